@@ -1,0 +1,21 @@
+// application.h: the application object and the program's main window.
+#pragma once
+
+// Creates the application object on the window system; call once, before any window.
+void platform_start(int argc, char** argv);
+
+// Opens the main window with the given title (UTF-8).
+void platform_open_main_window(const char* title);
+
+// True while the main window is open (the user has not closed it).
+bool platform_main_window_open();
+
+// Closes the main window, as the user's close box would.
+void platform_close_main_window();
+
+// Handles the window system's pending events; when there are none, waits for one for at most
+// timeout_ms milliseconds without using the processor.
+void platform_wait_events(int timeout_ms);
+
+// Closes every window and destroys the application object.
+void platform_finish();
