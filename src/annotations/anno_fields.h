@@ -1,0 +1,20 @@
+// anno_fields.h: the payload fields of the annotation nodes TPARAM and LINE that the rest of
+// the program reads (descriptors as in model/node_fields.h).
+#pragma once
+
+#include "model/node_fields.h"
+
+// clang-format off
+// ---- TPARAM: head of a text annotation and of each further style run -----------------
+inline constexpr auto xtextx = word_field<int32_t>("xtextx", TPARAM, 10);  // position of the text
+inline constexpr auto xtexty = word_field<int32_t>("xtexty", TPARAM, 14);
+inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
+
+// ---- LINE: a line or curve annotation -------------------------------------------------
+inline constexpr auto xfattermid = bit_field("xfattermid", LINE, 44, 7, 7);  // thicker in the middle
+inline constexpr auto xline_fromstaff = bit_field("xline_fromstaff", LINE, 44, 6, 6);  // placed from the staff
+inline constexpr auto xlinewidth = word_field<uint8_t>("xlinewidth", LINE, 45);        // line width
+// clang-format on
+
+extern const NodeField* const anno_node_fields[];
+extern const int anno_node_field_count;

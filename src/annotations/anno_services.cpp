@@ -1,0 +1,20 @@
+// anno_services.cpp: annotation classes.
+//
+// The model annotations of each class, whose justification, boxing and lock bits a new
+// class would copy, do not exist yet: setting a class records only the class.
+#include "annotations/anno_services.h"
+
+#include "annotations/anno_fields.h"
+#include "model/error_report.h"
+
+const NodeField* const anno_node_fields[] = {&xtextx,     &xtexty,          &xclassify,
+                                             &xfattermid, &xline_fromstaff, &xlinewidth};
+const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
+
+void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*/) {
+  if (!node || node->xkind != TPARAM || cls < 0 || cls > 24) {
+    REPORT_ERROR(4, "Bad call to anno_set_class: class %d", cls);
+    return;
+  }
+  node->set(xclassify, uint8_t(cls));
+}

@@ -1,0 +1,7 @@
+// anno_services.h: what the rest of the program asks of the annotation subsystem.
+#pragma once
+
+#include "model/drosa.h"
+
+// Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
+void anno_set_class(int cls, int flag, int size, Drosa node, int mode);

@@ -1,0 +1,12 @@
+// graphics_globals.cpp: definitions of the graphics subsystem's program-wide state.
+#include "graphics/graphics_globals.h"
+
+Drosa GE_head;
+Drosa old_GE_head;
+Drosa GE_tail;
+int GE_list_complete = 0;
+
+void reset_graphics_globals() {
+  GE_head = old_GE_head = GE_tail = NIL;
+  GE_list_complete = 0;
+}

@@ -1,0 +1,310 @@
+// drosa.cpp: the node store.
+//
+// All nodes come from blocks of 1,048,480 bytes asked of the system; a block is never given
+// back. Free nodes form one doubly linked list, used last in, first out: a take unlinks the
+// head, a return pushes onto it. A new block is built from its highest node down, so the
+// highest node of the newest block is the next one taken.
+//
+// Invariants:
+//  - a free node has xkind FREE and xcontext 0, and lies on the free list exactly once;
+//  - freeCount is the length of the free list, total_Drosa_count the nodes of all blocks;
+//  - after a take, the store holds more than DROSA_LOW_WATER free nodes unless the system
+//    refused to grow it.
+#include "model/drosa.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "annotations/anno_fields.h"
+#include "annotations/anno_services.h"
+#include "editing/editing_globals.h"
+#include "graphics/graphics_globals.h"
+#include "model/debug_dump.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/undo.h"
+#include "platform/memory.h"
+#include "platform/ticks.h"
+
+namespace {
+
+constexpr uintptr_t ALIGN = DROSA_NODE_SIZE;
+constexpr int LEAK_ALERTS = 8;  // leaked nodes listed in alerts; the rest go to the debug stream
+constexpr uint32_t LEAK_RECHECK_TICKS = 333;  // wait for late returns before reporting a leak
+
+Drosa handle_of(uint32_t block, uint32_t index) {
+  return Drosa((block << DROSA_INDEX_BITS) | index);
+}
+
+uint32_t nodes_in_block(uint32_t block) {
+  return block == 1 ? uint32_t(first_block_nodes) : uint32_t(DROSA_GROWTH_NODES);
+}
+
+// Builds the nodes of a new block from the highest down, in front of the free list, and
+// returns how many it made. The first block uses all of its aligned bytes; later blocks
+// always make DROSA_GROWTH_NODES nodes.
+int build_block(void* allocation, long size, bool first) {
+  uintptr_t raw = reinterpret_cast<uintptr_t>(allocation);
+  uintptr_t start = (raw + ALIGN - 1) & ~(ALIGN - 1);
+  uintptr_t end = first ? (raw + size) & ~(ALIGN - 1) : start + DROSA_GROWTH_NODES * ALIGN;
+  int count = int((end - start) / ALIGN);
+
+  uint32_t block = ++drosa_block_total;
+  drosa_block_allocation[block] = allocation;
+  drosa_block_base[block] = reinterpret_cast<DrosaNode*>(start);
+  if (first) {
+    first_block = {start, start, end, long(end - start)};
+    first_block_nodes = count;
+  }
+  std::memset(reinterpret_cast<void*>(start), 0, end - start);
+
+  Drosa old_head = first ? NIL : freeHead;
+  for (int i = count - 1; i >= 0; --i) {
+    DrosaNode* node = drosa_block_base[block] + i;
+    node->xkind = FREE;
+    node->xcontext = 0;
+    node->xnext = i > 0 ? handle_of(block, i - 1) : old_head;
+    node->xback = i < count - 1 ? handle_of(block, i + 1) : NIL;
+  }
+  Drosa lowest = handle_of(block, 0);
+  if (old_head) old_head->xback = lowest;
+  freeHead = handle_of(block, count - 1);
+  if (first) {
+    freeTail = lowest;
+    freeCount = total_Drosa_count = count;
+  } else {
+    freeCount += count;
+    total_Drosa_count += count;
+  }
+  return count;
+}
+
+// Adds one block to the store; false when the system refuses the memory.
+bool grow_store() {
+  if (drosa_block_total >= DROSA_MAX_BLOCKS) return false;
+  void* allocation = platform_allocate(DROSA_BLOCK_REQUEST);
+  if (!allocation) return false;
+  build_block(allocation, DROSA_BLOCK_REQUEST, false);
+  return true;
+}
+
+Drosa make_template(int kind) { return newDrosa(kind, 0); }
+
+void make_templates() {
+  line_template = make_template(LINE);
+  line_template->set(xfattermid, 1);  // the two highest bits of the byte before the width
+  line_template->set(xline_fromstaff, 1);
+  line_template->set(xlinewidth, 2);
+
+  print_template = make_template(PRINT);
+  print_template->set(xsstaff, int16_t(-1));
+  print_template->set(xslines, int16_t(5));
+
+  beaming_head = make_template(BEAMING);
+  beaming_head->set(xsbvalue, 8192);
+  beaming_head->set(xbvalue, 0, 16384);
+
+  current_note_template = make_template(NOTE);
+  current_note_template->set(xlgval, 4);
+  current_note_template->set(xtupl, 1);
+  current_note_template->set(xintimeof, 4);
+  current_note_template->set(xdir, 3);
+  current_note_template->set(xvolume, 100);
+
+  text_template = make_template(TPARAM);
+  text_template->set(xtextx, 0);
+  text_template->set(xtexty, -16);
+}
+
+int32_t chain_length(Drosa first) {
+  int32_t n = 0;
+  for (Drosa p = first; p; p = p->xnext) ++n;
+  return n;
+}
+
+// One line of the leak listing for a live node.
+void describe_live_node(Drosa node, char* line, size_t size) {
+  int at = std::snprintf(line, size, "Here is a non-FREE node at %p (number %ld): %s",
+                         static_cast<void*>(node.address()), long(drosa_index_of(node)),
+                         node_kind_name(node));
+  auto room = [&]() -> size_t { return at < int(size) ? size - size_t(at) : 0; };
+  if (node->xkind == NOTE) {
+    Drosa next = node->xnext;
+    at += std::snprintf(line + at, room(), " m7 %d res %d nxt %p", int(node->get(xmod7)),
+                        int(node->get(xrest)), next ? static_cast<void*>(next.address()) : nullptr);
+    if (next && at < int(size))
+      at += std::snprintf(line + at, room(), " voc %d", int(node->get(xvoice)));
+  } else if (node->xkind == TEXT) {
+    char text[22];
+    std::memcpy(text, node->bytes() + DROSA_PAYLOAD_OFFSET, 21);
+    text[21] = 0;
+    if (at < int(size)) std::snprintf(line + at, room(), " %s", text);
+  }
+}
+
+}  // namespace
+
+bool drosa_handle_valid(Drosa node) {
+  uint32_t block = node.handle() >> DROSA_INDEX_BITS;
+  if (block < 1 || block > drosa_block_total) return false;
+  return (node.handle() & DROSA_INDEX_MASK) < nodes_in_block(block);
+}
+
+int drosa_block_of(Drosa node) { return int(node.handle() >> DROSA_INDEX_BITS) - 1; }
+
+int drosa_index_of(Drosa node) { return int(node.handle() & DROSA_INDEX_MASK); }
+
+void VeskMemory_Init() {
+  if (drosa_block_total != 0) {
+    REPORT_ERROR(4, "VeskMemory_Init called twice");
+    return;
+  }
+  void* allocation = platform_allocate(first_block.size);
+  // Without its first block the program cannot hold a piece at all.
+  if (!allocation) REPORT_ERROR(3, "VeskMemory allocation fails in Drosa.");
+  build_block(allocation, first_block.size, true);
+  if (total_Drosa_count != freeCount)
+    REPORT_ERROR(4, "VeskMemory_Init logic error: total_Drosa_count %ld, freeCount %ld",
+                 long(total_Drosa_count), long(freeCount));
+  make_templates();
+  anno_set_class(5, 1, 50, text_template, 0);
+  GE_head = old_GE_head = GE_tail = NIL;
+  GE_list_complete = 0;
+}
+
+Drosa newDrosa(int kind, int context) {
+  // An empty list is possible only after the system refused to grow the store: try once
+  // more, and end the program rather than hand out NIL.
+  if (!freeHead && !grow_store()) REPORT_ERROR(3, "ERROR - VESK IS OUT OF MEMORY FOR DROSA NODES.");
+
+  --freeCount;
+  Drosa node = freeHead;
+  DrosaNode* p = node.address();
+  freeHead = p->xnext;
+  if (freeHead) freeHead->xback = NIL;
+  p->xnext = p->xback = NIL;
+  p->xcontext = int8_t(context);
+  p->xkind = uint8_t(kind);
+  std::memset(p->payload, 0, sizeof p->payload);
+
+  if (freeCount > DROSA_LOW_WATER) return node;
+  reclaim_undo_nodes();
+  if (freeCount > DROSA_LOW_WATER) return node;
+  grow_store();  // a refusal is silent: the remaining free nodes serve until it succeeds
+  return node;
+}
+
+void destroyDrosa(Drosa node) {
+  if (!node) {
+    REPORT_ERROR(4, "destroyDrosa(NIL)!!");
+    return;
+  }
+  DrosaNode* p = node.address();
+  if (p->xkind == FREE) {
+    REPORT_ERROR(4, "destroyDrosa called for a FREE node!!");
+    return;
+  }
+  p->xkind = FREE;
+  p->xcontext = 0;
+  p->xnext = freeHead;
+  p->xback = NIL;
+  if (freeHead) freeHead->xback = node;
+  freeHead = node;
+  ++freeCount;
+}
+
+void destroy_Drosa_list(Drosa first) {
+  if (!first) return;
+  if (Drosa before = first->xback) {
+    before->xnext = NIL;
+    first->xback = NIL;
+  }
+  int32_t count = 0;
+  Drosa last = NIL;
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->xkind == FREE) {
+      REPORT_ERROR(4, "destroy_Drosa_list called for a FREE node!!");
+      break;
+    }
+    p->xkind = FREE;
+    p->xcontext = 0;
+    ++count;
+    last = p;
+  }
+  if (!last) return;  // the chain began with a free node: nothing to return
+  // The nodes before a free node are returned; the free node and what follows are left alone.
+  last->xnext = freeHead;
+  if (freeHead) freeHead->xback = last;
+  freeHead = first;
+  freeCount += count;
+}
+
+Drosa copyDrosa(Drosa node) {
+  Drosa copy = newDrosa(node->xkind, node->xcontext);
+  std::memcpy(copy->payload, node->payload, DROSA_PAYLOAD_SIZE);
+  return copy;
+}
+
+int same_Drosa(Drosa a, Drosa b) {
+  if (effective_kind(a) != effective_kind(b)) return 0;
+  return std::memcmp(a->payload, b->payload, DROSA_PAYLOAD_SIZE) == 0 ? 1 : 0;
+}
+
+int32_t memory_use_percent(int32_t* limit) {
+  if (limit) *limit = int32_t(DROSA_MEMORY_LIMIT);
+  int64_t used = (int64_t(total_Drosa_count) - freeCount - undo_node_count) * DROSA_NODE_SIZE;
+  return int32_t(used * 100 / DROSA_MEMORY_LIMIT);
+}
+
+void* NewPtr_or_alert(long size) {
+  void* p = platform_allocate(size);
+  if (!p)
+    REPORT_ERROR(4,
+                 "Out of VeskMemory!%sIf you are running several programs at once, try quitting "
+                 "them, then run Vesk again.  If you continue to have trouble, please call the "
+                 "Vesk consultant.",
+                 "\n");
+  return p;
+}
+
+void CheckfreeDrosa() {
+  if (clipboard_kind == 0 && clipboard_list)
+    REPORT_ERROR(4, "Your paste_type is NO_PASTE, but paste_list is %lx!!!",
+                 static_cast<unsigned long>(clipboard_list.handle()));
+  int32_t in_clipboard = chain_length(clipboard_list);
+  int32_t permanent = spacc_template ? 6 : 5;
+  auto balanced = [&] { return freeCount == total_Drosa_count - permanent - in_clipboard; };
+  if (balanced()) return;
+  // Playback may still be returning its queue: give it time before calling it a leak.
+  platform_delay_ticks(LEAK_RECHECK_TICKS);
+  if (balanced()) return;
+
+  long used = long(total_Drosa_count) - freeCount;
+  long alerts = (used < LEAK_ALERTS ? used : LEAK_ALERTS) + 3;
+  REPORT_ERROR(
+      4, "CheckfreeDrosa: %ld nodes used; expected %hd; total %ld. Press RETURN %ld more times.",
+      used, short(permanent + in_clipboard), long(total_Drosa_count), alerts);
+  REPORT_ERROR(4, "%s: total_Drosa_count %ld; freeCount %ld; actual free %ld", "CheckfreeDrosa",
+               long(total_Drosa_count), long(freeCount), long(chain_length(freeHead)));
+  REPORT_ERROR(4, "CheckfreeDrosa: undo %ld paste_count %hd paste_ptr %lx paste_list %lx.",
+               long(undo_node_count), short(in_clipboard), 0ul,
+               static_cast<unsigned long>(clipboard_list.handle()));
+
+  // List the live nodes of every block: the first few as alerts, the rest on the debug stream.
+  long listed = 0;
+  for (uint32_t block = 1; block <= drosa_block_total; ++block) {
+    for (uint32_t i = 0; i < nodes_in_block(block); ++i) {
+      Drosa node = handle_of(block, i);
+      if (node->xkind == FREE) continue;
+      describe_live_node(node, message_buffer, sizeof message_buffer);
+      if (listed++ < LEAK_ALERTS) {
+        REPORT_ERROR(4, "%s", message_buffer);
+      } else {
+        debug_out(message_buffer);
+        debug_out("\n");
+      }
+    }
+  }
+}

@@ -1,0 +1,43 @@
+// model_globals.cpp: definitions of the piece model's program-wide state.
+#include "model/model_globals.h"
+
+#include "platform/memory.h"
+
+DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
+void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
+
+Drosa freeHead;
+Drosa freeTail;
+int32_t freeCount = 0;
+int32_t total_Drosa_count = 0;
+DrosaFirstBlock first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
+uint32_t drosa_block_total = 0;
+int32_t first_block_nodes = 0;
+
+Drosa line_template;
+Drosa print_template;
+Drosa beaming_head;
+Drosa current_note_template;
+Drosa text_template;
+Drosa spacc_template;
+
+int32_t undo_node_count = 0;
+
+int16_t current_ncontext = 1;
+
+void reset_model_globals() {
+  for (uint32_t b = 1; b <= drosa_block_total; ++b) {
+    platform_release(drosa_block_allocation[b]);
+    drosa_block_allocation[b] = nullptr;
+    drosa_block_base[b] = nullptr;
+  }
+  drosa_block_total = 0;
+  freeHead = freeTail = NIL;
+  freeCount = total_Drosa_count = 0;
+  first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
+  first_block_nodes = 0;
+  line_template = print_template = beaming_head = NIL;
+  current_note_template = text_template = spacc_template = NIL;
+  undo_node_count = 0;
+  current_ncontext = 1;
+}

@@ -1,0 +1,49 @@
+// model_globals.h: the program-wide state of the piece model and its node store.
+#pragma once
+
+#include <cstdint>
+
+#include "model/drosa.h"
+
+// ---- Node store ----------------------------------------------------------------------
+inline constexpr long DROSA_BLOCK_REQUEST = 1048480;  // bytes asked of the system per block
+inline constexpr int DROSA_GROWTH_NODES = 16381;      // nodes in every block after the first
+inline constexpr int DROSA_LOW_WATER = 9;  // a take leaving this many or fewer free grows
+inline constexpr int64_t DROSA_MEMORY_LIMIT = 2100000000;  // limit shown to the user, bytes
+
+// The first block as it was asked of the system and built.
+struct DrosaFirstBlock {
+  uintptr_t start;   // the block's start, rounded up to 64 once built
+  uintptr_t lowest;  // its lowest node's address (the same as start once aligned)
+  uintptr_t end;     // its end, a multiple of 64
+  long size;         // usable size in bytes; the request size until the block is built
+};
+
+extern Drosa freeHead;               // first node of the free list: takes and returns happen here
+extern Drosa freeTail;               // lowest node of the first block: far end of the list as built
+extern int32_t freeCount;            // nodes on the free list
+extern int32_t total_Drosa_count;    // nodes made in all blocks together
+extern DrosaFirstBlock first_block;  // the first block's bounds
+extern uint32_t drosa_block_total;   // blocks built so far (the first is block 0)
+extern int32_t first_block_nodes;    // nodes in the first block (16,381 or 16,382)
+// The system allocation behind each block, indexed like drosa_block_base.
+extern void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
+
+// ---- Permanent template nodes (made by VeskMemory_Init, never freed) --------------------
+extern Drosa line_template;          // LINE: defaults of new line annotations
+extern Drosa print_template;         // PRINT: defaults of new staff settings
+extern Drosa beaming_head;           // BEAMING: beams break at every quarter, secondary at eighths
+extern Drosa current_note_template;  // NOTE: defaults of entered notes (an eighth)
+extern Drosa text_template;          // TPARAM: defaults of new text annotations
+extern Drosa spacc_template;  // SPACC held by the note-entry menu's special accidental; NIL none
+
+// ---- Undo history ----------------------------------------------------------------------
+extern int32_t
+    undo_node_count;  // nodes held by the undo and redo lists; the store counts them free
+
+// ---- Notation contexts -----------------------------------------------------------------
+extern int16_t current_ncontext;  // notation context in force; 1 is the Score
+
+// Puts every model global back to its state before start-up and releases the node blocks,
+// so that VeskMemory_Init can run again (tests start each case from here).
+void reset_model_globals();

@@ -1,0 +1,57 @@
+// model_fixture.cpp: fresh globals for every case, and the report capture.
+#include "support/model_fixture.h"
+
+#include "editing/editing_globals.h"
+#include "graphics/graphics_globals.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "platform/memory.h"
+#include "platform/ticks.h"
+
+namespace {
+std::vector<Report> captured;
+
+void capture_report(int16_t level, const char* text) { captured.push_back({level, text}); }
+}  // namespace
+
+const std::vector<Report>& reports() { return captured; }
+
+std::vector<Report> take_reports() {
+  std::vector<Report> taken;
+  taken.swap(captured);
+  return taken;
+}
+
+void reset_all_globals() {
+  reset_model_globals();
+  reset_graphics_globals();
+  reset_editing_globals();
+  platform_refuse_allocations_after(-1);
+  platform_use_virtual_ticks(true);
+}
+
+void ModelTest::SetUp() {
+  reset_all_globals();
+  captured.clear();
+  set_report_observer(capture_report);
+  VeskMemory_Init();
+}
+
+void ModelTest::TearDown() {
+  for (const Report& r : captured)
+    ADD_FAILURE() << "unexpected report (level " << r.level << "): " << r.text;
+  captured.clear();
+  set_report_observer(nullptr);
+  reset_all_globals();
+}
+
+int free_list_length() {
+  int forward = 0;
+  Drosa last = NIL;
+  for (Drosa p = freeHead; p; p = p->xnext) {
+    EXPECT_EQ(p->xback, last) << "free list links disagree";
+    last = p;
+    ++forward;
+  }
+  return forward;
+}

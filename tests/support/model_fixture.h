@@ -1,0 +1,33 @@
+// model_fixture.h: a test fixture that starts every case from a fresh node store and checks
+// that nothing is reported that the case did not expect.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/drosa.h"
+
+struct Report {
+  int level;
+  std::string text;
+};
+
+// Every report since the last take, oldest first.
+const std::vector<Report>& reports();
+
+// Returns the reports so far and forgets them (a case takes what it expects).
+std::vector<Report> take_reports();
+
+// Resets every subsystem's globals and the test doubles of the platform layer.
+void reset_all_globals();
+
+class ModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+// The number of nodes on the free list, counted by walking it (both ways must agree).
+int free_list_length();
