@@ -124,23 +124,28 @@ int32_t chain_length(Drosa first) {
   return n;
 }
 
-// One line of the leak listing for a live node.
+// One line of the leak listing for a live node, built in turns so that each turn appends
+// to the text of the one before.
 void describe_live_node(Drosa node, char* line, size_t size) {
-  int at = std::snprintf(line, size, "Here is a non-FREE node at %p (number %ld): %s",
-                         static_cast<void*>(node.address()), long(drosa_index_of(node)),
-                         node_kind_name(node));
-  auto room = [&]() -> size_t { return at < int(size) ? size - size_t(at) : 0; };
+  char before[REPORT_TEXT_SIZE];
+  std::snprintf(line, size, "Here is a non-FREE node at %p (number %ld): %s",
+                static_cast<void*>(node.address()), long(drosa_index_of(node)),
+                node_kind_name(node));
   if (node->xkind == NOTE) {
     Drosa next = node->xnext;
-    at += std::snprintf(line + at, room(), " m7 %d res %d nxt %p", int(node->get(xmod7)),
-                        int(node->get(xrest)), next ? static_cast<void*>(next.address()) : nullptr);
-    if (next && at < int(size))
-      at += std::snprintf(line + at, room(), " voc %d", int(node->get(xvoice)));
+    std::snprintf(before, sizeof before, "%s", line);
+    std::snprintf(line, size, "%s m7 %d res %d nxt %p", before, int(node->get(xmod7)),
+                  int(node->get(xrest)), next ? static_cast<void*>(next.address()) : nullptr);
+    if (next) {
+      std::snprintf(before, sizeof before, "%s", line);
+      std::snprintf(line, size, "%s voc %d", before, int(node->get(xvoice)));
+    }
   } else if (node->xkind == TEXT) {
-    char text[22];
+    char text[22];  // the node's 21 characters, terminated here rather than in the node
     std::memcpy(text, node->bytes() + DROSA_PAYLOAD_OFFSET, 21);
     text[21] = 0;
-    if (at < int(size)) std::snprintf(line + at, room(), " %s", text);
+    std::snprintf(before, sizeof before, "%s", line);
+    std::snprintf(line, size, "%s %s", before, text);
   }
 }
 
