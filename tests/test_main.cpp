@@ -5,6 +5,8 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "platform/application.h"
+
 int main(int argc, char** argv) {
   // The window system is the offscreen one unless the caller chose another.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -14,5 +16,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
   ::testing::InitGoogleTest(&argc, argv);
+  // One application object serves every test; fonts are measured through it.
+  platform_start(argc, argv);
   return RUN_ALL_TESTS();
 }

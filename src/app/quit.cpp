@@ -1,11 +1,6 @@
 // quit.cpp: the quit path of the program.
 #include "app/quit.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "platform/application.h"
 
-void quit_program(int save) {
-  std::fflush(stdout);
-  std::fflush(stderr);
-  std::exit(save ? EXIT_SUCCESS : EXIT_FAILURE);
-}
+void quit_program(int save) { platform_exit(save ? 0 : 1); }

@@ -4,6 +4,9 @@
 // enters Qt's exec(), so posted deletions are run here by hand.
 #include "platform/application.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -14,6 +17,7 @@
 #include <QTimer>
 
 namespace {
+ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
 int saved_argc = 0;
 QPointer<QMainWindow> main_window;
@@ -56,4 +60,17 @@ void platform_finish() {
   main_window = nullptr;
   delete application;
   application = nullptr;
+}
+
+void platform_set_exit_hook(ExitHook hook) { exit_hook = hook; }
+
+void platform_exit(int status) {
+  if (exit_hook) {
+    exit_hook(status);
+    std::abort();  // a hook that returns has broken its promise
+  }
+  platform_finish();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::exit(status);
 }

@@ -19,3 +19,9 @@ void platform_wait_events(int timeout_ms);
 
 // Closes every window and destroys the application object.
 void platform_finish();
+
+// Ends the process with the given status after closing every window. Tests may install a
+// hook that is called instead; the hook must not return (it throws).
+[[noreturn]] void platform_exit(int status);
+using ExitHook = void (*)(int status);
+void platform_set_exit_hook(ExitHook hook);

@@ -8,14 +8,7 @@
 
 namespace {
 
-void start_application() {
-  static char name[] = "vesk_tests";
-  static char* argv[] = {name, nullptr};
-  platform_start(1, argv);
-}
-
 TEST(Application, MainWindowOpensAndClosesLikeTheProgramLoopExpects) {
-  start_application();
   EXPECT_FALSE(platform_main_window_open());
   platform_open_main_window("Vesk");
   EXPECT_TRUE(platform_main_window_open());
@@ -24,13 +17,8 @@ TEST(Application, MainWindowOpensAndClosesLikeTheProgramLoopExpects) {
   platform_close_main_window();
   platform_wait_events(10);
   EXPECT_FALSE(platform_main_window_open());
-  platform_finish();
 }
 
-TEST(Application, EmbeddedMusicFontLoads) {
-  start_application();
-  EXPECT_EQ(platform_load_music_font(), "Bravura");
-  platform_finish();
-}
+TEST(Application, EmbeddedMusicFontLoads) { EXPECT_EQ(platform_load_music_font(), "Bravura"); }
 
 }  // namespace

@@ -1,0 +1,1 @@
+// cursors.cpp: being written.

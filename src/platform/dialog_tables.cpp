@@ -1,0 +1,1 @@
+// dialog_tables.cpp: being written.

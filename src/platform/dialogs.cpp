@@ -1,0 +1,1 @@
+// dialogs.cpp: being written.

@@ -1,0 +1,1 @@
+// events.cpp: being written.

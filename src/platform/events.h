@@ -1,0 +1,91 @@
+// events.h: the program's event records, the event queue and the state of the keyboard.
+//
+// Window-system input is translated into these records and queued; the program takes them
+// one at a time. Event kinds, modifier bits and key characters have fixed values that the
+// program's code compares against.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/geometry.h"
+
+enum EventKind : int16_t {
+  EVENT_NULL = 0,  // nothing happened before the wait ended
+  EVENT_MOUSE_DOWN = 1,
+  EVENT_MOUSE_UP = 2,
+  EVENT_KEY_DOWN = 3,
+  EVENT_KEY_UP = 4,
+  EVENT_AUTO_KEY = 5,  // a key held down repeating
+  EVENT_UPDATE = 6,    // a window needs redrawing (window: the window's id)
+  EVENT_ACTIVATE = 8,  // a window became active or inactive (MOD_ACTIVE set when active)
+  EVENT_MENU = 20,     // a menu command: menu id in the high 16 bits of message, item in the low
+  EVENT_QUIT = 21,     // the window system or a signal asks the program to quit
+};
+
+// Modifier bits of an event (and of platform_modifiers()).
+enum ModifierBits : uint16_t {
+  MOD_ACTIVE = 0x0001,     // activate events: the window became active
+  MOD_BUTTON_UP = 0x0080,  // the mouse button is up
+  MOD_COMMAND = 0x0100,    // Ctrl
+  MOD_SHIFT = 0x0200,      // left Shift
+  MOD_CAPS_LOCK = 0x0400,
+  MOD_OPTION = 0x0800,   // Alt
+  MOD_CONTROL = 0x1000,  // Meta (the Super key)
+  MOD_RIGHT_SHIFT = 0x2000,
+  MOD_RIGHT_OPTION = 0x4000,
+  MOD_RIGHT_CONTROL = 0x8000,
+};
+
+inline constexpr uint16_t MOD_EITHER_SHIFT = MOD_SHIFT | MOD_RIGHT_SHIFT;
+inline constexpr uint16_t MOD_EITHER_OPTION = MOD_OPTION | MOD_RIGHT_OPTION;
+
+// Character codes of special keys in a key event's message (low byte).
+enum KeyChar : uint8_t {
+  KEY_HOME = 1,
+  KEY_ENTER = 3,
+  KEY_END = 4,
+  KEY_BACKSPACE = 8,
+  KEY_TAB = 9,
+  KEY_PAGE_UP = 11,
+  KEY_PAGE_DOWN = 12,
+  KEY_RETURN = 13,
+  KEY_FUNCTION = 16,  // a function key; which one is in the key code
+  KEY_ESCAPE = 27,
+  KEY_LEFT = 28,
+  KEY_RIGHT = 29,
+  KEY_UP = 30,
+  KEY_DOWN = 31,
+  KEY_DELETE = 127,  // forward delete
+};
+
+struct EventRecord {
+  int16_t what = EVENT_NULL;
+  uint32_t message = 0;    // keys: character (Mac OS Roman) in bits 0-7, key code in 8-15
+  uint32_t when = 0;       // ticks
+  Point where;             // mouse position in global (screen) coordinates
+  uint16_t modifiers = 0;  // ModifierBits at the time of the event
+  int window = 0;          // the window the event belongs to (0 none)
+};
+
+inline uint8_t event_char(const EventRecord& e) { return uint8_t(e.message & 0xFF); }
+inline uint8_t event_key_code(const EventRecord& e) { return uint8_t((e.message >> 8) & 0xFF); }
+
+// Puts an event at the end of the queue (its `when` is set to now when 0).
+void platform_post_event(const EventRecord& event);
+
+// Takes the first queued event whose kind is in `mask` (bit 1 << kind; 0xFFFF all).
+// When none is queued, handles window-system input and waits for one, at most
+// `timeout_ticks`; returns false (and a null event) when the wait ends without one.
+bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event);
+
+// Drops every queued event whose kind is in `mask`.
+void platform_flush_events(uint32_t mask);
+
+// The modifier keys held at the moment of the call (MOD_BUTTON_UP when the button is up).
+uint16_t platform_modifiers();
+
+// Test double: the modifiers platform_modifiers() reports, instead of the keyboard's.
+void platform_set_test_modifiers(bool on, uint16_t modifiers);
+
+inline constexpr uint32_t EVERY_EVENT = 0xFFFF;
+inline constexpr uint32_t event_mask_of(int kind) { return 1u << kind; }

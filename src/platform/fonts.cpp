@@ -1,0 +1,1 @@
+// fonts.cpp: being written.

@@ -1,0 +1,1 @@
+// list_box.cpp: being written.

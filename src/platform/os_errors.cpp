@@ -1,0 +1,1 @@
+// os_errors.cpp: being written.

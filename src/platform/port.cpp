@@ -1,0 +1,1 @@
+// port.cpp: being written.

@@ -1,0 +1,1 @@
+// script.cpp: being written.

@@ -1,0 +1,1 @@
+// text_encoding.cpp: being written.

@@ -1,0 +1,1 @@
+// dialogs_test.cpp: being written.

@@ -1,0 +1,1 @@
+// events_test.cpp: being written.

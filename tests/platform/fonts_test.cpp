@@ -1,0 +1,1 @@
+// fonts_test.cpp: being written.

@@ -1,0 +1,1 @@
+// list_box_test.cpp: being written.

@@ -1,0 +1,1 @@
+// os_errors_test.cpp: being written.

@@ -1,0 +1,1 @@
+// port_test.cpp: being written.

@@ -1,0 +1,1 @@
+// text_encoding_test.cpp: being written.
