@@ -18,5 +18,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // One application object serves every test; fonts are measured through it.
   platform_start(argc, argv);
-  return RUN_ALL_TESTS();
+  int status = RUN_ALL_TESTS();
+  platform_finish();
+  return status;
 }
