@@ -21,6 +21,7 @@
 #include "graphics/graphics_globals.h"
 #include "model/debug_dump.h"
 #include "model/error_report.h"
+#include "model/file_errors.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
@@ -265,12 +266,7 @@ int32_t memory_use_percent(int32_t* limit) {
 
 void* NewPtr_or_alert(long size) {
   void* p = platform_allocate(size);
-  if (!p)
-    REPORT_ERROR(4,
-                 "Out of VeskMemory!%sIf you are running several programs at once, try quitting "
-                 "them, then run Vesk again.  If you continue to have trouble, please call the "
-                 "Vesk consultant.",
-                 "\n");
+  if (!p) out_of_memory_alert();
   return p;
 }
 

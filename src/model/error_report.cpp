@@ -1,46 +1,156 @@
-// error_report.cpp: REPORT_ERROR and its hook.
+// error_report.cpp: REPORT_ERROR, the question alerts and the alert parameter texts.
 //
-// Reports are written to standard error, one line each, with their level. Fatal levels
-// end the program through quit_program(0) after the report.
+// Every alert saves the cursor, shows the arrow (or, while a page is being formatted, the
+// formatting cursor for reports) and restores it afterwards. The alerts whose first item
+// ends the program keep that item, but their default button continues.
 #include "model/error_report.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "app/app_globals.h"
+#include "app/cursors.h"
 #include "app/quit.h"
+#include "layout/layout_globals.h"
+#include "model/debug_dump.h"
+#include "platform/dialogs.h"
+#include "platform/port.h"
 
 char message_buffer[REPORT_TEXT_SIZE];
 
 namespace {
+
 ReportObserver report_observer = nullptr;
 
-void show_report(int16_t level, const char* text) {
-  if (report_observer) {
-    report_observer(level, text);
-    return;
+int report_alert_for(int16_t level, bool long_text) {
+  switch (level) {
+    case 1:
+    case 3:
+      return long_text ? ALERT_FATAL_LONG : ALERT_FATAL;
+    case 2:
+      return long_text ? ALERT_MESSAGE_LONG : ALERT_MESSAGE;
+    default:
+      return long_text ? ALERT_INTERNAL_LONG : ALERT_INTERNAL;
   }
-  const char* kind = (level == 1 || level == 3) ? "fatal"
-                     : level == 2               ? "message"
-                                                : "internal error";
-  std::fprintf(stderr, "Vesk %s (level %d): %s\n", kind, int(level), text);
-  std::fflush(stderr);
 }
+
+// Shows an alert with the arrow cursor and the text as its parameters; the item hit or -1.
+int ask(int alert, const char* text) {
+  save_cursor();
+  set_cursor(CURSOR_ID_ARROW);
+  param_text_long(text);
+  int item = platform_alert(alert);
+  restore_cursor();
+  return item;
+}
+
+bool is_long(const char* text) { return std::strlen(text) > SHORT_ALERT_TEXT; }
+
 }  // namespace
 
 const char* debug_hook(const char* p) { return p; }
 
 void set_report_observer(ReportObserver observer) { report_observer = observer; }
 
+void param_text_long(const char* text) {
+  size_t length = std::strlen(text);
+  std::string p0(text, length < PARAM_TEXT_MAX ? length : PARAM_TEXT_MAX);
+  std::string p1;
+  if (length > PARAM_TEXT_MAX) {
+    size_t rest = length - PARAM_TEXT_MAX;
+    p1.assign(text + PARAM_TEXT_MAX, rest < PARAM_TEXT_MAX ? rest : PARAM_TEXT_MAX);
+  }
+  platform_set_param_texts(p0, p1, "", "");
+}
+
 void REPORT_ERROR(int16_t level, const char* format, ...) {
   char text[REPORT_TEXT_SIZE];
   va_list args;
   va_start(args, format);
-  int n = std::vsnprintf(text, sizeof text, format, args);
+  int n = std::vsnprintf(text, sizeof text, debug_hook(format), args);
   va_end(args);
-  if (n < 1) {
+  if (n < 1)
     std::snprintf(text, sizeof text, debug_hook("REPORT_ERROR %hd: %s"), static_cast<short>(n),
                   format);
+
+  if (report_observer) {
+    report_observer(level, text);
+  } else {
+    Port* port = platform_current_port();
+    save_cursor();
+    set_cursor(reformat_pending ? CURSOR_ID_FORMATTING : CURSOR_ID_ARROW);
+    param_text_long(text);
+    int item = platform_alert(report_alert_for(level, is_long(text)));
+    restore_cursor();
+    // A report that cannot be shown is written where it can still be read.
+    if (item == -1) std::fprintf(stderr, "Vesk: %s\n", text);
+    if (item != -1) {
+      if (debug_modifier_down())
+        debug_dump_menu(text);
+      else if (item == 1)
+        quit_program(0);
+    }
+    platform_set_port(port);
   }
-  show_report(level, debug_hook(text));
   if (level == 1 || level == 3) quit_program(0);
+}
+
+int yesnocan_alert(const char* text) {
+  int item = ask(ALERT_YES_NO_CANCEL, text);
+  switch (item) {
+    case 1:
+      return ANSWER_YES;
+    case 2:
+      return ANSWER_CANCEL;
+    case 3:
+      return ANSWER_NO;
+    case -1:
+      REPORT_ERROR(4, "yesnocan_alert not drawn");
+      return ANSWER_CANCEL;
+    default:
+      REPORT_ERROR(4, "Unknown alert_result in yesnocan_alert");
+      return ANSWER_CANCEL;
+  }
+}
+
+int yesno_alert(const char* text, int variant) {
+  int alert = variant ? (is_long(text) ? ALERT_YES_NO_LONG : ALERT_YES_NO)
+                      : (is_long(text) ? ALERT_YES_NO_RISKY_LONG : ALERT_YES_NO_RISKY);
+  int item = ask(alert, text);
+  if (item == 1) return 1;
+  if (item == 2) return 0;
+  if (item == -1)
+    REPORT_ERROR(4, "yesno_alert not drawn");
+  else
+    REPORT_ERROR(4, "Unknown alert_result in yesno_alert");
+  return 0;
+}
+
+int really_alert(const char* text, int variant) {
+  int alert = variant ? (is_long(text) ? ALERT_REALLY_LONG : ALERT_REALLY)
+                      : (is_long(text) ? ALERT_REALLY_RISKY_LONG : ALERT_REALLY_RISKY);
+  int item = ask(alert, text);
+  if (item == 1) return 1;
+  if (item == 2) return 0;
+  if (item == -1)
+    REPORT_ERROR(4, "really_alert not drawn");
+  else
+    REPORT_ERROR(4, "Unknown alert_result in really_alert.");
+  return 0;
+}
+
+void about_vesk_alert() {
+  std::string version = std::string(version_string) + version_suffix;
+  if (version.size() > PARAM_TEXT_MAX) version.resize(PARAM_TEXT_MAX);
+  platform_set_param_texts(version, "", "", "");
+  save_cursor();
+  set_cursor(CURSOR_ID_ARROW);
+  int item = platform_alert(ALERT_ABOUT);
+  restore_cursor();
+  if (item == -1)
+    REPORT_ERROR(4, "about_vesk_alert not drawn");
+  else if (item != 1)
+    REPORT_ERROR(4, "Unknown alert_result in about_vesk_alert");
 }

@@ -1,6 +1,8 @@
 // model_globals.cpp: definitions of the piece model's program-wide state.
 #include "model/model_globals.h"
 
+#include <cstring>
+
 #include "platform/memory.h"
 
 DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
@@ -24,6 +26,14 @@ Drosa spacc_template;
 int32_t undo_node_count = 0;
 
 int16_t current_ncontext = 1;
+int16_t ncontext_count = 1;
+char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];
+
+int32_t debug_last_choice = 0;
+bool stop_in_relocate = false;
+bool skip_relocate = false;
+bool dump_springs_next = false;
+bool record_transcribe = false;
 
 void reset_model_globals() {
   for (uint32_t b = 1; b <= drosa_block_total; ++b) {
@@ -40,4 +50,8 @@ void reset_model_globals() {
   current_note_template = text_template = spacc_template = NIL;
   undo_node_count = 0;
   current_ncontext = 1;
+  ncontext_count = 1;
+  std::memset(ncontext_name, 0, sizeof ncontext_name);
+  debug_last_choice = 0;
+  stop_in_relocate = skip_relocate = dump_springs_next = record_transcribe = false;
 }

@@ -42,7 +42,18 @@ extern int32_t
     undo_node_count;  // nodes held by the undo and redo lists; the store counts them free
 
 // ---- Notation contexts -----------------------------------------------------------------
-extern int16_t current_ncontext;  // notation context in force; 1 is the Score
+inline constexpr int MAX_NCONTEXTS = 65;
+inline constexpr int NCONTEXT_NAME_SIZE = 16;  // a name of at most 15 characters and a NUL
+extern int16_t current_ncontext;               // notation context in force; 1 is the Score
+extern int16_t ncontext_count;                 // contexts 1 .. ncontext_count exist
+extern char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];  // by context number from 1
+
+// ---- Debug dumps -------------------------------------------------------------------------
+extern int32_t debug_last_choice;  // the number last chosen in the dump chooser
+extern bool stop_in_relocate;      // the justification stops at its debugging point
+extern bool skip_relocate;         // the justification is skipped
+extern bool dump_springs_next;     // the next justification dumps its springs
+extern bool record_transcribe;     // recording writes what it transcribes
 
 // Puts every model global back to its state before start-up and releases the node blocks,
 // so that VeskMemory_Init can run again (tests start each case from here).

@@ -11,16 +11,45 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QImage>
 #include <QMainWindow>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 
+#include "platform/event_input.h"
+#include "platform/port.h"
+#include "platform/port_image.h"
+
 namespace {
+
+// The content of a window: shows a port's pixels.
+class PortView : public QWidget {
+ public:
+  explicit PortView(Port* port) : port_(port) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (const QImage* image = port_image(port_)) painter.drawImage(QPoint(0, 0), *image);
+  }
+
+ private:
+  Port* port_;
+};
+
 ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
 int saved_argc = 0;
 QPointer<QMainWindow> main_window;
+Port* main_window_port = nullptr;
+
+constexpr int MAIN_WINDOW_WIDTH = 900;
+constexpr int MAIN_WINDOW_HEIGHT = 700;
+
 }  // namespace
 
 void platform_start(int argc, char** argv) {
@@ -31,13 +60,24 @@ void platform_start(int argc, char** argv) {
 }
 
 void platform_open_main_window(const char* title) {
-  if (main_window) return;
+  if (main_window) {
+    main_window->show();
+    return;
+  }
   main_window = new QMainWindow();
   main_window->setWindowTitle(QString::fromUtf8(title));
-  main_window->resize(900, 700);
+  main_window_port = port_new_offscreen(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+  auto* view = new PortView(main_window_port);
+  port_set_view(main_window_port, view);
+  main_window->setCentralWidget(view);
+  main_window->resize(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
+  // Its keys and clicks become the program's events.
+  input_register_window(main_window, main_window, MAIN_WINDOW_NUMBER);
   main_window->show();
   main_window->activateWindow();
 }
+
+Port* platform_main_window_port() { return main_window ? main_window_port : nullptr; }
 
 bool platform_main_window_open() { return main_window && main_window->isVisible(); }
 
@@ -58,6 +98,9 @@ void platform_wait_events(int timeout_ms) {
 void platform_finish() {
   delete main_window.data();
   main_window = nullptr;
+  if (platform_current_port() == main_window_port) platform_set_port(nullptr);
+  port_dispose(main_window_port);
+  main_window_port = nullptr;
   delete application;
   application = nullptr;
 }

@@ -7,6 +7,11 @@ void platform_start(int argc, char** argv);
 // Opens the main window with the given title (UTF-8).
 void platform_open_main_window(const char* title);
 
+// The port that the main window's content shows (its size is the content's size when the
+// window opened); nullptr while no main window is open. Copy into it with port_copy.
+struct Port;
+Port* platform_main_window_port();
+
 // True while the main window is open (the user has not closed it).
 bool platform_main_window_open();
 

@@ -1,1 +1,130 @@
-// dialog_tables.cpp: being written.
+// dialog_tables.cpp: the program's dialogs and alerts by number: items, rectangles (in points
+// of the dialog's content) and texts. Each number has one table; a new dialog is a new entry.
+//
+// Alerts show their message as one static text "^0^1" (the program passes the message in
+// the first two parameter texts). Short alerts hold about 200 characters, long ones 510.
+// Buttons sit in a row along the bottom right; the rightmost is usually the default.
+#include <initializer_list>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace {
+
+constexpr int BUTTON_WIDTH = 78;
+constexpr int BUTTON_HEIGHT = 20;
+constexpr int BUTTON_GAP = 18;
+constexpr int MARGIN = 16;
+constexpr int ICON_SPACE = 76;  // message left of an alert with an icon
+constexpr int PLAIN_LEFT = 20;  // message left of a plain alert
+
+DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
+DialogItemSpec static_text(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
+DialogItemSpec edit_text(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
+DialogItemSpec popup(Rect r) { return {ITEM_POPUP, r, ""}; }
+
+// A button in a row along the bottom of a dialog `width` wide: slot 0 is the rightmost.
+Rect button_slot(int width, int top, int slot) {
+  const int right = width - MARGIN - slot * (BUTTON_WIDTH + BUTTON_GAP);
+  return {right - BUTTON_WIDTH, top, right, top + BUTTON_HEIGHT};
+}
+
+struct AlertButton {
+  const char* title;
+  int slot;
+};
+
+// An alert: its buttons are items 1.. in the order given, the message the last item.
+DialogSpec alert(int16_t id, AlertKind kind, bool long_message,
+                 std::initializer_list<AlertButton> buttons, int16_t default_item,
+                 int16_t cancel_item) {
+  const int width = long_message ? 500 : 420;
+  const int message_bottom = long_message ? 192 : 102;
+  const int left = kind == ALERT_PLAIN ? PLAIN_LEFT : ICON_SPACE;
+  const int button_top = message_bottom + 6;
+  DialogSpec spec{id, kind, "Vesk", {0, 0, width, button_top + BUTTON_HEIGHT + 12}, {}};
+  for (const AlertButton& b : buttons)
+    spec.items.push_back(button(button_slot(width, button_top, b.slot), b.title));
+  spec.items.push_back(static_text({left, 12, width - MARGIN, message_bottom}, "^0^1"));
+  spec.default_item = default_item;
+  spec.cancel_item = cancel_item;
+  return spec;
+}
+
+// The dialogs that ask for a value: OK and Cancel, a prompt, and below it `fields`.
+DialogSpec value_dialog(int16_t id, const char* title, const char* prompt,
+                        std::initializer_list<DialogItemSpec> fields) {
+  const int width = 340;
+  int bottom = 48;
+  for (const DialogItemSpec& field : fields) bottom = field.rect.bottom;
+  const int button_top = bottom + 12;
+  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, button_top + BUTTON_HEIGHT + 14}, {}};
+  spec.items.push_back(button(button_slot(width, button_top, 0), "OK"));
+  spec.items.push_back(button(button_slot(width, button_top, 1), "Cancel"));
+  spec.items.push_back(static_text({20, 12, width - 20, 44}, prompt));
+  for (const DialogItemSpec& field : fields) spec.items.push_back(field);
+  return spec;
+}
+
+DialogSpec about_box() {
+  DialogSpec spec{15462, ALERT_PLAIN, "About Vesk", {0, 0, 360, 146}, {}};
+  spec.items.push_back(button(button_slot(360, 112, 0), "OK"));
+  spec.items.push_back(static_text({20, 14, 340, 34}, "Vesk ^0"));
+  spec.items.push_back(static_text(
+      {20, 40, 340, 100},
+      "A music notation editor: write a score, lay it out on pages, print it and play it."));
+  spec.default_item = 1;
+  spec.cancel_item = 1;
+  return spec;
+}
+
+std::vector<DialogSpec> make_tables() {
+  constexpr bool SHORT = false;
+  constexpr bool LONG = true;
+  std::vector<DialogSpec> tables;
+  // Fatal reports: the program ends whatever is answered.
+  for (auto [id, length] : {std::pair{30163, SHORT}, std::pair{9134, LONG}})
+    tables.push_back(alert(int16_t(id), ALERT_CAUTION, length, {{"Quit", 0}}, 1, 1));
+  // Messages to the user: Return goes on.
+  for (auto [id, length] : {std::pair{16841, SHORT}, std::pair{9130, LONG}})
+    tables.push_back(alert(int16_t(id), ALERT_NOTE, length, {{"Quit", 1}, {"OK", 0}}, 2, 2));
+  // Internal errors: the user may go on or quit.
+  for (auto [id, length] : {std::pair{22740, SHORT}, std::pair{9133, LONG}})
+    tables.push_back(
+        alert(int16_t(id), ALERT_CAUTION, length, {{"Quit", 1}, {"Continue", 0}}, 2, 2));
+  // Questions.
+  tables.push_back(alert(20062, ALERT_PLAIN, SHORT, {{"Yes", 0}, {"Cancel", 1}, {"No", 2}}, 1, 2));
+  for (auto [id, length] : {std::pair{13717, SHORT}, std::pair{9129, LONG}})
+    tables.push_back(alert(int16_t(id), ALERT_PLAIN, length, {{"Yes", 0}, {"No", 1}}, 1, 2));
+  // Questions whose Yes risks a loss: No is the default.
+  for (auto [id, length] : {std::pair{21657, SHORT}, std::pair{9132, LONG}})
+    tables.push_back(alert(int16_t(id), ALERT_PLAIN, length, {{"Yes", 1}, {"No", 0}}, 2, 2));
+  for (auto [id, length] : {std::pair{20148, SHORT}, std::pair{9131, LONG}})
+    tables.push_back(alert(int16_t(id), ALERT_PLAIN, length, {{"OK", 0}, {"Cancel", 1}}, 1, 2));
+  // Risky confirmations: Cancel is the default.
+  for (auto [id, length] : {std::pair{2301, SHORT}, std::pair{9128, LONG}})
+    tables.push_back(
+        alert(int16_t(id), ALERT_PLAIN, length, {{"Go Ahead", 1}, {"Cancel", 0}}, 2, 2));
+  tables.push_back(about_box());
+
+  // A number: the prompt comes in the first parameter text.
+  tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));
+  // A choice from a pop-up; the program sets the prompt.
+  tables.push_back(value_dialog(151, "Vesk", "", {popup({20, 48, 320, 68})}));
+  // A choice from a pop-up and a value.
+  tables.push_back(
+      value_dialog(152, "Vesk", "", {popup({20, 48, 320, 68}), edit_text({22, 80, 122, 100})}));
+  // The single possible choice shown as text, and a value.
+  tables.push_back(value_dialog(
+      153, "Vesk", "", {static_text({20, 50, 320, 68}, ""), edit_text({22, 80, 122, 100})}));
+  return tables;
+}
+
+}  // namespace
+
+const DialogSpec* platform_dialog_spec(int id) {
+  static const std::vector<DialogSpec> tables = make_tables();
+  for (const DialogSpec& spec : tables)
+    if (spec.id == id) return &spec;
+  return nullptr;
+}

@@ -1,1 +1,1123 @@
-// dialogs.cpp: being written.
+// dialogs.cpp: dialogs and alerts: the model of a dialog's items, its drawing on the dialog's
+// port, the modal loop, and the dialog's window on a display.
+//
+// The model is the truth. Item texts are Mac OS Roman (the tables' UTF-8 texts are converted
+// when a dialog opens); values, highlights and rectangles live in the model and are copied to
+// the window's widgets whenever the program sets them. Static texts, user items and an
+// alert's icon are drawn on the port; controls are drawn there too (simply), so a scripted
+// dialog's port shows the whole dialog, and on a display native widgets cover them.
+//
+// The modal loop does the same in both modes: an update first when the dialog needs one, then
+// one event (or scripted answer) at a time through the program's filter and then the dialog's
+// own rules (Return and Enter hit the default item, Escape the cancel item, Tab moves to the
+// next edit field, typing goes to the focused field, clicks hit enabled controls and user
+// items). On a display a click on a native control is an item hit by itself.
+//
+// A scripted dialog records its static texts as shown once, at its first drawing or at its
+// first modal call, whichever comes first, so that texts the program sets after opening are
+// included. An alert records its texts when it is shown.
+#include "platform/dialogs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <utility>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QString>
+#include <QTextCursor>
+#include <QWidget>
+
+#include "platform/event_input.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "platform/port_image.h"
+#include "platform/script.h"
+#include "platform/script_answers.h"
+#include "platform/text_encoding.h"
+#include "platform/ticks.h"
+
+namespace {
+
+constexpr size_t MAX_TEXT = 255;
+constexpr int HIDDEN_TOP = 500;     // items moved this far down are hidden
+constexpr int SYSTEM_SIZE = 12;     // the system font's size in dialogs
+constexpr int MULTILINE_EDIT = 36;  // edit rects taller than this take several lines
+constexpr uint32_t NULL_EVENT_TICKS = 30;
+
+std::string param_texts[4];
+
+}  // namespace
+
+struct Dialog {
+  struct Item {
+    int16_t kind = ITEM_USER;  // without ITEM_DISABLED
+    bool disabled = false;
+    Rect rect;
+    std::string text;  // Mac OS Roman
+    int value = 0;
+    int hilite = 0;
+    std::vector<std::string> entries;  // a pop-up's menu
+    UserItemProc proc = nullptr;
+    QPointer<QWidget> widget;  // on a display
+  };
+
+  int id = 0;
+  const DialogSpec* spec = nullptr;
+  int window = 0;
+  Port* port = nullptr;
+  std::vector<Item> items;  // item n at index n - 1
+  int default_item = 1;
+  int cancel_item = 2;
+  bool scripted = false;  // opened in scripted mode: no window
+  bool visible = false;
+  bool needs_update = true;
+  bool shown_recorded = false;
+  int focus_item = 0;  // the edit text with the caret (0 none)
+  int selection_start = 0, selection_end = 0;
+  int pending_hit = 0;    // an item hit on a native control, not yet returned
+  QWidget* qt = nullptr;  // the window on a display
+  QPointer<QWidget> previous_active;
+};
+
+namespace {
+
+std::vector<Dialog*> open_dialogs;
+
+// ---- Items ----------------------------------------------------------------------------------
+
+using DialogItem = Dialog::Item;
+
+DialogItem* item_of(DialogRef dialog, int item) {
+  if (!dialog || item < 1 || item > static_cast<int>(dialog->items.size())) return nullptr;
+  return &dialog->items[item - 1];
+}
+
+const DialogItem* item_of(const Dialog* dialog, int item) {
+  return item_of(const_cast<DialogRef>(dialog), item);
+}
+
+bool hidden(const DialogItem& item) { return item.rect.top >= HIDDEN_TOP; }
+
+std::string clipped(const std::string& text) { return text.substr(0, MAX_TEXT); }
+
+// An item the keyboard or a click may hit: it exists, is enabled and is not deactivated.
+bool usable(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it && !it->disabled && it->hilite != 255;
+}
+
+std::string substitute_params(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '^' && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3') {
+      out += param_texts[text[i + 1] - '0'];
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// The static texts as shown, one per line.
+std::string shown_text(DialogRef dialog) {
+  std::string text;
+  for (const DialogItem& item : dialog->items) {
+    if (item.kind != ITEM_STATIC_TEXT || hidden(item)) continue;
+    const std::string shown = substitute_params(item.text);
+    if (shown.empty()) continue;
+    if (!text.empty()) text += '\n';
+    text += shown;
+  }
+  return text;
+}
+
+void record_shown_once(DialogRef dialog) {
+  if (!dialog->scripted || dialog->shown_recorded) return;
+  dialog->shown_recorded = true;
+  script_record_shown(dialog->id, shown_text(dialog));
+}
+
+QString to_qstring(const std::string& macroman) {
+  return QString::fromStdString(macroman_to_utf8(macroman));
+}
+
+std::string from_qstring(const QString& text) {
+  return clipped(utf8_to_macroman(text.toStdString()));
+}
+
+// ---- The window on a display ---------------------------------------------------------------
+
+// The dialog's window: it paints the dialog's port and holds a native widget for each
+// control and edit text.
+class DialogWindow : public QWidget {
+ public:
+  explicit DialogWindow(Dialog* dialog) : QWidget(nullptr, Qt::Dialog), dialog_(dialog) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    if (const QImage* image = port_image(dialog_->port)) painter.drawImage(0, 0, *image);
+  }
+  // The window system's close box cancels.
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    if (usable(dialog_, dialog_->cancel_item)) dialog_->pending_hit = dialog_->cancel_item;
+  }
+
+ private:
+  Dialog* dialog_;
+};
+
+void set_edit_selection(QWidget* widget, int start, int end) {
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+    line->setSelection(start, end - start);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+    QTextCursor cursor = plain->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    plain->setTextCursor(cursor);
+  }
+}
+
+// Copies the model of one item to its widget.
+void sync_widget(Dialog* dialog, int item) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it || !it->widget) return;
+  QWidget* widget = it->widget;
+  const QSignalBlocker blocker(widget);
+  widget->setGeometry(it->rect.left, it->rect.top, it->rect.width(), it->rect.height());
+  widget->setVisible(!hidden(*it));
+  widget->setEnabled(it->hilite != 255);
+  const QString text = to_qstring(it->text);
+  if (auto* push = qobject_cast<QPushButton*>(widget)) {
+    push->setText(text);
+    push->setDefault(item == dialog->default_item);
+  } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+    check->setText(text);
+    check->setChecked(it->value != 0);
+  } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+    radio->setText(text);
+    radio->setChecked(it->value != 0);
+  } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+    if (line->text() != text) line->setText(text);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+    if (plain->toPlainText() != text) plain->setPlainText(text);
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    combo->clear();
+    for (const std::string& entry : it->entries) combo->addItem(to_qstring(entry));
+    combo->setCurrentIndex(it->value - 1);
+  }
+  if (item == dialog->focus_item)
+    set_edit_selection(widget, dialog->selection_start, dialog->selection_end);
+}
+
+void sync_focus(Dialog* dialog) {
+  DialogItem* it = item_of(dialog, dialog->focus_item);
+  if (!it || !it->widget) return;
+  const QSignalBlocker blocker(it->widget);
+  it->widget->setFocus(Qt::OtherFocusReason);
+  set_edit_selection(it->widget, dialog->selection_start, dialog->selection_end);
+}
+
+void edit_changed(Dialog* dialog, int item, const QString& text, int start, int end) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->text = from_qstring(text);
+  if (dialog->focus_item == item) {
+    const int length = static_cast<int>(it->text.size());
+    dialog->selection_start = std::clamp(start, 0, length);
+    dialog->selection_end = std::clamp(end, dialog->selection_start, length);
+  }
+}
+
+QWidget* make_edit_widget(Dialog* dialog, int item, QWidget* parent) {
+  const DialogItem& it = dialog->items[item - 1];
+  if (it.rect.height() > MULTILINE_EDIT) {
+    auto* plain = new QPlainTextEdit(parent);
+    auto changed = [dialog, item, plain] {
+      const QTextCursor cursor = plain->textCursor();
+      edit_changed(dialog, item, plain->toPlainText(), cursor.selectionStart(),
+                   cursor.selectionEnd());
+    };
+    QObject::connect(plain, &QPlainTextEdit::textChanged, plain, changed);
+    QObject::connect(plain, &QPlainTextEdit::cursorPositionChanged, plain, changed);
+    return plain;
+  }
+  auto* line = new QLineEdit(parent);
+  line->setMaxLength(static_cast<int>(MAX_TEXT));
+  auto changed = [dialog, item, line] {
+    int start = line->cursorPosition(), end = start;
+    if (line->hasSelectedText()) {
+      start = line->selectionStart();
+      end = start + static_cast<int>(line->selectedText().size());
+    }
+    edit_changed(dialog, item, line->text(), start, end);
+  };
+  QObject::connect(line, &QLineEdit::textEdited, line, changed);
+  QObject::connect(line, &QLineEdit::cursorPositionChanged, line, changed);
+  QObject::connect(line, &QLineEdit::selectionChanged, line, changed);
+  return line;
+}
+
+// A check box or radio button keeps the model's value: the program sets it after the hit.
+template <typename Toggle>
+QWidget* make_toggle(Dialog* dialog, int item, QWidget* parent) {
+  auto* toggle = new Toggle(parent);
+  toggle->setAutoExclusive(false);
+  QObject::connect(toggle, &Toggle::clicked, toggle, [dialog, item, toggle] {
+    const QSignalBlocker blocker(toggle);
+    toggle->setChecked(dialog->items[item - 1].value != 0);
+    if (!dialog->items[item - 1].disabled) dialog->pending_hit = item;
+  });
+  return toggle;
+}
+
+QWidget* make_widget(Dialog* dialog, int item, QWidget* parent) {
+  const DialogItem& it = dialog->items[item - 1];
+  QWidget* widget = nullptr;
+  switch (it.kind) {
+    case ITEM_BUTTON: {
+      auto* push = new QPushButton(parent);
+      push->setAutoDefault(false);
+      QObject::connect(push, &QPushButton::clicked, push, [dialog, item] {
+        if (!dialog->items[item - 1].disabled) dialog->pending_hit = item;
+      });
+      widget = push;
+      break;
+    }
+    case ITEM_CHECK_BOX:
+      widget = make_toggle<QCheckBox>(dialog, item, parent);
+      break;
+    case ITEM_RADIO:
+      widget = make_toggle<QRadioButton>(dialog, item, parent);
+      break;
+    case ITEM_POPUP: {
+      auto* combo = new QComboBox(parent);
+      QObject::connect(combo, &QComboBox::activated, combo, [dialog, item](int index) {
+        dialog->items[item - 1].value = index + 1;
+        if (!dialog->items[item - 1].disabled) dialog->pending_hit = item;
+      });
+      widget = combo;
+      break;
+    }
+    case ITEM_EDIT_TEXT:
+      return make_edit_widget(dialog, item, parent);
+    default:
+      return nullptr;
+  }
+  widget->setFocusPolicy(Qt::NoFocus);  // only edit fields take the keyboard
+  return widget;
+}
+
+void make_window(Dialog* dialog) {
+  if (dialog->scripted || dialog->qt ||
+      !qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
+    return;
+  auto* window = new DialogWindow(dialog);
+  dialog->qt = window;
+  const Rect bounds = port_bounds(dialog->port);
+  window->setFixedSize(std::max(bounds.width(), 1), std::max(bounds.height(), 1));
+  window->setWindowTitle(QString::fromUtf8(dialog->spec->title ? dialog->spec->title : "Vesk"));
+  window->setWindowModality(Qt::ApplicationModal);
+  QFont font = window->font();
+  font.setPixelSize(SYSTEM_SIZE);
+  window->setFont(font);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+  }
+  for (int item = 1; item <= static_cast<int>(dialog->items.size()); ++item) {
+    dialog->items[item - 1].widget = make_widget(dialog, item, window);
+    sync_widget(dialog, item);
+  }
+  QObject::connect(qApp, &QApplication::focusChanged, window, [dialog](QWidget*, QWidget* now) {
+    for (size_t i = 0; i < dialog->items.size(); ++i)
+      if (now && dialog->items[i].widget == now) dialog->focus_item = static_cast<int>(i + 1);
+  });
+  input_register_window(window, window, dialog->window);
+}
+
+void show_window(Dialog* dialog) {
+  if (!dialog->qt || dialog->qt->isVisible()) return;
+  // The window to give the activation back to: the active one, or else the main window
+  // (which may not have been activated yet when the dialog opens at start-up).
+  dialog->previous_active = QApplication::activeWindow();
+  if (!dialog->previous_active) dialog->previous_active = input_window_numbered(MAIN_WINDOW_NUMBER);
+  dialog->qt->show();
+  dialog->qt->activateWindow();
+  sync_focus(dialog);
+}
+
+void destroy_window(Dialog* dialog) {
+  if (!dialog->qt) return;
+  input_unregister_window(dialog->qt);
+  dialog->qt->hide();
+  delete dialog->qt;
+  dialog->qt = nullptr;
+  // Without a window manager nobody gives the activation back.
+  if (dialog->previous_active) dialog->previous_active->activateWindow();
+}
+
+void repaint_window(Dialog* dialog) {
+  if (dialog->qt) dialog->qt->update();
+}
+
+// ---- Drawing --------------------------------------------------------------------------------
+
+// What drawing a dialog changes in its port, put back afterwards.
+struct SavedPortState {
+  Port* current;
+  int font, size, face;
+  PenState pen;
+  Rect clip;
+  RgbColour fore, back;
+};
+
+SavedPortState enter_port(Port* port) {
+  SavedPortState saved;
+  saved.current = platform_current_port();
+  platform_set_port(port);
+  saved.font = current_text_font();
+  saved.size = current_text_size();
+  saved.face = current_text_face();
+  saved.pen = get_pen_state();
+  saved.clip = get_clip();
+  saved.fore = get_fore_colour();
+  saved.back = get_back_colour();
+  return saved;
+}
+
+void leave_port(const SavedPortState& saved) {
+  text_font(saved.font);
+  text_size(saved.size);
+  text_face(saved.face);
+  set_pen_state(saved.pen);
+  clip_rect(saved.clip);
+  fore_colour(saved.fore);
+  back_colour(saved.back);
+  platform_set_port(saved.current);
+}
+
+void system_text_style(Port* port) {
+  text_font(FONT_SYSTEM);
+  text_size(SYSTEM_SIZE);
+  text_face(FACE_PLAIN);
+  text_mode(MODE_OR);
+  pen_normal();
+  fore_colour(COLOUR_BLACK);
+  back_colour(COLOUR_WHITE);
+  clip_rect(port_bounds(port));
+}
+
+Rect intersect(Rect a, Rect b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
+}
+
+bool fits(const std::string& line, int width) { return std::lround(string_width(line)) <= width; }
+
+// Breaks a paragraph into lines no wider than `width` (in the current font) at spaces; a word
+// wider than a line is broken between characters.
+void wrap_paragraph(std::string_view paragraph, int width, std::vector<std::string>& lines) {
+  std::string line;
+  size_t i = 0;
+  while (i < paragraph.size()) {
+    size_t word_end = paragraph.find(' ', i);
+    if (word_end == std::string_view::npos) word_end = paragraph.size();
+    const std::string word(paragraph.substr(i, word_end - i));
+    const std::string candidate = line.empty() ? word : line + ' ' + word;
+    if (fits(candidate, width)) {
+      line = candidate;
+    } else {
+      if (!line.empty()) lines.push_back(line);
+      line.clear();
+      for (char c : word) {
+        if (!line.empty() && !fits(line + c, width)) {
+          lines.push_back(line);
+          line.clear();
+        }
+        line += c;
+      }
+    }
+    i = word_end + 1;
+  }
+  lines.push_back(line);
+}
+
+std::vector<std::string> wrap_text(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find_first_of("\r\n", start);
+    wrap_paragraph(
+        std::string_view(text).substr(start, end == std::string::npos ? end : end - start), width,
+        lines);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+void draw_text_in(const std::string& text, Rect r, Port* port) {
+  const FontMetrics metrics = get_font_metrics();
+  const int ascent = static_cast<int>(std::ceil(metrics.ascent));
+  const int line_height =
+      std::max(1, static_cast<int>(std::ceil(metrics.ascent + metrics.descent + metrics.leading)));
+  clip_rect(intersect(r, port_bounds(port)));
+  int baseline = r.top + ascent;
+  for (const std::string& line : wrap_text(text, r.width())) {
+    if (baseline - ascent >= r.bottom) break;
+    move_to(r.left, baseline);
+    draw_string(line);
+    baseline += line_height;
+  }
+  clip_rect(port_bounds(port));
+}
+
+// A one-line title centred vertically in `r`, from `left`.
+void draw_title(const std::string& title, Rect r, int left, bool centred, Port* port) {
+  const FontMetrics metrics = get_font_metrics();
+  const int baseline =
+      r.top + static_cast<int>(std::lround((r.height() + metrics.ascent - metrics.descent) / 2));
+  int x = left;
+  if (centred) x = r.left + static_cast<int>(std::lround((r.width() - string_width(title)) / 2));
+  clip_rect(intersect(r, port_bounds(port)));
+  move_to(x, baseline);
+  draw_string(title);
+  clip_rect(port_bounds(port));
+}
+
+void draw_control(Dialog* dialog, int item, Port* port) {
+  const DialogItem& it = dialog->items[item - 1];
+  const Rect r = it.rect;
+  const int box_top = r.top + (r.height() - 12) / 2;
+  const Rect box{r.left, box_top, r.left + 12, box_top + 12};
+  if (it.hilite == 255) fore_colour({32768, 32768, 32768});
+  switch (it.kind) {
+    case ITEM_BUTTON:
+      frame_rect(r);
+      draw_title(it.text, r, r.left, true, port);
+      if (item == dialog->default_item) {
+        pen_size(3, 3);
+        frame_rect(outset_rect(r, 4));
+        pen_normal();
+      }
+      break;
+    case ITEM_CHECK_BOX:
+      frame_rect(box);
+      if (it.value) {
+        move_to(box.left, box.top);
+        line_to(box.right - 1, box.bottom - 1);
+        move_to(box.right - 1, box.top);
+        line_to(box.left, box.bottom - 1);
+      }
+      draw_title(it.text, r, r.left + 18, false, port);
+      break;
+    case ITEM_RADIO:
+      frame_oval(box);
+      if (it.value) paint_oval(inset_rect(box, 3));
+      draw_title(it.text, r, r.left + 18, false, port);
+      break;
+    case ITEM_EDIT_TEXT:
+      frame_rect(outset_rect(r, 3));
+      draw_text_in(it.text, r, port);
+      break;
+    case ITEM_POPUP: {
+      frame_rect(r);
+      const bool chosen = it.value >= 1 && it.value <= static_cast<int>(it.entries.size());
+      draw_title(chosen ? it.entries[it.value - 1] : std::string(), inset_rect(r, 1), r.left + 4,
+                 false, port);
+      const int mid = r.top + r.height() / 2;
+      for (int row = 0; row < 4; ++row) {  // a small triangle pointing down
+        move_to(r.right - 14 + row, mid - 2 + row);
+        line_to(r.right - 8 - row, mid - 2 + row);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  fore_colour(COLOUR_BLACK);
+}
+
+void draw_alert_icon(const Dialog* dialog) {
+  const AlertKind kind = dialog->spec->alert;
+  if (kind == ALERT_NONE || kind == ALERT_PLAIN) return;
+  const Rect icon{20, 12, 52, 44};
+  if (kind == ALERT_NOTE) {
+    frame_oval(icon);
+  } else if (kind == ALERT_CAUTION) {
+    move_to(36, 12);
+    line_to(52, 43);
+    line_to(20, 43);
+    line_to(36, 12);
+  } else {
+    pen_size(2, 2);
+    frame_rect(icon);
+    pen_normal();
+  }
+  text_size(20);
+  text_face(FACE_BOLD);
+  const char mark = kind == ALERT_NOTE ? 'i' : '!';
+  move_to(36 - static_cast<int>(std::lround(char_width(static_cast<uint8_t>(mark)) / 2)), 40);
+  draw_char(static_cast<uint8_t>(mark));
+  text_size(SYSTEM_SIZE);
+  text_face(FACE_PLAIN);
+}
+
+void draw_item(Dialog* dialog, int item, Port* port) {
+  DialogItem& it = dialog->items[item - 1];
+  if (hidden(it)) return;
+  switch (it.kind) {
+    case ITEM_STATIC_TEXT:
+      draw_text_in(substitute_params(it.text), it.rect, port);
+      break;
+    case ITEM_USER:
+      if (it.proc) {
+        it.proc(dialog, item);
+        system_text_style(port);
+      }
+      break;
+    default:
+      draw_control(dialog, item, port);
+      break;
+  }
+}
+
+// Draws one static text again at once, as it changes (only once the dialog has been drawn).
+void redraw_static_text(Dialog* dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  if (!it || it->kind != ITEM_STATIC_TEXT || !dialog->port || dialog->needs_update) return;
+  const SavedPortState saved = enter_port(dialog->port);
+  system_text_style(dialog->port);
+  erase_rect(it->rect);
+  draw_item(dialog, item, dialog->port);
+  leave_port(saved);
+  repaint_window(dialog);
+}
+
+// ---- Editing in the model -------------------------------------------------------------------
+
+void focus_edit(Dialog* dialog, int item, int start, int end) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it || it->kind != ITEM_EDIT_TEXT) return;
+  const int length = static_cast<int>(it->text.size());
+  start = std::clamp(start, 0, length);
+  end = std::clamp(end, 0, length);
+  if (end < start) std::swap(start, end);
+  dialog->focus_item = item;
+  dialog->selection_start = start;
+  dialog->selection_end = end;
+  sync_focus(dialog);
+}
+
+// Tab: the next shown edit field after the focused one, round to the first.
+void focus_next_edit(Dialog* dialog) {
+  const int count = static_cast<int>(dialog->items.size());
+  for (int step = 1; step <= count; ++step) {
+    const int item = (dialog->focus_item - 1 + step + count) % count + 1;
+    const DialogItem& it = dialog->items[item - 1];
+    if (it.kind == ITEM_EDIT_TEXT && !hidden(it)) {
+      focus_edit(dialog, item, 0, static_cast<int>(it.text.size()));
+      return;
+    }
+  }
+}
+
+// A key typed into the focused field of the model: characters replace the selection,
+// Backspace and Delete remove, the left and right arrows move the caret.
+void type_into_model(Dialog* dialog, uint8_t c, uint16_t modifiers) {
+  DialogItem* it = item_of(dialog, dialog->focus_item);
+  if (!it || it->kind != ITEM_EDIT_TEXT || (modifiers & MOD_COMMAND)) return;
+  std::string& text = it->text;
+  const int length = static_cast<int>(text.size());
+  int start = std::clamp(dialog->selection_start, 0, length);
+  int end = std::clamp(dialog->selection_end, start, length);
+  if (c == KEY_BACKSPACE || c == KEY_DELETE) {
+    if (start == end) {
+      if (c == KEY_BACKSPACE && start > 0) --start;
+      if (c == KEY_DELETE && end < length) ++end;
+    }
+    text.erase(start, end - start);
+    end = start;
+  } else if (c == KEY_LEFT) {
+    start = end = start == end ? std::max(0, start - 1) : start;
+  } else if (c == KEY_RIGHT) {
+    start = end = start == end ? std::min(length, end + 1) : end;
+  } else if (c >= 0x20) {
+    if (length - (end - start) >= static_cast<int>(MAX_TEXT)) return;
+    text.replace(start, end - start, 1, static_cast<char>(c));
+    start = end = start + 1;
+  } else {
+    return;
+  }
+  dialog->selection_start = start;
+  dialog->selection_end = end;
+  sync_widget(dialog, dialog->focus_item);
+}
+
+// ---- The modal loop ---------------------------------------------------------------------------
+
+EventRecord update_event(const Dialog* dialog) {
+  EventRecord update;
+  update.what = EVENT_UPDATE;
+  update.window = dialog->window;
+  update.when = platform_ticks();
+  return update;
+}
+
+void draw_if_needed(Dialog* dialog) {
+  if (!dialog->needs_update) return;
+  platform_draw_dialog(dialog);
+  dialog->needs_update = false;
+}
+
+bool handle_key(Dialog* dialog, const EventRecord& event, int* item) {
+  const uint8_t c = event_char(event);
+  if (c == KEY_RETURN || c == KEY_ENTER) {
+    if (!usable(dialog, dialog->default_item)) return false;
+    *item = dialog->default_item;
+    return true;
+  }
+  if (c == KEY_ESCAPE) {
+    if (!usable(dialog, dialog->cancel_item)) return false;
+    *item = dialog->cancel_item;
+    return true;
+  }
+  if (c == KEY_TAB) {
+    focus_next_edit(dialog);
+  } else if (dialog->scripted || !input_redeliver_key(event)) {
+    type_into_model(dialog, c, event.modifiers);
+  }
+  return false;
+}
+
+bool handle_click(Dialog* dialog, Point where, int* item) {
+  for (int i = 1; i <= static_cast<int>(dialog->items.size()); ++i) {
+    const DialogItem& it = dialog->items[i - 1];
+    if (!it.rect.contains(where)) continue;
+    // An edit field takes the caret even when disabled: disabled only means "no item hit".
+    if (it.kind == ITEM_EDIT_TEXT) {
+      const int end = static_cast<int>(it.text.size());
+      focus_edit(dialog, i, end, end);
+      return false;
+    }
+    if (!usable(dialog, i)) return false;
+    switch (it.kind) {
+      case ITEM_BUTTON:
+      case ITEM_CHECK_BOX:
+      case ITEM_RADIO:
+      case ITEM_USER:
+        *item = i;
+        return true;
+      case ITEM_POPUP:
+        if (auto* combo = qobject_cast<QComboBox*>(it.widget.data())) combo->showPopup();
+        return false;
+      default:
+        return false;
+    }
+  }
+  return false;
+}
+
+// One event through the filter and then the dialog's rules; true with *item when an item is
+// hit.
+bool handle_event(Dialog* dialog, ModalFilter filter, EventRecord event, int* item) {
+  if (filter && filter(dialog, &event, item)) return true;
+  switch (event.what) {
+    case EVENT_KEY_DOWN:
+    case EVENT_AUTO_KEY:
+      return handle_key(dialog, event, item);
+    case EVENT_MOUSE_DOWN:
+      return event.window == dialog->window && handle_click(dialog, event.where, item);
+    case EVENT_UPDATE:
+      if (event.window == dialog->window) draw_if_needed(dialog);
+      return false;
+    default:
+      return false;
+  }
+}
+
+// The update a dialog that needs one gets before its next event; true with *item when the
+// filter decides an item on it.
+bool give_update(Dialog* dialog, ModalFilter filter, int* item) {
+  if (!dialog->needs_update) return false;
+  EventRecord update = update_event(dialog);
+  if (filter && filter(dialog, &update, item)) return true;
+  draw_if_needed(dialog);
+  return false;
+}
+
+const char* kind_word(bool alert) { return alert ? "alert" : "dialog"; }
+
+std::string fault_prefix(const Dialog* dialog, bool alert) {
+  return std::string(kind_word(alert)) + " " + std::to_string(dialog->id);
+}
+
+// A scripted item hit: returned whatever it is, but a hit no user could make is a fault.
+void check_scripted_hit(const Dialog* dialog, int item, bool alert) {
+  const DialogItem* it = item_of(dialog, item);
+  if (!it)
+    script_record_fault(fault_prefix(dialog, alert) + ": item " + std::to_string(item) +
+                        " does not exist");
+  else if (it->disabled || it->hilite == 255)
+    script_record_fault(fault_prefix(dialog, alert) + ": item " + std::to_string(item) +
+                        " is disabled");
+}
+
+int scripted_cancel(const Dialog* dialog) {
+  return dialog->cancel_item > 0 ? dialog->cancel_item : 2;
+}
+
+int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
+  for (;;) {
+    int item = 0;
+    if (give_update(dialog, filter, &item)) return item;
+    ScriptAnswer answer;
+    if (!script_take_answer(&answer)) {
+      script_record_fault(fault_prefix(dialog, alert) + " ran out of answers");
+      return scripted_cancel(dialog);
+    }
+    const std::string prefix = fault_prefix(dialog, alert);
+    switch (answer.kind) {
+      case AnswerKind::HIT:
+        platform_set_test_modifiers(true, answer.modifiers);
+        check_scripted_hit(dialog, answer.item, alert);
+        return answer.item;
+      case AnswerKind::TYPE: {
+        platform_set_test_modifiers(true, 0);
+        DialogItem* it = item_of(dialog, answer.item);
+        if (alert || !it || it->kind != ITEM_EDIT_TEXT) {
+          script_record_fault(prefix + ": typing into item " + std::to_string(answer.item) +
+                              ", which is no edit text");
+        } else {
+          platform_set_item_text(dialog, answer.item, answer.text);
+        }
+        break;
+      }
+      case AnswerKind::CHOOSE: {
+        platform_set_test_modifiers(true, 0);
+        DialogItem* it = item_of(dialog, answer.item);
+        if (alert || !it || it->kind != ITEM_POPUP) {
+          script_record_fault(prefix + ": choosing from item " + std::to_string(answer.item) +
+                              ", which is no pop-up");
+          break;
+        }
+        if (answer.entry < 1 || answer.entry > static_cast<int>(it->entries.size()))
+          script_record_fault(prefix + ": pop-up " + std::to_string(answer.item) +
+                              " has no entry " + std::to_string(answer.entry));
+        else
+          it->value = answer.entry;
+        check_scripted_hit(dialog, answer.item, alert);
+        return answer.item;
+      }
+      case AnswerKind::EVENT: {
+        EventRecord event = answer.event;
+        if (event.window == 0) event.window = dialog->window;
+        platform_set_test_modifiers(true, event.modifiers);
+        if (handle_event(dialog, filter, event, &item)) return item;
+        break;
+      }
+      case AnswerKind::ALERT_FAILS:
+        script_record_fault(prefix + " was given an alert's failure");
+        break;
+    }
+  }
+}
+
+int run_on_display(Dialog* dialog, ModalFilter filter) {
+  if (!dialog->qt) return dialog->cancel_item;
+  dialog->visible = true;
+  show_window(dialog);
+  constexpr uint32_t MASK = EVERY_EVENT & ~event_mask_of(EVENT_QUIT);
+  for (;;) {
+    int item = 0;
+    if (give_update(dialog, filter, &item)) return item;
+    repaint_window(dialog);
+    if (dialog->pending_hit) return std::exchange(dialog->pending_hit, 0);
+    EventRecord event;
+    const bool got = input_wait_for_event(MASK, NULL_EVENT_TICKS, &event,
+                                          [dialog] { return dialog->pending_hit != 0; });
+    if (got) {
+      if (handle_event(dialog, filter, event, &item)) return item;
+    } else if (!dialog->pending_hit && filter && filter(dialog, &event, &item)) {
+      return item;
+    }
+    repaint_window(dialog);
+  }
+}
+
+}  // namespace
+
+// ---- Parameter texts ------------------------------------------------------------------------
+
+void platform_set_param_texts(const std::string& p0, const std::string& p1, const std::string& p2,
+                              const std::string& p3) {
+  param_texts[0] = clipped(p0);
+  param_texts[1] = clipped(p1);
+  param_texts[2] = clipped(p2);
+  param_texts[3] = clipped(p3);
+}
+
+// ---- Opening and closing ------------------------------------------------------------------
+
+DialogRef platform_open_dialog(int id, bool show) {
+  const DialogSpec* spec = platform_dialog_spec(id);
+  if (!spec) return nullptr;
+  auto* dialog = new Dialog;
+  dialog->id = id;
+  dialog->spec = spec;
+  dialog->window = input_new_window_number();
+  dialog->port = port_new_offscreen(spec->bounds.width(), spec->bounds.height());
+  dialog->default_item = spec->default_item;
+  dialog->cancel_item = spec->cancel_item;
+  dialog->scripted = script_active();
+  for (const DialogItemSpec& item_spec : spec->items) {
+    DialogItem item;
+    item.kind = static_cast<int16_t>(item_spec.kind & ~ITEM_DISABLED);
+    item.disabled = (item_spec.kind & ITEM_DISABLED) != 0;
+    item.rect = item_spec.rect;
+    item.text = clipped(utf8_to_macroman(item_spec.text ? item_spec.text : ""));
+    dialog->items.push_back(std::move(item));
+  }
+  for (int item = 1; item <= static_cast<int>(dialog->items.size()); ++item) {
+    const DialogItem& it = dialog->items[item - 1];
+    if (it.kind == ITEM_EDIT_TEXT && !hidden(it)) {
+      dialog->focus_item = item;
+      dialog->selection_end = static_cast<int>(it.text.size());
+      break;
+    }
+  }
+  open_dialogs.push_back(dialog);
+  make_window(dialog);
+  if (show) platform_show_dialog(dialog);
+  return dialog;
+}
+
+void platform_show_dialog(DialogRef dialog) {
+  if (!dialog) return;
+  if (!dialog->visible) dialog->needs_update = true;
+  dialog->visible = true;
+  show_window(dialog);
+}
+
+void platform_close_dialog(DialogRef dialog) {
+  if (!dialog) return;
+  std::erase(open_dialogs, dialog);
+  destroy_window(dialog);
+  port_dispose(dialog->port);
+  delete dialog;
+}
+
+int platform_dialog_id(DialogRef dialog) { return dialog ? dialog->id : 0; }
+int platform_dialog_window(DialogRef dialog) { return dialog ? dialog->window : 0; }
+Port* platform_dialog_port(DialogRef dialog) { return dialog ? dialog->port : nullptr; }
+
+DialogRef platform_dialog_of_port(const Port* port) {
+  if (!port) return nullptr;
+  for (Dialog* dialog : open_dialogs)
+    if (dialog->port == port) return dialog;
+  return nullptr;
+}
+
+int platform_item_count(DialogRef dialog) {
+  return dialog ? static_cast<int>(dialog->items.size()) : 0;
+}
+
+// ---- Items ----------------------------------------------------------------------------------
+
+// -1 for an item the dialog does not have.
+int platform_item_kind(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  if (!it) return -1;
+  return it->kind | (it->disabled ? ITEM_DISABLED : 0);
+}
+
+Rect platform_item_rect(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? it->rect : Rect{};
+}
+
+void platform_set_item_rect(DialogRef dialog, int item, Rect rect) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->rect = rect;
+  sync_widget(dialog, item);
+}
+
+std::string platform_item_text(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? it->text : std::string();
+}
+
+void platform_set_item_text(DialogRef dialog, int item, const std::string& text) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->text = clipped(text);
+  if (item == dialog->focus_item)
+    dialog->selection_start = dialog->selection_end = static_cast<int>(it->text.size());
+  sync_widget(dialog, item);
+  redraw_static_text(dialog, item);
+}
+
+void platform_select_item_text(DialogRef dialog, int item, int start, int end) {
+  focus_edit(dialog, item, start, end);
+}
+
+int platform_item_value(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? it->value : 0;
+}
+
+void platform_set_item_value(DialogRef dialog, int item, int value) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->value = value;
+  sync_widget(dialog, item);
+}
+
+int platform_item_hilite(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? it->hilite : 0;
+}
+
+void platform_set_item_hilite(DialogRef dialog, int item, int hilite) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->hilite = hilite;
+  sync_widget(dialog, item);
+}
+
+void platform_set_control_title(DialogRef dialog, int item, const std::string& title) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->text = clipped(title);
+  sync_widget(dialog, item);
+}
+
+void platform_popup_clear(DialogRef dialog, int item) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->entries.clear();
+  sync_widget(dialog, item);
+}
+
+void platform_popup_append(DialogRef dialog, int item, const std::string& text) {
+  DialogItem* it = item_of(dialog, item);
+  if (!it) return;
+  it->entries.push_back(clipped(text));
+  sync_widget(dialog, item);
+}
+
+int platform_popup_count(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? static_cast<int>(it->entries.size()) : 0;
+}
+
+std::string platform_popup_text(DialogRef dialog, int item, int entry) {
+  const DialogItem* it = item_of(dialog, item);
+  if (!it || entry < 1 || entry > static_cast<int>(it->entries.size())) return std::string();
+  return it->entries[entry - 1];
+}
+
+void platform_set_user_item_proc(DialogRef dialog, int item, UserItemProc proc) {
+  if (DialogItem* it = item_of(dialog, item)) it->proc = proc;
+}
+
+void platform_set_default_item(DialogRef dialog, int item) {
+  if (!dialog) return;
+  const int old = dialog->default_item;
+  dialog->default_item = item;
+  sync_widget(dialog, old);
+  sync_widget(dialog, item);
+}
+
+void platform_set_cancel_item(DialogRef dialog, int item) {
+  if (dialog) dialog->cancel_item = item;
+}
+
+// ---- Drawing and updates --------------------------------------------------------------------
+
+bool platform_dialog_needs_update(DialogRef dialog) { return dialog && dialog->needs_update; }
+
+void platform_invalidate_dialog_rect(DialogRef dialog, Rect) {
+  if (!dialog) return;
+  dialog->needs_update = true;
+  repaint_window(dialog);
+}
+
+void platform_begin_update(DialogRef) {}
+
+void platform_end_update(DialogRef dialog) {
+  if (!dialog) return;
+  dialog->needs_update = false;
+  repaint_window(dialog);
+}
+
+void platform_draw_dialog(DialogRef dialog) {
+  if (!dialog) return;
+  record_shown_once(dialog);
+  if (!dialog->port) return;
+  const SavedPortState saved = enter_port(dialog->port);
+  system_text_style(dialog->port);
+  erase_rect(port_bounds(dialog->port));
+  draw_alert_icon(dialog);
+  for (int item = 1; item <= static_cast<int>(dialog->items.size()); ++item)
+    draw_item(dialog, item, dialog->port);
+  leave_port(saved);
+  repaint_window(dialog);
+}
+
+// ---- The modal loop ---------------------------------------------------------------------------
+
+int platform_modal_dialog(DialogRef dialog, ModalFilter filter) {
+  if (!dialog) return -1;
+  if (dialog->scripted) {
+    record_shown_once(dialog);
+    return run_scripted(dialog, filter, false);
+  }
+  return run_on_display(dialog, filter);
+}
+
+// ---- Alerts -------------------------------------------------------------------------------------
+
+int platform_alert(int id) {
+  if (!platform_dialog_spec(id)) return -1;
+  if (script_active()) {
+    if (const ScriptAnswer* next = script_peek_answer();
+        next && next->kind == AnswerKind::ALERT_FAILS) {
+      ScriptAnswer failure;
+      script_take_answer(&failure);
+      return -1;
+    }
+    DialogRef alert = platform_open_dialog(id, true);
+    record_shown_once(alert);
+    const int item = run_scripted(alert, nullptr, true);
+    platform_close_dialog(alert);
+    return item;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
+    return -1;
+  DialogRef alert = platform_open_dialog(id, true);
+  const int item = run_on_display(alert, nullptr);
+  platform_close_dialog(alert);
+  return item;
+}

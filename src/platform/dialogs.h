@@ -75,6 +75,8 @@ DialogRef platform_open_dialog(int id, bool show);
 void platform_show_dialog(DialogRef dialog);
 void platform_close_dialog(DialogRef dialog);
 int platform_dialog_id(DialogRef dialog);
+// The window number its events carry in EventRecord::window.
+int platform_dialog_window(DialogRef dialog);
 Port* platform_dialog_port(DialogRef dialog);
 // The dialog whose port this is, or nullptr.
 DialogRef platform_dialog_of_port(const Port* port);

@@ -1,1 +1,455 @@
-// events.cpp: being written.
+// events.cpp: the event queue, the wait for events, the modifier keys, and the translation of
+// window-system input into event records.
+//
+// One application-wide Qt event filter does all translation. Key presses aimed at a
+// registered window, and mouse presses and releases aimed at its content widget, become event
+// records at the end of our queue; the Qt events themselves are consumed, so nothing acts on
+// them before the program has seen them. A key press is remembered (a copy of the Qt event) so
+// that a dialog can hand it back to its focused edit field when the program leaves it alone.
+//
+// While a modal window is up, the filter also drops input aimed at any other window: Qt's own
+// modality stops real input only, not the synthetic input that tests and posted events make.
+//
+// The wait never spins: it blocks in Qt's dispatcher with a single-shot timer as the wake-up,
+// and runs posted deletions by hand (outside exec() nothing else would).
+//
+// Key codes (bits 8-15 of a key event's message) are our own, for the US layout: the letters
+// A..Z have the codes 0, 11, 8, 2, 14, 3, 5, 4, 34, 38, 40, 37, 46, 45, 31, 35, 12, 15, 1, 17,
+// 32, 9, 13, 7, 16, 6 that the program's shortcut table expects; the digits 0..9 of the main
+// row 50..59; space and the punctuation keys ` - = [ ] \ ; ' , . / 60..71 (shifted symbols
+// count as their key); the keypad digits 80..89, keypad . * + - / = 90..95, keypad Enter 96;
+// Return 100, Tab 101, Backspace 102, Escape 103, forward Delete 104, Home 105, End 106,
+// Page Up 107, Page Down 108, Left 109, Right 110, Up 111, Down 112; function keys F1..F20
+// 121..140; any other key 255.
+#include "platform/events.h"
+
+#include <algorithm>
+#include <climits>
+#include <deque>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/event_input.h"
+#include "platform/text_encoding.h"
+#include "platform/ticks.h"
+
+namespace {
+
+std::deque<EventRecord> queue;
+
+// A copy of the process made by fork() (a test's death case) shares the window-system
+// connection of its parent and must not use it.
+const pid_t process_at_start = getpid();
+
+bool test_modifiers_on = false;
+uint16_t test_modifiers = 0;
+
+// ---- The queue ----------------------------------------------------------------------------
+
+bool in_mask(uint32_t mask, int16_t what) { return what >= 0 && what < 32 && (mask >> what) & 1u; }
+
+bool take_queued(uint32_t mask, EventRecord* event) {
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (in_mask(mask, it->what)) {
+      *event = *it;
+      queue.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void set_null_event(EventRecord* event) {
+  *event = EventRecord{};
+  event->when = platform_ticks();
+  event->modifiers = platform_modifiers();
+}
+
+// ---- Modifiers --------------------------------------------------------------------------
+
+uint16_t modifiers_of(Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
+  uint16_t bits = 0;
+  if (keys & Qt::ControlModifier) bits |= MOD_COMMAND;
+  if (keys & Qt::AltModifier) bits |= MOD_OPTION;
+  if (keys & Qt::MetaModifier) bits |= MOD_CONTROL;
+  if (keys & Qt::ShiftModifier) bits |= MOD_SHIFT;
+  if (buttons == Qt::NoButton) bits |= MOD_BUTTON_UP;
+  return bits;
+}
+
+// ---- Keys ---------------------------------------------------------------------------------
+
+constexpr uint8_t LETTER_CODES[26] = {0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,
+                                      45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6};
+constexpr char PUNCTUATION_KEYS[] = " `-=[]\\;',./";  // codes 60..71
+constexpr char SHIFTED_SYMBOLS[] = "~!@#$%^&*()_+{}|:\"<>?";
+constexpr char UNSHIFTED_KEYS[] = "`1234567890-=[]\\;',./";
+constexpr char KEYPAD_SYMBOLS[] = ".*+-/=";  // codes 90..95
+constexpr uint8_t UNKNOWN_KEY_CODE = 255;
+
+// The key on the US layout that types an ASCII character.
+char base_key(int ascii) {
+  if (ascii >= 'a' && ascii <= 'z') return static_cast<char>(ascii - 'a' + 'A');
+  for (int i = 0; SHIFTED_SYMBOLS[i]; ++i)
+    if (SHIFTED_SYMBOLS[i] == ascii) return UNSHIFTED_KEYS[i];
+  return static_cast<char>(ascii);
+}
+
+struct SpecialKey {
+  int qt_key;
+  uint8_t character;
+  uint8_t code;
+};
+constexpr SpecialKey SPECIAL_KEYS[] = {
+    {Qt::Key_Return, KEY_RETURN, 100},
+    {Qt::Key_Enter, KEY_ENTER, 96},
+    {Qt::Key_Tab, KEY_TAB, 101},
+    {Qt::Key_Backtab, KEY_TAB, 101},
+    {Qt::Key_Backspace, KEY_BACKSPACE, 102},
+    {Qt::Key_Escape, KEY_ESCAPE, 103},
+    {Qt::Key_Delete, KEY_DELETE, 104},
+    {Qt::Key_Home, KEY_HOME, 105},
+    {Qt::Key_End, KEY_END, 106},
+    {Qt::Key_PageUp, KEY_PAGE_UP, 107},
+    {Qt::Key_PageDown, KEY_PAGE_DOWN, 108},
+    {Qt::Key_Left, KEY_LEFT, 109},
+    {Qt::Key_Right, KEY_RIGHT, 110},
+    {Qt::Key_Up, KEY_UP, 111},
+    {Qt::Key_Down, KEY_DOWN, 112},
+};
+
+bool is_modifier_key(int key) {
+  switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+      return true;
+    default:
+      return false;
+  }
+}
+
+uint8_t code_of_ascii_key(int ascii, bool keypad) {
+  if (keypad) {
+    if (ascii >= '0' && ascii <= '9') return static_cast<uint8_t>(80 + ascii - '0');
+    for (int i = 0; KEYPAD_SYMBOLS[i]; ++i)
+      if (KEYPAD_SYMBOLS[i] == ascii) return static_cast<uint8_t>(90 + i);
+  }
+  const char key = base_key(ascii);
+  if (key >= 'A' && key <= 'Z') return LETTER_CODES[key - 'A'];
+  if (key >= '0' && key <= '9') return static_cast<uint8_t>(50 + key - '0');
+  for (int i = 0; PUNCTUATION_KEYS[i]; ++i)
+    if (PUNCTUATION_KEYS[i] == key) return static_cast<uint8_t>(60 + i);
+  return UNKNOWN_KEY_CODE;
+}
+
+// The record of a key press; false for keys the program never sees (modifier keys alone,
+// keys that type nothing).
+bool translate_key(const QKeyEvent& key_event, EventRecord* record) {
+  const int key = key_event.key();
+  if (is_modifier_key(key)) return false;
+  const Qt::KeyboardModifiers qt_modifiers = key_event.modifiers();
+  const bool keypad = (qt_modifiers & Qt::KeypadModifier) != 0;
+  uint8_t character = 0;
+  uint8_t code = UNKNOWN_KEY_CODE;
+  bool found = false;
+  for (const SpecialKey& special : SPECIAL_KEYS) {
+    if (special.qt_key == key) {
+      character = special.character;
+      code = special.code;
+      found = true;
+      break;
+    }
+  }
+  if (!found && key >= Qt::Key_F1 && key <= Qt::Key_F20) {
+    character = KEY_FUNCTION;
+    code = static_cast<uint8_t>(121 + key - Qt::Key_F1);
+    found = true;
+  }
+  if (!found) {
+    const QList<uint> text = key_event.text().toUcs4();
+    const char32_t typed = text.isEmpty() ? 0 : text.front();
+    if (typed >= 0x20 && typed != 0x7F) {
+      character = unicode_to_macroman(typed);
+    } else if (key >= 0x20 && key <= 0x7E) {
+      // Control and Command keys type control characters or nothing: report the key's own
+      // character (letters small unless Shift is held).
+      character = static_cast<uint8_t>(key);
+      if (key >= 'A' && key <= 'Z' && !(qt_modifiers & Qt::ShiftModifier))
+        character = static_cast<uint8_t>(key - 'A' + 'a');
+    } else {
+      return false;
+    }
+    code = key >= 0x20 && key <= 0x7E
+               ? code_of_ascii_key(key, keypad)
+               : (character < 0x80 ? code_of_ascii_key(character, keypad) : UNKNOWN_KEY_CODE);
+  }
+  *record = EventRecord{};
+  record->what = key_event.isAutoRepeat() ? EVENT_AUTO_KEY : EVENT_KEY_DOWN;
+  record->message = character | (uint32_t{code} << 8);
+  record->when = platform_ticks();
+  record->modifiers = modifiers_of(qt_modifiers, QGuiApplication::mouseButtons());
+  return true;
+}
+
+// ---- Registered windows and remembered keys -----------------------------------------------
+
+struct InputWindow {
+  QPointer<QWidget> window;
+  QPointer<QWidget> content;
+  int number;
+};
+std::vector<InputWindow> input_windows;
+
+struct RememberedKey {
+  EventRecord record;
+  std::unique_ptr<QKeyEvent> key;
+  QPointer<QWidget> window;
+};
+std::deque<RememberedKey> remembered_keys;
+constexpr size_t MAX_REMEMBERED_KEYS = 64;
+bool redelivering = false;
+
+const InputWindow* input_window_of(const QWidget* window) {
+  for (const InputWindow& entry : input_windows)
+    if (entry.window == window) return &entry;
+  return nullptr;
+}
+
+void remember_key(const EventRecord& record, const QKeyEvent& key_event, QWidget* window) {
+  auto copy = std::make_unique<QKeyEvent>(key_event.type(), key_event.key(), key_event.modifiers(),
+                                          key_event.nativeScanCode(), key_event.nativeVirtualKey(),
+                                          key_event.nativeModifiers(), key_event.text(),
+                                          key_event.isAutoRepeat(), key_event.count());
+  remembered_keys.push_back({record, std::move(copy), window});
+  if (remembered_keys.size() > MAX_REMEMBERED_KEYS) remembered_keys.pop_front();
+}
+
+bool is_input_event(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// True when input for `widget` may go on while `modal` is the modal window: it is inside
+// it, or in a pop-up (a menu or a pop-up's list, which opens as a window of its own).
+bool reaches_modal(const QWidget* widget, const QWidget* modal) {
+  for (const QWidget* w = widget; w; w = w->parentWidget()) {
+    if (w == modal) return true;
+    if (w->isWindow() && w->windowType() == Qt::Popup) return true;
+  }
+  return false;
+}
+
+class InputFilter : public QObject {
+ public:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (redelivering || !is_input_event(event->type())) return false;
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget) return false;
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && !reaches_modal(widget, modal))
+      return true;
+    const InputWindow* entry = input_window_of(widget->window());
+    if (!entry) return false;
+    switch (event->type()) {
+      case QEvent::KeyPress: {
+        const auto* key_event = static_cast<QKeyEvent*>(event);
+        EventRecord record;
+        if (!translate_key(*key_event, &record)) return false;
+        record.window = entry->number;
+        platform_post_event(record);
+        remember_key(record, *key_event, entry->window);
+        return true;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseButtonRelease: {
+        if (widget != entry->content) return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        EventRecord record;
+        record.what =
+            event->type() == QEvent::MouseButtonRelease ? EVENT_MOUSE_UP : EVENT_MOUSE_DOWN;
+        const QPoint at = mouse->position().toPoint();
+        record.where = {at.x(), at.y()};
+        record.modifiers = modifiers_of(mouse->modifiers(), mouse->buttons());
+        record.window = entry->number;
+        platform_post_event(record);
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+};
+
+InputFilter* input_filter = nullptr;
+
+void ensure_input_filter() {
+  if (input_filter || !QCoreApplication::instance()) return;
+  input_filter = new InputFilter();
+  input_filter->setParent(QCoreApplication::instance());  // goes with the application
+  QCoreApplication::instance()->installEventFilter(input_filter);
+  QObject::connect(input_filter, &QObject::destroyed, [] { input_filter = nullptr; });
+}
+
+void handle_window_system_input() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+// ---- The queue --------------------------------------------------------------------------------
+
+void platform_post_event(const EventRecord& event) {
+  queue.push_back(event);
+  if (queue.back().when == 0) queue.back().when = platform_ticks();
+}
+
+bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event) {
+  return input_wait_for_event(mask, timeout_ticks, event, {});
+}
+
+void platform_flush_events(uint32_t mask) {
+  std::erase_if(queue, [mask](const EventRecord& e) { return in_mask(mask, e.what); });
+}
+
+uint16_t platform_modifiers() {
+  if (test_modifiers_on) return test_modifiers;
+  if (!qGuiApp) return MOD_BUTTON_UP;
+  return modifiers_of(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
+}
+
+void platform_set_test_modifiers(bool on, uint16_t modifiers) {
+  test_modifiers_on = on;
+  test_modifiers = modifiers;
+}
+
+// ---- Inside the platform layer ------------------------------------------------------------
+
+int input_new_window_number() {
+  static int next_number = 100;
+  return next_number++;
+}
+
+void input_register_window(QWidget* window, QWidget* content, int number) {
+  if (!window) return;
+  ensure_input_filter();
+  input_unregister_window(window);
+  input_windows.push_back({window, content ? content : window, number});
+}
+
+QWidget* input_window_numbered(int number) {
+  for (const InputWindow& entry : input_windows)
+    if (entry.number == number && entry.window) return entry.window;
+  return nullptr;
+}
+
+void input_unregister_window(QWidget* window) {
+  std::erase_if(input_windows, [window](const InputWindow& entry) {
+    return entry.window == window || entry.window.isNull();
+  });
+}
+
+bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event,
+                          const std::function<bool()>& stop) {
+  if (take_queued(mask, event)) return true;
+  if (input_window_system_usable()) {
+    ensure_input_filter();
+    handle_window_system_input();
+    if (take_queued(mask, event)) return true;
+    if (timeout_ticks > 0 && !(stop && stop()) && !input_ticks_are_virtual()) {
+      QElapsedTimer clock;
+      clock.start();
+      const qint64 limit_ms = static_cast<qint64>(timeout_ticks) * 1000 / 60;
+      QTimer wake;
+      wake.setSingleShot(true);
+      for (;;) {
+        const qint64 left = limit_ms - clock.elapsed();
+        if (left <= 0) break;
+        wake.start(static_cast<int>(std::min<qint64>(left, INT_MAX)));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (take_queued(mask, event)) return true;
+        if (stop && stop()) break;
+      }
+    }
+  }
+  set_null_event(event);
+  return false;
+}
+
+bool input_redeliver_key(const EventRecord& event) {
+  if (event.what != EVENT_KEY_DOWN && event.what != EVENT_AUTO_KEY) return false;
+  auto match = std::find_if(
+      remembered_keys.begin(), remembered_keys.end(), [&event](const RememberedKey& k) {
+        return k.record.what == event.what && k.record.message == event.message &&
+               k.record.when == event.when && k.record.window == event.window;
+      });
+  if (match == remembered_keys.end()) return false;
+  std::unique_ptr<QKeyEvent> key = std::move(match->key);
+  QPointer<QWidget> window = match->window;
+  remembered_keys.erase(remembered_keys.begin(), match + 1);
+  QWidget* target = QApplication::focusWidget();
+  if (!target || !window || target->window() != window) return false;
+  redelivering = true;
+  QCoreApplication::sendEvent(target, key.get());
+  redelivering = false;
+  return true;
+}
+
+void platform_post_quit_event() {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() != app->thread()) {
+    QMetaObject::invokeMethod(
+        app, [] { platform_post_quit_event(); }, Qt::QueuedConnection);
+    return;
+  }
+  EventRecord quit;
+  quit.what = EVENT_QUIT;
+  platform_post_event(quit);
+}
+
+// The virtual clock moves only when told to, so moving it by a day and reading it back shows
+// which clock runs; the move is undone at once (unsigned arithmetic wraps back exactly). The
+// real clock ignores the move.
+bool input_window_system_usable() {
+  return QCoreApplication::instance() && getpid() == process_at_start;
+}
+
+bool input_ticks_are_virtual() { return platform_ticks_virtual(); }

@@ -62,9 +62,9 @@ struct EventRecord {
   int16_t what = EVENT_NULL;
   uint32_t message = 0;    // keys: character (Mac OS Roman) in bits 0-7, key code in 8-15
   uint32_t when = 0;       // ticks
-  Point where;             // mouse position in global (screen) coordinates
+  Point where;             // mouse position in the content of `window` (pixels, y down)
   uint16_t modifiers = 0;  // ModifierBits at the time of the event
-  int window = 0;          // the window the event belongs to (0 none)
+  int window = 0;          // the window the event belongs to (0 none; see dialogs.h)
 };
 
 inline uint8_t event_char(const EventRecord& e) { return uint8_t(e.message & 0xFF); }
@@ -73,7 +73,7 @@ inline uint8_t event_key_code(const EventRecord& e) { return uint8_t((e.message 
 // Puts an event at the end of the queue (its `when` is set to now when 0).
 void platform_post_event(const EventRecord& event);
 
-// Takes the first queued event whose kind is in `mask` (bit 1 << kind; 0xFFFF all).
+// Takes the first queued event whose kind is in `mask` (bit 1 << kind; EVERY_EVENT all).
 // When none is queued, handles window-system input and waits for one, at most
 // `timeout_ticks`; returns false (and a null event) when the wait ends without one.
 bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event);
@@ -87,5 +87,5 @@ uint16_t platform_modifiers();
 // Test double: the modifiers platform_modifiers() reports, instead of the keyboard's.
 void platform_set_test_modifiers(bool on, uint16_t modifiers);
 
-inline constexpr uint32_t EVERY_EVENT = 0xFFFF;
+inline constexpr uint32_t EVERY_EVENT = 0xFFFFFFFF;  // menu and quit events too
 inline constexpr uint32_t event_mask_of(int kind) { return 1u << kind; }

@@ -5,6 +5,7 @@
 // list to list_box_click; the box keeps its own selection and scroll position.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/geometry.h"

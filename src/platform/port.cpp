@@ -1,1 +1,733 @@
-// port.cpp: being written.
+// port.cpp: drawing ports over QImage.
+//
+// Shapes, lines and text are first reduced to the set of pixels they cover; one routine then
+// paints those pixels with a pattern and a transfer mode by writing the pixels directly. So
+// every pixel is touched once per call, nothing is antialiased, and exclusive-or drawing done
+// twice restores the image exactly.
+//
+// Patterns are aligned to the port: pixel (x, y) takes bit 7 - x % 8 of row y % 8.
+//
+// Text is drawn without antialiasing: its glyphs are rendered by Qt into a coverage mask and
+// painted like any shape, so text drawn in or mode is erased exactly by the same text in
+// bit-clear mode. Outline and shadow faces are made from the glyph mask (the ring of pixels
+// around it; the shadow adds that ring moved one pixel right and down); condense and extend
+// take one pixel from or add one pixel to each character's advance. Text is measured with
+// unhinted design metrics, so widths do not depend on the device, and the pen keeps the
+// fraction of a pixel that text leaves it at until it is moved.
+//
+// Strings in a music font are glyph codes; each code goes through music_glyph, which gives
+// the embedded music font's character for it.
+#include "platform/port.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <type_traits>
+
+#include <QChar>
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include "platform/font_families.h"
+#include "platform/fonts.h"
+#include "platform/port_image.h"
+#include "platform/text_encoding.h"
+
+struct Port {
+  QImage image;
+  PenState pen;
+  double pen_fraction = 0;  // of a pixel to the right of pen.position, left there by text
+  RgbColour fore = COLOUR_BLACK;
+  RgbColour back = COLOUR_WHITE;
+  Rect clip;
+  int text_font = FONT_SYSTEM;
+  int text_size = 0;
+  int text_face = FACE_PLAIN;
+  int16_t text_mode = MODE_OR;
+  QPointer<QWidget> view;  // the widget that shows the port, repainted after a copy into it
+};
+
+namespace {
+
+Port* current_port = nullptr;
+
+constexpr int DEFAULT_TEXT_SIZE = 12;
+constexpr int LARGEST_TEXT_SIZE = 2048;  // larger sizes are drawn at this one
+
+// ---- Rectangles -------------------------------------------------------------------------
+
+Rect intersection(Rect a, Rect b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
+}
+
+Rect image_bounds(const QImage& image) { return {0, 0, image.width(), image.height()}; }
+
+// Where drawing may change pixels: the clip rectangle within the port.
+Rect drawable(const Port& port) { return intersection(port.clip, image_bounds(port.image)); }
+
+// ---- Painting covered pixels ------------------------------------------------------------
+
+enum class Operation { COPY, OR, XOR, BIC };
+
+struct Paint {
+  Operation operation;
+  Pattern pattern;
+  QRgb fore, back;
+};
+
+QRgb to_qrgb(RgbColour c) { return qRgb(c.red >> 8, c.green >> 8, c.blue >> 8); }
+
+constexpr QRgb INVERT_BITS = 0x00FFFFFF;  // every colour channel, never alpha
+
+// The paint of a transfer mode: its low two bits choose the operation, and the modes with
+// bit 2 set (the "not" variants) use the inverse pattern.
+Paint paint_of(const Port& port, int16_t mode, const Pattern& pattern) {
+  Paint paint{static_cast<Operation>(mode & 3), pattern, to_qrgb(port.fore), to_qrgb(port.back)};
+  if (mode & 4)
+    for (uint8_t& row : paint.pattern.rows) row = static_cast<uint8_t>(~row);
+  return paint;
+}
+
+// Puts one pixel. `set` tells whether the source bit is set; `colour` is what copy puts
+// there (and or, under a set bit).
+void transfer(QRgb& pixel, Operation operation, bool set, QRgb colour, QRgb back) {
+  switch (operation) {
+    case Operation::COPY:
+      pixel = colour;
+      break;
+    case Operation::OR:
+      if (set) pixel = colour;
+      break;
+    case Operation::XOR:
+      if (set) pixel ^= INVERT_BITS;
+      break;
+    case Operation::BIC:
+      if (set) pixel = back;
+      break;
+  }
+}
+
+// Paints every pixel of `area` (within the clip and the port) for which covered(x, y) holds.
+template <typename Covered>
+void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
+  Rect r = intersection(area, drawable(port));
+  for (int y = r.top; y < r.bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(port.image.scanLine(y));
+    const uint8_t bits = paint.pattern.rows[y & 7];
+    for (int x = r.left; x < r.right; ++x) {
+      if (!covered(x, y)) continue;
+      const bool set = (bits & (0x80 >> (x & 7))) != 0;
+      transfer(row[x], paint.operation, set, set ? paint.fore : paint.back, paint.back);
+    }
+  }
+}
+
+void paint_rect_with(Port& port, Rect r, const Paint& paint) {
+  paint_area(port, r, paint, [](int, int) { return true; });
+}
+
+// The pixels covered by a shape, within a bounding rectangle.
+struct Mask {
+  Rect area;
+  std::vector<uint8_t> bits;
+  explicit Mask(Rect a)
+      : area(a), bits(a.empty() ? 0 : static_cast<size_t>(a.width()) * a.height(), 0) {}
+  bool at(int x, int y) const {
+    return area.contains({x, y}) &&
+           bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)];
+  }
+  void set(int x, int y) {
+    if (area.contains({x, y}))
+      bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)] = 1;
+  }
+};
+
+void paint_mask(Port& port, const Mask& mask, const Paint& paint) {
+  paint_area(port, mask.area, paint, [&mask](int x, int y) { return mask.at(x, y); });
+}
+
+// ---- Ovals --------------------------------------------------------------------------------
+
+// True when the centre of pixel (x, y) lies in the ellipse inscribed in r.
+bool in_oval(Rect r, int x, int y) {
+  if (!r.contains({x, y})) return false;
+  const double dx = (x + 0.5 - (r.left + r.right) / 2.0) / (r.width() / 2.0);
+  const double dy = (y + 0.5 - (r.top + r.bottom) / 2.0) / (r.height() / 2.0);
+  return dx * dx + dy * dy <= 1.0;
+}
+
+void paint_oval_with(Port& port, Rect r, const Paint& paint) {
+  paint_area(port, r, paint, [r](int x, int y) { return in_oval(r, x, y); });
+}
+
+bool pen_draws(const PenState& pen) { return pen.width > 0 && pen.height > 0; }
+
+Rect pen_inset(Rect r, const PenState& pen) {
+  return {r.left + pen.width, r.top + pen.height, r.right - pen.width, r.bottom - pen.height};
+}
+
+// ---- Lines --------------------------------------------------------------------------------
+
+// Stamps the pen rectangle at every point of the path from a to b (both ends included).
+void stamp_line(Mask& mask, Point a, Point b, int pen_width, int pen_height) {
+  const long long dx = std::llabs(static_cast<long long>(b.x) - a.x);
+  const long long dy = -std::llabs(static_cast<long long>(b.y) - a.y);
+  const int step_x = a.x < b.x ? 1 : -1, step_y = a.y < b.y ? 1 : -1;
+  long long error = dx + dy;
+  Point p = a;
+  for (;;) {
+    const Rect stamp = intersection({p.x, p.y, p.x + pen_width, p.y + pen_height}, mask.area);
+    for (int y = stamp.top; y < stamp.bottom; ++y)
+      for (int x = stamp.left; x < stamp.right; ++x) mask.set(x, y);
+    if (p == b) break;
+    const long long twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      p.x += step_x;
+    }
+    if (twice <= dx) {
+      error += dx;
+      p.y += step_y;
+    }
+  }
+}
+
+// ---- Fonts and text -------------------------------------------------------------------------
+
+// One character of a music font, as the embedded music font draws it.
+struct MusicGlyph {
+  char32_t code_point = 0;  // 0: the character has no glyph
+  double scale = 1.0;       // of the text size
+  double dx = 0, dy = 0;    // placement corrections, in fractions of the text size
+};
+
+// The glyph of a character code of a music font. No code has one yet.
+MusicGlyph music_glyph(int font, uint8_t code) {
+  (void)font;
+  (void)code;
+  return {};
+}
+
+struct TextStyle {
+  int font, size, face;
+};
+
+struct LoadedFont {
+  QFont font;
+  QFontMetricsF metrics;
+  explicit LoadedFont(const QFont& f) : font(f), metrics(f) {}
+};
+
+// Fonts in use, by family, pixel size and face; emptied when the application object goes.
+std::map<std::tuple<std::string, int, int>, std::unique_ptr<LoadedFont>>* font_cache = nullptr;
+
+void drop_font_cache() {
+  delete font_cache;
+  font_cache = nullptr;
+}
+
+QFont make_font(const std::string& family, int pixel_size, int face) {
+  QFont font;
+  if (!family.empty()) font.setFamily(QString::fromStdString(family));
+  font.setPixelSize(std::clamp(pixel_size, 1, LARGEST_TEXT_SIZE));
+  font.setBold(face & FACE_BOLD);
+  font.setItalic(face & FACE_ITALIC);
+  font.setUnderline(face & FACE_UNDERLINE);
+  if (face & FACE_CONDENSE) font.setLetterSpacing(QFont::AbsoluteSpacing, -1);
+  if (face & FACE_EXTEND) font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
+  font.setKerning(false);  // widths add up character by character
+  font.setHintingPreference(QFont::PreferNoHinting);
+  font.setStyleStrategy(QFont::NoAntialias);
+  return font;
+}
+
+// The loaded font of a family; a family that is not installed falls back to the system
+// font's stand-in. Needs the application object.
+const LoadedFont& loaded_font(const std::string& family, int pixel_size, int face) {
+  if (!font_cache) {
+    font_cache = new std::remove_pointer_t<decltype(font_cache)>();
+    qAddPostRoutine(drop_font_cache);
+  }
+  auto key = std::make_tuple(family, pixel_size, face);
+  auto it = font_cache->find(key);
+  if (it == font_cache->end()) {
+    std::string drawn = family.empty() ? platform_font_family(FONT_SYSTEM) : family;
+    it = font_cache->emplace(key, std::make_unique<LoadedFont>(make_font(drawn, pixel_size, face)))
+             .first;
+  }
+  return *it->second;
+}
+
+// A stretch of text drawn in one font, at an offset from the pen.
+struct TextRun {
+  const LoadedFont* font;
+  QString text;
+  double dx = 0, dy = 0;
+  double advance = 0;
+};
+
+int pixel_size(const TextStyle& style) { return style.size > 0 ? style.size : DEFAULT_TEXT_SIZE; }
+
+void music_runs(const TextStyle& style, const char* bytes, int length, std::vector<TextRun>& runs) {
+  const std::string family = platform_font_family(style.font);
+  if (family.empty()) return;
+  const int size = pixel_size(style);
+  for (int i = 0; i < length; ++i) {
+    MusicGlyph glyph = music_glyph(style.font, static_cast<uint8_t>(bytes[i]));
+    if (glyph.code_point == 0) continue;
+    const LoadedFont& font =
+        loaded_font(family, static_cast<int>(std::lround(size * glyph.scale)), FACE_PLAIN);
+    QString text = QString::fromUcs4(&glyph.code_point, 1);
+    runs.push_back(
+        {&font, text, glyph.dx * size, glyph.dy * size, font.metrics.horizontalAdvance(text)});
+  }
+}
+
+QString text_string(const TextStyle& style, const char* bytes, int length) {
+  QString text;
+  text.reserve(length);
+  for (int i = 0; i < length; ++i) {
+    const uint8_t byte = static_cast<uint8_t>(bytes[i]);
+    if (style.font == FONT_SYMBOL) {
+      // The symbol font's stand-in takes the byte codes themselves.
+      if (byte >= 0x20) text += QChar(byte);
+    } else {
+      text += QChar(static_cast<char16_t>(macroman_to_unicode(byte)));
+    }
+  }
+  return text;
+}
+
+// The runs that draw the bytes in a style, each with its advance.
+std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int length) {
+  std::vector<TextRun> runs;
+  if (!bytes || length <= 0 || !qGuiApp) return runs;
+  if (platform_is_music_font(style.font)) {
+    music_runs(style, bytes, length, runs);
+    return runs;
+  }
+  const LoadedFont& font =
+      loaded_font(platform_font_family(style.font), pixel_size(style), style.face);
+  QString text = text_string(style, bytes, length);
+  runs.push_back({&font, text, 0, 0, font.metrics.horizontalAdvance(text)});
+  return runs;
+}
+
+double runs_width(const std::vector<TextRun>& runs) {
+  double width = 0;
+  for (const TextRun& run : runs) width += run.advance;
+  return width;
+}
+
+TextStyle style_of(const Port* port) {
+  if (!port) return {FONT_SYSTEM, 0, FACE_PLAIN};
+  return {port->text_font, port->text_size, port->text_face};
+}
+
+// The pixel rectangle that the runs may touch when drawn with their origin at (x, y).
+Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
+  QRectF extent;
+  double pen = 0;
+  for (const TextRun& run : runs) {
+    const QFontMetricsF& m = run.font->metrics;
+    QRectF box = m.boundingRect(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
+    extent |= box.translated(x + pen + run.dx, y + run.dy);
+    pen += run.advance;
+  }
+  const double margin = 3 + extent.height() / 4;  // slant, underline, outline and shadow
+  extent.adjust(-margin, -margin, margin, margin);
+  return {static_cast<int>(std::floor(extent.left())), static_cast<int>(std::floor(extent.top())),
+          static_cast<int>(std::ceil(extent.right())),
+          static_cast<int>(std::ceil(extent.bottom()))};
+}
+
+// The pixels the glyphs of the runs cover, drawn from (x, y), within `area`.
+Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area) {
+  Mask mask(area);
+  if (area.empty()) return mask;
+  QImage glyphs(area.width(), area.height(), QImage::Format_ARGB32_Premultiplied);
+  if (glyphs.isNull()) return mask;
+  glyphs.fill(Qt::transparent);
+  {
+    QPainter painter(&glyphs);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setPen(Qt::black);
+    double pen = 0;
+    for (const TextRun& run : runs) {
+      painter.setFont(run.font->font);
+      painter.drawText(QPointF(x + pen + run.dx - area.left, y + run.dy - area.top), run.text);
+      pen += run.advance;
+    }
+  }
+  for (int row = 0; row < area.height(); ++row) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(glyphs.constScanLine(row));
+    for (int column = 0; column < area.width(); ++column)
+      if (qAlpha(line[column]) >= 128) mask.set(area.left + column, area.top + row);
+  }
+  return mask;
+}
+
+bool any_neighbour(const Mask& mask, int x, int y) {
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx)
+      if (mask.at(x + dx, y + dy)) return true;
+  return false;
+}
+
+// Outline: the ring of pixels around the glyphs. Shadow: the ring and the ring moved one
+// pixel right and down, leaving the glyphs' own pixels clear.
+Mask outline_mask(const Mask& glyphs, bool shadow) {
+  Mask ring(glyphs.area);
+  for (int y = glyphs.area.top; y < glyphs.area.bottom; ++y)
+    for (int x = glyphs.area.left; x < glyphs.area.right; ++x) {
+      if (glyphs.at(x, y)) continue;
+      if (any_neighbour(glyphs, x, y) || (shadow && any_neighbour(glyphs, x - 1, y - 1)))
+        ring.set(x, y);
+    }
+  return ring;
+}
+
+}  // namespace
+
+// ---- Ports ----------------------------------------------------------------------------------
+
+Port* port_new_offscreen(int width, int height) {
+  if (width <= 0 || height <= 0) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->image = QImage(width, height, QImage::Format_RGB32);
+  if (port->image.isNull()) return nullptr;
+  port->image.fill(Qt::white);
+  port->clip = image_bounds(port->image);
+  return port.release();
+}
+
+void port_dispose(Port* port) {
+  if (!port) return;
+  if (current_port == port) current_port = nullptr;
+  delete port;
+}
+
+Rect port_bounds(const Port* port) { return port ? image_bounds(port->image) : Rect{}; }
+
+void platform_set_port(Port* port) { current_port = port; }
+Port* platform_current_port() { return current_port; }
+
+QImage* port_image(Port* port) { return port ? &port->image : nullptr; }
+
+void port_set_view(Port* port, QWidget* view) {
+  if (port) port->view = view;
+}
+const QImage* port_image(const Port* port) { return port ? &port->image : nullptr; }
+
+// Outside the port every pixel reads as white.
+uint32_t port_pixel(const Port* port, int x, int y) {
+  if (!port || !image_bounds(port->image).contains({x, y})) return 0xFFFFFF;
+  return port->image.pixel(x, y) & 0xFFFFFF;
+}
+
+std::vector<uint32_t> port_pixels(const Port* port) {
+  std::vector<uint32_t> pixels;
+  if (!port) return pixels;
+  pixels.reserve(static_cast<size_t>(port->image.width()) * port->image.height());
+  for (int y = 0; y < port->image.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(port->image.constScanLine(y));
+    for (int x = 0; x < port->image.width(); ++x) pixels.push_back(row[x] & 0xFFFFFF);
+  }
+  return pixels;
+}
+
+bool port_save_png(const Port* port, const char* path) {
+  return port && path && port->image.save(QString::fromLocal8Bit(path), "PNG");
+}
+
+// Copy puts the source's colours; the other modes take the source's non-white pixels as set
+// bits: or puts those pixels' own colours, exclusive-or inverts the destination under them,
+// bit-clear paints the destination's background colour under them. A source pixel outside
+// the source port is white.
+// Copying without scaling or a transfer rule moves whole rows.
+static bool copy_rows(const Port* source, Port* destination, Rect from, Rect to) {
+  if (from.width() != to.width() || from.height() != to.height()) return false;
+  const Rect r = intersection(to, drawable(*destination));
+  const Rect source_bounds = image_bounds(source->image);
+  const Rect needed = offset_rect(r, from.left - to.left, from.top - to.top);
+  if (intersection(needed, source_bounds) != needed || r.empty()) return r.empty();
+  const QImage pixels = source == destination ? source->image.copy() : QImage();
+  const QImage& image = source == destination ? pixels : source->image;
+  for (int y = r.top; y < r.bottom; ++y) {
+    const QRgb* from_row =
+        reinterpret_cast<const QRgb*>(image.constScanLine(needed.top + y - r.top));
+    QRgb* to_row = reinterpret_cast<QRgb*>(destination->image.scanLine(y));
+    std::memcpy(to_row + r.left, from_row + needed.left, sizeof(QRgb) * size_t(r.width()));
+  }
+  return true;
+}
+
+void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_t mode) {
+  if (!source || !destination || from.empty() || to.empty()) return;
+  if (destination->view) destination->view->update();
+  if ((mode & 3) == MODE_COPY && copy_rows(source, destination, from, to)) return;
+  // A copy within one port reads what was there before.
+  const QImage pixels = source == destination ? source->image.copy() : source->image;
+  const Rect source_bounds = image_bounds(pixels);
+  const Operation operation = static_cast<Operation>(mode & 3);
+  const QRgb back = to_qrgb(destination->back);
+  const Rect r = intersection(to, drawable(*destination));
+  for (int y = r.top; y < r.bottom; ++y) {
+    const int sy = from.top + static_cast<int>(static_cast<long long>(y - to.top) * from.height() /
+                                               to.height());
+    QRgb* row = reinterpret_cast<QRgb*>(destination->image.scanLine(y));
+    for (int x = r.left; x < r.right; ++x) {
+      const int sx = from.left + static_cast<int>(static_cast<long long>(x - to.left) *
+                                                  from.width() / to.width());
+      const QRgb colour = source_bounds.contains({sx, sy}) ? pixels.pixel(sx, sy) | 0xFF000000
+                                                           : qRgb(255, 255, 255);
+      transfer(row[x], operation, (colour & INVERT_BITS) != INVERT_BITS, colour, back);
+    }
+  }
+}
+
+// ---- The pen and colours ----------------------------------------------------------------------
+
+void pen_normal() {
+  if (Port* port = current_port) {
+    port->pen.width = port->pen.height = 1;
+    port->pen.pattern = PATTERN_BLACK;
+    port->pen.mode = MODE_PAT_COPY;
+  }
+}
+
+void pen_size(int width, int height) {
+  if (Port* port = current_port) {
+    port->pen.width = width;
+    port->pen.height = height;
+  }
+}
+
+void pen_mode(int16_t mode) {
+  if (Port* port = current_port) port->pen.mode = mode;
+}
+
+void pen_pattern(const Pattern& pattern) {
+  if (Port* port = current_port) port->pen.pattern = pattern;
+}
+
+PenState get_pen_state() {
+  const Port* port = current_port;
+  return port ? port->pen : PenState{};
+}
+
+void set_pen_state(const PenState& state) {
+  if (Port* port = current_port) {
+    port->pen = state;
+    port->pen_fraction = 0;
+  }
+}
+
+void fore_colour(RgbColour colour) {
+  if (Port* port = current_port) port->fore = colour;
+}
+
+void back_colour(RgbColour colour) {
+  if (Port* port = current_port) port->back = colour;
+}
+
+RgbColour get_fore_colour() {
+  const Port* port = current_port;
+  return port ? port->fore : COLOUR_BLACK;
+}
+
+RgbColour get_back_colour() {
+  const Port* port = current_port;
+  return port ? port->back : COLOUR_WHITE;
+}
+
+void clip_rect(Rect clip) {
+  if (Port* port = current_port) port->clip = clip;
+}
+
+Rect get_clip() {
+  const Port* port = current_port;
+  return port ? port->clip : Rect{};
+}
+
+// ---- Lines and shapes -------------------------------------------------------------------------
+
+void move_to(int x, int y) {
+  if (Port* port = current_port) {
+    port->pen.position = {x, y};
+    port->pen_fraction = 0;
+  }
+}
+
+void move_by(int dx, int dy) {
+  if (const Port* port = current_port)
+    move_to(port->pen.position.x + dx, port->pen.position.y + dy);
+}
+
+void line_to(int x, int y) {
+  Port* port = current_port;
+  if (!port) return;
+  const PenState& pen = port->pen;
+  const Point from = pen.position, to = {x, y};
+  if (pen_draws(pen)) {
+    Rect extent{std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + pen.width,
+                std::max(from.y, to.y) + pen.height};
+    Mask mask(intersection(extent, drawable(*port)));
+    if (!mask.area.empty()) {
+      stamp_line(mask, from, to, pen.width, pen.height);
+      paint_mask(*port, mask, paint_of(*port, pen.mode, pen.pattern));
+    }
+  }
+  move_to(x, y);
+}
+
+void line_by(int dx, int dy) {
+  if (const Port* port = current_port)
+    line_to(port->pen.position.x + dx, port->pen.position.y + dy);
+}
+
+Point pen_position() {
+  const Port* port = current_port;
+  return port ? port->pen.position : Point{};
+}
+
+void frame_rect(Rect r) {
+  Port* port = current_port;
+  if (!port || !pen_draws(port->pen)) return;
+  const Rect inner = pen_inset(r, port->pen);
+  paint_area(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern), [inner](int x, int y) {
+    return !inner.contains({x, y});
+  });
+}
+
+void paint_rect(Rect r) {
+  if (Port* port = current_port)
+    paint_rect_with(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern));
+}
+
+void erase_rect(Rect r) {
+  if (Port* port = current_port)
+    paint_rect_with(*port, r, paint_of(*port, MODE_PAT_COPY, PATTERN_WHITE));
+}
+
+void invert_rect(Rect r) {
+  if (Port* port = current_port)
+    paint_rect_with(*port, r, paint_of(*port, MODE_PAT_XOR, PATTERN_BLACK));
+}
+
+void fill_rect(Rect r, const Pattern& pattern) {
+  if (Port* port = current_port) paint_rect_with(*port, r, paint_of(*port, MODE_PAT_COPY, pattern));
+}
+
+void frame_oval(Rect r) {
+  Port* port = current_port;
+  if (!port || !pen_draws(port->pen)) return;
+  const Rect inner = pen_inset(r, port->pen);
+  paint_area(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern),
+             [r, inner](int x, int y) { return in_oval(r, x, y) && !in_oval(inner, x, y); });
+}
+
+void paint_oval(Rect r) {
+  if (Port* port = current_port)
+    paint_oval_with(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern));
+}
+
+void erase_oval(Rect r) {
+  if (Port* port = current_port)
+    paint_oval_with(*port, r, paint_of(*port, MODE_PAT_COPY, PATTERN_WHITE));
+}
+
+void invert_oval(Rect r) {
+  if (Port* port = current_port)
+    paint_oval_with(*port, r, paint_of(*port, MODE_PAT_XOR, PATTERN_BLACK));
+}
+
+// ---- Text ---------------------------------------------------------------------------------------
+
+void text_font(int font_number) {
+  if (Port* port = current_port) port->text_font = font_number;
+}
+
+void text_size(int size) {
+  if (Port* port = current_port) port->text_size = size;
+}
+
+void text_face(int face) {
+  if (Port* port = current_port) port->text_face = face & 0x7F;
+}
+
+void text_mode(int16_t mode) {
+  if (Port* port = current_port) port->text_mode = mode;
+}
+
+int current_text_font() { return style_of(current_port).font; }
+int current_text_size() { return style_of(current_port).size; }
+int current_text_face() { return style_of(current_port).face; }
+
+void draw_text(const char* bytes, int length) {
+  Port* port = current_port;
+  if (!port) return;
+  const TextStyle style = style_of(port);
+  const std::vector<TextRun> runs = text_runs(style, bytes, length);
+  const double x = port->pen.position.x + port->pen_fraction;
+  const double y = port->pen.position.y;
+  if (!runs.empty()) {
+    const Rect area = intersection(runs_extent(runs, x, y), drawable(*port));
+    Mask mask = glyph_mask(runs, x, y, area);
+    if (style.face & (FACE_OUTLINE | FACE_SHADOW))
+      mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
+    // Text is drawn in the foreground colour wherever a glyph is, in copy mode as in or mode.
+    int16_t mode = port->text_mode & 3;
+    if (mode == MODE_COPY) mode = MODE_OR;
+    paint_mask(*port, mask, paint_of(*port, mode, PATTERN_BLACK));
+  }
+  const double end = x + runs_width(runs);
+  port->pen.position.x = static_cast<int>(std::floor(end));
+  port->pen_fraction = end - std::floor(end);
+}
+
+void draw_string(const std::string& bytes) {
+  draw_text(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void draw_char(uint8_t c) {
+  const char byte = static_cast<char>(c);
+  draw_text(&byte, 1);
+}
+
+double text_width(const char* bytes, int length) {
+  return runs_width(text_runs(style_of(current_port), bytes, length));
+}
+
+double string_width(const std::string& bytes) {
+  return text_width(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+double char_width(uint8_t c) {
+  const char byte = static_cast<char>(c);
+  return text_width(&byte, 1);
+}
+
+FontMetrics get_font_metrics() {
+  if (!qGuiApp) return {};
+  const TextStyle style = style_of(current_port);
+  const bool music = platform_is_music_font(style.font);
+  const LoadedFont& font = loaded_font(platform_font_family(style.font), pixel_size(style),
+                                       music ? FACE_PLAIN : style.face);
+  const QFontMetricsF& m = font.metrics;
+  return {m.ascent(), m.descent(), m.leading(), m.maxWidth()};
+}

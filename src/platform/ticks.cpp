@@ -28,4 +28,6 @@ uint32_t platform_delay_ticks(uint32_t ticks) {
 
 void platform_use_virtual_ticks(bool on) { virtual_ticks = on; }
 
+bool platform_ticks_virtual() { return virtual_ticks; }
+
 void platform_advance_ticks(uint32_t ticks) { virtual_now += ticks; }

@@ -12,4 +12,5 @@ uint32_t platform_delay_ticks(uint32_t ticks);
 // Test double: with virtual ticks on, the clock stands still except that waiting advances
 // it at once by the ticks waited for; platform_advance_ticks moves it by hand.
 void platform_use_virtual_ticks(bool on);
+bool platform_ticks_virtual();
 void platform_advance_ticks(uint32_t ticks);

@@ -1,10 +1,11 @@
 // application_test.cpp: the application object, the main window and the embedded music font.
-//   Application.*: the main window opens, closes as by its close box, and the loop sees it
+//   Application.*: the main window opens, shows copied pages, closes as by its close box
 #include "platform/application.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/music_font.h"
+#include "platform/port.h"
 
 namespace {
 
@@ -17,6 +18,24 @@ TEST(Application, MainWindowOpensAndClosesLikeTheProgramLoopExpects) {
   platform_close_main_window();
   platform_wait_events(10);
   EXPECT_FALSE(platform_main_window_open());
+}
+
+TEST(Application, OffscreenPageIsCopiedIntoTheWindow) {
+  platform_open_main_window("Vesk");
+  Port* window = platform_main_window_port();
+  ASSERT_NE(window, nullptr);
+  Port* page = port_new_offscreen(200, 100);
+  platform_set_port(page);
+  paint_rect(make_rect(10, 10, 20, 20));
+  port_copy(page, window, make_rect(0, 0, 200, 100), make_rect(50, 60, 250, 160), MODE_COPY);
+  EXPECT_EQ(port_pixel(window, 65, 75), 0x000000u);
+  EXPECT_EQ(port_pixel(window, 55, 65), 0xFFFFFFu);
+  port_copy(page, window, make_rect(0, 0, 200, 100), make_rect(0, 0, 100, 50), MODE_COPY);
+  EXPECT_EQ(port_pixel(window, 7, 7), 0x000000u) << "scaled to half";
+  platform_set_port(nullptr);
+  port_dispose(page);
+  platform_close_main_window();
+  platform_wait_events(1);
 }
 
 TEST(Application, EmbeddedMusicFontLoads) { EXPECT_EQ(platform_load_music_font(), "Bravura"); }

@@ -1,1 +1,144 @@
-// events_test.cpp: being written.
+// events_test.cpp: the event queue, waiting for events, the modifier keys and the cursor.
+//   EventQueue.*: order, masks, flushing, the time stamp of posted events
+//   EventWait.*:  timeouts on the virtual and the real clock, waking from another thread
+//   Modifiers.*:  the test override and the button state
+//   Cursor.*:     every shape can be shown without a display
+#include "platform/events.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/cursors.h"
+#include "platform/event_input.h"
+#include "platform/ticks.h"
+
+namespace {
+
+class EventTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform_flush_events(EVERY_EVENT); }
+  void TearDown() override {
+    platform_flush_events(EVERY_EVENT);
+    platform_use_virtual_ticks(false);
+    platform_set_test_modifiers(false, 0);
+  }
+  static EventRecord make(int16_t what, uint32_t message = 0) {
+    EventRecord e;
+    e.what = what;
+    e.message = message;
+    e.when = 7;
+    return e;
+  }
+};
+
+using EventQueue = EventTest;
+using EventWait = EventTest;
+using Modifiers = EventTest;
+
+TEST_F(EventQueue, MaskPicksTheFirstEventOfItsKindsAndKeepsTheRestInOrder) {
+  platform_post_event(make(EVENT_KEY_DOWN, 'a'));
+  platform_post_event(make(EVENT_MOUSE_DOWN, 1));
+  platform_post_event(make(EVENT_KEY_DOWN, 'b'));
+  platform_post_event(make(EVENT_MOUSE_DOWN, 2));
+  EventRecord e;
+  ASSERT_TRUE(platform_get_event(event_mask_of(EVENT_MOUSE_DOWN), 0, &e));
+  EXPECT_EQ(e.message, 1u);
+  const uint32_t keys = event_mask_of(EVENT_KEY_DOWN) | event_mask_of(EVENT_AUTO_KEY);
+  ASSERT_TRUE(platform_get_event(keys, 0, &e));
+  EXPECT_EQ(event_char(e), 'a');
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(event_char(e), 'b');
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.message, 2u);
+  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.what, EVENT_NULL);
+}
+
+TEST_F(EventQueue, FlushDropsOnlyTheMaskedKinds) {
+  platform_post_event(make(EVENT_KEY_DOWN));
+  platform_post_event(make(EVENT_UPDATE));
+  platform_post_event(make(EVENT_AUTO_KEY));
+  platform_flush_events(event_mask_of(EVENT_KEY_DOWN) | event_mask_of(EVENT_AUTO_KEY));
+  EventRecord e;
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.what, EVENT_UPDATE);
+  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 0, &e));
+}
+
+TEST_F(EventQueue, PostedEventsWithoutATimeGetTheClocksTime) {
+  platform_use_virtual_ticks(true);
+  platform_advance_ticks(1234);
+  const uint32_t now = platform_ticks();
+  EventRecord untimed = make(EVENT_KEY_DOWN);
+  untimed.when = 0;
+  platform_post_event(untimed);
+  platform_post_event(make(EVENT_KEY_DOWN));
+  EventRecord e;
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.when, now);
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.when, 7u);
+  platform_advance_ticks(0u - 1234);
+}
+
+TEST_F(EventWait, VirtualClockNeverWaitsAndNeverMoves) {
+  platform_use_virtual_ticks(true);
+  const uint32_t before = platform_ticks();
+  const auto start = std::chrono::steady_clock::now();
+  EventRecord e;
+  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 600, &e));  // ten seconds on the real clock
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(platform_ticks(), before);
+  EXPECT_EQ(e.what, EVENT_NULL);
+  EXPECT_EQ(e.when, before);
+  EXPECT_TRUE(input_ticks_are_virtual());
+  platform_use_virtual_ticks(false);
+  EXPECT_FALSE(input_ticks_are_virtual());
+}
+
+TEST_F(EventWait, RealTimeoutWaitsWithoutUsingTheProcessor) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpu_start = std::clock();
+  EventRecord e;
+  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 12, &e));  // 200 ms
+  const double cpu_ms = 1000.0 * double(std::clock() - cpu_start) / CLOCKS_PER_SEC;
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+  EXPECT_LT(cpu_ms, 100.0);
+}
+
+TEST_F(EventWait, AQuitFromAnotherThreadEndsTheWait) {
+  std::thread signaller([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    platform_post_quit_event();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EventRecord e;
+  const bool got = platform_get_event(EVERY_EVENT, 600, &e);
+  signaller.join();
+  ASSERT_TRUE(got);
+  EXPECT_EQ(e.what, EVENT_QUIT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(Modifiers, TestOverrideReplacesTheKeyboard) {
+  EXPECT_NE(platform_modifiers() & MOD_BUTTON_UP, 0);  // nothing is pressed here
+  EXPECT_EQ(platform_modifiers() & (MOD_COMMAND | MOD_SHIFT | MOD_OPTION | MOD_CONTROL), 0);
+  platform_set_test_modifiers(true, MOD_COMMAND | MOD_SHIFT);
+  EXPECT_EQ(platform_modifiers(), MOD_COMMAND | MOD_SHIFT);
+  platform_set_test_modifiers(true, 0);
+  EXPECT_EQ(platform_modifiers(), 0);
+  platform_set_test_modifiers(false, 0);
+  EXPECT_NE(platform_modifiers() & MOD_BUTTON_UP, 0);
+}
+
+TEST(Cursor, EveryShapeCanBeShownWithoutADisplay) {
+  for (PlatformCursor shape : {CURSOR_WATCH, CURSOR_FORMATTING, CURSOR_IBEAM, CURSOR_ARROW}) {
+    platform_show_cursor(shape);
+    EXPECT_EQ(platform_cursor_shown(), shape);
+  }
+}
+
+}  // namespace

@@ -1,1 +1,363 @@
-// port_test.cpp: being written.
+// port_test.cpp: drawing ports.
+//   Xor.*:      exclusive-or drawing done twice restores every pixel (shapes, lines, text, copies)
+//   Modes.*:    copy, or, exclusive-or and bit-clear with a pattern aligned to the port
+//   Lines.*:    the pen hangs below and right of the path; a zero pen draws nothing
+//   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
+//   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it
+//   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
+#include "platform/port.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "platform/fonts.h"
+
+namespace {
+
+constexpr uint32_t WHITE = 0xFFFFFF, BLACK = 0x000000;
+constexpr int W = 64, H = 48;
+
+class PortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port = port_new_offscreen(W, H);
+    ASSERT_NE(port, nullptr);
+    platform_set_port(port);
+  }
+  void TearDown() override { port_dispose(port); }
+
+  int count(uint32_t colour) const {
+    int n = 0;
+    for (uint32_t p : port_pixels(port)) n += p == colour;
+    return n;
+  }
+  // Colours the port unevenly, so that restoring it means something.
+  void scribble() {
+    fore_colour({65535, 0, 0});
+    back_colour({0, 0, 32768});
+    fill_rect(port_bounds(port), PATTERN_DARK_GRAY);
+    fore_colour({0, 40000, 0});
+    pen_mode(MODE_PAT_OR);
+    pen_pattern(PATTERN_LIGHT_GRAY);
+    paint_oval({5, 5, 50, 40});
+    pen_normal();
+    fore_colour(COLOUR_BLACK);
+    back_colour(COLOUR_WHITE);
+  }
+
+  Port* port = nullptr;
+};
+
+TEST_F(PortTest, XorShapesAndLinesTwiceRestoreEveryPixel) {
+  scribble();
+  const std::vector<uint32_t> before = port_pixels(port);
+  void (*drawings[])() = {
+      [] {
+        paint_rect({3, 4, 40, 30});
+      },
+      [] {
+        pen_pattern(PATTERN_GRAY), paint_rect({-5, 2, 70, 30});
+      },
+      [] {
+        pen_size(3, 2), frame_rect({2, 2, 30, 30});
+      },
+      [] { pen_size(3, 2), move_to(1, 1), line_to(50, 37); },
+      [] { pen_size(2, 5), move_to(40, 2), line_to(35, 45); },
+      [] {
+        pen_size(2, 2), frame_oval({10, 8, 47, 33});
+      },
+      [] {
+        invert_oval({0, 0, 20, 20});
+      },
+  };
+  for (size_t i = 0; i < std::size(drawings); ++i) {
+    for (int pass = 0; pass < 2; ++pass) {
+      pen_normal();
+      pen_mode(MODE_PAT_XOR);
+      drawings[i]();
+      if (pass == 0) {
+        EXPECT_NE(port_pixels(port), before) << "drawing " << i << " drew nothing";
+      }
+    }
+    EXPECT_EQ(port_pixels(port), before) << "drawing " << i;
+  }
+}
+
+TEST_F(PortTest, XorTextTwiceRestoresEveryPixel) {
+  scribble();
+  const std::vector<uint32_t> before = port_pixels(port);
+  text_font(FONT_TIMES);
+  text_size(18);
+  text_mode(MODE_XOR);
+  for (int face : {0, FACE_BOLD | FACE_ITALIC | FACE_UNDERLINE, int{FACE_SHADOW}}) {
+    text_face(face);
+    for (int pass = 0; pass < 2; ++pass) {
+      move_to(3, 30);
+      draw_string("Vesk g");
+      if (pass == 0) {
+        EXPECT_NE(port_pixels(port), before) << "face " << face;
+      }
+    }
+    EXPECT_EQ(port_pixels(port), before) << "face " << face;
+  }
+}
+
+TEST_F(PortTest, PatternModesFollowThePatternAlignedToThePort) {
+  const struct {
+    int16_t mode;
+    uint32_t start;                   // what the port holds before
+    uint32_t where_set, where_clear;  // after, under set and clear bits
+  } cases[] = {
+      {MODE_PAT_COPY, 0x808080, BLACK, WHITE},
+      {MODE_PAT_OR, 0x808080, BLACK, 0x808080},
+      {MODE_PAT_XOR, 0x00FF00, 0xFF00FF, 0x00FF00},
+      {MODE_PAT_BIC, 0x123456, WHITE, 0x123456},
+  };
+  const Rect r{3, 5, 29, 22};  // not on a multiple of 8
+  for (const auto& c : cases) {
+    fore_colour({uint16_t((c.start >> 16) * 257), uint16_t((c.start >> 8 & 0xFF) * 257),
+                 uint16_t((c.start & 0xFF) * 257)});
+    paint_rect(port_bounds(port));
+    fore_colour(COLOUR_BLACK);
+    pen_pattern(PATTERN_LIGHT_GRAY);
+    pen_mode(c.mode);
+    paint_rect(r);
+    pen_normal();
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        const bool set = PATTERN_LIGHT_GRAY.rows[y % 8] >> (7 - x % 8) & 1;
+        const uint32_t expected = !r.contains({x, y}) ? c.start : set ? c.where_set : c.where_clear;
+        ASSERT_EQ(port_pixel(port, x, y), expected) << "mode " << c.mode << " at " << x << "," << y;
+      }
+  }
+  // Copy puts the background colour under clear bits.
+  back_colour({0, 0, 65535});
+  fill_rect({0, 0, 8, 1}, PATTERN_GRAY);
+  EXPECT_EQ(port_pixel(port, 0, 0), BLACK);
+  EXPECT_EQ(port_pixel(port, 1, 0), 0x0000FFu);
+}
+
+TEST_F(PortTest, LinesHangThePenBelowAndRightOfThePath) {
+  const struct {
+    int pen_width, pen_height;
+    Point from, to;
+    Rect covered;  // every black pixel
+  } cases[] = {
+      {1, 1, {0, 0}, {3, 0}, {0, 0, 4, 1}},
+      {1, 1, {5, 9}, {5, 2}, {5, 2, 6, 10}},
+      {2, 3, {10, 10}, {20, 10}, {10, 10, 22, 13}},
+      {4, 1, {30, 5}, {30, 5}, {30, 5, 34, 6}},
+      {0, 3, {1, 1}, {30, 30}, {}},
+  };
+  for (const auto& c : cases) {
+    erase_rect(port_bounds(port));
+    pen_size(c.pen_width, c.pen_height);
+    move_to(c.from.x, c.from.y);
+    line_to(c.to.x, c.to.y);
+    EXPECT_EQ(pen_position(), c.to);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        ASSERT_EQ(port_pixel(port, x, y), c.covered.contains({x, y}) ? BLACK : WHITE)
+            << x << "," << y;
+  }
+  erase_rect(port_bounds(port));
+  pen_normal();
+  move_to(2, 3);
+  line_by(10, 5);  // a slope: one pixel per column, both ends drawn
+  EXPECT_EQ(port_pixel(port, 2, 3), BLACK);
+  EXPECT_EQ(port_pixel(port, 12, 8), BLACK);
+  EXPECT_EQ(count(BLACK), 11);
+}
+
+TEST_F(PortTest, ShapesCoverPixelsInsideTheirRectangle) {
+  const struct {
+    int pen;
+    void (*draw)(Rect);
+    int black;
+  } cases[] = {
+      {1, frame_rect, 36},  {2, frame_rect, 64},   {6, frame_rect, 100}, {0, frame_rect, 0},
+      {1, paint_rect, 100}, {1, invert_rect, 100}, {1, paint_oval, 80},  {1, frame_oval, 32},
+  };
+  const Rect r{7, 9, 17, 19};
+  for (const auto& c : cases) {
+    erase_rect(port_bounds(port));
+    pen_size(c.pen, c.pen);
+    c.draw(r);
+    EXPECT_NEAR(count(BLACK), c.black, 4) << "case with " << c.black;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if (!r.contains({x, y})) {
+          ASSERT_EQ(port_pixel(port, x, y), WHITE) << x << "," << y;
+        }
+  }
+  EXPECT_EQ(port_pixel(port, 7, 14), BLACK);  // an oval reaches the middle of each side
+  EXPECT_EQ(port_pixel(port, 16, 14), BLACK);
+  EXPECT_EQ(port_pixel(port, 12, 9), BLACK);
+  EXPECT_EQ(port_pixel(port, 7, 9), WHITE);
+}
+
+TEST_F(PortTest, NothingIsDrawnOutsideTheClipOrThePort) {
+  EXPECT_EQ(get_clip(), port_bounds(port));
+  clip_rect({10, 10, 20, 20});
+  pen_size(3, 3);
+  paint_rect({-100, -100, 1000, 1000});
+  move_to(-50, 15);
+  line_to(200, 15);
+  text_font(FONT_TIMES);
+  move_to(0, 30);
+  draw_string("WWWWWWWW");
+  paint_oval({0, 0, W, H});
+  EXPECT_EQ(count(BLACK), 100);
+  clip_rect({-30, -30, 100, 100});
+  paint_oval({-40, -40, 200, 200});
+  move_to(-1000000, -1000000);
+  line_to(1000000, 1000000);
+  EXPECT_EQ(count(BLACK), W * H);
+  EXPECT_EQ(port_pixel(port, -1, 0), WHITE);  // outside the port
+}
+
+TEST_F(PortTest, CopyScalesAndXorCopyTwiceRestores) {
+  Port* source = port_new_offscreen(8, 8);
+  platform_set_port(source);
+  fore_colour({0, 0, 65535});
+  paint_rect({0, 0, 4, 4});
+  platform_set_port(port);
+
+  port_copy(source, port, {0, 0, 8, 8}, {10, 10, 26, 26}, MODE_COPY);  // twice the size
+  EXPECT_EQ(port_pixel(port, 17, 17), 0x0000FFu);
+  EXPECT_EQ(port_pixel(port, 18, 18), WHITE);
+  EXPECT_EQ(count(0x0000FF), 64);
+
+  scribble();
+  const std::vector<uint32_t> before = port_pixels(port);
+  port_copy(source, port, {0, 0, 8, 8}, {30, 20, 38, 28}, MODE_XOR);
+  EXPECT_NE(port_pixels(port), before);
+  port_copy(source, port, {0, 0, 8, 8}, {30, 20, 38, 28}, MODE_XOR);
+  EXPECT_EQ(port_pixels(port), before);
+
+  paint_rect(port_bounds(port));
+  port_copy(source, port, {0, 0, 8, 8}, {0, 0, 8, 8}, MODE_BIC);  // the blue turns white
+  EXPECT_EQ(count(WHITE), 16);
+  port_copy(source, port, {0, 0, 8, 8}, {0, 0, 8, 8}, MODE_OR);  // and blue again
+  EXPECT_EQ(count(0x0000FF), 16);
+  EXPECT_EQ(count(BLACK), W * H - 16);
+  port_dispose(source);
+}
+
+TEST_F(PortTest, CopyWithinOnePortReadsThePixelsBeforeTheCopy) {
+  paint_rect({0, 0, 4, 1});
+  port_copy(port, port, {0, 0, 8, 1}, {2, 0, 10, 1}, MODE_COPY);
+  EXPECT_EQ(count(BLACK), 6);  // pixels 0..5; a copy that smeared forward would give 10
+}
+
+TEST_F(PortTest, TextWidthAgreesWithThePensAdvance) {
+  text_font(FONT_TIMES);
+  text_size(12);
+  const double width = string_width("Vesk");
+  EXPECT_GT(width, 12);
+  EXPECT_LT(width, 40);
+  move_to(5, 20);
+  draw_string("Vesk");
+  EXPECT_EQ(pen_position(), (Point{5 + int(std::floor(width)), 20}));
+  draw_string("Vesk");  // the pen keeps the fraction
+  EXPECT_EQ(pen_position().x, 5 + int(std::floor(2 * width)));
+  EXPECT_GT(count(BLACK), 20);
+
+  double sum = 0;
+  for (char c : std::string("Vesk")) sum += char_width(uint8_t(c));
+  EXPECT_NEAR(sum, width, 1e-9);  // no kerning: widths add up
+  text_size(0);
+  EXPECT_EQ(string_width("Vesk"), width);
+  text_face(FACE_EXTEND);
+  EXPECT_NEAR(string_width("Vesk"), width + 4, 1e-9);
+  text_face(FACE_CONDENSE);
+  EXPECT_NEAR(string_width("Vesk"), width - 4, 1e-9);
+
+  platform_set_port(nullptr);  // measuring needs no port and no window
+  EXPECT_GT(string_width("Vesk"), 0);
+  EXPECT_GT(get_font_metrics().ascent, 5);
+}
+
+TEST_F(PortTest, TextDrawsAboveTheBaselineInTheForegroundColour) {
+  text_font(FONT_GENEVA);
+  text_size(20);
+  fore_colour({0, 65535, 0});
+  move_to(2, 30);
+  draw_string("HH");
+  int above = 0, below = 0;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (port_pixel(port, x, y) == 0x00FF00) (y < 30 ? above : below)++;
+  EXPECT_GT(above, 30);
+  EXPECT_EQ(below, 0);
+  EXPECT_EQ(count(WHITE) + count(0x00FF00), W * H);  // no antialiasing
+
+  text_face(FACE_UNDERLINE);  // adds a line below the baseline
+  move_to(2, 30);
+  draw_string("HH");
+  for (int y = 30; y < H; ++y)
+    for (int x = 0; x < W; ++x) below += port_pixel(port, x, y) == 0x00FF00;
+  EXPECT_GE(below, 20);
+}
+
+TEST_F(PortTest, BitClearTextErasesWhatOrTextDrew) {
+  text_font(FONT_TIMES);
+  text_size(14);
+  text_face(FACE_ITALIC | FACE_BOLD);
+  move_to(4, 25);
+  draw_string("Erase me");
+  EXPECT_GT(count(BLACK), 0);
+  text_mode(MODE_BIC);
+  move_to(4, 25);
+  draw_string("Erase me");
+  EXPECT_EQ(count(WHITE), W * H);
+}
+
+TEST_F(PortTest, SymbolFontCodesAndMacRomanBytesDrawTheirGlyphs) {
+  auto drawn = [this](int font, uint8_t c) {
+    erase_rect(port_bounds(port));
+    text_font(font);
+    text_size(24);
+    move_to(5, 30);
+    draw_char(c);
+    return port_pixels(port);
+  };
+  // 'a' in the symbol font is alpha, drawn by the symbol font's own stand-in.
+  const std::vector<uint32_t> alpha = drawn(FONT_SYMBOL, 'a');
+  EXPECT_GT(count(BLACK), 10);
+  EXPECT_NE(alpha, drawn(FONT_GENEVA, 'a'));
+  EXPECT_NE(alpha, drawn(FONT_TIMES, 'a'));
+
+  // 0xA5 is a bullet, clear of the baseline and the capitals (a yen sign would reach both).
+  drawn(FONT_TIMES, 0xA5);
+  int inside = 0, outside = 0;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (port_pixel(port, x, y) == BLACK) (y >= 27 || y < 12 ? outside : inside)++;
+  EXPECT_GT(inside, 10);
+  EXPECT_EQ(outside, 0);
+}
+
+TEST_F(PortTest, MusicFontTextMeasuresNothingAndDrawsNothingForNow) {
+  for (int font : {FONT_QUOR, FONT_SAYL, FONT_SONATA, FONT_SIMPLIFIED_NOTATION}) {
+    text_font(font);
+    EXPECT_EQ(string_width("&?q"), 0) << font;
+    move_to(5, 30);
+    draw_string("&?q");
+    EXPECT_EQ(pen_position(), (Point{5, 30}));
+  }
+  EXPECT_EQ(count(WHITE), W * H);
+}
+
+TEST(Port, DisposingTheCurrentPortLeavesNoneAndBadSizesFail) {
+  EXPECT_EQ(port_new_offscreen(0, 10), nullptr);
+  Port* port = port_new_offscreen(4, 4);
+  platform_set_port(port);
+  port_dispose(port);
+  EXPECT_EQ(platform_current_port(), nullptr);
+  paint_rect({0, 0, 4, 4});  // with no port, nothing happens
+}
+
+}  // namespace

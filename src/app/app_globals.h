@@ -1,0 +1,12 @@
+// app_globals.h: the program-wide state of the application frame.
+#pragma once
+
+#include <cstdint>
+
+extern int32_t current_cursor_id;  // the id last passed to set_cursor
+extern int32_t saved_cursor_id;    // the id put aside by save_cursor
+
+extern char version_string[17];     // the program's version, "%3.2f"
+extern const char* version_suffix;  // the release suffix shown after the version
+
+void reset_app_globals();

@@ -1,0 +1,43 @@
+// event_input.h: inside the platform layer, how windows hand their window-system input to the
+// event queue, and the wait that the modal loop shares with platform_get_event.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/events.h"
+
+class QWidget;
+
+// Window numbers carried in EventRecord::window. The main window has a fixed number; dialogs
+// and any later window take numbers from input_new_window_number (100 upward).
+inline constexpr int MAIN_WINDOW_NUMBER = 1;
+int input_new_window_number();
+
+// Translates the key presses aimed at any widget of `window`, and the mouse presses and
+// releases aimed at `content` itself, into events of window `number` (mouse positions in
+// `content`'s coordinates). The translated Qt events are consumed. Registering again replaces.
+void input_register_window(QWidget* window, QWidget* content, int number);
+void input_unregister_window(QWidget* window);
+// The registered window of that number, or nullptr.
+QWidget* input_window_numbered(int number);
+
+// Like platform_get_event, but also ends (returning false) as soon as `stop` returns true;
+// `stop` is asked after every batch of window-system input.
+bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event,
+                          const std::function<bool()>& stop);
+
+// Gives a key event that came from the window system back to the focused widget of its
+// window, for the widget's own handling (an edit field's caret keys, say). False when the
+// event did not come from the window system or its window has no focused widget.
+bool input_redeliver_key(const EventRecord& event);
+
+// Asks the program to quit (an EVENT_QUIT at the end of the queue). Any thread may call it;
+// from another thread the event is queued by the main thread's loop.
+void platform_post_quit_event();
+
+// True when there is an application object this process may use (not in a forked copy).
+bool input_window_system_usable();
+
+// True while the clock is the virtual one of the tests (ticks.h).
+bool input_ticks_are_virtual();

@@ -1,0 +1,14 @@
+// port_image.h: inside the platform layer, the image that holds a port's pixels, for the code
+// that shows a port in a window.
+#pragma once
+
+class QImage;
+class QWidget;
+struct Port;
+
+// The port's pixels (Format_RGB32); nullptr for a null port.
+QImage* port_image(Port* port);
+const QImage* port_image(const Port* port);
+
+// The widget that shows the port: it is repainted when something is copied into the port.
+void port_set_view(Port* port, QWidget* view);
