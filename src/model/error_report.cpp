@@ -48,6 +48,15 @@ int ask(int alert, const char* text) {
 
 bool is_long(const char* text) { return std::strlen(text) > SHORT_ALERT_TEXT; }
 
+// A two-answer question: 1 for item 1, 0 for item 2; a failure is reported and answers 0.
+int ask_two_ways(int alert, const char* text, const char* not_drawn, const char* unknown) {
+  int item = ask(alert, text);
+  if (item == 1) return 1;
+  if (item == 2) return 0;
+  REPORT_ERROR(4, "%s", item == -1 ? not_drawn : unknown);
+  return 0;
+}
+
 }  // namespace
 
 const char* debug_hook(const char* p) { return p; }
@@ -118,27 +127,14 @@ int yesnocan_alert(const char* text) {
 int yesno_alert(const char* text, int variant) {
   int alert = variant ? (is_long(text) ? ALERT_YES_NO_LONG : ALERT_YES_NO)
                       : (is_long(text) ? ALERT_YES_NO_RISKY_LONG : ALERT_YES_NO_RISKY);
-  int item = ask(alert, text);
-  if (item == 1) return 1;
-  if (item == 2) return 0;
-  if (item == -1)
-    REPORT_ERROR(4, "yesno_alert not drawn");
-  else
-    REPORT_ERROR(4, "Unknown alert_result in yesno_alert");
-  return 0;
+  return ask_two_ways(alert, text, "yesno_alert not drawn", "Unknown alert_result in yesno_alert");
 }
 
 int really_alert(const char* text, int variant) {
   int alert = variant ? (is_long(text) ? ALERT_REALLY_LONG : ALERT_REALLY)
                       : (is_long(text) ? ALERT_REALLY_RISKY_LONG : ALERT_REALLY_RISKY);
-  int item = ask(alert, text);
-  if (item == 1) return 1;
-  if (item == 2) return 0;
-  if (item == -1)
-    REPORT_ERROR(4, "really_alert not drawn");
-  else
-    REPORT_ERROR(4, "Unknown alert_result in really_alert.");
-  return 0;
+  return ask_two_ways(alert, text, "really_alert not drawn",
+                      "Unknown alert_result in really_alert.");
 }
 
 void about_vesk_alert() {

@@ -18,10 +18,16 @@ constexpr int CHOICE_ITEM = 4;
 constexpr int TEXT_ITEM = 5;
 constexpr int SELECTED_CHARACTERS = 10;
 
+// Opens the dialog in front with the arrow cursor; nullptr, reported, when it cannot be.
 DialogRef open_in_front(int id) {
   save_cursor();
   set_cursor(CURSOR_ID_ARROW);
-  return platform_open_dialog(id, true);
+  DialogRef dialog = platform_open_dialog(id, true);
+  if (!dialog) {
+    restore_cursor();
+    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
+  }
+  return dialog;
 }
 
 void close_dialog(DialogRef dialog) {
@@ -70,11 +76,7 @@ int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t
                        int32_t* result) {
   *result = BAD_LONG_ITEM;
   DialogRef dialog = open_in_front(NUMBER_DIALOG);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "number dialog %d cannot be opened", NUMBER_DIALOG);
-    return 0;
-  }
+  if (!dialog) return 0;
   set_long_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
     *result = get_long_item(dialog, NUMBER_ITEM, "number", low, high);
@@ -86,11 +88,7 @@ int number_dialog_double(const char* prompt, double initial, double low, double 
                          double* result, double* second) {
   *result = BAD_DOUBLE_ITEM;
   DialogRef dialog = open_in_front(NUMBER_DIALOG);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "number dialog %d cannot be opened", NUMBER_DIALOG);
-    return 0;
-  }
+  if (!dialog) return 0;
   set_double_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
     *result = get_double_item(dialog, NUMBER_ITEM, "number", low, high, second);
@@ -100,11 +98,7 @@ int number_dialog_double(const char* prompt, double initial, double low, double 
 
 int popup_dialog(const char* prompt, const char* const* choices) {
   DialogRef dialog = open_in_front(POPUP_DIALOG);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "pop-up dialog %d cannot be opened", POPUP_DIALOG);
-    return 0;
-  }
+  if (!dialog) return 0;
   platform_set_item_text(dialog, PROMPT_ITEM, prompt);
   fill_popup_menu(dialog, CHOICE_ITEM, choices);
   platform_set_item_value(dialog, CHOICE_ITEM, 1);
@@ -121,11 +115,7 @@ int popup_text_dialog(char* text, const char* prompt, const char* const* choices
     popup_text_single = !choices[1] || !choices[2];
     DialogRef dialog =
         open_in_front(popup_text_single ? POPUP_TEXT_SINGLE_DIALOG : POPUP_TEXT_DIALOG);
-    if (!dialog) {
-      restore_cursor();
-      REPORT_ERROR(4, "pop-up text dialog cannot be opened");
-      return 0;
-    }
+    if (!dialog) return 0;
     popup_text_open = dialog;
     platform_set_item_text(dialog, PROMPT_ITEM, prompt);
     if (popup_text_single) {

@@ -877,6 +877,10 @@ void platform_set_param_texts(const std::string& p0, const std::string& p1, cons
   param_texts[3] = clipped(p3);
 }
 
+std::string platform_param_text(int index) {
+  return index >= 0 && index < 4 ? param_texts[index] : std::string();
+}
+
 // ---- Opening and closing ------------------------------------------------------------------
 
 DialogRef platform_open_dialog(int id, bool show) {

@@ -67,6 +67,7 @@ const DialogSpec* platform_dialog_spec(int id);
 // The texts that replace ^0..^3 in static texts (8-bit Mac OS Roman, at most 255 bytes each).
 void platform_set_param_texts(const std::string& p0, const std::string& p1, const std::string& p2,
                               const std::string& p3);
+std::string platform_param_text(int index);  // ^index, for 0..3
 
 // ---- Opening and closing --------------------------------------------------------------
 // Opens the dialog of that number in front of every window (hidden until shown when `show`

@@ -110,6 +110,21 @@ TEST_F(Texts, EmptyTextShowsTheFallback) {
   EXPECT_EQ(shown()[0].text, "REPORT_ERROR 0: %s");
 }
 
+TEST_F(Texts, ParameterTextsSplitAfterTheTwoHundredFiftyFifthCharacter) {
+  const std::pair<size_t, size_t> cases[] = {{0, 0}, {255, 0}, {256, 1}, {510, 255}, {600, 255}};
+  for (auto [length, in_second] : cases) {
+    std::string text(length, 'a');
+    if (length > 255) text[255] = 'b';
+    param_text_long(text.c_str());
+    EXPECT_EQ(platform_param_text(0), text.substr(0, 255)) << length;
+    EXPECT_EQ(platform_param_text(1).size(), in_second) << length;
+    if (in_second) {
+      EXPECT_EQ(platform_param_text(1)[0], 'b');
+    }
+    EXPECT_EQ(platform_param_text(2), "");
+  }
+}
+
 TEST_F(Texts, LongTextsAreCutAfterFiveHundredTenCharacters) {
   std::string text;
   for (int i = 0; i < 600; ++i) text += char('a' + i % 26);
