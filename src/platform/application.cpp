@@ -4,6 +4,7 @@
 // enters Qt's exec(), so posted deletions are run here by hand.
 #include "platform/application.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -56,6 +57,8 @@ void platform_start(int argc, char** argv) {
   if (application) return;
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
   application = new QApplication(saved_argc, argv);
+  // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);
 }
 
