@@ -18,3 +18,7 @@ void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*
   }
   node->set(xclassify, uint8_t(cls));
 }
+
+void param_annos_to_nodes(Drosa /*note*/) {
+  // Command annotations are not kept yet, so there is nothing to re-create.
+}

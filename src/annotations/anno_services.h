@@ -5,3 +5,6 @@
 
 // Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
 void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
+
+// Re-creates the PARAM nodes attached before the note from its "param" command annotations.
+void param_annos_to_nodes(Drosa note);

@@ -1,6 +1,55 @@
 // layout_globals.h: the program-wide state of the page layout engine.
 #pragma once
 
+#include <cstdint>
+
+#include "model/drosa.h"
+
+inline constexpr int MAX_PSTAVES = 64;  // physical staves on a page
+inline constexpr int LAYERS = 8;        // print chains per pstaff
+
+// One physical staff of the page being formatted.
+struct StaffData {
+  Drosa ppnt[LAYERS];          // head of each layer's print chain (a dummy NOTE and its NTDATA)
+  Drosa pending[LAYERS];       // each layer's last linked note, whose staff chord is open
+  int32_t end_record[LAYERS];  // + end time (stems down), - end time (others), 0 none sounding
+  int32_t middle_y;            // y of the middle line
+  int32_t screen_middle_y;     // its copy made when a format completes
+  int32_t distance_below;      // to the next pstaff
+  int16_t staff_size;          // distance between lines, 50 normal
+  uint8_t lines;               // number of lines
+  uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature
+  uint8_t place;               // place in its system, 1 = first staff
+  uint8_t screen_place;        // its copy made when a format completes
+  uint16_t chord_count;        // staff chords of the system
+  int32_t first_note_x;        // x of the system's first note
+};
+
+// One voice while its page is formatted (twelve words).
+struct VoiceData {
+  Drosa system_start;        // word 0: first node of the system being formatted
+  Drosa system_end;          // word 1: the ENDSYST that ends it
+  Drosa print;               // word 2: the PRINT in force
+  int32_t switch_direction;  // word 3: staff switch, 1 down, 2 up, 3 none
+  int32_t switch_active;     // word 4
+  Drosa cursor;              // word 5: the cursor of the layering pass
+  int32_t next_time;         // word 6: time of its next note; 2100000000 when done
+  Drosa beaming_start;       // word 7: BEAMING in force at the system start
+  Drosa beaming_end;         // word 8: BEAMING in force at the system end
+  Drosa clef;                // word 9: CLEF in force
+  Drosa timesig;             // word 10: TIMESIG in force
+  Drosa keysig;              // word 11: KEYSIG in force
+};
+
+extern StaffData staff_data[MAX_PSTAVES];
+extern VoiceData voice_data[64];
+
+extern int32_t last_formatted_page;  // page last formatted in this context; -500 none
 extern int reformat_pending;  // set while the current page is out of date and being formatted
+extern int32_t pstaff_count;  // pstaves on the page
+extern int32_t first_pstaff;  // pstaves of the system being formatted
+extern int32_t last_pstaff;
+extern Drosa last_chord;                    // CDDATA of the staff chord closed last on the page
+extern int32_t measure_start[MAX_PSTAVES];  // time at which each pstaff's current measure began
 
 void reset_layout_globals();

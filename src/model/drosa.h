@@ -55,6 +55,7 @@ struct Field;
 template <typename T>
 struct ArrayField;
 struct TextField;
+struct LinkField;
 
 // The node. Node bytes: xnext 0-3, xback 4-7, xkind 8, xcontext 9, payload 10-63.
 struct alignas(DROSA_NODE_SIZE) DrosaNode {
@@ -79,6 +80,8 @@ struct alignas(DROSA_NODE_SIZE) DrosaNode {
   void set(const ArrayField<T>& field, int index, std::type_identity_t<T> value);
   std::string get(const TextField& field) const;
   void set(const TextField& field, const char* text);
+  Drosa get(const LinkField& field) const;
+  void set(const LinkField& field, Drosa link);
 };
 
 inline DrosaNode* Drosa::address() const {

@@ -23,6 +23,10 @@ Drosa current_note_template;
 Drosa text_template;
 Drosa spacc_template;
 
+int16_t voice_count = 0;
+Drosa piece_start[MAX_VOICES];
+Drosa page_start[MAX_VOICES];
+
 int32_t undo_node_count = 0;
 
 int16_t current_ncontext = 1;
@@ -49,6 +53,8 @@ void reset_model_globals() {
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
   undo_node_count = 0;
+  voice_count = 0;
+  for (int v = 0; v < MAX_VOICES; ++v) piece_start[v] = page_start[v] = NIL;
   current_ncontext = 1;
   ncontext_count = 1;
   std::memset(ncontext_name, 0, sizeof ncontext_name);

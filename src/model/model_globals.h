@@ -37,6 +37,12 @@ extern Drosa current_note_template;  // NOTE: defaults of entered notes (an eigh
 extern Drosa text_template;          // TPARAM: defaults of new text annotations
 extern Drosa spacc_template;  // SPACC held by the note-entry menu's special accidental; NIL none
 
+// ---- The piece -------------------------------------------------------------------------
+inline constexpr int MAX_VOICES = 64;
+extern int16_t voice_count;            // voices 0 .. voice_count - 1 exist
+extern Drosa piece_start[MAX_VOICES];  // head ENDSYST of each voice list
+extern Drosa page_start[MAX_VOICES];   // where the current page begins in each voice
+
 // ---- Undo history ----------------------------------------------------------------------
 extern int32_t
     undo_node_count;  // nodes held by the undo and redo lists; the store counts them free

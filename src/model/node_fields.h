@@ -47,6 +47,31 @@ struct TextField {
   uint8_t size;
 };
 
+// Big-endian words of the payload.
+inline uint32_t load_big_endian(const uint8_t* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+inline void store_big_endian(uint8_t* p, int bytes, uint32_t v) {
+  for (int i = bytes - 1; i >= 0; --i, v >>= 8) p[i] = uint8_t(v);
+}
+
+// A link to another node kept in the payload (a 32-bit handle, big-endian).
+struct LinkField {
+  const char* name;
+  uint8_t kind;
+  uint8_t offset;
+};
+
+inline Drosa DrosaNode::get(const LinkField& f) const {
+  return Drosa(load_big_endian(bytes() + f.offset, 4));
+}
+inline void DrosaNode::set(const LinkField& f, Drosa link) {
+  store_big_endian(bytes() + f.offset, 4, link.handle());
+}
+
 // ---- Building descriptors -------------------------------------------------------------
 
 // A whole byte, word or long word at a node byte.
@@ -64,16 +89,6 @@ constexpr Field<int> bit_field(const char* name, int kind, int offset, int high,
 }
 
 // ---- Access ---------------------------------------------------------------------------
-
-inline uint32_t load_big_endian(const uint8_t* p, int bytes) {
-  uint32_t v = 0;
-  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
-  return v;
-}
-
-inline void store_big_endian(uint8_t* p, int bytes, uint32_t v) {
-  for (int i = bytes - 1; i >= 0; --i, v >>= 8) p[i] = uint8_t(v);
-}
 
 inline uint32_t field_mask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-inline constexpr int MAX_VOICES = 64;
+#include "model/model_globals.h"
 
 // The voices found by list_part_first_voices, and how many.
 extern int16_t part_first_voices[MAX_VOICES];

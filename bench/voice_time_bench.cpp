@@ -1,0 +1,1 @@
+// voice_time_bench.cpp: being written.

@@ -1,0 +1,1 @@
+// object_lookup.cpp: being written.

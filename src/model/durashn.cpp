@@ -1,0 +1,1 @@
+// durashn.cpp: being written.

@@ -1,0 +1,1 @@
+// page_systems.cpp: being written.

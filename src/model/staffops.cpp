@@ -1,0 +1,1 @@
+// staffops.cpp: being written.

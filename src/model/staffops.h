@@ -1,0 +1,29 @@
+// staffops.h: staff chords: the notes of one pstaff and layer that stand at one time
+// position, linked through their NTDATA records into the print chain of that staff.
+#pragma once
+
+#include <cstdint>
+
+#include "model/drosa.h"
+
+Drosa chord_first_note(Drosa node);
+Drosa chord_last_note(Drosa node);
+void chord_extent(Drosa node, Drosa* first, Drosa* last);
+// First and last note of the staff chord, and as result the shortest duration of its notes.
+int32_t chord_bounds(Drosa node, Drosa* first, Drosa* last);
+void stem_group_bounds(Drosa note, Drosa* first, Drosa* last);
+Drosa stem_group_extreme(Drosa note, int* cue_out);
+// The CDDATA of the staff chord of a visible note; NIL (reported unless quiet) otherwise.
+Drosa cddatptr(Drosa note, int quiet);
+Drosa layer_first(Drosa node);
+Drosa layer_last(Drosa node);
+int startstf(Drosa note);
+int endstf(Drosa node);
+void insertstf(Drosa note, Drosa place);
+// Takes a note out of its staff chord and print chain; returns its NTDATA.
+Drosa removestf(Drosa note);
+Drosa beam_next(Drosa note, int* hand_out);
+int precedingLHRH(Drosa first, Drosa last, Drosa* print_out);
+int followingLHRH(Drosa first, Drosa last);
+inline constexpr int ALL_VOICES = -100;
+Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice);

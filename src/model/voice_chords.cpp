@@ -1,0 +1,1 @@
+// voice_chords.cpp: being written.

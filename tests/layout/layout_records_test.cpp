@@ -1,0 +1,1 @@
+// layout_records_test.cpp: being written.

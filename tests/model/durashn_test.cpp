@@ -1,0 +1,1 @@
+// durashn_test.cpp: being written.

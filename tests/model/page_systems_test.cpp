@@ -1,0 +1,1 @@
+// page_systems_test.cpp: being written.

@@ -1,0 +1,1 @@
+// staffops_test.cpp: being written.

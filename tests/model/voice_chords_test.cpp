@@ -1,0 +1,1 @@
+// voice_chords_test.cpp: being written.

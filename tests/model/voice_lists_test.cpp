@@ -1,0 +1,1 @@
+// voice_lists_test.cpp: being written.
