@@ -5,6 +5,7 @@
 #include "annotations/anno_services.h"
 
 #include "annotations/anno_fields.h"
+#include "app/app_globals.h"
 #include "model/error_report.h"
 
 const NodeField* const anno_node_fields[] = {&xtextx,     &xtexty,          &xclassify,
@@ -21,4 +22,10 @@ void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*
 
 void param_annos_to_nodes(Drosa /*note*/) {
   // Command annotations are not kept yet, so there is nothing to re-create.
+}
+
+void end_anno_selection(int /*a*/, int /*b*/) { MODE = MUSIC_MODE; }
+
+void delete_marked_annos(Drosa /*node*/) {
+  // Annotations cannot be marked for deletion yet.
 }

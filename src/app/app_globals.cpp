@@ -1,6 +1,8 @@
 // app_globals.cpp: definitions of the application frame's program-wide state.
 #include "app/app_globals.h"
 
+int16_t MODE = MUSIC_MODE;
+
 int32_t current_cursor_id = 0;
 int32_t saved_cursor_id = 0;
 
@@ -8,6 +10,7 @@ char version_string[17] = "0.10";
 const char* version_suffix = "";
 
 void reset_app_globals() {
+  MODE = MUSIC_MODE;
   current_cursor_id = 0;
   saved_cursor_id = 0;
 }

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+// Editing modes of the music window.
+enum Mode : int16_t { MUSIC_MODE = 0, TEXT_MODE = 1, LINE_MODE = 2, CURVE_MODE = 3 };
+extern int16_t MODE;  // the music window's editing mode
+
 extern int32_t current_cursor_id;  // the id last passed to set_cursor
 extern int32_t saved_cursor_id;    // the id put aside by save_cursor
 

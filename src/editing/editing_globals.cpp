@@ -1,10 +1,17 @@
 // editing_globals.cpp: definitions of the editing subsystem's program-wide state.
 #include "editing/editing_globals.h"
 
+Drosa insertion_point;
+PagePoint insertion_point_pos;
+int insertion_point_flashing = 0;
+
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
 void reset_editing_globals() {
+  insertion_point = NIL;
+  insertion_point_pos = {};
+  insertion_point_flashing = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
 }

@@ -5,8 +5,18 @@
 
 #include "model/drosa.h"
 
-extern int16_t
-    clipboard_kind;  // what the internal clipboard holds: 0 nothing, 1 annotations, 2 music
+// A point of the page in layout units (tenths of a point, y upward).
+struct PagePoint {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+extern Drosa insertion_point;          // the note single-note commands act on; NIL none
+extern PagePoint insertion_point_pos;  // where the insertion point stands on the page
+extern int insertion_point_flashing;   // the insertion point is flashing
+
+// What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
+extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty
 
 void reset_editing_globals();

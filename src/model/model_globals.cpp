@@ -27,7 +27,17 @@ int16_t voice_count = 0;
 Drosa piece_start[MAX_VOICES];
 Drosa page_start[MAX_VOICES];
 
+Drosa undo_heads[2];
+Drosa undo_tails[2];
+int32_t undo_list_index = 0;
 int32_t undo_node_count = 0;
+bool undo_replaying = false;
+int32_t undo_busy = 0;
+
+uint8_t DrosaDirty = 0;
+int32_t view_change_current = 0;
+int32_t view_change_other = 0;
+int32_t current_page = 1;
 
 int16_t current_ncontext = 1;
 int16_t ncontext_count = 1;
@@ -52,7 +62,14 @@ void reset_model_globals() {
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
+  undo_heads[0] = undo_heads[1] = undo_tails[0] = undo_tails[1] = NIL;
+  undo_list_index = 0;
   undo_node_count = 0;
+  undo_replaying = false;
+  undo_busy = 0;
+  DrosaDirty = 0;
+  view_change_current = view_change_other = 0;
+  current_page = 1;
   voice_count = 0;
   for (int v = 0; v < MAX_VOICES; ++v) piece_start[v] = page_start[v] = NIL;
   current_ncontext = 1;

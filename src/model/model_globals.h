@@ -44,8 +44,19 @@ extern Drosa piece_start[MAX_VOICES];  // head ENDSYST of each voice list
 extern Drosa page_start[MAX_VOICES];   // where the current page begins in each voice
 
 // ---- Undo history ----------------------------------------------------------------------
-extern int32_t
-    undo_node_count;  // nodes held by the undo and redo lists; the store counts them free
+extern Drosa undo_heads[2];      // oldest node of the undo (0) and redo (1) lists
+extern Drosa undo_tails[2];      // newest node of each list
+extern int32_t undo_list_index;  // the list new records go to: 0, or 1 while an Undo replays
+// Nodes held by the undo and redo lists; the node store counts them as free.
+extern int32_t undo_node_count;
+extern bool undo_replaying;  // set while undo_redo replays: the redo list is not cleared
+extern int32_t undo_busy;    // primitives at work on the histories: no step may be reclaimed
+
+// ---- Change flags ----------------------------------------------------------------------
+extern uint8_t DrosaDirty;            // bit 0: the piece changed since it was saved
+extern int32_t view_change_current;   // views of the current context need reformatting
+extern int32_t view_change_other;     // views of other contexts need reformatting
+extern int32_t current_page;          // page shown in the current view, from 1
 
 // ---- Notation contexts -----------------------------------------------------------------
 inline constexpr int MAX_NCONTEXTS = 65;

@@ -1,13 +1,370 @@
-// undo.cpp: the undo history's share of the node store.
+// undo.cpp: the undo and redo histories.
+//
+// A history list reads MARK, the records of one command, MARK, the records of the next, ...,
+// MARK. A record is an UNDO node followed by what reverses it: nothing for an insertion, the
+// removed chain for a removal, a copy of the node as it was for a modification. Records point
+// only at permanent nodes (never at layout records, which formatting destroys and rebuilds).
+//
+// Undo replays the newest step backwards through the same primitives, which record the
+// inverse operations on the other list; Redo does the same the other way round.
+//
+// While a primitive or a replay is working on a list, no step is reclaimed: a nearly empty
+// node store grows instead (undo_busy, undo_replaying).
 #include "model/undo.h"
 
+#include "annotations/anno_services.h"
+#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
+#include "graphics/flash.h"
+#include "model/change_flags.h"
+#include "model/error_report.h"
+#include "model/node_kinds.h"
 #include "model/voice_lists.h"
 
-void reclaim_undo_nodes() {
-  // No history is kept, so there is no step to free.
+namespace {
+
+// Keeps the histories from being trimmed while a primitive holds pointers into them.
+struct Busy {
+  Busy() { ++undo_busy; }
+  ~Busy() { --undo_busy; }
+};
+
+bool permanent(Drosa node) { return !temp_node(node, 1000); }
+
+bool visible_mark(Drosa node) { return node && effective_kind(node) == MARK; }
+
+// The nearest permanent node at or before `from` (walking back), reported when none.
+Drosa find_perm_node(Drosa from, bool in_chain) {
+  for (Drosa p = from; p; p = p->xback)
+    if (permanent(p)) return p;
+  REPORT_ERROR(4, "NIL search result in find_perm_node(xxx,%s)", in_chain ? "TRUE" : "FALSE");
+  return NIL;
 }
 
-void removevc_with_undo(Drosa node) {
-  // Without a history the removal is simply made.
-  destroy_node(node);
+// Links a node after the tail of list L.
+void append_to_list(int list, Drosa first, Drosa last) {
+  if (undo_tails[list]) {
+    undo_tails[list]->xnext = first;
+    first->xback = undo_tails[list];
+  } else {
+    undo_heads[list] = first;
+    first->xback = NIL;
+  }
+  last->xnext = NIL;
+  undo_tails[list] = last;
+}
+
+// Makes (or reuses) the MARK at the tail of list L.
+void append_mark(int list) {
+  Drosa mark = undo_tails[list];
+  bool reuse = visible_mark(mark);
+  if (!reuse) mark = newDrosa(MARK, 0);
+  mark->set(xmark_page, uint8_t(current_page));
+  mark->set(xmark_context, uint8_t(current_ncontext));
+  mark->set(xmark_insx, insertion_point_pos.x);
+  mark->set(xmark_insy, insertion_point_pos.y);
+  if (!reuse) {
+    ++undo_node_count;
+    append_to_list(list, mark, mark);
+  }
+}
+
+void destroy_list(int list) {
+  undo_node_count -= undo_list_length(list);
+  if (undo_heads[list]) destroy_Drosa_list(undo_heads[list]);
+  undo_heads[list] = undo_tails[list] = NIL;
+}
+
+// The first steps of every primitive: discard what could be redone (unless replaying), and
+// open a step on an empty list.
+void begin_record() {
+  if (!undo_replaying) {
+    destroy_list(1);
+    undo_list_index = 0;
+  }
+  if (!undo_heads[undo_list_index]) append_mark(undo_list_index);
+}
+
+Drosa new_record(int op, Drosa prev) {
+  Drosa undo = newDrosa(UNDO, 0);
+  undo->set(xundo_op, uint8_t(op));
+  undo->set(xundo_prev, prev);
+  undo->set(xundo_prevkind, uint8_t(prev ? prev->xkind : 0));
+  return undo;
+}
+
+// The last of the layout records that follow a note (the note itself when none).
+Drosa after_layout_records(Drosa node) {
+  if (!node || node->xkind != NOTE) return node;
+  while (node->xnext && temp_node(node->xnext, 1002)) node = node->xnext;
+  return node;
+}
+
+void clear_selection_marks(Drosa first, Drosa end) {
+  for (Drosa p = first; p && p != end; p = p->xnext)
+    if (p->xkind == NOTE) p->set(xselected, 0);
+}
+
+// Replays one record of a step (the UNDO and the end of what belongs to it); false when the
+// operation is unknown.
+bool replay_record(Drosa undo, Drosa end) {
+  Drosa target = undo->get(xundo_prev);
+  switch (undo->get(xundo_op)) {
+    case UNDO_DELETE_AFTER: {
+      Drosa first = undo->xnext, last = end->xback;
+      if (first == end) return true;  // an empty chain
+      undo->xnext = end;
+      end->xback = undo;
+      clear_selection_marks(first, end);
+      last->xnext = NIL;
+      if (!target) {
+        destroy_Drosa_list(first);
+        return true;
+      }
+      insertvc_with_undo(first, last, after_layout_records(target));
+      return true;
+    }
+    case UNDO_MODIFY: {
+      Drosa saved = undo->xnext;
+      modifyvc_with_undo(target);
+      target->xcontext = saved->xcontext;
+      std::memcpy(target->payload, saved->payload, DROSA_PAYLOAD_SIZE);
+      if (target->xkind == NOTE) target->set(xselected, 0);
+      return true;
+    }
+    case UNDO_INSERT_AFTER: {
+      Drosa first = after_layout_records(target)->xnext;
+      Drosa last = after_layout_records(undo->get(xundo_last));
+      removevc_list_with_undo(first, last);
+      return true;
+    }
+    default:
+      REPORT_ERROR(4, "Unexpected Undo/Redo operation = %hd", short(undo->get(xundo_op)));
+      return false;
+  }
+}
+
+// A history whose records no longer fit the piece is thrown away.
+bool history_still_valid(int list) {
+  for (Drosa p = undo_heads[list]; p; p = p->xnext) {
+    if (effective_kind(p) != UNDO) continue;
+    Drosa target = p->get(xundo_prev);
+    if (target && target->xkind != p->get(xundo_prevkind)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t undo_list_length(int list) {
+  int32_t n = 0;
+  for (Drosa p = undo_heads[list]; p; p = p->xnext) ++n;
+  return n;
+}
+
+void set_undo_mark(int force) {
+  if (undo_heads[undo_list_index] || force) append_mark(undo_list_index);
+}
+
+Drosa insertvc_with_undo(Drosa first, Drosa last, Drosa anchor) {
+  Busy busy;
+  if (first && !last) {
+    last = first;
+    while (last->xnext) last = last->xnext;
+  }
+  if (!first || !last) {
+    REPORT_ERROR(4, "Bad call to insertvc_with_undo!");
+    if (anchor) link_chain_after(first, last, anchor);
+    return NIL;
+  }
+  first->xback = NIL;
+  Drosa last_permanent = NIL;
+  for (Drosa p = last; p; p = p->xback)
+    if (permanent(p)) {
+      last_permanent = p;
+      break;
+    }
+  if (!last_permanent) {
+    REPORT_ERROR(4, "NIL search result in find_perm_node(xxx,%s)", "TRUE");
+    REPORT_ERROR(4, "Call to insertvc_with_undo without permanent nodes! First node %hd (%s).",
+                 short(effective_kind(first)), node_kind_name(first));
+    link_chain_after(first, last, anchor);
+    return NIL;
+  }
+  begin_record();
+  link_chain_after(first, last, anchor);
+  Drosa undo = new_record(UNDO_INSERT_AFTER, find_perm_node(anchor, false));
+  undo->set(xundo_last, last_permanent);
+  ++undo_node_count;
+  append_to_list(undo_list_index, undo, undo);
+  return undo;
+}
+
+Drosa insertvc_node_with_undo(Drosa node, Drosa anchor) {
+  return insertvc_with_undo(node, node, anchor);
+}
+
+Drosa insertvc_list_with_undo(Drosa source, Drosa stop, Drosa anchor) {
+  if (!source) return anchor;
+  Busy busy;
+  Drosa first = NIL, last = NIL;
+  for (Drosa p = source; p; p = p->xnext) {
+    Drosa copy = copyDrosa(p);
+    if (current_ncontext != 1 && copy->xcontext > 0) copy->xcontext = int8_t(current_ncontext);
+    if (last) {
+      last->xnext = copy;
+      copy->xback = last;
+    } else {
+      first = copy;
+    }
+    last = copy;
+    if (p == stop) break;
+  }
+  insertvc_with_undo(first, last, anchor);
+  return last;
+}
+
+void removevc_list_with_undo(Drosa first, Drosa last) {
+  Busy busy;
+  if (!first || !last || !first->xback || !last->xnext) {
+    REPORT_ERROR(4, "Bad call to removevc_list_with_undo!");
+    destroy_chain(first, last);
+    return;
+  }
+  begin_record();
+  Drosa undo = new_record(UNDO_DELETE_AFTER, find_perm_node(first->xback, false));
+  Drosa before = first->xback, after = last->xnext;
+  before->xnext = after;
+  after->xback = before;
+  int32_t count = 1;
+  for (Drosa p = first; p; p = p->xnext) {
+    ++count;
+    if (p == last) break;
+  }
+  undo->xnext = first;
+  first->xback = undo;
+  last->xnext = NIL;
+  undo_node_count += count;
+  append_to_list(undo_list_index, undo, last);
+}
+
+void removevc_with_undo(Drosa node) { removevc_list_with_undo(node, node); }
+
+void modifyvc_with_undo(Drosa node) {
+  if (!node) {
+    REPORT_ERROR(4, "Bad call to modifyvc_with_undo!");
+    return;
+  }
+  Busy busy;
+  if (!permanent(node)) {
+    REPORT_ERROR(4, "Temporary node for modifyvc_with_undo %hd (%s)!", short(effective_kind(node)),
+                 node_kind_name(node));
+    return;
+  }
+  begin_record();
+  Drosa undo = new_record(UNDO_MODIFY, node);
+  Drosa copy = copyDrosa(node);
+  undo->xnext = copy;
+  copy->xback = undo;
+  undo_node_count += 2;
+  append_to_list(undo_list_index, undo, copy);
+}
+
+void drop_last_mark() {
+  int list = undo_list_index;
+  Drosa tail = undo_tails[list];
+  if (!tail || tail->xkind != MARK || tail == undo_heads[list]) return;
+  undo_tails[list] = tail->xback;
+  undo_tails[list]->xnext = NIL;
+  destroyDrosa(tail);
+  --undo_node_count;
+}
+
+void clear_undo(int also_undo) {
+  destroy_list(1);
+  if (also_undo) destroy_list(0);
+  undo_list_index = 0;
+}
+
+void reclaim_undo_nodes() {
+  if (undo_busy || undo_replaying) return;  // the store grows instead
+  for (int list = 0; list < 2; ++list) {
+    Drosa head = undo_heads[list];
+    if (!head) continue;
+    int32_t count = 1;
+    Drosa mark = head->xnext;
+    while (mark && !visible_mark(mark)) {
+      mark = mark->xnext;
+      ++count;
+    }
+    if (!mark) continue;  // one unfinished step: keep it
+    if (mark == undo_tails[list]) {
+      destroy_list(list);
+      return;
+    }
+    mark->xback->xnext = NIL;
+    mark->xback = NIL;
+    destroy_Drosa_list(head);
+    undo_node_count -= count;
+    undo_heads[list] = mark;
+    return;
+  }
+}
+
+void undo_redo(int undo) {
+  int source = undo ? 0 : 1;
+  if (!undo_heads[source]) return;
+  if (!history_still_valid(source)) {
+    REPORT_ERROR(4, "Sorry, due to a program problem, you cannot Undo.");
+    clear_undo(1);
+    return;
+  }
+  if (!visible_mark(undo_tails[source])) {
+    REPORT_ERROR(4, "Undo does not end with a MARK node!  Cannot undo.");
+    clear_undo(1);
+    return;
+  }
+  end_anno_selection(0, 1);
+  stop_flashing(insertion_point);
+  insertion_point = NIL;
+  insertion_point_flashing = 0;
+  undo_list_index = undo ? 1 : 0;
+  undo_replaying = true;
+  Busy busy;
+
+  Drosa tail_mark = undo_tails[source];
+  Drosa end = tail_mark;
+  Drosa p = tail_mark->xback;
+  while (p && !visible_mark(p)) {
+    Drosa before = p->xback;
+    --undo_node_count;
+    if (effective_kind(p) == UNDO) {
+      if (!replay_record(p, end)) break;
+      end = p;
+    }
+    p = before;
+  }
+  Drosa start_mark = p;  // NIL only for a list that does not begin with a MARK
+  if (undo_heads[undo_list_index]) append_mark(undo_list_index);
+
+  if (start_mark && start_mark != undo_heads[source]) {
+    // The step's records and its start MARK go; the tail MARK now ends the previous step.
+    --undo_node_count;
+    Drosa before = start_mark->xback;
+    Drosa last_of_step = tail_mark->xback;
+    before->xnext = tail_mark;
+    tail_mark->xback = before;
+    last_of_step->xnext = NIL;
+    start_mark->xback = NIL;
+    destroy_Drosa_list(start_mark);
+  } else {
+    // The oldest step: the whole list goes.
+    undo_node_count -= start_mark ? 2 : 1;
+    destroy_Drosa_list(undo_heads[source]);
+    undo_heads[source] = undo_tails[source] = NIL;
+  }
+  undo_replaying = false;
+  undo_list_index = 0;
+  mark_piece_changed(1, 2, 0);
+  cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
 }

@@ -1,0 +1,81 @@
+// editing_services.cpp: the insertion point and the nodes attached before a note.
+//
+// Accidentals are not re-evaluated yet and there is no window to scroll: those two do
+// nothing for now.
+#include "editing/editing_services.h"
+
+#include <cstdint>
+
+#include "graphics/flash.h"
+#include "layout/layout_fields.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_kinds.h"
+#include "model/undo.h"
+#include "model/voice_lists.h"
+
+namespace {
+
+bool is_attached_kind(Drosa node) {
+  int k = effective_kind(node);
+  return k == SPACC || k == COLOR || k == TSMOD || k == NEST;
+}
+
+}  // namespace
+
+void cursor_to_nearest_visnote(PagePoint point, int, int, int) {
+  Drosa best = NIL;
+  int64_t best_distance = INT64_MAX;
+  for (int v = 0; v < voice_count; ++v) {
+    if (voice_not_shown(v)) continue;
+    for (Drosa p = page_start[v]; p; p = p->xnext) {
+      if (p != page_start[v] && effective_kind(p) == ENDSYST && p->get(xendpage)) break;
+      if (!is_visible_note(p)) continue;
+      Drosa nt = p->xnext;
+      int64_t dx = int64_t(nt->get(xhdx)) - point.x, dy = int64_t(nt->get(xhdy)) - point.y;
+      if (dx * dx + dy * dy < best_distance) {
+        best_distance = dx * dx + dy * dy;
+        best = p;
+      }
+    }
+  }
+  if (!best || best == insertion_point) return;
+  insertion_point = best;
+  insertion_point_flashing = 1;
+  start_flashing(best);
+}
+
+Drosa unary_node(int op, Drosa node) {
+  switch (op) {
+    case UNARY_DELETE: {
+      if (!node || node->xkind != NOTE) {
+        REPORT_ERROR(4, "Note error for UNARY_DELETE in unary_node()!");
+        return NIL;
+      }
+      Drosa p = node->xback;
+      while (p && is_attached_kind(p)) {
+        Drosa before = p->xback;
+        removevc_with_undo(p);
+        p = before;
+      }
+      return node;
+    }
+    case UNARY_SKIP_FORWARD: {
+      Drosa p = node;
+      while (p && is_attached_kind(p)) p = p->xnext;
+      return p;
+    }
+    case UNARY_SKIP_BACK: {
+      Drosa p = node;
+      while (p && is_attached_kind(p)) p = p->xback;
+      return p;
+    }
+    default:
+      REPORT_ERROR(4, "Illegal operation for unary_node()!");
+      return NIL;
+  }
+}
+
+void adjust_accidentals(int, Drosa, Drosa, int) {}
+
+void make_cursor_visible() {}

@@ -1,0 +1,20 @@
+// editing_services.h: what the rest of the program asks of the selection and editing code.
+#pragma once
+
+#include "editing/editing_globals.h"
+#include "model/drosa.h"
+
+// Makes the visible note nearest to a page point the insertion point.
+void cursor_to_nearest_visnote(PagePoint point, int a, int b, int c);
+
+// Operations on the SPACC, COLOR, TSMOD and NEST nodes attached before a NOTE:
+// 2 removes them with undo; 3 and 4 skip them forward or backward.
+inline constexpr int UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
+Drosa unary_node(int op, Drosa node);
+
+// Re-evaluates the printed accidentals around a stretch of a voice: 103 before it is
+// removed, 102 after a new stretch is inserted.
+void adjust_accidentals(int op, Drosa first, Drosa last, int flag);
+
+// Scrolls so that the insertion point is in view.
+void make_cursor_visible();

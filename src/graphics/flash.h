@@ -1,0 +1,11 @@
+// flash.h: the flashing of the insertion point's note.
+#pragma once
+
+#include "model/drosa.h"
+
+extern Drosa flashing_node;  // the note being flashed; NIL none
+
+// Starts flashing a note drawn on the screen; a note not drawn flashes nowhere.
+void start_flashing(Drosa node);
+// Stops flashing (node may be NIL); afterwards no node is flashing.
+void stop_flashing(Drosa node);

@@ -1,0 +1,273 @@
+// undo_test.cpp: the undo and redo histories.
+//   RoundTrips.*: insert, remove and modify, undone and redone, give back the exact lists
+//   Steps.*:      several steps in order; a new edit discards what could be redone
+//   Reclaim.*:    trimming the oldest step when the store runs low, never mid-replay
+//   Failures.*:   bad calls and histories that no longer fit the piece
+#include "model/undo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "editing/editing_globals.h"
+#include "model/check_lists.h"
+#include "model/model_globals.h"
+#include "model/node_kinds.h"
+#include "model/voice_lists.h"
+#include "support/model_fixture.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+// The stored bytes of every node of a voice, in order, one line of hex per node.
+using Snapshot = std::string;
+Snapshot snapshot(int v) {
+  std::string s;
+  char hex[4];
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    for (int b = 8; b < DROSA_NODE_SIZE; ++b) {
+      std::snprintf(hex, sizeof hex, "%02x", p->bytes()[b]);
+      s += hex;
+    }
+    s += "\n";
+  }
+  return s;
+}
+
+void expect_consistent() {
+  std::string problems;
+  EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
+  // Every node is free, in a voice, in a history, or a template.
+  int32_t in_voices = 0;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext) ++in_voices;
+  EXPECT_EQ(total_Drosa_count - freeCount, in_voices + undo_node_count + 5);
+  EXPECT_EQ(undo_node_count, undo_list_length(0) + undo_list_length(1));
+}
+
+// Undo and Redo as the command dispatch runs them: a mark first, then the replay.
+void undo() {
+  set_undo_mark(0);
+  undo_redo(1);
+}
+void redo() {
+  set_undo_mark(0);
+  undo_redo(0);
+}
+
+class UndoTest : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    v = new_voice();
+    a = add_note(v, QUARTER, 30);
+    b = add_note(v, QUARTER, 31);
+    add_bar(v);
+    c = add_note(v, HALF, 32);
+  }
+  int v = 0;
+  Drosa a, b, c;
+};
+
+using RoundTrips = UndoTest;
+using Steps = UndoTest;
+using Reclaim = UndoTest;
+using Failures = UndoTest;
+
+TEST_F(RoundTrips, InsertRemoveAndModify) {
+  struct Edit {
+    const char* name;
+    void (*apply)(Drosa a, Drosa b, Drosa c);
+  } edits[] = {
+      {"insert",
+       [](Drosa a, Drosa, Drosa) {
+         Drosa n = newDrosa(NOTE, 0), m = newDrosa(CLEF, 0);
+         link_after(m, n);
+         insertvc_with_undo(n, m, a);
+       }},
+      {"remove", [](Drosa, Drosa b, Drosa c) { removevc_list_with_undo(b->xnext, c); }},
+      {"modify",
+       [](Drosa a, Drosa, Drosa) {
+         modifyvc_with_undo(a);
+         a->set(xlgval, WHOLE);
+         a->xcontext = 3;
+       }},
+      {"copy in", [](Drosa a, Drosa b, Drosa c) { insertvc_list_with_undo(a, b, c); }},
+  };
+  for (const Edit& e : edits) {
+    Snapshot before = snapshot(v);
+    set_undo_mark(1);
+    e.apply(a, b, c);
+    Snapshot after = snapshot(v);
+    EXPECT_NE(after, before) << e.name;
+    expect_consistent();
+    undo();
+    EXPECT_EQ(snapshot(v), before) << e.name << " undone";
+    expect_consistent();
+    redo();
+    EXPECT_EQ(snapshot(v), after) << e.name << " redone";
+    expect_consistent();
+    undo();
+    EXPECT_EQ(snapshot(v), before) << e.name << " undone again";
+    clear_undo(1);
+  }
+  EXPECT_EQ(undo_node_count, 0);
+}
+
+TEST_F(RoundTrips, RemovedNoteComesBackAfterItsLayoutRecordsUnselected) {
+  Drosa nt = add_after(a, NTDATA);
+  b->set(xselected, 1);
+  set_undo_mark(1);
+  removevc_with_undo(b);
+  undo();
+  EXPECT_EQ(nt->xnext, b) << "after the note's layout record";
+  EXPECT_EQ(b->get(xselected), 0);
+  expect_consistent();
+}
+
+TEST_F(RoundTrips, UndoingAModifyKeepsTheKind) {
+  set_undo_mark(1);
+  modifyvc_with_undo(c);
+  c->set(xdots, 2);
+  undo();
+  EXPECT_EQ(c->get(xdots), 0);
+  EXPECT_EQ(c->xkind, NOTE);
+}
+
+TEST_F(Steps, SeveralStepsUndoneAndRedoneInOrder) {
+  std::vector<Snapshot> states = {snapshot(v)};
+  for (int step = 0; step < 3; ++step) {
+    set_undo_mark(1);
+    Drosa n = newDrosa(NOTE, 0);
+    n->set(xlgval, step);
+    insertvc_node_with_undo(n, a);
+    states.push_back(snapshot(v));
+  }
+  for (int step = 3; step > 0; --step) {
+    undo();
+    EXPECT_EQ(snapshot(v), states[step - 1]) << step;
+  }
+  EXPECT_EQ(undo_heads[0], NIL) << "the oldest step undone empties the undo list";
+  undo();  // nothing left: nothing happens
+  EXPECT_EQ(snapshot(v), states[0]);
+  for (int step = 1; step <= 3; ++step) {
+    redo();
+    EXPECT_EQ(snapshot(v), states[step]) << step;
+  }
+  expect_consistent();
+}
+
+TEST_F(Steps, ANewEditDiscardsWhatCouldBeRedone) {
+  set_undo_mark(1);
+  modifyvc_with_undo(a);
+  a->set(xdots, 1);
+  undo();
+  EXPECT_NE(undo_heads[1], NIL);
+  set_undo_mark(1);
+  modifyvc_with_undo(b);
+  EXPECT_EQ(undo_heads[1], NIL);
+  Snapshot now = snapshot(v);
+  redo();
+  EXPECT_EQ(snapshot(v), now) << "nothing to redo";
+  expect_consistent();
+}
+
+TEST_F(Steps, TrailingMarksAreReusedAndDropped) {
+  set_undo_mark(1);
+  set_undo_mark(1);
+  EXPECT_EQ(undo_list_length(0), 1);
+  drop_last_mark();
+  EXPECT_EQ(undo_list_length(0), 1) << "a list of one MARK keeps it";
+  modifyvc_with_undo(a);
+  set_undo_mark(0);
+  EXPECT_EQ(undo_list_length(0), 4);
+  drop_last_mark();
+  EXPECT_EQ(undo_list_length(0), 3);
+  expect_consistent();
+}
+
+TEST_F(Reclaim, OldestStepGoesWhenTheStoreRunsLow) {
+  for (int step = 0; step < 2; ++step) {
+    set_undo_mark(1);
+    modifyvc_with_undo(a);
+  }
+  set_undo_mark(0);
+  int32_t held = undo_node_count;
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, held - 3) << "the first MARK, the UNDO and its copy";
+  expect_consistent();
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, 0);
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, 0);
+}
+
+TEST_F(Reclaim, AnUnfinishedStepIsKept) {
+  set_undo_mark(1);
+  modifyvc_with_undo(a);
+  int32_t held = undo_node_count;
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, held);
+}
+
+TEST_F(Reclaim, NearlyEmptyStoreTrimsHistoryAndKeepsThePiece) {
+  // Build a long history, then drain the store to its low-water mark.
+  for (int step = 0; step < 20; ++step) {
+    set_undo_mark(1);
+    modifyvc_with_undo(a);
+    a->set(xdots, step % 3);
+  }
+  set_undo_mark(0);
+  Snapshot piece = snapshot(v);
+  int32_t held = undo_node_count;
+  std::vector<Drosa> taken;
+  while (freeCount > 10) taken.push_back(newDrosa(CLEF, 0));
+  taken.push_back(newDrosa(CLEF, 0));
+  EXPECT_LT(undo_node_count, held) << "the oldest step was freed";
+  EXPECT_GT(freeCount, 9);
+  EXPECT_EQ(snapshot(v), piece);
+  for (Drosa t : taken) destroyDrosa(t);
+  undo();
+  expect_consistent();
+}
+
+TEST_F(Reclaim, NothingIsReclaimedWhileReplaying) {
+  set_undo_mark(1);
+  modifyvc_with_undo(a);
+  set_undo_mark(0);
+  undo_replaying = true;
+  int32_t held = undo_node_count;
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, held);
+  undo_replaying = false;
+}
+
+TEST_F(Failures, BadCallsAreReportedAndStillDone) {
+  removevc_list_with_undo(piece_start[v], a);  // the head cannot be removed
+  modifyvc_with_undo(NIL);
+  Drosa nt = add_after(a, NTDATA);
+  modifyvc_with_undo(nt);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r[0].text, "Bad call to removevc_list_with_undo!");
+  EXPECT_EQ(r[1].text, "Bad call to modifyvc_with_undo!");
+  EXPECT_EQ(r[2].text, "Temporary node for modifyvc_with_undo 112 (NTDATA)!");
+}
+
+TEST_F(Failures, AHistoryThatNoLongerFitsIsThrownAway) {
+  set_undo_mark(1);
+  modifyvc_with_undo(b);
+  b->xkind = CLEF;  // changed behind the history's back
+  undo();
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "Sorry, due to a program problem, you cannot Undo.");
+  EXPECT_EQ(undo_heads[0], NIL);
+  EXPECT_EQ(undo_node_count, 0);
+  b->xkind = NOTE;
+}
+
+}  // namespace
