@@ -34,6 +34,9 @@ int32_t undo_node_count = 0;
 bool undo_replaying = false;
 int32_t undo_busy = 0;
 
+uint32_t last_rest_failure_tick = 0;
+int32_t empty_measure_found = 0;
+
 uint8_t DrosaDirty = 0;
 int32_t view_change_current = 0;
 int32_t view_change_other = 0;
@@ -67,6 +70,8 @@ void reset_model_globals() {
   undo_node_count = 0;
   undo_replaying = false;
   undo_busy = 0;
+  last_rest_failure_tick = 0;
+  empty_measure_found = 0;
   DrosaDirty = 0;
   view_change_current = view_change_other = 0;
   current_page = 1;

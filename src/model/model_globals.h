@@ -52,6 +52,11 @@ extern int32_t undo_node_count;
 extern bool undo_replaying;  // set while undo_redo replays: the redo list is not cleared
 extern int32_t undo_busy;    // primitives at work on the histories: no step may be reclaimed
 
+// ---- Replace primitives -----------------------------------------------------------------
+// Tick at which "Unable to make a rest of right length to fill time gap." was last shown.
+extern uint32_t last_rest_failure_tick;
+extern int32_t empty_measure_found;  // set when a delete would leave a measure without a note
+
 // ---- Change flags ----------------------------------------------------------------------
 extern uint8_t DrosaDirty;            // bit 0: the piece changed since it was saved
 extern int32_t view_change_current;   // views of the current context need reformatting
