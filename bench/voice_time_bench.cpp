@@ -1,1 +1,125 @@
-// voice_time_bench.cpp: being written.
+// voice_time_bench.cpp: times and system cursors over long voices; both must grow linearly.
+//   TimesOfEveryNote:    the start time of every chord of a voice of N measures (4/4, with a
+//                        triplet in each measure), found in one forward walk that carries the
+//                        rounding remainders: N = 1,000, 3,000 and 10,000
+//   CursorToLastSystem:  every voice of a four-voice piece of N systems put at its last system
+//                        (voices_to_system): N = 100, 500 and 2,000
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "layout/layout_globals.h"
+#include "model/drosa.h"
+#include "model/durashn.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/page_systems.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+// A report means the piece was built wrong; the numbers would mean nothing.
+void stop_on_report(int16_t level, const char* text) {
+  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
+  std::abort();
+}
+
+void fresh_store() {
+  set_report_observer(stop_on_report);
+  reset_model_globals();
+  reset_layout_globals();
+  VeskMemory_Init();
+}
+
+// Appends before the voice's end without walking the list each time (add() finds the end by
+// walking from the head, which would make building the piece itself quadratic).
+struct Appender {
+  int v;
+  Drosa end;
+  Drosa add(int kind) {
+    Drosa node = newDrosa(kind, 0);
+    Drosa before = end->xback;
+    node->xback = before;
+    node->xnext = end;
+    before->xnext = node;
+    end->xback = node;
+    return node;
+  }
+  Drosa note(int lgval, int mod7, bool chord_continues = false) {
+    Drosa n = add(NOTE);
+    n->set(xlgval, lgval);
+    n->set(xmod7, int8_t(mod7));
+    n->set(xtupl, 1);
+    n->set(xintimeof, 4);
+    n->set(xvoice, v);
+    n->set(xendvcd, chord_continues ? 0 : 1);
+    return n;
+  }
+  // One measure of 4/4: two quarters, a triplet of eighths, a chord of two quarters.
+  void measure() {
+    note(QUARTER, 35);
+    note(QUARTER, 33);
+    for (int i = 0; i < 3; ++i) {
+      Drosa n = note(EIGHTH, 34 + i);
+      n->set(xtupl, 3);
+      n->set(xintimeof, 8);
+    }
+    note(QUARTER, 30, true);
+    note(QUARTER, 32);
+    add(BAR);
+  }
+};
+
+int build_voice(int measures, int systems_every) {
+  int v = new_voice();
+  Appender app{v, voice_end(v)};
+  for (int m = 1; m <= measures; ++m) {
+    app.measure();
+    if (systems_every && m % systems_every == 0 && m < measures) app.add(ENDSYST);
+  }
+  return v;
+}
+
+void TimesOfEveryNote(benchmark::State& state) {
+  fresh_store();
+  int measures = int(state.range(0));
+  int v = build_voice(measures, 0);
+  std::vector<int32_t> times;
+  times.reserve(size_t(measures) * 5);
+  for (auto _ : state) {
+    times.clear();
+    int32_t time = 0, carry_num = 0, carry_den = 1, duration = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind != NOTE) continue;
+      times.push_back(time);
+      p = chord_duration_carry(p, &time, &carry_num, &carry_den, &duration);
+    }
+    benchmark::DoNotOptimize(times.data());
+    // Every measure adds up to a whole note exactly.
+    if (time != measures * WHOLE_NOTE_TIME) state.SkipWithError("the times drifted");
+  }
+  state.SetComplexityN(measures);
+  state.SetItemsProcessed(state.iterations() * int64_t(times.size()));
+  state.counters["chords"] = double(times.size());
+}
+BENCHMARK(TimesOfEveryNote)->Arg(1000)->Arg(3000)->Arg(10000)->Complexity(benchmark::oN);
+
+void CursorToLastSystem(benchmark::State& state) {
+  fresh_store();
+  int systems = int(state.range(0));
+  for (int i = 0; i < 4; ++i) build_voice(systems * 4, 4);  // four measures to a system
+  for (auto _ : state) {
+    int at_end = voices_to_system(systems - 1, 0);
+    benchmark::DoNotOptimize(at_end);
+    benchmark::DoNotOptimize(system_cursor[3]);
+  }
+  if (!system_cursor[0] || system_cursor[0]->xkind != ENDSYST)
+    state.SkipWithError("no cursor at the last system");
+  state.SetComplexityN(systems);
+}
+BENCHMARK(CursorToLastSystem)->Arg(100)->Arg(500)->Arg(2000)->Complexity(benchmark::oN);
+
+}  // namespace

@@ -8,8 +8,10 @@
 #include "app/app_globals.h"
 #include "model/error_report.h"
 
-const NodeField* const anno_node_fields[] = {&xtextx,     &xtexty,          &xclassify,
-                                             &xfattermid, &xline_fromstaff, &xlinewidth};
+const NodeField* const anno_node_fields[] = {
+    &xtextx,          &xtexty,     &xadjacent, &xclassify, &xfattermid,
+    &xline_fromstaff, &xlinewidth, &xline_ord, &xmetaline, &xline_eocvar,
+};
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 
 void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*/) {

@@ -18,6 +18,7 @@ int32_t prepare_layout_nodes(int page_changed);
 // NTDATA and PDATA records.
 inline constexpr int REMOVE_OTHER_PAGE = 0;
 inline constexpr int REMOVE_SAME_PAGE = 1;
+inline constexpr int REMOVE_WHOLE_PIECE = 322;  // every record of every voice
 void remove_ntdata(int mode);
 
 // Closes the pending staff chord of every layer of the system's pstaves at `time`.

@@ -1,1 +1,139 @@
-// object_lookup.cpp: being written.
+// object_lookup.cpp: which CLEF, KEYSIG or TIMESIG applies to a node on its staff.
+//
+// These nodes stand in the lists of the voices that carry them but apply to every voice
+// printed on the same staff. The lookup first searches the node's own voice back to its
+// previous formatted note, then the staff chords of the same pstaff on the formatted page,
+// newest first, through the page's chord chain; failing that it takes what the voice carried
+// in from earlier systems, and last the node's own voice back to its head.
+#include "layout/object_lookup.h"
+
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/staffops.h"
+#include "model/voice_lists.h"
+
+namespace {
+
+bool is_visible_endsyst(Drosa node) { return effective_kind(node) == ENDSYST; }
+
+// The CDDATA3 of a staff chord's CDDATA, when the three chord records follow in order.
+Drosa chord_links(Drosa cddata) {
+  if (!cddata || effective_kind(cddata) != CDDATA) return NIL;
+  Drosa cd2 = cddata->xnext;
+  if (!cd2 || effective_kind(cd2) != CDDATA2) return NIL;
+  Drosa cd3 = cd2->xnext;
+  return cd3 && effective_kind(cd3) == CDDATA3 ? cd3 : NIL;
+}
+
+// Step 1: the nodes attached before the node in its own voice. Gives a node of the kind, or
+// through *reached the nearest formatted note to go on from; NIL for both when neither is
+// found.
+Drosa search_own_voice(int kind, Drosa node, Drosa* reached) {
+  *reached = NIL;
+  for (Drosa p = node->xback; p; p = p->xback) {
+    if (effective_kind(p) == kind) return p;
+    if (is_visible_note(p)) {
+      *reached = p;
+      return NIL;
+    }
+    if (!is_visible_endsyst(p)) continue;
+    // The system's start: on from there to its first formatted note. An unformatted note
+    // at or after the node ends the search, so nothing later than the node is taken.
+    bool passed = false;
+    for (Drosa q = p->xnext; q; q = q->xnext) {
+      if (effective_kind(q) == kind) return q;
+      if (is_visible_endsyst(q)) return NIL;
+      if (is_visible_note(q)) {
+        *reached = q;
+        return NIL;
+      }
+      if (q == node) passed = true;
+      if (passed && q->xkind == NOTE) return NIL;
+    }
+    return NIL;
+  }
+  return NIL;
+}
+
+// The nearest node of the kind attached before any note of a staff chord, first note first.
+Drosa search_chord(int kind, Drosa cddata) {
+  Drosa last = cddata->xback ? cddata->xback->xback : NIL;
+  if (!is_NOTE(last)) return NIL;
+  Drosa n = chord_first_note(cddata);
+  for (int32_t steps = 0; n && steps <= total_Drosa_count; ++steps) {
+    if (Drosa found = find_prev_kind_stop_2(kind, n, ENDSYST)) return found;
+    if (n == last || !is_NOTE(n) || !n->xnext) break;
+    n = n->xnext->get(xpnext);
+  }
+  return NIL;
+}
+
+// A node of the kind, or the CDDATA of the earliest chord of the staff reached, or NIL.
+Drosa look_in_staff_list(int kind, Drosa node) {
+  Drosa note = NIL;
+  if (Drosa found = search_own_voice(kind, node, &note)) return found;
+  if (!note) return NIL;
+  Drosa chord = layer_first(note);
+  Drosa links = chord_links(chord);
+  if (!links) return NIL;
+  int pstaff = links->get(xpstaff);
+  Drosa earliest = chord;
+  // Every chord of the page is passed at most once; a longer walk is a broken chain.
+  for (int32_t steps = 0; links && steps <= total_Drosa_count; ++steps) {
+    if (links->get(xpstaff) == pstaff) {
+      if (Drosa found = search_chord(kind, chord)) return found;
+      earliest = chord;
+    }
+    chord = links->get(xprevchord);
+    links = chord_links(chord);
+  }
+  return earliest;
+}
+
+// What the voice of the note before a chord's CDDATA carried in from earlier systems.
+Drosa carried_by_voice(int kind, Drosa cddata) {
+  Drosa note = cddata->xback;
+  while (note && note->xkind != NOTE) note = note->xback;
+  if (!note) return NIL;
+  const VoiceData& voice = voice_data[note->get(xvoice)];
+  return kind == CLEF ? voice.clef : kind == KEYSIG ? voice.keysig : voice.timesig;
+}
+
+}  // namespace
+
+Drosa find_object(int kind, Drosa node) {
+  if (kind != CLEF && kind != KEYSIG && kind != TIMESIG) {
+    REPORT_ERROR(4, "unrecognized objkind in find_object");
+    return NIL;
+  }
+  if (!node) return NIL;
+  Drosa r = look_in_staff_list(kind, node);
+  if (!r) return NIL;
+  int k = effective_kind(r);
+  if (k == kind) return r;
+  if (k != CDDATA) {
+    REPORT_ERROR(4, "FtoE: Inconsistent result from 'look_in_staff_list' in find_object");
+  } else if (Drosa carried = carried_by_voice(kind, r)) {
+    return carried;
+  }
+  return find_prev_kind(kind, node);
+}
+
+int16_t find_sstaff(Drosa node) {
+  if (!node) {
+    REPORT_ERROR(4, "Bad call on find_sstaff");
+    return 0;
+  }
+  Drosa print = find_prev_kind(PRINT, node);
+  if (!print) {
+    // Before the head's PRINT (the head itself): the PRINT that follows the head.
+    Drosa head = node;
+    while (head->xback && !(is_visible_endsyst(head) && head->get(xstartpiece))) head = head->xback;
+    print = find_next_kind_before_note(PRINT, head);
+  }
+  return print ? print->get(xsstaff) : int16_t(-1);
+}

@@ -26,6 +26,8 @@ Drosa spacc_template;
 int16_t voice_count = 0;
 Drosa piece_start[MAX_VOICES];
 Drosa page_start[MAX_VOICES];
+Drosa system_cursor[MAX_VOICES];
+Drosa time_cursor[MAX_VOICES];
 
 Drosa undo_heads[2];
 Drosa undo_tails[2];
@@ -76,7 +78,8 @@ void reset_model_globals() {
   view_change_current = view_change_other = 0;
   current_page = 1;
   voice_count = 0;
-  for (int v = 0; v < MAX_VOICES; ++v) piece_start[v] = page_start[v] = NIL;
+  for (int v = 0; v < MAX_VOICES; ++v)
+    piece_start[v] = page_start[v] = system_cursor[v] = time_cursor[v] = NIL;
   current_ncontext = 1;
   ncontext_count = 1;
   std::memset(ncontext_name, 0, sizeof ncontext_name);

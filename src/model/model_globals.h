@@ -39,9 +39,11 @@ extern Drosa spacc_template;  // SPACC held by the note-entry menu's special acc
 
 // ---- The piece -------------------------------------------------------------------------
 inline constexpr int MAX_VOICES = 64;
-extern int16_t voice_count;            // voices 0 .. voice_count - 1 exist
-extern Drosa piece_start[MAX_VOICES];  // head ENDSYST of each voice list
-extern Drosa page_start[MAX_VOICES];   // where the current page begins in each voice
+extern int16_t voice_count;              // voices 0 .. voice_count - 1 exist
+extern Drosa piece_start[MAX_VOICES];    // head ENDSYST of each voice list
+extern Drosa page_start[MAX_VOICES];     // where the current page begins in each voice
+extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voices_to_system
+extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of its system
 
 // ---- Undo history ----------------------------------------------------------------------
 extern Drosa undo_heads[2];      // oldest node of the undo (0) and redo (1) lists
@@ -58,10 +60,10 @@ extern uint32_t last_rest_failure_tick;
 extern int32_t empty_measure_found;  // set when a delete would leave a measure without a note
 
 // ---- Change flags ----------------------------------------------------------------------
-extern uint8_t DrosaDirty;            // bit 0: the piece changed since it was saved
-extern int32_t view_change_current;   // views of the current context need reformatting
-extern int32_t view_change_other;     // views of other contexts need reformatting
-extern int32_t current_page;          // page shown in the current view, from 1
+extern uint8_t DrosaDirty;           // bit 0: the piece changed since it was saved
+extern int32_t view_change_current;  // views of the current context need reformatting
+extern int32_t view_change_other;    // views of other contexts need reformatting
+extern int32_t current_page;         // page shown in the current view, from 1
 
 // ---- Notation contexts -----------------------------------------------------------------
 inline constexpr int MAX_NCONTEXTS = 65;

@@ -7,8 +7,6 @@
 #include "model/drosa.h"
 #include "model/model_globals.h"
 
-extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voices_to_system
-extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of the system
 
 int voices_to_system(int n, int from_page);
 int voices_to_system_at_time(int32_t t, int keep, int page_limit);

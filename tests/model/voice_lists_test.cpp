@@ -135,7 +135,7 @@ TEST_F(Links, CopiedChainsAreLinkedBothWays) {
   EXPECT_EQ(last->xkind, NOTE);
   EXPECT_EQ(last->get(xlgval), HALF);
   EXPECT_EQ(dump_voice(w),
-            "0 ENDSYST start\n1 VINFO\n2 PRINT@1 staff0 layer0\n3 BAR\n4 NOTE lg3 m30 endvcd\n"
+            "0 ENDSYST start page\n1 VINFO\n2 PRINT@1 staff0 layer0\n3 BAR\n4 NOTE lg3 m30 endvcd\n"
             "5 BAR\n6 NOTE lg2 m32 endvcd\n7 ENDSYST end page\n");
   EXPECT_EQ(copy_node_chain(NIL, NIL, anchor), anchor);
   expect_consistent();
@@ -144,7 +144,7 @@ TEST_F(Links, CopiedChainsAreLinkedBothWays) {
   destroy_chain(anchor, anchor);
   expect_consistent();
   EXPECT_EQ(dump_voice(w),
-            "0 ENDSYST start\n1 VINFO\n2 PRINT@1 staff0 layer0\n3 ENDSYST end page\n");
+            "0 ENDSYST start page\n1 VINFO\n2 PRINT@1 staff0 layer0\n3 ENDSYST end page\n");
 }
 
 TEST_F(Links, ChainsLinkAfterAnAnchor) {

@@ -1,8 +1,10 @@
 // model_fixture.cpp: fresh globals for every case, and the report capture.
 #include "support/model_fixture.h"
 
+#include "app/app_globals.h"
 #include "editing/editing_globals.h"
 #include "graphics/graphics_globals.h"
+#include "layout/layout_globals.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "platform/memory.h"
@@ -26,6 +28,8 @@ void reset_all_globals() {
   reset_model_globals();
   reset_graphics_globals();
   reset_editing_globals();
+  reset_layout_globals();
+  reset_app_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }

@@ -31,6 +31,7 @@ int new_voice(const char* part, int voice_on_part, int staff) {
   int v = voice_count++;
   Drosa head = newDrosa(ENDSYST, 0);
   head->set(xstartpiece, 1);
+  head->set(xendpage, 1);
   Drosa end = newDrosa(ENDSYST, 0);
   end->set(xendpiece, 1);
   end->set(xendpage, 1);

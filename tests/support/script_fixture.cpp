@@ -12,8 +12,6 @@ namespace {
 
 void ScriptedTest::SetUp() {
   reset_all_globals();
-  reset_app_globals();
-  reset_layout_globals();
   platform_set_exit_hook(throw_exit);
   script_begin();
 }
