@@ -44,9 +44,21 @@ int new_voice(const char* part, int voice_on_part, int staff) {
   return v;
 }
 
+// The last node of each voice, remembered with the head it was found from, so that building
+// long voices stays linear.
+struct VoiceEnd {
+  Drosa head, end;
+};
+VoiceEnd voice_ends[MAX_VOICES];
+
 Drosa voice_end(int v) {
+  VoiceEnd& known = voice_ends[v];
+  if (known.head == piece_start[v] && known.end && known.end->xkind == ENDSYST &&
+      known.end->get(xendpiece) && !known.end->xnext)
+    return known.end;
   Drosa p = piece_start[v];
   while (p->xnext) p = p->xnext;
+  known = {piece_start[v], p};
   return p;
 }
 
