@@ -47,6 +47,8 @@ int32_t current_page = 1;
 int16_t current_ncontext = 1;
 int16_t ncontext_count = 1;
 char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];
+uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];
+uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];
 
 int32_t debug_last_choice = 0;
 bool stop_in_relocate = false;
@@ -83,6 +85,8 @@ void reset_model_globals() {
   current_ncontext = 1;
   ncontext_count = 1;
   std::memset(ncontext_name, 0, sizeof ncontext_name);
+  std::memset(options_struct, 0, sizeof options_struct);
+  std::memset(print_record, 0, sizeof print_record);
   debug_last_choice = 0;
   stop_in_relocate = skip_relocate = dump_springs_next = record_transcribe = false;
 }

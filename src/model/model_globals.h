@@ -71,6 +71,10 @@ inline constexpr int NCONTEXT_NAME_SIZE = 16;  // a name of at most 15 character
 extern int16_t current_ncontext;               // notation context in force; 1 is the Score
 extern int16_t ncontext_count;                 // contexts 1 .. ncontext_count exist
 extern char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];  // by context number from 1
+inline constexpr int OPTIONS_SIZE = 102;       // options_struct of a context, big-endian
+inline constexpr int PRINT_RECORD_SIZE = 144;  // print_record (page setup) of a context
+extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by context from 1
+extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
 
 // ---- Debug dumps -------------------------------------------------------------------------
 extern int32_t debug_last_choice;  // the number last chosen in the dump chooser

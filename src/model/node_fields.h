@@ -239,6 +239,11 @@ inline constexpr auto xendpiece = word_field<uint8_t>("xendpiece", ENDSYST, 11);
 inline constexpr auto xstartpiece = word_field<uint8_t>("xstartpiece", ENDSYST, 12);  // first node of the voice
 inline constexpr auto xbracket = bit_field("xbracket", ENDSYST, 13, 3, 2);  // 2 none; 1, 3 bracket ends
 inline constexpr auto xbrace = bit_field("xbrace", ENDSYST, 13, 1, 0);      // brace code
+// Ties continuing into the next system, five a side: diatonic position in bits 6-0, dashed in
+// bit 7 (0 = empty); and the voice number the page locator writes.
+inline constexpr ArrayField<uint8_t> xsys_tieup{"xsys_tieup", ENDSYST, 18, 5};
+inline constexpr ArrayField<uint8_t> xsys_tiedown{"xsys_tiedown", ENDSYST, 23, 5};
+inline constexpr auto xsys_voice = word_field<uint8_t>("xsys_voice", ENDSYST, 28);
 
 // ---- PRINT: print settings of a voice -------------------------------------------------
 inline constexpr auto xsstaff = word_field<int16_t>("xsstaff", PRINT, 10);      // staff in the system; -1 not printed

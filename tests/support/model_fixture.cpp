@@ -2,6 +2,7 @@
 #include "support/model_fixture.h"
 
 #include "app/app_globals.h"
+#include "app/prefs.h"
 #include "editing/editing_globals.h"
 #include "graphics/graphics_globals.h"
 #include "layout/layout_globals.h"
@@ -30,6 +31,7 @@ void reset_all_globals() {
   reset_editing_globals();
   reset_layout_globals();
   reset_app_globals();
+  reset_prefs();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }

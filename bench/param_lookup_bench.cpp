@@ -1,0 +1,1 @@
+// param_lookup_bench.cpp: being written.

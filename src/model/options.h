@@ -1,0 +1,23 @@
+// options.h: reading and writing the fields of a notation context's options record
+// (options_struct), which is kept big-endian as the piece file holds it.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_globals.h"
+
+// Offsets of the fields the program reads by name.
+inline constexpr int OPTIONS_PAGE_WIDTH = 0;       // x
+inline constexpr int OPTIONS_PAGE_HEIGHT = 4;      // x
+inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16
+inline constexpr int OPTIONS_PUBLISHED = 100;      // i16: non-zero in a published piece
+
+int16_t options_i16(int context, int offset);
+void set_options_i16(int context, int offset, int16_t value);
+int32_t options_i32(int context, int offset);
+void set_options_i32(int context, int offset, int32_t value);
+float options_float(int context, int offset);
+void set_options_float(int context, int offset, float value);
+
+// The current notation context's minimum line width.
+int32_t current_min_line_width();

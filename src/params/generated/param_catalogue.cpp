@@ -1,0 +1,1 @@
+// param_catalogue.cpp: being written.

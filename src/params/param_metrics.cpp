@@ -1,0 +1,1 @@
+// param_metrics.cpp: being written.

@@ -1,0 +1,1 @@
+// param_table.cpp: being written.

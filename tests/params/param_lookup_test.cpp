@@ -1,0 +1,1 @@
+// param_lookup_test.cpp: being written.

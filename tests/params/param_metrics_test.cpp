@@ -1,0 +1,1 @@
+// param_metrics_test.cpp: being written.

@@ -1,0 +1,1 @@
+// param_table_test.cpp: being written.
