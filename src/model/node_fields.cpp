@@ -105,7 +105,7 @@ const NodeField* const model_node_fields[] = {
     &xendpiece,
     &xstartpiece,
     &xbracket,
-    &xbrace,
+    &xbrace, &xsys_voice,
     &xsstaff,
     &xprintdir,
     &xslines,
