@@ -9,6 +9,7 @@
 // Offsets of the fields the program reads by name.
 inline constexpr int OPTIONS_PAGE_WIDTH = 0;       // x
 inline constexpr int OPTIONS_PAGE_HEIGHT = 4;      // x
+inline constexpr int OPTIONS_NOTE_SPACING = 18;    // float: 1 minus the spacing factor typed
 inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16
 inline constexpr int OPTIONS_PUBLISHED = 100;      // i16: non-zero in a published piece
 

@@ -3,6 +3,7 @@
 
 #include "app/app_globals.h"
 #include "app/prefs.h"
+#include "params/param_table.h"
 #include "editing/editing_globals.h"
 #include "graphics/graphics_globals.h"
 #include "layout/layout_globals.h"
@@ -32,6 +33,7 @@ void reset_all_globals() {
   reset_layout_globals();
   reset_app_globals();
   reset_prefs();
+  reset_params_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }
