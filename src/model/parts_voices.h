@@ -1,17 +1,114 @@
-// parts_voices.h: parts and the voices that make them up.
+// parts_voices.h: parts and the voices that make them up: creating a voice from another,
+// removing a voice, the part and voice commands of the Parts and Voices dialog, and the small
+// name and list routines the dialogs, the layout and the interchange code use.
+//
+// A part is not a record of its own: it is the set of voices whose VINFO nodes hold the same
+// part name (`xpname`, compared over 16 bytes); `xvoiceOnPart` numbers a part's voices from 0.
+// Name lists handed to the pop-up dialogs are null-terminated arrays whose entry 0 is an empty
+// string and whose entries 1.. are the items; each routine keeps its list in storage of its own
+// that its next call reuses.
 #pragma once
 
 #include <cstdint>
 
+#include "model/drosa.h"
 #include "model/model_globals.h"
+#include "model/node_fields.h"
 
+// ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
+inline constexpr int STAFF_RECORD_VOICES = 15;         // entries one staff record holds
+inline constexpr uint8_t STAFF_VOICE_NUMBER = 0x3F;    // bits of an entry: the voice number
+inline constexpr uint8_t STAFF_VOICE_STEMS_UP = 0x40;  // bit of an entry: its stems go up
+// clang-format off
+inline constexpr auto xstaffrec_size = word_field<uint8_t>("xstaffrec_size", VOICES, 10);    // staff size, 50 normal
+inline constexpr auto xstaffrec_lines = word_field<int8_t>("xstaffrec_lines", VOICES, 11);   // staff lines
+inline constexpr auto xstaffrec_count = word_field<int8_t>("xstaffrec_count", VOICES, 12);   // voices on the staff
+inline constexpr ArrayField<uint8_t> xstaffrec_voice{"xstaffrec_voice", VOICES, 13, STAFF_RECORD_VOICES};
+inline constexpr auto xstaffrec_tablature = word_field<int8_t>("xstaffrec_tablature", VOICES, 28);  // 0 none
+inline constexpr auto xstaffrec_printed = word_field<uint8_t>("xstaffrec_printed", VOICES, 29);  // the staff prints
+inline constexpr auto xstaffrec_by_voice = word_field<uint8_t>("xstaffrec_by_voice", VOICES, 30);  // stems set per voice
+// clang-format on
+
+inline constexpr int PART_NAME_MAX = 15;  // characters of a part name
+
+// ---- Creating and removing voices --------------------------------------------------------------
+// Makes voice `voice_count` from the source voice (its structure, with rests for its notes) as
+// voice voice_number of the named part; 1 when made, 0 when refused (64 voices, or not in the
+// Score), with a message.
+int add_voice(int source_voice, const char* part_name, int voice_number, int copy_clefs);
+// Appends to the new voice, after tail, the copies that follow the source from `from` through
+// `to` (NIL: to the end), then turns its notes into rests; returns the node before the new
+// voice's end-of-piece ENDSYST. Discards the undo and redo histories.
+Drosa create_voice_nodes(int source_voice, Drosa from, Drosa to, int new_voice, Drosa tail,
+                         const char* part_name, int voice_number, int copy_clefs);
+// Removes a voice and renumbers the later ones; sets *was_printing (when given) when the voice
+// had a PRINT with a staff. 1 when removed.
+int remove_voice_slot(int voice, int* was_printing);
+
+// ---- Commands of the Parts and Voices dialog: 1 when done, 0 when refused or cancelled --------
+int create_new_part(Drosa staff);
+int rename_part(Drosa staff);
+int delete_part(Drosa staff, int* was_printing);
+int start_additional_voice(Drosa staff);
+int end_voice(Drosa staff, int* was_printing);
+
+// ---- Part names
+// ---------------------------------------------------------------------------------- The part name
+// of voice v ("" when it has none), in a slot of its own per voice.
+const char* voice_part_name(int v);
+// 1 when s has at most 15 characters, an ASCII letter and no '-'.
+int valid_part_name(const char* s);
+int voice_number_in_part(int v);  // xvoiceOnPart of voice v
+int voices_same_part(int a, int b);
+int voice_part_is(int v, const char* name);
+int names_equal16(const char* a, const char* b);
+// The highest xvoiceOnPart of the part's voices; -1 when the part has none.
+int max_voice_number_of_part(const char* name);
+int max_voice_number_like(int v);
+// The number of parts whose first voice comes before the first voice of v's part.
+int part_index_of_voice(int v);
+// 1 when there are fewer than two voices or every voice has voice 0's part name.
+int all_voices_one_part();
+
+// ---- Display names of voices
+// --------------------------------------------------------------------- The part name for the only
+// voice of a part, else "name-n" with n = xvoiceOnPart + 1; in a slot of its own per voice, valid
+// until that voice's name is asked again.
+const char* voice_display_name(int v);
+// The same, length-prefixed, in the same slot.
+unsigned char* voice_display_name_pascal(int v);
+// The part name of a display name (its "-n" or "-nn" cut), and its voice number (n - 1; 0 when
+// it has no number).
+const char* strip_voice_suffix(const char* name);
+int voice_suffix_number(const char* name);
+
+// ---- Staves of a part
+// ---------------------------------------------------------------------------- The part's staff
+// count from the PRINT in force at node (1 when none or 0).
+int part_staff_count(Drosa node);
+int part_staff_count_of_voice(int v);
+// From the PRINT in force at node: -1 not printed, else the part's staff of this voice (0 when
+// the PRINT gives no staff count); 0 without a PRINT.
+int part_staff_field_hi(Drosa node);
+
+// ---- Lists -------------------------------------------------------------------------------------
 // The voices found by list_part_first_voices, and how many.
 extern int16_t part_first_voices[MAX_VOICES];
 extern int16_t part_first_voice_count;
 
-// Lists the first voice of every part (with all_voices false: only parts printed, that is
-// with a PRINT before their first note) into part_first_voices.
+// Lists the first voice of every part (with all_voices false: only parts shown in the current
+// context, that is with a PRINT before their first note) into part_first_voices.
 void list_part_first_voices(bool all_voices);
-
-// The part name of voice v.
-const char* voice_part_name(int v);
+// How many voices of the staff record belong to v's part.
+int count_voices_of_part_in_list(Drosa staff, int v);
+// The distinct part names of the staff record's voices, in its order.
+const char* const* part_names_of_staff_list(Drosa staff);
+// Display names, last entry first, of the staff's voices whose part has more than one voice on
+// the staff.
+const char* const* part_names_reverse_list(Drosa staff);
+// The choices of "Start Additional Voice:": per part of the staff, its voices on no staff of the
+// list, then a new voice of the part (while voices may be added here).
+const char* const* voice_names_of_staff_list(Drosa staff);
+// At the insertion point's system, the part names of the parts' first voices ordered by their
+// staff (not printed first).
+const char* const* part_names_in_staff_order();

@@ -1,0 +1,78 @@
+// ncontexts.cpp: notation contexts.
+//
+// A voice is shown in a context when a PRINT of that context follows its head ENDSYST before
+// its first note; the PRINT in force at a point says on which staff of the system the voice
+// prints there (xsstaff, -1 not printed) and its place in the staff list (xlist, 0 none).
+// When a part leaves a context, the staves below it move up by the part's staff count.
+#include "model/ncontexts.h"
+
+#include <algorithm>
+
+#include "model/durashn.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/page_systems.h"
+#include "model/parts_voices.h"
+#include "model/voice_lists.h"
+
+namespace {
+
+int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
+
+// Puts every shown voice at the system and time of the first NOTE after print in its system
+// (a voice without a chord at that time stands at its next chord or at the system's end);
+// false when there is no such NOTE.
+bool voices_to_print_time(Drosa print) {
+  Drosa note = find_next_kind_until(NOTE, print, ENDSYST, ENDSYST);
+  if (!note) return false;
+  voices_to_system(system_number_on_page(note, 0), 0);
+  voices_to_system_at_time(find_time_in_system(note), 1, 0);
+  return true;
+}
+
+Drosa print_at_cursor(int v) {
+  return time_cursor[v] ? find_prev_kind(PRINT, time_cursor[v]) : NIL;
+}
+
+}  // namespace
+
+// Reads: the voice lists, current_ncontext. Writes: system_cursor, time_cursor; the PRINT's
+// xsstaff and xlist (directly, without an undo record).
+void ncontext_staff_range(const char* part_name, Drosa print) {
+  if (!print || !voices_to_print_time(print)) return;
+  int lo = MAX_VOICES, hi = -1, list_lo = MAX_VOICES, list_hi = 0;
+  for (int v = 0; v < voices(); ++v) {
+    if (!voice_part_is(v, part_name)) continue;
+    Drosa p = print_at_cursor(v);
+    if (!p) continue;
+    int staff = p->get(xsstaff);
+    if (staff != -1) {
+      lo = std::min(lo, staff);
+      hi = std::max(hi, staff);
+    }
+    int list = p->get(xlist);
+    if (list != 0) {
+      list_lo = std::min(list_lo, list);
+      list_hi = std::max(list_hi, list);
+    }
+  }
+  int staff = print->get(xsstaff);
+  if (staff != -1 && hi != -1 && staff > hi) print->set(xsstaff, int16_t(staff - (hi - lo + 1)));
+  int list = print->get(xlist);
+  if (list != 0 && list_hi != 0 && list > list_hi)
+    print->set(xlist, uint8_t(list - (list_hi - list_lo + 1)));
+}
+
+// Reads: the voice lists, current_ncontext. Writes: system_cursor, time_cursor.
+int ncontext_parts_present(const char* part_name, Drosa print) {
+  if (!print || !voices_to_print_time(print)) return 0;
+  int present = 0;
+  for (int v = 0; v < voices(); ++v) {
+    Drosa p = print_at_cursor(v);
+    if (!p || p->get(xsstaff) == -1) continue;
+    if (!voice_part_is(v, part_name)) return 0;
+    present = 1;
+  }
+  return present;
+}
