@@ -6,6 +6,7 @@
 
 #include "annotations/anno_fields.h"
 #include "app/app_globals.h"
+#include "graphics/ge_services.h"
 #include "model/error_report.h"
 
 const NodeField* const anno_node_fields[] = {
@@ -24,6 +25,15 @@ void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*
 
 void param_annos_to_nodes(Drosa /*note*/) {
   // Command annotations are not kept yet, so there is nothing to re-create.
+}
+
+void param_nodes_to_annos(Drosa /*note*/) {
+  // Command annotations are not kept yet, so there is nothing to rewrite.
+}
+
+int pixels_to_tenths(int size) {
+  double zoom = zoom_factor > 0 ? zoom_factor : 10.0;  // no zoom set yet: the standard one
+  return int(size * 10.0 / zoom + 0.5);
 }
 
 void end_anno_selection(int /*a*/, int /*b*/) { MODE = MUSIC_MODE; }

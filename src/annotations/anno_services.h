@@ -9,6 +9,14 @@ void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
 // Re-creates the PARAM nodes attached before the note from its "param" command annotations.
 void param_annos_to_nodes(Drosa note);
 
+// Rewrites the "param" command annotations attached before the note from the PARAM nodes
+// attached there.
+void param_nodes_to_annos(Drosa note);
+
+// A point size or distance converted for the current zoom: size x 10.0 / zoom_factor,
+// plus 0.5, truncated (the standard zoom, 10.0, leaves it as it is).
+int pixels_to_tenths(int size);
+
 // Ends in-place text editing, line and curve annotation modes and the annotation selection,
 // and returns MODE to MUSIC_MODE.
 void end_anno_selection(int a, int b);

@@ -1,9 +1,232 @@
-// param_lookup.cpp: parameter values at a node.
+// param_lookup.cpp: the value of an engraving parameter at a point of the piece, and the
+// PARAM nodes that change it.
 //
-// The parameter table is not built yet: no parameter has been changed, and a float
-// parameter takes its neutral value 1.0.
+// A PARAM node in a voice list changes one parameter (its normal or its small-notes value)
+// for the next note and everything after it in the voice, until the next change of the same
+// parameter and variant. A lookup walks back from the point to the nearest such change.
+//
+// Invariants the lookup relies on:
+//  1. A slot whose changed flag is 0 has no PARAM node anywhere that the lookup could find,
+//     so its default is returned without looking at the piece. Every path that links a
+//     PARAM node sets the flag (check_and_insert_param, rebuild_param_nodes, the page
+//     locator, the annotation code).
+//  2. The backward walk never crosses a page end: an ENDSYST with xendpage that is not the
+//     start of the piece carries the voice number (xsys_voice) under which the page locator
+//     listed the voice's earlier changes in page_param_lists, newest first.
+//  3. Nodes that the current notation context does not see are passed over everywhere.
 #include "params/param_lookup.h"
 
-int param_changed(int /*pindex*/) { return 0; }
+#include "annotations/anno_services.h"
+#include "editing/editing_globals.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "model/change_flags.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_kinds.h"
+#include "model/voice_lists.h"
 
-double param_float_value(int /*pindex*/, Drosa /*node*/) { return 1.0; }
+const NodeField* const param_node_fields[] = {&xparam_index, &xparam_small, &xparam_stsize};
+const int param_node_field_count = sizeof param_node_fields / sizeof param_node_fields[0];
+
+int32_t param_ref_size = 50;
+int32_t param_cur_size = 50;
+Drosa page_param_lists[64];
+
+void reset_params_lookup_globals() {
+  param_ref_size = param_cur_size = 50;
+  for (Drosa& head : page_param_lists) head = NIL;
+}
+
+namespace {
+
+constexpr int DEFAULT_STAFF_SIZE = 50;
+
+bool is_seen(Drosa node, int kind) { return effective_kind(node) == kind; }
+
+bool valid_pindex(int pindex) { return pindex >= 1 && pindex <= PARAM_LAST; }
+
+// A PARAM node that changes the same parameter and variant.
+bool same_change(Drosa node, int pindex, int small) {
+  return node->get(xparam_index) == pindex && node->get(xparam_small) == small;
+}
+
+const ParamValue* found_change(Drosa node) {
+  param_ref_size = node->get(xparam_stsize);
+  return xparam_value_ptr(node);
+}
+
+// The first note of the staff's layer-0 print chain: the chain successor of its dummy head.
+Drosa first_chain_note(const StaffData* staff) {
+  Drosa head = staff->ppnt[0];
+  if (!head || !head->xnext || head->xnext->xkind != NTDATA) return NIL;
+  Drosa first = head->xnext->get(xpnext);
+  return is_NOTE(first) ? first : NIL;
+}
+
+// Where the backward walk starts for a node that is not a NOTE: the node before the next
+// seen NOTE or ENDSYST, so that the node takes the values in force at that note. A chain
+// that ends without one starts the walk at its last node.
+Drosa start_after_forward_walk(Drosa node) {
+  Drosa p = node;
+  for (;;) {
+    int kind = effective_kind(p);
+    if (kind == NOTE || kind == ENDSYST) return p->xback;
+    if (!p->xnext) return p;
+    p = p->xnext;
+  }
+}
+
+// The newest change of the voice's earlier pages; the default when there is none.
+const ParamValue* page_list_change(Drosa endsyst, int pindex, int small, const ParamValue* dflt) {
+  int voice = endsyst->get(xsys_voice);
+  if (voice >= MAX_VOICES) return dflt;
+  // A list is our own chain of PARAM nodes; a broken one (a link to no node, or a cycle)
+  // must not hang or crash the lookup.
+  int32_t steps = 0;
+  for (Drosa p = page_param_lists[voice]; p && drosa_handle_valid(p) && steps <= total_Drosa_count;
+       p = p->get(xprev_param), ++steps) {
+    if (p->xkind == PARAM && same_change(p, pindex, small)) return found_change(p);
+  }
+  return dflt;
+}
+
+// The backward walk from `p` (inclusive).
+const ParamValue* walk_back(Drosa p, int pindex, int small, const ParamValue* dflt) {
+  bool jumped = false;
+  for (;;) {
+    if (!p) {
+      // The start of a chain that is not a voice list: go on from the insertion point.
+      if (!insertion_point || jumped) return dflt;
+      jumped = true;
+      p = insertion_point;
+      continue;
+    }
+    int kind = effective_kind(p);
+    if (kind == PARAM && same_change(p, pindex, small)) return found_change(p);
+    if (kind == ENDSYST && (p->get(xendpage) || p->get(xstartpiece))) {
+      if (p->get(xstartpiece)) return dflt;
+      return page_list_change(p, pindex, small, dflt);
+    }
+    p = p->xback;
+  }
+}
+
+}  // namespace
+
+const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
+  if (!valid_pindex(pindex)) {
+    REPORT_ERROR(4, "param_value: no parameter %d", pindex);
+    param_ref_size = 0;
+    param_cur_size = DEFAULT_STAFF_SIZE;
+    return &param[0].value;
+  }
+  const ParamRecord& slot = param[pindex];
+  param_ref_size = slot.ref_size;
+
+  bool is_note = node && node->xkind == NOTE;
+  int small = is_note && is_pair_type(slot.type) && (node->get(xcue) || node->get(xgrace));
+  const ParamValue* dflt = small ? &slot.small : &slot.value;
+
+  Drosa ntdata = node ? node->xnext : NIL;
+  int32_t note_size = ntdata && is_seen(ntdata, NTDATA) ? ntdata->get(xstsize) : 0;
+  if (note_size != 0)
+    param_cur_size = note_size;
+  else
+    param_cur_size = staff ? staff->staff_size : DEFAULT_STAFF_SIZE;
+
+  if (!slot.changed) return dflt;
+
+  Drosa start;
+  if (!node) {
+    if (!staff) return dflt;
+    Drosa first = first_chain_note(staff);
+    if (!first) return dflt;
+    start = first->xback;
+  } else if (is_note) {
+    start = node->xback;
+  } else {
+    start = start_after_forward_walk(node);
+  }
+  return walk_back(start, pindex, small, dflt);
+}
+
+int32_t scale_param_length(int pindex, int32_t value) {
+  if (valid_pindex(pindex) && param[pindex].type == PARAM_COORDINATE) return value;
+  if (param_ref_size == 0) return value;
+  // The product is taken in 64 bits so that a large value cannot overflow before dividing.
+  int64_t product = int64_t(value) * param_cur_size;
+  if (param_ref_size == -1) return int32_t(-product);
+  return int32_t(product / param_ref_size);
+}
+
+int32_t param_length(int pindex, Drosa node, const StaffData* staff) {
+  int32_t value = param_value(pindex, node, staff)->integer();
+  return scale_param_length(pindex, value);
+}
+
+int param_changed(int pindex) { return valid_pindex(pindex) ? param[pindex].changed : 0; }
+
+double param_float_value(int pindex, Drosa node) {
+  return param_value(pindex, node, nullptr)->real();
+}
+
+bool same_param_value(ParamValue a, ParamValue b) {
+  a.bytes[5] = b.bytes[5];
+  return std::memcmp(a.bytes, b.bytes, PARAM_VALUE_SIZE) == 0;
+}
+
+// ---- check_and_insert_param --------------------------------------------------------------
+
+namespace {
+
+// Removes the changes of the template's parameter and variant attached before the note at
+// or after `at`: from the earliest PARAM before `at` forward to the next note. When `at` is
+// itself attached before a note (a clef, say) the changes between it and the note go too,
+// or they would stand nearer the note than the new one and hide it. `at` itself stays.
+void remove_same_changes(Drosa at, int pindex, int small) {
+  Drosa p = find_prev_kind_stop(PARAM, at, 0);
+  int at_kind = effective_kind(at);
+  if (!p && at_kind != NOTE && at_kind != ENDSYST) p = find_next_kind_before_note(PARAM, at);
+  while (p) {
+    Drosa next = find_next_kind_before_note(PARAM, p);
+    if (p != at && same_change(p, pindex, small)) destroy_node(p);
+    p = next;
+  }
+}
+
+}  // namespace
+
+void check_and_insert_param(Drosa at, Drosa templ) {
+  if (!templ || !is_seen(templ, PARAM) || !valid_pindex(templ->get(xparam_index))) {
+    REPORT_ERROR(4, "Not a PARAM node for check_and_insert_param!");
+    return;
+  }
+  if (!at || !at->xback || (is_seen(at, ENDSYST) && at->get(xendpiece))) {
+    REPORT_ERROR(4, "At end of piece for check_and_insert_param!");
+    return;
+  }
+  int pindex = templ->get(xparam_index);
+  remove_same_changes(at, pindex, templ->get(xparam_small));
+  link_after(copyDrosa(templ), at->xback);
+  param[pindex].changed = 1;
+
+  Drosa note = at->xkind == NOTE ? at : find_next_kind(NOTE, at);
+  if (note) param_nodes_to_annos(note);
+  mark_piece_changed(1, 3, 0);
+}
+
+// ---- rebuild_param_nodes -----------------------------------------------------------------
+
+void rebuild_param_nodes() {
+  int voices = voice_count < 0 ? 0 : (voice_count > MAX_VOICES ? MAX_VOICES : voice_count);
+  for (int v = 0; v < voices; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == NOTE) param_annos_to_nodes(p);
+  // Flags for the changes of every notation context: a flag set for a change the current
+  // context does not see costs only a walk; a flag missing would hide the change.
+  for (int v = 0; v < voices; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == PARAM && valid_pindex(p->get(xparam_index)))
+        param[p->get(xparam_index)].changed = 1;
+}

@@ -1,1 +1,423 @@
-// param_metrics.cpp: being written.
+// param_metrics.cpp: lengths derived from engraving parameters: character parameters scaled,
+// measured and drawn; note-head, rest, slur, tremolo, tuplet and accidental metrics chosen
+// by the note's value; and the page margins of a staff.
+//
+// Every length is looked up at the note it serves (so a cue or grace note takes the
+// small-notes value of a pair parameter, and the note's staff size scales it) and scaled by
+// scale_param_length right after its own lookup.
+#include "params/param_metrics.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "annotations/anno_services.h"
+#include "app/prefs.h"
+#include "editing/editing_globals.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/options.h"
+#include "model/staffops.h"
+#include "model/voice_lists.h"
+#include "params/param_lookup.h"
+#include "platform/port.h"
+
+namespace {
+
+// Parameters read here by number.
+constexpr int P_WHOLE_REST_GLYPH = 51;
+constexpr int P_NOTE_HEAD_HEIGHT = 141;
+constexpr int P_BEAM_DISTANCE = 127;
+constexpr int P_HEAD_WIDTH = 174;  // half and quarter notes
+constexpr int P_WHOLE_HEAD_WIDTH = 175;
+constexpr int P_BREVE_HEAD_WIDTH = 369;
+constexpr int P_WHOLE_HEAD_WIDEST = 414;
+constexpr int P_SLUR_END_Y = 222;
+constexpr int P_MULTI_REST_DESCEND = 229, P_MULTI_REST_ASCEND = 230;
+constexpr int P_MULTI_REST_WIDTH = 247, P_MEASURE_REST_WIDTH = 248;
+constexpr int P_LEFT_MARGIN = 250, P_RIGHT_MARGIN = 251;
+constexpr int P_KEY_SPACE = 264, P_KEY_SPACE_SIMPLIFIED = 746;
+constexpr int P_TUPLET_UP = 265, P_TUPLET_DOWN = 266, P_TUPLET_OFF_STEM = 267;
+constexpr int P_TREMOLO_BEAMED = 334, P_TREMOLO_NO_FLAG = 332, P_TREMOLO_FLAG = 333;
+constexpr int P_REST_DESCEND_DEFAULT = 233;
+
+// Rest metrics by value code (breve, whole, half, ... 128th).
+constexpr int REST_DESCEND[9] = {374, 231, 232, 233, 234, 235, 236, 237, 238};
+constexpr int REST_ASCEND[9] = {375, 239, 240, 241, 242, 243, 244, 245, 246};
+constexpr int REST_WIDTH[9] = {376, 248, 351, 352, 353, 354, 355, 356, 357};
+
+// Accidental widths by code 1..5 (double flat, flat, natural, sharp, double sharp).
+constexpr int ACCIDENTAL_WIDTH[6] = {0, 254, 255, 256, 257, 258};
+constexpr int SIMPLIFIED_ACCIDENTAL_WIDTH[6] = {0, 719, 720, 256, 721, 722};
+
+// Rest glyph kinds of an NTDATA.
+constexpr int REST_WHOLE_MEASURE = 1;
+constexpr int REST_MULTI_MEASURE = 2;
+
+// Page margins of a notation context's options, tenths of a point (i32 each).
+constexpr int OPTIONS_LEFT_MARGIN_ODD = 22;
+constexpr int OPTIONS_LEFT_MARGIN_FIRST_SYSTEM = 26;
+constexpr int OPTIONS_RIGHT_MARGIN_ODD = 30;
+constexpr int OPTIONS_RIGHT_MARGIN_LAST_SYSTEM = 34;
+constexpr int OPTIONS_LEFT_MARGIN_EVEN = 88;
+constexpr int OPTIONS_RIGHT_MARGIN_EVEN = 92;
+
+int32_t scaled(int pindex, Drosa node, const StaffData* staff = nullptr) {
+  return param_length(pindex, node, staff);
+}
+
+const char* description_of(int pindex) {
+  if (pindex < 1 || pindex > PARAM_LAST || !param[pindex].description) return "";
+  return param[pindex].description;
+}
+
+bool simplified_notation() {
+  return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 && prefs.use_simplified_notation;
+}
+
+// The value code of a note or rest, 0 (breve) to 8 (128th), for indexing the tables.
+int value_code(Drosa note) {
+  int code = note->get(xlgval);
+  return code > 8 ? 8 : code;
+}
+
+// The NTDATA right after a note, when the current context sees it.
+Drosa own_ntdata(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
+}
+
+// The rest glyph kind of a rest: 1 whole-measure, 2 multi-measure, 0 by its value.
+int rest_kind(Drosa rest, int screen) {
+  Drosa nt = own_ntdata(rest);
+  if (!nt) return 0;
+  return screen ? nt->get(xscrrestchar) : nt->get(xrestchar);
+}
+
+int32_t head_y(Drosa note) {
+  Drosa nt = own_ntdata(note);
+  return nt ? nt->get(xhdy) : 0;
+}
+
+// Point size, x or y scaled by the sizes of the last lookup (a character is never of the
+// unscaled coordinate type).
+int32_t scale_by_sizes(int32_t v) {
+  if (param_ref_size == 0) return v;
+  int64_t product = int64_t(v) * param_cur_size;
+  if (param_ref_size == -1) return int32_t(-product);
+  return int32_t(product / param_ref_size);
+}
+
+// The size of a character parameter drawn in the piano window's palette grows by a few
+// points for the glyphs that would otherwise look too small there.
+int palette_size_bonus(int pindex) {
+  if ((pindex >= 12 && pindex <= 21) || pindex == 370 || pindex == 740 ||
+      (pindex >= 419 && pindex <= 478))
+    return 2;
+  if (pindex == 713 || pindex == 714) return 6;
+  if (prefs.use_sonata_font == 1) {
+    if (pindex == 4) return 4;
+    if (pindex == 5) return 6;
+  }
+  return 0;
+}
+
+double draw_divisor(int mode) {
+  if (mode == DRAW_CHAR_ZOOMED && zoom_factor > 0) return zoom_factor;
+  return 10.0;
+}
+
+int notation_context() {
+  return current_ncontext >= 1 && current_ncontext <= MAX_NCONTEXTS ? current_ncontext : 1;
+}
+
+int32_t options_margin(int offset) { return options_i32(notation_context(), offset); }
+
+// The first note of a pstaff's layer-0 print chain; NIL for no staff or an empty chain.
+Drosa staff_first_note(int staff) {
+  if (staff < 0 || staff >= MAX_PSTAVES) return NIL;
+  Drosa head = staff_data[staff].ppnt[0];
+  if (!head || !head->xnext || head->xnext->xkind != NTDATA) return NIL;
+  Drosa first = head->xnext->get(xpnext);
+  return is_NOTE(first) ? first : NIL;
+}
+
+Drosa prev_seen_endsyst(Drosa node) {
+  for (Drosa p = node ? node->xback : NIL; p; p = p->xback)
+    if (effective_kind(p) == ENDSYST) return p;
+  return NIL;
+}
+
+Drosa next_seen_endsyst(Drosa node) {
+  for (Drosa p = node ? node->xnext : NIL; p; p = p->xnext)
+    if (effective_kind(p) == ENDSYST) return p;
+  return NIL;
+}
+
+}  // namespace
+
+// ---- Character parameters -----------------------------------------------------------------
+
+ParamValue* scaled_char_param(ParamValue* dest, int pindex, Drosa node, const StaffData* staff) {
+  *dest = *param_value(pindex, node, staff);
+  dest->set_size(uint8_t(scale_by_sizes(dest->size())));
+  dest->set_x(scale_by_sizes(dest->x()));
+  dest->set_y(scale_by_sizes(dest->y()));
+  return dest;
+}
+
+int32_t param_string_width(ParamValue value, const char* text) {
+  Port* saved = platform_current_port();
+  platform_set_port(offscreen_port());
+  text_font(font_from_code(value.font()));
+  text_face(value.style());
+  text_size(pixels_to_tenths(value.size()));
+  double width = text ? text_width(text, int(std::strlen(text))) : char_width(value.character());
+  platform_set_port(saved);
+  return int32_t(float(width) * zoom_factor);
+}
+
+void pDrawChar(int pindex, Drosa node, const char* text, int mode) {
+  if (node && node->xkind != NOTE) {
+    REPORT_ERROR(4, "Got a %s (%lx) for pDrawChar parameter %hd '%s'; want NOTE.",
+                 node_kind_name(node), (unsigned long)node.handle(), short(pindex),
+                 description_of(pindex));
+    return;
+  }
+  ParamValue value;
+  scaled_char_param(&value, pindex, node, nullptr);
+  int32_t y = value.y();
+  if (pindex == P_WHOLE_REST_GLYPH && prefs.use_sonata_font != 1) y += 1;
+
+  double divisor = draw_divisor(mode);
+  move_by(int(value.x() / divisor), int(-y / divisor));
+
+  text_font(font_from_code(value.font()));
+  text_face(value.style());
+  if (mode == DRAW_CHAR_ZOOMED)
+    text_size(pixels_to_tenths(value.size()));
+  else if (mode == DRAW_CHAR_UNZOOMED)
+    text_size(value.size());
+  else  // the palette: the size as it is, not scaled to the piano window
+    text_size(value.size() + palette_size_bonus(pindex));
+
+  if (text) {
+    draw_text(text, int(std::strlen(text)));
+    return;
+  }
+  move_by(-int(char_width(' ')), 0);
+  const char spaced[3] = {' ', char(value.character()), ' '};
+  draw_text(spaced, 3);
+}
+
+int32_t round_nearest_int(double x) {
+  if (std::isnan(x)) return INT32_MIN;
+  double r = x > 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5);
+  if (r >= double(INT32_MAX)) return INT32_MAX;
+  if (r <= double(INT32_MIN)) return INT32_MIN;
+  return int32_t(r);
+}
+
+// ---- Metrics by note value ------------------------------------------------------------------
+
+int32_t hdw(Drosa note, int widest) {
+  if (!is_NOTE(note) || !own_ntdata(note)) {
+    REPORT_ERROR(4, "Bad call to hdw!");
+    return scaled(P_HEAD_WIDTH, NIL);
+  }
+  int code = note->get(xlgval);
+  if (note->get(xtupl) != 1) {
+    int dots;
+    decode_note_type(note, &code, &dots);
+  }
+  if (code == 0) return scaled(P_BREVE_HEAD_WIDTH, note);
+  if (code == 1) return scaled(widest ? P_WHOLE_HEAD_WIDEST : P_WHOLE_HEAD_WIDTH, note);
+  return scaled(P_HEAD_WIDTH, note);
+}
+
+int32_t rest_descend_size(Drosa rest, int screen) {
+  if (!rest) return scaled(P_REST_DESCEND_DEFAULT, NIL);
+  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_DESCEND, rest);
+  return scaled(REST_DESCEND[value_code(rest)], rest);
+}
+
+int32_t rest_ascend_size(Drosa rest, int screen) {
+  if (!rest) {
+    REPORT_ERROR(4, "NIL rest pointer in rest_ascend_size");
+    return 0;
+  }
+  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_ASCEND, rest);
+  return scaled(REST_ASCEND[value_code(rest)], rest);
+}
+
+int32_t rest_width(Drosa rest, int screen) {
+  if (!rest) {
+    REPORT_ERROR(4, "NIL rest pointer in rest_width");
+    return 0;
+  }
+  int kind = rest_kind(rest, screen);
+  if (kind == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_WIDTH, rest);
+  if (kind == REST_WHOLE_MEASURE) return scaled(P_MEASURE_REST_WIDTH, rest);
+  return scaled(REST_WIDTH[value_code(rest)], rest);
+}
+
+int32_t slur_end_xoffset(Drosa note, int at_stem_end, int side) {
+  bool stem_end = at_stem_end && !(note && (note->get(xstacc) || note->get(xtenu)));
+  if (side == 2) return scaled(stem_end ? 224 : 225, note);
+  return scaled(stem_end ? 226 : 227, note);
+}
+
+int32_t slur_end_yclearance(Drosa note, int side, int32_t extra) {
+  Drosa first = NIL, last = NIL;
+  chord_extent(note, &first, &last);
+  if (!first) first = note;
+  if (!last) last = note;
+  Drosa first_low, first_high, last_low, last_high;
+  stem_group_bounds(first, &first_low, &first_high);
+  stem_group_bounds(last, &last_low, &last_high);
+  if (side != 2) {
+    Drosa bottom = head_y(first_low) < head_y(last_low) ? first_low : last_low;
+    return head_y(bottom) - scaled(P_SLUR_END_Y, bottom) - extra;
+  }
+  Drosa top = head_y(last_high) > head_y(first_high) ? last_high : first_high;
+  int32_t height = scaled(P_NOTE_HEAD_HEIGHT, top);
+  return head_y(top) + height + scaled(P_SLUR_END_Y, top) - extra;
+}
+
+int32_t tremolo_yoffset(Drosa note, int beamed) {
+  int code = value_code(note);
+  if (beamed) {
+    int32_t base = scaled(P_TREMOLO_BEAMED, note);
+    return base + scaled(P_BEAM_DISTANCE, note) * (code - 3);
+  }
+  return scaled(code <= 3 ? P_TREMOLO_NO_FLAG : P_TREMOLO_FLAG, note);
+}
+
+int32_t tuplet_number_xoffset(Drosa note, int direction, int at_stem_end) {
+  if (!at_stem_end) return scaled(P_TUPLET_OFF_STEM, note);
+  return scaled(direction == 2 ? P_TUPLET_UP : P_TUPLET_DOWN, note);
+}
+
+int32_t param_pair_select(Drosa node, const StaffData* staff) {
+  if (node && effective_kind(node) == KEYSIG && node->get(xkeycnt) == 0) return 0;
+  return scaled(simplified_notation() ? P_KEY_SPACE_SIMPLIFIED : P_KEY_SPACE, node, staff);
+}
+
+int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa group) {
+  if (group) {
+    // Count byte, then the codes; the payload holds at most 15 of them.
+    int count = node_byte(group, DROSA_PAYLOAD_OFFSET);
+    if (count > 15) count = 15;
+    int32_t sum = 0;
+    for (int i = 0; i < count; ++i)
+      sum += param_group_width(node, staff, node_byte(group, DROSA_PAYLOAD_OFFSET + 1 + i), NIL);
+    return sum;
+  }
+  if (code > 5) {
+    int pindex = glyph_table_entry(code, 1);
+    if (pindex < 1 || pindex > PARAM_LAST) return 0;
+    uint32_t type = param[pindex].type;
+    if (type != PARAM_CHARACTER && type != PARAM_CHARACTER_PAIR) return 0;
+    ParamValue glyph;
+    scaled_char_param(&glyph, pindex, node, staff);
+    return param_string_width(glyph, nullptr);
+  }
+  if (code < 1) return 0;
+  if (node && simplified_notation()) {
+    if (node->xkind != NOTE) return scaled(P_HEAD_WIDTH, node);
+    return scaled(SIMPLIFIED_ACCIDENTAL_WIDTH[code], node, staff);
+  }
+  return scaled(ACCIDENTAL_WIDTH[code], node, staff);
+}
+
+// ---- Page margins of a staff ----------------------------------------------------------------
+
+int32_t layout_page_left_x() { return 0; }
+
+int32_t layout_page_width() { return options_i32(notation_context(), OPTIONS_PAGE_WIDTH) * 72; }
+
+int32_t staff_left_x(int staff, int parity) {
+  int32_t x = layout_page_left_x();
+  if (staff >= 0 && staff < MAX_PSTAVES) {
+    Drosa first = staff_first_note(staff);
+    x += scaled(P_LEFT_MARGIN, first, &staff_data[staff]);
+    Drosa endsyst = prev_seen_endsyst(first);
+    if (endsyst && endsyst->get(xstartpiece))
+      return x + options_margin(OPTIONS_LEFT_MARGIN_FIRST_SYSTEM);
+  }
+  return x + options_margin(parity & 1 ? OPTIONS_LEFT_MARGIN_ODD : OPTIONS_LEFT_MARGIN_EVEN);
+}
+
+int32_t staff_right_x(int staff, int parity) {
+  int32_t right = layout_page_left_x() + layout_page_width();
+  if (staff >= 0 && staff < MAX_PSTAVES) {
+    Drosa first = staff_first_note(staff);
+    right -= scaled(P_RIGHT_MARGIN, first, &staff_data[staff]);
+    Drosa endsyst = next_seen_endsyst(first);
+    if (endsyst && endsyst->get(xendpiece))
+      return right - options_margin(OPTIONS_RIGHT_MARGIN_LAST_SYSTEM);
+  }
+  return right - options_margin(parity & 1 ? OPTIONS_RIGHT_MARGIN_ODD : OPTIONS_RIGHT_MARGIN_EVEN);
+}
+
+// ---- Debugging ------------------------------------------------------------------------------
+
+namespace {
+
+const char* expected_word(int expected) {
+  switch (expected) {
+    case PARAM_INTEGER:
+      return "an integer";
+    case PARAM_COORDINATE:
+      return "a coordinate";
+    case PARAM_FLOAT:
+      return "a float";
+    case PARAM_CHARACTER:
+      return "a character";
+    default:
+      return nullptr;
+  }
+}
+
+void check_expected_type(int pindex, Drosa node, const StaffData* staff, int expected) {
+  uint32_t type = param[pindex].type;
+  if (type == uint32_t(expected) || type == uint32_t(expected) + 1) return;
+  const char* description = description_of(pindex);
+  const void* ptr = node ? static_cast<const void*>(node.address()) : nullptr;
+  if (expected == PARAM_STRING) {
+    REPORT_ERROR(4, "Debug_xval expected a string: pindex %hd ptr %lx sdata %p \"%s\"",
+                 short(pindex), (unsigned long)node.handle(), static_cast<const void*>(staff),
+                 description);
+  } else if (const char* word = expected_word(expected)) {
+    REPORT_ERROR(4, "Debug_xval expected %s: pindex %hd ptr %p sdata %p '%s'", word, short(pindex),
+                 ptr, static_cast<const void*>(staff), description);
+  } else {
+    REPORT_ERROR(4, "Error in debug_xval.");
+  }
+}
+
+}  // namespace
+
+const ParamValue* Debug_xval(int pindex, Drosa node, const StaffData* staff, int expected,
+                             const char* /*tag*/) {
+  if (pindex >= 1 && pindex <= PARAM_LAST) {
+    check_expected_type(pindex, node, staff, expected);
+    const char* description = description_of(pindex);
+    if (node && !node->xnext && !node->xback && !insertion_point)
+      REPORT_ERROR(4,
+                   "Debug_xval pointer not in voice list and NIL insertion_point: pindex %hd "
+                   "ptr %lx sdata %lx '%s'",
+                   short(pindex), (unsigned long)node.handle(), (unsigned long)(uintptr_t)staff,
+                   description);
+    bool exempt = (pindex >= 419 && pindex <= 478) || pindex == 644 || pindex == 645;
+    if (node && !staff && is_pair_type(param[pindex].type) && !own_ntdata(node) && !exempt)
+      REPORT_ERROR(4, "Debug_xval without NTDATA but sdata NIL: pindex %hd ptr %lx '%s'",
+                   short(pindex), (unsigned long)node.handle(), description);
+  }
+  return param_value(pindex, node, staff);
+}

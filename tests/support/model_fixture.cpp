@@ -3,6 +3,7 @@
 
 #include "app/app_globals.h"
 #include "app/prefs.h"
+#include "params/param_lookup.h"
 #include "params/param_table.h"
 #include "editing/editing_globals.h"
 #include "graphics/graphics_globals.h"
@@ -34,6 +35,7 @@ void reset_all_globals() {
   reset_app_globals();
   reset_prefs();
   reset_params_globals();
+  reset_params_lookup_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }
