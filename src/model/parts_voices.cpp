@@ -31,6 +31,7 @@
 #include "model/undo.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
+#include "params/param_table.h"
 
 int16_t part_first_voices[MAX_VOICES];
 int16_t part_first_voice_count = 0;
@@ -339,6 +340,8 @@ int add_voice(int source_voice, const char* part_name, int voice_number, int cop
   insertion_point_flashing = 0;
   save_cursor();
   set_cursor(CURSOR_ID_WATCH);
+  // The duration multiplier counts as unchanged until a change of it is inserted again.
+  param[DURATION_MULTIPLIER_PARAM].changed = 0;
 
   int new_voice = voice_count++;
   Drosa head = copyDrosa(piece_start[source_voice]);

@@ -9,6 +9,7 @@
 inline constexpr int PARAM_SLOTS = 754;
 inline constexpr int PARAM_LAST = 753;
 inline constexpr int PARAM_VALUE_SIZE = 14;
+inline constexpr int DURATION_MULTIPLIER_PARAM = 553;  // note durations under polytempo
 
 enum ParamType : uint32_t {
   PARAM_NONE = 0,  // a slot no filler has declared
