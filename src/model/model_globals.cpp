@@ -50,6 +50,12 @@ char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];
 uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];
 uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];
 
+uint8_t perf_defaults[PERF_DEFAULTS_SIZE];
+int16_t requested_page = 0;
+std::string piece_fsspec;
+int16_t header_length = 0;
+int32_t header_bytes_done = 0;
+
 int32_t debug_last_choice = 0;
 bool stop_in_relocate = false;
 bool skip_relocate = false;
@@ -87,6 +93,11 @@ void reset_model_globals() {
   std::memset(ncontext_name, 0, sizeof ncontext_name);
   std::memset(options_struct, 0, sizeof options_struct);
   std::memset(print_record, 0, sizeof print_record);
+  std::memset(perf_defaults, 0, sizeof perf_defaults);
+  requested_page = 0;
+  piece_fsspec.clear();
+  header_length = 0;
+  header_bytes_done = 0;
   debug_last_choice = 0;
   stop_in_relocate = skip_relocate = dump_springs_next = record_transcribe = false;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/drosa.h"
 
@@ -75,6 +76,16 @@ inline constexpr int OPTIONS_SIZE = 102;       // options_struct of a context, b
 inline constexpr int PRINT_RECORD_SIZE = 144;  // print_record (page setup) of a context
 extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by context from 1
 extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
+
+// ---- The piece file -----------------------------------------------------------------------
+inline constexpr int PERF_DEFAULTS_SIZE = 334;  // playback, tuning and notehead-colour record
+extern uint8_t perf_defaults[PERF_DEFAULTS_SIZE];  // big-endian, as the piece file holds it
+extern int16_t requested_page;  // page to show when the piece is next prepared; 0 or too big: 1
+// Path of the current piece's file. A name (the part after the last '/') beginning with ':'
+// marks an untitled piece that has no file of its own yet.
+extern std::string piece_fsspec;
+extern int16_t header_length;      // header bytes after the length field, of the file at hand
+extern int32_t header_bytes_done;  // header bytes read or written so far; -4 before the version
 
 // ---- Debug dumps -------------------------------------------------------------------------
 extern int32_t debug_last_choice;  // the number last chosen in the dump chooser

@@ -207,19 +207,12 @@ Drosa insertvc_node_with_undo(Drosa node, Drosa anchor) {
 Drosa insertvc_list_with_undo(Drosa source, Drosa stop, Drosa anchor) {
   if (!source) return anchor;
   Busy busy;
-  Drosa first = NIL, last = NIL;
-  for (Drosa p = source; p; p = p->xnext) {
-    Drosa copy = copyDrosa(p);
-    if (current_ncontext != 1 && copy->xcontext > 0) copy->xcontext = int8_t(current_ncontext);
-    if (last) {
-      last->xnext = copy;
-      copy->xback = last;
-    } else {
-      first = copy;
-    }
-    last = copy;
-    if (p == stop) break;
-  }
+  Drosa last;
+  Drosa first = copy_detached_chain(source, stop, &last);
+  // Outside the Score, copies of context-bound nodes belong to the current context.
+  if (current_ncontext != 1)
+    for (Drosa p = first; p; p = p->xnext)
+      if (p->xcontext > 0) p->xcontext = int8_t(current_ncontext);
   insertvc_with_undo(first, last, anchor);
   return last;
 }
@@ -227,8 +220,8 @@ Drosa insertvc_list_with_undo(Drosa source, Drosa stop, Drosa anchor) {
 void removevc_list_with_undo(Drosa first, Drosa last) {
   Busy busy;
   if (!first || !last || !first->xback || !last->xnext) {
+    // Removing a list's head or end would leave the voice without them: nothing is removed.
     REPORT_ERROR(4, "Bad call to removevc_list_with_undo!");
-    destroy_chain(first, last);
     return;
   }
   begin_record();

@@ -155,20 +155,27 @@ void destroy_node(Drosa node) {
   destroyDrosa(node);
 }
 
-Drosa copy_node_chain(Drosa source, Drosa stop, Drosa anchor) {
-  if (!source) return anchor;
-  Drosa first = NIL, last = NIL;
+Drosa copy_detached_chain(Drosa source, Drosa stop, Drosa* last) {
+  Drosa first = NIL;
+  *last = NIL;
   for (Drosa p = source; p; p = p->xnext) {
     Drosa copy = copyDrosa(p);
-    if (last) {
-      last->xnext = copy;
-      copy->xback = last;
+    if (*last) {
+      (*last)->xnext = copy;
+      copy->xback = *last;
     } else {
       first = copy;
     }
-    last = copy;
+    *last = copy;
     if (p == stop) break;
   }
+  return first;
+}
+
+Drosa copy_node_chain(Drosa source, Drosa stop, Drosa anchor) {
+  if (!source) return anchor;
+  Drosa last;
+  Drosa first = copy_detached_chain(source, stop, &last);
   link_chain_after(first, last, anchor);
   return last;
 }

@@ -43,6 +43,9 @@ void destroy_node(Drosa node);
 // Copies source..stop (stop NIL: to the chain's end) after anchor; returns the last copy, or
 // anchor when source is NIL.
 Drosa copy_node_chain(Drosa source, Drosa stop, Drosa anchor);
+// Copies source..stop (stop NIL: to the chain's end) into a new chain linked to nothing;
+// returns its first node (NIL for a NIL source) and its last through *last.
+Drosa copy_detached_chain(Drosa source, Drosa stop, Drosa* last);
 // destroy_node on first..last (last NIL: to the list's end).
 void destroy_chain(Drosa first, Drosa last);
 

@@ -15,7 +15,6 @@
 
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
-#include "model/check_lists.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
@@ -26,19 +25,7 @@
 
 namespace {
 
-class LayoutRecords : public ModelTest {
- protected:
-  void SetUp() override {
-    ModelTest::SetUp();
-    reset_layout_globals();
-  }
-  void TearDown() override {
-    std::string problems;
-    EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
-    ModelTest::TearDown();
-    reset_layout_globals();
-  }
-};
+using LayoutRecords = ModelTest;
 
 using Extents = LayoutRecords;
 using ClearNtdata = LayoutRecords;

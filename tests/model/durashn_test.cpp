@@ -25,16 +25,7 @@
 
 namespace {
 
-struct TimeTest : ModelTest {
-  void SetUp() override {
-    ModelTest::SetUp();
-    reset_layout_globals();
-  }
-  void TearDown() override {
-    reset_layout_globals();
-    ModelTest::TearDown();
-  }
-};
+using TimeTest = ModelTest;
 
 // A formatted print chain of one pstaff (layer 0), made by hand as the formatter would: a
 // dummy head, then staff chords whose last note's NTDATA has xendscd and is followed by

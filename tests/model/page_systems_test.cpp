@@ -23,16 +23,7 @@
 
 namespace {
 
-struct PageTest : ModelTest {
-  void SetUp() override {
-    ModelTest::SetUp();
-    reset_layout_globals();
-  }
-  void TearDown() override {
-    reset_layout_globals();
-    ModelTest::TearDown();
-  }
-};
+using PageTest = ModelTest;
 
 using SystemCursor = PageTest;
 using TimeCursor = PageTest;

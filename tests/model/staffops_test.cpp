@@ -16,7 +16,6 @@
 
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
-#include "model/check_lists.h"
 #include "model/durashn.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
@@ -27,19 +26,7 @@
 
 namespace {
 
-class StaffChains : public ModelTest {
- protected:
-  void SetUp() override {
-    ModelTest::SetUp();
-    reset_layout_globals();
-  }
-  void TearDown() override {
-    std::string problems;
-    EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
-    ModelTest::TearDown();
-    reset_layout_globals();
-  }
-};
+using StaffChains = ModelTest;
 
 using Members = StaffChains;
 using StemGroups = StaffChains;

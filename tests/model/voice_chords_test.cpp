@@ -16,16 +16,7 @@
 
 namespace {
 
-struct ChordTest : ModelTest {
-  void SetUp() override {
-    ModelTest::SetUp();
-    reset_layout_globals();
-  }
-  void TearDown() override {
-    reset_layout_globals();
-    ModelTest::TearDown();
-  }
-};
+using ChordTest = ModelTest;
 
 using VoiceChord = ChordTest;
 using SystemEnds = ChordTest;

@@ -3,13 +3,14 @@
 
 #include "app/app_globals.h"
 #include "app/prefs.h"
-#include "params/param_lookup.h"
-#include "params/param_table.h"
 #include "editing/editing_globals.h"
 #include "graphics/graphics_globals.h"
 #include "layout/layout_globals.h"
+#include "model/check_lists.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "params/param_lookup.h"
+#include "params/param_table.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -48,6 +49,8 @@ void ModelTest::SetUp() {
 }
 
 void ModelTest::TearDown() {
+  std::string problems;
+  EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
   for (const Report& r : captured)
     ADD_FAILURE() << "unexpected report (level " << r.level << "): " << r.text;
   captured.clear();
