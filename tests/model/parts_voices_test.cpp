@@ -277,7 +277,9 @@ TEST_F(MakeVoice, SameStructureWithRestsOfTheSameLengths) {
   for (Drosa p = piece_start[1]; p; p = p->xnext) {
     EXPECT_NE(p->xkind, NTDATA);
     EXPECT_NE(p->xkind, TSMOD);
-    if (p->xkind == NOTE) EXPECT_FALSE(p->get(xgrace));
+    if (p->xkind == NOTE) {
+      EXPECT_FALSE(p->get(xgrace));
+    }
   }
   Drosa info = nth_of_kind(1, VINFO, 0);
   EXPECT_EQ(info->get(xpname), "Oboe");

@@ -1,0 +1,715 @@
+// xml_reader.cpp: the streaming XML reader, its text buffer, the accessors a start callback
+// uses, lookups in sorted name tables, and UTF-8 <-> Mac OS Roman text conversion.
+//
+// The reader scans byte by byte without look-ahead and keeps one current byte. Every cycle
+// begins at a '<' (or the end of input) with the attribute count and the text cleared. What it
+// accepts, in short:
+//   - a UTF-8 byte-order mark and blanks before the first '<' are skipped;
+//   - comments are skipped to "-->", CDATA sections to "]]>", other declarations (DOCTYPE) to
+//     their matching '>' past any internal subset, processing instructions to the next '<';
+//     whatever follows them up to the next '<' is dropped;
+//   - an end tag closes the innermost element whatever name it carries;
+//   - an element's text is what comes before its first child tag; the start callback is made
+//     at that '<', and text after an end tag or an empty element is dropped;
+//   - an unquoted attribute value runs to the next '>' or '/', blanks included;
+//   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
+//     references give their character in UTF-8.
+// Elements still open at the end of the input get no end callback. Names, values and texts
+// stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
+#include "ImportExport/xml_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+#include "platform/text_encoding.h"
+
+// ---- XmlText -------------------------------------------------------------------------------
+
+void xml_text_init(XmlText& text, uint32_t step) {
+  xml_text_free(text);
+  text.step = step ? step : 1;
+}
+
+void xml_text_free(XmlText& text) {
+  text.bytes.reset();
+  text.length = 0;
+  text.capacity = 0;
+}
+
+bool xml_text_reserve(XmlText& text, uint32_t capacity) {
+  if (capacity == 0) {
+    xml_text_free(text);
+    return true;
+  }
+  if (capacity >= XML_TEXT_CAPACITY_LIMIT) return false;
+  auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+  if (text.length == 0) {
+    bytes[0] = 0;
+    text.length = 1;
+  } else {
+    text.length = std::min(text.length, capacity);
+    std::memcpy(bytes.get(), text.bytes.get(), text.length);
+  }
+  text.bytes = std::move(bytes);
+  text.capacity = capacity;
+  return true;
+}
+
+namespace {
+
+// Reallocates for a text of needed_length bytes (terminator slot included): the capacity the
+// growth rule asks for, but at least the step and the need, and below the limit.
+bool grow(XmlText& text, uint64_t wanted, uint64_t needed_length) {
+  uint64_t capacity = std::max({wanted, needed_length, uint64_t{text.step}});
+  if (capacity >= XML_TEXT_CAPACITY_LIMIT) capacity = XML_TEXT_CAPACITY_LIMIT - 1;
+  if (needed_length > capacity) return false;
+  return xml_text_reserve(text, static_cast<uint32_t>(capacity));
+}
+
+}  // namespace
+
+bool xml_text_grow_for_char(XmlText& text) {
+  const uint64_t length = std::max(text.length, 1u);
+  return grow(text, std::max(uint64_t{text.step}, 2 * uint64_t{text.capacity}), length + 1);
+}
+
+bool xml_text_append(XmlText& text, const char* bytes, uint32_t n) {
+  const uint64_t after = uint64_t{text.length} + n;
+  if (after >= text.capacity && !grow(text, 2 * after, std::max(text.length, 1u) + uint64_t{n}))
+    return false;
+  if (n > 0) std::memcpy(text.bytes.get() + text.length - 1, bytes, n);
+  text.length += n;
+  text.bytes[text.length - 1] = 0;
+  return true;
+}
+
+bool xml_text_append_cstring(XmlText& text, const char* string) {
+  if (string == nullptr) return true;
+  const size_t n = std::strlen(string);
+  if (n >= XML_TEXT_CAPACITY_LIMIT) return false;
+  return xml_text_append(text, string, static_cast<uint32_t>(n));
+}
+
+void xml_text_clear(XmlText& text) {
+  if (text.capacity > text.step) {
+    xml_text_free(text);
+  } else if (text.capacity > 0) {
+    text.bytes[0] = 0;
+    text.length = 1;
+  }
+}
+
+const char* xml_element_text(XmlText& text) {
+  if (text.length == 0) return "";
+  text.bytes[text.length - 1] = 0;
+  return text.bytes.get();
+}
+
+// ---- XmlElement ----------------------------------------------------------------------------
+
+namespace {
+
+void make_slots(std::vector<XmlText>& slots, int32_t count, uint32_t step) {
+  slots.clear();
+  slots.resize(static_cast<size_t>(count));
+  for (XmlText& slot : slots) xml_text_init(slot, step);
+}
+
+}  // namespace
+
+void xml_element_init(XmlElement& element, int32_t element_stack_size, int32_t attribute_stack_size,
+                      uint32_t text_step) {
+  element.element_stack_size = std::max(element_stack_size, 1);
+  element.attribute_stack_size = std::max(attribute_stack_size, 1);
+  element.depth = 0;
+  element.attribute_count = 0;
+  make_slots(element.element_names, element.element_stack_size, text_step);
+  make_slots(element.attribute_names, element.attribute_stack_size, text_step);
+  make_slots(element.attribute_values, element.attribute_stack_size, text_step);
+  xml_text_init(element.text, text_step);
+}
+
+void xml_element_free(XmlElement& element) {
+  element.element_names.clear();
+  element.attribute_names.clear();
+  element.attribute_values.clear();
+  xml_text_free(element.text);
+  element.element_stack_size = element.attribute_stack_size = 0;
+  element.depth = element.attribute_count = 0;
+}
+
+// ---- Input ---------------------------------------------------------------------------------
+
+bool xml_input_refill(XmlInputBuffer& input) {
+  if (input.at_end) return false;
+  size_t got = 0;
+  if (input.memory != nullptr) {
+    got = std::min<size_t>(input.memory_left, XML_INPUT_BLOCK);
+    std::memcpy(input.data, input.memory, got);
+    input.memory += got;
+    input.memory_left -= got;
+  } else if (input.file >= 0) {
+    ssize_t r;
+    do {
+      r = ::read(input.file, input.data, XML_INPUT_BLOCK);
+    } while (r < 0 && errno == EINTR);
+    got = r > 0 ? static_cast<size_t>(r) : 0;
+  }
+  input.position = 0;
+  input.count = static_cast<uint32_t>(got);
+  if (got == 0) input.at_end = true;
+  return got > 0;
+}
+
+// ---- The reader ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t NEXT_CYCLE = -1;  // a step ended at '<' or at the end of input
+constexpr int32_t TAG_ENDS = -2;    // an attribute ended its tag at '/' or '>'
+
+bool is_blank(int c) { return c == ' ' || c == '\r' || c == '\t' || c == '\n'; }
+
+struct Reader {
+  XmlInputBuffer input;
+  XmlElement element;
+  XmlStartCallback start = nullptr;
+  XmlEndCallback end = nullptr;
+  void* user = nullptr;
+  int c = XML_END_OF_INPUT;  // the current byte
+
+  int next() { return c = xml_read_byte(input); }
+  void skip_blanks() {
+    while (is_blank(c)) next();
+  }
+  // Drops every byte up to the next '<' or the end of input.
+  void skip_to_tag() {
+    while (c != '<' && c != XML_END_OF_INPUT) next();
+  }
+  // Skips past a terminator made of `marks` or more of `mark` and a '>'.
+  void skip_past(int mark, int marks) {
+    int run = 0;
+    while (c != XML_END_OF_INPUT) {
+      if (c == '>' && run >= marks) {
+        next();
+        return;
+      }
+      run = c == mark ? run + 1 : 0;
+      next();
+    }
+  }
+};
+
+// Appends a numeric character reference, after "&#": decimal digits, or hexadecimal after
+// 'x', up to ';'. Other bytes inside are ignored; no digits gives the byte 0.
+int32_t read_character_reference(Reader& r, XmlText& out) {
+  if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  const bool hex = r.c == 'x';
+  if (hex) r.next();
+  uint32_t value = 0;
+  while (r.c != ';') {
+    if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    int digit = -1;
+    if (r.c >= '0' && r.c <= '9')
+      digit = r.c - '0';
+    else if (hex && r.c >= 'a' && r.c <= 'f')
+      digit = r.c - 'a' + 10;
+    else if (hex && r.c >= 'A' && r.c <= 'F')
+      digit = r.c - 'A' + 10;
+    if (digit >= 0) value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    r.next();
+  }
+  if (value < 0x80)
+    return xml_text_append_char(out, static_cast<char>(value)) ? 0 : XML_READ_TOO_LONG;
+  std::string utf8;
+  append_utf8(utf8, value);  // values past Unicode become the replacement character
+  return xml_text_append(out, utf8.data(), static_cast<uint32_t>(utf8.size())) ? 0
+                                                                               : XML_READ_TOO_LONG;
+}
+
+// Reads an entity after '&' and appends its character; the current byte is then its ';'.
+// Only the first letters decide; the rest up to ';' is skipped unread.
+int32_t xml_read_entity(Reader& r, XmlText& out) {
+  char decoded;
+  switch (r.next()) {
+    case XML_END_OF_INPUT:
+      return XML_READ_TRUNCATED;
+    case 'l':
+      decoded = '<';
+      break;
+    case 'g':
+      decoded = '>';
+      break;
+    case 'q':
+      decoded = '"';
+      break;
+    case 'a':
+      r.next();
+      if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+      if (r.c == 'm')
+        decoded = '&';
+      else if (r.c == 'p')
+        decoded = '\'';
+      else
+        return XML_READ_SYNTAX;
+      break;
+    case '#':
+      return read_character_reference(r, out);
+    default:
+      return XML_READ_SYNTAX;
+  }
+  while (r.c != ';')
+    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  return xml_text_append_char(out, decoded) ? 0 : XML_READ_TOO_LONG;
+}
+
+// A declaration such as DOCTYPE: to its '>' outside quotes and outside an internal subset in
+// brackets; comments inside the subset are skipped whole.
+void skip_declaration(Reader& r) {
+  int brackets = 0;
+  int quote = 0;
+  while (r.c != XML_END_OF_INPUT) {
+    const int c = r.c;
+    r.next();
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    switch (c) {
+      case '"':
+      case '\'':
+        quote = c;
+        break;
+      case '[':
+        ++brackets;
+        break;
+      case ']':
+        if (brackets > 0) --brackets;
+        break;
+      case '>':
+        if (brackets == 0) return;
+        break;
+      case '<':
+        if (r.c == '!' && r.next() == '-' && r.next() == '-') {
+          r.next();
+          r.skip_past('-', 2);
+        }
+        break;
+    }
+  }
+}
+
+// After "<?" or "<!": a processing instruction ends where the next tag begins; comments,
+// CDATA sections and declarations are skipped to their own ends first.
+int32_t skip_markup(Reader& r) {
+  if (r.c == '!') {
+    if (r.next() == '-' && r.next() == '-') {
+      r.next();
+      r.skip_past('-', 2);
+    } else if (r.c == '[') {
+      r.skip_past(']', 2);
+    } else {
+      skip_declaration(r);
+    }
+  }
+  r.skip_to_tag();
+  return NEXT_CYCLE;
+}
+
+int32_t read_end_tag(Reader& r) {
+  XmlElement& e = r.element;
+  if (e.depth == 0) return XML_READ_UNOPENED_END;
+  if (r.end) r.end(xml_element_text(e.element_names[e.depth - 1]), r.user);
+  --e.depth;
+  r.skip_to_tag();
+  return NEXT_CYCLE;
+}
+
+// At the '/' of an empty element: both callbacks, no text.
+int32_t finish_empty_element(Reader& r) {
+  XmlElement& e = r.element;
+  const char* name = xml_element_text(e.element_names[e.depth - 1]);
+  if (r.start) r.start(name, e, r.user);
+  if (r.end) r.end(name, r.user);
+  --e.depth;
+  r.skip_to_tag();
+  return NEXT_CYCLE;
+}
+
+// At the '>' of a start tag: the text up to the next '<', then the start callback.
+int32_t read_element_text(Reader& r) {
+  XmlElement& e = r.element;
+  XmlText& text = e.text;
+  for (;;) {
+    const int c = r.next();
+    if (c == '<') break;
+    if (c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (c == '&') {
+      if (int32_t code = xml_read_entity(r, text)) return code;
+    } else if (!xml_text_append_char(text, static_cast<char>(c))) {
+      return XML_READ_TOO_LONG;
+    }
+  }
+  if (r.start) r.start(xml_element_text(e.element_names[e.depth - 1]), e, r.user);
+  return NEXT_CYCLE;
+}
+
+// Appends the current byte, or the entity it begins.
+int32_t append_value_byte(Reader& r, XmlText& value) {
+  if (r.c == '&') return xml_read_entity(r, value);
+  return xml_text_append_char(value, static_cast<char>(r.c)) ? 0 : XML_READ_TOO_LONG;
+}
+
+// One attribute, from the first byte of its name. NEXT_CYCLE after a quoted value, TAG_ENDS
+// when the current '/' or '>' ends the tag, or a result code.
+int32_t read_attribute(Reader& r) {
+  XmlElement& e = r.element;
+  if (++e.attribute_count >= e.attribute_stack_size) return XML_READ_TOO_MANY_ATTRIBUTES;
+  XmlText& name = e.attribute_names[e.attribute_count - 1];
+  XmlText& value = e.attribute_values[e.attribute_count - 1];
+  xml_text_clear(name);
+  xml_text_clear(value);  // a name with no value shows an empty value
+  while (!is_blank(r.c) && r.c != '=') {
+    if (r.c == '>' || r.c == '/') return TAG_ENDS;
+    if (!xml_text_append_char(name, static_cast<char>(r.c))) return XML_READ_TOO_LONG;
+    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  }
+  r.skip_blanks();
+  if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  if (r.c != '=') return XML_READ_SYNTAX;
+  r.next();
+  r.skip_blanks();
+  if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  if (r.c == '"' || r.c == '\'') {
+    const int quote = r.c;
+    while (r.next() != quote) {
+      if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+      if (int32_t code = append_value_byte(r, value)) return code;
+    }
+    r.next();
+    return NEXT_CYCLE;
+  }
+  for (;;) {  // unquoted: the first byte belongs to the value whatever it is
+    if (int32_t code = append_value_byte(r, value)) return code;
+    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (r.c == '>' || r.c == '/') return TAG_ENDS;
+  }
+}
+
+// A start tag, from the first byte of its name.
+int32_t read_start_tag(Reader& r) {
+  XmlElement& e = r.element;
+  XmlText& name = e.element_names[e.depth];
+  xml_text_clear(name);
+  do {
+    if (!xml_text_append_char(name, static_cast<char>(r.c))) return XML_READ_TOO_LONG;
+    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  } while (!is_blank(r.c) && r.c != '/' && r.c != '>');
+  if (++e.depth >= e.element_stack_size) return XML_READ_TOO_DEEP;
+  for (;;) {
+    r.skip_blanks();
+    if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (r.c != '/' && r.c != '>') {
+      const int32_t code = read_attribute(r);
+      if (code == NEXT_CYCLE) continue;
+      if (code != TAG_ENDS) return code;
+    }
+    return r.c == '/' ? finish_empty_element(r) : read_element_text(r);
+  }
+}
+
+int32_t read_document(Reader& r) {
+  r.next();
+  if (r.c == 0xEF) {  // UTF-8 byte-order mark
+    if (r.next() != 0xBB || r.next() != 0xBF) return XML_READ_SYNTAX;
+    r.next();
+  }
+  r.skip_blanks();
+  for (;;) {
+    if (r.c == XML_END_OF_INPUT) return XML_READ_OK;
+    r.element.attribute_count = 0;
+    xml_text_clear(r.element.text);
+    if (r.c != '<') return XML_READ_SYNTAX;
+    r.next();
+    r.skip_blanks();
+    int32_t code;
+    if (r.c == XML_END_OF_INPUT)
+      code = XML_READ_TRUNCATED;
+    else if (r.c == '?' || r.c == '!')
+      code = skip_markup(r);
+    else if (r.c == '/')
+      code = read_end_tag(r);
+    else
+      code = read_start_tag(r);
+    if (code != NEXT_CYCLE) return code;
+  }
+}
+
+int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* user,
+                   int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
+  r.start = start;
+  r.end = end;
+  r.user = user;
+  xml_element_init(r.element, element_stack_size, attribute_stack_size, text_step);
+  return read_document(r);  // the record and the input go with the reader, also on a throw
+}
+
+}  // namespace
+
+int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
+                 int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
+  auto reader = std::make_unique<Reader>();
+  reader->input.file = file;
+  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
+}
+
+int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, XmlEndCallback end,
+                        void* user, int32_t element_stack_size, int32_t attribute_stack_size,
+                        uint32_t text_step) {
+  auto reader = std::make_unique<Reader>();
+  static const uint8_t nothing = 0;
+  reader->input.memory = bytes ? static_cast<const uint8_t*>(bytes) : &nothing;
+  reader->input.memory_left = bytes ? size : 0;
+  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
+}
+
+// ---- Accessors -----------------------------------------------------------------------------
+
+namespace {
+
+// A decimal integer after blanks, with an optional sign; saturated to 32 bits.
+bool parse_int(const char* s, int32_t* out) {
+  while (*s == ' ' || (*s >= '\t' && *s <= '\r')) ++s;
+  const bool negative = *s == '-';
+  if (*s == '-' || *s == '+') ++s;
+  if (*s < '0' || *s > '9') return false;
+  int64_t value = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) value = std::min<int64_t>(value * 10 + (*s - '0'), 1ll << 32);
+  if (negative) value = -value;
+  *out = static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+  return true;
+}
+
+bool parse_float(const char* s, double* out) {
+  char* end = nullptr;
+  const float value = std::strtof(s, &end);
+  if (end == s) return false;
+  *out = value;
+  return true;
+}
+
+bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+}  // namespace
+
+int32_t xml_text_int(XmlElement& element) {
+  int32_t value;
+  return parse_int(xml_element_text(element.text), &value) ? value : XML_NO_INT;
+}
+
+double xml_text_double(XmlElement& element) {
+  double value;
+  return parse_float(xml_element_text(element.text), &value) ? value : XML_NO_DOUBLE;
+}
+
+const char* xml_attr(XmlElement& element, const char* name) {
+  if (name == nullptr) return nullptr;
+  for (int32_t i = 0; i < element.attribute_count; ++i)
+    if (same(xml_element_text(element.attribute_names[i]), name))
+      return xml_element_text(element.attribute_values[i]);
+  return nullptr;
+}
+
+int32_t xml_attr_int(XmlElement& element, const char* name) {
+  int32_t result = XML_NO_INT;
+  if (name == nullptr) return result;
+  for (int32_t i = 0; i < element.attribute_count; ++i) {
+    int32_t value;
+    if (same(xml_element_text(element.attribute_names[i]), name) &&
+        parse_int(xml_element_text(element.attribute_values[i]), &value))
+      result = value;
+  }
+  return result;
+}
+
+double xml_attr_double(XmlElement& element, const char* name) {
+  double result = XML_NO_DOUBLE;
+  if (name == nullptr) return result;
+  for (int32_t i = 0; i < element.attribute_count; ++i) {
+    double value;
+    if (same(xml_element_text(element.attribute_names[i]), name) &&
+        parse_float(xml_element_text(element.attribute_values[i]), &value))
+      result = value;
+  }
+  return result;
+}
+
+const char* xml_open_element_name(XmlElement& element, int32_t level) {
+  if (level < 0) level = element.depth - 1;
+  if (level < 0 || level >= element.depth) return "";
+  return xml_element_text(element.element_names[level]);
+}
+
+int32_t xml_open_element_level_either(XmlElement& element, const char* first_name,
+                                      const char* second_name) {
+  for (int32_t level = 0; level < element.depth; ++level) {
+    const char* name = xml_element_text(element.element_names[level]);
+    if ((first_name && same(name, first_name)) || (second_name && same(name, second_name)))
+      return level;
+  }
+  return -1;
+}
+
+int32_t xml_open_element_level(XmlElement& element, const char* name) {
+  return xml_open_element_level_either(element, name, nullptr);
+}
+
+void xml_element_print(XmlElement& element) {
+  std::printf("Element: %s", xml_open_element_name(element, -1));
+  for (int32_t i = 0; i < element.attribute_count; ++i)
+    std::printf(", (%s=%s)", xml_element_text(element.attribute_names[i]),
+                xml_element_text(element.attribute_values[i]));
+  const char* text = xml_element_text(element.text);
+  if (*text) std::printf(", text: %s", text);
+  std::printf("\n");
+}
+
+// ---- Lookups -------------------------------------------------------------------------------
+
+namespace {
+
+// Binary search over the half-open range [low, high); the probe is (low + high - 1) / 2.
+template <typename NameOf>
+int32_t lookup_sorted(const char* name, int32_t count, NameOf name_of) {
+  if (name == nullptr) return XML_NOT_FOUND;
+  int32_t low = 0, high = count;
+  while (low < high) {
+    const int32_t probe = low + (high - low - 1) / 2;
+    const int order = std::strcmp(name, name_of(probe));
+    if (order == 0) return probe;
+    if (order < 0)
+      high = probe;
+    else
+      low = probe + 1;
+  }
+  return XML_NOT_FOUND;
+}
+
+}  // namespace
+
+int32_t lookup_sorted_record(const char* name, const XmlNamedValue* table, int32_t count) {
+  if (table == nullptr) return XML_NOT_FOUND;
+  return lookup_sorted(name, count, [table](int32_t i) { return table[i].name; });
+}
+
+int32_t lookup_sorted_name(const char* name, const char* const* names, int32_t count) {
+  if (names == nullptr) return XML_NOT_FOUND;
+  return lookup_sorted(name, count, [names](int32_t i) { return names[i]; });
+}
+
+// ---- Text conversion -----------------------------------------------------------------------
+
+namespace {
+
+constexpr char32_t MUSIC_FLAT_SIGN = 0x266D;
+constexpr char32_t MUSIC_SHARP_SIGN = 0x266F;
+
+// Strict UTF-8 decoding: false for overlong forms, surrogates, values past U+10FFFF and
+// truncated or stray bytes.
+bool decode_utf8(std::string_view utf8, std::u32string* out) {
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    size_t length;
+    char32_t value;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead < 0x80) {
+      out->push_back(lead);
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, value = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, value = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (i + length > utf8.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
+      if ((c & 0xC0) != 0x80 || (k == 1 && (c < low || c > high))) return false;
+      value = (value << 6) | (c & 0x3F);
+    }
+    out->push_back(value);
+    i += length;
+  }
+  return true;
+}
+
+// The Mac OS Roman byte of a character, 0 when the encoding has none.
+uint8_t system_byte(char32_t c) {
+  return c < 0x80 ? static_cast<uint8_t>(c) : unicode_to_macroman(c, 0);
+}
+
+// One UTF-16 unit as the fallback conversion sees it: an upper-half character of Mac OS Roman
+// keeps its byte, the flat and sharp signs become 'b' and '#', anything else '?'.
+char fallback_byte(char16_t unit) {
+  if (unit < 0x80) return static_cast<char>(unit);
+  if (unit == MUSIC_FLAT_SIGN) return 'b';
+  if (unit == MUSIC_SHARP_SIGN) return '#';
+  const uint8_t b = unicode_to_macroman(unit, 0);
+  if (b >= 0x80 && macroman_to_unicode(b) == unit) return static_cast<char>(b);
+  return '?';
+}
+
+}  // namespace
+
+int utf8_to_system_text(const char* source, char* destination, int32_t destination_size,
+                        int* result) {
+  if (result) *result = 0;
+  if (source == nullptr || destination == nullptr || destination_size < 1) return 0;
+  std::u32string characters;
+  if (!decode_utf8(source, &characters)) return 0;
+  const bool fits = characters.size() < static_cast<size_t>(destination_size);
+  if (fits && std::all_of(characters.begin(), characters.end(),
+                          [](char32_t c) { return system_byte(c) != 0; })) {
+    size_t n = 0;
+    for (char32_t c : characters) destination[n++] = static_cast<char>(system_byte(c));
+    destination[n] = 0;
+    return 1;
+  }
+  std::u16string units;
+  for (char32_t c : characters) {
+    if (c < 0x10000) {
+      units.push_back(static_cast<char16_t>(c));
+    } else {  // a surrogate pair: two units, neither of which has a byte
+      units.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    }
+  }
+  const size_t n = std::min(units.size(), static_cast<size_t>(destination_size - 1));
+  for (size_t i = 0; i < n; ++i) destination[i] = fallback_byte(units[i]);
+  destination[n] = 0;
+  return 1;
+}
+
+int system_to_utf8_text(const char* source, char* destination, int32_t destination_size) {
+  if (destination == nullptr || destination_size < 1) return 0;
+  destination[0] = 0;
+  if (source == nullptr) return 0;
+  const std::string utf8 = macroman_to_utf8(source);
+  if (utf8.size() >= static_cast<size_t>(destination_size)) return 0;
+  std::memcpy(destination, utf8.c_str(), utf8.size() + 1);
+  return 1;
+}

@@ -1,0 +1,411 @@
+// xml_reader_test.cpp: the streaming XML reader, its text buffer, lookups and text conversion.
+//   XmlText.*:           growth steps, clearing gives memory back, the capacity limit
+//   XmlReaderQuirks.*:   lenient reading of small documents, event by event
+//   XmlReaderCodes.*:    the result code of each kind of malformed or truncated document
+//   XmlReaderEntities.*: entities decided by their first letters, numeric references
+//   XmlReaderLimits.*:   element and attribute stacks, the 16 MiB text limit
+//   XmlReaderInput.*:    reading a file descriptor across blocks; throwing callbacks
+//   XmlAccessors.*:      numbers of texts and attributes, open elements
+//   XmlLookup.*:         binary search of sorted tables
+//   XmlConversion.*:     UTF-8 to Mac OS Roman with its replacements, and back
+#include "ImportExport/xml_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+// Each start becomes <name a="v"...>text and each end </name>.
+int log_start(const char* name, XmlElement& e, void* user) {
+  std::string& log = *static_cast<std::string*>(user);
+  log += std::string("<") + name;
+  for (int i = 0; i < e.attribute_count; ++i)
+    log += std::string(" ") + xml_element_text(e.attribute_names[i]) + "=\"" +
+           xml_element_text(e.attribute_values[i]) + "\"";
+  log += std::string(">") + xml_element_text(e.text);
+  return 0;
+}
+
+int log_end(const char* name, void* user) {
+  *static_cast<std::string*>(user) += std::string("</") + name + ">";
+  return 0;
+}
+
+struct Result {
+  int32_t code;
+  std::string log;
+};
+
+Result read(std::string_view document, int32_t stack = 16, int32_t attributes = 16) {
+  Result r;
+  r.code = xml_read_memory(document.data(), document.size(), log_start, log_end, &r.log, stack,
+                           attributes, 16);
+  return r;
+}
+
+TEST(XmlText, GrowsByDoublingAndGivesMemoryBackWhenCleared) {
+  XmlText t;
+  xml_text_init(t);
+  EXPECT_STREQ(xml_element_text(t), "");
+  for (int i = 0; i < 16; ++i) ASSERT_TRUE(xml_text_append_char(t, 'x'));
+  EXPECT_EQ(t.capacity, 32u);  // 16 at the first byte, doubled at the 16th
+  EXPECT_EQ(t.length, 17u);
+  EXPECT_EQ(std::string(xml_element_text(t)), std::string(16, 'x'));
+  ASSERT_TRUE(xml_text_append_cstring(t, "0123456789abcdef"));
+  EXPECT_EQ(t.capacity, 66u);  // 2 * (17 + 16)
+  xml_text_clear(t);
+  EXPECT_EQ(t.capacity, 0u);
+  ASSERT_TRUE(xml_text_append_char(t, 'y'));
+  xml_text_clear(t);
+  EXPECT_EQ(t.capacity, 16u);  // within its step: kept, emptied
+  EXPECT_STREQ(xml_element_text(t), "");
+  ASSERT_TRUE(xml_text_append_cstring(t, nullptr));
+  EXPECT_EQ(t.length, 1u);
+}
+
+TEST(XmlText, StepOfOneStillLeavesRoomForTheTerminator) {
+  XmlText t;
+  xml_text_init(t, 1);
+  for (char c : std::string("abc")) ASSERT_TRUE(xml_text_append_char(t, c));
+  EXPECT_STREQ(xml_element_text(t), "abc");
+  EXPECT_LE(t.length, t.capacity);
+}
+
+TEST(XmlText, CapacityStaysBelowSixteenMebibytes) {
+  XmlText t;
+  EXPECT_FALSE(xml_text_reserve(t, XML_TEXT_CAPACITY_LIMIT));
+  EXPECT_EQ(t.length, 0u);
+  ASSERT_TRUE(xml_text_reserve(t, 4));
+  ASSERT_TRUE(xml_text_append(t, "abc", 3));
+  ASSERT_TRUE(xml_text_reserve(t, 2));  // keeps what fits
+  EXPECT_STREQ(xml_element_text(t), "a");
+  const std::string big(XML_TEXT_CAPACITY_LIMIT - 3, 'b');
+  ASSERT_TRUE(xml_text_append(t, big.data(), static_cast<uint32_t>(big.size())));
+  EXPECT_EQ(t.capacity, XML_TEXT_CAPACITY_LIMIT - 1);
+  EXPECT_FALSE(xml_text_append_char(t, 'c'));
+  EXPECT_EQ(xml_text_size(t), XML_TEXT_CAPACITY_LIMIT - 2);
+}
+
+TEST(XmlReaderQuirks, SmallDocuments) {
+  const struct {
+    std::string_view document;
+    const char* log;
+  } cases[] = {
+      {"", ""},
+      {"<?xml version=\"1.0\"?>\n<a/>", "<a></a>"},
+      {"<a>one<b/>two</a>", "<a>one<b></b></a>"},  // text after a child is never seen
+      {"<a>x</a>tail<b/>junk<c></c>", "<a>x</a><b></b><c></c>"},
+      {"<a><b></c></d>", "<a><b></b></a>"},  // end tags close the innermost element
+      {"<a><b/>", "<a><b></b>"},             // still open at the end: no end callbacks
+      {"<a x=1 y=2>t</a>", "<a x=\"1 y=2\">t</a>"},
+      {"<a x=p/q><b/>", "<a x=\"p\"></a><b></b>"},
+      {"<a x='1\"2>'y=\"3\"/>", "<a x=\"1\"2>\" y=\"3\"></a>"},
+      {"<a x = \"1\" >t</a>", "<a x=\"1\">t</a>"},
+      {"< a\n>t</a>", "<a>t</a>"},
+      {"<a x>t</a>", "<a x=\"\">t</a>"},
+      {"<a> 1 &lt; 2\n</a>", "<a> 1 < 2\n</a>"},
+      {"<a v='&amp;&#65;'/>", "<a v=\"&A\"></a>"},
+      {std::string_view("\xFF\xFE<\0a\0/\0>\0", 10), "<a></a>"},  // UTF-16 with its mark
+      // byte-order mark, blanks and line ends before the first tag
+      {"\xEF\xBB\xBF \r\n\t<a/>", "<a></a>"},
+      {"\n<a/>", "<a></a>"},
+      // comments to "-->", whatever they hold
+      {"<!-- <b> -- -> --->\n<a/>", "<a></a>"},
+      {"<a>t<!-- <b/> --></a>", "<a>t</a>"},
+      {"<!---->\n<a/>", "<a></a>"},
+      // declarations to their matching '>', internal subset and its comments included
+      {"<!DOCTYPE s PUBLIC \"-//X//DTD Y 3.1//EN\" \"http://x/y.dtd\">\n<a/>", "<a></a>"},
+      {"<!DOCTYPE a [ <!ENTITY e \"<b>\"> <!-- ] > ' --> <!ELEMENT a ANY> ]>\n<a/>", "<a></a>"},
+      {"<a>t<![CDATA[ x < y ]] ]]></a>", "<a>t</a>"},
+      {"<!-- never ends <a/>", ""},
+  };
+  for (const auto& c : cases) {
+    const Result r = read(c.document);
+    EXPECT_EQ(r.code, XML_READ_OK) << c.document;
+    EXPECT_EQ(r.log, c.log) << c.document;
+  }
+}
+
+TEST(XmlReaderCodes, MalformedAndTruncatedDocuments) {
+  const struct {
+    std::string_view document;
+    int32_t code;
+  } cases[] = {
+      {"x<a/>", XML_READ_SYNTAX},
+      {"\xEF\xBBx<a/>", XML_READ_SYNTAX},  // half a byte-order mark
+      {"<a x y='1'/>", XML_READ_SYNTAX},
+      {"<a>&nbsp;</a>", XML_READ_SYNTAX},
+      {"<a>&T;</a>", XML_READ_SYNTAX},
+      {"<a>&ax;</a>", XML_READ_SYNTAX},
+      {"<a v='&zz;'/>", XML_READ_SYNTAX},
+      {"</a>", XML_READ_UNOPENED_END},
+      {"<a></a></b>", XML_READ_UNOPENED_END},
+      {"<", XML_READ_TRUNCATED},
+      {"<a", XML_READ_TRUNCATED},
+      {"<a ", XML_READ_TRUNCATED},
+      {"<a x", XML_READ_TRUNCATED},
+      {"<a x ", XML_READ_TRUNCATED},
+      {"<a x=", XML_READ_TRUNCATED},
+      {"<a x='1", XML_READ_TRUNCATED},
+      {"<a x=1", XML_READ_TRUNCATED},
+      {"<a x='1' ", XML_READ_TRUNCATED},
+      {"<a>text", XML_READ_TRUNCATED},
+      {"<a>&", XML_READ_TRUNCATED},
+      {"<a>&l", XML_READ_TRUNCATED},
+      {"<a>&a", XML_READ_TRUNCATED},
+      {"<a>&am", XML_READ_TRUNCATED},
+      {"<a>&#", XML_READ_TRUNCATED},
+      {"<a>&#x4", XML_READ_TRUNCATED},
+      {"<a v='&#12", XML_READ_TRUNCATED},
+  };
+  for (const auto& c : cases) EXPECT_EQ(read(c.document).code, c.code) << c.document;
+}
+
+TEST(XmlReaderEntities, DecidedByTheirFirstLetters) {
+  const struct {
+    const char* entity;
+    const char* text;
+  } cases[] = {
+      {"&lt;", "<"},
+      {"&ltx;", "<"},
+      {"&l;", "<"},
+      {"&gt;", ">"},
+      {"&quot;", "\""},
+      {"&amp;", "&"},
+      {"&apos;", "'"},
+      {"&#65;", "A"},
+      {"&#x41;", "A"},
+      {"&#x4a;", "J"},
+      {"&#x4A;", "J"},
+      {"&#x4g1;", "A"},        // strays are ignored
+      {"&#321;", "\xC5\x81"},  // above 127: its UTF-8 bytes
+      {"&#233;", "\xC3\xA9"},
+      {"&#x266D;", "\xE2\x99\xAD"},
+      {"&#1114112;", "\xEF\xBF\xBD"},
+      {"&#99999999999999999999;", "\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    const Result r = read(std::string("<a>") + c.entity + "</a>");
+    EXPECT_EQ(r.code, XML_READ_OK) << c.entity;
+    EXPECT_EQ(r.log, std::string("<a>") + c.text + "</a>") << c.entity;
+  }
+  // A reference with no digits is the byte 0.
+  std::string text;
+  auto keep_text = [](const char*, XmlElement& e, void* user) {
+    *static_cast<std::string*>(user) = std::string(e.text.bytes.get(), xml_text_size(e.text));
+    return 0;
+  };
+  const std::string_view doc = "<a>x&#;y</a>";
+  EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), keep_text, nullptr, &text, 16, 16, 16), 0);
+  EXPECT_EQ(text, std::string("x\0y", 3));
+}
+
+std::string nested(int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += "<e>";
+  for (int i = 0; i < n; ++i) s += "</e>";
+  return s;
+}
+
+std::string with_attributes(int n) {
+  std::string s = "<e";
+  for (int i = 0; i < n; ++i) s += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+  return s + "/>";
+}
+
+TEST(XmlReaderLimits, ElementAndAttributeStacks) {
+  EXPECT_EQ(read(nested(15)).code, XML_READ_OK);
+  EXPECT_EQ(read(nested(16)).code, XML_READ_TOO_DEEP);
+  EXPECT_EQ(read(nested(3), 4).code, XML_READ_OK);
+  EXPECT_EQ(read(nested(4), 4).code, XML_READ_TOO_DEEP);
+  EXPECT_EQ(read(with_attributes(15)).code, XML_READ_OK);
+  EXPECT_EQ(read(with_attributes(16)).code, XML_READ_TOO_MANY_ATTRIBUTES);
+  EXPECT_EQ(read("<a/>", 0, 0).code, XML_READ_TOO_DEEP);  // sizes below 1 count as 1
+}
+
+TEST(XmlReaderLimits, TextStopsAtSixteenMebibytes) {
+  const size_t most = XML_TEXT_CAPACITY_LIMIT - 2;  // bytes besides the terminator
+  size_t seen = 0;
+  auto measure = [](const char*, XmlElement& e, void* user) {
+    *static_cast<size_t*>(user) = xml_text_size(e.text);
+    return 0;
+  };
+  for (const char* where : {"text", "value"}) {
+    const bool text = where[0] == 't';
+    for (size_t n : {most, most + 1}) {
+      std::string doc = text ? "<a>" : "<a v='";
+      doc.append(n, 'x');
+      doc += text ? "</a>" : "'/>";
+      seen = 0;
+      const int32_t code =
+          xml_read_memory(doc.data(), doc.size(), measure, nullptr, &seen, 16, 16, 16);
+      EXPECT_EQ(code, n == most ? XML_READ_OK : XML_READ_TOO_LONG) << where << " " << n;
+      if (text) EXPECT_EQ(seen, n == most ? most : 0u);
+    }
+  }
+}
+
+TEST(XmlReaderInput, FileAcrossBlocksFromItsCurrentPosition) {
+  std::string doc = "<score>";
+  for (int i = 0; i < 300; ++i)
+    doc += "<note n='" + std::to_string(i) + "'>pitch &amp; " + std::to_string(i) + "</note>\n";
+  doc += "</score>";
+  FILE* f = std::tmpfile();
+  ASSERT_NE(f, nullptr);
+  const std::string prefix = "not read";
+  ASSERT_EQ(std::fwrite(prefix.data(), 1, prefix.size(), f), prefix.size());
+  ASSERT_EQ(std::fwrite(doc.data(), 1, doc.size(), f), doc.size());
+  std::fflush(f);
+  ASSERT_EQ(lseek(fileno(f), static_cast<off_t>(prefix.size()), SEEK_SET),
+            static_cast<off_t>(prefix.size()));
+  std::string log;
+  EXPECT_EQ(xml_read(fileno(f), log_start, log_end, &log, 16, 16, 16), XML_READ_OK);
+  EXPECT_EQ(log, read(doc).log);
+  EXPECT_NE(log.find("<note n=\"299\">pitch & 299</note>"), std::string::npos);
+  EXPECT_EQ(lseek(fileno(f), 0, SEEK_CUR), static_cast<off_t>(prefix.size() + doc.size()));
+  std::fclose(f);  // the reader left it open
+}
+
+TEST(XmlReaderInput, ThrowingCallbacksPassThroughAndLeakNothing) {
+  // Long names and texts hold heap storage at the moment of the throw.
+  const std::string longer(100, 'n');
+  const std::string doc =
+      "<" + longer + " " + longer + "='" + longer + "'><b>" + longer + "<c/></b></" + longer + ">";
+  auto throw_at_c = [](const char* name, XmlElement&, void*) -> int {
+    if (name[0] == 'c') throw std::runtime_error("stop");
+    return 0;
+  };
+  auto throw_at_end = [](const char*, void*) -> int { throw 42; };
+  EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), throw_at_c, nullptr, nullptr, 16, 16, 16),
+               std::runtime_error);
+  EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), nullptr, throw_at_end, nullptr, 16, 16, 16),
+               int);
+  EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), nullptr, nullptr, nullptr, 16, 16, 16), 0);
+}
+
+// What a start callback reads, element by element.
+struct Seen {
+  std::vector<std::string> lines;
+};
+
+int note_accessors(const char* name, XmlElement& e, void* user) {
+  auto& lines = static_cast<Seen*>(user)->lines;
+  char line[512];
+  const char* n = xml_attr(e, "n");
+  std::snprintf(line, sizeof line,
+                "%s int=%d double=%g attr=%s attr_int=%d attr_double=%g "
+                "outer=%s inner=%s level_k=%d either=%d",
+                name, xml_text_int(e), xml_text_double(e), n ? n : "(none)", xml_attr_int(e, "n"),
+                xml_attr_double(e, "d"), xml_open_element_name(e, 0), xml_open_element_name(e, -1),
+                xml_open_element_level(e, "k"), xml_open_element_level_either(e, "zz", "k"));
+  lines.push_back(line);
+  return 0;
+}
+
+TEST(XmlAccessors, NumbersAttributesAndOpenElements) {
+  const std::string_view doc =
+      "<m n='x' n='7' n='y' n='' d='1.5' d='z'>\n <k>  42abc</k><k> -2.5e1</k><k n='3'>+7</k>"
+      "<k>99999999999</k><k>x</k><k/></m>";
+  Seen seen;
+  ASSERT_EQ(xml_read_memory(doc.data(), doc.size(), note_accessors, nullptr, &seen, 16, 16, 16), 0);
+  const char* expected[] = {
+      "m int=-2147483648 double=-2.14748e+09 attr=x attr_int=7 attr_double=1.5 outer=m "
+      "inner=m level_k=-1 either=-1",
+      "k int=42 double=42 attr=(none) attr_int=-2147483648 attr_double=-2.14748e+09 outer=m "
+      "inner=k level_k=1 either=1",
+      "k int=-2 double=-25 attr=(none) attr_int=-2147483648 attr_double=-2.14748e+09 outer=m "
+      "inner=k level_k=1 either=1",
+      "k int=7 double=7 attr=3 attr_int=3 attr_double=-2.14748e+09 outer=m inner=k level_k=1 "
+      "either=1",
+      "k int=2147483647 double=1e+11 attr=(none) attr_int=-2147483648 attr_double=-2.14748e+09 "
+      "outer=m inner=k level_k=1 either=1",
+      "k int=-2147483648 double=-2.14748e+09 attr=(none) attr_int=-2147483648 "
+      "attr_double=-2.14748e+09 outer=m inner=k level_k=1 either=1",
+      "k int=-2147483648 double=-2.14748e+09 attr=(none) attr_int=-2147483648 "
+      "attr_double=-2.14748e+09 outer=m inner=k level_k=1 either=1",
+  };
+  ASSERT_EQ(seen.lines.size(), std::size(expected));
+  for (size_t i = 0; i < seen.lines.size(); ++i) EXPECT_EQ(seen.lines[i], expected[i]);
+}
+
+TEST(XmlAccessors, OpenElementNameOutsideTheStackIsEmpty) {
+  XmlElement e;
+  xml_element_init(e, 4, 4, 16);
+  EXPECT_STREQ(xml_open_element_name(e, -1), "");
+  EXPECT_STREQ(xml_open_element_name(e, 3), "");
+  EXPECT_EQ(xml_attr(e, "x"), nullptr);
+}
+
+TEST(XmlLookup, FindsEveryNameOfEveryTableSize) {
+  const XmlNamedValue keywords[] = {{"large", 18},  {"larger", 14},   {"medium", 12},
+                                    {"small", 10},  {"smaller", 11},  {"x-large", 24},
+                                    {"x-small", 9}, {"xx-large", 32}, {"xx-small", 8}};
+  const char* names[std::size(keywords)];
+  for (size_t i = 0; i < std::size(keywords); ++i) names[i] = keywords[i].name;
+  for (int32_t count = 1; count <= static_cast<int32_t>(std::size(keywords)); ++count) {
+    for (int32_t i = 0; i < count; ++i) {
+      EXPECT_EQ(lookup_sorted_record(keywords[i].name, keywords, count), i);
+      EXPECT_EQ(lookup_sorted_name(names[i], names, count), i);
+    }
+    for (const char* absent : {"", "a", "larg", "largest", "tiny", "xx-smallest", "\xFF"}) {
+      EXPECT_EQ(lookup_sorted_record(absent, keywords, count), XML_NOT_FOUND) << absent;
+      EXPECT_EQ(lookup_sorted_name(absent, names, count), XML_NOT_FOUND) << absent;
+    }
+  }
+  EXPECT_EQ(lookup_sorted_record("large", keywords, 0), XML_NOT_FOUND);
+}
+
+TEST(XmlConversion, Utf8ToMacRomanWithReplacements) {
+  const struct {
+    const char* utf8;
+    const char* system;
+  } cases[] = {
+      {"B\u266D", "Bb"},
+      {"F\u266F minor", "F# minor"},
+      {"Caf\u00E9 \u20AC", "Caf\x8E \xDB"},
+      {"\u2126", "\xBD"},         // a character the encoding has under another code point
+      {"\u2126\u266D", "?b"},     // ... but not one of its own 128 once done unit by unit
+      {"\u00E9\u4E2D", "\x8E?"},  // no code
+      {"A\U0001F3B5", "A??"},     // two UTF-16 units
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    char out[32];
+    int result = 99;
+    EXPECT_EQ(utf8_to_system_text(c.utf8, out, sizeof out, &result), 1) << c.utf8;
+    EXPECT_STREQ(out, c.system) << c.utf8;
+    EXPECT_EQ(result, 0);
+  }
+}
+
+TEST(XmlConversion, InvalidUtf8FailsAndLongTextIsCut) {
+  for (const char* bad : {"\xC3(", "\xC0\xAF", "\xED\xA0\x80", "ab\xE2\x99", "\xFF"}) {
+    char out[8] = "keep";
+    EXPECT_EQ(utf8_to_system_text(bad, out, sizeof out), 0);
+    EXPECT_STREQ(out, "keep");
+  }
+  char out[4];
+  EXPECT_EQ(utf8_to_system_text("abcdef", out, sizeof out), 1);
+  EXPECT_STREQ(out, "abc");
+  EXPECT_EQ(utf8_to_system_text("\u00E9\u00E9\u00E9\u00E9", out, sizeof out), 1);
+  EXPECT_STREQ(out, "\x8E\x8E\x8E");
+}
+
+TEST(XmlConversion, MacRomanToUtf8MustFit) {
+  char out[4];
+  EXPECT_EQ(system_to_utf8_text("a\x8E", out, sizeof out), 1);
+  EXPECT_STREQ(out, "a\u00E9");
+  EXPECT_EQ(system_to_utf8_text("ab\x8E", out, sizeof out), 0);
+  char round[16];
+  ASSERT_EQ(system_to_utf8_text("\xA5 \xDB \xF0", round, sizeof round), 1);
+  char back[8];
+  ASSERT_EQ(utf8_to_system_text(round, back, sizeof back), 1);
+  EXPECT_STREQ(back, "\xA5 \xDB \xF0");
+}
+
+}  // namespace
