@@ -2,14 +2,20 @@
 #include "app/quit.h"
 #include "model/drosa.h"
 #include "platform/application.h"
+#include "platform/events.h"
 #include "platform/fonts.h"
 
 int main(int argc, char** argv) {
   platform_start(argc, argv);
   VeskMemory_Init();
   platform_init_fonts();
+  platform_catch_quit_signals();
   platform_open_main_window("Vesk");
-  while (platform_main_window_open()) platform_wait_events(100);
+  // Closing the window, SIGTERM and SIGINT all arrive as a quit event.
+  EventRecord event;
+  for (;;) {
+    if (platform_get_event(EVERY_EVENT, 6, &event) && event.what == EVENT_QUIT) break;
+  }
   platform_finish();
   quit_program(1);
 }

@@ -7,8 +7,12 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -17,6 +21,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -41,6 +46,26 @@ class PortView : public QWidget {
  private:
   Port* port_;
 };
+
+// The main window: closing it asks the program to quit, as the last window of the program.
+class MainWindow : public QMainWindow {
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    QMainWindow::closeEvent(event);
+    platform_post_quit_event();
+  }
+};
+
+// A signal asking the process to end is written into a pipe, whose reading end the event
+// loop watches, so that the quit takes the program's own path on the main thread.
+int quit_pipe[2] = {-1, -1};
+QSocketNotifier* quit_notifier = nullptr;
+
+void on_quit_signal(int) {
+  char byte = 1;
+  ssize_t written = write(quit_pipe[1], &byte, 1);
+  (void)written;
+}
 
 ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
@@ -67,7 +92,7 @@ void platform_open_main_window(const char* title) {
     main_window->show();
     return;
   }
-  main_window = new QMainWindow();
+  main_window = new MainWindow();
   main_window->setWindowTitle(QString::fromUtf8(title));
   main_window_port = port_new_offscreen(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
   auto* view = new PortView(main_window_port);
@@ -119,4 +144,22 @@ void platform_exit(int status) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::exit(status);
+}
+
+void platform_catch_quit_signals() {
+  if (quit_notifier) return;
+  if (pipe2(quit_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  quit_notifier = new QSocketNotifier(quit_pipe[0], QSocketNotifier::Read);
+  QObject::connect(quit_notifier, &QSocketNotifier::activated, [] {
+    char bytes[16];
+    while (read(quit_pipe[0], bytes, sizeof bytes) > 0) {
+    }
+    platform_post_quit_event();
+  });
+  struct sigaction action = {};
+  action.sa_handler = on_quit_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
 }

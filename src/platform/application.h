@@ -30,3 +30,7 @@ void platform_finish();
 [[noreturn]] void platform_exit(int status);
 using ExitHook = void (*)(int status);
 void platform_set_exit_hook(ExitHook hook);
+
+// From now on SIGTERM and SIGINT queue a quit event (EVENT_QUIT) instead of killing the
+// process.
+void platform_catch_quit_signals();

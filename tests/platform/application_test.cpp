@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include "platform/events.h"
 #include "platform/music_font.h"
 #include "platform/port.h"
 
@@ -36,6 +39,19 @@ TEST(Application, OffscreenPageIsCopiedIntoTheWindow) {
   port_dispose(page);
   platform_close_main_window();
   platform_wait_events(1);
+}
+
+TEST(Application, ClosingTheWindowAndQuitSignalsAskToQuit) {
+  platform_catch_quit_signals();
+  platform_flush_events(EVERY_EVENT);
+  EventRecord event;
+  raise(SIGTERM);
+  ASSERT_TRUE(platform_get_event(event_mask_of(EVENT_QUIT), 60, &event));
+  EXPECT_EQ(event.what, EVENT_QUIT);
+  platform_open_main_window("Vesk");
+  platform_close_main_window();
+  ASSERT_TRUE(platform_get_event(event_mask_of(EVENT_QUIT), 60, &event));
+  EXPECT_EQ(event.what, EVENT_QUIT);
 }
 
 TEST(Application, EmbeddedMusicFontLoads) { EXPECT_EQ(platform_load_music_font(), "Bravura"); }
