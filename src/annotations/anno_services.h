@@ -23,3 +23,17 @@ void end_anno_selection(int a, int b);
 
 // Deletes, with undo, the annotations before the node that are marked for deletion.
 void delete_marked_annos(Drosa node);
+
+// make_text_anno: a text annotation before `note`: a TPARAM in the text style of parameter
+// `style` (the font, size and face of its character value) with the classification
+// `classify`, then TEXT nodes of at most 21 characters each holding the text. Returns the
+// TPARAM; NIL (reported) without a note. `a` and `b` are 0 and 1 in every call.
+Drosa make_text_anno(Drosa note, int a, int b, int style, const char* text, int classify);
+
+// delete_anno_nodes: deletes the whole annotation of a TPARAM or LINE: the TEXT nodes, further
+// style runs and the PDATA and PVIEW companions after it.
+void delete_anno_nodes(Drosa anno);
+
+// anno_anchor: the text of the annotation whose TPARAM is given (every style run), cut to fit
+// and NUL-terminated, into a buffer of `size` bytes.
+void anno_anchor(char* buffer, int size, Drosa tparam);

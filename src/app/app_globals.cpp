@@ -9,8 +9,11 @@ int32_t saved_cursor_id = 0;
 char version_string[17] = "0.10";
 const char* version_suffix = "";
 
+int16_t quiet_convert_flag = 0;
+
 void reset_app_globals() {
   MODE = MUSIC_MODE;
   current_cursor_id = 0;
   saved_cursor_id = 0;
+  quiet_convert_flag = 0;
 }

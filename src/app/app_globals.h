@@ -13,4 +13,8 @@ extern int32_t saved_cursor_id;    // the id put aside by save_cursor
 extern char version_string[17];     // the program's version, "%3.2f"
 extern const char* version_suffix;  // the release suffix shown after the version
 
+// Set while documents are opened to be printed: the piece reader then asks none of its
+// conversion questions (converting as if answered Yes) and shows no Page Setup notice.
+extern int16_t quiet_convert_flag;
+
 void reset_app_globals();

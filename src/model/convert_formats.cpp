@@ -34,7 +34,7 @@ uint8_t* text_of(Drosa node) { return node->bytes() + NODE_RECORD_OFFSET + TEXT_
 void set_text(Drosa node, const char* text) {
   uint8_t* t = text_of(node);
   std::memset(t, 0, TEXT_CHARS + 1);
-  std::strncpy(reinterpret_cast<char*>(t), text, TEXT_CHARS);
+  std::memcpy(t, text, strnlen(text, TEXT_CHARS));
 }
 
 // The text of a TEXT node as a C string (its NUL is always there after reading).
@@ -296,8 +296,7 @@ void convert_program_text(Drosa node, ConversionState* st) {
 
 void convert_tparam(Drosa node, int version) {
   if (version <= 331) set_rec_i16(node, 10, int16_t(code_from_font(rec_i16(node, 10))));
-  if (version <= 340 && is_annotation_head(node) && rec_bit16(node, 14, 1) &&
-      rec_u8(node, 23) == 0)
+  if (version <= 340 && is_annotation_head(node) && rec_bit16(node, 14, 1) && rec_u8(node, 23) == 0)
     set_rec_u8(node, 23, 11);
 }
 
@@ -458,7 +457,8 @@ void repair_voice_by_version(int v, int version) {
       int raise = 0;
       for (int u = 0; u < v; ++u) {
         Drosa other = find_next_kind_until(VINFO, piece_start[u], NOTE, NOTE);
-        if (other && other->xkind == VINFO && std::memcmp(other->bytes() + 10, info->bytes() + 10, 16) == 0)
+        if (other && other->xkind == VINFO &&
+            std::memcmp(other->bytes() + 10, info->bytes() + 10, 16) == 0)
           ++raise;
       }
       info->set(xvoiceOnPart, int8_t(info->get(xvoiceOnPart) + raise));
@@ -467,7 +467,8 @@ void repair_voice_by_version(int v, int version) {
   if (version == 340)
     for (int c = 1; c <= MAX_NCONTEXTS; ++c)
       if (options_i16(c, OPTIONS_MIN_LINE_WIDTH) > 100)
-        set_options_i16(c, OPTIONS_MIN_LINE_WIDTH, int16_t(options_i16(c, OPTIONS_MIN_LINE_WIDTH) >> 8));
+        set_options_i16(c, OPTIONS_MIN_LINE_WIDTH,
+                        int16_t(options_i16(c, OPTIONS_MIN_LINE_WIDTH) >> 8));
 }
 
 // ---- Staff drags ------------------------------------------------------------------------------
@@ -539,7 +540,8 @@ void redistribute_sdrags(int version) {
           found.push_back({p, print->get(xsstaff)});
       }
       for (auto [sdrag, staff] : found)
-        if (sdrag->xkind == SDRAG && sdrag->get(xsdrag_sstaff) == -1) redistribute_one(sdrag, staff);
+        if (sdrag->xkind == SDRAG && sdrag->get(xsdrag_sstaff) == -1)
+          redistribute_one(sdrag, staff);
     }
   }
   current_ncontext = saved_context;

@@ -29,12 +29,12 @@ void page_setup_notice(int version);
 // What the record conversions carry from one record to the next during one read.
 struct ConversionState {
   int version = 344;
-  int voice = 0;               // voice being read
-  bool context_move = false;   // up to 320: CLEF and KEYSIG follow a moved ENDSYST
-  bool text_marking = false;   // up to 320: annotations of a marked head
-  bool in_na_run = false;      // 321: an NA node started a run of annotation records
-  int8_t na_context = 0;       // the context of that NA node
-  int program_answer = -1;     // up to 337: -1 not asked yet, 0 No, 1 Yes
+  int voice = 0;              // voice being read
+  bool context_move = false;  // up to 320: CLEF and KEYSIG follow a moved ENDSYST
+  bool text_marking = false;  // up to 320: annotations of a marked head
+  bool in_na_run = false;     // 321: an NA node started a run of annotation records
+  int8_t na_context = 0;      // the context of that NA node
+  int program_answer = -1;    // up to 337: -1 not asked yet, 0 No, 1 Yes
 };
 
 // Applies every record conversion for the file's version to one node just read.

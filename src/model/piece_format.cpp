@@ -6,11 +6,10 @@
 // every widening by the room of its buffer, every record field by the record's 56 bytes.
 #include "model/piece_format.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "model/error_report.h"
 #include "model/file_errors.h"
@@ -24,7 +23,8 @@ const char* const OPTIONS_LAYOUT = "xx222224xxxx222222xxxx222221122222xx42";
 const char* const PERF_DEFAULTS_LAYOUT =
     "222222222112222222222222222222222222444444444444444444444444444444444444444444"
     "222222222222222222222222222222222222222222222222";
-const char* const PRINT_RECORD_LAYOUT = "22222222222222211222222222222111111222114421144444444411444444";
+const char* const PRINT_RECORD_LAYOUT =
+    "22222222222222211222222222222111111222114421144444444411444444";
 
 int node_record_size(int version) {
   if (version <= 342) return 24;
@@ -257,7 +257,8 @@ int do_io(void* field, int length, int capacity, int mode, PieceFile* file, cons
       return 1;
     }
     if (header_bytes_done + length > header_length) {
-      REPORT_ERROR(2, "%s", "The header of this piece file is damaged; the piece cannot be opened.");
+      REPORT_ERROR(2, "%s",
+                   "The header of this piece file is damaged; the piece cannot be opened.");
       return 0;
     }
     int16_t result = piece_read(file, field, size_t(length));

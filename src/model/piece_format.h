@@ -23,8 +23,8 @@ inline constexpr int PIECE_FORMAT_LIMIT = 4000;   // versions above this are not
 inline constexpr int IO_READ = 12;   // mode of header_io, do_io and convert_node_io: reading
 inline constexpr int IO_WRITE = 13;  // writing
 
-inline constexpr int NODE_RECORD_SIZE = 56;  // a node from its kind byte on
-inline constexpr int NODE_RECORD_OFFSET = 8;  // node byte of a record's first byte
+inline constexpr int NODE_RECORD_SIZE = 56;      // a node from its kind byte on
+inline constexpr int NODE_RECORD_OFFSET = 8;     // node byte of a record's first byte
 inline constexpr int HEADER_FIXED_LENGTH = 350;  // header_length = 350 + 262 x contexts
 inline constexpr int HEADER_BYTES_PER_CONTEXT = 262;
 // Header of the format written, from the version field on: 354 + 262 x contexts.
@@ -43,8 +43,8 @@ extern const char* const PERF_DEFAULTS_LAYOUT;
 extern const char* const PRINT_RECORD_LAYOUT;
 
 // Offsets in perf_defaults.
-inline constexpr int PERF_PLATFORM_CODE = 18;  // u8: 1 written; 0 and 3 older platforms
-inline constexpr int PERF_PLATFORM_SPARE = 19;  // u8: 0 written
+inline constexpr int PERF_PLATFORM_CODE = 18;     // u8: 1 written; 0 and 3 older platforms
+inline constexpr int PERF_PLATFORM_SPARE = 19;    // u8: 0 written
 inline constexpr int PERF_NOTEHEAD_COLORS = 238;  // 16 x (red, green, blue), u16 each
 inline constexpr int NOTEHEAD_COLOR_COMPONENTS = 48;
 

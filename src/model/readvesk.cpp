@@ -30,15 +30,15 @@
 // here are skipped. Every count, length and kind read is checked before it is used.
 #include "model/readvesk.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/cursors.h"
@@ -142,9 +142,9 @@ int skip_header_bytes(PieceFile* file, int count, int version) {
 }
 
 struct RecordBlock {
-  uint8_t* first_row;  // the row of context 1
-  int row_size;        // bytes of the current record
-  const char* layout;  // its field widths
+  uint8_t* first_row;     // the row of context 1
+  int row_size;           // bytes of the current record
+  const char* layout;     // its field widths
   int stored_length = 0;  // record length in the file
   int records_read = 0;
 };
@@ -171,13 +171,13 @@ int read_record_block(PieceFile* file, int version, int records, RecordBlock* bl
     int take = std::min(record_length, block->row_size);
     std::memset(scratch, 0, sizeof scratch);
     std::memcpy(scratch, block->first_row + (i - 1) * block->row_size, block->row_size);
-    if (!do_io(scratch, take, int(sizeof scratch), IO_READ, file, block->layout, version))
-      return 0;
+    if (!do_io(scratch, take, int(sizeof scratch), IO_READ, file, block->layout, version)) return 0;
     std::memcpy(block->first_row + (i - 1) * block->row_size, scratch, block->row_size);
     if (!skip_header_bytes(file, record_length - take, version)) return 0;
     block->records_read = i;
   }
-  if (block->records_read == records && !skip_header_bytes(file, length - record_length * records, version))
+  if (block->records_read == records &&
+      !skip_header_bytes(file, length - record_length * records, version))
     return 0;
   for (int i = block->records_read + 1; block->records_read > 0 && i <= MAX_NCONTEXTS; ++i)
     std::memcpy(block->first_row + (i - 1) * block->row_size,
@@ -191,9 +191,10 @@ int read_options_block(PieceFile* file, int version) {
   if (!read_record_block(file, version, records, &block)) return 0;
   if (block.records_read > 0) {
     convert_first_options_record(options_struct[1], block.stored_length, version);
-    // Record 1 was copied on before it was converted.
-    for (int c = block.records_read == 1 ? 2 : MAX_NCONTEXTS + 1; c <= MAX_NCONTEXTS; ++c)
-      std::memcpy(options_struct[c], options_struct[1], OPTIONS_SIZE);
+    // When record 1 was the only one, its copies take the conversion too.
+    if (block.records_read == 1)
+      for (int c = 2; c <= MAX_NCONTEXTS; ++c)
+        std::memcpy(options_struct[c], options_struct[1], OPTIONS_SIZE);
   }
   if (!page_size_ok()) {
     REPORT_ERROR(2, "%s", "This piece has a bad page size; it cannot be opened.");
@@ -353,7 +354,8 @@ int write_header_fields(PieceFile* file) {
   header_bytes_done = -4;
   header_length = int16_t(HEADER_FIXED_LENGTH + HEADER_BYTES_PER_CONTEXT * ncontext_count);
   int16_t length = header_length;
-  if (!do_io_i16(&version, IO_WRITE, file, version) || !do_io_i16(&length, IO_WRITE, file, version) ||
+  if (!do_io_i16(&version, IO_WRITE, file, version) ||
+      !do_io_i16(&length, IO_WRITE, file, version) ||
       !do_io_i16(&voice_count, IO_WRITE, file, version) ||
       !do_io_i16(&requested_page, IO_WRITE, file, version) ||
       !do_io_i16(&ncontext_count, IO_WRITE, file, version) ||
@@ -362,7 +364,8 @@ int write_header_fields(PieceFile* file) {
   int16_t block = int16_t(OPTIONS_SIZE * ncontext_count);
   if (!do_io_i16(&block, IO_WRITE, file, version)) return 0;
   for (int c = 1; c <= ncontext_count; ++c)
-    if (!do_io(options_struct[c], OPTIONS_SIZE, OPTIONS_SIZE, IO_WRITE, file, OPTIONS_LAYOUT, version))
+    if (!do_io(options_struct[c], OPTIONS_SIZE, OPTIONS_SIZE, IO_WRITE, file, OPTIONS_LAYOUT,
+               version))
       return 0;
   if (!page_size_ok()) {
     REPORT_ERROR(2, "%s", "This piece has a bad page size; it cannot be opened.");
@@ -384,7 +387,8 @@ int write_header_fields(PieceFile* file) {
   block = int16_t(NCONTEXT_NAME_SIZE * ncontext_count);
   if (!do_io_i16(&block, IO_WRITE, file, version)) return 0;
   for (int c = 1; c <= ncontext_count; ++c)
-    if (!do_io(ncontext_name[c], NCONTEXT_NAME_SIZE, NCONTEXT_NAME_SIZE, IO_WRITE, file, "", version))
+    if (!do_io(ncontext_name[c], NCONTEXT_NAME_SIZE, NCONTEXT_NAME_SIZE, IO_WRITE, file, "",
+               version))
       return 0;
   return 1;
 }
@@ -414,7 +418,8 @@ int read_header(PieceFile* file) {
   return header_io(IO_READ, file, nullptr);
 }
 
-// ---- Node records ---------------------------------------------------------------------------------
+// ---- Node records
+// ---------------------------------------------------------------------------------
 
 namespace {
 
@@ -449,9 +454,9 @@ void lower_translated_text(Drosa node, PieceReading* reading) {
   int kind = node->xkind;
   if (kind == NOTE || kind == ENDSYST) reading->lowered_tparams = 0;
   if (kind != TPARAM || rec_i32(node, 6) >= 0) return;
-  int32_t drop = int32_t(rec_u8(node, 13)) * reading->lowered_tparams * 10;
-  set_rec_i32(node, 6, rec_i32(node, 6) - drop);
-  ++reading->lowered_tparams;
+  int64_t drop = int64_t(rec_u8(node, 13)) * reading->lowered_tparams * 10;
+  set_rec_i32(node, 6, int32_t(std::max<int64_t>(int64_t(rec_i32(node, 6)) - drop, INT32_MIN)));
+  if (reading->lowered_tparams < INT32_MAX) ++reading->lowered_tparams;
 }
 
 }  // namespace
@@ -486,11 +491,14 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
       *out = node;
       return 1;
     }
-    if (!is_node_kind(node->xkind)) {
+    if (temp_node(node, 1003)) continue;
+    // A kind of no stored layout (free nodes, undo records and the like) never stands in a
+    // voice list: read as a placeholder, like a kind outside 76..126.
+    if (!is_node_kind(node->xkind) || (!*layout_string(node->xkind) && node->xkind != NA)) {
       node->xkind = NA;
       node->xcontext = 0;
     }
-    if (!temp_node(node, 1003)) break;
+    break;
   }
   expand_XYPOS_fields(node->bytes() + NODE_RECORD_OFFSET, size, NODE_RECORD_SIZE,
                       layout_string(node->xkind), reading->version);
@@ -504,7 +512,8 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
   return 1;
 }
 
-// ---- The whole read ---------------------------------------------------------------------------------
+// ---- The whole read
+// ---------------------------------------------------------------------------------
 
 namespace {
 
@@ -549,6 +558,13 @@ int read_voice_head(PieceReading* reading, int v) {
   return 0;
 }
 
+// A change of parameter 553: a PARAM node, or the parameter command text it is rebuilt from.
+bool changes_param_553(Drosa node) {
+  if (node->xkind == PARAM) return rec_i16(node, 6) == 553;
+  return node->xkind == TEXT &&
+         std::strncmp(reinterpret_cast<const char*>(node->bytes() + 10), "param {553:", 11) == 0;
+}
+
 // A voice without a VINFO before its first note gets one after its head.
 void ensure_vinfo(int v) {
   for (Drosa p = piece_start[v]->xnext; p && p->xkind != NOTE; p = p->xnext)
@@ -571,7 +587,7 @@ int read_voice_body(PieceReading* reading, int v, VoiceTotals* totals) {
     link_after(node, last);
     last = node;
     totals->max_context = std::max<int>(totals->max_context, node->xcontext);
-    if (node->xkind == PARAM && rec_i16(node, 6) == 553) totals->param553 = true;
+    if (changes_param_553(node)) totals->param553 = true;
     if (node->xkind == NOTE) total += rec_i32(node, 20);
     if (node->xkind == ENDSYST && node->get(xendpiece)) {
       node->set(xendpage, 1);
@@ -685,13 +701,10 @@ int read_piece_file(PieceFile* file) {
   reading.file = file;
   set_default_piece();
   int result = header_io(IO_READ, file, &reading.version);
-  if (!result) {
-    voice_count = 0;
-    return 0;
-  }
   reading.conversion.version = reading.version;
-  if (!read_piece_body(&reading)) {
+  if (!result || !read_piece_body(&reading)) {
     discard_piece_lists();
+    DrosaDirty = 0;
     return 0;
   }
   return 1;
@@ -765,7 +778,8 @@ void discard_piece_lists() {
   voice_count = 0;
 }
 
-// ---- Checking a voice ---------------------------------------------------------------------------------
+// ---- Checking a voice
+// ---------------------------------------------------------------------------------
 
 namespace {
 
@@ -792,7 +806,8 @@ bool breaks_chord(int kind) {
 void give_line_control_points(Drosa line) {
   for (int offset : {20, 24, 28, 32})
     if (rec_i32(line, offset) != 0) return;
-  int32_t x1 = rec_i32(line, 2), y1 = rec_i32(line, 6), x2 = rec_i32(line, 10), y2 = rec_i32(line, 14);
+  int32_t x1 = rec_i32(line, 2), y1 = rec_i32(line, 6), x2 = rec_i32(line, 10),
+          y2 = rec_i32(line, 14);
   constexpr int32_t MARGIN = 280;
   int64_t left = std::min(x1, x2) - int64_t(MARGIN), right = std::max(x1, x2) + int64_t(MARGIN);
   int64_t top = std::min(y1, y2) - int64_t(MARGIN), bottom = std::max(y1, y2) + int64_t(MARGIN);
@@ -804,10 +819,11 @@ void give_line_control_points(Drosa line) {
 
 struct VoiceCheck {
   int v;
-  Drosa chord_note = NIL;  // the last NOTE when it does not end its chord
-  int bar = 1;             // measure number at the node walked
+  Drosa chord_note = NIL;            // the last NOTE when it does not end its chord
+  int bar = 1;                       // measure number at the node walked
   Drosa print_since_note[256] = {};  // by xcontext + 128: a PRINT with no NOTE after it
   int print_bar[256] = {};
+  std::vector<int> print_slots;  // the slots set since the last NOTE
 };
 
 void end_chord_before(VoiceCheck* check, const char* kind) {
@@ -863,7 +879,8 @@ void check_print_pair(VoiceCheck* check, Drosa print) {
                  "first PRINT node deleted.",
                  short(check->v), check->print_bar[slot], check->bar);
     destroy_node(earlier);
-  }
+  } else
+    check->print_slots.push_back(slot);
   check->print_since_note[slot] = print;
   check->print_bar[slot] = check->bar;
 }
@@ -890,14 +907,16 @@ void check_voice(int v, int version) {
     if (kind == PRINT) check_print_pair(&check, p);
     if (kind == BAR && effective_kind(p) == BAR) ++check.bar;
     if (kind == NOTE) {
-      std::fill(std::begin(check.print_since_note), std::end(check.print_since_note), NIL);
+      for (int slot : check.print_slots) check.print_since_note[slot] = NIL;
+      check.print_slots.clear();
       check.chord_note = p->get(xendvcd) ? NIL : p;
     }
   }
   repair_voice_by_version(v, version);
 }
 
-// ---- A new voice ------------------------------------------------------------------------------------
+// ---- A new voice
+// ------------------------------------------------------------------------------------
 
 Drosa make_empty_voice(int v, int separate_parts) {
   Drosa head = newDrosa(ENDSYST, 0);
@@ -937,7 +956,8 @@ Drosa make_empty_voice(int v, int separate_parts) {
   return key;
 }
 
-// ---- The first inconsistent bar ----------------------------------------------------------------------
+// ---- The first inconsistent bar
+// ----------------------------------------------------------------------
 
 namespace {
 
@@ -971,11 +991,15 @@ int first_inconsistent_bar() {
     if (piece_start[v] && !voice_not_shown(v)) first = v;
   if (first < 0) return -1;
   bool after_bar = false, bar_seen = false;
-  for (Drosa p = piece_start[first]->xnext; p; p = p->xnext) {
+  // Each measure walks every voice to its system: a piece of very many measures is only
+  // searched so far.
+  int measures_left = 4000;
+  for (Drosa p = piece_start[first]->xnext; p && measures_left > 0; p = p->xnext) {
     int kind = effective_kind(p);
     if (kind == BAR) after_bar = bar_seen = true;
     if (kind != NOTE || !bar_seen || !after_bar) continue;
     after_bar = false;
+    --measures_left;
     int32_t t = find_time_in_system(p);
     int32_t k = system_number_on_page(p, 0);
     if (t == 0 && k == 0) continue;

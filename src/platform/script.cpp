@@ -11,6 +11,7 @@
 namespace {
 bool scripted = false;
 std::deque<ScriptAnswer> answers;
+std::deque<std::string> file_names;
 std::vector<ShownText> shown;
 std::vector<std::string> faults;
 
@@ -28,6 +29,7 @@ void queue_event(const EventRecord& event) {
 void script_begin() {
   scripted = true;
   answers.clear();
+  file_names.clear();
   shown.clear();
   faults.clear();
   platform_set_test_modifiers(false, 0);
@@ -88,7 +90,19 @@ void script_alert_fails() {
   queue_answer(std::move(answer));
 }
 
-int script_pending() { return static_cast<int>(answers.size()); }
+void script_file_name(const std::string& path) { file_names.push_back(path); }
+
+bool script_take_file_name(std::string* path) {
+  if (file_names.empty()) {
+    faults.push_back("file dialog ran out of file names");
+    return false;
+  }
+  *path = std::move(file_names.front());
+  file_names.pop_front();
+  return true;
+}
+
+int script_pending() { return static_cast<int>(answers.size() + file_names.size()); }
 
 std::vector<ShownText> script_take_shown() { return std::exchange(shown, {}); }
 

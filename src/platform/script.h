@@ -31,7 +31,13 @@ void script_click(int x, int y, uint16_t modifiers = 0);
 // the next alert cannot be shown (it answers -1).
 void script_alert_fails();
 
-// Answers left unused.
+// The answer of the next file dialog: the path chosen, or "" for Cancel. File names form a
+// queue of their own beside the answers above.
+void script_file_name(const std::string& path);
+// Takes the next file name; false (and a fault recorded) when none is left.
+bool script_take_file_name(std::string* path);
+
+// Answers and file names left unused.
 int script_pending();
 
 struct ShownText {

@@ -1,0 +1,98 @@
+// font_table.cpp: the font records of a piece, read and brought up to date.
+//
+// A record is an ordinary text annotation, so it is stored, copied and deleted like any
+// other; only its text marks it. A font name holding a double quote cannot be recorded (the
+// quote would end the name early), so such a font gets no record.
+#include "model/font_table.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "model/model_globals.h"
+#include "model/node_kinds.h"
+#include "model/piece_format.h"
+#include "params/param_lookup.h"
+#include "params/param_table.h"
+#include "platform/fonts.h"
+
+namespace {
+constexpr int ANNO_TEXT_MAX = 512;  // characters of a record's text read back
+
+Drosa first_note_of_voice(int v) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+}  // namespace
+
+CString format_font_record(int number, const char* name) {
+  CString text;
+  text.format("font %d \"%s\"", number, name);
+  return text;
+}
+
+int parse_font_record(Drosa node, int* number, CString* name) {
+  if (!node || effective_kind(node) != TPARAM || rec_bit16(node, 16, 9) || rec_bit16(node, 16, 0))
+    return 0;
+  char text[ANNO_TEXT_MAX];
+  anno_anchor(text, sizeof text, node);
+  int used = 0;
+  if (std::sscanf(text, "font %d %n", number, &used) != 1 || text[used] != '"') return 0;
+  const char* start = text + used + 1;
+  const char* close = std::strchr(start, '"');
+  *name = CString(start).left(close ? int(close - start) : int(std::strlen(start)));
+  return close ? 1 : 0;
+}
+
+Drosa find_font_record(int number, CString* name) {
+  for (int v = 0; v < voice_count; ++v) {
+    for (Drosa p = piece_start[v]; p && p->xkind != NOTE; p = p->xnext) {
+      int found = 0;
+      CString recorded;
+      if (parse_font_record(p, &found, &recorded) && found == number) {
+        *name = recorded;
+        return p;
+      }
+    }
+  }
+  return NIL;
+}
+
+void write_font_table() {
+  // Every font of the piece that the system knows by a number of its own. Nodes are taken by
+  // their own kind, whatever context they belong to.
+  std::vector<std::pair<int, std::string>> fonts;
+  for (int v = 0; v < voice_count; ++v) {
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      bool has_font = p->xkind == TPARAM;
+      if (p->xkind == PARAM) {
+        int pindex = p->get(xparam_index);
+        has_font =
+            pindex >= 1 && pindex <= PARAM_LAST &&
+            (param[pindex].type == PARAM_CHARACTER || param[pindex].type == PARAM_CHARACTER_PAIR);
+      }
+      int font = has_font ? rec_i16(p, 10) : -1;
+      if (font < 0) continue;
+      std::string name = platform_font_name(font);
+      if (name.empty() || name.find('"') != std::string::npos) continue;
+      bool known = false;
+      for (const auto& entry : fonts) known = known || entry.first == font;
+      if (!known) fonts.push_back({font, name});
+    }
+  }
+
+  Drosa note = voice_count > 0 ? first_note_of_voice(0) : NIL;
+  if (!note) return;
+  for (const auto& [number, name] : fonts) {
+    CString recorded;
+    Drosa record = find_font_record(number, &recorded);
+    if (record && std::strcmp(recorded, name.c_str()) == 0) continue;
+    if (record) delete_anno_nodes(record);
+    make_text_anno(note, 0, 1, FONT_RECORD_STYLE, format_font_record(number, name.c_str()),
+                   FONT_RECORD_CLASSIFY);
+  }
+}

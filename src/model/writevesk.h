@@ -1,0 +1,35 @@
+// writevesk.h: writing the current piece to its file, and the save commands.
+#pragma once
+
+#include <string>
+
+#include "model/drosa.h"
+#include "model/piece_format.h"
+
+// write_header: the header (header_io in IO_WRITE mode), then a check of its length. 0 when
+// writing failed.
+int write_header(PieceFile* file);
+
+// write_piece_file: writes the piece into the file at `fsspec`: the header, then every stored
+// node of every voice, then, when `with_graphics`, the published variant's run of graphics
+// elements from `graphics_chain` (NIL: none). The file is written beside the old one under a
+// temporary name, flushed, and renamed over it, so a failure leaves the old file as it was.
+// Reads:  every piece global. Writes: the font table (write_font_table), perf_defaults'
+//         platform bytes, requested_page.
+// Failure: the system's text through report_file_error; 0.
+int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec);
+
+// save_piece: saves the current piece into the file named by *fsspec, running the save dialog
+// when asked, when the piece has no file yet, or when it was converted from a newer format.
+// `with_graphics` writes the published variant, `published` marks the saved piece published.
+// Returns 1 when the file was written, 0 when the user cancelled or writing failed.
+// Writes: *fsspec (the name chosen); when fsspec is piece_fsspec itself (the piece's own file),
+//         DrosaDirty and the published flag.
+int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec);
+
+// ask_save_piece: when the piece has changed, asks whether to save it. 0 when the user
+// cancels (the caller stops what it was doing), else 1.
+int ask_save_piece();
+
+// 1 when the file specification names no file of its own yet (its name begins with ':').
+int is_untitled_file(const std::string& fsspec);

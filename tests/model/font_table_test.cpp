@@ -1,0 +1,94 @@
+// font_table_test.cpp: the font records of a piece.
+//   FontTable.*: records made once for fonts other than the standard ones, replaced when the
+//                system's name changed, left alone when voice 0 has no note; reading a record
+#include "model/font_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "annotations/anno_services.h"
+#include "model/model_globals.h"
+#include "model/node_kinds.h"
+#include "model/piece_format.h"
+#include "model/voice_lists.h"
+#include "params/param_table.h"
+#include "platform/fonts.h"
+#include "support/model_fixture.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+class FontTable : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    platform_init_fonts();
+    param_init();
+    new_voice();
+    note = add_note(0, QUARTER);
+  }
+  // A text annotation in the font before the note just added.
+  void annotation_in(int font) {
+    Drosa head = add(0, TPARAM);
+    set_rec_i16(head, 10, int16_t(font));
+    add(0, TEXT);
+    add_note(0, QUARTER);
+  }
+  // The font records of the piece, as "number name" lines.
+  std::string records() {
+    std::string s;
+    for (Drosa p = piece_start[0]; p; p = p->xnext) {
+      int number = 0;
+      CString name;
+      if (parse_font_record(p, &number, &name))
+        s += std::to_string(number) + " " + static_cast<const char*>(name) + "\n";
+    }
+    return s;
+  }
+  Drosa note;
+};
+
+TEST_F(FontTable, OneRecordPerFontKeptAcrossSaves) {
+  annotation_in(-5);
+  write_font_table();
+  EXPECT_EQ(records(), "") << "the standard fonts need no record";
+
+  for (int i = 0; i < 3; ++i) annotation_in(FONT_MONACO);
+  write_font_table();
+  write_font_table();
+  EXPECT_EQ(records(), "4 Monaco\n");
+  CString name;
+  Drosa record = find_font_record(FONT_MONACO, &name);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->xnext->xnext, note) << "the record stands before the first note";
+  EXPECT_EQ(rec_i16(record, 10), param[FONT_RECORD_STYLE].value.font());
+}
+
+TEST_F(FontTable, RenamedFontGetsANewRecord) {
+  annotation_in(FONT_MONACO);
+  make_text_anno(note, 0, 1, FONT_RECORD_STYLE, format_font_record(FONT_MONACO, "Old Monaco"),
+                 FONT_RECORD_CLASSIFY);
+  write_font_table();
+  EXPECT_EQ(records(), "4 Monaco\n");
+}
+
+TEST_F(FontTable, RecordsNeedAClosingQuoteAndAVoiceWithNotes) {
+  Drosa broken = make_text_anno(note, 0, 1, FONT_RECORD_STYLE, "font 4 \"Monaco", 120);
+  int number = 0;
+  CString name;
+  EXPECT_EQ(parse_font_record(broken, &number, &name), 0);
+  EXPECT_STREQ(name, "Monaco");
+  delete_anno_nodes(broken);
+
+  // Without a note in voice 0 the table is not touched.
+  destroy_Drosa_list(piece_start[0]);
+  voice_count = 0;
+  new_voice();
+  annotation_in(FONT_MONACO);
+  destroy_node(find_next_kind(NOTE, piece_start[0]));
+  write_font_table();
+  EXPECT_EQ(records(), "");
+}
+
+}  // namespace

@@ -1,0 +1,601 @@
+// piece_file_test.cpp: writing and reading piece files.
+//   Header.*:      byte images of the header for one and three contexts
+//   RoundTrip.*:   written then read gives the same nodes, records and bytes; what a normal and a
+//                  published save leave out; a shorter save leaves no stale bytes; 64 voices
+//   VersionGate.*: the questions and refusals by format version; old formats with narrow
+//                  coordinates and fewer header records; surplus bytes of a newer header
+//   Damaged.*:     a truncated file, with and without Shift; hostile headers refused without
+//                  a leaked node
+//   Save.*:        a failed write keeps the old file; the save dialog, cancelling, publishing,
+//                  and the question before closing
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/options.h"
+#include "model/piece_format.h"
+#include "model/readvesk.h"
+#include "model/voice_lists.h"
+#include "model/writevesk.h"
+#include "params/param_table.h"
+#include "platform/events.h"
+#include "platform/script.h"
+#include "support/model_fixture.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void put16(Bytes& b, int v) {
+  b.push_back(uint8_t(v >> 8));
+  b.push_back(uint8_t(v));
+}
+void append(Bytes& b, const uint8_t* p, size_t n) { b.insert(b.end(), p, p + n); }
+void set16(Bytes& b, size_t at, int v) {
+  b[at] = uint8_t(v >> 8);
+  b[at + 1] = uint8_t(v);
+}
+
+// Every stored node of every voice, as its 56 record bytes.
+std::vector<Bytes> stored_records() {
+  std::vector<Bytes> records;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      records.emplace_back(p->bytes() + 8, p->bytes() + 64);
+  return records;
+}
+
+// The kinds of the node records after a header of n contexts.
+std::vector<int> record_kinds(const Bytes& file, int contexts) {
+  std::vector<int> kinds;
+  for (size_t at = piece_header_size(contexts); at + 56 <= file.size(); at += 56)
+    kinds.push_back(file[at]);
+  return kinds;
+}
+
+// Keeps a file as a seed of the reader's fuzz target, in the build tree's test output (the
+// tests run in the build tree's tests folder).
+void save_seed(const char* name, const Bytes& bytes) {
+  std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) return;
+  std::filesystem::path folder = build / "test-output" / "fuzz_read_piece";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A voice of only its two ENDSYST nodes.
+void bare_voice() {
+  int v = voice_count++;
+  Drosa head = newDrosa(ENDSYST, 0), end = newDrosa(ENDSYST, 0);
+  head->set(xstartpiece, 1);
+  head->set(xendpage, 1);
+  end->set(xendpiece, 1);
+  end->set(xendpage, 1);
+  link_after(end, head);
+  piece_start[v] = head;
+}
+
+class PieceFileTest : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    script_begin();
+    param_init();
+    read_header(nullptr);  // the default piece's records
+    voice_count = 0;
+    char pattern[] = "/tmp/vesk-piece-XXXXXX";
+    dir = mkdtemp(pattern);
+    path = dir + "/song.vesk";
+  }
+  void TearDown() override {
+    for (const std::string& fault : script_take_faults())
+      ADD_FAILURE() << "script fault: " << fault;
+    EXPECT_EQ(script_pending(), 0) << "answers left unused";
+    script_end();
+    piece_io_fail_writes_after(-1, 0);
+    std::filesystem::remove_all(dir);
+    ModelTest::TearDown();
+  }
+
+  // Two voices with notes, bars, signatures and an annotation; every note's accidental field
+  // already as reading leaves it.
+  void sample_piece(int notes = 4) {
+    for (int v = 0; v < 2; ++v) {
+      new_voice(v == 0 ? "Flute" : "Oboe", 0, v);
+      add_clef(v, v);
+      add_key(v, 2);
+      add_timesig(v, 4, 4);
+      for (int i = 0; i < notes; ++i) {
+        if (i && i % 4 == 0) add_bar(v);
+        add_note(v, QUARTER, 30 + i)->set(xacc, 3);
+      }
+    }
+    Drosa text = add(0, TPARAM);
+    set_node_byte(text, 18, 0xFF);
+    set_node_byte(text, 19, 0xFB);  // font code -5
+    Drosa chars = add(0, TEXT);
+    std::strcpy(reinterpret_cast<char*>(chars->bytes() + 10), "Allegro");
+    add_note(0, QUARTER)->set(xacc, 3);
+    add_note(1, QUARTER)->set(xacc, 3);
+  }
+
+  int write_to(const std::string& where) { return write_piece_file(0, NIL, where); }
+
+  // Reads the file at `path` in place of the piece in memory.
+  int read_back() {
+    discard_piece_lists();
+    piece_fsspec = path;
+    return read_piece(nullptr);
+  }
+
+  // Reads bytes as a piece file; the lists of a failed read must all be back in the store.
+  int read_from(const Bytes& bytes) {
+    discard_piece_lists();
+    int free_before = freeCount;
+    int ok = read_piece_from_memory(bytes.data(), bytes.size());
+    if (!ok) {
+      EXPECT_EQ(voice_count, 0);
+      EXPECT_EQ(freeCount, free_before) << "a failed read leaked nodes";
+    }
+    return ok;
+  }
+
+  // The texts reported since the last call, at level 2 and at other levels.
+  std::vector<std::string> messages() {
+    std::vector<std::string> texts;
+    for (const Report& r : take_reports()) texts.push_back(r.text);
+    return texts;
+  }
+
+  // The questions shown since the last call.
+  std::vector<std::string> questions() {
+    std::vector<std::string> texts;
+    for (const ShownText& s : script_take_shown()) texts.push_back(s.text);
+    return texts;
+  }
+
+  std::string dir, path;
+};
+
+// ---- Header ----------------------------------------------------------------------------------
+
+TEST_F(PieceFileTest, HeaderImageForOneContext) {
+  bare_voice();
+  ASSERT_EQ(write_to(path), 1);
+  Bytes file = file_bytes(path);
+  ASSERT_EQ(file.size(), 616u + 2 * 56);
+  const uint8_t start[] = {0x01, 0x58, 0x02, 0x64, 0, 1, 0, 1, 0, 1, 0, 1, 0, 102};
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 14), Bytes(start, start + 14));
+  Bytes expected(start, start + 14);
+  append(expected, options_struct[1], 102);
+  put16(expected, 334);
+  append(expected, perf_defaults, 334);
+  put16(expected, 144);
+  append(expected, print_record[1], 144);
+  put16(expected, 16);
+  const char name[16] = "Score";
+  append(expected, reinterpret_cast<const uint8_t*>(name), 16);
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 616), expected);
+  EXPECT_EQ(file[16 + 102 + 18], 1) << "platform code";
+  EXPECT_EQ(file[616], ENDSYST);
+  EXPECT_EQ(file[616 + 56], ENDSYST);
+}
+
+TEST_F(PieceFileTest, HeaderImageForThreeContexts) {
+  bare_voice();
+  ncontext_count = 3;
+  current_ncontext = 2;
+  std::strcpy(ncontext_name[2], "Flute part");
+  set_options_i16(3, 8, 77);
+  print_record[2][0] = 0x42;
+  ASSERT_EQ(write_to(path), 1);
+  Bytes file = file_bytes(path);
+  ASSERT_EQ(file.size(), 354u + 3 * 262 + 2 * 56);
+  save_seed("three_contexts.vesk", file);
+  Bytes expected;
+  for (int v : {344, 350 + 3 * 262, 1, 1, 3, 2, 3 * 102}) put16(expected, v);
+  for (int c = 1; c <= 3; ++c) append(expected, options_struct[c], 102);
+  put16(expected, 334);
+  append(expected, perf_defaults, 334);
+  put16(expected, 3 * 144);
+  for (int c = 1; c <= 3; ++c) append(expected, print_record[c], 144);
+  put16(expected, 3 * 16);
+  for (int c = 1; c <= 3; ++c)
+    append(expected, reinterpret_cast<const uint8_t*>(ncontext_name[c]), 16);
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 354 + 3 * 262), expected);
+  EXPECT_EQ(header_bytes_done, header_length);
+}
+
+// ---- Round trip ------------------------------------------------------------------------------
+
+TEST_F(PieceFileTest, WrittenThenReadGivesTheSamePiece) {
+  sample_piece();
+  ncontext_count = 2;
+  std::strcpy(ncontext_name[2], "Parts");
+  set_options_i16(2, 40, 9);
+  put_be32(print_record[2] + 82, 123456);
+  put_be_float(perf_defaults + 70, 1.5f);
+  add_print(1, 2, 0);
+  ASSERT_EQ(write_to(path), 1);
+  const std::vector<Bytes> records = stored_records();
+  uint8_t options[3][OPTIONS_SIZE], prints[3][PRINT_RECORD_SIZE], perf[PERF_DEFAULTS_SIZE];
+  std::memcpy(options, options_struct, sizeof options);
+  std::memcpy(prints, print_record, sizeof prints);
+  std::memcpy(perf, perf_defaults, sizeof perf);
+
+  read_header(nullptr);  // overwrite every record with the defaults
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(stored_records(), records);
+  EXPECT_EQ(voice_count, 2);
+  EXPECT_EQ(ncontext_count, 2);
+  EXPECT_STREQ(ncontext_name[2], "Parts");
+  EXPECT_EQ(std::memcmp(options, options_struct, sizeof options), 0);
+  EXPECT_EQ(std::memcmp(prints, print_record, sizeof prints), 0);
+  EXPECT_EQ(std::memcmp(perf, perf_defaults, sizeof perf), 0);
+  EXPECT_EQ(DrosaDirty, 0);
+
+  // Written again, the file has the same bytes.
+  ASSERT_EQ(write_to(dir + "/again.vesk"), 1);
+  EXPECT_EQ(file_bytes(dir + "/again.vesk"), file_bytes(path));
+  save_seed("two_voices.vesk", file_bytes(path));
+}
+
+TEST_F(PieceFileTest, NormalSaveLeavesOutRunTimeRecordsPublishedKeepsLayout) {
+  sample_piece(1);
+  Drosa note = add_note(0, HALF);
+  note->set(xacc, 3);
+  add_after(note, NTDATA);
+  Drosa param_change = newDrosa(PARAM, 0);
+  link_after(param_change, note->xback);
+  add(0, PVIEW);
+  add(1, XMLT);
+  ASSERT_EQ(write_to(path), 1);
+  for (int kind : record_kinds(file_bytes(path), 1))
+    EXPECT_FALSE(kind == NTDATA || kind == PARAM || kind == PVIEW || kind == XMLT ||
+                 kind == NOTEPTR)
+        << kind_name(kind);
+
+  // A published save keeps layout records and parameter changes, then writes what the screen
+  // shows of the graphics: the element after a screen stand-in is left out.
+  Drosa shown = newDrosa(GE_CHAR, 4), printed = newDrosa(GE_LINE, 0), last = newDrosa(GE_STRING, 0);
+  link_after(printed, shown);
+  link_after(last, printed);
+  ASSERT_EQ(write_piece_file(1, shown, path), 1);
+  std::vector<int> kinds = record_kinds(file_bytes(path), 1);
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), NTDATA), kinds.end());
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), PARAM), kinds.end());
+  EXPECT_EQ(std::find(kinds.begin(), kinds.end(), PVIEW), kinds.end());
+  ASSERT_GE(kinds.size(), 2u);
+  EXPECT_EQ(std::vector<int>(kinds.end() - 2, kinds.end()), (std::vector<int>{GE_CHAR, GE_STRING}));
+  destroy_Drosa_list(shown);
+
+  // Read back it opens like a normal save.
+  ASSERT_EQ(read_back(), 1);
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      EXPECT_FALSE(temp_node(p, 1003)) << kind_name(p->xkind);
+}
+
+TEST_F(PieceFileTest, ShorterSaveLeavesNoStaleBytes) {
+  sample_piece(40);
+  ASSERT_EQ(write_to(path), 1);
+  size_t longer = file_bytes(path).size();
+  discard_piece_lists();
+  sample_piece(2);
+  size_t records = stored_records().size();
+  ASSERT_EQ(write_to(path), 1);
+  EXPECT_LT(file_bytes(path).size(), longer);
+  EXPECT_EQ(file_bytes(path).size(), 616 + 56 * records);
+}
+
+TEST_F(PieceFileTest, SixtyFourVoicesAreRead) {
+  for (int v = 0; v < MAX_VOICES; ++v) bare_voice();
+  ASSERT_EQ(write_to(path), 1);
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(voice_count, 64);
+  // Each voice got the VINFO its file lacked.
+  EXPECT_STREQ(reinterpret_cast<const char*>(piece_start[63]->xnext->bytes() + 10),
+               "UnnamedPart64");
+}
+
+TEST_F(PieceFileTest, InconsistentPlaybackAsksFromTheFirstDisagreeingBar) {
+  for (int v = 0; v < 2; ++v) {
+    new_voice();
+    for (int i = 0; i < 3; ++i) {
+      if (i) add_bar(v);
+      add_note(v, QUARTER)->set(xttn, 16384);
+      if (v == 1 && i == 1) add_note(v, QUARTER)->set(xttn, 16384);  // no bar before the third
+    }
+  }
+  ASSERT_EQ(write_to(path), 1);
+  script_hit(1);
+  ASSERT_EQ(read_back(), 1);
+  std::vector<std::string> asked = questions();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_NE(asked[0].find("may be around bar 3."), std::string::npos) << asked[0];
+  EXPECT_EQ(DrosaDirty, 1);
+}
+
+TEST_F(PieceFileTest, NewVoiceLists) {
+  Drosa key = make_empty_voice(0, 1);
+  make_empty_voice(1, 0);
+  voice_count = 2;
+  EXPECT_EQ(key->xkind, KEYSIG);
+  std::vector<Drosa> first = voice_nodes(0), second = voice_nodes(1);
+  ASSERT_EQ(second.size(), 6u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(first[1]->bytes() + 10), "UnnamedPart1");
+  EXPECT_STREQ(reinterpret_cast<const char*>(second[1]->bytes() + 10), "UnnamedPart");
+  EXPECT_EQ(second[1]->get(xvoiceOnPart), 1);
+  EXPECT_EQ(second[2]->get(xsstaff), 1);
+  EXPECT_EQ(second[2]->xcontext, current_ncontext);
+  EXPECT_EQ(first[3]->get(xclef), 0);
+  EXPECT_EQ(second[3]->get(xclef), 1) << "a later voice of one part";
+}
+
+// ---- Version gate ----------------------------------------------------------------------------
+
+// The options record as files of version 342 and older store it: coordinates in 2 bytes.
+Bytes narrow_options(const uint8_t* record) {
+  Bytes out;
+  int at = 0;
+  for (const char* s = OPTIONS_LAYOUT; *s; ++s) {
+    int width = *s == 'x' ? 4 : *s - '0';
+    if (*s == 'x')
+      append(out, record + at + 2, 2);
+    else
+      append(out, record + at, size_t(width));
+    at += width;
+  }
+  return out;
+}
+
+// A file of the given version holding one voice (head ENDSYST, VINFO, final ENDSYST), laid out
+// as that version stores it; `surplus` unknown bytes end its header.
+Bytes file_of_version(int version, int surplus = 0) {
+  Bytes options = version <= 342 ? narrow_options(options_struct[1])
+                                 : Bytes(options_struct[1], options_struct[1] + OPTIONS_SIZE);
+  int option_records = version >= 326 ? 1 : version >= 320 ? 2 : 1;
+  Bytes body;
+  put16(body, 1);  // voices
+  put16(body, 1);  // requested page
+  put16(body, 1);  // contexts
+  put16(body, 1);  // current context
+  put16(body, int(options.size()) * option_records);
+  for (int i = 0; i < option_records; ++i) append(body, options.data(), options.size());
+  put16(body, 334);
+  append(body, perf_defaults, 334);
+  put16(body, 144);
+  append(body, print_record[1], 144);
+  put16(body, 16);
+  const char name[16] = "Score";
+  append(body, reinterpret_cast<const uint8_t*>(name), 16);
+  body.insert(body.end(), size_t(surplus), 0xEE);
+  Bytes file;
+  put16(file, version);
+  put16(file, int(body.size()));
+  append(file, body.data(), body.size());
+  Drosa head = newDrosa(ENDSYST, 0), info = newDrosa(VINFO, 0), end = newDrosa(ENDSYST, 0);
+  head->set(xstartpiece, 1);
+  end->set(xendpiece, 1);
+  info->set(xpname, "Harp");
+  for (Drosa n : {head, info, end}) {
+    append(file, n->bytes() + 8, size_t(node_record_size(version)));
+    destroyDrosa(n);
+  }
+  return file;
+}
+
+TEST_F(PieceFileTest, VersionGateAsksOrRefuses) {
+  const struct {
+    int version;
+    int answer;            // item hit on the question; 0: no question
+    const char* question;  // start of the question
+    int result;
+    uint8_t dirty;
+    const char* message;  // the refusal
+  } cases[] = {
+      {344, 0, nullptr, 1, 0, nullptr},
+      {343, 1, "This piece has an old file format.", 1, 1, nullptr},
+      {330, 1, "This piece has an old file format.", 1, 1, nullptr},
+      {318, 1, "This piece has an old file format.", 1, 1, nullptr},
+      {343, 2, "This piece has an old file format.", 0, 0, nullptr},
+      {347, 1, "This piece was saved by a newer version", 1, 0xFF, nullptr},
+      {345, 2, "This piece was saved by a newer version", 0, 0, nullptr},
+      {348, 0, nullptr, 0, 0, "Your Vesk program is too old to edit this piece."},
+      {317, 0, nullptr, 0, 0, "This is not a Vesk music file."},
+      {4001, 0, nullptr, 0, 0, "This is not a Vesk music file."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    read_header(nullptr);
+    DrosaDirty = 0;
+    Bytes file = file_of_version(c.version);
+    if (c.version == 330) save_seed("version_330.vesk", file);
+    if (c.answer) script_hit(c.answer);
+    EXPECT_EQ(read_from(file), c.result);
+    std::vector<std::string> asked = questions();
+    if (c.question) {
+      ASSERT_EQ(asked.size(), 1u);
+      EXPECT_EQ(asked[0].rfind(c.question, 0), 0u) << asked[0];
+    } else {
+      EXPECT_TRUE(asked.empty());
+    }
+    std::vector<std::string> said = messages();
+    if (c.message) {
+      ASSERT_EQ(said.size(), 1u);
+      EXPECT_EQ(said[0].rfind(c.message, 0), 0u) << said[0];
+    } else {
+      EXPECT_TRUE(said.empty()) << said[0];
+    }
+    if (c.result) {
+      EXPECT_EQ(DrosaDirty, c.dirty);
+      EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 76) << "coordinates widened";
+      Drosa info = piece_start[0]->xnext;
+      EXPECT_STREQ(reinterpret_cast<const char*>(info->bytes() + 10), "Harp");
+    }
+  }
+}
+
+TEST_F(PieceFileTest, SurplusBytesOfANewerHeaderAreSkipped) {
+  script_hit(1);
+  ASSERT_EQ(read_from(file_of_version(346, 10)), 1);
+  EXPECT_EQ(piece_start[0]->xnext->xkind, VINFO);
+  EXPECT_EQ(questions().size(), 1u);
+}
+
+// ---- Damaged files ---------------------------------------------------------------------------
+
+TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
+  sample_piece();
+  ASSERT_EQ(write_to(path), 1);
+  Bytes file = file_bytes(path);
+  file.resize(file.size() - 80);  // the final ENDSYST of voice 1 and part of the node before
+  EXPECT_EQ(read_from(file), 0);
+  EXPECT_EQ(messages(), std::vector<std::string>{
+                            "Reading piece aborted: Premature end of file at voice 1 (voice range "
+                            "0..1); missing final ENDSYST node."});
+
+  platform_set_test_modifiers(true, MOD_SHIFT);
+  ASSERT_EQ(read_from(file), 1);
+  platform_set_test_modifiers(false, 0);
+  EXPECT_EQ(voice_count, 2);
+  Drosa last = voice_end(1);
+  EXPECT_TRUE(last->get(xendpiece));
+  EXPECT_EQ(last->xback->xkind, NOTE) << "the voice ends after its last whole record";
+}
+
+TEST_F(PieceFileTest, HostileHeadersAreRefused) {
+  bare_voice();
+  ASSERT_EQ(write_to(path), 1);
+  const Bytes good = file_bytes(path);
+  const size_t names_length_at = 352 + 102 + 144;
+  const char* damaged = "The header of this piece file is damaged; the piece cannot be opened.";
+  const struct {
+    size_t offset;
+    int value;
+    const char* message;
+  } cases[] = {
+      {8, 70, "Your piece has 70 notation contexts; this exceeds the maximum (65)!"},
+      {8, 0, "Your piece has no contexts to edit!"},
+      {4, 65, "Your piece has 65 voices; this exceeds the maximum (64)!"},
+      {4, 0, "Your piece has 0 voices; it must have at least one."},
+      {2, -5, damaged},
+      {2, 20, damaged},   // the options record would run past the header's end
+      {12, -2, damaged},  // negative block length
+      {names_length_at, 5000, damaged},
+      {14 + 2, 0, "This piece has a bad page size; it cannot be opened."},
+      {2, 5000, "Premature end-of-file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    Bytes file = good;
+    set16(file, c.offset, c.value);
+    EXPECT_EQ(read_from(file), 0);
+    std::vector<std::string> said = messages();
+    ASSERT_FALSE(said.empty());
+    EXPECT_NE(said[0].find(c.message), std::string::npos) << said[0];
+  }
+  // A record of no known kind is read as NA; one of a run-time kind is dropped.
+  Bytes odd = good;
+  Drosa info = newDrosa(VINFO, 0), layout = newDrosa(NTDATA, 0);
+  odd.insert(odd.end() - 56, layout->bytes() + 8, layout->bytes() + 64);
+  odd.insert(odd.end() - 56, info->bytes() + 8, info->bytes() + 64);
+  odd[odd.size() - 112] = 200;
+  destroyDrosa(info);
+  destroyDrosa(layout);
+  ASSERT_EQ(read_from(odd), 1);
+  std::string kinds;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) kinds += std::string(kind_name(p->xkind)) + " ";
+  EXPECT_EQ(kinds, "ENDSYST VINFO NA ENDSYST ");
+}
+
+// ---- Saving ----------------------------------------------------------------------------------
+
+TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
+  sample_piece();
+  ASSERT_EQ(write_to(path), 1);
+  const Bytes old = file_bytes(path);
+  add_note(0, WHOLE)->set(xacc, 3);
+  for (long long after : {0LL, 100LL, 700LL}) {
+    piece_io_fail_writes_after(after, ENOSPC);
+    EXPECT_EQ(write_to(path), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"The disk is full"});
+    EXPECT_EQ(file_bytes(path), old);
+  }
+  piece_io_fail_writes_after(-1, 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file left over";
+  EXPECT_EQ(write_to(dir + "/no/such/folder.vesk"), 0);
+  EXPECT_EQ(messages(), std::vector<std::string>{"File not found"});
+}
+
+TEST_F(PieceFileTest, SaveDialogCancelPublishAndQuestion) {
+  sample_piece();
+  DrosaDirty = 1;
+  piece_fsspec = dir + "/:New Piece:";
+  // Cancelled: the name stays, nothing is written.
+  script_file_name("");
+  EXPECT_EQ(save_piece(0, 0, 0, &piece_fsspec), 0);
+  EXPECT_EQ(piece_fsspec, dir + "/:New Piece:");
+  // An untitled piece is saved under the name chosen.
+  script_file_name(path);
+  EXPECT_EQ(save_piece(0, 0, 0, &piece_fsspec), 1);
+  EXPECT_EQ(piece_fsspec, path);
+  EXPECT_EQ(DrosaDirty, 0);
+  EXPECT_TRUE(std::filesystem::exists(path));
+
+  // Publishing over the unpublished file is refused; under another name it is done.
+  script_file_name(path);
+  EXPECT_EQ(save_piece(1, 1, 1, &piece_fsspec), 0);
+  EXPECT_EQ(messages().size(), 1u);
+  EXPECT_EQ(options_i16(1, OPTIONS_PUBLISHED), 0);
+  std::string copy = path;
+  script_file_name(dir + "/published.vesk");
+  EXPECT_EQ(save_piece(1, 1, 1, &copy), 1);
+  EXPECT_EQ(options_i16(1, OPTIONS_PUBLISHED), 0) << "only the copy is published";
+  EXPECT_EQ(piece_fsspec, path);
+  script_file_name(dir + "/own.vesk");
+  EXPECT_EQ(save_piece(1, 1, 1, &piece_fsspec), 1);
+  EXPECT_EQ(options_i16(1, OPTIONS_PUBLISHED), 1) << "the piece's own file is published";
+  EXPECT_EQ(piece_fsspec, dir + "/own.vesk");
+  set_options_i16(1, OPTIONS_PUBLISHED, 0);
+  piece_fsspec = path;
+
+  // The question before closing: No and Cancel write nothing; Yes saves.
+  EXPECT_EQ(ask_save_piece(), 1) << "an unchanged piece is not asked about";
+  DrosaDirty = 1;
+  script_hit(2);
+  EXPECT_EQ(ask_save_piece(), 0);
+  script_hit(3);
+  EXPECT_EQ(ask_save_piece(), 1);
+  EXPECT_EQ(DrosaDirty, 1);
+  script_hit(1);
+  EXPECT_EQ(ask_save_piece(), 1);
+  EXPECT_EQ(DrosaDirty, 0);
+  std::vector<std::string> asked = questions();
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[0], "Save changes to file '" + path + "'?");
+
+  // A piece converted from a newer format always asks for a name.
+  DrosaDirty = 0xFF;
+  script_file_name("");
+  EXPECT_EQ(save_piece(0, 0, 0, &piece_fsspec), 0);
+}
+
+}  // namespace
