@@ -42,25 +42,16 @@ struct Piece {
   std::vector<Drosa> notes;
 };
 
-Drosa append(Drosa end, int kind) {
-  Drosa node = newDrosa(kind, 0);
-  Drosa before = end->xback;
-  node->xback = before;
-  node->xnext = end;
-  before->xnext = node;
-  end->xback = node;
-  return node;
-}
-
-void append_change(Drosa end, int pindex, int32_t value, int v) {
-  Drosa c = append(end, PARAM);
+void add_change(int voice, int pindex, int32_t value, int page_list_voice) {
+  Drosa c = add(voice, PARAM);
   c->set(xparam_index, int16_t(pindex));
   c->set(xparam_stsize, int16_t(50));
   ParamValue pv{};
   pv.set_integer(value);
   set_xparam_value(c, pv);
   param[pindex].changed = 1;
-  if (pindex == P && v >= 0) page_param_lists[v] = c;  // the newest change before the page
+  // The newest change before the page.
+  if (pindex == P && page_list_voice >= 0) page_param_lists[page_list_voice] = c;
 }
 
 Piece build(Changes changes) {
@@ -77,24 +68,23 @@ Piece build(Changes changes) {
     param[p].small.set_integer(50);
   }
   int v = new_voice();
-  Drosa end = voice_end(v);
   Piece piece;
   piece.notes.reserve(NOTES);
   for (int i = 0; i < NOTES; ++i) {
     if (i > 0 && i % NOTES_PER_PAGE == 0) {
-      Drosa page = append(end, ENDSYST);
+      Drosa page = add(v, ENDSYST);
       page->set(xendpage, 1);
       page->set(xsys_voice, uint8_t(v));
     }
     if (i % 8 == 0) {
-      if (changes == NEARBY) append_change(end, P, 60 + i % 7, -1);
-      if (changes == OTHER_ONLY) append_change(end, OTHER, 70, -1);
+      if (changes == NEARBY) add_change(v, P, 60 + i % 7, -1);
+      if (changes == OTHER_ONLY) add_change(v, OTHER, 70, -1);
     }
-    if (i == 1 && changes == PAGE_ONE) append_change(end, P, 80, v);
-    Drosa n = append(end, NOTE);
+    if (i == 1 && changes == PAGE_ONE) add_change(v, P, 80, v);
+    Drosa n = add(v, NOTE);
     n->set(xlgval, QUARTER);
     n->set(xendvcd, 1);
-    append(end, NTDATA)->set(xstsize, int8_t(50));
+    add(v, NTDATA)->set(xstsize, int8_t(50));
     piece.notes.push_back(n);
   }
   if (changes == OTHER_ONLY) param[P].changed = 1;

@@ -34,51 +34,20 @@ void fresh_store() {
   VeskMemory_Init();
 }
 
-// Appends before the voice's end without walking the list each time (add() finds the end by
-// walking from the head, which would make building the piece itself quadratic).
-struct Appender {
-  int v;
-  Drosa end;
-  Drosa add(int kind) {
-    Drosa node = newDrosa(kind, 0);
-    Drosa before = end->xback;
-    node->xback = before;
-    node->xnext = end;
-    before->xnext = node;
-    end->xback = node;
-    return node;
-  }
-  Drosa note(int lgval, int mod7, bool chord_continues = false) {
-    Drosa n = add(NOTE);
-    n->set(xlgval, lgval);
-    n->set(xmod7, int8_t(mod7));
-    n->set(xtupl, 1);
-    n->set(xintimeof, 4);
-    n->set(xvoice, v);
-    n->set(xendvcd, chord_continues ? 0 : 1);
-    return n;
-  }
-  // One measure of 4/4: two quarters, a triplet of eighths, a chord of two quarters.
-  void measure() {
-    note(QUARTER, 35);
-    note(QUARTER, 33);
-    for (int i = 0; i < 3; ++i) {
-      Drosa n = note(EIGHTH, 34 + i);
-      n->set(xtupl, 3);
-      n->set(xintimeof, 8);
-    }
-    note(QUARTER, 30, true);
-    note(QUARTER, 32);
-    add(BAR);
-  }
-};
+// One measure of 4/4: two quarters, a triplet of eighths, a chord of two quarters.
+void add_measure(int v) {
+  add_note(v, QUARTER, 35);
+  add_note(v, QUARTER, 33);
+  for (int i = 0; i < 3; ++i) make_tuplet(add_note(v, EIGHTH, 34 + i), 3, 2);
+  add_chord(v, QUARTER, {30, 32});
+  add_bar(v);
+}
 
 int build_voice(int measures, int systems_every) {
   int v = new_voice();
-  Appender app{v, voice_end(v)};
   for (int m = 1; m <= measures; ++m) {
-    app.measure();
-    if (systems_every && m % systems_every == 0 && m < measures) app.add(ENDSYST);
+    add_measure(v);
+    if (systems_every && m % systems_every == 0 && m < measures) add(v, ENDSYST);
   }
   return v;
 }
