@@ -78,7 +78,7 @@ extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by contex
 extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
 
 // ---- The piece file -----------------------------------------------------------------------
-inline constexpr int PERF_DEFAULTS_SIZE = 334;  // playback, tuning and notehead-colour record
+inline constexpr int PERF_DEFAULTS_SIZE = 334;     // playback, tuning and notehead-colour record
 extern uint8_t perf_defaults[PERF_DEFAULTS_SIZE];  // big-endian, as the piece file holds it
 extern int16_t requested_page;  // page to show when the piece is next prepared; 0 or too big: 1
 // Path of the current piece's file. A name (the part after the last '/') beginning with ':'

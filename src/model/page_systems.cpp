@@ -18,7 +18,6 @@
 #include "model/staffops.h"
 #include "model/voice_lists.h"
 
-
 namespace {
 
 bool is_visible_endsyst(Drosa node) { return effective_kind(node) == ENDSYST; }

@@ -7,7 +7,6 @@
 #include "model/drosa.h"
 #include "model/model_globals.h"
 
-
 int voices_to_system(int n, int from_page);
 int voices_to_system_at_time(int32_t t, int keep, int page_limit);
 int32_t system_number_on_page(Drosa node, int on_page);
