@@ -41,7 +41,8 @@ void read_once(const uint8_t* data, size_t size, bool shift) {
   }
   discard_piece_lists();
   if (live_nodes() != live_before) {
-    std::fprintf(stderr, "reading left %ld nodes in the store\n", long(live_nodes() - live_before));
+    std::fprintf(stderr, "reading left %ld nodes in the store (undo %ld)\n",
+                 long(live_nodes() - live_before), long(undo_node_count));
     std::abort();
   }
   script_take_faults();  // questions beyond the answers given were cancelled

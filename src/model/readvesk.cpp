@@ -461,6 +461,13 @@ void lower_translated_text(Drosa node, PieceReading* reading) {
 
 }  // namespace
 
+// Returns a node whose bytes came from a broken record: its kind byte may say anything, even
+// FREE, so it is made a plain node before it goes back to the store.
+static void discard_record_node(Drosa node) {
+  node->xkind = NA;
+  destroyDrosa(node);
+}
+
 int read_node_record(PieceReading* reading, Drosa* out, int v) {
   Drosa node = newDrosa(NOTE, 0);
   const int size = node_record_size(reading->version);
@@ -477,13 +484,13 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
                    "Reading piece aborted: Premature end of file at voice %hd (voice range "
                    "%hd..%hd); missing final ENDSYST node.",
                    short(v), short(0), short(voice_count - 1));
-      destroyDrosa(node);
+      discard_record_node(node);
       return 0;
     }
     if (result != RESULT_OK) {
       report_file_error(result, "");
       if (!shift_or_option_down()) {
-        destroyDrosa(node);
+        discard_record_node(node);
         return 0;
       }
       make_final_endsyst(node);

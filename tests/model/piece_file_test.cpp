@@ -481,6 +481,19 @@ TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
   EXPECT_EQ(last->xback->xkind, NOTE) << "the voice ends after its last whole record";
 }
 
+TEST_F(PieceFileTest, APartRecordSayingFreeGoesBackToTheStore) {
+  sample_piece();
+  ASSERT_EQ(write_to(path), 1);
+  Bytes file = file_bytes(path);
+  file.resize(file.size() - 50);  // part of the final record
+  file[file.size() - 6] = 106;    // whose kind byte says the node is free
+  discard_piece_lists();
+  int32_t live = total_Drosa_count - freeCount;
+  EXPECT_EQ(read_from(file), 0);
+  messages();
+  EXPECT_EQ(total_Drosa_count - freeCount, live) << "the broken record's node was returned";
+}
+
 TEST_F(PieceFileTest, HostileHeadersAreRefused) {
   bare_voice();
   ASSERT_EQ(write_to(path), 1);
