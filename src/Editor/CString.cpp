@@ -28,8 +28,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/quit.h"
-#include "model/error_report.h"
+#include "app/app_services.h"
+#include "model/model_services.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "model/file_errors.h"
+#include "model/model_services.h"
 #include "platform/os_errors.h"
 
 // ---- Buffered file output ------------------------------------------------------------------

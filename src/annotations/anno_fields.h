@@ -2,7 +2,7 @@
 // the program reads (descriptors as in model/node_fields.h).
 #pragma once
 
-#include "model/node_fields.h"
+#include "model/model_services.h"
 
 // clang-format off
 // ---- TPARAM: head of a text annotation and of each further style run -----------------

@@ -5,12 +5,10 @@
 #include "annotations/anno_services.h"
 
 #include "annotations/anno_fields.h"
-#include "app/app_globals.h"
+#include "app/app_services.h"
 #include "graphics/ge_services.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/voice_lists.h"
-#include "params/param_table.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
 
 const NodeField* const anno_node_fields[] = {
     &xtextx,          &xtexty,     &xadjacent, &xclassify, &xfattermid,

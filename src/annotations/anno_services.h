@@ -1,7 +1,9 @@
 // anno_services.h: what the rest of the program asks of the annotation subsystem.
+// Other folders include this header and no other header of annotations/.
 #pragma once
 
-#include "model/drosa.h"
+#include "annotations/anno_fields.h"
+#include "model/model_services.h"
 
 // Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
 void anno_set_class(int cls, int flag, int size, Drosa node, int mode);

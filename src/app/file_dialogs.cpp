@@ -4,7 +4,7 @@
 // tells the user that saving under a new name is not available.
 #include "app/file_dialogs.h"
 
-#include "model/error_report.h"
+#include "model/model_services.h"
 #include "platform/script.h"
 
 std::string make_file_name(const std::string& fsspec) {

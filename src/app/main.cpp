@@ -1,6 +1,6 @@
 // main.cpp: start-up and the main loop of the program.
 #include "app/quit.h"
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "platform/application.h"
 #include "platform/events.h"
 #include "platform/fonts.h"

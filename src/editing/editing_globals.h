@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // A point of the page in layout units (tenths of a point, y upward).
 struct PagePoint {

@@ -6,13 +6,9 @@
 
 #include <cstdint>
 
-#include "graphics/flash.h"
-#include "layout/layout_fields.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_kinds.h"
-#include "model/undo.h"
-#include "model/voice_lists.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
 
 namespace {
 

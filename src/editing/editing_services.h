@@ -1,8 +1,9 @@
 // editing_services.h: what the rest of the program asks of the selection and editing code.
+// Other folders include this header and no other header of editing/.
 #pragma once
 
 #include "editing/editing_globals.h"
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // Makes the visible note nearest to a page point the insertion point.
 void cursor_to_nearest_visnote(PagePoint point, int a, int b, int c);

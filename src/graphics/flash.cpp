@@ -3,9 +3,8 @@
 // Notes are not drawn yet, so flashing only keeps track of the node.
 #include "graphics/flash.h"
 
-#include "model/voice_lists.h"
-
-Drosa flashing_node;
+#include "graphics/graphics_globals.h"
+#include "model/model_services.h"
 
 void start_flashing(Drosa node) { flashing_node = is_plotted_note(node) ? node : NIL; }
 

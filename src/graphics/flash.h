@@ -1,9 +1,7 @@
 // flash.h: the flashing of the insertion point's note.
 #pragma once
 
-#include "model/drosa.h"
-
-extern Drosa flashing_node;  // the note being flashed; NIL none
+#include "model/model_services.h"
 
 // Starts flashing a note drawn on the screen; a note not drawn flashes nowhere.
 void start_flashing(Drosa node);

@@ -2,11 +2,10 @@
 // measuring port.
 #include "graphics/ge_services.h"
 
-#include "app/prefs.h"
-#include "model/node_fields.h"
+#include "app/app_services.h"
+#include "graphics/graphics_globals.h"
+#include "model/model_services.h"
 #include "platform/port.h"
-
-float zoom_factor = 10.0f;
 
 namespace {
 // The font number of each standard code -1..-6.

@@ -1,10 +1,13 @@
 // ge_services.h: what the rest of the program asks of the graphics code: font codes, glyph
-// choices, the zoom, and the port in which text is measured.
+// choices, the zoom, the port in which text is measured, flashing and the GE list's state.
+// Other folders include this header and no other header of graphics/.
 #pragma once
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "graphics/flash.h"
+#include "graphics/graphics_globals.h"
+#include "model/model_services.h"
 
 struct Port;
 
@@ -20,8 +23,6 @@ int decode_note_type(Drosa note, int* value, int* dots);
 
 // The character parameter of an accidental code (1..5 ordinary, above 5 special).
 int glyph_table_entry(int code, int allow_simplified);
-
-extern float zoom_factor;  // screen scale divisor of the music window; 10.0 at the standard zoom
 
 // The port of the current music window's page, in which text is measured.
 Port* offscreen_port();

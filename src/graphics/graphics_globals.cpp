@@ -5,8 +5,12 @@ Drosa GE_head;
 Drosa old_GE_head;
 Drosa GE_tail;
 int GE_list_complete = 0;
+float zoom_factor = 10.0f;
+Drosa flashing_node;
 
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
+  zoom_factor = 10.0f;
+  flashing_node = NIL;
 }

@@ -6,7 +6,7 @@
 // 2100000000 (lowest values).
 #pragma once
 
-#include "model/node_fields.h"
+#include "model/model_services.h"
 
 inline constexpr int32_t NOT_DRAWN = INT32_MIN;  // 0x80000000
 inline constexpr int32_t EXTENT_HIGH_START = -2100000000;

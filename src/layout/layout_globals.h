@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 inline constexpr int MAX_PSTAVES = 64;  // physical staves on a page
 inline constexpr int LAYERS = 8;        // print chains per pstaff

@@ -28,19 +28,11 @@
 #include <cstring>
 #include <vector>
 
-#include "annotations/anno_fields.h"
 #include "annotations/anno_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
-#include "model/durashn.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/staffops.h"
-#include "model/undo.h"
-#include "model/voice_lists.h"
+#include "model/model_services.h"
 
 namespace {
 

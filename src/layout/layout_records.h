@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // Clears the NTDATA after the note, keeping the fields that live across formats.
 void clear_ntdata(Drosa note);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // kind CLEF, KEYSIG or TIMESIG; NIL when none applies.
 Drosa find_object(int kind, Drosa node);

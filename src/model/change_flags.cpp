@@ -3,7 +3,7 @@
 // Only one view exists until views are built, so there are no other views to flag.
 #include "model/change_flags.h"
 
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_globals.h"
 
 void mark_piece_changed(int reformat, int kind, int context) {

@@ -12,8 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

@@ -15,10 +15,9 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "annotations/anno_fields.h"
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
-#include "graphics/graphics_globals.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
 #include "model/debug_dump.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"

@@ -11,9 +11,7 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
-#include "layout/object_lookup.h"
+#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
@@ -21,7 +19,7 @@
 #include "model/staffops.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "params/param_lookup.h"
+#include "params/param_services.h"
 
 namespace {
 

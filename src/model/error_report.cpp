@@ -10,15 +10,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/cursors.h"
-#include "app/quit.h"
-#include "layout/layout_globals.h"
+#include "app/app_services.h"
+#include "layout/layout_services.h"
 #include "model/debug_dump.h"
 #include "platform/dialogs.h"
 #include "platform/port.h"
-
-char message_buffer[REPORT_TEXT_SIZE];
 
 namespace {
 

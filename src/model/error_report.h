@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-inline constexpr int REPORT_TEXT_SIZE = 512;  // a report is at most 511 characters
+#include "model/model_globals.h"
+
 inline constexpr int SHORT_ALERT_TEXT = 200;  // longer texts get the long alerts
 inline constexpr int PARAM_TEXT_MAX = 255;    // characters of one alert parameter text
 
@@ -27,9 +28,6 @@ inline constexpr int ALERT_YES_NO_RISKY = 21657, ALERT_YES_NO_RISKY_LONG = 9132;
 inline constexpr int ALERT_REALLY = 20148, ALERT_REALLY_LONG = 9131;
 inline constexpr int ALERT_REALLY_RISKY = 2301, ALERT_REALLY_RISKY_LONG = 9128;
 inline constexpr int ALERT_ABOUT = 15462;
-
-// Shared buffer in which callers format a text before handing it on.
-extern char message_buffer[REPORT_TEXT_SIZE];
 
 // Formats the report, shows it in the alert its level and length choose, and acts on the
 // answer: item 1 of a shown alert ends the program, unless Shift is held, which opens the

@@ -15,8 +15,7 @@
 #include "model/model_globals.h"
 #include "model/node_kinds.h"
 #include "model/piece_format.h"
-#include "params/param_lookup.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "platform/fonts.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "model/parts_voices.h"
 #include "model/parts_voices_dialog.h"
 #include "model/voice_lists.h"
-#include "params/param_editor.h"
+#include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 

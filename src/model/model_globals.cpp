@@ -8,6 +8,10 @@
 DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
 void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
 
+char message_buffer[REPORT_TEXT_SIZE];
+int16_t part_first_voices[MAX_VOICES];
+int16_t part_first_voice_count = 0;
+
 Drosa freeHead;
 Drosa freeTail;
 int32_t freeCount = 0;
@@ -98,6 +102,8 @@ void reset_model_globals() {
   piece_fsspec.clear();
   header_length = 0;
   header_bytes_done = 0;
+  message_buffer[0] = 0;
+  part_first_voice_count = 0;
   debug_last_choice = 0;
   stop_in_relocate = skip_relocate = dump_springs_next = record_transcribe = false;
 }

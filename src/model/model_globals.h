@@ -94,6 +94,13 @@ extern bool skip_relocate;         // the justification is skipped
 extern bool dump_springs_next;     // the next justification dumps its springs
 extern bool record_transcribe;     // recording writes what it transcribes
 
+// ---- Reports and lists shared by dialogs --------------------------------------------
+inline constexpr int REPORT_TEXT_SIZE = 512;   // a report is at most 511 characters
+extern char message_buffer[REPORT_TEXT_SIZE];  // callers format a text here before handing it on
+extern int16_t
+    part_first_voices[MAX_VOICES];      // first voice of each part, from list_part_first_voices
+extern int16_t part_first_voice_count;  // how many of part_first_voices are filled
+
 // Puts every model global back to its state before start-up and releases the node blocks,
 // so that VeskMemory_Init can run again (tests start each case from here).
 void reset_model_globals();

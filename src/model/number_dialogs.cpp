@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/cursors.h"
+#include "app/app_services.h"
 #include "model/dialog_items.h"
 #include "model/error_report.h"
 #include "platform/dialogs.h"

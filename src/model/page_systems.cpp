@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
-#include "layout/object_lookup.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/node_fields.h"

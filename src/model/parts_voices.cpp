@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cursors.h"
-#include "editing/editing_globals.h"
-#include "graphics/flash.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
@@ -31,10 +31,7 @@
 #include "model/undo.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "params/param_table.h"
-
-int16_t part_first_voices[MAX_VOICES];
-int16_t part_first_voice_count = 0;
+#include "params/param_services.h"
 
 namespace {
 

@@ -92,9 +92,6 @@ int part_staff_count_of_voice(int v);
 int part_staff_field_hi(Drosa node);
 
 // ---- Lists -------------------------------------------------------------------------------------
-// The voices found by list_part_first_voices, and how many.
-extern int16_t part_first_voices[MAX_VOICES];
-extern int16_t part_first_voice_count;
 
 // Lists the first voice of every part (with all_voices false: only parts shown in the current
 // context, that is with a PRINT before their first note) into part_first_voices.

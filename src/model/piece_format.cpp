@@ -16,7 +16,7 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "platform/os_errors.h"
 
 const char* const OPTIONS_LAYOUT = "xx222224xxxx222222xxxx222221122222xx42";

@@ -40,9 +40,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/cursors.h"
-#include "layout/layout_globals.h"
+#include "app/app_services.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
@@ -52,8 +51,7 @@
 #include "model/options.h"
 #include "model/page_systems.h"
 #include "model/voice_lists.h"
-#include "params/param_lookup.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/os_errors.h"
 

@@ -7,9 +7,8 @@
 #include <cstdlib>
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
 #include "editing/editing_services.h"
-#include "graphics/flash.h"
+#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/durashn.h"
 #include "model/error_report.h"

@@ -13,9 +13,8 @@
 #include "model/undo.h"
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
 #include "editing/editing_services.h"
-#include "graphics/flash.h"
+#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/error_report.h"
 #include "model/node_kinds.h"

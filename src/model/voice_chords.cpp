@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

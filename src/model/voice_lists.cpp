@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -17,8 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/cursors.h"
-#include "app/file_dialogs.h"
+#include "app/app_services.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
 #include "model/font_table.h"

@@ -1,6 +1,7 @@
 // param_editor.cpp: the parameter editor.
 //
-// The parameter table is not built yet, so there are no headings and no parameters to list.
+// The editor window and its lists come with the editor itself; until then these stand-ins
+// list no headings and no parameters.
 #include "params/param_editor.h"
 
 Cell heading_cell;

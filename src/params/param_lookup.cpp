@@ -17,14 +17,9 @@
 #include "params/param_lookup.h"
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
-#include "model/change_flags.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_kinds.h"
-#include "model/voice_lists.h"
+#include "editing/editing_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
 
 const NodeField* const param_node_fields[] = {&xparam_index, &xparam_small, &xparam_stsize};
 const int param_node_field_count = sizeof param_node_fields / sizeof param_node_fields[0];

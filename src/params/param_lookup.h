@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "model/drosa.h"
-#include "model/node_fields.h"
+#include "model/model_services.h"
 #include "params/param_table.h"
 
 struct StaffData;

@@ -12,18 +12,11 @@
 #include <string>
 
 #include "annotations/anno_services.h"
-#include "app/prefs.h"
-#include "editing/editing_globals.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/options.h"
-#include "model/staffops.h"
-#include "model/voice_lists.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
 #include "params/param_lookup.h"
 #include "platform/port.h"
 

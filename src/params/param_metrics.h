@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "params/param_table.h"
 
 struct StaffData;

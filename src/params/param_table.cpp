@@ -11,9 +11,8 @@
 
 #include <algorithm>
 
-#include "app/prefs.h"
-#include "model/error_report.h"
-#include "model/options.h"
+#include "app/app_services.h"
+#include "model/model_services.h"
 #include "params/generated/param_catalogue.h"
 
 ParamRecord param[PARAM_SLOTS];

@@ -5,10 +5,7 @@
 // shortest duration); the other notes of a chord carry 0. Grace notes take no time.
 #include "performance/performance_services.h"
 
-#include "model/durashn.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/voice_chords.h"
+#include "model/model_services.h"
 
 void set_default_performance(Drosa first, Drosa last, int, int, int, int, int32_t) {
   for (Drosa p = first; p; p = p->xnext) {

@@ -1,9 +1,10 @@
 // performance_services.h: what the rest of the program asks of the performance code.
+// Other folders include this header and no other header of performance/.
 #pragma once
 
 #include <cstdint>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // Recomputes the default sounding lengths (xlength) and times to the next note (xttn) of
 // the notes from first to last.

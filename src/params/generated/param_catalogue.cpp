@@ -5,9 +5,8 @@
 // clang-format off
 #include "params/generated/param_catalogue.h"
 
-#include "app/prefs.h"
-#include "model/model_globals.h"
-#include "model/options.h"
+#include "app/app_services.h"
+#include "model/model_services.h"
 #include "params/param_table.h"
 
 namespace {

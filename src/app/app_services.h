@@ -1,0 +1,10 @@
+// app_services.h: what the other subsystems may call of the application frame: cursors, the
+// preferences, the file dialogs, quitting and the frame's program-wide state.
+// Other folders include this header and no other header of app/.
+#pragma once
+
+#include "app/app_globals.h"
+#include "app/cursors.h"
+#include "app/file_dialogs.h"
+#include "app/prefs.h"
+#include "app/quit.h"

@@ -1,0 +1,10 @@
+// layout_services.h: what the other subsystems may call of the page layout engine: the page
+// formatter, the layout records with their fields, the page state and the object lookup.
+// Other folders include this header and no other header of layout/.
+#pragma once
+
+#include "layout/format.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/layout_records.h"
+#include "layout/object_lookup.h"
