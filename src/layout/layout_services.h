@@ -3,8 +3,12 @@
 // Other folders include this header and no other header of layout/.
 #pragma once
 
+#include "layout/beam_ends.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_records.h"
+#include "layout/note_positions.h"
 #include "layout/object_lookup.h"
+#include "layout/setprint.h"
+#include "layout/setstdir.h"
