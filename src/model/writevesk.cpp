@@ -1,17 +1,31 @@
 // writevesk.cpp: writing a piece file and saving.
 //
 // The piece is written into a new file in the same folder as the old one, which is flushed to
-// the disk and then renamed over the old file: a save that fails at any point leaves the old
-// file as it was. The new file takes the old file's permissions (a new one those of the
-// process), and the file type and creator go into an extended attribute where the file system
-// keeps one; reading never needs it.
+// the disk and then takes the old file's name: a save that fails at any point leaves the old
+// file as it was. What writing over the file in place kept is kept:
+// - a file the user may not write is refused with the system's message, before anything is
+//   written (root may write it, as it could write the file itself);
+// - a symbolic link keeps pointing at the file, which is the one replaced;
+// - the new file takes the old file's permissions (a new one those of the process) and, where
+//   the process may give it, its owner; the file type and creator go into an extended
+//   attribute where the file system keeps one (reading never needs it);
+// - any name the folder allows can be saved.
+// The new file has no name while it is written, where the file system allows that, so a save
+// that is killed part way leaves nothing behind. Elsewhere it is written under a hidden name
+// made of the piece's name, TEMP_MARK and six random letters; such a file that no running save
+// holds locked is what a killed save left, and the next save of that piece removes it.
 #include "model/writevesk.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -33,6 +47,14 @@ namespace {
 constexpr const char* TYPE_CREATOR_ATTRIBUTE = "user.vesk.type_creator";
 constexpr const char TYPE_CREATOR[] = "VeskVESK";  // file type 'Vesk', creator 'VESK'
 
+constexpr const char TEMP_MARK[] = "~vesk";  // in the name of a file being saved
+constexpr size_t TEMP_RANDOM = 6;            // random letters after it
+constexpr int MAX_LINKS = 40;                // symbolic links followed before giving up
+
+bool named_temp_files_only = false;  // test double: as on a file system without unnamed files
+
+int16_t errno_result() { return platform_result_of_errno(errno ? errno : EIO); }
+
 std::string folder_of(const std::string& fsspec) {
   size_t slash = fsspec.find_last_of('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : fsspec.substr(0, slash);
@@ -43,29 +65,168 @@ std::string name_of(const std::string& fsspec) {
   return slash == std::string::npos ? fsspec : fsspec.substr(slash + 1);
 }
 
-// The permissions the new file gets: the old file's, else what the process creates files with.
-mode_t new_file_mode(const std::string& fsspec) {
-  struct stat old;
-  if (::stat(fsspec.c_str(), &old) == 0) return old.st_mode & 07777;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+// The file a path names, following symbolic links; a link to a file not made yet names that
+// file.
+int16_t follow_links(const std::string& fsspec, std::string* target) {
+  std::string path = fsspec;
+  for (int hops = 0; hops <= MAX_LINKS; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = path;
+      return RESULT_OK;
+    }
+    char link[PATH_MAX];
+    ssize_t n = ::readlink(path.c_str(), link, sizeof link);
+    if (n < 0) return errno_result();
+    if (size_t(n) == sizeof link) return platform_result_of_errno(ENAMETOOLONG);
+    std::string to(link, size_t(n));
+    path = to[0] == '/' ? to : folder_of(path) + "/" + to;
+  }
+  return platform_result_of_errno(ELOOP);
 }
 
-// A new, empty file beside the old one; its path goes into *temp.
-int16_t create_beside(const std::string& fsspec, PieceFile* file, std::string* temp) {
-  std::string path = folder_of(fsspec) + "/." + name_of(fsspec) + ".XXXXXX";
-  std::vector<char> name(path.begin(), path.end());
-  name.push_back(0);
+// Refuses an existing file that the user may not write, as opening it to write would.
+int16_t refuse_write_protected(const std::string& target) {
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0) return RESULT_OK;  // a new file
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno_result();
+  return RESULT_OK;
+}
+
+// The start of the hidden names a save of the file writes under: a dot, the file's name (cut
+// short, at a character's start, so that the whole name fits the folder), TEMP_MARK.
+std::string temp_prefix(const std::string& target) {
+  long name_max = ::pathconf(folder_of(target).c_str(), _PC_NAME_MAX);
+  if (name_max <= 0 || name_max > NAME_MAX) name_max = NAME_MAX;
+  std::string name = name_of(target);
+  size_t room = size_t(name_max) - 1 - (sizeof TEMP_MARK - 1) - TEMP_RANDOM;
+  if (name.size() > room) {
+    size_t cut = room;
+    while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return "." + name + TEMP_MARK;
+}
+
+bool is_temp_name(const char* entry, const std::string& prefix) {
+  size_t n = std::strlen(entry);
+  if (n != prefix.size() + TEMP_RANDOM || prefix.compare(0, prefix.size(), entry, prefix.size()))
+    return false;
+  for (size_t i = prefix.size(); i < n; ++i)
+    if (!std::isalnum(uint8_t(entry[i]))) return false;
+  return true;
+}
+
+std::string random_letters() {
+  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  static std::random_device device;
+  std::string s;
+  for (size_t i = 0; i < TEMP_RANDOM; ++i) s += letters[device() % (sizeof letters - 1)];
+  return s;
+}
+
+// Removes what killed saves of the file left beside it: a file under one of its hidden names
+// that no save holds locked.
+void remove_stale_temps(const std::string& target) {
+  const std::string prefix = temp_prefix(target);
+  DIR* dir = ::opendir(folder_of(target).c_str());
+  if (!dir) return;
+  int dfd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!is_temp_name(entry->d_name, prefix)) continue;
+    int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held, named;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dfd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+      ::unlinkat(dfd, entry->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
+// The new file being written: unnamed, or under a hidden name (`path`).
+struct SaveTemp {
+  bool unnamed = false;
+  std::string path;
+};
+
+// A new, empty file in the target's folder, readable and writable by its owner only until it
+// is complete, and locked so that no other save takes it for a leftover.
+int16_t create_temp(const std::string& target, PieceFile* file, SaveTemp* temp) {
   *file = PieceFile{};
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return platform_result_of_errno(errno);
-  *temp = name.data();
+  *temp = SaveTemp{};
+  const std::string folder = folder_of(target);
+  int fd = -1;
+  if (!named_temp_files_only) {
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    // It is given its name through /proc; without that it could not be given one.
+    if (fd >= 0 && ::access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) != 0) {
+      ::close(fd);
+      fd = -1;
+    }
+    temp->unnamed = fd >= 0;
+  }
+  if (fd < 0) {
+    const std::string prefix = folder + "/" + temp_prefix(target);
+    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+      temp->path = prefix + random_letters();
+      fd = ::open(temp->path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+      temp->path.clear();
+      return errno_result();
+    }
+  }
+  ::flock(fd, LOCK_EX);
   file->fd = fd;
   file->writing = true;
   file->buffer.resize(1 << 16);
-  if (::fchmod(fd, new_file_mode(fsspec)) != 0) return platform_result_of_errno(errno);
+  return RESULT_OK;
+}
+
+// Gives the complete new file what the old one had: its permissions (a new file those the
+// process creates files with), its owner where the process may give it, the type and creator.
+int16_t set_file_attributes(int fd, const std::string& target) {
+  struct stat old;
+  mode_t mode;
+  if (::stat(target.c_str(), &old) == 0) {
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+      (void)::fchown(fd, old.st_uid, old.st_gid);  // only root may give any owner
+    mode = old.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) return errno_result();
   ::fsetxattr(fd, TYPE_CREATOR_ATTRIBUTE, TYPE_CREATOR, sizeof TYPE_CREATOR - 1, 0);
+  return RESULT_OK;
+}
+
+// The complete new file takes the target's name. An unnamed file is linked in under a hidden
+// name first (a link cannot replace a name), unless the target does not exist yet.
+int16_t put_in_place(int fd, SaveTemp* temp, const std::string& target) {
+  if (temp->unnamed) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return RESULT_OK;
+    if (errno != EEXIST) return errno_result();
+    const std::string prefix = folder_of(target) + "/" + temp_prefix(target);
+    for (int tries = 0;; ++tries) {
+      temp->path = prefix + random_letters();
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        break;
+      if (errno != EEXIST || tries == 100) {
+        temp->path.clear();
+        return errno_result();
+      }
+    }
+  }
+  if (::rename(temp->path.c_str(), target.c_str()) != 0) return errno_result();
+  temp->path.clear();
   return RESULT_OK;
 }
 
@@ -101,15 +262,17 @@ int16_t write_graphics(PieceFile* file, Drosa chain) {
   return RESULT_OK;
 }
 
-// Makes the directory entry of the renamed file durable.
-void flush_folder(const std::string& fsspec) {
-  int fd = ::open(folder_of(fsspec).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Makes the folder entry of the saved file durable.
+void flush_folder(const std::string& target) {
+  int fd = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
 
 }  // namespace
+
+void piece_save_named_temp_files_only(bool on) { named_temp_files_only = on; }
 
 int write_header(PieceFile* file) {
   if (!header_io(IO_WRITE, file, nullptr)) return 0;
@@ -120,9 +283,13 @@ int write_header(PieceFile* file) {
 }
 
 int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec) {
+  std::string target;
+  int16_t result = follow_links(fsspec, &target);
+  if (result == RESULT_OK) result = refuse_write_protected(target);
+  if (result == RESULT_OK) remove_stale_temps(target);
   PieceFile file;
-  std::string temp;
-  int16_t result = create_beside(fsspec, &file, &temp);
+  SaveTemp temp;
+  if (result == RESULT_OK) result = create_temp(target, &file, &temp);
   bool reported = false;
   if (result == RESULT_OK) {
     if (!write_header(&file)) {
@@ -135,16 +302,20 @@ int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string&
     result = write_voices(&file, with_graphics);
   }
   if (result == RESULT_OK && with_graphics) result = write_graphics(&file, graphics_chain);
+  if (result == RESULT_OK) result = piece_file_flush(&file);
+  if (result == RESULT_OK && ::fsync(file.fd) != 0) result = errno_result();
+  file.writing = false;  // written and flushed, or to be thrown away
+  if (result == RESULT_OK) result = set_file_attributes(file.fd, target);
+  // The file stays open, and so locked, until it has its name.
+  if (result == RESULT_OK) result = put_in_place(file.fd, &temp, target);
   int16_t closed = piece_file_close(&file);
   if (result == RESULT_OK) result = closed;
-  if (result == RESULT_OK && ::rename(temp.c_str(), fsspec.c_str()) != 0)
-    result = platform_result_of_errno(errno);
+  if (!temp.path.empty()) ::unlink(temp.path.c_str());
   if (result != RESULT_OK) {
-    if (!temp.empty()) ::unlink(temp.c_str());
     if (!reported) report_file_error(result, "");
     return 0;
   }
-  flush_folder(fsspec);
+  flush_folder(target);
   return 1;
 }
 

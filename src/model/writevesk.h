@@ -12,12 +12,19 @@ int write_header(PieceFile* file);
 
 // write_piece_file: writes the piece into the file at `fsspec`: the header, then every stored
 // node of every voice, then, when `with_graphics`, the published variant's run of graphics
-// elements from `graphics_chain` (NIL: none). The file is written beside the old one under a
-// temporary name, flushed, and renamed over it, so a failure leaves the old file as it was.
+// elements from `graphics_chain` (NIL: none). A symbolic link is followed to the file it
+// names. The file is written beside the old one (unnamed where the file system allows, else
+// under a hidden name), flushed, given the old file's permissions and then its name, so a
+// failure leaves the old file as it was; hidden files that killed saves of the same file left
+// are removed first.
 // Reads:  every piece global. Writes: the font table (write_font_table), perf_defaults'
 //         platform bytes, requested_page.
-// Failure: the system's text through report_file_error; 0.
+// Failure: a file the user may not write is refused before anything is written; the system's
+//          text through report_file_error; 0.
 int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec);
+
+// Test double: saves write under a hidden name, as on a file system without unnamed files.
+void piece_save_named_temp_files_only(bool on);
 
 // save_piece: saves the current piece into the file named by *fsspec, running the save dialog
 // when asked, when the piece has no file yet, or when it was converted from a newer format.

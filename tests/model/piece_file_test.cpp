@@ -6,15 +6,22 @@
 //                  coordinates and fewer header records; surplus bytes of a newer header
 //   Damaged.*:     a truncated file, with and without Shift; hostile headers refused without
 //                  a leaked node
-//   Save.*:        a failed write keeps the old file; the save dialog, cancelling, publishing,
-//                  and the question before closing
+//   Save.*:        a failed write keeps the old file; what writing in place kept (protected
+//                  files, links, long names); a killed save leaves nothing behind; the save
+//                  dialog, cancelling, publishing, and the question before closing
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -80,6 +87,27 @@ void save_seed(const char* name, const Bytes& bytes) {
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// Runs fn in a child process, as an ordinary user when asked and the tests run as root; its
+// exit status, or minus the signal that ended it.
+int in_child(const std::function<int()>& fn, bool as_user = false) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (as_user && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+    _exit(fn());
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+std::vector<std::string> folder_names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 // A voice of only its two ENDSYST nodes.
 void bare_voice() {
   int v = voice_count++;
@@ -110,6 +138,7 @@ class PieceFileTest : public ModelTest {
     EXPECT_EQ(script_pending(), 0) << "answers left unused";
     script_end();
     piece_io_fail_writes_after(-1, 0);
+    piece_save_named_temp_files_only(false);
     std::filesystem::remove_all(dir);
     ModelTest::TearDown();
   }
@@ -556,6 +585,84 @@ TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file left over";
   EXPECT_EQ(write_to(dir + "/no/such/folder.vesk"), 0);
   EXPECT_EQ(messages(), std::vector<std::string>{"File not found"});
+}
+
+TEST_F(PieceFileTest, SaveKeepsWhatWritingInPlaceKept) {
+  sample_piece();
+  // A name as long as the folder allows, with and without unnamed files.
+  const std::string longest = dir + "/" + std::string(250, 'n') + ".vesk";
+  for (bool named : {false, true}) {
+    piece_save_named_temp_files_only(named);
+    EXPECT_EQ(write_to(longest), 1);
+    EXPECT_TRUE(std::filesystem::exists(longest));
+    EXPECT_EQ(folder_names(dir).size(), 1u) << "nothing left beside it";
+    std::filesystem::remove(longest);
+  }
+  piece_save_named_temp_files_only(false);
+
+  // A link keeps pointing at the file saved through it, also one made by the save.
+  std::filesystem::create_directory(dir + "/real");
+  ASSERT_EQ(write_to(dir + "/real/song.vesk"), 1);
+  std::filesystem::create_symlink("real/song.vesk", dir + "/link.vesk");
+  std::filesystem::create_symlink("real/new.vesk", dir + "/dangling.vesk");
+  add_note(0, WHOLE)->set(xacc, 3);
+  const Bytes before = file_bytes(dir + "/real/song.vesk");
+  for (const char* link : {"/link.vesk", "/dangling.vesk"}) {
+    ASSERT_EQ(write_to(dir + link), 1) << link;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + link)) << link;
+  }
+  EXPECT_GT(file_bytes(dir + "/real/song.vesk").size(), before.size());
+  EXPECT_EQ(file_bytes(dir + "/real/song.vesk"), file_bytes(dir + "/real/new.vesk"));
+
+  // A write-protected file: root may save it, as it could write it, and it stays protected;
+  // anyone else is refused with the system's message and the file is left alone.
+  std::filesystem::permissions(dir, std::filesystem::perms::all);
+  ASSERT_EQ(write_to(path), 1);
+  chmod(path.c_str(), 0444);
+  const Bytes protected_bytes = file_bytes(path);
+  if (geteuid() == 0) {
+    EXPECT_EQ(write_to(path), 1);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+  }
+  add_note(1, WHOLE)->set(xacc, 3);
+  EXPECT_EQ(in_child(
+                [&] {
+                  if (write_to(path) != 0) return 1;
+                  return messages() ==
+                                 std::vector<std::string>{
+                                     "io error: attempt to open locked file for writing"}
+                             ? 0
+                             : 2;
+                },
+                true),
+            0);
+  EXPECT_EQ(file_bytes(path), protected_bytes);
+}
+
+TEST_F(PieceFileTest, KilledSaveLeavesNothingBehind) {
+  sample_piece(40);
+  ASSERT_EQ(write_to(path), 1);
+  const Bytes old = file_bytes(path);
+  add_note(0, WHOLE)->set(xacc, 3);
+  // Killed by the file size limit in the middle of writing.
+  auto killed_save = [&] {
+    struct rlimit no_core = {0, 0}, small = {1000, 1000};
+    setrlimit(RLIMIT_CORE, &no_core);
+    setrlimit(RLIMIT_FSIZE, &small);
+    return write_to(path) == 1 ? 0 : 1;
+  };
+  EXPECT_EQ(in_child(killed_save), -SIGXFSZ);
+  EXPECT_EQ(folder_names(dir), std::vector<std::string>{"song.vesk"});
+  EXPECT_EQ(file_bytes(path), old);
+  // Where the file being written must have a name, the next save removes it.
+  piece_save_named_temp_files_only(true);
+  EXPECT_EQ(in_child(killed_save), -SIGXFSZ);
+  EXPECT_EQ(folder_names(dir).size(), 2u);
+  EXPECT_EQ(file_bytes(path), old);
+  ASSERT_EQ(write_to(path), 1);
+  EXPECT_EQ(folder_names(dir), std::vector<std::string>{"song.vesk"});
 }
 
 TEST_F(PieceFileTest, SaveDialogCancelPublishAndQuestion) {
