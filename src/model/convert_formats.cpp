@@ -110,7 +110,10 @@ void convert_print_records(int stored_length, int version) {
       const int32_t paper[4] = {-12, -12, 780, 600};
       for (int i = 0; i < 4; ++i) put_be32(pr + 128 + 4 * i, paper[i]);
     }
-    if (version < 345)
+    // The six fields at 94..117 came with format 345: older files hold no such fields, and
+    // the format written holds none either (reading it clears them), so a newer piece loses
+    // them as it is converted rather than one save later.
+    if (version < 345 || version > PIECE_FORMAT_WRITTEN)
       for (int offset = 94; offset <= 114; offset += 4) put_be32(pr + offset, 0);
     if (version < 344) pr[118] = pr[119] = 0;
   }

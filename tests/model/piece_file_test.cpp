@@ -489,6 +489,26 @@ TEST_F(PieceFileTest, SurplusBytesOfANewerHeaderAreSkipped) {
   EXPECT_EQ(questions().size(), 1u);
 }
 
+TEST_F(PieceFileTest, ANewerFormatConvertedReadsBackTheSameAfterASave) {
+  for (int version : {345, 347}) {
+    SCOPED_TRACE(version);
+    read_header(nullptr);
+    for (int at = 82; at < 120; ++at) print_record[1][at] = uint8_t(at);
+    script_hit(1);
+    ASSERT_EQ(read_from(file_of_version(version)), 1);
+    ASSERT_EQ(write_to(path), 1);
+    const std::vector<Bytes> records = stored_records();
+    uint8_t prints[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE], perf[PERF_DEFAULTS_SIZE];
+    std::memcpy(prints, print_record, sizeof prints);
+    std::memcpy(perf, perf_defaults, sizeof perf);
+    ASSERT_EQ(read_back(), 1);
+    EXPECT_EQ(stored_records(), records);
+    EXPECT_EQ(std::memcmp(prints, print_record, sizeof prints), 0);
+    EXPECT_EQ(std::memcmp(perf, perf_defaults, sizeof perf), 0);
+    EXPECT_EQ(questions().size(), 1u);
+  }
+}
+
 // ---- Damaged files ---------------------------------------------------------------------------
 
 TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
