@@ -50,6 +50,7 @@
 #include "model/node_kinds.h"
 #include "model/options.h"
 #include "model/page_systems.h"
+#include "model/voice_chords.h"
 #include "model/voice_lists.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
@@ -961,8 +962,13 @@ Drosa make_empty_voice(int v, int separate_parts) {
   return key;
 }
 
-// ---- The first inconsistent bar
-// ----------------------------------------------------------------------
+// ---- The first inconsistent bar ---------------------------------------------------------------
+//
+// At the first note of every measure of the first shown voice, every shown voice is put at the
+// same system and time, and must have a chord there with a bar line before it. Done naively
+// that walks every voice from its start at every measure; here every walk goes on from where
+// the one for the measure before stopped, so the whole search is one pass over each voice,
+// with exactly the times and cursors the walks from the start would give.
 
 namespace {
 
@@ -988,31 +994,142 @@ bool bar_before(Drosa node) {
   return false;
 }
 
+// The time of a note within its system, as find_time_in_system gives it: the chords back to
+// the system's start, added in that order with their rounding remainders carried.
+struct SystemTime {
+  Drosa note = NIL;
+  int32_t time = 0;
+  // The walk threw away a carried remainder (a chord walk does that while its time is still
+  // 0) or added a negative duration: another walk cannot take its time as its own tail.
+  bool unshared = false;
+};
+
+// Walks back from the note like find_time_in_system. On reaching the node at which the walk
+// for the previous note began, with no remainder carried, the rest of this walk would repeat
+// that walk from the same state, so its time is added instead.
+SystemTime time_in_system(Drosa note, const SystemTime& previous) {
+  SystemTime walk{note, 0, false};
+  int32_t carry_num = 0, carry_den = 1, duration = 0;
+  const Drosa join = previous.note ? previous.note->xback : NIL;
+  for (Drosa p = note->xback; p; p = p->xback) {
+    if (p == join && carry_num == 0 && (walk.time == 0 || !previous.unshared)) {
+      walk.time = int32_t(std::min<int64_t>(int64_t(walk.time) + previous.time, NO_TIME));
+      walk.unshared = walk.unshared || previous.unshared;
+      return walk;
+    }
+    if (effective_kind(p) == ENDSYST) break;
+    if (p->xkind == NOTE && p->get(xendvcd)) {
+      Drosa first = vchord_first_note(p);
+      if (walk.time == 0 && carry_num != 0) walk.unshared = true;
+      chord_duration_carry(first, &walk.time, &carry_num, &carry_den, &duration);
+      if (duration < 0) walk.unshared = true;
+      p = first;
+    }
+  }
+  return walk;
+}
+
+// A shown voice's place: at a system as voices_to_system puts it, and at a time of that system
+// as voices_to_system_at_time puts it. Both only move on, back to the start when asked for an
+// earlier system or time.
+struct VoicePlace {
+  Drosa system = NIL;  // the ENDSYST starting the system
+  int32_t systems = 0;
+  bool last = false;  // no system follows
+  Drosa at = NIL;     // where the walk in the system stands, at `time`
+  int32_t time = 0, carry_num = 0, carry_den = 1;
+  int32_t asked = 0;  // the last time asked for
+};
+
+void start_system_walk(VoicePlace* place) {
+  place->at = place->system->xnext;
+  place->time = place->asked = 0;
+  place->carry_num = 0;
+  place->carry_den = 1;
+}
+
+// The n-th system of voice v, counted from the piece's start.
+void place_at_system(VoicePlace* place, int v, int32_t n) {
+  if (!place->system || n < place->systems) {
+    place->system = piece_start[v];
+    place->systems = 0;
+    place->last = place->system->get(xendpiece);
+    start_system_walk(place);
+  }
+  Drosa passed = place->system;
+  while (place->systems < n && !place->last) {
+    Drosa p = passed->xnext;
+    while (p && effective_kind(p) != ENDSYST) p = p->xnext;
+    if (!p) {
+      place->last = true;  // a list without its final ENDSYST stays at the last one passed
+      break;
+    }
+    passed = p;
+    ++place->systems;
+    place->last = p->get(xendpiece);
+  }
+  if (passed != place->system) {
+    place->system = passed;
+    start_system_walk(place);
+  }
+}
+
+// The voice's chord at time t of its system, or NIL when it has none within the tolerance.
+Drosa place_at_time(VoicePlace* place, int32_t t) {
+  if (place->system->get(xendpiece)) return NIL;
+  if (t < place->asked) start_system_walk(place);
+  place->asked = t;
+  for (Drosa p = place->at; p;) {
+    bool stop = effective_kind(p) == ENDSYST;
+    if (!stop && p->xkind != NOTE) {
+      p = p->xnext;
+      continue;
+    }
+    // A grace note before the chord at t belongs to it; one after a note does not.
+    if (!stop)
+      stop = int64_t(place->time) >= int64_t(t) - TIME_TOLERANCE &&
+             (!p->get(xgrace) || !p->get(xnachschlag));
+    if (stop) {
+      place->at = p;
+      return std::abs(int64_t(place->time) - t) <= TIME_TOLERANCE ? p : NIL;
+    }
+    int32_t duration = 0;
+    Drosa last =
+        chord_duration_carry(p, &place->time, &place->carry_num, &place->carry_den, &duration);
+    p = last ? last->xnext : NIL;
+  }
+  return NIL;  // the list ran out without an ENDSYST
+}
+
 }  // namespace
 
 int first_inconsistent_bar() {
-  int first = -1;
-  for (int v = 0; v < voice_count && first < 0; ++v)
-    if (piece_start[v] && !voice_not_shown(v)) first = v;
-  if (first < 0) return -1;
-  bool after_bar = false, bar_seen = false;
-  // Each measure walks every voice to its system: a piece of very many measures is only
-  // searched so far.
-  int measures_left = 4000;
-  for (Drosa p = piece_start[first]->xnext; p && measures_left > 0; p = p->xnext) {
+  std::vector<int> shown;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v)
+    if (!voice_not_shown(v)) shown.push_back(v);
+  if (shown.empty()) return -1;
+  const int first = shown[0];
+  std::vector<VoicePlace> places(MAX_VOICES);
+  std::vector<Drosa> at(MAX_VOICES, NIL);
+  SystemTime measured;
+  int32_t k = 0;  // systems before p, as system_number_on_page counts them
+  bool after_bar = false;
+  for (Drosa p = piece_start[first]->xnext; p; p = p->xnext) {
     int kind = effective_kind(p);
-    if (kind == BAR) after_bar = bar_seen = true;
-    if (kind != NOTE || !bar_seen || !after_bar) continue;
+    if (kind == ENDSYST) k = p->get(xstartpiece) ? 0 : k + 1;
+    if (kind == BAR) after_bar = true;
+    if (kind != NOTE || !after_bar) continue;
     after_bar = false;
-    --measures_left;
-    int32_t t = find_time_in_system(p);
-    int32_t k = system_number_on_page(p, 0);
+    measured = time_in_system(p, measured);
+    const int32_t t = measured.time;
     if (t == 0 && k == 0) continue;
-    voices_to_system(k, 0);
-    if (voices_to_system_at_time(t, 0, 0)) return bar_number_of(p);
-    for (int u = first + 1; u < voice_count; ++u)
-      if (!voice_not_shown(u) && time_cursor[u] && !bar_before(time_cursor[u]))
-        return bar_number_of(p);
+    for (int v : shown) {
+      place_at_system(&places[size_t(v)], v, k);
+      at[size_t(v)] = place_at_time(&places[size_t(v)], t);
+      if (!at[size_t(v)]) return bar_number_of(p);
+    }
+    for (int u : shown)
+      if (u != first && !bar_before(at[size_t(u)])) return bar_number_of(p);
   }
   return -1;
 }

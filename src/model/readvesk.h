@@ -57,7 +57,11 @@ void check_voice(int v, int version);
 // KEYSIG, final ENDSYST. Returns the KEYSIG.
 Drosa make_empty_voice(int v, int separate_parts);
 
-// The bar number at which the shown voices first disagree, or -1.
+// first_inconsistent_bar: the bar number at which the shown voices first disagree, or -1: at
+// the first note of each measure of the first shown voice, some shown voice has no chord at
+// that note's system and time, or a later one has no bar line before its chord there. One
+// pass over each voice.
+// Reads:  the voice lists, the current notation context. Writes: nothing.
 int first_inconsistent_bar();
 
 // Frees every voice list and sets voice_count to 0.

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,11 +26,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"
+#include "model/page_systems.h"
 #include "model/piece_format.h"
 #include "model/readvesk.h"
 #include "model/voice_lists.h"
@@ -360,6 +363,91 @@ TEST_F(PieceFileTest, InconsistentPlaybackAsksFromTheFirstDisagreeingBar) {
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_NE(asked[0].find("may be around bar 3."), std::string::npos) << asked[0];
   EXPECT_EQ(DrosaDirty, 1);
+}
+
+// The first inconsistent bar found the plain way: every voice walked from its start to the
+// system and time of the first note of each measure.
+int first_inconsistent_bar_from_the_start() {
+  int first = 0;
+  while (first < voice_count && voice_not_shown(first)) ++first;
+  if (first == voice_count) return -1;
+  bool after_bar = false;
+  int bars = 0;
+  for (Drosa p = piece_start[first]->xnext; p; p = p->xnext) {
+    if (effective_kind(p) == BAR) after_bar = ++bars;
+    if (p->xkind != NOTE || !after_bar) continue;
+    after_bar = false;
+    int32_t t = find_time_in_system(p), k = system_number_on_page(p, 0);
+    if (t == 0 && k == 0) continue;
+    voices_to_system(k, 0);
+    if (voices_to_system_at_time(t, 0, 0)) return bars + 1;
+    for (int u = first + 1; u < voice_count; ++u) {
+      if (voice_not_shown(u)) continue;
+      Drosa q = time_cursor[u]->xback;
+      while (q && effective_kind(q) != BAR && q->xkind != NOTE && effective_kind(q) != ENDSYST)
+        q = q->xback;
+      if (!q || effective_kind(q) != BAR) return bars + 1;
+    }
+  }
+  return -1;
+}
+
+TEST_F(PieceFileTest, FirstInconsistentBarAsFoundFromTheStart) {
+  std::mt19937 random(11);
+  auto pick = [&](int n) { return int(random() % unsigned(n)); };
+  for (int piece = 0; piece < 60; ++piece) {
+    discard_piece_lists();
+    const int measures = 8 + pick(40), systems = pick(3) * 3, voices = 2 + pick(3);
+    const int bad = 2 + pick(measures - 1), fault = pick(3);  // no bar, a note more, none
+    std::vector<int> pattern;
+    for (int m = 0; m < measures; ++m) pattern.push_back(pick(5));
+    for (int v = 0; v < voices; ++v) {
+      new_voice("Strings", v, v);
+      if (v == 0 && piece % 4 == 0) piece_start[v]->xnext->xnext->xcontext = 2;  // not shown
+      const bool last = v == voices - 1;
+      for (int m = 1; m <= measures; ++m) {
+        if (m > 1 && !(last && m == bad && fault == 0)) add_bar(v);
+        if (systems && m > 1 && (m - 1) % systems == 0) add_system_break(v, false, 1);
+        if (last && m == bad && fault == 1) add_note(v, EIGHTH);
+        switch (pattern[size_t(m - 1)]) {
+          case 0:
+            for (int i = 0; i < 4; ++i) add_note(v, QUARTER);
+            break;
+          case 1:  // a chord, a triplet
+            add_chord(v, QUARTER, {30, 32});
+            for (int i = 0; i < 3; ++i) make_tuplet(add_note(v, EIGHTH), 3, 2);
+            add_note(v, HALF);
+            break;
+          case 2:  // grace notes before and after
+            add_grace(v, EIGHTH);
+            add_note(v, HALF);
+            add_grace(v, EIGHTH, true);
+            add_note(v, HALF);
+            break;
+          case 3:  // a measure of a lone triplet eighth: its time is not a whole unit
+            make_tuplet(add_note(v, EIGHTH), 3, 2);
+            add_note(v, QUARTER);
+            break;
+          default:  // a quintuplet
+            for (int i = 0; i < 5; ++i) make_tuplet(add_note(v, SIXTEENTH), 5, 4);
+            add_note(v, HALF, 35, 1);
+        }
+      }
+    }
+    EXPECT_EQ(first_inconsistent_bar(), first_inconsistent_bar_from_the_start())
+        << "piece " << piece << ": " << measures << " measures, systems of " << systems
+        << ", fault " << fault << " at " << bad;
+  }
+  // However far into a long piece the voices part.
+  discard_piece_lists();
+  for (int v = 0; v < 2; ++v) {
+    new_voice("Strings", v, v);
+    for (int m = 1; m <= 4100; ++m) {
+      if (m > 1 && !(v == 1 && m == 4050)) add_bar(v);
+      add_note(v, QUARTER);
+    }
+  }
+  EXPECT_EQ(first_inconsistent_bar(), 4050);
 }
 
 TEST_F(PieceFileTest, NewVoiceLists) {
