@@ -984,12 +984,13 @@ int bar_number_of(Drosa node) {
   return bars + 1;
 }
 
-// True when a BAR stands before the node, back to the previous NOTE.
+// True when a BAR stands before the node, back to the previous NOTE. The bar line that ends a
+// system's last measure stands before the next system's ENDSYST, so the walk passes ENDSYSTs.
 bool bar_before(Drosa node) {
   for (Drosa p = node->xback; p; p = p->xback) {
     int kind = effective_kind(p);
     if (kind == BAR) return true;
-    if (kind == NOTE || kind == ENDSYST) return false;
+    if (kind == NOTE) return false;
   }
   return false;
 }
