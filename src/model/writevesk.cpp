@@ -16,6 +16,7 @@
 // holds locked is what a killed save left, and the next save of that piece removes it.
 #include "model/writevesk.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -99,7 +100,7 @@ std::string temp_prefix(const std::string& target) {
   long name_max = ::pathconf(folder_of(target).c_str(), _PC_NAME_MAX);
   if (name_max <= 0 || name_max > NAME_MAX) name_max = NAME_MAX;
   std::string name = name_of(target);
-  size_t room = size_t(name_max) - 1 - (sizeof TEMP_MARK - 1) - TEMP_RANDOM;
+  size_t room = size_t(std::max<long>(name_max - 1 - long(sizeof TEMP_MARK - 1 + TEMP_RANDOM), 0));
   if (name.size() > room) {
     size_t cut = room;
     while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80) --cut;

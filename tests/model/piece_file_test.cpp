@@ -722,17 +722,19 @@ TEST_F(PieceFileTest, SaveKeepsWhatWritingInPlaceKept) {
   EXPECT_GT(file_bytes(dir + "/real/song.vesk").size(), before.size());
   EXPECT_EQ(file_bytes(dir + "/real/song.vesk"), file_bytes(dir + "/real/new.vesk"));
 
-  // A write-protected file: root may save it, as it could write it, and it stays protected;
-  // anyone else is refused with the system's message and the file is left alone.
+  // A write-protected file: root may save it, as it could write it, and it stays protected and
+  // its owner's; anyone else is refused with the system's message and the file is left alone.
   std::filesystem::permissions(dir, std::filesystem::perms::all);
   ASSERT_EQ(write_to(path), 1);
   chmod(path.c_str(), 0444);
   const Bytes protected_bytes = file_bytes(path);
   if (geteuid() == 0) {
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
     EXPECT_EQ(write_to(path), 1);
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(st.st_uid, 65534u) << "the owner is kept";
   }
   add_note(1, WHOLE)->set(xacc, 3);
   EXPECT_EQ(in_child(
