@@ -1,10 +1,11 @@
 // xml_reader.cpp: the streaming XML reader, its text buffer, the accessors a start callback
 // uses, lookups in sorted name tables, and UTF-8 <-> Mac OS Roman text conversion.
 //
-// The reader scans byte by byte without look-ahead and keeps one current byte. Every cycle
-// begins at a '<' (or the end of input) with the attribute count and the text cleared. What it
-// accepts, in short:
-//   - a UTF-8 byte-order mark and blanks before the first '<' are skipped;
+// The reader scans byte by byte without look-ahead and keeps one current byte; the bytes come
+// from the input layer (xml_input.cpp) as UTF-8 with LF line ends, whatever the document's
+// encoding. Every cycle begins at a '<' (or the end of input) with the attribute count and the
+// text cleared. What it accepts, in short:
+//   - blanks before the first '<' are skipped (the input layer takes off a byte-order mark);
 //   - comments are skipped to "-->", CDATA sections to "]]>", other declarations (DOCTYPE) to
 //     their matching '>' past any internal subset, processing instructions to the next '<';
 //     whatever follows them up to the next '<' is dropped;
@@ -19,13 +20,11 @@
 #include "ImportExport/xml_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "platform/text_encoding.h"
 
@@ -142,29 +141,6 @@ void xml_element_free(XmlElement& element) {
   xml_text_free(element.text);
   element.element_stack_size = element.attribute_stack_size = 0;
   element.depth = element.attribute_count = 0;
-}
-
-// ---- Input ---------------------------------------------------------------------------------
-
-bool xml_input_refill(XmlInputBuffer& input) {
-  if (input.at_end) return false;
-  size_t got = 0;
-  if (input.memory != nullptr) {
-    got = std::min<size_t>(input.memory_left, XML_INPUT_BLOCK);
-    std::memcpy(input.data, input.memory, got);
-    input.memory += got;
-    input.memory_left -= got;
-  } else if (input.file >= 0) {
-    ssize_t r;
-    do {
-      r = ::read(input.file, input.data, XML_INPUT_BLOCK);
-    } while (r < 0 && errno == EINTR);
-    got = r > 0 ? static_cast<size_t>(r) : 0;
-  }
-  input.position = 0;
-  input.count = static_cast<uint32_t>(got);
-  if (got == 0) input.at_end = true;
-  return got > 0;
 }
 
 // ---- The reader ----------------------------------------------------------------------------
@@ -426,10 +402,6 @@ int32_t read_start_tag(Reader& r) {
 
 int32_t read_document(Reader& r) {
   r.next();
-  if (r.c == 0xEF) {  // UTF-8 byte-order mark
-    if (r.next() != 0xBB || r.next() != 0xBF) return XML_READ_SYNTAX;
-    r.next();
-  }
   r.skip_blanks();
   for (;;) {
     if (r.c == XML_END_OF_INPUT) return XML_READ_OK;
@@ -465,7 +437,7 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
   auto reader = std::make_unique<Reader>();
-  reader->input.file = file;
+  xml_input_from_file(reader->input, file);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
 }
 
@@ -473,9 +445,7 @@ int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, 
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
                         uint32_t text_step) {
   auto reader = std::make_unique<Reader>();
-  static const uint8_t nothing = 0;
-  reader->input.memory = bytes ? static_cast<const uint8_t*>(bytes) : &nothing;
-  reader->input.memory_left = bytes ? size : 0;
+  xml_input_from_memory(reader->input, bytes, size);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
 }
 

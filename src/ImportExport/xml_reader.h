@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "ImportExport/xml_input.h"
+
 // ---- Text buffers --------------------------------------------------------------------------
 
 // Capacities stay below this (16 MiB): a name, value or text never grows past it.
@@ -75,34 +77,6 @@ void xml_element_free(XmlElement& element);
 
 // ---- Reading -------------------------------------------------------------------------------
 
-inline constexpr uint32_t XML_INPUT_BLOCK = 1024;
-
-// The reader's input: blocks of 1024 bytes from a file descriptor or from memory.
-struct XmlInputBuffer {
-  uint8_t data[XML_INPUT_BLOCK];
-  uint32_t position = 0;  // next byte of data
-  uint32_t count = 0;     // valid bytes in data
-  int file = -1;          // descriptor read from, when not reading memory
-  const uint8_t* memory = nullptr;
-  size_t memory_left = 0;
-  bool at_end = false;  // once the input has ended it stays ended
-};
-
-// Refills the buffer; false at the end of input.
-bool xml_input_refill(XmlInputBuffer& input);
-
-inline constexpr int XML_END_OF_INPUT = -1;
-
-// The next byte, or XML_END_OF_INPUT. The bytes 0x00, 0xFE and 0xFF are dropped, so a UTF-16
-// document that holds only ASCII reads like its 8-bit form.
-inline int xml_read_byte(XmlInputBuffer& input) {
-  for (;;) {
-    if (input.position >= input.count && !xml_input_refill(input)) return XML_END_OF_INPUT;
-    const uint8_t b = input.data[input.position++];
-    if (b != 0x00 && b < 0xFE) return b;
-  }
-}
-
 // Result codes of xml_read.
 inline constexpr int32_t XML_READ_OK = 0;            // end of input where a tag could begin
 inline constexpr int32_t XML_READ_TRUNCATED = 2;     // end of input inside a tag, entity or text
@@ -119,8 +93,9 @@ using XmlStartCallback = int (*)(const char* name, XmlElement& element, void* us
 using XmlEndCallback = int (*)(const char* name, void* user);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
-// it. At most element_stack_size - 1 elements are open at once and an element has at most
-// attribute_stack_size - 1 attributes. Returns one of the XML_READ_ codes.
+// it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8. At most
+// element_stack_size - 1 elements are open at once and an element has at most attribute_stack_size
+// - 1 attributes. Returns one of the XML_READ_ codes.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step);
 // The same over a document held in memory.
