@@ -15,8 +15,9 @@
 //   - an unquoted attribute value runs to the next '>' or '/', blanks included;
 //   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
 //     references give their character in UTF-8.
-// Elements still open at the end of the input get no end callback. Names, values and texts
-// stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
+// Elements still open at the end of the input get no end callback, and the result says the
+// document was cut short; a failed read is its own result, never taken for the end. Names, values
+// and texts stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
 #include "ImportExport/xml_reader.h"
 
 #include <algorithm>
@@ -404,7 +405,7 @@ int32_t read_document(Reader& r) {
   r.next();
   r.skip_blanks();
   for (;;) {
-    if (r.c == XML_END_OF_INPUT) return XML_READ_OK;
+    if (r.c == XML_END_OF_INPUT) return r.element.depth > 0 ? XML_READ_TRUNCATED : XML_READ_OK;
     r.element.attribute_count = 0;
     xml_text_clear(r.element.text);
     if (r.c != '<') return XML_READ_SYNTAX;
@@ -429,7 +430,8 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
   r.end = end;
   r.user = user;
   xml_element_init(r.element, element_stack_size, attribute_stack_size, text_step);
-  return read_document(r);  // the record and the input go with the reader, also on a throw
+  const int32_t code = read_document(r);  // the record and the input go with the reader
+  return r.input.failed ? XML_READ_INPUT_ERROR : code;  // what was read ended early
 }
 
 }  // namespace

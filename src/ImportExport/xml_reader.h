@@ -78,13 +78,15 @@ void xml_element_free(XmlElement& element);
 // ---- Reading -------------------------------------------------------------------------------
 
 // Result codes of xml_read.
-inline constexpr int32_t XML_READ_OK = 0;            // end of input where a tag could begin
-inline constexpr int32_t XML_READ_TRUNCATED = 2;     // end of input inside a tag, entity or text
-inline constexpr int32_t XML_READ_SYNTAX = 3;        // no '<', no '=', unknown entity
-inline constexpr int32_t XML_READ_UNOPENED_END = 4;  // an end tag with no element open
-inline constexpr int32_t XML_READ_TOO_DEEP = 5;      // element stack full
+inline constexpr int32_t XML_READ_OK = 0;  // the end of input after the last element closed
+// The end of input inside a tag, entity or text, or with elements still open.
+inline constexpr int32_t XML_READ_TRUNCATED = 2;
+inline constexpr int32_t XML_READ_SYNTAX = 3;               // no '<', no '=', unknown entity
+inline constexpr int32_t XML_READ_UNOPENED_END = 4;         // an end tag with no element open
+inline constexpr int32_t XML_READ_TOO_DEEP = 5;             // element stack full
 inline constexpr int32_t XML_READ_TOO_MANY_ATTRIBUTES = 6;  // attribute stack full
-inline constexpr int32_t XML_READ_TOO_LONG = 7;  // a name, value or text reached the limit
+inline constexpr int32_t XML_READ_TOO_LONG = 7;     // a name, value or text reached the limit
+inline constexpr int32_t XML_READ_INPUT_ERROR = 8;  // the file could not be read to its end
 
 // Callbacks; their results are ignored, and either may be null. The element record is valid
 // only during the call. A callback may end the read by throwing: the exception reaches the
@@ -93,9 +95,9 @@ using XmlStartCallback = int (*)(const char* name, XmlElement& element, void* us
 using XmlEndCallback = int (*)(const char* name, void* user);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
-// it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8. At most
-// element_stack_size - 1 elements are open at once and an element has at most attribute_stack_size
-// - 1 attributes. Returns one of the XML_READ_ codes.
+// it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.
+// At most element_stack_size - 1 elements are open at once, and an element has at most
+// attribute_stack_size - 1 attributes. Returns one of the XML_READ_ codes.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step);
 // The same over a document held in memory.

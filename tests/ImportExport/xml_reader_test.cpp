@@ -104,7 +104,6 @@ TEST(XmlReaderQuirks, SmallDocuments) {
       {"<a>one<b/>two</a>", "<a>one<b></b></a>"},  // text after a child is never seen
       {"<a>x</a>tail<b/>junk<c></c>", "<a>x</a><b></b><c></c>"},
       {"<a><b></c></d>", "<a><b></b></a>"},  // end tags close the innermost element
-      {"<a><b/>", "<a><b></b>"},             // still open at the end: no end callbacks
       {"<a x=1 y=2>t</a>", "<a x=\"1 y=2\">t</a>"},
       {"<a x=p/q><b/>", "<a x=\"p\"></a><b></b>"},
       {"<a x='1\"2>'y=\"3\"/>", "<a x=\"1\"2>\" y=\"3\"></a>"},
@@ -169,8 +168,17 @@ TEST(XmlReaderCodes, MalformedAndTruncatedDocuments) {
       {"<a>&#", XML_READ_TRUNCATED},
       {"<a>&#x4", XML_READ_TRUNCATED},
       {"<a v='&#12", XML_READ_TRUNCATED},
+      {"<a><b/>", XML_READ_TRUNCATED},  // still open at the end
+      {"<a><b></b>\n", XML_READ_TRUNCATED},
   };
   for (const auto& c : cases) EXPECT_EQ(read(c.document).code, c.code) << c.document;
+  // Elements still open at the end get no end callback.
+  EXPECT_EQ(read("<a><b/>").log, "<a><b></b>");
+  // A read that fails is not the end of the document.
+  const int directory = open("/", O_RDONLY);
+  ASSERT_GE(directory, 0);
+  EXPECT_EQ(xml_read(directory, log_start, log_end, nullptr, 16, 16, 16), XML_READ_INPUT_ERROR);
+  close(directory);
 }
 
 TEST(XmlReaderEntities, DecidedByTheirFirstLetters) {
