@@ -7,7 +7,7 @@
 // text cleared. What it accepts, in short:
 //   - blanks before the first '<' are skipped (the input layer takes off a byte-order mark);
 //   - comments are skipped to "-->", CDATA sections to "]]>", other declarations (DOCTYPE) to
-//     their matching '>' past any internal subset, processing instructions to the next '<';
+//     their matching '>' past any internal subset, processing instructions to "?>";
 //     whatever follows them up to the next '<' is dropped;
 //   - an end tag closes the innermost element whatever name it carries;
 //   - an element's text is what comes before its first child tag; the start callback is made
@@ -282,18 +282,19 @@ void skip_declaration(Reader& r) {
   }
 }
 
-// After "<?" or "<!": a processing instruction ends where the next tag begins; comments,
-// CDATA sections and declarations are skipped to their own ends first.
+// After "<?" or "<!": processing instructions, comments, CDATA sections and declarations are
+// skipped to their own ends, then whatever follows up to the next tag.
 int32_t skip_markup(Reader& r) {
-  if (r.c == '!') {
-    if (r.next() == '-' && r.next() == '-') {
-      r.next();
-      r.skip_past('-', 2);
-    } else if (r.c == '[') {
-      r.skip_past(']', 2);
-    } else {
-      skip_declaration(r);
-    }
+  if (r.c == '?') {
+    r.next();
+    r.skip_past('?', 1);
+  } else if (r.next() == '-' && r.next() == '-') {
+    r.next();
+    r.skip_past('-', 2);
+  } else if (r.c == '[') {
+    r.skip_past(']', 2);
+  } else {
+    skip_declaration(r);
   }
   r.skip_to_tag();
   return NEXT_CYCLE;

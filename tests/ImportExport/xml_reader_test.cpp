@@ -125,6 +125,8 @@ TEST(XmlReaderQuirks, SmallDocuments) {
       {"<!DOCTYPE a [ <!ENTITY e \"<b>\"> <!-- ] > ' --> <!ELEMENT a ANY> ]>\n<a/>", "<a></a>"},
       {"<a>t<![CDATA[ x < y ]] ]]></a>", "<a>t</a>"},
       {"<!-- never ends <a/>", ""},
+      // processing instructions to "?>"
+      {"<?pi if (a<b) x->y; ?>\n<a>t<?pi <b/> ?\?></a>", "<a>t</a>"},
       // line ends of every kind become LF, split across blocks or not
       {"<a v='1\r\n2\r3'>x\r\ny\rz\n\r</a>", "<a v=\"1\n2\n3\">x\ny\nz\n\n</a>"},
   };
