@@ -13,6 +13,7 @@
 //   - an element's text is what comes before its first child tag; the start callback is made
 //     at that '<', and text after an end tag or an empty element is dropped;
 //   - an unquoted attribute value runs to the next '>' or '/', blanks included;
+//   - attributes past the caller's slots are read and dropped;
 //   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
 //     references give their character in UTF-8.
 // Elements still open at the end of the input get no end callback, and the result says the
@@ -159,7 +160,8 @@ struct Reader {
   XmlStartCallback start = nullptr;
   XmlEndCallback end = nullptr;
   void* user = nullptr;
-  int c = XML_END_OF_INPUT;  // the current byte
+  int c = XML_END_OF_INPUT;         // the current byte
+  XmlText spare_name, spare_value;  // where attributes past the record's slots are read
 
   int next() { return c = xml_read_byte(input); }
   void skip_blanks() {
@@ -345,12 +347,14 @@ int32_t append_value_byte(Reader& r, XmlText& value) {
 }
 
 // One attribute, from the first byte of its name. NEXT_CYCLE after a quoted value, TAG_ENDS
-// when the current '/' or '>' ends the tag, or a result code.
+// when the current '/' or '>' ends the tag, or a result code. An attribute past the record's
+// slots is read into the spare slots and dropped.
 int32_t read_attribute(Reader& r) {
   XmlElement& e = r.element;
-  if (++e.attribute_count >= e.attribute_stack_size) return XML_READ_TOO_MANY_ATTRIBUTES;
-  XmlText& name = e.attribute_names[e.attribute_count - 1];
-  XmlText& value = e.attribute_values[e.attribute_count - 1];
+  const bool kept = e.attribute_count + 1 < e.attribute_stack_size;
+  if (kept) ++e.attribute_count;
+  XmlText& name = kept ? e.attribute_names[e.attribute_count - 1] : r.spare_name;
+  XmlText& value = kept ? e.attribute_values[e.attribute_count - 1] : r.spare_value;
   xml_text_clear(name);
   xml_text_clear(value);  // a name with no value shows an empty value
   while (!is_blank(r.c) && r.c != '=') {
@@ -431,6 +435,8 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
   r.end = end;
   r.user = user;
   xml_element_init(r.element, element_stack_size, attribute_stack_size, text_step);
+  xml_text_init(r.spare_name, text_step);
+  xml_text_init(r.spare_value, text_step);
   const int32_t code = read_document(r);  // the record and the input go with the reader
   return r.input.failed ? XML_READ_INPUT_ERROR : code;  // what was read ended early
 }

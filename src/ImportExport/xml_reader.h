@@ -81,10 +81,10 @@ void xml_element_free(XmlElement& element);
 inline constexpr int32_t XML_READ_OK = 0;  // the end of input after the last element closed
 // The end of input inside a tag, entity or text, or with elements still open.
 inline constexpr int32_t XML_READ_TRUNCATED = 2;
-inline constexpr int32_t XML_READ_SYNTAX = 3;               // no '<', no '=', unknown entity
-inline constexpr int32_t XML_READ_UNOPENED_END = 4;         // an end tag with no element open
-inline constexpr int32_t XML_READ_TOO_DEEP = 5;             // element stack full
-inline constexpr int32_t XML_READ_TOO_MANY_ATTRIBUTES = 6;  // attribute stack full
+inline constexpr int32_t XML_READ_SYNTAX = 3;        // no '<', no '=', unknown entity
+inline constexpr int32_t XML_READ_UNOPENED_END = 4;  // an end tag with no element open
+inline constexpr int32_t XML_READ_TOO_DEEP = 5;      // element stack full
+// (6, once "attribute stack full", is no longer given: extra attributes are dropped)
 inline constexpr int32_t XML_READ_TOO_LONG = 7;     // a name, value or text reached the limit
 inline constexpr int32_t XML_READ_INPUT_ERROR = 8;  // the file could not be read to its end
 
@@ -96,8 +96,8 @@ using XmlEndCallback = int (*)(const char* name, void* user);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
 // it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.
-// At most element_stack_size - 1 elements are open at once, and an element has at most
-// attribute_stack_size - 1 attributes. Returns one of the XML_READ_ codes.
+// At most element_stack_size - 1 elements are open at once; an element's first
+// attribute_stack_size - 1 attributes are kept, any more dropped. Returns an XML_READ_ code.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step);
 // The same over a document held in memory.
