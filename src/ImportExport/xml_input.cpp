@@ -119,7 +119,7 @@ uint32_t decode_utf8(XmlInputBuffer& in) {
     const auto* cr = static_cast<const uint8_t*>(std::memchr(p, '\r', n));
     const size_t before = cr ? static_cast<size_t>(cr - p) : n;
     if (before > 0) {
-      in.bytes = p;
+      in.next = p;
       in.raw_position += before;
       return static_cast<uint32_t>(before);
     }
@@ -289,25 +289,27 @@ void xml_input_from_memory(XmlInputBuffer& input, const void* bytes, size_t size
 }
 
 bool xml_input_refill(XmlInputBuffer& input) {
-  input.bytes = input.data;
-  input.position = 0;
-  input.count = 0;
+  input.next = input.end = input.data;
   if (input.at_end) return false;
   if (input.encoding == XmlEncoding::unknown) detect_encoding(input);
   for (;;) {
+    uint32_t count;
     switch (input.encoding) {
       case XmlEncoding::utf16_le:
       case XmlEncoding::utf16_be:
-        input.count = decode_utf16(input);
+        count = decode_utf16(input);
         break;
       case XmlEncoding::windows_1252:
-        input.count = decode_windows_1252(input);
+        count = decode_windows_1252(input);
         break;
       default:
-        input.count = decode_utf8(input);
+        count = decode_utf8(input);
         break;
     }
-    if (input.count > 0) return true;
+    if (count > 0) {
+      input.end = input.next + count;
+      return true;
+    }
     // Nothing decoded: a block that held only the LF of a CR LF, or the end.
     if (input.raw_ended && raw_left(input) == 0) {
       input.at_end = true;

@@ -14,10 +14,10 @@ inline constexpr uint32_t XML_INPUT_BLOCK = 1024;
 enum class XmlEncoding : uint8_t { unknown, utf8, utf16_le, utf16_be, windows_1252 };
 
 struct XmlInputBuffer {
-  // What the tokenizer reads: data, or the document's own bytes where they are UTF-8 already.
-  const uint8_t* bytes = nullptr;
-  uint32_t position = 0;          // next byte of bytes
-  uint32_t count = 0;             // valid bytes in bytes
+  // What the tokenizer reads, from next up to end: bytes of data, or the document's own bytes
+  // where they are UTF-8 already.
+  const uint8_t* next = nullptr;
+  const uint8_t* end = nullptr;
   uint8_t data[XML_INPUT_BLOCK];  // decoded UTF-8
   int file = -1;                  // descriptor read from, when not reading memory
   // The bytes as they stand in the document: the caller's memory whole, or raw_block.
@@ -37,7 +37,7 @@ void xml_input_from_file(XmlInputBuffer& input, int file);
 // Makes the input read size bytes of memory, which must outlive the read.
 void xml_input_from_memory(XmlInputBuffer& input, const void* bytes, size_t size);
 
-// Points bytes at the next decoded bytes; false at the end of input, and from then on.
+// Points next and end at the next decoded bytes; false at the end of input, and from then on.
 // A read that fails ends the input with `failed` set.
 bool xml_input_refill(XmlInputBuffer& input);
 
@@ -47,8 +47,8 @@ inline constexpr int XML_END_OF_INPUT = -1;
 // belongs to a character of a document.
 inline int xml_read_byte(XmlInputBuffer& input) {
   for (;;) {
-    if (input.position >= input.count && !xml_input_refill(input)) return XML_END_OF_INPUT;
-    const uint8_t b = input.bytes[input.position++];
+    if (input.next == input.end && !xml_input_refill(input)) return XML_END_OF_INPUT;
+    const uint8_t b = *input.next++;
     if (b != 0x00 && b < 0xFE) return b;
   }
 }
