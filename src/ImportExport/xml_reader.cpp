@@ -1,31 +1,32 @@
 // xml_reader.cpp: the streaming XML reader, its text buffer, the accessors a start callback
 // uses, lookups in sorted name tables, and UTF-8 <-> Mac OS Roman text conversion.
 //
-// The reader scans byte by byte without look-ahead and keeps one current byte. Every cycle
-// begins at a '<' (or the end of input) with the attribute count and the text cleared. What it
-// accepts, in short:
-//   - a UTF-8 byte-order mark and blanks before the first '<' are skipped;
+// The reader scans byte by byte without look-ahead and keeps one current byte; the bytes come
+// from the input layer (xml_input.cpp) as UTF-8 with LF line ends, whatever the document's
+// encoding. Every cycle begins at a '<' (or the end of input) with the attribute count and the
+// text cleared. What it accepts, in short:
+//   - blanks before the first '<' are skipped (the input layer takes off a byte-order mark);
 //   - comments are skipped to "-->", CDATA sections to "]]>", other declarations (DOCTYPE) to
-//     their matching '>' past any internal subset, processing instructions to the next '<';
+//     their matching '>' past any internal subset, processing instructions to "?>";
 //     whatever follows them up to the next '<' is dropped;
 //   - an end tag closes the innermost element whatever name it carries;
 //   - an element's text is what comes before its first child tag; the start callback is made
 //     at that '<', and text after an end tag or an empty element is dropped;
 //   - an unquoted attribute value runs to the next '>' or '/', blanks included;
+//   - attributes past the caller's slots are read and dropped;
 //   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
 //     references give their character in UTF-8.
-// Elements still open at the end of the input get no end callback. Names, values and texts
-// stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
+// Elements still open at the end of the input get no end callback, and the result says the
+// document was cut short; a failed read is its own result, never taken for the end. Names, values
+// and texts stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
 #include "ImportExport/xml_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "platform/text_encoding.h"
 
@@ -144,29 +145,6 @@ void xml_element_free(XmlElement& element) {
   element.depth = element.attribute_count = 0;
 }
 
-// ---- Input ---------------------------------------------------------------------------------
-
-bool xml_input_refill(XmlInputBuffer& input) {
-  if (input.at_end) return false;
-  size_t got = 0;
-  if (input.memory != nullptr) {
-    got = std::min<size_t>(input.memory_left, XML_INPUT_BLOCK);
-    std::memcpy(input.data, input.memory, got);
-    input.memory += got;
-    input.memory_left -= got;
-  } else if (input.file >= 0) {
-    ssize_t r;
-    do {
-      r = ::read(input.file, input.data, XML_INPUT_BLOCK);
-    } while (r < 0 && errno == EINTR);
-    got = r > 0 ? static_cast<size_t>(r) : 0;
-  }
-  input.position = 0;
-  input.count = static_cast<uint32_t>(got);
-  if (got == 0) input.at_end = true;
-  return got > 0;
-}
-
 // ---- The reader ----------------------------------------------------------------------------
 
 namespace {
@@ -182,7 +160,8 @@ struct Reader {
   XmlStartCallback start = nullptr;
   XmlEndCallback end = nullptr;
   void* user = nullptr;
-  int c = XML_END_OF_INPUT;  // the current byte
+  int c = XML_END_OF_INPUT;         // the current byte
+  XmlText spare_name, spare_value;  // where attributes past the record's slots are read
 
   int next() { return c = xml_read_byte(input); }
   void skip_blanks() {
@@ -305,18 +284,19 @@ void skip_declaration(Reader& r) {
   }
 }
 
-// After "<?" or "<!": a processing instruction ends where the next tag begins; comments,
-// CDATA sections and declarations are skipped to their own ends first.
+// After "<?" or "<!": processing instructions, comments, CDATA sections and declarations are
+// skipped to their own ends, then whatever follows up to the next tag.
 int32_t skip_markup(Reader& r) {
-  if (r.c == '!') {
-    if (r.next() == '-' && r.next() == '-') {
-      r.next();
-      r.skip_past('-', 2);
-    } else if (r.c == '[') {
-      r.skip_past(']', 2);
-    } else {
-      skip_declaration(r);
-    }
+  if (r.c == '?') {
+    r.next();
+    r.skip_past('?', 1);
+  } else if (r.next() == '-' && r.next() == '-') {
+    r.next();
+    r.skip_past('-', 2);
+  } else if (r.c == '[') {
+    r.skip_past(']', 2);
+  } else {
+    skip_declaration(r);
   }
   r.skip_to_tag();
   return NEXT_CYCLE;
@@ -367,12 +347,14 @@ int32_t append_value_byte(Reader& r, XmlText& value) {
 }
 
 // One attribute, from the first byte of its name. NEXT_CYCLE after a quoted value, TAG_ENDS
-// when the current '/' or '>' ends the tag, or a result code.
+// when the current '/' or '>' ends the tag, or a result code. An attribute past the record's
+// slots is read into the spare slots and dropped.
 int32_t read_attribute(Reader& r) {
   XmlElement& e = r.element;
-  if (++e.attribute_count >= e.attribute_stack_size) return XML_READ_TOO_MANY_ATTRIBUTES;
-  XmlText& name = e.attribute_names[e.attribute_count - 1];
-  XmlText& value = e.attribute_values[e.attribute_count - 1];
+  const bool kept = e.attribute_count + 1 < e.attribute_stack_size;
+  if (kept) ++e.attribute_count;
+  XmlText& name = kept ? e.attribute_names[e.attribute_count - 1] : r.spare_name;
+  XmlText& value = kept ? e.attribute_values[e.attribute_count - 1] : r.spare_value;
   xml_text_clear(name);
   xml_text_clear(value);  // a name with no value shows an empty value
   while (!is_blank(r.c) && r.c != '=') {
@@ -426,13 +408,9 @@ int32_t read_start_tag(Reader& r) {
 
 int32_t read_document(Reader& r) {
   r.next();
-  if (r.c == 0xEF) {  // UTF-8 byte-order mark
-    if (r.next() != 0xBB || r.next() != 0xBF) return XML_READ_SYNTAX;
-    r.next();
-  }
   r.skip_blanks();
   for (;;) {
-    if (r.c == XML_END_OF_INPUT) return XML_READ_OK;
+    if (r.c == XML_END_OF_INPUT) return r.element.depth > 0 ? XML_READ_TRUNCATED : XML_READ_OK;
     r.element.attribute_count = 0;
     xml_text_clear(r.element.text);
     if (r.c != '<') return XML_READ_SYNTAX;
@@ -457,7 +435,10 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
   r.end = end;
   r.user = user;
   xml_element_init(r.element, element_stack_size, attribute_stack_size, text_step);
-  return read_document(r);  // the record and the input go with the reader, also on a throw
+  xml_text_init(r.spare_name, text_step);
+  xml_text_init(r.spare_value, text_step);
+  const int32_t code = read_document(r);  // the record and the input go with the reader
+  return r.input.failed ? XML_READ_INPUT_ERROR : code;  // what was read ended early
 }
 
 }  // namespace
@@ -465,7 +446,7 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
   auto reader = std::make_unique<Reader>();
-  reader->input.file = file;
+  xml_input_from_file(reader->input, file);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
 }
 
@@ -473,9 +454,7 @@ int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, 
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
                         uint32_t text_step) {
   auto reader = std::make_unique<Reader>();
-  static const uint8_t nothing = 0;
-  reader->input.memory = bytes ? static_cast<const uint8_t*>(bytes) : &nothing;
-  reader->input.memory_left = bytes ? size : 0;
+  xml_input_from_memory(reader->input, bytes, size);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
 }
 

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "ImportExport/xml_input.h"
+
 // ---- Text buffers --------------------------------------------------------------------------
 
 // Capacities stay below this (16 MiB): a name, value or text never grows past it.
@@ -75,42 +77,16 @@ void xml_element_free(XmlElement& element);
 
 // ---- Reading -------------------------------------------------------------------------------
 
-inline constexpr uint32_t XML_INPUT_BLOCK = 1024;
-
-// The reader's input: blocks of 1024 bytes from a file descriptor or from memory.
-struct XmlInputBuffer {
-  uint8_t data[XML_INPUT_BLOCK];
-  uint32_t position = 0;  // next byte of data
-  uint32_t count = 0;     // valid bytes in data
-  int file = -1;          // descriptor read from, when not reading memory
-  const uint8_t* memory = nullptr;
-  size_t memory_left = 0;
-  bool at_end = false;  // once the input has ended it stays ended
-};
-
-// Refills the buffer; false at the end of input.
-bool xml_input_refill(XmlInputBuffer& input);
-
-inline constexpr int XML_END_OF_INPUT = -1;
-
-// The next byte, or XML_END_OF_INPUT. The bytes 0x00, 0xFE and 0xFF are dropped, so a UTF-16
-// document that holds only ASCII reads like its 8-bit form.
-inline int xml_read_byte(XmlInputBuffer& input) {
-  for (;;) {
-    if (input.position >= input.count && !xml_input_refill(input)) return XML_END_OF_INPUT;
-    const uint8_t b = input.data[input.position++];
-    if (b != 0x00 && b < 0xFE) return b;
-  }
-}
-
 // Result codes of xml_read.
-inline constexpr int32_t XML_READ_OK = 0;            // end of input where a tag could begin
-inline constexpr int32_t XML_READ_TRUNCATED = 2;     // end of input inside a tag, entity or text
+inline constexpr int32_t XML_READ_OK = 0;  // the end of input after the last element closed
+// The end of input inside a tag, entity or text, or with elements still open.
+inline constexpr int32_t XML_READ_TRUNCATED = 2;
 inline constexpr int32_t XML_READ_SYNTAX = 3;        // no '<', no '=', unknown entity
 inline constexpr int32_t XML_READ_UNOPENED_END = 4;  // an end tag with no element open
 inline constexpr int32_t XML_READ_TOO_DEEP = 5;      // element stack full
-inline constexpr int32_t XML_READ_TOO_MANY_ATTRIBUTES = 6;  // attribute stack full
-inline constexpr int32_t XML_READ_TOO_LONG = 7;  // a name, value or text reached the limit
+// (6, once "attribute stack full", is no longer given: extra attributes are dropped)
+inline constexpr int32_t XML_READ_TOO_LONG = 7;     // a name, value or text reached the limit
+inline constexpr int32_t XML_READ_INPUT_ERROR = 8;  // the file could not be read to its end
 
 // Callbacks; their results are ignored, and either may be null. The element record is valid
 // only during the call. A callback may end the read by throwing: the exception reaches the
@@ -119,8 +95,9 @@ using XmlStartCallback = int (*)(const char* name, XmlElement& element, void* us
 using XmlEndCallback = int (*)(const char* name, void* user);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
-// it. At most element_stack_size - 1 elements are open at once and an element has at most
-// attribute_stack_size - 1 attributes. Returns one of the XML_READ_ codes.
+// it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.
+// At most element_stack_size - 1 elements are open at once; an element's first
+// attribute_stack_size - 1 attributes are kept, any more dropped. Returns an XML_READ_ code.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step);
 // The same over a document held in memory.

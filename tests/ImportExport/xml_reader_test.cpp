@@ -5,6 +5,7 @@
 //   XmlReaderEntities.*: entities decided by their first letters, numeric references
 //   XmlReaderLimits.*:   element and attribute stacks, the 16 MiB text limit
 //   XmlReaderInput.*:    reading a file descriptor across blocks; throwing callbacks
+//   XmlReaderEncodings.*: UTF-16 and declared 8-bit encodings decoded to UTF-8; line ends
 //   XmlAccessors.*:      numbers of texts and attributes, open elements
 //   XmlLookup.*:         binary search of sorted tables
 //   XmlConversion.*:     UTF-8 to Mac OS Roman with its replacements, and back
@@ -13,9 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -101,7 +104,6 @@ TEST(XmlReaderQuirks, SmallDocuments) {
       {"<a>one<b/>two</a>", "<a>one<b></b></a>"},  // text after a child is never seen
       {"<a>x</a>tail<b/>junk<c></c>", "<a>x</a><b></b><c></c>"},
       {"<a><b></c></d>", "<a><b></b></a>"},  // end tags close the innermost element
-      {"<a><b/>", "<a><b></b>"},             // still open at the end: no end callbacks
       {"<a x=1 y=2>t</a>", "<a x=\"1 y=2\">t</a>"},
       {"<a x=p/q><b/>", "<a x=\"p\"></a><b></b>"},
       {"<a x='1\"2>'y=\"3\"/>", "<a x=\"1\"2>\" y=\"3\"></a>"},
@@ -123,12 +125,18 @@ TEST(XmlReaderQuirks, SmallDocuments) {
       {"<!DOCTYPE a [ <!ENTITY e \"<b>\"> <!-- ] > ' --> <!ELEMENT a ANY> ]>\n<a/>", "<a></a>"},
       {"<a>t<![CDATA[ x < y ]] ]]></a>", "<a>t</a>"},
       {"<!-- never ends <a/>", ""},
+      // processing instructions to "?>"
+      {"<?pi if (a<b) x->y; ?>\n<a>t<?pi <b/> ?\?></a>", "<a>t</a>"},
+      // line ends of every kind become LF, split across blocks or not
+      {"<a v='1\r\n2\r3'>x\r\ny\rz\n\r</a>", "<a v=\"1\n2\n3\">x\ny\nz\n\n</a>"},
   };
   for (const auto& c : cases) {
     const Result r = read(c.document);
     EXPECT_EQ(r.code, XML_READ_OK) << c.document;
     EXPECT_EQ(r.log, c.log) << c.document;
   }
+  const std::string x(1023, 'x');  // CR at the end of one block, LF at the start of the next
+  EXPECT_EQ(read("<a>" + x + "\r\ny</a>").log, "<a>" + x + "\ny</a>");
 }
 
 TEST(XmlReaderCodes, MalformedAndTruncatedDocuments) {
@@ -162,8 +170,17 @@ TEST(XmlReaderCodes, MalformedAndTruncatedDocuments) {
       {"<a>&#", XML_READ_TRUNCATED},
       {"<a>&#x4", XML_READ_TRUNCATED},
       {"<a v='&#12", XML_READ_TRUNCATED},
+      {"<a><b/>", XML_READ_TRUNCATED},  // still open at the end
+      {"<a><b></b>\n", XML_READ_TRUNCATED},
   };
   for (const auto& c : cases) EXPECT_EQ(read(c.document).code, c.code) << c.document;
+  // Elements still open at the end get no end callback.
+  EXPECT_EQ(read("<a><b/>").log, "<a><b></b>");
+  // A read that fails is not the end of the document.
+  const int directory = open("/", O_RDONLY);
+  ASSERT_GE(directory, 0);
+  EXPECT_EQ(xml_read(directory, log_start, log_end, nullptr, 16, 16, 16), XML_READ_INPUT_ERROR);
+  close(directory);
 }
 
 TEST(XmlReaderEntities, DecidedByTheirFirstLetters) {
@@ -224,7 +241,13 @@ TEST(XmlReaderLimits, ElementAndAttributeStacks) {
   EXPECT_EQ(read(nested(3), 4).code, XML_READ_OK);
   EXPECT_EQ(read(nested(4), 4).code, XML_READ_TOO_DEEP);
   EXPECT_EQ(read(with_attributes(15)).code, XML_READ_OK);
-  EXPECT_EQ(read(with_attributes(16)).code, XML_READ_TOO_MANY_ATTRIBUTES);
+  // Attributes past the slots are read and dropped; the first ones are kept.
+  const Result more = read(with_attributes(16));
+  EXPECT_EQ(more.code, XML_READ_OK);
+  EXPECT_EQ(more.log, read(with_attributes(15)).log);
+  const Result r = read("<e a='1' b='&lt;' c=3>t</e><f g='5'/>", 16, 2);
+  EXPECT_EQ(r.code, XML_READ_OK);
+  EXPECT_EQ(r.log, "<e a=\"1\">t</e><f g=\"5\"></f>");
   EXPECT_EQ(read("<a/>", 0, 0).code, XML_READ_TOO_DEEP);  // sizes below 1 count as 1
 }
 
@@ -286,6 +309,91 @@ TEST(XmlReaderInput, ThrowingCallbacksPassThroughAndLeakNothing) {
   EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), nullptr, throw_at_end, nullptr, 16, 16, 16),
                int);
   EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), nullptr, nullptr, nullptr, 16, 16, 16), 0);
+}
+
+// The UTF-16 form of a UTF-8 text, with its byte-order mark.
+std::string utf16(std::string_view utf8, bool big_endian) {
+  std::string out;
+  auto unit = [&](uint32_t u) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out += big_endian ? std::string{high, low} : std::string{low, high};
+  };
+  unit(0xFEFF);
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
+    i += length;
+    if (c < 0x10000) {
+      unit(c);
+    } else {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+// Flat sign and ellipsis hold '&' in one byte, the bullet '"' in both; a pair for the double
+// flat; line ends of every kind.
+const std::string_view MUSIC_TEXT =
+    "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<score>\r\n"
+    "<words v=\"\u2022 \u3C00\">B\u266D\u2026 \U0001D12B\rnext\r\n\nend</words></score>";
+const char* const MUSIC_LOG =
+    "<score>\n<words v=\"\u2022 \u3C00\">B\u266D\u2026 \U0001D12B\nnext\n\nend</words></score>";
+
+TEST(XmlReaderEncodings, Utf16InBothByteOrders) {
+  for (bool big_endian : {false, true}) {
+    const Result r = read(utf16(MUSIC_TEXT, big_endian));
+    EXPECT_EQ(r.code, XML_READ_OK) << big_endian;
+    EXPECT_EQ(r.log, MUSIC_LOG) << big_endian;
+  }
+  // Without a mark, told by its first character; a lone surrogate is a replacement character.
+  const std::string no_mark = utf16("<a>\u00E9</a>", true).substr(2);
+  EXPECT_EQ(read(no_mark).log, "<a>\u00E9</a>");
+  EXPECT_EQ(read(std::string("\xFF\xFE<\0a\0>\0\x00\xD8<\0/\0a\0>\0", 18)).log, "<a>\uFFFD</a>");
+  // Texts longer than a block of decoded bytes, in characters of two, three and four bytes.
+  std::string many;
+  for (int i = 0; i < 700; ++i) many += "\u00E9\u266D\U0001D12B";
+  EXPECT_EQ(read(utf16("<a>" + many + "</a>", false)).log, "<a>" + many + "</a>");
+}
+
+TEST(XmlReaderEncodings, Utf16FromAPipeInPiecesOfAnySize) {
+  const std::string doc = utf16(MUSIC_TEXT, false);
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  std::thread writer([&] {  // one byte at a time, so that reads split units and pairs
+    for (char c : doc)
+      if (write(pipe_ends[1], &c, 1) != 1) break;
+    close(pipe_ends[1]);
+  });
+  std::string log;
+  EXPECT_EQ(xml_read(pipe_ends[0], log_start, log_end, &log, 16, 16, 16), XML_READ_OK);
+  writer.join();
+  close(pipe_ends[0]);
+  EXPECT_EQ(log, MUSIC_LOG);
+}
+
+TEST(XmlReaderEncodings, DeclaredLatin1AndWindows1252) {
+  const struct {
+    std::string_view document;
+    const char* log;
+  } cases[] = {
+      {"<?xml version='1.0' encoding='ISO-8859-1'?><a v='\xE9'>Caf\xE9 \xB0 \x80\x93\xFF</a>",
+       "<a v=\"\u00E9\">Caf\u00E9 \u00B0 \u20AC\u201C\u00FF</a>"},
+      {"<?xml version=\"1.0\" encoding = \"windows-1252\" ?>\r\n<a>\x85\x8D\r\n</a>",
+       "<a>\u2026\u008D\n</a>"},
+      {"<?xml version='1.0' encoding='latin1'?><a>\xE9</a>", "<a>\u00E9</a>"},
+      // a UTF-8 byte-order mark wins over the declaration
+      {"\xEF\xBB\xBF<?xml version='1.0' encoding='ISO-8859-1'?><a>\xC3\xA9</a>", "<a>\u00E9</a>"},
+      {"<?xml version='1.0'?><a>\xC3\xA9</a>", "<a>\u00E9</a>"},
+  };
+  for (const auto& c : cases) {
+    const Result r = read(c.document);
+    EXPECT_EQ(r.code, XML_READ_OK) << c.document;
+    EXPECT_EQ(r.log, c.log) << c.document;
+  }
 }
 
 // What a start callback reads, element by element.
