@@ -415,6 +415,16 @@ Port* port_new_offscreen(int width, int height) {
   return port.release();
 }
 
+Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes) {
+  if (!pixels || width <= 0 || height <= 0 || row_bytes < 4 * width) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->image = QImage(static_cast<uchar*>(pixels), width, height, row_bytes, QImage::Format_RGB32);
+  if (port->image.isNull()) return nullptr;
+  port->image.fill(Qt::white);
+  port->clip = image_bounds(port->image);
+  return port.release();
+}
+
 void port_dispose(Port* port) {
   if (!port) return;
   if (current_port == port) current_port = nullptr;
