@@ -33,7 +33,7 @@ int music_window_rulers = 0;
 VirtualRect inverted_selection_rect;
 VirtualRect framed_selection_rect;
 int32_t framed_selection_number = 0;
-int32_t selection_frame_width = 20;
+int32_t selection_frame_width = 1;
 int16_t selection_frame_font = 3;
 int16_t selection_frame_size = 9;
 
@@ -62,7 +62,7 @@ void reset_graphics_globals() {
   music_window_rulers = 0;
   inverted_selection_rect = framed_selection_rect = VirtualRect{};
   framed_selection_number = 0;
-  selection_frame_width = 20;
+  selection_frame_width = 1;
   selection_frame_font = 3;
   selection_frame_size = 9;
   curve_state = CurveState{};

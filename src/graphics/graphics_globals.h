@@ -78,7 +78,7 @@ extern int music_window_rulers;  // the window shows rulers along its top and le
 extern VirtualRect inverted_selection_rect;
 extern VirtualRect framed_selection_rect;
 extern int32_t framed_selection_number;  // written beside the frame
-extern int32_t selection_frame_width;    // layout units
+extern int32_t selection_frame_width;    // points: the frame is this x 10 / zoom pixels
 extern int16_t selection_frame_font;     // font number and size of the frame's number
 extern int16_t selection_frame_size;
 

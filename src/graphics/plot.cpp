@@ -121,6 +121,10 @@ void plot_GE_list(Rect update, int mode, int skip_text) {
   pen_size(1, 1);
   for (Drosa p = GE_head->xnext; p; p = p->xnext) {
     if (p->xkind == NOTEPTR) continue;
+    if (!is_graphics_element_kind(p->xkind)) {
+      REPORT_ERROR(4, "plot.c: Unrecognized Graphics Element kind %hd", short(p->xkind));
+      continue;
+    }
     // A screen twin and the element after it are alternatives: the screen draws the twin and
     // steps over the other; print and picture step over the twin and draw the other.
     const bool twin = p->get(xgscreen);
@@ -141,11 +145,8 @@ void plot_GE_list(Rect update, int mode, int skip_text) {
       case GE_LINE:
         plot_line(drawn, update);
         break;
-      case GE_CURVE:
-        plot_curve(drawn);
-        break;
       default:
-        REPORT_ERROR(4, "plot.c: Unrecognized Graphics Element kind %hd", short(drawn->xkind));
+        plot_curve(drawn);
     }
   }
   text_mode(MODE_OR);
