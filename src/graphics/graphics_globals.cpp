@@ -30,6 +30,9 @@ int offscreen_copies_held = 0;
 Port* music_window_port = nullptr;
 int music_window_rulers = 0;
 
+ViewGraphics* view_graphics[VIEW_SLOTS];
+int current_graphics_view = -1;
+
 VirtualRect inverted_selection_rect;
 VirtualRect framed_selection_rect;
 int32_t framed_selection_number = 0;
@@ -60,6 +63,8 @@ void reset_graphics_globals() {
   offscreen_copies_held = 0;
   music_window_port = nullptr;
   music_window_rulers = 0;
+  for (ViewGraphics*& v : view_graphics) v = nullptr;
+  current_graphics_view = -1;
   inverted_selection_rect = framed_selection_rect = VirtualRect{};
   framed_selection_number = 0;
   selection_frame_width = 1;

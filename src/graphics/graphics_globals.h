@@ -74,6 +74,26 @@ extern int offscreen_copies_held;  // non-zero: copies to the window are held ba
 extern Port* music_window_port;  // the port of the music window's content; nullptr none
 extern int music_window_rulers;  // the window shows rulers along its top and left
 
+// ---- The other views ---------------------------------------------------------------------
+inline constexpr int VIEW_SLOTS = 20;
+// What a view keeps of the graphics state while another view is current.
+struct ViewGraphics {
+  Drosa GE_head, old_GE_head, GE_tail;
+  int GE_list_complete = 0;
+  float zoom_factor = 10.0f;
+  ViewTransform transform;
+  int32_t page_pixel_width = 0, page_pixel_height = 0;
+  Port* page = nullptr;  // its page image, with the buffer below
+  void* buffer = nullptr;
+  long buffer_size = 0;
+  int32_t scroll_h = 0, scroll_v = 0;
+  Port* window = nullptr;  // its music window's port
+  int rulers = 0;
+};
+// Each view slot's kept state, filled by the views when they switch; nullptr for none.
+extern ViewGraphics* view_graphics[VIEW_SLOTS];
+extern int current_graphics_view;  // the slot whose state the globals hold; -1 none
+
 // ---- Selection marks drawn over the page --------------------------------------------------
 extern VirtualRect inverted_selection_rect;
 extern VirtualRect framed_selection_rect;

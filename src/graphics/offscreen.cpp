@@ -267,6 +267,66 @@ void draw_rulers() {
   });
 }
 
+// ---- Views -----------------------------------------------------------------------------------
+
+void save_view_graphics(ViewGraphics* r) {
+  r->GE_head = GE_head;
+  r->old_GE_head = old_GE_head;
+  r->GE_tail = GE_tail;
+  r->GE_list_complete = GE_list_complete;
+  r->zoom_factor = zoom_factor;
+  r->transform = view_transform;
+  r->page_pixel_width = page_pixel_width;
+  r->page_pixel_height = page_pixel_height;
+  r->page = offscreen_page;
+  r->buffer = offscreen_buffer;
+  r->buffer_size = offscreen_buffer_size;
+  r->scroll_h = scroll_h;
+  r->scroll_v = scroll_v;
+  r->window = music_window_port;
+  r->rulers = music_window_rulers;
+}
+
+void restore_view_graphics(const ViewGraphics& r) {
+  GE_head = r.GE_head;
+  old_GE_head = r.old_GE_head;
+  GE_tail = r.GE_tail;
+  GE_list_complete = r.GE_list_complete;
+  zoom_factor = r.zoom_factor;
+  view_transform = r.transform;
+  page_pixel_width = r.page_pixel_width;
+  page_pixel_height = r.page_pixel_height;
+  offscreen_page = r.page;
+  offscreen_buffer = r.buffer;
+  offscreen_buffer_size = r.buffer_size;
+  scroll_h = r.scroll_h;
+  scroll_v = r.scroll_v;
+  music_window_port = r.window;
+  music_window_rulers = r.rulers;
+}
+
+void offscreen_copy_view(int view) {
+  if (view == current_graphics_view) {
+    REPORT_ERROR(4, "Call to offscreen_copy_view for current view!");
+    return;
+  }
+  const ViewGraphics* other = view >= 0 && view < VIEW_SLOTS ? view_graphics[view] : nullptr;
+  if (!other) {
+    REPORT_ERROR(4, "Call to offscreen_copy_view for view %hd; ViewData pointer is NIL!",
+                 short(view));
+    return;
+  }
+  const int32_t h = scroll_h, v = scroll_v;
+  const int rulers = music_window_rulers;
+  scroll_h = other->scroll_h;
+  scroll_v = other->scroll_v;
+  music_window_rulers = other->rulers;
+  copy_offscreen_to_window(other->window, other->page, MODE_COPY);
+  scroll_h = h;
+  scroll_v = v;
+  music_window_rulers = rulers;
+}
+
 // ---- Selection marks ------------------------------------------------------------------------
 
 void show_selection_inverted(const VirtualRect& r) {

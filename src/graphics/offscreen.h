@@ -64,6 +64,18 @@ void scroll_view();
 // (9 pixels at the standard zoom) with the inch numbers.
 void draw_rulers();
 
+// ---- Views -----------------------------------------------------------------------------------
+// save_view_graphics, restore_view_graphics: the current view's graphics globals (its GE
+// lists, transform, page image, scroll position and window) into or out of a record.
+void save_view_graphics(ViewGraphics* record);
+void restore_view_graphics(const ViewGraphics& record);
+// offscreen_copy_view: copies another view's page image into its own window at its own
+// scroll position.
+// Reads: view_graphics[view], current_graphics_view.
+// Failure: level 4 "Call to offscreen_copy_view for current view!", "Call to
+// offscreen_copy_view for view %hd; ViewData pointer is NIL!"; nothing is copied.
+void offscreen_copy_view(int view);
+
 // ---- Selection marks ------------------------------------------------------------------------
 // Both map layout units to page pixels through the integer part of the zoom (at least 1).
 // show_selection_inverted: inverts a rectangle of the page and refreshes the window.

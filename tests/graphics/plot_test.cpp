@@ -1,8 +1,8 @@
 // plot_test.cpp: plotting the GE list in its three modes, and the screen redraw.
-//   PlotModes.*:    screen twins and annotation classes per mode; the view transform comes back
-//               exactly after a print plot; an unknown kind is reported and skipped
-//   PlotTexts.*:    adjacent runs continue at the pen; a change of dy re-bases the row
-//   PlotPages.*:    a full page of sixteen staves, drawn and written as images; redraw_view
+//   PlotModes.*:  screen twins and annotation classes per mode; the view transform comes
+//                 back exactly after a print plot; an unknown kind is reported and skipped
+//   PlotTexts.*:  adjacent runs continue at the pen; a change of dy re-bases the row
+//   PlotPages.*:  a full page of sixteen staves, drawn and written as images; redraw_view
 #include "graphics/plot.h"
 
 #include <gtest/gtest.h>

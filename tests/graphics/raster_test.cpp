@@ -1,9 +1,12 @@
 // raster_test.cpp: the view transform, the page image, and the drawers in layout units.
-//   RasterTransform.*:  page pixel sizes, the multiple of 16, the 4080/4095 clamps, fit-to-width,
-//                 row bytes, making the page image and failing to
-//   RasterLines.*:      widths as bands of one-pixel strokes, dash rhythm, coordinates beyond 16
-//   bits RasterCurves.*:     subdivision classes, taper widths, dashes running on across segments
-//   RasterMarks.*:      rulers every eighth of an inch, the selection frame at a zoom below 1
+//   RasterTransform.*: page pixel sizes, the multiple of 16, the 4080/4095 clamps,
+//                      fit-to-width, row bytes, making the page image and failing to
+//   RasterLines.*:     widths as bands of one-pixel strokes, dash rhythm, coordinates
+//                      beyond 16 bits
+//   RasterCurves.*:    subdivision classes, taper widths, dashes running on across segments
+//   RasterMarks.*:     rulers every eighth of an inch, the selection frame at a zoom below 1
+//   RasterPage.*:      glyphs drawn into the page for notes on the screen; another view's
+//                      page copied into its own window
 #include "graphics/raster.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +80,7 @@ using RasterTransform = RasterTest;
 using RasterLines = RasterTest;
 using RasterCurves = RasterTest;
 using RasterMarks = RasterTest;
+using RasterPage = RasterTest;
 
 TEST_F(RasterTransform, PageSizesRoundClampAndFit) {
   ViewTransform t;
@@ -249,6 +253,47 @@ TEST_F(RasterMarks, SelectionFrameAtAZoomBelowOneDividesByOne) {
   framed_selection_rect = {0, 0, 40, 40};
   draw_selection_frame(framed_selection_rect, 7, 0);
   EXPECT_TRUE(framed_selection_rect.empty());
+}
+
+TEST_F(RasterPage, OffscreenCharDrawsOnlyForANoteOnTheScreen) {
+  ASSERT_EQ(offscreen_create(10, 40, 30, 0, 0), 1);
+  offscreen_char(500, 1000, 2, 0, NIL);  // the sample character of the bar numbers' font
+  int drawn = 0;
+  for (uint32_t p : port_pixels(offscreen_page)) drawn += p != 0xFFFFFF;
+  EXPECT_GT(drawn, 10);
+  offscreen_erase();
+  offscreen_char(500, 1000, 2, 0, newDrosa(NOTE, 0));
+  std::vector<Report> got = take_reports();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_NE(got[0].text.find("Should be a scr_vis_noterest."), std::string::npos);
+  for (uint32_t p : port_pixels(offscreen_page)) ASSERT_EQ(p, 0xFFFFFFu);
+}
+
+TEST_F(RasterPage, AnotherViewIsCopiedIntoItsOwnWindowAtItsScroll) {
+  ASSERT_EQ(offscreen_create(10, 40, 30, 0, 0), 1);
+  offscreen_line(600, (page_pixel_height - 40) * 10, 900, (page_pixel_height - 40) * 10, 0, 0, 0,
+                 0);
+  Port* window = port_new_offscreen(100, 80);
+  music_window_port = window;
+  scroll_h = 50;
+  scroll_v = 30;
+  ViewGraphics other;
+  save_view_graphics(&other);
+  view_graphics[3] = &other;
+  current_graphics_view = 0;
+  restore_view_graphics(ViewGraphics{});
+  offscreen_copy_view(3);
+  EXPECT_NE(port_pixel(window, 60 - 50, 40 - 30), 0xFFFFFFu);
+  EXPECT_EQ(port_pixel(window, 60 - 50, 41 - 30), 0xFFFFFFu);
+  offscreen_copy_view(0);
+  offscreen_copy_view(4);
+  std::vector<Report> got = take_reports();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].text, "Call to offscreen_copy_view for current view!");
+  EXPECT_EQ(got[1].text, "Call to offscreen_copy_view for view 4; ViewData pointer is NIL!");
+  restore_view_graphics(other);
+  music_window_port = nullptr;
+  port_dispose(window);
 }
 
 }  // namespace
