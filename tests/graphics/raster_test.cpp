@@ -151,6 +151,8 @@ TEST_F(RasterLines, WidthsAreBandsOfOnePixelStrokes) {
   erase_rect(port_bounds(port));
   draw_thick_line(100, 500, 1500, 500, 0, 0, 0, 3, 0);  // colour index 3: blue
   EXPECT_EQ(port_pixel(port, 50, H - 50), 0x0000FFu);
+  zoom_factor = 0.3f;  // a pixel rounds to no layout units: the strokes still come to an end
+  draw_thick_line(10, 10, 40, 10, 30, 0, 0, 0, 0);
 }
 
 TEST_F(RasterLines, DashesKeepTheirRhythmAndZeroLengthIsSafe) {
