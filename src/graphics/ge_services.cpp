@@ -27,8 +27,6 @@ int32_t standard_font(int32_t code) {
       return code;
   }
 }
-
-Port* measuring_port = nullptr;
 }  // namespace
 
 int32_t font_from_code(int32_t code) { return standard_font(code); }
@@ -69,9 +67,4 @@ int glyph_table_entry(int code, int allow_simplified) {
   bool use_simplified = allow_simplified && music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 &&
                         prefs.use_simplified_notation;
   return use_simplified ? simplified[code] : plain[code];
-}
-
-Port* offscreen_port() {
-  if (!measuring_port) measuring_port = port_new_offscreen(8, 8);
-  return measuring_port;
 }

@@ -5,8 +5,15 @@
 
 #include <cstdint>
 
+#include "graphics/GE.h"
 #include "graphics/flash.h"
+#include "graphics/ge_fields.h"
+#include "graphics/ge_visible.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colours.h"
+#include "graphics/offscreen.h"
+#include "graphics/plot.h"
+#include "graphics/raster.h"
 #include "model/model_services.h"
 
 struct Port;
@@ -24,5 +31,6 @@ int decode_note_type(Drosa note, int* value, int* dots);
 // The character parameter of an accidental code (1..5 ordinary, above 5 special).
 int glyph_table_entry(int code, int allow_simplified);
 
-// The port of the current music window's page, in which text is measured.
+// The port of the current music window's page (offscreen.cpp), in which text is measured; a
+// small port of its own while there is no page.
 Port* offscreen_port();

@@ -1,16 +1,75 @@
 // graphics_globals.cpp: definitions of the graphics subsystem's program-wide state.
 #include "graphics/graphics_globals.h"
 
+#include "platform/memory.h"
+#include "platform/port.h"
+
 Drosa GE_head;
 Drosa old_GE_head;
 Drosa GE_tail;
 int GE_list_complete = 0;
+Drosa last_GE_owner;
 float zoom_factor = 10.0f;
 Drosa flashing_node;
+
+ViewTransform view_transform;
+int32_t page_pixel_width = 0;
+int32_t page_pixel_height = 0;
+ViewTransform print_transform;
+int32_t print_page_pixel_width = 0;
+int32_t print_page_pixel_height = 0;
+int transform_saved = 0;
+
+Port* offscreen_page = nullptr;
+void* offscreen_buffer = nullptr;
+long offscreen_buffer_size = 0;
+int32_t scroll_h = 0;
+int32_t scroll_v = 0;
+int offscreen_copies_held = 0;
+
+Port* music_window_port = nullptr;
+int music_window_rulers = 0;
+
+ViewGraphics* view_graphics[VIEW_SLOTS];
+int current_graphics_view = -1;
+
+VirtualRect inverted_selection_rect;
+VirtualRect framed_selection_rect;
+int32_t framed_selection_number = 0;
+int32_t selection_frame_width = 1;
+int16_t selection_frame_font = 3;
+int16_t selection_frame_size = 9;
+
+CurveState curve_state;
+TextPenMemory text_pen;
 
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
+  last_GE_owner = NIL;
   zoom_factor = 10.0f;
   flashing_node = NIL;
+  view_transform = ViewTransform{};
+  print_transform = ViewTransform{};
+  page_pixel_width = page_pixel_height = 0;
+  print_page_pixel_width = print_page_pixel_height = 0;
+  transform_saved = 0;
+  port_dispose(offscreen_page);
+  platform_release(offscreen_buffer);
+  offscreen_page = nullptr;
+  offscreen_buffer = nullptr;
+  offscreen_buffer_size = 0;
+  scroll_h = scroll_v = 0;
+  offscreen_copies_held = 0;
+  music_window_port = nullptr;
+  music_window_rulers = 0;
+  for (ViewGraphics*& v : view_graphics) v = nullptr;
+  current_graphics_view = -1;
+  inverted_selection_rect = framed_selection_rect = VirtualRect{};
+  framed_selection_number = 0;
+  selection_frame_width = 1;
+  selection_frame_font = 3;
+  selection_frame_size = 9;
+  curve_state = CurveState{};
+  text_pen = TextPenMemory{};
 }

@@ -401,6 +401,43 @@ Mask outline_mask(const Mask& glyphs, bool shadow) {
   return ring;
 }
 
+// ---- One-character glyphs ----------------------------------------------------------------
+
+// A single character drawn at a whole pixel is drawn so often (every glyph of a page) that its
+// covered pixels and advance are kept, relative to the pen, by font, size, face and byte. The
+// pixels are the same as drawing it afresh: a glyph at a whole pixel is only moved.
+struct CachedGlyph {
+  Mask mask;  // covered pixels with the pen at (0, 0)
+  double advance;
+};
+
+std::map<std::tuple<int, int, int, uint8_t>, CachedGlyph>* glyph_cache = nullptr;
+constexpr size_t GLYPH_CACHE_LIMIT = 8192;
+
+void drop_glyph_cache() {
+  delete glyph_cache;
+  glyph_cache = nullptr;
+}
+
+const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte) {
+  if (!glyph_cache) {
+    glyph_cache = new std::remove_pointer_t<decltype(glyph_cache)>();
+    qAddPostRoutine(drop_glyph_cache);
+  }
+  if (glyph_cache->size() > GLYPH_CACHE_LIMIT) glyph_cache->clear();
+  auto key = std::make_tuple(style.font, style.size, style.face, byte);
+  auto it = glyph_cache->find(key);
+  if (it == glyph_cache->end()) {
+    const char c = static_cast<char>(byte);
+    const std::vector<TextRun> runs = text_runs(style, &c, 1);
+    Mask mask = runs.empty() ? Mask(Rect{}) : glyph_mask(runs, 0, 0, runs_extent(runs, 0, 0));
+    if (style.face & (FACE_OUTLINE | FACE_SHADOW))
+      mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
+    it = glyph_cache->emplace(key, CachedGlyph{std::move(mask), runs_width(runs)}).first;
+  }
+  return it->second;
+}
+
 }  // namespace
 
 // ---- Ports ----------------------------------------------------------------------------------
@@ -409,6 +446,16 @@ Port* port_new_offscreen(int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   auto port = std::make_unique<Port>();
   port->image = QImage(width, height, QImage::Format_RGB32);
+  if (port->image.isNull()) return nullptr;
+  port->image.fill(Qt::white);
+  port->clip = image_bounds(port->image);
+  return port.release();
+}
+
+Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes) {
+  if (!pixels || width <= 0 || height <= 0 || row_bytes < 4 * width) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->image = QImage(static_cast<uchar*>(pixels), width, height, row_bytes, QImage::Format_RGB32);
   if (port->image.isNull()) return nullptr;
   port->image.fill(Qt::white);
   port->clip = image_bounds(port->image);
@@ -682,6 +729,19 @@ void draw_text(const char* bytes, int length) {
   Port* port = current_port;
   if (!port) return;
   const TextStyle style = style_of(port);
+  // Text is drawn in the foreground colour wherever a glyph is, in copy mode as in or mode.
+  int16_t mode = port->text_mode & 3;
+  if (mode == MODE_COPY) mode = MODE_OR;
+  if (length == 1 && port->pen_fraction == 0 && qGuiApp) {
+    const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]));
+    Mask placed = glyph.mask;
+    placed.area = offset_rect(glyph.mask.area, port->pen.position.x, port->pen.position.y);
+    paint_mask(*port, placed, paint_of(*port, mode, PATTERN_BLACK));
+    const double end = port->pen.position.x + glyph.advance;
+    port->pen.position.x = static_cast<int>(std::floor(end));
+    port->pen_fraction = end - std::floor(end);
+    return;
+  }
   const std::vector<TextRun> runs = text_runs(style, bytes, length);
   const double x = port->pen.position.x + port->pen_fraction;
   const double y = port->pen.position.y;
@@ -690,9 +750,6 @@ void draw_text(const char* bytes, int length) {
     Mask mask = glyph_mask(runs, x, y, area);
     if (style.face & (FACE_OUTLINE | FACE_SHADOW))
       mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
-    // Text is drawn in the foreground colour wherever a glyph is, in copy mode as in or mode.
-    int16_t mode = port->text_mode & 3;
-    if (mode == MODE_COPY) mode = MODE_OR;
     paint_mask(*port, mask, paint_of(*port, mode, PATTERN_BLACK));
   }
   const double end = x + runs_width(runs);
@@ -710,6 +767,8 @@ void draw_char(uint8_t c) {
 }
 
 double text_width(const char* bytes, int length) {
+  if (length == 1 && bytes && qGuiApp)
+    return cached_glyph(style_of(current_port), static_cast<uint8_t>(bytes[0])).advance;
   return runs_width(text_runs(style_of(current_port), bytes, length));
 }
 

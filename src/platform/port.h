@@ -72,6 +72,10 @@ struct FontMetrics {
 // ---- Ports ----------------------------------------------------------------------------
 // An offscreen buffer of the given size in pixels, cleared to white; nullptr on failure.
 Port* port_new_offscreen(int width, int height);
+// An offscreen port that draws into the caller's buffer of 32-bit pixels, row_bytes apart,
+// cleared to white; the buffer must outlive the port. nullptr for a size or row length that
+// does not fit.
+Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes);
 void port_dispose(Port* port);
 Rect port_bounds(const Port* port);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "annotations/anno_fields.h"
+#include "graphics/ge_fields.h"
 #include "layout/layout_fields.h"
 #include "params/param_lookup.h"
 #include "support/model_fixture.h"
@@ -68,6 +69,7 @@ std::vector<const NodeField*> all_fields() {
   v.insert(v.end(), anno_node_fields, anno_node_fields + anno_node_field_count);
   v.insert(v.end(), layout_node_fields, layout_node_fields + layout_node_field_count);
   v.insert(v.end(), param_node_fields, param_node_fields + param_node_field_count);
+  v.insert(v.end(), ge_node_fields, ge_node_fields + ge_node_field_count);
   return v;
 }
 

@@ -280,6 +280,33 @@ TEST_F(PortTest, TextWidthAgreesWithThePensAdvance) {
   EXPECT_GT(get_font_metrics().ascent, 5);
 }
 
+// A lone character at a whole pixel is drawn from what was kept of its first drawing: the
+// same pixels as drawing it within a string, moved with the pen.
+TEST_F(PortTest, LoneCharactersDrawTheirPixelsAgainAnywhere) {
+  text_font(FONT_TIMES);
+  text_size(20);
+  move_to(4, 30);
+  draw_string("Wg");
+  const std::vector<uint32_t> string = port_pixels(port);
+  erase_rect(port_bounds(port));
+  for (int round = 0; round < 2; ++round) {
+    move_to(4, 30);
+    draw_char('W');
+    draw_char('g');  // at the fraction the W left: drawn afresh
+    EXPECT_EQ(port_pixels(port), string) << round;
+    erase_rect(port_bounds(port));
+  }
+  move_to(4, 30);
+  draw_char('W');
+  const std::vector<uint32_t> here = port_pixels(port);
+  erase_rect(port_bounds(port));
+  move_to(4 + 17, 30 + 9);
+  draw_char('W');
+  for (int y = 0; y + 9 < H; ++y)
+    for (int x = 0; x + 17 < W; ++x)
+      ASSERT_EQ(here[size_t(y) * W + x], port_pixel(port, x + 17, y + 9)) << x << "," << y;
+}
+
 TEST_F(PortTest, TextDrawsAboveTheBaselineInTheForegroundColour) {
   text_font(FONT_GENEVA);
   text_size(20);
