@@ -498,7 +498,8 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
       *out = node;
       return 1;
     }
-    if (temp_node(node, 1003)) continue;
+    // Up to 335 a piece's parameter changes are PARAM records (they become texts later).
+    if (temp_node(node, 1003) && !(node->xkind == PARAM && reading->version <= 335)) continue;
     // A kind of no stored layout (free nodes, undo records and the like) never stands in a
     // voice list: read as a placeholder, like a kind outside 76..126.
     if (!is_node_kind(node->xkind) || (!*layout_string(node->xkind) && node->xkind != NA)) {

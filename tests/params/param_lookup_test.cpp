@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "annotations/anno_services.h"
 #include "editing/editing_globals.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -251,8 +252,9 @@ TEST_F(ParamInsert, ReplacesTheSameChangeAndKeepsTheOtherVariant) {
     if (p->get(xparam_index) == P && !p->get(xparam_small))
       normal_changes.push_back(get_xparam_value(p).integer());
   EXPECT_EQ(normal_changes, std::vector<int32_t>{90});
-  EXPECT_EQ(note->xback->get(xparam_index), P) << "the copy stands right before the note";
-  EXPECT_NE(note->xback, templ);
+  Drosa copy = find_prev_kind_stop_2(PARAM, note, 0);
+  EXPECT_EQ(copy->get(xparam_index), P) << "the copy is the nearest change before the note";
+  EXPECT_NE(copy, templ);
   EXPECT_EQ(find_prev_kind_stop(PARAM, note, 0), small) << "the small-notes change stays";
   EXPECT_EQ(param_changed(P), 1);
   EXPECT_EQ(DrosaDirty & 1, 1);
@@ -298,15 +300,22 @@ TEST_F(ParamValues, SameValueIgnoresTheCharacterCode) {
   EXPECT_FALSE(same_param_value(a, b));
 }
 
-TEST_F(ParamValues, RebuildSetsTheFlagOfEveryChangedParameter) {
+// The changes are made again from their texts, whatever their notation context; a text that
+// names no parameter makes none.
+TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
   int v = new_voice();
-  add_change(v, P, 70, 0, 3);
-  Drosa bad = add_change(v, S, 5);
-  bad->set(xparam_index, int16_t(900));
-  sized_note(v);
-  param[P].changed = param[S].changed = 0;
+  Drosa note = sized_note(v);
+  make_text_anno(note, 3, 1, 0, "param {198:5,7}", nullptr);
+  make_text_anno(note, 0, 1, 0, "param {900:5,7}", nullptr);
+  Drosa stale = make_change(S, 5);
+  link_after(stale, note->xback);
   rebuild_param_nodes();
-  EXPECT_EQ(param_changed(P), 1) << "flagged whatever its notation context";
+  Drosa change = find_prev_kind_raw(PARAM, note);
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->xcontext, 3);
+  EXPECT_EQ(get_xparam_value(change).integer(), 70);
+  EXPECT_EQ(find_prev_kind_raw(PARAM, change), NIL) << "the change without a text is gone";
+  EXPECT_EQ(param_changed(P), 1);
   EXPECT_EQ(param_changed(S), 0);
 }
 
