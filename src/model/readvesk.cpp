@@ -51,6 +51,7 @@
 #include "model/node_kinds.h"
 #include "model/options.h"
 #include "model/page_systems.h"
+#include "model/undo.h"
 #include "model/voice_lists.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
@@ -698,6 +699,8 @@ int read_piece_body(PieceReading* reading) {
   check_playback_lengths(totals);
   redistribute_sdrags(reading->version);
   for (int v = 0; v < voice_count; ++v) check_voice(v, reading->version);
+  // Conversions made through the editing primitives are no step the user could undo.
+  clear_undo(1);
   // The parameter changes of the piece are in force from the start.
   param_init();
   rebuild_param_nodes();

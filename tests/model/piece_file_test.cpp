@@ -501,6 +501,7 @@ TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
   ASSERT_EQ(widths[0], 60);
   const ParamValue dots = *param_value(REPEAT_DOTS, notes.back(), nullptr);
   ASSERT_EQ(write_to(path), 1);
+  save_seed("parameter_texts.vesk", file_bytes(path));
   ASSERT_EQ(read_back(), 1);
   EXPECT_EQ(values_at_notes(HEAD_WIDTH), widths);
   Drosa last = find_prev_kind(NOTE, voice_end(0));
@@ -527,8 +528,10 @@ TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
     note->set(xendvcd, 1);
     old_nodes.push_back(note);
   }
+  Bytes old_file = file_of_version(335, 0, old_nodes);
+  save_seed("version_335_parameters.vesk", old_file);
   script_hit(1);
-  ASSERT_EQ(read_from(file_of_version(335, 0, old_nodes)), 1);
+  ASSERT_EQ(read_from(old_file), 1);
   questions();
   EXPECT_EQ(values_at_notes(HEAD_WIDTH), (std::vector<int32_t>{60, 60, 90, 90}));
   ASSERT_EQ(write_to(path), 1);
