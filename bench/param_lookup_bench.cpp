@@ -12,6 +12,7 @@
 //   AfterEdit:     a change linked and unlinked elsewhere before each lookup at the last note
 //                  of the page: what the first lookup after an edit costs (the page's
 //                  stretch of each voice is indexed again)
+//   PlainWalk:     OnPage without the index: the walk back over the page it saves
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -173,12 +174,13 @@ std::vector<int32_t> plain_values(int pindex, const std::vector<Drosa>& targets)
   return values;
 }
 
-void run(benchmark::State& state, Changes changes, int pindex, bool edit) {
+void run(benchmark::State& state, Changes changes, int pindex, bool edit, bool index = true) {
   Piece piece = build(int(state.range(0)), changes);
   const std::vector<Drosa>& targets = state.range(1) ? piece.last_on_page : piece.first_on_page;
   std::vector<int32_t> expected = plain_values(pindex, targets);
   size_t i = 0;
   bool wrong = false;
+  use_param_index(index);
   for (auto _ : state) {
     if (edit) {
       Drosa change = newDrosa(PARAM, 0);
@@ -189,6 +191,7 @@ void run(benchmark::State& state, Changes changes, int pindex, bool edit) {
     wrong |= param_value(pindex, targets[i], nullptr)->integer() != expected[i];
     if (++i == targets.size()) i = 0;
   }
+  use_param_index(true);
   if (wrong) state.SkipWithError("a lookup differs from the plain walk");
   state.SetItemsProcessed(state.iterations());
 }
@@ -197,6 +200,7 @@ void ParamLookupUnchanged(benchmark::State& state) { run(state, ON_PAGE, UNCHANG
 void ParamLookupOnPage(benchmark::State& state) { run(state, ON_PAGE, P, false); }
 void ParamLookupEarlierPage(benchmark::State& state) { run(state, PAGE_ONE, P, false); }
 void ParamLookupAfterEdit(benchmark::State& state) { run(state, ON_PAGE, P, true); }
+void ParamLookupPlainWalk(benchmark::State& state) { run(state, ON_PAGE, P, false, false); }
 
 void page_sizes(benchmark::internal::Benchmark* b) {
   for (int notes : {32, 320, 3200})
@@ -207,5 +211,6 @@ BENCHMARK(ParamLookupUnchanged)->Apply(page_sizes);
 BENCHMARK(ParamLookupOnPage)->Apply(page_sizes);
 BENCHMARK(ParamLookupEarlierPage)->Apply(page_sizes);
 BENCHMARK(ParamLookupAfterEdit)->Apply(page_sizes);
+BENCHMARK(ParamLookupPlainWalk)->Apply(page_sizes);
 
 }  // namespace

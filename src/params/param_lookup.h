@@ -91,11 +91,12 @@ bool same_param_value(ParamValue a, ParamValue b);
 //         no node or a list head); the piece is left unchanged.
 void check_and_insert_param(Drosa at, Drosa templ);
 
-// rebuild_param_nodes: after a piece is read or its voice lists are replaced, re-creates
-// every voice's PARAM nodes from their annotations and sets the changed flag of every
-// parameter that has a PARAM node anywhere, so that a change made on an earlier page is in
-// force on every later page before any page has been formatted.
+// rebuild_param_nodes: after a piece is read or its voice lists are replaced, makes every
+// voice's PARAM nodes again from their "param " texts (of every notation context) and sets
+// the changed flag of every parameter that has a PARAM node anywhere, so that a change made
+// on an earlier page is in force on every later page before any page has been formatted.
 // Reads:  voice_count, piece_start.
-// Writes: the PARAM nodes of every voice (through param_annos_to_nodes), param[].changed.
-// Failure: a PARAM node whose parameter number lies outside 1..753 is left alone.
+// Writes: the PARAM nodes of every voice (through param_annos_to_nodes: a PARAM node before
+//         a note without a text goes), param[].changed.
+// Failure: none.
 void rebuild_param_nodes();
