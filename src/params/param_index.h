@@ -33,7 +33,7 @@ inline bool is_voice_head(Drosa node) { return node->xkind == ENDSYST && node->g
 //         (counted by every change of those, voice_lists.h) differ from when it was built.
 //         It is then rebuilt a stretch at a time: the first lookup in a stretch walks it once.
 //         The values of the PARAM nodes and the page lists are read when a lookup needs them.
-//         The index keeps the room it has grown to (some 16 bytes for each NOTE indexed).
+//         The index keeps the room it has grown to (about 32 bytes a NOTE indexed).
 // Failure: none.
 bool param_index_find(Drosa target, int pindex, int small, Drosa* change, Drosa* stop);
 
