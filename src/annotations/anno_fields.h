@@ -8,8 +8,19 @@
 // ---- TPARAM: head of a text annotation and of each further style run -----------------
 inline constexpr auto xtextx = word_field<int32_t>("xtextx", TPARAM, 10);  // position of the text
 inline constexpr auto xtexty = word_field<int32_t>("xtexty", TPARAM, 14);
+inline constexpr auto xtextfont = word_field<int16_t>("xtextfont", TPARAM, 18);  // font code or number
+inline constexpr auto xcharset = word_field<uint8_t>("xcharset", TPARAM, 20);    // character set
+inline constexpr auto xtextsize = word_field<uint8_t>("xtextsize", TPARAM, 21);  // points
+inline constexpr auto xtextface = word_field<uint8_t>("xtextface", TPARAM, 22);  // face bits
+inline constexpr auto xfromstaff = bit_field("xfromstaff", TPARAM, 24, 2, 2);  // "Vertical Lock"
 inline constexpr auto xadjacent = bit_field("xadjacent", TPARAM, 24, 1, 1);  // a further style run
+inline constexpr auto xhidden = bit_field("xhidden", TPARAM, 25, 5, 5);      // "Hidden"
+inline constexpr auto xignore = bit_field("xignore", TPARAM, 25, 0, 0);      // "Do Not Interpret"
 inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
+
+// ---- TEXT: up to 21 characters of a style run's text and a NUL -------------------------
+inline constexpr TextField xtext{"xtext", TEXT, 10, 22};
+inline constexpr int TEXT_NODE_CHARS = 21;
 
 // ---- LINE: a line or curve annotation -------------------------------------------------
 inline constexpr auto xfattermid = bit_field("xfattermid", LINE, 44, 7, 7);  // thicker in the middle

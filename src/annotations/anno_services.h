@@ -3,17 +3,12 @@
 #pragma once
 
 #include "annotations/anno_fields.h"
+#include "annotations/anno_runs.h"
+#include "annotations/command_texts.h"
 #include "model/model_services.h"
 
 // Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
 void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
-
-// Re-creates the PARAM nodes attached before the note from its "param" command annotations.
-void param_annos_to_nodes(Drosa note);
-
-// Rewrites the "param" command annotations attached before the note from the PARAM nodes
-// attached there.
-void param_nodes_to_annos(Drosa note);
 
 // A point size or distance converted for the current zoom: size x 10.0 / zoom_factor,
 // plus 0.5, truncated (the standard zoom, 10.0, leaves it as it is).
@@ -25,16 +20,6 @@ void end_anno_selection(int a, int b);
 
 // Deletes, with undo, the annotations before the node that are marked for deletion.
 void delete_marked_annos(Drosa node);
-
-// make_text_anno: a text annotation before `note`: a TPARAM in the text style of parameter
-// `style` (the font, size and face of its character value) with the classification
-// `classify`, then TEXT nodes of at most 21 characters each holding the text. Returns the
-// TPARAM; NIL (reported) without a note. `a` and `b` are 0 and 1 in every call.
-Drosa make_text_anno(Drosa note, int a, int b, int style, const char* text, int classify);
-
-// delete_anno_nodes: deletes the whole annotation of a TPARAM or LINE: the TEXT nodes, further
-// style runs and the PDATA and PVIEW companions after it.
-void delete_anno_nodes(Drosa anno);
 
 // anno_anchor: the text of the annotation whose TPARAM is given (every style run), cut to fit
 // and NUL-terminated, into a buffer of `size` bytes.

@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "model/error_report.h"
@@ -443,8 +444,9 @@ int repair_node_by_version(Drosa node, int v, int version) {
     tempo_to_annotation(node);
     return 1;
   }
-  // Up to 335 the parameter and MIDI nodes of each note would become text annotations;
-  // the annotation code that writes them does not exist yet, so they stay as they are.
+  // Up to 335 the parameter changes of each note become parameter texts (the MIDI nodes stay
+  // as they are until their command texts exist).
+  if (version <= 335 && kind == NOTE) param_nodes_to_annos(node);
   if (version <= 337 && kind == VINFO) repair_vinfo(node);
   if (version <= 339 && kind == BAR) add_bar_separators(node, v);
   return 0;

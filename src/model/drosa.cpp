@@ -222,6 +222,7 @@ void destroyDrosa(Drosa node) {
 
 void destroy_Drosa_list(Drosa first) {
   if (!first) return;
+  ++list_change_count;  // nodes a cache may name are freed
   if (Drosa before = first->xback) {
     before->xnext = NIL;
     first->xback = NIL;

@@ -91,7 +91,7 @@ void write_font_table() {
     Drosa record = find_font_record(number, &recorded);
     if (record && std::strcmp(recorded, name.c_str()) == 0) continue;
     if (record) delete_anno_nodes(record);
-    make_text_anno(note, 0, 1, FONT_RECORD_STYLE, format_font_record(number, name.c_str()),
-                   FONT_RECORD_CLASSIFY);
+    make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+                   format_font_record(number, name.c_str()), nullptr);
   }
 }

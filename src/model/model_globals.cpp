@@ -33,6 +33,8 @@ Drosa page_start[MAX_VOICES];
 Drosa system_cursor[MAX_VOICES];
 Drosa time_cursor[MAX_VOICES];
 
+uint64_t list_change_count = 0;
+
 Drosa undo_heads[2];
 Drosa undo_tails[2];
 int32_t undo_list_index = 0;
@@ -79,6 +81,7 @@ void reset_model_globals() {
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
+  ++list_change_count;
   undo_heads[0] = undo_heads[1] = undo_tails[0] = undo_tails[1] = NIL;
   undo_list_index = 0;
   undo_node_count = 0;

@@ -46,6 +46,12 @@ extern Drosa page_start[MAX_VOICES];     // where the current page begins in eac
 extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voices_to_system
 extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of its system
 
+// ---- List changes ------------------------------------------------------------------------
+// Counts the changes that may alter the order of the NOTE, ENDSYST and PARAM nodes of a list,
+// or their kinds, contexts and page or parameter fields (count_list_change, voice_lists.h);
+// caches of what the lists hold compare it with the count they were built at.
+extern uint64_t list_change_count;
+
 // ---- Undo history ----------------------------------------------------------------------
 extern Drosa undo_heads[2];      // oldest node of the undo (0) and redo (1) lists
 extern Drosa undo_tails[2];      // newest node of each list

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -188,9 +189,6 @@ Drosa append_copy(Drosa node, Drosa* tail) {
   return copy;
 }
 
-// Annotations are not classified yet, so no annotation counts as a parameter command.
-bool is_parameter_command(Drosa /*tparam*/) { return false; }
-
 // A PRINT of the new voice since its last NOTE or ENDSYST, as seen from the context given.
 Drosa print_since_last_note(Drosa tail, int viewer) {
   for (Drosa q = tail; q; q = q->xback) {
@@ -260,8 +258,9 @@ Drosa copy_source_node(Drosa p, int source_voice, int new_voice, Drosa* tail, co
       if (!p->get(xgrace)) append_copy(p, tail);
       break;
     case TPARAM:
-      if (!is_parameter_command(p)) break;
+      if (midi_anno_kind(p, nullptr) != COMMAND_PARAM) break;
       append_copy(p, tail);
+      if (p->xnext && p->xnext->xkind == PDATA) p = p->xnext;  // a layout record: not copied
       while (p->xnext && p->xnext->xkind == TEXT) {
         p = p->xnext;
         append_copy(p, tail);

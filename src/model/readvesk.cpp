@@ -50,6 +50,7 @@
 #include "model/node_kinds.h"
 #include "model/options.h"
 #include "model/page_systems.h"
+#include "model/undo.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
 #include "params/param_services.h"
@@ -497,7 +498,8 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
       *out = node;
       return 1;
     }
-    if (temp_node(node, 1003)) continue;
+    // Up to 335 a piece's parameter changes are PARAM records (they become texts later).
+    if (temp_node(node, 1003) && !(node->xkind == PARAM && reading->version <= 335)) continue;
     // A kind of no stored layout (free nodes, undo records and the like) never stands in a
     // voice list: read as a placeholder, like a kind outside 76..126.
     if (!is_node_kind(node->xkind) || (!*layout_string(node->xkind) && node->xkind != NA)) {
@@ -696,6 +698,8 @@ int read_piece_body(PieceReading* reading) {
   check_playback_lengths(totals);
   redistribute_sdrags(reading->version);
   for (int v = 0; v < voice_count; ++v) check_voice(v, reading->version);
+  // Conversions made through the editing primitives are no step the user could undo.
+  clear_undo(1);
   // The parameter changes of the piece are in force from the start.
   param_init();
   rebuild_param_nodes();

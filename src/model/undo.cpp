@@ -225,6 +225,7 @@ void removevc_list_with_undo(Drosa first, Drosa last) {
   }
   begin_record();
   Drosa undo = new_record(UNDO_DELETE_AFTER, find_perm_node(first->xback, false));
+  count_chain_change(first, last);
   Drosa before = first->xback, after = last->xnext;
   before->xnext = after;
   after->xback = before;
@@ -253,6 +254,7 @@ void modifyvc_with_undo(Drosa node) {
                  node_kind_name(node));
     return;
   }
+  ++list_change_count;  // the caller changes the node in place next
   begin_record();
   Drosa undo = new_record(UNDO_MODIFY, node);
   Drosa copy = copyDrosa(node);

@@ -113,9 +113,29 @@ Drosa node_kind_between(int kind, Drosa node) {
   return NIL;
 }
 
+// ---- Counting list changes -----------------------------------------------------------------
+
+void count_list_change(Drosa node) {
+  if (!node) return;
+  int kind = node->xkind;
+  if (kind == NOTE || kind == ENDSYST || kind == PARAM) ++list_change_count;
+}
+
+void count_chain_change(Drosa first, Drosa last) {
+  for (Drosa p = first; p; p = p->xnext) {
+    int kind = p->xkind;
+    if (kind == NOTE || kind == ENDSYST || kind == PARAM) {
+      ++list_change_count;
+      return;
+    }
+    if (p == last) return;
+  }
+}
+
 // ---- Linking ---------------------------------------------------------------------------------
 
 void link_after(Drosa node, Drosa anchor) {
+  count_list_change(node);
   Drosa next = anchor->xnext;
   node->xback = anchor;
   node->xnext = next;
@@ -129,6 +149,7 @@ Drosa link_chain_after(Drosa first, Drosa last, Drosa anchor) {
     last = first;
     while (last->xnext) last = last->xnext;
   }
+  count_chain_change(first, last);
   Drosa next = anchor->xnext;
   last->xnext = next;
   if (next) next->xback = last;
@@ -147,6 +168,7 @@ void destroy_node(Drosa node) {
       }
     }
   }
+  count_list_change(node);
   Drosa before = node->xback, after = node->xnext;
   if (before) before->xnext = after;
   if (after) after->xback = before;

@@ -14,12 +14,19 @@
 //     start of the piece carries the voice number (xsys_voice) under which the page locator
 //     listed the voice's earlier changes in page_param_lists, newest first.
 //  3. Nodes that the current notation context does not see are passed over everywhere.
+//  4. Like every list walk, the lookup never tests the node it starts from: a node that is
+//     not a NOTE (a clef, a system break, a voice's head) takes the values in force at the
+//     next NOTE or ENDSYST after it. A walk that reaches a voice's head ends there; only a
+//     chain that is no voice list goes on from the insertion point.
+//  5. Within a voice list the walk is answered by the index of param_index.h, which must give
+//     exactly what the walk would.
 #include "params/param_lookup.h"
 
 #include "annotations/anno_services.h"
 #include "editing/editing_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_index.h"
 
 const NodeField* const param_node_fields[] = {&xparam_index, &xparam_small, &xparam_stsize};
 const int param_node_field_count = sizeof param_node_fields / sizeof param_node_fields[0];
@@ -31,6 +38,7 @@ Drosa page_param_lists[64];
 void reset_params_lookup_globals() {
   param_ref_size = param_cur_size = 50;
   for (Drosa& head : page_param_lists) head = NIL;
+  reset_param_index();
 }
 
 namespace {
@@ -59,17 +67,13 @@ Drosa first_chain_note(const StaffData* staff) {
   return is_NOTE(first) ? first : NIL;
 }
 
-// Where the backward walk starts for a node that is not a NOTE: the node before the next
-// seen NOTE or ENDSYST, so that the node takes the values in force at that note. A chain
-// that ends without one starts the walk at its last node.
-Drosa start_after_forward_walk(Drosa node) {
-  Drosa p = node;
-  for (;;) {
-    int kind = effective_kind(p);
-    if (kind == NOTE || kind == ENDSYST) return p->xback;
-    if (!p->xnext) return p;
-    p = p->xnext;
+// The NOTE or seen ENDSYST after the node (the node itself is not tested): a node that is not
+// a NOTE takes the values in force at it. NIL when the chain ends first.
+Drosa next_note_or_endsyst(Drosa node) {
+  for (Drosa p = node->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE || effective_kind(p) == ENDSYST) return p;
   }
+  return NIL;
 }
 
 // The newest change of the voice's earlier pages; the default when there is none.
@@ -86,25 +90,36 @@ const ParamValue* page_list_change(Drosa endsyst, int pindex, int small, const P
   return dflt;
 }
 
-// The backward walk from `p` (inclusive).
-const ParamValue* walk_back(Drosa p, int pindex, int small, const ParamValue* dflt) {
+// Where a walk ends: the start of the piece gives the default, a page end the page list.
+const ParamValue* value_at_stop(Drosa stop, int pindex, int small, const ParamValue* dflt) {
+  if (stop->get(xstartpiece)) return dflt;
+  return page_list_change(stop, pindex, small, dflt);
+}
+
+// The backward walk from p (tested first; NIL when `after`, the node after it, starts its
+// chain). Running off the start of a chain that is no voice list, it goes on from the
+// insertion point (tested, then the nodes before it), once.
+const ParamValue* walk_back(Drosa p, Drosa after, int pindex, int small, const ParamValue* dflt) {
   bool jumped = false;
-  for (;;) {
+  for (;; after = p, p = p->xback) {
     if (!p) {
-      // The start of a chain that is not a voice list: go on from the insertion point.
-      if (!insertion_point || jumped) return dflt;
+      if (is_voice_head(after) || !insertion_point || jumped) return dflt;
       jumped = true;
       p = insertion_point;
-      continue;
     }
     int kind = effective_kind(p);
     if (kind == PARAM && same_change(p, pindex, small)) return found_change(p);
-    if (kind == ENDSYST && (p->get(xendpage) || p->get(xstartpiece))) {
-      if (p->get(xstartpiece)) return dflt;
-      return page_list_change(p, pindex, small, dflt);
-    }
-    p = p->xback;
+    if (ends_param_walk(p)) return value_at_stop(p, pindex, small, dflt);
   }
+}
+
+// The backward walk from the node before `from`, answered by the index where it can.
+const ParamValue* change_before(Drosa from, int pindex, int small, const ParamValue* dflt) {
+  Drosa change, stop;
+  if (!param_index_in_use() || !param_index_find(from, pindex, small, &change, &stop))
+    return walk_back(from->xback, from, pindex, small, dflt);
+  if (change) return found_change(change);
+  return value_at_stop(stop, pindex, small, dflt);
 }
 
 }  // namespace
@@ -132,18 +147,26 @@ const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
 
   if (!slot.changed) return dflt;
 
-  Drosa start;
+  // The walk starts before the first note of the staff, before the note, or before the next
+  // note or ENDSYST after any other node; a chain that ends first is walked from its last
+  // node, or from the node before when that is the node itself.
+  Drosa from;
   if (!node) {
     if (!staff) return dflt;
-    Drosa first = first_chain_note(staff);
-    if (!first) return dflt;
-    start = first->xback;
+    from = first_chain_note(staff);
+    if (!from) return dflt;
   } else if (is_note) {
-    start = node->xback;
+    from = node;
   } else {
-    start = start_after_forward_walk(node);
+    from = next_note_or_endsyst(node);
+    if (!from) {
+      Drosa last = node;
+      while (last->xnext) last = last->xnext;
+      if (last != node) return walk_back(last, NIL, pindex, small, dflt);
+      from = node;
+    }
   }
-  return walk_back(start, pindex, small, dflt);
+  return change_before(from, pindex, small, dflt);
 }
 
 int32_t scale_param_length(int pindex, int32_t value) {

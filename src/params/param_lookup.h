@@ -51,11 +51,13 @@ void reset_params_lookup_globals();
 // ---- Lookup -------------------------------------------------------------------------------
 // param_value: the value of parameter pindex in force at node (any node of a voice list, or
 // NIL) or, with no node, at the start of staff's layer-0 print chain. Small (cue and grace)
-// notes take the small-notes value of pair parameters.
-// Reads:  param, current_ncontext, insertion_point, page_param_lists, the ENDSYST voice
-//         byte (xsys_voice), the node's NTDATA (xstsize), staff->staff_size and ppnt[0].
-// Writes: param_ref_size, param_cur_size. The result points into the table or into a PARAM
-//         node: it must not be kept across edits.
+// notes take the small-notes value of pair parameters. A node that is not a NOTE takes the
+// value in force at the next NOTE or ENDSYST after it (the end of the piece: the last value).
+// Reads:  param, current_ncontext, page_param_lists, the ENDSYST voice byte (xsys_voice),
+//         the node's NTDATA (xstsize), staff->staff_size and ppnt[0]; insertion_point only
+//         for a node of a chain that is no voice list.
+// Writes: param_ref_size, param_cur_size, the lookup's index (param_index.h). The result
+//         points into the table or into a PARAM node: it must not be kept across edits.
 // Failure: a pindex outside 1..753 is reported (level 4) and gives slot 0's empty value.
 const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff);
 
@@ -88,11 +90,12 @@ bool same_param_value(ParamValue a, ParamValue b);
 //         no node or a list head); the piece is left unchanged.
 void check_and_insert_param(Drosa at, Drosa templ);
 
-// rebuild_param_nodes: after a piece is read or its voice lists are replaced, re-creates
-// every voice's PARAM nodes from their annotations and sets the changed flag of every
-// parameter that has a PARAM node anywhere, so that a change made on an earlier page is in
-// force on every later page before any page has been formatted.
+// rebuild_param_nodes: after a piece is read or its voice lists are replaced, makes every
+// voice's PARAM nodes again from their "param " texts (of every notation context) and sets
+// the changed flag of every parameter that has a PARAM node anywhere, so that a change made
+// on an earlier page is in force on every later page before any page has been formatted.
 // Reads:  voice_count, piece_start.
-// Writes: the PARAM nodes of every voice (through param_annos_to_nodes), param[].changed.
-// Failure: a PARAM node whose parameter number lies outside 1..753 is left alone.
+// Writes: the PARAM nodes of every voice (through param_annos_to_nodes: a PARAM node before
+//         a note without a text goes), param[].changed.
+// Failure: none.
 void rebuild_param_nodes();

@@ -67,14 +67,14 @@ TEST_F(FontTable, OneRecordPerFontKeptAcrossSaves) {
 
 TEST_F(FontTable, RenamedFontGetsANewRecord) {
   annotation_in(FONT_MONACO);
-  make_text_anno(note, 0, 1, FONT_RECORD_STYLE, format_font_record(FONT_MONACO, "Old Monaco"),
-                 FONT_RECORD_CLASSIFY);
+  make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+                 format_font_record(FONT_MONACO, "Old Monaco"), nullptr);
   write_font_table();
   EXPECT_EQ(records(), "4 Monaco\n");
 }
 
 TEST_F(FontTable, RecordsNeedAClosingQuoteAndAVoiceWithNotes) {
-  Drosa broken = make_text_anno(note, 0, 1, FONT_RECORD_STYLE, "font 4 \"Monaco", 120);
+  Drosa broken = make_text_anno(note, 0, 120, FONT_RECORD_STYLE, "font 4 \"Monaco", nullptr);
   int number = 0;
   CString name;
   EXPECT_EQ(parse_font_record(broken, &number, &name), 0);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "editing/editing_globals.h"
 #include "model/check_lists.h"
 #include "model/durashn.h"
@@ -331,6 +332,20 @@ TEST_F(MakeVoice, NewPartRepeatsItsOwnClefAtClefChanges) {
   EXPECT_EQ(outline(2), "start VINFO PRINT clef1 r65536 | clef2 r65536 | clef3 r65536 end ");
   EXPECT_EQ(nth_of_kind(2, CLEF, 2)->xcontext, 2) << "copies keep their context";
   expect_consistent();
+}
+
+TEST_F(MakeVoice, ParameterTextsAreCopiedWithTheirText) {
+  int v = new_voice("Flute", 0, 0);
+  Drosa note = add_note(v, WHOLE);
+  Drosa change = make_text_anno(note, 0, 1, 0, "param {174:5,7} a change", nullptr);
+  link_after(newDrosa(PDATA, 0), change);  // laid out: its PDATA stands before its text
+  make_text_anno(note, 0, 1, 0, "Allegro", nullptr);
+  ASSERT_EQ(add_voice(v, "Flute", 1, 0), 1);
+  Drosa copy = nth_of_kind(1, TPARAM, 0);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->xnext->xkind, TEXT);
+  EXPECT_STREQ(reinterpret_cast<const char*>(copy->xnext->bytes() + 10), "param {174:5,7} a cha");
+  EXPECT_EQ(nth_of_kind(1, TPARAM, 1), NIL) << "other texts are not copied";
 }
 
 TEST_F(MakeVoice, PageStartFollowsTheSource) {

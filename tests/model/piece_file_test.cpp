@@ -1,7 +1,8 @@
 // piece_file_test.cpp: writing and reading piece files.
 //   Header.*:      byte images of the header for one and three contexts
 //   RoundTrip.*:   written then read gives the same nodes, records and bytes; what a normal and a
-//                  published save leave out; a shorter save leaves no stale bytes; 64 voices
+//                  published save leave out; a shorter save leaves no stale bytes; 64 voices;
+//                  parameter changes kept through a save, and from PARAM records of old formats
 //   VersionGate.*: the questions and refusals by format version; old formats with narrow
 //                  coordinates and fewer header records; surplus bytes of a newer header
 //   Damaged.*:     a truncated file, with and without Shift; hostile headers refused without
@@ -37,6 +38,7 @@
 #include "model/readvesk.h"
 #include "model/voice_lists.h"
 #include "model/writevesk.h"
+#include "params/param_lookup.h"
 #include "params/param_table.h"
 #include "platform/events.h"
 #include "platform/script.h"
@@ -483,9 +485,10 @@ Bytes narrow_options(const uint8_t* record) {
   return out;
 }
 
-// A file of the given version holding one voice (head ENDSYST, VINFO, final ENDSYST), laid out
-// as that version stores it; `surplus` unknown bytes end its header.
-Bytes file_of_version(int version, int surplus = 0) {
+// A file of the given version holding one voice (head ENDSYST, VINFO, the nodes given, final
+// ENDSYST), laid out as that version stores it; `surplus` unknown bytes end its header. The
+// nodes given are written as they are, and returned to the store.
+Bytes file_of_version(int version, int surplus = 0, const std::vector<Drosa>& nodes = {}) {
   Bytes options = version <= 342 ? narrow_options(options_struct[1])
                                  : Bytes(options_struct[1], options_struct[1] + OPTIONS_SIZE);
   int option_records = version >= 326 ? 1 : version >= 320 ? 2 : 1;
@@ -512,7 +515,10 @@ Bytes file_of_version(int version, int surplus = 0) {
   head->set(xstartpiece, 1);
   end->set(xendpiece, 1);
   info->set(xpname, "Harp");
-  for (Drosa n : {head, info, end}) {
+  std::vector<Drosa> all = {head, info};
+  all.insert(all.end(), nodes.begin(), nodes.end());
+  all.push_back(end);
+  for (Drosa n : all) {
     append(file, n->bytes() + 8, size_t(node_record_size(version)));
     destroyDrosa(n);
   }
@@ -595,6 +601,79 @@ TEST_F(PieceFileTest, ANewerFormatConvertedReadsBackTheSameAfterASave) {
     EXPECT_EQ(std::memcmp(perf, perf_defaults, sizeof perf), 0);
     EXPECT_EQ(questions().size(), 1u);
   }
+}
+
+// The value of parameter p in force at every note of every voice.
+std::vector<int32_t> values_at_notes(int p) {
+  std::vector<int32_t> values;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa n = piece_start[v]; n; n = n->xnext)
+      if (n->xkind == NOTE) values.push_back(param_value(p, n, nullptr)->integer());
+  return values;
+}
+
+TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
+  constexpr int HEAD_WIDTH = 174, REPEAT_DOTS = 24;
+  sample_piece(8);
+  auto change = [](int p, Drosa at, int small, int32_t value) {
+    Drosa templ = newDrosa(PARAM, 0);
+    templ->set(xparam_index, int16_t(p));
+    templ->set(xparam_small, small);
+    templ->set(xparam_stsize, int16_t(50));
+    ParamValue v = param[p].value;
+    v.set_integer(value);
+    set_xparam_value(templ, v);
+    check_and_insert_param(at, templ);
+    destroyDrosa(templ);
+  };
+  std::vector<Drosa> notes;
+  for (Drosa n = piece_start[0]; n; n = n->xnext)
+    if (n->xkind == NOTE) notes.push_back(n);
+  change(HEAD_WIDTH, notes[2], 0, 75);
+  change(HEAD_WIDTH, notes[2], 1, 55);
+  change(HEAD_WIDTH, notes[6], 0, -12);
+  change(REPEAT_DOTS, notes[5], 0, 0);
+  const std::vector<int32_t> widths = values_at_notes(HEAD_WIDTH);
+  ASSERT_EQ(widths[2], 75);
+  ASSERT_EQ(widths[0], 60);
+  const ParamValue dots = *param_value(REPEAT_DOTS, notes.back(), nullptr);
+  ASSERT_EQ(write_to(path), 1);
+  save_seed("parameter_texts.vesk", file_bytes(path));
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(values_at_notes(HEAD_WIDTH), widths);
+  Drosa last = find_prev_kind(NOTE, voice_end(0));
+  EXPECT_EQ(std::memcmp(param_value(REPEAT_DOTS, last, nullptr), &dots, sizeof dots), 0);
+  Drosa cue = find_prev_kind(NOTE, last);
+  cue->set(xcue, 1);
+  EXPECT_EQ(param_value(HEAD_WIDTH, cue, nullptr)->integer(), 55) << "the small-notes change";
+
+  // Format 335 kept the changes as PARAM records of 24 bytes (a coordinate in 2 bytes).
+  read_header(nullptr);
+  std::vector<Drosa> old_nodes;
+  for (int i = 0; i < 4; ++i) {
+    if (i == 2) {
+      Drosa record = newDrosa(PARAM, 0);
+      uint8_t* r = record->bytes() + 8;
+      std::memset(r + 2, 0, 22);
+      put_be16(r + 6, HEAD_WIDTH);
+      put_be16(r + 10, 90);
+      put_be16(r + 20, 50);
+      old_nodes.push_back(record);
+    }
+    Drosa note = newDrosa(NOTE, 0);
+    note->set(xlgval, QUARTER);
+    note->set(xendvcd, 1);
+    old_nodes.push_back(note);
+  }
+  Bytes old_file = file_of_version(335, 0, old_nodes);
+  save_seed("version_335_parameters.vesk", old_file);
+  script_hit(1);
+  ASSERT_EQ(read_from(old_file), 1);
+  questions();
+  EXPECT_EQ(values_at_notes(HEAD_WIDTH), (std::vector<int32_t>{60, 60, 90, 90}));
+  ASSERT_EQ(write_to(path), 1);
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(values_at_notes(HEAD_WIDTH), (std::vector<int32_t>{60, 60, 90, 90}));
 }
 
 // ---- Damaged files ---------------------------------------------------------------------------

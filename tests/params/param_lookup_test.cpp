@@ -6,19 +6,25 @@
 //   ParamInsert.*: check_and_insert_param replacing a change and keeping the other variant;
 //                  its two refusals
 //   ParamValues.*: same_param_value; rebuilding the changed flags from the PARAM nodes
+//   LookupIndex.*: the index agrees with the plain walk through random pieces and edits
 #include "params/param_lookup.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "annotations/anno_services.h"
+#include "editing/editing_globals.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "model/check_lists.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/undo.h"
 #include "model/voice_lists.h"
+#include "params/param_index.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
@@ -57,6 +63,7 @@ using LookupAt = ParamLookup;
 using LookupScale = ParamLookup;
 using ParamInsert = ParamLookup;
 using ParamValues = ParamLookup;
+using LookupIndex = ParamLookup;
 
 // A note whose NTDATA gives its staff size.
 Drosa sized_note(int v, int stsize = 50) {
@@ -122,6 +129,23 @@ TEST_F(LookupAt, TwoChangesInAVoice) {
   EXPECT_EQ(at(P, n4), 80);
   EXPECT_EQ(at(P, n5), 80) << "a system break that is no page end does not stop the walk";
   EXPECT_EQ(at(P, other), 60) << "another voice is unaffected";
+}
+
+TEST_F(LookupAt, ListEndsAndSystemBreaksTakeTheValueAtTheNextNote) {
+  int v = new_voice();
+  int w = new_voice("Oboe");
+  add_change(w, P, 70);
+  insertion_point = sized_note(w);
+  Drosa n1 = sized_note(v);
+  Drosa system_break = add_system_break(v);
+  add_change(v, P, 80);
+  sized_note(v);
+
+  EXPECT_EQ(at(P, piece_start[v]), 60) << "a voice's head never goes to the insertion point";
+  EXPECT_EQ(at(P, n1), 60);
+  EXPECT_EQ(at(P, system_break), 80) << "the change before the next system's first note";
+  EXPECT_EQ(at(P, voice_end(v)), 80) << "the end of the piece: the last value in force";
+  insertion_point = NIL;
 }
 
 TEST_F(LookupAt, SmallChangesOnlyForCueAndGraceNotesOfPairs) {
@@ -228,8 +252,9 @@ TEST_F(ParamInsert, ReplacesTheSameChangeAndKeepsTheOtherVariant) {
     if (p->get(xparam_index) == P && !p->get(xparam_small))
       normal_changes.push_back(get_xparam_value(p).integer());
   EXPECT_EQ(normal_changes, std::vector<int32_t>{90});
-  EXPECT_EQ(note->xback->get(xparam_index), P) << "the copy stands right before the note";
-  EXPECT_NE(note->xback, templ);
+  Drosa copy = find_prev_kind_stop_2(PARAM, note, 0);
+  EXPECT_EQ(copy->get(xparam_index), P) << "the copy is the nearest change before the note";
+  EXPECT_NE(copy, templ);
   EXPECT_EQ(find_prev_kind_stop(PARAM, note, 0), small) << "the small-notes change stays";
   EXPECT_EQ(param_changed(P), 1);
   EXPECT_EQ(DrosaDirty & 1, 1);
@@ -275,16 +300,127 @@ TEST_F(ParamValues, SameValueIgnoresTheCharacterCode) {
   EXPECT_FALSE(same_param_value(a, b));
 }
 
-TEST_F(ParamValues, RebuildSetsTheFlagOfEveryChangedParameter) {
+// The changes are made again from their texts, whatever their notation context; a text that
+// names no parameter makes none.
+TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
   int v = new_voice();
-  add_change(v, P, 70, 0, 3);
-  Drosa bad = add_change(v, S, 5);
-  bad->set(xparam_index, int16_t(900));
-  sized_note(v);
-  param[P].changed = param[S].changed = 0;
+  Drosa note = sized_note(v);
+  make_text_anno(note, 3, 1, 0, "param {198:5,7}", nullptr);
+  make_text_anno(note, 0, 1, 0, "param {900:5,7}", nullptr);
+  Drosa stale = make_change(S, 5);
+  link_after(stale, note->xback);
   rebuild_param_nodes();
-  EXPECT_EQ(param_changed(P), 1) << "flagged whatever its notation context";
+  Drosa change = find_prev_kind_raw(PARAM, note);
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->xcontext, 3);
+  EXPECT_EQ(get_xparam_value(change).integer(), 70);
+  EXPECT_EQ(find_prev_kind_raw(PARAM, change), NIL) << "the change without a text is gone";
+  EXPECT_EQ(param_changed(P), 1);
   EXPECT_EQ(param_changed(S), 0);
+}
+
+// Random voices of notes (some cue or grace), chords, clefs, bars, system and page breaks and
+// changes of two parameters in several contexts; then random edits: changes inserted by
+// check_and_insert_param, notes inserted and nodes removed with undo, Undo and Redo, page ends
+// switched in place, contexts switched, page lists replaced. After each edit every node of
+// every voice must get the same value, reference size and staff size with and without the
+// index.
+TEST_F(LookupIndex, AgreesWithThePlainWalkThroughEdits) {
+  constexpr int Q = 175;
+  declare(Q, PARAM_COORDINATE_PAIR, 75, 60);
+  param[P].changed = param[Q].changed = 1;
+  std::mt19937 rng(2024);
+  auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+  const int contexts[] = {0, 0, 0, 1, 2, -1};
+  auto random_change = [&](int context) {
+    return make_change(pick(2) ? P : Q, 100 + pick(900), pick(4) == 0, context, 10 * (1 + pick(9)));
+  };
+  auto random_node = [&](int v, bool (*fits)(Drosa)) {
+    std::vector<Drosa> nodes;
+    for (Drosa p : voice_nodes(v))
+      if (p->xback && p->xnext && fits(p)) nodes.push_back(p);
+    return nodes.empty() ? NIL : nodes[size_t(pick(int(nodes.size())))];
+  };
+  int checked = 0;
+  for (int round = 0; round < 4; ++round) {
+    int first = voice_count;
+    for (int v = first; v < first + 3; ++v) {
+      new_voice();
+      for (int i = 0; i < 50; ++i) {
+        int what = pick(12);
+        if (what < 5) {
+          Drosa n = what == 4 ? add_grace(v, EIGHTH) : add_note(v, QUARTER, 30, 0, what == 3);
+          n->set(xcue, what == 2);
+          add_after(n, NTDATA)->set(xstsize, int8_t(pick(2) ? 50 : 40));
+        } else if (what < 8) {
+          link_after(random_change(contexts[pick(6)]), voice_end(v)->xback);
+        } else if (what < 10) {
+          add_system_break(v, pick(3) == 0, pick(4) ? 0 : 2)->set(xsys_voice, uint8_t(pick(8)));
+        } else {
+          what == 10 ? add_bar(v) : add_clef(v, 1, contexts[pick(6)]);
+        }
+      }
+    }
+    for (int step = 0; step < 40; ++step) {
+      int v = first + pick(3);
+      set_undo_mark(1);
+      switch (pick(8)) {
+        case 0:
+          if (Drosa at = random_node(v, [](Drosa p) { return p->xkind != NTDATA; })) {
+            Drosa templ = random_change(0);
+            check_and_insert_param(at, templ);
+            destroyDrosa(templ);
+          }
+          break;
+        case 1:
+          if (Drosa at = random_node(v, [](Drosa p) { return p->xkind != NOTE; })) {
+            Drosa n = newDrosa(NOTE, 0);
+            n->set(xendvcd, 1);
+            insertvc_node_with_undo(n, at);
+          }
+          break;
+        case 2:
+          if (Drosa gone = random_node(v, [](Drosa p) { return p->xkind != NTDATA; })) {
+            bool laid_out = gone->xkind == NOTE && gone->xnext->xkind == NTDATA;
+            removevc_list_with_undo(gone, laid_out ? gone->xnext : gone);
+          }
+          break;
+        case 3:
+          undo_redo(pick(2));
+          break;
+        case 4:
+          if (Drosa e = random_node(v, [](Drosa p) { return p->xkind == ENDSYST; })) {
+            modifyvc_with_undo(e);
+            e->set(xendpage, !e->get(xendpage));
+          }
+          break;
+        case 5:
+          current_ncontext = int16_t(1 + pick(3));
+          break;
+        case 6:
+          page_param_lists[pick(8)] = random_node(v, [](Drosa p) { return p->xkind == PARAM; });
+          break;
+        default:
+          if (Drosa gone = random_node(v, [](Drosa p) { return p->xkind == PARAM; }))
+            destroy_node(gone);
+      }
+      for (int u = first; u < first + 3; ++u)
+        for (Drosa p : voice_nodes(u))
+          for (int pindex : {P, Q}) {
+            use_param_index(false);
+            const ParamValue* walked = param_value(pindex, p, nullptr);
+            int32_t sizes[2] = {param_ref_size, param_cur_size};
+            use_param_index(true);
+            ASSERT_EQ(param_value(pindex, p, nullptr), walked)
+                << "round " << round << " step " << step << " voice " << u << "\n"
+                << dump_voice(u);
+            ASSERT_EQ(param_ref_size, sizes[0]);
+            ASSERT_EQ(param_cur_size, sizes[1]);
+            ++checked;
+          }
+    }
+  }
+  EXPECT_GT(checked, 40000);
 }
 
 }  // namespace
