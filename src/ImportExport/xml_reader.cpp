@@ -28,6 +28,7 @@
 #include <string>
 #include <string_view>
 
+#include "Editor/text_numbers.h"
 #include "platform/text_encoding.h"
 
 // ---- XmlText -------------------------------------------------------------------------------
@@ -475,10 +476,11 @@ bool parse_int(const char* s, int32_t* out) {
   return true;
 }
 
+// A real number after blanks, read to single precision in no locale; none when it is not
+// finite in single precision.
 bool parse_float(const char* s, double* out) {
-  char* end = nullptr;
-  const float value = std::strtof(s, &end);
-  if (end == s) return false;
+  float value = 0;
+  if (!scan_single(s, &value)) return false;
   *out = value;
   return true;
 }

@@ -12,6 +12,7 @@
 #include <set>
 #include <vector>
 
+#include "Editor/text_numbers.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
@@ -278,10 +279,12 @@ void convert_color(Drosa node) {
 // Up to 337: MIDI program numbers counted from 0 may be moved to count from 1.
 void convert_program_text(Drosa node, ConversionState* st) {
   std::string text = text_string(node);
-  int number = 0, used = 0;
-  if (text.size() > 12 || std::sscanf(text.c_str(), "program %d%n", &number, &used) != 1 ||
-      used != int(text.size()))
+  int64_t scanned = 0;
+  if (text.size() > 12 || !text.starts_with("program") ||
+      scan_decimal(std::string_view(text).substr(7), INT32_MIN, INT32_MAX - 1, &scanned) !=
+          text.size() - 7)
     return;
+  int number = int(scanned);
   if (st->program_answer < 0) {
     char question[REPORT_TEXT_SIZE];
     std::snprintf(question, sizeof question,

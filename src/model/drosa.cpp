@@ -14,6 +14,8 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
+#include <execinfo.h>
 
 #include "annotations/anno_services.h"
 #include "editing/editing_services.h"
@@ -27,6 +29,18 @@
 #include "model/undo.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#define VESK_SANITIZER_RUNTIME 1
+#endif
+#endif
+#if !defined(VESK_SANITIZER_RUNTIME) && defined(__SANITIZE_ADDRESS__)
+#define VESK_SANITIZER_RUNTIME 1
+#endif
+#ifdef VESK_SANITIZER_RUNTIME
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace {
 
@@ -262,6 +276,47 @@ int32_t memory_use_percent(int32_t* limit) {
   if (limit) *limit = int32_t(DROSA_MEMORY_LIMIT);
   int64_t used = (int64_t(total_Drosa_count) - freeCount - undo_node_count) * DROSA_NODE_SIZE;
   return int32_t(used * 100 / DROSA_MEMORY_LIMIT);
+}
+
+namespace {
+
+// The first frame of the stack outside the node store's own files, as "in routine
+// file:line:column"; empty where the program cannot name its own source lines.
+void find_caller(char* caller, size_t size) {
+  caller[0] = 0;
+#ifdef VESK_SANITIZER_RUNTIME
+  void* frames[32];
+  int count = backtrace(frames, 32);
+  for (int i = 1; i < count; ++i) {
+    // One pc may stand for several inlined routines: NUL-separated, ended by an empty one.
+    char text[2048] = {};
+    __sanitizer_symbolize_pc(static_cast<char*>(frames[i]) - 1, "%F %S", text, sizeof text - 1);
+    for (const char* frame = text; *frame; frame += std::strlen(frame) + 1)
+      if (!std::strstr(frame, "model/drosa.")) {
+        std::snprintf(caller, size, "%s", frame);
+        return;
+      }
+  }
+#else
+  (void)size;
+#endif
+}
+
+}  // namespace
+
+void drosa_link_fault(uint32_t handle, const char* access) {
+  char caller[1024];
+  find_caller(caller, sizeof caller);
+  std::fprintf(stderr, "Drosa link fault: %s through %s (handle 0x%08" PRIx32 ")%s%s\n", access,
+               handle ? "a handle that names no node" : "NIL", handle, caller[0] ? " " : "",
+               caller);
+#ifdef VESK_SANITIZER_RUNTIME
+  __sanitizer_print_stack_trace();
+#else
+  void* frames[64];
+  backtrace_symbols_fd(frames, backtrace(frames, 64), 2);
+#endif
+  std::abort();
 }
 
 void* NewPtr_or_alert(long size) {

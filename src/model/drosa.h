@@ -26,14 +26,28 @@ inline constexpr uint32_t DROSA_MAX_BLOCKS = (1u << (32 - DROSA_INDEX_BITS)) - 1
 // nullptr for a block that does not exist. Owned by the node store.
 extern DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
 
+// Reaching a node through a link that names none (NIL, or a handle of no block) is a fault
+// of the caller. Debug and sanitizer builds check every -> and * and stop there, naming the
+// handle and the caller (drosa_link_fault). Release builds do not check: such an access reads
+// or writes near address 0 and the program crashes there.
+#if !defined(NDEBUG) || defined(VESK_CHECKED_LINKS)
+inline constexpr bool DROSA_CHECKED_LINKS = true;
+#else
+inline constexpr bool DROSA_CHECKED_LINKS = false;
+#endif
+
+// Reports an access (access: "->" or "*") through a handle that names no node, with the
+// caller and the stack, and ends the program.
+[[noreturn]] void drosa_link_fault(uint32_t handle, const char* access);
+
 // A link to a node: behaves like a pointer to it (->, *, tests against NIL).
 class Drosa {
  public:
   constexpr Drosa() = default;
   constexpr explicit Drosa(uint32_t handle) : handle_(handle) {}
 
-  DrosaNode* operator->() const { return address(); }
-  DrosaNode& operator*() const { return *address(); }
+  DrosaNode* operator->() const { return checked_address("->"); }
+  DrosaNode& operator*() const { return *checked_address("*"); }
   constexpr explicit operator bool() const { return handle_ != 0; }
   constexpr uint32_t handle() const { return handle_; }
   friend constexpr bool operator==(Drosa a, Drosa b) = default;
@@ -41,6 +55,8 @@ class Drosa {
   inline DrosaNode* address() const;
 
  private:
+  inline DrosaNode* checked_address(const char* access) const;
+
   uint32_t handle_ = 0;
 };
 
@@ -86,6 +102,16 @@ struct alignas(DROSA_NODE_SIZE) DrosaNode {
 
 inline DrosaNode* Drosa::address() const {
   return drosa_block_base[handle_ >> DROSA_INDEX_BITS] + (handle_ & DROSA_INDEX_MASK);
+}
+
+inline DrosaNode* Drosa::checked_address(const char* access) const {
+  if constexpr (DROSA_CHECKED_LINKS) {
+    constexpr uint32_t most_nodes_in_a_block = 16382;
+    if (!drosa_block_base[handle_ >> DROSA_INDEX_BITS] ||
+        (handle_ & DROSA_INDEX_MASK) >= most_nodes_in_a_block) [[unlikely]]
+      drosa_link_fault(handle_, access);
+  }
+  return address();
 }
 
 static_assert(sizeof(DrosaNode) == DROSA_NODE_SIZE, "a Drosa node is 64 bytes");

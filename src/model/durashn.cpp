@@ -337,9 +337,12 @@ int beatbound(Drosa note, int32_t unit, int beamtype, int place) {
   if (place == NOTE_END) t += note_duration(note, 0);
   if (polytempo_scales()) {
     double value = param_float_value(POLYTEMPO_PARAM, note);
-    if (value > 0 && value != 1.0) t = int64_t(double(t) / value);
+    // A multiplier near zero scales the time past any integer: it becomes no time, which
+    // lies on no beat.
+    if (value > 0 && value != 1.0)
+      t = int64_t(std::clamp(double(t) / value, -double(NO_TIME), double(NO_TIME)));
   }
-  int32_t time = int32_t(std::clamp<int64_t>(t, INT32_MIN, INT32_MAX));
+  int32_t time = int32_t(std::clamp<int64_t>(t, -NO_TIME, NO_TIME));
   if (unit != 0) return on_multiple(time, unit);
 
   int v = note->get(xvoice);

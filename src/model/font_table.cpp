@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "Editor/text_numbers.h"
 #include "annotations/anno_services.h"
 #include "model/model_globals.h"
 #include "model/node_kinds.h"
@@ -39,8 +40,18 @@ int parse_font_record(Drosa node, int* number, CString* name) {
     return 0;
   char text[ANNO_TEXT_MAX];
   anno_anchor(text, sizeof text, node);
-  int used = 0;
-  if (std::sscanf(text, "font %d %n", number, &used) != 1 || text[used] != '"') return 0;
+  // "font", the number, blanks, then the name in double quotes.
+  std::string_view record(text);
+  int64_t found = 0;
+  size_t used =
+      record.starts_with("font") ? scan_decimal(record.substr(4), INT32_MIN, INT32_MAX, &found) : 0;
+  if (!used) return 0;
+  used += 4;
+  while (used < record.size() &&
+         (record[used] == ' ' || (record[used] >= '\t' && record[used] <= '\r')))
+    ++used;
+  if (text[used] != '"') return 0;
+  *number = int(found);
   const char* start = text + used + 1;
   const char* close = std::strchr(start, '"');
   *name = CString(start).left(close ? int(close - start) : int(std::strlen(start)));

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "Editor/text_numbers.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
@@ -774,7 +775,9 @@ int voice_suffix_number(const char* name) {
   std::string s = name ? name : "";
   size_t suffix = suffix_length(s);
   if (!suffix) return 0;
-  return std::stoi(s.substr(s.size() - suffix + 1)) - 1;
+  int64_t number = 0;
+  scan_decimal(std::string_view(s).substr(s.size() - suffix + 1), 0, 99, &number);
+  return int(number) - 1;
 }
 
 // ---- Staves of a part ---------------------------------------------------------------------------

@@ -73,6 +73,20 @@ bool page_size_ok() {
   return w >= MIN_PAGE_SIZE && w <= MAX_PAGE_SIZE && h >= MIN_PAGE_SIZE && h <= MAX_PAGE_SIZE;
 }
 
+}  // namespace
+
+int check_page_size_to_save() {
+  if (page_size_ok()) return 1;
+  REPORT_ERROR(2,
+               "This piece cannot be saved: its page size (%d by %d) must lie between %d and %d "
+               "each way. Nothing was written.",
+               int(options_i32(1, OPTIONS_PAGE_WIDTH)), int(options_i32(1, OPTIONS_PAGE_HEIGHT)),
+               MIN_PAGE_SIZE, MAX_PAGE_SIZE);
+  return 0;
+}
+
+namespace {
+
 // ---- The default piece ------------------------------------------------------------------------
 
 void default_options_record() {
@@ -367,10 +381,7 @@ int write_header_fields(PieceFile* file) {
     if (!do_io(options_struct[c], OPTIONS_SIZE, OPTIONS_SIZE, IO_WRITE, file, OPTIONS_LAYOUT,
                version))
       return 0;
-  if (!page_size_ok()) {
-    REPORT_ERROR(2, "%s", "This piece has a bad page size; it cannot be opened.");
-    return 0;
-  }
+  if (!check_page_size_to_save()) return 0;
   perf_defaults[PERF_PLATFORM_SPARE] = 0;
   perf_defaults[PERF_PLATFORM_CODE] = 1;
   block = PERF_DEFAULTS_SIZE;

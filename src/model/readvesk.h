@@ -45,6 +45,11 @@ int read_header(PieceFile* file);
 // (-1 when reading a negative page number).
 int header_io(int mode, PieceFile* file, int* version);
 
+// check_page_size_to_save: 1 when the Score's page size is one a piece file holds (15..40000
+// each way); else reports that the piece cannot be saved (level 2) and gives 0.
+// Reads:  options_struct[1].
+int check_page_size_to_save();
+
 // read_node_record: reads the next stored node of voice v into a new node and converts it; 0
 // on a failure that ends reading (the node is returned to the store).
 int read_node_record(PieceReading* reading, Drosa* node, int v);

@@ -10,6 +10,10 @@
 //
 // While a primitive or a replay is working on a list, no step is reclaimed: a nearly empty
 // node store grows instead (undo_busy, undo_replaying).
+//
+// Every record of a step is checked before the step is replayed: a record that could not be
+// carried out (its node gone, its saved copy missing, an unknown operation) throws the
+// histories away with the piece untouched, rather than undoing half a command.
 #include "model/undo.h"
 
 #include "annotations/anno_services.h"
@@ -105,7 +109,7 @@ void clear_selection_marks(Drosa first, Drosa end) {
 }
 
 // Replays one record of a step (the UNDO and the end of what belongs to it); false when the
-// operation is unknown.
+// operation is unknown. The record has passed step_records_sound.
 bool replay_record(Drosa undo, Drosa end) {
   Drosa target = undo->get(xundo_prev);
   switch (undo->get(xundo_op)) {
@@ -153,6 +157,70 @@ bool history_still_valid(int list) {
   return true;
 }
 
+// True when `last` follows `from` in from's list.
+bool follows(Drosa from, Drosa last) {
+  for (Drosa p = from->xnext; p; p = p->xnext)
+    if (p == last) return true;
+  return false;
+}
+
+enum class StepCheck { SOUND, DAMAGED, UNKNOWN_OPERATION };
+
+// Checks every record of the newest step of a list (ending at its tail MARK) before any is
+// replayed, so that a damaged record stops the Undo with the piece untouched: a modification
+// needs its node and the saved copy of it; an insertion needs its place and its last node
+// after that place. On an unknown operation `op` receives it.
+StepCheck step_records_sound(int list, int* op) {
+  Drosa tail_mark = undo_tails[list];
+  for (Drosa p = tail_mark->xback; p && !visible_mark(p); p = p->xback) {
+    if (effective_kind(p) != UNDO) continue;
+    Drosa target = p->get(xundo_prev);
+    switch (p->get(xundo_op)) {
+      case UNDO_DELETE_AFTER:
+        break;
+      case UNDO_MODIFY:
+        if (!target || !p->xnext || p->xnext->xkind != p->get(xundo_prevkind))
+          return StepCheck::DAMAGED;
+        break;
+      case UNDO_INSERT_AFTER:
+        if (!target || !p->get(xundo_last) || !follows(target, p->get(xundo_last)))
+          return StepCheck::DAMAGED;
+        break;
+      default:
+        *op = p->get(xundo_op);
+        return StepCheck::UNKNOWN_OPERATION;
+    }
+  }
+  return StepCheck::SOUND;
+}
+
+// Reports a history that cannot be undone and throws both lists away; false then.
+bool history_replayable(int list) {
+  if (!history_still_valid(list)) {
+    REPORT_ERROR(4, "Sorry, due to a program problem, you cannot Undo.");
+    clear_undo(1);
+    return false;
+  }
+  if (!visible_mark(undo_tails[list])) {
+    REPORT_ERROR(4, "Undo does not end with a MARK node!  Cannot undo.");
+    clear_undo(1);
+    return false;
+  }
+  int op = 0;
+  switch (step_records_sound(list, &op)) {
+    case StepCheck::SOUND:
+      return true;
+    case StepCheck::DAMAGED:
+      REPORT_ERROR(4, "Sorry, due to a program problem, you cannot Undo.");
+      break;
+    case StepCheck::UNKNOWN_OPERATION:
+      REPORT_ERROR(4, "Unexpected Undo/Redo operation = %hd", short(op));
+      break;
+  }
+  clear_undo(1);
+  return false;
+}
+
 }  // namespace
 
 int32_t undo_list_length(int list) {
@@ -171,9 +239,10 @@ Drosa insertvc_with_undo(Drosa first, Drosa last, Drosa anchor) {
     last = first;
     while (last->xnext) last = last->xnext;
   }
-  if (!first || !last) {
+  if (!first || !last || !anchor) {
+    // With no place to go, the chain stays with the caller, unlinked.
     REPORT_ERROR(4, "Bad call to insertvc_with_undo!");
-    if (anchor) link_chain_after(first, last, anchor);
+    if (first && anchor) link_chain_after(first, last, anchor);
     return NIL;
   }
   first->xback = NIL;
@@ -307,17 +376,7 @@ void reclaim_undo_nodes() {
 
 void undo_redo(int undo) {
   int source = undo ? 0 : 1;
-  if (!undo_heads[source]) return;
-  if (!history_still_valid(source)) {
-    REPORT_ERROR(4, "Sorry, due to a program problem, you cannot Undo.");
-    clear_undo(1);
-    return;
-  }
-  if (!visible_mark(undo_tails[source])) {
-    REPORT_ERROR(4, "Undo does not end with a MARK node!  Cannot undo.");
-    clear_undo(1);
-    return;
-  }
+  if (!undo_heads[source] || !history_replayable(source)) return;
   end_anno_selection(0, 1);
   stop_flashing(insertion_point);
   insertion_point = NIL;
@@ -329,11 +388,12 @@ void undo_redo(int undo) {
   Drosa tail_mark = undo_tails[source];
   Drosa end = tail_mark;
   Drosa p = tail_mark->xback;
+  bool replaying = true;  // a record that cannot be replayed ends the replay of its step
   while (p && !visible_mark(p)) {
     Drosa before = p->xback;
     --undo_node_count;
-    if (effective_kind(p) == UNDO) {
-      if (!replay_record(p, end)) break;
+    if (replaying && effective_kind(p) == UNDO) {
+      replaying = replay_record(p, end);
       end = p;
     }
     p = before;

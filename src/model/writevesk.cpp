@@ -328,6 +328,7 @@ int is_untitled_file(const std::string& fsspec) {
 int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec) {
   const std::string original = *fsspec;
   const bool own_file = fsspec == &piece_fsspec;
+  if (!check_page_size_to_save()) return 0;  // before any dialog: nothing can be written
   save_cursor();
   set_cursor(CURSOR_ID_WATCH);
   bool publishing = published && options_i16(1, OPTIONS_PUBLISHED) == 0;

@@ -20,7 +20,8 @@ int write_header(PieceFile* file);
 // Reads:  every piece global. Writes: the font table (write_font_table), perf_defaults'
 //         platform bytes, requested_page.
 // Failure: a file the user may not write is refused before anything is written; the system's
-//          text through report_file_error; 0.
+//          text through report_file_error, or the page size that no file holds
+//          (check_page_size_to_save); 0.
 int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec);
 
 // Test double: saves write under a hidden name, as on a file system without unnamed files.
@@ -29,7 +30,8 @@ void piece_save_named_temp_files_only(bool on);
 // save_piece: saves the current piece into the file named by *fsspec, running the save dialog
 // when asked, when the piece has no file yet, or when it was converted from a newer format.
 // `with_graphics` writes the published variant, `published` marks the saved piece published.
-// Returns 1 when the file was written, 0 when the user cancelled or writing failed.
+// Returns 1 when the file was written, 0 when the user cancelled or writing failed; a page
+// size that no file holds is reported before any dialog, and nothing is written.
 // Writes: *fsspec (the name chosen); when fsspec is piece_fsspec itself (the piece's own file),
 //         DrosaDirty and the published flag.
 int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec);

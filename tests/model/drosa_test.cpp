@@ -2,7 +2,7 @@
 //   Templates.*:  the permanent templates and the state right after start-up
 //   Take.*:       taking and returning nodes, last in first out, zeroed payloads
 //   Growth.*:     the low-water rule, growth by whole blocks, refused growth
-//   Lists.*:      returning chains, double returns
+//   Lists.*:      returning chains, double returns; links that name no node
 //   Compare.*:    copying and comparing nodes across notation contexts
 //   Memory.*:     memory use in 64 bits, allocations with an alert
 //   Leaks.*:      the leak check passing and failing
@@ -220,6 +220,17 @@ TEST(GrowthDeathTest, FirstBlockRefusedIsFatal) {
         VeskMemory_Init();
       },
       ::testing::ExitedWithCode(1), "VeskMemory allocation fails in Drosa.");
+}
+
+// A link that names no node stops a checked build at the access, naming the caller.
+Drosa next_of(Drosa node) { return node->xnext; }
+TEST(LinkDeathTest, AccessThroughNilOrAForeignHandleNamesTheCaller) {
+  if (!DROSA_CHECKED_LINKS) GTEST_SKIP() << "release builds do not check links";
+  reset_all_globals();
+  VeskMemory_Init();
+  EXPECT_DEATH(next_of(NIL), "-> through NIL .*next_of.*drosa_test.cpp");
+  EXPECT_DEATH(*Drosa(0x7fff0000),
+               "\\* through a handle that names no node \\(handle 0x7fff0000\\)");
 }
 
 TEST_F(Lists, ReturningFromTheMiddleCutsTheListThere) {

@@ -5,7 +5,8 @@
 //   DurationCarry.*:  exact sums of triplets, quintuplets and nested tuplets chord by chord
 //   DivRound50.*:     the near-multiple division
 //   VoiceTime.*:      times from the voice, system and measure start; time left in a measure
-//   Beatbound.*:      beat boundaries by unit and by beaming pattern, bar lines, beam flags
+//   Beatbound.*:      beat boundaries by unit and by beaming pattern, bar lines, beam flags,
+//                     the tempo multiplier
 //   TimesigLookup.*:  the time signature of a whole-measure rest found on its staff
 #include "model/durashn.h"
 
@@ -20,6 +21,7 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/voice_lists.h"
+#include "params/param_table.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
@@ -386,6 +388,19 @@ TEST_F(Beatbound, BeamFlagsGraceNotesAndBarLines) {
   ASSERT_EQ(taken.size(), 2u);
   EXPECT_EQ(taken[0].text, "Bad beamtype in call of beatbound (durashn): beamtype 44, place 84");
   EXPECT_EQ(taken[1].text, "Bad place in call of beatbound (durashn)");
+}
+
+TEST_F(Beatbound, TheTempoMultiplierScalesTheTimeAndANearZeroOneStaysInRange) {
+  int v = new_voice();
+  Drosa note = add_note(v, EIGHTH);
+  PrintChain chain(0);
+  chain.chord({note}, 32768);
+  param[553].changed = 1;
+  param[553].value.set_real(2.0f);  // the measure time 32768 counts as 16384
+  EXPECT_EQ(beatbound(note, 16384, ANY_BEAMS, NOTE_START), 1);
+  EXPECT_EQ(beatbound(note, 32768, ANY_BEAMS, NOTE_START), 0);
+  param[553].value.set_real(1e-30f);  // the scaled time becomes no time, on no beat
+  EXPECT_EQ(beatbound(note, 16384, ANY_BEAMS, NOTE_START), 0);
 }
 
 TEST_F(TimesigLookup, TheStaffAndThenTheVoicesCarriedTimeSignatureApply) {

@@ -73,13 +73,18 @@ TEST_F(FontTable, RenamedFontGetsANewRecord) {
   EXPECT_EQ(records(), "4 Monaco\n");
 }
 
-TEST_F(FontTable, RecordsNeedAClosingQuoteAndAVoiceWithNotes) {
+TEST_F(FontTable, RecordsNeedANumberInRangeAClosingQuoteAndAVoiceWithNotes) {
   Drosa broken = make_text_anno(note, 0, 120, FONT_RECORD_STYLE, "font 4 \"Monaco", nullptr);
   int number = 0;
   CString name;
   EXPECT_EQ(parse_font_record(broken, &number, &name), 0);
   EXPECT_STREQ(name, "Monaco");
   delete_anno_nodes(broken);
+  // A number past any font's is no record (it once wrapped round to some other font).
+  Drosa huge =
+      make_text_anno(note, 0, 120, FONT_RECORD_STYLE, "font 99999999999 \"Monaco\"", nullptr);
+  EXPECT_EQ(parse_font_record(huge, &number, &name), 0);
+  delete_anno_nodes(huge);
 
   // Without a note in voice 0 the table is not touched.
   destroy_Drosa_list(piece_start[0]);

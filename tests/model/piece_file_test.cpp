@@ -854,6 +854,25 @@ TEST_F(PieceFileTest, KilledSaveLeavesNothingBehind) {
   EXPECT_EQ(folder_names(dir), std::vector<std::string>{"song.vesk"});
 }
 
+TEST_F(PieceFileTest, ABadPageSizeIsReportedAndNothingIsWritten) {
+  sample_piece();
+  ASSERT_EQ(write_to(path), 1);
+  const Bytes old = file_bytes(path);
+  set_options_i32(1, OPTIONS_PAGE_WIDTH, 14);
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 40001);
+  const std::string said =
+      "This piece cannot be saved: its page size (14 by 40001) must lie between 15 and 40000 each "
+      "way. Nothing was written.";
+  EXPECT_EQ(write_to(path), 0);
+  EXPECT_EQ(messages(), std::vector<std::string>{said});
+  std::string where = path;
+  EXPECT_EQ(save_piece(1, 0, 0, &where), 0) << "refused before the save dialog (none is scripted)";
+  EXPECT_EQ(messages(), std::vector<std::string>{said});
+  EXPECT_EQ(where, path);
+  EXPECT_EQ(file_bytes(path), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file left over";
+}
+
 TEST_F(PieceFileTest, SaveDialogCancelPublishAndQuestion) {
   sample_piece();
   DrosaDirty = 1;

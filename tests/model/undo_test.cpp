@@ -252,11 +252,71 @@ TEST_F(Failures, BadCallsAreReportedAndChangeNothingHarmful) {
   modifyvc_with_undo(NIL);
   Drosa nt = add_after(a, NTDATA);
   modifyvc_with_undo(nt);
+  Drosa lone = newDrosa(CLEF, 0);
+  EXPECT_EQ(insertvc_with_undo(lone, lone, NIL), NIL) << "nowhere to insert";
+  EXPECT_EQ(lone->xnext, NIL);
+  destroyDrosa(lone);
   std::vector<Report> r = take_reports();
-  ASSERT_EQ(r.size(), 3u);
+  ASSERT_EQ(r.size(), 4u);
   EXPECT_EQ(r[0].text, "Bad call to removevc_list_with_undo!");
   EXPECT_EQ(r[1].text, "Bad call to modifyvc_with_undo!");
   EXPECT_EQ(r[2].text, "Temporary node for modifyvc_with_undo 112 (NTDATA)!");
+  EXPECT_EQ(r[3].text, "Bad call to insertvc_with_undo!");
+  expect_consistent();
+}
+
+TEST_F(Failures, ADamagedRecordStopsTheUndoBeforeAnythingIsReplayed) {
+  // Each case records a step of two modifications, damages the newer record, and undoes.
+  const char* sorry = "Sorry, due to a program problem, you cannot Undo.";
+  struct Case {
+    const char* what;
+    void (*damage)(Drosa undo, Drosa a, Drosa c);
+    const char* report;
+  } cases[] = {
+      {"unknown operation", [](Drosa u, Drosa, Drosa) { u->set(xundo_op, 7); },
+       "Unexpected Undo/Redo operation = 7"},
+      {"modify of no node", [](Drosa u, Drosa, Drosa) { u->set(xundo_prev, NIL); }, sorry},
+      {"modify without its copy",
+       [](Drosa u, Drosa, Drosa) {
+         Drosa copy = u->xnext;  // the list's tail
+         u->xnext = NIL;
+         undo_tails[0] = u;
+         destroyDrosa(copy);
+         --undo_node_count;
+       },
+       sorry},
+      {"insertion at no place",
+       [](Drosa u, Drosa, Drosa) {
+         u->set(xundo_op, UNDO_INSERT_AFTER);
+         u->set(xundo_prev, NIL);
+       },
+       sorry},
+      {"insertion whose last node lies before its place",
+       [](Drosa u, Drosa a, Drosa c) {
+         u->set(xundo_op, UNDO_INSERT_AFTER);
+         u->set(xundo_prev, c);
+         u->set(xundo_last, a);
+       },
+       sorry},
+  };
+  for (const Case& k : cases) {
+    set_undo_mark(1);
+    modifyvc_with_undo(a);
+    a->set(xdots, 1);
+    modifyvc_with_undo(b);
+    b->set(xdots, 1);
+    k.damage(undo_tails[0]->xback, a, c);
+    std::string before = dump_voice(v);
+    undo();
+    std::vector<Report> r = take_reports();
+    ASSERT_EQ(r.size(), 1u) << k.what;
+    EXPECT_EQ(r[0].text, k.report) << k.what;
+    EXPECT_EQ(dump_voice(v), before) << k.what;
+    EXPECT_EQ(undo_heads[0], NIL) << k.what;
+    expect_consistent();
+    a->set(xdots, 0);
+    b->set(xdots, 0);
+  }
 }
 
 TEST_F(Failures, AHistoryThatNoLongerFitsIsThrownAway) {

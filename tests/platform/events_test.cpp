@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
 #include <thread>
 
 #include "platform/cursors.h"
@@ -87,10 +86,9 @@ TEST_F(EventQueue, PostedEventsWithoutATimeGetTheClocksTime) {
 TEST_F(EventWait, VirtualClockNeverWaitsAndNeverMoves) {
   platform_use_virtual_ticks(true);
   const uint32_t before = platform_ticks();
-  const auto start = std::chrono::steady_clock::now();
   EventRecord e;
-  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 600, &e));  // ten seconds on the real clock
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // A day on the real clock: a wait that blocked would hang the test.
+  EXPECT_FALSE(platform_get_event(EVERY_EVENT, 24 * 60 * 60 * 60, &e));
   EXPECT_EQ(platform_ticks(), before);
   EXPECT_EQ(e.what, EVENT_NULL);
   EXPECT_EQ(e.when, before);
@@ -99,14 +97,13 @@ TEST_F(EventWait, VirtualClockNeverWaitsAndNeverMoves) {
   EXPECT_FALSE(input_ticks_are_virtual());
 }
 
-TEST_F(EventWait, RealTimeoutWaitsWithoutUsingTheProcessor) {
+// How little of the processor the wait takes is measured in bench/event_wait_bench.cpp.
+TEST_F(EventWait, RealTimeoutWaitsItsTimeAndWakesWithANullEvent) {
   const auto start = std::chrono::steady_clock::now();
-  const std::clock_t cpu_start = std::clock();
   EventRecord e;
   EXPECT_FALSE(platform_get_event(EVERY_EVENT, 12, &e));  // 200 ms
-  const double cpu_ms = 1000.0 * double(std::clock() - cpu_start) / CLOCKS_PER_SEC;
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
-  EXPECT_LT(cpu_ms, 100.0);
+  EXPECT_EQ(e.what, EVENT_NULL);
 }
 
 TEST_F(EventWait, AQuitFromAnotherThreadEndsTheWait) {
@@ -114,13 +111,11 @@ TEST_F(EventWait, AQuitFromAnotherThreadEndsTheWait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     platform_post_quit_event();
   });
-  const auto start = std::chrono::steady_clock::now();
   EventRecord e;
-  const bool got = platform_get_event(EVERY_EVENT, 600, &e);
+  const bool got = platform_get_event(EVERY_EVENT, 600, &e);  // false had the wait timed out
   signaller.join();
   ASSERT_TRUE(got);
   EXPECT_EQ(e.what, EVENT_QUIT);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(Modifiers, TestOverrideReplacesTheKeyboard) {
