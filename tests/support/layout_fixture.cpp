@@ -78,7 +78,9 @@ std::string chain_text(int pstaff, int layer) {
     int dir = nt->get(xstmdir);
     text += dir == 1 ? "v" : dir == 2 ? "^" : "-";
     if (nt->get(xforced)) text += "!";
-    if (!nt->get(xendbeam)) text += "=";
+    Drosa next = nt->get(xpnext);
+    bool same_stem_group = !nt->get(xendscd) && next && next->xnext->get(xstmdir) == dir;
+    if (!nt->get(xendbeam) && !same_stem_group) text += "=";
     if (nt->get(xendscd)) {
       text += "]";
       open = false;

@@ -23,7 +23,7 @@ int format_one_system();
 
 // The chain of a pstaff's layer: its staff chords in brackets, each note as
 // "<voice>:<position, or r for a rest>[g for grace]<stem: v down, ^ up, - none>[! forced]
-// [= the beam goes on to the next note]".
+// [= the beam goes on from this chord's stem group to a later chord]".
 std::string chain_text(int pstaff, int layer);
 
 // The NTDATA of a note.
