@@ -155,17 +155,64 @@ bool other_layers_used(int pstaff) {
   return false;
 }
 
+// Where a chord stands among the chords of its pstaff: its time point, then its layer.
+struct ChordPlace {
+  int time_point, layer;
+  bool operator<(const ChordPlace& o) const {
+    return time_point != o.time_point ? time_point < o.time_point : layer < o.layer;
+  }
+};
+
+ChordPlace place_of(Drosa last_note) {
+  Drosa cd = nt_of(last_note)->xnext;
+  if (!cd || cd->xkind != CDDATA || !cd->xnext || !cd->xnext->xnext) return {0, 0};
+  return {cd->xnext->get(xchordNum), cd->xnext->xnext->get(xcdlayer)};
+}
+
+// The clefs of a pstaff whose layers hold notes of several voices: a CLEF standing before
+// any chord of any layer holds for every chord after it, and for the chords of higher layers
+// at its own time point; before the first, the clef found for the staff's first chord (the
+// one carried from earlier systems). The clefs are gathered once per staff, so that each
+// chord does not search the page's chords again.
+struct StaffClefs {
+  std::vector<std::pair<ChordPlace, Drosa>> changes;  // in order of place
+  Drosa before_first = NIL;
+  bool first_seen = false;
+
+  void gather(int pstaff) {
+    for (int l = 0; l < LAYERS; ++l) {
+      for (Drosa first = first_in_chain(pstaff, l); first;) {
+        std::vector<Drosa> notes = chord_from(first);
+        first = chain_next(notes.back());
+        if (!first_seen) before_first = find_object(CLEF, notes.front());
+        first_seen = true;
+        if (Drosa clef = search_staff_chord(CLEF, notes.front(), notes.back(), ALL_VOICES))
+          changes.push_back({place_of(notes.back()), clef});
+      }
+    }
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+  }
+
+  // The clef in force at a chord.
+  Drosa at(ChordPlace place) const {
+    auto after = std::upper_bound(changes.begin(), changes.end(), place,
+                                  [](const ChordPlace& p, const auto& c) { return p < c.first; });
+    return after == changes.begin() ? before_first : std::prev(after)->second;
+  }
+};
+
 // One layer's chain; false when interrupted.
-bool place_layer(int pstaff, int layer, bool several_layers) {
+bool place_layer(int pstaff, int layer, const StaffClefs* several_layers) {
   Drosa first = first_in_chain(pstaff, layer);
   if (!first) return true;
-  Drosa clef = find_object(CLEF, first);
+  Drosa clef = several_layers ? NIL : find_object(CLEF, first);
   while (first) {
     if (format_interrupted()) return false;
     std::vector<Drosa> notes = chord_from(first);
     first = chain_next(notes.back());
     if (several_layers) {
-      clef = find_object(CLEF, notes.back());
+      clef = several_layers->at(place_of(notes.back()));
     } else if (Drosa inside = search_staff_chord(CLEF, notes.front(), notes.back(), ALL_VOICES)) {
       clef = inside;
     }
@@ -320,7 +367,7 @@ void staff_lines_geometry(int32_t x, int pstaff) {
 
 // note_positions_pass: for each pstaff and layer of the system, each staff chord's clef (the
 // one found for the chain's first note, replaced by a CLEF within a chord; on a staff with
-// several layers the clef found for each chord's last note), and for each note its
+// several layers the last CLEF before the chord in any layer of the staff), and for each note its
 // tablature type and string, staff size and head y (rests on ordinary staves are placed by
 // chord placement).
 // Reads:  the chains of the system, staff_data (middle y, size, lines, type), NOTE xmod7,
@@ -330,9 +377,11 @@ void staff_lines_geometry(int32_t x, int pstaff) {
 //         when told to stop.
 int32_t note_positions_pass() {
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {
+    StaffClefs clefs;
     bool several_layers = other_layers_used(p);
+    if (several_layers) clefs.gather(p);
     for (int l = 0; l < LAYERS; ++l)
-      if (!place_layer(p, l, several_layers)) return 0;
+      if (!place_layer(p, l, several_layers ? &clefs : nullptr)) return 0;
   }
   return 1;
 }

@@ -537,6 +537,7 @@ bool differs(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) > TIME_TOLE
 // their durations differ, all but those of the shortest duration; rests too, unless the run
 // ends with a note of that duration. A run that starts with a rest is always looked at.
 std::vector<Drosa> notes_to_move(const std::vector<Drosa>& run) {
+  if (run.size() == 1 && !run.front()->get(xrest)) return {};
   int32_t d0 = run_duration(run.front()), target = d0;
   bool unequal = false;
   for (Drosa n : run) {
@@ -559,6 +560,7 @@ bool contains(const std::vector<Drosa>& notes, Drosa n) {
 
 // Takes the unequal notes out of one staff chord and gives each a chord of its own after it.
 void split_chord(const std::vector<Drosa>& chord) {
+  if (chord.size() == 1 && !chord.front()->get(xrest)) return;
   std::vector<std::vector<Drosa>> runs;
   for (Drosa n : chord) {
     if (runs.empty() || stem_of(runs.back().back()) != stem_of(n)) runs.emplace_back();

@@ -10,11 +10,12 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "support/layout_fixture.h"
+#include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-using BeamEnds = LayoutTest;
+using BeamEnds = ModelTest;
 
 // One voice of middle-line notes (stems down) from tokens: "8" an eighth, "4" a quarter,
 // "r8" and "r4" rests, "+" after a token the continue-beam mark; "h" first: a BEAMING of

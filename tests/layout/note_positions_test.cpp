@@ -10,12 +10,13 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "support/layout_fixture.h"
+#include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-using Geometry = LayoutTest;
-using Positions = LayoutTest;
+using Geometry = ModelTest;
+using Positions = ModelTest;
 
 Drosa print_of(int v) { return find_next_kind_before_note(PRINT, piece_start[v]); }
 int32_t head_y(Drosa note) { return ntdata_of_note(note)->get(xhdy); }
@@ -99,6 +100,26 @@ TEST_F(Positions, AClefChangeHoldsFromItsChordOn) {
   EXPECT_EQ(head_y(bass), MIDDLE + 12 * 20);  // twelve steps of half the staff size 40
   EXPECT_EQ(head_y(still_bass), MIDDLE + 12 * 20);
   EXPECT_EQ(ntdata_of_note(still_bass)->get(xstsize), 40);
+}
+
+// On a staff of two layers a clef in one voice holds for the other voice's later chords (and
+// for the chords of higher layers at its own time point).
+TEST_F(Positions, AClefInOneLayerHoldsForTheOtherLayer) {
+  int a = new_voice(), b = new_voice();
+  print_of(a)->set(xprintdir, int16_t(2));
+  print_of(b)->set(xprintdir, int16_t(2));
+  add_clef(a, 0);
+  Drosa eighths[4];
+  for (Drosa& n : eighths) n = add_note(a, EIGHTH, 42);
+  add_note(b, QUARTER, 30);
+  add_clef(b, 1);
+  Drosa bass = add_note(b, QUARTER, 30);
+  ASSERT_EQ(format_one_system(), 1);
+  ASSERT_EQ(chain_text(0, 1), "[1:30^!] [1:30^!]");
+  EXPECT_EQ(head_y(eighths[1]), MIDDLE);
+  EXPECT_EQ(head_y(eighths[2]), MIDDLE) << "a clef of a higher layer at the same time point";
+  EXPECT_EQ(head_y(bass), MIDDLE);
+  EXPECT_EQ(head_y(eighths[3]), MIDDLE + 12 * 25);
 }
 
 TEST_F(Positions, GuitarTablatureStrings) {

@@ -10,14 +10,15 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "support/layout_fixture.h"
+#include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-using Layers = LayoutTest;
-using TimePoints = LayoutTest;
-using Switch = LayoutTest;
-using Unequal = LayoutTest;
+using Layers = ModelTest;
+using TimePoints = ModelTest;
+using Switch = ModelTest;
+using Unequal = ModelTest;
 
 Drosa print_of(int v) { return find_next_kind_before_note(PRINT, piece_start[v]); }
 

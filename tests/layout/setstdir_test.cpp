@@ -9,11 +9,12 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "support/layout_fixture.h"
+#include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-using Stems = LayoutTest;
+using Stems = ModelTest;
 
 // Under the treble clef position 42 is the middle line and a step is 25 units; the note
 // head height is 50. A stem goes up when the lowest head lies further below the middle line

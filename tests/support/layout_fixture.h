@@ -5,7 +5,6 @@
 #include <string>
 
 #include "model/drosa.h"
-#include "support/model_fixture.h"
 
 // Middle-line y of pstaff p on the fixture's page.
 int fixture_middle_y(int p);
@@ -28,5 +27,3 @@ std::string chain_text(int pstaff, int layer);
 
 // The NTDATA of a note.
 Drosa ntdata_of_note(Drosa note);
-
-class LayoutTest : public ModelTest {};
