@@ -261,8 +261,8 @@ void apply_print(int v, Drosa print, Step& step, Run& run) {
   int16_t old_staff = previous ? previous->get(xsstaff) : int16_t(-1);
   int16_t new_staff = print->get(xsstaff);
   int16_t code = 0;
-  if (old_staff >= 0 && new_staff == old_staff + 1) code = 1;
-  if (old_staff >= 0 && new_staff == old_staff - 1) code = 2;
+  if (old_staff >= 0 && new_staff >= 0 && new_staff == old_staff + 1) code = 1;
+  if (old_staff >= 0 && new_staff >= 0 && new_staff == old_staff - 1) code = 2;
   print->set(xlhrh, code);
   vd.print = print;
   vd.switch_direction = 3;

@@ -1,6 +1,6 @@
 // beam_ends_test.cpp: where beams end and join.
 //   BeamEnds.*: beat boundaries, rests and notes that cannot carry a beam, the continue mark,
-//            stems apart, grace notes under linear spacing, the order of a chord's notes
+//            time gaps, stems apart, grace notes under linear spacing, the order of a chord's notes
 #include "layout/beam_ends.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +54,28 @@ TEST_F(BeamEnds, BeatsRestsAndTheContinueMark) {
     build(new_voice(), c.tokens);
     ASSERT_EQ(format_one_system(), 1);
     EXPECT_EQ(chain_text(0, 0), c.chain) << c.tokens;
+    TearDown();
+    SetUp();
+  }
+}
+
+// After the first measure too, a beam ends where time passes before the next chord of the
+// chain: here the voice is not printed for an eighth (half-note beats).
+TEST_F(BeamEnds, ATimeGapEndsTheBeamInEveryMeasure) {
+  for (bool cbeam : {false, true}) {
+    int v = new_voice();
+    add_beaming(v, {32768});
+    for (int i = 0; i < 4; ++i) add_note(v, QUARTER, 42);
+    add_bar(v);
+    add_note(v, EIGHTH, 42)->set(xcbeam, cbeam ? 1 : 0);
+    add_print(v, 1, -1);
+    add_note(v, EIGHTH, 42);
+    add_print(v, 1, 0);
+    add_note(v, EIGHTH, 42);
+    add_note(v, EIGHTH, 42);
+    ASSERT_EQ(format_one_system(), 1);
+    EXPECT_EQ(chain_text(0, 0), cbeam ? "[0:42v] [0:42v] [0:42v] [0:42v] [0:42v=] [0:42v=] [0:42v]"
+                                      : "[0:42v] [0:42v] [0:42v] [0:42v] [0:42v] [0:42v=] [0:42v]");
     TearDown();
     SetUp();
   }
