@@ -19,7 +19,8 @@ void prepare_one_system() {
     vd.system_end = find_next_kind(ENDSYST, page_start[v]);
     vd.print = find_next_kind_before_note(PRINT, piece_start[v]);
     vd.beaming_start = vd.beaming_end = beaming_head;
-    if (vd.print) staves = std::max(staves, vd.print->get(xsstaff) + 1);
+    for (Drosa p = vd.system_start; p && p != vd.system_end; p = p->xnext)
+      if (effective_kind(p) == PRINT) staves = std::max(staves, p->get(xsstaff) + 1);
   }
   pstaff_count = staves;
   first_pstaff = 0;

@@ -10,8 +10,9 @@
 int fixture_middle_y(int p);
 
 // The page state for the system of every voice from its head to its first system break:
-// parameter table, voice records (system start and end, PRINT, default BEAMING), pstaves with
-// the settings of their voices' PRINTs and their chain heads, and every note's NTDATA.
+// parameter table, voice records (system start and end, PRINT, default BEAMING), as many
+// pstaves as the staff numbers of the system's PRINTs ask for, with the settings of their
+// voices' PRINTs and their chain heads, and every note's NTDATA.
 void prepare_one_system();
 // The layering: setprint, with split_voices_to_layers between runs. Returns the number of
 // setprint runs, -1 when interrupted.
