@@ -4,7 +4,9 @@
 
 #include "app/app_services.h"
 #include "graphics/graphics_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "platform/port.h"
 
 namespace {
@@ -67,4 +69,29 @@ int glyph_table_entry(int code, int allow_simplified) {
   bool use_simplified = allow_simplified && music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 &&
                         prefs.use_simplified_notation;
   return use_simplified ? simplified[code] : plain[code];
+}
+
+// ---- Asked by the layout passes -------------------------------------------------------------
+
+int stemdir_by_voice_pair(int voice, int direction) {
+  if (voice < 0 || voice >= MAX_VOICES) return 0;
+  Drosa start = voice_data[voice].system_start;
+  if (!start || effective_kind(start) != ENDSYST) return 0;
+  return direction == 2 ? start->get(xsys_beamup) : start->get(xsys_beamdown);
+}
+
+int shape_notehead_kind(Drosa /*note*/) { return 0; }
+
+// check_tab_string: the fret number of a note on a guitar-tablature string: its MIDI key less
+// the string's open pitch (parameters 543..549 in force at the note).
+// Failure: "String number out of range for tablature: note %lx string %hd" (level 4) for a
+// string outside 1..7, which gives -1.
+int32_t check_tab_string(Drosa note, int string) {
+  if (string < 1 || string > 7) {
+    REPORT_ERROR(4, "String number out of range for tablature: note %lx string %hd",
+                 (unsigned long)note.handle(), short(string));
+    return -1;
+  }
+  int32_t open = param_value(542 + string, note, nullptr)->integer();
+  return int32_t(note->get(xpitch) >> 8) - open;
 }

@@ -34,3 +34,21 @@ int glyph_table_entry(int code, int allow_simplified);
 // The port of the current music window's page (offscreen.cpp), in which text is measured; a
 // small port of its own while there is no page.
 Port* offscreen_port();
+
+// ---- Asked by the layout passes (least versions until drawing is built) -------------------
+
+// Set by beam drawing on a system's ending ENDSYST when a beam of stems up (down) goes on into
+// the next system.
+inline constexpr auto xsys_beamup = bit_field("xsys_beamup", ENDSYST, 29, 7, 7);
+inline constexpr auto xsys_beamdown = bit_field("xsys_beamdown", ENDSYST, 29, 6, 6);
+
+// Whether the voice's system-start ENDSYST says a beam of stems up (2) or down (1) continues
+// into the system; for now without the swap of a voice that changed staves there.
+int stemdir_by_voice_pair(int voice, int direction);
+
+// The shaped-head kind of a note, 0 for an ordinary head; for now always 0.
+int shape_notehead_kind(Drosa note);
+
+// The fret of the note on a tablature string 1..7 (tuned by parameters 543..549); negative
+// when the note cannot be played there.
+int32_t check_tab_string(Drosa note, int string);

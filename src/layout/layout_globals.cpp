@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "model/model_services.h"
+
 StaffData staff_data[MAX_PSTAVES];
 VoiceData voice_data[64];
 
@@ -24,4 +26,24 @@ void reset_layout_globals() {
   last_pstaff = -1;
   last_chord = NIL;
   std::memset(measure_start, 0, sizeof measure_start);
+  reset_print_chain_globals();
+}
+
+// ---- Print chains, stems and beams --------------------------------------------------------
+
+int32_t setprint_time = 0;       // time point of the layering pass
+int16_t chord_number = 0;        // time points passed in the system
+Drosa layering_start_print[64];  // each voice's PRINT at the system start
+bool layering_rerun = false;     // the next layering run repeats the same system
+
+bool linear_spacing_context() {
+  int context = current_ncontext >= 1 && current_ncontext <= MAX_NCONTEXTS ? current_ncontext : 1;
+  return options_i16(context, OPTIONS_LINEAR_SPACING) != 0;
+}
+
+void reset_print_chain_globals() {
+  setprint_time = 0;
+  chord_number = 0;
+  for (Drosa& print : layering_start_print) print = NIL;
+  layering_rerun = false;
 }

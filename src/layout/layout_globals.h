@@ -53,3 +53,21 @@ extern Drosa last_chord;                    // CDDATA of the staff chord closed 
 extern int32_t measure_start[MAX_PSTAVES];  // time at which each pstaff's current measure began
 
 void reset_layout_globals();
+
+// ---- Print chains, stems and beams of the system being formatted ------------------------
+// The current time point of the layering pass and the number of time points passed in the
+// system (the staff chords closed at one time point share it).
+extern int32_t setprint_time;
+extern int16_t chord_number;
+// The PRINT each voice had at the system's start when the layering pass last began it; a
+// layering run that must be repeated starts again from these.
+extern Drosa layering_start_print[64];
+// Set when the layers were split and the layering pass must run again on the same system.
+extern bool layering_rerun;
+
+// The options field that turns on linear spacing in a notation context (16 bits, non-zero
+// on); grace notes are then never beamed across chords.
+inline constexpr int OPTIONS_LINEAR_SPACING = 78;
+bool linear_spacing_context();
+
+void reset_print_chain_globals();

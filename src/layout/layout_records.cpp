@@ -317,10 +317,11 @@ bool staff_shared_with_other_stems(int pstaff, Drosa note) {
   if (!own) return false;
   for (int w = 0; w < voice_count && w < MAX_VOICES; ++w) {
     Drosa print = voice_data[w].print;
-    if (w == v || !print || voice_not_shown(w)) continue;
+    if (w == v || !print) continue;
     int16_t staff = print->get(xsstaff);
+    // Whether the voice is shown is asked last: it walks the voice's head.
     if (staff >= 0 && staff + first_pstaff == pstaff &&
-        print->get(xprintdir) != own->get(xprintdir))
+        print->get(xprintdir) != own->get(xprintdir) && !voice_not_shown(w))
       return true;
   }
   return false;

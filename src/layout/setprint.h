@@ -3,6 +3,17 @@
 
 #include <cstdint>
 
+#include "model/model_services.h"
+
+// ---- Chain heads ----------------------------------------------------------------------------
+// A chain head is a dummy NOTE followed by its NTDATA, linked into no voice list.
+inline constexpr int CHAIN_HEAD_VOICE = 54;  // the voice number a head carries
+Drosa new_chain_head();
+// Empties a head: xendscd and xendbeam set, no chain links.
+void reset_chain_head(Drosa head);
+bool is_chain_head(Drosa note);
+
+// ---- Building the chains ------------------------------------------------------------------
 // setprint: links the notes of the system first_pstaff..last_pstaff into the print chains of
 // their staves and layers, in time order. 0 when interrupted, else 1.
 int32_t setprint();
@@ -11,6 +22,16 @@ int32_t setprint();
 // when it moved one (the caller then runs setprint again).
 int32_t split_voices_to_layers(int r);
 
+// For sorting: -1 when a is more than 50 units shorter than b, 1 when more than 50 longer,
+// else 0.
+int compare_note_durations(Drosa a, Drosa b);
+
 // split_unequal_chords: takes apart staff chords whose notes cannot share a stem. 0 when
 // interrupted, else 1.
 int32_t split_unequal_chords();
+
+// ---- The system's first note ------------------------------------------------------------
+// Writes the x of the system's first note into every pstaff of the system.
+void set_first_note_x(int32_t x);
+// That x, as the system's first pstaff holds it.
+int32_t first_note_x();
