@@ -9,6 +9,7 @@
 inline constexpr auto xtextx = word_field<int32_t>("xtextx", TPARAM, 10);  // position of the text
 inline constexpr auto xtexty = word_field<int32_t>("xtexty", TPARAM, 14);
 inline constexpr auto xadjacent = bit_field("xadjacent", TPARAM, 24, 1, 1);  // a further style run
+inline constexpr auto xdefault = bit_field("xdefault", TPARAM, 25, 4, 4);    // model of its class
 inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
 
 // ---- LINE: a line or curve annotation -------------------------------------------------

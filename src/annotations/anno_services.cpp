@@ -11,7 +11,7 @@
 #include "params/param_services.h"
 
 const NodeField* const anno_node_fields[] = {
-    &xtextx,          &xtexty,     &xadjacent, &xclassify, &xfattermid,
+    &xtextx,          &xtexty,     &xadjacent, &xdefault,  &xclassify,    &xfattermid,
     &xline_fromstaff, &xlinewidth, &xline_ord, &xmetaline, &xline_eocvar,
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];

@@ -4,6 +4,7 @@
 
 #include "app/app_services.h"
 #include "graphics/graphics_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/port.h"
 
@@ -75,3 +76,39 @@ Port* offscreen_port() {
   if (!measuring_port) measuring_port = port_new_offscreen(8, 8);
   return measuring_port;
 }
+
+// ---- The page's graphics elements ----------------------------------------------------------
+
+void GEinit(int save_old) {
+  if (!GE_head) {
+    REPORT_ERROR(4, "GEinit called with GE_head == NIL");
+    return;
+  }
+  if (!save_old && old_GE_head && !reformat_pending)
+    REPORT_ERROR(4, "GEinit called with !save_old and old_GE_head != NIL");
+  Drosa elements = GE_head->xnext;
+  if (GE_list_complete && save_old) {
+    if (old_GE_head) REPORT_ERROR(4, "Old Graphics Object list not NIL in GEinit.");
+    if (!elements) REPORT_ERROR(4, "New Graphics Object list is empty in GEinit.");
+    // The old list keeps its own head, a copy of the view's, with the elements under it.
+    if (!old_GE_head) {
+      old_GE_head = copyDrosa(GE_head);
+      old_GE_head->xnext = elements;
+      if (elements) elements->xback = old_GE_head;
+      elements = NIL;
+    }
+  }
+  if (elements) destroy_Drosa_list(elements);
+  GE_head->xnext = GE_head->xback = NIL;
+  GE_tail = GE_head;
+  GE_list_complete = 0;
+}
+
+// Nothing is drawn yet: the pass has no elements to make.
+int32_t plot_page() { return 1; }
+
+// Nothing is drawn yet: there is no picture of the page to show.
+void redraw_view() {}
+
+// Notes are not drawn yet, so there is no frame to flash.
+void flash_idle() {}

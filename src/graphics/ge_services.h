@@ -26,3 +26,23 @@ int glyph_table_entry(int code, int allow_simplified);
 
 // The port of the current music window's page, in which text is measured.
 Port* offscreen_port();
+
+// ---- The page's graphics elements ----------------------------------------------------------
+// GEinit: starts a new, empty graphics-element list after GE_head. With save_old set and a
+// complete list, that list is kept as old_GE_head (for erasing and hit tests) until the format
+// completes; otherwise its elements are freed.
+// Reads:  GE_head, GE_list_complete, old_GE_head, reformat_pending.
+// Writes: old_GE_head, GE_tail, GE_list_complete; the elements of the list.
+// Failure: level 4 "GEinit called with GE_head == NIL", "GEinit called with !save_old and
+//          old_GE_head != NIL", "Old Graphics Object list not NIL in GEinit.", "New Graphics
+//          Object list is empty in GEinit."
+void GEinit(int save_old);
+
+// plot_page: the drawing pass of the system being formatted; 0 when interrupted, else 1.
+int32_t plot_page();
+
+// redraw_view: draws the view from its graphics-element list.
+void redraw_view();
+
+// flash_idle: one tick of the insertion point's flashing.
+void flash_idle();
