@@ -89,7 +89,7 @@ void GEinit(int save_old) {
   Drosa elements = GE_head->xnext;
   if (GE_list_complete && save_old) {
     if (old_GE_head) REPORT_ERROR(4, "Old Graphics Object list not NIL in GEinit.");
-    if (!elements) REPORT_ERROR(4, "New Graphics Object list is empty in GEinit.");
+    // A complete list is empty as long as nothing is drawn, so that is not reported yet.
     // The old list keeps its own head, a copy of the view's, with the elements under it.
     if (!old_GE_head) {
       old_GE_head = copyDrosa(GE_head);

@@ -34,8 +34,7 @@ Port* offscreen_port();
 // Reads:  GE_head, GE_list_complete, old_GE_head, reformat_pending.
 // Writes: old_GE_head, GE_tail, GE_list_complete; the elements of the list.
 // Failure: level 4 "GEinit called with GE_head == NIL", "GEinit called with !save_old and
-//          old_GE_head != NIL", "Old Graphics Object list not NIL in GEinit.", "New Graphics
-//          Object list is empty in GEinit."
+//          old_GE_head != NIL", "Old Graphics Object list not NIL in GEinit."
 void GEinit(int save_old);
 
 // plot_page: the drawing pass of the system being formatted; 0 when interrupted, else 1.

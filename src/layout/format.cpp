@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -322,6 +323,7 @@ void apply_staff_settings() {
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     const VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;  // nothing of the voice here
     Drosa print = find_next_kind_before_note(PRINT, voice.system_start);
     if (!print) print = voice.print;
     int32_t p = pstaff_in_system(print);
@@ -374,6 +376,7 @@ bool run_passes() {
 
 // The first note of the voice's system that is in a print chain.
 Drosa first_chained_note(const VoiceData& voice) {
+  if (voice.system_start == voice.system_end) return NIL;
   for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext)
     if (is_visible_note(p)) return p;
   return NIL;

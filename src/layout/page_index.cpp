@@ -18,9 +18,11 @@
 //     of the redo list (an Undo, a Redo, or an edit after an Undo), or more new records than
 //     it is worth following one by one.
 //  3. Changes made without the undo primitives call page_index_changed_at (the page split)
-//     or clear_page_index (preparing a piece, a format that must rebuild everything). The
-//     PARAM nodes of a page are made anew by each format of that page, which reads the page
-//     again (page_index_reread_page) before anything uses its list of PARAMs.
+//     or clear_page_index (preparing a piece, a format that must rebuild everything). PARAM
+//     nodes are linked without undo records, by the parameter editor at the insertion point
+//     and by each format of a page, which makes them anew: both happen on the page shown, so
+//     every refresh reads the page formatted last again, as each format does after making
+//     its PARAMs (page_index_reread_page).
 //  4. The index maps the ENDSYST that starts each indexed page to its voice and page, so a
 //     changed node finds its page by walking back to the nearest page start.
 #include "layout/page_index.h"
@@ -280,7 +282,10 @@ int shown_voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 void refresh_page_index() {
   bool same_piece = stamp.valid && stamp.context == current_ncontext &&
                     stamp.voices == voice_count && !heads_differ(stamp.heads);
-  if (!same_piece || !follow_undo_records()) clear_page_index();
+  if (!same_piece || !follow_undo_records())
+    clear_page_index();
+  else if (last_formatted_page >= 1)
+    page_index_reread_page(last_formatted_page);
   take_stamp();
 }
 
