@@ -42,6 +42,10 @@ namespace {
 // The pages of one voice indexed so far.
 struct VoiceIndex {
   std::vector<PageSpan> pages;
+  // entries[k] holds at the start of page k + 1; entries[pages.size()] after the last page.
+  // Those before `entries_valid` agree with the pages before them.
+  std::vector<PageEntry> entries;
+  size_t entries_valid = 0;
   Drosa next_start;  // start of the first page not indexed yet; NIL once the voice's end is
   Drosa end;         // the ENDSYST that ends the voice, once reached (NIL for a broken list)
   bool started = false;
@@ -144,9 +148,54 @@ void continue_after(VoiceIndex& index, Drosa end) {
 
 void drop_pages_from(int v, size_t count) {
   VoiceIndex& index = voices_index[v];
+  index.entries_valid = std::min(index.entries_valid, count + 1);
   for (size_t k = count; k < index.pages.size(); ++k)
     page_of_start.erase(index.pages[k].start.handle());
   if (count < index.pages.size()) index.pages.resize(count);
+}
+
+// Whether what a page holds for the pages after it is unchanged.
+bool same_summary(const PageSpan& a, const PageSpan& b) {
+  return a.bars == b.bars && a.time == b.time && a.params == b.params && a.print == b.print &&
+         a.beaming == b.beaming && a.clef == b.clef && a.keysig == b.keysig &&
+         a.timesig == b.timesig && a.numbered_bars == b.numbered_bars && a.restarts == b.restarts &&
+         a.restart_number == b.restart_number;
+}
+
+// What holds after a page, from what held before it. Links the page's PARAM nodes to the
+// chain of those before it.
+PageEntry entry_after(const PageEntry& before, const PageSpan& page) {
+  PageEntry after = before;
+  after.bars += page.bars;
+  after.time += page.time;
+  for (Drosa change : page.params) {
+    change->set(xprev_param, after.params);
+    after.params = change;
+  }
+  if (page.print) after.print = page.print;
+  if (page.beaming) after.beaming = page.beaming;
+  if (page.clef) after.clef = page.clef;
+  if (page.keysig) after.keysig = page.keysig;
+  if (page.timesig) after.timesig = page.timesig;
+  if (page.restarts) {
+    after.restarted = true;
+    after.numbered = page.restart_number + page.numbered_bars;
+  } else {
+    after.numbered += page.numbered_bars;
+  }
+  return after;
+}
+
+// Makes entries 0..k of voice v agree with its pages (k at most the number of pages).
+void update_entries(VoiceIndex& index, size_t k) {
+  if (index.entries.size() < index.pages.size() + 1) index.entries.resize(index.pages.size() + 1);
+  if (index.entries_valid == 0) {
+    index.entries[0] = PageEntry{};
+    index.entries_valid = 1;
+  }
+  for (size_t j = index.entries_valid; j <= k; ++j)
+    index.entries[j] = entry_after(index.entries[j - 1], index.pages[j - 1]);
+  index.entries_valid = std::max(index.entries_valid, k + 1);
 }
 
 // Indexes voice v up to page k (or its end).
@@ -174,6 +223,8 @@ void reread(int v, int k) {
   bool same_end = size_t(k) + 1 < index.pages.size()
                       ? end == index.pages[k + 1].start && end && !end->get(xendpiece)
                       : end == (index.next_start ? index.next_start : index.end);
+  if (!same_summary(span, index.pages[k]))
+    index.entries_valid = std::min(index.entries_valid, size_t(k) + 1);
   index.pages[k] = std::move(span);
   if (same_end) return;
   drop_pages_from(v, size_t(k) + 1);
@@ -294,6 +345,16 @@ const PageSpan* page_span(int v, int k) {
   extend_voice(v, k);
   const VoiceIndex& index = voices_index[v];
   return k <= int(index.pages.size()) ? &index.pages[k - 1] : nullptr;
+}
+
+const PageEntry* page_entry(int v, int k) {
+  if (v < 0 || v >= MAX_VOICES || !piece_start[v] || k < 1) return nullptr;
+  extend_voice(v, k);
+  VoiceIndex& index = voices_index[v];
+  if (size_t(k) > index.pages.size() + 1 || (size_t(k) > index.pages.size() && index.next_start))
+    return nullptr;
+  update_entries(index, size_t(k) - 1);
+  return &index.entries[size_t(k) - 1];
 }
 
 int voice_page_total(int v, Drosa* end) {

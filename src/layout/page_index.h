@@ -20,6 +20,19 @@ struct PageSpan {
   int16_t restart_number = 0;  // the number the page's last restart BAR gives
 };
 
+// What holds at the start of a page of a voice, from every page before it.
+struct PageEntry {
+  int32_t bars = 0;  // visible BARs before the page
+  int64_t time = 0;  // note times before the page
+  // The newest PARAM before the page; the older ones follow it through xprev_param.
+  Drosa params;
+  Drosa print, beaming, clef, keysig, timesig;  // the last of each kind before the page
+  bool restarted = false;                       // a BAR before the page restarted the bar numbering
+  // The number of the page's first measure when restarted, else the numbered bars before
+  // the page (to be added to the context's first measure number).
+  int32_t numbered = 0;
+};
+
 // Brings the index up to date with the voice lists: changes recorded by the undo primitives
 // since the last call are re-read page by page; anything else that changed the piece (the
 // notation context, the voices, the undo histories cleared or replayed) empties the index.
@@ -29,6 +42,10 @@ void refresh_page_index();
 // Page k (1-based) of voice v, indexed now when it was not; nullptr when the voice has fewer
 // pages. The pointer is good until the next call into the index.
 const PageSpan* page_span(int v, int k);
+// What holds at the start of page k (1-based) of voice v; page total + 1 gives what holds at
+// the voice's end. nullptr beyond that. The PARAM nodes before the page are linked from
+// `params` through xprev_param. Good until the next call into the index.
+const PageEntry* page_entry(int v, int k);
 // Pages of voice v (the whole voice is indexed); the ENDSYST that ends it through *end.
 int voice_page_total(int v, Drosa* end);
 

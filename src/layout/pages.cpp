@@ -37,25 +37,21 @@ bool starts_page(Drosa node) {
 
 bool restarts_numbering(Drosa bar) { return bar->get(xrestart_number); }
 
-// How many of the voice's pages lie before the node at which findpage stopped: n - 1, or
-// every page when the voice ends before page n.
+// How many of the voice's pages lie before the node at which findpage stops: n - 1, or every
+// page when the voice ends before page n.
 int pages_before(int v, int n) {
   Drosa end;
   if (page_span(v, n)) return n - 1;
   return voice_page_total(v, &end);
 }
 
-// ---- Bar numbers over indexed pages ----------------------------------------------------------
+// What holds where findpage stops for page n.
+const PageEntry* entry_at(int v, int n) { return page_entry(v, pages_before(v, n) + 1); }
 
-// The measure number at the start of page k of voice v, with `count` numbered bars already
-// counted after it.
+// The measure number at the start of page k of voice v, with `count` numbered bars after it.
 int32_t bar_number_at_page(int v, int k, int32_t count) {
-  for (int j = k - 1; j >= 1; --j) {
-    const PageSpan* span = page_span(v, j);
-    if (span->restarts) return span->restart_number + span->numbered_bars + count;
-    count += span->numbered_bars;
-  }
-  return first_measure_number() + count;
+  const PageEntry* entry = page_entry(v, k);
+  return (entry->restarted ? 0 : first_measure_number()) + entry->numbered + count;
 }
 
 // ---- locate_page ------------------------------------------------------------------------------
@@ -102,23 +98,41 @@ void warn_inconsistent(int r, int v, const VoiceCounts& a, const VoiceCounts& b,
   consistency_warnings_on = yesno_alert(question, 1);
 }
 
+// The bars and note times of voice v before page n, as findpage counts them: none when the
+// voice ends before the page.
+void counts_before(int v, int n, int32_t* bars, int64_t* times) {
+  *bars = 0;
+  *times = 0;
+  if (!page_span(v, n)) return;
+  const PageEntry* entry = page_entry(v, n);
+  *bars = entry->bars;
+  *times = entry->time;
+}
+
 // Step 2: page_start of every shown voice, and one warning at most when a voice disagrees
 // with the first in bars or beats before the page.
 void find_page_starts(int n) {
-  std::vector<VoiceCounts> counts(voices());
   int reference = -1;
   bool warned = false;
+  int32_t ref_bars = 0;
+  int64_t ref_time = 0;
   for (int v = 0; v < voices(); ++v) {
     if (voice_not_shown(v)) continue;
-    page_start[v] = findpage(v, n, &counts[v].bars, &counts[v].times);
+    page_start[v] = findpage(v, n, nullptr, nullptr);
+    int32_t bars;
+    int64_t time;
+    counts_before(v, n, &bars, &time);
     if (reference < 0) {
       reference = v;
+      ref_bars = bars;
+      ref_time = time;
       continue;
     }
-    const VoiceCounts &a = counts[reference], &b = counts[v];
     if (!consistency_warnings_on || warned || whole_piece_format) continue;
-    if (std::llabs(a.times[n] - b.times[n]) <= VOICE_TIME_TOLERANCE || !a.bars[n] || !b.bars[n])
-      continue;
+    if (std::llabs(ref_time - time) <= VOICE_TIME_TOLERANCE || !ref_bars || !bars) continue;
+    VoiceCounts a, b;
+    findpage(reference, n, &a.bars, &a.times);
+    findpage(v, n, &b.bars, &b.times);
     warn_inconsistent(reference, v, a, b, n);
     warned = true;
   }
@@ -128,17 +142,13 @@ void find_page_starts(int n) {
 void fill_voice_records(int n) {
   for (int v = 0; v < voices(); ++v) {
     if (voice_not_shown(v)) continue;
+    const PageEntry* entry = entry_at(v, n);
     VoiceData record{};
-    for (int k = pages_before(v, n); k >= 1; --k) {
-      const PageSpan* span = page_span(v, k);
-      if (!record.print) record.print = span->print;
-      if (!record.beaming_start) record.beaming_start = span->beaming;
-      if (!record.clef) record.clef = span->clef;
-      if (!record.keysig) record.keysig = span->keysig;
-      if (!record.timesig) record.timesig = span->timesig;
-    }
-    if (!record.print) record.print = find_next_kind_before_note(PRINT, piece_start[v]);
-    if (!record.beaming_start) record.beaming_start = beaming_head;
+    record.print = entry->print ? entry->print : find_next_kind_before_note(PRINT, piece_start[v]);
+    record.beaming_start = entry->beaming ? entry->beaming : beaming_head;
+    record.clef = entry->clef;
+    record.keysig = entry->keysig;
+    record.timesig = entry->timesig;
     record.switch_direction = 3;
     voice_data[v] = record;
   }
@@ -217,33 +227,26 @@ void count_pages() {
 
 Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* times) {
   n = std::max(n, 1);
-  bars->assign(size_t(n) + 1, 0);
-  times->assign(size_t(n) + 1, 0);
+  if (bars) bars->assign(size_t(n) + 1, 0);
+  if (times) times->assign(size_t(n) + 1, 0);
   page_param_lists[v] = NIL;
   piece_start[v]->set(xsys_voice, uint8_t(v));
   if (n == 1) return piece_start[v];
   int before = pages_before(v, n);
-  int32_t bar_sum = 0;
-  int64_t time_sum = 0;
-  Drosa newest = NIL;
-  for (int k = 1; k <= before; ++k) {
-    const PageSpan* span = page_span(v, k);
-    bar_sum += span->bars;
-    time_sum += span->time;
-    (*bars)[k] = bar_sum;
-    (*times)[k] = time_sum;
-    for (Drosa change : span->params) {
-      change->set(xprev_param, newest);
-      newest = change;
-      param[change->get(xparam_index)].changed = 1;
-    }
+  page_param_lists[v] = page_entry(v, before + 1)->params;
+  // The PARAM nodes are few; a chain longer than the store is a broken one.
+  int32_t steps = 0;
+  for (Drosa change = page_param_lists[v]; change && steps <= total_Drosa_count; ++steps) {
+    param[change->get(xparam_index)].changed = 1;
+    change = change->get(xprev_param);
   }
-  // The counts of a page are those of the pages before it, until the page has some.
-  if (before == n - 1) {
-    (*bars)[n] = bar_sum;
-    (*times)[n] = time_sum;
+  // Entry k counts pages 1..k; page n, when the voice reaches it, counts what is before it.
+  int filled = before == n - 1 ? n : before;
+  for (int k = 1; k <= filled && (bars || times); ++k) {
+    const PageEntry* entry = page_entry(v, std::min(k, before) + 1);
+    if (bars) (*bars)[k] = entry->bars;
+    if (times) (*times)[k] = entry->time;
   }
-  page_param_lists[v] = newest;
   if (const PageSpan* span = page_span(v, n)) return span->start;
   Drosa end;
   voice_page_total(v, &end);
@@ -307,10 +310,8 @@ int32_t count_bars_before(Drosa node) {
     int kind = effective_kind(p);
     if (kind == BAR) ++count;
     int v, k;
-    if (kind == ENDSYST && starts_page(p) && indexed_page_start(p, &v, &k)) {
-      for (int j = 1; j < k; ++j) count += page_span(v, j)->bars;
-      return count;
-    }
+    if (kind == ENDSYST && starts_page(p) && indexed_page_start(p, &v, &k))
+      return count + page_entry(v, k)->bars;
   }
   return count;
 }
