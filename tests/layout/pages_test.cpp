@@ -83,7 +83,10 @@ TEST_F(Locate, PagesBeyondTheEndAndWhatIsInForceAtAPageStart) {
   add_quarter(v);
   Drosa beaming = add_beaming(v, {8192});
   Drosa page3 = add_system_break(v, true);
-  add_quarter(v);
+  Drosa last_note = add_quarter(v);
+  ParamValue value{};
+  value.set_integer(99);
+  set_xparam_value(change, value);
   count_pages();
   ASSERT_EQ(page_count, 3);
 
@@ -103,6 +106,8 @@ TEST_F(Locate, PagesBeyondTheEndAndWhatIsInForceAtAPageStart) {
   EXPECT_EQ(record.switch_direction, 3);
   EXPECT_EQ(page_param_lists[v], change) << "a change of an earlier page is on the page list";
   EXPECT_EQ(param[174].changed, 1);
+  EXPECT_EQ(param_value(174, last_note, nullptr)->integer(), 99)
+      << "a change on a page never formatted is in force two pages on";
 
   locate_page(1);
   EXPECT_EQ(page_start[v], piece_start[v]);
