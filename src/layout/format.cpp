@@ -87,8 +87,7 @@ Drosa next_system_end(Drosa start) {
 int16_t context_option(int offset) { return options_i16(current_ncontext, offset); }
 int32_t context_option_i32(int offset) { return options_i32(current_ncontext, offset); }
 
-// ---- Steps 1 to 5: starting the format
-// -----------------------------------------------------------
+// ---- Steps 1 to 5: starting the format -----------------------------------------------------
 
 // Step 1. Returns whether the page differs from the page formatted last.
 bool begin_format(int32_t page) {

@@ -5,8 +5,10 @@
 // TIMESIG in force at its start and the number of its first bar. All of that depends on
 // every earlier page, so finding it by walking from the voice's head costs time in
 // proportion to N. The index keeps a summary of each page of each voice (PageSpan), built
-// page by page as far as a location needs, so that locating page N walks no node of an
-// earlier page once those pages are known.
+// page by page as far as a location needs, and what holds at each page start (PageEntry),
+// summed from the summaries; so locating page N walks no node of an earlier page once those
+// pages are known, and a change to page k sums again from page k only when it changed what
+// page k hands on (its bars, note times, PARAMs, signs or bar numbering).
 //
 // Keeping the index true:
 //  1. Every change to the music goes through the undo primitives, which append a record

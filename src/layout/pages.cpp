@@ -4,10 +4,10 @@
 // voice's head starts page 1 and the ENDSYST with xendpiece ends the voice. Everything here
 // sees the nodes of the current notation context only.
 //
-// Locating a page reads what it needs of the earlier pages from the page index
-// (page_index.cpp) instead of walking every voice from its head: the cost of a location
-// grows with the page number only by a little arithmetic per earlier page, never by a walk
-// over its nodes.
+// Locating a page reads what it needs of the earlier pages (where the page starts, the
+// PARAM nodes, bars and note times before it, the signs in force, the bar number) from the
+// page index (page_index.cpp) instead of walking every voice from its head, so it costs the
+// same on every page.
 #include "layout/pages.h"
 
 #include <algorithm>
