@@ -15,6 +15,7 @@ inline constexpr auto xtextface = word_field<uint8_t>("xtextface", TPARAM, 22); 
 inline constexpr auto xfromstaff = bit_field("xfromstaff", TPARAM, 24, 2, 2);  // "Vertical Lock"
 inline constexpr auto xadjacent = bit_field("xadjacent", TPARAM, 24, 1, 1);  // a further style run
 inline constexpr auto xhidden = bit_field("xhidden", TPARAM, 25, 5, 5);      // "Hidden"
+inline constexpr auto xdefault = bit_field("xdefault", TPARAM, 25, 4, 4);    // model of its class
 inline constexpr auto xignore = bit_field("xignore", TPARAM, 25, 0, 0);      // "Do Not Interpret"
 inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
 

@@ -24,3 +24,13 @@ void delete_marked_annos(Drosa node);
 // anno_anchor: the text of the annotation whose TPARAM is given (every style run), cut to fit
 // and NUL-terminated, into a buffer of `size` bytes.
 void anno_anchor(char* buffer, int size, Drosa tparam);
+
+// ---- Annotation passes of the page formatter (drawanno.cpp) ----------------------------------
+// The three annotation passes of a system, run in this order after the slurs; each appends
+// the graphics elements of its annotations and gives 0 when interrupted, else 1.
+int32_t draw_voice_annos();
+int32_t draw_pstaff_texts();
+int32_t draw_pstaff_annos();
+
+// Idle time of in-place text editing (the caret's blink).
+void text_idle();

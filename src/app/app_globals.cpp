@@ -11,9 +11,14 @@ const char* version_suffix = "";
 
 int16_t quiet_convert_flag = 0;
 
+int palette_window = 0;
+std::string music_window_title;
+
 void reset_app_globals() {
   MODE = MUSIC_MODE;
   current_cursor_id = 0;
   saved_cursor_id = 0;
   quiet_convert_flag = 0;
+  palette_window = 0;
+  music_window_title.clear();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Editing modes of the music window.
 enum Mode : int16_t { MUSIC_MODE = 0, TEXT_MODE = 1, LINE_MODE = 2, CURVE_MODE = 3 };
@@ -16,5 +17,10 @@ extern const char* version_suffix;  // the release suffix shown after the versio
 // Set while documents are opened to be printed: the piece reader then asks none of its
 // conversion questions (converting as if answered Yes) and shows no Page Setup notice.
 extern int16_t quiet_convert_flag;
+
+// Window number of the floating palette dialog; 0 while it is not open.
+extern int palette_window;
+// The music window's title as display_win_title made it last.
+extern std::string music_window_title;
 
 void reset_app_globals();

@@ -6,5 +6,7 @@
 #include "app/app_globals.h"
 #include "app/cursors.h"
 #include "app/file_dialogs.h"
+#include "app/menus.h"
+#include "app/music_window.h"
 #include "app/prefs.h"
 #include "app/quit.h"

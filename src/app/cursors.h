@@ -23,3 +23,7 @@ int debug_modifier_down();
 
 // Non-zero when Shift or Option is held.
 int shift_or_option_down();
+
+// Sets the cursor from the mouse position over the front window, after the play engine's
+// step that gave `state`.
+void adjust_cursor(int32_t state);

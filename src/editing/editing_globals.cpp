@@ -4,6 +4,7 @@
 Drosa insertion_point;
 PagePoint insertion_point_pos;
 int insertion_point_flashing = 0;
+uint32_t group_selected = 0;
 
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
@@ -12,6 +13,7 @@ void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
   insertion_point_flashing = 0;
+  group_selected = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
 }

@@ -15,6 +15,8 @@ extern Drosa insertion_point;          // the note single-note commands act on; 
 extern PagePoint insertion_point_pos;  // where the insertion point stands on the page
 extern int insertion_point_flashing;   // the insertion point is flashing
 
+extern uint32_t group_selected;  // non-zero while a group selection exists
+
 // What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
 extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty

@@ -1,7 +1,7 @@
 // editing_services.cpp: the insertion point and the nodes attached before a note.
 //
 // Accidentals are not re-evaluated yet and there is no window to scroll: those two do
-// nothing for now.
+// nothing for now. Splitting a page is the least the page formatter needs: it only cuts.
 #include "editing/editing_services.h"
 
 #include <cstdint>
@@ -11,6 +11,22 @@
 #include "model/model_services.h"
 
 namespace {
+
+bool is_layout_record(int kind) {
+  return kind == NTDATA || kind == CDDATA || kind == CDDATA2 || kind == CDDATA3 || kind == PDATA;
+}
+
+// The visible ENDSYST that ends system `system - 1` of the voice's page, NIL when the page
+// has fewer systems.
+Drosa system_break_before(int v, int system) {
+  int passed = 0;
+  for (Drosa p = page_start[v]->xnext; p; p = p->xnext) {
+    if (effective_kind(p) != ENDSYST) continue;
+    if (p->get(xendpage) || p->get(xendpiece)) return NIL;
+    if (++passed == system - 1) return p;
+  }
+  return NIL;
+}
 
 bool is_attached_kind(Drosa node) {
   int k = effective_kind(node);
@@ -73,5 +89,28 @@ Drosa unary_node(int op, Drosa node) {
 }
 
 void adjust_accidentals(int, Drosa, Drosa, int) {}
+
+void split_page(int system) {
+  if (system <= 1) return;
+  bool split = false;
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    if (voice_not_shown(v) || !page_start[v]) continue;
+    Drosa cut = system_break_before(v, system);
+    if (!cut) continue;
+    cut->set(xendpage, 1);
+    page_index_changed_at(cut);
+    split = true;
+    // What follows the cut is on the next page now, which carries no layout records.
+    for (Drosa p = cut->xnext; p;) {
+      Drosa next = p->xnext;
+      if (effective_kind(p) == ENDSYST && (p->get(xendpage) || p->get(xendpiece))) break;
+      if (is_layout_record(p->xkind)) destroy_node(p);
+      p = next;
+    }
+  }
+  if (!split) return;
+  ++page_count;
+  mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
+}
 
 void make_cursor_visible() {}

@@ -19,3 +19,11 @@ void adjust_accidentals(int op, Drosa first, Drosa last, int flag);
 
 // Scrolls so that the insertion point is in view.
 void make_cursor_visible();
+
+// split_page: makes the page end before system `system` (1-based on the current page): the
+// ENDSYST that ends the system before it gets xendpage in every shown voice, and the layout
+// records of what now lies on the next page are dropped; the page count grows by one.
+// Reads:  voice_count, page_start, current_ncontext.
+// Writes: ENDSYST xendpage, layout records after the new page end, page_count, DrosaDirty.
+// Failure: a system of 1 or less, or one the page does not have, changes nothing.
+void split_page(int system);

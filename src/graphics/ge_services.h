@@ -52,3 +52,9 @@ int shape_notehead_kind(Drosa note);
 // The fret of the note on a tablature string 1..7 (tuned by parameters 543..549); negative
 // when the note cannot be played there.
 int32_t check_tab_string(Drosa note, int string);
+
+// plot_page: the drawing pass of the system being formatted; 0 when interrupted, else 1.
+int32_t plot_page();
+
+// flash_idle: one tick of the insertion point's flashing.
+void flash_idle();

@@ -1,6 +1,604 @@
-// format.cpp: the page formatter.
+// format.cpp: the page formatter: format_page and its steps, format_all_pages, and the
+// interrupt poll.
 //
-// The formatter's passes are not built yet; its interrupt poll never stops a pass.
+// format_page lays out one page: it locates the page, gives every note its layout record,
+// finds the physical staves (pstaves) of every system and their heights on the page, then
+// runs the layout passes system by system in a fixed order, each of which reads and writes
+// layout records, and last copies what the screen shows into the records' screen fields.
+//
+// Design notes:
+//  - Interrupting: every pass polls format_interrupted between units of work and returns 0
+//    when it says stop; format_page then returns 0 at once, leaving reformat_pending set, the
+//    old graphics list on the screen and the records half rebuilt. Only a reformat of the page
+//    formatted last can be interrupted; another page, the first format of a piece and
+//    format_all_pages switch interrupts off, and every completed format switches them on.
+//  - At most 64 pstaves fit a page: the page is cut before the first system that does not
+//    fit. A first system that alone needs more is laid out with its first 64 staves: cutting
+//    before it would leave an empty page and meet the same system again on the next.
+//  - Staves are only ever moved closer together to fit the page, never spread apart.
+//  - A voice's system is empty when it starts and ends at the same ENDSYST (a voice that
+//    ended before this page, or whose page has fewer systems).
 #include "layout/format.h"
 
-int32_t format_interrupted() { return 0; }
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
+#include "layout/beam_ends.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/layout_records.h"
+#include "layout/note_positions.h"
+#include "layout/object_lookup.h"
+#include "layout/page_index.h"
+#include "layout/pages.h"
+#include "layout/relocate.h"
+#include "layout/setprint.h"
+#include "layout/setstdir.h"
+#include "layout/slurs.h"
+#include "layout/spacing.h"
+#include "layout/tuplets.h"
+#include "params/param_services.h"
+#include "performance/performance_services.h"
+#include "platform/events.h"
+
+namespace {
+
+// Parameters read here.
+constexpr int P_STAFF_DISTANCE = 129;   // "default distance between this voice's staff and next"
+constexpr int P_SYSTEM_DISTANCE = 560;  // "default vertical distance between systems"
+constexpr int P_SEPARATED_SYSTEM_DISTANCE =
+    667;                              // "distance between systems with separator symbols"
+constexpr int P_TOP_MARGIN = 252;     // "margin width at top of page (add Layout value)"
+constexpr int P_BOTTOM_MARGIN = 253;  // "margin width at bottom of page (add Layout value)"
+
+// Fields of the context's options record read here (tenths of a point, tenths of an inch).
+constexpr int OPTIONS_TOP_MARGIN = 50, OPTIONS_TOP_MARGIN_FIRST_PAGE = 54;
+constexpr int OPTIONS_BOTTOM_MARGIN = 58, OPTIONS_BOTTOM_MARGIN_FIRST_PAGE = 62;
+constexpr int OPTIONS_SYSTEM_SEPARATORS = 82;  // i16: systems are separated by symbols
+
+constexpr int LAYERING_STEPS = 8;  // setprint runs at most this often per system
+
+// The chain-head mark of a layer's dummy NOTE (a bit no note of a voice list uses).
+
+int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
+
+bool shown(int v) { return !voice_not_shown(v) && page_start[v]; }
+
+bool is_visible_endsyst(Drosa node) { return effective_kind(node) == ENDSYST; }
+
+bool ends_page(Drosa node) {
+  return is_visible_endsyst(node) && (node->get(xendpage) || node->get(xendpiece));
+}
+
+// The next visible ENDSYST after a system's start; the start itself for a broken list that
+// has none.
+Drosa next_system_end(Drosa start) {
+  Drosa end = find_next_kind(ENDSYST, start);
+  return end ? end : start;
+}
+
+int16_t context_option(int offset) { return options_i16(current_ncontext, offset); }
+int32_t context_option_i32(int offset) { return options_i32(current_ncontext, offset); }
+
+// ---- Steps 1 to 5: starting the format -----------------------------------------------------
+
+// Step 1. Returns whether the page differs from the page formatted last.
+bool begin_format(int32_t page) {
+  reformat_pending = 1;
+  bool other_page = page != last_formatted_page;
+  if (other_page || first_format) disable_format_interrupts();
+  set_cursor(format_interrupts_disabled() ? CURSOR_ID_WATCH : CURSOR_ID_FORMATTING);
+  return other_page;
+}
+
+// Step 2: the table's line widths follow the context's minimum line width.
+void follow_min_line_width() {
+  if (current_min_line_width() != min_line_width) param_init();
+}
+
+// Step 4. A rebuild of everything forgets what was known of the pages.
+int32_t locate(int32_t page) {
+  if (last_formatted_page == -500) clear_page_index();
+  page = locate_page(page);
+  last_chord = NIL;
+  last_formatted_page = page;
+  return page;
+}
+
+// Step 5. The page's PARAM nodes are made anew here, so the page index reads the page again.
+bool prepare_records(int32_t page, bool other_page) {
+  int32_t done = prepare_layout_nodes(other_page);
+  page_index_reread_page(page);
+  return done;
+}
+
+// ---- Steps 6 and 7: the staves of every system -----------------------------------------------
+
+// Raises the staff count of system s (0-based) to what the PRINT needs.
+void raise_staff_count(std::vector<int32_t>& counts, size_t s, Drosa print) {
+  if (counts.size() <= s) counts.resize(s + 1, 1);
+  if (print) counts[s] = std::max(counts[s], int32_t(print->get(xsstaff)) + 1);
+}
+
+// Step 6: the staves each system of the page needs; false when interrupted.
+bool count_staves(std::vector<int32_t>& counts) {
+  counts.assign(1, 1);
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v) || page_start[v]->get(xendpiece)) continue;
+    if (format_interrupted()) return false;
+    Drosa print = voice_data[v].print;
+    size_t system = 0;
+    raise_staff_count(counts, system, print);
+    for (Drosa p = page_start[v]->xnext; p && !ends_page(p); p = p->xnext) {
+      switch (effective_kind(p)) {
+        case PRINT:
+          print = p;
+          raise_staff_count(counts, system, print);
+          break;
+        case ENDSYST: {
+          Drosa next_print = find_next_kind_before_note(PRINT, p);
+          raise_staff_count(counts, ++system, next_print ? next_print : print);
+          break;
+        }
+        case BAR:
+          p->set(xscrbarx, NOT_DRAWN);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  return true;
+}
+
+// Step 7: keeps the systems whose staves fit the page, cutting the page before the first
+// that does not, and numbers the pstaves. false when interrupted.
+bool number_pstaves(std::vector<int32_t>& counts, bool other_page) {
+  int32_t sum = 0;
+  bool reported = false;
+  for (size_t s = 0; s < counts.size(); ++s) {
+    if (sum + counts[s] <= MAX_PSTAVES) {
+      sum += counts[s];
+      continue;
+    }
+    if (!reported && (s > 0 || other_page || first_format))
+      REPORT_ERROR(2, "Too many staves on the page; the page will be split.");
+    reported = true;
+    if (s == 0) {
+      if (other_page || first_format)
+        REPORT_ERROR(4, "format: trying to use %hd staves for system 1; max staves %hd",
+                     short(std::min<int32_t>(counts[0], INT16_MAX)), short(MAX_PSTAVES));
+      counts[0] = sum = MAX_PSTAVES;
+      continue;
+    }
+    split_page(int(s) + 1);
+    display_win_title(1, nullptr);
+    counts.resize(s);
+    break;
+  }
+  system_count = int32_t(counts.size());
+  pstaff_count = sum;
+  int32_t p = 0;
+  for (int32_t staves : counts)
+    for (int32_t place = 1; place <= staves && p < MAX_PSTAVES; ++place)
+      staff_data[p++].place = uint8_t(place);
+  if (p != pstaff_count) REPORT_ERROR(4, "format: pstaff logic error in find_staves...");
+  return !format_interrupted();
+}
+
+// ---- Steps 8 to 10: chain heads and the height of every staff ---------------------------------
+
+// Step 8: every pstaff's layer chain heads, made when missing and reset; the distance below
+// every pstaff starts as the default.
+void reset_chain_heads() {
+  int32_t distance = param_value(P_STAFF_DISTANCE, NIL, nullptr)->integer() * 10;
+  for (int p = 0; p < pstaff_count; ++p) {
+    StaffData& staff = staff_data[p];
+    for (Drosa& head : staff.ppnt) {
+      if (!head)
+        head = new_chain_head();
+      else
+        reset_chain_head(head);
+    }
+    staff.distance_below = distance;
+  }
+}
+
+// The PRINT in force for voice v at the end of the system that ends at `end`: the last one
+// in the system or before it on the page, else the one in force at the page start.
+Drosa print_in_force(int v, Drosa end) {
+  for (Drosa p = end->xback; p && p != page_start[v]; p = p->xback)
+    if (effective_kind(p) == PRINT) return p;
+  return voice_data[v].print;
+}
+
+// Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
+// system's last staff, the distance to the next system.
+void set_staff_distances(const std::vector<int32_t>& counts) {
+  bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
+  int32_t between_systems =
+      param_value(separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE, NIL, nullptr)
+          ->integer() *
+      10;
+  int32_t first = 0;
+  for (int32_t s = 1; s <= system_count; ++s) {
+    voices_to_system(s, 1);
+    for (int v = 0; v < voices(); ++v) {
+      Drosa cursor = system_cursor[v];
+      if (!shown(v) || !cursor) continue;
+      Drosa print = print_in_force(v, cursor);
+      if (!print) {
+        REPORT_ERROR(4, "PRINT node not found in format: sys %hd voice %hd xkind(%lx) %hd",
+                     short(s), short(v), static_cast<unsigned long>(cursor.handle()),
+                     short(cursor->xkind));
+        continue;
+      }
+      int32_t n = print->get(xsstaff);
+      if (n < 0 || n >= counts[s - 1]) continue;
+      staff_data[first + n].distance_below =
+          s < system_count && n == counts[s - 1] - 1
+              ? between_systems
+              : param_value(P_STAFF_DISTANCE, print, nullptr)->integer() * 10;
+    }
+    first += counts[s - 1];
+  }
+}
+
+// The page's height in layout units: its height in pixels on the view, times the layout
+// units of a pixel.
+int32_t page_height_units() {
+  double zoom = zoom_factor > 0 ? zoom_factor : 10.0;
+  double inches = context_option_i32(OPTIONS_PAGE_HEIGHT) / 10.0;
+  double pixels = std::lround(inches * 72.0 * 10.0 / zoom);
+  return int32_t(pixels * zoom + 0.5);
+}
+
+int64_t round_down_to_ten(int64_t y) { return y >= 0 ? y - y % 10 : -((-y + 9) / 10 * 10); }
+
+// Step 10: the middle line of every pstaff. The first lies under the top margins; with
+// several, the staves keep their natural distances when these fit above the bottom margins
+// and are moved closer together in proportion when they do not.
+void distribute_staves(int32_t page) {
+  if (pstaff_count <= 0) return;
+  int64_t top = param_length(P_TOP_MARGIN, NIL, nullptr) + page_top_offset;
+  int64_t bottom = param_length(P_BOTTOM_MARGIN, NIL, nullptr);
+  bool first_page = page == 1;
+  int64_t options_top =
+      context_option_i32(first_page ? OPTIONS_TOP_MARGIN_FIRST_PAGE : OPTIONS_TOP_MARGIN);
+  int64_t options_bottom =
+      context_option_i32(first_page ? OPTIONS_BOTTOM_MARGIN_FIRST_PAGE : OPTIONS_BOTTOM_MARGIN);
+  int64_t y0 = page_height_units() - options_top - top;
+  int64_t natural = 0;
+  for (int p = 0; p + 1 < pstaff_count; ++p) natural += staff_data[p].distance_below;
+  int64_t available = y0 - options_bottom - bottom;
+  // Distances and margins of 0 and less give no height to share: then nothing moves.
+  int64_t shared = std::max({natural, available, int64_t(1)});
+  int64_t y = y0;
+  for (int p = 0; p < pstaff_count; ++p) {
+    StaffData& staff = staff_data[p];
+    staff.middle_y = staff.screen_middle_y = int32_t(pstaff_count == 1 ? y0 : round_down_to_ten(y));
+    y -= int64_t(staff.distance_below) * available / shared;
+  }
+}
+
+// ---- Steps 11 to 13: the systems ------------------------------------------------------------
+
+// Step 11.
+void start_first_system(int32_t page) {
+  printed_page_number = page + context_option(OPTIONS_FIRST_PAGE) - 1;
+  system_number = 1;
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    Drosa start = page_start[v];
+    voice_data[v].system_start = start;
+    voice_data[v].system_end = start->get(xendpiece) ? start : next_system_end(start);
+  }
+}
+
+// The staff a voice prints on in the system: first_pstaff + its PRINT's staff number, -1
+// when it is not printed here.
+int32_t pstaff_in_system(Drosa print) {
+  if (!print) return -1;
+  int32_t p = first_pstaff + print->get(xsstaff);
+  return print->get(xsstaff) >= 0 && p <= last_pstaff ? p : -1;
+}
+
+// Step 13.1: lines, size and type of each staff from the PRINT of its voices at the system
+// start; staff drags; tablature staves of odd size half a step up.
+void apply_staff_settings() {
+  std::vector<bool> dragged(MAX_PSTAVES, false);
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    const VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;  // nothing of the voice here
+    Drosa print = find_next_kind_before_note(PRINT, voice.system_start);
+    if (!print) print = voice.print;
+    int32_t p = pstaff_in_system(print);
+    if (p < 0) continue;
+    StaffData& staff = staff_data[p];
+    staff.lines = uint8_t(std::clamp<int16_t>(print->get(xslines), 0, 255));
+    staff.staff_size = print->get(xstaffsize);
+    staff.staff_type = uint8_t(print->get(xtablature));
+    for (Drosa q = voice.system_start->xnext; q && q != voice.system_end; q = q->xnext) {
+      if (effective_kind(q) != SDRAG || q->get(xsdrag_sstaff) != print->get(xsstaff)) continue;
+      if (!dragged[p]) staff.middle_y -= q->get(xstaffdrag);
+      dragged[p] = true;
+      break;
+    }
+  }
+  for (int32_t p = first_pstaff; p <= last_pstaff; ++p) {
+    StaffData& staff = staff_data[p];
+    if (staff.lines == 8 && staff.staff_type == 3 && staff.staff_size % 20 == 10)
+      staff.middle_y += 5;
+  }
+}
+
+// Step 13.2: print chains, with voices that cannot share chords moved to further layers.
+bool assign_layers() {
+  Drosa chained_before = last_chord;
+  for (int r = 0; r < LAYERING_STEPS; ++r) {
+    last_chord = chained_before;  // the chords of a discarded step are not chained
+    if (!setprint()) return false;
+    if (r == LAYERING_STEPS - 1 || !split_voices_to_layers(r + 1)) break;
+  }
+  return true;
+}
+
+// Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
+bool run_passes() {
+  return beam_end_pass()             // where beams must end
+         && note_positions_pass()    // vertical positions of notes and rests
+         && setstdir()               // stem directions
+         && split_unequal_chords()   // notes that cannot share a stem leave their chord
+         && join_beams_pass()        // beams joined across chords
+         && spacing_pass()           // chords, accidentals, spacing, lyrics
+         && relocate(system_number)  // justification to the line width
+         && plot_page()              // staff lines, brackets, beams and chords drawn
+         && group_tuplets()          // tuplet groups
+         && layout_slurs()           // ties and slurs
+         && draw_voice_annos()       // annotations of the voices
+         && draw_pstaff_texts()      // texts of the staves
+         && draw_pstaff_annos();     // line annotations of the staves
+}
+
+// The first note of the voice's system that is in a print chain.
+Drosa first_chained_note(const VoiceData& voice) {
+  if (voice.system_start == voice.system_end) return NIL;
+  for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext)
+    if (is_visible_note(p)) return p;
+  return NIL;
+}
+
+// The last note of a staff's layer-0 print chain.
+Drosa last_chain_note(int32_t pstaff) {
+  Drosa head = staff_data[pstaff].ppnt[0];
+  Drosa last = NIL;
+  for (Drosa n = head && head->xnext ? head->xnext->get(xpnext) : NIL; is_NOTE(n) && n->xnext;
+       n = n->xnext->get(xpnext))
+    last = n;
+  return last;
+}
+
+// The CLEF, KEYSIG and TIMESIG a voice carries into the next system: those after the last
+// chord of its staff up to the system's end, else the newest on the staff on this page.
+void carry_signs_from_staff(VoiceData& voice, Drosa note) {
+  Drosa last = last_chain_note(Find_pstaff(note, 1));
+  if (!last) return;
+  Drosa found[3] = {NIL, NIL, NIL};
+  const int kinds[3] = {CLEF, KEYSIG, TIMESIG};
+  for (Drosa p = last->xnext; p && !is_visible_endsyst(p); p = p->xnext)
+    for (int i = 0; i < 3; ++i)
+      if (effective_kind(p) == kinds[i]) found[i] = p;
+  for (int i = 0; i < 3; ++i) {
+    if (!found[i]) {
+      Drosa listed = look_in_staff_list(kinds[i], last);
+      if (listed && effective_kind(listed) == kinds[i]) found[i] = listed;
+    }
+  }
+  if (found[0]) voice.clef = found[0];
+  if (found[1]) voice.keysig = found[1];
+  if (found[2]) voice.timesig = found[2];
+}
+
+// A voice with no note in the system carries the last of each sign in it.
+void carry_signs_from_voice(VoiceData& voice) {
+  Drosa found[3] = {NIL, NIL, NIL};
+  const int kinds[3] = {CLEF, KEYSIG, TIMESIG};
+  for (Drosa p = voice.system_end->xback; p && p != voice.system_start; p = p->xback)
+    for (int i = 0; i < 3; ++i)
+      if (!found[i] && effective_kind(p) == kinds[i]) found[i] = p;
+  if (found[0]) voice.clef = found[0];
+  if (found[1]) voice.keysig = found[1];
+  if (found[2]) voice.timesig = found[2];
+}
+
+// Step 13.4: the beaming, clef, key and time signature each voice carries into the next
+// system.
+void carry_voice_state() {
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;
+    if (voice.beaming_end) voice.beaming_start = voice.beaming_end;
+    if (Drosa note = first_chained_note(voice))
+      carry_signs_from_staff(voice, note);
+    else
+      carry_signs_from_voice(voice);
+  }
+}
+
+// Step 13.5: every voice moves on to its next system; a voice whose page has no further
+// system stays at its page end. false when interrupted.
+bool advance_to_next_system() {
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    if (format_interrupted()) return false;
+    VoiceData& voice = voice_data[v];
+    bool last = voice.system_start == voice.system_end || ends_page(voice.system_end);
+    voice.system_start = voice.system_end;
+    if (!last) voice.system_end = next_system_end(voice.system_start);
+  }
+  ++system_number;
+  return true;
+}
+
+// Step 13: the systems of the page in order. false when interrupted.
+bool format_systems() {
+  last_pstaff = -1;
+  for (int32_t s = 1; s <= system_count; ++s) {
+    first_pstaff = last_pstaff + 1;
+    last_pstaff = first_pstaff;
+    while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
+    apply_staff_settings();
+    if (!assign_layers() || !run_passes()) return false;
+    carry_voice_state();
+    if (s < system_count && !advance_to_next_system()) return false;
+  }
+  return true;
+}
+
+// ---- Steps 14 to 16: finishing ---------------------------------------------------------------
+
+// Step 15: what the screen shows, copied from the layout of the page.
+void copy_to_screen() {
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    for (Drosa p = page_start[v]->xnext; p && !(is_visible_endsyst(p) && p->get(xendpage));
+         p = p->xnext) {
+      switch (effective_kind(p)) {
+        case PDATA:
+          p->set(xscrx1, p->get(xpagex1));
+          p->set(xscry1, p->get(xpagey1));
+          p->set(xscrx2, p->get(xpagex2));
+          p->set(xscry2, p->get(xpagey2));
+          break;
+        case BAR:
+          p->set(xscrbarx, p->get(xbarx));
+          break;
+        case NOTE: {
+          Drosa nt = p->xnext;
+          if (!nt || effective_kind(nt) != NTDATA) break;
+          bool drawn = is_visible_note(p);
+          nt->set(xscrhdx, drawn ? nt->get(xhdx) : NOT_DRAWN);
+          nt->set(xscrhdy, drawn ? nt->get(xhdy) : NOT_DRAWN);
+          if (drawn) nt->set(xscrrestchar, nt->get(xrestchar));
+          break;
+        }
+        default:
+          break;
+      }
+    }
+  }
+  for (StaffData& staff : staff_data) {
+    staff.screen_place = staff.place;
+    staff.screen_middle_y = staff.middle_y;
+  }
+}
+
+// Step 16: the new picture is shown and the old list freed.
+void finish_format() {
+  redraw_view();
+  reformat_pending = 0;
+  GE_list_complete = 1;
+  if (old_GE_head) destroy_Drosa_list(old_GE_head);
+  old_GE_head = NIL;
+  draw_piano_window();
+  enable_format_interrupts();
+}
+
+}  // namespace
+
+// ---- Formatting -------------------------------------------------------------------------------
+
+int32_t format_page(int32_t page, int keep) {
+  bool other_page = begin_format(page);  // 1: pending, interrupts, cursor
+  follow_min_line_width();               // 2: the parameter table
+  if (!keep) remove_ntdata(other_page ? REMOVE_OTHER_PAGE : REMOVE_SAME_PAGE);  // 3
+  page = locate(page);                               // 4: page starts and voice records
+  if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
+  std::vector<int32_t> staves;
+  if (!count_staves(staves)) return 0;                // 6: staves of every system
+  if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
+  reset_chain_heads();                                // 8: layer chain heads
+  set_staff_distances(staves);                        // 9: distances below the staves
+  distribute_staves(page);                            // 10: middle lines on the page
+  start_first_system(page);                           // 11: the voices at the first system
+  GEinit(1);                                          // 12: a new graphics list
+  if (!format_systems()) return 0;                    // 13: every system's passes
+  if (flashing_node) stop_flashing(flashing_node);    // 14
+  copy_to_screen();                                   // 15: screen copies
+  finish_format();                                    // 16: show it
+  return 1;
+}
+
+void format_all_pages() {
+  int32_t shown_page = current_page;
+  count_pages();
+  whole_piece_format = 1;
+  for (int32_t page = page_count; page >= 1; --page) {
+    disable_format_interrupts();
+    current_page = page;
+    int16_t pages_before = page_count;
+    format_page(page, 0);
+    // A page cut in two: what was cut off is a new page after it, formatted next.
+    if (page_count > pages_before) page += 2;
+  }
+  current_page = shown_page;
+  whole_piece_format = 0;
+  enable_format_interrupts();
+  page_graphics_stale = 1;
+}
+
+// ---- Interrupting a format --------------------------------------------------------------------
+
+namespace {
+
+constexpr uint32_t INTERRUPTING_EVENTS =
+    event_mask_of(EVENT_MOUSE_DOWN) | event_mask_of(EVENT_KEY_DOWN) | event_mask_of(EVENT_AUTO_KEY);
+
+bool is_arrow_key(uint8_t c) { return c >= KEY_LEFT && c <= KEY_DOWN; }
+
+// Whether the waiting event must stop the format (steps 5 to 7 of the poll).
+bool event_interrupts(const EventRecord& event) {
+  if (MODE != MUSIC_MODE) return true;
+  if (event.what == EVENT_MOUSE_DOWN) {
+    int window = 0;
+    int part = find_window_part(event, &window);
+    if (part == IN_MENU_BAR) return true;
+    return part == IN_CONTENT && ((window == MAIN_WINDOW_NUMBER && window == front_window()) ||
+                                  (palette_window && window == palette_window));
+  }
+  uint8_t c = event_char(event);
+  if (is_arrow_key(c)) return true;
+  if (event.modifiers & MOD_COMMAND) {
+    update_menus(0);
+    return menu_key_maps(c) != 0;
+  }
+  return piano_key_equivalent(event, 0) != 0;
+}
+
+}  // namespace
+
+int32_t format_interrupted() {
+  if (MODE == TEXT_MODE) text_idle();
+  if (flashing_node) flash_idle();
+  adjust_cursor(play_music(0, 0));
+  if (no_format_interrupt) return 0;
+  if (MODE == MUSIC_MODE && !group_selected && piano_idle(1)) return 1;
+  EventRecord event;
+  if (!peek_event(INTERRUPTING_EVENTS, &event)) return 0;
+  if (event_interrupts(event)) return 1;
+  no_format_interrupt = 1;
+  set_cursor(CURSOR_ID_WATCH);
+  return 0;
+}
+
+void disable_format_interrupts() { no_format_interrupt = 1; }
+void enable_format_interrupts() { no_format_interrupt = 0; }
+int format_interrupts_disabled() { return no_format_interrupt; }

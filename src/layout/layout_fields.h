@@ -88,6 +88,12 @@ inline constexpr auto xscrx2 = word_field<int32_t>("xscrx2", PDATA, 36);
 inline constexpr auto xscry2 = word_field<int32_t>("xscry2", PDATA, 40);
 inline constexpr auto xchyphen = word_field<int16_t>("xchyphen", PDATA, 44);  // width of a centred hyphen
 inline constexpr auto xanno_selected = bit_field("xanno_selected", PDATA, 46, 7, 7);
+// ---- BAR: what page location and the formatter read and write ---------------------------
+// A non-zero xunnumbered keeps the bar out of the count; xrestart_number (bit 0x40 of the
+// flag word at byte 14) restarts the count at xbarnumber with the measure after the bar.
+inline constexpr auto xunnumbered = word_field<uint8_t>("xunnumbered", BAR, 14);
+inline constexpr auto xrestart_number = bit_field("xrestart_number", BAR, 15, 6, 6);
+inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // screen copy of xbarx
 // clang-format on
 
 extern const NodeField* const layout_node_fields[];

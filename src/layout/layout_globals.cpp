@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "layout/page_index.h"
 #include "model/model_services.h"
 
 StaffData staff_data[MAX_PSTAVES];
@@ -16,6 +17,20 @@ int32_t last_pstaff = -1;
 Drosa last_chord;
 int32_t measure_start[MAX_PSTAVES];
 
+// ---- Page formatter and page location ------------------------------------------------------
+int no_format_interrupt = 0;
+int first_format = 0;
+int32_t system_number = 1;
+int32_t system_count = 0;
+int whole_piece_format = 0;
+int page_graphics_stale = 0;
+int32_t printed_page_number = 1;
+int32_t page_top_offset = 0;
+int16_t page_count = 1;
+int16_t page_first_bar = 1;
+Drosa class_models[CLASS_MODEL_SLOTS];
+int consistency_warnings_on = 1;
+
 void reset_layout_globals() {
   for (StaffData& s : staff_data) s = StaffData{};
   for (VoiceData& v : voice_data) v = VoiceData{};
@@ -26,6 +41,19 @@ void reset_layout_globals() {
   last_pstaff = -1;
   last_chord = NIL;
   std::memset(measure_start, 0, sizeof measure_start);
+  no_format_interrupt = 0;
+  first_format = 0;
+  system_number = 1;
+  system_count = 0;
+  whole_piece_format = 0;
+  page_graphics_stale = 0;
+  printed_page_number = 1;
+  page_top_offset = 0;
+  page_count = 1;
+  page_first_bar = 1;
+  for (Drosa& model : class_models) model = NIL;
+  consistency_warnings_on = 1;
+  clear_page_index();
   reset_print_chain_globals();
 }
 

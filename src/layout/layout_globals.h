@@ -52,6 +52,22 @@ extern int32_t last_pstaff;
 extern Drosa last_chord;                    // CDDATA of the staff chord closed last on the page
 extern int32_t measure_start[MAX_PSTAVES];  // time at which each pstaff's current measure began
 
+// ---- Page formatter and page location ------------------------------------------------------
+inline constexpr int CLASS_MODEL_SLOTS = 25;  // annotation classifications 0..24
+
+extern int no_format_interrupt;      // set: format_interrupted no longer looks at events, answers 0
+extern int first_format;             // set while the first format of a piece runs (uninterruptible)
+extern int32_t system_number;        // 1-based number of the system being formatted on its page
+extern int32_t system_count;         // systems on the page being formatted
+extern int whole_piece_format;       // set while format_all_pages runs (no consistency warnings)
+extern int page_graphics_stale;      // the GE list is not the current page's (format_all_pages ran)
+extern int32_t printed_page_number;  // page number printed on the page being formatted
+extern int32_t page_top_offset;      // offset of the page top kept by printing; 0 on the screen
+extern int16_t page_count;           // pages of the current notation context
+extern int16_t page_first_bar;       // number of the first measure of the current page
+extern Drosa class_models[CLASS_MODEL_SLOTS];  // the model TPARAM of each classification
+extern int consistency_warnings_on;            // warn about voices that disagree before a page
+
 void reset_layout_globals();
 
 // ---- Print chains, stems and beams of the system being formatted ------------------------

@@ -1,5 +1,6 @@
 // layout_services.h: what the other subsystems may call of the page layout engine: the page
-// formatter, the layout records with their fields, the page state and the object lookup.
+// formatter, pages and measures, the layout records with their fields, the page state and the
+// object lookup.
 // Other folders include this header and no other header of layout/.
 #pragma once
 
@@ -10,5 +11,11 @@
 #include "layout/layout_records.h"
 #include "layout/note_positions.h"
 #include "layout/object_lookup.h"
+#include "layout/page_index.h"
+#include "layout/pages.h"
+#include "layout/relocate.h"
 #include "layout/setprint.h"
 #include "layout/setstdir.h"
+#include "layout/slurs.h"
+#include "layout/spacing.h"
+#include "layout/tuplets.h"

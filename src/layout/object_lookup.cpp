@@ -1,4 +1,5 @@
-// object_lookup.cpp: which CLEF, KEYSIG or TIMESIG applies to a node on its staff.
+// object_lookup.cpp: which CLEF, KEYSIG or TIMESIG applies to a node on its staff; the staff
+// number of a node's voice and the staves a system needs.
 //
 // These nodes stand in the lists of the voices that carry them but apply to every voice
 // printed on the same staff. The lookup first searches the node's own voice back to its
@@ -6,6 +7,8 @@
 // newest first, through the page's chord chain; failing that it takes what the voice carried
 // in from earlier systems, and last the node's own voice back to its head.
 #include "layout/object_lookup.h"
+
+#include <algorithm>
 
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -67,8 +70,22 @@ Drosa search_chord(int kind, Drosa cddata) {
   return NIL;
 }
 
-// A node of the kind, or the CDDATA of the earliest chord of the staff reached, or NIL.
+// What the voice of the note before a chord's CDDATA carried in from earlier systems.
+Drosa carried_by_voice(int kind, Drosa cddata) {
+  Drosa note = cddata->xback;
+  while (note && note->xkind != NOTE) note = note->xback;
+  if (!note) return NIL;
+  const VoiceData& voice = voice_data[note->get(xvoice)];
+  return kind == CLEF ? voice.clef : kind == KEYSIG ? voice.keysig : voice.timesig;
+}
+
+}  // namespace
+
+// look_in_staff_list: first the node's own voice back to its previous formatted note (or on
+// from its system's start to the first one), then the staff chords of that note's pstaff,
+// newest first, through the page's chord chain.
 Drosa look_in_staff_list(int kind, Drosa node) {
+  if (!node) return NIL;
   Drosa note = NIL;
   if (Drosa found = search_own_voice(kind, node, &note)) return found;
   if (!note) return NIL;
@@ -88,17 +105,6 @@ Drosa look_in_staff_list(int kind, Drosa node) {
   }
   return earliest;
 }
-
-// What the voice of the note before a chord's CDDATA carried in from earlier systems.
-Drosa carried_by_voice(int kind, Drosa cddata) {
-  Drosa note = cddata->xback;
-  while (note && note->xkind != NOTE) note = note->xback;
-  if (!note) return NIL;
-  const VoiceData& voice = voice_data[note->get(xvoice)];
-  return kind == CLEF ? voice.clef : kind == KEYSIG ? voice.keysig : voice.timesig;
-}
-
-}  // namespace
 
 Drosa find_object(int kind, Drosa node) {
   if (kind != CLEF && kind != KEYSIG && kind != TIMESIG) {
@@ -131,4 +137,25 @@ int16_t find_sstaff(Drosa node) {
     print = find_next_kind_before_note(PRINT, head);
   }
   return print ? print->get(xsstaff) : int16_t(-1);
+}
+
+int32_t max_print_staves_in_system(Drosa node, int rule) {
+  if (!node) return 1;
+  voices_to_system(system_number_on_page(node, rule) + 1, rule);
+  int32_t largest = -1;
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    Drosa cursor = system_cursor[v];
+    if (!cursor || voice_not_shown(v)) continue;
+    bool note_met = false;
+    Drosa p = cursor->xback;
+    for (; p && !is_visible_endsyst(p); p = p->xback) {
+      if (p->xkind == NOTE) note_met = true;
+      if (effective_kind(p) == PRINT) largest = std::max<int32_t>(largest, p->get(xsstaff));
+    }
+    if (!p || !note_met) continue;
+    Drosa print = find_prev_kind(PRINT, p);
+    if (!print) print = find_next_kind_before_note(PRINT, p);
+    if (print) largest = std::max<int32_t>(largest, print->get(xsstaff));
+  }
+  return largest + 1 > 1 ? largest + 1 : 1;
 }

@@ -103,7 +103,10 @@ Placement placement_of(int v, Drosa print, Run& run) {
   if (staff < 0) return {};
   int p = first_pstaff + staff;
   if (!valid_pstaff(p) || p > last_pstaff) {
-    if (!run.outside_reported[v])
+    // A system of more staves than a page holds keeps its first ones: the others are left out
+    // without a word (the formatter has said so once).
+    const bool cut_at_page_limit = last_pstaff == MAX_PSTAVES - 1 && p >= MAX_PSTAVES;
+    if (!run.outside_reported[v] && !cut_at_page_limit)
       REPORT_ERROR(4, "relink: staff %hd of voice %hd lies outside the system", staff, short(v));
     run.outside_reported[v] = true;
     return {};

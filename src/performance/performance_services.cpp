@@ -26,3 +26,15 @@ void set_default_performance(Drosa first, Drosa last, int, int, int, int, int32_
 void change_grace_time(Drosa, Drosa, int) {
   // Grace notes keep their own start times until playback computes them.
 }
+
+// Nothing plays yet: the engine has no step to take.
+int32_t play_music(int, int) { return 0; }
+
+// There is no MIDI input or piano window yet: no idle work is ever done.
+int32_t piano_idle(int) { return 0; }
+
+// There is no piano window yet to take a key.
+int32_t piano_key_equivalent(const EventRecord&, int) { return 0; }
+
+// There is no piano window yet to redraw.
+void draw_piano_window() {}

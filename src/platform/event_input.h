@@ -9,9 +9,8 @@
 
 class QWidget;
 
-// Window numbers carried in EventRecord::window. The main window has a fixed number; dialogs
-// and any later window take numbers from input_new_window_number (100 upward).
-inline constexpr int MAIN_WINDOW_NUMBER = 1;
+// Dialogs and any later window take numbers from input_new_window_number (100 upward); the
+// main window has the fixed MAIN_WINDOW_NUMBER of events.h.
 int input_new_window_number();
 
 // Translates the key presses aimed at any widget of `window`, and the mouse presses and

@@ -10,6 +10,11 @@
 // While a modal window is up, the filter also drops input aimed at any other window: Qt's own
 // modality stops real input only, not the synthetic input that tests and posted events make.
 //
+// Peeking (peek_event) handles window-system input like the wait but takes nothing from the
+// queue. Mouse-downs in the menu bar carry the window number MENU_BAR_WINDOW. Command-key
+// equivalents of menu items are kept in a table by character, which the menus fill; looking
+// a character up chooses nothing.
+//
 // The wait never spins: it blocks in Qt's dispatcher with a single-shot timer as the wake-up,
 // and runs posted deletions by hand (outside exec() nothing else would).
 //
@@ -60,6 +65,12 @@ const pid_t process_at_start = getpid();
 
 bool test_modifiers_on = false;
 uint16_t test_modifiers = 0;
+
+bool test_front_window_on = false;
+int test_front_window = 0;
+
+// Command-key equivalents of menu items, by character: (menu << 16) | item, 0 none.
+int32_t menu_keys[256] = {};
 
 // ---- The queue ----------------------------------------------------------------------------
 
@@ -345,6 +356,21 @@ bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* even
   return input_wait_for_event(mask, timeout_ticks, event, {});
 }
 
+bool peek_event(uint32_t mask, EventRecord* event) {
+  if (input_window_system_usable()) {
+    ensure_input_filter();
+    handle_window_system_input();
+  }
+  for (const EventRecord& queued : queue) {
+    if (in_mask(mask, queued.what)) {
+      *event = queued;
+      return true;
+    }
+  }
+  set_null_event(event);
+  return false;
+}
+
 void platform_flush_events(uint32_t mask) {
   std::erase_if(queue, [mask](const EventRecord& e) { return in_mask(mask, e.what); });
 }
@@ -358,6 +384,43 @@ uint16_t platform_modifiers() {
 void platform_set_test_modifiers(bool on, uint16_t modifiers) {
   test_modifiers_on = on;
   test_modifiers = modifiers;
+}
+
+// ---- Windows and menu keys ------------------------------------------------------------------
+
+int find_window_part(const EventRecord& event, int* window) {
+  *window = 0;
+  if (event.window == MENU_BAR_WINDOW) return IN_MENU_BAR;
+  if (event.window <= 0) return IN_DESK;
+  *window = event.window;
+  return IN_CONTENT;
+}
+
+int front_window() {
+  if (test_front_window_on) return test_front_window;
+  if (!input_window_system_usable()) return 0;
+  const QWidget* active = QApplication::activeWindow();
+  const InputWindow* entry = active ? input_window_of(active) : nullptr;
+  return entry ? entry->number : 0;
+}
+
+void platform_set_test_front_window(bool on, int number) {
+  test_front_window_on = on;
+  test_front_window = number;
+}
+
+void set_menu_key(uint8_t character, int16_t menu, int16_t item) {
+  if (character >= 'a' && character <= 'z') character = uint8_t(character - 'a' + 'A');
+  menu_keys[character] = menu ? int32_t((uint32_t(uint16_t(menu)) << 16) | uint16_t(item)) : 0;
+}
+
+void clear_menu_keys() {
+  for (int32_t& key : menu_keys) key = 0;
+}
+
+int32_t menu_key_maps(uint8_t character) {
+  if (character >= 'a' && character <= 'z') character = uint8_t(character - 'a' + 'A');
+  return menu_keys[character];
 }
 
 // ---- Inside the platform layer ------------------------------------------------------------

@@ -70,6 +70,12 @@ struct EventRecord {
 inline uint8_t event_char(const EventRecord& e) { return uint8_t(e.message & 0xFF); }
 inline uint8_t event_key_code(const EventRecord& e) { return uint8_t((e.message >> 8) & 0xFF); }
 
+// Window numbers carried in EventRecord::window: 0 none (the desk), the main (music) window,
+// and the menu bar, whose mouse-downs carry MENU_BAR_WINDOW. Dialogs and later windows take
+// numbers from 100 upward.
+inline constexpr int MAIN_WINDOW_NUMBER = 1;
+inline constexpr int MENU_BAR_WINDOW = 2;
+
 // Puts an event at the end of the queue (its `when` is set to now when 0).
 void platform_post_event(const EventRecord& event);
 
@@ -77,6 +83,11 @@ void platform_post_event(const EventRecord& event);
 // When none is queued, handles window-system input and waits for one, at most
 // `timeout_ticks`; returns false (and a null event) when the wait ends without one.
 bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event);
+
+// peek_event: copies the first queued event whose kind is in `mask` into *event and leaves
+// it queued; window-system input is handled first, but nothing is waited for. False (and a
+// null event) when no such event is queued.
+bool peek_event(uint32_t mask, EventRecord* event);
 
 // Drops every queued event whose kind is in `mask`.
 void platform_flush_events(uint32_t mask);
@@ -86,6 +97,31 @@ uint16_t platform_modifiers();
 
 // Test double: the modifiers platform_modifiers() reports, instead of the keyboard's.
 void platform_set_test_modifiers(bool on, uint16_t modifiers);
+
+// ---- Where a mouse-down falls ---------------------------------------------------------------
+enum WindowPart : int16_t {
+  IN_DESK = 0,      // outside every window
+  IN_MENU_BAR = 1,  // the menu bar
+  IN_CONTENT = 3,   // the content of a window
+};
+
+// The part of the screen a mouse-down falls in, and the number of its window (0 for the desk
+// and the menu bar).
+int find_window_part(const EventRecord& event, int* window);
+
+// The number of the front (active) window; 0 when none of the program's windows is active.
+int front_window();
+// Test double: the number front_window() reports while `on`.
+void platform_set_test_front_window(bool on, int number);
+
+// ---- Command-key equivalents of menu items ----------------------------------------------
+// The menus register the Command-key character of each item that has one; 0 as the menu
+// takes a character's registration away. Letters are registered and looked up in capitals.
+void set_menu_key(uint8_t character, int16_t menu, int16_t item);
+void clear_menu_keys();
+// menu_key_maps: the menu command (menu id in the high 16 bits, item in the low) that the
+// Command-key character chooses, or 0 when it chooses none. Nothing is carried out.
+int32_t menu_key_maps(uint8_t character);
 
 inline constexpr uint32_t EVERY_EVENT = 0xFFFFFFFF;  // menu and quit events too
 inline constexpr uint32_t event_mask_of(int kind) { return 1u << kind; }

@@ -67,6 +67,48 @@ TEST_F(EventQueue, FlushDropsOnlyTheMaskedKinds) {
   EXPECT_FALSE(platform_get_event(EVERY_EVENT, 0, &e));
 }
 
+TEST_F(EventQueue, PeekLeavesTheFirstMatchingEventQueued) {
+  platform_post_event(make(EVENT_UPDATE));
+  platform_post_event(make(EVENT_AUTO_KEY, 'x'));
+  platform_post_event(make(EVENT_MOUSE_DOWN, 1));
+  const uint32_t mask = event_mask_of(EVENT_MOUSE_DOWN) | event_mask_of(EVENT_AUTO_KEY);
+  EventRecord e;
+  for (int twice = 0; twice < 2; ++twice) {
+    ASSERT_TRUE(peek_event(mask, &e));
+    EXPECT_EQ(e.what, EVENT_AUTO_KEY);
+  }
+  EXPECT_FALSE(peek_event(event_mask_of(EVENT_KEY_DOWN), &e));
+  EXPECT_EQ(e.what, EVENT_NULL);
+  ASSERT_TRUE(platform_get_event(EVERY_EVENT, 0, &e));
+  EXPECT_EQ(e.what, EVENT_UPDATE);  // the queue kept its order
+}
+
+TEST_F(EventQueue, WindowPartsFrontWindowAndMenuKeys) {
+  EventRecord e = make(EVENT_MOUSE_DOWN);
+  int window = -1;
+  e.window = MENU_BAR_WINDOW;
+  EXPECT_EQ(find_window_part(e, &window), IN_MENU_BAR);
+  EXPECT_EQ(window, 0);
+  e.window = MAIN_WINDOW_NUMBER;
+  EXPECT_EQ(find_window_part(e, &window), IN_CONTENT);
+  EXPECT_EQ(window, MAIN_WINDOW_NUMBER);
+  e.window = 0;
+  EXPECT_EQ(find_window_part(e, &window), IN_DESK);
+
+  EXPECT_EQ(front_window(), 0);  // no window of ours is active here
+  platform_set_test_front_window(true, 104);
+  EXPECT_EQ(front_window(), 104);
+  platform_set_test_front_window(false, 0);
+
+  set_menu_key('s', 129, 7);
+  EXPECT_EQ(menu_key_maps('S'), (129 << 16) | 7);
+  EXPECT_EQ(menu_key_maps('s'), (129 << 16) | 7);
+  EXPECT_EQ(menu_key_maps('t'), 0);
+  set_menu_key('S', 0, 0);
+  EXPECT_EQ(menu_key_maps('s'), 0);
+  clear_menu_keys();
+}
+
 TEST_F(EventQueue, PostedEventsWithoutATimeGetTheClocksTime) {
   platform_use_virtual_ticks(true);
   platform_advance_ticks(1234);

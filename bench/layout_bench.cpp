@@ -1,0 +1,210 @@
+// layout_bench.cpp: formatting pages of a large piece.
+// The piece: 16 staves by 400 bars of 4/4, 100 pages of two systems of two bars. Staves 0-7
+// carry one voice each (quarters, eighths, a three-note chord per bar), staves 8-15 two voices
+// each (half notes over quarters and rests), 24 voices in all; a key change every 48 bars, a
+// time-signature restatement every 96, a beaming change and a parameter change every 100
+// bars.
+//   FormatEveryPage:        pages 1 to 100 in turn, as when paging through the piece;
+//                           the time per page
+//   FormatAllPages:         format_all_pages, last page to first; the time per page
+//   ReformatAfterNoteChange/1 and /100: one note of the page changed (recorded for undo), then
+//                           the page formatted again; the first and the last page must cost
+//                           the same, since formatting a page never walks earlier pages
+//   ReformatLastPageAfterChangeOnFirst: the worst case: a note of page 1 changed while page
+//                           100 is shown, then page 100 formatted again
+// Every run checks what it formatted: the page, its 16 pstaves, its first bar number and
+// where each voice's page starts.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "graphics/graphics_globals.h"
+#include "layout/format.h"
+#include "layout/layout_globals.h"
+#include "layout/pages.h"
+#include "model/change_flags.h"
+#include "model/drosa.h"
+#include "model/error_report.h"
+#include "model/model_globals.h"
+#include "model/node_fields.h"
+#include "model/node_kinds.h"
+#include "model/options.h"
+#include "model/undo.h"
+#include "model/voice_lists.h"
+#include "params/param_lookup.h"
+#include "params/param_table.h"
+#include "performance/performance_services.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+constexpr int STAVES = 16, BARS = 400, BARS_PER_SYSTEM = 2, SYSTEMS_PER_PAGE = 2;
+constexpr int PAGES = BARS / (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE);
+
+void stop_on_report(int16_t level, const char* text) {
+  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
+  std::abort();
+}
+
+struct Piece {
+  int voices = 0;
+  std::vector<std::vector<Drosa>> page_starts;  // [voice][page - 1]
+  std::vector<std::vector<Drosa>> first_notes;  // [voice][page - 1]
+};
+
+void add_bar_of_music(int v, int kind, int bar) {
+  switch (kind) {
+    case 0:  // quarters, eighths and a chord
+      add_note(v, QUARTER, 30 + bar % 7);
+      add_note(v, EIGHTH, 31);
+      add_note(v, EIGHTH, 32);
+      add_chord(v, QUARTER, {28, 30, 32});
+      add_note(v, QUARTER, 33);
+      break;
+    case 1:  // half notes
+      add_note(v, HALF, 36);
+      add_note(v, HALF, 35);
+      break;
+    default:  // quarters and a rest
+      add_note(v, QUARTER, 26);
+      add_rest(v, QUARTER);
+      add_note(v, QUARTER, 27);
+      add_note(v, QUARTER, 28);
+      break;
+  }
+}
+
+Piece build_piece() {
+  set_report_observer(stop_on_report);
+  reset_model_globals();
+  reset_layout_globals();
+  reset_graphics_globals();
+  reset_params_globals();
+  reset_params_lookup_globals();
+  VeskMemory_Init();
+  param_init();
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
+  set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
+  set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
+  GE_head = newDrosa(GE_CHAR, 0);
+  Piece piece;
+  for (int staff = 0; staff < STAVES; ++staff) {
+    for (int layer = 0; layer < (staff < 8 ? 1 : 2); ++layer) {
+      int v = new_voice("Part", layer, staff);
+      std::vector<Drosa> starts{piece_start[v]};
+      add_timesig(v, 4, 4);
+      add_key(v, 0);
+      for (int bar = 0; bar < BARS; ++bar) {
+        if (bar % 48 == 47) add_key(v, bar % 96 == 47 ? 2 : -1);
+        if (bar % 96 == 95) add_timesig(v, 4, 4);
+        if (bar % 100 == 50) add_beaming(v, {16384});
+        if (bar % 100 == 25) {
+          Drosa change = add(v, PARAM);
+          change->set(xparam_index, int16_t(174));
+          change->set(xparam_stsize, int16_t(50));
+          param[174].changed = 1;
+        }
+        add_bar_of_music(v, staff < 8 ? 0 : layer + 1, bar);
+        add_bar(v);
+        if (bar % BARS_PER_SYSTEM == BARS_PER_SYSTEM - 1 && bar + 1 < BARS) {
+          bool page = bar % (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE) == 3;
+          Drosa brk = add_system_break(v, page);
+          if (page) starts.push_back(brk);
+        }
+      }
+      set_default_performance(piece_start[v], NIL, 0, 0, 0, 42, 0);
+      piece.page_starts.push_back(starts);
+      ++piece.voices;
+    }
+  }
+  // The first note of each voice's page, for the note changes.
+  piece.first_notes.resize(piece.voices);
+  for (int v = 0; v < piece.voices; ++v)
+    for (Drosa start : piece.page_starts[v])
+      piece.first_notes[v].push_back(find_next_kind(NOTE, start));
+  count_pages();
+  if (page_count != PAGES) {
+    std::fprintf(stderr, "built %d pages, not %d\n", page_count, PAGES);
+    std::abort();
+  }
+  return piece;
+}
+
+void check_page(const Piece& piece, int page, benchmark::State& state) {
+  bool good = last_formatted_page == page && reformat_pending == 0 &&
+              pstaff_count == STAVES * SYSTEMS_PER_PAGE &&
+              page_first_bar == (page - 1) * BARS_PER_SYSTEM * SYSTEMS_PER_PAGE + 1;
+  for (int v = 0; v < piece.voices && good; ++v)
+    good = page_start[v] == piece.page_starts[v][page - 1];
+  if (!good) {
+    std::fprintf(stderr, "page %d: last %d pending %d pstaves %d first bar %d\n", page,
+                 last_formatted_page, reformat_pending, pstaff_count, page_first_bar);
+    state.SkipWithError("the page was not formatted as built");
+  }
+}
+
+// One note of the page changed as an edit does it: recorded, then the piece marked changed.
+void change_note(const Piece& piece, int page, int round) {
+  Drosa note = piece.first_notes[5][page - 1];
+  set_undo_mark(1);
+  modifyvc_with_undo(note);
+  note->set(xmod7, int8_t(30 + round % 5));
+  mark_piece_changed(1, 3, current_ncontext);
+}
+
+void FormatEveryPage(benchmark::State& state) {
+  Piece piece = build_piece();
+  for (auto _ : state) {
+    for (int page = 1; page <= PAGES; ++page) {
+      current_page = page;
+      if (format_page(page, 0) != 1) state.SkipWithError("interrupted");
+    }
+    check_page(piece, PAGES, state);
+  }
+  state.SetItemsProcessed(state.iterations() * PAGES);
+  state.counters["page_us"] = benchmark::Counter(
+      double(state.iterations()) * PAGES, benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+      benchmark::Counter::kIs1000);
+}
+BENCHMARK(FormatEveryPage)->Unit(benchmark::kMillisecond);
+
+void FormatAllPages(benchmark::State& state) {
+  Piece piece = build_piece();
+  for (auto _ : state) {
+    format_all_pages();
+    check_page(piece, 1, state);
+  }
+  state.SetItemsProcessed(state.iterations() * PAGES);
+}
+BENCHMARK(FormatAllPages)->Unit(benchmark::kMillisecond);
+
+void ReformatAfterNoteChange(benchmark::State& state) {
+  int page = int(state.range(0));
+  Piece piece = build_piece();
+  current_page = page;
+  format_page(page, 0);
+  int round = 0;
+  for (auto _ : state) {
+    change_note(piece, page, ++round);
+    if (format_page(page, 0) != 1) state.SkipWithError("interrupted");
+  }
+  check_page(piece, page, state);
+}
+BENCHMARK(ReformatAfterNoteChange)->Arg(1)->Arg(PAGES)->Unit(benchmark::kMicrosecond);
+
+void ReformatLastPageAfterChangeOnFirst(benchmark::State& state) {
+  Piece piece = build_piece();
+  current_page = PAGES;
+  format_page(PAGES, 0);
+  int round = 0;
+  for (auto _ : state) {
+    change_note(piece, 1, ++round);
+    if (format_page(PAGES, 0) != 1) state.SkipWithError("interrupted");
+  }
+  check_page(piece, PAGES, state);
+}
+BENCHMARK(ReformatLastPageAfterChangeOnFirst)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

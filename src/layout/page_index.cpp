@@ -1,0 +1,395 @@
+// page_index.cpp: what each voice's pages hold, kept between page locations.
+//
+// Locating page N needs, for every voice, where the page starts, the PARAM nodes of every
+// earlier page, the bars and note times before it, the PRINT, BEAMING, CLEF, KEYSIG and
+// TIMESIG in force at its start and the number of its first bar. All of that depends on
+// every earlier page, so finding it by walking from the voice's head costs time in
+// proportion to N. The index keeps a summary of each page of each voice (PageSpan), built
+// page by page as far as a location needs, and what holds at each page start (PageEntry),
+// summed from the summaries; so locating page N walks no node of an earlier page once those
+// pages are known, and a change to page k sums again from page k only when it changed what
+// page k hands on (its bars, note times, PARAMs, signs or bar numbering).
+//
+// Keeping the index true:
+//  1. Every change to the music goes through the undo primitives, which append a record
+//     naming the changed place to the undo list. refresh_page_index reads the records
+//     appended since it last looked and reads again the pages they name; a page that now
+//     ends elsewhere drops every later page from the index.
+//  2. Anything it cannot follow empties the index: another notation context, a voice made
+//     or removed, the undo list shortened or cleared (an Undo consumed records), any change
+//     of the redo list (an Undo, a Redo, or an edit after an Undo), or more new records than
+//     it is worth following one by one.
+//  3. Changes made without the undo primitives call page_index_changed_at (the page split)
+//     or clear_page_index (preparing a piece, a format that must rebuild everything). PARAM
+//     nodes are linked without undo records, by the parameter editor at the insertion point
+//     and by each format of a page, which makes them anew: both happen on the page shown, so
+//     every refresh reads the page formatted last again, as each format does after making
+//     its PARAMs (page_index_reread_page).
+//  4. The index maps the ENDSYST that starts each indexed page to its voice and page, so a
+//     changed node finds its page by walking back to the nearest page start.
+#include "layout/page_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+// The pages of one voice indexed so far.
+struct VoiceIndex {
+  std::vector<PageSpan> pages;
+  // entries[k] holds at the start of page k + 1; entries[pages.size()] after the last page.
+  // Those before `entries_valid` agree with the pages before them.
+  std::vector<PageEntry> entries;
+  size_t entries_valid = 0;
+  Drosa next_start;  // start of the first page not indexed yet; NIL once the voice's end is
+  Drosa end;         // the ENDSYST that ends the voice, once reached (NIL for a broken list)
+  bool started = false;
+};
+
+// What the index was built from; a difference means it must be checked or emptied.
+struct Stamp {
+  bool valid = false;
+  int16_t context = 0;
+  int16_t voices = 0;
+  Drosa heads[MAX_VOICES];
+  Drosa undo_tail, undo_tail_back, redo_tail;
+  uint8_t undo_tail_payload[DROSA_PAYLOAD_SIZE] = {};
+};
+
+constexpr int MAX_RECORDS_FOLLOWED = 64;
+
+VoiceIndex voices_index[MAX_VOICES];
+std::unordered_map<uint32_t, std::pair<int, int>> page_of_start;  // start → (voice, page - 1)
+Stamp stamp;
+
+bool is_visible_endsyst(Drosa node) { return effective_kind(node) == ENDSYST; }
+
+bool starts_page(Drosa node) {
+  return is_visible_endsyst(node) && (node->get(xendpage) || node->get(xstartpiece));
+}
+
+bool ends_page(Drosa node) {
+  return is_visible_endsyst(node) && (node->get(xendpage) || node->get(xendpiece));
+}
+
+// Reads one page of voice v from its start; returns the ENDSYST that ends it (a page break
+// or the voice's end), NIL when the list ends without one. Every visible ENDSYST on the way
+// is given the voice's number, which the parameter lookup reads.
+Drosa read_page(int v, Drosa start, PageSpan* span) {
+  *span = PageSpan{};
+  span->start = start;
+  start->set(xsys_voice, uint8_t(v));
+  for (Drosa p = start->xnext; p; p = p->xnext) {
+    switch (effective_kind(p)) {
+      case ENDSYST:
+        p->set(xsys_voice, uint8_t(v));
+        if (ends_page(p)) return p;
+        break;
+      case PARAM: {
+        int16_t pindex = p->get(xparam_index);
+        if (pindex < 1 || pindex > PARAM_LAST) {
+          REPORT_ERROR(4, "Bad PARAM node in findpage: %lx pindex %hd voice %hd",
+                       static_cast<unsigned long>(p.handle()), pindex, short(v));
+          break;
+        }
+        span->params.push_back(p);
+        break;
+      }
+      case BAR:
+        ++span->bars;
+        if (p->get(xrestart_number)) {
+          span->restarts = true;
+          span->restart_number = p->get(xbarnumber);
+          span->numbered_bars = 0;
+        } else if (!p->get(xunnumbered)) {
+          ++span->numbered_bars;
+        }
+        break;
+      case NOTE:
+        span->time += p->get(xttn);
+        break;
+      case PRINT:
+        span->print = p;
+        break;
+      case BEAMING:
+        span->beaming = p;
+        break;
+      case CLEF:
+        span->clef = p;
+        break;
+      case KEYSIG:
+        span->keysig = p;
+        break;
+      case TIMESIG:
+        span->timesig = p;
+        break;
+      default:
+        break;
+    }
+  }
+  return NIL;
+}
+
+// Where the index of a voice goes on after a page that ended at `end`.
+void continue_after(VoiceIndex& index, Drosa end) {
+  if (end && !end->get(xendpiece)) {
+    index.next_start = end;
+    index.end = NIL;
+  } else {
+    index.next_start = NIL;
+    index.end = end;
+  }
+}
+
+void drop_pages_from(int v, size_t count) {
+  VoiceIndex& index = voices_index[v];
+  index.entries_valid = std::min(index.entries_valid, count + 1);
+  for (size_t k = count; k < index.pages.size(); ++k)
+    page_of_start.erase(index.pages[k].start.handle());
+  if (count < index.pages.size()) index.pages.resize(count);
+}
+
+// Whether what a page holds for the pages after it is unchanged.
+bool same_summary(const PageSpan& a, const PageSpan& b) {
+  return a.bars == b.bars && a.time == b.time && a.params == b.params && a.print == b.print &&
+         a.beaming == b.beaming && a.clef == b.clef && a.keysig == b.keysig &&
+         a.timesig == b.timesig && a.numbered_bars == b.numbered_bars && a.restarts == b.restarts &&
+         a.restart_number == b.restart_number;
+}
+
+// What holds after a page, from what held before it. Links the page's PARAM nodes to the
+// chain of those before it.
+PageEntry entry_after(const PageEntry& before, const PageSpan& page) {
+  PageEntry after = before;
+  after.bars += page.bars;
+  after.time += page.time;
+  for (Drosa change : page.params) {
+    change->set(xprev_param, after.params);
+    after.params = change;
+  }
+  if (page.print) after.print = page.print;
+  if (page.beaming) after.beaming = page.beaming;
+  if (page.clef) after.clef = page.clef;
+  if (page.keysig) after.keysig = page.keysig;
+  if (page.timesig) after.timesig = page.timesig;
+  if (page.restarts) {
+    after.restarted = true;
+    after.numbered = page.restart_number + page.numbered_bars;
+  } else {
+    after.numbered += page.numbered_bars;
+  }
+  return after;
+}
+
+// Makes entries 0..k of voice v agree with its pages (k at most the number of pages).
+void update_entries(VoiceIndex& index, size_t k) {
+  if (index.entries.size() < index.pages.size() + 1) index.entries.resize(index.pages.size() + 1);
+  if (index.entries_valid == 0) {
+    index.entries[0] = PageEntry{};
+    index.entries_valid = 1;
+  }
+  for (size_t j = index.entries_valid; j <= k; ++j)
+    index.entries[j] = entry_after(index.entries[j - 1], index.pages[j - 1]);
+  index.entries_valid = std::max(index.entries_valid, k + 1);
+}
+
+// Indexes voice v up to page k (or its end).
+void extend_voice(int v, int k) {
+  VoiceIndex& index = voices_index[v];
+  if (!index.started) {
+    index.started = true;
+    index.next_start = piece_start[v];
+  }
+  while (int(index.pages.size()) < k && index.next_start) {
+    PageSpan span;
+    Drosa end = read_page(v, index.next_start, &span);
+    page_of_start[span.start.handle()] = {v, int(index.pages.size())};
+    index.pages.push_back(std::move(span));
+    continue_after(index, end);
+  }
+}
+
+// Reads page k (0-based) of voice v again; drops the later pages when it now ends elsewhere.
+void reread(int v, int k) {
+  VoiceIndex& index = voices_index[v];
+  if (k < 0 || k >= int(index.pages.size())) return;
+  PageSpan span;
+  Drosa end = read_page(v, index.pages[k].start, &span);
+  bool same_end = size_t(k) + 1 < index.pages.size()
+                      ? end == index.pages[k + 1].start && end && !end->get(xendpiece)
+                      : end == (index.next_start ? index.next_start : index.end);
+  if (!same_summary(span, index.pages[k]))
+    index.entries_valid = std::min(index.entries_valid, size_t(k) + 1);
+  index.pages[k] = std::move(span);
+  if (same_end) return;
+  drop_pages_from(v, size_t(k) + 1);
+  continue_after(index, end);
+}
+
+// The indexed page (voice, 0-based page) a node lies on, walking back to the nearest page
+// start the index knows. false when the walk meets a list's start that no indexed voice
+// begins with (a node outside the voices, or a voice not indexed yet: then *none is set).
+bool page_of_node(Drosa node, std::pair<int, int>* page, bool* none) {
+  *none = false;
+  for (Drosa p = node; p; p = p->xback) {
+    if (starts_page(p)) {
+      auto found = page_of_start.find(p.handle());
+      if (found != page_of_start.end()) {
+        *page = found->second;
+        return true;
+      }
+    }
+    if (!p->xback) {
+      for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
+        if (piece_start[v] == p && voices_index[v].pages.empty()) *none = true;
+      return false;
+    }
+  }
+  return false;
+}
+
+// Adds the page of the node and that of the node before it (a changed page start also
+// changes the page it ends). false when a node's page cannot be told.
+bool note_changed_pages(Drosa node, std::vector<std::pair<int, int>>* dirty) {
+  for (Drosa n : {node, node ? node->xback : NIL}) {
+    if (!n) continue;
+    std::pair<int, int> page;
+    bool none = false;
+    if (page_of_node(n, &page, &none))
+      dirty->push_back(page);
+    else if (!none)
+      return false;
+  }
+  return true;
+}
+
+void reread_pages(std::vector<std::pair<int, int>> dirty) {
+  std::sort(dirty.begin(), dirty.end());
+  dirty.erase(std::unique(dirty.begin(), dirty.end()), dirty.end());
+  for (const auto& [v, k] : dirty) reread(v, k);  // a dropped page is passed over
+}
+
+bool heads_differ(const Drosa* heads) {
+  for (int v = 0; v < MAX_VOICES; ++v)
+    if (heads[v] != piece_start[v]) return true;
+  return false;
+}
+
+void take_stamp() {
+  stamp.valid = true;
+  stamp.context = current_ncontext;
+  stamp.voices = voice_count;
+  std::copy(piece_start, piece_start + MAX_VOICES, stamp.heads);
+  stamp.undo_tail = undo_tails[0];
+  stamp.redo_tail = undo_tails[1];
+  stamp.undo_tail_back = stamp.undo_tail ? stamp.undo_tail->xback : NIL;
+  if (stamp.undo_tail)
+    std::memcpy(stamp.undo_tail_payload, stamp.undo_tail->payload, DROSA_PAYLOAD_SIZE);
+}
+
+// The tail the stamp saw. A record's node freed by an Undo and made again by a later edit
+// has the same handle but not the same contents; a MARK that a new command reuses keeps its
+// place but not its contents, and stays the tail.
+bool is_remembered_tail(Drosa node) {
+  if (node != stamp.undo_tail || node->xback != stamp.undo_tail_back) return false;
+  return node->xkind == MARK ||
+         std::memcmp(node->payload, stamp.undo_tail_payload, DROSA_PAYLOAD_SIZE) == 0;
+}
+
+// The records appended to the undo list since the stamp; false when the list did anything
+// but grow at its end.
+bool new_undo_records(std::vector<Drosa>* records) {
+  Drosa p = undo_tails[0];
+  for (; p && !is_remembered_tail(p); p = p->xback) {
+    if (p->xkind == UNDO) records->push_back(p);
+    if (int(records->size()) > MAX_RECORDS_FOLLOWED) return false;
+  }
+  return p == stamp.undo_tail;
+}
+
+// Follows the new undo records page by page; false when that is not possible.
+bool follow_undo_records() {
+  if (undo_tails[1] != stamp.redo_tail) return false;
+  if (undo_tails[0] == stamp.undo_tail && (!undo_tails[0] || is_remembered_tail(undo_tails[0])))
+    return true;
+  std::vector<Drosa> records;
+  if (!new_undo_records(&records)) return false;
+  std::vector<std::pair<int, int>> dirty;
+  for (Drosa record : records)
+    if (!note_changed_pages(record->get(xundo_prev), &dirty)) return false;
+  reread_pages(std::move(dirty));
+  return true;
+}
+
+int shown_voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
+
+}  // namespace
+
+void refresh_page_index() {
+  bool same_piece = stamp.valid && stamp.context == current_ncontext &&
+                    stamp.voices == voice_count && !heads_differ(stamp.heads);
+  if (!same_piece || !follow_undo_records())
+    clear_page_index();
+  else if (last_formatted_page >= 1)
+    page_index_reread_page(last_formatted_page);
+  take_stamp();
+}
+
+const PageSpan* page_span(int v, int k) {
+  if (v < 0 || v >= MAX_VOICES || !piece_start[v] || k < 1) return nullptr;
+  extend_voice(v, k);
+  const VoiceIndex& index = voices_index[v];
+  return k <= int(index.pages.size()) ? &index.pages[k - 1] : nullptr;
+}
+
+const PageEntry* page_entry(int v, int k) {
+  if (v < 0 || v >= MAX_VOICES || !piece_start[v] || k < 1) return nullptr;
+  extend_voice(v, k);
+  VoiceIndex& index = voices_index[v];
+  if (size_t(k) > index.pages.size() + 1 || (size_t(k) > index.pages.size() && index.next_start))
+    return nullptr;
+  update_entries(index, size_t(k) - 1);
+  return &index.entries[size_t(k) - 1];
+}
+
+int voice_page_total(int v, Drosa* end) {
+  *end = NIL;
+  if (v < 0 || v >= MAX_VOICES || !piece_start[v]) return 0;
+  extend_voice(v, INT32_MAX);
+  *end = voices_index[v].end;
+  return int(voices_index[v].pages.size());
+}
+
+bool indexed_page_start(Drosa start, int* v, int* k) {
+  auto found = page_of_start.find(start.handle());
+  if (found == page_of_start.end() || !starts_page(start)) return false;
+  *v = found->second.first;
+  *k = found->second.second + 1;
+  return true;
+}
+
+void page_index_changed_at(Drosa node) {
+  std::vector<std::pair<int, int>> dirty;
+  if (note_changed_pages(node, &dirty))
+    reread_pages(std::move(dirty));
+  else
+    clear_page_index();
+}
+
+void page_index_reread_page(int k) {
+  for (int v = 0; v < shown_voices(); ++v)
+    if (!voice_not_shown(v)) reread(v, k - 1);
+}
+
+void clear_page_index() {
+  for (VoiceIndex& index : voices_index) index = VoiceIndex{};
+  page_of_start.clear();
+  stamp.valid = false;
+}
