@@ -4,6 +4,7 @@
 // Other folders include this header and no other header of layout/.
 #pragma once
 
+#include "layout/accidentals.h"
 #include "layout/beam_ends.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
@@ -13,6 +14,7 @@
 #include "layout/object_lookup.h"
 #include "layout/page_index.h"
 #include "layout/pages.h"
+#include "layout/placecd.h"
 #include "layout/relocate.h"
 #include "layout/setprint.h"
 #include "layout/setstdir.h"
