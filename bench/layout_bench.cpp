@@ -35,6 +35,7 @@
 #include "model/voice_lists.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "performance/performance_services.h"
 #include "support/piece_builder.h"
 
@@ -82,7 +83,6 @@ Piece build_piece() {
   reset_layout_globals();
   reset_graphics_globals();
   reset_params_globals();
-  reset_params_lookup_globals();
   VeskMemory_Init();
   param_init();
   set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);

@@ -30,7 +30,6 @@ void fresh_store() {
   reset_model_globals();
   reset_layout_globals();
   reset_params_globals();
-  reset_params_lookup_globals();
   VeskMemory_Init();
 }
 

@@ -29,6 +29,7 @@
 #include "model/voice_lists.h"
 #include "params/param_index.h"
 #include "params/param_lookup.h"
+#include "params/params_globals.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -109,7 +110,6 @@ Piece build(int notes_a_page, Changes changes) {
   reset_model_globals();
   reset_layout_globals();
   reset_params_globals();
-  reset_params_lookup_globals();
   VeskMemory_Init();
   for (int p : {P, UNCHANGED}) {
     param[p].type = PARAM_COORDINATE_PAIR;

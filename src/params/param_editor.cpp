@@ -4,8 +4,7 @@
 // list no headings and no parameters.
 #include "params/param_editor.h"
 
-Cell heading_cell;
-Cell param_cell;
+#include "params/params_globals.h"
 
 int find_parameter_heading(int /*h*/) { return 0; }
 

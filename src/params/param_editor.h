@@ -8,9 +8,6 @@ struct Cell {
   int16_t h = 0;  // column
 };
 
-extern Cell heading_cell;  // the selected row of the headings list
-extern Cell param_cell;    // the selected row of the parameters list
-
 // With h = -1 rebuilds the heading rows and returns their count; else the position in the
 // display order where heading h begins.
 int find_parameter_heading(int h);

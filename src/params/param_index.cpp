@@ -22,6 +22,7 @@
 
 #include "model/model_services.h"
 #include "params/param_lookup.h"
+#include "params/params_globals.h"
 
 namespace {
 

@@ -27,19 +27,10 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_index.h"
+#include "params/params_globals.h"
 
 const NodeField* const param_node_fields[] = {&xparam_index, &xparam_small, &xparam_stsize};
 const int param_node_field_count = sizeof param_node_fields / sizeof param_node_fields[0];
-
-int32_t param_ref_size = 50;
-int32_t param_cur_size = 50;
-Drosa page_param_lists[64];
-
-void reset_params_lookup_globals() {
-  param_ref_size = param_cur_size = 50;
-  for (Drosa& head : page_param_lists) head = NIL;
-  reset_param_index();
-}
 
 namespace {
 

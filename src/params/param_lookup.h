@@ -39,15 +39,6 @@ inline void set_xparam_value(Drosa node, const ParamValue& v) {
   std::memcpy(node->bytes() + XPARAM_VALUE_OFFSET, v.bytes, PARAM_VALUE_SIZE);
 }
 
-// ---- Globals ------------------------------------------------------------------------------
-extern int32_t param_ref_size;  // reference staff size of the value param_value returned last
-extern int32_t param_cur_size;  // staff size at the point of the last lookup
-// Each voice's PARAM nodes before the page last located, newest first, chained through
-// xprev_param (built by the page locator).
-extern Drosa page_param_lists[64];
-
-void reset_params_lookup_globals();
-
 // ---- Lookup -------------------------------------------------------------------------------
 // param_value: the value of parameter pindex in force at node (any node of a voice list, or
 // NIL) or, with no node, at the start of staff's layer-0 print chain. Small (cue and grace)

@@ -18,6 +18,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_lookup.h"
+#include "params/params_globals.h"
 #include "platform/port.h"
 
 namespace {

@@ -7,3 +7,4 @@
 #include "params/param_lookup.h"
 #include "params/param_metrics.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"

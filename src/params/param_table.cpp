@@ -14,12 +14,7 @@
 #include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/generated/param_catalogue.h"
-
-ParamRecord param[PARAM_SLOTS];
-int16_t param_order[PARAM_SLOTS];
-int32_t param_order_count;
-int32_t param_heading_count;
-int32_t min_line_width;
+#include "params/params_globals.h"
 
 // ---- Value records ---------------------------------------------------------------------
 
@@ -271,12 +266,4 @@ void param_init() {
     REPORT_ERROR(4, "Unitialized parameter in param_init == %hd; after '%s'", short(i),
                  before ? before : "");
   }
-}
-
-void reset_params_globals() {
-  std::memset(param, 0, sizeof param);
-  std::memset(param_order, 0, sizeof param_order);
-  param_order_count = 0;
-  param_heading_count = 0;
-  min_line_width = 0;
 }

@@ -68,12 +68,6 @@ struct ParamRecord {
   ParamValue small;         // small (cue and grace) notes, pair types only
 };
 
-extern ParamRecord param[PARAM_SLOTS];
-extern int16_t param_order[PARAM_SLOTS];  // the editor's display order of pindexes
-extern int32_t param_order_count;
-extern int32_t param_heading_count;
-extern int32_t min_line_width;  // minimum line width the table was last built with
-
 // Builds the whole table: every default, every changed flag cleared, the display order.
 void param_init();
 
@@ -111,5 +105,3 @@ void declare_line_width_pair_param(int pindex, int32_t normal, int32_t small,
                                    const char* description);
 // Takes the last declared parameter off the display order again (it is still declared).
 void unlist_last_param();
-
-void reset_params_globals();

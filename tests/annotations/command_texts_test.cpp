@@ -21,6 +21,7 @@
 #include "model/voice_lists.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

@@ -25,6 +25,7 @@
 #include "model/options.h"
 #include "model/voice_lists.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "platform/events.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"

@@ -28,6 +28,7 @@
 #include "model/voice_lists.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"

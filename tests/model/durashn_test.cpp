@@ -22,6 +22,7 @@
 #include "model/node_fields.h"
 #include "model/voice_lists.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

@@ -13,6 +13,7 @@
 #include "model/piece_format.h"
 #include "model/voice_lists.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "platform/fonts.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"

@@ -40,6 +40,7 @@
 #include "model/writevesk.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "platform/events.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"

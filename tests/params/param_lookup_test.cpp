@@ -25,6 +25,7 @@
 #include "model/undo.h"
 #include "model/voice_lists.h"
 #include "params/param_index.h"
+#include "params/params_globals.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
@@ -38,7 +39,6 @@ class ParamLookup : public ModelTest {
   void SetUp() override {
     ModelTest::SetUp();
     reset_params_globals();
-    reset_params_lookup_globals();
     declare(P, PARAM_COORDINATE_PAIR, 60, 40);
     declare(S, PARAM_COORDINATE, 20, 0);
   }
@@ -47,7 +47,6 @@ class ParamLookup : public ModelTest {
     EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
     ModelTest::TearDown();
     reset_params_globals();
-    reset_params_lookup_globals();
   }
 
   static void declare(int p, uint32_t type, int32_t normal, int32_t small) {

@@ -21,6 +21,7 @@
 #include "model/options.h"
 #include "model/voice_lists.h"
 #include "params/param_lookup.h"
+#include "params/params_globals.h"
 #include "platform/port.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
@@ -32,7 +33,6 @@ class ParamMetrics : public ModelTest {
   void SetUp() override {
     ModelTest::SetUp();
     reset_params_globals();
-    reset_params_lookup_globals();
     // Head widths, rest widths and margins, as the catalogue's first set has them.
     pair(174, 60, 50);
     pair(175, 75, 60);
@@ -47,7 +47,6 @@ class ParamMetrics : public ModelTest {
     ModelTest::TearDown();
     destroy_pstaff_lists();
     reset_params_globals();
-    reset_params_lookup_globals();
   }
   static void pair(int p, int32_t normal, int32_t small) {
     param[p].type = PARAM_COORDINATE_PAIR;

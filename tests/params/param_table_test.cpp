@@ -21,6 +21,7 @@
 
 #include "app/prefs.h"
 #include "model/options.h"
+#include "params/params_globals.h"
 #include "platform/fonts.h"
 #include "support/model_fixture.h"
 

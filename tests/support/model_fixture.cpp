@@ -11,6 +11,7 @@
 #include "model/model_globals.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
+#include "params/params_globals.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -36,7 +37,6 @@ void reset_all_globals() {
   reset_app_globals();
   reset_prefs();
   reset_params_globals();
-  reset_params_lookup_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }

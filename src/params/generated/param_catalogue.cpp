@@ -3,6 +3,7 @@
 //
 // Generated from the parameter catalogue; edit the catalogue and regenerate, not this file.
 // clang-format off
+#include "params/params_globals.h"
 #include "params/generated/param_catalogue.h"
 
 #include "app/app_services.h"
