@@ -4,6 +4,10 @@
 // unit. Rounding would make a triplet of eighths add up to 16383; the sums therefore carry
 // each chord's rounding remainder as a fraction and give the chord whose carry passes half a
 // unit one unit more (or less), so that every tuplet adds up exactly.
+//
+// Program-wide state: reads the current notation context (through the list walks), the
+// layout records of the page being formatted and, for beat boundaries, the BEAMING in force
+// at each voice's system end (voice_data) or the default beaming (beaming_head). Writes none.
 #include "model/durashn.h"
 
 #include <algorithm>

@@ -14,6 +14,11 @@
 // Every record of a step is checked before the step is replayed: a record that could not be
 // carried out (its node gone, its saved copy missing, an unknown operation) throws the
 // histories away with the piece untouched, rather than undoing half a command.
+//
+// Program-wide state: reads and writes the histories (undo_heads, undo_tails, undo_list_index,
+// undo_node_count, undo_busy, undo_replaying); a step's MARK keeps current_page and
+// current_ncontext; Undo and Redo clear insertion_point and its flashing and mark the piece
+// changed.
 #include "model/undo.h"
 
 #include "annotations/anno_services.h"
