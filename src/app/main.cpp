@@ -1,4 +1,5 @@
 // main.cpp: start-up and the main loop of the program.
+#include "app/prefs.h"
 #include "app/quit.h"
 #include "model/model_services.h"
 #include "platform/application.h"
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
   platform_start(argc, argv);
   VeskMemory_Init();
   platform_init_fonts();
+  init_version_and_prefs();
+  find_music_fonts();
   platform_catch_quit_signals();
   platform_open_main_window("Vesk");
   // Closing the window, SIGTERM and SIGINT all arrive as a quit event.

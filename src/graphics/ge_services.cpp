@@ -67,7 +67,7 @@ int glyph_table_entry(int code, int allow_simplified) {
   static const int simplified[6] = {0, 715, 716, 27, 717, 718};
   if (code < 1) return 0;
   bool use_simplified = allow_simplified && music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 &&
-                        prefs.use_simplified_notation;
+                        prefs.use_simplified_notation();
   return use_simplified ? simplified[code] : plain[code];
 }
 
