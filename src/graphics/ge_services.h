@@ -6,23 +6,15 @@
 #include <cstdint>
 
 #include "graphics/flash.h"
+#include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
 #include "model/model_services.h"
 
 struct Port;
 
-// The standard font codes: -1 Quor, -2 Sayl, -3 Sonata, -4 Geneva, -5 Times, -6 Symbol.
-// Codes -1..-6 give the number found at start-up; anything else is already a number.
-int32_t font_from_code(int32_t code);
-// A standard font's number gives its code; any other number is returned unchanged.
-int32_t code_from_font(int32_t number);
-
 // The written value and dots of a note (a tremolo note's value re-expressed); 1 when it was
 // re-expressed.
 int decode_note_type(Drosa note, int* value, int* dots);
-
-// The character parameter of an accidental code (1..5 ordinary, above 5 special).
-int glyph_table_entry(int code, int allow_simplified);
 
 // The port of the current music window's page, in which text is measured.
 Port* offscreen_port();
