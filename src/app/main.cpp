@@ -1,6 +1,7 @@
 // main.cpp: start-up and the main loop of the program.
 #include "app/prefs.h"
 #include "app/quit.h"
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "platform/application.h"
 #include "platform/events.h"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   platform_init_fonts();
   init_version_and_prefs();
   find_music_fonts();
+  init_glyph_tables();
   platform_catch_quit_signals();
   platform_open_main_window("Vesk");
   // Closing the window, SIGTERM and SIGINT all arrive as a quit event.

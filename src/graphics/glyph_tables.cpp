@@ -12,6 +12,8 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
+#include "platform/fonts.h"
+#include "platform/glyph_map.h"
 
 namespace {
 
@@ -98,7 +100,17 @@ int drawn_value(Drosa note) {
   return value;
 }
 
+void report_unmapped_glyph(int font_number, int code) {
+  REPORT_ERROR(2, "The music font %s has no symbol for character %d, so it is left out.",
+               platform_font_name(font_number).c_str(), code);
+}
+
 }  // namespace
+
+void init_glyph_tables() {
+  platform_forget_unmapped_glyphs();
+  platform_set_unmapped_glyph_handler(report_unmapped_glyph);
+}
 
 int32_t font_from_code(int32_t code) { return standard_font(code); }
 

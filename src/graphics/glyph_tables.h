@@ -24,6 +24,10 @@ int32_t font_from_code(int32_t code);
 // number; any other number is returned unchanged.
 int32_t code_from_font(int32_t number);
 
+// From now on a character of a music font that has no glyph is reported (once per font and
+// code, at level 2) when it is first drawn or measured. Called at start-up.
+void init_glyph_tables();
+
 // ---- Glyph choice -------------------------------------------------------------------------
 // Simplified Music Notation is on while its font is installed and the preference is set.
 bool simplified_notation_on();
