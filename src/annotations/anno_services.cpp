@@ -11,8 +11,8 @@
 #include "params/param_services.h"
 
 const NodeField* const anno_node_fields[] = {
-    &xtextx,          &xtexty,     &xadjacent, &xclassify, &xfattermid,
-    &xline_fromstaff, &xlinewidth, &xline_ord, &xmetaline, &xline_eocvar,
+    &xtextx,     &xtexty,    &xadjacent, &xclassify,    &xfattermid,  &xline_fromstaff,
+    &xlinewidth, &xline_ord, &xmetaline, &xline_eocvar, &xtext_color, &xline_color,
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 

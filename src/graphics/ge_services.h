@@ -8,6 +8,7 @@
 #include "graphics/flash.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
 #include "model/model_services.h"
 
 struct Port;

@@ -7,10 +7,12 @@ Drosa GE_tail;
 int GE_list_complete = 0;
 float zoom_factor = 10.0f;
 Drosa flashing_node;
+int8_t current_color_index = 0;
 
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
   zoom_factor = 10.0f;
   flashing_node = NIL;
+  current_color_index = 0;
 }

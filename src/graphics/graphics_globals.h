@@ -11,4 +11,6 @@ extern int GE_list_complete;  // non-zero when the current list holds a whole fo
 extern float zoom_factor;    // screen scale divisor of the music window; 10.0 at the standard zoom
 extern Drosa flashing_node;  // the note being flashed; NIL none
 
+extern int8_t current_color_index;  // colour index the colour dialog chose last (0..15)
+
 void reset_graphics_globals();
