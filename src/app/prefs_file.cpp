@@ -340,7 +340,8 @@ int write_prefs_file(int replace) {
       REPORT_ERROR(2, "The Vesk preferences file cannot be updated because it is %s", "locked!");
       return 0;
     default:
-      report_file_error(result, "The Vesk preferences file cannot be updated");
+      // Not fatal: the old file stays, and the program goes on (or ends, when quitting).
+      REPORT_ERROR(2, "Error in WriteResource for prefs_handle = %hd", result);
       return 0;
   }
 }

@@ -197,6 +197,7 @@ TEST_F(PrefsTest, FailedWriteLeavesTheOldFile) {
   std::vector<Report> r = take_reports();
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0].level, 2);
+  EXPECT_NE(r[0].text.find("WriteResource"), std::string::npos) << r[0].text;
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(
                               std::filesystem::path(prefs_file_path()).parent_path()),
                           std::filesystem::directory_iterator()),
