@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/application.h"
 
@@ -15,10 +17,16 @@ int main(int argc, char** argv) {
     mkdir(dir.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
   }
+  // The preferences file of the tests lives in a folder of their own, never the user's.
+  std::string config = "/tmp/vesk-tests-config-" + std::to_string(getpid());
+  mkdir(config.c_str(), 0700);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   ::testing::InitGoogleTest(&argc, argv);
   // One application object serves every test; fonts are measured through it.
   platform_start(argc, argv);
   int status = RUN_ALL_TESTS();
+  std::error_code ignored;
+  std::filesystem::remove_all(config, ignored);
   platform_finish();
   return status;
 }

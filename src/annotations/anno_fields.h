@@ -18,6 +18,7 @@ inline constexpr auto xhidden = bit_field("xhidden", TPARAM, 25, 5, 5);      // 
 inline constexpr auto xdefault = bit_field("xdefault", TPARAM, 25, 4, 4);    // model of its class
 inline constexpr auto xignore = bit_field("xignore", TPARAM, 25, 0, 0);      // "Do Not Interpret"
 inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
+inline constexpr auto xtext_color = bit_field("xtext_color", TPARAM, 26, 3, 0);  // colour index, 0 default
 
 // ---- TEXT: up to 21 characters of a style run's text and a NUL -------------------------
 inline constexpr TextField xtext{"xtext", TEXT, 10, 22};
@@ -30,6 +31,7 @@ inline constexpr auto xlinewidth = word_field<uint8_t>("xlinewidth", LINE, 45); 
 inline constexpr auto xline_ord = bit_field("xline_ord", LINE, 27, 7, 1);  // piece of a broken line
 inline constexpr auto xmetaline = bit_field("xmetaline", LINE, 46, 7, 4);   // line kind
 inline constexpr auto xline_eocvar = bit_field("xline_eocvar", LINE, 47, 6, 0);
+inline constexpr auto xline_color = bit_field("xline_color", LINE, 46, 3, 0);  // colour index, 0 default
 // clang-format on
 
 extern const NodeField* const anno_node_fields[];

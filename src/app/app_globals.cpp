@@ -6,8 +6,8 @@ int16_t MODE = MUSIC_MODE;
 int32_t current_cursor_id = 0;
 int32_t saved_cursor_id = 0;
 
-char version_string[17] = "0.10";
-const char* version_suffix = "";
+char version_string[17] = "9.14";
+const char* version_suffix = ".9.6";
 
 int16_t quiet_convert_flag = 0;
 

@@ -114,3 +114,17 @@ void split_page(int system) {
 }
 
 void make_cursor_visible() {}
+
+void apply_to_cursor_or_group(void (*per_note)(Drosa note), int /*flag*/) {
+  if (is_NOTE(insertion_point)) per_note(insertion_point);
+}
+
+void assign_selection_field(const NodeField& field, int value, int /*refresh*/) {
+  Drosa node = insertion_point;
+  if (!node || node->xkind != field.kind) return;
+  Field<int> typed{field};
+  if (node->get(typed) == value) return;
+  modifyvc_with_undo(node);
+  node->set(typed, value);
+  mark_piece_changed(1, 1, current_ncontext);
+}

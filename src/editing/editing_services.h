@@ -17,6 +17,15 @@ Drosa unary_node(int op, Drosa node);
 // removed, 102 after a new stretch is inserted.
 void adjust_accidentals(int op, Drosa first, Drosa last, int flag);
 
+// Applies a per-note routine to each note of the group selection, or to the insertion point
+// when there is no group selection (there is none yet: the insertion point only).
+void apply_to_cursor_or_group(void (*per_note)(Drosa note), int flag);
+
+// Sets a field on every selected note or annotation of the field's kind (the group selection,
+// else the insertion point or the selected annotation), with undo, and marks the piece
+// changed. Only the insertion point can be selected yet.
+void assign_selection_field(const NodeField& field, int value, int refresh);
+
 // Scrolls so that the insertion point is in view.
 void make_cursor_visible();
 

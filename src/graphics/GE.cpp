@@ -12,7 +12,7 @@
 
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
-#include "graphics/note_colours.h"
+#include "graphics/note_colors.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -1,5 +1,4 @@
-// ge_services.cpp: font codes, the written value of tremolo notes, accidental glyphs, and the
-// measuring port.
+// ge_services.cpp: the written value of tremolo notes and the measuring port.
 #include "graphics/ge_services.h"
 
 #include <algorithm>
@@ -11,35 +10,7 @@
 #include "params/param_services.h"
 #include "platform/port.h"
 
-namespace {
-// The font number of each standard code -1..-6.
-int32_t standard_font(int32_t code) {
-  switch (code) {
-    case -1:
-      return music_font_numbers[FONT_SLOT_QUOR];
-    case -2:
-      return music_font_numbers[FONT_SLOT_SAYL];
-    case -3:
-      return music_font_numbers[FONT_SLOT_SONATA];
-    case -4:
-      return music_font_numbers[FONT_SLOT_GENEVA];
-    case -5:
-      return music_font_numbers[FONT_SLOT_TIMES];
-    case -6:
-      return music_font_numbers[FONT_SLOT_SYMBOL];
-    default:
-      return code;
-  }
-}
-}  // namespace
-
-int32_t font_from_code(int32_t code) { return standard_font(code); }
-
-int32_t code_from_font(int32_t number) {
-  for (int32_t code = -1; code >= -6; --code)
-    if (standard_font(code) == number) return code;
-  return number;
-}
+namespace {}  // namespace
 
 int decode_note_type(Drosa note, int* value, int* dots) {
   int v = note->get(xlgval), d = note->get(xdots);
@@ -63,16 +34,6 @@ int decode_note_type(Drosa note, int* value, int* dots) {
   return 1;
 }
 
-int glyph_table_entry(int code, int allow_simplified) {
-  if (code > 5) return 413 + code;
-  static const int plain[6] = {0, 25, 26, 27, 28, 29};
-  static const int simplified[6] = {0, 715, 716, 27, 717, 718};
-  if (code < 1) return 0;
-  bool use_simplified = allow_simplified && music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 &&
-                        prefs.use_simplified_notation;
-  return use_simplified ? simplified[code] : plain[code];
-}
-
 // ---- Asked by the layout passes -------------------------------------------------------------
 
 int stemdir_by_voice_pair(int voice, int direction) {
@@ -81,8 +42,6 @@ int stemdir_by_voice_pair(int voice, int direction) {
   if (!start || effective_kind(start) != ENDSYST) return 0;
   return direction == 2 ? start->get(xsys_beamup) : start->get(xsys_beamdown);
 }
-
-int shape_notehead_kind(Drosa /*note*/) { return 0; }
 
 // check_tab_string: the fret number of a note on a guitar-tablature string: its MIDI key less
 // the string's open pitch (parameters 543..549 in force at the note).

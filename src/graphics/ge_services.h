@@ -9,8 +9,9 @@
 #include "graphics/flash.h"
 #include "graphics/ge_fields.h"
 #include "graphics/ge_visible.h"
+#include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
-#include "graphics/note_colours.h"
+#include "graphics/note_colors.h"
 #include "graphics/offscreen.h"
 #include "graphics/plot.h"
 #include "graphics/raster.h"
@@ -18,18 +19,9 @@
 
 struct Port;
 
-// The standard font codes: -1 Quor, -2 Sayl, -3 Sonata, -4 Geneva, -5 Times, -6 Symbol.
-// Codes -1..-6 give the number found at start-up; anything else is already a number.
-int32_t font_from_code(int32_t code);
-// A standard font's number gives its code; any other number is returned unchanged.
-int32_t code_from_font(int32_t number);
-
 // The written value and dots of a note (a tremolo note's value re-expressed); 1 when it was
 // re-expressed.
 int decode_note_type(Drosa note, int* value, int* dots);
-
-// The character parameter of an accidental code (1..5 ordinary, above 5 special).
-int glyph_table_entry(int code, int allow_simplified);
 
 // The port of the current music window's page (offscreen.cpp), in which text is measured; a
 // small port of its own while there is no page.
@@ -45,9 +37,6 @@ inline constexpr auto xsys_beamdown = bit_field("xsys_beamdown", ENDSYST, 29, 6,
 // Whether the voice's system-start ENDSYST says a beam of stems up (2) or down (1) continues
 // into the system; for now without the swap of a voice that changed staves there.
 int stemdir_by_voice_pair(int voice, int direction);
-
-// The shaped-head kind of a note, 0 for an ordinary head; for now always 0.
-int shape_notehead_kind(Drosa note);
 
 // The fret of the note on a tablature string 1..7 (tuned by parameters 543..549); negative
 // when the note cannot be played there.

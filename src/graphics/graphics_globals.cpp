@@ -11,6 +11,7 @@ int GE_list_complete = 0;
 Drosa last_GE_owner;
 float zoom_factor = 10.0f;
 Drosa flashing_node;
+int8_t current_color_index = 0;
 
 ViewTransform view_transform;
 int32_t page_pixel_width = 0;
@@ -72,4 +73,5 @@ void reset_graphics_globals() {
   selection_frame_size = 9;
   curve_state = CurveState{};
   text_pen = TextPenMemory{};
+  current_color_index = 0;
 }

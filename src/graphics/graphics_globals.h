@@ -112,4 +112,6 @@ struct TextPenMemory {
 };
 extern TextPenMemory text_pen;
 
+extern int8_t current_color_index;  // colour index the colour dialog chose last (0..15)
+
 void reset_graphics_globals();

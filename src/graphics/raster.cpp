@@ -14,7 +14,7 @@
 #include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
-#include "graphics/note_colours.h"
+#include "graphics/note_colors.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/port.h"

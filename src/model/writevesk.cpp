@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
 #include "model/font_table.h"
@@ -300,6 +301,7 @@ int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string&
   }
   if (result == RESULT_OK) {
     write_font_table();
+    recolor_all_notes();  // notes coloured by pitch name keep their colours in the file
     result = write_voices(&file, with_graphics);
   }
   if (result == RESULT_OK && with_graphics) result = write_graphics(&file, graphics_chain);

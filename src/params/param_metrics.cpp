@@ -71,7 +71,7 @@ const char* description_of(int pindex) {
 }
 
 bool simplified_notation() {
-  return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 && prefs.use_simplified_notation;
+  return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 && prefs.use_simplified_notation();
 }
 
 // The value code of a note or rest, 0 (breve) to 8 (128th), for indexing the tables.
@@ -114,7 +114,7 @@ int palette_size_bonus(int pindex) {
       (pindex >= 419 && pindex <= 478))
     return 2;
   if (pindex == 713 || pindex == 714) return 6;
-  if (prefs.use_sonata_font == 1) {
+  if (prefs.use_sonata_font() == 1) {
     if (pindex == 4) return 4;
     if (pindex == 5) return 6;
   }
@@ -186,7 +186,7 @@ void pDrawChar(int pindex, Drosa node, const char* text, int mode) {
   ParamValue value;
   scaled_char_param(&value, pindex, node, nullptr);
   int32_t y = value.y();
-  if (pindex == P_WHOLE_REST_GLYPH && prefs.use_sonata_font != 1) y += 1;
+  if (pindex == P_WHOLE_REST_GLYPH && prefs.use_sonata_font() != 1) y += 1;
 
   double divisor = draw_divisor(mode);
   move_by(int(value.x() / divisor), int(-y / divisor));

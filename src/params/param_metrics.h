@@ -27,7 +27,7 @@ inline constexpr int DRAW_CHAR_PALETTE = 2;   // any other mode: the piano windo
 
 // pDrawChar: draws the parameter's character (or text in its font) at the pen of the
 // current port, offset by the parameter's x and y.
-// Reads:  the parameter at node (a NOTE or NIL), prefs.use_sonata_font, zoom_factor.
+// Reads:  the parameter at node (a NOTE or NIL), prefs.use_sonata_font(), zoom_factor.
 // Writes: the current port's pen, text font, face and size.
 // Failure: a node that is not a NOTE is reported at level 4 and nothing is drawn.
 void pDrawChar(int pindex, Drosa node, const char* text, int mode);

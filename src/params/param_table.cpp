@@ -5,7 +5,7 @@
 // (each declares its heading, then its parameters in the editor's display order), and types
 // the slots no filler declares. Declarations append to param_order; a parameter the editor
 // does not list is taken off again right after its declaration. Character defaults come in
-// two sets, chosen by prefs.use_sonata_font when the declaration runs, and line widths are
+// two sets, chosen by prefs.use_sonata_font() when the declaration runs, and line widths are
 // floored by min_line_width, so param_init must run again when either setting changes.
 #include "params/param_table.h"
 
@@ -140,7 +140,7 @@ void store_character(ParamValue& v, const CharSpec& c) {
 }
 
 // The second default set is chosen by the preference as it stands when the declaration runs.
-bool second_set() { return prefs.use_sonata_font == 1; }
+bool second_set() { return prefs.use_sonata_font() == 1; }
 
 void store_string(ParamRecord& rec, ParamValue& v, const char* text, int32_t font) {
   if (text && std::strlen(text) > 7)
@@ -237,7 +237,7 @@ void unlist_last_param() {
 // ---- The whole table -------------------------------------------------------------------
 
 // param_init: rebuilds every default and the display order.
-// Reads:  the current context's minimum line width, prefs.use_sonata_font, the font numbers
+// Reads:  the current context's minimum line width, prefs.use_sonata_font(), the font numbers
 //         found at start-up, the current context's note spacing value.
 // Writes: param (every slot's type; every declared slot's fields), param_order,
 //         param_order_count, param_heading_count, min_line_width.

@@ -78,6 +78,24 @@ DialogSpec about_box() {
   return spec;
 }
 
+// The colour dialog: a swatch for each of the 16 colours (items 5 to 20, drawn by the
+// program), and for notes a check box for colouring by pitch name (item 21).
+DialogSpec colour_dialog() {
+  constexpr int WIDTH = 330, SWATCH_W = 60, SWATCH_H = 26, GAP = 8, TOP = 44;
+  DialogSpec spec{138, ALERT_NONE, "Color", {0, 0, WIDTH, 290}, {}};
+  spec.items.push_back(button(button_slot(WIDTH, 256, 0), "OK"));
+  spec.items.push_back(button(button_slot(WIDTH, 256, 1), "Cancel"));
+  spec.items.push_back(static_text({20, 10, WIDTH - 20, 26}, "^0 color:"));
+  spec.items.push_back(
+      static_text({20, 196, WIDTH - 20, 212}, "Shift-click a color to change it."));
+  for (int i = 0; i < 16; ++i) {
+    const int left = 20 + (i % 4) * (SWATCH_W + GAP), top = TOP + (i / 4) * (SWATCH_H + GAP);
+    spec.items.push_back({ITEM_USER, {left, top, left + SWATCH_W, top + SWATCH_H}, ""});
+  }
+  spec.items.push_back({ITEM_CHECK_BOX, {20, 220, WIDTH - 20, 240}, "Color notes by pitch name"});
+  return spec;
+}
+
 std::vector<DialogSpec> make_tables() {
   constexpr bool SHORT = false;
   constexpr bool LONG = true;
@@ -106,6 +124,7 @@ std::vector<DialogSpec> make_tables() {
     tables.push_back(
         alert(int16_t(id), ALERT_PLAIN, length, {{"Go Ahead", 1}, {"Cancel", 0}}, 2, 2));
   tables.push_back(about_box());
+  tables.push_back(colour_dialog());
 
   // A number: the prompt comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));

@@ -43,8 +43,7 @@ constexpr FixedFont FIXED_FONTS[] = {
     {FONT_QUOR, "Quor", StandIn::MUSIC_FONT, nullptr},
     {FONT_SAYL, "Sayl", StandIn::MUSIC_FONT, nullptr},
     {FONT_SONATA, "Sonata", StandIn::MUSIC_FONT, nullptr},
-    // No glyph table draws it yet.
-    {FONT_SIMPLIFIED_NOTATION, "Simplified Music Notation", StandIn::NONE, nullptr},
+    {FONT_SIMPLIFIED_NOTATION, "Simplified Music Notation", StandIn::MUSIC_FONT, nullptr},
 };
 
 // The system font is drawn as Geneva.

@@ -15,8 +15,9 @@
 // unhinted design metrics, so widths do not depend on the device, and the pen keeps the
 // fraction of a pixel that text leaves it at until it is moved.
 //
-// Strings in a music font are glyph codes; each code goes through music_glyph, which gives
-// the embedded music font's character for it.
+// Strings in a music font are glyph codes; each code goes through the glyph table
+// (glyph_map.h), which gives the embedded music font's glyph, its scale and its placement. A
+// code without a glyph draws nothing and has no width.
 #include "platform/port.h"
 
 #include <algorithm>
@@ -42,6 +43,7 @@
 
 #include "platform/font_families.h"
 #include "platform/fonts.h"
+#include "platform/glyph_map.h"
 #include "platform/port_image.h"
 #include "platform/text_encoding.h"
 
@@ -207,18 +209,21 @@ void stamp_line(Mask& mask, Point a, Point b, int pen_width, int pen_height) {
 
 // ---- Fonts and text -------------------------------------------------------------------------
 
-// One character of a music font, as the embedded music font draws it.
+// One character of a music font, as the embedded music font draws it (glyph_map.h).
 struct MusicGlyph {
-  char32_t code_point = 0;  // 0: the character has no glyph
+  char32_t code_point = 0;  // 0: the character draws nothing
   double scale = 1.0;       // of the text size
-  double dx = 0, dy = 0;    // placement corrections, in fractions of the text size
+  double dx = 0, dy = 0;    // placement corrections, in fractions of the text size; y down
+  int copies = 1;           // drawn this many times,
+  double step = 0;          // this far apart (fractions of the text size)
 };
 
-// The glyph of a character code of a music font. No code has one yet.
 MusicGlyph music_glyph(int font, uint8_t code) {
-  (void)font;
-  (void)code;
-  return {};
+  const MusicFontGlyph* g = music_font_glyph(font, code);
+  if (!g) return {};
+  // One staff space at the font's design size, in fractions of the size asked for.
+  const double space = 5.0 / music_font_design_size(font);
+  return {g->code_point, g->scale, g->dx * space, -g->dy * space, g->copies, g->copy_step * space};
 }
 
 struct TextStyle {
@@ -286,13 +291,19 @@ void music_runs(const TextStyle& style, const char* bytes, int length, std::vect
   if (family.empty()) return;
   const int size = pixel_size(style);
   for (int i = 0; i < length; ++i) {
-    MusicGlyph glyph = music_glyph(style.font, static_cast<uint8_t>(bytes[i]));
+    const MusicGlyph glyph = music_glyph(style.font, static_cast<uint8_t>(bytes[i]));
     if (glyph.code_point == 0) continue;
     const LoadedFont& font =
         loaded_font(family, static_cast<int>(std::lround(size * glyph.scale)), FACE_PLAIN);
-    QString text = QString::fromUcs4(&glyph.code_point, 1);
-    runs.push_back(
-        {&font, text, glyph.dx * size, glyph.dy * size, font.metrics.horizontalAdvance(text)});
+    const QString text = QString::fromUcs4(&glyph.code_point, 1);
+    const double advance = font.metrics.horizontalAdvance(text);
+    // Repeated copies advance the pen only after the last one.
+    for (int copy = 0; copy < glyph.copies; ++copy) {
+      const double shift = copy * glyph.step * size;
+      const bool last = copy == glyph.copies - 1;
+      runs.push_back(
+          {&font, text, glyph.dx * size + shift, glyph.dy * size, last ? advance + shift : 0.0});
+    }
   }
 }
 
@@ -785,8 +796,11 @@ FontMetrics get_font_metrics() {
   if (!qGuiApp) return {};
   const TextStyle style = style_of(current_port);
   const bool music = platform_is_music_font(style.font);
-  const LoadedFont& font = loaded_font(platform_font_family(style.font), pixel_size(style),
-                                       music ? FACE_PLAIN : style.face);
+  const int size =
+      music ? static_cast<int>(std::lround(pixel_size(style) * music_font_scale(style.font)))
+            : pixel_size(style);
+  const LoadedFont& font =
+      loaded_font(platform_font_family(style.font), size, music ? FACE_PLAIN : style.face);
   const QFontMetricsF& m = font.metrics;
   return {m.ascent(), m.descent(), m.leading(), m.maxWidth()};
 }

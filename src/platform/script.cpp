@@ -12,6 +12,7 @@ namespace {
 bool scripted = false;
 std::deque<ScriptAnswer> answers;
 std::deque<std::string> file_names;
+std::deque<std::pair<bool, RgbColour>> colours;  // (chosen, colour); not chosen is Cancel
 std::vector<ShownText> shown;
 std::vector<std::string> faults;
 
@@ -30,6 +31,7 @@ void script_begin() {
   scripted = true;
   answers.clear();
   file_names.clear();
+  colours.clear();
   shown.clear();
   faults.clear();
   platform_set_test_modifiers(false, 0);
@@ -102,7 +104,24 @@ bool script_take_file_name(std::string* path) {
   return true;
 }
 
-int script_pending() { return static_cast<int>(answers.size() + file_names.size()); }
+void script_colour(RgbColour colour) { colours.push_back({true, colour}); }
+
+void script_colour_cancel() { colours.push_back({false, {}}); }
+
+bool script_take_colour(RgbColour* colour) {
+  if (colours.empty()) {
+    faults.push_back("colour picker ran out of colours");
+    return false;
+  }
+  const auto [chosen, c] = colours.front();
+  colours.pop_front();
+  if (chosen) *colour = c;
+  return chosen;
+}
+
+int script_pending() {
+  return static_cast<int>(answers.size() + file_names.size() + colours.size());
+}
 
 std::vector<ShownText> script_take_shown() { return std::exchange(shown, {}); }
 

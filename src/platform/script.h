@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/events.h"
+#include "platform/port.h"
 
 void script_begin();  // scripted mode on, queue and records cleared
 void script_end();    // scripted mode off
@@ -37,7 +38,14 @@ void script_file_name(const std::string& path);
 // Takes the next file name; false (and a fault recorded) when none is left.
 bool script_take_file_name(std::string* path);
 
-// Answers and file names left unused.
+// The answer of the next colour picker: a colour chosen, or Cancel. Colours form a queue of
+// their own too.
+void script_colour(RgbColour colour);
+void script_colour_cancel();
+// Takes the next colour answer: false for Cancel, or (with a fault recorded) when none is left.
+bool script_take_colour(RgbColour* colour);
+
+// Answers, file names and colours left unused.
 int script_pending();
 
 struct ShownText {

@@ -31,7 +31,7 @@ class CommandTexts : public ModelTest {
  protected:
   void SetUp() override {
     ModelTest::SetUp();
-    prefs.use_sonata_font = 0;
+    prefs.set_use_sonata_font(0);
     param_init();
     v = new_voice();
     add_note(v, QUARTER);

@@ -90,7 +90,7 @@ void check_heads(int v) {
 TEST_F(HeadWidth, ByValueCueAndStaffSize) { check_heads(new_voice()); }
 
 TEST_F(HeadWidth, CatalogueDefaults) {
-  prefs.use_sonata_font = 0;
+  prefs.set_use_sonata_font(0);
   param_init();
   EXPECT_TRUE(take_reports().empty());
   check_heads(new_voice());
@@ -156,7 +156,7 @@ TEST_F(CharParams, DrawRaisesTheWholeRestUnlessSonata) {
   Port* port = port_new_offscreen(200, 200);
   platform_set_port(port);
   for (int sonata : {0, 1}) {
-    prefs.use_sonata_font = int16_t(sonata);
+    prefs.set_use_sonata_font(int16_t(sonata));
     move_to(100, 100);
     pDrawChar(51, NIL, "x", DRAW_CHAR_UNZOOMED);
     EXPECT_EQ(pen_position().y, sonata ? 110 : 109) << "y -99 moves down 9, toward zero";

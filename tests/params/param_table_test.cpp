@@ -52,7 +52,7 @@ class ParamTableTest : public ModelTest {
   }
   void build(int min_width = 0, int sonata = 0, bool simplified = true) {
     set_options_i16(1, OPTIONS_MIN_LINE_WIDTH, int16_t(min_width));
-    prefs.use_sonata_font = int16_t(sonata);
+    prefs.set_use_sonata_font(int16_t(sonata));
     music_font_numbers[FONT_SLOT_SIMPLIFIED] = simplified ? FONT_SIMPLIFIED_NOTATION : 0;
     param_init();
   }

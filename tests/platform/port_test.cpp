@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/fonts.h"
+#include "platform/glyph_map.h"
 
 namespace {
 
@@ -367,15 +368,29 @@ TEST_F(PortTest, SymbolFontCodesAndMacRomanBytesDrawTheirGlyphs) {
   EXPECT_EQ(outside, 0);
 }
 
-TEST_F(PortTest, MusicFontTextMeasuresNothingAndDrawsNothingForNow) {
-  for (int font : {FONT_QUOR, FONT_SAYL, FONT_SONATA, FONT_SIMPLIFIED_NOTATION}) {
-    text_font(font);
-    EXPECT_EQ(string_width("&?q"), 0) << font;
-    move_to(5, 30);
-    draw_string("&?q");
-    EXPECT_EQ(pen_position(), (Point{5, 30}));
-  }
+std::vector<std::pair<int, int>> unmapped;
+void note_unmapped(int font, int code) { unmapped.push_back({font, code}); }
+
+TEST_F(PortTest, MusicFontCharactersAreDrawnThroughTheGlyphTable) {
+  platform_forget_unmapped_glyphs();
+  platform_set_unmapped_glyph_handler(note_unmapped);
+  unmapped.clear();
+  // A code without a glyph has no width, draws nothing and is reported once.
+  text_font(FONT_QUOR);
+  text_size(12);
+  EXPECT_EQ(char_width('Z'), 0);
+  move_to(5, 30);
+  draw_string("ZZ");
+  EXPECT_EQ(pen_position(), (Point{5, 30}));
   EXPECT_EQ(count(WHITE), W * H);
+  EXPECT_EQ(unmapped, (std::vector<std::pair<int, int>>{{FONT_QUOR, 'Z'}}));
+  // A quarter head at 12 points is as wide as the layout's head: 1.18 spaces of 5 pixels.
+  EXPECT_NEAR(char_width(141), 5.9, 0.1);
+  draw_char(141);
+  EXPECT_GT(W * H - count(WHITE), 15);
+  // The double dot is two dots, the second 0.55 spaces on.
+  EXPECT_NEAR(char_width(112) - char_width(111), 0.55 * 5, 0.05);
+  platform_set_unmapped_glyph_handler(nullptr);
 }
 
 TEST(Port, DisposingTheCurrentPortLeavesNoneAndBadSizesFail) {

@@ -4,6 +4,7 @@
 #include "app/app_globals.h"
 #include "app/prefs.h"
 #include "editing/editing_globals.h"
+#include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
 #include "layout/layout_globals.h"
 #include "model/check_lists.h"
@@ -36,6 +37,7 @@ void reset_all_globals() {
   reset_layout_globals();
   reset_app_globals();
   reset_prefs();
+  init_glyph_tables();
   reset_params_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);

@@ -15,7 +15,7 @@ namespace {
 int32_t simplified_font() { return music_font_numbers[FONT_SLOT_SIMPLIFIED]; }
 int32_t symbol_font() { return music_font_numbers[FONT_SLOT_SYMBOL]; }
 // The second default set: glyph widths and overlaps follow the music font choice.
-bool sonata_set() { return prefs.use_sonata_font == 1; }
+bool sonata_set() { return prefs.use_sonata_font() == 1; }
 // The current notation context's note spacing value.
 float context_note_spacing() { return options_float(current_ncontext, OPTIONS_NOTE_SPACING); }
 

@@ -1,0 +1,39 @@
+// colour_picker.cpp: the colour picker: the toolkit's own colour dialog, run in our event
+// loop while it is shown (so no nested toolkit loop runs), or the script's answer.
+#include "platform/colour_picker.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QColorDialog>
+#include <QString>
+
+#include "platform/event_input.h"
+#include "platform/script.h"
+#include "platform/script_answers.h"
+
+bool platform_pick_colour(const std::string& prompt, RgbColour* colour) {
+  if (script_active()) {
+    script_record_shown(0, prompt);
+    RgbColour chosen;
+    if (!script_take_colour(&chosen)) return false;
+    *colour = chosen;
+    return true;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
+    return false;
+  QColorDialog dialog;
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(QString::fromStdString(prompt).trimmed());
+  dialog.setCurrentColor(QColor::fromRgba64(colour->red, colour->green, colour->blue));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  bool done = false;
+  QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });
+  dialog.show();
+  // The dialog takes its own input; the program's events wait until it is closed.
+  EventRecord ignored;
+  while (!done) input_wait_for_event(0, 6, &ignored, [&done] { return done; });
+  if (dialog.result() != QDialog::Accepted) return false;
+  const QRgba64 c = dialog.selectedColor().rgba64();
+  *colour = {c.red(), c.green(), c.blue()};
+  return true;
+}
