@@ -257,6 +257,7 @@ TEST_F(ScreenCopies, NotesInPrintChainsShowTheirHeadsAndOthersAreNotDrawn) {
     ++notes;
     Drosa nt = p->xnext;
     ASSERT_EQ(nt->xkind, NTDATA);
+    EXPECT_TRUE(is_visible_note(p)) << "every note of the page is in a print chain";
     if (is_visible_note(p)) {
       EXPECT_EQ(nt->get(xscrhdx), nt->get(xhdx));
       EXPECT_EQ(nt->get(xscrhdy), nt->get(xhdy));
