@@ -157,8 +157,28 @@ struct Mask {
   }
 };
 
-void paint_mask(Port& port, const Mask& mask, const Paint& paint) {
-  paint_area(port, mask.area, paint, [&mask](int x, int y) { return mask.at(x, y); });
+// Paints the covered pixels of a mask moved by (dx, dy), row by row over the mask's bytes.
+void paint_mask(Port& port, const Mask& mask, const Paint& paint, int dx = 0, int dy = 0) {
+  const Rect placed = offset_rect(mask.area, dx, dy);
+  const Rect r = intersection(placed, drawable(port));
+  const int width = mask.area.width();
+  for (int y = r.top; y < r.bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(port.image.scanLine(y));
+    const uint8_t* covered =
+        mask.bits.data() + static_cast<size_t>(y - placed.top) * width - placed.left;
+    const uint8_t bits = paint.pattern.rows[y & 7];
+    if (bits == 0xFF && (paint.operation == Operation::OR || paint.operation == Operation::COPY)) {
+      // Solid ink, the common case of every glyph: covered pixels take the foreground.
+      for (int x = r.left; x < r.right; ++x)
+        if (covered[x]) row[x] = paint.fore;
+      continue;
+    }
+    for (int x = r.left; x < r.right; ++x) {
+      if (!covered[x]) continue;
+      const bool set = (bits & (0x80 >> (x & 7))) != 0;
+      transfer(row[x], paint.operation, set, set ? paint.fore : paint.back, paint.back);
+    }
+  }
 }
 
 // ---- Ovals --------------------------------------------------------------------------------
@@ -745,9 +765,8 @@ void draw_text(const char* bytes, int length) {
   if (mode == MODE_COPY) mode = MODE_OR;
   if (length == 1 && port->pen_fraction == 0 && qGuiApp) {
     const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]));
-    Mask placed = glyph.mask;
-    placed.area = offset_rect(glyph.mask.area, port->pen.position.x, port->pen.position.y);
-    paint_mask(*port, placed, paint_of(*port, mode, PATTERN_BLACK));
+    paint_mask(*port, glyph.mask, paint_of(*port, mode, PATTERN_BLACK), port->pen.position.x,
+               port->pen.position.y);
     const double end = port->pen.position.x + glyph.advance;
     port->pen.position.x = static_cast<int>(std::floor(end));
     port->pen_fraction = end - std::floor(end);
