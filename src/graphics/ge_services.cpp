@@ -123,3 +123,46 @@ int32_t plot_page() {
 
 // Notes are not drawn yet, so there is no frame to flash.
 void flash_idle() {}
+
+// ---- Asked by chord and accidental placement ---------------------------------------------
+
+namespace {
+
+bool simplified_notation_on() {
+  return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 && prefs.use_simplified_notation;
+}
+
+Drosa seen_ntdata(Drosa note) {
+  Drosa nt = is_NOTE(note) ? note->xnext : NIL;
+  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
+}
+
+// 1 for a half note, 2 for a quarter or shorter, 0 for longer values (which never share).
+int head_value_class(Drosa note) {
+  int value = note->get(xlgval);
+  return value == 2 ? 1 : value > 2 ? 2 : 0;
+}
+
+}  // namespace
+
+// pair_shares_notehead: reads xstmdir, xpback, xendscd and xhdy of the two notes' NTDATA,
+// their xlgval, xacc, xaccplot and xdots, parameter 733, the simplified-notation preference.
+int pair_shares_notehead(Drosa note) {
+  if (!simplified_notation_on()) return 0;
+  Drosa nt = seen_ntdata(note);
+  if (!nt || nt->get(xstmdir) != 2 || note->get(xrest)) return 0;
+  Drosa before = nt->get(xpback);
+  Drosa before_nt = seen_ntdata(before);
+  if (!before_nt || before_nt->get(xendscd) || before_nt->get(xstmdir) != 1 || before->get(xrest))
+    return 0;
+  if (nt->get(xhdy) != before_nt->get(xhdy)) return 0;
+  int value_class = head_value_class(note);
+  if (value_class == 0 || value_class != head_value_class(before)) return 0;
+  if (note->get(xacc) != before->get(xacc) || note->get(xaccplot) != before->get(xaccplot))
+    return 0;
+  if (note->get(xdots) != before->get(xdots) && param_value(733, note, nullptr)->integer() == 0)
+    return 0;
+  return 1;
+}
+
+int shape_hides_accidental(Drosa note) { return is_NOTE(note) ? note->get(xaccplot) : 0; }

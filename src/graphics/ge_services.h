@@ -58,3 +58,14 @@ int32_t plot_page();
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
+
+// ---- Asked by chord and accidental placement (least versions until drawing is built) -----
+
+// 1 when simplified notation is on and the stem-up note shares one head with the stem-down
+// note before it in its chord: same y, same value class (halves, or quarters and shorter),
+// same accidental and the same dots (or parameter 733 lets the dots differ); else 0.
+int pair_shares_notehead(Drosa note);
+
+// Non-zero when the note's accidental is to be drawn beside its head. For now the note's
+// accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
+int shape_hides_accidental(Drosa note);
