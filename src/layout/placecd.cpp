@@ -134,58 +134,67 @@ bool heads_shared(Drosa up, Drosa down, int pstaff) {
   return up->get(xdots) == down->get(xdots) || integer(P_DOTS_MAY_DIFFER, up, pstaff) != 0;
 }
 
+// The distances that stem-up and stem-down heads keep, read once per chord.
+struct Overlaps {
+  int32_t complete, half_step, second_accidental, space;
+};
+
 // What one pair of heads asks: the distance between them (0 for none) and which group moves.
 struct Demand {
+  Drosa up, down;
   int32_t distance = 0;
   bool up_moves = false;
 };
 
-Demand pair_demand(Drosa up, Drosa down, bool shared, int pstaff) {
-  Demand d;
-  int32_t rise = head_y(up) - head_y(down), space = staff_space(pstaff);
+Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pstaff) {
+  Demand d{up, down};
+  int32_t rise = head_y(up) - head_y(down);
   if (rise == 0) {
     if (shared) return d;
-    d.distance = length(P_COMPLETE_OVERLAP, up, pstaff);
+    d.distance = o.complete;
     // The stem-up head's own accidental stands between the heads.
     if (shape_hides_accidental(up)) {
-      d.distance += param_group_width(up, staff_of(pstaff), up->get(xacc), NIL) +
-                    length(P_SECOND_ACCIDENTAL, up, pstaff);
+      d.distance +=
+          param_group_width(up, staff_of(pstaff), up->get(xacc), NIL) + o.second_accidental;
       d.up_moves = true;
     }
-  } else if (std::abs(rise) < space) {  // a second
-    d.distance = length(P_HALF_STEP_OVERLAP, up, pstaff);
+  } else if (std::abs(rise) < o.space) {  // a second
+    d.distance = o.half_step;
     // A dotted stem-up head over an undotted stem-down one keeps its dot clear by moving.
     d.up_moves = rise > 0 && up->get(xdots) && !down->get(xdots);
   } else if (rise < 0 && (up->get(xlgval) > 1 || down->get(xlgval) > 1)) {
-    d.distance = length(P_COMPLETE_OVERLAP, up, pstaff);  // crossing stems
+    d.distance = o.complete;  // crossing stems
   }
   return d;
 }
 
 // Moves the stem-down group or the stem-up group right, far enough for every pair of heads
-// that would overlap; returns the shift, positive when the stem-down group moved and negative
-// when the stem-up group did.
+// that would overlap; the pair that asks most decides which. Returns the shift, positive when
+// the stem-down group moved and negative when the stem-up group did.
 int32_t set_groups_apart(const std::vector<Drosa>& down, const std::vector<Drosa>& up, int pstaff) {
+  Drosa at = up.front();
+  Overlaps o{length(P_COMPLETE_OVERLAP, at, pstaff), length(P_HALF_STEP_OVERLAP, at, pstaff),
+             length(P_SECOND_ACCIDENTAL, at, pstaff), staff_space(pstaff)};
   bool shared = heads_shared(up.front(), down.back(), pstaff);
-  Demand decider;
+  std::vector<Demand> demands;
+  const Demand* decider = nullptr;
   for (Drosa u : up)
     for (Drosa p : down) {
       if (u->get(xrest) || p->get(xrest)) continue;
-      Demand d = pair_demand(u, p, shared && u == up.front() && p == down.back(), pstaff);
-      if (d.distance > decider.distance) decider = d;
+      Demand d = pair_demand(u, p, shared && u == up.front() && p == down.back(), o, pstaff);
+      if (d.distance > 0) demands.push_back(d);
     }
-  if (decider.distance == 0) return 0;
+  for (const Demand& d : demands)
+    if (!decider || d.distance > decider->distance) decider = &d;
+  if (!decider) return 0;
+  bool up_moves = decider->up_moves;
   int32_t shift = 0;
-  for (Drosa u : up)
-    for (Drosa p : down) {
-      if (u->get(xrest) || p->get(xrest)) continue;
-      Demand d = pair_demand(u, p, shared && u == up.front() && p == down.back(), pstaff);
-      if (d.distance == 0) continue;
-      int32_t apart = decider.up_moves ? head_x(p) - head_x(u) : head_x(u) - head_x(p);
-      shift = std::max(shift, apart + d.distance);
-    }
-  for (Drosa n : decider.up_moves ? up : down) nt_of(n)->set(xhdx, head_x(n) + shift);
-  return decider.up_moves ? -shift : shift;
+  for (const Demand& d : demands) {
+    int32_t apart = up_moves ? head_x(d.down) - head_x(d.up) : head_x(d.up) - head_x(d.down);
+    shift = std::max(shift, apart + d.distance);
+  }
+  for (Drosa n : up_moves ? up : down) nt_of(n)->set(xhdx, head_x(n) + shift);
+  return up_moves ? -shift : shift;
 }
 
 // ---- Rests ----------------------------------------------------------------------------------
