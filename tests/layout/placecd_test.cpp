@@ -211,6 +211,22 @@ TEST_F(Accidentals, ShapesDecideWhoSharesAColumn) {
   EXPECT_EQ(acc(none[0]), 7);
 }
 
+TEST_F(Accidentals, ChordsOfOtherLayersAtTheSameTimeShareTheColumns) {
+  // A quarter and a half note of two stem-up voices, a second apart: two layers, one set of
+  // columns (the upper sharp nearer the heads).
+  int a = new_voice(), b = new_voice("Flute", 1, 0);
+  Drosa lower = chord(a, QUARTER, {40}, 2, {4})[0];
+  add_rest(a, QUARTER);
+  Drosa upper = chord(b, HALF, {41}, 2, {4})[0];
+  ASSERT_EQ(format_one_system(), 1);
+  ASSERT_EQ(first_chord(0, 1), upper);
+  EXPECT_EQ(place(lower), X - 160 + 20);
+  spacing_x = X;
+  EXPECT_EQ(placecd(upper, 0, 1), X - 160 + 20);
+  EXPECT_EQ(acc(upper), 90 / 5);
+  EXPECT_EQ(acc(lower), 160 / 5);
+}
+
 TEST_F(Accidentals, AnAmoveMovesOneAccidentalAndTheDistanceStaysInItsByte) {
   int v = new_voice();
   Drosa left = add(v, AMOVE);
