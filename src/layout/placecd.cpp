@@ -222,8 +222,9 @@ int32_t chorded_rest_y(Drosa rest, bool above, int32_t highest, int32_t lowest, 
 }
 
 void place_rests(const std::vector<Drosa>& notes, int pstaff) {
-  if (!notes.front()->get(xrest) && !notes.back()->get(xrest)) return;
-  if (!staff_of(pstaff)) return;
+  if (!staff_of(pstaff) ||
+      std::none_of(notes.begin(), notes.end(), [](Drosa n) { return n->get(xrest) != 0; }))
+    return;
   const StaffData& s = staff_data[pstaff];
   int32_t highest = EXTENT_HIGH_START, lowest = EXTENT_LOW_START;
   int heads_stem = STEM_DOWN;
@@ -447,8 +448,9 @@ int32_t AMOVE_value(Drosa note) {
 int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
   Drosa move = is_NOTE(note) ? find_prev_kind_stop_2(RMOVE, note, NTDATA) : NIL;
   if (!move) return 0;
-  int32_t steps = move->get(xmove);
-  return staff ? steps * (staff->staff_size > 0 ? staff->staff_size : 50) : steps;
+  int64_t steps = move->get(xmove);
+  int64_t offset = staff ? steps * ((staff->staff_size > 0 ? staff->staff_size : 50) / 2) : steps;
+  return int32_t(std::clamp<int64_t>(offset, INT32_MIN / 2, INT32_MAX / 2));
 }
 
 int32_t accidental_overlap_space(Drosa /*note*/) { return 0; }

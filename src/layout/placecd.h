@@ -22,8 +22,8 @@ void adjust_rest_y(Drosa rest, int staff);
 // ---- Moves and lyric extents read by chord placement ------------------------------------
 // The move of the AMOVE node attached before the note, else 0.
 int32_t AMOVE_value(Drosa note);
-// The RMOVE move of the note, in staff spaces of the work record's staff when one is given;
-// 0 without an RMOVE.
+// The RMOVE move of the note, in diatonic steps of the work record's staff when one is
+// given; 0 without an RMOVE.
 int32_t RMOVE_offset(Drosa note, const StaffData* staff);
 // How far justification moves the note right of chords of lower layers it would overlap;
 // for now 0 (no chord is moved).
