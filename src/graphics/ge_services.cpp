@@ -82,3 +82,7 @@ int32_t plot_page() {
 
 // Notes are not drawn yet, so there is no frame to flash.
 void flash_idle() {}
+
+// ---- Asked by chord and accidental placement ---------------------------------------------
+
+int shape_hides_accidental(Drosa note) { return is_NOTE(note) ? note->get(xaccplot) : 0; }

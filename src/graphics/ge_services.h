@@ -47,3 +47,9 @@ int32_t plot_page();
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
+
+// ---- Asked by chord and accidental placement (least versions until drawing is built) -----
+
+// Non-zero when the note's accidental is to be drawn beside its head. For now the note's
+// accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
+int shape_hides_accidental(Drosa note);

@@ -201,17 +201,19 @@ int accidental_shown(Drosa note) {
 }
 
 int pair_shares_notehead(Drosa note) {
-  if (!is_NOTE(note) || note->get(xnotehead) != 0 || !simplified_notation_on()) return 0;
+  if (!is_NOTE(note) || note->get(xnotehead) != 0 || note->get(xrest) || !simplified_notation_on())
+    return 0;
   Drosa nt = layout_record(note);
-  Drosa prev = nt ? nt->get(xpback) : NIL;
+  if (!nt || nt->get(xstmdir) != 2) return 0;
+  Drosa prev = nt->get(xpback);
   Drosa prev_nt = layout_record(prev);
   // The previous note of the chain ends the chord before this one: this note is its first.
-  if (!prev_nt || prev_nt->get(xendscd)) return 0;
-  if (nt->get(xstmdir) != 2 || prev_nt->get(xstmdir) != 1) return 0;
+  if (!prev_nt || prev_nt->get(xendscd) || prev_nt->get(xstmdir) != 1 || prev->get(xrest)) return 0;
   if (nt->get(xhdy) != prev_nt->get(xhdy)) return 0;
+  // Both halves, or both quarters and shorter; longer values never share.
   const int a = note->get(xlgval), b = prev->get(xlgval);
   if (!((a == 2 && b == 2) || (a >= 3 && b >= 3))) return 0;
-  if (note->get(xacc) != prev->get(xacc)) return 0;
+  if (note->get(xacc) != prev->get(xacc) || note->get(xaccplot) != prev->get(xaccplot)) return 0;
   if (note->get(xdots) != prev->get(xdots) &&
       param_value(DOT_DISCREPANCY_PARAM, note, nullptr)->integer() == 0)
     return 0;

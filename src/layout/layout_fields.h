@@ -57,6 +57,8 @@ inline constexpr auto xdnbstem = bit_field("xdnbstem", CDDATA, 42, 1, 1);
 inline constexpr auto xnewmeas = bit_field("xnewmeas", CDDATA, 42, 0, 0);      // first chord of a measure
 inline constexpr auto xcdclef = word_field<uint8_t>("xcdclef", CDDATA, 43);    // clef type of the chord
 inline constexpr auto xrcmeas = word_field<int16_t>("xrcmeas", CDDATA, 44);    // measures of a multi-measure rest
+inline constexpr auto xcdleft = word_field<int16_t>("xcdleft", CDDATA, 48);    // left edge from the packed x, less 20
+inline constexpr auto xcdoverhang = word_field<uint8_t>("xcdoverhang", CDDATA, 50);  // a displaced head's overhang
 
 // ---- CDDATA2 ------------------------------------------------------------------------
 inline constexpr auto xswholec = word_field<int32_t>("xswholec", CDDATA2, 10);  // time from the system start

@@ -55,6 +55,7 @@ void reset_layout_globals() {
   consistency_warnings_on = 1;
   clear_page_index();
   reset_print_chain_globals();
+  reset_placement_globals();
 }
 
 // ---- Print chains, stems and beams --------------------------------------------------------
@@ -75,3 +76,9 @@ void reset_print_chain_globals() {
   for (Drosa& print : layering_start_print) print = NIL;
   layering_rerun = false;
 }
+
+// ---- Chord and accidental placement --------------------------------------------------------
+
+int32_t spacing_x = 0;  // packed x of the chord being placed
+
+void reset_placement_globals() { spacing_x = 0; }

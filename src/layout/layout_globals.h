@@ -87,3 +87,10 @@ inline constexpr int OPTIONS_LINEAR_SPACING = 78;
 bool linear_spacing_context();
 
 void reset_print_chain_globals();
+
+// ---- Chord and accidental placement ------------------------------------------------------
+// The running packed x of the system being spaced, in layout units from the system's left
+// edge: chord placement puts each chord's origin there.
+extern int32_t spacing_x;
+
+void reset_placement_globals();
