@@ -58,3 +58,9 @@ int32_t plot_page();
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
+
+// ---- Asked by the justification (least versions until dots and parentheses are drawn) ---------
+
+// The right edge of a note as drawn: past its dots and the space given for them, else past
+// its head. For now the dots stand one parameter-184 gap right of the head.
+int32_t paren_right_x(Drosa note);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model_services.h"
 
@@ -87,3 +88,33 @@ inline constexpr int OPTIONS_LINEAR_SPACING = 78;
 bool linear_spacing_context();
 
 void reset_print_chain_globals();
+
+// ---- Justification: springs, rods and relocation zones ------------------------------------
+// The spacing pass leaves the packed and ideal x of the system's end, and the end-of-system
+// spacing the width each pstaff needs behind its last chord; the justification reads them.
+extern int32_t spacing_x;       // packed x at the end of the system (0 at its left edge)
+extern int32_t spacing_idealx;  // ideal x at the end of the system
+extern int32_t trailing_width[MAX_PSTAVES];  // space each pstaff needs behind its last chord
+
+// Springs and rods exist only while one system is justified: both lists are empty between
+// systems. Springs ascend by least force, rods descend by force.
+extern Drosa spring_head, spring_tail;
+extern Drosa rod_head, rod_tail;
+extern int32_t spring_count;  // springs made for the system, numbered 0 .. spring_count - 1
+extern std::vector<Drosa> spring_index;  // each spring by its number
+// The bad-rod report is given once per run of the program.
+extern bool new_rod_error_reported;
+
+// A relocation zone: the left edge of the system, each ZONE in use, and the right edge.
+inline constexpr int MAX_RELOCATION_ZONES = 48;
+struct RelocationZone {
+  int32_t target;        // x where the zone begins
+  int32_t first_spring;  // the first spring of the zone
+  int32_t idealx;        // ideal and packed x and start time of the zone's chord
+  int32_t origin;
+  int32_t start_time;
+};
+extern RelocationZone relocation_zones[MAX_RELOCATION_ZONES + 2];
+extern int32_t zone_count;  // entries in use; 1 (the left edge) when a system begins
+
+void reset_relocation_globals();
