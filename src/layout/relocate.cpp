@@ -462,14 +462,18 @@ void use_zone(Drosa zone, const Chord& chord, int32_t end_time, int32_t left_x, 
 
 // ---- Placement --------------------------------------------------------------------------------
 
+// A natural position P of a zone goes to f P - c = f (P - start) + target (the second form
+// keeps a chord at the zone's start exactly on its target).
 struct ZoneScale {
-  double f, c;  // a natural position P goes to f P - c
+  double f, start, target;
+  double c() const { return f * start - target; }
+  double at(double P) const { return f * (P - start) + target; }
 };
 
 // Each zone's natural start (the left edge's is its target) and its scale onto its width. A
 // zone of no natural length is placed at its target.
 std::vector<ZoneScale> zone_scales() {
-  std::vector<ZoneScale> scales(size_t(zone_count), ZoneScale{1.0, 0.0});
+  std::vector<ZoneScale> scales(size_t(zone_count), ZoneScale{1.0, 0.0, 0.0});
   double start = relocation_zones[0].target;
   for (int32_t z = 0; z + 1 < zone_count; ++z) {
     const RelocationZone &zone = relocation_zones[z], &next = relocation_zones[z + 1];
@@ -477,22 +481,25 @@ std::vector<ZoneScale> zone_scales() {
     for (int32_t s = zone.first_spring; s < next.first_spring && s < spring_count; ++s)
       if (s >= 0) length += spring_length(spring_index[size_t(s)]);
     double f = length != 0 ? double(next.target - zone.target) / double(length) : 1.0;
-    scales[size_t(z)] = ZoneScale{f, f * start - zone.target};
+    scales[size_t(z)] = ZoneScale{f, start, double(zone.target)};
     start += double(length);
   }
   return scales;
 }
 
-// The accidental's distance from its head follows the stretch f.
+// The accidental's distance from its head follows the stretch f. It stays within its byte
+// (255 would read as no accidental); the clamp is reported for an accidental that is drawn.
 void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
   int distance = nt->get(xaccx);
   if (f == 1.0 || nt->get(xtabtyp) != 0 || distance == NO_ACCIDENTAL_X) return;
   double gap = param_length(P_ACCIDENTAL_GAP, note, &staff_data[pstaff]);
   int32_t stretched = truncate(distance + (gap + 2.5) * (1.0 - f) / -5.0);
   if (stretched < 0 || stretched >= NO_ACCIDENTAL_X) {
-    REPORT_ERROR(4, "relocate: accidental distance %d out of range, kept at %d", int(stretched),
-                 stretched < 0 ? 0 : NO_ACCIDENTAL_X - 1);
-    stretched = std::clamp<int32_t>(stretched, 0, NO_ACCIDENTAL_X - 1);
+    int32_t kept = std::clamp<int32_t>(stretched, 0, NO_ACCIDENTAL_X - 1);
+    if (note->get(xaccplot))
+      REPORT_ERROR(4, "relocate: accidental distance %d out of range, kept at %d", int(stretched),
+                   int(kept));
+    stretched = kept;
   }
   nt->set(xaccx, uint8_t(stretched));
 }
@@ -517,18 +524,20 @@ void flush_pending(Layer& layer, double shift) {
 // Places a chord whose spring begins at the natural position P.
 void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<ZoneScale>& scales) {
   int z = std::clamp<int>(chord.cd2->get(xreloc_zone), 0, std::max(0, zone_count - 2));
-  const double f = scales[size_t(z)].f, c = scales[size_t(z)].c;
-  const double o = chord.origin();
-  const double shift = f * P - c - o;
+  const ZoneScale& zone = scales[size_t(z)];
+  const double f = zone.f, o = chord.origin();
+  const double shift = zone.at(P) - o;  // f P - c - o
   flush_pending(layer, shift);
   layer.last_shift = shift;
-  chord.cd->set(xprex, truncate(f * (P - o + chord.cd->get(xprex)) - c));
+  // f (P - o + xprex) - c
+  chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
   const double m = CMOVE_value(chord.first);
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = ntdata_of(note);
-    nt->set(xhdx, truncate(nt->get(xhdx) + f * P - c - o + m + accidental_overlap_space(note)));
+    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
-    relocate_attached(note, P - o, f, c);
+    // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
+    relocate_attached(note, P - zone.start - o, f, -zone.target);
   });
 }
 
