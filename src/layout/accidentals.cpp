@@ -26,6 +26,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/placecd.h"
+#include "layout/relocate.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 

@@ -56,6 +56,7 @@ void reset_layout_globals() {
   clear_page_index();
   reset_print_chain_globals();
   reset_placement_globals();
+  reset_relocation_globals();
 }
 
 // ---- Print chains, stems and beams --------------------------------------------------------
@@ -77,8 +78,32 @@ void reset_print_chain_globals() {
   layering_rerun = false;
 }
 
-// ---- Chord and accidental placement --------------------------------------------------------
+// ---- Spacing: the running packed and ideal x --------------------------------------------
 
-int32_t spacing_x = 0;  // packed x of the chord being placed
+int32_t spacing_x = 0;                // packed x of the chord being placed; the system end at last
+int32_t spacing_idealx = 0;           // ideal x, likewise
+int32_t trailing_width[MAX_PSTAVES];  // space each pstaff needs behind its last chord
 
-void reset_placement_globals() { spacing_x = 0; }
+void reset_placement_globals() {
+  spacing_x = spacing_idealx = 0;
+  std::memset(trailing_width, 0, sizeof trailing_width);
+}
+
+// ---- Justification: springs, rods and relocation zones ------------------------------------
+
+Drosa spring_head, spring_tail;                             // springs by ascending least force
+Drosa rod_head, rod_tail;                                   // rods by descending force
+int32_t spring_count = 0;                                   // springs made for the system
+std::vector<Drosa> spring_index;                            // each spring by its number
+bool new_rod_error_reported = false;                        // the bad-rod report was given
+RelocationZone relocation_zones[MAX_RELOCATION_ZONES + 2];  // left edge, zones, right edge
+int32_t zone_count = 1;                                     // entries of relocation_zones in use
+
+void reset_relocation_globals() {
+  spring_head = spring_tail = rod_head = rod_tail = NIL;
+  spring_count = 0;
+  spring_index.clear();
+  new_rod_error_reported = false;
+  for (RelocationZone& zone : relocation_zones) zone = RelocationZone{};
+  zone_count = 1;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model_services.h"
 
@@ -88,9 +89,38 @@ bool linear_spacing_context();
 
 void reset_print_chain_globals();
 
-// ---- Chord and accidental placement ------------------------------------------------------
+// ---- Spacing: the running packed and ideal x --------------------------------------------
 // The running packed x of the system being spaced, in layout units from the system's left
-// edge: chord placement puts each chord's origin there.
+// edge: chord placement puts each chord's origin there; at the end of the system it is the
+// system's packed end, and spacing_idealx its ideal end. The end-of-system spacing leaves the
+// width each pstaff needs behind its last chord. The justification reads all three.
 extern int32_t spacing_x;
+extern int32_t spacing_idealx;
+extern int32_t trailing_width[MAX_PSTAVES];
 
 void reset_placement_globals();
+
+// ---- Justification: springs, rods and relocation zones ------------------------------------
+
+// Springs and rods exist only while one system is justified: both lists are empty between
+// systems. Springs ascend by least force, rods descend by force.
+extern Drosa spring_head, spring_tail;
+extern Drosa rod_head, rod_tail;
+extern int32_t spring_count;  // springs made for the system, numbered 0 .. spring_count - 1
+extern std::vector<Drosa> spring_index;  // each spring by its number
+// The bad-rod report is given once per run of the program.
+extern bool new_rod_error_reported;
+
+// A relocation zone: the left edge of the system, each ZONE in use, and the right edge.
+inline constexpr int MAX_RELOCATION_ZONES = 48;
+struct RelocationZone {
+  int32_t target;        // x where the zone begins
+  int32_t first_spring;  // the first spring of the zone
+  int32_t idealx;        // ideal and packed x and start time of the zone's chord
+  int32_t origin;
+  int32_t start_time;
+};
+extern RelocationZone relocation_zones[MAX_RELOCATION_ZONES + 2];
+extern int32_t zone_count;  // entries in use; 1 (the left edge) when a system begins
+
+void reset_relocation_globals();

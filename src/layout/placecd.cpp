@@ -26,6 +26,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/note_positions.h"
+#include "layout/relocate.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -438,21 +439,6 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   return std::min(left, lyrics_left);
 }
 
-// ---- Moves and lyric extents read by chord placement ------------------------------------
-
-int32_t AMOVE_value(Drosa note) {
-  Drosa move = is_NOTE(note) ? find_prev_kind_stop_2(AMOVE, note, NTDATA) : NIL;
-  return move ? move->get(xmove) : 0;
-}
-
-int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
-  Drosa move = is_NOTE(note) ? find_prev_kind_stop_2(RMOVE, note, NTDATA) : NIL;
-  if (!move) return 0;
-  int64_t steps = move->get(xmove);
-  int64_t offset = staff ? steps * ((staff->staff_size > 0 ? staff->staff_size : 50) / 2) : steps;
-  return int32_t(std::clamp<int64_t>(offset, INT32_MIN / 2, INT32_MAX / 2));
-}
-
-int32_t accidental_overlap_space(Drosa /*note*/) { return 0; }
+// ---- Lyric extents read by chord placement --------------------------------------------------
 
 void lyrlth(Drosa /*note*/, int /*pstaff*/, int32_t /*y*/, int32_t* /*left*/, int32_t* /*right*/) {}

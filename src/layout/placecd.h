@@ -19,15 +19,7 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff);
 // moved on one-line staves and when small, and the rest's RMOVE added.
 void adjust_rest_y(Drosa rest, int staff);
 
-// ---- Moves and lyric extents read by chord placement ------------------------------------
-// The move of the AMOVE node attached before the note, else 0.
-int32_t AMOVE_value(Drosa note);
-// The RMOVE move of the note, in diatonic steps of the work record's staff when one is
-// given; 0 without an RMOVE.
-int32_t RMOVE_offset(Drosa note, const StaffData* staff);
-// How far justification moves the note right of chords of lower layers it would overlap;
-// for now 0 (no chord is moved).
-int32_t accidental_overlap_space(Drosa note);
+// ---- Lyric extents read by chord placement --------------------------------------------------
 // The least left and greatest right x of the chord's lyrics (left and right keep their values
 // when there are none); for now no chord has lyrics.
 void lyrlth(Drosa note, int pstaff, int32_t y, int32_t* left, int32_t* right);

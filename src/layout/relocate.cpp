@@ -1,6 +1,874 @@
-// relocate.cpp: springs-and-rods justification of a system.
+// relocate.cpp: springs-and-rods justification of a system, relocation zones, and the moves
+// that shift chords, accidentals and notes.
 //
-// Not built yet: the system keeps its ideal spacing.
+// The spacing pass leaves every staff chord two x's: xorigin, packed as tightly as the chords
+// and what stands before them allow, and xidealx, spaced by duration alone. Justification
+// puts a spring between each two consecutive ideal positions, the stiffer the shorter the
+// ideal distance, so that under one force the springs keep the ideal proportions. Packed
+// distances become rods: a rod says that springs left..right together are at least so long.
+// Relocation zones (ZONE marks) pin a chord to a fraction of the staff width; the staff's
+// left and right edges are the first and last zone. Rods are resolved strongest first, each
+// raising the springs of its span to the force it needs; then the springs' lengths, zone by
+// zone scaled onto the zone's width, give every chord its final x.
+//
+// Invariants: springs and rods exist only inside one call of relocate; springs are numbered
+// 0, 1, ... in creation order and spring_index[n] is spring n; a stored rod spans at least
+// two springs (a single spring is lengthened at once) and is not yet reached by its springs
+// at their least forces; of two rods over the same springs only the longer is stored.
+//
+// Guards beyond the plain algorithm: a spring is never softer than stiffness 1 (an ideal
+// distance over 30000 units would otherwise give stiffness 0, a spring of no length, and
+// chords on top of each other); a zone whose springs have no length is placed at its target
+// instead of being divided by zero; an accidental distance stays within its byte; a chord
+// that takes no spring (a grace run) moves with the next chord of its layer.
 #include "layout/relocate.h"
 
-int32_t relocate(int32_t /*system_number*/) { return 1; }
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "graphics/ge_services.h"
+#include "layout/format.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/setprint.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+// clang-format off
+// The placed x of the objects that stand before a chord, and the packed x of the chord they
+// were placed for (the clef's pair is the model's xclefx and xcleforigin).
+constexpr auto xkeysigx = word_field<int32_t>("xkeysigx", KEYSIG, 28);
+constexpr auto xkeysig_origin = word_field<int32_t>("xkeysig_origin", KEYSIG, 32);
+constexpr auto xtimesigx = word_field<int32_t>("xtimesigx", TIMESIG, 14);
+constexpr auto xtimesig_origin = word_field<int32_t>("xtimesig_origin", TIMESIG, 18);
+constexpr auto xbar_origin = word_field<int32_t>("xbar_origin", BAR, 26);
+// clang-format on
+
+constexpr float STIFFNESS_NUMERATOR = 30000.0f;  // a spring of ideal length g has 30000 / g
+constexpr int32_t BAR_SEARCH_NODES = 100;        // how far back a chord's bar is looked for
+constexpr int P_MIN_SPACE = 260;                 // minimum space between normal note and next chord
+constexpr int P_ACCIDENTAL_GAP = 124;            // space left between accidental and note
+constexpr int P_OVERLAP_STEMS = 683;             // x offset for chords with multiple stems up/down
+
+// ---- Numbers ------------------------------------------------------------------------------
+
+// Toward zero, kept within 32 bits (not a number gives 0).
+int32_t truncate(double x) {
+  if (std::isnan(x)) return 0;
+  if (x >= 2147483647.0) return INT32_MAX;
+  if (x <= -2147483648.0) return INT32_MIN;
+  return int32_t(x);
+}
+
+bool same_time(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) <= TIME_TOLERANCE; }
+
+// The stiffness of a spring whose ideal length is `gap`: 30000 / gap in integers, never below
+// 1; a gap of 0 or less (two chords at one ideal x) gives 30000.
+float stiffness(int64_t gap) {
+  if (gap <= 0) return STIFFNESS_NUMERATOR;
+  return float(std::max<int64_t>(1, 30000 / gap));
+}
+
+// ---- The two lists ------------------------------------------------------------------------
+
+void unlink(Drosa node, Drosa& head, Drosa& tail) {
+  if (node->xback) node->xback->xnext = node->xnext;
+  if (node->xnext) node->xnext->xback = node->xback;
+  if (head == node) head = node->xnext;
+  if (tail == node) tail = node->xback;
+  node->xnext = node->xback = NIL;
+}
+
+// Links node before `at`, or at the end when `at` is NIL.
+void link_before(Drosa node, Drosa at, Drosa& head, Drosa& tail) {
+  node->xnext = at;
+  node->xback = at ? at->xback : tail;
+  if (node->xback)
+    node->xback->xnext = node;
+  else
+    head = node;
+  if (at)
+    at->xback = node;
+  else
+    tail = node;
+}
+
+void set_float(Drosa node, const Field<uint32_t>& field, float value) {
+  node->set(field, std::bit_cast<uint32_t>(value));
+}
+
+// A spring goes before the first spring whose least force is not smaller.
+void insert_spring(Drosa spring) {
+  Drosa at = spring_head;
+  while (at && spring_minforce(at) < spring_minforce(spring)) at = at->xnext;
+  link_before(spring, at, spring_head, spring_tail);
+}
+
+void set_spring_minforce(Drosa spring, float force) {
+  unlink(spring, spring_head, spring_tail);
+  set_float(spring, xminforce, force);
+  insert_spring(spring);
+}
+
+// A rod goes after the rods of equal or greater force.
+void insert_rod(Drosa rod) {
+  Drosa at = rod_head;
+  while (at && rod_force(at) >= rod_force(rod)) at = at->xnext;
+  link_before(rod, at, rod_head, rod_tail);
+}
+
+void destroy_rod(Drosa rod) {
+  unlink(rod, rod_head, rod_tail);
+  destroyDrosa(rod);
+}
+
+// The length of a spring at its least force, truncated; 0 for a spring of no stiffness.
+int32_t spring_length(Drosa spring) {
+  float k = spring_k(spring);
+  return k != 0 ? truncate(double(spring_minforce(spring)) / k) : 0;
+}
+
+struct RodSpan {
+  int32_t left, right, length;
+};
+
+// Destroys, weakest first, every rod whose span overlaps first..last, then adds each again
+// (with the springs as they now are it may need less force, or none).
+void readd_rods_over(int32_t first, int32_t last) {
+  std::vector<RodSpan> again;
+  for (Drosa rod = rod_tail; rod;) {
+    Drosa stronger = rod->xback;
+    int32_t left = rod->get(xrodleft), right = rod->get(xrodright);
+    if (left <= last && right >= first) {
+      again.push_back({left, right, rod->get(xrodlength)});
+      destroy_rod(rod);
+    }
+    rod = stronger;
+  }
+  for (const RodSpan& span : again) new_rod(span.left, span.right, span.length);
+}
+
+Drosa find_rod(int32_t left, int32_t right) {
+  for (Drosa rod = rod_head; rod; rod = rod->xnext)
+    if (rod->get(xrodleft) == left && rod->get(xrodright) == right) return rod;
+  return NIL;
+}
+
+// find_perfect_force: the force that springs left..right, raised to it where they carry less,
+// need to be `length` long together. False when they already are at their least forces.
+bool find_perfect_force(int32_t left, int32_t right, int32_t length, double* force) {
+  int64_t natural = 0;
+  for (int32_t n = std::max(left, 0); n <= right && n < spring_count; ++n) {
+    Drosa spring = spring_index[size_t(n)];
+    if (spring_k(spring) != 0)
+      natural = truncate(double(natural) + double(spring_minforce(spring)) / spring_k(spring));
+  }
+  if (natural >= length) return false;
+  const double extra = double(length) - double(natural);
+  // Raising the weakest springs first: from one least force to the next the springs raised so
+  // far act in series (stiffness K) and grow by the force step / K.
+  Drosa current = NIL;
+  double K = 0, grown = 0;
+  for (Drosa spring = spring_head; spring; spring = spring->xnext) {
+    int32_t n = spring->get(xspringnum);
+    if (n < left || n > right) continue;
+    if (!current) {
+      current = spring;
+      K = spring_k(spring);
+      continue;
+    }
+    if (K == 0) break;
+    double step =
+        std::trunc((double(spring_minforce(spring)) - double(spring_minforce(current))) / K);
+    if (extra <= grown + step) break;
+    double k = spring_k(spring);
+    K = K * k / (K + k);
+    grown += step;
+    current = spring;
+  }
+  if (!current) {
+    REPORT_ERROR(4, "No spring in range for find_perfect_force()!");
+    *force = 0;
+    return true;
+  }
+  *force = double(spring_minforce(current)) + K * (extra - grown);
+  return true;
+}
+
+// A single spring made at least `length` long; the rods over it are added again.
+void lengthen_spring(int32_t number, int32_t length) {
+  Drosa spring = find_spring(number);
+  if (!spring) {
+    REPORT_ERROR(4, "Bad spring number in new_rod: left==right==%hd, springs==%hd", short(number),
+                 short(spring_count));
+    return;
+  }
+  float force = float(double(spring_k(spring)) * length);
+  if (!(force > spring_minforce(spring))) return;
+  set_spring_minforce(spring, force);
+  readd_rods_over(number, number);
+}
+
+// ---- Debugging dump --------------------------------------------------------------------------
+
+void dump_springs_and_rods() {
+  char line[160];
+  for (Drosa rod = rod_head; rod; rod = rod->xnext) {
+    std::snprintf(line, sizeof line,
+                  "ROD    %08x  xrodleft %d xrodright %d xrodlength %d xrodforce %ld\n",
+                  rod.handle(), rod->get(xrodleft), rod->get(xrodright), rod->get(xrodlength),
+                  long(rod_force(rod)));
+    debug_out(line);
+  }
+  for (Drosa spring = spring_head; spring; spring = spring->xnext) {
+    std::snprintf(line, sizeof line,
+                  "SPRING %08x  xspringnum %d springk %ld xminforce %ld length %ld\n",
+                  spring.handle(), spring->get(xspringnum), long(spring_k(spring)),
+                  long(spring_minforce(spring)), long(spring_length(spring)));
+    debug_out(line);
+  }
+}
+
+// stretch_springs: resolves the rods, strongest first: the springs of its span that carry less
+// than its force are raised to it, and the rods over them are added again.
+void stretch_springs(bool log) {
+  char line[48];
+  if (log) {
+    debug_out("stretch_springs begin\n");
+    dump_springs_and_rods();
+  }
+  for (int iteration = 1; rod_head; ++iteration) {
+    Drosa rod = rod_head;
+    int32_t left = rod->get(xrodleft), right = rod->get(xrodright);
+    float force = rod_force(rod);
+    for (int32_t n = std::max(left, 0); n <= right && n < spring_count; ++n) {
+      Drosa spring = spring_index[size_t(n)];
+      if (spring_minforce(spring) < force) set_spring_minforce(spring, force);
+    }
+    destroy_rod(rod);
+    readd_rods_over(left, right);
+    if (log) {
+      std::snprintf(line, sizeof line, "stretch_springs iteration %d\n", iteration);
+      debug_out(line);
+      dump_springs_and_rods();
+    }
+  }
+}
+
+// ---- Chords of the system -----------------------------------------------------------------
+
+Drosa ntdata_of(Drosa note) {
+  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = ntdata_of(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+struct Chord {
+  Drosa first, last;  // first and last note in the print chain
+  Drosa cd, cd2;      // its CDDATA and CDDATA2
+  int32_t idealx() const { return cd2->get(xidealx); }
+  int32_t origin() const { return cd->get(xorigin); }
+};
+
+// The chords of one layer, walked in time order.
+struct Layer {
+  int pstaff = 0;
+  std::vector<Chord> chords;
+  size_t next = 0;              // the chord the walk comes to next
+  int32_t last_spring = -1;     // the spring at whose left end its last relocated chord stands
+  int32_t last_origin = 0;      // that chord's packed x
+  std::vector<size_t> pending;  // chords passed over, placed with the layer's next chord
+  double last_shift = 0;        // how far the last placed chord moved
+  bool ended() const { return next >= chords.size(); }
+  // The last note of the chord before the walk's place, NIL at the start.
+  Drosa current() const { return next ? chords[next - 1].last : NIL; }
+};
+
+std::vector<Layer> system_layers() {
+  std::vector<Layer> layers;
+  for (int p = first_pstaff; p <= last_pstaff && p >= 0 && p < MAX_PSTAVES; ++p) {
+    for (Drosa head : staff_data[p].ppnt) {
+      Layer layer;
+      layer.pstaff = p;
+      layer.last_origin = staff_data[p].first_note_x;
+      for (Drosa note = chain_next(head); note;) {
+        Chord chord{note, note, NIL, NIL};
+        while (ntdata_of(chord.last) && !ntdata_of(chord.last)->get(xendscd))
+          chord.last = chain_next(chord.last);
+        Drosa nt = ntdata_of(chord.last);
+        Drosa cd = nt ? nt->xnext : NIL;
+        Drosa cd2 = cd ? cd->xnext : NIL;
+        if (!cd || cd->xkind != CDDATA || !cd2 || cd2->xkind != CDDATA2) {
+          REPORT_ERROR(4, "relocate: a staff chord without its chord records");
+          break;
+        }
+        chord.cd = cd;
+        chord.cd2 = cd2;
+        layer.chords.push_back(chord);
+        note = chain_next(chord.last);
+      }
+      if (!layer.chords.empty()) layers.push_back(std::move(layer));
+    }
+  }
+  return layers;
+}
+
+// The notes of a chord in chain order.
+template <typename Visit>
+void for_each_note(const Chord& chord, Visit visit) {
+  for (Drosa note = chord.first; note; note = chain_next(note)) {
+    visit(note);
+    if (note == chord.last) break;
+  }
+}
+
+// The BAR attached before a note, when it has been placed.
+Drosa placed_bar_before(Drosa note) {
+  int32_t walked = 0;
+  for (Drosa p = note->xback; p && walked < BAR_SEARCH_NODES; p = p->xback, ++walked) {
+    int kind = effective_kind(p);
+    if (p->xkind == NOTE || kind == ENDSYST) break;
+    if (kind == BAR) return p->get(xbarx) != NOT_DRAWN ? p : NIL;
+  }
+  return NIL;
+}
+
+// The note before `note` in its voice (NIL at the system's start).
+Drosa previous_note_of_voice(Drosa note) {
+  for (Drosa p = note->xback; p; p = p->xback) {
+    if (p->xkind == NOTE) return p;
+    if (effective_kind(p) == ENDSYST) break;
+  }
+  return NIL;
+}
+
+Drosa next_note_of_voice(Drosa node) {
+  for (Drosa p = node->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE) return p;
+    if (effective_kind(p) == ENDSYST) break;
+  }
+  return NIL;
+}
+
+bool is_fore_grace(Drosa note) { return note->get(xgrace) && !note->get(xnachschlag); }
+
+// The highest and lowest diatonic position of a chord's notes.
+void chord_span(const Chord& chord, int* low, int* high) {
+  *low = INT32_MAX;
+  *high = INT32_MIN;
+  for_each_note(chord, [&](Drosa note) {
+    *low = std::min<int>(*low, note->get(xmod7));
+    *high = std::max<int>(*high, note->get(xmod7));
+  });
+}
+
+// Whether a layer's packed distance to its new chord may reach one spring further back: the
+// two chords belong to different tuplets, the new one is inside its measure and starts
+// before the previous one ends, both have their stems the same way, and they stand more than
+// three steps apart on the side their stems face (with stems up the new chord below the
+// previous one, with stems down above it).
+bool rod_reaches_back(const Layer& layer, const Chord& chord) {
+  if (layer.next == 0) return false;
+  const Chord& previous = layer.chords[layer.next - 1];
+  if (previous.last->get(xtupl) == chord.first->get(xtupl)) return false;
+  int32_t starts = chord.cd2->get(xmwholec);
+  if (std::abs(starts) <= TIME_TOLERANCE) return false;
+  int64_t previous_end = int64_t(previous.cd2->get(xmwholec)) + note_duration(previous.last, 0);
+  if (previous_end - starts <= TIME_TOLERANCE) return false;
+  int direction = ntdata_of(chord.last)->get(xstmdir);
+  if (ntdata_of(previous.last)->get(xstmdir) != direction) return false;
+  int previous_low, previous_high, low, high;
+  chord_span(previous, &previous_low, &previous_high);
+  chord_span(chord, &low, &high);
+  if (direction == 2) return previous_low - high > 3;
+  if (direction == 1) return low - previous_high > 3;
+  return false;
+}
+
+// ---- Relocation zones -------------------------------------------------------------------------
+
+// The time of the system's end from its start: the longest of its shown voices.
+int32_t system_end_time() {
+  int32_t end = 0;
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    Drosa system_end = voice_data[v].system_end;
+    if (voice_not_shown(v) || !system_end || effective_kind(system_end) != ENDSYST) continue;
+    end = std::max(end, find_time_in_system(system_end));
+  }
+  return end;
+}
+
+// A change that formatting makes to the piece joins the newest undo step (that of the edit
+// which made it necessary, as a rule), marks the piece changed and flags the other views
+// that see the node. The format under way carries on with the change made.
+void mark_layout_change(Drosa node) {
+  mark_piece_changed(0, 1, node->xcontext > 0 ? node->xcontext : 0);
+}
+
+// A ZONE attached to a grace note before its main note goes before the next note of the
+// voice that is not such a grace note.
+void move_zone_off_grace(Drosa zone) {
+  Drosa owner = next_note_of_voice(zone);
+  if (!owner || !is_fore_grace(owner)) return;
+  Drosa target = next_note_of_voice(owner);
+  while (target && is_fore_grace(target)) target = next_note_of_voice(target);
+  if (!target) return;
+  Drosa moved = copyDrosa(zone);
+  removevc_with_undo(zone);
+  insertvc_node_with_undo(moved, target->xback);
+  mark_layout_change(moved);
+}
+
+// The zone a ZONE asks for at the candidate chord, or its removal when it no longer fits.
+void use_zone(Drosa zone, const Chord& chord, int32_t end_time, int32_t left_x, int32_t right_x,
+              int32_t bar_spring, int32_t bar_time) {
+  const int64_t width = int64_t(right_x) - left_x;
+  const int32_t target = truncate(double(left_x + zone->get(xzone_xpermil) * width / 1000));
+  const RelocationZone& previous = relocation_zones[zone_count - 1];
+  int32_t start = chord.cd2->get(xswholec);
+  if (!same_time(zone->get(xzone_sys_wholec), end_time) ||
+      !same_time(zone->get(xzone_wholec), start) || target <= previous.target) {
+    mark_layout_change(zone);
+    removevc_with_undo(zone);
+    return;
+  }
+  if (zone_count - 1 >= MAX_RELOCATION_ZONES) {
+    REPORT_ERROR(2, "Too many relocation zones on one system!");
+    return;
+  }
+  RelocationZone& entry = relocation_zones[zone_count];
+  entry.target = target;
+  entry.origin = chord.origin();
+  entry.idealx = chord.idealx();
+  entry.start_time = start;
+  bool at_bar = zone->get(xzone_bar) && bar_spring >= 0 && bar_spring > previous.first_spring &&
+                same_time(bar_time, start);
+  entry.first_spring = at_bar ? bar_spring : spring_count;
+  // A zone that begins where the previous one does has no spring to stretch.
+  if (entry.first_spring - 1 >= previous.first_spring)
+    new_rod(previous.first_spring, entry.first_spring - 1, target - previous.target);
+  ++zone_count;
+}
+
+// ---- Placement --------------------------------------------------------------------------------
+
+// A natural position P of a zone goes to f P - c = f (P - start) + target (the second form
+// keeps a chord at the zone's start exactly on its target).
+struct ZoneScale {
+  double f, start, target;
+  double c() const { return f * start - target; }
+  double at(double P) const { return f * (P - start) + target; }
+};
+
+// Each zone's natural start (the left edge's is its target) and its scale onto its width. A
+// zone of no natural length is placed at its target.
+std::vector<ZoneScale> zone_scales() {
+  std::vector<ZoneScale> scales(size_t(zone_count), ZoneScale{1.0, 0.0, 0.0});
+  double start = relocation_zones[0].target;
+  for (int32_t z = 0; z + 1 < zone_count; ++z) {
+    const RelocationZone &zone = relocation_zones[z], &next = relocation_zones[z + 1];
+    int64_t length = 0;
+    for (int32_t s = zone.first_spring; s < next.first_spring && s < spring_count; ++s)
+      if (s >= 0) length += spring_length(spring_index[size_t(s)]);
+    double f = length != 0 ? double(next.target - zone.target) / double(length) : 1.0;
+    scales[size_t(z)] = ZoneScale{f, start, double(zone.target)};
+    start += double(length);
+  }
+  return scales;
+}
+
+// The accidental's distance from its head follows the stretch f. It stays within its byte
+// (255 would read as no accidental); the clamp is reported for an accidental that is drawn.
+void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
+  int distance = nt->get(xaccx);
+  if (f == 1.0 || nt->get(xtabtyp) != 0 || distance == NO_ACCIDENTAL_X) return;
+  double gap = param_length(P_ACCIDENTAL_GAP, note, &staff_data[pstaff]);
+  int32_t stretched = truncate(distance + (gap + 2.5) * (1.0 - f) / -5.0);
+  if (stretched < 0 || stretched >= NO_ACCIDENTAL_X) {
+    int32_t kept = std::clamp<int32_t>(stretched, 0, NO_ACCIDENTAL_X - 1);
+    if (note->get(xaccplot))
+      REPORT_ERROR(4, "relocate: accidental distance %d out of range, kept at %d", int(stretched),
+                   int(kept));
+    stretched = kept;
+  }
+  nt->set(xaccx, uint8_t(stretched));
+}
+
+// A chord passed over (one that takes no spring) keeps its packed distance to the chord of
+// its layer that follows it: it moves by `shift` as that chord's origin did.
+void move_with(const Chord& chord, double shift) {
+  chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
+  double m = CMOVE_value(chord.first);
+  for_each_note(chord, [&](Drosa note) {
+    Drosa nt = ntdata_of(note);
+    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
+    relocate_attached(note, shift, 1.0, 0.0);
+  });
+}
+
+void flush_pending(Layer& layer, double shift) {
+  for (size_t i : layer.pending) move_with(layer.chords[i], shift);
+  layer.pending.clear();
+}
+
+// Places a chord whose spring begins at the natural position P.
+void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<ZoneScale>& scales) {
+  int z = std::clamp<int>(chord.cd2->get(xreloc_zone), 0, std::max(0, zone_count - 2));
+  const ZoneScale& zone = scales[size_t(z)];
+  const double f = zone.f, o = chord.origin();
+  const double shift = zone.at(P) - o;  // f P - c - o
+  flush_pending(layer, shift);
+  layer.last_shift = shift;
+  // f (P - o + xprex) - c
+  chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
+  const double m = CMOVE_value(chord.first);
+  for_each_note(chord, [&](Drosa note) {
+    Drosa nt = ntdata_of(note);
+    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
+    stretch_accidental(note, nt, f, layer.pstaff);
+    // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
+    relocate_attached(note, P - zone.start - o, f, -zone.target);
+  });
+}
+
+// Finds the ZONE or CMOVE of a note's staff chord.
+Drosa find_in_chord(Drosa note, int kind, const char* bad_parameter, const char* no_end) {
+  if (!note || note->xkind != NOTE) {
+    REPORT_ERROR(4, "%s", bad_parameter);
+    return NIL;
+  }
+  Drosa last = note;
+  while (ntdata_of(last) && !ntdata_of(last)->get(xendscd)) last = chain_next(last);
+  if (!ntdata_of(last)) {
+    REPORT_ERROR(4, "%s", no_end);
+    return NIL;
+  }
+  for (Drosa n = last; n && !is_chain_head(n);) {
+    if (Drosa found = find_prev_kind_stop_2(kind, n, 0)) return found;
+    Drosa before = ntdata_of(n)->get(xpback);
+    if (!ntdata_of(before) || ntdata_of(before)->get(xendscd)) break;
+    n = before;
+  }
+  return NIL;
+}
+
+// The move of a node of `kind` attached before the note.
+int32_t attached_move(Drosa note, int kind) {
+  Drosa move = note && note->xkind == NOTE ? find_prev_kind_stop_2(kind, note, 0) : NIL;
+  return move ? move->get(xmove) : 0;
+}
+
+}  // namespace
+
+// ---- Springs and rods -----------------------------------------------------------------------
+
+float spring_k(Drosa spring) { return std::bit_cast<float>(spring->get(xspringk)); }
+float spring_minforce(Drosa spring) { return std::bit_cast<float>(spring->get(xminforce)); }
+float rod_force(Drosa rod) { return std::bit_cast<float>(rod->get(xrodforce)); }
+
+int32_t add_spring(float k, float minforce) {
+  Drosa spring = newDrosa(SPRING, 0);
+  spring->set(xspringnum, int16_t(spring_count));
+  set_float(spring, xspringk, k);
+  set_float(spring, xminforce, minforce);
+  insert_spring(spring);
+  spring_index.push_back(spring);
+  return spring_count++;
+}
+
+Drosa find_spring(int32_t number) {
+  return number >= 0 && number < spring_count && size_t(number) < spring_index.size()
+             ? spring_index[size_t(number)]
+             : NIL;
+}
+
+void destroy_springs_and_rods() {
+  while (rod_head) destroy_rod(rod_head);
+  while (spring_head) {
+    Drosa spring = spring_head;
+    unlink(spring, spring_head, spring_tail);
+    destroyDrosa(spring);
+  }
+  spring_index.clear();
+  spring_count = 0;
+}
+
+void new_rod(int32_t left, int32_t right, int32_t length) {
+  if (left > right) {
+    if (!new_rod_error_reported)
+      REPORT_ERROR(4, "relocation error: new_rod left %d right %d", int(left), int(right));
+    new_rod_error_reported = true;
+    return;
+  }
+  if (left == right) {
+    lengthen_spring(right, length);
+    return;
+  }
+  for (Drosa rod = find_rod(left, right); rod; rod = find_rod(left, right)) {
+    if (rod->get(xrodlength) >= length) return;
+    destroy_rod(rod);
+  }
+  double force = 0;
+  if (!find_perfect_force(left, right, length, &force)) return;
+  Drosa rod = newDrosa(ROD, 0);
+  rod->set(xrodlength, length);
+  set_float(rod, xrodforce, float(force));
+  rod->set(xrodleft, int16_t(left));
+  rod->set(xrodright, int16_t(right));
+  insert_rod(rod);
+}
+
+// ---- Zones and moves ----------------------------------------------------------------------------
+
+Drosa find_zone(Drosa note) {
+  return find_in_chord(note, ZONE, "Bad parameter for find_zone.",
+                       "find_zone: no xendscd note found!");
+}
+
+Drosa find_cmove(Drosa note) {
+  return find_in_chord(note, CMOVE, "Bad parameter for find_cmove.",
+                       "find_cmove: no xendscd note found!");
+}
+
+int32_t CMOVE_value(Drosa note) {
+  Drosa cmove = find_cmove(note);
+  return cmove ? cmove->get(xchordmove) : 0;
+}
+
+int32_t AMOVE_value(Drosa note) { return attached_move(note, AMOVE); }
+
+int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
+  int64_t move = attached_move(note, RMOVE);
+  return staff ? truncate(double(move * staff->staff_size) / 2.0) : int32_t(move);
+}
+
+void relocate_attached(Drosa note, double a, double f, double b) {
+  if (!note) return;
+  auto move = [&](Drosa node, const Field<int32_t>& x, const Field<int32_t>& origin) {
+    double o = node->get(origin);
+    node->set(x, truncate(node->get(x) + f * (a + o) - (b + o)));
+  };
+  for (Drosa p = note->xback; p; p = p->xback) {
+    int kind = effective_kind(p);
+    if (p->xkind == NOTE || kind == ENDSYST) break;
+    switch (kind) {
+      case BAR:
+        if (p->get(xbarx) != NOT_DRAWN) move(p, xbarx, xbar_origin);
+        break;
+      case KEYSIG:
+        move(p, xkeysigx, xkeysig_origin);
+        break;
+      case TIMESIG:
+        move(p, xtimesigx, xtimesig_origin);
+        break;
+      case CLEF:
+        move(p, xclefx, xcleforigin);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+int32_t accidental_overlap_space(Drosa note) {
+  if (!is_visible_note(note) || note->get(xrest)) return 0;
+  Drosa own = cddatptr(note, 1);
+  if (!own) return 0;
+  int low = note->get(xmod7), high = low;
+  Drosa nt = ntdata_of(note);
+  if (note->get(xlgval) >= 2 && !note->get(xnostem)) {
+    if (nt->get(xstmdir) == 2) high += 8;
+    if (nt->get(xstmdir) == 1) low -= 8;
+  }
+  int32_t count = 0;
+  for (Drosa cd = layer_first(own); cd && cd != own;) {
+    Drosa last = cd->xback ? cd->xback->xback : NIL;
+    if (!is_NOTE(last)) break;
+    Chord chord{chord_first_note(last), last, cd, cd->xnext};
+    bool near = false;
+    for_each_note(chord, [&](Drosa other) {
+      int y = other->get(xmod7);
+      if (!other->get(xrest) && y >= low - 1 && y <= high + 1) near = true;
+    });
+    if (near) ++count;
+    Drosa cd3 = cd->xnext ? cd->xnext->xnext : NIL;
+    cd = cd3 && cd3->xkind == CDDATA3 ? cd3->get(xnextchord) : NIL;
+  }
+  return count ? count * param_length(P_OVERLAP_STEMS, note, nullptr) : 0;
+}
+
+// ---- The pass ---------------------------------------------------------------------------------
+
+int32_t relocate(int32_t system) {
+  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return 1;
+  const int32_t first_x = staff_data[first_pstaff].first_note_x;
+  if (first_x > spacing_x)
+    REPORT_ERROR(2, "Warning:  This system has no notes!  (page %d system %d context %d)",
+                 int(current_page), int(system), int(current_ncontext));
+  if (skip_relocate) return 1;
+
+  destroy_springs_and_rods();
+  zone_count = 1;
+  relocation_zones[0] = RelocationZone{first_x, 0, 0, first_x, 0};
+  std::vector<Layer> layers = system_layers();
+  const bool linear = linear_spacing_context();
+  const int32_t left_x = staff_left_x(first_pstaff, current_page);
+  const int32_t right_x = staff_right_x(first_pstaff, current_page);
+  const int32_t end_time = system_end_time();
+  int32_t previous_ideal = 0;
+  int32_t bar_spring = -1, bar_time = 0;
+
+  // Springs between the ideal positions, rods from the packed ones, in ideal order.
+  for (;;) {
+    Layer* candidate = nullptr;
+    int32_t I = 0;
+    for (Layer& layer : layers)
+      if (!layer.ended() && (!candidate || layer.chords[layer.next].idealx() < I)) {
+        candidate = &layer;
+        I = layer.chords[layer.next].idealx();
+      }
+    if (!candidate) break;
+    const Chord& chosen = candidate->chords[candidate->next];
+    const bool takes_spring = chosen.cd2->get(xreloc_spring) != -1;
+    Drosa zone = find_zone(chosen.first);
+    if (zone) {
+      move_zone_off_grace(zone);
+      zone = find_zone(chosen.first);
+    }
+    Drosa before = previous_note_of_voice(chosen.first);
+    Drosa M = before && is_visible_note(before) && before->get(xgrace) ? chosen.last : NIL;
+
+    // A bar before every layer's next chord, with no layer inside a grace run, is a bar line
+    // across the system: the chord stands a fixed distance after it.
+    bool bar_line = true, have_distance = false;
+    int64_t distance = 0;
+    for (const Layer& layer : layers) {
+      if (layer.ended()) continue;
+      Drosa current = layer.current();
+      const Chord& next = layer.chords[layer.next];
+      Drosa bar = placed_bar_before(next.first);
+      if ((current && current->get(xgrace)) || !bar) {
+        bar_line = false;
+        break;
+      }
+      if (!have_distance && next.idealx() == I) {
+        distance = std::max<int64_t>(0, int64_t(next.origin()) - bar->get(xbarx));
+        have_distance = true;
+      }
+    }
+    bar_line = bar_line && have_distance;
+
+    bool made_bar_spring = false;
+    if (I > 0 && takes_spring) {
+      float k = stiffness(int64_t(I) - previous_ideal);
+      float least = 0;
+      if (M)
+        least = float(
+            std::trunc(double(k) *
+                       (param_length(P_MIN_SPACE, M, &staff_data[candidate->pstaff]) + hdw(M, 0))));
+      add_spring(k, least);
+      previous_ideal = I;
+      if (bar_line) {
+        bar_spring = add_spring(STIFFNESS_NUMERATOR, float(STIFFNESS_NUMERATOR * double(distance)));
+        bar_time = chosen.cd2->get(xswholec);
+        made_bar_spring = true;
+      }
+    }
+    if (zone) use_zone(zone, chosen, end_time, left_x, right_x, bar_spring, bar_time);
+
+    for (Layer& layer : layers) {
+      if (layer.ended() || layer.chords[layer.next].idealx() != I) {
+        // A bar line met while this layer's chord still sounds: the bar clears the chord.
+        Drosa current = layer.current();
+        if (made_bar_spring && layer.last_spring >= 0 && !linear && current) {
+          const Chord& sounding = layer.chords[layer.next - 1];
+          new_rod(layer.last_spring, layer.last_spring,
+                  truncate(double(paren_right_x(current)) - sounding.origin() + double(distance)));
+        }
+        continue;
+      }
+      const Chord& chord = layer.chords[layer.next];
+      if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, int16_t(spring_count));
+      chord.cd2->set(xreloc_zone, uint8_t(zone_count - 1));
+      // (Two chords at one ideal x have no spring between them to hold apart.)
+      if (takes_spring && layer.last_spring >= 0 && layer.last_spring < spring_count && !linear) {
+        int32_t back = rod_reaches_back(layer, chord) ? 1 : 0;
+        new_rod(std::max(0, layer.last_spring - back), spring_count - 1,
+                chord.origin() - layer.last_origin);
+      }
+      if (takes_spring) {
+        layer.last_spring = spring_count;
+        layer.last_origin = chord.origin();
+      }
+      ++layer.next;
+    }
+  }
+
+  // The closing spring, the width behind each layer's last chord, and the right edge.
+  add_spring(spacing_idealx == previous_ideal ? STIFFNESS_NUMERATOR
+                                              : stiffness(int64_t(spacing_idealx) - previous_ideal),
+             0);
+  if (!linear)
+    for (const Layer& layer : layers)
+      if (layer.last_spring >= 0)
+        new_rod(layer.last_spring, spring_count - 1, trailing_width[layer.pstaff]);
+  RelocationZone& right_edge = relocation_zones[zone_count];
+  right_edge = RelocationZone{right_x, spring_count, spacing_idealx, spacing_x, end_time};
+  const RelocationZone& last_zone = relocation_zones[zone_count - 1];
+  if (spring_count - 1 >= last_zone.first_spring)
+    new_rod(last_zone.first_spring, spring_count - 1, right_x - last_zone.target);
+  ++zone_count;
+
+  stretch_springs(dump_springs_next);
+  dump_springs_next = false;
+
+  // Placement: every chord at the natural position of its spring, scaled by its zone.
+  const std::vector<ZoneScale> scales = zone_scales();
+  double P = relocation_zones[0].target;
+  for (Layer& layer : layers) layer.next = 0;
+  auto place_up_to = [&](int32_t s) {
+    for (Layer& layer : layers) {
+      for (; !layer.ended(); ++layer.next) {
+        const Chord& chord = layer.chords[layer.next];
+        int32_t spring = chord.cd2->get(xreloc_spring);
+        if (spring == -1) {
+          layer.pending.push_back(layer.next);
+          continue;
+        }
+        if (spring > s) break;
+        place_chord(layer, chord, P, scales);
+      }
+    }
+  };
+  for (int32_t s = 0; s < spring_count; ++s) {
+    place_up_to(s);
+    if (Drosa spring = find_spring(s))
+      P += spring_length(spring);
+    else
+      REPORT_ERROR(4, "Spring %hd not found out of %hd springs in relocate_note()!", short(s),
+                   short(spring_count));
+  }
+  place_up_to(INT32_MAX);
+  for (Layer& layer : layers) flush_pending(layer, layer.last_shift);
+
+  // What ends each voice's system moves with the right edge.
+  const double end_shift = double(right_edge.target) - right_edge.origin;
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    Drosa system_end = voice_data[v].system_end;
+    if (voice_not_shown(v) || !system_end || effective_kind(system_end) != ENDSYST) continue;
+    relocate_attached(system_end, end_shift, 1.0, 0.0);
+  }
+
+  destroy_springs_and_rods();
+  return format_interrupted() ? 0 : 1;
+}
