@@ -66,6 +66,7 @@ Drosa prepare_note(Drosa note, bool annotation_before) {
     link_after(nt, note);
     nt->set(xscrhdx, NOT_DRAWN);
     nt->set(xscrhdy, NOT_DRAWN);
+    nt->set(xaccx, 255);  // no accidental placed yet
   }
   return nt->xnext;
 }
