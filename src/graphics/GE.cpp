@@ -293,23 +293,26 @@ int GE_string_text(std::string* text, Drosa* element) {
          next->get(xgc_y) == ADJACENT_TEXT;
 }
 
-int32_t GE_string_width(Drosa element) {
-  std::string text;
-  Drosa attributes = element;
-  GE_string_text(&text, &attributes);
+GEMeasuredText measure_GE_text(Drosa element) {
+  GEMeasuredText measured;
+  measured.attributes = element;
+  GE_string_text(&measured.text, &measured.attributes);
   Port* saved = platform_current_port();
   platform_set_port(offscreen_port());
   const int font = current_text_font(), size = current_text_size(), face = current_text_face();
-  text_font(attributes->get(xgc_font));
-  text_size(attributes->get(xgc_size));
-  text_face(attributes->get(xgc_style));
-  const double width = text_width(text.data(), int(text.size()));
+  text_font(measured.attributes->get(xgc_font));
+  text_size(measured.attributes->get(xgc_size));
+  text_face(measured.attributes->get(xgc_style));
+  measured.width = text_width(measured.text.data(), int(measured.text.size()));
+  measured.metrics = get_font_metrics();
   text_font(font);
   text_size(size);
   text_face(face);
   platform_set_port(saved);
-  return round_nearest_int(width);
+  return measured;
 }
+
+int32_t GE_string_width(Drosa element) { return round_nearest_int(measure_GE_text(element).width); }
 
 void GEyrelocate(int pstaff, int32_t dy) {
   if (!GE_head) return;

@@ -12,6 +12,7 @@
 #include "graphics/ge_fields.h"
 #include "graphics/graphics_globals.h"
 #include "model/model_services.h"
+#include "platform/port.h"
 
 // ---- Starting a list ----------------------------------------------------------------------
 // GEinit: starts a new list after GE_head. With save_old and a complete list, the list moves
@@ -76,6 +77,15 @@ int GE_string_text(std::string* text, Drosa* element);
 // lone GE_CHAR's character), in the element's font, size and style.
 // Reads: offscreen_port(); the current port and its text state are kept.
 int32_t GE_string_width(Drosa element);
+// measure_GE_text: the text of the run that holds element, its attribute node, and its width
+// (pixels) and font metrics at its font, size and style, measured in the offscreen port.
+struct GEMeasuredText {
+  std::string text;
+  Drosa attributes;
+  double width = 0;
+  FontMetrics metrics;
+};
+GEMeasuredText measure_GE_text(Drosa element);
 
 // ---- Changing a list --------------------------------------------------------------------
 // GEyrelocate: moves the elements of printed staff pstaff down by dy, and those lying

@@ -37,24 +37,10 @@ Box box_of_points(std::initializer_list<std::pair<int64_t, int64_t>> points, int
 
 // The box of a character or text run, measured in its attribute node's font.
 Box text_box(Drosa element) {
-  std::string text;
-  Drosa attributes = element;
-  GE_string_text(&text, &attributes);
-  Port* saved = platform_current_port();
-  platform_set_port(offscreen_port());
-  const int font = current_text_font(), size = current_text_size(), face = current_text_face();
-  text_font(attributes->get(xgc_font));
-  text_size(attributes->get(xgc_size));
-  text_face(attributes->get(xgc_style));
-  const double width = text_width(text.data(), int(text.size()));
-  const FontMetrics metrics = get_font_metrics();
-  text_font(font);
-  text_size(size);
-  text_face(face);
-  platform_set_port(saved);
-  const int64_t x = attributes->get(xgc_x), y = attributes->get(xgc_y);
-  return {x, y - nearest(10 * metrics.descent), x + nearest(10 * width),
-          y + nearest(10 * metrics.ascent)};
+  const GEMeasuredText measured = measure_GE_text(element);
+  const int64_t x = measured.attributes->get(xgc_x), y = measured.attributes->get(xgc_y);
+  return {x, y - nearest(10 * measured.metrics.descent), x + nearest(10 * measured.width),
+          y + nearest(10 * measured.metrics.ascent)};
 }
 
 // The widest a curve is drawn: its tapering width or its constant width.
