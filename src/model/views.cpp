@@ -408,6 +408,11 @@ void mark_view_for_reformat(int slot) {
   if (slot_valid(slot) && view_array[slot].window) view_array[slot].window->reformat_pending = 1;
 }
 
+int view_reformat_pending(int slot) {
+  return slot_valid(slot) && view_array[slot].window ? view_array[slot].window->reformat_pending
+                                                     : 0;
+}
+
 bool is_current_view_copy(Drosa node) {
   return current_view_index >= 0 && (node->xkind == NTVIEW || node->xkind == PVIEW) &&
          copy_slot(node) == current_view_index;
@@ -434,8 +439,9 @@ void restore_view_data(const ViewData& d) {
 // current_view_index, the graphics lists and staff chains of the view.
 int open_view(int mode, PieceFile* file) {
   if (current_view_index != -1) {
+    // Going on would write the new piece over the globals of the view still current.
     REPORT_ERROR(4, "Bad current_view_index when calling open_view");
-    if (!leave_view()) return 0;  // the view still current keeps its own state
+    return 0;
   }
   ViewData* shared = mode == 1 ? find_view_same_piece() : nullptr;
   int slot = 0;

@@ -63,10 +63,11 @@ ViewData* find_view_same_piece();
 // open_view: opens a view of the file named by piece_fsspec in a free slot and makes it
 // current: mode 0 a new piece, 1 the piece read from the file (sharing the piece of a view of
 // the same file that is open already), 2 an imported MusicXML document; `file` goes to the
-// header reader for modes 0 and 2 (nullptr: no file). 1 when the view holds its piece. A
-// view still current is left first.
+// header reader for modes 0 and 2 (nullptr: no file). 1 when the view holds its piece. The
+// current view must have been left first.
 // Writes: every global of the piece and of the window; view_array, current_view_index.
-// Failure: level 2 "You cannot open so many windows!" (nothing changes); the failure of
+// Failure: level 2 "You cannot open so many windows!" and level 4 "Bad current_view_index
+//          when calling open_view" while a view is current (nothing changes); the failure of
 //          opening the piece, after which the slot is free again, nothing of the piece is
 //          kept and there is no current view; 0.
 int open_view(int mode, PieceFile* file);
@@ -110,10 +111,12 @@ void restore_view_data(const ViewData& piece);
 
 // ---- The other views, for the change flags ----------------------------------------------------
 // The piece state of a slot (nullptr: none); the notation context a parked view shows (0 for
-// a slot without a window record); marks a parked view for reformatting when it comes back.
+// a slot without a window record); marks a parked view for reformatting when it comes back,
+// and whether it is so marked.
 const ViewData* view_piece(int slot);
 int view_ncontext(int slot);
 void mark_view_for_reformat(int slot);
+int view_reformat_pending(int slot);
 
 // ---- Per-view copies ---------------------------------------------------------------------------
 // Whether the node is an NTVIEW or PVIEW of the current view.
