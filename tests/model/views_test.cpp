@@ -30,6 +30,7 @@
 #include "model/undo.h"
 #include "model/writevesk.h"
 #include "params/param_table.h"
+#include "platform/port.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
@@ -142,6 +143,15 @@ std::string music(int v) {
   return s;
 }
 
+// The current view's page image, into the build folder's test-output/model.
+void save_page_image(const char* name) {
+  std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) return;
+  std::filesystem::path folder = build / "test-output" / "model";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(port_save_png(offscreen_page, (folder / name).c_str()));
+}
+
 int count_kind(Drosa head, int kind) {
   int n = 0;
   for (Drosa p = head; p; p = p->xnext) n += p->xkind == kind;
@@ -176,9 +186,11 @@ TEST_F(Switching, TwoPiecesComeBackByteForByte) {
     copy_from_VIEW_nodes(0);
     EXPECT_EQ(snapshot(), first) << "round " << round;
     EXPECT_EQ(count_kind(piece_start[0], NTVIEW), 0);
+    if (round) save_page_image("view_a_page_2_of_two_voices.png");
     ASSERT_EQ(leave_view(), 1);
     copy_from_VIEW_nodes(1);
     EXPECT_EQ(snapshot(), second) << "round " << round;
+    if (round) save_page_image("view_b_page_1_of_one_narrower_voice.png");
   }
   EXPECT_EQ(view_index_of_window(music_window_port), 1);
   EXPECT_EQ(close_view(0), 1);
