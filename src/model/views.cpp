@@ -525,7 +525,8 @@ void copy_from_VIEW_nodes(int slot) {
   clear_page_index();
   draw_piano_window();
 
-  // Another view may have changed the piece: the page is found again in every case.
+  // Another view may have changed the piece: the page is found again in every case. The
+  // copies stand on the page formatted last, which the view showed when it was left.
   std::fill(page_start, page_start + MAX_VOICES, NIL);
   count_pages();
   current_page = std::clamp<int32_t>(current_page, 1, page_count);
@@ -533,7 +534,8 @@ void copy_from_VIEW_nodes(int slot) {
     param_init();
     rebuild_param_nodes();
   }
-  locate_page(current_page);
+  const bool parked_page_left = last_formatted_page >= 1 && last_formatted_page <= page_count;
+  locate_page(parked_page_left ? last_formatted_page : current_page);
   for_each_shown_page_voice(unpark_voice, slot);
 
   activate_window(nullptr);
@@ -580,8 +582,9 @@ int close_view(int ask) {
     destroy_pstaff_lists();
     init_music_window_rect();
   } else {
-    // The piece stays with the other views: only this view's layout records go.
-    remove_ntdata(REMOVE_OTHER_PAGE);
+    // The piece stays with the other views: only this view's layout records and copies go,
+    // wherever they are.
+    remove_ntdata(REMOVE_WHOLE_PIECE);
     destroy_pstaff_lists();
     draw_piano_window();
   }

@@ -250,6 +250,14 @@ TEST_F(Sharing, ClosingOneViewKeepsThePieceAndTheLastDiscardsIt) {
   copy_from_VIEW_nodes(0);
   EXPECT_EQ(music(0) + music(1), lists) << "the piece stays whole";
   EXPECT_EQ(count_kind(piece_start[0], NTVIEW) + count_kind(piece_start[0], PVIEW), 0);
+
+  // A second view whose file can no longer be read fails without touching the piece.
+  ASSERT_EQ(leave_view(), 1);
+  std::filesystem::remove(x);
+  EXPECT_EQ(open(x), 0);
+  EXPECT_EQ(take_reports().size(), 1u);
+  copy_from_VIEW_nodes(0);
+  EXPECT_EQ(music(0) + music(1), lists);
   EXPECT_EQ(close_view(0), 1);
   EXPECT_EQ(voice_count, 0);
   EXPECT_EQ(freeCount, total_Drosa_count - PERMANENT_NODES) << "every node is back";
