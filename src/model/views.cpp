@@ -510,7 +510,7 @@ void copy_from_VIEW_nodes(int slot) {
     piece_fsspec.clear();
     return;
   }
-  if (!slot_used(slot) || slot == current_view_index || !view_array[slot].piece ||
+  if (!slot_used(slot) || current_view_index != -1 || !view_array[slot].piece ||
       !view_array[slot].window) {
     REPORT_ERROR(4, "Bad view %hd in copy_from_VIEW_nodes!", short(slot));
     return;

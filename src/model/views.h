@@ -88,7 +88,8 @@ int leave_view();
 // Failure: level 4 "Pre-existing NTDATA on voice %hd in copy_from_VIEW_nodes!", "Pre-existing
 //          PDATA on voice %hd in copy_from_VIEW_nodes!", "Voice %hd has an orphaned PVIEW
 //          node! ptr=%lx", "Voice %hd has a PVIEW node (%lx) before %s (%lx)!" (the copy is
-//          deleted), "Bad view %hd in copy_from_VIEW_nodes!" for a slot that is not parked.
+//          deleted), "Bad view %hd in copy_from_VIEW_nodes!" for a slot that is not parked
+//          or while another view is current (nothing changes).
 void copy_from_VIEW_nodes(int slot);
 
 // save_and_release_view: frees the current view's slot and its page image; with save its

@@ -1,6 +1,7 @@
 // views_test.cpp: views and opening a piece into a view.
 //   Switching.*: views of two pieces come back as they were left, byte for byte; a parked
-//                page keeps its layout records as copies of its own
+//                page keeps its layout records as copies of its own; a view that cannot be
+//                parked for want of memory stays current as it was
 //   Sharing.*:   a second view of a file shares its piece; an edit in one view marks the
 //                views of the piece that must reformat, and no others; closing one of two
 //                views keeps the piece, closing the last discards it without a leak
@@ -30,6 +31,7 @@
 #include "model/undo.h"
 #include "model/writevesk.h"
 #include "params/param_table.h"
+#include "platform/memory.h"
 #include "platform/port.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
@@ -169,6 +171,11 @@ TEST_F(Switching, TwoPiecesComeBackByteForByte) {
   const std::string first = snapshot();
   const int ntdata = count_kind(piece_start[0], NTDATA);
   ASSERT_GT(ntdata, 0);
+  platform_refuse_allocations_after(0);
+  EXPECT_EQ(leave_view(), 0) << "no memory for the view's records";
+  platform_refuse_allocations_after(-1);
+  EXPECT_EQ(take_reports().size(), 1u);
+  EXPECT_EQ(snapshot(), first) << "the view stays current as it was";
 
   ASSERT_EQ(leave_view(), 1);
   const ViewData* parked = view_array[0].piece;
