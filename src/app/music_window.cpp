@@ -1,4 +1,5 @@
-// music_window.cpp: the music window's title and its pending update.
+// music_window.cpp: the music window's title, its pending update and activation, and
+// emptying it of its piece.
 //
 // The title is kept in music_window_title; the window itself takes it once the music window
 // shows pages.
@@ -42,3 +43,14 @@ void display_win_title(int mode, const char* extra) {
 
 // The music window shows no page yet, so it never has an update pending.
 void update_window() {}
+
+void init_music_window_rect() {
+  piece_fsspec.clear();
+  discard_piece_lists();
+  DrosaDirty = 0;
+  display_win_title(1, nullptr);
+}
+
+void activate_window(Port*) {}
+
+void deactivate_window(int) {}

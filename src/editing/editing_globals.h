@@ -16,6 +16,7 @@ extern PagePoint insertion_point_pos;  // where the insertion point stands on th
 extern int insertion_point_flashing;   // the insertion point is flashing
 
 extern uint32_t group_selected;  // non-zero while a group selection exists
+extern int16_t selected_voice;   // the voice commands act on; -10 none
 
 // What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
 extern int16_t clipboard_kind;

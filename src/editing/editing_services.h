@@ -36,3 +36,39 @@ void make_cursor_visible();
 // Writes: ENDSYST xendpage, layout records after the new page end, page_count, DrosaDirty.
 // Failure: a system of 1 or less, or one the page does not have, changes nothing.
 void split_page(int system);
+
+// ---- The insertion point and the selected voice ------------------------------------------
+// set_insertion_point: makes node (NIL: none) the insertion point; a drawn note also becomes
+// the selected voice's and gives insertion_point_pos its head position; otherwise voice, when
+// not -10, is selected. With show the window scrolls to it. The note starts flashing.
+// Reads:  the node's NTDATA. Writes: insertion_point, insertion_point_pos,
+//         insertion_point_flashing, selected_voice, flashing_node, the window title.
+void set_insertion_point(Drosa node, int show, int voice);
+// set_selected_voice: selects voice v, -10 none.
+// Failure: level 4 "Voice number %hd is out of range in set_selected_voice!  There are %hd
+//          voices." and voice 0 is selected.
+void set_selected_voice(int v);
+// cursor_to_time: puts the insertion point on the drawn note at the start of the measure and
+// beat (from 1) in the first shown voice that has one, trying first_voice first (negative:
+// from voice 0); measure -1, or no such note, puts it on the first drawn note of the page of
+// the selected voice (voice 0 when none is selected, or the first shown voice).
+// Reads:  the voice lists, page_start, selected_voice. Writes: as set_insertion_point.
+void cursor_to_time(int32_t measure, int first_voice, double beat);
+
+// ---- Measures and beaming ----------------------------------------------------------------
+// get_timesig_beaming: the default beam grouping of a time signature: the beat value of its
+// groups and of its secondary groups (time units).
+// Failure: level 4 "bad call to get_timesig_beaming" for a node that is no visible TIMESIG;
+//          0 and 0.
+void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
+// make_measures: the first measures of a new piece (new_piece 1): asks how many, then appends
+// to every voice that many measures of rests in the time signature, four measures to a system
+// and six systems to a page, each measure closed by a BAR. part_name (256 bytes, may be
+// nullptr) receives the part name chosen, here always empty. 1 when built, 0 when the user
+// cancelled or the measures cannot be made.
+// Reads:  timesig, voice_count, piece_start, current_ncontext.
+// Writes: the voice lists (not recorded for undo: the piece is new), DrosaDirty, the view flags.
+// Failure: level 2 "Measure insertion is possible only from notation context '%s'."; level 4
+//          "Insert measures: beat value must be a power of two", and, for a piece that is not
+//          new, "make_measures: only the measures of a new piece are made here"; 0.
+int make_measures(Drosa timesig, int new_piece, char* part_name);

@@ -14,6 +14,8 @@
 //    works while a reformat runs; everything else starts from zero on each format.
 //  - Records are made in context 0, so every notation context sees them; switching
 //    contexts removes them all (the whole-piece mode of remove_ntdata).
+//  - The copies (NTVIEW, PVIEW) that other views keep of their pages stay where they are;
+//    copies of the current view are stale once it formats, and go.
 //  - A record that does not stand directly after its owner is stray and is destroyed by
 //    prepare_layout_nodes, as are PARAM nodes, which are re-created from their annotations.
 //  - The signed end record of a layer (staff_data end_record) says until when the chords
@@ -137,7 +139,7 @@ void prepare_voice(int v, RepairReports& said) {
     } else if (seen == LINE || (seen == TPARAM && !is_continuation_run(p))) {
       annotation_before = true;
       next = prepare_annotation(v, p, said);
-    } else if (is_layout_record(kind) || kind == PARAM) {
+    } else if (is_layout_record(kind) || kind == PARAM || is_current_view_copy(p)) {
       destroy_node(p);
     } else if (seen == PRINT) {
       p->set(xlayer, 0);
@@ -180,6 +182,10 @@ Drosa remove_record(Drosa p, bool with_note_records) {
     case NTDATA:
     case PDATA:
       if (with_note_records) destroy_node(p);
+      return next;
+    case NTVIEW:
+    case PVIEW:
+      if (is_current_view_copy(p)) destroy_node(p);
       return next;
     default:
       return next;

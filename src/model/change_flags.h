@@ -10,5 +10,7 @@ void mark_piece_changed(int reformat, int kind, int context);
 // context (context 0 or another context: the other views; the current context: its views).
 void mark_views_changed(int reformat, int kind, int context);
 void clear_view_changes();
-// Passes the flags on to the other open views of the same piece file.
+// Passes the flags on to the other open views of the same piece: a change of another context
+// (or of every context) marks them all for reformatting, a change of the current context those
+// that show it. Views of other pieces are never marked.
 void propagate_view_changes();

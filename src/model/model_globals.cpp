@@ -55,6 +55,8 @@ int16_t ncontext_count = 1;
 char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];
 uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];
 uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];
+Dialog* ncontext_dialog = nullptr;
+ListBox* ncontext_parts_list = nullptr;
 
 uint8_t perf_defaults[PERF_DEFAULTS_SIZE];
 int16_t requested_page = 0;
@@ -100,6 +102,8 @@ void reset_model_globals() {
   std::memset(ncontext_name, 0, sizeof ncontext_name);
   std::memset(options_struct, 0, sizeof options_struct);
   std::memset(print_record, 0, sizeof print_record);
+  ncontext_dialog = nullptr;
+  ncontext_parts_list = nullptr;
   std::memset(perf_defaults, 0, sizeof perf_defaults);
   requested_page = 0;
   piece_fsspec.clear();

@@ -82,6 +82,10 @@ inline constexpr int OPTIONS_SIZE = 102;       // options_struct of a context, b
 inline constexpr int PRINT_RECORD_SIZE = 144;  // print_record (page setup) of a context
 extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by context from 1
 extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
+struct Dialog;
+struct ListBox;
+extern Dialog* ncontext_dialog;       // the notation-context dialog while it is open; else nullptr
+extern ListBox* ncontext_parts_list;  // its list of parts while it is open
 
 // ---- The piece file -----------------------------------------------------------------------
 inline constexpr int PERF_DEFAULTS_SIZE = 334;     // playback, tuning and notehead-colour record

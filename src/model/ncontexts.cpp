@@ -4,17 +4,29 @@
 // its first note; the PRINT in force at a point says on which staff of the system the voice
 // prints there (xsstaff, -1 not printed) and its place in the staff list (xlist, 0 none).
 // When a part leaves a context, the staves below it move up by the part's staff count.
+// Switching the context discards every layout record: each context lays out its own pages.
 #include "model/ncontexts.h"
 
 #include <algorithm>
 
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
+#include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/options.h"
 #include "model/page_systems.h"
 #include "model/parts_voices.h"
+#include "model/undo.h"
 #include "model/voice_lists.h"
+#include "model/writevesk.h"
+#include "performance/performance_services.h"
+#include "platform/dialogs.h"
+#include "platform/list_box.h"
 
 namespace {
 
@@ -22,12 +34,15 @@ int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
 // Puts every shown voice at the system and time of the first NOTE after print in its system
 // (a voice without a chord at that time stands at its next chord or at the system's end);
-// false when there is no such NOTE.
-bool voices_to_print_time(Drosa print) {
+// false when there is no such NOTE. *system and *time (when given) receive where that is.
+bool voices_to_print_time(Drosa print, int32_t* system = nullptr, int32_t* time = nullptr) {
   Drosa note = find_next_kind_until(NOTE, print, ENDSYST, ENDSYST);
   if (!note) return false;
-  voices_to_system(system_number_on_page(note, 0), 0);
-  voices_to_system_at_time(find_time_in_system(note), 1, 0);
+  const int32_t n = system_number_on_page(note, 0), t = find_time_in_system(note);
+  voices_to_system(n, 0);
+  voices_to_system_at_time(t, 1, 0);
+  if (system) *system = n;
+  if (time) *time = t;
   return true;
 }
 
@@ -35,7 +50,122 @@ Drosa print_at_cursor(int v) {
   return time_cursor[v] ? find_prev_kind(PRINT, time_cursor[v]) : NIL;
 }
 
+constexpr const char* SAVE_BEFORE_SWITCH =
+    "Do you want to save your file now, before you change Notation Contexts?";
+
+// The parts list of the open dialog selects every part that prints in the current context.
+void select_shown_parts() {
+  list_part_first_voices(true);
+  for (int row = 0; row < part_first_voice_count; ++row) {
+    const char* part = voice_part_name(part_first_voices[row]);
+    bool shown = false;
+    for (int v = 0; v < voices() && !shown; ++v)
+      shown = voice_part_is(v, part) && !voice_not_shown(v);
+    list_box_select(ncontext_parts_list, row, shown);
+  }
+}
+
+// The voice's PRINT that stands before its first note: the one that shows the voice at all.
+bool is_head_print(Drosa print) { return !find_prev_kind_raw(NOTE, print); }
+
+// Where no voice prints at the PRINT's time: settles it as rebuild_print_nodes says. Returns
+// the node the walk of the voice goes on from (`next`, or the node after it when it went).
+Drosa settle_silent_point(Drosa print, Drosa next) {
+  int32_t system = 0, time = 0;
+  if (!voices_to_print_time(print, &system, &time)) return next;
+  for (int v = 0; v < voices(); ++v) {
+    Drosa p = print_at_cursor(v);
+    if (p && p->get(xsstaff) != -1) return next;
+  }
+  if (system == 0 && time == 0) {
+    for (int v = 0; v < voices(); ++v) {
+      Drosa p = print_at_cursor(v);
+      if (!p) continue;
+      modifyvc_with_undo(p);
+      p->set(xsstaff, 0);
+      break;
+    }
+    return next;
+  }
+  for (int v = 0; v < voices(); ++v) {
+    Drosa p = print_at_cursor(v);
+    if (!p || is_head_print(p)) continue;
+    if (p == next) next = next->xnext;
+    removevc_with_undo(p);
+  }
+  return next;
+}
+
 }  // namespace
+
+// ---- Switching ----------------------------------------------------------------------------------
+
+void set_notation_context(int n, int where) {
+  if (n < 1 || n > ncontext_count || n > MAX_NCONTEXTS) {
+    REPORT_ERROR(4, "Bad notation context %hd in set_notation_context", short(n));
+    return;
+  }
+  remove_ntdata(REMOVE_WHOLE_PIECE);
+  current_ncontext = int16_t(n);
+  std::copy(piece_start, piece_start + MAX_VOICES, page_start);
+  last_formatted_page = -500;  // no page of this context is laid out
+  text_template->xcontext = int8_t(n);
+  line_template->xcontext = int8_t(n);
+  current_page = where < 0 ? -where : find_measure_any_voice(where);
+}
+
+// Reads: ncontext_dialog, ncontext_parts_list. Writes: as set_notation_context; the dialog's
+// name item and the selection of its parts list.
+void ncontext_dialog_set_name(int n, int where) {
+  set_notation_context(n, where);
+  if (!ncontext_dialog) return;
+  platform_set_item_text(ncontext_dialog, 2, ncontext_name_of(current_ncontext));
+  platform_select_item_text(ncontext_dialog, 2, 0, 16);
+  if (ncontext_parts_list) select_shown_parts();
+}
+
+void change_ncontext(Drosa node, int n, int no_ask) {
+  const int32_t measure = node ? bar_number_of_node(node) : 1;
+  if (!no_ask && n != current_ncontext && prefs.ask_save_before_context_change() && DrosaDirty &&
+      !is_playing()) {
+    const int answer = yesnocan_alert(SAVE_BEFORE_SWITCH);
+    if (answer == ANSWER_CANCEL) return;
+    if (answer == ANSWER_YES) save_piece(0, 0, 0, &piece_fsspec);
+  }
+  stop_flashing(flashing_node);
+  insertion_point = NIL;
+  set_selected_voice(-10);
+  const int old = std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS);
+  const int32_t old_width = options_i32(old, OPTIONS_PAGE_WIDTH);
+  const int32_t old_height = options_i32(old, OPTIONS_PAGE_HEIGHT);
+  set_notation_context(n, measure);
+  const int c = current_ncontext;
+  const float scale = options_float(c, OPTIONS_SCALE);
+  if (options_i32(c, OPTIONS_PAGE_WIDTH) != old_width ||
+      options_i32(c, OPTIONS_PAGE_HEIGHT) != old_height || (scale > 0 && scale != zoom_factor)) {
+    if (scale > 0) zoom_factor = scale;
+    offscreen_changesize();
+  }
+  count_pages();
+  current_page = std::clamp<int32_t>(current_page, 1, page_count);
+  requested_page = int16_t(current_page);  // preparing keeps the page of the measure
+  prepare_piece();
+  if (is_plotted_note(node))
+    set_insertion_point(node, 1, -10);
+  else
+    cursor_to_time(measure, -1, 0.0);
+}
+
+void rebuild_print_nodes() {
+  for (int v = 0; v < voices(); ++v) {
+    if (voice_not_shown(v)) continue;
+    for (Drosa p = piece_start[v]; p;) {
+      Drosa next = p->xnext;
+      if (effective_kind(p) == PRINT) next = settle_silent_point(p, next);
+      p = next;
+    }
+  }
+}
 
 // Reads: the voice lists, current_ncontext. Writes: system_cursor, time_cursor; the PRINT's
 // xsstaff and xlist (directly, without an undo record).

@@ -80,6 +80,11 @@ const NodeField* const model_node_fields[] = {
     &xzone_wholec,   &xzone_sys_wholec,
     &xzone_bar,      &xspace,
     &xtempo_lgval,   &xtempo_bpm,
+    &xntview,        &xvhdx,
+    &xvhdy,          &xvbarx,
+    &xpview,         &xvx1,
+    &xvy1,           &xvx2,
+    &xvy2,           &xvanno_selected,
 };
 
 const int model_node_field_count = sizeof model_node_fields / sizeof model_node_fields[0];

@@ -286,6 +286,24 @@ inline constexpr auto xzone_bar = word_field<uint8_t>("xzone_bar", ZONE, 20);  /
 inline constexpr auto xspace = word_field<int16_t>("xspace", SPACE, 10);        // extra space
 inline constexpr auto xtempo_lgval = word_field<int16_t>("xtempo_lgval", TEMPO, 10);  // note value (obsolete)
 inline constexpr auto xtempo_bpm = word_field<int16_t>("xtempo_bpm", TEMPO, 12);      // beats per minute (obsolete)
+
+// ---- NTVIEW, PVIEW: a parked view's layout records --------------------------------------
+// An NTVIEW stands after a NOTE in place of its NTDATA: the view's slot, then the NTDATA's
+// node bytes 10..57 (its links cleared), then the screen x of the BAR that starts the note's
+// measure. A PVIEW stands before an annotation: the slot, then the PDATA's node bytes 10..61.
+inline constexpr int VIEW_COPY_AT = 12;         // node byte where either copy begins
+inline constexpr int NTVIEW_COPY_BYTES = 48;    // of the NTDATA
+inline constexpr int PVIEW_COPY_BYTES = 52;     // of the PDATA
+inline constexpr auto xntview = word_field<int16_t>("xntview", NTVIEW, 10);  // the view's slot
+inline constexpr auto xvhdx = word_field<int32_t>("xvhdx", NTVIEW, 34);      // the head on the screen
+inline constexpr auto xvhdy = word_field<int32_t>("xvhdy", NTVIEW, 38);
+inline constexpr auto xvbarx = word_field<int32_t>("xvbarx", NTVIEW, 60);    // 0x80000000 none
+inline constexpr auto xpview = word_field<int16_t>("xpview", PVIEW, 10);     // the view's slot
+inline constexpr auto xvx1 = word_field<int32_t>("xvx1", PVIEW, 30);         // the screen rectangle
+inline constexpr auto xvy1 = word_field<int32_t>("xvy1", PVIEW, 34);
+inline constexpr auto xvx2 = word_field<int32_t>("xvx2", PVIEW, 38);
+inline constexpr auto xvy2 = word_field<int32_t>("xvy2", PVIEW, 42);
+inline constexpr auto xvanno_selected = bit_field("xvanno_selected", PVIEW, 48, 7, 7);
 // clang-format on
 
 // Every scalar field above, for checks and for finding a field by its name.

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
@@ -51,6 +52,7 @@
 #include "model/options.h"
 #include "model/page_systems.h"
 #include "model/undo.h"
+#include "model/views.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
 #include "params/param_services.h"
@@ -419,14 +421,31 @@ int header_io(int mode, PieceFile* file, int* version) {
   return write_header_fields(file);
 }
 
+namespace {
+
+// After the header: the view's page image for the current context's page size and scale, the
+// window's title for a file, and the piano window. 0 when the page image cannot be made.
+int finish_header(bool from_file) {
+  const int c = current_ncontext;
+  if (!offscreen_create(options_float(c, OPTIONS_SCALE), options_i32(c, OPTIONS_PAGE_WIDTH),
+                        options_i32(c, OPTIONS_PAGE_HEIGHT), 0, 1))
+    return 0;
+  if (from_file) display_win_title(2, nullptr);
+  draw_piano_window();
+  return 1;
+}
+
+}  // namespace
+
 int read_header(PieceFile* file) {
   set_default_piece();
   if (!file) {
-    set_options_float(current_ncontext, 96, NEW_PIECE_SCALE);
-    options_struct[current_ncontext][76] = NEW_PIECE_DISPLAY;
-    return 1;
+    set_options_float(current_ncontext, OPTIONS_SCALE, NEW_PIECE_SCALE);
+    options_struct[current_ncontext][OPTIONS_DISPLAY] = NEW_PIECE_DISPLAY;
+    return finish_header(false);
   }
-  return header_io(IO_READ, file, nullptr);
+  int result = header_io(IO_READ, file, nullptr);
+  return result && finish_header(true) ? result : 0;
 }
 
 // ---- Node records
@@ -717,12 +736,19 @@ int read_piece_body(PieceReading* reading) {
   return 1;
 }
 
-int read_piece_file(PieceFile* file) {
+// The whole read. With `shared` the piece is that view's and only the header is read; with
+// `page` the view's page image is made after the header.
+int read_piece_file(PieceFile* file, const ViewData* shared, bool page) {
   PieceReading reading;
   reading.file = file;
   set_default_piece();
   int result = header_io(IO_READ, file, &reading.version);
   reading.conversion.version = reading.version;
+  if (result && page) result = finish_header(true);
+  if (result && shared) {
+    restore_view_data(*shared);
+    return 1;
+  }
   if (!result || !read_piece_body(&reading)) {
     discard_piece_lists();
     DrosaDirty = 0;
@@ -750,13 +776,17 @@ void make_untitled_copy() {
   piece_fsspec = folder + ":" + name;
 }
 
+// Lets go of a piece shared with another view without freeing it.
+void let_go_of_shared_piece() {
+  std::fill(piece_start, piece_start + MAX_VOICES, NIL);
+  std::fill(page_start, page_start + MAX_VOICES, NIL);
+  voice_count = 0;
+  DrosaDirty = 0;
+}
+
 }  // namespace
 
 int read_piece(ViewData* shared) {
-  if (shared) {
-    REPORT_ERROR(4, "read_piece: views sharing one piece are not kept yet");
-    return 0;
-  }
   PieceFile file;
   int16_t result = piece_file_open(&file, piece_fsspec.c_str(), O_RDWR);
   bool read_only = false;
@@ -773,14 +803,18 @@ int read_piece(ViewData* shared) {
     piece_file_close(&file);
     return 0;
   }
-  int ok = read_piece_file(&file);
+  int ok = read_piece_file(&file, shared, true);
   result = piece_file_close(&file);
   if (ok && result != RESULT_OK) {
     report_file_error(result, "");
-    discard_piece_lists();
+    if (shared)
+      let_go_of_shared_piece();
+    else
+      discard_piece_lists();
     ok = 0;
   }
-  if (ok && read_only) make_untitled_copy();
+  // A shared piece keeps the file of the view that read it first.
+  if (ok && read_only && !shared) make_untitled_copy();
   return ok;
 }
 
@@ -788,7 +822,7 @@ int read_piece_from_memory(const uint8_t* data, size_t size) {
   if (!room_for((long long)size)) return 0;
   PieceFile file;
   piece_file_from_memory(&file, data, size);
-  return read_piece_file(&file);
+  return read_piece_file(&file, nullptr, false);
 }
 
 void discard_piece_lists() {

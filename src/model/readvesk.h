@@ -24,20 +24,25 @@ struct PieceReading {
 };
 
 // ---- Reading a piece --------------------------------------------------------------------------
-// read_piece: reads the file named by piece_fsspec. A file that cannot be opened for writing
-// opens as an untitled copy (":from: " and its name). `shared` must be nullptr: views that share
-// a piece are not kept yet.
+// read_piece: reads the file named by piece_fsspec, and makes the view's page image after its
+// header. A file that cannot be opened for writing opens as an untitled copy (":from: " and
+// its name). With `shared` (the ViewData of another view of the same file) only the header is
+// read: the piece is that view's, whose voice lists both views then edit.
 // Reads:  piece_fsspec, the node store's free room, the modifier keys (Shift or Option lets a
-//         damaged file be read up to the damage), quiet_convert_flag.
+//         damaged file be read up to the damage), quiet_convert_flag, *shared.
 // Writes: every piece global (voice_count, piece_start, contexts, their records, perf_defaults,
-//         requested_page, DrosaDirty), piece_fsspec for an untitled copy, the parameter table.
-// Failure: the file's or the format's message; 0, with no voice list left and voice_count 0.
+//         requested_page, DrosaDirty), piece_fsspec for an untitled copy, the parameter table,
+//         the page image, the window title.
+// Failure: the file's or the format's message; 0, with no voice list left and voice_count 0
+//          (a shared piece is let go of, never freed).
 int read_piece(ViewData* shared);
-// The same from bytes in memory, for tests and fuzzing.
+// The same from bytes in memory, without a page image, for tests and fuzzing.
 int read_piece_from_memory(const uint8_t* data, size_t size);
 
-// read_header: sets up the default piece; then, for a file, reads its header. Returns 0 on
-// failure, -1 when the stored page number is negative, else 1. file nullptr: a new piece.
+// read_header: sets up the default piece; then, for a file, reads its header; then makes the
+// view's page image for the current context (offscreen_create). Returns 0 on failure (also
+// when the page image cannot be made), -1 when the stored page number is negative, else 1.
+// file nullptr: a new piece.
 int read_header(PieceFile* file);
 
 // header_io: every header field in order, mode IO_READ (with the version gate, the checks and

@@ -38,3 +38,6 @@ int32_t piano_key_equivalent(const EventRecord&, int) { return 0; }
 
 // There is no piano window yet to redraw.
 void draw_piano_window() {}
+
+// Nothing plays yet.
+int is_playing() { return 0; }

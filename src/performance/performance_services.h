@@ -25,3 +25,6 @@ int32_t piano_idle(int flag);
 int32_t piano_key_equivalent(const EventRecord& event, int flag);
 // Redraws the piano palette window.
 void draw_piano_window();
+
+// Non-zero while the piece is playing.
+int is_playing();

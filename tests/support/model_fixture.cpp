@@ -10,6 +10,7 @@
 #include "model/check_lists.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "model/views.h"
 #include "params/param_lookup.h"
 #include "params/param_table.h"
 #include "params/params_globals.h"
@@ -31,6 +32,7 @@ std::vector<Report> take_reports() {
 }
 
 void reset_all_globals() {
+  reset_views_globals();
   reset_model_globals();
   reset_graphics_globals();
   reset_editing_globals();
