@@ -12,10 +12,14 @@ inline constexpr auto xtextfont = word_field<int16_t>("xtextfont", TPARAM, 18); 
 inline constexpr auto xcharset = word_field<uint8_t>("xcharset", TPARAM, 20);    // character set
 inline constexpr auto xtextsize = word_field<uint8_t>("xtextsize", TPARAM, 21);  // points
 inline constexpr auto xtextface = word_field<uint8_t>("xtextface", TPARAM, 22);  // face bits
+inline constexpr auto xjustified = bit_field("xjustified", TPARAM, 24, 7, 6);  // 0 left, 2 right, else centred
+inline constexpr auto xpagemargin = bit_field("xpagemargin", TPARAM, 24, 5, 5);  // "Horizontal Lock"
+inline constexpr auto xleavespace = bit_field("xleavespace", TPARAM, 24, 3, 3);  // "Leave Space"
 inline constexpr auto xfromstaff = bit_field("xfromstaff", TPARAM, 24, 2, 2);  // "Vertical Lock"
 inline constexpr auto xadjacent = bit_field("xadjacent", TPARAM, 24, 1, 1);  // a further style run
 inline constexpr auto xhidden = bit_field("xhidden", TPARAM, 25, 5, 5);      // "Hidden"
 inline constexpr auto xdefault = bit_field("xdefault", TPARAM, 25, 4, 4);    // model of its class
+inline constexpr auto xfooter = bit_field("xfooter", TPARAM, 25, 1, 1);      // "Position Lock"
 inline constexpr auto xignore = bit_field("xignore", TPARAM, 25, 0, 0);      // "Do Not Interpret"
 inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
 
