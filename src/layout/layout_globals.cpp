@@ -55,6 +55,7 @@ void reset_layout_globals() {
   consistency_warnings_on = 1;
   clear_page_index();
   reset_print_chain_globals();
+  reset_spacing_globals();
 }
 
 // ---- Print chains, stems and beams --------------------------------------------------------
@@ -74,4 +75,22 @@ void reset_print_chain_globals() {
   chord_number = 0;
   for (Drosa& print : layering_start_print) print = NIL;
   layering_rerun = false;
+}
+
+// ---- Horizontal spacing -------------------------------------------------------------------
+
+SpacingCurve spacing_curve;               // the duration-to-space curve and its cache
+SpacingStaff spacing_staff[MAX_PSTAVES];  // the spacing walk of each pstaff
+int32_t spacing_x = 0;                    // running packed x of the system
+int32_t spacing_idealx = 0;               // running ideal x of the system
+int32_t system_end_time = 0;              // the system's end, from its start
+Drosa page_first_note;                    // first note spaced on the page
+
+void reset_spacing_globals() {
+  spacing_curve = SpacingCurve{};
+  for (SpacingStaff& s : spacing_staff) s = SpacingStaff{};
+  spacing_x = 0;
+  spacing_idealx = 0;
+  system_end_time = 0;
+  page_first_note = NIL;
 }
