@@ -107,7 +107,9 @@ struct SpacingStaff {
   Drosa current[LAYERS];      // the layer's current note (the last of the chords walked so far);
                               // its chain head until the walk leaves the start
   int32_t next_time[LAYERS];  // start time of the layer's next chord; NO_TIME when it has ended
+  int32_t shortest[LAYERS];   // the shortest duration of the layer's current chord
   int32_t left_edge[LAYERS];  // first-note x less twice the gap after keys and time signatures
+  Drosa timesig;              // the TIMESIG in force at the chords the walk passed last
   int32_t end_time;           // the system's end time, from its start
   int32_t front_space;        // what the first chord needs from the staff's left x
   int32_t trailing_width;     // what the last chord needs behind it (kept by justification)

@@ -15,7 +15,6 @@
 #include "annotations/anno_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
-#include "layout/object_lookup.h"
 #include "layout/setprint.h"
 #include "layout/spacing.h"
 #include "model/model_services.h"
@@ -100,10 +99,8 @@ bool fills_its_bar(Drosa F, Drosa last) {
     Drosa next_cd2 = cddata2_of(chord_last_note(after));
     if (!next_cd2 || !near(next_cd2->get(xmwholec), 0)) return false;
   }
-  Drosa timesig = find_object(TIMESIG, F);
-  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return false;
-  int64_t measure = int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
-  return near(chord_bounds(F, nullptr, nullptr), measure);
+  int32_t measure = measure_length_at(F);
+  return measure > 0 && near(spaced_chord_duration(F), measure);
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ constexpr int P_DURATION_EFFECT = 221;  // "effect of duration on note spacing (
 constexpr int P_FIRST_NOTE_GAP =
     196;  // "additional space between key/time and first note on staff"
 constexpr int P_MIN_NOTE_SPACE = 260;   // "minimum space between normal note and next chord"
+constexpr int P_POLYTEMPO = 553;        // "polytempo note duration multiplier (normally 1.0)"
 constexpr double LARGEST_EFFECT = 0.9;  // the largest effect the context's options allow
 constexpr int32_t SIXTY_FOURTH = 1024;
 
@@ -114,6 +115,18 @@ Drosa next_chord(int p, int l) {
   return chain_next(s.current[l]);
 }
 
+// The TIMESIG attached before a note of the chord that begins with `first`.
+Drosa timesig_before(Drosa first) {
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    for (Drosa p = n->xback; p; p = p->xback) {
+      int k = effective_kind(p);
+      if (k == NOTE || k == ENDSYST) break;
+      if (k == TIMESIG) return p;
+    }
+  return NIL;
+}
+
 // A node at which the parameters of the system's start are looked up.
 Drosa system_first_node() {
   for (int p = system_from(); p <= system_to(); ++p)
@@ -140,12 +153,16 @@ void start_walks() {
       for (Drosa n = first; n; n = chain_next(n)) {
         Drosa cd2 = cddata2_of(chord_last_note(n));
         if (!cd2) continue;
-        int64_t end = int64_t(cd2->get(xswholec)) + note_duration(n, 0);
+        int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(n);
         system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
       }
     }
     s.front_space = 0;
     s.trailing_width = 0;
+    // What the staff's first chord finds is in force before it too (a time signature
+    // attached to that chord is found there again).
+    Drosa first = chain_next(staff_data[p].ppnt[0]);
+    s.timesig = first ? find_object(TIMESIG, first) : NIL;
   }
 }
 
@@ -208,7 +225,9 @@ void move_chords(int t, int32_t advance, bool first_point, int32_t key_gap) {
       }
       if (Drosa cd = cddata_of(last)) cd->set(xorigin, spacing_x);
       if (Drosa cd2 = cddata2_of(last)) cd2->set(xidealx, spacing_idealx);
+      if (Drosa timesig = timesig_before(first)) s.timesig = timesig;
       s.current[l] = last;
+      s.shortest[l] = spaced_chord_duration(first);
       Drosa after = chain_next(last);
       s.next_time[l] = after ? chord_start(after) : NO_TIME;
     }
@@ -233,7 +252,7 @@ int32_t next_time_point() {
 int32_t earlier_normal_duration(Drosa first) {
   for (Drosa n = chain_prev(first); n && !is_chain_head(n); n = chain_prev(n)) {
     Drosa f = chord_first_note(n);
-    if (!f->get(xgrace) && is_visible_note(f)) return chord_bounds(f, nullptr, nullptr);
+    if (!f->get(xgrace) && is_visible_note(f)) return spaced_chord_duration(f);
     n = f;
   }
   return 0;
@@ -251,12 +270,14 @@ Shortest shortest_sounding(int32_t Tn) {
     for (int l = 0; l < LAYERS; ++l) {
       Drosa L = spacing_staff[p].current[l];
       if (at_start(L)) continue;
-      Drosa F = NIL, last = NIL;
-      int32_t umin = chord_bounds(L, &F, &last);
+      Drosa F = chord_first_note(L);
+      int32_t umin = spacing_staff[p].shortest[l];
       int32_t u = umin;
       Drosa after = chain_next(L);
-      int32_t dF = note_duration(F, 0), dL = note_duration(L, 0);
-      if (!near(dF, dL) && after && is_placeholder_rest(after)) u = std::max(dF, dL);
+      if (after && is_placeholder_rest(after)) {
+        int32_t dF = spaced_duration(F), dL = spaced_duration(L);
+        if (!near(dF, dL)) u = std::max(dF, dL);
+      }
       if (is_after_grace(after))
         u = 0;
       else if (is_after_grace(L))
@@ -281,7 +302,7 @@ int32_t measure_of_rest(Drosa N) {
   Drosa after = chain_next(N);
   bool whole = nt->get(xendscd) || (after && after->get(xrest) && nt_of(after)->get(xrestchar));
   if (!whole) return -1;
-  Drosa timesig = find_object(TIMESIG, N);
+  Drosa timesig = time_signature_at(N);
   // A time signature without a beat (a damaged one) gives no measure.
   if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) < 0) return -1;
   return int32_t(int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat));
@@ -363,6 +384,53 @@ int32_t space_for_duration(int32_t d) {
 }
 
 // ---- The pass ------------------------------------------------------------------------------
+
+Drosa time_signature_at(Drosa note) {
+  Drosa last = chord_last_note(note);
+  Drosa cd = cddata_of(last);
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  if (cd3 && cd3->xkind == CDDATA3 && cd3->get(xpstaff) < MAX_PSTAVES &&
+      cd3->get(xcdlayer) < LAYERS) {
+    const SpacingStaff& s = spacing_staff[cd3->get(xpstaff)];
+    Drosa current = s.current[cd3->get(xcdlayer)];
+    if (s.timesig && current == last) return s.timesig;
+    if (s.timesig && current && chain_next(current) == chord_first_note(note)) {
+      Drosa attached = timesig_before(chain_next(current));
+      return attached ? attached : s.timesig;
+    }
+  }
+  return find_object(TIMESIG, note);
+}
+
+int32_t measure_length_at(Drosa note) {
+  Drosa timesig = time_signature_at(note);
+  // A time signature without a beat (a damaged one) gives no measure.
+  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return 0;
+  double m = double(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
+  if (param_changed(P_POLYTEMPO)) m *= param_float_value(P_POLYTEMPO, note);
+  return m >= 1 && m < NO_TIME ? int32_t(m) : 0;
+}
+
+int32_t spaced_duration(Drosa note) {
+  Drosa nt = nt_of(note);
+  int glyph = nt && note->get(xrest) ? nt->get(xrestchar) : 0;
+  if (!glyph) return note_duration(note, 0);
+  int64_t d = measure_length_at(note);
+  if (d <= 0) return note_duration(note, 0);
+  if (glyph == 2) {
+    Drosa cd = cddata_of(chord_last_note(note));
+    d *= cd ? std::max<int16_t>(cd->get(xrcmeas), 0) : 1;
+  }
+  return int32_t(std::min<int64_t>(d, NO_TIME - 1));
+}
+
+int32_t spaced_chord_duration(Drosa note) {
+  Drosa first = chord_first_note(note), last = chord_last_note(note);
+  int32_t shortest = NO_TIME;
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    shortest = std::min(shortest, spaced_duration(n));
+  return shortest;
+}
 
 bool is_placeholder_rest(Drosa note) {
   if (!is_NOTE(note) || !note->get(xrest) || !note->get(xhider) || note->get(xgrace)) return false;

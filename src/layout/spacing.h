@@ -26,6 +26,20 @@ void init_spacing_curve(Drosa node);
 int32_t space_for_duration(int32_t d);
 
 // ---- The pass ------------------------------------------------------------------------------
+// time_signature_at: the TIMESIG in force at a note of a staff chord: for the chord the
+// spacing walk of its layer passed last, or the next one, what the walk keeps for its pstaff
+// (or one attached before the next chord); for any other note the object lookup's.
+// Reads: spacing_staff, the chord records, the page's chains.
+Drosa time_signature_at(Drosa note);
+// measure_length_at: the measure in force at the note (its time signature's, scaled by the
+// polytempo parameter when the piece sets it); 0 when no time signature gives one.
+int32_t measure_length_at(Drosa note);
+// spaced_duration: note_duration, with whole-measure and multi-measure rests counted by the
+// measure time_signature_at finds (so that spacing never searches the page for it); and the
+// shortest of a staff chord's notes (chord_bounds, so counted).
+int32_t spaced_duration(Drosa note);
+int32_t spaced_chord_duration(Drosa note);
+
 // is_placeholder_rest: a hidden rest that is not a grace note, ends its staff chord and shares
 // its staff with the other stem direction (CDDATA xoppos): it takes no time in ideal spacing.
 bool is_placeholder_rest(Drosa note);

@@ -34,8 +34,8 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/lyrics.h"
-#include "layout/object_lookup.h"
 #include "layout/setprint.h"
+#include "layout/spacing.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -59,7 +59,6 @@ constexpr int P_KEY_BEFORE = 319;         // "additional space left before key s
 constexpr int P_SWITCH_RIGHT = 320;  // "min space between chords in staff switch to right hand"
 constexpr int P_SWITCH_LEFT = 321;   // "min space between chords in staff switch to left hand"
 constexpr int P_THICK_LINE = 322;    // "line width for thicker line in double bar"
-constexpr int P_POLYTEMPO = 553;     // "polytempo note duration multiplier (normally 1.0)"
 constexpr int P_CLEF_CHANGE_WIDTH = 570;  // "width of clef change symbol"
 constexpr int P_PIANO_KEYS = 644;  // "length of white keys at start of piano tab (0 for none)"
 
@@ -142,12 +141,12 @@ struct TimePointState {
 };
 
 // The first note of the layer's chord that stands at this time point, or NIL.
-Drosa chord_here(int p, int l, const TimePointState& at, int step) {
+Drosa chord_here(int p, int l, const TimePointState& at) {
   Drosa first = next_chord(p, l);
   if (!first || spacing_staff[p].next_time[l] > int64_t(at.time) + TIME_TOLERANCE) return NIL;
   if (at.after_grace_seen) return is_after_grace(first) ? first : NIL;
   if (first->get(xgrace) && !at.grace_seen) {
-    REPORT_ERROR(4, "grace logic error in specspace step %d", step);
+    REPORT_ERROR(4, "grace logic error in specspace step 1");
     return NIL;
   }
   return first;
@@ -242,35 +241,57 @@ struct Signs {
   bool bar = false;
 };
 
-Signs place_signs(SpacingWidths& widths, const TimePointState& at) {
+// A layer that takes part at the time point: its chord here (none at the system's end).
+struct Taking {
+  int p, l;
+  Drosa first;
+};
+
+std::vector<Taking> layers_taking_part(const TimePointState& at) {
+  std::vector<Taking> taking;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    for (int l = 0; l < LAYERS; ++l) {
+      if (at.mode == SPACE_SYSTEM_END) {
+        if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL});
+      } else if (Drosa first = chord_here(p, l, at)) {
+        taking.push_back({p, l, first});
+      }
+    }
+  }
+  return taking;
+}
+
+Signs place_signs(SpacingWidths& widths, const TimePointState& at,
+                  const std::vector<Taking>& taking) {
   Signs placed;
   if (at.grace_carry) return placed;  // placed with the graces before this time point
   const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
+  std::vector<Drosa> found;
+  std::vector<const Taking*> layers;
   for (int step = 0; step < 5; ++step) {
     const int kind = order[step];
     Column column;
-    std::vector<std::pair<int, int>> layers;
-    for (int p = system_from(); p <= system_to(); ++p) {
-      if (!staff_takes(kind, p, at.mode)) continue;
-      for (int l = 0; l < LAYERS; ++l) {
-        std::vector<Drosa> found;
-        if (at.mode == SPACE_SYSTEM_END) {
-          if (Drosa sign = voice_scan_helper(kind, p, l)) found.push_back(sign);
-        } else if (Drosa first = chord_here(p, l, at, 1)) {
-          for (Drosa n : chord_notes(first))
-            if (Drosa sign = attached_before(kind, n)) found.push_back(sign);
-        }
-        if (found.empty()) continue;
-        int32_t w = sign_width(kind, found.front(), p, l, at.mode, widths.x[p][l]);
-        column.left = int32_t(std::min<int64_t>(column.left, int64_t(widths.x[p][l]) - w));
-        column.signs.insert(column.signs.end(), found.begin(), found.end());
-        layers.emplace_back(p, l);
-        placed.bar |= kind == BAR;
+    layers.clear();
+    for (const Taking& t : taking) {
+      if (!staff_takes(kind, t.p, at.mode)) continue;
+      size_t before = column.signs.size();
+      if (!t.first) {
+        if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) column.signs.push_back(sign);
+      } else {
+        Drosa last = chord_last_note(t.first);
+        for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
+          if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);
       }
+      if (column.signs.size() == before) continue;
+      int32_t& edge = widths.x[t.p][t.l];
+      int32_t w = sign_width(kind, column.signs[before], t.p, t.l, at.mode, edge);
+      column.left = int32_t(std::min<int64_t>(column.left, int64_t(edge) - w));
+      layers.push_back(&t);
+      placed.bar |= kind == BAR;
     }
     if (column.signs.empty()) continue;
-    for (auto [p, l] : layers) widths.x[p][l] = column.left;
-    placed.columns.push_back(column);
+    for (const Taking* t : layers) widths.x[t->p][t->l] = column.left;
+    placed.columns.push_back(std::move(column));
   }
   return placed;
 }
@@ -312,16 +333,51 @@ Drosa switch_partner(Drosa first) {
   return NIL;
 }
 
-// ---- Measures of rests ---------------------------------------------------------------------
+// Grace chords drawn into the space before them, and how far they may go.
+struct GraceGap {
+  int64_t gap = NO_EDGE;
+  std::vector<Drosa> chords;
+};
 
-// The length of the measure in force at the note; 0 when no time signature gives one.
-int32_t measure_length(Drosa note) {
-  Drosa timesig = find_object(TIMESIG, note);
-  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return 0;
-  double m = double(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
-  if (param_changed(P_POLYTEMPO)) m *= param_float_value(P_POLYTEMPO, note);
-  return m >= 1 && m < NO_TIME ? int32_t(m) : 0;
+// Step 2 for one layer: how far the packed position must advance so that its chord, signs
+// included, keeps the minimum space from the right edge of the chord before it. Stores the
+// pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
+int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePointState& at,
+                     GraceGap& graces) {
+  const bool end = at.mode == SPACE_SYSTEM_END;
+  const int p = t.p;
+  SpacingStaff& s = spacing_staff[p];
+  const Drosa P = s.current[t.l], first = t.first;
+  const int64_t X = spacing_x, E = widths.x[p][t.l];
+  int64_t o = 0, R, Q;
+  if (at_start(P)) {
+    R = staff_left_x(p, current_page);
+    Q = R + (X - E) + length(P_NOTE_SPACE, first, p);
+  } else {
+    Drosa cd = cddata_of(P);
+    o = cd ? cd->get(xorigin) : X;
+    R = space_lyrics(P);
+    Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
+    if (!end) Q = std::max(Q, X - o);
+  }
+  if (!end && at.grace_run > 0 && first->get(xgrace)) {
+    int64_t need = int64_t(at.grace_run) * (length(P_GRACE_SPACE, first, p) + hdw(first, 0));
+    graces.gap = std::min(graces.gap, E - R - need);
+    graces.chords.push_back(first);
+  }
+  if (first) {
+    if (Drosa partner = switch_partner(first)) {
+      int gap = nt_of(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
+      Q = std::max<int64_t>(Q, int64_t(space_lyrics(partner)) - o + length(gap, first, p));
+    }
+  }
+  int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
+  if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
+  if (end) s.trailing_width = std::max(s.trailing_width, q);
+  return Q - (X - o);
 }
+
+// ---- Measures of rests ---------------------------------------------------------------------
 
 // One layer's walk through the measures of rests.
 struct RestLayer {
@@ -346,7 +402,7 @@ bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool lat
       if (!note->get(xrest) || note->get(xgrace) || note_has_line_or_text(note)) return false;
     if ((later || n != layer.at) && has_clef_key_time_before(n, 0)) return false;
     chords->push_back(n);
-    t += chord_bounds(n, nullptr, nullptr);
+    t += spaced_chord_duration(n);
     n = chain_next(chord_last_note(n));
   }
   *after = n;
@@ -427,65 +483,24 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   const TimePointState at{previous_time,    mode,     grace_seen != 0, after_grace_seen != 0,
                           grace_carry != 0, grace_run};
   const bool end = mode == SPACE_SYSTEM_END;
-  Signs signs = place_signs(widths, at);
+  const std::vector<Taking> taking = layers_taking_part(at);
+  Signs signs = place_signs(widths, at, taking);
 
   if (!end) {
     bool measure_start = false;
-    for (int p = system_from(); p <= system_to() && mode == SPACE_SYSTEM_START; ++p)
-      for (int l = 0; l < LAYERS; ++l)
-        if (Drosa first = chord_here(p, l, at, 1))
-          if (Drosa cd2 = cddata2_of(chord_last_note(first)))
-            measure_start |= near(cd2->get(xmwholec), 0);
+    for (const Taking& t : taking)
+      if (Drosa cd2 = mode == SPACE_SYSTEM_START ? cddata2_of(chord_last_note(t.first)) : NIL)
+        measure_start |= near(cd2->get(xmwholec), 0);
     if (signs.bar || measure_start) look_for_measures_of_rests(previous_time);
   }
 
-  const int32_t X = spacing_x;
   int64_t advance = INT64_MIN;
-  int64_t grace_gap = NO_EDGE;
-  std::vector<Drosa> graces;
-  for (int p = system_from(); p <= system_to(); ++p) {
-    SpacingStaff& s = spacing_staff[p];
-    for (int l = 0; l < LAYERS; ++l) {
-      Drosa P = s.current[l];
-      Drosa first = NIL;
-      if (end) {
-        if (at_start(P)) continue;
-      } else if (!(first = chord_here(p, l, at, 2))) {
-        continue;
-      }
-      const int64_t E = widths.x[p][l];
-      int64_t o = 0, R, Q;
-      if (at_start(P)) {
-        R = staff_left_x(p, current_page);
-        Q = R + (X - E) + length(P_NOTE_SPACE, first, p);
-      } else {
-        Drosa cd = cddata_of(P);
-        o = cd ? cd->get(xorigin) : X;
-        R = space_lyrics(P);
-        Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
-        if (!end) Q = std::max<int64_t>(Q, X - o);
-      }
-      if (!end && grace_run > 0 && first->get(xgrace)) {
-        int64_t need = int64_t(grace_run) * (length(P_GRACE_SPACE, first, p) + hdw(first, 0));
-        grace_gap = std::min(grace_gap, E - R - need);
-        graces.push_back(first);
-      }
-      if (first) {
-        if (Drosa partner = switch_partner(first)) {
-          int gap = nt_of(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
-          Q = std::max<int64_t>(Q, int64_t(space_lyrics(partner)) - o + length(gap, first, p));
-        }
-      }
-      int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
-      if (mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
-      if (end) s.trailing_width = std::max(s.trailing_width, q);
-      advance = std::max(advance, Q - (X - o));
-    }
-  }
+  GraceGap graces;
+  for (const Taking& t : taking) advance = std::max(advance, layer_demand(t, widths, at, graces));
   if (advance == INT64_MIN) advance = 0;
-  if (grace_gap > 0 && grace_gap != NO_EDGE && signs.columns.empty()) {
-    advance -= grace_gap;
-    for (Drosa g : graces)
+  if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
+    advance -= graces.gap;
+    for (Drosa g : graces.chords)
       if (Drosa cd2 = cddata2_of(chord_last_note(g))) cd2->set(xreloc_spring, -1);
   }
   int32_t A = int32_t(std::clamp<int64_t>(advance, INT32_MIN / 2, INT32_MAX / 2));
@@ -501,14 +516,14 @@ int32_t look_for_measures_of_rests(int32_t time) {
   for (int p = system_from(); p <= system_to(); ++p)
     for (int l = 0; l < LAYERS; ++l)
       if (Drosa first = next_chord(p, l)) layers.push_back({p, l, first, {}, {}, 0});
+  // The measure of the first chord here holds for the run: a time signature before a later
+  // measure ends it.
+  int32_t M = 0;
+  for (const RestLayer& layer : layers)
+    if (!M && near(chord_start(layer.at), time)) M = measure_length_at(layer.at);
   int32_t count = 0;
   int64_t start = time;
-  for (;;) {
-    Drosa here = NIL;
-    for (const RestLayer& layer : layers)
-      if (layer.at && near(chord_start(layer.at), start)) here = here ? here : layer.at;
-    int32_t M = here ? measure_length(here) : 0;
-    if (M <= 0) break;
+  while (M > 0) {
     std::vector<std::vector<Drosa>> chords(layers.size());
     std::vector<Drosa> after(layers.size());
     bool all = true, any = false;
