@@ -141,12 +141,15 @@ struct TimePointState {
 };
 
 // The first note of the layer's chord that stands at this time point, or NIL.
-Drosa chord_here(int p, int l, const TimePointState& at) {
+Drosa chord_here(int p, int l, const TimePointState& at, int step) {
   Drosa first = next_chord(p, l);
   if (!first || spacing_staff[p].next_time[l] > int64_t(at.time) + TIME_TOLERANCE) return NIL;
   if (at.after_grace_seen) return is_after_grace(first) ? first : NIL;
   if (first->get(xgrace) && !at.grace_seen) {
-    REPORT_ERROR(4, "grace logic error in specspace step 1");
+    if (step == 1)
+      REPORT_ERROR(4, "grace logic error in specspace step 1");
+    else
+      REPORT_ERROR(4, "grace logic error in specspace step 2");
     return NIL;
   }
   return first;
@@ -247,13 +250,13 @@ struct Taking {
   Drosa first;
 };
 
-std::vector<Taking> layers_taking_part(const TimePointState& at) {
+std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
   std::vector<Taking> taking;
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < LAYERS; ++l) {
       if (at.mode == SPACE_SYSTEM_END) {
         if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL});
-      } else if (Drosa first = chord_here(p, l, at)) {
+      } else if (Drosa first = chord_here(p, l, at, step)) {
         taking.push_back({p, l, first});
       }
     }
@@ -483,7 +486,7 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   const TimePointState at{previous_time,    mode,     grace_seen != 0, after_grace_seen != 0,
                           grace_carry != 0, grace_run};
   const bool end = mode == SPACE_SYSTEM_END;
-  const std::vector<Taking> taking = layers_taking_part(at);
+  const std::vector<Taking> taking = layers_taking_part(at, 1);
   Signs signs = place_signs(widths, at, taking);
 
   if (!end) {
@@ -496,7 +499,9 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
 
   int64_t advance = INT64_MIN;
   GraceGap graces;
-  for (const Taking& t : taking) advance = std::max(advance, layer_demand(t, widths, at, graces));
+  // The chords here once more: measures of rests may have changed what follows them.
+  for (const Taking& t : layers_taking_part(at, 2))
+    advance = std::max(advance, layer_demand(t, widths, at, graces));
   if (advance == INT64_MIN) advance = 0;
   if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
     advance -= graces.gap;

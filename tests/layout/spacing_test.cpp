@@ -267,6 +267,29 @@ TEST_F(Columns, ABarAndChangesInsideTheSystemTakeTheirColumnsBeforeTheChord) {
   EXPECT_EQ(clef->get(xclefx), origin(half) + 60 + 60);
 }
 
+TEST_F(Columns, ABarBeforeGraceNotesStandsInOneColumnWithTheOtherStavesBar) {
+  // Staff 0: quarter | grace, quarter. Staff 1: quarter | quarter. The bars stand before the
+  // grace, 60 after the quarter's head; the grace follows the bar's 80; the main chords keep
+  // parameter 259 (30) from the grace's flag (stem up: its stem x and the small value of
+  // parameter 138, 30).
+  int v = new_voice("Flute", 0, 0);
+  int w = new_voice("Cello", 0, 1);
+  Drosa first = add_note(v, QUARTER, HIGH);
+  add_note(w, QUARTER, HIGH);
+  Drosa bars[2] = {add_bar(v), add_bar(w)};
+  Drosa grace = add_grace(v, EIGHTH, false, HIGH);
+  Drosa main[2] = {add_note(v, QUARTER, HIGH), add_note(w, QUARTER, HIGH)};
+  format_first_page();
+  const int32_t o = origin(first);
+  EXPECT_EQ(bars[0]->get(xbarx), o + 60 + 60);
+  EXPECT_EQ(bars[1]->get(xbarx), bars[0]->get(xbarx));
+  EXPECT_EQ(origin(grace), bars[0]->get(xbarx) + 80);
+  ASSERT_EQ(nt_of(grace)->get(xstmdir), 2);
+  EXPECT_EQ(origin(main[0]), origin(grace) + nt_of(grace)->get(xstemxoff) + 30 + 30);
+  EXPECT_EQ(origin(main[1]), origin(main[0]));
+  EXPECT_EQ(ideal(main[0]), ideal(grace) + 1) << "a grace takes no time";
+}
+
 TEST_F(Columns, BarWidthsAndAPlainBarThatEndsTheSystem) {
   int v = new_voice();
   Drosa last = add_note(v, QUARTER, HIGH);
