@@ -12,17 +12,28 @@
 //                           the same, since formatting a page never walks earlier pages
 //   ReformatLastPageAfterChangeOnFirst: the worst case: a note of page 1 changed while page
 //                           100 is shown, then page 100 formatted again
-// Every run checks what it formatted: the page, its 16 pstaves, its first bar number and
-// where each voice's page starts.
+// Every run checks what it formatted: the page, its 16 pstaves, its first bar number, where
+// each voice's page starts, and that its last system was spaced (packed positions growing
+// along the first staff, the system as wide as its last chord).
+//   SpaceSystem/<bars>/<texture>: the spacing pass alone on one system of 16 staves and
+//                           `bars` bars, after the passes before it (not timed); the time per
+//                           time point must not grow with the system's length. Texture 0, the
+//                           best case: the page piece's music, one voice a staff. Texture 1,
+//                           the worst: a second voice on every staff in a layer of its own,
+//                           grace notes, clef changes, a lyric under every note of the first
+//                           staff, and two bars of rests in every staff every eight bars (merged
+//                           into a multi-measure rest).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "graphics/graphics_globals.h"
 #include "layout/format.h"
 #include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "layout/pages.h"
 #include "model/change_flags.h"
 #include "model/drosa.h"
@@ -37,6 +48,7 @@
 #include "params/param_table.h"
 #include "params/params_globals.h"
 #include "performance/performance_services.h"
+#include "support/layout_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -132,8 +144,24 @@ Piece build_piece() {
   return piece;
 }
 
+// The system formatted last was spaced: packed positions grow along the first staff's
+// layer 0 and the system reaches past its last chord.
+bool system_spaced() {
+  int32_t previous = INT32_MIN;
+  Drosa last = NIL;
+  Drosa head = staff_data[first_pstaff].ppnt[0];
+  for (Drosa n = head->xnext->get(xpnext); n; n = n->xnext->get(xpnext)) {
+    Drosa cd = cddatptr(n, 1);
+    if (!cd) continue;
+    if (cd->get(xorigin) < previous) return false;
+    previous = cd->get(xorigin);
+    last = n;
+  }
+  return last && spacing_x > previous && first_note_x() > 0;
+}
+
 void check_page(const Piece& piece, int page, benchmark::State& state) {
-  bool good = last_formatted_page == page && reformat_pending == 0 &&
+  bool good = system_spaced() && last_formatted_page == page && reformat_pending == 0 &&
               pstaff_count == STAVES * SYSTEMS_PER_PAGE &&
               page_first_bar == (page - 1) * BARS_PER_SYSTEM * SYSTEMS_PER_PAGE + 1;
   for (int v = 0; v < piece.voices && good; ++v)
@@ -206,5 +234,79 @@ void ReformatLastPageAfterChangeOnFirst(benchmark::State& state) {
   check_page(piece, PAGES, state);
 }
 BENCHMARK(ReformatLastPageAfterChangeOnFirst)->Unit(benchmark::kMicrosecond);
+
+// ---- The spacing pass alone ---------------------------------------------------------------
+
+void add_lyric_before(int v, const char* text) {
+  Drosa tparam = add(v, TPARAM);
+  tparam->set(xtextfont, int16_t(-5));
+  tparam->set(xtextsize, uint8_t(12));
+  tparam->set(xleavespace, 1);
+  tparam->set(xjustified, 1);
+  add(v, TEXT)->set(xtext, text);
+}
+
+void build_system(int bars, bool worst) {
+  set_report_observer(stop_on_report);
+  reset_model_globals();
+  reset_layout_globals();
+  reset_graphics_globals();
+  reset_params_globals();
+  VeskMemory_Init();
+  for (int staff = 0; staff < STAVES; ++staff) {
+    for (int layer = 0; layer < (worst || staff >= 8 ? 2 : 1); ++layer) {
+      int v = new_voice("Part", layer, staff);
+      // Two voices of one staff with stems one way and different values need two layers.
+      if (worst) find_next_kind_before_note(PRINT, piece_start[v])->set(xprintdir, int16_t(2));
+      add_clef(v, 0);
+      add_timesig(v, 4, 4);
+      for (int bar = 0; bar < bars; ++bar) {
+        if (worst && bar % 8 >= 6) {
+          add_rest(v, WHOLE);
+        } else if (worst && layer == 1) {
+          if (bar % 4 == 2) add_grace(v, EIGHTH, false, 30);
+          if (bar % 4 == 3) add_clef(v, 1);
+          add_note(v, HALF, 28);
+          add_chord(v, QUARTER, {26, 30});
+          add_rest(v, QUARTER);
+        } else if (worst && staff == 0) {  // quarters and eighths, each with its syllable
+          for (int lgval : {QUARTER, EIGHTH, EIGHTH, QUARTER, QUARTER}) {
+            add_lyric_before(v, "la-");
+            add_note(v, lgval, 30 + bar % 7);
+          }
+        } else {
+          add_bar_of_music(v, worst || staff < 8 ? 0 : layer + 1, bar);
+        }
+        add_bar(v);
+      }
+    }
+  }
+}
+
+void SpaceSystem(benchmark::State& state) {
+  int bars = int(state.range(0));
+  bool worst = state.range(1) != 0;
+  build_system(bars, worst);
+  int points = 0;
+  bool merged = false;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (!format_one_system()) state.SkipWithError("a pass was interrupted");
+    points = staff_data[0].chord_count;
+    state.ResumeTiming();
+    if (spacing_pass() != 1) state.SkipWithError("interrupted");
+    if (!system_spaced()) state.SkipWithError("the system was not spaced");
+    merged = false;
+    for (Drosa n = staff_data[0].ppnt[0]->xnext->get(xpnext); n; n = n->xnext->get(xpnext))
+      merged |= n->get(xrest) && n->xnext->get(xrestchar) == 2;
+  }
+  if (worst && bars >= 8 && !merged) state.SkipWithError("no multi-measure rest");
+  state.SetComplexityN(points);
+  state.counters["points"] = double(points);
+  // Time per time point (shown as seconds with a unit prefix).
+  state.counters["per_point"] = benchmark::Counter(
+      double(points), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(SpaceSystem)->ArgsProduct({{4, 16, 64, 256}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 }  // namespace

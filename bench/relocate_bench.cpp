@@ -132,7 +132,7 @@ void apply(const std::vector<Placed>& chords, const Spacing& spacing, int32_t le
   set_first_note_x(left + 100);
   spacing_x = spacing.end_x;
   spacing_idealx = spacing.end_ideal;
-  for (int p = first_pstaff; p <= last_pstaff; ++p) trailing_width[p] = 80;
+  for (int p = first_pstaff; p <= last_pstaff; ++p) spacing_staff[p].trailing_width = 80;
 }
 
 bool placed_in_order(int32_t right) {

@@ -34,3 +34,27 @@ int32_t draw_pstaff_annos();
 
 // Idle time of in-place text editing (the caret's blink).
 void text_idle();
+
+// ---- Measuring an annotation's text -----------------------------------------------------------
+// What measure_anno_text finds out about a text besides its width. All lengths are page units
+// (tenths of a point at the standard zoom).
+struct AnnoTextMeasure {
+  int32_t width = 0;                             // the text's width as drawn
+  int16_t ascent = 0, descent = 0, leading = 0;  // the largest of every run
+  int16_t max_size = 0;                          // the largest xtextsize of the runs
+  int16_t line_count = 0;                        // 0 for a single line
+  int16_t pad = 0;      // the width of " " (of "-" when the text ends in a centred hyphen)
+  bool hyphen = false;  // the text ends in a centred hyphen
+  bool leading_extender = false;   // the text begins with an underline extender
+  bool trailing_extender = false;  // the text ends with an underline extender
+  bool music_font = false;         // some run is in a music font
+};
+
+// measure_anno_text: the width of the text of the annotation headed by `tparam` (every style
+// run, each in its own font, face and size) as the platform's text measurement gives it,
+// without any window; `out` (may be null) receives the rest of the measurement. Escape codes
+// are not read yet: the text is measured as it stands. `note` is the annotation's note.
+// Reads:  the annotation's TPARAM and TEXT nodes, zoom_factor, the measuring port.
+// Writes: the measuring port's text state only for the call (restored).
+// Failure: a node that is not a TPARAM gives 0 and an empty measurement.
+int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);

@@ -55,7 +55,7 @@ void reset_layout_globals() {
   consistency_warnings_on = 1;
   clear_page_index();
   reset_print_chain_globals();
-  reset_placement_globals();
+  reset_spacing_globals();
   reset_relocation_globals();
 }
 
@@ -78,15 +78,22 @@ void reset_print_chain_globals() {
   layering_rerun = false;
 }
 
-// ---- Spacing: the running packed and ideal x --------------------------------------------
+// ---- Horizontal spacing -------------------------------------------------------------------
 
-int32_t spacing_x = 0;                // packed x of the chord being placed; the system end at last
-int32_t spacing_idealx = 0;           // ideal x, likewise
-int32_t trailing_width[MAX_PSTAVES];  // space each pstaff needs behind its last chord
+SpacingCurve spacing_curve;               // the duration-to-space curve and its cache
+SpacingStaff spacing_staff[MAX_PSTAVES];  // the spacing walk of each pstaff
+int32_t spacing_x = 0;                    // running packed x of the system
+int32_t spacing_idealx = 0;               // running ideal x of the system
+int32_t system_end_time = 0;              // the system's end, from its start
+Drosa page_first_note;                    // first note spaced on the page
 
-void reset_placement_globals() {
-  spacing_x = spacing_idealx = 0;
-  std::memset(trailing_width, 0, sizeof trailing_width);
+void reset_spacing_globals() {
+  spacing_curve = SpacingCurve{};
+  for (SpacingStaff& s : spacing_staff) s = SpacingStaff{};
+  spacing_x = 0;
+  spacing_idealx = 0;
+  system_end_time = 0;
+  page_first_note = NIL;
 }
 
 // ---- Justification: springs, rods and relocation zones ------------------------------------

@@ -89,16 +89,46 @@ bool linear_spacing_context();
 
 void reset_print_chain_globals();
 
-// ---- Spacing: the running packed and ideal x --------------------------------------------
-// The running packed x of the system being spaced, in layout units from the system's left
-// edge: chord placement puts each chord's origin there; at the end of the system it is the
-// system's packed end, and spacing_idealx its ideal end. The end-of-system spacing leaves the
-// width each pstaff needs behind its last chord. The justification reads all three.
-extern int32_t spacing_x;
-extern int32_t spacing_idealx;
-extern int32_t trailing_width[MAX_PSTAVES];
+// ---- Horizontal spacing of the system being formatted ------------------------------------------
+// The curve that turns a duration into its ideal space, and the three durations it gave a
+// space to last (the few durations of a system are met again and again).
+struct SpacingCurve {
+  double k = 0;   // exponent: each doubling of a duration multiplies its space by 2^k
+  double A = 0;   // amplitude: the space of a whole note
+  double r = -1;  // parameter 221 and 220 the curve was made from (r -1: none yet)
+  int32_t s = 0;
+  int32_t key[3] = {0, 0, 0};  // cached durations and their spaces; key 0 is empty
+  int32_t space[3] = {0, 0, 0};
+  int index = 0;  // the slot written last
+};
+extern SpacingCurve spacing_curve;
 
-void reset_placement_globals();
+// What the spacing pass keeps for one pstaff while it walks the system.
+struct SpacingStaff {
+  Drosa current[LAYERS];      // the layer's current note (the last of the chords walked so far);
+                              // its chain head until the walk leaves the start
+  int32_t next_time[LAYERS];  // start time of the layer's next chord; NO_TIME when it has ended
+  int32_t shortest[LAYERS];   // the shortest duration of the layer's current chord
+  int32_t left_edge[LAYERS];  // first-note x less twice the gap after keys and time signatures
+  Drosa timesig;              // the TIMESIG in force at the chords the walk passed last
+  int32_t end_time;           // the system's end time, from its start
+  int32_t front_space;        // what the first chord needs from the staff's left x
+  int32_t trailing_width;     // what the last chord needs behind it (kept by justification)
+};
+extern SpacingStaff spacing_staff[MAX_PSTAVES];
+
+// The left edge that each pstaff's layer gives at one time point (from chord placement, then
+// lowered to the columns of the clefs, keys, time signatures and bars placed before it).
+struct SpacingWidths {
+  int32_t x[MAX_PSTAVES][LAYERS];
+};
+
+extern int32_t spacing_x;        // running packed x of the system (page units)
+extern int32_t spacing_idealx;   // running ideal x of the system
+extern int32_t system_end_time;  // the system's end, from its start
+extern Drosa page_first_note;    // the first note spaced on the page; NIL before the first
+
+void reset_spacing_globals();
 
 // ---- Justification: springs, rods and relocation zones ------------------------------------
 

@@ -10,6 +10,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_records.h"
+#include "layout/lyrics.h"
 #include "layout/note_positions.h"
 #include "layout/object_lookup.h"
 #include "layout/page_index.h"
@@ -20,4 +21,5 @@
 #include "layout/setstdir.h"
 #include "layout/slurs.h"
 #include "layout/spacing.h"
+#include "layout/specspace.h"
 #include "layout/tuplets.h"

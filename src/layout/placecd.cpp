@@ -25,6 +25,7 @@
 #include "layout/accidentals.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/lyrics.h"
 #include "layout/note_positions.h"
 #include "layout/relocate.h"
 #include "model/model_services.h"
@@ -438,7 +439,3 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   lyrlth(first, pstaff, EXTENT_HIGH_START, &lyrics_left, &lyrics_right);
   return std::min(left, lyrics_left);
 }
-
-// ---- Lyric extents read by chord placement --------------------------------------------------
-
-void lyrlth(Drosa /*note*/, int /*pstaff*/, int32_t /*y*/, int32_t* /*left*/, int32_t* /*right*/) {}

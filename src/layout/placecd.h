@@ -18,8 +18,3 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff);
 // adjust_rest_y: the final y of a rest: snapped to a key line on piano tablature, whole rests
 // moved on one-line staves and when small, and the rest's RMOVE added.
 void adjust_rest_y(Drosa rest, int staff);
-
-// ---- Lyric extents read by chord placement --------------------------------------------------
-// The least left and greatest right x of the chord's lyrics (left and right keep their values
-// when there are none); for now no chord has lyrics.
-void lyrlth(Drosa note, int pstaff, int32_t y, int32_t* left, int32_t* right);

@@ -397,17 +397,6 @@ bool rod_reaches_back(const Layer& layer, const Chord& chord) {
 
 // ---- Relocation zones -------------------------------------------------------------------------
 
-// The time of the system's end from its start: the longest of its shown voices.
-int32_t system_end_time() {
-  int32_t end = 0;
-  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
-    Drosa system_end = voice_data[v].system_end;
-    if (voice_not_shown(v) || !system_end || effective_kind(system_end) != ENDSYST) continue;
-    end = std::max(end, find_time_in_system(system_end));
-  }
-  return end;
-}
-
 // A change that formatting makes to the piece joins the newest undo step (that of the edit
 // which made it necessary, as a rule), marks the piece changed and flags the other views
 // that see the node. The format under way carries on with the change made.
@@ -724,7 +713,7 @@ int32_t relocate(int32_t system) {
   const bool linear = linear_spacing_context();
   const int32_t left_x = staff_left_x(first_pstaff, current_page);
   const int32_t right_x = staff_right_x(first_pstaff, current_page);
-  const int32_t end_time = system_end_time();
+  const int32_t end_time = system_end_time;  // left by the spacing pass
   int32_t previous_ideal = 0;
   int32_t bar_spring = -1, bar_time = 0;
 
@@ -821,7 +810,7 @@ int32_t relocate(int32_t system) {
   if (!linear)
     for (const Layer& layer : layers)
       if (layer.last_spring >= 0)
-        new_rod(layer.last_spring, spring_count - 1, trailing_width[layer.pstaff]);
+        new_rod(layer.last_spring, spring_count - 1, spacing_staff[layer.pstaff].trailing_width);
   RelocationZone& right_edge = relocation_zones[zone_count];
   right_edge = RelocationZone{right_x, spring_count, spacing_idealx, spacing_x, end_time};
   const RelocationZone& last_zone = relocation_zones[zone_count - 1];

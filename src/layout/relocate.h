@@ -31,7 +31,8 @@ float rod_force(Drosa rod);
 // relocate: justifies the system first_pstaff..last_pstaff between its staff's left and right
 // x, from the packed (xorigin) and ideal (xidealx) positions the spacing pass left. `system`
 // is the system's number on the page, for the no-notes warning. 0 when interrupted, else 1.
-// Reads:  staff_data (chains, first-note x), spacing_x, spacing_idealx, trailing_width,
+// Reads:  staff_data (chains, first-note x), spacing_x, spacing_idealx,
+// spacing_staff[].trailing_width,
 //         voice_data, the chord records, ZONE, CMOVE and AMOVE nodes, parameters 124, 260,
 //         683, the staff margins, skip_relocate, dump_springs_next.
 // Writes: xreloc_spring, xreloc_zone, xprex, every note's xhdx and xaccx, the x of attached

@@ -1,6 +1,491 @@
-// spacing.cpp: the horizontal spacing of a system.
+// spacing.cpp: the horizontal spacing of a system: the curve that turns a duration into its
+// ideal space, and the spacing pass.
 //
-// Not built yet: chords keep the x they have.
+// The pass walks the print chains of every pstaff and layer of the system together, one time
+// point (CDDATA2 xchordNum) after the other. At each time point it places the chords there
+// (placecd), asks specspace how far the packed position must advance for those chords and the
+// signs before them to clear what stands before them, and moves the chords there: their packed
+// x is xorigin. Beside it runs the ideal position, which grows by the space the curve gives
+// the shortest note sounding across the gap to the next time point: its x is xidealx.
+// Justification later blends the two.
+//
+// Design notes:
+//  - Every time point adds one unit to both positions, so that no two chords share an x.
+//  - A layer's walk keeps its current note: the last note of the chord it passed last, or the
+//    chain head before its first chord. Its next chord is the one after that note.
+//  - The curve: space(d) = s x (d / eighth)^k with k = -ln(1 - r) for r the effect of
+//    duration (parameter 221) and s the space of an eighth (parameter 220). Each doubling of
+//    a duration multiplies its space by 2^k; an eighth gets s exactly, whatever r is.
 #include "layout/spacing.h"
 
-int32_t spacing_pass() { return 1; }
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "layout/format.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/lyrics.h"
+#include "layout/object_lookup.h"
+#include "layout/placecd.h"
+#include "layout/setprint.h"
+#include "layout/specspace.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int P_EIGHTH_SPACE = 220;     // "space given to a eighth note before justification"
+constexpr int P_DURATION_EFFECT = 221;  // "effect of duration on note spacing (overrides Layout)"
+constexpr int P_FIRST_NOTE_GAP =
+    196;  // "additional space between key/time and first note on staff"
+constexpr int P_MIN_NOTE_SPACE = 260;   // "minimum space between normal note and next chord"
+constexpr int P_POLYTEMPO = 553;        // "polytempo note duration multiplier (normally 1.0)"
+constexpr double LARGEST_EFFECT = 0.9;  // the largest effect the context's options allow
+constexpr int32_t SIXTY_FOURTH = 1024;
+
+// ---- Chains and chords ---------------------------------------------------------------------
+
+Drosa nt_of(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+Drosa chain_prev(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpback) : NIL;
+}
+
+// The chord records after the NTDATA of a chord's last note; NIL when they are not there.
+Drosa cddata_of(Drosa last) {
+  Drosa nt = nt_of(last);
+  Drosa cd = nt ? nt->xnext : NIL;
+  return cd && cd->xkind == CDDATA ? cd : NIL;
+}
+
+Drosa cddata2_of(Drosa last) {
+  Drosa cd = cddata_of(last);
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+}
+
+// The start time and the time point of the chord that begins with `first`.
+int32_t chord_start(Drosa first) {
+  Drosa cd2 = cddata2_of(chord_last_note(first));
+  return cd2 ? cd2->get(xswholec) : NO_TIME;
+}
+
+int chord_point(Drosa first) {
+  Drosa cd2 = cddata2_of(chord_last_note(first));
+  return cd2 ? cd2->get(xchordNum) : INT16_MAX;
+}
+
+bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
+
+bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
+
+// Within the tolerance of a multiple of a 64th note.
+bool on_sixty_fourth(int64_t t) {
+  int64_t r = t % SIXTY_FOURTH;
+  if (r < 0) r += SIXTY_FOURTH;
+  return r <= TIME_TOLERANCE || SIXTY_FOURTH - r <= TIME_TOLERANCE;
+}
+
+int32_t clamp_i32(double v) {
+  if (!(v > double(INT32_MIN))) return v != v ? 0 : INT32_MIN;
+  if (v >= double(INT32_MAX)) return INT32_MAX;
+  return int32_t(v);
+}
+
+int system_from() { return std::max(first_pstaff, 0); }
+int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
+
+bool at_start(Drosa current) { return !current || is_chain_head(current); }
+
+// The layer's next chord, or NIL when its walk has ended.
+Drosa next_chord(int p, int l) {
+  const SpacingStaff& s = spacing_staff[p];
+  if (!s.current[l] || s.next_time[l] == NO_TIME) return NIL;
+  return chain_next(s.current[l]);
+}
+
+// The TIMESIG attached before a note of the chord that begins with `first`.
+Drosa timesig_before(Drosa first) {
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    for (Drosa p = n->xback; p; p = p->xback) {
+      int k = effective_kind(p);
+      if (k == NOTE || k == ENDSYST) break;
+      if (k == TIMESIG) return p;
+    }
+  return NIL;
+}
+
+// A node at which the parameters of the system's start are looked up.
+Drosa system_first_node() {
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (Drosa head : staff_data[p].ppnt)
+      if (Drosa first = chain_next(head)) return first;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v)
+    if (voice_data[v].system_start) return voice_data[v].system_start;
+  return NIL;
+}
+
+// ---- Setting up the walk -------------------------------------------------------------------
+
+// Every layer's walk at its chain head; the system's end is where its longest-sounding note
+// ends.
+void start_walks() {
+  system_end_time = 0;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    SpacingStaff& s = spacing_staff[p];
+    for (int l = 0; l < LAYERS; ++l) {
+      s.current[l] = staff_data[p].ppnt[l];
+      Drosa first = chain_next(s.current[l]);
+      s.next_time[l] = first ? chord_start(first) : NO_TIME;
+      s.left_edge[l] = 0;
+      for (Drosa n = first; n; n = chain_next(n)) {
+        Drosa cd2 = cddata2_of(chord_last_note(n));
+        if (!cd2) continue;
+        int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(n);
+        system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
+      }
+    }
+    s.front_space = 0;
+    s.trailing_width = 0;
+    // What the staff's first chord finds is in force before it too (a time signature
+    // attached to that chord is found there again).
+    Drosa first = chain_next(staff_data[p].ppnt[0]);
+    s.timesig = first ? find_object(TIMESIG, first) : NIL;
+  }
+}
+
+// ---- One time point ------------------------------------------------------------------------
+
+struct TimePoint {
+  bool occupied = false;
+  bool grace_seen = false;
+  bool after_grace_seen = false;
+  bool all_placeholders = true;
+  int32_t grace_run = 0;  // time points from a grace chord to its main chord
+};
+
+// The time points from a grace chord to the first chord of its layer that is no grace.
+int32_t grace_run_from(Drosa grace_first) {
+  for (Drosa n = grace_first; n; n = chain_next(chord_last_note(n)))
+    if (!n->get(xgrace)) return chord_point(n) - chord_point(grace_first);
+  return 0;
+}
+
+// Step 2: places the chords that stand at time point t and fills the width table.
+TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths) {
+  TimePoint tp;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    for (int l = 0; l < LAYERS; ++l) {
+      widths.x[p][l] = spacing_x;
+      Drosa first = next_chord(p, l);
+      if (!first || spacing_staff[p].next_time[l] > int64_t(T) + TIME_TOLERANCE) continue;
+      if (t < chord_point(first)) continue;
+      if (!page_first_note) page_first_note = first;
+      if (first->get(xgrace)) {
+        tp.grace_seen = true;
+        if (first->get(xnachschlag)) tp.after_grace_seen = true;
+      }
+      if (tp.grace_seen && !tp.after_grace_seen && !grace_carry && find_time_in_bar(first) > 0)
+        tp.grace_run = grace_run_from(first);
+      if (!is_placeholder_rest(first)) tp.all_placeholders = false;
+      // The chord's notes stand at the packed position until placecd places them.
+      Drosa last = chord_last_note(first);
+      for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) nt_of(n)->set(xhdx, spacing_x);
+      widths.x[p][l] = placecd(first, p, l);
+      tp.occupied = true;
+    }
+  }
+  return tp;
+}
+
+// Step 7: the chords of time point t move by the advance to the new packed position; each
+// layer's walk passes them.
+void move_chords(int t, int32_t advance, bool first_point, int32_t key_gap) {
+  for (int p = system_from(); p <= system_to(); ++p) {
+    SpacingStaff& s = spacing_staff[p];
+    for (int l = 0; l < LAYERS; ++l) {
+      Drosa first = next_chord(p, l);
+      if (!first || chord_point(first) > t) continue;
+      Drosa last = chord_last_note(first);
+      for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+        Drosa nt = nt_of(n);
+        nt->set(xhdx, clamp_i32(double(nt->get(xhdx)) + advance));
+      }
+      if (Drosa cd = cddata_of(last)) cd->set(xorigin, spacing_x);
+      if (Drosa cd2 = cddata2_of(last)) cd2->set(xidealx, spacing_idealx);
+      if (Drosa timesig = timesig_before(first)) s.timesig = timesig;
+      s.current[l] = last;
+      s.shortest[l] = spaced_chord_duration(first);
+      Drosa after = chain_next(last);
+      s.next_time[l] = after ? chord_start(after) : NO_TIME;
+    }
+  }
+  if (!first_point) return;
+  set_first_note_x(spacing_x);
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int32_t& edge : spacing_staff[p].left_edge) edge = spacing_x - 2 * key_gap;
+}
+
+// Step 8: the earliest next chord of any layer.
+int32_t next_time_point() {
+  int32_t tn = NO_TIME;
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l)
+      if (next_chord(p, l)) tn = std::min(tn, spacing_staff[p].next_time[l]);
+  return tn;
+}
+
+// The shortest duration of the nearest earlier chord of the chain that is neither grace nor
+// hidden from the current context.
+int32_t earlier_normal_duration(Drosa first) {
+  for (Drosa n = chain_prev(first); n && !is_chain_head(n); n = chain_prev(n)) {
+    Drosa f = chord_first_note(n);
+    if (!f->get(xgrace) && is_visible_note(f)) return spaced_chord_duration(f);
+    n = f;
+  }
+  return 0;
+}
+
+// Step 9: the shortest duration still sounding at the next time point, and its chord.
+struct Shortest {
+  int32_t S = NO_TIME;
+  Drosa N;
+};
+
+Shortest shortest_sounding(int32_t Tn) {
+  Shortest best;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    for (int l = 0; l < LAYERS; ++l) {
+      Drosa L = spacing_staff[p].current[l];
+      if (at_start(L)) continue;
+      Drosa F = chord_first_note(L);
+      int32_t umin = spacing_staff[p].shortest[l];
+      int32_t u = umin;
+      Drosa after = chain_next(L);
+      if (after && is_placeholder_rest(after)) {
+        int32_t dF = spaced_duration(F), dL = spaced_duration(L);
+        if (!near(dF, dL)) u = std::max(dF, dL);
+      }
+      if (is_after_grace(after))
+        u = 0;
+      else if (is_after_grace(L))
+        u = earlier_normal_duration(F);
+      int64_t start = chord_start(F);
+      bool sounding = start + umin >= int64_t(Tn) - TIME_TOLERANCE;
+      if (start >= int64_t(Tn) - TIME_TOLERANCE) sounding = near(start, Tn) && near(umin, 0);
+      if (u < int64_t(best.S) - TIME_TOLERANCE && sounding) {
+        best.S = u;
+        best.N = F;
+      }
+    }
+  }
+  return best;
+}
+
+// A whole-measure rest at N (alone in its chord, or followed by another): the length of its
+// measure from the time signature in force; -1 when there is none to read.
+int32_t measure_of_rest(Drosa N) {
+  Drosa nt = nt_of(N);
+  if (!N->get(xrest) || !nt->get(xrestchar)) return -1;
+  Drosa after = chain_next(N);
+  bool whole = nt->get(xendscd) || (after && after->get(xrest) && nt_of(after)->get(xrestchar));
+  if (!whole) return -1;
+  Drosa timesig = time_signature_at(N);
+  // A time signature without a beat (a damaged one) gives no measure.
+  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) < 0) return -1;
+  return int32_t(int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat));
+}
+
+// Step 10: the ideal position advances across the gap T..Tn.
+void advance_ideal(int32_t T, int32_t Tn, const Shortest& sh) {
+  int32_t measure = measure_of_rest(sh.N);
+  if (measure >= 0) {
+    spacing_idealx += measure > 0 ? space_for_duration(measure) : 0;
+    return;
+  }
+  int64_t gap = int64_t(Tn) - T;
+  if (on_sixty_fourth(gap)) {
+    int32_t d = Tn == T ? sh.S : gap > 0 ? int32_t(std::min<int64_t>(gap, NO_TIME)) : 0;
+    spacing_idealx += space_for_duration(d);
+  } else {
+    spacing_idealx =
+        clamp_i32(double(gap) / sh.S * space_for_duration(sh.S) + double(spacing_idealx));
+  }
+}
+
+// Step 12: when the next time point comes before the shortest note ends, that note keeps its
+// share of the minimum space from the chord at the next time point.
+void keep_minimum_space(int32_t T, int32_t Tn, const Shortest& sh) {
+  if (int64_t(T) + sh.S <= int64_t(Tn) + TIME_TOLERANCE) return;
+  int32_t m = param_length(P_MIN_NOTE_SPACE, sh.N, nullptr) + hdw(sh.N, 0);
+  Drosa cd = cddata_of(chord_last_note(sh.N));
+  if (!cd) return;
+  int32_t reach = clamp_i32(cd->get(xorigin) + std::trunc(double(Tn - T) / sh.S * m));
+  if (reach > spacing_x)
+    spacing_x = reach;
+  else if (on_sixty_fourth(sh.S))
+    spacing_x += m;
+}
+
+// Step 5: the system is at least as wide as its last chords with their lyrics.
+void widen_for_last_chords() {
+  int32_t widest = INT32_MIN;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    spacing_staff[p].end_time = system_end_time;
+    for (Drosa current : spacing_staff[p].current)
+      if (!at_start(current)) widest = std::max(widest, space_lyrics(current));
+  }
+  spacing_x = std::max(spacing_x, widest);
+}
+
+}  // namespace
+
+// ---- The spacing curve ------------------------------------------------------------------------
+
+void init_spacing_curve(Drosa node) {
+  double r = param_float_value(P_DURATION_EFFECT, node);
+  int32_t s = param_length(P_EIGHTH_SPACE, node, nullptr);
+  SpacingCurve& c = spacing_curve;
+  if (r == c.r && s == c.s) return;
+  double effect = std::isnan(r) ? 0.0 : r >= 1.0 ? LARGEST_EFFECT : r;
+  c.k = -std::log(1.0 - effect);
+  c.A = s / std::exp(c.k * std::log(0.125));
+  for (int32_t& key : c.key) key = 0;
+  c.index = 0;
+  c.r = r;
+  c.s = s;
+}
+
+int32_t space_for_duration(int32_t d) {
+  if (d < 1) return 0;
+  if (linear_spacing_context()) return d >> 8;
+  SpacingCurve& c = spacing_curve;
+  for (int i = 0; i < 3; ++i)
+    if (c.key[i] == d) return c.space[i];
+  // s x (d / eighth)^k, which is A x (d / whole)^k, but exactly s for an eighth.
+  double space = c.s * std::exp(c.k * std::log(double(d) / (WHOLE_NOTE_TIME / 8)));
+  int32_t result = int32_t(std::clamp(space, 0.0, double(MAX_DURATION_SPACE)));
+  c.index = (c.index + 1) % 3;
+  c.key[c.index] = d;
+  c.space[c.index] = result;
+  return result;
+}
+
+// ---- The pass ------------------------------------------------------------------------------
+
+Drosa time_signature_at(Drosa note) {
+  Drosa last = chord_last_note(note);
+  Drosa cd = cddata_of(last);
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  if (cd3 && cd3->xkind == CDDATA3 && cd3->get(xpstaff) < MAX_PSTAVES &&
+      cd3->get(xcdlayer) < LAYERS) {
+    const SpacingStaff& s = spacing_staff[cd3->get(xpstaff)];
+    Drosa current = s.current[cd3->get(xcdlayer)];
+    if (s.timesig && current == last) return s.timesig;
+    if (s.timesig && current && chain_next(current) == chord_first_note(note)) {
+      Drosa attached = timesig_before(chain_next(current));
+      return attached ? attached : s.timesig;
+    }
+  }
+  return find_object(TIMESIG, note);
+}
+
+int32_t measure_length_at(Drosa note) {
+  Drosa timesig = time_signature_at(note);
+  // A time signature without a beat (a damaged one) gives no measure.
+  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return 0;
+  double m = double(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
+  if (param_changed(P_POLYTEMPO)) m *= param_float_value(P_POLYTEMPO, note);
+  return m >= 1 && m < NO_TIME ? int32_t(m) : 0;
+}
+
+int32_t spaced_duration(Drosa note) {
+  Drosa nt = nt_of(note);
+  int glyph = nt && note->get(xrest) ? nt->get(xrestchar) : 0;
+  if (!glyph) return note_duration(note, 0);
+  int64_t d = measure_length_at(note);
+  if (d <= 0) return note_duration(note, 0);
+  if (glyph == 2) {
+    Drosa cd = cddata_of(chord_last_note(note));
+    d *= cd ? std::max<int16_t>(cd->get(xrcmeas), 0) : 1;
+  }
+  return int32_t(std::min<int64_t>(d, NO_TIME - 1));
+}
+
+int32_t spaced_chord_duration(Drosa note) {
+  Drosa first = chord_first_note(note), last = chord_last_note(note);
+  int32_t shortest = NO_TIME;
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    shortest = std::min(shortest, spaced_duration(n));
+  return shortest;
+}
+
+bool is_placeholder_rest(Drosa note) {
+  if (!is_NOTE(note) || !note->get(xrest) || !note->get(xhider) || note->get(xgrace)) return false;
+  Drosa nt = nt_of(note);
+  if (!nt || !nt->get(xendscd)) return false;
+  Drosa cd = cddata_of(note);
+  return cd && cd->get(xoppos);
+}
+
+int32_t spacing_pass() {
+  if (first_pstaff <= 0) page_first_note = NIL;  // the page's first system
+  spacing_x = 0;
+  spacing_idealx = 0;
+  if (system_from() > system_to()) return 1;
+  Drosa start = system_first_node();
+  init_spacing_curve(start);
+  start_walks();
+
+  int mode = SPACE_SYSTEM_START;
+  int32_t T = 0, key_gap = 0;
+  bool grace_carry = false;
+  SpacingWidths widths;
+  const int points = staff_data[system_from()].chord_count;
+  for (int t = 0; t < points; ++t) {
+    if (format_interrupted()) return 0;
+    TimePoint tp = place_chords(t, T, grace_carry, widths);
+    if (!tp.occupied) continue;
+    int32_t advance =
+        specspace(widths, T, mode, tp.grace_seen, tp.after_grace_seen, grace_carry, tp.grace_run);
+    if (format_interrupted()) return 0;
+    bool first_point = mode == SPACE_SYSTEM_START;
+    if (first_point) {
+      key_gap = param_length(P_FIRST_NOTE_GAP, start, &staff_data[system_from()]);
+      advance += std::abs(key_gap);
+      key_gap = std::max(key_gap, 0);
+      mode = SPACE_INSIDE;
+    }
+    spacing_x += advance;
+    move_chords(t, advance, first_point, key_gap);
+    int32_t Tn = next_time_point();
+    if (Tn == NO_TIME) break;
+    Shortest sh = shortest_sounding(Tn);
+    bool timed = sh.S > 0 && sh.N && !tp.all_placeholders;
+    if (timed) advance_ideal(T, Tn, sh);
+    ++spacing_x;
+    ++spacing_idealx;
+    if (timed) keep_minimum_space(T, Tn, sh);
+    grace_carry = tp.grace_seen && !tp.after_grace_seen;
+    T = Tn;
+  }
+  if (format_interrupted()) return 0;
+  if (system_end_time > T) spacing_idealx += space_for_duration(system_end_time - T);
+  widen_for_last_chords();
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int32_t& x : widths.x[p]) x = spacing_x;
+  spacing_x += specspace(widths, 0, SPACE_SYSTEM_END, 0, 0, 0, 0);
+  return 1;
+}

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "graphics/ge_services.h"
@@ -76,8 +77,17 @@ class Justify : public ModelTest {
     set_first_note_x(origins[0]);
     spacing_x = end_x;
     spacing_idealx = end_ideal;
-    trailing_width[0] = trailing;
+    spacing_staff[0].trailing_width = trailing;
+    system_end_time = end_time_of_voices();
     return line;
+  }
+  // The system's end from its start, as the spacing pass leaves it: the longest voice.
+  static int32_t end_time_of_voices() {
+    int32_t end = 0;
+    for (int v = 0; v < voice_count; ++v)
+      if (voice_data[v].system_end)
+        end = std::max(end, find_time_in_system(voice_data[v].system_end));
+    return end;
   }
   int32_t left = 0, right = 0, L = 0;
 };

@@ -1,0 +1,176 @@
+// lyrics.cpp: the horizontal reach of a staff chord's lyrics, and the right edge of a layer's
+// chord with everything drawn to the right of its heads.
+//
+// Lyrics are the text annotations marked "Leave Space": they widen the space a chord needs.
+// A text's x is its note's head x plus the text's own x, less its width when right-aligned
+// and half its width (rounded toward zero) when centred.
+#include "layout/lyrics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/setprint.h"
+#include "layout/spacing.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int P_DOUBLE_DOT = 135;     // "space given for width of double dot"
+constexpr int P_DOT = 136;            // "space given for width of dot"
+constexpr int P_FLAG = 138;           // "space given for width of flag"
+constexpr int P_DOT_GAP = 184;        // "space left between note and its dot"
+constexpr int P_PUNCTUATION = 365;    // "x offset from end of underline to punctuation"
+constexpr int P_UNDERLINE_END = 392;  // "right end of underline extends this far under ending note"
+constexpr int P_RESTS_BAR = 393;      // "minimum width of a bar containing only rests"
+constexpr int P_TRIPLE_DOT = 739;     // "space given for width of triple dot"
+constexpr int32_t NO_LEFT = 2100000000, NO_RIGHT = -2100000000;
+constexpr int RIGHT_ALIGNED = 2;  // xjustified: 0 left, 2 right, 1 and 3 centred
+constexpr int STEM_DOWN = 1, STEM_UP = 2;
+constexpr int TAB_NO_FLAG = 2;  // a tablature kind drawn without flags
+
+Drosa nt_of(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+Drosa cddata2_of(Drosa last) {
+  Drosa nt = nt_of(last);
+  Drosa cd = nt ? nt->xnext : NIL;
+  Drosa cd2 = cd && cd->xkind == CDDATA ? cd->xnext : NIL;
+  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+}
+
+bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
+
+int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// The text annotations attached before the note, in list order.
+std::vector<Drosa> texts_before(Drosa note) {
+  std::vector<Drosa> texts;
+  for (Drosa p = note->xback; p; p = p->xback) {
+    int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) break;
+    if (k == TPARAM && !p->get(xadjacent)) texts.push_back(p);
+  }
+  std::reverse(texts.begin(), texts.end());
+  return texts;
+}
+
+// The space the note's dots take to the right of its head.
+int32_t dot_space(Drosa n) {
+  int dots = n->get(xdots);
+  if (!dots) return 0;
+  int width = dots == 1 ? P_DOT : dots == 2 ? P_DOUBLE_DOT : P_TRIPLE_DOT;
+  return param_length(P_DOT_GAP, n, nullptr) + param_length(width, n, nullptr);
+}
+
+// The right edge of a rest or of a head, with its dots.
+int32_t rest_or_head_right(Drosa n) {
+  Drosa nt = nt_of(n);
+  if (is_placeholder_rest(n)) return nt->get(xhdx);
+  if (n->get(xrest)) return clamp_i32(int64_t(nt->get(xhdx)) + rest_width(n, 0) + dot_space(n));
+  return clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) + hdw(n, 0) + dot_space(n));
+}
+
+bool is_measure_rest(Drosa n) {
+  int glyph = nt_of(n)->get(xrestchar);
+  return n->get(xrest) && (glyph == 1 || glyph == 2);
+}
+
+// Whether the chord F..last is a bar's only content: a whole-measure rest (in F and in last),
+// or a chord that starts its measure, lasts it and is followed by a measure's start.
+bool fills_its_bar(Drosa F, Drosa last) {
+  if (is_measure_rest(last)) return is_measure_rest(F);
+  Drosa cd2 = cddata2_of(last);
+  if (!cd2 || !near(cd2->get(xmwholec), 0)) return false;
+  if (Drosa after = chain_next(last)) {
+    Drosa next_cd2 = cddata2_of(chord_last_note(after));
+    if (!next_cd2 || !near(next_cd2->get(xmwholec), 0)) return false;
+  }
+  int32_t measure = measure_length_at(F);
+  return measure > 0 && near(spaced_chord_duration(F), measure);
+}
+
+}  // namespace
+
+void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right) {
+  *left = NO_LEFT;
+  *right = NO_RIGHT;
+  if (!is_NOTE(note)) return;
+  if (y != NO_LYRIC_PLACE && (pstaff < 0 || pstaff >= MAX_PSTAVES)) {
+    REPORT_ERROR(4, "Bad arguments to lyrlth!");
+    y = NO_LYRIC_PLACE;
+  }
+  Drosa first = chord_first_note(note), last = chord_last_note(note);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    Drosa nt = nt_of(n);
+    if (!nt) break;
+    for (Drosa text : texts_before(n)) {
+      if (text->get(xhidden) || text->get(xpagemargin)) continue;
+      AnnoTextMeasure m;
+      int32_t w = measure_anno_text(n, text, &m);
+      int64_t x = int64_t(nt->get(xhdx)) + text->get(xtextx);
+      int aligned = text->get(xjustified);
+      if (aligned == RIGHT_ALIGNED)
+        x -= w;
+      else if (aligned != 0)
+        x -= w / 2;
+      // An underline that ends the text without punctuation reaches under the next note.
+      if (m.trailing_extender && !m.hyphen)
+        x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
+      int64_t extension = m.trailing_extender ? m.pad : 0;
+      int32_t x0 = clamp_i32(x), x1 = clamp_i32(x + w + extension);
+      if (text->get(xleavespace)) {
+        *left = std::min(*left, x0);
+        *right = std::max(*right, x1);
+      }
+      if (y == NO_LYRIC_PLACE) continue;
+      int64_t text_y = text->get(xtexty);
+      if (!text->get(xfooter))
+        text_y += text->get(xfromstaff) ? staff_data[pstaff].middle_y : nt->get(xhdy);
+      if (std::fabs(double(y) - double(text_y)) <= 10.0) {
+        *left = x0;
+        *right = x1;
+        return;
+      }
+    }
+  }
+}
+
+int32_t space_lyrics(Drosa note) {
+  if (!is_NOTE(note) || is_chain_head(note) || !nt_of(note))
+    return staff_left_x(std::max(first_pstaff, 0), current_page);
+  Drosa F = chord_first_note(note);
+  int32_t left = 0, lyrics_right = 0;
+  lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
+  int32_t down = 0, up = 0;
+  if (nt_of(F)->get(xstmdir) == STEM_DOWN) down = rest_or_head_right(F);
+  Drosa nt = nt_of(note);
+  if (nt->get(xstmdir) == STEM_UP) {
+    if (note->get(xrest) || is_placeholder_rest(note) || nt->get(xcluster)) {
+      up = rest_or_head_right(note);
+    } else {
+      int64_t x0 = int64_t(nt->get(xhdx)) + nt->get(xstemxoff);
+      bool flag = note_duration(note, 1) < WHOLE_NOTE_TIME / 4 - TIME_TOLERANCE &&
+                  nt->get(xendbeam) && !note->get(xdots) && nt->get(xtabtyp) != TAB_NO_FLAG;
+      up = clamp_i32(x0 + (flag ? param_length(P_FLAG, note, nullptr) : dot_space(note)));
+    }
+  }
+  int32_t R = std::max({lyrics_right, down, up});
+  if (fills_its_bar(F, note))
+    R = std::max(R, clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) +
+                              param_length(P_RESTS_BAR, note, nullptr)));
+  return R;
+}

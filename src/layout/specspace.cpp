@@ -1,0 +1,641 @@
+// specspace.cpp: the advance of a system's packed position at one time point, the columns of
+// the signs before the chords, and measures of rests merged into multi-measure rests.
+//
+// At a time point every layer reports the left edge of its chord there (from chord
+// placement). Step 1 sets the signs attached before those chords in columns, one kind after
+// the other, nearest the chord first: every sign of one kind gets the same left edge, the
+// least any staff needs, and the layers that have one move their edge to it. Step 2 asks of
+// every layer how far the packed position must move so that its chord, signs included,
+// keeps the minimum space from the right edge of the chord before it (its dots, flags and
+// lyrics); the advance is the largest of these demands.
+//
+// Design notes:
+//  - The signs of a time point are found before the chords that stand at it by time (start
+//    within 50 of the time point), so that a bar before the main chords of some layers
+//    stands in the column before grace notes in others; the time point after a run of graces
+//    does not look for them again.
+//  - A layer whose walk is still at its chain head measures from the staff's left x; it has
+//    no chord before it, so its demand is measured from 0 (at the first time point of a
+//    system the packed position is 0).
+//  - At the end of the system only the layers that have had chords take part.
+//  - Measures of rests: a layer of the system holds a measure of rests when its chords from
+//    the measure's start are rests only, no grace notes, without annotations and without a
+//    clef, key or time signature before any but the first, and fill the measure exactly; a
+//    layer with no chord in the measure does not stand in the way.
+#include "layout/specspace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/lyrics.h"
+#include "layout/setprint.h"
+#include "layout/spacing.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int P_BAR_SPACE = 128;          // "space left between bar line and next object"
+constexpr int P_CLEF_SPACE = 132;         // "space left between clef and next object"
+constexpr int P_CLEF_WIDTH = 133;         // "width of clef symbol"
+constexpr int P_DOUBLE_BAR_GAP = 134;     // "separation between lines in double bars"
+constexpr int P_REPEAT_DOTS_GAP = 186;    // "distance between bar line and repeat dots"
+constexpr int P_REPEAT_DOTS_WIDTH = 187;  // "space given for width of repeat dots"
+constexpr int P_REST_OFFSET = 190;        // "staff spaces to offset rests for multiple voices"
+constexpr int P_TIME_SPACE = 214;         // "space left between time signature and next object"
+constexpr int P_TIME_WIDTH = 215;         // "space given for time signature width"
+constexpr int P_GRACE_SPACE = 259;        // "minimum space between grace note and next chord"
+constexpr int P_NOTE_SPACE = 260;         // "minimum space between normal note and next chord"
+constexpr int P_BAR_BEFORE = 316;         // "additional space left before bar line"
+constexpr int P_CLEF_BEFORE = 317;        // "additional space left before clef"
+constexpr int P_TIME_BEFORE = 318;        // "additional space left before time signature"
+constexpr int P_KEY_BEFORE = 319;         // "additional space left before key signature"
+constexpr int P_SWITCH_RIGHT = 320;  // "min space between chords in staff switch to right hand"
+constexpr int P_SWITCH_LEFT = 321;   // "min space between chords in staff switch to left hand"
+constexpr int P_THICK_LINE = 322;    // "line width for thicker line in double bar"
+constexpr int P_CLEF_CHANGE_WIDTH = 570;  // "width of clef change symbol"
+constexpr int P_PIANO_KEYS = 644;  // "length of white keys at start of piano tab (0 for none)"
+
+constexpr int SEARCH_LIMIT = 100;  // nodes searched back from a chord for its signs
+constexpr int PIANO_TABLATURE = 3;
+constexpr int NOTE_ANNOTATION_FLAG = 0x04;  // of the NOTE's beam and accent byte
+constexpr int NOTE_FLAG_BYTE = 15;
+constexpr int32_t NO_EDGE = 2100000000;
+
+constexpr int START_ORDER[5] = {SPACE, BAR, TIMESIG, KEYSIG, CLEF};
+constexpr int INSIDE_ORDER[5] = {SPACE, TIMESIG, KEYSIG, BAR, CLEF};
+
+// ---- Chains and chords ---------------------------------------------------------------------
+
+Drosa nt_of(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+Drosa chain_prev(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpback) : NIL;
+}
+
+Drosa cddata_of(Drosa last) {
+  Drosa nt = nt_of(last);
+  Drosa cd = nt ? nt->xnext : NIL;
+  return cd && cd->xkind == CDDATA ? cd : NIL;
+}
+
+Drosa cddata2_of(Drosa last) {
+  Drosa cd = cddata_of(last);
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+}
+
+int32_t chord_start(Drosa first) {
+  Drosa cd2 = cddata2_of(chord_last_note(first));
+  return cd2 ? cd2->get(xswholec) : NO_TIME;
+}
+
+// The notes of the chord that begins with `first`.
+std::vector<Drosa> chord_notes(Drosa first) {
+  std::vector<Drosa> notes;
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) notes.push_back(n);
+  return notes;
+}
+
+bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
+bool at_start(Drosa current) { return !current || is_chain_head(current); }
+bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
+
+int system_from() { return std::max(first_pstaff, 0); }
+int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
+
+Drosa next_chord(int p, int l) {
+  const SpacingStaff& s = spacing_staff[p];
+  if (!s.current[l] || s.next_time[l] == NO_TIME) return NIL;
+  return chain_next(s.current[l]);
+}
+
+// A length parameter in force at the node, on pstaff p.
+int32_t length(int pindex, Drosa node, int p) {
+  return param_length(pindex, node, p >= 0 && p < MAX_PSTAVES ? &staff_data[p] : nullptr);
+}
+
+// ---- Which chords stand at the time point ----------------------------------------------------
+
+struct TimePointState {
+  int32_t time;
+  int mode;
+  bool grace_seen, after_grace_seen, grace_carry;
+  int32_t grace_run;
+};
+
+// The first note of the layer's chord that stands at this time point, or NIL.
+Drosa chord_here(int p, int l, const TimePointState& at, int step) {
+  Drosa first = next_chord(p, l);
+  if (!first || spacing_staff[p].next_time[l] > int64_t(at.time) + TIME_TOLERANCE) return NIL;
+  if (at.after_grace_seen) return is_after_grace(first) ? first : NIL;
+  if (first->get(xgrace) && !at.grace_seen) {
+    if (step == 1)
+      REPORT_ERROR(4, "grace logic error in specspace step 1");
+    else
+      REPORT_ERROR(4, "grace logic error in specspace step 2");
+    return NIL;
+  }
+  return first;
+}
+
+// ---- Step 1: the signs before the chords ---------------------------------------------------
+
+// The sign of the kind attached before the note, searched back at most SEARCH_LIMIT nodes.
+Drosa attached_before(int kind, Drosa note) {
+  int steps = 0;
+  for (Drosa p = note->xback; p && steps < SEARCH_LIMIT; p = p->xback, ++steps) {
+    int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) return NIL;
+    if (k == kind) return p;
+  }
+  return NIL;
+}
+
+// The sign of the kind that ends the system in the voice of the layer's last chord.
+Drosa voice_scan_helper(int kind, int p, int l) {
+  Drosa current = spacing_staff[p].current[l];
+  if (at_start(current)) return NIL;
+  int v = current->get(xvoice);
+  if (v < 0 || v >= MAX_VOICES || !voice_data[v].system_end) return NIL;
+  for (Drosa q = voice_data[v].system_end->xback; q && q->xkind != NOTE; q = q->xback) {
+    int k = effective_kind(q);
+    if (k == kind) return q;
+    if (k == ENDSYST) return NIL;
+  }
+  return NIL;
+}
+
+// Whether a staff takes signs of the kind: piano tablature takes a clef only at the system's
+// start and no key signature; string tablature takes neither clef, key nor time signature.
+bool staff_takes(int kind, int p, int mode) {
+  int type = staff_data[p].staff_type;
+  if (type == PIANO_TABLATURE) return kind == CLEF ? mode == SPACE_SYSTEM_START : kind != KEYSIG;
+  if (type != 0) return kind != CLEF && kind != KEYSIG && kind != TIMESIG;
+  return true;
+}
+
+// A time signature or a key signature with accidentals ends the system in the layer.
+bool key_or_time_ends_system(int p, int l) {
+  if (voice_scan_helper(TIMESIG, p, l)) return true;
+  Drosa key = voice_scan_helper(KEYSIG, p, l);
+  return key && key->get(xkeycnt) > 0;
+}
+
+int32_t sign_width(int kind, Drosa sign, int p, int l, int mode, int32_t edge) {
+  switch (kind) {
+    case CLEF:
+      if (staff_data[p].staff_type == PIANO_TABLATURE)
+        return length(P_PIANO_KEYS, sign, p) + length(P_CLEF_SPACE, sign, p);
+      if (sign->get(xclefhide)) return 0;
+      return length(sign->get(xclefchange) ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, sign, p) +
+             length(P_CLEF_SPACE, sign, p) + length(P_CLEF_BEFORE, sign, p);
+    case KEYSIG: {
+      int32_t w = key_signature_width(sign, p);
+      if (w) w += param_pair_select(sign, &staff_data[p]) + length(P_KEY_BEFORE, sign, p);
+      return w;
+    }
+    case TIMESIG: {
+      int32_t w = length(P_TIME_WIDTH, sign, p);
+      if (std::abs(sign->get(xbpm)) >= 10 || std::abs(sign->get(xbeat)) >= 10) w *= 2;
+      return w + length(P_TIME_SPACE, sign, p) + length(P_TIME_BEFORE, sign, p);
+    }
+    case BAR: {
+      int32_t own = bar_width(sign, p, nullptr);
+      int32_t w = length(P_BAR_SPACE, sign, p) + length(P_BAR_BEFORE, sign, p) + own;
+      if (mode == SPACE_SYSTEM_END && !key_or_time_ends_system(p, l))
+        w -= length(P_BAR_SPACE, sign, p);
+      if (mode == SPACE_SYSTEM_START && own == 0 &&
+          edge <= int64_t(staff_left_x(p, current_page)) + length(P_NOTE_SPACE, sign, p))
+        w = 0;
+      return w;
+    }
+    case SPACE:
+      return sign->get(xspace);
+    default:
+      return 0;
+  }
+}
+
+// The signs placed in one column.
+struct Column {
+  int32_t left = NO_EDGE;
+  std::vector<Drosa> signs;
+};
+
+struct Signs {
+  std::vector<Column> columns;
+  bool bar = false;
+};
+
+// A layer that takes part at the time point: its chord here (none at the system's end).
+struct Taking {
+  int p, l;
+  Drosa first;
+};
+
+std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
+  std::vector<Taking> taking;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    for (int l = 0; l < LAYERS; ++l) {
+      if (at.mode == SPACE_SYSTEM_END) {
+        if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL});
+      } else if (Drosa first = chord_here(p, l, at, step)) {
+        taking.push_back({p, l, first});
+      }
+    }
+  }
+  return taking;
+}
+
+Signs place_signs(SpacingWidths& widths, const TimePointState& at,
+                  const std::vector<Taking>& taking) {
+  Signs placed;
+  if (at.grace_carry) return placed;  // placed with the graces before this time point
+  const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
+  std::vector<Drosa> found;
+  std::vector<const Taking*> layers;
+  for (int step = 0; step < 5; ++step) {
+    const int kind = order[step];
+    Column column;
+    layers.clear();
+    for (const Taking& t : taking) {
+      if (!staff_takes(kind, t.p, at.mode)) continue;
+      size_t before = column.signs.size();
+      if (!t.first) {
+        if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) column.signs.push_back(sign);
+      } else {
+        Drosa last = chord_last_note(t.first);
+        for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
+          if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);
+      }
+      if (column.signs.size() == before) continue;
+      int32_t& edge = widths.x[t.p][t.l];
+      int32_t w = sign_width(kind, column.signs[before], t.p, t.l, at.mode, edge);
+      column.left = int32_t(std::min<int64_t>(column.left, int64_t(edge) - w));
+      layers.push_back(&t);
+      placed.bar |= kind == BAR;
+    }
+    if (column.signs.empty()) continue;
+    for (const Taking* t : layers) widths.x[t->p][t->l] = column.left;
+    placed.columns.push_back(std::move(column));
+  }
+  return placed;
+}
+
+// Final placement: each sign at its column's left edge, moved by the advance.
+void set_sign_x(Drosa sign, int32_t x) {
+  switch (effective_kind(sign)) {
+    case CLEF:
+      sign->set(xclefx, x);
+      break;
+    case KEYSIG:
+      sign->set(xkeyx, x);
+      break;
+    case TIMESIG:
+      sign->set(xtimex, x);
+      break;
+    case BAR:
+      sign->set(xbarx, x);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- Step 2: the chords apart ----------------------------------------------------------------
+
+// When the voice of `first` comes from another staff (a PRINT with a hand code stands between
+// its previous note and this one), its previous chord there, which the new chord must clear.
+Drosa switch_partner(Drosa first) {
+  bool switched = false;
+  for (Drosa p = first->xback; p; p = p->xback) {
+    int k = effective_kind(p);
+    if (k == ENDSYST) return NIL;
+    if (k == PRINT && (p->get(xlhrh) == 1 || p->get(xlhrh) == 2)) switched = true;
+    if (k != NOTE) continue;
+    if (!switched) return NIL;
+    if (is_visible_note(p)) return chord_last_note(p);
+  }
+  return NIL;
+}
+
+// Grace chords drawn into the space before them, and how far they may go.
+struct GraceGap {
+  int64_t gap = NO_EDGE;
+  std::vector<Drosa> chords;
+};
+
+// Step 2 for one layer: how far the packed position must advance so that its chord, signs
+// included, keeps the minimum space from the right edge of the chord before it. Stores the
+// pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
+int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePointState& at,
+                     GraceGap& graces) {
+  const bool end = at.mode == SPACE_SYSTEM_END;
+  const int p = t.p;
+  SpacingStaff& s = spacing_staff[p];
+  const Drosa P = s.current[t.l], first = t.first;
+  const int64_t X = spacing_x, E = widths.x[p][t.l];
+  int64_t o = 0, R, Q;
+  if (at_start(P)) {
+    R = staff_left_x(p, current_page);
+    Q = R + (X - E) + length(P_NOTE_SPACE, first, p);
+  } else {
+    Drosa cd = cddata_of(P);
+    o = cd ? cd->get(xorigin) : X;
+    R = space_lyrics(P);
+    Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
+    if (!end) Q = std::max(Q, X - o);
+  }
+  if (!end && at.grace_run > 0 && first->get(xgrace)) {
+    int64_t need = int64_t(at.grace_run) * (length(P_GRACE_SPACE, first, p) + hdw(first, 0));
+    graces.gap = std::min(graces.gap, E - R - need);
+    graces.chords.push_back(first);
+  }
+  if (first) {
+    if (Drosa partner = switch_partner(first)) {
+      int gap = nt_of(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
+      Q = std::max<int64_t>(Q, int64_t(space_lyrics(partner)) - o + length(gap, first, p));
+    }
+  }
+  int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
+  if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
+  if (end) s.trailing_width = std::max(s.trailing_width, q);
+  return Q - (X - o);
+}
+
+// ---- Measures of rests ---------------------------------------------------------------------
+
+// One layer's walk through the measures of rests.
+struct RestLayer {
+  int p = 0, l = 0;
+  Drosa at;                    // the next chord to examine
+  std::vector<Drosa> kept;     // first notes of the chords that stay (the first measure's)
+  std::vector<Drosa> dropped;  // first notes of the chords a multi-measure rest covers
+  size_t first_measure = 0;    // chords in its first measure
+};
+
+// The chords of the layer that fill the measure start..start+M with rests only; false when
+// they do not. A layer with no chord in the measure gives true and no chords.
+bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool later,
+                      std::vector<Drosa>* chords, Drosa* after) {
+  *after = layer.at;
+  if (!layer.at || chord_start(layer.at) >= start + M - TIME_TOLERANCE) return true;
+  int64_t t = start;
+  Drosa n = layer.at;
+  while (n && chord_start(n) < start + M - TIME_TOLERANCE) {
+    if (!near(chord_start(n), t)) return false;
+    for (Drosa note : chord_notes(n))
+      if (!note->get(xrest) || note->get(xgrace) || note_has_line_or_text(note)) return false;
+    if ((later || n != layer.at) && has_clef_key_time_before(n, 0)) return false;
+    chords->push_back(n);
+    t += spaced_chord_duration(n);
+    n = chain_next(chord_last_note(n));
+  }
+  *after = n;
+  return near(t, start + M);
+}
+
+void unlink_from_chord_chain(Drosa cd, Drosa cd3) {
+  Drosa prev = cd3->get(xprevchord), next = cd3->get(xnextchord);
+  auto cd3_of = [](Drosa c) { return c && c->xnext ? c->xnext->xnext : NIL; };
+  if (Drosa p3 = cd3_of(prev); p3 && p3->xkind == CDDATA3) p3->set(xnextchord, next);
+  if (Drosa n3 = cd3_of(next); n3 && n3->xkind == CDDATA3) n3->set(xprevchord, prev);
+  if (last_chord == cd) last_chord = prev;
+}
+
+// Takes a chord of rests out of its print chain and destroys its chord records.
+void drop_chord(Drosa first, int p) {
+  std::vector<Drosa> notes = chord_notes(first);
+  for (Drosa n : notes) {
+    if (!n->get(xrest)) {
+      REPORT_ERROR(4, "Error in look_for_measures_of_rests; got a note on staff %hd!", short(p));
+      return;
+    }
+  }
+  Drosa last = notes.back();
+  Drosa cd = nt_of(last)->xnext;
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  Drosa cd3 = cd2 ? cd2->xnext : NIL;
+  const char* missing = !cd || cd->xkind != CDDATA      ? "CDDATA logic error in spacing2"
+                        : !cd2 || cd2->xkind != CDDATA2 ? "CDDATA2 logic error in spacing2"
+                        : !cd3 || cd3->xkind != CDDATA3 ? "CDDATA3 logic error in spacing2"
+                                                        : nullptr;
+  if (missing) {
+    REPORT_ERROR(4, "%s", missing);
+    return;
+  }
+  Drosa prev = chain_prev(first), next = chain_next(last);
+  if (Drosa prev_nt = nt_of(prev)) prev_nt->set(xpnext, next);
+  if (Drosa next_nt = nt_of(next)) next_nt->set(xpback, prev);
+  for (Drosa n : notes) {
+    nt_of(n)->set(xpback, NIL);
+    nt_of(n)->set(xpnext, NIL);
+  }
+  unlink_from_chord_chain(cd, cd3);
+  destroy_node(cd3);
+  destroy_node(cd2);
+  destroy_node(cd);
+}
+
+void set_rest_glyph(Drosa first, int glyph) {
+  for (Drosa n : chord_notes(first)) nt_of(n)->set(xrestchar, glyph);
+}
+
+// Rests of an up-stem and a down-stem layer sharing a staff stand above and below its middle.
+void part_rests(const std::vector<RestLayer>& layers) {
+  for (const RestLayer& a : layers) {
+    if (a.kept.empty()) continue;
+    int dir = nt_of(a.kept.front())->get(xstmdir);
+    bool shared = std::any_of(layers.begin(), layers.end(), [&](const RestLayer& b) {
+      return b.p == a.p && !b.kept.empty() && nt_of(b.kept.front())->get(xstmdir) != dir;
+    });
+    if (!shared) continue;
+    const StaffData& staff = staff_data[a.p];
+    int32_t offset =
+        param_value(P_REST_OFFSET, a.kept.front(), &staff)->integer() * (staff.staff_size / 2);
+    for (Drosa first : a.kept)
+      for (Drosa n : chord_notes(first))
+        if (n->get(xdir) == 3)
+          nt_of(n)->set(xhdy, dir == 2 ? staff.middle_y + offset : staff.middle_y - offset);
+  }
+}
+
+}  // namespace
+
+// ---- specspace -----------------------------------------------------------------------------
+
+int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int grace_seen,
+                  int after_grace_seen, int grace_carry, int32_t grace_run) {
+  const TimePointState at{previous_time,    mode,     grace_seen != 0, after_grace_seen != 0,
+                          grace_carry != 0, grace_run};
+  const bool end = mode == SPACE_SYSTEM_END;
+  const std::vector<Taking> taking = layers_taking_part(at, 1);
+  Signs signs = place_signs(widths, at, taking);
+
+  if (!end) {
+    bool measure_start = false;
+    for (const Taking& t : taking)
+      if (Drosa cd2 = mode == SPACE_SYSTEM_START ? cddata2_of(chord_last_note(t.first)) : NIL)
+        measure_start |= near(cd2->get(xmwholec), 0);
+    if (signs.bar || measure_start) look_for_measures_of_rests(previous_time);
+  }
+
+  int64_t advance = INT64_MIN;
+  GraceGap graces;
+  // The chords here once more: measures of rests may have changed what follows them.
+  for (const Taking& t : layers_taking_part(at, 2))
+    advance = std::max(advance, layer_demand(t, widths, at, graces));
+  if (advance == INT64_MIN) advance = 0;
+  if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
+    advance -= graces.gap;
+    for (Drosa g : graces.chords)
+      if (Drosa cd2 = cddata2_of(chord_last_note(g))) cd2->set(xreloc_spring, -1);
+  }
+  int32_t A = int32_t(std::clamp<int64_t>(advance, INT32_MIN / 2, INT32_MAX / 2));
+  for (const Column& column : signs.columns)
+    for (Drosa sign : column.signs) set_sign_x(sign, column.left + A);
+  return A;
+}
+
+// ---- Measures of rests ---------------------------------------------------------------------
+
+int32_t look_for_measures_of_rests(int32_t time) {
+  std::vector<RestLayer> layers;
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l)
+      if (Drosa first = next_chord(p, l)) layers.push_back({p, l, first, {}, {}, 0});
+  // The measure of the first chord here holds for the run: a time signature before a later
+  // measure ends it.
+  int32_t M = 0;
+  for (const RestLayer& layer : layers)
+    if (!M && near(chord_start(layer.at), time)) M = measure_length_at(layer.at);
+  int32_t count = 0;
+  int64_t start = time;
+  while (M > 0) {
+    std::vector<std::vector<Drosa>> chords(layers.size());
+    std::vector<Drosa> after(layers.size());
+    bool all = true, any = false;
+    for (size_t i = 0; i < layers.size() && all; ++i) {
+      all = measure_of_rests(layers[i], start, M, count > 0, &chords[i], &after[i]);
+      any |= !chords[i].empty();
+    }
+    if (!all || !any) break;
+    for (size_t i = 0; i < layers.size(); ++i) {
+      RestLayer& layer = layers[i];
+      std::vector<Drosa>& into = count == 0 ? layer.kept : layer.dropped;
+      into.insert(into.end(), chords[i].begin(), chords[i].end());
+      if (count == 0) layer.first_measure = chords[i].size();
+      layer.at = after[i];
+    }
+    ++count;
+    start += M;
+  }
+  if (count >= 2) {
+    for (RestLayer& layer : layers) {
+      if (layer.kept.empty()) continue;
+      Drosa keep = layer.kept.front();
+      layer.dropped.insert(layer.dropped.begin(), layer.kept.begin() + 1, layer.kept.end());
+      layer.kept.resize(1);
+      for (Drosa first : layer.dropped) drop_chord(first, layer.p);
+      set_rest_glyph(keep, 2);
+      if (Drosa cd = cddata_of(chord_last_note(keep)))
+        cd->set(xrcmeas, int16_t(std::min(count, 32767)));
+    }
+  } else if (count == 1) {
+    for (const RestLayer& layer : layers)
+      if (layer.first_measure == 1) set_rest_glyph(layer.kept.front(), 1);
+  }
+  if (count >= 1) part_rests(layers);
+  return count;
+}
+
+// ---- What stands before a note -----------------------------------------------------------
+
+bool has_clef_key_time_before(Drosa note, int at_system_start) {
+  bool clef_or_key = false;
+  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
+    int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) break;
+    if (k == TIMESIG || k == SPACE) return true;
+    if (k == CLEF || k == KEYSIG) {
+      if (!at_system_start) return true;
+      clef_or_key = true;
+    }
+  }
+  return clef_or_key && find_time_in_bar(note) <= TIME_TOLERANCE;
+}
+
+bool note_has_line_or_text(Drosa note) {
+  if (!is_NOTE(note)) return false;
+  if (node_byte(note, NOTE_FLAG_BYTE) & NOTE_ANNOTATION_FLAG) return true;
+  for (Drosa p = note->xback; p; p = p->xback) {
+    int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) return false;
+    if (k == LINE || k == TPARAM) return true;
+  }
+  return false;
+}
+
+// ---- Widths of signs ---------------------------------------------------------------------------
+
+int32_t key_signature_width(Drosa keysig, int staff) {
+  if (!keysig || effective_kind(keysig) != KEYSIG) return 0;
+  const StaffData* st = staff >= 0 && staff < MAX_PSTAVES ? &staff_data[staff] : nullptr;
+  int count = std::min<int>(keysig->get(xkeycnt), 15);
+  int32_t width = 0;
+  for (int i = 0; i < count; ++i) {
+    int code = keysig->get(xkeysig_entry, i);
+    int accidental = code <= 6 ? 2 : code <= 13 ? 4 : 3;  // flat, sharp, natural
+    width += param_group_width(keysig, st, accidental, NIL);
+  }
+  return width;
+}
+
+Drosa bar_info(Drosa note, int* repeat, int* type, int* thick) {
+  Drosa bar = NIL;
+  if (note && effective_kind(note) == BAR) {
+    bar = note;
+  } else {
+    for (Drosa p = note ? note->xnext : NIL; p && p->xkind != NOTE; p = p->xnext) {
+      int k = effective_kind(p);
+      if (k == ENDSYST) break;
+      if (k == BAR) {
+        bar = p;
+        break;
+      }
+    }
+  }
+  if (repeat) *repeat = bar && bar->get(xrepeatstart) ? 1 : 0;
+  if (type) *type = bar ? bar->get(xdouble) : 0;
+  if (thick) *thick = bar ? bar->get(xbarthick) : 0;
+  return bar;
+}
+
+int32_t bar_width(Drosa bar, int staff, int* out_repeat) {
+  int repeat = 0, type = 0, thick = 0;
+  bar = bar_info(bar, &repeat, &type, &thick);
+  if (out_repeat) *out_repeat = repeat;
+  if (!bar) return 0;
+  int n = (bar->get(xrepeatend) ? 1 : 0) + repeat;
+  int32_t w = n * (length(P_REPEAT_DOTS_WIDTH, bar, staff) + length(P_REPEAT_DOTS_GAP, bar, staff));
+  if (type) w += (thick ? n : 1) * length(P_DOUBLE_BAR_GAP, bar, staff);
+  if (type == 2 || type == 3 || thick) w += length(P_THICK_LINE, bar, staff) - 5;
+  return w;
+}
