@@ -14,6 +14,8 @@
 #include "graphics/note_colors.h"
 #include "graphics/offscreen.h"
 #include "graphics/plot.h"
+#include "graphics/printbeam.h"
+#include "graphics/printcd.h"
 #include "graphics/raster.h"
 #include "model/model_services.h"
 
