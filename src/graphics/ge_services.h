@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "graphics/GE.h"
+#include "graphics/drawtie_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_fields.h"
 #include "graphics/ge_visible.h"

@@ -55,6 +55,7 @@ void reset_layout_globals() {
   consistency_warnings_on = 1;
   clear_page_index();
   reset_print_chain_globals();
+  reset_tie_slur_work();
 }
 
 // ---- Print chains, stems and beams --------------------------------------------------------
@@ -74,4 +75,18 @@ void reset_print_chain_globals() {
   chord_number = 0;
   for (Drosa& print : layering_start_print) print = NIL;
   layering_rerun = false;
+}
+
+// ---- Ties and slurs ---------------------------------------------------------------------------
+
+TieEntry tie_struct[TIE_STACK_SIZE];               // the tie stack
+int32_t tie_count = 0;                             // entries in use
+SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];  // open slurs by pstaff, layer, side, grace
+
+void reset_tie_slur_work() {
+  tie_count = 0;
+  for (auto& layers : slur_buffer)
+    for (auto& sides : layers)
+      for (auto& graces : sides)
+        for (SlurEntry& e : graces) e = SlurEntry{};
 }
