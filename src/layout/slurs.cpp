@@ -399,17 +399,6 @@ void reopen_ties() {
   }
 }
 
-// The partner of a tie's start note in the next chord: the note at its place in the chord;
-// when that one has another diatonic position and a note of the chord has the tied note's, that
-// note (a tie joins equal pitches).
-Drosa tie_partner(Drosa start) {
-  Drosa partner = count_earlier_in_chord(start, xtie);
-  if (!partner || partner->get(xmod7) == start->get(xmod7)) return partner;
-  for (Drosa n : chord_notes(partner))
-    if (!n->get(xrest) && n->get(xmod7) == start->get(xmod7)) return n;
-  return partner;
-}
-
 // The x at which a tie ends before a note, and after it where one starts.
 int32_t tie_end_x(Drosa note) {
   if (is_guitar_tab(note)) {
@@ -442,7 +431,8 @@ void end_ties(Drosa note, Drosa cd, int pstaff, int layer) {
       continue;
     }
     if (std::abs(t.end_time - time) > TIME_TOLERANCE) continue;
-    const bool match = t.start ? tie_partner(t.start) == note : t.position == note->get(xmod7);
+    const bool match =
+        t.start ? count_earlier_in_chord(t.start, xtie) == note : t.position == note->get(xmod7);
     if (!match) continue;
     const int32_t y = t.flags & TIE_HAS_Y ? t.y : tie_end_y(note, t.side, pstaff);
     draw_bendtie(t.start_x, y, tie_end_x(note), t.start, cd, t.bend, t.dashed, t.side, pstaff);
@@ -534,7 +524,20 @@ bool starts_after_ends(const SlurWork& r) {
   return r.hang_left || r.hang_right || r.one_sided || r.split;
 }
 
-// Step 3.5: at the last note of a stem group, the slurs of the group.
+// True when a note of the voice stands in the stem group that ends at last.
+bool voice_in_stem_group(int voice, Drosa last) {
+  Drosa first, end;
+  stem_group_bounds(last, &first, &end);
+  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
+    if (n->get(xvoice) == voice) return true;
+    if (n == last) break;
+  }
+  return false;
+}
+
+// Step 3.5: at the last note of a stem group, the slurs of the group. A slur ends at the first
+// stem group of its voice that does not carry it on (on a staff shared with the other stem
+// direction, the other voice's stem group is not its end).
 void stem_group_slurs(Drosa note, int pstaff, int layer, SlurWork work[2]) {
   for (int g = 0; g < 2; ++g)
     if (work[g].note) slur_side(work[g].note, work[g].kind, pstaff, layer, &work[g]);
@@ -551,9 +554,11 @@ void stem_group_slurs(Drosa note, int pstaff, int layer, SlurWork work[2]) {
   }
   const bool grace_chord = note->get(xgrace);
   for (int side : {1, 2})
-    for (int g = grace_chord ? 1 : 0; g < 2; ++g)
-      if (slur_buffer[pstaff][layer][side - 1][g].first_note && !carried[side - 1][g])
+    for (int g = grace_chord ? 1 : 0; g < 2; ++g) {
+      const SlurEntry& e = slur_buffer[pstaff][layer][side - 1][g];
+      if (e.first_note && !carried[side - 1][g] && voice_in_stem_group(e.voice, note))
         endchord_slur_dir(note, pstaff, layer, side, g, nullptr);
+    }
   for (int g = 0; g < 2; ++g) {
     const SlurWork& r = work[g];
     if (!r.note || !starts_after_ends(r)) continue;
