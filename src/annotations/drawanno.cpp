@@ -34,12 +34,17 @@ Drosa line_partner(Drosa begline) {
 }
 
 // layout_lines (least): 1 when the BEGLINE's ENDLINE lies beyond a visible ENDSYST after the
-// system's first note, so that the line crosses the whole system.
+// system's first note, so that the line crosses the whole system; 0 for an ENDLINE before it.
 int layout_lines(Drosa begline, Drosa first_note) {
   Drosa end = line_partner(begline);
-  if (!end) return 0;
-  for (Drosa p = first_note->xnext; p && p != end; p = p->xnext)
-    if (effective_kind(p) == ENDSYST) return 1;
+  bool past_first = false, crossed = false;
+  for (Drosa p = begline->xnext; end && p; p = p->xnext) {
+    if (p == end) return past_first && crossed;
+    if (p == first_note)
+      past_first = true;
+    else if (past_first && effective_kind(p) == ENDSYST)
+      crossed = true;
+  }
   return 0;
 }
 
