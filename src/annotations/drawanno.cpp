@@ -91,7 +91,8 @@ void draw_chord_midlines(Drosa last, int pstaff) {
   Drosa first = chord_first_note(last);
   for (Drosa n = first; n; n = n->xnext->get(xpnext)) {
     Drosa p = n->xback;
-    while (p && p->xkind != NOTE && effective_kind(p) != ENDSYST) {
+    while (p && p->xkind != NOTE && p->xkind != NTDATA && p->xkind != CDDATA3 &&
+           effective_kind(p) != ENDSYST) {
       Drosa before = p->xback;
       if (visible_segment(p, LINE_MIDDLE)) {
         draw_midline_mark(p, n, pstaff);

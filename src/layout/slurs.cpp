@@ -82,7 +82,7 @@ int32_t chord_bottom(Drosa cd, int32_t extent) {
   return bottom;
 }
 
-Drosa tsmod_of(Drosa note) { return find_prev_kind_stop(TSMOD, note, 0); }
+Drosa tsmod_of(Drosa note) { return attached_to_note(TSMOD, note); }
 
 // ---- The ENDSYST of a voice's system ---------------------------------------------------------
 
@@ -350,6 +350,7 @@ void reopen_slurs() {
   for (int v = 0; v < voice_count; ++v) {
     if (!voice_in_system(v) || !system_start(v)) continue;
     Drosa start = system_start(v);
+    if (!start->get(xsys_slurup) && !start->get(xsys_slurdown)) continue;
     int pstaff, layer;
     Drosa first = first_chained_note(v, &pstaff, &layer);
     if (!first) continue;
@@ -378,6 +379,7 @@ void reopen_ties() {
   for (int v = 0; v < voice_count; ++v) {
     if (!voice_in_system(v) || !system_start(v)) continue;
     Drosa start = system_start(v);
+    if (!start->get(xsys_tieup, 0) && !start->get(xsys_tiedown, 0)) continue;
     int pstaff, layer;
     if (!first_chained_note(v, &pstaff, &layer)) continue;
     const int32_t x = first_note_x() - staff_scaled(P_ONTO_SYSTEM, pstaff);
@@ -420,6 +422,27 @@ int32_t tie_start_x(Drosa note) {
   return head_x(note) + hdw(note, 0);
 }
 
+// Whether a note of the chord belongs to the voice and stands at the position.
+bool chord_holds(Drosa note, int voice, int position) {
+  for (Drosa n : chord_notes(note))
+    if (!n->get(xrest) && n->get(xvoice) == voice && n->get(xmod7) == position) return true;
+  return false;
+}
+
+// Whether the tie ends at the note: the note of the tied note's voice at its position; without
+// one in the chord, the note at the tied note's place in the next chord.
+bool tie_ends_at(const TieEntry& t, Drosa note) {
+  if (note->get(xvoice) == t.voice && note->get(xmod7) == t.position) return true;
+  return t.start && !chord_holds(note, t.voice, t.position) &&
+         count_earlier_in_chord(t.start, xtie) == note;
+}
+
+bool ties_waiting(int pstaff, int layer) {
+  for (int i = 0; i < tie_count; ++i)
+    if (tie_struct[i].pstaff == pstaff && tie_struct[i].layer == layer) return true;
+  return false;
+}
+
 // Step 3.3: the tie that ends at the note, drawn; ties whose end has passed are dropped.
 void end_ties(Drosa note, Drosa cd, int pstaff, int layer) {
   const int32_t time = chord_time(cd);
@@ -431,9 +454,7 @@ void end_ties(Drosa note, Drosa cd, int pstaff, int layer) {
       continue;
     }
     if (std::abs(t.end_time - time) > TIME_TOLERANCE) continue;
-    const bool match =
-        t.start ? count_earlier_in_chord(t.start, xtie) == note : t.position == note->get(xmod7);
-    if (!match) continue;
+    if (!tie_ends_at(t, note)) continue;
     const int32_t y = t.flags & TIE_HAS_Y ? t.y : tie_end_y(note, t.side, pstaff);
     draw_bendtie(t.start_x, y, tie_end_x(note), t.start, cd, t.bend, t.dashed, t.side, pstaff);
     tie_stack_remove(i);
@@ -581,11 +602,11 @@ bool walk_chain(int pstaff, int layer) {
   SlurWork work[2] = {};
   for (Drosa n = head ? chain_next(head) : NIL; nt_of(n); n = chain_next(n)) {
     if (format_interrupted()) return false;
-    Drosa cd = cddatptr(n, 1);
-    if (!cd) continue;
     if (n->get(xgliss)) draw_gliss(n, pstaff);
     record_slurs(n, work);
-    if (!n->get(xrest)) {
+    if (!n->get(xrest) && (n->get(xtie) || ties_waiting(pstaff, layer))) {
+      Drosa cd = cddatptr(n, 1);
+      if (!cd) continue;
       end_ties(n, cd, pstaff, layer);
       if (n->get(xtie)) start_tie(n, cd, pstaff, layer);
     }
@@ -602,9 +623,9 @@ int32_t last_chord_time(int pstaff, int layer) {
   return cd ? chord_time(cd) : -1;
 }
 
-// Step 4: ties still waiting are drawn to the right edge and written into their voice's
-// ending ENDSYST, unless their end lies before the layer's last chord.
-void carry_ties() {
+// Step 4: ties still waiting are drawn to right_end and written into their voice's ending
+// ENDSYST, unless their end lies before the layer's last chord.
+void carry_ties(int32_t right_end) {
   for (int v = 0; v < voice_count; ++v) {
     if (voice_not_shown(v)) continue;
     if (Drosa end = system_end(v))
@@ -617,7 +638,7 @@ void carry_ties() {
     TieEntry t;
     tie_stack_pop(&t);
     if (last_chord_time(t.pstaff, t.layer) > t.end_time + TIME_TOLERANCE) continue;
-    const int32_t x = staff_right_x(t.pstaff, current_page) + staff_scaled(P_OFF_SYSTEM, t.pstaff);
+    const int32_t x = right_end;
     if (t.flags & TIE_HAS_Y)
       draw_bendtie(t.start_x, t.y, x, t.start, NIL, t.bend, t.dashed, t.side, t.pstaff);
     Drosa end = system_end(t.voice);
@@ -641,8 +662,10 @@ int32_t layout_slurs() {
   for (int p = first_pstaff; p <= last; ++p)
     for (int layer = 0; layer < LAYERS; ++layer)
       if (!walk_chain(p, layer)) return 0;
-  carry_ties();
-  draw_chord_ties(staff_right_x(first_pstaff, current_page) +
-                  staff_scaled(P_OFF_SYSTEM, first_pstaff));
+  // Every staff of a system ends at the same x.
+  const int32_t right_end =
+      staff_right_x(first_pstaff, current_page) + staff_scaled(P_OFF_SYSTEM, first_pstaff);
+  carry_ties(right_end);
+  draw_chord_ties(right_end);
   return 1;
 }

@@ -14,6 +14,7 @@
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/layout_records.h"
 #include "model/model_services.h"
 
 namespace {
@@ -38,7 +39,7 @@ bool ends_stem_group(Drosa note) {
 
 int32_t tuplet_factor(Drosa note) {
   int32_t f = note->get(xtupl);
-  if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) f *= nest->get(xnest_tupl);
+  if (Drosa nest = attached_to_note(NEST, note)) f *= nest->get(xnest_tupl);
   return f;
 }
 
@@ -110,9 +111,11 @@ bool group_chain(Drosa head) {
     nt->set(xtup_info, 0);
     if (nt->get(xendscd) && format_interrupted()) return false;
     if (!ends_stem_group(n) || n->get(xgrace)) continue;
+    const int32_t f = tuplet_factor(n);
+    if (f == 1 && !g.open) continue;
     Drosa cd = cddatptr(n, 1);
     if (!cd) continue;
-    const int32_t f = tuplet_factor(n), d = note_duration(n, 0);
+    const int32_t d = note_duration(n, 0);
     const int32_t time = cd->xnext->get(xswholec);
     if (g.open) {
       if (f != 1 && std::abs(time - g.start_time - g.time) <= TIME_TOLERANCE) {

@@ -1,6 +1,7 @@
 // slurs_test.cpp: ties and slurs laid out by the page formatter.
 //   Ties.*:  a system break splits a tie into two halves on the right systems, matched by
-//            position; sides of a tied chord; at most five ties a side go on
+//            position; sides of a tied chord; at most five ties a side go on; a voice's tie
+//            ends at its own note when another voice's chords stand between
 //   Slurs.*: sides for stems up, down, mixed and shared staves, carried across a system break
 //            and into the next page with their style
 //   Drawn.*: a system of ties, slurs and glissandi spaced by hand, written as an image
@@ -170,6 +171,25 @@ TEST_F(Ties, OnlyFiveTiesASideGoOnIntoTheNextSystem) {
   EXPECT_EQ(recorded, 5);
   EXPECT_EQ(on_pstaff(curves(TIE), 0).size(), 6u) << "each still drawn to the edge";
   EXPECT_EQ(on_pstaff(curves(TIE), 1).size(), 5u);
+}
+
+TEST_F(Ties, TwoVoicesOnAStaffTieTheirOwnNotesWhateverStandsBetween) {
+  int v = new_voice("Piano", 0, 0), w = new_voice("Piano", 1, 0);
+  Drosa start = add_note(v, HALF, 35);
+  start->set(xtie, 3);
+  Drosa end = add_note(v, HALF, 35);
+  add_note(w, QUARTER, 26);
+  for (int i = 0; i < 3; ++i) make_tuplet(add_note(w, EIGHTH, 28), 3, 2);  // chords between
+  add_note(w, HALF, 26);
+  give_pitches();
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  Drosa next_chord = chord_last_note(start)->xnext->get(xpnext);
+  ASSERT_NE(cddatptr(next_chord, 1), cddatptr(end, 1)) << "w's chords stand in the layer between";
+  std::vector<Curve> ties = curves(TIE);
+  ASSERT_EQ(ties.size(), 1u);
+  EXPECT_LT(ties[0].x2, staff_right_x(0, 1)) << "it ends at the note, not at the system's end";
+  EXPECT_EQ(voice_end(v)->get(xsys_tiedown, 0) + voice_end(v)->get(xsys_tieup, 0), 0);
 }
 
 // ---- Slurs ------------------------------------------------------------------------------------
