@@ -26,6 +26,12 @@
 #include "layout/setprint.h"
 #include "params/param_services.h"
 
+const NodeField* const slur_flag_fields[] = {
+    &xsys_slurup,       &xsys_slurdown,       &xsys_dash_slurup, &xsys_dash_slurdown,
+    &xsys_crawl_slurup, &xsys_crawl_slurdown, &xsys_bend_slurup, &xsys_bend_slurdown,
+};
+const int slur_flag_field_count = sizeof slur_flag_fields / sizeof slur_flag_fields[0];
+
 namespace {
 
 constexpr int P_NOTE_HEAD_HEIGHT = 141, P_OFF_SYSTEM = 193, P_TIE_CLEAR_LINE = 210;

@@ -19,6 +19,10 @@ inline constexpr auto xsys_bend_slurup = bit_field("xsys_bend_slurup", ENDSYST, 
 inline constexpr auto xsys_bend_slurdown = bit_field("xsys_bend_slurdown", ENDSYST, 13, 4, 4);
 // clang-format on
 
+// The fields above, for checks and for finding a field by its name.
+extern const NodeField* const slur_flag_fields[];
+extern const int slur_flag_field_count;
+
 // The slur a stem group starts (one record for normal, one for grace slurs).
 struct SlurWork {
   Drosa note;  // the note whose slur mark it is; NIL when the group starts no slur
