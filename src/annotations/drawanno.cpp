@@ -106,6 +106,10 @@ void draw_chord_midlines(Drosa last, int pstaff) {
 
 }  // namespace
 
+// draw_voice_annos: for now only the mid-line marks of the system: put in, drawn, removed.
+// Reads:  voice_data, page_start, the system's chains, staff_data, the voices' LINEs.
+// Writes: the voice lists (marks and their PDATA, in and out again), the GE list.
+// Failure: polls for an interrupt at every staff chord: 0 when told to stop, else 1.
 int32_t draw_voice_annos() {
   insert_midline_marks();
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {

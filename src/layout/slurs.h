@@ -53,6 +53,7 @@ void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
 // ---- The tie stack ------------------------------------------------------------------------------
 // Pushes an entry (a full stack loses its top entry to it); removes the top entry into *entry
 // (0 when the stack is empty); removes entry i, the top one taking its slot.
+// Reads and writes: tie_struct, tie_count.
 void tie_stack_push(const TieEntry& entry);
 int tie_stack_pop(TieEntry* entry);
 void tie_stack_remove(int i);
@@ -69,8 +70,12 @@ int32_t slur_end_y(Drosa note, int side, int flipped);
 // rec->side and rec->flipped and returns the chord's CDDATA.
 Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec);
 // Opens the slur of the record on side at the note (or, when one is open, carries it on).
+// Reads:  the chord's extents and heads, parameters 222, 224-227, 390, 650.
+// Writes: the slur buffer entry; the chord's extents (room beyond the slur's start).
 // Failure: level 4 "slurdata() has NIL slurnote".
 void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);
 // Ends the open slur of side at the note's chord and draws it.
+// Reads:  the slur buffer entry, the chord's extents and heads, parameters 222, 224-227, 390,
+//         649. Writes: the chord's extents, the GE list (drawtie), the entry (freed).
 // Failure: level 4 "Slur direction confusion in endchord." for a side other than 1 or 2.
 void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);
