@@ -2,8 +2,8 @@
 // dots, and the marks drawn around a chord's slurs, as the tie and slur layout asks for them.
 //
 // Every tie and slur is one Bezier curve whose control points come from the slur-shape
-// parameters by its length (curve_geometry). A slur is lifted, both ends alike, until its middle
-// clears the highest (or lowest) end met along it. Not drawn yet: pitch-bend marks (a bend
+// parameters by its length (curve_geometry). A slur is lifted, both ends alike, until it
+// clears the farthest chord met between its ends. Not drawn yet: pitch-bend marks (a bend
 // tie or slur is drawn plain), articulation marks and tuplet numbers.
 #include "graphics/drawtie_services.h"
 
@@ -56,9 +56,11 @@ CurveStyle curve_style(bool dashed, Drosa node) {
           raw_integer(P_GAP, node)};
 }
 
-// The height of a Bezier curve's middle: (y1 + 3 c1 + 3 c2 + y2) / 8.
-int32_t curve_middle_y(int32_t y1, int32_t c1y, int32_t c2y, int32_t y2) {
-  return int32_t((int64_t(y1) + 3 * int64_t(c1y) + 3 * int64_t(c2y) + y2) / 8);
+// The height of a Bezier curve at x, its parameter taken in proportion along x1..x2.
+int32_t curve_y_at(int32_t x, int32_t x1, int32_t y1, int32_t c1y, int32_t c2y, int32_t x2,
+                   int32_t y2) {
+  const double t = x2 > x1 ? std::clamp(double(x - x1) / (x2 - x1), 0.0, 1.0) : 0.5, u = 1 - t;
+  return nearest(u * u * u * y1 + 3 * u * u * t * c1y + 3 * u * t * t * c2y + t * t * t * y2);
 }
 
 }  // namespace
@@ -136,8 +138,8 @@ void drawtie(int32_t x_end, int32_t y_end, int32_t /*end_extent*/, int /*shorten
   int32_t c1x, c1y, c2x, c2y;
   if (e.extreme_y != SLUR_Y_UNSET) {
     curve_geometry(x1, y1, x_end, y_end, e.first_note, d, 0, &c1x, &c1y, &c2x, &c2y);
-    const int32_t middle = curve_middle_y(y1, c1y, c2y, y_end);
-    const int32_t lift = d == 2 ? e.extreme_y - middle : middle - e.extreme_y;
+    const int32_t there = curve_y_at(e.extreme_x, x1, y1, c1y, c2y, x_end, y_end);
+    const int32_t lift = d == 2 ? e.extreme_y - there : there - e.extreme_y;
     if (lift > 0) {
       y1 += d == 2 ? lift : -lift;
       y_end += d == 2 ? lift : -lift;

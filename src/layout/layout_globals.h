@@ -117,7 +117,8 @@ struct SlurEntry {
   Drosa chord;       // CDDATA of the last chord the slur has reached
   int32_t start_x;
   int32_t start_y;    // SLUR_Y_UNSET: the slur comes from the previous system
-  int32_t extreme_y;  // the farthest end y met along the slur, on its side
+  int32_t extreme_x;  // where the slur passes the farthest chord between its ends
+  int32_t extreme_y;  // that chord's slur y on the slur's side; SLUR_Y_UNSET none yet
   int32_t extent;     // stem length to the start's other candidate y (0 none)
   int32_t voice;
   int32_t pstaff;      // staff of the start

@@ -297,7 +297,10 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   if (e.first_note) {
     e.chord = cd;
     e.voice = note->get(xvoice);
-    e.extreme_y = side == 2 ? std::max(e.extreme_y, y) : std::min(e.extreme_y, y);
+    if (e.extreme_y == SLUR_Y_UNSET || (side == 2 ? y > e.extreme_y : y < e.extreme_y)) {
+      e.extreme_x = head_x(note);
+      e.extreme_y = y;
+    }
     return;
   }
   int32_t x =
@@ -307,7 +310,8 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   e.first_note = note;
   e.chord = cd;
   e.start_x = x;
-  e.start_y = e.extreme_y = y;
+  e.start_y = y;
+  e.extreme_y = SLUR_Y_UNSET;
   e.voice = note->get(xvoice);
   e.pstaff = side_pstaff_of_note(note, side, pstaff);
   e.flip = rec->flipped;
