@@ -1,9 +1,10 @@
 // layout_bench.cpp: formatting pages of a large piece.
 // The piece: 16 staves by 400 bars of 4/4, 100 pages of two systems of two bars. Staves 0-7
-// carry one voice each (quarters, eighths, a three-note chord per bar), staves 8-15 two voices
-// each (half notes over quarters and rests), 24 voices in all; a key change every 48 bars, a
-// time-signature restatement every 96, a beaming change and a parameter change every 100
-// bars.
+// carry one voice each (quarters, two slurred eighths, a three-note chord per bar), staves
+// 8-15 two voices each (half notes, the second tied into the next bar and so across every
+// system and page break, over quarters, a rest and a triplet of eighths), 24 voices in all; a
+// key change every 48 bars, a time-signature restatement every 96, a beaming change and a
+// parameter change every 100 bars.
 //   FormatEveryPage:        pages 1 to 100 in turn, as when paging through the piece;
 //                           the time per page
 //   FormatAllPages:         format_all_pages, last page to first; the time per page
@@ -14,7 +15,7 @@
 //                           100 is shown, then page 100 formatted again
 // Every run checks what it formatted: the page, its 16 pstaves, its first bar number, where
 // each voice's page starts, and that its last system was spaced (packed positions growing
-// along the first staff, the system as wide as its last chord).
+// along the first staff, the system as wide as its last chord) and drew its slurs and ties.
 //   SpaceSystem/<bars>/<texture>: the spacing pass alone on one system of 16 staves and
 //                           `bars` bars, after the passes before it (not timed); the time per
 //                           time point must not grow with the system's length. Texture 0, the
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "graphics/ge_fields.h"
 #include "graphics/graphics_globals.h"
 #include "layout/format.h"
 #include "layout/layout_globals.h"
@@ -69,22 +71,22 @@ struct Piece {
 
 void add_bar_of_music(int v, int kind, int bar) {
   switch (kind) {
-    case 0:  // quarters, eighths and a chord
+    case 0:  // quarters, slurred eighths and a chord
       add_note(v, QUARTER, 30 + bar % 7);
-      add_note(v, EIGHTH, 31);
+      add_note(v, EIGHTH, 31)->set(xslur, 3);
       add_note(v, EIGHTH, 32);
       add_chord(v, QUARTER, {28, 30, 32});
       add_note(v, QUARTER, 33);
       break;
-    case 1:  // half notes
-      add_note(v, HALF, 36);
+    case 1:  // half notes, the second tied over the bar line
       add_note(v, HALF, 35);
+      add_note(v, HALF, 35)->set(xtie, 3);
       break;
-    default:  // quarters and a rest
+    default:  // quarters, a rest and a triplet
       add_note(v, QUARTER, 26);
       add_rest(v, QUARTER);
       add_note(v, QUARTER, 27);
-      add_note(v, QUARTER, 28);
+      for (int i = 0; i < 3; ++i) make_tuplet(add_note(v, EIGHTH, 28), 3, 2);
       break;
   }
 }
@@ -160,10 +162,28 @@ bool system_spaced() {
   return last && spacing_x > previous && first_note_x() > 0;
 }
 
+// The page's slurs (var 5) and ties (var 4): a slur a bar on staves 0-7 (none while every
+// chord stands at one x, as before spacing); on staves 8-15 a tie within each system and one
+// from each system's end, drawn in two halves (the first system's left half only when the page
+// before was formatted first).
+bool curves_drawn() {
+  int slurs = 0, ties = 0;
+  for (Drosa p = GE_head->xnext; p; p = p->xnext) {
+    if (p->xkind != GE_CURVE) continue;
+    slurs += p->get(xgv_var) == 5;
+    ties += p->get(xgv_var) == 4;
+  }
+  constexpr int bars = BARS_PER_SYSTEM * SYSTEMS_PER_PAGE, tied_staves = STAVES / 2;
+  const int least_ties = tied_staves * (bars + SYSTEMS_PER_PAGE - 1);
+  const bool slurs_drawn = slurs == tied_staves * bars || slurs == 0;  // 0: chords not spaced
+  return slurs_drawn && ties >= least_ties && ties <= least_ties + tied_staves;
+}
+
 void check_page(const Piece& piece, int page, benchmark::State& state) {
   bool good = system_spaced() && last_formatted_page == page && reformat_pending == 0 &&
               pstaff_count == STAVES * SYSTEMS_PER_PAGE &&
-              page_first_bar == (page - 1) * BARS_PER_SYSTEM * SYSTEMS_PER_PAGE + 1;
+              page_first_bar == (page - 1) * BARS_PER_SYSTEM * SYSTEMS_PER_PAGE + 1 &&
+              curves_drawn();
   for (int v = 0; v < piece.voices && good; ++v)
     good = page_start[v] == piece.page_starts[v][page - 1];
   if (!good) {

@@ -29,6 +29,17 @@ inline constexpr TextField xtext{"xtext", TEXT, 10, 22};
 inline constexpr int TEXT_NODE_CHARS = 21;
 
 // ---- LINE: a line or curve annotation -------------------------------------------------
+inline constexpr auto xstartx = word_field<int32_t>("xstartx", LINE, 10);  // start, from the reference point
+inline constexpr auto xstarty = word_field<int32_t>("xstarty", LINE, 14);
+inline constexpr auto xendx = word_field<int32_t>("xendx", LINE, 18);      // end, from the start
+inline constexpr auto xendy = word_field<int32_t>("xendy", LINE, 22);
+inline constexpr auto xdashlth = bit_field("xdashlth", LINE, 26, 7, 4);    // dash length; 0 solid
+inline constexpr auto xgaplth = bit_field("xgaplth", LINE, 26, 3, 0);
+inline constexpr auto xcurve = bit_field("xcurve", LINE, 27, 0, 0);        // a curve, not a line
+inline constexpr auto xc1x = word_field<int32_t>("xc1x", LINE, 28);  // control points (a line's clip
+inline constexpr auto xc1y = word_field<int32_t>("xc1y", LINE, 32);  // box), from the start
+inline constexpr auto xc2x = word_field<int32_t>("xc2x", LINE, 36);
+inline constexpr auto xc2y = word_field<int32_t>("xc2y", LINE, 40);
 inline constexpr auto xfattermid = bit_field("xfattermid", LINE, 44, 7, 7);  // thicker in the middle
 inline constexpr auto xline_fromstaff = bit_field("xline_fromstaff", LINE, 44, 6, 6);  // placed from the staff
 inline constexpr auto xlinewidth = word_field<uint8_t>("xlinewidth", LINE, 45);        // line width

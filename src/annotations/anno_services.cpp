@@ -16,10 +16,24 @@
 #include "platform/port.h"
 
 const NodeField* const anno_node_fields[] = {
-    &xtextx,     &xtexty,          &xtextfont,   &xcharset,  &xtextsize,   &xtextface,
-    &xfromstaff, &xadjacent,       &xhidden,     &xdefault,  &xignore,     &xclassify,
-    &xfattermid, &xline_fromstaff, &xlinewidth,  &xline_ord, &xmetaline,   &xline_eocvar,
-    &xjustified, &xpagemargin,     &xleavespace, &xfooter,   &xtext_color, &xline_color,
+    &xtextx,      &xtexty,
+    &xtextfont,   &xcharset,
+    &xtextsize,   &xtextface,
+    &xfromstaff,  &xadjacent,
+    &xhidden,     &xdefault,
+    &xignore,     &xclassify,
+    &xfattermid,  &xline_fromstaff,
+    &xlinewidth,  &xline_ord,
+    &xmetaline,   &xline_eocvar,
+    &xstartx,     &xstarty,
+    &xendx,       &xendy,
+    &xdashlth,    &xgaplth,
+    &xcurve,      &xc1x,
+    &xc1y,        &xc2x,
+    &xc2y,        &xjustified,
+    &xpagemargin, &xleavespace,
+    &xfooter,     &xtext_color,
+    &xline_color,
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 

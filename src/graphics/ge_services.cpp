@@ -86,21 +86,3 @@ void flash_idle() {}
 // ---- Asked by chord and accidental placement ---------------------------------------------
 
 int shape_hides_accidental(Drosa note) { return is_NOTE(note) ? note->get(xaccplot) : 0; }
-
-// ---- Asked by the justification ---------------------------------------------------------------
-
-// paren_right_x: the head's x plus its width; for a dotted note, plus the gap to the first dot
-// (parameter 184) and the space given for one, two or three dots (136, 135, 739). Least until
-// dot placement and parentheses are built: no parenthesis, no cluster offset, no tablature
-// numbers.
-// Reads:  the note's NTDATA (xhdx), its head width, parameters 184, 136, 135, 739.
-// Failure: a node without its NTDATA gives 0.
-int32_t paren_right_x(Drosa note) {
-  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
-  if (!nt || nt->xkind != NTDATA) return 0;
-  int32_t x = nt->get(xhdx) + hdw(note, 0);
-  int dots = note->get(xdots);
-  if (dots == 0) return x;
-  static const int dot_space[4] = {0, 136, 135, 739};
-  return x + param_length(184, note, nullptr) + param_length(dot_space[dots], note, nullptr);
-}

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "graphics/GE.h"
+#include "graphics/drawtie_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_fields.h"
 #include "graphics/ge_visible.h"
@@ -55,9 +56,3 @@ void flash_idle();
 // Non-zero when the note's accidental is to be drawn beside its head. For now the note's
 // accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
 int shape_hides_accidental(Drosa note);
-
-// ---- Asked by the justification (least versions until dots and parentheses are drawn) ---------
-
-// The right edge of a note as drawn: past its dots and the space given for them, else past
-// its head. For now the dots stand one parameter-184 gap right of the head.
-int32_t paren_right_x(Drosa note);

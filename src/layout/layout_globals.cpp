@@ -57,6 +57,7 @@ void reset_layout_globals() {
   reset_print_chain_globals();
   reset_spacing_globals();
   reset_relocation_globals();
+  reset_tie_slur_work();
 }
 
 // ---- Print chains, stems and beams --------------------------------------------------------
@@ -113,4 +114,18 @@ void reset_relocation_globals() {
   new_rod_error_reported = false;
   for (RelocationZone& zone : relocation_zones) zone = RelocationZone{};
   zone_count = 1;
+}
+
+// ---- Ties and slurs ---------------------------------------------------------------------------
+
+TieEntry tie_struct[TIE_STACK_SIZE];               // the tie stack
+int32_t tie_count = 0;                             // entries in use
+SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];  // open slurs by pstaff, layer, side, grace
+
+void reset_tie_slur_work() {
+  tie_count = 0;
+  for (auto& layers : slur_buffer)
+    for (auto& sides : layers)
+      for (auto& graces : sides)
+        for (SlurEntry& e : graces) e = SlurEntry{};
 }

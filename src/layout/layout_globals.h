@@ -154,3 +154,47 @@ extern RelocationZone relocation_zones[MAX_RELOCATION_ZONES + 2];
 extern int32_t zone_count;  // entries in use; 1 (the left edge) when a system begins
 
 void reset_relocation_globals();
+
+// ---- Ties and slurs of the system being formatted ------------------------------------------
+inline constexpr int TIE_STACK_SIZE = 255;           // ties waiting for their end notes
+inline constexpr int32_t SLUR_Y_UNSET = 2100000000;  // a slur start y not known yet
+
+// A tie waiting for its end note (thirteen words).
+struct TieEntry {
+  int32_t pstaff;
+  int32_t layer;
+  Drosa start;          // the start NOTE; NIL for a tie continued from the previous system
+  int32_t side;         // 1 below, 2 above
+  int32_t start_x;      // where the curve starts
+  int32_t alt_start_x;  // the head's right edge, before the gap to the tie
+  int32_t flags;        // 1: the entry has a y (a continued tie takes its end note's)
+  int32_t position;     // diatonic position of the tied note
+  int32_t y;
+  int32_t dashed;
+  int32_t voice;
+  int32_t end_time;  // time from the system start at which the tied note ends; 0 continued
+  int32_t bend;      // the tie bends to another pitch
+};
+extern TieEntry tie_struct[TIE_STACK_SIZE];
+extern int32_t tie_count;  // entries in use, the top one at tie_count - 1
+
+// A slur open on one pstaff, layer, side and grace kind; free while first_note is NIL.
+struct SlurEntry {
+  Drosa first_note;  // the note whose chord the slur starts at (the curve's owner)
+  Drosa chord;       // CDDATA of the last chord the slur has reached
+  int32_t start_x;
+  int32_t start_y;    // SLUR_Y_UNSET: the slur comes from the previous system
+  int32_t extreme_x;  // where the slur passes the farthest chord between its ends
+  int32_t extreme_y;  // that chord's slur y on the slur's side; SLUR_Y_UNSET none yet
+  int32_t extent;     // stem length to the start's other candidate y (0 none)
+  int32_t voice;
+  int32_t pstaff;      // staff of the start
+  int32_t end_pstaff;  // staff of the end, set when the slur is drawn
+  int32_t flip;        // the curve bows to the other side
+  int32_t dashed, crawl, bend;
+};
+// Indexed by pstaff, layer, side - 1 (0 below, 1 above) and grace (1 for grace slurs).
+extern SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];
+
+// Empties the tie stack and the slur buffer (a page is located, the globals are reset).
+void reset_tie_slur_work();

@@ -502,3 +502,15 @@ void set_max_hiy(Drosa cd, int dir, int32_t y) {
 void set_min_loy(Drosa cd, int dir, int32_t y) {
   if (is_cddata(cd) && y < get_loy(cd, dir)) cd->set(dir == 2 ? xuploy : xdownloy, y);
 }
+
+Drosa attached_to_note(int kind, Drosa note) {
+  Drosa found = NIL;
+  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
+    const int k = p->xkind;
+    if (k == NOTE || k == NTDATA || k == CDDATA3) break;
+    const int seen = effective_kind(p);
+    if (seen == ENDSYST) break;
+    if (seen == kind) found = p;
+  }
+  return found;
+}

@@ -27,6 +27,11 @@ void build_staff_chord(int32_t time, int16_t chord_number);
 // Zeroes the table of measure starts per pstaff.
 void clear_chord_table();
 
+// The node of a kind among those attached before a note of the formatted page (the farthest
+// back): the walk ends at the layout records of the note before, at a NOTE or at a visible
+// ENDSYST.
+Drosa attached_to_note(int kind, Drosa note);
+
 // Extents of a chord (dir 2 = stems up, any other value = down).
 int32_t get_hiy(Drosa cd, int dir);
 int32_t get_loy(Drosa cd, int dir);

@@ -154,8 +154,8 @@ void fill_voice_records(int n) {
   }
 }
 
-// Step 4: every staff record back to its defaults; the layer chain heads and the screen
-// copies are kept.
+// Step 4: every staff record back to its defaults, the layer chain heads and the screen
+// copies kept, and no tie or slur waiting.
 void reset_staff_records() {
   for (StaffData& staff : staff_data) {
     StaffData fresh{};
@@ -166,6 +166,7 @@ void reset_staff_records() {
     fresh.lines = 5;
     staff = fresh;
   }
+  reset_tie_slur_work();
   pstaff_count = first_pstaff = last_pstaff = 0;
 }
 

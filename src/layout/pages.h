@@ -34,8 +34,9 @@ Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* t
 // every shown voice, the staff records reset, the page's first bar number; warns once when
 // two voices disagree in bars or beats before the page. Returns the page located.
 // Reads:  page_count, consistency_warnings_on, whole_piece_format, options (first measure).
-// Writes: page_start, voice_data, staff_data, pstaff_count, first_pstaff, last_pstaff,
-//         page_first_bar, consistency_warnings_on (the user's answer), page_param_lists.
+// Writes: page_start, voice_data, staff_data, the tie stack and slur buffer (emptied),
+//         pstaff_count, first_pstaff, last_pstaff, page_first_bar, consistency_warnings_on
+//         (the user's answer), page_param_lists.
 // Failure: level 2 "Vesk cannot show page %hd: you have only %hd pages." and the last page
 //          is located.
 int locate_page(int n);

@@ -1,8 +1,81 @@
-// slurs.h: ties and slurs of a system.
+// slurs.h: ties and slurs of a system: matching tie starts with their ends, opening and closing
+// slurs, reserving their room in the chord extents, and carrying both across system breaks.
 #pragma once
 
 #include <cstdint>
 
-// layout_slurs: shapes and draws the ties and slurs of the system. 0 when interrupted, else
-// 1.
+#include "layout/layout_globals.h"
+#include "model/model_services.h"
+
+// clang-format off
+// ---- ENDSYST: slurs that go on into the next system, by side and style -----------------------
+inline constexpr auto xsys_slurup = bit_field("xsys_slurup", ENDSYST, 29, 5, 5);
+inline constexpr auto xsys_slurdown = bit_field("xsys_slurdown", ENDSYST, 29, 4, 4);
+inline constexpr auto xsys_dash_slurup = bit_field("xsys_dash_slurup", ENDSYST, 29, 3, 3);
+inline constexpr auto xsys_dash_slurdown = bit_field("xsys_dash_slurdown", ENDSYST, 29, 2, 2);
+inline constexpr auto xsys_crawl_slurup = bit_field("xsys_crawl_slurup", ENDSYST, 13, 7, 7);
+inline constexpr auto xsys_crawl_slurdown = bit_field("xsys_crawl_slurdown", ENDSYST, 13, 6, 6);
+inline constexpr auto xsys_bend_slurup = bit_field("xsys_bend_slurup", ENDSYST, 13, 5, 5);
+inline constexpr auto xsys_bend_slurdown = bit_field("xsys_bend_slurdown", ENDSYST, 13, 4, 4);
+// clang-format on
+
+// The fields above, for checks and for finding a field by its name.
+extern const NodeField* const slur_flag_fields[];
+extern const int slur_flag_field_count;
+
+// The slur a stem group starts (one record for normal, one for grace slurs).
+struct SlurWork {
+  Drosa note;  // the note whose slur mark it is; NIL when the group starts no slur
+  int kind;    // 1 below, 2 above, 3 either
+  bool hang_left, hang_right, one_sided, split, dashed, crawl, bend;
+  int side;      // the side chosen: 1 below, 2 above
+  bool flipped;  // the side came from the other stem direction
+};
+
+// layout_slurs: the ties and slurs of the system first_pstaff..last_pstaff: those continued
+// from the previous system re-opened at its left edge, every chain walked for glissandi, tie
+// ends and starts and the slurs of each stem group, and what is left open at the right edge
+// drawn there and recorded in the system's ending ENDSYSTs.
+// Reads:  the system's print chains and layout records, NOTE tie, slur and glissando fields,
+//         TSMODs, voice_data (system start and end), staff_data, first_note_x, the page.
+// Writes: the tie stack, the slur buffer, NTDATA xtieup, chord extents, the GE list, the tie
+//         bytes and slur flags of the system's ending ENDSYSTs.
+// Failure: polls for an interrupt at every note: 0 when told to stop, else 1.
 int32_t layout_slurs();
+
+// ---- Slur flags of the ending ENDSYST ---------------------------------------------------------
+// Clears the voice's slur flags of a side (2 above, 1 below, 0 both) in the ENDSYST that ends
+// its system; sets those of a side with the slur's style.
+// Writes: xsys_slur* of voice_data[voice].system_end.
+void clear_staff_slur_flags(int voice, int side);
+void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
+
+// ---- The tie stack ------------------------------------------------------------------------------
+// Pushes an entry (a full stack loses its top entry to it); removes the top entry into *entry
+// (0 when the stack is empty); removes entry i, the top one taking its slot.
+// Reads and writes: tie_struct, tie_count.
+void tie_stack_push(const TieEntry& entry);
+int tie_stack_pop(TieEntry* entry);
+void tie_stack_remove(int i);
+
+// ---- Tie and slur ends ------------------------------------------------------------------------
+// The y of a tie end beside the note's head: clear of the head and of the staff lines by
+// parameter 210, and below a second whose upper note is tied below too, one step lower.
+int32_t tie_end_y(Drosa note, int side, int pstaff);
+// True when a slur on side (or the other side, with flip) can end at the note's stem.
+bool slur_end_candidate(Drosa note, int side, int flip);
+// The y of a slur end at the note's chord, parameter 222 beyond the chord's extent on side.
+int32_t slur_end_y(Drosa note, int side, int flipped);
+// The side of the slur that starts at the note (requested 1 or 2 kept; 3 chosen); fills
+// rec->side and rec->flipped and returns the chord's CDDATA.
+Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec);
+// Opens the slur of the record on side at the note (or, when one is open, carries it on).
+// Reads:  the chord's extents and heads, parameters 222, 224-227, 390, 650.
+// Writes: the slur buffer entry; the chord's extents (room beyond the slur's start).
+// Failure: level 4 "slurdata() has NIL slurnote".
+void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);
+// Ends the open slur of side at the note's chord and draws it.
+// Reads:  the slur buffer entry, the chord's extents and heads, parameters 222, 224-227, 390,
+//         649. Writes: the chord's extents, the GE list (drawtie), the entry (freed).
+// Failure: level 4 "Slur direction confusion in endchord." for a side other than 1 or 2.
+void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);

@@ -1,6 +1,186 @@
-// tuplets.cpp: tuplet groups of a system.
+// tuplets.cpp: tuplet groups of a system, found for the drawing of their numbers, and the bar
+// separator marks that stand before the note after a bar.
 //
-// Not built yet: no chord is marked as part of a tuplet group.
+// A group opens at a note whose tuplet factor (xtupl times the NEST multiplier) is not 1 and
+// takes in the following chords while each starts where the group's running time says it
+// should; it is complete when the running time is a whole multiple of the group's expected
+// total (the factor times the shortest duration met). A note of factor 1, a gap in time or the
+// end of the chain undoes an incomplete group. Grace notes take no time and are passed over.
 #include "layout/tuplets.h"
 
-int32_t group_tuplets() { return 1; }
+#include <algorithm>
+#include <cstdlib>
+
+#include "layout/format.h"
+#include "layout/layout_fields.h"
+#include "layout/layout_globals.h"
+#include "layout/layout_records.h"
+#include "model/model_services.h"
+
+namespace {
+
+Drosa nt_of(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = nt_of(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+// The last note of its stem group: it ends its chord, or the next note stems the other way.
+bool ends_stem_group(Drosa note) {
+  Drosa nt = nt_of(note);
+  if (nt->get(xendscd)) return true;
+  Drosa next = chain_next(note);
+  return !nt_of(next) || nt_of(next)->get(xstmdir) != nt->get(xstmdir);
+}
+
+int32_t tuplet_factor(Drosa note) {
+  int32_t f = note->get(xtupl);
+  if (Drosa nest = attached_to_note(NEST, note)) f *= nest->get(xnest_tupl);
+  return f;
+}
+
+void set_chord_marks(Drosa cd, int start, int end, int mark) {
+  cd->set(xtup_start, start);
+  cd->set(xtup_end, end);
+  cd->set(xtup_mark, mark);
+}
+
+struct Group {
+  bool open = false;
+  Drosa first;         // the first note examined
+  Drosa first_chord;   // its CDDATA
+  int32_t start_time;  // time of the first chord from the system start
+  int32_t expected;    // the total that completes the group
+  int32_t time;        // the running time
+};
+
+// An incomplete group is undone: its notes lose xtup_info and its first chord xtup_start.
+void undo_group(Group& g, Drosa stop) {
+  for (Drosa n = g.first; nt_of(n) && n != stop; n = chain_next(n)) nt_of(n)->set(xtup_info, 0);
+  g.first_chord->set(xtup_start, 0);
+  g.open = false;
+}
+
+// Where the number of a complete group goes. m is the middle of the group's time: a chord
+// whose middle lies within 50 of m gets mark 1 (over it); otherwise the chord in which the
+// running time passes m gets mark 2 (between it and the next) when m lies in its second half,
+// else its predecessor does; a first chord with m in its first half gets mark 1.
+void mark_middle(const Group& g, Drosa last) {
+  const int32_t m = g.time / 2;
+  int32_t s = 0;
+  Drosa previous = NIL;
+  for (Drosa n = g.first; nt_of(n); n = chain_next(n)) {
+    if (nt_of(n)->get(xtup_info) && ends_stem_group(n)) {
+      Drosa cd = cddatptr(n, 1);
+      const int32_t d = note_duration(n, 0), middle = s + d / 2;
+      if (cd && std::abs(middle - m) <= TIME_TOLERANCE) {
+        cd->set(xtup_mark, 1);
+        return;
+      }
+      if (cd && s + d >= m - TIME_TOLERANCE) {
+        if (m >= middle && n != last)
+          cd->set(xtup_mark, 2);
+        else if (m < middle && previous)
+          previous->set(xtup_mark, 2);
+        else
+          cd->set(xtup_mark, 1);
+        return;
+      }
+      s += d;
+      previous = cd;
+    }
+    if (n == last) return;
+  }
+}
+
+void open_group(Group& g, Drosa note, Drosa cd, int32_t f, int32_t d) {
+  nt_of(note)->set(xtup_info, 1);
+  set_chord_marks(cd, 1, 0, 0);
+  g = Group{true, note, cd, cd->xnext->get(xswholec), f * d, d};
+}
+
+// One chain; false when interrupted.
+bool group_chain(Drosa head) {
+  Group g;
+  for (Drosa n = chain_next(head); nt_of(n); n = chain_next(n)) {
+    Drosa nt = nt_of(n);
+    nt->set(xtup_info, 0);
+    if (nt->get(xendscd) && format_interrupted()) return false;
+    if (!ends_stem_group(n) || n->get(xgrace)) continue;
+    const int32_t f = tuplet_factor(n);
+    if (f == 1 && !g.open) continue;
+    Drosa cd = cddatptr(n, 1);
+    if (!cd) continue;
+    const int32_t d = note_duration(n, 0);
+    const int32_t time = cd->xnext->get(xswholec);
+    if (g.open) {
+      if (f != 1 && std::abs(time - g.start_time - g.time) <= TIME_TOLERANCE) {
+        if (f * d < g.expected - TIME_TOLERANCE) g.expected = f * d;
+        g.time += d;
+        nt->set(xtup_info, 1);
+        set_chord_marks(cd, 0, 0, 0);
+        if (div_round50(g.time, g.expected) != 0) {
+          cd->set(xtup_end, 1);
+          mark_middle(g, n);
+          g.open = false;
+        }
+        continue;
+      }
+      undo_group(g, n);
+    }
+    if (f != 1) open_group(g, n, cd, f, d);
+  }
+  if (g.open) undo_group(g, NIL);
+  return true;
+}
+
+}  // namespace
+
+int32_t group_tuplets() {
+  for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p)
+    for (Drosa head : staff_data[p].ppnt)
+      if (head && !group_chain(head)) return 0;
+  return 1;
+}
+
+// ---- Bar separators -----------------------------------------------------------------------
+
+namespace {
+
+// The next NOTE after node, or the ENDSYST reached first; NIL at the end of the list.
+Drosa next_note_or_endsyst(Drosa node) {
+  for (Drosa p = node ? node->xnext : NIL; p; p = p->xnext) {
+    int kind = effective_kind(p);
+    if (kind == NOTE || kind == ENDSYST) return p;
+  }
+  return NIL;
+}
+
+}  // namespace
+
+Drosa find_BARSEP(Drosa node) {
+  Drosa target = next_note_or_endsyst(node);
+  return target ? find_prev_kind_stop(BARSEP, target, 0) : NIL;
+}
+
+Drosa toggle_BARSEP(Drosa node, int on) {
+  Drosa target = next_note_or_endsyst(node);
+  if (!node || !target) return NIL;
+  Drosa found = find_prev_kind_stop(BARSEP, target, 0);
+  if (on) {
+    if (found || !node->xback) return found;
+    Drosa mark = newDrosa(BARSEP, current_ncontext);
+    insertvc_node_with_undo(mark, node->xback);
+    return mark;
+  }
+  Drosa last = NIL;
+  for (; found; found = find_prev_kind_stop(BARSEP, target, 0)) {
+    removevc_with_undo(found);
+    last = found;
+  }
+  return last;
+}

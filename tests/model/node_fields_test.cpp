@@ -14,6 +14,7 @@
 #include "annotations/anno_fields.h"
 #include "graphics/ge_fields.h"
 #include "layout/layout_fields.h"
+#include "layout/slurs.h"
 #include "params/param_lookup.h"
 #include "support/model_fixture.h"
 
@@ -68,6 +69,7 @@ std::vector<const NodeField*> all_fields() {
   std::vector<const NodeField*> v(model_node_fields, model_node_fields + model_node_field_count);
   v.insert(v.end(), anno_node_fields, anno_node_fields + anno_node_field_count);
   v.insert(v.end(), layout_node_fields, layout_node_fields + layout_node_field_count);
+  v.insert(v.end(), slur_flag_fields, slur_flag_fields + slur_flag_field_count);
   v.insert(v.end(), param_node_fields, param_node_fields + param_node_field_count);
   v.insert(v.end(), ge_node_fields, ge_node_fields + ge_node_field_count);
   return v;

@@ -1,0 +1,27 @@
+// gliss.h: glissando lines between notes, the partner of a note in the next chord, and the
+// left and right edges of a note.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_services.h"
+
+// count_earlier_in_chord: the note of the next staff chord of the note's layer that stands at
+// the note's place among the notes carrying the flag named by field (xgliss, xbendtie, any
+// other field: the tie): the one with as many lower notes as the note has lower flagged
+// notes in its own chord. The next chord's only note when it has one; NIL when there is no
+// next chord.
+Drosa count_earlier_in_chord(Drosa note, const NodeField& field);
+
+// note_right_x: the x just right of a note: past its parentheses or dots (plus extra), past a
+// rest's glyph, or past its head (x beyond it).
+int32_t note_right_x(Drosa note, int32_t x, int32_t extra);
+// note_left_x: the x just left of a note: before its parentheses (less extra), or its head
+// (x before it).
+int32_t note_left_x(Drosa note, int32_t x, int32_t extra);
+
+// draw_gliss: the glissando line from the note to its partner in the next chord, drawn between
+// the staves the two notes are drawn on. 0 when the note has no partner, else 1.
+// Reads:  the chains and NTDATA of both notes, staff_data, parameters 141, 619-622, 642.
+// Writes: the GE list (one GE_LINE, var 73, owned by the note).
+int32_t draw_gliss(Drosa note, int pstaff);

@@ -1,0 +1,113 @@
+// midline_marks_test.cpp: the marks that carry a line annotation across a whole system.
+//   MidlineMarks.*: drawn again at every format and never left in the voice list; removed
+//                   with undo; what remove_resizing refuses or only reorders
+#include "layout/midline_marks.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+#include "support/model_fixture.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+class MidlineMarks : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    param_init();
+    set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
+    set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
+    set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
+    set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
+    GE_head = newDrosa(GE_CHAR, 0);
+    // A line from the first system's note to the third's: the second is crossed whole.
+    v = new_voice();
+    begline = line(LINE_BEGIN);
+    add_note(v, QUARTER);
+    add_system_break(v);
+    crossed = add_note(v, QUARTER);
+    add_system_break(v);
+    line(LINE_END);
+    add_note(v, QUARTER);
+    count_pages();
+  }
+  void TearDown() override {
+    destroy_pstaff_lists();
+    ModelTest::TearDown();
+  }
+  Drosa line(int role) {
+    Drosa l = add(v, LINE);
+    l->set(xline_ord, role);
+    l->set(xstarty, 100);
+    l->set(xendx, 300);
+    l->set(xlinewidth, 10);
+    return l;
+  }
+  int count(int kind) {
+    int n = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) n += p->xkind == kind;
+    return n;
+  }
+  int v;
+  Drosa begline, crossed;
+};
+
+// The annotation lines of the GE list.
+std::vector<Drosa> annotation_lines() {
+  std::vector<Drosa> found;
+  for (Drosa p = GE_head->xnext; p; p = p->xnext)
+    if (p->xkind == GE_LINE && p->get(xganno) == GANNO_BOTH) found.push_back(p);
+  return found;
+}
+
+TEST_F(MidlineMarks, ACrossedSystemIsDrawnAtEveryFormatAndNoMarkStays) {
+  for (int keep : {0, 0, 1}) {
+    SCOPED_TRACE(keep);
+    ASSERT_EQ(format_page(1, keep), 1);
+    std::vector<Drosa> lines = annotation_lines();
+    ASSERT_EQ(lines.size(), 1u);
+    Drosa l = lines[0];
+    EXPECT_EQ(l->get(xge_pstaff1), 1);
+    EXPECT_EQ(l->get(xge_x1), staff_left_x(1, 1) + param_length(685, crossed, nullptr));
+    EXPECT_EQ(l->get(xge_x2), staff_right_x(1, 1) - param_length(684, crossed, nullptr));
+    EXPECT_EQ(l->get(xge_y1), staff_data[1].middle_y + 100);
+    EXPECT_EQ(count(LINE), 2);
+    EXPECT_EQ(count(PDATA), 2);
+  }
+}
+
+TEST_F(MidlineMarks, RemovalIsUndoneAndOtherNodesAreRefusedOrReordered) {
+  ASSERT_EQ(format_page(1, 0), 1);
+  Drosa mark = insert_resizing(begline, crossed);
+  ASSERT_EQ(mark->xnext->xkind, PDATA);
+  set_undo_mark(0);
+  EXPECT_EQ(remove_resizing(mark), 1);
+  EXPECT_EQ(count(LINE), 2);
+  EXPECT_EQ(count(PDATA), 2) << "the mark's PDATA went with it";
+  set_undo_mark(0);
+  undo_redo(1);
+  EXPECT_EQ(count(LINE), 3);
+
+  Drosa text = add(v, TPARAM);
+  EXPECT_EQ(remove_resizing(text), 0);
+  std::vector<Report> got = take_reports();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].text, "Bad node for remove_resizing");
+
+  Drosa old = line(LINE_OLD_RESIZING);
+  old->set(xc1x, 900);
+  old->set(xc2x, 100);
+  EXPECT_EQ(remove_resizing(old), 0);
+  EXPECT_EQ(old->get(xline_ord), LINE_WHOLE);
+  EXPECT_EQ(old->get(xc1x), 780);
+  EXPECT_EQ(old->get(xc2x), 500);
+}
+
+}  // namespace
