@@ -24,11 +24,6 @@ constexpr int P_PAREN_WIDTH = 624, P_DASHED_FILL = 668, P_ONTO_SYSTEM = 669;
 constexpr int P_TRIPLE_DOT_WIDTH = 739;
 constexpr int TIE_CURVE = 4, SLUR_CURVE = 5;  // vars of the curves
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
 int32_t scaled(int pindex, Drosa node) { return param_length(pindex, node, nullptr); }
 
 int32_t raw_integer(int pindex, Drosa node) {
@@ -182,7 +177,7 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
   int32_t c1x, c1y, c2x, c2y;
   if (chord) {
     curve_geometry(x1, y, x2, y, owner, side, 1, &c1x, &c1y, &c2x, &c2y);
-    const int stem = nt_of(owner) ? nt_of(owner)->get(xstmdir) : 1;
+    const int stem = note_ntdata(owner) ? note_ntdata(owner)->get(xstmdir) : 1;
     if (side == 1) {
       if (c1y < chord->get(xpreloy)) {
         chord->set(xpreloy, c1y);
@@ -206,21 +201,21 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
 // ---- Note edges ---------------------------------------------------------------------------
 
 void draw_tab_fret(Drosa note, FretBox* box, int32_t* x) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   const int32_t left = nt ? nt->get(xhdx) : 0, bottom = nt ? nt->get(xhdy) : 0;
   *box = {left, bottom, left + (nt ? hdw(note, 0) : 0), bottom + scaled(P_NOTE_HEAD_HEIGHT, note)};
   *x = left;
 }
 
 int32_t paren_left_x(Drosa note) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   int32_t x = nt->get(xhdx) + (nt->get(xcluster) ? nt->get(xstemxoff) : 0);
   return x - scaled(P_PAREN_WIDTH, note);
 }
 
 int32_t paren_right_x(Drosa note) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
   if (int dots = note->get(xdots)) return dot_positions(note) + scaled(DOT_WIDTH[dots], note);
@@ -236,7 +231,7 @@ int32_t paren_right_x(Drosa note) {
 }
 
 int32_t dot_positions(Drosa note) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   const int32_t width = note->get(xrest) ? rest_width(note, 0) : hdw(note, 0);
   return nt->get(xhdx) + width + scaled(P_DOT_SPACE, note);
@@ -252,7 +247,7 @@ int slur_chain_test(Drosa /*note*/) { return 0; }
 // mark there (above for a stem up); on the other side the note itself, or below the chord the
 // lowest note of its stem-up run, when drawn on the neighbouring staff.
 int side_pstaff_of_note(Drosa note, int side, int pstaff) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return pstaff;
   const int stem = nt->get(xstmdir);
   Drosa cd = cddatptr(note, 1);
@@ -265,12 +260,12 @@ int side_pstaff_of_note(Drosa note, int side, int pstaff) {
   } else {
     Drosa n = note;
     for (;;) {
-      Drosa prev = nt_of(n)->get(xpback);
-      Drosa prev_nt = nt_of(prev);
+      Drosa prev = note_ntdata(n)->get(xpback);
+      Drosa prev_nt = note_ntdata(prev);
       if (!prev_nt || prev_nt->get(xendscd) || prev_nt->get(xstmdir) != 2) break;
       n = prev;
     }
-    if (nt_of(n)->get(xother_staff)) result = pstaff - 1;
+    if (note_ntdata(n)->get(xother_staff)) result = pstaff - 1;
   }
   return std::clamp(result, 0, MAX_PSTAVES - 1);
 }

@@ -54,25 +54,15 @@ struct Candidate {
   int column = -1;  // -1 while unplaced
 };
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
 const StaffData* staff_of(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? &staff_data[pstaff] : nullptr;
 }
 
 // The notes of a staff chord from first along the chain to last (or to the chord's end).
 void add_chord_notes(Drosa first, Drosa last, std::vector<Drosa>* notes) {
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
+  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
     notes->push_back(n);
-    if (n == last || nt_of(n)->get(xendscd)) break;
+    if (n == last || note_ntdata(n)->get(xendscd)) break;
   }
 }
 
@@ -80,7 +70,7 @@ void add_chord_notes(Drosa first, Drosa last, std::vector<Drosa>* notes) {
 // other layers that start at the same time on its pstaff.
 std::vector<Drosa> notes_at_time(Drosa first, Drosa last) {
   std::vector<Drosa> notes;
-  Drosa cd = nt_of(last) ? nt_of(last)->xnext : NIL;
+  Drosa cd = note_ntdata(last) ? note_ntdata(last)->xnext : NIL;
   if (!cd || cd->xkind != CDDATA || !cd->xnext || cd->xnext->xkind != CDDATA2 ||
       !cd->xnext->xnext || cd->xnext->xnext->xkind != CDDATA3) {
     add_chord_notes(first, last, &notes);
@@ -207,7 +197,7 @@ int32_t column_reduction(const std::vector<Drosa>& notes, int32_t interlock) {
   if (interlock != 0) return std::abs(interlock) / 2;
   int32_t reduction = 0;
   for (Drosa n : notes) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     if (nt->get(xstmdir) != 2 && nt->get(xcluster))
       reduction = std::max(reduction, hdw(stem_group_extreme(n, nullptr), 0));
   }
@@ -217,7 +207,7 @@ int32_t column_reduction(const std::vector<Drosa>& notes, int32_t interlock) {
 }  // namespace
 
 int accidental_sort_cmp(Drosa a, Drosa b) {
-  int32_t ya = nt_of(a)->get(xhdy), yb = nt_of(b)->get(xhdy);
+  int32_t ya = note_ntdata(a)->get(xhdy), yb = note_ntdata(b)->get(xhdy);
   return ya < yb ? -1 : ya > yb ? 1 : 0;
 }
 
@@ -230,14 +220,14 @@ int accidental_sort_cmp(Drosa a, Drosa b) {
 // Failure: "Accidental placement error." (level 4) when the accidentals need more than 15
 //         columns; the notes left over get no accidental (255), the others their places.
 int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int32_t interlock) {
-  if (!nt_of(first)) return left;
+  if (!note_ntdata(first)) return left;
   std::vector<Drosa> notes = notes_at_time(first, last);
   const StaffData* staff = staff_of(pstaff);
   int32_t result = left;
   std::vector<Candidate> list;
   Drosa before = NIL;
   for (Drosa n : notes) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     Drosa prev = before;
     before = n;
     if (!shape_hides_accidental(n)) continue;
@@ -246,7 +236,7 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
     int32_t width = accidental_width(n, pstaff, code, spacc);
     // A stem-up head set beside the stem-down head of the same note name keeps its accidental
     // between the two heads.
-    Drosa prev_nt = nt_of(prev);
+    Drosa prev_nt = note_ntdata(prev);
     if (prev_nt && prev_nt->get(xpnext) == n && !prev_nt->get(xendscd) && nt->get(xstmdir) == 2 &&
         prev_nt->get(xstmdir) == 1 && nt->get(xhdy) == prev_nt->get(xhdy) &&
         nt->get(xhdx) > prev_nt->get(xhdx)) {

@@ -28,32 +28,24 @@
 
 namespace {
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) { return nt_of(note) ? nt_of(note)->get(xpnext) : NIL; }
-Drosa chain_prev(Drosa note) { return nt_of(note) ? nt_of(note)->get(xpback) : NIL; }
-
 // A note of the chain, not its head (a head stands in no voice list).
-bool chain_note(Drosa n) { return n && n->xkind == NOTE && n->xback && nt_of(n); }
+bool chain_note(Drosa n) { return n && n->xkind == NOTE && n->xback && note_ntdata(n); }
 
-bool ended(Drosa n) { return nt_of(n)->get(xendbeam); }
-int stem(Drosa n) { return nt_of(n)->get(xstmdir); }
-bool forced(Drosa n) { return nt_of(n)->get(xforced); }
+bool ended(Drosa n) { return note_ntdata(n)->get(xendbeam); }
+int stem(Drosa n) { return note_ntdata(n)->get(xstmdir); }
+bool forced(Drosa n) { return note_ntdata(n)->get(xforced); }
 bool grace(Drosa n) { return n->get(xgrace); }
 
 // A beam must end here.
 void close_beam(Drosa n) {
-  nt_of(n)->set(xendbeam, 1);
-  nt_of(n)->set(xtmpbeam, 0);
+  note_ntdata(n)->set(xendbeam, 1);
+  note_ntdata(n)->set(xtmpbeam, 0);
 }
 
 // A beam ends here unless the stems allow it to go on (a candidate).
 void mark_candidate(Drosa n) {
-  nt_of(n)->set(xendbeam, 1);
-  nt_of(n)->set(xtmpbeam, 1);
+  note_ntdata(n)->set(xendbeam, 1);
+  note_ntdata(n)->set(xtmpbeam, 1);
 }
 
 Drosa chord_records2(Drosa note) {
@@ -70,15 +62,6 @@ int64_t end_time(Drosa note) { return int64_t(start_time(note)) + note_duration(
 
 int pstaff_type(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? staff_data[pstaff].staff_type : 0;
-}
-
-std::vector<Drosa> chord_from(Drosa first) {
-  std::vector<Drosa> notes;
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (nt_of(n)->get(xendscd)) break;
-  }
-  return notes;
 }
 
 // A BEAMING attached before the note becomes its voice's BEAMING.
@@ -124,15 +107,15 @@ void order_chord(std::vector<Drosa>& notes) {
   Drosa before = chain_prev(notes.front()), after = chain_next(notes.back());
   Drosa old_last = notes.back(), new_last = sorted.back();
   for (size_t i = 0; i < sorted.size(); ++i) {
-    Drosa nt = nt_of(sorted[i]);
+    Drosa nt = note_ntdata(sorted[i]);
     nt->set(xpback, i ? sorted[i - 1] : before);
     nt->set(xpnext, i + 1 < sorted.size() ? sorted[i + 1] : after);
     nt->set(xendscd, 0);
   }
-  if (nt_of(before)) nt_of(before)->set(xpnext, sorted.front());
-  if (nt_of(after)) nt_of(after)->set(xpback, new_last);
-  nt_of(new_last)->set(xendscd, 1);
-  if (new_last != old_last) move_chord_records(nt_of(old_last), nt_of(new_last));
+  if (note_ntdata(before)) note_ntdata(before)->set(xpnext, sorted.front());
+  if (note_ntdata(after)) note_ntdata(after)->set(xpback, new_last);
+  note_ntdata(new_last)->set(xendscd, 1);
+  if (new_last != old_last) move_chord_records(note_ntdata(old_last), note_ntdata(new_last));
   notes = sorted;
 }
 
@@ -154,8 +137,8 @@ void close_graces_before(Drosa first) {
   if (!ended(nearest)) close_beam(nearest);
   Drosa turn = grace_turn_before(chain_prev(nearest), stem(nearest));
   if (turn && !ended(turn)) {
-    nt_of(turn)->set(xendbeam, 1);
-    nt_of(turn)->set(xtmpbeam, nt_of(turn)->get(xtmpdir));
+    note_ntdata(turn)->set(xendbeam, 1);
+    note_ntdata(turn)->set(xtmpbeam, note_ntdata(turn)->get(xtmpdir));
   }
 }
 
@@ -169,7 +152,7 @@ Drosa previous_chord_note(Drosa first) {
   for (Drosa q = p; chain_note(q); q = chain_prev(q)) {
     if (stem(q) == stem(first)) return q;
     Drosa before = chain_prev(q);
-    if (!chain_note(before) || nt_of(before)->get(xendscd)) break;
+    if (!chain_note(before) || note_ntdata(before)->get(xendscd)) break;
   }
   return last;
 }
@@ -241,7 +224,7 @@ void close_last_forced_run(Drosa last) {
 
 // The note to which a candidate's beam would go on, and the staff-switch direction.
 Drosa candidate_next(Drosa n, int* hand) {
-  Drosa nt = nt_of(n);
+  Drosa nt = note_ntdata(n);
   nt->set(xendbeam, 0);
   Drosa m = beam_next(n, hand);
   nt->set(xendbeam, 1);
@@ -330,7 +313,7 @@ int32_t beam_end_pass() {
       Drosa last_note = NIL;
       for (Drosa first = head ? chain_next(head) : NIL; chain_note(first);) {
         if (format_interrupted()) return 0;
-        std::vector<Drosa> notes = chord_from(first);
+        std::vector<Drosa> notes = staff_chord_notes(first);
         first = chain_next(notes.back());
         for (Drosa n : notes) follow_beaming(n);
         order_chord(notes);
@@ -365,7 +348,7 @@ int32_t join_beams_pass() {
       Drosa head = staff_data[p].ppnt[l];
       for (Drosa n = head ? chain_next(head) : NIL; chain_note(n); n = chain_next(n)) {
         follow_beaming(n);
-        Drosa nt = nt_of(n);
+        Drosa nt = note_ntdata(n);
         if (!nt->get(xtmpbeam)) continue;
         if (format_interrupted()) return 0;
         nt->set(xtmpbeam, 0);

@@ -22,21 +22,11 @@ constexpr int P_GLISS_TAB_OFFSET = 622, P_PAREN_WIDTH = 624, P_GLISS_SHORTEST = 
 constexpr int P_TRIPLE_DOT_WIDTH = 739;
 constexpr int GLISS_LINE = 73;  // var of a glissando line
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
 // The notes of a staff chord in chain order.
 std::vector<Drosa> chord_notes(Drosa note) {
   std::vector<Drosa> notes;
   Drosa last = chord_last_note(note);
-  for (Drosa n = chord_first_note(note); nt_of(n); n = chain_next(n)) {
+  for (Drosa n = chord_first_note(note); note_ntdata(n); n = chain_next(n)) {
     notes.push_back(n);
     if (n == last) break;
   }
@@ -58,12 +48,12 @@ int lower_count(const std::vector<Drosa>& notes, Drosa note, const NodeField* fi
 
 int32_t scaled(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
 
-int32_t head_x(Drosa note) { return nt_of(note)->get(xhdx); }
+int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
 
 // The staff a note is drawn on: its chain's, or the neighbouring one when it is drawn there
 // (above for a stem up, below for the others).
 int drawn_pstaff(Drosa note, int pstaff) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt->get(xother_staff)) return pstaff;
   return nt->get(xstmdir) == 2 ? std::max(pstaff - 1, 0) : std::min(pstaff + 1, MAX_PSTAVES - 1);
 }
@@ -71,10 +61,10 @@ int drawn_pstaff(Drosa note, int pstaff) {
 }  // namespace
 
 Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
-  if (!nt_of(note)) return NIL;
+  if (!note_ntdata(note)) return NIL;
   const int k = lower_count(chord_notes(note), note, &field);
   Drosa next = chain_next(chord_last_note(note));
-  if (!nt_of(next)) return NIL;
+  if (!note_ntdata(next)) return NIL;
   std::vector<Drosa> notes = chord_notes(next);
   if (notes.size() == 1) return notes.front();
   Drosa examined = NIL;
@@ -87,7 +77,7 @@ Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
 }
 
 int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (note->get(xparen)) return paren_right_x(note) + scaled(P_PAREN_WIDTH, note) + extra;
   static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
   if (int dots = note->get(xdots))
@@ -99,7 +89,7 @@ int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
 }
 
 int32_t note_left_x(Drosa note, int32_t x, int32_t extra) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (note->get(xparen)) return paren_left_x(note) - extra;
   int32_t left = nt->get(xhdx) + nt->get(xstemxoff) - x;
   return nt->get(xstmdir) == 1 ? left - hdw(note, 0) : left;
@@ -107,7 +97,7 @@ int32_t note_left_x(Drosa note, int32_t x, int32_t extra) {
 
 int32_t draw_gliss(Drosa note, int pstaff) {
   Drosa partner = count_earlier_in_chord(note, xgliss);
-  if (!partner || !nt_of(partner)) return 0;
+  if (!partner || !note_ntdata(partner)) return 0;
   const int32_t head_clear = scaled(P_GLISS_CLEAR_HEAD, note);
   const int32_t mark_clear = scaled(P_GLISS_CLEAR_MARK, note);
   int32_t x1 = note_right_x(note, head_clear, mark_clear);
@@ -117,11 +107,11 @@ int32_t draw_gliss(Drosa note, int pstaff) {
   if (staff.staff_type == 1 || staff.staff_type == 2) {
     const int32_t offset = scaled(P_GLISS_TAB_OFFSET, note);
     const int32_t toward = partner->get(xpitch) >= note->get(xpitch) ? offset : -offset;
-    y1 = nt_of(note)->get(xhdy) + staff.staff_size / 2 + toward;
-    y2 = nt_of(partner)->get(xhdy) + staff.staff_size / 2 + toward;
+    y1 = note_ntdata(note)->get(xhdy) + staff.staff_size / 2 + toward;
+    y2 = note_ntdata(partner)->get(xhdy) + staff.staff_size / 2 + toward;
   } else {
-    y1 = nt_of(note)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note) / 2;
-    y2 = nt_of(partner)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, partner) / 2;
+    y1 = note_ntdata(note)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note) / 2;
+    y2 = note_ntdata(partner)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, partner) / 2;
   }
   // Too short a line grows to the shortest length, each end into the room it has between
   // the line and its note's head, or by half each when there is not room enough.

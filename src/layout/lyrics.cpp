@@ -35,18 +35,8 @@ constexpr int RIGHT_ALIGNED = 2;  // xjustified: 0 left, 2 right, 1 and 3 centre
 constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int TAB_NO_FLAG = 2;  // a tablature kind drawn without flags
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
 Drosa cddata2_of(Drosa last) {
-  Drosa nt = nt_of(last);
+  Drosa nt = note_ntdata(last);
   Drosa cd = nt ? nt->xnext : NIL;
   Drosa cd2 = cd && cd->xkind == CDDATA ? cd->xnext : NIL;
   return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
@@ -78,14 +68,14 @@ int32_t dot_space(Drosa n) {
 
 // The right edge of a rest or of a head, with its dots.
 int32_t rest_or_head_right(Drosa n) {
-  Drosa nt = nt_of(n);
+  Drosa nt = note_ntdata(n);
   if (is_placeholder_rest(n)) return nt->get(xhdx);
   if (n->get(xrest)) return clamp_i32(int64_t(nt->get(xhdx)) + rest_width(n, 0) + dot_space(n));
   return clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) + hdw(n, 0) + dot_space(n));
 }
 
 bool is_measure_rest(Drosa n) {
-  int glyph = nt_of(n)->get(xrestchar);
+  int glyph = note_ntdata(n)->get(xrestchar);
   return n->get(xrest) && (glyph == 1 || glyph == 2);
 }
 
@@ -115,7 +105,7 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
   }
   Drosa first = chord_first_note(note), last = chord_last_note(note);
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     if (!nt) break;
     for (Drosa text : texts_before(n)) {
       if (text->get(xhidden) || text->get(xpagemargin)) continue;
@@ -150,14 +140,14 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
 }
 
 int32_t space_lyrics(Drosa note) {
-  if (!is_NOTE(note) || is_chain_head(note) || !nt_of(note))
+  if (!is_NOTE(note) || is_chain_head(note) || !note_ntdata(note))
     return staff_left_x(std::max(first_pstaff, 0), current_page);
   Drosa F = chord_first_note(note);
   int32_t left = 0, lyrics_right = 0;
   lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
   int32_t down = 0, up = 0;
-  if (nt_of(F)->get(xstmdir) == STEM_DOWN) down = rest_or_head_right(F);
-  Drosa nt = nt_of(note);
+  if (note_ntdata(F)->get(xstmdir) == STEM_DOWN) down = rest_or_head_right(F);
+  Drosa nt = note_ntdata(note);
   if (nt->get(xstmdir) == STEM_UP) {
     if (note->get(xrest) || is_placeholder_rest(note) || nt->get(xcluster)) {
       up = rest_or_head_right(note);

@@ -20,6 +20,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/object_lookup.h"
+#include "layout/setprint.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -69,27 +70,6 @@ int black_line_of(int key, int staff) {
   return black_key_line[floor_mod(key - piano_base(staff), 12)];
 }
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) { return nt_of(note) ? nt_of(note)->get(xpnext) : NIL; }
-
-std::vector<Drosa> chord_from(Drosa first) {
-  std::vector<Drosa> notes;
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (nt_of(n)->get(xendscd)) break;
-  }
-  return notes;
-}
-
-Drosa first_in_chain(int pstaff, int layer) {
-  Drosa head = staff_data[pstaff].ppnt[layer];
-  return head ? chain_next(head) : NIL;
-}
-
 // ---- The pass -------------------------------------------------------------------------------
 
 // Strings for the notes of a chord on string tablature: an explicit string is kept; the
@@ -116,7 +96,7 @@ void assign_strings(const std::vector<Drosa>& notes, int lines) {
         break;
       }
     }
-    nt_of(n)->set(xtabstr, string);
+    note_ntdata(n)->set(xtabstr, string);
   }
 }
 
@@ -126,7 +106,7 @@ int32_t note_y(Drosa n, int pstaff, Drosa clef) {
   switch (s.staff_type) {
     case 1:
     case 2:
-      return s.middle_y + size * (s.lines / 2 - nt_of(n)->get(xtabstr)) + half(size);
+      return s.middle_y + size * (s.lines / 2 - note_ntdata(n)->get(xtabstr)) + half(size);
     case PIANO_TAB:
       return pitch_to_staff_y((int(n->get(xpitch)) + 156) >> 8, pstaff) - half(size);
     default:
@@ -137,12 +117,12 @@ int32_t note_y(Drosa n, int pstaff, Drosa clef) {
 
 void place_chord(const std::vector<Drosa>& notes, int pstaff, Drosa clef) {
   const StaffData& s = staff_data[pstaff];
-  for (Drosa n : notes) nt_of(n)->set(xtabtyp, s.staff_type);
+  for (Drosa n : notes) note_ntdata(n)->set(xtabtyp, s.staff_type);
   if (s.staff_type == 1 || s.staff_type == 2) assign_strings(notes, s.lines);
-  Drosa cd = nt_of(notes.back())->xnext;
+  Drosa cd = note_ntdata(notes.back())->xnext;
   if (cd && cd->xkind == CDDATA) cd->set(xcdclef, clef ? clef->get(xclef) : uint8_t(0));
   for (Drosa n : notes) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     nt->set(xstsize, int8_t(std::clamp<int>(s.staff_size, INT8_MIN, INT8_MAX)));
     if (n->get(xrest) && s.staff_type == 0) continue;
     nt->set(xhdy, note_y(n, pstaff, clef));
@@ -164,7 +144,7 @@ struct ChordPlace {
 };
 
 ChordPlace place_of(Drosa last_note) {
-  Drosa cd = nt_of(last_note)->xnext;
+  Drosa cd = note_ntdata(last_note)->xnext;
   if (!cd || cd->xkind != CDDATA || !cd->xnext || !cd->xnext->xnext) return {0, 0};
   return {cd->xnext->get(xchordNum), cd->xnext->xnext->get(xcdlayer)};
 }
@@ -182,7 +162,7 @@ struct StaffClefs {
   void gather(int pstaff) {
     for (int l = 0; l < LAYERS; ++l) {
       for (Drosa first = first_in_chain(pstaff, l); first;) {
-        std::vector<Drosa> notes = chord_from(first);
+        std::vector<Drosa> notes = staff_chord_notes(first);
         first = chain_next(notes.back());
         if (!first_seen) before_first = find_object(CLEF, notes.front());
         first_seen = true;
@@ -209,7 +189,7 @@ bool place_layer(int pstaff, int layer, const StaffClefs* several_layers) {
   Drosa clef = several_layers ? NIL : find_object(CLEF, first);
   while (first) {
     if (format_interrupted()) return false;
-    std::vector<Drosa> notes = chord_from(first);
+    std::vector<Drosa> notes = staff_chord_notes(first);
     first = chain_next(notes.back());
     if (several_layers) {
       clef = several_layers->at(place_of(notes.back()));

@@ -52,19 +52,9 @@ constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int PIANO_TAB = 3;
 constexpr int REST_WHOLE_MEASURE = 1;
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-int stem_of(Drosa note) { return nt_of(note)->get(xstmdir); }
-int32_t head_x(Drosa note) { return nt_of(note)->get(xhdx); }
-int32_t head_y(Drosa note) { return nt_of(note)->get(xhdy); }
+int stem_of(Drosa note) { return note_ntdata(note)->get(xstmdir); }
+int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
+int32_t head_y(Drosa note) { return note_ntdata(note)->get(xhdy); }
 
 const StaffData* staff_of(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? &staff_data[pstaff] : nullptr;
@@ -92,9 +82,9 @@ void set_stem_offset(Drosa nt, int32_t offset) {
 // The notes first..last along the print chain, stopping at the end of the staff chord.
 std::vector<Drosa> chain_run(Drosa first, Drosa last) {
   std::vector<Drosa> notes;
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
+  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
     notes.push_back(n);
-    if (n == last || nt_of(n)->get(xendscd)) break;
+    if (n == last || note_ntdata(n)->get(xendscd)) break;
   }
   return notes;
 }
@@ -195,7 +185,7 @@ int32_t set_groups_apart(const std::vector<Drosa>& down, const std::vector<Drosa
     int32_t apart = up_moves ? head_x(d.down) - head_x(d.up) : head_x(d.up) - head_x(d.down);
     shift = std::max(shift, apart + d.distance);
   }
-  for (Drosa n : up_moves ? up : down) nt_of(n)->set(xhdx, head_x(n) + shift);
+  for (Drosa n : up_moves ? up : down) note_ntdata(n)->set(xhdx, head_x(n) + shift);
   return up_moves ? -shift : shift;
 }
 
@@ -242,7 +232,7 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
       int stem = stem_of(n);
       bool above = stem == STEM_UP || (stem != STEM_DOWN && heads_stem == STEM_DOWN);
       int32_t y = chorded_rest_y(n, above, highest, lowest, pstaff);
-      nt_of(n)->set(xhdy, y + RMOVE_offset(n, &s));
+      note_ntdata(n)->set(xhdy, y + RMOVE_offset(n, &s));
     }
     return;
   }
@@ -250,7 +240,7 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
   bool two_alike = first != last && last->get(xrest) && first->get(xdir) == 3 &&
                    last->get(xdir) == 3 &&
                    std::abs(note_duration(first, 0) - note_duration(last, 0)) <= TIME_TOLERANCE;
-  Drosa cd = nt_of(last)->xnext;
+  Drosa cd = note_ntdata(last)->xnext;
   bool shared_staff = cd && cd->xkind == CDDATA && cd->get(xoppos);
   for (Drosa n : notes) {
     int32_t y = s.middle_y;
@@ -258,7 +248,7 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
       int32_t offset = staff_space(pstaff) * integer(P_REST_OFFSET, n, pstaff);
       y += stem_of(n) == STEM_UP ? offset : -offset;
     }
-    nt_of(n)->set(xhdy, y);
+    note_ntdata(n)->set(xhdy, y);
     adjust_rest_y(n, pstaff);
   }
 }
@@ -280,7 +270,7 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
   int32_t stem_width = length(P_STEM_WIDTH, reference, staff);
   int32_t stem_line = up ? x + head - stem_width : x;
   for (Drosa n : group) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     nt->set(xhdx, x);
     nt->set(xcluster, 0);
     set_stem_offset(nt, stem_line - x);
@@ -291,7 +281,7 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
   bool cluster = false;
   for (size_t i = 1; i < group.size(); ++i) {
     Drosa p = group[i - 1], n = group[i];
-    Drosa pnt = nt_of(p), nnt = nt_of(n);
+    Drosa pnt = note_ntdata(p), nnt = note_ntdata(n);
     if (p->get(xrest) || n->get(xrest)) continue;
     if (nnt->get(xtabtyp) == 1 || nnt->get(xtabtyp) == 2) continue;
     int32_t apart = std::abs(nnt->get(xhdy) - pnt->get(xhdy));
@@ -309,18 +299,18 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
   // Small heads left of the stem line stand against it.
   if (!is_small(reference)) {
     for (Drosa n : group) {
-      Drosa nt = nt_of(n);
+      Drosa nt = note_ntdata(n);
       if (!is_small(n) || nt->get(xhdx) >= stem_line) continue;
       nt->set(xhdx, nt->get(xhdx) + head - hdw(n, 0));
       set_stem_offset(nt, stem_line - nt->get(xhdx));
     }
   }
   if (cluster) {
-    for (Drosa n : group) nt_of(n)->set(xcluster, 1);
+    for (Drosa n : group) note_ntdata(n)->set(xcluster, 1);
     return 1;
   }
   int32_t extra = length(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
-  for (Drosa n : group) set_stem_offset(nt_of(n), nt_of(n)->get(xstemxoff) + extra);
+  for (Drosa n : group) set_stem_offset(note_ntdata(n), note_ntdata(n)->get(xstemxoff) + extra);
   return 0;
 }
 
@@ -329,7 +319,7 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
 // adjust_rest_y: reads NTDATA xhdy and xrestchar, NOTE xlgval, xcue and xgrace, the staff's
 // type, size and lines, the rest's RMOVE. Writes: NTDATA xhdy.
 void adjust_rest_y(Drosa rest, int staff) {
-  Drosa nt = nt_of(rest);
+  Drosa nt = note_ntdata(rest);
   if (!nt) return;
   const StaffData* s = staff_of(staff);
   int32_t space = staff_space(staff);
@@ -365,7 +355,7 @@ void adjust_rest_y(Drosa rest, int staff) {
 //         on with what it has.
 int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   const int32_t origin = spacing_x;
-  if (!nt_of(note)) return origin;
+  if (!note_ntdata(note)) return origin;
   std::vector<Drosa> notes = chain_run(note, NIL);
   Drosa first = notes.front(), last = notes.back();
   int first_stem = stem_of(first);
@@ -427,7 +417,7 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
     }
   }
 
-  Drosa cd = nt_of(last)->xnext;
+  Drosa cd = note_ntdata(last)->xnext;
   if (cd && cd->xkind == CDDATA) {
     int64_t extent = accidental_edge ? int64_t(left) + (down_cluster ? overhang : 0) - origin - 20
                                      : int64_t(least) - origin;

@@ -263,16 +263,6 @@ void stretch_springs(bool log) {
 
 // ---- Chords of the system -----------------------------------------------------------------
 
-Drosa ntdata_of(Drosa note) {
-  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = ntdata_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
 struct Chord {
   Drosa first, last;  // first and last note in the print chain
   Drosa cd, cd2;      // its CDDATA and CDDATA2
@@ -303,9 +293,9 @@ std::vector<Layer> system_layers() {
       layer.last_origin = staff_data[p].first_note_x;
       for (Drosa note = chain_next(head); note;) {
         Chord chord{note, note, NIL, NIL};
-        while (ntdata_of(chord.last) && !ntdata_of(chord.last)->get(xendscd))
+        while (note_ntdata(chord.last) && !note_ntdata(chord.last)->get(xendscd))
           chord.last = chain_next(chord.last);
-        Drosa nt = ntdata_of(chord.last);
+        Drosa nt = note_ntdata(chord.last);
         Drosa cd = nt ? nt->xnext : NIL;
         Drosa cd2 = cd ? cd->xnext : NIL;
         if (!cd || cd->xkind != CDDATA || !cd2 || cd2->xkind != CDDATA2) {
@@ -385,8 +375,8 @@ bool rod_reaches_back(const Layer& layer, const Chord& chord) {
   if (std::abs(starts) <= TIME_TOLERANCE) return false;
   int64_t previous_end = int64_t(previous.cd2->get(xmwholec)) + note_duration(previous.last, 0);
   if (previous_end - starts <= TIME_TOLERANCE) return false;
-  int direction = ntdata_of(chord.last)->get(xstmdir);
-  if (ntdata_of(previous.last)->get(xstmdir) != direction) return false;
+  int direction = note_ntdata(chord.last)->get(xstmdir);
+  if (note_ntdata(previous.last)->get(xstmdir) != direction) return false;
   int previous_low, previous_high, low, high;
   chord_span(previous, &previous_low, &previous_high);
   chord_span(chord, &low, &high);
@@ -499,7 +489,7 @@ void move_with(const Chord& chord, double shift) {
   chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
   double m = CMOVE_value(chord.first);
   for_each_note(chord, [&](Drosa note) {
-    Drosa nt = ntdata_of(note);
+    Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
     relocate_attached(note, shift, 1.0, 0.0);
   });
@@ -522,7 +512,7 @@ void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<Z
   chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
   const double m = CMOVE_value(chord.first);
   for_each_note(chord, [&](Drosa note) {
-    Drosa nt = ntdata_of(note);
+    Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
@@ -537,15 +527,15 @@ Drosa find_in_chord(Drosa note, int kind, const char* bad_parameter, const char*
     return NIL;
   }
   Drosa last = note;
-  while (ntdata_of(last) && !ntdata_of(last)->get(xendscd)) last = chain_next(last);
-  if (!ntdata_of(last)) {
+  while (note_ntdata(last) && !note_ntdata(last)->get(xendscd)) last = chain_next(last);
+  if (!note_ntdata(last)) {
     REPORT_ERROR(4, "%s", no_end);
     return NIL;
   }
   for (Drosa n = last; n && !is_chain_head(n);) {
     if (Drosa found = find_prev_kind_stop_2(kind, n, 0)) return found;
-    Drosa before = ntdata_of(n)->get(xpback);
-    if (!ntdata_of(before) || ntdata_of(before)->get(xendscd)) break;
+    Drosa before = note_ntdata(n)->get(xpback);
+    if (!note_ntdata(before) || note_ntdata(before)->get(xendscd)) break;
     n = before;
   }
   return NIL;
@@ -674,7 +664,7 @@ int32_t accidental_overlap_space(Drosa note) {
   Drosa own = cddatptr(note, 1);
   if (!own) return 0;
   int low = note->get(xmod7), high = low;
-  Drosa nt = ntdata_of(note);
+  Drosa nt = note_ntdata(note);
   if (note->get(xlgval) >= 2 && !note->get(xnostem)) {
     if (nt->get(xstmdir) == 2) high += 8;
     if (nt->get(xstmdir) == 1) low -= 8;

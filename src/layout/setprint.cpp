@@ -35,37 +35,12 @@ namespace {
 
 // ---- Chains -------------------------------------------------------------------------------
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-int stem_of(Drosa note) { return nt_of(note)->get(xstmdir); }
+int stem_of(Drosa note) { return note_ntdata(note)->get(xstmdir); }
 
 bool valid_pstaff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
 int system_from() { return std::max(first_pstaff, 0); }
 int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
-
-// The notes of the staff chord that begins with `first`, in chain order.
-std::vector<Drosa> chord_from(Drosa first) {
-  std::vector<Drosa> notes;
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (nt_of(n)->get(xendscd)) break;
-  }
-  return notes;
-}
-
-Drosa first_in_chain(int pstaff, int layer) {
-  Drosa head = staff_data[pstaff].ppnt[layer];
-  return head ? chain_next(head) : NIL;
-}
 
 int voice_count_here() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
@@ -205,7 +180,7 @@ void mark_back(Placement at, int v, int own, const char* missing) {
   }
   bool chord_has_bar = false;
   for (bool first = true; n && !is_chain_head(n); first = false) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     if (!nt) break;
     if (!first && nt->get(xendscd) && chord_has_bar) break;
     if (find_prev_kind_stop(BAR, n, 0)) chord_has_bar = true;
@@ -302,7 +277,7 @@ void decide_stem(int v, Drosa note, Drosa nt, Placement at) {
 
 void link_note(Drosa note, Drosa nt, Placement at) {
   Drosa& pending = staff_data[at.pstaff].pending[at.layer];
-  Drosa pending_nt = nt_of(pending);
+  Drosa pending_nt = note_ntdata(pending);
   if (!pending_nt) {
     REPORT_ERROR(4, "logic error in relink: staff_data(%hd)->ppnt[%d] is NIL", short(at.pstaff),
                  at.layer);
@@ -328,7 +303,7 @@ void take_note(int v, Drosa note, Step& step, Run& run) {
     step.switch_to = NIL;
   }
   Placement at = placement_of(v, vd.print, run);
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (at.pstaff < 0 || !nt) return;
   if (nt->get(xforced)) REPORT_ERROR(4, "Unexpected xforced in relink");
   decide_stem(v, note, nt, at);
@@ -486,7 +461,7 @@ void clear_system_records() {
           destroy_node(cd2);
         }
         destroy_node(p);
-      } else if (p->xkind == NOTE && nt_of(p)) {
+      } else if (p->xkind == NOTE && note_ntdata(p)) {
         clear_ntdata(p);
       }
       p = next;
@@ -499,7 +474,7 @@ void clear_system_records() {
 // A note taken out of its staff chord becomes a chord of its own right after it, at the same
 // time point.
 void reinsert_as_own_chord(Drosa note, Drosa chord_last) {
-  Drosa nt = nt_of(note), last_nt = nt_of(chord_last);
+  Drosa nt = note_ntdata(note), last_nt = note_ntdata(chord_last);
   Drosa cd = last_nt->xnext, cd2 = cd ? cd->xnext : NIL, cd3 = cd2 ? cd2->xnext : NIL;
   if (!cd || cd->xkind != CDDATA || !cd2 || cd2->xkind != CDDATA2 || !cd3 || cd3->xkind != CDDATA3)
     return;
@@ -507,7 +482,7 @@ void reinsert_as_own_chord(Drosa note, Drosa chord_last) {
   nt->set(xpback, chord_last);
   nt->set(xpnext, after);
   last_nt->set(xpnext, note);
-  if (Drosa after_nt = nt_of(after)) after_nt->set(xpback, note);
+  if (Drosa after_nt = note_ntdata(after)) after_nt->set(xpback, note);
   nt->set(xendscd, 1);
 
   Drosa ncd = newDrosa(CDDATA, 0), ncd2 = newDrosa(CDDATA2, 0), ncd3 = newDrosa(CDDATA3, 0);
@@ -577,15 +552,15 @@ void split_chord(const std::vector<Drosa>& chord) {
   std::vector<bool> beam_ended(runs.size(), false);
   for (size_t r = 0; r < runs.size(); ++r)
     for (Drosa n : runs[r])
-      if (contains(moved, n) && nt_of(n)->get(xendbeam)) beam_ended[r] = true;
+      if (contains(moved, n) && note_ntdata(n)->get(xendbeam)) beam_ended[r] = true;
   for (Drosa n : moved) removestf(n);
   Drosa anchor = NIL;
   for (size_t r = 0; r < runs.size(); ++r) {
     for (auto it = runs[r].rbegin(); it != runs[r].rend(); ++it) {
       if (contains(moved, *it)) continue;
       if (beam_ended[r]) {
-        nt_of(*it)->set(xendbeam, 1);
-        nt_of(*it)->set(xtmpbeam, 1);
+        note_ntdata(*it)->set(xendbeam, 1);
+        note_ntdata(*it)->set(xtmpbeam, 1);
       }
       anchor = *it;
       break;
@@ -600,6 +575,14 @@ void split_chord(const std::vector<Drosa>& chord) {
 
 }  // namespace
 
+// ---- Walking the chains -----------------------------------------------------------------------
+
+Drosa first_in_chain(int pstaff, int layer) {
+  if (pstaff < 0 || pstaff >= MAX_PSTAVES || layer < 0 || layer >= LAYERS) return NIL;
+  Drosa head = staff_data[pstaff].ppnt[layer];
+  return head ? chain_next(head) : NIL;
+}
+
 // ---- Chain heads ------------------------------------------------------------------------------
 
 Drosa new_chain_head() {
@@ -611,7 +594,7 @@ Drosa new_chain_head() {
 
 void reset_chain_head(Drosa head) {
   head->set(xvoice, CHAIN_HEAD_VOICE);
-  Drosa nt = nt_of(head);
+  Drosa nt = note_ntdata(head);
   if (!nt) return;
   nt->set(xendscd, 1);
   nt->set(xendbeam, 1);
@@ -676,7 +659,7 @@ int32_t split_voices_to_layers(int r) {
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < r; ++l) {
       for (Drosa first = first_in_chain(p, l); first;) {
-        std::vector<Drosa> chord = chord_from(first);
+        std::vector<Drosa> chord = staff_chord_notes(first);
         first = chain_next(chord.back());
         if (chord.size() < 2) continue;
         std::vector<Drosa> taken = conflicting_notes(chord, l);
@@ -714,7 +697,7 @@ int32_t split_unequal_chords() {
     for (int l = 0; l < LAYERS; ++l) {
       for (Drosa first = first_in_chain(p, l); first;) {
         if (format_interrupted()) return 0;
-        std::vector<Drosa> chord = chord_from(first);
+        std::vector<Drosa> chord = staff_chord_notes(first);
         first = chain_next(chord.back());
         split_chord(chord);
       }

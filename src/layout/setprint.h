@@ -12,6 +12,8 @@ Drosa new_chain_head();
 // Empties a head: xendscd and xendbeam set, no chain links.
 void reset_chain_head(Drosa head);
 bool is_chain_head(Drosa note);
+// The first note of a pstaff's layer chain; NIL when the chain is empty or has no head.
+Drosa first_in_chain(int pstaff, int layer);
 
 // ---- Building the chains ------------------------------------------------------------------
 // setprint: links the notes of the system first_pstaff..last_pstaff into the print chains of

@@ -25,16 +25,10 @@ namespace {
 
 constexpr int NOTE_HEAD_HEIGHT = 141;
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) { return nt_of(note) ? nt_of(note)->get(xpnext) : NIL; }
 bool grace(Drosa n) { return n->get(xgrace); }
-int stem(Drosa n) { return nt_of(n)->get(xstmdir); }
-bool copy_bit(Drosa n) { return nt_of(n)->get(xtmpdir); }
-bool fixed(Drosa n) { return nt_of(n)->get(xforced) && !copy_bit(n); }
+int stem(Drosa n) { return note_ntdata(n)->get(xstmdir); }
+bool copy_bit(Drosa n) { return note_ntdata(n)->get(xtmpdir); }
+bool fixed(Drosa n) { return note_ntdata(n)->get(xforced) && !copy_bit(n); }
 
 struct Group {
   std::vector<Drosa> members;
@@ -46,7 +40,7 @@ Group collect_group(Drosa first) {
   Group g{{first}, {false}};
   Drosa n = first;
   bool switch_reported = false;
-  for (int32_t steps = 0; !nt_of(n)->get(xendbeam) && steps <= total_Drosa_count; ++steps) {
+  for (int32_t steps = 0; !note_ntdata(n)->get(xendbeam) && steps <= total_Drosa_count; ++steps) {
     int hand = 3;
     Drosa next = beam_next(n, &hand);
     if (!next) {
@@ -102,7 +96,7 @@ int heads_direction(const Group& g, int pstaff) {
       continue;
     }
     if (n->get(xrest)) continue;
-    int32_t y = nt_of(n)->get(xhdy);
+    int32_t y = note_ntdata(n)->get(xhdy);
     lo = std::min(lo, y);
     hi = std::max(hi, y);
   }
@@ -120,9 +114,9 @@ int grace_direction(const Group& g) {
     return stem(first);
   }
   Drosa normal = chain_next(first);
-  while (normal && nt_of(normal) && grace(normal)) normal = chain_next(normal);
+  while (normal && note_ntdata(normal) && grace(normal)) normal = chain_next(normal);
   int d;
-  if (!normal || !nt_of(normal))
+  if (!normal || !note_ntdata(normal))
     d = copy_bit(first) ? stem(first) : 2;
   else if (stem(normal) == stem(chord_last_note(normal)))
     d = 2;
@@ -134,7 +128,7 @@ int grace_direction(const Group& g) {
 
 void set_group(const Group& g, int d, bool forced) {
   for (Drosa n : g.members) {
-    Drosa nt = nt_of(n);
+    Drosa nt = note_ntdata(n);
     nt->set(xstmdir, d);
     nt->set(xtmpdir, 0);
     if (forced) nt->set(xforced, 1);
@@ -145,7 +139,7 @@ void set_group(const Group& g, int d, bool forced) {
 bool sweep(int pstaff, int layer, bool graces) {
   Drosa head = staff_data[pstaff].ppnt[layer];
   std::unordered_set<uint32_t> done;
-  for (Drosa n = head ? chain_next(head) : NIL; n && nt_of(n); n = chain_next(n)) {
+  for (Drosa n = head ? chain_next(head) : NIL; n && note_ntdata(n); n = chain_next(n)) {
     if (fixed(n) || grace(n) != graces || done.count(n.handle())) continue;
     if (format_interrupted()) return false;
     Group g = collect_group(n);

@@ -41,19 +41,9 @@ constexpr int P_TIE_HANG_LEFT = 652, P_ONTO_SYSTEM = 669;
 constexpr int TIE_HAS_Y = 1;  // TieEntry flags: the entry's y is set
 constexpr int TIES_PER_SIDE = 5;
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-int stem(Drosa note) { return nt_of(note)->get(xstmdir); }
-int32_t head_x(Drosa note) { return nt_of(note)->get(xhdx); }
-int32_t head_y(Drosa note) { return nt_of(note)->get(xhdy); }
+int stem(Drosa note) { return note_ntdata(note)->get(xstmdir); }
+int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
+int32_t head_y(Drosa note) { return note_ntdata(note)->get(xhdy); }
 int32_t scaled(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
 int32_t staff_scaled(int pindex, int pstaff) {
   return param_length(pindex, NIL, &staff_data[pstaff]);
@@ -61,13 +51,13 @@ int32_t staff_scaled(int pindex, int pstaff) {
 int32_t chord_time(Drosa cd) { return cd->xnext->get(xswholec); }
 bool valid_pstaff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
-bool is_guitar_tab(Drosa note) { return nt_of(note)->get(xtabtyp) == 1; }
+bool is_guitar_tab(Drosa note) { return note_ntdata(note)->get(xtabtyp) == 1; }
 
 // The notes of a staff chord in chain order.
 std::vector<Drosa> chord_notes(Drosa note) {
   std::vector<Drosa> notes;
   Drosa last = chord_last_note(note);
-  for (Drosa n = chord_first_note(note); nt_of(n); n = chain_next(n)) {
+  for (Drosa n = chord_first_note(note); note_ntdata(n); n = chain_next(n)) {
     notes.push_back(n);
     if (n == last) break;
   }
@@ -220,7 +210,7 @@ int32_t tie_end_y(Drosa note, int side, int pstaff) {
 }
 
 bool slur_end_candidate(Drosa note, int side, int flip) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || note->get(xrest) || note->get(xnostem) || note->get(xlgval) < 2) return false;
   const int want = flip ? 3 - side : side;
   return nt->get(xstmdir) == want && nt->get(xtabtyp) != 2;
@@ -245,12 +235,12 @@ namespace {
 bool stems_down_in_run(Drosa note, bool grace) {
   Drosa n = chord_first_note(note);
   bool carried = true;
-  while (nt_of(n) && carried) {
+  while (note_ntdata(n) && carried) {
     carried = false;
-    for (; nt_of(n); n = chain_next(n)) {
+    for (; note_ntdata(n); n = chain_next(n)) {
       if (stem(n) == 1) return true;
       if (n->get(xslur) && n->get(xgrace) == grace) carried = true;
-      if (nt_of(n)->get(xendscd)) break;
+      if (note_ntdata(n)->get(xendscd)) break;
     }
     n = chain_next(n);
   }
@@ -266,8 +256,8 @@ Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec)
   Drosa normal = NIL;
   if (grace) {
     normal = chain_next(chord_last_note(note));
-    while (nt_of(normal) && normal->get(xgrace)) normal = chain_next(chord_last_note(normal));
-    if (nt_of(normal)) looked_at = cddatptr(normal, 1);
+    while (note_ntdata(normal) && normal->get(xgrace)) normal = chain_next(chord_last_note(normal));
+    if (note_ntdata(normal)) looked_at = cddatptr(normal, 1);
   }
   int side;
   if (requested == 1 || requested == 2)
@@ -278,7 +268,7 @@ Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec)
   else
     side = stem(note) == 1 ? 1 : 2;
   rec->flipped = false;
-  if (grace && nt_of(normal) && looked_at && looked_at->get(xoppos) && stem(normal) != side) {
+  if (grace && note_ntdata(normal) && looked_at && looked_at->get(xoppos) && stem(normal) != side) {
     side = stem(note) == 1 ? 1 : 2;
     rec->flipped = true;
   }
@@ -370,7 +360,7 @@ void reopen_slurs() {
       Drosa chord_first = chain_next(staff_data[pstaff].ppnt[layer]);
       SlurEntry& e = slur_buffer[pstaff][layer][side - 1][0];
       e = SlurEntry{};
-      e.first_note = nt_of(chord_first) ? chord_last_note(chord_first) : first;
+      e.first_note = note_ntdata(chord_first) ? chord_last_note(chord_first) : first;
       e.chord = cddatptr(e.first_note, 1);
       e.start_y = e.extreme_y = SLUR_Y_UNSET;
       e.voice = v;
@@ -474,10 +464,10 @@ void end_ties(Drosa note, Drosa cd, int pstaff, int layer) {
 
 // Step 3.4: a tied note starts a tie, unless the next note of its chord repeats it.
 void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt->get(xendscd)) {
     Drosa next = chain_next(note);
-    if (nt_of(next) && next->get(xtie) && stem(next) == stem(note) &&
+    if (note_ntdata(next) && next->get(xtie) && stem(next) == stem(note) &&
         head_y(next) == head_y(note) && head_x(next) == head_x(note))
       return;
   }
@@ -559,7 +549,7 @@ bool starts_after_ends(const SlurWork& r) {
 bool voice_in_stem_group(int voice, Drosa last) {
   Drosa first, end;
   stem_group_bounds(last, &first, &end);
-  for (Drosa n = first; nt_of(n); n = chain_next(n)) {
+  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
     if (n->get(xvoice) == voice) return true;
     if (n == last) break;
   }
@@ -601,16 +591,16 @@ void stem_group_slurs(Drosa note, int pstaff, int layer, SlurWork work[2]) {
 }
 
 bool ends_stem_group(Drosa note) {
-  if (nt_of(note)->get(xendscd)) return true;
+  if (note_ntdata(note)->get(xendscd)) return true;
   Drosa next = chain_next(note);
-  return !nt_of(next) || stem(next) != stem(note);
+  return !note_ntdata(next) || stem(next) != stem(note);
 }
 
 // Step 3: one chain; false when interrupted.
 bool walk_chain(int pstaff, int layer) {
   Drosa head = staff_data[pstaff].ppnt[layer];
   SlurWork work[2] = {};
-  for (Drosa n = head ? chain_next(head) : NIL; nt_of(n); n = chain_next(n)) {
+  for (Drosa n = head ? chain_next(head) : NIL; note_ntdata(n); n = chain_next(n)) {
     if (format_interrupted()) return false;
     if (n->get(xgliss)) draw_gliss(n, pstaff);
     record_slurs(n, work);
@@ -628,7 +618,8 @@ bool walk_chain(int pstaff, int layer) {
 // The time of the last chord of a pstaff's layer, -1 when the layer is empty.
 int32_t last_chord_time(int pstaff, int layer) {
   Drosa last = NIL;
-  for (Drosa n = chain_next(staff_data[pstaff].ppnt[layer]); nt_of(n); n = chain_next(n)) last = n;
+  for (Drosa n = chain_next(staff_data[pstaff].ppnt[layer]); note_ntdata(n); n = chain_next(n))
+    last = n;
   Drosa cd = last ? cddatptr(last, 1) : NIL;
   return cd ? chord_time(cd) : -1;
 }

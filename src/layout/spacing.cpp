@@ -47,24 +47,9 @@ constexpr int32_t SIXTY_FOURTH = 1024;
 
 // ---- Chains and chords ---------------------------------------------------------------------
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-Drosa chain_prev(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpback) : NIL;
-}
-
 // The chord records after the NTDATA of a chord's last note; NIL when they are not there.
 Drosa cddata_of(Drosa last) {
-  Drosa nt = nt_of(last);
+  Drosa nt = note_ntdata(last);
   Drosa cd = nt ? nt->xnext : NIL;
   return cd && cd->xkind == CDDATA ? cd : NIL;
 }
@@ -202,7 +187,8 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
       if (!is_placeholder_rest(first)) tp.all_placeholders = false;
       // The chord's notes stand at the packed position until placecd places them.
       Drosa last = chord_last_note(first);
-      for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) nt_of(n)->set(xhdx, spacing_x);
+      for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+        note_ntdata(n)->set(xhdx, spacing_x);
       widths.x[p][l] = placecd(first, p, l);
       tp.occupied = true;
     }
@@ -220,7 +206,7 @@ void move_chords(int t, int32_t advance, bool first_point, int32_t key_gap) {
       if (!first || chord_point(first) > t) continue;
       Drosa last = chord_last_note(first);
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
-        Drosa nt = nt_of(n);
+        Drosa nt = note_ntdata(n);
         nt->set(xhdx, clamp_i32(double(nt->get(xhdx)) + advance));
       }
       if (Drosa cd = cddata_of(last)) cd->set(xorigin, spacing_x);
@@ -297,10 +283,11 @@ Shortest shortest_sounding(int32_t Tn) {
 // A whole-measure rest at N (alone in its chord, or followed by another): the length of its
 // measure from the time signature in force; -1 when there is none to read.
 int32_t measure_of_rest(Drosa N) {
-  Drosa nt = nt_of(N);
+  Drosa nt = note_ntdata(N);
   if (!N->get(xrest) || !nt->get(xrestchar)) return -1;
   Drosa after = chain_next(N);
-  bool whole = nt->get(xendscd) || (after && after->get(xrest) && nt_of(after)->get(xrestchar));
+  bool whole =
+      nt->get(xendscd) || (after && after->get(xrest) && note_ntdata(after)->get(xrestchar));
   if (!whole) return -1;
   Drosa timesig = time_signature_at(N);
   // A time signature without a beat (a damaged one) gives no measure.
@@ -412,7 +399,7 @@ int32_t measure_length_at(Drosa note) {
 }
 
 int32_t spaced_duration(Drosa note) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   int glyph = nt && note->get(xrest) ? nt->get(xrestchar) : 0;
   if (!glyph) return note_duration(note, 0);
   int64_t d = measure_length_at(note);
@@ -434,7 +421,7 @@ int32_t spaced_chord_duration(Drosa note) {
 
 bool is_placeholder_rest(Drosa note) {
   if (!is_NOTE(note) || !note->get(xrest) || !note->get(xhider) || note->get(xgrace)) return false;
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || !nt->get(xendscd)) return false;
   Drosa cd = cddata_of(note);
   return cd && cd->get(xoppos);

@@ -73,23 +73,8 @@ constexpr int INSIDE_ORDER[5] = {SPACE, TIMESIG, KEYSIG, BAR, CLEF};
 
 // ---- Chains and chords ---------------------------------------------------------------------
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-Drosa chain_prev(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpback) : NIL;
-}
-
 Drosa cddata_of(Drosa last) {
-  Drosa nt = nt_of(last);
+  Drosa nt = note_ntdata(last);
   Drosa cd = nt ? nt->xnext : NIL;
   return cd && cd->xkind == CDDATA ? cd : NIL;
 }
@@ -370,7 +355,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   }
   if (first) {
     if (Drosa partner = switch_partner(first)) {
-      int gap = nt_of(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
+      int gap = note_ntdata(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
       Q = std::max<int64_t>(Q, int64_t(space_lyrics(partner)) - o + length(gap, first, p));
     }
   }
@@ -430,7 +415,7 @@ void drop_chord(Drosa first, int p) {
     }
   }
   Drosa last = notes.back();
-  Drosa cd = nt_of(last)->xnext;
+  Drosa cd = note_ntdata(last)->xnext;
   Drosa cd2 = cd ? cd->xnext : NIL;
   Drosa cd3 = cd2 ? cd2->xnext : NIL;
   const char* missing = !cd || cd->xkind != CDDATA      ? "CDDATA logic error in spacing2"
@@ -442,11 +427,11 @@ void drop_chord(Drosa first, int p) {
     return;
   }
   Drosa prev = chain_prev(first), next = chain_next(last);
-  if (Drosa prev_nt = nt_of(prev)) prev_nt->set(xpnext, next);
-  if (Drosa next_nt = nt_of(next)) next_nt->set(xpback, prev);
+  if (Drosa prev_nt = note_ntdata(prev)) prev_nt->set(xpnext, next);
+  if (Drosa next_nt = note_ntdata(next)) next_nt->set(xpback, prev);
   for (Drosa n : notes) {
-    nt_of(n)->set(xpback, NIL);
-    nt_of(n)->set(xpnext, NIL);
+    note_ntdata(n)->set(xpback, NIL);
+    note_ntdata(n)->set(xpnext, NIL);
   }
   unlink_from_chord_chain(cd, cd3);
   destroy_node(cd3);
@@ -455,16 +440,16 @@ void drop_chord(Drosa first, int p) {
 }
 
 void set_rest_glyph(Drosa first, int glyph) {
-  for (Drosa n : chord_notes(first)) nt_of(n)->set(xrestchar, glyph);
+  for (Drosa n : chord_notes(first)) note_ntdata(n)->set(xrestchar, glyph);
 }
 
 // Rests of an up-stem and a down-stem layer sharing a staff stand above and below its middle.
 void part_rests(const std::vector<RestLayer>& layers) {
   for (const RestLayer& a : layers) {
     if (a.kept.empty()) continue;
-    int dir = nt_of(a.kept.front())->get(xstmdir);
+    int dir = note_ntdata(a.kept.front())->get(xstmdir);
     bool shared = std::any_of(layers.begin(), layers.end(), [&](const RestLayer& b) {
-      return b.p == a.p && !b.kept.empty() && nt_of(b.kept.front())->get(xstmdir) != dir;
+      return b.p == a.p && !b.kept.empty() && note_ntdata(b.kept.front())->get(xstmdir) != dir;
     });
     if (!shared) continue;
     const StaffData& staff = staff_data[a.p];
@@ -473,7 +458,7 @@ void part_rests(const std::vector<RestLayer>& layers) {
     for (Drosa first : a.kept)
       for (Drosa n : chord_notes(first))
         if (n->get(xdir) == 3)
-          nt_of(n)->set(xhdy, dir == 2 ? staff.middle_y + offset : staff.middle_y - offset);
+          note_ntdata(n)->set(xhdy, dir == 2 ? staff.middle_y + offset : staff.middle_y - offset);
   }
 }
 

@@ -19,22 +19,12 @@
 
 namespace {
 
-Drosa nt_of(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
-
-Drosa chain_next(Drosa note) {
-  Drosa nt = nt_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
 // The last note of its stem group: it ends its chord, or the next note stems the other way.
 bool ends_stem_group(Drosa note) {
-  Drosa nt = nt_of(note);
+  Drosa nt = note_ntdata(note);
   if (nt->get(xendscd)) return true;
   Drosa next = chain_next(note);
-  return !nt_of(next) || nt_of(next)->get(xstmdir) != nt->get(xstmdir);
+  return !note_ntdata(next) || note_ntdata(next)->get(xstmdir) != nt->get(xstmdir);
 }
 
 int32_t tuplet_factor(Drosa note) {
@@ -60,7 +50,8 @@ struct Group {
 
 // An incomplete group is undone: its notes lose xtup_info and its first chord xtup_start.
 void undo_group(Group& g, Drosa stop) {
-  for (Drosa n = g.first; nt_of(n) && n != stop; n = chain_next(n)) nt_of(n)->set(xtup_info, 0);
+  for (Drosa n = g.first; note_ntdata(n) && n != stop; n = chain_next(n))
+    note_ntdata(n)->set(xtup_info, 0);
   g.first_chord->set(xtup_start, 0);
   g.open = false;
 }
@@ -73,8 +64,8 @@ void mark_middle(const Group& g, Drosa last) {
   const int32_t m = g.time / 2;
   int32_t s = 0;
   Drosa previous = NIL;
-  for (Drosa n = g.first; nt_of(n); n = chain_next(n)) {
-    if (nt_of(n)->get(xtup_info) && ends_stem_group(n)) {
+  for (Drosa n = g.first; note_ntdata(n); n = chain_next(n)) {
+    if (note_ntdata(n)->get(xtup_info) && ends_stem_group(n)) {
       Drosa cd = cddatptr(n, 1);
       const int32_t d = note_duration(n, 0), middle = s + d / 2;
       if (cd && std::abs(middle - m) <= TIME_TOLERANCE) {
@@ -98,7 +89,7 @@ void mark_middle(const Group& g, Drosa last) {
 }
 
 void open_group(Group& g, Drosa note, Drosa cd, int32_t f, int32_t d) {
-  nt_of(note)->set(xtup_info, 1);
+  note_ntdata(note)->set(xtup_info, 1);
   set_chord_marks(cd, 1, 0, 0);
   g = Group{true, note, cd, cd->xnext->get(xswholec), f * d, d};
 }
@@ -106,8 +97,8 @@ void open_group(Group& g, Drosa note, Drosa cd, int32_t f, int32_t d) {
 // One chain; false when interrupted.
 bool group_chain(Drosa head) {
   Group g;
-  for (Drosa n = chain_next(head); nt_of(n); n = chain_next(n)) {
-    Drosa nt = nt_of(n);
+  for (Drosa n = chain_next(head); note_ntdata(n); n = chain_next(n)) {
+    Drosa nt = note_ntdata(n);
     nt->set(xtup_info, 0);
     if (nt->get(xendscd) && format_interrupted()) return false;
     if (!ends_stem_group(n) || n->get(xgrace)) continue;

@@ -36,16 +36,6 @@ Drosa ntdata_of(Drosa note) {
   return find_next_kind_before_note(NTDATA, note);
 }
 
-Drosa chain_next(Drosa note) {
-  Drosa nt = ntdata_of(note);
-  return nt ? nt->get(xpnext) : NIL;
-}
-
-Drosa chain_prev(Drosa note) {
-  Drosa nt = ntdata_of(note);
-  return nt ? nt->get(xpback) : NIL;
-}
-
 bool ends_chord(Drosa note) {
   Drosa nt = ntdata_of(note);
   return nt && nt->get(xendscd);
@@ -256,6 +246,32 @@ Drosa search_line(const std::vector<Drosa>& notes) {
 }
 
 }  // namespace
+
+// ---- Walking a print chain -------------------------------------------------------------------
+
+Drosa note_ntdata(Drosa note) {
+  Drosa nt = note ? note->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt : NIL;
+}
+
+Drosa chain_next(Drosa note) {
+  Drosa nt = note_ntdata(note);
+  return nt ? nt->get(xpnext) : NIL;
+}
+
+Drosa chain_prev(Drosa note) {
+  Drosa nt = note_ntdata(note);
+  return nt ? nt->get(xpback) : NIL;
+}
+
+std::vector<Drosa> staff_chord_notes(Drosa first) {
+  std::vector<Drosa> notes;
+  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
+    notes.push_back(n);
+    if (note_ntdata(n)->get(xendscd)) break;
+  }
+  return notes;
+}
 
 // ---- Chord members ------------------------------------------------------------------------------
 

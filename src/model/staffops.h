@@ -3,9 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/drosa.h"
 
+// ---- Walking a print chain -------------------------------------------------------------------
+// The NTDATA right after a note (a chain head too); NIL for anything else.
+Drosa note_ntdata(Drosa note);
+// The next and the previous note of a note's print chain; NIL at its ends or without NTDATA.
+Drosa chain_next(Drosa note);
+Drosa chain_prev(Drosa note);
+// The notes of the staff chord that begins with `first`, in chain order.
+std::vector<Drosa> staff_chord_notes(Drosa first);
+
+// ---- Staff chords ------------------------------------------------------------------------------
 Drosa chord_first_note(Drosa node);
 Drosa chord_last_note(Drosa node);
 void chord_extent(Drosa node, Drosa* first, Drosa* last);
