@@ -6,7 +6,7 @@
 // output pipe for the console's life and posts what it reads; any thread may print or post a
 // call. Posting never waits for the main thread; instead every sender paces itself (the read
 // size grows while posts come faster than the clock ticks) and waits while the text posted and
-// not yet shown passes CONSOLE_QUEUE_LIMIT:
+// not yet shown passes console_queue_limit (8 MiB):
 //   - a worker that prints waits in console_print; the reader thread stops reading, so a
 //     writer of standard output waits in its write once the pipe is full;
 //   - the wait ends as soon as the main thread has shown enough to go below half the limit,
@@ -103,11 +103,11 @@ void pace(console_record* record) {
 // Waits while the text posted and not yet shown is over the limit (see the file's comment).
 void wait_for_room(console_record* record) {
   std::unique_lock lock(record->queue_lock);
-  while (record->alive == 1 && record->queued_bytes >= CONSOLE_QUEUE_LIMIT &&
+  while (record->alive == 1 && record->queued_bytes >= console_queue_limit &&
          record->stalled_at != record->messages_shown) {
     const uint64_t shown = record->messages_shown;
     const bool moved = record->queue_shrunk.wait_for(lock, std::chrono::seconds(2), [&] {
-      return record->alive != 1 || record->queued_bytes < CONSOLE_QUEUE_LIMIT / 2 ||
+      return record->alive != 1 || record->queued_bytes < console_queue_limit / 2 ||
              record->messages_shown != shown;
     });
     if (!moved) record->stalled_at = shown;

@@ -12,6 +12,7 @@ std::atomic<int8_t> console_post_countdown{7};
 std::atomic<uint32_t> console_pacing_clock{0};
 bool console_stdin_closed = false;
 std::vector<console_record*> console_list;
+size_t console_queue_limit = CONSOLE_QUEUE_LIMIT;
 
 void reset_console_globals() {
   console_live_count = 0;
@@ -24,4 +25,5 @@ void reset_console_globals() {
   console_pacing_clock = 0;
   console_stdin_closed = false;
   console_list.clear();
+  console_queue_limit = CONSOLE_QUEUE_LIMIT;
 }

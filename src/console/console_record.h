@@ -115,8 +115,6 @@ inline constexpr uint16_t CONSOLE_DEFAULT_CHUNK = 255;
 inline constexpr uint16_t CONSOLE_LARGEST_CHUNK = 16383;
 // An escape sequence longer than this is not one: its bytes are shown as text.
 inline constexpr size_t CONSOLE_ESCAPE_LIMIT = 64;
-// Text posted to the main thread and not yet shown, beyond which senders wait for the window.
-inline constexpr size_t CONSOLE_QUEUE_LIMIT = 8u << 20;
 
 struct console_record {
   // 1 running; 0 not yet started, or disposed; -1 creation failed, or disposal under way.

@@ -690,7 +690,9 @@ void console_view_set_font(ConsoleWindow* window, const std::string& family, int
   font.setPointSize(size);
   font.setStyleHint(QFont::TypeWriter);
   document_of(window)->setDefaultFont(font);
-  window->output->setTabStopDistance(tab_width);
+  // Sizes are points and the tab width is in pixels of 72 to the inch, as the font's size:
+  // tabs keep their width in characters on any screen.
+  window->output->setTabStopDistance(tab_width * window->output->logicalDpiX() / 72.0);
 }
 
 std::string console_view_font_family(const ConsoleWindow* window) { return window->font_family; }
