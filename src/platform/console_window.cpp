@@ -430,6 +430,7 @@ ConsoleWindow* console_window_create(const ConsoleWindowSpec& spec,
   window->file_menu_id = spec.file_menu_id;
   window->send_menu_id = spec.send_menu_id;
   window->widget = new ConsoleWidget(window);
+  window->widget->setObjectName(QStringLiteral("CarbonConsoleWindow"));
   console_window_set_title(window, spec.title);
   build_widgets(window, spec);
   apply_window_flags(window);
@@ -774,6 +775,7 @@ ConsoleHelpWindow* console_help_window_create(const std::string& title,
   help->callbacks = callbacks;
   help->lifetime = new QObject();
   help->widget = new HelpWidget(help);
+  help->widget->setObjectName(QStringLiteral("CarbonConsoleHelp"));
   help->widget->setWindowTitle(QString::fromUtf8(title.c_str()));
   auto* layout = new QVBoxLayout(help->widget);
   layout->setContentsMargins(0, 0, 0, 0);
