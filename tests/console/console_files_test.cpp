@@ -172,18 +172,23 @@ using Undo = ConsoleTest;
 
 TEST_F(Undo, MarksAndClearingAreUndone) {
   console_record* record = make();
+  console_banner(record, nullptr, nullptr);  // a mark that no undo may take away
   console_append(record, "hello\n", 0, ATTR_CURRENT, 0);
-  console_file_menu(record, CONSOLE_ITEM_MARK);
+  const std::string before = text(record);
   ASSERT_EQ(record->marks->count, 2);
-  EXPECT_NE(text(record), "hello\n");
-  ASSERT_EQ(console_file_menu(record, CONSOLE_ITEM_UNDO), 0);
-  EXPECT_EQ(text(record), "hello\n");
-  EXPECT_EQ(record->marks->count, 1) << "the mark left the table";
 
   console_file_menu(record, CONSOLE_ITEM_CLEAR);
   EXPECT_EQ(text(record), "");
   ASSERT_EQ(console_file_menu(record, CONSOLE_ITEM_UNDO), 0);
-  EXPECT_EQ(text(record), "hello\n");
+  EXPECT_EQ(text(record), before);
+  EXPECT_EQ(record->marks->count, 2) << "undoing the clear keeps the banner's mark";
+
+  console_file_menu(record, CONSOLE_ITEM_MARK);
+  EXPECT_EQ(record->marks->count, 3);
+  EXPECT_NE(text(record), before);
+  ASSERT_EQ(console_file_menu(record, CONSOLE_ITEM_UNDO), 0);
+  EXPECT_EQ(text(record), before);
+  EXPECT_EQ(record->marks->count, 2) << "the mark left the table";
 
   // Output cannot be undone, and it ends what could be.
   console_file_menu(record, CONSOLE_ITEM_MARK);

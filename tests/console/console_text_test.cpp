@@ -195,6 +195,10 @@ TEST_F(Marks, BannersMarksAndTheMarkButtons) {
   console_mark_forward(record);
   EXPECT_EQ(record->marks->current, 2) << "forward wraps to the first mark";
   EXPECT_EQ(console_view_insertion_point(record->window), 100);
+  // A mark at the end leaves the style of later output alone.
+  console_mark(record, CONSOLE_END);
+  console_append(record, "tail\n", 0, ATTR_CURRENT, 0);
+  EXPECT_EQ(style_of(record, "tail"), ConsoleTextStyle{});
 }
 
 }  // namespace
