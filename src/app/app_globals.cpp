@@ -14,6 +14,9 @@ int16_t quiet_convert_flag = 0;
 int palette_window = 0;
 std::string music_window_title;
 
+console_record* console_ref = nullptr;
+std::thread::id main_thread_id;
+
 void reset_app_globals() {
   MODE = MUSIC_MODE;
   current_cursor_id = 0;
@@ -21,4 +24,6 @@ void reset_app_globals() {
   quiet_convert_flag = 0;
   palette_window = 0;
   music_window_title.clear();
+  console_ref = nullptr;
+  main_thread_id = std::thread::id();
 }

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
+
+struct console_record;
 
 // Editing modes of the music window.
 enum Mode : int16_t { MUSIC_MODE = 0, TEXT_MODE = 1, LINE_MODE = 2, CURVE_MODE = 3 };
@@ -22,5 +25,10 @@ extern int16_t quiet_convert_flag;
 extern int palette_window;
 // The music window's title as display_win_title made it last.
 extern std::string music_window_title;
+
+// The console window's record, or nullptr when creating it failed.
+extern console_record* console_ref;
+// The main thread's identity; no thread (the default id) until start-up stores it.
+extern std::thread::id main_thread_id;
 
 void reset_app_globals();

@@ -123,6 +123,8 @@ std::vector<DialogSpec> make_tables() {
   for (auto [id, length] : {std::pair{2301, SHORT}, std::pair{9128, LONG}})
     tables.push_back(
         alert(int16_t(id), ALERT_PLAIN, length, {{"Go Ahead", 1}, {"Cancel", 0}}, 2, 2));
+  // The console's log file could not be written: the message, then the file's path.
+  tables.push_back(alert(1282, ALERT_STOP, LONG, {{"OK", 0}}, 1, 1));
   tables.push_back(about_box());
   tables.push_back(colour_dialog());
 
