@@ -5,6 +5,8 @@ Drosa insertion_point;
 PagePoint insertion_point_pos;
 int insertion_point_flashing = 0;
 uint32_t group_selected = 0;
+int selected_voice = -1;
+int drag_scrolling = 0;
 
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
@@ -14,6 +16,8 @@ void reset_editing_globals() {
   insertion_point_pos = {};
   insertion_point_flashing = 0;
   group_selected = 0;
+  selected_voice = -1;
+  drag_scrolling = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
 }

@@ -16,6 +16,11 @@ extern PagePoint insertion_point_pos;  // where the insertion point stands on th
 extern int insertion_point_flashing;   // the insertion point is flashing
 
 extern uint32_t group_selected;  // non-zero while a group selection exists
+extern int selected_voice;       // the voice selected alone; -1 none
+
+// Set while the selection-drag code scrolls the music window itself: scrolling is then not
+// held to the scroll bars' range and the window is not refreshed from the page image.
+extern int drag_scrolling;
 
 // What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
 extern int16_t clipboard_kind;

@@ -47,3 +47,12 @@ int32_t plot_page();
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
+
+// ---- Printing (print_least.cpp until the printing session exists) ---------------------------
+// Print_init: creates the printing session's objects at start-up.
+void Print_init();
+// print_release: releases them at quit (nothing when they were never made).
+void print_release();
+// print_piece: prints the current piece (-1: as a document given to be printed, without the
+// print dialog); says that printing is not available yet.
+void print_piece(int mode);

@@ -29,6 +29,7 @@
 #include "model/replace.h"
 #include "model/staffops.h"
 #include "model/undo.h"
+#include "model/views_least.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
 #include "model/writevesk.h"
