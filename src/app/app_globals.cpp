@@ -14,6 +14,29 @@ int16_t quiet_convert_flag = 0;
 int palette_window = 0;
 std::string music_window_title;
 
+ConsoleRecord* console_ref = nullptr;
+unsigned long main_thread_id = 0;
+int16_t keyboard_shift = 0;
+Rect screen_device;
+int midi_out_available = 0;
+int start_up_done = 0;
+
+std::string import_fsspec;
+
+int32_t deferred_quit = 0;
+uint32_t last_mouse_up_when = 0;
+Point last_mouse_up_where;
+uint32_t last_key_up_when = 0;
+int32_t last_key_up_char = 0;
+int32_t note_entry_active = 0;
+uint32_t menu_modifiers = 0;
+
+Rect grow_limits;
+Point insertion_cross{-1, -1};
+Point cross_drawn_at{-1, -1};
+Point ruler_mark_at{-1, -1};
+int32_t untitled_count = 0;
+
 void reset_app_globals() {
   MODE = MUSIC_MODE;
   current_cursor_id = 0;
@@ -21,4 +44,20 @@ void reset_app_globals() {
   quiet_convert_flag = 0;
   palette_window = 0;
   music_window_title.clear();
+  console_ref = nullptr;
+  keyboard_shift = 0;
+  screen_device = Rect{};
+  midi_out_available = 0;
+  start_up_done = 0;
+  import_fsspec.clear();
+  deferred_quit = 0;
+  last_mouse_up_when = 0;
+  last_mouse_up_where = Point{};
+  last_key_up_when = 0;
+  last_key_up_char = 0;
+  note_entry_active = 0;
+  menu_modifiers = 0;
+  grow_limits = Rect{};
+  insertion_cross = cross_drawn_at = ruler_mark_at = Point{-1, -1};
+  untitled_count = 0;
 }
