@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "model/views_least.h"
 #include "platform/memory.h"
 
 DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
@@ -69,6 +70,8 @@ bool dump_springs_next = false;
 bool record_transcribe = false;
 
 void reset_model_globals() {
+  clear_view_array();
+  current_view_index = -1;
   for (uint32_t b = 1; b <= drosa_block_total; ++b) {
     platform_release(drosa_block_allocation[b]);
     drosa_block_allocation[b] = nullptr;

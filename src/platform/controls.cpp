@@ -194,7 +194,7 @@ void platform_draw_grow_box(int window) {
   pen_normal();
   const Rect box{b.right - 15, b.bottom - 15, b.right, b.bottom};
   erase_rect(box);
-  frame_rect(outset_rect(box, 1));
+  frame_rect(box);
   frame_rect({box.left + 3, box.top + 3, box.left + 10, box.top + 10});
   frame_rect({box.left + 6, box.top + 6, box.right - 2, box.bottom - 2});
   clip_rect(clip);
