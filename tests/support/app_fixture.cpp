@@ -10,6 +10,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "platform/application.h"
 #include "platform/events.h"
 #include "platform/menus.h"
 #include "platform/port.h"
@@ -31,6 +32,7 @@ void AppTest::TearDown() {
   if (console_ref) console_dispose(console_ref);
   console_ref = nullptr;
   dispose_music_window();
+  if (platform_main_window_open()) platform_close_main_window();
   platform_flush_events(EVERY_EVENT);
   platform_set_test_screen(false, {});
   platform_set_test_mouse(false, {});
