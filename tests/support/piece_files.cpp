@@ -28,7 +28,7 @@ void reset_everything() {
 
 }  // namespace
 
-bool write_piece_of_pages(const std::string& path, int pages, int staves) {
+bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page) {
   constexpr int BARS_PER_SYSTEM = 2, SYSTEMS_PER_PAGE = 2;
   reset_everything();
   VeskMemory_Init();
@@ -53,6 +53,7 @@ bool write_piece_of_pages(const std::string& path, int pages, int staves) {
     }
     set_default_performance(piece_start[v], NIL, 0, 0, 0, 42, 0);
   }
+  current_page = shown_page;
   const bool written = write_piece_file(0, NIL, path) == 1;
   reset_everything();
   return written;
