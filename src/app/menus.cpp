@@ -63,7 +63,8 @@ void file_menu(int item, int32_t) {
 void prepare_window_for_view() {
   window_made_for_view = !music_window();
   if (!window_made_for_view) return;
-  const Rect screen = platform_screen_bounds();
+  // Any size: the window is fitted to the page once the piece is open.
+  const Rect screen = screen_device.empty() ? platform_screen_bounds() : screen_device;
   new_music_window(std::max(200, screen.width() / 2), std::max(200, screen.height() - 104));
 }
 

@@ -224,6 +224,9 @@ void platform_size_window(int window, int width, int height, bool update) {
   WindowRecord* r = record_of(window);
   if (!r || width <= 0 || height <= 0) return;
   const Rect old = port_bounds(r->port);
+  // A size the port has already is left alone: a window system that insists on a size the
+  // program does not take then stops asking, instead of the two resizing each other for ever.
+  if (old.width() == width && old.height() == height) return;
   port_set_size(r->port, width, height);
   if (r->window) r->window->resize(window_size_for(*r, width, height));
   if (update && (width > old.width() || height > old.height()))
