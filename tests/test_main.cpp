@@ -1,6 +1,7 @@
 // test_main.cpp: runs every test without a display or a sound card.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -8,6 +9,21 @@
 #include <unistd.h>
 
 #include "platform/application.h"
+
+namespace {
+
+// The console window takes the process's standard output while a test of start-up runs, and
+// the failures printed there would not be seen: every failed assertion is also written to
+// standard error, which nothing takes.
+class FailuresToStandardError : public ::testing::EmptyTestEventListener {
+  void OnTestPartResult(const ::testing::TestPartResult& result) override {
+    if (!result.failed()) return;
+    std::fprintf(stderr, "%s:%d: Failure\n%s\n", result.file_name() ? result.file_name() : "?",
+                 result.line_number(), result.message());
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The window system is the offscreen one unless the caller chose another.
@@ -22,6 +38,7 @@ int main(int argc, char** argv) {
   mkdir(config.c_str(), 0700);
   setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FailuresToStandardError);
   // One application object serves every test; fonts are measured through it.
   platform_start(argc, argv);
   int status = RUN_ALL_TESTS();

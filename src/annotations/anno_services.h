@@ -6,6 +6,7 @@
 #include "annotations/anno_runs.h"
 #include "annotations/command_texts.h"
 #include "model/model_services.h"
+#include "platform/events.h"
 
 // Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
 void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
@@ -58,3 +59,17 @@ struct AnnoTextMeasure {
 // Writes: the measuring port's text state only for the call (restored).
 // Failure: a node that is not a TPARAM gives 0 and an empty measurement.
 int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
+
+// ---- The palette and in-place text editing ----------------------------------------------------
+// Until the annotation palette and text editing exist (anno_least.cpp) the palette takes no
+// event and there is no text being edited.
+// anno_dialog_event: non-zero when the annotation palette took the event.
+int anno_dialog_event(const EventRecord& event);
+// text_start: starts editing the text at the insertion point in TEXT_MODE.
+void text_start(int mode);
+// text_finish: ends editing the text (flag 1: keeps what was typed).
+void text_finish(int flag);
+// text_redraw: draws the text being edited again, after the page was copied over it.
+void text_redraw();
+// icon_update: shows the palette's icons for MODE.
+void icon_update();

@@ -16,6 +16,26 @@ std::string music_window_title;
 
 console_record* console_ref = nullptr;
 std::thread::id main_thread_id;
+int16_t keyboard_shift = 0;
+Rect screen_device;
+int midi_out_available = 0;
+int start_up_done = 0;
+
+std::string import_fsspec;
+
+int32_t deferred_quit = 0;
+uint32_t last_mouse_up_when = 0;
+Point last_mouse_up_where;
+uint32_t last_key_up_when = 0;
+int32_t last_key_up_char = 0;
+int32_t note_entry_active = 0;
+uint32_t menu_modifiers = 0;
+
+Rect grow_limits;
+Point insertion_cross{-1, -1};
+Point cross_drawn_at{-1, -1};
+Point ruler_mark_at{-1, -1};
+int32_t untitled_count = 0;
 
 void reset_app_globals() {
   MODE = MUSIC_MODE;
@@ -26,4 +46,19 @@ void reset_app_globals() {
   music_window_title.clear();
   console_ref = nullptr;
   main_thread_id = std::thread::id();
+  keyboard_shift = 0;
+  screen_device = Rect{};
+  midi_out_available = 0;
+  start_up_done = 0;
+  import_fsspec.clear();
+  deferred_quit = 0;
+  last_mouse_up_when = 0;
+  last_mouse_up_where = Point{};
+  last_key_up_when = 0;
+  last_key_up_char = 0;
+  note_entry_active = 0;
+  menu_modifiers = 0;
+  grow_limits = Rect{};
+  insertion_cross = cross_drawn_at = ruler_mark_at = Point{-1, -1};
+  untitled_count = 0;
 }

@@ -7,6 +7,10 @@
 
 struct console_record;
 
+#include "platform/geometry.h"
+
+struct Control;
+
 // Editing modes of the music window.
 enum Mode : int16_t { MUSIC_MODE = 0, TEXT_MODE = 1, LINE_MODE = 2, CURVE_MODE = 3 };
 extern int16_t MODE;  // the music window's editing mode
@@ -26,9 +30,38 @@ extern int palette_window;
 // The music window's title as display_win_title made it last.
 extern std::string music_window_title;
 
+// ---- Start-up ----------------------------------------------------------------------------
 // The console window's record, or nullptr when creating it failed.
 extern console_record* console_ref;
 // The main thread's identity; no thread (the default id) until start-up stores it.
 extern std::thread::id main_thread_id;
+extern int16_t keyboard_shift;  // semitones the computer-key piano is shifted by
+extern Rect screen_device;      // the screen the program lays its windows out on
+// What the MIDI set-up found usable (bits): output through the MIDI service, the synthesizer.
+inline constexpr int MIDI_OUT_SERVICE = 1, MIDI_OUT_SYNTH = 2;
+extern int midi_out_available;
+extern int start_up_done;  // set once start-up has reached the main loop
+
+// ---- Files the dialogs chose --------------------------------------------------------------
+// The file of a MusicXML import (the file dialog's kind 3; kind 1 is piece_fsspec).
+extern std::string import_fsspec;
+
+// ---- The main loop ------------------------------------------------------------------------
+extern int32_t deferred_quit;        // quit once no reformat is pending
+extern uint32_t last_mouse_up_when;  // the last mouse-up without Command or Option
+extern Point last_mouse_up_where;
+extern uint32_t last_key_up_when;  // the last key-up without Command or Option
+extern int32_t last_key_up_char;
+extern int32_t note_entry_active;  // 1 after a double click in the music area, 0 after a single
+extern uint32_t menu_modifiers;    // Shift and Option held when the menu bar was clicked
+
+// ---- The music window ---------------------------------------------------------------------
+// Its other state is the graphics code's: the page image, its size, the scroll position
+// (scroll_h, scroll_v: the scroll bars' values) and the window's port (music_window_port).
+extern Rect grow_limits;        // smallest (left, top) and largest (right, bottom) size
+extern Point insertion_cross;   // x = h, y = v in page units, v upward; -1: not shown
+extern Point cross_drawn_at;    // window point where the cross was drawn; (-1, -1) none
+extern Point ruler_mark_at;     // window point where the ruler marks were drawn; (-1, -1)
+extern int32_t untitled_count;  // untitled pieces made so far
 
 void reset_app_globals();

@@ -37,7 +37,3 @@ int debug_modifier_down() { return (platform_modifiers() & MOD_EITHER_SHIFT) != 
 int shift_or_option_down() {
   return (platform_modifiers() & (MOD_EITHER_SHIFT | MOD_EITHER_OPTION)) != 0;
 }
-
-// The music window shows no page yet, so the mouse is over nothing that has a cursor of its
-// own: the cursor stays as it is.
-void adjust_cursor(int32_t /*state*/) {}

@@ -1,4 +1,5 @@
 // cursors.h: the mouse cursor by id, and the modifier keys as the program asks for them.
+// (adjust_cursor, which picks a cursor for the mouse's place, is the main loop's.)
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,3 @@ int debug_modifier_down();
 
 // Non-zero when Shift or Option is held.
 int shift_or_option_down();
-
-// Sets the cursor from the mouse position over the front window, after the play engine's
-// step that gave `state`.
-void adjust_cursor(int32_t state);

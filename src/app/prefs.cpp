@@ -266,7 +266,6 @@ constexpr int slot_fonts[FONT_SLOT_COUNT] = {FONT_QUOR,
 void find_music_fonts() {
   for (int i = 0; i < FONT_SLOT_COUNT; ++i)
     music_font_numbers[i] = platform_font_installed(slot_fonts[i]) ? slot_fonts[i] : 0;
-  if (!music_font_numbers[FONT_SLOT_SONATA]) prefs.set_use_sonata_font(0);
 }
 
 void reset_prefs() {

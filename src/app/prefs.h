@@ -199,8 +199,8 @@ enum MusicFontSlot {
 };
 extern int32_t music_font_numbers[FONT_SLOT_COUNT];
 
-// Looks the fonts up (the font registry must be ready) and clears use_sonata_font when
-// Sonata is not installed.
+// Looks the fonts up (the font registry must be ready); report_missing_fonts (startup.h) says
+// what is missing.
 void find_music_fonts();
 
 // Tests: lets go of the preferences folder's lock, as if the program had just started.

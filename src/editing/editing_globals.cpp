@@ -6,6 +6,7 @@ PagePoint insertion_point_pos;
 int insertion_point_flashing = 0;
 uint32_t group_selected = 0;
 int16_t selected_voice = -10;
+int drag_scrolling = 0;
 
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
@@ -16,6 +17,7 @@ void reset_editing_globals() {
   insertion_point_flashing = 0;
   group_selected = 0;
   selected_voice = -10;
+  drag_scrolling = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
 }

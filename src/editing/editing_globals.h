@@ -18,6 +18,10 @@ extern int insertion_point_flashing;   // the insertion point is flashing
 extern uint32_t group_selected;  // non-zero while a group selection exists
 extern int16_t selected_voice;   // the voice commands act on; -10 none
 
+// Set while the selection-drag code scrolls the music window itself: scrolling is then not
+// held to the scroll bars' range and the window is not refreshed from the page image.
+extern int drag_scrolling;
+
 // What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
 extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "editing/editing_globals.h"
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
+#include "platform/geometry.h"
 
 // Makes the visible note nearest to a page point the insertion point.
 void cursor_to_nearest_visnote(PagePoint point, int a, int b, int c);
@@ -72,3 +74,27 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
 //          "Insert measures: beat value must be a power of two", and, for a piece that is not
 //          new, "make_measures: only the measures of a new piece are made here"; 0.
 int make_measures(Drosa timesig, int new_piece, char* part_name);
+
+// ---- Clicks and keys in the music window --------------------------------------------------
+// Until selecting and editing exist (editing_least.cpp) a click is left to the main loop,
+// which moves the insertion point, and the drags, the rubber band and the arrow keys do
+// nothing.
+// music_click: 1 when it did not handle the click at the window point.
+int music_click(Point where, uint32_t when, int flag, int shift);
+// find_nearest_visnote: the visible note nearest to the page point; NIL none.
+Drosa find_nearest_visnote(PagePoint point, int flag, int selection_flag);
+// toggle_xselected: adds a note or annotation to the group selection or takes it out.
+void toggle_xselected(Drosa node, int flag);
+// drag_chord: follows the mouse and moves the chord (type 'c') or what the type names.
+void drag_chord(Point where, int type);
+// next_drag_staff: follows a staff drag from a point of the music area.
+void next_drag_staff(Point where, Rect area);
+// drag_select_rect: follows a rubber-band rectangle into *out (nullptr: cursor feedback only);
+// 3 when a rectangle was selected.
+int drag_select_rect(Point where, uint32_t when, VirtualRect* out);
+// move_selection_by_key: non-zero when it handled an arrow key.
+int move_selection_by_key(int character, int option, int command, int shift);
+// delete_notes_command: deletes the selected notes.
+void delete_notes_command(int flag);
+// node_window_rect: a note's rectangle in the music window; false when it is not drawn.
+bool node_window_rect(Drosa note, Rect* out);

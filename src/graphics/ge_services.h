@@ -56,3 +56,12 @@ void flash_idle();
 // Non-zero when the note's accidental is to be drawn beside its head. For now the note's
 // accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
 int shape_hides_accidental(Drosa note);
+
+// ---- Printing (print_least.cpp until the printing session exists) ---------------------------
+// Print_init: creates the printing session's objects at start-up.
+void Print_init();
+// print_release: releases them at quit (nothing when they were never made).
+void print_release();
+// print_piece: prints the current piece (-1: as a document given to be printed, without the
+// print dialog); says that printing is not available yet.
+void print_piece(int mode);

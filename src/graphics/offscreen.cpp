@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_services.h"
@@ -31,9 +32,6 @@ int32_t page_pixels(int32_t tenths_of_inch, double scale) {
   return nearest(tenths_of_inch / 10.0 * POINTS_PER_INCH * scale);
 }
 
-// The eighth-of-an-inch tick lengths by the tick's place in its inch.
-constexpr int TICK_LENGTHS[8] = {10, 2, 4, 2, 7, 2, 4, 2};
-
 // The rectangle of a selection in page pixels, through the integer part of the zoom. A zoom
 // below 1 (fit-to-width on a large window) counts as 1 rather than dividing by zero.
 Rect selection_pixels(const VirtualRect& r) {
@@ -51,26 +49,6 @@ void in_port(Port* port, Draw draw) {
   platform_set_port(port);
   draw();
   platform_set_port(saved);
-}
-
-// Writes "%d" of n with the pen at (x, y).
-void draw_number(int n, int x, int y) {
-  char text[16];
-  const int length = std::snprintf(text, sizeof text, "%d", n);
-  move_to(x, y);
-  draw_text(text, length);
-}
-
-// Ticks along one ruler; `along` gives the pixel position of tick k, `tick` draws it.
-template <typename Tick>
-void draw_ticks(int start, int end, int scroll, Tick tick) {
-  const double spacing = 9.0 * 10.0 / (zoom_factor > 0 ? zoom_factor : 10.0);
-  const int first = std::max(0, int(std::floor(scroll / spacing)));
-  for (int k = first;; ++k) {
-    const int at = start + nearest(k * spacing) - scroll;
-    if (at >= end) break;
-    if (at >= start) tick(k, at);
-  }
 }
 
 }  // namespace
@@ -208,7 +186,9 @@ void copy_offscreen_to_window(Port* window, const Port* source, int16_t mode) {
 
 void refresh_from_offscreen() {
   if (offscreen_copies_held) return;
+  toggle_insertion_cursor(2);
   copy_offscreen_to_window(music_window_port, offscreen_page, MODE_COPY);
+  toggle_insertion_cursor(0);
 }
 
 void offscreen_copy_rect(Rect box) {
@@ -227,44 +207,7 @@ void offscreen_copy_rect(Rect box) {
 void scroll_view() {
   scroll_h = scroll_v = 0;
   refresh_from_offscreen();
-  if (music_window_rulers && offscreen_page) draw_rulers();
-}
-
-void draw_rulers() {
-  Port* window = music_window_port;
-  if (!window) return;
-  const Rect area = music_area(window);
-  const Rect top{area.left, area.top - RULER_WIDTH, area.right, area.top};
-  const Rect left{area.left - RULER_WIDTH, area.top, area.left, area.bottom};
-  in_port(window, [&] {
-    const PenState pen = get_pen_state();
-    const Rect clip = get_clip();
-    clip_rect({left.left, top.top, area.right, area.bottom});
-    erase_rect(top);
-    erase_rect(left);
-    pen_normal();
-    pen_mode(MODE_PAT_OR);
-    move_to(top.left, top.bottom - 1);
-    line_to(top.right - 1, top.bottom - 1);
-    move_to(left.right - 1, left.top);
-    line_to(left.right - 1, left.bottom - 1);
-    text_font(3);
-    text_size(9);
-    text_face(FACE_PLAIN);
-    text_mode(MODE_OR);
-    draw_ticks(area.left, area.right, scroll_h, [&](int k, int x) {
-      move_to(x, top.bottom - 1);
-      line_to(x, top.bottom - TICK_LENGTHS[k % 8]);
-      if (k % 8 == 0 && x - area.left >= 4) draw_number(k / 8, x + 2, top.top + 9);
-    });
-    draw_ticks(area.top, area.bottom, scroll_v, [&](int k, int y) {
-      move_to(left.right - 1, y);
-      line_to(left.right - TICK_LENGTHS[k % 8], y);
-      if (k % 8 == 0 && y - area.top >= 4) draw_number(k / 8, left.left + 1, y + 10);
-    });
-    clip_rect(clip);
-    set_pen_state(pen);
-  });
+  draw_ruler(1);
 }
 
 // ---- Views -----------------------------------------------------------------------------------

@@ -54,15 +54,13 @@ Rect music_area(const Port* window);
 // copy_offscreen_to_window: copies the source page into the window's music area from the
 // scroll position, with a transfer mode; what lies beyond the page comes out white.
 void copy_offscreen_to_window(Port* window, const Port* source, int16_t mode);
-// refresh_from_offscreen: copies the page to the music window, unless copies are held back.
+// refresh_from_offscreen: takes the insertion cross away, copies the page to the music window
+// and puts the cross back, unless copies are held back.
 void refresh_from_offscreen();
 // offscreen_copy_rect: copies a box of the page (pixels), widened by 3, to the window (or).
 void offscreen_copy_rect(Rect box);
 // scroll_view: scrolls to the page's origin, copies the page and redraws the rulers.
 void scroll_view();
-// draw_rulers: the rulers along the music area's top and left: a tick every eighth of an inch
-// (9 pixels at the standard zoom) with the inch numbers.
-void draw_rulers();
 
 // ---- Views -----------------------------------------------------------------------------------
 // save_view_graphics, restore_view_graphics: the current view's graphics globals (its GE

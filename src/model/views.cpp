@@ -589,7 +589,7 @@ int close_view(int ask) {
     draw_piano_window();
   }
   free_graphics_lists();
-  music_window_port = nullptr;
+  dispose_music_window();
   indicate_no_current_view();
   if (count_open_views() == 0) CheckfreeDrosa();
   return 1;
@@ -629,6 +629,7 @@ void reset_views_globals() {
       save_view_graphics(&current);
       restore_view_graphics(s.window->graphics);
       offscreen_dispose();
+      dispose_music_window();
       restore_view_graphics(current);
     }
     free_record(s.window);
@@ -639,6 +640,7 @@ void reset_views_globals() {
     s = ViewSlot{};
     view_graphics[slot] = nullptr;
   }
+  dispose_music_window();  // the current view's, if one is open
   current_view_index = -1;
   current_graphics_view = -1;
 }

@@ -327,6 +327,36 @@ int is_untitled_file(const std::string& fsspec) {
   return name.empty() || name[0] == ':';
 }
 
+namespace {
+
+// The name proposed for a piece that has no file of its own yet: the old name of a
+// ":from: name" copy, else "Untitled.vesk" ("New Piece 2.vesk" and so on for ":New Piece:2").
+std::string untitled_file_name(const std::string& fsspec) {
+  const size_t slash = fsspec.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : fsspec.substr(0, slash + 1);
+  const std::string name = fsspec.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.rfind(":from: ", 0) == 0) return folder + name.substr(7);
+  if (name.rfind(":New Piece:", 0) == 0) {
+    const std::string count = name.substr(11);
+    return folder + (count.empty() ? "Untitled.vesk" : "New Piece " + count + ".vesk");
+  }
+  return fsspec;
+}
+
+// Runs the save dialog of pieces on *fsspec, which the piece's own file specification stands
+// for meanwhile; 1 with the name chosen in *fsspec.
+int ask_file_name(std::string* fsspec, int published, int with_graphics) {
+  const std::string own = piece_fsspec;
+  piece_fsspec = *fsspec;
+  const int chosen = save_file_dialog(FILE_PIECE, published, with_graphics);
+  const std::string name = piece_fsspec;
+  piece_fsspec = own;
+  if (chosen) *fsspec = name;
+  return chosen;
+}
+
+}  // namespace
+
 int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec) {
   const std::string original = *fsspec;
   const bool own_file = fsspec == &piece_fsspec;
@@ -336,8 +366,8 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
   bool publishing = published && options_i16(1, OPTIONS_PUBLISHED) == 0;
   bool untitled = is_untitled_file(*fsspec);
   if (untitled || ask_name || (DrosaDirty & 0x80)) {
-    if (untitled) *fsspec = make_file_name(*fsspec);
-    if (!save_file_dialog(1, with_graphics, published, fsspec)) {
+    if (untitled) *fsspec = untitled_file_name(*fsspec);
+    if (!ask_file_name(fsspec, published, with_graphics)) {
       *fsspec = original;
       restore_cursor();
       return 0;

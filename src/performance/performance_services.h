@@ -28,3 +28,28 @@ void draw_piano_window();
 
 // Non-zero while the piece is playing.
 int is_playing();
+
+// ---- Start-up, quit and the main loop -------------------------------------------------------
+// Until playback, MIDI and the piano window exist these have nothing to set up, play or show
+// (performance_least.cpp).
+// midi_setup: 0 when MIDI output is usable, 1 when not (no destination).
+int32_t midi_setup();
+// qt_init: non-zero when the synthesizer is usable.
+int32_t qt_init();
+void midi_teardown();
+void qt_close();
+void install_play_timer();
+// stop_playing: stops playback (1 also resets the tempo factor); non-zero when something
+// was playing.
+int32_t stop_playing(int reset_tempo);
+void create_piano_window();
+// Set while the record loop runs: every event goes to recimp_dialog_event then.
+extern int32_t recording_active;
+void recimp_dialog_event(const EventRecord& event);
+// An event in the piano palette; a key-up that applies a pending palette change.
+void piano_event(const EventRecord& event);
+void piano_apply_pending(const EventRecord& event);
+// The palette spells entered notes in the key of this KEYSIG.
+void set_key_spelling(Drosa keysig);
+// Inverts a box of the palette as feedback (12: the delete box).
+void invert_piano_box(int box);

@@ -96,6 +96,20 @@ DialogSpec colour_dialog() {
   return spec;
 }
 
+// The shortcut-key dialog: the letter (item 3) and whether it is a Control key (item 6).
+DialogSpec shortcut_dialog() {
+  constexpr int WIDTH = 340;
+  DialogSpec spec{7515, ALERT_NONE, "Shortcut Key", {0, 0, WIDTH, 150}, {}};
+  spec.items.push_back(button(button_slot(WIDTH, 116, 0), "OK"));
+  spec.items.push_back(button(button_slot(WIDTH, 116, 1), "Cancel"));
+  spec.items.push_back(edit_text({250, 14, 280, 34}));
+  spec.items.push_back(static_text({20, 16, 240, 34}, "Shortcut letter for this item:"));
+  spec.items.push_back(
+      static_text({20, 44, WIDTH - 20, 76}, "Type one letter, or nothing to remove the shortcut."));
+  spec.items.push_back({ITEM_CHECK_BOX, {20, 84, WIDTH - 20, 104}, "Control key (not Command)"});
+  return spec;
+}
+
 std::vector<DialogSpec> make_tables() {
   constexpr bool SHORT = false;
   constexpr bool LONG = true;
@@ -127,6 +141,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(alert(1282, ALERT_STOP, LONG, {{"OK", 0}}, 1, 1));
   tables.push_back(about_box());
   tables.push_back(colour_dialog());
+  tables.push_back(shortcut_dialog());
 
   // A number: the prompt comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));

@@ -31,6 +31,9 @@ bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* ev
 // event did not come from the window system or its window has no focused widget.
 bool input_redeliver_key(const EventRecord& event);
 
+// True when a point of a window's content lies in its grow box (window.cpp).
+bool input_in_grow_box(int window, Point where);
+
 // Asks the program to quit (an EVENT_QUIT at the end of the queue). Any thread may call it;
 // from another thread the event is queued by the main thread's loop.
 void platform_post_quit_event();

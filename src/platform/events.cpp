@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <climits>
 #include <deque>
+#include <map>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -71,6 +72,12 @@ int test_front_window = 0;
 
 // Command-key equivalents of menu items, by character: (menu << 16) | item, 0 none.
 int32_t menu_keys[256] = {};
+
+long idle_waits = 0;  // waits that found no event waiting
+
+// The document lists of the high-level events queued, by the serial in their `where.x`.
+std::map<int, std::vector<std::string>> document_lists;
+int document_list_serial = 0;
 
 // ---- The queue ----------------------------------------------------------------------------
 
@@ -386,6 +393,74 @@ void platform_set_test_modifiers(bool on, uint16_t modifiers) {
   test_modifiers = modifiers;
 }
 
+void platform_wait_for_event(uint32_t timeout_ticks) {
+  if (!queue.empty()) return;
+  if (input_window_system_usable()) {
+    ensure_input_filter();
+    handle_window_system_input();
+    if (!queue.empty()) return;
+  }
+  ++idle_waits;
+  if (input_ticks_are_virtual() || !input_window_system_usable()) {
+    platform_delay_ticks(timeout_ticks);
+    return;
+  }
+  QElapsedTimer clock;
+  clock.start();
+  const qint64 limit_ms = static_cast<qint64>(timeout_ticks) * 1000 / 60;
+  QTimer wake;
+  wake.setSingleShot(true);
+  for (;;) {
+    const qint64 left = limit_ms - clock.elapsed();
+    if (left <= 0) return;
+    wake.start(static_cast<int>(std::min<qint64>(left, INT_MAX)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!queue.empty()) return;
+  }
+}
+
+long platform_idle_wait_count() { return idle_waits; }
+
+// ---- Documents ------------------------------------------------------------------------------
+
+void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths) {
+  EventRecord event;
+  event.what = EVENT_HIGH_LEVEL;
+  event.message = id;
+  event.where.x = ++document_list_serial;
+  document_lists[event.where.x] = paths;
+  platform_post_event(event);
+}
+
+std::vector<std::string> platform_take_event_documents(const EventRecord& event) {
+  std::vector<std::string> paths;
+  auto it = document_lists.find(event.where.x);
+  if (event.what != EVENT_HIGH_LEVEL || it == document_lists.end()) return paths;
+  paths = std::move(it->second);
+  document_lists.erase(it);
+  return paths;
+}
+
+void platform_post_command_line_events(int argc, char** argv) {
+  std::vector<std::string> open, print;
+  bool printing = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i] ? argv[i] : "";
+    if (argument == "--print") {
+      printing = true;
+      continue;
+    }
+    if (argument.empty()) continue;
+    (printing ? print : open).push_back(argument);
+  }
+  if (!open.empty()) platform_post_document_event(EVENT_OPEN_DOCUMENTS, open);
+  if (!print.empty()) platform_post_document_event(EVENT_PRINT_DOCUMENTS, print);
+  if (open.empty() && print.empty()) platform_post_document_event(EVENT_OPEN_APPLICATION, {});
+  // Started only to print: the program quits once the documents are printed.
+  if (open.empty() && !print.empty()) platform_post_quit_event();
+}
+
 // ---- Windows and menu keys ------------------------------------------------------------------
 
 int find_window_part(const EventRecord& event, int* window) {
@@ -393,6 +468,10 @@ int find_window_part(const EventRecord& event, int* window) {
   if (event.window == MENU_BAR_WINDOW) return IN_MENU_BAR;
   if (event.window <= 0) return IN_DESK;
   *window = event.window;
+  if (event.what == EVENT_MOUSE_DOWN && (event.message == IN_GROW || event.message == IN_GO_AWAY))
+    return int(event.message);
+  if (event.what == EVENT_MOUSE_DOWN && input_in_grow_box(event.window, event.where))
+    return IN_GROW;
   return IN_CONTENT;
 }
 

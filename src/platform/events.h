@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/geometry.h"
 
@@ -15,12 +17,23 @@ enum EventKind : int16_t {
   EVENT_MOUSE_UP = 2,
   EVENT_KEY_DOWN = 3,
   EVENT_KEY_UP = 4,
-  EVENT_AUTO_KEY = 5,  // a key held down repeating
-  EVENT_UPDATE = 6,    // a window needs redrawing (window: the window's id)
-  EVENT_ACTIVATE = 8,  // a window became active or inactive (MOD_ACTIVE set when active)
-  EVENT_MENU = 20,     // a menu command: menu id in the high 16 bits of message, item in the low
-  EVENT_QUIT = 21,     // the window system or a signal asks the program to quit
+  EVENT_AUTO_KEY = 5,     // a key held down repeating
+  EVENT_UPDATE = 6,       // a window needs redrawing (window: the window's id)
+  EVENT_ACTIVATE = 8,     // a window became active or inactive (MOD_ACTIVE set when active)
+  EVENT_MENU = 20,        // a menu command: menu id in the high 16 bits of message, item in the low
+  EVENT_QUIT = 21,        // the window system or a signal asks the program to quit
+  EVENT_HIGH_LEVEL = 23,  // open, print or quit documents: message is the event's four-letter id
 };
+
+// Four-letter ids of the high-level events (in `message`).
+inline constexpr uint32_t four_letters(const char (&id)[5]) {
+  return uint32_t(uint8_t(id[0])) << 24 | uint32_t(uint8_t(id[1])) << 16 |
+         uint32_t(uint8_t(id[2])) << 8 | uint32_t(uint8_t(id[3]));
+}
+inline constexpr uint32_t EVENT_OPEN_APPLICATION = four_letters("oapp");
+inline constexpr uint32_t EVENT_OPEN_DOCUMENTS = four_letters("odoc");
+inline constexpr uint32_t EVENT_PRINT_DOCUMENTS = four_letters("pdoc");
+inline constexpr uint32_t EVENT_QUIT_APPLICATION = four_letters("quit");
 
 // Modifier bits of an event (and of platform_modifiers()).
 enum ModifierBits : uint16_t {
@@ -84,6 +97,23 @@ void platform_post_event(const EventRecord& event);
 // `timeout_ticks`; returns false (and a null event) when the wait ends without one.
 bool platform_get_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event);
 
+// Waits until an event is queued, at most `timeout_ticks`, without taking it and without
+// using the processor meanwhile; returns at once when one is waiting. With the virtual clock
+// of the tests, the clock moves by the ticks waited for instead.
+void platform_wait_for_event(uint32_t timeout_ticks);
+// The number of waits that found no event waiting (the tests read it).
+long platform_idle_wait_count();
+
+// ---- Documents given by the window system or the command line ----------------------------
+// Queues a high-level event with its list of documents (paths).
+void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths);
+// The documents of a high-level event (taken: a second call gives none).
+std::vector<std::string> platform_take_event_documents(const EventRecord& event);
+// The events the command line asks for: its file arguments are one open-documents event,
+// the files after "--print" one print-documents event (followed by a quit event when there is
+// nothing to open); with no files, open-application.
+void platform_post_command_line_events(int argc, char** argv);
+
 // peek_event: copies the first queued event whose kind is in `mask` into *event and leaves
 // it queued; window-system input is handled first, but nothing is waited for. False (and a
 // null event) when no such event is queued.
@@ -103,10 +133,14 @@ enum WindowPart : int16_t {
   IN_DESK = 0,      // outside every window
   IN_MENU_BAR = 1,  // the menu bar
   IN_CONTENT = 3,   // the content of a window
+  IN_GROW = 5,      // a document window's grow box, or a resize by the window system
+  IN_GO_AWAY = 6,   // a document window's close box
 };
 
 // The part of the screen a mouse-down falls in, and the number of its window (0 for the desk
-// and the menu bar).
+// and the menu bar). The window system's closes and resizes arrive as mouse-downs whose
+// message holds the part (IN_GO_AWAY, IN_GROW); a press in the 15 x 15 pixels at the bottom
+// right of a document window's content is in its grow box.
 int find_window_part(const EventRecord& event, int* window);
 
 // The number of the front (active) window; 0 when none of the program's windows is active.

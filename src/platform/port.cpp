@@ -509,6 +509,21 @@ QImage* port_image(Port* port) { return port ? &port->image : nullptr; }
 void port_set_view(Port* port, QWidget* view) {
   if (port) port->view = view;
 }
+
+void port_set_size(Port* port, int width, int height) {
+  if (!port || width <= 0 || height <= 0) return;
+  if (width == port->image.width() && height == port->image.height()) return;
+  const bool whole_clip = port->clip == image_bounds(port->image);
+  QImage image(width, height, QImage::Format_RGB32);
+  if (image.isNull()) return;
+  image.fill(Qt::white);
+  const int w = std::min(width, port->image.width()), h = std::min(height, port->image.height());
+  for (int y = 0; y < h; ++y)
+    std::memcpy(image.scanLine(y), port->image.constScanLine(y), sizeof(QRgb) * size_t(w));
+  port->image = image;
+  if (whole_clip) port->clip = image_bounds(port->image);
+  if (port->view) port->view->update();
+}
 const QImage* port_image(const Port* port) { return port ? &port->image : nullptr; }
 
 // Outside the port every pixel reads as white.

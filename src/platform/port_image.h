@@ -12,3 +12,7 @@ const QImage* port_image(const Port* port);
 
 // The widget that shows the port: it is repainted when something is copied into the port.
 void port_set_view(Port* port, QWidget* view);
+
+// Resizes a window's port: what fits stays where it is, the rest is white. A clip that was
+// the whole port stays the whole port.
+void port_set_size(Port* port, int width, int height);

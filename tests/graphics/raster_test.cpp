@@ -4,7 +4,7 @@
 //   RasterLines.*:     widths as bands of one-pixel strokes, dash rhythm, coordinates
 //                      beyond 16 bits
 //   RasterCurves.*:    subdivision classes, taper widths, dashes running on across segments
-//   RasterMarks.*:     rulers every eighth of an inch, the selection frame at a zoom below 1
+//   RasterMarks.*:     the selection frame at a zoom below 1
 //   RasterPage.*:      glyphs drawn into the page for notes on the screen; another view's
 //                      page copied into its own window
 #include "graphics/raster.h"
@@ -217,31 +217,6 @@ TEST_F(RasterCurves, DashesRunOnAcrossSegments) {
   ASSERT_GE(r.size(), 30u);
   for (size_t i = 0; i < r.size(); ++i) EXPECT_NEAR(r[i], i % 2 ? 2 : 4, 1) << i;
   save_image(port, "dashed_curve.png");
-}
-
-TEST_F(RasterMarks, RulersTickEveryEighthInchWithInchNumbers) {
-  Port* window = port_new_offscreen(400, 300);
-  music_window_port = window;
-  music_window_rulers = 1;
-  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 1), 1);  // scroll_view draws the rulers
-  const Rect area = music_area(window);
-  EXPECT_EQ(area, (Rect{RULER_WIDTH, RULER_WIDTH, 400 - 15, 300 - 15}));
-  auto tick_length = [&](int x) {
-    int n = 0;
-    while (port_pixel(window, x, RULER_WIDTH - 1 - n) != 0xFFFFFF && n < RULER_WIDTH) ++n;
-    return n;
-  };
-  std::vector<int> lengths;
-  for (int k = 1; k <= 8; ++k) lengths.push_back(tick_length(area.left + 9 * k));
-  EXPECT_EQ(lengths, std::vector<int>({2, 4, 2, 7, 2, 4, 2, 10}));
-  EXPECT_EQ(tick_length(area.left + 9 * 3 + 4), 1);  // between ticks: the edge line only
-  int number_pixels = 0;                             // the "1" beside the tick of the first inch
-  for (int x = area.left + 74; x < area.left + 81; ++x)
-    for (int y = 0; y < 10; ++y) number_pixels += port_pixel(window, x, y) != 0xFFFFFF;
-  EXPECT_GT(number_pixels, 3);
-  save_image(window, "rulers.png");
-  music_window_port = nullptr;
-  port_dispose(window);
 }
 
 TEST_F(RasterMarks, SelectionFrameAtAZoomBelowOneDividesByOne) {

@@ -42,6 +42,7 @@
 #include "params/param_table.h"
 #include "params/params_globals.h"
 #include "platform/events.h"
+#include "platform/file_dialog.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
@@ -199,10 +200,11 @@ class PieceFileTest : public ModelTest {
     return texts;
   }
 
-  // The questions shown since the last call.
+  // The questions shown since the last call (not the file dialogs).
   std::vector<std::string> questions() {
     std::vector<std::string> texts;
-    for (const ShownText& s : script_take_shown()) texts.push_back(s.text);
+    for (const ShownText& s : script_take_shown())
+      if (s.id != FILE_DIALOG_ID) texts.push_back(s.text);
     return texts;
   }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
@@ -92,9 +93,17 @@ class ViewsTest : public ModelTest {
     return path;
   }
 
+  // Opens the file in a window of its own, as the Open command does.
   int open(const std::string& path) {
     piece_fsspec = path;
-    return open_view(1, nullptr);
+    return open_in_window(1);
+  }
+  // open_view of a new (0), read (1) or imported (2) piece in a window made for it.
+  static int open_in_window(int mode) {
+    prepare_window_for_view();
+    const int opened = open_view(mode, nullptr);
+    finish_window_for_view(opened);
+    return opened;
   }
 
   std::string dir;
@@ -293,7 +302,7 @@ TEST_F(Opening, AReadPieceIsPreparedOnItsSavedPage) {
 TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
   piece_fsspec = ":New Piece:";
   script_hit(2);  // Cancel in the measures dialog
-  EXPECT_EQ(open_view(0, nullptr), 0);
+  EXPECT_EQ(open_in_window(0), 0);
   EXPECT_EQ(count_open_views(), 0);
   EXPECT_EQ(freeCount, total_Drosa_count - PERMANENT_NODES);
   EXPECT_FALSE(offscreen_page);
@@ -302,7 +311,7 @@ TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
   piece_fsspec = ":New Piece:";
   script_type(4, "3");
   script_hit(1);
-  ASSERT_EQ(open_view(0, nullptr), 1);
+  ASSERT_EQ(open_in_window(0), 1);
   ASSERT_EQ(voice_count, 2);
   EXPECT_EQ(DrosaDirty & 1, 1);
   EXPECT_EQ(current_page, 1);
@@ -323,7 +332,7 @@ TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
 
 TEST_F(Opening, AFailedImportLeavesNoView) {
   piece_fsspec = dir + "/score.xml";
-  EXPECT_EQ(open_view(2, nullptr), 0);
+  EXPECT_EQ(open_in_window(2), 0);
   std::vector<Report> said = take_reports();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].level, 2);

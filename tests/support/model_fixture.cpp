@@ -25,6 +25,11 @@ void capture_report(int16_t level, const char* text) { captured.push_back({level
 
 const std::vector<Report>& reports() { return captured; }
 
+void capture_reports() {
+  captured.clear();
+  set_report_observer(capture_report);
+}
+
 std::vector<Report> take_reports() {
   std::vector<Report> taken;
   taken.swap(captured);

@@ -20,6 +20,9 @@ const std::vector<Report>& reports();
 // Returns the reports so far and forgets them (a case takes what it expects).
 std::vector<Report> take_reports();
 
+// From now on every report is captured (reports(), take_reports()) instead of shown.
+void capture_reports();
+
 // Resets every subsystem's globals and the test doubles of the platform layer.
 void reset_all_globals();
 

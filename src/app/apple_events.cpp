@@ -1,0 +1,83 @@
+// apple_events.cpp: opening, printing and quitting on the window system's request.
+//
+// Start-up turns the command line into these events: file arguments are one open-documents
+// event, the files after "--print" one print-documents event. Closing the last window and
+// the signals SIGTERM and SIGINT arrive as the quit event. When no piece is left open after
+// an open or print event, the program's frame window is shown, so that the program is not
+// left running without a window.
+#include "app/apple_events.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/cursors.h"
+#include "app/event_loop.h"
+#include "app/menus.h"
+#include "app/music_window.h"
+#include "app/quit.h"
+#include "graphics/ge_services.h"
+#include "model/model_services.h"
+#include "performance/performance_services.h"
+#include "platform/application.h"
+#include "platform/beep.h"
+#include "platform/window.h"
+
+namespace {
+
+int16_t quit_event() {
+  if (recording_active) {
+    platform_beep();
+    return RECORDING_REFUSAL;
+  }
+  stop_playing(0);
+  for (;;) {
+    if (count_open_views() == 0) quit_program(1);
+    set_cursor(CURSOR_ID_WATCH);
+    if (!close_view(1)) return USER_CANCELED_ERR;
+    copy_from_VIEW_nodes(most_recent_view());
+  }
+}
+
+void open_documents(const std::vector<std::string>& documents, bool print) {
+  for (const std::string& path : documents) {
+    if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) break;
+    if (is_musicxml_name(path_leaf_name(path.c_str()))) {
+      import_fsspec = path;
+      open_piece_window(-2);
+      activate_window(nullptr);
+      continue;
+    }
+    // A piece file is read as a piece, also after a MusicXML document of the same event.
+    piece_fsspec = path;
+    prepare_window_for_view();
+    const int opened = open_view(1, nullptr);
+    finish_window_for_view(opened);
+    if (!opened) {
+      copy_from_VIEW_nodes(most_recent_view());
+    } else if (print) {
+      print_piece(-1);
+      close_view(0);
+    }
+    activate_window(nullptr);
+  }
+}
+
+}  // namespace
+
+bool is_musicxml_name(const char* name) {
+  const size_t length = std::strlen(name);
+  return length > 4 && (std::strcmp(name + length - 4, ".xml") == 0 ||
+                        std::strcmp(name + length - 4, ".XML") == 0);
+}
+
+int16_t handle_apple_event(const EventRecord& event, uint32_t id) {
+  quiet_convert_flag = id == EVENT_PRINT_DOCUMENTS ? 1 : 0;
+  if (id == EVENT_QUIT_APPLICATION) return quit_event();
+  if (id == EVENT_OPEN_DOCUMENTS || id == EVENT_PRINT_DOCUMENTS)
+    open_documents(platform_take_event_documents(event), id == EVENT_PRINT_DOCUMENTS);
+  quiet_convert_flag = 0;
+  if (count_open_views() == 0) platform_open_main_window("Vesk");
+  return NO_ERR;
+}

@@ -1,0 +1,9 @@
+// print_least.cpp: printing, until the printing session exists: there are no session objects
+// to make or release, and a piece given to be printed is not printed but said so.
+#include "graphics/ge_services.h"
+
+void Print_init() {}
+
+void print_release() {}
+
+void print_piece(int) { REPORT_ERROR(2, "%s", "Printing is not available yet."); }

@@ -1,0 +1,351 @@
+// window.cpp: document windows over Qt Widgets, the screen, the mouse and the beep.
+//
+// A document window is a main window whose central widget shows the window's port. The
+// port's size is the content's size: the program sizes the port first and the window after
+// it, so a resize whose new size is the port's is the program's own, and any other resize
+// came from the window system and is queued as a grow (the program answers by sizing the
+// window to the size it allows). Closing a window never closes it: it queues a click in its
+// close box, and the program decides.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <map>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMainWindow>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QString>
+#include <QStyleHints>
+#include <QWidget>
+
+#include "platform/event_input.h"
+#include "platform/port.h"
+#include "platform/port_image.h"
+#include "platform/ticks.h"
+
+namespace {
+
+constexpr int GROW_BOX = 15;  // the grow box's size at the content's bottom right
+
+void post_window_event(int16_t what, int window, uint32_t message, Point where,
+                       uint16_t modifiers) {
+  EventRecord event;
+  event.what = what;
+  event.window = window;
+  event.message = message;
+  event.where = where;
+  event.modifiers = modifiers;
+  platform_post_event(event);
+}
+
+// The content of a document window: shows the port's pixels, white beyond them.
+class ContentView : public QWidget {
+ public:
+  ContentView(Port* port, int number) : port_(port), number_(number) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(1, 1);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (const QImage* image = port_image(port_)) painter.drawImage(QPoint(0, 0), *image);
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    const Rect bounds = port_bounds(port_);
+    const QSize size = event->size();
+    if (size.width() != bounds.width() || size.height() != bounds.height())
+      post_window_event(EVENT_MOUSE_DOWN, number_, IN_GROW, {size.width(), size.height()}, 0);
+  }
+
+ private:
+  Port* port_;
+  int number_;
+};
+
+class DocumentWindow : public QMainWindow {
+ public:
+  explicit DocumentWindow(int number) : number_(number) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    post_window_event(EVENT_MOUSE_DOWN, number_, IN_GO_AWAY, {}, platform_modifiers());
+  }
+  void changeEvent(QEvent* event) override {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+      post_window_event(EVENT_ACTIVATE, number_, 0, {}, isActiveWindow() ? MOD_ACTIVE : 0);
+  }
+
+ private:
+  int number_;
+};
+
+struct WindowRecord {
+  QPointer<DocumentWindow> window;
+  ContentView* view = nullptr;
+  Port* port = nullptr;
+  std::string title;
+  bool visible = false;
+  bool needs_update = false;
+};
+std::map<int, WindowRecord> windows;
+
+WindowRecord* record_of(int number) {
+  auto it = windows.find(number);
+  return it == windows.end() ? nullptr : &it->second;
+}
+
+bool have_widgets() {
+  return qobject_cast<QApplication*>(QCoreApplication::instance()) && input_window_system_usable();
+}
+
+// The window's size for a content size: the content plus whatever the window puts around it.
+QSize window_size_for(const WindowRecord& r, int width, int height) {
+  const QWidget* top = r.window->menuWidget();
+  const int above = top && top->isVisible() ? top->sizeHint().height() : 0;
+  return {width, height + above};
+}
+
+bool screen_on_test = false;
+Rect test_screen;
+bool mouse_on_test = false;
+Point test_mouse;
+
+}  // namespace
+
+// ---- Windows ---------------------------------------------------------------------------------
+
+int platform_new_window(const std::string& title, Rect bounds, bool visible) {
+  if (bounds.empty()) return 0;
+  const int number = input_new_window_number();
+  WindowRecord record;
+  record.port = port_new_offscreen(bounds.width(), bounds.height());
+  if (!record.port) return 0;
+  record.title = title;
+  if (have_widgets()) {
+    record.window = new DocumentWindow(number);
+    record.view = new ContentView(record.port, number);
+    port_set_view(record.port, record.view);
+    record.window->setCentralWidget(record.view);
+    record.window->setWindowTitle(QString::fromStdString(title));
+    record.window->move(bounds.left, bounds.top);
+    record.window->resize(window_size_for(record, bounds.width(), bounds.height()));
+    input_register_window(record.window, record.view, number);
+  }
+  windows[number] = record;
+  if (visible) platform_show_window(number);
+  return number;
+}
+
+void platform_dispose_window(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  if (r->window) {
+    input_unregister_window(r->window);
+    delete r->window.data();
+  }
+  if (platform_current_port() == r->port) platform_set_port(nullptr);
+  port_dispose(r->port);
+  windows.erase(window);
+}
+
+bool platform_window_exists(int window) { return record_of(window) != nullptr; }
+
+Port* platform_window_port(int window) {
+  WindowRecord* r = record_of(window);
+  return r ? r->port : nullptr;
+}
+
+int platform_window_of_port(const Port* port) {
+  if (!port) return 0;
+  for (const auto& [number, record] : windows)
+    if (record.port == port) return number;
+  return 0;
+}
+
+void platform_set_window_title(int window, const std::string& title) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  r->title = title;
+  if (r->window) r->window->setWindowTitle(QString::fromStdString(title));
+}
+
+std::string platform_window_title(int window) {
+  WindowRecord* r = record_of(window);
+  return r ? r->title : std::string();
+}
+
+void platform_show_window(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  const bool was_visible = r->visible;
+  r->visible = true;
+  if (r->window) {
+    r->window->show();
+    r->window->raise();
+  }
+  if (!was_visible) platform_invalidate_window(window, port_bounds(r->port));
+}
+
+void platform_hide_window(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  r->visible = false;
+  if (r->window) r->window->hide();
+}
+
+bool platform_window_visible(int window) {
+  WindowRecord* r = record_of(window);
+  return r && r->visible;
+}
+
+void platform_select_window(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r || !r->window) return;
+  r->window->raise();
+  r->window->activateWindow();
+}
+
+void platform_size_window(int window, int width, int height, bool update) {
+  WindowRecord* r = record_of(window);
+  if (!r || width <= 0 || height <= 0) return;
+  const Rect old = port_bounds(r->port);
+  // A size the port has already is left alone: a window system that insists on a size the
+  // program does not take then stops asking, instead of the two resizing each other for ever.
+  if (old.width() == width && old.height() == height) return;
+  port_set_size(r->port, width, height);
+  if (r->window) r->window->resize(window_size_for(*r, width, height));
+  if (update && (width > old.width() || height > old.height()))
+    platform_invalidate_window(window, port_bounds(r->port));
+}
+
+Rect platform_window_bounds(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r) return {};
+  const Rect size = port_bounds(r->port);
+  if (!r->window) return size;
+  const QPoint at = r->view->mapToGlobal(QPoint(0, 0));
+  return offset_rect(size, at.x(), at.y());
+}
+
+// ---- Drawing and updates ----------------------------------------------------------------
+
+void platform_window_changed(int window) {
+  WindowRecord* r = record_of(window);
+  if (r && r->view) r->view->update();
+}
+
+void platform_invalidate_window(int window, Rect rect) {
+  WindowRecord* r = record_of(window);
+  if (!r || rect.empty() || r->needs_update) return;
+  r->needs_update = true;
+  post_window_event(EVENT_UPDATE, window, 0, {}, 0);
+}
+
+bool platform_window_needs_update(int window) {
+  WindowRecord* r = record_of(window);
+  return r && r->needs_update;
+}
+
+void platform_begin_window_update(int) {}
+
+void platform_end_window_update(int window) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  r->needs_update = false;
+  platform_window_changed(window);
+}
+
+// ---- Growing -----------------------------------------------------------------------------
+
+bool platform_grow_window(const EventRecord& event, Rect limits, int* width, int* height) {
+  WindowRecord* r = record_of(event.window);
+  if (!r) return false;
+  const Rect now = port_bounds(r->port);
+  int w, h;
+  if (event.message == IN_GROW) {
+    w = event.where.x;
+    h = event.where.y;
+  } else {
+    Point mouse = event.where;
+    while (platform_track_mouse(event.window, &mouse)) {
+    }
+    w = now.width() + mouse.x - event.where.x;
+    h = now.height() + mouse.y - event.where.y;
+  }
+  w = std::clamp(w, limits.left, std::max(limits.left, limits.right));
+  h = std::clamp(h, limits.top, std::max(limits.top, limits.bottom));
+  *width = w;
+  *height = h;
+  return w != now.width() || h != now.height();
+}
+
+bool input_in_grow_box(int window, Point where) {
+  WindowRecord* r = record_of(window);
+  if (!r) return false;
+  const Rect b = port_bounds(r->port);
+  return where.x >= b.right - GROW_BOX && where.x < b.right && where.y >= b.bottom - GROW_BOX &&
+         where.y < b.bottom;
+}
+
+// ---- The screen and the mouse ------------------------------------------------------------
+
+Rect platform_screen_bounds() {
+  if (screen_on_test) return test_screen;
+  if (!qGuiApp || !QGuiApplication::primaryScreen()) return {0, 0, 1024, 768};
+  const QRect g = QGuiApplication::primaryScreen()->availableGeometry();
+  return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+void platform_set_test_screen(bool on, Rect bounds) {
+  screen_on_test = on;
+  test_screen = bounds;
+}
+
+Point platform_mouse_position(int window) {
+  if (mouse_on_test) return test_mouse;
+  WindowRecord* r = record_of(window);
+  if (!r || !r->view) return {-1, -1};
+  const QPoint at = r->view->mapFromGlobal(QCursor::pos());
+  return {at.x(), at.y()};
+}
+
+void platform_set_test_mouse(bool on, Point where) {
+  mouse_on_test = on;
+  test_mouse = where;
+}
+
+bool platform_track_mouse(int window, Point* where) {
+  EventRecord up;
+  if (peek_event(event_mask_of(EVENT_MOUSE_UP), &up)) {
+    platform_get_event(event_mask_of(EVENT_MOUSE_UP), 0, &up);
+    if (up.window == window) *where = up.where;
+    return false;
+  }
+  if (platform_modifiers() & MOD_BUTTON_UP) return false;
+  *where = platform_mouse_position(window);
+  return true;
+}
+
+uint32_t platform_double_click_ticks() {
+  const int ms = qGuiApp ? QGuiApplication::styleHints()->mouseDoubleClickInterval() : 500;
+  return uint32_t(std::max(1, ms * 60 / 1000));
+}
+
+uint32_t platform_caret_ticks() {
+  const int ms = qGuiApp ? QGuiApplication::styleHints()->cursorFlashTime() / 2 : 500;
+  return uint32_t(std::max(1, ms * 60 / 1000));
+}

@@ -1,0 +1,226 @@
+// startup_test.cpp: the program from start-up to quit.
+//   StartUp.*:      a piece file on the command line opens in a window showing its first page;
+//                   missing fonts; a failed allocation at start-up ends the program cleanly
+//   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
+//                   closes without asking
+//   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
+//                   the quit event and the last window's close box; a signal during a save;
+//                   a fatal report writes recovery copies
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+#include "performance/performance_services.h"
+#include "platform/events.h"
+#include "platform/memory.h"
+#include "platform/script.h"
+#include "platform/window.h"
+#include "support/app_fixture.h"
+#include "support/piece_files.h"
+
+namespace {
+
+using StartUp = AppTest;
+using Documents = AppTest;
+using Quit = AppTest;
+
+std::string file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The first note of the piece in memory.
+Drosa first_note() { return voice_count ? find_next_kind(NOTE, piece_start[0]) : NIL; }
+
+// Reads a piece file into a fresh node store; the first note's diatonic position, or -1.
+int first_note_position_in(const std::string& path) {
+  reset_all_globals();
+  VeskMemory_Init();
+  param_init();
+  piece_fsspec = path;
+  if (!read_piece(nullptr)) return -1;
+  return first_note()->get(xmod7);
+}
+
+// An edit of the first note, as an edit command leaves the piece.
+void raise_first_note() {
+  first_note()->set(xmod7, int8_t(first_note()->get(xmod7) + 3));
+  mark_piece_changed(1, 1, 0);
+}
+
+void post_quit_event() {
+  EventRecord quit;
+  quit.what = EVENT_QUIT;
+  platform_post_event(quit);
+}
+
+std::vector<std::string> report_texts() {
+  std::vector<std::string> texts;
+  for (const Report& r : take_reports()) texts.push_back(r.text);
+  return texts;
+}
+
+TEST_F(StartUp, APieceFileArgumentOpensInAWindowShowingItsFirstPage) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 3, 2));
+  ASSERT_TRUE(start({path}));
+  EXPECT_EQ(count_open_views(), 1);
+  const int window = music_window();
+  ASSERT_NE(window, 0);
+  EXPECT_TRUE(platform_window_visible(window));
+  // The insertion point's voice is selected, so the title names it.
+  EXPECT_EQ(platform_window_title(window), "song.vesk, page 1 of 3; Part-1");
+  EXPECT_EQ(current_page, 1);
+  EXPECT_EQ(misplaced_pixels(), 0);
+  EXPECT_GT(dark_pixels(), 2000) << "staves and notes are shown";
+  EXPECT_EQ(current_cursor_id, CURSOR_ID_ARROW) << "the watch of start-up and opening is gone";
+  save_window("startup_first_page");
+}
+
+}  // namespace
+
+TEST_F(StartUp, MissingFontsAreReportedAndAMissingSonataIsNotUsed) {
+  for (int32_t& font : music_font_numbers) font = 1;
+  music_font_numbers[FONT_SLOT_QUOR] = music_font_numbers[FONT_SLOT_SAYL] = 0;
+  music_font_numbers[FONT_SLOT_TIMES] = 0;
+  music_font_numbers[FONT_SLOT_SONATA] = 0;
+  prefs.set_use_sonata_font(1);
+  report_missing_fonts();
+  EXPECT_EQ(report_texts(), (std::vector<std::string>{
+                                "Vesk's Quor and Sayl fonts are not installed in your system!",
+                                "You must install the Times font!",
+                                "Vesk will not use the Sonata font because it is not installed!"}));
+  EXPECT_EQ(prefs.use_sonata_font(), 0);
+  music_font_numbers[FONT_SLOT_QUOR] = music_font_numbers[FONT_SLOT_TIMES] = 1;
+  music_font_numbers[FONT_SLOT_SYMBOL] = 0;
+  report_missing_fonts();
+  EXPECT_EQ(report_texts(),
+            (std::vector<std::string>{"Vesk's Sayl font is not installed in your system!",
+                                      "You must install the Symbol font!"}));
+}
+
+TEST_F(StartUp, AFailedAllocationEndsTheProgramWithItsReport) {
+  platform_refuse_allocations_after(0);
+  std::vector<std::string> words{"vesk"};
+  char* argv[] = {words[0].data(), nullptr};
+  int status = -1;
+  try {
+    start_up(1, argv);
+  } catch (const ProgramExit& exit) {
+    status = exit.status;
+  }
+  platform_refuse_allocations_after(-1);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(report_texts(), std::vector<std::string>{"VeskMemory allocation fails in Drosa."});
+}
+
+TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) {
+  EXPECT_TRUE(is_musicxml_name("a.xml"));
+  EXPECT_TRUE(is_musicxml_name("B.XML"));
+  EXPECT_FALSE(is_musicxml_name(".xml")) << "four characters: a piece file";
+  EXPECT_FALSE(is_musicxml_name("a.Xml"));
+
+  // A piece file after a MusicXML document of the same event is still read as a piece.
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 1, 1));
+  ASSERT_TRUE(start({dir + "/tune.xml", path}));
+  EXPECT_EQ(report_texts().size(), 1u) << "the document could not be imported";
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_EQ(piece_fsspec, path);
+  ASSERT_EQ(close_view(0), 1);
+  EXPECT_EQ(music_window(), 0);
+
+  // Started only to print: the piece is opened, printed, closed without a question, and the
+  // program ends.
+  platform_post_command_line_events(
+      3, std::vector<char*>{const_cast<char*>("vesk"), const_cast<char*>("--print"),
+                            const_cast<char*>(path.c_str())}
+             .data());
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_EQ(report_texts(), std::vector<std::string>{"Printing is not available yet."});
+  EXPECT_EQ(count_open_views(), 0);
+  EXPECT_TRUE(shown().empty()) << "no question was asked";
+}
+
+TEST_F(Quit, AChangedPieceIsKeptOrDiscardedAsAnsweredWhenQuitIsAsked) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  const std::string before = file_bytes(path);
+  ASSERT_TRUE(start({path}));
+  raise_first_note();
+  // SIGTERM, SIGINT and the window system's quit all arrive as the quit event.
+  post_quit_event();
+  script_hit(2);  // Cancel
+  EXPECT_EQ(run_until_idle(), -1) << "the program goes on";
+  EXPECT_EQ(count_open_views(), 1);
+  post_quit_event();
+  script_hit(3);  // No
+  EXPECT_EQ(run_until_idle(), 0);
+  const std::vector<ShownText> asked = shown();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, "Save changes to file '" + path + "'?");
+  EXPECT_EQ(file_bytes(path), before) << "discarded";
+}
+
+TEST_F(Quit, ClosingTheLastWindowSavesAChangedPieceWhenAskedAndQuits) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));
+  const int position = first_note()->get(xmod7);
+  raise_first_note();
+  EventRecord close;
+  close.what = EVENT_MOUSE_DOWN;
+  close.window = music_window();
+  close.message = IN_GO_AWAY;
+  platform_post_event(close);
+  script_hit(1);  // Yes
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_EQ(shown().size(), 1u);
+  EXPECT_EQ(first_note_position_in(path), position + 3);
+}
+
+TEST_F(Quit, ASignalDuringASaveIsHandledAfterTheSaveCompletes) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));  // start-up catches SIGTERM and SIGINT
+  const int position = first_note()->get(xmod7);
+  raise_first_note();
+  std::raise(SIGTERM);
+  ASSERT_EQ(save_piece(0, 0, 0, &piece_fsspec), 1) << "the process lives through the signal";
+  EXPECT_EQ(DrosaDirty, 0);
+  // The signal's quit is handled by the main loop: nothing is left to ask about.
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_TRUE(shown().empty());
+  EXPECT_EQ(first_note_position_in(path), position + 3);
+}
+
+TEST_F(Quit, AFatalReportWritesChangedPiecesToRecoveryCopiesBesideThem) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  const std::string before = file_bytes(path);
+  ASSERT_TRUE(start({path}));
+  const int position = first_note()->get(xmod7);
+  raise_first_note();
+  int status = -1;
+  try {
+    REPORT_ERROR(3, "%s", "Something went badly wrong.");
+  } catch (const ProgramExit& exit) {
+    status = exit.status;
+  }
+  EXPECT_EQ(status, 1);
+  const std::string recovered = dir + "/song (recovered).vesk";
+  const std::vector<std::string> said = report_texts();
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_NE(said[1].find(recovered), std::string::npos) << said[1];
+  EXPECT_EQ(file_bytes(path), before) << "the original is never written over";
+  EXPECT_EQ(recovery_path(path), dir + "/song (recovered 2).vesk") << "nor an earlier copy";
+  EXPECT_EQ(recovery_path(":New Piece:2").find(":"), std::string::npos);
+  EXPECT_EQ(first_note_position_in(recovered), position + 3);
+}

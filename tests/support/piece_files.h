@@ -1,0 +1,12 @@
+// piece_files.h: piece files written for tests and benchmarks that start the program with
+// them.
+#pragma once
+
+#include <string>
+
+// Builds a piece of `pages` pages (each of two systems of two 4/4 bars) on `staves` staves,
+// one voice a staff with quarters, eighths and a chord in every bar, and writes it to `path`.
+// Uses a node store of its own, which is gone afterwards (every global is reset), so that the
+// program can start afresh. The file asks to be shown at `shown_page`. False when the file
+// could not be written.
+bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page = 1);
