@@ -322,6 +322,16 @@ void start_layers() {
 // Returns false when interrupted.
 bool draw_columns() {
   const int columns = staff_data[first_pstaff].chord_count;
+  // The column number of each layer's next chord (INT_MAX when the layer has ended).
+  constexpr int ENDED = 0x7FFFFFFF;
+  int next_column[MAX_PSTAVES][LAYERS];
+  auto look_ahead = [&](int p, int layer) {
+    Drosa n = next_note(p, layer);
+    Drosa cd2 = n ? cddata2_of_chord(n) : NIL;
+    next_column[p][layer] = cd2 ? cd2->get(xchordNum) : ENDED;
+  };
+  for (int p = first_pstaff; p <= last_pstaff; ++p)
+    for (int layer = 0; layer < LAYERS; ++layer) look_ahead(p, layer);
   int32_t t = 0;
   int mode = SPECPLOT_SYSTEM_START;
   int prev_grace = 0;
@@ -335,9 +345,8 @@ bool draw_columns() {
     int any_grace = 0, any_after = 0;
     for (int p = first_pstaff; p <= last_pstaff; ++p) {
       for (int layer = 0; layer < LAYERS; ++layer) {
+        if (next_column[p][layer] > k) continue;
         Drosa n = next_note(p, layer);
-        Drosa cd2 = n ? cddata2_of_chord(n) : NIL;
-        if (!cd2 || cd2->get(xchordNum) > k) continue;
         due[count++] = {p, layer};
         any_grace |= n->get(xgrace);
         any_after |= n->get(xgrace) && n->get(xnachschlag);
@@ -346,12 +355,15 @@ bool draw_columns() {
     if (!count) continue;
     specplot(t, mode, any_grace, any_after, prev_grace);
     if (format_interrupted()) return false;
-    for (int i = 0; i < count; ++i) hand_out_chord(due[i].p, due[i].layer);
+    for (int i = 0; i < count; ++i) {
+      hand_out_chord(due[i].p, due[i].layer);
+      look_ahead(due[i].p, due[i].layer);
+    }
     fix_beam_buffer();
     int32_t least = NO_NEXT_TIME;
     for (int p = first_pstaff; p <= last_pstaff; ++p)
       for (int layer = 0; layer < LAYERS; ++layer)
-        if (next_note(p, layer)) least = std::min(least, staff_data[p].next_time[layer]);
+        if (next_column[p][layer] != ENDED) least = std::min(least, staff_data[p].next_time[layer]);
     if (least == NO_NEXT_TIME) break;
     t = least;
     prev_grace = any_grace && !any_after;
@@ -504,12 +516,12 @@ void place_rests_in_group(int32_t x_end, int p, int layer) {
 
 Drosa voice_scan_helper(int kind, int p, int layer) {
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
-    if (voice_not_shown(v) || voice_list_empty(v)) continue;
     const VoiceData& voice = voice_data[v];
     if (!voice.print || !voice.system_end) continue;
     if (voice.print->get(xsstaff) < 0 || voice.print->get(xsstaff) + first_pstaff != p ||
         voice.print->get(xlayer) != layer)
       continue;
+    if (voice_not_shown(v) || voice_list_empty(v)) continue;
     if (Drosa found = find_prev_kind_stop(kind, voice.system_end, 0)) return found;
   }
   return NIL;

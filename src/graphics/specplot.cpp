@@ -367,7 +367,24 @@ void draw_page_title() {
 struct DueLayer {
   Drosa note;
   int voice = ALL_VOICES;
+  unsigned kinds = 0;  // a bit for each kind of sign attached before a note of the chord
 };
+
+unsigned kind_bit(int kind) { return 1u << (kind & 31); }
+
+// The kinds of the signs attached before the notes of the chord that starts with `first`.
+unsigned signs_before(Drosa first) {
+  unsigned kinds = 0;
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    for (Drosa q = n->xback; q; q = q->xback) {
+      const int k = effective_kind(q);
+      if (k == NOTE || k == ENDSYST) break;
+      if (k == SPACE || k == BAR || k == TIMESIG || k == KEYSIG || k == CLEF) kinds |= kind_bit(k);
+    }
+  }
+  return kinds;
+}
 
 DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after, int prev_grace) {
   const StaffData& staff = staff_data[p];
@@ -383,7 +400,8 @@ DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after,
   Drosa& seen = specplot_last_seen[p][layer];
   if (prev_grace && cur == seen) return {};
   seen = cur;
-  return {n, prev_grace && cur && cur->get(xgrace) ? int(cur->get(xvoice)) : ALL_VOICES};
+  return {n, prev_grace && cur && cur->get(xgrace) ? int(cur->get(xvoice)) : ALL_VOICES,
+          signs_before(n)};
 }
 
 }  // namespace
@@ -448,7 +466,7 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
         if (at_end) {
           owner = last_notes[p][layer];
           if (owner) node = voice_scan_helper(kind, p, layer);
-        } else if ((owner = due[p][layer].note)) {
+        } else if ((owner = due[p][layer].note) && (due[p][layer].kinds & kind_bit(kind))) {
           node = search_staff_chord(kind, owner, NIL, due[p][layer].voice);
         }
         if (!node || effective_kind(node) != kind) continue;

@@ -152,9 +152,10 @@ constexpr auto xtimesymbol = word_field<uint8_t>("xtimesymbol", TIMESIG, 22);  /
 
 int32_t middle(int p) { return staff_data[p].middle_y; }
 
-std::string fmt(const char* f, long a = 0, long b = 0, long c = 0, long d = 0, long e = 0) {
-  char text[120];
-  std::snprintf(text, sizeof text, f, a, b, c, d, e);
+std::string fmt(const char* f, long a = 0, long b = 0, long c = 0, long d = 0, long e = 0,
+                long g = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, f, a, b, c, d, e, g);
   return text;
 }
 
@@ -281,6 +282,33 @@ TEST_F(PlotSigns, ClefKeyAndTimeAtTheStartAndAsChanges) {
           fmt("C52 %ld,%ld -2:121\n", bass->get(xclefx), m - 50) +
           fmt("L26 5720,%ld 5720,%ld w2\n", m + 100, m - 100));
   save_page("signs.png", 4);
+}
+
+// What a user or a damaged file can set: a brace piece of height 0, a time signature of 100
+// beats, a clef type beyond the table.
+TEST_F(PlotSigns, OutOfRangeSettingsAreDrawnWithoutReadingPastTables) {
+  param[397].value.set_integer(0);
+  Drosa clef = NIL, time = NIL;
+  for (int s = 0; s < 2; ++s) {
+    int v = new_voice("Piano", s, s);
+    find_next_kind(PRINT, piece_start[v])->set(xfirst_brace, s == 0 ? 1 : 0);
+    Drosa c = add_clef(v, 15), t = add_timesig(v, 100, 4);
+    add_note(v, WHOLE);
+    if (s == 0) clef = c, time = t;
+  }
+  format();
+  EXPECT_EQ(take_reports().empty(), false);  // the layout's unknown clef type
+  // The brace has no extension pieces; 100 shows all its digits; the clef is a treble clef.
+  const int32_t m = middle(0), t = time->get(xtimex);
+  EXPECT_EQ(dump({39, 40, 41, 42, 43}),
+            "C39 380,7456 -6:236\nC40 380,6947 -6:239\nC41 380,6947 -6:237\n"
+            "C42 380,6438 -6:239\nC43 380,6438 -6:238\n");
+  EXPECT_NE(dump({53}).find(fmt("C53 %ld,%ld -1:193\nC53 %ld,%ld -1:188\nC53 %ld,%ld -1:188\n", t,
+                                m, t + 80, m, t + 160, m) +
+                            fmt("C53 %ld,%ld -1:162\n", t + 40, m - 100)),
+            std::string::npos);
+  EXPECT_NE(dump({52}).find(fmt("C52 %ld,%ld -2:113\n", clef->get(xclefx), m - 50)),
+            std::string::npos);
 }
 
 // Two staves, three systems: a bar with a bar separator (not joined), a repeat with wings
