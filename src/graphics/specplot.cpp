@@ -17,6 +17,7 @@
 #include "graphics/specplot.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -253,7 +254,7 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
     }
   }
   int32_t xl = lines[count - 1].x;
-  if (wings && visible) {
+  if (wings) {
     const int32_t L = length(P_WING_LENGTH, bar, p), W = length(P_WING_WIDTH, bar, p);
     const int32_t T = thick - W;
     const int32_t xr = dots_before && count > 1 ? lines[1].x : x0;
@@ -342,17 +343,23 @@ void draw_page_title() {
   const char* blanks = "      ";
   const bool numbered = options_i16(current_ncontext, OPTIONS_PAGE_NUMBERS) != 0 &&
                         !(current_page == 1 && page_count == 1);
-  const std::string number = std::to_string(int16_t(printed_page_number));
-  std::string text;
+  const short number = short(printed_page_number);
+  char buffer[512] = "";
+  auto append = [&](const char* format, auto value) {
+    char before[sizeof buffer];
+    std::snprintf(before, sizeof before, "%s", buffer);
+    std::snprintf(buffer, sizeof buffer, format, before, blanks, value);
+  };
   if (options_i16(current_ncontext, OPTIONS_TITLE) == 0) {
-    if (numbered) text = blanks + number;
+    if (numbered) append("%s%s%hd", number);
   } else {
     const std::string name = piece_file_name();
-    if (numbered) text += blanks + std::string("Page ") + number;
-    if (ncontext_count > 1) text += blanks + std::string(ncontext_name_of(current_ncontext));
+    if (numbered) append("%s%sPage %hd", number);
+    if (ncontext_count > 1) append("%s%s%s", ncontext_name_of(current_ncontext));
     if (!name.empty() && (name[0] != ':' || page_count > 1 || ncontext_count > 1))
-      text += blanks + name;
+      append("%s%s%s", name.c_str());
   }
+  const std::string text = buffer;
   if (text.empty()) return;
   const ParamValue font = *param_value(P_PAGE_NUMBER_FONT, NIL, nullptr);
   const int32_t width = param_string_width(font, text.c_str());
