@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "graphics/GE.h"
+#include "graphics/beam_buffer.h"
 #include "graphics/drawtie_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_fields.h"
@@ -15,9 +16,11 @@
 #include "graphics/note_colors.h"
 #include "graphics/offscreen.h"
 #include "graphics/plot.h"
+#include "graphics/plot_page.h"
 #include "graphics/printbeam.h"
 #include "graphics/printcd.h"
 #include "graphics/raster.h"
+#include "graphics/specplot.h"
 #include "model/model_services.h"
 
 struct Port;
@@ -44,9 +47,6 @@ int stemdir_by_voice_pair(int voice, int direction);
 // The fret of the note on a tablature string 1..7 (tuned by parameters 543..549); negative
 // when the note cannot be played there.
 int32_t check_tab_string(Drosa note, int string);
-
-// plot_page: the drawing pass of the system being formatted; 0 when interrupted, else 1.
-int32_t plot_page();
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();

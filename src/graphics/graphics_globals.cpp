@@ -1,6 +1,8 @@
 // graphics_globals.cpp: definitions of the graphics subsystem's program-wide state.
 #include "graphics/graphics_globals.h"
 
+#include "graphics/printbeam.h"
+#include "graphics/printcd.h"
 #include "platform/memory.h"
 #include "platform/port.h"
 
@@ -44,6 +46,15 @@ int16_t selection_frame_size = 9;
 CurveState curve_state;
 TextPenMemory text_pen;
 
+BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
+uint32_t beam_buffer_touched[BEAM_BUFFER_SIZE];
+bool beam_error_reported = false;
+ChordDrawer beam_buffer_chord_drawer = printcd;
+ChordDrawer beam_buffer_beam_drawer = printbeam;
+Drosa specplot_last_seen[BEAM_BUFFER_PSTAVES][BEAM_BUFFER_LAYERS];
+int32_t current_bar_number = 1;
+BracketState bracket_state;
+
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
@@ -74,4 +85,13 @@ void reset_graphics_globals() {
   curve_state = CurveState{};
   text_pen = TextPenMemory{};
   current_color_index = 0;
+  for (BeamBufferEntry& e : beam_buffer) e = BeamBufferEntry{};
+  for (uint32_t& t : beam_buffer_touched) t = 0;
+  beam_error_reported = false;
+  beam_buffer_chord_drawer = printcd;
+  beam_buffer_beam_drawer = printbeam;
+  for (auto& staff : specplot_last_seen)
+    for (Drosa& seen : staff) seen = NIL;
+  current_bar_number = 1;
+  bracket_state = BracketState{};
 }

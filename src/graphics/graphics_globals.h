@@ -114,4 +114,41 @@ extern TextPenMemory text_pen;
 
 extern int8_t current_color_index;  // colour index the colour dialog chose last (0..15)
 
+// ---- The page drawing pass ----------------------------------------------------------------
+// The beam buffer: for each pstaff, layer, stem direction (0..3) and grace (0, 1) the first
+// note of a beam still open and the last note of its latest chord (both NIL when none is
+// open), and whether a chord opened or joined it in the column being drawn.
+inline constexpr int BEAM_BUFFER_PSTAVES = 64;
+inline constexpr int BEAM_BUFFER_LAYERS = 8;
+inline constexpr int BEAM_BUFFER_DIRECTIONS = 4;
+inline constexpr int BEAM_BUFFER_SIZE =
+    BEAM_BUFFER_PSTAVES * BEAM_BUFFER_LAYERS * BEAM_BUFFER_DIRECTIONS * 2;
+struct BeamBufferEntry {
+  Drosa first, last;
+};
+extern BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
+extern uint32_t beam_buffer_touched[BEAM_BUFFER_SIZE];
+extern bool beam_error_reported;  // an unterminated beam has been reported in this run
+// What the beam buffer hands its chords to: printcd for a chord outside a beam, printbeam for
+// a beam group (a test may put recorders in their place).
+using ChordDrawer = int32_t (*)(Drosa first, Drosa last, int staff, int flag);
+extern ChordDrawer beam_buffer_chord_drawer;
+extern ChordDrawer beam_buffer_beam_drawer;
+
+// The last chord each pstaff's layer had when its signs were searched (grace columns search a
+// layer that has not moved on only once).
+extern Drosa specplot_last_seen[BEAM_BUFFER_PSTAVES][BEAM_BUFFER_LAYERS];
+extern int32_t current_bar_number;  // number of the measure the next system starts with
+
+// The square bracket of the system being drawn, from one staff to the next.
+struct BracketState {
+  int closed = 1;          // the bracket above has ended: the next one starts with a hook
+  int32_t hook = 0;        // length of the hooks
+  int32_t x = 0;           // x of the vertical line
+  int32_t hook_x = 0;      // x where the hooks start
+  int32_t hook_width = 0;  // width of the hooks
+  int32_t width = 0;       // width of the vertical line
+};
+extern BracketState bracket_state;
+
 void reset_graphics_globals();

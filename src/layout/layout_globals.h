@@ -24,6 +24,11 @@ struct StaffData {
   uint8_t screen_place;        // its copy made when a format completes
   uint16_t chord_count;        // staff chords of the system
   int32_t first_note_x;        // x of the system's first note
+  // Kept by the page drawing pass, per layer:
+  Drosa cur_note[LAYERS];        // the last note handed to the beam buffer (the chain head first)
+  int32_t next_time[LAYERS];     // start of the layer's next chord in the system
+  Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
+  int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
 };
 
 // One voice while its page is formatted (twelve words).

@@ -1,12 +1,13 @@
 // debug_dump.cpp: the debug stream and the dump chooser.
 //
-// The dumps themselves (voices, undo lists, graphics elements, layout buffers) are not
-// written yet: choosing one writes nothing.
+// Of the dumps, the beam buffer's is written; the others (voices, undo lists, graphics
+// elements, the other layout buffers) are not written yet: choosing one writes nothing.
 #include "model/debug_dump.h"
 
 #include <cstdio>
 #include <string>
 
+#include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/number_dialogs.h"
@@ -44,6 +45,9 @@ void debug_dump_menu(const char* message) {
     case -2:
       skip_relocate = !skip_relocate;
       REPORT_ERROR(4, "%s", skip_relocate ? "Will skip." : "Won't skip.");
+      break;
+    case 6:
+      print_beam_buffer();
       break;
     case 9:
       dump_springs_next = true;

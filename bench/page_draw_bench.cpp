@@ -1,0 +1,185 @@
+// page_draw_bench.cpp: the cost of drawing a formatted page: a letter page holding one system
+// of sixteen staves and eight bars, formatted and turned into its GE list, and the list
+// plotted into the offscreen page at the standard zoom.
+//   Texture 0, the best case: one voice a staff, a clef, key and time signature, quarters and
+//   eighths, single bar lines.
+//   Texture 1, the worst: two voices on every staff (stems apart, so every chord reaches the
+//   beam buffer as two), braces over every pair of staves and a bracket over all, a key and a
+//   time change in the middle, repeat bars with wings and dots on both sides, and whole-measure
+//   rests in one voice of every staff.
+//   DrawSystem/<texture>:  plot_page alone on the formatted system (the GE list made again)
+//   FormatAndDraw/<texture>: format_page without a page image (layout and plot_page)
+//   FormatDrawAndPlot/<texture>: format_page with the page image, which it plots: the whole
+//                          time from an edit to the new page image
+// Every run checks what it made: the number of elements (the same every time, and at least
+// the staff lines of every staff), and after plotting, enough pixels set.
+// The chord and beam drawers are not built yet: heads, stems and beams are not part of the
+// list, so these times leave out their share.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+#include "platform/application.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+constexpr int STAVES = 16, BARS = 8;
+
+void stop_on_report(int16_t level, const char* text) {
+  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
+  std::abort();
+}
+
+Drosa key_of(int v, std::initializer_list<int> codes) {
+  Drosa key = add(v, KEYSIG);
+  key->set(xkeycnt, uint8_t(codes.size()));
+  int i = 0;
+  for (int code : codes) key->set(xkeysig_entry, i++, uint8_t(code));
+  return key;
+}
+
+void add_bar_of(int v, int layer, int bar, bool worst) {
+  if (worst && layer == 1 && bar % 2 == 1) {
+    add_rest(v, WHOLE);
+    return;
+  }
+  const int dir = layer == 0 ? 2 : 1, top = layer == 0 ? 40 : 32;
+  add_note(v, QUARTER, top)->set(xdir, dir);
+  add_note(v, EIGHTH, top + 1)->set(xdir, dir);
+  add_note(v, EIGHTH, top + 2)->set(xdir, dir);
+  add_note(v, QUARTER, top + 1)->set(xdir, dir);
+  add_note(v, QUARTER, top)->set(xdir, dir);
+}
+
+void build_page(bool worst) {
+  static bool started = false;
+  if (!started) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static char name[] = "vesk_bench";
+    static char* argv[] = {name, nullptr};
+    platform_start(1, argv);
+    platform_init_fonts();
+    started = true;
+  }
+  set_report_observer(stop_on_report);
+  offscreen_dispose();
+  reset_model_globals();
+  reset_layout_globals();
+  reset_graphics_globals();
+  reset_params_globals();
+  reset_prefs();
+  VeskMemory_Init();
+  param_init();
+  set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
+  for (int margin : {22, 26, 88}) set_options_i32(1, margin, 500);
+  for (int margin : {30, 34, 92}) set_options_i32(1, margin, 400);
+  for (int margin : {50, 54, 58, 62}) set_options_i32(1, margin, 400);
+  set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
+  set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
+  GE_head = newDrosa(GE_CHAR, 0);
+  for (int staff = 0; staff < STAVES; ++staff) {
+    for (int layer = 0; layer < (worst ? 2 : 1); ++layer) {
+      int v = new_voice("Part", layer, staff);
+      if (worst && layer == 0) {
+        Drosa print = find_next_kind(PRINT, piece_start[v]);
+        print->set(xfirst_brace, staff % 2 == 0 ? 1 : 0);
+        print->set(xfirst_bracket, staff == STAVES - 1 ? 1 : 0);
+      }
+      add_clef(v, staff % 2);
+      key_of(v, {10, 7});
+      add_timesig(v, 4, 4);
+      for (int bar = 0; bar < BARS; ++bar) {
+        if (worst && bar == BARS / 2) {
+          key_of(v, {6, 2, 5});
+          add_timesig(v, 4, 4);
+        }
+        add_bar_of(v, layer, bar, worst);
+        Drosa b = add_bar(v);
+        if (worst && bar % 4 == 1) {
+          b->set(xdouble, 1);
+          b->set(xrepeatend, 1);
+          b->set(xrepeatstart, 1);
+          b->set(xbarthick, 1);
+        }
+      }
+    }
+  }
+  count_pages();
+  disable_format_interrupts();
+  if (format_page(1, 0) != 1 || pstaff_count != STAVES) {
+    std::fprintf(stderr, "the page was not formatted as built\n");
+    std::abort();
+  }
+}
+
+int element_count() {
+  int n = 0;
+  for (Drosa p = GE_head->xnext; p; p = p->xnext) ++n;
+  return n;
+}
+
+// The list is what it was the first time, and holds the lines of every staff.
+void check_list(benchmark::State& state, int* first) {
+  const int n = element_count();
+  if (!*first) *first = n;
+  if (n != *first || n < STAVES * 5) state.SkipWithError("the GE list is not what was drawn");
+}
+
+void DrawSystem(benchmark::State& state) {
+  build_page(state.range(0) != 0);
+  int first = 0;
+  for (auto _ : state) {
+    GEinit(0);
+    if (plot_page() != 1) state.SkipWithError("interrupted");
+    state.PauseTiming();
+    check_list(state, &first);
+    state.ResumeTiming();
+  }
+  state.counters["elements"] = first;
+}
+
+void FormatAndDraw(benchmark::State& state) {
+  build_page(state.range(0) != 0);
+  int first = 0;
+  for (auto _ : state) {
+    disable_format_interrupts();
+    if (format_page(1, 0) != 1) state.SkipWithError("interrupted");
+    state.PauseTiming();
+    check_list(state, &first);
+    state.ResumeTiming();
+  }
+  state.counters["elements"] = first;
+}
+
+void FormatDrawAndPlot(benchmark::State& state) {
+  build_page(state.range(0) != 0);
+  offscreen_create(10, 85, 110, 0, 0);
+  int first = 0;
+  for (auto _ : state) {
+    disable_format_interrupts();
+    if (format_page(1, 0) != 1) state.SkipWithError("interrupted");
+    state.PauseTiming();
+    check_list(state, &first);
+    int drawn = 0;
+    for (uint32_t p : port_pixels(offscreen_page)) drawn += p != 0xFFFFFF;
+    if (drawn < 20000) state.SkipWithError("the page image was not drawn");
+    state.ResumeTiming();
+  }
+  state.counters["elements"] = first;
+}
+
+BENCHMARK(DrawSystem)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(FormatAndDraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(FormatDrawAndPlot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,552 @@
+// plot_page.cpp: the drawing pass of a formatted system.
+//
+// The staves come first (lines, bracket, brace), then the system's left bar line and the
+// separator from the system above. The chords are then handed out column by column (the
+// layout numbered the time points of the system): before each column the signs that stand
+// before its chords are drawn, then each layer's chord goes to the beam buffer, which draws it
+// at once or keeps it until its beam is complete. A whole-measure rest is not drawn with its
+// chord: it waits until the bar that ends its measure is known and is then centred in the
+// measure.
+//
+// Design notes:
+//  - A chord whose notes have stems both ways reaches the beam buffer as two chords, its
+//    stems-down notes first (the layout orders a chord so).
+//  - Each layer's measure starts, for the rests, at the staff's left end until the signs of the
+//    system's start or a bar line say where it really starts.
+//  - Divisions by a parameter or a staff size that a user or a damaged file can set to 0 are
+//    guarded: the brace then has no extension pieces, rests are not snapped to lines.
+#include "graphics/plot_page.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "app/app_services.h"
+#include "graphics/GE.h"
+#include "graphics/beam_buffer.h"
+#include "graphics/glyph_tables.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/specplot.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int32_t NO_NEXT_TIME = 2100000000;
+constexpr int PIANO_TABLATURE = 3;
+
+// Var codes of what is drawn here.
+constexpr int VAR_STAFF_LINE = 10, VAR_TAB_LINE = 11, VAR_SYSTEM_BAR = 12;
+constexpr int VAR_HOOK_TOP = 13, VAR_BRACKET = 14, VAR_BRACKET_JOIN = 15, VAR_HOOK_BOTTOM = 16;
+constexpr int VAR_BRACE_TOP = 39, VAR_BRACE_UPPER = 40, VAR_BRACE_MIDDLE = 41;
+constexpr int VAR_BRACE_LOWER = 42, VAR_BRACE_BOTTOM = 43;
+constexpr int VAR_REST_DIGIT = 44, VAR_HEAD = 46, VAR_SEPARATOR = 76;
+
+// Parameters.
+constexpr int P_BAR_LINE = 179, P_REST_DIGITS_X = 188, P_REST_DIGITS_Y = 189;
+constexpr int P_REST_OFFSET = 190, P_FIRST_LINE = 201, P_MULTI_REST_WIDTH = 247;
+constexpr int P_BRACKET_WIDTH = 279, P_BRACKET_X = 280, P_HOOK_WIDTH = 281, P_HOOK = 282;
+constexpr int P_BRACE_PIECE = 397, P_BRACE_X = 398;
+constexpr int P_BRACE_TOP = 399, P_BRACE_MIDDLE = 400, P_BRACE_BOTTOM = 401;
+constexpr int P_BRACE_EXTENSION = 402, P_SYSTEM_BAR_MANY = 558, P_REST_DIGIT_0 = 595;
+constexpr int P_REST_DIGIT_WIDTH = 605, P_SEPARATOR_LEFT = 665, P_SEPARATOR_RIGHT = 666;
+constexpr int P_SYSTEM_BAR_ONE = 706, P_SONATA_BRACE_SIZE = 707, P_SONATA_BRACE_TOP = 708;
+constexpr int P_SONATA_BRACE_BOTTOM = 709, P_SONATA_BRACE_WIDTH = 710;
+constexpr int P_SONATA_BRACE_HEIGHT = 711, P_SONATA_BRACE_PLACE = 712;
+
+constexpr int OPTIONS_SYSTEM_SEPARATORS = 82;  // i16: marks between systems
+constexpr int NO_BRACKET = 2;
+
+// The CDDATA and CDDATA2 of the chord that a note belongs to.
+Drosa cddata_of_chord(Drosa note) {
+  Drosa nt = note_ntdata(chord_last_note(note));
+  Drosa cd = nt ? nt->xnext : NIL;
+  return cd && cd->xkind == CDDATA ? cd : NIL;
+}
+Drosa cddata2_of_chord(Drosa note) {
+  Drosa cd = cddata_of_chord(note);
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+}
+
+bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
+
+// A length parameter in force at the start of the staff.
+int32_t staff_length(int pindex, int p) {
+  return param_length(pindex, NIL, valid_staff(p) ? &staff_data[p] : nullptr);
+}
+// A length parameter in force at a note of the staff (at its start when there is none).
+int32_t note_length(int pindex, Drosa note, int p) {
+  return param_length(pindex, note, valid_staff(p) ? &staff_data[p] : nullptr);
+}
+
+Drosa first_note_of_layer(int p, int layer) {
+  Drosa head = staff_data[p].ppnt[layer];
+  Drosa first = head ? chain_next(head) : NIL;
+  return is_visible_note(first) ? first : NIL;
+}
+
+// The staff's first note: of its first layer that has one.
+Drosa staff_first_note(int p) {
+  if (!valid_staff(p)) return NIL;
+  for (int layer = 0; layer < LAYERS; ++layer)
+    if (Drosa first = first_note_of_layer(p, layer)) return first;
+  return NIL;
+}
+
+Drosa staff_first_normal_note(int p) {
+  for (Drosa n = staff_first_note(p); is_visible_note(n); n = chain_next(n))
+    if (!n->get(xgrace)) return n;
+  return staff_first_note(p);
+}
+
+// The bracket and brace settings of a staff; a staff without a first note has none.
+struct StaffBracket {
+  bool has_note = false;
+  bool has_endsyst = false;
+  int bracket = NO_BRACKET;
+  int brace = 0;
+};
+
+StaffBracket staff_bracket(int p) {
+  StaffBracket b;
+  Drosa first = staff_first_note(p);
+  if (!first) return b;
+  b.has_note = true;
+  b.has_endsyst = bool(get_bracket(first, &b.bracket, &b.brace));
+  return b;
+}
+
+void line(int32_t x1, int32_t y1, int p1, int32_t x2, int32_t y2, int p2, int32_t width, int var,
+          Drosa owner, int dash = 0, int gap = 0) {
+  GEline(0, x1, y1, p1, 0, x2, y2, p2, 0, width, dash, gap, 0, 0, 0, 0, 0, var, owner);
+}
+
+// ---- Staves --------------------------------------------------------------------------------
+
+void draw_staff_lines(int p, int32_t left, int32_t right, Drosa owner) {
+  const StaffData& staff = staff_data[p];
+  if (staff.staff_type == PIANO_TABLATURE) {
+    int32_t low = 0, high = 0;
+    staff_line_pitches(p, &low, &high);
+    for (int32_t pitch = low; pitch <= high; ++pitch) {
+      const int32_t w = pitch_tab_string(pitch, p);
+      if (w == 0) continue;
+      const int32_t y = std::max<int32_t>(0, pitch_to_staff_y(pitch, p) - w / 2);
+      line(left, y, p, right, y, p, w, VAR_TAB_LINE, owner);
+    }
+    return;
+  }
+  int32_t y = staff_top_y(p, 0);
+  for (int i = 0; i < staff.lines; ++i, y -= staff.staff_size) {
+    const int pindex = i == 0 || i > 11 ? P_FIRST_LINE : 628 + i;  // 201, 629 .. 639
+    const int32_t width = staff_length(pindex, p);
+    const int32_t at = std::max<int32_t>(0, y - width / 2);
+    line(left, at, p, right, at, p, width, VAR_STAFF_LINE, owner);
+  }
+}
+
+// The brace of the staves from p down, when p starts one; settings holds every staff's.
+void draw_brace(int p, const StaffBracket* settings) {
+  const StaffBracket& own = settings[p];
+  if (!own.brace || p >= last_pstaff) return;
+  if (p != first_pstaff) {
+    const StaffBracket& above = settings[p - 1];
+    if (above.has_note && above.brace) return;
+  }
+  int q = p;
+  bool bracketed = own.bracket != NO_BRACKET;
+  while (q < last_pstaff) {
+    const StaffBracket& next = settings[q + 1];
+    if (!next.has_note) return;  // a staff without notes cancels the brace
+    ++q;
+    if (!next.has_endsyst) break;
+    bracketed |= next.bracket != NO_BRACKET;
+    if (!next.brace) break;
+  }
+  int32_t x = staff_left_x(p, current_page);
+  if (bracketed) x -= staff_length(P_BRACKET_X, p);
+  int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
+  if (lo > hi) std::swap(lo, hi);
+  const int32_t h = hi - lo;
+  const Drosa owner = staff_first_normal_note(p);
+  if (prefs.use_sonata_font() == 1) {
+    const int32_t y = int32_t(h * param_float_value(P_SONATA_BRACE_PLACE, owner) + lo);
+    const int32_t s = int32_t((h / 20) * param_float_value(P_SONATA_BRACE_SIZE, owner));
+    const int32_t d = -10 * s;
+    const int32_t x1 = int32_t(d * param_float_value(P_SONATA_BRACE_WIDTH, owner) + x);
+    const int32_t y2 = int32_t(d * param_float_value(P_SONATA_BRACE_HEIGHT, owner) + y);
+    GEcharacter(0, x1, y, p, P_SONATA_BRACE_TOP, 0, VAR_BRACE_TOP, owner, s);
+    GEcharacter(0, x1, y2, p, P_SONATA_BRACE_BOTTOM, 0, VAR_BRACE_BOTTOM, owner, s);
+    return;
+  }
+  const int32_t low = lo + 18, high = hi + 36;
+  const int32_t seg = note_length(P_BRACE_PIECE, owner, p);
+  const int32_t n = seg > 0 ? (h + 18 - 3 * seg) / (2 * seg) : 0;
+  const int32_t xb = x - note_length(P_BRACE_X, owner, p);
+  auto piece = [&](int32_t y, int pindex, int var) {
+    GEcharacter(0, xb, y, p, pindex, 0, var, owner, 0);
+  };
+  int32_t y = high - seg;
+  piece(y, P_BRACE_TOP, VAR_BRACE_TOP);
+  for (int32_t i = 0; i < n; ++i) piece(y -= seg, P_BRACE_EXTENSION, VAR_BRACE_UPPER);
+  const int32_t mid = (low + high) / 2 + seg / 2;
+  piece(mid, P_BRACE_EXTENSION, VAR_BRACE_UPPER);
+  y = mid - seg;
+  piece(y, P_BRACE_MIDDLE, VAR_BRACE_MIDDLE);
+  for (int32_t i = 0; i < n; ++i) piece(y -= seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
+  piece(low + seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
+  piece(low, P_BRACE_BOTTOM, VAR_BRACE_BOTTOM);
+}
+
+// The part of the square bracket that belongs to staff p (see draw_system_brackets).
+void draw_bracket_part(int p, const StaffBracket& settings) {
+  const Drosa first = staff_first_note(p);
+  if (!settings.has_note || !first) return;
+  const int b = settings.bracket;
+  if (first_pstaff == last_pstaff &&
+      param_value(P_SYSTEM_BAR_ONE, first, &staff_data[p])->integer() == 0 && b != 1)
+    return;
+  BracketState& s = bracket_state;
+  const bool starting = s.closed || p == first_pstaff;
+  if (starting) {
+    s.hook = note_length(P_HOOK, first, p);
+    s.x = staff_left_x(p, current_page) - note_length(P_BRACKET_X, first, p);
+    s.width = note_length(P_BRACKET_WIDTH, first, p);
+    s.hook_width = note_length(P_HOOK_WIDTH, first, p);
+    s.hook_x = s.x + s.width - s.hook_width;
+  }
+  const int32_t top = staff_top_y_outer(p), bottom = staff_bottom_y_outer(p);
+  if (b != NO_BRACKET) {
+    if (starting)
+      line(s.hook_x, top, p, s.hook_x + s.hook, top + s.hook, p, s.hook_width, VAR_HOOK_TOP, first);
+    line(s.x, top, p, s.x, bottom, p, s.width, VAR_BRACKET, first);
+  }
+  if (b == 0 && p < last_pstaff) {
+    line(s.x, bottom, p, s.x, staff_top_y_outer(p + 1), p + 1, s.width, VAR_BRACKET_JOIN, first);
+    s.closed = 0;
+  } else if (b != NO_BRACKET) {
+    line(s.hook_x, bottom, p, s.hook_x + s.hook, bottom - s.hook, p, s.hook_width, VAR_HOOK_BOTTOM,
+         first);
+    s.closed = 1;
+  }
+}
+
+void draw_system_bar_and_separator() {
+  const Drosa owner = staff_first_note(first_pstaff);
+  const int32_t left = staff_left_x(first_pstaff, current_page);
+  const int pindex = first_pstaff == last_pstaff ? P_SYSTEM_BAR_ONE : P_SYSTEM_BAR_MANY;
+  if (param_value(pindex, owner, &staff_data[first_pstaff])->integer() != 0)
+    line(left, staff_top_y_outer(first_pstaff), first_pstaff, left,
+         staff_bottom_y_outer(last_pstaff), last_pstaff, staff_length(P_BAR_LINE, first_pstaff),
+         VAR_SYSTEM_BAR, owner);
+  if (options_i16(current_ncontext, OPTIONS_SYSTEM_SEPARATORS) == 0 || first_pstaff <= 0) return;
+  const int32_t y =
+      int32_t((int64_t(staff_bottom_y(first_pstaff - 1, 0)) + staff_top_y(first_pstaff, 0)) / 2);
+  GEcharacter(0, left, y, first_pstaff, P_SEPARATOR_LEFT, 0, VAR_SEPARATOR, owner, 0);
+  GEcharacter(0, staff_right_x(first_pstaff, current_page), y, first_pstaff, P_SEPARATOR_RIGHT, 0,
+              VAR_SEPARATOR, owner, 0);
+}
+
+// ---- The column loop ----------------------------------------------------------------------
+
+// The layer's next note, after the last one handed out; NIL at the end of its chain.
+Drosa next_note(int p, int layer) {
+  Drosa next = chain_next(staff_data[p].cur_note[layer]);
+  return is_visible_note(next) ? next : NIL;
+}
+
+int32_t chord_time(Drosa note) {
+  Drosa cd2 = cddata2_of_chord(note);
+  return cd2 ? cd2->get(xswholec) : NO_NEXT_TIME;
+}
+
+int stem_of(Drosa note) { return note_ntdata(note) ? note_ntdata(note)->get(xstmdir) : 0; }
+
+// The BEAMING attached before the note becomes its voice's.
+void follow_beaming(Drosa note) {
+  const int v = note->get(xvoice);
+  if (v < 0 || v >= MAX_VOICES) return;
+  if (Drosa beaming = find_prev_kind_stop_2(BEAMING, note, 0)) voice_data[v].beaming_end = beaming;
+}
+
+// Hands the layer's due chord to the beam buffer: as two chords when its stems go both ways.
+void hand_out_chord(int p, int layer) {
+  StaffData& staff = staff_data[p];
+  const Drosa first = next_note(p, layer);
+  const Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) follow_beaming(n);
+  if (stem_of(first) != stem_of(last)) {
+    Drosa second = chain_next(first);
+    while (second != last && stem_of(second) == 1) second = chain_next(second);
+    Drosa before = first;
+    while (chain_next(before) != second) before = chain_next(before);
+    endchord(first, before, p, layer);
+    endchord(second, last, p, layer);
+  } else {
+    endchord(first, last, p, layer);
+  }
+  staff.cur_note[layer] = last;
+  if (Drosa next = next_note(p, layer)) staff.next_time[layer] = chord_time(next);
+}
+
+void start_layers() {
+  for (int p = first_pstaff; p <= last_pstaff; ++p) {
+    StaffData& staff = staff_data[p];
+    const int32_t left = staff_left_x(p, current_page);
+    for (int layer = 0; layer < LAYERS; ++layer) {
+      staff.cur_note[layer] = staff.ppnt[layer];
+      staff.rest_group[layer] = NIL;
+      staff.rest_group_x[layer] = left;
+      if (Drosa first = first_note_of_layer(p, layer))
+        staff.next_time[layer] = chord_time(first);
+      else if (layer == 0)
+        staff.next_time[layer] = 0;
+    }
+  }
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
+    voice_data[v].beaming_end = voice_data[v].beaming_start;
+}
+
+// Returns false when interrupted.
+bool draw_columns() {
+  const int columns = staff_data[first_pstaff].chord_count;
+  // The column number of each layer's next chord (INT_MAX when the layer has ended).
+  constexpr int ENDED = 0x7FFFFFFF;
+  int next_column[MAX_PSTAVES][LAYERS];
+  auto look_ahead = [&](int p, int layer) {
+    Drosa n = next_note(p, layer);
+    Drosa cd2 = n ? cddata2_of_chord(n) : NIL;
+    next_column[p][layer] = cd2 ? cd2->get(xchordNum) : ENDED;
+  };
+  for (int p = first_pstaff; p <= last_pstaff; ++p)
+    for (int layer = 0; layer < LAYERS; ++layer) look_ahead(p, layer);
+  int32_t t = 0;
+  int mode = SPECPLOT_SYSTEM_START;
+  int prev_grace = 0;
+  for (int k = 0; k < columns; ++k) {
+    if (format_interrupted()) return false;
+    struct Due {
+      int p, layer;
+    };
+    Due due[MAX_PSTAVES * LAYERS];
+    int count = 0;
+    int any_grace = 0, any_after = 0;
+    for (int p = first_pstaff; p <= last_pstaff; ++p) {
+      for (int layer = 0; layer < LAYERS; ++layer) {
+        if (next_column[p][layer] > k) continue;
+        Drosa n = next_note(p, layer);
+        due[count++] = {p, layer};
+        any_grace |= n->get(xgrace);
+        any_after |= n->get(xgrace) && n->get(xnachschlag);
+      }
+    }
+    if (!count) continue;
+    specplot(t, mode, any_grace, any_after, prev_grace);
+    if (format_interrupted()) return false;
+    for (int i = 0; i < count; ++i) {
+      hand_out_chord(due[i].p, due[i].layer);
+      look_ahead(due[i].p, due[i].layer);
+    }
+    fix_beam_buffer();
+    int32_t least = NO_NEXT_TIME;
+    for (int p = first_pstaff; p <= last_pstaff; ++p)
+      for (int layer = 0; layer < LAYERS; ++layer)
+        if (next_column[p][layer] != ENDED) least = std::min(least, staff_data[p].next_time[layer]);
+    if (least == NO_NEXT_TIME) break;
+    t = least;
+    prev_grace = any_grace && !any_after;
+    mode = SPECPLOT_COLUMN;
+  }
+  return true;
+}
+
+// Rests still waiting at the system's end are closed by the layer's last bar, or the staff's
+// right end.
+void close_rests_at_system_end() {
+  for (int p = first_pstaff; p <= last_pstaff; ++p) {
+    for (int layer = 0; layer < LAYERS; ++layer) {
+      if (!staff_data[p].rest_group[layer]) continue;
+      Drosa bar = voice_scan_helper(BAR, p, layer);
+      place_rests_in_group(bar ? bar->get(xbarx) : staff_right_x(p, current_page), p, layer);
+    }
+  }
+}
+
+// The BEAMING after a voice's last note is in force at its next system.
+void beaming_at_system_end() {
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    if (voice_not_shown(v) || voice_list_empty(v) || !voice_data[v].system_end) continue;
+    if (Drosa beaming = find_prev_kind_stop_2(BEAMING, voice_data[v].system_end, 0))
+      voice_data[v].beaming_end = beaming;
+  }
+}
+
+// ---- Rests of whole measures ---------------------------------------------------------------
+
+bool waiting_rest(Drosa n) {
+  return n->get(xrest) && note_ntdata(n) && note_ntdata(n)->get(xrestchar);
+}
+
+int64_t positive_mod(int64_t a, int64_t m) { return ((a % m) + m) % m; }
+
+// Rests of two voices in one chord stand apart: the first below what the other voice has, the
+// last above it, on the staff's line grid.
+void spread_rests(Drosa first, Drosa last, const StaffData& staff) {
+  const int64_t step = staff.staff_size, mid = staff.middle_y;
+  const int64_t g = int64_t(param_value(P_REST_OFFSET, first, &staff)->integer()) * step;
+  int64_t lo = EXTENT_LOW_START, hi = EXTENT_HIGH_START;
+  bool first_chord = true;
+  for (Drosa n = first; is_visible_note(n); n = chain_next(chord_last_note(n))) {
+    Drosa cd = cddata_of_chord(n);
+    if (!cd) break;
+    if (!first_chord && cd->get(xnewmeas)) break;
+    first_chord = false;
+    lo = std::min<int64_t>(lo, int64_t(get_loy(cd, 2)) - g);
+    hi = std::max<int64_t>(hi, int64_t(get_hiy(cd, 1)) + g);
+  }
+  if (step > 0) {
+    lo += positive_mod(mid + 100 * step - lo, step);
+    hi -= positive_mod(hi + 100 * step - mid, step);
+  }
+  if (waiting_rest(first) && note_ntdata(first)->get(xhdy) > lo)
+    note_ntdata(first)->set(xhdy, int32_t(std::clamp<int64_t>(lo, INT32_MIN, INT32_MAX)));
+  if (waiting_rest(last) && note_ntdata(last)->get(xhdy) < hi)
+    note_ntdata(last)->set(xhdy, int32_t(std::clamp<int64_t>(hi, INT32_MIN, INT32_MAX)));
+}
+
+// The rest's glyph where its record puts it, as the chord drawer draws heads and rests.
+void draw_rest_glyph(Drosa rest, int p) {
+  Drosa nt = note_ntdata(rest);
+  if (rest->get(xhider) || rest->get(xnotehead) == 7 || nt->get(xtabtyp) == 2) return;
+  GEcharacter(0, nt->get(xhdx), nt->get(xhdy), p, note_glyph(rest, 0), -1, VAR_HEAD, rest, 0);
+}
+
+// The number of measures over a multi-measure rest, its digits centred on the rest.
+void draw_measure_count(Drosa first, Drosa cd, int p) {
+  const StaffData& staff = staff_data[p];
+  const int32_t step = staff.staff_size;
+  const int32_t cx = note_ntdata(first)->get(xhdx) + note_length(P_REST_DIGITS_X, first, p) +
+                     note_length(P_MULTI_REST_WIDTH, first, p) / 2;
+  const int32_t above = staff.middle_y + (staff.lines < 6 ? 2 * step : step * (staff.lines / 2));
+  int32_t y = std::max(std::min(cd->get(xuphiy), cd->get(xdownhiy)), above) +
+              note_length(P_REST_DIGITS_Y, first, p) +
+              10 * ((note_length(P_FIRST_LINE, first, p) + 1) / 2) - 10;
+  if (staff.staff_type == PIANO_TABLATURE) y += staff.lines > 7 ? step / 2 : step;
+  set_max_hiy(cd, 1, y + 2 * step);
+  int32_t dw = note_length(P_REST_DIGIT_WIDTH, first, p);
+  if (step > 50) dw = int32_t(double(step) / 50 * dw + 0.5);
+  int count = std::max<int>(cd->get(xrcmeas), 0);
+  int digits = 0;
+  for (int c = count; c > 0 || digits == 0; c /= 10) ++digits;
+  int32_t x = dw * digits / 2;
+  for (int i = 0; i < digits; ++i, count /= 10) {
+    x -= dw;
+    GEcharacter(0, cx + x, y, p, P_REST_DIGIT_0 + count % 10, 0, VAR_REST_DIGIT, first, 0);
+  }
+}
+
+}  // namespace
+
+// ---- Interfaces -------------------------------------------------------------------------------
+
+Drosa get_bracket(Drosa node, int* bracket, int* brace) {
+  *bracket = NO_BRACKET;
+  *brace = 0;
+  Drosa endsyst = node ? find_prev_kind(ENDSYST, node) : NIL;
+  if (!endsyst) {
+    REPORT_ERROR(4, "No ENDSYST found in get_bracket()!");
+    return NIL;
+  }
+  if (endsyst->get(xstartpiece)) {
+    if (Drosa print = find_next_kind_before_note(PRINT, endsyst)) {
+      *bracket = print->get(xfirst_bracket);
+      *brace = print->get(xfirst_brace);
+      return print;
+    }
+  }
+  *bracket = endsyst->get(xbracket);
+  *brace = endsyst->get(xbrace);
+  return endsyst;
+}
+
+void draw_system_brackets(int p) {
+  if (valid_staff(p)) draw_bracket_part(p, staff_bracket(p));
+}
+
+void place_rests_in_group(int32_t x_end, int p, int layer) {
+  if (!valid_staff(p) || layer < 0 || layer >= LAYERS) return;
+  StaffData& staff = staff_data[p];
+  Drosa r = staff.rest_group[layer];
+  staff.rest_group[layer] = NIL;
+  if (!is_visible_note(r)) return;
+  Drosa first = NIL, last = NIL;
+  chord_extent(r, &first, &last);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    if (waiting_rest(n)) note_ntdata(n)->set(xhdy, staff.middle_y);
+  if (!(waiting_rest(first) && waiting_rest(last))) spread_rests(first, last, staff);
+
+  Drosa cd = cddata_of_chord(first);
+  const int32_t centre = int32_t((int64_t(x_end) + staff.rest_group_x[layer] + 1) / 2);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    if (!waiting_rest(n)) continue;
+    Drosa nt = note_ntdata(n);
+    const int32_t width = rest_width(n, 0);
+    nt->set(xhdx, CMOVE_value(last) + centre - width / 2);
+    if (cd) cd->set(xorigin, nt->get(xhdx) + width / 2);
+    adjust_rest_y(n, p);
+    if (cd) {
+      const int dir = nt->get(xstmdir);
+      set_min_loy(cd, dir, nt->get(xhdy) - rest_descend_size(n, 0));
+      set_max_hiy(cd, dir, nt->get(xhdy) + rest_ascend_size(n, 0));
+    }
+    draw_rest_glyph(n, p);
+  }
+  if (cd && note_ntdata(first)->get(xrestchar) == 2) draw_measure_count(first, cd, p);
+}
+
+Drosa voice_scan_helper(int kind, int p, int layer) {
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    const VoiceData& voice = voice_data[v];
+    if (!voice.print || !voice.system_end) continue;
+    if (voice.print->get(xsstaff) < 0 || voice.print->get(xsstaff) + first_pstaff != p ||
+        voice.print->get(xlayer) != layer)
+      continue;
+    if (voice_not_shown(v) || voice_list_empty(v)) continue;
+    if (Drosa found = find_prev_kind_stop(kind, voice.system_end, 0)) return found;
+  }
+  return NIL;
+}
+
+Drosa layer_last_note(int p, int layer) {
+  if (!valid_staff(p) || layer < 0 || layer >= LAYERS) return NIL;
+  Drosa last = first_note_of_layer(p, layer);
+  if (!last) return NIL;
+  for (Drosa n = chain_next(last); is_visible_note(n); n = chain_next(n)) last = n;
+  return last;
+}
+
+int32_t plot_page() {
+  if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return 1;
+  beam_buffer_reset();
+  start_layers();
+  if (first_pstaff == 0) current_bar_number = page_first_bar;
+  bracket_state.closed = 1;
+  const int32_t right = staff_right_x(first_pstaff, current_page);
+  StaffBracket settings[MAX_PSTAVES];
+  for (int p = first_pstaff; p <= last_pstaff; ++p) settings[p] = staff_bracket(p);
+  for (int p = first_pstaff; p <= last_pstaff; ++p) {
+    draw_staff_lines(p, staff_left_x(p, current_page), right, staff_first_note(p));
+    draw_bracket_part(p, settings[p]);
+    draw_brace(p, settings);
+  }
+  draw_system_bar_and_separator();
+  if (!draw_columns()) return 0;
+  if (format_interrupted()) return 0;
+  close_rests_at_system_end();
+  beaming_at_system_end();
+  check_beam_buffer();
+  specplot(0, SPECPLOT_SYSTEM_END, 0, 0, 0);
+  return 1;
+}

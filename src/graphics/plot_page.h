@@ -1,0 +1,49 @@
+// plot_page.h: the drawing pass of a formatted system: staff lines, brackets and braces, the
+// system's left bar line and separator, then the chords column by column with the signs before
+// them, and the rests that fill whole measures.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_services.h"
+
+// plot_page: draws the system first_pstaff..last_pstaff into the GE list. 0 when the user's
+// input interrupted it (the list is then left partial and the format abandoned), else 1.
+// Reads:  first_pstaff, last_pstaff, staff_data (chain heads, middle lines, sizes, lines,
+//         types, chord count), voice_data, the print chains and layout records of the system,
+//         the parameters, options_struct (system separators), prefs (Sonata braces).
+// Writes: the GE list; staff_data cur_note, next_time, rest_group, rest_group_x; voice_data
+//         beaming_end; the beam buffer; bracket_state; the drawn rests' NTDATA and CDDATA.
+// Failure: level 4 "No ENDSYST found in get_bracket()!" for a staff whose first note has no
+//          ENDSYST before it (no bracket and no brace there); the reports of the beam buffer
+//          and of the system symbols.
+int32_t plot_page();
+
+// get_bracket: the bracket and brace settings of the staff whose first note is `node`: from
+// the PRINT after the piece's first ENDSYST when the note's system starts the piece, else from
+// the ENDSYST that starts its system. Returns the node read; NIL (bracket 2, brace 0) after
+// the level-4 report "No ENDSYST found in get_bracket()!".
+Drosa get_bracket(Drosa node, int* bracket, int* brace);
+
+// draw_system_brackets: the part of the square bracket that belongs to one staff: a top hook
+// where a bracket starts, its vertical line, a join to the staff below while it goes on, a
+// bottom hook where it ends.
+// Reads and writes: bracket_state. Writes: the GE list.
+void draw_system_brackets(int pstaff);
+
+// place_rests_in_group: places and draws the whole-measure (or multi-measure) rest waiting in
+// the layer, centred between the x where its measure begins and x_end, with the number of
+// measures above a multi-measure rest; rests of two voices are spread apart. Clears the wait.
+// Reads:  staff_data rest_group, rest_group_x, middle line, size, lines, type; the chord's
+//         records; parameters 188, 189, 190, 201, 247, 595-605.
+// Writes: the rests' NTDATA xhdx, xhdy; the chord's CDDATA origin and extents; the GE list.
+void place_rests_in_group(int32_t x_end, int pstaff, int layer);
+
+// voice_scan_helper: the node of `kind` that ends the system in the first shown voice (in
+// voice order) printed on pstaff and layer: the one nearest the voice's last note among the
+// nodes after it; NIL when there is none.
+// Reads: voice_data (PRINT, system end), the current notation context.
+Drosa voice_scan_helper(int kind, int pstaff, int layer);
+
+// The layer's last note in the system; NIL for an empty layer.
+Drosa layer_last_note(int pstaff, int layer);

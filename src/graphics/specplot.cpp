@@ -1,0 +1,496 @@
+// specplot.cpp: clefs, key and time signatures, bar lines, bar numbers and the page title.
+//
+// The page drawing pass calls specplot before each column of chords and once after the last.
+// It finds the signs the same way the spacing found them when it gave them their x: attached
+// before the chords due at the column's time, or, after the last column, between each
+// layer's last note and the end of its system. Kinds are drawn one after the other over all
+// staves, the staves from the lowest up, so that a bar line knows whether the staff below
+// had one to join.
+//
+// Design notes:
+//  - The thick flag of a bar's flag byte that the spacing reads is the wings flag of a repeat:
+//    a bar with wings and dots on both sides takes a thick line between two thin ones.
+//  - Digits of a time signature of 100 and more, and clef types outside the table (a damaged
+//    file), are drawn rather than read past their tables: all digits, and the treble clef.
+//  - A layer's measure begins, for its whole-measure rests, past the clef, key and time
+//    signature at the system's start.
+#include "graphics/specplot.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/app_services.h"
+#include "graphics/GE.h"
+#include "graphics/glyph_tables.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
+#include "graphics/plot_page.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int TIME_SLACK = 50;
+constexpr int PIANO_TABLATURE = 3;
+constexpr int CLEF_TYPES = 12;
+
+// Var codes.
+constexpr int VAR_BAR_NUMBER = 8, VAR_TITLE = 9, VAR_BAR_LINE = 26, VAR_BAR_JOIN = 29;
+constexpr int VAR_WING_TOP_AFTER = 32, VAR_WING_TOP_BEFORE = 33;
+constexpr int VAR_WING_BOTTOM_AFTER = 34, VAR_WING_BOTTOM_BEFORE = 35;
+constexpr int VAR_CLEF = 52, VAR_TIME_DIGIT = 53, VAR_CUT_TIME = 54, VAR_COMMON_TIME = 55;
+constexpr int VAR_DOTS_BEFORE = 56, VAR_DOTS_AFTER = 57, VAR_KEY = 58;
+
+// Parameters.
+constexpr int P_BAR_NUMBER_FONT = 2, P_PAGE_NUMBER_FONT = 3, P_REPEAT_DOTS = 24;
+constexpr int P_FLAT = 26, P_NATURAL = 27, P_SHARP = 28, P_TIME_DIGIT_0 = 31;
+constexpr int P_COMMON_TIME = 59, P_CUT_TIME = 60, P_QUARTER_HEAD = 73;
+constexpr int P_KEY_SPACE = 123, P_CLEF_WIDTH = 133, P_DOUBLE_BAR_GAP = 134;
+constexpr int P_BAR_LINE = 179, P_BAR_NUMBER_X = 182, P_BAR_NUMBER_Y = 183;
+constexpr int P_PAGE_NUMBER_Y = 185, P_REPEAT_DOTS_GAP = 186, P_REPEAT_DOTS_WIDTH = 187;
+constexpr int P_TIME_WIDTH = 215, P_TIME_Y = 216, P_THICK_LINE = 322;
+constexpr int P_DASH = 324, P_GAP = 325, P_WING_LENGTH = 554, P_WING_WIDTH = 555;
+constexpr int P_CLEF_CHANGE_WIDTH = 570, P_TIME_X = 680, P_CHANT_LENGTH = 681;
+constexpr int P_CHANT_Y = 682, P_SIMPLE_KEY_SPACE = 745, P_SIMPLE_FLAT = 749;
+constexpr int P_SIMPLE_SHARP = 750;
+
+// Options words of the notation context.
+constexpr int OPTIONS_NO_BAR_NUMBERS = 8, OPTIONS_PAGE_NUMBERS = 38, OPTIONS_TITLE = 68;
+
+// Fields of the signs read here only.
+constexpr auto xtimesymbol = word_field<uint8_t>("xtimesymbol", TIMESIG, 22);  // 1 cut, 2 common
+constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);    // no bar number
+constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);            // a short rule
+constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
+constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
+
+// The clef glyphs at the start of a staff and for a change, by clef type.
+constexpr int clef_params[CLEF_TYPES][2] = {{112, 113}, {116, 117}, {114, 115}, {308, 309},
+                                            {310, 311}, {118, 119}, {312, 313}, {342, 343},
+                                            {344, 345}, {346, 347}, {405, 406}, {408, 409}};
+
+// The octave of each key-signature accidental (by its code modulo 14) under each clef type.
+constexpr int keysig_octave_table[CLEF_TYPES][14] = {
+    {6, 6, 6, 5, 5, 5, 5, 6, 6, 6, 6, 6, 5, 5},  // treble
+    {4, 4, 4, 3, 3, 3, 3, 4, 4, 4, 4, 4, 3, 3},  // bass
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // alto
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 4, 4, 4},  // tenor
+    {6, 6, 6, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5},  // soprano
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // octave-down treble
+    {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 3, 3},  // baritone
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // single bar percussion
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // dual bar percussion
+    {5, 5, 5, 4, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // cymbal
+    {5, 5, 5, 5, 4, 4, 4, 5, 5, 5, 5, 5, 4, 4},  // mezzo-soprano
+    {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 3, 3},  // baritone C
+};
+
+int clef_type_of(Drosa clef) {
+  int type = clef ? clef->get(xclef) : 0;
+  return type >= 0 && type < CLEF_TYPES ? type : 0;
+}
+
+bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
+
+// A length parameter in force at a sign on pstaff p.
+int32_t length(int pindex, Drosa node, int p) {
+  return param_length(pindex, node, valid_staff(p) ? &staff_data[p] : nullptr);
+}
+
+// Whether a staff takes signs of the kind: a tablature staff no key signature and its clef
+// only at the system's start; a staff of any other special type no clef, key or time.
+bool staff_takes(int kind, int p, int mode) {
+  const int type = staff_data[p].staff_type;
+  if (type == PIANO_TABLATURE) return kind == CLEF ? mode == SPECPLOT_SYSTEM_START : kind != KEYSIG;
+  if (type != 0) return kind != CLEF && kind != KEYSIG && kind != TIMESIG;
+  return true;
+}
+
+// At the system's start a layer's measure begins after the signs drawn there.
+void measure_begins_after(int p, int layer, int mode, int32_t x) {
+  if (mode != SPECPLOT_SYSTEM_START) return;
+  int32_t& begins = staff_data[p].rest_group_x[layer];
+  begins = std::max(begins, x);
+}
+
+void vertical(int32_t x, int32_t top, int32_t bottom, int p, int32_t width, int var, Drosa owner,
+              int dash, int gap, int bottom_staff = -1) {
+  GEline(0, x, top, p, 0, x, bottom, bottom_staff < 0 ? p : bottom_staff, 0, width, dash, gap, 0, 0,
+         0, 0, 0, var, owner);
+}
+
+// ---- Clefs, keys, times -------------------------------------------------------------------
+
+void draw_clef(Drosa clef, Drosa owner, int p, int layer, int mode) {
+  if (staff_data[p].staff_type == PIANO_TABLATURE) {
+    staff_lines_geometry(staff_left_x(first_pstaff, current_page), p);
+    return;
+  }
+  if (clef->get(xclefhide)) return;
+  const bool change = clef->get(xclefchange) != 0;
+  const int32_t x = clef->get(xclefx);
+  GEcharacter(0, x, staff_data[p].middle_y, p, clef_params[clef_type_of(clef)][change ? 1 : 0], 0,
+              VAR_CLEF, owner, 0);
+  measure_begins_after(p, layer, mode,
+                       x + length(change ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, clef, p));
+}
+
+// The digits of one number of a time signature at y: one digit centred on the signature's
+// width, more side by side from its left.
+int32_t draw_time_number(int number, int32_t x, int32_t y, int32_t w, int p, Drosa owner) {
+  std::string digits = std::to_string(std::abs(number));
+  int32_t at = digits.size() == 1 ? x + w / 2 : x;
+  for (char c : digits) {
+    GEcharacter(0, at, y, p, P_TIME_DIGIT_0 + (c - '0'), 0, VAR_TIME_DIGIT, owner, 0);
+    at += w;
+  }
+  return digits.size() == 1 ? x + w : at;
+}
+
+void draw_timesig(Drosa timesig, Drosa owner, int p, int layer, int mode) {
+  const StaffData& staff = staff_data[p];
+  const int32_t x = timesig->get(xtimex) - length(P_TIME_X, timesig, p);
+  const int symbol = timesig->get(xtimesymbol);
+  const int32_t w = length(P_TIME_WIDTH, timesig, p);
+  int32_t right = x + w;
+  if (symbol == 1 || symbol == 2) {
+    GEcharacter(0, x, staff.middle_y, p, symbol == 1 ? P_CUT_TIME : P_COMMON_TIME, 0,
+                symbol == 1 ? VAR_CUT_TIME : VAR_COMMON_TIME, owner, 0);
+  } else {
+    int32_t y = staff.middle_y + length(P_TIME_Y, timesig, p);
+    right = draw_time_number(timesig->get(xbpm), x, y, w, p, owner);
+    y -= 2 * staff.staff_size;
+    right = std::max(right, draw_time_number(timesig->get(xbeat), x, y, w, p, owner));
+  }
+  measure_begins_after(p, layer, mode, right);
+}
+
+// ---- Bar lines ------------------------------------------------------------------------------
+
+// A bar separator stands among the nodes attached before the note that follows the bar (or
+// before the system's end): the bar then does not join the staff below.
+bool bar_separated(Drosa bar) {
+  Drosa p = bar;
+  while (p->xnext && effective_kind(p->xnext) != NOTE && effective_kind(p->xnext) != ENDSYST)
+    p = p->xnext;
+  for (; p; p = p->xback) {
+    const int k = effective_kind(p);
+    if (k == BARSEP) return true;
+    if (k == NOTE || k == ENDSYST) return false;
+  }
+  return false;
+}
+
+void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
+  const StaffData& staff = staff_data[p];
+  int32_t x0 = bar->get(xbarx);
+  if (layer == 0)
+    for (int l = 0; l < LAYERS; ++l) place_rests_in_group(x0, p, l);
+
+  int type = bar->get(xdouble);
+  bool dots_after = bar->get(xrepeatstart) != 0, wings = bar->get(xbarthick) != 0;
+  if (Drosa second = find_next_kind_before_note(BAR, bar)) {
+    if (second->get(xdouble)) type = second->get(xdouble);
+    dots_after |= second->get(xrepeatstart) != 0;
+    wings |= second->get(xbarthick) != 0;
+  }
+  const bool dots_before = bar->get(xrepeatend) != 0;
+  const bool visible = bar->get(xbar_invisible) == 0;
+  const int32_t middle = staff.middle_y;
+  if (dots_before && visible) {
+    GEcharacter(0, x0, middle, p, P_REPEAT_DOTS, 0, VAR_DOTS_BEFORE, owner, 0);
+    x0 += length(P_REPEAT_DOTS_WIDTH, bar, p) + length(P_REPEAT_DOTS_GAP, bar, p);
+  }
+  int dash = 0, gap = 0;
+  if (bar->get(xbar_dashed)) {
+    dash = param_value(P_DASH, bar, &staff)->integer();
+    gap = param_value(P_GAP, bar, &staff)->integer();
+  }
+  int32_t top = staff_top_y(p, 1), bottom = staff_bottom_y(p, 1);
+  if (bar->get(xbar_chant)) {
+    bottom = staff_top_y(p, 1) + length(P_CHANT_Y, bar, p);
+    top = bottom + length(P_CHANT_LENGTH, bar, p);
+  }
+  const int32_t thin = length(P_BAR_LINE, bar, p), thick = length(P_THICK_LINE, bar, p);
+  const int32_t g = length(P_DOUBLE_BAR_GAP, bar, p);
+  struct Line {
+    int32_t x, width;
+  };
+  Line lines[3];
+  int count = 0;
+  if (type == 0) {
+    lines[count++] = {x0, thin};
+  } else if (wings && dots_before && dots_after) {
+    lines[count++] = {x0, thin};
+    lines[count++] = {x0 + g, thick};
+    lines[count++] = {x0 + g + thick + g, thin};
+  } else if (type == 3 || (wings && dots_after)) {
+    lines[count++] = {x0, thick};
+    lines[count++] = {x0 + thick + g, thin};
+  } else {
+    lines[count++] = {x0, thin};
+    lines[count++] = {x0 + g, type == 2 || (wings && dots_before) ? thick : thin};
+  }
+  const bool joined = join && !bar_separated(bar);
+  if (visible) {
+    for (int i = 0; i < count; ++i) {
+      vertical(lines[i].x, top, bottom, p, lines[i].width, VAR_BAR_LINE + i, owner, dash, gap);
+      if (joined)
+        vertical(lines[i].x, bottom, staff_top_y(p + 1, 1), p, lines[i].width, VAR_BAR_JOIN + i,
+                 owner, dash, gap, p + 1);
+    }
+  }
+  int32_t xl = lines[count - 1].x;
+  if (wings) {
+    const int32_t L = length(P_WING_LENGTH, bar, p), W = length(P_WING_WIDTH, bar, p);
+    const int32_t T = thick - W;
+    const int32_t xr = dots_before && count > 1 ? lines[1].x : x0;
+    auto wing = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int var) {
+      GEline(0, x1, y1, p, 0, x2, y2, p, 0, W, 0, 0, 0, 0, 0, 0, 0, var, owner);
+    };
+    if (p == first_pstaff) {
+      if (dots_after)
+        wing(xr - 2 * W, top - 2 * W, xr + 2 * W + L, top + 2 * W + L, VAR_WING_TOP_AFTER);
+      if (dots_before)
+        wing(xr + T + 2 * W, top - 2 * W, xr + T - L - 2 * W, top + 2 * W + L, VAR_WING_TOP_BEFORE);
+    }
+    if (p == last_pstaff) {
+      if (dots_after)
+        wing(xr - 2 * W, bottom + 2 * W, xr + 2 * W + L, bottom - L - 2 * W, VAR_WING_BOTTOM_AFTER);
+      if (dots_before)
+        wing(xr + T + 2 * W, bottom + 2 * W, xr + T - L - 2 * W, bottom - L - 2 * W,
+             VAR_WING_BOTTOM_BEFORE);
+    }
+  }
+  if (dots_after && visible) {
+    GEcharacter(0, xl + length(P_REPEAT_DOTS_GAP, bar, p), middle, p, P_REPEAT_DOTS, 0,
+                VAR_DOTS_AFTER, owner, 0);
+    xl += length(P_REPEAT_DOTS_GAP, bar, p) + length(P_REPEAT_DOTS_WIDTH, bar, p);
+  }
+  staff_data[p].rest_group_x[layer] = xl;
+}
+
+// ---- The system's start: bar number and title -----------------------------------------------
+
+Drosa first_staff_note() {
+  for (int layer = 0; layer < LAYERS; ++layer) {
+    Drosa head = staff_data[first_pstaff].ppnt[layer];
+    Drosa first = head ? chain_next(head) : NIL;
+    if (is_visible_note(first)) return first;
+  }
+  return NIL;
+}
+
+void draw_text(const char* text, int32_t x, int32_t y, int p, const ParamValue& font, int var,
+               Drosa owner) {
+  GEstring(0, x, y, 0, 0, p, font_from_code(font.font()), font.bytes[2], font.size(), font.style(),
+           0, text, 0, var, owner, NIL);
+}
+
+void draw_bar_number() {
+  const Drosa first = first_staff_note();
+  if (!first) return;
+  Drosa bar = find_prev_kind_stop(BAR, first, 0);
+  const bool hidden = bar ? bar->get(xbar_no_number) != 0
+                          : options_i16(current_ncontext, OPTIONS_NO_BAR_NUMBERS) != 0;
+  if (hidden) return;
+  const int p = first_pstaff;
+  const std::string text = std::to_string(int16_t(current_bar_number));
+  draw_text(text.c_str(), staff_left_x(p, current_page) + length(P_BAR_NUMBER_X, first, p),
+            staff_top_y_outer(p) + length(P_BAR_NUMBER_Y, first, p), p,
+            *param_value(P_BAR_NUMBER_FONT, first, &staff_data[p]), VAR_BAR_NUMBER, first);
+}
+
+// The measure number advances over the bars of the first shown voice's system.
+void count_system_bars() {
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    if (voice_not_shown(v) || voice_list_empty(v)) continue;
+    const VoiceData& voice = voice_data[v];
+    for (Drosa q = voice.system_start ? voice.system_start->xnext : NIL;
+         q && q != voice.system_end && effective_kind(q) != ENDSYST; q = q->xnext) {
+      if (effective_kind(q) != BAR) continue;
+      if (q->get(xrestart_number))
+        current_bar_number = q->get(xbarnumber);
+      else if (!q->get(xunnumbered))
+        ++current_bar_number;
+    }
+    return;
+  }
+}
+
+std::string piece_file_name() {
+  std::string name = piece_fsspec;
+  const size_t slash = name.find_last_of('/');
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  if (name.rfind(":from:", 0) == 0 && !(DrosaDirty & 1)) name = name.substr(6);
+  return name;
+}
+
+void draw_page_title() {
+  const char* blanks = "      ";
+  const bool numbered = options_i16(current_ncontext, OPTIONS_PAGE_NUMBERS) != 0 &&
+                        !(current_page == 1 && page_count == 1);
+  const short number = short(printed_page_number);
+  char buffer[512] = "";
+  auto append = [&](const char* format, auto value) {
+    char before[sizeof buffer];
+    std::snprintf(before, sizeof before, "%s", buffer);
+    std::snprintf(buffer, sizeof buffer, format, before, blanks, value);
+  };
+  if (options_i16(current_ncontext, OPTIONS_TITLE) == 0) {
+    if (numbered) append("%s%s%hd", number);
+  } else {
+    const std::string name = piece_file_name();
+    if (numbered) append("%s%sPage %hd", number);
+    if (ncontext_count > 1) append("%s%s%s", ncontext_name_of(current_ncontext));
+    if (!name.empty() && (name[0] != ':' || page_count > 1 || ncontext_count > 1))
+      append("%s%s%s", name.c_str());
+  }
+  const std::string text = buffer;
+  if (text.empty()) return;
+  const ParamValue font = *param_value(P_PAGE_NUMBER_FONT, NIL, nullptr);
+  const int32_t width = param_string_width(font, text.c_str());
+  const int32_t x = (layout_page_width() - width + layout_page_left_x()) / 2;
+  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y, NIL, nullptr), -1, font, VAR_TITLE, NIL);
+}
+
+// ---- Finding the signs ------------------------------------------------------------------------
+
+// What a layer contributes to a column: the chord due there (its first note) and which
+// voice's signs count (ALL_VOICES for every voice of the chord).
+struct DueLayer {
+  Drosa note;
+  int voice = ALL_VOICES;
+  unsigned kinds = 0;  // a bit for each kind of sign attached before a note of the chord
+};
+
+unsigned kind_bit(int kind) { return 1u << (kind & 31); }
+
+// The kinds of the signs attached before the notes of the chord that starts with `first`.
+unsigned signs_before(Drosa first) {
+  unsigned kinds = 0;
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    for (Drosa q = n->xback; q; q = q->xback) {
+      const int k = effective_kind(q);
+      if (k == NOTE || k == ENDSYST) break;
+      if (k == SPACE || k == BAR || k == TIMESIG || k == KEYSIG || k == CLEF) kinds |= kind_bit(k);
+    }
+  }
+  return kinds;
+}
+
+DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after, int prev_grace) {
+  const StaffData& staff = staff_data[p];
+  const Drosa cur = staff.cur_note[layer];
+  const Drosa n = chain_next(cur);
+  if (!is_visible_note(n) || int64_t(staff.next_time[layer]) > int64_t(time) + TIME_SLACK)
+    return {};
+  if (any_after && !(n->get(xgrace) && n->get(xnachschlag))) return {};
+  if (n->get(xgrace) && !any_grace) {
+    REPORT_ERROR(4, "fgrace logic error in specplot step 1");
+    return {};
+  }
+  Drosa& seen = specplot_last_seen[p][layer];
+  if (prev_grace && cur == seen) return {};
+  seen = cur;
+  return {n, prev_grace && cur && cur->get(xgrace) ? int(cur->get(xvoice)) : ALL_VOICES,
+          signs_before(n)};
+}
+
+}  // namespace
+
+// ---- Interfaces -------------------------------------------------------------------------------
+
+int clef_sig_offsets(int code, int clef_type, int p, Drosa owner, int32_t* y) {
+  if (clef_type < 0 || clef_type >= CLEF_TYPES) clef_type = 0;
+  code = std::max(code, 0);
+  const bool simplified = simplified_notation_on();
+  int param = code <= 6 ? P_FLAT : code <= 13 ? P_SHARP : P_NATURAL;
+  if (simplified)
+    param = param == P_FLAT ? P_SIMPLE_FLAT : param == P_SHARP ? P_SIMPLE_SHARP : P_QUARTER_HEAD;
+  const int position = keysig_octave_table[clef_type][code % 14] * 7 + code % 7;
+  const int32_t size = valid_staff(p) ? staff_data[p].staff_size : 50;
+  const int32_t middle = valid_staff(p) ? staff_data[p].middle_y : 0;
+  *y = scaled_offset(NIL, 0, position, middle, size) + symbol_offset(clef_type, owner, p);
+  return param;
+}
+
+int32_t draw_keysig_glyphs(int p, Drosa keysig, Drosa owner, int32_t x) {
+  const int count = std::min<int>(keysig->get(xkeycnt), 15);
+  const int clef_type = clef_type_of(owner ? find_object(CLEF, owner) : NIL);
+  const bool by_name = (prefs.colour_flags() & COLOR_BY_PITCH_NAME) != 0;
+  const int32_t space =
+      length(simplified_notation_on() ? P_SIMPLE_KEY_SPACE : P_KEY_SPACE, keysig, p);
+  const StaffData* staff = valid_staff(p) ? &staff_data[p] : nullptr;
+  for (int i = 0; i < count; ++i) {
+    const int code = keysig->get(xkeysig_entry, i);
+    int32_t y = 0;
+    const int param = clef_sig_offsets(code, clef_type, p, owner, &y);
+    GEcharacter(0, x, y, p, param, by_name ? voice_color_index(code % 7) : 0, VAR_KEY, owner, 0);
+    const int accidental = code <= 6 ? 2 : code <= 13 ? 4 : 3;  // flat, sharp, natural
+    x += space + param_group_width(keysig, staff, accidental, NIL);
+  }
+  return x;
+}
+
+void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_grace) {
+  if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return;
+  static constexpr int START_ORDER[5] = {SPACE, BAR, TIMESIG, KEYSIG, CLEF};
+  static constexpr int LATER_ORDER[5] = {SPACE, TIMESIG, KEYSIG, BAR, CLEF};
+  const bool at_end = mode == SPECPLOT_SYSTEM_END;
+  DueLayer due[MAX_PSTAVES][LAYERS];
+  Drosa last_notes[MAX_PSTAVES][LAYERS];
+  for (int p = first_pstaff; p <= last_pstaff; ++p) {
+    for (int layer = 0; layer < LAYERS; ++layer) {
+      if (at_end)
+        last_notes[p][layer] = layer_last_note(p, layer);
+      else
+        due[p][layer] = due_layer(p, layer, time, any_grace, any_after, prev_grace);
+    }
+  }
+  const int* order = mode == SPECPLOT_SYSTEM_START ? START_ORDER : LATER_ORDER;
+  for (int step = 0; step < 5; ++step) {
+    const int kind = order[step];
+    bool bar_at_layer0[MAX_PSTAVES + 1] = {};
+    for (int p = last_pstaff; p >= first_pstaff; --p) {
+      for (int layer = 0; layer < LAYERS; ++layer) {
+        if (!staff_takes(kind, p, mode)) continue;
+        Drosa node = NIL, owner = NIL;
+        if (at_end) {
+          owner = last_notes[p][layer];
+          if (owner) node = voice_scan_helper(kind, p, layer);
+        } else if ((owner = due[p][layer].note) && (due[p][layer].kinds & kind_bit(kind))) {
+          node = search_staff_chord(kind, owner, NIL, due[p][layer].voice);
+        }
+        if (!node || effective_kind(node) != kind) continue;
+        switch (kind) {
+          case CLEF:
+            draw_clef(node, owner, p, layer, mode);
+            break;
+          case KEYSIG:
+            measure_begins_after(p, layer, mode,
+                                 draw_keysig_glyphs(p, node, owner, node->get(xkeyx)));
+            break;
+          case TIMESIG:
+            draw_timesig(node, owner, p, layer, mode);
+            break;
+          case BAR:
+            draw_bar(node, owner, p, layer, p < last_pstaff && bar_at_layer0[p + 1]);
+            if (layer == 0) bar_at_layer0[p] = true;
+            break;
+          default:  // SPACE: nothing to draw
+            break;
+        }
+      }
+    }
+  }
+  if (mode == SPECPLOT_SYSTEM_START) {
+    draw_bar_number();
+    count_system_bars();
+    if (first_pstaff == 0) draw_page_title();
+  }
+}

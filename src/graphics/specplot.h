@@ -1,0 +1,38 @@
+// specplot.h: the signs of a system that are neither chords nor beams: clefs, key and time
+// signatures, bar lines with their repeat dots, wings and joins, the bar number at the start
+// of a system and the title line of a page.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_services.h"
+
+// Modes of specplot: the system's first column, a later column, after the last column.
+inline constexpr int SPECPLOT_SYSTEM_START = 16;
+inline constexpr int SPECPLOT_COLUMN = 17;
+inline constexpr int SPECPLOT_SYSTEM_END = 18;
+
+// specplot: draws the signs attached before the chords due at `time` (modes 16 and 17) or
+// after each layer's last note (mode 18), kind by kind: at the system's start space, bars,
+// time signatures, key signatures, clefs; later space, time signatures, key signatures, bars,
+// clefs. any_grace says a chord of the column is a grace chord, any_after that one is a grace
+// after its note; prev_grace that the column before was of grace chords. A bar line closes the
+// whole-measure rests waiting on its staff. At mode 16 it also draws the bar number and, on
+// the page's first system, the title line, and counts the system's bars.
+// Reads:  staff_data (cur_note, next_time, the staff geometry), the signs' nodes and their
+//         x, the parameters, options_struct (words 8, 38, 68), prefs (colour by pitch name,
+//         simplified notation), piece_fsspec, DrosaDirty, page_count, ncontext_count.
+// Writes: the GE list, staff_data rest_group_x, specplot_last_seen, current_bar_number.
+// Failure: level 4 "fgrace logic error in specplot step 1" when a grace chord is due in a
+//          column said to have none (its signs are left out).
+void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_grace);
+
+// draw_keysig_glyphs: the accidentals of a key signature from x on, placed for the clef in
+// force at owner; returns the x after the last one.
+// Reads: the KEYSIG, the owner's clef, parameters 26-28, 73, 123, 745, 749, 750, prefs.
+// Writes: the GE list.
+int32_t draw_keysig_glyphs(int pstaff, Drosa keysig, Drosa owner, int32_t x);
+
+// clef_sig_offsets: the glyph parameter of key-signature accidental `code` and, through *y,
+// the y of its glyph on pstaff under a clef of that type.
+int clef_sig_offsets(int code, int clef_type, int pstaff, Drosa owner, int32_t* y);
