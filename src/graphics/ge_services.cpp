@@ -86,3 +86,21 @@ void flash_idle() {}
 // ---- Asked by chord and accidental placement ---------------------------------------------
 
 int shape_hides_accidental(Drosa note) { return is_NOTE(note) ? note->get(xaccplot) : 0; }
+
+void get_bracket(Drosa node, int* bracket, int* brace) {
+  constexpr int NO_BRACKET = 2;
+  *bracket = NO_BRACKET;
+  *brace = 0;
+  Drosa start = node;
+  while (start && effective_kind(start) != ENDSYST) start = start->xback;
+  if (!start) return;
+  if (!start->get(xstartpiece)) {
+    *bracket = start->get(xbracket);
+    *brace = start->get(xbrace);
+    return;
+  }
+  Drosa print = find_next_kind_before_note(PRINT, start);
+  if (!print) return;
+  *bracket = print->get(xfirst_bracket);
+  *brace = print->get(xfirst_brace);
+}

@@ -53,3 +53,9 @@ void flash_idle();
 // Non-zero when the note's accidental is to be drawn beside its head. For now the note's
 // accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
 int shape_hides_accidental(Drosa note);
+
+// ---- Asked by the system and page commands ----------------------------------------------
+// get_bracket: the bracket code and brace code of the node's system: those of the visible
+// ENDSYST that begins it, or, in the piece's first system, those the PRINT after the
+// voice's head gives the piece's start (bracket 2 and brace 0, none, when there is no PRINT).
+void get_bracket(Drosa node, int* bracket, int* brace);

@@ -20,4 +20,5 @@
 #include "layout/setstdir.h"
 #include "layout/slurs.h"
 #include "layout/spacing.h"
+#include "layout/specspace.h"
 #include "layout/tuplets.h"

@@ -76,3 +76,6 @@ int ncontext_parts_present(const char* part_name, Drosa print) {
   }
   return present;
 }
+
+// The contexts' PRINT nodes are not rebuilt yet: each voice keeps the PRINT nodes it has.
+void rebuild_print_nodes() {}

@@ -38,3 +38,6 @@ int32_t piano_key_equivalent(const EventRecord&, int) { return 0; }
 
 // There is no piano window yet to redraw.
 void draw_piano_window() {}
+
+// There is no palette yet: the template keeps the accidental it has.
+int set_template_accidental() { return spacc_template ? 1 : 0; }

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_globals.h"
+#include "performance/pitch.h"
 #include "platform/events.h"
 
 // Recomputes the default sounding lengths (xlength) and times to the next note (xttn) of
@@ -25,3 +27,9 @@ int32_t piano_idle(int flag);
 int32_t piano_key_equivalent(const EventRecord& event, int flag);
 // Redraws the piano palette window.
 void draw_piano_window();
+
+// ---- The note-attribute palette (least until the piano window exists) -------------------------
+// set_template_accidental: lets the palette set the accidental of current_note_template;
+// non-zero when a special accidental set (spacc_template) is chosen. No palette yet: the
+// template keeps its accidental.
+int set_template_accidental();
