@@ -9,6 +9,8 @@ uint32_t group_selected = 0;
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
+KeysigCache keysig_cache;
+
 void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
@@ -16,4 +18,5 @@ void reset_editing_globals() {
   group_selected = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
+  keysig_cache = {};
 }

@@ -72,6 +72,7 @@ Drosa add_note(int v, int lgval, int mod7, int dots, bool chord_continues) {
   Drosa n = add(v, NOTE);
   n->set(xlgval, lgval);
   n->set(xmod7, int8_t(mod7));
+  n->set(xacc, 3);  // natural: every note holds a spelling
   n->set(xdots, dots);
   n->set(xtupl, 1);
   n->set(xintimeof, 4);
