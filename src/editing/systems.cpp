@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
@@ -64,6 +65,95 @@ void set_page_flag(Drosa endsyst, int page) {
   if (endsyst->get(xendpage) == page) return;
   modifyvc_with_undo(endsyst);
   endsyst->set(xendpage, uint8_t(page));
+}
+
+// Set while systems remakes the breaks of every page from its start on, after it has removed
+// the staff drags of all those pages at once: a break made or removed then need not look for
+// the staff drags of its page (which would walk to the end of the piece each time).
+bool staff_drags_cleared = false;
+
+// Removes the staff drags of a page: those of every page from the start on while systems runs.
+void clear_staff_drags(Drosa node) {
+  if (!staff_drags_cleared) update_SDRAG_on_page(node);
+}
+
+// While systems remakes the breaks, the system starts of every shown voice in order (its head,
+// each visible ENDSYST, its end), so that putting the voices at the n-th system does not walk
+// every voice from its head for every break made or removed.
+struct SystemIndex {
+  std::vector<std::vector<Drosa>> starts;      // by voice
+  std::unordered_map<uint32_t, int> voice_of;  // voice of each ENDSYST listed
+
+  void build() {
+    starts.assign(std::min<int>(voice_count, MAX_VOICES), {});
+    voice_of.clear();
+    for (int v = 0; v < int(starts.size()); ++v) {
+      if (voice_not_shown(v)) continue;
+      for (Drosa p = piece_start[v]; p; p = p->xnext)
+        if (visible_endsyst(p)) add(v, starts[v].size(), p);
+    }
+  }
+  void add(int v, size_t at, Drosa endsyst) {
+    starts[v].insert(starts[v].begin() + long(at), endsyst);
+    voice_of[endsyst.handle()] = v;
+  }
+  // The number of the system that the visible ENDSYST begins; -1 when it is not listed.
+  int number_of(Drosa endsyst) const {
+    auto found = voice_of.find(endsyst.handle());
+    if (found == voice_of.end()) return -1;
+    const std::vector<Drosa>& list = starts[found->second];
+    for (size_t k = list.size(); k-- > 0;)
+      if (list[k] == endsyst) return int(k);
+    return -1;
+  }
+  // Puts system_cursor at system k of every shown voice (its end when it has fewer systems).
+  void place(int k) {
+    for (int v = 0; v < MAX_VOICES; ++v) system_cursor[v] = NIL;
+    for (int v = 0; v < int(starts.size()); ++v)
+      if (!starts[v].empty())
+        system_cursor[v] = starts[v][std::min<size_t>(k, starts[v].size() - 1)];
+  }
+  // After a break was made in system k: lists the new ENDSYST of each voice.
+  void note_made(int k) {
+    for (int v = 0; v < int(starts.size()); ++v) {
+      if (size_t(k) + 1 >= starts[v].size()) continue;
+      for (Drosa p = starts[v][k]->xnext; p && p != starts[v][k + 1]; p = p->xnext) {
+        if (!visible_endsyst(p) || voice_of.count(p.handle())) continue;
+        add(v, k + 1, p);
+        break;
+      }
+    }
+  }
+  // After the breaks at system k were removed: forgets those that left their voice.
+  void note_removed(int k) {
+    for (int v = 0; v < int(starts.size()); ++v) {
+      if (size_t(k) >= starts[v].size()) continue;
+      Drosa e = starts[v][k];
+      if (e->xback && e->xback->xnext == e) continue;
+      voice_of.erase(e.handle());
+      starts[v].erase(starts[v].begin() + k);
+    }
+  }
+};
+SystemIndex* system_index = nullptr;  // set while systems remakes the breaks
+
+// The system of the node's voice that holds the node, and the voices' system_cursor put at it.
+// Page-relative, or outside systems: by counting, as voices_to_system does. Returns the
+// system's number, and through *missing whether every voice stood at a page end.
+int place_system_cursors(Drosa node, int page_relative, bool* missing) {
+  if (system_index && !page_relative) {
+    Drosa start = node->xback;
+    while (start && !visible_endsyst(start)) start = start->xback;
+    int k = start ? system_index->number_of(start) : -1;
+    if (k >= 0) {
+      system_index->place(k);
+      *missing = false;
+      return k;
+    }
+  }
+  int32_t k = system_number_on_page(node, page_relative);
+  *missing = voices_to_system(k, page_relative) != 0;
+  return k;
 }
 
 // ---- The measure table ---------------------------------------------------------------------
@@ -363,6 +453,27 @@ void make_new_breaks(Drosa start_note, const std::vector<measure_record>& table,
   }
 }
 
+// Removes, with undo, the staff drags of every shown voice from the page on which its cursor
+// (time_cursor) stands to the end of the piece.
+void remove_staff_drags_from_cursors() {
+  bool removed = false;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    Drosa p = time_cursor[v];
+    if (voice_not_shown(v) || !p) continue;
+    while (p->xback && !(visible_endsyst(p) && (p->get(xendpage) || p->get(xstartpiece))))
+      p = p->xback;
+    for (p = p->xnext; p;) {
+      Drosa next = p->xnext;
+      if (effective_kind(p) == SDRAG) {
+        removevc_with_undo(p);
+        removed = true;
+      }
+      p = next;
+    }
+  }
+  if (removed) mark_piece_changed(1, 1, current_ncontext);
+}
+
 void reformat_after_systems() {
   disable_format_interrupts();
   current_page = std::clamp<int32_t>(current_page, 1, std::max<int16_t>(page_count, 1));
@@ -406,6 +517,11 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
     display_win_title(1, " (working)");
     remove_ntdata(REMOVE_WHOLE_PIECE);
   }
+  remove_staff_drags_from_cursors();
+  staff_drags_cleared = true;
+  SystemIndex index;
+  index.build();
+  system_index = &index;
   remove_old_breaks(start_note, table);
   if (reason != SYSTEMS_FROM_MENU && choice.mode != SYSTEMS_SCORE_SYSTEMS &&
       choice.mode != SYSTEMS_SCORE_PAGES) {
@@ -413,6 +529,8 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
       if (table[i].staves != table[i - 1].staves) strict_break(table[i].first_node, 0);
   }
   make_new_breaks(start_note, table, choice);
+  system_index = nullptr;
+  staff_drags_cleared = false;
   count_pages();
   mark_piece_changed(1, 1, current_ncontext);
   if (reason == SYSTEMS_FROM_MENU) reformat_after_systems();
@@ -951,8 +1069,9 @@ int systems_dialog(std::vector<measure_record>& table, int32_t total_width, int 
 
 int insert_system_start(Drosa note, int page_flag, int page_relative, int strict) {
   if (!note) return 0;
-  const int32_t system = system_number_on_page(note, page_relative);
-  if (voices_to_system(system, page_relative) && page_relative && system > 0) {
+  bool missing = false;
+  const int32_t system = place_system_cursors(note, page_relative, &missing);
+  if (missing && page_relative && system > 0) {
     REPORT_ERROR(4, "end_of_page logic error in insert_system_start");
     return 0;
   }
@@ -987,6 +1106,7 @@ int insert_system_start(Drosa note, int page_flag, int page_relative, int strict
     }
     insert_endsyst_on_voice(time_cursor[v], page_flag);
   }
+  if (system_index && !page_relative) system_index->note_made(system);
   return 1;
 }
 
@@ -1005,7 +1125,7 @@ void insert_endsyst_on_voice(Drosa note, int page_flag) {
     REPORT_ERROR(4, "Bad pointer for insert_endsyst_on_voice()!");
     return;
   }
-  update_SDRAG_on_page(note);
+  clear_staff_drags(note);
   const AtBreak at = collect_at_break(note);
   if (!at.stop) {
     REPORT_ERROR(4, "Bad pointer for insert_endsyst_on_voice()!");
@@ -1044,13 +1164,14 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
                  "the same in both systems before you combine systems!");
     return;
   }
-  voices_to_system(system_number_on_page(endsyst, page_relative) + 1, page_relative);
+  bool missing = false;
+  const int system = place_system_cursors(endsyst->xnext, page_relative, &missing);
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     Drosa e = system_cursor[v];
     if (voice_not_shown(v) || !visible_endsyst(e) || e->get(xendpiece) || e->get(xstartpiece) ||
         (page_relative && e->get(xendpage)))
       continue;
-    update_SDRAG_on_page(e);
+    clear_staff_drags(e);
     Drosa next_clef = find_next_kind_before_note(CLEF, e), clef = find_prev_kind(CLEF, e);
     if (next_clef && clef && next_clef->get(xclef) == clef->get(xclef))
       removevc_with_undo(next_clef);
@@ -1061,6 +1182,7 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
     removevc_with_undo(e);
     mark_piece_changed(1, 1, current_ncontext);
   }
+  if (system_index && !page_relative && !missing) system_index->note_removed(system);
 }
 
 // ---- The Page menu's single steps -------------------------------------------------------------
