@@ -113,26 +113,30 @@ struct SystemIndex {
       if (!starts[v].empty())
         system_cursor[v] = starts[v][std::min<size_t>(k, starts[v].size() - 1)];
   }
-  // After a break was made in system k: lists the new ENDSYST of each voice.
+  // After a break was made in system k: lists the new ENDSYST of each voice, the first one
+  // not listed after its system k (it begins system k + 1, or k + 2 when the voice had no
+  // note there and the new ENDSYST followed the one ending system k).
   void note_made(int k) {
     for (int v = 0; v < int(starts.size()); ++v) {
-      if (size_t(k) + 1 >= starts[v].size()) continue;
-      for (Drosa p = starts[v][k]->xnext; p && p != starts[v][k + 1]; p = p->xnext) {
-        if (!visible_endsyst(p) || voice_of.count(p.handle())) continue;
-        add(v, k + 1, p);
-        break;
+      if (size_t(k) >= starts[v].size()) continue;
+      size_t passed = k;
+      for (Drosa p = starts[v][k]->xnext; p && passed <= size_t(k) + 1; p = p->xnext) {
+        if (!visible_endsyst(p)) continue;
+        if (!voice_of.count(p.handle())) {
+          add(v, passed + 1, p);
+          break;
+        }
+        ++passed;
       }
     }
   }
-  // After the breaks at system k were removed: forgets those that left their voice.
-  void note_removed(int k) {
-    for (int v = 0; v < int(starts.size()); ++v) {
-      if (size_t(k) >= starts[v].size()) continue;
-      Drosa e = starts[v][k];
-      if (e->xback && e->xback->xnext == e) continue;
-      voice_of.erase(e.handle());
-      starts[v].erase(starts[v].begin() + k);
-    }
+  // Before an ENDSYST leaves its voice: forgets it.
+  void forget(Drosa endsyst) {
+    auto found = voice_of.find(endsyst.handle());
+    if (found == voice_of.end()) return;
+    std::vector<Drosa>& list = starts[found->second];
+    list.erase(std::remove(list.begin(), list.end(), endsyst), list.end());
+    voice_of.erase(found);
   }
 };
 SystemIndex* system_index = nullptr;  // set while systems remakes the breaks
@@ -1165,7 +1169,7 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
     return;
   }
   bool missing = false;
-  const int system = place_system_cursors(endsyst->xnext, page_relative, &missing);
+  place_system_cursors(endsyst->xnext, page_relative, &missing);
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     Drosa e = system_cursor[v];
     if (voice_not_shown(v) || !visible_endsyst(e) || e->get(xendpiece) || e->get(xstartpiece) ||
@@ -1179,10 +1183,10 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
     if (next_key && key && next_key->get(xkey) == key->get(xkey)) removevc_with_undo(next_key);
     repeat_annos_at_system(e, 0);
     repeat_annos_at_page(e, 0);
+    if (system_index) system_index->forget(e);
     removevc_with_undo(e);
     mark_piece_changed(1, 1, current_ncontext);
   }
-  if (system_index && !page_relative && !missing) system_index->note_removed(system);
 }
 
 // ---- The Page menu's single steps -------------------------------------------------------------

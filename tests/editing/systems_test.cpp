@@ -330,20 +330,42 @@ TEST_F(Systems, MeasuresPerSystemAndSystemsPerPage) {
   EXPECT_EQ(breaks_of(v), "1,4;7,10");
 }
 
+// Breaks where the number of printing staves changes stay; the others are remade.
+TEST_F(Systems, ABreakWhereTheStavesChangeStays) {
+  int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, -1);
+  std::vector<std::string> bars(14, "qqqq");
+  bars[3] = bars[7] = "qqqq/";
+  add_bars(flute, bars);
+  add_bars(oboe, std::vector<std::string>(bars.begin(), bars.begin() + 8));
+  add_print(oboe, 1, 1);  // the oboe prints from bar 9 on
+  add_bars(oboe, std::vector<std::string>(bars.begin() + 8, bars.end()));
+  Drosa oboe_break = find_next_kind(ENDSYST, find_next_kind(ENDSYST, piece_start[oboe]));
+  link_after(newDrosa(BAR, 0), oboe_break->xback);  // the bar line before it, as the flute's
+  script_hit(9);
+  script_type(10, "3");
+  script_type(12, "10");
+  script_hit(1);
+  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_IMPORT_NO_BREAKS, nullptr), 1);
+  report_texts();
+  EXPECT_EQ(breaks_of(flute), "1,4,7,9,10,13");
+  EXPECT_EQ(breaks_of(oboe), breaks_of(flute));
+}
+
 TEST_F(OneBreak, SymbolsAtTheBreakEndThePreviousSystem) {
   int v = new_voice();
   add_bars(v, {"qq", "qq"});
   Drosa at = nth_note(v, 2);
-  for (int kind : {TIMESIG, KEYSIG, CLEF})
+  for (int kind : {TIMESIG, KEYSIG, CLEF, CLEF})
     link_after(newDrosa(kind, 0), find_next_kind(BAR, piece_start[v]));
   const std::string before = dump_voice(v);
-  EXPECT_EQ(layout_of(v), "n n | C K T n n");
+  EXPECT_EQ(layout_of(v), "n n | C C K T n n");
   insertion_point = at;
   set_undo_mark(1);
   split_system_command();
   EXPECT_EQ(layout_of(v), "n n C | K T / n n");
   EXPECT_EQ(at->xback->xkind, ENDSYST);
-  undo();
+  EXPECT_EQ(report_texts(), std::vector<std::string>{"Removing extraneous CLEF node."});
+  undo();  // brings back the second clef too, which was removed with undo
   EXPECT_EQ(dump_voice(v), before);
 }
 
