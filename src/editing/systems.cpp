@@ -1080,14 +1080,15 @@ int insert_system_start(Drosa note, int page_flag, int page_relative, int strict
     return 0;
   }
   const int voices = std::min<int>(voice_count, MAX_VOICES);
+  // A system begins at the note already: only its page flag changes.
+  const int32_t t = find_time_in_system(note);
+  if (t <= TIME_TOLERANCE) {
+    for (int v = 0; v < voices; ++v)
+      if (visible_endsyst(system_cursor[v]) && !system_cursor[v]->get(xstartpiece))
+        set_page_flag(system_cursor[v], page_flag ? 1 : 0);
+    return 0;
+  }
   if (strict) {
-    const int32_t t = find_time_in_system(note);
-    if (t <= TIME_TOLERANCE) {
-      for (int v = 0; v < voices; ++v)
-        if (visible_endsyst(system_cursor[v]) && !system_cursor[v]->get(xstartpiece))
-          set_page_flag(system_cursor[v], page_flag ? 1 : 0);
-      return 0;
-    }
     if (voices_to_system_at_time(t, 0, page_relative)) {
       REPORT_ERROR(2,
                    "You cannot make a system start at a note which is not at a timing boundary "

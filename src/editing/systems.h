@@ -122,9 +122,9 @@ Drosa bar_chord_min_width(Drosa note, const ChordSpaces& spaces, ChordWidth* out
 
 // ---- One break -----------------------------------------------------------------------------
 // insert_system_start: makes a system start at the note in every shown voice. Strict: at the
-// note's time, which must be a timing boundary of every voice (a note at the start of its
-// system only gives the ENDSYST before it the page flag); not strict: after as many bar lines
-// of its system as stand before the note. 1 when a system start was made.
+// note's time, which must be a timing boundary of every voice; not strict: after as many bar
+// lines of its system as stand before the note. A note at the start of its system only gives
+// the ENDSYST before it the page flag. 1 when a system start was made.
 // Reads:  the voice lists, page_start (page-relative). Writes: what insert_endsyst_on_voice
 //         writes; system_cursor, time_cursor.
 // Failure: level 2 "You cannot make a system start at a note which is not at a timing

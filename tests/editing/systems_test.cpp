@@ -349,6 +349,13 @@ TEST_F(Systems, ABreakWhereTheStavesChangeStays) {
   report_texts();
   EXPECT_EQ(breaks_of(flute), "1,4,7,9,10,13");
   EXPECT_EQ(breaks_of(oboe), breaks_of(flute));
+  // A listed page start where the kept break stands makes that break start a page.
+  script_hit(18);
+  script_type(19, "1,6;9");
+  script_hit(1);
+  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_FROM_MENU, nullptr), 1);
+  EXPECT_EQ(breaks_of(flute), "1,6;9");
+  EXPECT_EQ(breaks_of(oboe), breaks_of(flute));
 }
 
 TEST_F(OneBreak, SymbolsAtTheBreakEndThePreviousSystem) {
