@@ -58,11 +58,14 @@ void build_piece(int staves, int bars) {
   for (int margin : {22, 30, 34, 54, 58, 62, 88, 92}) set_options_i32(1, margin, 200);
   set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
   set_options_float(1, OPTIONS_NOTE_SPACING, 0.7f);
+  set_options_i16(1, OPTIONS_CLEF_AT_EACH_SYSTEM, 1);  // as in a new piece
+  set_options_i16(1, OPTIONS_KEY_AT_EACH_SYSTEM, 1);
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);
   for (int staff = 0; staff < staves; ++staff) {
     int v = new_voice("Part", 0, staff);
     add_timesig(v, 4, 4);
+    add_clef(v, 0);
     add_key_of_sharps(v, 2);
     for (int bar = 0; bar < bars; ++bar) {
       if (bar % 48 == 47) add_key_of_sharps(v, bar % 96 == 47 ? 0 : 2);
