@@ -421,7 +421,7 @@ void breaks_like_score(Drosa start_note, const SystemsChoice& choice) {
     if (!score_endsyst(p)) continue;
     Drosa target = p->xnext;
     while (target && target->xkind != NOTE && !visible_endsyst(target)) target = target->xnext;
-    if (!target || target->get(xendpiece)) break;
+    if (!target || (target->xkind == ENDSYST && target->get(xendpiece))) break;
     bool page = choice.mode == SYSTEMS_SCORE_PAGES ? p->get(xendpage) != 0
                                                    : systems_on_page >= choice.systems_per_page;
     if (strict_break(target, page)) systems_on_page = page ? 1 : systems_on_page + 1;

@@ -7,6 +7,7 @@
 //   Pages.*:        Split Page, Combine with Next Page, and notes that print nowhere
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -328,6 +329,34 @@ TEST_F(Systems, MeasuresPerSystemAndSystemsPerPage) {
   EXPECT_EQ(systems(piece_start[v], SYSTEMS_IMPORT_NO_BREAKS, nullptr), 1);
   report_texts();
   EXPECT_EQ(breaks_of(v), "1,4;7,10");
+}
+
+// A new notation context takes the Score's systems, with the Score's pages or n to a page.
+TEST_F(Systems, ANewContextTakesTheScoresSystemsAndPages) {
+  ncontext_count = 2;
+  std::snprintf(ncontext_name[2], NCONTEXT_NAME_SIZE, "Parts");
+  std::memcpy(options_struct[2], options_struct[1], OPTIONS_SIZE);
+  int v = new_voice();
+  add_print(v, 2, 0);
+  for (int bar = 1; bar <= 8; ++bar) {
+    add_bars(v, {"qqqq", "|"});
+    if (bar % 2 == 0 && bar < 8) add_system_break(v, bar == 4, 1);
+  }
+  current_ncontext = 2;
+  const std::pair<int, const char*> runs[] = {{17, "1,3;5,7"}, {14, "1;3;5;7"}};
+  for (const auto& [radio, expected] : runs) {
+    script_hit(radio);
+    if (radio == 14) script_type(15, "1");
+    script_hit(1);
+    EXPECT_EQ(systems(piece_start[v], SYSTEMS_NEW_CONTEXT, nullptr), 1);
+    EXPECT_EQ(report_texts(),
+              std::vector<std::string>{"Since Parts is a new Notation Context, its systems and "
+                                       "possible pagination need to be determined before you go "
+                                       "on.\n\n"});
+    EXPECT_EQ(breaks_of(v), expected);
+  }
+  current_ncontext = 1;
+  EXPECT_EQ(breaks_of(v), "1,3;5,7") << "the Score keeps its own breaks";
 }
 
 // Breaks where the number of printing staves changes stay; the others are remade.
