@@ -21,13 +21,20 @@ constexpr int C5 = 35;  // middle C; the tokens name the notes of its octave
 const char* const STEPS = "CDEFGAB";
 const char* const ACCIDENTALS[] = {"?", "bb", "b", "n", "#", "x"};
 
-// A key signature of n sharps (n > 0) or -n flats.
-Drosa add_keysig(int v, int n) {
+// A key signature of n sharps (n > 0) or -n flats, linked to nothing.
+Drosa keysig_node(int n) {
   static const int sharp_steps[] = {3, 0, 4, 1, 5, 2, 6}, flat_steps[] = {6, 2, 5, 1, 4, 0, 3};
-  Drosa key = add_key(v, n >= 0 ? n : 7 - n);
+  Drosa key = newDrosa(KEYSIG, 0);
+  key->set(xkey, int8_t(n >= 0 ? n : 7 - n));
   for (int i = 0; i < (n >= 0 ? n : -n); ++i)
     key->set(xkeysig_entry, i, uint8_t(n > 0 ? sharp_steps[i] + 7 : flat_steps[i]));
   key->set(xkeycnt, uint8_t(n >= 0 ? n : -n));
+  return key;
+}
+
+Drosa add_keysig(int v, int n) {
+  Drosa key = keysig_node(n);
+  link_after(key, voice_end(v)->xback);
   return key;
 }
 
@@ -160,6 +167,14 @@ TEST_F(AccCarry, AccidentalInForceAndKeyTransposition) {
   g->set(xacc, 4);
   g->set(xaccplot, 1);
   EXPECT_EQ(effective_accidental(add_note(v, QUARTER, C5 + 3)), 4);
+}
+
+TEST_F(AccCarry, AKeySignatureLinkedInAfterALookupIsSeen) {
+  int v = build("Gn | Fn");
+  std::vector<Drosa> notes = notes_of(v);
+  EXPECT_EQ(effective_accidental(notes[0]), 3);
+  link_after(keysig_node(1), notes[0]->xback);
+  EXPECT_EQ(effective_accidental(notes[1]), 4) << "the F after it takes the key's sharp";
 }
 
 TEST_F(AccEdit, RemovingANaturalHidesTheSharpTheKeyImpliesAndUndoBringsItBack) {
