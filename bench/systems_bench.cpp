@@ -98,7 +98,7 @@ void BreakIntoSystems(benchmark::State& state) {
     script_hit(1);  // density 100 percent, the systems per page offered
     script_hit(1);  // the pages it rounds to
     state.ResumeTiming();
-    int made = systems(piece_start[0], SYSTEMS_IMPORT_NO_BREAKS, nullptr);
+    int made = systems(piece_start[0], SYSTEMS_NO_BREAKS, nullptr);
     state.PauseTiming();
     bool good = made == 1 && page_count > 1 && script_pending() == 0;
     std::string first;

@@ -1,5 +1,5 @@
-// editing_services.cpp: the insertion point, the nodes attached before a note, the naturals
-// of a key signature and the staff drags of a page.
+// editing_services.cpp: the insertion point, the nodes attached before a note and the staff
+// drags of a page.
 //
 // There is no window to scroll yet: making the insertion point visible does nothing for now.
 #include "editing/editing_services.h"
@@ -87,21 +87,6 @@ void assign_selection_field(const NodeField& field, int value, int /*refresh*/) 
   modifyvc_with_undo(node);
   node->set(typed, value);
   mark_piece_changed(1, 1, current_ncontext);
-}
-
-void remove_naturals_from_key(Drosa keysig) {
-  if (!keysig) {
-    REPORT_ERROR(4, "NIL pointer for remove_naturals_from_key");
-    return;
-  }
-  int count = std::clamp<int>(keysig->get(xkeycnt), 0, xkeysig_entry.count);
-  int kept = 0;
-  for (int i = 0; i < count; ++i) {
-    int code = keysig->get(xkeysig_entry, i);
-    if (code < 14) keysig->set(xkeysig_entry, kept++, uint8_t(code));
-  }
-  for (int i = kept; i < count; ++i) keysig->set(xkeysig_entry, i, 0);
-  keysig->set(xkeycnt, uint8_t(kept));
 }
 
 void update_SDRAG_on_page(Drosa node) {

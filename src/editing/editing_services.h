@@ -27,12 +27,13 @@ void assign_selection_field(const NodeField& field, int value, int refresh);
 // Scrolls so that the insertion point is in view.
 void make_cursor_visible();
 
-// ---- Key signatures and staff drags -----------------------------------------------------------
-// remove_naturals_from_key: drops every entry of 14 or more (a cancelling natural), keeping
-// the order of the others, and sets xkeycnt to what remains.
-// Failure: level 4 "NIL pointer for remove_naturals_from_key".
-void remove_naturals_from_key(Drosa keysig);
+// ---- Key signatures (keysig.cpp) ---------------------------------------------------------------
+// remove_naturals_from_key: drops every cancelling natural (code 14 and up) of a KEYSIG,
+// keeping the order of the other entries, and sets the count to what remains.
+// Failure: level 4 "NIL pointer for remove_naturals_from_key" for no node.
+void remove_naturals_from_key(Drosa key);
 
+// ---- Staff drags -------------------------------------------------------------------------------
 // update_SDRAG_on_page: removes, with undo, every SDRAG of the node's voice between the ENDSYST
 // that starts the node's page and the one that ends it, and marks the piece changed when
 // one went.

@@ -324,13 +324,13 @@ void announce(int reason, const char* extra) {
                    "to be determined before you go on.\n\n%s",
                    ncontext_name_of(current_ncontext), text);
       break;
-    case SYSTEMS_IMPORT_NO_BREAKS:
+    case SYSTEMS_NO_BREAKS:
       REPORT_ERROR(2,
                    "The MusicXML has no systems or pagination data, so they must be "
                    "determined.\n%s\n%s",
                    "", text);
       break;
-    case SYSTEMS_IMPORT_NO_PAGES:
+    case SYSTEMS_KEEP_SYSTEMS:
       REPORT_ERROR(2,
                    "The MusicXML has systems data but no pagination data, so its pages must be "
                    "determined.  You will probably want to keep the same systems and specify new "
@@ -489,7 +489,7 @@ void reformat_after_systems() {
 
 // Steps 5 to 14 of systems, from the parameters read at the start note.
 int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32_t rest_width) {
-  if (reason != SYSTEMS_FROM_MENU) rebuild_print_nodes();
+  if (reason != SYSTEMS_MENU) rebuild_print_nodes();
   const size_t capacity = visible_bars_after(start_note) + 10;
   std::vector<measure_record> table;
   try {
@@ -514,7 +514,7 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
     REPORT_ERROR(4, "Impossible system operation in Score Notation Context!");
     return 0;
   }
-  if (reason == SYSTEMS_FROM_MENU) {
+  if (reason == SYSTEMS_MENU) {
     stop_flashing(insertion_point);
     insertion_point = NIL;
     insertion_point_flashing = 0;
@@ -527,7 +527,7 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
   index.build();
   system_index = &index;
   remove_old_breaks(start_note, table);
-  if (reason != SYSTEMS_FROM_MENU && choice.mode != SYSTEMS_SCORE_SYSTEMS &&
+  if (reason != SYSTEMS_MENU && choice.mode != SYSTEMS_SCORE_SYSTEMS &&
       choice.mode != SYSTEMS_SCORE_PAGES) {
     for (size_t i = 1; i < table.size(); ++i)
       if (table[i].staves != table[i - 1].staves) strict_break(table[i].first_node, 0);
@@ -537,7 +537,7 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
   staff_drags_cleared = false;
   count_pages();
   mark_piece_changed(1, 1, current_ncontext);
-  if (reason == SYSTEMS_FROM_MENU) reformat_after_systems();
+  if (reason == SYSTEMS_MENU) reformat_after_systems();
   return 1;
 }
 
@@ -781,7 +781,7 @@ void fill_systems_dialog(DialogRef dialog, const std::vector<measure_record>& ta
     platform_set_item_hilite(dialog, KEEP_CAPTION, 255);
   }
   if (score) enable_item(dialog, SCORE_RADIO, 0);
-  const bool keep = score && has_list && reason == SYSTEMS_IMPORT_NO_PAGES;
+  const bool keep = score && has_list && reason == SYSTEMS_KEEP_SYSTEMS;
   dialog_memory.radio = 0;
   select_radio(dialog, keep ? KEEP_RADIO : DENSITY_RADIO);
   focus_field(dialog, keep ? KEEP_PAGE_FIELD : DENSITY_FIELD);
@@ -1289,7 +1289,7 @@ void systems_command() {
   }
   int v = std::clamp<int>(insertion_point->get(xvoice), 0, std::max<int>(voice_count - 1, 0));
   if (!page_start[v]) return;
-  systems(page_start[v], SYSTEMS_FROM_MENU, nullptr);
+  systems(page_start[v], SYSTEMS_MENU, nullptr);
   clear_undo(1);
 }
 

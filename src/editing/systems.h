@@ -20,10 +20,10 @@ inline constexpr int SYSTEMS_MEASURES = -4;       // n measures to a system
 inline constexpr int SYSTEMS_LIST = -5;           // the bars listed start systems and pages
 
 // Why systems runs.
-inline constexpr int SYSTEMS_FROM_MENU = 0;
+inline constexpr int SYSTEMS_MENU = 0;
 inline constexpr int SYSTEMS_NEW_CONTEXT = 1;
-inline constexpr int SYSTEMS_IMPORT_NO_BREAKS = 2;  // a MusicXML file without systems or pages
-inline constexpr int SYSTEMS_IMPORT_NO_PAGES = 3;   // a MusicXML file with systems, no pages
+inline constexpr int SYSTEMS_NO_BREAKS = 2;     // a MusicXML file without systems or pages
+inline constexpr int SYSTEMS_KEEP_SYSTEMS = 3;  // a MusicXML file with systems, no pages
 
 // The 16-bit flags of a notation context's options record that restate the clef and the key
 // at the start of every new system.

@@ -231,7 +231,7 @@ TEST_F(BreakChoice, APageWithNoRoomForASystemIsRefused) {
   add_bars(v, {"qqqq", "qqqq"});
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 5);  // narrower than its margins
   const std::string before = dump_voice(v);
-  EXPECT_EQ(systems(piece_start[v], SYSTEMS_FROM_MENU, nullptr), 0);
+  EXPECT_EQ(systems(piece_start[v], SYSTEMS_MENU, nullptr), 0);
   EXPECT_EQ(report_texts().size(), 1u);
   EXPECT_EQ(dump_voice(v), before);
 }
@@ -245,7 +245,7 @@ TEST_F(Systems, TwentyBreaksWithoutPagesArePagedKeepingTheSystems) {
   add_bars(oboe, bars);
   script_type(15, "4");
   script_hit(1);
-  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_IMPORT_NO_PAGES, nullptr), 1);
+  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_KEEP_SYSTEMS, nullptr), 1);
   report_texts();
   const std::string expected = "1,3,5,7;9,11,13,15;17,19,21,23;25,27,29,31;33,35,37,39;41";
   EXPECT_EQ(breaks_of(flute), expected);
@@ -283,7 +283,7 @@ TEST_F(Systems, ALongMelodyIsBrokenToTheDensityAsked) {
   add_bars(v, bars);
   script_hit(1);  // the density of 100 percent offered first
   script_hit(1);  // and the pages it rounds to
-  EXPECT_EQ(systems(piece_start[v], SYSTEMS_IMPORT_NO_BREAKS, nullptr), 1);
+  EXPECT_EQ(systems(piece_start[v], SYSTEMS_NO_BREAKS, nullptr), 1);
   EXPECT_EQ(report_texts(),
             std::vector<std::string>{"The MusicXML has no systems or pagination data, so they "
                                      "must be determined.\n\n"});
@@ -326,7 +326,7 @@ TEST_F(Systems, MeasuresPerSystemAndSystemsPerPage) {
   script_type(10, "3");
   script_type(12, "2");
   script_hit(1);
-  EXPECT_EQ(systems(piece_start[v], SYSTEMS_IMPORT_NO_BREAKS, nullptr), 1);
+  EXPECT_EQ(systems(piece_start[v], SYSTEMS_NO_BREAKS, nullptr), 1);
   report_texts();
   EXPECT_EQ(breaks_of(v), "1,4;7,10");
 }
@@ -374,7 +374,7 @@ TEST_F(Systems, ABreakWhereTheStavesChangeStays) {
   script_type(10, "3");
   script_type(12, "10");
   script_hit(1);
-  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_IMPORT_NO_BREAKS, nullptr), 1);
+  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_NO_BREAKS, nullptr), 1);
   report_texts();
   EXPECT_EQ(breaks_of(flute), "1,4,7,9,10,13");
   EXPECT_EQ(breaks_of(oboe), breaks_of(flute));
@@ -382,7 +382,7 @@ TEST_F(Systems, ABreakWhereTheStavesChangeStays) {
   script_hit(18);
   script_type(19, "1,6;9");
   script_hit(1);
-  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_FROM_MENU, nullptr), 1);
+  EXPECT_EQ(systems(piece_start[flute], SYSTEMS_MENU, nullptr), 1);
   EXPECT_EQ(breaks_of(flute), "1,6;9");
   EXPECT_EQ(breaks_of(oboe), breaks_of(flute));
 }
