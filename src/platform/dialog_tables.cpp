@@ -119,18 +119,19 @@ DialogSpec systems_dialog() {
   spec.items.push_back(label(160, r1, 216, "% with"));                                      // 6
   spec.items.push_back(field(218, r1));                                                     // 7
   spec.items.push_back(label(266, r1, WIDTH - 20, "systems per page"));                     // 8
-  spec.items.push_back(radio(r2, 170, "Measures per system"));                              // 9
-  spec.items.push_back(field(172, r2));                                                     // 10
-  spec.items.push_back(label(220, r2, 256, "with"));                                        // 11
-  spec.items.push_back(field(258, r2));                                                     // 12
-  spec.items.push_back(label(306, r2, WIDTH - 20, "systems per page"));                     // 13
+  spec.items.push_back(radio(r2, 182, "Measures per system"));                              // 9
+  spec.items.push_back(field(186, r2));                                                     // 10
+  spec.items.push_back(label(236, r2, 270, "with"));                                        // 11
+  spec.items.push_back(field(272, r2));                                                     // 12
+  spec.items.push_back(label(320, r2, WIDTH - 20, "systems per page"));                     // 13
   spec.items.push_back(radio(r3, 250, "Keep the present systems, with"));                   // 14
   spec.items.push_back(field(252, r3));                                                     // 15
   spec.items.push_back(label(300, r3, WIDTH - 20, "systems per page"));                     // 16
   spec.items.push_back(radio(r4, WIDTH - 20, "Same systems and pages as the Score"));       // 17
-  spec.items.push_back(radio(r5, WIDTH - 20,
-                             "Systems start at these bars (, a new system; ; a new page):"));  // 18
-  spec.items.push_back({ITEM_EDIT_TEXT, {40, r5 + 26, WIDTH - 20, r5 + 96}, ""});              // 19
+  spec.items.push_back(
+      radio(r5, WIDTH - 20,
+            "Systems start at these bars (\",\" a new system, \";\" a new page):"));  // 18
+  spec.items.push_back({ITEM_EDIT_TEXT, {40, r5 + 26, WIDTH - 20, r5 + 96}, ""});     // 19
   return spec;
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/dialogs.h"
+#include "platform/port.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
@@ -236,6 +239,30 @@ TEST_F(BreakChoice, APageWithNoRoomForASystemIsRefused) {
   EXPECT_EQ(dump_voice(v), before);
 }
 
+// The dialog's items do not overlap; its picture is written for a look.
+TEST_F(BreakChoice, TheSystemsDialogIsLaidOutWithoutOverlaps) {
+  platform_set_param_texts("", "", "", "Score");
+  DialogRef dialog = platform_open_dialog(15339, false);
+  ASSERT_NE(dialog, nullptr);
+  for (int item : {5, 7, 10, 12, 15}) platform_set_item_text(dialog, item, "100");
+  platform_set_item_text(dialog, 19, "1,5,9;13,17");
+  platform_set_item_value(dialog, 4, 1);
+  for (int a = 1; a <= platform_item_count(dialog); ++a)
+    for (int b = a + 1; b <= platform_item_count(dialog); ++b) {
+      Rect x = platform_item_rect(dialog, a), y = platform_item_rect(dialog, b);
+      EXPECT_TRUE(x.right <= y.left || y.right <= x.left || x.bottom <= y.top || y.bottom <= x.top)
+          << "items " << a << " and " << b;
+    }
+  platform_draw_dialog(dialog);
+  const std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (std::filesystem::exists(build / "CMakeCache.txt")) {
+    std::filesystem::create_directories(build / "test-output");
+    port_save_png(platform_dialog_port(dialog),
+                  (build / "test-output" / "systems-dialog.png").c_str());
+  }
+  platform_close_dialog(dialog);
+}
+
 // A piece imported with 20 system breaks and no page break keeps its systems, four to a page.
 TEST_F(Systems, TwentyBreaksWithoutPagesArePagedKeepingTheSystems) {
   int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, 1);
@@ -322,7 +349,7 @@ TEST_F(Systems, MeasuresPerSystemAndSystemsPerPage) {
   std::vector<std::string> bars(10, "qqqq/");
   bars.back() = "qqqq";
   add_bars(v, bars);
-  script_click(180, 75);  // in the measures field, which selects its radio button
+  script_click(200, 75);  // in the measures field, which selects its radio button
   script_type(10, "3");
   script_type(12, "2");
   script_hit(1);
