@@ -122,3 +122,9 @@ int32_t measure_anno_text(Drosa /*note*/, Drosa tparam, AnnoTextMeasure* out) {
   if (out) *out = m;
   return m.width;
 }
+
+// No annotation is marked to repeat at each system or page yet: there are no copies to make
+// or delete.
+Drosa repeat_annos_at_system(Drosa node, int /*make*/) { return node; }
+
+void repeat_annos_at_page(Drosa /*endsyst*/, int /*make*/) {}

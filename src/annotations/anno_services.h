@@ -73,3 +73,12 @@ void text_finish(int flag);
 void text_redraw();
 // icon_update: shows the palette's icons for MODE.
 void icon_update();
+
+// ---- Copies of annotations at each system and each page -----------------------------------
+// repeat_annos_at_system: makes (make 1) or deletes (0) the copies of the annotations that
+// repeat at each system, before the node at a system start; returns the node after which
+// further nodes may follow. No annotation repeats yet: the node itself.
+Drosa repeat_annos_at_system(Drosa node, int make);
+// repeat_annos_at_page: the same for the annotations that repeat on each page, at the ENDSYST
+// that starts the page. None repeats yet.
+void repeat_annos_at_page(Drosa endsyst, int make);

@@ -11,6 +11,8 @@ int drag_scrolling = 0;
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
+KeysigCache keysig_cache;
+
 void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
@@ -20,4 +22,5 @@ void reset_editing_globals() {
   drag_scrolling = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
+  keysig_cache = {};
 }

@@ -26,4 +26,16 @@ extern int drag_scrolling;
 extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty
 
+// The key signature in force found last by the accidental rules: the KEYSIG (NIL none) in force
+// at `from`, valid while the voice lists have not changed since (list_change_count equal to
+// `changes`) in the same notation context. A later note of the same list that reaches `from`
+// walking back takes its answer.
+struct KeysigCache {
+  Drosa from;
+  Drosa keysig;
+  uint64_t changes = 0;
+  int16_t context = 0;
+};
+extern KeysigCache keysig_cache;
+
 void reset_editing_globals();

@@ -1,12 +1,13 @@
 // editing_services.cpp: the insertion point, the selected voice, the nodes attached before a
-// note, the first measures of a new piece and the default beaming of a time signature.
+// note, the staff drags of a page, the first measures of a new piece and the default beaming
+// of a time signature.
 //
-// Accidentals are not re-evaluated yet and there is no window to scroll: those two do
-// nothing for now. Splitting a page is the least the page formatter needs: it only cuts.
+// There is no window to scroll yet: making the insertion point visible does nothing for now.
 // The measures of a new piece are asked for with the number dialog (their count only) until
 // the measures dialog exists.
 #include "editing/editing_services.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -17,22 +18,6 @@
 #include "performance/performance_services.h"
 
 namespace {
-
-bool is_layout_record(int kind) {
-  return kind == NTDATA || kind == CDDATA || kind == CDDATA2 || kind == CDDATA3 || kind == PDATA;
-}
-
-// The visible ENDSYST that ends system `system - 1` of the voice's page, NIL when the page
-// has fewer systems.
-Drosa system_break_before(int v, int system) {
-  int passed = 0;
-  for (Drosa p = page_start[v]->xnext; p; p = p->xnext) {
-    if (effective_kind(p) != ENDSYST) continue;
-    if (p->get(xendpage) || p->get(xendpiece)) return NIL;
-    if (++passed == system - 1) return p;
-  }
-  return NIL;
-}
 
 bool is_attached_kind(Drosa node) {
   int k = effective_kind(node);
@@ -90,31 +75,6 @@ Drosa unary_node(int op, Drosa node) {
       REPORT_ERROR(4, "Illegal operation for unary_node()!");
       return NIL;
   }
-}
-
-void adjust_accidentals(int, Drosa, Drosa, int) {}
-
-void split_page(int system) {
-  if (system <= 1) return;
-  bool split = false;
-  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
-    if (voice_not_shown(v) || !page_start[v]) continue;
-    Drosa cut = system_break_before(v, system);
-    if (!cut) continue;
-    cut->set(xendpage, 1);
-    page_index_changed_at(cut);
-    split = true;
-    // What follows the cut is on the next page now, which carries no layout records.
-    for (Drosa p = cut->xnext; p;) {
-      Drosa next = p->xnext;
-      if (effective_kind(p) == ENDSYST && (p->get(xendpage) || p->get(xendpiece))) break;
-      if (is_layout_record(p->xkind)) destroy_node(p);
-      p = next;
-    }
-  }
-  if (!split) return;
-  ++page_count;
-  mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
 }
 
 void make_cursor_visible() {}
@@ -332,4 +292,24 @@ int make_measures(Drosa timesig, int new_piece, char* part_name) {
     if (piece_start[v]) append_measures(v, count, rests);
   mark_piece_changed(1, 0, 0);
   return 1;
+}
+
+void update_SDRAG_on_page(Drosa node) {
+  if (!node) return;
+  Drosa start = node->xback;
+  while (start &&
+         !(effective_kind(start) == ENDSYST && (start->get(xendpage) || start->get(xstartpiece))))
+    start = start->xback;
+  bool removed = false;
+  for (Drosa p = start ? start->xnext : node; p;) {
+    Drosa next = p->xnext;
+    int k = effective_kind(p);
+    if (k == ENDSYST && (p->get(xendpage) || p->get(xendpiece))) break;
+    if (k == SDRAG) {
+      removevc_with_undo(p);
+      removed = true;
+    }
+    p = next;
+  }
+  if (removed) mark_piece_changed(1, 1, current_ncontext);
 }

@@ -2,7 +2,9 @@
 // Other folders include this header and no other header of editing/.
 #pragma once
 
+#include "editing/acc.h"
 #include "editing/editing_globals.h"
+#include "editing/systems.h"
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "platform/geometry.h"
@@ -14,10 +16,6 @@ void cursor_to_nearest_visnote(PagePoint point, int a, int b, int c);
 // 2 removes them with undo; 3 and 4 skip them forward or backward.
 inline constexpr int UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
 Drosa unary_node(int op, Drosa node);
-
-// Re-evaluates the printed accidentals around a stretch of a voice: 103 before it is
-// removed, 102 after a new stretch is inserted.
-void adjust_accidentals(int op, Drosa first, Drosa last, int flag);
 
 // Applies a per-note routine to each note of the group selection, or to the insertion point
 // when there is no group selection (there is none yet: the insertion point only).
@@ -31,13 +29,18 @@ void assign_selection_field(const NodeField& field, int value, int refresh);
 // Scrolls so that the insertion point is in view.
 void make_cursor_visible();
 
-// split_page: makes the page end before system `system` (1-based on the current page): the
-// ENDSYST that ends the system before it gets xendpage in every shown voice, and the layout
-// records of what now lies on the next page are dropped; the page count grows by one.
-// Reads:  voice_count, page_start, current_ncontext.
-// Writes: ENDSYST xendpage, layout records after the new page end, page_count, DrosaDirty.
-// Failure: a system of 1 or less, or one the page does not have, changes nothing.
-void split_page(int system);
+// ---- Key signatures (keysig.cpp) ---------------------------------------------------------------
+// remove_naturals_from_key: drops every cancelling natural (code 14 and up) of a KEYSIG,
+// keeping the order of the other entries, and sets the count to what remains.
+// Failure: level 4 "NIL pointer for remove_naturals_from_key" for no node.
+void remove_naturals_from_key(Drosa key);
+
+// ---- Staff drags -------------------------------------------------------------------------------
+// update_SDRAG_on_page: removes, with undo, every SDRAG of the node's voice between the ENDSYST
+// that starts the node's page and the one that ends it, and marks the piece changed when
+// one went.
+// Reads: current_ncontext. Writes: the voice list (recorded), DrosaDirty.
+void update_SDRAG_on_page(Drosa node);
 
 // ---- The insertion point and the selected voice ------------------------------------------
 // set_insertion_point: makes node (NIL: none) the insertion point; a drawn note also becomes

@@ -177,7 +177,7 @@ bool number_pstaves(std::vector<int32_t>& counts, bool other_page) {
       counts[0] = sum = MAX_PSTAVES;
       continue;
     }
-    split_page(int(s) + 1);
+    split_page(int(s));
     display_win_title(1, nullptr);
     counts.resize(s);
     break;

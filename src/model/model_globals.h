@@ -47,9 +47,9 @@ extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voi
 extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of its system
 
 // ---- List changes ------------------------------------------------------------------------
-// Counts the changes that may alter the order of the NOTE, ENDSYST and PARAM nodes of a list,
-// or their kinds, contexts and page or parameter fields (count_list_change, voice_lists.h);
-// caches of what the lists hold compare it with the count they were built at.
+// Counts the changes that may alter the order of the NOTE, ENDSYST, PARAM and KEYSIG nodes of
+// a list, or their kinds, contexts and page or parameter fields (count_list_change,
+// voice_lists.h); caches of what the lists hold compare it with the count they were built at.
 extern uint64_t list_change_count;
 
 // ---- Undo history ----------------------------------------------------------------------

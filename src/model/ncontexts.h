@@ -44,3 +44,7 @@ void ncontext_staff_range(const char* part_name, Drosa print);
 // 1 when, at the PRINT's time, every printing voice belongs to the named part and at least one
 // does; else 0 (also when the PRINT has no note after it in its system).
 int ncontext_parts_present(const char* part_name, Drosa print);
+
+// rebuild_print_nodes: makes the PRINT nodes of every voice consistent for the current
+// notation context. Least for now: the PRINT nodes are kept as they are.
+void rebuild_print_nodes();

@@ -215,12 +215,14 @@ inline constexpr ArrayField<uint8_t> xspacc_entry{"xspacc_entry", SPACC, 11, 15}
 
 // ---- CLEF -----------------------------------------------------------------------------
 inline constexpr auto xclef = word_field<uint8_t>("xclef", CLEF, 10);  // clef type
+inline constexpr auto xclef_in_system = word_field<uint8_t>("xclef_in_system", CLEF, 11);  // 0 at a system start
 inline constexpr auto xclefx = word_field<int32_t>("xclefx", CLEF, 14);
 inline constexpr auto xcleforigin = word_field<int32_t>("xcleforigin", CLEF, 18);
 
 // ---- KEYSIG ---------------------------------------------------------------------------
 inline constexpr auto xkeycnt = word_field<uint8_t>("xkeycnt", KEYSIG, 10);  // entries in use
-inline constexpr ArrayField<uint8_t> xkeysig_entry{"xkeysig_entry", KEYSIG, 11, 15};  // codes; 14 up naturals
+inline constexpr ArrayField<uint8_t> xkeysig_entry{"xkeysig_entry", KEYSIG, 11, 14};  // codes; 14 up naturals
+inline constexpr auto key_transposition = word_field<int8_t>("key_transposition", KEYSIG, 25);  // semitones
 inline constexpr auto xkey = word_field<int8_t>("xkey", KEYSIG, 26);
 
 // ---- TIMESIG: a measure lasts xbpm x 65536 / xbeat time units -------------------------
@@ -229,6 +231,8 @@ inline constexpr auto xbeat = word_field<int16_t>("xbeat", TIMESIG, 12);  // the
 
 // ---- BAR ------------------------------------------------------------------------------
 inline constexpr auto xdouble = word_field<uint8_t>("xdouble", BAR, 10);          // double bar
+inline constexpr auto xrepeat_end = word_field<uint8_t>("xrepeat_end", BAR, 12);    // dots on the left
+inline constexpr auto xrepeat_start = word_field<uint8_t>("xrepeat_start", BAR, 13);  // dots on the right
 inline constexpr auto xnumbering = word_field<uint8_t>("xnumbering", BAR, 14);    // numbering flags
 inline constexpr auto xbarx = word_field<int32_t>("xbarx", BAR, 16);              // bar x
 inline constexpr auto xbarnumber = word_field<int16_t>("xbarnumber", BAR, 30);    // explicit bar number

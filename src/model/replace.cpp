@@ -154,7 +154,7 @@ void prepare_delete(Drosa old_start, Drosa old_end, Drosa* prev_out, Drosa* next
 
 // Removes old_start..old_end with undo; returns the node before the stretch.
 Drosa remove_stretch(Drosa old_start, Drosa old_end, int adjust_acc) {
-  if (adjust_acc) adjust_accidentals(103, old_start, old_end, 0);
+  if (adjust_acc) adjust_accidentals(ACC_REMOVING, old_start, old_end);
   old_end = after_layout(old_end);
   if (old_start->xkind == NOTE) unary_node(UNARY_DELETE, old_start);
   delete_marked_annos(old_start);
@@ -284,7 +284,7 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
   if (!new_first) return;
   insertvc_with_undo(new_first, new_last, place);
   Drosa first_note = unary_node(UNARY_SKIP_FORWARD, new_first);
-  adjust_accidentals(102, first_note, new_last, 0);
+  adjust_accidentals(ACC_CHANGED, first_note, new_last);
   if (perf_mode) set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
 }
 

@@ -118,13 +118,13 @@ Drosa node_kind_between(int kind, Drosa node) {
 void count_list_change(Drosa node) {
   if (!node) return;
   int kind = node->xkind;
-  if (kind == NOTE || kind == ENDSYST || kind == PARAM) ++list_change_count;
+  if (kind == NOTE || kind == ENDSYST || kind == PARAM || kind == KEYSIG) ++list_change_count;
 }
 
 void count_chain_change(Drosa first, Drosa last) {
   for (Drosa p = first; p; p = p->xnext) {
     int kind = p->xkind;
-    if (kind == NOTE || kind == ENDSYST || kind == PARAM) {
+    if (kind == NOTE || kind == ENDSYST || kind == PARAM || kind == KEYSIG) {
       ++list_change_count;
       return;
     }

@@ -34,9 +34,9 @@ Drosa node_kind_between(int kind, Drosa node);
 
 // ---- Counting list changes ---------------------------------------------------------------
 // Every link primitive here, the undo primitives and the freeing of whole chains count their
-// change in list_change_count when it may move, add or remove a NOTE, ENDSYST or PARAM node
-// (count_chain_change for a chain: first..last, last NIL to its end). Code that changes the
-// kind, context, page flags (xendpage, xstartpiece) or parameter fields (xparam_index,
+// change in list_change_count when it may move, add or remove a NOTE, ENDSYST, PARAM or KEYSIG
+// node (count_chain_change for a chain: first..last, last NIL to its end). Code that changes
+// the kind, context, page flags (xendpage, xstartpiece) or parameter fields (xparam_index,
 // xparam_small) of such a node while it is linked counts the change itself.
 void count_list_change(Drosa node);
 void count_chain_change(Drosa first, Drosa last);

@@ -41,3 +41,6 @@ void draw_piano_window() {}
 
 // Nothing plays yet.
 int is_playing() { return 0; }
+
+// There is no palette yet: the template keeps the accidental it has.
+int set_template_accidental() { return spacc_template ? 1 : 0; }

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_globals.h"
+#include "performance/pitch.h"
 #include "platform/events.h"
 
 // Recomputes the default sounding lengths (xlength) and times to the next note (xttn) of
@@ -53,3 +55,9 @@ void piano_apply_pending(const EventRecord& event);
 void set_key_spelling(Drosa keysig);
 // Inverts a box of the palette as feedback (12: the delete box).
 void invert_piano_box(int box);
+
+// ---- The note-attribute palette (least until the piano window exists) -------------------------
+// set_template_accidental: lets the palette set the accidental of current_note_template;
+// non-zero when a special accidental set (spacc_template) is chosen. No palette yet: the
+// template keeps its accidental.
+int set_template_accidental();

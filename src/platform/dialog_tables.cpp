@@ -96,6 +96,45 @@ DialogSpec colour_dialog() {
   return spec;
 }
 
+// The Systems dialog: five ways of breaking a notation context into systems and pages, each a
+// radio button (4, 9, 14, 17, 18) with its fields; the list (19) takes several lines.
+DialogSpec systems_dialog() {
+  constexpr int WIDTH = 470, FIELD_W = 44, ROW = 30;
+  auto radio = [](int top, int right, const char* title) {
+    return DialogItemSpec{ITEM_RADIO, {20, top, right, top + 20}, title};
+  };
+  auto field = [](int left, int top) {
+    return DialogItemSpec{ITEM_EDIT_TEXT, {left, top, left + FIELD_W, top + 20}, ""};
+  };
+  auto label = [](int left, int top, int right, const char* text) {
+    return DialogItemSpec{ITEM_STATIC_TEXT, {left, top + 2, right, top + 20}, text};
+  };
+  const int r1 = 40, r2 = r1 + ROW, r3 = r2 + ROW, r4 = r3 + ROW, r5 = r4 + ROW;
+  DialogSpec spec{15339, ALERT_NONE, "Systems", {0, 0, WIDTH, 320}, {}};
+  spec.items.push_back(button(button_slot(WIDTH, 286, 0), "OK"));                           // 1
+  spec.items.push_back(button(button_slot(WIDTH, 286, 1), "Cancel"));                       // 2
+  spec.items.push_back(static_text({20, 10, WIDTH - 20, 30}, "Systems and pages of ^3:"));  // 3
+  spec.items.push_back(radio(r1, 110, "Density"));                                          // 4
+  spec.items.push_back(field(112, r1));                                                     // 5
+  spec.items.push_back(label(160, r1, 216, "% with"));                                      // 6
+  spec.items.push_back(field(218, r1));                                                     // 7
+  spec.items.push_back(label(266, r1, WIDTH - 20, "systems per page"));                     // 8
+  spec.items.push_back(radio(r2, 182, "Measures per system"));                              // 9
+  spec.items.push_back(field(186, r2));                                                     // 10
+  spec.items.push_back(label(236, r2, 270, "with"));                                        // 11
+  spec.items.push_back(field(272, r2));                                                     // 12
+  spec.items.push_back(label(320, r2, WIDTH - 20, "systems per page"));                     // 13
+  spec.items.push_back(radio(r3, 250, "Keep the present systems, with"));                   // 14
+  spec.items.push_back(field(252, r3));                                                     // 15
+  spec.items.push_back(label(300, r3, WIDTH - 20, "systems per page"));                     // 16
+  spec.items.push_back(radio(r4, WIDTH - 20, "Same systems and pages as the Score"));       // 17
+  spec.items.push_back(
+      radio(r5, WIDTH - 20,
+            "Systems start at these bars (\",\" a new system, \";\" a new page):"));  // 18
+  spec.items.push_back({ITEM_EDIT_TEXT, {40, r5 + 26, WIDTH - 20, r5 + 96}, ""});     // 19
+  return spec;
+}
+
 // The shortcut-key dialog: the letter (item 3) and whether it is a Control key (item 6).
 DialogSpec shortcut_dialog() {
   constexpr int WIDTH = 340;
@@ -142,6 +181,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(about_box());
   tables.push_back(colour_dialog());
   tables.push_back(shortcut_dialog());
+  tables.push_back(systems_dialog());
 
   // A number: the prompt comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));

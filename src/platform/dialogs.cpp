@@ -56,9 +56,10 @@
 namespace {
 
 constexpr size_t MAX_TEXT = 255;
-constexpr int HIDDEN_TOP = 500;     // items moved this far down are hidden
-constexpr int SYSTEM_SIZE = 12;     // the system font's size in dialogs
-constexpr int MULTILINE_EDIT = 36;  // edit rects taller than this take several lines
+constexpr size_t MAX_LONG_TEXT = 32000;  // a text edit item of several lines
+constexpr int HIDDEN_TOP = 500;          // items moved this far down are hidden
+constexpr int SYSTEM_SIZE = 12;          // the system font's size in dialogs
+constexpr int MULTILINE_EDIT = 36;       // edit rects taller than this take several lines
 constexpr uint32_t NULL_EVENT_TICKS = 30;
 
 std::string param_texts[4];
@@ -117,6 +118,16 @@ bool hidden(const DialogItem& item) { return item.rect.top >= HIDDEN_TOP; }
 
 std::string clipped(const std::string& text) { return text.substr(0, MAX_TEXT); }
 
+// An edit item tall enough for several lines holds a long text; every other text is short.
+size_t text_limit(const DialogItem& item) {
+  return item.kind == ITEM_EDIT_TEXT && item.rect.height() > MULTILINE_EDIT ? MAX_LONG_TEXT
+                                                                            : MAX_TEXT;
+}
+
+std::string clipped(const DialogItem& item, const std::string& text) {
+  return text.substr(0, text_limit(item));
+}
+
 // An item the keyboard or a click may hit: it exists, is enabled and is not deactivated.
 bool usable(DialogRef dialog, int item) {
   const DialogItem* it = item_of(dialog, item);
@@ -159,9 +170,7 @@ QString to_qstring(const std::string& macroman) {
   return QString::fromStdString(macroman_to_utf8(macroman));
 }
 
-std::string from_qstring(const QString& text) {
-  return clipped(utf8_to_macroman(text.toStdString()));
-}
+std::string from_qstring(const QString& text) { return utf8_to_macroman(text.toStdString()); }
 
 // ---- The window on a display ---------------------------------------------------------------
 
@@ -240,7 +249,7 @@ void sync_focus(Dialog* dialog) {
 void edit_changed(Dialog* dialog, int item, const QString& text, int start, int end) {
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
-  it->text = from_qstring(text);
+  it->text = clipped(*it, from_qstring(text));
   if (dialog->focus_item == item) {
     const int length = static_cast<int>(it->text.size());
     dialog->selection_start = std::clamp(start, 0, length);
@@ -663,7 +672,7 @@ void type_into_model(Dialog* dialog, uint8_t c, uint16_t modifiers) {
   } else if (c == KEY_RIGHT) {
     start = end = start == end ? std::min(length, end + 1) : end;
   } else if (c >= 0x20) {
-    if (length - (end - start) >= static_cast<int>(MAX_TEXT)) return;
+    if (length - (end - start) >= static_cast<int>(text_limit(*it))) return;
     text.replace(start, end - start, 1, static_cast<char>(c));
     start = end = start + 1;
   } else {
@@ -899,7 +908,7 @@ DialogRef platform_open_dialog(int id, bool show) {
     item.kind = static_cast<int16_t>(item_spec.kind & ~ITEM_DISABLED);
     item.disabled = (item_spec.kind & ITEM_DISABLED) != 0;
     item.rect = item_spec.rect;
-    item.text = clipped(utf8_to_macroman(item_spec.text ? item_spec.text : ""));
+    item.text = clipped(item, utf8_to_macroman(item_spec.text ? item_spec.text : ""));
     dialog->items.push_back(std::move(item));
   }
   for (int item = 1; item <= static_cast<int>(dialog->items.size()); ++item) {
@@ -975,7 +984,7 @@ std::string platform_item_text(DialogRef dialog, int item) {
 void platform_set_item_text(DialogRef dialog, int item, const std::string& text) {
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
-  it->text = clipped(text);
+  it->text = clipped(*it, text);
   if (item == dialog->focus_item)
     dialog->selection_start = dialog->selection_end = static_cast<int>(it->text.size());
   sync_widget(dialog, item);
@@ -985,6 +994,8 @@ void platform_set_item_text(DialogRef dialog, int item, const std::string& text)
 void platform_select_item_text(DialogRef dialog, int item, int start, int end) {
   focus_edit(dialog, item, start, end);
 }
+
+int platform_focus_item(DialogRef dialog) { return dialog ? dialog->focus_item : 0; }
 
 int platform_item_value(DialogRef dialog, int item) {
   const DialogItem* it = item_of(dialog, item);

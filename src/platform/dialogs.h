@@ -87,9 +87,12 @@ int platform_item_count(DialogRef dialog);
 int platform_item_kind(DialogRef dialog, int item);  // with ITEM_DISABLED added when disabled
 Rect platform_item_rect(DialogRef dialog, int item);
 void platform_set_item_rect(DialogRef dialog, int item, Rect rect);
-std::string platform_item_text(DialogRef dialog, int item);  // Mac OS Roman, at most 255 bytes
+// An item's text, Mac OS Roman: at most 255 bytes, or 32000 in an edit item tall enough for
+// several lines (longer texts are cut).
+std::string platform_item_text(DialogRef dialog, int item);
 void platform_set_item_text(DialogRef dialog, int item, const std::string& text);
 void platform_select_item_text(DialogRef dialog, int item, int start, int end);  // and focus it
+int platform_focus_item(DialogRef dialog);            // the edit item with the caret, 0 none
 int platform_item_value(DialogRef dialog, int item);  // check boxes, radio buttons, pop-ups
 void platform_set_item_value(DialogRef dialog, int item, int value);
 int platform_item_hilite(DialogRef dialog, int item);  // 0 active, 255 inactive

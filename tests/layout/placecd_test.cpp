@@ -51,7 +51,7 @@ std::vector<Drosa> chord(int v, int lgval, std::initializer_list<int> positions,
     Drosa n = add_note(v, lgval, position, 0, ++i < positions.size());
     n->set(xdir, stem);
     if (a != accidentals.end()) {
-      n->set(xacc, *a);
+      n->set(xacc, *a ? *a : 3);  // no accidental shown: the natural
       n->set(xaccplot, *a ? 1 : 0);
       ++a;
     }

@@ -93,7 +93,7 @@ class Justify : public ModelTest {
 };
 
 using Rods = ModelTest;
-using Pages = Justify;
+using JustifyPages = Justify;
 
 // A half note and two quarters: ideal x 0, 200, 300, the end at 400, so the springs have
 // stiffness 150, 300 and 300. Packed 60 apart with 60 behind the last chord, each spring
@@ -297,7 +297,7 @@ TEST_F(Rods, OnlyTheLongerOfTwoRodsIsKeptAndAReachedOneGoes) {
 
 // Through the page formatter (with the spacing pass still leaving every chord at x 0): the
 // page formats, formats again at the same cost in nodes, and a zone out of date goes.
-TEST_F(Pages, EverySpringAndRodGoesBackToTheStore) {
+TEST_F(JustifyPages, EverySpringAndRodGoesBackToTheStore) {
   int v = new_voice();
   int w = new_voice("Oboe", 0, 1);
   for (int u : {v, w}) {

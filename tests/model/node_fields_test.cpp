@@ -215,10 +215,10 @@ TEST_F(Fields, TableEntriesRoundTripAndBadIndexesAreRefused) {
   EXPECT_EQ(beaming->get(xbvalue, 3), INT32_MIN);
   EXPECT_EQ(beaming->get(xsbvalue), 0);
   Drosa key = newDrosa(KEYSIG, 0);
-  key->set(xkeysig_entry, 14, 27);
-  EXPECT_EQ(node_byte(key, 25), 27);
+  key->set(xkeysig_entry, 13, 27);
+  EXPECT_EQ(node_byte(key, 24), 27);
   EXPECT_EQ(key->get(xkey), 0);
-  EXPECT_EQ(key->get(xkeysig_entry, 15), 0);
+  EXPECT_EQ(key->get(xkeysig_entry, 14), 0);
   key->set(xkeysig_entry, -1, 9);
   EXPECT_EQ(take_reports().size(), 2u);
   EXPECT_EQ(node_byte(key, 10), 0);

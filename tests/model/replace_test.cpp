@@ -53,6 +53,7 @@ void expect_consistent() {
 Drosa new_note(int lgval, int dots = 0) {
   Drosa n = newDrosa(NOTE, 0);
   n->set(xlgval, lgval);
+  n->set(xacc, 3);
   n->set(xdots, dots);
   n->set(xtupl, 1);
   n->set(xintimeof, 4);

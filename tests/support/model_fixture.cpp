@@ -14,6 +14,7 @@
 #include "params/param_lookup.h"
 #include "params/param_table.h"
 #include "params/params_globals.h"
+#include "performance/performance_globals.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -46,6 +47,7 @@ void reset_all_globals() {
   reset_prefs();
   init_glyph_tables();
   reset_params_globals();
+  reset_performance_globals();
   platform_refuse_allocations_after(-1);
   platform_use_virtual_ticks(true);
 }

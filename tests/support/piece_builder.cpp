@@ -72,6 +72,7 @@ Drosa add_note(int v, int lgval, int mod7, int dots, bool chord_continues) {
   Drosa n = add(v, NOTE);
   n->set(xlgval, lgval);
   n->set(xmod7, int8_t(mod7));
+  n->set(xacc, 3);  // natural: every note holds a spelling
   n->set(xdots, dots);
   n->set(xtupl, 1);
   n->set(xintimeof, 4);
@@ -184,6 +185,15 @@ std::string dump_node(Drosa n, const std::vector<Drosa>& numbering) {
       if (n->get(xtupl) != 1) s += format(" %ld:%ld", n->get(xtupl), n->get(xintimeof));
       if (n->get(xgrace)) s += n->get(xnachschlag) ? " grace-after" : " grace";
       if (n->get(xendvcd)) s += " endvcd";
+      if (n->get(xacc) != 3 || n->get(xaccplot))
+        s += format(" acc%ld", n->get(xacc)) + (n->get(xaccplot) ? "+" : "");
+      if (n->get(xtie)) s += " tie";
+      break;
+    case BAR:
+      if (n->get(xrepeat_end)) s += " :|";
+      if (n->get(xrepeat_start)) s += " |:";
+      if (n->get(xdouble)) s += format(" style%ld", n->get(xdouble));
+      if (n->get(xunnumbered)) s += " unnumbered";
       break;
     case ENDSYST:
       if (n->get(xstartpiece)) s += " start";
