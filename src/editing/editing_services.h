@@ -72,3 +72,25 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
 //          "Insert measures: beat value must be a power of two", and, for a piece that is not
 //          new, "make_measures: only the measures of a new piece are made here"; 0.
 int make_measures(Drosa timesig, int new_piece, char* part_name);
+
+// ---- System breaks -------------------------------------------------------------------------
+// systems: builds the system and page breaks of the current notation context, here by giving
+// every voice the context shows a break of the context wherever the Score breaks it. `start`
+// is a voice's page-starting ENDSYST, `reason` why it is called (1: a context was just made
+// or given its first parts), `extra` a text for the window title (unused here). 1 when the
+// context has its breaks, 0 when no voice is shown in it.
+// Reads:  the voice lists, current_ncontext. Writes: ENDSYST nodes of the context (with undo),
+//         DrosaDirty, the view flags.
+int systems(Drosa start, int reason, const char* extra);
+// insert_endsyst_on_voice: puts a system break of the current context (a page break with
+// `page`) into one voice before `note` and the nodes attached before it; a bar line, barline
+// separator, clef, key or time signature attached there moves to the end of the system before.
+// Reads:  the voice list, current_ncontext. Writes: the voice list (with undo).
+// Failure: level 4 "End-of-piece error in insert_endsyst_on_voice()!" at the voice's end and
+//          "Bad pointer for insert_endsyst_on_voice()!" for a node that is no NOTE; level 2
+//          "You have a voice with no notes on the system!" at another break, after which the
+//          break goes after that one.
+void insert_endsyst_on_voice(Drosa note, int page);
+// update_SDRAG_on_page: re-applies the staff drags of the page from `node`; the format applies
+// them, so there is nothing more to do here until staves can be dragged.
+void update_SDRAG_on_page(Drosa node);
