@@ -182,12 +182,12 @@ DialogSpec parts_and_voices_dialog() {
   };
   for (int i = 0; i < 5; ++i) {
     const int top = 60 + i * 24;
-    spec.items.push_back(radio({532, top, 578, top + 18}, "Up"));
-    spec.items.push_back(radio({580, top, 636, top + 18}, "Down"));
+    spec.items.push_back(radio({520, top, 566, top + 18}, "Up"));
+    spec.items.push_back(radio({568, top, 630, top + 18}, "Down"));
   }
   for (int i = 0; i < 5; ++i) {
     const int top = 61 + i * 24;
-    spec.items.push_back(static_text({452, top, 528, top + 16}, ""));
+    spec.items.push_back(static_text({452, top, 516, top + 16}, ""));
   }
   spec.items.push_back(
       check_box({16, 392, 430, 410}, "Also remove the later staff changes of these voices"));

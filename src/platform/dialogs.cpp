@@ -972,8 +972,18 @@ Rect platform_item_rect(DialogRef dialog, int item) {
 void platform_set_item_rect(DialogRef dialog, int item, Rect rect) {
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
+  // A control moves as a whole: it is erased where it was and drawn where it goes. Other
+  // items are redrawn where the program invalidates the dialog.
+  const bool control = it->kind == ITEM_BUTTON || it->kind == ITEM_CHECK_BOX ||
+                       it->kind == ITEM_RADIO || it->kind == ITEM_POPUP;
+  if (control && dialog->port && !dialog->needs_update && !hidden(*it)) {
+    const SavedPortState saved = enter_port(dialog->port);
+    erase_rect(outset_rect(it->rect, it->kind == ITEM_BUTTON ? 5 : 0));
+    leave_port(saved);
+  }
   it->rect = rect;
   sync_widget(dialog, item);
+  if (control) redraw_item(dialog, item);
 }
 
 std::string platform_item_text(DialogRef dialog, int item) {
