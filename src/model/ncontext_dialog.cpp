@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +37,7 @@
 #include "model/page_systems.h"
 #include "model/parts_voices.h"
 #include "model/undo.h"
+#include "model/views.h"
 #include "model/voice_lists.h"
 #include "platform/port.h"
 
@@ -119,18 +119,28 @@ bool settle_pending_systems() {
 
 // ---- Renumbering contexts -------------------------------------------------------------------
 
-// Gives every node of every voice that belongs to one context (1 and up) the context `map`
-// makes of its number.
-void renumber_node_contexts(const std::function<int(int)>& map) {
+// The number context c has after context `from` was deleted (to 0: its views show the Score)
+// or moved to number `to`.
+int context_after(int c, int from, int to) {
+  if (to == 0) return c == from ? SCORE : c > from ? c - 1 : c;
+  if (c == from) return to;
+  if (to < from && c >= to && c < from) return c + 1;
+  if (to > from && c > from && c <= to) return c - 1;
+  return c;
+}
+
+// Renumbers the contexts of the nodes of every voice, and of the other views of the piece.
+void renumber_contexts(int from, int to) {
   for (int v = 0; v < voices(); ++v) {
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
       if (p->xcontext <= 0) continue;
-      const int to = map(p->xcontext);
-      if (to == p->xcontext) continue;
-      p->xcontext = int8_t(to);
+      const int c = context_after(p->xcontext, from, to);
+      if (c == p->xcontext) continue;
+      p->xcontext = int8_t(c);
       count_list_change(p);
     }
   }
+  renumber_view_contexts(context_after, from, to);
 }
 
 // Moves the name, options and page setup of context `from` to `to`, those between shifting
@@ -208,13 +218,13 @@ void delete_context() {
   if (!really_alert(question, 0)) return;
   for (int v = 0; v < voices(); ++v) remove_context_nodes(v, gone, true);
   set_cursor(CURSOR_ID_WATCH);
-  renumber_node_contexts([gone](int c) { return c > gone ? c - 1 : c; });
   const int last = ncontext_count;
   move_context_records(gone, last);
   std::memset(ncontext_name[last], 0, NCONTEXT_NAME_SIZE);
   std::memset(options_struct[last], 0, OPTIONS_SIZE);
   std::memset(print_record[last], 0, PRINT_RECORD_SIZE);
   --ncontext_count;
+  renumber_contexts(gone, 0);
   ncontext_dialog_set_name(SCORE, dialog_measure);
   make_contexts_list();
   systems_pending = 0;
@@ -232,12 +242,7 @@ void move_context() {
   if (!number_dialog_long("Move to what position?", from, 2, ncontext_count, &to) || to == from)
     return;
   set_cursor(CURSOR_ID_WATCH);
-  renumber_node_contexts([from, to](int c) {
-    if (c == from) return int(to);
-    if (to < from && c >= to && c < from) return c + 1;
-    if (to > from && c > from && c <= to) return c - 1;
-    return c;
-  });
+  renumber_contexts(from, to);
   move_context_records(from, to);
   ncontext_dialog_set_name(to, dialog_measure);
   make_contexts_list();
