@@ -579,7 +579,6 @@ int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chos
     restore_cursor();
     return 0;
   }
-  platform_set_param_texts(question ? question : "", "", "", "");
   if (check_value)
     platform_set_item_value(dialog, CHOOSE_CHECK, 0);
   else
@@ -591,7 +590,7 @@ int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chos
 
   int result = 0;
   for (;;) {
-    draw_dialog_frame(dialog, draw_choose_list, nullptr);
+    draw_dialog_frame(dialog, draw_choose_list, question ? question : "");
     const int item = platform_modal_dialog(dialog, choose_contexts_filter);
     if (item == 2) break;
     if (item == 1) {

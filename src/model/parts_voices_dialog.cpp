@@ -169,7 +169,7 @@ void build_staff_list() {
     if (list != 0) {
       r = record_at(list - 1);
     } else if (staff != -1) {
-      r = record_at(staff);
+      r = record_at(std::clamp(staff, 0, MAX_VOICES - 1));  // a system has at most 64 staves
     } else if (voice_number_in_part(v) == 0 && part_unplaced(v)) {
       r = new_record();
       link_after(r, last_record());
@@ -642,7 +642,12 @@ void parts_and_voices_dialog() {
         if (apply_all()) break;
         continue;
       }
-      if (item == PV_CANCEL) break;
+      // Escape chooses Cancel too, which is refused while it is disabled.
+      if (item == PV_CANCEL) {
+        if (platform_item_hilite(state.dialog, PV_CANCEL) != 255) break;
+        continue;
+      }
+      if (!state.selected) continue;  // no staff to act on
       if (item == PV_PRECEDING) {
         if (use_preceding_arrangement()) break;
         continue;

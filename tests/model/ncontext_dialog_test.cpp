@@ -159,10 +159,14 @@ TEST_F(ContextDialog, ContextsAreMadeNamedMovedDeletedAndSaved) {
   EXPECT_EQ(staff_in(2, 2), 0);
   EXPECT_EQ(staff_in(2, 3), 1);
 
+  Drosa horn_note = find_next_kind(NOTE, piece_start[2]);
+  horn_note->xcontext = 2;  // a note is seen in every context, whatever its number
   script_hit(NCONTEXT_DELETE);
   script_hit(1);  // go ahead
   script_hit(NCONTEXT_DONE);
   ncontext_dialog(1);
+  EXPECT_EQ(find_next_kind(NOTE, piece_start[2]), horn_note) << "the note stays";
+  EXPECT_EQ(horn_note->xcontext, 0);
   EXPECT_EQ(ncontext_count, 2);
   EXPECT_EQ(current_ncontext, 1);
   EXPECT_STREQ(ncontext_name[2], "Winds of the or");

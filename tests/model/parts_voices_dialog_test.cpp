@@ -159,6 +159,7 @@ TEST_F(PartsVoicesDialog, ANewPartJoinsBelowItsStaffAndTheVoicesRegroup) {
   script_hit(PV_NEW_PART);
   script_type(5, "Tuba");  // item 5 of the pop-up text dialog: the name
   script_hit(1);
+  script_key(KEY_ESCAPE);  // Cancel is off once a part is made
   script_hit(PV_OK);
   set_undo_mark(1);
   parts_and_voices_dialog();
