@@ -202,6 +202,7 @@ TEST_F(ContextDialog, PartsLeaveOnlyWhereOthersPrintAndNeverTheScore) {
   click_part(0);  // the flute leaves: the horn moves up
   script_hit(1);
   click_part(2);        // the horn prints alone: refused
+  click_part(1);        // the oboe joins below the horn, with the context's system break
   script_key(KEY_TAB);  // to the Score
   click_part(1);
   script_hit(NCONTEXT_DELETE);
@@ -217,6 +218,8 @@ TEST_F(ContextDialog, PartsLeaveOnlyWhereOthersPrintAndNeverTheScore) {
   EXPECT_EQ(current_ncontext, 1);
   EXPECT_EQ(contexts_of(0), (std::set<int>{1})) << "the flute has left context 2";
   EXPECT_EQ(staff_in(2, 2), 0);
+  EXPECT_EQ(staff_in(1, 2), 1);
+  EXPECT_EQ(breaks_in(1, 2), 1);
   EXPECT_EQ(staff_in(1, 1), 1) << "the Score keeps the oboe";
 }
 
