@@ -1,7 +1,8 @@
 // parts_voices_dialog_test.cpp: the Parts and Voices dialog and moving voices between staves,
 // scripted on a formatted piece.
 //   PartsVoicesDialog.*: the staff list at the insertion point; staff settings written from
-//                        there on and undone; a new part placed and the voices regrouped
+//                        there on and undone; a new part placed and the voices regrouped; a
+//                        staff moved to the top and joined with the next
 //   MoveVoice.*:         a voice moved down a staff until it switches back; no staff below
 #include "model/parts_voices_dialog.h"
 
@@ -170,6 +171,31 @@ TEST_F(PartsVoicesDialog, ANewPartJoinsBelowItsStaffAndTheVoicesRegroup) {
   EXPECT_EQ(print_before(find_measure_start(1, 2)), "1/2/50");
   EXPECT_EQ(print_before(find_measure_start(1, 3)), "2/3/50");
   EXPECT_EQ(staff_list_head, NIL) << "the staff records are freed";
+}
+
+TEST_F(PartsVoicesDialog, AStaffMovedToTheTopAndJoinedWithTheNext) {
+  const char* parts[] = {"A", "B", "C", "D"};
+  for (int v = 0; v < 4; ++v) {
+    new_voice(parts[v], 0, v);
+    add_note(v, WHOLE, 30);
+    add_bar(v);
+  }
+  start_at(1);
+  script_key(KEY_TAB);
+  script_key(KEY_TAB);  // C
+  script_hit(PV_MOVE);
+  script_type(4, "1");
+  script_hit(1);
+  script_hit(PV_JOIN);  // C takes A onto its staff
+  script_hit(PV_OK);
+  parts_and_voices_dialog();
+  std::string order, layout;
+  for (int v = 0; v < 4; ++v) {
+    order += voice_part_name(v);
+    layout += print_before(find_measure_start(1, v)) + " ";
+  }
+  EXPECT_EQ(order, "CABD") << "the voices follow their staves";
+  EXPECT_EQ(layout, "0/1/50 0/1/50 1/2/50 2/3/50 ");
 }
 
 TEST_F(MoveVoice, DownAStaffUntilItSwitchesBack) {
