@@ -386,8 +386,8 @@ void give_context_breaks(const std::vector<int>& part_voices) {
                    "voices!");
       warned = true;
     }
-    for (int v : part_voices)
-      if (at[v]) insert_endsyst_on_voice(at[v], e->get(xendpage));
+    for (int v : part_voices)  // a voice without a chord there was warned about above
+      if (is_NOTE(at[v])) insert_endsyst_on_voice(at[v], e->get(xendpage));
   }
 }
 
