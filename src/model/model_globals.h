@@ -84,8 +84,19 @@ extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by contex
 extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
 struct Dialog;
 struct ListBox;
-extern Dialog* ncontext_dialog;       // the notation-context dialog while it is open; else nullptr
-extern ListBox* ncontext_parts_list;  // its list of parts while it is open
+extern Dialog* dialog_ncontext;        // the notation-context dialog while it is open; else nullptr
+extern ListBox* parts_list_handle;     // its list of parts while it is open
+extern ListBox* contexts_list_handle;  // its list of contexts while it is open
+// The current context has just been made or has just received its first parts: its systems
+// must be built before the notation-context dialog leaves it.
+extern int32_t systems_pending;
+extern ListBox* choose_contexts_list;  // the choose-contexts dialog's list while it is open
+
+// ---- The Parts and Voices dialog (while it is open) ----------------------------------------
+extern Drosa staff_list_head;   // its staff records (VOICES nodes) in list order; else NIL
+extern ListBox* staff_list;     // the list box that shows them
+extern int32_t voices_removed;  // a voice with a staff was removed while it was open
+extern int32_t voices_added;    // a part or voice was added while it was open
 
 // ---- The piece file -----------------------------------------------------------------------
 inline constexpr int PERF_DEFAULTS_SIZE = 334;     // playback, tuning and notehead-colour record

@@ -16,6 +16,7 @@
 #include "model/font_table.h"
 #include "model/list_boxes.h"
 #include "model/model_globals.h"
+#include "model/ncontext_dialog.h"
 #include "model/ncontexts.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"

@@ -16,6 +16,7 @@
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "model/ncontext_dialog.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"
@@ -26,7 +27,6 @@
 #include "model/writevesk.h"
 #include "performance/performance_services.h"
 #include "platform/dialogs.h"
-#include "platform/list_box.h"
 
 namespace {
 
@@ -52,18 +52,6 @@ Drosa print_at_cursor(int v) {
 
 constexpr const char* SAVE_BEFORE_SWITCH =
     "Do you want to save your file now, before you change Notation Contexts?";
-
-// The parts list of the open dialog selects every part that prints in the current context.
-void select_shown_parts() {
-  list_part_first_voices(true);
-  for (int row = 0; row < part_first_voice_count; ++row) {
-    const char* part = voice_part_name(part_first_voices[row]);
-    bool shown = false;
-    for (int v = 0; v < voices() && !shown; ++v)
-      shown = voice_part_is(v, part) && !voice_not_shown(v);
-    list_box_select(ncontext_parts_list, row, shown);
-  }
-}
 
 // The voice's PRINT that stands before its first note: the one that shows the voice at all.
 bool is_head_print(Drosa print) { return !find_prev_kind_raw(NOTE, print); }
@@ -114,14 +102,14 @@ void set_notation_context(int n, int where) {
   current_page = where < 0 ? -where : find_measure_any_voice(where);
 }
 
-// Reads: ncontext_dialog, ncontext_parts_list. Writes: as set_notation_context; the dialog's
+// Reads: dialog_ncontext, parts_list_handle. Writes: as set_notation_context; the dialog's
 // name item and the selection of its parts list.
 void ncontext_dialog_set_name(int n, int where) {
   set_notation_context(n, where);
-  if (!ncontext_dialog) return;
-  platform_set_item_text(ncontext_dialog, 2, ncontext_name_of(current_ncontext));
-  platform_select_item_text(ncontext_dialog, 2, 0, 16);
-  if (ncontext_parts_list) select_shown_parts();
+  if (!dialog_ncontext) return;
+  platform_set_item_text(dialog_ncontext, 2, ncontext_name_of(current_ncontext));
+  platform_select_item_text(dialog_ncontext, 2, 0, 16);
+  if (parts_list_handle) ncontext_list_select();
 }
 
 void change_ncontext(Drosa node, int n, int no_ask) {
@@ -139,13 +127,7 @@ void change_ncontext(Drosa node, int n, int no_ask) {
   const int32_t old_width = options_i32(old, OPTIONS_PAGE_WIDTH);
   const int32_t old_height = options_i32(old, OPTIONS_PAGE_HEIGHT);
   set_notation_context(n, measure);
-  const int c = current_ncontext;
-  const float scale = options_float(c, OPTIONS_SCALE);
-  if (options_i32(c, OPTIONS_PAGE_WIDTH) != old_width ||
-      options_i32(c, OPTIONS_PAGE_HEIGHT) != old_height || (scale > 0 && scale != zoom_factor)) {
-    if (scale > 0) zoom_factor = scale;
-    offscreen_changesize();
-  }
+  follow_context_page_size(old_width, old_height);
   count_pages();
   current_page = std::clamp<int32_t>(current_page, 1, page_count);
   requested_page = int16_t(current_page);  // preparing keeps the page of the measure
@@ -154,6 +136,16 @@ void change_ncontext(Drosa node, int n, int no_ask) {
     set_insertion_point(node, 1, -10);
   else
     cursor_to_time(measure, -1, 0.0);
+}
+
+int follow_context_page_size(int32_t old_width, int32_t old_height) {
+  const int c = std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS);
+  const float scale = options_float(c, OPTIONS_SCALE);
+  if (options_i32(c, OPTIONS_PAGE_WIDTH) == old_width &&
+      options_i32(c, OPTIONS_PAGE_HEIGHT) == old_height && !(scale > 0 && scale != zoom_factor))
+    return 1;
+  if (scale > 0) zoom_factor = scale;
+  return offscreen_changesize();
 }
 
 void rebuild_print_nodes() {

@@ -2,6 +2,8 @@
 // of the current context consistent when a part leaves it or systems are rebuilt.
 #pragma once
 
+#include <cstdint>
+
 #include "model/drosa.h"
 
 // ---- Switching ----------------------------------------------------------------------------------
@@ -26,6 +28,12 @@ void ncontext_dialog_set_name(int n, int where);
 // Failure: Cancel in the question changes nothing; a failed save is reported by the saving
 //          code and the switch goes on.
 void change_ncontext(Drosa node, int n, int no_ask);
+
+// follow_context_page_size: re-creates the page image when the current context's page size
+// differs from the one given, or its scale from the image's; 0 when that failed, else 1.
+// Reads:  the current context's options record, zoom_factor.
+// Writes: zoom_factor, the page image (offscreen_changesize).
+int follow_context_page_size(int32_t old_width, int32_t old_height);
 
 // rebuild_print_nodes: where, at the time of a PRINT of the current context, no shown voice
 // would print, the PRINTs in force there are removed with undo (the settings before them

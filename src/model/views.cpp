@@ -404,6 +404,24 @@ int view_ncontext(int slot) {
                                                      : 0;
 }
 
+void renumber_view_contexts(int (*map)(int context, int from, int to), int from, int to) {
+  for (int slot = 0; slot < MAX_VIEWS; ++slot) {
+    ViewSlot& s = view_array[slot];
+    if (slot == current_view_index || !slot_used(slot) || !s.window || !s.piece ||
+        s.piece->fsspec != piece_fsspec)
+      continue;
+    ViewWindowState& w = *s.window;
+    w.current_ncontext =
+        int16_t(std::clamp(map(w.current_ncontext, from, to), 1, std::max<int>(ncontext_count, 1)));
+    for (uint8_t(&bytes)[TEMPLATE_BYTES] : w.templates) {
+      const int context = int8_t(bytes[1]);  // the byte after the kind
+      if (context > 0) bytes[1] = uint8_t(std::clamp(map(context, from, to), 1, MAX_NCONTEXTS));
+    }
+    w.reformat_pending = 1;
+    w.last_formatted_page = -500;
+  }
+}
+
 void mark_view_for_reformat(int slot) {
   if (slot_valid(slot) && view_array[slot].window) view_array[slot].window->reformat_pending = 1;
 }

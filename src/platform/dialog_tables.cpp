@@ -96,6 +96,105 @@ DialogSpec colour_dialog() {
   return spec;
 }
 
+DialogItemSpec check_box(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
+DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
+DialogItemSpec user_item(Rect r) { return {ITEM_USER, r, ""}; }
+
+// The notation contexts: the context's name (2), the parts it shows (3, a list) and the
+// contexts (7, a list) with New (9), Delete (10) and Move (12).
+DialogSpec notation_contexts_dialog() {
+  constexpr int WIDTH = 480, HEIGHT = 318;
+  DialogSpec spec{26757, ALERT_NONE, "Notation Contexts", {0, 0, WIDTH, HEIGHT}, {}};
+  spec.items = {
+      button(button_slot(WIDTH, HEIGHT - 34, 0), "Done"),
+      edit_text({70, 16, 232, 34}),
+      user_item({16, 70, 232, 266}),
+      static_text({16, 17, 66, 33}, "Name:"),
+      static_text({16, 50, 232, 66}, "Parts shown in this context:"),
+      static_text({252, 50, 464, 66}, "Notation contexts:"),
+      user_item({252, 70, 464, 224}),
+      static_text({16, 274, 300, 306},
+                  "Click a part to show it in this context or to leave it out."),
+      button({252, 236, 316, 256}, "New"),
+      button({322, 236, 392, 256}, "Delete..."),
+      static_text({252, 16, 464, 34}, ""),
+      button({398, 236, 464, 256}, "Move..."),
+  };
+  spec.cancel_item = 0;
+  return spec;
+}
+
+// The contexts a command is to act on: the question (^0), the list (4), All (5), None (6) and
+// a check box (7) that only some commands show.
+DialogSpec choose_contexts_dialog() {
+  constexpr int WIDTH = 340, HEIGHT = 300;
+  DialogSpec spec{9385, ALERT_NONE, "Notation Contexts", {0, 0, WIDTH, HEIGHT}, {}};
+  spec.items = {
+      button(button_slot(WIDTH, HEIGHT - 34, 0), "OK"),
+      button(button_slot(WIDTH, HEIGHT - 34, 1), "Cancel"),
+      static_text({20, 12, WIDTH - 20, 44}, "^0"),
+      user_item({20, 50, 240, 222}),
+      button({252, 50, 320, 70}, "All"),
+      button({252, 78, 320, 98}, "None"),
+      check_box({20, 232, WIDTH - 20, 250}, "Print every second page"),
+  };
+  return spec;
+}
+
+// Parts and Voices: the staves at the insertion point (4), the part and voice commands (5 to
+// 13), the settings of the chosen staff (14 to 37) with the names of its voices (38 to 42),
+// and whether later staff changes go (43).
+DialogSpec parts_and_voices_dialog() {
+  constexpr int WIDTH = 640, HEIGHT = 456;
+  DialogSpec spec{140, ALERT_NONE, "Parts and Voices", {0, 0, WIDTH, HEIGHT}, {}};
+  auto command = [](int row, const char* title) {
+    const int top = 34 + row * 26 + (row >= 5 ? 12 : 0);
+    return button({292, top, 436, top + 20}, title);
+  };
+  spec.items = {
+      button(button_slot(WIDTH, HEIGHT - 34, 0), "OK"),
+      button(button_slot(WIDTH, HEIGHT - 34, 1), "Cancel"),
+      static_text({16, 12, 276, 30}, "Staves at this point:"),
+      user_item({16, 34, 276, 286}),
+      command(0, "New Part..."),
+      command(1, "Delete Part..."),
+      command(2, "Rename Part..."),
+      command(3, "Start Voice..."),
+      command(4, "End Voice..."),
+      command(5, "Use Earlier Layout"),
+      command(6, "Join Next Staff"),
+      command(7, "Split Staff"),
+      command(8, "Move Staff..."),
+      check_box({16, 300, 160, 318}, "Don't Print"),
+      static_text({16, 330, 100, 346}, "Staff lines:"),
+      edit_text({104, 328, 144, 346}),
+      static_text({150, 330, 240, 346}, "(0 to 12)"),
+      static_text({16, 356, 100, 372}, "Staff size:"),
+      edit_text({104, 354, 144, 372}),
+      static_text({150, 356, 240, 372}, "(2 to 12)"),
+      static_text({252, 300, 340, 316}, "Tablature:"),
+      radio({252, 320, 420, 338}, "None"),
+      radio({252, 340, 440, 358}, "Guitar tab, no rhythm"),
+      radio({252, 360, 420, 378}, "Guitar tab"),
+      radio({444, 320, 624, 338}, "Piano tab, right hand"),
+      radio({444, 340, 624, 358}, "Piano tab, left hand"),
+      check_box({452, 12, 624, 30}, "Stems by voice"),
+  };
+  for (int i = 0; i < 5; ++i) {
+    const int top = 60 + i * 24;
+    spec.items.push_back(radio({520, top, 566, top + 18}, "Up"));
+    spec.items.push_back(radio({568, top, 630, top + 18}, "Down"));
+  }
+  for (int i = 0; i < 5; ++i) {
+    const int top = 61 + i * 24;
+    spec.items.push_back(static_text({452, top, 516, top + 16}, ""));
+  }
+  spec.items.push_back(
+      check_box({16, 392, 430, 410}, "Also remove the later staff changes of these voices"));
+  spec.items.push_back(static_text({16, 412, 16, 412}, ""));
+  return spec;
+}
+
 // The Systems dialog: five ways of breaking a notation context into systems and pages, each a
 // radio button (4, 9, 14, 17, 18) with its fields; the list (19) takes several lines.
 DialogSpec systems_dialog() {
@@ -182,6 +281,9 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(colour_dialog());
   tables.push_back(shortcut_dialog());
   tables.push_back(systems_dialog());
+  tables.push_back(notation_contexts_dialog());
+  tables.push_back(choose_contexts_dialog());
+  tables.push_back(parts_and_voices_dialog());
 
   // A number: the prompt comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));

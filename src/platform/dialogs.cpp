@@ -611,13 +611,17 @@ void draw_item(Dialog* dialog, int item, Port* port) {
   }
 }
 
-// Draws one static text again at once, as it changes (only once the dialog has been drawn).
-void redraw_static_text(Dialog* dialog, int item) {
+// Draws one item again at once, as it changes (only once the dialog has been drawn), so that
+// the port shows the dialog as it is. User items are the program's to draw.
+void redraw_item(Dialog* dialog, int item) {
   const DialogItem* it = item_of(dialog, item);
-  if (!it || it->kind != ITEM_STATIC_TEXT || !dialog->port || dialog->needs_update) return;
+  if (!it || it->kind == ITEM_USER || hidden(*it) || !dialog->port || dialog->needs_update) return;
+  int margin = 0;  // what the item draws around its rectangle
+  if (it->kind == ITEM_EDIT_TEXT) margin = 4;
+  if (it->kind == ITEM_BUTTON) margin = 5;
   const SavedPortState saved = enter_port(dialog->port);
   system_text_style(dialog->port);
-  erase_rect(it->rect);
+  erase_rect(outset_rect(it->rect, margin));
   draw_item(dialog, item, dialog->port);
   leave_port(saved);
   repaint_window(dialog);
@@ -848,6 +852,11 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
       case AnswerKind::ALERT_FAILS:
         script_record_fault(prefix + " was given an alert's failure");
         break;
+      case AnswerKind::IMAGE:
+        draw_if_needed(dialog);
+        if (!port_save_png(dialog->port, answer.text.c_str()))
+          script_record_fault(prefix + ": its image cannot be written to " + answer.text);
+        break;
     }
   }
 }
@@ -972,8 +981,18 @@ Rect platform_item_rect(DialogRef dialog, int item) {
 void platform_set_item_rect(DialogRef dialog, int item, Rect rect) {
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
+  // A control moves as a whole: it is erased where it was and drawn where it goes. Other
+  // items are redrawn where the program invalidates the dialog.
+  const bool control = it->kind == ITEM_BUTTON || it->kind == ITEM_CHECK_BOX ||
+                       it->kind == ITEM_RADIO || it->kind == ITEM_POPUP;
+  if (control && dialog->port && !dialog->needs_update && !hidden(*it)) {
+    const SavedPortState saved = enter_port(dialog->port);
+    erase_rect(outset_rect(it->rect, it->kind == ITEM_BUTTON ? 5 : 0));
+    leave_port(saved);
+  }
   it->rect = rect;
   sync_widget(dialog, item);
+  if (control) redraw_item(dialog, item);
 }
 
 std::string platform_item_text(DialogRef dialog, int item) {
@@ -988,7 +1007,7 @@ void platform_set_item_text(DialogRef dialog, int item, const std::string& text)
   if (item == dialog->focus_item)
     dialog->selection_start = dialog->selection_end = static_cast<int>(it->text.size());
   sync_widget(dialog, item);
-  redraw_static_text(dialog, item);
+  redraw_item(dialog, item);
 }
 
 void platform_select_item_text(DialogRef dialog, int item, int start, int end) {
@@ -1007,6 +1026,7 @@ void platform_set_item_value(DialogRef dialog, int item, int value) {
   if (!it) return;
   it->value = value;
   sync_widget(dialog, item);
+  redraw_item(dialog, item);
 }
 
 int platform_item_hilite(DialogRef dialog, int item) {
@@ -1019,6 +1039,7 @@ void platform_set_item_hilite(DialogRef dialog, int item, int hilite) {
   if (!it) return;
   it->hilite = hilite;
   sync_widget(dialog, item);
+  redraw_item(dialog, item);
 }
 
 void platform_set_control_title(DialogRef dialog, int item, const std::string& title) {
@@ -1026,6 +1047,7 @@ void platform_set_control_title(DialogRef dialog, int item, const std::string& t
   if (!it) return;
   it->text = clipped(title);
   sync_widget(dialog, item);
+  redraw_item(dialog, item);
 }
 
 void platform_popup_clear(DialogRef dialog, int item) {

@@ -92,6 +92,13 @@ void script_alert_fails() {
   queue_answer(std::move(answer));
 }
 
+void script_save_image(const std::string& path) {
+  ScriptAnswer answer;
+  answer.kind = AnswerKind::IMAGE;
+  answer.text = path;
+  queue_answer(std::move(answer));
+}
+
 void script_file_name(const std::string& path) { file_names.push_back(path); }
 
 bool script_take_file_name(std::string* path) {

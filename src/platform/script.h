@@ -29,8 +29,10 @@ void script_event(const EventRecord& event);
 void script_key(uint8_t character, uint16_t modifiers = 0, bool repeat = false);
 // a click at a point of the dialog's port;
 void script_click(int x, int y, uint16_t modifiers = 0);
-// the next alert cannot be shown (it answers -1).
+// the next alert cannot be shown (it answers -1);
 void script_alert_fails();
+// the dialog's port, as it is drawn at that moment, written to a PNG file; the dialog goes on.
+void script_save_image(const std::string& path);
 
 // The answer of the next file dialog: the path chosen, or "" for Cancel. File names form a
 // queue of their own beside the answers above.

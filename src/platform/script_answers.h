@@ -6,13 +6,13 @@
 
 #include "platform/events.h"
 
-enum class AnswerKind { HIT, TYPE, CHOOSE, EVENT, ALERT_FAILS };
+enum class AnswerKind { HIT, TYPE, CHOOSE, EVENT, ALERT_FAILS, IMAGE };
 
 struct ScriptAnswer {
   AnswerKind kind = AnswerKind::HIT;
   int item = 0;
   uint16_t modifiers = 0;  // HIT
-  std::string text;        // TYPE, Mac OS Roman
+  std::string text;        // TYPE, Mac OS Roman; IMAGE, the file's path
   int entry = 0;           // CHOOSE
   EventRecord event;       // EVENT
 };

@@ -3,8 +3,9 @@
 //                page keeps its layout records as copies of its own; a view that cannot be
 //                parked for want of memory stays current as it was
 //   Sharing.*:   a second view of a file shares its piece; an edit in one view marks the
-//                views of the piece that must reformat, and no others; closing one of two
-//                views keeps the piece, closing the last discards it without a leak
+//                views of the piece that must reformat, and no others; a context deleted in
+//                one view leaves the others in the Score; closing one of two views keeps the
+//                piece, closing the last discards it without a leak
 //   Opening.*:   a read piece is prepared on its saved page; a new piece, cancelled or made;
 //                an import that fails; the twenty-first window; opening while a view is current
 #include "model/views.h"
@@ -24,6 +25,7 @@
 #include "layout/layout_services.h"
 #include "model/change_flags.h"
 #include "model/model_globals.h"
+#include "model/ncontext_dialog.h"
 #include "model/ncontexts.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
@@ -253,6 +255,26 @@ TEST_F(Sharing, AnEditMarksTheViewsOfThePieceThatMustReformat) {
   EXPECT_EQ(view_reformat_pending(2), 1);
   EXPECT_EQ(view_reformat_pending(3), 1);
   EXPECT_EQ(view_reformat_pending(1), 0);
+}
+
+TEST_F(Sharing, AContextDeletedInOneViewSendsTheOthersToTheScore) {
+  std::string x = write_piece("x.vesk", 2, 1, 1, 76, 2);
+  ASSERT_EQ(open(x), 1);
+  change_ncontext(NIL, 2, 1);
+  ASSERT_EQ(leave_view(), 1);
+  ASSERT_EQ(open(x), 1);
+  change_ncontext(NIL, 2, 1);
+  script_hit(NCONTEXT_DELETE);
+  script_hit(1);  // go ahead
+  script_hit(NCONTEXT_DONE);
+  ncontext_dialog(1);
+  ASSERT_EQ(ncontext_count, 1);
+  ASSERT_EQ(leave_view(), 1);
+  copy_from_VIEW_nodes(0);
+  EXPECT_EQ(current_ncontext, 1);
+  EXPECT_EQ(text_template->xcontext, 1) << "annotations made here belong to the Score";
+  EXPECT_EQ(pstaff_count, 2);
+  script_take_shown();
 }
 
 TEST_F(Sharing, ClosingOneViewKeepsThePieceAndTheLastDiscardsIt) {
