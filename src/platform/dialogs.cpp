@@ -18,6 +18,9 @@
 // included. An alert records its texts when it is shown.
 #include "platform/dialogs.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -796,6 +799,10 @@ void check_scripted_hit(const Dialog* dialog, int item, bool alert) {
                         " is disabled");
 }
 
+// Questions asked in a row with no scripted answer left.
+int unanswered_in_a_row = 0;
+constexpr int MAX_UNANSWERED = 1000;
+
 int scripted_cancel(const Dialog* dialog) {
   return dialog->cancel_item > 0 ? dialog->cancel_item : 2;
 }
@@ -807,8 +814,16 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
     ScriptAnswer answer;
     if (!script_take_answer(&answer)) {
       script_record_fault(fault_prefix(dialog, alert) + " ran out of answers");
+      // A dialog that keeps asking after the script has ended would loop for ever: a script
+      // that ran dry this often in a row ends the run.
+      if (++unanswered_in_a_row > MAX_UNANSWERED) {
+        std::fprintf(stderr, "%s kept asking after the script ran out of answers\n",
+                     fault_prefix(dialog, alert).c_str());
+        std::abort();
+      }
       return scripted_cancel(dialog);
     }
+    unanswered_in_a_row = 0;
     const std::string prefix = fault_prefix(dialog, alert);
     switch (answer.kind) {
       case AnswerKind::HIT:

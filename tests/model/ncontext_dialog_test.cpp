@@ -113,6 +113,12 @@ const char* const NAME_IT =
     "in it.  The order in which you select parts determines the order of staves in each "
     "system.";
 
+// The Systems dialog a context with new parts asks: the same systems and pages as the Score.
+void same_systems_as_the_score() {
+  script_hit(17);
+  script_hit(1);
+}
+
 TEST_F(ContextDialog, ContextsAreMadeNamedMovedDeletedAndSaved) {
   three_parts();
   // A context of the winds, then one of the horn alone.
@@ -122,17 +128,25 @@ TEST_F(ContextDialog, ContextsAreMadeNamedMovedDeletedAndSaved) {
   click_part(1);
   click_part(2);
   script_hit(NCONTEXT_NEW);
+  same_systems_as_the_score();
   click_part(2);
   script_type(NCONTEXT_NAME, "Horn");
   if (std::string path = image_path("notation-contexts.png"); !path.empty())
     script_save_image(path);
   script_hit(NCONTEXT_DONE);
+  same_systems_as_the_score();
   ncontext_dialog(1);
   EXPECT_EQ(texts(take_reports()),
             (std::vector<std::string>{NAME_IT,
                                       "2 This notation context has no parts selected for it! "
                                       "This makes editing impossible.",
-                                      NAME_IT}));
+                                      "2 Since Winds of the or is a new Notation Context, its "
+                                      "systems and possible pagination need to be determined "
+                                      "before you go on.\n\n",
+                                      NAME_IT,
+                                      "2 Since Horn is a new Notation Context, its systems and "
+                                      "possible pagination need to be determined before you go "
+                                      "on.\n\n"}));
   ASSERT_EQ(ncontext_count, 3);
   EXPECT_STREQ(ncontext_name[2], "Winds of the or") << "a name keeps its first 15 characters";
   EXPECT_STREQ(ncontext_name[3], "Horn");
@@ -195,6 +209,7 @@ TEST_F(ContextDialog, PartsLeaveOnlyWhereOthersPrintAndNeverTheScore) {
   click_part(0);
   click_part(2);
   script_hit(NCONTEXT_DONE);
+  same_systems_as_the_score();
   ncontext_dialog(1);
   take_reports();
   ASSERT_EQ(staff_in(2, 2), 1);
