@@ -18,11 +18,10 @@
 // included. An alert records its texts when it is shown.
 #include "platform/dialogs.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
