@@ -43,6 +43,7 @@ int16_t selection_frame_size = 9;
 
 CurveState curve_state;
 TextPenMemory text_pen;
+BeamRecord beam_record;
 
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
@@ -74,4 +75,5 @@ void reset_graphics_globals() {
   curve_state = CurveState{};
   text_pen = TextPenMemory{};
   current_color_index = 0;
+  beam_record = BeamRecord{};
 }

@@ -24,6 +24,8 @@ struct StaffData {
   uint8_t screen_place;        // its copy made when a format completes
   uint16_t chord_count;        // staff chords of the system
   int32_t first_note_x;        // x of the system's first note
+  Drosa rest_group[LAYERS];    // per layer: a whole-measure or multi-measure rest left by the
+                               // chord drawer for the page pass to place in its measure
 };
 
 // One voice while its page is formatted (twelve words).
