@@ -12,6 +12,7 @@
 #include "graphics/GE.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
 #include "graphics/printbeam.h"
 #include "graphics/printcd.h"
 #include "layout/layout_services.h"
@@ -47,8 +48,8 @@ void beam_line(int32_t x1, int32_t x2, int32_t offset, int32_t clip1, int32_t cl
   const int32_t width = length(202, beam_record.first);
   const int32_t y1 = beam_y(x1) + offset - width / 2, y2 = beam_y(x2) + offset - width / 2;
   const int32_t low = std::min(y1, y2) - CLIP_MARGIN, high = std::max(y1, y2) + width + CLIP_MARGIN;
-  GEline(0, x1, y1, pstaff1, 0, x2, y2, pstaff2, 0, width, 0, 0, clip1, low, clip2, high, -1, var,
-         beam_record.first);
+  GEline(0, x1, y1, pstaff1, 0, x2, y2, pstaff2, 0, width, 0, 0, clip1, low, clip2, high,
+         note_color_index(beam_record.first), var, beam_record.first);
 }
 
 bool tremolo_group() { return beam_record.first->get(xtrembeam) != 0; }

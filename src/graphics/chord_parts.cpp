@@ -15,6 +15,7 @@
 #include "graphics/GE.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
 #include "graphics/printbeam.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
@@ -106,8 +107,7 @@ void draw_piano_ledger_lines(Drosa note, int staff, int32_t x1, int32_t x2) {
     const int32_t width = pitch_tab_string(k, staff);
     if (width <= 0) continue;
     const int32_t y = std::max<int32_t>(0, pitch_to_staff_y(k, staff) - width / 2);
-    GEline(0, x1, y, staff, 0, x2, y, staff, 0, width, 0, 0, 0, 0, 0, 0, -1, VAR_PIANO_LEDGER,
-           note);
+    GEline(0, x1, y, staff, 0, x2, y, staff, 0, width, 0, 0, 0, 0, 0, 0, 0, VAR_PIANO_LEDGER, note);
   }
 }
 
@@ -129,7 +129,7 @@ void draw_ledger_lines(Drosa note, int staff) {
   const int32_t width = length(276, note), y = nt->get(xhdy);
   auto line_at = [&](int32_t line) {
     const int32_t at = std::max<int32_t>(0, line - width / 2);
-    GEline(0, x1, at, staff, 0, x2, at, staff, 0, width, 0, 0, 0, 0, 0, 0, -1, VAR_LEDGER, note);
+    GEline(0, x1, at, staff, 0, x2, at, staff, 0, width, 0, 0, 0, 0, 0, 0, 0, VAR_LEDGER, note);
   };
   int n = 0;
   if (y >= staff_data[staff].middle_y) {
@@ -324,17 +324,26 @@ int32_t check_tab_string(Drosa note, int string) {
   return int32_t(note->get(xpitch) >> 8) - open;
 }
 
+namespace {
+
+// The x adjustment of a fret number of one or of two digits.
+int32_t fret_x_adjust(Drosa note, Drosa nt, int32_t fret) {
+  const bool up = nt->get(xstmdir) == 2;
+  if (fret > 9) return length(up ? 557 : 609, note);
+  return length(up ? 559 : 610, note);
+}
+
+}  // namespace
+
 int32_t tab_fret_width(Drosa note) {
   Drosa nt = ntdata(note);
-  if (!nt) return 0;
-  const bool up = nt->get(xstmdir) == 2;
-  if (check_tab_string(note, nt->get(xtabstr)) > 9) return length(up ? 557 : 609, note);
-  return length(up ? 559 : 610, note);
+  return nt ? fret_x_adjust(note, nt, check_tab_string(note, nt->get(xtabstr))) : 0;
 }
 
 namespace {
 
-// The fret number's text, font and place.
+// The fret number's text, font and place: after the x adjustment of its digits, its digits
+// centred on the string line (the head's centre, half a staff space above xhdy).
 struct FretText {
   char text[16];
   ParamValue font;
@@ -346,10 +355,10 @@ FretText fret_text(Drosa note, Drosa nt) {
   f.fret = check_tab_string(note, nt->get(xtabstr));
   std::snprintf(f.text, sizeof f.text, "%hd", short(f.fret));
   scaled_char_param(&f.font, note->get(xthumb) ? 581 : 550, note, nullptr);
-  f.x = nt->get(xhdx) + tab_fret_width(note) + f.font.x();
-  f.y = nt->get(xhdy) + f.font.y();
   f.width = param_string_width(f.font, f.text);
   f.height = 7 * int32_t(f.font.size());  // a digit's height: about 0.7 of the point size
+  f.x = nt->get(xhdx) + fret_x_adjust(note, nt, f.fret);
+  f.y = nt->get(xhdy) + nt->get(xstsize) / 2 - f.height / 2;
   return f;
 }
 
@@ -370,8 +379,8 @@ void draw_tab_chord(Drosa note, int staff) {
   const FretText f = fret_text(note, nt);
   if (note->get(xnotehead) == PIANO_ROLL_SHAPE) {
     const int32_t width = length(314, note), y = nt->get(xhdy);
-    GEline(0, nt->get(xhdx), y, staff, 0, f.x + f.width, y, staff, 0, width, 0, 0, 0, 0, 0, 0, -1,
-           VAR_TAB_LINE, note);
+    GEline(0, nt->get(xhdx), y, staff, 0, f.x + f.width, y, staff, 0, width, 0, 0, 0, 0, 0, 0,
+           note_color_index(note), VAR_TAB_LINE, note);
     return;
   }
   if (const int32_t erase = length(589, note); erase > 0) {

@@ -437,9 +437,10 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
       nearest = take_above ? above : below;
       width = take_above ? above_width : below_width;
     } else {
-      // The grid of lines through the bottom line; halfway between two, the upper one.
-      const int64_t d = line - bottom;
-      int64_t steps = d >= 0 ? d / s : -((-d + s - 1) / s);
+      // The staff line nearest to it (halfway between two, the upper one): a beam line beyond
+      // the staff is drawn to the staff's outer line.
+      const int64_t d = std::clamp<int64_t>(line - bottom, 0, int64_t(top) - bottom);
+      int64_t steps = d / s;
       if (2 * (d - steps * s) >= s) ++steps;
       nearest = bottom + steps * s;
       width = scaled_staff_param(note, int((top - nearest) / s + 1));

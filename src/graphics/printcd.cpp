@@ -16,6 +16,7 @@
 #include "graphics/chord_parts.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
 #include "graphics/printbeam.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
@@ -175,8 +176,9 @@ void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, in
   const SnappedStem screen = snap_stem(x, width);
   if (twin && screen.differs)
     GEline_screen(0, screen.x, y1, staff, 0, screen.x, y2, staff, 0, screen.width, 0, 0, 0, 0, 0, 0,
-                  -1, var, note, 1);
-  GEline(0, x, y1, staff, 0, x, y2, staff, 0, width, 0, 0, 0, 0, 0, 0, -1, var, note);
+                  note_color_index(note), var, note, 1);
+  GEline(0, x, y1, staff, 0, x, y2, staff, 0, width, 0, 0, 0, 0, 0, 0, note_color_index(note), var,
+         note);
 }
 
 void draw_tremolo_mark(Drosa note, int staff, int32_t x, int32_t y) {
@@ -195,8 +197,8 @@ void draw_grace_slash(Drosa note, int staff, int32_t x, int32_t y, int up, int b
     b = -b;
     d = -d;
   }
-  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, length(662, note), 0, 0, 0, 0, 0, 0, -1,
-         VAR_GRACE_SLASH, note);
+  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, length(662, note), 0, 0, 0, 0, 0, 0,
+         note_color_index(note), VAR_GRACE_SLASH, note);
 }
 
 int32_t printcd(Drosa first, Drosa last, int staff, int flag) {
