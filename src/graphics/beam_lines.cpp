@@ -32,7 +32,10 @@ Drosa ntdata(Drosa note) {
 int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
 
 int32_t beam_y(int64_t x) {
-  return int32_t(beam_record.intercept + int64_t(std::trunc(beam_record.slope * double(x))));
+  const double v = std::trunc(beam_record.slope * double(x));
+  const int64_t rise =
+      std::isnan(v) ? 0 : int64_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+  return int32_t(std::clamp<int64_t>(beam_record.intercept + rise, INT32_MIN, INT32_MAX));
 }
 
 // The written value of a tremolo note (its stored value otherwise).

@@ -44,11 +44,19 @@ bool system_staff(int staff) {
          (staff >= first_pstaff && staff <= last_pstaff);
 }
 
-int32_t trunc_product(double slope, int64_t x) { return int32_t(std::trunc(slope * double(x))); }
+// A double truncated toward zero into 32 bits; a slope from damaged parameters (not a number,
+// or far out of range) gives 0 or the nearest end of the range instead of an undefined cast.
+int32_t truncated(double v) {
+  if (std::isnan(v)) return 0;
+  return int32_t(std::clamp(std::trunc(v), double(INT32_MIN), double(INT32_MAX)));
+}
+
+int32_t trunc_product(double slope, int64_t x) { return truncated(slope * double(x)); }
 
 // The main beam's y at x.
 int32_t beam_y(int64_t x) {
-  return int32_t(beam_record.intercept + trunc_product(beam_record.slope, x));
+  return int32_t(std::clamp<int64_t>(
+      int64_t(beam_record.intercept) + trunc_product(beam_record.slope, x), INT32_MIN, INT32_MAX));
 }
 
 template <typename F>
@@ -207,6 +215,16 @@ void report_walk(Drosa at) {
                (unsigned long)at.handle());
 }
 
+// The first note of the chord after the one ending at `last`.
+// Failure: "printbeam.c: advance(%lx) returns NIL in advance()!!!" when the beam ends there.
+Drosa advance(Drosa last) {
+  Drosa next = beam_next(last, nullptr);
+  if (!next)
+    REPORT_ERROR(4, "printbeam.c: advance(%lx) returns NIL in advance()!!!",
+                 (unsigned long)last.handle());
+  return next;
+}
+
 }  // namespace
 
 void draw_beamed_notes() {
@@ -230,9 +248,7 @@ void draw_beamed_notes() {
     b.sum_x[c.up] += c.head_x;
     b.sum_y[c.up] += c.head_y;
     if (chord_holds(chord, last, b.last)) break;
-    Drosa next = beam_next(last, nullptr);
-    if (!next) report_walk(last);
-    chord = next;
+    chord = advance(last);
   }
   for (int d = 0; d < 2; ++d) {
     b.mean_x[d] = b.count[d] ? int32_t(b.sum_x[d] / b.count[d]) : 0;
@@ -302,6 +318,10 @@ void slope_one_direction() {
   int64_t s = 0;
   double q = 0;
   for (const BeamChord& c : b.chords) {
+    if (b.grace && !c.first->get(xgrace)) {
+      REPORT_ERROR(4, "Inconsistency in leastsq: ptr %lx", (unsigned long)c.first.handle());
+      break;
+    }
     const int64_t dx = int64_t(c.head_x) - b.mean_x[c.up], dy = int64_t(c.head_y) - b.mean_y[c.up];
     s += dx * dy;
     q += double(dx) * double(dx);
@@ -401,9 +421,9 @@ void final_offsets() {
   const double turn = param_float_value(121, l.first);
   if (turn != 0) {
     b.turn_x = int32_t((int64_t(f.stem_x) + l.stem_x) / 2);
-    b.turn_y = int32_t(std::trunc(b.turn_x * b.slope + b.intercept));
+    b.turn_y = truncated(b.turn_x * b.slope + b.intercept);
     b.slope += turn;
-    b.intercept = int32_t(std::trunc(b.turn_y - b.slope * b.turn_x));
+    b.intercept = truncated(b.turn_y - b.slope * b.turn_x);
   }
   b.intercept += length(120, l.first);
 }

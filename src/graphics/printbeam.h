@@ -42,9 +42,11 @@ int decode_note_type(Drosa note, int* value, int* dots);
 // Reads:  the notes, their layout records, the engraving parameters at the group's chords, the
 //         staff records. Writes: beam_record, the GE list, the chords' CDDATA extents and
 //         CDDATA2 beam counts, the voices' continued-beam marks.
-// Failure: level 4 "Inconsistency in printbeam: first %lx, last %lx, ptr %lx" (the walk stops
-//          there), "Inconsistency in leastsq: ptr %lx", "Grace logic error in printbeam",
-//          "Only one chord in beam in leastsq()!" (the group is drawn as reached).
+// Failure: level 4 "Inconsistency in printbeam: first %lx, last %lx, ptr %lx" for a chord
+//          without its layout record or a normal chord in a grace group, "printbeam.c:
+//          advance(%lx) returns NIL in advance()!!!" when the beam ends before the last note
+//          (the walk stops there), "Inconsistency in leastsq: ptr %lx", "Grace logic error in
+//          printbeam", "Only one chord in beam in leastsq()!" (the group is drawn as reached).
 int32_t printbeam(Drosa first, Drosa last, int staff, int flag);
 
 // draw_beamed_notes: draws every chord of the group in beam_record (heads, accidentals, marks,

@@ -312,6 +312,29 @@ TEST_F(BeamBreaks, StemsAtOneXGiveAFlatBeam) {
   EXPECT_EQ(beams[0].y1, beams[0].y2);
 }
 
+// Parameters set to 0 or out of their sense, and a staff size of 0 from a damaged file: every
+// group is still drawn, and nothing is divided by zero or cast from a value out of range.
+TEST_F(BeamBreaks, ZeroParametersAndAZeroStaffSizeDivideNothing) {
+  int v = new_voice();
+  for (int head : {35, 44, 39, 47}) add_note(v, SIXTEENTH, head)->set(xcbeam, 1);
+  add_note(v, SIXTEENTH, 40);
+  add_note(v, EIGHTH, 41, 1)->set(xcbeam, 1);
+  add_note(v, SIXTEENTH, 38);
+  add_note(v, QUARTER, 35, 1);
+  for (int p : {127, 191, 198, 202, 203, 323, 742}) param[p].value.set_integer(0);
+  for (int p : {131, 180, 181}) param[p].value.set_real(0);
+  format_and_draw();
+  const size_t groups = lines_of(17).size();
+  EXPECT_GE(groups, 1u);
+  param[131].value.set_real(1e30f);
+  param[180].value.set_real(1e30f);
+  param[121].value.set_real(std::nanf(""));
+  staff_data[0].staff_size = 0;
+  GEinit(0);
+  draw_page_chords();
+  EXPECT_EQ(lines_of(17).size(), groups);
+}
+
 // ---- Pages -----------------------------------------------------------------------------------
 
 TEST_F(BeamPages, BeamsOfEveryKind) {

@@ -108,6 +108,10 @@ void format_and_draw(float zoom) {
   ASSERT_EQ(offscreen_create(zoom, CHORD_PAGE_WIDTH, CHORD_PAGE_HEIGHT, 0, 0), 1);
   count_pages();
   ASSERT_EQ(format_page(1, 0), 1);
+  draw_page_chords();
+}
+
+void draw_page_chords() {
   for (int p = 0; p < pstaff_count; ++p)
     for (int layer = 0; layer < LAYERS; ++layer) draw_layer(p, layer);
 }

@@ -24,6 +24,8 @@ class ChordPageTest : public ModelTest {
 // lines): chords outside beams through printcd, beam groups through printbeam (a beam buffer of
 // one staff at a time).
 void format_and_draw(float zoom = 10);
+// The drawing part of it alone, on the page as formatted.
+void draw_page_chords();
 
 // One line per element of the list (of one var, or all for -1): a character is
 // "char <var> <x> <y> c<code>", a line "line <var> <x1> <y1> <x2> <y2> w<width>", a text run
