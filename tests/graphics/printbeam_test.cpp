@@ -3,8 +3,7 @@
 // a group end at the beam's centre line, so their ends show where the beam lies.
 //   BeamSlopes.*:  the slope of grace groups (whose ends are not snapped): the heads' slope
 //                  scaled, clamped, raised to the least rise or flattened, level ends
-//   BeamHeights.*: a higher middle head lifts the beam; a repeated figure is flat; the final
-//                  offsets move and turn the beam
+//   BeamHeights.*: a higher middle head lifts the beam
 //   BeamSnapping.*:    the windows of beam_slope_limits, and a beam moved to straddle a line
 //   BeamLines.*:   secondary beams over runs, partial beams at either end
 //   BeamBreaks.*:  beams continued across a system break are flat and reach past the stem;
@@ -139,33 +138,6 @@ TEST_F(BeamHeights, AHigherMiddleHeadLiftsTheBeam) {
   EXPECT_EQ(stem_ends(), (std::vector<int32_t>{1860, 1860, 1860}));
 }
 
-// The final offsets: parameter 120 raises the beam by its value; parameter 121 turns it about
-// the middle of its stems.
-TEST_F(BeamHeights, FinalOffsetsRaiseAndTurnTheBeam) {
-  auto ends_with = [this](int32_t raise, float turn) {
-    param[120].small.set_integer(raise);
-    param[121].small.set_real(turn);
-    int v = new_voice();
-    add_grace(v, EIGHTH, false, 39);
-    add_grace(v, EIGHTH, false, 39);
-    add_note(v, QUARTER, 41);
-    format_and_draw();
-    std::vector<int32_t> ends = stem_ends();
-    TearDown();
-    SetUp();
-    return ends;
-  };
-  const std::vector<int32_t> plain = ends_with(0, 0);
-  ASSERT_EQ(plain.size(), 2u);
-  EXPECT_EQ(plain[0], plain[1]);
-  EXPECT_EQ(ends_with(30, 0), (std::vector<int32_t>{plain[0] + 30, plain[1] + 30}));
-  // Turned by 0.1 about the middle of stems 110 apart: 5.5 down at the first, 5.5 up at the
-  // second, give or take the truncations.
-  const std::vector<int32_t> turned = ends_with(0, 0.1f);
-  EXPECT_NEAR(turned[0], plain[0] - 5.5, 2);
-  EXPECT_NEAR(turned[1], plain[1] + 5.5, 2);
-}
-
 // ---- End snapping ----------------------------------------------------------------------------
 
 // Staff 0 of the page, lines 2 wide, beam band 20 (0.8 x 25), beams 40 apart: a line L keeps
@@ -246,38 +218,24 @@ TEST_F(BeamLines, SecondaryBeamsOverRunsAndPartialBeamsAtTheEnds) {
 // ---- System breaks and degenerate groups
 // ---------------------------------------------------------
 
-TEST_F(BeamBreaks, ABeamGoingOnIntoTheNextSystemIsFlatAndReachesPastItsStem) {
+TEST_F(BeamBreaks, BeamsAcrossASystemBreakAreFlatAndReachPastTheStem) {
   int v = new_voice();
-  add_note(v, QUARTER, 41);
-  add_note(v, QUARTER, 41);
-  add_note(v, QUARTER, 41);
-  add_note(v, EIGHTH, 37)->set(xcbeam, 1);
-  Drosa last = add_note(v, EIGHTH, 44);
-  last->set(xcbeam, 1);
-  format_and_draw();
-  const std::vector<Line> beams = lines_of(17);
-  ASSERT_EQ(beams.size(), 1u);
-  EXPECT_EQ(beams[0].y1, beams[0].y2) << "rising heads, yet flat";
-  EXPECT_EQ(beams[0].x2, stem_x(last) + 50 + 120);
-  Drosa end = voice_data[v].system_end;
-  EXPECT_EQ(end->get(xsys_beamup) + end->get(xsys_beamdown), 1);
-}
-
-TEST_F(BeamBreaks, ABeamComingFromThePreviousSystemIsFlatAndReachesBeforeItsStem) {
-  int v = new_voice();
-  Drosa first = add_note(v, EIGHTH, 37);
-  add_note(v, EIGHTH, 44);
+  Drosa first = add_note(v, EIGHTH, 37);  // from the previous system, whose drawing left the
+  add_note(v, EIGHTH, 44);                // mark for stems up
   add_note(v, HALF, 41);
-  add_note(v, QUARTER, 41);
-  // The previous system's drawing left the mark for stems up.
+  add_note(v, EIGHTH, 37)->set(xcbeam, 1);
+  Drosa last = add_note(v, EIGHTH, 44);  // on into the next system
+  last->set(xcbeam, 1);
   piece_start[v]->set(xsys_beamup, 1);
   format_and_draw();
   ASSERT_EQ(nt(first)->get(xstmdir), 2);
   const std::vector<Line> beams = lines_of(17);
-  ASSERT_EQ(beams.size(), 1u);
-  EXPECT_EQ(beams[0].y1, beams[0].y2);
+  ASSERT_EQ(beams.size(), 2u);
+  for (const Line& beam : beams) EXPECT_EQ(beam.y1, beam.y2) << "rising heads, yet flat";
   EXPECT_EQ(beams[0].x1, stem_x(first) - 50 - 120);
-  EXPECT_EQ(stemdir_by_voice_pair(v, 2), 1);
+  EXPECT_EQ(beams[1].x2, stem_x(last) + 50 + 120);
+  Drosa end = voice_data[v].system_end;
+  EXPECT_EQ(end->get(xsys_beamup) + end->get(xsys_beamdown), 1);
 }
 
 // A voice that moves one staff at the ENDSYST: the mark of stems up stands for stems down.

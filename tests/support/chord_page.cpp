@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <tuple>
 
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -108,6 +107,9 @@ void format_and_draw(float zoom) {
   ASSERT_EQ(offscreen_create(zoom, CHORD_PAGE_WIDTH, CHORD_PAGE_HEIGHT, 0, 0), 1);
   count_pages();
   ASSERT_EQ(format_page(1, 0), 1);
+  // Once the page pass draws the chords itself, the format has done it all.
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && (e->get(xgc_var) == 45 || e->get(xgc_var) == 46)) return;
   draw_page_chords();
 }
 

@@ -20,9 +20,9 @@ class ChordPageTest : public ModelTest {
 };
 
 // Makes the page image at a zoom (layout units per pixel; stems are snapped to its pixels),
-// formats page 1 and draws every chord of every staff after what the format drew (the staff
-// lines): chords outside beams through printcd, beam groups through printbeam (a beam buffer of
-// one staff at a time).
+// formats page 1 and, unless the format drew them, draws every chord of every staff: chords
+// outside beams through printcd, beam groups through printbeam (a beam buffer of one staff at
+// a time).
 void format_and_draw(float zoom = 10);
 // The drawing part of it alone, on the page as formatted.
 void draw_page_chords();
