@@ -2,7 +2,8 @@
 // middle 1660, top 1760; a head's y is half a space below its centre; heads 60 wide).
 //   ChordStems.*:     stems up and down, to the middle line, of chords; flags; none for whole
 //                     notes and xnostem; the pixel twin of a stem up; tremolo marks; grace slash
-//   ChordHeads.*:     ledger lines, accidentals at their column and special accidentals, dots
+//   ChordHeads.*:     ledger lines, accidentals at their column and special accidentals, dots,
+//                     a measure rest left to the page pass
 //   ChordTablature.*: fret numbers, a string out of range, a negative fret
 //   SlurChains.*:     slur_chain_test
 //   ChordPages.*:     rendered pages of chords and accidentals, and of tablature
@@ -177,6 +178,20 @@ TEST_F(ChordHeads, DotsTakeTheSpaceAboveALineAndStepAsideForASecond) {
   EXPECT_EQ(owned(rest, 47)[0].find("char 47 " +
                                     std::to_string(hx(rest) + rest_width(rest, 0) + 30) + " "),
             0u);
+}
+
+// A rest filling its measure is left in the staff record for the page pass, which centres it.
+TEST_F(ChordHeads, AMeasureRestWaitsForThePagePass) {
+  int v = new_voice();
+  add_timesig(v, 4, 4);
+  for (int i = 0; i < 4; ++i) add_note(v, QUARTER, 39);
+  add_bar(v);
+  Drosa rest = add_rest(v, WHOLE);
+  add_bar(v);
+  format_and_draw();
+  EXPECT_EQ(nt(rest)->get(xrestchar), 1);
+  EXPECT_EQ(staff_data[0].rest_group[0], rest);
+  EXPECT_TRUE(owned(rest, 46).empty());
 }
 
 TEST_F(ChordTablature, FretNumbersOnTheirStrings) {
