@@ -200,48 +200,10 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
 
 // ---- Note edges ---------------------------------------------------------------------------
 
-void draw_tab_fret(Drosa note, FretBox* box, int32_t* x) {
-  Drosa nt = note_ntdata(note);
-  const int32_t left = nt ? nt->get(xhdx) : 0, bottom = nt ? nt->get(xhdy) : 0;
-  *box = {left, bottom, left + (nt ? hdw(note, 0) : 0), bottom + scaled(P_NOTE_HEAD_HEIGHT, note)};
-  *x = left;
-}
-
-int32_t paren_left_x(Drosa note) {
-  Drosa nt = note_ntdata(note);
-  if (!nt) return 0;
-  int32_t x = nt->get(xhdx) + (nt->get(xcluster) ? nt->get(xstemxoff) : 0);
-  return x - scaled(P_PAREN_WIDTH, note);
-}
-
-int32_t paren_right_x(Drosa note) {
-  Drosa nt = note_ntdata(note);
-  if (!nt) return 0;
-  static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
-  if (int dots = note->get(xdots)) return dot_positions(note) + scaled(DOT_WIDTH[dots], note);
-  const int tab = nt->get(xtabtyp);
-  if (tab == 1 || tab == 2) {
-    FretBox box;
-    int32_t x;
-    draw_tab_fret(note, &box, &x);
-    return box.right;
-  }
-  int32_t x = nt->get(xhdx) + (nt->get(xcluster) ? nt->get(xstemxoff) : 0);
-  return x + hdw(note, 0);
-}
-
-int32_t dot_positions(Drosa note) {
-  Drosa nt = note_ntdata(note);
-  if (!nt) return 0;
-  const int32_t width = note->get(xrest) ? rest_width(note, 0) : hdw(note, 0);
-  return nt->get(xhdx) + width + scaled(P_DOT_SPACE, note);
-}
-
 // ---- Marks around slurs -------------------------------------------------------------------
 
 void draw_marks_always(Drosa /*note*/, int /*pstaff*/, int /*slur_open*/) {}
 void draw_marks_sometimes(Drosa /*note*/, int /*pstaff*/, int /*flag*/) {}
-int slur_chain_test(Drosa /*note*/) { return 0; }
 
 // side_pstaff_of_note: on the stem's side a beam drawn on the neighbouring staff takes the
 // mark there (above for a stem up); on the other side the note itself, or below the chord the

@@ -38,30 +38,11 @@ void draw_chord_ties(int32_t x_end);
 void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, int bend, int dashed,
                   int side, int pstaff);
 
-// ---- Note edges ---------------------------------------------------------------------------
-// The box of a tablature note's fret number.
-struct FretBox {
-  int32_t left, bottom, right, top;
-};
-// draw_tab_fret: the box of a tablature note's fret number, and its x; the number itself is
-// drawn with its chord.
-void draw_tab_fret(Drosa note, FretBox* box, int32_t* x);
-
-// paren_left_x: the x of a note's left head parenthesis.
-int32_t paren_left_x(Drosa note);
-// paren_right_x: the right edge of a note's drawing: past its dots (parameter 136, 135 or 739
-// after the dot position) or, without dots, its head x plus head width (measured from the
-// stem offset when xcluster is set).
-int32_t paren_right_x(Drosa note);
-// dot_positions: the x of the note's (or rest's) first augmentation dot.
-int32_t dot_positions(Drosa note);
-
 // ---- Marks around slurs -------------------------------------------------------------------
 // The marks of a chord that do not, and that do, depend on the slurs; for now none is drawn.
 void draw_marks_always(Drosa note, int pstaff, int slur_open);
 void draw_marks_sometimes(Drosa note, int pstaff, int flag);
-// Whether the notes after this one carry its bend tie or slur on to its bar; for now 0.
-int slur_chain_test(Drosa note);
+
 // side_pstaff_of_note: the pstaff on which something on side (1 below, 2 above) of the note
 // lies: its own, or the neighbouring staff when the note or its beam is drawn there.
 int side_pstaff_of_note(Drosa note, int side, int pstaff);

@@ -7,6 +7,7 @@
 
 #include "graphics/GE.h"
 #include "graphics/beam_buffer.h"
+#include "graphics/chord_parts.h"
 #include "graphics/drawtie_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_fields.h"
@@ -25,37 +26,14 @@
 
 struct Port;
 
-// The written value and dots of a note (a tremolo note's value re-expressed); 1 when it was
-// re-expressed.
-int decode_note_type(Drosa note, int* value, int* dots);
-
 // The port of the current music window's page (offscreen.cpp), in which text is measured; a
 // small port of its own while there is no page.
 Port* offscreen_port();
 
 // ---- Asked by the layout passes (least versions until drawing is built) -------------------
 
-// Set by beam drawing on a system's ending ENDSYST when a beam of stems up (down) goes on into
-// the next system.
-inline constexpr auto xsys_beamup = bit_field("xsys_beamup", ENDSYST, 29, 7, 7);
-inline constexpr auto xsys_beamdown = bit_field("xsys_beamdown", ENDSYST, 29, 6, 6);
-
-// Whether the voice's system-start ENDSYST says a beam of stems up (2) or down (1) continues
-// into the system; for now without the swap of a voice that changed staves there.
-int stemdir_by_voice_pair(int voice, int direction);
-
-// The fret of the note on a tablature string 1..7 (tuned by parameters 543..549); negative
-// when the note cannot be played there.
-int32_t check_tab_string(Drosa note, int string);
-
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
-
-// ---- Asked by chord and accidental placement (least versions until drawing is built) -----
-
-// Non-zero when the note's accidental is to be drawn beside its head. For now the note's
-// accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
-int shape_hides_accidental(Drosa note);
 
 // ---- Printing (print_least.cpp until the printing session exists) ---------------------------
 // Print_init: creates the printing session's objects at start-up.

@@ -45,6 +45,7 @@ int16_t selection_frame_size = 9;
 
 CurveState curve_state;
 TextPenMemory text_pen;
+BeamRecord beam_record;
 
 BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
 uint32_t beam_buffer_touched[BEAM_BUFFER_SIZE];
@@ -94,4 +95,5 @@ void reset_graphics_globals() {
     for (Drosa& seen : staff) seen = NIL;
   current_bar_number = 1;
   bracket_state = BracketState{};
+  beam_record = BeamRecord{};
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model_services.h"
 #include "platform/geometry.h"
@@ -150,5 +151,43 @@ struct BracketState {
   int32_t width = 0;       // width of the vertical line
 };
 extern BracketState bracket_state;
+
+// ---- The beam group being drawn -----------------------------------------------------------
+// One chord of the group: the stem group of a staff chord, by its first and last note.
+struct BeamChord {
+  Drosa first, last;
+  Drosa cddata;        // the staff chord's CDDATA
+  int pstaff = 0;      // the staff it is drawn on
+  int up = 0;          // 1 when its stem goes up (xstmdir 2)
+  int value = 0;       // value code of its first note (beams it carries: value - 3)
+  int32_t head_x = 0;  // xhdx and xhdy of its first note
+  int32_t head_y = 0;
+  int32_t stem_x = 0;  // xhdx + xstemxoff
+};
+
+// The group in hand: one at a time, drawn to the end before the next begins.
+struct BeamRecord {
+  Drosa first, last;     // first note of the first chord, last note of the last chord
+  int pstaff = 0;        // the staff the group was handed over on
+  int grace = 0;         // a group of grace notes
+  int upper_pstaff = 0;  // the staff pair of a group over two staves
+  int lower_pstaff = 0;
+  std::vector<BeamChord> chords;  // the chords from first to last
+  int count[2] = {0, 0};          // chords per direction: [0] stems not up, [1] stems up
+  int64_t sum_x[2] = {0, 0};      // sums of their head x and head y
+  int64_t sum_y[2] = {0, 0};
+  int32_t mean_x[2] = {0, 0};  // the means (integer division)
+  int32_t mean_y[2] = {0, 0};
+  int largest_value = 4;  // the largest value code met, from the eighth
+  int continued_in = 0;   // the beam comes from the previous system: flat
+  int continues_out = 0;  // the beam goes on into the next system: flat
+  double slope = 0;       // the main beam's y at x is intercept + slope x
+  int32_t intercept = 0;
+  int32_t turn_x = 0;  // the point the final slope offset turns the beam about
+  int32_t turn_y = 0;
+  int32_t start_x = 0, end_x = 0;        // ends of the main beam line
+  int32_t clip_start = 0, clip_end = 0;  // and where it is clipped
+};
+extern BeamRecord beam_record;
 
 void reset_graphics_globals();

@@ -230,7 +230,7 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
     Drosa nt = note_ntdata(n);
     Drosa prev = before;
     before = n;
-    if (!shape_hides_accidental(n)) continue;
+    if (!accidental_shown(n)) continue;
     Drosa spacc = special_accidentals(n);
     int code = n->get(xacc);
     int32_t width = accidental_width(n, pstaff, code, spacc);

@@ -145,7 +145,7 @@ Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pst
     if (shared) return d;
     d.distance = o.complete;
     // The stem-up head's own accidental stands between the heads.
-    if (shape_hides_accidental(up)) {
+    if (accidental_shown(up)) {
       d.distance +=
           param_group_width(up, staff_of(pstaff), up->get(xacc), NIL) + o.second_accidental;
       d.up_moves = true;

@@ -404,20 +404,20 @@ void reopen_ties() {
 // The x at which a tie ends before a note, and after it where one starts.
 int32_t tie_end_x(Drosa note) {
   if (is_guitar_tab(note)) {
-    FretBox box;
+    VirtualRect box;
     int32_t x;
     draw_tab_fret(note, &box, &x);
-    return box.left;
+    return box.x1;
   }
   return head_x(note);
 }
 
 int32_t tie_start_x(Drosa note) {
   if (is_guitar_tab(note)) {
-    FretBox box;
+    VirtualRect box;
     int32_t x;
     draw_tab_fret(note, &box, &x);
-    return box.right;
+    return box.x2;
   }
   return head_x(note) + hdw(note, 0);
 }
