@@ -49,6 +49,9 @@ TEST_F(PageNavigation, GoToBarAndGoToPageLandOnThePageAndNoteAskedFor) {
   EXPECT_EQ(bar_number_of_node(insertion_point), 7);
   EXPECT_EQ(find_time_in_bar(insertion_point), 32768);
   EXPECT_EQ(platform_window_title(music_window()).find("working"), std::string::npos);
+  run_until_idle();
+  EXPECT_EQ(misplaced_pixels(), 0) << "the window shows the new page";
+  save_window("go_to_bar_7");
 
   script_type(4, "99");  // beyond the last bar: the last
   script_hit(1);
