@@ -31,6 +31,8 @@ int32_t last_key_up_char = 0;
 int32_t note_entry_active = 0;
 uint32_t menu_modifiers = 0;
 
+int32_t pending_goto_bar = 0;
+
 Rect grow_limits;
 Point insertion_cross{-1, -1};
 Point cross_drawn_at{-1, -1};
@@ -58,6 +60,7 @@ void reset_app_globals() {
   last_key_up_char = 0;
   note_entry_active = 0;
   menu_modifiers = 0;
+  pending_goto_bar = 0;
   grow_limits = Rect{};
   insertion_cross = cross_drawn_at = ruler_mark_at = Point{-1, -1};
   untitled_count = 0;

@@ -55,6 +55,9 @@ extern int32_t last_key_up_char;
 extern int32_t note_entry_active;  // 1 after a double click in the music area, 0 after a single
 extern uint32_t menu_modifiers;    // Shift and Option held when the menu bar was clicked
 
+// ---- Page navigation ------------------------------------------------------------------------
+extern int32_t pending_goto_bar;  // the bar the note-entry keys ask to go to (Page item 55)
+
 // ---- The music window ---------------------------------------------------------------------
 // Its other state is the graphics code's: the page image, its size, the scroll position
 // (scroll_h, scroll_v: the scroll bars' values) and the window's port (music_window_port).

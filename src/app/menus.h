@@ -33,20 +33,3 @@ extern ItemEnabledFlags item_enabled_flags;
 // parameter editor).
 // Failure: level 2 "This command is not available yet." for commands not built yet.
 void do_menu_item(int16_t menu, int16_t item, int32_t source);
-
-// file_menu: the File menu's commands; item 17 is Quit: every open view is closed, asking to
-// save a changed piece, and then the program ends; cancelling a save stops the quit. While a
-// page is being reformatted, the quit waits for it (deferred_quit).
-// Failure: level 4 "Item %hd in File menu unrecognized!".
-void file_menu(int item, int32_t source);
-
-// open_piece_window: opens a piece in a new view and its window: kind -1 the file named by
-// piece_fsspec, -2 the MusicXML file named by import_fsspec, 1 a file chosen in the open
-// dialog. With a piece showing, first asks whether to close its window.
-// Writes: the views, piece_fsspec, the music window.
-void open_piece_window(int kind);
-
-// Makes the music window the view about to open shows its page in, when there is none;
-// after the open, fits the window to the page (opened) or disposes of it (failed).
-void prepare_window_for_view();
-void finish_window_for_view(int opened);

@@ -229,6 +229,7 @@ Drosa make_rest(int v, RestValue r) {
   n->set(xrest, 1);
   n->set(xendvcd, 1);
   n->set(xdir, 3);
+  n->set(xacc, 3);  // natural: no accidental, as entered notes have
   n->set(xtupl, 1);
   n->set(xintimeof, 4);
   n->set(xvolume, 100);

@@ -101,3 +101,8 @@ int move_selection_by_key(int character, int option, int command, int shift);
 void delete_notes_command(int flag);
 // node_window_rect: a note's rectangle in the music window; false when it is not drawn.
 bool node_window_rect(Drosa note, Rect* out);
+
+// ---- Dialogs -------------------------------------------------------------------------------
+// layout_dialog: the Layout dialog on the current notation context's options record; non-zero
+// when something changed. Says that it is not available yet.
+int layout_dialog();

@@ -43,3 +43,6 @@ void print_release();
 // print_piece: prints the current piece (-1: as a document given to be printed, without the
 // print dialog); says that printing is not available yet.
 void print_piece(int mode);
+// page_setup: the Page Setup dialog for the current notation context (mode 0 from the menu);
+// says that page setup is not available yet.
+void page_setup(int mode);

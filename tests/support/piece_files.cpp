@@ -28,7 +28,8 @@ void reset_everything() {
 
 }  // namespace
 
-bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page) {
+bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page,
+                          int long_bar) {
   constexpr int BARS_PER_SYSTEM = 2, SYSTEMS_PER_PAGE = 2;
   reset_everything();
   VeskMemory_Init();
@@ -47,6 +48,7 @@ bool write_piece_of_pages(const std::string& path, int pages, int staves, int sh
       add_note(v, EIGHTH, 32);
       add_chord(v, QUARTER, {28, 30, 32});
       add_note(v, QUARTER, 33);
+      if (bar + 1 == long_bar) add_note(v, EIGHTH, 34);
       add_bar(v);
       if (bar % BARS_PER_SYSTEM == BARS_PER_SYSTEM - 1 && bar + 1 < bars)
         add_system_break(v, bar % (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE) == 3);

@@ -8,5 +8,6 @@
 // one voice a staff with quarters, eighths and a chord in every bar, and writes it to `path`.
 // Uses a node store of its own, which is gone afterwards (every global is reset), so that the
 // program can start afresh. The file asks to be shown at `shown_page`. False when the file
-// could not be written.
-bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page = 1);
+// could not be written. Bar `long_bar` (from 1; 0 none) holds an eighth too many in every voice.
+bool write_piece_of_pages(const std::string& path, int pages, int staves, int shown_page = 1,
+                          int long_bar = 0);

@@ -1,0 +1,153 @@
+// file_commands_test.cpp: the File menu's commands.
+//   FileCommands.*: New, Save As, Close and Open carry a piece through the dialogs and its file
+//                   unchanged; New over a saved piece asks whether to close it; Close and
+//                   Revert of a changed piece ask first, and Revert gives up the piece only for
+//                   a disk copy it can read
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/app_services.h"
+#include "model/model_services.h"
+#include "platform/script.h"
+#include "platform/window.h"
+#include "support/app_fixture.h"
+#include "support/piece_builder.h"
+#include "support/piece_files.h"
+
+namespace {
+
+using FileCommands = AppTest;
+
+// The music of every voice, without layout records and per-view copies.
+std::string music() {
+  std::string s;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (!temp_node(p, 1000)) s += dump_node(p, {}) + "\n";
+  return s;
+}
+
+Drosa first_note() { return find_next_kind(NOTE, piece_start[0]); }
+
+void raise_first_note() {
+  first_note()->set(xmod7, int8_t(first_note()->get(xmod7) + 3));
+  mark_piece_changed(1, 1, 0);
+}
+
+std::vector<std::string> texts_shown(const std::vector<ShownText>& shown) {
+  std::vector<std::string> texts;
+  for (const ShownText& s : shown) texts.push_back(s.text);
+  return texts;
+}
+
+TEST_F(FileCommands, NewSaveAsCloseAndOpenCarryThePieceThroughItsFile) {
+  ASSERT_TRUE(start({}));
+  script_type(4, "3");  // three measures
+  script_hit(1);
+  ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_TRUE(is_untitled_file(piece_fsspec));
+  EXPECT_NE(DrosaDirty, 0);
+  const std::string made = music();
+  ASSERT_FALSE(made.empty());
+
+  const std::string path = dir + "/new.vesk";
+  script_file_name(path);
+  ASSERT_EQ(file_menu(FILE_COMMAND_SAVE_AS, 'v'), 1);
+  EXPECT_EQ(piece_fsspec, path);
+  EXPECT_EQ(DrosaDirty, 0);
+  EXPECT_EQ(platform_window_title(music_window()).rfind("new.vesk, page 1 of 1", 0), 0u);
+
+  ASSERT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  EXPECT_EQ(count_open_views(), 0);
+  EXPECT_EQ(music_window(), 0);
+
+  script_file_name(path);
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  EXPECT_EQ(piece_fsspec, path);
+  EXPECT_EQ(music(), made);
+  EXPECT_EQ(DrosaDirty, 0);
+  shown();
+
+  // New over a saved piece asks whether to close it; No keeps it behind, and a cancelled New
+  // brings it back.
+  script_hit(3);  // No
+  script_hit(2);  // Cancel in the measures dialog
+  EXPECT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 0);
+  EXPECT_EQ(shown().at(0).text, "Close 'new.vesk' window?");
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_EQ(piece_fsspec, path);
+  EXPECT_EQ(music(), made);
+}
+
+TEST_F(FileCommands, CloseOfAChangedPieceAsksAndKeepsItOnCancel) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 1));
+  ASSERT_TRUE(start({path}));
+  const int8_t position = first_note()->get(xmod7);
+  raise_first_note();
+  script_hit(2);  // Cancel
+  EXPECT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 0);
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_NE(DrosaDirty, 0);
+  script_hit(3);  // No: the changes go
+  EXPECT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  EXPECT_EQ(texts_shown(shown()),
+            std::vector<std::string>(2, "Save changes to file '" + path + "'?"));
+  EXPECT_EQ(count_open_views(), 0);
+
+  script_file_name(path);
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  EXPECT_EQ(first_note()->get(xmod7), position) << "the file was not written";
+}
+
+TEST_F(FileCommands, RevertAsksAndGivesUpThePieceOnlyForADiskCopyItCanRead) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 1));
+  ASSERT_TRUE(start({path}));
+  const std::string saved = music();
+  const int8_t position = first_note()->get(xmod7);
+
+  // With a second window on the piece there is nothing to revert to.
+  script_hit(3);  // No: the first window stays open
+  script_file_name(path);
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  ASSERT_EQ(count_open_views(), 2);
+  EXPECT_EQ(file_menu(FILE_COMMAND_REVERT, 'v'), 0);
+  std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text,
+            "You must close (without saving) the other windows on this piece before you can "
+            "Revert!");
+  ASSERT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  ASSERT_EQ(count_open_views(), 1);
+  shown();
+
+  raise_first_note();
+  script_hit(2);  // Cancel
+  EXPECT_EQ(file_menu(FILE_COMMAND_REVERT, 'v'), 0);
+  EXPECT_EQ(texts_shown(shown()),
+            std::vector<std::string>{"Reverting to the disk copy will throw away all changes "
+                                     "made to 'song.vesk' since the last Save."});
+  EXPECT_EQ(first_note()->get(xmod7), position + 3);
+
+  // A disk copy that has gone: the changed piece stays.
+  std::filesystem::rename(path, path + ".away");
+  script_hit(1);  // OK
+  EXPECT_EQ(file_menu(FILE_COMMAND_REVERT, 'v'), 0);
+  EXPECT_EQ(take_reports().size(), 1u);
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_EQ(first_note()->get(xmod7), position + 3);
+  EXPECT_NE(DrosaDirty, 0);
+
+  std::filesystem::rename(path + ".away", path);
+  script_hit(1);  // OK
+  ASSERT_EQ(file_menu(FILE_COMMAND_REVERT, 'v'), 1);
+  EXPECT_EQ(count_open_views(), 1);
+  EXPECT_EQ(music(), saved);
+  EXPECT_EQ(DrosaDirty, 0);
+  shown();
+}
+
+}  // namespace
