@@ -11,6 +11,9 @@ int drag_scrolling = 0;
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
+int32_t group_context = 0;
+int32_t new_curve_direction = 0;
+
 void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
@@ -20,4 +23,6 @@ void reset_editing_globals() {
   drag_scrolling = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
+  group_context = 0;
+  new_curve_direction = 0;
 }

@@ -26,4 +26,7 @@ extern int drag_scrolling;
 extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty
 
+extern int32_t group_context;        // the context byte common to a group of annotations
+extern int32_t new_curve_direction;  // curves made next: 0 up, 1 down
+
 void reset_editing_globals();
