@@ -14,6 +14,7 @@
 #include "app/app_globals.h"
 #include "app/cursors.h"
 #include "app/event_loop.h"
+#include "app/file_commands.h"
 #include "app/menus.h"
 #include "app/music_window.h"
 #include "app/quit.h"
