@@ -431,7 +431,8 @@ void page_menu(int item, int32_t) {
       break;
     case 8:
       if (!insertion_point) break;
-      split_page(system_number_on_page(insertion_point, 1));
+      // The page ends before the insertion point's system (counted from 0 on its page).
+      split_page(system_number_on_page(insertion_point, 1) + 1);
       // The insertion point's system went to the next page.
       stop_flashing(insertion_point);
       insertion_point = NIL;
