@@ -43,7 +43,7 @@ constexpr int DOUBLE_CLICK_SLOP = 5;  // |dh| + |dv| in pixels
 constexpr int DELETE_BOX = 12;        // the piano palette's delete box
 
 // Set when the user opened a menu of the menu bar: that event's menu pass has run already.
-bool menu_bar_open = false;
+bool menu_bar_clicked = false;
 
 bool published() { return options_i16(1, OPTIONS_PUBLISHED) != 0; }
 
@@ -289,10 +289,10 @@ void main_event_pass() {
     active = event.what != EVENT_UPDATE;
   }
   track_ruler_marks({}, true);
-  if (menu_bar_open) {
+  if (menu_bar_clicked || platform_open_menu()) {
     // The menu the user opened was brought up to date with the keys held; it stays so until
-    // the choice (or the next event) arrives.
-    menu_bar_open = false;
+    // the choice arrives, as other events come and go meanwhile.
+    menu_bar_clicked = false;
   } else if (active && !busy) {
     update_menus(0);
   } else if (!reformat_pending && !first_format &&
@@ -366,7 +366,7 @@ int mouse_down_other(EventRecord* event, DialogRef dialog) {
   if (part == IN_MENU_BAR) {
     // The choice itself arrives as a menu event of its own.
     update_menus(SOURCE_MENU_BAR);
-    menu_bar_open = true;
+    menu_bar_clicked = true;
     return 1;
   }
   if (part == IN_DESK) return 1;

@@ -12,6 +12,7 @@
 // belongs to parts of the program not built yet go to that part's routine in
 // menu_unavailable.cpp, which says so.
 #include <cstdio>
+#include <string>
 
 #include "annotations/anno_services.h"
 #include "app/app_globals.h"
@@ -393,6 +394,14 @@ void do_menu_item(int16_t menu, int16_t item, int32_t source) {
       break;
   }
   platform_hilite_menu(0);
+#ifndef NDEBUG
+  // Every command leaves the voice lists whole; debug builds check it after each one.
+  if (voice_count > 0) {
+    std::string problems;
+    if (check_voice_lists(&problems))
+      REPORT_ERROR(4, "Voice lists damaged by menu %hd item %hd: %s", menu, item, problems.c_str());
+  }
+#endif
 }
 
 int32_t menu_key_command(uint8_t character) {

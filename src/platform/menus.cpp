@@ -58,6 +58,7 @@ std::vector<int16_t> bar;
 std::vector<QPointer<QMenuBar>> bars;  // the menu bar of every window that has one
 long bar_draws = 0;
 int16_t hilited = 0;
+int16_t open_menu = 0;  // the menu of the bar shown; 0 none
 
 bool valid_menu(int16_t menu) { return menu >= 1 && menu <= MENU_COUNT; }
 
@@ -100,8 +101,10 @@ QString shown_text(const std::string& macroman) {
 
 QString shown_title(const Menu& m) {
   if (m.title == APPLICATION_MENU_TITLE) {
-    const QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QString("Vesk") : name;
+    QString name = QCoreApplication::applicationName();
+    if (name.isEmpty()) return QString("Vesk");
+    name[0] = name[0].toUpper();  // the program file's name, as a title
+    return name;
   }
   return shown_text(m.title);
 }
@@ -250,7 +253,13 @@ void platform_insert_menu(int16_t menu, bool in_bar) {
   if (std::find(bar.begin(), bar.end(), menu) != bar.end()) return;
   bar.push_back(menu);
   if (QMenu* q = qt_menu(menu)) {
-    QObject::connect(q, &QMenu::aboutToShow, [menu] { post_menu_bar_click(menu); });
+    QObject::connect(q, &QMenu::aboutToShow, [menu] {
+      open_menu = menu;
+      post_menu_bar_click(menu);
+    });
+    QObject::connect(q, &QMenu::aboutToHide, [menu] {
+      if (open_menu == menu) open_menu = 0;
+    });
     for (const auto& menu_bar : bars)
       if (menu_bar) add_to_bar(menu_bar, menu);
   }
@@ -395,18 +404,38 @@ int16_t platform_hilited_menu() { return hilited; }
 
 // ---- Choosing ----------------------------------------------------------------------------------
 
+int16_t platform_open_menu() { return open_menu; }
+
 void platform_click_menu_bar(int16_t menu) {
-  if (std::find(bar.begin(), bar.end(), menu) != bar.end()) post_menu_bar_click(menu);
+  if (std::find(bar.begin(), bar.end(), menu) == bar.end()) return;
+  open_menu = menu;
+  post_menu_bar_click(menu);
 }
 
 bool platform_choose_menu_item(int16_t menu, int item) {
   const Item* it = item_of(menu, item);
   if (!it || it->separator || !it->enabled || it->submenu) return false;
+  open_menu = 0;
   if (it->action)
     it->action->trigger();
   else
     post_menu_event(menu, item);
   return true;
+}
+
+bool platform_save_menu_png(int16_t menu, const char* path) {
+  QMenu* q = valid_menu(menu) ? menus[menu].qmenu.data() : nullptr;
+  if (!q) return false;
+  q->adjustSize();
+  return q->grab().save(QString::fromUtf8(path), "PNG");
+}
+
+bool platform_save_menu_bar_png(int window, const char* path) {
+  auto* main = qobject_cast<QMainWindow*>(input_window_numbered(window));
+  QMenuBar* menu_bar = main ? qobject_cast<QMenuBar*>(main->menuWidget()) : nullptr;
+  if (!menu_bar) return false;
+  menu_bar->adjustSize();
+  return menu_bar->grab().save(QString::fromUtf8(path), "PNG");
 }
 
 void platform_clear_menus() {
@@ -418,5 +447,6 @@ void platform_clear_menus() {
   bar.clear();
   bar_draws = 0;
   hilited = 0;
+  open_menu = 0;
   clear_menu_keys();
 }

@@ -84,12 +84,20 @@ long platform_menu_bar_draw_count();
 void platform_hilite_menu(int16_t menu);
 int16_t platform_hilited_menu();
 
+// The menu of the bar the user has open; 0 while none is.
+int16_t platform_open_menu();
+
 // ---- Choosing, as the user would ---------------------------------------------------------------
 // Opens a menu of the bar: queues the mouse-down in the menu bar, with the modifiers held.
 void platform_click_menu_bar(int16_t menu);
-// Chooses an item: queues its menu event with the modifiers held; a disabled item, a
-// separator or an item that carries a submenu queues nothing (false).
+// Chooses an item (closing the open menu): queues its menu event with the modifiers held; a
+// disabled item, a separator or an item that carries a submenu queues nothing (false).
 bool platform_choose_menu_item(int16_t menu, int item);
+
+// Images of a menu as it would open and of a window's menu bar, as PNG files (tests); false
+// when there is no display or the file cannot be written.
+bool platform_save_menu_png(int16_t menu, const char* path);
+bool platform_save_menu_bar_png(int window, const char* path);
 
 // Forgets every menu (tests).
 void platform_clear_menus();

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -133,6 +135,15 @@ std::string listed(int16_t menu, int item) {
 
 using Pair = std::pair<int, int>;
 
+// test-output/app/<name> of the build folder, made when missing.
+std::string test_output_folder(const std::string& name) {
+  std::filesystem::path build = std::filesystem::current_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) build = build.parent_path();
+  const std::filesystem::path folder = build / "test-output" / "app" / name;
+  std::filesystem::create_directories(folder);
+  return folder.string();
+}
+
 std::set<Pair> enabled_items() {
   std::set<Pair> on;
   for (int16_t m = 2; m <= MENU_COUNT; ++m)
@@ -243,6 +254,9 @@ TEST_F(MenuState, ACleanAndAChangedPiece) {
   EXPECT_EQ(platform_menu_item_count(CONTEXT_MENU), 6);
   EXPECT_EQ(text(CONTEXT_MENU, 6), ncontext_name_of(1));
   EXPECT_TRUE(marked(CONTEXT_MENU, 6));
+  std::strcpy(ncontext_name[1], "Flute;(solo)/2");  // shown as it stands
+  update_menus(0);
+  EXPECT_EQ(text(CONTEXT_MENU, 6), "Flute;(solo)/2");
   EXPECT_FALSE(on(EDIT_MENU, 1)) << "nothing to undo";
   EXPECT_EQ(menu_bar_state, 3);
 
@@ -390,7 +404,9 @@ TEST_F(Commands, ZoomAndTheSmallSubmenus) {
 
 TEST_F(Commands, CommandsNotBuiltYetSaySoAndSplitPageMakesAPage) {
   open_piece();
-  for (const Pair& command : std::vector<Pair>{{3, 8}, {9, 1}, {10, 1}, {11, 14}, {30, 1}}) {
+  // Style's Stack Vertically is a command like the other switches, not an unknown item.
+  for (const Pair& command :
+       std::vector<Pair>{{3, 8}, {9, 1}, {10, 1}, {11, 14}, {30, 1}, {13, 16}}) {
     do_menu_item(int16_t(command.first), int16_t(command.second), SOURCE_MENU_BAR);
     const std::vector<Report> said = take_reports();
     ASSERT_EQ(said.size(), 1u);
@@ -417,13 +433,38 @@ TEST_F(Commands, ChoicesInTheWindowSystemsMenusAndTheBarOpenedWithOption) {
   EXPECT_EQ(allow_any_alt_click, 1);
   EXPECT_TRUE(marked(EDIT_MENU, 14));
 
+  // A Command key chooses only an enabled item.
+  EventRecord key;
+  key.what = EVENT_KEY_DOWN;
+  key.message = 's' | (1u << 8);
+  key.modifiers = MOD_COMMAND;
+  platform_post_event(key);
+  run_until_idle();
+  EXPECT_TRUE(take_reports().empty()) << "nothing to save";
+  mark_piece_changed(0, 1, 0);
+  update_menus(0);
+  platform_post_event(key);
+  run_until_idle();
+  EXPECT_EQ(take_reports().size(), 1u) << "Save ran (not built here yet)";
+
   platform_set_test_modifiers(true, MOD_OPTION);
   platform_click_menu_bar(FILE_MENU);
+  run_until_idle();
+  EventRecord activate;  // the window system's events come and go while the menu is open
+  activate.what = EVENT_ACTIVATE;
+  activate.window = music_window();
+  platform_post_event(activate);
   run_until_idle();
   EXPECT_EQ(platform_menu_item_text(FILE_MENU, 2), "Open Any...") << "kept while the menu is open";
   platform_set_test_modifiers(false, 0);
   ASSERT_TRUE(platform_choose_menu_item(FILE_MENU, 2));
   run_until_idle();
+  // Images to look at: the bar, and menus with marks, keys, disabled items and submenus.
+  const std::string folder = test_output_folder("menus");
+  EXPECT_TRUE(platform_save_menu_bar_png(music_window(), (folder + "/bar.png").c_str()));
+  for (int16_t menu : {FILE_MENU, EDIT_MENU, STEM_MENU, MODIFY_PLAYBACK_MENU, STYLE_MENU})
+    EXPECT_TRUE(
+        platform_save_menu_png(menu, (folder + "/menu" + std::to_string(menu) + ".png").c_str()));
   // The choice ran with the modifier the menu showed (Open is not built here yet).
   const std::vector<Report> said = take_reports();
   ASSERT_EQ(said.size(), 1u);
