@@ -645,6 +645,7 @@ void mark_line_modes(const MenuConditions& c) {
 }
 
 void mark_annotation_side(const MenuConditions& c) {
+  if (!text_template || !line_template) return;  // no node store yet
   if (text_template->xcontext != line_template->xcontext)
     REPORT_ERROR(4, "ncontext inconsistency in menu.c %d %d", int(text_template->xcontext),
                  int(line_template->xcontext));

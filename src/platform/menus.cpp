@@ -114,7 +114,7 @@ QString key_text(uint8_t key, bool control) {
   return QString(control ? "Meta+" : "Ctrl+") + QChar(key);
 }
 
-void show_item(int16_t menu, const Item& it) {
+void show_item(const Item& it) {
   QAction* a = it.action;
   if (!a || it.separator) return;
   QString text = shown_text(it.text);
@@ -130,7 +130,6 @@ void show_item(int16_t menu, const Item& it) {
   a->setFont(font);  // an outlined item is shown plain: the toolkit has no outline face
   QMenu* sub = it.submenu && valid_menu(it.submenu) ? menus[it.submenu].qmenu.data() : nullptr;
   a->setMenu(sub);
-  (void)menu;
 }
 
 // The item number of an action of a menu now (items may have moved since it was made).
@@ -173,7 +172,7 @@ void make_action(int16_t menu, size_t index) {
   else
     q->addAction(a);
   it.action = a;
-  show_item(menu, it);
+  show_item(it);
 }
 
 void add_to_bar(QMenuBar* menu_bar, int16_t menu) {
@@ -313,7 +312,7 @@ void platform_set_menu_item_text(int16_t menu, int item, const std::string& text
   Item* it = item_of(menu, item);
   if (!it || it->separator || it->text == text) return;
   it->text = text;
-  show_item(menu, *it);
+  show_item(*it);
 }
 
 bool platform_menu_item_enabled(int16_t menu, int item) {
@@ -352,7 +351,7 @@ void platform_set_menu_item_style(int16_t menu, int item, uint8_t style) {
   Item* it = item_of(menu, item);
   if (!it || it->separator || it->style == style) return;
   it->style = style;
-  show_item(menu, *it);
+  show_item(*it);
 }
 
 void platform_set_item_key(int16_t menu, int item, uint8_t key, bool control) {
@@ -364,7 +363,7 @@ void platform_set_item_key(int16_t menu, int item, uint8_t key, bool control) {
   it->control = key && control;
   if (key) it->submenu = 0;
   if (it->key && !it->control) set_menu_key(it->key, menu, int16_t(item));
-  show_item(menu, *it);
+  show_item(*it);
 }
 
 uint8_t platform_item_key(int16_t menu, int item, bool* control) {
@@ -380,7 +379,7 @@ void platform_set_item_submenu(int16_t menu, int item, int16_t submenu) {
   if (it->submenu == submenu) return;
   it->submenu = submenu;
   if (submenu && valid_menu(submenu)) qt_menu(submenu);
-  show_item(menu, *it);
+  show_item(*it);
 }
 
 int16_t platform_item_submenu(int16_t menu, int item) {

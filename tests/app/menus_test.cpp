@@ -259,6 +259,10 @@ TEST_F(MenuState, ACleanAndAChangedPiece) {
   EXPECT_EQ(text(CONTEXT_MENU, 6), "Flute;(solo)/2");
   EXPECT_FALSE(on(EDIT_MENU, 1)) << "nothing to undo";
   EXPECT_EQ(menu_bar_state, 3);
+  const long draws = platform_menu_bar_draw_count();
+  update_menus(0);
+  EXPECT_EQ(platform_menu_bar_draw_count(), draws)
+      << "the bar is redrawn only when a window comes or goes";
 
   mark_piece_changed(1, 1, 0);
   update_menus(0);
