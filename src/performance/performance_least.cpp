@@ -19,6 +19,5 @@ void set_key_spelling(Drosa) {}
 void invert_piano_box(int) {}
 void place_piano_window() {}
 int can_move_tab_string(Drosa, int) { return 0; }
-void recompute_selection_playback(int) {}
 std::vector<std::string> midi_source_names() { return {}; }
 std::vector<std::string> midi_destination_names() { return {}; }

@@ -57,16 +57,13 @@ void set_key_spelling(Drosa keysig);
 void invert_piano_box(int box);
 
 // ---- The menus ----------------------------------------------------------------------------------
-// Until the piano window, MIDI and playback exist there is no window to place, no device to
-// list, no tablature string to move to and no playback to recompute (performance_least.cpp).
+// Until the piano window and MIDI exist there is no window to place, no device to list and no
+// tablature string to move to (performance_least.cpp).
 // place_piano_window: places the piano window beside the music window for the current mode.
 void place_piano_window();
 // can_move_tab_string: whether a tablature note can move by `strings` strings (0: to its
 // default string).
 int can_move_tab_string(Drosa note, int strings);
-// recompute_selection_playback: recomputes the playback of the selected notes for a change
-// (`code` names what changed).
-void recompute_selection_playback(int code);
 // The names of the MIDI input sources and output destinations, in the devices' order.
 std::vector<std::string> midi_source_names();
 std::vector<std::string> midi_destination_names();
