@@ -3,6 +3,7 @@
 #pragma once
 
 #include "annotations/anno_fields.h"
+#include "annotations/anno_globals.h"
 #include "annotations/anno_runs.h"
 #include "annotations/command_texts.h"
 #include "model/model_services.h"
@@ -82,3 +83,17 @@ Drosa repeat_annos_at_system(Drosa node, int make);
 // repeat_annos_at_page: the same for the annotations that repeat on each page, at the ENDSYST
 // that starts the page. None repeats yet.
 void repeat_annos_at_page(Drosa endsyst, int make);
+
+// text_edit_length: the length of the text being edited in TEXT_MODE; 0 none.
+int text_edit_length();
+// text_has_selection: 1 when the text being edited has a non-empty selection.
+int text_has_selection();
+
+// ---- What the menus ask (anno_least.cpp) --------------------------------------------------------
+// count_annotations: nine flags about the selected annotations, in this order: At Each System,
+// On Each Page and In Every Context allowed; settings unusual for each of the three; and
+// repetitions of each of the three present. Nothing is selected yet: all 0.
+void count_annotations(int32_t flags[9]);
+// anno_make_template: makes an annotation the model of the next new one (force: even when it
+// was the model already).
+void anno_make_template(Drosa anno, int force);

@@ -33,6 +33,21 @@ uint32_t menu_modifiers = 0;
 
 int32_t pending_goto_bar = 0;
 
+ItemEnabledFlags item_enabled_flags;
+int32_t first_system_font_item = 0;
+int32_t font_menu_count = 0;
+int32_t size_menu_sizes[10] = {};
+int32_t midi_source_count = 0;
+int32_t midi_destination_count = 0;
+int32_t duplicate_warnings[6] = {};
+int32_t allow_any_alt_click = 0;
+int32_t duration_edits_enabled = 0;
+int32_t tremolo_warned = 0;
+int32_t midi_import_active = 0;
+int32_t voice_highlighted = 0;
+int32_t recording_from_menu = 0;
+int32_t menu_bar_state = 0;
+
 Rect grow_limits;
 Point insertion_cross{-1, -1};
 Point cross_drawn_at{-1, -1};
@@ -61,6 +76,14 @@ void reset_app_globals() {
   note_entry_active = 0;
   menu_modifiers = 0;
   pending_goto_bar = 0;
+
+  item_enabled_flags = ItemEnabledFlags{};
+  first_system_font_item = font_menu_count = 0;
+  for (int32_t& size : size_menu_sizes) size = 0;
+  midi_source_count = midi_destination_count = 0;
+  for (int32_t& flag : duplicate_warnings) flag = 0;
+  allow_any_alt_click = duration_edits_enabled = tremolo_warned = midi_import_active = 0;
+  voice_highlighted = recording_from_menu = menu_bar_state = 0;
   grow_limits = Rect{};
   insertion_cross = cross_drawn_at = ruler_mark_at = Point{-1, -1};
   untitled_count = 0;

@@ -58,6 +58,35 @@ extern uint32_t menu_modifiers;    // Shift and Option held when the menu bar wa
 // ---- Page navigation ------------------------------------------------------------------------
 extern int32_t pending_goto_bar;  // the bar the note-entry keys ask to go to (Page item 55)
 
+// ---- The menus ------------------------------------------------------------------------------
+// The menu state's flags read elsewhere: whether the front window may be closed and whether
+// Delete may clear the selected notes; the others say which moves of the selection are
+// enabled; the last two are only cleared.
+struct ItemEnabledFlags {
+  int32_t close = 1;  // File > Close (before the first menu pass: allowed)
+  int32_t clear_note = 0;
+  int32_t previous_voice = 0, next_voice = 0;  // Voice > Previous / Next Part or Voice
+  int32_t previous_note = 0, next_note = 0;    // Note > Previous / Next Note
+  int32_t previous_anno = 0, next_anno = 0;    // Annotation > Previous / Next Annotation
+  int32_t spare[2] = {};
+};
+extern ItemEnabledFlags item_enabled_flags;
+extern int32_t first_system_font_item;  // the Font item of the first installed font (8)
+extern int32_t font_menu_count;         // the Font menu's item count
+extern int32_t size_menu_sizes[10];     // the point sizes of the Size menu
+extern int32_t midi_source_count;       // MIDI Input's items: the sources and 2
+extern int32_t midi_destination_count;  // MIDI Output's items: the destinations and 3
+// What the annotations counted for the Duplicate and Clear commands: settings unusual for At
+// Each System, On Each Page, In Every Context, then repetitions of each kind present.
+extern int32_t duplicate_warnings[6];
+extern int32_t allow_any_alt_click;     // Edit > Allow Any Alt-click
+extern int32_t duration_edits_enabled;  // Edit > Enable Duration Edits
+extern int32_t tremolo_warned;          // the tremolo check warned during this command
+extern int32_t midi_import_active;      // 1 while Import > MIDI... runs
+extern int32_t voice_highlighted;       // Voice > Highlight Voice
+extern int32_t recording_from_menu;     // 1 while Voice > Record... runs
+extern int32_t menu_bar_state;          // 1, or 3 with a music window, at the last bar redraw
+
 // ---- The music window ---------------------------------------------------------------------
 // Its other state is the graphics code's: the page image, its size, the scroll position
 // (scroll_h, scroll_v: the scroll bars' values) and the window's port (music_window_port).

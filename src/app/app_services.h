@@ -10,6 +10,7 @@
 #include "app/event_loop.h"
 #include "app/file_commands.h"
 #include "app/file_dialogs.h"
+#include "app/menu_unavailable.h"
 #include "app/menus.h"
 #include "app/music_window.h"
 #include "app/page_commands.h"

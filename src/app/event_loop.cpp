@@ -42,6 +42,9 @@ constexpr int IDLE_TICKS = 6;
 constexpr int DOUBLE_CLICK_SLOP = 5;  // |dh| + |dv| in pixels
 constexpr int DELETE_BOX = 12;        // the piano palette's delete box
 
+// Set when the user opened a menu of the menu bar: that event's menu pass has run already.
+bool menu_bar_clicked = false;
+
 bool published() { return options_i16(1, OPTIONS_PUBLISHED) != 0; }
 
 bool is_arrow(uint8_t c) { return c >= KEY_LEFT && c <= KEY_DOWN; }
@@ -240,7 +243,7 @@ void key_down(EventRecord* event) {
     return;
   }
   if (command && !control && !option) {
-    if (const int32_t chosen = menu_key_maps(c)) {
+    if (const int32_t chosen = menu_key_command(c)) {
       do_menu_item(int16_t(chosen >> 16), int16_t(chosen & 0xFFFF), 'v');
     } else if (c == '.') {
       if (!stop_playing(0)) do_menu_item(HEAR_MENU, 1, 'v');
@@ -286,7 +289,11 @@ void main_event_pass() {
     active = event.what != EVENT_UPDATE;
   }
   track_ruler_marks({}, true);
-  if (active && !busy) {
+  if (menu_bar_clicked || platform_open_menu()) {
+    // The menu the user opened was brought up to date with the keys held; it stays so until
+    // the choice arrives, as other events come and go meanwhile.
+    menu_bar_clicked = false;
+  } else if (active && !busy) {
     update_menus(0);
   } else if (!reformat_pending && !first_format &&
              (current_cursor_id == CURSOR_ID_WATCH || current_cursor_id == CURSOR_ID_FORMATTING)) {
@@ -322,7 +329,7 @@ int handle_event(EventRecord* event) {
     case EVENT_MENU: {
       const int16_t menu = int16_t(event->message >> 16), item = int16_t(event->message & 0xFFFF);
       if (console_menu_event(*event)) break;  // the console window's own menus
-      if (event->modifiers & MOD_COMMAND)
+      if ((event->modifiers & MOD_COMMAND) && menu >= 1)
         do_command_key_dialog(menu, item);
       else
         do_menu_item(menu, item, 'v');
@@ -357,8 +364,9 @@ int mouse_down_other(EventRecord* event, DialogRef dialog) {
   int window = 0;
   const int part = find_window_part(*event, &window);
   if (part == IN_MENU_BAR) {
-    menu_modifiers = event->modifiers & (MOD_EITHER_SHIFT | MOD_EITHER_OPTION);
-    update_menus(0);
+    // The choice itself arrives as a menu event of its own.
+    update_menus(SOURCE_MENU_BAR);
+    menu_bar_clicked = true;
     return 1;
   }
   if (part == IN_DESK) return 1;

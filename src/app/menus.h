@@ -1,35 +1,125 @@
-// menus.h: the menu commands as far as start-up, the main loop and quitting need them: every
-// command is a pair (menu id, item) run by do_menu_item. The menus themselves, their items,
-// their enabling and the other commands come later; until then a command other than those of
-// the File menu below says it is not available yet.
+// menus.h: the program's 32 menus and their commands. Every command is a pair (menu id, item)
+// run by do_menu_item; the item numbers are fixed (separators count), because the shortcut
+// tables of the preferences, the enabling rules and several callers name items by number.
+// update_menus brings every item's enabled state, check mark and text into line with the
+// program's state after each event.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/menus.h"
+
+// ---- Menu ids ----------------------------------------------------------------------------------
+// 1..11 stand in the menu bar (Hear left of Symbol), 12..32 are submenus.
+inline constexpr int16_t APPLE_MENU = 1;
 inline constexpr int16_t FILE_MENU = 2;
-inline constexpr int16_t FILE_QUIT = 17;                  // Quit: not shown in the File menu
-inline constexpr int16_t APPLICATION_QUIT_MENU = -20213;  // Quit of the application menu
-inline constexpr int16_t CLEAR_MENU = 16;
+inline constexpr int16_t EDIT_MENU = 3;
+inline constexpr int16_t CONTEXT_MENU = 4;
+inline constexpr int16_t PAGE_MENU = 5;
+inline constexpr int16_t VOICE_MENU = 6;
+inline constexpr int16_t NOTE_MENU = 7;
+inline constexpr int16_t STEM_MENU = 8;
+inline constexpr int16_t SYMBOL_MENU = 9;
 inline constexpr int16_t HEAR_MENU = 10;
+inline constexpr int16_t ANNOTATION_MENU = 11;
+inline constexpr int16_t FONT_MENU = 12;
+inline constexpr int16_t STYLE_MENU = 13;
+inline constexpr int16_t MODIFY_PLAYBACK_MENU = 14;
+inline constexpr int16_t KEYBOARD_SHIFT_MENU = 15;
+inline constexpr int16_t CLEAR_MENU = 16;
+inline constexpr int16_t TAB_STRING_MENU = 17;
+inline constexpr int16_t MODIFY_SLUR_MENU = 18;
+inline constexpr int16_t MODIFY_TIE_MENU = 19;
+inline constexpr int16_t MIDI_INPUT_MENU = 20;
+inline constexpr int16_t MIDI_OUTPUT_MENU = 21;
+inline constexpr int16_t DUPLICATE_MENU = 22;
+inline constexpr int16_t LINE_MENU = 23;
+inline constexpr int16_t CURVE_MENU = 24;
+inline constexpr int16_t TEXT_ASSISTANT_MENU = 25;
+inline constexpr int16_t TEXT_CATEGORY_MENU = 26;
+inline constexpr int16_t SIZE_MENU = 27;
+inline constexpr int16_t LINE_STYLE_MENU = 28;
+inline constexpr int16_t ADDITIONAL_SLUR_MENU = 29;
+inline constexpr int16_t EXPORT_MENU = 30;
+inline constexpr int16_t IMPORT_MENU = 31;
+inline constexpr int16_t ZOOM_MENU = 32;
 
-// update_menus: brings the menus into line with the program's state (source 110 and 118 come
-// from the parameter editor, 0 from everywhere else); a non-zero source records the Shift and
-// Option keys as menu_modifiers, 0 clears them. Nothing else to do until the menus exist.
-void update_menus(int32_t source);
+inline constexpr int16_t FILE_QUIT = 17;  // Quit: a command of the File menu not shown in it
+inline constexpr int16_t APPLICATION_QUIT_MENU = PLATFORM_QUIT_MENU;  // the application's Quit
+inline constexpr int16_t PAGE_GOTO_PENDING_BAR = 55;  // go to the bar the note-entry keys stored
 
-// build_menus: creates the menus and applies the shortcut tables of the preferences; there are
-// no menus to create yet.
+// The source of a command: the menu bar, shortcut keys and the music window, or the parameter
+// editor.
+inline constexpr int32_t SOURCE_MENU_BAR = 'v';
+inline constexpr int32_t SOURCE_PARAMETER_EDITOR = 'n';
+
+// ---- Building (menu_tables.cpp)
+// ------------------------------------------------------------------ build_menus: makes the 32
+// menus with their items in their fixed order, hangs the submenus on their items, fills the MIDI
+// menus from the MIDI devices, the Font menu from the installed fonts and the Size menu, then gives
+// the items the letters of the preferences' Command and Control tables. Called once at start-up;
+// does not draw the menu bar. Reads:  music_font_numbers (the "Simplified Music Notation" font),
+// the installed fonts, the
+//         MIDI devices, the shortcut tables of prefs.
+// Writes: the menus, first_system_font_item, font_menu_count, size_menu_sizes,
+//         midi_source_count, midi_destination_count, text_template's xtextfont and xcharset;
+//         table entries naming no item are cleared in prefs.
 void build_menus();
+// Whether Edit holds "Simplified Music Notation" (item 18), and the numbers of the Edit items
+// after it.
+bool simplified_notation_item_present();
+int edit_shortcut_keys_item();  // "Shortcut Keys...": 18, or 19 after that item
+int edit_options_item();        // "Options...": 19 or 20
+// The classification code of a Text Category item; -1 for separators and other items.
+int text_category_code(int item);
+// The font code of a Font item (the six standard fonts -1..-6, else the font's number); 0 none.
+int font_code_of_item(int item);
 
-// The menu state's flags that the main loop reads: whether the front window may be closed and
-// whether Delete may clear the selected notes.
-struct ItemEnabledFlags {
-  int close = 1;
-  int clear_note = 0;
-};
-extern ItemEnabledFlags item_enabled_flags;
-
-// do_menu_item: runs the command (menu id, item) from source ('v' for the main loop, 110 the
-// parameter editor).
-// Failure: level 2 "This command is not available yet." for commands not built yet.
+// ---- Command dispatch (menu_commands.cpp)
+// ---------------------------------------------------------- do_menu_item: runs the command (menu,
+// item) from a source (SOURCE_MENU_BAR, SOURCE_PARAMETER_EDITOR), through the handler of its menu,
+// and unhighlights the menu bar. Menu 0 does nothing at all; APPLICATION_QUIT_MENU runs File item
+// 17 (Quit). Failure: level 4 "Logic error in do_menu_item: menu %hd" for an unknown menu; each
+// handler
+//          reports an item it does not handle at level 4.
 void do_menu_item(int16_t menu, int16_t item, int32_t source);
+
+// The handlers of the menus, each with the item and the source.
+void context_menu(int item, int32_t source);
+void page_menu(int item, int32_t source);
+void voice_menu(int item, int32_t source);
+void note_menu(int item, int32_t source);
+void stem_menu(int item, int32_t source);
+void symbol_menu(int item, int32_t source);
+void hear_menu(int item, int32_t source);
+void annotation_menu(int item, int32_t source);
+void font_menu(int item, int32_t source);
+void style_menu(int item, int32_t source);
+void modify_playback_menu(int item, int32_t source);
+void clear_menu(int item, int32_t source);
+void modify_slur_menu(int item, int32_t source);
+void additional_slur_menu(int item, int32_t source);
+void modify_tie_menu(int item, int32_t source);
+void text_category_menu(int item, int32_t source);
+void size_menu(int item, int32_t source);
+void line_menu(int item, int32_t source);
+void curve_menu(int item, int32_t source);
+void line_style_menu(int item, int32_t source);
+
+// menu_key_command: the enabled menu item a Command-key character chooses, as (menu << 16) |
+// item; 0 when it chooses none or the item is disabled.
+int32_t menu_key_command(uint8_t character);
+
+// ---- Menu state (menu_state.cpp) --------------------------------------------------------------
+// update_menus: one full pass over the menus: the modifier keys (source 0 clears them), the
+// insertion point's consistency, the cursor, the texts that follow the modifier keys and the
+// selection, the Context menu's list of notation contexts, then every item of menus 2..32
+// disabled and unmarked and enabled and marked again by its rule; the menu bar is redrawn when
+// a music window came or went.
+// Reads:  the piece, the selection, MODE, the undo lists, the preferences, the templates.
+// Writes: menu_modifiers, insertion_point and note_entry_active (cleared when they cannot
+//         stand), duplicate_warnings, item_enabled_flags, the templates' switches, the cursor,
+//         menu_bar_state, the menus.
+// Failure: level 4 "Menu.c: NIL MusicWindow but Nipoint = FALSE!" (the insertion point is
+//          cleared); level 4 "ncontext inconsistency in menu.c %d %d" (the pass goes on).
+void update_menus(int32_t source);

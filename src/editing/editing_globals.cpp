@@ -13,6 +13,9 @@ Drosa clipboard_list;
 
 KeysigCache keysig_cache;
 
+int32_t group_context = 0;
+int32_t new_curve_direction = 0;
+
 void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
@@ -23,4 +26,7 @@ void reset_editing_globals() {
   clipboard_kind = 0;
   clipboard_list = NIL;
   keysig_cache = {};
+
+  group_context = 0;
+  new_curve_direction = 0;
 }

@@ -38,4 +38,7 @@ struct KeysigCache {
 };
 extern KeysigCache keysig_cache;
 
+extern int32_t group_context;        // the context byte common to a group of annotations
+extern int32_t new_curve_direction;  // curves made next: 0 up, 1 down
+
 void reset_editing_globals();

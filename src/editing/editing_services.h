@@ -106,3 +106,23 @@ bool node_window_rect(Drosa note, Rect* out);
 // layout_dialog: the Layout dialog on the current notation context's options record; non-zero
 // when something changed. Says that it is not available yet.
 int layout_dialog();
+
+// ---- The menus' view of the selection (editing_least.cpp) ---------------------------------------
+// mark_menu_from_selection: tests a field over the selection and marks the menu item when the
+// selection holds `value` in it: for a field of a NOTE or of its tie and slur modifier (TSMOD;
+// 0 without one), in MUSIC_MODE, the notes of a group selection, else the insertion point;
+// for an annotation field the selected annotations (there are none yet). Returns the value the
+// template is to keep: with a group selection the common value (values 0, -333 any colour and -444
+// any line kind compare as the Parts say), or `template_value` when the group holds none or mixed
+// values; without one `template_value`. Reads: group_selected, MODE, insertion_point, the notes'
+// xselected. Writes: the item's mark.
+int mark_menu_from_selection(int16_t menu, int item, const NodeField& field, int value,
+                             int template_value);
+// The annotation before and after the selected one (or the insertion point) on the page;
+// NIL none (there are no annotations to select yet).
+Drosa prev_visible_anno(Drosa from);
+Drosa next_visible_anno(Drosa from);
+// clear_music_scrap: 0 frees the internal clipboard; 1 does the same only when the system
+// clipboard holds styled text or a picture (the system clipboard is not read yet: nothing).
+// Writes: clipboard_list, clipboard_kind.
+void clear_music_scrap(int flag);

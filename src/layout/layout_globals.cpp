@@ -19,6 +19,7 @@ int32_t measure_start[MAX_PSTAVES];
 
 // ---- Page formatter and page location ------------------------------------------------------
 int no_format_interrupt = 0;
+int32_t preparing_piece = 0;
 int first_format = 0;
 int32_t system_number = 1;
 int32_t system_count = 0;
@@ -42,6 +43,7 @@ void reset_layout_globals() {
   last_chord = NIL;
   std::memset(measure_start, 0, sizeof measure_start);
   no_format_interrupt = 0;
+  preparing_piece = 0;
   first_format = 0;
   system_number = 1;
   system_count = 0;

@@ -62,6 +62,7 @@ extern int32_t measure_start[MAX_PSTAVES];  // time at which each pstaff's curre
 inline constexpr int CLASS_MODEL_SLOTS = 25;  // annotation classifications 0..24
 
 extern int no_format_interrupt;      // set: format_interrupted no longer looks at events, answers 0
+extern int32_t preparing_piece;      // set while prepare_piece runs (the menus show the watch)
 extern int first_format;             // set while the first format of a piece runs (uninterruptible)
 extern int32_t system_number;        // 1-based number of the system being formatted on its page
 extern int32_t system_count;         // systems on the page being formatted

@@ -269,6 +269,7 @@ int locate_page(int n) {
 }
 
 void prepare_piece() {
+  preparing_piece = 1;
   update_window();
   page_count = 1;
   first_format = 1;
@@ -282,6 +283,7 @@ void prepare_piece() {
   if (!format_page(current_page, 0)) REPORT_ERROR(4, "format_page() interrupted on first format");
   display_win_title(1, nullptr);
   first_format = 0;
+  preparing_piece = 0;
 }
 
 // ---- Measures and beats ---------------------------------------------------------------------

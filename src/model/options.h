@@ -7,10 +7,12 @@
 #include "model/model_globals.h"
 
 // Offsets of the fields the program reads by name.
-inline constexpr int OPTIONS_PAGE_WIDTH = 0;       // x
-inline constexpr int OPTIONS_PAGE_HEIGHT = 4;      // x
-inline constexpr int OPTIONS_NOTE_SPACING = 18;    // float: 1 minus the spacing factor typed
-inline constexpr int OPTIONS_DISPLAY = 76;         // u8: how the page is shown
+inline constexpr int OPTIONS_PAGE_WIDTH = 0;     // x
+inline constexpr int OPTIONS_PAGE_HEIGHT = 4;    // x
+inline constexpr int OPTIONS_NOTE_SPACING = 18;  // float: 1 minus the spacing factor typed
+inline constexpr int OPTIONS_DISPLAY = 76;       // u8: how the page is shown
+inline constexpr int OPTIONS_CONTEXT_EDIT_LOCK =
+    84;  // i16: context_edit_lock, its notes cannot change
 inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16
 inline constexpr int OPTIONS_SCALE = 96;           // float: the view's zoom (10.0 standard)
 inline constexpr int OPTIONS_PUBLISHED = 100;      // i16: non-zero in a published piece

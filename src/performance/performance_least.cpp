@@ -17,3 +17,7 @@ void piano_event(const EventRecord&) {}
 void piano_apply_pending(const EventRecord&) {}
 void set_key_spelling(Drosa) {}
 void invert_piano_box(int) {}
+void place_piano_window() {}
+int can_move_tab_string(Drosa, int) { return 0; }
+std::vector<std::string> midi_source_names() { return {}; }
+std::vector<std::string> midi_destination_names() { return {}; }

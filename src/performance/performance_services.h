@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/model_services.h"
 #include "performance/performance_globals.h"
@@ -61,3 +63,15 @@ void invert_piano_box(int box);
 // non-zero when a special accidental set (spacc_template) is chosen. No palette yet: the
 // template keeps its accidental.
 int set_template_accidental();
+
+// ---- The menus ----------------------------------------------------------------------------------
+// Until the piano window and MIDI exist there is no window to place, no device to list and no
+// tablature string to move to (performance_least.cpp).
+// place_piano_window: places the piano window beside the music window for the current mode.
+void place_piano_window();
+// can_move_tab_string: whether a tablature note can move by `strings` strings (0: to its
+// default string).
+int can_move_tab_string(Drosa note, int strings);
+// The names of the MIDI input sources and output destinations, in the devices' order.
+std::vector<std::string> midi_source_names();
+std::vector<std::string> midi_destination_names();

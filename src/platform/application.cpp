@@ -98,6 +98,7 @@ void platform_open_main_window(const char* title) {
   auto* view = new PortView(main_window_port);
   port_set_view(main_window_port, view);
   main_window->setCentralWidget(view);
+  input_attach_menu_bar(main_window);
   main_window->resize(MAIN_WINDOW_WIDTH, MAIN_WINDOW_HEIGHT);
   // Its keys and clicks become the program's events.
   input_register_window(main_window, main_window, MAIN_WINDOW_NUMBER);

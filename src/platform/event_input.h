@@ -7,6 +7,7 @@
 
 #include "platform/events.h"
 
+class QMainWindow;
 class QWidget;
 
 // Dialogs and any later window take numbers from input_new_window_number (100 upward); the
@@ -43,3 +44,7 @@ bool input_window_system_usable();
 
 // True while the clock is the virtual one of the tests (ticks.h).
 bool input_ticks_are_virtual();
+
+// Gives a window the program's menu bar (menus.cpp): the menus of the bar now and those put
+// there later.
+void input_attach_menu_bar(QMainWindow* window);

@@ -115,7 +115,8 @@ bool have_widgets() {
 // The window's size for a content size: the content plus whatever the window puts around it.
 QSize window_size_for(const WindowRecord& r, int width, int height) {
   const QWidget* top = r.window->menuWidget();
-  const int above = top && top->isVisible() ? top->sizeHint().height() : 0;
+  // The menu bar is part of every window from its making, shown or not yet.
+  const int above = top ? top->sizeHint().height() : 0;
   return {width, height + above};
 }
 
@@ -140,6 +141,7 @@ int platform_new_window(const std::string& title, Rect bounds, bool visible) {
     record.view = new ContentView(record.port, number);
     port_set_view(record.port, record.view);
     record.window->setCentralWidget(record.view);
+    input_attach_menu_bar(record.window);
     record.window->setWindowTitle(QString::fromStdString(title));
     record.window->move(bounds.left, bounds.top);
     record.window->resize(window_size_for(record, bounds.width(), bounds.height()));

@@ -1,6 +1,7 @@
 // model_fixture.cpp: fresh globals for every case, and the report capture.
 #include "support/model_fixture.h"
 
+#include "annotations/anno_globals.h"
 #include "app/app_globals.h"
 #include "app/prefs.h"
 #include "editing/editing_globals.h"
@@ -42,6 +43,7 @@ void reset_all_globals() {
   reset_model_globals();
   reset_graphics_globals();
   reset_editing_globals();
+  reset_anno_globals();
   reset_layout_globals();
   reset_app_globals();
   reset_prefs();

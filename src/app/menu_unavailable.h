@@ -1,0 +1,24 @@
+// menu_unavailable.h: the commands whose work belongs to parts of the program that are not
+// built yet. Each such command reaches the one routine of its part below, which tells the user
+// (level 2) that the command is not available yet and changes nothing; when a part is built,
+// its commands leave these routines one by one.
+#pragma once
+
+#include <cstdint>
+
+// report_command_unavailable: level 2 'The command "<item>" of the <menu> menu is not available
+// yet.' with the item's text as the menu shows it.
+void report_command_unavailable(int16_t menu, int item);
+
+// Annotations: text, lines and curves, their styles, categories and duplicates.
+void annotation_command_unavailable(int16_t menu, int item);
+// Selection and editing: copying and pasting music, measures, systems, symbols, drags.
+void editing_command_unavailable(int16_t menu, int item);
+// Performance: playback, recording, MIDI files, tuning, the piano window's commands.
+void performance_command_unavailable(int16_t menu, int item);
+// MusicXML export.
+void musicxml_export_unavailable(int16_t menu, int item);
+// Printing and page setup.
+void printing_unavailable(int16_t menu, int item);
+// The parameter editor (Symbol > Parameters...).
+void parameter_editor_unavailable(int16_t menu, int item);
