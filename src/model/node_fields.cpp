@@ -85,6 +85,7 @@ const NodeField* const model_node_fields[] = {
     &xpview,         &xvx1,
     &xvy1,           &xvx2,
     &xvy2,           &xvanno_selected,
+    &xvrestchar,
 };
 
 const int model_node_field_count = sizeof model_node_fields / sizeof model_node_fields[0];

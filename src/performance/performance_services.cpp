@@ -41,3 +41,7 @@ void draw_piano_window() {}
 
 // Nothing plays yet.
 int is_playing() { return 0; }
+
+// Nothing is queued or recorded yet.
+Drosa play_queue_first() { return NIL; }
+Drosa recorded_notes_first() { return NIL; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_fields.h"
 #include "platform/events.h"
 
 // Recomputes the default sounding lengths (xlength) and times to the next note (xttn) of
@@ -28,3 +29,9 @@ void draw_piano_window();
 
 // Non-zero while the piece is playing.
 int is_playing();
+
+// ---- Asked by the debug dumps ------------------------------------------------------------------
+// The first entry of the play queue and the head of the list of recorded keys; NIL while
+// nothing is queued or recorded (always, until playback and recording are built).
+Drosa play_queue_first();
+Drosa recorded_notes_first();
