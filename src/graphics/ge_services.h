@@ -56,3 +56,17 @@ void flash_idle();
 // Non-zero when the note's accidental is to be drawn beside its head. For now the note's
 // accidental-plot bit, with simplified notation too (no head shape shows an accidental yet).
 int shape_hides_accidental(Drosa note);
+
+// ---- Asked by the debug dumps (least versions until drawing is built) ---------------------
+
+// debug_GE: writes "\nContents of the GE list:\n" and a line per element of the current view's
+// GE list (its kind and node) to the debug stream.
+// Reads: GE_head and the list.
+void debug_GE();
+// dump_GE: writes the same into the file "Graphics Objects.dump" of the working folder,
+// announced on the debug stream.
+// Failure: a file that cannot be opened is said on the debug stream; nothing else happens.
+void dump_GE();
+// print_beam_buffer: writes the open beams of the layout to the debug stream; nothing to
+// write until beams are drawn.
+void print_beam_buffer();
