@@ -96,6 +96,43 @@ DialogSpec colour_dialog() {
   return spec;
 }
 
+// The parameter editor: the headings (item 14) and the parameters of the chosen heading (item
+// 20) are list boxes over user items; the value of a number (7), the character or text (9)
+// with its sample (10) and a character's offsets (12, 13); which value, where and in which
+// notation contexts a change is stored (radio buttons 4-5, 15-16, 17-19; the program titles
+// 17 and 18 with the context names).
+DialogSpec parameter_editor() {
+  constexpr int WIDTH = 640, HEIGHT = 440, LEFT = 222, RIGHT = WIDTH - MARGIN;
+  DialogSpec spec{13001, ALERT_NONE, "Engraving Parameters", {0, 0, WIDTH, HEIGHT}, {}};
+  auto radio = [](Rect r, const char* title) { return DialogItemSpec{ITEM_RADIO, r, title}; };
+  auto user = [](Rect r) { return DialogItemSpec{ITEM_USER, r, ""}; };
+  const int buttons = HEIGHT - 12 - BUTTON_HEIGHT;
+  spec.items = {
+      button(button_slot(WIDTH, buttons, 0), "Store"),            // 1
+      button(button_slot(WIDTH, buttons, 1), "Close"),            // 2
+      static_text({LEFT, 234, LEFT + 50, 250}, "Value:"),         // 3
+      radio({392, 232, 510, 250}, "Normal notes"),                // 4
+      radio({512, 232, RIGHT, 250}, "Small notes"),               // 5
+      static_text({LEFT, 330, 400, 346}, "Store the change:"),    // 6
+      edit_text({276, 232, 376, 250}),                            // 7
+      static_text({LEFT, 260, 292, 276}, ""),                     // 8
+      edit_text({296, 258, 376, 276}),                            // 9
+      user({392, 256, RIGHT, 302}),                               // 10
+      static_text({LEFT, 286, 292, 302}, "Offset x, y:"),         // 11
+      edit_text({296, 284, 334, 302}),                            // 12
+      edit_text({338, 284, 376, 302}),                            // 13
+      user({12, 12, 212, HEIGHT - 12}),                           // 14
+      radio({LEFT, 350, 420, 368}, "In this voice"),              // 15
+      radio({LEFT, 370, 420, 388}, "In all shown voices"),        // 16
+      radio({430, 350, RIGHT, 368}, "Only in this context"),      // 17
+      radio({430, 370, RIGHT, 388}, "Not in the Score"),          // 18
+      radio({430, 390, RIGHT, 406}, "In all notation contexts"),  // 19
+      user({LEFT, 12, RIGHT, 222}),                               // 20
+      static_text({LEFT, 308, RIGHT, 324}, ""),                   // 21
+  };
+  return spec;
+}
+
 std::vector<DialogSpec> make_tables() {
   constexpr bool SHORT = false;
   constexpr bool LONG = true;
@@ -138,6 +175,7 @@ std::vector<DialogSpec> make_tables() {
   // The single possible choice shown as text, and a value.
   tables.push_back(value_dialog(
       153, "Vesk", "", {static_text({20, 50, 320, 68}, ""), edit_text({22, 80, 122, 100})}));
+  tables.push_back(parameter_editor());
   return tables;
 }
 
