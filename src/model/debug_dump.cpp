@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -23,6 +24,9 @@
 #include "performance/performance_services.h"
 
 namespace {
+
+// A node as the dumps name it: its handle, written as an address ("(nil)" for NIL).
+const void* id(Drosa node) { return reinterpret_cast<const void*>(uintptr_t(node.handle())); }
 
 const char* const BLUE = "\033[34m";
 const char* const MAGENTA = "\033[35m";
@@ -101,17 +105,16 @@ void dump_staves() {
   for (int p = 0; p < count; ++p) {
     std::string line;
     char part[48];
-    std::snprintf(part, sizeof part, "pstaff %d, %08x", p,
-                  unsigned(staff_data[p].ppnt[0].handle()));
+    std::snprintf(part, sizeof part, "pstaff %d, %p", p, id(staff_data[p].ppnt[0]));
     line = part;
     if (Drosa first = first_chain_note(staff_data[p])) {
-      std::snprintf(part, sizeof part, " n%08x", unsigned(first.handle()));
+      std::snprintf(part, sizeof part, " n%p", id(first));
       line += part;
     }
     line += "; ";
     debug_out(line.c_str());
   }
-  outf("\ninsertion point %08x\n", unsigned(insertion_point.handle()));
+  outf("\ninsertion point %p\n", id(insertion_point));
 }
 
 int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
@@ -124,9 +127,8 @@ void dump_system_voices() {
     colour(MAGENTA);
     if (voice_not_shown(v)) {
       Drosa start = page_start[v];
-      outf("Voice+ %d is not active.  PRINT at %08x page start %08x endpiece %d \n", v + 1,
-           unsigned(vd.print.handle()), unsigned(start.handle()),
-           start && start->xkind == ENDSYST ? start->get(xendpiece) : 0);
+      outf("Voice+ %d is not active.  PRINT at %p page start %p endpiece %d \n", v + 1,
+           id(vd.print), id(start), start && start->xkind == ENDSYST ? start->get(xendpiece) : 0);
       colour(PLAIN);
       continue;
     }
@@ -227,9 +229,8 @@ void dump_slur_buffer() {
         const SlurEntry& e = slur_buffer[staff][0][dir - 1][grace];
         if (!e.first_note) continue;
         any = true;
-        outf("staff %d, voice %d, dir %d grace %d: begx %d, begy %d, head %08x, tail %08x\n", staff,
-             e.voice, dir, grace, e.start_x, e.start_y, unsigned(e.first_note.handle()),
-             unsigned(e.chord.handle()));
+        outf("staff %d, voice %d, dir %d grace %d: begx %d, begy %d, head %p, tail %p\n", staff,
+             e.voice, dir, grace, e.start_x, e.start_y, id(e.first_note), id(e.chord));
       }
   if (!any) debug_out("*** empty slur buffer ***\n");
 }

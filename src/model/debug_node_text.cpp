@@ -1,12 +1,13 @@
 // debug_node_text.cpp: the one-line descriptions of nodes that the debug dumps write.
 //
 // Every kind has its own line; a note's line also shows its layout record (the NTDATA after
-// it) and a chord's line its three chord records. A node is named by its handle in hex, the
-// same on every run of the same piece. Fields come from the accessors of the subsystem that
-// owns the kind; a count read from a node is clamped to its table, so a damaged node cannot
-// make a dump read out of bounds.
+// it) and a chord's line its three chord records. A node is named by its handle, written as
+// an address; it is the same on every run of the same piece. Fields come from the accessors of the
+// subsystem that owns the kind; a count read from a node is clamped to its table, so a damaged node
+// cannot make a dump read out of bounds.
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -35,7 +36,8 @@ void appendf(std::string* line, const char* format, ...) {
   *line += text;
 }
 
-unsigned id(Drosa node) { return unsigned(node.handle()); }
+// A node as the dumps name it: its handle, written as an address ("(nil)" for NIL).
+const void* id(Drosa node) { return reinterpret_cast<const void*>(uintptr_t(node.handle())); }
 
 // The layout record of the given kind directly after the node, or NIL.
 Drosa record_after(Drosa node, int kind) {
@@ -84,9 +86,9 @@ const char* stem_word(int xdir) {
 // Steps 1 to 5 of a note's line: kind, address, links, brief text, value, chord and beam marks.
 void note_head_fields(std::string* line, Drosa note, Drosa nt) {
   const bool rest = note->get(xrest);
-  appendf(line, "%s   %08x ", rest ? "REST" : "NOTE", id(note));
-  if (nt && nt->get(xpnext)) appendf(line, "pn%08x ", id(nt->get(xpnext)));
-  if (nt && nt->get(xpback)) appendf(line, "pb%08x ", id(nt->get(xpback)));
+  appendf(line, "%s   %p ", rest ? "REST" : "NOTE", id(note));
+  if (nt && nt->get(xpnext)) appendf(line, "pn%p ", id(nt->get(xpnext)));
+  if (nt && nt->get(xpback)) appendf(line, "pb%p ", id(nt->get(xpback)));
   CString brief;
   describe_note_brief(brief, note);
   *line += static_cast<const char*>(brief);
@@ -155,7 +157,7 @@ void note_tail_fields(std::string* line, Drosa note, Drosa nt) {
 
 void note_line(std::string* line, Drosa note) {
   if (!seen_here(note)) {
-    appendf(line, "NOTE   %08x non-notated...", id(note));
+    appendf(line, "NOTE   %p non-notated...", id(note));
     return;
   }
   Drosa nt = record_after(note, NTDATA);
@@ -168,10 +170,10 @@ void note_line(std::string* line, Drosa note) {
 void chord_line(std::string* line, Drosa cd) {
   Drosa cd2 = record_after(cd, CDDATA2);
   Drosa cd3 = record_after(cd2, CDDATA3);
-  appendf(line, "CHORD  %08x num %d wholec s0x%X m0x%X; ", id(cd), cd2 ? cd2->get(xchordNum) : -1,
+  appendf(line, "CHORD  %p num %d wholec s0x%X m0x%X; ", id(cd), cd2 ? cd2->get(xchordNum) : -1,
           cd2 ? unsigned(cd2->get(xswholec)) : 0u, cd2 ? unsigned(cd2->get(xmwholec)) : 0u);
   if (cd3)
-    appendf(line, "tsn/b(%08x,%08x) pstf %d lyr %d ", id(cd3->get(xnextchord)),
+    appendf(line, "tsn/b(%p,%p) pstf %d lyr %d ", id(cd3->get(xnextchord)),
             id(cd3->get(xprevchord)), cd3->get(xpstaff), cd3->get(xcdlayer));
   appendf(line, "uphiyloydn(%d,%d,%d,%d) ", cd->get(xuphiy), cd->get(xuploy), cd->get(xdownhiy),
           cd->get(xdownloy));
@@ -189,7 +191,7 @@ void chord_line(std::string* line, Drosa cd) {
 // ---- Annotations ----------------------------------------------------------------------------
 
 void tparam_line(std::string* line, Drosa t) {
-  appendf(line, "TPARAM %08x adj%d x%d y%d, font%d, charset%d, size%d, face%d, just%d,%s", id(t),
+  appendf(line, "TPARAM %p adj%d x%d y%d, font%d, charset%d, size%d, face%d, just%d,%s", id(t),
           t->get(xadjacent), t->get(xtextx), t->get(xtexty), t->get(xtextfont), t->get(xcharset),
           t->get(xtextsize), t->get(xtextface), t->get(xjustified), t->get(xboxed) ? " BOXED" : "");
   appendf(line, "\n          space%d, stsiz%d, noSAdj%d, fromstaff%d, footer%d relx%d rely%d ",
@@ -204,20 +206,23 @@ void tparam_line(std::string* line, Drosa t) {
 
 // A text's characters, with those that are not printable written as =hex.
 void text_line(std::string* line, Drosa t) {
-  appendf(line, "TTEXT  %08x '", id(t));
+  std::string shown;
+  char special[4];
   for (unsigned char c : t->get(xtext)) {
-    if (c >= 32 && c < 127)
-      *line += char(c);
-    else
-      appendf(line, "=%02x", c);
+    if (c >= 32 && c < 127) {
+      shown += char(c);
+    } else {
+      std::snprintf(special, sizeof special, "=%02x", c);
+      shown += special;
+    }
   }
-  *line += "'";
+  appendf(line, "TTEXT  %p '%s'", id(t), shown.c_str());
 }
 
 void line_line(std::string* line, Drosa l) {
-  appendf(line, "LINE  %08x (%d,%d),(%d,%d) curve %d (%d,%d),(%d,%d) wid %d", id(l),
-          l->get(xstartx), l->get(xstarty), l->get(xendx), l->get(xendy), l->get(xcurve),
-          l->get(xc1x), l->get(xc1y), l->get(xc2x), l->get(xc2y), l->get(xlinewidth));
+  appendf(line, "LINE  %p (%d,%d),(%d,%d) curve %d (%d,%d),(%d,%d) wid %d", id(l), l->get(xstartx),
+          l->get(xstarty), l->get(xendx), l->get(xendy), l->get(xcurve), l->get(xc1x), l->get(xc1y),
+          l->get(xc2x), l->get(xc2y), l->get(xlinewidth));
   const int ord = l->get(xline_eocvar) ? 0 : l->get(xline_ord);
   appendf(line,
           "\n          dashgap (%d,%d) hvlock (%d,%d) severypart (%d,%d,%d) drawmd %d ord %d "
@@ -233,7 +238,7 @@ void line_line(std::string* line, Drosa l) {
 // ---- Performance nodes ------------------------------------------------------------------------
 
 void play_line(std::string* line, Drosa p) {
-  appendf(line, "PLAY  %08x time 0x%X new %d ", id(p), unsigned(p->get(xplay_time)),
+  appendf(line, "PLAY  %p time 0x%X new %d ", id(p), unsigned(p->get(xplay_time)),
           p->get(xplay_pending));
   switch (p->get(xplay_type)) {
     case PLAY_NOTE_ON:
@@ -255,7 +260,7 @@ void play_line(std::string* line, Drosa p) {
 }
 
 void rnote_line(std::string* line, Drosa r) {
-  appendf(line, "RNOTE  %08x ", id(r));
+  appendf(line, "RNOTE  %p ", id(r));
   switch (int key = r->get(rnotenum)) {
     case RNOTE_BEAT_FILLER:
       *line += "tieFromPrev";
@@ -279,22 +284,24 @@ void rnote_line(std::string* line, Drosa r) {
 
 void midi_line(std::string* line, Drosa m) {
   const int count = std::clamp<int>(m->get(xmidi_count), 0, xmidi_bytes.count);
-  appendf(line, "MIDI%08x OBSOLETE NODE time0x%X bytes%d", id(m), unsigned(m->get(xmidi_time)),
+  appendf(line, "MIDI%p OBSOLETE NODE time0x%X bytes%d", id(m), unsigned(m->get(xmidi_time)),
           count);
   for (int i = 0; i < count; ++i) appendf(line, ", %02x", m->get(xmidi_bytes, i));
 }
 
 // ---- The other kinds of the piece ---------------------------------------------------------
 
-// A count byte and that many entries of a table of 15 codes.
+// The codes of a table of 15, `count` of them (clamped to the table).
 void entries(std::string* line, Drosa node, int count, const ArrayField<uint8_t>& table) {
-  count = std::clamp(count, 0, int(table.count));
-  appendf(line, "cnt%d:", count);
   for (int i = 0; i < count; ++i) appendf(line, "%d, ", node->get(table, i));
 }
 
+int clamped_count(int count, const ArrayField<uint8_t>& table) {
+  return std::clamp(count, 0, int(table.count));
+}
+
 void bar_line(std::string* line, Drosa b) {
-  appendf(line, "BAR    %08x double%d unnumbered%d x%d  bar#%d", id(b), b->get(xdouble),
+  appendf(line, "BAR    %p double%d unnumbered%d x%d  bar#%d", id(b), b->get(xdouble),
           b->get(xunnumbered), b->get(xbarx), b->get(xbarnumber));
   // A jump (coda, repeat to a bar) is kept in bytes 32 and 34.
   const int goto_type = node_byte(b, 32);
@@ -305,14 +312,14 @@ void bar_line(std::string* line, Drosa b) {
 void undo_line(std::string* line, Drosa u) {
   switch (u->get(xundo_op)) {
     case UNDO_INSERT_AFTER:
-      appendf(line, "UNDO   %08x  insertAfter %08x lastInserted %08x", id(u),
-              id(u->get(xundo_prev)), id(u->get(xundo_last)));
+      appendf(line, "UNDO   %p  insertAfter %p lastInserted %p", id(u), id(u->get(xundo_prev)),
+              id(u->get(xundo_last)));
       break;
     case UNDO_DELETE_AFTER:
-      appendf(line, "UNDO   %08x  deleteAfter %08x", id(u), id(u->get(xundo_prev)));
+      appendf(line, "UNDO   %p  deleteAfter %p", id(u), id(u->get(xundo_prev)));
       break;
     default:
-      appendf(line, "UNDO   %08x  modify %08x", id(u), id(u->get(xundo_prev)));
+      appendf(line, "UNDO   %p  modify %p", id(u), id(u->get(xundo_prev)));
       break;
   }
 }
@@ -320,12 +327,12 @@ void undo_line(std::string* line, Drosa u) {
 void param_line(std::string* line, Drosa p) {
   const ParamValue v = get_xparam_value(p);
   const char c = v.character() >= 32 && v.character() < 127 ? char(v.character()) : ' ';
-  appendf(line, "PARAM  %08x xparam_index %d xparam_small %d stsize %d ival %d char %c ", id(p),
+  appendf(line, "PARAM  %p xparam_index %d xparam_small %d stsize %d ival %d char %c ", id(p),
           p->get(xparam_index), p->get(xparam_small), p->get(xparam_stsize), v.integer(), c);
 }
 
 void endsyst_line(std::string* line, Drosa e) {
-  appendf(line, "ENDSYST%08x ", id(e));
+  appendf(line, "ENDSYST%p ", id(e));
   if (e->get(xbracket) == 2)
     *line += "NO_BRACKET ";
   else if (e->get(xbracket) != 0)
@@ -334,7 +341,7 @@ void endsyst_line(std::string* line, Drosa e) {
 
 void sdrag_line(std::string* line, Drosa s) {
   Drosa print = find_prev_kind(PRINT, s);
-  appendf(line, "SDRAG  %08x: move %d sstaff %d (voice's sstaff %d)", id(s), s->get(xstaffdrag),
+  appendf(line, "SDRAG  %p: move %d sstaff %d (voice's sstaff %d)", id(s), s->get(xstaffdrag),
           s->get(xsdrag_sstaff), print ? print->get(xsstaff) : -999);
 }
 
@@ -342,92 +349,96 @@ void sdrag_line(std::string* line, Drosa s) {
 bool simple_line(std::string* line, Drosa n) {
   switch (n->xkind) {
     case CLEF:
-      appendf(line, "CLEF   %08x xclef%d xclefx%d xcleforigin%d", id(n), n->get(xclef),
+      appendf(line, "CLEF   %p xclef%d xclefx%d xcleforigin%d", id(n), n->get(xclef),
               n->get(xclefx), n->get(xcleforigin));
       return true;
-    case KEYSIG:
-      appendf(line, "KEYSIG %08x xkey %d ", id(n), n->get(xkey));
-      entries(line, n, n->get(xkeycnt), xkeysig_entry);
+    case KEYSIG: {
+      const int count = clamped_count(n->get(xkeycnt), xkeysig_entry);
+      appendf(line, "KEYSIG %p xkey %d cnt%d:", id(n), n->get(xkey), count);
+      entries(line, n, count, xkeysig_entry);
       return true;
-    case SPACC:
-      appendf(line, "SPACC %08x ", id(n));
-      entries(line, n, n->get(xnumspacc), xspacc_entry);
+    }
+    case SPACC: {
+      const int count = clamped_count(n->get(xnumspacc), xspacc_entry);
+      appendf(line, "SPACC %p cnt%d:", id(n), count);
+      entries(line, n, count, xspacc_entry);
       return true;
+    }
     case COLOR:
-      appendf(line, "COLOR %08x ", id(n));
+      appendf(line, "COLOR %p ", id(n));
       return true;
     case NEST:
-      appendf(line, "NEST %08x %d:%2.1f", id(n), n->get(xnest_tupl), n->get(xnest_intimeof) / 4.0);
+      appendf(line, "NEST %p %d:%2.1f", id(n), n->get(xnest_tupl), n->get(xnest_intimeof) / 4.0);
       return true;
     case TSMOD:
-      appendf(line, "STMOD %08x xstacissimo %d", id(n), n->get(xstacissimo));
+      appendf(line, "STMOD %p xstacissimo %d", id(n), n->get(xstacissimo));
       return true;
     case TIMESIG:
-      appendf(line, "TIMESIG%08x bpm%d beat%d", id(n), n->get(xbpm), n->get(xbeat));
+      appendf(line, "TIMESIG%p bpm%d beat%d", id(n), n->get(xbpm), n->get(xbeat));
       return true;
     case SPACE:
-      appendf(line, "SPACE%08x space%d", id(n), n->get(xspace));
+      appendf(line, "SPACE%p space%d", id(n), n->get(xspace));
       return true;
     case BARSEP:
-      appendf(line, "BARSEP    %08x", id(n));
+      appendf(line, "BARSEP    %p", id(n));
       return true;
     case TEMPO:
-      appendf(line, ">>>>OBSOLETE NODE TYPE<<<< TEMPO  %08x lgval%d bpm%d", id(n),
+      appendf(line, ">>>>OBSOLETE NODE TYPE<<<< TEMPO  %p lgval%d bpm%d", id(n),
               n->get(xtempo_lgval), n->get(xtempo_bpm));
       return true;
     case XMLT:
-      appendf(line, "XMLT   %08x xnwholec=0x%X xxmltime=%d xxmlincr=%d", id(n),
+      appendf(line, "XMLT   %p xnwholec=0x%X xxmltime=%d xxmlincr=%d", id(n),
               unsigned(n->get(xnwholec)), n->get(xxmltime), n->get(xxmlincr));
       return true;
     case NTVIEW:
-      appendf(line, "NTVIEW  %08x ntview %d xvhdx,y %d,%d xvrestchar %d xvbarx %d", id(n),
+      appendf(line, "NTVIEW  %p ntview %d xvhdx,y %d,%d xvrestchar %d xvbarx %d", id(n),
               n->get(xntview), n->get(xvhdx), n->get(xvhdy), n->get(xvrestchar), n->get(xvbarx));
       return true;
     case PVIEW:
-      appendf(line, "PVIEW  %08x pview %d xvx/y1 %d,%d xvx/y2 %d,%d", id(n), n->get(xpview),
+      appendf(line, "PVIEW  %p pview %d xvx/y1 %d,%d xvx/y2 %d,%d", id(n), n->get(xpview),
               n->get(xvx1), n->get(xvy1), n->get(xvx2), n->get(xvy2));
       return true;
     case PRINT:
-      appendf(line, "PRINT  %08x sstaff %d layer %d dir %d slines %d xstaffsize %d list %d", id(n),
+      appendf(line, "PRINT  %p sstaff %d layer %d dir %d slines %d xstaffsize %d list %d", id(n),
               n->get(xsstaff), n->get(xlayer), n->get(xprintdir), n->get(xslines),
               n->get(xstaffsize), n->get(xlist));
       return true;
     case BEAMING:
-      appendf(line, "BEAMING%08x bvalue 0x%X, 0x%X, 0x%X, 0x%X, sbvalue 0x%X", id(n),
+      appendf(line, "BEAMING%p bvalue 0x%X, 0x%X, 0x%X, 0x%X, sbvalue 0x%X", id(n),
               unsigned(n->get(xbvalue, 0)), unsigned(n->get(xbvalue, 1)),
               unsigned(n->get(xbvalue, 2)), unsigned(n->get(xbvalue, 3)),
               unsigned(n->get(xsbvalue)));
       return true;
     case CMOVE:
-      appendf(line, "CMOVE  %08x: move %d", id(n), n->get(xchordmove));
+      appendf(line, "CMOVE  %p: move %d", id(n), n->get(xchordmove));
       return true;
     case AMOVE:
-      appendf(line, "AMOVE  %08x: move %d", id(n), n->get(xmove));
+      appendf(line, "AMOVE  %p: move %d", id(n), n->get(xmove));
       return true;
     case RMOVE:
-      appendf(line, "RMOVE  %08x: move %d", id(n), n->get(xmove));
+      appendf(line, "RMOVE  %p: move %d", id(n), n->get(xmove));
       return true;
     case ZONE:
-      appendf(line, "ZONE  %08x: xzone_xpermil %d", id(n), n->get(xzone_xpermil));
+      appendf(line, "ZONE  %p: xzone_xpermil %d", id(n), n->get(xzone_xpermil));
       return true;
     case VINFO:
-      appendf(line, "VINFO  %08x: midichan %d part name '%s' voiceOnPart %d", id(n),
+      appendf(line, "VINFO  %p: midichan %d part name '%s' voiceOnPart %d", id(n),
               n->get(xmidichan), n->get(xpname).c_str(), n->get(xvoiceOnPart));
       return true;
     case PDATA:
-      appendf(line, "PDATA  %08x (%d,%d),(%d,%d) pstf (%d,%d) scr (%d,%d),(%d,%d)", id(n),
+      appendf(line, "PDATA  %p (%d,%d),(%d,%d) pstf (%d,%d) scr (%d,%d),(%d,%d)", id(n),
               n->get(xpagex1), n->get(xpagey1), n->get(xpagex2), n->get(xpagey2), n->get(xy1pstaff),
               n->get(xy2pstaff), n->get(xscrx1), n->get(xscry1), n->get(xscrx2), n->get(xscry2));
       return true;
     case MARK:
-      appendf(line, "MARK   %08x", id(n));
+      appendf(line, "MARK   %p", id(n));
       return true;
     case ROD:
-      appendf(line, "ROD    %08x  xrodleft %d xrodright %d xrodlength %d xrodforce %ld", id(n),
+      appendf(line, "ROD    %p  xrodleft %d xrodright %d xrodlength %d xrodforce %ld", id(n),
               n->get(xrodleft), n->get(xrodright), n->get(xrodlength), long(rod_force(n)));
       return true;
     case SPRING:
-      appendf(line, "SPRING %08x  xspringnum %d springk %ld xminforce %ld length %ld", id(n),
+      appendf(line, "SPRING %p  xspringnum %d springk %ld xminforce %ld length %ld", id(n),
               n->get(xspringnum), long(spring_k(n)), long(spring_minforce(n)),
               long(spring_length(n)));
       return true;
@@ -436,14 +447,9 @@ bool simple_line(std::string* line, Drosa n) {
   }
 }
 
-// A layout record that belongs after a node of another kind.
-void record_line(std::string* line, Drosa n, const char* name, int owner_kind,
-                 const char* warning) {
-  Drosa back = n->xback;
-  if (back && back->xkind == owner_kind)
-    appendf(line, "%s  %08x", name, id(n));
-  else
-    appendf(line, "%s  %08x%s", name, id(n), warning);
+// A layout record stands after the node it belongs to.
+bool follows(Drosa record, int owner_kind) {
+  return record->xback && record->xback->xkind == owner_kind;
 }
 
 }  // namespace
@@ -490,16 +496,25 @@ void dump_voice_nodes(Drosa node, std::string* line) {
       note_line(line, node);
       break;
     case NTDATA:
-      record_line(line, node, "NTDATA", NOTE, "   WARNING: No NOTE node to go with this!");
+      if (follows(node, NOTE))
+        appendf(line, "NTDATA  %p", id(node));
+      else
+        appendf(line, "NTDATA  %p   WARNING: No NOTE node to go with this!", id(node));
       break;
     case CDDATA:
       chord_line(line, node);
       break;
     case CDDATA2:
-      record_line(line, node, "CDDATA2", CDDATA, "    WARNING: No CDDATA node to go with this!");
+      if (follows(node, CDDATA))
+        appendf(line, "CDDATA2  %p", id(node));
+      else
+        appendf(line, "CDDATA2  %p    WARNING: No CDDATA node to go with this!", id(node));
       break;
     case CDDATA3:
-      record_line(line, node, "CDDATA3", CDDATA2, "    WARNING: No CDDATA node to go with this!");
+      if (follows(node, CDDATA2))
+        appendf(line, "CDDATA3  %p", id(node));
+      else
+        appendf(line, "CDDATA3  %p    WARNING: No CDDATA node to go with this!", id(node));
       break;
     case TPARAM:
       tparam_line(line, node);

@@ -102,7 +102,7 @@ DialogSpec colour_dialog() {
 // notation contexts a change is stored (radio buttons 4-5, 15-16, 17-19; the program titles
 // 17 and 18 with the context names).
 DialogSpec parameter_editor() {
-  constexpr int WIDTH = 640, HEIGHT = 440, LEFT = 222, RIGHT = WIDTH - MARGIN;
+  constexpr int WIDTH = 720, HEIGHT = 440, LEFT = 302, RIGHT = WIDTH - MARGIN;
   DialogSpec spec{13001, ALERT_NONE, "Engraving Parameters", {0, 0, WIDTH, HEIGHT}, {}};
   auto radio = [](Rect r, const char* title) { return DialogItemSpec{ITEM_RADIO, r, title}; };
   auto user = [](Rect r) { return DialogItemSpec{ITEM_USER, r, ""}; };
@@ -111,22 +111,22 @@ DialogSpec parameter_editor() {
       button(button_slot(WIDTH, buttons, 0), "Store"),            // 1
       button(button_slot(WIDTH, buttons, 1), "Close"),            // 2
       static_text({LEFT, 234, LEFT + 50, 250}, "Value:"),         // 3
-      radio({392, 232, 510, 250}, "Normal notes"),                // 4
-      radio({512, 232, RIGHT, 250}, "Small notes"),               // 5
-      static_text({LEFT, 330, 400, 346}, "Store the change:"),    // 6
-      edit_text({276, 232, 376, 250}),                            // 7
-      static_text({LEFT, 260, 292, 276}, ""),                     // 8
-      edit_text({296, 258, 376, 276}),                            // 9
-      user({392, 256, RIGHT, 302}),                               // 10
-      static_text({LEFT, 286, 292, 302}, "Offset x, y:"),         // 11
-      edit_text({296, 284, 334, 302}),                            // 12
-      edit_text({338, 284, 376, 302}),                            // 13
-      user({12, 12, 212, HEIGHT - 12}),                           // 14
-      radio({LEFT, 350, 420, 368}, "In this voice"),              // 15
-      radio({LEFT, 370, 420, 388}, "In all shown voices"),        // 16
-      radio({430, 350, RIGHT, 368}, "Only in this context"),      // 17
-      radio({430, 370, RIGHT, 388}, "Not in the Score"),          // 18
-      radio({430, 390, RIGHT, 406}, "In all notation contexts"),  // 19
+      radio({472, 232, 590, 250}, "Normal notes"),                // 4
+      radio({592, 232, RIGHT, 250}, "Small notes"),               // 5
+      static_text({LEFT, 330, 480, 346}, "Store the change:"),    // 6
+      edit_text({356, 232, 456, 250}),                            // 7
+      static_text({LEFT, 260, 372, 276}, ""),                     // 8
+      edit_text({376, 258, 456, 276}),                            // 9
+      user({472, 256, RIGHT, 302}),                               // 10
+      static_text({LEFT, 286, 372, 302}, "Offset x, y:"),         // 11
+      edit_text({376, 284, 414, 302}),                            // 12
+      edit_text({418, 284, 456, 302}),                            // 13
+      user({12, 12, 292, HEIGHT - 12}),                           // 14
+      radio({LEFT, 350, 500, 368}, "In this voice"),              // 15
+      radio({LEFT, 370, 500, 388}, "In all shown voices"),        // 16
+      radio({510, 350, RIGHT, 368}, "Only in this context"),      // 17
+      radio({510, 370, RIGHT, 388}, "Not in the Score"),          // 18
+      radio({510, 390, RIGHT, 406}, "In all notation contexts"),  // 19
       user({LEFT, 12, RIGHT, 222}),                               // 20
       static_text({LEFT, 308, RIGHT, 324}, ""),                   // 21
   };

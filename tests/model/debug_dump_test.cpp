@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -151,41 +152,42 @@ TEST_F(Dumps, WholeVoicesOfABuiltPiece) {
 Why
 Complete dump of voices from start of piece:
 
-insertion point 00000000
+insertion point (nil)
 
 ----------Complete dump of voice+ 1 (of 2)----------
-0$$ ENDSYST00007ff8 
-0$$ VINFO  00007ff6: midichan 0 part name 'Flute' voiceOnPart 0
-1$$ PRINT  00007ff5 sstaff 0 layer 0 dir 3 slines 5 xstaffsize 50 list 0
-0$$ CLEF   00007ff4 xclef0 xclefx0 xcleforigin0
-0$$ KEYSIG 00007ff3 xkey 2 cnt2:4, 4, 
-0$$ TIMESIG00007ff2 bpm3 beat4
-0$$ NOTE   00007ff1 4f+4d mod31 lg3 vocCD 
+0$$ ENDSYST0x7ff8 
+0$$ VINFO  0x7ff6: midichan 0 part name 'Flute' voiceOnPart 0
+1$$ PRINT  0x7ff5 sstaff 0 layer 0 dir 3 slines 5 xstaffsize 50 list 0
+0$$ CLEF   0x7ff4 xclef0 xclefx0 xcleforigin0
+0$$ KEYSIG 0x7ff3 xkey 2 cnt2:4, 4, 
+0$$ TIMESIG0x7ff2 bpm3 beat4
+0$$ NOTE   0x7ff1 4f+4d mod31 lg3 vocCD 
            SHARP U UPORDOWN voc0  xlength 0 xttn 0 (no NTDATA <p-1,v-1,s0>)
-0$$ REST   00007ff0 R8 [0] lg4 vocCD 
+0$$ REST   0x7ff0 R8 [0] lg4 vocCD 
            U UPORDOWN voc0  xlength 0 xttn 0 (no NTDATA <p-1,v-1,s0>)
-0$$ BAR    00007fef double0 unnumbered0 x0  bar#0
-3$$ CLEF   00007fee xclef1 xclefx0 xcleforigin0
-0$$ NOTE   00007fed 5c??2 mod35 lg2 vocCD 
+0$$ BAR    0x7fef double0 unnumbered0 x0  bar#0
+3$$ CLEF   0x7fee xclef1 xclefx0 xcleforigin0
+0$$ NOTE   0x7fed 5c??2 mod35 lg2 vocCD 
            U UPORDOWN voc0  xlength 0 xttn 0 (no NTDATA <p-1,v-1,s0>)
-0$$ ENDSYST00007ff7 
+0$$ ENDSYST0x7ff7 
 
 ----------Complete dump of voice+ 2 (of 2)----------
-0$$ ENDSYST00007fec 
-0$$ VINFO  00007fea: midichan 0 part name 'Oboe' voiceOnPart 0
-1$$ PRINT  00007fe9 sstaff 1 layer 0 dir 3 slines 5 xstaffsize 50 list 0
-0$$ NOTE   00007fe8 4c??1 mod28 lg1 vocCD 
+0$$ ENDSYST0x7fec 
+0$$ VINFO  0x7fea: midichan 0 part name 'Oboe' voiceOnPart 0
+1$$ PRINT  0x7fe9 sstaff 1 layer 0 dir 3 slines 5 xstaffsize 50 list 0
+0$$ NOTE   0x7fe8 4c??1 mod28 lg1 vocCD 
            U UPORDOWN voc1  xlength 0 xttn 0 (no NTDATA <p-1,v-1,s0>)
-0$$ ENDSYST00007feb 
+0$$ ENDSYST0x7feb 
 =============end of dump=============
 
 )");
   EXPECT_EQ(current_ncontext, 2) << "the context is put back";
 }
 
-std::string hex(Drosa node) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%08x", unsigned(node.handle()));
+// A node as the dumps name it.
+std::string address_of(Drosa node) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%p", reinterpret_cast<const void*>(uintptr_t(node.handle())));
   return text;
 }
 
@@ -200,15 +202,17 @@ TEST_F(Dumps, SystemBeingFormattedWithItsLayoutRecords) {
   std::string text = dumped([] { dump_voices(DUMP_SYSTEM, nullptr); });
   for (std::string expected :
        {std::string("\n ====== System being formatted (or last system on the page) ======\n"),
-        "pstaff 0, " + hex(staff_data[0].ppnt[0]) + " n" + hex(first) + "; \n",
+        "pstaff 0, " + address_of(staff_data[0].ppnt[0]) + " n" + address_of(first) + "; \n",
         std::string("--------------Voice+ 1, sstaff 0--------------\n"),
-        "0$$ NOTE   " + hex(first) + " pn" + hex(second) + " pb",
-        "0$$ NOTE   " + hex(second) + " pb" + hex(first) + " 4b??8 mod34 lg4 vocCD stfCD ENDBEAM",
+        "0$$ NOTE   " + address_of(first) + " pn" + address_of(second) + " pb",
+        "0$$ NOTE   " + address_of(second) + " pb" + address_of(first) +
+            " 4b??8 mod34 lg4 vocCD stfCD ENDBEAM",
         std::string("           U UP voc0 endBm \n"),
-        "0$$ CHORD  " + hex(second->xnext->xnext) + " num 1 wholec s0x2000 m0x2000; ",
+        "0$$ CHORD  " + address_of(second->xnext->xnext) + " num 1 wholec s0x2000 m0x2000; ",
         std::string("Voice+ 2 is not active.  PRINT at ")})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\nin\n" << text;
-  EXPECT_EQ(text.find(hex(voice_end(v))), std::string::npos) << "the closing ENDSYST is left out";
+  EXPECT_EQ(text.find(address_of(voice_end(v))), std::string::npos)
+      << "the closing ENDSYST is left out";
 }
 
 TEST_F(Dumps, UndoListsAndLayoutBuffers) {
@@ -235,7 +239,7 @@ TEST_F(Dumps, UndoListsAndLayoutBuffers) {
             }),
             "Contents of the tie buffer:\nstaff 2, voice 1, dir 1, x 140, mod7 33, wholec 0x4000\n"
             "Contents of the slur buffer (normal layer):\nstaff 3, voice 4, dir 2 grace 1: begx "
-            "120, begy -60, head 00007ff4, tail 00000000\n");
+            "120, begy -60, head 0x7ff4, tail (nil)\n");
   reset_tie_slur_work();
 }
 
@@ -282,16 +286,16 @@ TEST_F(NodeText, KindsOfTheOtherSubsystems) {
   change->set(xparam_stsize, 50);
   Drosa stray = newDrosa(NTDATA, 0);
   std::vector<std::pair<Drosa, std::string>> cases = {
-      {play, "0$$ PLAY  " + hex(play) + " time 0x1F4 new 1 start note pitch 0x3C00"},
-      {rnote, "0$$ RNOTE  " + hex(rnote) +
+      {play, "0$$ PLAY  " + address_of(play) + " time 0x1F4 new 1 start note pitch 0x3C00"},
+      {rnote, "0$$ RNOTE  " + address_of(rnote) +
                   " tieFromPrev endcd 1 newbt 0 strt 0 lth 0 ttn 500 normttn 0 lgv 0 tup 0 dots 0 "
                   "vol 0"},
-      {midi, "0$$ MIDI" + hex(midi) +
+      {midi, "0$$ MIDI" + address_of(midi) +
                  " OBSOLETE NODE time0x0 bytes12, b0, 00, 00, 00, 00, 00, 00, 00, 00, 00, 00, 00"},
-      {xmlt, "0$$ XMLT   " + hex(xmlt) + " xnwholec=0x4000 xxmltime=0 xxmlincr=2"},
-      {change,
-       "-1$$ PARAM  " + hex(change) + " xparam_index 198 xparam_small 0 stsize 50 ival 0 char   "},
-      {stray, "0$$ NTDATA  " + hex(stray) + "   WARNING: No NOTE node to go with this!"},
+      {xmlt, "0$$ XMLT   " + address_of(xmlt) + " xnwholec=0x4000 xxmltime=0 xxmlincr=2"},
+      {change, "-1$$ PARAM  " + address_of(change) +
+                   " xparam_index 198 xparam_small 0 stsize 50 ival 0 char   "},
+      {stray, "0$$ NTDATA  " + address_of(stray) + "   WARNING: No NOTE node to go with this!"},
   };
   std::string line;
   for (auto& [node, expected] : cases) {
