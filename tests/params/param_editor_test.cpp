@@ -1,6 +1,7 @@
 // param_editor_test.cpp: the parameter editor, run with scripted answers.
 //   ParamEditor.StoredChange*:   a change stored at the insertion point is a PARAM node with
-//                                its "param " text, in force from the note on and nowhere before
+//                                its "param " text, in force from the note on and nowhere
+//                                before; "Not in the Score" is not offered in the Score
 //   ParamEditor.AllVoices*:      every shown voice gets the change, a No removes later ones;
 //                                one voice without notes beyond the point stores nothing at
 //                                all, and nothing is asked first
@@ -110,6 +111,8 @@ TEST_F(ParamEditor, StoredChangeIsInForceFromTheInsertionPointOn) {
   int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, 1);
   std::vector<Drosa> f = quarters(flute, 4), o = quarters(oboe, 4);
   select_parameter(STEM);
+  // "Not in the Score" cannot be chosen while the Score is shown: all contexts instead.
+  param_context_radio = PARAM_NOT_SCORE_ITEM;
   script_hit(PARAM_THIS_VOICE_ITEM);
   script_type(PARAM_VALUE_ITEM, "1.25");
   script_hit(PARAM_STORE_ITEM);
@@ -119,6 +122,7 @@ TEST_F(ParamEditor, StoredChangeIsInForceFromTheInsertionPointOn) {
   std::vector<Drosa> made = changes_before(f[2], STEM);
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0]->xcontext, 0) << "all notation contexts";
+  EXPECT_EQ(param_context_radio, PARAM_ALL_CONTEXTS_ITEM);
   EXPECT_EQ(made[0]->get(xparam_small), 0);
   EXPECT_EQ(made[0]->get(xparam_stsize), 50);
   EXPECT_EQ(get_xparam_value(made[0]).integer(), 13) << "1.25 points, rounded to tenths";
