@@ -556,13 +556,20 @@ void set_param_display(Drosa note) {
   if (!is_pair_type(t) && param_size_radio == PARAM_SMALL_ITEM)
     choose_radio(dialog, &param_size_radio, PARAM_NORMAL_ITEM);
   enable_item(dialog, PARAM_SMALL_ITEM, is_pair_type(t));
-  int small = p ? small_chosen(p) : 0;
+  if (!p) {  // an empty list: nothing to show
+    for (int item : {PARAM_VALUE_ITEM, PARAM_LABEL_ITEM, PARAM_TEXT_ITEM, PARAM_X_ITEM,
+                     PARAM_Y_ITEM, PARAM_FONT_NOTE_ITEM})
+      platform_set_item_text(dialog, item, "");
+    draw_parameter_item();
+    return;
+  }
+  int small = small_chosen(p);
   platform_set_item_text(dialog, PARAM_FONT_NOTE_ITEM, FONT_NOTE);
   if (is_character_type(t)) {
     show_character(dialog, p, note, small);
   } else if (is_string_type(t)) {
     show_string(dialog, p, note, small);
-  } else if (!show_number(dialog, p, note, small) && p) {
+  } else if (!show_number(dialog, p, note, small)) {
     REPORT_ERROR(
         4, "Illegal parameter type for set_param_display: %hd pindex %hd param_cell: %hd, %hd",
         short(t), short(p), param_cell.h, param_cell.v);
