@@ -28,6 +28,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/events.h"
 #include "platform/menus.h"
@@ -723,6 +724,31 @@ void modify_playback_menu(int item, int32_t) {
     REPORT_ERROR(4, "Item %hd in Modify submenu unrecognized!", short(item));
 }
 
+namespace {
+
+// Symbol > Parameters...: the parameter editor at the insertion point, after asking when the
+// point is not the first note of its chord or not at the start of its system.
+void parameters_command() {
+  Drosa note = insertion_point;
+  if (!is_NOTE(note)) return;
+  if (note->xback && note->xback->xkind == NOTE && !note->xback->get(xendvcd) &&
+      !really_alert("You do not have the first note in the chord selected; are you sure you want "
+                    "a Parameter change in the middle of a chord?  (See the manual for more "
+                    "information.)",
+                    1))
+    return;
+  if (find_time_in_system(note) > 50 &&
+      !really_alert("You do not have the first note on the system selected; are you sure you "
+                    "want a Parameter change in the middle of a system?  (See the manual for "
+                    "more information.)",
+                    1))
+    return;
+  parameter_dialog(note, menu_modifiers != 0);
+  place_piano_window();
+}
+
+}  // namespace
+
 void symbol_menu(int item, int32_t) {
   music_preamble(SYMBOL_MENU, item);
   switch (item) {
@@ -735,7 +761,7 @@ void symbol_menu(int item, int32_t) {
       editing_command_unavailable(SYMBOL_MENU, item);
       break;
     case 9:
-      parameter_editor_unavailable(SYMBOL_MENU, item);
+      parameters_command();
       break;
     case 10:
       annotation_command_unavailable(SYMBOL_MENU, item);

@@ -20,5 +20,3 @@ void performance_command_unavailable(int16_t menu, int item);
 void musicxml_export_unavailable(int16_t menu, int item);
 // Printing and page setup.
 void printing_unavailable(int16_t menu, int item);
-// The parameter editor (Symbol > Parameters...).
-void parameter_editor_unavailable(int16_t menu, int item);

@@ -123,3 +123,8 @@ int32_t menu_key_command(uint8_t character);
 // Failure: level 4 "Menu.c: NIL MusicWindow but Nipoint = FALSE!" (the insertion point is
 //          cleared); level 4 "ncontext inconsistency in menu.c %d %d" (the pass goes on).
 void update_menus(int32_t source);
+
+// do_menu_item: runs the command (menu id, item) from source ('v' for the main loop, 110 the
+// parameter editor). The commands come with the menus; until then every command says so.
+// Failure: level 2 "This command is not available yet." for commands not built yet.
+void do_menu_item(int16_t menu, int16_t item, int32_t source);

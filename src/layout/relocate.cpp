@@ -128,12 +128,6 @@ void destroy_rod(Drosa rod) {
   destroyDrosa(rod);
 }
 
-// The length of a spring at its least force, truncated; 0 for a spring of no stiffness.
-int32_t spring_length(Drosa spring) {
-  float k = spring_k(spring);
-  return k != 0 ? truncate(double(spring_minforce(spring)) / k) : 0;
-}
-
 struct RodSpan {
   int32_t left, right, length;
 };
@@ -554,6 +548,11 @@ int32_t attached_move(Drosa note, int kind) {
 float spring_k(Drosa spring) { return std::bit_cast<float>(spring->get(xspringk)); }
 float spring_minforce(Drosa spring) { return std::bit_cast<float>(spring->get(xminforce)); }
 float rod_force(Drosa rod) { return std::bit_cast<float>(rod->get(xrodforce)); }
+
+int32_t spring_length(Drosa spring) {
+  float k = spring_k(spring);
+  return k != 0 ? truncate(double(spring_minforce(spring)) / k) : 0;
+}
 
 int32_t add_spring(float k, float minforce) {
   Drosa spring = newDrosa(SPRING, 0);

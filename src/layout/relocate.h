@@ -26,6 +26,8 @@ inline constexpr auto xrodright = word_field<int16_t>("xrodright", ROD, 20);
 float spring_k(Drosa spring);
 float spring_minforce(Drosa spring);
 float rod_force(Drosa rod);
+// The length of a spring at its least force, truncated; 0 for a spring of no stiffness.
+int32_t spring_length(Drosa spring);
 
 // ---- The pass -------------------------------------------------------------------------------
 // relocate: justifies the system first_pstaff..last_pstaff between its staff's left and right

@@ -1,25 +1,249 @@
-// debug_dump.cpp: the debug stream and the dump chooser.
+// debug_dump.cpp: the debug stream, the dumps of lists and layout buffers, and the chooser.
 //
-// Of the dumps, the beam buffer's is written; the others (voices, undo lists, graphics
-// elements, the other layout buffers) are not written yet: choosing one writes nothing.
+// Everything goes through debug_out to the debug stream, which is standard output (shown by
+// the console window) from its first use until the chooser closes it. On standard output the
+// dumps of lists are coloured with terminal escapes: blue for headings, magenta for the
+// heading of each list. Every walk is bounded by the number of nodes in the store, so a
+// damaged list cannot keep a dump going for ever.
 #include "model/debug_dump.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "model/node_fields.h"
 #include "model/number_dialogs.h"
+#include "model/voice_lists.h"
+#include "performance/performance_services.h"
 
 namespace {
-FILE* debug_stream = nullptr;  // none until the first write
+
+// A node as the dumps name it: its handle, written as an address ("(nil)" for NIL).
+const void* id(Drosa node) { return reinterpret_cast<const void*>(uintptr_t(node.handle())); }
+
+const char* const BLUE = "\033[34m";
+const char* const MAGENTA = "\033[35m";
+const char* const PLAIN = "\033[0m";
+
+void outf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void outf(const char* format, ...) {
+  char text[400];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  debug_out(text);
 }
 
+// A colour, only on the console.
+void colour(const char* escape) {
+  debug_out("");  // sets the stream up
+  if (debug_stream == stdout) debug_out(escape);
+}
+
+// The file's name of the current piece; empty for an untitled piece (no name, or a name
+// beginning with ':').
+std::string piece_name() {
+  std::string leaf = piece_fsspec.substr(piece_fsspec.find_last_of('/') + 1);
+  return leaf.empty() || leaf[0] == ':' ? std::string() : leaf;
+}
+
+// Sees the node from its own notation context.
+void see_as_own(Drosa node) {
+  if (node->xcontext > 0) current_ncontext = node->xcontext;
+  if (node->xcontext == -1 && current_ncontext == 1) current_ncontext = 2;
+}
+
+// One line per node from first to the end of its list, or to `stop` (not written).
+void dump_list(Drosa first, Drosa stop) {
+  std::string line;
+  int32_t steps = 0;
+  for (Drosa p = first; p && p != stop && steps <= total_Drosa_count; p = p->xnext, ++steps) {
+    see_as_own(p);
+    dump_voice_nodes(p, &line);
+    line += "\n";
+    debug_out(line.c_str());
+  }
+}
+
+const char* heading_of(int mode) {
+  switch (mode) {
+    case DUMP_SYSTEM:
+      return "\n ====== System being formatted (or last system on the page) ======\n(If you "
+             "switched views without reformatting, you must use 'v' instead!)";
+    case DUMP_VOICES:
+      return "\nComplete dump of voices from start of piece";
+    case DUMP_UNDO:
+      return "\nDump of undo/redo lists";
+    case DUMP_RODS:
+      return "\nDump of relocation rods";
+    case DUMP_SPRINGS:
+      return "\nDump of relocation springs";
+    case DUMP_PLAY:
+      return "\nDump of PLAY nodes";
+    default:
+      return "\nDump of RNOTE nodes";
+  }
+}
+
+// The first note of a pstaff's layer-0 print chain, after its dummy head.
+Drosa first_chain_note(const StaffData& staff) {
+  Drosa head = staff.ppnt[0];
+  Drosa nt = head ? head->xnext : NIL;
+  return nt && nt->xkind == NTDATA ? nt->get(xpnext) : NIL;
+}
+
+void dump_staves() {
+  const int count = std::clamp<int32_t>(pstaff_count, 0, MAX_PSTAVES);
+  for (int p = 0; p < count; ++p) {
+    std::string line;
+    char part[48];
+    std::snprintf(part, sizeof part, "pstaff %d, %p", p, id(staff_data[p].ppnt[0]));
+    line = part;
+    if (Drosa first = first_chain_note(staff_data[p])) {
+      std::snprintf(part, sizeof part, " n%p", id(first));
+      line += part;
+    }
+    line += "; ";
+    debug_out(line.c_str());
+  }
+  outf("\ninsertion point %p\n", id(insertion_point));
+}
+
+int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
+
+// The system being formatted, voice by voice: its nodes from the system's start up to the
+// ENDSYST that closes it.
+void dump_system_voices() {
+  for (int v = 0; v < voices(); ++v) {
+    const VoiceData& vd = voice_data[v];
+    colour(MAGENTA);
+    if (voice_not_shown(v)) {
+      Drosa start = page_start[v];
+      outf("Voice+ %d is not active.  PRINT at %p page start %p endpiece %d \n", v + 1,
+           id(vd.print), id(start), start && start->xkind == ENDSYST ? start->get(xendpiece) : 0);
+      colour(PLAIN);
+      continue;
+    }
+    outf("--------------Voice+ %d, sstaff %d--------------\n", v + 1,
+         vd.print ? vd.print->get(xsstaff) : -1);
+    colour(PLAIN);
+    if (!vd.system_start) {
+      REPORT_ERROR(4, "startvc logic error");
+      continue;
+    }
+    if (!vd.system_end || vd.system_end->xkind != ENDSYST) {
+      REPORT_ERROR(4, "endvc logic error");
+      continue;
+    }
+    dump_list(vd.system_start, vd.system_end);
+  }
+}
+
+void dump_whole_voices() {
+  for (int v = 0; v < voices(); ++v) {
+    colour(MAGENTA);
+    outf("\n----------Complete dump of voice+ %d (of %d)----------\n", v + 1, voices());
+    colour(PLAIN);
+    dump_list(piece_start[v], NIL);
+  }
+}
+
+void dump_undo_lists() {
+  for (int list = 0; list < 2; ++list) {
+    colour(MAGENTA);
+    outf("--------------Undo/redo list %d--------------\n", list);
+    colour(PLAIN);
+    dump_list(undo_heads[list], NIL);
+  }
+}
+
+}  // namespace
+
 void debug_out(const char* text) {
-  if (!debug_stream) debug_stream = stdout;
+  if (!debug_stream) {
+    debug_stream = stdout;
+    std::string name = piece_name();
+    if (!name.empty()) std::fprintf(debug_stream, "\nVesk Piece '%s'\n\n", name.c_str());
+  }
   std::fputs(text, debug_stream);
   if (debug_stream != stdout) std::fflush(debug_stream);
+}
+
+void dump_voices(int mode, const char* message) {
+  const int16_t context = current_ncontext;
+  debug_out("\n");
+  colour(BLUE);
+  if (message) outf("\n%s", message);
+  debug_out(heading_of(mode));
+  debug_out(":\n");
+  if (mode == DUMP_SYSTEM || mode == DUMP_VOICES) dump_staves();
+  switch (mode) {
+    case DUMP_SYSTEM:
+      dump_system_voices();
+      break;
+    case DUMP_VOICES:
+      dump_whole_voices();
+      break;
+    case DUMP_UNDO:
+      dump_undo_lists();
+      break;
+    case DUMP_RODS:
+      colour(PLAIN);
+      dump_list(rod_head, NIL);
+      break;
+    case DUMP_SPRINGS:
+      colour(PLAIN);
+      dump_list(spring_head, NIL);
+      break;
+    case DUMP_PLAY:
+      colour(PLAIN);
+      dump_list(play_queue_first(), NIL);
+      break;
+    default:
+      colour(PLAIN);
+      dump_list(recorded_notes_first(), NIL);
+      break;
+  }
+  colour(BLUE);
+  debug_out("=============end of dump=============\n");
+  colour(PLAIN);
+  debug_out("\n");
+  std::fflush(debug_stream);
+  current_ncontext = context;
+}
+
+void dump_slur_buffer() {
+  debug_out("Contents of the slur buffer (normal layer):\n");
+  bool any = false;
+  for (int staff = 0; staff < MAX_PSTAVES; ++staff)
+    for (int dir = 1; dir <= 2; ++dir)
+      for (int grace = 0; grace <= 1; ++grace) {
+        const SlurEntry& e = slur_buffer[staff][0][dir - 1][grace];
+        if (!e.first_note) continue;
+        any = true;
+        outf("staff %d, voice %d, dir %d grace %d: begx %d, begy %d, head %p, tail %p\n", staff,
+             e.voice, dir, grace, e.start_x, e.start_y, id(e.first_note), id(e.chord));
+      }
+  if (!any) debug_out("*** empty slur buffer ***\n");
+}
+
+void dump_tie_buffer() {
+  debug_out("Contents of the tie buffer:\n");
+  const int count = std::clamp<int32_t>(tie_count, 0, TIE_STACK_SIZE);
+  for (int i = 0; i < count; ++i) {
+    const TieEntry& e = tie_struct[i];
+    outf("staff %d, voice %d, dir %d, x %d, mod7 %d, wholec 0x%X\n", e.pstaff, e.voice, e.side,
+         e.start_x, e.position, unsigned(e.end_time));
+  }
+  if (count == 0) debug_out("*** empty tie buffer ***\n");
 }
 
 void debug_dump_menu(const char* message) {
@@ -46,18 +270,42 @@ void debug_dump_menu(const char* message) {
       skip_relocate = !skip_relocate;
       REPORT_ERROR(4, "%s", skip_relocate ? "Will skip." : "Won't skip.");
       break;
+    case 1:
+      dump_voices(DUMP_SYSTEM, message);
+      break;
+    case 2:
+      dump_voices(DUMP_VOICES, message);
+      break;
+    case 3:
+      dump_voices(DUMP_UNDO, message);
+      break;
+    case 4:
+      debug_GE();
+      break;
+    case 5:
+      dump_GE();
+      break;
     case 6:
       print_beam_buffer();
       break;
+    case 7:
+      dump_slur_buffer();
+      break;
+    case 8:
+      dump_tie_buffer();
+      break;
     case 9:
       dump_springs_next = true;
+      break;
+    case 10:
+      dump_voices(DUMP_PLAY, message);
       break;
     case 11:
       record_transcribe = !record_transcribe;
       REPORT_ERROR(4, "%s",
                    record_transcribe ? "record transcribe" : "no longer record-transcribing");
       break;
-    default:
+    default:  // -3: nothing
       break;
   }
 }

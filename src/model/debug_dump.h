@@ -1,9 +1,53 @@
-// debug_dump.h: the debug stream and the chooser of text dumps.
+// debug_dump.h: the debug stream, the text dumps that show the inside of a piece and of the
+// layout while the program runs, and the chooser that writes them.
 #pragma once
 
-// Writes the text to the debug stream (standard output, which the console window shows).
+#include <string>
+
+#include "model/drosa.h"
+
+class CString;
+
+// Lists of dump_voices.
+inline constexpr int DUMP_SYSTEM = 0;    // the system being formatted, voice by voice
+inline constexpr int DUMP_VOICES = 1;    // every voice from the start of the piece
+inline constexpr int DUMP_UNDO = 2;      // the undo and redo lists
+inline constexpr int DUMP_RODS = 3;      // the rods of the justification
+inline constexpr int DUMP_SPRINGS = 4;   // its springs
+inline constexpr int DUMP_PLAY = 5;      // the play queue
+inline constexpr int DUMP_RECORDED = 6;  // the recorded keys
+
+// debug_out: writes the text to the debug stream. The first write after start-up or after
+// the stream was closed sets it to standard output (which the console window shows) and, for
+// a piece that has a file, names the piece first ("\nVesk Piece '%s'\n\n").
+// Reads: piece_fsspec. Writes: debug_stream.
 void debug_out(const char* text);
 
-// Asks which dump to write (the message, when given, heads the question) and acts on the
-// answer: closes the stream, toggles the debugging switches, or writes a dump.
+// describe_note_brief: a short text of a note or rest: pitch, value, tuplet, dots, grace
+// ("4f+4d " is a printed sharp F of octave 4 as a dotted quarter); "NotNoteRest" for any other
+// node.
+void describe_note_brief(CString& out, Drosa node);
+
+// dump_voice_nodes: one line (it may wrap) describing the node by its kind: its context, its
+// address and its fields.
+// Reads: the node, the NTDATA after a note, the layout records after a chord, current_ncontext.
+// Writes: `line`; a rest with an accidental to be drawn writes a warning to the debug stream.
+void dump_voice_nodes(Drosa node, std::string* line);
+
+// dump_voices: the dump of one kind of list (DUMP_...), headed by the message when given.
+// Every node is described as seen from its own notation context.
+// Reads: the lists, voice_data, staff_data, page_start, insertion_point.
+// Writes: the debug stream; current_ncontext while it runs (put back).
+// Failure: level 4 "startvc logic error" and "endvc logic error" for a voice of the system
+//          dump whose system start or end is missing; that voice is left out.
+void dump_voices(int mode, const char* message);
+
+// The slur buffer of the normal layer and the tie buffer of the layout.
+void dump_slur_buffer();
+void dump_tie_buffer();
+
+// debug_dump_menu: asks which dump to write (the message, when given, heads the question) and
+// acts on the answer: closes the stream, toggles the debugging switches, or writes a dump.
+// Reads, Writes: debug_last_choice, the switches, the debug stream.
+// Failure: the switches' toggles are reported at level 4 with their new state.
 void debug_dump_menu(const char* message);

@@ -77,6 +77,7 @@ bool list_contents(short type, const Drosa* select, ListContents& c) {
       return true;
     }
     case 6: {
+      if (heading_cell.v >= heading_count) return true;  // no heading to list (none built)
       int position = find_parameter_heading(heading_cell.v);
       int count = find_parameter_edit(-1, &position);
       for (int r = 0; r < count; ++r) c.rows.push_back(parameter_row_text(r));

@@ -72,6 +72,7 @@ std::string piece_fsspec;
 int16_t header_length = 0;
 int32_t header_bytes_done = 0;
 
+std::FILE* debug_stream = nullptr;
 int32_t debug_last_choice = 0;
 bool stop_in_relocate = false;
 bool skip_relocate = false;
@@ -123,6 +124,8 @@ void reset_model_globals() {
   header_bytes_done = 0;
   message_buffer[0] = 0;
   part_first_voice_count = 0;
+  if (debug_stream && debug_stream != stdout) std::fclose(debug_stream);
+  debug_stream = nullptr;
   debug_last_choice = 0;
   stop_in_relocate = skip_relocate = dump_springs_next = record_transcribe = false;
 }

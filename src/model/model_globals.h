@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "model/drosa.h"
@@ -109,6 +110,7 @@ extern int16_t header_length;      // header bytes after the length field, of th
 extern int32_t header_bytes_done;  // header bytes read or written so far; -4 before the version
 
 // ---- Debug dumps -------------------------------------------------------------------------
+extern std::FILE* debug_stream;    // where dumps go; nullptr until the first write
 extern int32_t debug_last_choice;  // the number last chosen in the dump chooser
 extern bool stop_in_relocate;      // the justification stops at its debugging point
 extern bool skip_relocate;         // the justification is skipped

@@ -151,6 +151,7 @@ const NodeField* const model_node_fields[] = {
     &xclef_in_system,
     &xrepeat_end,
     &xrepeat_start,
+    &xvrestchar,
 };
 
 const int model_node_field_count = sizeof model_node_fields / sizeof model_node_fields[0];

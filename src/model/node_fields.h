@@ -301,6 +301,7 @@ inline constexpr int PVIEW_COPY_BYTES = 52;     // of the PDATA
 inline constexpr auto xntview = word_field<int16_t>("xntview", NTVIEW, 10);  // the view's slot
 inline constexpr auto xvhdx = word_field<int32_t>("xvhdx", NTVIEW, 34);      // the head on the screen
 inline constexpr auto xvhdy = word_field<int32_t>("xvhdy", NTVIEW, 38);
+inline constexpr auto xvrestchar = bit_field("xvrestchar", NTVIEW, 31, 5, 4);  // the screen rest glyph
 inline constexpr auto xvbarx = word_field<int32_t>("xvbarx", NTVIEW, 60);    // 0x80000000 none
 inline constexpr auto xpview = word_field<int16_t>("xpview", PVIEW, 10);     // the view's slot
 inline constexpr auto xvx1 = word_field<int32_t>("xvx1", PVIEW, 30);         // the screen rectangle

@@ -113,9 +113,9 @@ const ParamValue* change_before(Drosa from, int pindex, int small, const ParamVa
   return value_at_stop(stop, pindex, small, dflt);
 }
 
-}  // namespace
-
-const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
+// The lookup, with the variant given (0 normal, 1 small notes) or, with -1, taken from the
+// node: a cue or grace NOTE takes the small-notes value of a pair parameter.
+const ParamValue* lookup(int pindex, Drosa node, const StaffData* staff, int variant) {
   if (!valid_pindex(pindex)) {
     REPORT_ERROR(4, "param_value: no parameter %d", pindex);
     param_ref_size = 0;
@@ -126,7 +126,8 @@ const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
   param_ref_size = slot.ref_size;
 
   bool is_note = node && node->xkind == NOTE;
-  int small = is_note && is_pair_type(slot.type) && (node->get(xcue) || node->get(xgrace));
+  int small = variant >= 0 ? variant != 0 : is_note && (node->get(xcue) || node->get(xgrace));
+  small = small && is_pair_type(slot.type);
   const ParamValue* dflt = small ? &slot.small : &slot.value;
 
   Drosa ntdata = node ? node->xnext : NIL;
@@ -158,6 +159,16 @@ const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
     }
   }
   return change_before(from, pindex, small, dflt);
+}
+
+}  // namespace
+
+const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff) {
+  return lookup(pindex, node, staff, -1);
+}
+
+const ParamValue* param_value_variant(int pindex, Drosa node, int small) {
+  return lookup(pindex, node, nullptr, small ? 1 : 0);
 }
 
 int32_t scale_param_length(int pindex, int32_t value) {

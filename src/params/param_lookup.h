@@ -52,6 +52,13 @@ inline void set_xparam_value(Drosa node, const ParamValue& v) {
 // Failure: a pindex outside 1..753 is reported (level 4) and gives slot 0's empty value.
 const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff);
 
+// param_value_variant: param_value with the variant chosen by the caller rather than by the
+// node's cue and grace flags: small non-zero takes the small-notes value of a pair parameter
+// (a single parameter has only its normal value). The parameter editor asks this way, so that
+// it never has to change the note it shows the values at.
+// Reads, Writes and Failure: as param_value (no staff).
+const ParamValue* param_value_variant(int pindex, Drosa node, int small);
+
 // The length v of parameter pindex scaled by the sizes of the last lookup: a single
 // coordinate (type 4) is never scaled; reference size 0 leaves v; -1 gives -(v x current);
 // otherwise v x current / reference, truncated toward zero.

@@ -44,3 +44,7 @@ int is_playing() { return 0; }
 
 // There is no palette yet: the template keeps the accidental it has.
 int set_template_accidental() { return spacc_template ? 1 : 0; }
+
+// Nothing is queued or recorded yet.
+Drosa play_queue_first() { return NIL; }
+Drosa recorded_notes_first() { return NIL; }

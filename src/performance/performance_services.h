@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/model_services.h"
+#include "performance/performance_fields.h"
 #include "performance/performance_globals.h"
 #include "performance/pitch.h"
 #include "platform/events.h"
@@ -75,3 +76,9 @@ int can_move_tab_string(Drosa note, int strings);
 // The names of the MIDI input sources and output destinations, in the devices' order.
 std::vector<std::string> midi_source_names();
 std::vector<std::string> midi_destination_names();
+
+// ---- Asked by the debug dumps ------------------------------------------------------------------
+// The first entry of the play queue and the head of the list of recorded keys; NIL while
+// nothing is queued or recorded (always, until playback and recording are built).
+Drosa play_queue_first();
+Drosa recorded_notes_first();

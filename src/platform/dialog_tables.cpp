@@ -195,6 +195,43 @@ DialogSpec parts_and_voices_dialog() {
   return spec;
 }
 
+// The parameter editor: the headings (item 14) and the parameters of the chosen heading (item
+// 20) are list boxes over user items; the value of a number (7), the character or text (9)
+// with its sample (10) and a character's offsets (12, 13); which value, where and in which
+// notation contexts a change is stored (radio buttons 4-5, 15-16, 17-19; the program titles
+// 17 and 18 with the context names).
+DialogSpec parameter_editor() {
+  constexpr int WIDTH = 720, HEIGHT = 440, LEFT = 302, RIGHT = WIDTH - MARGIN;
+  DialogSpec spec{13001, ALERT_NONE, "Engraving Parameters", {0, 0, WIDTH, HEIGHT}, {}};
+  auto radio = [](Rect r, const char* title) { return DialogItemSpec{ITEM_RADIO, r, title}; };
+  auto user = [](Rect r) { return DialogItemSpec{ITEM_USER, r, ""}; };
+  const int buttons = HEIGHT - 12 - BUTTON_HEIGHT;
+  spec.items = {
+      button(button_slot(WIDTH, buttons, 0), "Store"),            // 1
+      button(button_slot(WIDTH, buttons, 1), "Close"),            // 2
+      static_text({LEFT, 234, LEFT + 50, 250}, "Value:"),         // 3
+      radio({472, 232, 590, 250}, "Normal notes"),                // 4
+      radio({592, 232, RIGHT, 250}, "Small notes"),               // 5
+      static_text({LEFT, 330, 480, 346}, "Store the change:"),    // 6
+      edit_text({356, 232, 456, 250}),                            // 7
+      static_text({LEFT, 260, 372, 276}, ""),                     // 8
+      edit_text({376, 258, 456, 276}),                            // 9
+      user({472, 256, RIGHT, 302}),                               // 10
+      static_text({LEFT, 286, 372, 302}, "Offset x, y:"),         // 11
+      edit_text({376, 284, 414, 302}),                            // 12
+      edit_text({418, 284, 456, 302}),                            // 13
+      user({12, 12, 292, HEIGHT - 12}),                           // 14
+      radio({LEFT, 350, 500, 368}, "In this voice"),              // 15
+      radio({LEFT, 370, 500, 388}, "In all shown voices"),        // 16
+      radio({510, 350, RIGHT, 368}, "Only in this context"),      // 17
+      radio({510, 370, RIGHT, 388}, "Not in the Score"),          // 18
+      radio({510, 390, RIGHT, 406}, "In all notation contexts"),  // 19
+      user({LEFT, 12, RIGHT, 222}),                               // 20
+      static_text({LEFT, 308, RIGHT, 324}, ""),                   // 21
+  };
+  return spec;
+}
+
 // The Systems dialog: five ways of breaking a notation context into systems and pages, each a
 // radio button (4, 9, 14, 17, 18) with its fields; the list (19) takes several lines.
 DialogSpec systems_dialog() {
@@ -281,6 +318,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(colour_dialog());
   tables.push_back(shortcut_dialog());
   tables.push_back(systems_dialog());
+  tables.push_back(parameter_editor());
   tables.push_back(notation_contexts_dialog());
   tables.push_back(choose_contexts_dialog());
   tables.push_back(parts_and_voices_dialog());
