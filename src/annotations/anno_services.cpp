@@ -12,10 +12,12 @@
 #include "params/param_services.h"
 
 const NodeField* const anno_node_fields[] = {
-    &xtextx,    &xtexty,     &xtextfont,    &xcharset,        &xtextsize,
-    &xtextface, &xfromstaff, &xadjacent,    &xhidden,         &xdefault,
-    &xignore,   &xclassify,  &xfattermid,   &xline_fromstaff, &xlinewidth,
-    &xline_ord, &xmetaline,  &xline_eocvar, &xtext_color,     &xline_color,
+    &xtextx,      &xtexty,          &xtextfont,  &xcharset,  &xtextsize,  &xtextface,
+    &xfromstaff,  &xadjacent,       &xhidden,    &xdefault,  &xignore,    &xclassify,
+    &xfattermid,  &xline_fromstaff, &xlinewidth, &xline_ord, &xmetaline,  &xline_eocvar,
+    &xtext_color, &xline_color,     &xjustified, &xboxed,    &xrelativex, &xrelativey,
+    &xstyleref,   &xstartx,         &xstarty,    &xendx,     &xendy,      &xline_relx,
+    &xline_rely,  &xline_styleref,  &xc1x,       &xc1y,      &xc2x,       &xc2y,
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 

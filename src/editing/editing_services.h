@@ -29,6 +29,31 @@ void assign_selection_field(const NodeField& field, int value, int refresh);
 // Scrolls so that the insertion point is in view.
 void make_cursor_visible();
 
+// ---- Systems and page breaks (systems.cpp) ----------------------------------------------------
+// Reasons for breaking a notation context into systems.
+inline constexpr int SYSTEMS_MENU = 0;          // the Systems... command
+inline constexpr int SYSTEMS_NEW_CONTEXT = 1;   // a notation context was just made
+inline constexpr int SYSTEMS_NO_BREAKS = 2;     // an imported document gave no breaks
+inline constexpr int SYSTEMS_KEEP_SYSTEMS = 3;  // an imported document gave systems only
+
+// systems: breaks the current notation context into systems and pages from the page-starting
+// ENDSYST `start` on. A piece without breaks gets a system every four bar lines in every
+// voice; with SYSTEMS_KEEP_SYSTEMS the systems stay and only pages are made, as many
+// systems a page as the page height holds at the default staff and system distances. Other
+// reasons first rebuild the PRINT nodes. 1 when done.
+// Reads:  voice_count, piece_start, current_ncontext, its page height, parameters 129, 560.
+// Writes: ENDSYST nodes of every voice and their xendpage (recorded for undo), the PRINT
+//         nodes (rebuild_print_nodes), the change flags.
+// Failure: level 4 "Bad pointer for systems()." when start is not a page-starting ENDSYST;
+//          nothing changes and the result is 0.
+int systems(Drosa start, int reason, const char* extra);
+
+// ---- Key signatures (keysig.cpp) ---------------------------------------------------------------
+// remove_naturals_from_key: drops every cancelling natural (code 14 and up) of a KEYSIG,
+// keeping the order of the other entries, and sets the count to what remains.
+// Failure: level 4 "NIL pointer for remove_naturals_from_key" for no node.
+void remove_naturals_from_key(Drosa key);
+
 // split_page: makes the page end before system `system` (1-based on the current page): the
 // ENDSYST that ends the system before it gets xendpage in every shown voice, and the layout
 // records of what now lies on the next page are dropped; the page count grows by one.

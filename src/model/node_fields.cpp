@@ -80,6 +80,10 @@ const NodeField* const model_node_fields[] = {
     &xzone_wholec,   &xzone_sys_wholec,
     &xzone_bar,      &xspace,
     &xtempo_lgval,   &xtempo_bpm,
+    &xclef_change,   &xtimesig_symbol,
+    &xrepeat_before, &xrepeat_after,
+    &xnwholec,       &xxmltime,
+    &xxmlincr,       &key_transposition,
 };
 
 const int model_node_field_count = sizeof model_node_fields / sizeof model_node_fields[0];

@@ -217,18 +217,23 @@ inline constexpr ArrayField<uint8_t> xspacc_entry{"xspacc_entry", SPACC, 11, 15}
 inline constexpr auto xclef = word_field<uint8_t>("xclef", CLEF, 10);  // clef type
 inline constexpr auto xclefx = word_field<int32_t>("xclefx", CLEF, 14);
 inline constexpr auto xcleforigin = word_field<int32_t>("xcleforigin", CLEF, 18);
+inline constexpr auto xclef_change = word_field<uint8_t>("xclef_change", CLEF, 11);  // 1: not the voice's first clef
 
 // ---- KEYSIG ---------------------------------------------------------------------------
 inline constexpr auto xkeycnt = word_field<uint8_t>("xkeycnt", KEYSIG, 10);  // entries in use
 inline constexpr ArrayField<uint8_t> xkeysig_entry{"xkeysig_entry", KEYSIG, 11, 15};  // codes; 14 up naturals
+inline constexpr auto key_transposition = word_field<int8_t>("key_transposition", KEYSIG, 25);  // semitones
 inline constexpr auto xkey = word_field<int8_t>("xkey", KEYSIG, 26);
 
 // ---- TIMESIG: a measure lasts xbpm x 65536 / xbeat time units -------------------------
 inline constexpr auto xbpm = word_field<int16_t>("xbpm", TIMESIG, 10);    // beats per measure
 inline constexpr auto xbeat = word_field<int16_t>("xbeat", TIMESIG, 12);  // the beat's note value
+inline constexpr auto xtimesig_symbol = word_field<uint8_t>("xtimesig_symbol", TIMESIG, 22);  // 1 cut, 2 common
 
 // ---- BAR ------------------------------------------------------------------------------
 inline constexpr auto xdouble = word_field<uint8_t>("xdouble", BAR, 10);          // double bar
+inline constexpr auto xrepeat_before = word_field<uint8_t>("xrepeat_before", BAR, 12);  // dots before: a repeat ends
+inline constexpr auto xrepeat_after = word_field<uint8_t>("xrepeat_after", BAR, 13);    // dots after: a repeat starts
 inline constexpr auto xnumbering = word_field<uint8_t>("xnumbering", BAR, 14);    // numbering flags
 inline constexpr auto xbarx = word_field<int32_t>("xbarx", BAR, 16);              // bar x
 inline constexpr auto xbarnumber = word_field<int16_t>("xbarnumber", BAR, 30);    // explicit bar number
@@ -244,6 +249,11 @@ inline constexpr auto xbrace = bit_field("xbrace", ENDSYST, 13, 1, 0);      // b
 inline constexpr ArrayField<uint8_t> xsys_tieup{"xsys_tieup", ENDSYST, 18, 5};
 inline constexpr ArrayField<uint8_t> xsys_tiedown{"xsys_tiedown", ENDSYST, 23, 5};
 inline constexpr auto xsys_voice = word_field<uint8_t>("xsys_voice", ENDSYST, 28);
+
+// ---- XMLT: where a note of an imported document starts (run time only) ----------------
+inline constexpr auto xnwholec = word_field<int32_t>("xnwholec", XMLT, 10);  // start in time units
+inline constexpr auto xxmltime = word_field<int32_t>("xxmltime", XMLT, 14);  // start in divisions
+inline constexpr auto xxmlincr = word_field<int32_t>("xxmlincr", XMLT, 18);  // time it moves on, divisions
 
 // ---- PRINT: print settings of a voice -------------------------------------------------
 inline constexpr auto xsstaff = word_field<int16_t>("xsstaff", PRINT, 10);      // staff in the system; -1 not printed
