@@ -86,7 +86,7 @@ void normalise_breaks() {
       if (bars < 1 || bars > int(l.bars.size())) continue;
       Drosa at = l.bars[size_t(bars - 1)];
       while (at->xnext && at->xnext->xkind == BARSEP) at = at->xnext;
-      if (!at->xnext || at->xnext->get(xendpiece)) continue;
+      if (!at->xnext || (at->xnext->xkind == ENDSYST && at->xnext->get(xendpiece))) continue;
       const Drosa saved = l.insert;
       l.insert = at;
       mxml_make_break(v, page);

@@ -215,26 +215,28 @@ void title_item(XmlElement& e, int record) {
   item.text = mxml_text(e);
 }
 
-// The page in item units: its height and width.
-int32_t page_units(bool height) {
+// The page's height or width in tenths.
+int32_t page_tenths(bool height) {
   const int32_t tenths = height ? mxml.page_height : mxml.page_width;
-  if (tenths > 0) return tenths * UNITS_PER_TENTH;
-  return (height ? 101 : 76) * 72;
+  return tenths > 0 ? tenths : (height ? 1683 : 1190);
 }
 
 // What a credit's place on the page makes of it: a title, the rights, the composer or the
-// poet; -1 to drop it.
+// poet; -1 to drop it. Places are compared in tenths: y (from the page bottom, or from its top
+// when negative) within 700 of the top for a title, within 700 of the bottom for the rights,
+// within 800 of the top for the composer (right of a quarter of the page) or the poet.
 int credit_style(const MxmlItem& item, int32_t y) {
-  const int32_t height = page_units(true), width = page_units(false);
-  const int32_t from_top = y < 0 ? -y : height - y;
+  const int32_t height = page_tenths(true), width = page_tenths(false);
+  const int32_t t = y < 0 ? y / UNITS_PER_TENTH : (y - VERTICAL_ORIGIN) / UNITS_PER_TENTH;
+  const int32_t from_top = t < 0 ? -t : height - t;
   const int just = item.reference & 7;
   if (just == 1 || just == 3 || item.size >= 24) {
     if (from_top <= 700) return item.size < 20 ? STYLE_WORK_TITLE : STYLE_MOVEMENT_TITLE;
-    if (y >= 0 && y <= 700) return STYLE_RIGHTS;
+    if (t >= 0 && t <= 700) return STYLE_RIGHTS;
     return -1;
   }
-  if (y >= 0 && y < 701) return STYLE_RIGHTS;
-  if (from_top <= 800) return item.x >= width / 4 ? STYLE_COMPOSER : STYLE_POET;
+  if (t >= 0 && t < 701) return STYLE_RIGHTS;
+  if (from_top <= 800) return item.x / UNITS_PER_TENTH >= width / 4 ? STYLE_COMPOSER : STYLE_POET;
   return -1;
 }
 
@@ -267,9 +269,11 @@ void mxml_credit_words(XmlElement& e) {
   const uint16_t justification = item.justify_given ? (item.reference & 7) : (st.reference & 7);
   item.reference = uint16_t((st.reference & ~7) | justification);
   item.y = s == STYLE_RIGHTS ? st.y : y;
+  if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
   if (!(item.given & 1)) item.x = st.x;
   item.credit = true;
-  for (int r = 0; r < 4; ++r)
+  // Credits take the place of the identification's texts of their kind.
+  for (int r = 0; r < 5; ++r)
     if (styles[r].kind == item.kind) mxml_reset_title(r);
   g.items.push_back(std::move(item));
 }

@@ -222,8 +222,17 @@ void mxml_system_distance(XmlElement& e) {
 
 void mxml_top_system_distance(XmlElement& e) {
   const int32_t t = positive_tenths(e);
-  if (t <= 0 || mxml.defaults_applied) return;
-  mxml.top_system_distance = t;
+  if (t <= 0) return;
+  if (!mxml.defaults_applied) {
+    mxml.top_system_distance = t;
+    return;
+  }
+  // In the print of the first measure: the distance on the first page.
+  if (xml_open_element_level(e, "print") < 0 || mxml.measure_counter != 1) return;
+  const int context = std::max<int>(current_ncontext, 1);
+  const int32_t half_height = mxml.result_height * 72 / 2;
+  const int32_t top = std::max(margin(TOP), 0);
+  set_options_i32(context, OPTIONS_TOP[1], std::clamp(page_tenths(top + t), 10, half_height));
 }
 
 void mxml_staff_layout(XmlElement& e) {

@@ -2,7 +2,8 @@
 //
 // Until the performance code exists, a note sounds for its whole notated duration, and the
 // time to the next note is carried by the last note of each vertical chord (the chord's
-// shortest duration); the other notes of a chord carry 0. Grace notes take no time. The
+// shortest duration, tuplet remainders carried from chord to chord); the other notes of a
+// chord carry 0. Grace notes take no time. The
 // pitch comes from the note's place on the staff, its accidental and the transposition of
 // the key in force, without tuning or special accidentals; the volume is the sixth dynamic
 // level.
@@ -44,19 +45,24 @@ void set_default_performance(Drosa first, Drosa last, int set_pitch, int, int se
                              int32_t) {
   Drosa key = first ? find_prev_kind(KEYSIG, first) : NIL;
   int transposition = key ? key->get(key_transposition) : 0;
+  // The chords' times are added up with their rounding remainders carried, so that tuplets
+  // take exactly their time.
+  int32_t time = 0, carry_num = 0, carry_den = 1, chord_time = 0;
+  Drosa chord_end = NIL;
   for (Drosa p = first; p; p = p->xnext) {
     if (effective_kind(p) == KEYSIG) transposition = p->get(key_transposition);
     if (p->xkind == NOTE) {
+      if (!chord_end) {
+        const int32_t before = time;
+        int32_t shortest = 0;
+        chord_end = chord_duration_carry(p, &time, &carry_num, &carry_den, &shortest);
+        chord_time = std::max(time - before, 0);
+      }
       if (set_pitch) p->set(xpitch, pitch_word(p, transposition));
       if (set_volume) p->set(xvolume, default_volume());
       p->set(xlength, uint32_t(note_duration(p, 0)));
-      uint32_t ttn = 0;
-      if (p->get(xendvcd)) {
-        Drosa chord_first, chord_last;
-        int32_t d = vchord_bounds(p, &chord_first, &chord_last);
-        ttn = d == NO_TIME ? 0 : uint32_t(d);
-      }
-      p->set(xttn, ttn);
+      p->set(xttn, uint32_t(p == chord_end ? chord_time : 0));
+      if (p == chord_end || !chord_end) chord_end = NIL;
     }
     if (p == last) break;
   }

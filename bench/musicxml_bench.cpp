@@ -1,0 +1,124 @@
+// musicxml_bench.cpp: importing large MusicXML scores.
+// The scores: 16 staves of 100, 200 and 400 bars of 4/4 (eighths, quarters and halves with
+// accidentals, slurs, a dynamic every 16 bars, a system break every 4 bars; about 70 notes a
+// bar), written by the shared score generator into the build folder at the first run.
+//   MusicXmlImportPasses/100, /200, /400: the parse and the analysing pass, to the piece's
+//                          voices; the time must grow linearly with the bars
+//   MusicXmlImportWhole/100, /200, /400:  the whole import: the passes, the pages made of the
+//                          document's systems, and every page formatted
+// Every run checks what it imported: 16 voices, the score's notes and the bar lines of every
+// voice.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "ImportExport/musicxml_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int STAVES = 16;
+
+void stop_on_report(int16_t level, const char* text) {
+  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
+  std::abort();
+}
+
+// The score of `bars` bars, generated once; empty when the generator cannot run.
+const std::string& score(int bars) {
+  static std::map<int, std::string> scores;
+  auto found = scores.find(bars);
+  if (found != scores.end()) return found->second;
+  const std::string path =
+      std::string(VESK_BENCH_DIR) + "/score-16x" + std::to_string(bars) + ".xml";
+  std::ifstream existing(path);
+  if (!existing) {
+    const std::string command = "python3 " + std::string(VESK_GEN_SCORE) + " " +
+                                std::to_string(STAVES) + " " + std::to_string(bars) + " " + path +
+                                " > /dev/null";
+    if (std::system(command.c_str()) != 0) return scores[bars];
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return scores[bars] = text.str();
+}
+
+// Notes (not rests) the document holds.
+long document_notes(const std::string& doc) {
+  long n = 0;
+  for (size_t at = doc.find("<pitch>"); at != std::string::npos; at = doc.find("<pitch>", at + 1))
+    ++n;
+  return n;
+}
+
+void start_store() {
+  set_report_observer(stop_on_report);
+  reset_model_globals();
+  reset_layout_globals();
+  reset_graphics_globals();
+  reset_params_globals();
+  reset_musicxml_globals();
+  VeskMemory_Init();
+  param_init();
+  GE_head = newDrosa(GE_CHAR, 0);
+}
+
+// The imported piece has the score's voices, notes and bar lines.
+bool check_piece(benchmark::State& state, const std::string& doc, int bars) {
+  long notes = 0;
+  for (int v = 0; v < voice_count; ++v) {
+    int bar_lines = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind == NOTE && !p->get(xrest)) ++notes;
+      if (effective_kind(p) == BAR) ++bar_lines;
+    }
+    if (bar_lines != bars) {
+      state.SkipWithError("a voice lost bar lines");
+      return false;
+    }
+  }
+  if (voice_count != STAVES || notes != document_notes(doc)) {
+    state.SkipWithError("the piece lost voices or notes");
+    return false;
+  }
+  state.counters["notes"] = double(notes);
+  return true;
+}
+
+void import_score(benchmark::State& state, int complete) {
+  const int bars = int(state.range(0));
+  const std::string& doc = score(bars);
+  if (doc.empty()) {
+    state.SkipWithError("the score generator could not be run");
+    return;
+  }
+  start_store();
+  for (auto _ : state) {
+    if (!import_musicxml_memory(doc.data(), doc.size(), complete)) {
+      state.SkipWithError("the import failed");
+      return;
+    }
+  }
+  if (!check_piece(state, doc, bars)) return;
+  state.counters["bars/s"] =
+      benchmark::Counter(double(bars), benchmark::Counter::kIsIterationInvariantRate);
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
+  discard_piece_lists();
+}
+
+void MusicXmlImportPasses(benchmark::State& state) { import_score(state, 0); }
+void MusicXmlImportWhole(benchmark::State& state) { import_score(state, 1); }
+
+BENCHMARK(MusicXmlImportPasses)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(MusicXmlImportWhole)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+
+}  // namespace
