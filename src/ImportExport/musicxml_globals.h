@@ -168,6 +168,7 @@ struct MxmlState {
   bool left_barline_mid = false;  // a left bar line inside a system
   int measure_notes = 0;          // note and forward elements in the measure
   int64_t last_duration = -1;     // the last duration read; positive after a backup
+  int64_t measure_end = 0;        // the latest time a note of the measure reaches, divisions
   // ---- The note being read
   MxmlNoteRecord note;
   bool notations_open = false;

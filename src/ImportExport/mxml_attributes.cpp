@@ -275,6 +275,7 @@ void empty_measure_rests() {
 }  // namespace
 
 void mxml_measure(XmlElement& e) {
+  mxml_root_seen = 1;
   if (!in_part()) return;
   const int32_t given = xml_attr_int(e, "number");
   const int number = given == XML_NO_INT ? mxml.last_number + 1 : given;
@@ -287,8 +288,8 @@ void mxml_measure(XmlElement& e) {
   mxml.number_to_show = show;
   mxml.last_number = number;
   ++mxml.measure_counter;
-  mxml_root_seen = 1;
   mxml.measure_notes = 0;
+  mxml.measure_end = mxml.part_cursor[mxml.part_index] + mxml.pending;
 }
 
 void mxml_measure_end() {
@@ -304,8 +305,10 @@ void mxml_bar_end(int list) {
   if (!valid_list(list)) return;
   MxmlList& l = mxml.lists[size_t(list)];
   const int part = mxml.part_index;
-  mxml.part_cursor[part] += mxml.pending;
+  // The measure ends where its longest voice ends, though the voice read last ends earlier.
+  mxml.part_cursor[part] = std::max(mxml.part_cursor[part] + mxml.pending, mxml.measure_end);
   mxml.pending = 0;
+  mxml.measure_end = mxml.part_cursor[part];
   Drosa xmlt = newDrosa(XMLT, 0);
   xmlt->set(xxmltime, int32_t(std::min<int64_t>(mxml.part_cursor[part], INT32_MAX)));
   xmlt->set(xnwholec, mxml_to_units(mxml.part_cursor[part]));
@@ -355,7 +358,7 @@ void mxml_barline_end() {
     for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i);
     mxml.measure_notes = 0;
     mxml.left_barline = false;
-  } else if (mxml.left_barline_mid && mxml.waiting_bar) {
+  } else if (mxml.left_barline_mid) {
     // A left bar line inside a system is the bar line that ends the measure before.
     for (int i = 0; i < mxml_part_list_count(); ++i) {
       const MxmlList& l = mxml.lists[size_t(first_list() + i)];
@@ -365,6 +368,8 @@ void mxml_barline_end() {
       if (mxml.bar_style == 3 || (mxml.bar_style && !bar->get(xdouble)))
         bar->set(xdouble, uint8_t(mxml.bar_style));
     }
+  } else {
+    return;  // a right bar line: its style and repeat go to the bar line at the measure's end
   }
   mxml.left_barline_mid = false;
   mxml.bar_style = 0;

@@ -227,6 +227,8 @@ int mxml_start_element(const char* name, XmlElement& element, void*) {
   return 0;
 }
 
+bool mxml_understands(const char* name) { return find_element(name) >= 0; }
+
 int mxml_end_element(const char* name, void*) {
   const int found = find_element(name);
   if (found >= 0 && element_table[found].end) element_table[found].end();

@@ -16,6 +16,8 @@
 // ---- The element table and its helpers (mxml_elements.cpp) --------------------------------------
 int mxml_start_element(const char* name, XmlElement& element, void* user);
 int mxml_end_element(const char* name, void* user);
+// True when the element table holds the name.
+bool mxml_understands(const char* name);
 // The element's text, or an attribute's value, in the program's text: UTF-8 converted to Mac
 // OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
 std::string mxml_text(XmlElement& element, size_t limit = 1024);

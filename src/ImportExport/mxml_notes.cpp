@@ -401,6 +401,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
       make_rest(place, list, nullptr, 3, 0, tag, start);
       mxml_no_note_made = 0;
       vs.end = std::max(vs.end, start + n.duration);
+      mxml.measure_end = std::max(mxml.measure_end, vs.end);
       mxml.last_voice = voice;
       return;
     } else if (n.duration <= 0) {
@@ -418,7 +419,10 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
     note->set(xslur, mark);
   }
-  if (!n.grace) vs.end = std::max(vs.end, start + std::max<int64_t>(n.duration, 0));
+  if (!n.grace) {
+    vs.end = std::max(vs.end, start + std::max<int64_t>(n.duration, 0));
+    mxml.measure_end = std::max(mxml.measure_end, vs.end);
+  }
   vs.last_note = note;
   mxml.last_voice = voice;
 }

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -89,4 +90,38 @@ int MusicXmlTest::import(const std::string& document, int complete) {
 
 int MusicXmlTest::import_fixture(const char* name, int complete) {
   return import(musicxml_fixture(name), complete);
+}
+
+std::string annotations_of(int v) {
+  std::string out;
+  int notes = 0;
+  std::string pending;
+  auto close = [&] {
+    if (pending.empty()) return;
+    out += (out.empty() ? "" : " ") + pending + "@" + std::to_string(notes);
+    pending.clear();
+  };
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == TPARAM) {
+      if (p->get(xadjacent))
+        pending += "+";
+      else
+        close();
+    } else if (p->xkind == TEXT) {
+      pending += p->get(xtext);
+    } else if (p->xkind == LINE) {
+      close();
+      pending = p->get(xline_ord) == 1 ? ">" : "<";
+    } else if (p->xkind == NOTE) {
+      close();
+      ++notes;
+    }
+  }
+  return out;
+}
+
+Drosa nth_note(int v, int k) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && k-- == 0) return p;
+  return NIL;
 }

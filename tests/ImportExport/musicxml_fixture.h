@@ -28,3 +28,11 @@ class MusicXmlTest : public ModelTest {
   int import(const std::string& document, int complete = 0);
   int import_fixture(const char* name, int complete = 0);
 };
+
+// The annotations of voice v in order, each as its text (further style runs after a '+'),
+// with "@" and the 0-based number of the note they stand before; a line as "<" for a
+// hairpin's start and ">" for its end.
+std::string annotations_of(int v);
+
+// The k-th NOTE (from 0) of voice v.
+Drosa nth_note(int v, int k);
