@@ -277,8 +277,9 @@ void empty_measure_rests() {
 void mxml_measure(XmlElement& e) {
   mxml_root_seen = 1;
   if (!in_part()) return;
+  // Bar numbers are shown from 0 to 32767.
   const int32_t given = xml_attr_int(e, "number");
-  const int number = given == XML_NO_INT ? mxml.last_number + 1 : given;
+  const int number = std::clamp(given == XML_NO_INT ? mxml.last_number + 1 : given, 0, 32767);
   int show = number == mxml.last_number + 1 ? 0 : number == mxml.last_number ? -1 : number;
   if (show != 0 && mxml.waiting_bar) {
     number_bar(mxml.waiting_bar, show);
