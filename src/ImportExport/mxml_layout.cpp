@@ -26,6 +26,7 @@ constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
 constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
 constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
+constexpr int PRINT_SCALE = 120, PRINT_SCALE_COPY = 50;  // page setup: scale percent, i32 and i16
 enum Margin { LEFT, RIGHT, TOP, BOTTOM };
 
 double millimetres_per_tenth() {
@@ -168,7 +169,15 @@ void mxml_apply_layout() {
   if (!given) width *= NO_SIZE_FACTOR, height *= NO_SIZE_FACTOR;
   mxml.result_width = std::clamp<int32_t>(int32_t(std::lround(width)), LEAST_PAGE, MOST_PAGE);
   mxml.result_height = std::clamp<int32_t>(int32_t(std::lround(height)), LEAST_PAGE, MOST_PAGE);
-  set_margins(std::max<int>(current_ncontext, 1));
+  const int context = std::max<int>(current_ncontext, 1);
+  set_margins(context);
+  // A page enlarged for want of a size prints at the size it had.
+  int scale = int(std::lround(100 / (given ? 1.0 : NO_SIZE_FACTOR)));
+  if (scale > 98) scale = 100;
+  uint8_t* setup = print_record[context];
+  for (int i = 0; i < 4; ++i) setup[PRINT_SCALE + i] = uint8_t(uint32_t(scale) >> (24 - 8 * i));
+  setup[PRINT_SCALE_COPY] = uint8_t(scale >> 8);
+  setup[PRINT_SCALE_COPY + 1] = uint8_t(scale);
 }
 
 void mxml_defaults_end() { mxml_apply_layout(); }

@@ -80,6 +80,8 @@ std::string measure_lengths(int v) {
 
 void MusicXmlTest::SetUp() {
   ModelTest::SetUp();
+  read_header(nullptr);  // the options of a new piece, which the import starts from
+  voice_count = 0;       // the piece emptied, as opening a document leaves it
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);  // the view's graphics list, as opening a view makes it
 }

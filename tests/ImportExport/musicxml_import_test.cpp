@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "ImportExport/musicxml_fixture.h"
@@ -23,6 +24,8 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
 
 namespace {
 
@@ -33,7 +36,6 @@ using MusicXmlAttributes = MusicXmlTest;
 using MusicXmlTime = MusicXmlTest;
 using MusicXmlText = MusicXmlTest;
 using MusicXmlPiece = MusicXmlTest;
-
 
 // A document of one part "P" and one staff: the attributes, then the measures' contents.
 std::string part_document(const std::string& attributes, const std::vector<std::string>& measures,
@@ -607,6 +609,29 @@ TEST_F(MusicXmlPiece, AFailedImportLeavesNoNodeBehind) {
   EXPECT_EQ(take_reports().size(), 1u);
   EXPECT_EQ(voice_count, 0);
   EXPECT_EQ(free_nodes(), free_before);
+}
+
+// The first page of an imported document, drawn into the build folder's test output.
+TEST_F(MusicXmlPiece, FirstPagesOfImportedDocumentsAreDrawn) {
+  platform_init_fonts();
+  for (const char* name : {"piano_two_staves.xml", "grace_cue_tuplets.xml", "credits_layout.xml"}) {
+    ASSERT_EQ(import_fixture(name, 1), 1) << name;
+    ASSERT_EQ(format_page(1, 0), 1);
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), 0, 0);
+    platform_set_port(nullptr);
+    int drawn = 0;
+    for (uint32_t pixel : port_pixels(offscreen_page)) drawn += pixel != 0xFFFFFF;
+    EXPECT_GT(drawn, 1000) << name;
+    std::filesystem::path build = std::filesystem::current_path().parent_path();
+    if (!std::filesystem::exists(build / "CMakeCache.txt")) continue;
+    std::filesystem::create_directories(build / "test-output" / "ImportExport");
+    const std::string png = std::string(name).replace(std::string(name).size() - 3, 3, "png");
+    EXPECT_TRUE(
+        port_save_png(offscreen_page, (build / "test-output" / "ImportExport" / png).c_str()));
+  }
+  offscreen_dispose();
 }
 
 }  // namespace
