@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   discard_piece_lists();
   clear_undo(1);
   if (live_nodes() != live_before) {
-    std::fprintf(stderr, "the import left %ld nodes in the store\n", long(live_nodes() - live_before));
+    std::fprintf(stderr, "the import left %ld nodes in the store\n",
+                 long(live_nodes() - live_before));
     std::abort();
   }
   return 0;
