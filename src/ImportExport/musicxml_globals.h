@@ -69,6 +69,7 @@ inline constexpr int MXML_NO_OCTAVE = -1000;  // no octave element was read
 // What the elements inside one note or forward say.
 struct MxmlNoteRecord {
   bool rest = true, chord = false, grace = false, forward = false;
+  bool unpitched = false;
   int step = -1, octave = MXML_NO_OCTAVE, alter = 3;
   bool accidental = false;
   int64_t duration = -1;
@@ -99,6 +100,7 @@ struct MxmlList {
   bool barsep = false;               // bar lines do not join the staff below
   Drosa last_note = NIL;             // the last note placed in it
   Drosa print = NIL;                 // the PRINT whose staff settings are in force at its end
+  int clef = 0;                      // the clef code in force at its end
   std::vector<Drosa> bars;           // its BARs, one per measure
   int32_t last_param[2] = {-1, -1};  // the last staff and system distances set
   std::vector<std::pair<int, bool>> breaks;  // after how many bars a break stands; page breaks

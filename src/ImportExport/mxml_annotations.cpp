@@ -193,9 +193,11 @@ void annotate(const MxmlItem& item, Drosa note, int tag, int context) {
   mxml_make_annotation(item, note, false, tag, context);
 }
 
-// Whether a direction group goes to a note of this list.
+// Whether a direction group goes to a note of this list (a group of a staff the part does not
+// have goes to any).
 bool group_fits(const MxmlGroup& g, int list) {
-  return g.staff <= 0 || g.staff == list - mxml.part_first[mxml.part_index] + 1;
+  return g.staff <= 0 || g.staff > mxml_part_list_count() ||
+         g.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
 // Makes the items of the groups of a slot that fit the list; the others stay.

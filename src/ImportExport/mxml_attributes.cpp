@@ -122,6 +122,7 @@ void duplicate_voice_list(int staff_index) {
   if (info) info->set(xvoiceOnPart, int8_t(staff_index));
   mxml.lists[size_t(at)].insert = copy_insert ? copy_insert : tail->xback;
   mxml.lists[size_t(at)].barsep = mxml.lists[size_t(source)].barsep;
+  mxml.lists[size_t(at)].clef = mxml.lists[size_t(source)].clef;
   ++mxml.part_lists[mxml.part_index];
 }
 
@@ -583,11 +584,14 @@ void mxml_sign(XmlElement& e) {
   clef->set(xclef, uint8_t(code));
   clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
   mxml.last_clef = clef;
+  mxml.lists[size_t(mxml.cur_list)].clef = code;
 }
 
 void mxml_clef_octave_change(XmlElement& e) {
-  if (mxml.last_clef && mxml_int(e, 0) == -1 && mxml.last_clef->get(xclef) == 0)
+  if (mxml.last_clef && mxml_int(e, 0) == -1 && mxml.last_clef->get(xclef) == 0) {
     mxml.last_clef->set(xclef, 5);
+    mxml.lists[size_t(mxml.cur_list)].clef = 5;
+  }
 }
 
 void mxml_staves(XmlElement& e) {

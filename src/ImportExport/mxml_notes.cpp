@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "ImportExport/mxml_internal.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 namespace {
@@ -382,6 +383,12 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
                          : note_staff == vs.staff ? 0
                                                   : note_staff - vs.staff + MXML_STAFF_BIAS;
   const int tag = (mxml.part_index + 1) | ((voice + 1) << 7) | (staff_code << 12);
+  // An unpitched note that says nowhere where it sits is on the staff's middle line.
+  if (n.unpitched && (n.step < 0 || n.octave == MXML_NO_OCTAVE)) {
+    const int middle = clefmod7(mxml.lists[size_t(list)].clef, NIL);
+    n.step = middle % 7;
+    n.octave = middle / 7 - 1;
+  }
   Place place = find_place(list, start, n.chord && !copy, n.grace);
   if (place.chord) {
     Drosa anchor = note_at_or_before(place.after);
@@ -480,7 +487,10 @@ void mxml_forward_end() {
 void mxml_rest(XmlElement&) { mxml.note.rest = true; }
 void mxml_chord(XmlElement&) { mxml.note.chord = true; }
 void mxml_grace(XmlElement&) { mxml.note.grace = true; }
-void mxml_pitch(XmlElement&) { mxml.note.rest = false; }
+void mxml_pitch(XmlElement& e) {
+  mxml.note.rest = false;
+  mxml.note.unpitched = std::strcmp(xml_open_element_name(e, -1), "unpitched") == 0;
+}
 
 void mxml_step(XmlElement& e) {
   const std::string text = mxml_text(e, 8);

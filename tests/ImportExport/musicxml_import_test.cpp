@@ -140,7 +140,7 @@ TEST_F(MusicXmlDocuments, PercussionAndTablatureStaves) {
   ASSERT_EQ(voice_count, 2);
   EXPECT_EQ(voice_name(0), "Drums:0");
   EXPECT_EQ(voice_name(1), "Guitar:0");
-  EXPECT_EQ(notes_of(0), "C5q C5q E4h |");
+  EXPECT_EQ(notes_of(0), "C5q C5q E4q D4q |");
   EXPECT_EQ(notes_of(1), "E2q A2q D3h+G3h |");
   EXPECT_EQ(find_next_kind(CLEF, piece_start[0])->get(xclef), 7);
   EXPECT_EQ(find_next_kind(CLEF, piece_start[1])->get(xclef), 0);
@@ -498,6 +498,32 @@ TEST_F(MusicXmlTime, GapsBetweenAVoicesNotesBecomeRests) {
   ASSERT_EQ(voice_count, 2);
   EXPECT_EQ(notes_of(0), "C5q r?q D5h |");
   EXPECT_EQ(notes_of(1), "r?q E4q rh |");
+}
+
+TEST_F(MusicXmlTime, VoicesCrossingUpAndNumbersBeyondTheirRange) {
+  // Voice 5 lives on the lower staff and crosses up for measure 2 (a staff below its own:
+  // no copied rest); voice 31 is voice 30 and staff 9 the part's last staff.
+  const std::string attributes = FOUR_FOUR + "<staves>2</staves>";
+  EXPECT_EQ(
+      import(part_document(attributes, {note("C", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("C", 3, 4, "whole", 5, "<staff>2</staff>"),
+                                        note("D", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("D", 4, 4, "whole", 5, "<staff>1</staff>"),
+                                        note("E", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("E", 3, 4, "whole", 31, "<staff>9</staff>")})),
+      1);
+  ASSERT_EQ(voice_count, 3);
+  EXPECT_EQ(notes_of(0), "C5w | D5w | E5w |");
+  EXPECT_EQ(notes_of(1), "C3w | D4w | rw |");
+  EXPECT_EQ(notes_of(2), "rw | rw | E3w |");
+  std::string staves;
+  for (Drosa p = piece_start[1]; p; p = p->xnext)
+    if (p->xkind == PRINT) staves += std::to_string(p->get(xsstaff));
+  EXPECT_EQ(staves, "10");
+  EXPECT_EQ(find_next_kind(PRINT, piece_start[2])->get(xsstaff), 1);
 }
 
 TEST_F(MusicXmlTime, SevenVoicesOnAStaffKeepEveryNote) {
