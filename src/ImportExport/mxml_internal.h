@@ -29,7 +29,10 @@ int32_t mxml_int(XmlElement& element, int32_t otherwise);
 // The name of the element that encloses the one being started ("" at the root).
 const char* mxml_parent(XmlElement& element);
 
-// Handler types: a start handler reads the element; an end handler gets nothing.
+// Handler types: a start handler reads the element; an end handler gets nothing. Every
+// handler reads and writes the import's state (mxml) and appends to the staff lists of the
+// part being read; none of them reports, except where noted, and none throws but the part
+// list's limits (mxml_score_part).
 using MxmlStartHandler = void (*)(XmlElement& element);
 using MxmlEndHandler = void (*)();
 
@@ -61,14 +64,19 @@ void mxml_barline(XmlElement& e);
 void mxml_barline_end();
 void mxml_bar_style(XmlElement& e);
 void mxml_repeat(XmlElement& e);
-// The measure end of one staff list: an empty measure's rest, the BAR with its XMLT.
+// mxml_bar_end: the measure end of one staff list: the part's time moves to the measure's
+// end, where a BAR (with an XMLT before it, and a BARSEP after it when the list's bar lines
+// stand apart) takes the bar style, repeats and waiting measure number.
+// Reads:  mxml (part cursor, pending time, measure end, bar state). Writes: the list, mxml.
 void mxml_bar_end(int list);
 // The part's number of lists, and whether a list index is one of them.
 int mxml_part_list_count();
 // The whole-measure length of the current time signature in divisions; 0 when unknown.
 int64_t mxml_measure_length();
-// A system break (a page break with `page`) at the list's insertion node, followed by
-// Score-only copies of the clef and key in force.
+// mxml_make_break: a system break (a page break with `page`) of the Score at the list's
+// insertion node, followed by Score-only copies of the clef and key in force (the key without
+// its naturals); the list remembers after how many bars it stands.
+// Reads and writes: the list, mxml.lists.
 void mxml_make_break(int list, bool page);
 
 // ---- Notes and their time (mxml_notes.cpp) ------------------------------------------------------
@@ -103,10 +111,21 @@ void mxml_staccato(XmlElement& e);
 void mxml_staccatissimo(XmlElement& e);
 void mxml_tenuto(XmlElement& e);
 void mxml_detached_legato(XmlElement& e);
-// The end of a note or forward: where it goes, its NOTE and its time.
+// mxml_note_end: the end of a note or forward: its voice and staff list, its place in time
+// (walked back over later notes, or joined to a chord of the same start), its value (given,
+// or the longest not longer than its duration), its NOTE with the XMLT of its start, what
+// waits for it (titles, directions, marks, lyrics, wedges) and its staff settings; a rest
+// without a voice is made again in every other voice of the part.
+// Reads:  mxml (the note record, the part's time, voices, lists, slurs).
+// Writes: the staff lists, mxml, mxml_no_note_made.
+// Failure: level 4 "Error in timing while parsing MusicXML file (part=%d measure=%d
+//          voice=%d)" for a chord member with no chord before it (it starts its own chord);
+//          level 2 once per import for an octave out of range (read as the nearest).
 void mxml_note_end();
-// Makes a rest NOTE after `after`; a whole-measure rest takes its value from the time
-// signature. Returns the rest.
+// mxml_make_rest: a rest NOTE after `after` in the list, placed at the part's time; a
+// whole-measure rest takes its value from the time signature (a quarter without one), with
+// further rests when the measure is not one rest long. Returns the rest.
+// Reads: mxml, the list's TIMESIG. Writes: the list, mxml.
 Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag);
 // Times in divisions as time units (65536 to a whole note).
 int32_t mxml_to_units(int64_t divisions_time);
@@ -161,14 +180,22 @@ void mxml_system_distance(XmlElement& e);
 void mxml_top_system_distance(XmlElement& e);
 void mxml_staff_layout(XmlElement& e);
 void mxml_staff_distance(XmlElement& e);
-// Applies the page layout of the defaults once: the page size the parse pass compares.
+// mxml_apply_layout: applies the page layout of the defaults once: the page size the parse
+// pass compares (from 1.5 to 40 inches each way), the margins and the top system distance.
+// Reads:  mxml (scaling, page size, margins), current_ncontext.
+// Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
+//         context's options record and the print scale of its page setup.
 void mxml_apply_layout();
 
 // ---- Annotations (mxml_annotations.cpp) ---------------------------------------------------------
-// What goes with a note when it is placed: titles, credits, directions, notations, lyrics
-// and wedges.
+// mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at
+// the first note only), credits, the directions that fit its staff, its notation marks and
+// lyrics; a wedge's hairpin starts or ends there.
+// Reads and writes: mxml's title records, pending slots and wedge; the note's list.
 void mxml_attach_to_note(Drosa note, int list, int tag, bool chord_member);
-// At the end of a measure: the credits, directions and wedges that wait go to the last note.
+// mxml_flush_measure_end: at the end of a measure, the credits, directions and wedges that
+// still wait go to the last note placed (of their staff, when they name one).
+// Reads and writes: as mxml_attach_to_note.
 void mxml_flush_measure_end();
 // Makes the annotation of an item before `before`; returns its TPARAM (NIL for no text).
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
