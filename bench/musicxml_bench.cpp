@@ -6,8 +6,11 @@
 //                          voices; the time must grow linearly with the bars
 //   MusicXmlImportWhole/100, /200, /400:  the whole import: the passes, the pages made of the
 //                          document's systems, and every page formatted
-// Every run checks what it imported: 16 voices, the score's notes and the bar lines of every
-// voice.
+//   MusicXmlImportTwoVoices/400: the worst case of the passes: every staff holds a second
+//                          voice written after a backup, whose notes are each walked back
+//                          over the first voice's notes of the measure, and split off again
+// Every run checks what it imported: one voice a staff (two in the worst case), the score's
+// notes and the bar lines of every voice.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -52,6 +55,24 @@ const std::string& score(int bars) {
   return scores[bars] = text.str();
 }
 
+// The score with every measure's notes written again as voice 2 after a backup of the
+// measure (16 divisions).
+std::string with_second_voice(const std::string& doc) {
+  std::string out;
+  size_t at = 0;
+  for (size_t end; (end = doc.find("</measure>", at + 1)) != std::string::npos; at = end) {
+    const std::string measure = doc.substr(at, end - at);
+    out += measure + "<backup><duration>16</duration></backup>\n";
+    for (size_t n = measure.find("<note>"); n != std::string::npos;
+         n = measure.find("<note>", n + 1)) {
+      std::string copy = measure.substr(n, measure.find("</note>", n) + 7 - n);
+      copy.replace(copy.find("<voice>1</voice>"), 16, "<voice>2</voice>");
+      out += copy;
+    }
+  }
+  return out + doc.substr(at);
+}
+
 // Notes (not rests) the document holds.
 long document_notes(const std::string& doc) {
   long n = 0;
@@ -73,7 +94,7 @@ void start_store() {
 }
 
 // The imported piece has the score's voices, notes and bar lines.
-bool check_piece(benchmark::State& state, const std::string& doc, int bars) {
+bool check_piece(benchmark::State& state, const std::string& doc, int bars, int voices) {
   long notes = 0;
   for (int v = 0; v < voice_count; ++v) {
     int bar_lines = 0;
@@ -86,7 +107,7 @@ bool check_piece(benchmark::State& state, const std::string& doc, int bars) {
       return false;
     }
   }
-  if (voice_count != STAVES || notes != document_notes(doc)) {
+  if (voice_count != voices || notes != document_notes(doc)) {
     state.SkipWithError("the piece lost voices or notes");
     return false;
   }
@@ -94,9 +115,9 @@ bool check_piece(benchmark::State& state, const std::string& doc, int bars) {
   return true;
 }
 
-void import_score(benchmark::State& state, int complete) {
+void import_score(benchmark::State& state, int complete, bool two_voices = false) {
   const int bars = int(state.range(0));
-  const std::string& doc = score(bars);
+  const std::string doc = two_voices ? with_second_voice(score(bars)) : score(bars);
   if (doc.empty()) {
     state.SkipWithError("the score generator could not be run");
     return;
@@ -108,7 +129,7 @@ void import_score(benchmark::State& state, int complete) {
       return;
     }
   }
-  if (!check_piece(state, doc, bars)) return;
+  if (!check_piece(state, doc, bars, two_voices ? 2 * STAVES : STAVES)) return;
   state.counters["bars/s"] =
       benchmark::Counter(double(bars), benchmark::Counter::kIsIterationInvariantRate);
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(doc.size()));
@@ -117,8 +138,10 @@ void import_score(benchmark::State& state, int complete) {
 
 void MusicXmlImportPasses(benchmark::State& state) { import_score(state, 0); }
 void MusicXmlImportWhole(benchmark::State& state) { import_score(state, 1); }
+void MusicXmlImportTwoVoices(benchmark::State& state) { import_score(state, 0, true); }
 
 BENCHMARK(MusicXmlImportPasses)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(MusicXmlImportWhole)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(MusicXmlImportTwoVoices)->Arg(400)->Unit(benchmark::kMillisecond);
 
 }  // namespace
