@@ -4,7 +4,8 @@
 // MusicXML_parse: reads the document once as a stream into one voice list per staff of every
 // part; sets keep_systems (the document gave breaks, or has at most seven measures),
 // keep_pages (it gave a page break, or has at most seven measures, or 1 to 12 system breaks)
-// and skip_respelling (0 for a document written by Sibelius). Returns 1.
+// and skip_respelling (0 when the software element names the program whose documents need
+// their accidentals re-evaluated). Returns 1.
 // Reads:  mxml_input (or piece_fsspec), the current notation context's page size.
 // Writes: voice_count, piece_start and the lists, mxml, the validity flags, the context's
 //         page size and margins (and the offscreen page when the size changes), the window
