@@ -107,8 +107,8 @@ void build_page(bool worst) {
         Drosa b = add_bar(v);
         if (worst && bar % 4 == 1) {
           b->set(xdouble, 1);
-          b->set(xrepeatend, 1);
-          b->set(xrepeatstart, 1);
+          b->set(xrepeat_end, 1);
+          b->set(xrepeat_start, 1);
           b->set(xbarthick, 1);
         }
       }

@@ -2,10 +2,29 @@
 // Other folders include this header and no other header of ImportExport/.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "ImportExport/xmlt_fields.h"
 
-// import_musicxml: reads the MusicXML document named by piece_fsspec into fresh voice lists,
-// notation contexts and part names. 1 when the piece was imported; 0 after the import's own
-// message (level 2), with no voice list left behind.
-// Reads:  piece_fsspec. Writes: the piece globals.
+// import_musicxml: imports the MusicXML document named by piece_fsspec into fresh voice lists:
+// the piece's voices, notes, bar lines, clefs, keys, time signatures, annotations, system and
+// page breaks and page size; then the parameter table is rebuilt, every page formatted and
+// the undo history emptied. 1 when imported; 0 when the import was given up after a
+// message, leaving no voice list (voice_count 0) and no node of it in the store.
+// Reads:  piece_fsspec, the current notation context, its options and page size.
+// Writes: voice_count, piece_start and every voice list, page_start, the options record of
+//         the current context (page size, margins), the parameter table, the undo history,
+//         the window title's extra text and the cursor.
+// Failure: level 2 with the reason: "Vesk could not open the MusicXML file.", "Import error:
+//          Badly formatted Music XML." (also for a document cut short), "This is not a valid
+//          MusicXML file.", the score-partwise message, "Vesk requires 'type' elements for
+//          notes in MusicXML.", and the limits of parts and staves.
 int import_musicxml();
+
+// The same over a document held in memory. With `complete` 0 the import stops after its
+// analysing pass: the voice lists are the piece's, not yet broken into systems or formatted.
+int import_musicxml_memory(const void* bytes, size_t size, int complete = 1);
+
+// Puts the import's program-wide state back to its start, releasing what it holds.
+void reset_musicxml_globals();

@@ -68,6 +68,9 @@ const NodeField* const anno_node_fields[] = {
     &xline_everypart,
     &xline_drawmode,
     &xline_pagemargin,
+    &xline_relx,
+    &xline_rely,
+    &xline_styleref,
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 

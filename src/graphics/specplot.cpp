@@ -191,13 +191,13 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
     for (int l = 0; l < LAYERS; ++l) place_rests_in_group(x0, p, l);
 
   int type = bar->get(xdouble);
-  bool dots_after = bar->get(xrepeatstart) != 0, wings = bar->get(xbarthick) != 0;
+  bool dots_after = bar->get(xrepeat_start) != 0, wings = bar->get(xbarthick) != 0;
   if (Drosa second = find_next_kind_before_note(BAR, bar)) {
     if (second->get(xdouble)) type = second->get(xdouble);
-    dots_after |= second->get(xrepeatstart) != 0;
+    dots_after |= second->get(xrepeat_start) != 0;
     wings |= second->get(xbarthick) != 0;
   }
-  const bool dots_before = bar->get(xrepeatend) != 0;
+  const bool dots_before = bar->get(xrepeat_end) != 0;
   const bool visible = bar->get(xbar_invisible) == 0;
   const int32_t middle = staff.middle_y;
   if (dots_before && visible) {

@@ -96,10 +96,8 @@ inline constexpr auto xanno_selected = bit_field("xanno_selected", PDATA, 46, 7,
 inline constexpr auto xunnumbered = word_field<uint8_t>("xunnumbered", BAR, 14);
 inline constexpr auto xrestart_number = bit_field("xrestart_number", BAR, 15, 6, 6);
 inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // screen copy of xbarx
-// The repeat dots before (the end of a repeat) and after the line (its start); the sign bit of
-// the flag byte makes the bar's lines thick.
-inline constexpr auto xrepeatend = word_field<uint8_t>("xrepeatend", BAR, 12);
-inline constexpr auto xrepeatstart = word_field<uint8_t>("xrepeatstart", BAR, 13);
+// The sign bit of the flag byte makes the bar's lines thick (its repeat dots are the model's
+// xrepeat_end and xrepeat_start).
 inline constexpr auto xbarthick = bit_field("xbarthick", BAR, 15, 7, 7);
 
 // ---- Signs spacing places: their x and what decides their width --------------------------

@@ -607,7 +607,7 @@ Drosa bar_info(Drosa note, int* repeat, int* type, int* thick) {
       }
     }
   }
-  if (repeat) *repeat = bar && bar->get(xrepeatstart) ? 1 : 0;
+  if (repeat) *repeat = bar && bar->get(xrepeat_start) ? 1 : 0;
   if (type) *type = bar ? bar->get(xdouble) : 0;
   if (thick) *thick = bar ? bar->get(xbarthick) : 0;
   return bar;
@@ -618,7 +618,7 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat) {
   bar = bar_info(bar, &repeat, &type, &thick);
   if (out_repeat) *out_repeat = repeat;
   if (!bar) return 0;
-  int n = (bar->get(xrepeatend) ? 1 : 0) + repeat;
+  int n = (bar->get(xrepeat_end) ? 1 : 0) + repeat;
   int32_t w = n * (length(P_REPEAT_DOTS_WIDTH, bar, staff) + length(P_REPEAT_DOTS_GAP, bar, staff));
   if (type) w += (thick ? n : 1) * length(P_DOUBLE_BAR_GAP, bar, staff);
   if (type == 2 || type == 3 || thick) w += length(P_THICK_LINE, bar, staff) - 5;

@@ -8,6 +8,7 @@
 #include "model/ncontexts.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
@@ -197,4 +198,45 @@ int ncontext_parts_present(const char* part_name, Drosa print) {
     present = 1;
   }
   return present;
+}
+
+namespace {
+
+// True for a PRINT that the current notation context sees as its own.
+bool own_print(Drosa node) { return node->xkind == PRINT && effective_kind(node) == PRINT; }
+
+// Gives voice v a PRINT of the current context right after its VINFO (or its head) when no
+// PRINT stands before its first note.
+void ensure_first_print(int v, int staff) {
+  Drosa place = piece_start[v];
+  for (Drosa p = piece_start[v]->xnext; p && p->xkind != NOTE; p = p->xnext) {
+    if (own_print(p)) return;
+    if (p->xkind == VINFO) place = p;
+    if (effective_kind(p) == ENDSYST) break;
+  }
+  Drosa print = newDrosa(PRINT, current_ncontext);
+  print->set(xsstaff, int16_t(staff));
+  print->set(xprintdir, 3);
+  print->set(xslines, 5);
+  print->set(xstaffsize, 50);
+  link_after(print, place);
+}
+
+}  // namespace
+
+void close_up_print_staves() {
+  std::vector<int> used;
+  for (int v = 0; v < voices(); ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (own_print(p) && p->get(xsstaff) >= 0) used.push_back(p->get(xsstaff));
+  std::sort(used.begin(), used.end());
+  used.erase(std::unique(used.begin(), used.end()), used.end());
+  for (int v = 0; v < voices(); ++v) {
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (!own_print(p) || p->get(xsstaff) < 0) continue;
+      auto at = std::lower_bound(used.begin(), used.end(), int(p->get(xsstaff)));
+      p->set(xsstaff, int16_t(at - used.begin()));
+    }
+    ensure_first_print(v, int(used.size()) + v);
+  }
 }

@@ -53,6 +53,10 @@ void ncontext_staff_range(const char* part_name, Drosa print);
 // does; else 0 (also when the PRINT has no note after it in its system).
 int ncontext_parts_present(const char* part_name, Drosa print);
 
-// rebuild_print_nodes: makes the PRINT nodes of every voice consistent for the current
-// notation context. Least for now: the PRINT nodes are kept as they are.
-void rebuild_print_nodes();
+// close_up_print_staves: makes the staff numbers of every PRINT of the current notation context
+// run from 0 without gaps, keeping their order (a staff nobody prints on is closed up), and
+// gives every voice that has none a PRINT after its VINFO.
+// Reads:  voice_count, piece_start, current_ncontext.
+// Writes: PRINT xsstaff (directly, without undo records); new PRINT nodes.
+// Failure: none.
+void close_up_print_staves();

@@ -152,6 +152,9 @@ const NodeField* const model_node_fields[] = {
     &xrepeat_end,
     &xrepeat_start,
     &xvrestchar,
+    &xclef_change,
+    &xtimesig_symbol,
+
 };
 
 const int model_node_field_count = sizeof model_node_fields / sizeof model_node_fields[0];

@@ -218,6 +218,7 @@ inline constexpr auto xclef = word_field<uint8_t>("xclef", CLEF, 10);  // clef t
 inline constexpr auto xclef_in_system = word_field<uint8_t>("xclef_in_system", CLEF, 11);  // 0 at a system start
 inline constexpr auto xclefx = word_field<int32_t>("xclefx", CLEF, 14);
 inline constexpr auto xcleforigin = word_field<int32_t>("xcleforigin", CLEF, 18);
+inline constexpr auto xclef_change = word_field<uint8_t>("xclef_change", CLEF, 11);  // 1: not the voice's first clef
 
 // ---- KEYSIG ---------------------------------------------------------------------------
 inline constexpr auto xkeycnt = word_field<uint8_t>("xkeycnt", KEYSIG, 10);  // entries in use
@@ -228,6 +229,7 @@ inline constexpr auto xkey = word_field<int8_t>("xkey", KEYSIG, 26);
 // ---- TIMESIG: a measure lasts xbpm x 65536 / xbeat time units -------------------------
 inline constexpr auto xbpm = word_field<int16_t>("xbpm", TIMESIG, 10);    // beats per measure
 inline constexpr auto xbeat = word_field<int16_t>("xbeat", TIMESIG, 12);  // the beat's note value
+inline constexpr auto xtimesig_symbol = word_field<uint8_t>("xtimesig_symbol", TIMESIG, 22);  // 1 cut, 2 common
 
 // ---- BAR ------------------------------------------------------------------------------
 inline constexpr auto xdouble = word_field<uint8_t>("xdouble", BAR, 10);          // double bar

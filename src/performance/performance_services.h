@@ -13,9 +13,12 @@
 #include "platform/events.h"
 
 // Recomputes the default sounding lengths (xlength) and times to the next note (xttn) of
-// the notes from first to last.
-void set_default_performance(Drosa first, Drosa last, int a, int b, int keep, int code,
-                             int32_t old_ttn);
+// the notes from first to last, with set_pitch their pitch words (xpitch) and with
+// set_volume their volumes.
+// Reads:  perf_defaults (dynamic levels), the KEYSIG in force (key_transposition).
+// Writes: xlength, xttn, and as asked xpitch and xvolume of the notes.
+void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, int set_volume,
+                             int code, int32_t old_ttn);
 
 // Recomputes the start times of the grace notes before a note (mode 0 before a grace stretch
 // is deleted, 1 for the neighbour after a deletion).

@@ -325,8 +325,8 @@ TEST_F(PlotSigns, BarLinesRepeatsNumbersAndTheTitle) {
     add_note(v, WHOLE);
     Drosa bar = add_bar(v);
     bar->set(xdouble, 1);
-    bar->set(xrepeatend, 1);
-    bar->set(xrepeatstart, 1);
+    bar->set(xrepeat_end, 1);
+    bar->set(xrepeat_start, 1);
     bar->set(xbarthick, 1);  // the wings
     if (s == 0) repeat = bar;
     add_note(v, WHOLE);

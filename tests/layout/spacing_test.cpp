@@ -70,7 +70,6 @@ using Columns = SpacingTest;
 using MeasureRests = SpacingTest;
 using Lyrics = SpacingTest;
 
-Drosa nt_of(Drosa note) { return note->xnext; }
 Drosa cd_of(Drosa note) { return cddatptr(note, 0); }
 Drosa cd2_of(Drosa note) { return cd_of(note)->xnext; }
 int32_t origin(Drosa note) { return cd_of(note)->get(xorigin); }
@@ -182,7 +181,7 @@ TEST_F(Ideal, ChordsStandApartByTheSpaceOfTheShortestNoteSounding) {
   EXPECT_EQ(spacing_idealx, ideal(top[4]) + 507);
   // Packed positions grow and the heads move with their chords.
   for (size_t i = 1; i < top.size(); ++i) EXPECT_GT(origin(top[i]), origin(top[i - 1]));
-  for (Drosa n : top) EXPECT_EQ(nt_of(n)->get(xhdx), origin(n));
+  for (Drosa n : top) EXPECT_EQ(note_ntdata(n)->get(xhdx), origin(n));
   EXPECT_EQ(first_note_x(), origin(top[0]));
   EXPECT_EQ(page_first_note, top[0]);
 }
@@ -264,7 +263,7 @@ TEST_F(Columns, ABarAndChangesInsideTheSystemTakeTheirColumnsBeforeTheChord) {
   EXPECT_EQ(clef->get(xclefx), x - 130 - 80 - 210);
   // The clef keeps parameter 260 from the right of the half note before it, which, stem
   // down, ends one head (60) right of its x; the key on the other staff then has room.
-  ASSERT_EQ(nt_of(half)->get(xstmdir), 1);
+  ASSERT_EQ(note_ntdata(half)->get(xstmdir), 1);
   EXPECT_EQ(clef->get(xclefx), origin(half) + 60 + 60);
 }
 
@@ -285,8 +284,8 @@ TEST_F(Columns, ABarBeforeGraceNotesStandsInOneColumnWithTheOtherStavesBar) {
   EXPECT_EQ(bars[0]->get(xbarx), o + 60 + 60);
   EXPECT_EQ(bars[1]->get(xbarx), bars[0]->get(xbarx));
   EXPECT_EQ(origin(grace), bars[0]->get(xbarx) + 80);
-  ASSERT_EQ(nt_of(grace)->get(xstmdir), 2);
-  EXPECT_EQ(origin(main[0]), origin(grace) + nt_of(grace)->get(xstemxoff) + 30 + 30);
+  ASSERT_EQ(note_ntdata(grace)->get(xstmdir), 2);
+  EXPECT_EQ(origin(main[0]), origin(grace) + note_ntdata(grace)->get(xstemxoff) + 30 + 30);
   EXPECT_EQ(origin(main[1]), origin(main[0]));
   EXPECT_EQ(ideal(main[0]), ideal(grace) + 1) << "a grace takes no time";
 }
@@ -308,8 +307,8 @@ TEST_F(Columns, BarWidthsAndAPlainBarThatEndsTheSystem) {
   } cases[] = {{0, 0, 0, 0, 0},  {1, 0, 0, 0, 40}, {1, 1, 0, 0, 80},
                {0, 0, 1, 0, 20}, {0, 0, 2, 0, 35}, {1, 1, 1, 1, 80 + 40 + 15}};
   for (const Case& c : cases) {
-    bar->set(xrepeatend, uint8_t(c.before));
-    bar->set(xrepeatstart, uint8_t(c.after));
+    bar->set(xrepeat_end, uint8_t(c.before));
+    bar->set(xrepeat_start, uint8_t(c.after));
     bar->set(xdouble, uint8_t(c.type));
     bar->set(xbarthick, c.thick);
     int repeat = -1;
@@ -329,7 +328,7 @@ std::string chain_summary(int pstaff) {
     text += text.empty() ? "" : " ";
     text += std::to_string(cd2_of(last)->get(xswholec) / 16384);
     if (n->get(xrest)) {
-      int glyph = nt_of(n)->get(xrestchar);
+      int glyph = note_ntdata(n)->get(xrestchar);
       text += glyph == 2 ? "M" + std::to_string(cd_of(last)->get(xrcmeas)) : glyph ? "W" : "R";
     }
     n = last;
@@ -369,7 +368,7 @@ TEST_F(MeasureRests, EmptyMeasuresInEveryStaffBecomeOneMultiMeasureRest) {
   EXPECT_NE(bar3->xnext->xnext->xkind, CDDATA);
   // A whole-measure rest alone in its bar reserves parameter 393 (350) from its x.
   Drosa single = chord_first_note(after->xnext->get(xpnext));
-  EXPECT_GE(space_lyrics(single), nt_of(single)->get(xhdx) + 350);
+  EXPECT_GE(space_lyrics(single), note_ntdata(single)->get(xhdx) + 350);
 }
 
 // Three bars of whole rests in 4/`beat`, the third with a text when `annotated`.
@@ -419,16 +418,16 @@ TEST_F(Lyrics, ALongLyricWidensTheSpaceAfterItsOwnNoteOnly) {
   EXPECT_EQ(packed_gaps(plain), packed_gaps(sung));
   EXPECT_EQ(ideal_gaps(sung), "195 195 195") << "the ideal spacing knows no lyrics";
   // The last lyric widens the system: it ends parameter 260 after the lyric.
-  EXPECT_EQ(spacing_x, nt_of(sung[3])->get(xhdx) + width + 60);
+  EXPECT_EQ(spacing_x, note_ntdata(sung[3])->get(xhdx) + width + 60);
   int32_t left = 0, right = 0;
   lyrlth(sung[3], NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &right);
-  EXPECT_EQ(left, nt_of(sung[3])->get(xhdx));
+  EXPECT_EQ(left, note_ntdata(sung[3])->get(xhdx));
   EXPECT_EQ(right, left + width);
   // Centred, the lyric moves left by half its width (rounded toward zero); without lyrics
   // the extent is empty.
   lyric->set(xjustified, 1);
   lyrlth(sung[3], NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &right);
-  EXPECT_EQ(left, nt_of(sung[3])->get(xhdx) - width / 2);
+  EXPECT_EQ(left, note_ntdata(sung[3])->get(xhdx) - width / 2);
   lyrlth(sung[0], NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &right);
   EXPECT_EQ(left, 2100000000);
   EXPECT_EQ(right, -2100000000);

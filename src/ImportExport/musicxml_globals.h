@@ -1,0 +1,222 @@
+// musicxml_globals.h: the program-wide state of the MusicXML import, shared by its element
+// handlers during one import. MusicXML_parse resets all of it at its start.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/model_services.h"
+
+inline constexpr int MXML_MAX_PARTS = 64;
+inline constexpr int MXML_MAX_LISTS = MAX_VOICES;
+inline constexpr int MXML_MAX_VOICE = 30;  // voice numbers of a part: 1..30
+inline constexpr int MXML_MAX_STAVES = 7;  // staves of a part
+inline constexpr int MXML_SLUR_SLOTS = 7;  // slur numbers 1..7
+inline constexpr int MXML_TITLE_RECORDS = 6;
+inline constexpr int MXML_LYRICS_RECORD = 5;  // the title record that holds the lyrics
+inline constexpr int MXML_SLOTS = 4;          // pending text slots
+inline constexpr int MXML_CREDIT_SLOT = 0, MXML_DIRECTION_SLOT = 1, MXML_NOTATIONS_SLOT = 2;
+
+// The voice tag of a note or annotation: bits 0-6 part + 1, bits 7-11 voice + 1, bits 12-15
+// the staff code: 0 the voice's own staff, MXML_COPIED_REST a rest copied into the voice for
+// another one, any other value v the staff v - MXML_STAFF_BIAS away from the voice's own.
+inline constexpr int MXML_TAG_VOICE_BITS = 0x0FFF;
+inline constexpr int MXML_STAFF_BIAS = 7;
+inline constexpr int MXML_COPIED_REST = 15;
+
+// A line of text waiting to become an annotation.
+struct MxmlItem {
+  int16_t kind = 0;        // the item's kind code (title, words, tempo, dynamics...)
+  int32_t x = 0, y = 0;    // position, in units of the reference staff; y grows upward
+  int32_t dx = 0, dy = 0;  // relative offsets
+  uint16_t reference = 0;  // justification (bits 0-2) and reference modes (bits 8-15)
+  int16_t font = -5;       // font code
+  int16_t size = 12;       // points
+  uint8_t face = 0;        // bold 1, italic 2
+  uint8_t flags = 0;       // bit 1: boxed
+  uint8_t given = 0;       // default-x 1, default-y 2, relative-x 4, relative-y 8
+  bool size_given = false, justify_given = false, face_given = false;
+  int32_t dynamics = 0x8000;  // dynamics code; 0x8000 none yet, 0xFFFF an unknown word
+  int32_t tempo = 0;          // beats per minute
+  int32_t beat_unit = -1;     // 0 breve, 1 whole .. 9 256th; -1 none
+  int32_t dots = 0;
+  bool press = false, release = false;    // pedal
+  bool syllable = false, extend = false;  // lyric: a hyphen or an extender follows
+  int32_t code = 0;                       // notation mark code
+  int32_t number = 0;                     // the element's number (lyric verse...)
+  bool command = false;                   // a parameter command text
+  bool credit = false;                    // a credit, placed on the page
+  bool parentheses = false;               // a metronome mark in parentheses
+  std::string text;                       // Mac OS Roman
+};
+
+// A group of items that wait together: one direction, credit or layout element.
+struct MxmlGroup {
+  int placement = 0;  // 1 above, -1 below, 0 none
+  int staff = -1;     // the staff the group belongs to (1-based), -1 any
+  int32_t voffset = 0;
+  int32_t xoffset = 0;
+  bool metronome = false;  // a metronome mark was read in it
+  std::deque<MxmlItem> items;
+};
+
+inline constexpr int MXML_NO_OCTAVE = -1000;  // no octave element was read
+
+// What the elements inside one note or forward say.
+struct MxmlNoteRecord {
+  bool rest = true, chord = false, grace = false, forward = false;
+  bool unpitched = false;
+  int step = -1, octave = MXML_NO_OCTAVE, alter = 3;
+  bool accidental = false;
+  int64_t duration = -1;
+  int type = -1, dots = 0;
+  int actual = 1, normal = 1;
+  int staff = -1, voice = 0;
+  int stem = 3;
+  int beam_left = 0, beam_right = 0;
+  bool tie_start = false;
+  uint8_t slur_starts = 0, slur_stops = 0;  // bit n - 1: slur number n
+  int slur_side = 3;                        // 1 under, 2 over, 3 either
+  int fermata = 0, accent = 0;
+  bool staccato = false, staccatissimo = false, tenuto = false;
+};
+
+// A voice of the part being read. Document voices keep their own numbers where they can; a
+// voice number that the document uses on two staves at once gets a second voice.
+struct MxmlVoice {
+  int document_voice = 0;  // the number the document gives, 0 for an unused entry
+  int staff = 0;           // its staff in the part, 1-based
+  int64_t end = 0;         // where its last note ends, in divisions
+  Drosa last_note = NIL;   // its last note placed
+};
+
+// A staff list of the parse pass (one per staff of every part; voices of the piece).
+struct MxmlList {
+  Drosa insert = NIL;                // nodes are appended after it
+  bool barsep = false;               // bar lines do not join the staff below
+  Drosa last_note = NIL;             // the last note placed in it
+  Drosa print = NIL;                 // the PRINT whose staff settings are in force at its end
+  int clef = 0;                      // the clef code in force at its end
+  std::vector<Drosa> bars;           // its BARs, one per measure
+  int32_t last_param[2] = {-1, -1};  // the last staff and system distances set
+  std::vector<std::pair<int, bool>> breaks;  // after how many bars a break stands; page breaks
+};
+
+struct MxmlSlur {
+  bool open = false;
+  int tag = 0;
+  int side = 3;
+};
+
+struct MxmlWedge {
+  int type = 0;  // 0 none, 1 diminuendo, 2 crescendo
+  bool open = false, stopping = false;
+  bool group_pending = false;  // its direction has not ended yet
+  int staff = -1;              // the staff its direction names, -1 any
+  int32_t x = -50, y = 0, stop_x = 20;
+  int list = -1;
+  Drosa line = NIL;  // the LINE made at the note after the start
+};
+
+struct MxmlTitle {
+  std::deque<MxmlItem> items;
+};
+
+struct MxmlState {
+  // ---- Results of the parse
+  int system_breaks = 0, page_breaks = 0;
+  bool sibelius = false, sharpeye = false;
+  // ---- Parts
+  int part_count = 0;   // parts declared by score-part
+  int part_index = -1;  // the part being read
+  int cur_list = 0;     // the list that receives the next node
+  std::string part_ids[MXML_MAX_PARTS];
+  std::string part_names[MXML_MAX_PARTS];
+  int part_first[MXML_MAX_PARTS] = {};       // first list of each declared part
+  int part_lists[MXML_MAX_PARTS] = {};       // its number of lists (staves)
+  int64_t part_cursor[MXML_MAX_PARTS] = {};  // time position of each part, divisions
+  int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
+  bool group_starts = false;
+  std::vector<MxmlList> lists;
+  // ---- Voices of the part being read
+  MxmlVoice voices[MXML_MAX_VOICE + 1];
+  int highest_voice = 0;  // the highest voice number of the part's voice elements
+  int last_voice = 0;     // the voice of the last note placed
+  int staff_lines = 5;
+  int transposition = 0;  // the part's transposition in semitones
+  // ---- Attributes
+  int fifths = 0;
+  bool minor = false;
+  Drosa last_clef = NIL;  // the clef a clef-octave-change applies to
+  int clef_reports = 0;
+  // ---- Time
+  int32_t divisions = -1;             // per quarter; -1 not given
+  int32_t tolerance = 4;              // divisions
+  int32_t tolerance_units = 85;       // time units
+  int32_t beats = 4, beat_type = -1;  // the time signature being read
+  int time_symbol = 0;                // 1 cut, 2 common
+  int beat_value = -1;                // note value of the beat, for tempo marks
+  // ---- Measures
+  int measure_counter = 0, last_number = 0;
+  Drosa waiting_bar = NIL;
+  int number_to_show = 0;
+  int bar_style = 0;
+  bool end_repeat = false, start_repeat = false;
+  bool left_barline = false;      // a left bar line at the start of a system
+  bool left_barline_mid = false;  // a left bar line inside a system
+  int measure_notes = 0;          // note and forward elements in the measure
+  int64_t last_duration = -1;     // the last duration read; positive after a backup
+  int64_t measure_end = 0;        // the latest time a note of the measure reaches, divisions
+  // ---- The note being read
+  MxmlNoteRecord note;
+  bool notations_open = false;
+  Drosa last_note = NIL;                          // the last note placed
+  int chord_beam_left = 0, chord_beam_right = 0;  // beam levels of the chord being read
+  int chord_stem = 3;
+  MxmlSlur slurs[MXML_SLUR_SLOTS];
+  MxmlWedge wedge;
+  int octave_reports = 0;
+  // ---- Layout
+  double millimeters = 0, tenths = 0;
+  int32_t page_width = 0, page_height = 0;  // tenths
+  int32_t margins[2][4] = {};               // odd, even: left, right, top, bottom (tenths)
+  uint8_t margins_given[2] = {};
+  int margin_type = 3;  // 1 odd, 2 even, 3 both
+  int32_t system_distance = -1, top_system_distance = -1, staff_distance = -1;
+  bool defaults_applied = false;
+  int32_t result_width = 0,
+          result_height = 0;  // the page size the defaults give, tenths of an inch
+  // ---- Text
+  MxmlTitle titles[MXML_TITLE_RECORDS];
+  int title_flush = 0;
+  std::deque<MxmlGroup> slots[MXML_SLOTS];
+  MxmlItem* item = nullptr;                // the item text, syllabic and extend write into
+  MxmlItem* direction_dynamics = nullptr;  // open dynamics item of a direction
+  MxmlItem* notations_dynamics = nullptr;  // open dynamics item of notations
+  MxmlItem* metronome = nullptr;           // open metronome item
+  bool in_lyric = false;
+};
+
+// Where the document comes from: its bytes in memory, or else the file of the piece being
+// opened (piece_fsspec).
+struct MxmlInput {
+  bool memory = false;
+  const uint8_t* bytes = nullptr;
+  size_t size = 0;
+};
+
+// Validity flags of the entry: a score-partwise root or a measure was seen; a score-partwise
+// root was seen; no note or rest was made yet.
+extern int mxml_root_seen;
+extern int mxml_partwise_seen;
+extern int mxml_no_note_made;
+
+extern MxmlState mxml;
+extern MxmlInput mxml_input;
+
+// Puts the import's state back to its start.
+void reset_musicxml_globals();

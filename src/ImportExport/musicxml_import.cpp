@@ -1,0 +1,187 @@
+// musicxml_import.cpp: the MusicXML import's entry and its parse pass.
+//
+// The import runs in two passes: the parse streams the document through the XML reader into
+// the element handlers, which append nodes to one list per staff of every part; the
+// analysing pass then makes the piece's voices of them. A failure anywhere throws its message
+// as a text, which only the entry catches: it reports the message, frees whatever the
+// handlers had built, and the import gives up.
+#include "ImportExport/musicxml_import.h"
+
+#include <fcntl.h>
+#include <map>
+#include <unistd.h>
+
+#include "ImportExport/musicxml_services.h"
+#include "ImportExport/mxml_internal.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+[[noreturn]] void mxml_throw(const char* message) { throw debug_hook(message); }
+
+namespace {
+
+constexpr int SMALL_DOCUMENT = 7;  // measures
+constexpr int FEW_SYSTEMS = 12;    // system breaks
+constexpr int XML_SIZES = 16;      // element stack, attribute stack, text growth
+
+struct FileCloser {
+  int file;
+  ~FileCloser() {
+    if (file >= 0) ::close(file);
+  }
+};
+
+int32_t read_document() {
+  if (mxml_input.memory)
+    return xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
+                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES);
+  const int file = ::open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) mxml_throw("Vesk could not open the MusicXML file.");
+  FileCloser closer{file};
+  return xml_read(file, mxml_start_element, mxml_end_element, nullptr, XML_SIZES, XML_SIZES,
+                  XML_SIZES);
+}
+
+// The page size the document gives becomes the current notation context's.
+void set_page_size() {
+  mxml_apply_layout();
+  const int context = std::max<int>(current_ncontext, 1);
+  if (options_i32(context, OPTIONS_PAGE_WIDTH) == mxml.result_width &&
+      options_i32(context, OPTIONS_PAGE_HEIGHT) == mxml.result_height)
+    return;
+  set_options_i32(context, OPTIONS_PAGE_WIDTH, mxml.result_width);
+  set_options_i32(context, OPTIONS_PAGE_HEIGHT, mxml.result_height);
+  if (!offscreen_changesize()) {
+    REPORT_ERROR(4, "Memory logic error in MusicXML_parse()");
+    mxml_throw("");
+  }
+  make_cursor_visible();
+}
+
+// A system break any part gives is a break of every part: the lists that lack it get it
+// after the same bar line.
+void normalise_breaks() {
+  std::map<int, bool> all;
+  for (int v = 0; v < voice_count; ++v)
+    for (auto [bars, page] : mxml.lists[size_t(v)].breaks) all[bars] = all[bars] || page;
+  for (int v = 0; v < voice_count; ++v) {
+    MxmlList& l = mxml.lists[size_t(v)];
+    std::map<int, Drosa> own;
+    size_t bar = 0;
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (bar < l.bars.size() && p == l.bars[bar]) ++bar;
+      if (p->xkind == ENDSYST && !p->get(xendpiece)) own[int(bar)] = p;
+    }
+    for (auto [bars, page] : all) {
+      auto found = own.find(bars);
+      if (found != own.end()) {
+        if (page) found->second->set(xendpage, 1);
+        continue;
+      }
+      if (bars < 1 || bars > int(l.bars.size())) continue;
+      Drosa at = l.bars[size_t(bars - 1)];
+      while (at->xnext && at->xnext->xkind == BARSEP) at = at->xnext;
+      if (!at->xnext || (at->xnext->xkind == ENDSYST && at->xnext->get(xendpiece))) continue;
+      const Drosa saved = l.insert;
+      l.insert = at;
+      mxml_make_break(v, page);
+      if (saved != at) l.insert = saved;
+    }
+  }
+}
+
+// The fix-ups that make the voices a piece the program can show.
+void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
+  if (!skip_respelling)
+    for (int v = 0; v < voice_count; ++v)
+      for (Drosa p = piece_start[v]; p; p = p->xnext)
+        if (p->xkind == NOTE) adjust_accidentals(ACC_OWN_ONLY, p, p);
+  param_init();
+  rebuild_param_nodes();
+  for (int v = 0; v < MAX_VOICES; ++v) page_start[v] = NIL;
+  if (!keep_systems)
+    systems(piece_start[0], SYSTEMS_NO_BREAKS, nullptr);
+  else if (!keep_pages)
+    systems(piece_start[0], SYSTEMS_KEEP_SYSTEMS, nullptr);
+  else {
+    close_up_print_staves();
+    rebuild_print_nodes();
+  }
+  format_all_pages();
+  clear_undo(1);
+}
+
+// Releases what the import's state holds, keeping nothing for the next import.
+void release_state() {
+  const MxmlInput input = mxml_input;
+  const int root = mxml_root_seen, partwise = mxml_partwise_seen, no_note = mxml_no_note_made;
+  reset_musicxml_globals();
+  mxml_input = input;
+  mxml_root_seen = root, mxml_partwise_seen = partwise, mxml_no_note_made = no_note;
+}
+
+int run_import(int complete) {
+  set_cursor(CURSOR_ID_WATCH);
+  mxml_root_seen = 0;
+  mxml_partwise_seen = 0;
+  mxml_no_note_made = 1;
+  try {
+    int keep_systems = 0, keep_pages = 0, skip_respelling = 1;
+    const int parsed = MusicXML_parse(&keep_systems, &keep_pages, &skip_respelling);
+    if (!parsed || !mxml_root_seen) mxml_throw("This is not a valid MusicXML file.");
+    if (!mxml_partwise_seen)
+      mxml_throw(
+          "Vesk can only import MusicXML files in score-partwise format.\n\nYou must convert "
+          "your MusicXML to score-partwise before it can be imported by Vesk.");
+    if (mxml_no_note_made) mxml_throw("Vesk requires 'type' elements for notes in MusicXML.");
+    int first_change = 0;
+    mxml_analyse(&first_change);
+    if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
+    release_state();
+    if (complete) finish_piece(keep_systems, keep_pages, skip_respelling);
+  } catch (const char* message) {
+    if (message && *message) REPORT_ERROR(2, "%s", message);
+    discard_piece_lists();
+    clear_undo(1);
+    release_state();
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
+  display_win_title(-3, "Import MusicXML - Parsing");
+  release_state();
+  if (voice_count > 0) discard_piece_lists();
+  voice_count = 1;
+  mxml.lists[0].insert = make_empty_voice(0, 1);
+  if (read_document() != XML_READ_OK) mxml_throw("Import error: Badly formatted Music XML.");
+  set_page_size();
+  normalise_breaks();
+  const bool small = mxml.measure_counter <= SMALL_DOCUMENT;
+  *keep_systems = mxml.system_breaks > 0 || small;
+  *keep_pages = mxml.page_breaks > 0 || small ||
+                (mxml.system_breaks >= 1 && mxml.system_breaks <= FEW_SYSTEMS);
+  *skip_respelling = mxml.sibelius ? 0 : 1;
+  return 1;
+}
+
+int import_musicxml() {
+  mxml_input = MxmlInput{};
+  return run_import(1);
+}
+
+int import_musicxml_memory(const void* bytes, size_t size, int complete) {
+  mxml_input.memory = true;
+  mxml_input.bytes = static_cast<const uint8_t*>(bytes);
+  mxml_input.size = size;
+  const int result = run_import(complete);
+  mxml_input = MxmlInput{};
+  return result;
+}

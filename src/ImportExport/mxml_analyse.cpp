@@ -1,0 +1,405 @@
+// mxml_analyse.cpp: the second pass of the MusicXML import. After the parse every staff of
+// every part is one list in which the notes of all the document's voices on that staff stand
+// in time order, each with its voice tag and an XMLT that says when it starts. Here each
+// staff list becomes one list per voice: copies of the list keep each only their own voice's
+// notes and annotations; notes written on another staff become staff changes; then every
+// voice gets its performance data, and the gaps the other voices left are filled with rests,
+// measured against the document's times. The XMLTs go at the end.
+//
+// All of it is a few walks over each list: no step walks a list from its start again.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "ImportExport/musicxml_import.h"
+#include "ImportExport/mxml_internal.h"
+#include "ImportExport/xmlt_fields.h"
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "model/model_services.h"
+#include "performance/performance_services.h"
+
+namespace {
+
+constexpr int MAX_TAGS = 6;           // voices one staff list is split into
+constexpr int MAX_SPLIT_VOICES = 63;  // voices the piece may reach by splitting
+constexpr int UP = 2, DOWN = 1, FREE_STEM = 3;
+
+int voice_tag(Drosa note) { return note->get(xpitch) & MXML_TAG_VOICE_BITS; }
+int staff_code(Drosa note) { return note->get(xpitch) >> 12; }
+bool copied_rest(Drosa note) { return staff_code(note) == MXML_COPIED_REST; }
+
+// The tag an annotation carries, 0 for none.
+int anno_tag(Drosa node) {
+  if (node->xkind == TPARAM) return node->get(xstyle_reference) & MXML_TAG_VOICE_BITS;
+  if (node->xkind == LINE) return node->get(xline_styleref) & MXML_TAG_VOICE_BITS;
+  return 0;
+}
+
+bool is_attached_mark(int kind) {
+  return kind == TSMOD || kind == NEST || kind == SPACC || kind == COLOR;
+}
+
+void dump_if_asked(const char* heading) {
+  if (!debug_modifier_down()) return;
+  debug_out(heading);
+  for (int v = 0; v < voice_count; ++v) {
+    char line[64];
+    std::snprintf(line, sizeof line, "voice %d\n", v);
+    debug_out(line);
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      std::snprintf(line, sizeof line, "  %s\n", node_kind_name(p));
+      debug_out(line);
+    }
+  }
+}
+
+// Takes voice v out of the piece; the later voices move down.
+void delete_voice(int v) {
+  destroy_Drosa_list(piece_start[v]);
+  for (int u = v; u + 1 < voice_count; ++u) piece_start[u] = piece_start[u + 1];
+  piece_start[voice_count - 1] = NIL;
+  --voice_count;
+}
+
+// Puts a list in the piece as voice `at`; the later voices move up.
+void insert_voice(int at, Drosa head) {
+  for (int u = voice_count; u > at; --u) piece_start[u] = piece_start[u - 1];
+  piece_start[at] = head;
+  ++voice_count;
+}
+
+// ---- Step 2: the earliest time ----------------------------------------------------------------
+
+int32_t earliest_time() {
+  int32_t earliest = NO_TIME;
+  for (int v = 0; v < voice_count; ++v) {
+    int32_t start = -1;
+    for (Drosa p = piece_start[v]; p && p->xkind != NOTE; p = p->xnext)
+      if (p->xkind == XMLT) start = p->get(xnwholec);
+    if (start >= 0 && start < earliest - TIME_TOLERANCE) earliest = start;
+  }
+  return earliest == NO_TIME ? 0 : earliest;
+}
+
+// ---- Step 3: splitting by voice -----------------------------------------------------------------
+
+// The distinct tags of a list's notes, ascending, as many as may be split off. Notes without
+// a tag, and notes of tags beyond those, are given the first tag, and so are annotations.
+std::vector<int> collect_tags(int v) {
+  std::vector<int> tags;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && voice_tag(p)) tags.push_back(voice_tag(p));
+  std::sort(tags.begin(), tags.end());
+  tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+  const size_t most = size_t(std::clamp(MAX_SPLIT_VOICES - voice_count + 1, 1, MAX_TAGS));
+  if (tags.size() > most) tags.resize(most);
+  if (tags.empty()) return tags;
+  auto kept = [&](int t) { return std::binary_search(tags.begin(), tags.end(), t); };
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE && !kept(voice_tag(p)))
+      p->set(xpitch, uint16_t((p->get(xpitch) & ~MXML_TAG_VOICE_BITS) | tags[0]));
+    if (p->xkind == TPARAM && anno_tag(p) && !kept(anno_tag(p)))
+      p->set(xstyle_reference, uint16_t(tags[0]));
+    if (p->xkind == LINE && anno_tag(p) && !kept(anno_tag(p)))
+      p->set(xline_styleref, uint16_t(tags[0]));
+  }
+  return tags;
+}
+
+// The tag of the first NOTE after the node.
+int next_note_tag(Drosa node) {
+  for (Drosa p = node->xnext; p; p = p->xnext)
+    if (p->xkind == NOTE) return voice_tag(p);
+  return 0;
+}
+
+// Removes an annotation: its head, text and further style runs.
+Drosa remove_annotation(Drosa head) {
+  Drosa p = head->xnext;
+  while (p && (p->xkind == TEXT || (p->xkind == TPARAM && p->get(xadjacent)))) {
+    Drosa next = p->xnext;
+    destroy_node(p);
+    p = next;
+  }
+  destroy_node(head);
+  return p;
+}
+
+// Removes a note of another voice with the marks attached just before it.
+Drosa remove_note(Drosa note) {
+  Drosa next = note->xnext;
+  for (Drosa p = note->xback; p && is_attached_mark(p->xkind);) {
+    Drosa before = p->xback;
+    destroy_node(p);
+    p = before;
+  }
+  destroy_node(note);
+  return next;
+}
+
+// Keeps in the list only the notes and annotations of one voice tag. With `stems`, the
+// voice's free stems go that way (two voices sharing a staff).
+void keep_voice(int v, int tag, int stems) {
+  for (Drosa p = piece_start[v]; p;) {
+    if (p->xkind == NOTE) {
+      if (voice_tag(p) != tag) {
+        p = remove_note(p);
+        continue;
+      }
+      if (stems && p->get(xdir) == FREE_STEM) p->set(xdir, stems);
+    } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
+      const int t = anno_tag(p) ? anno_tag(p) : next_note_tag(p);
+      if (t != tag) {
+        p = remove_annotation(p);
+        continue;
+      }
+    }
+    p = p->xnext;
+  }
+}
+
+bool has_print_before_note(int v) {
+  for (Drosa p = piece_start[v]; p && p->xkind != NOTE; p = p->xnext)
+    if (p->xkind == PRINT) return true;
+  return false;
+}
+
+// Splits staff list v into one list per voice; returns how many lists it became.
+int split_list(int v) {
+  const std::vector<int> tags = collect_tags(v);
+  if (tags.empty()) {
+    delete_voice(v);
+    return 0;
+  }
+  for (size_t i = 1; i < tags.size(); ++i) {
+    Drosa last = NIL;
+    insert_voice(v + int(i), copy_detached_chain(piece_start[v], NIL, &last));
+  }
+  const bool shared = tags.size() > 1;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    const int stems = !shared ? 0 : i == 0 ? UP : i == 1 ? DOWN : 0;
+    keep_voice(v + int(i), tags[i], stems);
+    if (!has_print_before_note(v + int(i))) {
+      REPORT_ERROR(4, "Import problem in start_end_split_voices() %d %d", v, int(i));
+      mxml_throw("");
+    }
+  }
+  return int(tags.size());
+}
+
+// ---- Step 4: voice numbers
+// ------------------------------------------------------------------------
+
+bool only_copied_rests(int v) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && !copied_rest(p)) return false;
+  return true;
+}
+
+void number_voices() {
+  for (int v = 0; v < voice_count;) {
+    if (only_copied_rests(v)) {
+      delete_voice(v);
+      continue;
+    }
+    ++v;
+  }
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
+    int n = 0;
+    for (int u = v - 1; u >= 0 && voices_same_part(u, v); --u) ++n;
+    if (info) info->set(xvoiceOnPart, int8_t(n));
+  }
+}
+
+// ---- Step 6: staff changes and performance
+// -------------------------------------------------------
+
+// The clef code in force after each bar line of voice v (entry 0: at its start).
+std::vector<uint8_t> clefs_by_bar(int v) {
+  std::vector<uint8_t> clefs(1, 0);
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (effective_kind(p) == CLEF) clefs.back() = p->get(xclef);
+    if (effective_kind(p) == BAR) clefs.push_back(clefs.back());
+  }
+  return clefs;
+}
+
+// The staff of each voice's first PRINT, -1 when it has none.
+int first_staff(int v) {
+  Drosa print = find_next_kind_until(PRINT, piece_start[v], NOTE, 0);
+  return print ? print->get(xsstaff) : -1;
+}
+
+// A voice whose measure begins with a note written on another staff moves to that staff for
+// the measure: a copy of the PRINT in force at the measure's start gets that staff, and a
+// clef of the measure takes the clef of the staff. The measure's first note decides.
+void staff_changes(int v, const std::vector<std::vector<uint8_t>>& clefs,
+                   const std::vector<int>& staves, int* first_change) {
+  const int own = staves[size_t(v)];
+  int current = own, bars = 1;
+  bool decided = false;
+  Drosa print = NIL, measure_start = piece_start[v], clef = NIL;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == PRINT) print = p, current = p->get(xsstaff);
+    if (kind == CLEF) clef = p;
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) {
+      if (kind == BAR) ++bars;
+      measure_start = p, clef = NIL, decided = false;
+    }
+    if (kind != NOTE || copied_rest(p) || own < 0 || !print || decided) continue;
+    decided = true;
+    const int code = staff_code(p);
+    const int staff = code == 0 ? own : own + code - MXML_STAFF_BIAS;
+    if (staff == current || staff < 0) continue;
+    *first_change = *first_change ? std::min(*first_change, bars) : bars;
+    Drosa change = copyDrosa(print);
+    change->set(xsstaff, int16_t(staff));
+    link_after(change, measure_start);
+    print = change;
+    current = staff;
+    if (!clef) continue;
+    for (size_t u = 0; u < staves.size(); ++u) {
+      if (staves[u] != staff || clefs[u].empty()) continue;
+      clef->set(xclef, clefs[u][std::min(size_t(bars - 1), clefs[u].size() - 1)]);
+      break;
+    }
+  }
+}
+
+void staff_changes_and_performance(int* first_change) {
+  std::vector<std::vector<uint8_t>> clefs;
+  std::vector<int> staves;
+  for (int v = 0; v < voice_count; ++v) {
+    clefs.push_back(clefs_by_bar(v));
+    staves.push_back(first_staff(v));
+  }
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa first = find_next_kind(NOTE, piece_start[v]);
+    if (!first) continue;
+    staff_changes(v, clefs, staves, first_change);
+    Drosa last = first;
+    for (Drosa p = first; p; p = p->xnext)
+      if (p->xkind == NOTE) last = p;
+    set_default_performance(first, last, 1, 1, 1, 42, 0);
+  }
+}
+
+// ---- Step 7: completion
+// ----------------------------------------------------------------------------
+
+// Rests filling a gap before `before`, starting `position` into the measure, in plain values
+// or the tuplets of the notes near it; what no rest fits (less than a 128th) is left.
+int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
+  RestKind kinds[3] = {PLAIN_REST_KIND, PLAIN_REST_KIND, PLAIN_REST_KIND};
+  int count = 1;
+  for (Drosa p = before; p && count < 3; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    if (p->get(xtupl) > 1)
+      kinds[count++] = {p->get(xlgval), p->get(xtupl), p->get(xintimeof), 1, 4};
+    break;
+  }
+  const uint8_t volume = before->xkind == NOTE ? before->get(xvolume) : 120;
+  int32_t filled = 0;
+  Drosa tail = before->xback;
+  while (gap - filled > TIME_TOLERANCE) {
+    Drosa rest = newDrosa(NOTE, 0);
+    rest->set(xrest, 1);
+    rest->set(xendvcd, 1);
+    rest->set(xdir, 3);
+    Drosa nest = newDrosa(NEST, 0);
+    nest->xnext = rest;
+    rest->xback = nest;
+    const int32_t left = gap - filled, at = position + filled;
+    const bool fitted = fit_rest_value(rest, 1, left, at, kinds, count, 1) ||
+                        fit_rest_value(rest, 1, left, at, kinds, count, 0) ||
+                        fit_rest_value(rest, 0, left, at, kinds, count, 1) ||
+                        fit_rest_value(rest, 0, left, at, kinds, count, 0) ||
+                        fit_rest_value(rest, 0, left, 0, kinds, 1, 0);
+    rest->xback = NIL;
+    nest->xnext = NIL;
+    destroyDrosa(nest);
+    const int32_t d = int32_t(rest->get(xttn));
+    if (!fitted || d <= TIME_TOLERANCE || d > left + TIME_TOLERANCE) {
+      destroyDrosa(rest);
+      break;
+    }
+    rest->set(xttn, uint32_t(note_duration(rest, 1)));
+    rest->set(xlength, rest->get(xttn));
+    rest->set(xvolume, volume);
+    link_after(rest, tail);
+    tail = rest;
+    filled += int32_t(rest->get(xttn));
+  }
+  return filled;
+}
+
+void complete_voice(int v, int32_t earliest) {
+  char title[64];
+  std::snprintf(title, sizeof title, "Import MusicXML - Completing Voice %-2d", v + 1);
+  display_win_title(-3, title);
+  const int32_t tolerance = mxml.tolerance_units;
+  int32_t target = -1, time = 0, bar_time = 0;
+  bool ended_chord = true, note_in_measure = false;
+  Drosa xmlt = NIL;
+  for (Drosa p = piece_start[v]->xnext; p;) {
+    Drosa next = p->xnext;
+    const int kind = effective_kind(p);
+    if (kind == XMLT) {
+      target = p->get(xnwholec);
+      xmlt = p;
+    } else if ((kind == BAR || kind == ENDSYST) && target >= 0) {
+      const int32_t t = time + earliest;
+      if (t < target - tolerance - TIME_TOLERANCE)
+        time += fill_gap(xmlt && xmlt->xnext == p ? xmlt : p, target - t, time - bar_time);
+      if (kind == BAR) bar_time = time;
+      note_in_measure = false;
+    } else if (kind == NOTE) {
+      if (ended_chord && target >= 0) {
+        int32_t tol = tolerance;
+        if (note_in_measure && p->get(xtupl) > 1)
+          tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
+        const int32_t t = time + earliest;
+        if (t < target - tol - TIME_TOLERANCE)
+          time += fill_gap(xmlt ? xmlt : p, target - t, time - bar_time);
+      }
+      ended_chord = p->get(xendvcd);
+      note_in_measure = true;
+      target = -1;
+      if (p->get(xrest) && p->get(xttn) == 0 && !p->get(xgrace)) {
+        destroy_node(p);
+      } else {
+        time += int32_t(p->get(xttn));
+      }
+    }
+    p = next;
+  }
+}
+
+void remove_xmlts(int v) {
+  for (Drosa p = piece_start[v]; p;) {
+    Drosa next = p->xnext;
+    if (p->xkind == XMLT) destroy_node(p);
+    p = next;
+  }
+}
+
+}  // namespace
+
+void mxml_analyse(int* first_change) {
+  *first_change = 0;
+  display_win_title(-3, "Import MusicXML - Analysing");
+  dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SPLITTING =====\n");
+  const int32_t earliest = earliest_time();
+  for (int v = 0; v < voice_count;) v += split_list(v);
+  number_voices();
+  dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
+  staff_changes_and_performance(first_change);
+  for (int v = 0; v < voice_count; ++v) {
+    complete_voice(v, earliest);
+    remove_xmlts(v);
+  }
+  dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
+}

@@ -1,0 +1,325 @@
+// mxml_annotations.cpp: the text items and wedges of an imported document become
+// annotations before the notes they belong to: titles and credits before the first note,
+// directions before the next note placed (of their staff, when they name one), the marks of
+// `notations` and the lyrics before their own note. Dynamics, tempo and pedal marks are made
+// of the music-font glyphs of their engraving parameters; a wedge becomes a hairpin from the
+// note after its start to the note after its stop.
+//
+// Item positions count upward from the staff's middle line; an annotation's offsets count
+// downward from its reference point, which the item's reference word names: the staff's top
+// line (100 units above the middle) for the marks of the music, the page for titles.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ImportExport/mxml_internal.h"
+#include "annotations/anno_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int VERTICAL_ORIGIN = 100;
+constexpr int UNITS_PER_TENTH = 5;
+constexpr int PARAM_TEMPO_WHOLE = 12;  // whole .. 32nd note for tempo marks: 12 .. 17
+constexpr int PARAM_TEMPO_DOT = 582, PARAM_TEMPO_DOUBLE_DOT = 583;
+constexpr int PARAM_PEDAL_PRESS = 606, PARAM_PEDAL_RELEASE = 607;
+constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
+constexpr int PARAM_HIDDEN_TEXT = 578;
+constexpr int CLASS_OTHER = 1;
+constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, LEFT_MARGIN = 2, STAFF_RIGHT = 6;
+constexpr int FROM_STAFF = 5;
+constexpr int HAIRPIN = 1, BEGLINE = 3, ENDLINE = 1;
+constexpr int HAIRPIN_LENGTH = 400, HAIRPIN_OPENING = 40, CLIP_MARGIN = 280;
+
+// The parts of a dynamic mark: its glyphs (as dynamics codes 0..9) and its letters.
+struct DynamicParts {
+  int first, second;
+  const char* before;
+  const char* after;
+};
+constexpr DynamicParts dynamic_parts[24] = {
+    {0, -1, "", ""},  {1, -1, "", ""},   {2, -1, "", ""},   {3, -1, "", ""},  {4, -1, "", ""},
+    {5, -1, "", ""},  {6, -1, "", ""},   {7, -1, "", ""},   {8, -1, "", ""},  {9, -1, "", ""},
+    {3, -1, "s", ""}, {6, -1, "s", ""},  {6, -1, "s", "z"}, {6, -1, "", "z"}, {6, 3, "", ""},
+    {6, -1, "r", ""}, {6, -1, "r", "z"}, {6, 3, "s", ""},   {6, 2, "s", ""},  {7, -1, "s", "z"},
+    {0, 3, "", ""},   {0, 2, "", ""},    {9, 6, "", ""},    {9, 7, "", ""},
+};
+
+// One style run of an annotation.
+struct Run {
+  int16_t font;
+  int size;
+  int face;
+  std::string text;
+};
+
+Run glyph_run(int pindex, int face) {
+  const ParamValue v = *param_value(pindex, NIL, nullptr);
+  return {v.font(), v.size(), face, std::string(1, char(v.character()))};
+}
+
+// Appends a glyph to a run when it has the run's font.
+bool add_glyph(Run& run, int pindex) {
+  const ParamValue v = *param_value(pindex, NIL, nullptr);
+  if (v.font() != run.font) return false;
+  run.text += char(v.character());
+  return true;
+}
+
+// Links the TEXT nodes of a text after `after`; returns the last.
+Drosa link_text(Drosa after, const std::string& text, int context) {
+  Drosa last = after;
+  for (size_t at = 0; at < text.size(); at += TEXT_NODE_CHARS) {
+    Drosa chars = newDrosa(TEXT, context);
+    chars->set(xtext, text.substr(at, TEXT_NODE_CHARS).c_str());
+    link_after(chars, last);
+    last = chars;
+  }
+  return last;
+}
+
+// Where an item stands: its offsets from the reference point its reference word names.
+void place_tparam(Drosa t, const MxmlItem& item) {
+  const int h = (item.reference >> 12) & 0xF;
+  int v = (item.reference >> 8) & 0xF;
+  int32_t x = item.x + item.dx, y = item.y + item.dy;
+  if (item.credit && (item.given & 1)) {
+    const int32_t width = mxml.page_width > 0 ? mxml.page_width * UNITS_PER_TENTH : 76 * 72;
+    if (h == PAGE_CENTRE) x -= width / 2;
+    if (h == LEFT_MARGIN) x -= mxml.margins[0][0] * UNITS_PER_TENTH;
+    if (h == STAFF_RIGHT) x -= width - mxml.margins[0][1] * UNITS_PER_TENTH;
+  }
+  if (item.credit && (item.given & 2)) y -= VERTICAL_ORIGIN;
+  if (v == PAGE_TOP) {
+    if (y >= 0) v = PAGE_BOTTOM;
+    y = -y;
+  } else {
+    y = VERTICAL_ORIGIN - y;
+  }
+  t->set(xtextx, x);
+  t->set(xtexty, y);
+  t->set(xrelativex, h);
+  t->set(xrelativey, v);
+}
+
+// A TPARAM with one run of text before `before`: a new annotation, or with `continuation`
+// a further style run of the annotation before it.
+Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continuation, int tag,
+               int context) {
+  if (run.text.empty()) return NIL;
+  Drosa t = newDrosa(TPARAM, context);
+  t->set(xtextfont, run.font);
+  t->set(xtextsize, uint8_t(std::clamp(run.size, 1, 127)));
+  t->set(xtextface, uint8_t(run.face));
+  t->set(xjustified, item.reference & 3);
+  t->set(xboxed, (item.flags & 2) != 0);
+  t->set(xclassify, uint8_t(std::min(std::abs(int(item.kind)), 24)));
+  t->set(xstyle_reference, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  if (continuation)
+    t->set(xadjacent, 1);
+  else
+    place_tparam(t, item);
+  link_after(t, before->xback);
+  link_text(t, run.text, context);
+  return t;
+}
+
+Run item_run(const MxmlItem& item, const std::string& text) {
+  return {item.font, item.size, item.face, text};
+}
+
+// A dynamic mark: its letters as text and its glyphs in the music font.
+Drosa make_dynamic(const MxmlItem& item, Drosa before, int tag, int context) {
+  const int code = item.dynamics;
+  const int face = item.face | 2;
+  if (code == 0x8000) return NIL;
+  if (code < 0 || code > 23)
+    return make_run(item_run(item, "?"), item, before, false, tag, context);
+  const DynamicParts& d = dynamic_parts[code];
+  Run glyphs = glyph_run(PARAM_DYNAMIC_FIRST + d.first, face);
+  bool second_apart = d.second >= 0 && !add_glyph(glyphs, PARAM_DYNAMIC_FIRST + d.second);
+  Drosa head = NIL;
+  if (*d.before)
+    head = make_run({item.font, item.size, face, d.before}, item, before, false, tag, context);
+  Drosa g = make_run(glyphs, item, before, head != NIL, tag, context);
+  if (!head) head = g;
+  if (second_apart)
+    make_run(glyph_run(PARAM_DYNAMIC_FIRST + d.second, face), item, before, false, tag, context);
+  if (*d.after) make_run({item.font, item.size, face, d.after}, item, before, true, tag, context);
+  return head;
+}
+
+// A tempo mark: the note of its beat unit with its dots, then "=" and the tempo.
+Drosa make_tempo(const MxmlItem& item, Drosa before, int tag, int context) {
+  if (item.tempo <= 0) return NIL;
+  const int unit = std::clamp(item.beat_unit < 1 ? 3 : item.beat_unit, 1, 6);
+  Run note = glyph_run(PARAM_TEMPO_WHOLE + unit - 1, 0);
+  std::string dots;
+  if (item.dots == 1 && !add_glyph(note, PARAM_TEMPO_DOT)) dots = ".";
+  if (item.dots >= 2 && !add_glyph(note, PARAM_TEMPO_DOUBLE_DOT)) dots = "..";
+  char number[32];
+  std::snprintf(number, sizeof number, "=%d%s", int(item.tempo), dots.c_str());
+  Drosa head = make_run(note, item, before, false, tag, context);
+  make_run(item_run(item, number), item, before, true, tag, context);
+  return head;
+}
+
+// A pedal mark: the release glyph, the press glyph, or both for a change.
+Drosa make_pedal(const MxmlItem& item, Drosa before, int tag, int context) {
+  Run run{0, 0, 0, ""};
+  if (item.release) run = glyph_run(PARAM_PEDAL_RELEASE, 0);
+  if (item.press) {
+    if (run.text.empty())
+      run = glyph_run(PARAM_PEDAL_PRESS, 0);
+    else if (!add_glyph(run, PARAM_PEDAL_PRESS))
+      make_run(glyph_run(PARAM_PEDAL_PRESS, 0), item, before, false, tag, context);
+  }
+  return make_run(run, item, before, false, tag, context);
+}
+
+// The text of an item without its leading returns.
+std::string plain_text(const MxmlItem& item) {
+  size_t from = item.text.find_first_not_of('\r');
+  return from == std::string::npos ? std::string() : item.text.substr(from);
+}
+
+void annotate(const MxmlItem& item, Drosa note, int tag, int context) {
+  if (item.command) {
+    make_text_anno(note, 0, CLASS_OTHER, PARAM_HIDDEN_TEXT, item.text.c_str(), nullptr);
+    return;
+  }
+  mxml_make_annotation(item, note, false, tag, context);
+}
+
+// Whether a direction group goes to a note of this list (a group of a staff the part does not
+// have goes to any).
+bool group_fits(const MxmlGroup& g, int list) {
+  return g.staff <= 0 || g.staff > mxml_part_list_count() ||
+         g.staff == list - mxml.part_first[mxml.part_index] + 1;
+}
+
+// Makes the items of the groups of a slot that fit the list; the others stay.
+void flush_slot(int slot, Drosa note, int list, int tag, int context) {
+  std::deque<MxmlGroup> kept;
+  for (MxmlGroup& g : mxml.slots[slot]) {
+    if (list >= 0 && !group_fits(g, list)) {
+      kept.push_back(std::move(g));
+      continue;
+    }
+    for (MxmlItem& item : g.items) {
+      MxmlItem placed = item;
+      placed.x += g.xoffset;
+      placed.y += g.voffset;
+      annotate(placed, note, tag, context);
+      if (&item == mxml.item) mxml.item = nullptr;
+      if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
+      if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
+      if (&item == mxml.metronome) mxml.metronome = nullptr;
+    }
+  }
+  mxml.slots[slot] = std::move(kept);
+}
+
+// ---- Wedges ------------------------------------------------------------------------------------
+
+bool wedge_fits(int list) {
+  const MxmlWedge& w = mxml.wedge;
+  if (w.line) return w.list == list;
+  return w.staff <= 0 || w.staff == list - mxml.part_first[mxml.part_index] + 1;
+}
+
+// The hairpin's start before the note after the wedge's start, and its end (a copy of it)
+// before the note after its stop.
+void wedge_at(Drosa note, int list, int tag) {
+  MxmlWedge& w = mxml.wedge;
+  if (!w.open || !wedge_fits(list)) return;
+  if (!w.line) {
+    Drosa line = copyDrosa(line_template);
+    line->xcontext = 0;
+    line->set(xmetaline, HAIRPIN);
+    line->set(xline_ord, BEGLINE);
+    line->set(xline_rely, FROM_STAFF);
+    const int32_t y = VERTICAL_ORIGIN - w.y;
+    // One leg of the hairpin; the other mirrors it about its closed end.
+    const int32_t open = w.type == 2 ? -HAIRPIN_OPENING : HAIRPIN_OPENING;
+    line->set(xstartx, w.x);
+    line->set(xstarty, w.type == 2 ? y : y - HAIRPIN_OPENING);
+    line->set(xendx, HAIRPIN_LENGTH);
+    line->set(xendy, w.type == 2 ? open : HAIRPIN_OPENING);
+    line->set(xc1x, -CLIP_MARGIN);
+    line->set(xc1y, -CLIP_MARGIN - HAIRPIN_OPENING);
+    line->set(xc2x, HAIRPIN_LENGTH + CLIP_MARGIN);
+    line->set(xc2y, CLIP_MARGIN + HAIRPIN_OPENING);
+    line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+    link_after(line, note->xback);
+    w.line = line;
+    w.list = list;
+  }
+  if (!w.stopping) return;
+  Drosa end = copyDrosa(w.line);
+  end->set(xline_ord, ENDLINE);
+  end->set(xstartx, w.stop_x - w.line->get(xendx));
+  link_after(end, note->xback);
+  w = MxmlWedge{};
+}
+
+}  // namespace
+
+Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
+                           int context) {
+  if (item.dynamics != 0x8000 || item.kind == -7) return make_dynamic(item, before, tag, context);
+  if (item.tempo > 0 || item.kind == -6) return make_tempo(item, before, tag, context);
+  if (item.press || item.release) return make_pedal(item, before, tag, context);
+  std::string text = plain_text(item);
+  if (item.syllable) text += '-';
+  if (item.extend) text += '_';
+  if (text.find_first_not_of(' ') == std::string::npos) return NIL;
+  return make_run(item_run(item, text), item, before, continuation, tag, context);
+}
+
+void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
+  for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
+    for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
+    mxml_reset_title(r);
+  }
+  mxml.title_flush = MXML_LYRICS_RECORD;
+  flush_slot(MXML_CREDIT_SLOT, note, -1, tag, 1);
+  flush_slot(MXML_DIRECTION_SLOT, note, list, tag, 0);
+  flush_slot(MXML_NOTATIONS_SLOT, note, -1, tag, 0);
+  for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
+  mxml_reset_title(MXML_LYRICS_RECORD);
+  wedge_at(note, list, tag);
+}
+
+void mxml_flush_measure_end() {
+  Drosa last = mxml.last_note;
+  if (!last) return;
+  const int tag = last->get(xpitch);
+  flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
+  // Directions that name a staff go to the last note of that staff.
+  std::deque<MxmlGroup> groups = std::move(mxml.slots[MXML_DIRECTION_SLOT]);
+  mxml.slots[MXML_DIRECTION_SLOT].clear();
+  for (MxmlGroup& g : groups) {
+    int list = -1;
+    for (int i = 0; i < mxml_part_list_count(); ++i)
+      if (group_fits(g, mxml.part_first[mxml.part_index] + i) && g.staff > 0)
+        list = mxml.part_first[mxml.part_index] + i;
+    Drosa note =
+        list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
+    mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
+    flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
+  }
+  if (mxml.wedge.open) {
+    const int list = mxml.wedge.line ? mxml.wedge.list : -1;
+    Drosa note =
+        list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
+    int note_list = list;
+    if (note_list < 0)
+      for (int i = 0; i < mxml_part_list_count(); ++i)
+        if (mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)].last_note == note)
+          note_list = mxml.part_first[mxml.part_index] + i;
+    if (note_list >= 0) wedge_at(note, note_list, note->get(xpitch));
+  }
+}

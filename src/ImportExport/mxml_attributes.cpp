@@ -1,0 +1,615 @@
+// mxml_attributes.cpp: the skeleton of an imported piece: one staff list per staff of every
+// part, named after the part, with bar lines at the measure ends, clefs, key and time
+// signatures, staff settings, and system and page breaks where the document asks for them.
+//
+// The lists of a part are consecutive voices; the first list of every declared part is kept
+// in mxml.part_first, and moves when a part above gets more staves.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "ImportExport/mxml_internal.h"
+#include "ImportExport/xmlt_fields.h"
+#include "editing/editing_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+
+namespace {
+
+constexpr int MAX_LISTS_FOR_STAVES = 63;  // staves add lists while the piece has fewer voices
+constexpr int DIVISIONS_DEFAULT = 192;
+constexpr int SHARP_ORDER[7] = {10, 7, 11, 8, 12, 9, 13};  // F C G D A E B
+constexpr int FLAT_ORDER[7] = {6, 2, 5, 1, 4, 0, 3};       // B E A D G C F
+constexpr int FIRST_NATURAL = 14;
+constexpr int MINOR = 15;
+
+bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
+int first_list() { return in_part() ? mxml.part_first[mxml.part_index] : 0; }
+bool valid_list(int list) { return list >= 0 && list < voice_count && list < MXML_MAX_LISTS; }
+
+// Links a node after the list's insertion node, which moves to it.
+void append(int list, Drosa node) {
+  link_after(node, mxml.lists[size_t(list)].insert);
+  mxml.lists[size_t(list)].insert = node;
+}
+
+// The node of a kind attached since the last NOTE before the list's insertion node (not
+// past an ENDSYST), or a new one appended.
+Drosa find_or_make(int list, int kind) {
+  for (Drosa p = mxml.lists[size_t(list)].insert; p; p = p->xback) {
+    if (p->xkind == NOTE || p->xkind == ENDSYST) break;
+    if (p->xkind == kind) return p;
+  }
+  Drosa node = newDrosa(kind, 0);
+  append(list, node);
+  return node;
+}
+
+// The VINFO of a list.
+Drosa list_vinfo(int list) { return find_next_kind_until(VINFO, piece_start[list], NOTE, 0); }
+
+// True when some list already carries the name.
+bool name_used(const std::string& name) {
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa info = list_vinfo(v);
+    if (info && info->get(xpname) == name) return true;
+  }
+  return false;
+}
+
+// Control characters become spaces and '-' becomes '_'.
+std::string clean_name(std::string name) {
+  for (char& c : name) {
+    if (uint8_t(c) < 32 || c == 127) c = ' ';
+    if (c == '-') c = '_';
+  }
+  return name;
+}
+
+// A part name made from a score-part's id: cleaned, given a letter when it has none, cut to
+// 15 characters, and changed to "Part n" (with a further number if need be) when a list
+// carries it already.
+std::string name_from_id(const std::string& id, int part) {
+  std::string name = clean_name(id);
+  if (std::none_of(name.begin(), name.end(), [](char c) { return std::isalpha(uint8_t(c)); }))
+    name = "P" + name;
+  name = name.substr(0, PART_NAME_MAX);
+  for (int n = 0; name_used(name); ++n)
+    name = "Part " + std::to_string(part + 1) + (n ? "." + std::to_string(n) : "");
+  return name;
+}
+
+void set_list_name(int list, const std::string& name, int voice_on_part) {
+  if (Drosa info = list_vinfo(list)) {
+    info->set(xpname, name.substr(0, PART_NAME_MAX).c_str());
+    info->set(xvoiceOnPart, int8_t(voice_on_part));
+  }
+}
+
+// Makes room for a list at index `at`: the voices and lists from there move up one.
+void open_list_slot(int at) {
+  for (int v = voice_count; v > at; --v) piece_start[v] = piece_start[v - 1];
+  piece_start[at] = NIL;
+  ++voice_count;
+  mxml.lists.insert(mxml.lists.begin() + at, MxmlList{});
+  mxml.lists.resize(MXML_MAX_LISTS);
+  for (int p = 0; p < mxml.part_count; ++p)
+    if (p != mxml.part_index && mxml.part_first[p] >= at) ++mxml.part_first[p];
+}
+
+// A new list after the part's last one, holding what the last one holds but its notes and
+// their annotations: its clefs, keys, time signatures, bar lines and breaks.
+void duplicate_voice_list(int staff_index) {
+  const int source = first_list() + mxml.part_lists[mxml.part_index] - 1;
+  const int at = source + 1;
+  open_list_slot(at);
+  Drosa tail = NIL, copy_insert = NIL;
+  for (Drosa p = piece_start[source]; p; p = p->xnext) {
+    const int k = p->xkind;
+    const bool keep = k == ENDSYST || k == VINFO || k == PRINT || k == CLEF || k == KEYSIG ||
+                      k == TIMESIG || k == BAR || k == BARSEP ||
+                      (k == XMLT && p->xnext && p->xnext->xkind == BAR);
+    if (!keep) continue;
+    Drosa c = copyDrosa(p);
+    if (tail) link_after(c, tail);
+    tail = c;
+    if (!piece_start[at]) piece_start[at] = c;
+    if (p == mxml.lists[size_t(source)].insert) copy_insert = c;
+    if (k == PRINT) c->set(xsstaff, int16_t(at));
+    if (k == BAR) mxml.lists[size_t(at)].bars.push_back(c);
+  }
+  Drosa info = list_vinfo(at);
+  if (info) info->set(xvoiceOnPart, int8_t(staff_index));
+  mxml.lists[size_t(at)].insert = copy_insert ? copy_insert : tail->xback;
+  mxml.lists[size_t(at)].barsep = mxml.lists[size_t(source)].barsep;
+  mxml.lists[size_t(at)].clef = mxml.lists[size_t(source)].clef;
+  ++mxml.part_lists[mxml.part_index];
+}
+
+// The clamped integer of an element.
+int32_t clamped_int(XmlElement& e, int32_t low, int32_t high, int32_t otherwise) {
+  return std::clamp(mxml_int(e, otherwise), low, high);
+}
+
+}  // namespace
+
+int mxml_part_list_count() { return in_part() ? mxml.part_lists[mxml.part_index] : 1; }
+
+int64_t mxml_measure_length() {
+  if (mxml.divisions < 1 || mxml.beats < 1 || mxml.beat_type < 1) return 0;
+  return int64_t(mxml.divisions) * mxml.beats * 4 / mxml.beat_type;
+}
+
+// ---- The part list ------------------------------------------------------------------------------
+
+void mxml_score_partwise(XmlElement&) { mxml_root_seen = mxml_partwise_seen = 1; }
+
+void mxml_score_part(XmlElement& e) {
+  if (mxml.part_count >= MXML_MAX_PARTS) mxml_throw("MusicXML file has bad format: too many parts");
+  if (voice_count >= MAX_VOICES)
+    mxml_throw("MusicXML file has bad format: too many staves on parts");
+  const char* id = xml_attr(e, "id");
+  if (!id) mxml_throw("MusicXML file has bad format: no id on score-part");
+  const int part = mxml.part_count++;
+  mxml.part_ids[part] = std::string(id).substr(0, 199);
+  int list = 0;
+  if (part > 0) {
+    list = voice_count;
+    mxml.lists[size_t(list)].insert = make_empty_voice(list, 1);
+    ++voice_count;
+    if (mxml.group_starts) mxml.lists[size_t(list - 1)].barsep = true;
+  }
+  mxml.group_starts = false;
+  mxml.part_first[part] = list;
+  mxml.part_lists[part] = 1;
+  mxml.cur_list = list;
+  set_list_name(list, name_from_id(mxml_attr_text(e, "id", 199), part), 0);
+}
+
+void mxml_part_group(XmlElement& e) {
+  if (mxml_attr_is(e, "type", "start")) mxml.group_starts = true;
+}
+
+void mxml_part_name(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "score-part") != 0 || mxml.part_count == 0) return;
+  const std::string name = clean_name(mxml_text(e, 64));
+  mxml.part_names[mxml.part_count - 1] = name;
+  if (valid_part_name(name.c_str()) && !name_used(name))
+    set_list_name(mxml.part_first[mxml.part_count - 1], name, 0);
+}
+
+void mxml_software(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "encoding") != 0) return;
+  const std::string text = mxml_text(e, 128);
+  if (text.compare(0, 8, "Sibelius") == 0) mxml.sibelius = true;
+  if (text.compare(0, 8, "SharpEye") == 0) mxml.sharpeye = true;
+}
+
+// ---- Parts
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// The index of the declared part with this id; the last declared part (reported) when the
+// id is missing or unknown.
+int part_of_id(XmlElement& e) {
+  const char* id = xml_attr(e, "id");
+  if (id) {
+    for (int p = 0; p < mxml.part_count; ++p)
+      if (mxml.part_ids[p] == std::string(id).substr(0, 199)) return p;
+    REPORT_ERROR(2, "%s", "MusicXML file has bad format: score-part does not list all parts");
+  } else {
+    REPORT_ERROR(2, "%s", "MusicXML file has bad format: missing partID string");
+  }
+  return mxml.part_count - 1;
+}
+
+void reset_part_state() {
+  mxml.pending = 0;
+  for (MxmlSlur& s : mxml.slurs) s = MxmlSlur{};
+  for (MxmlVoice& v : mxml.voices) v = MxmlVoice{};
+  mxml.staff_lines = 5;
+  mxml.highest_voice = 0;
+  mxml.last_voice = 0;
+  mxml.wedge = MxmlWedge{};
+  mxml.last_number = 0;
+  mxml.measure_counter = 0;
+  mxml.measure_notes = 0;
+  mxml.waiting_bar = NIL;
+  mxml.number_to_show = 0;
+  mxml.chord_beam_left = mxml.chord_beam_right = 0;
+  mxml.last_note = NIL;
+  mxml.transposition = 0;
+}
+
+}  // namespace
+
+void mxml_part(XmlElement& e) {
+  if (mxml.part_count == 0) return;  // no part was declared: the notes have nowhere to go
+  const int part = part_of_id(e);
+  if (!mxml.defaults_applied) mxml_apply_layout();
+  mxml.part_index = part;
+  if (!valid_list(mxml.part_first[part])) {
+    REPORT_ERROR(2, "MusicXML import error: no voice for part %d of %d", part + 1, mxml.part_count);
+    mxml.part_first[part] = voice_count - 1;
+  }
+  mxml.cur_list = mxml.part_first[part];
+  reset_part_state();
+}
+
+void mxml_part_end() {
+  if (!in_part()) return;
+  for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
+  mxml_reset_titles(mxml.title_flush);
+  mxml.part_index = -1;
+}
+
+// ---- Measures
+// ------------------------------------------------------------------------------------
+
+namespace {
+
+// Writes a measure number into the BAR that ends the measure before it: -1 keeps the bar out
+// of the count (the same number again), any other number restarts the count there.
+void number_bar(Drosa bar, int show) {
+  if (show == -1) {
+    bar->set(xunnumbered, 1);
+  } else {
+    bar->set(xrestart_number, 1);
+    bar->set(xbarnumber, int16_t(std::clamp(show, -32768, 32767)));
+  }
+}
+
+// A measure that no note or forward filled gets a whole-measure rest in every list of the
+// part, and the part's time moves on by the measure.
+void empty_measure_rests() {
+  if (mxml.last_duration > 0) mxml.part_cursor[mxml.part_index] += mxml.last_duration;
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const int list = first_list() + i;
+    Drosa last = mxml.lists[size_t(list)].last_note;
+    int tag = last ? last->get(xpitch) & MXML_TAG_VOICE_BITS : (mxml.part_index + 1) | (2 << 7);
+    mxml_make_rest(mxml.lists[size_t(list)].insert, list, true, tag);
+  }
+  mxml.pending = std::max(mxml.pending, mxml_measure_length());
+}
+
+}  // namespace
+
+void mxml_measure(XmlElement& e) {
+  mxml_root_seen = 1;
+  if (!in_part()) return;
+  // Bar numbers are shown from 0 to 32767.
+  const int32_t given = xml_attr_int(e, "number");
+  const int number = std::clamp(given == XML_NO_INT ? mxml.last_number + 1 : given, 0, 32767);
+  int show = number == mxml.last_number + 1 ? 0 : number == mxml.last_number ? -1 : number;
+  if (show != 0 && mxml.waiting_bar) {
+    number_bar(mxml.waiting_bar, show);
+    show = 0;
+  }
+  mxml.waiting_bar = NIL;
+  mxml.number_to_show = show;
+  mxml.last_number = number;
+  ++mxml.measure_counter;
+  mxml.measure_notes = 0;
+  mxml.measure_end = mxml.part_cursor[mxml.part_index] + mxml.pending;
+}
+
+void mxml_measure_end() {
+  if (!in_part()) return;
+  mxml_flush_measure_end();
+  if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
+  for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i);
+  mxml.bar_style = 0;
+  mxml.end_repeat = mxml.start_repeat = mxml.left_barline = false;
+}
+
+void mxml_bar_end(int list) {
+  if (!valid_list(list)) return;
+  MxmlList& l = mxml.lists[size_t(list)];
+  const int part = mxml.part_index;
+  // The measure ends where its longest voice ends, though the voice read last ends earlier.
+  mxml.part_cursor[part] = std::max(mxml.part_cursor[part] + mxml.pending, mxml.measure_end);
+  mxml.pending = 0;
+  mxml.measure_end = mxml.part_cursor[part];
+  Drosa xmlt = newDrosa(XMLT, 0);
+  xmlt->set(xxmltime, int32_t(std::min<int64_t>(mxml.part_cursor[part], INT32_MAX)));
+  xmlt->set(xnwholec, mxml_to_units(mxml.part_cursor[part]));
+  append(list, xmlt);
+  Drosa bar = newDrosa(BAR, 0);
+  bar->set(xdouble, uint8_t(mxml.bar_style));
+  bar->set(xrepeat_end, mxml.end_repeat);
+  bar->set(xrepeat_start, mxml.start_repeat);
+  append(list, bar);
+  mxml.waiting_bar = bar;
+  if (mxml.number_to_show != 0) number_bar(bar, mxml.number_to_show);
+  if (l.barsep) append(list, newDrosa(BARSEP, 0));
+  if (mxml.left_barline)
+    bar->set(xunnumbered, 1);
+  else
+    l.bars.push_back(bar);
+  mxml.last_duration = -1;
+}
+
+void mxml_barline(XmlElement& e) {
+  if (!in_part()) return;
+  if (mxml_attr_is(e, "location", "left")) {
+    bool note_since_break = false;
+    for (Drosa p = mxml.lists[size_t(mxml.cur_list)].insert; p && p->xkind != ENDSYST; p = p->xback)
+      if (p->xkind == NOTE) note_since_break = true;
+    mxml.left_barline = !note_since_break;
+    mxml.left_barline_mid = note_since_break;
+  }
+  mxml.bar_style = 0;
+  mxml.end_repeat = mxml.start_repeat = false;
+}
+
+void mxml_bar_style(XmlElement& e) {
+  const std::string style = mxml_text(e, 32);
+  mxml.bar_style = style == "heavy-light" ? 3 : style == "light-heavy" ? 2 : 1;
+  if (style == "regular" || style == "none") mxml.bar_style = 0;
+}
+
+void mxml_repeat(XmlElement& e) {
+  if (mxml_attr_is(e, "direction", "backward")) mxml.end_repeat = true;
+  if (mxml_attr_is(e, "direction", "forward")) mxml.start_repeat = true;
+}
+
+void mxml_barline_end() {
+  if (!in_part()) return;
+  if (mxml.left_barline) {
+    for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i);
+    mxml.measure_notes = 0;
+    mxml.left_barline = false;
+  } else if (mxml.left_barline_mid) {
+    // A left bar line inside a system is the bar line that ends the measure before.
+    for (int i = 0; i < mxml_part_list_count(); ++i) {
+      const MxmlList& l = mxml.lists[size_t(first_list() + i)];
+      Drosa bar = l.bars.empty() ? NIL : l.bars.back();
+      if (!bar) continue;
+      if (mxml.start_repeat) bar->set(xrepeat_start, 1);
+      if (mxml.bar_style == 3 || (mxml.bar_style && !bar->get(xdouble)))
+        bar->set(xdouble, uint8_t(mxml.bar_style));
+    }
+  } else {
+    return;  // a right bar line: its style and repeat go to the bar line at the measure's end
+  }
+  mxml.left_barline_mid = false;
+  mxml.bar_style = 0;
+  mxml.end_repeat = mxml.start_repeat = false;
+}
+
+// ---- System and page breaks ---------------------------------------------------------------------
+
+namespace {
+
+// The nearest node of a kind before `node` in its list, whatever its context.
+Drosa earlier(int kind, Drosa node) { return find_prev_kind_raw(kind, node); }
+
+// The same, the node itself included.
+Drosa at_or_before(int kind, Drosa node) {
+  return node->xkind == kind ? node : earlier(kind, node);
+}
+
+}  // namespace
+
+void mxml_make_break(int list, bool page) {
+  MxmlList& l = mxml.lists[size_t(list)];
+  Drosa brk = newDrosa(ENDSYST, 1);
+  brk->set(xendpage, page);
+  brk->set(xbracket, l.barsep ? 1 : 0);
+  Drosa clef = at_or_before(CLEF, l.insert);
+  Drosa key = at_or_before(KEYSIG, l.insert);
+  append(list, brk);
+  if (clef) {
+    Drosa c = copyDrosa(clef);
+    c->xcontext = 1;
+    c->set(xclef_change, 0);
+    append(list, c);
+  }
+  if (key) {
+    Drosa k = copyDrosa(key);
+    k->xcontext = 1;
+    remove_naturals_from_key(k);
+    append(list, k);
+  }
+  l.breaks.push_back({int(l.bars.size()), page});
+}
+
+void mxml_print(XmlElement& e) {
+  if (!in_part()) return;
+  const bool page = mxml_attr_is(e, "new-page", "yes");
+  if (!page && !mxml_attr_is(e, "new-system", "yes")) return;
+  ++mxml.system_breaks;
+  if (page) ++mxml.page_breaks;
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const int list = first_list() + i;
+    // A break before the first note of a list, or right after another, makes no system.
+    bool note_before = false;
+    for (Drosa p = mxml.lists[size_t(list)].insert; p; p = p->xback) {
+      if (p->xkind == NOTE) note_before = true;
+      if (p->xkind == NOTE || p->xkind == ENDSYST) break;
+    }
+    if (note_before) mxml_make_break(list, page);
+  }
+}
+
+// ---- Attributes
+// -----------------------------------------------------------------------------------
+
+namespace {
+
+// Gives the XMLTs of the part's lists since their last BAR their start and time in the new
+// divisions, so that the notes of the measure still compare with the part's time.
+void rescale_measure_times(int32_t from, int32_t to) {
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    for (Drosa p = mxml.lists[size_t(first_list() + i)].insert; p && p->xkind != BAR;
+         p = p->xback) {
+      if (p->xkind != XMLT) continue;
+      p->set(xxmltime, int32_t(int64_t(p->get(xxmltime)) * to / from));
+      p->set(xxmlincr, int32_t(int64_t(p->get(xxmlincr)) * to / from));
+    }
+  }
+}
+
+}  // namespace
+
+void mxml_divisions(XmlElement& e) {
+  int32_t d = mxml_int(e, 0);
+  if (d < 1) d = DIVISIONS_DEFAULT;
+  d = std::min(d, 1 << 24);
+  const int32_t old = mxml.divisions;
+  if (in_part() && old > 0 && old != d) {
+    int64_t& cursor = mxml.part_cursor[mxml.part_index];
+    cursor = cursor * d / old;
+    mxml.pending = mxml.pending * d / old;
+    if (mxml.last_duration > 0) mxml.last_duration = mxml.last_duration * d / old;
+    rescale_measure_times(old, d);
+  }
+  mxml.divisions = d;
+  mxml.tolerance = d / 48;
+  if (mxml.tolerance == 0 && d > 32) mxml.tolerance = 1;
+  mxml.tolerance_units = mxml.tolerance ? int32_t(int64_t(mxml.tolerance) * 16384 / 768) : 10;
+}
+
+void mxml_fifths(XmlElement& e) { mxml.fifths = clamped_int(e, -7, 7, 0); }
+
+void mxml_mode(XmlElement& e) { mxml.minor = mxml_text(e, 99) == "minor"; }
+
+namespace {
+
+// The entries of a new key: the cancelling naturals of the previous key's accidentals that it
+// does not keep, then its own accidentals.
+void fill_key(Drosa key, Drosa previous, int code) {
+  const int count = code % MINOR <= 7 ? code % MINOR : (code % MINOR) - 7;
+  const bool sharps = code % MINOR <= 7;
+  int n = 0;
+  if (previous) {
+    const int prev_code = previous->get(xkey);
+    const bool prev_sharps = prev_code % MINOR <= 7;
+    const int keep = prev_sharps == sharps ? count : 0;
+    const int prev_count = std::min<int>(previous->get(xkeycnt), 14);
+    for (int i = 0, accidentals = 0; i < prev_count && n < 14; ++i) {
+      const int entry = previous->get(xkeysig_entry, i);
+      if (entry >= FIRST_NATURAL) continue;
+      if (accidentals++ >= keep) key->set(xkeysig_entry, n++, uint8_t(entry + FIRST_NATURAL));
+    }
+  }
+  for (int i = 0; i < count && n < 14; ++i)
+    key->set(xkeysig_entry, n++, uint8_t(sharps ? SHARP_ORDER[i] : FLAT_ORDER[i]));
+  key->set(xkeycnt, uint8_t(n));
+}
+
+}  // namespace
+
+void mxml_key_end() {
+  if (!in_part()) return;
+  int code = mxml.fifths >= 0 ? mxml.fifths : 7 - mxml.fifths;
+  if (mxml.minor) code += MINOR;
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const int list = first_list() + i;
+    Drosa key = find_or_make(list, KEYSIG);
+    Drosa previous = earlier(KEYSIG, key);
+    key->xcontext = previous && previous->get(xkey) == code ? 1 : 0;
+    key->set(xkey, int8_t(code));
+    fill_key(key, previous, code);
+    key->set(key_transposition, int8_t(mxml.transposition));
+  }
+  mxml.fifths = 0;
+  mxml.minor = false;
+}
+
+void mxml_time(XmlElement& e) {
+  mxml.time_symbol = mxml_attr_is(e, "symbol", "cut")      ? 1
+                     : mxml_attr_is(e, "symbol", "common") ? 2
+                                                           : 0;
+}
+
+void mxml_beats(XmlElement& e) {
+  // "3+2" is a measure of five beats.
+  const std::string text = mxml_text(e, 64);
+  int sum = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (!std::isdigit(uint8_t(text[i]))) {
+      ++i;
+      continue;
+    }
+    int n = 0;
+    for (; i < text.size() && std::isdigit(uint8_t(text[i])); ++i)
+      n = std::min(n * 10 + (text[i] - '0'), 999);
+    sum = std::min(sum + n, 999);
+  }
+  mxml.beats = sum;
+}
+
+void mxml_beat_type(XmlElement& e) {
+  const int denominator = mxml_int(e, 0);
+  if (denominator < 1) return;  // no beat value: the time signature is not taken
+  mxml.beat_type = std::min(denominator, 64);
+  int value = 0;
+  for (int d = mxml.beat_type; d && value < 8; d >>= 1) ++value;
+  mxml.beat_value = value;
+  if (!in_part() || mxml.beats < 1) return;
+  const int beats = std::min(mxml.beats, 99);
+  int symbol = mxml.time_symbol;
+  if (beats == 2 && mxml.beat_type == 2 && symbol == 2) symbol = 1;
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    Drosa t = find_or_make(first_list() + i, TIMESIG);
+    t->set(xbpm, int16_t(beats));
+    t->set(xbeat, int16_t(mxml.beat_type));
+    if (symbol) t->set(xtimesig_symbol, uint8_t(symbol));
+  }
+}
+
+void mxml_clef(XmlElement& e) {
+  if (!in_part()) return;
+  int number = xml_attr_int(e, "number");
+  if (number == XML_NO_INT) number = 1;
+  const int staves = mxml_part_list_count();
+  if (number < 1 || number > staves) {
+    if (mxml.clef_reports++ == 0)
+      REPORT_ERROR(2,
+                   "MusicXML file asks for a clef on staff %d of a part with %d staves; the "
+                   "nearest staff takes it.",
+                   number, staves);
+    number = std::clamp(number, 1, staves);
+  }
+  mxml.cur_list = first_list() + number - 1;
+}
+
+void mxml_sign(XmlElement& e) {
+  if (!in_part() || !valid_list(mxml.cur_list)) return;
+  const std::string sign = mxml_text(e, 32);
+  const int code = sign == "F" ? 1 : sign == "C" ? 2 : sign == "percussion" ? 7 : 0;
+  Drosa clef = find_or_make(mxml.cur_list, CLEF);
+  clef->set(xclef, uint8_t(code));
+  clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
+  mxml.last_clef = clef;
+  mxml.lists[size_t(mxml.cur_list)].clef = code;
+}
+
+void mxml_clef_octave_change(XmlElement& e) {
+  if (mxml.last_clef && mxml_int(e, 0) == -1 && mxml.last_clef->get(xclef) == 0) {
+    mxml.last_clef->set(xclef, 5);
+    mxml.lists[size_t(mxml.cur_list)].clef = 5;
+  }
+}
+
+void mxml_staves(XmlElement& e) {
+  if (!in_part()) return;
+  const int wanted = clamped_int(e, 1, MXML_MAX_STAVES, 1);
+  while (mxml.part_lists[mxml.part_index] < wanted && voice_count < MAX_LISTS_FOR_STAVES)
+    duplicate_voice_list(mxml.part_lists[mxml.part_index]);
+}
+
+void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 5); }
+
+void mxml_chromatic(XmlElement& e) {
+  if (!in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
+  mxml.transposition = clamped_int(e, -36, 36, 0);
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const MxmlList& l = mxml.lists[size_t(first_list() + i)];
+    Drosa key = at_or_before(KEYSIG, l.insert);
+    if (key) key->set(key_transposition, int8_t(mxml.transposition));
+  }
+}

@@ -1,0 +1,472 @@
+// mxml_directions.cpp: the text items of an imported document: titles, composer and rights,
+// credits, words, dynamics, tempo and metronome marks, rehearsal and pedal marks, wedges,
+// the marks of `notations`, and lyrics. The handlers collect items while the elements stream
+// past; the items wait in the title records and the pending slots until the note they belong
+// to is placed (mxml_annotations.cpp makes them into annotations there).
+//
+// Positions are in units of the reference staff: a tenth of a staff space is 5 units, and
+// y counts upward from the staff's middle line (100 units below its top line).
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "ImportExport/mxml_internal.h"
+
+namespace {
+
+// The default style of each kind of item.
+struct ItemStyle {
+  int16_t kind;
+  int32_t x, y;
+  uint16_t reference;
+  int16_t font, size;
+  uint16_t face_and_flags;
+};
+
+enum StyleIndex {
+  STYLE_MOVEMENT_TITLE,
+  STYLE_WORK_TITLE,
+  STYLE_COMPOSER,
+  STYLE_POET,
+  STYLE_RIGHTS,
+  STYLE_LYRIC,
+  STYLE_WORDS_ABOVE,
+  STYLE_WORDS_BELOW,
+  STYLE_TEMPO_ABOVE,
+  STYLE_TEMPO_BELOW,
+  STYLE_REHEARSAL_ABOVE,
+  STYLE_REHEARSAL_BELOW,
+  STYLE_PRESS_ABOVE,
+  STYLE_PRESS_BELOW,
+  STYLE_RELEASE_ABOVE,
+  STYLE_RELEASE_BELOW,
+  STYLE_DYNAMICS_ABOVE,
+  STYLE_DYNAMICS_BELOW,
+};
+
+constexpr ItemStyle styles[] = {
+    {2, 0, -320, 0x42F1, -5, 28, 0},    {24, 0, -460, 0x42F1, -5, 14, 0},
+    {3, 20, -580, 0x62FA, -5, 11, 0},   {23, 200, -580, 0x22F8, -5, 11, 0},
+    {18, 0, 160, 0x42F9, -5, 10, 0},    {5, 0, -360, 0x15F1, -5, 12, 1},
+    {1, -50, 240, 0x0500, -5, 12, 0},   {1, -50, -360, 0x0500, -5, 12, 0},
+    {-6, -100, 240, 0x0500, -5, 12, 8}, {-6, -100, -360, 0x0500, -5, 12, 8},
+    {-4, -100, 240, 0x1508, -5, 12, 2}, {-4, -100, -360, 0x15F8, -5, 12, 2},
+    {-9, 0, 240, 0x1500, -1, 12, 8},    {-9, 0, -260, 0x1500, -1, 12, 8},
+    {-9, -80, 240, 0x1500, -1, 12, 8},  {-9, -80, -260, 0x1500, -1, 12, 8},
+    {-7, -50, 240, 0x1500, -5, 13, 8},  {-7, -50, -240, 0x1500, -5, 13, 8},
+};
+
+constexpr int UNITS_PER_TENTH = 5;
+constexpr int VERTICAL_ORIGIN = 100;
+constexpr int TITLE_RECORD_OF_STYLE[5] = {0, 1, 2, 3, 4};
+
+MxmlItem item_of_style(int s) {
+  const ItemStyle& st = styles[s];
+  MxmlItem item;
+  item.kind = st.kind;
+  item.x = st.x;
+  item.y = st.y;
+  item.reference = st.reference;
+  item.font = st.font;
+  item.size = st.size;
+  item.face = uint8_t(st.face_and_flags >> 8);
+  item.flags = uint8_t(st.face_and_flags & 0xFF);
+  return item;
+}
+
+// The placement of a direction: 1 above, -1 below, 0 none.
+int placement_of(XmlElement& e) {
+  if (mxml_attr_is(e, "placement", "above")) return 1;
+  if (mxml_attr_is(e, "placement", "below")) return -1;
+  return 0;
+}
+
+// The open group of a slot (a new one when it has none).
+MxmlGroup& open_group(int slot) {
+  if (mxml.slots[slot].empty()) mxml.slots[slot].emplace_back();
+  return mxml.slots[slot].back();
+}
+
+// A new item of a style in the slot's open group, positioned and formatted.
+MxmlItem* direction_item(XmlElement& e, int style, int slot = MXML_DIRECTION_SLOT) {
+  MxmlGroup& g = open_group(slot);
+  const int line = int(g.items.size());
+  g.items.push_back(item_of_style(style));
+  MxmlItem* item = &g.items.back();
+  mxml_item_position(e, item, line);
+  mxml_text_format(e, item, nullptr);
+  return item;
+}
+
+// The style above or below, by the element's placement or else its direction's.
+int by_placement(XmlElement& e, int above, int below) {
+  int p = placement_of(e);
+  if (p == 0 && !mxml.slots[MXML_DIRECTION_SLOT].empty())
+    p = mxml.slots[MXML_DIRECTION_SLOT].back().placement;
+  return p < 0 ? below : above;
+}
+
+// Font sizes named by keywords, in byte-wise order.
+constexpr XmlNamedValue size_keywords[] = {
+    {"large", 18},   {"larger", 14}, {"medium", 12},   {"small", 10},   {"smaller", 11},
+    {"x-large", 24}, {"x-small", 9}, {"xx-large", 32}, {"xx-small", 8},
+};
+
+int32_t units(double tenths) { return int32_t(tenths * UNITS_PER_TENTH + 0.5); }
+
+}  // namespace
+
+// ---- Style and position
+// ---------------------------------------------------------------------------
+
+void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base) {
+  if (base) {
+    item->font = base->font;
+    item->size = base->size;
+    item->face = base->face;
+    item->reference = uint16_t((item->reference & ~7) | (base->reference & 7));
+  }
+  if (const char* size = xml_attr(e, "font-size")) {
+    char* end = nullptr;
+    const double n = std::strtod(size, &end);
+    if (end != size && n > 0 && n < 1000) {
+      item->size =
+          std::strchr(size, '%') ? int16_t((int(n) * item->size + 50) / 100) : int16_t(n + 0.5);
+      item->size = std::clamp<int16_t>(item->size, 1, 127);
+      item->size_given = true;
+    } else {
+      const int32_t found = lookup_sorted_record(size, size_keywords, 9);
+      if (found != XML_NOT_FOUND) {
+        item->size = int16_t(size_keywords[found].value);
+        item->size_given = true;
+      }
+    }
+  }
+  if (const char* justify = xml_attr(e, "justify")) {
+    int j = -1;
+    if (std::strcmp(justify, "left") == 0) j = 0;
+    if (std::strcmp(justify, "right") == 0) j = 2;
+    if (std::strcmp(justify, "center") == 0 || std::strcmp(justify, "centre") == 0) j = 3;
+    if (j >= 0) {
+      item->reference = uint16_t((item->reference & ~7) | j);
+      item->justify_given = true;
+    }
+  }
+  if (mxml_attr_is(e, "font-style", "normal")) item->face &= ~2, item->face_given = true;
+  if (mxml_attr_is(e, "font-style", "italic")) item->face |= 2, item->face_given = true;
+  if (mxml_attr_is(e, "font-weight", "normal")) item->face &= ~1, item->face_given = true;
+  if (mxml_attr_is(e, "font-weight", "bold")) item->face |= 1, item->face_given = true;
+}
+
+int mxml_item_position(XmlElement& e, MxmlItem* item, int line) {
+  auto read = [&](const char* name, int bit, int32_t* to, int32_t origin) {
+    const double d = xml_attr_double(e, name);
+    if (d == XML_NO_DOUBLE || !std::isfinite(d) || std::fabs(d) > 1e6) return;
+    *to = origin + int32_t(d * UNITS_PER_TENTH + 0.5);
+    item->given |= uint8_t(bit);
+  };
+  read("default-x", 1, &item->x, 0);
+  read("default-y", 2, &item->y, VERTICAL_ORIGIN);
+  read("relative-x", 4, &item->dx, 0);
+  read("relative-y", 8, &item->dy, 0);
+  if (!item->given && line > 0) item->y += (item->y < 0 ? -10 : 10) * item->size * line;
+  return item->given;
+}
+
+// ---- Slots
+// -----------------------------------------------------------------------------------------
+
+void mxml_reset_slot(int slot) {
+  for (MxmlGroup& g : mxml.slots[slot]) {
+    for (MxmlItem& item : g.items) {
+      if (&item == mxml.item) mxml.item = nullptr;
+      if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
+      if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
+      if (&item == mxml.metronome) mxml.metronome = nullptr;
+    }
+  }
+  mxml.slots[slot].clear();
+}
+
+void mxml_reset_title(int record) {
+  for (MxmlItem& item : mxml.titles[record].items)
+    if (&item == mxml.item) mxml.item = nullptr;
+  mxml.titles[record].items.clear();
+}
+
+void mxml_reset_titles(int from) {
+  for (int r = std::max(from, 0); r < MXML_TITLE_RECORDS; ++r) mxml_reset_title(r);
+}
+
+// ---- Titles and credits
+// ------------------------------------------------------------------------------
+
+namespace {
+
+// An identification text goes into its title record when the record is still empty.
+void title_item(XmlElement& e, int record) {
+  MxmlTitle& t = mxml.titles[record];
+  if (!t.items.empty()) return;
+  t.items.push_back(item_of_style(TITLE_RECORD_OF_STYLE[record]));
+  MxmlItem& item = t.items.back();
+  item.number = xml_attr_int(e, "number");
+  mxml_item_position(e, &item, 0);
+  item.text = mxml_text(e);
+}
+
+// The page's height or width in tenths.
+int32_t page_tenths(bool height) {
+  const int32_t tenths = height ? mxml.page_height : mxml.page_width;
+  return tenths > 0 ? tenths : (height ? 1683 : 1190);
+}
+
+// What a credit's place on the page makes of it: a title, the rights, the composer or the
+// poet; -1 to drop it. Places are compared in tenths: y (from the page bottom, or from its top
+// when negative) within 700 of the top for a title, within 700 of the bottom for the rights,
+// within 800 of the top for the composer (right of a quarter of the page) or the poet.
+int credit_style(const MxmlItem& item, int32_t y) {
+  const int32_t height = page_tenths(true), width = page_tenths(false);
+  const int32_t t = y < 0 ? y / UNITS_PER_TENTH : (y - VERTICAL_ORIGIN) / UNITS_PER_TENTH;
+  const int32_t from_top = t < 0 ? -t : height - t;
+  const int just = item.reference & 7;
+  if (just == 1 || just == 3 || item.size >= 24) {
+    if (from_top <= 700) return item.size < 20 ? STYLE_WORK_TITLE : STYLE_MOVEMENT_TITLE;
+    if (t >= 0 && t <= 700) return STYLE_RIGHTS;
+    return -1;
+  }
+  if (t >= 0 && t < 701) return STYLE_RIGHTS;
+  if (from_top <= 800) return item.x / UNITS_PER_TENTH >= width / 4 ? STYLE_COMPOSER : STYLE_POET;
+  return -1;
+}
+
+}  // namespace
+
+void mxml_movement_title(XmlElement& e) { title_item(e, 0); }
+void mxml_work_title(XmlElement& e) { title_item(e, 1); }
+void mxml_rights(XmlElement& e) { title_item(e, 4); }
+
+void mxml_creator(XmlElement& e) {
+  if (mxml_attr_is(e, "type", "composer")) title_item(e, 2);
+  if (mxml_attr_is(e, "type", "poet") || mxml_attr_is(e, "type", "lyricist")) title_item(e, 3);
+}
+
+void mxml_credit(XmlElement&) { mxml.slots[MXML_CREDIT_SLOT].emplace_back(); }
+
+void mxml_credit_words(XmlElement& e) {
+  MxmlGroup& g = open_group(MXML_CREDIT_SLOT);
+  MxmlItem item = item_of_style(STYLE_WORDS_ABOVE);
+  item.x = item.y = 0;
+  mxml_item_position(e, &item, 0);
+  mxml_text_format(e, &item, nullptr);
+  item.text = mxml_text(e);
+  int32_t y = item.y;
+  if (!(item.given & 2) && item.size_given && item.size > 19) y = -320;
+  const int s = credit_style(item, y);
+  if (s < 0 || item.text.empty()) return;
+  const ItemStyle& st = styles[s];
+  item.kind = st.kind;
+  const uint16_t justification = item.justify_given ? (item.reference & 7) : (st.reference & 7);
+  item.reference = uint16_t((st.reference & ~7) | justification);
+  item.y = s == STYLE_RIGHTS ? st.y : y;
+  if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
+  if (!(item.given & 1)) item.x = st.x;
+  item.credit = true;
+  // Credits take the place of the identification's texts of their kind.
+  for (int r = 0; r < 5; ++r)
+    if (styles[r].kind == item.kind) mxml_reset_title(r);
+  g.items.push_back(std::move(item));
+}
+
+// ---- Directions
+// --------------------------------------------------------------------------------------
+
+void mxml_direction(XmlElement& e) {
+  MxmlGroup g;
+  g.placement = placement_of(e);
+  if (std::strcmp(xml_open_element_name(e, -1), "directive") == 0 ||
+      mxml_attr_is(e, "directive", "yes"))
+    g.voffset = -100;
+  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
+}
+
+void mxml_direction_end() {
+  mxml.metronome = nullptr;
+  if (mxml.wedge.open && mxml.wedge.group_pending && !mxml.slots[MXML_DIRECTION_SLOT].empty()) {
+    mxml.wedge.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
+    mxml.wedge.group_pending = false;
+  }
+}
+
+void mxml_nothing(XmlElement&) {}
+
+void mxml_words(XmlElement& e) {
+  MxmlItem* item = direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW));
+  item->text = mxml_text(e);
+}
+
+void mxml_dynamics(XmlElement& e) {
+  if (mxml.notations_open) {
+    MxmlItem* item = direction_item(e, by_placement(e, STYLE_DYNAMICS_ABOVE, STYLE_DYNAMICS_BELOW),
+                                    MXML_NOTATIONS_SLOT);
+    item->text = "?";
+    mxml.notations_dynamics = item;
+    return;
+  }
+  MxmlItem* item = direction_item(e, by_placement(e, STYLE_DYNAMICS_ABOVE, STYLE_DYNAMICS_BELOW));
+  item->text = "?";
+  mxml.direction_dynamics = item;
+}
+
+void mxml_metronome(XmlElement& e) {
+  MxmlItem* item = direction_item(e, by_placement(e, STYLE_TEMPO_ABOVE, STYLE_TEMPO_BELOW));
+  item->text = " ";
+  item->parentheses = mxml_attr_is(e, "parentheses", "yes");
+  mxml.metronome = item;
+  open_group(MXML_DIRECTION_SLOT).metronome = true;
+}
+
+void mxml_beat_unit(XmlElement& e) {
+  static const char* const units_names[] = {"breve", "whole", "half", "quarter", "eighth",
+                                            "16th",  "32nd",  "64th", "128th",   "256th"};
+  const std::string text = mxml_text(e, 16);
+  for (int i = 0; i < 10; ++i) {
+    if (text != units_names[i]) continue;
+    mxml.beat_value = i;
+    if (mxml.metronome && mxml.metronome->beat_unit < 0) mxml.metronome->beat_unit = i;
+  }
+}
+
+void mxml_beat_unit_dot(XmlElement&) {
+  if (mxml.metronome) mxml.metronome->dots = std::min(mxml.metronome->dots + 1, 2);
+}
+
+void mxml_per_minute(XmlElement& e) {
+  const int tempo = mxml_int(e, 0);
+  if (mxml.metronome && tempo >= 1) mxml.metronome->tempo = std::min(tempo, 9999);
+}
+
+void mxml_sound(XmlElement& e) {
+  const double tempo = xml_attr_double(e, "tempo");
+  if (tempo == XML_NO_DOUBLE || !(tempo >= 1) || mxml.beat_value < 0) return;
+  const bool in_direction = xml_open_element_level(e, "direction") >= 0;
+  if (!in_direction) mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
+  // A metronome mark of the same direction already shows the tempo.
+  if (open_group(MXML_DIRECTION_SLOT).metronome) return;
+  MxmlItem* item = direction_item(e, STYLE_TEMPO_ABOVE);
+  item->text = " ";
+  item->face |= 2;
+  item->tempo = int32_t(std::min(tempo + 0.5, 9999.0));
+  item->beat_unit = mxml.beat_value;
+}
+
+void mxml_rehearsal(XmlElement& e) {
+  MxmlItem* item = direction_item(e, by_placement(e, STYLE_REHEARSAL_ABOVE, STYLE_REHEARSAL_BELOW));
+  item->text = mxml_text(e);
+  if (mxml_attr_is(e, "enclosure", "none")) item->flags &= ~2;
+}
+
+void mxml_pedal(XmlElement& e) {
+  int placement = placement_of(e);
+  if (placement == 0 && !mxml.slots[MXML_DIRECTION_SLOT].empty())
+    placement = mxml.slots[MXML_DIRECTION_SLOT].back().placement;
+  const bool above = placement == 1;
+  const char* type = xml_attr(e, "type");
+  const std::string t = type ? type : "start";
+  MxmlItem* item = nullptr;
+  if (t == "stop") {
+    item = direction_item(e, above ? STYLE_RELEASE_ABOVE : STYLE_RELEASE_BELOW);
+    item->release = true;
+  } else if (t == "change") {
+    item = direction_item(e, above ? STYLE_RELEASE_ABOVE : STYLE_RELEASE_BELOW);
+    item->press = item->release = true;
+  } else if (t == "start" || t == "sostenuto") {
+    item = direction_item(e, above ? STYLE_PRESS_ABOVE : STYLE_PRESS_BELOW);
+    item->press = true;
+  }
+  if (item) item->text = " ";
+}
+
+void mxml_wedge(XmlElement& e) {
+  const char* type = xml_attr(e, "type");
+  if (!type) return;
+  MxmlWedge& w = mxml.wedge;
+  if (std::strcmp(type, "crescendo") == 0 || std::strcmp(type, "diminuendo") == 0) {
+    const int placement = mxml.slots[MXML_DIRECTION_SLOT].empty()
+                              ? 0
+                              : mxml.slots[MXML_DIRECTION_SLOT].back().placement;
+    w = MxmlWedge{};
+    w.type = type[0] == 'c' ? 2 : 1;
+    w.open = true;
+    w.group_pending = true;
+    w.y = placement == 1 ? 350 : -350;
+    const double dy = xml_attr_double(e, "default-y");
+    if (dy != XML_NO_DOUBLE && std::fabs(dy) < 1e6) w.y = VERTICAL_ORIGIN + units(dy);
+    const double ry = xml_attr_double(e, "relative-y");
+    if (ry != XML_NO_DOUBLE && std::fabs(ry) < 1e6) w.y += units(ry);
+  } else if (std::strcmp(type, "stop") == 0 && w.open) {
+    w.stopping = true;
+    w.stop_x = 20;
+  }
+}
+
+void mxml_offset(XmlElement& e) {
+  if (xml_open_element_level(e, "direction") < 0 || mxml.slots[MXML_DIRECTION_SLOT].empty()) return;
+  const double v = xml_text_double(e);
+  if (v == XML_NO_DOUBLE || std::fabs(v) > 1e6) return;
+  mxml.slots[MXML_DIRECTION_SLOT].back().xoffset = units(v);
+}
+
+// ---- Notations
+// -----------------------------------------------------------------------------------------
+
+MxmlItem* mxml_notation_item(int code, int subcode, int placement, const std::string& prefix) {
+  MxmlGroup& g = open_group(MXML_NOTATIONS_SLOT);
+  g.items.push_back(item_of_style(placement == 2 ? STYLE_WORDS_BELOW : STYLE_WORDS_ABOVE));
+  MxmlItem* item = &g.items.back();
+  item->code = code;
+  item->number = subcode;
+  item->kind = code <= 9 || code == 15 ? -16
+               : code <= 11            ? -19
+               : code == 12            ? -15
+               : code == 13            ? -20
+                                       : -8;
+  item->text = prefix;
+  return item;
+}
+
+// ---- Lyrics
+// ------------------------------------------------------------------------------------------------
+
+void mxml_lyric(XmlElement& e) {
+  MxmlTitle& lyrics = mxml.titles[MXML_LYRICS_RECORD];
+  lyrics.items.push_back(item_of_style(STYLE_LYRIC));
+  MxmlItem* item = &lyrics.items.back();
+  int number = xml_attr_int(e, "number");
+  item->number = number == XML_NO_INT ? 1 : number;
+  mxml_item_position(e, item, std::clamp(item->number, 1, 20) - 1);
+  mxml_text_format(e, item, nullptr);
+  mxml.item = item;
+}
+
+void mxml_text_element(XmlElement& e) {
+  if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
+  mxml.item->text += mxml_text(e);
+}
+
+void mxml_elision(XmlElement& e) {
+  if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
+  const std::string text = mxml_text(e);
+  mxml.item->text += text.empty() ? " " : text;
+}
+
+void mxml_syllabic(XmlElement& e) {
+  if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
+  const std::string text = mxml_text(e, 16);
+  mxml.item->syllable = text == "begin" || text == "middle";
+}
+
+void mxml_extend(XmlElement& e) {
+  if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
+  mxml.item->extend = true;
+}

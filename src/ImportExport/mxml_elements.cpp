@@ -1,0 +1,275 @@
+// mxml_elements.cpp: the switchboard of the MusicXML import: a sorted table of the element
+// names the import understands, each with its start and end handler, the two callbacks of
+// the XML reader that look an element up in it, and the fallbacks for the words inside
+// `dynamics` and the ornaments, technical marks and articulations of `notations` that the
+// table does not hold. Any other element is passed over with its text.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "ImportExport/mxml_internal.h"
+
+namespace {
+
+struct ElementEntry {
+  const char* name;
+  MxmlStartHandler start;
+  MxmlEndHandler end;
+};
+
+// In strict ascending byte-wise order of the name.
+constexpr ElementEntry element_table[] = {
+    {"accent", mxml_accent, nullptr},
+    {"accidental", mxml_accidental, nullptr},
+    {"actual-notes", mxml_actual_notes, nullptr},
+    {"alter", mxml_alter, nullptr},
+    {"bar-style", mxml_bar_style, nullptr},
+    {"barline", mxml_barline, mxml_barline_end},
+    {"beam", mxml_beam, nullptr},
+    {"beat-type", mxml_beat_type, nullptr},
+    {"beat-unit", mxml_beat_unit, nullptr},
+    {"beat-unit-dot", mxml_beat_unit_dot, nullptr},
+    {"beats", mxml_beats, nullptr},
+    {"bottom-margin", mxml_margin, nullptr},
+    {"chord", mxml_chord, nullptr},
+    {"chromatic", mxml_chromatic, nullptr},
+    {"clef", mxml_clef, nullptr},
+    {"clef-octave-change", mxml_clef_octave_change, nullptr},
+    {"creator", mxml_creator, nullptr},
+    {"credit", mxml_credit, nullptr},
+    {"credit-words", mxml_credit_words, nullptr},
+    {"defaults", nullptr, mxml_defaults_end},
+    {"detached-legato", mxml_detached_legato, nullptr},
+    {"direction", mxml_direction, mxml_direction_end},
+    {"direction-type", mxml_nothing, nullptr},
+    {"directive", mxml_direction, mxml_direction_end},
+    {"display-octave", mxml_octave, nullptr},
+    {"display-step", mxml_step, nullptr},
+    {"divisions", mxml_divisions, nullptr},
+    {"dot", mxml_dot, nullptr},
+    {"duration", mxml_duration, nullptr},
+    {"dynamics", mxml_dynamics, nullptr},
+    {"elision", mxml_elision, nullptr},
+    {"extend", mxml_extend, nullptr},
+    {"fermata", mxml_fermata, nullptr},
+    {"fifths", mxml_fifths, nullptr},
+    {"forward", mxml_note, mxml_forward_end},
+    {"grace", mxml_grace, nullptr},
+    {"key", nullptr, mxml_key_end},
+    {"left-margin", mxml_margin, nullptr},
+    {"line", mxml_nothing, nullptr},
+    {"lyric", mxml_lyric, nullptr},
+    {"measure", mxml_measure, mxml_measure_end},
+    {"metronome", mxml_metronome, nullptr},
+    {"millimeters", mxml_millimeters, nullptr},
+    {"mode", mxml_mode, nullptr},
+    {"movement-title", mxml_movement_title, nullptr},
+    {"normal-notes", mxml_normal_notes, nullptr},
+    {"notations", mxml_notations, mxml_notations_end},
+    {"note", mxml_note, mxml_note_element_end},
+    {"octave", mxml_octave, nullptr},
+    {"offset", mxml_offset, nullptr},
+    {"page-height", mxml_page_height, nullptr},
+    {"page-margins", mxml_page_margins, mxml_page_margins_end},
+    {"page-width", mxml_page_width, nullptr},
+    {"part", mxml_part, mxml_part_end},
+    {"part-group", mxml_part_group, nullptr},
+    {"part-name", mxml_part_name, nullptr},
+    {"pedal", mxml_pedal, nullptr},
+    {"per-minute", mxml_per_minute, nullptr},
+    {"pitch", mxml_pitch, nullptr},
+    {"print", mxml_print, nullptr},
+    {"rehearsal", mxml_rehearsal, nullptr},
+    {"repeat", mxml_repeat, nullptr},
+    {"rest", mxml_rest, nullptr},
+    {"right-margin", mxml_margin, nullptr},
+    {"rights", mxml_rights, nullptr},
+    {"score-part", mxml_score_part, nullptr},
+    {"score-partwise", mxml_score_partwise, nullptr},
+    {"sign", mxml_sign, nullptr},
+    {"slur", mxml_slur, nullptr},
+    {"software", mxml_software, nullptr},
+    {"sound", mxml_sound, nullptr},
+    {"staccatissimo", mxml_staccatissimo, nullptr},
+    {"staccato", mxml_staccato, nullptr},
+    {"staff", mxml_staff, nullptr},
+    {"staff-distance", mxml_staff_distance, nullptr},
+    {"staff-layout", mxml_staff_layout, nullptr},
+    {"staff-lines", mxml_staff_lines, nullptr},
+    {"staves", mxml_staves, nullptr},
+    {"stem", mxml_stem, nullptr},
+    {"step", mxml_step, nullptr},
+    {"strong-accent", mxml_strong_accent, nullptr},
+    {"syllabic", mxml_syllabic, nullptr},
+    {"system-distance", mxml_system_distance, nullptr},
+    {"system-layout", mxml_system_layout, nullptr},
+    {"tenths", mxml_tenths, nullptr},
+    {"tenuto", mxml_tenuto, nullptr},
+    {"text", mxml_text_element, nullptr},
+    {"tie", mxml_tie, nullptr},
+    {"time", mxml_time, nullptr},
+    {"top-margin", mxml_margin, nullptr},
+    {"top-system-distance", mxml_top_system_distance, nullptr},
+    {"type", mxml_type, nullptr},
+    {"unpitched", mxml_pitch, nullptr},
+    {"voice", mxml_voice, nullptr},
+    {"wedge", mxml_wedge, nullptr},
+    {"words", mxml_words, nullptr},
+    {"work-title", mxml_work_title, nullptr},
+};
+constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
+static_assert(ELEMENT_COUNT == 97, "the import understands 97 elements");
+
+// The words of `dynamics`; a word's index is its dynamics code.
+constexpr const char* dynamics_words[24] = {
+    "pppp", "ppp", "pp", "p",  "mp",  "mf",  "f",    "ff",   "fff",   "ffff",   "sp",    "sf",
+    "sfz",  "fz",  "fp", "rf", "rfz", "sfp", "sfpp", "sffz", "ppppp", "pppppp", "fffff", "ffffff"};
+
+// Notation marks inside `notations`: the code in the low 16 bits, the sub-code above.
+constexpr int mark(int code, int subcode) { return code | (subcode << 16); }
+constexpr XmlNamedValue notation_marks[] = {
+    {"arpeggiate", mark(15, 3)},   {"breath-mark", mark(12, 1)},
+    {"caesura", mark(13, 1)},      {"delayed-inverted-turn", mark(9, 0)},
+    {"delayed-turn", mark(7, 0)},  {"down-bow", mark(11, 0)},
+    {"fingering", mark(14, 2)},    {"inverted-mordent", mark(2, 0)},
+    {"inverted-turn", mark(8, 0)}, {"mordent", mark(1, 0)},
+    {"trill-mark", mark(5, 0)},    {"turn", mark(6, 0)},
+    {"up-bow", mark(10, 0)},
+};
+constexpr int MARK_COUNT = sizeof notation_marks / sizeof notation_marks[0];
+
+constexpr char NONBREAKING_SPACE = char(0xCA);  // Mac OS Roman
+constexpr char RETURN = 0x0D;
+constexpr int CODE_DELAYED_TURN = 7, CODE_INVERTED_TURN = 8, CODE_DELAYED_INVERTED_TURN = 9;
+constexpr int CODE_TURN = 6, CODE_FINGERING = 14, CODE_ARPEGGIATE = 15;
+
+// Binary search of the element table; -1 when the name is not in it.
+int find_element(const char* name) {
+  int low = 0, high = ELEMENT_COUNT;
+  while (low < high) {
+    const int middle = (low + high - 1) / 2;
+    const int order = std::strcmp(name, element_table[middle].name);
+    if (order == 0) return middle;
+    if (order < 0)
+      high = middle;
+    else
+      low = middle + 1;
+  }
+  return -1;
+}
+
+// A word inside `dynamics` sets the open dynamics item's code: its index, or 0xFFFF for a
+// word that is none of the 24. Only the children of `dynamics` count, so that an unknown
+// element elsewhere before the next note cannot spoil the marking.
+bool dynamics_word(const char* name, XmlElement& element) {
+  MxmlItem* item = mxml.notations_open ? mxml.notations_dynamics : mxml.direction_dynamics;
+  if (!item) return false;
+  if (std::strcmp(mxml_parent(element), "dynamics") != 0) return false;
+  item->dynamics = 0xFFFF;
+  for (int i = 0; i < 24; ++i) {
+    if (std::strcmp(name, dynamics_words[i]) == 0) {
+      item->dynamics = i;
+      break;
+    }
+  }
+  return true;
+}
+
+// A notation mark inside `notations` makes its items.
+void notation_mark(const char* name, XmlElement& element) {
+  const int32_t found = lookup_sorted_record(name, notation_marks, MARK_COUNT);
+  if (found == XML_NOT_FOUND) return;
+  const int code = notation_marks[found].value & 0xFFFF;
+  const int subcode = notation_marks[found].value >> 16;
+  if (code < 1) return;
+  const int placement = mxml_attr_is(element, "placement", "above")   ? 1
+                        : mxml_attr_is(element, "placement", "below") ? 2
+                                                                      : 0;
+  std::string prefix;
+  MxmlItem* item = nullptr;
+  switch (code) {
+    case CODE_DELAYED_TURN:
+      item = mxml_notation_item(code, subcode, placement, std::string(1, NONBREAKING_SPACE));
+      break;
+    case CODE_INVERTED_TURN:
+    case CODE_DELAYED_INVERTED_TURN: {
+      std::string rest =
+          code == CODE_DELAYED_INVERTED_TURN ? std::string(1, NONBREAKING_SPACE) : "";
+      mxml_notation_item(code, subcode, placement, std::string(1, RETURN) + rest);
+      item = mxml_notation_item(CODE_TURN, subcode, placement, rest);
+      break;
+    }
+    case CODE_FINGERING:
+      if (mxml_attr_is(element, "substitution", "yes")) prefix += '-';
+      if (mxml_attr_is(element, "alternate", "yes")) prefix += '/';
+      item = mxml_notation_item(code, subcode, placement, prefix);
+      break;
+    case CODE_ARPEGGIATE:
+      item = mxml_notation_item(code, subcode, placement, std::string(1, RETURN));
+      break;
+    default:
+      item = mxml_notation_item(code, subcode, placement, "");
+      break;
+  }
+  if (item && code == CODE_FINGERING) item->text += mxml_text(element, 64);
+}
+
+}  // namespace
+
+int mxml_start_element(const char* name, XmlElement& element, void*) {
+  const int found = find_element(name);
+  if (found >= 0) {
+    if (element_table[found].start) element_table[found].start(element);
+    return 0;
+  }
+  if (dynamics_word(name, element)) return 0;
+  if (mxml.notations_open) notation_mark(name, element);
+  return 0;
+}
+
+bool mxml_understands(const char* name) { return find_element(name) >= 0; }
+
+int mxml_end_element(const char* name, void*) {
+  const int found = find_element(name);
+  if (found >= 0 && element_table[found].end) element_table[found].end();
+  return 0;
+}
+
+// ---- Reading text and attributes ----------------------------------------------------------------
+
+namespace {
+
+std::string system_text(const char* utf8, size_t limit) {
+  std::string out(limit + 1, '\0');
+  if (!utf8_to_system_text(utf8, out.data(), int32_t(limit + 1))) {
+    out.assign(utf8, std::min(std::strlen(utf8), limit));  // not UTF-8: the bytes as they are
+    return out;
+  }
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+
+}  // namespace
+
+std::string mxml_text(XmlElement& element, size_t limit) {
+  return system_text(xml_element_text(element.text), limit);
+}
+
+std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit) {
+  const char* value = xml_attr(element, name);
+  return value ? system_text(value, limit) : std::string();
+}
+
+bool mxml_attr_is(XmlElement& element, const char* name, const char* value) {
+  const char* found = xml_attr(element, name);
+  return found && std::strcmp(found, value) == 0;
+}
+
+int32_t mxml_int(XmlElement& element, int32_t otherwise) {
+  const int32_t value = xml_text_int(element);
+  return value == XML_NO_INT ? otherwise : value;
+}
+
+const char* mxml_parent(XmlElement& element) {
+  return element.depth >= 2 ? xml_open_element_name(element, element.depth - 2) : "";
+}

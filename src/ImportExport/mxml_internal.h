@@ -1,0 +1,202 @@
+// mxml_internal.h: what the files of the MusicXML import share: the element handlers that the
+// element table calls, and the routines by which notes, bars and text items are placed.
+// Only the import's own files include it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ImportExport/musicxml_globals.h"
+#include "ImportExport/xml_reader.h"
+
+// ---- Failures (musicxml_import.cpp) ------------------------------------------------------------
+// Ends the import with a message for the user (none for an empty text).
+[[noreturn]] void mxml_throw(const char* message);
+
+// ---- The element table and its helpers (mxml_elements.cpp) --------------------------------------
+int mxml_start_element(const char* name, XmlElement& element, void* user);
+int mxml_end_element(const char* name, void* user);
+// True when the element table holds the name.
+bool mxml_understands(const char* name);
+// The element's text, or an attribute's value, in the program's text: UTF-8 converted to Mac
+// OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
+std::string mxml_text(XmlElement& element, size_t limit = 1024);
+std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit = 1024);
+// True when the attribute has exactly this value.
+bool mxml_attr_is(XmlElement& element, const char* name, const char* value);
+// The element's text as an integer; `otherwise` when it has none.
+int32_t mxml_int(XmlElement& element, int32_t otherwise);
+// The name of the element that encloses the one being started ("" at the root).
+const char* mxml_parent(XmlElement& element);
+
+// Handler types: a start handler reads the element; an end handler gets nothing. Every
+// handler reads and writes the import's state (mxml) and appends to the staff lists of the
+// part being read; none of them reports, except where noted, and none throws but the part
+// list's limits (mxml_score_part).
+using MxmlStartHandler = void (*)(XmlElement& element);
+using MxmlEndHandler = void (*)();
+
+// ---- Parts, measures and attributes (mxml_attributes.cpp) ---------------------------------------
+void mxml_score_partwise(XmlElement& e);
+void mxml_score_part(XmlElement& e);
+void mxml_part_group(XmlElement& e);
+void mxml_part_name(XmlElement& e);
+void mxml_software(XmlElement& e);
+void mxml_part(XmlElement& e);
+void mxml_part_end();
+void mxml_measure(XmlElement& e);
+void mxml_measure_end();
+void mxml_print(XmlElement& e);
+void mxml_divisions(XmlElement& e);
+void mxml_fifths(XmlElement& e);
+void mxml_mode(XmlElement& e);
+void mxml_key_end();
+void mxml_time(XmlElement& e);
+void mxml_beats(XmlElement& e);
+void mxml_beat_type(XmlElement& e);
+void mxml_clef(XmlElement& e);
+void mxml_sign(XmlElement& e);
+void mxml_clef_octave_change(XmlElement& e);
+void mxml_staves(XmlElement& e);
+void mxml_staff_lines(XmlElement& e);
+void mxml_chromatic(XmlElement& e);
+void mxml_barline(XmlElement& e);
+void mxml_barline_end();
+void mxml_bar_style(XmlElement& e);
+void mxml_repeat(XmlElement& e);
+// mxml_bar_end: the measure end of one staff list: the part's time moves to the measure's
+// end, where a BAR (with an XMLT before it, and a BARSEP after it when the list's bar lines
+// stand apart) takes the bar style, repeats and waiting measure number.
+// Reads:  mxml (part cursor, pending time, measure end, bar state). Writes: the list, mxml.
+void mxml_bar_end(int list);
+// The part's number of lists, and whether a list index is one of them.
+int mxml_part_list_count();
+// The whole-measure length of the current time signature in divisions; 0 when unknown.
+int64_t mxml_measure_length();
+// mxml_make_break: a system break (a page break with `page`) of the Score at the list's
+// insertion node, followed by Score-only copies of the clef and key in force (the key without
+// its naturals); the list remembers after how many bars it stands.
+// Reads and writes: the list, mxml.lists.
+void mxml_make_break(int list, bool page);
+
+// ---- Notes and their time (mxml_notes.cpp) ------------------------------------------------------
+void mxml_note(XmlElement& e);  // note and forward
+void mxml_note_element_end();
+void mxml_forward_end();
+void mxml_rest(XmlElement& e);
+void mxml_chord(XmlElement& e);
+void mxml_grace(XmlElement& e);
+void mxml_pitch(XmlElement& e);  // pitch and unpitched
+void mxml_step(XmlElement& e);   // step and display-step
+void mxml_alter(XmlElement& e);
+void mxml_octave(XmlElement& e);  // octave and display-octave
+void mxml_duration(XmlElement& e);
+void mxml_voice(XmlElement& e);
+void mxml_staff(XmlElement& e);
+void mxml_type(XmlElement& e);
+void mxml_dot(XmlElement& e);
+void mxml_actual_notes(XmlElement& e);
+void mxml_normal_notes(XmlElement& e);
+void mxml_stem(XmlElement& e);
+void mxml_beam(XmlElement& e);
+void mxml_tie(XmlElement& e);
+void mxml_slur(XmlElement& e);
+void mxml_accidental(XmlElement& e);
+void mxml_notations(XmlElement& e);
+void mxml_notations_end();
+void mxml_fermata(XmlElement& e);
+void mxml_accent(XmlElement& e);
+void mxml_strong_accent(XmlElement& e);
+void mxml_staccato(XmlElement& e);
+void mxml_staccatissimo(XmlElement& e);
+void mxml_tenuto(XmlElement& e);
+void mxml_detached_legato(XmlElement& e);
+// mxml_note_end: the end of a note or forward: its voice and staff list, its place in time
+// (walked back over later notes, or joined to a chord of the same start), its value (given,
+// or the longest not longer than its duration), its NOTE with the XMLT of its start, what
+// waits for it (titles, directions, marks, lyrics, wedges) and its staff settings; a rest
+// without a voice is made again in every other voice of the part.
+// Reads:  mxml (the note record, the part's time, voices, lists, slurs).
+// Writes: the staff lists, mxml, mxml_no_note_made.
+// Failure: level 4 "Error in timing while parsing MusicXML file (part=%d measure=%d
+//          voice=%d)" for a chord member with no chord before it (it starts its own chord);
+//          level 2 once per import for an octave out of range (read as the nearest).
+void mxml_note_end();
+// mxml_make_rest: a rest NOTE after `after` in the list, placed at the part's time; a
+// whole-measure rest takes its value from the time signature (a quarter without one), with
+// further rests when the measure is not one rest long. Returns the rest.
+// Reads: mxml, the list's TIMESIG. Writes: the list, mxml.
+Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag);
+// Times in divisions as time units (65536 to a whole note).
+int32_t mxml_to_units(int64_t divisions_time);
+
+// ---- Text items: directions, credits, lyrics, notations (mxml_directions.cpp) ------------------
+void mxml_direction(XmlElement& e);  // direction and directive
+void mxml_direction_end();
+void mxml_nothing(XmlElement& e);  // direction-type and line
+void mxml_words(XmlElement& e);
+void mxml_dynamics(XmlElement& e);
+void mxml_wedge(XmlElement& e);
+void mxml_pedal(XmlElement& e);
+void mxml_metronome(XmlElement& e);
+void mxml_beat_unit(XmlElement& e);
+void mxml_beat_unit_dot(XmlElement& e);
+void mxml_per_minute(XmlElement& e);
+void mxml_rehearsal(XmlElement& e);
+void mxml_sound(XmlElement& e);
+void mxml_offset(XmlElement& e);
+void mxml_credit(XmlElement& e);
+void mxml_credit_words(XmlElement& e);
+void mxml_work_title(XmlElement& e);
+void mxml_movement_title(XmlElement& e);
+void mxml_creator(XmlElement& e);
+void mxml_rights(XmlElement& e);
+void mxml_lyric(XmlElement& e);
+void mxml_text_element(XmlElement& e);
+void mxml_syllabic(XmlElement& e);
+void mxml_extend(XmlElement& e);
+void mxml_elision(XmlElement& e);
+// Makes a notations item of a notation mark (code and sub-code) with its prefix text.
+MxmlItem* mxml_notation_item(int code, int subcode, int placement, const std::string& prefix);
+// Style and position of an item from the element's attributes.
+void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base);
+int mxml_item_position(XmlElement& e, MxmlItem* item, int line);
+// Empties a pending slot to one empty group, forgetting the items that pointed into it.
+void mxml_reset_slot(int slot);
+void mxml_reset_title(int record);
+void mxml_reset_titles(int from);
+
+// ---- Page layout (mxml_layout.cpp) --------------------------------------------------------------
+void mxml_defaults_end();
+void mxml_millimeters(XmlElement& e);
+void mxml_tenths(XmlElement& e);
+void mxml_page_width(XmlElement& e);
+void mxml_page_height(XmlElement& e);
+void mxml_page_margins(XmlElement& e);
+void mxml_page_margins_end();
+void mxml_margin(XmlElement& e);  // left-, right-, top- and bottom-margin
+void mxml_system_layout(XmlElement& e);
+void mxml_system_distance(XmlElement& e);
+void mxml_top_system_distance(XmlElement& e);
+void mxml_staff_layout(XmlElement& e);
+void mxml_staff_distance(XmlElement& e);
+// mxml_apply_layout: applies the page layout of the defaults once: the page size the parse
+// pass compares (from 1.5 to 40 inches each way), the margins and the top system distance.
+// Reads:  mxml (scaling, page size, margins), current_ncontext.
+// Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
+//         context's options record and the print scale of its page setup.
+void mxml_apply_layout();
+
+// ---- Annotations (mxml_annotations.cpp) ---------------------------------------------------------
+// mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at
+// the first note only), credits, the directions that fit its staff, its notation marks and
+// lyrics; a wedge's hairpin starts or ends there.
+// Reads and writes: mxml's title records, pending slots and wedge; the note's list.
+void mxml_attach_to_note(Drosa note, int list, int tag, bool chord_member);
+// mxml_flush_measure_end: at the end of a measure, the credits, directions and wedges that
+// still wait go to the last note placed (of their staff, when they name one).
+// Reads and writes: as mxml_attach_to_note.
+void mxml_flush_measure_end();
+// Makes the annotation of an item before `before`; returns its TPARAM (NIL for no text).
+Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
+                           int context);

@@ -1,0 +1,261 @@
+// mxml_layout.cpp: the page layout of an imported document: the page size and margins of
+// `defaults`, applied once (at its end, or at the first part when it is missing), and the
+// system and staff distances of `defaults` and `print`, which become parameter changes.
+//
+// MusicXML measures in tenths of a staff space, with `scaling` saying how many millimetres
+// some number of tenths are. Page sizes become tenths of an inch; margins and distances
+// tenths of a point.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "ImportExport/mxml_internal.h"
+#include "annotations/anno_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr double POINTS_PER_INCH = 72.0;
+constexpr double MM_PER_INCH = 25.4;
+constexpr int32_t DEFAULT_WIDTH = 76, DEFAULT_HEIGHT = 101;  // tenths of an inch
+constexpr int32_t LEAST_PAGE = 15, MOST_PAGE = 400;          // tenths of an inch
+constexpr double NO_SIZE_FACTOR = 1.25;
+constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
+constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
+constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
+constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
+constexpr int PRINT_SCALE = 120, PRINT_SCALE_COPY = 50;  // page setup: scale percent, i32 and i16
+enum Margin { LEFT, RIGHT, TOP, BOTTOM };
+
+double millimetres_per_tenth() {
+  const double tenths = mxml.tenths > 0 ? mxml.tenths : 40;
+  const double mm = mxml.millimeters > 0 ? mxml.millimeters : tenths * 5 / 28.346456692913385;
+  return mm / tenths;
+}
+
+// Tenths of a staff space as tenths of a point on the page.
+int32_t page_tenths(double tenths) {
+  return int32_t(
+      std::lround(tenths * millimetres_per_tenth() / MM_PER_INCH * POINTS_PER_INCH * 10));
+}
+
+int32_t positive_tenths(XmlElement& e) {
+  const double v = xml_text_double(e);
+  if (v == XML_NO_DOUBLE || !(v > 0) || v > 1e6) return 0;
+  return int32_t(v + 0.5);
+}
+
+// The average of the odd and the even pages' margin, where both are given.
+int32_t margin(Margin m) {
+  const bool odd = mxml.margins_given[0] & (1 << m), even = mxml.margins_given[1] & (1 << m);
+  if (odd && even) return (mxml.margins[0][m] + mxml.margins[1][m]) / 2;
+  return odd ? mxml.margins[0][m] : even ? mxml.margins[1][m] : -1;
+}
+
+void set_margins(int context) {
+  for (Margin m : {LEFT, RIGHT}) {
+    const int32_t t = margin(m);
+    if (t < 0) continue;
+    for (int offset : m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)
+      set_options_i32(context, offset, std::max(page_tenths(t), 10));
+  }
+  const int32_t half_height = mxml.result_height * 72 / 2;
+  const int32_t top = margin(TOP), bottom = margin(BOTTOM);
+  if (top >= 0 || mxml.top_system_distance >= 0) {
+    const int32_t t = page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0));
+    for (int offset : OPTIONS_TOP) set_options_i32(context, offset, std::clamp(t, 10, half_height));
+  }
+  if (bottom >= 0)
+    for (int offset : OPTIONS_BOTTOM)
+      set_options_i32(context, offset, std::clamp(page_tenths(bottom), 10, half_height));
+}
+
+// ---- Parameter changes
+// ---------------------------------------------------------------------------
+
+// A distance between staves (bottom line to top line, in tenths) as the parameter's distance
+// between their middle lines, in points.
+int32_t distance_points(int32_t tenths) {
+  return std::clamp<int32_t>(int32_t(std::lround((tenths + STAFF_HEIGHT_TENTHS) * 0.5)), 1, 32767);
+}
+
+std::string param_text(int pindex, int32_t value) {
+  char text[48];
+  std::snprintf(text, sizeof text, "param {%03d:%d,%d} ", pindex, 5, int(value));
+  return std::string(text) + (param[pindex].description ? param[pindex].description : "");
+}
+
+// The first NOTE after a node, none past the list's end.
+Drosa note_after(Drosa node) {
+  for (Drosa p = node ? node->xnext : NIL; p; p = p->xnext)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+
+// Makes the parameter change before the note, or lets it wait in a direction group (of a
+// staff, or of any when staff is -1) for the next note placed there.
+void param_change(int pindex, int32_t value, Drosa note, int staff) {
+  MxmlItem item;
+  item.command = true;
+  item.text = param_text(pindex, value);
+  if (note) {
+    make_text_anno(note, 0, 1, 578, item.text.c_str(), nullptr);
+    return;
+  }
+  MxmlGroup g;
+  g.staff = staff;
+  g.items.push_back(std::move(item));
+  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
+}
+
+bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
+
+// The distance between systems, for a piece of one part of one staff: from the start of the
+// system before the one the print begins.
+void system_distance_change(int32_t tenths) {
+  if (mxml.part_count != 1 || mxml_part_list_count() != 1 || !in_part()) return;
+  const int list = mxml.part_first[mxml.part_index];
+  MxmlList& l = mxml.lists[size_t(list)];
+  const int32_t value = distance_points(tenths);
+  if (l.last_param[1] == value) return;
+  l.last_param[1] = value;
+  Drosa start = piece_start[list];
+  int breaks = 0;
+  for (Drosa p = l.insert; p; p = p->xback) {
+    if (p->xkind == ENDSYST && ++breaks == 2) {
+      start = p;
+      break;
+    }
+  }
+  param_change(PARAM_SYSTEM_DISTANCE, value, note_after(start), -1);
+}
+
+// The distance below the staff above the given staff of the part, from the current measure.
+void staff_distance_change(int32_t tenths, int staff) {
+  if (!in_part()) return;
+  const int first = mxml.part_first[mxml.part_index];
+  const int above = first + staff - 2;
+  if (above < 0 || above >= voice_count) return;
+  MxmlList& l = mxml.lists[size_t(above)];
+  const int32_t value = distance_points(tenths);
+  if (l.last_param[0] == value) return;
+  l.last_param[0] = value;
+  if (above >= first) {  // a staff of this part: its notes of this measure are still to come
+    param_change(PARAM_STAFF_DISTANCE, value, NIL, staff - 1);
+    return;
+  }
+  const int bars = mxml.measure_counter - 1;
+  Drosa from = bars <= 0                    ? piece_start[above]
+               : bars <= int(l.bars.size()) ? l.bars[size_t(bars - 1)]
+                                            : NIL;
+  Drosa note = from ? note_after(from) : NIL;
+  if (note)
+    make_text_anno(note, 0, 1, 578, param_text(PARAM_STAFF_DISTANCE, value).c_str(), nullptr);
+}
+
+}  // namespace
+
+void mxml_apply_layout() {
+  if (mxml.defaults_applied) return;
+  mxml.defaults_applied = true;
+  const bool given = mxml.page_width > 0 || mxml.page_height > 0;
+  const double to_inch_tenths = millimetres_per_tenth() / 2.54;
+  double width =
+      mxml.page_width > 0 ? std::floor(mxml.page_width * to_inch_tenths + 0.99999) : DEFAULT_WIDTH;
+  double height = mxml.page_height > 0 ? std::floor(mxml.page_height * to_inch_tenths + 0.99999)
+                                       : DEFAULT_HEIGHT;
+  if (!given) width *= NO_SIZE_FACTOR, height *= NO_SIZE_FACTOR;
+  mxml.result_width = std::clamp<int32_t>(int32_t(std::lround(width)), LEAST_PAGE, MOST_PAGE);
+  mxml.result_height = std::clamp<int32_t>(int32_t(std::lround(height)), LEAST_PAGE, MOST_PAGE);
+  const int context = std::max<int>(current_ncontext, 1);
+  set_margins(context);
+  // A page enlarged for want of a size prints at the size it had.
+  int scale = int(std::lround(100 / (given ? 1.0 : NO_SIZE_FACTOR)));
+  if (scale > 98) scale = 100;
+  uint8_t* setup = print_record[context];
+  for (int i = 0; i < 4; ++i) setup[PRINT_SCALE + i] = uint8_t(uint32_t(scale) >> (24 - 8 * i));
+  setup[PRINT_SCALE_COPY] = uint8_t(scale >> 8);
+  setup[PRINT_SCALE_COPY + 1] = uint8_t(scale);
+}
+
+void mxml_defaults_end() { mxml_apply_layout(); }
+
+void mxml_millimeters(XmlElement& e) {
+  const double v = xml_text_double(e);
+  if (v != XML_NO_DOUBLE && v > 0 && v < 1e4) mxml.millimeters = v;
+}
+
+void mxml_tenths(XmlElement& e) {
+  const double v = xml_text_double(e);
+  if (v != XML_NO_DOUBLE && v > 0 && v < 1e6) mxml.tenths = v;
+}
+
+void mxml_page_width(XmlElement& e) {
+  if (!mxml.defaults_applied) mxml.page_width = positive_tenths(e);
+}
+
+void mxml_page_height(XmlElement& e) {
+  if (!mxml.defaults_applied) mxml.page_height = positive_tenths(e);
+}
+
+void mxml_page_margins(XmlElement& e) {
+  mxml.margin_type = mxml_attr_is(e, "type", "odd") ? 1 : mxml_attr_is(e, "type", "even") ? 2 : 3;
+}
+
+void mxml_page_margins_end() { mxml.margin_type = 3; }
+
+void mxml_margin(XmlElement& e) {
+  if (mxml.defaults_applied || xml_open_element_level(e, "page-margins") < 0) return;
+  const char* name = xml_open_element_name(e, -1);
+  const int m = std::strcmp(name, "left-margin") == 0    ? LEFT
+                : std::strcmp(name, "right-margin") == 0 ? RIGHT
+                : std::strcmp(name, "top-margin") == 0   ? TOP
+                                                         : BOTTOM;
+  const double v = xml_text_double(e);
+  if (v == XML_NO_DOUBLE || v < 0 || v > 1e6) return;
+  for (int side = 0; side < 2; ++side) {
+    if (!(mxml.margin_type & (1 << side))) continue;
+    mxml.margins[side][m] = int32_t(v + 0.5);
+    mxml.margins_given[side] |= uint8_t(1 << m);
+  }
+}
+
+void mxml_system_layout(XmlElement&) { mxml.slots[MXML_DIRECTION_SLOT].emplace_back(); }
+
+void mxml_system_distance(XmlElement& e) {
+  const int32_t t = positive_tenths(e);
+  if (t > 0 && xml_open_element_level(e, "print") >= 0) system_distance_change(t);
+}
+
+void mxml_top_system_distance(XmlElement& e) {
+  const int32_t t = positive_tenths(e);
+  if (t <= 0) return;
+  if (!mxml.defaults_applied) {
+    mxml.top_system_distance = t;
+    return;
+  }
+  // In the print of the first measure: the distance on the first page.
+  if (xml_open_element_level(e, "print") < 0 || mxml.measure_counter != 1) return;
+  const int context = std::max<int>(current_ncontext, 1);
+  const int32_t half_height = mxml.result_height * 72 / 2;
+  const int32_t top = std::max(margin(TOP), 0);
+  set_options_i32(context, OPTIONS_TOP[1], std::clamp(page_tenths(top + t), 10, half_height));
+}
+
+void mxml_staff_layout(XmlElement& e) {
+  MxmlGroup g;
+  int number = xml_attr_int(e, "number");
+  g.staff = number == XML_NO_INT ? -1 : std::clamp(number, 1, MXML_MAX_STAVES);
+  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
+}
+
+void mxml_staff_distance(XmlElement& e) {
+  const int32_t t = positive_tenths(e);
+  if (t <= 0 || xml_open_element_level(e, "print") < 0) return;
+  int staff = 1;
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty() && mxml.slots[MXML_DIRECTION_SLOT].back().staff > 0)
+    staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
+  staff_distance_change(t, staff);
+}

@@ -1,0 +1,626 @@
+// mxml_notes.cpp: each MusicXML note (and forward) becomes a NOTE in the staff list of its
+// part and voice, in time order, with an XMLT before it that records when it starts.
+//
+// The elements inside a note only fill the note record; the end of the note decides. Each
+// part keeps a time cursor in divisions and a pending increment (the duration of the last
+// note read). A note that starts before the list's last note ends is walked back to its time;
+// one that starts with an earlier note of its list joins it as a chord. Voices are split
+// apart later, by the voice tag each note carries in its pitch word until then.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "ImportExport/mxml_internal.h"
+#include "ImportExport/xmlt_fields.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+
+namespace {
+
+bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
+int64_t& cursor() { return mxml.part_cursor[mxml.part_index]; }
+int first_list() { return mxml.part_first[mxml.part_index]; }
+
+int tag_of(Drosa note) { return note->get(xpitch); }
+
+// ---- XMLT walks
+// ------------------------------------------------------------------------------------
+
+int64_t start_of(Drosa xmlt) { return xmlt->get(xxmltime); }
+
+// The XMLT at or before the node, none at the list's start.
+Drosa xmlt_at_or_before(Drosa node) {
+  for (Drosa p = node; p; p = p->xback) {
+    if (p->xkind == XMLT) return p;
+    if (p->xkind == ENDSYST && p->get(xstartpiece)) return NIL;
+  }
+  return NIL;
+}
+
+// True when the XMLT belongs to a note (not to a bar line).
+bool xmlt_of_note(Drosa xmlt) {
+  for (Drosa p = xmlt->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE) return true;
+    if (p->xkind == BAR || p->xkind == XMLT || p->xkind == ENDSYST) return false;
+  }
+  return false;
+}
+
+// The NOTE at or before the node within its chord: none past an XMLT, BAR or ENDSYST.
+Drosa note_at_or_before(Drosa node) {
+  for (Drosa p = node; p; p = p->xback) {
+    if (p->xkind == NOTE) return p;
+    if (p->xkind == XMLT || p->xkind == BAR || p->xkind == ENDSYST) return NIL;
+  }
+  return NIL;
+}
+
+struct Place {
+  Drosa after;  // the note goes after this node
+  bool chord;   // it joins the chord that ends there
+};
+
+// Where a note starting at `start` goes in the list: at its end, or walked back over the
+// notes that start after it; with an earlier note of the same start it makes a chord.
+Place find_place(int list, int64_t start, bool chord, bool grace) {
+  Place place{mxml.lists[size_t(list)].insert, chord};
+  Drosa x0 = xmlt_at_or_before(place.after);
+  if (!x0 || start_of(x0) + (chord ? 0 : x0->get(xxmlincr)) <= start) return place;
+  const int64_t tol = mxml.tolerance;
+  Drosa walked = NIL, x = x0;
+  while (x && start_of(x) + (grace ? x->get(xxmlincr) : 0) - tol > start) {
+    walked = x;
+    x = xmlt_at_or_before(x->xback);
+  }
+  if (walked) place.after = walked->xback;
+  if (!grace) place.chord = x && xmlt_of_note(x) && start <= start_of(x) + tol;
+  return place;
+}
+
+// ---- Voices
+// ------------------------------------------------------------------------------------------
+
+// A free entry of the voice table: the document's number when free, else the highest free.
+int free_voice(int document_voice) {
+  if (!mxml.voices[document_voice].document_voice) return document_voice;
+  for (int v = MXML_MAX_VOICE; v >= 1; --v)
+    if (!mxml.voices[v].document_voice) return v;
+  return 0;
+}
+
+// The voice of a note: a chord member keeps its chord's voice; a voice stays on the staff
+// where it first appeared, and a note on another staff is a staff change of its voice unless
+// the voice still sounds at the note's start: then the document uses the number on two
+// staves at once, and the second staff gets a voice of its own.
+int choose_voice(const MxmlNoteRecord& n, int document_voice, int64_t start) {
+  const int staves = mxml_part_list_count();
+  const int note_staff = n.staff > 0 ? std::min(n.staff, staves) : 0;
+  if (n.chord && mxml.last_voice && mxml.voices[mxml.last_voice].document_voice == document_voice)
+    return mxml.last_voice;
+  int primary = 0;
+  for (int v = 1; v <= MXML_MAX_VOICE; ++v) {
+    if (mxml.voices[v].document_voice != document_voice) continue;
+    if (!primary) primary = v;
+    if (note_staff && mxml.voices[v].staff == note_staff) return v;
+  }
+  if (primary && (!note_staff || start + mxml.tolerance >= mxml.voices[primary].end))
+    return primary;
+  const int v = free_voice(document_voice);
+  if (!v) return primary ? primary : 1;
+  mxml.voices[v].document_voice = document_voice;
+  mxml.voices[v].staff = std::min(note_staff ? note_staff : 1, staves);
+  mxml.voices[v].end = 0;
+  return v;
+}
+
+// ---- Note values
+// -----------------------------------------------------------------------------------
+
+// The longest note value with at most three dots not longer than the duration, taking the
+// tuplet ratio into account; the 128th for anything shorter.
+void infer_value(const MxmlNoteRecord& n, int* value, int* dots) {
+  const int64_t div = std::max<int32_t>(mxml.divisions, 1);
+  // Durations in 1/(div * 32 * normal) of a quarter: a value v lasts div * 2^(8 - v) of them.
+  const int64_t d = n.duration * 32 * n.actual;
+  const int64_t unit = div * n.normal;
+  *value = 8;
+  *dots = 0;
+  for (int v = 0; v <= 8; ++v) {
+    if (unit * (int64_t(1) << (8 - v)) > d) continue;
+    *value = v;
+    int64_t total = unit * (int64_t(1) << (8 - v));
+    for (int k = 1; k <= 3 && v + k <= 8; ++k) {
+      const int64_t more = unit * (int64_t(1) << (8 - v - k));
+      if (total + more > d) break;
+      total += more;
+      *dots = k;
+    }
+    return;
+  }
+}
+
+// The bit length of a denominator: 1 whole, 2 half, 3 quarter, 4 eighth...
+int beat_value_of(int denominator) {
+  int value = 0;
+  for (int d = denominator; d && value < 8; d >>= 1) ++value;
+  return value;
+}
+
+struct RestValue {
+  int value = 3, dots = 0, copies = 0;
+};
+
+// The value of a rest that fills a measure of numerator / denominator.
+RestValue measure_rest_value(int numerator, int denominator) {
+  RestValue r;
+  if (numerator == denominator) {
+    r.value = 1;
+    return r;
+  }
+  const int base = beat_value_of(denominator);
+  if (numerator == 3) {
+    r.value = base - 1, r.dots = 1;
+  } else if (numerator == 6) {
+    r.value = base - 2, r.dots = 1;
+  } else {
+    r.value = base, r.copies = std::max(numerator - 1, 0);
+  }
+  r.value = std::clamp(r.value, 0, 8);
+  return r;
+}
+
+// ---- Making notes
+// --------------------------------------------------------------------------------
+
+// Beam fields from the two beam levels.
+void set_beams(Drosa note, int left, int right, int value) {
+  note->set(xcbeam, right >= 1);
+  note->set(xebeam, right == 0 && value >= 4);
+  note->set(xesbeam, right == 1 && left >= 2 && value >= 5);
+  note->set(xcsbeam, 0);
+}
+
+// A note that does not continue a beam from the left ends the beam of its voice's last chord.
+void end_previous_beam(int voice, int tag) {
+  Drosa last = mxml.voices[voice].last_note;
+  for (Drosa p = last; p; p = p->xback) {
+    if (p->xkind == XMLT || p->xkind == BAR || p->xkind == ENDSYST) break;
+    if (p->xkind != NOTE) continue;
+    if (p != last && p->get(xendvcd)) break;
+    if ((tag_of(p) & MXML_TAG_VOICE_BITS) != (tag & MXML_TAG_VOICE_BITS)) continue;
+    p->set(xcbeam, 0);
+    p->set(xcsbeam, 0);
+  }
+}
+
+// The slur mark of a note: the side of a slur that starts here, else of a slur of its voice
+// that goes on through it.
+int slur_mark(const MxmlNoteRecord& n, int tag, bool chord_member) {
+  const int voice = tag & MXML_TAG_VOICE_BITS;
+  int mark = 0;
+  for (int s = 0; s < MXML_SLUR_SLOTS; ++s) {
+    MxmlSlur& slot = mxml.slurs[s];
+    if (!slot.open) continue;
+    if (n.slur_stops & (1 << s)) {
+      slot.open = false;
+    } else if (slot.tag == voice && !chord_member && !mark) {
+      mark = slot.side;
+    }
+  }
+  for (int s = 0; s < MXML_SLUR_SLOTS; ++s) {
+    if (!(n.slur_starts & (1 << s))) continue;
+    mxml.slurs[s] = MxmlSlur{true, voice, n.slur_side};
+    mark = n.slur_side;
+  }
+  return mark;
+}
+
+// The fields a NOTE takes from the record, rest or note alike.
+void fill_note(Drosa note, const MxmlNoteRecord& n, int value, int dots, int tag) {
+  note->set(xlgval, value);
+  note->set(xdots, dots);
+  note->set(xtupl, uint8_t(n.actual));
+  note->set(xintimeof, uint8_t(4 * n.normal));
+  note->set(xdir, n.stem);
+  note->set(xendvcd, 1);
+  note->set(xgrace, n.grace);
+  note->set(xnoslash, 1);
+  note->set(xferm, n.fermata != 0);
+  note->set(xpitch, uint16_t(tag));
+  if (n.step >= 0 && n.octave != MXML_NO_OCTAVE)
+    note->set(xmod7, int8_t(7 * (n.octave + 1) + n.step));
+}
+
+void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
+  note->set(xacc, n.alter);
+  note->set(xaccplot, n.accidental);
+  if (n.tie_start) note->set(xtie, 3);
+  note->set(xstacc, n.staccato || n.staccatissimo);
+  note->set(xtenu, n.tenuto);
+  note->set(xaccent, n.accent);
+}
+
+// Links a node after `after`; the list's insertion node moves to it when it was `after`.
+void link_in_list(int list, Drosa node, Drosa after) {
+  link_after(node, after);
+  if (mxml.lists[size_t(list)].insert == after) mxml.lists[size_t(list)].insert = node;
+}
+
+// Gives the list's staff settings to the PRINT attached before the note, or to a new one,
+// when the PRINT in force does not have them.
+void staff_settings(int list, Drosa note) {
+  MxmlList& l = mxml.lists[size_t(list)];
+  Drosa print = l.print;
+  if (print && print->get(xsstaff) == list && print->get(xfirst_bracket) == (l.barsep ? 1 : 0) &&
+      print->get(xslines) == mxml.staff_lines)
+    return;
+  Drosa attached = NIL;
+  for (Drosa p = note->xback; p && p->xkind != NOTE && p->xkind != ENDSYST; p = p->xback)
+    if (p->xkind == PRINT) attached = p;
+  if (!attached) {
+    attached = newDrosa(PRINT, current_ncontext);
+    attached->set(xprintdir, 3);
+    attached->set(xstaffsize, 50);
+    link_after(attached, note->xback);
+  }
+  attached->set(xsstaff, int16_t(list));
+  attached->set(xfirst_bracket, l.barsep ? 1 : 0);
+  attached->set(xslines, int16_t(mxml.staff_lines));
+  l.print = attached;
+}
+
+// The time placement and the flush of what waits for a note.
+void place_note(Drosa note, int list, const Place& place, int tag, int64_t start) {
+  if (place.chord) {
+    if (Drosa x = xmlt_at_or_before(note))
+      x->set(xxmlincr, int32_t(std::min<int64_t>(x->get(xxmlincr), mxml.pending)));
+  } else {
+    Drosa x = newDrosa(XMLT, 0);
+    x->set(xxmltime, int32_t(std::min<int64_t>(start, INT32_MAX)));
+    x->set(xxmlincr, int32_t(std::min<int64_t>(mxml.pending, INT32_MAX)));
+    x->set(xnwholec, mxml_to_units(start));
+    link_after(x, note->xback);
+  }
+  mxml_attach_to_note(note, list, tag, place.chord);
+  if (!place.chord) staff_settings(list, note);
+  mxml.lists[size_t(list)].last_note = note;
+  mxml.last_note = note;
+}
+
+// Makes the extra rests of a whole-measure rest that the time signature splits into beats.
+void make_rest_copies(Drosa rest, int list, int copies) {
+  Drosa after = rest;
+  for (int i = 0; i < copies; ++i) {
+    Drosa copy = copyDrosa(rest);
+    link_in_list(list, copy, after);
+    after = copy;
+  }
+}
+
+// A rest NOTE after `after`, placed, of the given value; record null for a whole-measure
+// rest, whose value the time signature gives (a quarter without one). A whole rest in a
+// measure shorter than a whole note is given the measure's value too.
+Drosa make_rest(const Place& place, int list, const MxmlNoteRecord* rec, int value, int dots,
+                int tag, int64_t start) {
+  static const MxmlNoteRecord measure_rest;
+  const MxmlNoteRecord& n = rec ? *rec : measure_rest;
+  Drosa timesig = mxml.lists[size_t(list)].insert;
+  timesig = timesig->xkind == TIMESIG ? timesig : find_prev_kind_raw(TIMESIG, timesig);
+  const bool usable = timesig && timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0;
+  const bool revalue = !rec || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 &&
+                                usable && timesig->get(xbpm) < timesig->get(xbeat));
+  RestValue v{value, dots, 0};
+  if (revalue && usable)
+    v = measure_rest_value(timesig->get(xbpm), timesig->get(xbeat));
+  else if (!rec)
+    v = RestValue{};
+  Drosa rest = newDrosa(NOTE, 0);
+  fill_note(rest, n, v.value, v.dots, tag);
+  rest->set(xrest, 1);
+  rest->set(xhider, n.forward);
+  if (rec) set_beams(rest, n.beam_left, n.beam_right, v.value);
+  link_in_list(list, rest, place.after);
+  place_note(rest, list, place, tag, start);
+  make_rest_copies(rest, list, v.copies);
+  return rest;
+}
+
+// Links a chord member after its chord's last note.
+void join_chord(Drosa note, Drosa anchor, const MxmlNoteRecord& n) {
+  if (anchor->get(xgrace) == note->get(xgrace)) anchor->set(xendvcd, 0);
+  if (n.stem == 3 && (tag_of(anchor) & MXML_TAG_VOICE_BITS) == (tag_of(note) & MXML_TAG_VOICE_BITS))
+    note->set(xdir, anchor->get(xdir));
+}
+
+// A pitched NOTE.
+Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, int dots, int tag,
+                   int voice, int64_t start) {
+  Drosa note = newDrosa(NOTE, 0);
+  fill_note(note, n, value, dots, tag);
+  fill_pitched(note, n);
+  int left = n.beam_left, right = n.beam_right;
+  if (place.chord && !left && !right) left = mxml.chord_beam_left, right = mxml.chord_beam_right;
+  set_beams(note, left, right, value);
+  if (!place.chord) {
+    mxml.chord_beam_left = left, mxml.chord_beam_right = right;
+    if (left == 0) end_previous_beam(voice, tag);
+  }
+  link_in_list(list, note, place.after);
+  if (place.chord) join_chord(note, place.after, n);
+  place_note(note, list, place, tag, start);
+  if (n.staccatissimo) {
+    Drosa mod = newDrosa(TSMOD, 0);
+    mod->set(xstacissimo, 1);
+    link_after(mod, note->xback);
+  }
+  return note;
+}
+
+// Reports once an octave the program cannot hold and gives the nearest it can.
+int checked_octave(int octave) {
+  if (octave >= -1 && octave <= 9) return octave;
+  if (mxml.octave_reports++ == 0)
+    REPORT_ERROR(2, "The MusicXML file has a note in octave %d; it is read as octave %d.", octave,
+                 std::clamp(octave, -1, 9));
+  return std::clamp(octave, -1, 9);
+}
+
+// The end of one note in the given voice (0: the voice its elements say); a copied rest
+// carries the copy mark in its tag.
+void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
+  const int document_voice = n.voice ? n.voice : 1;
+  int64_t start = cursor();
+  if (n.grace) {
+    cursor() += mxml.pending;
+    mxml.pending = 0;
+    start = cursor();
+  }
+  const int voice = forced_voice ? forced_voice : choose_voice(n, document_voice, start);
+  MxmlVoice& vs = mxml.voices[voice];
+  const int staves = mxml_part_list_count();
+  const int list = first_list() + std::clamp(vs.staff, 1, staves) - 1;
+  const int note_staff = n.staff > 0 && !copy ? std::min(n.staff, staves) : vs.staff;
+  const int staff_code = copy                     ? MXML_COPIED_REST
+                         : note_staff == vs.staff ? 0
+                                                  : note_staff - vs.staff + MXML_STAFF_BIAS;
+  const int tag = (mxml.part_index + 1) | ((voice + 1) << 7) | (staff_code << 12);
+  // An unpitched note that says nowhere where it sits is on the staff's middle line.
+  if (n.unpitched && (n.step < 0 || n.octave == MXML_NO_OCTAVE)) {
+    const int middle = clefmod7(mxml.lists[size_t(list)].clef, NIL);
+    n.step = middle % 7;
+    n.octave = middle / 7 - 1;
+  }
+  Place place = find_place(list, start, n.chord && !copy, n.grace);
+  if (place.chord) {
+    Drosa anchor = note_at_or_before(place.after);
+    if (!anchor) {
+      REPORT_ERROR(4, "Error in timing while parsing MusicXML file (part=%d measure=%d voice=%d)",
+                   mxml.part_index + 1, mxml.measure_counter, document_voice);
+      place.chord = false;
+    } else {
+      place.after = anchor;
+    }
+  }
+  int value = n.type, dots = n.dots;
+  if (value < 0) {
+    if (n.grace) {
+      value = 4;
+    } else if (n.rest && !place.chord && n.duration > 0 && n.duration == mxml_measure_length()) {
+      make_rest(place, list, nullptr, 3, 0, tag, start);
+      mxml_no_note_made = 0;
+      vs.end = std::max(vs.end, start + n.duration);
+      mxml.measure_end = std::max(mxml.measure_end, vs.end);
+      mxml.last_voice = voice;
+      return;
+    } else if (n.duration <= 0) {
+      return;
+    } else {
+      infer_value(n, &value, &dots);
+    }
+  }
+  mxml_no_note_made = 0;
+  const int mark = slur_mark(n, tag, place.chord);
+  Drosa note;
+  if (n.rest || n.step < 0 || n.octave == MXML_NO_OCTAVE) {
+    note = make_rest(place, list, &n, value, dots, tag, start);
+  } else {
+    note = make_pitched(place, list, n, value, dots, tag, voice, start);
+    note->set(xslur, mark);
+  }
+  if (!n.grace) {
+    vs.end = std::max(vs.end, start + std::max<int64_t>(n.duration, 0));
+    mxml.measure_end = std::max(mxml.measure_end, vs.end);
+  }
+  vs.last_note = note;
+  mxml.last_voice = voice;
+}
+
+}  // namespace
+
+int32_t mxml_to_units(int64_t t) {
+  const int64_t div = std::max<int32_t>(mxml.divisions, 1);
+  return int32_t(std::clamp<int64_t>(t * 16384 / div, 0, int64_t(1) << 30));
+}
+
+Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
+  Place place{after, false};
+  return make_rest(place, list, whole_measure ? nullptr : &mxml.note, mxml.note.type,
+                   mxml.note.dots, tag, cursor());
+}
+
+void mxml_note_end() {
+  if (!in_part()) return;
+  MxmlNoteRecord n = mxml.note;
+  if (n.octave != MXML_NO_OCTAVE) n.octave = checked_octave(n.octave);
+  end_note_in_voice(n, 0, false);
+  // A rest without a voice element stands for every voice of the part.
+  if (!n.rest || n.voice || n.grace || mxml.highest_voice <= 1) return;
+  const int own = mxml.last_voice;
+  for (int v = 1; v <= MXML_MAX_VOICE; ++v) {
+    const int d = mxml.voices[v].document_voice;
+    if (v == own || d == 0 || d > mxml.highest_voice) continue;
+    MxmlNoteRecord copy = n;
+    copy.stem = 3;
+    copy.chord = false;
+    end_note_in_voice(copy, v, true);
+  }
+  mxml.last_voice = own;
+}
+
+// ---- Element handlers
+// ------------------------------------------------------------------------------
+
+void mxml_note(XmlElement&) {
+  mxml.note = MxmlNoteRecord{};
+  mxml.notations_open = false;
+  mxml_reset_slot(MXML_NOTATIONS_SLOT);
+  if (in_part()) ++mxml.measure_notes;
+}
+
+void mxml_note_element_end() { mxml_note_end(); }
+
+void mxml_forward_end() {
+  mxml.note.rest = true;
+  mxml.note.forward = true;
+  mxml_note_end();
+}
+
+void mxml_rest(XmlElement&) { mxml.note.rest = true; }
+void mxml_chord(XmlElement&) { mxml.note.chord = true; }
+void mxml_grace(XmlElement&) { mxml.note.grace = true; }
+void mxml_pitch(XmlElement& e) {
+  mxml.note.rest = false;
+  mxml.note.unpitched = std::strcmp(xml_open_element_name(e, -1), "unpitched") == 0;
+}
+
+void mxml_step(XmlElement& e) {
+  const std::string text = mxml_text(e, 8);
+  const char* letter =
+      text.empty() ? nullptr : std::strchr("CDEFGAB", std::toupper(uint8_t(text[0])));
+  mxml.note.step = letter && *letter ? int(letter - "CDEFGAB") : 0;
+}
+
+void mxml_alter(XmlElement& e) { mxml.note.alter = std::clamp(mxml_int(e, 0) + 3, 1, 5); }
+
+void mxml_octave(XmlElement& e) { mxml.note.octave = std::clamp(mxml_int(e, 4), -100, 100); }
+
+void mxml_duration(XmlElement& e) {
+  if (!in_part()) return;
+  const char* parent = mxml_parent(e);
+  const int64_t d = std::clamp<int64_t>(mxml_int(e, 0), 0, int64_t(1) << 30);
+  if (std::strcmp(parent, "backup") == 0) {
+    int64_t& c = cursor();
+    c = std::max<int64_t>(c + mxml.pending - d, 0);
+    mxml.pending = 0;
+    mxml.last_duration = d;
+    return;
+  }
+  if (std::strcmp(parent, "note") != 0 && std::strcmp(parent, "forward") != 0) return;
+  MxmlNoteRecord& n = mxml.note;
+  n.duration = d;
+  mxml.last_duration = d;
+  if (n.grace) return;
+  if (!n.chord) {
+    cursor() += mxml.pending;
+    mxml.pending = d;
+  } else if (mxml.pending == 0 || mxml.pending > d) {
+    mxml.pending = d;
+  }
+}
+
+void mxml_voice(XmlElement& e) {
+  const int v = mxml_int(e, 0);
+  if (v < 1) return;
+  mxml.note.voice = std::min(v, MXML_MAX_VOICE);
+  mxml.highest_voice = std::max(mxml.highest_voice, mxml.note.voice);
+}
+
+void mxml_staff(XmlElement& e) {
+  const int s = mxml_int(e, -1);
+  if (s < 0) return;
+  if (xml_open_element_level(e, "direction") >= 0) {
+    if (!mxml.slots[MXML_DIRECTION_SLOT].empty())
+      mxml.slots[MXML_DIRECTION_SLOT].back().staff = std::min(s, MXML_MAX_STAVES);
+    return;
+  }
+  mxml.note.staff = std::min(s, MXML_MAX_STAVES);
+}
+
+void mxml_type(XmlElement& e) {
+  static const char* const types[] = {"breve",  "whole", "half", "quarter",
+                                      "eighth", "16th",  "32nd", "64th"};
+  const std::string text = mxml_text(e, 16);
+  for (int i = 0; i < 8; ++i)
+    if (text == types[i]) mxml.note.type = i;
+}
+
+void mxml_dot(XmlElement&) { mxml.note.dots = std::min(mxml.note.dots + 1, 3); }
+void mxml_actual_notes(XmlElement& e) { mxml.note.actual = std::clamp(mxml_int(e, 1), 1, 255); }
+void mxml_normal_notes(XmlElement& e) { mxml.note.normal = std::clamp(mxml_int(e, 1), 1, 63); }
+
+void mxml_stem(XmlElement& e) {
+  const std::string text = mxml_text(e, 16);
+  mxml.note.stem = text == "up" ? 2 : text == "down" ? 1 : 3;
+}
+
+void mxml_beam(XmlElement& e) {
+  const std::string text = mxml_text(e, 32);
+  int number = xml_attr_int(e, "number");
+  if (number == XML_NO_INT) number = 1;
+  number = std::clamp(number, 1, 8);
+  MxmlNoteRecord& n = mxml.note;
+  if (text == "begin" || text == "forward hook" || text == "forward-hook" || text == "continue")
+    n.beam_right = std::max(n.beam_right, number);
+  if (text == "end" || text == "backward hook" || text == "backward-hook" || text == "continue")
+    n.beam_left = std::max(n.beam_left, number);
+}
+
+void mxml_tie(XmlElement& e) {
+  if (mxml_attr_is(e, "type", "start")) mxml.note.tie_start = true;
+}
+
+void mxml_slur(XmlElement& e) {
+  int number = xml_attr_int(e, "number");
+  if (number == XML_NO_INT) number = 1;
+  const int bit = 1 << (std::clamp(number, 1, MXML_SLUR_SLOTS) - 1);
+  MxmlNoteRecord& n = mxml.note;
+  if (mxml_attr_is(e, "type", "start")) {
+    n.slur_starts |= uint8_t(bit);
+    n.slur_side =
+        mxml_attr_is(e, "orientation", "over") || mxml_attr_is(e, "placement", "above")    ? 2
+        : mxml_attr_is(e, "orientation", "under") || mxml_attr_is(e, "placement", "below") ? 1
+                                                                                           : 3;
+  } else if (mxml_attr_is(e, "type", "stop")) {
+    n.slur_stops |= uint8_t(bit);
+  }
+}
+
+void mxml_accidental(XmlElement&) { mxml.note.accidental = true; }
+
+void mxml_notations(XmlElement& e) {
+  mxml.notations_open = true;
+  MxmlGroup group;
+  group.placement = mxml_attr_is(e, "placement", "above")   ? 1
+                    : mxml_attr_is(e, "placement", "below") ? -1
+                                                            : 0;
+  mxml.slots[MXML_NOTATIONS_SLOT].push_back(std::move(group));
+}
+
+void mxml_notations_end() {
+  mxml.notations_open = false;
+  mxml.notations_dynamics = nullptr;
+}
+
+void mxml_fermata(XmlElement& e) {
+  mxml.note.fermata = mxml_attr_is(e, "type", "inverted") ? 1 : 2;
+}
+void mxml_accent(XmlElement&) { mxml.note.accent = 1; }
+void mxml_strong_accent(XmlElement&) { mxml.note.accent = 2; }
+void mxml_staccato(XmlElement&) { mxml.note.staccato = true; }
+void mxml_staccatissimo(XmlElement&) { mxml.note.staccatissimo = true; }
+void mxml_tenuto(XmlElement&) { mxml.note.tenuto = true; }
+
+void mxml_detached_legato(XmlElement&) {
+  mxml.note.staccato = true;
+  mxml.note.tenuto = true;
+}

@@ -1,0 +1,676 @@
+// musicxml_import_test.cpp: importing MusicXML documents.
+//   MusicXmlDocuments.*: the handwritten documents of tests/data/ImportExport, each checked
+//                        note by note, voice by voice and measure by measure against what
+//                        it states it must give
+//   MusicXmlEntry.*:     documents the import refuses, with their messages, leaving no piece
+//                        and no node behind; the document read from the piece's file
+//   MusicXmlElements.*:  the element table and the words and marks it does not hold
+//   MusicXmlAttributes.*: keys, clefs, divisions and time signatures
+//   MusicXmlTime.*:      the time of notes: chords made by backup, voices, staves
+//   MusicXmlText.*:      text styles and positions of directions
+//   MusicXmlPiece.*:     the whole import: systems and pages, the layout, the undo history,
+//                        a score of many parts
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "ImportExport/mxml_internal.h"
+#include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+
+namespace {
+
+using MusicXmlDocuments = MusicXmlTest;
+using MusicXmlEntry = MusicXmlTest;
+using MusicXmlElements = MusicXmlTest;
+using MusicXmlAttributes = MusicXmlTest;
+using MusicXmlTime = MusicXmlTest;
+using MusicXmlText = MusicXmlTest;
+using MusicXmlPiece = MusicXmlTest;
+
+// A document of one part "P" and one staff: the attributes, then the measures' contents.
+std::string part_document(const std::string& attributes, const std::vector<std::string>& measures,
+                          const std::string& part_list_extra = "") {
+  std::string d =
+      "<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+      "<score-part id=\"P1\"><part-name>P</part-name></score-part>" +
+      part_list_extra + "</part-list><part id=\"P1\">";
+  for (size_t m = 0; m < measures.size(); ++m) {
+    d += "<measure number=\"" + std::to_string(m + 1) + "\">";
+    if (m == 0) d += "<attributes>" + attributes + "</attributes>";
+    d += measures[m] + "</measure>";
+  }
+  return d + "</part></score-partwise>";
+}
+
+const std::string FOUR_FOUR =
+    "<divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time>";
+
+std::string note(const char* step, int octave, int duration, const char* type, int voice = 1,
+                 const std::string& extra = "") {
+  return "<note><pitch><step>" + std::string(step) + "</step><octave>" + std::to_string(octave) +
+         "</octave></pitch><duration>" + std::to_string(duration) + "</duration><voice>" +
+         std::to_string(voice) + "</voice><type>" + type + "</type>" + extra + "</note>";
+}
+
+int free_nodes() { return freeCount; }
+
+// ---- The handwritten documents
+// ---------------------------------------------------------------------
+
+TEST_F(MusicXmlDocuments, TwoVoicesOfOneStaffWrittenWithBackup) {
+  ASSERT_EQ(import_fixture("two_voices_backup.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(voice_name(0), "Oboe:0");
+  EXPECT_EQ(voice_name(1), "Oboe:1");
+  EXPECT_EQ(notes_of(0), "C4q D4q E4q+G4q F4q | C5w |");
+  EXPECT_EQ(notes_of(1), "G3h A3h | rw |");
+  EXPECT_EQ(nth_note(0, 0)->get(xdir), 2);
+  EXPECT_EQ(nth_note(1, 0)->get(xdir), 1);
+  EXPECT_EQ(nth_note(0, 0)->get(xpitch), 60 << 8);  // the voice tag became the pitch
+  for (int v = 0; v < 2; ++v) EXPECT_EQ(measure_lengths(v), "65536 65536");
+}
+
+TEST_F(MusicXmlDocuments, PianoStavesWithAVoiceCrossingToTheOtherStaff) {
+  ASSERT_EQ(import_fixture("piano_two_staves.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(voice_name(0), "Piano:0");
+  EXPECT_EQ(voice_name(1), "Piano:1");
+  EXPECT_EQ(notes_of(0), "C5q B4q A4h+C5h | G4q F3q E4h | E3h G3h | C4w |");
+  EXPECT_EQ(notes_of(1), "C3w | C3h G2h | C2w | C2w |");
+  EXPECT_EQ(find_next_kind(CLEF, piece_start[1])->get(xclef), 1);
+  // The staves of the voice's PRINT nodes in order: its own, measure 3 below, measure 4 back.
+  std::string staves;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == PRINT) staves += std::to_string(p->get(xsstaff));
+  EXPECT_EQ(staves, "010");
+  EXPECT_EQ(find_next_kind(PRINT, piece_start[1])->get(xsstaff), 1);
+  for (int v = 0; v < 2; ++v) EXPECT_EQ(measure_lengths(v), "65536 65536 65536 65536");
+}
+
+TEST_F(MusicXmlDocuments, StavesWithoutVoiceElementsKeepTheirNotes) {
+  ASSERT_EQ(import_fixture("voice_missing.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(voice_name(0), "Harp:0");
+  EXPECT_EQ(voice_name(1), "Harp:1");
+  EXPECT_EQ(notes_of(0), "E5h D5h | C5w |");
+  EXPECT_EQ(notes_of(1), "C3q r?q G2h | C2w |");
+  EXPECT_EQ(find_next_kind(PRINT, piece_start[1])->get(xsstaff), 1);
+}
+
+TEST_F(MusicXmlDocuments, GraceCueAndNestedTuplets) {
+  ASSERT_EQ(import_fixture("grace_cue_tuplets.xml"), 1);
+  ASSERT_EQ(voice_count, 1);
+  EXPECT_EQ(notes_of(0),
+            "gD5e C5q gE5s+gG5s B4q A4e G4e F4e/3:2 E4e/3:2 D4e/3:2 | C4q. D4e E4e/3:2 "
+            "F4s/9:4 G4s/9:4 A4s/9:4 B4e/3:2 C5q |");
+  EXPECT_EQ(measure_lengths(0), "65536 65536");
+  EXPECT_EQ(nth_note(0, 0)->get(xttn), 0u);  // a grace note takes no time
+}
+
+TEST_F(MusicXmlDocuments, DivisionsChangingTransposingInstrumentAndRepeats) {
+  ASSERT_EQ(import_fixture("divisions_transposing.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(0), "D4h F#4h | E4q F#4e/3:2 G4e/3:2 A4e/3:2 B4h |");
+  EXPECT_EQ(notes_of(1), "rw | D4w |");
+  for (int v = 0; v < 2; ++v) EXPECT_EQ(measure_lengths(v), "65536 65536");
+  Drosa key = find_next_kind(KEYSIG, piece_start[0]);
+  EXPECT_EQ(key->get(xkey), 2);
+  EXPECT_EQ(key->get(key_transposition), -2);
+  EXPECT_EQ(nth_note(0, 0)->get(xpitch), 60 << 8);  // a written D sounds as C
+  Drosa first_bar = find_next_kind(BAR, piece_start[0]);
+  EXPECT_EQ(first_bar->get(xrepeat_start), 1);
+  EXPECT_EQ(first_bar->get(xdouble), 3);
+  Drosa last_bar = find_next_kind(BAR, first_bar);
+  EXPECT_EQ(last_bar->get(xrepeat_end), 1);
+  EXPECT_EQ(last_bar->get(xdouble), 2);
+}
+
+TEST_F(MusicXmlDocuments, PercussionAndTablatureStaves) {
+  ASSERT_EQ(import_fixture("percussion_tablature.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(voice_name(0), "Drums:0");
+  EXPECT_EQ(voice_name(1), "Guitar:0");
+  EXPECT_EQ(notes_of(0), "C5q C5q E4q D4q |");
+  EXPECT_EQ(notes_of(1), "E2q A2q D3h+G3h |");
+  EXPECT_EQ(find_next_kind(CLEF, piece_start[0])->get(xclef), 7);
+  EXPECT_EQ(find_next_kind(CLEF, piece_start[1])->get(xclef), 0);
+  auto lines_before_first_note = [](int v) {
+    Drosa print = NIL;
+    for (Drosa p = piece_start[v]; p && p->xkind != NOTE; p = p->xnext)
+      if (p->xkind == PRINT) print = p;
+    return print ? print->get(xslines) : -1;
+  };
+  EXPECT_EQ(lines_before_first_note(0), 1);
+  EXPECT_EQ(lines_before_first_note(1), 6);
+}
+
+TEST_F(MusicXmlDocuments, LyricsAndDirections) {
+  ASSERT_EQ(import_fixture("lyrics_directions.xml"), 1);
+  ASSERT_EQ(voice_count, 1);
+  EXPECT_EQ(notes_of(0), "C5q D5q E5h | F5w |");
+  const std::string p(1, char(param_value(44, NIL, nullptr)->character()));
+  const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
+  const std::string quarter(1, char(param_value(14, NIL, nullptr)->character()));
+  EXPECT_EQ(annotations_of(0), "dolce@0 " + p + "@0 " + quarter +
+                                   "+=96@0 A@0 Hel-@0 Two@0 lo_@1 <@1 s+" + f + "+z@2 a b@2 >@2 " +
+                                   f + "@3");
+  Drosa words = find_next_kind(TPARAM, piece_start[0]);
+  EXPECT_EQ(words->get(xtextface), 2);  // italic
+  Drosa rehearsal = words;
+  for (int i = 0; i < 4; ++i) rehearsal = find_next_kind(TPARAM, rehearsal);
+  EXPECT_EQ(rehearsal->get(xboxed), 1);
+}
+
+TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
+  ASSERT_EQ(import_fixture("credits_layout.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(0), "C5w | // D5w | /// E5w |");
+  EXPECT_EQ(notes_of(1), "C3w | // D3w | /// E3w |");
+  EXPECT_EQ(annotations_of(0).substr(0, 55),
+            "Opus 1@0 Sonata@0 J. Composer@0 (c) 2024@0 param {129:5");
+  EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 82);
+  EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 116);
+  EXPECT_EQ(options_i32(1, 22), 347);  // left margin, tenths of a point
+  // The system break is followed by Score-only copies of the clef and key.
+  Drosa brk = find_next_kind(ENDSYST, piece_start[1]);
+  EXPECT_EQ(brk->xcontext, 1);
+  EXPECT_EQ(brk->xnext->xkind, CLEF);
+  EXPECT_EQ(brk->xnext->xcontext, 1);
+  EXPECT_EQ(brk->xnext->get(xclef), 1);
+  EXPECT_EQ(brk->xnext->xnext->xkind, KEYSIG);
+}
+
+TEST_F(MusicXmlDocuments, MeasureNumbersAndRestsThatFillMeasures) {
+  ASSERT_EQ(import_fixture("bars_rests.xml"), 1);
+  ASSERT_EQ(voice_count, 1);
+  EXPECT_EQ(notes_of(0), "G4q | C5h. | rh. | rh. | rq rq rq rq rq | rq rq | rq rq | D5q. E5e |");
+  EXPECT_EQ(measure_lengths(0), "16384 49152 49152 49152 81920 32768 32768 32768");
+  std::vector<Drosa> bars;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == BAR) bars.push_back(p);
+  ASSERT_EQ(bars.size(), 8u);
+  EXPECT_EQ(bars[0]->get(xunnumbered), 1);  // the pickup does not count
+  for (size_t b = 1; b < bars.size(); ++b) EXPECT_EQ(bars[b]->get(xunnumbered), 0);
+  EXPECT_EQ(bars[4]->get(xrestart_number), 1);
+  EXPECT_EQ(bars[4]->get(xbarnumber), 10);
+  EXPECT_EQ(bar_number_of_node(nth_note(0, 9)), 10);
+}
+
+TEST_F(MusicXmlDocuments, FaultsOfRealDocumentsAreMended) {
+  ASSERT_EQ(import_fixture("odd_document.xml"), 1);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_NE(r[0].text.find("staff 3"), std::string::npos);
+  EXPECT_NE(r[1].text.find("octave 12"), std::string::npos);
+  EXPECT_EQ(voice_name(0), "P1_2:0");
+  EXPECT_EQ(notes_of(0), "G9q E4q F4h |");
+  EXPECT_EQ(find_next_kind(CLEF, piece_start[0])->get(xclef), 1);
+  Drosa time = find_next_kind(TIMESIG, piece_start[0]);
+  EXPECT_EQ(time->get(xbeat), 4);
+  EXPECT_EQ(find_next_kind(TIMESIG, time), NIL);
+  const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
+  EXPECT_EQ(annotations_of(0), f + "@1");
+}
+
+// ---- The entry
+// ---------------------------------------------------------------------------------------
+
+TEST_F(MusicXmlEntry, RefusedDocumentsGiveTheirMessageAndLeaveNothing) {
+  struct Case {
+    std::string document;
+    const char* message;
+  };
+  std::string deep = "<score-partwise>";
+  for (int i = 0; i < 15; ++i) deep += "<a>";
+  const Case cases[] = {
+      {"", "This is not a valid MusicXML file."},
+      {"<?xml version=\"1.0\"?>\n", "This is not a valid MusicXML file."},
+      {"<root><child/></root>", "This is not a valid MusicXML file."},
+      {"<score-timewise><measure number=\"1\"><part id=\"P1\"/></measure></score-timewise>",
+       "Vesk can only import MusicXML files in score-partwise format.\n\nYou must convert your "
+       "MusicXML to score-partwise before it can be imported by Vesk."},
+      {part_document(FOUR_FOUR, {"<note><pitch><step>C</step><octave>4</octave></pitch></note>"}),
+       "Vesk requires 'type' elements for notes in MusicXML."},
+      {deep, "Import error: Badly formatted Music XML."},
+      {part_document(FOUR_FOUR, {note("C", 4, 4, "whole")}).substr(0, 200),
+       "Import error: Badly formatted Music XML."},
+      {"<score-partwise><part-list><score-part/></part-list></score-partwise>",
+       "MusicXML file has bad format: no id on score-part"},
+  };
+  const int free_before = free_nodes();
+  for (const Case& c : cases) {
+    EXPECT_EQ(import(c.document), 0) << c.document;
+    std::vector<Report> r = take_reports();
+    ASSERT_EQ(r.size(), 1u) << c.document;
+    EXPECT_EQ(r[0].level, 2);
+    EXPECT_EQ(r[0].text, c.message);
+    EXPECT_EQ(voice_count, 0);
+    EXPECT_EQ(free_nodes(), free_before) << c.document;
+  }
+}
+
+TEST_F(MusicXmlEntry, TooManyPartsAreRefused) {
+  std::string d = "<score-partwise><part-list>";
+  for (int p = 1; p <= 65; ++p)
+    d += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>x</part-name></score-part>";
+  EXPECT_EQ(import(d + "</part-list></score-partwise>"), 0);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "MusicXML file has bad format: too many parts");
+}
+
+TEST_F(MusicXmlEntry, APartOfAnUndeclaredIdIsReadAsTheLastPart) {
+  std::string d = part_document(FOUR_FOUR, {note("C", 4, 4, "whole")});
+  d.replace(d.find("<part id=\"P1\">"), 14, "<part id=\"Q\">");
+  EXPECT_EQ(import(d), 1);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "MusicXML file has bad format: score-part does not list all parts");
+  EXPECT_EQ(notes_of(0), "C4w |");
+}
+
+TEST_F(MusicXmlEntry, TheDocumentIsReadFromThePiecesFile) {
+  piece_fsspec = std::string(VESK_TEST_DATA) + "/ImportExport/two_voices_backup.xml";
+  EXPECT_EQ(import_musicxml(), 1);
+  EXPECT_EQ(voice_count, 2);
+  piece_fsspec = std::string(VESK_TEST_DATA) + "/ImportExport/no such file.xml";
+  EXPECT_EQ(import_musicxml(), 0);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "Vesk could not open the MusicXML file.");
+  EXPECT_EQ(voice_count, 0);
+}
+
+// ---- The element table
+// ---------------------------------------------------------------------------------
+
+TEST_F(MusicXmlElements, EveryNameOfTheTableIsFoundAndNoOther) {
+  const char* names[] = {"accent",
+                         "accidental",
+                         "actual-notes",
+                         "alter",
+                         "bar-style",
+                         "barline",
+                         "beam",
+                         "beat-type",
+                         "beat-unit",
+                         "beat-unit-dot",
+                         "beats",
+                         "bottom-margin",
+                         "chord",
+                         "chromatic",
+                         "clef",
+                         "clef-octave-change",
+                         "creator",
+                         "credit",
+                         "credit-words",
+                         "defaults",
+                         "detached-legato",
+                         "direction",
+                         "direction-type",
+                         "directive",
+                         "display-octave",
+                         "display-step",
+                         "divisions",
+                         "dot",
+                         "duration",
+                         "dynamics",
+                         "elision",
+                         "extend",
+                         "fermata",
+                         "fifths",
+                         "forward",
+                         "grace",
+                         "key",
+                         "left-margin",
+                         "line",
+                         "lyric",
+                         "measure",
+                         "metronome",
+                         "millimeters",
+                         "mode",
+                         "movement-title",
+                         "normal-notes",
+                         "notations",
+                         "note",
+                         "octave",
+                         "offset",
+                         "page-height",
+                         "page-margins",
+                         "page-width",
+                         "part",
+                         "part-group",
+                         "part-name",
+                         "pedal",
+                         "per-minute",
+                         "pitch",
+                         "print",
+                         "rehearsal",
+                         "repeat",
+                         "rest",
+                         "right-margin",
+                         "rights",
+                         "score-part",
+                         "score-partwise",
+                         "sign",
+                         "slur",
+                         "software",
+                         "sound",
+                         "staccatissimo",
+                         "staccato",
+                         "staff",
+                         "staff-distance",
+                         "staff-layout",
+                         "staff-lines",
+                         "staves",
+                         "stem",
+                         "step",
+                         "strong-accent",
+                         "syllabic",
+                         "system-distance",
+                         "system-layout",
+                         "tenths",
+                         "tenuto",
+                         "text",
+                         "tie",
+                         "time",
+                         "top-margin",
+                         "top-system-distance",
+                         "type",
+                         "unpitched",
+                         "voice",
+                         "wedge",
+                         "words",
+                         "work-title"};
+  EXPECT_EQ(sizeof names / sizeof names[0], 97u);
+  for (const char* name : names) {
+    EXPECT_TRUE(mxml_understands(name)) << name;
+    EXPECT_FALSE(mxml_understands((std::string(name) + "s").c_str())) << name;
+  }
+  for (const char* other : {"", "a", "abc", "backup", "scaling", "work-titles", "zzz"})
+    EXPECT_FALSE(mxml_understands(other)) << other;
+}
+
+TEST_F(MusicXmlElements, DynamicsWordsAndNotationMarks) {
+  const std::string marks =
+      "<notations><technical><fingering substitution=\"yes\" alternate=\"yes\">3</fingering>"
+      "</technical><ornaments><trill-mark/></ornaments></notations>";
+  EXPECT_EQ(
+      import(part_document(
+          FOUR_FOUR,
+          {"<direction><direction-type><dynamics><p/></dynamics></direction-type></direction>" +
+           note("C", 4, 1, "quarter", 1, marks) +
+           "<direction><direction-type><dynamics><xyz/></dynamics></direction-type>"
+           "</direction><trill-mark/>" +
+           note("D", 4, 3, "half", 1, "<dot/>")})),
+      1);
+  const std::string p(1, char(param_value(44, NIL, nullptr)->character()));
+  EXPECT_EQ(annotations_of(0), p + "@0 -/3@0 ?@1");
+}
+
+// ---- Attributes
+// --------------------------------------------------------------------------------------
+
+TEST_F(MusicXmlAttributes, KeysWithTheirNaturalsAndClefCodes) {
+  EXPECT_EQ(
+      import(part_document(
+          "<divisions>0</divisions><key><fifths>-3</fifths><mode>minor</mode></key>"
+          "<time><beats>4</beats><beat-type>4</beat-type></time>"
+          "<clef><sign>G</sign><line>2</line><clef-octave-change>-1</clef-octave-change></clef>",
+          {note("C", 4, 768, "whole"),
+           "<attributes><key><fifths>3</fifths></key><clef><sign>C</sign><line>4</line></clef>"
+           "</attributes>" +
+               note("C", 4, 768, "whole"),
+           "<attributes><key><fifths>1</fifths></key></attributes>" + note("C", 4, 768, "whole")})),
+      1);
+  EXPECT_EQ(notes_of(0), "C4w | C4w | C4w |");  // 768 of 192 divisions: whole notes
+  std::vector<std::string> keys;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != KEYSIG) continue;
+    std::string k = std::to_string(p->get(xkey)) + ":";
+    for (int i = 0; i < p->get(xkeycnt); ++i) k += std::to_string(p->get(xkeysig_entry, i)) + ",";
+    keys.push_back(k);
+  }
+  // B E A flats; then naturals of B E A and three sharps F C G; then naturals of C G and F.
+  EXPECT_EQ(keys, (std::vector<std::string>{"25:6,2,5,", "3:20,16,19,10,7,11,", "1:21,25,10,"}));
+  std::string clefs;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == CLEF) clefs += std::to_string(p->get(xclef));
+  EXPECT_EQ(clefs, "52");
+}
+
+// ---- Time
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(MusicXmlTime, BackupMakesChordsAndNeverGoesBeforeTheStart) {
+  EXPECT_EQ(import(part_document(
+                "<divisions>480</divisions><time><beats>4</beats><beat-type>4</beat-type></time>",
+                {"<note><rest/><duration>960</duration><voice>1</voice><type>half</type></note>"
+                 "<note><pitch><step>E</step><octave>4</octave></pitch><duration>480</duration>"
+                 "<voice>1</voice></note>" +
+                 note("F", 4, 480, "quarter") + "<backup><duration>480</duration></backup>" +
+                 note("A", 4, 480, "quarter") + "<backup><duration>99999</duration></backup>" +
+                 note("C", 5, 960, "half", 2) + note("D", 5, 960, "half", 2)})),
+            1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(0), "rh E4q F4q+A4q |");
+  EXPECT_EQ(notes_of(1), "C5h D5h |");
+}
+
+TEST_F(MusicXmlTime, RestsWithoutVoiceStandForEveryVoice) {
+  // Voice 2 only in measure 1; the voiceless rest of measure 2 is made in both voices. In a
+  // part where voice 2 has no note at all, such a rest leaves no voice 2.
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR, {note("C", 5, 4, "whole") + "<backup><duration>4</duration></backup>" +
+                                note("C", 4, 4, "whole", 2),
+                            "<note><rest/><duration>4</duration><type>whole</type></note>"})),
+            1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(0), "C5w | rw |");
+  EXPECT_EQ(notes_of(1), "C4w | rw |");
+  EXPECT_EQ(import(part_document(FOUR_FOUR,
+                                 {"<direction><direction-type><words>x</words></direction-type>"
+                                  "<voice>2</voice></direction>" +
+                                      note("C", 5, 4, "whole"),
+                                  "<note><rest/><duration>4</duration><type>whole</type></note>"})),
+            1);
+  EXPECT_EQ(voice_count, 1);
+}
+
+TEST_F(MusicXmlTime, GapsBetweenAVoicesNotesBecomeRests) {
+  EXPECT_EQ(
+      import(part_document(
+          FOUR_FOUR, {note("C", 5, 1, "quarter") + "<forward><duration>1</duration></forward>" +
+                      note("D", 5, 2, "half") + "<backup><duration>4</duration></backup>" +
+                      "<forward><duration>1</duration><voice>2</voice></forward>" +
+                      note("E", 4, 1, "quarter", 2)})),
+      1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(0), "C5q r?q D5h |");
+  EXPECT_EQ(notes_of(1), "r?q E4q rh |");
+}
+
+TEST_F(MusicXmlTime, VoicesCrossingUpAndNumbersBeyondTheirRange) {
+  // Voice 5 lives on the lower staff and crosses up for measure 2 (a staff below its own:
+  // no copied rest); voice 31 is voice 30 and staff 9 the part's last staff.
+  const std::string attributes = FOUR_FOUR + "<staves>2</staves>";
+  EXPECT_EQ(
+      import(part_document(attributes, {note("C", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("C", 3, 4, "whole", 5, "<staff>2</staff>"),
+                                        note("D", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("D", 4, 4, "whole", 5, "<staff>1</staff>"),
+                                        note("E", 5, 4, "whole", 1, "<staff>1</staff>") +
+                                            "<backup><duration>4</duration></backup>" +
+                                            note("E", 3, 4, "whole", 31, "<staff>9</staff>")})),
+      1);
+  ASSERT_EQ(voice_count, 3);
+  EXPECT_EQ(notes_of(0), "C5w | D5w | E5w |");
+  EXPECT_EQ(notes_of(1), "C3w | D4w | rw |");
+  EXPECT_EQ(notes_of(2), "rw | rw | E3w |");
+  std::string staves;
+  for (Drosa p = piece_start[1]; p; p = p->xnext)
+    if (p->xkind == PRINT) staves += std::to_string(p->get(xsstaff));
+  EXPECT_EQ(staves, "10");
+  EXPECT_EQ(find_next_kind(PRINT, piece_start[2])->get(xsstaff), 1);
+}
+
+TEST_F(MusicXmlTime, SevenVoicesOnAStaffKeepEveryNote) {
+  std::string m;
+  for (int v = 1; v <= 7; ++v) {
+    if (v > 1) m += "<backup><duration>4</duration></backup>";
+    m += note(std::string(1, "CDEFGAB"[v - 1]).c_str(), 4, 4, "whole", v);
+  }
+  EXPECT_EQ(import(part_document(FOUR_FOUR, {m})), 1);
+  ASSERT_EQ(voice_count, 6);
+  EXPECT_EQ(notes_of(0), "C4w+B4w |");  // voice 7's note stays with the first voice
+  for (int v = 1; v < 6; ++v) EXPECT_EQ(notes_of(v).size(), 5u);
+}
+
+// ---- Text
+// -------------------------------------------------------------------------------------------------
+
+TEST_F(MusicXmlText, SizesPositionsAndFacesOfWords) {
+  EXPECT_EQ(
+      import(part_document(FOUR_FOUR, {"<direction placement=\"above\"><direction-type>"
+                                       "<words font-size=\"150%\" default-y=\"20\">a</words>"
+                                       "<words font-size=\"x-large\" font-weight=\"bold\">b</words>"
+                                       "</direction-type></direction>" +
+                                       note("C", 5, 4, "whole")})),
+      1);
+  Drosa a = find_next_kind(TPARAM, piece_start[0]);
+  Drosa b = find_next_kind(TPARAM, a);
+  EXPECT_EQ(a->get(xtextsize), 18);
+  EXPECT_EQ(a->get(xtexty), 100 - 200);  // 20 tenths above the top line, counted down from it
+  EXPECT_EQ(b->get(xtextsize), 24);
+  EXPECT_EQ(b->get(xtextface), 1);
+  // The second line of the group, a line of the style's size higher (placed before the size).
+  EXPECT_EQ(b->get(xtexty), 100 - (240 + 120));
+}
+
+// ---- The whole import
+// -------------------------------------------------------------------------------------
+
+// A document of `measures` whole notes with a system break before every `every`-th measure.
+std::string broken_document(int measures, int every) {
+  std::vector<std::string> m;
+  for (int i = 1; i <= measures; ++i)
+    m.push_back(std::string(i > 1 && (i - 1) % every == 0 ? "<print new-system=\"yes\"/>" : "") +
+                note("C", 5, 4, "whole"));
+  return part_document(FOUR_FOUR, m);
+}
+
+int count_breaks(int v, bool pages) {
+  int n = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (effective_kind(p) == ENDSYST && !p->get(xendpiece) && !p->get(xstartpiece))
+      n += pages ? p->get(xendpage) != 0 : 1;
+  return n;
+}
+
+TEST_F(MusicXmlPiece, TwentySystemsWithoutPagesAreMadePagesKeepingTheSystems) {
+  answer_systems = [] {
+    script_hit(14);  // keep the present systems
+    script_type(15, "6");
+    script_hit(1);
+  };
+  ASSERT_EQ(import(broken_document(42, 2), 1), 1);
+  EXPECT_EQ(take_reports().size(), 1u) << "the systems are kept and the pages asked for";
+  EXPECT_EQ(count_breaks(0, false), 20);
+  EXPECT_GT(count_breaks(0, true), 0);
+  EXPECT_GT(page_count, 1);
+  EXPECT_EQ(undo_list_length(0), 0);
+  EXPECT_NE(GE_head->xnext, NIL);  // the pages were laid out
+}
+
+TEST_F(MusicXmlPiece, SmallDocumentsKeepTheirBreaksAndLongOnesWithoutBreaksGetSystems) {
+  ASSERT_EQ(import(broken_document(6, 2), 1), 1);
+  EXPECT_EQ(count_breaks(0, false), 2);
+  EXPECT_EQ(count_breaks(0, true), 0);
+  answer_systems = [] {
+    script_hit(9);  // measures per system
+    script_type(10, "4");
+    script_type(12, "6");
+    script_hit(1);
+  };
+  ASSERT_EQ(import(broken_document(12, 100), 1), 1);
+  EXPECT_EQ(take_reports().size(), 1u) << "no breaks in the document: they are asked for";
+  EXPECT_EQ(count_breaks(0, false), 2);  // a system every four measures
+}
+
+TEST_F(MusicXmlPiece, AnOrchestraOfThirtyTwoParts) {
+  std::string d = "<score-partwise><part-list>";
+  for (int p = 1; p <= 32; ++p)
+    d += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>" +
+         (p % 2 ? "Violin" : "Viola") + "</part-name></score-part>";
+  d += "</part-list>";
+  for (int p = 1; p <= 32; ++p) {
+    d += "<part id=\"P" + std::to_string(p) + "\">";
+    for (int m = 1; m <= 9; ++m) {
+      d += "<measure number=\"" + std::to_string(m) + "\">";
+      if (m == 1)
+        d += "<attributes>" + FOUR_FOUR + "<clef><sign>G</sign><line>2</line></clef></attributes>";
+      if (m == 5 && p == 1) d += "<print new-system=\"yes\"/>";
+      d += note("C", 4 + p % 2, 2, "half") + note("D", 4, 2, "half") + "</measure>";
+    }
+    d += "</part>";
+  }
+  ASSERT_EQ(import(d + "</score-partwise>", 1), 1);
+  ASSERT_EQ(voice_count, 32);
+  EXPECT_EQ(voice_name(0), "Violin:0");
+  EXPECT_EQ(voice_name(1), "Viola:0");
+  EXPECT_EQ(voice_name(2), "P3:0");  // a part name in use already: the id is kept
+  for (int v = 0; v < 32; ++v) {
+    EXPECT_EQ(count_breaks(v, false), 1) << v;
+    EXPECT_EQ(find_next_kind(PRINT, piece_start[v])->get(xsstaff), v);
+    EXPECT_EQ(measure_lengths(v), "65536 65536 65536 65536 65536 65536 65536 65536 65536");
+  }
+}
+
+TEST_F(MusicXmlPiece, AFailedImportLeavesNoNodeBehind) {
+  ASSERT_EQ(import(broken_document(12, 3), 1), 1);
+  discard_piece_lists();
+  clear_undo(1);
+  const int free_before = free_nodes();
+  const std::string d = broken_document(12, 3);
+  EXPECT_EQ(import(d.substr(0, d.size() - 30), 1), 0);
+  EXPECT_EQ(take_reports().size(), 1u);
+  EXPECT_EQ(voice_count, 0);
+  EXPECT_EQ(free_nodes(), free_before);
+}
+
+// The first page of an imported document, drawn into the build folder's test output.
+TEST_F(MusicXmlPiece, FirstPagesOfImportedDocumentsAreDrawn) {
+  platform_init_fonts();
+  for (const char* name : {"piano_two_staves.xml", "grace_cue_tuplets.xml", "credits_layout.xml"}) {
+    ASSERT_EQ(import_fixture(name, 1), 1) << name;
+    ASSERT_EQ(format_page(1, 0), 1);
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), 0, 0);
+    platform_set_port(nullptr);
+    int drawn = 0;
+    for (uint32_t pixel : port_pixels(offscreen_page)) drawn += pixel != 0xFFFFFF;
+    EXPECT_GT(drawn, 1000) << name;
+    std::filesystem::path build = std::filesystem::current_path().parent_path();
+    if (!std::filesystem::exists(build / "CMakeCache.txt")) continue;
+    std::filesystem::create_directories(build / "test-output" / "ImportExport");
+    const std::string png = std::string(name).replace(std::string(name).size() - 3, 3, "png");
+    EXPECT_TRUE(
+        port_save_png(offscreen_page, (build / "test-output" / "ImportExport" / png).c_str()));
+  }
+  offscreen_dispose();
+}
+
+}  // namespace
