@@ -425,7 +425,7 @@ void make_window_title(std::string* fsspec) {
   *fsspec = folder + made;
 }
 
-void init_music_window_rect() {
+void clear_current_piece() {
   framed_selection_rect = VirtualRect{};
   piece_fsspec.clear();
   display_win_title(1, nullptr);

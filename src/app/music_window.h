@@ -80,9 +80,9 @@ void make_window_title(std::string* fsspec);
 // path_leaf_name: the part of a path after its last '/' or '\' that is not its last character.
 const char* path_leaf_name(const char* path);
 
-// init_music_window_rect: forgets the current piece: its file name, its voice lists and layout,
+// clear_current_piece: forgets the current piece: its file name, its voice lists and layout,
 // the selection and the graphics list; the window is retitled.
-void init_music_window_rect();
+void clear_current_piece();
 
 // ---- Scrolling -----------------------------------------------------------------------------
 // scroll_music_by: moves the page by (dx, dy) in the window (the scroll origin moves) and

@@ -40,7 +40,7 @@ void discard_failed_piece(const ViewData* shared) {
     display_win_title(1, nullptr);
     return;
   }
-  init_music_window_rect();
+  clear_current_piece();
 }
 
 // The two voices of a new piece, one part of two staves, with the first measures the user

@@ -598,7 +598,7 @@ int close_view(int ask) {
   propagate_view_changes();
   if (save_and_release_view(1)) {
     destroy_pstaff_lists();
-    init_music_window_rect();
+    clear_current_piece();
   } else {
     // The piece stays with the other views: only this view's layout records and copies go,
     // wherever they are.
