@@ -35,13 +35,6 @@ constexpr int RIGHT_ALIGNED = 2;  // xjustified: 0 left, 2 right, 1 and 3 centre
 constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int TAB_NO_FLAG = 2;  // a tablature kind drawn without flags
 
-Drosa cddata2_of(Drosa last) {
-  Drosa nt = note_ntdata(last);
-  Drosa cd = nt ? nt->xnext : NIL;
-  Drosa cd2 = cd && cd->xkind == CDDATA ? cd->xnext : NIL;
-  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
-}
-
 bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 
 int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
@@ -83,10 +76,10 @@ bool is_measure_rest(Drosa n) {
 // or a chord that starts its measure, lasts it and is followed by a measure's start.
 bool fills_its_bar(Drosa F, Drosa last) {
   if (is_measure_rest(last)) return is_measure_rest(F);
-  Drosa cd2 = cddata2_of(last);
+  Drosa cd2 = last_note_cddata2(last);
   if (!cd2 || !near(cd2->get(xmwholec), 0)) return false;
   if (Drosa after = chain_next(last)) {
-    Drosa next_cd2 = cddata2_of(chord_last_note(after));
+    Drosa next_cd2 = last_note_cddata2(chord_last_note(after));
     if (!next_cd2 || !near(next_cd2->get(xmwholec), 0)) return false;
   }
   int32_t measure = measure_length_at(F);

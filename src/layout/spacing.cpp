@@ -47,27 +47,14 @@ constexpr int32_t SIXTY_FOURTH = 1024;
 
 // ---- Chains and chords ---------------------------------------------------------------------
 
-// The chord records after the NTDATA of a chord's last note; NIL when they are not there.
-Drosa cddata_of(Drosa last) {
-  Drosa nt = note_ntdata(last);
-  Drosa cd = nt ? nt->xnext : NIL;
-  return cd && cd->xkind == CDDATA ? cd : NIL;
-}
-
-Drosa cddata2_of(Drosa last) {
-  Drosa cd = cddata_of(last);
-  Drosa cd2 = cd ? cd->xnext : NIL;
-  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
-}
-
 // The start time and the time point of the chord that begins with `first`.
 int32_t chord_start(Drosa first) {
-  Drosa cd2 = cddata2_of(chord_last_note(first));
+  Drosa cd2 = last_note_cddata2(chord_last_note(first));
   return cd2 ? cd2->get(xswholec) : NO_TIME;
 }
 
 int chord_point(Drosa first) {
-  Drosa cd2 = cddata2_of(chord_last_note(first));
+  Drosa cd2 = last_note_cddata2(chord_last_note(first));
   return cd2 ? cd2->get(xchordNum) : INT16_MAX;
 }
 
@@ -136,7 +123,7 @@ void start_walks() {
       s.next_time[l] = first ? chord_start(first) : NO_TIME;
       s.left_edge[l] = 0;
       for (Drosa n = first; n; n = chain_next(n)) {
-        Drosa cd2 = cddata2_of(chord_last_note(n));
+        Drosa cd2 = last_note_cddata2(chord_last_note(n));
         if (!cd2) continue;
         int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(n);
         system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
@@ -209,8 +196,8 @@ void move_chords(int t, int32_t advance, bool first_point, int32_t key_gap) {
         Drosa nt = note_ntdata(n);
         nt->set(xhdx, clamp_i32(double(nt->get(xhdx)) + advance));
       }
-      if (Drosa cd = cddata_of(last)) cd->set(xorigin, spacing_x);
-      if (Drosa cd2 = cddata2_of(last)) cd2->set(xidealx, spacing_idealx);
+      if (Drosa cd = last_note_cddata(last)) cd->set(xorigin, spacing_x);
+      if (Drosa cd2 = last_note_cddata2(last)) cd2->set(xidealx, spacing_idealx);
       if (Drosa timesig = timesig_before(first)) s.timesig = timesig;
       s.current[l] = last;
       s.shortest[l] = spaced_chord_duration(first);
@@ -317,7 +304,7 @@ void advance_ideal(int32_t T, int32_t Tn, const Shortest& sh) {
 void keep_minimum_space(int32_t T, int32_t Tn, const Shortest& sh) {
   if (int64_t(T) + sh.S <= int64_t(Tn) + TIME_TOLERANCE) return;
   int32_t m = param_length(P_MIN_NOTE_SPACE, sh.N, nullptr) + hdw(sh.N, 0);
-  Drosa cd = cddata_of(chord_last_note(sh.N));
+  Drosa cd = last_note_cddata(chord_last_note(sh.N));
   if (!cd) return;
   int32_t reach = clamp_i32(cd->get(xorigin) + std::trunc(double(Tn - T) / sh.S * m));
   if (reach > spacing_x)
@@ -374,7 +361,7 @@ int32_t space_for_duration(int32_t d) {
 
 Drosa time_signature_at(Drosa note) {
   Drosa last = chord_last_note(note);
-  Drosa cd = cddata_of(last);
+  Drosa cd = last_note_cddata(last);
   Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
   if (cd3 && cd3->xkind == CDDATA3 && cd3->get(xpstaff) < MAX_PSTAVES &&
       cd3->get(xcdlayer) < LAYERS) {
@@ -405,7 +392,7 @@ int32_t spaced_duration(Drosa note) {
   int64_t d = measure_length_at(note);
   if (d <= 0) return note_duration(note, 0);
   if (glyph == 2) {
-    Drosa cd = cddata_of(chord_last_note(note));
+    Drosa cd = last_note_cddata(chord_last_note(note));
     d *= cd ? std::max<int16_t>(cd->get(xrcmeas), 0) : 1;
   }
   return int32_t(std::min<int64_t>(d, NO_TIME - 1));
@@ -423,7 +410,7 @@ bool is_placeholder_rest(Drosa note) {
   if (!is_NOTE(note) || !note->get(xrest) || !note->get(xhider) || note->get(xgrace)) return false;
   Drosa nt = note_ntdata(note);
   if (!nt || !nt->get(xendscd)) return false;
-  Drosa cd = cddata_of(note);
+  Drosa cd = last_note_cddata(note);
   return cd && cd->get(xoppos);
 }
 

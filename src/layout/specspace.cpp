@@ -73,20 +73,8 @@ constexpr int INSIDE_ORDER[5] = {SPACE, TIMESIG, KEYSIG, BAR, CLEF};
 
 // ---- Chains and chords ---------------------------------------------------------------------
 
-Drosa cddata_of(Drosa last) {
-  Drosa nt = note_ntdata(last);
-  Drosa cd = nt ? nt->xnext : NIL;
-  return cd && cd->xkind == CDDATA ? cd : NIL;
-}
-
-Drosa cddata2_of(Drosa last) {
-  Drosa cd = cddata_of(last);
-  Drosa cd2 = cd ? cd->xnext : NIL;
-  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
-}
-
 int32_t chord_start(Drosa first) {
-  Drosa cd2 = cddata2_of(chord_last_note(first));
+  Drosa cd2 = last_note_cddata2(chord_last_note(first));
   return cd2 ? cd2->get(xswholec) : NO_TIME;
 }
 
@@ -342,7 +330,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     R = staff_left_x(p, current_page);
     Q = R + (X - E) + length(P_NOTE_SPACE, first, p);
   } else {
-    Drosa cd = cddata_of(P);
+    Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
     R = space_lyrics(P);
     Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
@@ -477,7 +465,8 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   if (!end) {
     bool measure_start = false;
     for (const Taking& t : taking)
-      if (Drosa cd2 = mode == SPACE_SYSTEM_START ? cddata2_of(chord_last_note(t.first)) : NIL)
+      if (Drosa cd2 =
+              mode == SPACE_SYSTEM_START ? last_note_cddata2(chord_last_note(t.first)) : NIL)
         measure_start |= near(cd2->get(xmwholec), 0);
     if (signs.bar || measure_start) look_for_measures_of_rests(previous_time);
   }
@@ -491,7 +480,7 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
     advance -= graces.gap;
     for (Drosa g : graces.chords)
-      if (Drosa cd2 = cddata2_of(chord_last_note(g))) cd2->set(xreloc_spring, -1);
+      if (Drosa cd2 = last_note_cddata2(chord_last_note(g))) cd2->set(xreloc_spring, -1);
   }
   int32_t A = int32_t(std::clamp<int64_t>(advance, INT32_MIN / 2, INT32_MAX / 2));
   for (const Column& column : signs.columns)
@@ -540,7 +529,7 @@ int32_t look_for_measures_of_rests(int32_t time) {
       layer.kept.resize(1);
       for (Drosa first : layer.dropped) drop_chord(first, layer.p);
       set_rest_glyph(keep, 2);
-      if (Drosa cd = cddata_of(chord_last_note(keep)))
+      if (Drosa cd = last_note_cddata(chord_last_note(keep)))
         cd->set(xrcmeas, int16_t(std::min(count, 32767)));
     }
   } else if (count == 1) {

@@ -264,6 +264,18 @@ Drosa chain_prev(Drosa note) {
   return nt ? nt->get(xpback) : NIL;
 }
 
+Drosa last_note_cddata(Drosa last) {
+  Drosa nt = note_ntdata(last);
+  Drosa cd = nt ? nt->xnext : NIL;
+  return cd && cd->xkind == CDDATA ? cd : NIL;
+}
+
+Drosa last_note_cddata2(Drosa last) {
+  Drosa cd = last_note_cddata(last);
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+}
+
 std::vector<Drosa> staff_chord_notes(Drosa first) {
   std::vector<Drosa> notes;
   for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {

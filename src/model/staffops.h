@@ -15,6 +15,10 @@ Drosa chain_next(Drosa note);
 Drosa chain_prev(Drosa note);
 // The notes of the staff chord that begins with `first`, in chain order.
 std::vector<Drosa> staff_chord_notes(Drosa first);
+// The CDDATA and CDDATA2 that follow the NTDATA of a staff chord's last note; NIL when they
+// are not there.
+Drosa last_note_cddata(Drosa last);
+Drosa last_note_cddata2(Drosa last);
 
 // ---- Staff chords ------------------------------------------------------------------------------
 Drosa chord_first_note(Drosa node);
