@@ -10,9 +10,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -180,10 +182,18 @@ TEST_F(Match, ElementsMatchTheAnnotationThatDrawsThemExactly) {
 
 TEST_F(GEDumps, TheFileHoldsEveryShapeOfTheSmallPage) {
   small_page();
+  // In a folder of its own: other tests write the same file name at the same time.
+  const std::filesystem::path home = std::filesystem::current_path();
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vesk-dump-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::filesystem::current_path(folder);
   dump_GE();
-  std::ifstream file("Graphics Objects.dump");
+  std::filesystem::current_path(home);
+  std::ifstream file(folder / "Graphics Objects.dump");
   std::stringstream text;
   text << file.rdbuf();
+  std::filesystem::remove_all(folder);
   // The beam, drawn from (460, 1486) to (734, 1557) and clipped at its stems (x 510 and 684),
   // is written as far as it shows: 1486 + 50 x 71 / 274 = 1499, 1486 + 224 x 71 / 274 = 1544.
   // The quarter's stem is written twice: the screen's, snapped to a pixel, and the printed one.
@@ -198,7 +208,6 @@ TEST_F(GEDumps, TheFileHoldsEveryShapeOfTheSmallPage) {
             "L 1721 1760 1721 1560  0.2\n"
             "C 1801 1560 197 32001 12 0\nL 1860 1595 1860 1750  1.0\nL 1859 1595 1859 1750  0.2\n"
             "L 6120 1760 6120 1560  0.2\n");
-  std::remove("Graphics Objects.dump");
 }
 
 TEST_F(GEDumps, DebugLinesEndWithTheFlagWords) {
