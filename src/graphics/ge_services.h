@@ -14,6 +14,7 @@
 #include "graphics/ge_visible.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/hit_test.h"
 #include "graphics/note_colors.h"
 #include "graphics/offscreen.h"
 #include "graphics/plot.h"
@@ -46,14 +47,3 @@ void print_piece(int mode);
 // page_setup: the Page Setup dialog for the current notation context (mode 0 from the menu);
 // says that page setup is not available yet.
 void page_setup(int mode);
-
-// ---- Asked by the debug dumps (least versions until drawing is built) ---------------------
-
-// debug_GE: writes "\nContents of the GE list:\n" and a line per element of the current view's
-// GE list (its kind and node) to the debug stream.
-// Reads: GE_head and the list.
-void debug_GE();
-// dump_GE: writes the same into the file "Graphics Objects.dump" of the working folder,
-// announced on the debug stream.
-// Failure: a file that cannot be opened is said on the debug stream; nothing else happens.
-void dump_GE();
