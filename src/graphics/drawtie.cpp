@@ -268,13 +268,13 @@ void curve_geometry(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Drosa node, 
   *c2y = nearest(y2 - s * xo + c * yo);
 }
 
-void drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, int direction,
-             int grace, int pstaff, int layer, Drosa end_chord) {
+int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, int direction,
+                int grace, int pstaff, int layer, Drosa end_chord) {
   if (pstaff < 0 || pstaff >= MAX_PSTAVES || layer < 0 || layer >= LAYERS ||
       (direction != 1 && direction != 2) ||
       !slur_buffer[pstaff][layer][direction - 1][grace ? 1 : 0].first_note) {
     REPORT_ERROR(4, "NIL slurptr->head in drawtie.c!");
-    return;
+    return y_end;
   }
   SlurEntry& entry = slur_buffer[pstaff][layer][direction - 1][grace ? 1 : 0];
   const SlurEntry e = entry;
@@ -306,7 +306,7 @@ void drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, 
   choose_end_heights(&s, start_extent, end_extent, e.crawl, shorten_end, grace);
   if (s.start_beside) s.x1 += scaled(P_BESIDE_STEM, owner);
   if (s.end_beside) s.x2 -= scaled(P_BESIDE_STEM, owner);
-  if (s.x2 <= s.x1) return;
+  if (s.x2 <= s.x1) return y_end;
   limit_slope(&s, d, owner);
   widen_to_shortest(&s.x1, &s.x2, owner);
 
@@ -337,12 +337,13 @@ void drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, 
   if (e.bend) {
     draw_bend(e.first_note, count_earlier_in_chord(e.first_note, xbendtie), d, s.x1, s.y1, s.x2,
               s.y2, style.dash, style.gap, start_pstaff);
-    return;
+    return s.y2;
   }
   int32_t c1x, c1y, c2x, c2y;
   curve_geometry(s.x1, s.y1, s.x2, s.y2, owner, d, 0, &c1x, &c1y, &c2x, &c2y);
   GEcurve(0, s.x1, s.y1, start_pstaff, c1x, c1y, start_pstaff, c2x, c2y, end_pstaff, s.x2, s.y2,
           end_pstaff, style.fill, style.dash, style.gap, 0, SLUR_CURVE, owner);
+  return s.y2;
 }
 
 void draw_chord_ties(int32_t x_end) {

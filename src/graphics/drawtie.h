@@ -21,10 +21,12 @@ void curve_geometry(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Drosa node, 
 //         parameters 141, 192, 222, 228, 249, 360, 378-383, 387, 391, 415, 416, 668, 669.
 // Writes: the GE list (one GE_CURVE, var 5, owned by the first chord's last note; or a bend
 //         mark), the entry (emptied).
+// Returns the height at which the curve ends (y_end when nothing was drawn), for the room the
+// end chord keeps beyond it.
 // Failure: level 4 "NIL slurptr->head in drawtie.c!" for an empty entry (nothing drawn);
 //          "cddata logic error in drawtie.c" for a chord without its record (no lift).
-void drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, int direction,
-             int grace, int pstaff, int layer, Drosa end_chord);
+int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_end, int direction,
+                int grace, int pstaff, int layer, Drosa end_chord);
 
 // draw_chord_ties: at the end of a system, draws every slur still open on the system's pstaves
 // to x_end and, on a staff of normal notation, records it in its voice's ending ENDSYST so that

@@ -337,14 +337,15 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace,
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
   if (rec && rec->hang_right) x += scaled(P_SLUR_HANG_RIGHT, note);
   e.end_pstaff = side_pstaff_of_note(note, side, pstaff);
-  // The room is kept after the curve is drawn: the curve clears the chord as it was.
-  drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
+  // The room is kept beyond the curve as drawn (it may have been lifted over the chords
+  // under it), after it is drawn: the curve clears the chord as it was.
+  const int32_t drawn = drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
   if (cd && !(rec && (rec->hang_left || rec->hang_right || rec->one_sided))) {
     const int32_t marks = scaled(P_SLUR_CLEAR_MARKS, note);
     if (side == 1)
-      set_min_loy(cd, stem(note), y - marks);
+      set_min_loy(cd, stem(note), std::min(y, drawn) - marks);
     else
-      set_max_hiy(cd, stem(note), y + marks);
+      set_max_hiy(cd, stem(note), std::max(y, drawn) + marks);
   }
 }
 
