@@ -112,6 +112,31 @@ TEST_F(SlurEnds, OverTheChordOrBesideTheStemAndEasedToTheSlopeLimit) {
   save_page_image("slur_ends.png");
 }
 
+TEST_F(SlurEnds, AnEndBeforeItsStartDrawsNothingAShortSlurWidensAnEmptyEntryIsReported) {
+  int v = new_voice();
+  Drosa n = note(v, 41, 1, 0);
+  format_and_draw(3);
+  GEinit(0);
+  SlurEntry& entry = slur_buffer[0][0][1][0];
+  auto open = [&] {
+    entry = SlurEntry{};
+    entry.first_note = n;
+    entry.start_x = 5000;
+    entry.start_y = 1800;
+  };
+  open();
+  EXPECT_EQ(drawtie(5000, 1800, 0, 0, 2, 0, 0, 0, NIL), 1800);
+  EXPECT_FALSE(entry.first_note) << "freed";
+  open();
+  drawtie(5040, 1800, 0, 0, 2, 0, 0, 0, NIL);  // 40 long: 20 more at each end
+  EXPECT_EQ(ge_lines(SLUR), Lines{curve(0, 4980, 1800, 5060, 1800)});
+  drawtie(5040, 1800, 0, 0, 2, 0, 0, 0, NIL);
+  const std::vector<Report> got = take_reports();
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].text, "NIL slurptr->head in drawtie.c!");
+  EXPECT_EQ(ge_lines(SLUR).size(), 1u);
+}
+
 TEST_F(SystemBreaks, ASlurOverThreeSystemsAndATieOverOneBreakInHalves) {
   int v = new_voice();
   note(v, 38, 2, 0);

@@ -101,6 +101,7 @@ TEST_F(NoteMarks, StackOutwardAboveAndBelowForStemsDownAndUpWithAndWithoutSlurs)
   }
 
   // A note inside its stem (the next note of its chord stems the same way) draws nothing.
+  Drosa plain = marked(v, 44, 2, false, 0);  // D5, stem up: a staccato below
   Drosa chord = add_chord(v, QUARTER, {30, 32});
   chord->set(xstacc, 1);
   format_and_draw(3);
@@ -111,6 +112,13 @@ TEST_F(NoteMarks, StackOutwardAboveAndBelowForStemsDownAndUpWithAndWithoutSlurs)
   const std::vector<Report> got = take_reports();
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].text, "warning: calling draw_marks_always for note which is not last on stem");
+  // A staff that a damaged file left without line spacing (its lines all at the middle): the
+  // mark keeps 20 + 20 under the head.
+  staff_data[0].staff_size = 0;
+  place_marks(plain, 4, 0);
+  EXPECT_EQ(ge_lines(STACCATO),
+            Lines{glyph_line(STACCATO, hx(plain) + nt(plain)->get(xstemxoff) - 60, hy(plain) - 40,
+                             4, plain)});
 }
 
 TEST_F(TupletNumbers, NumbersOverTheMarkedChordOrBetweenTwoChordsAndNoneWhenSwitchedOff) {
