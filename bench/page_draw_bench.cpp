@@ -5,20 +5,20 @@
 //   eighths, single bar lines.
 //   Texture 1, the worst: two voices on every staff (stems apart, so every chord reaches the
 //   beam buffer as two), braces over every pair of staves and a bracket over all, a key and a
-//   time change in the middle, repeat bars with wings and dots on both sides, and whole-measure
-//   rests in one voice of every staff.
+//   time change in the middle, repeat bars with wings and dots on both sides, whole-measure
+//   rests in one voice of every staff; in the other bars of the upper voice a slur, a tie,
+//   staccatos and an accent, and over those rests a numbered triplet.
 //   DrawSystem/<texture>:  plot_page alone on the formatted system (the GE list made again)
 //   FormatAndDraw/<texture>: format_page without a page image (layout and plot_page)
 //   FormatDrawAndPlot/<texture>: format_page with the page image, which it plots: the whole
 //                          time from an edit to the new page image
 // Every run checks what it made: the number of elements (the same every time, and at least
 // the staff lines of every staff), and after plotting, enough pixels set.
-// The chord and beam drawers are not built yet: heads, stems and beams are not part of the
-// list, so these times leave out their share.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
@@ -33,6 +33,7 @@
 namespace {
 
 constexpr int STAVES = 16, BARS = 8;
+constexpr int OPTIONS_TUPLET_NUMBERS = 16;
 
 void stop_on_report(int16_t level, const char* text) {
   std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
@@ -53,11 +54,32 @@ void add_bar_of(int v, int layer, int bar, bool worst) {
     return;
   }
   const int dir = layer == 0 ? 2 : 1, top = layer == 0 ? 40 : 32;
-  add_note(v, QUARTER, top)->set(xdir, dir);
-  add_note(v, EIGHTH, top + 1)->set(xdir, dir);
-  add_note(v, EIGHTH, top + 2)->set(xdir, dir);
-  add_note(v, QUARTER, top + 1)->set(xdir, dir);
-  add_note(v, QUARTER, top)->set(xdir, dir);
+  std::vector<Drosa> notes;
+  auto note = [&](int lgval, int pos) {
+    notes.push_back(add_note(v, lgval, pos));
+    notes.back()->set(xdir, dir);
+    return notes.back();
+  };
+  note(QUARTER, top);
+  if (worst && layer == 0 && bar % 2 == 1) {
+    // Over the other voice's whole rest: a numbered triplet in the second beat.
+    for (int i = 1; i <= 3; ++i) make_tuplet(note(EIGHTH, top + i), 3, 2);
+    note(QUARTER, top + 1);
+    note(QUARTER, top);
+    return;
+  }
+  note(EIGHTH, top + 1);
+  note(EIGHTH, top + 2);
+  note(QUARTER, top + 1);
+  note(QUARTER, top + 1);
+  if (worst && layer == 0) {  // a slur over three notes, staccato eighths, a tie and an accent
+    notes[0]->set(xslur, 3);
+    notes[1]->set(xslur, 3);
+    notes[1]->set(xstacc, 1);
+    notes[2]->set(xstacc, 1);
+    notes[3]->set(xtie, 3);
+    notes[4]->set(xaccent, 2);
+  }
 }
 
 void build_page(bool worst) {
@@ -86,6 +108,7 @@ void build_page(bool worst) {
   for (int margin : {50, 54, 58, 62}) set_options_i32(1, margin, 400);
   set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
   set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
+  set_options_i16(1, OPTIONS_TUPLET_NUMBERS, 1);
   GE_head = newDrosa(GE_CHAR, 0);
   for (int staff = 0; staff < STAVES; ++staff) {
     for (int layer = 0; layer < (worst ? 2 : 1); ++layer) {
@@ -118,6 +141,19 @@ void build_page(bool worst) {
   disable_format_interrupts();
   if (format_page(1, 0) != 1 || pstaff_count != STAVES) {
     std::fprintf(stderr, "the page was not formatted as built\n");
+    std::abort();
+  }
+  // The worst page has a slur, a tie, staccatos and an accent in every other bar of the upper
+  // voices, and a tuplet number in the bars between.
+  int curves = 0, marks = 0, numbers = 0;
+  for (Drosa p = GE_head->xnext; p; p = p->xnext) {
+    curves += p->xkind == GE_CURVE;
+    marks += p->xkind == GE_CHAR && (p->get(xgc_var) == 37 || p->get(xgc_var) == 38);
+    numbers += p->xkind == GE_CHAR && p->get(xgc_var) == 6;
+  }
+  if (worst &&
+      (curves < STAVES * BARS || marks < 3 * STAVES * BARS / 2 || numbers < STAVES * BARS / 2)) {
+    std::fprintf(stderr, "the ties, slurs, marks or tuplet numbers were not drawn\n");
     std::abort();
   }
 }

@@ -189,10 +189,8 @@ struct SlurEntry {
   Drosa first_note;  // the note whose chord the slur starts at (the curve's owner)
   Drosa chord;       // CDDATA of the last chord the slur has reached
   int32_t start_x;
-  int32_t start_y;    // SLUR_Y_UNSET: the slur comes from the previous system
-  int32_t extreme_x;  // where the slur passes the farthest chord between its ends
-  int32_t extreme_y;  // that chord's slur y on the slur's side; SLUR_Y_UNSET none yet
-  int32_t extent;     // stem length to the start's other candidate y (0 none)
+  int32_t start_y;  // over the chord; SLUR_Y_UNSET: the slur comes from the previous system
+  int32_t extent;   // from start_y to the start's y beside its stem (0: it has none)
   int32_t voice;
   int32_t pstaff;      // staff of the start
   int32_t end_pstaff;  // staff of the end, set when the slur is drawn

@@ -228,6 +228,16 @@ int32_t slur_end_y(Drosa note, int side, int flipped) {
   return chord_bottom(cd, std::min(cd->get(xuploy), cd->get(xdownloy))) - p;
 }
 
+int32_t slur_end_extent(Drosa note, int side, int flipped, int32_t y) {
+  Drosa cd = cddatptr(note, 1);
+  if (!cd || !slur_end_candidate(note, side, flipped)) return 0;
+  const int32_t p = scaled(P_SLUR_CLEAR_HEAD, note);
+  const int drawn = flipped ? 3 - side : side;
+  const int32_t beside =
+      drawn == 2 ? chord_top(cd, EXTENT_HIGH_START) + p : chord_bottom(cd, EXTENT_LOW_START) - p;
+  return beside - y;
+}
+
 namespace {
 
 // A chord with stems down in the slur's run: the chord of the note, the chords after it that
@@ -287,10 +297,6 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   if (e.first_note) {
     e.chord = cd;
     e.voice = note->get(xvoice);
-    if (e.extreme_y == SLUR_Y_UNSET || (side == 2 ? y > e.extreme_y : y < e.extreme_y)) {
-      e.extreme_x = head_x(note);
-      e.extreme_y = y;
-    }
     return;
   }
   int32_t x =
@@ -301,7 +307,7 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   e.chord = cd;
   e.start_x = x;
   e.start_y = y;
-  e.extreme_y = SLUR_Y_UNSET;
+  e.extent = slur_end_extent(note, side, rec->flipped, y);
   e.voice = note->get(xvoice);
   e.pstaff = side_pstaff_of_note(note, side, pstaff);
   e.flip = rec->flipped;
@@ -327,17 +333,20 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace,
   if (!e.first_note) return;
   Drosa cd = cddatptr(note, 1);
   const int32_t y = slur_end_y(note, side, e.flip);
+  const int32_t extent = slur_end_extent(note, side, e.flip, y);
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
   if (rec && rec->hang_right) x += scaled(P_SLUR_HANG_RIGHT, note);
+  e.end_pstaff = side_pstaff_of_note(note, side, pstaff);
+  // The room is kept beyond the curve as drawn (it may have been lifted over the chords
+  // under it), after it is drawn: the curve clears the chord as it was.
+  const int32_t drawn = drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
   if (cd && !(rec && (rec->hang_left || rec->hang_right || rec->one_sided))) {
     const int32_t marks = scaled(P_SLUR_CLEAR_MARKS, note);
     if (side == 1)
-      set_min_loy(cd, stem(note), y - marks);
+      set_min_loy(cd, stem(note), std::min(y, drawn) - marks);
     else
-      set_max_hiy(cd, stem(note), y + marks);
+      set_max_hiy(cd, stem(note), std::max(y, drawn) + marks);
   }
-  e.end_pstaff = side_pstaff_of_note(note, side, pstaff);
-  drawtie(x, y, 0, 0, side, grace ? 1 : 0, pstaff, layer, cd);
 }
 
 // ---- The pass ---------------------------------------------------------------------------------
@@ -362,7 +371,7 @@ void reopen_slurs() {
       e = SlurEntry{};
       e.first_note = note_ntdata(chord_first) ? chord_last_note(chord_first) : first;
       e.chord = cddatptr(e.first_note, 1);
-      e.start_y = e.extreme_y = SLUR_Y_UNSET;
+      e.start_y = SLUR_Y_UNSET;
       e.voice = v;
       e.pstaff = pstaff;
       e.dashed = start->get(up ? xsys_dash_slurup : xsys_dash_slurdown);

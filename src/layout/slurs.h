@@ -66,6 +66,9 @@ int32_t tie_end_y(Drosa note, int side, int pstaff);
 bool slur_end_candidate(Drosa note, int side, int flip);
 // The y of a slur end at the note's chord, parameter 222 beyond the chord's extent on side.
 int32_t slur_end_y(Drosa note, int side, int flipped);
+// From a slur end's y over the note's chord (slur_end_y) to its y beside the note's stem, by
+// parameter 222 off the chord's heads: 0 when the slur cannot end at the stem.
+int32_t slur_end_extent(Drosa note, int side, int flipped, int32_t y);
 // The side of the slur that starts at the note (requested 1 or 2 kept; 3 chosen); fills
 // rec->side and rec->flipped and returns the chord's CDDATA.
 Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec);

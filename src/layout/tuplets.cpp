@@ -57,29 +57,34 @@ void undo_group(Group& g, Drosa stop) {
 }
 
 // Where the number of a complete group goes. m is the middle of the group's time: a chord
-// whose middle lies within 50 of m gets mark 1 (over it); otherwise the chord in which the
-// running time passes m gets mark 2 (between it and the next) when m lies in its second half,
-// else its predecessor does; a first chord with m in its first half gets mark 1.
+// whose middle lies within 50 of m gets mark 1 (over it); otherwise the number goes between
+// the two chords whose middles lie either side of m, and the later of them gets mark 2 (the
+// number stands before it: it is drawn when both chords are known). A first chord with m in
+// its first half, or a last one with m in its second half, gets mark 1.
 void mark_middle(const Group& g, Drosa last) {
   const int32_t m = g.time / 2;
   int32_t s = 0;
   Drosa previous = NIL;
+  bool mark_next = false;  // the number goes between the chord just passed and this one
   for (Drosa n = g.first; note_ntdata(n); n = chain_next(n)) {
     if (note_ntdata(n)->get(xtup_info) && ends_stem_group(n)) {
       Drosa cd = cddatptr(n, 1);
+      if (mark_next) {
+        if (cd) cd->set(xtup_mark, 2);
+        return;
+      }
       const int32_t d = note_duration(n, 0), middle = s + d / 2;
       if (cd && std::abs(middle - m) <= TIME_TOLERANCE) {
         cd->set(xtup_mark, 1);
         return;
       }
       if (cd && s + d >= m - TIME_TOLERANCE) {
-        if (m >= middle && n != last)
-          cd->set(xtup_mark, 2);
-        else if (m < middle && previous)
-          previous->set(xtup_mark, 2);
-        else
-          cd->set(xtup_mark, 1);
-        return;
+        if (m >= middle && n != last) {
+          mark_next = true;
+        } else {
+          cd->set(xtup_mark, m < middle && previous ? 2 : 1);
+          return;
+        }
       }
       s += d;
       previous = cd;

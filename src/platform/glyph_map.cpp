@@ -36,6 +36,7 @@
 // - tremolo strokes: centred on the stem in a 10-point box above their point;
 // - staccato, tenuto and wedges in a 2-point box above their point, accents in an 8-point box,
 //   fermatas on (below: hanging from) their box, all centred over the head;
+// - bend arrows of tablature: at the fret number, moved past it to stand above its string;
 // - annotation glyphs (dynamics, ornaments, pedal marks, metronome notes): on the text
 //   baseline as their parameters place them; the second set's offsets, made for Sonata's own
 //   side bearings, are brought back to the first set's. Metronome notes and their dots stand
@@ -222,8 +223,8 @@ constexpr MusicFontGlyph GLYPHS[] = {
     // ---- Sayl: clefs and special accidentals, at 24 points ----
     {FONT_SAYL, 32, "space", 0x0020, SAYL, 0.0f, 0.0f},  // the space around a drawn character
     {FONT_SAYL, 39, "accidentalThreeQuarterTonesSharpArrowUp", 0xE274, SAYL, 0.0f, 0.9f},  // p426 special accidental 8
-    {FONT_SAYL, 40, "arrowBlackUp", 0xEB60, SAYL, 0.0f, 0.0f},  // p627 symbol for bend to higher pitch on tablature staff
-    {FONT_SAYL, 41, "arrowBlackDown", 0xEB64, SAYL, 0.0f, 0.0f},  // p628 symbol for bend to lower pitch on tablature staff
+    {FONT_SAYL, 40, "arrowBlackUp", 0xEB60, SAYL, 2.0f, 0.8f},  // p627 symbol for bend to higher pitch on tablature staff
+    {FONT_SAYL, 41, "arrowBlackDown", 0xEB64, SAYL, 2.0f, 1.6f},  // p628 symbol for bend to lower pitch on tablature staff
     {FONT_SAYL, 59, "accidentalQuarterToneSharpNaturalArrowUp", 0xE272, SAYL, 0.104f, 0.9f},  // p425 special accidental 7
     {FONT_SAYL, 91, "unpitchedPercussionClef1", 0xE069, SAYL, 0.0f, 1.0f},  // p344 dual bar percussion clef at start of staff
     {FONT_SAYL, 93, "unpitchedPercussionClef1", 0xE069, SAYL, 0.0f, 1.029f},  // p344 (small) dual bar percussion clef at start of staff

@@ -161,9 +161,13 @@ struct Mask {
 void paint_mask(Port& port, const Mask& mask, const Paint& paint, int dx = 0, int dy = 0) {
   const Rect placed = offset_rect(mask.area, dx, dy);
   const Rect r = intersection(placed, drawable(port));
+  if (r.empty()) return;
   const int width = mask.area.width();
+  // The image's pixels are made its own once, not at every row.
+  uchar* pixels = port.image.bits();
+  const qsizetype row_bytes = port.image.bytesPerLine();
   for (int y = r.top; y < r.bottom; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(port.image.scanLine(y));
+    QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
     const uint8_t* covered =
         mask.bits.data() + static_cast<size_t>(y - placed.top) * width - placed.left;
     const uint8_t bits = paint.pattern.rows[y & 7];
@@ -450,6 +454,25 @@ void drop_glyph_cache() {
   glyph_cache = nullptr;
 }
 
+// The mask cut down to the pixels it covers (a glyph's box has much blank around its ink), so
+// that painting it visits no more.
+Mask ink_only(const Mask& mask) {
+  const Rect a = mask.area;
+  Rect ink{a.right, a.bottom, a.left, a.top};
+  for (int y = a.top; y < a.bottom; ++y)
+    for (int x = a.left; x < a.right; ++x)
+      if (mask.bits[static_cast<size_t>(y - a.top) * a.width() + (x - a.left)]) {
+        ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+               std::max(ink.bottom, y + 1)};
+      }
+  if (ink.empty()) return Mask(Rect{});
+  Mask cut(ink);
+  for (int y = ink.top; y < ink.bottom; ++y)
+    for (int x = ink.left; x < ink.right; ++x)
+      if (mask.at(x, y)) cut.set(x, y);
+  return cut;
+}
+
 const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte) {
   if (!glyph_cache) {
     glyph_cache = new std::remove_pointer_t<decltype(glyph_cache)>();
@@ -464,7 +487,7 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte) {
     Mask mask = runs.empty() ? Mask(Rect{}) : glyph_mask(runs, 0, 0, runs_extent(runs, 0, 0));
     if (style.face & (FACE_OUTLINE | FACE_SHADOW))
       mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
-    it = glyph_cache->emplace(key, CachedGlyph{std::move(mask), runs_width(runs)}).first;
+    it = glyph_cache->emplace(key, CachedGlyph{ink_only(mask), runs_width(runs)}).first;
   }
   return it->second;
 }

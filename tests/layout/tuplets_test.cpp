@@ -77,7 +77,7 @@ TEST_F(TupletGroups, GroupsAreMarkedOrUndoneByTheirTimes) {
          triplet(v, EIGHTH);
          triplet(v, QUARTER);
        },
-       "S2i Ei S2i Ei", ""},
+       "Si 2Ei Si 2Ei", ""},
       {"a plain eighth between triplet eighths",
        [](int v) {
          triplet(v, EIGHTH);

@@ -134,6 +134,11 @@ std::vector<std::string> ge_lines(int var, bool twins, Drosa owner) {
       std::snprintf(text, sizeof text, "%sline %d %d %d %d %d w%d", twin, e->get(xgl_var),
                     e->get(xge_x1), e->get(xge_y1), e->get(xge_x2), e->get(xge_y2),
                     e->get(xgl_width));
+    } else if (e->xkind == GE_CURVE) {
+      if (var >= 0 && e->get(xgv_var) != var) continue;
+      std::snprintf(text, sizeof text, "%scurve %d s%d %d %d %d %d", twin, e->get(xgv_var),
+                    e->get(xge_pstaff1), e->get(xge_x1), e->get(xge_y1), e->get(xge_x2),
+                    e->get(xge_y2));
     } else if (e->xkind == GE_STRING) {
       std::string run;
       Drosa attributes = e;

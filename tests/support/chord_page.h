@@ -28,9 +28,10 @@ void format_and_draw(float zoom = 10);
 void draw_page_chords();
 
 // One line per element of the list (of one var, or all for -1): a character is
-// "char <var> <x> <y> c<code>", a line "line <var> <x1> <y1> <x2> <y2> w<width>", a text run
-// "text <var> <x> <y> "<text>"". Screen twins are left out unless asked for; they are marked
-// with a leading "~". With an owner, only the elements drawn for it.
+// "char <var> <x> <y> c<code>", a line "line <var> <x1> <y1> <x2> <y2> w<width>", a curve
+// "curve <var> s<pstaff> <x1> <y1> <x2> <y2>", a text run "text <var> <x> <y> "<text>"". Screen
+// twins are left out unless asked for; they are marked with a leading "~". With an owner, only the
+// elements drawn for it.
 std::vector<std::string> ge_lines(int var = -1, bool twins = false, Drosa owner = NIL);
 
 // The expected text of a glyph of character parameter p at (x, y) for owner note: the

@@ -1,0 +1,259 @@
+// marks.cpp: articulation marks and tuplet numbers of a staff chord, drawn as the slur layout
+// reaches the chord's last note: staccato and tenuto before its slurs, fermatas, accents and
+// most tuplet numbers after them. Every mark stands beyond what was drawn on its side before
+// and pushes the chord's extent on that side past itself, so that marks, slurs and annotations
+// stack outward in the order they are drawn.
+//
+// Marks go opposite the stem (below a chord without one), or on the stem side when the staff
+// is shared with the other stem direction; fermatas go above. A mark above a beam that is
+// drawn on the neighbouring staff lands on that staff.
+#include "graphics/marks.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "graphics/GE.h"
+#include "graphics/glyph_tables.h"
+#include "layout/layout_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int P_TUPLET_FONT = 1, P_STACCATO = 4, P_TENUTO = 5, P_FERMATA_ABOVE = 6;
+constexpr int P_FERMATA_BELOW = 7, P_ACCENT_FLAT = 8, P_ACCENT_ABOVE = 9, P_ACCENT_BELOW = 10;
+constexpr int P_ACCENT_HEIGHT = 125, P_ACCENT_GAP = 126, P_FERMATA_HEIGHT = 137;
+constexpr int P_FERMATA_GAP = 140, P_NOTE_HEAD_HEIGHT = 141, P_MARK_HEIGHT = 194;
+constexpr int P_MARK_GAP = 195, P_TUPLET_HEIGHT = 217, P_TUPLET_GAP = 219;
+constexpr int P_UP_STEM_X = 672, P_DOWN_STEM_X = 673;
+constexpr int P_STACCATISSIMO_BELOW = 713, P_STACCATISSIMO_ABOVE = 714;
+constexpr int VAR_TUPLET = 6, VAR_FERMATA = 36, VAR_ACCENT = 37, VAR_STACCATO = 38;
+constexpr int OPTIONS_TUPLET_NUMBERS = 16;  // i16: non-zero when tuplet numbers are drawn
+constexpr int STEM_UP = 2, PIANO_TABLATURE = 3, NO_HEADS = 2;
+constexpr int TUPLET_MARKED = 1, TUPLET_AT_END = 2;  // xtup_mark bits
+constexpr int32_t NOT_FOUND = int32_t(0x80000000);
+
+int32_t scaled(int pindex, Drosa node) { return param_length(pindex, node, nullptr); }
+
+bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
+
+// The chord shares its staff with the other stem direction, whose rest is not hidden.
+bool shares_staff(Drosa cd) {
+  Drosa cd2 = cd ? cd->xnext : NIL;
+  return cd && cd->get(xoppos) && !(cd2 && cd2->xkind == CDDATA2 && cd2->get(xopposhide));
+}
+
+int away_from_stem(int stem) { return stem == 1 || stem == STEM_UP ? 3 - stem : 3; }
+
+// The side of a staccato-type mark or accent.
+int mark_side(Drosa nt, Drosa cd) {
+  const int stem = nt->get(xstmdir);
+  return shares_staff(cd) ? stem : away_from_stem(stem);
+}
+
+// x of every mark of the note: the left edge of its head, by its stem.
+int32_t mark_x(Drosa note, Drosa nt) {
+  const int32_t stem_x = nt->get(xhdx) + nt->get(xstemxoff);
+  if (nt->get(xstmdir) == STEM_UP) return stem_x - hdw(note, 0) - scaled(P_UP_STEM_X, note);
+  return stem_x - scaled(P_DOWN_STEM_X, note);
+}
+
+// The chord's extent on the note's stem side; the note's own head when nothing was drawn.
+int32_t upper_extent(Drosa note, Drosa nt, Drosa cd) {
+  const int32_t y = get_hiy(cd, nt->get(xstmdir));
+  return y != EXTENT_HIGH_START ? y : nt->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note);
+}
+int32_t lower_extent(Drosa nt, Drosa cd) {
+  const int32_t y = get_loy(cd, nt->get(xstmdir));
+  return y != EXTENT_LOW_START ? y : nt->get(xhdy);
+}
+
+// The last note of its stem: it ends its chord, or the next note stems the other way.
+bool last_on_stem(Drosa nt) {
+  if (nt->get(xendscd)) return true;
+  Drosa next_nt = note_ntdata(nt->get(xpnext));
+  return !next_nt || next_nt->get(xstmdir) != nt->get(xstmdir);
+}
+
+// Fermata and accent: beyond the chord and outside the staff by gap, taking height.
+void place_outside(Drosa note, Drosa nt, Drosa cd, int pstaff, int side, int above, int below,
+                   int gap_param, int height_param, int var) {
+  const int mp = side_pstaff_of_note(note, side, pstaff);
+  const int stem = nt->get(xstmdir);
+  const int32_t gap = scaled(gap_param, note), height = scaled(height_param, note);
+  int32_t y;
+  if (side == 2) {
+    y = std::max(upper_extent(note, nt, cd), staff_top_y(mp, 0)) + gap;
+    set_max_hiy(cd, stem, y + height);
+  } else {
+    y = std::min(lower_extent(nt, cd), staff_bottom_y(mp, 0)) - gap - height;
+    set_min_loy(cd, stem, y);
+  }
+  GEcharacter(0, mark_x(note, nt), y, mp, side == 2 ? above : below, 0, var, note, 0);
+}
+
+// Walking back through a chain: its head (or no note) is reached.
+bool at_chain_start(Drosa note) { return !note_ntdata(note) || is_chain_head(note); }
+
+bool extents_unset(Drosa cd) {
+  return cd->get(xuphiy) == EXTENT_HIGH_START && cd->get(xdownhiy) == EXTENT_HIGH_START &&
+         cd->get(xuploy) == EXTENT_LOW_START && cd->get(xdownloy) == EXTENT_LOW_START;
+}
+
+int32_t max_hiy(Drosa cd) { return std::max(cd->get(xuphiy), cd->get(xdownhiy)); }
+int32_t min_loy(Drosa cd) { return std::min(cd->get(xuploy), cd->get(xdownloy)); }
+
+}  // namespace
+
+int side_pstaff_of_note(Drosa note, int side, int pstaff) {
+  Drosa nt = note_ntdata(note);
+  if (!nt) return pstaff;
+  const int stem = nt->get(xstmdir);
+  Drosa cd = cddatptr(note, 1);
+  int result = pstaff;
+  if (side == stem) {
+    if (stem == STEM_UP && cd && cd->get(xupbstem)) result = pstaff - 1;
+    if (stem != STEM_UP && cd && cd->get(xdnbstem)) result = pstaff + 1;
+  } else if (side == 2) {
+    if (nt->get(xother_staff)) result = pstaff + 1;
+  } else {
+    // Below the chord: the lowest note of the stems-up run the note ends decides.
+    Drosa n = note;
+    for (;;) {
+      Drosa prev_nt = note_ntdata(chain_prev(n));
+      if (!prev_nt || at_chain_start(chain_prev(n)) || prev_nt->get(xendscd) ||
+          prev_nt->get(xstmdir) != STEM_UP)
+        break;
+      n = chain_prev(n);
+    }
+    if (note_ntdata(n)->get(xother_staff)) result = pstaff - 1;
+  }
+  return valid_staff(result) ? result : pstaff;
+}
+
+void place_marks(Drosa note, int parameter, int pstaff) {
+  Drosa nt = note_ntdata(note);
+  Drosa cd = nt ? cddatptr(note, 1) : NIL;
+  if (!cd || note->get(xrest)) return;
+  const int stem = nt->get(xstmdir), side = mark_side(nt, cd);
+  const int mp = side_pstaff_of_note(note, side, pstaff);
+  if (parameter == P_STACCATO)
+    if (Drosa tsmod = attached_to_note(TSMOD, note); tsmod && tsmod->get(xstacissimo))
+      parameter = side == 2 ? P_STACCATISSIMO_ABOVE : P_STACCATISSIMO_BELOW;
+  // A damaged file may give a staff no line spacing: then nothing snaps to its lines.
+  const int32_t sp = staff_data[mp].staff_size;
+  const bool piano_tab = staff_data[mp].staff_type == PIANO_TABLATURE;
+  const int32_t gap = scaled(P_MARK_GAP, note), height = scaled(P_MARK_HEIGHT, note);
+  int32_t y;
+  if (side == 2) {
+    int32_t t = upper_extent(note, nt, cd);
+    const int32_t top = staff_top_y(mp, 0);
+    if (t < top && piano_tab) {
+      int32_t above, above_width, below, below_width;
+      nearest_staff_positions(t, mp, &above, &above_width, &below, &below_width);
+      if (above != NOT_FOUND) t = above;
+    } else if (t < top && sp > 0) {
+      t += (top - t) % sp;  // up to the next line
+    }
+    y = t + gap;
+    set_max_hiy(cd, stem, y + height);
+  } else {
+    const int32_t b = lower_extent(nt, cd), bottom = staff_bottom_y(mp, 0);
+    int32_t line = NOT_FOUND;  // the line at or below the chord, inside the staff
+    if (b > bottom && piano_tab) {
+      int32_t above, above_width, below, below_width;
+      nearest_staff_positions(b, mp, &above, &above_width, &below, &below_width);
+      line = below;
+    } else if (b > bottom && sp > 0) {
+      line = b - (b - bottom) % sp;
+    }
+    y = line != NOT_FOUND ? line - sp + gap : b - (gap + height);
+    set_min_loy(cd, stem, y);
+  }
+  GEcharacter(0, mark_x(note, nt), y, mp, parameter, 0, VAR_STACCATO, note, 0);
+}
+
+void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
+  if (!options_i16(current_ncontext, OPTIONS_TUPLET_NUMBERS)) return;
+  Drosa nt = note_ntdata(note);
+  if (!nt || note->get(xhidet) || note->get(xtrembeam) || note->get(xgrace)) return;
+  if (nt->get(xtabtyp) == NO_HEADS || !nt->get(xtup_info)) return;
+  Drosa cd = cddatptr(note, 1);
+  const int mark = cd ? cd->get(xtup_mark) : 0;
+  if (mark == 0 || (mark == TUPLET_AT_END && !draw_at_end) ||
+      (mark == TUPLET_MARKED && !draw_marked))
+    return;
+  const int stem = nt->get(xstmdir);
+  const int side = nt->get(xforced) ? stem : away_from_stem(stem);
+  const int mp = side_pstaff_of_note(note, side, pstaff);
+  int32_t hi = extents_unset(cd) ? nt->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note) : max_hiy(cd);
+  int32_t lo = extents_unset(cd) ? nt->get(xhdy) : min_loy(cd);
+  int32_t x = nt->get(xhdx);
+  if (mark & TUPLET_AT_END) {
+    // Centred between this chord and the group's chord before it.
+    Drosa before = chain_prev(note);
+    while (!at_chain_start(before) && !note_ntdata(before)->get(xtup_info))
+      before = chain_prev(before);
+    if (at_chain_start(before)) {
+      REPORT_ERROR(4, "Confusion over previous note in drawtupl()!");
+      return;
+    }
+    Drosa pcd = cddatptr(before, 1);
+    if (!pcd || extents_unset(pcd)) {
+      REPORT_ERROR(4, "Bad pcddata hiy in drawtupl()!");
+    } else {
+      if (max_hiy(pcd) != EXTENT_HIGH_START) hi = int32_t((int64_t(hi) + max_hiy(pcd)) / 2);
+      if (min_loy(pcd) != EXTENT_LOW_START) lo = int32_t((int64_t(lo) + min_loy(pcd)) / 2);
+    }
+    x = int32_t((int64_t(x) + note_ntdata(before)->get(xhdx)) / 2);
+  }
+  int32_t y;
+  if (side == 2) {
+    y = std::max(hi, staff_top_y(mp, 0)) + scaled(P_TUPLET_GAP, note);
+    set_max_hiy(cd, stem, y + scaled(P_TUPLET_HEIGHT, note));
+  } else {
+    y = std::min(lo, staff_bottom_y(mp, 0)) -
+        (scaled(P_TUPLET_GAP, note) + scaled(P_TUPLET_HEIGHT, note));
+    set_min_loy(cd, stem, y);
+  }
+  x += tuplet_number_xoffset(note, stem, side == stem);
+  char text[8];
+  std::snprintf(text, sizeof text, "%hd", short(note->get(xtupl)));
+  ParamValue font;
+  scaled_char_param(&font, P_TUPLET_FONT, note, nullptr);
+  const int32_t width = param_string_width(font, text);
+  GEstring(0, x - width / 2 + font.x(), y + font.y(), 0, 0, mp, font_from_code(font.font()),
+           font.bytes[2], font.size(), font.style(), 0, text, 0, VAR_TUPLET, note, NIL);
+}
+
+void draw_marks_always(Drosa note, int pstaff, int flag) {
+  Drosa nt = note_ntdata(note);
+  if (!nt) return;
+  if (!last_on_stem(nt)) {
+    REPORT_ERROR(4, "warning: calling draw_marks_always for note which is not last on stem");
+    return;
+  }
+  if (note->get(xstacc)) place_marks(note, P_STACCATO, pstaff);
+  if (note->get(xtenu)) place_marks(note, P_TENUTO, pstaff);
+  if (note->get(xtupl) != 1) drawtupl(note, pstaff, flag, 0);
+}
+
+void draw_marks_sometimes(Drosa note, int pstaff, int flag) {
+  Drosa nt = note_ntdata(note);
+  if (!nt) return;
+  if (!last_on_stem(nt)) {
+    REPORT_ERROR(4, "warning: calling draw_marks_sometimes for note which is not last on stem");
+    return;
+  }
+  Drosa cd = cddatptr(note, 1);
+  if (cd && note->get(xferm)) {
+    const int side = shares_staff(cd) ? nt->get(xstmdir) : 2;
+    place_outside(note, nt, cd, pstaff, side, P_FERMATA_ABOVE, P_FERMATA_BELOW, P_FERMATA_GAP,
+                  P_FERMATA_HEIGHT, VAR_FERMATA);
+  }
+  if (cd && note->get(xaccent) && !note->get(xrest)) {
+    const int flat = note->get(xaccent) == 1;
+    place_outside(note, nt, cd, pstaff, mark_side(nt, cd), flat ? P_ACCENT_FLAT : P_ACCENT_ABOVE,
+                  flat ? P_ACCENT_FLAT : P_ACCENT_BELOW, P_ACCENT_GAP, P_ACCENT_HEIGHT, VAR_ACCENT);
+  }
+  if (note->get(xtupl) != 1) drawtupl(note, pstaff, !flag, 1);
+}
