@@ -268,12 +268,14 @@ void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint) {
 
 QPainterPath rect_shape(Rect r) {
   QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
   if (!r.empty()) shape.addRect(r.left, r.top, r.width(), r.height());
   return shape;
 }
 
 QPainterPath oval_shape(Rect r) {
   QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
   if (!r.empty()) shape.addEllipse(r.left, r.top, r.width(), r.height());
   return shape;
 }
@@ -291,6 +293,7 @@ QPainterPath line_shape(Point a, Point b, int w, int h) {
     hull << QPointF(ax, ay) << QPointF(bx, by) << QPointF(bx + w, by) << QPointF(bx + w, by + h)
          << QPointF(ax + w, ay + h) << QPointF(ax, ay + h);
   QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
   shape.addPolygon(hull);
   shape.closeSubpath();
   return shape;
@@ -703,6 +706,16 @@ std::vector<uint32_t> port_pixels(const Port* port) {
 
 bool port_save_png(const Port* port, const char* path) {
   return port && path && port->image.save(QString::fromLocal8Bit(path), "PNG");
+}
+
+Port* port_load_image(const char* path) {
+  if (!path) return nullptr;
+  QImage image(QString::fromLocal8Bit(path));
+  if (image.isNull()) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->image = image.convertToFormat(QImage::Format_RGB32);
+  port->clip = image_bounds(port->image);
+  return port.release();
 }
 
 // Copy puts the source's colours; the other modes take the source's non-white pixels as set

@@ -90,6 +90,11 @@ struct PrintSession {
   std::unique_ptr<QPdfWriter> pdf;
   std::unique_ptr<QPainter> painter;
   QTransform page_transform;
+  // Shapes of one colour and clip drawn one after another are filled as one, so that the
+  // strokes that make up a wide line leave no seams between them.
+  QPainterPath pending;
+  QRgb pending_colour = 0;
+  QRectF pending_clip;
   // PostScript
   PostScriptDriver ps;
   std::FILE* ps_file = nullptr;
@@ -125,17 +130,44 @@ int paper_entry(const PrintPageFormat& f) {
 
 // ---- Sinks -------------------------------------------------------------------------------------
 
+void flush_fills(PrintSession* s) {
+  if (s->pending.isEmpty() || !s->painter) {
+    s->pending = QPainterPath();
+    return;
+  }
+  s->painter->save();
+  if (!s->pending_clip.isEmpty()) s->painter->setClipRect(s->pending_clip);
+  s->painter->fillPath(s->pending, QColor(s->pending_colour));
+  s->painter->restore();
+  s->pending = QPainterPath();
+}
+
+constexpr int MOST_PENDING_ELEMENTS = 4096;
+
 void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
-  QPainter* painter = static_cast<PrintSession*>(context)->painter.get();
-  if (!painter) return;
-  painter->save();
-  if (!clip.isEmpty()) painter->setClipRect(clip);
-  painter->fillPath(shape, QColor(colour));
-  painter->restore();
+  auto* s = static_cast<PrintSession*>(context);
+  if (!s->painter) return;
+  if (!s->pending.isEmpty() &&
+      (colour != s->pending_colour || clip != s->pending_clip ||
+       shape.fillRule() != Qt::WindingFill || s->pending.elementCount() > MOST_PENDING_ELEMENTS))
+    flush_fills(s);
+  if (shape.fillRule() != Qt::WindingFill) {
+    s->pending = shape;
+    s->pending_colour = colour;
+    s->pending_clip = clip;
+    flush_fills(s);
+    return;
+  }
+  if (s->pending.isEmpty()) s->pending.setFillRule(Qt::WindingFill);
+  s->pending.addPath(shape);
+  s->pending_colour = colour;
+  s->pending_clip = clip;
 }
 
 void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
-  QPainter* painter = static_cast<PrintSession*>(context)->painter.get();
+  auto* s = static_cast<PrintSession*>(context);
+  flush_fills(s);
+  QPainter* painter = s->painter.get();
   if (!painter) return;
   painter->save();
   if (!clip.isEmpty()) painter->setClipRect(clip);
@@ -176,7 +208,8 @@ void remove_temp(PrintSession* s) {
 }
 
 void close_document(PrintSession* s) {
-  if (s->painter) s->painter->end();
+  s->pending = QPainterPath();
+  if (s->painter && s->painter->isActive()) s->painter->end();
   s->painter.reset();
   s->pdf.reset();
   if (s->ps_file) std::fclose(s->ps_file);
@@ -660,6 +693,7 @@ int16_t platform_print_page_port(PrintSession* s, Port** port) {
 int16_t platform_print_end_page(PrintSession* s) {
   if (!s->page_open) return s->error = RESULT_NOT_OPEN;
   s->page_open = false;
+  if (s->kind == DocumentKind::PDF) flush_fills(s);
   if (failing(s, FAIL_END_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::POSTSCRIPT && !ps_driver_end_page(&s->ps))
     return s->error = errno_code();
@@ -678,6 +712,7 @@ int16_t platform_print_end_document(PrintSession* s) {
   if (s->kind == DocumentKind::PDF) {
     // A document without pages still has one, empty.
     if (!s->painter) platform_print_begin_page(s);
+    flush_fills(s);
     if (s->painter && !s->painter->end()) code = RESULT_IO_ERROR;
   } else {
     if (!ps_driver_end(&s->ps)) code = errno_code();
@@ -688,7 +723,10 @@ int16_t platform_print_end_document(PrintSession* s) {
     if (s->final_path.empty()) {
       code = spool(s);
       remove_temp(s);
-    } else if (std::rename(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
+    } else if (!QFile::setPermissions(
+                   QString::fromStdString(s->temp_path),
+                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther) ||
+               std::rename(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
       code = errno_code();
       remove_temp(s);
     } else {
