@@ -29,6 +29,7 @@
 #include "platform/script.h"
 #include "support/engraved_piece.h"
 #include "support/model_fixture.h"
+#include "support/piece_builder.h"
 
 namespace fs = std::filesystem;
 
@@ -95,16 +96,17 @@ class PrintTest : public ModelTest {
     ModelTest::TearDown();
   }
 
-  // The current GE list printed as one PostScript page into `name`; the file's text.
-  std::string postscript_of_list(const std::string& name) {
+  // The current GE list printed as one PostScript page into `name`, the view's page
+  // `view_height` pixels high at the standard zoom; the file's text.
+  std::string postscript_of_list(const std::string& name, int32_t view_height = 792) {
     const fs::path path = folder / name;
     print_settings->destination = PRINT_TO_POSTSCRIPT_FILE;
     print_settings->file = path.string();
     platform_print_set_document_format(print_session, PRINT_FORMAT_POSTSCRIPT);
     zoom_factor = 10;
-    page_pixel_height = 792;
+    page_pixel_height = view_height;
     print_transform = transform_for_zoom(PRINT_ZOOM);
-    const Rect page{0, 0, 3060, 3960};
+    const Rect page{0, 0, 3060, view_height * 5};
     PrintPagePlacement placement;
     placement.width = page.right;
     placement.height = page.bottom;
@@ -287,6 +289,12 @@ TEST_F(PostScriptPage, LinesGoThinOrClippedAndDashesAndCurvesAsTheirProcedures) 
   EXPECT_EQ(lines_ending(body, " setdash"),
             (std::vector<std::string>{"[10 15] 0 setdash", "[] 0 setdash"}))
       << "dash and gap in the curve's pixels";
+
+  // On a page over 45 inches high the numbers pass 32767 and are sent whole.
+  GEinit(0);
+  GEline(0, 1000, 0, 0, 0, 3000, 0, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 10, NIL);
+  EXPECT_EQ(lines_ending(body_lines(postscript_of_list("tall.ps", 8000)), " lineq"),
+            std::vector<std::string>{"1000 80000 2000 0 10 lineq"});
 }
 
 // ---- A built piece
@@ -540,6 +548,42 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   script_hit(2);
   print_piece(PRINT_CURRENT_CONTEXT);
   EXPECT_FALSE(fs::exists(ps));
+}
+
+TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) {
+  // The Score shows three staves; context 2 only the second, on a narrower page.
+  ncontext_count = 2;
+  for (int v = 0; v < 3; ++v) {
+    new_voice(v == 1 ? "Oboe" : "Flute", 0, v);
+    if (v == 1) add_print(v, 2, 0);
+    for (int i = 0; i < 4; ++i) add_note(v, QUARTER, 30 + i);
+    add_bar(v);
+  }
+  set_options_i32(2, OPTIONS_PAGE_WIDTH, 60);
+  set_options_i32(2, OPTIONS_PAGE_HEIGHT, 110);
+  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  prepare_piece();
+  const int32_t score_width = page_pixel_width;
+  const fs::path files[2] = {folder / "score.ps", folder / "oboe.ps"};
+  script_hit(CHOOSE_ALL);
+  script_hit(1);
+  for (const fs::path& file : files) {
+    fs::remove(file);
+    script_choose(PRINT_DIALOG_DESTINATION, 2);
+    script_type(PRINT_DIALOG_FILE, file.string());
+    script_hit(1);
+  }
+  print_piece(PRINT_CHOSEN_CONTEXTS);
+  size_t lines[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_TRUE(fs::exists(files[i]));
+    expect_ghostscript_reads(files[i]);
+    lines[i] = lines_ending(body_lines(file_text(files[i])), " lineq").size();
+  }
+  EXPECT_LT(lines[1] * 2, lines[0]) << "one staff against three";
+  EXPECT_EQ(current_ncontext, 1);
+  EXPECT_EQ(page_pixel_width, score_width);
+  EXPECT_EQ(pstaff_count, 3) << "the Score's page formatted again";
 }
 
 }  // namespace
