@@ -152,6 +152,8 @@ void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
 }
 
 void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint);
+void sink_line(Port& port, Point a, Point b, int w, int h, const Paint& paint);
+QPainterPath line_shape(Point a, Point b, int w, int h);
 QPainterPath rect_shape(Rect r);
 QPainterPath oval_shape(Rect r);
 
@@ -264,6 +266,20 @@ void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint) {
   const QRectF extent = shape.boundingRect();
   if (!extent.intersects(clip) && !(extent.isEmpty() && clip.contains(extent.topLeft()))) return;
   port.sink.fill(port.sink.context, shape, colour, clip.contains(extent) ? QRectF() : clip);
+}
+
+// Hands a line to the port's sink, as a line when it takes lines, else as its shape.
+void sink_line(Port& port, Point a, Point b, int w, int h, const Paint& paint) {
+  if (!port.sink.line) return sink_fill(port, line_shape(a, b, w, h), paint);
+  QRgb colour;
+  if (!sink_colour(paint, &colour)) return;
+  const Rect d = drawable(port);
+  const Rect extent{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + w,
+                    std::max(a.y, b.y) + h};
+  if (d.empty() || intersection(extent, d).empty()) return;
+  const QRectF clip =
+      intersection(extent, d) == extent ? QRectF() : QRectF(d.left, d.top, d.width(), d.height());
+  port.sink.line(port.sink.context, a, b, w, h, colour, clip);
 }
 
 QPainterPath rect_shape(Rect r) {
@@ -642,6 +658,8 @@ Port* port_new_on_sink(const PortSink& sink, int width, int height) {
   return port.release();
 }
 
+QPainterPath port_line_shape(Point a, Point b, int w, int h) { return line_shape(a, b, w, h); }
+
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
   const char c = static_cast<char>(byte);
   QPainterPath outline;
@@ -848,8 +866,7 @@ void line_to(int x, int y) {
   const PenState& pen = port->pen;
   const Point from = pen.position, to = {x, y};
   if (pen_draws(pen) && port->on_sink) {
-    sink_fill(*port, line_shape(from, to, pen.width, pen.height),
-              paint_of(*port, pen.mode, pen.pattern));
+    sink_line(*port, from, to, pen.width, pen.height, paint_of(*port, pen.mode, pen.pattern));
   } else if (pen_draws(pen)) {
     Rect extent{std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + pen.width,
                 std::max(from.y, to.y) + pen.height};

@@ -18,6 +18,8 @@
 #include <QRgb>
 #include <QString>
 
+#include "platform/geometry.h"
+
 struct Port;
 
 // One stretch of text in one font, at an offset from the pen.
@@ -39,11 +41,19 @@ struct SinkText {
 struct PortSink {
   void* context = nullptr;
   void (*fill)(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) = nullptr;
+  // A line from a to b drawn with a pen of w by h pixels (the area port_line_shape gives);
+  // without it, lines go to fill.
+  void (*line)(void* context, Point a, Point b, int w, int h, QRgb colour,
+               const QRectF& clip) = nullptr;
   void (*text)(void* context, const SinkText& text, QRgb colour, const QRectF& clip) = nullptr;
 };
 
 // A port of width by height pixels drawing into the sink; nullptr for an empty size.
 Port* port_new_on_sink(const PortSink& sink, int width, int height);
+
+// The area a pen of w by h pixels covers along a line from a to b: the hull of the pen's
+// rectangle at both ends.
+QPainterPath port_line_shape(Point a, Point b, int w, int h);
 
 // The outline of one character of a font number in a face at a pixel size, drawn with the pen
 // at (0, 0) (y downward), as the port would draw it; *advance gets how far the pen moves.

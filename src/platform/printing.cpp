@@ -95,6 +95,16 @@ struct PrintSession {
   QPainterPath pending;
   QRgb pending_colour = 0;
   QRectF pending_clip;
+  // Lines drawn side by side one pixel apart (a wide line drawn as strokes) become one band:
+  // its first stroke, how many, and which way they go (0 not yet known, 1 up, 2 right).
+  struct Band {
+    int strokes = 0;
+    Point a, b;
+    int w = 0, h = 0;
+    int way = 0;
+    QRgb colour = 0;
+    QRectF clip;
+  } band;
   // PostScript
   PostScriptDriver ps;
   std::FILE* ps_file = nullptr;
@@ -130,23 +140,66 @@ int paper_entry(const PrintPageFormat& f) {
 
 // ---- Sinks -------------------------------------------------------------------------------------
 
+void flush_band(PrintSession* s);
+
 void flush_fills(PrintSession* s) {
+  flush_band(s);
   if (s->pending.isEmpty() || !s->painter) {
     s->pending = QPainterPath();
     return;
   }
-  s->painter->save();
-  if (!s->pending_clip.isEmpty()) s->painter->setClipRect(s->pending_clip);
+  const bool clipped = !s->pending_clip.isEmpty();
+  if (clipped) {
+    s->painter->save();
+    s->painter->setClipRect(s->pending_clip);
+  }
   s->painter->fillPath(s->pending, QColor(s->pending_colour));
-  s->painter->restore();
+  if (clipped) s->painter->restore();
   s->pending = QPainterPath();
 }
 
 constexpr int MOST_PENDING_ELEMENTS = 4096;
 
+void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip);
+
+// The band's strokes as one shape, added to the pending fills.
+void flush_band(PrintSession* s) {
+  PrintSession::Band& b = s->band;
+  if (b.strokes == 0) return;
+  const int more = b.strokes - 1;
+  QPainterPath shape;
+  if (b.way == 1)
+    shape = port_line_shape({b.a.x, b.a.y - more}, {b.b.x, b.b.y - more}, b.w, b.h + more);
+  else
+    shape = port_line_shape(b.a, b.b, b.w + more, b.h);
+  b.strokes = 0;
+  pdf_fill(s, shape, b.colour, b.clip);
+}
+
+void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const QRectF& clip) {
+  auto* s = static_cast<PrintSession*>(context);
+  PrintSession::Band& band = s->band;
+  if (band.strokes > 0 && colour == band.colour && clip == band.clip && w == band.w &&
+      h == band.h) {
+    const int n = band.strokes;
+    const bool up =
+        a.x == band.a.x && b.x == band.b.x && a.y == band.a.y - n && b.y == band.b.y - n;
+    const bool right =
+        a.y == band.a.y && b.y == band.b.y && a.x == band.a.x + n && b.x == band.b.x + n;
+    if ((up && band.way != 2) || (right && band.way != 1)) {
+      band.way = up ? 1 : 2;
+      ++band.strokes;
+      return;
+    }
+  }
+  flush_band(s);
+  band = PrintSession::Band{1, a, b, w, h, 0, colour, clip};
+}
+
 void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
   auto* s = static_cast<PrintSession*>(context);
   if (!s->painter) return;
+  flush_band(s);  // a band drawn before this shape goes first
   if (!s->pending.isEmpty() &&
       (colour != s->pending_colour || clip != s->pending_clip ||
        shape.fillRule() != Qt::WindingFill || s->pending.elementCount() > MOST_PENDING_ELEMENTS))
@@ -169,14 +222,16 @@ void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& cl
   flush_fills(s);
   QPainter* painter = s->painter.get();
   if (!painter) return;
-  painter->save();
-  if (!clip.isEmpty()) painter->setClipRect(clip);
-  painter->setPen(QColor(colour));
+  if (!clip.isEmpty()) {
+    painter->save();
+    painter->setClipRect(clip);
+  }
+  if (painter->pen().color() != QColor(colour)) painter->setPen(QColor(colour));
   for (const SinkTextRun& run : text.runs) {
-    painter->setFont(run.font);
+    if (painter->font() != run.font) painter->setFont(run.font);
     painter->drawText(QPointF(text.x + run.dx, text.y + run.dy), run.text);
   }
-  painter->restore();
+  if (!clip.isEmpty()) painter->restore();
 }
 
 // ---- Files
@@ -209,6 +264,7 @@ void remove_temp(PrintSession* s) {
 
 void close_document(PrintSession* s) {
   s->pending = QPainterPath();
+  s->band = PrintSession::Band{};
   if (s->painter && s->painter->isActive()) s->painter->end();
   s->painter.reset();
   s->pdf.reset();
@@ -249,7 +305,7 @@ bool failing(const PrintSession* s, int step) {
 
 int16_t take_failure() {
   fail_step = FAIL_NONE;
-  return fail_code ? fail_code : RESULT_IO_ERROR;
+  return fail_code ? fail_code : int16_t(RESULT_IO_ERROR);
 }
 
 // ---- The printers -----------------------------------------------------------------------------
@@ -485,7 +541,7 @@ int16_t platform_print_validate(PrintSession*, PrintPageFormat* format, PrintSet
 }
 
 int16_t platform_print_session_error(const PrintSession* session) {
-  return session ? session->error : RESULT_OK;
+  return session ? session->error : int16_t(RESULT_OK);
 }
 
 // ---- The dialogs
@@ -627,7 +683,7 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
                          QPageSize::ExactMatch);
     s->pdf->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     s->page_transform = QTransform::fromTranslate(origin_x, origin_y).scale(ppp, ppp);
-    sink = {s, pdf_fill, pdf_text};
+    sink = {s, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
     s->ps_file = std::fopen(s->temp_path.c_str(), "wb");
@@ -644,7 +700,7 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     setup.points_per_pixel = ppp;
     setup.landscape = wide;
     ps_driver_begin(&s->ps, s->ps_file, setup);
-    sink = {&s->ps, ps_driver_fill, ps_driver_text};
+    sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
     s->kind = DocumentKind::POSTSCRIPT;
   }
   s->port = port_new_on_sink(sink, std::max(1, placement.width), std::max(1, placement.height));
