@@ -129,8 +129,11 @@ void write_header(PostScriptDriver& d) {
   std::string h = "%!PS-Adobe-3.0\n%%Creator: Vesk\n";
   h += "%%Title: " + (s.title.empty() ? std::string("Vesk") : s.title) + '\n';
   h += "%%Pages: (atend)\n";
-  h += "%%BoundingBox: 0 0 " + integer(std::ceil(s.media_width)) + ' ' +
-       integer(std::ceil(s.media_height)) + '\n';
+  // A landscape page is drawn turned on upright paper.
+  const double paper_w = s.landscape ? s.media_height : s.media_width;
+  const double paper_h = s.landscape ? s.media_width : s.media_height;
+  h += "%%BoundingBox: 0 0 " + integer(std::ceil(paper_w)) + ' ' + integer(std::ceil(paper_h)) +
+       '\n';
   h += "%%LanguageLevel: 2\n";
   h += std::string("%%Orientation: ") + (s.landscape ? "Landscape" : "Portrait") + '\n';
   h += "%%EndComments\n%%BeginProlog\n";
@@ -138,7 +141,7 @@ void write_header(PostScriptDriver& d) {
   h += "/:M {moveto} bind def /S {show} bind def /gR {grestore} bind def\n";
   h += d.prolog;
   h += "\n%%EndProlog\n%%BeginSetup\n";
-  h += "/setpagedevice where {pop << /PageSize [" + num(s.media_width) + ' ' + num(s.media_height) +
+  h += "/setpagedevice where {pop << /PageSize [" + num(paper_w) + ' ' + num(paper_h) +
        "] >> setpagedevice} if\n";
   h += "%%EndSetup\n";
   write(d, h);
@@ -184,6 +187,7 @@ bool ps_driver_end_page(PostScriptDriver* d) {
   const int number = d->pages + 1;
   std::string page = "%%Page: " + std::to_string(number) + ' ' + std::to_string(number) + '\n';
   page += "%%BeginPageSetup\n/vesk_page save def\n" + page_fonts(*d);
+  if (s.landscape) page += num(s.media_height) + " 0 translate 90 rotate\n";
   page += num(s.origin_x) + ' ' + num(s.media_height - s.origin_y) + " translate " +
           num(s.points_per_pixel) + ' ' + num(-s.points_per_pixel) + " scale\n";
   page += "%%EndPageSetup\n";

@@ -22,8 +22,10 @@
 #include "platform/port_sink.h"
 
 struct PostScriptPageSetup {
-  double media_width = 612, media_height = 792;  // points
-  double origin_x = 0, origin_y = 0;             // the page's top-left on the media, points
+  // The media as the page sees it (wider than high for a landscape page, which is drawn
+  // turned by a quarter on upright paper), points.
+  double media_width = 612, media_height = 792;
+  double origin_x = 0, origin_y = 0;  // the page's top-left on the media, points
   double points_per_pixel = 1;
   bool landscape = false;
   std::string title;

@@ -245,6 +245,14 @@ TEST_F(PostScriptPage, AnEmptyPageIsItsPrologCalibrationAndClosingComment) {
   ASSERT_LT(tran, body.size());
   EXPECT_EQ(at("% picture comment 156", tran), tran + 1) << "the page ends with the comment";
   EXPECT_TRUE(lines_ending(body, " lineq").empty());
+
+  // PostScript the session does not take (no PostScript document) is said to be a trouble
+  // once a run.
+  ps_emit("setzero");
+  ps_emit("setzero");
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text.rfind("Your printer driver is having trouble with PostScript", 0), 0u);
 }
 
 TEST_F(PostScriptPage, LinesGoThinOrClippedAndDashesAndCurvesAsTheirProcedures) {
@@ -551,7 +559,7 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
 }
 
 TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) {
-  // The Score shows three staves; context 2 only the second, on a narrower page.
+  // The Score shows three staves; context 2 only the second, on a landscape page.
   ncontext_count = 2;
   for (int v = 0; v < 3; ++v) {
     new_voice(v == 1 ? "Oboe" : "Flute", 0, v);
@@ -559,8 +567,9 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
     for (int i = 0; i < 4; ++i) add_note(v, QUARTER, 30 + i);
     add_bar(v);
   }
-  set_options_i32(2, OPTIONS_PAGE_WIDTH, 60);
-  set_options_i32(2, OPTIONS_PAGE_HEIGHT, 110);
+  set_options_i32(2, OPTIONS_PAGE_WIDTH, 110);  // printed across upright paper
+  set_options_i32(2, OPTIONS_PAGE_HEIGHT, 60);
+  put_be32(print_record[2] + PRINT_LANDSCAPE, 1);
   ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
   prepare_piece();
   const int32_t score_width = page_pixel_width;
@@ -581,6 +590,9 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
     lines[i] = lines_ending(body_lines(file_text(files[i])), " lineq").size();
   }
   EXPECT_LT(lines[1] * 2, lines[0]) << "one staff against three";
+  const std::string turned = file_text(files[1]);
+  EXPECT_NE(turned.find("%%BoundingBox: 0 0 612 792"), std::string::npos);
+  EXPECT_NE(turned.find("%%Orientation: Landscape"), std::string::npos);
   EXPECT_EQ(current_ncontext, 1);
   EXPECT_EQ(page_pixel_width, score_width);
   EXPECT_EQ(pstaff_count, 3) << "the Score's page formatted again";
