@@ -55,6 +55,7 @@ struct ShownState {
   int32_t print_width = 0, print_height = 0;
   int32_t scroll_h = 0, scroll_v = 0;
   bool formatted = false;  // a page was formatted for printing: the screen's must be again
+  std::string last_file;   // the file the command printed a context to last
 };
 
 void show_title(const char* extra) {
@@ -198,9 +199,10 @@ bool print_pages(int32_t first, int32_t last) {
 // Prints one context; false when the command is to end (cancelled or failed).
 bool print_context(int context, int which, ShownState& shown) {
   // Without a dialog the pages go where the session's settings say; when they name no place
-  // (no printer and no file), the dialog asks for one.
-  const bool no_place =
-      print_settings->destination != PRINT_TO_PRINTER && print_settings->file.empty();
+  // (no printer and no file), or a file another context has just been printed to, the dialog
+  // asks for one.
+  const bool no_place = print_settings->destination != PRINT_TO_PRINTER &&
+                        (print_settings->file.empty() || print_settings->file == shown.last_file);
   if (which != PRINT_WITHOUT_DIALOG || no_place) {
     if (!run_print_dialog(context)) return false;
   } else {
@@ -225,7 +227,9 @@ bool print_context(int context, int which, ShownState& shown) {
     return true;
   }
   shown.formatted = true;
-  return print_pages(first, last);
+  if (!print_pages(first, last)) return false;
+  if (print_settings->destination != PRINT_TO_PRINTER) shown.last_file = print_settings->file;
+  return true;
 }
 
 void read_page_setup(int context, int32_t* scale, int32_t* landscape, int32_t paper[4]) {
