@@ -20,6 +20,8 @@
 #include "graphics/offscreen.h"
 #include "graphics/plot.h"
 #include "graphics/plot_page.h"
+#include "graphics/postscript.h"
+#include "graphics/print.h"
 #include "graphics/printbeam.h"
 #include "graphics/printcd.h"
 #include "graphics/raster.h"
@@ -32,19 +34,7 @@ struct Port;
 // small port of its own while there is no page.
 Port* offscreen_port();
 
-// ---- Asked by the layout passes (least versions until drawing is built) -------------------
+// ---- Least until flashing is built ---------------------------------------------------------
 
 // flash_idle: one tick of the insertion point's flashing.
 void flash_idle();
-
-// ---- Printing (print_least.cpp until the printing session exists) ---------------------------
-// Print_init: creates the printing session's objects at start-up.
-void Print_init();
-// print_release: releases them at quit (nothing when they were never made).
-void print_release();
-// print_piece: prints the current piece (-1: as a document given to be printed, without the
-// print dialog); says that printing is not available yet.
-void print_piece(int mode);
-// page_setup: the Page Setup dialog for the current notation context (mode 0 from the menu);
-// says that page setup is not available yet.
-void page_setup(int mode);

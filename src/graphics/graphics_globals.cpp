@@ -56,6 +56,15 @@ Drosa specplot_last_seen[BEAM_BUFFER_PSTAVES][BEAM_BUFFER_LAYERS];
 int32_t current_bar_number = 1;
 BracketState bracket_state;
 
+PrintSession* print_session = nullptr;
+PrintPageFormat* page_format = nullptr;
+PrintSettings* print_settings = nullptr;
+uint8_t print_dialog_flags[3] = {0, 0, 0};
+int print_dialog_own_items = 0;
+PrintDialogItemProc print_dialog_saved_proc = nullptr;
+PostScriptPageState ps_page;
+int ps_driver_warning_given = 0;
+
 void reset_graphics_globals() {
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
@@ -96,4 +105,15 @@ void reset_graphics_globals() {
   current_bar_number = 1;
   bracket_state = BracketState{};
   beam_record = BeamRecord{};
+  platform_print_page_format_release(page_format);
+  platform_print_settings_release(print_settings);
+  platform_print_session_release(print_session);
+  page_format = nullptr;
+  print_settings = nullptr;
+  print_session = nullptr;
+  for (uint8_t& flag : print_dialog_flags) flag = 0;
+  print_dialog_own_items = 0;
+  print_dialog_saved_proc = nullptr;
+  ps_page = PostScriptPageState{};
+  ps_driver_warning_given = 0;
 }

@@ -7,6 +7,7 @@
 
 #include "model/model_services.h"
 #include "platform/geometry.h"
+#include "platform/printing.h"
 
 struct Port;
 
@@ -189,5 +190,26 @@ struct BeamRecord {
   int32_t clip_start = 0, clip_end = 0;  // and where it is clipped
 };
 extern BeamRecord beam_record;
+
+// ---- Printing ---------------------------------------------------------------------------------
+// The printing session's objects, from start-up to quit (nullptr when they could not be made).
+extern PrintSession* print_session;
+extern PrintPageFormat* page_format;
+extern PrintSettings* print_settings;
+// The three check boxes the program appends to the Print dialog: centre the page across the
+// paper, keep the choice for the notation context, centre the page down the paper.
+extern uint8_t print_dialog_flags[3];
+extern int print_dialog_own_items;                   // the dialog's items before ours
+extern PrintDialogItemProc print_dialog_saved_proc;  // the dialog's own item routine
+
+// The PostScript of the page being printed.
+struct PostScriptPageState {
+  int block_open = 0;     // a block of PostScript is open
+  int last_drawmode = 0;  // the drawmode sent last
+  int last_layout = -1;   // the line-layout flag sent last; -1 before the first text
+  int translated = 0;     // a text translation is in force
+};
+extern PostScriptPageState ps_page;
+extern int ps_driver_warning_given;  // the printer driver's trouble with PostScript was reported
 
 void reset_graphics_globals();

@@ -33,28 +33,6 @@ int text_pixel_size(int size) {
   return int(std::floor(size * 10.0 / z + 0.5));
 }
 
-// Draws the run that holds element at its position and the adjacent runs that continue it at
-// the pen; returns the last node drawn or stepped over.
-Drosa plot_text(Drosa element, int skip_text) {
-  std::string text;
-  Drosa run = element;
-  int adjacent = GE_string_text(&text, &run);
-  if (!skip_text)
-    draw_string_at(run->get(xgc_x), run->get(xgc_y), run->get(xgc_dx), run->get(xgc_dy),
-                   run->get(xgc_font), run->get(xgc_cset), text_pixel_size(run->get(xgc_size)),
-                   run->get(xgc_style), run->get(xgc_color), text);
-  while (adjacent) {
-    Drosa next = run->xnext;
-    adjacent = GE_string_text(&text, &next);
-    run = next;
-    if (!skip_text)
-      draw_string_at(ADJACENT_TEXT, ADJACENT_TEXT, run->get(xgc_dx), run->get(xgc_dy),
-                     run->get(xgc_font), run->get(xgc_cset), text_pixel_size(run->get(xgc_size)),
-                     run->get(xgc_style), run->get(xgc_color), text);
-  }
-  return run;
-}
-
 void plot_line(Drosa line, Rect update) {
   Rect clip;
   virtual_rect_to_screen(&clip, line->get(xgl_clipx1), line->get(xgl_clipy1), line->get(xgl_clipx2),
@@ -81,15 +59,30 @@ bool left_out(Drosa element, int mode) {
   return mode == PLOT_SCREEN ? class_of == GANNO_PRINT_ONLY : class_of == GANNO_SCREEN_ONLY;
 }
 
-// The view transform as the plot found it, while the print transform stands in.
-struct SavedTransform {
-  ViewTransform transform;
-  float zoom;
-  int32_t width, height;
-};
+}  // namespace
 
-SavedTransform use_print_transform() {
-  SavedTransform saved{view_transform, zoom_factor, page_pixel_width, page_pixel_height};
+Drosa plot_text_run(Drosa element, int skip_text) {
+  std::string text;
+  Drosa run = element;
+  int adjacent = GE_string_text(&text, &run);
+  if (!skip_text)
+    draw_string_at(run->get(xgc_x), run->get(xgc_y), run->get(xgc_dx), run->get(xgc_dy),
+                   run->get(xgc_font), run->get(xgc_cset), text_pixel_size(run->get(xgc_size)),
+                   run->get(xgc_style), run->get(xgc_color), text);
+  while (adjacent) {
+    Drosa next = run->xnext;
+    adjacent = GE_string_text(&text, &next);
+    run = next;
+    if (!skip_text)
+      draw_string_at(ADJACENT_TEXT, ADJACENT_TEXT, run->get(xgc_dx), run->get(xgc_dy),
+                     run->get(xgc_font), run->get(xgc_cset), text_pixel_size(run->get(xgc_size)),
+                     run->get(xgc_style), run->get(xgc_color), text);
+  }
+  return run;
+}
+
+SavedViewTransform use_print_transform() {
+  SavedViewTransform saved{view_transform, zoom_factor, page_pixel_width, page_pixel_height};
   const double ratio = double(zoom_factor) / print_transform.zoom;
   view_transform = print_transform;
   zoom_factor = print_transform.zoom;
@@ -99,7 +92,7 @@ SavedTransform use_print_transform() {
   return saved;
 }
 
-void restore_view_transform(const SavedTransform& saved) {
+void restore_view_transform(const SavedViewTransform& saved) {
   view_transform = saved.transform;
   zoom_factor = saved.zoom;
   page_pixel_width = saved.width;
@@ -107,15 +100,13 @@ void restore_view_transform(const SavedTransform& saved) {
   transform_saved = 0;
 }
 
-}  // namespace
-
 void plot_GE_list(Rect update, int mode, int skip_text) {
   if (!GE_head) return;
   const PenState pen = get_pen_state();
   const Rect clip = get_clip();
   const bool print_like = mode != PLOT_SCREEN;
   const bool swapped = print_like && print_transform.zoom > 0;
-  SavedTransform saved{};
+  SavedViewTransform saved{};
   if (swapped) saved = use_print_transform();
   clip_rect(update);
   pen_size(1, 1);
@@ -139,7 +130,7 @@ void plot_GE_list(Rect update, int mode, int skip_text) {
     switch (drawn->xkind) {
       case GE_CHAR:
       case GE_STRING:
-        drawn = plot_text(drawn, skip_text);
+        drawn = plot_text_run(drawn, skip_text);
         if (!twin) p = drawn;
         break;
       case GE_LINE:

@@ -2,6 +2,10 @@
 // page or the clipboard picture, and the screen redraw.
 #pragma once
 
+#include <cstdint>
+
+#include "graphics/graphics_globals.h"
+#include "model/model_services.h"
 #include "platform/geometry.h"
 
 // Plot modes.
@@ -25,3 +29,21 @@ void plot_GE_list(Rect update, int mode, int skip_text);
 // Reads:  the list, insertion_point, inverted_selection_rect, framed_selection_rect.
 // Writes: the offscreen page and the music window.
 void redraw_view();
+
+// plot_text_run: draws the text run that holds the element at its position, then the adjacent
+// runs that continue it at the pen (with skip_text, only steps over them); returns the last
+// node drawn or stepped over.
+// Reads: the list, zoom_factor. Writes: the current port; text_pen.
+Drosa plot_text_run(Drosa element, int skip_text);
+
+// The view transform as it was while the print transform stands in for it: zoom_factor and the
+// page's pixel size follow the print transform's zoom.
+struct SavedViewTransform {
+  ViewTransform transform;
+  float zoom = 10.0f;
+  int32_t width = 0, height = 0;
+};
+// Reads: print_transform. Writes: view_transform, zoom_factor, page_pixel_width and _height,
+// transform_saved.
+SavedViewTransform use_print_transform();
+void restore_view_transform(const SavedViewTransform& saved);

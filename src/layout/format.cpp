@@ -501,9 +501,9 @@ void copy_to_screen() {
   }
 }
 
-// Step 16: the new picture is shown and the old list freed.
-void finish_format() {
-  redraw_view();
+// Step 16: the new picture is shown (not a printed page's) and the old list freed.
+void finish_format(bool printing) {
+  if (!printing) redraw_view();
   reformat_pending = 0;
   GE_list_complete = 1;
   if (old_GE_head) destroy_Drosa_list(old_GE_head);
@@ -519,7 +519,8 @@ void finish_format() {
 int32_t format_page(int32_t page, int keep) {
   bool other_page = begin_format(page);  // 1: pending, interrupts, cursor
   follow_min_line_width();               // 2: the parameter table
-  if (!keep) remove_ntdata(other_page ? REMOVE_OTHER_PAGE : REMOVE_SAME_PAGE);  // 3
+  const bool printing = keep == FORMAT_FOR_PRINTING;
+  if (!keep || printing) remove_ntdata(other_page ? REMOVE_OTHER_PAGE : REMOVE_SAME_PAGE);  // 3
   page = locate(page);                               // 4: page starts and voice records
   if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
   std::vector<int32_t> staves;
@@ -533,7 +534,7 @@ int32_t format_page(int32_t page, int keep) {
   if (!format_systems()) return 0;                    // 13: every system's passes
   if (flashing_node) stop_flashing(flashing_node);    // 14
   copy_to_screen();                                   // 15: screen copies
-  finish_format();                                    // 16: show it
+  finish_format(printing);                            // 16: show it
   return 1;
 }
 

@@ -11,7 +11,8 @@
 // view's graphics elements; 1 when the page was laid out completely, 0 when the user's input
 // interrupted it (the page stays marked for reformatting and the old picture is kept). With
 // keep 0 the layout records of the page formatted last are removed first; with 1 they are
-// only cleared in place.
+// only cleared in place; with FORMAT_FOR_PRINTING they are removed as with 0 and the view is
+// not redrawn from the new elements (they are a printed page's).
 // Reads:  the voice lists, the parameters, the context's options record, first_format,
 //         last_formatted_page, the events waiting.
 // Writes: every layout record of the page, page_start, voice_data, staff_data, the page
@@ -21,6 +22,7 @@
 //          trying to use %hd staves for system 1; max staves %hd", "format: pstaff logic
 //          error in find_staves...", "PRINT node not found in format: sys %hd voice %hd
 //          xkind(%lx) %hd"; the format goes on.
+inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
 
 // format_all_pages: formats every page from the last to the first without interruption; the

@@ -285,6 +285,63 @@ DialogSpec shortcut_dialog() {
   return spec;
 }
 
+// Page Setup: the paper (4), the orientation (6, 7) and the scale in percent (9).
+DialogSpec page_setup_dialog() {
+  constexpr int WIDTH = 340;
+  DialogSpec spec{20481, ALERT_NONE, "Page Setup", {0, 0, WIDTH, 170}, {}};
+  spec.items = {
+      button(button_slot(WIDTH, 136, 0), "OK"),
+      button(button_slot(WIDTH, 136, 1), "Cancel"),
+      static_text({20, 18, 110, 36}, "Paper:"),
+      popup({116, 14, 320, 36}),
+      static_text({20, 52, 110, 70}, "Orientation:"),
+      radio({116, 50, 220, 70}, "Portrait"),
+      radio({220, 50, 320, 70}, "Landscape"),
+      static_text({20, 90, 110, 108}, "Scale:"),
+      edit_text({120, 88, 170, 108}),
+      static_text({178, 90, 320, 108}, "percent"),
+  };
+  return spec;
+}
+
+// Print: the destination (4: the printers, then a PDF file and a PostScript file), the file
+// (6, chosen with 7), every page (9) or a range (10, from 11 to 13), and copies (15).
+DialogSpec print_dialog() {
+  constexpr int WIDTH = 420;
+  DialogSpec spec{20482, ALERT_NONE, "Print", {0, 0, WIDTH, 206}, {}};
+  spec.items = {
+      button(button_slot(WIDTH, 172, 0), "Print"),
+      button(button_slot(WIDTH, 172, 1), "Cancel"),
+      static_text({20, 18, 100, 36}, "Print to:"),
+      popup({104, 14, 400, 36}),
+      static_text({20, 52, 100, 70}, "File:"),
+      edit_text({108, 50, 310, 70}),
+      button({322, 50, 400, 70}, "Choose..."),
+      static_text({20, 90, 100, 108}, "Pages:"),
+      radio({104, 88, 160, 108}, "All"),
+      radio({164, 88, 230, 108}, "From:"),
+      edit_text({236, 88, 276, 108}),
+      static_text({284, 90, 304, 108}, "to"),
+      edit_text({312, 88, 352, 108}),
+      static_text({20, 126, 100, 144}, "Copies:"),
+      edit_text({108, 124, 148, 144}),
+  };
+  return spec;
+}
+
+// The program's own items of the Print dialog, appended below it: how the page sits on the
+// paper and whether the choice is kept for the notation context.
+DialogSpec print_dialog_extras() {
+  constexpr int WIDTH = 420;
+  DialogSpec spec{167, ALERT_NONE, "", {0, 0, WIDTH, 78}, {}};
+  spec.items = {
+      check_box({20, 4, WIDTH - 20, 22}, "Center the page across the paper"),
+      check_box({20, 28, WIDTH - 20, 46}, "Keep these choices for this notation context"),
+      check_box({20, 52, WIDTH - 20, 70}, "Center the page down the paper"),
+  };
+  return spec;
+}
+
 std::vector<DialogSpec> make_tables() {
   constexpr bool SHORT = false;
   constexpr bool LONG = true;
@@ -316,6 +373,9 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(alert(1282, ALERT_STOP, LONG, {{"OK", 0}}, 1, 1));
   tables.push_back(about_box());
   tables.push_back(colour_dialog());
+  tables.push_back(page_setup_dialog());
+  tables.push_back(print_dialog());
+  tables.push_back(print_dialog_extras());
   tables.push_back(shortcut_dialog());
   tables.push_back(systems_dialog());
   tables.push_back(parameter_editor());

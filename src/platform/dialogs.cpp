@@ -963,6 +963,33 @@ void platform_close_dialog(DialogRef dialog) {
   delete dialog;
 }
 
+bool platform_append_dialog_items(DialogRef dialog, int list_id) {
+  const DialogSpec* spec = platform_dialog_spec(list_id);
+  if (!dialog || !spec || !dialog->port) return false;
+  const Rect bounds = port_bounds(dialog->port);
+  const int first = static_cast<int>(dialog->items.size()) + 1;
+  for (const DialogItemSpec& item_spec : spec->items) {
+    DialogItem item;
+    item.kind = static_cast<int16_t>(item_spec.kind & ~ITEM_DISABLED);
+    item.disabled = (item_spec.kind & ITEM_DISABLED) != 0;
+    item.rect = offset_rect(item_spec.rect, 0, bounds.height());
+    item.text = clipped(item, utf8_to_macroman(item_spec.text ? item_spec.text : ""));
+    dialog->items.push_back(std::move(item));
+  }
+  const int width = std::max(bounds.width(), spec->bounds.width());
+  const int height = bounds.height() + spec->bounds.height();
+  port_set_size(dialog->port, width, height);
+  if (dialog->qt) {
+    dialog->qt->setFixedSize(width, height);
+    for (int item = first; item <= static_cast<int>(dialog->items.size()); ++item) {
+      dialog->items[item - 1].widget = make_widget(dialog, item, dialog->qt);
+      sync_widget(dialog, item);
+    }
+  }
+  dialog->needs_update = true;
+  return true;
+}
+
 int platform_dialog_id(DialogRef dialog) { return dialog ? dialog->id : 0; }
 int platform_dialog_window(DialogRef dialog) { return dialog ? dialog->window : 0; }
 Port* platform_dialog_port(DialogRef dialog) { return dialog ? dialog->port : nullptr; }

@@ -18,9 +18,13 @@
 // Strings in a music font are glyph codes; each code goes through the glyph table
 // (glyph_map.h), which gives the embedded music font's glyph, its scale and its placement. A
 // code without a glyph draws nothing and has no width.
+//
+// A port on a sink (a printed page) has no pixels: the same calls hand outlines and text runs
+// to the sink (port_sink.h), with the pen's colour and transfer mode turned into one colour.
 #include "platform/port.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -36,7 +40,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
+#include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -45,6 +51,7 @@
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
 #include "platform/port_image.h"
+#include "platform/port_sink.h"
 #include "platform/text_encoding.h"
 
 struct Port {
@@ -59,6 +66,9 @@ struct Port {
   int text_face = FACE_PLAIN;
   int16_t text_mode = MODE_OR;
   QPointer<QWidget> view;  // the widget that shows the port, repainted after a copy into it
+  bool on_sink = false;    // a printed page: drawing goes to the sink, the image stays empty
+  PortSink sink;
+  Rect sink_bounds;
 };
 
 namespace {
@@ -77,8 +87,12 @@ Rect intersection(Rect a, Rect b) {
 
 Rect image_bounds(const QImage& image) { return {0, 0, image.width(), image.height()}; }
 
+Rect bounds_of(const Port& port) {
+  return port.on_sink ? port.sink_bounds : image_bounds(port.image);
+}
+
 // Where drawing may change pixels: the clip rectangle within the port.
-Rect drawable(const Port& port) { return intersection(port.clip, image_bounds(port.image)); }
+Rect drawable(const Port& port) { return intersection(port.clip, bounds_of(port)); }
 
 // ---- Painting covered pixels ------------------------------------------------------------
 
@@ -137,7 +151,14 @@ void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
   }
 }
 
+void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint);
+void sink_line(Port& port, Point a, Point b, int w, int h, const Paint& paint);
+QPainterPath line_shape(Point a, Point b, int w, int h);
+QPainterPath rect_shape(Rect r);
+QPainterPath oval_shape(Rect r);
+
 void paint_rect_with(Port& port, Rect r, const Paint& paint) {
+  if (port.on_sink) return sink_fill(port, rect_shape(r), paint);
   paint_area(port, r, paint, [](int, int) { return true; });
 }
 
@@ -196,6 +217,7 @@ bool in_oval(Rect r, int x, int y) {
 }
 
 void paint_oval_with(Port& port, Rect r, const Paint& paint) {
+  if (port.on_sink) return sink_fill(port, oval_shape(r), paint);
   paint_area(port, r, paint, [r](int x, int y) { return in_oval(r, x, y); });
 }
 
@@ -203,6 +225,106 @@ bool pen_draws(const PenState& pen) { return pen.width > 0 && pen.height > 0; }
 
 Rect pen_inset(Rect r, const PenState& pen) {
   return {r.left + pen.width, r.top + pen.height, r.right - pen.width, r.bottom - pen.height};
+}
+
+// ---- Printed pages ----------------------------------------------------------------------------
+
+QRgb mixed(QRgb a, QRgb b, double share_of_a) {
+  auto channel = [&](int x, int y) {
+    return static_cast<int>(std::lround(x * share_of_a + y * (1 - share_of_a)));
+  };
+  return qRgb(channel(qRed(a), qRed(b)), channel(qGreen(a), qGreen(b)),
+              channel(qBlue(a), qBlue(b)));
+}
+
+// The one colour a paint leaves on a printed page; false when it leaves none. A pattern's
+// share of set bits mixes the foreground with the background (or, under or and bit-clear,
+// with the white paper); exclusive-or leaves nothing.
+bool sink_colour(const Paint& paint, QRgb* colour) {
+  int set = 0;
+  for (uint8_t row : paint.pattern.rows) set += std::popcount(row);
+  const double share = set / 64.0;
+  switch (paint.operation) {
+    case Operation::XOR:
+      return false;
+    case Operation::BIC:
+      *colour = paint.back;
+      return set > 0;
+    case Operation::OR:
+      *colour = mixed(paint.fore, qRgb(255, 255, 255), share);
+      return set > 0;
+    case Operation::COPY:
+      *colour = mixed(paint.fore, paint.back, share);
+      return true;
+  }
+  return false;
+}
+
+// Hands a shape (port pixels) to the port's sink, clipped to the port's clip.
+void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint) {
+  QRgb colour;
+  if (!port.sink.fill || !sink_colour(paint, &colour)) return;
+  const Rect d = drawable(port);
+  if (d.empty()) return;
+  const QRectF clip(d.left, d.top, d.width(), d.height());
+  const QRectF extent = shape.boundingRect();
+  if (!extent.intersects(clip) && !(extent.isEmpty() && clip.contains(extent.topLeft()))) return;
+  port.sink.fill(port.sink.context, shape, colour, clip.contains(extent) ? QRectF() : clip);
+}
+
+// Hands a line to the port's sink, as a line when it takes lines, else as its shape.
+void sink_line(Port& port, Point a, Point b, int w, int h, const Paint& paint) {
+  if (!port.sink.line) return sink_fill(port, line_shape(a, b, w, h), paint);
+  QRgb colour;
+  if (!sink_colour(paint, &colour)) return;
+  const Rect d = drawable(port);
+  const Rect extent{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + w,
+                    std::max(a.y, b.y) + h};
+  if (d.empty() || intersection(extent, d).empty()) return;
+  const QRectF clip =
+      intersection(extent, d) == extent ? QRectF() : QRectF(d.left, d.top, d.width(), d.height());
+  port.sink.line(port.sink.context, a, b, w, h, colour, clip);
+}
+
+QPainterPath rect_shape(Rect r) {
+  QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
+  if (!r.empty()) shape.addRect(r.left, r.top, r.width(), r.height());
+  return shape;
+}
+
+QPainterPath oval_shape(Rect r) {
+  QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
+  if (!r.empty()) shape.addEllipse(r.left, r.top, r.width(), r.height());
+  return shape;
+}
+
+// The area a pen of w by h covers along a line from a to b: the hull of the pen's rectangle
+// at both ends.
+QPainterPath line_shape(Point a, Point b, int w, int h) {
+  if (b.x < a.x) std::swap(a, b);
+  QPolygonF hull;
+  const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
+  if (ay <= by)  // down to the right: the top-right and bottom-left corners join
+    hull << QPointF(ax, ay) << QPointF(ax + w, ay) << QPointF(bx + w, by) << QPointF(bx + w, by + h)
+         << QPointF(bx, by + h) << QPointF(ax, ay + h);
+  else
+    hull << QPointF(ax, ay) << QPointF(bx, by) << QPointF(bx + w, by) << QPointF(bx + w, by + h)
+         << QPointF(ax + w, ay + h) << QPointF(ax, ay + h);
+  QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
+  shape.addPolygon(hull);
+  shape.closeSubpath();
+  return shape;
+}
+
+// A frame: the outer shape less the inner one.
+QPainterPath frame_shape(const QPainterPath& outer, const QPainterPath& inner) {
+  QPainterPath shape = outer;
+  shape.setFillRule(Qt::OddEvenFill);
+  shape.addPath(inner);
+  return shape;
 }
 
 // ---- Lines --------------------------------------------------------------------------------
@@ -492,6 +614,39 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte) {
   return it->second;
 }
 
+// Hands text to the port's sink as the runs the port would draw, at the pen.
+void sink_text(Port& port, const TextStyle& style, const char* bytes, int length,
+               const Paint& paint) {
+  const std::vector<TextRun> runs = text_runs(style, bytes, length);
+  const double x = port.pen.position.x + port.pen_fraction;
+  const double y = port.pen.position.y;
+  QRgb colour;
+  const Rect d = drawable(port);
+  if (port.sink.text && !runs.empty() && !d.empty() && sink_colour(paint, &colour)) {
+    const Rect extent = runs_extent(runs, x, y);
+    const Rect shown = intersection(extent, d);
+    if (!shown.empty()) {
+      SinkText text;
+      text.font = style.font;
+      text.size = pixel_size(style);
+      text.face = style.face;
+      text.bytes.assign(bytes, static_cast<size_t>(length));
+      text.x = x;
+      text.y = y;
+      double pen = 0;
+      for (const TextRun& run : runs) {
+        text.runs.push_back({run.font->font, run.text, pen + run.dx, run.dy});
+        pen += run.advance;
+      }
+      const QRectF clip = shown == extent ? QRectF() : QRectF(d.left, d.top, d.width(), d.height());
+      port.sink.text(port.sink.context, text, colour, clip);
+    }
+  }
+  const double end = x + runs_width(runs);
+  port.pen.position.x = static_cast<int>(std::floor(end));
+  port.pen_fraction = end - std::floor(end);
+}
+
 }  // namespace
 
 // ---- Ports ----------------------------------------------------------------------------------
@@ -516,13 +671,37 @@ Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes) 
   return port.release();
 }
 
+Port* port_new_on_sink(const PortSink& sink, int width, int height) {
+  if (width <= 0 || height <= 0) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->on_sink = true;
+  port->sink = sink;
+  port->sink_bounds = {0, 0, width, height};
+  port->clip = port->sink_bounds;
+  return port.release();
+}
+
+QPainterPath port_line_shape(Point a, Point b, int w, int h) { return line_shape(a, b, w, h); }
+
+QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
+  const char c = static_cast<char>(byte);
+  QPainterPath outline;
+  double pen = 0;
+  for (const TextRun& run : text_runs({font, size, face}, &c, 1)) {
+    outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
+    pen += run.advance;
+  }
+  if (advance) *advance = pen;
+  return outline;
+}
+
 void port_dispose(Port* port) {
   if (!port) return;
   if (current_port == port) current_port = nullptr;
   delete port;
 }
 
-Rect port_bounds(const Port* port) { return port ? image_bounds(port->image) : Rect{}; }
+Rect port_bounds(const Port* port) { return port ? bounds_of(*port) : Rect{}; }
 
 void platform_set_port(Port* port) { current_port = port; }
 Port* platform_current_port() { return current_port; }
@@ -534,7 +713,7 @@ void port_set_view(Port* port, QWidget* view) {
 }
 
 void port_set_size(Port* port, int width, int height) {
-  if (!port || width <= 0 || height <= 0) return;
+  if (!port || port->on_sink || width <= 0 || height <= 0) return;
   if (width == port->image.width() && height == port->image.height()) return;
   const bool whole_clip = port->clip == image_bounds(port->image);
   QImage image(width, height, QImage::Format_RGB32);
@@ -570,6 +749,16 @@ bool port_save_png(const Port* port, const char* path) {
   return port && path && port->image.save(QString::fromLocal8Bit(path), "PNG");
 }
 
+Port* port_load_image(const char* path) {
+  if (!path) return nullptr;
+  QImage image(QString::fromLocal8Bit(path));
+  if (image.isNull()) return nullptr;
+  auto port = std::make_unique<Port>();
+  port->image = image.convertToFormat(QImage::Format_RGB32);
+  port->clip = image_bounds(port->image);
+  return port.release();
+}
+
 // Copy puts the source's colours; the other modes take the source's non-white pixels as set
 // bits: or puts those pixels' own colours, exclusive-or inverts the destination under them,
 // bit-clear paints the destination's background colour under them. A source pixel outside
@@ -593,7 +782,7 @@ static bool copy_rows(const Port* source, Port* destination, Rect from, Rect to)
 }
 
 void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_t mode) {
-  if (!source || !destination || from.empty() || to.empty()) return;
+  if (!source || !destination || destination->on_sink || from.empty() || to.empty()) return;
   if (destination->view) destination->view->update();
   if ((mode & 3) == MODE_COPY && copy_rows(source, destination, from, to)) return;
   // A copy within one port reads what was there before.
@@ -699,7 +888,9 @@ void line_to(int x, int y) {
   if (!port) return;
   const PenState& pen = port->pen;
   const Point from = pen.position, to = {x, y};
-  if (pen_draws(pen)) {
+  if (pen_draws(pen) && port->on_sink) {
+    sink_line(*port, from, to, pen.width, pen.height, paint_of(*port, pen.mode, pen.pattern));
+  } else if (pen_draws(pen)) {
     Rect extent{std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + pen.width,
                 std::max(from.y, to.y) + pen.height};
     Mask mask(intersection(extent, drawable(*port)));
@@ -725,6 +916,9 @@ void frame_rect(Rect r) {
   Port* port = current_port;
   if (!port || !pen_draws(port->pen)) return;
   const Rect inner = pen_inset(r, port->pen);
+  if (port->on_sink)
+    return sink_fill(*port, frame_shape(rect_shape(r), rect_shape(inner)),
+                     paint_of(*port, port->pen.mode, port->pen.pattern));
   paint_area(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern), [inner](int x, int y) {
     return !inner.contains({x, y});
   });
@@ -753,6 +947,9 @@ void frame_oval(Rect r) {
   Port* port = current_port;
   if (!port || !pen_draws(port->pen)) return;
   const Rect inner = pen_inset(r, port->pen);
+  if (port->on_sink)
+    return sink_fill(*port, frame_shape(oval_shape(r), oval_shape(inner)),
+                     paint_of(*port, port->pen.mode, port->pen.pattern));
   paint_area(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern),
              [r, inner](int x, int y) { return in_oval(r, x, y) && !in_oval(inner, x, y); });
 }
@@ -801,6 +998,10 @@ void draw_text(const char* bytes, int length) {
   // Text is drawn in the foreground colour wherever a glyph is, in copy mode as in or mode.
   int16_t mode = port->text_mode & 3;
   if (mode == MODE_COPY) mode = MODE_OR;
+  if (port->on_sink) {
+    sink_text(*port, style, bytes, length, paint_of(*port, mode, PATTERN_BLACK));
+    return;
+  }
   if (length == 1 && port->pen_fraction == 0 && qGuiApp) {
     const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]));
     paint_mask(*port, glyph.mask, paint_of(*port, mode, PATTERN_BLACK), port->pen.position.x,

@@ -88,6 +88,9 @@ uint32_t port_pixel(const Port* port, int x, int y);
 std::vector<uint32_t> port_pixels(const Port* port);
 // Writes the port as a PNG file (for looking at it); false on failure.
 bool port_save_png(const Port* port, const char* path);
+// An offscreen port holding an image file's pixels (tests compare pages rendered elsewhere);
+// nullptr when the file cannot be read.
+Port* port_load_image(const char* path);
 
 // Copies a rectangle of one port into a rectangle of another (scaled when the sizes differ)
 // with a source transfer mode; the destination is then redrawn where it is shown.

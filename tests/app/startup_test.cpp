@@ -20,6 +20,7 @@
 #include "performance/performance_services.h"
 #include "platform/events.h"
 #include "platform/memory.h"
+#include "platform/printing.h"
 #include "platform/script.h"
 #include "platform/window.h"
 #include "support/app_fixture.h"
@@ -130,6 +131,9 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   // A piece file after a MusicXML document of the same event is still read as a piece.
   const std::string path = dir + "/song.vesk";
   ASSERT_TRUE(write_piece_of_pages(path, 1, 1));
+  // The default printer's documents go to a file instead of the spooler.
+  platform_print_set_test_printers(true, {"Office"});
+  platform_print_spool_to_file(dir + "/spooled.ps");
   ASSERT_TRUE(start({dir + "/tune.xml", path}));
   EXPECT_EQ(report_texts().size(), 1u) << "the document could not be imported";
   EXPECT_EQ(count_open_views(), 1);
@@ -137,14 +141,18 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   ASSERT_EQ(close_view(0), 1);
   EXPECT_EQ(music_window(), 0);
 
-  // Started only to print: the piece is opened, printed, closed without a question, and the
-  // program ends.
+  // Started only to print: the piece is opened, printed on the default printer without a
+  // dialog, closed without a question, and the program ends.
   platform_post_command_line_events(
       3, std::vector<char*>{const_cast<char*>("vesk"), const_cast<char*>("--print"),
                             const_cast<char*>(path.c_str())}
              .data());
   EXPECT_EQ(run_until_idle(), 0);
-  EXPECT_EQ(report_texts(), std::vector<std::string>{"Printing is not available yet."});
+  EXPECT_EQ(report_texts(), std::vector<std::string>{});
+  std::ifstream spooled(dir + "/spooled.ps");
+  std::string first_line;
+  std::getline(spooled, first_line);
+  EXPECT_EQ(first_line, "%!PS-Adobe-3.0");
   EXPECT_EQ(count_open_views(), 0);
   EXPECT_TRUE(shown().empty()) << "no question was asked";
 }

@@ -17,6 +17,7 @@
 #include "params/params_globals.h"
 #include "performance/performance_globals.h"
 #include "platform/memory.h"
+#include "platform/printing.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -51,6 +52,9 @@ void reset_all_globals() {
   reset_params_globals();
   reset_performance_globals();
   platform_refuse_allocations_after(-1);
+  platform_print_set_test_printers(true, {});
+  platform_print_spool_to_file("");
+  platform_print_fail_at(0, 0, 0);
   platform_use_virtual_ticks(true);
 }
 

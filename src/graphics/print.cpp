@@ -1,0 +1,395 @@
+// print.cpp: printing and page setup.
+//
+// One printing session lives for the whole run. Each notation context keeps its own page
+// setup (scale, paper, orientation) in its print_record, which is put into the session's page
+// format before a dialog or a print. Printing formats each page of each chosen context for
+// printing (the view is not redrawn) and sends it either as the program's own PostScript
+// (postscript.cpp), when the destination takes PostScript, or by plotting the GE list on the
+// printed page's port. The printed page's pixels are a fifth of a point at 100 percent, so
+// that lines snap to a fine grid; the session places them on the paper at the context's scale.
+//
+// What printing changes to show its pages (the notation context, the page, the print
+// transform, the page image, the GE list) is put back when it ends, whether it ended well,
+// was cancelled or failed part way.
+#include "graphics/print.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "graphics/flash.h"
+#include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/offscreen.h"
+#include "graphics/plot.h"
+#include "graphics/postscript.h"
+#include "graphics/raster.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "platform/dialogs.h"
+#include "platform/port.h"
+#include "platform/printing.h"
+
+namespace {
+
+constexpr int PRINT_DIALOG_EXTRAS = 167;  // the program's items of the Print dialog
+constexpr int EXTRA_ITEMS = 3;
+
+// The document formats that carry the program's PostScript.
+const char* const POSTSCRIPT_FORMATS[] = {
+    PRINT_FORMAT_POSTSCRIPT,
+    "application/vnd.apple.printing-pict-ps",
+    "application/vnd.apple.printing-pict-ps-viapsnormalizer",
+};
+
+// What printing puts back when it ends.
+struct ShownState {
+  int context = 1;
+  int32_t page = 1;
+  ViewTransform print_transform;
+  int32_t print_width = 0, print_height = 0;
+  int32_t scroll_h = 0, scroll_v = 0;
+  bool formatted = false;  // a page was formatted for printing: the screen's must be again
+  std::string last_file;   // the file the command printed a context to last
+};
+
+void show_title(const char* extra) {
+  if (music_window()) display_win_title(2, extra);
+}
+
+// Shows the session's error for a step; true when there was one.
+bool step_failed(int16_t code, const char* step) {
+  return code != 0 && !report_file_error(code, step);
+}
+
+void switch_context(int context, int32_t page) {
+  if (context == current_ncontext) return;
+  const int32_t width = options_i32(current_ncontext, OPTIONS_PAGE_WIDTH);
+  const int32_t height = options_i32(current_ncontext, OPTIONS_PAGE_HEIGHT);
+  set_notation_context(context, -page);
+  count_pages();
+  follow_context_page_size(width, height);
+}
+
+void put_back(const ShownState& shown) {
+  switch_context(shown.context, shown.page);
+  current_page = std::clamp<int32_t>(shown.page, 1, std::max<int32_t>(page_count, 1));
+  print_transform = shown.print_transform;
+  print_page_pixel_width = shown.print_width;
+  print_page_pixel_height = shown.print_height;
+  scroll_h = shown.scroll_h;
+  scroll_v = shown.scroll_v;
+  if (music_window()) display_win_title(1, nullptr);
+  if (shown.formatted && voice_count > 0) reformat_with_flag(current_page, 0);
+}
+
+bool carries_postscript(const std::string& format) {
+  for (const char* name : POSTSCRIPT_FORMATS)
+    if (strcasecmp(format.c_str(), name) == 0) return true;
+  return false;
+}
+
+// The offset that centres an extent of the page within the printable extent (both pixels):
+// half of what is left over, cut down to a multiple of 16; 0 when nothing is left over.
+double centring(double printable, int32_t page) {
+  const int32_t half = int32_t((printable - page) / 2) / 16 * 16;
+  return half > 0 ? half : 0;
+}
+
+// Where the context's pages go on the paper.
+PrintPagePlacement placement_for(int32_t width, int32_t height) {
+  PrintPagePlacement placement;
+  placement.width = width;
+  placement.height = height;
+  placement.points_per_pixel = PRINT_ZOOM / 10.0 * page_format->scale / 100.0;
+  const bool landscape = page_format->orientation == ORIENTATION_LANDSCAPE ||
+                         page_format->orientation == ORIENTATION_REVERSE_LANDSCAPE;
+  const int32_t* paper = page_format->paper;
+  // The printable area: the paper less the same margin on opposite sides.
+  const double across = (paper[3] - paper[1]) + 2.0 * paper[1];
+  const double down = (paper[2] - paper[0]) + 2.0 * paper[0];
+  const double printable_x = (landscape ? down : across) / placement.points_per_pixel;
+  const double printable_y = (landscape ? across : down) / placement.points_per_pixel;
+  if (print_dialog_flags[0]) placement.offset_x = centring(printable_x, width);
+  if (print_dialog_flags[2]) placement.offset_y = centring(printable_y, height);
+  return placement;
+}
+
+// Runs the Print dialog for the context; false when it was cancelled. The third check box's
+// choice is kept for the context when the second is set.
+bool run_print_dialog(int context) {
+  uint8_t& flag = print_record[context][PRINT_DIALOG_FLAGS];
+  print_dialog_flags[0] = flag != PRINT_CENTRED_DOWN;
+  print_dialog_flags[1] = 0;
+  print_dialog_flags[2] = flag == PRINT_CENTRED_DOWN;
+  apply_page_format(context);
+  if (!platform_print_dialog(print_session, print_settings, page_format, print_dialog_init_proc))
+    return false;
+  apply_page_format(context);
+  if (print_dialog_flags[1]) {
+    const uint8_t kept = print_dialog_flags[2] ? PRINT_CENTRED_DOWN : 0;
+    if (kept != flag) {
+      flag = kept;
+      DrosaDirty |= 1;
+    }
+  }
+  return true;
+}
+
+// Prints the pages of the current context; false when a step failed (it has been reported).
+bool print_pages(int32_t first, int32_t last) {
+  const std::vector<std::string> formats =
+      platform_print_document_formats(print_session, print_settings);
+  const bool postscript = std::any_of(formats.begin(), formats.end(), carries_postscript);
+  platform_print_set_document_format(print_session,
+                                     postscript ? PRINT_FORMAT_POSTSCRIPT : PRINT_FORMAT_PDF);
+  const int c = current_ncontext;
+  const int32_t width = options_i32(c, OPTIONS_PAGE_WIDTH),
+                height = options_i32(c, OPTIONS_PAGE_HEIGHT);
+  print_transform = transform_for_zoom(PRINT_ZOOM);
+  set_view_transform(PRINT_ZOOM, width, height, 0, nullptr, 0, 0, 1, &print_page_pixel_width,
+                     &print_page_pixel_height);
+  const Rect page{0, 0, print_page_pixel_width, print_page_pixel_height};
+  if (step_failed(platform_print_begin_document(print_session, print_settings, page_format,
+                                                placement_for(page.right, page.bottom)),
+                  "Open Printer Document"))
+    return false;
+  bool ok = true;
+  for (int32_t n = first; ok && n <= last; ++n) {
+    char title[40];
+    std::snprintf(title, sizeof title, " Printing page %d", int(n));
+    show_title(title);
+    disable_format_interrupts();
+    format_page(n, FORMAT_FOR_PRINTING);
+    if (step_failed(platform_print_begin_page(print_session), "Open Printer Page")) {
+      ok = false;
+      break;
+    }
+    Port* port = nullptr;
+    if (const int16_t code = platform_print_page_port(print_session, &port); code != 0 || !port) {
+      char detail[32];
+      std::snprintf(detail, sizeof detail, "  (Graphics Context: %hd)", short(code));
+      REPORT_ERROR(2,
+                   "Vesk could not create the print graphics port.%s%sThis may be due to a bad "
+                   "setting in Page Setup; please check Page Setup, then try to print again.",
+                   detail, "  ");
+      ok = false;
+      break;
+    }
+    Port* saved = platform_current_port();
+    platform_set_port(port);
+    if (postscript)
+      draw_postscript_page(page, n == first);
+    else
+      plot_GE_list(page, PLOT_PRINT, 0);
+    platform_set_port(saved);
+    if (step_failed(platform_print_end_page(print_session), "Close Printer Page")) ok = false;
+  }
+  if (ok && step_failed(platform_print_session_error(print_session), "Before EndDoc")) ok = false;
+  if (ok && step_failed(platform_print_end_document(print_session), "EndDoc")) ok = false;
+  if (!ok) platform_print_abort_document(print_session);
+  return ok;
+}
+
+// Prints one context; false when the command is to end (cancelled or failed).
+bool print_context(int context, int which, ShownState& shown) {
+  // Without a dialog the pages go where the session's settings say; when they name no place
+  // (no printer and no file), or a file another context has just been printed to, the dialog
+  // asks for one.
+  const bool no_place = print_settings->destination != PRINT_TO_PRINTER &&
+                        (print_settings->file.empty() || print_settings->file == shown.last_file);
+  if (which != PRINT_WITHOUT_DIALOG || no_place) {
+    if (!run_print_dialog(context)) return false;
+  } else {
+    const uint8_t flag = print_record[context][PRINT_DIALOG_FLAGS];
+    print_dialog_flags[0] = flag != PRINT_CENTRED_DOWN;
+    print_dialog_flags[1] = 0;
+    print_dialog_flags[2] = flag == PRINT_CENTRED_DOWN;
+    apply_page_format(context);
+  }
+  if (context != current_ncontext) {
+    switch_context(context, 1);
+    shown.formatted = true;
+  }
+  int32_t first = 1, last = page_count;
+  if (which != PRINT_WITHOUT_DIALOG) {
+    first = print_settings->first_page;
+    last = std::min<int32_t>(print_settings->last_page, page_count);
+  }
+  if (first > last) {
+    REPORT_ERROR(2, "There is no page %d to print: this notation context has %d pages.", int(first),
+                 int(page_count));
+    return true;
+  }
+  shown.formatted = true;
+  if (!print_pages(first, last)) return false;
+  if (print_settings->destination != PRINT_TO_PRINTER) shown.last_file = print_settings->file;
+  return true;
+}
+
+void read_page_setup(int context, int32_t* scale, int32_t* landscape, int32_t paper[4]) {
+  const uint8_t* r = print_record[context];
+  *scale = get_be32(r + PRINT_SCALE);
+  *landscape = get_be32(r + PRINT_LANDSCAPE);
+  for (int i = 0; i < 4; ++i) paper[i] = get_be32(r + PRINT_PAPER + 4 * i);
+}
+
+// Keeps the page format in a context's page setup; true when a value changed.
+bool keep_page_setup(int context) {
+  int32_t scale, landscape, paper[4];
+  read_page_setup(context, &scale, &landscape, paper);
+  const int32_t wide = page_format->orientation == ORIENTATION_PORTRAIT ||
+                               page_format->orientation == ORIENTATION_REVERSE_PORTRAIT
+                           ? 0
+                           : 1;
+  uint8_t* r = print_record[context];
+  bool changed = scale != page_format->scale ||
+                 get_be16(r + PRINT_SCALE_COPY) != page_format->scale ||
+                 (landscape != 0) != (wide != 0);
+  for (int i = 0; i < 4; ++i) changed |= paper[i] != page_format->paper[i];
+  put_be32(r + PRINT_SCALE, page_format->scale);
+  put_be16(r + PRINT_SCALE_COPY, int16_t(page_format->scale));
+  put_be32(r + PRINT_LANDSCAPE, wide);
+  for (int i = 0; i < 4; ++i) put_be32(r + PRINT_PAPER + 4 * i, page_format->paper[i]);
+  return changed;
+}
+
+bool session_ready() {
+  if (print_session && page_format && print_settings) return true;
+  REPORT_ERROR(2, "%s", "Printing is not available: the printing session could not be started.");
+  return false;
+}
+
+}  // namespace
+
+// ---- The session --------------------------------------------------------------------------------
+
+void Print_init() {
+  print_release();
+  int16_t code = platform_print_session_create(&print_session);
+  if (code) {
+    report_file_error(code,
+                      "You might need to quit Vesk and select a printer.  Print Manager Error");
+    print_release();
+    return;
+  }
+  code = platform_print_page_format_create(print_session, &page_format);
+  if (!code) code = platform_print_settings_create(print_session, &print_settings);
+  if (!code) code = platform_print_default_page_format(print_session, page_format);
+  if (!code) code = platform_print_default_settings(print_session, print_settings);
+  if (code) {
+    report_file_error(code, "Print_init, creating print record");
+    print_release();
+  }
+}
+
+void print_release() {
+  if (page_format) platform_print_page_format_release(page_format);
+  if (print_settings) platform_print_settings_release(print_settings);
+  if (print_session) platform_print_session_release(print_session);
+  page_format = nullptr;
+  print_settings = nullptr;
+  print_session = nullptr;
+}
+
+void apply_page_format(int context) {
+  if (!page_format) return;
+  context = std::clamp(context, 1, int(MAX_NCONTEXTS));
+  int32_t scale, landscape, paper[4];
+  read_page_setup(context, &scale, &landscape, paper);
+  page_format->scale = scale > 0 ? scale : 100;
+  page_format->orientation = landscape ? ORIENTATION_LANDSCAPE : ORIENTATION_PORTRAIT;
+  std::copy(paper, paper + 4, page_format->paper);
+  platform_print_validate(print_session, page_format, print_settings);
+}
+
+// ---- The Print dialog's own items
+// -----------------------------------------------------------------
+
+void print_dialog_init_proc(DialogRef dialog) {
+  print_dialog_own_items = platform_item_count(dialog);
+  platform_append_dialog_items(dialog, PRINT_DIALOG_EXTRAS);
+  platform_set_item_value(dialog, print_dialog_own_items + 1, print_dialog_flags[0]);
+  platform_set_item_value(dialog, print_dialog_own_items + 3, print_dialog_flags[2]);
+  print_dialog_saved_proc = platform_set_print_dialog_item_proc(dialog, print_dialog_item_proc);
+}
+
+void print_dialog_item_proc(DialogRef dialog, int item) {
+  const int extra = item - print_dialog_own_items;
+  if (extra >= 1 && extra <= EXTRA_ITEMS) {
+    uint8_t& flag = print_dialog_flags[extra - 1];
+    flag = !flag;
+    platform_set_item_value(dialog, item, flag);
+    return;
+  }
+  if (print_dialog_saved_proc) print_dialog_saved_proc(dialog, item);
+}
+
+// ---- Commands -----------------------------------------------------------------------------------
+
+void print_piece(int which) {
+  if (!session_ready()) return;
+  uint8_t chosen[MAX_NCONTEXTS + 1] = {};
+  if (which == PRINT_CURRENT_CONTEXT) {
+    chosen[std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS)] = 1;
+  } else if (which == PRINT_CHOSEN_CONTEXTS) {
+    if (!choose_contexts_dialog("Print Which Notation Contexts?", nullptr, chosen)) return;
+  } else {
+    for (int c = 1; c <= ncontext_count; ++c) chosen[c] = 1;
+  }
+  if (flashing_node) stop_flashing(flashing_node);
+  insertion_point = NIL;
+  ShownState shown;
+  shown.context = current_ncontext;
+  shown.page = current_page;
+  shown.print_transform = print_transform;
+  shown.print_width = print_page_pixel_width;
+  shown.print_height = print_page_pixel_height;
+  shown.scroll_h = scroll_h;
+  shown.scroll_v = scroll_v;
+  for (int c = 1; c <= ncontext_count && c <= MAX_NCONTEXTS; ++c)
+    if (chosen[c] && !print_context(c, which, shown)) break;
+  put_back(shown);
+}
+
+void page_setup(int) {
+  if (!session_ready()) return;
+  uint8_t chosen[MAX_NCONTEXTS + 1] = {};
+  if (!choose_contexts_dialog("Change Page Setup for Which Contexts?", nullptr, chosen)) return;
+  const int c = std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS);
+  const std::string advice =
+      scaling_advice(options_i32(c, OPTIONS_PAGE_WIDTH), options_i32(c, OPTIONS_PAGE_HEIGHT));
+  if (!advice.empty()) REPORT_ERROR(2, "%s", advice.c_str());
+  platform_print_validate(print_session, page_format, print_settings);
+  apply_page_format(c);
+  if (!platform_page_setup_dialog(print_session, page_format)) return;
+  for (int context = 1; context <= ncontext_count && context <= MAX_NCONTEXTS; ++context)
+    if (chosen[context] && keep_page_setup(context)) DrosaDirty |= 1;
+}
+
+std::string scaling_advice(int32_t page_width, int32_t page_height) {
+  const int32_t longer = std::max(page_width, page_height);
+  const int32_t shorter = std::min(page_width, page_height);
+  if (shorter <= 0) return std::string();
+  auto near_whole = [](int32_t percent) { return percent >= 99 && percent <= 104 ? 100 : percent; };
+  const int32_t letter = near_whole(std::min(10400 / longer, 7900 / shorter));
+  const int32_t a4 = near_whole(std::min(11000 / longer, 7800 / shorter));
+  const char* orientation = page_width > page_height ? "landscape" : "portrait";
+  char text[300];
+  if (letter != a4)
+    std::snprintf(text, sizeof text,
+                  "Try a scaling of %hd percent (for 8.5 in by 11 in paper) or %hd percent (for "
+                  "A4 paper), and %s page orientation.",
+                  short(letter), short(a4), orientation);
+  else
+    std::snprintf(text, sizeof text,
+                  "Try a scaling of %hd percent (for 8.5 in by 11 in paper or A4 paper), and %s "
+                  "page orientation.",
+                  short(letter), orientation);
+  return text;
+}

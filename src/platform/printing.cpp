@@ -1,0 +1,851 @@
+// printing.cpp: the printing session, its two dialogs and its documents.
+//
+// A PDF document is painted page by page with the toolkit's PDF writer through a port on a
+// sink: shapes become filled outlines and texts are written in the screen's fonts, which the
+// PDF embeds. A PostScript document is written by the driver of postscript_driver.h. Either
+// is written under a temporary name beside the file it is for and renamed when it ends, so a
+// print that fails leaves an existing file as it was; a printer's document is written to a
+// temporary file and handed to the spooler ("lp") when it ends.
+//
+// The dialogs are our own tables (dialog_tables.cpp), so that they behave the same on a
+// display and in scripted tests.
+#include "platform/printing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryFile>
+
+#include "platform/beep.h"
+#include "platform/file_dialog.h"
+#include "platform/os_errors.h"
+#include "platform/port.h"
+#include "platform/port_sink.h"
+#include "platform/postscript_driver.h"
+#include "platform/script.h"
+
+namespace {
+
+enum class DocumentKind { NONE, PDF, POSTSCRIPT };
+
+// Failure steps of the test double.
+enum FailStep {
+  FAIL_NONE,
+  FAIL_BEGIN_DOCUMENT,
+  FAIL_BEGIN_PAGE,
+  FAIL_PAGE_PORT,
+  FAIL_END_PAGE,
+  FAIL_END_DOCUMENT
+};
+
+int fail_step = FAIL_NONE, fail_page = 0;
+int16_t fail_code = 0;
+bool use_test_printers = false;
+std::vector<std::string> test_printers;
+std::string spool_file;
+
+// The paper sizes offered, in points.
+struct Paper {
+  const char* name;
+  int width, height;
+};
+constexpr Paper PAPERS[] = {
+    {"US Letter", 612, 792}, {"US Legal", 612, 1008}, {"Tabloid", 792, 1224},
+    {"A5", 420, 595},        {"A4", 595, 842},        {"A3", 842, 1191},
+};
+constexpr int PAPER_MARGIN = 12;  // points between the paper's edge and the printable area
+constexpr int LEAST_SCALE = 5, MOST_SCALE = 1000;
+constexpr int MOST_COPIES = 999;
+
+}  // namespace
+
+struct PrintSession {
+  std::string format = PRINT_FORMAT_PDF;   // of the next document
+  DocumentKind kind = DocumentKind::NONE;  // of the document under way
+  int16_t error = 0;
+  int pages_done = 0;
+  bool page_open = false;
+  PrintSettings settings;
+  std::string final_path;  // the file the document is for ("" for a printer)
+  std::string temp_path;   // where it is written meanwhile
+  // PDF
+  std::unique_ptr<QPdfWriter> pdf;
+  std::unique_ptr<QPainter> painter;
+  QTransform page_transform;
+  // Shapes of one colour and clip drawn one after another are filled as one, so that the
+  // strokes that make up a wide line leave no seams between them.
+  QPainterPath pending;
+  QRgb pending_colour = 0;
+  QRectF pending_clip;
+  // Lines drawn side by side one pixel apart (a wide line drawn as strokes) become one band:
+  // its first stroke, how many, and which way they go (0 not yet known, 1 up, 2 right).
+  struct Band {
+    int strokes = 0;
+    Point a, b;
+    int w = 0, h = 0;
+    int way = 0;
+    QRgb colour = 0;
+    QRectF clip;
+  } band;
+  // PostScript
+  PostScriptDriver ps;
+  std::FILE* ps_file = nullptr;
+  Port* port = nullptr;
+};
+
+namespace {
+
+// ---- Paper ----------------------------------------------------------------------------------
+
+int paper_width(const PrintPageFormat& f) { return f.paper[3] - f.paper[1]; }
+int paper_height(const PrintPageFormat& f) { return f.paper[2] - f.paper[0]; }
+
+void set_paper(PrintPageFormat* f, int width, int height) {
+  f->paper[0] = -PAPER_MARGIN;
+  f->paper[1] = -PAPER_MARGIN;
+  f->paper[2] = height - PAPER_MARGIN;
+  f->paper[3] = width - PAPER_MARGIN;
+}
+
+bool landscape(const PrintPageFormat& f) {
+  return f.orientation == ORIENTATION_LANDSCAPE || f.orientation == ORIENTATION_REVERSE_LANDSCAPE;
+}
+
+// The entry of the paper table that matches the format's paper within a point, 0 none.
+int paper_entry(const PrintPageFormat& f) {
+  for (int i = 0; i < int(std::size(PAPERS)); ++i)
+    if (std::abs(PAPERS[i].width - paper_width(f)) <= 1 &&
+        std::abs(PAPERS[i].height - paper_height(f)) <= 1)
+      return i + 1;
+  return 0;
+}
+
+// ---- Sinks -------------------------------------------------------------------------------------
+
+void flush_band(PrintSession* s);
+
+void flush_fills(PrintSession* s) {
+  flush_band(s);
+  if (s->pending.isEmpty() || !s->painter) {
+    s->pending = QPainterPath();
+    return;
+  }
+  const bool clipped = !s->pending_clip.isEmpty();
+  if (clipped) {
+    s->painter->save();
+    s->painter->setClipRect(s->pending_clip);
+  }
+  s->painter->fillPath(s->pending, QColor(s->pending_colour));
+  if (clipped) s->painter->restore();
+  s->pending = QPainterPath();
+}
+
+constexpr int MOST_PENDING_ELEMENTS = 4096;
+
+void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip);
+
+// The band's strokes as one shape, added to the pending fills.
+void flush_band(PrintSession* s) {
+  PrintSession::Band& b = s->band;
+  if (b.strokes == 0) return;
+  const int more = b.strokes - 1;
+  QPainterPath shape;
+  if (b.way == 1)
+    shape = port_line_shape({b.a.x, b.a.y - more}, {b.b.x, b.b.y - more}, b.w, b.h + more);
+  else
+    shape = port_line_shape(b.a, b.b, b.w + more, b.h);
+  b.strokes = 0;
+  pdf_fill(s, shape, b.colour, b.clip);
+}
+
+void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const QRectF& clip) {
+  auto* s = static_cast<PrintSession*>(context);
+  PrintSession::Band& band = s->band;
+  if (band.strokes > 0 && colour == band.colour && clip == band.clip && w == band.w &&
+      h == band.h) {
+    const int n = band.strokes;
+    const bool up =
+        a.x == band.a.x && b.x == band.b.x && a.y == band.a.y - n && b.y == band.b.y - n;
+    const bool right =
+        a.y == band.a.y && b.y == band.b.y && a.x == band.a.x + n && b.x == band.b.x + n;
+    if ((up && band.way != 2) || (right && band.way != 1)) {
+      band.way = up ? 1 : 2;
+      ++band.strokes;
+      return;
+    }
+  }
+  flush_band(s);
+  band = PrintSession::Band{1, a, b, w, h, 0, colour, clip};
+}
+
+void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
+  auto* s = static_cast<PrintSession*>(context);
+  if (!s->painter) return;
+  flush_band(s);  // a band drawn before this shape goes first
+  if (!s->pending.isEmpty() &&
+      (colour != s->pending_colour || clip != s->pending_clip ||
+       shape.fillRule() != Qt::WindingFill || s->pending.elementCount() > MOST_PENDING_ELEMENTS))
+    flush_fills(s);
+  if (shape.fillRule() != Qt::WindingFill) {
+    s->pending = shape;
+    s->pending_colour = colour;
+    s->pending_clip = clip;
+    flush_fills(s);
+    return;
+  }
+  if (s->pending.isEmpty()) s->pending.setFillRule(Qt::WindingFill);
+  s->pending.addPath(shape);
+  s->pending_colour = colour;
+  s->pending_clip = clip;
+}
+
+void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
+  auto* s = static_cast<PrintSession*>(context);
+  flush_fills(s);
+  QPainter* painter = s->painter.get();
+  if (!painter) return;
+  if (!clip.isEmpty()) {
+    painter->save();
+    painter->setClipRect(clip);
+  }
+  if (painter->pen().color() != QColor(colour)) painter->setPen(QColor(colour));
+  for (const SinkTextRun& run : text.runs) {
+    if (painter->font() != run.font) painter->setFont(run.font);
+    painter->drawText(QPointF(text.x + run.dx, text.y + run.dy), run.text);
+  }
+  if (!clip.isEmpty()) painter->restore();
+}
+
+// ---- Files
+// ---------------------------------------------------------------------------------------
+
+int16_t errno_code() { return platform_result_of_errno(errno ? errno : EIO); }
+
+// A temporary file for a document: beside its file, or in the temporary folder for a printer.
+int16_t make_temp_path(PrintSession* s, const char* suffix) {
+  QString pattern;
+  if (s->final_path.empty())
+    pattern = QDir::tempPath() + "/vesk-print-XXXXXX" + suffix;
+  else
+    pattern = QString::fromStdString(s->final_path) + ".XXXXXX";
+  QTemporaryFile file(pattern);
+  file.setAutoRemove(false);
+  if (!file.open()) {
+    const QFileDevice::FileError e = file.error();
+    return e == QFileDevice::PermissionsError ? RESULT_PERMISSION : RESULT_IO_ERROR;
+  }
+  s->temp_path = file.fileName().toStdString();
+  file.close();
+  return RESULT_OK;
+}
+
+void remove_temp(PrintSession* s) {
+  if (!s->temp_path.empty()) std::remove(s->temp_path.c_str());
+  s->temp_path.clear();
+}
+
+void close_document(PrintSession* s) {
+  s->pending = QPainterPath();
+  s->band = PrintSession::Band{};
+  if (s->painter && s->painter->isActive()) s->painter->end();
+  s->painter.reset();
+  s->pdf.reset();
+  if (s->ps_file) std::fclose(s->ps_file);
+  s->ps_file = nullptr;
+  port_dispose(s->port);
+  s->port = nullptr;
+  s->kind = DocumentKind::NONE;
+  s->page_open = false;
+}
+
+int16_t copy_file(const std::string& from, const std::string& to) {
+  QFile::remove(QString::fromStdString(to));
+  return QFile::copy(QString::fromStdString(from), QString::fromStdString(to)) ? RESULT_OK
+                                                                               : RESULT_IO_ERROR;
+}
+
+// Hands the finished document to the spooler.
+int16_t spool(PrintSession* s) {
+  if (!spool_file.empty()) return copy_file(s->temp_path, spool_file);
+  QStringList arguments;
+  if (!s->settings.printer.empty())
+    arguments << "-d" << QString::fromStdString(s->settings.printer);
+  if (s->settings.copies > 1) arguments << "-n" << QString::number(s->settings.copies);
+  arguments << "-t"
+            << "Vesk" << QString::fromStdString(s->temp_path);
+  const int status = QProcess::execute("lp", arguments);
+  return status == 0 ? RESULT_OK : RESULT_IO_ERROR;
+}
+
+bool failing(const PrintSession* s, int step) {
+  if (fail_step != step) return false;
+  if ((step == FAIL_BEGIN_PAGE || step == FAIL_PAGE_PORT || step == FAIL_END_PAGE) &&
+      s->pages_done + 1 != fail_page)
+    return false;
+  return true;
+}
+
+int16_t take_failure() {
+  fail_step = FAIL_NONE;
+  return fail_code ? fail_code : int16_t(RESULT_IO_ERROR);
+}
+
+// ---- The printers -----------------------------------------------------------------------------
+
+std::vector<std::string> printers() {
+  if (use_test_printers || script_active()) return test_printers;
+  std::vector<std::string> names;
+  for (const QString& name : QPrinterInfo::availablePrinterNames())
+    names.push_back(name.toStdString());
+  return names;
+}
+
+std::string default_printer() {
+  if (use_test_printers || script_active())
+    return test_printers.empty() ? std::string() : test_printers.front();
+  return QPrinterInfo::defaultPrinterName().toStdString();
+}
+
+bool parse_int(const std::string& text, int32_t low, int32_t high, int32_t* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno || *end != '\0' || v < low || v > high) return false;
+  *value = int32_t(v);
+  return true;
+}
+
+// ---- The Page Setup dialog ----------------------------------------------------------------------
+
+void set_orientation_items(DialogRef dialog, bool wide) {
+  platform_set_item_value(dialog, PAGE_SETUP_PORTRAIT, wide ? 0 : 1);
+  platform_set_item_value(dialog, PAGE_SETUP_LANDSCAPE, wide ? 1 : 0);
+}
+
+// ---- The Print dialog --------------------------------------------------------------------------
+
+DialogRef open_print_dialog = nullptr;
+PrintDialogItemProc print_item_proc = nullptr;
+std::vector<std::string> offered_printers;  // the printers of the destination pop-up, in order
+
+int destination_entry_count() { return int(offered_printers.size()) + 2; }
+
+// The destination chosen in the pop-up: a printer (with its name) or a file kind.
+int chosen_destination(DialogRef dialog, std::string* printer) {
+  const int entry = platform_item_value(dialog, PRINT_DIALOG_DESTINATION);
+  if (entry >= 1 && entry <= int(offered_printers.size())) {
+    *printer = offered_printers[size_t(entry - 1)];
+    return PRINT_TO_PRINTER;
+  }
+  return entry == destination_entry_count() ? PRINT_TO_POSTSCRIPT_FILE : PRINT_TO_PDF_FILE;
+}
+
+void enable_file_items(DialogRef dialog) {
+  std::string printer;
+  const bool file = chosen_destination(dialog, &printer) != PRINT_TO_PRINTER;
+  platform_set_item_hilite(dialog, PRINT_DIALOG_FILE, file ? 0 : 255);
+  platform_set_item_hilite(dialog, PRINT_DIALOG_CHOOSE, file ? 0 : 255);
+  platform_set_item_hilite(dialog, PRINT_DIALOG_COPIES, file ? 255 : 0);
+}
+
+void set_range_items(DialogRef dialog, bool all) {
+  platform_set_item_value(dialog, PRINT_DIALOG_ALL, all ? 1 : 0);
+  platform_set_item_value(dialog, PRINT_DIALOG_RANGE, all ? 0 : 1);
+}
+
+// Asks for the file of a file destination; false when cancelled.
+bool choose_print_file(DialogRef dialog) {
+  std::string printer;
+  const bool postscript = chosen_destination(dialog, &printer) == PRINT_TO_POSTSCRIPT_FILE;
+  FileDialogRequest request;
+  request.save = true;
+  request.client = "Vesk";
+  request.title = postscript ? "Print to PostScript File" : "Print to PDF File";
+  request.action_button = "Save";
+  request.preference_key = "print";
+  request.filters = {postscript ? "PostScript files (*.ps)" : "PDF files (*.pdf)"};
+  request.default_name = postscript ? "Untitled.ps" : "Untitled.pdf";
+  std::string path;
+  if (!platform_file_dialog(request, &path)) return false;
+  platform_set_item_text(dialog, PRINT_DIALOG_FILE, path);
+  return true;
+}
+
+// The dialog's own item routine: destination, file, range.
+void own_print_item(DialogRef dialog, int item) {
+  switch (item) {
+    case PRINT_DIALOG_DESTINATION:
+      enable_file_items(dialog);
+      break;
+    case PRINT_DIALOG_CHOOSE:
+      choose_print_file(dialog);
+      break;
+    case PRINT_DIALOG_ALL:
+    case PRINT_DIALOG_RANGE:
+      set_range_items(dialog, item == PRINT_DIALOG_ALL);
+      break;
+    default:
+      break;
+  }
+}
+
+// Takes the dialog's choices into the settings; false (with the field selected) when one is
+// not acceptable.
+bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
+  PrintSettings chosen = *settings;
+  chosen.destination = chosen_destination(dialog, &chosen.printer);
+  if (chosen.destination == PRINT_TO_PRINTER) {
+    chosen.file.clear();
+    if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_COPIES), 1, MOST_COPIES,
+                   &chosen.copies)) {
+      platform_select_item_text(dialog, PRINT_DIALOG_COPIES, 0, 255);
+      return false;
+    }
+  } else {
+    chosen.printer.clear();
+    chosen.copies = 1;
+    if (platform_item_text(dialog, PRINT_DIALOG_FILE).empty() && !choose_print_file(dialog))
+      return false;
+    chosen.file = platform_item_text(dialog, PRINT_DIALOG_FILE);
+  }
+  chosen.first_page = 1;
+  chosen.last_page = PRINT_LAST_PAGE;
+  if (platform_item_value(dialog, PRINT_DIALOG_RANGE)) {
+    const int32_t most = PRINT_LAST_PAGE;
+    if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_FROM), 1, most, &chosen.first_page)) {
+      platform_select_item_text(dialog, PRINT_DIALOG_FROM, 0, 255);
+      return false;
+    }
+    if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_TO), chosen.first_page, most,
+                   &chosen.last_page)) {
+      platform_select_item_text(dialog, PRINT_DIALOG_TO, 0, 255);
+      return false;
+    }
+  }
+  *settings = chosen;
+  return true;
+}
+
+void fill_print_dialog(DialogRef dialog, const PrintSettings& settings) {
+  offered_printers = printers();
+  platform_popup_clear(dialog, PRINT_DIALOG_DESTINATION);
+  for (const std::string& name : offered_printers)
+    platform_popup_append(dialog, PRINT_DIALOG_DESTINATION, name);
+  platform_popup_append(dialog, PRINT_DIALOG_DESTINATION, "PDF File");
+  platform_popup_append(dialog, PRINT_DIALOG_DESTINATION, "PostScript File");
+  int entry = destination_entry_count() - 1;  // a PDF file
+  if (settings.destination == PRINT_TO_POSTSCRIPT_FILE) entry = destination_entry_count();
+  if (settings.destination == PRINT_TO_PRINTER && !offered_printers.empty()) {
+    entry = 1;
+    for (size_t i = 0; i < offered_printers.size(); ++i)
+      if (offered_printers[i] == settings.printer) entry = int(i) + 1;
+  }
+  platform_set_item_value(dialog, PRINT_DIALOG_DESTINATION, entry);
+  platform_set_item_text(dialog, PRINT_DIALOG_FILE, settings.file);
+  const bool all = settings.first_page <= 1 && settings.last_page >= PRINT_LAST_PAGE;
+  set_range_items(dialog, all);
+  platform_set_item_text(dialog, PRINT_DIALOG_FROM,
+                         std::to_string(std::max(1, settings.first_page)));
+  platform_set_item_text(dialog, PRINT_DIALOG_TO,
+                         all ? std::string() : std::to_string(settings.last_page));
+  platform_set_item_text(dialog, PRINT_DIALOG_COPIES, std::to_string(std::max(1, settings.copies)));
+  enable_file_items(dialog);
+}
+
+}  // namespace
+
+// ---- The session --------------------------------------------------------------------------------
+
+int16_t platform_print_session_create(PrintSession** session) {
+  *session = new PrintSession;
+  return RESULT_OK;
+}
+
+void platform_print_session_release(PrintSession* session) {
+  if (!session) return;
+  if (session->kind != DocumentKind::NONE) platform_print_abort_document(session);
+  delete session;
+}
+
+int16_t platform_print_page_format_create(PrintSession*, PrintPageFormat** format) {
+  *format = new PrintPageFormat;
+  return RESULT_OK;
+}
+
+void platform_print_page_format_release(PrintPageFormat* format) { delete format; }
+
+int16_t platform_print_settings_create(PrintSession*, PrintSettings** settings) {
+  *settings = new PrintSettings;
+  return RESULT_OK;
+}
+
+void platform_print_settings_release(PrintSettings* settings) { delete settings; }
+
+int16_t platform_print_default_page_format(PrintSession*, PrintPageFormat* format) {
+  *format = PrintPageFormat();
+  // The default printer's paper, else the paper of the user's measurement system.
+  bool a4 = false;
+  if (use_test_printers || script_active()) {
+    a4 = false;
+  } else if (const QPrinterInfo printer = QPrinterInfo::defaultPrinter(); !printer.isNull()) {
+    a4 = printer.defaultPageSize().id() == QPageSize::A4;
+  } else {
+    a4 = QLocale::system().measurementSystem() == QLocale::MetricSystem;
+  }
+  if (a4) set_paper(format, 595, 842);
+  return RESULT_OK;
+}
+
+int16_t platform_print_default_settings(PrintSession*, PrintSettings* settings) {
+  *settings = PrintSettings();
+  settings->printer = default_printer();
+  settings->destination = settings->printer.empty() ? PRINT_TO_PDF_FILE : PRINT_TO_PRINTER;
+  return RESULT_OK;
+}
+
+int16_t platform_print_validate(PrintSession*, PrintPageFormat* format, PrintSettings* settings) {
+  if (format) {
+    format->scale = std::clamp<int32_t>(format->scale, LEAST_SCALE, MOST_SCALE);
+    if (format->orientation < ORIENTATION_PORTRAIT ||
+        format->orientation > ORIENTATION_REVERSE_LANDSCAPE)
+      format->orientation = ORIENTATION_PORTRAIT;
+    if (paper_width(*format) < 72 || paper_height(*format) < 72 || format->paper[0] > 0 ||
+        format->paper[1] > 0)
+      set_paper(format, 612, 792);
+  }
+  if (settings) {
+    settings->first_page = std::max(1, settings->first_page);
+    settings->last_page = std::max(settings->first_page, settings->last_page);
+    settings->copies = std::clamp(settings->copies, 1, MOST_COPIES);
+  }
+  return RESULT_OK;
+}
+
+int16_t platform_print_session_error(const PrintSession* session) {
+  return session ? session->error : int16_t(RESULT_OK);
+}
+
+// ---- The dialogs
+// ----------------------------------------------------------------------------------
+
+int platform_page_setup_dialog(PrintSession*, PrintPageFormat* format) {
+  DialogRef dialog = platform_open_dialog(PAGE_SETUP_DIALOG, true);
+  if (!dialog) return 0;
+  platform_popup_clear(dialog, PAGE_SETUP_PAPER);
+  for (const Paper& paper : PAPERS) platform_popup_append(dialog, PAGE_SETUP_PAPER, paper.name);
+  int entry = paper_entry(*format);
+  if (!entry) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%d by %d points", paper_width(*format),
+                  paper_height(*format));
+    platform_popup_append(dialog, PAGE_SETUP_PAPER, name);
+    entry = platform_popup_count(dialog, PAGE_SETUP_PAPER);
+  }
+  platform_set_item_value(dialog, PAGE_SETUP_PAPER, entry);
+  bool wide = landscape(*format);
+  set_orientation_items(dialog, wide);
+  platform_set_item_text(dialog, PAGE_SETUP_SCALE, std::to_string(format->scale));
+  platform_select_item_text(dialog, PAGE_SETUP_SCALE, 0, 255);
+  int result = -1;
+  while (result < 0) {
+    const int item = platform_modal_dialog(dialog, nullptr);
+    if (item == 2) {
+      result = 0;
+    } else if (item == 1) {
+      int32_t scale;
+      if (!parse_int(platform_item_text(dialog, PAGE_SETUP_SCALE), LEAST_SCALE, MOST_SCALE,
+                     &scale)) {
+        platform_beep();
+        platform_select_item_text(dialog, PAGE_SETUP_SCALE, 0, 255);
+        continue;
+      }
+      const int chosen = platform_item_value(dialog, PAGE_SETUP_PAPER);
+      if (chosen >= 1 && chosen <= int(std::size(PAPERS)))
+        set_paper(format, PAPERS[chosen - 1].width, PAPERS[chosen - 1].height);
+      format->scale = scale;
+      format->orientation = wide ? ORIENTATION_LANDSCAPE : ORIENTATION_PORTRAIT;
+      result = 1;
+    } else if (item == PAGE_SETUP_PORTRAIT || item == PAGE_SETUP_LANDSCAPE) {
+      wide = item == PAGE_SETUP_LANDSCAPE;
+      set_orientation_items(dialog, wide);
+    }
+  }
+  platform_close_dialog(dialog);
+  return result;
+}
+
+int platform_print_dialog(PrintSession*, PrintSettings* settings, PrintPageFormat*,
+                          PrintDialogInitProc init) {
+  DialogRef dialog = platform_open_dialog(PRINT_DIALOG, false);
+  if (!dialog) return 0;
+  open_print_dialog = dialog;
+  print_item_proc = own_print_item;
+  fill_print_dialog(dialog, *settings);
+  if (init) init(dialog);
+  platform_show_dialog(dialog);
+  int result = -1;
+  while (result < 0) {
+    const int item = platform_modal_dialog(dialog, nullptr);
+    if (item == 2)
+      result = 0;
+    else if (item == 1)
+      result = take_print_choices(dialog, settings) ? 1 : -1;
+    else if (print_item_proc)
+      print_item_proc(dialog, item);
+  }
+  platform_close_dialog(dialog);
+  open_print_dialog = nullptr;
+  print_item_proc = nullptr;
+  return result;
+}
+
+PrintDialogItemProc platform_print_dialog_item_proc(DialogRef dialog) {
+  return dialog && dialog == open_print_dialog ? print_item_proc : nullptr;
+}
+
+PrintDialogItemProc platform_set_print_dialog_item_proc(DialogRef dialog,
+                                                        PrintDialogItemProc proc) {
+  if (!dialog || dialog != open_print_dialog) return nullptr;
+  PrintDialogItemProc old = print_item_proc;
+  print_item_proc = proc;
+  return old;
+}
+
+// ---- Documents
+// -------------------------------------------------------------------------------------
+
+std::vector<std::string> platform_print_document_formats(const PrintSession*,
+                                                         const PrintSettings* settings) {
+  if (settings && settings->destination == PRINT_TO_PDF_FILE) return {PRINT_FORMAT_PDF};
+  return {PRINT_FORMAT_POSTSCRIPT};
+}
+
+int16_t platform_print_set_document_format(PrintSession* session, const std::string& format) {
+  if (format != PRINT_FORMAT_PDF && format != PRINT_FORMAT_POSTSCRIPT) return RESULT_BAD_PARAMETER;
+  session->format = format;
+  return RESULT_OK;
+}
+
+int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* settings,
+                                      const PrintPageFormat* format,
+                                      const PrintPagePlacement& placement) {
+  if (s->kind != DocumentKind::NONE) platform_print_abort_document(s);
+  s->error = RESULT_OK;
+  s->pages_done = 0;
+  s->settings = *settings;
+  if (failing(s, FAIL_BEGIN_DOCUMENT)) return s->error = take_failure();
+  const bool pdf = s->format == PRINT_FORMAT_PDF;
+  if (settings->destination == PRINT_TO_PRINTER) {
+    if (pdf) return s->error = RESULT_BAD_PARAMETER;
+    if (spool_file.empty() && default_printer().empty() && settings->printer.empty())
+      return s->error = RESULT_NOT_FOUND;
+    s->final_path.clear();
+  } else {
+    if (settings->file.empty()) return s->error = RESULT_BAD_NAME;
+    s->final_path = settings->file;
+  }
+  if (const int16_t code = make_temp_path(s, pdf ? ".pdf" : ".ps")) return s->error = code;
+
+  // The media and where the page's pixels go on it.
+  const bool wide = landscape(*format);
+  const double margin_x = -(wide ? format->paper[0] : format->paper[1]);
+  const double margin_y = -(wide ? format->paper[1] : format->paper[0]);
+  const double media_w = wide ? paper_height(*format) : paper_width(*format);
+  const double media_h = wide ? paper_width(*format) : paper_height(*format);
+  const double ppp = placement.points_per_pixel;
+  const double origin_x = margin_x + placement.offset_x * ppp;
+  const double origin_y = margin_y + placement.offset_y * ppp;
+  PortSink sink;
+  if (pdf) {
+    s->pdf = std::make_unique<QPdfWriter>(QString::fromStdString(s->temp_path));
+    s->pdf->setResolution(72);
+    s->pdf->setCreator("Vesk");
+    const QPageSize size(QSizeF(media_w, media_h), QPageSize::Point, QString(),
+                         QPageSize::ExactMatch);
+    s->pdf->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    s->page_transform = QTransform::fromTranslate(origin_x, origin_y).scale(ppp, ppp);
+    sink = {s, pdf_fill, pdf_line, pdf_text};
+    s->kind = DocumentKind::PDF;
+  } else {
+    s->ps_file = std::fopen(s->temp_path.c_str(), "wb");
+    if (!s->ps_file) {
+      const int16_t code = errno_code();
+      remove_temp(s);
+      return s->error = code;
+    }
+    PostScriptPageSetup setup;
+    setup.media_width = media_w;
+    setup.media_height = media_h;
+    setup.origin_x = origin_x;
+    setup.origin_y = origin_y;
+    setup.points_per_pixel = ppp;
+    setup.landscape = wide;
+    ps_driver_begin(&s->ps, s->ps_file, setup);
+    sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
+    s->kind = DocumentKind::POSTSCRIPT;
+  }
+  s->port = port_new_on_sink(sink, std::max(1, placement.width), std::max(1, placement.height));
+  return RESULT_OK;
+}
+
+int16_t platform_print_begin_page(PrintSession* s) {
+  if (s->kind == DocumentKind::NONE) return s->error = RESULT_NOT_OPEN;
+  if (failing(s, FAIL_BEGIN_PAGE)) return s->error = take_failure();
+  if (s->kind == DocumentKind::PDF) {
+    if (!s->painter) {
+      s->painter = std::make_unique<QPainter>();
+      if (!s->painter->begin(s->pdf.get())) {
+        s->painter.reset();
+        return s->error = RESULT_IO_ERROR;
+      }
+    } else if (!s->pdf->newPage()) {
+      return s->error = RESULT_IO_ERROR;
+    }
+    s->painter->setTransform(s->page_transform);
+    s->painter->setRenderHint(QPainter::Antialiasing, true);
+  } else {
+    ps_driver_begin_page(&s->ps);
+  }
+  // Each page starts with a fresh pen, text style and clip.
+  Port* saved = platform_current_port();
+  platform_set_port(s->port);
+  pen_normal();
+  fore_colour(COLOUR_BLACK);
+  back_colour(COLOUR_WHITE);
+  clip_rect(port_bounds(s->port));
+  move_to(0, 0);
+  platform_set_port(saved);
+  s->page_open = true;
+  return RESULT_OK;
+}
+
+int16_t platform_print_page_port(PrintSession* s, Port** port) {
+  *port = nullptr;
+  if (!s->page_open || !s->port) return s->error = RESULT_NOT_OPEN;
+  if (failing(s, FAIL_PAGE_PORT)) return s->error = take_failure();
+  *port = s->port;
+  return RESULT_OK;
+}
+
+int16_t platform_print_end_page(PrintSession* s) {
+  if (!s->page_open) return s->error = RESULT_NOT_OPEN;
+  s->page_open = false;
+  if (s->kind == DocumentKind::PDF) flush_fills(s);
+  if (failing(s, FAIL_END_PAGE)) return s->error = take_failure();
+  if (s->kind == DocumentKind::POSTSCRIPT && !ps_driver_end_page(&s->ps))
+    return s->error = errno_code();
+  ++s->pages_done;
+  return RESULT_OK;
+}
+
+int16_t platform_print_end_document(PrintSession* s) {
+  if (s->kind == DocumentKind::NONE) return s->error = RESULT_NOT_OPEN;
+  if (failing(s, FAIL_END_DOCUMENT)) {
+    const int16_t code = take_failure();
+    platform_print_abort_document(s);
+    return s->error = code;
+  }
+  int16_t code = RESULT_OK;
+  if (s->kind == DocumentKind::PDF) {
+    // A document without pages still has one, empty.
+    if (!s->painter) platform_print_begin_page(s);
+    flush_fills(s);
+    if (s->painter && !s->painter->end()) code = RESULT_IO_ERROR;
+  } else {
+    if (!ps_driver_end(&s->ps)) code = errno_code();
+    if (std::fflush(s->ps_file) != 0 && !code) code = errno_code();
+  }
+  close_document(s);
+  if (!code) {
+    if (s->final_path.empty()) {
+      code = spool(s);
+      remove_temp(s);
+    } else if (!QFile::setPermissions(
+                   QString::fromStdString(s->temp_path),
+                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther) ||
+               std::rename(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
+      code = errno_code();
+      remove_temp(s);
+    } else {
+      s->temp_path.clear();
+    }
+  } else {
+    remove_temp(s);
+  }
+  return s->error = code;
+}
+
+void platform_print_abort_document(PrintSession* s) {
+  if (!s) return;
+  close_document(s);
+  remove_temp(s);
+}
+
+int platform_print_pages_done(const PrintSession* s) { return s ? s->pages_done : 0; }
+
+// ---- PostScript
+// ----------------------------------------------------------------------------------
+
+int16_t platform_print_postscript_begin(PrintSession* s, int prolog) {
+  if (s->kind != DocumentKind::POSTSCRIPT) return RESULT_BAD_PARAMETER;
+  const Point pen = [&] {
+    Port* saved = platform_current_port();
+    platform_set_port(s->port);
+    const Point p = pen_position();
+    platform_set_port(saved);
+    return p;
+  }();
+  ps_driver_block_begin(&s->ps, prolog != 0, pen.x, pen.y);
+  return RESULT_OK;
+}
+
+int16_t platform_print_postscript_data(PrintSession* s, const char* data, size_t length) {
+  if (s->kind != DocumentKind::POSTSCRIPT || !s->ps.in_block) return RESULT_BAD_PARAMETER;
+  ps_driver_data(&s->ps, data, length);
+  return RESULT_OK;
+}
+
+int16_t platform_print_postscript_end(PrintSession* s) {
+  if (s->kind != DocumentKind::POSTSCRIPT) return RESULT_BAD_PARAMETER;
+  ps_driver_block_end(&s->ps);
+  return RESULT_OK;
+}
+
+void platform_print_picture_comment(PrintSession* s, int kind) {
+  if (s && s->kind == DocumentKind::POSTSCRIPT) ps_driver_comment(&s->ps, kind);
+}
+
+// ---- Test doubles
+// ------------------------------------------------------------------------------------
+
+void platform_print_set_test_printers(bool use, const std::vector<std::string>& names) {
+  use_test_printers = use;
+  test_printers = names;
+}
+
+void platform_print_spool_to_file(const std::string& path) { spool_file = path; }
+
+void platform_print_fail_at(int step, int page, int16_t code) {
+  fail_step = step;
+  fail_page = page;
+  fail_code = code;
+}
