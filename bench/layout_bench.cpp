@@ -50,6 +50,7 @@
 #include "params/param_table.h"
 #include "params/params_globals.h"
 #include "performance/performance_services.h"
+#include "support/engraved_piece.h"
 #include "support/layout_fixture.h"
 #include "support/piece_builder.h"
 
@@ -68,28 +69,6 @@ struct Piece {
   std::vector<std::vector<Drosa>> page_starts;  // [voice][page - 1]
   std::vector<std::vector<Drosa>> first_notes;  // [voice][page - 1]
 };
-
-void add_bar_of_music(int v, int kind, int bar) {
-  switch (kind) {
-    case 0:  // quarters, slurred eighths and a chord
-      add_note(v, QUARTER, 30 + bar % 7);
-      add_note(v, EIGHTH, 31)->set(xslur, 3);
-      add_note(v, EIGHTH, 32);
-      add_chord(v, QUARTER, {28, 30, 32});
-      add_note(v, QUARTER, 33);
-      break;
-    case 1:  // half notes, the second tied over the bar line
-      add_note(v, HALF, 35);
-      add_note(v, HALF, 35)->set(xtie, 3);
-      break;
-    default:  // quarters, a rest and a triplet
-      add_note(v, QUARTER, 26);
-      add_rest(v, QUARTER);
-      add_note(v, QUARTER, 27);
-      for (int i = 0; i < 3; ++i) make_tuplet(add_note(v, EIGHTH, 28), 3, 2);
-      break;
-  }
-}
 
 Piece build_piece() {
   set_report_observer(stop_on_report);
@@ -120,7 +99,7 @@ Piece build_piece() {
           change->set(xparam_stsize, int16_t(50));
           param[174].changed = 1;
         }
-        add_bar_of_music(v, staff < 8 ? 0 : layer + 1, bar);
+        add_engraved_bar(v, staff < 8 ? 0 : layer + 1, bar);
         add_bar(v);
         if (bar % BARS_PER_SYSTEM == BARS_PER_SYSTEM - 1 && bar + 1 < BARS) {
           bool page = bar % (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE) == 3;
@@ -295,7 +274,7 @@ void build_system(int bars, bool worst) {
             add_note(v, lgval, 30 + bar % 7);
           }
         } else {
-          add_bar_of_music(v, worst || staff < 8 ? 0 : layer + 1, bar);
+          add_engraved_bar(v, worst || staff < 8 ? 0 : layer + 1, bar);
         }
         add_bar(v);
       }

@@ -7,9 +7,7 @@
 #include "performance/performance_services.h"
 #include "support/piece_builder.h"
 
-namespace {
-
-void add_bar_of_music(int v, int kind, int bar) {
+void add_engraved_bar(int v, int kind, int bar) {
   switch (kind) {
     case 0:  // quarters, slurred eighths and a chord
       add_note(v, QUARTER, 30 + bar % 7);
@@ -30,8 +28,6 @@ void add_bar_of_music(int v, int kind, int bar) {
       break;
   }
 }
-
-}  // namespace
 
 int build_engraved_piece(int staves, int bars, int bars_per_system, int systems_per_page) {
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
@@ -55,7 +51,7 @@ int build_engraved_piece(int staves, int bars, int bars_per_system, int systems_
       for (int bar = 0; bar < bars; ++bar) {
         if (bar % 48 == 47) add_key(v, bar % 96 == 47 ? 2 : -1);
         if (bar % 96 == 95) add_timesig(v, 4, 4);
-        add_bar_of_music(v, two_voices ? layer + 1 : 0, bar);
+        add_engraved_bar(v, two_voices ? layer + 1 : 0, bar);
         add_bar(v);
         if (bar % bars_per_system == bars_per_system - 1 && bar + 1 < bars)
           add_system_break(v, bar % bars_per_page == bars_per_page - 1);

@@ -4,6 +4,11 @@
 // changes, time-signature restatements and systems and pages broken at fixed bars.
 #pragma once
 
+// Adds one bar of music of `kind` to voice `v` (its bar line not included): 0 quarters,
+// slurred eighths and a chord; 1 two half notes, the second tied on; 2 quarters, a rest and a
+// triplet. `bar` varies the first quarter of kind 0.
+void add_engraved_bar(int v, int kind, int bar);
+
 // Builds the piece in the current node store (the parameter table must be built): `staves`
 // staves (the first half one voice each in the treble clef, the second half two in the bass
 // clef), a key of two sharps, `bars` bars of 4/4,
