@@ -23,16 +23,12 @@
 #include "params/param_services.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
+#include "support/bench_support.h"
 #include "support/piece_builder.h"
 
 namespace {
 
 constexpr int STAVES = 16, BARS = 8;
-
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
 
 struct Page {
   Drosa first_note, last_bar_note;  // of the top staff; of the bottom staff's last bar
@@ -40,15 +36,7 @@ struct Page {
 };
 
 Page build_page() {
-  static bool started = false;
-  if (!started) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "vesk_bench";
-    static char* argv[] = {name, nullptr};
-    platform_start(1, argv);
-    platform_init_fonts();
-    started = true;
-  }
+  start_offscreen_platform();
   set_report_observer(stop_on_report);
   offscreen_dispose();
   reset_model_globals();

@@ -50,6 +50,7 @@
 #include "params/param_table.h"
 #include "params/params_globals.h"
 #include "performance/performance_services.h"
+#include "support/bench_support.h"
 #include "support/engraved_piece.h"
 #include "support/layout_fixture.h"
 #include "support/piece_builder.h"
@@ -58,11 +59,6 @@ namespace {
 
 constexpr int STAVES = 16, BARS = 400, BARS_PER_SYSTEM = 2, SYSTEMS_PER_PAGE = 2;
 constexpr int PAGES = BARS / (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE);
-
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
 
 struct Piece {
   int voices = 0;

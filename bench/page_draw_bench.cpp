@@ -28,17 +28,13 @@
 #include "platform/application.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
+#include "support/bench_support.h"
 #include "support/piece_builder.h"
 
 namespace {
 
 constexpr int STAVES = 16, BARS = 8;
 constexpr int OPTIONS_TUPLET_NUMBERS = 16;
-
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
 
 Drosa key_of(int v, std::initializer_list<int> codes) {
   Drosa key = add(v, KEYSIG);
@@ -83,15 +79,7 @@ void add_bar_of(int v, int layer, int bar, bool worst) {
 }
 
 void build_page(bool worst) {
-  static bool started = false;
-  if (!started) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "vesk_bench";
-    static char* argv[] = {name, nullptr};
-    platform_start(1, argv);
-    platform_init_fonts();
-    started = true;
-  }
+  start_offscreen_platform();
   set_report_observer(stop_on_report);
   offscreen_dispose();
   reset_model_globals();

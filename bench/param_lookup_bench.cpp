@@ -30,6 +30,7 @@
 #include "params/param_index.h"
 #include "params/param_lookup.h"
 #include "params/params_globals.h"
+#include "support/bench_support.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -41,11 +42,6 @@ constexpr int VOICES = 4;
 constexpr int NOTES_A_BAR = 8;  // in every voice
 constexpr int BARS_A_SYSTEM = 4;
 constexpr int PAGES = 9;
-
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
 
 enum Changes { NONE, ON_PAGE, PAGE_ONE };
 

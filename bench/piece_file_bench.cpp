@@ -28,6 +28,7 @@
 #include "model/readvesk.h"
 #include "model/writevesk.h"
 #include "params/param_table.h"
+#include "support/bench_support.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -38,11 +39,6 @@ constexpr int MEASURES = 25000;  // about 10 nodes each: a million nodes in all
 std::string bench_path() { return "/tmp/vesk-bench-" + std::to_string(getpid()) + ".vesk"; }
 
 // A report means the piece was built or read wrong; the numbers would mean nothing.
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
-
 void fresh_piece() {
   set_report_observer(stop_on_report);
   reset_model_globals();

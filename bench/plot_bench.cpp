@@ -20,25 +20,13 @@
 #include "platform/application.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
+#include "support/bench_support.h"
 #include "support/ge_page.h"
 
 namespace {
 
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
-
 void set_up_page(bool text_glyphs) {
-  static bool started = false;
-  if (!started) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static char name[] = "vesk_bench";
-    static char* argv[] = {name, nullptr};
-    platform_start(1, argv);
-    platform_init_fonts();
-    started = true;
-  }
+  start_offscreen_platform();
   set_report_observer(stop_on_report);
   offscreen_dispose();
   reset_model_globals();

@@ -24,6 +24,7 @@
 #include "platform/application.h"
 #include "platform/fonts.h"
 #include "platform/printing.h"
+#include "support/bench_support.h"
 #include "support/engraved_piece.h"
 
 namespace {
@@ -31,24 +32,8 @@ namespace {
 constexpr int BARS = 400, BARS_PER_SYSTEM = 2, SYSTEMS_PER_PAGE = 2;
 constexpr int PAGES = BARS / (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE);
 
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
-
-void start_platform() {
-  static bool started = false;
-  if (started) return;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static char name[] = "vesk_bench";
-  static char* argv[] = {name, nullptr};
-  platform_start(1, argv);
-  platform_init_fonts();
-  started = true;
-}
-
 void build(int staves) {
-  start_platform();
+  start_offscreen_platform();
   set_report_observer(stop_on_report);
   offscreen_dispose();
   reset_model_globals();

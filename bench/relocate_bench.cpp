@@ -21,15 +21,11 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "support/bench_support.h"
 #include "support/layout_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
-
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
 
 void fresh_store() {
   set_report_observer(stop_on_report);

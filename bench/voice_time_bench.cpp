@@ -17,16 +17,12 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/page_systems.h"
+#include "support/bench_support.h"
 #include "support/piece_builder.h"
 
 namespace {
 
 // A report means the piece was built wrong; the numbers would mean nothing.
-void stop_on_report(int16_t level, const char* text) {
-  std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
-  std::abort();
-}
-
 void fresh_store() {
   set_report_observer(stop_on_report);
   reset_model_globals();
