@@ -7,24 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "fuzz_support.h"
 #include "model/check_lists.h"
 #include "model/drosa.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/readvesk.h"
-#include "params/param_table.h"
-#include "platform/application.h"
 #include "platform/events.h"
 #include "platform/script.h"
 
 namespace {
-
-void ignore_report(int16_t, const char*) {}
-
-int32_t live_nodes() { return total_Drosa_count - freeCount; }
 
 void read_once(const uint8_t* data, size_t size, bool shift) {
   script_begin();
@@ -53,20 +46,8 @@ void read_once(const uint8_t* data, size_t size, bool shift) {
 
 }  // namespace
 
-// The window system's font library keeps caches for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (!std::getenv("XDG_RUNTIME_DIR")) {
-    std::string dir = "/tmp/vesk-fuzz-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  }
-  platform_start(*argc, *argv);
-  set_report_observer(ignore_report);
-  VeskMemory_Init();
-  param_init();
+  start_fuzzed_program(argc, argv);
   return 0;
 }
 

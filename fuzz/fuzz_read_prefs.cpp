@@ -12,11 +12,10 @@
 #include <unistd.h>
 
 #include "app/prefs.h"
+#include "fuzz_support.h"
 #include "model/error_report.h"
 
 namespace {
-
-void ignore_report(int16_t, const char*) {}
 
 std::string folder;
 void remove_folder() {
