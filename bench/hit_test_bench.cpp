@@ -36,24 +36,7 @@ struct Page {
 };
 
 Page build_page() {
-  start_offscreen_platform();
-  set_report_observer(stop_on_report);
-  offscreen_dispose();
-  reset_model_globals();
-  reset_layout_globals();
-  reset_graphics_globals();
-  reset_params_globals();
-  reset_prefs();
-  VeskMemory_Init();
-  param_init();
-  set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
-  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
-  for (int margin : {22, 26, 88}) set_options_i32(1, margin, 500);
-  for (int margin : {30, 34, 92}) set_options_i32(1, margin, 400);
-  for (int margin : {50, 54, 58, 62}) set_options_i32(1, margin, 400);
-  set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
-  set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
-  GE_head = newDrosa(GE_CHAR, 0);
+  fresh_letter_page_program();
   Page page;
   for (int staff = 0; staff < STAVES; ++staff) {
     int v = new_voice("Part", 0, staff);

@@ -79,25 +79,8 @@ void add_bar_of(int v, int layer, int bar, bool worst) {
 }
 
 void build_page(bool worst) {
-  start_offscreen_platform();
-  set_report_observer(stop_on_report);
-  offscreen_dispose();
-  reset_model_globals();
-  reset_layout_globals();
-  reset_graphics_globals();
-  reset_params_globals();
-  reset_prefs();
-  VeskMemory_Init();
-  param_init();
-  set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
-  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
-  for (int margin : {22, 26, 88}) set_options_i32(1, margin, 500);
-  for (int margin : {30, 34, 92}) set_options_i32(1, margin, 400);
-  for (int margin : {50, 54, 58, 62}) set_options_i32(1, margin, 400);
-  set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
-  set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
+  fresh_letter_page_program();
   set_options_i16(1, OPTIONS_TUPLET_NUMBERS, 1);
-  GE_head = newDrosa(GE_CHAR, 0);
   for (int staff = 0; staff < STAVES; ++staff) {
     for (int layer = 0; layer < (worst ? 2 : 1); ++layer) {
       int v = new_voice("Part", layer, staff);

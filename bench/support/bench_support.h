@@ -10,3 +10,9 @@ void stop_on_report(int16_t level, const char* text);
 // Starts the platform layer once, on Qt's offscreen platform (no display needed), and loads
 // the fonts. Later calls do nothing.
 void start_offscreen_platform();
+
+// Starts the offscreen platform and gives a fresh program: every subsystem's globals reset, a
+// new node store and parameter table, an empty GE list, and the Score on a letter page (8.5 by
+// 11 inches) with margins of 50 points left, 40 right and 40 at the top and bottom, numbering
+// pages and measures from 1.
+void fresh_letter_page_program();
