@@ -13,20 +13,15 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "support/model_fixture.h"
+#include "support/page_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-class MidlineMarks : public ModelTest {
+class MidlineMarks : public LetterPageTest {
  protected:
   void SetUp() override {
-    ModelTest::SetUp();
-    param_init();
-    set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
-    set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
-    set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
-    set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
-    GE_head = newDrosa(GE_CHAR, 0);
+    LetterPageTest::SetUp();
     // A line from the first system's note to the third's: the second is crossed whole.
     v = new_voice();
     begline = line(LINE_BEGIN);
@@ -37,10 +32,6 @@ class MidlineMarks : public ModelTest {
     line(LINE_END);
     add_note(v, QUARTER);
     count_pages();
-  }
-  void TearDown() override {
-    destroy_pstaff_lists();
-    ModelTest::TearDown();
   }
   Drosa line(int role) {
     Drosa l = add(v, LINE);

@@ -21,28 +21,14 @@
 #include "platform/port.h"
 #include "support/layout_fixture.h"
 #include "support/model_fixture.h"
+#include "support/page_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
 constexpr int TIE = 4, SLUR = 5;
 
-class SlurTest : public ModelTest {
- protected:
-  void SetUp() override {
-    ModelTest::SetUp();
-    param_init();
-    set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
-    set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
-    set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
-    set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
-    GE_head = newDrosa(GE_CHAR, 0);
-  }
-  void TearDown() override {
-    destroy_pstaff_lists();
-    ModelTest::TearDown();
-  }
-};
+using SlurTest = LetterPageTest;
 
 using Ties = SlurTest;
 using Slurs = SlurTest;

@@ -14,26 +14,12 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "support/model_fixture.h"
+#include "support/page_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-class TupletTest : public ModelTest {
- protected:
-  void SetUp() override {
-    ModelTest::SetUp();
-    param_init();
-    set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
-    set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
-    set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
-    set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
-    GE_head = newDrosa(GE_CHAR, 0);
-  }
-  void TearDown() override {
-    destroy_pstaff_lists();
-    ModelTest::TearDown();
-  }
-};
+using TupletTest = LetterPageTest;
 
 using TupletGroups = TupletTest;
 using BarSeparators = TupletTest;
