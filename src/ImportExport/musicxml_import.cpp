@@ -62,6 +62,12 @@ void set_page_size() {
   make_cursor_visible();
 }
 
+// The document's pages are headed by its own texts: the page title names no file (the
+// piece's name would be the document's after ":from: "). Page numbers stay as they are.
+void title_without_file_name() {
+  set_options_i16(std::max<int>(current_ncontext, 1), OPTIONS_TITLE, 0);
+}
+
 // A system break any part gives is a break of every part: the lists that lack it get it
 // after the same bar line.
 void normalise_breaks() {
@@ -163,6 +169,7 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   mxml.lists[0].insert = make_empty_voice(0, 1);
   if (read_document() != XML_READ_OK) mxml_throw("Import error: Badly formatted Music XML.");
   set_page_size();
+  title_without_file_name();
   normalise_breaks();
   const bool small = mxml.measure_counter <= SMALL_DOCUMENT;
   *keep_systems = mxml.system_breaks > 0 || small;

@@ -7,6 +7,7 @@
 // (postscript.cpp), when the destination takes PostScript, or by plotting the GE list on the
 // printed page's port. The printed page's pixels are a fifth of a point at 100 percent, so
 // that lines snap to a fine grid; the session places them on the paper at the context's scale.
+// A PDF file has no paper: its sheets are the context's page, at full size.
 //
 // What printing changes to show its pages (the notation context, the page, the print
 // transform, the page image, the GE list) is put back when it ends, whether it ended well,
@@ -39,6 +40,7 @@ namespace {
 
 constexpr int PRINT_DIALOG_EXTRAS = 167;  // the program's items of the Print dialog
 constexpr int EXTRA_ITEMS = 3;
+constexpr double POINTS_PER_TENTH = 7.2;  // of an inch
 
 // The document formats that carry the program's PostScript.
 const char* const POSTSCRIPT_FORMATS[] = {
@@ -101,11 +103,19 @@ double centring(double printable, int32_t page) {
   return half > 0 ? half : 0;
 }
 
-// Where the context's pages go on the paper.
-PrintPagePlacement placement_for(int32_t width, int32_t height) {
+// Where the context's pages go on the paper. A PDF file has no paper: its pages are the
+// context's page itself (tenths of an inch), at full size.
+PrintPagePlacement placement_for(int32_t width, int32_t height, bool pdf) {
   PrintPagePlacement placement;
   placement.width = width;
   placement.height = height;
+  if (pdf) {
+    const int c = current_ncontext;
+    placement.points_per_pixel = PRINT_ZOOM / 10.0;
+    placement.sheet_width = options_i32(c, OPTIONS_PAGE_WIDTH) * POINTS_PER_TENTH;
+    placement.sheet_height = options_i32(c, OPTIONS_PAGE_HEIGHT) * POINTS_PER_TENTH;
+    return placement;
+  }
   placement.points_per_pixel = PRINT_ZOOM / 10.0 * page_format->scale / 100.0;
   const bool landscape = page_format->orientation == ORIENTATION_LANDSCAPE ||
                          page_format->orientation == ORIENTATION_REVERSE_LANDSCAPE;
@@ -155,9 +165,10 @@ bool print_pages(int32_t first, int32_t last) {
   set_view_transform(PRINT_ZOOM, width, height, 0, nullptr, 0, 0, 1, &print_page_pixel_width,
                      &print_page_pixel_height);
   const Rect page{0, 0, print_page_pixel_width, print_page_pixel_height};
-  if (step_failed(platform_print_begin_document(print_session, print_settings, page_format,
-                                                placement_for(page.right, page.bottom)),
-                  "Open Printer Document"))
+  if (step_failed(
+          platform_print_begin_document(print_session, print_settings, page_format,
+                                        placement_for(page.right, page.bottom, !postscript)),
+          "Open Printer Document"))
     return false;
   bool ok = true;
   for (int32_t n = first; ok && n <= last; ++n) {

@@ -58,7 +58,7 @@ constexpr int P_CHANT_Y = 682, P_SIMPLE_KEY_SPACE = 745, P_SIMPLE_FLAT = 749;
 constexpr int P_SIMPLE_SHARP = 750;
 
 // Options words of the notation context.
-constexpr int OPTIONS_NO_BAR_NUMBERS = 8, OPTIONS_PAGE_NUMBERS = 38, OPTIONS_TITLE = 68;
+constexpr int OPTIONS_NO_BAR_NUMBERS = 8, OPTIONS_PAGE_NUMBERS = 38;
 
 // Fields of the signs read here only.
 constexpr auto xtimesymbol = word_field<uint8_t>("xtimesymbol", TIMESIG, 22);  // 1 cut, 2 common

@@ -10,6 +10,7 @@
 inline constexpr int OPTIONS_PAGE_WIDTH = 0;     // x
 inline constexpr int OPTIONS_PAGE_HEIGHT = 4;    // x
 inline constexpr int OPTIONS_NOTE_SPACING = 18;  // float: 1 minus the spacing factor typed
+inline constexpr int OPTIONS_TITLE = 68;         // i16: the page title names the piece's file
 inline constexpr int OPTIONS_DISPLAY = 76;       // u8: how the page is shown
 inline constexpr int OPTIONS_CONTEXT_EDIT_LOCK =
     84;  // i16: context_edit_lock, its notes cannot change

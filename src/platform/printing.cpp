@@ -138,6 +138,23 @@ int paper_entry(const PrintPageFormat& f) {
   return 0;
 }
 
+// A sheet within half a tenth of an inch of a paper of the table, either way up, becomes that
+// paper exactly (a page given in tenths of an inch is never quite A4).
+void snap_to_paper(double* width, double* height) {
+  constexpr double NEAR = 3.6;
+  for (const Paper& paper : PAPERS) {
+    for (const bool turned : {false, true}) {
+      const double w = turned ? paper.height : paper.width;
+      const double h = turned ? paper.width : paper.height;
+      if (std::fabs(*width - w) <= NEAR && std::fabs(*height - h) <= NEAR) {
+        *width = w;
+        *height = h;
+        return;
+      }
+    }
+  }
+}
+
 // ---- Sinks -------------------------------------------------------------------------------------
 
 void flush_band(PrintSession* s);
@@ -666,14 +683,21 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   if (const int16_t code = make_temp_path(s, pdf ? ".pdf" : ".ps")) return s->error = code;
 
   // The media and where the page's pixels go on it.
-  const bool wide = landscape(*format);
+  const bool own_sheet = placement.sheet_width > 0 && placement.sheet_height > 0;
+  const bool wide = !own_sheet && landscape(*format);
   const double margin_x = -(wide ? format->paper[0] : format->paper[1]);
   const double margin_y = -(wide ? format->paper[1] : format->paper[0]);
-  const double media_w = wide ? paper_height(*format) : paper_width(*format);
-  const double media_h = wide ? paper_width(*format) : paper_height(*format);
+  double media_w = wide ? paper_height(*format) : paper_width(*format);
+  double media_h = wide ? paper_width(*format) : paper_height(*format);
   const double ppp = placement.points_per_pixel;
-  const double origin_x = margin_x + placement.offset_x * ppp;
-  const double origin_y = margin_y + placement.offset_y * ppp;
+  double origin_x = margin_x + placement.offset_x * ppp;
+  double origin_y = margin_y + placement.offset_y * ppp;
+  if (own_sheet) {
+    media_w = placement.sheet_width;
+    media_h = placement.sheet_height;
+    origin_x = origin_y = 0;
+    snap_to_paper(&media_w, &media_h);
+  }
   PortSink sink;
   if (pdf) {
     s->pdf = std::make_unique<QPdfWriter>(QString::fromStdString(s->temp_path));

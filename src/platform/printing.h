@@ -120,6 +120,10 @@ struct PrintPagePlacement {
   double points_per_pixel = 1;    // paper points a pixel takes
   double offset_x = 0;            // the page's top-left from the printable area's, pixels
   double offset_y = 0;
+  // A document whose sheets are the page itself (a PDF file has no paper): when both are
+  // set, every sheet is this size in points, upright, with the page's top-left at its own;
+  // the format's paper, orientation and offsets are not used.
+  double sheet_width = 0, sheet_height = 0;
 };
 
 // platform_print_begin_document: starts a document with the settings, the format and the

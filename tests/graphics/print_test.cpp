@@ -338,8 +338,8 @@ struct Anchor {
   double x, y;
 };
 
-constexpr double ZOOM = 5;  // 144 pixels an inch
-constexpr int MARGIN = 24;  // the printable area's corner on the paper, in those pixels
+constexpr double ZOOM = 5;     // 144 pixels an inch
+constexpr int PS_MARGIN = 24;  // the printable area's corner on the paper, in those pixels
 
 std::vector<Anchor> anchors() {
   std::vector<Anchor> found;
@@ -367,8 +367,10 @@ std::vector<Anchor> anchors() {
 
 // Compares a rendered page with the screen's: every head, beam, tie and slur has its ink in
 // the same place within 2 pixels (a point), and the page's ink, in blocks of 8 by 8 pixels,
-// differs by more than a quarter in fewer than 3 percent of the blocks that hold ink.
-void expect_same_page(const Port* screen, const fs::path& rendered, const std::vector<Anchor>& at) {
+// differs by more than a quarter in fewer than 3 percent of the blocks that hold ink. The
+// rendering has the page's top-left corner at (margin, margin).
+void expect_same_page(const Port* screen, const fs::path& rendered, const std::vector<Anchor>& at,
+                      int margin) {
   SCOPED_TRACE(rendered.string());
   Port* printed = port_load_image(rendered.c_str());
   ASSERT_NE(printed, nullptr) << "no rendering";
@@ -376,15 +378,15 @@ void expect_same_page(const Port* screen, const fs::path& rendered, const std::v
   for (const Anchor& a : at) {
     const int x = int(std::lround(a.x)), y = int(std::lround(a.y));
     const Centroid s = ink_centroid(screen, x, y, 8);
-    const Centroid p = ink_centroid(printed, x + MARGIN, y + MARGIN, 8);
+    const Centroid p = ink_centroid(printed, x + margin, y + margin, 8);
     if (s.mass < 3 || p.mass < 3) {
       ++missing;
       ADD_FAILURE() << a.what << " at " << x << "," << y << ": ink " << s.mass << " on screen, "
                     << p.mass << " printed";
-    } else if (std::hypot(s.x + MARGIN - p.x, s.y + MARGIN - p.y) > 2) {
+    } else if (std::hypot(s.x + margin - p.x, s.y + margin - p.y) > 2) {
       ++moved;
-      ADD_FAILURE() << a.what << " at " << x << "," << y << " moved by " << p.x - s.x - MARGIN
-                    << "," << p.y - s.y - MARGIN;
+      ADD_FAILURE() << a.what << " at " << x << "," << y << " moved by " << p.x - s.x - margin
+                    << "," << p.y - s.y - margin;
     }
     if (missing + moved > 5) break;
   }
@@ -396,7 +398,7 @@ void expect_same_page(const Port* screen, const fs::path& rendered, const std::v
       for (int y = by; y < by + 8; ++y)
         for (int x = bx; x < bx + 8; ++x) {
           s += ink(screen, x, y);
-          p += ink(printed, x + MARGIN, y + MARGIN);
+          p += ink(printed, x + margin, y + margin);
         }
       s /= 64, p /= 64;
       if (s > 0.05 || p > 0.05) ++inked;
@@ -408,7 +410,8 @@ void expect_same_page(const Port* screen, const fs::path& rendered, const std::v
 }
 
 // Writes, for looking at, the neighbourhood of the first anchor of each kind magnified four
-// times: the screen's above, each rendering below it.
+// times: the screen's above, each rendering below it (the PostScript page in the paper's
+// printable area, the PDF page on its own sheet).
 void save_details(const Port* screen, const std::vector<fs::path>& rendered,
                   const std::vector<Anchor>& at, const fs::path& out) {
   constexpr int HALF = 40, SCALE = 4, SIDE = 2 * HALF * SCALE;
@@ -422,7 +425,7 @@ void save_details(const Port* screen, const std::vector<fs::path>& rendered,
   std::vector<Port*> sources{const_cast<Port*>(screen)};
   for (const fs::path& p : rendered) sources.push_back(port_load_image(p.c_str()));
   for (size_t row = 0; row < sources.size(); ++row) {
-    const int shift = row == 0 ? 0 : MARGIN;
+    const int shift = row == 1 ? PS_MARGIN : 0;
     for (size_t column = 0; column < firsts.size(); ++column) {
       const int x = int(std::lround(firsts[column].x)) + shift;
       const int y = int(std::lround(firsts[column].y)) + shift;
@@ -504,8 +507,8 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
 
   save_details(offscreen_page, {folder / "piece-ps-1.png", folder / "piece-pdf-1.png"}, at,
                folder / "piece-details.png");
-  expect_same_page(offscreen_page, folder / "piece-ps-1.png", at);
-  expect_same_page(offscreen_page, folder / "piece-pdf-1.png", at);
+  expect_same_page(offscreen_page, folder / "piece-ps-1.png", at, PS_MARGIN);
+  expect_same_page(offscreen_page, folder / "piece-pdf-1.png", at, 0);
   EXPECT_TRUE(fs::exists(folder / "piece-ps-2.png"));
   EXPECT_TRUE(fs::exists(folder / "piece-pdf-2.png"));
 }
@@ -599,3 +602,44 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
 }
 
 }  // namespace
+
+TEST_F(PrintedPiece, APdfSheetIsThePagesOwnSizeWhateverThePaperAndScale) {
+  // Page Setup says Letter paper at 80 percent: a PostScript printer's business, not a PDF's.
+  put_be32(print_record[1] + PRINT_SCALE, 80);
+  new_voice("Flute", 0, 0);
+  for (int i = 0; i < 4; ++i) add_note(0, QUARTER, 30 + i);
+  add_bar(0);
+  struct Case {
+    int32_t width, height;  // the page, tenths of an inch
+    const char* size;       // as pdfinfo gives the sheet
+  } cases[] = {{83, 117, "595 x 842 pts (A4)"}, {110, 60, "792 x 432 pts"}};
+  for (const Case& c : cases) {
+    set_options_i32(1, OPTIONS_PAGE_WIDTH, c.width);
+    set_options_i32(1, OPTIONS_PAGE_HEIGHT, c.height);
+    ASSERT_EQ(offscreen_create(ZOOM, c.width, c.height, 0, 0), 1);
+    prepare_piece();
+    const fs::path pdf = folder / ("sheet-" + std::to_string(c.width) + ".pdf");
+    fs::remove(pdf);
+    print_settings->destination = PRINT_TO_PDF_FILE;
+    print_settings->file = pdf.string();
+    print_piece(PRINT_WITHOUT_DIALOG);
+    std::string output;
+    ASSERT_EQ(run("pdfinfo '" + pdf.string() + "'", &output), 0) << output;
+    EXPECT_NE(output.find("Page size:       " + std::string(c.size)), std::string::npos) << output;
+    // The page is drawn from the sheet's corner, as on the screen.
+    ASSERT_EQ(format_page(1, 0), 1);
+    const std::string stem = (folder / ("sheet-" + std::to_string(c.width))).string();
+    ASSERT_EQ(run("pdftoppm -r 144 -png '" + pdf.string() + "' '" + stem + "'", &output), 0);
+    Port* printed = port_load_image((stem + "-1.png").c_str());
+    ASSERT_NE(printed, nullptr);
+    const std::vector<Anchor> at = anchors();
+    EXPECT_EQ(at.size(), 4u);
+    for (const Anchor& a : at) {
+      const Centroid p = ink_centroid(printed, int(std::lround(a.x)), int(std::lround(a.y)), 8);
+      const Centroid s =
+          ink_centroid(offscreen_page, int(std::lround(a.x)), int(std::lround(a.y)), 8);
+      EXPECT_LT(std::hypot(p.x - s.x, p.y - s.y), 2) << a.what << " at " << a.x << "," << a.y;
+    }
+    port_dispose(printed);
+  }
+}
