@@ -1,7 +1,10 @@
 // file_errors.cpp: the fixed texts of operating-system result codes.
 #include "model/file_errors.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 #include "model/error_report.h"
 
@@ -93,4 +96,54 @@ void out_of_memory_alert() {
                "them, then run Vesk again.  If you continue to have trouble, please call the Vesk "
                "consultant.",
                "\n");
+}
+
+std::string file_problem_text(int error_number, const std::string& path, bool folder,
+                              bool writing) {
+  const std::string noun = folder ? "folder" : "file";
+  const std::string named = "'" + path + "'";
+  switch (error_number) {
+    case EACCES:
+    case EPERM:
+      return (writing ? "you may not change the " : "you may not read the ") + noun + " " + named;
+    case EROFS:
+      return "the " + noun + " " + named + " is on a disk that can only be read";
+    case ELOOP:
+      return named + " is a symbolic link that leads round in a loop";
+    case ENOENT:
+      return "there is no " + noun + " " + named;
+    case ENOTDIR:
+      return "a part of the path " + named + " is not a folder";
+    case EISDIR:
+      return named + " is a folder, not a file";
+    case ENOSPC:
+      return "the disk that holds " + named + " is full";
+    case EDQUOT:
+      return "your share of the disk that holds " + named + " is used up";
+    case EFBIG:
+      return "the file " + named + " would grow larger than its disk allows";
+    case ENAMETOOLONG:
+      return "the name " + named + " is too long";
+    default:
+      return named + ": " + std::strerror(error_number);
+  }
+}
+
+std::string not_a_file_text(const std::string& path, unsigned st_mode) {
+  const std::string named = "'" + path + "'";
+  switch (st_mode & S_IFMT) {
+    case S_IFREG:
+      return "";
+    case S_IFDIR:
+      return named + " is a folder, not a file";
+    case S_IFIFO:
+      return named + " is a named pipe, not a file";
+    case S_IFCHR:
+    case S_IFBLK:
+      return named + " is a device, not a file";
+    case S_IFSOCK:
+      return named + " is a socket, not a file";
+    default:
+      return named + " is not a file";
+  }
 }

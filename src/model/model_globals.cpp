@@ -41,6 +41,7 @@ int32_t undo_list_index = 0;
 int32_t undo_node_count = 0;
 bool undo_replaying = false;
 int32_t undo_busy = 0;
+int32_t undo_unrecorded = 0;
 
 uint32_t last_rest_failure_tick = 0;
 int32_t empty_measure_found = 0;
@@ -98,6 +99,7 @@ void reset_model_globals() {
   undo_node_count = 0;
   undo_replaying = false;
   undo_busy = 0;
+  undo_unrecorded = 0;
   last_rest_failure_tick = 0;
   empty_measure_found = 0;
   DrosaDirty = 0;

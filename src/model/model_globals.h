@@ -59,8 +59,9 @@ extern Drosa undo_tails[2];      // newest node of each list
 extern int32_t undo_list_index;  // the list new records go to: 0, or 1 while an Undo replays
 // Nodes held by the undo and redo lists; the node store counts them as free.
 extern int32_t undo_node_count;
-extern bool undo_replaying;  // set while undo_redo replays: the redo list is not cleared
-extern int32_t undo_busy;    // primitives at work on the histories: no step may be reclaimed
+extern bool undo_replaying;      // set while undo_redo replays: the redo list is not cleared
+extern int32_t undo_busy;        // primitives at work on the histories: no step may be reclaimed
+extern int32_t undo_unrecorded;  // the program's own changes under way: none is recorded
 
 // ---- Replace primitives -----------------------------------------------------------------
 // Tick at which "Unable to make a rest of right length to fill time gap." was last shown.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "model/error_report.h"
@@ -41,6 +42,7 @@ constexpr size_t PIECE_BUFFER_SIZE = 1 << 16;
 long long fail_writes_after = -1;  // test double: bytes that may still be written; -1 no limit
 int fail_writes_errno = 0;
 long long bytes_written_total = 0;  // bytes written to files since the limit was set
+int fail_close_errno = 0;           // test double: closing a file fails with it
 
 int16_t errno_result() { return platform_result_of_errno(errno ? errno : EIO); }
 
@@ -63,7 +65,10 @@ int16_t write_buffer(PieceFile* file) {
     bytes_written_total += n;
     p += n;
     left -= size_t(n);
-    if (fail && left > 0) return platform_result_of_errno(fail_writes_errno);
+    if (fail && left > 0) {
+      errno = fail_writes_errno;
+      return platform_result_of_errno(fail_writes_errno);
+    }
   }
   file->buffer_end = 0;
   return RESULT_OK;
@@ -87,8 +92,15 @@ int16_t fill_buffer(PieceFile* file) {
 
 int16_t piece_file_open(PieceFile* file, const char* path, int flags) {
   *file = PieceFile{};
-  int fd = ::open(path, flags | O_CLOEXEC);
+  // Not waiting for a writer: a named pipe or a device is refused, not read.
+  int fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno_result();
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EINVAL;
+    return RESULT_BAD_NAME;
+  }
   file->fd = fd;
   return RESULT_OK;
 }
@@ -122,6 +134,8 @@ int16_t piece_file_close(PieceFile* file) {
       if (result == RESULT_OK && ::fsync(file->fd) != 0) result = errno_result();
     }
     if (::close(file->fd) != 0 && result == RESULT_OK) result = errno_result();
+    if (fail_close_errno && result == RESULT_OK)
+      result = platform_result_of_errno(fail_close_errno);
   }
   file->fd = -1;
   file->buffer.clear();
@@ -176,6 +190,8 @@ int16_t piece_write(PieceFile* file, const void* bytes, size_t n) {
   }
   return RESULT_OK;
 }
+
+void piece_io_fail_close(int error_number) { fail_close_errno = error_number; }
 
 void piece_io_fail_writes_after(long long bytes, int error_number) {
   fail_writes_after = bytes;

@@ -62,7 +62,9 @@ struct PieceFile {
   size_t buffer_end = 0;        // bytes in the buffer
 };
 
-// Opens a file to read (flags of open(2): O_RDONLY or O_RDWR); the result code.
+// Opens a file to read (flags of open(2): O_RDONLY or O_RDWR); the result code. Anything but a
+// regular file (a folder, a named pipe, a device) is refused with RESULT_BAD_NAME and errno
+// EINVAL, without waiting for a pipe's writer.
 int16_t piece_file_open(PieceFile* file, const char* path, int flags);
 // Reads from bytes in memory.
 void piece_file_from_memory(PieceFile* file, const uint8_t* data, size_t size);
@@ -82,6 +84,9 @@ int16_t piece_write(PieceFile* file, const void* bytes, size_t n);
 // Test double: writes fail with the errno value once `bytes` bytes have been written, until
 // called again with a negative count.
 void piece_io_fail_writes_after(long long bytes, int error_number);
+
+// Test double: closing a file fails with the errno value (0: as it really does).
+void piece_io_fail_close(int error_number);
 
 // ---- Big-endian numbers ---------------------------------------------------------------------
 int16_t get_be16(const uint8_t* p);

@@ -776,6 +776,14 @@ void make_untitled_copy() {
   piece_fsspec = folder + ":" + name;
 }
 
+// Says why the piece file could not be opened, naming it.
+void report_open_failure(int error_number, const std::string& path) {
+  struct stat st;
+  std::string why = ::stat(path.c_str(), &st) == 0 ? not_a_file_text(path, st.st_mode) : "";
+  if (why.empty()) why = file_problem_text(error_number, path, false, false);
+  REPORT_ERROR(2, "The piece '%s' could not be opened: %s.", path.c_str(), why.c_str());
+}
+
 // Lets go of a piece shared with another view without freeing it.
 void let_go_of_shared_piece() {
   std::fill(piece_start, piece_start + MAX_VOICES, NIL);
@@ -795,7 +803,7 @@ int read_piece(ViewData* shared) {
     read_only = result == RESULT_OK;
   }
   if (result != RESULT_OK) {
-    report_file_error(result, "");
+    report_open_failure(errno, piece_fsspec);
     return 0;
   }
   struct stat info;

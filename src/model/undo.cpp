@@ -226,7 +226,56 @@ bool history_replayable(int list) {
   return false;
 }
 
+// ---- Changes that are not recorded -----------------------------------------------------------
+
+// Calls fn on every record of both histories.
+template <typename Fn>
+void each_record(Fn fn) {
+  for (int list = 0; list < 2; ++list)
+    for (Drosa p = undo_heads[list]; p; p = p->xnext)
+      if (effective_kind(p) == UNDO) fn(p);
+}
+
+void point_record_at(Drosa undo, Drosa node) {
+  undo->set(xundo_prev, node);
+  undo->set(xundo_prevkind, uint8_t(node ? node->xkind : 0));
+}
+
+// A chain ending with the permanent node `last` went in right after `place` (and its layout
+// records): records whose range began there now begin after the chain.
+void step_records_over(Drosa place, Drosa last) {
+  each_record([&](Drosa undo) {
+    if (undo->get(xundo_op) != UNDO_MODIFY && undo->get(xundo_prev) == place)
+      point_record_at(undo, last);
+  });
+}
+
+// first..last is about to leave the piece after `before` (its nearest permanent node). False
+// when a record cannot be kept pointing at what it did.
+bool move_records_off(Drosa first, Drosa last, Drosa before) {
+  auto in_chain = [&](Drosa node) {
+    for (Drosa p = first; p; p = p->xnext) {
+      if (p == node) return true;
+      if (p == last) break;
+    }
+    return false;
+  };
+  bool kept = true;
+  each_record([&](Drosa undo) {
+    const int op = undo->get(xundo_op);
+    const bool ends_inside = op == UNDO_INSERT_AFTER && in_chain(undo->get(xundo_last));
+    if (op == UNDO_MODIFY ? in_chain(undo->get(xundo_prev)) : ends_inside)
+      kept = false;
+    else if (in_chain(undo->get(xundo_prev)))
+      point_record_at(undo, before);
+  });
+  return kept;
+}
+
 }  // namespace
+
+UnrecordedChanges::UnrecordedChanges() { ++undo_unrecorded; }
+UnrecordedChanges::~UnrecordedChanges() { --undo_unrecorded; }
 
 int32_t undo_list_length(int list) {
   int32_t n = 0;
@@ -264,6 +313,14 @@ Drosa insertvc_with_undo(Drosa first, Drosa last, Drosa anchor) {
     link_chain_after(first, last, anchor);
     return NIL;
   }
+  if (undo_unrecorded) {
+    Drosa place = NIL;
+    for (Drosa p = anchor; p && !place; p = p->xback)
+      if (permanent(p)) place = p;
+    link_chain_after(first, last, anchor);
+    if (place) step_records_over(place, last_permanent);
+    return NIL;
+  }
   begin_record();
   link_chain_after(first, last, anchor);
   Drosa undo = new_record(UNDO_INSERT_AFTER, find_perm_node(anchor, false));
@@ -295,6 +352,19 @@ void removevc_list_with_undo(Drosa first, Drosa last) {
   if (!first || !last || !first->xback || !last->xnext) {
     // Removing a list's head or end would leave the voice without them: nothing is removed.
     REPORT_ERROR(4, "Bad call to removevc_list_with_undo!");
+    return;
+  }
+  if (undo_unrecorded) {
+    Drosa before = NIL;
+    for (Drosa p = first->xback; p && !before; p = p->xback)
+      if (permanent(p)) before = p;
+    if (!move_records_off(first, last, before)) clear_undo(1);
+    count_chain_change(first, last);
+    first->xback->xnext = last->xnext;
+    last->xnext->xback = first->xback;
+    last->xnext = NIL;
+    first->xback = NIL;
+    destroy_Drosa_list(first);
     return;
   }
   begin_record();
@@ -329,6 +399,7 @@ void modifyvc_with_undo(Drosa node) {
     return;
   }
   ++list_change_count;  // the caller changes the node in place next
+  if (undo_unrecorded) return;
   begin_record();
   Drosa undo = new_record(UNDO_MODIFY, node);
   Drosa copy = copyDrosa(node);
@@ -341,7 +412,7 @@ void modifyvc_with_undo(Drosa node) {
 void drop_last_mark() {
   int list = undo_list_index;
   Drosa tail = undo_tails[list];
-  if (!tail || tail->xkind != MARK || tail == undo_heads[list]) return;
+  if (undo_unrecorded || !tail || tail->xkind != MARK || tail == undo_heads[list]) return;
   undo_tails[list] = tail->xback;
   undo_tails[list]->xnext = NIL;
   destroyDrosa(tail);

@@ -49,3 +49,16 @@ void undo_redo(int undo);
 
 // Nodes on a history list (0 undo, 1 redo); steps on it.
 int32_t undo_list_length(int list);
+
+// While one lives, the primitives make the program's own changes (the font table and the
+// colours a save brings up to date) without recording them, and keep every record of both
+// histories pointing where it did: a chain inserted where a record's range began is stepped
+// over, a removed chain's place passes to the node before it. A record that cannot be kept
+// so (one that modifies or ends at a removed node) throws both histories away.
+// Reads and writes: undo_unrecorded, and the records of both histories.
+struct UnrecordedChanges {
+  UnrecordedChanges();
+  ~UnrecordedChanges();
+  UnrecordedChanges(const UnrecordedChanges&) = delete;
+  UnrecordedChanges& operator=(const UnrecordedChanges&) = delete;
+};

@@ -30,6 +30,7 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "app/app_services.h"
@@ -41,6 +42,7 @@
 #include "model/node_kinds.h"
 #include "model/options.h"
 #include "model/readvesk.h"
+#include "model/undo.h"
 #include "model/voice_lists.h"
 #include "platform/os_errors.h"
 
@@ -55,8 +57,6 @@ constexpr int MAX_LINKS = 40;                // symbolic links followed before g
 
 bool named_temp_files_only = false;  // test double: as on a file system without unnamed files
 
-int16_t errno_result() { return platform_result_of_errno(errno ? errno : EIO); }
-
 std::string folder_of(const std::string& fsspec) {
   size_t slash = fsspec.find_last_of('/');
   return slash == std::string::npos ? "." : slash == 0 ? "/" : fsspec.substr(0, slash);
@@ -67,32 +67,53 @@ std::string name_of(const std::string& fsspec) {
   return slash == std::string::npos ? fsspec : fsspec.substr(slash + 1);
 }
 
+// Why a save failed, in words that name the file or folder concerned.
+struct SaveFailure {
+  int error_number = 0;
+  std::string text;
+};
+
+bool fail(SaveFailure* why, int error_number, std::string text) {
+  why->error_number = error_number;
+  why->text = std::move(text);
+  return false;
+}
+
 // The file a path names, following symbolic links; a link to a file not made yet names that
 // file.
-int16_t follow_links(const std::string& fsspec, std::string* target) {
+bool follow_links(const std::string& fsspec, std::string* target, SaveFailure* why) {
   std::string path = fsspec;
   for (int hops = 0; hops <= MAX_LINKS; ++hops) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
       *target = path;
-      return RESULT_OK;
+      return true;
     }
     char link[PATH_MAX];
     ssize_t n = ::readlink(path.c_str(), link, sizeof link);
-    if (n < 0) return errno_result();
-    if (size_t(n) == sizeof link) return platform_result_of_errno(ENAMETOOLONG);
+    if (n < 0) return fail(why, errno, file_problem_text(errno, path, false, false));
+    if (size_t(n) == sizeof link)
+      return fail(why, ENAMETOOLONG, file_problem_text(ENAMETOOLONG, path, false, false));
     std::string to(link, size_t(n));
     path = to[0] == '/' ? to : folder_of(path) + "/" + to;
   }
-  return platform_result_of_errno(ELOOP);
+  return fail(why, ELOOP, file_problem_text(ELOOP, fsspec, false, false));
 }
 
-// Refuses an existing file that the user may not write, as opening it to write would.
-int16_t refuse_write_protected(const std::string& target) {
+// Refuses an existing file that is not a regular one (a folder, a named pipe, a device: the
+// save would put a file in its place), or that the user may not write, as opening it to write
+// would.
+bool refuse_unwritable(const std::string& target, SaveFailure* why) {
   struct stat st;
-  if (::stat(target.c_str(), &st) != 0) return RESULT_OK;  // a new file
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return errno_result();
-  return RESULT_OK;
+  if (::stat(target.c_str(), &st) != 0) {
+    if (errno == ENOENT) return true;  // a new file
+    return fail(why, errno, file_problem_text(errno, target, false, false));
+  }
+  std::string not_a_file = not_a_file_text(target, st.st_mode);
+  if (!not_a_file.empty()) return fail(why, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, not_a_file);
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    return fail(why, errno, file_problem_text(errno, target, false, true));
+  return true;
 }
 
 // The start of the hidden names a save of the file writes under: a dot, the file's name (cut
@@ -156,7 +177,7 @@ struct SaveTemp {
 
 // A new, empty file in the target's folder, readable and writable by its owner only until it
 // is complete, and locked so that no other save takes it for a leftover.
-int16_t create_temp(const std::string& target, PieceFile* file, SaveTemp* temp) {
+bool create_temp(const std::string& target, PieceFile* file, SaveTemp* temp, SaveFailure* why) {
   *file = PieceFile{};
   *temp = SaveTemp{};
   const std::string folder = folder_of(target);
@@ -178,20 +199,21 @@ int16_t create_temp(const std::string& target, PieceFile* file, SaveTemp* temp) 
       if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
+      const int error_number = errno;
       temp->path.clear();
-      return errno_result();
+      return fail(why, error_number, file_problem_text(error_number, folder, true, true));
     }
   }
   ::flock(fd, LOCK_EX);
   file->fd = fd;
   file->writing = true;
   file->buffer.resize(1 << 16);
-  return RESULT_OK;
+  return true;
 }
 
 // Gives the complete new file what the old one had: its permissions (a new file those the
 // process creates files with), its owner where the process may give it, the type and creator.
-int16_t set_file_attributes(int fd, const std::string& target) {
+bool set_file_attributes(int fd, const std::string& target, SaveFailure* why) {
   struct stat old;
   mode_t mode;
   if (::stat(target.c_str(), &old) == 0) {
@@ -203,33 +225,48 @@ int16_t set_file_attributes(int fd, const std::string& target) {
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd, mode) != 0) return errno_result();
+  if (::fchmod(fd, mode) != 0)
+    return fail(why, errno, file_problem_text(errno, target, false, true));
   ::fsetxattr(fd, TYPE_CREATOR_ATTRIBUTE, TYPE_CREATOR, sizeof TYPE_CREATOR - 1, 0);
-  return RESULT_OK;
+  return true;
+}
+
+// Why the new file could not take the target's name: a folder that lets only a file's owner
+// replace it (the sticky bit) is said as such.
+bool replace_failure(int error_number, const std::string& target, SaveFailure* why) {
+  const std::string folder = folder_of(target);
+  struct stat st;
+  if ((error_number == EPERM || error_number == EACCES) && ::stat(folder.c_str(), &st) == 0 &&
+      (st.st_mode & S_ISVTX))
+    return fail(
+        why, error_number,
+        "the folder '" + folder + "' lets only the owner of '" + name_of(target) + "' replace it");
+  return fail(why, error_number, file_problem_text(error_number, folder, true, true));
 }
 
 // The complete new file takes the target's name. An unnamed file is linked in under a hidden
 // name first (a link cannot replace a name), unless the target does not exist yet.
-int16_t put_in_place(int fd, SaveTemp* temp, const std::string& target) {
+bool put_in_place(int fd, SaveTemp* temp, const std::string& target, SaveFailure* why) {
   if (temp->unnamed) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-      return RESULT_OK;
-    if (errno != EEXIST) return errno_result();
+      return true;
+    if (errno != EEXIST) return replace_failure(errno, target, why);
     const std::string prefix = folder_of(target) + "/" + temp_prefix(target);
     for (int tries = 0;; ++tries) {
       temp->path = prefix + random_letters();
       if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->path.c_str(), AT_SYMLINK_FOLLOW) == 0)
         break;
       if (errno != EEXIST || tries == 100) {
+        const int error_number = errno;
         temp->path.clear();
-        return errno_result();
+        return replace_failure(error_number, target, why);
       }
     }
   }
-  if (::rename(temp->path.c_str(), target.c_str()) != 0) return errno_result();
+  if (::rename(temp->path.c_str(), target.c_str()) != 0) return replace_failure(errno, target, why);
   temp->path.clear();
-  return RESULT_OK;
+  return true;
 }
 
 // One node as its record, passed through convert_node_io around the write.
@@ -286,36 +323,44 @@ int write_header(PieceFile* file) {
 
 int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec) {
   std::string target;
-  int16_t result = follow_links(fsspec, &target);
-  if (result == RESULT_OK) result = refuse_write_protected(target);
-  if (result == RESULT_OK) remove_stale_temps(target);
+  SaveFailure why;
   PieceFile file;
   SaveTemp temp;
-  if (result == RESULT_OK) result = create_temp(target, &file, &temp);
+  bool ok = follow_links(fsspec, &target, &why) && refuse_unwritable(target, &why);
+  if (ok) remove_stale_temps(target);
+  ok = ok && create_temp(target, &file, &temp, &why);
   bool reported = false;
-  if (result == RESULT_OK) {
-    if (!write_header(&file)) {
-      result = RESULT_IO_ERROR;
-      reported = true;  // the header's own message was shown
+  if (ok && !write_header(&file)) {
+    ok = false;
+    reported = true;  // the header's own message was shown
+  }
+  // A failed write or flush leaves its reason in errno.
+  auto written = [&](int16_t result) {
+    return result == RESULT_OK ||
+           fail(&why, errno, file_problem_text(errno ? errno : EIO, target, false, true));
+  };
+  if (ok) {
+    {
+      UnrecordedChanges own;  // the save's own changes are not the user's to undo
+      write_font_table();
+      recolor_all_notes();  // notes coloured by pitch name keep their colours in the file
     }
+    ok = written(write_voices(&file, with_graphics));
   }
-  if (result == RESULT_OK) {
-    write_font_table();
-    recolor_all_notes();  // notes coloured by pitch name keep their colours in the file
-    result = write_voices(&file, with_graphics);
-  }
-  if (result == RESULT_OK && with_graphics) result = write_graphics(&file, graphics_chain);
-  if (result == RESULT_OK) result = piece_file_flush(&file);
-  if (result == RESULT_OK && ::fsync(file.fd) != 0) result = errno_result();
+  if (ok && with_graphics) ok = written(write_graphics(&file, graphics_chain));
+  if (ok) ok = written(piece_file_flush(&file));
+  if (ok && ::fsync(file.fd) != 0) ok = written(RESULT_IO_ERROR);
   file.writing = false;  // written and flushed, or to be thrown away
-  if (result == RESULT_OK) result = set_file_attributes(file.fd, target);
-  // The file stays open, and so locked, until it has its name.
-  if (result == RESULT_OK) result = put_in_place(file.fd, &temp, target);
-  int16_t closed = piece_file_close(&file);
-  if (result == RESULT_OK) result = closed;
+  ok = ok && set_file_attributes(file.fd, target, &why);
+  // The file stays open, and so locked, until it has its name. Once it has, it is complete
+  // on the disk (flushed above): closing it can no longer fail the save.
+  ok = ok && put_in_place(file.fd, &temp, target, &why);
+  piece_file_close(&file);
   if (!temp.path.empty()) ::unlink(temp.path.c_str());
-  if (result != RESULT_OK) {
-    if (!reported) report_file_error(result, "");
+  if (!ok) {
+    if (!reported)
+      REPORT_ERROR(2, "The piece could not be saved as '%s': %s.", fsspec.c_str(),
+                   why.text.c_str());
     return 0;
   }
   flush_folder(target);

@@ -1,17 +1,23 @@
 // font_table_test.cpp: the font records of a piece.
 //   FontTable.*: records made once for fonts other than the standard ones, replaced when the
-//                system's name changed, left alone when voice 0 has no note; reading a record
+//                system's name changed, left alone when voice 0 has no note; reading a record;
+//                a save that adds a record leaves Undo and Redo undoing what they did
 #include "model/font_table.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "annotations/anno_services.h"
 #include "model/model_globals.h"
 #include "model/node_kinds.h"
+#include "model/options.h"
 #include "model/piece_format.h"
+#include "model/undo.h"
 #include "model/voice_lists.h"
+#include "model/writevesk.h"
 #include "params/param_table.h"
 #include "params/params_globals.h"
 #include "platform/fonts.h"
@@ -95,6 +101,36 @@ TEST_F(FontTable, RecordsNeedANumberInRangeAClosingQuoteAndAVoiceWithNotes) {
   destroy_node(find_next_kind(NOTE, piece_start[0]));
   write_font_table();
   EXPECT_EQ(records(), "");
+}
+
+TEST_F(FontTable, ASaveThatAddsARecordLeavesUndoAndRedoAsTheyWere) {
+  annotation_in(FONT_MONACO);
+  set_options_i32(1, OPTIONS_PAGE_WIDTH, 76);
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 101);
+  char pattern[] = "/tmp/vesk-fonts-XXXXXX";
+  const std::string dir = mkdtemp(pattern);
+  auto first_note = [] { return find_next_kind(NOTE, piece_start[0]); };
+  // A note put before the first one; the File menu's mark; the save.
+  set_undo_mark(0);
+  Drosa inserted = copyDrosa(note);
+  insertvc_node_with_undo(inserted, note->xback);
+  set_undo_mark(0);
+  ASSERT_EQ(write_piece_file(0, NIL, dir + "/fonts.vesk"), 1);
+  ASSERT_EQ(records(), "4 Monaco\n");
+  // One Undo takes the inserted note away and leaves the record; Redo brings the note back
+  // after the record.
+  set_undo_mark(0);
+  undo_redo(1);
+  EXPECT_EQ(first_note(), note);
+  EXPECT_EQ(records(), "4 Monaco\n");
+  set_undo_mark(0);
+  undo_redo(0);
+  ASSERT_NE(first_note(), note);
+  CString name;
+  Drosa record = find_font_record(FONT_MONACO, &name);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->xnext->xnext, first_note());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ class PieceFileTest : public ModelTest {
     EXPECT_EQ(script_pending(), 0) << "answers left unused";
     script_end();
     piece_io_fail_writes_after(-1, 0);
+    piece_io_fail_close(0);
     piece_save_named_temp_files_only(false);
     std::filesystem::remove_all(dir);
     ModelTest::TearDown();
@@ -768,13 +769,17 @@ TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
   for (long long after : {0LL, 100LL, 700LL}) {
     piece_io_fail_writes_after(after, ENOSPC);
     EXPECT_EQ(write_to(path), 0);
-    EXPECT_EQ(messages(), std::vector<std::string>{"The disk is full"});
+    EXPECT_EQ(messages(),
+              std::vector<std::string>{"The piece could not be saved as '" + path +
+                                       "': the disk that holds '" + path + "' is full."});
     EXPECT_EQ(file_bytes(path), old);
   }
   piece_io_fail_writes_after(-1, 0);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file left over";
   EXPECT_EQ(write_to(dir + "/no/such/folder.vesk"), 0);
-  EXPECT_EQ(messages(), std::vector<std::string>{"File not found"});
+  EXPECT_EQ(messages(), std::vector<std::string>{"The piece could not be saved as '" + dir +
+                                                 "/no/such/folder.vesk': there is no folder '" +
+                                                 dir + "/no/such'."});
 }
 
 TEST_F(PieceFileTest, SaveKeepsWhatWritingInPlaceKept) {
@@ -824,13 +829,83 @@ TEST_F(PieceFileTest, SaveKeepsWhatWritingInPlaceKept) {
                   if (write_to(path) != 0) return 1;
                   return messages() ==
                                  std::vector<std::string>{
-                                     "io error: attempt to open locked file for writing"}
+                                     "The piece could not be saved as '" + path +
+                                     "': you may not change the file '" + path + "'."}
                              ? 0
                              : 2;
                 },
                 true),
             0);
   EXPECT_EQ(file_bytes(path), protected_bytes);
+}
+
+TEST_F(PieceFileTest, WhatIsNotAFileIsNeitherReplacedNorReadAndEveryFailureNamesItsFile) {
+  sample_piece();
+  const std::string folder = dir + "/folder.vesk", pipe = dir + "/pipe.vesk";
+  const std::string loop = dir + "/loop.vesk";
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+  std::filesystem::create_symlink("round.vesk", loop);
+  std::filesystem::create_symlink("loop.vesk", dir + "/round.vesk");
+  const std::string saved_as = "The piece could not be saved as '";
+  EXPECT_EQ(write_to(folder), 0);
+  EXPECT_EQ(write_to(pipe), 0);
+  EXPECT_EQ(write_to(loop), 0);
+  EXPECT_EQ(messages(), (std::vector<std::string>{
+                            saved_as + folder + "': '" + folder + "' is a folder, not a file.",
+                            saved_as + pipe + "': '" + pipe + "' is a named pipe, not a file.",
+                            saved_as + loop + "': '" + loop +
+                                "' is a symbolic link that leads round in a loop."}));
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  // Opening them: the pipe is refused at once, not waited on.
+  for (const std::string& name : {pipe, loop}) {
+    piece_fsspec = name;
+    EXPECT_EQ(read_piece(nullptr), 0);
+  }
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"The piece '" + pipe + "' could not be opened: '" + pipe +
+                                          "' is a named pipe, not a file.",
+                                      "The piece '" + loop + "' could not be opened: '" + loop +
+                                          "' is a symbolic link that leads round in a loop."}));
+
+  // A closing that fails once the complete file has its name is no failed save.
+  piece_io_fail_close(EIO);
+  add_note(0, WHOLE)->set(xacc, 3);
+  const std::vector<Bytes> written = stored_records();
+  EXPECT_EQ(write_to(path), 1);
+  EXPECT_TRUE(messages().empty());
+  piece_io_fail_close(0);
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(stored_records(), written);
+
+  // As an ordinary user: a folder that may not be changed, and a sticky folder that lets only
+  // the owner of a file replace it even where the file itself may be written.
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  std::filesystem::permissions(dir, std::filesystem::perms::all);
+  const std::string closed = dir + "/closed", sticky = dir + "/sticky";
+  std::filesystem::create_directory(closed);
+  std::filesystem::create_directory(sticky);
+  chmod(closed.c_str(), 0755);
+  chmod(sticky.c_str(), 01777);
+  ASSERT_EQ(write_to(sticky + "/theirs.vesk"), 1);
+  chmod((sticky + "/theirs.vesk").c_str(), 0666);
+  EXPECT_EQ(in_child(
+                [&] {
+                  write_to(closed + "/mine.vesk");
+                  write_to(sticky + "/theirs.vesk");
+                  return messages() ==
+                                 std::vector<std::string>{
+                                     saved_as + closed +
+                                         "/mine.vesk': you may not change the folder '" + closed +
+                                         "'.",
+                                     saved_as + sticky + "/theirs.vesk': the folder '" + sticky +
+                                         "' lets only the owner of 'theirs.vesk' replace it."}
+                             ? 0
+                             : 2;
+                },
+                true),
+            0);
 }
 
 TEST_F(PieceFileTest, KilledSaveLeavesNothingBehind) {
