@@ -695,6 +695,14 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
   return outline;
 }
 
+QString port_glyph_text(int font, int face, uint8_t byte) {
+  const char c = static_cast<char>(byte);
+  QString text;
+  for (const TextRun& run : text_runs({font, DEFAULT_TEXT_SIZE, face}, &c, 1))
+    if (!text.endsWith(run.text)) text += run.text;  // repeated copies stand for one
+  return text;
+}
+
 void port_dispose(Port* port) {
   if (!port) return;
   if (current_port == port) current_port = nullptr;

@@ -58,3 +58,6 @@ QPainterPath port_line_shape(Point a, Point b, int w, int h);
 // The outline of one character of a font number in a face at a pixel size, drawn with the pen
 // at (0, 0) (y downward), as the port would draw it; *advance gets how far the pen moves.
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance);
+
+// The characters one byte of a font number in a face stands for (empty when it draws none).
+QString port_glyph_text(int font, int face, uint8_t byte);

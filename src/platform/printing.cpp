@@ -1,8 +1,8 @@
 // printing.cpp: the printing session, its two dialogs and its documents.
 //
-// A PDF document is painted page by page with the toolkit's PDF writer through a port on a
-// sink: shapes become filled outlines and texts are written in the screen's fonts, which the
-// PDF embeds. A PostScript document is written by the driver of postscript_driver.h. Either
+// A PDF document is drawn page by page through a port on a sink into the writer of
+// pdf_writer.h: shapes become filled outlines and texts are written in fonts made of the
+// screen's glyphs. A PostScript document is written by the driver of postscript_driver.h. Either
 // is written under a temporary name beside the file it is for and renamed when it ends, so a
 // print that fails leaves an existing file as it was; a printer's document is written to a
 // temporary file and handed to the spooler ("lp") when it ends.
@@ -19,16 +19,11 @@
 #include <memory>
 #include <string>
 
-#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QMarginsF>
-#include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStringList>
@@ -37,6 +32,7 @@
 #include "platform/beep.h"
 #include "platform/file_dialog.h"
 #include "platform/os_errors.h"
+#include "platform/pdf_writer.h"
 #include "platform/port.h"
 #include "platform/port_sink.h"
 #include "platform/postscript_driver.h"
@@ -87,9 +83,7 @@ struct PrintSession {
   std::string final_path;  // the file the document is for ("" for a printer)
   std::string temp_path;   // where it is written meanwhile
   // PDF
-  std::unique_ptr<QPdfWriter> pdf;
-  std::unique_ptr<QPainter> painter;
-  QTransform page_transform;
+  PdfWriter* pdf = nullptr;
   // Shapes of one colour and clip drawn one after another are filled as one, so that the
   // strokes that make up a wide line leave no seams between them.
   QPainterPath pending;
@@ -107,7 +101,7 @@ struct PrintSession {
   } band;
   // PostScript
   PostScriptDriver ps;
-  std::FILE* ps_file = nullptr;
+  std::FILE* file = nullptr;  // the document's file, either kind
   Port* port = nullptr;
 };
 
@@ -161,17 +155,8 @@ void flush_band(PrintSession* s);
 
 void flush_fills(PrintSession* s) {
   flush_band(s);
-  if (s->pending.isEmpty() || !s->painter) {
-    s->pending = QPainterPath();
-    return;
-  }
-  const bool clipped = !s->pending_clip.isEmpty();
-  if (clipped) {
-    s->painter->save();
-    s->painter->setClipRect(s->pending_clip);
-  }
-  s->painter->fillPath(s->pending, QColor(s->pending_colour));
-  if (clipped) s->painter->restore();
+  if (!s->pending.isEmpty() && s->pdf)
+    pdf_writer_fill(s->pdf, s->pending, s->pending_colour, s->pending_clip);
   s->pending = QPainterPath();
 }
 
@@ -215,7 +200,7 @@ void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const 
 
 void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
   auto* s = static_cast<PrintSession*>(context);
-  if (!s->painter) return;
+  if (!s->pdf) return;
   flush_band(s);  // a band drawn before this shape goes first
   if (!s->pending.isEmpty() &&
       (colour != s->pending_colour || clip != s->pending_clip ||
@@ -237,18 +222,7 @@ void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRect
 void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
   auto* s = static_cast<PrintSession*>(context);
   flush_fills(s);
-  QPainter* painter = s->painter.get();
-  if (!painter) return;
-  if (!clip.isEmpty()) {
-    painter->save();
-    painter->setClipRect(clip);
-  }
-  if (painter->pen().color() != QColor(colour)) painter->setPen(QColor(colour));
-  for (const SinkTextRun& run : text.runs) {
-    if (painter->font() != run.font) painter->setFont(run.font);
-    painter->drawText(QPointF(text.x + run.dx, text.y + run.dy), run.text);
-  }
-  if (!clip.isEmpty()) painter->restore();
+  if (s->pdf) pdf_writer_text(s->pdf, text, colour, clip);
 }
 
 // ---- Files
@@ -282,11 +256,10 @@ void remove_temp(PrintSession* s) {
 void close_document(PrintSession* s) {
   s->pending = QPainterPath();
   s->band = PrintSession::Band{};
-  if (s->painter && s->painter->isActive()) s->painter->end();
-  s->painter.reset();
-  s->pdf.reset();
-  if (s->ps_file) std::fclose(s->ps_file);
-  s->ps_file = nullptr;
+  pdf_writer_dispose(s->pdf);
+  s->pdf = nullptr;
+  if (s->file) std::fclose(s->file);
+  s->file = nullptr;
   port_dispose(s->port);
   s->port = nullptr;
   s->kind = DocumentKind::NONE;
@@ -699,23 +672,23 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     snap_to_paper(&media_w, &media_h);
   }
   PortSink sink;
+  s->file = std::fopen(s->temp_path.c_str(), "wb");
+  if (!s->file) {
+    const int16_t code = errno_code();
+    remove_temp(s);
+    return s->error = code;
+  }
   if (pdf) {
-    s->pdf = std::make_unique<QPdfWriter>(QString::fromStdString(s->temp_path));
-    s->pdf->setResolution(72);
-    s->pdf->setCreator("Vesk");
-    const QPageSize size(QSizeF(media_w, media_h), QPageSize::Point, QString(),
-                         QPageSize::ExactMatch);
-    s->pdf->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    s->page_transform = QTransform::fromTranslate(origin_x, origin_y).scale(ppp, ppp);
+    PdfPageSetup setup;
+    setup.media_width = media_w;
+    setup.media_height = media_h;
+    setup.origin_x = origin_x;
+    setup.origin_y = origin_y;
+    setup.points_per_pixel = ppp;
+    s->pdf = pdf_writer_begin(s->file, setup);
     sink = {s, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
-    s->ps_file = std::fopen(s->temp_path.c_str(), "wb");
-    if (!s->ps_file) {
-      const int16_t code = errno_code();
-      remove_temp(s);
-      return s->error = code;
-    }
     PostScriptPageSetup setup;
     setup.media_width = media_w;
     setup.media_height = media_h;
@@ -723,7 +696,7 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     setup.origin_y = origin_y;
     setup.points_per_pixel = ppp;
     setup.landscape = wide;
-    ps_driver_begin(&s->ps, s->ps_file, setup);
+    ps_driver_begin(&s->ps, s->file, setup);
     sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
     s->kind = DocumentKind::POSTSCRIPT;
   }
@@ -735,17 +708,7 @@ int16_t platform_print_begin_page(PrintSession* s) {
   if (s->kind == DocumentKind::NONE) return s->error = RESULT_NOT_OPEN;
   if (failing(s, FAIL_BEGIN_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::PDF) {
-    if (!s->painter) {
-      s->painter = std::make_unique<QPainter>();
-      if (!s->painter->begin(s->pdf.get())) {
-        s->painter.reset();
-        return s->error = RESULT_IO_ERROR;
-      }
-    } else if (!s->pdf->newPage()) {
-      return s->error = RESULT_IO_ERROR;
-    }
-    s->painter->setTransform(s->page_transform);
-    s->painter->setRenderHint(QPainter::Antialiasing, true);
+    pdf_writer_begin_page(s->pdf);
   } else {
     ps_driver_begin_page(&s->ps);
   }
@@ -777,6 +740,7 @@ int16_t platform_print_end_page(PrintSession* s) {
   if (failing(s, FAIL_END_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::POSTSCRIPT && !ps_driver_end_page(&s->ps))
     return s->error = errno_code();
+  if (s->kind == DocumentKind::PDF && !pdf_writer_end_page(s->pdf)) return s->error = errno_code();
   ++s->pages_done;
   return RESULT_OK;
 }
@@ -790,14 +754,12 @@ int16_t platform_print_end_document(PrintSession* s) {
   }
   int16_t code = RESULT_OK;
   if (s->kind == DocumentKind::PDF) {
-    // A document without pages still has one, empty.
-    if (!s->painter) platform_print_begin_page(s);
     flush_fills(s);
-    if (s->painter && !s->painter->end()) code = RESULT_IO_ERROR;
+    if (!pdf_writer_end(s->pdf)) code = errno_code();  // a document without pages gets one
   } else {
     if (!ps_driver_end(&s->ps)) code = errno_code();
-    if (std::fflush(s->ps_file) != 0 && !code) code = errno_code();
   }
+  if (std::fflush(s->file) != 0 && !code) code = errno_code();
   close_document(s);
   if (!code) {
     if (s->final_path.empty()) {

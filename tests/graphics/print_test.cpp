@@ -501,9 +501,20 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
     for (std::string w; words >> w;) fields.push_back(w);
     if (fields.size() < 7 || fields[0] == "name" || fields[0][0] == '-') continue;
     EXPECT_EQ(fields[fields.size() - 5], "yes") << "every font is embedded: " << line;
+    EXPECT_EQ(fields[fields.size() - 3], "yes") << "every font's text can be read: " << line;
     ++embedded;
   }
   EXPECT_GE(embedded, 2) << "the music font and the text font";
+  // The text is there to select and search: the bar numbers and the treble clef (U+E050).
+  ASSERT_EQ(run("pdftotext -f 1 -l 1 '" + pdf.string() + "' -", &output), 0) << output;
+  EXPECT_NE(output.find("1\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("\n3\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("\uE050"), std::string::npos) << output;
+  // The same pages make the same file, byte for byte.
+  const fs::path again = folder / "piece-again.pdf";
+  print_settings->file = again.string();
+  print_piece(PRINT_WITHOUT_DIALOG);
+  EXPECT_TRUE(file_text(again) == file_text(pdf)) << "printed twice, the PDFs differ";
 
   save_details(offscreen_page, {folder / "piece-ps-1.png", folder / "piece-pdf-1.png"}, at,
                folder / "piece-details.png");

@@ -1,0 +1,539 @@
+// pdf_writer.cpp: the PDF document of a print.
+//
+// Objects are written as soon as they are known and found again through the cross-reference
+// table at the end: each page's dictionary and content stream when the page has been
+// compressed, then the fonts (every glyph the document used), the resources all pages share,
+// the page tree and the catalogue. A page's content is compressed on a worker thread while
+// the program draws the next ones; pages are written in order, so the file does not depend on
+// which thread finished first.
+#include "platform/pdf_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <libdeflate.h>
+#include <map>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <QString>
+
+namespace {
+
+constexpr int GLYPH_SIZE = 1000;      // glyph outlines are made at this size: font units
+constexpr int DEFLATE_LEVEL = 6;      // libdeflate's level 6 packs as tightly as zlib's 9
+constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
+
+// ---- Numbers ----------------------------------------------------------------------------------
+
+// Appends a number with at most two decimals and no trailing zeros.
+void put_num(std::string& out, double v) {
+  if (!std::isfinite(v)) v = 0;
+  long long hundredths = std::llround(v * 100);
+  if (hundredths < 0) {
+    out += '-';
+    hundredths = -hundredths;
+  }
+  char digits[24];
+  int n = 0;
+  long long whole = hundredths / 100;
+  do {
+    digits[n++] = char('0' + whole % 10);
+    whole /= 10;
+  } while (whole);
+  while (n) out += digits[--n];
+  const int fraction = int(hundredths % 100);
+  if (fraction) {
+    out += '.';
+    out += char('0' + fraction / 10);
+    if (fraction % 10) out += char('0' + fraction % 10);
+  }
+}
+
+void put_colour(std::string& out, QRgb colour) {
+  if (qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour)) {
+    put_num(out, qRed(colour) / 255.0);
+    out += " g\n";
+    return;
+  }
+  put_num(out, qRed(colour) / 255.0);
+  out += ' ';
+  put_num(out, qGreen(colour) / 255.0);
+  out += ' ';
+  put_num(out, qBlue(colour) / 255.0);
+  out += " rg\n";
+}
+
+void put_clip(std::string& out, const QRectF& clip) {
+  out += "q ";
+  put_num(out, clip.left());
+  out += ' ';
+  put_num(out, clip.top());
+  out += ' ';
+  put_num(out, clip.width());
+  out += ' ';
+  put_num(out, clip.height());
+  out += " re W n\n";
+}
+
+// The corners of an outline of straight edges that only goes round its bounding box (the
+// outline of a line drawn with a rectangular pen, along or across the page); false for any
+// other outline.
+bool box_outline(const std::vector<QPointF>& points, QRectF* box) {
+  if (points.size() < 4) return false;
+  double left = points[0].x(), right = left, top = points[0].y(), bottom = top;
+  for (const QPointF& p : points) {
+    left = std::min(left, p.x());
+    right = std::max(right, p.x());
+    top = std::min(top, p.y());
+    bottom = std::max(bottom, p.y());
+  }
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QPointF& a = points[i];
+    const QPointF& b = points[(i + 1) % points.size()];
+    const bool along = a.y() == b.y() && (a.y() == top || a.y() == bottom);
+    const bool across = a.x() == b.x() && (a.x() == left || a.x() == right);
+    if (!along && !across) return false;
+  }
+  if (right <= left || bottom <= top) return false;
+  *box = QRectF(QPointF(left, top), QPointF(right, bottom));
+  return true;
+}
+
+// The path's operators; y turned upward when `flip` (glyphs are drawn in text space). Outlines
+// that are rectangles become rectangles.
+void put_path(std::string& out, const QPainterPath& path, bool flip) {
+  const double sy = flip ? -1 : 1;
+  auto point = [&](double x, double y) {
+    put_num(out, x);
+    out += ' ';
+    put_num(out, sy * y);
+  };
+  std::vector<QPointF> straight;  // the subpath under way while its edges are straight
+  auto put_straight = [&] {
+    if (straight.size() > 2 && straight.back() == straight.front()) straight.pop_back();
+    QRectF box;
+    if (!flip && box_outline(straight, &box)) {
+      point(box.left(), box.top());
+      out += ' ';
+      put_num(out, box.width());
+      out += ' ';
+      put_num(out, box.height());
+      out += " re\n";
+    } else {
+      for (size_t i = 0; i < straight.size(); ++i) {
+        point(straight[i].x(), straight[i].y());
+        out += i == 0 ? " m\n" : " l\n";
+      }
+    }
+    straight.clear();
+  };
+  bool curved = false;  // the subpath under way has a curve: written as it comes
+  const int count = path.elementCount();
+  for (int i = 0; i < count; ++i) {
+    const QPainterPath::Element e = path.elementAt(i);
+    if (e.type == QPainterPath::MoveToElement) {
+      if (!straight.empty()) put_straight();
+      curved = false;
+      straight.push_back({e.x, e.y});
+    } else if (e.type == QPainterPath::LineToElement) {
+      if (curved) {
+        point(e.x, e.y);
+        out += " l\n";
+      } else if (straight.empty() || straight.back() != QPointF(e.x, e.y)) {
+        straight.push_back({e.x, e.y});
+      }
+    } else if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
+      if (!curved) {
+        for (size_t k = 0; k < straight.size(); ++k) {
+          point(straight[k].x(), straight[k].y());
+          out += k == 0 ? " m\n" : " l\n";
+        }
+        straight.clear();
+        curved = true;
+      }
+      const QPainterPath::Element a = path.elementAt(i + 1), b = path.elementAt(i + 2);
+      point(e.x, e.y);
+      out += ' ';
+      point(a.x, a.y);
+      out += ' ';
+      point(b.x, b.y);
+      out += " c\n";
+      i += 2;
+    }
+  }
+  if (!straight.empty()) put_straight();
+}
+
+void put_hex16(std::string& out, unsigned v) {
+  static const char* const HEX = "0123456789ABCDEF";
+  for (int shift = 12; shift >= 0; shift -= 4) out += HEX[(v >> shift) & 15];
+}
+
+// ---- Compression ------------------------------------------------------------------------------
+
+// The bytes as a zlib stream (the PDF's FlateDecode); each thread keeps its own compressor.
+std::string deflate(const std::string& data) {
+  thread_local struct Compressor {
+    libdeflate_compressor* c = libdeflate_alloc_compressor(DEFLATE_LEVEL);
+    ~Compressor() { libdeflate_free_compressor(c); }
+  } compressor;
+  std::string out;
+  if (!compressor.c) return out;
+  out.resize(libdeflate_zlib_compress_bound(compressor.c, data.size()));
+  const size_t n =
+      libdeflate_zlib_compress(compressor.c, data.data(), data.size(), out.data(), out.size());
+  out.resize(n);
+  return out;
+}
+
+// ---- Fonts ------------------------------------------------------------------------------------
+
+struct Glyph {
+  std::string proc;  // the glyph's drawing in font units, y upward
+  double advance = 0;
+  QRectF box;
+  QString text;  // the characters it stands for
+};
+
+struct Font {
+  int object = 0;    // the font dictionary's object number
+  std::string name;  // its resource name
+  std::map<uint8_t, Glyph> glyphs;
+};
+
+Glyph make_glyph(int font, int face, uint8_t code) {
+  Glyph g;
+  const QPainterPath outline = port_glyph_outline(font, face, code, GLYPH_SIZE, &g.advance);
+  g.text = port_glyph_text(font, face, code);
+  std::string& p = g.proc;
+  put_num(p, std::round(g.advance));
+  if (outline.isEmpty()) {
+    p += " 0 0 0 0 0 d1\n";
+    return g;
+  }
+  const QRectF r = outline.boundingRect();
+  g.box = QRectF(QPointF(std::floor(r.left()), std::floor(-r.bottom())),
+                 QPointF(std::ceil(r.right()), std::ceil(-r.top())));
+  p += " 0 ";
+  put_num(p, g.box.left());
+  p += ' ';
+  put_num(p, g.box.top());
+  p += ' ';
+  put_num(p, g.box.right());
+  p += ' ';
+  put_num(p, g.box.bottom());
+  p += " d1\n";
+  put_path(p, outline, true);
+  p += "f\n";
+  return g;
+}
+
+// A page handed to the workers, with the numbers of its objects.
+struct PendingPage {
+  int page = 0, content = 0;
+  std::future<std::string> data;
+};
+
+}  // namespace
+
+struct PdfWriter {
+  std::FILE* out = nullptr;
+  PdfPageSetup setup;
+  bool failed = false;
+  long long written = 0;
+  std::vector<long long> offsets{0};  // by object number; 0 unused
+  int next_object = 4;                // 1 catalogue, 2 page tree, 3 shared resources
+  std::vector<int> page_objects;
+  std::map<std::pair<int, int>, Font> fonts;  // by font number and face
+  bool page_open = false;
+  std::string body;  // the page under way
+  // The page's graphics state as set last: the fill colour's operator, the font and size.
+  std::string colour, font;
+  std::deque<PendingPage> pending;
+  unsigned workers = 1;
+};
+
+namespace {
+
+int new_object(PdfWriter& w) { return w.next_object++; }
+
+void write(PdfWriter& w, const std::string& text) {
+  if (w.failed || !w.out) return;
+  if (std::fwrite(text.data(), 1, text.size(), w.out) != text.size()) w.failed = true;
+  w.written += (long long)text.size();
+}
+
+void begin_object(PdfWriter& w, int number) {
+  if (size_t(number) >= w.offsets.size()) w.offsets.resize(size_t(number) + 1, 0);
+  w.offsets[size_t(number)] = w.written;
+  write(w, std::to_string(number) + " 0 obj\n");
+}
+
+// A stream object: its dictionary entries (without Length and Filter) and its bytes,
+// compressed when `compressed` is true.
+void write_stream(PdfWriter& w, int number, const std::string& entries, const std::string& data,
+                  bool compressed) {
+  begin_object(w, number);
+  std::string head = "<< /Length " + std::to_string(data.size());
+  if (compressed) head += " /Filter /FlateDecode";
+  head += entries + " >>\nstream\n";
+  write(w, head);
+  write(w, data);
+  write(w, "\nendstream\nendobj\n");
+}
+
+// Writes the oldest page handed to the workers.
+void write_oldest_page(PdfWriter& w) {
+  PendingPage page = std::move(w.pending.front());
+  w.pending.pop_front();
+  const std::string data = page.data.get();
+  const int number = page.page, content = page.content;
+  std::string dict = "<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 ";
+  put_num(dict, w.setup.media_width);
+  dict += ' ';
+  put_num(dict, w.setup.media_height);
+  dict += "] /Contents " + std::to_string(content) + " 0 R >>\nendobj\n";
+  begin_object(w, number);
+  write(w, dict);
+  write_stream(w, content, "", data, true);
+}
+
+std::string to_unicode_map(const Font& f) {
+  std::string m =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
+  std::vector<std::pair<uint8_t, const QString*>> mapped;
+  for (const auto& [code, g] : f.glyphs)
+    if (!g.text.isEmpty()) mapped.push_back({code, &g.text});
+  for (size_t i = 0; i < mapped.size(); i += 100) {
+    const size_t n = std::min<size_t>(100, mapped.size() - i);
+    m += std::to_string(n) + " beginbfchar\n";
+    for (size_t k = i; k < i + n; ++k) {
+      static const char* const HEX = "0123456789ABCDEF";
+      m += '<';
+      m += HEX[mapped[k].first >> 4];
+      m += HEX[mapped[k].first & 15];
+      m += "> <";
+      for (const QChar c : *mapped[k].second) put_hex16(m, c.unicode());
+      m += ">\n";
+    }
+    m += "endbfchar\n";
+  }
+  m += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+  return m;
+}
+
+void write_font(PdfWriter& w, const Font& f) {
+  std::string procs, differences, widths;
+  QRectF bounds;
+  int last_code = -2;
+  const int first = f.glyphs.empty() ? 0 : f.glyphs.begin()->first;
+  const int last = f.glyphs.empty() ? 0 : f.glyphs.rbegin()->first;
+  std::vector<double> advance(size_t(last - first + 1), 0);
+  std::vector<std::pair<int, const Glyph*>> streams;
+  for (const auto& [code, g] : f.glyphs) {
+    const int object = new_object(w);
+    streams.push_back({object, &g});
+    procs += "/g" + std::to_string(code) + ' ' + std::to_string(object) + " 0 R ";
+    if (code != last_code + 1) differences += std::to_string(code) + ' ';
+    differences += "/g" + std::to_string(code) + ' ';
+    last_code = code;
+    advance[size_t(code - first)] = std::round(g.advance);
+    if (!g.box.isEmpty()) bounds |= g.box;
+  }
+  for (double a : advance) {
+    put_num(widths, a);
+    widths += ' ';
+  }
+  const int unicode = new_object(w);
+  std::string dict = "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0]";
+  dict += " /FontBBox [";
+  put_num(dict, bounds.left());
+  dict += ' ';
+  put_num(dict, bounds.top());
+  dict += ' ';
+  put_num(dict, bounds.right());
+  dict += ' ';
+  put_num(dict, bounds.bottom());
+  dict += "] /Resources << >> /CharProcs << " + procs + ">>";
+  dict += " /Encoding << /Type /Encoding /Differences [" + differences + "] >>";
+  dict += " /FirstChar " + std::to_string(first) + " /LastChar " + std::to_string(last);
+  dict += " /Widths [" + widths + "] /ToUnicode " + std::to_string(unicode) + " 0 R >>\nendobj\n";
+  begin_object(w, f.object);
+  write(w, dict);
+  for (const auto& [object, g] : streams) write_stream(w, object, "", deflate(g->proc), true);
+  write_stream(w, unicode, "", deflate(to_unicode_map(f)), true);
+}
+
+void write_trailer(PdfWriter& w) {
+  std::string resources = "<< /ProcSet [/PDF /Text] /Font << ";
+  for (const auto& [key, f] : w.fonts)
+    resources += '/' + f.name + ' ' + std::to_string(f.object) + " 0 R ";
+  resources += ">> >>\nendobj\n";
+  begin_object(w, 3);
+  write(w, resources);
+  std::string kids;
+  for (int page : w.page_objects) kids += std::to_string(page) + " 0 R ";
+  begin_object(w, 2);
+  write(w, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(w.page_objects.size()) +
+               " >>\nendobj\n");
+  begin_object(w, 1);
+  write(w, "<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+  const int info = new_object(w);
+  begin_object(w, info);
+  write(w, "<< /Creator (Vesk) /Producer (Vesk) >>\nendobj\n");
+  const long long xref = w.written;
+  std::string table = "xref\n0 " + std::to_string(w.next_object) + "\n0000000000 65535 f \n";
+  for (int n = 1; n < w.next_object; ++n) {
+    char entry[24];
+    const long long at = size_t(n) < w.offsets.size() ? w.offsets[size_t(n)] : 0;
+    std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", at);
+    table += entry;
+  }
+  table += "trailer\n<< /Size " + std::to_string(w.next_object) + " /Root 1 0 R /Info " +
+           std::to_string(info) + " 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  write(w, table);
+}
+
+}  // namespace
+
+PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
+  auto* w = new PdfWriter;
+  w->out = out;
+  w->setup = setup;
+  w->workers = std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(MOST_IN_FLIGHT));
+  // The binary comment tells file transfers that the file is not text.
+  write(*w, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  return w;
+}
+
+void pdf_writer_begin_page(PdfWriter* w) {
+  w->page_open = true;
+  w->body.clear();
+  w->colour.clear();
+  w->font.clear();
+  // The page's pixels: y downward from the page's top-left corner.
+  const PdfPageSetup& s = w->setup;
+  put_num(w->body, s.points_per_pixel);
+  w->body += " 0 0 ";
+  put_num(w->body, -s.points_per_pixel);
+  w->body += ' ';
+  put_num(w->body, s.origin_x);
+  w->body += ' ';
+  put_num(w->body, s.media_height - s.origin_y);
+  w->body += " cm\n";
+}
+
+namespace {
+
+// Sets the fill colour unless it is set already.
+void set_colour(PdfWriter* w, QRgb colour) {
+  std::string op;
+  put_colour(op, colour);
+  if (op == w->colour) return;
+  w->body += op;
+  w->colour = std::move(op);
+}
+
+// Drawing clipped to a rectangle, in a saved graphics state: what is set inside is forgotten
+// after it.
+struct Clipped {
+  PdfWriter* w;
+  bool on;
+  std::string colour, font;
+  Clipped(PdfWriter* writer, const QRectF& clip)
+      : w(writer), on(!clip.isEmpty()), colour(writer->colour), font(writer->font) {
+    if (on) put_clip(w->body, clip);
+  }
+  ~Clipped() {
+    if (!on) return;
+    w->body += "Q\n";
+    w->colour = colour;
+    w->font = font;
+  }
+};
+
+}  // namespace
+
+void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
+  if (!w->page_open || shape.isEmpty()) return;
+  Clipped clipped(w, clip);
+  set_colour(w, colour);
+  put_path(w->body, shape, false);
+  w->body += shape.fillRule() == Qt::OddEvenFill ? "f*\n" : "f\n";
+}
+
+void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRectF& clip) {
+  if (!w->page_open || text.bytes.empty()) return;
+  auto [it, made] = w->fonts.try_emplace({text.font, text.face});
+  Font& f = it->second;
+  if (made) {
+    f.object = new_object(*w);
+    f.name = "F" + std::to_string(w->fonts.size());
+  }
+  for (unsigned char c : text.bytes)
+    if (!f.glyphs.count(c)) f.glyphs.emplace(c, make_glyph(text.font, text.face, c));
+  Clipped clipped(w, clip);
+  set_colour(w, colour);
+  std::string& b = w->body;
+  b += "BT ";
+  std::string font = '/' + f.name + ' ' + std::to_string(text.size) + " Tf ";
+  if (font != w->font) {
+    b += font;
+    w->font = std::move(font);
+  }
+  b += "1 0 0 -1 ";
+  put_num(b, text.x);
+  b += ' ';
+  put_num(b, text.y);
+  b += " Tm (";
+  for (unsigned char c : text.bytes) {
+    if (c == '(' || c == ')' || c == '\\') {
+      b += '\\';
+      b += char(c);
+    } else if (c < 32 || c > 126) {
+      char octal[8];
+      std::snprintf(octal, sizeof octal, "\\%03o", c);
+      b += octal;
+    } else {
+      b += char(c);
+    }
+  }
+  b += ") Tj ET\n";
+}
+
+bool pdf_writer_end_page(PdfWriter* w) {
+  if (!w->page_open) return !w->failed;
+  w->page_open = false;
+  // Object numbers are given here, in the order of drawing, whatever the workers do.
+  const int page = new_object(*w), content = new_object(*w);
+  w->page_objects.push_back(page);
+  w->pending.push_back({page, content, std::async(std::launch::async, [data = std::move(w->body)] {
+                          return deflate(data);
+                        })});
+  w->body.clear();
+  while (w->pending.size() > w->workers) write_oldest_page(*w);
+  return !w->failed;
+}
+
+bool pdf_writer_end(PdfWriter* w) {
+  if (w->page_open) pdf_writer_end_page(w);
+  if (w->page_objects.empty()) {
+    pdf_writer_begin_page(w);
+    pdf_writer_end_page(w);
+  }
+  while (!w->pending.empty()) write_oldest_page(*w);
+  for (const auto& [key, f] : w->fonts) write_font(*w, f);
+  write_trailer(*w);
+  return !w->failed;
+}
+
+void pdf_writer_dispose(PdfWriter* w) { delete w; }
