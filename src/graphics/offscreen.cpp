@@ -28,8 +28,12 @@ Port* measuring_port = nullptr;  // measures text while no page exists
 
 int32_t nearest(double v) { return int32_t(v >= 0 ? std::floor(v + 0.5) : -std::floor(-v + 0.5)); }
 
+// Pixels past any page image's are cut to MAX_PIXELS, so that no scale overflows them.
+constexpr double MAX_PIXELS = 1 << 24;
+
 int32_t page_pixels(int32_t tenths_of_inch, double scale) {
-  return nearest(tenths_of_inch / 10.0 * POINTS_PER_INCH * scale);
+  const double pixels = tenths_of_inch / 10.0 * POINTS_PER_INCH * scale;
+  return nearest(std::clamp(pixels, -MAX_PIXELS, MAX_PIXELS));
 }
 
 // The rectangle of a selection in page pixels, through the integer part of the zoom. A zoom
@@ -59,6 +63,7 @@ float set_view_transform(float zoom, int32_t page_width, int32_t page_height, in
                          ViewTransform* record, uint8_t flag1, uint8_t flag2, int no_limit,
                          int32_t* pixel_width, int32_t* pixel_height) {
   int32_t width, height;
+  if (!std::isfinite(zoom)) zoom = 10.0f;
   if (zoom <= 0 && record && window_width > 0) {
     width = std::max(16, (window_width - SCROLL_BAR_WIDTH) / 16 * 16);
     zoom = float(page_width / 10.0 * POINTS_PER_INCH * 10.0 / width);

@@ -327,6 +327,89 @@ int accept_counts() {
   return 1;
 }
 
+// ---- Numbers of the header kept in range ------------------------------------------------------
+
+// The view's scale divides the page's size into pixels: below MIN_SCALE a page has too many
+// pixels to draw, above MAX_SCALE hardly any. 0 (or less) means "fit the window's width".
+// The Zoom menu's scales lie between 1 and 26.7.
+constexpr float MIN_SCALE = 0.5f, MAX_SCALE = 100.0f;
+// Margins are added to page positions: none may be wider than the largest page in layout
+// units (tenths of a point), so that no sum of them overflows.
+constexpr int32_t MAX_MARGIN = MAX_PAGE_SIZE * 72;
+constexpr int MARGIN_OFFSETS[] = {22, 26, 30, 34, 50, 54, 58, 62, 88, 92};
+// The note spacing option is 1 minus the effect of duration on spacing: an effect of 0 to 1.
+constexpr float MIN_NOTE_SPACING = 0.0f, MAX_NOTE_SPACING = 1.0f;
+// The printed page's scale in percent (the page setup dialog's limits are narrower), and how
+// far from the page's corner a paper edge may lie, in points.
+constexpr int32_t MIN_PRINT_SCALE = 1, MAX_PRINT_SCALE = 1000;
+constexpr int32_t MAX_PAPER_EDGE = 100000;
+constexpr int PRINT_SCALE_COPY_AT = 50, PRINT_SCALE_AT = 120, PRINT_PAPER_AT = 128;
+
+// Replaces every number of the header that becomes a divisor, a scale or a size, and lies out
+// of its range, by its default (the default piece's record 1, which read_header set up first
+// and `defaults` holds), and says once what was replaced. Records past the context count
+// follow silently.
+void keep_header_numbers_in_range(const uint8_t* default_options, const uint8_t* default_print) {
+  std::string replaced;
+  int count = 0;
+  auto note = [&](int context, const char* what, const std::string& value) {
+    if (context > ncontext_count) return;
+    if (++count <= 4)
+      replaced += std::string(count > 1 ? "; " : "") + what + " of context " +
+                  std::to_string(context) + " (" + value + ")";
+  };
+  for (int c = 1; c <= MAX_NCONTEXTS; ++c) {
+    uint8_t* options = options_struct[c];
+    const float scale = options_float(c, OPTIONS_SCALE);
+    if (!(scale <= 0 || (scale >= MIN_SCALE && scale <= MAX_SCALE))) {
+      note(c, "the scale", std::to_string(scale));
+      std::memcpy(options + OPTIONS_SCALE, default_options + OPTIONS_SCALE, 4);
+    }
+    for (int offset : {OPTIONS_PAGE_WIDTH, OPTIONS_PAGE_HEIGHT}) {
+      const int32_t size = options_i32(c, offset);
+      if (size >= MIN_PAGE_SIZE && size <= MAX_PAGE_SIZE) continue;
+      note(c, offset == OPTIONS_PAGE_WIDTH ? "the page width" : "the page height",
+           std::to_string(size));
+      std::memcpy(options + offset, default_options + offset, 4);
+    }
+    for (int offset : MARGIN_OFFSETS) {
+      const int32_t margin = options_i32(c, offset);
+      if (margin >= -MAX_MARGIN && margin <= MAX_MARGIN) continue;
+      note(c, "a margin", std::to_string(margin));
+      std::memcpy(options + offset, default_options + offset, 4);
+    }
+    const float spacing = options_float(c, OPTIONS_NOTE_SPACING);
+    if (!(spacing >= MIN_NOTE_SPACING && spacing <= MAX_NOTE_SPACING)) {
+      note(c, "the note spacing", std::to_string(spacing));
+      std::memcpy(options + OPTIONS_NOTE_SPACING, default_options + OPTIONS_NOTE_SPACING, 4);
+    }
+    uint8_t* setup = print_record[c];
+    const int32_t print_scale = get_be32(setup + PRINT_SCALE_AT);
+    if (print_scale < MIN_PRINT_SCALE || print_scale > MAX_PRINT_SCALE ||
+        get_be16(setup + PRINT_SCALE_COPY_AT) != print_scale) {
+      note(c, "the printed scale", std::to_string(print_scale));
+      std::memcpy(setup + PRINT_SCALE_AT, default_print + PRINT_SCALE_AT, 4);
+      std::memcpy(setup + PRINT_SCALE_COPY_AT, default_print + PRINT_SCALE_COPY_AT, 2);
+    }
+    int32_t paper[4];
+    for (int i = 0; i < 4; ++i) paper[i] = get_be32(setup + PRINT_PAPER_AT + 4 * i);
+    bool paper_ok = paper[0] < paper[2] && paper[1] < paper[3];
+    for (int32_t edge : paper)
+      paper_ok = paper_ok && edge >= -MAX_PAPER_EDGE && edge <= MAX_PAPER_EDGE;
+    if (!paper_ok) {
+      note(c, "the paper",
+           std::to_string(paper[0]) + ", " + std::to_string(paper[1]) + ", " +
+               std::to_string(paper[2]) + ", " + std::to_string(paper[3]));
+      std::memcpy(setup + PRINT_PAPER_AT, default_print + PRINT_PAPER_AT, 16);
+    }
+  }
+  if (count > 4) replaced += "; and " + std::to_string(count - 4) + " more";
+  if (count)
+    REPORT_ERROR(
+        2, "This piece holds settings out of range, which were replaced by their defaults: %s.",
+        replaced.c_str());
+}
+
 int read_header_fields(PieceFile* file, int* version_out) {
   int16_t version = -1;
   requested_page = 0;
@@ -348,9 +431,13 @@ int read_header_fields(PieceFile* file, int* version_out) {
       !do_io_i16(&ncontext_count, IO_READ, file, version) ||
       !do_io_i16(&current_ncontext, IO_READ, file, version) || !accept_counts())
     return 0;
+  uint8_t default_options[OPTIONS_SIZE], default_print[PRINT_RECORD_SIZE];
+  std::memcpy(default_options, options_struct[1], OPTIONS_SIZE);
+  std::memcpy(default_print, print_record[1], PRINT_RECORD_SIZE);
   if (!read_options_block(file, version) || !read_perf_block(file, version) ||
       !read_print_block(file, version) || !read_names_block(file, version))
     return 0;
+  keep_header_numbers_in_range(default_options, default_print);
   // Fields of a newer header that this program does not know.
   if (header_bytes_done < header_length) {
     int16_t result = piece_skip(file, size_t(header_length - header_bytes_done));

@@ -759,6 +759,43 @@ TEST_F(PieceFileTest, HostileHeadersAreRefused) {
   EXPECT_EQ(kinds, "ENDSYST VINFO NA ENDSYST ");
 }
 
+TEST_F(PieceFileTest, SettingsOutOfRangeAreReplacedByTheirDefaults) {
+  bare_voice();
+  ncontext_count = 2;
+  ASSERT_EQ(write_to(path), 1);
+  const Bytes good = file_bytes(path);
+  auto put32 = [](Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (24 - 8 * i));
+  };
+  const size_t options = 14, second = options + 102;
+  // Scales that are not a number, tiny and huge; a second context's page of no width; a
+  // margin past any page; a printed page of no size.
+  const uint32_t not_a_number = 0x7FC00000, tiny = 0x0DA24260, huge = 0x7149F2CA;
+  for (uint32_t scale : {not_a_number, tiny, huge}) {
+    Bytes file = good;
+    put32(file, options + OPTIONS_SCALE, scale);
+    put32(file, second + OPTIONS_PAGE_WIDTH, 0);
+    put32(file, second + 22, 0x7FFFFFF0);
+    const size_t print = piece_header_size(2) - 2 - 32 - 2 * 144;
+    put32(file, print + 128 + 8, uint32_t(-12));
+    ASSERT_EQ(read_from(file), 1);
+    EXPECT_EQ(options_float(1, OPTIONS_SCALE), 10.0f);
+    EXPECT_EQ(options_i32(2, OPTIONS_PAGE_WIDTH), 76);
+    EXPECT_EQ(options_i32(2, 22), 200);
+    std::vector<std::string> said = messages();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].rfind("This piece holds settings out of range, which were replaced by their "
+                            "defaults: the scale of context 1 (",
+                            0),
+              0u)
+        << said[0];
+    EXPECT_NE(said[0].find("; the paper of context 1 (-12, -12, -12, 600); the page width of "
+                           "context 2 (0); a margin of context 2 (2147483632)."),
+              std::string::npos)
+        << said[0];
+  }
+}
+
 // ---- Saving ----------------------------------------------------------------------------------
 
 TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
