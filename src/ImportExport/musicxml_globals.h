@@ -90,7 +90,7 @@ struct MxmlNoteRecord {
 struct MxmlVoice {
   int document_voice = 0;  // the number the document gives, 0 for an unused entry
   int staff = 0;           // its staff in the part, 1-based
-  int64_t end = 0;         // where its last note ends, in divisions
+  int64_t end = 0;         // where its last note ends in the measure, in divisions
   Drosa last_note = NIL;   // its last note placed
 };
 
@@ -138,7 +138,9 @@ struct MxmlState {
   std::string part_names[MXML_MAX_PARTS];
   int part_first[MXML_MAX_PARTS] = {};       // first list of each declared part
   int part_lists[MXML_MAX_PARTS] = {};       // its number of lists (staves)
-  int64_t part_cursor[MXML_MAX_PARTS] = {};  // time position of each part, divisions
+  int64_t part_cursor[MXML_MAX_PARTS] = {};  // each part's time in its measure, divisions
+  // The length of every measure read of each part, in time units (65536 a whole note).
+  std::vector<int64_t> part_measures[MXML_MAX_PARTS];
   int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
   bool group_starts = false;
   std::vector<MxmlList> lists;

@@ -168,6 +168,7 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   voice_count = 1;
   mxml.lists[0].insert = make_empty_voice(0, 1);
   if (read_document() != XML_READ_OK) mxml_throw("Import error: Badly formatted Music XML.");
+  mxml_align_measures();
   set_page_size();
   title_without_file_name();
   normalise_breaks();

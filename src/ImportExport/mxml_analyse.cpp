@@ -336,45 +336,97 @@ int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
   return filled;
 }
 
-void complete_voice(int v, int32_t earliest) {
-  char title[64];
-  std::snprintf(title, sizeof title, "Import MusicXML - Completing Voice %-2d", v + 1);
-  display_win_title(-3, title);
-  const int32_t tolerance = mxml.tolerance_units;
-  int32_t target = -1, time = 0, bar_time = 0;
-  bool ended_chord = true, note_in_measure = false;
+// One voice's walk of the completion: its model time (from its first note, by the notes'
+// values) against the document's time of its next chord or bar line.
+struct Completion {
+  Drosa p = NIL;  // the next node to look at
+  int32_t time = 0, bar_time = 0;
+  int32_t target = -1;  // the document's time of the next chord, -1 none
   Drosa xmlt = NIL;
-  for (Drosa p = piece_start[v]->xnext; p;) {
+  bool ended_chord = true, note_in_measure = false;
+};
+
+// The model time plus the piece's earliest time falls short of a target time by more than
+// the tolerance: the gap is filled with rests before `before`.
+void fill_to(Completion& c, Drosa before, int32_t earliest, int32_t target, int32_t tolerance) {
+  const int32_t t = c.time + earliest;
+  if (t < target - tolerance - TIME_TOLERANCE)
+    c.time += fill_gap(before, target - t, c.time - c.bar_time);
+}
+
+// Walks a voice up to the XMLT of the bar line that closes its measure, filling the gaps before
+// its chords, the document's times moved by `shift`; false when the voice ends first.
+bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
+  const int32_t tolerance = mxml.tolerance_units;
+  for (Drosa p = c.p; p;) {
     Drosa next = p->xnext;
     const int kind = effective_kind(p);
     if (kind == XMLT) {
-      target = p->get(xnwholec);
-      xmlt = p;
-    } else if ((kind == BAR || kind == ENDSYST) && target >= 0) {
-      const int32_t t = time + earliest;
-      if (t < target - tolerance - TIME_TOLERANCE)
-        time += fill_gap(xmlt && xmlt->xnext == p ? xmlt : p, target - t, time - bar_time);
-      if (kind == BAR) bar_time = time;
-      note_in_measure = false;
-    } else if (kind == NOTE) {
-      if (ended_chord && target >= 0) {
-        int32_t tol = tolerance;
-        if (note_in_measure && p->get(xtupl) > 1)
-          tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
-        const int32_t t = time + earliest;
-        if (t < target - tol - TIME_TOLERANCE)
-          time += fill_gap(xmlt ? xmlt : p, target - t, time - bar_time);
+      if (p->get(xxmlmeasure)) {
+        c.p = p;
+        return true;
       }
-      ended_chord = p->get(xendvcd);
-      note_in_measure = true;
-      target = -1;
+      c.target = p->get(xnwholec) + shift;
+      c.xmlt = p;
+    } else if ((kind == BAR || kind == ENDSYST) && c.target >= 0) {
+      fill_to(c, c.xmlt && c.xmlt->xnext == p ? c.xmlt : p, earliest, c.target, tolerance);
+      if (kind == BAR) c.bar_time = c.time;
+      c.note_in_measure = false;
+    } else if (kind == NOTE) {
+      if (c.ended_chord && c.target >= 0) {
+        int32_t tol = tolerance;
+        if (c.note_in_measure && p->get(xtupl) > 1)
+          tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
+        fill_to(c, c.xmlt ? c.xmlt : p, earliest, c.target, tol);
+      }
+      c.ended_chord = p->get(xendvcd);
+      c.note_in_measure = true;
+      c.target = -1;
       if (p->get(xrest) && p->get(xttn) == 0 && !p->get(xgrace)) {
         destroy_node(p);
       } else {
-        time += int32_t(p->get(xttn));
+        c.time += int32_t(p->get(xttn));
       }
     }
     p = next;
+  }
+  c.p = NIL;
+  return false;
+}
+
+// Every voice is completed measure by measure, all voices together. A voice whose notes last
+// longer than its measure holds in the document (their values say more than their durations)
+// makes that measure longer in every voice, so that the bar lines of all voices stay at the
+// same times; the other voices are filled up to it.
+void complete_voices(int32_t earliest) {
+  std::vector<Completion> walks(static_cast<size_t>(voice_count));
+  for (int v = 0; v < voice_count; ++v) {
+    char title[64];
+    std::snprintf(title, sizeof title, "Import MusicXML - Completing Voice %-2d", v + 1);
+    display_win_title(-3, title);
+    walks[size_t(v)].p = piece_start[v]->xnext;
+  }
+  const int32_t tolerance = mxml.tolerance_units;
+  int32_t shift = 0;
+  for (bool more = true; more;) {
+    more = false;
+    int32_t longer = 0;
+    for (Completion& c : walks) {
+      if (!c.p || !walk_measure(c, earliest, shift)) continue;
+      more = true;
+      const int32_t over = c.time + earliest - (c.p->get(xnwholec) + shift);
+      if (over > tolerance + TIME_TOLERANCE) longer = std::max(longer, over);
+    }
+    shift += longer;
+    for (Completion& c : walks) {
+      if (!c.p) continue;
+      c.xmlt = c.p;
+      fill_to(c, c.p, earliest, c.p->get(xnwholec) + shift, tolerance);
+      c.bar_time = c.time;
+      c.note_in_measure = false;
+      c.target = -1;
+      c.p = c.p->xnext;
+    }
   }
 }
 
@@ -397,9 +449,7 @@ void mxml_analyse(int* first_change) {
   number_voices();
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
   staff_changes_and_performance(first_change);
-  for (int v = 0; v < voice_count; ++v) {
-    complete_voice(v, earliest);
-    remove_xmlts(v);
-  }
+  complete_voices(earliest);
+  for (int v = 0; v < voice_count; ++v) remove_xmlts(v);
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xmlt_fields.h"
@@ -295,16 +296,32 @@ void mxml_measure(XmlElement& e) {
   mxml.measure_end = mxml.part_cursor[mxml.part_index] + mxml.pending;
 }
 
+namespace {
+
+// The part's time goes back to the start of the next measure; the measure's length is kept.
+void end_measure_time() {
+  const int part = mxml.part_index;
+  const int64_t length = mxml.part_cursor[part];
+  mxml.part_measures[part].push_back(mxml_to_units(length));
+  mxml.part_cursor[part] = 0;
+  mxml.pending = 0;
+  mxml.measure_end = 0;
+  for (MxmlVoice& v : mxml.voices) v.end = std::max<int64_t>(v.end - length, 0);
+}
+
+}  // namespace
+
 void mxml_measure_end() {
   if (!in_part()) return;
   mxml_flush_measure_end();
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
-  for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i);
+  for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
+  end_measure_time();
   mxml.bar_style = 0;
   mxml.end_repeat = mxml.start_repeat = mxml.left_barline = false;
 }
 
-void mxml_bar_end(int list) {
+void mxml_bar_end(int list, bool closing) {
   if (!valid_list(list)) return;
   MxmlList& l = mxml.lists[size_t(list)];
   const int part = mxml.part_index;
@@ -315,6 +332,7 @@ void mxml_bar_end(int list) {
   Drosa xmlt = newDrosa(XMLT, 0);
   xmlt->set(xxmltime, int32_t(std::min<int64_t>(mxml.part_cursor[part], INT32_MAX)));
   xmlt->set(xnwholec, mxml_to_units(mxml.part_cursor[part]));
+  xmlt->set(xxmlmeasure, closing);
   append(list, xmlt);
   Drosa bar = newDrosa(BAR, 0);
   bar->set(xdouble, uint8_t(mxml.bar_style));
@@ -329,6 +347,31 @@ void mxml_bar_end(int list) {
   else
     l.bars.push_back(bar);
   mxml.last_duration = -1;
+}
+
+void mxml_align_measures() {
+  size_t measures = 0;
+  for (int p = 0; p < mxml.part_count; ++p)
+    measures = std::max(measures, mxml.part_measures[p].size());
+  std::vector<int64_t> start(measures + 1, 0);
+  for (size_t k = 0; k < measures; ++k) {
+    int64_t length = 0;
+    for (int p = 0; p < mxml.part_count; ++p)
+      if (k < mxml.part_measures[p].size()) length = std::max(length, mxml.part_measures[p][k]);
+    start[k + 1] = start[k] + length;
+  }
+  for (int v = 0; v < voice_count; ++v) {
+    size_t k = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind != XMLT) continue;
+      if (p->get(xxmlmeasure)) {
+        k = std::min(k + 1, measures);
+        p->set(xnwholec, int32_t(std::min<int64_t>(start[k], INT32_MAX)));
+      } else {
+        p->set(xnwholec, int32_t(std::min<int64_t>(start[k] + p->get(xnwholec), INT32_MAX)));
+      }
+    }
+  }
 }
 
 void mxml_barline(XmlElement& e) {
@@ -358,7 +401,7 @@ void mxml_repeat(XmlElement& e) {
 void mxml_barline_end() {
   if (!in_part()) return;
   if (mxml.left_barline) {
-    for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i);
+    for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, false);
     mxml.measure_notes = 0;
     mxml.left_barline = false;
   } else if (mxml.left_barline_mid) {
@@ -463,7 +506,9 @@ void mxml_divisions(XmlElement& e) {
     int64_t& cursor = mxml.part_cursor[mxml.part_index];
     cursor = cursor * d / old;
     mxml.pending = mxml.pending * d / old;
+    mxml.measure_end = mxml.measure_end * d / old;
     if (mxml.last_duration > 0) mxml.last_duration = mxml.last_duration * d / old;
+    for (MxmlVoice& v : mxml.voices) v.end = v.end * d / old;
     rescale_measure_times(old, d);
   }
   mxml.divisions = d;

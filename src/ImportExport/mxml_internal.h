@@ -64,11 +64,17 @@ void mxml_barline(XmlElement& e);
 void mxml_barline_end();
 void mxml_bar_style(XmlElement& e);
 void mxml_repeat(XmlElement& e);
-// mxml_bar_end: the measure end of one staff list: the part's time moves to the measure's
-// end, where a BAR (with an XMLT before it, and a BARSEP after it when the list's bar lines
-// stand apart) takes the bar style, repeats and waiting measure number.
+// mxml_bar_end: a bar line of one staff list, at the measure's end (closing) or at its start:
+// the part's time moves to the latest time the measure reached, where a BAR (with an XMLT
+// before it, and a BARSEP after it when the list's bar lines stand apart) takes the bar
+// style, repeats and waiting measure number.
 // Reads:  mxml (part cursor, pending time, measure end, bar state). Writes: the list, mxml.
-void mxml_bar_end(int list);
+void mxml_bar_end(int list, bool closing);
+// mxml_align_measures: once every part is read, gives each XMLT its time from the piece's
+// start: measure k of every part starts where the longest part's measure k - 1 ended, so that
+// bar lines line up across parts whose measures the document fills unequally.
+// Reads: mxml.part_measures, the voice lists. Writes: xnwholec of every XMLT.
+void mxml_align_measures();
 // The part's number of lists, and whether a list index is one of them.
 int mxml_part_list_count();
 // The whole-measure length of the current time signature in divisions; 0 when unknown.

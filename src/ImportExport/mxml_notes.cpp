@@ -61,14 +61,16 @@ struct Place {
 };
 
 // Where a note starting at `start` goes in the list: at its end, or walked back over the
-// notes that start after it; with an earlier note of the same start it makes a chord.
+// notes of its measure that start after it; with an earlier note of the same start it makes
+// a chord. The walk never leaves the measure: times count from the measure's start.
 Place find_place(int list, int64_t start, bool chord, bool grace) {
   Place place{mxml.lists[size_t(list)].insert, chord};
   Drosa x0 = xmlt_at_or_before(place.after);
-  if (!x0 || start_of(x0) + (chord ? 0 : x0->get(xxmlincr)) <= start) return place;
+  if (!x0 || !xmlt_of_note(x0) || start_of(x0) + (chord ? 0 : x0->get(xxmlincr)) <= start)
+    return place;
   const int64_t tol = mxml.tolerance;
   Drosa walked = NIL, x = x0;
-  while (x && start_of(x) + (grace ? x->get(xxmlincr) : 0) - tol > start) {
+  while (x && xmlt_of_note(x) && start_of(x) + (grace ? x->get(xxmlincr) : 0) - tol > start) {
     walked = x;
     x = xmlt_at_or_before(x->xback);
   }
@@ -269,12 +271,10 @@ void staff_settings(int list, Drosa note) {
   l.print = attached;
 }
 
-// The time placement and the flush of what waits for a note.
+// The time placement and the flush of what waits for a note. A chord member shares its
+// chord's XMLT: the chord's first note says how far the time moves.
 void place_note(Drosa note, int list, const Place& place, int tag, int64_t start) {
-  if (place.chord) {
-    if (Drosa x = xmlt_at_or_before(note))
-      x->set(xxmlincr, int32_t(std::min<int64_t>(x->get(xxmlincr), mxml.pending)));
-  } else {
+  if (!place.chord) {
     Drosa x = newDrosa(XMLT, 0);
     x->set(xxmltime, int32_t(std::min<int64_t>(start, INT32_MAX)));
     x->set(xxmlincr, int32_t(std::min<int64_t>(mxml.pending, INT32_MAX)));
@@ -452,9 +452,12 @@ void mxml_note_end() {
   if (!in_part()) return;
   MxmlNoteRecord n = mxml.note;
   if (n.octave != MXML_NO_OCTAVE) n.octave = checked_octave(n.octave);
+  // A forward without a voice element moves the time of the voice read last.
+  if (n.forward && !n.voice && mxml.last_voice)
+    n.voice = mxml.voices[mxml.last_voice].document_voice;
   end_note_in_voice(n, 0, false);
   // A rest without a voice element stands for every voice of the part.
-  if (!n.rest || n.voice || n.grace || mxml.highest_voice <= 1) return;
+  if (!n.rest || n.voice || n.grace || n.forward || mxml.highest_voice <= 1) return;
   const int own = mxml.last_voice;
   for (int v = 1; v <= MXML_MAX_VOICE; ++v) {
     const int d = mxml.voices[v].document_voice;
@@ -519,13 +522,10 @@ void mxml_duration(XmlElement& e) {
   MxmlNoteRecord& n = mxml.note;
   n.duration = d;
   mxml.last_duration = d;
-  if (n.grace) return;
-  if (!n.chord) {
-    cursor() += mxml.pending;
-    mxml.pending = d;
-  } else if (mxml.pending == 0 || mxml.pending > d) {
-    mxml.pending = d;
-  }
+  // A chord moves the time by its first note's duration, whatever its other notes last.
+  if (n.grace || n.chord) return;
+  cursor() += mxml.pending;
+  mxml.pending = d;
 }
 
 void mxml_voice(XmlElement& e) {

@@ -97,6 +97,15 @@ TEST_F(MusicXmlDocuments, PianoStavesWithAVoiceCrossingToTheOtherStaff) {
   for (int v = 0; v < 2; ++v) EXPECT_EQ(measure_lengths(v), "65536 65536 65536 65536");
 }
 
+TEST_F(MusicXmlDocuments, VoicesOfAllPartsStayInStep) {
+  ASSERT_EQ(import_fixture("voices_in_step.xml"), 1);
+  ASSERT_EQ(voice_count, 3);
+  EXPECT_EQ(notes_of(0), "C5q+E5e re D5q E5h | F5w G5q | A5h B5h C6h |");
+  EXPECT_EQ(notes_of(1), "G4w | A4h r?h rq | rw rh |");
+  EXPECT_EQ(notes_of(2), "C3w | D3w rq | E3w rh |");
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(measure_lengths(v), "65536 81920 98304") << v;
+}
+
 TEST_F(MusicXmlDocuments, StavesWithoutVoiceElementsKeepTheirNotes) {
   ASSERT_EQ(import_fixture("voice_missing.xml"), 1);
   ASSERT_EQ(voice_count, 2);
