@@ -1058,6 +1058,20 @@ double char_width(uint8_t c) {
   return text_width(&byte, 1);
 }
 
+Rect text_ink_box(const char* bytes, int length) {
+  const std::vector<TextRun> runs = text_runs(style_of(current_port), bytes, length);
+  QRectF ink;
+  double pen = 0;
+  for (const TextRun& run : runs) {
+    const QRectF box = run.font->metrics.tightBoundingRect(run.text);
+    if (!box.isEmpty()) ink |= box.translated(pen + run.dx, run.dy);
+    pen += run.advance;
+  }
+  if (ink.isEmpty()) return {};
+  return {static_cast<int>(std::floor(ink.left())), static_cast<int>(std::floor(ink.top())),
+          static_cast<int>(std::ceil(ink.right())), static_cast<int>(std::ceil(ink.bottom()))};
+}
+
 FontMetrics get_font_metrics() {
   if (!qGuiApp) return {};
   const TextStyle style = style_of(current_port);

@@ -152,3 +152,6 @@ double text_width(const char* bytes, int length);
 double string_width(const std::string& bytes);
 double char_width(uint8_t c);
 FontMetrics get_font_metrics();
+// The box the glyphs of the bytes cover, drawn in the current font, size and face with the
+// pen at (0, 0) on the base line (pixels, y downward); empty when they cover nothing.
+Rect text_ink_box(const char* bytes, int length);

@@ -1,0 +1,156 @@
+// tests/ImportExport/real_scores_test.cpp: real MusicXML documents written by other programs,
+// imported, formatted and drawn page by page, every page held to the page checker's rules.
+//   RealScore.*: one case per document of ../shared/data/scores (beside the repository);
+//                its first page goes to test-output/real_scores of the build folder (every
+//                page when VESK_ALL_PAGES is set). A document fails only on a rule it breaks
+//                that tests/data/real_scores_known_failures.txt does not list for it; its
+//                faults are shown, VESK_FAULT_LINES of each rule (3 by default).
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "platform/script.h"
+#include "support/page_checker.h"
+
+namespace {
+
+// shared/data/scores beside the repository (or beside the folder of worktrees it lies in).
+std::filesystem::path scores_folder() {
+  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path();
+  for (int level = 0; level < 2; ++level) {
+    up = up.parent_path();
+    if (std::filesystem::is_directory(up / "shared" / "data" / "scores"))
+      return up / "shared" / "data" / "scores";
+  }
+  return std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path().parent_path() /
+         "shared" / "data" / "scores";
+}
+const std::filesystem::path SCORES = scores_folder();
+
+std::vector<std::string> score_names() {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(SCORES, error))
+    if (entry.path().extension() == ".musicxml") names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  if (names.empty()) names.push_back("none");
+  return names;
+}
+
+// The rules each document is known to break: rule -> "class N: reason".
+std::map<std::string, std::string> known_failures(const std::string& document) {
+  std::map<std::string, std::string> known;
+  std::ifstream in(std::string(VESK_TEST_DATA) + "/real_scores_known_failures.txt");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string name, rule, klass, reason;
+    if (!(words >> name >> rule >> klass) || name[0] == '#' || name != document) continue;
+    std::getline(words >> std::ws, reason);
+    known[rule] = "class " + klass + ": " + reason;
+  }
+  return known;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Draws the current GE list and writes it as test-output/real_scores/<name>.png.
+void save_page(const std::string& name) {
+  offscreen_erase();
+  platform_set_port(offscreen_page);
+  plot_GE_list(port_bounds(offscreen_page), 0, 0);
+  platform_set_port(nullptr);
+  const std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) return;
+  const std::filesystem::path folder = build / "test-output" / "real_scores";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str())) << name;
+}
+
+class RealScore : public MusicXmlTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(RealScore, EngravesEveryPage) {
+  const std::string name = GetParam();
+  const std::filesystem::path path = SCORES / (name + ".musicxml");
+  if (!std::filesystem::exists(path))
+    GTEST_SKIP() << "the real scores are not there: " << SCORES.lexically_normal()
+                 << " (they lie beside the repository in shared/data/scores)";
+  platform_init_fonts();
+  // Alerts are answered by the script: the Systems dialog with what it proposes, the warnings
+  // of voices out of step with No (no more of them); what they said counts as reports.
+  const std::string document = read_file(path);
+  script_begin();
+  answer_systems();
+  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1) << name;
+  std::vector<PageFault> faults = check_page_reports(take_reports());
+  std::vector<Report> alerts;
+  auto take_alerts = [&] {
+    for (const ShownText& shown : script_take_shown()) alerts.push_back({2, shown.text});
+    script_take_faults();
+    script_end();
+  };
+  take_alerts();
+  script_begin();
+  const bool every_page = std::getenv("VESK_ALL_PAGES") != nullptr;
+  for (int32_t page = 1; page <= page_count; ++page) {
+    ASSERT_EQ(format_page(page, 0), 1) << name << " page " << page;
+    if (page == 1 || every_page)
+      save_page(page == 1 && !every_page ? name : name + "-" + std::to_string(page));
+    std::vector<PageFault> found = check_page_reports(take_reports());
+    const PageFrame frame = formatted_page_frame(page);
+    if (page == 1)
+      std::cout << name << ": paper " << frame.paper_width << " x " << frame.paper_height
+                << ", margins x " << frame.left << ".." << frame.right << ", y " << frame.bottom
+                << ".." << frame.top << "\n";
+    for (PageFault& f : check_page_elements(frame)) found.push_back(f);
+    for (PageFault& f : found) f.text = "page " + std::to_string(page) + ": " + f.text;
+    faults.insert(faults.end(), found.begin(), found.end());
+  }
+  offscreen_dispose();
+  take_alerts();
+  for (const PageFault& f : check_page_reports(alerts)) faults.push_back(f);
+
+  const std::map<std::string, std::string> known = known_failures(name);
+  std::vector<PageFault> unexpected;
+  std::set<std::string> seen;
+  for (const PageFault& f : faults) {
+    seen.insert(f.rule);
+    if (!known.count(f.rule)) unexpected.push_back(f);
+  }
+  EXPECT_TRUE(unexpected.empty()) << name << " (" << page_count << " pages) breaks rules it is "
+                                  << "not known to break:\n"
+                                  << page_faults_text(unexpected);
+  for (const auto& [rule, reason] : known)
+    if (!seen.count(rule))
+      std::cout << name << ": known failure \"" << rule << "\" (" << reason
+                << ") no longer seen: take its line out of the list\n";
+  const char* lines = std::getenv("VESK_FAULT_LINES");
+  if (!faults.empty())
+    std::cout << name << " known failures:\n"
+              << page_faults_text(faults, lines ? std::atoi(lines) : 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string id = info.param;
+                           for (char& c : id)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return id;
+                         });
+
+}  // namespace

@@ -1,0 +1,47 @@
+// page_checker.h: checks a drawn page, the current view's GE list, against the rules every
+// engraved page keeps, whatever piece it shows: nothing off the paper, notes, staves and beams
+// within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
+// signature or accidental on top of another chord's note head, no line of one system through
+// another, and no internal report while formatting and drawing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/model_fixture.h"
+
+// Where a page may be drawn, in layout units (tenths of a point, y upward from the bottom).
+// Notes, staves and beams keep within the margins across the page by a staff space; up and
+// down the staves' middle lines do (the first lies at the top margin).
+struct PageFrame {
+  int32_t paper_width = 0, paper_height = 0;
+  int32_t left = 0, right = 0, bottom = 0, top = 0;  // the margins' box
+  // The system of each pstaff (any numbers, equal within a system). Empty: staves joined by a
+  // system bar line or a bar line are one system, and a staff joined to none its own.
+  std::vector<int> system_of_pstaff;
+};
+
+// One broken rule. The rules: "report" (a level-3 or level-4 report), "beats" (voices of
+// different lengths), "paper", "margins", "staves" (staves overlapping), "barlines" (a system's
+// bar lines at different x on its staves), "heads" (note heads of different chords
+// overlapping), "signs" (an accidental, clef, key or time signature on another chord's note
+// head), "systems" (a line of a system's notes through a staff of another system).
+struct PageFault {
+  std::string rule;
+  std::string text;  // what, and where on the page
+};
+
+// The faults among reports made while a page was formatted and drawn.
+std::vector<PageFault> check_page_reports(const std::vector<Report>& reports);
+
+// The faults of the current GE list drawn on the frame. Needs the fonts (platform_init_fonts)
+// and the offscreen port, in which glyphs are measured.
+std::vector<PageFault> check_page_elements(const PageFrame& frame);
+
+// The frame of the page of the current notation context formatted last (format_page): the
+// paper of its options, the margins of its staves, and the systems of its pstaves.
+PageFrame formatted_page_frame(int32_t page);
+
+// The faults as text, at most `per_rule` of each rule, each on a line of its own.
+std::string page_faults_text(const std::vector<PageFault>& faults, int per_rule = 5);

@@ -1,0 +1,121 @@
+// tests/support/page_checker_test.cpp: the page checker on pages built element by element.
+//   PageChecker.*: a clean page of two systems passes; the same page with one fault added
+//                  breaks exactly the rule that fault breaks; reports by their level and text.
+#include "support/page_checker.h"
+
+#include <functional>
+
+#include "graphics/GE.h"
+#include "layout/layout_globals.h"
+#include "platform/fonts.h"
+#include "support/page_fixture.h"
+
+namespace {
+
+constexpr int P_QUARTER_HEAD = 73, P_SHARP = 28, P_TREBLE_CLEF = 112;
+constexpr int V_STAFF_LINE = 10, V_SYSTEM_BAR = 12, V_STEM_UP = 20, V_BAR_LINE = 26;
+constexpr int V_HEAD = 46, V_ACCIDENTAL = 48, V_CLEF = 52;
+
+// Staff tops: staves 0 and 1 form the first system, staff 2 the second.
+constexpr int32_t TOPS[] = {6200, 5700, 4200};
+
+class PageChecker : public LetterPageTest {
+ protected:
+  void SetUp() override {
+    LetterPageTest::SetUp();
+    platform_init_fonts();
+    for (int p = 0; p < 3; ++p) staff_data[p].staff_size = 50;
+  }
+  void TearDown() override {
+    offscreen_dispose();
+    LetterPageTest::TearDown();
+  }
+
+  Drosa note() {
+    Drosa n = newDrosa(NOTE, 0);
+    n->set(xendvcd, 1);
+    return n;
+  }
+  void line(int32_t x1, int32_t y1, int p1, int32_t x2, int32_t y2, int p2, int var,
+            Drosa owner = NIL) {
+    GEline(0, x1, y1, p1, 0, x2, y2, p2, 0, 4, 0, 0, 0, 0, 0, 0, 0, var, owner);
+  }
+  void glyph(int32_t x, int32_t y, int p, int param, int var, Drosa owner) {
+    GEcharacter(0, x, y, p, param, 0, var, owner, 0);
+  }
+
+  // Two systems of clean music: staves, the first system's bar, a clef, bar lines at the same
+  // x on both staves of the first system, a head with its sharp, and a head of another chord.
+  void clean_page() {
+    GEinit(0);
+    for (int p = 0; p < 3; ++p) {
+      for (int i = 0; i < 5; ++i)
+        line(600, TOPS[p] - 50 * i, p, 5500, TOPS[p] - 50 * i, p, V_STAFF_LINE);
+      line(5500, TOPS[p], p, 5500, TOPS[p] - 200, p, V_BAR_LINE);
+      glyph(650, TOPS[p] - 150, p, P_TREBLE_CLEF, V_CLEF, NIL);
+    }
+    line(600, TOPS[0], 0, 600, TOPS[1] - 200, 1, V_SYSTEM_BAR);
+    for (int p = 0; p < 2; ++p) line(3000, TOPS[p], p, 3000, TOPS[p] - 200, p, V_BAR_LINE);
+    Drosa first = note(), second = note();
+    glyph(1200, TOPS[0] - 100, 0, P_SHARP, V_ACCIDENTAL, first);
+    glyph(1300, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, first);
+    glyph(1600, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, second);
+  }
+
+  std::vector<std::string> broken_rules() {
+    PageFrame frame;
+    frame.paper_width = 6120, frame.paper_height = 7920;
+    frame.left = 600, frame.right = 5500, frame.bottom = 500, frame.top = 7400;
+    std::vector<std::string> rules;
+    for (const PageFault& f : check_page_elements(frame))
+      if (std::find(rules.begin(), rules.end(), f.rule) == rules.end()) rules.push_back(f.rule);
+    return rules;
+  }
+};
+
+TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
+  clean_page();
+  EXPECT_EQ(broken_rules(), std::vector<std::string>{});
+  const struct {
+    const char* rule;
+    std::function<void()> add_fault;
+  } cases[] = {
+      {"paper", [&] { glyph(-200, 3000, 2, P_TREBLE_CLEF, V_CLEF, NIL); }},
+      {"margins", [&] { glyph(5700, TOPS[2] - 100, 2, P_QUARTER_HEAD, V_HEAD, note()); }},
+      {"staves",
+       [&] {
+         for (int i = 0; i < 5; ++i)
+           line(600, 5650 - 50 * i, 3, 5500, 5650 - 50 * i, 3, V_STAFF_LINE);
+       }},
+      {"barlines", [&] { line(4000, TOPS[1], 1, 4000, TOPS[1] - 200, 1, V_BAR_LINE); }},
+      {"heads", [&] { glyph(1630, TOPS[0] - 125, 0, P_QUARTER_HEAD, V_HEAD, note()); }},
+      {"signs", [&] { glyph(1600, TOPS[0] - 100, 0, P_SHARP, V_ACCIDENTAL, note()); }},
+      {"signs",
+       [&] {
+         glyph(3500, TOPS[1] - 150, 1, P_TREBLE_CLEF, V_CLEF, NIL),
+             glyph(3520, TOPS[1] - 100, 1, P_QUARTER_HEAD, V_HEAD, note());
+       }},
+      {"systems", [&] { line(2000, TOPS[1], 1, 2000, TOPS[2] - 300, 1, V_STEM_UP, note()); }},
+  };
+  for (const auto& c : cases) {
+    clean_page();
+    c.add_fault();
+    EXPECT_EQ(broken_rules(), std::vector<std::string>{c.rule}) << c.rule;
+  }
+  take_reports();
+}
+
+TEST_F(PageChecker, ReportsOfLevelThreeAndFourAndUnequalVoicesAreFaults) {
+  const std::vector<PageFault> faults =
+      check_page_reports({{1, "a note"},
+                          {2, "a warning"},
+                          {3, "a problem"},
+                          {4, "Unterminated beam"},
+                          {2, "voices 1 and 2 have a different number of beats before this page"}});
+  ASSERT_EQ(faults.size(), 3u);
+  EXPECT_EQ(faults[0].rule, "report");
+  EXPECT_EQ(faults[1].text, "level 4: Unterminated beam");
+  EXPECT_EQ(faults[2].rule, "beats");
+}
+
+}  // namespace
