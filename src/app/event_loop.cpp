@@ -28,6 +28,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "performance/performance_services.h"
+#include "platform/application.h"
 #include "platform/beep.h"
 #include "platform/controls.h"
 #include "platform/menus.h"
@@ -192,7 +193,9 @@ void mouse_down(EventRecord* event) {
     return;
   }
   if (!window || window != music_window()) {
-    if (music_window()) REPORT_ERROR(4, "mouse down event for unrecognized window");
+    // The program's own window, shown while no piece is open, has nothing to click on.
+    if (music_window() && window != MAIN_WINDOW_NUMBER)
+      REPORT_ERROR(4, "mouse down event for unrecognized window");
     return;
   }
   switch (part) {
@@ -439,6 +442,8 @@ void activate_window(DialogRef dialog) {
   const int window = music_window();
   if (!window) return;
   platform_show_window(window);
+  // The program's own window stood in while no piece was shown.
+  if (platform_main_window_open()) platform_hide_main_window();
   if (!dialog && front_window() != window) platform_select_window(window);
   deactivate_window(1);
 }

@@ -16,6 +16,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_globals.h"
 #include "app/cursors.h"
+#include "app/event_loop.h"
 #include "app/file_dialogs.h"
 #include "app/music_window.h"
 #include "app/quit.h"
@@ -198,6 +199,8 @@ void prepare_window_for_view() {
 void finish_window_for_view(int opened) {
   if (opened) {
     grow_music_window(0, 0);
+    // The window was made hidden: the piece is shown, in front.
+    activate_window(nullptr);
   } else if (window_made_for_view) {
     // A failed open may already have let go of the window's port: the window goes by number.
     dispose_music_window_of(window_made_for_view);

@@ -114,6 +114,10 @@ void platform_close_main_window() {
   if (main_window) main_window->close();
 }
 
+void platform_hide_main_window() {
+  if (main_window) main_window->hide();
+}
+
 void platform_wait_events(int timeout_ms) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -17,6 +17,8 @@ bool platform_main_window_open();
 
 // Closes the main window, as the user's close box would.
 void platform_close_main_window();
+// Hides the main window without asking to quit (a document window stands in for it).
+void platform_hide_main_window();
 
 // Handles the window system's pending events; when there are none, waits for one for at most
 // timeout_ms milliseconds without using the processor.

@@ -1,5 +1,6 @@
 // file_commands_test.cpp: the File menu's commands.
-//   FileCommands.*: New, Save As, Close and Open carry a piece through the dialogs and its file
+//   FileCommands.*: pieces opened from the menus are shown in front with their page drawn;
+//                   New, Save As, Close and Open carry a piece through the dialogs and its file
 //                   unchanged; New over a saved piece asks whether to close it; Close and
 //                   Revert of a changed piece ask first, and Revert gives up the piece only for
 //                   a disk copy it can read
@@ -9,6 +10,7 @@
 
 #include "app/app_services.h"
 #include "model/model_services.h"
+#include "platform/application.h"
 #include "platform/script.h"
 #include "platform/window.h"
 #include "support/app_fixture.h"
@@ -39,6 +41,41 @@ std::vector<std::string> texts_shown(const std::vector<ShownText>& shown) {
   std::vector<std::string> texts;
   for (const ShownText& s : shown) texts.push_back(s.text);
   return texts;
+}
+
+TEST_F(FileCommands, PiecesOpenedFromTheMenusAreShownWithTheirPage) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({}));
+  EXPECT_TRUE(platform_main_window_open()) << "the program's own window while nothing is open";
+  auto expect_shown = [this](const char* how) {
+    ASSERT_NE(music_window(), 0) << how;
+    EXPECT_TRUE(platform_window_visible(music_window())) << how;
+    EXPECT_FALSE(platform_main_window_open()) << how;
+    EXPECT_EQ(run_until_idle(), -1);
+    EXPECT_EQ(misplaced_pixels(), 0) << how;
+    EXPECT_GT(dark_pixels(), 1000) << how;
+  };
+  script_file_name(path);
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  expect_shown("Open");
+  script_hit(3);  // No: the piece stays behind
+  script_file_name(std::string(VESK_TEST_DATA) + "/ImportExport/piano_two_staves.xml");
+  do_menu_item(IMPORT_MENU, 1, 'v');
+  ASSERT_EQ(count_open_views(), 2);
+  expect_shown("Import");
+  save_window("imported_from_the_menu");
+  script_hit(3);  // No: the imported piece is not saved
+  ASSERT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  ASSERT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  EXPECT_TRUE(platform_main_window_open());
+  // A click in the program's own window is no fault.
+  EventRecord click;
+  click.what = EVENT_MOUSE_DOWN;
+  click.window = MAIN_WINDOW_NUMBER;
+  platform_post_event(click);
+  EXPECT_EQ(run_until_idle(), -1);
+  shown();
 }
 
 TEST_F(FileCommands, NewSaveAsCloseAndOpenCarryThePieceThroughItsFile) {
