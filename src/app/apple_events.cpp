@@ -7,8 +7,10 @@
 // left running without a window.
 #include "app/apple_events.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -44,7 +46,7 @@ int16_t quit_event() {
 void open_documents(const std::vector<std::string>& documents, bool print) {
   for (const std::string& path : documents) {
     if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) break;
-    if (is_musicxml_name(path_leaf_name(path.c_str()))) {
+    if (is_musicxml_document(path)) {
       import_fsspec = path;
       open_piece_window(-2);
       activate_window(nullptr);
@@ -71,6 +73,22 @@ bool is_musicxml_name(const char* name) {
   const size_t length = std::strlen(name);
   return length > 4 && (std::strcmp(name + length - 4, ".xml") == 0 ||
                         std::strcmp(name + length - 4, ".XML") == 0);
+}
+
+bool is_musicxml_document(const std::string& path) {
+  if (is_musicxml_name(path_leaf_name(path.c_str()))) return true;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char start[512];
+  const size_t length = std::fread(start, 1, sizeof start, file);
+  std::fclose(file);
+  std::string_view text(start, length);
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return false;
+  text.remove_prefix(first);
+  return text.starts_with("<?xml") || text.starts_with("<score-partwise") ||
+         text.starts_with("<score-timewise");
 }
 
 int16_t handle_apple_event(const EventRecord& event, uint32_t id) {

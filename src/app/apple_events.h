@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/events.h"
 
@@ -13,8 +14,8 @@ inline constexpr int16_t RECORDING_REFUSAL = -9861;
 
 // handle_apple_event: the one handler of the open-application, open-documents,
 // print-documents and quit events; `id` is the event's four-letter id, `event` carries the
-// documents. Documents whose name (longer than four characters) ends in ".xml" or ".XML" go to
-// the MusicXML import, others are opened as pieces; printed documents are printed and closed
+// documents. MusicXML documents (is_musicxml_document) go to the MusicXML import, others are
+// opened as pieces; printed documents are printed and closed
 // without asking. Quit closes every view, asking to save each changed piece, and ends the
 // program; a cancelled save ends the quit (USER_CANCELED_ERR), and while recording the quit is
 // refused with a beep (RECORDING_REFUSAL).
@@ -22,5 +23,10 @@ inline constexpr int16_t RECORDING_REFUSAL = -9861;
 //        import_fsspec, the views.
 int16_t handle_apple_event(const EventRecord& event, uint32_t id);
 
-// A name that goes to the MusicXML import.
+// A name that goes to the MusicXML import: longer than four characters, ending in ".xml" or
+// ".XML".
 bool is_musicxml_name(const char* name);
+// A document for the MusicXML import, whatever its name ends with: a MusicXML name, or a file
+// that starts (after an optional byte-order mark and white space) with an XML declaration or a
+// score-partwise or score-timewise element. A piece file never starts so.
+bool is_musicxml_document(const std::string& path);

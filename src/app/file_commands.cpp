@@ -15,6 +15,7 @@
 
 #include "annotations/anno_services.h"
 #include "app/app_globals.h"
+#include "app/apple_events.h"
 #include "app/cursors.h"
 #include "app/event_loop.h"
 #include "app/file_dialogs.h"
@@ -225,6 +226,9 @@ int open_piece_window(int kind) {
         return 0;
       }
       if (kind == OPEN_IMPORT) piece_fsspec = import_fsspec, mode = 2;
+      // A MusicXML document chosen to open is imported.
+      if (kind == OPEN_CHOSEN && is_musicxml_document(piece_fsspec))
+        import_fsspec = piece_fsspec, mode = 2;
       break;
     case OPEN_NAMED:
       break;

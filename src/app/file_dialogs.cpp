@@ -39,6 +39,9 @@ const KindTexts kind_texts[5] = {
      "Save Script file", "Save Script", SCRIPT_EXTENSION, "Vesk scripts (*.vscr)"},
 };
 
+constexpr const char* OPEN_PIECE_FILTER =
+    "Vesk pieces and MusicXML (*.vesk *.musicxml *.xml *.MUSICXML *.XML)";
+
 std::string other_specs[5];  // kinds 0, 2 and 4
 
 int kind_index(int kind) {
@@ -86,7 +89,8 @@ int open_file_dialog(int kind) {
   request.message = t.open_message;
   request.action_button = t.open_button;
   request.preference_key = std::to_string(k == 0 ? 0 : 2 * k - 1);
-  request.filters = {t.filter};
+  // MusicXML documents may be opened too: they are imported.
+  request.filters = {k == FILE_PIECE ? OPEN_PIECE_FILTER : t.filter};
   if (k != 0) request.filters.push_back(kind_texts[0].filter);
   std::string path;
   if (!platform_file_dialog(request, &path)) return 0;

@@ -14,6 +14,7 @@
 #include "layout/layout_services.h"
 #include "model/debug_dump.h"
 #include "platform/dialogs.h"
+#include "platform/events.h"
 #include "platform/port.h"
 
 namespace {
@@ -92,10 +93,15 @@ void REPORT_ERROR(int16_t level, const char* format, ...) {
     // A report that cannot be shown is written where it can still be read.
     if (item == -1) std::fprintf(stderr, "Vesk: %s\n", text);
     if (item != -1) {
-      if (debug_modifier_down())
+      if (debug_modifier_down()) {
         debug_dump_menu(text);
-      else if (item == 1)
-        quit_program(0);
+      } else if (item == 1 && level != 1 && level != 3) {
+        // The user's Quit: the main loop takes the quit path, asking about changed pieces;
+        // questions until then are cancelled.
+        EventRecord quit;
+        quit.what = EVENT_QUIT;
+        platform_post_event(quit);
+      }
     }
     platform_set_port(port);
   }

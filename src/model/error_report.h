@@ -30,8 +30,10 @@ inline constexpr int ALERT_REALLY_RISKY = 2301, ALERT_REALLY_RISKY_LONG = 9128;
 inline constexpr int ALERT_ABOUT = 15462;
 
 // Formats the report, shows it in the alert its level and length choose, and acts on the
-// answer: item 1 of a shown alert ends the program, unless Shift is held, which opens the
-// debug dump chooser instead; levels 1 and 3 end the program whatever the answer. A text
+// answer: item 1 of a shown alert (Quit) asks the program to quit through its quit path,
+// which asks about every changed piece, once the command running now is over (a quit event);
+// with Shift held it opens the debug dump chooser instead. Levels 1 and 3 end the program at
+// once whatever the answer, writing changed pieces to recovery copies. A text
 // that comes from data goes in as an argument ("%s"), never as the format.
 void REPORT_ERROR(int16_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -374,18 +374,50 @@ int is_untitled_file(const std::string& fsspec) {
 
 namespace {
 
-// The name proposed for a piece that has no file of its own yet: the old name of a
-// ":from: name" copy, else "Untitled.vesk" ("New Piece 2.vesk" and so on for ":New Piece:2").
+// The name proposed for a piece that has no file of its own yet: for a ":from: name" copy the
+// document's name with the piece extension in place of its own (the document itself is no
+// piece), else "Untitled.vesk" ("New Piece 2.vesk" and so on for ":New Piece:2").
 std::string untitled_file_name(const std::string& fsspec) {
   const size_t slash = fsspec.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : fsspec.substr(0, slash + 1);
   const std::string name = fsspec.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (name.rfind(":from: ", 0) == 0) return folder + name.substr(7);
+  if (name.rfind(":from: ", 0) == 0) {
+    std::string document = name.substr(7);
+    const size_t dot = document.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) document.resize(dot);
+    return folder + document + ".vesk";
+  }
   if (name.rfind(":New Piece:", 0) == 0) {
     const std::string count = name.substr(11);
     return folder + (count.empty() ? "Untitled.vesk" : "New Piece " + count + ".vesk");
   }
   return fsspec;
+}
+
+// True when a file is there under that name and holds something that is not a piece (its
+// first two bytes are no piece format's number): writing the piece over it would lose it.
+bool names_other_kind_of_file(const std::string& fsspec) {
+  std::string target;
+  if (follow_links(fsspec, &target) != RESULT_OK) return false;
+  const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  unsigned char start[2];
+  const ssize_t got = ::read(fd, start, sizeof start);
+  ::close(fd);
+  if (got <= 0) return false;  // empty: nothing to lose
+  const int version = got == 2 ? start[0] << 8 | start[1] : -1;
+  return version < PIECE_FORMAT_OLDEST || version > PIECE_FORMAT_LIMIT;
+}
+
+// Asks before a piece is written over a file that is not one; true to go on.
+bool may_replace_other_file(const std::string& fsspec) {
+  if (!names_other_kind_of_file(fsspec)) return true;
+  char question[REPORT_TEXT_SIZE];
+  std::snprintf(question, sizeof question,
+                "The file '%s' is not a Vesk piece. Saving the piece under its name replaces the "
+                "file, and what it holds now is lost. Replace it?",
+                name_of(fsspec).c_str());
+  return yesno_alert(question, 0) != 0;
 }
 
 // Runs the save dialog of pieces on *fsspec, which the piece's own file specification stands
@@ -417,6 +449,11 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
       restore_cursor();
       return 0;
     }
+  }
+  if (!may_replace_other_file(*fsspec)) {
+    *fsspec = original;
+    restore_cursor();
+    return 0;
   }
   if (publishing && !untitled && *fsspec == original) {
     REPORT_ERROR(2, "%s",

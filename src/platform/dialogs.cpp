@@ -802,7 +802,7 @@ void check_scripted_hit(const Dialog* dialog, int item, bool alert) {
 int unanswered_in_a_row = 0;
 constexpr int MAX_UNANSWERED = 1000;
 
-int scripted_cancel(const Dialog* dialog) {
+int cancel_answer(const Dialog* dialog) {
   return dialog->cancel_item > 0 ? dialog->cancel_item : 2;
 }
 
@@ -810,6 +810,7 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
   for (;;) {
     int item = 0;
     if (give_update(dialog, filter, &item)) return item;
+    if (input_quit_requested(true)) return cancel_answer(dialog);
     ScriptAnswer answer;
     if (!script_take_answer(&answer)) {
       script_record_fault(fault_prefix(dialog, alert) + " ran out of answers");
@@ -820,7 +821,7 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
                      fault_prefix(dialog, alert).c_str());
         std::abort();
       }
-      return scripted_cancel(dialog);
+      return cancel_answer(dialog);
     }
     unanswered_in_a_row = 0;
     const std::string prefix = fault_prefix(dialog, alert);
@@ -886,8 +887,12 @@ int run_on_display(Dialog* dialog, ModalFilter filter) {
     repaint_window(dialog);
     if (dialog->pending_hit) return std::exchange(dialog->pending_hit, 0);
     EventRecord event;
-    const bool got = input_wait_for_event(MASK, NULL_EVENT_TICKS, &event,
-                                          [dialog] { return dialog->pending_hit != 0; });
+    const bool got = input_wait_for_event(MASK, NULL_EVENT_TICKS, &event, [dialog] {
+      return dialog->pending_hit != 0 || input_quit_requested();
+    });
+    // Asked to quit (a signal, a logout): the dialog goes as cancelled, and the quit event
+    // waits for the program's main loop.
+    if (input_quit_requested()) return cancel_answer(dialog);
     if (got) {
       if (handle_event(dialog, filter, event, &item)) return item;
     } else if (!dialog->pending_hit && filter && filter(dialog, &event, &item)) {

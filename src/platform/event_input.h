@@ -39,6 +39,11 @@ bool input_in_grow_box(int window, Point where);
 // from another thread the event is queued by the main thread's loop.
 void platform_post_quit_event();
 
+// True when a quit event is waiting in the queue (a signal or the window system asked the
+// program to quit): a modal dialog then closes as cancelled and leaves the quit to the
+// program's main loop. Window-system input is handled first when `handle_input`.
+bool input_quit_requested(bool handle_input = false);
+
 // True when there is an application object this process may use (not in a forked copy).
 bool input_window_system_usable();
 

@@ -556,6 +556,15 @@ bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* ev
   return false;
 }
 
+bool input_quit_requested(bool handle_input) {
+  if (handle_input && input_window_system_usable()) {
+    ensure_input_filter();
+    handle_window_system_input();
+  }
+  return std::any_of(queue.begin(), queue.end(),
+                     [](const EventRecord& e) { return e.what == EVENT_QUIT; });
+}
+
 bool input_redeliver_key(const EventRecord& event) {
   if (event.what != EVENT_KEY_DOWN && event.what != EVENT_AUTO_KEY) return false;
   auto match = std::find_if(

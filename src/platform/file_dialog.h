@@ -24,5 +24,14 @@ struct FileDialogRequest {
 };
 
 // Runs the dialog; true with the path chosen, false when cancelled. Only one file can be
-// chosen.
+// chosen. The folder of the file chosen is remembered under the request's key, and as the
+// folder last used by any file dialog, in "Folders" of the program's configuration folder
+// ($XDG_CONFIG_HOME/Vesk, else ~/.config/Vesk), so that later runs start there too.
 bool platform_file_dialog(const FileDialogRequest& request, std::string* path);
+
+// The folder the dialog shows first: the request's folder when it exists, else the one last
+// used under its key, else the one last used by any file dialog, else the home folder.
+std::string platform_file_dialog_folder(const FileDialogRequest& request);
+// Test double: forgets the folders kept in memory, so that they are read again from the file
+// as a new run would.
+void platform_forget_file_dialog_folders();

@@ -1,5 +1,8 @@
 // file_commands_test.cpp: the File menu's commands.
 //   FileCommands.*: pieces opened from the menus are shown in front with their page drawn;
+//                   an imported document is saved beside itself with the piece extension, and
+//                   never written over without a question; the file dialogs start where the
+//                   last one ended, in this run and the next;
 //                   New, Save As, Close and Open carry a piece through the dialogs and its file
 //                   unchanged; New over a saved piece asks whether to close it; Close and
 //                   Revert of a changed piece ask first, and Revert gives up the piece only for
@@ -7,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/app_services.h"
 #include "model/model_services.h"
 #include "platform/application.h"
+#include "platform/file_dialog.h"
 #include "platform/script.h"
 #include "platform/window.h"
 #include "support/app_fixture.h"
@@ -75,6 +80,63 @@ TEST_F(FileCommands, PiecesOpenedFromTheMenusAreShownWithTheirPage) {
   click.window = MAIN_WINDOW_NUMBER;
   platform_post_event(click);
   EXPECT_EQ(run_until_idle(), -1);
+  shown();
+}
+
+std::string file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(FileCommands, AnImportedDocumentIsSavedBesideItselfAndNeverOverIt) {
+  const std::string xml = dir + "/tune.musicxml";
+  std::filesystem::copy_file(std::string(VESK_TEST_DATA) + "/ImportExport/piano_two_staves.xml",
+                             xml);
+  const std::string document = file_bytes(xml);
+  ASSERT_TRUE(start({xml}));  // recognised by its content
+  ASSERT_EQ(count_open_views(), 1);
+  EXPECT_TRUE(is_untitled_file(piece_fsspec));
+
+  // Save proposes the piece extension in the document's folder.
+  script_file_name(dir + "/tune.vesk");
+  ASSERT_EQ(file_menu(FILE_COMMAND_SAVE, 'v'), 1);
+  std::vector<ShownText> asked = shown();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text.substr(asked[0].text.rfind('\n') + 1), "tune.vesk");
+  FileDialogRequest save;
+  save.preference_key = "2";
+  EXPECT_EQ(platform_file_dialog_folder(save), dir);
+  EXPECT_EQ(piece_fsspec, dir + "/tune.vesk");
+  EXPECT_EQ(file_bytes(xml), document);
+
+  // Save As over the document: the question says what would be lost, and No keeps it.
+  script_file_name(xml);
+  script_hit(2);  // No
+  EXPECT_EQ(file_menu(FILE_COMMAND_SAVE_AS, 'v'), 0);
+  asked = shown();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].text,
+            "The file 'tune.musicxml' is not a Vesk piece. Saving the piece under its name "
+            "replaces the file, and what it holds now is lost. Replace it?");
+  EXPECT_EQ(file_bytes(xml), document);
+  EXPECT_EQ(piece_fsspec, dir + "/tune.vesk");
+  script_file_name(dir + "/copy.vesk");
+  ASSERT_EQ(file_menu(FILE_COMMAND_SAVE_AS, 'v'), 1);
+  EXPECT_EQ(file_bytes(dir + "/copy.vesk"), file_bytes(dir + "/tune.vesk"));
+  shown();
+
+  // Open takes the document too, and imports it; the dialogs start in its folder, also in
+  // the next run.
+  script_hit(3);  // No: the saved piece stays behind
+  script_file_name(xml);
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  EXPECT_EQ(count_open_views(), 2);
+  EXPECT_EQ(piece_fsspec, dir + "/:from: tune.musicxml");
+  platform_forget_file_dialog_folders();
+  FileDialogRequest import;
+  import.preference_key = "99";  // never used: the folder used last
+  EXPECT_EQ(platform_file_dialog_folder(import), dir);
+  EXPECT_EQ(file_bytes(xml), document);
   shown();
 }
 

@@ -4,7 +4,8 @@
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
 //                   closes without asking
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
-//                   the quit event and the last window's close box; a signal during a save;
+//                   the quit event and the last window's close box; Quit in a message and a
+//                   signal during an alert take that path too; a signal during a save;
 //                   a fatal report writes recovery copies
 #include <gtest/gtest.h>
 
@@ -127,6 +128,13 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   EXPECT_TRUE(is_musicxml_name("B.XML"));
   EXPECT_FALSE(is_musicxml_name(".xml")) << "four characters: a piece file";
   EXPECT_FALSE(is_musicxml_name("a.Xml"));
+  const std::string score = dir + "/score";
+  for (const char* start : {"\xEF\xBB\xBF \n<?xml version=\"1.0\"?>", "\t<score-timewise>"}) {
+    std::ofstream(score) << start;
+    EXPECT_TRUE(is_musicxml_document(score)) << start;
+  }
+  std::ofstream(score) << "<html>";
+  EXPECT_FALSE(is_musicxml_document(score));
 
   // A piece file after a MusicXML document of the same event is still read as a piece.
   const std::string path = dir + "/song.vesk";
@@ -192,6 +200,33 @@ TEST_F(Quit, ClosingTheLastWindowSavesAChangedPieceWhenAskedAndQuits) {
   EXPECT_EQ(run_until_idle(), 0);
   EXPECT_EQ(shown().size(), 1u);
   EXPECT_EQ(first_note_position_in(path), position + 3);
+}
+
+TEST_F(Quit, QuitInAMessageAndASignalDuringAnAlertTakeTheQuitPath) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));
+  raise_first_note();
+  // Quit in "... is not available yet" asks about the changed piece; Cancel there goes on.
+  set_report_observer(nullptr);  // the message is shown as the user sees it
+  script_hit(1);                 // Quit
+  do_menu_item(HEAR_MENU, 1, 'v');
+  script_hit(2);  // Cancel
+  EXPECT_EQ(run_until_idle(), -1);
+  std::vector<ShownText> asked = shown();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].text, "Save changes to file '" + path + "'?");
+  EXPECT_EQ(count_open_views(), 1);
+
+  // A signal while an alert is up cancels the alert, then quits the same way.
+  std::raise(SIGTERM);
+  EXPECT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 0) << "the close was cancelled";
+  EXPECT_EQ(count_open_views(), 1);
+  script_hit(3);  // No: the changes go
+  EXPECT_EQ(run_until_idle(), 0);
+  asked = shown();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, asked[1].text);
 }
 
 TEST_F(Quit, ASignalDuringASaveIsHandledAfterTheSaveCompletes) {

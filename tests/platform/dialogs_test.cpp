@@ -4,15 +4,17 @@
 //   Alerts.*:       parameter texts, what is recorded as shown, keys, failures, missing answers
 //   ScriptedDialog.*: answers in order, typing, pop-ups, the filter, Tab, clicks, disabled
 //                   items, modifiers of a hit, updates, drawing of static texts
-//   DisplayedDialog.*: the same loop on a window, fed through the event queue
+//   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <string>
 #include <vector>
 
+#include "platform/application.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
@@ -432,6 +434,14 @@ TEST_F(DisplayedDialog, ReturnAndEscapeAnswerAnAlert) {
   EXPECT_EQ(platform_alert(20148), 1);
   post_key(KEY_ESCAPE);
   EXPECT_EQ(platform_alert(16841), 2);
+}
+
+TEST_F(DisplayedDialog, ASignalClosesAnAlertAsCancelledAndLeavesTheQuitWaiting) {
+  platform_catch_quit_signals();
+  std::raise(SIGTERM);
+  EXPECT_EQ(platform_alert(20062), 2);
+  EventRecord quit;
+  EXPECT_TRUE(peek_event(event_mask_of(EVENT_QUIT), &quit));
 }
 
 TEST_F(DisplayedDialog, TypingAndAClickGoThroughTheQueue) {
