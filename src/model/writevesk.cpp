@@ -398,7 +398,8 @@ std::string untitled_file_name(const std::string& fsspec) {
 // first two bytes are no piece format's number): writing the piece over it would lose it.
 bool names_other_kind_of_file(const std::string& fsspec) {
   std::string target;
-  if (follow_links(fsspec, &target) != RESULT_OK) return false;
+  SaveFailure ignored;
+  if (!follow_links(fsspec, &target, &ignored)) return false;
   const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   unsigned char start[2];
