@@ -95,6 +95,8 @@ void normalise_breaks() {
       const Drosa saved = l.insert;
       l.insert = at;
       mxml_make_break(v, page);
+      const Drosa bar = l.bars[size_t(bars - 1)];
+      if (bar->get(xrepeat_start)) mxml_split_repeat_at_break(v, bar);
       if (saved != at) l.insert = saved;
     }
   }

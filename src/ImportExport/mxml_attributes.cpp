@@ -400,12 +400,14 @@ void mxml_repeat(XmlElement& e) {
 
 void mxml_barline_end() {
   if (!in_part()) return;
-  if (mxml.left_barline) {
+  if (mxml.left_barline && mxml.start_repeat) {
+    // A repeat that opens a system: its bar line stands after the system's clef and key.
     for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, false);
     mxml.measure_notes = 0;
     mxml.left_barline = false;
-  } else if (mxml.left_barline_mid) {
-    // A left bar line inside a system is the bar line that ends the measure before.
+  } else if (mxml.left_barline || mxml.left_barline_mid) {
+    // Any other left bar line is the bar line that ends the measure before.
+    mxml.left_barline = false;
     for (int i = 0; i < mxml_part_list_count(); ++i) {
       const MxmlList& l = mxml.lists[size_t(first_list() + i)];
       Drosa bar = l.bars.empty() ? NIL : l.bars.back();
@@ -435,6 +437,16 @@ Drosa at_or_before(int kind, Drosa node) {
 }
 
 }  // namespace
+
+void mxml_split_repeat_at_break(int list, Drosa bar) {
+  Drosa start = copyDrosa(bar);
+  start->set(xrepeat_end, 0);
+  start->set(xunnumbered, 1);
+  start->set(xrestart_number, 0);
+  bar->set(xrepeat_start, 0);
+  if (bar->get(xdouble) == 3) bar->set(xdouble, uint8_t(bar->get(xrepeat_end) ? 2 : 0));
+  append(list, start);
+}
 
 void mxml_make_break(int list, bool page) {
   MxmlList& l = mxml.lists[size_t(list)];

@@ -84,6 +84,11 @@ int64_t mxml_measure_length();
 // its naturals); the list remembers after how many bars it stands.
 // Reads and writes: the list, mxml.lists.
 void mxml_make_break(int list, bool page);
+// mxml_split_repeat_at_break: a break made after a bar line that starts a repeat: the repeat
+// goes to a bar line of its own after the break's clef and key (appended at the list's
+// insertion node), as a repeat at the start of a system stands; the bar line before the break
+// keeps what ends there.
+void mxml_split_repeat_at_break(int list, Drosa bar);
 
 // ---- Notes and their time (mxml_notes.cpp) ------------------------------------------------------
 void mxml_note(XmlElement& e);  // note and forward

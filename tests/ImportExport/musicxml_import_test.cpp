@@ -106,6 +106,32 @@ TEST_F(MusicXmlDocuments, VoicesOfAllPartsStayInStep) {
   for (int v = 0; v < 3; ++v) EXPECT_EQ(measure_lengths(v), "65536 81920 98304") << v;
 }
 
+// The bar lines and breaks of voice v: "|" a bar line, ":" repeat dots on its side, "=" a
+// double line, "*" a bar line that opens a system; "/" a system break.
+std::string bars_of(int v) {
+  std::string out;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (effective_kind(p) == ENDSYST && !p->get(xendpiece) && !p->get(xstartpiece)) out += "/";
+    if (effective_kind(p) != BAR) continue;
+    out += std::string(p->get(xunnumbered) ? "*" : "") + (p->get(xrepeat_end) ? ":" : "") + "|" +
+           (p->get(xdouble) ? "=" : "") + (p->get(xrepeat_start) ? ":" : "") + " ";
+  }
+  return out;
+}
+
+TEST_F(MusicXmlDocuments, LeftBarLinesGoWhereTheirMeasureBegins) {
+  ASSERT_EQ(import_fixture("left_barlines.xml"), 1);
+  ASSERT_EQ(voice_count, 2);
+  for (int v = 0; v < 2; ++v) {
+    EXPECT_EQ(bars_of(v), "| |=: | :|= /|=: | /*|=: | :|= ") << v;
+    Drosa opening = piece_start[v];
+    for (int k = 0; k < 7; ++k) opening = find_next_kind(BAR, opening);
+    ASSERT_NE(opening, NIL);
+    EXPECT_EQ(opening->xback->xkind, KEYSIG) << v;  // after the third system's clef and key
+    EXPECT_EQ(opening->xback->xback->xkind, CLEF) << v;
+  }
+}
+
 TEST_F(MusicXmlDocuments, StavesWithoutVoiceElementsKeepTheirNotes) {
   ASSERT_EQ(import_fixture("voice_missing.xml"), 1);
   ASSERT_EQ(voice_count, 2);
