@@ -398,7 +398,7 @@ DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after,
   if (prev_grace && cur == seen) return {};
   seen = cur;
   return {n, prev_grace && cur && cur->get(xgrace) ? int(cur->get(xvoice)) : ALL_VOICES,
-          signs_before(n)};
+          split_off_chord(n) ? 0u : signs_before(n)};
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 // Guards beyond the plain algorithm: a spring is never softer than stiffness 1 (an ideal
 // distance over 30000 units would otherwise give stiffness 0, a spring of no length, and
 // chords on top of each other); a zone whose springs have no length is placed at its target
-// instead of being divided by zero; an accidental distance stays within its byte; a chord
+// instead of being divided by zero; an accidental distance stays within 0 and its byte; a chord
 // that takes no spring (a grace run) moves with the next chord of its layer.
 #include "layout/relocate.h"
 
@@ -460,19 +460,21 @@ std::vector<ZoneScale> zone_scales() {
   return scales;
 }
 
-// The accidental's distance from its head follows the stretch f. It stays within its byte
-// (255 would read as no accidental); the clamp is reported for an accidental that is drawn.
+// The accidental's distance from its head follows the stretch f. A squeeze takes the gap
+// away from the distance, which never goes below 0 (an accidental right beside its head: a
+// distance of 0 is usual, and any squeeze would otherwise make it negative); it stays within
+// its byte (255 would read as no accidental), and that clamp is reported for an accidental
+// that is drawn.
 void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
   int distance = nt->get(xaccx);
   if (f == 1.0 || nt->get(xtabtyp) != 0 || distance == NO_ACCIDENTAL_X) return;
   double gap = param_length(P_ACCIDENTAL_GAP, note, &staff_data[pstaff]);
-  int32_t stretched = truncate(distance + (gap + 2.5) * (1.0 - f) / -5.0);
-  if (stretched < 0 || stretched >= NO_ACCIDENTAL_X) {
-    int32_t kept = std::clamp<int32_t>(stretched, 0, NO_ACCIDENTAL_X - 1);
+  int32_t stretched = std::max(0, truncate(distance + (gap + 2.5) * (1.0 - f) / -5.0));
+  if (stretched >= NO_ACCIDENTAL_X) {
     if (note->get(xaccplot))
       REPORT_ERROR(4, "relocate: accidental distance %d out of range, kept at %d", int(stretched),
-                   int(kept));
-    stretched = kept;
+                   NO_ACCIDENTAL_X - 1);
+    stretched = NO_ACCIDENTAL_X - 1;
   }
   nt->set(xaccx, uint8_t(stretched));
 }

@@ -706,6 +706,13 @@ int32_t split_unequal_chords() {
   return 1;
 }
 
+int split_off_chord(Drosa first) {
+  Drosa prev = chain_prev(first);
+  if (!first || !prev || is_chain_head(prev)) return 0;
+  Drosa before = last_note_cddata2(prev), own = last_note_cddata2(chord_last_note(first));
+  return before && own && before->get(xchordNum) == own->get(xchordNum);
+}
+
 // ---- The system's first note ------------------------------------------------------------------
 
 void set_first_note_x(int32_t x) {

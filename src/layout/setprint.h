@@ -31,6 +31,12 @@ int compare_note_durations(Drosa a, Drosa b);
 // split_unequal_chords: takes apart staff chords whose notes cannot share a stem. 0 when
 // interrupted, else 1.
 int32_t split_unequal_chords();
+// split_off_chord: 1 when the staff chord that starts at `first` was taken out of the chord
+// before it in its layer (it stands at the same time point), else 0. The signs attached
+// before its notes (another voice's clef, key, time signature or bar line at that time) are
+// stood for by the chord it was taken out of: nothing places or draws them a second time.
+// Reads: the chain, the chords' CDDATA2 xchordNum.
+int split_off_chord(Drosa first);
 
 // ---- The system's first note ------------------------------------------------------------
 // Writes the x of the system's first note into every pstaff of the system.

@@ -253,7 +253,7 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at,
       size_t before = column.signs.size();
       if (!t.first) {
         if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) column.signs.push_back(sign);
-      } else {
+      } else if (!split_off_chord(t.first)) {
         Drosa last = chord_last_note(t.first);
         for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
           if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);

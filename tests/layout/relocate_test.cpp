@@ -236,8 +236,8 @@ TEST_F(Justify, GuardedEdges) {
   }
   {
     SCOPED_TRACE(
-        "an overfull line is squeezed (f < 1); an accidental next to its head does "
-        "not wrap round to 'no accidental'");
+        "an overfull line is squeezed (f < 1); an accidental next to its head stays there, "
+        "neither wrapping round to 'no accidental' nor reported");
     int v = new_voice();
     add_note(v, QUARTER);
     Drosa sharp = add_note(v, QUARTER);
@@ -250,9 +250,7 @@ TEST_F(Justify, GuardedEdges) {
     ASSERT_EQ(relocate(1), 1);
     EXPECT_NEAR(line[1].x(), L + W / 2, 1) << "packed 2W of 4W: half the staff";
     EXPECT_EQ(sharp->xnext->get(xaccx), 0);
-    std::vector<Report> got = take_reports();
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].text, "relocate: accidental distance -4 out of range, kept at 0");
+    EXPECT_TRUE(take_reports().empty());
     TearDown();
     SetUp();
   }

@@ -255,6 +255,16 @@ struct Checker {
     auto found = staves.find(p);
     return found != staves.end() ? found->second.system : -1000 - p;
   }
+  std::map<uint32_t, Drosa> heads_of_notes;
+  // The first node of the voice list a note lies in.
+  Drosa voice_head(Drosa note) {
+    auto found = heads_of_notes.find(note.handle());
+    if (found != heads_of_notes.end()) return found->second;
+    Drosa head = note;
+    while (head->xback) head = head->xback;
+    heads_of_notes.emplace(note.handle(), head);
+    return head;
+  }
   void fault(const char* rule, const std::string& text) { faults.push_back({rule, text}); }
 
   void paper() {
@@ -343,7 +353,10 @@ struct Checker {
         for (size_t j = i + 1; j < list.size() && list[j]->box.left < list[i]->box.right; ++j) {
           const Element &a = *list[i], &b = *list[j];
           if (chord_of(a.owner) == chord_of(b.owner)) continue;
-          if (a.x == b.x && a.y == b.y && a.glyph == b.glyph) continue;  // one head shared
+          // Two voices may share one head; one voice never draws two heads in one place.
+          if (a.x == b.x && a.y == b.y && a.glyph == b.glyph &&
+              voice_head(a.owner) != voice_head(b.owner))
+            continue;
           if (overlap_by(a.box, b.box, depth))
             fault("heads", element_name(a) + " overlaps " + element_name(b));
         }
@@ -389,7 +402,7 @@ std::vector<PageFault> check_page_reports(const std::vector<Report>& reports) {
 }
 
 std::vector<PageFault> check_page_elements(const PageFrame& frame) {
-  Checker c{frame, drawn_elements(), {}, {}};
+  Checker c{frame, drawn_elements(), {}, {}, {}};
   c.staves = find_staves(c.elements, frame);
   c.paper();
   c.margins();
