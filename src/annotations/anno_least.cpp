@@ -16,3 +16,7 @@ void count_annotations(int32_t flags[9]) {
 }
 
 void anno_make_template(Drosa, int) {}
+
+void anno_draw(Drosa, int, int) {}
+
+Drosa line_geometry_wrapper(Drosa) { return NIL; }

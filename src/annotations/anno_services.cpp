@@ -53,6 +53,11 @@ const NodeField* const anno_node_fields[] = {
     &xline_color,
     &xtext_drawmode,
     &xno_size_adjust,
+    &xkeep_hyphen,
+    &xkeep_underline,
+    &xpslayout,
+    &xspec_underline,
+    &xfing,
     &xbackslash,
     &xboxed,
     &xtext_stsize,
@@ -87,7 +92,21 @@ int pixels_to_tenths(int size) {
   return int(size * 10.0 / zoom + 0.5);
 }
 
-void end_anno_selection(int /*a*/, int /*b*/) { MODE = MUSIC_MODE; }
+void end_anno_selection(int mode, int /*redraw*/) {
+  if (mode < MUSIC_MODE || mode > CURVE_MODE) mode = MUSIC_MODE;
+  // The selected annotation stays only in the mode of its kind.
+  if (Drosa anno = current_anno) {
+    const bool fits =
+        (mode == TEXT_MODE && anno->xkind == TPARAM) ||
+        (mode >= LINE_MODE && anno->xkind == LINE && anno->get(xcurve) == (mode == CURVE_MODE));
+    if (!fits) {
+      anno_highlight(anno, 1);
+      current_anno = NIL;
+    }
+  }
+  MODE = int16_t(mode);
+  if (mode >= LINE_MODE && line_template) line_template->set(xcurve, mode == CURVE_MODE ? 1 : 0);
+}
 
 void delete_marked_annos(Drosa /*node*/) {
   // Annotations cannot be marked for deletion yet.

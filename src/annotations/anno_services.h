@@ -16,9 +16,11 @@ void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
 // plus 0.5, truncated (the standard zoom, 10.0, leaves it as it is).
 int pixels_to_tenths(int size);
 
-// Ends in-place text editing, line and curve annotation modes and the annotation selection,
-// and returns MODE to MUSIC_MODE.
-void end_anno_selection(int a, int b);
+// end_anno_selection: ends in-place text editing and enters `mode` (MUSIC_MODE, TEXT_MODE,
+// LINE_MODE or CURVE_MODE; anything else is MUSIC_MODE). The selected annotation stays only
+// when it is of the mode's kind; the line template follows the line and curve modes.
+// Writes: MODE, current_anno, line_template's xcurve.
+void end_anno_selection(int mode, int redraw);
 
 // Deletes, with undo, the annotations before the node that are marked for deletion.
 void delete_marked_annos(Drosa node);
@@ -74,6 +76,23 @@ void text_finish(int flag);
 void text_redraw();
 // icon_update: shows the palette's icons for MODE.
 void icon_update();
+
+// ---- Selection marks of annotations (anno_marks.cpp) ------------------------------------------
+// anno_highlight: shows (how 2) or takes away (1) the mark of the selected annotation: squares
+// of 40 pixels inverted at the two corners of its box (and of 20 at a line's control points) in
+// the page image; the window is refreshed unless how is 0. An annotation not placed has none.
+void anno_highlight(Drosa anno, int how);
+// group_highlight_anno: the mark of a member of an annotation group, drawn or taken away by
+// exclusive-or: an X in a square of 40 pixels at each corner of its box, in the page image.
+// Failure: level 4 "group_highlight_anno in MUSIC_MODE!"; drawn all the same.
+void group_highlight_anno(Drosa anno);
+
+// ---- Least until annotations are drawn and edited in place (anno_least.cpp) -------------------
+// anno_draw: draws (erase 0) or erases (1) one annotation in the page image. The page is drawn
+// afresh after every change that needs it: nothing is drawn here yet.
+void anno_draw(Drosa anno, int erase, int flag);
+// line_geometry_wrapper: the other LINE of a line pair; no line pairs are made yet: NIL.
+Drosa line_geometry_wrapper(Drosa line);
 
 // ---- Copies of annotations at each system and each page -----------------------------------
 // repeat_annos_at_system: makes (make 1) or deletes (0) the copies of the annotations that

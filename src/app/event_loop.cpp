@@ -84,8 +84,8 @@ void remove_selection_marks() {
 void plain_click(const EventRecord& event, Point where, bool shift) {
   if (shift) stop_playing(0);
   set_undo_mark(0);
-  if (music_click(where, event.when, 0, shift) != 1) return;
-  const PagePoint at = window_to_page_point(where);
+  if (music_click(where, event.modifiers, 0, shift) != 1) return;
+  const PagePoint at{where.x, where.y};  // a window point
   if (!shift) {
     const int double_click = is_double_click_at(where, event.when);
     end_editing_for_click();
@@ -102,18 +102,22 @@ void plain_click(const EventRecord& event, Point where, bool shift) {
   }
   Drosa note = find_nearest_visnote(at, 1, 1);
   if (!note) return;
-  if (MODE != MUSIC_MODE) end_anno_selection(0, 1);
+  if (MODE != MUSIC_MODE) {
+    if (group_selected) end_group_selection(1);  // an annotation group gives way to notes
+    end_anno_selection(0, 1);
+  }
   const Drosa previous = insertion_point;
   if (!group_selected) begin_group_selection();
   toggle_xselected(note, 1);
-  if (previous && previous != note && !previous->get(xselected)) toggle_xselected(previous, 1);
+  if (is_NOTE(previous) && previous != note && !previous->get(xselected))
+    toggle_xselected(previous, 1);
   refresh_from_offscreen();
   draw_piano_window();
 }
 
 void command_click(Point where) {
   end_editing_for_click();
-  cursor_to_nearest_visnote(window_to_page_point(where), 1, 1, 1);
+  cursor_to_nearest_visnote(PagePoint{where.x, where.y}, 1, 1, 1);
   Rect note_rect;
   if (insertion_point && node_window_rect(insertion_point, &note_rect)) {
     if (outset_rect(note_rect, 3).contains(where)) {
@@ -128,12 +132,12 @@ void command_click(Point where) {
   next_drag_staff(where, music_area_rect());
 }
 
-void rubber_band_click(const EventRecord& event, Point where) {
+void rubber_band_click(Point where) {
   stop_playing(0);
   set_undo_mark(0);
   end_anno_selection(0, 1);
   VirtualRect r;
-  if (drag_select_rect(where, event.when, &r) == 3) {
+  if (drag_select_rect(where, &r, 1) == 3) {
     if (insertion_point) stop_flashing(insertion_point);
     insertion_point = NIL;
     note_entry_active = 0;
@@ -180,7 +184,7 @@ void content_click(EventRecord* event) {
   else if (command && !option && !control && !shift && !published())
     command_click(where);
   else if (command && option && shift && !control && !published())
-    rubber_band_click(*event, where);
+    rubber_band_click(where);
 }
 
 void mouse_down(EventRecord* event) {
@@ -477,7 +481,9 @@ void adjust_cursor(int32_t) {
   const int window = music_window();
   const int front = front_window();
   if (!window || (front != window && (!palette_window || front != palette_window))) return;
-  if (cmd_option_only()) drag_select_rect(platform_mouse_position(window), 0, nullptr);
+  // Command and Option held over the music window: a rectangle selection would start here. No
+  // cursor of its own is shown for it yet.
+  (void)cmd_option_only();
 }
 
 // ---- Group selections ------------------------------------------------------------------------
@@ -507,11 +513,17 @@ void end_group_selection(int flag) {
     reset_note_template();
     if (Drosa t = current_note_template) t->set(xlgval, 4);
   }
+  if (group_selected) {
+    // The page's members lose their marks and their bits; a bit left anywhere else goes too.
+    unmark_page_group();
+    assign_selection_field(MODE == MUSIC_MODE ? xselected : xanno_selected, 0, 0);
+  }
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]; p; p = p->xnext)
       if (p->xkind == NOTE && p->get(xselected)) p->set(xselected, 0);
   refresh_from_offscreen();
   group_selected = 0;
+  group_anchor = NIL;
   if (flag) {
     if (MODE == MUSIC_MODE)
       draw_piano_window();

@@ -11,6 +11,7 @@
 // choosing a marked item clears the property, an unmarked one sets it. Operations whose work
 // belongs to parts of the program not built yet go to that part's routine in
 // menu_unavailable.cpp, which says so.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -261,17 +262,110 @@ void text_assistant_command(int item) {
 
 // ---- Slurs and ties ----------------------------------------------------------------------------
 
-// A slur or tie item: the direction items set it, the switches on the note toggle; the
-// switches kept in a note's tie and slur modifier are not available yet.
-void slur_or_tie_item(int16_t menu, int item, const NodeField* direction,
-                      const NodeField* note_switch) {
-  if (direction)
-    assign_selection_field(*direction, item == 1 ? 2 : 1, 1);
-  else if (note_switch)
-    toggle_field(menu, item, *note_switch);
-  else
-    editing_command_unavailable(menu, item);
+// The items of the slur and tie submenus: the direction field (items 1 and 2), the switches,
+// and the three hanging switches that work together.
+struct SlurTieMenu {
+  const NodeField* direction;
+  const NodeField* hangs_right;
+  const NodeField* hangs_left;
+  const NodeField* only_left;
+  int hangs_right_item;
+  struct Switch {
+    int item;
+    const NodeField* field;
+  } switches[6];
+};
+
+const SlurTieMenu MODIFY_SLUR_ITEMS{&xslur,
+                                    &xhangRslur,
+                                    &xhangLslur,
+                                    &xleftonlyslur,
+                                    5,
+                                    {{3, &xcrawlslur},
+                                     {9, &xsplitslur},
+                                     {10, &xdashslur},
+                                     {11, &xbendslur},
+                                     {13, &xa_altslursize},
+                                     {0, nullptr}}};
+const SlurTieMenu ADDITIONAL_SLUR_ITEMS{&xa_slur,
+                                        &xa_handRslur,
+                                        &xa_hangLslur,
+                                        &xa_leftonlyslur,
+                                        5,
+                                        {{3, &xa_crawlslur},
+                                         {9, &xa_splitslur},
+                                         {10, &xa_dashslur},
+                                         {11, &bendslur},
+                                         {0, nullptr},
+                                         {0, nullptr}}};
+const SlurTieMenu MODIFY_TIE_ITEMS{
+    &xtie,
+    &xhangRtie,
+    &xhangLtie,
+    &xleftonlytie,
+    4,
+    {{8, &xdashtie}, {9, &xbendtie}, {0, nullptr}, {0, nullptr}, {0, nullptr}, {0, nullptr}}};
+
+// The playback code of a change of the hanging switches.
+constexpr int HANGING_PLAYBACK = 41;
+
+// One item of a slur or tie submenu; false for an item the menu does not have.
+bool slur_or_tie_item(int16_t menu, int item, const SlurTieMenu& m) {
+  const int right = m.hangs_right_item, left = right + 1, only = right + 2;
+  if (item == 1 || item == 2) {
+    assign_selection_field(*m.direction, item == 1 ? 2 : 1, 1);
+  } else if (item == right) {
+    toggle_field(menu, item, *m.hangs_right);
+  } else if (item == left) {
+    toggle_field(menu, item, *m.hangs_left);
+    assign_selection_field(*m.only_left, 0, 1);
+    recompute_selection_playback(0, 0, HANGING_PLAYBACK, 0);
+  } else if (item == only) {
+    toggle_field(menu, item, *m.only_left);
+    assign_selection_field(*m.hangs_right, 0, 1);
+    assign_selection_field(*m.hangs_left, 1, 1);
+    recompute_selection_playback(0, 0, HANGING_PLAYBACK, 0);
+  } else {
+    const NodeField* field = nullptr;
+    for (const auto& sw : m.switches)
+      if (sw.field && sw.item == item) field = sw.field;
+    if (!field) return false;
+    toggle_field(menu, item, *field);
+  }
   draw_piano_window();
+  return true;
+}
+
+// ---- Tremolo beams -----------------------------------------------------------------------------
+
+// Whether a note's tuplet values can stand for a tremolo beam (such as 2 in the time of 16);
+// says once a command when they cannot.
+void tremolo_check_cb(Drosa note) {
+  if (!is_NOTE(note) || note->get(xtrembeam)) return;
+  Drosa trial = copyDrosa(note);
+  trial->set(xtrembeam, 1);
+  int value = 0, dots = 0;
+  const bool decodable = decode_note_type(trial, &value, &dots) != 0;
+  destroyDrosa(trial);
+  if (decodable || tremolo_warned) return;
+  tremolo_warned = 1;
+  REPORT_ERROR(2, "%s",
+               "Tremolo beaming can only be used on pairs of beamed notes which have tuplet values "
+               "like: 2 in the time of 16.  See the User's Manual.");
+}
+
+// ---- Annotation fields -------------------------------------------------------------------------
+
+// Gives the selected annotations a value; in MUSIC_MODE nothing is selected on that side.
+void assign_anno_field(const NodeField& field, int value) {
+  if (MODE != MUSIC_MODE) assign_selection_field(field, value, 1);
+}
+
+// A switch of the selected annotations: off when the item is marked, else on; an inverted
+// switch (the item marked while the field is clear) the other way round.
+void toggle_anno_field(int16_t menu, int item, const NodeField& field, bool inverted = false) {
+  const bool on = !marked(menu, item);
+  assign_anno_field(field, on != inverted ? 1 : 0);
 }
 
 }  // namespace
@@ -490,6 +584,17 @@ void note_entry_command() {
   draw_piano_window();
 }
 
+// Voice > Highlight Voice: marks every voice but the selected one, or takes the marks away.
+void highlight_voice_command() {
+  voice_highlighted = !voice_highlighted;
+  stop_flashing(insertion_point);
+  if (voice_highlighted)
+    highlight_voice(-10, selected_voice);
+  else
+    highlight_voice(selected_voice, -10);
+  if (insertion_point) start_flashing(insertion_point);
+}
+
 }  // namespace
 
 void voice_menu(int item, int32_t) {
@@ -497,8 +602,16 @@ void voice_menu(int item, int32_t) {
   switch (item) {
     case 1:
     case 2:
-    case 11:
+      if (voice_count > 0) {
+        cursor_next_staff(item == 1 ? -1 : 1);
+        make_cursor_visible();
+        display_win_title(1, nullptr);
+      }
+      break;
     case 12:
+      highlight_voice_command();
+      break;
+    case 11:
       editing_command_unavailable(VOICE_MENU, item);
       break;
     case 4:
@@ -556,6 +669,8 @@ void note_menu(int item, int32_t) {
       break;
     case 1:
     case 2:
+      if (item == 1 ? cursor_prev_note() : cursor_next_note()) make_cursor_visible();
+      break;
     case 8:
     case 15:
     case 17:
@@ -603,7 +718,8 @@ void stem_menu(int item, int32_t) {
       break;
     case 14:
       tremolo_warned = 0;
-      editing_command_unavailable(STEM_MENU, item);
+      if (!marked(STEM_MENU, item)) apply_to_cursor_or_group(tremolo_check_cb, 0);
+      if (!tremolo_warned) toggle_field(STEM_MENU, item, xtrembeam);
       break;
     case 12:
     case 15:
@@ -617,75 +733,20 @@ void stem_menu(int item, int32_t) {
 
 void modify_slur_menu(int item, int32_t) {
   stop_playing(0);
-  switch (item) {
-    case 1:
-    case 2:
-      slur_or_tie_item(MODIFY_SLUR_MENU, item, &xslur, nullptr);
-      break;
-    case 3:
-      slur_or_tie_item(MODIFY_SLUR_MENU, item, nullptr, &xcrawlslur);
-      break;
-    case 10:
-      slur_or_tie_item(MODIFY_SLUR_MENU, item, nullptr, &xdashslur);
-      break;
-    case 11:
-      slur_or_tie_item(MODIFY_SLUR_MENU, item, nullptr, &xbendslur);
-      break;
-    case 5:
-    case 6:
-    case 7:
-    case 9:
-    case 13:
-      slur_or_tie_item(MODIFY_SLUR_MENU, item, nullptr, nullptr);
-      break;
-    default:
-      REPORT_ERROR(4, "Item %hd in Slur menu unrecognized!", short(item));
-      break;
-  }
+  if (!slur_or_tie_item(MODIFY_SLUR_MENU, item, MODIFY_SLUR_ITEMS))
+    REPORT_ERROR(4, "Item %hd in Slur menu unrecognized!", short(item));
 }
 
 void additional_slur_menu(int item, int32_t) {
   stop_playing(0);
-  switch (item) {
-    case 1:
-    case 2:
-    case 3:
-    case 5:
-    case 6:
-    case 7:
-    case 9:
-    case 10:
-    case 11:
-      slur_or_tie_item(ADDITIONAL_SLUR_MENU, item, nullptr, nullptr);
-      break;
-    default:
-      REPORT_ERROR(4, "Item %hd in Additional Slur menu unrecognized!", short(item));
-      break;
-  }
+  if (!slur_or_tie_item(ADDITIONAL_SLUR_MENU, item, ADDITIONAL_SLUR_ITEMS))
+    REPORT_ERROR(4, "Item %hd in Additional Slur menu unrecognized!", short(item));
 }
 
 void modify_tie_menu(int item, int32_t) {
   stop_playing(0);
-  switch (item) {
-    case 1:
-    case 2:
-      slur_or_tie_item(MODIFY_TIE_MENU, item, &xtie, nullptr);
-      break;
-    case 8:
-      slur_or_tie_item(MODIFY_TIE_MENU, item, nullptr, &xdashtie);
-      break;
-    case 9:
-      slur_or_tie_item(MODIFY_TIE_MENU, item, nullptr, &xbendtie);
-      break;
-    case 4:
-    case 5:
-    case 6:
-      slur_or_tie_item(MODIFY_TIE_MENU, item, nullptr, nullptr);
-      break;
-    default:
-      REPORT_ERROR(4, "Item %hd in Tie menu unrecognized!", short(item));
-      break;
-  }
+  if (!slur_or_tie_item(MODIFY_TIE_MENU, item, MODIFY_TIE_ITEMS))
+    REPORT_ERROR(4, "Item %hd in Tie menu unrecognized!", short(item));
 }
 
 // ---- Hear, Symbol, Clear
@@ -775,6 +836,8 @@ void symbol_menu(int item, int32_t) {
 void clear_menu(int item, int32_t) {
   switch (item) {
     case 1:
+      delete_notes_command(0);
+      break;
     case 9:
     case 10:
     case 11:
@@ -796,24 +859,51 @@ void clear_menu(int item, int32_t) {
   }
 }
 
-// ---- The annotation menus
-// ------------------------------------------------------------------------ Every operation of these
-// menus works on annotations, which are not built yet; the handlers still tell the items they take
-// from those they do not.
+// ---- The annotation menus ----------------------------------------------------------------------
+// The attribute commands reach the selected annotations through the field assignment; what
+// makes, selects or edits annotations in place is not built yet and says so.
+
+namespace {
+
+// The name of a text category as its menu shows it; empty when no item has the code.
+std::string category_name(int code) {
+  for (int item = 1; item <= 29; ++item)
+    if (text_category_code(item) == code) return platform_menu_item_text(TEXT_CATEGORY_MENU, item);
+  return {};
+}
+
+// The line kind of each Line item (-1 for the separators).
+constexpr int LINE_KINDS[13] = {0, 1, 2, -1, 3, 5, 4, -1, 6, 8, 7, 10, 9};
+
+}  // namespace
 
 void annotation_menu(int item, int32_t) {
   stop_playing(0);
   switch (item) {
     case 1:
     case 2:
-    case 14:
-    case 15:
+      annotation_command_unavailable(ANNOTATION_MENU, item);
+      break;
+    case 14: {
+      const int on = !marked(ANNOTATION_MENU, item);
+      assign_anno_field(xpagemargin, on);
+      assign_anno_field(xline_pagemargin, on);
+      break;
+    }
+    case 15: {
+      const int on = !marked(ANNOTATION_MENU, item);
+      assign_anno_field(xfromstaff, on);
+      assign_anno_field(xline_fromstaff, on);
+      break;
+    }
     case 17:
     case 18:
     case 19:
-    case 20:
-      annotation_command_unavailable(ANNOTATION_MENU, item);
+    case 20: {
+      static const int CONTEXTS[3] = {0, 1, -1};
+      assign_anno_field(xcontext, item == 20 ? current_ncontext : CONTEXTS[item - 17]);
       break;
+    }
     case 4:
     case 5:
     case 6:
@@ -832,44 +922,144 @@ void annotation_menu(int item, int32_t) {
 
 void text_category_menu(int item, int32_t) {
   stop_playing(0);
-  if (text_category_code(item) != -1 || item == 31)
-    annotation_command_unavailable(TEXT_CATEGORY_MENU, item);
-  else
+  const int code = text_category_code(item);
+  if (item == 31) {
+    const int cls = query_selection_field(1, xclassify, 0);
+    if (MODE == MUSIC_MODE || cls < 0) return;
+    const std::string name = category_name(cls);
+    char question[REPORT_TEXT_SIZE];
+    std::snprintf(question, sizeof question,
+                  "Do you want the annotation you currently have selected to be the model for the "
+                  "'%s' Text Category?  This annotation's font, size, and style will be selected "
+                  "when you use the Text Category menu to switch to the '%s' Text Category.",
+                  name.c_str(), name.c_str());
+    if (yesno_alert(question, 1)) assign_anno_field(xdefault, 1);
+    return;
+  }
+  if (code == -1) {
     REPORT_ERROR(4, "Item %d in Classify menu unrecognized!", item);
+    return;
+  }
+  text_template->set(xclassify, uint8_t(code));
+  if (MODE == MUSIC_MODE || !(current_anno || group_selected)) return;
+  const int now = query_selection_field(1, xclassify, 0);
+  bool with_style = true;
+  if (now != GSELECT_NOTHING && now != code && now != 0) {
+    const int answer = yesnocan_alert(
+        "You are changing the selected annotation's Text Category.  Do you want to "
+        "change font, size, and style to match?");
+    if (answer == ANSWER_CANCEL) return;
+    with_style = answer == ANSWER_YES;
+  }
+  assign_anno_field(with_style ? static_cast<const NodeField&>(xclassify_gselect) : xclassify,
+                    code);
 }
 
 void font_menu(int item, int32_t) {
   stop_playing(0);
-  if (font_code_of_item(item) != 0)
-    annotation_command_unavailable(FONT_MENU, item);
+  if (const int code = font_code_of_item(item))
+    assign_anno_field(xtextfont, code);
   else
     REPORT_ERROR(4, "Item %hd in Font menu unrecognized!", short(item));
 }
 
 void size_menu(int item, int32_t) {
   stop_playing(0);
-  if ((item >= 1 && item <= 10) || item == 12)
-    annotation_command_unavailable(SIZE_MENU, item);
-  else
+  if (item >= 1 && item <= 10) {
+    assign_anno_field(xtextsize, size_menu_sizes[item - 1]);
+  } else if (item == 12) {
+    int32_t size = text_template->get(xtextsize);
+    if (number_dialog_long("Set to point size:", size, 2, 250, &size))
+      assign_anno_field(xtextsize, size);
+  } else {
     REPORT_ERROR(4, "Item %hd in SIZE menu unrecognized!", short(item));
+  }
 }
 
-void style_menu(int item, int32_t) {
+void style_menu(int item, int32_t source) {
   stop_playing(0);
-  // Stack Vertically (16) is enabled with the other switches and marked from the fingering
-  // switch: it is a command like them.
-  if ((item >= 1 && item <= 21) && item != 5 && item != 10 && item != 17)
-    annotation_command_unavailable(STYLE_MENU, item);
-  else
-    REPORT_ERROR(4, "Item %d in Style menu unrecognized!", item);
+  static const int FACES[5] = {0, 0, 1, 2, 4};  // Plain, Bold, Italic, Underline
+  switch (item) {
+    case 1:
+    case 2:
+    case 3:
+    case 4: {
+      const int face = item == 1 ? 0 : text_template->get(xtextface) ^ FACES[item];
+      text_template->set(xtextface, uint8_t(face));
+      if (source != 'n') assign_anno_field(xtextface, face);
+      break;
+    }
+    case 6:
+      toggle_anno_field(STYLE_MENU, item, xjustified);
+      break;
+    case 7:
+      toggle_anno_field(STYLE_MENU, item, xleavespace);
+      break;
+    case 8:
+      toggle_anno_field(STYLE_MENU, item, xno_size_adjust, true);
+      break;
+    case 9:
+      toggle_anno_field(STYLE_MENU, item, xfooter);
+      break;
+    case 11:
+      toggle_anno_field(STYLE_MENU, item, xboxed);
+      break;
+    case 12:
+      toggle_anno_field(STYLE_MENU, item, xkeep_hyphen, true);
+      break;
+    case 13:
+      toggle_anno_field(STYLE_MENU, item, xkeep_underline, true);
+      break;
+    case 14:
+      toggle_anno_field(STYLE_MENU, item, xspec_underline);
+      break;
+    case 15:
+      toggle_anno_field(STYLE_MENU, item, xfing);
+      break;
+    case 16:  // Stack Vertically
+      annotation_command_unavailable(STYLE_MENU, item);
+      break;
+    case 18:
+      toggle_anno_field(STYLE_MENU, item, xhidden);
+      break;
+    case 19:
+      toggle_anno_field(STYLE_MENU, item, xignore);
+      break;
+    case 20: {
+      const int white = marked(STYLE_MENU, item) ? 0 : 1;
+      assign_anno_field(xtext_drawmode, white);
+      assign_anno_field(xline_drawmode, white);
+      break;
+    }
+    case 21:
+      color_dialog(0);
+      break;
+    default:
+      REPORT_ERROR(4, "Item %d in Style menu unrecognized!", item);
+      break;
+  }
 }
 
 void line_menu(int item, int32_t) {
   stop_playing(0);
-  if (item >= 1 && item <= 13 && item != 4 && item != 8)
-    annotation_command_unavailable(LINE_MENU, item);
-  else
+  if (item < 1 || item > 13 || LINE_KINDS[item - 1] < 0) {
     REPORT_ERROR(4, "Item %d in Line submenu unrecognized!", item);
+    return;
+  }
+  if (current_anno && current_anno->xkind == LINE) {
+    char question[REPORT_TEXT_SIZE];
+    std::snprintf(question, sizeof question,
+                  "Do you want to create a new annotation?%s%sClick No to alter the selected "
+                  "annotation.",
+                  "\n", "\n");
+    const int answer = yesnocan_alert(question);
+    if (answer == ANSWER_CANCEL) return;
+    if (answer == ANSWER_NO) {
+      assign_anno_field(xmetaline, LINE_KINDS[item - 1]);
+      return;
+    }
+  }
+  annotation_command_unavailable(LINE_MENU, item);
 }
 
 void curve_menu(int item, int32_t) {
@@ -879,9 +1069,67 @@ void curve_menu(int item, int32_t) {
 
 void line_style_menu(int item, int32_t) {
   stop_playing(0);
-  if (item >= 1 && item <= 9 && item != 7)
-    annotation_command_unavailable(LINE_STYLE_MENU, item);
-  else
-    REPORT_ERROR(4, "Item %d in LineStyle submenu unrecognized!", item);
+  static const int WIDTHS[3] = {25, 10, 2};  // Thick, Normal, Thin
+  switch (item) {
+    case 1:
+    case 2:
+    case 3:
+      if (MODE == CURVE_MODE) {
+        if (item == 2) break;
+        line_template->set(xfattermid, item == 1 ? 1 : 0);
+        assign_anno_field(xfattermid, item == 1 ? 1 : 0);
+      } else {
+        line_template->set(xlinewidth, uint8_t(WIDTHS[item - 1]));
+        assign_anno_field(xlinewidth, WIDTHS[item - 1]);
+      }
+      break;
+    case 4: {
+      double width = line_template->get(xlinewidth) / 10.0;
+      if (!number_dialog_double("Set line width:", width, 0, 25.5, &width, nullptr)) break;
+      const int tenths = int(std::lround(width * 10));
+      const int minimum = current_min_line_width();
+      if (tenths < minimum) {
+        char chosen[32], actual[32];
+        format_float_trimmed(width, chosen, sizeof chosen);
+        format_float_trimmed(minimum / 10.0, actual, sizeof actual);
+        REPORT_ERROR(2,
+                     "You selected line width %s, but the actual printed line width will be %s "
+                     "since that is the minimum specified in the Layout... menu option.",
+                     chosen, actual);
+      }
+      line_template->set(xlinewidth, uint8_t(tenths));
+      assign_anno_field(xlinewidth, tenths);
+      break;
+    }
+    case 5: {
+      int32_t dash = line_template->get(xdashlth), gap = line_template->get(xgaplth);
+      if (!number_dialog_long("Set dash length:                        Type 0 for no dashes.", dash,
+                              0, 15, &dash) ||
+          !number_dialog_long("Set gap length:", gap, 0, 15, &gap))
+        break;
+      line_template->set(xdashlth, dash);
+      line_template->set(xgaplth, gap);
+      assign_anno_field(xdashlth, dash);
+      assign_anno_field(xgaplth, gap);
+      break;
+    }
+    case 6:
+      REPORT_ERROR(2, "%s",
+                   "Use the 'Extend Line to Here' menu option to activate the Extend style.");
+      assign_anno_field(xline_ord, 0);
+      break;
+    case 8: {
+      const int white = marked(LINE_STYLE_MENU, item) ? 0 : 1;
+      assign_anno_field(xtext_drawmode, white);
+      assign_anno_field(xline_drawmode, white);
+      break;
+    }
+    case 9:
+      color_dialog(0);
+      break;
+    default:
+      REPORT_ERROR(4, "Item %d in LineStyle submenu unrecognized!", item);
+      break;
+  }
   place_piano_window();
 }

@@ -510,27 +510,9 @@ void mark_note_field(const MenuConditions& c, int16_t menu, int item, const Node
   if (c.window && c.piece && c.no_rect) mark_menu_from_selection(menu, item, field, value, 0);
 }
 
-// Default Beaming: marked when the selection's notes have none of the four beam switches.
-void mark_default_beaming(const MenuConditions& c) {
-  if (!(c.window && c.piece && c.no_rect && c.music_mode)) return;
-  bool any = false, all_default = true;
-  auto look = [&](Drosa note) {
-    any = true;
-    for (const NodeField* f : {&xcbeam, &xebeam, &xcsbeam, &xesbeam})
-      if (note->get(Field<int>{*f})) all_default = false;
-  };
-  if (!group_selected) {
-    if (is_NOTE(insertion_point)) look(insertion_point);
-  } else {
-    for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
-      for (Drosa p = piece_start[v]; p; p = p->xnext)
-        if (p->xkind == NOTE && p->get(xselected)) look(p);
-  }
-  platform_check_menu_item(STEM_MENU, 11, any && all_default);
-}
-
 void mark_note_fields(const MenuConditions& c) {
   mark_note_field(c, NOTE_MENU, 4, xaccplot, 1);
+  mark_note_field(c, NOTE_MENU, 6, xspacc, 1);
   mark_note_field(c, NOTE_MENU, 11, xthumb, 1);
   mark_note_field(c, NOTE_MENU, 13, xhidet, 1);
   mark_note_field(c, NOTE_MENU, 14, xhider, 1);
@@ -538,13 +520,13 @@ void mark_note_fields(const MenuConditions& c) {
   mark_note_field(c, STEM_MENU, 1, xdir, 2);
   mark_note_field(c, STEM_MENU, 2, xdir, 1);
   mark_note_field(c, STEM_MENU, 3, xnostem, 1);
-  mark_note_field(c, STEM_MENU, 4, xnoslash, 0);  // a slashed stem is a grace note's default
+  mark_note_field(c, STEM_MENU, 4, slash, 1);
   mark_note_field(c, STEM_MENU, 5, xbstem, 1);
   mark_note_field(c, STEM_MENU, 7, xcbeam, 1);
   mark_note_field(c, STEM_MENU, 8, xebeam, 1);
   mark_note_field(c, STEM_MENU, 9, xcsbeam, 1);
   mark_note_field(c, STEM_MENU, 10, xesbeam, 1);
-  mark_default_beaming(c);
+  mark_note_field(c, STEM_MENU, 11, defbeam, 1);
   mark_note_field(c, STEM_MENU, 14, xtrembeam, 1);
   mark_note_field(c, STEM_MENU, 18, xa_slur, 3);
   struct FieldMark {
@@ -612,16 +594,32 @@ void mark_template_field(int16_t menu, int item, Drosa templ, const NodeField& f
   templ->set(typed, mark_menu_from_selection(menu, item, field, value, templ->get(typed)));
 }
 
+// The same for a switch the item shows inverted: marked while the template's field is clear.
+void mark_inverted_field(int16_t menu, int item, const NodeField& inverted,
+                         const NodeField& field) {
+  const Field<int> typed{field};
+  const int shown = mark_menu_from_selection(menu, item, inverted, 1, !text_template->get(typed));
+  text_template->set(typed, !shown);
+}
+
 void mark_styles(const MenuConditions& c) {
   static const int FACES[4] = {0, 1, 2, 4};  // Plain, Bold, Italic, Underline
   for (int item = 1; item <= 4; ++item)
     mark_template_field(STYLE_MENU, item, text_template, xtextface, FACES[item - 1]);
   mark_template_field(STYLE_MENU, 6, text_template, xjustified, 1);
   mark_template_field(STYLE_MENU, 7, text_template, xleavespace, 1);
+  mark_inverted_field(STYLE_MENU, 8, size_adjust, xno_size_adjust);
   mark_template_field(STYLE_MENU, 9, text_template, xfooter, 1);
+  mark_template_field(STYLE_MENU, 11, text_template, xboxed, 1);
+  mark_inverted_field(STYLE_MENU, 12, hyphen, xkeep_hyphen);
+  mark_inverted_field(STYLE_MENU, 13, extend, xkeep_underline);
+  mark_template_field(STYLE_MENU, 14, text_template, xspec_underline, 1);
+  mark_template_field(STYLE_MENU, 15, text_template, xfing, 1);
   mark_template_field(STYLE_MENU, 18, text_template, xhidden, 1);
   mark_template_field(STYLE_MENU, 19, text_template, xignore, 1);
+  if (c.text_mode) mark_template_field(STYLE_MENU, 20, text_template, xtext_drawmode, 1);
   if (c.text_mode) mark_template_field(STYLE_MENU, 21, text_template, xtext_color, -333);
+  if (!c.text_mode) mark_template_field(LINE_STYLE_MENU, 8, line_template, xline_drawmode, 1);
   if (!c.text_mode) mark_template_field(LINE_STYLE_MENU, 9, line_template, xline_color, -333);
   if (c.line_mode) mark_template_field(LINE_STYLE_MENU, 6, line_template, xline_ord, 1);
   if (c.curve_mode) {

@@ -162,6 +162,8 @@ void go_to_target(int item, const PageTarget& target) {
   const bool other_page = target.page != current_page;
   if (!other_page && item == PAGE_COMMAND_GO_TO_PAGE) return;
   if (other_page && !leave_page()) return;
+  // A group selection belongs to the page it was made on: it ends with the move.
+  if (group_selected) end_group_selection(1);
   end_anno_selection(MUSIC_MODE, 1);
   current_page = target.page;
   if (insertion_point && is_plotted_note(insertion_point)) stop_flashing(insertion_point);

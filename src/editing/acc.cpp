@@ -21,6 +21,11 @@
 namespace {
 
 constexpr int FLAT = 2, NATURAL = 3, SHARP = 4;
+
+bool keysig_cache_valid() {
+  return keysig_cache.from && keysig_cache.changes == list_change_count &&
+         keysig_cache.context == current_ncontext;
+}
 constexpr int SPACC_ENTRIES = 15;
 
 // A note of the line: a NOTE on the step that is not a rest.
@@ -45,32 +50,6 @@ bool same_spacc(Drosa a, Drosa b) {
   for (int i = 0; i < std::min(count, SPACC_ENTRIES); ++i)
     if (a->get(xspacc_entry, i) != b->get(xspacc_entry, i)) return false;
   return true;
-}
-
-bool keysig_cache_valid() {
-  return keysig_cache.from && keysig_cache.changes == list_change_count &&
-         keysig_cache.context == current_ncontext;
-}
-
-// The key signature in force before the node (NIL none), as find_prev_kind finds it; a walk
-// that reaches the node the last answer was found for takes that answer.
-Drosa keysig_before(Drosa node) {
-  bool cached = keysig_cache_valid();
-  Drosa found = NIL;
-  for (Drosa p = node->xback; p; p = p->xback) {
-    if (cached && p == keysig_cache.from) {
-      found = keysig_cache.keysig;
-      break;
-    }
-    int k = effective_kind(p);
-    if (k == KEYSIG) {
-      found = p;
-      break;
-    }
-    if (k == ENDSYST && p->get(xstartpiece)) break;
-  }
-  keysig_cache = {node, found, list_change_count, current_ncontext};
-  return found;
 }
 
 // Sets a note's xaccplot, recorded for undo. Only a NOTE's bit changes, which moves no key
@@ -192,6 +171,27 @@ void adjust_chain(Drosa note) {
 int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 
 }  // namespace
+
+// The key signature in force before the node (NIL none), as find_prev_kind finds it; a walk
+// that reaches the node the last answer was found for takes that answer.
+Drosa keysig_before(Drosa node) {
+  bool cached = keysig_cache_valid();
+  Drosa found = NIL;
+  for (Drosa p = node->xback; p; p = p->xback) {
+    if (cached && p == keysig_cache.from) {
+      found = keysig_cache.keysig;
+      break;
+    }
+    int k = effective_kind(p);
+    if (k == KEYSIG) {
+      found = p;
+      break;
+    }
+    if (k == ENDSYST && p->get(xstartpiece)) break;
+  }
+  keysig_cache = {node, found, list_change_count, current_ncontext};
+  return found;
+}
 
 bool key_implies_accidental(Drosa keysig, int32_t step, int accidental) {
   if (!keysig) return accidental == NATURAL;

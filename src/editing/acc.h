@@ -41,6 +41,12 @@ Drosa find_adjacent_note_on_line(int32_t step, Drosa note);
 // next BAR, ENDSYST or KEYSIG; NIL when none.
 Drosa find_next_note_on_line(int32_t step, Drosa node);
 
+// keysig_before: the key signature in force before the node (NIL none), as find_prev_kind
+// finds it. A walk that reaches the node the last answer was found for takes that answer, so
+// steps from note to note cost what lies between them, not the bars before.
+// Reads: the voice list, keysig_cache. Writes: keysig_cache.
+Drosa keysig_before(Drosa node);
+
 // note_keysig_value: the transposition (key_transposition) of the key signature in force
 // before the note; 0 without one.
 int32_t note_keysig_value(Drosa note);

@@ -18,6 +18,29 @@ extern int insertion_point_flashing;   // the insertion point is flashing
 extern uint32_t group_selected;  // non-zero while a group selection exists
 extern int16_t selected_voice;   // the voice commands act on; -10 none
 
+// The MIDI settings entered and recorded notes are heard with: the selected voice's (VINFO
+// bytes 28, 26 and 29), or mode 0, channel 0 and 16 channels with no voice selected.
+struct AuditionChannel {
+  int32_t mode = 0, first = 0, count = 16;
+};
+extern AuditionChannel audition_channel;
+
+extern Drosa group_anchor;          // the moving end of a group stretched with Shift and arrows
+extern uint32_t band_scroll_time;   // ticks of the last scroll while a rubber band is dragged
+extern uint32_t element_drag_mode;  // a band over drawn elements drags them (not offered yet)
+extern int32_t window_hold_flag;    // set: scroll_to_rect leaves the window where it is
+extern int32_t anno_tie_turn;       // which of equally near annotations the next click takes
+
+// The field assignment's hand-off between a command and the per-node routines, within one
+// call: the field named, the value to assign (during a check: -111 nothing examined yet, the
+// common value, or -222 mixed), the value a check compares with (-333 any non-zero), and
+// whether a check met a line (reference -444) or a text (-445).
+extern const NodeField* gselect_field_name;
+extern int32_t gselect_field_value;
+extern int32_t gselect_reference_value;
+extern uint32_t gselect_seen_line;
+extern uint32_t gselect_seen_text;
+
 // Set while the selection-drag code scrolls the music window itself: scrolling is then not
 // held to the scroll bars' range and the window is not refreshed from the page image.
 extern int drag_scrolling;

@@ -1,8 +1,6 @@
-// editing_services.cpp: the insertion point, the selected voice, the nodes attached before a
-// note, the staff drags of a page, the first measures of a new piece and the default beaming
-// of a time signature.
+// editing_services.cpp: the nodes attached before a note, the staff drags of a page, the
+// first measures of a new piece and the default beaming of a time signature.
 //
-// There is no window to scroll yet: making the insertion point visible does nothing for now.
 // The measures of a new piece are asked for with the number dialog (their count only) until
 // the measures dialog exists.
 #include "editing/editing_services.h"
@@ -25,26 +23,6 @@ bool is_attached_kind(Drosa node) {
 }
 
 }  // namespace
-
-void cursor_to_nearest_visnote(PagePoint point, int, int, int) {
-  Drosa best = NIL;
-  int64_t best_distance = INT64_MAX;
-  for (int v = 0; v < voice_count; ++v) {
-    if (voice_not_shown(v)) continue;
-    for (Drosa p = page_start[v]; p; p = p->xnext) {
-      if (p != page_start[v] && effective_kind(p) == ENDSYST && p->get(xendpage)) break;
-      if (!is_visible_note(p)) continue;
-      Drosa nt = p->xnext;
-      int64_t dx = int64_t(nt->get(xhdx)) - point.x, dy = int64_t(nt->get(xhdy)) - point.y;
-      if (dx * dx + dy * dy < best_distance) {
-        best_distance = dx * dx + dy * dy;
-        best = p;
-      }
-    }
-  }
-  if (!best || best == insertion_point) return;
-  set_insertion_point(best, 0, -10);
-}
 
 Drosa unary_node(int op, Drosa node) {
   switch (op) {
@@ -75,85 +53,6 @@ Drosa unary_node(int op, Drosa node) {
       REPORT_ERROR(4, "Illegal operation for unary_node()!");
       return NIL;
   }
-}
-
-void make_cursor_visible() {}
-
-void apply_to_cursor_or_group(void (*per_note)(Drosa note), int /*flag*/) {
-  if (is_NOTE(insertion_point)) per_note(insertion_point);
-}
-
-void assign_selection_field(const NodeField& field, int value, int /*refresh*/) {
-  Drosa node = insertion_point;
-  if (!node || node->xkind != field.kind) return;
-  Field<int> typed{field};
-  if (node->get(typed) == value) return;
-  modifyvc_with_undo(node);
-  node->set(typed, value);
-  mark_piece_changed(1, 1, current_ncontext);
-}
-
-// ---- The insertion point and the selected voice ------------------------------------------
-
-namespace {
-
-// The first drawn note of voice v's page; NIL when none is drawn.
-Drosa first_drawn_note_of_page(int v) {
-  if (v < 0 || v >= voice_count || voice_not_shown(v) || !page_start[v]) return NIL;
-  for (Drosa p = page_start[v]->xnext; p; p = p->xnext) {
-    if (effective_kind(p) == ENDSYST && (p->get(xendpage) || p->get(xendpiece))) break;
-    if (is_plotted_note(p)) return p;
-  }
-  return NIL;
-}
-
-}  // namespace
-
-void set_insertion_point(Drosa node, int show, int voice) {
-  stop_flashing(flashing_node);
-  insertion_point = node;
-  if (show) make_cursor_visible();
-  const bool drawn = is_plotted_note(node);
-  if (drawn) voice = node->get(xvoice);
-  if (voice != -10) {
-    set_selected_voice(voice);
-    display_win_title(1, nullptr);
-  }
-  if (drawn) insertion_point_pos = {node->xnext->get(xhdx), node->xnext->get(xhdy)};
-  start_flashing(node);
-  insertion_point_flashing = node ? 1 : 0;
-  draw_piano_window();
-}
-
-void set_selected_voice(int v) {
-  if (v != -10 && (v < 0 || v >= voice_count)) {
-    REPORT_ERROR(4,
-                 "Voice number %hd is out of range in set_selected_voice!  There are %hd voices.",
-                 short(v), voice_count);
-    v = 0;
-  }
-  selected_voice = int16_t(v);
-}
-
-void cursor_to_time(int32_t measure, int first_voice, double beat) {
-  insertion_point = NIL;
-  const int voices = voice_count < MAX_VOICES ? voice_count : MAX_VOICES;
-  const int first = first_voice >= 0 && first_voice < voices ? first_voice : 0;
-  for (int i = 0; measure != -1 && i < voices; ++i) {
-    const int v = (first + i) % voices;
-    if (voice_not_shown(v)) continue;
-    Drosa note = find_measure_start(measure, v);
-    if (note) note = find_note_at_beat(note, beat);
-    if (is_plotted_note(note)) {
-      set_insertion_point(note, 1, -10);
-      return;
-    }
-  }
-  int v = selected_voice >= 0 ? selected_voice : 0;
-  Drosa note = first_drawn_note_of_page(v);
-  for (v = 0; !note && v < voices; ++v) note = first_drawn_note_of_page(v);
-  set_insertion_point(note, 1, -10);
-  make_cursor_visible();
 }
 
 // ---- Measures and beaming ----------------------------------------------------------------

@@ -89,6 +89,18 @@ void draw_notehead_char(Drosa note, int staff) {
   GEcharacter(0, x, y, staff, print, -1, var, note, 0);
 }
 
+int screen_head_glyph(Drosa note, int32_t* x, int32_t* y) {
+  Drosa nt = ntdata(note);
+  if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE || staff_kind(nt) == 2)
+    return 0;
+  *x = nt->get(xscrhdx);
+  *y = nt->get(xscrhdy);
+  if (!note->get(xrest)) return note_glyph(note, 0);
+  const int screen = note_glyph(note, 1);
+  if (screen == WHOLE_REST_GLYPH && prefs.use_sonata_font() != 1) *y += view_transform.one_pixel;
+  return screen;
+}
+
 namespace {
 
 // Piano tablature: the black-key lines between the staff and the note's key.

@@ -15,6 +15,12 @@
 // glyph differs, and a whole rest (but with the second glyph set), get a screen twin first.
 void draw_notehead_char(Drosa note, int staff);
 
+// screen_head_glyph: the character parameter of the head or rest glyph the screen shows for a
+// drawn note, with where it stands (*x, *y, page units, before the glyph's own offsets); 0 when
+// the screen shows none (a hidden rest, head shape 7, a staff without heads).
+// Reads: the note's NTDATA (xscrhdx, xscrhdy), prefs.use_sonata_font(), view_transform.
+int screen_head_glyph(Drosa note, int32_t* x, int32_t* y);
+
 // draw_ledger_lines: the ledger lines of a head above or below the staff (var 24), or on a
 // piano-tablature staff the black-key lines between the staff and the note (var 25).
 void draw_ledger_lines(Drosa note, int staff);

@@ -47,8 +47,7 @@ void invalidate_swatches(DialogRef dialog) {
 void apply_to_annotations() {
   text_template->set(xtext_color, current_color_index);
   line_template->set(xline_color, current_color_index);
-  // Only the insertion point can be selected yet: an annotation selection comes later.
-  if (insertion_point && (insertion_point->xkind == TPARAM || insertion_point->xkind == LINE)) {
+  if (MODE != MUSIC_MODE && (current_anno || group_selected)) {
     assign_selection_field(xtext_color, current_color_index, 1);
     assign_selection_field(xline_color, current_color_index, 1);
   }

@@ -153,6 +153,7 @@ void redraw_view() {
   platform_set_port(offscreen_page);
   plot_GE_list(port_bounds(offscreen_page), PLOT_SCREEN, 0);
   platform_set_port(saved);
+  highlight_page_marks();  // the selection's marks, gone with the old picture
   refresh_from_offscreen();
   if (insertion_point) start_flashing(insertion_point);
   if (!inverted_selection_rect.empty()) show_selection_inverted(inverted_selection_rect);

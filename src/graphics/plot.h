@@ -25,8 +25,10 @@ inline constexpr int PLOT_PICTURE = 3;  // the clipboard picture
 void plot_GE_list(Rect update, int mode, int skip_text);
 
 // redraw_view: repaints the offscreen page from the list, copies it to the window, and puts the
-// insertion point's flashing and the selection marks back on top.
-// Reads:  the list, insertion_point, inverted_selection_rect, framed_selection_rect.
+// selection's marks (the group's notes, the voice marks), the insertion point's flashing and
+// the selection rectangles back on top.
+// Reads:  the list, insertion_point, group_selected, voice_highlighted, selected_voice,
+//         inverted_selection_rect, framed_selection_rect.
 // Writes: the offscreen page and the music window.
 void redraw_view();
 

@@ -34,6 +34,7 @@ struct Item {
   bool separator = false;
   bool enabled = true;
   bool checked = false;
+  uint8_t mark = 0;  // MENU_MARK_CHECK when checked, MENU_MARK_DASH, or 0
   uint8_t style = 0;
   uint8_t key = 0;
   bool control = false;
@@ -118,6 +119,7 @@ void show_item(const Item& it) {
   QAction* a = it.action;
   if (!a || it.separator) return;
   QString text = shown_text(it.text);
+  if (it.mark == MENU_MARK_DASH) text = QString::fromUtf8("\u2013 ") + text;
   if (it.key) text += '\t' + key_text(it.key, it.control);
   a->setText(text);
   a->setEnabled(it.enabled);
@@ -333,12 +335,26 @@ bool platform_menu_item_checked(int16_t menu, int item) {
 }
 
 void platform_check_menu_item(int16_t menu, int item, bool checked) {
+  platform_set_menu_item_mark(menu, item, checked ? MENU_MARK_CHECK : 0);
+}
+
+uint8_t platform_menu_item_mark(int16_t menu, int item) {
+  const Item* it = item_of(menu, item);
+  return it ? it->mark : 0;
+}
+
+void platform_set_menu_item_mark(int16_t menu, int item, uint8_t mark) {
   Item* it = item_of(menu, item);
-  if (!it || it->separator || it->checked == checked) return;
-  it->checked = checked;
-  if (it->action) {
-    it->action->setCheckable(checked);
-    it->action->setChecked(checked);
+  if (!it || it->separator || it->mark == mark) return;
+  const bool dash_changed = (it->mark == MENU_MARK_DASH) != (mark == MENU_MARK_DASH);
+  it->mark = mark;
+  it->checked = mark == MENU_MARK_CHECK;
+  if (!it->action) return;
+  if (dash_changed) {
+    show_item(*it);
+  } else {
+    it->action->setCheckable(it->checked);
+    it->action->setChecked(it->checked);
   }
 }
 

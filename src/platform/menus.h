@@ -65,6 +65,11 @@ bool platform_menu_item_enabled(int16_t menu, int item);
 void platform_enable_menu_item(int16_t menu, int item, bool enabled);
 bool platform_menu_item_checked(int16_t menu, int item);
 void platform_check_menu_item(int16_t menu, int item, bool checked);
+// An item's mark: 0 none, the check mark, or the dash that says a selection's values differ.
+// Only the check mark counts as checked.
+inline constexpr uint8_t MENU_MARK_CHECK = 0x12, MENU_MARK_DASH = 0xD0;
+uint8_t platform_menu_item_mark(int16_t menu, int item);
+void platform_set_menu_item_mark(int16_t menu, int item, uint8_t mark);
 uint8_t platform_menu_item_style(int16_t menu, int item);
 void platform_set_menu_item_style(int16_t menu, int item, uint8_t style);
 
