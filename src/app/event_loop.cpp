@@ -238,6 +238,8 @@ void key_down(EventRecord* event) {
   const bool command = mods & MOD_COMMAND, option = mods & MOD_EITHER_OPTION;
   const bool control = mods & EITHER_CONTROL, shift = mods & MOD_EITHER_SHIFT;
   if (is_arrow(c) && move_selection_by_key(c, option, cmd_key_down(), shift)) return;
+  // Arrows that move nothing, and the page keys, scroll the page.
+  if (!command && !option && !control && key_scroll(c)) return;
   const bool delete_key = c == KEY_DELETE || c == KEY_BACKSPACE;
   if (delete_key && command && !published() && !note_entry_active) {
     invert_piano_box(DELETE_BOX);
@@ -342,6 +344,9 @@ int handle_event(EventRecord* event) {
         do_menu_item(menu, item, 'v');
       break;
     }
+    case EVENT_WHEEL:
+      wheel_scroll(*event);
+      break;
     case EVENT_MOUSE_UP:
       if (!(event->modifiers & COMMAND_OR_OPTION)) {
         last_mouse_up_when = event->when;

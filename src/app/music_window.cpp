@@ -33,7 +33,7 @@ constexpr int RULER = 16;        // width of a ruler strip
 constexpr int BAR_WIDTH = 15;    // scroll bars and grow box at the right and bottom
 constexpr int TITLE_BAR = 22;    // each open view's window stands this much lower
 constexpr int SCROLL_STEP = 16;  // arrows
-constexpr int PAGE_STEP = 80;    // page areas
+constexpr int PAGE_STEP = 80;    // page areas at the least
 constexpr int MARK_LENGTH = 11;  // the ruler marks
 constexpr int TICK_LENGTHS[8] = {10, 2, 4, 2, 7, 2, 4, 2};
 
@@ -88,6 +88,16 @@ int scroll_maximum(bool horizontal) {
   return horizontal ? page_pixel_width + ruler_width() - port.width() + BAR_WIDTH
                     : page_pixel_height + ruler_height() - port.height() + BAR_WIDTH;
 }
+
+// A page area's step: what the music area shows across the bar, less one arrow step so that
+// the edge seen before stays in sight.
+int page_step(bool horizontal) {
+  const Rect area = music_area_rect();
+  return std::max(PAGE_STEP, (horizontal ? area.width() : area.height()) - SCROLL_STEP);
+}
+
+// The horizontal part of wheel movements not yet scrolled (the page moves by 16 pixels).
+int wheel_rest_h = 0;
 
 // The remainder of a horizontal step is dropped when it is at most 8, else the step goes on to
 // the next multiple of 16 away from zero.
@@ -258,7 +268,8 @@ void layout_scroll_bars() {
     Control* bar = horizontal ? h : v;
     int maximum = scroll_maximum(horizontal);
     if (maximum <= 0) maximum = 0;
-    const int value = platform_control_value(bar);
+    // The scroll position is the bar's value; a new page image starts at its top left.
+    const int value = horizontal ? scroll_h : scroll_v;
     if (value > maximum) {
       if (horizontal)
         scroll_music_by(value - maximum, 0);
@@ -504,10 +515,10 @@ void repeating_scroll_proc(Control* control, int part) {
       step = -SCROLL_STEP;
       break;
     case PART_PAGE_UP:
-      step = PAGE_STEP;
+      step = page_step(horizontal);
       break;
     case PART_PAGE_DOWN:
-      step = -PAGE_STEP;
+      step = -page_step(horizontal);
       break;
     case PART_NONE:
       return;
@@ -523,6 +534,45 @@ void repeating_scroll_proc(Control* control, int part) {
     const uint32_t now = platform_ticks();
     if (until > now) platform_delay_ticks(until - now);
   }
+}
+
+void wheel_scroll(const EventRecord& event) {
+  if (!music_window() || event.window != music_window() || !offscreen_page) return;
+  const Point d = wheel_distance(event);
+  if ((wheel_rest_h > 0 && d.x < 0) || (wheel_rest_h < 0 && d.x > 0)) wheel_rest_h = 0;
+  wheel_rest_h = std::clamp(wheel_rest_h + d.x, -4 * SCROLL_STEP, 4 * SCROLL_STEP);
+  int dx = wheel_rest_h / SCROLL_STEP * SCROLL_STEP, dy = d.y;
+  wheel_rest_h -= dx;
+  if (dx || dy) do_scroll(&dx, &dy);
+}
+
+int key_scroll(uint8_t c) {
+  if (!music_window() || !offscreen_page) return 0;
+  int dx = 0, dy = 0;
+  switch (c) {
+    case KEY_LEFT:
+      dx = SCROLL_STEP;
+      break;
+    case KEY_RIGHT:
+      dx = -SCROLL_STEP;
+      break;
+    case KEY_UP:
+      dy = SCROLL_STEP;
+      break;
+    case KEY_DOWN:
+      dy = -SCROLL_STEP;
+      break;
+    case KEY_PAGE_UP:
+      dy = page_step(false);
+      break;
+    case KEY_PAGE_DOWN:
+      dy = -page_step(false);
+      break;
+    default:
+      return 0;
+  }
+  do_scroll(&dx, &dy);
+  return 1;
 }
 
 void track_scroll_bar(Control* control, Point where) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/events.h"
 #include "platform/geometry.h"
 
 struct Control;
@@ -96,6 +97,12 @@ void do_scroll(int* dx, int* dy);
 // Failure: level 4 "repeating_scroll_proc: unrecognized control", "repeating_scroll_proc:
 //          Unrecognized control part %hd".
 void repeating_scroll_proc(Control* control, int part);
+// wheel_scroll: scrolls the current music window by a wheel event's distance (the horizontal
+// part in steps of 16, the rest kept for the next turn).
+void wheel_scroll(const EventRecord& event);
+// key_scroll: the arrow keys scroll by an arrow's step, Page Up and Page Down by a page area's;
+// 0 for any other key (nothing done).
+int key_scroll(uint8_t c);
 // Tracks a press on a scroll bar: the thumb moves the page where it is released (horizontally
 // in steps of 16), the arrows and page areas repeat while held.
 // Failure: level 4 "x offset logic error in event.c" (the thumb does not move the page).

@@ -10,6 +10,9 @@
 // While a modal window is up, the filter also drops input aimed at any other window: Qt's own
 // modality stops real input only, not the synthetic input that tests and posted events make.
 //
+// Wheel and touchpad movements over a window's content become wheel events of that window,
+// in whole pixels (the fractions are kept for the next movement).
+//
 // Peeking (peek_event) handles window-system input like the wait but takes nothing from the
 // queue. Mouse-downs in the menu bar carry the window number MENU_BAR_WINDOW. Command-key
 // equivalents of menu items are kept in a table by character, which the menus fill; looking
@@ -46,10 +49,12 @@
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QString>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include "platform/event_input.h"
@@ -294,6 +299,38 @@ bool reaches_modal(const QWidget* widget, const QWidget* modal) {
   return false;
 }
 
+// The wheel's turns not yet given as whole pixels, by window.
+std::map<int, QPointF> wheel_rest;
+
+// The record of a wheel or touchpad movement over a window's content; false while it adds up
+// to less than a pixel.
+bool translate_wheel(const QWheelEvent& wheel, int window, EventRecord* record) {
+  QPointF pixels;
+  if (!wheel.pixelDelta().isNull()) {
+    pixels = QPointF(wheel.pixelDelta());
+  } else {
+    const double lines = QApplication::wheelScrollLines();
+    pixels = QPointF(wheel.angleDelta()) / 120.0 * lines * WHEEL_LINE;
+  }
+  if (wheel.inverted()) pixels = -pixels;
+  if ((wheel.modifiers() & Qt::ShiftModifier) && pixels.x() == 0) pixels = {pixels.y(), 0};
+  QPointF& rest = wheel_rest[window];
+  rest += pixels;
+  const int dx = static_cast<int>(std::clamp(rest.x(), -30000.0, 30000.0));
+  const int dy = static_cast<int>(std::clamp(rest.y(), -30000.0, 30000.0));
+  rest -= QPointF(dx, dy);
+  if (dx == 0 && dy == 0) return false;
+  *record = EventRecord{};
+  record->what = EVENT_WHEEL;
+  record->message = uint32_t(uint16_t(int16_t(dx))) | uint32_t(uint16_t(int16_t(dy))) << 16;
+  const QPoint at = wheel.position().toPoint();
+  record->where = {at.x(), at.y()};
+  record->when = platform_ticks();
+  record->modifiers = modifiers_of(wheel.modifiers(), wheel.buttons());
+  record->window = window;
+  return true;
+}
+
 class InputFilter : public QObject {
  public:
   bool eventFilter(QObject* receiver, QEvent* event) override {
@@ -327,6 +364,13 @@ class InputFilter : public QObject {
         record.modifiers = modifiers_of(mouse->modifiers(), mouse->buttons());
         record.window = entry->number;
         platform_post_event(record);
+        return true;
+      }
+      case QEvent::Wheel: {
+        if (widget != entry->content) return false;
+        EventRecord record;
+        if (translate_wheel(*static_cast<QWheelEvent*>(event), entry->number, &record))
+          platform_post_event(record);
         return true;
       }
       default:

@@ -22,6 +22,7 @@ enum EventKind : int16_t {
   EVENT_ACTIVATE = 8,     // a window became active or inactive (MOD_ACTIVE set when active)
   EVENT_MENU = 20,        // a menu command: menu id in the high 16 bits of message, item in the low
   EVENT_QUIT = 21,        // the window system or a signal asks the program to quit
+  EVENT_WHEEL = 22,       // the wheel or touchpad scrolls a window (see wheel_distance)
   EVENT_HIGH_LEVEL = 23,  // open, print or quit documents: message is the event's four-letter id
 };
 
@@ -81,6 +82,14 @@ struct EventRecord {
 };
 
 inline uint8_t event_char(const EventRecord& e) { return uint8_t(e.message & 0xFF); }
+// A wheel event's distance in pixels as a scroll bar counts them: the low 16 bits across, the
+// high 16 bits down, each signed and positive toward the start (left, up). A notch of a mouse
+// wheel is the desktop's lines a notch (three as a rule) of WHEEL_LINE pixels each; a touchpad
+// gives its own pixels; Shift turns a vertical wheel into a horizontal one.
+inline constexpr int WHEEL_LINE = 16;
+inline Point wheel_distance(const EventRecord& e) {
+  return {int16_t(e.message & 0xFFFF), int16_t(e.message >> 16)};
+}
 inline uint8_t event_key_code(const EventRecord& e) { return uint8_t((e.message >> 8) & 0xFF); }
 
 // Window numbers carried in EventRecord::window: 0 none (the desk), the main (music) window,

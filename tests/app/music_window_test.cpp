@@ -1,6 +1,7 @@
 // music_window_test.cpp: the music window showing a page.
-//   Scrolling.*: arrows, page areas, the thumb and requests of any size keep the page image
-//                where the scroll bars say (pixel by pixel), horizontally in steps of 16
+//   Scrolling.*: arrows, page areas, the thumb, requests of any size, the wheel, the arrow and
+//                page keys and a change of zoom keep the page image where the scroll bars say
+//                (pixel by pixel), horizontally in steps of 16
 //   Growing.*:   a resize keeps the music area's width a multiple of 16 and the page right;
 //                the limits; a page narrower than the window makes its bar inactive
 //   Updates.*:   an update event redraws the window from the page image
@@ -67,11 +68,12 @@ TEST_F(Scrolling, ArrowsPageAreasAndTheThumbKeepThePageInPlace) {
   click(inside(v, v_length - 4));  // the down arrow
   EXPECT_EQ(scroll_v, 16);
   EXPECT_EQ(misplaced_pixels(), 0);
-  click(inside(v, v_length - 30));  // the page area below the thumb
-  EXPECT_EQ(scroll_v, 96);
-  EXPECT_EQ(platform_control_value(v), 96);
+  click(inside(v, v_length - 30));  // the page area below the thumb: what the area shows
+  const int paged = std::min(16 + music_area_rect().height() - 16, platform_control_maximum(v));
+  EXPECT_EQ(scroll_v, paged);
+  EXPECT_EQ(platform_control_value(v), paged);
   click(inside(v, 4));  // the up arrow
-  EXPECT_EQ(scroll_v, 80);
+  EXPECT_EQ(scroll_v, paged - 16);
   EXPECT_EQ(misplaced_pixels(), 0);
   save_window("scrolled_down");
 
@@ -107,6 +109,50 @@ TEST_F(Scrolling, ArrowsPageAreasAndTheThumbKeepThePageInPlace) {
   EXPECT_EQ(scroll_v, platform_control_maximum(v));
   EXPECT_EQ(misplaced_pixels(), 0);
   save_window("scrolled_to_the_end");
+}
+
+TEST_F(Scrolling, TheWheelTheKeysAndAChangeOfZoomKeepThePageInPlace) {
+  auto post = [this](int16_t what, uint32_t message) {
+    EventRecord e;
+    e.what = what;
+    e.window = music_window();
+    e.message = message;
+    platform_post_event(e);
+    EXPECT_EQ(run_until_idle(), -1);
+    EXPECT_EQ(platform_control_value(vscroll_bar()), scroll_v);
+    EXPECT_EQ(platform_control_value(hscroll_bar()), scroll_h);
+    EXPECT_EQ(misplaced_pixels(), 0);
+  };
+  auto wheel = [](int dx, int dy) { return uint32_t(uint16_t(dx)) | uint32_t(uint16_t(dy)) << 16; };
+  post(EVENT_WHEEL, wheel(0, -48));  // down
+  EXPECT_EQ(scroll_v, 48);
+  post(EVENT_WHEEL, wheel(-10, 0));  // to the right, less than a step
+  EXPECT_EQ(scroll_h, 0);
+  post(EVENT_WHEEL, wheel(-10, 0));
+  EXPECT_EQ(scroll_h, 16);
+  post(EVENT_KEY_DOWN, KEY_DOWN);
+  EXPECT_EQ(scroll_v, 64);
+  post(EVENT_KEY_DOWN, KEY_RIGHT);
+  EXPECT_EQ(scroll_h, 32);
+  const int page = music_area_rect().height() - 16;
+  post(EVENT_KEY_DOWN, KEY_PAGE_DOWN);
+  EXPECT_EQ(scroll_v, std::min(64 + page, platform_control_maximum(vscroll_bar())));
+  const int before = scroll_v;
+  post(EVENT_KEY_DOWN, KEY_PAGE_UP);
+  EXPECT_EQ(scroll_v, std::max(0, before - page));
+
+  // Twice the size, scrolled down, and back to the standard size: the page from its top.
+  do_menu_item(ZOOM_MENU, 9, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  post(EVENT_WHEEL, wheel(0, -200));
+  EXPECT_EQ(scroll_v, 200);
+  do_menu_item(ZOOM_MENU, 7, 'v');
+  post(EVENT_NULL, 0);
+  EXPECT_EQ(scroll_v, 0);
+  EXPECT_EQ(platform_control_hilite(vscroll_bar()), 0)
+      << "the page is taller than the window: " << platform_control_maximum(vscroll_bar()) << " "
+      << page_pixel_height << " " << port_bounds(platform_window_port(music_window())).height();
+  EXPECT_GT(dark_pixels(), 1000);
 }
 
 TEST_F(Growing, TheMusicAreaStaysAMultipleOf16AndThePageStaysRight) {

@@ -3,6 +3,7 @@
 //   EventWait.*:  timeouts on the virtual and the real clock, waking from another thread
 //   Modifiers.*:  the test override and the button state
 //   Cursor.*:     every shape can be shown without a display
+//   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
 #include "platform/events.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,14 @@
 #include <chrono>
 #include <thread>
 
+#include <QApplication>
+#include <QMainWindow>
+#include <QWheelEvent>
+
 #include "platform/cursors.h"
 #include "platform/event_input.h"
 #include "platform/ticks.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -176,6 +182,32 @@ TEST(Cursor, EveryShapeCanBeShownWithoutADisplay) {
     platform_show_cursor(shape);
     EXPECT_EQ(platform_cursor_shown(), shape);
   }
+}
+
+using Wheel = EventTest;
+
+TEST_F(Wheel, NotchesAndTouchpadPixelsBecomeWheelEventsOfTheWindow) {
+  const int window = platform_new_window("w", {0, 0, 200, 200}, true);
+  auto* main = static_cast<QMainWindow*>(input_window_numbered(window));
+  ASSERT_NE(main, nullptr);
+  auto turn = [&](QPoint pixels, QPoint angle, Qt::KeyboardModifiers keys) {
+    QWheelEvent wheel(QPointF(50, 60), QPointF(50, 60), pixels, angle, Qt::NoButton, keys,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(main->centralWidget(), &wheel);
+    EventRecord e;
+    return platform_get_event(event_mask_of(EVENT_WHEEL), 0, &e) ? e : EventRecord{};
+  };
+  const int line = QApplication::wheelScrollLines() * WHEEL_LINE;
+  EventRecord e = turn({}, {0, 120}, Qt::NoModifier);  // a notch away from the user: up
+  EXPECT_EQ(e.window, window);
+  EXPECT_EQ(e.where, (Point{50, 60}));
+  EXPECT_EQ(wheel_distance(e), (Point{0, line}));
+  EXPECT_EQ(wheel_distance(turn({}, {0, -120}, Qt::ShiftModifier)), (Point{-line, 0}));
+  EXPECT_EQ(wheel_distance(turn({3, -7}, {}, Qt::NoModifier)), (Point{3, -7}));
+  // Fractions of a pixel add up.
+  EXPECT_EQ(turn({}, {0, 1}, Qt::NoModifier).what, EVENT_NULL);
+  EXPECT_EQ(wheel_distance(turn({}, {0, 2}, Qt::NoModifier)), (Point{0, 3 * line / 120}));
+  platform_dispose_window(window);
 }
 
 }  // namespace
