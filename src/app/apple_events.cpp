@@ -38,7 +38,13 @@ int16_t quit_event() {
   for (;;) {
     if (count_open_views() == 0) quit_program(1);
     set_cursor(CURSOR_ID_WATCH);
-    if (!close_view(1)) return USER_CANCELED_ERR;
+    if (!close_view(1)) {
+      // Asked to quit again while asking (a second signal: a logout that will not wait): no
+      // answer can come, so the changed pieces go to recovery copies and the program ends.
+      EventRecord again;
+      if (peek_event(event_mask_of(EVENT_QUIT), &again)) quit_program(0);
+      return USER_CANCELED_ERR;
+    }
     copy_from_VIEW_nodes(most_recent_view());
   }
 }

@@ -39,8 +39,7 @@ const KindTexts kind_texts[5] = {
      "Save Script file", "Save Script", SCRIPT_EXTENSION, "Vesk scripts (*.vscr)"},
 };
 
-constexpr const char* OPEN_PIECE_FILTER =
-    "Vesk pieces and MusicXML (*.vesk *.musicxml *.xml *.MUSICXML *.XML)";
+constexpr const char* OPEN_PIECE_FILTER = "Pieces and MusicXML (*.vesk *.musicxml *.xml *.XML)";
 
 std::string other_specs[5];  // kinds 0, 2 and 4
 

@@ -222,11 +222,18 @@ TEST_F(Quit, QuitInAMessageAndASignalDuringAnAlertTakeTheQuitPath) {
   std::raise(SIGTERM);
   EXPECT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 0) << "the close was cancelled";
   EXPECT_EQ(count_open_views(), 1);
-  script_hit(3);  // No: the changes go
-  EXPECT_EQ(run_until_idle(), 0);
+  script_hit(2);  // Cancel
+  EXPECT_EQ(run_until_idle(), -1);
   asked = shown();
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[0].text, asked[1].text);
+
+  // A second signal while the quit asks: the changes go to a recovery copy and the program
+  // ends.
+  post_quit_event();
+  std::raise(SIGTERM);
+  EXPECT_EQ(run_until_idle(), 1);
+  EXPECT_GT(first_note_position_in(dir + "/song (recovered).vesk"), 0);
 }
 
 TEST_F(Quit, ASignalDuringASaveIsHandledAfterTheSaveCompletes) {
