@@ -130,6 +130,9 @@ TEST_F(Scrolling, TheWheelTheKeysAndAChangeOfZoomKeepThePageInPlace) {
   EXPECT_EQ(scroll_h, 0);
   post(EVENT_WHEEL, wheel(-10, 0));
   EXPECT_EQ(scroll_h, 16);
+  // With nothing selected, the arrows that would move the selection scroll.
+  stop_flashing(insertion_point);
+  insertion_point = NIL;
   post(EVENT_KEY_DOWN, KEY_DOWN);
   EXPECT_EQ(scroll_v, 64);
   post(EVENT_KEY_DOWN, KEY_RIGHT);
