@@ -68,8 +68,9 @@ inline constexpr ArrayField<uint8_t> xbelowbeam{"xbelowbeam", CDDATA2, 20, 2};  
 inline constexpr auto xidealx = word_field<int32_t>("xidealx", CDDATA2, 24);    // ideal x from spacing
 inline constexpr auto xopposhide = bit_field("xopposhide", CDDATA2, 28, 7, 7);  // the other voice hides the rest
 inline constexpr auto xreloc_zone = word_field<uint8_t>("xreloc_zone", CDDATA2, 29);
-inline constexpr auto xreloc_spring = word_field<int16_t>("xreloc_spring", CDDATA2, 30);
-inline constexpr auto xchordNum = word_field<int16_t>("xchordNum", CDDATA2, 32);  // time point in the system
+// A system may hold more time points and springs than 16 bits count: both are 32 bits wide.
+inline constexpr auto xchordNum = word_field<int32_t>("xchordNum", CDDATA2, 32);  // time point in the system
+inline constexpr auto xreloc_spring = word_field<int32_t>("xreloc_spring", CDDATA2, 36);
 
 // ---- CDDATA3: the page's chord chain --------------------------------------------------
 inline constexpr LinkField xnextchord{"xnextchord", CDDATA3, 10};  // CDDATA of the next chord closed

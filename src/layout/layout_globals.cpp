@@ -65,7 +65,7 @@ void reset_layout_globals() {
 // ---- Print chains, stems and beams --------------------------------------------------------
 
 int32_t setprint_time = 0;       // time point of the layering pass
-int16_t chord_number = 0;        // time points passed in the system
+int32_t chord_number = 0;        // time points passed in the system
 Drosa layering_start_print[64];  // each voice's PRINT at the system start
 bool layering_rerun = false;     // the next layering run repeats the same system
 
@@ -105,6 +105,8 @@ Drosa spring_head, spring_tail;                             // springs by ascend
 Drosa rod_head, rod_tail;                                   // rods by descending force
 int32_t spring_count = 0;                                   // springs made for the system
 std::vector<Drosa> spring_index;                            // each spring by its number
+SpringOrder spring_order;                                   // the springs by least force
+std::vector<SpringOrder::iterator> spring_places;           // each spring's entry there
 bool new_rod_error_reported = false;                        // the bad-rod report was given
 RelocationZone relocation_zones[MAX_RELOCATION_ZONES + 2];  // left edge, zones, right edge
 int32_t zone_count = 1;                                     // entries of relocation_zones in use
@@ -113,6 +115,8 @@ void reset_relocation_globals() {
   spring_head = spring_tail = rod_head = rod_tail = NIL;
   spring_count = 0;
   spring_index.clear();
+  spring_order.clear();
+  spring_places.clear();
   new_rod_error_reported = false;
   for (RelocationZone& zone : relocation_zones) zone = RelocationZone{};
   zone_count = 1;

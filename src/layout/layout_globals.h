@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "model/model_services.h"
@@ -22,7 +23,7 @@ struct StaffData {
   uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature
   uint8_t place;               // place in its system, 1 = first staff
   uint8_t screen_place;        // its copy made when a format completes
-  uint16_t chord_count;        // staff chords of the system
+  int32_t chord_count;         // staff chords of the system
   int32_t first_note_x;        // x of the system's first note
   // Kept by the page drawing pass, per layer:
   Drosa cur_note[LAYERS];        // the last note handed to the beam buffer (the chain head first)
@@ -81,7 +82,7 @@ void reset_layout_globals();
 // The current time point of the layering pass and the number of time points passed in the
 // system (the staff chords closed at one time point share it).
 extern int32_t setprint_time;
-extern int16_t chord_number;
+extern int32_t chord_number;
 // The PRINT each voice had at the system's start when the layering pass last began it; a
 // layering run that must be repeated starts again from these.
 extern Drosa layering_start_print[64];
@@ -144,6 +145,11 @@ extern Drosa spring_head, spring_tail;
 extern Drosa rod_head, rod_tail;
 extern int32_t spring_count;  // springs made for the system, numbered 0 .. spring_count - 1
 extern std::vector<Drosa> spring_index;  // each spring by its number
+// The springs by ascending least force, as their list holds them, so that a spring finds its
+// place in the list without walking it; and each spring's entry there, by its number.
+using SpringOrder = std::multimap<float, Drosa>;
+extern SpringOrder spring_order;
+extern std::vector<SpringOrder::iterator> spring_places;
 // The bad-rod report is given once per run of the program.
 extern bool new_rod_error_reported;
 

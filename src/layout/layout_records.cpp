@@ -295,7 +295,7 @@ void settle_stems(std::vector<ChordNote>& notes, const ChordDifferences& d) {
 
 // Step 6: the chord's CDDATA, CDDATA2 and CDDATA3 after the NTDATA of its last note, chained
 // after last_chord.
-Drosa link_chord_records(Drosa last_nt, int pstaff, int layer, int32_t time, int16_t chord_number) {
+Drosa link_chord_records(Drosa last_nt, int pstaff, int layer, int32_t time, int32_t chord_number) {
   last_nt->set(xendscd, 1);
   Drosa cd = newDrosa(CDDATA, 0), cd2 = newDrosa(CDDATA2, 0), cd3 = newDrosa(CDDATA3, 0);
   link_after(cd, last_nt);
@@ -335,7 +335,7 @@ bool staff_shared_with_other_stems(int pstaff, Drosa note) {
 }
 
 // Closes the open chord of one layer of a pstaff.
-void close_layer_chord(int pstaff, int layer, int32_t time, int16_t chord_number) {
+void close_layer_chord(int pstaff, int layer, int32_t time, int32_t chord_number) {
   StaffData& staff = staff_data[pstaff];
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
   if (!pending_nt || pending_nt->get(xendscd)) return;
@@ -448,7 +448,7 @@ void remove_ntdata(int mode) {
 // PRINTs, voice_count. Writes: NTDATA xforced, xstmdir, xendscd; new CDDATA, CDDATA2,
 // CDDATA3; staff_data pending and end records; measure_start; last_chord.
 // Failure: "Inconsistency in multi-value chord." (level 4), then goes on.
-void build_staff_chord(int32_t time, int16_t chord_number) {
+void build_staff_chord(int32_t time, int32_t chord_number) {
   int from = std::max(first_pstaff, 0), to = std::min(last_pstaff, MAX_PSTAVES - 1);
   for (int pstaff = from; pstaff <= to; ++pstaff)
     for (int layer = 0; layer < LAYERS; ++layer)

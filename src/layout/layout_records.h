@@ -22,7 +22,7 @@ inline constexpr int REMOVE_WHOLE_PIECE = 322;  // every record of every voice
 void remove_ntdata(int mode);
 
 // Closes the pending staff chord of every layer of the system's pstaves at `time`.
-void build_staff_chord(int32_t time, int16_t chord_number);
+void build_staff_chord(int32_t time, int32_t chord_number);
 
 // Zeroes the table of measure starts per pstaff.
 void clear_chord_table();

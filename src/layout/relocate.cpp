@@ -104,14 +104,21 @@ void set_float(Drosa node, const Field<uint32_t>& field, float value) {
 }
 
 // A spring goes before the first spring whose least force is not smaller.
+// The place is found in spring_order (a force that is not a number counts as the least).
 void insert_spring(Drosa spring) {
-  Drosa at = spring_head;
-  while (at && spring_minforce(at) < spring_minforce(spring)) at = at->xnext;
-  link_before(spring, at, spring_head, spring_tail);
+  const float force = spring_minforce(spring);
+  const float key = std::isnan(force) ? -INFINITY : force;
+  const auto first_not_smaller = spring_order.lower_bound(key);
+  link_before(spring, first_not_smaller == spring_order.end() ? NIL : first_not_smaller->second,
+              spring_head, spring_tail);
+  const size_t number = size_t(spring->get(xspringnum));
+  if (spring_places.size() <= number) spring_places.resize(number + 1, spring_order.end());
+  spring_places[number] = spring_order.emplace_hint(first_not_smaller, key, spring);
 }
 
 void set_spring_minforce(Drosa spring, float force) {
   unlink(spring, spring_head, spring_tail);
+  spring_order.erase(spring_places[size_t(spring->get(xspringnum))]);
   set_float(spring, xminforce, force);
   insert_spring(spring);
 }
@@ -484,9 +491,10 @@ void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
 void move_with(const Chord& chord, double shift) {
   chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
   double m = CMOVE_value(chord.first);
+  const LowerLayerNotes lower(cddatptr(chord.last, 1));
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
-    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
+    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     relocate_attached(note, shift, 1.0, 0.0);
   });
 }
@@ -507,9 +515,10 @@ void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<Z
   // f (P - o + xprex) - c
   chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
   const double m = CMOVE_value(chord.first);
+  const LowerLayerNotes lower(cddatptr(chord.last, 1));
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
-    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + accidental_overlap_space(note)));
+    nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
     relocate_attached(note, P - zone.start - o, f, -zone.target);
@@ -558,7 +567,7 @@ int32_t spring_length(Drosa spring) {
 
 int32_t add_spring(float k, float minforce) {
   Drosa spring = newDrosa(SPRING, 0);
-  spring->set(xspringnum, int16_t(spring_count));
+  spring->set(xspringnum, spring_count);
   set_float(spring, xspringk, k);
   set_float(spring, xminforce, minforce);
   insert_spring(spring);
@@ -579,6 +588,8 @@ void destroy_springs_and_rods() {
     unlink(spring, spring_head, spring_tail);
     destroyDrosa(spring);
   }
+  spring_order.clear();
+  spring_places.clear();
   spring_index.clear();
   spring_count = 0;
 }
@@ -660,10 +671,25 @@ void relocate_attached(Drosa note, double a, double f, double b) {
   }
 }
 
-int32_t accidental_overlap_space(Drosa note) {
-  if (!is_visible_note(note) || note->get(xrest)) return 0;
-  Drosa own = cddatptr(note, 1);
-  if (!own) return 0;
+LowerLayerNotes::LowerLayerNotes(Drosa own) {
+  if (!own) return;
+  for (Drosa cd = layer_first(own); cd && cd != own;) {
+    Drosa last = cd->xback ? cd->xback->xback : NIL;
+    if (!is_NOTE(last)) break;
+    Chord chord{chord_first_note(last), last, cd, cd->xnext};
+    std::vector<int> steps;
+    for_each_note(chord, [&](Drosa other) {
+      if (!other->get(xrest)) steps.push_back(other->get(xmod7));
+    });
+    std::sort(steps.begin(), steps.end());
+    chords_.push_back(std::move(steps));
+    Drosa cd3 = cd->xnext ? cd->xnext->xnext : NIL;
+    cd = cd3 && cd3->xkind == CDDATA3 ? cd3->get(xnextchord) : NIL;
+  }
+}
+
+int32_t LowerLayerNotes::overlap_space(Drosa note) const {
+  if (chords_.empty() || !is_visible_note(note) || note->get(xrest)) return 0;
   int low = note->get(xmod7), high = low;
   Drosa nt = note_ntdata(note);
   if (note->get(xlgval) >= 2 && !note->get(xnostem)) {
@@ -671,20 +697,16 @@ int32_t accidental_overlap_space(Drosa note) {
     if (nt->get(xstmdir) == 1) low -= 8;
   }
   int32_t count = 0;
-  for (Drosa cd = layer_first(own); cd && cd != own;) {
-    Drosa last = cd->xback ? cd->xback->xback : NIL;
-    if (!is_NOTE(last)) break;
-    Chord chord{chord_first_note(last), last, cd, cd->xnext};
-    bool near = false;
-    for_each_note(chord, [&](Drosa other) {
-      int y = other->get(xmod7);
-      if (!other->get(xrest) && y >= low - 1 && y <= high + 1) near = true;
-    });
-    if (near) ++count;
-    Drosa cd3 = cd->xnext ? cd->xnext->xnext : NIL;
-    cd = cd3 && cd3->xkind == CDDATA3 ? cd3->get(xnextchord) : NIL;
+  for (const std::vector<int>& steps : chords_) {
+    auto near = std::lower_bound(steps.begin(), steps.end(), low - 1);
+    if (near != steps.end() && *near <= high + 1) ++count;
   }
   return count ? count * param_length(P_OVERLAP_STEMS, note, nullptr) : 0;
+}
+
+int32_t accidental_overlap_space(Drosa note) {
+  if (!is_visible_note(note) || note->get(xrest)) return 0;
+  return LowerLayerNotes(cddatptr(note, 1)).overlap_space(note);
 }
 
 // ---- The pass ---------------------------------------------------------------------------------
@@ -778,7 +800,7 @@ int32_t relocate(int32_t system) {
         continue;
       }
       const Chord& chord = layer.chords[layer.next];
-      if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, int16_t(spring_count));
+      if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, spring_count);
       chord.cd2->set(xreloc_zone, uint8_t(zone_count - 1));
       // (Two chords at one ideal x have no spring between them to hold apart.)
       if (takes_spring && layer.last_spring >= 0 && layer.last_spring < spring_count && !linear) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model_services.h"
 
@@ -12,15 +13,15 @@ struct StaffData;
 // ---- SPRING and ROD: run-time nodes that live only while one system is justified -------
 // A spring's length under force F is F / xspringk; it never carries less than xminforce.
 // Both forces are 32-bit floats, kept as their bits (read them with spring_k and the like).
-inline constexpr auto xspringnum = word_field<int16_t>("xspringnum", SPRING, 10);  // 0-based, in creation order
+inline constexpr auto xspringnum = word_field<int32_t>("xspringnum", SPRING, 20);  // 0-based, in creation order
 inline constexpr auto xspringk = word_field<uint32_t>("xspringk", SPRING, 12);      // stiffness (float bits)
 inline constexpr auto xminforce = word_field<uint32_t>("xminforce", SPRING, 16);    // least force (float bits)
 // A rod: springs xrodleft..xrodright together are at least xrodlength long; xrodforce is the
 // force they must carry to reach it.
 inline constexpr auto xrodlength = word_field<int32_t>("xrodlength", ROD, 10);
 inline constexpr auto xrodforce = word_field<uint32_t>("xrodforce", ROD, 14);  // float bits
-inline constexpr auto xrodleft = word_field<int16_t>("xrodleft", ROD, 18);
-inline constexpr auto xrodright = word_field<int16_t>("xrodright", ROD, 20);
+inline constexpr auto xrodleft = word_field<int32_t>("xrodleft", ROD, 18);
+inline constexpr auto xrodright = word_field<int32_t>("xrodright", ROD, 22);
 // clang-format on
 
 float spring_k(Drosa spring);
@@ -89,3 +90,14 @@ void relocate_attached(Drosa note, double a, double f, double b);
 // a step of the note's span (a stemmed half or shorter note reaching 8 steps towards its stem).
 // 0 for a rest or a note outside a print chain.
 int32_t accidental_overlap_space(Drosa note);
+
+// The same for every note of one chord, from the chord's CDDATA (`own`, NIL: none): the other
+// layers' chords are gathered once, so that a chord of many notes costs no more per note.
+class LowerLayerNotes {
+ public:
+  explicit LowerLayerNotes(Drosa own);
+  int32_t overlap_space(Drosa note) const;
+
+ private:
+  std::vector<std::vector<int>> chords_;  // the steps (xmod7) of each chord's notes, sorted
+};

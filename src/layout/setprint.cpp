@@ -58,6 +58,7 @@ Drosa next_note(Drosa from, Drosa end) {
 struct Run {
   bool shown[MAX_VOICES] = {};
   bool outside_reported[MAX_VOICES] = {};
+  bool too_long_said = false;
 };
 
 // What a voice met since its previous note.
@@ -362,7 +363,11 @@ void update_part_staves(const Run& run) {
   }
 }
 
-void advance_voice(VoiceData& vd, int32_t duration) {
+// Times within a system are kept in 32 bits below NO_TIME: a system lasts at most this many
+// whole notes (about 32,000, far past any music). A voice that goes on longer ends there.
+constexpr int32_t MAX_SYSTEM_WHOLE_NOTES = NO_TIME / WHOLE_NOTE_TIME;
+
+void advance_voice(VoiceData& vd, int32_t duration, Run& run) {
   if (vd.next_time == NO_TIME || duration == NO_TIME) return;
   if (!next_note(vd.cursor, vd.system_end)) {
     vd.next_time = NO_TIME;
@@ -370,7 +375,12 @@ void advance_voice(VoiceData& vd, int32_t duration) {
   }
   int64_t t = int64_t(vd.next_time) + duration;
   if (t > NO_TIME - 1) {
-    REPORT_ERROR(4, "Fatal logic error in relink\n");
+    if (!run.too_long_said)
+      REPORT_ERROR(2,
+                   "System %d of page %d lasts longer than %d whole notes, the most one system "
+                   "can hold: the notes after that are left out of its layout.",
+                   int(system_number), int(current_page), int(MAX_SYSTEM_WHOLE_NOTES));
+    run.too_long_said = true;
     vd.next_time = NO_TIME;
     return;
   }
@@ -387,14 +397,14 @@ void next_time_point(const Run& run) {
   for (int p = system_from(); p <= system_to(); ++p)
     for (int32_t& record : staff_data[p].end_record)
       if (record != 0 && std::abs(int64_t(record)) - TIME_TOLERANCE <= next) record = 0;
-  if (chord_number < INT16_MAX) ++chord_number;
+  if (chord_number < INT32_MAX) ++chord_number;
   setprint_time = next;
 }
 
 // Steps 4 and 5.
 void finish_system(const Run& run) {
   for (int p = system_from(); p <= system_to(); ++p) {
-    staff_data[p].chord_count = uint16_t(chord_number);
+    staff_data[p].chord_count = chord_number;
     for (int32_t& record : staff_data[p].end_record) record = 0;
   }
   for (int v = 0; v < voice_count_here(); ++v) {
@@ -618,7 +628,8 @@ bool is_chain_head(Drosa note) { return note && note->xkind == NOTE && !note->xb
 // Failure: level 4 "relink: logic error in get_notes_until_xend" (the voice ends there),
 //         "LHRHend inconsistency", "Fatal error: LHRH switch ...", "pnote logic error1/2 in
 //         relink setprint()", "Unexpected xforced in relink", "logic error in relink:
-//         staff_data(%hd)->ppnt[%d] is NIL", "Fatal logic error in relink\n"; goes on.
+//         staff_data(%hd)->ppnt[%d] is NIL"; goes on. Level 2 once when a system lasts longer
+//         than its times can count: its voices end there.
 //         Polls for an interrupt at every time point: 0 when told to stop.
 int32_t setprint() {
   Run run;
@@ -637,7 +648,7 @@ int32_t setprint() {
       Step step;
       int32_t duration = take_vertical_chord(v, step, run);
       any.print_met |= step.print_met;
-      advance_voice(voice_data[v], duration);
+      advance_voice(voice_data[v], duration, run);
     }
     if (any.print_met) update_part_staves(run);
     build_staff_chord(setprint_time, chord_number);

@@ -55,7 +55,7 @@ int32_t chord_start(Drosa first) {
 
 int chord_point(Drosa first) {
   Drosa cd2 = last_note_cddata2(chord_last_note(first));
-  return cd2 ? cd2->get(xchordNum) : INT16_MAX;
+  return cd2 ? cd2->get(xchordNum) : INT32_MAX;
 }
 
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
@@ -122,11 +122,15 @@ void start_walks() {
       Drosa first = chain_next(s.current[l]);
       s.next_time[l] = first ? chord_start(first) : NO_TIME;
       s.left_edge[l] = 0;
-      for (Drosa n = first; n; n = chain_next(n)) {
-        Drosa cd2 = last_note_cddata2(chord_last_note(n));
-        if (!cd2) continue;
-        int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(n);
-        system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
+      for (Drosa n = first; n;) {
+        // Chord by chord: the walk to a chord's last note is taken once, not for every note.
+        Drosa last = chord_last_note(n);
+        Drosa cd2 = last_note_cddata2(last);
+        for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
+          int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
+          system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
+        }
+        n = chain_next(last);
       }
     }
     s.front_space = 0;

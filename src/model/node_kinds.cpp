@@ -58,7 +58,7 @@ const char* const node_layout_strings[KIND_COUNT] = {
     "1122",                                                                 // TEMPO
     "11(1111121)(341)44xx1(221111)11xx",                                    // NTDATA
     "11xxxxxxxx(1112111)12(332)(332)211",                                   // CDDATA
-    "114411112x1122",                                                       // CDDATA2
+    "114411112x11244",                                                      // CDDATA2
     "11111(111122)411111111111(1111112)",                                   // ENDSYST
     "1122221(2222)2(44)11",                                                 // PRINT
     "11x2",                                                                 // SDRAG

@@ -262,9 +262,7 @@ TEST_F(BeamBreaks, StemsAtOneXGiveAFlatBeam) {
   GEinit(0);
   nt(second)->set(xhdx, nt(first)->get(xhdx));
   EXPECT_EQ(printbeam(first, second, 0, 0), 1);
-  const std::vector<Report> got = take_reports();
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].text, "Only one chord in beam in leastsq()!");
+  EXPECT_TRUE(take_reports().empty()) << "chords squeezed together are no fault";
   const std::vector<Line> beams = lines_of(17);
   ASSERT_EQ(beams.size(), 1u);
   EXPECT_EQ(beams[0].y1, beams[0].y2);

@@ -6,6 +6,8 @@
 //                   page always completes
 //   ScreenCopies.*: what the screen shows after a format
 //   Carry.*:        signs carried from system to system and to the next page
+//   Limits.*:       a system of more time points than 16 bits count; one longer than its
+//                   times can count
 #include "layout/format.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"
+#include "model/staffops.h"
 #include "model/voice_lists.h"
 #include "params/param_table.h"
 #include "params/params_globals.h"
@@ -64,6 +67,7 @@ using Split = Formatting;
 using Interrupts = Formatting;
 using ScreenCopies = Formatting;
 using Carry = Formatting;
+using Limits = Formatting;
 
 // One voice per staff; every voice has `systems` systems of one note each.
 void build_staves(int staves, int systems) {
@@ -294,6 +298,37 @@ TEST_F(Carry, AKeyAtASystemsEndIsInForceOnTheNextSystemAndPage) {
   EXPECT_EQ(system_number, 2);
   ASSERT_EQ(format_page(2, 0), 1);
   EXPECT_EQ(voice_data[v].keysig, key_change) << "in force at the next page's start";
+}
+
+// ---- Limits -----------------------------------------------------------------------------------
+
+TEST_F(Limits, EveryTimePointOfASystemPast16BitsKeepsANumberOfItsOwn) {
+  int v = new_voice();
+  add_clef(v, 0);
+  add_timesig(v, 4, 4);
+  const int notes = 32800;
+  for (int i = 0; i < notes; ++i) add_note(v, SIXTEENTH, 32 + i % 2 * 4);
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  int32_t expected = 0, out_of_order = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE) out_of_order += cddatptr(p, 0)->xnext->get(xchordNum) != expected++;
+  EXPECT_EQ(out_of_order, 0);
+  EXPECT_EQ(staff_data[0].chord_count, notes);
+  EXPECT_TRUE(take_reports().empty()) << "squeezed beams are no fault";
+}
+
+TEST_F(Limits, ASystemLongerThanItsTimesCountEndsThereWithAMessage) {
+  int v = new_voice();
+  add_clef(v, 0);
+  for (int i = 0; i < 400; ++i) make_tuplet(add_note(v, BREVE, 35, 2), 2, 63);
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  std::vector<std::string> said;
+  for (const Report& r : take_reports()) said.push_back(std::to_string(r.level) + " " + r.text);
+  EXPECT_EQ(said, std::vector<std::string>{
+                      "2 System 1 of page 1 lasts longer than 32043 whole notes, the most one "
+                      "system can hold: the notes after that are left out of its layout."});
 }
 
 }  // namespace
