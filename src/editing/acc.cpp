@@ -55,10 +55,13 @@ bool same_spacc(Drosa a, Drosa b) {
 // Sets a note's xaccplot, recorded for undo. Only a NOTE's bit changes, which moves no key
 // signature: a cached key signature stays good.
 void set_accplot(Drosa note, int value) {
+  const uint64_t before = list_change_count;
   bool cached = keysig_cache_valid();
   modifyvc_with_undo(note);
   note->set(xaccplot, value);
   if (cached) keysig_cache.changes = list_change_count;
+  for (KeysigCache& slot : keysig_system_cache)
+    if (slot.changes == before) slot.changes = list_change_count;
 }
 
 // find_prev_note_on_line, walking back from p itself.
@@ -175,8 +178,14 @@ int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 // The key signature in force before the node (NIL none), as find_prev_kind finds it; a walk
 // that reaches the node the last answer was found for takes that answer.
 Drosa keysig_before(Drosa node) {
-  bool cached = keysig_cache_valid();
+  const bool cached = keysig_cache_valid();
+  auto valid = [](const KeysigCache& c) {
+    return c.from && c.changes == list_change_count && c.context == current_ncontext;
+  };
   Drosa found = NIL;
+  // The system starts passed, which take the answer too.
+  Drosa passed[KEYSIG_SYSTEM_SLOTS];
+  int passed_count = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
     if (cached && p == keysig_cache.from) {
       found = keysig_cache.keysig;
@@ -187,8 +196,18 @@ Drosa keysig_before(Drosa node) {
       found = p;
       break;
     }
-    if (k == ENDSYST && p->get(xstartpiece)) break;
+    if (k != ENDSYST) continue;
+    if (p->get(xstartpiece)) break;
+    const KeysigCache& slot = keysig_system_cache[p.handle() % KEYSIG_SYSTEM_SLOTS];
+    if (valid(slot) && slot.from == p) {
+      found = slot.keysig;
+      break;
+    }
+    if (passed_count < KEYSIG_SYSTEM_SLOTS) passed[passed_count++] = p;
   }
+  for (int i = 0; i < passed_count; ++i)
+    keysig_system_cache[passed[i].handle() % KEYSIG_SYSTEM_SLOTS] = {
+        passed[i], found, list_change_count, current_ncontext};
   keysig_cache = {node, found, list_change_count, current_ncontext};
   return found;
 }

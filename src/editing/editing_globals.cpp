@@ -23,6 +23,7 @@ int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
 KeysigCache keysig_cache;
+KeysigCache keysig_system_cache[KEYSIG_SYSTEM_SLOTS];
 
 int32_t group_context = 0;
 int32_t new_curve_direction = 0;
@@ -47,6 +48,7 @@ void reset_editing_globals() {
   clipboard_kind = 0;
   clipboard_list = NIL;
   keysig_cache = {};
+  for (KeysigCache& slot : keysig_system_cache) slot = {};
 
   group_context = 0;
   new_curve_direction = 0;

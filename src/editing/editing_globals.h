@@ -60,6 +60,12 @@ struct KeysigCache {
   int16_t context = 0;
 };
 extern KeysigCache keysig_cache;
+// The key signature in force at system starts met by earlier walks (`from` an ENDSYST), one
+// slot per handle modulo the table's size, valid as keysig_cache is: a walk back that reaches a
+// system start it has an answer for stops there, so a lookup costs what lies between the node
+// and the start of its system, however many bars come before.
+inline constexpr int KEYSIG_SYSTEM_SLOTS = 64;
+extern KeysigCache keysig_system_cache[KEYSIG_SYSTEM_SLOTS];
 
 extern int32_t group_context;        // the context byte common to a group of annotations
 extern int32_t new_curve_direction;  // curves made next: 0 up, 1 down
