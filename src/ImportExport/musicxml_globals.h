@@ -65,6 +65,11 @@ struct MxmlGroup {
 };
 
 inline constexpr int MXML_NO_OCTAVE = -1000;  // no octave element was read
+// Note types beyond the program's values: a longa is drawn as two tied breves, a maxima as
+// four.
+inline constexpr int MXML_TYPE_LONG = 100, MXML_TYPE_MAXIMA = 101;
+// How a bar line's lines are drawn, beside its style.
+inline constexpr int MXML_BAR_DASHED = 1, MXML_BAR_TICK = 2, MXML_BAR_HIDDEN = 4;
 
 // What the elements inside one note or forward say.
 struct MxmlNoteRecord {
@@ -83,6 +88,10 @@ struct MxmlNoteRecord {
   int slur_side = 3;                        // 1 under, 2 over, 3 either
   int fermata = 0, accent = 0;
   bool staccato = false, staccatissimo = false, tenuto = false;
+  bool cue = false;          // a cue note: drawn small
+  bool invisible = false;    // print-object="no"
+  std::string notehead;      // the notehead element's text; empty for a normal head
+  int notehead_filled = -1;  // its filled attribute: 1 yes, 0 no, -1 not given
 };
 
 // A voice of the part being read. Document voices keep their own numbers where they can; a
@@ -122,6 +131,24 @@ struct MxmlWedge {
   Drosa line = NIL;  // the LINE made at the note after the start
 };
 
+// What the import changed or left out of a document, said once per kind at its end: the
+// first case in full, and how many there were.
+enum class MxmlNotice : uint8_t {
+  clef,             // a clef Vesk has no equal of
+  clef_staff,       // a clef for a staff the part does not have
+  octave,           // a note in an octave Vesk cannot hold
+  note_value,       // a note value Vesk cannot show (longer than a breve, shorter than a 128th)
+  note_head,        // a note-head shape Vesk cannot show
+  bar_style,        // a bar-line style Vesk cannot show
+  lone_chord_note,  // a chord note with no note before it to join
+  count
+};
+
+struct MxmlNoticeRecord {
+  int count = 0;
+  std::string first;  // the first case, in full
+};
+
 struct MxmlTitle {
   std::deque<MxmlItem> items;
 };
@@ -129,6 +156,8 @@ struct MxmlTitle {
 struct MxmlState {
   // ---- Results of the parse
   int system_breaks = 0, page_breaks = 0;
+  MxmlNoticeRecord notices[size_t(MxmlNotice::count)];
+  std::vector<MxmlNotice> notice_order;  // kinds in the order they were first met
   bool sibelius = false, sharpeye = false;
   // ---- Parts
   int part_count = 0;   // parts declared by score-part
@@ -153,8 +182,9 @@ struct MxmlState {
   // ---- Attributes
   int fifths = 0;
   bool minor = false;
-  Drosa last_clef = NIL;  // the clef a clef-octave-change applies to
-  int clef_reports = 0;
+  Drosa last_clef = NIL;  // the clef being read
+  std::string clef_sign;  // the sign, line and octave change of the clef being read
+  int clef_line = 0, clef_octave = 0;
   // ---- Time
   int32_t divisions = -1;             // per quarter; -1 not given
   int32_t tolerance = 4;              // divisions
@@ -166,7 +196,8 @@ struct MxmlState {
   int measure_counter = 0, last_number = 0;
   Drosa waiting_bar = NIL;
   int number_to_show = 0;
-  int bar_style = 0;
+  int bar_style = 0;  // 0 plain, 1 light-light, 2 light-heavy, 3 heavy-light
+  int bar_look = 0;   // MXML_BAR_DASHED, MXML_BAR_TICK, MXML_BAR_HIDDEN
   bool end_repeat = false, start_repeat = false;
   bool left_barline = false;      // a left bar line at the start of a system
   bool left_barline_mid = false;  // a left bar line inside a system
@@ -179,9 +210,9 @@ struct MxmlState {
   Drosa last_note = NIL;                          // the last note placed
   int chord_beam_left = 0, chord_beam_right = 0;  // beam levels of the chord being read
   int chord_stem = 3;
+  bool chord_hidden = false;  // the chord being read began with an invisible note
   MxmlSlur slurs[MXML_SLUR_SLOTS];
   MxmlWedge wedge;
-  int octave_reports = 0;
   // ---- Layout
   double millimeters = 0, tenths = 0;
   int32_t page_width = 0, page_height = 0;  // tenths

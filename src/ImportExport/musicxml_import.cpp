@@ -7,9 +7,13 @@
 // handlers had built, and the import gives up.
 #include "ImportExport/musicxml_import.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/mxml_internal.h"
@@ -21,6 +25,37 @@
 #include "params/param_services.h"
 
 [[noreturn]] void mxml_throw(const char* message) { throw debug_hook(message); }
+
+void mxml_notice(MxmlNotice kind, const char* format, ...) {
+  MxmlNoticeRecord& r = mxml.notices[size_t(kind)];
+  if (r.count++ > 0) return;
+  mxml.notice_order.push_back(kind);
+  char text[REPORT_TEXT_SIZE];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  r.first = text;
+}
+
+std::vector<std::string> mxml_notice_texts() {
+  std::vector<std::string> texts;
+  for (MxmlNotice kind : mxml.notice_order) {
+    const MxmlNoticeRecord& r = mxml.notices[size_t(kind)];
+    texts.push_back(r.first);
+    if (r.count > 1)
+      texts.back() += " The document has " + std::to_string(r.count) + " such places.";
+  }
+  return texts;
+}
+
+std::string mxml_where() {
+  const int part = mxml.part_index;
+  if (part < 0 || part >= mxml.part_count) return "the part list";
+  const std::string& name =
+      mxml.part_names[part].empty() ? mxml.part_ids[part] : mxml.part_names[part];
+  return "measure " + std::to_string(mxml.last_number) + " of part \"" + name + "\"";
+}
 
 namespace {
 
@@ -149,8 +184,10 @@ int run_import(int complete) {
     int first_change = 0;
     mxml_analyse(&first_change);
     if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
+    const std::vector<std::string> notices = mxml_notice_texts();
     release_state();
     if (complete) finish_piece(keep_systems, keep_pages, skip_respelling);
+    for (const std::string& text : notices) REPORT_ERROR(2, "%s", text.c_str());
   } catch (const char* message) {
     if (message && *message) REPORT_ERROR(2, "%s", message);
     discard_piece_lists();

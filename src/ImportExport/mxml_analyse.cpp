@@ -197,9 +197,25 @@ bool only_copied_rests(int v) {
   return true;
 }
 
+// A voice that shows nothing: its notes are all hidden rests (of forwards and unprinted notes).
+bool only_hidden_rests(int v) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && !copied_rest(p) && !(p->get(xrest) && p->get(xhider))) return false;
+  return true;
+}
+
+int first_staff(int v);
+
+// True when another voice is on voice v's staff.
+bool staff_shared(int v) {
+  for (int u = 0; u < voice_count; ++u)
+    if (u != v && first_staff(u) == first_staff(v)) return true;
+  return false;
+}
+
 void number_voices() {
   for (int v = 0; v < voice_count;) {
-    if (only_copied_rests(v)) {
+    if (only_copied_rests(v) || (only_hidden_rests(v) && staff_shared(v))) {
       delete_voice(v);
       continue;
     }
@@ -290,8 +306,8 @@ void staff_changes_and_performance(int* first_change) {
 // ---- Step 7: completion
 // ----------------------------------------------------------------------------
 
-// Rests filling a gap before `before`, starting `position` into the measure, in plain values
-// or the tuplets of the notes near it; what no rest fits (less than a 128th) is left.
+// Hidden rests filling a gap before `before`, starting `position` into the measure, in plain
+// values or the tuplets of the notes near it; what no rest fits (less than a 128th) is left.
 int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
   RestKind kinds[3] = {PLAIN_REST_KIND, PLAIN_REST_KIND, PLAIN_REST_KIND};
   int count = 1;
@@ -307,6 +323,7 @@ int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
   while (gap - filled > TIME_TOLERANCE) {
     Drosa rest = newDrosa(NOTE, 0);
     rest->set(xrest, 1);
+    rest->set(xhider, 1);  // the document shows no rest here
     rest->set(xendvcd, 1);
     rest->set(xdir, 3);
     Drosa nest = newDrosa(NEST, 0);

@@ -298,6 +298,12 @@ void mxml_measure(XmlElement& e) {
 
 namespace {
 
+void set_bar_look(Drosa bar, int look) {
+  bar->set(xbar_dashed, (look & MXML_BAR_DASHED) != 0);
+  bar->set(xbar_chant, (look & MXML_BAR_TICK) != 0);
+  bar->set(xbar_invisible, (look & MXML_BAR_HIDDEN) != 0);
+}
+
 // The part's time goes back to the start of the next measure; the measure's length is kept.
 void end_measure_time() {
   const int part = mxml.part_index;
@@ -317,7 +323,7 @@ void mxml_measure_end() {
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
   end_measure_time();
-  mxml.bar_style = 0;
+  mxml.bar_style = mxml.bar_look = 0;
   mxml.end_repeat = mxml.start_repeat = mxml.left_barline = false;
 }
 
@@ -338,6 +344,7 @@ void mxml_bar_end(int list, bool closing) {
   bar->set(xdouble, uint8_t(mxml.bar_style));
   bar->set(xrepeat_end, mxml.end_repeat);
   bar->set(xrepeat_start, mxml.start_repeat);
+  set_bar_look(bar, mxml.bar_look);
   append(list, bar);
   mxml.waiting_bar = bar;
   if (mxml.number_to_show != 0) number_bar(bar, mxml.number_to_show);
@@ -383,14 +390,38 @@ void mxml_barline(XmlElement& e) {
     mxml.left_barline = !note_since_break;
     mxml.left_barline_mid = note_since_break;
   }
-  mxml.bar_style = 0;
+  mxml.bar_style = mxml.bar_look = 0;
   mxml.end_repeat = mxml.start_repeat = false;
 }
 
 void mxml_bar_style(XmlElement& e) {
   const std::string style = mxml_text(e, 32);
-  mxml.bar_style = style == "heavy-light" ? 3 : style == "light-heavy" ? 2 : 1;
-  if (style == "regular" || style == "none") mxml.bar_style = 0;
+  mxml.bar_look = 0;
+  mxml.bar_style = 0;
+  if (style == "light-light") {
+    mxml.bar_style = 1;
+  } else if (style == "light-heavy") {
+    mxml.bar_style = 2;
+  } else if (style == "heavy-light") {
+    mxml.bar_style = 3;
+  } else if (style == "dashed") {
+    mxml.bar_look = MXML_BAR_DASHED;
+  } else if (style == "tick") {
+    mxml.bar_look = MXML_BAR_TICK;
+  } else if (style == "none") {
+    mxml.bar_look = MXML_BAR_HIDDEN;
+  } else if (style != "regular") {
+    // Dotted lines are drawn dashed; a heavy line alone, or two, with a thin line before.
+    const bool dotted = style == "dotted", heavy = style == "heavy" || style == "heavy-heavy";
+    if (dotted) mxml.bar_look = MXML_BAR_DASHED;
+    if (heavy) mxml.bar_style = 2;
+    mxml_notice(MxmlNotice::bar_style,
+                "In %s a bar line is %s, which Vesk cannot draw; it draws %s.",
+                mxml_where().c_str(), style.c_str(),
+                dotted  ? "it dashed"
+                : heavy ? "a thin and a thick line"
+                        : "a plain bar line");
+  }
 }
 
 void mxml_repeat(XmlElement& e) {
@@ -415,12 +446,13 @@ void mxml_barline_end() {
       if (mxml.start_repeat) bar->set(xrepeat_start, 1);
       if (mxml.bar_style == 3 || (mxml.bar_style && !bar->get(xdouble)))
         bar->set(xdouble, uint8_t(mxml.bar_style));
+      if (mxml.bar_look) set_bar_look(bar, mxml.bar_look);
     }
   } else {
     return;  // a right bar line: its style and repeat go to the bar line at the measure's end
   }
   mxml.left_barline_mid = false;
-  mxml.bar_style = 0;
+  mxml.bar_style = mxml.bar_look = 0;
   mxml.end_repeat = mxml.start_repeat = false;
 }
 
@@ -624,32 +656,101 @@ void mxml_clef(XmlElement& e) {
   if (number == XML_NO_INT) number = 1;
   const int staves = mxml_part_list_count();
   if (number < 1 || number > staves) {
-    if (mxml.clef_reports++ == 0)
-      REPORT_ERROR(2,
-                   "MusicXML file asks for a clef on staff %d of a part with %d staves; the "
-                   "nearest staff takes it.",
-                   number, staves);
+    mxml_notice(MxmlNotice::clef_staff,
+                "In %s a clef is for staff %d, but the part has %d; the nearest staff takes it.",
+                mxml_where().c_str(), number, staves);
     number = std::clamp(number, 1, staves);
   }
   mxml.cur_list = first_list() + number - 1;
+  mxml.last_clef = NIL;
+  mxml.clef_sign.clear();
+  mxml.clef_line = mxml.clef_octave = 0;
 }
 
 void mxml_sign(XmlElement& e) {
   if (!in_part() || !valid_list(mxml.cur_list)) return;
-  const std::string sign = mxml_text(e, 32);
-  const int code = sign == "F" ? 1 : sign == "C" ? 2 : sign == "percussion" ? 7 : 0;
+  mxml.clef_sign = mxml_text(e, 32);
   Drosa clef = find_or_make(mxml.cur_list, CLEF);
-  clef->set(xclef, uint8_t(code));
   clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
   mxml.last_clef = clef;
-  mxml.lists[size_t(mxml.cur_list)].clef = code;
 }
 
-void mxml_clef_octave_change(XmlElement& e) {
-  if (mxml.last_clef && mxml_int(e, 0) == -1 && mxml.last_clef->get(xclef) == 0) {
-    mxml.last_clef->set(xclef, 5);
-    mxml.lists[size_t(mxml.cur_list)].clef = 5;
+void mxml_clef_line(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "clef") == 0) mxml.clef_line = mxml_int(e, 0);
+}
+
+void mxml_clef_octave_change(XmlElement& e) { mxml.clef_octave = mxml_int(e, 0); }
+
+namespace {
+
+// The clef codes of the program: 0 treble, 1 bass, 2 alto, 3 tenor, 4 soprano, 5 treble an
+// octave down, 6 baritone (F), 7 percussion, 10 mezzo-soprano, 11 baritone (C).
+const char* clef_name(int code) {
+  switch (code) {
+    case 1:
+      return "bass";
+    case 2:
+      return "alto";
+    case 3:
+      return "tenor";
+    case 4:
+      return "soprano";
+    case 5:
+      return "octave-down treble";
+    case 6:
+      return "baritone";
+    case 7:
+      return "percussion";
+    case 10:
+      return "mezzo-soprano";
+    case 11:
+      return "baritone";
+    default:
+      return "treble";
   }
+}
+
+// The code of the clef a sign on a line (0: the sign's usual line) with an octave change
+// gives; false when the program has no such clef, and the code is then the nearest it has.
+bool clef_code(const std::string& sign, int line, int octave, int* code) {
+  if (sign == "G") {
+    *code = octave == -1 ? 5 : 0;
+    return (line == 0 || line == 2) && (octave == 0 || octave == -1);
+  }
+  if (sign == "F") {
+    *code = line == 3 ? 6 : 1;
+    return (line == 0 || line == 3 || line == 4) && octave == 0;
+  }
+  if (sign == "C") {
+    static const int by_line[6] = {2, 4, 10, 2, 3, 11};
+    *code = line >= 0 && line <= 5 ? by_line[line] : 2;
+    return line >= 0 && line <= 5 && octave == 0;
+  }
+  *code = sign == "percussion" ? 7 : 0;
+  return sign == "percussion" || sign == "TAB";
+}
+
+}  // namespace
+
+void mxml_clef_end() {
+  Drosa clef = mxml.last_clef;
+  mxml.last_clef = NIL;
+  if (!clef || !in_part() || !valid_list(mxml.cur_list)) return;
+  int code = 0;
+  if (!clef_code(mxml.clef_sign, mxml.clef_line, mxml.clef_octave, &code)) {
+    std::string asked = mxml.clef_sign + " clef";
+    if (mxml.clef_line) asked += " on line " + std::to_string(mxml.clef_line);
+    const int octaves = std::abs(mxml.clef_octave);
+    if (octaves)
+      asked += ", " + (octaves == 1 ? std::string("an") : std::to_string(octaves)) + " octave" +
+               (octaves > 1 ? "s " : " ") + (mxml.clef_octave > 0 ? "up" : "down");
+    mxml_notice(MxmlNotice::clef,
+                "In %s the document asks for a %s, which Vesk does not have; "
+                "it shows the %s clef.",
+                mxml_where().c_str(), asked.c_str(), clef_name(code));
+  }
+  clef->set(xclef, uint8_t(code));
+  mxml.lists[size_t(mxml.cur_list)].clef = code;
 }
 
 void mxml_staves(XmlElement& e) {

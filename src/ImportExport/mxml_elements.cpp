@@ -33,11 +33,12 @@ constexpr ElementEntry element_table[] = {
     {"bottom-margin", mxml_margin, nullptr},
     {"chord", mxml_chord, nullptr},
     {"chromatic", mxml_chromatic, nullptr},
-    {"clef", mxml_clef, nullptr},
+    {"clef", mxml_clef, mxml_clef_end},
     {"clef-octave-change", mxml_clef_octave_change, nullptr},
     {"creator", mxml_creator, nullptr},
     {"credit", mxml_credit, nullptr},
     {"credit-words", mxml_credit_words, nullptr},
+    {"cue", mxml_cue, nullptr},
     {"defaults", nullptr, mxml_defaults_end},
     {"detached-legato", mxml_detached_legato, nullptr},
     {"direction", mxml_direction, mxml_direction_end},
@@ -57,7 +58,7 @@ constexpr ElementEntry element_table[] = {
     {"grace", mxml_grace, nullptr},
     {"key", nullptr, mxml_key_end},
     {"left-margin", mxml_margin, nullptr},
-    {"line", mxml_nothing, nullptr},
+    {"line", mxml_clef_line, nullptr},
     {"lyric", mxml_lyric, nullptr},
     {"measure", mxml_measure, mxml_measure_end},
     {"metronome", mxml_metronome, nullptr},
@@ -67,6 +68,7 @@ constexpr ElementEntry element_table[] = {
     {"normal-notes", mxml_normal_notes, nullptr},
     {"notations", mxml_notations, mxml_notations_end},
     {"note", mxml_note, mxml_note_element_end},
+    {"notehead", mxml_notehead, nullptr},
     {"octave", mxml_octave, nullptr},
     {"offset", mxml_offset, nullptr},
     {"page-height", mxml_page_height, nullptr},
@@ -118,7 +120,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 97, "the import understands 97 elements");
+static_assert(ELEMENT_COUNT == 99, "the import understands 99 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

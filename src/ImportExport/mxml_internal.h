@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/xml_reader.h"
@@ -12,6 +13,15 @@
 // ---- Failures (musicxml_import.cpp) ------------------------------------------------------------
 // Ends the import with a message for the user (none for an empty text).
 [[noreturn]] void mxml_throw(const char* message);
+
+// mxml_notice: notes what the import changed or left out; the first case of each kind is kept
+// in full (the format and its arguments, as for printf), the others are counted. Every kind
+// noted is said once, when the import has succeeded.
+void mxml_notice(MxmlNotice kind, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The messages of the kinds noted, in the order they were first met, each with its count.
+std::vector<std::string> mxml_notice_texts();
+// Where the import is in the document, for messages: "measure 12 of part "Flute"".
+std::string mxml_where();
 
 // ---- The element table and its helpers (mxml_elements.cpp) --------------------------------------
 int mxml_start_element(const char* name, XmlElement& element, void* user);
@@ -55,7 +65,9 @@ void mxml_time(XmlElement& e);
 void mxml_beats(XmlElement& e);
 void mxml_beat_type(XmlElement& e);
 void mxml_clef(XmlElement& e);
+void mxml_clef_end();
 void mxml_sign(XmlElement& e);
+void mxml_clef_line(XmlElement& e);
 void mxml_clef_octave_change(XmlElement& e);
 void mxml_staves(XmlElement& e);
 void mxml_staff_lines(XmlElement& e);
@@ -113,6 +125,8 @@ void mxml_beam(XmlElement& e);
 void mxml_tie(XmlElement& e);
 void mxml_slur(XmlElement& e);
 void mxml_accidental(XmlElement& e);
+void mxml_cue(XmlElement& e);
+void mxml_notehead(XmlElement& e);
 void mxml_notations(XmlElement& e);
 void mxml_notations_end();
 void mxml_fermata(XmlElement& e);
@@ -144,7 +158,7 @@ int32_t mxml_to_units(int64_t divisions_time);
 // ---- Text items: directions, credits, lyrics, notations (mxml_directions.cpp) ------------------
 void mxml_direction(XmlElement& e);  // direction and directive
 void mxml_direction_end();
-void mxml_nothing(XmlElement& e);  // direction-type and line
+void mxml_nothing(XmlElement& e);  // direction-type
 void mxml_words(XmlElement& e);
 void mxml_dynamics(XmlElement& e);
 void mxml_wedge(XmlElement& e);

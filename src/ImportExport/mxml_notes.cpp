@@ -228,9 +228,29 @@ void fill_note(Drosa note, const MxmlNoteRecord& n, int value, int dots, int tag
   note->set(xgrace, n.grace);
   note->set(xnoslash, 1);
   note->set(xferm, n.fermata != 0);
+  note->set(xcue, n.cue);
   note->set(xpitch, uint16_t(tag));
   if (n.step >= 0 && n.octave != MXML_NO_OCTAVE)
     note->set(xmod7, int8_t(7 * (n.octave + 1) + n.step));
+}
+
+// The note-head shape of the program for the document's notehead: 0 normal, 1 x, 2 and 3
+// open and closed harmonic, 4 and 5 open and closed diamond, 6 none, 8 square. A head it has
+// no shape for is drawn normal.
+int notehead_shape(const MxmlNoteRecord& n, int value) {
+  const std::string& head = n.notehead;
+  const bool filled = n.notehead_filled < 0 ? value >= 3 : n.notehead_filled == 1;
+  if (head == "x") return 1;
+  if (head == "harmonic") return n.notehead_filled == 1 ? 3 : 2;
+  if (head == "diamond") return filled ? 5 : 4;
+  if (head == "square") return 8;
+  if (head == "none") return 6;
+  if ((head.empty() || head == "normal") && filled == (value >= 3)) return 0;
+  mxml_notice(MxmlNotice::note_head,
+              "In %s a note has a %s%s head, which Vesk cannot draw; it draws a normal head.",
+              mxml_where().c_str(), filled ? "filled " : "hollow ",
+              head.empty() ? "normal" : head.c_str());
+  return 0;
 }
 
 void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
@@ -240,6 +260,7 @@ void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
   note->set(xstacc, n.staccato || n.staccatissimo);
   note->set(xtenu, n.tenuto);
   note->set(xaccent, n.accent);
+  note->set(xnotehead, notehead_shape(n, note->get(xlgval)));
 }
 
 // Links a node after `after`; the list's insertion node moves to it when it was `after`.
@@ -297,28 +318,27 @@ void make_rest_copies(Drosa rest, int list, int copies) {
   }
 }
 
-// A rest NOTE after `after`, placed, of the given value; record null for a whole-measure
-// rest, whose value the time signature gives (a quarter without one). A whole rest in a
-// measure shorter than a whole note is given the measure's value too.
-Drosa make_rest(const Place& place, int list, const MxmlNoteRecord* rec, int value, int dots,
-                int tag, int64_t start) {
-  static const MxmlNoteRecord measure_rest;
-  const MxmlNoteRecord& n = rec ? *rec : measure_rest;
+// A rest NOTE after `after`, placed, of the given value. A whole-measure rest takes its value
+// from the time signature (a quarter without one); so does a whole rest in a measure shorter
+// than a whole note.
+Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whole_measure,
+                int value, int dots, int tag, int64_t start) {
   Drosa timesig = mxml.lists[size_t(list)].insert;
   timesig = timesig->xkind == TIMESIG ? timesig : find_prev_kind_raw(TIMESIG, timesig);
   const bool usable = timesig && timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0;
-  const bool revalue = !rec || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 &&
-                                usable && timesig->get(xbpm) < timesig->get(xbeat));
+  const bool revalue =
+      whole_measure || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 && usable &&
+                        timesig->get(xbpm) < timesig->get(xbeat));
   RestValue v{value, dots, 0};
   if (revalue && usable)
     v = measure_rest_value(timesig->get(xbpm), timesig->get(xbeat));
-  else if (!rec)
+  else if (whole_measure)
     v = RestValue{};
   Drosa rest = newDrosa(NOTE, 0);
   fill_note(rest, n, v.value, v.dots, tag);
   rest->set(xrest, 1);
-  rest->set(xhider, n.forward);
-  if (rec) set_beams(rest, n.beam_left, n.beam_right, v.value);
+  rest->set(xhider, n.forward || n.invisible);
+  if (!whole_measure) set_beams(rest, n.beam_left, n.beam_right, v.value);
   link_in_list(list, rest, place.after);
   place_note(rest, list, place, tag, start);
   make_rest_copies(rest, list, v.copies);
@@ -356,18 +376,26 @@ Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, in
   return note;
 }
 
-// Reports once an octave the program cannot hold and gives the nearest it can.
+// An octave the program cannot hold becomes the nearest it can.
 int checked_octave(int octave) {
   if (octave >= -1 && octave <= 9) return octave;
-  if (mxml.octave_reports++ == 0)
-    REPORT_ERROR(2, "The MusicXML file has a note in octave %d; it is read as octave %d.", octave,
-                 std::clamp(octave, -1, 9));
+  mxml_notice(MxmlNotice::octave,
+              "In %s a note is in octave %d, which Vesk cannot hold; it is read as octave %d.",
+              mxml_where().c_str(), octave, std::clamp(octave, -1, 9));
   return std::clamp(octave, -1, 9);
 }
 
 // The end of one note in the given voice (0: the voice its elements say); a copied rest
 // carries the copy mark in its tag.
 void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
+  // An invisible note keeps its time as a hidden rest. Invisible grace notes and chord notes
+  // take no time and are left out, and so are the other notes of a chord that begins with an
+  // invisible note.
+  if (!copy) {
+    if (!n.chord) mxml.chord_hidden = n.invisible && !n.rest;
+    if ((n.invisible && !n.rest && (n.chord || n.grace)) || (n.chord && mxml.chord_hidden)) return;
+    if (n.invisible) n.rest = true;
+  }
   const int document_voice = n.voice ? n.voice : 1;
   int64_t start = cursor();
   if (n.grace) {
@@ -394,9 +422,16 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   if (place.chord) {
     Drosa anchor = note_at_or_before(place.after);
     if (!anchor) {
-      REPORT_ERROR(4, "Error in timing while parsing MusicXML file (part=%d measure=%d voice=%d)",
-                   mxml.part_index + 1, mxml.measure_counter, document_voice);
-      place.chord = false;
+      mxml_notice(MxmlNotice::lone_chord_note,
+                  "In %s a note is marked as a chord note, but no note stands before it to join; "
+                  "it is read as a note of its own.",
+                  mxml_where().c_str());
+      if (!n.grace) {
+        cursor() += mxml.pending;
+        mxml.pending = std::max<int64_t>(n.duration, 0);
+        start = cursor();
+      }
+      place = find_place(list, start, false, n.grace);
     } else {
       place.after = anchor;
     }
@@ -406,7 +441,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     if (n.grace) {
       value = 4;
     } else if (n.rest && !place.chord && n.duration > 0 && n.duration == mxml_measure_length()) {
-      make_rest(place, list, nullptr, 3, 0, tag, start);
+      make_rest(place, list, n, true, 3, 0, tag, start);
       mxml_no_note_made = 0;
       vs.end = std::max(vs.end, start + n.duration);
       mxml.measure_end = std::max(mxml.measure_end, vs.end);
@@ -420,12 +455,30 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   }
   mxml_no_note_made = 0;
   const int mark = slur_mark(n, tag, place.chord);
-  Drosa note;
-  if (n.rest || n.step < 0 || n.octave == MXML_NO_OCTAVE) {
-    note = make_rest(place, list, &n, value, dots, tag, start);
+  Drosa note = NIL;
+  // A longa is drawn as two tied breves, a maxima as four.
+  int breves = 1;
+  if (value == MXML_TYPE_LONG || value == MXML_TYPE_MAXIMA) {
+    breves = value == MXML_TYPE_LONG ? 2 : 4;
+    mxml_notice(MxmlNotice::note_value,
+                "In %s a note is a %s, which Vesk cannot draw; it draws %s tied breves.",
+                mxml_where().c_str(), breves == 2 ? "longa" : "maxima",
+                breves == 2 ? "two" : "four");
+    value = 0;
+  }
+  const bool rest = n.rest || n.step < 0 || n.octave == MXML_NO_OCTAVE;
+  if (rest) {
+    note = make_rest(place, list, n, false, value, dots, tag, start);
   } else {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
     note->set(xslur, mark);
+  }
+  for (int i = 1; i < breves && !place.chord; ++i) {
+    Drosa next = copyDrosa(note);
+    next->set(xslur, 0);
+    if (!rest) note->set(xtie, 3);
+    link_in_list(list, next, note);
+    note = next;
   }
   if (!n.grace) {
     vs.end = std::max(vs.end, start + std::max<int64_t>(n.duration, 0));
@@ -443,9 +496,10 @@ int32_t mxml_to_units(int64_t t) {
 }
 
 Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
+  static const MxmlNoteRecord measure_rest;
   Place place{after, false};
-  return make_rest(place, list, whole_measure ? nullptr : &mxml.note, mxml.note.type,
-                   mxml.note.dots, tag, cursor());
+  return make_rest(place, list, whole_measure ? measure_rest : mxml.note, whole_measure,
+                   mxml.note.type, mxml.note.dots, tag, cursor());
 }
 
 void mxml_note_end() {
@@ -465,6 +519,7 @@ void mxml_note_end() {
     MxmlNoteRecord copy = n;
     copy.stem = 3;
     copy.chord = false;
+    copy.invisible = true;  // the document shows the rest once
     end_note_in_voice(copy, v, true);
   }
   mxml.last_voice = own;
@@ -473,8 +528,9 @@ void mxml_note_end() {
 // ---- Element handlers
 // ------------------------------------------------------------------------------
 
-void mxml_note(XmlElement&) {
+void mxml_note(XmlElement& e) {
   mxml.note = MxmlNoteRecord{};
+  mxml.note.invisible = mxml_attr_is(e, "print-object", "no");
   mxml.notations_open = false;
   mxml_reset_slot(MXML_NOTATIONS_SLOT);
   if (in_part()) ++mxml.measure_notes;
@@ -547,11 +603,19 @@ void mxml_staff(XmlElement& e) {
 }
 
 void mxml_type(XmlElement& e) {
-  static const char* const types[] = {"breve",  "whole", "half", "quarter",
-                                      "eighth", "16th",  "32nd", "64th"};
+  static const char* const types[] = {"breve", "whole", "half", "quarter", "eighth",
+                                      "16th",  "32nd",  "64th", "128th"};
   const std::string text = mxml_text(e, 16);
-  for (int i = 0; i < 8; ++i)
+  for (int i = 0; i < 9; ++i)
     if (text == types[i]) mxml.note.type = i;
+  if (text == "long") mxml.note.type = MXML_TYPE_LONG;
+  if (text == "maxima") mxml.note.type = MXML_TYPE_MAXIMA;
+  if (text == "256th" || text == "512th" || text == "1024th") {
+    mxml.note.type = 8;
+    mxml_notice(MxmlNotice::note_value,
+                "In %s a note is a %s note, which Vesk cannot draw; it draws a 128th.",
+                mxml_where().c_str(), text.c_str());
+  }
 }
 
 void mxml_dot(XmlElement&) { mxml.note.dots = std::min(mxml.note.dots + 1, 3); }
@@ -596,6 +660,14 @@ void mxml_slur(XmlElement& e) {
 }
 
 void mxml_accidental(XmlElement&) { mxml.note.accidental = true; }
+void mxml_cue(XmlElement&) { mxml.note.cue = true; }
+
+void mxml_notehead(XmlElement& e) {
+  mxml.note.notehead = mxml_text(e, 32);
+  mxml.note.notehead_filled = mxml_attr_is(e, "filled", "yes")  ? 1
+                              : mxml_attr_is(e, "filled", "no") ? 0
+                                                                : -1;
+}
 
 void mxml_notations(XmlElement& e) {
   mxml.notations_open = true;

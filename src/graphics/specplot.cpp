@@ -62,10 +62,6 @@ constexpr int OPTIONS_NO_BAR_NUMBERS = 8, OPTIONS_PAGE_NUMBERS = 38;
 
 // Fields of the signs read here only.
 constexpr auto xtimesymbol = word_field<uint8_t>("xtimesymbol", TIMESIG, 22);  // 1 cut, 2 common
-constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);    // no bar number
-constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);            // a short rule
-constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
-constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
 
 // The clef glyphs at the start of a staff and for a change, by clef type.
 constexpr int clef_params[CLEF_TYPES][2] = {{112, 113}, {116, 117}, {114, 115}, {308, 309},

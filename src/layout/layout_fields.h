@@ -100,6 +100,12 @@ inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // s
 // The sign bit of the flag byte makes the bar's lines thick (its repeat dots are the model's
 // xrepeat_end and xrepeat_start).
 inline constexpr auto xbarthick = bit_field("xbarthick", BAR, 15, 7, 7);
+// How the bar's lines are drawn: without its number, as a short rule across the top line,
+// not at all, dashed.
+inline constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);
+inline constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);
+inline constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
+inline constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
 
 // ---- Signs spacing places: their x and what decides their width --------------------------
 inline constexpr auto xclefchange = word_field<uint8_t>("xclefchange", CLEF, 11);  // drawn small

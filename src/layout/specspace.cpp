@@ -366,6 +366,19 @@ struct RestLayer {
 
 // The chords of the layer that fill the measure start..start+M with rests only; false when
 // they do not. A layer with no chord in the measure gives true and no chords.
+// True when the bar line before the note is more than a plain line: a double or final bar,
+// repeat dots, a dashed, short or hidden line. Such a bar line ends a run of measures of rests.
+bool marked_bar_before(Drosa note) {
+  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
+    const int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) break;
+    if (k == BAR && (p->get(xdouble) || p->get(xrepeat_start) || p->get(xrepeat_end) ||
+                     p->get(xbar_dashed) || p->get(xbar_chant) || p->get(xbar_invisible)))
+      return true;
+  }
+  return false;
+}
+
 bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool later,
                       std::vector<Drosa>* chords, Drosa* after) {
   *after = layer.at;
@@ -376,7 +389,8 @@ bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool lat
     if (!near(chord_start(n), t)) return false;
     for (Drosa note : chord_notes(n))
       if (!note->get(xrest) || note->get(xgrace) || note_has_line_or_text(note)) return false;
-    if ((later || n != layer.at) && has_clef_key_time_before(n, 0)) return false;
+    if ((later || n != layer.at) && (has_clef_key_time_before(n, 0) || marked_bar_before(n)))
+      return false;
     chords->push_back(n);
     t += spaced_chord_duration(n);
     n = chain_next(chord_last_note(n));
