@@ -338,7 +338,7 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
   fill_note(rest, n, v.value, v.dots, tag);
   rest->set(xrest, 1);
   rest->set(xhider, n.forward || n.invisible);
-  if (!whole_measure) set_beams(rest, n.beam_left, n.beam_right, v.value);
+  if (!whole_measure && !n.invisible) set_beams(rest, n.beam_left, n.beam_right, v.value);
   link_in_list(list, rest, place.after);
   place_note(rest, list, place, tag, start);
   make_rest_copies(rest, list, v.copies);
@@ -468,6 +468,8 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   }
   const bool rest = n.rest || n.step < 0 || n.octave == MXML_NO_OCTAVE;
   if (rest) {
+    // A hidden rest takes no part in beams: the beam before it ends.
+    if (n.invisible && !place.chord) end_previous_beam(voice, tag);
     note = make_rest(place, list, n, false, value, dots, tag, start);
   } else {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
