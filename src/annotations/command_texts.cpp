@@ -41,7 +41,7 @@ const char* const COMMAND_PREFIXES[] = {"param ", "program", "control", "pressur
 
 // The text of a TPARAM's own style run: its TEXT nodes (after its PDATA, if any), whatever
 // notation context is current.
-std::string run_text(Drosa tparam) {
+std::string command_run_text(Drosa tparam) {
   std::string text;
   Drosa p = tparam->xnext;
   if (p && p->xkind == PDATA) p = p->xnext;
@@ -221,7 +221,7 @@ bool value_of(const ParamText& t, int fields, uint32_t type, ParamValue* v) {
 // The PARAM node a parameter text makes, or NIL.
 Drosa param_node_of(Drosa tparam) {
   ParamText t;
-  int fields = scan_param_text(run_text(tparam), &t);
+  int fields = scan_param_text(command_run_text(tparam), &t);
   if (fields < 2) return NIL;
   int small = t.pindex < 0;
   int64_t pindex = small ? -int64_t(t.pindex) : t.pindex;

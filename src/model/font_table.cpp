@@ -20,7 +20,7 @@
 #include "platform/fonts.h"
 
 namespace {
-constexpr int ANNO_TEXT_MAX = 512;  // characters of a record's text read back
+constexpr int ANNO_TEXT_MAX = ANNO_RUN_TEXT_LIMIT + 1;  // a record's text read back
 
 Drosa first_note_of_voice(int v) {
   for (Drosa p = piece_start[v]; p; p = p->xnext)
@@ -39,7 +39,7 @@ int parse_font_record(Drosa node, int* number, CString* name) {
   if (!node || effective_kind(node) != TPARAM || rec_bit16(node, 16, 9) || rec_bit16(node, 16, 0))
     return 0;
   char text[ANNO_TEXT_MAX];
-  anno_anchor(text, sizeof text, node);
+  get_anno_text(text, sizeof text, node);
   // "font", the number, blanks, then the name in double quotes.
   std::string_view record(text);
   int64_t found = 0;
