@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editing/acc.h"
+#include "editing/align_bars.h"
 #include "editing/editing_globals.h"
 #include "editing/gselect.h"
 #include "editing/highlight.h"

@@ -335,6 +335,8 @@ int32_t layout_page_left_x() { return 0; }
 
 int32_t layout_page_width() { return options_i32(notation_context(), OPTIONS_PAGE_WIDTH) * 72; }
 
+int32_t layout_page_height() { return options_i32(notation_context(), OPTIONS_PAGE_HEIGHT) * 72; }
+
 int32_t staff_left_x(int staff, int parity) {
   int32_t x = layout_page_left_x();
   if (staff >= 0 && staff < MAX_PSTAVES) {

@@ -63,11 +63,13 @@ int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa gr
 int32_t staff_left_x(int staff, int parity);
 int32_t staff_right_x(int staff, int parity);
 
-// The page's left x and width in the current view, in tenths of a point. No view keeps a
-// page offset yet, so the left x is 0; the width comes from the current notation context's
-// options (tenths of an inch, 72 tenths of a point each).
+// The page's left x, width and height in the current view, in tenths of a point. No view
+// keeps a page offset yet, so the left x is 0; the width and height come from the current
+// notation context's options (tenths of an inch, 72 tenths of a point each). y grows upward
+// from the page's bottom, so the height is also the y of its top.
 int32_t layout_page_left_x();
 int32_t layout_page_width();
+int32_t layout_page_height();
 
 // ---- Debugging ------------------------------------------------------------------------------
 // param_value with checks: the slot's type must suit `expected` (PARAM_INTEGER,
