@@ -6,8 +6,9 @@
 // note after its start to the note after its stop.
 //
 // Item positions count upward from the staff's middle line; an annotation's offsets count
-// downward from its reference point, which the item's reference word names: the staff's top
-// line (100 units above the middle) for the marks of the music, the page for titles.
+// upward too, from its reference point, which the item's reference word names: the staff's
+// top line (100 units above the middle) for the marks of the music, the page's top or bottom
+// for titles.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -94,9 +95,8 @@ void place_tparam(Drosa t, const MxmlItem& item) {
   if (item.credit && (item.given & 2)) y -= VERTICAL_ORIGIN;
   if (v == PAGE_TOP) {
     if (y >= 0) v = PAGE_BOTTOM;
-    y = -y;
   } else {
-    y = VERTICAL_ORIGIN - y;
+    y -= VERTICAL_ORIGIN;
   }
   t->set(xtextx, x);
   t->set(xtexty, y);
@@ -241,13 +241,13 @@ void wedge_at(Drosa note, int list, int tag) {
     line->set(xmetaline, HAIRPIN);
     line->set(xline_ord, BEGLINE);
     line->set(xline_rely, FROM_STAFF);
-    const int32_t y = VERTICAL_ORIGIN - w.y;
-    // One leg of the hairpin; the other mirrors it about its closed end.
-    const int32_t open = w.type == 2 ? -HAIRPIN_OPENING : HAIRPIN_OPENING;
+    const int32_t y = w.y - VERTICAL_ORIGIN;
+    // One leg of the hairpin, the upper; the other mirrors it about its closed end.
+    const int32_t open = w.type == 2 ? HAIRPIN_OPENING : -HAIRPIN_OPENING;
     line->set(xstartx, w.x);
-    line->set(xstarty, w.type == 2 ? y : y - HAIRPIN_OPENING);
+    line->set(xstarty, w.type == 2 ? y : y + HAIRPIN_OPENING);
     line->set(xendx, HAIRPIN_LENGTH);
-    line->set(xendy, w.type == 2 ? open : HAIRPIN_OPENING);
+    line->set(xendy, open);
     line->set(xc1x, -CLIP_MARGIN);
     line->set(xc1y, -CLIP_MARGIN - HAIRPIN_OPENING);
     line->set(xc2x, HAIRPIN_LENGTH + CLIP_MARGIN);

@@ -2,10 +2,15 @@
 // Other folders include this header and no other header of annotations/.
 #pragma once
 
+#include "annotations/anno_codes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_globals.h"
+#include "annotations/anno_least.h"
+#include "annotations/anno_refloc.h"
 #include "annotations/anno_runs.h"
 #include "annotations/command_texts.h"
+#include "annotations/drawanno.h"
+#include "annotations/drawtext.h"
 #include "model/model_services.h"
 #include "platform/events.h"
 
@@ -22,46 +27,8 @@ int pixels_to_tenths(int size);
 // Writes: MODE, current_anno, line_template's xcurve.
 void end_anno_selection(int mode, int redraw);
 
-// Deletes, with undo, the annotations before the node that are marked for deletion.
-void delete_marked_annos(Drosa node);
-
-// anno_anchor: the text of the annotation whose TPARAM is given (every style run), cut to fit
-// and NUL-terminated, into a buffer of `size` bytes.
-void anno_anchor(char* buffer, int size, Drosa tparam);
-
-// ---- Annotation passes of the page formatter (drawanno.cpp) ----------------------------------
-// The three annotation passes of a system, run in this order after the slurs; each appends
-// the graphics elements of its annotations and gives 0 when interrupted, else 1.
-int32_t draw_voice_annos();
-int32_t draw_pstaff_texts();
-int32_t draw_pstaff_annos();
-
 // Idle time of in-place text editing (the caret's blink).
 void text_idle();
-
-// ---- Measuring an annotation's text -----------------------------------------------------------
-// What measure_anno_text finds out about a text besides its width. All lengths are page units
-// (tenths of a point at the standard zoom).
-struct AnnoTextMeasure {
-  int32_t width = 0;                             // the text's width as drawn
-  int16_t ascent = 0, descent = 0, leading = 0;  // the largest of every run
-  int16_t max_size = 0;                          // the largest xtextsize of the runs
-  int16_t line_count = 0;                        // 0 for a single line
-  int16_t pad = 0;      // the width of " " (of "-" when the text ends in a centred hyphen)
-  bool hyphen = false;  // the text ends in a centred hyphen
-  bool leading_extender = false;   // the text begins with an underline extender
-  bool trailing_extender = false;  // the text ends with an underline extender
-  bool music_font = false;         // some run is in a music font
-};
-
-// measure_anno_text: the width of the text of the annotation headed by `tparam` (every style
-// run, each in its own font, face and size) as the platform's text measurement gives it,
-// without any window; `out` (may be null) receives the rest of the measurement. Escape codes
-// are not read yet: the text is measured as it stands. `note` is the annotation's note.
-// Reads:  the annotation's TPARAM and TEXT nodes, zoom_factor, the measuring port.
-// Writes: the measuring port's text state only for the call (restored).
-// Failure: a node that is not a TPARAM gives 0 and an empty measurement.
-int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
 
 // ---- The palette and in-place text editing ----------------------------------------------------
 // Until the annotation palette and text editing exist (anno_least.cpp) the palette takes no
@@ -113,6 +80,3 @@ int text_has_selection();
 // On Each Page and In Every Context allowed; settings unusual for each of the three; and
 // repetitions of each of the three present. Nothing is selected yet: all 0.
 void count_annotations(int32_t flags[9]);
-// anno_make_template: makes an annotation the model of the next new one (force: even when it
-// was the model already).
-void anno_make_template(Drosa anno, int force);

@@ -1,135 +1,371 @@
-// drawanno.cpp: the annotation passes of the page formatter.
+// drawanno.cpp: the annotation passes of the page formatter, the binding of an annotation to
+// the element of the music it stands for, and the clearance points above and below a note.
 //
-// Annotations are not drawn yet, with one exception: a line annotation that runs from an earlier
-// system of the page to a later one is carried across each system between by a mid-line mark,
-// which the first pass puts before the voice's first note, draws as a plain line across the
-// staff and removes again.
-#include <algorithm>
+// format_page runs three passes for each system once its music and slurs are drawn: the
+// first draws every text and line attached before a staff chord of the system's printed
+// staves, layer by layer; the second the centred hyphens between lyric syllables, once every
+// syllable of the system has its place; the third the annotations that stand for an element
+// of the music (an accidental, a glyph, a line), which must find that element drawn.
+//
+// Design notes:
+//  - A chord's annotations are gathered before any is drawn: drawing may remove a mark
+//    carried across the system or delete an override that no longer binds.
+//  - Hyphens look for the next syllable within 30 page units of the same height, whatever the
+//    zoom.
+#include "annotations/drawanno.h"
 
-#include "annotations/anno_services.h"
+#include <algorithm>
+#include <vector>
+
+#include "annotations/anno_codes.h"
+#include "annotations/anno_fields.h"
+#include "annotations/anno_globals.h"
+#include "annotations/anno_least.h"
+#include "annotations/anno_runs.h"
+#include "annotations/drawtext.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
+#include "params/param_services.h"
 
 namespace {
 
-bool visible_segment(Drosa node, int role) {
-  return node && effective_kind(node) == LINE && node->get(xline_eocvar) == 0 &&
-         node->get(xline_ord) == role;
+constexpr int P_ORNAMENT_HEIGHT = 137;  // "space given for height of fermata/ornament"
+constexpr int P_ORNAMENT_SPACE = 140;   // "space left between fermata/ornament and note"
+constexpr int P_HYPHEN_DISTANCE = 664;  // "centered hyphens: maximum distance for each hyphen"
+constexpr int32_t HYPHEN_HEIGHT_TOLERANCE = 30;
+constexpr int STEM_DOWN = 1, STEM_UP = 2;
+
+int first_staff() { return std::max<int>(first_pstaff, 0); }
+int last_staff() {
+  return std::min<int>({last_pstaff, MAX_PSTAVES - 1, std::max<int>(pstaff_count - 1, 0)});
 }
 
-bool same_line(Drosa a, Drosa b) {
-  return a->get(xstarty) == b->get(xstarty) && a->get(xendy) == b->get(xendy);
+// The first note of a layer's chain on a printed staff; NIL for an empty chain.
+Drosa chain_first(int pstaff, int layer) {
+  Drosa head = staff_data[pstaff].ppnt[layer];
+  Drosa nt = head ? note_ntdata(head) : NIL;
+  return nt ? nt->get(xpnext) : NIL;
 }
 
-// The ENDLINE that belongs to a BEGLINE: the first one after it with the same heights, when
-// the first BEGLINE with those heights before that ENDLINE is this one.
-Drosa line_partner(Drosa begline) {
-  Drosa end = NIL;
-  for (Drosa p = begline->xnext; p && !end; p = p->xnext)
-    if (visible_segment(p, LINE_END) && same_line(p, begline)) end = p;
-  if (!end) return NIL;
-  for (Drosa p = end->xback; p; p = p->xback)
-    if (visible_segment(p, LINE_BEGIN) && same_line(p, begline)) return p == begline ? end : NIL;
-  return NIL;
+// The annotation heads (TPARAMs that start a text, LINEs) attached before a note, in order.
+std::vector<Drosa> heads_before(Drosa note) {
+  std::vector<Drosa> heads;
+  for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+    if (is_anno_head(p)) heads.push_back(p);
+  std::reverse(heads.begin(), heads.end());
+  return heads;
 }
 
-// layout_lines (least): 1 when the BEGLINE's ENDLINE lies beyond a visible ENDSYST after the
-// system's first note, so that the line crosses the whole system; 0 for an ENDLINE before it.
-int layout_lines(Drosa begline, Drosa first_note) {
-  Drosa end = line_partner(begline);
-  bool past_first = false, crossed = false;
-  for (Drosa p = begline->xnext; end && p; p = p->xnext) {
-    if (p == end) return past_first && crossed;
-    if (p == first_note)
-      past_first = true;
-    else if (past_first && effective_kind(p) == ENDSYST)
-      crossed = true;
+// The notes of the staff chord that begins at `first`, in chain order; *next gets the first
+// note of the next chord of the layer (NIL at the chain's end).
+std::vector<Drosa> chord_from(Drosa first, Drosa* next) {
+  std::vector<Drosa> notes;
+  Drosa n = first;
+  for (; n && note_ntdata(n); n = chain_next(n)) {
+    notes.push_back(n);
+    if (note_ntdata(n)->get(xendscd)) {
+      n = chain_next(n);
+      break;
+    }
   }
-  return 0;
+  *next = n && note_ntdata(n) ? n : NIL;
+  return notes;
 }
 
-// The voice's first note in the system's print chains.
-Drosa first_chained_note(int v) {
-  for (Drosa p = voice_data[v].system_start; p && p != voice_data[v].system_end; p = p->xnext)
-    if (is_visible_note(p)) return p;
-  return NIL;
+// A staff chord and where it stands.
+struct ChordVisit {
+  std::vector<Drosa> notes;
+  int pstaff = 0;
+  int layer = 0;
+};
+
+// Walks every staff chord of the system's printed staves, layer by layer. false when
+// interrupted.
+template <typename Visit>
+bool for_each_chord(Visit visit) {
+  for (int p = first_staff(); p <= last_staff(); ++p) {
+    for (int layer = 0; layer < LAYERS; ++layer) {
+      Drosa next = chain_first(p, layer);
+      while (next) {
+        if (format_interrupted()) return false;
+        ChordVisit chord{chord_from(next, &next), p, layer};
+        if (chord.notes.empty()) break;
+        visit(chord);
+      }
+    }
+  }
+  return true;
 }
 
-// Step 2: a mark before each voice's first note for every line begun earlier on the page
-// that ends after this system. Lines begun on earlier pages are not looked for yet.
+// ---- The first pass ----------------------------------------------------------------------------
+
+// The mid-line marks of the lines that cross the system whole: a mark before each voice's
+// first note of the system for every line begun earlier on the page and ended after it.
 void insert_midline_marks() {
   for (int v = 0; v < voice_count; ++v) {
     if (voice_not_shown(v) || voice_list_empty(v)) continue;
-    Drosa first = first_chained_note(v);
+    Drosa first = NIL;
+    for (Drosa p = voice_data[v].system_start; p && p != voice_data[v].system_end; p = p->xnext)
+      if (is_visible_note(p)) {
+        first = p;
+        break;
+      }
     if (!first) continue;
     for (Drosa p = page_start[v]; p && p != voice_data[v].system_start; p = p->xnext)
-      if (visible_segment(p, LINE_BEGIN) && layout_lines(p, first)) insert_resizing(p, first);
+      if (effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xline_ord) == LINE_BEGIN &&
+          layout_lines(p, first))
+        insert_resizing(p, first);
   }
 }
 
-// draw_LINE (least, for mid-line marks): a plain line from the chord's head x and its staff's
-// middle line, offset by the line's start and end; the PDATA takes its rectangle.
-void draw_midline_mark(Drosa line, Drosa note, int pstaff) {
-  const int32_t x1 = note->xnext->get(xhdx) + line->get(xstartx);
-  const int32_t y1 = staff_data[pstaff].middle_y + line->get(xstarty);
-  const int32_t x2 = x1 + line->get(xendx), y2 = y1 + line->get(xendy);
-  Drosa pdata = line->xnext;
-  if (pdata && pdata->xkind == PDATA) {
-    pdata->set(xpagex1, x1);
-    pdata->set(xpagey1, y1);
-    pdata->set(xpagex2, x2);
-    pdata->set(xpagey2, y2);
-    pdata->set(xy1pstaff, int8_t(pstaff));
-    pdata->set(xy2pstaff, int8_t(pstaff));
+// In a view other than the Score, an annotation duplicated in every part stands before the
+// same time in every voice: it is drawn only for the voice printed first.
+struct EveryPart {
+  bool active = false;
+  int voice = -1;
+  bool skips(Drosa head, Drosa note) const {
+    if (!active || voice < 0) return false;
+    const bool duplicated =
+        head->xkind == TPARAM ? head->get(xeverypart) != 0 : head->get(xline_everypart) != 0;
+    return duplicated && note->get(xvoice) != voice;
   }
-  GEline(0, x1, y1, pstaff, 0, x2, y2, pstaff, 0, line->get(xlinewidth), line->get(xdashlth),
-         line->get(xgaplth), 0, 0, 0, 0, 0, GANNO_BOTH, note);
+};
+
+EveryPart every_part_filter() {
+  EveryPart e;
+  e.active = current_ncontext != 1;
+  if (!e.active) return e;
+  for (int layer = 0; layer < LAYERS && e.voice < 0; ++layer)
+    if (Drosa n = chain_first(first_staff(), layer)) e.voice = n->get(xvoice);
+  return e;
 }
 
-// Step 4.4: the mid-line marks attached before a chord's notes are drawn and removed.
-void draw_chord_midlines(Drosa last, int pstaff) {
-  Drosa first = chord_first_note(last);
-  for (Drosa n = first; n; n = n->xnext->get(xpnext)) {
-    Drosa p = n->xback;
-    while (p && p->xkind != NOTE && p->xkind != NTDATA && p->xkind != CDDATA3 &&
-           effective_kind(p) != ENDSYST) {
-      Drosa before = p->xback;
-      if (visible_segment(p, LINE_MIDDLE)) {
-        draw_midline_mark(p, n, pstaff);
-        check_PDATA_after_MIDLINE(&p);  // leaves p on the node before the mark
+// The pending reference requests of a chord's texts are folded in before any of the system is
+// drawn: a text then finds the texts of later chords at the heights they will be drawn at.
+void resolve_requests(const ChordVisit& chord) {
+  for (Drosa note : chord.notes)
+    for (Drosa head : heads_before(note))
+      if (head->xkind == TPARAM && !head->get(xeocvar) && node_byte(head, 33) != 0)
+        resolve_text_requests(head, note, chord.pstaff);
+}
+
+void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every) {
+  for (Drosa note : chord.notes) {
+    for (Drosa head : heads_before(note)) {
+      if (every.skips(head, note)) continue;
+      if (head->xkind == TPARAM) {
+        anno_refers_to_GE |= head->get(xeocvar);
+        if (!head->get(xeocvar)) drawtext(head, note, chord.pstaff, 1, lead_extender);
+        continue;
       }
-      p = before;
+      anno_refers_to_GE |= head->get(xline_eocvar);
+      if (head->get(xline_eocvar)) continue;
+      if (layout_hairpins(head, note)) draw_LINE(head, note, chord.pstaff, 1);
+      if (head->get(xline_ord) == LINE_MIDDLE) check_PDATA_after_MIDLINE(&head);
     }
-    if (n == last) break;
+  }
+  Drosa cd = last_note_cddata(chord.notes.back());
+  if (!cd) return;
+  cd->set(xprehiy, staff_top_y(first_staff(), 0));
+  cd->set(xpreloy, staff_bottom_y(last_staff(), 0));
+}
+
+// ---- The hyphen pass ------------------------------------------------------------------------
+
+// A head of a text that draws centred hyphens after its syllable, with its PDATA.
+bool hyphenated(Drosa head, Drosa note) {
+  if (head->xkind != TPARAM || head->get(xadjacent)) return false;
+  Drosa pd = head->xnext;
+  if (!pd || pd->xkind != PDATA || pd->get(xchyphen) == 0) return false;
+  return pd->get(xpagex2) != NOT_DRAWN && hidden_text_where(head, note) != -1;
+}
+
+// The left end of the first syllable at height y in the chords after `next`, in the layer:
+// the system's right end when there is none.
+int32_t next_syllable_x(Drosa next, int32_t y) {
+  for (Drosa first = next; first;) {
+    for (Drosa note : chord_from(first, &first)) {
+      if (MODE == TEXT_MODE && note == insertion_point) return note_ntdata(note)->get(xhdx);
+      for (Drosa head : heads_before(note)) {
+        Drosa pd = head->xkind == TPARAM ? head->xnext : NIL;
+        if (!pd || pd->xkind != PDATA || pd->get(xpagex1) == NOT_DRAWN) continue;
+        if (std::abs(int64_t(pd->get(xpagey1)) - y) <= HYPHEN_HEIGHT_TOLERANCE)
+          return pd->get(xpagex1);
+      }
+    }
+  }
+  return staff_right_x(first_staff(), current_page);
+}
+
+void draw_hyphens(Drosa head, Drosa note, Drosa next, int pstaff) {
+  Drosa pd = head->xnext;
+  const int32_t start = pd->get(xpagex2), y = pd->get(xpagey1);
+  const int64_t d = int64_t(next_syllable_x(next, y)) - start;
+  const int32_t p = param_length(P_HYPHEN_DISTANCE, note, nullptr);
+  // No distance to divide by: one hyphen in the middle of the gap.
+  const int64_t n = p > 0 ? d / p : 0;
+  const int64_t half = pd->get(xchyphen) / 2;
+  const int where = hidden_text_where(head, note);
+  for (int64_t k = 1; k <= n + 1; ++k) {
+    const int64_t x = start + k * d / (n + 2) - half;
+    GEstring(head->get(xtext_drawmode), int32_t(x), y, 0, 0, pstaff,
+             font_from_code(head->get(xtextfont)), head->get(xcharset),
+             note_text_offset(note, head, head), head->get(xtextface), head->get(xtext_color), "-",
+             head->get(xpslayout), where, note, head);
   }
 }
 
 }  // namespace
 
-// draw_voice_annos: for now only the mid-line marks of the system: put in, drawn, removed.
-// Reads:  voice_data, page_start, the system's chains, staff_data, the voices' LINEs.
-// Writes: the voice lists (marks and their PDATA, in and out again), the GE list.
-// Failure: polls for an interrupt at every staff chord: 0 when told to stop, else 1.
 int32_t draw_voice_annos() {
+  anno_refers_to_GE = 0;
+  anno_hyphens_pending = 0;
+  if (pstaff_count <= 0 || first_pstaff < 0) return 1;
   insert_midline_marks();
-  for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {
-    for (Drosa head : staff_data[p].ppnt) {
-      Drosa n = head ? head->xnext->get(xpnext) : NIL;
-      for (; n && n->xnext && n->xnext->xkind == NTDATA; n = n->xnext->get(xpnext)) {
-        if (!n->xnext->get(xendscd)) continue;
-        if (format_interrupted()) return 0;
-        draw_chord_midlines(n, p);
+  if (!for_each_chord(resolve_requests)) return 0;
+  const EveryPart every = every_part_filter();
+  int previous_layer = -1, previous_staff = -1;
+  return for_each_chord([&](const ChordVisit& chord) {
+    // A leading extender is drawn only at the first chord of each layer on the system.
+    const bool first = chord.layer != previous_layer || chord.pstaff != previous_staff;
+    previous_layer = chord.layer;
+    previous_staff = chord.pstaff;
+    draw_chord_annos(chord, first ? 1 : 0, every);
+  })
+             ? 1
+             : 0;
+}
+
+int32_t draw_pstaff_texts() {
+  if (!anno_hyphens_pending) return 1;
+  return for_each_chord([](const ChordVisit& chord) {
+    Drosa next = NIL;
+    chord_from(chord.notes.front(), &next);
+    for (Drosa note : chord.notes)
+      for (Drosa head : heads_before(note))
+        if (hyphenated(head, note)) draw_hyphens(head, note, next, chord.pstaff);
+  })
+             ? 1
+             : 0;
+}
+
+int32_t draw_pstaff_annos() {
+  if (!anno_refers_to_GE) return 1;
+  return for_each_chord([](const ChordVisit& chord) {
+    for (Drosa note : chord.notes) {
+      for (Drosa head : heads_before(note)) {
+        if (head->xkind == TPARAM && head->get(xeocvar))
+          drawtext(head, note, chord.pstaff, 1, 0);
+        else if (head->xkind == LINE && head->get(xline_eocvar))
+          draw_LINE(head, note, chord.pstaff, 1);
       }
     }
+  })
+             ? 1
+             : 0;
+}
+
+// ---- Annotations standing for elements ------------------------------------------------------
+
+namespace {
+
+int element_var(Drosa e) {
+  switch (e->xkind) {
+    case GE_CHAR:
+      return e->get(xgc_var);
+    case GE_LINE:
+      return e->get(xgl_var);
+    case GE_CURVE:
+      return e->get(xgv_var);
+    default:
+      return -1;
   }
+}
+
+// The ordinal-th element of the variety drawn for the note; NIL when there is none.
+Drosa find_element(Drosa note, int variety, int ordinal) {
+  if (!GE_head) return NIL;
+  bool owned = false;
+  int32_t steps = 0;
+  for (Drosa e = GE_head->xnext; e && steps <= total_Drosa_count; e = e->xnext, ++steps) {
+    if (e->xkind == NOTEPTR) {
+      owned = e->get(xnoteptr) == note;
+      continue;
+    }
+    if (!owned || e->get(xgscreen) || element_var(e) != variety) continue;
+    if (--ordinal == 0) return e;
+  }
+  return NIL;
+}
+
+bool selected(Drosa anno) {
+  Drosa pd = anno->xnext;
+  return pd && pd->xkind == PDATA && pd->get(xanno_selected);
+}
+
+int unbind(Drosa* anno) {
+  *anno = delete_anno_nodes(*anno);
+  return 0;
+}
+
+}  // namespace
+
+int find_obj(Drosa* anno, Drosa note) {
+  Drosa a = *anno;
+  const int kind = a ? effective_kind(a) : NA;
+  if (kind != TPARAM && kind != LINE) {
+    REPORT_ERROR(4, "Bad Drosa node for find_obj!");
+    return a ? unbind(anno) : 0;
+  }
+  const int variety = kind == TPARAM ? a->get(xeocvar) : a->get(xline_eocvar);
+  const int ordinal = kind == TPARAM ? a->get(xeocord) : a->get(xline_ord);
+  if (variety == 0) REPORT_ERROR(4, "Bad variety value in find_obj!");
+  if (ordinal == 0) REPORT_ERROR(4, "Bad ordinal value in find_obj!");
+  if (!a->xnext || a->xnext->xkind != PDATA) {
+    REPORT_ERROR(4, "No PDATA node in find_obj!");
+    return unbind(anno);
+  }
+  Drosa target = ordinal > 0 ? find_element(note, variety, ordinal) : NIL;
+  if (!target) return unbind(anno);
+  if (a != current_anno && !selected(a) && GE_matches_Drosa(target, a)) return unbind(anno);
+  mark_string_chain(target);
   return 1;
 }
 
-// Draws nothing yet: texts of the staves have no drawing.
-int32_t draw_pstaff_texts() { return 1; }
+void mark_string_chain(Drosa ge) {
+  if (!ge) return;
+  ge->set(xgremove, 1);
+  Drosa p = ge->xback;
+  for (; p && p->xkind == GE_STRING; p = p->xback) p->set(xgremove, 1);
+  if (!p || p->xkind == NOTEPTR || !p->get(xgscreen)) return;
+  p->set(xgremove, 1);
+  for (Drosa q = p->xback; q && q->xkind == GE_STRING; q = q->xback) q->set(xgremove, 1);
+}
 
-// Draws nothing yet: line annotations of the staves have no drawing.
-int32_t draw_pstaff_annos() { return 1; }
-
-// There is no in-place text editor yet, so there is no caret to blink.
-void text_idle() {}
+int32_t anno_note_extent_y(Drosa note, int pstaff, int side) {
+  Drosa nt = note_ntdata(note);
+  Drosa cd = nt ? cddatptr(note, 1) : NIL;
+  const int stem = nt ? nt->get(xstmdir) : 0;
+  if (side == 0) {
+    Drosa cd2 = cd ? cd->xnext : NIL;
+    const bool shared =
+        cd && cd->get(xoppos) && !(cd2 && cd2->xkind == CDDATA2 && cd2->get(xopposhide));
+    side = shared && stem == STEM_DOWN ? -1 : 1;
+  }
+  if (nt && nt->get(xother_staff)) pstaff += stem == STEM_UP ? -1 : 1;
+  pstaff = std::clamp(pstaff, 0, std::max(0, std::min<int>(pstaff_count, MAX_PSTAVES) - 1));
+  const int32_t space = param_length(P_ORNAMENT_SPACE, note, nullptr);
+  // A chord whose extents were never set is reached only by the staff's lines.
+  if (side > 0) {
+    int32_t top = staff_top_y(pstaff, 0);
+    if (cd && std::max(get_hiy(cd, STEM_UP), get_hiy(cd, STEM_DOWN)) != EXTENT_HIGH_START)
+      top = std::max(top, get_max_hiy(cd));
+    return top + space;
+  }
+  int32_t bottom = staff_bottom_y(pstaff, 0);
+  if (cd && std::min(get_loy(cd, STEM_UP), get_loy(cd, STEM_DOWN)) != EXTENT_LOW_START)
+    bottom = std::min(bottom, get_min_loy(cd));
+  return bottom - (space + param_length(P_ORNAMENT_HEIGHT, note, nullptr));
+}

@@ -110,8 +110,9 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
         x -= w;
       else if (aligned != 0)
         x -= w / 2;
-      // An underline that ends the text without punctuation reaches under the next note.
-      if (m.trailing_extender && !m.hyphen)
+      // A text that only continues an underline from before stands after the underline's end,
+      // as the text is drawn.
+      if (m.leading_extender && !m.trailing_extender)
         x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
       int64_t extension = m.trailing_extender ? m.pad : 0;
       int32_t x0 = clamp_i32(x), x1 = clamp_i32(x + w + extension);

@@ -632,11 +632,11 @@ TEST_F(MusicXmlText, SizesPositionsAndFacesOfWords) {
   Drosa a = find_next_kind(TPARAM, piece_start[0]);
   Drosa b = find_next_kind(TPARAM, a);
   EXPECT_EQ(a->get(xtextsize), 18);
-  EXPECT_EQ(a->get(xtexty), 100 - 200);  // 20 tenths above the top line, counted down from it
+  EXPECT_EQ(a->get(xtexty), 200 - 100);  // 20 tenths above the top line, counted up from it
   EXPECT_EQ(b->get(xtextsize), 24);
   EXPECT_EQ(b->get(xtextface), 1);
   // The second line of the group, a line of the style's size higher (placed before the size).
-  EXPECT_EQ(b->get(xtexty), 100 - (240 + 120));
+  EXPECT_EQ(b->get(xtexty), (240 + 120) - 100);
 }
 
 // ---- The whole import
