@@ -438,6 +438,10 @@ void console_banner(console_record* record, const char* prefix, const char* suff
   const size_t suffix_length = std::strlen(suffix);
   const bool ends_line = suffix_length > 0 && suffix[suffix_length - 1] == '\n';
   console_print(record, ends_line ? "" : "\n", 0, 0, 0);
+  // The banner is output: a console shown on output comes up with it (behind the window in
+  // front), so that it can be found from the start.
+  if ((record->options & CONSOLE_SHOW_ON_OUTPUT) && record->window)
+    console_window_show(record->window, false);
 }
 
 int32_t console_mark(console_record* record, int32_t offset) {

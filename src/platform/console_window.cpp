@@ -289,7 +289,9 @@ QPushButton* push_button(ConsoleWindow* window, const char* title, ConsoleContro
 void apply_window_flags(ConsoleWindow* window) {
   ConsoleWidget* widget = window->widget;
   const bool shown = widget->isVisible();
-  Qt::WindowFlags flags = window->kind == CONSOLE_FLOATING_WINDOW ? Qt::Tool : Qt::Window;
+  // A floating console is an ordinary top-level window too: the desktop's task bar and window
+  // list leave tool windows out, and the console must be found there.
+  Qt::WindowFlags flags = Qt::Window;
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint;
   if (window->close_box) flags |= Qt::WindowCloseButtonHint;
   widget->setWindowFlags(flags);
@@ -613,6 +615,10 @@ void console_view_insert(ConsoleWindow* window, int32_t offset,
                          const std::vector<ConsoleStyledRun>& runs, bool undoable) {
   QTextDocument* document = document_of(window);
   const bool follow = at_last_line(window);
+  // The text view follows its caret, which output at the end carries along: a line that does
+  // not end yet would scroll the view sideways. Only the user scrolls sideways.
+  QScrollBar* horizontal = window->output->horizontalScrollBar();
+  const int across = horizontal->value();
   if (!undoable) document->setUndoRedoEnabled(false);
   QTextCursor cursor(document);
   cursor.setPosition(clamp_offset(window, offset));
@@ -625,6 +631,7 @@ void console_view_insert(ConsoleWindow* window, int32_t offset,
     QScrollBar* bar = window->output->verticalScrollBar();
     bar->setValue(bar->maximum());
   }
+  horizontal->setValue(across);
 }
 
 bool console_view_delete_all(ConsoleWindow* window) {

@@ -3,7 +3,8 @@
 //              escape sequences show as text and never as escapes; control characters
 //   Appending.*: ANSI codes as styles in the log, persistent and per piece; faint colours;
 //              system text as UTF-8 or Mac OS Roman
-//   Marks.*:   banners, marks and the mark buttons
+//   Marks.*:   banners (which show a console shown on output), marks and the mark buttons;
+//              output never scrolls the log sideways
 #include <gtest/gtest.h>
 
 #include <random>
@@ -199,6 +200,18 @@ TEST_F(Marks, BannersMarksAndTheMarkButtons) {
   console_mark(record, CONSOLE_END);
   console_append(record, "tail\n", 0, ATTR_CURRENT, 0);
   EXPECT_EQ(style_of(record, "tail"), ConsoleTextStyle{});
+}
+
+TEST_F(Marks, TheBannerShowsAConsoleShownOnOutputAndOutputNeverScrollsSideways) {
+  console_record* record = make(CONSOLE_NO_INPUT | CONSOLE_START_HIDDEN | CONSOLE_SHOW_ON_OUTPUT);
+  // Output while hidden, then shown: the start of the line is in sight.
+  console_append(record, std::string(400, 'x').c_str(), 0, ATTR_CURRENT, 0);  // no line end
+  ASSERT_FALSE(console_shown(record));
+  console_banner(record, nullptr, nullptr);
+  EXPECT_TRUE(console_shown(record)) << "found from the start";
+  console_append(record, std::string(400, 'y').c_str(), 0, ATTR_CURRENT, 0);
+  for (int i = 0; i < 5; ++i) platform_wait_events(2);  // the view lays itself out
+  EXPECT_EQ(console_view_h_origin(record->window), 0);
 }
 
 }  // namespace
