@@ -105,8 +105,13 @@ void assign_tsmod_field(Drosa note) {
 
 }  // namespace
 
+namespace {
+int assigned_nodes = 0;  // nodes the current assignment reached
+}  // namespace
+
 void do_note_field_assignment(Drosa note) {
   if (!is_NOTE(note)) return;
+  ++assigned_nodes;
   const int32_t v = gselect_field_value;
   if (is(xselected)) {
     if (v != 0) REPORT_ERROR(4, "Attempted to set xselected TRUE via do_note_field_assignment");
@@ -343,6 +348,7 @@ bool line_pair_member(Drosa node) {
 
 void do_anno_field_assignment(Drosa anno) {
   if (!anno) return;
+  ++assigned_nodes;
   const int32_t v = gselect_field_value;
   if (is(xanno_selected)) {
     if (v != 0) REPORT_ERROR(4, "Attempted to set xanno_selected in do_anno_field_assignment");
@@ -494,16 +500,18 @@ int32_t query_selection_field(int annotations, const NodeField& field, int32_t r
 void assign_selection_field(const NodeField& field, int value, int reformat) {
   gselect_field_value = value;
   gselect_field_name = &field;
+  assigned_nodes = 0;
   if (MODE == MUSIC_MODE) {
     if (group_selected)
       for_each_group_selected(do_note_field_assignment);
-    else if (insertion_point)
+    else if (insertion_point_shown())
       do_note_field_assignment(insertion_point);
     refresh_from_offscreen();
   } else {
     for_each_selected(do_anno_field_assignment, 1);
   }
-  if (&field != &xselected && &field != &xanno_selected && voice_count > 0)
+  // Nothing selected: nothing changed, nothing to save.
+  if (&field != &xselected && &field != &xanno_selected && voice_count > 0 && assigned_nodes)
     mark_piece_changed(reformat, 1, 0);
 }
 

@@ -35,7 +35,8 @@ inline constexpr int32_t GSELECT_ANY = -333, GSELECT_LINE_SEEN = -444, GSELECT_T
 // assign_selection_field: gives the value to the field over the selection: in MUSIC_MODE each
 // note of the group selection, else the insertion point; in the annotation modes the selected
 // annotations. The window is refreshed; the piece is marked changed (re-formatted when
-// `reformat`) unless the field is xselected or xanno_selected or the piece has no voices.
+// `reformat`) unless the field is xselected or xanno_selected, the piece has no voices, or
+// nothing was selected.
 // Reads:  MODE, group_selected, insertion_point, current_anno.
 // Writes: gselect_field_name, gselect_field_value, the nodes (recorded for undo), DrosaDirty.
 void assign_selection_field(const NodeField& field, int value, int reformat);

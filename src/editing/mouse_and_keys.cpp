@@ -20,6 +20,7 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/events.h"
 #include "platform/port.h"
 #include "platform/ticks.h"
 #include "platform/window.h"
@@ -80,6 +81,20 @@ bool inside(const VirtualRect& band, int32_t x, int32_t y) {
 
 // ---- The band's frame -------------------------------------------------------------------------
 
+// Following the mouse while the band is dragged: true while the button is held, with the
+// mouse's place. The release's mouse-up stays queued for the main loop, which keeps it as the
+// reference of the next double click.
+bool band_button_down(int window, Point* where) {
+  EventRecord up;
+  if (peek_event(event_mask_of(EVENT_MOUSE_UP), &up)) {
+    if (up.window == window) *where = up.where;
+    return false;
+  }
+  if (platform_modifiers() & MOD_BUTTON_UP) return false;
+  *where = platform_mouse_position(window);
+  return true;
+}
+
 void frame_band(Point a, Point b) {
   const Rect r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1,
                std::max(a.y, b.y) + 1};
@@ -104,7 +119,7 @@ int drag_select_rect(Point start, VirtualRect* rect, int draw) {
   if (draw) frame_band(start, end);
   const Rect area = music_area_rect();
   Point now = start;
-  while (platform_track_mouse(window, &now)) {
+  while (band_button_down(window, &now)) {
     if (!area.contains(now)) {
       const uint32_t ticks = platform_ticks();
       if (ticks - band_scroll_time >= std::max<uint32_t>(1, platform_caret_ticks() / 8)) {

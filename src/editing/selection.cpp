@@ -125,10 +125,15 @@ void make_cursor_visible() {
 
 // ---- Dispatching a command over the selection ---------------------------------------------
 
+bool insertion_point_shown() {
+  Drosa ip = insertion_point;
+  return ip && !(ip->xkind == NOTE && voice_not_shown(ip->get(xvoice)));
+}
+
 void apply_to_cursor_or_group(void (*fn)(Drosa node), int refresh) {
   if (MODE == MUSIC_MODE && group_selected)
     for_each_group_selected(fn);
-  else if (insertion_point)
+  else if (insertion_point_shown())
     fn(insertion_point);
   if (refresh) refresh_from_offscreen();
 }
@@ -266,6 +271,7 @@ void delete_notes_command(int remove) {
     return;
   }
   if (insertion_point) {
+    if (!insertion_point_shown()) return;  // a voice this context does not show stays as it is
     Drosa note = insertion_point;
     stop_flashing(note);
     insertion_point = NIL;

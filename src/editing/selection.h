@@ -29,9 +29,12 @@ void set_selected_voice(int v);
 void make_cursor_visible();
 
 // ---- Dispatching commands over the selection ----------------------------------------------------
+// insertion_point_shown: there is an insertion point, and it is no note of a voice that the
+// current notation context does not show (commands leave such a note alone).
+bool insertion_point_shown();
 // apply_to_cursor_or_group: fn for each note of the group selection in MUSIC_MODE, else for the
-// insertion point; with refresh the window is copied from the page image afterwards. Nothing
-// selected: nothing but the refresh.
+// insertion point (when shown); with refresh the window is copied from the page image
+// afterwards. Nothing selected: nothing but the refresh.
 void apply_to_cursor_or_group(void (*fn)(Drosa node), int refresh);
 // for_each_group_selected: fn for each member of the group on the current page (selected notes
 // in MUSIC_MODE, annotations marked in their PDATA otherwise), voice by voice, each handed on

@@ -19,6 +19,8 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/events.h"
+#include "platform/menus.h"
+#include "platform/script.h"
 #include "platform/window.h"
 #include "support/selection_page.h"
 
@@ -143,6 +145,73 @@ TEST_F(SelectionState, DeleteNotesRefusesAnEmptyMeasureAndLeavesRestsOtherwise) 
   do_menu_item(EDIT_MENU, 1, 'v');
   run_until_idle();
   EXPECT_TRUE(voice_bytes() == unselected) << "undone";
+}
+
+TEST_F(SelectionState, NothingSelectedAHiddenVoiceAndThePageEndChangeNothing) {
+  open(2, 3);
+  set_insertion_point(NIL, 0, -10);
+  DrosaDirty = 0;
+  const std::string before = voice_bytes();
+  assign_selection_field(xstacc, 1, 1);
+  for (int remove : {0, 1}) {
+    delete_notes_command(remove);
+    set_insertion_point(NIL, 0, -10);  // Delete Notes put it on the note nearest its old place
+  }
+  visits = 0;
+  apply_to_cursor_or_group(delete_visited, 1);
+  EXPECT_EQ(visits, 0);
+  for (int k : {KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN}) key(k, MOD_SHIFT);
+  EXPECT_EQ(DrosaDirty, 0) << "nothing to save";
+
+  // At the end of the last page: nothing further to step to or stretch over.
+  ASSERT_TRUE(platform_choose_menu_item(PAGE_MENU, 2));
+  run_until_idle();
+  ASSERT_EQ(current_page, 2);
+  const std::string on_page_2 = voice_bytes();  // the page's layout notes its systems' voices
+  click(head(drawn(0).back()));
+  key(KEY_RIGHT, MOD_SHIFT);
+  key(KEY_RIGHT);
+  EXPECT_EQ(insertion_point, drawn(0).back());
+  const Point corner{head(drawn(2).back()).x + 40, page_pixel_height + 200};
+  drag(head(drawn(0).back()), corner);
+  EXPECT_TRUE(voice_bytes(true) == on_page_2);
+  if (group_selected) end_group_selection(1);
+
+  // Voice 1 no longer shown in this context: its notes are left alone, selected or not.
+  Drosa print = find_next_kind_before_note(PRINT, piece_start[1]);
+  print->xcontext = 7;
+  mark_views_changed(1, 2, 0);
+  run_until_idle();
+  ASSERT_TRUE(voice_not_shown(1));
+  const std::string shown_two = voice_bytes();
+  Drosa hidden = find_next_kind(NOTE, piece_start[1]);
+  set_insertion_point(hidden, 0, -10);
+  assign_selection_field(xstacc, 1, 1);
+  delete_notes_command(1);
+  set_insertion_point(hidden, 0, -10);
+  delete_notes_command(0);
+  set_insertion_point(NIL, 0, -10);
+  begin_group_selection();
+  hidden->set(xselected, 1);
+  assign_selection_field(xstacc, 1, 1);
+  hidden->set(xselected, 0);
+  end_group_selection(1);
+  EXPECT_TRUE(voice_bytes() == shown_two);
+  print->xcontext = 1;
+
+  std::string problems;
+  EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
+}
+
+TEST_F(MouseAndKeys, ADoubleClickOnANoteStartsNoteEntryThere) {
+  open(1, 3);
+  const Drosa note = drawn(1)[6];
+  click(head(drawn(0)[0]));
+  EXPECT_EQ(note_entry_active, 0);
+  click(head(note));
+  click(head(note));
+  EXPECT_EQ(note_entry_active, 1);
+  EXPECT_EQ(insertion_point, note);
 }
 
 TEST_F(MouseAndKeys, ABandSelectsTheNotesInsideItAndAShiftBandAddsToThem) {
