@@ -129,24 +129,17 @@ void fix_beam_buffer() {
 }
 
 void check_beam_buffer() {
-  bool reported = false;
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int layer = 0; layer < LAYERS; ++layer) {
       for (int direction = 0; direction < BEAM_BUFFER_DIRECTIONS; ++direction) {
         for (int grace = 0; grace <= 1; ++grace) {
           const int index = entry_index(p, layer, direction, grace);
           if (!is_open(beam_buffer[index])) continue;
-          if (!beam_error_reported && (direction == 1 || direction == 2)) {
-            REPORT_ERROR(4, "Unterminated beam: pstaff %hd, dir %hd, grace %hd", short(p),
-                         short(direction), short(grace));
-            reported = true;
-          }
           close_on_own_staff(index, layer);
         }
       }
     }
   }
-  if (reported) beam_error_reported = true;
 }
 
 void print_beam_buffer() {

@@ -31,12 +31,10 @@ void endchord(Drosa first, Drosa last, int pstaff, int layer);
 //          (the beam stays where it is).
 void fix_beam_buffer();
 
-// check_beam_buffer: at the end of a system every beam still open is reported (once in a
-// run of the program) and then drawn with the chords it holds, so that none of them is lost.
-// Reads:  first_pstaff, last_pstaff, beam_error_reported.
-// Writes: beam_buffer, beam_error_reported, the GE list.
-// Failure: level 4 "Unterminated beam: pstaff %hd, dir %hd, grace %hd" per open beam of stems
-//          down or up, in the first call that finds one.
+// check_beam_buffer: at the end of a system every beam still open (one that goes on past the
+// system's end, or whose notes in the file never end it) is drawn with the chords it holds,
+// so that none of them is lost.
+// Reads:  first_pstaff, last_pstaff. Writes: beam_buffer, the GE list.
 void check_beam_buffer();
 
 // print_beam_buffer: writes the open beams of every pstaff to the debug stream.

@@ -49,7 +49,6 @@ BeamRecord beam_record;
 
 BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
 uint32_t beam_buffer_touched[BEAM_BUFFER_SIZE];
-bool beam_error_reported = false;
 ChordDrawer beam_buffer_chord_drawer = printcd;
 ChordDrawer beam_buffer_beam_drawer = printbeam;
 Drosa specplot_last_seen[BEAM_BUFFER_PSTAVES][BEAM_BUFFER_LAYERS];
@@ -97,7 +96,6 @@ void reset_graphics_globals() {
   current_color_index = 0;
   for (BeamBufferEntry& e : beam_buffer) e = BeamBufferEntry{};
   for (uint32_t& t : beam_buffer_touched) t = 0;
-  beam_error_reported = false;
   beam_buffer_chord_drawer = printcd;
   beam_buffer_beam_drawer = printbeam;
   for (auto& staff : specplot_last_seen)

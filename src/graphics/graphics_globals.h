@@ -130,7 +130,6 @@ struct BeamBufferEntry {
 };
 extern BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
 extern uint32_t beam_buffer_touched[BEAM_BUFFER_SIZE];
-extern bool beam_error_reported;  // an unterminated beam has been reported in this run
 // What the beam buffer hands its chords to: printcd for a chord outside a beam, printbeam for
 // a beam group (a test may put recorders in their place).
 using ChordDrawer = int32_t (*)(Drosa first, Drosa last, int staff, int flag);

@@ -43,10 +43,7 @@ Group collect_group(Drosa first) {
   for (int32_t steps = 0; !note_ntdata(n)->get(xendbeam) && steps <= total_Drosa_count; ++steps) {
     int hand = 3;
     Drosa next = beam_next(n, &hand);
-    if (!next) {
-      REPORT_ERROR(4, "setstdir: xendbeam inconsistency");
-      break;
-    }
+    if (!next) break;  // a beam its notes never end (a damaged piece): it ends here
     if (hand != 3 && !switch_reported) {
       REPORT_ERROR(4, "setstdir: missing xendbeam before LHRH");
       switch_reported = true;
@@ -165,7 +162,8 @@ bool sweep(int pstaff, int layer, bool graces) {
 //         xhdy; NOTE grace and rest flags; staff_data middle y; parameter 141; the voices'
 //         system-start ENDSYSTs. Writes: NTDATA xstmdir, xforced (a staff switch decided),
 //         the grace copy bit (cleared); never relinks a voice list.
-// Failure: level 4 "setstdir: xendbeam inconsistency", "setstdir: missing xendbeam before
+// A beam group that its notes never end stops at its last note that has a next one.
+// Failure: level 4 "setstdir: missing xendbeam before
 //         LHRH", "Confusion about forced stdirs in setstdir: ...", "grace logic error in
 //         setstdir", "tmpdir logic error in setstdir", "Setstdir: bad call of grace_stmdir",
 //         "curstdir logic error in setstdir"; then goes on. Polls for an interrupt before

@@ -208,7 +208,9 @@ void convert_321(Drosa node, int kind, ConversionState* st) {
   } else if (kind == TPARAM && is_annotation_head(node)) {
     st->in_na_run = false;
   } else if ((kind == TPARAM || kind == TEXT) && st->in_na_run) {
-    REPORT_ERROR(4, "Your piece has some text problems which are being fixed.");
+    if (!st->text_problems_said)
+      REPORT_ERROR(2, "%s", "Your piece has some text problems which are being fixed.");
+    st->text_problems_said = true;
     node->xcontext = st->na_context;
   }
 }

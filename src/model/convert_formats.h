@@ -29,17 +29,18 @@ void page_setup_notice(int version);
 // What the record conversions carry from one record to the next during one read.
 struct ConversionState {
   int version = 344;
-  int voice = 0;              // voice being read
-  bool context_move = false;  // up to 320: CLEF and KEYSIG follow a moved ENDSYST
-  bool text_marking = false;  // up to 320: annotations of a marked head
-  bool in_na_run = false;     // 321: an NA node started a run of annotation records
-  int8_t na_context = 0;      // the context of that NA node
-  int program_answer = -1;    // up to 337: -1 not asked yet, 0 No, 1 Yes
+  int voice = 0;                    // voice being read
+  bool context_move = false;        // up to 320: CLEF and KEYSIG follow a moved ENDSYST
+  bool text_marking = false;        // up to 320: annotations of a marked head
+  bool in_na_run = false;           // 321: an NA node started a run of annotation records
+  int8_t na_context = 0;            // the context of that NA node
+  bool text_problems_said = false;  // 321: the note about them was shown
+  int program_answer = -1;          // up to 337: -1 not asked yet, 0 No, 1 Yes
 };
 
 // Applies every record conversion for the file's version to one node just read.
 // Reads:  options_struct record 1, music_font_numbers, quiet_convert_flag.
-// Failure: level-4 note "Your piece has some text problems which are being fixed." (321).
+// Failure: level-2 note "Your piece has some text problems which are being fixed." (321), once.
 void convert_record(Drosa node, ConversionState* state);
 
 // ---- Version repairs of check_voice ---------------------------------------------------------

@@ -40,6 +40,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -666,7 +667,7 @@ int read_voice_head(PieceReading* reading, int v) {
   if (shift_or_option_down() && v > 0) {
     destroyDrosa(head);
     voice_count = int16_t(v);
-    REPORT_ERROR(4, "Due to missing xstartpiece ENDSYST, have %hd voices.", short(v));
+    REPORT_ERROR(2, "Due to missing xstartpiece ENDSYST, have %hd voices.", short(v));
     return -1;
   }
   if (head->xkind == ENDSYST)
@@ -758,7 +759,7 @@ void recompute_playback(bool from_translator) {
     Drosa first, last;
     voice_note_range(v, &first, &last);
     if (!first) {
-      REPORT_ERROR(4,
+      REPORT_ERROR(2,
                    "You have %hd voices, and voice %hd is empty!?  The program that made this "
                    "piece should fix its staff commands so that every voice has notes.",
                    voice_count, short(v));
@@ -967,8 +968,12 @@ void give_line_control_points(Drosa line) {
   set_rec_i32(line, 32, int32_t(bottom - y1));
 }
 
+// Clef types 0..11: each is a parameter of its own where the layout places notes.
+constexpr int CLEF_TYPES = 12;
+
 struct VoiceCheck {
   int v;
+  bool text_repaired_said = false;
   Drosa chord_note = NIL;            // the last NOTE when it does not end its chord
   int bar = 1;                       // measure number at the node walked
   Drosa print_since_note[256] = {};  // by xcontext + 128: a PRINT with no NOTE after it
@@ -1017,7 +1022,34 @@ void check_node(VoiceCheck* check, Drosa p) {
                  short(check->v), p->get(xsstaff), short(63), short(check->v));
     p->set(xsstaff, int16_t(check->v));
   }
+  if (kind == CLEF && p->get(xclef) >= CLEF_TYPES) {
+    REPORT_ERROR(2, "Bad CLEF on voice %hd: clef type %hd; using the treble clef instead.",
+                 short(check->v), short(p->get(xclef)));
+    p->set(xclef, 0);
+  }
   if (kind == LINE) give_line_control_points(p);
+}
+
+// A text annotation's head (a TPARAM that is not a further style run) must be followed by its
+// text: one of another context takes the head into that context, and a head without text is
+// removed. False when p was removed.
+bool check_text_head(VoiceCheck* check, Drosa p) {
+  if (p->xkind != TPARAM || p->get(xadjacent)) return true;
+  Drosa text = p->xnext;
+  const bool kept = text && text->xkind == TEXT;
+  if (kept && text->xcontext == p->xcontext) return true;
+  if (!check->text_repaired_said)
+    REPORT_ERROR(2,
+                 "Voice %hd holds text annotations whose text is missing or in another notation "
+                 "context; they were mended.",
+                 short(check->v));
+  check->text_repaired_said = true;
+  if (kept) {
+    p->xcontext = text->xcontext;
+    return true;
+  }
+  destroy_node(p);
+  return false;
 }
 
 // Two PRINTs of one context with no note between: the first goes.
@@ -1047,6 +1079,7 @@ void check_voice(int v, int version) {
   check.v = v;
   for (Drosa p = piece_start[v]->xnext, next; p; p = next) {
     next = p->xnext;
+    if (!check_text_head(&check, p)) continue;
     check_node(&check, p);
     if (repair_node_by_version(p, v, version)) continue;
     const int kind = p->xkind;

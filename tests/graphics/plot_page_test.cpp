@@ -475,15 +475,14 @@ TEST_F(PlotBeamBuffer, BrokenAndUnterminatedBeamsAreDrawnWithWhatTheyHold) {
   endchord(q2, q2, 0, 0);  // not the beam's next chord: the beam is drawn first
   for (int i = 0; i < 2; ++i) {
     endchord(e1, e1, 0, 0);
-    check_beam_buffer();  // reported once in a run, drawn every time
+    check_beam_buffer();  // drawn with what it holds, no fault of the program
   }
   endchord(q1, q1, -1, 0);
   EXPECT_EQ(drawn,
             std::vector<std::string>({"beam 0.2 s0", "cd 0.4 s0", "beam 0.2 s0", "beam 0.2 s0"}));
   std::vector<std::string> texts;
   for (const Report& r : take_reports()) texts.push_back(r.text);
-  EXPECT_EQ(texts, std::vector<std::string>({"Unterminated beam: pstaff 0, dir 2, grace 0",
-                                             "bad pstaff in endchord (spacing2.c)"}));
+  EXPECT_EQ(texts, std::vector<std::string>({"bad pstaff in endchord (spacing2.c)"}));
 }
 
 }  // namespace

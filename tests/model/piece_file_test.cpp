@@ -796,6 +796,29 @@ TEST_F(PieceFileTest, SettingsOutOfRangeAreReplacedByTheirDefaults) {
   }
 }
 
+TEST_F(PieceFileTest, ClefsOfNoKnownTypeAndTextlessAnnotationsAreMendedWithAMessage) {
+  sample_piece();
+  add_clef(1, 0)->set(xclef, 40);
+  for (Drosa head : {add(0, TPARAM), add_after(add(0, TEXT), TPARAM)}) {
+    set_node_byte(head, 18, 0xFF);
+    set_node_byte(head, 19, 0xFB);  // a standard font, which needs no font record
+  }
+  find_prev_kind(TEXT, voice_end(0))->xcontext = 1;
+  add_note(0, QUARTER)->set(xacc, 3);
+  ASSERT_EQ(write_to(path), 1);
+  ASSERT_EQ(read_from(file_bytes(path)), 1);
+  EXPECT_EQ(messages(), (std::vector<std::string>{
+                            "Voice 0 holds text annotations whose text is missing or in another "
+                            "notation context; they were mended.",
+                            "Bad CLEF on voice 1: clef type 40; using the treble clef instead."}));
+  std::string heads;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM)
+      heads += std::to_string(p->xcontext) + (p->xnext->xkind == TEXT ? "t " : " ");
+  EXPECT_EQ(heads, "0t 1t ");
+  EXPECT_EQ(find_prev_kind(CLEF, voice_end(1))->get(xclef), 0);
+}
+
 // ---- Saving ----------------------------------------------------------------------------------
 
 TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
