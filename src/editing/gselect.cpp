@@ -378,6 +378,12 @@ void do_anno_field_assignment(Drosa anno) {
     }
   } else if (anno->xkind == LINE && line_only_field()) {
     assign_line_field(anno);
+    // The line's offsets from its note follow what changed (a lock, a pending reference).
+    Drosa note = anno_note(anno);
+    if (is_plotted_note(note) && !line_pair_member(anno)) {
+      int32_t x = 0, y = 0;
+      anno_refloc(note, anno, &x, &y, 0);
+    }
   } else if (anno->xkind == TPARAM && text_field()) {
     assign_text_fields(anno);
   }
@@ -414,6 +420,12 @@ void do_anno_field_check(Drosa anno) {
                    is(xclassify_gselect) ? static_cast<const NodeField&>(xclassify) : field_now());
     } else {
       return;  // a line's field: texts have none
+    }
+    if (is(xtextsize)) {
+      // The size as drawn at its note (a template: at the insertion point).
+      const bool templ = anno == text_template;
+      Drosa note = templ ? insertion_point : anno_note(anno);
+      if (is_plotted_note(note)) value = note_text_offset(note, anno, anno);
     }
     if (is(xtextsize) || is(xtextfont)) value = value == r ? value : 0;
     if (is(xtextface)) value = r == 0 ? (value != 0) : (value & r);

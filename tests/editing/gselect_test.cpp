@@ -313,4 +313,46 @@ TEST_F(AnnotationFields, ATextKeepsItsRightEdgeAndAContextThatHidesItLetsItGo) {
   end_anno_selection(MUSIC_MODE, 1);
 }
 
+TEST_F(AnnotationFields, ABandOverATextSelectsItForTheStyleCommands) {
+  open(1, 3);
+  Drosa text = make_text_anno(drawn(0)[0], 0, 1, 606, "Allegro", nullptr);
+  text->set(xhidden, 0);
+  mark_piece_changed(1, 1, 0);
+  run_until_idle();
+  Drosa pd = text->xnext;
+  ASSERT_EQ(pd->xkind, PDATA);
+  ASSERT_NE(pd->get(xscrx1), NOT_DRAWN) << "the text is drawn on the page";
+  const std::vector<uint32_t> unmarked = page_pixels();
+  auto window = [](int32_t x, int32_t y) {
+    const Point origin = scroll_origin();
+    return Point{int(x / zoom_factor) + origin.x,
+                 origin.y + page_pixel_height - int(y / zoom_factor)};
+  };
+  Point a = window(pd->get(xscrx1), pd->get(xscry1)), b = window(pd->get(xscrx2), pd->get(xscry2));
+  drag({std::min(a.x, b.x) - 8, std::min(a.y, b.y) - 8},
+       {std::max(a.x, b.x) + 8, std::max(a.y, b.y) + 8});
+  EXPECT_EQ(MODE, TEXT_MODE);
+  EXPECT_EQ(group_selected, 1u);
+  EXPECT_EQ(pd->get(xanno_selected), 1);
+  EXPECT_FALSE(page_pixels() == unmarked) << "the group's marks show";
+  save_page("text_band");
+
+  do_menu_item(SIZE_MENU, 3, 'v');
+  run_until_idle();
+  EXPECT_EQ(text->get(xtextsize), size_menu_sizes[2]);
+  pd = text->xnext;
+  EXPECT_EQ(pd->get(xanno_selected), 1) << "still selected after the page was drawn again";
+  const std::vector<uint32_t> kept = page_pixels();
+  redraw_view();
+  EXPECT_TRUE(page_pixels() == kept) << "the marks were put back on the page drawn afresh";
+
+  click(head(drawn(1)[6]));  // a note: the group ends
+  EXPECT_EQ(group_selected, 0u);
+  EXPECT_EQ(pd->get(xanno_selected), 0);
+  const std::vector<uint32_t> after = page_pixels();
+  redraw_view();
+  EXPECT_TRUE(page_pixels() == after) << "no mark left behind";
+  end_anno_selection(MUSIC_MODE, 1);
+}
+
 }  // namespace
