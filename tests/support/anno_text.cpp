@@ -42,23 +42,34 @@ Drosa run_node(const ParsedChar& c, bool head) {
 
 }  // namespace
 
-CodedText build_coded(const std::vector<ParsedChar>& chars) {
-  CodedText coded;
-  if (chars.empty()) return coded;
-  // The annotation: a TPARAM per run, each with its TEXT nodes.
+namespace {
+
+// The runs of parsed characters as an annotation chain: each run's TPARAM and TEXT nodes.
+std::vector<std::pair<Drosa, std::string>> make_runs(const std::vector<ParsedChar>& chars,
+                                                     Drosa* last) {
   std::vector<std::pair<Drosa, std::string>> runs;
   for (size_t i = 0; i < chars.size(); ++i) {
     if (i == 0 || !same_run(chars[i], chars[i - 1]))
       runs.push_back({run_node(chars[i], i == 0), ""});
     runs.back().second.push_back(char(chars[i].character));
   }
-  Drosa last = NIL;
+  Drosa end = NIL;
   for (auto& [run, text] : runs) {
-    if (last) link_after(run, last);
+    if (end) link_after(run, end);
     Drosa text_last = NIL;
     if (Drosa first = make_text_nodes(text, 0, &text_last)) link_chain_after(first, text_last, run);
-    last = text_last ? text_last : run;
+    end = text_last ? text_last : run;
   }
+  if (last) *last = end;
+  return runs;
+}
+
+}  // namespace
+
+CodedText build_coded(const std::vector<ParsedChar>& chars) {
+  CodedText coded;
+  if (chars.empty()) return coded;
+  const std::vector<std::pair<Drosa, std::string>> runs = make_runs(chars, nullptr);
   Drosa head = runs.front().first;
   anno_text_to_codes(nullptr, head, NIL);
   coded.base = anno_build_state.base;
@@ -69,6 +80,12 @@ CodedText build_coded(const std::vector<ParsedChar>& chars) {
   }
   destroy_Drosa_list(head);
   return coded;
+}
+
+Drosa coded_annotation(const std::string& coded, AnnoFontSpec base, Drosa* last) {
+  const std::vector<ParsedChar> chars = parse_coded(coded, true, base);
+  if (chars.empty()) return NIL;
+  return make_runs(chars, last).front().first;
 }
 
 std::vector<ParsedChar> parse_coded(const CodedText& coded) {

@@ -35,3 +35,8 @@ struct CodedText {
 CodedText build_coded(const std::vector<ParsedChar>& chars);
 // The coded text parsed again in the font the builder took.
 std::vector<ParsedChar> parse_coded(const CodedText& coded);
+
+// An annotation made of coded text as finishing an edit makes it: its characters grouped into
+// style runs, a TPARAM (the first with xbackslash) and TEXT nodes for each, as a detached
+// chain; *last receives its last node.
+Drosa coded_annotation(const std::string& coded, AnnoFontSpec base, Drosa* last);
