@@ -7,6 +7,7 @@ AnnoParseState anno_parse_state;
 AnnoBuildState anno_build_state;
 uint16_t anno_refers_to_GE;
 uint8_t anno_hyphens_pending;
+AnnoMeasureCache anno_measure_cache;
 
 void reset_anno_globals() {
   current_anno = NIL;
@@ -15,4 +16,5 @@ void reset_anno_globals() {
   anno_build_state = AnnoBuildState{};
   anno_refers_to_GE = 0;
   anno_hyphens_pending = 0;
+  anno_measure_cache = AnnoMeasureCache{};
 }

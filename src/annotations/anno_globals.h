@@ -2,10 +2,12 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 #include "annotations/anno_codes.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/port.h"
 
 extern Drosa current_anno;          // the selected annotation (its TPARAM or LINE); NIL none
 extern Drosa last_template_source;  // the annotation copied last into a template; NIL none
@@ -49,5 +51,13 @@ extern AnnoBuildState anno_build_state;
 // Flags of the page being formatted, cleared by draw_voice_annos.
 extern uint16_t anno_refers_to_GE;    // the OR of the varieties of the element overrides seen
 extern uint8_t anno_hyphens_pending;  // some text ends in a centred hyphen
+
+// Text measured for annotations, by font number, point size and face: the widths of texts
+// (points) and the font metrics. A font's measures never change while the program runs.
+struct AnnoMeasureCache {
+  std::unordered_map<std::string, double> widths;
+  std::unordered_map<uint64_t, FontMetrics> metrics;
+};
+extern AnnoMeasureCache anno_measure_cache;
 
 void reset_anno_globals();

@@ -103,14 +103,7 @@ struct Piece {
 };
 
 int32_t piece_width(Drosa note, Drosa head, Drosa run, const std::string& text) {
-  Port* saved = platform_current_port();
-  platform_set_port(offscreen_port());
-  text_font(font_from_code(run->get(xtextfont)));
-  text_face(run->get(xtextface));
-  text_size(std::max(1, note_text_offset(note, head, run)));
-  const double width = string_width(text);
-  platform_set_port(saved);
-  return int32_t(width * 10 + 0.5);
+  return anno_string_width(note, head, run, text);
 }
 
 void emit_line(Drosa head, Drosa note, int pstaff, const std::vector<Piece>& line, int32_t left,

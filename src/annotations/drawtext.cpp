@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "annotations/anno_codes.h"
 #include "annotations/anno_fields.h"
@@ -74,15 +75,62 @@ Drosa pdata_of(Drosa head) {
 
 // ---- Measuring ----------------------------------------------------------------------------------
 
-// The port font of a run at its size for the note.
-void set_run_font(Drosa note, Drosa head, Drosa run) {
-  text_font(font_from_code(run->get(xtextfont)));
-  text_face(run->get(xtextface));
-  text_size(std::max(1, note_text_offset(note, head, run)));
+// The font, point size (scaled for the note's staff) and face a run is measured and drawn in.
+struct RunFont {
+  int font, size, face;
+  uint64_t key() const {
+    return (uint64_t(uint32_t(font)) << 32) | (uint64_t(size & 0xFFFF) << 16) | uint64_t(face);
+  }
+};
+
+RunFont run_font(Drosa note, Drosa head, Drosa run) {
+  return {font_from_code(run->get(xtextfont)), std::max(1, note_text_offset(note, head, run)),
+          run->get(xtextface)};
+}
+
+// Measures in the measuring port in the run's font, its own text state put back after.
+template <typename Measure>
+auto in_measuring_port(const RunFont& f, Measure measure) {
+  Port* saved = platform_current_port();
+  platform_set_port(offscreen_port());
+  const int font = current_text_font(), size = current_text_size(), face = current_text_face();
+  text_font(f.font);
+  text_size(f.size);
+  text_face(f.face);
+  auto result = measure();
+  text_font(font);
+  text_size(size);
+  text_face(face);
+  platform_set_port(saved);
+  return result;
 }
 
 int16_t units(double points) {
   return int16_t(std::clamp<double>(points * 10 + 0.5, 0, INT16_MAX));
+}
+
+constexpr size_t MOST_CACHED = 50000;
+
+const FontMetrics& font_metrics_of(const RunFont& f) {
+  auto& cache = anno_measure_cache.metrics;
+  auto found = cache.find(f.key());
+  if (found != cache.end()) return found->second;
+  if (cache.size() > MOST_CACHED) cache.clear();
+  return cache[f.key()] = in_measuring_port(f, [] { return get_font_metrics(); });
+}
+
+// The width of a text in points.
+double width_of(const RunFont& f, std::string_view text) {
+  if (text.empty()) return 0;
+  std::string key(reinterpret_cast<const char*>(&f), sizeof f);
+  key.append(text);
+  auto& cache = anno_measure_cache.widths;
+  auto found = cache.find(key);
+  if (found != cache.end()) return found->second;
+  if (cache.size() > MOST_CACHED) cache.clear();
+  const double width =
+      in_measuring_port(f, [&] { return text_width(text.data(), int(text.size())); });
+  return cache[key] = width;
 }
 
 struct RunPiece {
@@ -156,33 +204,33 @@ bool centred_hyphen_text(Drosa head, const std::string& text) {
          !head->get(xpagemargin) && !music_font(head->get(xtextfont));
 }
 
+int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& text) {
+  return clamp_i32(std::llround(width_of(run_font(note, head, run), text) * 10));
+}
+
 int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
   AnnoTextMeasure m;
   if (tparam && tparam->xkind == TPARAM) {
-    Port* saved = platform_current_port();
-    platform_set_port(offscreen_port());
-    const int saved_font = current_text_font(), saved_size = current_text_size();
-    const int saved_face = current_text_face();
     const bool vertical = tparam->get(xfing);
     const std::vector<RunPiece> runs = drawn_runs(tparam, &m);
     int feeds = 0, returns = 0;
     double line = 0, widest = 0;
     for (const RunPiece& r : runs) {
-      set_run_font(note, tparam, r.run);
-      const FontMetrics metrics = get_font_metrics();
+      const RunFont f = run_font(note, tparam, r.run);
+      const FontMetrics& metrics = font_metrics_of(f);
       m.ascent = std::max(m.ascent, units(metrics.ascent));
       m.descent = std::max(m.descent, units(metrics.descent));
       m.leading = std::max(m.leading, units(metrics.leading));
       m.max_size = std::max<int16_t>(m.max_size, r.run->get(xtextsize));
       m.music_font |= music_font(r.run->get(xtextfont));
       if (vertical) {
-        for (unsigned char c : r.text) widest = std::max(widest, char_width(c));
+        for (char c : r.text) widest = std::max(widest, width_of(f, std::string_view(&c, 1)));
         continue;
       }
       size_t from = 0;
       for (size_t at = 0; at <= r.text.size(); ++at) {
         if (at < r.text.size() && r.text[at] != '\n' && r.text[at] != '\r') continue;
-        line += text_width(r.text.data() + from, int(at - from));
+        line += width_of(f, std::string_view(r.text).substr(from, at - from));
         if (at < r.text.size()) {
           feeds += r.text[at] == '\n';
           returns += r.text[at] == '\r';
@@ -191,15 +239,11 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
         }
         from = at + 1;
       }
-      if (&r == &runs.back()) m.pad = units(string_width(m.hyphen ? "-" : " "));
+      if (&r == &runs.back()) m.pad = units(width_of(f, m.hyphen ? "-" : " "));
     }
     widest = std::max(widest, line);
     m.width = clamp_i32(std::llround(widest * 10));
     m.line_count = int16_t(feeds ? feeds + 1 : -returns);
-    text_font(saved_font);
-    text_size(saved_size);
-    text_face(saved_face);
-    platform_set_port(saved);
   }
   if (out) *out = m;
   return m.width;

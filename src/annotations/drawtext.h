@@ -52,9 +52,14 @@ bool centred_hyphen_text(Drosa head, const std::string& text);
 // the hyphen and extender marks left out); `out` (may be null) receives the rest of the
 // measurement. Text is measured at its point size, whatever the zoom.
 // Reads:  the annotation's nodes, the note's layout record, the measuring port.
-// Writes: the measuring port's text state only for the call (restored).
+// Writes: anno_measure_cache (each text measured once); the measuring port's text state only
+//         while it measures.
 // Failure: a node that is not a TPARAM gives 0 and an empty measurement.
 int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
+// anno_string_width: the width in page units of a text in the font, size and face of the style
+// run `run` of the annotation headed by `head`, as drawn at `note`.
+// Reads and writes: anno_measure_cache (texts measured once).
+int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& text);
 
 // ---- Placing --------------------------------------------------------------------------------
 // clip_anno_line: brings an annotation that lies wholly off the page back onto it: its PDATA
