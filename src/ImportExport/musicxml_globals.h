@@ -221,6 +221,7 @@ struct MxmlState {
   int margin_type = 3;  // 1 odd, 2 even, 3 both
   int32_t system_distance = -1, top_system_distance = -1, staff_distance = -1;
   bool defaults_applied = false;
+  double layout_scale = 1;  // page lengths on the paper become layout lengths by this factor
   int32_t result_width = 0,
           result_height = 0;  // the page size the defaults give, tenths of an inch
   // ---- Text

@@ -207,6 +207,9 @@ void mxml_staff_layout(XmlElement& e);
 void mxml_staff_distance(XmlElement& e);
 // mxml_apply_layout: applies the page layout of the defaults once: the page size the parse
 // pass compares (from 1.5 to 40 inches each way), the margins and the top system distance.
+// A document's page is laid out as much larger than its paper as the document's staff space
+// is smaller than the program's (5 points), and printed at the scale that gives the paper
+// back; a page without a size is laid out at 125 per cent and printed at 80.
 // Reads:  mxml (scaling, page size, margins), current_ncontext.
 // Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
 //         context's options record and the print scale of its page setup.

@@ -22,6 +22,9 @@ constexpr double MM_PER_INCH = 25.4;
 constexpr int32_t DEFAULT_WIDTH = 76, DEFAULT_HEIGHT = 101;  // tenths of an inch
 constexpr int32_t LEAST_PAGE = 15, MOST_PAGE = 400;          // tenths of an inch
 constexpr double NO_SIZE_FACTOR = 1.25;
+constexpr double PROGRAM_STAFF_SPACE = 5;  // points: the space of staff size 50
+// The smallest print scale a document's staff size may ask for: a staff space of one point.
+constexpr int LEAST_PRINT_SCALE = 20;
 constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
 constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
@@ -35,10 +38,10 @@ double millimetres_per_tenth() {
   return mm / tenths;
 }
 
-// Tenths of a staff space as tenths of a point on the page.
+// Tenths of a staff space as tenths of a point of the laid-out page.
 int32_t page_tenths(double tenths) {
-  return int32_t(
-      std::lround(tenths * millimetres_per_tenth() / MM_PER_INCH * POINTS_PER_INCH * 10));
+  return int32_t(std::lround(tenths * millimetres_per_tenth() / MM_PER_INCH * POINTS_PER_INCH * 10 *
+                             mxml.layout_scale));
 }
 
 int32_t positive_tenths(XmlElement& e) {
@@ -167,13 +170,25 @@ void mxml_apply_layout() {
   double height = mxml.page_height > 0 ? std::floor(mxml.page_height * to_inch_tenths + 0.99999)
                                        : DEFAULT_HEIGHT;
   if (!given) width *= NO_SIZE_FACTOR, height *= NO_SIZE_FACTOR;
+  // A page enlarged for want of a size prints at the size it had. A page of the document's
+  // size is laid out larger, by as much as the document's staff space is smaller than the
+  // program's, and printed at the scale that brings it back to the paper: the staves come out
+  // the size the document asks for.
+  int scale = int(std::lround(100 / NO_SIZE_FACTOR));
+  mxml.layout_scale = 1;
+  if (given) {
+    const double space_points = millimetres_per_tenth() * 10 / MM_PER_INCH * POINTS_PER_INCH;
+    scale = int(std::lround(space_points / PROGRAM_STAFF_SPACE * 100));
+    const double larger = std::max(width, height);
+    scale = std::max({scale, LEAST_PRINT_SCALE, int(std::ceil(larger * 100 / MOST_PAGE))});
+    if (scale > 98) scale = 100;
+    mxml.layout_scale = 100.0 / scale;
+    width *= mxml.layout_scale, height *= mxml.layout_scale;
+  }
   mxml.result_width = std::clamp<int32_t>(int32_t(std::lround(width)), LEAST_PAGE, MOST_PAGE);
   mxml.result_height = std::clamp<int32_t>(int32_t(std::lround(height)), LEAST_PAGE, MOST_PAGE);
   const int context = std::max<int>(current_ncontext, 1);
   set_margins(context);
-  // A page enlarged for want of a size prints at the size it had.
-  int scale = int(std::lround(100 / (given ? 1.0 : NO_SIZE_FACTOR)));
-  if (scale > 98) scale = 100;
   uint8_t* setup = print_record[context];
   for (int i = 0; i < 4; ++i) setup[PRINT_SCALE + i] = uint8_t(uint32_t(scale) >> (24 - 8 * i));
   setup[PRINT_SCALE_COPY] = uint8_t(scale >> 8);

@@ -27,6 +27,7 @@
 #include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
+#include "support/page_checker.h"
 
 namespace {
 
@@ -716,6 +717,38 @@ TEST_F(MusicXmlPiece, AnOrchestraOfThirtyTwoParts) {
     EXPECT_EQ(find_next_kind(PRINT, piece_start[v])->get(xsstaff), v);
     EXPECT_EQ(measure_lengths(v), "65536 65536 65536 65536 65536 65536 65536 65536 65536");
   }
+}
+
+// The print scale of the current notation context's page setup (per cent).
+int print_scale() {
+  const uint8_t* setup = print_record[std::max<int>(current_ncontext, 1)];
+  return (setup[120] << 24) | (setup[121] << 16) | (setup[122] << 8) | setup[123];
+}
+
+TEST_F(MusicXmlPiece, TheDocumentsStaffSizeIsThePagesPrintScale) {
+  ASSERT_EQ(import_fixture("scaled_page.xml", 1), 1);
+  EXPECT_EQ(print_scale(), 40);
+  EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 208);
+  EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 293);
+  EXPECT_EQ(options_i32(1, 22), 500);  // the left margin: ten staff spaces of 5 points
+  // Thirty-six staves of the same page fit it, one system, none over another.
+  const std::string fixture = musicxml_fixture("scaled_page.xml");
+  const size_t from = fixture.find("<defaults>"), to = fixture.find("</defaults>") + 11;
+  std::string d = "<score-partwise>" + fixture.substr(from, to - from) + "<part-list>";
+  for (int p = 1; p <= 36; ++p)
+    d += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>x</part-name></score-part>";
+  d += "</part-list>";
+  for (int p = 1; p <= 36; ++p)
+    d += "<part id=\"P" + std::to_string(p) + "\"><measure number=\"1\"><attributes>" + FOUR_FOUR +
+         "</attributes>" + note("C", 5, 4, "whole") + "</measure></part>";
+  platform_init_fonts();
+  ASSERT_EQ(import(d + "</score-partwise>", 1), 1);
+  take_reports();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(last_pstaff, 35);
+  for (const PageFault& f : check_page_elements(formatted_page_frame(1)))
+    EXPECT_NE(f.rule, "staves") << f.text;
+  offscreen_dispose();
 }
 
 TEST_F(MusicXmlPiece, AFailedImportLeavesNoNodeBehind) {
