@@ -8,10 +8,10 @@
 // which paints), the voice marks follow selected_voice (set_insertion_point repaints when it
 // changes). A page drawn afresh has no marks: highlight_page_marks puts them back.
 //
-// The glyph is redrawn on the side of the paint that makes marking and unmarking exact: when
-// marking, before the paint (drawing a glyph over itself changes nothing); when unmarking,
-// after it (the paint gave back the page as it was, except under the glyph, which the redraw
-// restores).
+// The page image holds 32-bit pixels, on which exclusive-or is exactly undone, glyphs and
+// their colours included, in whatever order marks overlap: the note's glyph is not drawn again
+// around the paint (drawn over itself, an anti-aliased glyph would only grow darker at its
+// edges). draw_number_label still draws a note's glyph afresh for those who need it.
 #include <algorithm>
 #include <cstdio>
 
@@ -126,17 +126,11 @@ void draw_number_label(Drosa note) {
   in_page_image([] { fore_colour(COLOUR_BLACK); });
 }
 
-void highlight_note(Drosa note, int order, const Pattern& pattern, int refresh) {
+void highlight_note(Drosa note, int /*order*/, const Pattern& pattern, int refresh) {
   if (!paintable(note) || !offscreen_page) return;
   Rect r;
   DrosaRect(note, &r);
-  if (order) {
-    in_page_image([&] { paint_exclusive_or(r, pattern); });
-    draw_number_label(note);
-  } else {
-    draw_number_label(note);
-    in_page_image([&] { paint_exclusive_or(r, pattern); });
-  }
+  in_page_image([&] { paint_exclusive_or(r, pattern); });
   if (refresh) refresh_from_offscreen();
 }
 

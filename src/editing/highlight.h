@@ -10,8 +10,8 @@
 // Failure: level 4 "Called DrosaRect with note not visible on screen"; an empty rectangle.
 void DrosaRect(Drosa note, Rect* rect);
 // highlight_note: paints the note's rectangle by exclusive-or with the pattern in the page image
-// and draws its glyph again (order 1 after the paint, 0 before); nothing for a note that is not
-// drawn, a hidden rest, or a tablature note off its strings. With refresh the window is updated.
+// (order 0 marks, 1 unmarks: the same paint); nothing for a note that is not drawn, a hidden
+// rest, or a tablature note off its strings. With refresh the window is updated.
 // Writes: the page image.
 void highlight_note(Drosa note, int order, const Pattern& pattern, int refresh);
 // highlight_note_simple: the same with the voice pattern, no refresh.
