@@ -103,7 +103,8 @@ Piece build_piece() {
           if (page) starts.push_back(brk);
         }
       }
-      set_default_performance(piece_start[v], NIL, 0, 0, 0, 42, 0);
+      set_default_performance(find_next_kind(NOTE, piece_start[v]),
+                              find_prev_kind(NOTE, voice_end(v)), 0, 0, 0, 42, 0);
       piece.page_starts.push_back(starts);
       ++piece.voices;
     }

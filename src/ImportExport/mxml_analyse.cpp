@@ -371,6 +371,18 @@ void fill_to(Completion& c, Drosa before, int32_t earliest, int32_t target, int3
     c.time += fill_gap(before, target - t, c.time - c.bar_time);
 }
 
+// The playback time of the grace notes from `note` to the end of their group; 0 for a note
+// that is no grace note.
+int32_t grace_group_time(Drosa note) {
+  int32_t time = 0;
+  for (Drosa p = note; p; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    if (!p->get(xgrace)) break;
+    time += int32_t(p->get(xttn));
+  }
+  return time;
+}
+
 // Walks a voice up to the XMLT of the bar line that closes its measure, filling the gaps before
 // its chords, the document's times moved by `shift`; false when the voice ends first.
 bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
@@ -394,7 +406,11 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
         int32_t tol = tolerance;
         if (c.note_in_measure && p->get(xtupl) > 1)
           tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
+        // Grace notes sound before the note they belong to, which stands at the document's time.
+        const int32_t ahead = grace_group_time(p);
+        c.time += ahead;
         fill_to(c, c.xmlt ? c.xmlt : p, earliest, c.target, tol);
+        c.time -= ahead;
       }
       c.ended_chord = p->get(xendvcd);
       c.note_in_measure = true;

@@ -11,6 +11,7 @@
 #include "annotations/command_texts.h"
 #include "annotations/drawanno.h"
 #include "annotations/drawtext.h"
+#include "annotations/midi_commands.h"
 #include "model/model_services.h"
 #include "platform/events.h"
 

@@ -107,7 +107,7 @@ const std::vector<MenuDef>& menu_defs() {
      {{"3 Octaves Up"}, {"2 Octaves Up"}, {"1 Octave Up"}, {"Normal"}, {"1 Octave Down"},
       {"2 Octaves Down"}, {"3 Octaves Down"}}},
     {MIDI_INPUT_MENU, "MIDI Input", HEAR_MENU, 13, {{"No Input"}, {"-"}}},
-    {MIDI_OUTPUT_MENU, "MIDI Output", HEAR_MENU, 14, {{"No Output"}, {"-"}, {"QuickTime"}}},
+    {MIDI_OUTPUT_MENU, "MIDI Output", HEAR_MENU, 14, {{"No Output"}, {"-"}, {"Built-in Synthesizer"}}},
     {SYMBOL_MENU, "Symbol", 0, 0,
      {{"Clef..."}, {"Key Signature..."}, {"Time Signature..."}, {"-"}, {"Bar Line..."},
       {"Align Bars..."}, {"System Bracket..."}, {"-"}, {"Parameters..."}, {"Hidden Text..."}}},
@@ -215,9 +215,15 @@ void make_menu(const MenuDef& def) {
       break;
     case MIDI_INPUT_MENU:
       midi_source_count = append_names(MIDI_INPUT_MENU, midi_source_names());
+      // Without the MIDI service the menu says so, in an item that stays disabled.
+      if (!midi_service_status().empty())
+        platform_append_menu_item(MIDI_INPUT_MENU, midi_service_status());
       break;
     case MIDI_OUTPUT_MENU:
+      platform_set_menu_item_text(MIDI_OUTPUT_MENU, 3, synth_menu_text());
       midi_destination_count = append_names(MIDI_OUTPUT_MENU, midi_destination_names());
+      if (!midi_service_status().empty())
+        platform_append_menu_item(MIDI_OUTPUT_MENU, midi_service_status());
       break;
     case FONT_MENU:
       fill_font_menu();

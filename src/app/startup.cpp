@@ -120,7 +120,7 @@ void start_up(int argc, char** argv) {
   // 14. MIDI output: the MIDI service, else the synthesizer.
   midi_out_available = 0;
   if (midi_setup() == 0) midi_out_available |= MIDI_OUT_SERVICE;
-  if (qt_init()) midi_out_available |= MIDI_OUT_SYNTH;
+  if (qt_open_note_channels()) midi_out_available |= MIDI_OUT_SYNTH;
   if (midi_out_available & MIDI_OUT_SERVICE)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 2);
   else if (midi_out_available & MIDI_OUT_SYNTH)

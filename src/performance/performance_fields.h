@@ -29,6 +29,22 @@ inline constexpr ArrayField<uint8_t> xplay_packet{"xplay_packet", PLAY, 18, 12};
 inline constexpr auto xplay_pitch = word_field<uint16_t>("xplay_pitch", PLAY, 20);     // pitch word
 inline constexpr LinkField xplay_note{"xplay_note", PLAY, 22};                          // the NOTE played, or NIL
 
+// ---- Performance bits of a NOTE ----------------------------------------------------------
+inline constexpr auto xvolume_edited = bit_field("xvolume_edited", NOTE, 15, 2, 2);  // volume set by hand
+inline constexpr auto xpitch_edited = bit_field("xpitch_edited", NOTE, 19, 4, 4);    // pitch set by hand
+
+// ---- VINFO: how a voice is played ----------------------------------------------------------
+inline constexpr auto xvoice_heard = bit_field("xvoice_heard", VINFO, 27, 7, 7);  // chosen in Hear...
+inline constexpr auto xchanmode = word_field<uint8_t>("xchanmode", VINFO, 28);     // CHANNEL_SINGLE ...
+inline constexpr auto xnumchans = word_field<uint8_t>("xnumchans", VINFO, 29);     // channels of a rotation
+
+// ---- BAR: repeats and jumps ----------------------------------------------------------------
+// Code 1 starts a first ending (skipped on the second pass), 2 a second ending; a code c above
+// 2 jumps to the bar xrepeat_target on pass c - 2.
+inline constexpr auto xrepeat_code = word_field<uint8_t>("xrepeat_code", BAR, 32);
+inline constexpr auto xpass_count = word_field<uint8_t>("xpass_count", BAR, 33);     // passes so far
+inline constexpr auto xrepeat_target = word_field<int16_t>("xrepeat_target", BAR, 34);  // bar number
+
 // ---- RNOTE: a key recorded, or a rest, beat filler or end --------------------------------
 inline constexpr auto rnotenum = word_field<int16_t>("rnotenum", RNOTE, 10);         // key 0..127, or RNOTE_...
 inline constexpr auto rstart_time = word_field<int32_t>("rstart_time", RNOTE, 12);   // onset

@@ -9,24 +9,33 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "params/param_services.h"
+#include "performance/perfdata.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
+#include "performance/performance_services.h"
 
 namespace {
 
-constexpr int TUNING_OFFSET = 70;
 constexpr int P_FIRST_SPECIAL_CENTS = 479;  // "cents offset for special accidental 1"
 constexpr int LAST_SPECIAL_CODE = 65;
 constexpr int C_MAJOR_OFFSET[7] = {0, 2, 4, 5, 7, 9, 11};
 
 int32_t floor_div(int32_t a, int32_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
-// The tuning offset in cents of a step (0..6) and accidental code (0..5).
-double tuning(int step, int accidental) {
-  if (step < 0 || step > 6 || accidental < 0 || accidental > 5) return 0;
-  uint32_t bits = load_big_endian(perf_defaults + TUNING_OFFSET + (step * 6 + accidental) * 4, 4);
-  float cents;
-  std::memcpy(&cents, &bits, sizeof cents);
-  return std::isfinite(cents) ? cents : 0;
+double tuning(int step, int accidental) { return tuning_cents(step, accidental); }
+
+// A pitch in 1/200 semitone as a pitch word, kept to keys 0..127.
+uint16_t pitch_to_word(int64_t p) {
+  p = std::clamp<int64_t>(p, 0, 127 * 200 + 199);
+  return uint16_t(((p / 200) << 8) | (p % 200));
+}
+
+// A stored accidental code outside 0..5 (the field has room for 6 and 7) counts as none.
+int checked_accidental(int accidental) {
+  return accidental >= 0 && accidental <= 5 ? accidental : 0;
 }
 
 }  // namespace
@@ -41,6 +50,7 @@ const Spelling pitch_spelling_table[12][3] = {
 // clang-format on
 
 int32_t step_to_key(int32_t position, int accidental, int32_t transposition) {
+  accidental = checked_accidental(accidental);
   int32_t s = position - 7 * floor_div(position, 7);
   return 12 * floor_div(position, 7) + C_MAJOR_OFFSET[s] + (accidental ? accidental - 3 : 0) +
          transposition;
@@ -48,6 +58,8 @@ int32_t step_to_key(int32_t position, int accidental, int32_t transposition) {
 
 int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t* codes,
                       int32_t transposition, Drosa note) {
+  accidental = checked_accidental(accidental);
+  count = std::min(count, 15);
   int32_t s = position - 7 * floor_div(position, 7);
   double base = 12.0 * floor_div(position, 7) + C_MAJOR_OFFSET[s] + transposition;
   if (count <= 0) {
@@ -58,6 +70,7 @@ int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t
   bool standard = false;
   for (int i = 0; i < count; ++i) {
     int c = codes[i];
+    if (c == 0) continue;  // an empty entry
     if (c < 6) {
       sum += c * 200 - 600 + 2 * tuning(s, c);
       standard = true;
@@ -78,7 +91,190 @@ uint16_t note_pitch_word(Drosa note, int32_t transposition) {
     count = std::min<int>(spacc->get(xnumspacc), 15);
     for (int i = 0; i < count; ++i) codes[i] = spacc->get(xspacc_entry, i);
   }
-  int32_t p = special_pitch(note->get(xmod7), count, note->get(xacc), codes, transposition, note);
-  p = std::clamp<int32_t>(p, 0, 127 * 200 + 199);
-  return uint16_t(((p / 200) << 8) | (p % 200));
+  return pitch_to_word(
+      special_pitch(note->get(xmod7), count, note->get(xacc), codes, transposition, note));
+}
+
+uint16_t key_to_pitch_word(int32_t key) {
+  const int pc = int(key - 12 * floor_div(key, 12));
+  const Spelling sp = pitch_spelling_table[pc][std::clamp(key_spelling[pc], 0, 2)];
+  return pitch_to_word(int64_t(key) * 200 + int64_t(2 * tuning((sp.step + 7) % 7, sp.accidental)));
+}
+
+namespace {
+
+constexpr int ACC_NATURAL = 3;
+
+bool notes_locked() { return options_i16(current_ncontext, OPTIONS_CONTEXT_EDIT_LOCK) != 0; }
+
+// Gives the record a spelling of its pitch class (octave base `base`, transposition t).
+void take_spelling(PlayedNote* note, int32_t base, const Spelling& sp) {
+  note->position = base + sp.step;
+  note->accidental = sp.accidental;
+}
+
+// The earlier note on the line in the measure: the one tied into the insertion point first.
+Drosa earlier_note_on_line(int32_t line, Drosa at) {
+  if (Drosa tied = find_tied_prev_note_on_line(line, at)) return tied;
+  return find_prev_note_on_line(line, at);
+}
+
+// Step 4 of the spelling: the spelling an earlier note of the measure already uses; false when
+// none does.
+bool spell_from_measure(PlayedNote* note, Drosa at, int pc, int32_t base) {
+  const int preferred = std::clamp(key_spelling[pc], 0, 2);
+  for (int j = 0; j < 3; ++j) {
+    const Spelling& sp = pitch_spelling_table[pc][j];
+    if (Drosa earlier = earlier_note_on_line(base + sp.step, at)) {
+      Drosa spacc = find_prev_kind_stop_2(SPACC, earlier, NOTE);
+      if (spacc && sp.accidental == ACC_NATURAL) {
+        note->spacc_count = std::min<int>(spacc->get(xnumspacc), 15);
+        for (int i = 0; i < note->spacc_count; ++i)
+          note->spacc_codes[i] = spacc->get(xspacc_entry, i);
+        note->position = base + sp.step;
+        note->accidental = earlier->get(xacc);
+        return true;
+      }
+      if (earlier->get(xacc) == sp.accidental) {
+        take_spelling(note, base, sp);
+        return true;
+      }
+    }
+    if (j == preferred) break;
+  }
+  return false;
+}
+
+}  // namespace
+
+void special_acc_entry(PlayedNote* note, Drosa insertion_note) {
+  const int32_t t = is_NOTE(insertion_note) ? note_keysig_value(insertion_note) : 0;
+  const int32_t k = note->key - t;
+  const int pc = int(k - 12 * floor_div(k, 12));
+  const int32_t base = 7 * floor_div(k, 12);
+  if (!is_NOTE(insertion_note) || notes_locked()) {
+    take_spelling(note, base, pitch_spelling_table[pc][std::clamp(key_spelling[pc], 0, 2)]);
+    note->pitch = key_to_pitch_word(note->key);
+    return;
+  }
+  bool spelled = false;
+  if (note->spacc_count > 0) {
+    const Spelling& first = pitch_spelling_table[pc][0];
+    if (first.accidental != ACC_NATURAL) {
+      if (t != 0)
+        REPORT_ERROR(2, "%s",
+                     "You are adding notes with special accidentals on a transposing voice.  You "
+                     "should play only those notes which, AFTER TRANSPOSITION, correspond to white "
+                     "keys on the keyboard.");
+      else
+        REPORT_ERROR(2,
+                     "When you add notes with special accidentals, you should play only white keys "
+                     "on the music keyboard.%s%sUse black keys when you add notes with standard "
+                     "accidentals.",
+                     "\r", "\r");
+    }
+    note->position = base + first.step;
+    note->accidental = ACC_NATURAL;
+    spelled = true;
+  }
+  if (!spelled && note->requested_accidental) {
+    for (const Spelling& sp : pitch_spelling_table[pc])
+      if (sp.accidental == note->requested_accidental) {
+        take_spelling(note, base, sp);
+        spelled = true;
+        break;
+      }
+  }
+  if (!spelled && !spell_from_measure(note, insertion_note, pc, base))
+    take_spelling(note, base, pitch_spelling_table[pc][std::clamp(key_spelling[pc], 0, 2)]);
+  note->pitch = pitch_to_word(special_pitch(note->position, note->spacc_count, note->accidental,
+                                            note->spacc_codes, t, insertion_note));
+}
+
+namespace {
+
+// Clears the template's one-shot attributes, with their palette boxes.
+void clear_one_shot_attributes(bool all) {
+  Drosa t = current_note_template;
+  if (!t) return;
+  if (t->get(xacc)) {
+    invert_piano_box(24 + t->get(xacc));
+    t->set(xacc, 0);
+  }
+  if (!all) return;
+  if (add_mode) invert_piano_box(12), add_mode = 0;
+  if (t->get(xgliss)) invert_piano_box(11), t->set(xgliss, 0);
+  if (t->get(xtie)) invert_piano_box(6), t->set(xtie, 0);
+  if (t->get(xparen)) invert_piano_box(8), t->set(xparen, 0);
+}
+
+bool entry_allowed() {
+  if (!is_NOTE(insertion_point) || notes_locked()) return false;
+  if (options_i16(1, OPTIONS_PUBLISHED)) return false;
+  return entry_node || note_entry_active || duration_edits_enabled;
+}
+
+// The nodes of one entered note, linked after *tail: NEST, SPACC, TSMOD, NOTE.
+Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head) {
+  auto append = [&](Drosa node) {
+    if (*tail)
+      link_after(node, *tail);
+    else
+      *head = node;
+    *tail = node;
+  };
+  if (Drosa nest = new_entry_nest_node()) append(nest);
+  Drosa note = copyDrosa(current_note_template);
+  note->set(xendvcd, 0);
+  note->set(xselected, 0);
+  if (record->key < 0) {
+    note->set(xrest, 1);
+    note->set(xpitch, uint16_t(0));
+    note->set(xacc, 0);
+    note->set(xtie, 0);
+  } else {
+    if (!record->spacc_count && !record->requested_accidental && !spacc_template)
+      special_acc_entry(record, insertion_point);
+    if (record->spacc_count) {
+      Drosa spacc = newDrosa(SPACC, 0);
+      spacc->set(xnumspacc, uint8_t(record->spacc_count));
+      for (int i = 0; i < record->spacc_count && i < 15; ++i)
+        spacc->set(xspacc_entry, i, record->spacc_codes[i]);
+      append(spacc);
+    }
+    if (record->template_staccatissimo) {
+      Drosa tsmod = newDrosa(TSMOD, 0);
+      tsmod->set(xstacissimo, 1);
+      append(tsmod);
+    }
+    note->set(xrest, 0);
+    note->set(xmod7, int8_t(std::clamp<int32_t>(record->position, -128, 127)));
+    note->set(xacc, checked_accidental(record->accidental));
+    note->set(xaccplot, 0);
+    note->set(xpitch, record->pitch);
+    note->set(xvolume, record->volume);
+    if (record->tie) note->set(xtie, 1);
+  }
+  append(note);
+  return note;
+}
+
+}  // namespace
+
+Drosa insert_played_notes(PlayedNote* notes, int count, int mode) {
+  if (!entry_allowed() || count <= 0) {
+    clear_one_shot_attributes(false);
+    return NIL;
+  }
+  Drosa head = NIL, tail = NIL, first_note = NIL, last_note = NIL;
+  for (int i = 0; i < count; ++i) {
+    last_note = make_entered_note(&notes[i], &tail, &head);
+    if (!first_note) first_note = last_note;
+  }
+  const bool add = add_mode != 0;
+  clear_one_shot_attributes(true);
+  last_note->set(xendvcd, 1);
+  if (!insert_note(head, tail, add, 1, 0, 1, 0)) return NIL;
+  (void)mode;  // annotation styles are applied by the annotation code once it offers them
+  return first_note;
 }

@@ -9,6 +9,9 @@
 
 #include "platform/dialogs.h"
 
+// The dialogs of playback (playback_dialogs.cpp).
+std::vector<DialogSpec> playback_dialog_tables();
+
 namespace {
 
 constexpr int BUTTON_WIDTH = 78;
@@ -382,6 +385,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(notation_contexts_dialog());
   tables.push_back(choose_contexts_dialog());
   tables.push_back(parts_and_voices_dialog());
+  for (DialogSpec& spec : playback_dialog_tables()) tables.push_back(std::move(spec));
 
   // A number: the prompt comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));

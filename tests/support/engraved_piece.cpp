@@ -56,7 +56,8 @@ int build_engraved_piece(int staves, int bars, int bars_per_system, int systems_
         if (bar % bars_per_system == bars_per_system - 1 && bar + 1 < bars)
           add_system_break(v, bar % bars_per_page == bars_per_page - 1);
       }
-      set_default_performance(piece_start[v], NIL, 0, 0, 0, 42, 0);
+      set_default_performance(find_next_kind(NOTE, piece_start[v]),
+                              find_prev_kind(NOTE, voice_end(v)), 0, 0, 0, 42, 0);
       ++voices;
     }
   }

@@ -53,7 +53,8 @@ bool write_piece_of_pages(const std::string& path, int pages, int staves, int sh
       if (bar % BARS_PER_SYSTEM == BARS_PER_SYSTEM - 1 && bar + 1 < bars)
         add_system_break(v, bar % (BARS_PER_SYSTEM * SYSTEMS_PER_PAGE) == 3);
     }
-    set_default_performance(piece_start[v], NIL, 0, 0, 0, 42, 0);
+    set_default_performance(find_next_kind(NOTE, piece_start[v]),
+                            find_prev_kind(NOTE, voice_end(v)), 0, 0, 0, 42, 0);
   }
   current_page = shown_page;
   const bool written = write_piece_file(0, NIL, path) == 1;

@@ -1,0 +1,72 @@
+// midifile_meta.cpp: meta events of an exported MIDI file.
+#include "performance/midifile_meta.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "annotations/anno_services.h"
+#include "performance/midi_out.h"
+#include "performance/performance_globals.h"
+
+namespace {
+
+bool write_bytes(const uint8_t* bytes, size_t count) {
+  MidiFileWriter& w = midi_file_writer;
+  if (!w.file || w.failed) return false;
+  if (std::fwrite(bytes, 1, count, w.file) == count) return true;
+  std::fclose(w.file);
+  w.file = nullptr;
+  w.failed = true;
+  return false;
+}
+
+void write_meta(int type, const std::string& data, int32_t time) {
+  std::lock_guard<std::recursive_mutex> held(midi_lock);
+  if (!midi_file_writer.file || !write_midi_delta_time(time)) return;
+  uint8_t head[7] = {0xFF, uint8_t(type)};
+  size_t n = 2;
+  uint32_t length = uint32_t(data.size());
+  uint8_t quantity[5];
+  int q = 0;
+  quantity[q++] = uint8_t(length & 0x7F);
+  while (length >>= 7) quantity[q++] = uint8_t(0x80 | (length & 0x7F));
+  while (q) head[n++] = quantity[--q];
+  if (write_bytes(head, n)) write_bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+}  // namespace
+
+void write_midi_tempo(double rate, int32_t time) {
+  if (!(rate > 0)) return;
+  const double micro = std::floor(16384000.0 / rate);
+  const uint32_t value = uint32_t(std::clamp(micro, 1.0, 16777215.0));
+  write_meta(0x51, std::string{char(value >> 16), char(value >> 8), char(value)}, time);
+}
+
+void write_midi_timesig(Drosa timesig, int32_t time) {
+  if (!timesig || effective_kind(timesig) != TIMESIG) return;
+  const int beat = timesig->get(xbeat);
+  if (beat < 1) return;
+  int dd = 0;
+  while ((2 << dd) <= beat && dd < 30) ++dd;
+  const int cc = std::max(1, 96 >> std::min(dd, 7));
+  write_meta(0x58, std::string{char(timesig->get(xbpm) & 0xFF), char(dd), char(cc), char(8)}, time);
+}
+
+void write_midi_text(Drosa tparam, int32_t time) {
+  if (!tparam || tparam->xkind != TPARAM) return;
+  char text[512];
+  anno_anchor(text, sizeof text, tparam);
+  std::string data = text;
+  if (data.empty()) return;
+  const uint16_t flags = uint16_t(load_big_endian(tparam->bytes() + 24, 2));
+  const int16_t font = tparam->get(xtextfont);
+  int type = 5;
+  if (flags & 0x1000)
+    type = 6;
+  else if ((font >= -3 && font <= -1) || (flags & 0x1C02) != 0x0C00 || tparam->get(xtextface) == 2)
+    type = 1;
+  if (type == 5 && data.back() != ' ' && data.back() != '-' && data.back() != '_') data += ' ';
+  write_meta(type, data, time);
+}

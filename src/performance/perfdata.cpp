@@ -1,0 +1,668 @@
+// perfdata.cpp: performance data of notes.
+//
+// A note's start is the sum of the times to the next chord (xttn) before it in its voice:
+// the last note of each vertical chord holds the chord's time, the chord's other notes 0.
+// Recomputing a range therefore always works on whole chords, whole measures (so that tuplet
+// remainders carried from chord to chord start afresh) and whole groups of grace notes, whose
+// time is taken from the main note they belong to.
+#include "performance/perfdata.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "layout/layout_services.h"
+#include "performance/performance_fields.h"
+#include "performance/pitch.h"
+
+namespace {
+
+constexpr int32_t SIXTEENTH = 4096;
+constexpr int OCTAVE = 3072;  // twelve semitones in a pitch word
+
+// ---- Small walks ---------------------------------------------------------------------------
+
+bool is_grace(Drosa n) { return n && n->xkind == NOTE && n->get(xgrace); }
+
+bool stops_measure(Drosa n) {
+  const int k = effective_kind(n);
+  return k == BAR || k == ENDSYST;
+}
+
+// The NOTE before (after) a node in its voice, NIL at the voice's end.
+Drosa prev_note_of(Drosa n) {
+  for (Drosa p = n->xback; p; p = p->xback)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+
+Drosa next_note_of(Drosa n) {
+  for (Drosa p = n->xnext; p; p = p->xnext)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+
+void mark_changed(int reformat) { mark_piece_changed(reformat, reformat ? 1 : CHANGE_NO_VIEWS, 0); }
+
+// ---- Durations of one chord -------------------------------------------------------------------
+
+// The nominal durations of a chord's notes: the chord's time for its shortest notes (and for
+// every note of a chord whose shortest duration is 0: grace chords), their own for the others.
+void set_chord_durations(Drosa chord_first) {
+  Drosa first = NIL, last = NIL;
+  const int32_t shortest = vchord_bounds(chord_first, &first, &last);
+  if (!first || !last) return;
+  const int32_t chord_time = int32_t(last->get(xttn));
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->xkind == NOTE) {
+      const int32_t own = note_duration(p, 1);
+      set_default_duration(p, own == shortest || shortest == 0 ? chord_time : own);
+    }
+    if (p == last) break;
+  }
+}
+
+// ---- Grace groups
+// ---------------------------------------------------------------------------------
+
+struct GraceGroup {
+  Drosa first, last;  // the group's first and last note
+  Drosa main;         // the chord end that gives or takes its time; NIL none
+  int chords = 0;     // grace chords in the group
+  int64_t time = 0;   // the sum of their xttn now
+};
+
+// The whole group of consecutive grace notes that holds the grace note n.
+GraceGroup grace_group_of(Drosa n) {
+  GraceGroup g{n, n, NIL};
+  for (Drosa p = prev_note_of(n); is_grace(p); p = prev_note_of(p)) g.first = p;
+  for (Drosa p = next_note_of(n); is_grace(p); p = next_note_of(p)) g.last = p;
+  for (Drosa p = g.first; p; p = p->xnext) {
+    if (p->xkind == NOTE) {
+      g.time += p->get(xttn);
+      if (p->get(xendvcd)) ++g.chords;
+    }
+    if (p == g.last) break;
+  }
+  if (g.chords == 0) g.chords = 1;
+  // The main note: before the group, unless grace notes go on the beat (or the group opens
+  // the voice); a chord end that is no grace note.
+  auto before = [&]() -> Drosa {
+    for (Drosa p = prev_note_of(g.first); p; p = prev_note_of(p))
+      if (p->get(xendvcd) && !p->get(xgrace)) return p;
+    return NIL;
+  };
+  auto after = [&]() -> Drosa {
+    Drosa next = next_note_of(g.last);
+    return next ? chord_end_note(next) : NIL;
+  };
+  if (perf_setting(PERF_GRACE_ON_BEAT)) {
+    g.main = after();
+  } else {
+    g.main = before();
+    if (!g.main) g.main = after();
+  }
+  return g;
+}
+
+// Whether a bar line or the end of a system comes after the group before any main note.
+bool group_ends_measure(const GraceGroup& g) {
+  for (Drosa p = g.last->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE) return false;
+    if (stops_measure(p)) return true;
+  }
+  return true;
+}
+
+void give_group_time(const GraceGroup& g) {
+  int64_t t = int64_t(perf_setting(PERF_GRACE_LENGTH)) * SIXTEENTH / 100;
+  const int64_t half = int64_t(g.main->get(xttn)) / 2;
+  if (t - g.time > half) t = g.time + half;
+  if (t < 0) t = 0;
+  g.main->set(xttn, uint32_t(int64_t(g.main->get(xttn)) - (t - g.time)));
+  int chord = 0;
+  for (Drosa p = g.first; p; p = p->xnext) {
+    if (p->xkind == NOTE) {
+      if (!p->get(xendvcd)) {
+        p->set(xttn, 0u);
+      } else {
+        ++chord;
+        p->set(xttn, uint32_t(t / g.chords + (chord == g.chords ? t % g.chords : 0)));
+      }
+    }
+    if (p == g.last) break;
+  }
+}
+
+void take_back_group_time(const GraceGroup& g) {
+  for (Drosa p = g.first; p; p = p->xnext) {
+    if (p->xkind == NOTE) p->set(xttn, 0u);
+    if (p == g.last) break;
+  }
+  g.main->set(xttn, uint32_t(int64_t(g.main->get(xttn)) + g.time));
+}
+
+void handle_grace_group(const GraceGroup& g, int give) {
+  const bool nachschlag = group_ends_measure(g);
+  for (Drosa p = g.first; p; p = p->xnext) {
+    if (p->xkind == NOTE) p->set(xnachschlag, nachschlag ? 1 : 0);
+    if (p == g.last) break;
+  }
+  // Without a main note nothing is taken and nothing is given.
+  if (!g.main) return;
+  if (give)
+    give_group_time(g);
+  else
+    take_back_group_time(g);
+  set_chord_durations(vchord_first_note(g.main));
+  for (Drosa p = g.first; p; p = next_note_of(p)) {
+    if (p->get(xendvcd)) set_chord_durations(vchord_first_note(p));
+    if (p == g.last) break;
+  }
+}
+
+// ---- set_default_performance's steps
+// --------------------------------------------------------------
+
+struct Range {
+  Drosa start, end;
+  int64_t total;  // NO_TOTAL: no total to keep
+};
+constexpr int64_t NO_TOTAL = NO_TIME;
+
+void add_time(Range& r, Drosa note) {
+  if (r.total != NO_TOTAL) r.total += note->get(xttn);
+}
+
+// Step 2: whole measures, chords and grace groups.
+bool widen_range(Range& r) {
+  for (Drosa p = r.start->xback; p && !stops_measure(p); p = p->xback)
+    if (p->xkind == NOTE) {
+      add_time(r, p);
+      r.start = p;
+    }
+  auto extend_end_to_chord = [&] {
+    for (Drosa p = r.end; p && p->xkind == NOTE && !p->get(xendvcd);) {
+      Drosa next = next_note_of(p);
+      if (!next) break;
+      add_time(r, next);
+      r.end = p = next;
+    }
+  };
+  extend_end_to_chord();
+  if (perf_setting(PERF_GRACE_ON_BEAT)) {
+    for (Drosa p = prev_note_of(r.start); is_grace(p); p = prev_note_of(p)) {
+      add_time(r, p);
+      r.start = p;
+    }
+    while (is_grace(r.end)) {
+      Drosa next = next_note_of(r.end);
+      if (!next) break;
+      add_time(r, next);
+      r.end = next;
+      extend_end_to_chord();
+    }
+  } else {
+    for (Drosa next = next_note_of(r.end); is_grace(next); next = next_note_of(r.end)) {
+      add_time(r, next);
+      r.end = next;
+      extend_end_to_chord();
+    }
+    while (is_grace(r.start)) {
+      Drosa prev = prev_note_of(r.start);
+      if (!prev) break;
+      add_time(r, prev);
+      r.start = prev;
+    }
+  }
+  extend_end_to_chord();
+  r.start = vchord_first_note(r.start);
+  if (!r.end->get(xendvcd)) {
+    REPORT_ERROR(4, "%s", "logic error in set_default_performance: xendvcd FALSE");
+    return false;
+  }
+  return true;
+}
+
+// Step 3: the chords' times, scaled to the total when there is one.
+void set_chord_times(const Range& r) {
+  std::vector<Drosa> ends;
+  std::vector<int64_t> times;
+  int32_t time = 0, carry_num = 0, carry_den = 1, duration = 0;
+  for (Drosa p = r.start;;) {
+    while (p && p->xkind != NOTE) p = p->xnext;
+    if (!p) {
+      REPORT_ERROR(4, "%s", "bad call on set_default_ttn");
+      return;
+    }
+    Drosa last = chord_duration_carry(p, &time, &carry_num, &carry_den, &duration);
+    if (!last) {
+      REPORT_ERROR(4, "%s", "bad call on set_default_ttn");
+      return;
+    }
+    for (Drosa q = p; q != last; q = q->xnext)
+      if (q->xkind == NOTE) q->set(xttn, 0u);
+    ends.push_back(last);
+    times.push_back(std::max(duration, 0));
+    if (last == r.end) break;
+    p = last->xnext;
+  }
+  int64_t sum = 0;
+  for (int64_t t : times) sum += t;
+  if (r.total != NO_TOTAL && r.total >= 0 && sum > 0 && r.total != sum) {
+    int64_t c = 0, scaled_sum = 0;
+    for (int64_t& t : times) {
+      if (t == 0) continue;
+      c += t;
+      const int64_t scaled = r.total * c / sum - scaled_sum;
+      scaled_sum += scaled;
+      t = scaled;
+    }
+    times.back() += r.total - scaled_sum;
+  }
+  for (size_t i = 0; i < ends.size(); ++i)
+    ends[i]->set(xttn, uint32_t(std::clamp<int64_t>(times[i], 0, NO_TIME)));
+}
+
+uint8_t default_volume(Drosa note) {
+  if (perf_setting(PERF_ONE_LEVEL_FOR_ALL))
+    return uint8_t(dynamic_level_volume(DEFAULT_DYNAMIC_LEVEL));
+  return uint8_t(std::clamp(first_styled_anno_value(note), 0, 200));
+}
+
+// Step 4: pitch words, sounding lengths and volumes, chord by chord.
+void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int mode) {
+  for (Drosa p = r.start; p; p = p->xnext) {
+    if (p->xkind == NOTE && p == vchord_first_note(p) && mode != PERF_PITCH_VOLUME)
+      set_chord_durations(p);
+    if (p->xkind == NOTE) {
+      if (set_pitch) {
+        if (p->get(xrest)) {
+          p->set(xpitch, uint16_t(0));
+          if (!keep) p->set(xpitch_edited, 0);
+        } else {
+          p->set(xpitch, note_pitch_word(p, note_keysig_value(p)));
+        }
+      }
+      if (set_volume) {
+        p->set(xvolume, default_volume(p));
+        p->set(xvolume_edited, 0);
+      }
+    }
+    if (p == r.end) break;
+  }
+}
+
+// ---- The per-note edits
+// --------------------------------------------------------------------------
+
+struct EditState {
+  int32_t level_value = -1;  // percent asked for by Level...
+  double pitch_value = -1;   // pitch asked for by Pitch...
+  int32_t got_volume = -1;   // the first volume met by play_level_get_cb
+  int32_t got_pitch = -1;    // the first pitch word met by play_pitch_get_cb
+  std::vector<Drosa> moved;  // chord ends moved earlier or later by this command
+  bool refused = false;      // a move of this command was refused
+};
+EditState edit;
+
+void change_volume(Drosa note, int delta) {
+  modifyvc_with_undo(note);
+  note->set(xvolume, uint8_t(std::clamp(int(note->get(xvolume)) + delta, 0, 200)));
+  note->set(xvolume_edited, 1);
+  mark_changed(0);
+}
+
+void change_pitch(Drosa note, int delta) {
+  modifyvc_with_undo(note);
+  const uint16_t word = note->get(xpitch);
+  int key = word >> 8, fraction = (word & 0xFF) + delta;
+  while (fraction > 199) fraction -= 200, ++key;
+  while (fraction < 0) fraction += 200, --key;
+  note->set(xpitch, uint16_t(((key & 0xFF) << 8) | fraction));
+  note->set(xpitch_edited, 1);
+  mark_changed(0);
+}
+
+void scale_length(Drosa note, int64_t numerator, int64_t denominator) {
+  if (denominator <= 0) return;
+  modifyvc_with_undo(note);
+  note->set(xlength, uint32_t(std::clamp<int64_t>(
+                         int64_t(note->get(xlength)) * numerator / denominator, 0, NO_TIME)));
+  mark_changed(note->get(xnotehead) == 7);
+}
+
+void move_start(Drosa note, bool later) {
+  if (edit.refused || !is_NOTE(note)) return;
+  const int16_t step = perf_setting(PERF_START_CHANGE);
+  const int32_t s = int32_t(step) * SIXTEENTH / 100 * (later ? 1 : -1);
+  Drosa n = chord_end_note(note);
+  if (!n || std::find(edit.moved.begin(), edit.moved.end(), n) != edit.moved.end()) return;
+  Drosa p = NIL;
+  for (Drosa q = prev_note_of(vchord_first_note(n)); q; q = prev_note_of(q))
+    if (q->get(xendvcd)) {
+      p = q;
+      break;
+    }
+  if (!p) {
+    REPORT_ERROR(2, "%s",
+                 "The first note in the piece cannot be changed to start earlier or later.");
+    edit.refused = true;
+    return;
+  }
+  if (later && int64_t(n->get(xttn)) - s <= 0) {
+    REPORT_ERROR(2,
+                 "This note cannot be %hd%% of a sixteenth later because that would make it start "
+                 "after the next note!",
+                 step);
+    edit.refused = true;
+    return;
+  }
+  if (!later && int64_t(p->get(xttn)) + s <= 0) {
+    REPORT_ERROR(2,
+                 "This note can't be %hd%% of a sixteenth earlier because that would make it "
+                 "start before the previous note!",
+                 step);
+    edit.refused = true;
+    return;
+  }
+  modifyvc_with_undo(p);
+  p->set(xttn, uint32_t(int64_t(p->get(xttn)) + s));
+  modifyvc_with_undo(n);
+  n->set(xttn, uint32_t(int64_t(n->get(xttn)) - s));
+  edit.moved.push_back(n);
+  mark_changed(0);
+}
+
+// The string a tablature note is drawn on (its own choice, else the layout's); 0 none.
+int drawn_string(Drosa note) {
+  if (note->get(xstring)) return note->get(xstring);
+  Drosa nt = note->xnext;
+  return nt && effective_kind(nt) == NTDATA ? nt->get(xtabstr) : 0;
+}
+
+// The string a note moves to: one up or down from where it is drawn, or 0 back to the
+// automatic choice; -1 when it cannot.
+int target_string(Drosa note, int strings) {
+  if (!is_NOTE(note) || note->get(xrest)) return -1;
+  const int drawn = drawn_string(note);
+  if (drawn == 0) return -1;
+  if (strings == 0) return note->get(xstring) ? 0 : -1;
+  if (check_tab_string(note, 1) < check_tab_string(note, 2)) strings = -strings;
+  const int target = drawn + strings;
+  if (target < 1 || target > 7 || check_tab_string(note, target) < 0) return -1;
+  return target;
+}
+
+void move_to_string(Drosa note, int strings) {
+  const int target = target_string(note, strings);
+  if (target < 0) return;
+  modifyvc_with_undo(note);
+  note->set(xstring, target);
+  mark_changed(1);
+}
+
+}  // namespace
+
+// ---- perf_defaults ------------------------------------------------------------------------------
+
+int16_t perf_setting(int field) { return int16_t(load_big_endian(perf_defaults + field, 2)); }
+
+void set_perf_setting(int field, int16_t value) {
+  store_big_endian(perf_defaults + field, 2, uint16_t(value));
+}
+
+int dynamic_level_volume(int level) {
+  return std::clamp<int>(perf_setting(PERF_DYNAMIC_LEVELS + 2 * std::clamp(level, 0, 9)), 0, 200);
+}
+
+double tuning_cents(int step, int accidental) {
+  if (step < 0 || step > 6 || accidental < 0 || accidental > 5) return 0;
+  const uint32_t bits =
+      load_big_endian(perf_defaults + PERF_TUNING + (step * 6 + accidental) * 4, 4);
+  float cents;
+  std::memcpy(&cents, &bits, sizeof cents);
+  return std::isfinite(cents) ? cents : 0;
+}
+
+void set_tuning_cents(int step, int accidental, float cents) {
+  if (step < 0 || step > 6 || accidental < 0 || accidental > 5) return;
+  uint32_t bits;
+  std::memcpy(&bits, &cents, sizeof bits);
+  store_big_endian(perf_defaults + PERF_TUNING + (step * 6 + accidental) * 4, 4, bits);
+}
+
+void check_perf_defaults() {
+  struct Limit {
+    int field, low, high;
+  };
+  static const Limit limits[] = {
+      {PERF_STACCATO_LENGTH, 0, 200}, {PERF_TENUTO_LENGTH, 0, 200}, {PERF_NORMAL_LENGTH, 0, 200},
+      {PERF_SLUR_LENGTH, 0, 200},     {PERF_GRACE_LENGTH, 0, 400},  {PERF_LENGTH_CHANGE, 1, 200},
+      {PERF_START_CHANGE, 1, 400},    {PERF_VOLUME_CHANGE, 1, 200}, {PERF_PITCH_CHANGE, 1, 200},
+  };
+  for (const Limit& l : limits)
+    set_perf_setting(l.field, int16_t(std::clamp<int>(perf_setting(l.field), l.low, l.high)));
+  for (int level = 0; level < DYNAMIC_LEVELS; ++level) {
+    const int field = PERF_DYNAMIC_LEVELS + 2 * level;
+    set_perf_setting(field, int16_t(std::clamp<int>(perf_setting(field), 1, 200)));
+  }
+  for (int step = 0; step < 7; ++step)
+    for (int acc = 0; acc < 6; ++acc)
+      set_tuning_cents(step, acc, float(std::clamp(tuning_cents(step, acc), -10000.0, 10000.0)));
+}
+
+// ---- Defaults of notes ------------------------------------------------------------------------
+
+void set_default_duration(Drosa note, int32_t nominal) {
+  int percent;
+  Drosa modifier = find_prev_kind_stop(TSMOD, note, 0);
+  if (perf_setting(PERF_KEEP_NOMINAL))
+    percent = 100;
+  else if (note->get(xstacc))
+    percent = perf_setting(PERF_STACCATO_LENGTH);
+  else if (note->get(xtie) && !(modifier && modifier->get(xleftonlytie)))
+    percent = 100;
+  else if (note->get(xtenu))
+    percent = perf_setting(PERF_TENUTO_LENGTH);
+  else if (!note->get(xslur) || (modifier && modifier->get(xleftonlyslur)))
+    percent = perf_setting(PERF_NORMAL_LENGTH);
+  else
+    percent = perf_setting(PERF_SLUR_LENGTH);
+  note->set(xlength, uint32_t(std::clamp<int64_t>(int64_t(nominal) * percent / 100, 0, NO_TIME)));
+}
+
+void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, int set_volume,
+                             int mode, int32_t total) {
+  if (!is_NOTE(first) || !is_NOTE(last)) {
+    REPORT_ERROR(4, "%s", "calling set_default_performance with non-notes");
+    return;
+  }
+  Range r{first, last, NO_TOTAL};
+  switch (mode) {
+    case PERF_LATER_MOVE:
+      break;
+    case PERF_KEEP_TOTAL: {
+      r.total = 0;
+      Drosa p = first;
+      for (; p; p = p->xnext) {
+        if (p->xkind == NOTE) r.total += p->get(xttn);
+        if (p == last) break;
+      }
+      if (!p) {
+        REPORT_ERROR(4, "%s", "bad endptr in set_default_performance");
+        return;
+      }
+      break;
+    }
+    case PERF_FILL_TOTAL:
+    case PERF_PITCH_VOLUME:
+      r.total = total;
+      break;
+    default:
+      REPORT_ERROR(4, "%s", "bad call on set_default_performance");
+      return;
+  }
+  if (!widen_range(r)) return;
+  if (mode != PERF_PITCH_VOLUME) {
+    set_chord_times(r);
+    change_grace_time(r.start, r.end, 1);
+  }
+  set_note_data(r, set_pitch, keep, set_volume, mode);
+}
+
+void change_grace_time(Drosa first, Drosa last, int give) {
+  if (!is_NOTE(first)) {
+    REPORT_ERROR(4, "%s", "bad call on change_grace_time");
+    return;
+  }
+  std::vector<Drosa> done;  // first notes of the groups handled
+  for (Drosa p = first; p; p = p->xnext) {
+    if (is_grace(p)) {
+      const GraceGroup g = grace_group_of(p);
+      if (std::find(done.begin(), done.end(), g.first) == done.end()) {
+        done.push_back(g.first);
+        handle_grace_group(g, give);
+      }
+    }
+    if (p == last) break;
+  }
+}
+
+// ---- The per-note edits
+// ---------------------------------------------------------------------------
+
+void play_softer_cb(Drosa note) {
+  if (is_NOTE(note)) change_volume(note, -perf_setting(PERF_VOLUME_CHANGE));
+}
+
+void play_louder_cb(Drosa note) {
+  if (is_NOTE(note)) change_volume(note, perf_setting(PERF_VOLUME_CHANGE));
+}
+
+void play_level_get_cb(Drosa note) {
+  if (is_NOTE(note) && edit.got_volume < 0) edit.got_volume = note->get(xvolume);
+}
+
+void play_level_set_cb(Drosa note) {
+  if (!is_NOTE(note) || edit.level_value < 0) return;
+  modifyvc_with_undo(note);
+  note->set(xvolume, uint8_t(std::min(edit.level_value, 200)));
+  note->set(xvolume_edited, 1);
+  mark_changed(0);
+}
+
+void play_lower_cb(Drosa note) {
+  if (is_NOTE(note)) change_pitch(note, -perf_setting(PERF_PITCH_CHANGE));
+}
+
+void play_higher_cb(Drosa note) {
+  if (is_NOTE(note)) change_pitch(note, perf_setting(PERF_PITCH_CHANGE));
+}
+
+void play_pitch_get_cb(Drosa note) {
+  if (is_NOTE(note) && edit.got_pitch < 0) edit.got_pitch = note->get(xpitch);
+}
+
+void play_pitch_set_cb(Drosa note) {
+  if (!is_NOTE(note) || edit.pitch_value < 0) return;
+  const double p = edit.pitch_value + 0.0025;
+  const int key = int(std::floor(p));
+  const int fraction = int(std::floor(p * 200)) % 200;
+  modifyvc_with_undo(note);
+  note->set(xpitch, uint16_t((std::clamp(key, 0, 127) << 8) | fraction));
+  note->set(xpitch_edited, 1);
+  mark_changed(0);
+}
+
+void play_shorter_cb(Drosa note) {
+  if (is_NOTE(note)) scale_length(note, 100, 100 + perf_setting(PERF_LENGTH_CHANGE));
+}
+
+void play_longer_cb(Drosa note) {
+  if (is_NOTE(note)) scale_length(note, 100 + perf_setting(PERF_LENGTH_CHANGE), 100);
+}
+
+void play_earlier_cb(Drosa note) { move_start(note, false); }
+void play_later_cb(Drosa note) { move_start(note, true); }
+
+void octave_up_cb(Drosa note) {
+  if (!is_NOTE(note) || note->get(xpitch) >= 29440) return;
+  modifyvc_with_undo(note);
+  note->set(xpitch, uint16_t(note->get(xpitch) + OCTAVE));
+  mark_changed(0);
+}
+
+void octave_down_cb(Drosa note) {
+  if (!is_NOTE(note) || note->get(xpitch) <= OCTAVE) return;
+  modifyvc_with_undo(note);
+  note->set(xpitch, uint16_t(note->get(xpitch) - OCTAVE));
+  mark_changed(0);
+}
+
+void respell_note_step_up(Drosa note) { move_to_string(note, 1); }
+void respell_note_step_down(Drosa note) { move_to_string(note, -1); }
+void respell_note_step_zero(Drosa note) { move_to_string(note, 0); }
+
+int can_move_tab_string(Drosa note, int strings) { return target_string(note, strings) >= 0; }
+
+void modify_playback_command(int item) {
+  edit = EditState{};
+  switch (item) {
+    case 1:
+      apply_to_cursor_or_group(play_softer_cb, 1);
+      break;
+    case 2:
+      apply_to_cursor_or_group(play_louder_cb, 1);
+      break;
+    case 3: {
+      apply_to_cursor_or_group(play_level_get_cb, 0);
+      const int volume =
+          edit.got_volume >= 0 ? edit.got_volume : current_note_template->get(xvolume);
+      double answer = 0;
+      if (!number_dialog_double("Set percent volume (0-100):", volume / 2.0, 0, 100, &answer,
+                                nullptr))
+        return;
+      edit.level_value = std::min(int32_t((answer + 0.25) * 2), int32_t(200));
+      apply_to_cursor_or_group(play_level_set_cb, 1);
+      break;
+    }
+    case 5:
+      apply_to_cursor_or_group(play_lower_cb, 1);
+      break;
+    case 6:
+      apply_to_cursor_or_group(play_higher_cb, 1);
+      break;
+    case 7: {
+      apply_to_cursor_or_group(play_pitch_get_cb, 0);
+      const int word = edit.got_pitch >= 0 ? edit.got_pitch : current_note_template->get(xpitch);
+      double answer = 0;
+      if (!number_dialog_double("Set Pitch (60.00 is middle C):",
+                                (word >> 8) + (word & 0xFF) / 200.0, 0, 100, &answer, nullptr))
+        return;
+      edit.pitch_value = answer;
+      apply_to_cursor_or_group(play_pitch_set_cb, 1);
+      break;
+    }
+    case 9:
+      apply_to_cursor_or_group(play_shorter_cb, 1);
+      break;
+    case 10:
+      apply_to_cursor_or_group(play_longer_cb, 1);
+      break;
+    case 11:
+      apply_to_cursor_or_group(play_earlier_cb, 1);
+      break;
+    case 12:
+      apply_to_cursor_or_group(play_later_cb, 1);
+      break;
+    default:
+      REPORT_ERROR(4, "Item %hd in Modify submenu unrecognized!", short(item));
+      break;
+  }
+  edit.moved.clear();
+}

@@ -1,0 +1,358 @@
+// midi.cpp: live MIDI through the ALSA sequencer, and its loopback stand-in.
+//
+// The sequencer's client is one handle: the input thread waits on it for events and turns
+// each into a complete message with the sequencer's own byte codec; sends (from whichever
+// thread plays) encode channel messages with the codec and pass system-exclusive pieces as
+// they are, each delivered at once. Sends are serialised here, so callers on several threads
+// need no lock of their own for this layer.
+#include "platform/midi.h"
+
+#include <alsa/asoundlib.h>
+#include <atomic>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/ticks.h"
+
+namespace {
+
+struct Port {
+  int client;
+  int port;
+  std::string name;
+};
+
+struct MidiService {
+  std::mutex lock;  // the handle, the encoder and the lists
+  snd_seq_t* seq = nullptr;
+  int client = -1, input_port = -1, output_port = -1;
+  snd_midi_event_t* encoder = nullptr;
+  std::thread input_thread;
+  int wake_pipe[2] = {-1, -1};
+  std::vector<Port> sources, destinations;
+  int connected_client = -1, connected_port = -1;
+  bool loopback_on = false;  // the next open makes the loopback
+  bool loopback = false;     // the loopback is open
+  bool loopback_connected = false;
+  std::vector<SentMidi> sent;
+};
+
+MidiService service;
+std::atomic<MidiInputRoutine> input_routine{nullptr};
+
+void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+
+int message_length(uint8_t status) {
+  switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+      return 2;
+    case 0xF0:
+      return status == 0xF1 || status == 0xF3 ? 2 : status == 0xF2 ? 3 : 1;
+    default:
+      return 3;
+  }
+}
+
+// Complete channel messages of a byte run (running status honoured; system-exclusive bytes and
+// stray data bytes skipped).
+std::vector<std::vector<uint8_t>> split_messages(const uint8_t* bytes, int count) {
+  std::vector<std::vector<uint8_t>> messages;
+  uint8_t status = 0;
+  for (int i = 0; i < count;) {
+    if (bytes[i] >= 0xF0) {
+      status = 0;
+      ++i;
+      continue;
+    }
+    if (bytes[i] & 0x80) status = bytes[i++];
+    if (!status) {
+      ++i;
+      continue;
+    }
+    const int need = message_length(status) - 1;
+    if (i + need > count) break;
+    std::vector<uint8_t> m{status};
+    for (int k = 0; k < need; ++k) m.push_back(bytes[i + k]);
+    i += need;
+    messages.push_back(std::move(m));
+  }
+  return messages;
+}
+
+// Back to nothing open; the loopback switch and what the loopback received stay.
+void clear_service() {
+  service.seq = nullptr;
+  service.client = service.input_port = service.output_port = -1;
+  service.encoder = nullptr;
+  service.wake_pipe[0] = service.wake_pipe[1] = -1;
+  service.sources.clear();
+  service.destinations.clear();
+  service.connected_client = service.connected_port = -1;
+  service.loopback = service.loopback_connected = false;
+}
+
+void deliver(const uint8_t* message, int length) {
+  if (MidiInputRoutine routine = input_routine.load()) routine(message, length);
+}
+
+// ---- The sequencer ---------------------------------------------------------------------------
+
+std::vector<Port> list_ports(unsigned needed_caps) {
+  std::vector<Port> ports;
+  snd_seq_client_info_t* client;
+  snd_seq_port_info_t* port;
+  snd_seq_client_info_alloca(&client);
+  snd_seq_port_info_alloca(&port);
+  snd_seq_client_info_set_client(client, -1);
+  while (snd_seq_query_next_client(service.seq, client) >= 0) {
+    const int id = snd_seq_client_info_get_client(client);
+    if (id == service.client || id == SND_SEQ_CLIENT_SYSTEM) continue;
+    snd_seq_port_info_set_client(port, id);
+    snd_seq_port_info_set_port(port, -1);
+    while (snd_seq_query_next_port(service.seq, port) >= 0) {
+      if ((snd_seq_port_info_get_capability(port) & needed_caps) != needed_caps) continue;
+      ports.push_back({id, snd_seq_port_info_get_port(port),
+                       std::string(snd_seq_client_info_get_name(client)) + ": " +
+                           snd_seq_port_info_get_name(port)});
+    }
+  }
+  return ports;
+}
+
+void refresh_lists() {
+  service.sources = list_ports(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
+  service.destinations = list_ports(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE);
+}
+
+// The input thread: waits for events (or the wake pipe at close) and hands on each note,
+// controller and other channel message as bytes.
+void input_loop(snd_seq_t* seq, int wake_fd) {
+  snd_midi_event_t* decoder = nullptr;
+  if (snd_midi_event_new(64, &decoder) < 0) return;
+  snd_midi_event_no_status(decoder, 1);
+  const int count = snd_seq_poll_descriptors_count(seq, POLLIN);
+  std::vector<pollfd> fds(size_t(count) + 1);
+  snd_seq_poll_descriptors(seq, fds.data(), unsigned(count), POLLIN);
+  fds[size_t(count)] = {wake_fd, POLLIN, 0};
+  for (;;) {
+    if (poll(fds.data(), fds.size(), -1) < 0) continue;
+    if (fds[size_t(count)].revents) break;
+    snd_seq_event_t* event = nullptr;
+    while (snd_seq_event_input(seq, &event) >= 0 && event) {
+      uint8_t bytes[16];
+      snd_midi_event_reset_decode(decoder);
+      const long n = snd_midi_event_decode(decoder, bytes, sizeof bytes, event);
+      if (n > 0 && (bytes[0] & 0x80) && bytes[0] < 0xF0) deliver(bytes, int(n));
+      if (snd_seq_event_input_pending(seq, 0) <= 0) break;
+    }
+  }
+  snd_midi_event_free(decoder);
+}
+
+bool open_sequencer(const char* client_name, const char* input_name, const char* output_name,
+                    int codes[3]) {
+  snd_lib_error_set_handler(quiet_alsa);
+  int result = snd_seq_open(&service.seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+  codes[0] = result < 0 ? result : 0;
+  if (result < 0) {
+    service.seq = nullptr;
+    return false;
+  }
+  snd_seq_set_client_name(service.seq, client_name);
+  service.client = snd_seq_client_id(service.seq);
+  service.input_port = snd_seq_create_simple_port(
+      service.seq, input_name, SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+      SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+  codes[1] = service.input_port < 0 ? service.input_port : 0;
+  service.output_port = snd_seq_create_simple_port(
+      service.seq, output_name, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+      SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+  codes[2] = service.output_port < 0 ? service.output_port : 0;
+  if (service.input_port < 0 || service.output_port < 0 ||
+      snd_midi_event_new(256, &service.encoder) < 0 || pipe(service.wake_pipe) != 0) {
+    if (service.encoder) snd_midi_event_free(service.encoder);
+    service.encoder = nullptr;
+    snd_seq_close(service.seq);
+    service.seq = nullptr;
+    return false;
+  }
+  refresh_lists();
+  service.input_thread = std::thread(input_loop, service.seq, service.wake_pipe[0]);
+  return true;
+}
+
+void close_sequencer() {
+  if (!service.seq) return;
+  const char byte = 0;
+  if (write(service.wake_pipe[1], &byte, 1) < 0) {
+  }
+  if (service.input_thread.joinable()) service.input_thread.join();
+  if (service.connected_client >= 0)
+    snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
+                            service.connected_port);
+  snd_midi_event_free(service.encoder);
+  snd_seq_close(service.seq);
+  close(service.wake_pipe[0]);
+  close(service.wake_pipe[1]);
+  clear_service();
+}
+
+void output_event(snd_seq_event_t* event, const Port& to) {
+  snd_seq_ev_set_source(event, service.output_port);
+  snd_seq_ev_set_dest(event, to.client, to.port);
+  snd_seq_ev_set_direct(event);
+  snd_seq_event_output_direct(service.seq, event);
+}
+
+bool send_to_sequencer(const Port& to, const uint8_t* bytes, int count) {
+  snd_seq_event_t event;
+  if (bytes[0] == 0xF0 || bytes[0] == 0xF7 || !(bytes[0] & 0x80)) {
+    snd_seq_ev_clear(&event);
+    snd_seq_ev_set_sysex(&event, unsigned(count), const_cast<uint8_t*>(bytes));
+    output_event(&event, to);
+    return true;
+  }
+  snd_midi_event_reset_encode(service.encoder);
+  for (int i = 0; i < count; ++i) {
+    snd_seq_ev_clear(&event);
+    if (snd_midi_event_encode_byte(service.encoder, bytes[i], &event) == 1)
+      output_event(&event, to);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool platform_midi_open(const char* client_name, const char* input_port, const char* output_port,
+                        int codes[3]) {
+  std::lock_guard<std::mutex> held(service.lock);
+  codes[0] = codes[1] = codes[2] = 1;
+  if (service.seq || service.loopback) return true;
+  if (service.loopback_on) {
+    service.loopback = true;
+    service.sources = {{0, 0, LOOPBACK_PORT_NAME}};
+    service.destinations = {{0, 0, LOOPBACK_PORT_NAME}};
+    codes[0] = codes[1] = codes[2] = 0;
+    return true;
+  }
+  return open_sequencer(client_name, input_port, output_port, codes);
+}
+
+void platform_midi_close() {
+  std::lock_guard<std::mutex> held(service.lock);
+  if (service.loopback)
+    clear_service();
+  else
+    close_sequencer();
+}
+
+bool platform_midi_is_open() {
+  std::lock_guard<std::mutex> held(service.lock);
+  return service.seq || service.loopback;
+}
+
+std::vector<std::string> platform_midi_sources() {
+  std::lock_guard<std::mutex> held(service.lock);
+  std::vector<std::string> names;
+  for (const Port& p : service.sources) names.push_back(p.name);
+  return names;
+}
+
+std::vector<std::string> platform_midi_destinations() {
+  std::lock_guard<std::mutex> held(service.lock);
+  std::vector<std::string> names;
+  for (const Port& p : service.destinations) names.push_back(p.name);
+  return names;
+}
+
+bool platform_midi_connect_source(int index) {
+  std::lock_guard<std::mutex> held(service.lock);
+  const bool valid = index >= 0 && size_t(index) < service.sources.size();
+  if (service.loopback) {
+    service.loopback_connected = valid;
+    return valid;
+  }
+  if (!service.seq) return false;
+  if (service.connected_client >= 0)
+    snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
+                            service.connected_port);
+  service.connected_client = service.connected_port = -1;
+  if (!valid) return false;
+  const Port& from = service.sources[size_t(index)];
+  if (snd_seq_connect_from(service.seq, service.input_port, from.client, from.port) < 0)
+    return false;
+  service.connected_client = from.client;
+  service.connected_port = from.port;
+  return true;
+}
+
+bool platform_midi_send(int destination, const uint8_t* bytes, int count) {
+  if (count <= 0) return false;
+  std::vector<std::vector<uint8_t>> echo;
+  {
+    std::lock_guard<std::mutex> held(service.lock);
+    if (destination < 0 || size_t(destination) >= service.destinations.size()) return false;
+    if (!service.loopback)
+      return service.seq &&
+             send_to_sequencer(service.destinations[size_t(destination)], bytes, count);
+    service.sent.push_back({platform_microseconds(), destination, {bytes, bytes + count}});
+    if (service.loopback_connected) echo = split_messages(bytes, count);
+  }
+  for (const auto& m : echo) deliver(m.data(), int(m.size()));
+  return true;
+}
+
+void platform_midi_set_input_routine(MidiInputRoutine routine) { input_routine = routine; }
+
+void platform_midi_use_loopback(bool on) {
+  std::lock_guard<std::mutex> held(service.lock);
+  service.loopback_on = on;
+  service.sent.clear();
+}
+
+std::vector<SentMidi> platform_midi_take_sent() {
+  std::lock_guard<std::mutex> held(service.lock);
+  std::vector<SentMidi> taken;
+  taken.swap(service.sent);
+  return taken;
+}
+
+void platform_midi_loopback_play(const std::vector<uint8_t>& bytes) {
+  {
+    std::lock_guard<std::mutex> held(service.lock);
+    if (!service.loopback || !service.loopback_connected) return;
+  }
+  std::thread player([bytes] {
+    for (const auto& m : split_messages(bytes.data(), int(bytes.size())))
+      deliver(m.data(), int(m.size()));
+  });
+  player.join();
+}
+
+std::vector<std::vector<uint8_t>> platform_midi_codec_round_trip(
+    const std::vector<uint8_t>& bytes) {
+  std::vector<std::vector<uint8_t>> messages;
+  snd_midi_event_t* encoder = nullptr;
+  snd_midi_event_t* decoder = nullptr;
+  if (snd_midi_event_new(256, &encoder) < 0) return messages;
+  if (snd_midi_event_new(256, &decoder) < 0) {
+    snd_midi_event_free(encoder);
+    return messages;
+  }
+  snd_midi_event_no_status(decoder, 1);
+  for (uint8_t byte : bytes) {
+    snd_seq_event_t event;
+    snd_seq_ev_clear(&event);
+    if (snd_midi_event_encode_byte(encoder, byte, &event) != 1) continue;
+    uint8_t out[256];
+    snd_midi_event_reset_decode(decoder);
+    const long n = snd_midi_event_decode(decoder, out, sizeof out, &event);
+    if (n > 0) messages.emplace_back(out, out + n);
+  }
+  snd_midi_event_free(encoder);
+  snd_midi_event_free(decoder);
+  return messages;
+}

@@ -1,0 +1,152 @@
+// playback_dialogs.cpp: the dialog tables of playback: Hear, Tuning, Dynamic Levels, Default
+// Playback, Recompute Playback, the MIDI channel of a voice and the spelling of entered notes.
+// The program addresses their items by number; the numbers are the comments' at each item.
+#include <initializer_list>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace {
+
+constexpr int BUTTON_W = 78, BUTTON_H = 20, MARGIN = 16;
+
+DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
+DialogItemSpec label(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
+DialogItemSpec edit(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
+DialogItemSpec check(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
+DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
+DialogItemSpec user(Rect r) { return {ITEM_USER, r, ""}; }
+
+// OK (1) and Cancel (2) at the bottom right of a dialog `width` by `height`.
+DialogSpec with_buttons(int16_t id, const char* title, int width, int height,
+                        const char* ok = "OK") {
+  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, height}, {}};
+  const int top = height - 12 - BUTTON_H;
+  const int right = width - MARGIN;
+  spec.items.push_back(button({right - BUTTON_W, top, right, top + BUTTON_H}, ok));
+  spec.items.push_back(
+      button({right - 2 * BUTTON_W - 18, top, right - BUTTON_W - 18, top + BUTTON_H}, "Cancel"));
+  return spec;
+}
+
+DialogSpec hear_dialog() {
+  DialogSpec spec = with_buttons(9384, "Hear", 420, 300);
+  spec.items.push_back(label({16, 12, 240, 28}, "^0 these parts:"));              // 3
+  spec.items.push_back(user({16, 32, 240, 220}));                                 // 4
+  spec.items.push_back(button({252, 32, 330, 52}, "All"));                        // 5
+  spec.items.push_back(button({252, 60, 330, 80}, "None"));                       // 6
+  spec.items.push_back(label({16, 232, 196, 250}, "Tempo, percent of normal:"));  // 7
+  spec.items.push_back(edit({200, 230, 250, 250}));                               // 8
+  spec.items.push_back(check({252, 100, 404, 120}, "Ignore repeats"));            // 9
+  return spec;
+}
+
+DialogSpec tuning_dialog() {
+  constexpr int LEFT = 60, COLUMN = 62, ROW = 26, TOP = 56;
+  DialogSpec spec = with_buttons(20202, "Tuning", 400, 300);
+  spec.items.push_back(label({16, 10, 384, 26}, "Offset of each note in cents:"));  // 3
+  spec.items.push_back(
+      label({LEFT, 32, 384, 48},
+            "  double flat       flat        natural       sharp     double sharp"));  // 4
+  spec.items.push_back(label({16, 32, 56, 48}, ""));                                   // 5
+  static const char* const steps[7] = {"C", "D", "E", "F", "G", "A", "B"};
+  for (int s = 0; s < 7; ++s) {
+    const int top = TOP + s * ROW;
+    for (int a = 0; a < 5; ++a)  // 6 + 6s .. 10 + 6s
+      spec.items.push_back(edit({LEFT + a * COLUMN, top, LEFT + a * COLUMN + 56, top + 20}));
+    spec.items.push_back(label({16, top + 2, 56, top + 20}, steps[s]));  // 11 + 6s
+  }
+  return spec;
+}
+
+DialogSpec volume_dialog() {
+  DialogSpec spec = with_buttons(21178, "Dynamic Levels", 360, 380);
+  spec.items.push_back(label({16, 10, 344, 26}, "Volume of each dynamic level, in percent:"));  // 3
+  for (int i = 0; i < 10; ++i) {  // 4 .. 13
+    const int top = 34 + i * 26;
+    spec.items.push_back(edit({40, top, 100, top + 20}));
+  }
+  spec.items.push_back(user({100, 34, 200, 34 + 10 * 26}));                        // 14
+  spec.items.push_back(check({16, 304, 344, 322}, "Every note at the mf level"));  // 15
+  return spec;
+}
+
+DialogSpec lengths_dialog() {
+  constexpr int FIELD = 300;
+  DialogSpec spec = with_buttons(7273, "Default Playback", 420, 420);
+  auto row = [](int i) { return 34 + i * 24; };
+  spec.items.push_back(
+      label({16, 10, 404, 26}, "Sounding length, percent of the written length:"));  // 3
+  spec.items.push_back(label({32, row(0), 290, row(0) + 18}, "Staccato notes"));     // 4
+  spec.items.push_back(label({32, row(1), 290, row(1) + 18}, "Tenuto notes"));       // 5
+  spec.items.push_back(label({32, row(2), 290, row(2) + 18}, "Other notes"));        // 6
+  spec.items.push_back(label({32, row(3), 290, row(3) + 18}, "Slurred notes"));      // 7
+  for (int i = 0; i < 4; ++i)                                                        // 8 .. 11
+    spec.items.push_back(edit({FIELD, row(i) - 2, FIELD + 50, row(i) + 18}));
+  spec.items.push_back(
+      check({32, row(4), 404, row(4) + 18}, "Every note sounds its written length"));          // 12
+  spec.items.push_back(radio({32, row(5), 220, row(5) + 18}, "Grace notes before the beat"));  // 13
+  spec.items.push_back(radio({224, row(5), 404, row(5) + 18}, "Grace notes on the beat"));     // 14
+  spec.items.push_back(
+      label({32, row(6), 290, row(6) + 18}, "Grace notes, percent of a sixteenth"));  // 15
+  spec.items.push_back(edit({FIELD, row(6) - 2, FIELD + 50, row(6) + 18}));           // 16
+  spec.items.push_back(
+      label({16, row(7) + 6, 404, row(7) + 22}, "Steps of Modify Playback:"));  // 17
+  spec.items.push_back(
+      label({32, row(8) + 6, 290, row(8) + 24}, "Softer, Louder (percent)"));  // 18
+  spec.items.push_back(
+      label({32, row(9) + 6, 290, row(9) + 24}, "Shorter, Longer (percent)"));                 // 19
+  spec.items.push_back(label({32, row(10) + 6, 290, row(10) + 24}, "Lower, Higher (cents)"));  // 20
+  spec.items.push_back(label({32, row(11) + 6, 290, row(11) + 24},
+                             "Earlier, Later (percent of a sixteenth)"));  // 21
+  for (int i = 8; i <= 11; ++i)                                            // 22 .. 25
+    spec.items.push_back(edit({FIELD, row(i) + 4, FIELD + 50, row(i) + 24}));
+  return spec;
+}
+
+DialogSpec recompute_dialog() {
+  DialogSpec spec = with_buttons(129, "Recompute Playback", 380, 200);
+  spec.items.push_back(
+      label({16, 10, 364, 26}, "Recompute the playback of the selected notes:"));      // 3
+  spec.items.push_back(check({32, 34, 364, 52}, "Start times and sounding lengths"));  // 4
+  spec.items.push_back(check({32, 56, 364, 74}, "Volumes"));                           // 5
+  spec.items.push_back(check({32, 78, 364, 96}, "Pitches"));                           // 6
+  spec.items.push_back(radio({48, 104, 364, 122}, "Later notes move"));                // 7
+  spec.items.push_back(radio({48, 126, 364, 144}, "Keep the length of the passage"));  // 8
+  return spec;
+}
+
+DialogSpec midi_channel_dialog() {
+  DialogSpec spec = with_buttons(131, "Voice on Channel", 440, 230);
+  spec.items.push_back(label({16, 10, 424, 26}, "How ^0 is played:"));                          // 3
+  spec.items.push_back(label({16, 38, 120, 56}, "MIDI channel:"));                              // 4
+  spec.items.push_back(edit({124, 36, 164, 56}));                                               // 5
+  spec.items.push_back(radio({32, 66, 424, 84}, "One channel"));                                // 6
+  spec.items.push_back(radio({32, 88, 424, 106}, "Microtones in a system-exclusive stream"));   // 7
+  spec.items.push_back(radio({32, 110, 424, 128}, "Microtones by pitch bend, rotating over"));  // 8
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                                                // 9
+  spec.items.push_back(label({48, 134, 190, 152}, "number of channels:"));  // 10
+  spec.items.push_back(edit({194, 132, 234, 152}));                         // 11
+  spec.items.push_back(label({240, 134, 424, 152}, "channels"));            // 12
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                            // 13
+  spec.items.push_back(radio({32, 160, 424, 178}, "Silent"));               // 14
+  return spec;
+}
+
+DialogSpec spelling_dialog() {
+  constexpr int LEFT = 20, COLUMN = 34, TOP = 40, HEIGHT = 110;
+  DialogSpec spec = with_buttons(23407, "Default Accidentals", 460, 220);
+  spec.items.push_back(
+      label({16, 10, 444, 26}, "Click a note to choose how notes of its pitch are spelled:"));  // 3
+  for (int pc = 0; pc < 12; ++pc)  // 4 .. 15
+    spec.items.push_back(user({LEFT + pc * COLUMN, TOP, LEFT + (pc + 1) * COLUMN, TOP + HEIGHT}));
+  spec.items.push_back(user({LEFT, TOP, LEFT + 12 * COLUMN, TOP + HEIGHT}));  // 16
+  return spec;
+}
+
+}  // namespace
+
+std::vector<DialogSpec> playback_dialog_tables() {
+  return {hear_dialog(),      tuning_dialog(),       volume_dialog(),  lengths_dialog(),
+          recompute_dialog(), midi_channel_dialog(), spelling_dialog()};
+}
