@@ -371,18 +371,6 @@ void fill_to(Completion& c, Drosa before, int32_t earliest, int32_t target, int3
     c.time += fill_gap(before, target - t, c.time - c.bar_time);
 }
 
-// The playback time of the grace notes from `note` to the end of their group; 0 for a note
-// that is no grace note.
-int32_t grace_group_time(Drosa note) {
-  int32_t time = 0;
-  for (Drosa p = note; p; p = p->xnext) {
-    if (p->xkind != NOTE) continue;
-    if (!p->get(xgrace)) break;
-    time += int32_t(p->get(xttn));
-  }
-  return time;
-}
-
 // Walks a voice up to the XMLT of the bar line that closes its measure, filling the gaps before
 // its chords, the document's times moved by `shift`; false when the voice ends first.
 bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
@@ -406,11 +394,7 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
         int32_t tol = tolerance;
         if (c.note_in_measure && p->get(xtupl) > 1)
           tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
-        // Grace notes sound before the note they belong to, which stands at the document's time.
-        const int32_t ahead = grace_group_time(p);
-        c.time += ahead;
         fill_to(c, c.xmlt ? c.xmlt : p, earliest, c.target, tol);
-        c.time -= ahead;
       }
       c.ended_chord = p->get(xendvcd);
       c.note_in_measure = true;
@@ -463,6 +447,17 @@ void complete_voices(int32_t earliest) {
   }
 }
 
+// Gives (1) or takes back (0) the playback time of every voice's grace notes.
+void lend_grace_time(int give) {
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa first = find_next_kind(NOTE, piece_start[v]);
+    Drosa last = first;
+    for (Drosa p = first; p; p = p->xnext)
+      if (p->xkind == NOTE) last = p;
+    if (first) change_grace_time(first, last, give);
+  }
+}
+
 void remove_xmlts(int v) {
   for (Drosa p = piece_start[v]; p;) {
     Drosa next = p->xnext;
@@ -482,7 +477,11 @@ void mxml_analyse(int* first_change) {
   number_voices();
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
   staff_changes_and_performance(first_change);
+  // The completion measures the voices in the document's time, in which grace notes take none:
+  // their playback time goes back to their main notes for it, and comes back afterwards.
+  lend_grace_time(0);
   complete_voices(earliest);
+  lend_grace_time(1);
   for (int v = 0; v < voice_count; ++v) remove_xmlts(v);
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }

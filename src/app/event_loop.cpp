@@ -1,10 +1,10 @@
 // event_loop.cpp: the main loop and the dispatch of events.
 //
 // Each pass of the loop takes at most one event without waiting for it. A pass that handled
-// no event, did no piano-window work and left nothing to reformat, while nothing plays or
-// records, ends in a wait of up to 6 ticks that returns as soon as an event arrives: the
-// program sleeps in the window system's wait, never in a polling loop. A page an edit left out
-// of date is reformatted on the next pass (once: formatting clears the pending flag); an
+// no event, did no piano-window work and left nothing to reformat, while nothing records,
+// ends in a wait of up to 6 ticks (1 while a piece plays) that returns as soon as an event
+// arrives: the program sleeps in the window system's wait, never in a polling loop. A page an edit
+// left out of date is reformatted on the next pass (once: formatting clears the pending flag); an
 // interrupted format stays pending and runs again after the event that interrupted it.
 //
 // Quitting from the window system (the quit event) and from the menus takes the same path:
@@ -311,8 +311,9 @@ void main_event_pass() {
   if (reformat_pending && voice_count == 0) reformat_pending = 0;  // nothing left to format
   if (reformat_pending)
     reformat_and_update(current_page, 0);
-  else if (!active && !busy && !playing && !recording_active)
-    platform_wait_for_event(IDLE_TICKS);
+  else if (!active && !busy && !recording_active)
+    // While a piece plays the loop comes back every tick to feed the play queue.
+    platform_wait_for_event(playing ? 1 : IDLE_TICKS);
   if (deferred_quit && !reformat_pending) {
     deferred_quit = 0;
     do_menu_item(FILE_MENU, FILE_QUIT, 'v');

@@ -427,8 +427,12 @@ void do_menu_item(int16_t menu, int16_t item, int32_t source) {
       clear_menu(item, source);
       break;
     case TAB_STRING_MENU:
-      if (item >= 1 && item <= 3)
-        performance_command_unavailable(TAB_STRING_MENU, item);
+      if (item == 1)
+        apply_to_cursor_or_group(respell_note_step_up, 1);
+      else if (item == 2)
+        apply_to_cursor_or_group(respell_note_step_down, 1);
+      else if (item == 3)
+        apply_to_cursor_or_group(respell_note_step_zero, 1);
       else
         REPORT_ERROR(4, "Item %hd in Tab String submenu unrecognized!", item);
       break;
@@ -440,6 +444,7 @@ void do_menu_item(int16_t menu, int16_t item, int32_t source) {
       break;
     case MIDI_INPUT_MENU:
       prefs.set_i32(PREFS_MIDI_INPUT_SOURCE, item - 3);
+      midi_input_source_changed();
       break;
     case MIDI_OUTPUT_MENU:
       prefs.set_i32(PREFS_MIDI_OUTPUT_DEST, item - 3);
@@ -615,8 +620,10 @@ void voice_menu(int item, int32_t) {
       editing_command_unavailable(VOICE_MENU, item);
       break;
     case 4:
-    case 13:
       performance_command_unavailable(VOICE_MENU, item);
+      break;
+    case 13:
+      midi_channels_dialog();
       break;
     case 5:
       note_entry_command();
@@ -665,7 +672,8 @@ void note_menu(int item, int32_t) {
       toggle_field(NOTE_MENU, item, xhider);
       break;
     case 5:
-      performance_command_unavailable(NOTE_MENU, item);
+      if (spelling_dialog() && group_selected)
+        apply_to_cursor_or_group(respell_by_key_spelling_cb, 1);
       break;
     case 1:
     case 2:
@@ -756,16 +764,31 @@ void hear_menu(int item, int32_t) {
   full_preamble();
   switch (item) {
     case 1:
+      hear_command(0, 0, 0, 0, 0);
+      break;
     case 3:
+      tuning_dialog();
+      break;
     case 4:
+      volume_dialog();
+      break;
     case 5:
-    case 7:
-    case 9:
-    case 10:
-      performance_command_unavailable(HEAR_MENU, item);
+      lengths_dialog();
       break;
     case 6:
       REPORT_ERROR(4, "%s", "Submenu error in the HEAR menu!");
+      break;
+    case 7: {
+      int pitches = 0, volumes = 0, mode = 0;
+      if (recompute_dialog(&pitches, &volumes, &mode))
+        recompute_selection_playback(pitches, volumes, mode, menu_modifiers != 0);
+      break;
+    }
+    case 9:
+      apply_to_cursor_or_group(octave_up_cb, 1);
+      break;
+    case 10:
+      apply_to_cursor_or_group(octave_down_cb, 1);
       break;
     case 11:
     case 13:
@@ -779,10 +802,7 @@ void hear_menu(int item, int32_t) {
 
 void modify_playback_menu(int item, int32_t) {
   stop_playing(0);
-  if (item >= 1 && item <= 12 && item != 4 && item != 8)
-    performance_command_unavailable(MODIFY_PLAYBACK_MENU, item);
-  else
-    REPORT_ERROR(4, "Item %hd in Modify submenu unrecognized!", short(item));
+  modify_playback_command(item);
 }
 
 namespace {

@@ -92,6 +92,7 @@ void quit_program(int write_prefs) {
   } marked;
   if (!write_prefs) tell_where(recover_changed_pieces());
   if (write_prefs) write_prefs_file(1);
+  finish_playing();  // every sounding note silenced before the outputs close
   if (midi_out_available & MIDI_OUT_SERVICE) midi_teardown();
   if (midi_out_available & MIDI_OUT_SYNTH) qt_close();
   print_release();

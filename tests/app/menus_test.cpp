@@ -85,8 +85,11 @@ const ExpectedMenu EXPECTED_MENUS[] = {
                                   "Shorter^7|Longer^8|Earlier^9|Later^0"},
   {15, "Keyboard Shift", 10, 11, "3 Octaves Up|2 Octaves Up|1 Octave Up|Normal|1 Octave Down|"
                                  "2 Octaves Down|3 Octaves Down"},
-  {20, "MIDI Input", 10, 13, "No Input|-"},
-  {21, "MIDI Output", 10, 14, "No Output|-|QuickTime"},
+  // Without the ALSA sequencer (these machines) the MIDI menus say so.
+  {20, "MIDI Input", 10, 13, "No Input|-|No MIDI ports: the ALSA sequencer is not available"},
+  {21, "MIDI Output", 10, 14,
+   "No Output|-|Built-in Synthesizer|"
+   "No MIDI ports: the ALSA sequencer is not available"},
   {9, "Symbol", 0, 0, "Clef...|Key Signature...|Time Signature...|-|Bar Line...|Align Bars...|"
                       "System Bracket...|-|Parameters...|Hidden Text..."},
   {11, "Annotation", 0, 0, "Previous Annotation|Next Annotation|-|Text Category|Font|Size|Style|"
@@ -411,7 +414,7 @@ TEST_F(Commands, CommandsNotBuiltYetSaySoAndSplitPageMakesAPage) {
   open_piece();
   // Style's Stack Vertically is a command like the other switches, not an unknown item.
   for (const Pair& command :
-       std::vector<Pair>{{3, 8}, {9, 1}, {10, 1}, {11, 1}, {30, 1}, {13, 16}}) {
+       std::vector<Pair>{{3, 8}, {9, 1}, {6, 4}, {11, 1}, {30, 1}, {13, 16}}) {
     do_menu_item(int16_t(command.first), int16_t(command.second), SOURCE_MENU_BAR);
     const std::vector<Report> said = take_reports();
     ASSERT_EQ(said.size(), 1u);

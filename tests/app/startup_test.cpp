@@ -210,7 +210,7 @@ TEST_F(Quit, QuitInAMessageAndASignalDuringAnAlertTakeTheQuitPath) {
   // Quit in "... is not available yet" asks about the changed piece; Cancel there goes on.
   set_report_observer(nullptr);  // the message is shown as the user sees it
   script_hit(1);                 // Quit
-  do_menu_item(HEAR_MENU, 1, 'v');
+  do_menu_item(VOICE_MENU, 4, 'v');
   script_hit(2);  // Cancel
   EXPECT_EQ(run_until_idle(), -1);
   std::vector<ShownText> asked = shown();
