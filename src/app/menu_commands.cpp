@@ -448,6 +448,7 @@ void do_menu_item(int16_t menu, int16_t item, int32_t source) {
       break;
     case MIDI_OUTPUT_MENU:
       prefs.set_i32(PREFS_MIDI_OUTPUT_DEST, item - 3);
+      refresh_output_choice();
       break;
     case DUPLICATE_MENU:
       duplicate_command(item);

@@ -7,6 +7,7 @@
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "graphics/ge_services.h"
 #include "params/param_services.h"
 #include "performance/perfdata.h"
 #include "performance/performance_fields.h"
@@ -129,8 +130,20 @@ void draw_level_glyphs(DialogRef dialog, int) {
 // ---- Spelling
 // -------------------------------------------------------------------------------------
 
-constexpr int STAFF_STEP = 4;    // pixels between two diatonic steps
+constexpr int STAFF_STEP = 3;    // pixels between two diatonic steps
+constexpr int GLYPH_SIZE = 24;   // points of the music glyphs: four staff spaces to the em
 constexpr int E4_POSITION = 37;  // the lowest line of the treble staff
+
+// A character parameter's glyph at a point, sized for the preview's staff.
+void draw_preview_glyph(int pindex, int x, int y) {
+  const ParamValue* glyph = param_value(pindex, NIL, nullptr);
+  const double scale = double(GLYPH_SIZE) / std::max<int>(glyph->size(), 1);
+  move_to(x + int(glyph->x() * scale / 10), y - int(glyph->y() * scale / 10));
+  text_font(font_from_code(glyph->font()));
+  text_face(0);
+  text_size(GLYPH_SIZE);
+  draw_char(glyph->character());
+}
 
 // The note of pitch class pc (middle C's octave) spelled as key_spelling says, drawn in its
 // column of the preview.
@@ -154,12 +167,9 @@ void draw_spelled_note(DialogRef dialog, int pc, bool erase) {
       move_to(x - 7, ly);
       line_to(x + 7, ly);
     }
-  move_to(x - 5, y);
-  pDrawChar(P_NOTE_HEAD, NIL, nullptr, DRAW_CHAR_UNZOOMED);
-  if (sp.accidental && sp.accidental != 3) {
-    move_to(x - 16, y);
-    pDrawChar(P_FIRST_ACCIDENTAL + sp.accidental, NIL, nullptr, DRAW_CHAR_UNZOOMED);
-  }
+  draw_preview_glyph(P_NOTE_HEAD, x - 4, y);
+  if (sp.accidental && sp.accidental != 3)
+    draw_preview_glyph(P_FIRST_ACCIDENTAL + sp.accidental, x - 14, y);
 }
 
 void draw_spelling_preview(DialogRef dialog, int item) {

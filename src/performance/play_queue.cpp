@@ -139,6 +139,7 @@ void mark_due_click(int32_t now) {
 
 void install_play_timer() {
   now_ms();  // fixes the clock's origin
+  refresh_output_choice();
   platform_timer_install(play_timer_task, TIMER_PERIOD_US);
 }
 

@@ -14,7 +14,8 @@
 
 // The time routine, the clock: see midi_out.h (now_ms).
 
-// install_play_timer: makes the timer (once, at start-up) and fixes the clock's origin.
+// install_play_timer: makes the timer (once, at start-up, after the outputs are set up), fixes
+// the clock's origin and takes the output chosen for the sending threads.
 void install_play_timer();
 // prime_play_timer: starts the task for the next 10 ms, when an output is usable, the third
 // output is not the chosen one and the task is not running already; clears the next click.

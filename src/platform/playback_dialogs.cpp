@@ -42,20 +42,23 @@ DialogSpec hear_dialog() {
 }
 
 DialogSpec tuning_dialog() {
-  constexpr int LEFT = 60, COLUMN = 62, ROW = 26, TOP = 56;
-  DialogSpec spec = with_buttons(20202, "Tuning", 400, 300);
+  constexpr int LEFT = 48, COLUMN = 80, ROW = 26, TOP = 56;
+  DialogSpec spec = with_buttons(20202, "Tuning", LEFT + 5 * COLUMN + 16, 300);
   spec.items.push_back(label({16, 10, 384, 26}, "Offset of each note in cents:"));  // 3
-  spec.items.push_back(
-      label({LEFT, 32, 384, 48},
-            "  double flat       flat        natural       sharp     double sharp"));  // 4
-  spec.items.push_back(label({16, 32, 56, 48}, ""));                                   // 5
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                                    // 4
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                                    // 5
   static const char* const steps[7] = {"C", "D", "E", "F", "G", "A", "B"};
   for (int s = 0; s < 7; ++s) {
     const int top = TOP + s * ROW;
     for (int a = 0; a < 5; ++a)  // 6 + 6s .. 10 + 6s
-      spec.items.push_back(edit({LEFT + a * COLUMN, top, LEFT + a * COLUMN + 56, top + 20}));
-    spec.items.push_back(label({16, top + 2, 56, top + 20}, steps[s]));  // 11 + 6s
+      spec.items.push_back(edit({LEFT + a * COLUMN, top, LEFT + a * COLUMN + 62, top + 20}));
+    spec.items.push_back(label({16, top + 2, 44, top + 20}, steps[s]));  // 11 + 6s
   }
+  static const char* const accidentals[5] = {"double flat", "flat", "natural", "sharp",
+                                             "double sharp"};
+  for (int a = 0; a < 5; ++a)  // 48 .. 52
+    spec.items.push_back(
+        label({LEFT + a * COLUMN, 34, LEFT + a * COLUMN + COLUMN - 2, 50}, accidentals[a]));
   return spec;
 }
 
@@ -118,18 +121,19 @@ DialogSpec recompute_dialog() {
 
 DialogSpec midi_channel_dialog() {
   DialogSpec spec = with_buttons(131, "Voice on Channel", 440, 230);
-  spec.items.push_back(label({16, 10, 424, 26}, "How ^0 is played:"));                          // 3
-  spec.items.push_back(label({16, 38, 120, 56}, "MIDI channel:"));                              // 4
-  spec.items.push_back(edit({124, 36, 164, 56}));                                               // 5
-  spec.items.push_back(radio({32, 66, 424, 84}, "One channel"));                                // 6
-  spec.items.push_back(radio({32, 88, 424, 106}, "Microtones in a system-exclusive stream"));   // 7
-  spec.items.push_back(radio({32, 110, 424, 128}, "Microtones by pitch bend, rotating over"));  // 8
-  spec.items.push_back(label({0, 0, 0, 0}, ""));                                                // 9
-  spec.items.push_back(label({48, 134, 190, 152}, "number of channels:"));  // 10
-  spec.items.push_back(edit({194, 132, 234, 152}));                         // 11
-  spec.items.push_back(label({240, 134, 424, 152}, "channels"));            // 12
-  spec.items.push_back(label({0, 0, 0, 0}, ""));                            // 13
-  spec.items.push_back(radio({32, 160, 424, 178}, "Silent"));               // 14
+  spec.items.push_back(label({16, 10, 424, 26}, "How ^0 is played:"));                         // 3
+  spec.items.push_back(label({16, 38, 120, 56}, "MIDI channel:"));                             // 4
+  spec.items.push_back(edit({124, 36, 164, 56}));                                              // 5
+  spec.items.push_back(radio({32, 66, 424, 84}, "One channel"));                               // 6
+  spec.items.push_back(radio({32, 88, 424, 106}, "Microtones in a system-exclusive stream"));  // 7
+  spec.items.push_back(
+      radio({32, 110, 424, 128}, "Microtones by pitch bend, over several channels"));  // 8
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                                       // 9
+  spec.items.push_back(label({48, 134, 190, 152}, "Number of channels:"));             // 10
+  spec.items.push_back(edit({194, 132, 234, 152}));                                    // 11
+  spec.items.push_back(label({240, 134, 424, 152}, ""));                               // 12
+  spec.items.push_back(label({0, 0, 0, 0}, ""));                                       // 13
+  spec.items.push_back(radio({32, 160, 424, 178}, "Silent"));                          // 14
   return spec;
 }
 
