@@ -34,6 +34,7 @@ MidiInRing midi_in_ring;
 
 void reset_performance_globals() {
   platform_timer_stop();
+  platform_timer_set_lockstep(true);
   platform_midi_set_input_routine(nullptr);
   platform_midi_close();
   platform_midi_use_loopback(false);

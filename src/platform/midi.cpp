@@ -9,6 +9,9 @@
 
 #include <alsa/asoundlib.h>
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <poll.h>
 #include <thread>
@@ -41,6 +44,66 @@ struct MidiService {
 
 MidiService service;
 std::atomic<MidiInputRoutine> input_routine{nullptr};
+
+// The loopback's input thread: it alone hands the loopback's messages to the input routine, as
+// the sequencer's input thread does for real input.
+struct LoopbackInput {
+  std::mutex lock;
+  std::condition_variable wake, done;
+  std::deque<std::vector<uint8_t>> pending;
+  bool busy = false;  // a message is being handed on
+  bool stopping = false;
+  std::thread thread;
+};
+LoopbackInput loopback_input;
+
+void deliver(const uint8_t* message, int length);
+
+void stop_loopback_input();
+
+void loopback_input_loop() {
+  std::unique_lock<std::mutex> held(loopback_input.lock);
+  for (;;) {
+    loopback_input.wake.wait(
+        held, [] { return loopback_input.stopping || !loopback_input.pending.empty(); });
+    if (loopback_input.pending.empty()) return;
+    std::vector<uint8_t> message = std::move(loopback_input.pending.front());
+    loopback_input.pending.pop_front();
+    loopback_input.busy = true;
+    held.unlock();
+    deliver(message.data(), int(message.size()));
+    held.lock();
+    loopback_input.busy = false;
+    loopback_input.done.notify_all();
+  }
+}
+
+void start_loopback_input() {
+  static const bool registered = [] { return std::atexit(stop_loopback_input) == 0; }();
+  (void)registered;
+  std::lock_guard<std::mutex> held(loopback_input.lock);
+  if (loopback_input.thread.joinable()) return;
+  loopback_input.stopping = false;
+  loopback_input.thread = std::thread(loopback_input_loop);
+}
+
+void stop_loopback_input() {
+  {
+    std::lock_guard<std::mutex> held(loopback_input.lock);
+    if (!loopback_input.thread.joinable()) return;
+    loopback_input.stopping = true;
+    loopback_input.pending.clear();
+    loopback_input.wake.notify_all();
+  }
+  loopback_input.thread.join();
+  loopback_input.thread = std::thread();
+}
+
+void queue_loopback_input(std::vector<std::vector<uint8_t>> messages) {
+  std::lock_guard<std::mutex> held(loopback_input.lock);
+  for (auto& m : messages) loopback_input.pending.push_back(std::move(m));
+  loopback_input.wake.notify_all();
+}
 
 void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
 
@@ -233,6 +296,7 @@ bool platform_midi_open(const char* client_name, const char* input_port, const c
   if (service.seq || service.loopback) return true;
   if (service.loopback_on) {
     service.loopback = true;
+    start_loopback_input();
     service.sources = {{0, 0, LOOPBACK_PORT_NAME}};
     service.destinations = {{0, 0, LOOPBACK_PORT_NAME}};
     codes[0] = codes[1] = codes[2] = 0;
@@ -243,10 +307,12 @@ bool platform_midi_open(const char* client_name, const char* input_port, const c
 
 void platform_midi_close() {
   std::lock_guard<std::mutex> held(service.lock);
-  if (service.loopback)
+  if (service.loopback) {
     clear_service();
-  else
+    stop_loopback_input();
+  } else {
     close_sequencer();
+  }
 }
 
 bool platform_midi_is_open() {
@@ -301,7 +367,7 @@ bool platform_midi_send(int destination, const uint8_t* bytes, int count) {
     service.sent.push_back({platform_microseconds(), destination, {bytes, bytes + count}});
     if (service.loopback_connected) echo = split_messages(bytes, count);
   }
-  for (const auto& m : echo) deliver(m.data(), int(m.size()));
+  if (!echo.empty()) queue_loopback_input(std::move(echo));
   return true;
 }
 
@@ -325,11 +391,10 @@ void platform_midi_loopback_play(const std::vector<uint8_t>& bytes) {
     std::lock_guard<std::mutex> held(service.lock);
     if (!service.loopback || !service.loopback_connected) return;
   }
-  std::thread player([bytes] {
-    for (const auto& m : split_messages(bytes.data(), int(bytes.size())))
-      deliver(m.data(), int(m.size()));
-  });
-  player.join();
+  queue_loopback_input(split_messages(bytes.data(), int(bytes.size())));
+  std::unique_lock<std::mutex> held(loopback_input.lock);
+  loopback_input.done.wait(held,
+                           [] { return loopback_input.pending.empty() && !loopback_input.busy; });
 }
 
 std::vector<std::vector<uint8_t>> platform_midi_codec_round_trip(

@@ -55,7 +55,8 @@ struct SentMidi {
 // What the loopback received since the last take, oldest first.
 std::vector<SentMidi> platform_midi_take_sent();
 // Plays bytes into the loopback's source, as a keyboard would: they reach the input routine
-// (when the source is connected) as complete messages, from a thread of their own.
+// (when the source is connected) as complete messages, on the loopback's input thread, before
+// this returns. What is sent to the loopback comes back the same way, without waiting.
 void platform_midi_loopback_play(const std::vector<uint8_t>& bytes);
 // The messages the sequencer's own byte codec makes of bytes sent and gives back as input:
 // what a receiving program would see (works without a sequencer).

@@ -27,6 +27,11 @@ void platform_timer_stop();
 // Stops the calls and ends the thread (at quit; a later install makes a new one).
 void platform_timer_shutdown();
 
+// Test double: with lockstep off the virtual clock moves on without waiting for the calls that
+// fall due, which then run beside the thread that moves it, as on the system clock (for
+// checking what the two threads share). On by default.
+void platform_timer_set_lockstep(bool on);
+
 // How late each call came after it fell due: the call count, and the lateness of the last call
 // and the greatest, in microseconds (for the benchmark of the timer).
 struct TimerLateness {
