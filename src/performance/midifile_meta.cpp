@@ -56,9 +56,19 @@ void write_midi_timesig(Drosa timesig, int32_t time) {
 
 void write_midi_text(Drosa tparam, int32_t time) {
   if (!tparam || tparam->xkind != TPARAM) return;
-  char text[512];
-  anno_anchor(text, sizeof text, tparam);
-  std::string data = text;
+  std::string data;
+  for (Drosa run = tparam; run;) {  // every style run of the annotation
+    data += anno_run_text(run);
+    Drosa next = NIL;
+    for (Drosa p = run->xnext; p && (p->xkind == TEXT || p->xkind == PDATA || p->xkind == PVIEW ||
+                                     (p->xkind == TPARAM && p->get(xadjacent)));
+         p = p->xnext)
+      if (p->xkind == TPARAM) {
+        next = p;
+        break;
+      }
+    run = next;
+  }
   if (data.empty()) return;
   const uint16_t flags = uint16_t(load_big_endian(tparam->bytes() + 24, 2));
   const int16_t font = tparam->get(xtextfont);

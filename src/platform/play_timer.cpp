@@ -34,6 +34,7 @@ struct TimerState {
   bool running = false;
   bool quitting = false;
   bool calling = false;         // the routine is running now
+  bool reprimed = false;        // primed again while a call ran: go on even if it says stop
   int64_t due = 0;              // microseconds of the next call
   uint64_t generation = 0;      // counts primings, so a stop-and-prime is seen as new
   std::thread::id thread_id{};  // the timer thread's
@@ -80,7 +81,9 @@ void timer_thread() {
     held.lock();
     timer.calling = false;
     if (timer.generation == generation && timer.running) {
-      if (!again) {
+      if (!again && timer.reprimed) {
+        timer.due = now_microseconds() + timer.period;
+      } else if (!again) {
         timer.running = false;
       } else {
         timer.due = due + timer.period;
@@ -88,6 +91,7 @@ void timer_thread() {
           timer.due = now_microseconds() + timer.period;
       }
     }
+    timer.reprimed = false;
     timer.settled.notify_all();
   }
 }
@@ -132,7 +136,12 @@ void platform_timer_install(TimerRoutine routine, int period_microseconds) {
 
 bool platform_timer_prime() {
   std::lock_guard<std::mutex> held(timer.lock);
-  if (!timer.installed || timer.running) return false;
+  if (!timer.installed) return false;
+  if (timer.running) {
+    // A call under way may be the last (it is stopping the timer): it goes on after it.
+    if (timer.calling) timer.reprimed = true;
+    return false;
+  }
   timer.running = true;
   ++timer.generation;
   timer.due = now_microseconds() + timer.period;

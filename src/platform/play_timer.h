@@ -18,7 +18,8 @@ using TimerRoutine = bool (*)();
 // Makes the thread (idle) with its routine and period; again later changes nothing.
 void platform_timer_install(TimerRoutine routine, int period_microseconds);
 // Starts the calls, the first one period from now; false (and nothing changes) when the timer
-// is already running or not installed.
+// is already running or not installed. Primed while a call is under way, the timer goes on
+// after it even when that call answers that it should stop.
 bool platform_timer_prime();
 // True from priming until the routine answers false or the timer is stopped.
 bool platform_timer_running();
