@@ -310,6 +310,11 @@ void start_layers() {
 }
 
 // Returns false when interrupted.
+// A layer is due at a column when its chord's column number has come and its chord stands at
+// the column's time: a chord split off from its staff chord keeps that chord's column number
+// and time and takes the next column of its own, so the columns run on past the system's
+// count of time points and a later chord of another layer with the same number waits for its
+// time.
 bool draw_columns() {
   const int columns = staff_data[first_pstaff].chord_count;
   // The column number of each layer's next chord (INT_MAX when the layer has ended).
@@ -325,7 +330,7 @@ bool draw_columns() {
   int32_t t = 0;
   int mode = SPECPLOT_SYSTEM_START;
   int prev_grace = 0;
-  for (int k = 0; k < columns; ++k) {
+  for (int k = 0;; ++k) {
     if (format_interrupted()) return false;
     struct Due {
       int p, layer;
@@ -335,14 +340,19 @@ bool draw_columns() {
     int any_grace = 0, any_after = 0;
     for (int p = first_pstaff; p <= last_pstaff; ++p) {
       for (int layer = 0; layer < LAYERS; ++layer) {
-        if (next_column[p][layer] > k) continue;
+        if (next_column[p][layer] > k ||
+            int64_t(staff_data[p].next_time[layer]) > int64_t(t) + TIME_TOLERANCE)
+          continue;
         Drosa n = next_note(p, layer);
         due[count++] = {p, layer};
         any_grace |= n->get(xgrace);
         any_after |= n->get(xgrace) && n->get(xnachschlag);
       }
     }
-    if (!count) continue;
+    if (!count) {
+      if (k >= columns) break;  // past every column number: nothing is left to come
+      continue;
+    }
     specplot(t, mode, any_grace, any_after, prev_grace);
     if (format_interrupted()) return false;
     for (int i = 0; i < count; ++i) {

@@ -112,8 +112,9 @@ Drosa system_first_node() {
 // ---- Setting up the walk -------------------------------------------------------------------
 
 // Every layer's walk at its chain head; the system's end is where its longest-sounding note
-// ends.
-void start_walks() {
+// ends. Returns the number of staff chords of the system.
+int start_walks() {
+  int chords = 0;
   system_end_time = 0;
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
@@ -126,6 +127,7 @@ void start_walks() {
         // Chord by chord: the walk to a chord's last note is taken once, not for every note.
         Drosa last = chord_last_note(n);
         Drosa cd2 = last_note_cddata2(last);
+        chords += cd2 ? 1 : 0;
         for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
           int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
           system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
@@ -140,11 +142,13 @@ void start_walks() {
     Drosa first = chain_next(staff_data[p].ppnt[0]);
     s.timesig = first ? find_object(TIMESIG, first) : NIL;
   }
+  return chords;
 }
 
 // ---- One time point ------------------------------------------------------------------------
 
 struct TimePoint {
+  bool placed[MAX_PSTAVES][LAYERS] = {};  // the layers whose chord stands at this time point
   bool occupied = false;
   bool grace_seen = false;
   bool after_grace_seen = false;
@@ -181,20 +185,22 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
         note_ntdata(n)->set(xhdx, spacing_x);
       widths.x[p][l] = placecd(first, p, l);
-      tp.occupied = true;
+      tp.placed[p][l] = tp.occupied = true;
     }
   }
   return tp;
 }
 
-// Step 7: the chords of time point t move by the advance to the new packed position; each
-// layer's walk passes them.
-void move_chords(int t, int32_t advance, bool first_point, int32_t key_gap) {
+// Step 7: the chords placed at this time point move by the advance to the new packed
+// position; each layer's walk passes them. Only those: a chord split off from its staff chord
+// stands at the time point of the chord it came from and takes a step of its own, so another
+// layer's chord of the same number may belong to a later time and has not been placed yet.
+void move_chords(const TimePoint& tp, int32_t advance, bool first_point, int32_t key_gap) {
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
     for (int l = 0; l < LAYERS; ++l) {
       Drosa first = next_chord(p, l);
-      if (!first || chord_point(first) > t) continue;
+      if (!first || !tp.placed[p][l]) continue;
       Drosa last = chord_last_note(first);
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
         Drosa nt = note_ntdata(n);
@@ -425,14 +431,17 @@ int32_t spacing_pass() {
   if (system_from() > system_to()) return 1;
   Drosa start = system_first_node();
   init_spacing_curve(start);
-  start_walks();
+  const int chords = start_walks();
 
   int mode = SPACE_SYSTEM_START;
   int32_t T = 0, key_gap = 0;
   bool grace_carry = false;
   SpacingWidths widths;
-  const int points = staff_data[system_from()].chord_count;
-  for (int t = 0; t < points; ++t) {
+  // Chords split off at the time point of the chord they came from each take a step of their
+  // own, so a system may take more steps than it has time points (never more than it has
+  // time points and chords together).
+  const int64_t steps = int64_t(staff_data[system_from()].chord_count) + chords;
+  for (int t = 0; t < steps; ++t) {
     if (format_interrupted()) return 0;
     TimePoint tp = place_chords(t, T, grace_carry, widths);
     if (!tp.occupied) continue;
@@ -447,7 +456,7 @@ int32_t spacing_pass() {
       mode = SPACE_INSIDE;
     }
     spacing_x += advance;
-    move_chords(t, advance, first_point, key_gap);
+    move_chords(tp, advance, first_point, key_gap);
     int32_t Tn = next_time_point();
     if (Tn == NO_TIME) break;
     Shortest sh = shortest_sounding(Tn);

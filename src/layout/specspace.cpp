@@ -155,6 +155,22 @@ Drosa voice_scan_helper(int kind, int p, int l) {
   return NIL;
 }
 
+// The signs of the kind that end the system in the other voices of the layer (by their
+// PRINT) stand in the same column: drawing takes the sign of the layer's first voice, which
+// need not be the voice of its last chord.
+void add_other_voices_end_signs(int kind, int p, int l, std::vector<Drosa>& signs) {
+  const Drosa placed = signs.back();
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    const VoiceData& voice = voice_data[v];
+    if (!voice.print || !voice.system_end || voice.print->get(xsstaff) < 0 ||
+        voice.print->get(xsstaff) + first_pstaff != p || voice.print->get(xlayer) != l ||
+        voice_not_shown(v) || voice_list_empty(v))
+      continue;
+    Drosa sign = find_prev_kind_stop(kind, voice.system_end, 0);
+    if (sign && sign != placed) signs.push_back(sign);
+  }
+}
+
 // Whether a staff takes signs of the kind: piano tablature takes a clef only at the system's
 // start and no key signature; string tablature takes neither clef, key nor time signature.
 bool staff_takes(int kind, int p, int mode) {
@@ -252,7 +268,10 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at,
       if (!staff_takes(kind, t.p, at.mode)) continue;
       size_t before = column.signs.size();
       if (!t.first) {
-        if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) column.signs.push_back(sign);
+        if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) {
+          column.signs.push_back(sign);
+          add_other_voices_end_signs(kind, t.p, t.l, column.signs);
+        }
       } else if (!split_off_chord(t.first)) {
         Drosa last = chord_last_note(t.first);
         for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
