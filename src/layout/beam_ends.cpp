@@ -335,7 +335,10 @@ int32_t beam_end_pass() {
 // can carry a beam (or a rest with xcbeam lies between), no beat boundary of the BEAMING
 // lies between, the stems agree (across a staff switch, the next note takes the switch's
 // direction and the candidate the other), no time gap lies between (unless xcbeam), and it
-// is not a grace note in a linear-spacing context.
+// is not a grace note in a linear-spacing context. Then every beam that has no next beam
+// note to go on to ends where it is: a voice whose stems change direction without a staff
+// switch (as imported documents have them) would otherwise leave a beam open at the change
+// and draw it on to the voice's next chord of that direction, or never close it.
 // Reads:  the chains, NTDATA, chord times, voice_data BEAMINGs. Writes: NTDATA xtmpbeam
 //         (cleared), xendbeam, voice_data beaming_end. Polls for an interrupt per layer and
 //         per candidate: 0 when told to stop.
@@ -354,6 +357,8 @@ int32_t join_beams_pass() {
         nt->set(xtmpbeam, 0);
         if (may_join(n, p, linear)) nt->set(xendbeam, 0);
       }
+      for (Drosa n = head ? chain_next(head) : NIL; chain_note(n); n = chain_next(n))
+        if (!ended(n) && !beam_next(n, nullptr)) close_beam(n);
     }
   }
   return 1;

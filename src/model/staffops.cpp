@@ -488,7 +488,9 @@ Drosa removestf(Drosa note) {
 // chord, else a note of the next chord of its voice, on the other hand's staff when a PRINT
 // with a hand code stands between (hand_out: 3 no change, 2 after code 1, 1 after another
 // code; a second change gives 3 again). Grace notes continue only to grace notes, normal
-// notes only to normal notes, and both only to notes of the same xstmdir.
+// notes only to normal notes, and both only to notes of the same xstmdir. On its own staff a
+// beam never passes over its voice's next chord: when that chord stems the other way, the
+// beam ends (it would otherwise reach the voice's next chord of its own direction, beyond).
 // Reads: NTDATA xendbeam, xendscd, xstmdir, the chains; NOTE xgrace; the voice list up to the
 // voice's system end (endvc). Failure: "beam_next(NIL)", "Bad call on beam_next (not
 // formatter_vis_noterest)", "beam_next: endstf because missing xendscd"; each gives NIL.
@@ -529,7 +531,7 @@ Drosa beam_next(Drosa note, int* hand_out) {
     }
   }
   if (hand_out) *hand_out = hand;
-  if (!found) return NIL;
+  if (!found || (hand == 3 && found->get(xgrace) == grace && stem_dir(found) != dir)) return NIL;
 
   Drosa p = hand != 3 ? chord_first_note(found) : chain_next(chord_last_note(note));
   for (; ntdata_of(p); p = chain_next(p))

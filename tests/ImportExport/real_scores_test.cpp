@@ -187,6 +187,14 @@ int glyphs_of(int var, int p) {
   return n;
 }
 
+// The lines of a variety code drawn on the page.
+int lines_of(int var) {
+  int n = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    n += e->xkind == GE_LINE && !e->get(xgscreen) && e->get(xgl_var) == var;
+  return n;
+}
+
 TEST_F(EngravedFixture, ASecondVoiceStartingWithARestHasTheStaffsSignsOnce) {
   // Its rest is a staff chord of its own at the system's first time point; its clef, key and
   // time signature were once drawn a second time after the first chord, and the drawing
@@ -207,6 +215,16 @@ TEST_F(EngravedFixture, AChordSplitOffBesideAnotherStaffLeavesThatStaffInPlace) 
   // system's end was placed, and the first voice's was drawn where it had been left.
   const std::vector<PageFault> faults = engrave("split_rest_beside_another_staff");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, ABeamWhoseStemsTurnEndsWhereTheyTurn) {
+  // Each beat's four eighths, two stems down then two up, as a document writes a beam that
+  // crosses to the staff below: the beam of the first two once went on to the next beat's
+  // first two, and the last beam of the system was never closed ("Unterminated beam").
+  const std::vector<PageFault> faults = engrave("beam_with_stems_both_ways");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(lines_of(17), 8) << "two beams a beat";
   offscreen_dispose();
 }
 
