@@ -487,9 +487,9 @@ void adjust_cursor(int32_t) {
   const int window = music_window();
   const int front = front_window();
   if (!window || (front != window && (!palette_window || front != palette_window))) return;
-  // Command and Option held over the music window: a rectangle selection would start here. No
-  // cursor of its own is shown for it yet.
-  (void)cmd_option_only();
+  // Command and Option held over the music window: the feedback of a rectangle selection
+  // (with no rectangle to fill, nothing is tracked).
+  if (cmd_option_only()) drag_select_rect(platform_mouse_position(window), nullptr, 0);
 }
 
 // ---- Group selections ------------------------------------------------------------------------
