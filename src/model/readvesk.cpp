@@ -1030,20 +1030,41 @@ void check_node(VoiceCheck* check, Drosa p) {
   if (kind == LINE) give_line_control_points(p);
 }
 
-// A text annotation's head (a TPARAM that is not a further style run) must be followed by its
-// text: one of another context takes the head into that context, and a head without text is
-// removed. False when p was removed.
-bool check_text_head(VoiceCheck* check, Drosa p) {
-  if (p->xkind != TPARAM || p->get(xadjacent)) return true;
+// Says once per voice that its annotations were mended.
+void say_annotations_mended(VoiceCheck* check) {
+  if (!check->text_repaired_said)
+    REPORT_ERROR(2,
+                 "Voice %hd holds damaged annotations (a text missing or in another notation "
+                 "context, a drawing mode or a placement of no meaning); they were mended.",
+                 short(check->v));
+  check->text_repaired_said = true;
+}
+
+// An annotation draws in black or white (drawing modes 0 and 1), and one that stands for a
+// graphics element names both the element's variety and its ordinal: else it is an ordinary
+// annotation. A text annotation's head (a TPARAM that is not a further style run) must be
+// followed by its text: one of another context takes the head into that context, and a head
+// without text is removed. False when p was removed.
+bool check_annotation(VoiceCheck* check, Drosa p) {
+  if (p->xkind == LINE) {
+    if (p->get(xline_drawmode) > 1 || (p->get(xline_eocvar) && !p->get(xline_ord))) {
+      say_annotations_mended(check);
+      if (p->get(xline_drawmode) > 1) p->set(xline_drawmode, 0);
+      if (!p->get(xline_ord)) p->set(xline_eocvar, 0);
+    }
+    return true;
+  }
+  if (p->xkind != TPARAM) return true;
+  if (p->get(xtext_drawmode) > 1 || (p->get(xeocvar) && !p->get(xeocord))) {
+    say_annotations_mended(check);
+    if (p->get(xtext_drawmode) > 1) p->set(xtext_drawmode, 0);
+    if (!p->get(xeocord)) p->set(xeocvar, 0);
+  }
+  if (p->get(xadjacent)) return true;
   Drosa text = p->xnext;
   const bool kept = text && text->xkind == TEXT;
   if (kept && text->xcontext == p->xcontext) return true;
-  if (!check->text_repaired_said)
-    REPORT_ERROR(2,
-                 "Voice %hd holds text annotations whose text is missing or in another notation "
-                 "context; they were mended.",
-                 short(check->v));
-  check->text_repaired_said = true;
+  say_annotations_mended(check);
   if (kept) {
     p->xcontext = text->xcontext;
     return true;
@@ -1079,7 +1100,7 @@ void check_voice(int v, int version) {
   check.v = v;
   for (Drosa p = piece_start[v]->xnext, next; p; p = next) {
     next = p->xnext;
-    if (!check_text_head(&check, p)) continue;
+    if (!check_annotation(&check, p)) continue;
     check_node(&check, p);
     if (repair_node_by_version(p, v, version)) continue;
     const int kind = p->xkind;

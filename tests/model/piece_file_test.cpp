@@ -27,6 +27,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "annotations/anno_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
@@ -803,19 +804,25 @@ TEST_F(PieceFileTest, ClefsOfNoKnownTypeAndTextlessAnnotationsAreMendedWithAMess
     set_node_byte(head, 18, 0xFF);
     set_node_byte(head, 19, 0xFB);  // a standard font, which needs no font record
   }
-  find_prev_kind(TEXT, voice_end(0))->xcontext = 1;
+  Drosa text = find_prev_kind(TEXT, voice_end(0));
+  text->xcontext = 1;
+  text->xback->set(xtext_drawmode, 3);
+  text->xback->set(xeocvar, 5);  // stands for an element, but names none
   add_note(0, QUARTER)->set(xacc, 3);
   ASSERT_EQ(write_to(path), 1);
   ASSERT_EQ(read_from(file_bytes(path)), 1);
   EXPECT_EQ(messages(), (std::vector<std::string>{
-                            "Voice 0 holds text annotations whose text is missing or in another "
-                            "notation context; they were mended.",
+                            "Voice 0 holds damaged annotations (a text missing or in another "
+                            "notation context, a drawing mode or a placement of no meaning); they "
+                            "were mended.",
                             "Bad CLEF on voice 1: clef type 40; using the treble clef instead."}));
   std::string heads;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
     if (p->xkind == TPARAM)
       heads += std::to_string(p->xcontext) + (p->xnext->xkind == TEXT ? "t " : " ");
   EXPECT_EQ(heads, "0t 1t ");
+  Drosa mended = find_prev_kind(TEXT, voice_end(0))->xback;
+  EXPECT_EQ(mended->get(xtext_drawmode) * 10 + mended->get(xeocvar), 0);
   EXPECT_EQ(find_prev_kind(CLEF, voice_end(1))->get(xclef), 0);
 }
 
