@@ -27,6 +27,7 @@
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/undo.h"
+#include "performance/performance_services.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -331,7 +332,11 @@ void CheckfreeDrosa() {
                  static_cast<unsigned long>(clipboard_list.handle()));
   int32_t in_clipboard = chain_length(clipboard_list);
   int32_t permanent = spacc_template ? 6 : 5;
-  auto balanced = [&] { return freeCount == total_Drosa_count - permanent - in_clipboard; };
+  // A stopped play's queue still sends its last note-offs: its nodes are not lost.
+  release_play_nodes();
+  auto balanced = [&] {
+    return freeCount == total_Drosa_count - permanent - in_clipboard - play_queue_count();
+  };
   if (balanced()) return;
   // Playback may still be returning its queue: give it time before calling it a leak.
   platform_delay_ticks(LEAK_RECHECK_TICKS);

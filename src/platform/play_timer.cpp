@@ -15,6 +15,8 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
 
 #include "platform/ticks.h"
@@ -61,7 +63,16 @@ bool wait_until_due(std::unique_lock<std::mutex>& held, uint64_t generation) {
   return !changed() && now_microseconds() >= timer.due;
 }
 
+// Asks for a real-time priority, low among real-time threads, so that other programs' work does
+// not make the calls late; a system that refuses it leaves the thread as it is.
+void ask_for_real_time() {
+  sched_param priority{};
+  priority.sched_priority = 10;
+  pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
+}
+
 void timer_thread() {
+  ask_for_real_time();
   std::unique_lock<std::mutex> held(timer.lock);
   timer.thread_id = std::this_thread::get_id();
   for (;;) {
@@ -74,6 +85,7 @@ void timer_thread() {
     ++timer.lateness.calls;
     timer.lateness.last = late;
     timer.lateness.worst = std::max(timer.lateness.worst, late);
+    ++timer.lateness.buckets[std::clamp<int64_t>(late / 100, 0, LATENESS_BUCKETS - 1)];
     timer.calling = true;
     TimerRoutine routine = timer.routine;
     held.unlock();
@@ -180,6 +192,11 @@ void platform_timer_shutdown() {
 }
 
 void platform_timer_set_lockstep(bool on) { timer_lockstep = on; }
+
+void platform_timer_clear_lateness() {
+  std::lock_guard<std::mutex> held(timer.lock);
+  timer.lateness = {};
+}
 
 TimerLateness platform_timer_lateness() {
   std::lock_guard<std::mutex> held(timer.lock);

@@ -33,11 +33,16 @@ void platform_timer_shutdown();
 // checking what the two threads share). On by default.
 void platform_timer_set_lockstep(bool on);
 
-// How late each call came after it fell due: the call count, and the lateness of the last call
-// and the greatest, in microseconds (for the benchmark of the timer).
+// How late each call came after it fell due: the call count, the lateness of the last call and
+// the greatest, in microseconds, and how many calls came in each 100 microseconds of lateness
+// (the last bucket: 10 ms or more), for the benchmark of the timer.
+inline constexpr int LATENESS_BUCKETS = 101;
 struct TimerLateness {
   int64_t calls = 0;
   int64_t last = 0;
   int64_t worst = 0;
+  int64_t buckets[LATENESS_BUCKETS] = {};
 };
 TimerLateness platform_timer_lateness();
+// Starts counting afresh.
+void platform_timer_clear_lateness();

@@ -28,6 +28,7 @@ struct Synth {
   fluid_audio_driver_t* driver = nullptr;
   SynthState state = SYNTH_NONE;
   bool offline_on = false;
+  bool no_device = false;  // tests: never open an audio device
   bool offline = false;
   int64_t start_microseconds = 0;  // offline: the clock when the rendering began
   std::vector<int16_t> rendered;   // offline: the frames so far, interleaved
@@ -98,6 +99,7 @@ SynthState platform_synth_open() {
     return synth.state;
   }
   for (const char* driver : AUDIO_DRIVERS) {
+    if (synth.no_device) break;
     fluid_settings_setstr(synth.settings, "audio.driver", driver);
     synth.driver = new_fluid_audio_driver(synth.settings, synth.synth);
     if (synth.driver) break;
@@ -168,6 +170,11 @@ std::string platform_synth_sound_font() {
 void platform_synth_use_offline(bool on) {
   std::lock_guard<std::mutex> held(synth.lock);
   synth.offline_on = on;
+}
+
+void platform_synth_use_no_device(bool on) {
+  std::lock_guard<std::mutex> held(synth.lock);
+  synth.no_device = on;
 }
 
 std::vector<int16_t> platform_synth_rendered(int64_t microseconds) {

@@ -38,6 +38,9 @@ inline constexpr int SYNTH_SAMPLE_RATE = 44100;
 // With offline rendering on, the next open renders instead of playing; the rendering starts
 // at the clock's time then.
 void platform_synth_use_offline(bool on);
+// With no device on, the next open makes no audio driver: the synthesizer is silent, as on a
+// machine without sound hardware (tests run the same on every machine).
+void platform_synth_use_no_device(bool on);
 // The sound from the rendering's start up to `microseconds` after it, as 16-bit stereo frames
 // interleaved (left, right), rendering what is still missing.
 std::vector<int16_t> platform_synth_rendered(int64_t microseconds);

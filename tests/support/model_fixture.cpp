@@ -18,6 +18,7 @@
 #include "performance/performance_globals.h"
 #include "platform/memory.h"
 #include "platform/printing.h"
+#include "platform/synth.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -56,6 +57,7 @@ void reset_all_globals() {
   platform_print_spool_to_file("");
   platform_print_fail_at(0, 0, 0);
   platform_use_virtual_ticks(true);
+  platform_synth_use_no_device(true);  // no test sounds, whatever the machine has
 }
 
 void ModelTest::SetUp() {

@@ -1,0 +1,64 @@
+// tests/performance/hear_command_test.cpp: Hear as the user meets it, through the whole program
+// on a machine without a sound device or a MIDI service.
+//   HearCommand.*:  a piece plays silently from the menu; Command-period and quitting silence it
+#include <gtest/gtest.h>
+
+#include "app/app_services.h"
+#include "performance/performance_services.h"
+#include "platform/events.h"
+#include "platform/play_timer.h"
+#include "platform/synth.h"
+#include "support/app_fixture.h"
+#include "support/piece_files.h"
+
+namespace {
+
+class HearCommand : public AppTest {
+ protected:
+  // Main-loop passes while the play goes on; a pass waits a tick while it plays.
+  void passes(int count) {
+    for (int i = 0; i < count; ++i) ASSERT_EQ(pass(), -1);
+  }
+  bool silent() {
+    for (uint32_t mask : midi_send_state.sounding_keys)
+      if (mask) return false;
+    return !play_queue_busy();
+  }
+};
+
+TEST_F(HearCommand, APiecePlaysSilentlyAndStopsOnCommandPeriodOrQuit) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));
+  EXPECT_EQ(platform_synth_state(), SYNTH_SILENT);
+  script_hit(1);  // Hear: OK
+  do_menu_item(HEAR_MENU, 1, SOURCE_MENU_BAR);
+  ASSERT_TRUE(is_playing());
+  passes(200);  // over three seconds: notes sound
+  EXPECT_FALSE(silent());
+  EventRecord key;
+  key.what = EVENT_KEY_DOWN;
+  key.message = '.';
+  key.modifiers = MOD_COMMAND;
+  platform_post_event(key);
+  passes(3);
+  EXPECT_FALSE(is_playing());
+  EXPECT_TRUE(silent());
+  EXPECT_FALSE(platform_timer_running());
+
+  script_hit(1);
+  do_menu_item(HEAR_MENU, 1, SOURCE_MENU_BAR);
+  passes(200);
+  ASSERT_TRUE(is_playing());
+  shown();  // the Hear dialogs
+  EventRecord quit;
+  quit.what = EVENT_QUIT;
+  platform_post_event(quit);
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_TRUE(silent());
+  EXPECT_FALSE(platform_timer_running());
+  // Playing changed nothing: no question about saving.
+  for (const ShownText& text : shown()) ADD_FAILURE() << text.id << ": " << text.text;
+}
+
+}  // namespace
