@@ -124,6 +124,8 @@ int offscreen_create(float zoom, int32_t page_width, int32_t page_height, int wi
     platform_release(buffer);
     return 0;
   }
+  // The page on the screen is drawn with smooth edges.
+  port_set_smooth(port, true);
   offscreen_page = port;
   offscreen_buffer = buffer;
   offscreen_buffer_size = size;

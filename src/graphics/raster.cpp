@@ -110,6 +110,50 @@ void stroke(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   stroke_pixels(map_x(x1), map_y(y1), map_x(x2), map_y(y2));
 }
 
+// A line that is neither level nor upright on a smooth port (the page on the screen) is drawn
+// as the band its strokes would cover, with smooth edges; level and upright lines keep their
+// whole pixels, which are sharp already.
+bool slanted_on_smooth_port(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  return port_smooth(platform_current_port()) && map_x(x1) != map_x(x2) && map_y(y1) != map_y(y2);
+}
+
+// The band the one-pixel strokes of a line cover, where the line really lies (the strokes
+// round each end to a pixel): from the first stroke to the last one, `across` layout units up
+// (a flat line) or right (a steep one), each stroke half a pixel to either side of its path
+// through the pixels' centres, its ends half a pixel beyond them. Lines that meet at an end
+// (the pieces of a beam or a curve) meet without a kink.
+void smooth_band(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool flat, int64_t across) {
+  const double z = zoom();
+  auto at = [z](double x, double y) {
+    return PointF{x / z + 0.5, page_pixel_height - y / z + 0.5};
+  };
+  PointF a = at(x1, y1), b = at(x2, y2);
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  if (dx == 0 && dy == 0) return;
+  // Half a pixel beyond each end along the line's main direction.
+  const double along = 0.5 / std::max(std::abs(dx), std::abs(dy));
+  a = {a.x - dx * along, a.y - dy * along};
+  b = {b.x + dx * along, b.y + dy * along};
+  // The last stroke's distance from the first, in pixels (whole ones, as the strokes step).
+  const double ox = flat ? 0.0 : double(map_x(x1 + across) - map_x(x1));
+  const double oy = flat ? double(map_y(y1 + across) - map_y(y1)) : 0.0;
+  PointF band[4];
+  if (flat) {
+    const double low = std::max(oy, 0.0) + 0.5, high = std::min(oy, 0.0) - 0.5;
+    band[0] = {a.x, a.y + low};
+    band[1] = {b.x, b.y + low};
+    band[2] = {b.x, b.y + high};
+    band[3] = {a.x, a.y + high};
+  } else {
+    const double left = std::min(ox, 0.0) - 0.5, right = std::max(ox, 0.0) + 0.5;
+    band[0] = {a.x + left, a.y};
+    band[1] = {a.x + right, a.y};
+    band[2] = {b.x + right, b.y};
+    band[3] = {b.x + left, b.y};
+  }
+  fill_polygon(band, 4);
+}
+
 void set_colour(int colour) {
   if (colour) fore_colour(color_table_entry(colour));
 }
@@ -249,9 +293,15 @@ void draw_line_rounded(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w
   // At very small zooms the pixel lengths round to 0; a step of at least one unit still ends.
   const int32_t step = std::max(t.one_pixel, 1), enough = std::max(t.pixel_and_half, 1);
   const bool flat = std::llabs(int64_t(x2) - x1) > std::llabs(int64_t(y2) - y1);
+  int64_t strokes = 1;
+  for (int64_t remaining = width; remaining >= enough; remaining -= step) ++strokes;
+  if (slanted_on_smooth_port(x1, y1, x2, y2)) {
+    smooth_band(x1, y1, x2, y2, flat, (strokes - 1) * step);
+    return;
+  }
   int64_t ax = x1, ay = y1, bx = x2, by = y2;
   stroke(ax, ay, bx, by);
-  for (int64_t remaining = width; remaining >= enough; remaining -= step) {
+  for (int64_t i = 1; i < strokes; ++i) {
     if (flat) {
       ay += step;
       by += step;

@@ -7,6 +7,12 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A point between pixels: a pixel's area runs from (x, y) to (x + 1, y + 1).
+struct PointF {
+  double x = 0;
+  double y = 0;
+};
+
 // A rectangle holds the pixels left <= x < right, top <= y < bottom.
 struct Rect {
   int left = 0;

@@ -2,8 +2,16 @@
 //
 // Shapes, lines and text are first reduced to the set of pixels they cover; one routine then
 // paints those pixels with a pattern and a transfer mode by writing the pixels directly. So
-// every pixel is touched once per call, nothing is antialiased, and exclusive-or drawing done
-// twice restores the image exactly.
+// every pixel is touched once per call, and exclusive-or drawing done twice restores the image
+// exactly.
+//
+// A smooth port (the page shown on the screen) draws text and filled polygons with their edges
+// anti-aliased: a pixel the shape only partly covers takes the ink in proportion. Solid ink in
+// or and copy modes darkens such a pixel to the ink's shade over white and never lightens it
+// (each channel the smaller of the two), so drawing the same shape again changes nothing, as
+// with whole pixels; bit-clear mixes the background in; exclusive-or and patterns take the
+// pixels at least half covered, so that exclusive-or still restores exactly. Other ports draw
+// whole pixels only.
 //
 // Patterns are aligned to the port: pixel (x, y) takes bit 7 - x % 8 of row y % 8.
 //
@@ -67,6 +75,11 @@ struct Port {
   int16_t text_mode = MODE_OR;
   QPointer<QWidget> view;  // the widget that shows the port, repainted after a copy into it
   bool on_sink = false;    // a printed page: drawing goes to the sink, the image stays empty
+  bool smooth = false;     // text and polygons drawn with anti-aliased edges
+  // A smooth port's exclusive-or marks, a byte per pixel (1: shown inverted), made at the
+  // first mark; and how many are set.
+  std::vector<uint8_t> marks;
+  long marks_set = 0;
   PortSink sink;
   Rect sink_bounds;
 };
@@ -102,6 +115,11 @@ struct Paint {
   Operation operation;
   Pattern pattern;
   QRgb fore, back;
+  bool solid() const {
+    for (uint8_t row : pattern.rows)
+      if (row != 0xFF) return false;
+    return true;
+  }
 };
 
 QRgb to_qrgb(RgbColour c) { return qRgb(c.red >> 8, c.green >> 8, c.blue >> 8); }
@@ -136,17 +154,90 @@ void transfer(QRgb& pixel, Operation operation, bool set, QRgb colour, QRgb back
   }
 }
 
+// ---- The marks of a smooth port ---------------------------------------------------------------
+// Exclusive-or never touches a smooth port's pixels: it turns over marks of the pixels it
+// would change, and the port shows its pixels through them. Solid exclusive-or (a rectangle
+// inverted, text) marks a pixel to be shown inverted; a pattern's (the shading of a selected
+// note, a grey line) marks it shaded: its paper shown black and its ink kept, as the pattern
+// under the ink. So smooth ink and marks never mix, drawing ink and marking can come in any
+// order with the same result, and marking twice takes the mark away whatever came in between.
+// Copying the background over a pixel (an erase) takes its marks away.
+
+constexpr uint8_t MARK_INVERTED = 1, MARK_SHADED = 2;
+
+void flip_mark(Port& port, int x, int y, uint8_t kind) {
+  const size_t size = static_cast<size_t>(port.image.width()) * port.image.height();
+  if (port.marks.size() != size) port.marks.assign(size, 0);
+  uint8_t& mark = port.marks[static_cast<size_t>(y) * port.image.width() + x];
+  const bool was = mark != 0;
+  mark ^= kind;
+  port.marks_set += (mark != 0) - was;
+}
+
+void clear_mark(Port& port, int x, int y) {
+  if (!port.marks_set) return;
+  uint8_t& mark = port.marks[static_cast<size_t>(y) * port.image.width() + x];
+  if (mark) {
+    mark = 0;
+    --port.marks_set;
+  }
+}
+
+// A pixel as its marks show it.
+inline QRgb through_mark(QRgb pixel, uint8_t mark) {
+  if (mark & MARK_INVERTED) pixel ^= INVERT_BITS;
+  if (mark & MARK_SHADED) {
+    // Each channel darkened by the pixel's whiteness: paper goes black, ink and colour stay.
+    const int white = std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+    auto channel = [white](int c) { return c * (255 - white) / 255; };
+    pixel = qRgb(channel(qRed(pixel)), channel(qGreen(pixel)), channel(qBlue(pixel)));
+  }
+  return pixel;
+}
+
+// What a pixel of the port shows: its colour through its marks.
+QRgb shown_pixel(const Port& port, int x, int y) {
+  const QRgb pixel = reinterpret_cast<const QRgb*>(port.image.constScanLine(y))[x];
+  if (!port.marks_set) return pixel;
+  return through_mark(pixel, port.marks[static_cast<size_t>(y) * port.image.width() + x]);
+}
+
+// Shows the marks of a row copied from a port with marks.
+void show_marks(const Port& source, int source_x, int source_y, QRgb* to, int count) {
+  if (!source.marks_set) return;
+  const uint8_t* marks =
+      source.marks.data() + static_cast<size_t>(source_y) * source.image.width() + source_x;
+  for (int i = 0; i < count; ++i)
+    if (marks[i]) to[i] = through_mark(to[i], marks[i]);
+}
+
+// transfer at pixel (x, y) of a port: exclusive-or on a smooth port goes to the marks, of the
+// kind its pattern makes.
+inline void transfer_at(Port& port, QRgb& pixel, int x, int y, Operation operation, bool set,
+                        QRgb colour, QRgb back, bool solid = true) {
+  if (port.smooth) {
+    if (operation == Operation::XOR) {
+      if (set) flip_mark(port, x, y, solid ? MARK_INVERTED : MARK_SHADED);
+      return;
+    }
+    if (operation == Operation::COPY && !set) clear_mark(port, x, y);
+  }
+  transfer(pixel, operation, set, colour, back);
+}
+
 // Paints every pixel of `area` (within the clip and the port) for which covered(x, y) holds.
 template <typename Covered>
 void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
   Rect r = intersection(area, drawable(port));
+  const bool solid = paint.solid();
   for (int y = r.top; y < r.bottom; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(port.image.scanLine(y));
     const uint8_t bits = paint.pattern.rows[y & 7];
     for (int x = r.left; x < r.right; ++x) {
       if (!covered(x, y)) continue;
       const bool set = (bits & (0x80 >> (x & 7))) != 0;
-      transfer(row[x], paint.operation, set, set ? paint.fore : paint.back, paint.back);
+      transfer_at(port, row[x], x, y, paint.operation, set, set ? paint.fore : paint.back,
+                  paint.back, solid);
     }
   }
 }
@@ -162,21 +253,62 @@ void paint_rect_with(Port& port, Rect r, const Paint& paint) {
   paint_area(port, r, paint, [](int, int) { return true; });
 }
 
-// The pixels covered by a shape, within a bounding rectangle.
+// How much of each pixel a shape covers (0 none, 255 whole), within a bounding rectangle.
 struct Mask {
   Rect area;
   std::vector<uint8_t> bits;
   explicit Mask(Rect a)
       : area(a), bits(a.empty() ? 0 : static_cast<size_t>(a.width()) * a.height(), 0) {}
-  bool at(int x, int y) const {
-    return area.contains({x, y}) &&
-           bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)];
+  uint8_t value(int x, int y) const {
+    return area.contains({x, y})
+               ? bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)]
+               : 0;
   }
-  void set(int x, int y) {
+  bool at(int x, int y) const { return value(x, y) != 0; }
+  void set(int x, int y, uint8_t coverage = 255) {
     if (area.contains({x, y}))
-      bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)] = 1;
+      bits[static_cast<size_t>(y - area.top) * area.width() + (x - area.left)] = coverage;
   }
 };
+
+constexpr uint8_t HALF_COVERED = 128;
+
+// Solid ink over part of a pixel: each channel darkened to the ink's shade over white at that
+// coverage, never lightened.
+QRgb darkened(QRgb pixel, QRgb ink, int coverage) {
+  auto channel = [coverage](int under, int over) {
+    return std::min(under, 255 - ((255 - over) * coverage + 127) / 255);
+  };
+  return qRgb(channel(qRed(pixel), qRed(ink)), channel(qGreen(pixel), qGreen(ink)),
+              channel(qBlue(pixel), qBlue(ink)));
+}
+
+// The background over part of a pixel, mixed in by coverage.
+QRgb mixed_in(QRgb pixel, QRgb back, int coverage) {
+  auto channel = [coverage](int under, int over) {
+    return (over * coverage + under * (255 - coverage) + 127) / 255;
+  };
+  return qRgb(channel(qRed(pixel), qRed(back)), channel(qGreen(pixel), qGreen(back)),
+              channel(qBlue(pixel), qBlue(back)));
+}
+
+// Paints one pixel that a shape covers by `coverage` (1..255). A part-covered pixel takes solid
+// ink in proportion; under a pattern or exclusive-or it counts as covered from half on.
+inline void paint_pixel(Port& port, QRgb& pixel, uint8_t coverage, const Paint& paint, uint8_t bits,
+                        int x, int y) {
+  const bool solid = bits == 0xFF;
+  if (coverage < 255 && solid && paint.operation != Operation::XOR) {
+    if (paint.operation == Operation::BIC)
+      pixel = mixed_in(pixel, paint.back, coverage);
+    else
+      pixel = darkened(pixel, paint.fore, coverage);
+    return;
+  }
+  if (coverage < HALF_COVERED) return;
+  const bool set = (bits & (0x80 >> (x & 7))) != 0;
+  transfer_at(port, pixel, x, y, paint.operation, set, set ? paint.fore : paint.back, paint.back,
+              paint.operation != Operation::XOR || paint.solid());
+}
 
 // Paints the covered pixels of a mask moved by (dx, dy), row by row over the mask's bytes.
 void paint_mask(Port& port, const Mask& mask, const Paint& paint, int dx = 0, int dy = 0) {
@@ -193,15 +325,121 @@ void paint_mask(Port& port, const Mask& mask, const Paint& paint, int dx = 0, in
         mask.bits.data() + static_cast<size_t>(y - placed.top) * width - placed.left;
     const uint8_t bits = paint.pattern.rows[y & 7];
     if (bits == 0xFF && (paint.operation == Operation::OR || paint.operation == Operation::COPY)) {
-      // Solid ink, the common case of every glyph: covered pixels take the foreground.
-      for (int x = r.left; x < r.right; ++x)
-        if (covered[x]) row[x] = paint.fore;
+      // Solid ink, the common case of every glyph: covered pixels take the foreground, pixels
+      // covered in part are darkened (black ink, the commonest, simply to 255 - coverage).
+      const bool black = (paint.fore & INVERT_BITS) == 0;
+      for (int x = r.left; x < r.right; ++x) {
+        const uint8_t c = covered[x];
+        if (c == 255) {
+          row[x] = paint.fore;
+        } else if (c && black) {
+          const QRgb p = row[x];
+          const int v = 255 - c;
+          row[x] = qRgb(std::min(qRed(p), v), std::min(qGreen(p), v), std::min(qBlue(p), v));
+        } else if (c) {
+          row[x] = darkened(row[x], paint.fore, c);
+        }
+      }
       continue;
     }
-    for (int x = r.left; x < r.right; ++x) {
-      if (!covered[x]) continue;
-      const bool set = (bits & (0x80 >> (x & 7))) != 0;
-      transfer(row[x], paint.operation, set, set ? paint.fore : paint.back, paint.back);
+    for (int x = r.left; x < r.right; ++x)
+      if (covered[x]) paint_pixel(port, row[x], covered[x], paint, bits, x, y);
+  }
+}
+
+// ---- Polygons -------------------------------------------------------------------------------
+
+constexpr int SUBROWS = 16;  // rows of samples a pixel row is cut into for smooth edges
+
+// Paints a convex polygon (vertices in order, pixel coordinates: a pixel's area runs from
+// (x, y) to (x + 1, y + 1)). Smooth: each pixel by the share of it the polygon covers (the
+// exact share along each of SUBROWS sample rows); else the pixels whose centres lie inside.
+void paint_convex(Port& port, const PointF* points, int count, const Paint& paint, bool smooth) {
+  if (count < 3) return;
+  double top = points[0].y, bottom = top, left = points[0].x, right = left;
+  for (int i = 1; i < count; ++i) {
+    top = std::min(top, points[i].y), bottom = std::max(bottom, points[i].y);
+    left = std::min(left, points[i].x), right = std::max(right, points[i].x);
+  }
+  const Rect d = drawable(port);
+  const Rect r = intersection({static_cast<int>(std::floor(std::max(left, -1e9))),
+                               static_cast<int>(std::floor(std::max(top, -1e9))),
+                               static_cast<int>(std::ceil(std::min(right, 1e9))),
+                               static_cast<int>(std::ceil(std::min(bottom, 1e9)))},
+                              d);
+  if (r.empty()) return;
+  // The edges, each from its upper end, with the change of x along y.
+  struct Edge {
+    double top, bottom, x, slope;
+  };
+  Edge edges[8];
+  int edge_count = 0;
+  for (int i = 0; i < count && edge_count < 8; ++i) {
+    PointF a = points[i], b = points[(i + 1) % count];
+    if (a.y > b.y) std::swap(a, b);
+    edges[edge_count++] = {a.y, b.y, a.x, a.y == b.y ? 0.0 : (b.x - a.x) / (b.y - a.y)};
+  }
+  // Where the polygon crosses the level y: false when it does not.
+  auto span_at = [&](double y, double* from, double* to) {
+    double lo = INFINITY, hi = -INFINITY;
+    for (int i = 0; i < edge_count; ++i) {
+      const Edge& e = edges[i];
+      if (y < e.top || y > e.bottom) continue;
+      const double x = e.x + e.slope * (y - e.top);
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
+    *from = lo;
+    *to = hi;
+    return lo <= hi;
+  };
+  uchar* pixels = port.image.bits();
+  const qsizetype row_bytes = port.image.bytesPerLine();
+  // A row's coverage in 256ths of a pixel summed over the sample rows: the pixels at a span's
+  // ends take their share directly, the whole ones between through running sums.
+  const size_t width = static_cast<size_t>(r.width());
+  static std::vector<int> coverage, whole;  // kept from polygon to polygon: no allocation
+  if (coverage.size() < width + 1) coverage.resize(width + 1), whole.resize(width + 1);
+  for (int y = r.top; y < r.bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
+    const uint8_t bits = paint.pattern.rows[y & 7];
+    if (!smooth) {
+      double from, to;
+      if (!span_at(y + 0.5, &from, &to)) continue;
+      const int first = std::max(r.left, static_cast<int>(std::ceil(from - 0.5)));
+      const int last = std::min(r.right - 1, static_cast<int>(std::floor(to - 0.5)));
+      for (int x = first; x <= last; ++x) paint_pixel(port, row[x], 255, paint, bits, x, y);
+      continue;
+    }
+    std::fill_n(coverage.begin(), width + 1, 0);
+    std::fill_n(whole.begin(), width + 1, 0);
+    int low = static_cast<int>(width), high = -1;
+    for (int k = 0; k < SUBROWS; ++k) {
+      double from, to;
+      if (!span_at(y + (k + 0.5) / SUBROWS, &from, &to)) continue;
+      from = std::max(from, double(r.left)) - r.left;
+      to = std::min(to, double(r.right)) - r.left;
+      if (to <= from) continue;
+      const int first = static_cast<int>(from);
+      const int last = std::min(static_cast<int>(width) - 1, static_cast<int>(std::ceil(to)) - 1);
+      low = std::min(low, first);
+      high = std::max(high, last);
+      if (first == last) {
+        coverage[static_cast<size_t>(first)] += static_cast<int>((to - from) * 256);
+        continue;
+      }
+      coverage[static_cast<size_t>(first)] += static_cast<int>((first + 1 - from) * 256);
+      coverage[static_cast<size_t>(last)] += static_cast<int>((to - last) * 256);
+      whole[static_cast<size_t>(first + 1)] += 256;
+      whole[static_cast<size_t>(last)] -= 256;
+    }
+    int running = 0;
+    for (int i = low; i <= high; ++i) {
+      running += whole[static_cast<size_t>(i)];
+      const int c = (coverage[static_cast<size_t>(i)] + running) / SUBROWS;
+      if (c > 0)
+        paint_pixel(port, row[r.left + i], static_cast<uint8_t>(std::min(c, 255)), paint, bits,
+                    r.left + i, y);
     }
   }
 }
@@ -511,8 +749,9 @@ Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
           static_cast<int>(std::ceil(extent.bottom()))};
 }
 
-// The pixels the glyphs of the runs cover, drawn from (x, y), within `area`.
-Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area) {
+// The pixels the glyphs of the runs cover, drawn from (x, y), within `area`: whole pixels, or
+// smooth, the share of each pixel.
+Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area, bool smooth) {
   Mask mask(area);
   if (area.empty()) return mask;
   QImage glyphs(area.width(), area.height(), QImage::Format_ARGB32_Premultiplied);
@@ -520,20 +759,31 @@ Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area)
   glyphs.fill(Qt::transparent);
   {
     QPainter painter(&glyphs);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+    painter.setRenderHint(QPainter::TextAntialiasing, smooth);
     painter.setPen(Qt::black);
     double pen = 0;
     for (const TextRun& run : runs) {
-      painter.setFont(run.font->font);
+      if (smooth) {
+        QFont font = run.font->font;
+        font.setStyleStrategy(QFont::PreferAntialias);
+        painter.setFont(font);
+      } else {
+        painter.setFont(run.font->font);
+      }
       painter.drawText(QPointF(x + pen + run.dx - area.left, y + run.dy - area.top), run.text);
       pen += run.advance;
     }
   }
   for (int row = 0; row < area.height(); ++row) {
     const QRgb* line = reinterpret_cast<const QRgb*>(glyphs.constScanLine(row));
-    for (int column = 0; column < area.width(); ++column)
-      if (qAlpha(line[column]) >= 128) mask.set(area.left + column, area.top + row);
+    for (int column = 0; column < area.width(); ++column) {
+      const int alpha = qAlpha(line[column]);
+      if (smooth && alpha > 0)
+        mask.set(area.left + column, area.top + row, static_cast<uint8_t>(alpha));
+      else if (alpha >= HALF_COVERED)
+        mask.set(area.left + column, area.top + row);
+    }
   }
   return mask;
 }
@@ -568,7 +818,7 @@ struct CachedGlyph {
   double advance;
 };
 
-std::map<std::tuple<int, int, int, uint8_t>, CachedGlyph>* glyph_cache = nullptr;
+std::map<std::tuple<int, int, int, uint8_t, bool>, CachedGlyph>* glyph_cache = nullptr;
 constexpr size_t GLYPH_CACHE_LIMIT = 8192;
 
 void drop_glyph_cache() {
@@ -590,23 +840,23 @@ Mask ink_only(const Mask& mask) {
   if (ink.empty()) return Mask(Rect{});
   Mask cut(ink);
   for (int y = ink.top; y < ink.bottom; ++y)
-    for (int x = ink.left; x < ink.right; ++x)
-      if (mask.at(x, y)) cut.set(x, y);
+    for (int x = ink.left; x < ink.right; ++x) cut.set(x, y, mask.value(x, y));
   return cut;
 }
 
-const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte) {
+const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smooth) {
   if (!glyph_cache) {
     glyph_cache = new std::remove_pointer_t<decltype(glyph_cache)>();
     qAddPostRoutine(drop_glyph_cache);
   }
   if (glyph_cache->size() > GLYPH_CACHE_LIMIT) glyph_cache->clear();
-  auto key = std::make_tuple(style.font, style.size, style.face, byte);
+  auto key = std::make_tuple(style.font, style.size, style.face, byte, smooth);
   auto it = glyph_cache->find(key);
   if (it == glyph_cache->end()) {
     const char c = static_cast<char>(byte);
     const std::vector<TextRun> runs = text_runs(style, &c, 1);
-    Mask mask = runs.empty() ? Mask(Rect{}) : glyph_mask(runs, 0, 0, runs_extent(runs, 0, 0));
+    Mask mask =
+        runs.empty() ? Mask(Rect{}) : glyph_mask(runs, 0, 0, runs_extent(runs, 0, 0), smooth);
     if (style.face & (FACE_OUTLINE | FACE_SHADOW))
       mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
     it = glyph_cache->emplace(key, CachedGlyph{ink_only(mask), runs_width(runs)}).first;
@@ -711,6 +961,15 @@ void port_dispose(Port* port) {
 
 Rect port_bounds(const Port* port) { return port ? bounds_of(*port) : Rect{}; }
 
+void port_set_smooth(Port* port, bool smooth) {
+  if (!port || port->on_sink) return;
+  port->smooth = smooth;
+  port->marks.clear();
+  port->marks_set = 0;
+}
+
+bool port_smooth(const Port* port) { return port && port->smooth; }
+
 void platform_set_port(Port* port) { current_port = port; }
 Port* platform_current_port() { return current_port; }
 
@@ -731,30 +990,36 @@ void port_set_size(Port* port, int width, int height) {
   for (int y = 0; y < h; ++y)
     std::memcpy(image.scanLine(y), port->image.constScanLine(y), sizeof(QRgb) * size_t(w));
   port->image = image;
+  port->marks.clear();  // what was marked is no longer where it was
+  port->marks_set = 0;
   if (whole_clip) port->clip = image_bounds(port->image);
   if (port->view) port->view->update();
 }
 const QImage* port_image(const Port* port) { return port ? &port->image : nullptr; }
 
-// Outside the port every pixel reads as white.
+// Outside the port every pixel reads as white. Pixels read as shown, marks and all.
 uint32_t port_pixel(const Port* port, int x, int y) {
   if (!port || !image_bounds(port->image).contains({x, y})) return 0xFFFFFF;
-  return port->image.pixel(x, y) & 0xFFFFFF;
+  return shown_pixel(*port, x, y) & 0xFFFFFF;
 }
 
 std::vector<uint32_t> port_pixels(const Port* port) {
   std::vector<uint32_t> pixels;
   if (!port) return pixels;
   pixels.reserve(static_cast<size_t>(port->image.width()) * port->image.height());
-  for (int y = 0; y < port->image.height(); ++y) {
-    const QRgb* row = reinterpret_cast<const QRgb*>(port->image.constScanLine(y));
-    for (int x = 0; x < port->image.width(); ++x) pixels.push_back(row[x] & 0xFFFFFF);
-  }
+  for (int y = 0; y < port->image.height(); ++y)
+    for (int x = 0; x < port->image.width(); ++x)
+      pixels.push_back(shown_pixel(*port, x, y) & 0xFFFFFF);
   return pixels;
 }
 
 bool port_save_png(const Port* port, const char* path) {
-  return port && path && port->image.save(QString::fromLocal8Bit(path), "PNG");
+  if (!port || !path) return false;
+  if (!port->marks_set) return port->image.save(QString::fromLocal8Bit(path), "PNG");
+  QImage shown = port->image.copy();
+  for (int y = 0; y < shown.height(); ++y)
+    show_marks(*port, 0, y, reinterpret_cast<QRgb*>(shown.scanLine(y)), shown.width());
+  return shown.save(QString::fromLocal8Bit(path), "PNG");
 }
 
 Port* port_load_image(const char* path) {
@@ -785,6 +1050,9 @@ static bool copy_rows(const Port* source, Port* destination, Rect from, Rect to)
         reinterpret_cast<const QRgb*>(image.constScanLine(needed.top + y - r.top));
     QRgb* to_row = reinterpret_cast<QRgb*>(destination->image.scanLine(y));
     std::memcpy(to_row + r.left, from_row + needed.left, sizeof(QRgb) * size_t(r.width()));
+    if (source != destination)
+      show_marks(*source, needed.left, needed.top + y - r.top, to_row + r.left, r.width());
+    for (int x = r.left; x < r.right && destination->marks_set; ++x) clear_mark(*destination, x, y);
   }
   return true;
 }
@@ -806,9 +1074,16 @@ void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_
     for (int x = r.left; x < r.right; ++x) {
       const int sx = from.left + static_cast<int>(static_cast<long long>(x - to.left) *
                                                   from.width() / to.width());
-      const QRgb colour = source_bounds.contains({sx, sy}) ? pixels.pixel(sx, sy) | 0xFF000000
-                                                           : qRgb(255, 255, 255);
-      transfer(row[x], operation, (colour & INVERT_BITS) != INVERT_BITS, colour, back);
+      QRgb colour = qRgb(255, 255, 255);
+      if (source_bounds.contains({sx, sy})) {
+        colour = pixels.pixel(sx, sy) | 0xFF000000;
+        if (source->marks_set)
+          colour =
+              through_mark(colour, source->marks[static_cast<size_t>(sy) * pixels.width() + sx]) |
+              0xFF000000;
+      }
+      transfer_at(*destination, row[x], x, y, operation, (colour & INVERT_BITS) != INVERT_BITS,
+                  colour, back);
     }
   }
 }
@@ -951,6 +1226,22 @@ void fill_rect(Rect r, const Pattern& pattern) {
   if (Port* port = current_port) paint_rect_with(*port, r, paint_of(*port, MODE_PAT_COPY, pattern));
 }
 
+void fill_polygon(const PointF* points, int count) {
+  Port* port = current_port;
+  if (!port || !points || count < 3 || count > 8) return;
+  const Paint paint = paint_of(*port, port->pen.mode, port->pen.pattern);
+  if (port->on_sink) {
+    QPolygonF polygon;
+    for (int i = 0; i < count; ++i) polygon << QPointF(points[i].x, points[i].y);
+    QPainterPath shape;
+    shape.setFillRule(Qt::WindingFill);
+    shape.addPolygon(polygon);
+    shape.closeSubpath();
+    return sink_fill(*port, shape, paint);
+  }
+  paint_convex(*port, points, count, paint, port->smooth);
+}
+
 void frame_oval(Rect r) {
   Port* port = current_port;
   if (!port || !pen_draws(port->pen)) return;
@@ -1011,7 +1302,7 @@ void draw_text(const char* bytes, int length) {
     return;
   }
   if (length == 1 && port->pen_fraction == 0 && qGuiApp) {
-    const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]));
+    const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]), port->smooth);
     paint_mask(*port, glyph.mask, paint_of(*port, mode, PATTERN_BLACK), port->pen.position.x,
                port->pen.position.y);
     const double end = port->pen.position.x + glyph.advance;
@@ -1024,7 +1315,7 @@ void draw_text(const char* bytes, int length) {
   const double y = port->pen.position.y;
   if (!runs.empty()) {
     const Rect area = intersection(runs_extent(runs, x, y), drawable(*port));
-    Mask mask = glyph_mask(runs, x, y, area);
+    Mask mask = glyph_mask(runs, x, y, area, port->smooth);
     if (style.face & (FACE_OUTLINE | FACE_SHADOW))
       mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
     paint_mask(*port, mask, paint_of(*port, mode, PATTERN_BLACK));
@@ -1045,7 +1336,9 @@ void draw_char(uint8_t c) {
 
 double text_width(const char* bytes, int length) {
   if (length == 1 && bytes && qGuiApp)
-    return cached_glyph(style_of(current_port), static_cast<uint8_t>(bytes[0])).advance;
+    return cached_glyph(style_of(current_port), static_cast<uint8_t>(bytes[0]),
+                        current_port && current_port->smooth)
+        .advance;
   return runs_width(text_runs(style_of(current_port), bytes, length));
 }
 

@@ -79,6 +79,15 @@ Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes);
 void port_dispose(Port* port);
 Rect port_bounds(const Port* port);
 
+// A smooth port draws text and polygons with anti-aliased edges (the page on the screen);
+// ports are not smooth unless made so. A port on a printed page is never smooth. Its
+// exclusive-or drawing is kept apart from its ink, as marks that show the pixels under them
+// inverted: ink drawn while a pixel is marked stays under the mark, marking twice takes the
+// mark away whatever came in between, and erasing a pixel takes its mark.
+// Making a port smooth (or not) clears its marks.
+void port_set_smooth(Port* port, bool smooth);
+bool port_smooth(const Port* port);
+
 void platform_set_port(Port* port);
 Port* platform_current_port();
 
@@ -126,6 +135,9 @@ void paint_rect(Rect r);                         // filled with the pen's patter
 void erase_rect(Rect r);                         // filled with the background colour
 void invert_rect(Rect r);                        // every pixel inverted
 void fill_rect(Rect r, const Pattern& pattern);  // pattern copy, whatever the pen's mode
+// A convex polygon of 3 to 8 corners filled with the pen's pattern and mode; on a smooth port
+// its edges are anti-aliased.
+void fill_polygon(const PointF* points, int count);
 void frame_oval(Rect r);
 void paint_oval(Rect r);
 void erase_oval(Rect r);

@@ -6,7 +6,7 @@
 //   RasterCurves.*:    subdivision classes, taper widths, dashes running on across segments
 //   RasterMarks.*:     the selection frame at a zoom below 1
 //   RasterPage.*:      glyphs drawn into the page for notes on the screen; another view's
-//                      page copied into its own window
+//                      page copied into its own window; the page's smooth edges
 #include "graphics/raster.h"
 
 #include <gtest/gtest.h>
@@ -244,6 +244,30 @@ TEST_F(RasterPage, OffscreenCharDrawsOnlyForANoteOnTheScreen) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_NE(got[0].text.find("Should be a scr_vis_noterest."), std::string::npos);
   for (uint32_t p : port_pixels(offscreen_page)) ASSERT_EQ(p, 0xFFFFFFu);
+}
+
+TEST_F(RasterPage, ThePageHasSmoothEdgesAndLevelLinesOfWholePixels) {
+  ASSERT_EQ(offscreen_create(10, 40, 30, 0, 0), 1);
+  auto shades = [] {
+    int part = 0;
+    for (uint32_t p : port_pixels(offscreen_page)) part += p != 0xFFFFFF && p != 0;
+    return part;
+  };
+  offscreen_line(500, 1000, 2500, 1000, 50, 0, 0, 0);  // level, five pixels thick
+  offscreen_line(500, 1500, 500, 2000, 30, 0, 0, 0);   // upright
+  EXPECT_EQ(shades(), 0);
+  offscreen_line(600, 1200, 2600, 1700, 50, 0, 0, 0);  // a beam
+  EXPECT_GT(shades(), 100);
+  // The band the strokes would cover: the same middle, edges in part.
+  offscreen_erase();
+  offscreen_line(600, 1200, 2600, 1700, 50, 0, 0, 0);
+  const int column = screen_x(1600);
+  int ink = 0;
+  for (int y = 0; y < page_pixel_height; ++y) {
+    const uint32_t p = port_pixel(offscreen_page, column, y);
+    ink += 255 - int(p & 0xFF);
+  }
+  EXPECT_NEAR(ink / 255.0, 5.0, 0.6) << "as much ink as five one-pixel strokes";
 }
 
 TEST_F(RasterPage, AnotherViewIsCopiedIntoItsOwnWindowAtItsScroll) {

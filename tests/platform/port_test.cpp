@@ -5,6 +5,9 @@
 //   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
 //   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it
 //   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
+//   Smooth.*:   smooth text and polygons: edges in part covered, the same widths, drawing again
+//               changes nothing, exclusive-or marks apart from the ink restore in any order;
+//               other ports stay whole pixels
 #include "platform/port.h"
 
 #include <gtest/gtest.h>
@@ -400,6 +403,50 @@ TEST(Port, DisposingTheCurrentPortLeavesNoneAndBadSizesFail) {
   port_dispose(port);
   EXPECT_EQ(platform_current_port(), nullptr);
   paint_rect({0, 0, 4, 4});  // with no port, nothing happens
+}
+
+TEST_F(PortTest, SmoothEdgesKeepTheRulesOfWholePixels) {
+  auto shades = [this] {
+    int part = 0;
+    for (uint32_t p : port_pixels(port)) part += p != WHITE && p != BLACK;
+    return part;
+  };
+  auto draw = [] {
+    text_font(FONT_TIMES);
+    text_size(24);
+    move_to(4, 30);
+    draw_string("Sg");
+    move_to(40, 30);
+    draw_char('&');
+    const PointF wedge[4] = {{2, 40}, {60, 34}, {60, 37}, {2, 44}};
+    fill_polygon(wedge, 4);
+  };
+  draw();
+  EXPECT_EQ(shades(), 0) << "a port is not smooth unless made so";
+  const int whole_width = int(std::lround(string_width("Sg") * 100));
+  erase_rect(port_bounds(port));
+  port_set_smooth(port, true);
+  draw();
+  EXPECT_GT(shades(), 40) << "edges in part covered";
+  EXPECT_EQ(int(std::lround(string_width("Sg") * 100)), whole_width);
+  const std::vector<uint32_t> drawn = port_pixels(port);
+  draw();
+  EXPECT_EQ(port_pixels(port), drawn) << "ink over itself changes nothing";
+  text_mode(MODE_XOR);
+  pen_mode(MODE_PAT_XOR);
+  draw();
+  EXPECT_NE(port_pixels(port), drawn);
+  // Ink drawn while marked stays under the mark, and the mark still goes without a trace.
+  text_mode(MODE_OR);
+  pen_mode(MODE_PAT_COPY);
+  draw();
+  text_mode(MODE_XOR);
+  pen_mode(MODE_PAT_XOR);
+  draw();
+  EXPECT_EQ(port_pixels(port), drawn) << "exclusive-or twice restores";
+  invert_rect({0, 0, 10, 10});
+  erase_rect(port_bounds(port));
+  EXPECT_EQ(count(WHITE), W * H) << "erasing takes the marks too";
 }
 
 }  // namespace
