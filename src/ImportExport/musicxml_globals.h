@@ -115,6 +115,14 @@ struct MxmlList {
   std::vector<std::pair<int, bool>> breaks;  // after how many bars a break stands; page breaks
 };
 
+// A group of parts of the part list, with the sign that joins their staves.
+struct MxmlPartGroup {
+  int number = 1;
+  int first = 0, last = -1;  // its first and last part; last -1 while it is open
+  std::string symbol;        // group-symbol: brace, bracket, square, line, none; "" none given
+  bool dropped = false;      // it overlaps a group begun before it
+};
+
 struct MxmlSlur {
   bool open = false;
   int tag = 0;
@@ -141,6 +149,7 @@ enum class MxmlNotice : uint8_t {
   note_head,        // a note-head shape Vesk cannot show
   bar_style,        // a bar-line style Vesk cannot show
   lone_chord_note,  // a chord note with no note before it to join
+  group_overlap,    // part groups that overlap
   count
 };
 
@@ -172,6 +181,8 @@ struct MxmlState {
   std::vector<int64_t> part_measures[MXML_MAX_PARTS];
   int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
   bool group_starts = false;
+  std::vector<MxmlPartGroup> part_groups;
+  std::string part_symbol[MXML_MAX_PARTS];  // each part's part-symbol; "" none given
   std::vector<MxmlList> lists;
   // ---- Voices of the part being read
   MxmlVoice voices[MXML_MAX_VOICE + 1];

@@ -211,6 +211,7 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   set_page_size();
   title_without_file_name();
   normalise_breaks();
+  mxml_set_brackets();
   const bool small = mxml.measure_counter <= SMALL_DOCUMENT;
   *keep_systems = mxml.system_breaks > 0 || small;
   *keep_pages = mxml.page_breaks > 0 || small ||

@@ -169,7 +169,93 @@ void mxml_score_part(XmlElement& e) {
 }
 
 void mxml_part_group(XmlElement& e) {
-  if (mxml_attr_is(e, "type", "start")) mxml.group_starts = true;
+  int number = xml_attr_int(e, "number");
+  if (number == XML_NO_INT) number = 1;
+  std::vector<MxmlPartGroup>& groups = mxml.part_groups;
+  if (mxml_attr_is(e, "type", "start")) {
+    mxml.group_starts = true;
+    if (groups.size() < size_t(MXML_MAX_PARTS)) groups.push_back({number, mxml.part_count});
+    return;
+  }
+  if (!mxml_attr_is(e, "type", "stop")) return;
+  // The latest open group of that number ends; a group begun after it and still open overlaps
+  // it, and keeps no sign of its own.
+  for (size_t i = groups.size(); i-- > 0;) {
+    if (groups[i].last >= 0 || groups[i].number != number) continue;
+    groups[i].last = std::max(mxml.part_count - 1, groups[i].first);
+    for (size_t j = i + 1; j < groups.size(); ++j) {
+      if (groups[j].last >= 0 || groups[j].dropped) continue;
+      groups[j].dropped = true;
+      mxml_notice(MxmlNotice::group_overlap,
+                  "In the part list, part group %d begins inside part group %d and ends after "
+                  "it; groups of parts must lie one inside another, so group %d gets no "
+                  "bracket or brace.",
+                  groups[j].number, number, groups[j].number);
+    }
+    return;
+  }
+}
+
+void mxml_group_symbol(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "part-group") != 0 || mxml.part_groups.empty()) return;
+  MxmlPartGroup& g = mxml.part_groups.back();
+  if (g.last < 0) g.symbol = mxml_text(e, 32);
+}
+
+void mxml_part_symbol(XmlElement& e) {
+  if (in_part()) mxml.part_symbol[mxml.part_index] = mxml_text(e, 32);
+}
+
+namespace {
+
+constexpr int NO_BRACKET = 2, BRACKET_GOES_ON = 0, BRACKET_ENDS = 1, BRACE_GOES_ON = 1;
+
+void set_list_brackets(int list, int bracket, int brace) {
+  bool first_print = true;
+  for (Drosa p = piece_start[list]; p; p = p->xnext) {
+    if (p->xkind == PRINT && first_print) {
+      p->set(xfirst_bracket, bracket);
+      p->set(xfirst_brace, brace);
+    }
+    if (p->xkind == NOTE) first_print = false;
+    if (p->xkind == ENDSYST && !p->get(xstartpiece) && !p->get(xendpiece)) {
+      p->set(xbracket, bracket);
+      p->set(xbrace, brace);
+    }
+  }
+}
+
+}  // namespace
+
+void mxml_set_brackets() {
+  std::vector<int> bracket(size_t(voice_count), NO_BRACKET), brace(size_t(voice_count), 0);
+  auto last_list = [](int part) { return mxml.part_first[part] + mxml.part_lists[part] - 1; };
+  auto valid = [](int list) { return list >= 0 && list < voice_count; };
+  for (MxmlPartGroup& g : mxml.part_groups) {
+    if (g.last < 0) g.last = mxml.part_count - 1;  // never stopped: to the last part
+    g.first = std::clamp(g.first, 0, std::max(mxml.part_count - 1, 0));
+    g.last = std::clamp(g.last, g.first, std::max(mxml.part_count - 1, 0));
+  }
+  // Brackets of the outermost groups first: a group inside a bracketed one keeps its bracket.
+  for (const MxmlPartGroup& g : mxml.part_groups) {
+    if (g.dropped || mxml.part_count == 0 || (g.symbol != "bracket" && g.symbol != "square"))
+      continue;
+    const int from = mxml.part_first[g.first], to = last_list(g.last);
+    if (!valid(from) || !valid(to) || bracket[size_t(from)] != NO_BRACKET) continue;
+    for (int l = from; l <= to; ++l) bracket[size_t(l)] = l == to ? BRACKET_ENDS : BRACKET_GOES_ON;
+  }
+  for (const MxmlPartGroup& g : mxml.part_groups) {
+    if (g.dropped || g.symbol != "brace" || mxml.part_count == 0) continue;
+    const int from = mxml.part_first[g.first], to = last_list(g.last);
+    for (int l = from; l < to && valid(l); ++l) brace[size_t(l)] = BRACE_GOES_ON;
+  }
+  for (int p = 0; p < mxml.part_count; ++p) {
+    const std::string& symbol = mxml.part_symbol[p];
+    if (mxml.part_lists[p] < 2 || (!symbol.empty() && symbol != "brace")) continue;
+    for (int l = mxml.part_first[p]; l < last_list(p) && valid(l); ++l)
+      brace[size_t(l)] = BRACE_GOES_ON;
+  }
+  for (int l = 0; l < voice_count; ++l) set_list_brackets(l, bracket[size_t(l)], brace[size_t(l)]);
 }
 
 void mxml_part_name(XmlElement& e) {
@@ -484,7 +570,6 @@ void mxml_make_break(int list, bool page) {
   MxmlList& l = mxml.lists[size_t(list)];
   Drosa brk = newDrosa(ENDSYST, 1);
   brk->set(xendpage, page);
-  brk->set(xbracket, l.barsep ? 1 : 0);
   Drosa clef = at_or_before(CLEF, l.insert);
   Drosa key = at_or_before(KEYSIG, l.insert);
   append(list, brk);

@@ -56,6 +56,7 @@ constexpr ElementEntry element_table[] = {
     {"fifths", mxml_fifths, nullptr},
     {"forward", mxml_note, mxml_forward_end},
     {"grace", mxml_grace, nullptr},
+    {"group-symbol", mxml_group_symbol, nullptr},
     {"key", nullptr, mxml_key_end},
     {"left-margin", mxml_margin, nullptr},
     {"line", mxml_clef_line, nullptr},
@@ -77,6 +78,7 @@ constexpr ElementEntry element_table[] = {
     {"part", mxml_part, mxml_part_end},
     {"part-group", mxml_part_group, nullptr},
     {"part-name", mxml_part_name, nullptr},
+    {"part-symbol", mxml_part_symbol, nullptr},
     {"pedal", mxml_pedal, nullptr},
     {"per-minute", mxml_per_minute, nullptr},
     {"pitch", mxml_pitch, nullptr},
@@ -120,7 +122,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 99, "the import understands 99 elements");
+static_assert(ELEMENT_COUNT == 101, "the import understands 101 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

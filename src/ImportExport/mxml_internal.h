@@ -50,6 +50,8 @@ using MxmlEndHandler = void (*)();
 void mxml_score_partwise(XmlElement& e);
 void mxml_score_part(XmlElement& e);
 void mxml_part_group(XmlElement& e);
+void mxml_group_symbol(XmlElement& e);
+void mxml_part_symbol(XmlElement& e);
 void mxml_part_name(XmlElement& e);
 void mxml_software(XmlElement& e);
 void mxml_part(XmlElement& e);
@@ -87,6 +89,13 @@ void mxml_bar_end(int list, bool closing);
 // bar lines line up across parts whose measures the document fills unequally.
 // Reads: mxml.part_measures, the voice lists. Writes: xnwholec of every XMLT.
 void mxml_align_measures();
+// mxml_set_brackets: once every part is read, gives each staff list the bracket and the brace
+// that join it to the staves below, at the start of the piece (its first PRINT) and at every
+// break (its ENDSYSTs): a bracket over the parts of the outermost bracket or square group that
+// holds the part, a brace over the staves of a part of more than one staff (unless its
+// part-symbol says otherwise) and over the parts of a brace group.
+// Reads: mxml's parts and groups, the lists. Writes: PRINT and ENDSYST bracket fields.
+void mxml_set_brackets();
 // The part's number of lists, and whether a list index is one of them.
 int mxml_part_list_count();
 // The whole-measure length of the current time signature in divisions; 0 when unknown.
@@ -214,6 +223,10 @@ void mxml_staff_distance(XmlElement& e);
 // Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
 //         context's options record and the print scale of its page setup.
 void mxml_apply_layout();
+// mxml_default_staff_distance: at the first note of a list, the distance below its staff that
+// the document's defaults give, unless a print gave one already.
+// Reads and writes: mxml (the defaults' staff distance, the list's last distances); the list.
+void mxml_default_staff_distance(Drosa note, int list);
 
 // ---- Annotations (mxml_annotations.cpp) ---------------------------------------------------------
 // mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at

@@ -268,9 +268,18 @@ void mxml_staff_layout(XmlElement& e) {
 
 void mxml_staff_distance(XmlElement& e) {
   const int32_t t = positive_tenths(e);
+  if (t > 0 && xml_open_element_level(e, "defaults") >= 0) mxml.staff_distance = t;
   if (t <= 0 || xml_open_element_level(e, "print") < 0) return;
   int staff = 1;
   if (!mxml.slots[MXML_DIRECTION_SLOT].empty() && mxml.slots[MXML_DIRECTION_SLOT].back().staff > 0)
     staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
   staff_distance_change(t, staff);
+}
+
+void mxml_default_staff_distance(Drosa note, int list) {
+  MxmlList& l = mxml.lists[size_t(list)];
+  if (mxml.staff_distance <= 0 || l.last_param[0] >= 0) return;
+  l.last_param[0] = distance_points(mxml.staff_distance);
+  make_text_anno(note, 0, 1, 578, param_text(PARAM_STAFF_DISTANCE, l.last_param[0]).c_str(),
+                 nullptr);
 }

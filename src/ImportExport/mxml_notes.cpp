@@ -274,9 +274,7 @@ void link_in_list(int list, Drosa node, Drosa after) {
 void staff_settings(int list, Drosa note) {
   MxmlList& l = mxml.lists[size_t(list)];
   Drosa print = l.print;
-  if (print && print->get(xsstaff) == list && print->get(xfirst_bracket) == (l.barsep ? 1 : 0) &&
-      print->get(xslines) == mxml.staff_lines)
-    return;
+  if (print && print->get(xsstaff) == list && print->get(xslines) == mxml.staff_lines) return;
   Drosa attached = NIL;
   for (Drosa p = note->xback; p && p->xkind != NOTE && p->xkind != ENDSYST; p = p->xback)
     if (p->xkind == PRINT) attached = p;
@@ -287,7 +285,6 @@ void staff_settings(int list, Drosa note) {
     link_after(attached, note->xback);
   }
   attached->set(xsstaff, int16_t(list));
-  attached->set(xfirst_bracket, l.barsep ? 1 : 0);
   attached->set(xslines, int16_t(mxml.staff_lines));
   l.print = attached;
 }
@@ -302,6 +299,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
     x->set(xnwholec, mxml_to_units(start));
     link_after(x, note->xback);
   }
+  if (!mxml.lists[size_t(list)].last_note) mxml_default_staff_distance(note, list);
   mxml_attach_to_note(note, list, tag, place.chord);
   if (!place.chord) staff_settings(list, note);
   mxml.lists[size_t(list)].last_note = note;
