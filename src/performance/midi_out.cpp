@@ -30,6 +30,8 @@ constexpr int PREFS_OUTPUT_DEVICE = 4;
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+bool sequencer_missing = true;  // the last set-up found no sequencer at all
+
 int clamp_key(int key) { return std::clamp(key, 0, 127); }
 
 // The service is the path in use: chosen, present, and a destination of its own chosen.
@@ -364,7 +366,9 @@ void all_notes_off(int mode) {
 int32_t midi_setup() {
   platform_midi_set_input_routine(midi_read_proc);
   int codes[3];
-  if (!platform_midi_open("Vesk", "Vesk Input", "Vesk Output", codes)) {
+  const bool opened = platform_midi_open("Vesk", "Vesk Input", "Vesk Output", codes);
+  sequencer_missing = codes[0] < 0;
+  if (!opened) {
     if (codes[0] == 0)
       REPORT_ERROR(2, "Your computer does not have the ALSA sequencer available.  %d %d %d",
                    codes[0], codes[1], codes[2]);
@@ -443,7 +447,7 @@ void hear_menu_stub() {}
 
 std::string midi_service_status() {
   if (platform_midi_is_open()) return "";
-  return "No MIDI ports: the ALSA sequencer is not available";
+  return sequencer_missing ? "No MIDI ports: the ALSA sequencer is not available" : "No MIDI ports";
 }
 
 std::string synth_menu_text() {

@@ -288,6 +288,31 @@ TEST_F(Engine, AGlissandoRunsInSemitonesOverItsLength) {
                          "1000 90 40 4C", "2000 90 40 00"}));
 }
 
+TEST_F(Engine, InFileModeEventsAreWrittenInTimeOrderAfterTheTempo) {
+  const int v = new_voice();
+  add_note(v, QUARTER, C4)->set(xgliss, 1);
+  add_note(v, QUARTER, E4);
+  set_perf_setting(PERF_NORMAL_LENGTH, 100);
+  prepare_piece();
+  char buffer[256] = {};
+  midi_file_writer.file = fmemopen(buffer, sizeof buffer, "wb");
+  midi_file_writer.divisions = 480;
+  send_midi_packet(nullptr, 1);
+  ASSERT_EQ(hear_command(1, 0, 0, 0, 0), 1);
+  EXPECT_FALSE(is_playing());
+  std::fflush(midi_file_writer.file);
+  const std::vector<uint8_t> bytes(buffer, buffer + std::ftell(midi_file_writer.file));
+  std::fclose(midi_file_writer.file);
+  midi_file_writer.file = nullptr;
+  // A quarter = 60 (1,000,000 microseconds), then the glissando's four steps of 120 ticks.
+  EXPECT_EQ(bytes,
+            (std::vector<uint8_t>{0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // tempo
+                                  0x00, 0x90, 0x3C, 0x4C, 0x78, 0x90, 0x3C, 0x00, 0x00, 0x90, 0x3D,
+                                  0x4C, 0x78, 0x90, 0x3D, 0x00, 0x00, 0x90, 0x3E, 0x4C, 0x78, 0x90,
+                                  0x3E, 0x00, 0x00, 0x90, 0x3F, 0x4C, 0x78, 0x90, 0x3F, 0x00, 0x00,
+                                  0x90, 0x40, 0x4C, 0x83, 0x60, 0x90, 0x40, 0x00}));
+}
+
 TEST_F(Engine, WithoutAnOutputHearSaysSoAndNothingPlays) {
   const int v = new_voice();
   add_note(v, QUARTER, C4);
