@@ -26,5 +26,6 @@ Drosa find_font_record(int number, CString* name);
 // annotation or a character parameter change gets its record (a record whose name differs is
 // made again); records of fonts no longer used are left.
 // Reads:  voice_count, piece_start, the system's font names.
-// Writes: the annotations before the first note of voice 0 (not recorded for undo).
+// Writes: the annotations before the first note of voice 0, through the undo primitives (a
+//         save calls it inside UnrecordedChanges, so that nothing of it is recorded).
 void write_font_table();
