@@ -753,9 +753,12 @@ void voice_note_range(int v, Drosa* first, Drosa* last) {
     }
 }
 
+void end_open_chords(int v);
+
 void recompute_playback(bool from_translator) {
   DrosaDirty |= 1;
   for (int v = 0; v < voice_count; ++v) {
+    end_open_chords(v);  // playback is computed chord by chord
     Drosa first, last;
     voice_note_range(v, &first, &last);
     if (!first) {
@@ -990,6 +993,24 @@ void end_chord_before(VoiceCheck* check, const char* kind) {
   else
     REPORT_ERROR(2, "Warning:  Voice %hd has grace/nongrace in same chord; chord boundary added.",
                  short(check->v));
+}
+
+// The chords that the notes leave open (grace and other notes in one chord, or a kind that
+// cannot stand inside a chord, the final ENDSYST among them) end where check_voice would end
+// them, with its warnings, so that it finds them whole.
+void end_open_chords(int v) {
+  VoiceCheck check;
+  check.v = v;
+  for (Drosa p = piece_start[v] ? piece_start[v]->xnext : NIL; p; p = p->xnext) {
+    const int kind = p->xkind;
+    if (kind == NOTE) {
+      if (check.chord_note && p->get(xgrace) != check.chord_note->get(xgrace))
+        end_chord_before(&check, nullptr);
+      check.chord_note = p->get(xendvcd) ? NIL : p;
+    } else if (check.chord_note && breaks_chord(kind)) {
+      end_chord_before(&check, kind_name(kind));
+    }
+  }
 }
 
 // Steps that keep the node: notes and chords, key signatures, PRINT and LINE repairs.
