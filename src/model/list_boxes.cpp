@@ -18,6 +18,8 @@
 
 namespace {
 
+// Rows are drawn in the system font (the desktop's sans-serif stand-in) at size 12.
+constexpr int LIST_FONT = FONT_SYSTEM;
 constexpr int LIST_FONT_SIZE = 12;
 constexpr int CONTEXT_SLOT = 22;  // bytes of one numbered context row
 
@@ -114,7 +116,7 @@ ListBox* list_create(short list_type, Rect item_rect, bool multiple, Drosa* sele
   int rows = int(contents.rows.size());
   ListBox* list = list_box_new(platform_current_port(), view, rows, LIST_ROW_HEIGHT);
   list_box_set_selection(list, multiple ? LIST_TOGGLE : LIST_ONLY_ONE);
-  list_box_set_text_style(list, FONT_TIMES, LIST_FONT_SIZE);
+  list_box_set_text_style(list, LIST_FONT, LIST_FONT_SIZE);
   for (int r = 0; r < rows; ++r) list_box_set_cell(list, r, contents.rows[r]);
 
   int selected = contents.selected;
@@ -122,7 +124,7 @@ ListBox* list_create(short list_type, Rect item_rect, bool multiple, Drosa* sele
     list_box_select(list, selected, true);
     if (selected >= visible) list_box_scroll(list, selected - visible / 2);
   }
-  text_font(FONT_TIMES);
+  text_font(LIST_FONT);
   text_size(LIST_FONT_SIZE);
   list_box_set_drawing(list, true);
   reset_text_style();
@@ -132,7 +134,7 @@ ListBox* list_create(short list_type, Rect item_rect, bool multiple, Drosa* sele
 void list_draw(ListBox* list) {
   if (!list) return;
   Rect view = list_box_view(list);
-  text_font(FONT_TIMES);
+  text_font(LIST_FONT);
   text_size(LIST_FONT_SIZE);
   list_box_update(list);
   reset_text_style();
@@ -147,7 +149,7 @@ bool list_click(EventRecord* event, ListBox* list) {
   Rect view = list_box_view(list);
   Rect area = {view.left, view.top - 1, view.right + LIST_SCROLL_BAR, view.bottom + 1};
   if (!area.contains(where)) return false;
-  text_font(FONT_TIMES);
+  text_font(LIST_FONT);
   text_size(LIST_FONT_SIZE);
   int last_row_bottom = view.top - 1 + list_box_rows(list) * list_box_row_height(list);
   if (where.y <= last_row_bottom)

@@ -40,7 +40,7 @@ class PortView : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
-    if (const QImage* image = port_image(port_)) painter.drawImage(QPoint(0, 0), *image);
+    if (port_) painter.drawImage(QPoint(0, 0), port_shown_image(port_));
   }
 
  private:

@@ -64,7 +64,7 @@ DialogSpec value_dialog(int16_t id, const char* title, const char* prompt,
   DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, button_top + BUTTON_HEIGHT + 14}, {}};
   spec.items.push_back(button(button_slot(width, button_top, 0), "OK"));
   spec.items.push_back(button(button_slot(width, button_top, 1), "Cancel"));
-  spec.items.push_back(static_text({20, 12, width - 20, 44}, prompt));
+  spec.items.push_back(static_text({20, 12, width - 20, 50}, prompt));
   for (const DialogItemSpec& field : fields) spec.items.push_back(field);
   return spec;
 }
@@ -387,16 +387,16 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(parts_and_voices_dialog());
   for (DialogSpec& spec : playback_dialog_tables()) tables.push_back(std::move(spec));
 
-  // A number: the prompt comes in the first parameter text.
-  tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 50, 122, 70})}));
+  // A number: the prompt (two or three lines) comes in the first parameter text.
+  tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 58, 122, 80})}));
   // A choice from a pop-up; the program sets the prompt.
-  tables.push_back(value_dialog(151, "Vesk", "", {popup({20, 48, 320, 68})}));
+  tables.push_back(value_dialog(151, "Vesk", "", {popup({20, 56, 320, 78})}));
   // A choice from a pop-up and a value.
   tables.push_back(
-      value_dialog(152, "Vesk", "", {popup({20, 48, 320, 68}), edit_text({22, 80, 122, 100})}));
+      value_dialog(152, "Vesk", "", {popup({20, 56, 320, 78}), edit_text({22, 90, 122, 112})}));
   // The single possible choice shown as text, and a value.
   tables.push_back(value_dialog(
-      153, "Vesk", "", {static_text({20, 50, 320, 68}, ""), edit_text({22, 80, 122, 100})}));
+      153, "Vesk", "", {static_text({20, 58, 320, 76}, ""), edit_text({22, 90, 122, 112})}));
   return tables;
 }
 

@@ -31,11 +31,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -60,7 +62,7 @@ namespace {
 constexpr size_t MAX_TEXT = 255;
 constexpr size_t MAX_LONG_TEXT = 32000;  // a text edit item of several lines
 constexpr int HIDDEN_TOP = 500;          // items moved this far down are hidden
-constexpr int SYSTEM_SIZE = 12;          // the system font's size in dialogs
+constexpr int SYSTEM_SIZE = 12;          // the dialog font's size without a desktop
 constexpr int MULTILINE_EDIT = 36;       // edit rects taller than this take several lines
 constexpr uint32_t NULL_EVENT_TICKS = 30;
 
@@ -102,6 +104,24 @@ struct Dialog {
 namespace {
 
 std::vector<Dialog*> open_dialogs;
+
+// ---- The desktop's font ---------------------------------------------------------------------
+// Dialogs show their texts in the desktop's font: its family (when the font registry knows it)
+// at its size in pixels, kept between 11 and 14 so that the tables' rectangles hold the texts.
+
+bool have_application() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+
+int dialog_text_size() {
+  if (!have_application()) return SYSTEM_SIZE;
+  const int pixels = QFontInfo(QApplication::font()).pixelSize();
+  return pixels > 0 ? std::clamp(pixels, 11, 14) : SYSTEM_SIZE;
+}
+
+int dialog_font() {
+  if (!have_application()) return FONT_SYSTEM;
+  const int number = platform_font_number(QFontInfo(QApplication::font()).family().toStdString());
+  return number > 0 ? number : FONT_SYSTEM;
+}
 
 // ---- Items ----------------------------------------------------------------------------------
 
@@ -185,7 +205,7 @@ class DialogWindow : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    if (const QImage* image = port_image(dialog_->port)) painter.drawImage(0, 0, *image);
+    if (dialog_->port) painter.drawImage(0, 0, port_shown_image(dialog_->port));
   }
   // The window system's close box cancels.
   void closeEvent(QCloseEvent* event) override {
@@ -348,8 +368,8 @@ void make_window(Dialog* dialog) {
   window->setFixedSize(std::max(bounds.width(), 1), std::max(bounds.height(), 1));
   window->setWindowTitle(QString::fromUtf8(dialog->spec->title ? dialog->spec->title : "Vesk"));
   window->setWindowModality(Qt::ApplicationModal);
-  QFont font = window->font();
-  font.setPixelSize(SYSTEM_SIZE);
+  QFont font = QApplication::font();
+  font.setPixelSize(dialog_text_size());
   window->setFont(font);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -428,8 +448,8 @@ void leave_port(const SavedPortState& saved) {
 }
 
 void system_text_style(Port* port) {
-  text_font(FONT_SYSTEM);
-  text_size(SYSTEM_SIZE);
+  text_font(dialog_font());
+  text_size(dialog_text_size());
   text_face(FACE_PLAIN);
   text_mode(MODE_OR);
   pen_normal();
@@ -590,7 +610,7 @@ void draw_alert_icon(const Dialog* dialog) {
   const char mark = kind == ALERT_NOTE ? 'i' : '!';
   move_to(36 - static_cast<int>(std::lround(char_width(static_cast<uint8_t>(mark)) / 2)), 40);
   draw_char(static_cast<uint8_t>(mark));
-  text_size(SYSTEM_SIZE);
+  text_size(dialog_text_size());
   text_face(FACE_PLAIN);
 }
 
@@ -608,7 +628,9 @@ void draw_item(Dialog* dialog, int item, Port* port) {
       }
       break;
     default:
-      draw_control(dialog, item, port);
+      // On a display the native widgets show the controls; drawn under them as well, their
+      // labels would show twice.
+      if (!dialog->qt) draw_control(dialog, item, port);
       break;
   }
 }
@@ -928,6 +950,7 @@ DialogRef platform_open_dialog(int id, bool show) {
   dialog->spec = spec;
   dialog->window = input_new_window_number();
   dialog->port = port_new_offscreen(spec->bounds.width(), spec->bounds.height());
+  port_set_smooth(dialog->port, true);  // texts as smooth as the native widgets'
   dialog->default_item = spec->default_item;
   dialog->cancel_item = spec->cancel_item;
   dialog->scripted = script_active();
@@ -973,16 +996,34 @@ bool platform_append_dialog_items(DialogRef dialog, int list_id) {
   if (!dialog || !spec || !dialog->port) return false;
   const Rect bounds = port_bounds(dialog->port);
   const int first = static_cast<int>(dialog->items.size()) + 1;
+  // The new items go above the row of buttons along the bottom (the buttons below every other
+  // item), which moves down to make room; without such a row, below everything.
+  int others_bottom = 0, row_top = bounds.height();
+  for (const DialogItem& it : dialog->items)
+    if (it.kind != ITEM_BUTTON && !hidden(it))
+      others_bottom = std::max(others_bottom, it.rect.bottom);
+  for (const DialogItem& it : dialog->items)
+    if (it.kind == ITEM_BUTTON && !hidden(it) && it.rect.top >= others_bottom)
+      row_top = std::min(row_top, it.rect.top);
+  const int added = spec->bounds.height();
+  for (int i = 1; i < first; ++i) {
+    DialogItem& it = dialog->items[i - 1];
+    if (!hidden(it) && it.rect.top >= row_top) {
+      it.rect = offset_rect(it.rect, 0, added);
+      sync_widget(dialog, i);
+    }
+  }
+  const int place = row_top < bounds.height() ? std::max(others_bottom, row_top - 12) : row_top;
   for (const DialogItemSpec& item_spec : spec->items) {
     DialogItem item;
     item.kind = static_cast<int16_t>(item_spec.kind & ~ITEM_DISABLED);
     item.disabled = (item_spec.kind & ITEM_DISABLED) != 0;
-    item.rect = offset_rect(item_spec.rect, 0, bounds.height());
+    item.rect = offset_rect(item_spec.rect, 0, place);
     item.text = clipped(item, utf8_to_macroman(item_spec.text ? item_spec.text : ""));
     dialog->items.push_back(std::move(item));
   }
   const int width = std::max(bounds.width(), spec->bounds.width());
-  const int height = bounds.height() + spec->bounds.height();
+  const int height = bounds.height() + added;
   port_set_size(dialog->port, width, height);
   if (dialog->qt) {
     dialog->qt->setFixedSize(width, height);
@@ -1169,6 +1210,13 @@ void platform_draw_dialog(DialogRef dialog) {
   repaint_window(dialog);
 }
 
+bool platform_dialog_save_png(DialogRef dialog, const char* path) {
+  if (!dialog || !path) return false;
+  draw_if_needed(dialog);
+  if (!dialog->qt) return port_save_png(dialog->port, path);
+  return dialog->qt->grab().save(QString::fromUtf8(path), "PNG");
+}
+
 // ---- The modal loop ---------------------------------------------------------------------------
 
 int platform_modal_dialog(DialogRef dialog, ModalFilter filter) {
@@ -1182,6 +1230,38 @@ int platform_modal_dialog(DialogRef dialog, ModalFilter filter) {
 
 // ---- Alerts -------------------------------------------------------------------------------------
 
+namespace {
+
+// An alert as tall as its message needs (never below its icon): the buttons move up under the
+// message's last line.
+void fit_alert_to_message(Dialog* alert) {
+  if (alert->items.empty() || !alert->port) return;
+  DialogItem& message = alert->items.back();
+  if (message.kind != ITEM_STATIC_TEXT) return;
+  const SavedPortState saved = enter_port(alert->port);
+  system_text_style(alert->port);
+  const FontMetrics metrics = get_font_metrics();
+  const int line_height =
+      std::max(1, static_cast<int>(std::ceil(metrics.ascent + metrics.descent + metrics.leading)));
+  const int lines =
+      std::max<int>(1, wrap_text(substitute_params(message.text), message.rect.width()).size());
+  leave_port(saved);
+  const int needed = std::max(message.rect.top + lines * line_height, 44) + 8;
+  const int spare = message.rect.bottom - needed;
+  if (spare <= 0) return;
+  message.rect.bottom -= spare;
+  for (int i = 1; i < static_cast<int>(alert->items.size()); ++i) {
+    alert->items[i - 1].rect = offset_rect(alert->items[i - 1].rect, 0, -spare);
+    sync_widget(alert, i);
+  }
+  const Rect bounds = port_bounds(alert->port);
+  port_set_size(alert->port, bounds.width(), bounds.height() - spare);
+  if (alert->qt) alert->qt->setFixedSize(bounds.width(), bounds.height() - spare);
+  alert->needs_update = true;
+}
+
+}  // namespace
+
 int platform_alert(int id) {
   if (!platform_dialog_spec(id)) return -1;
   if (script_active()) {
@@ -1191,7 +1271,9 @@ int platform_alert(int id) {
       script_take_answer(&failure);
       return -1;
     }
-    DialogRef alert = platform_open_dialog(id, true);
+    DialogRef alert = platform_open_dialog(id, false);
+    fit_alert_to_message(alert);
+    platform_show_dialog(alert);
     record_shown_once(alert);
     const int item = run_scripted(alert, nullptr, true);
     platform_close_dialog(alert);
@@ -1199,7 +1281,9 @@ int platform_alert(int id) {
   }
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
     return -1;
-  DialogRef alert = platform_open_dialog(id, true);
+  DialogRef alert = platform_open_dialog(id, false);
+  fit_alert_to_message(alert);
+  platform_show_dialog(alert);
   const int item = run_on_display(alert, nullptr);
   platform_close_dialog(alert);
   return item;

@@ -127,6 +127,9 @@ void platform_end_update(DialogRef dialog);
 // Draws every item (static texts with the parameter texts, user items through their
 // routines) in the dialog's port.
 void platform_draw_dialog(DialogRef dialog);
+// Writes the dialog as the user sees it (on a display: its window with the native widgets;
+// else its port) as a PNG file; false on failure.
+bool platform_dialog_save_png(DialogRef dialog, const char* path);
 
 // ---- The modal loop -----------------------------------------------------------------------
 // A filter sees every event before the dialog does; it returns true with *item set when it

@@ -997,6 +997,15 @@ void port_set_size(Port* port, int width, int height) {
 }
 const QImage* port_image(const Port* port) { return port ? &port->image : nullptr; }
 
+QImage port_shown_image(const Port* port) {
+  if (!port) return QImage();
+  if (!port->marks_set) return port->image;
+  QImage shown = port->image.copy();
+  for (int y = 0; y < shown.height(); ++y)
+    show_marks(*port, 0, y, reinterpret_cast<QRgb*>(shown.scanLine(y)), shown.width());
+  return shown;
+}
+
 // Outside the port every pixel reads as white. Pixels read as shown, marks and all.
 uint32_t port_pixel(const Port* port, int x, int y) {
   if (!port || !image_bounds(port->image).contains({x, y})) return 0xFFFFFF;
@@ -1014,12 +1023,7 @@ std::vector<uint32_t> port_pixels(const Port* port) {
 }
 
 bool port_save_png(const Port* port, const char* path) {
-  if (!port || !path) return false;
-  if (!port->marks_set) return port->image.save(QString::fromLocal8Bit(path), "PNG");
-  QImage shown = port->image.copy();
-  for (int y = 0; y < shown.height(); ++y)
-    show_marks(*port, 0, y, reinterpret_cast<QRgb*>(shown.scanLine(y)), shown.width());
-  return shown.save(QString::fromLocal8Bit(path), "PNG");
+  return port && path && port_shown_image(port).save(QString::fromLocal8Bit(path), "PNG");
 }
 
 Port* port_load_image(const char* path) {

@@ -9,6 +9,8 @@ struct Port;
 // The port's pixels (Format_RGB32); nullptr for a null port.
 QImage* port_image(Port* port);
 const QImage* port_image(const Port* port);
+// The pixels as the port shows them, marks and all (port.h): what a window paints.
+QImage port_shown_image(const Port* port);
 
 // The widget that shows the port: it is repainted when something is copied into the port.
 void port_set_view(Port* port, QWidget* view);

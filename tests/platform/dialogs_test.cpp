@@ -1,16 +1,20 @@
 // dialogs_test.cpp: dialog and alert tables, the dialog model, and the modal loop, scripted and
 // on the (offscreen) display.
 //   AlertTables.*:  every alert's buttons, default and cancel items, and room for its message
-//   Alerts.*:       parameter texts, what is recorded as shown, keys, failures, missing answers
+//   Alerts.*:       parameter texts, what is recorded as shown, keys, failures, missing answers,
+//                   as tall as the message
 //   ScriptedDialog.*: answers in order, typing, pop-ups, the filter, Tab, clicks, disabled
 //                   items, modifiers of a hit, updates, drawing of static texts
-//   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels
+//   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels;
+//                   native controls drawn once, appended items above the buttons, an alert as
+//                   tall as its message (images in test-output/dialogs)
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -171,11 +175,28 @@ TEST_F(Alerts, KeysHitTheDefaultAndCancelItems) {
 }
 
 TEST_F(Alerts, OtherKeysAndClicksOutsideButtonsAreIgnored) {
+  // A message that fills the alert: its buttons stay where the table puts them.
+  platform_set_param_texts("1\n2\n3\n4\n5\n6\n7\n8\n9", "", "", "");
   script_key('y');
   script_click(2, 2);
   script_click(centre(platform_dialog_spec(20062)->items[2].rect).x,
                centre(platform_dialog_spec(20062)->items[2].rect).y);
   EXPECT_EQ(platform_alert(20062), 3);
+}
+
+TEST_F(Alerts, AShortMessageMakesAShortAlert) {
+  const std::filesystem::path out = std::filesystem::current_path() / "test-output" / "dialogs";
+  std::filesystem::create_directories(out);
+  const std::string path = (out / "alert.png").string();
+  platform_set_param_texts("Save changes to file 'song.vesk'?", "", "", "");
+  script_save_image(path);
+  script_hit(1);
+  EXPECT_EQ(platform_alert(20062), 1);
+  Port* image = port_load_image(path.c_str());
+  ASSERT_NE(image, nullptr);
+  EXPECT_LT(port_bounds(image).height(), platform_dialog_spec(20062)->bounds.height() - 30);
+  port_dispose(image);
+  script_take_shown();
 }
 
 TEST_F(Alerts, AnAlertThatCannotBeShownAnswersMinusOneAndShowsNothing) {
@@ -442,6 +463,46 @@ TEST_F(DisplayedDialog, ASignalClosesAnAlertAsCancelledAndLeavesTheQuitWaiting) 
   EXPECT_EQ(platform_alert(20062), 2);
   EventRecord quit;
   EXPECT_TRUE(peek_event(event_mask_of(EVENT_QUIT), &quit));
+}
+
+TEST_F(DisplayedDialog, TheyLookAsTheDesktopsOwnDialogsDo) {
+  const std::filesystem::path out = std::filesystem::current_path() / "test-output" / "dialogs";
+  std::filesystem::create_directories(out);
+  auto save = [&](DialogRef d, const char* name) {
+    for (int i = 0; i < 3; ++i) platform_wait_events(1);
+    EXPECT_TRUE(platform_dialog_save_png(d, (out / name).c_str()));
+  };
+  // The Print dialog with the program's check boxes: above Print and Cancel, each label once.
+  dialog = platform_open_dialog(20482, true);
+  ASSERT_TRUE(platform_append_dialog_items(dialog, 167));
+  const Rect print = platform_item_rect(dialog, 1);
+  for (int item = 16; item <= 18; ++item) {
+    ASSERT_EQ(platform_item_kind(dialog, item), ITEM_CHECK_BOX);
+    EXPECT_LE(platform_item_rect(dialog, item).bottom, print.top) << item;
+  }
+  EXPECT_EQ(port_bounds(platform_dialog_port(dialog)).bottom, print.bottom + 14);
+  platform_set_item_value(dialog, 16, 1);
+  platform_draw_dialog(dialog);
+  const Rect label = platform_item_rect(dialog, 17);
+  int drawn_under_widgets = 0;
+  for (int x = label.left; x < label.right; ++x)
+    for (int y = label.top; y < label.bottom; ++y)
+      drawn_under_widgets += port_pixel(platform_dialog_port(dialog), x, y) != 0xFFFFFF;
+  EXPECT_EQ(drawn_under_widgets, 0) << "the native check box draws it";
+  save(dialog, "print.png");
+  platform_close_dialog(dialog);
+  // A number with a prompt of two lines, clear of its field.
+  platform_set_param_texts("Go to bar number:\n(Type bar,beat to go to a particular beat.)", "", "",
+                           "");
+  dialog = platform_open_dialog(15946, true);
+  EXPECT_GE(platform_item_rect(dialog, 4).top, platform_item_rect(dialog, 3).bottom + 4);
+  save(dialog, "number.png");
+  platform_close_dialog(dialog);
+  dialog = nullptr;
+  // A short message: the alert is no taller than it needs.
+  platform_set_param_texts("Save changes to file 'song.vesk'?", "", "", "");
+  post_key(KEY_ESCAPE);
+  EXPECT_EQ(platform_alert(20062), 2);
 }
 
 TEST_F(DisplayedDialog, TypingAndAClickGoThroughTheQueue) {
