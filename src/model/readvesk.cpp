@@ -973,6 +973,11 @@ void give_line_control_points(Drosa line) {
 
 // Clef types 0..11: each is a parameter of its own where the layout places notes.
 constexpr int CLEF_TYPES = 12;
+// A staff's size scales everything drawn on it (50 is normal; the Parts and Voices dialog
+// offers 20 to 120): a size of 0 or less, or past MAX_STAFF_SIZE, draws nothing sensible.
+constexpr int16_t MIN_STAFF_SIZE = 1, MAX_STAFF_SIZE = 1000, NORMAL_STAFF_SIZE = 50;
+// The print chains of a staff, which a PRINT's layer indexes (the layout chooses them anew).
+constexpr int PRINT_LAYERS = 8;
 
 struct VoiceCheck {
   int v;
@@ -1043,6 +1048,13 @@ void check_node(VoiceCheck* check, Drosa p) {
                  short(check->v), p->get(xsstaff), short(63), short(check->v));
     p->set(xsstaff, int16_t(check->v));
   }
+  if (kind == PRINT &&
+      (p->get(xstaffsize) < MIN_STAFF_SIZE || p->get(xstaffsize) > MAX_STAFF_SIZE)) {
+    REPORT_ERROR(2, "Illegal PRINT node on voice %hd: staff size %hd; using %hd instead.",
+                 short(check->v), p->get(xstaffsize), short(NORMAL_STAFF_SIZE));
+    p->set(xstaffsize, NORMAL_STAFF_SIZE);
+  }
+  if (kind == PRINT && p->get(xlayer) >= PRINT_LAYERS) p->set(xlayer, 0);  // the layout sets it
   if (kind == CLEF && p->get(xclef) >= CLEF_TYPES) {
     REPORT_ERROR(2, "Bad CLEF on voice %hd: clef type %hd; using the treble clef instead.",
                  short(check->v), short(p->get(xclef)));

@@ -797,8 +797,9 @@ TEST_F(PieceFileTest, SettingsOutOfRangeAreReplacedByTheirDefaults) {
   }
 }
 
-TEST_F(PieceFileTest, ClefsOfNoKnownTypeDamagedAnnotationsAndOpenChordsAreMendedWithAMessage) {
+TEST_F(PieceFileTest, BadClefsStaffSizesAnnotationsAndOpenChordsAreMendedWithAMessage) {
   sample_piece();
+  add_print(1, 1, 1)->set(xstaffsize, 0);
   add_clef(1, 0)->set(xclef, 40);
   for (Drosa head : {add(0, TPARAM), add_after(add(0, TEXT), TPARAM)}) {
     set_node_byte(head, 18, 0xFF);
@@ -821,6 +822,7 @@ TEST_F(PieceFileTest, ClefsOfNoKnownTypeDamagedAnnotationsAndOpenChordsAreMended
                             "Voice 0 holds damaged annotations (a text missing or in another "
                             "notation context, a drawing mode or a placement of no meaning); they "
                             "were mended.",
+                            "Illegal PRINT node on voice 1: staff size 0; using 50 instead.",
                             "Bad CLEF on voice 1: clef type 40; using the treble clef instead."}));
   std::string heads;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
