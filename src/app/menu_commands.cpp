@@ -731,6 +731,8 @@ void stem_menu(int item, int32_t) {
       if (!tremolo_warned) toggle_field(STEM_MENU, item, xtrembeam);
       break;
     case 12:
+      edit_beaming();
+      break;
     case 15:
       editing_command_unavailable(STEM_MENU, item);
       break;
@@ -835,11 +837,21 @@ void symbol_menu(int item, int32_t) {
   music_preamble(SYMBOL_MENU, item);
   switch (item) {
     case 1:
+      edit_clef();
+      break;
     case 2:
+      insert_key_signature();
+      break;
     case 3:
+      edit_tsig();
+      break;
     case 5:
-    case 6:
+      edit_barline();
+      break;
     case 7:
+      edit_bracket();
+      break;
+    case 6:
       editing_command_unavailable(SYMBOL_MENU, item);
       break;
     case 9:

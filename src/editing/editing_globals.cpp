@@ -28,6 +28,9 @@ KeysigCache keysig_system_cache[KEYSIG_SYSTEM_SLOTS];
 int32_t group_context = 0;
 int32_t new_curve_direction = 0;
 
+SymbolEditState symbol_edit_state;
+KeyCommandState key_command_state;
+
 void reset_editing_globals() {
   insertion_point = NIL;
   insertion_point_pos = {};
@@ -52,4 +55,6 @@ void reset_editing_globals() {
 
   group_context = 0;
   new_curve_direction = 0;
+  symbol_edit_state = {};
+  key_command_state = {};
 }

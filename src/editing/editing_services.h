@@ -7,7 +7,11 @@
 #include "editing/editing_globals.h"
 #include "editing/gselect.h"
 #include "editing/highlight.h"
+#include "editing/key_transpose.h"
+#include "editing/keysig.h"
 #include "editing/selection.h"
+#include "editing/symbol_commands.h"
+#include "editing/symbols.h"
 #include "editing/systems.h"
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
@@ -17,12 +21,6 @@
 // 2 removes them with undo; 3 and 4 skip them forward or backward.
 inline constexpr int UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
 Drosa unary_node(int op, Drosa node);
-
-// ---- Key signatures (keysig.cpp) ---------------------------------------------------------------
-// remove_naturals_from_key: drops every cancelling natural (code 14 and up) of a KEYSIG,
-// keeping the order of the other entries, and sets the count to what remains.
-// Failure: level 4 "NIL pointer for remove_naturals_from_key" for no node.
-void remove_naturals_from_key(Drosa key);
 
 // ---- Staff drags -------------------------------------------------------------------------------
 // update_SDRAG_on_page: removes, with undo, every SDRAG of the node's voice between the ENDSYST

@@ -11,6 +11,8 @@
 
 // The dialogs of playback (playback_dialogs.cpp).
 std::vector<DialogSpec> playback_dialog_tables();
+// The dialogs of the staff symbol commands (editing_dialogs.cpp).
+std::vector<DialogSpec> editing_dialog_tables();
 
 namespace {
 
@@ -386,6 +388,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(choose_contexts_dialog());
   tables.push_back(parts_and_voices_dialog());
   for (DialogSpec& spec : playback_dialog_tables()) tables.push_back(std::move(spec));
+  for (DialogSpec& spec : editing_dialog_tables()) tables.push_back(std::move(spec));
 
   // A number: the prompt (two or three lines) comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 58, 122, 80})}));

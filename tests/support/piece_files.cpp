@@ -61,3 +61,20 @@ bool write_piece_of_pages(const std::string& path, int pages, int staves, int sh
   reset_everything();
   return written;
 }
+
+bool write_built_piece(const std::string& path, const std::function<void()>& build) {
+  reset_everything();
+  VeskMemory_Init();
+  param_init();
+  read_header(nullptr);
+  voice_count = 0;
+  build();
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa first = find_next_kind(NOTE, piece_start[v]);
+    if (first) set_default_performance(first, find_prev_kind(NOTE, voice_end(v)), 1, 0, 1, 42, 0);
+  }
+  current_page = 1;
+  const bool written = write_piece_file(0, NIL, path) == 1;
+  reset_everything();
+  return written;
+}

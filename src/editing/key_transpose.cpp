@@ -1,0 +1,259 @@
+// key_transpose.cpp: notes and chord symbols moved from one key signature into another.
+//
+// A key is located by its tonic, read from its last entry (the naturals that cancel an
+// earlier key come first, so the last entry is one of the key's own accidentals). A written
+// note moves by the diatonic distance between the tonics and takes the accidental that keeps
+// its place in the scale: the new key's accidental for the new step, less the old key's for
+// the old step, added to its own.
+//
+// A chord symbol is a text annotation whose letter names are characters of its TEXT nodes; an
+// accidental after a letter is a character of a style run of its own in the font of one of
+// the chord-symbol accidental parameters (584..588) or the note accidental parameters (25..29).
+#include "editing/key_transpose.h"
+
+#include <algorithm>
+#include <string>
+
+#include "annotations/anno_services.h"
+#include "editing/acc.h"
+#include "graphics/ge_services.h"
+#include "params/param_services.h"
+#include "performance/performance_services.h"
+
+namespace {
+
+constexpr int FLAT = 2, NATURAL = 3, SHARP = 4;
+constexpr int KEY_ENTRIES = 14;
+constexpr int CHORD_SYMBOL_CLASS = 11;
+constexpr int P_CHORD_ACCIDENTAL_BASE = 583;  // + accidental code: the chord-symbol accidental
+constexpr int P_NOTE_ACCIDENTAL_BASE = 24;    // + accidental code: the note accidental
+
+int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
+int32_t floor_div(int32_t a, int32_t b) { return (a - floor_mod(a, b)) / b; }
+
+int entry_count(Drosa key) { return std::min<int>(key->get(xkeycnt), KEY_ENTRIES); }
+
+uint16_t clamp_pitch(int32_t pitch) { return uint16_t(std::clamp<int32_t>(pitch, 0, 0x7FC7)); }
+
+// ---- A place in a chord symbol's text -------------------------------------------------------
+
+struct TextPlace {
+  Drosa run, text;
+  int index = 0;
+  explicit operator bool() const { return bool(text); }
+  char character() const {
+    const std::string s = text->get(xtext);
+    return index < int(s.size()) ? s[index] : 0;
+  }
+};
+
+TextPlace next_place(TextPlace at) {
+  if (!next_anno_in_group(&at.run, &at.text, &at.index)) return {};
+  return at;
+}
+
+TextPlace skip_blanks(TextPlace at) {
+  while (at && at.character() == ' ') at = next_place(at);
+  return at;
+}
+
+// The accidental code (1..5) a character stands for in its run's font, 0 for none.
+int accidental_of(const TextPlace& at, Drosa note) {
+  const uint8_t c = uint8_t(at.character());
+  const int32_t font = font_from_code(at.run->get(xtextfont));
+  for (int base : {P_CHORD_ACCIDENTAL_BASE, P_NOTE_ACCIDENTAL_BASE})
+    for (int code = 1; code <= 5; ++code) {
+      const ParamValue* p = param_value(base + code, note, nullptr);
+      if (p->character() == c && font_from_code(p->font()) == font) return code;
+    }
+  return 0;
+}
+
+void set_character(const TextPlace& at, char c) {
+  std::string s = at.text->get(xtext);
+  if (at.index >= int(s.size())) return;
+  modifyvc_with_undo(at.text);
+  s[size_t(at.index)] = c;
+  at.text->set(xtext, s.c_str());
+}
+
+// The run's font, size and face become those of the accidental's parameter.
+void take_accidental_style(Drosa run, int code, Drosa note) {
+  const ParamValue* p = param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr);
+  run->set(xtextfont, p->font());
+  run->set(xtextsize, p->size());
+  run->set(xtextface, p->style());
+}
+
+// The text of the run is just this one character, standing at its start.
+bool alone_in_its_run(const TextPlace& at) {
+  if (at.index != 0 || !at.run->get(xadjacent)) return false;
+  const std::string s = at.text->get(xtext);
+  return s.size() == 1 && run_text(at.run).size() == 1;
+}
+
+void remove_accidental(const TextPlace& at) {
+  if (alone_in_its_run(at)) {
+    removevc_with_undo(at.text);
+    removevc_with_undo(at.run);
+    return;
+  }
+  std::string s = at.text->get(xtext);
+  if (s.size() <= 1) {
+    removevc_with_undo(at.text);
+    return;
+  }
+  modifyvc_with_undo(at.text);
+  s.erase(size_t(at.index), 1);
+  at.text->set(xtext, s.c_str());
+}
+
+// A run of its own holding the accidental goes right after the letter; the letter's text
+// after it moves into a TEXT node of a further copy of the letter's run.
+void insert_accidental(const TextPlace& letter, int code, Drosa note) {
+  const std::string s = letter.text->get(xtext);
+  Drosa anchor = letter.text;
+  if (letter.index + 1 < int(s.size())) {
+    modifyvc_with_undo(letter.text);
+    letter.text->set(xtext, s.substr(0, size_t(letter.index) + 1).c_str());
+    Drosa rest_run = copyDrosa(letter.run);
+    rest_run->set(xadjacent, 1);
+    Drosa rest = newDrosa(TEXT, letter.text->xcontext);
+    rest->set(xtext, s.substr(size_t(letter.index) + 1).c_str());
+    insertvc_node_with_undo(rest_run, anchor);
+    insertvc_node_with_undo(rest, rest_run);
+  }
+  Drosa run = copyDrosa(letter.run);
+  run->set(xadjacent, 1);
+  take_accidental_style(run, code, note);
+  Drosa text = newDrosa(TEXT, letter.text->xcontext);
+  const char glyph[2] = {
+      char(param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr)->character()), 0};
+  text->set(xtext, glyph);
+  insertvc_node_with_undo(run, anchor);
+  insertvc_node_with_undo(text, run);
+}
+
+// The place after the first '/' of the annotation's text, NIL when there is none.
+TextPlace after_slash(Drosa head) {
+  TextPlace at = next_place({head, NIL, 0});
+  while (at && at.character() != '/') at = next_place(at);
+  return at ? next_place(at) : TextPlace{};
+}
+
+}  // namespace
+
+// ---- Keys -----------------------------------------------------------------------------------
+
+int key_tonic(Drosa keysig) {
+  const int count = keysig ? entry_count(keysig) : 0;
+  if (count == 0) return 0;
+  const int code = keysig->get(xkeysig_entry, count - 1);
+  if (code <= 6) return (code + 4) % 7;
+  if (code <= 13) return (code + 1) % 7;
+  return 0;
+}
+
+int key_accidental_for_step(Drosa keysig, int32_t step) {
+  if (key_implies_accidental(keysig, step, FLAT)) return FLAT;
+  if (key_implies_accidental(keysig, step, SHARP)) return SHARP;
+  return NATURAL;
+}
+
+int transpose_written_note(uint16_t* pitch, int32_t* step, int accidental, Drosa new_key,
+                           Drosa old_key, int direction) {
+  const int i = floor_mod(key_tonic(new_key) - key_tonic(old_key), 7);
+  int d = i;
+  if (direction == KEY_MOVE_DOWN) d = i - 7;
+  if (direction == KEY_MOVE_UP) d = i == 0 ? 7 : i;
+  if (direction == KEY_MOVE_NEAREST) d = i <= 3 ? i : i - 7;
+  const int32_t moved = *step + d;
+  const int delta =
+      key_accidental_for_step(new_key, moved) - key_accidental_for_step(old_key, *step);
+  const int32_t new_number = delta + step_to_key(moved, accidental, 0);
+  if (pitch) *pitch = clamp_pitch(*pitch + (new_number - step_to_key(*step, accidental, 0)) * 256);
+  const int new_accidental = accidental + delta;
+  if (new_accidental >= 1 && new_accidental <= 5) {
+    *step = moved;
+    return new_accidental;
+  }
+  const int pitch_class = floor_mod(new_number, 12);
+  const Spelling& s =
+      pitch_spelling_table[pitch_class][std::clamp(key_spelling[pitch_class], 0, 2)];
+  *step = floor_div(new_number, 12) * 7 + s.step;
+  return s.accidental;
+}
+
+bool chord_symbol_head(Drosa node) {
+  return node && effective_kind(node) == TPARAM && !node->get(xadjacent) &&
+         node->get(xclassify) == CHORD_SYMBOL_CLASS;
+}
+
+void transpose_chord_symbol(Drosa note, Drosa run, Drosa text, int index, Drosa new_key,
+                            Drosa old_key) {
+  TextPlace letter = skip_blanks({run, text, index});
+  if (!letter) return;
+  const char c = letter.character();
+  const std::string lower = "cdefgab", upper = "CDEFGAB";
+  const bool is_upper = upper.find(c) != std::string::npos;
+  const size_t found = is_upper ? upper.find(c) : lower.find(c);
+  if (c == 0 || found == std::string::npos) return;
+  int32_t step = int32_t(found);
+  TextPlace accidental = skip_blanks(next_place(letter));
+  int code = accidental ? accidental_of(accidental, note) : 0;
+  if (!code) accidental = {};
+  const int new_code = transpose_written_note(nullptr, &step, code ? code : NATURAL, new_key,
+                                              old_key, KEY_MOVE_NEAREST);
+  set_character(letter, (is_upper ? upper : lower)[size_t(floor_mod(step, 7))]);
+  if (new_code == NATURAL) {
+    if (accidental) remove_accidental(accidental);
+    return;
+  }
+  if (accidental) {
+    const char glyph =
+        char(param_value(P_CHORD_ACCIDENTAL_BASE + new_code, note, nullptr)->character());
+    set_character(accidental, glyph);
+    modifyvc_with_undo(accidental.run);
+    take_accidental_style(accidental.run, new_code, note);
+    return;
+  }
+  insert_accidental(letter, new_code, note);
+}
+
+void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direction,
+                            int keep_display, int acc_op) {
+  if (!is_NOTE(note)) return;
+  const bool rest = note->get(xrest) != 0;
+  if (!rest) {
+    modifyvc_with_undo(note);
+    const int32_t shift = ((new_key ? new_key->get(key_transposition) : 0) -
+                           (old_key ? old_key->get(key_transposition) : 0)) *
+                          256;
+    uint16_t pitch = clamp_pitch(note->get(xpitch) + shift);
+    if (direction) {
+      int32_t step = note->get(xmod7);
+      const int acc =
+          transpose_written_note(&pitch, &step, note->get(xacc), new_key, old_key, direction);
+      note->set(xmod7, int8_t(std::clamp<int32_t>(step, 0, 127)));
+      note->set(xacc, acc);
+    }
+    note->set(xpitch, pitch);
+  } else if (!direction) {
+    return;
+  }
+  if (direction) {
+    std::vector<Drosa> symbols;
+    for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+      if (chord_symbol_head(p)) symbols.push_back(p);
+    for (Drosa head : symbols) {
+      TextPlace first = next_place({head, NIL, 0});
+      if (!first) continue;
+      transpose_chord_symbol(note, first.run, first.text, first.index, new_key, old_key);
+      if (TextPlace bass = after_slash(head))
+        transpose_chord_symbol(note, bass.run, bass.text, bass.index, new_key, old_key);
+    }
+  }
+  if (rest) return;
+  if (!keep_display) note->set(xaccplot, 0);
+  adjust_accidentals(acc_op, note, note);
+}

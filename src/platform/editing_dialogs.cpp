@@ -1,0 +1,160 @@
+// editing_dialogs.cpp: the dialog tables of the staff symbol commands: Key Signature, Clef,
+// Bar Line, Time Signature, System Bracket and Beaming Rule. Every one begins with the items
+// the symbol dialogs share: OK (1), Cancel (2), Delete (3), the placement at the insertion
+// point or at the end of the system (4, 5) and the scope, this staff or all staves (6, 7).
+// The program addresses the items by number; the numbers are the comments' at each item.
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace {
+
+constexpr int BUTTON_W = 78, BUTTON_H = 20, MARGIN = 16, GAP = 18;
+
+DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
+DialogItemSpec label(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
+DialogItemSpec edit(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
+DialogItemSpec check(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
+DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
+DialogItemSpec user(Rect r) { return {ITEM_USER, r, ""}; }
+
+// Items 1 to 7 of a symbol dialog `width` by `height`: the buttons along the bottom, the
+// placement pair at `scope_top` on the left and the scope pair beside it.
+DialogSpec symbol_dialog(int16_t id, const char* title, int width, int height, int scope_top,
+                         const char* this_staff = "This staff",
+                         const char* all_staves = "All staves") {
+  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, height}, {}};
+  const int top = height - 12 - BUTTON_H;
+  auto slot = [&](int n) {
+    const int right = width - MARGIN - n * (BUTTON_W + GAP);
+    return Rect{right - BUTTON_W, top, right, top + BUTTON_H};
+  };
+  spec.items.push_back(button(slot(0), "OK"));                                               // 1
+  spec.items.push_back(button(slot(1), "Cancel"));                                           // 2
+  spec.items.push_back(button({MARGIN, top, MARGIN + BUTTON_W, top + BUTTON_H}, "Delete"));  // 3
+  spec.items.push_back(radio({MARGIN, scope_top, 230, scope_top + 18}, "At the insertion point"));
+  spec.items.push_back(
+      radio({MARGIN, scope_top + 22, 230, scope_top + 40}, "At the end of the system"));      // 5
+  spec.items.push_back(radio({240, scope_top, width - MARGIN, scope_top + 18}, this_staff));  // 6
+  spec.items.push_back(
+      radio({240, scope_top + 22, width - MARGIN, scope_top + 40}, all_staves));  // 7
+  return spec;
+}
+
+DialogSpec key_signature_dialog() {
+  DialogSpec spec = symbol_dialog(4126, "Key Signature", 470, 330, 250);
+  spec.items.push_back(user({MARGIN, 96, 230, 160}));                                        // 8
+  spec.items.push_back(edit({200, 38, 232, 56}));                                            // 9
+  spec.items.push_back(radio({246, 38, 326, 56}, "Sharps"));                                 // 10
+  spec.items.push_back(radio({330, 38, 410, 56}, "Flats"));                                  // 11
+  spec.items.push_back(radio({MARGIN, 66, 36, 84}, ""));                                     // 12
+  spec.items.push_back(label({38, 67, 200, 83}, ""));                                        // 13
+  spec.items.push_back(radio({246, 66, 266, 84}, ""));                                       // 14
+  spec.items.push_back(label({268, 67, 454, 83}, ""));                                       // 15
+  spec.items.push_back(check({246, 96, 454, 114}, "Cancel the old key with naturals"));      // 16
+  spec.items.push_back(check({MARGIN, 172, 170, 190}, "Transpose the notes"));               // 17
+  spec.items.push_back(label({MARGIN + 20, 192, 170, 208}, "to the new key,"));              // 18
+  spec.items.push_back(radio({176, 172, 236, 190}, "Up"));                                   // 19
+  spec.items.push_back(radio({240, 172, 310, 190}, "Down"));                                 // 20
+  spec.items.push_back(label({176, 192, 454, 208}, "by the distance between the keys"));     // 21
+  spec.items.push_back(check({MARGIN, 216, 190, 234}, "Transposing instrument:"));           // 22
+  spec.items.push_back(edit({194, 216, 230, 234}));                                          // 23
+  spec.items.push_back(label({236, 217, 454, 233}, "half steps from concert pitch"));        // 24
+  spec.items.push_back(check({246, 118, 454, 136}, "Notes keep their place on the staff"));  // 25
+  spec.items.push_back(check({246, 140, 454, 158}, "Replace the later key signatures"));     // 26
+  spec.items.push_back(label({MARGIN, 10, 454, 28}, "Key signature of ^0"));                 // 27
+  spec.items.push_back(label({MARGIN, 39, 196, 55}, "Number of sharps or flats:"));          // 28
+  return spec;
+}
+
+// The twelve clef buttons (9 to 20) stand in one row; the program lays them out and draws the
+// clefs above them.
+DialogSpec clef_dialog() {
+  DialogSpec spec = symbol_dialog(20815, "Clef", 400, 262, 172);
+  spec.items.push_back(check({MARGIN, 100, 380, 118}, "Hide this clef"));  // 8
+  for (int k = 0; k < 12; ++k) {                                           // 9 .. 20
+    const int left = 11 + k * 95 / 3;
+    spec.items.push_back(radio({left, 72, left + 18, 90}, ""));
+  }
+  spec.items.push_back(label({MARGIN, 8, 380, 24}, "Clef of ^0"));  // 21
+  spec.items.push_back(
+      check({MARGIN, 122, 380, 140}, "Replace the later clefs of every notation context"));  // 22
+  spec.items.push_back(
+      check({MARGIN, 144, 380, 162}, "Notes after it keep their place on the staff"));  // 23
+  return spec;
+}
+
+// The fourteen style buttons (8 to 21) stand in one row under their drawn samples.
+DialogSpec bar_line_dialog() {
+  DialogSpec spec = symbol_dialog(29854, "Bar Line", 440, 426, 338);
+  for (int k = 0; k < 14; ++k) {  // 8 .. 21
+    const int left = MARGIN + k * 29;
+    spec.items.push_back(radio({left, 66, left + 18, 84}, ""));
+  }
+  spec.items.push_back(radio({MARGIN, 96, 230, 114}, "Only on this staff"));                  // 22
+  spec.items.push_back(radio({MARGIN, 116, 230, 134}, "Through the staff below"));            // 23
+  spec.items.push_back(radio({MARGIN, 136, 230, 154}, "Not drawn"));                          // 24
+  spec.items.push_back(check({240, 96, 424, 114}, "Later bars take this joining"));           // 25
+  spec.items.push_back(check({240, 116, 424, 134}, "Later bars take this style"));            // 26
+  spec.items.push_back(check({MARGIN, 166, 230, 184}, "Numbered"));                           // 27
+  spec.items.push_back(check({240, 166, 424, 184}, "Not counted"));                           // 28
+  spec.items.push_back(check({MARGIN, 188, 230, 206}, "Bar number:"));                        // 29
+  spec.items.push_back(edit({232, 188, 292, 206}));                                           // 30
+  spec.items.push_back(check({MARGIN, 220, 230, 238}, "Playback:"));                          // 31
+  spec.items.push_back(radio({36, 242, 424, 260}, "First ending: skipped the second time"));  // 32
+  spec.items.push_back(radio({36, 264, 424, 282}, "Where the skipped ending comes back"));    // 33
+  spec.items.push_back(radio({36, 286, 140, 304}, "Go to bar"));                              // 34
+  spec.items.push_back(edit({142, 286, 196, 304}));                                           // 35
+  spec.items.push_back(label({202, 287, 232, 303}, "the"));                                   // 36
+  spec.items.push_back(edit({234, 286, 274, 304}));                                           // 37
+  spec.items.push_back(label({280, 287, 424, 303}, "time through"));                          // 38
+  spec.items.push_back(label({MARGIN, 8, 424, 24}, "Bar line of ^0"));                        // 39
+  return spec;
+}
+
+DialogSpec time_signature_dialog() {
+  DialogSpec spec = symbol_dialog(7801, "Time Signature", 400, 250, 160);
+  spec.items.push_back(edit({100, 40, 136, 58}));                                   // 8
+  spec.items.push_back(edit({100, 66, 136, 84}));                                   // 9
+  spec.items.push_back(radio({MARGIN, 98, 130, 116}, "Numbers"));                   // 10
+  spec.items.push_back(radio({134, 98, 250, 116}, "Alla breve"));                   // 11
+  spec.items.push_back(radio({254, 98, 384, 116}, "Common time"));                  // 12
+  spec.items.push_back(label({MARGIN, 8, 384, 24}, "Time signature of ^0"));        // 13
+  spec.items.push_back(check({MARGIN, 124, 384, 142}, "Flag the time signature"));  // 14
+  spec.items.push_back(label({MARGIN, 41, 96, 57}, "Beats:"));                      // 15
+  spec.items.push_back(label({MARGIN, 67, 96, 83}, "Beat value:"));                 // 16
+  return spec;
+}
+
+DialogSpec system_bracket_dialog() {
+  DialogSpec spec = symbol_dialog(8992, "System Bracket", 420, 238, 150);
+  spec.items.push_back(radio({MARGIN, 40, 404, 58}, "Bracket ends at this staff"));          // 8
+  spec.items.push_back(radio({MARGIN, 62, 404, 80}, "Bracket goes on to the staff below"));  // 9
+  spec.items.push_back(radio({MARGIN, 84, 404, 102}, "No bracket"));                         // 10
+  spec.items.push_back(check({MARGIN, 110, 404, 128}, "Every later system too"));            // 11
+  spec.items.push_back(
+      check({MARGIN, 130, 404, 148}, "Draw Brace Between This Staff and Next"));        // 12
+  spec.items.push_back(label({MARGIN, 10, 404, 28}, "System bracket at this staff:"));  // 13
+  return spec;
+}
+
+DialogSpec beaming_rule_dialog() {
+  DialogSpec spec = symbol_dialog(9685, "Beaming Rule", 420, 226, 138, "This voice", "All voices");
+  spec.items.push_back(label({MARGIN, 10, 404, 42},
+                             "Beam groups and the subbeam group, counted in eighth notes:"));  // 8
+  for (int k = 0; k < 4; ++k) {  // 9 .. 12
+    const int left = 110 + k * 50;
+    spec.items.push_back(edit({left, 52, left + 40, 70}));
+  }
+  spec.items.push_back(label({MARGIN, 53, 106, 69}, "Groups:"));     // 13
+  spec.items.push_back(edit({110, 84, 150, 102}));                   // 14
+  spec.items.push_back(label({MARGIN, 85, 106, 101}, "Subbeams:"));  // 15
+  return spec;
+}
+
+}  // namespace
+
+std::vector<DialogSpec> editing_dialog_tables() {
+  return {key_signature_dialog(),  clef_dialog(),           bar_line_dialog(),
+          time_signature_dialog(), system_bracket_dialog(), beaming_rule_dialog()};
+}
