@@ -206,6 +206,15 @@ bool key_item_hit(DialogRef dialog, int item) {
   }
 }
 
+// How the music after the key follows it: the options as the dialog shows them (for Delete
+// too, which moves the music back).
+void read_key_options(DialogRef dialog) {
+  KeyCommandState& st = key_command_state;
+  st.direction = !checked(dialog, KEY_TRANSPOSE) ? 0 : checked(dialog, KEY_UP) ? 2 : 1;
+  st.keep_place = checked(dialog, KEY_KEEP_PLACE) ? 1 : 0;
+  st.replace_later = checked(dialog, KEY_REPLACE_LATER) ? 1 : 0;
+}
+
 // OK: the fields checked and the options read; false to stay in the dialog.
 bool read_key_dialog(DialogRef dialog, Drosa key) {
   if (get_long_item(dialog, KEY_COUNT, "number of sharps or flats", 0, 7) == BAD_LONG_ITEM) {
@@ -220,12 +229,9 @@ bool read_key_dialog(DialogRef dialog, Drosa key) {
       return false;
     }
   }
-  KeyCommandState& st = key_command_state;
   build_keysig(dialog, key, preview_previous());
   key->set(key_transposition, int8_t(transposition));
-  st.direction = !checked(dialog, KEY_TRANSPOSE) ? 0 : checked(dialog, KEY_UP) ? 2 : 1;
-  st.keep_place = checked(dialog, KEY_KEEP_PLACE) ? 1 : 0;
-  st.replace_later = checked(dialog, KEY_REPLACE_LATER) ? 1 : 0;
+  read_key_options(dialog);
   return true;
 }
 
@@ -476,6 +482,7 @@ int key_dialog(Drosa key, int32_t* all_staves, int32_t* at_insertion_point, Dros
   int result = -1;
   while (result < 0) {
     const int item = platform_modal_dialog(dialog, key_filter);
+    if (item == SYMBOL_DELETE) read_key_options(dialog);
     if (scope_button_hit(dialog, item, all_staves, at_insertion_point, delete_here,
                          delete_at_end)) {
       if (item == SYMBOL_CANCEL) {

@@ -135,6 +135,9 @@ void bar_after_insert(Drosa bar) {
   }
 }
 
+// A bar that goes takes its separator with it.
+void remove_separator(Drosa bar) { toggle_BARSEP(bar, 0); }
+
 // Every bar at the placement takes the numbering and jump of the template; the bars after it
 // take its numbered setting up to one that has it already.
 void bar_modify(Drosa bar) {
@@ -163,7 +166,7 @@ void bar_cb(Drosa note) {
   if (!go_on) return;
   if (deleting) {
     insert_symbol_in_voice(bar, note, SYMBOL_REMOVE, !st.at_insertion_point, st.all_staves, nullptr,
-                           nullptr);
+                           remove_separator);
   } else {
     insert_symbol_in_voice(bar, note, SYMBOL_INSERT, !st.at_insertion_point, st.all_staves,
                            bar_after_insert, nullptr);

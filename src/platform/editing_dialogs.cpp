@@ -42,7 +42,7 @@ DialogSpec symbol_dialog(int16_t id, const char* title, int width, int height, i
 }
 
 DialogSpec key_signature_dialog() {
-  DialogSpec spec = symbol_dialog(4126, "Key Signature", 470, 330, 250);
+  DialogSpec spec = symbol_dialog(4126, "Key Signature", 520, 330, 250);
   spec.items.push_back(user({MARGIN, 96, 230, 160}));                                        // 8
   spec.items.push_back(edit({200, 38, 232, 56}));                                            // 9
   spec.items.push_back(radio({246, 38, 326, 56}, "Sharps"));                                 // 10
@@ -50,19 +50,19 @@ DialogSpec key_signature_dialog() {
   spec.items.push_back(radio({MARGIN, 66, 36, 84}, ""));                                     // 12
   spec.items.push_back(label({38, 67, 200, 83}, ""));                                        // 13
   spec.items.push_back(radio({246, 66, 266, 84}, ""));                                       // 14
-  spec.items.push_back(label({268, 67, 454, 83}, ""));                                       // 15
-  spec.items.push_back(check({246, 96, 454, 114}, "Cancel the old key with naturals"));      // 16
+  spec.items.push_back(label({268, 67, 504, 83}, ""));                                       // 15
+  spec.items.push_back(check({246, 96, 504, 114}, "Cancel the old key with naturals"));      // 16
   spec.items.push_back(check({MARGIN, 172, 170, 190}, "Transpose the notes"));               // 17
   spec.items.push_back(label({MARGIN + 20, 192, 170, 208}, "to the new key,"));              // 18
   spec.items.push_back(radio({176, 172, 236, 190}, "Up"));                                   // 19
   spec.items.push_back(radio({240, 172, 310, 190}, "Down"));                                 // 20
-  spec.items.push_back(label({176, 192, 454, 208}, "by the distance between the keys"));     // 21
+  spec.items.push_back(label({176, 192, 504, 208}, "by the distance between the keys"));     // 21
   spec.items.push_back(check({MARGIN, 216, 190, 234}, "Transposing instrument:"));           // 22
   spec.items.push_back(edit({194, 216, 230, 234}));                                          // 23
-  spec.items.push_back(label({236, 217, 454, 233}, "half steps from concert pitch"));        // 24
-  spec.items.push_back(check({246, 118, 454, 136}, "Notes keep their place on the staff"));  // 25
-  spec.items.push_back(check({246, 140, 454, 158}, "Replace the later key signatures"));     // 26
-  spec.items.push_back(label({MARGIN, 10, 454, 28}, "Key signature of ^0"));                 // 27
+  spec.items.push_back(label({236, 217, 504, 233}, "half steps from concert pitch"));        // 24
+  spec.items.push_back(check({246, 118, 504, 136}, "Notes keep their place on the staff"));  // 25
+  spec.items.push_back(check({246, 140, 504, 158}, "Replace the later key signatures"));     // 26
+  spec.items.push_back(label({MARGIN, 10, 504, 28}, "Key signature of ^0"));                 // 27
   spec.items.push_back(label({MARGIN, 39, 196, 55}, "Number of sharps or flats:"));          // 28
   return spec;
 }
@@ -127,7 +127,7 @@ DialogSpec time_signature_dialog() {
 }
 
 DialogSpec system_bracket_dialog() {
-  DialogSpec spec = symbol_dialog(8992, "System Bracket", 420, 238, 150);
+  DialogSpec spec = symbol_dialog(8992, "System Bracket", 420, 250, 160);
   spec.items.push_back(radio({MARGIN, 40, 404, 58}, "Bracket ends at this staff"));          // 8
   spec.items.push_back(radio({MARGIN, 62, 404, 80}, "Bracket goes on to the staff below"));  // 9
   spec.items.push_back(radio({MARGIN, 84, 404, 102}, "No bracket"));                         // 10

@@ -33,15 +33,6 @@ class SymbolPlacement : public ModelTest {
 };
 using ScopeButtons = SymbolPlacement;
 
-// A voice of its own staff with a treble clef, C major and 4/4.
-int staff_voice(int staff, const char* part = "Part") {
-  const int v = new_voice(part, 0, staff);
-  add_clef(v, 0);
-  add_key(v, 0);
-  add_timesig(v, 4, 4);
-  return v;
-}
-
 // A note lasting `units` time units: a 128th-note tuplet (512 x intimeof / 4 / tupl).
 Drosa add_short(int v, int tupl, int intimeof4) {
   Drosa n = add_note(v, 8, 35);
@@ -65,7 +56,7 @@ void place(Drosa symbol, Drosa cursor, int operation, int at_end, int all_staves
 }
 
 TEST_F(SymbolPlacement, BarLinesGoOnlyWithin50UnitsAndTheQuestionComesFirst) {
-  const int a = staff_voice(0), b = staff_voice(1), c = staff_voice(2);
+  const int a = staff_voice(0, 0), b = staff_voice(1, 0), c = staff_voice(2, 0);
   for (int i = 0; i < 4; ++i) add_note(a, QUARTER);
   add_note(b, QUARTER);
   add_short(b, 16, 5);  // 40 units
@@ -99,7 +90,7 @@ TEST_F(SymbolPlacement, BarLinesGoOnlyWithin50UnitsAndTheQuestionComesFirst) {
 }
 
 TEST_F(SymbolPlacement, OtherSymbolsGoBeforeTheNextNoteAndGraceGroupsCountAsTheirNote) {
-  const int a = staff_voice(0), b = staff_voice(1);
+  const int a = staff_voice(0, 0), b = staff_voice(1, 0);
   add_note(a, QUARTER);
   add_note(a, QUARTER);
   add_note(a, HALF);
@@ -126,8 +117,8 @@ TEST_F(SymbolPlacement, OtherSymbolsGoBeforeTheNextNoteAndGraceGroupsCountAsThei
 }
 
 TEST_F(SymbolPlacement, OneStaffOrEveryStaffAtTheEndOfTheSystemUndoneInOneStep) {
-  const int a = staff_voice(0, "Flute"), b = staff_voice(0, "Flute"), c = staff_voice(1),
-            d = staff_voice(2);
+  const int a = staff_voice(0, 0, 0, "Flute"), b = staff_voice(0, 0, 0, "Flute"),
+            c = staff_voice(1, 0), d = staff_voice(2, 0);
   for (int v : {a, b, c, d}) {
     add_note(v, HALF);
     add_note(v, HALF);
@@ -155,7 +146,7 @@ TEST_F(SymbolPlacement, OneStaffOrEveryStaffAtTheEndOfTheSystemUndoneInOneStep) 
 }
 
 TEST_F(ScopeButtons, OneVoiceDisablesTheScopeAndDeleteFollowsThePlacement) {
-  staff_voice(0);
+  staff_voice(0, 0);
   DialogRef dialog = platform_open_dialog(20815, false);
   ASSERT_TRUE(dialog);
   int32_t all = 0, here = 0;

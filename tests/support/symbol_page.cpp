@@ -12,6 +12,7 @@
 #include "platform/menus.h"
 #include "platform/port.h"
 #include "platform/script.h"
+#include "support/piece_builder.h"
 #include "support/piece_files.h"
 
 namespace {
@@ -157,4 +158,74 @@ void SymbolPage::dialog_image(const std::string& name) {
       std::filesystem::path(build_folder()) / "test-output" / "editing" / "dialogs";
   std::filesystem::create_directories(folder);
   script_save_image((folder / (name + ".png")).string());
+}
+
+namespace {
+
+Drosa add_key_of(int voice, int n) {
+  Drosa key = add(voice, KEYSIG);
+  key->set(xkey, int8_t(encode_xkey(n >= 0, n >= 0 ? n : -n, false)));
+  build_keysig(nullptr, key, NIL);
+  return key;
+}
+
+}  // namespace
+
+int staff_voice(int staff, int clef, int key, const char* part) {
+  const int v = new_voice(part, 0, staff);
+  add_clef(v, clef);
+  add_key_of(v, key);
+  add_timesig(v, 4, 4);
+  return v;
+}
+
+void add_tokens(int voice, const std::string& tokens) {
+  const std::string steps = "CDEFGAB";
+  size_t at = 0;
+  while (at < tokens.size()) {
+    size_t end = tokens.find(' ', at);
+    if (end == std::string::npos) end = tokens.size();
+    std::string t = tokens.substr(at, end - at);
+    at = end + 1;
+    if (t.empty()) continue;
+    if (t == "|") {
+      add_bar(voice);
+      continue;
+    }
+    if (t == "/") {
+      add_system_break(voice);
+      continue;
+    }
+    if (t[0] == 'K') {
+      add_key_of(voice, std::stoi(t.substr(1)));
+      continue;
+    }
+    int value = QUARTER;
+    const std::string values = "whes";
+    const int lg[] = {WHOLE, HALF, EIGHTH, SIXTEENTH};
+    if (t.size() > 1 && values.find(t[0]) != std::string::npos &&
+        steps.find(t[1]) != std::string::npos) {
+      value = lg[values.find(t[0])];
+      t = t.substr(1);
+    }
+    if (t == "r") {
+      add_rest(voice, value);
+      continue;
+    }
+    const bool tied = t.back() == '~';
+    if (tied) t.pop_back();
+    const bool printed = t.back() == '+';
+    if (printed) t.pop_back();
+    const int octave = t.back() - '0';
+    std::string accidental = t.substr(1, t.size() - 2);
+    int acc = 3;
+    if (accidental == "bb") acc = 1;
+    if (accidental == "b") acc = 2;
+    if (accidental == "#") acc = 4;
+    if (accidental == "x") acc = 5;
+    Drosa n = add_note(voice, value, octave * 7 + int(steps.find(t[0])));
+    n->set(xacc, acc);
+    n->set(xaccplot, printed ? 1 : 0);
+    n->set(xtie, tied ? 1 : 0);
+  }
 }

@@ -45,3 +45,12 @@ class SymbolPage : public AppTest {
   // Answers the next dialog question with an image of it, test-output/editing/dialogs/<name>.png.
   void dialog_image(const std::string& name);
 };
+
+// Adds notes and symbols to a voice from tokens: a note is a step letter, an accidental ("bb"
+// "b" "n" "#" "x"; none is natural), an octave (middle C is C5), "+" when its accidental prints
+// and "~" when tied on, after an optional value ("w" whole, "h" half, "e" eighth, "s"
+// sixteenth; a quarter without); "r" a quarter rest; "|" a bar line, "/" a system break, "K<n>"
+// a key of n sharps or -n flats.
+void add_tokens(int voice, const std::string& tokens);
+// A voice of its own staff (from 0) with a clef, a key of `key` sharps or -key flats and 4/4.
+int staff_voice(int staff, int clef, int key = 0, const char* part = "Part");
