@@ -7,6 +7,7 @@ int mxml_no_note_made = 1;
 
 MxmlState mxml;
 MxmlInput mxml_input;
+uint64_t mxml_byte_limit = MXML_MOST_BYTES;
 
 void reset_musicxml_globals() {
   mxml_root_seen = 0;
@@ -15,4 +16,5 @@ void reset_musicxml_globals() {
   mxml = MxmlState{};
   mxml.lists.resize(MXML_MAX_LISTS);
   mxml_input = MxmlInput{};
+  mxml_byte_limit = MXML_MOST_BYTES;
 }

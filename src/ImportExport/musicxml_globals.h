@@ -11,6 +11,22 @@
 
 #include "model/model_services.h"
 
+// Limits of what one document may hold, each far above real music: the largest real scores
+// we know, symphonic movements of two dozen staves, have about 9 MB, 16,000 notes and 500
+// measures, and no real measure of one part holds more than a few hundred notes. A document
+// past one of them is damaged, generated or endless (a pipe, /dev/zero): it is refused with a
+// message that names the limit and where it was passed, before it can exhaust the memory or
+// the time of the program. A chord past its limit is cut instead, and said.
+inline constexpr uint64_t MXML_MOST_BYTES = 256ull << 20;  // the document's text
+inline constexpr int MXML_MOST_NOTES = 1000000;            // notes and rests of the document
+inline constexpr int MXML_MOST_MEASURES = 100000;          // measures of one part
+inline constexpr int MXML_MOST_MEASURE_NOTES = 10000;      // notes and rests of one measure
+inline constexpr int MXML_MOST_CHORD_NOTES = 128;          // notes of one chord: every piano key
+// The music's length: 16,384 whole notes (2^30 time units, with room left in 32 bits for the
+// layout's sums); a measure's length in divisions must fit 32 bits too.
+inline constexpr int64_t MXML_MOST_TIME_UNITS = int64_t(1) << 30;
+inline constexpr int64_t MXML_MOST_MEASURE_DIVISIONS = INT32_MAX;
+
 inline constexpr int MXML_MAX_PARTS = 64;
 inline constexpr int MXML_MAX_LISTS = MAX_VOICES;
 inline constexpr int MXML_MAX_VOICE = 30;  // voice numbers of a part: 1..30
@@ -105,13 +121,15 @@ struct MxmlVoice {
 
 // A staff list of the parse pass (one per staff of every part; voices of the piece).
 struct MxmlList {
-  Drosa insert = NIL;                // nodes are appended after it
-  bool barsep = false;               // bar lines do not join the staff below
-  Drosa last_note = NIL;             // the last note placed in it
-  Drosa print = NIL;                 // the PRINT whose staff settings are in force at its end
-  int clef = 0;                      // the clef code in force at its end
-  std::vector<Drosa> bars;           // its BARs, one per measure
-  int32_t last_param[2] = {-1, -1};  // the last staff and system distances set
+  Drosa insert = NIL;     // nodes are appended after it
+  bool barsep = false;    // bar lines do not join the staff below
+  Drosa last_note = NIL;  // the last note placed in it
+  Drosa print = NIL;      // the PRINT whose staff settings are in force at its end
+  int clef = 0;           // the clef code in force at its end
+  Drosa timesig = NIL;    // the time signature in force at its end, once looked up
+  bool timesig_known = false;
+  std::vector<Drosa> bars;                   // its BARs, one per measure
+  int32_t last_param[2] = {-1, -1};          // the last staff and system distances set
   std::vector<std::pair<int, bool>> breaks;  // after how many bars a break stands; page breaks
 };
 
@@ -150,6 +168,14 @@ enum class MxmlNotice : uint8_t {
   bar_style,        // a bar-line style Vesk cannot show
   lone_chord_note,  // a chord note with no note before it to join
   group_overlap,    // part groups that overlap
+  undeclared_part,  // a part the part list does not declare
+  chord_cut,        // a chord of more notes than the limit
+  staves,           // a part of more staves than the program shows
+  note_staff,       // a note on a staff its part does not have
+  voices,           // voice numbers beyond the program's
+  split_voices,     // a staff of more voices than it is split into
+  key,              // a key signature of more than seven sharps or flats
+  unknown_length,   // a note with neither type nor duration
   count
 };
 
@@ -213,6 +239,10 @@ struct MxmlState {
   bool left_barline = false;      // a left bar line at the start of a system
   bool left_barline_mid = false;  // a left bar line inside a system
   int measure_notes = 0;          // note and forward elements in the measure
+  int measure_nodes = 0;          // notes and rests made for the measure
+  int notes_made = 0;             // notes and rests made for the document
+  int chord_size = 0;             // notes of the chord being read
+  int parts_read = 0;             // part elements read
   int64_t last_duration = -1;     // the last duration read; positive after a backup
   int64_t measure_end = 0;        // the latest time a note of the measure reaches, divisions
   // ---- The note being read
@@ -262,6 +292,8 @@ extern int mxml_no_note_made;
 
 extern MxmlState mxml;
 extern MxmlInput mxml_input;
+// The most bytes of a document the import reads: MXML_MOST_BYTES (tests lower it).
+extern uint64_t mxml_byte_limit;
 
 // Puts the import's state back to its start.
 void reset_musicxml_globals();

@@ -26,6 +26,39 @@
 
 [[noreturn]] void mxml_throw(const char* message) { throw debug_hook(message); }
 
+[[noreturn]] void mxml_refuse(const char* format, ...) {
+  static char text[REPORT_TEXT_SIZE];  // it outlives the throw, to the entry's report
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  mxml_throw(text);
+}
+
+void mxml_check_measure_time(int64_t t) {
+  const int64_t divisions = std::max<int32_t>(mxml.divisions, 1);
+  if (t <= MXML_MOST_MEASURE_DIVISIONS && t / divisions * 16384 <= MXML_MOST_TIME_UNITS) return;
+  mxml_refuse(
+      "Vesk cannot import this MusicXML file: %s lasts longer than Vesk can hold (the "
+      "music may last at most 16,384 whole notes, and a measure at most 2,147,483,647 "
+      "divisions).",
+      mxml_where().c_str());
+}
+
+void mxml_count_note() {
+  if (++mxml.notes_made > MXML_MOST_NOTES)
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: it holds more than %d notes and rests "
+        "(the limit was passed in %s). Real scores hold far fewer; the file may be "
+        "damaged or made by a program.",
+        MXML_MOST_NOTES, mxml_where().c_str());
+  if (++mxml.measure_nodes > MXML_MOST_MEASURE_NOTES)
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: %s holds more than %d notes and rests, "
+        "more than Vesk lays out in one measure.",
+        mxml_where().c_str(), MXML_MOST_MEASURE_NOTES);
+}
+
 void mxml_notice(MxmlNotice kind, const char* format, ...) {
   MxmlNoticeRecord& r = mxml.notices[size_t(kind)];
   if (r.count++ > 0) return;
@@ -70,15 +103,34 @@ struct FileCloser {
   }
 };
 
-int32_t read_document() {
-  if (mxml_input.memory)
-    return xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
-                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES);
-  const int file = ::open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) mxml_throw("Vesk could not open the MusicXML file.");
-  FileCloser closer{file};
-  return xml_read(file, mxml_start_element, mxml_end_element, nullptr, XML_SIZES, XML_SIZES,
-                  XML_SIZES);
+// Reads the document through the element handlers; a document the XML reader refuses is
+// refused with the reader's reason and the place it stopped at.
+void read_document() {
+  XmlReadStop stop;
+  int32_t code;
+  if (mxml_input.memory) {
+    code = xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
+                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
+  } else {
+    const int file = ::open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) mxml_throw("Vesk could not open the MusicXML file.");
+    FileCloser closer{file};
+    code = xml_read(file, mxml_start_element, mxml_end_element, nullptr, XML_SIZES, XML_SIZES,
+                    XML_SIZES, mxml_byte_limit, &stop);
+  }
+  if (code == XML_READ_TOO_BIG)
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: it is larger than %llu MB, far larger "
+        "than real scores, so it may be damaged or endless. Vesk stopped reading at "
+        "line %llu.",
+        static_cast<unsigned long long>(mxml_byte_limit >> 20),
+        static_cast<unsigned long long>(stop.line));
+  if (code != XML_READ_OK)
+    mxml_refuse(
+        "Import error: Badly formatted Music XML. %s Vesk stopped reading at line %llu, "
+        "column %llu.",
+        xml_read_result_text(code), static_cast<unsigned long long>(stop.line),
+        static_cast<unsigned long long>(stop.column));
 }
 
 // The page size the document gives becomes the current notation context's.
@@ -161,9 +213,11 @@ void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
 // Releases what the import's state holds, keeping nothing for the next import.
 void release_state() {
   const MxmlInput input = mxml_input;
+  const uint64_t limit = mxml_byte_limit;
   const int root = mxml_root_seen, partwise = mxml_partwise_seen, no_note = mxml_no_note_made;
   reset_musicxml_globals();
   mxml_input = input;
+  mxml_byte_limit = limit;
   mxml_root_seen = root, mxml_partwise_seen = partwise, mxml_no_note_made = no_note;
 }
 
@@ -180,7 +234,16 @@ int run_import(int complete) {
       mxml_throw(
           "Vesk can only import MusicXML files in score-partwise format.\n\nYou must convert "
           "your MusicXML to score-partwise before it can be imported by Vesk.");
-    if (mxml_no_note_made) mxml_throw("Vesk requires 'type' elements for notes in MusicXML.");
+    if (mxml_no_note_made) {
+      bool measures = false;
+      for (int p = 0; p < mxml.part_count; ++p) measures |= !mxml.part_measures[p].empty();
+      if (mxml.parts_read == 0)
+        mxml_throw("This MusicXML file holds no music: its score has no parts.");
+      if (!measures) mxml_throw("This MusicXML file holds no music: its parts have no measures.");
+      mxml_throw(
+          "This MusicXML file holds no note Vesk can read: none of its notes has a type "
+          "or a duration, so Vesk cannot tell how long they last.");
+    }
     int first_change = 0;
     mxml_analyse(&first_change);
     if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
@@ -206,7 +269,7 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   if (voice_count > 0) discard_piece_lists();
   voice_count = 1;
   mxml.lists[0].insert = make_empty_voice(0, 1);
-  if (read_document() != XML_READ_OK) mxml_throw("Import error: Badly formatted Music XML.");
+  read_document();
   mxml_align_measures();
   set_page_size();
   title_without_file_name();

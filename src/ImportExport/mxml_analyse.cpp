@@ -93,7 +93,16 @@ std::vector<int> collect_tags(int v) {
   std::sort(tags.begin(), tags.end());
   tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
   const size_t most = size_t(std::clamp(MAX_SPLIT_VOICES - voice_count + 1, 1, MAX_TAGS));
-  if (tags.size() > most) tags.resize(most);
+  if (tags.size() > most) {
+    Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
+    mxml_notice(MxmlNotice::split_voices,
+                "Staff %d of part \"%s\" has %zu voices; Vesk gives a staff at most %zu (and a "
+                "piece at most %d voices), so the notes of the others go in the staff's first "
+                "voice.",
+                info ? info->get(xvoiceOnPart) + 1 : 1, info ? info->get(xpname).c_str() : "",
+                tags.size(), most, MAX_SPLIT_VOICES);
+    tags.resize(most);
+  }
   if (tags.empty()) return tags;
   auto kept = [&](int t) { return std::binary_search(tags.begin(), tags.end(), t); };
   for (Drosa p = piece_start[v]; p; p = p->xnext) {

@@ -146,14 +146,23 @@ int64_t mxml_measure_length() {
 
 void mxml_score_partwise(XmlElement&) { mxml_root_seen = mxml_partwise_seen = 1; }
 
-void mxml_score_part(XmlElement& e) {
-  if (mxml.part_count >= MXML_MAX_PARTS) mxml_throw("MusicXML file has bad format: too many parts");
+namespace {
+
+// A new part of the given id, with a list of its own after every other: the first part takes
+// the list the parse began with. Returns its index.
+int add_part(const std::string& id, const std::string& name_source) {
+  if (mxml.part_count >= MXML_MAX_PARTS)
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: it has more than %d parts, and Vesk "
+        "imports at most %d.",
+        MXML_MAX_PARTS, MXML_MAX_PARTS);
   if (voice_count >= MAX_VOICES)
-    mxml_throw("MusicXML file has bad format: too many staves on parts");
-  const char* id = xml_attr(e, "id");
-  if (!id) mxml_throw("MusicXML file has bad format: no id on score-part");
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: its parts have more than %d staves in "
+        "all, and Vesk imports at most %d.",
+        MAX_VOICES, MAX_VOICES);
   const int part = mxml.part_count++;
-  mxml.part_ids[part] = std::string(id).substr(0, 199);
+  mxml.part_ids[part] = id.substr(0, 199);
   int list = 0;
   if (part > 0) {
     list = voice_count;
@@ -165,7 +174,16 @@ void mxml_score_part(XmlElement& e) {
   mxml.part_first[part] = list;
   mxml.part_lists[part] = 1;
   mxml.cur_list = list;
-  set_list_name(list, name_from_id(mxml_attr_text(e, "id", 199), part), 0);
+  set_list_name(list, name_from_id(name_source, part), 0);
+  return part;
+}
+
+}  // namespace
+
+void mxml_score_part(XmlElement& e) {
+  const char* id = xml_attr(e, "id");
+  if (!id) mxml_throw("MusicXML file has bad format: no id on score-part");
+  add_part(id, mxml_attr_text(e, "id", 199));
 }
 
 void mxml_part_group(XmlElement& e) {
@@ -278,18 +296,21 @@ void mxml_software(XmlElement& e) {
 
 namespace {
 
-// The index of the declared part with this id; the last declared part (reported) when the
-// id is missing or unknown.
+// The index of the declared part with this id. A part the part list does not declare (or
+// one without an id) is imported as a part of its own, never merged into another.
 int part_of_id(XmlElement& e) {
   const char* id = xml_attr(e, "id");
-  if (id) {
+  const std::string wanted = id ? std::string(id).substr(0, 199) : "";
+  if (id)
     for (int p = 0; p < mxml.part_count; ++p)
-      if (mxml.part_ids[p] == std::string(id).substr(0, 199)) return p;
-    REPORT_ERROR(2, "%s", "MusicXML file has bad format: score-part does not list all parts");
-  } else {
-    REPORT_ERROR(2, "%s", "MusicXML file has bad format: missing partID string");
-  }
-  return mxml.part_count - 1;
+      if (mxml.part_ids[p] == wanted) return p;
+  const std::string name =
+      id ? mxml_attr_text(e, "id", 199) : "Part " + std::to_string(mxml.part_count + 1);
+  mxml_notice(MxmlNotice::undeclared_part,
+              "The part list of the MusicXML file does not declare the part \"%s\"; Vesk "
+              "imports it as a part of its own.",
+              id ? name.c_str() : "without an id");
+  return add_part(id ? wanted : name, name);
 }
 
 void reset_part_state() {
@@ -313,7 +334,7 @@ void reset_part_state() {
 }  // namespace
 
 void mxml_part(XmlElement& e) {
-  if (mxml.part_count == 0) return;  // no part was declared: the notes have nowhere to go
+  ++mxml.parts_read;
   const int part = part_of_id(e);
   if (!mxml.defaults_applied) mxml_apply_layout();
   mxml.part_index = part;
@@ -358,6 +379,7 @@ void empty_measure_rests() {
     int tag = last ? last->get(xpitch) & MXML_TAG_VOICE_BITS : (mxml.part_index + 1) | (2 << 7);
     mxml_make_rest(mxml.lists[size_t(list)].insert, list, true, tag);
   }
+  mxml_no_note_made = 0;  // an empty measure is music too: a measure of rest
   mxml.pending = std::max(mxml.pending, mxml_measure_length());
 }
 
@@ -377,8 +399,13 @@ void mxml_measure(XmlElement& e) {
   mxml.waiting_bar = NIL;
   mxml.number_to_show = show;
   mxml.last_number = number;
-  ++mxml.measure_counter;
+  if (++mxml.measure_counter > MXML_MOST_MEASURES)
+    mxml_refuse(
+        "Vesk cannot import this MusicXML file: %s has more than %d measures. Real "
+        "scores have far fewer; the file may be damaged or made by a program.",
+        mxml_where().substr(mxml_where().find("part")).c_str(), MXML_MOST_MEASURES);
   mxml.measure_notes = 0;
+  mxml.measure_nodes = 0;
   mxml.measure_end = mxml.part_cursor[mxml.part_index] + mxml.pending;
 }
 
@@ -452,6 +479,11 @@ void mxml_align_measures() {
     for (int p = 0; p < mxml.part_count; ++p)
       if (k < mxml.part_measures[p].size()) length = std::max(length, mxml.part_measures[p][k]);
     start[k + 1] = start[k] + length;
+    if (start[k + 1] > MXML_MOST_TIME_UNITS)
+      mxml_refuse(
+          "Vesk cannot import this MusicXML file: its music lasts longer than Vesk can "
+          "hold, 16,384 whole notes; measure %zu (counting from the first) passes it.",
+          k + 1);
   }
   for (int v = 0; v < voice_count; ++v) {
     size_t k = 0;
@@ -639,6 +671,8 @@ void mxml_divisions(XmlElement& e) {
     if (mxml.last_duration > 0) mxml.last_duration = mxml.last_duration * d / old;
     for (MxmlVoice& v : mxml.voices) v.end = v.end * d / old;
     rescale_measure_times(old, d);
+    mxml.divisions = d;
+    mxml_check_measure_time(std::max(cursor + mxml.pending, mxml.measure_end));
   }
   mxml.divisions = d;
   mxml.tolerance = d / 48;
@@ -646,7 +680,14 @@ void mxml_divisions(XmlElement& e) {
   mxml.tolerance_units = mxml.tolerance ? int32_t(int64_t(mxml.tolerance) * 16384 / 768) : 10;
 }
 
-void mxml_fifths(XmlElement& e) { mxml.fifths = clamped_int(e, -7, 7, 0); }
+void mxml_fifths(XmlElement& e) {
+  const int fifths = mxml_int(e, 0);
+  mxml.fifths = std::clamp(fifths, -7, 7);
+  if (fifths != mxml.fifths)
+    mxml_notice(MxmlNotice::key,
+                "In %s a key signature has %d %s; Vesk shows at most 7, so it shows 7.",
+                mxml_where().c_str(), std::abs(fifths), fifths > 0 ? "sharps" : "flats");
+}
 
 void mxml_mode(XmlElement& e) { mxml.minor = mxml_text(e, 99) == "minor"; }
 
@@ -729,6 +770,8 @@ void mxml_beat_type(XmlElement& e) {
   if (beats == 2 && mxml.beat_type == 2 && symbol == 2) symbol = 1;
   for (int i = 0; i < mxml_part_list_count(); ++i) {
     Drosa t = find_or_make(first_list() + i, TIMESIG);
+    mxml.lists[size_t(first_list() + i)].timesig = t;
+    mxml.lists[size_t(first_list() + i)].timesig_known = true;
     t->set(xbpm, int16_t(beats));
     t->set(xbeat, int16_t(mxml.beat_type));
     if (symbol) t->set(xtimesig_symbol, uint8_t(symbol));
@@ -840,9 +883,17 @@ void mxml_clef_end() {
 
 void mxml_staves(XmlElement& e) {
   if (!in_part()) return;
-  const int wanted = clamped_int(e, 1, MXML_MAX_STAVES, 1);
+  const int asked = mxml_int(e, 1);
+  const int wanted = std::clamp(asked, 1, MXML_MAX_STAVES);
   while (mxml.part_lists[mxml.part_index] < wanted && voice_count < MAX_LISTS_FOR_STAVES)
     duplicate_voice_list(mxml.part_lists[mxml.part_index]);
+  const int got = mxml.part_lists[mxml.part_index];
+  if (asked > got)
+    mxml_notice(MxmlNotice::staves,
+                "In %s the part asks for %d staves; Vesk gives it %d (a part has at most %d, and "
+                "a piece at most %d staves in all), and the notes of the staves after the last "
+                "go on the last.",
+                mxml_where().c_str(), asked, got, MXML_MAX_STAVES, MAX_LISTS_FOR_STAVES);
 }
 
 void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 5); }

@@ -13,6 +13,14 @@
 // ---- Failures (musicxml_import.cpp) ------------------------------------------------------------
 // Ends the import with a message for the user (none for an empty text).
 [[noreturn]] void mxml_throw(const char* message);
+// The same with a message made as printf makes it.
+[[noreturn]] void mxml_refuse(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Refuses the document when a measure of the current part lasts longer than the program can
+// hold; `divisions_time` is a time in the measure, in divisions.
+void mxml_check_measure_time(int64_t divisions_time);
+// A note or rest is made: refuses the document past the limits of notes in the document and
+// in one measure.
+void mxml_count_note();
 
 // mxml_notice: notes what the import changed or left out; the first case of each kind is kept
 // in full (the format and its arguments, as for printf), the others are counted. Every kind

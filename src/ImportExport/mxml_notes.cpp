@@ -310,6 +310,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
 void make_rest_copies(Drosa rest, int list, int copies) {
   Drosa after = rest;
   for (int i = 0; i < copies; ++i) {
+    mxml_count_note();
     Drosa copy = copyDrosa(rest);
     link_in_list(list, copy, after);
     after = copy;
@@ -321,8 +322,12 @@ void make_rest_copies(Drosa rest, int list, int copies) {
 // than a whole note.
 Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whole_measure,
                 int value, int dots, int tag, int64_t start) {
-  Drosa timesig = mxml.lists[size_t(list)].insert;
-  timesig = timesig->xkind == TIMESIG ? timesig : find_prev_kind_raw(TIMESIG, timesig);
+  MxmlList& l = mxml.lists[size_t(list)];
+  if (!l.timesig_known) {  // looked up once: afterwards the time signatures keep it
+    l.timesig = l.insert->xkind == TIMESIG ? l.insert : find_prev_kind_raw(TIMESIG, l.insert);
+    l.timesig_known = true;
+  }
+  Drosa timesig = l.timesig;
   const bool usable = timesig && timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0;
   const bool revalue =
       whole_measure || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 && usable &&
@@ -332,6 +337,7 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
     v = measure_rest_value(timesig->get(xbpm), timesig->get(xbeat));
   else if (whole_measure)
     v = RestValue{};
+  mxml_count_note();
   Drosa rest = newDrosa(NOTE, 0);
   fill_note(rest, n, v.value, v.dots, tag);
   rest->set(xrest, 1);
@@ -353,6 +359,7 @@ void join_chord(Drosa note, Drosa anchor, const MxmlNoteRecord& n) {
 // A pitched NOTE.
 Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, int dots, int tag,
                    int voice, int64_t start) {
+  mxml_count_note();
   Drosa note = newDrosa(NOTE, 0);
   fill_note(note, n, value, dots, tag);
   fill_pitched(note, n);
@@ -390,6 +397,14 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   // take no time and are left out, and so are the other notes of a chord that begins with an
   // invisible note.
   if (!copy) {
+    mxml.chord_size = n.chord ? mxml.chord_size + 1 : 1;
+    if (mxml.chord_size > MXML_MOST_CHORD_NOTES) {
+      mxml_notice(MxmlNotice::chord_cut,
+                  "In %s a chord has more than %d notes, more than every key of a piano; Vesk "
+                  "keeps its first %d.",
+                  mxml_where().c_str(), MXML_MOST_CHORD_NOTES, MXML_MOST_CHORD_NOTES);
+      return;
+    }
     if (!n.chord) mxml.chord_hidden = n.invisible && !n.rest;
     if ((n.invisible && !n.rest && (n.chord || n.grace)) || (n.chord && mxml.chord_hidden)) return;
     if (n.invisible) n.rest = true;
@@ -406,6 +421,10 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   const int staves = mxml_part_list_count();
   const int list = first_list() + std::clamp(vs.staff, 1, staves) - 1;
   const int note_staff = n.staff > 0 && !copy ? std::min(n.staff, staves) : vs.staff;
+  if (n.staff > staves && !copy)
+    mxml_notice(MxmlNotice::note_staff,
+                "In %s a note is on staff %d, but the part has %d; it goes on staff %d.",
+                mxml_where().c_str(), n.staff, staves, staves);
   const int staff_code = copy                     ? MXML_COPIED_REST
                          : note_staff == vs.staff ? 0
                                                   : note_staff - vs.staff + MXML_STAFF_BIAS;
@@ -446,6 +465,12 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
       mxml.last_voice = voice;
       return;
     } else if (n.duration <= 0) {
+      if (!n.forward && !n.invisible) {  // an unprinted note of no length is nothing
+        mxml_notice(MxmlNotice::unknown_length,
+                    "In %s a note has neither a type nor a duration, so Vesk cannot tell how "
+                    "long it lasts; it is left out.",
+                    mxml_where().c_str());
+      }
       return;
     } else {
       infer_value(n, &value, &dots);
@@ -474,6 +499,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     note->set(xslur, mark);
   }
   for (int i = 1; i < breves && !place.chord; ++i) {
+    mxml_count_note();
     Drosa next = copyDrosa(note);
     next->set(xslur, 0);
     if (!rest) note->set(xtie, 3);
@@ -582,11 +608,17 @@ void mxml_duration(XmlElement& e) {
   if (n.grace || n.chord) return;
   cursor() += mxml.pending;
   mxml.pending = d;
+  mxml_check_measure_time(cursor() + d);
 }
 
 void mxml_voice(XmlElement& e) {
   const int v = mxml_int(e, 0);
   if (v < 1) return;
+  if (v > MXML_MAX_VOICE)
+    mxml_notice(MxmlNotice::voices,
+                "In %s a note is in voice %d; Vesk numbers the voices of a part up to %d, so it "
+                "goes in voice %d.",
+                mxml_where().c_str(), v, MXML_MAX_VOICE, MXML_MAX_VOICE);
   mxml.note.voice = std::min(v, MXML_MAX_VOICE);
   mxml.highest_voice = std::max(mxml.highest_voice, mxml.note.voice);
 }
@@ -599,7 +631,7 @@ void mxml_staff(XmlElement& e) {
       mxml.slots[MXML_DIRECTION_SLOT].back().staff = std::min(s, MXML_MAX_STAVES);
     return;
   }
-  mxml.note.staff = std::min(s, MXML_MAX_STAVES);
+  mxml.note.staff = std::min(s, 999);  // the part's staves decide, at the note's end
 }
 
 void mxml_type(XmlElement& e) {

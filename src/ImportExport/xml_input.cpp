@@ -288,9 +288,48 @@ void xml_input_from_memory(XmlInputBuffer& input, const void* bytes, size_t size
   input.raw_ended = true;
 }
 
+namespace {
+
+// The line ends of the block handed out last go into the count before the next one.
+void count_block(XmlInputBuffer& input) {
+  if (!input.block) return;
+  const uint8_t* end = input.end;
+  for (const uint8_t* p = input.block; p < end; ++p) {
+    p = static_cast<const uint8_t*>(std::memchr(p, '\n', size_t(end - p)));
+    if (!p) break;
+    ++input.lines;
+    input.line_start = input.handed + uint64_t(p - input.block) + 1;
+  }
+  input.handed += uint64_t(end - input.block);
+  input.block = nullptr;
+}
+
+}  // namespace
+
+void xml_input_position(const XmlInputBuffer& input, uint64_t* line, uint64_t* column) {
+  uint64_t lines = input.lines, start = input.line_start;
+  uint64_t at = input.handed ? input.handed - 1 : 0;  // the input's last byte when it has ended
+  if (input.block) {
+    const uint8_t* last = input.next > input.block ? input.next - 1 : input.block;
+    for (const uint8_t* p = input.block; p < last; ++p) {
+      if (*p != '\n') continue;
+      ++lines;
+      start = input.handed + uint64_t(p - input.block) + 1;
+    }
+    at = input.handed + uint64_t(last - input.block);
+  }
+  *line = lines + 1;
+  *column = at >= start ? at - start + 1 : 1;
+}
+
 bool xml_input_refill(XmlInputBuffer& input) {
+  count_block(input);
   input.next = input.end = input.data;
   if (input.at_end) return false;
+  if (input.limit && input.handed > input.limit) {
+    input.too_big = input.at_end = true;
+    return false;
+  }
   if (input.encoding == XmlEncoding::unknown) detect_encoding(input);
   for (;;) {
     uint32_t count;
@@ -308,6 +347,7 @@ bool xml_input_refill(XmlInputBuffer& input) {
     }
     if (count > 0) {
       input.end = input.next + count;
+      input.block = input.next;
       return true;
     }
     // Nothing decoded: a block that held only the LF of a CR LF, or the end.

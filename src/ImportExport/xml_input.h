@@ -30,6 +30,12 @@ struct XmlInputBuffer {
   bool after_cr = false;    // the last character was a CR, given as LF: a LF next is dropped
   XmlEncoding encoding = XmlEncoding::unknown;
   uint8_t raw_block[XML_INPUT_BLOCK];  // a file's bytes, read in blocks
+  // Where the reader is, for messages: the decoded bytes handed out before the current block
+  // (which begins at `block`), the line ends among them and where the last line began.
+  const uint8_t* block = nullptr;
+  uint64_t handed = 0, lines = 0, line_start = 0;
+  uint64_t limit = 0;    // the most decoded bytes handed out; 0 no limit
+  bool too_big = false;  // the input ended at the limit
 };
 
 // Makes the input read a descriptor from its current position, never closing it.
@@ -38,8 +44,12 @@ void xml_input_from_file(XmlInputBuffer& input, int file);
 void xml_input_from_memory(XmlInputBuffer& input, const void* bytes, size_t size);
 
 // Points next and end at the next decoded bytes; false at the end of input, and from then on.
-// A read that fails ends the input with `failed` set.
+// A read that fails ends the input with `failed` set; passing the limit ends it with
+// `too_big` set.
 bool xml_input_refill(XmlInputBuffer& input);
+
+// The line (from 1) and column (bytes from 1) of the byte read last.
+void xml_input_position(const XmlInputBuffer& input, uint64_t* line, uint64_t* column);
 
 inline constexpr int XML_END_OF_INPUT = -1;
 

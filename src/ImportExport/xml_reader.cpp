@@ -431,32 +431,70 @@ int32_t read_document(Reader& r) {
 }
 
 int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* user,
-                   int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
+                   int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step,
+                   uint64_t byte_limit, XmlReadStop* stop) {
   r.start = start;
   r.end = end;
   r.user = user;
+  r.input.limit = byte_limit;
   xml_element_init(r.element, element_stack_size, attribute_stack_size, text_step);
   xml_text_init(r.spare_name, text_step);
   xml_text_init(r.spare_value, text_step);
-  const int32_t code = read_document(r);  // the record and the input go with the reader
+  // The record and the input go with the reader, also when a callback throws: the place is
+  // given first.
+  struct Place {
+    Reader& r;
+    XmlReadStop* stop;
+    ~Place() {
+      if (stop) xml_input_position(r.input, &stop->line, &stop->column);
+    }
+  } place{r, stop};
+  const int32_t code = read_document(r);
+  if (r.input.too_big) return XML_READ_TOO_BIG;
   return r.input.failed ? XML_READ_INPUT_ERROR : code;  // what was read ended early
 }
 
 }  // namespace
 
+const char* xml_read_result_text(int32_t code) {
+  switch (code) {
+    case XML_READ_OK:
+      return "";
+    case XML_READ_TRUNCATED:
+      return "The file ends before its elements are closed.";
+    case XML_READ_SYNTAX:
+      return "The file has text that is not XML (a missing '<' or '=', or an unknown entity).";
+    case XML_READ_UNOPENED_END:
+      return "The file closes an element that was never opened.";
+    case XML_READ_TOO_DEEP:
+      return "The file nests its elements deeper than MusicXML does.";
+    case XML_READ_TOO_LONG:
+      return "A name, value or text in the file is longer than 16 MB.";
+    case XML_READ_INPUT_ERROR:
+      return "The file could not be read to its end.";
+    case XML_READ_TOO_BIG:
+      return "The file is larger than any document Vesk reads.";
+    default:
+      return "The file is not well-formed XML.";
+  }
+}
+
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
-                 int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step) {
+                 int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step,
+                 uint64_t byte_limit, XmlReadStop* stop) {
   auto reader = std::make_unique<Reader>();
   xml_input_from_file(reader->input, file);
-  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
+  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step,
+                    byte_limit, stop);
 }
 
 int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, XmlEndCallback end,
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
-                        uint32_t text_step) {
+                        uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop) {
   auto reader = std::make_unique<Reader>();
   xml_input_from_memory(reader->input, bytes, size);
-  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step);
+  return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step,
+                    byte_limit, stop);
 }
 
 // ---- Accessors -----------------------------------------------------------------------------

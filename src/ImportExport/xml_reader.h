@@ -87,6 +87,15 @@ inline constexpr int32_t XML_READ_TOO_DEEP = 5;      // element stack full
 // (6, once "attribute stack full", is no longer given: extra attributes are dropped)
 inline constexpr int32_t XML_READ_TOO_LONG = 7;     // a name, value or text reached the limit
 inline constexpr int32_t XML_READ_INPUT_ERROR = 8;  // the file could not be read to its end
+inline constexpr int32_t XML_READ_TOO_BIG = 9;      // the document passed the caller's byte limit
+
+// Where a read stopped: the line (from 1) and column (bytes from 1) of the byte read last.
+struct XmlReadStop {
+  uint64_t line = 0, column = 0;
+};
+
+// What a result code says went wrong, as a sentence for the user ("" for XML_READ_OK).
+const char* xml_read_result_text(int32_t code);
 
 // Callbacks; their results are ignored, and either may be null. The element record is valid
 // only during the call. A callback may end the read by throwing: the exception reaches the
@@ -97,13 +106,16 @@ using XmlEndCallback = int (*)(const char* name, void* user);
 // Reads a document from an open file descriptor, from its current position, and never closes
 // it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.
 // At most element_stack_size - 1 elements are open at once; an element's first
-// attribute_stack_size - 1 attributes are kept, any more dropped. Returns an XML_READ_ code.
+// attribute_stack_size - 1 attributes are kept, any more dropped. A byte_limit above 0 ends the
+// read with XML_READ_TOO_BIG once more decoded bytes than that have come. Returns an XML_READ_
+// code; `stop`, when given, receives where the read stopped.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
-                 int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step);
+                 int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step,
+                 uint64_t byte_limit = 0, XmlReadStop* stop = nullptr);
 // The same over a document held in memory.
 int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, XmlEndCallback end,
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
-                        uint32_t text_step);
+                        uint32_t text_step, uint64_t byte_limit = 0, XmlReadStop* stop = nullptr);
 
 // ---- What a start callback reads from the element ------------------------------------------
 

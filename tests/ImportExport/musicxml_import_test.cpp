@@ -12,9 +12,13 @@
 //                        a score of many parts
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
@@ -38,6 +42,7 @@ using MusicXmlAttributes = MusicXmlTest;
 using MusicXmlTime = MusicXmlTest;
 using MusicXmlText = MusicXmlTest;
 using MusicXmlPiece = MusicXmlTest;
+using MusicXmlLimits = MusicXmlTest;
 
 // A document of one part "P" and one staff: the attributes, then the measures' contents.
 std::string part_document(const std::string& attributes, const std::vector<std::string>& measures,
@@ -352,10 +357,23 @@ TEST_F(MusicXmlEntry, RefusedDocumentsGiveTheirMessageAndLeaveNothing) {
        "Vesk can only import MusicXML files in score-partwise format.\n\nYou must convert your "
        "MusicXML to score-partwise before it can be imported by Vesk."},
       {part_document(FOUR_FOUR, {"<note><pitch><step>C</step><octave>4</octave></pitch></note>"}),
-       "Vesk requires 'type' elements for notes in MusicXML."},
-      {deep, "Import error: Badly formatted Music XML."},
+       "This MusicXML file holds no note Vesk can read: none of its notes has a type or a "
+       "duration, so Vesk cannot tell how long they last."},
+      {"<score-partwise/>", "This MusicXML file holds no music: its score has no parts."},
+      {"<score-partwise><part-list><score-part id=\"P1\"/></part-list></score-partwise>",
+       "This MusicXML file holds no music: its score has no parts."},
+      {"<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\"/>"
+       "</score-partwise>",
+       "This MusicXML file holds no music: its parts have no measures."},
+      {deep,
+       "Import error: Badly formatted Music XML. The file nests its elements deeper than "
+       "MusicXML does. Vesk stopped reading at line 1, column 61."},
       {part_document(FOUR_FOUR, {note("C", 4, 4, "whole")}).substr(0, 200),
-       "Import error: Badly formatted Music XML."},
+       "Import error: Badly formatted Music XML. The file ends before its elements are closed. "
+       "Vesk stopped reading at line 2, column 178."},
+      {"<score-partwise>\n  <part-list>\n  <score-part id=\"P1\"><part-name>A &bogus;",
+       "Import error: Badly formatted Music XML. The file has text that is not XML (a missing "
+       "'<' or '=', or an unknown entity). Vesk stopped reading at line 3, column 37."},
       {"<score-partwise><part-list><score-part/></part-list></score-partwise>",
        "MusicXML file has bad format: no id on score-part"},
   };
@@ -371,24 +389,65 @@ TEST_F(MusicXmlEntry, RefusedDocumentsGiveTheirMessageAndLeaveNothing) {
   }
 }
 
-TEST_F(MusicXmlEntry, TooManyPartsAreRefused) {
-  std::string d = "<score-partwise><part-list>";
-  for (int p = 1; p <= 65; ++p)
-    d += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>x</part-name></score-part>";
-  EXPECT_EQ(import(d + "</part-list></score-partwise>"), 0);
+// Parts with ids the part list does not declare: each a part of its own, said once with the
+// count; past the limit of parts one message refuses the document.
+TEST_F(MusicXmlEntry, UndeclaredPartsAreImportedAsPartsOfTheirOwn) {
+  ASSERT_EQ(import_fixture("undeclared_parts.xml"), 1);
   std::vector<Report> r = take_reports();
   ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].text, "MusicXML file has bad format: too many parts");
+  EXPECT_EQ(r[0].text,
+            "The part list of the MusicXML file does not declare the part \"Horn\"; Vesk imports "
+            "it as a part of its own. The document has 2 such places.");
+  ASSERT_EQ(voice_count, 3);
+  EXPECT_EQ(voice_name(0), "Flute:0");
+  EXPECT_EQ(voice_name(1), "Horn:0");
+  EXPECT_EQ(voice_name(2), "Part 3:0");
+  EXPECT_EQ(notes_of(0) + notes_of(1) + notes_of(2), "C5w |E4w |C3w |");
+  EXPECT_EQ(find_next_kind(CLEF, piece_start[2])->get(xclef), 1);
+  auto parts = [](int count, bool declared) {
+    std::string d = "<score-partwise><part-list>";
+    for (int p = 1; declared && p <= count; ++p)
+      d += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>x</part-name></score-part>";
+    d += "</part-list>";
+    for (int p = 1; p <= count; ++p)
+      d += "<part id=\"P" + std::to_string(p) + "\"><measure number=\"1\"><attributes>" +
+           FOUR_FOUR + "</attributes>" + note("C", 5, 4, "whole") + "</measure></part>";
+    return d + "</score-partwise>";
+  };
+  ASSERT_EQ(import(parts(60, false)), 1);
+  r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("60 such places"), std::string::npos);
+  EXPECT_EQ(voice_count, 60);
+  for (bool declared : {true, false}) {
+    EXPECT_EQ(import(parts(1000, declared)), 0);
+    r = take_reports();
+    ASSERT_EQ(r.size(), 1u) << declared;
+    EXPECT_EQ(r[0].text,
+              "Vesk cannot import this MusicXML file: it has more than 64 parts, and Vesk imports "
+              "at most 64.");
+  }
 }
 
-TEST_F(MusicXmlEntry, APartOfAnUndeclaredIdIsReadAsTheLastPart) {
-  std::string d = part_document(FOUR_FOUR, {note("C", 4, 4, "whole")});
-  d.replace(d.find("<part id=\"P1\">"), 14, "<part id=\"Q\">");
-  EXPECT_EQ(import(d), 1);
-  std::vector<Report> r = take_reports();
-  ASSERT_EQ(r.size(), 1u);
-  EXPECT_EQ(r[0].text, "MusicXML file has bad format: score-part does not list all parts");
-  EXPECT_EQ(notes_of(0), "C4w |");
+// Endings the program does not draw, wrong ones among them (a stop without a start, one
+// without a number, one at a system start): the music is kept, bar for bar, and no bar is
+// added.
+TEST_F(MusicXmlEntry, InvalidEndingsLeaveTheMusicAsItIs) {
+  const std::string left = "<barline location=\"left\"><ending number=\"\" type=\"start\"/>";
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR,
+                {left + "</barline>" + note("C", 5, 4, "whole"),
+                 "<barline location=\"left\"><ending type=\"stop\"/></barline>" +
+                     note("D", 5, 4, "whole") +
+                     "<barline location=\"right\"><ending number=\"7,x\" type=\"discontinue\"/>"
+                     "<repeat direction=\"backward\"/></barline>",
+                 "<print new-system=\"yes\"/>" + left +
+                     "<ending number=\"2\" type=\"stop\"/>"
+                     "</barline>" +
+                     note("E", 5, 4, "whole")})),
+            1);
+  EXPECT_EQ(notes_of(0), "C5w | D5w | // E5w |");
+  EXPECT_EQ(bars_of(0), "| :| /| ");
 }
 
 TEST_F(MusicXmlEntry, TheDocumentIsReadFromThePiecesFile) {
@@ -631,6 +690,10 @@ TEST_F(MusicXmlTime, VoicesCrossingUpAndNumbersBeyondTheirRange) {
                                             "<backup><duration>4</duration></backup>" +
                                             note("E", 3, 4, "whole", 31, "<staff>9</staff>")})),
       1);
+  std::vector<Report> r = take_reports();  // both said, once each
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_NE(r[0].text.find("voice 31; "), std::string::npos);
+  EXPECT_NE(r[1].text.find("staff 9, but the part has 2"), std::string::npos);
   ASSERT_EQ(voice_count, 3);
   EXPECT_EQ(notes_of(0), "C5w | D5w | E5w |");
   EXPECT_EQ(notes_of(1), "C3w | D4w | r?w |");
@@ -649,9 +712,127 @@ TEST_F(MusicXmlTime, SevenVoicesOnAStaffKeepEveryNote) {
     m += note(std::string(1, "CDEFGAB"[v - 1]).c_str(), 4, 4, "whole", v);
   }
   EXPECT_EQ(import(part_document(FOUR_FOUR, {m})), 1);
+  EXPECT_EQ(take_reports().size(), 1u);  // the seventh voice's notes go to the first
   ASSERT_EQ(voice_count, 6);
   EXPECT_EQ(notes_of(0), "C4w+B4w |");  // voice 7's note stays with the first voice
   for (int v = 1; v < 6; ++v) EXPECT_EQ(notes_of(v).size(), 5u);
+}
+
+// ---- Limits of what a document may hold
+// --------------------------------------------------------------------
+
+TEST_F(MusicXmlLimits, TimesThatCannotBeHeldAreRefusedNamingTheMeasure) {
+  // Raising the divisions after a long note; a note of a billion quarters.
+  for (const std::string& measure :
+       {std::string("<note><rest/><duration>100000</duration></note><attributes><divisions>"
+                    "16777216</divisions></attributes>"),
+        std::string("<note><rest/><duration>1073741824</duration><type>whole</type></note>")}) {
+    EXPECT_EQ(import(part_document(FOUR_FOUR, {note("C", 4, 4, "whole"), measure})), 0);
+    std::vector<Report> r = take_reports();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].text.find("Vesk cannot import this MusicXML file: measure 2 of part \"P\" "
+                             "lasts longer than Vesk can hold"),
+              0u);
+    EXPECT_EQ(voice_count, 0);
+  }
+  // Measures that each fit, but not all of them together.
+  std::vector<std::string> measures(20, "<note><rest/><duration>4000</duration></note>");
+  EXPECT_EQ(import(part_document("<divisions>1</divisions>", measures)), 0);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("measure 17 (counting from the first) passes it"), std::string::npos);
+}
+
+// Reads `endless` (a generator of text) through a pipe, as a document that never ends.
+int import_from_pipe(const std::function<void(int)>& endless) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  std::thread writer([&] {
+    endless(fds[1]);
+    close(fds[1]);
+  });
+  piece_fsspec = "/proc/self/fd/" + std::to_string(fds[0]);
+  const int imported = import_musicxml();
+  close(fds[0]);  // the writer's next write fails, and it stops
+  writer.join();
+  return imported;
+}
+
+TEST_F(MusicXmlLimits, EndlessInputStopsAtTheByteLimit) {
+  signal(SIGPIPE, SIG_IGN);
+  mxml_byte_limit = 1 << 20;  // as the 256 MB of a real import, only sooner
+  piece_fsspec = "/dev/zero";
+  EXPECT_EQ(import_musicxml(), 0);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text,
+            "Vesk cannot import this MusicXML file: it is larger than 1 MB, far larger than real "
+            "scores, so it may be damaged or endless. Vesk stopped reading at line 1.");
+  const int imported = import_from_pipe([](int fd) {
+    const std::string head = part_document(FOUR_FOUR, {""});
+    std::string text = head.substr(0, head.find("</measure>"));
+    for (int written = 0; written >= 0;) {
+      written = int(write(fd, text.data(), text.size()));
+      text = note("C", 5, 1, "quarter") + "\n";
+    }
+  });
+  EXPECT_EQ(imported, 0);
+  r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("larger than 1 MB"), std::string::npos);
+  EXPECT_EQ(voice_count, 0);
+  mxml_byte_limit = MXML_MOST_BYTES;
+  signal(SIGPIPE, SIG_DFL);
+}
+
+TEST_F(MusicXmlLimits, TooManyNotesInAMeasureAreRefusedAndAHugeChordIsCut) {
+  std::string measure;
+  for (int n = 0; n <= 10000; ++n) measure += "<note><rest/><duration>1</duration></note>";
+  EXPECT_EQ(import(part_document("<divisions>1</divisions>", {measure})), 0);
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text,
+            "Vesk cannot import this MusicXML file: measure 1 of part \"P\" holds more than 10000 "
+            "notes and rests, more than Vesk lays out in one measure.");
+  std::string chord = note("C", 2, 4, "whole");
+  for (int n = 1; n < 200; ++n)
+    chord += "<note><chord/><pitch><step>" + std::string(1, "CDEFGAB"[n % 7]) + "</step><octave>" +
+             std::to_string(2 + n / 7 % 7) +
+             "</octave></pitch><duration>4</duration><type>whole</type></note>";
+  EXPECT_EQ(import(part_document(FOUR_FOUR, {chord})), 1);
+  r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("a chord has more than 128 notes"), std::string::npos);
+  int notes = 0;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) notes += p->xkind == NOTE;
+  EXPECT_EQ(notes, 128);
+}
+
+// Limits the program keeps are said once each: staves of a part, voices, keys, a chord note
+// with nothing before it.
+TEST_F(MusicXmlLimits, LimitsThatChangeTheMusicAreSaidOnce) {
+  std::string measure;
+  for (int v = 1; v <= 100; ++v) {
+    if (v > 1) measure += "<backup><duration>4</duration></backup>";
+    measure += note("C", 4, 4, "whole", v, "<staff>" + std::to_string(v % 64 + 1) + "</staff>");
+  }
+  EXPECT_EQ(import(part_document(FOUR_FOUR + "<staves>64</staves><key><fifths>-100</fifths>"
+                                             "</key>",
+                                 {"<note><chord/><pitch><step>G</step><octave>4</octave></pitch>"
+                                  "<duration>4</duration><type>whole</type></note>" +
+                                  measure})),
+            1);
+  std::vector<std::string> said;
+  for (const Report& r : take_reports()) said.push_back(r.text.substr(0, 50));
+  EXPECT_EQ(said, (std::vector<std::string>{
+                      "In measure 1 of part \"P\" the part asks for 64 stav",
+                      "In measure 1 of part \"P\" a key signature has 100 f",
+                      "In measure 1 of part \"P\" a note is marked as a cho",
+                      "In measure 1 of part \"P\" a note is on staff 8, but",
+                      "In measure 1 of part \"P\" a note is in voice 31; Ve",
+                      "Staff 7 of part \"P\" has 25 voices; Vesk gives a st",
+                  }));
+  EXPECT_EQ(find_next_kind(KEYSIG, piece_start[0])->get(xkey), 14);  // seven flats
 }
 
 // ---- Text
