@@ -42,6 +42,7 @@
 #include "layout/setstdir.h"
 #include "layout/slurs.h"
 #include "layout/spacing.h"
+#include "layout/system_fit.h"
 #include "layout/tuplets.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
@@ -261,11 +262,9 @@ int32_t page_height_units() {
 
 int64_t round_down_to_ten(int64_t y) { return y >= 0 ? y - y % 10 : -((-y + 9) / 10 * 10); }
 
-// Step 10: the middle line of every pstaff. The first lies under the top margins; with
-// several, the staves keep their natural distances when these fit above the bottom margins
-// and are moved closer together in proportion when they do not.
-void distribute_staves(int32_t page) {
-  if (pstaff_count <= 0) return;
+// The y of the first staff's middle line under the top margins, and the height from there
+// to the bottom margins.
+void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) {
   int64_t top = param_length(P_TOP_MARGIN, NIL, nullptr) + page_top_offset;
   int64_t bottom = param_length(P_BOTTOM_MARGIN, NIL, nullptr);
   bool first_page = page == 1;
@@ -273,10 +272,19 @@ void distribute_staves(int32_t page) {
       context_option_i32(first_page ? OPTIONS_TOP_MARGIN_FIRST_PAGE : OPTIONS_TOP_MARGIN);
   int64_t options_bottom =
       context_option_i32(first_page ? OPTIONS_BOTTOM_MARGIN_FIRST_PAGE : OPTIONS_BOTTOM_MARGIN);
-  int64_t y0 = page_height_units() - options_top - top;
+  *y0 = page_height_units() - options_top - top;
+  *available = *y0 - options_bottom - bottom;
+}
+
+// Step 10: the middle line of every pstaff. The first lies under the top margins; with
+// several, the staves keep their natural distances when these fit above the bottom margins
+// and are moved closer together in proportion when they do not.
+void distribute_staves(int32_t page) {
+  if (pstaff_count <= 0) return;
+  int64_t y0, available;
+  page_height_between_margins(page, &y0, &available);
   int64_t natural = 0;
   for (int p = 0; p + 1 < pstaff_count; ++p) natural += staff_data[p].distance_below;
-  int64_t available = y0 - options_bottom - bottom;
   // Distances and margins of 0 and less give no height to share: then nothing moves.
   int64_t shared = std::max({natural, available, int64_t(1)});
   int64_t y = y0;
@@ -350,6 +358,17 @@ bool assign_layers() {
   return true;
 }
 
+constexpr int MAX_RESTARTS = 64;  // formats of one page again after its systems changed
+
+// Step 13.3a: a system whose music is wider than its staves is cut into systems that fit;
+// false (the page is formatted again) when it was.
+bool fit_system() {
+  if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system()) return true;
+  ++page_fitting.cuts;
+  page_fitting.restart = true;
+  return false;
+}
+
 // Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
 bool run_passes() {
   return beam_end_pass()             // where beams must end
@@ -358,6 +377,7 @@ bool run_passes() {
          && split_unequal_chords()   // notes that cannot share a stem leave their chord
          && join_beams_pass()        // beams joined across chords
          && spacing_pass()           // chords, accidentals, spacing, lyrics
+         && fit_system()             // too many bars for the line: cut
          && relocate(system_number)  // justification to the line width
          && plot_page()              // staff lines, brackets, beams and chords drawn
          && group_tuplets()          // tuplet groups
@@ -516,7 +536,65 @@ void finish_format(bool printing) {
 
 // ---- Formatting -------------------------------------------------------------------------------
 
-int32_t format_page(int32_t page, int keep) {
+namespace {
+
+// Whether the page holds systems cut for their width: some were cut in this format, or the
+// page begins where a page was cut because of them.
+bool page_has_cut_systems() {
+  if (page_fitting.cuts > 0) return true;
+  for (int v = 0; v < voices(); ++v)
+    if (shown(v) && std::find(fitted_page_starts.begin(), fitted_page_starts.end(),
+                              page_start[v]) != fitted_page_starts.end())
+      return true;
+  return false;
+}
+
+// Cuts the page before its system `s` (0 the first) and remembers where the new page begins;
+// true when it was cut.
+bool cut_page_before(int s) {
+  const int16_t pages_before = page_count;
+  split_page(s);
+  if (page_count == pages_before) return false;
+  for (int v = 0; v < voices(); ++v)
+    if (shown(v) && system_cursor[v]) fitted_page_starts.push_back(system_cursor[v]);
+  return true;
+}
+
+// Step 6a: a page holding systems cut for their width that has more staves than a page takes
+// is cut before the first system that does not fit, as step 7 would, but without a message:
+// the user did not ask for these systems. True when it was (the page is formatted again).
+bool fit_page_staves(const std::vector<int32_t>& staves) {
+  if (page_fitting.depth > MAX_RESTARTS || !page_has_cut_systems()) return false;
+  int32_t sum = 0;
+  for (size_t s = 0; s < staves.size(); ++s) {
+    sum += staves[s];
+    if (sum > MAX_PSTAVES && s > 0) return cut_page_before(int(s));
+  }
+  return false;
+}
+
+// Step 9a: a page holding systems cut for their width that is taller than its margins allow
+// is cut before the first system that no longer fits; true when it was.
+bool fit_page_height(int32_t page, const std::vector<int32_t>& staves) {
+  if (page_fitting.depth > MAX_RESTARTS || !page_has_cut_systems()) return false;
+  int64_t y0, available;
+  page_height_between_margins(page, &y0, &available);
+  const int first_too_low = first_system_too_low(staves, available);
+  return first_too_low > 0 && cut_page_before(first_too_low);
+}
+
+int32_t format_page_once(int32_t page, int keep);
+
+// Formats the page again after its systems changed.
+int32_t format_again(int32_t page, int keep) {
+  page_fitting.restart = false;
+  ++page_fitting.depth;
+  const int32_t done = format_page_once(page, keep);
+  --page_fitting.depth;
+  return done;
+}
+
+int32_t format_page_once(int32_t page, int keep) {
   bool other_page = begin_format(page);  // 1: pending, interrupts, cursor
   follow_min_line_width();               // 2: the parameter table
   const bool printing = keep == FORMAT_FOR_PRINTING;
@@ -524,18 +602,29 @@ int32_t format_page(int32_t page, int keep) {
   page = locate(page);                               // 4: page starts and voice records
   if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
   std::vector<int32_t> staves;
-  if (!count_staves(staves)) return 0;                // 6: staves of every system
-  if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
-  reset_chain_heads();                                // 8: layer chain heads
-  set_staff_distances(staves);                        // 9: distances below the staves
-  distribute_staves(page);                            // 10: middle lines on the page
-  start_first_system(page);                           // 11: the voices at the first system
-  GEinit(1);                                          // 12: a new graphics list
-  if (!format_systems()) return 0;                    // 13: every system's passes
-  if (flashing_node) stop_flashing(flashing_node);    // 14
-  copy_to_screen();                                   // 15: screen copies
-  finish_format(printing);                            // 16: show it
+  if (!count_staves(staves)) return 0;                           // 6: staves of every system
+  if (fit_page_staves(staves)) return format_again(page, keep);  // 6a: too many staves
+  if (!number_pstaves(staves, other_page)) return 0;             // 7: at most 64, numbered
+  reset_chain_heads();                                           // 8: layer chain heads
+  set_staff_distances(staves);                                   // 9: distances below the staves
+  if (fit_page_height(page, staves)) return format_again(page, keep);  // 9a: too tall
+  distribute_staves(page);   // 10: middle lines on the page
+  start_first_system(page);  // 11: the voices at the first system
+  GEinit(1);                 // 12: a new graphics list
+  if (!format_systems())     // 13: every system's passes
+    return page_fitting.restart ? format_again(page, keep) : 0;
+  if (flashing_node) stop_flashing(flashing_node);  // 14
+  copy_to_screen();                                 // 15: screen copies
+  finish_format(printing);                          // 16: show it
   return 1;
+}
+
+}  // namespace
+
+int32_t format_page(int32_t page, int keep) {
+  if (page_fitting.depth == 0) page_fitting.cuts = 0;
+  page_fitting.restart = false;
+  return format_page_once(page, keep);
 }
 
 void format_all_pages() {
@@ -547,8 +636,8 @@ void format_all_pages() {
     current_page = page;
     int16_t pages_before = page_count;
     format_page(page, 0);
-    // A page cut in two: what was cut off is a new page after it, formatted next.
-    if (page_count > pages_before) page += 2;
+    // A page cut: what was cut off is new pages after it, formatted next.
+    if (page_count > pages_before) page += 1 + (page_count - pages_before);
   }
   current_page = shown_page;
   whole_piece_format = 0;

@@ -17,7 +17,10 @@
 //         last_formatted_page, the events waiting.
 // Writes: every layout record of the page, page_start, voice_data, staff_data, the page
 //         state of layout_globals.h, the GE list, xscrbarx of the page's BARs, the cursor;
-//         may end the page earlier (split_page) when it has more than 64 staves.
+//         may end the page earlier (split_page) when it has more than 64 staves. A system
+//         whose music is wider than its staves is cut into systems that fit (with undo,
+//         joining the newest undo step), and a page these make too tall or give more than 64
+//         staves is ended earlier without a message; the page is then formatted again.
 // Failure: level 2 "Too many staves on the page; the page will be split."; level 4 "format:
 //          trying to use %hd staves for system 1; max staves %hd", "format: pstaff logic
 //          error in find_staves...", "PRINT node not found in format: sys %hd voice %hd
@@ -25,9 +28,9 @@
 inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
 
-// format_all_pages: formats every page from the last to the first without interruption; the
-// current page stays the current page, and its graphics must be made again
-// (page_graphics_stale).
+// format_all_pages: formats every page from the last to the first without interruption (the
+// pages a format cuts off are formatted right after it); the current page stays the current
+// page, and its graphics must be made again (page_graphics_stale).
 void format_all_pages();
 
 // ---- Interrupting a format -------------------------------------------------------------------

@@ -31,6 +31,8 @@ int16_t page_count = 1;
 int16_t page_first_bar = 1;
 Drosa class_models[CLASS_MODEL_SLOTS];
 int consistency_warnings_on = 1;
+PageFitting page_fitting;
+std::vector<Drosa> fitted_page_starts;
 
 void reset_layout_globals() {
   for (StaffData& s : staff_data) s = StaffData{};
@@ -55,6 +57,8 @@ void reset_layout_globals() {
   page_first_bar = 1;
   for (Drosa& model : class_models) model = NIL;
   consistency_warnings_on = 1;
+  page_fitting = PageFitting{};
+  fitted_page_starts.clear();
   clear_page_index();
   reset_print_chain_globals();
   reset_spacing_globals();

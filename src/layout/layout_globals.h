@@ -75,6 +75,18 @@ extern int16_t page_count;           // pages of the current notation context
 extern int16_t page_first_bar;       // number of the first measure of the current page
 extern Drosa class_models[CLASS_MODEL_SLOTS];  // the model TPARAM of each classification
 extern int consistency_warnings_on;            // warn about voices that disagree before a page
+// The format of a page under way, as systems whose music was wider than their staves are cut:
+// the systems cut so far (across its restarts), whether it must start again because the
+// page's systems changed, and how many times it has started again.
+struct PageFitting {
+  int cuts = 0;
+  bool restart = false;
+  int depth = 0;
+};
+extern PageFitting page_fitting;
+// The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:
+// the pages they start hold such systems too, and are cut for their height in turn.
+extern std::vector<Drosa> fitted_page_starts;
 
 void reset_layout_globals();
 

@@ -20,7 +20,8 @@
 // distance over 30000 units would otherwise give stiffness 0, a spring of no length, and
 // chords on top of each other); a zone whose springs have no length is placed at its target
 // instead of being divided by zero; an accidental distance stays within 0 and its byte; a chord
-// that takes no spring (a grace run) moves with the next chord of its layer.
+// that takes no spring (a grace run) moves with the next chord of its layer; the signs before
+// the chords that start at one time move together, as the one column they were set in.
 #include "layout/relocate.h"
 
 #include <algorithm>
@@ -28,6 +29,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <vector>
 
 #include "graphics/ge_services.h"
@@ -486,31 +488,59 @@ void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
   nt->set(xaccx, uint8_t(stretched));
 }
 
+// How the signs attached before a chord move: relocate_attached's a, f and b.
+struct SignMove {
+  double a, f, b;
+};
+
+// The signs attached before the chords that start at one time stand in one column, set with
+// the first chord that starts then (a grace chord, say, before the main chords of other
+// layers): they all move as that chord's signs move, so that the column stays one.
+class SignColumns {
+ public:
+  const SignMove& at(const Chord& chord, const SignMove& own) {
+    const int32_t time = chord.cd2->get(xswholec);
+    auto found = moves_.lower_bound(int64_t(time) - TIME_TOLERANCE);
+    if (found != moves_.end() && found->first <= int64_t(time) + TIME_TOLERANCE)
+      return found->second;
+    return moves_.emplace(time, own).first->second;
+  }
+
+ private:
+  std::map<int64_t, SignMove> moves_;
+};
+
+void move_signs(SignColumns& columns, const Chord& chord, Drosa note, const SignMove& own) {
+  const SignMove& move = columns.at(chord, own);
+  relocate_attached(note, move.a, move.f, move.b);
+}
+
 // A chord passed over (one that takes no spring) keeps its packed distance to the chord of
 // its layer that follows it: it moves by `shift` as that chord's origin did.
-void move_with(const Chord& chord, double shift) {
+void move_with(SignColumns& columns, const Chord& chord, double shift) {
   chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
   double m = CMOVE_value(chord.first);
   const LowerLayerNotes lower(cddatptr(chord.last, 1));
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
-    relocate_attached(note, shift, 1.0, 0.0);
+    move_signs(columns, chord, note, {shift, 1.0, 0.0});
   });
 }
 
-void flush_pending(Layer& layer, double shift) {
-  for (size_t i : layer.pending) move_with(layer.chords[i], shift);
+void flush_pending(SignColumns& columns, Layer& layer, double shift) {
+  for (size_t i : layer.pending) move_with(columns, layer.chords[i], shift);
   layer.pending.clear();
 }
 
 // Places a chord whose spring begins at the natural position P.
-void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<ZoneScale>& scales) {
+void place_chord(SignColumns& columns, Layer& layer, const Chord& chord, double P,
+                 const std::vector<ZoneScale>& scales) {
   int z = std::clamp<int>(chord.cd2->get(xreloc_zone), 0, std::max(0, zone_count - 2));
   const ZoneScale& zone = scales[size_t(z)];
   const double f = zone.f, o = chord.origin();
   const double shift = zone.at(P) - o;  // f P - c - o
-  flush_pending(layer, shift);
+  flush_pending(columns, layer, shift);
   layer.last_shift = shift;
   // f (P - o + xprex) - c
   chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
@@ -521,7 +551,7 @@ void place_chord(Layer& layer, const Chord& chord, double P, const std::vector<Z
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
-    relocate_attached(note, P - zone.start - o, f, -zone.target);
+    move_signs(columns, chord, note, {P - zone.start - o, f, -zone.target});
   });
 }
 
@@ -836,6 +866,7 @@ int32_t relocate(int32_t system) {
 
   // Placement: every chord at the natural position of its spring, scaled by its zone.
   const std::vector<ZoneScale> scales = zone_scales();
+  SignColumns columns;
   double P = relocation_zones[0].target;
   for (Layer& layer : layers) layer.next = 0;
   auto place_up_to = [&](int32_t s) {
@@ -848,7 +879,7 @@ int32_t relocate(int32_t system) {
           continue;
         }
         if (spring > s) break;
-        place_chord(layer, chord, P, scales);
+        place_chord(columns, layer, chord, P, scales);
       }
     }
   };
@@ -861,7 +892,7 @@ int32_t relocate(int32_t system) {
                    short(spring_count));
   }
   place_up_to(INT32_MAX);
-  for (Layer& layer : layers) flush_pending(layer, layer.last_shift);
+  for (Layer& layer : layers) flush_pending(columns, layer, layer.last_shift);
 
   // What ends each voice's system moves with the right edge.
   const double end_shift = double(right_edge.target) - right_edge.origin;

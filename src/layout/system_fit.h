@@ -1,0 +1,28 @@
+// system_fit.h: systems and pages that hold more music than fits them: a system whose chords,
+// packed as tightly as they may stand, reach past the staff's right edge is cut at bar lines
+// into systems that fit, and a page that its new systems make too tall is cut too.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/model_services.h"
+
+// find_system_cuts: after the spacing pass of the system first_pstaff..last_pstaff, the first
+// notes of the bars at which it must be cut so that each part fits between the staff's first
+// note and its right edge; empty when the system fits or has no bar line at which all its
+// voices can be cut. A bar wider than the staff by itself stands alone in a system.
+// Reads: the print chains of the system and their chord records, spacing_x, staff_data
+//        first_note_x, the staff's right x, the voice lists' bar lines.
+std::vector<Drosa> find_system_cuts();
+
+// cut_overfull_system: makes a system start at every note find_system_cuts gives (with undo,
+// joining the newest undo step); the number made.
+// Writes: the voice lists (insert_system_start), the piece's changed flag.
+int cut_overfull_system();
+
+// first_system_too_low: the index (0 the first) of the first system of the page whose staves
+// reach below the page's bottom margin at their natural distances, given the distance below
+// each pstaff (staff_data distance_below) and the height they may share; 0 when every system
+// fits (the first system is never cut off).
+int first_system_too_low(const std::vector<int32_t>& staves_per_system, int64_t available);

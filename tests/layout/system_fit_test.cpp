@@ -1,0 +1,161 @@
+// system_fit_test.cpp: systems that hold more music than their staves take, cut into systems
+// that fit, and pages that the new systems make too tall, cut too; each page goes to
+// test-output/layout of the build tree.
+//   SystemFit.*:       a long line of bars cut into even systems that pass the page checker,
+//                      a short one left whole; a page of four staves whose cut systems no
+//                      longer fit its height
+//   DocumentSystems.*: an imported document whose own systems hold more bars than fit
+//                      its bar lines in one column on every staff when grace notes begin a
+//                      bar of one of them
+#include "layout/system_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_globals.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+#include "support/page_fixture.h"
+#include "support/piece_builder.h"
+
+namespace {
+
+// Formats every page (the count may grow as pages are cut), writes each to
+// test-output/layout/<name>-<page>.png and gives the rules the pages break (each broken rule
+// is a failure).
+std::vector<std::string> format_and_check(const std::string& name) {
+  std::vector<std::string> rules;
+  for (int32_t page = 1; page <= page_count; ++page) {
+    EXPECT_EQ(format_page(page, 0), 1);
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), 0, 0);
+    platform_set_port(nullptr);
+    const std::filesystem::path build = std::filesystem::current_path().parent_path();
+    if (std::filesystem::exists(build / "CMakeCache.txt")) {
+      std::filesystem::create_directories(build / "test-output" / "layout");
+      const std::string file = name + "-" + std::to_string(page) + ".png";
+      port_save_png(offscreen_page, (build / "test-output" / "layout" / file).c_str());
+    }
+    for (const PageFault& f : check_page_elements(formatted_page_frame(page)))
+      if (std::find(rules.begin(), rules.end(), f.rule) == rules.end()) {
+        rules.push_back(f.rule);
+        ADD_FAILURE() << name << " page " << page << ": " << f.rule << ": " << f.text;
+      }
+  }
+  return rules;
+}
+
+class SystemFit : public LetterPageTest {
+ protected:
+  void SetUp() override {
+    LetterPageTest::SetUp();
+    read_header(nullptr);  // a new piece's margins and options
+    voice_count = 0;       // and no voice yet
+    set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
+    set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
+    param_init();
+    platform_init_fonts();
+    ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  }
+  void TearDown() override {
+    offscreen_dispose();
+    LetterPageTest::TearDown();
+  }
+};
+
+class DocumentSystems : public MusicXmlTest {
+ protected:
+  void TearDown() override {
+    offscreen_dispose();
+    MusicXmlTest::TearDown();
+  }
+};
+
+// A voice on staff `staff` in G major and 4/4, with bars of eighths and sixteenths with
+// accidentals; a system break after every `per_system` bars (none when 0).
+int eighths_voice(int staff, int bars, int per_system = 0) {
+  const int v = new_voice("Violin", 0, staff);
+  add_clef(v, 0);
+  Drosa key = add_key(v, 1);
+  key->set(xkeysig_entry, 0, uint8_t(3 + 7));
+  key->set(xkeycnt, 1);
+  add_timesig(v, 4, 4);
+  for (int bar = 0; bar < bars; ++bar) {
+    if (per_system && bar && bar % per_system == 0) add_system_break(v);
+    for (int i = 0; i < 6; ++i)
+      add_note(v, EIGHTH, 30 + (bar + i + staff) % 7)->set(xacc, 1 + i % 4);
+    for (int i = 0; i < 4; ++i) add_note(v, SIXTEENTH, 32 + (bar + i) % 5);
+    add_bar(v);
+  }
+  return v;
+}
+
+// The bars of each system of voice v.
+std::vector<int> bars_per_system(int v) {
+  std::vector<int> bars{0};
+  for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+    if (effective_kind(p) == BAR) ++bars.back();
+    if (effective_kind(p) == ENDSYST && !p->get(xendpiece)) bars.push_back(0);
+  }
+  return bars;
+}
+
+TEST_F(SystemFit, ALongLineOfBarsIsCutIntoEvenSystemsThatFit) {
+  const int v = eighths_voice(0, 24);
+  EXPECT_EQ(format_and_check("long-line"), std::vector<std::string>{});
+  const std::vector<int> bars = bars_per_system(v);
+  ASSERT_GT(bars.size(), 3u);
+  const auto [fewest, most] = std::minmax_element(bars.begin(), bars.end());
+  EXPECT_LE(*most - *fewest, 1) << "the parts are as even as the bars allow";
+  EXPECT_EQ(page_count, 1);
+  take_reports();
+}
+
+TEST_F(SystemFit, AShortLineStaysWhole) {
+  const int v = eighths_voice(0, 3);
+  EXPECT_EQ(format_and_check("short-line"), std::vector<std::string>{});
+  EXPECT_EQ(bars_per_system(v).size(), 1u);
+  take_reports();
+}
+
+TEST_F(SystemFit, APageThatItsCutSystemsMakeTooTallGoesOnOnPagesOfItsOwn) {
+  for (int staff = 0; staff < 4; ++staff) eighths_voice(staff, 30, 15);
+  EXPECT_EQ(format_and_check("tall-page"), std::vector<std::string>{});
+  EXPECT_GT(page_count, 1);
+  take_reports();
+}
+
+TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSystemsThatDo) {
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("systems_too_full.xml", 1), 1);
+  ASSERT_EQ(offscreen_create(10, options_i32(current_ncontext, OPTIONS_PAGE_WIDTH),
+                             options_i32(current_ncontext, OPTIONS_PAGE_HEIGHT), 0, 0),
+            1);
+  EXPECT_EQ(format_and_check("systems-too-full"), std::vector<std::string>{});
+  EXPECT_GT(bars_per_system(0).size(), 2u) << "two systems of eight bars in the document";
+  take_reports();
+}
+
+// The bar that grace notes begin in one part stands in one column with the other part's bar,
+// whose chord comes at the next time point; justified, the column stays one.
+TEST_F(DocumentSystems, ABarLineBeforeGraceNotesStaysInColumnWithTheOtherStaves) {
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("grace_bar_column.xml", 1), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  Drosa bar = find_next_kind(BAR, piece_start[0]), other = find_next_kind(BAR, piece_start[1]);
+  for (int n = 0; n < 2; ++n) {
+    ASSERT_TRUE(bar && other);
+    EXPECT_EQ(bar->get(xbarx), other->get(xbarx)) << "bar line " << n + 1;
+    bar = find_next_kind(BAR, bar);
+    other = find_next_kind(BAR, other);
+  }
+}
+
+}  // namespace
