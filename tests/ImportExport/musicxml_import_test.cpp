@@ -151,7 +151,9 @@ TEST_F(MusicXmlDocuments, ClefsCueNotesHeadsLongaAndBarStylesAreKept) {
   EXPECT_NE(r[3].text.find("G clef on line 2, an octave up"), std::string::npos);
   EXPECT_NE(r[4].text.find("longa"), std::string::npos);
   ASSERT_EQ(voice_count, 1);
-  EXPECT_EQ(notes_of(0),
+  std::string notes = notes_of(0);  // without the systems its one line is cut into
+  for (size_t at; (at = notes.find(" //")) != std::string::npos;) notes.erase(at, 3);
+  EXPECT_EQ(notes,
             "C4q r?q E4q F4q | G4q A4q B4q r?q | C5w | D3w | E4w | F4w | C5B C5B | rw | rw | rw | "
             "rw | G4w |");
   std::string clefs, bars;
