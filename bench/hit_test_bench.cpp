@@ -1,9 +1,9 @@
 // hit_test_bench.cpp: the cost of one click on a full page: a letter page holding one system of
-// sixteen staves and eight bars (a clef, key and time signature, quarters and beamed eighths
-// with accidentals, and a triplet in every bar: about 4,600 elements), formatted into its GE
-// list, and the element nearest to a point found in it. Every click walks the whole list; what
-// differs is how soon a near element is met, after which only the texts and glyphs level with
-// the click are measured.
+// sixteen staves and four bars, as many as fit the line (a clef, key and time signature,
+// quarters and beamed eighths with accidentals, and a triplet in every bar: about 2,400
+// elements), formatted into its GE list, and the element nearest to a point found in it. Every
+// click walks the whole list; what differs is how soon a near element is met, after which only
+// the texts and glyphs level with the click are measured.
 //   ClickHead/0:  the first head of the top staff (best: near from the start of the list)
 //   ClickHead/1:  a head of the bottom staff's last bar (near only at the end of the list)
 //   ClickOffPage: below the page's bottom edge (worst: nothing near, the best distance falls
@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr int STAVES = 16, BARS = 8;
+constexpr int STAVES = 16, BARS = 4;
 
 struct Page {
   Drosa first_note, last_bar_note;  // of the top staff; of the bottom staff's last bar

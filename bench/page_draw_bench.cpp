@@ -1,6 +1,7 @@
 // page_draw_bench.cpp: the cost of drawing a formatted page: a letter page holding one system
-// of sixteen staves and eight bars, formatted and turned into its GE list, and the list
-// plotted into the offscreen page at the standard zoom.
+// of sixteen staves and three bars (as many as the texture with lyrics fits on the line: with
+// more, the system is cut in two), formatted and turned into its GE list, and the list plotted
+// into the offscreen page at the standard zoom.
 //   Texture 0, the best case: one voice a staff, a clef, key and time signature, quarters and
 //   eighths, single bar lines.
 //   Texture 1, the worst: two voices on every staff (stems apart, so every chord reaches the
@@ -36,7 +37,7 @@
 
 namespace {
 
-constexpr int STAVES = 16, BARS = 8;
+constexpr int STAVES = 16, BARS = 3;
 constexpr int OPTIONS_TUPLET_NUMBERS = 16;
 
 Drosa key_of(int v, std::initializer_list<int> codes) {
@@ -148,7 +149,7 @@ void build_page(int texture) {
     numbers += p->xkind == GE_CHAR && p->get(xgc_var) == 6;
   }
   if (worst &&
-      (curves < STAVES * BARS || marks < 3 * STAVES * BARS / 2 || numbers < STAVES * BARS / 2)) {
+      (curves < STAVES * BARS || marks < 3 * STAVES * BARS / 2 || numbers < STAVES * (BARS / 2))) {
     std::fprintf(stderr, "the ties, slurs, marks or tuplet numbers were not drawn\n");
     std::abort();
   }
