@@ -125,6 +125,18 @@ std::vector<size_t> parts_within(const std::vector<Cut>& places, int64_t first_x
   return ends;
 }
 
+// At most one clef and one key signature stand before the note, back to the node where a
+// system break before it would go.
+bool one_clef_and_key_before(Drosa note) {
+  int clefs = 0, keys = 0;
+  for (Drosa p = note->xback; p; p = p->xback) {
+    if (p->xkind == NOTE || p->xkind == NTDATA || p->xkind == CDDATA3 || p->xkind == ENDSYST) break;
+    clefs += effective_kind(p) == CLEF;
+    keys += effective_kind(p) == KEYSIG;
+  }
+  return clefs <= 1 && keys <= 1;
+}
+
 }  // namespace
 
 std::vector<Drosa> find_system_cuts() {
@@ -165,11 +177,15 @@ int cut_overfull_system() {
   const std::vector<Drosa> cuts = find_system_cuts();
   int made = 0;
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
-    // A voice that is not at a boundary there (one outside the print chains) keeps the cut
-    // from being made: the system stays whole there rather than ask the user.
+    // A voice that is not at a boundary there (one outside the print chains), or that has two
+    // clefs or two keys there, which a break would take one of away, keeps the cut from being
+    // made: the system stays whole there rather than ask the user or change the music.
     voices_to_system(system_number_on_page(*it, 1), 1);
     if (voices_to_system_at_time(find_time_in_system(*it), 0, 1)) continue;
-    made += insert_system_start(*it, 0, 1, 1);
+    bool clean = true;
+    for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES) && clean; ++v)
+      clean = voice_not_shown(v) || !time_cursor[v] || one_clef_and_key_before(time_cursor[v]);
+    if (clean) made += insert_system_start(*it, 0, 1, 1);
   }
   if (made) mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
   return made;
