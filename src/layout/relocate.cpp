@@ -21,7 +21,8 @@
 // chords on top of each other); a zone whose springs have no length is placed at its target
 // instead of being divided by zero; an accidental distance stays within 0 and its byte; a chord
 // that takes no spring (a grace run) moves with the next chord of its layer; the signs before
-// the chords that start at one time move together, as the one column they were set in.
+// grace chords and the main chords of other layers at the same time move together, as the one
+// column they were set in.
 #include "layout/relocate.h"
 
 #include <algorithm>
@@ -488,30 +489,45 @@ void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
   nt->set(xaccx, uint8_t(stretched));
 }
 
+// A bar line, key, time signature or clef attached before the note.
+bool signs_before(Drosa note) {
+  for (Drosa p = note->xback; p; p = p->xback) {
+    const int kind = effective_kind(p);
+    if (p->xkind == NOTE || kind == ENDSYST) return false;
+    if (kind == BAR || kind == KEYSIG || kind == TIMESIG || kind == CLEF) return true;
+  }
+  return false;
+}
+
 // How the signs attached before a chord move: relocate_attached's a, f and b.
 struct SignMove {
   double a, f, b;
 };
 
-// The signs attached before the chords that start at one time stand in one column, set with
-// the first chord that starts then (a grace chord, say, before the main chords of other
-// layers): they all move as that chord's signs move, so that the column stays one.
+// The signs attached before a grace chord (a bar line that grace notes begin, say) and those
+// before the main chords of other layers that start at the same time stand in one column, set
+// with the grace chord: the main chords' signs move as the grace chord's do, so that the
+// column stays one. (The signs of main chords alone move with their own chords: where the
+// voices disagree about a time, those chords stand at different bar lines.) A chord passed
+// over, one that takes no spring, sets no column.
 class SignColumns {
  public:
-  const SignMove& at(const Chord& chord, const SignMove& own) {
+  const SignMove& at(const Chord& chord, const SignMove& own, bool takes_spring) {
     const int32_t time = chord.cd2->get(xswholec);
     auto found = moves_.lower_bound(int64_t(time) - TIME_TOLERANCE);
     if (found != moves_.end() && found->first <= int64_t(time) + TIME_TOLERANCE)
       return found->second;
-    return moves_.emplace(time, own).first->second;
+    const bool sets = takes_spring && is_fore_grace(chord.first) && signs_before(chord.first);
+    return sets ? moves_.emplace(time, own).first->second : own;
   }
 
  private:
   std::map<int64_t, SignMove> moves_;
 };
 
-void move_signs(SignColumns& columns, const Chord& chord, Drosa note, const SignMove& own) {
-  const SignMove& move = columns.at(chord, own);
+void move_signs(SignColumns& columns, const Chord& chord, Drosa note, const SignMove& own,
+                bool takes_spring) {
+  const SignMove& move = columns.at(chord, own, takes_spring);
   relocate_attached(note, move.a, move.f, move.b);
 }
 
@@ -524,7 +540,7 @@ void move_with(SignColumns& columns, const Chord& chord, double shift) {
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
-    move_signs(columns, chord, note, {shift, 1.0, 0.0});
+    move_signs(columns, chord, note, {shift, 1.0, 0.0}, false);
   });
 }
 
@@ -551,7 +567,7 @@ void place_chord(SignColumns& columns, Layer& layer, const Chord& chord, double 
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
-    move_signs(columns, chord, note, {P - zone.start - o, f, -zone.target});
+    move_signs(columns, chord, note, {P - zone.start - o, f, -zone.target}, true);
   });
 }
 

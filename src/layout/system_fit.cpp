@@ -19,7 +19,9 @@
 #include "layout/system_fit.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <iterator>
 
 #include "editing/editing_services.h"
 #include "layout/layout_fields.h"
@@ -175,6 +177,12 @@ std::vector<Drosa> find_system_cuts() {
 
 int cut_overfull_system() {
   const std::vector<Drosa> cuts = find_system_cuts();
+  if (cuts.empty()) return 0;
+  // The voice cursors, which the passes after this one read, are given back when no cut is
+  // made and the format goes on.
+  std::array<Drosa, MAX_VOICES> systems, times;
+  std::copy(std::begin(system_cursor), std::end(system_cursor), systems.begin());
+  std::copy(std::begin(time_cursor), std::end(time_cursor), times.begin());
   int made = 0;
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
     // A voice that is not at a boundary there (one outside the print chains), or that has two
@@ -187,7 +195,12 @@ int cut_overfull_system() {
       clean = voice_not_shown(v) || !time_cursor[v] || one_clef_and_key_before(time_cursor[v]);
     if (clean) made += insert_system_start(*it, 0, 1, 1);
   }
-  if (made) mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
+  if (made) {
+    mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
+  } else {
+    std::copy(systems.begin(), systems.end(), std::begin(system_cursor));
+    std::copy(times.begin(), times.end(), std::begin(time_cursor));
+  }
   return made;
 }
 

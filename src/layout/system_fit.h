@@ -17,8 +17,10 @@
 std::vector<Drosa> find_system_cuts();
 
 // cut_overfull_system: makes a system start at every note find_system_cuts gives (with undo,
-// joining the newest undo step); the number made.
-// Writes: the voice lists (insert_system_start), the piece's changed flag.
+// joining the newest undo step); the number made. A cut that would need a voice not at a
+// timing boundary, or that would take away a second clef or key, is not made.
+// Writes: the voice lists (insert_system_start), the piece's changed flag; system_cursor and
+//         time_cursor when a cut was made (else they are as they were).
 int cut_overfull_system();
 
 // first_system_too_low: the index (0 the first) of the first system of the page whose staves
