@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xmlt_fields.h"
@@ -149,26 +150,31 @@ int beat_value_of(int denominator) {
 }
 
 struct RestValue {
-  int value = 3, dots = 0, copies = 0;
+  int value = 3, dots = 0;
 };
 
-// The value of a rest that fills a measure of numerator / denominator.
-RestValue measure_rest_value(int numerator, int denominator) {
-  RestValue r;
-  if (numerator == denominator) {
-    r.value = 1;
-    return r;
+// The rests that fill a measure of numerator / denominator: as few as can, longest first, each
+// the longest value (breve to 128th, with up to three dots) that what is left of the measure
+// holds. 12/8 is one dotted whole, 5/4 a whole and a quarter, 4/2 a breve.
+std::vector<RestValue> measure_rest_values(int numerator, int denominator) {
+  constexpr int64_t BREVE = 2 * 65536, SHORTEST = 65536 / 128;
+  int64_t left = int64_t(numerator) * 65536 / denominator;
+  std::vector<RestValue> rests;
+  while (left >= SHORTEST && rests.size() < 64) {
+    RestValue best{8, 0};
+    int64_t best_length = 0;
+    for (int value = 0; value <= 8; ++value) {
+      int64_t length = BREVE >> value, part = length;
+      for (int dots = 0; dots <= 3 && value + dots <= 8; ++dots) {
+        if (dots) length += (part >>= 1);
+        if (length <= left && length > best_length) best = {value, dots}, best_length = length;
+      }
+    }
+    rests.push_back(best);
+    left -= best_length;
   }
-  const int base = beat_value_of(denominator);
-  if (numerator == 3) {
-    r.value = base - 1, r.dots = 1;
-  } else if (numerator == 6) {
-    r.value = base - 2, r.dots = 1;
-  } else {
-    r.value = base, r.copies = std::max(numerator - 1, 0);
-  }
-  r.value = std::clamp(r.value, 0, 8);
-  return r;
+  if (rests.empty()) rests.push_back({});
+  return rests;
 }
 
 // ---- Making notes
@@ -306,12 +312,14 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
   mxml.last_note = note;
 }
 
-// Makes the extra rests of a whole-measure rest that the time signature splits into beats.
-void make_rest_copies(Drosa rest, int list, int copies) {
+// Makes the further rests of a whole-measure rest that one value does not fill.
+void make_further_rests(Drosa rest, int list, const std::vector<RestValue>& values) {
   Drosa after = rest;
-  for (int i = 0; i < copies; ++i) {
+  for (size_t i = 1; i < values.size(); ++i) {
     mxml_count_note();
     Drosa copy = copyDrosa(rest);
+    copy->set(xlgval, values[i].value);
+    copy->set(xdots, values[i].dots);
     link_in_list(list, copy, after);
     after = copy;
   }
@@ -332,11 +340,12 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
   const bool revalue =
       whole_measure || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 && usable &&
                         timesig->get(xbpm) < timesig->get(xbeat));
-  RestValue v{value, dots, 0};
+  std::vector<RestValue> values{{value, dots}};
   if (revalue && usable)
-    v = measure_rest_value(timesig->get(xbpm), timesig->get(xbeat));
+    values = measure_rest_values(timesig->get(xbpm), timesig->get(xbeat));
   else if (whole_measure)
-    v = RestValue{};
+    values = {RestValue{}};
+  const RestValue v = values.front();
   mxml_count_note();
   Drosa rest = newDrosa(NOTE, 0);
   fill_note(rest, n, v.value, v.dots, tag);
@@ -345,7 +354,7 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
   if (!whole_measure && !n.invisible) set_beams(rest, n.beam_left, n.beam_right, v.value);
   link_in_list(list, rest, place.after);
   place_note(rest, list, place, tag, start);
-  make_rest_copies(rest, list, v.copies);
+  make_further_rests(rest, list, values);
   return rest;
 }
 

@@ -312,7 +312,7 @@ TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
 TEST_F(MusicXmlDocuments, MeasureNumbersAndRestsThatFillMeasures) {
   ASSERT_EQ(import_fixture("bars_rests.xml"), 1);
   ASSERT_EQ(voice_count, 1);
-  EXPECT_EQ(notes_of(0), "G4q | C5h. | rh. | rh. | rq rq rq rq rq | rq rq | rq rq | D5q. E5e |");
+  EXPECT_EQ(notes_of(0), "G4q | C5h. | rh. | rh. | rw rq | rh | rh | D5q. E5e |");
   EXPECT_EQ(measure_lengths(0), "16384 49152 49152 49152 81920 32768 32768 32768");
   std::vector<Drosa> bars;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
@@ -322,7 +322,7 @@ TEST_F(MusicXmlDocuments, MeasureNumbersAndRestsThatFillMeasures) {
   for (size_t b = 1; b < bars.size(); ++b) EXPECT_EQ(bars[b]->get(xunnumbered), 0);
   EXPECT_EQ(bars[4]->get(xrestart_number), 1);
   EXPECT_EQ(bars[4]->get(xbarnumber), 10);
-  EXPECT_EQ(bar_number_of_node(nth_note(0, 9)), 10);
+  EXPECT_EQ(bar_number_of_node(nth_note(0, 6)), 10);
 }
 
 TEST_F(MusicXmlDocuments, FaultsOfRealDocumentsAreMended) {
