@@ -52,16 +52,10 @@ bool same_spacc(Drosa a, Drosa b) {
   return true;
 }
 
-// Sets a note's xaccplot, recorded for undo. Only a NOTE's bit changes, which moves no key
-// signature: a cached key signature stays good.
+// Sets a note's xaccplot, recorded for undo.
 void set_accplot(Drosa note, int value) {
-  const uint64_t before = list_change_count;
-  bool cached = keysig_cache_valid();
-  modifyvc_with_undo(note);
+  record_note_change(note);
   note->set(xaccplot, value);
-  if (cached) keysig_cache.changes = list_change_count;
-  for (KeysigCache& slot : keysig_system_cache)
-    if (slot.changes == before) slot.changes = list_change_count;
 }
 
 // find_prev_note_on_line, walking back from p itself.
@@ -175,6 +169,15 @@ int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 
 }  // namespace
 
+void record_note_change(Drosa note) {
+  const uint64_t before = list_change_count;
+  const bool cached = keysig_cache_valid();
+  modifyvc_with_undo(note);
+  if (cached) keysig_cache.changes = list_change_count;
+  for (KeysigCache& slot : keysig_system_cache)
+    if (slot.changes == before) slot.changes = list_change_count;
+}
+
 // The key signature in force before the node (NIL none), as find_prev_kind finds it; a walk
 // that reaches the node the last answer was found for takes that answer.
 Drosa keysig_before(Drosa node) {
@@ -187,13 +190,14 @@ Drosa keysig_before(Drosa node) {
   Drosa passed[KEYSIG_SYSTEM_SLOTS];
   int passed_count = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
-    if (cached && p == keysig_cache.from) {
-      found = keysig_cache.keysig;
-      break;
-    }
+    // A key signature is the answer itself, even where an answer for the nodes before it is kept.
     int k = effective_kind(p);
     if (k == KEYSIG) {
       found = p;
+      break;
+    }
+    if (cached && p == keysig_cache.from) {
+      found = keysig_cache.keysig;
       break;
     }
     if (k != ENDSYST) continue;

@@ -56,6 +56,12 @@ int32_t note_keysig_value(Drosa note);
 // signature implies (flat, natural or sharp).
 int effective_accidental(Drosa note);
 
+// record_note_change: records a NOTE for undo before the caller changes its own fields (its
+// spelling, display or pitch word), which moves no key signature: the key-signature caches
+// stay good, so the notes after it are not walked back to their key again.
+// Writes: the undo list, keysig_cache, keysig_system_cache.
+void record_note_change(Drosa note);
+
 // ---- Keeping the printed accidentals right --------------------------------------------------
 // adjust_accidentals: re-evaluates xaccplot of the notes first..last of one voice list and
 // of the note that follows each of them on its line. ACC_REMOVING judges the followers

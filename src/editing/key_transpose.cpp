@@ -225,7 +225,7 @@ void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direct
   if (!is_NOTE(note)) return;
   const bool rest = note->get(xrest) != 0;
   if (!rest) {
-    modifyvc_with_undo(note);
+    record_note_change(note);
     const int32_t shift = ((new_key ? new_key->get(key_transposition) : 0) -
                            (old_key ? old_key->get(key_transposition) : 0)) *
                           256;

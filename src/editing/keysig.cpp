@@ -356,7 +356,7 @@ bool meet_later_key(Drosa key, Drosa later) {
 // accidental it does not print becomes the one now in force, and its pitch follows.
 void keep_note_in_place(Drosa note) {
   if (note->get(xrest)) return;
-  modifyvc_with_undo(note);
+  record_note_change(note);
   if (!note->get(xaccplot)) note->set(xacc, effective_accidental(note));
   note->set(xpitch, note_pitch_word(note, note_keysig_value(note)));
 }

@@ -58,7 +58,7 @@ void record_replaced_clef(Drosa clef) {
 void keep_note_on_staff(Drosa note, int new_code) {
   if (note->get(xrest)) return;
   SymbolEditState& st = symbol_edit_state;
-  modifyvc_with_undo(note);
+  record_note_change(note);
   const int32_t shift = clefmod7(new_code, note) - clefmod7(st.old_clef, note);
   note->set(xmod7, int8_t(std::clamp<int32_t>(note->get(xmod7) + shift, 0, 127)));
   if (!note->get(xaccplot)) note->set(xacc, effective_accidental(note));
