@@ -60,20 +60,20 @@ int beaming_rule_dialog(Drosa rule, int32_t* all_voices, int32_t* at_insertion_p
       return 1;
     }
     if (item != SYMBOL_OK) continue;
+    // Every field is checked before the rule takes any of them.
+    int32_t values[5];
     bool read = true;
     for (int i = 0; i < 5 && read; ++i) {
       const int field = i < 4 ? FIRST_GROUP + i : SUBBEAM;
-      const int32_t n = get_long_item(dialog, field, FIELD_NAMES[i], 0, 50);
-      if (n == BAD_LONG_ITEM) {
+      values[i] = get_long_item(dialog, field, FIELD_NAMES[i], 0, 50);
+      if (values[i] == BAD_LONG_ITEM) {
         platform_select_item_text(dialog, field, 0, 32767);
         read = false;
-      } else if (i < 4) {
-        rule->set(xbvalue, i, n * EIGHTH);
-      } else {
-        rule->set(xsbvalue, n * EIGHTH);
       }
     }
     if (!read) continue;
+    for (int i = 0; i < 4; ++i) rule->set(xbvalue, i, values[i] * EIGHTH);
+    rule->set(xsbvalue, values[4] * EIGHTH);
     platform_close_dialog(dialog);
     restore_cursor();
     return 1;

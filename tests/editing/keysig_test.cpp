@@ -112,7 +112,18 @@ TEST_F(KeyTranspose, WrittenNotesMoveByTheDistanceBetweenTheTonics) {
     EXPECT_EQ(acc, k.new_accidental) << k.step;
     EXPECT_EQ((pitch >> 8) - step_to_key(k.step, k.accidental, 0), k.semitones) << k.step;
   }
-  for (Drosa key : {c, d, b_flat}) destroyDrosa(key);
+
+  // A transposing instrument's key without a direction: only the pitch word moves.
+  const int v = new_voice();
+  Drosa note = add_note(v, QUARTER, 37);
+  note->set(xpitch, uint16_t(64 << 8));
+  Drosa concert = key_of(0), in_b_flat = key_of(2);
+  in_b_flat->set(key_transposition, -2);
+  set_undo_mark(0);
+  transpose_note_for_key(note, concert, in_b_flat, KEY_MOVE_NONE, 1, ACC_OWN_ONLY);
+  EXPECT_EQ(symbol_dump(v), "E5");
+  EXPECT_EQ(note->get(xpitch) >> 8, 62);
+  for (Drosa key : {c, d, b_flat, concert, in_b_flat}) destroyDrosa(key);
 }
 
 // The characters of an annotation's text, across its TEXT nodes and style runs, with "{b}"
