@@ -3,6 +3,9 @@
 
 Drosa current_anno;
 Drosa last_template_source;
+Drosa previous_anno;
+int last_class_set = -1;
+std::unordered_set<uint32_t> unpaired_lines_said;
 AnnoParseState anno_parse_state;
 AnnoBuildState anno_build_state;
 uint16_t anno_refers_to_GE;
@@ -12,6 +15,9 @@ AnnoMeasureCache anno_measure_cache;
 void reset_anno_globals() {
   current_anno = NIL;
   last_template_source = NIL;
+  previous_anno = NIL;
+  last_class_set = -1;
+  unpaired_lines_said.clear();
   anno_parse_state = AnnoParseState{};
   anno_build_state = AnnoBuildState{};
   anno_refers_to_GE = 0;

@@ -1,8 +1,10 @@
 // anno_globals.h: the program-wide state of the annotations.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "annotations/anno_codes.h"
 #include "model/model_services.h"
@@ -11,6 +13,10 @@
 
 extern Drosa current_anno;          // the selected annotation (its TPARAM or LINE); NIL none
 extern Drosa last_template_source;  // the annotation copied last into a template; NIL none
+extern Drosa previous_anno;  // the annotation selected before current_anno's deselection; NIL
+extern int last_class_set;   // the class anno_set_class gave last from its defaults; -1 none
+// The line segments whose lost partner the user was told of (by node handle).
+extern std::unordered_set<uint32_t> unpaired_lines_said;
 
 // The escape-code parser between two characters of one annotation.
 struct AnnoParseState {

@@ -80,7 +80,10 @@ Drosa make_text_nodes(const std::string& text, int context, Drosa* last) {
 void forget_anno_references(Drosa anno) {
   if (!anno) return;
   if (current_anno == anno) current_anno = NIL;
+  if (previous_anno == anno) previous_anno = NIL;
   if (last_template_source == anno) last_template_source = NIL;
+  for (Drosa& model : class_models)
+    if (model == anno) model = NIL;
 }
 
 Drosa delete_anno_nodes(Drosa anno) {

@@ -1,8 +1,5 @@
 // anno_services.cpp: the fields of the annotation nodes, annotation classes, and the least of
 // the annotation modes that the rest of the program needs.
-//
-// The model annotations of each class, whose justification, boxing and lock bits a new
-// class would copy, do not exist yet: setting a class records only the class.
 #include "annotations/anno_services.h"
 
 #include "annotations/anno_fields.h"
@@ -78,14 +75,6 @@ const NodeField* const anno_node_fields[] = {
 };
 const int anno_node_field_count = sizeof anno_node_fields / sizeof anno_node_fields[0];
 
-void anno_set_class(int cls, int /*flag*/, int /*size*/, Drosa node, int /*mode*/) {
-  if (!node || node->xkind != TPARAM || cls < 0 || cls > 24) {
-    REPORT_ERROR(4, "Bad call to anno_set_class: class %d", cls);
-    return;
-  }
-  node->set(xclassify, uint8_t(cls));
-}
-
 int pixels_to_tenths(int size) {
   double zoom = zoom_factor > 0 ? zoom_factor : 10.0;  // no zoom set yet: the standard one
   return int(size * 10.0 / zoom + 0.5);
@@ -100,6 +89,7 @@ void end_anno_selection(int mode, int /*redraw*/) {
         (mode >= LINE_MODE && anno->xkind == LINE && anno->get(xcurve) == (mode == CURVE_MODE));
     if (!fits) {
       anno_highlight(anno, 1);
+      previous_anno = anno;
       current_anno = NIL;
     }
   }

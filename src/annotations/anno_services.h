@@ -2,21 +2,21 @@
 // Other folders include this header and no other header of annotations/.
 #pragma once
 
+#include "annotations/anno_classes.h"
 #include "annotations/anno_codes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_globals.h"
 #include "annotations/anno_least.h"
 #include "annotations/anno_refloc.h"
 #include "annotations/anno_runs.h"
+#include "annotations/anno_shapes.h"
 #include "annotations/command_texts.h"
 #include "annotations/drawanno.h"
 #include "annotations/drawtext.h"
+#include "annotations/line_annos.h"
 #include "annotations/midi_commands.h"
 #include "model/model_services.h"
 #include "platform/events.h"
-
-// Gives the TPARAM `node` the annotation class `cls` (0..24) with that class's style.
-void anno_set_class(int cls, int flag, int size, Drosa node, int mode);
 
 // A point size or distance converted for the current zoom: size x 10.0 / zoom_factor,
 // plus 0.5, truncated (the standard zoom, 10.0, leaves it as it is).
@@ -59,8 +59,6 @@ void group_highlight_anno(Drosa anno);
 // anno_draw: draws (erase 0) or erases (1) one annotation in the page image. The page is drawn
 // afresh after every change that needs it: nothing is drawn here yet.
 void anno_draw(Drosa anno, int erase, int flag);
-// line_geometry_wrapper: the other LINE of a line pair; no line pairs are made yet: NIL.
-Drosa line_geometry_wrapper(Drosa line);
 
 // ---- Copies of annotations at each system and each page -----------------------------------
 // repeat_annos_at_system: makes (make 1) or deletes (0) the copies of the annotations that

@@ -23,6 +23,7 @@
 #include "annotations/anno_least.h"
 #include "annotations/anno_runs.h"
 #include "annotations/drawtext.h"
+#include "annotations/line_annos.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -102,7 +103,8 @@ bool for_each_chord(Visit visit) {
 // ---- The first pass ----------------------------------------------------------------------------
 
 // The mid-line marks of the lines that cross the system whole: a mark before each voice's
-// first note of the system for every line begun earlier on the page and ended after it.
+// first note of the system for every line begun before the system (on this page or an
+// earlier one) and ended after it.
 void insert_midline_marks() {
   for (int v = 0; v < voice_count; ++v) {
     if (voice_not_shown(v) || voice_list_empty(v)) continue;
@@ -113,7 +115,7 @@ void insert_midline_marks() {
         break;
       }
     if (!first) continue;
-    for (Drosa p = page_start[v]; p && p != voice_data[v].system_start; p = p->xnext)
+    for (Drosa p = piece_start[v]; p && p != voice_data[v].system_start; p = p->xnext)
       if (effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xline_ord) == LINE_BEGIN &&
           layout_lines(p, first))
         insert_resizing(p, first);

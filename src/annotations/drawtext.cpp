@@ -24,6 +24,7 @@
 #include "annotations/anno_least.h"
 #include "annotations/anno_refloc.h"
 #include "annotations/anno_runs.h"
+#include "annotations/anno_shapes.h"
 #include "annotations/drawanno.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

@@ -135,8 +135,10 @@ void edit_command(int item) {
       editing_command_unavailable(EDIT_MENU, item);
       break;
     case 10:
-    case 12:
       annotation_command_unavailable(EDIT_MENU, item);
+      break;
+    case 12:
+      extend_line_to_here();
       break;
     case 14:
       allow_any_alt_click = !allow_any_alt_click;
@@ -905,6 +907,14 @@ std::string category_name(int code) {
   return {};
 }
 
+// The selected annotation loses its marks and is selected no more.
+void unselect_annotation() {
+  if (!current_anno) return;
+  anno_highlight(current_anno, 1);
+  previous_anno = current_anno;
+  current_anno = NIL;
+}
+
 // The line kind of each Line item (-1 for the separators).
 constexpr int LINE_KINDS[13] = {0, 1, 2, -1, 3, 5, 4, -1, 6, 8, 7, 10, 9};
 
@@ -973,7 +983,10 @@ void text_category_menu(int item, int32_t) {
     REPORT_ERROR(4, "Item %d in Classify menu unrecognized!", item);
     return;
   }
-  text_template->set(xclassify, uint8_t(code));
+  // The template takes the class's style for the texts made next (a font and size set by hand
+  // stay while the class stays the same).
+  Drosa nt = insertion_point ? note_ntdata(insertion_point) : NIL;
+  anno_set_class(code, 0, nt ? nt->get(xstsize) : 50, text_template, 0);
   if (MODE == MUSIC_MODE || !(current_anno || group_selected)) return;
   const int now = query_selection_field(1, xclassify, 0);
   bool with_style = true;
@@ -1047,6 +1060,15 @@ void style_menu(int item, int32_t source) {
       toggle_anno_field(STYLE_MENU, item, xspec_underline);
       break;
     case 15:
+      if (!marked(STYLE_MENU, item) && MODE != MUSIC_MODE) {
+        for_each_selected(
+            [](Drosa anno) {
+              if (anno->xkind != TPARAM) return;
+              modifyvc_with_undo(anno);
+              anno_set_default_style(anno);
+            },
+            0);
+      }
       toggle_anno_field(STYLE_MENU, item, xfing);
       break;
     case 16:  // Stack Vertically
@@ -1092,12 +1114,23 @@ void line_menu(int item, int32_t) {
       return;
     }
   }
-  annotation_command_unavailable(LINE_MENU, item);
+  // A new line: line mode with the templates made ready for the kind, at a drawn note.
+  unselect_annotation();
+  end_anno_selection(LINE_MODE, 1);
+  if (!insertion_point || !is_plotted_note(insertion_point))
+    cursor_to_nearest_visnote(insertion_point_pos, 0, 1, 1);
+  line_mode_reset(LINE_KINDS[item - 1]);
 }
 
 void curve_menu(int item, int32_t) {
   stop_playing(0);
-  annotation_command_unavailable(CURVE_MENU, item);
+  if (item != 1 && item != 2) {
+    REPORT_ERROR(4, "Item %d in Curve submenu unrecognized!", item);
+    return;
+  }
+  end_anno_selection(CURVE_MODE, 1);
+  unselect_annotation();
+  curve_mode_reset(item);
 }
 
 void line_style_menu(int item, int32_t) {

@@ -147,6 +147,7 @@ void restore_window_state(const ViewWindowState& w) {
   inverted_selection_rect = w.inverted_selection;
   framed_selection_rect = w.framed_selection;
   insertion_point = w.insertion_point;
+  previous_anno = NIL;  // it may be an annotation of another piece
   insertion_point_pos = w.insertion_point_pos;
   insertion_point_flashing = w.insertion_point_flashing;
   selected_voice = w.selected_voice;
@@ -592,6 +593,7 @@ int close_view(int ask) {
   clear_undo(1);
   stop_flashing(flashing_node);
   insertion_point = NIL;
+  previous_anno = NIL;  // an annotation of this piece
   group_selected = 0;
   inverted_selection_rect = framed_selection_rect = VirtualRect{};
   // The other views of the piece learn of its changes while this view still names it.

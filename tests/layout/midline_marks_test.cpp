@@ -62,9 +62,10 @@ TEST_F(MidlineMarks, ACrossedSystemIsDrawnAtEveryFormatAndNoMarkStays) {
   for (int keep : {0, 0, 1}) {
     SCOPED_TRACE(keep);
     ASSERT_EQ(format_page(1, keep), 1);
+    // The first segment on the first system, the mark on the second, the last on the third.
     std::vector<Drosa> lines = annotation_lines();
-    ASSERT_EQ(lines.size(), 1u);
-    Drosa l = lines[0];
+    ASSERT_EQ(lines.size(), 3u);
+    Drosa l = lines[1];
     EXPECT_EQ(l->get(xge_pstaff1), 1);
     EXPECT_EQ(l->get(xge_x1), staff_left_x(1, 1) + param_length(685, crossed, nullptr));
     EXPECT_EQ(l->get(xge_x2), staff_right_x(1, 1) - param_length(684, crossed, nullptr));

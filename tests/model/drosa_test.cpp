@@ -78,7 +78,19 @@ TEST_F(Templates, HoldExactlyTheirDefaults) {
   EXPECT_EQ(current_note_template->xkind, NOTE);
   expect_payload(current_note_template, {{11, 4 << 2}, {14, 3 << 1}, {16, 1}, {18, 4}, {20, 100}});
   EXPECT_EQ(text_template->xkind, TPARAM);
-  expect_payload(text_template, {{14, 0xFF}, {15, 0xFF}, {16, 0xFF}, {17, 0xF0}, {31, 5}});
+  // y -16; the lyric's style: Times 12 at staff size 50, centred, Leave Space, Vertical Lock,
+  // Do Not Interpret.
+  expect_payload(text_template, {{14, 0xFF},
+                                 {15, 0xFF},
+                                 {16, 0xFF},
+                                 {17, 0xF0},
+                                 {18, 0xFF},
+                                 {19, 0xFB},
+                                 {21, 12},
+                                 {24, 0x4C},
+                                 {25, 0x01},
+                                 {26, 0x50},
+                                 {31, 5}});
 }
 
 TEST_F(Templates, NoteTemplateIsAnUndottedEighth) {

@@ -1,0 +1,63 @@
+// line_annos.h: line annotations that run over several systems and pages as segments (a
+// BEGLINE, MIDLINEs, an ENDLINE), their ends on each system, the Extend Line To Here command,
+// and the mouse loops that make a line and drag its handles.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_services.h"
+#include "platform/geometry.h"
+
+// ---- Segments -------------------------------------------------------------------------------
+// line_geometry: the segment that belongs with `line`. A BEGLINE and an ENDLINE belong
+// together when both are seen in the current context, stand for no element, have equal
+// xstarty and equal xendy, and no segment with those heights stands between them. *partner
+// (may be null) receives it, NIL for none; *same_system (may be null) 0 when a seen ENDSYST
+// lies between them, else 1. Returns 0 for an ENDLINE, 1 for a BEGLINE or any other node.
+// Reads: the voice list around the line, current_ncontext.
+int line_geometry(Drosa line, Drosa* partner, int* same_system);
+// line_geometry_wrapper: the segment that belongs with `line`; NIL none.
+Drosa line_geometry_wrapper(Drosa line);
+
+// layout_lines: 1 when the BEGLINE `line` belongs with an ENDLINE that lies after a seen
+// ENDSYST after `first_note` (the first note of a system after the BEGLINE), so that the line
+// crosses that system whole and a MIDLINE is drawn there; else 0.
+int layout_lines(Drosa line, Drosa first_note);
+
+// layout_hairpins: 1 when the line attached before `chord` is drawn on this system, its ends
+// first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system, or is clipped
+// parameter 684 before the staff's right end when the ENDLINE is on a later system (its
+// geometric end 1 + parameter 686 times the visible length on, so that a hairpin keeps its
+// angle); an ENDLINE continued from an earlier system starts parameter 685 after the staff's
+// left end. Not drawn (0): an ENDLINE on its BEGLINE's system, a segment whose other segment is
+// gone (said once, level 2), and a segment with less than parameter 260 of it left on the staff.
+// Reads:  the partner segment, the layout of both notes, staff_data, parameters 260, 684-686.
+// Writes: the line's xstartx, xendx, xc1x, xc2x (only when they change); unpaired_lines_said.
+int layout_hairpins(Drosa line, Drosa chord);
+
+// ---- Extend Line To Here ---------------------------------------------------------------------
+// extend_line_to_here: the most recently selected annotation (current_anno, else
+// previous_anno), a line, hairpin or bracket of one system or a BEGLINE, becomes a BEGLINE
+// whose ENDLINE (a copy of it, ending at the note's reference point and keeping its length)
+// stands before the insertion point, later in the same voice. Returns 1 when it was extended.
+// Reads:  insertion_point, current_anno, previous_anno, MODE and the text being edited.
+// Writes: the voice list with undo (the line, its copy, a former ENDLINE removed); the change
+//         flags (re-format, the copy's context).
+// Failure: level 2 messages for each refusal, nothing changed.
+int extend_line_to_here();
+
+// ---- Making and reshaping lines with the mouse ----------------------------------------------
+// create_line_anno_drag: a new line (or curve) from the line template, before the insertion
+// point, from the window point `where` to where the mouse is released (shown by exclusive-or
+// while it moves; Shift keeps it horizontal or vertical). A click that moves less than 3
+// pixels makes nothing (the line made for it is taken out again).
+// Reads:  line_template, insertion_point, zoom_factor, the mouse.
+// Writes: the voice list with undo, current_anno (NIL after), previous_anno (the new line),
+//         the change flags; the page image while it moves.
+void create_line_anno_drag(Point where);
+// line_anno_handle_drag: drags a handle of current_anno, a LINE, from the window point
+// `where`: 1 its start, 4 its end, 2 and 3 a curve's control points. The other segment of an
+// extended line is kept matching. `side` is the curve's bow (1 down) when a straight line's
+// ends move.
+// Writes: the line and its partner with undo, the change flags; the page image while it moves.
+void line_anno_handle_drag(Point where, int handle, int side);
