@@ -103,8 +103,8 @@ bool for_each_chord(Visit visit) {
 // ---- The first pass ----------------------------------------------------------------------------
 
 // The mid-line marks of the lines that cross the system whole: a mark before each voice's
-// first note of the system for every line begun before the system (on this page or an
-// earlier one) and ended after it.
+// first note of the system for every line begun before the system (on this page, or on an
+// earlier one, as the page index lists them) and ended after it.
 void insert_midline_marks() {
   for (int v = 0; v < voice_count; ++v) {
     if (voice_not_shown(v) || voice_list_empty(v)) continue;
@@ -115,10 +115,17 @@ void insert_midline_marks() {
         break;
       }
     if (!first) continue;
-    for (Drosa p = piece_start[v]; p && p != voice_data[v].system_start; p = p->xnext)
+    auto offer = [first](Drosa p) {
       if (effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xline_ord) == LINE_BEGIN &&
           layout_lines(p, first))
         insert_resizing(p, first);
+    };
+    for (int k = 1; k < last_formatted_page; ++k) {
+      const PageSpan* span = page_span(v, k);
+      if (!span) break;
+      for (Drosa line : span->lines) offer(line);
+    }
+    for (Drosa p = page_start[v]; p && p != voice_data[v].system_start; p = p->xnext) offer(p);
   }
 }
 

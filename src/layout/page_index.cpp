@@ -34,8 +34,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include "annotations/anno_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/midline_marks.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -102,6 +104,9 @@ Drosa read_page(int v, Drosa start, PageSpan* span) {
         span->params.push_back(p);
         break;
       }
+      case LINE:
+        if (p->get(xline_ord) == LINE_BEGIN && !p->get(xline_eocvar)) span->lines.push_back(p);
+        break;
       case BAR:
         ++span->bars;
         if (p->get(xrestart_number)) {

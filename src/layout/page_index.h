@@ -14,6 +14,7 @@ struct PageSpan {
   int32_t bars = 0;           // visible BARs on the page
   int64_t time = 0;           // times to the next note of the page's NOTEs, summed
   std::vector<Drosa> params;  // visible PARAM nodes with a good parameter number, in list order
+  std::vector<Drosa> lines;   // visible LINEs that begin a line running on (BEGLINEs), in order
   Drosa print, beaming, clef, keysig, timesig;  // the last one of each kind on the page; NIL none
   int32_t numbered_bars = 0;   // numbered BARs after the page's last restart BAR (all when none)
   bool restarts = false;       // a BAR of the page restarts the bar numbering

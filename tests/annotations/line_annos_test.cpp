@@ -176,6 +176,24 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
   EXPECT_TRUE(take_reports().empty());
 }
 
+// A line from page 1 to page 3 is drawn across the whole system of page 2.
+TEST_F(LineSegments, ALineOverAWholePageCrossesIt) {
+  line(STYLE_PLAIN_LINE, LINE_BEGIN, 0, 300, 400, 0);
+  quarter();
+  add_system_break(v, true);
+  Drosa middle = quarter();
+  add_system_break(v, true);
+  line(STYLE_PLAIN_LINE, LINE_END, -400, 300, 400, 0);
+  quarter();
+  count_pages();
+  ASSERT_EQ(page_count, 3);
+  ASSERT_EQ(format_page(2, 0), 1);
+  std::vector<Drosa> across = lines_of(middle);
+  ASSERT_EQ(across.size(), 1u);
+  EXPECT_EQ(across[0]->get(xge_x1), staff_left_x(0, 2) + length(685, middle));
+  EXPECT_EQ(across[0]->get(xge_x2), staff_right_x(0, 2) - length(684, middle));
+}
+
 TEST_F(LineSegments, ASegmentThatLostItsPartnerIsNotDrawnAndSaidOnce) {
   Drosa begin = line(STYLE_HAIRPIN, LINE_BEGIN, 0, -400, 600, 50);
   Drosa a = quarter();
