@@ -296,11 +296,9 @@ void place_LINE(Drosa node, Drosa note, int var, int mode, int pstaff) {
   if (mode == EMIT && pd && pd->get(xpagex1) != NOT_DRAWN) {
     const int32_t x1 = pd->get(xpagex1), y1 = pd->get(xpagey1);
     if (node->xkind == LINE) {
-      GEline(node->get(xline_drawmode), x1, y1, pstaff, 0, pd->get(xpagex2), pd->get(xpagey2),
-             pstaff, 0, node->get(xlinewidth), node->get(xdashlth), node->get(xgaplth),
-             clamp_i32(int64_t(x1) + node->get(xc1x)), clamp_i32(int64_t(y1) + node->get(xc1y)),
-             clamp_i32(int64_t(x1) + node->get(xc2x)), clamp_i32(int64_t(y1) + node->get(xc2y)),
-             node->get(xline_color), var, note);
+      anno_line_element(node, note, pstaff, x1, y1, pd->get(xpagex2), pd->get(xpagey2),
+                        int64_t(x1) + node->get(xc1x), int64_t(y1) + node->get(xc1y),
+                        int64_t(x1) + node->get(xc2x), int64_t(y1) + node->get(xc2y), var);
     } else if (node->xkind == TPARAM) {
       const std::string text = anno_run_text(node);
       GEstring(node->get(xtext_drawmode), x1, y1, node->get(xexpand), node->get(xsuper), pstaff,
@@ -310,6 +308,37 @@ void place_LINE(Drosa node, Drosa note, int var, int mode, int pstaff) {
     }
   }
   destroy_Drosa_list(node);
+}
+
+Drosa anno_line_element(Drosa line, Drosa note, int pstaff, int64_t x1, int64_t y1, int64_t x2,
+                        int64_t y2, int64_t clip_x1, int64_t clip_y1, int64_t clip_x2,
+                        int64_t clip_y2, int var) {
+  if (clip_x2 < clip_x1) std::swap(clip_x1, clip_x2);
+  if (clip_y2 < clip_y1) std::swap(clip_y1, clip_y2);
+  // The part of the line inside the box, as the fractions t0..t1 of its way from one end.
+  double t0 = 0, t1 = 1;
+  const double dx = double(x2 - x1), dy = double(y2 - y1);
+  auto keep = [&](double p, double q) {  // p t <= q
+    if (p == 0) return q >= 0;
+    const double t = q / p;
+    if (p < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+    return true;
+  };
+  if (!keep(-dx, double(x1 - clip_x1)) || !keep(dx, double(clip_x2 - x1)) ||
+      !keep(-dy, double(y1 - clip_y1)) || !keep(dy, double(clip_y2 - y1)))
+    return NIL;
+  const int64_t ax = x1 + std::llround(t0 * dx), ay = y1 + std::llround(t0 * dy);
+  const int64_t bx = x1 + std::llround(t1 * dx), by = y1 + std::llround(t1 * dy);
+  return GEline(line->get(xline_drawmode), clamp_i32(ax), clamp_i32(ay), pstaff, 0, clamp_i32(bx),
+                clamp_i32(by), pstaff, 0, line->get(xlinewidth), line->get(xdashlth),
+                line->get(xgaplth), clamp_i32(clip_x1), clamp_i32(clip_y1), clamp_i32(clip_x2),
+                clamp_i32(clip_y2), line->get(xline_color), var, note);
 }
 
 void line_end_geometry(Drosa line, Drosa note, AnnoPoint p1, AnnoPoint p2, int side, int offsets,

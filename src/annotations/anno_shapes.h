@@ -66,6 +66,13 @@ void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask);
 // offsets) or a text at its PDATA's first point in its own style, with the element variety var;
 // any other mode would draw it on the screen. The copy must be linked to nothing before it.
 void place_LINE(Drosa node, Drosa note, int var, int mode, int pstaff);
+// anno_line_element: the element of the straight annotation line `line` (its draw mode, width,
+// dash, gap and colour) from (x1, y1) to (x2, y2), its ends brought in to where its clip box
+// (page corners) cuts it, with that clip box; nothing when it lies wholly outside the box.
+// Returns the element, NIL for none.
+Drosa anno_line_element(Drosa line, Drosa note, int pstaff, int64_t x1, int64_t y1, int64_t x2,
+                        int64_t y2, int64_t clip_x1, int64_t clip_y1, int64_t clip_x2,
+                        int64_t clip_y2, int var);
 // line_end_geometry: sets a line from two points, p1 made the left one: its PDATA's page and
 // screen rectangles; with offsets, its start from its reference point (anno_refloc) and its
 // end from its start; with control, a curve's control points (curve_geometry, bowing down for

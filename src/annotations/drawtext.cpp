@@ -547,6 +547,10 @@ Drosa draw_LINE(Drosa line, Drosa note, int pstaff, int where) {
             clamp_i32(y1 + line->get(xc1y)), pstaff, clamp_i32(x1 + line->get(xc2x)),
             clamp_i32(y1 + line->get(xc2y)), pstaff, bx, by, pstaff, line->get(xfattermid),
             line->get(xdashlth), line->get(xgaplth), line->get(xline_color), where, note);
+  } else if (line->get(xmetaline) == 0 && !line->get(xline_eocvar)) {
+    // Brought in to its clip box, as a segment clipped at its system's end is.
+    anno_line_element(line, note, pstaff, x1, y1, x2, y2, x1 + line->get(xc1x),
+                      y1 + line->get(xc1y), x1 + line->get(xc2x), y1 + line->get(xc2y), where);
   } else if (line->get(xmetaline) == 0) {
     GEline(drawmode, ax, ay, pstaff, 0, bx, by, pstaff, 0, line->get(xlinewidth),
            line->get(xdashlth), line->get(xgaplth), clamp_i32(x1 + line->get(xc1x)),

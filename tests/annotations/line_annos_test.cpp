@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -131,31 +132,37 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass);
     ASSERT_EQ(format_page(1, 0), 1);
-    // The crescendo's first segment: two legs from its start, clipped p684 before the staff's
-    // end, geometrically 1 + p686 times as long so that they keep opening at the same angle.
+    // The crescendo's first segment: geometrically 1 + p686 times as long as what shows of it
+    // (up to p684 before the staff's end), its legs drawn up to there, so that they keep their
+    // angle: open 50 / (1 + p686) there.
     const int32_t start = head_x(a2);
     const int32_t visible = staff_right_x(0, 1) - length(684, a2) - start;
+    EXPECT_EQ(hairpin->get(xendx), int32_t(more * visible));
+    EXPECT_EQ(hairpin->get(xc2x), visible);
+    const int32_t open = int32_t(std::lround(50.0 * visible / hairpin->get(xendx)));
     std::vector<Drosa> legs = lines_of(a2);
     ASSERT_EQ(legs.size(), 2u);
     for (Drosa leg : legs) {
       EXPECT_EQ(leg->get(xganno), GANNO_BOTH);
       EXPECT_EQ(leg->get(xge_x1), start);
-      EXPECT_EQ(leg->get(xge_x2), start + int32_t(more * visible));
-      EXPECT_EQ(leg->get(xgl_clipx2), start + visible);
+      EXPECT_EQ(leg->get(xge_x2), start + visible);
     }
-    EXPECT_EQ(legs[0]->get(xge_y2) - legs[0]->get(xge_y1), 50);
-    EXPECT_EQ(legs[1]->get(xge_y2) - legs[1]->get(xge_y1), -50) << "mirrored about its start";
-    // Its last segment on the next system starts p685 after the staff's start and ends where
-    // it was put.
+    EXPECT_EQ(legs[0]->get(xge_y2) - legs[0]->get(xge_y1), open);
+    EXPECT_EQ(legs[1]->get(xge_y2) - legs[1]->get(xge_y1), -open) << "mirrored about its start";
+    // Its last segment on the next system shows from p685 after the staff's start to where it
+    // was put, the rest of the same angle.
     legs = lines_of(b2);
     ASSERT_EQ(legs.size(), 2u);
     const int32_t end = head_x(b2) - 400 + 600;
     const int32_t from = staff_left_x(1, 1) + length(685, b2);
+    EXPECT_EQ(hairpin_end->get(xendx), int32_t(more * (end - from)));
+    EXPECT_EQ(head_x(b2) + hairpin_end->get(xstartx) + hairpin_end->get(xendx), end);
     for (Drosa leg : legs) {
+      EXPECT_EQ(leg->get(xge_x1), from);
       EXPECT_EQ(leg->get(xge_x2), end);
-      EXPECT_EQ(leg->get(xge_x1), end - int32_t(more * (end - from)));
-      EXPECT_EQ(leg->get(xgl_clipx1), from);
     }
+    EXPECT_EQ(legs[0]->get(xge_y2) - legs[0]->get(xge_y1),
+              int32_t(std::lround(50.0 * (end - from) / hairpin_end->get(xendx))));
     // The octave line goes on over the page turn: its line to the staff's end, no hook.
     EXPECT_EQ(parts_of(b3), "68 ");
     EXPECT_EQ(lines_of(b3)[0]->get(xgl_clipx2), staff_right_x(1, 1) - length(684, b3));
