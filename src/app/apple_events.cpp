@@ -89,7 +89,16 @@ bool is_musicxml_document(const std::string& path) {
   const size_t length = std::fread(start, 1, sizeof start, file);
   std::fclose(file);
   std::string_view text(start, length);
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::string narrowed;
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+  } else if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+    // UTF-16: the ASCII characters of the start are enough to tell.
+    const size_t low = text[0] == '\xFF' ? 0 : 1;
+    for (size_t i = 2; i + 1 < text.size(); i += 2)
+      narrowed += text[i + 1 - low] == 0 ? text[i + low] : '\x80';
+    text = narrowed;
+  }
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos) return false;
   text.remove_prefix(first);

@@ -27,6 +27,6 @@ int16_t handle_apple_event(const EventRecord& event, uint32_t id);
 // ".XML".
 bool is_musicxml_name(const char* name);
 // A document for the MusicXML import, whatever its name ends with: a MusicXML name, or a file
-// that starts (after an optional byte-order mark and white space) with an XML declaration or a
-// score-partwise or score-timewise element. A piece file never starts so.
+// that starts (after an optional byte-order mark, UTF-8 or UTF-16, and white space) with an XML
+// declaration or a score-partwise or score-timewise element. A piece file never starts so.
 bool is_musicxml_document(const std::string& path);

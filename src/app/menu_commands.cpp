@@ -515,7 +515,7 @@ namespace {
 // changed piece when the preferences ask for it; the undo history goes.
 void part_extraction_command(Drosa note) {
   const int32_t bar = note ? bar_number_of_node(note) : 1;
-  if (prefs.ask_save_before_context_change() && DrosaDirty && !is_playing()) {
+  if (prefs.ask_save_before_context_change() && (DrosaDirty & DIRTY_CHANGED) && !is_playing()) {
     const int answer = yesnocan_alert(
         "Do you want to save your piece now, before you use the Part Extraction... menu option?");
     if (answer == ANSWER_CANCEL) return;

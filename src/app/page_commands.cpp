@@ -146,7 +146,7 @@ bool find_target(int item, PageTarget* target) {
 // Before leaving the page: the user may save a changed piece first (when the preferences ask
 // for it and nothing plays); the undo history goes. False when the user cancelled.
 bool leave_page() {
-  if (prefs.ask_save_before_context_change() && DrosaDirty && !is_playing()) {
+  if (prefs.ask_save_before_context_change() && (DrosaDirty & DIRTY_CHANGED) && !is_playing()) {
     const int answer =
         yesnocan_alert("Do you want to save your piece now, before you change pages?");
     if (answer == ANSWER_CANCEL) return false;

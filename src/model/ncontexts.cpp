@@ -115,8 +115,8 @@ void ncontext_dialog_set_name(int n, int where) {
 
 void change_ncontext(Drosa node, int n, int no_ask) {
   const int32_t measure = node ? bar_number_of_node(node) : 1;
-  if (!no_ask && n != current_ncontext && prefs.ask_save_before_context_change() && DrosaDirty &&
-      !is_playing()) {
+  if (!no_ask && n != current_ncontext && prefs.ask_save_before_context_change() &&
+      (DrosaDirty & DIRTY_CHANGED) && !is_playing()) {
     const int answer = yesnocan_alert(SAVE_BEFORE_SWITCH);
     if (answer == ANSWER_CANCEL) return;
     if (answer == ANSWER_YES) save_piece(0, 0, 0, &piece_fsspec);

@@ -102,7 +102,9 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
       discard_failed_piece(nullptr);
       return 0;
     }
-    DrosaDirty |= 1;  // new and never saved
+    // New or imported, never saved: closing asks to save it, but nothing in it has changed
+    // (questions about changes since the last save are not asked of it).
+    DrosaDirty |= DIRTY_NEVER_SAVED;
     perf_defaults[PERF_PLATFORM_CODE] = 1;
     draw_piano_window();
   } else {

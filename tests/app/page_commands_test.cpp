@@ -2,9 +2,12 @@
 //   RhythmErrors.*:   a measure's length against its time signature, within 50 units, and the
 //                     incomplete measures allowed after a bar line that is not a plain one
 //   PageNavigation.*: Go To Bar and Go To Page land on the page and note asked for; leaving a
-//                     changed page asks to save first and clears the undo history; Next Rhythm
+//                     changed page asks to save first and clears the undo history, an
+//                     imported piece not changed since is not asked about; Next Rhythm
 //                     Error finds the faulty bar on its page and then says there is no other
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "app/app_services.h"
 #include "layout/layout_services.h"
@@ -94,6 +97,38 @@ TEST_F(PageNavigation, LeavingAChangedPageAsksToSaveFirstAndClearsTheUndoHistory
   page_navigation_command(PAGE_COMMAND_NEXT);
   EXPECT_EQ(current_page, 2) << "there is no page 3";
   EXPECT_TRUE(shown().empty());
+}
+
+// shared/data/scores beside the repository (or beside the folder of worktrees it lies in).
+std::filesystem::path real_score(const char* name) {
+  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path();
+  for (int level = 0; level < 2; ++level) {
+    up = up.parent_path();
+    if (std::filesystem::exists(up / "shared" / "data" / "scores" / name))
+      return up / "shared" / "data" / "scores" / name;
+  }
+  return {};
+}
+
+TEST_F(PageNavigation, AnImportedPieceNotChangedSinceIsNotAskedAboutButClosingItAsks) {
+  const std::filesystem::path score = real_score("joplin-maple-leaf-rag.musicxml");
+  if (score.empty()) GTEST_SKIP() << "the real scores are not beside the repository";
+  const std::string copy = dir + "/rag.musicxml";
+  std::filesystem::copy_file(score, copy);
+  ASSERT_TRUE(start({copy}));
+  ASSERT_GT(page_count, 1);
+  take_reports();
+  page_navigation_command(PAGE_COMMAND_NEXT);
+  EXPECT_EQ(current_page, 2);
+  EXPECT_TRUE(shown().empty()) << "nothing changed since the import";
+  mark_piece_changed(1, 1, 0);
+  script_hit(3);  // No
+  page_navigation_command(PAGE_COMMAND_PREVIOUS);
+  EXPECT_EQ(shown().size(), 1u) << "a change is asked about";
+  script_hit(3);  // No
+  ASSERT_EQ(file_menu(FILE_COMMAND_CLOSE, 'v'), 1);
+  EXPECT_EQ(shown().at(0).text, "Save this piece?") << "never saved";
+  take_reports();
 }
 
 TEST_F(PageNavigation, NextRhythmErrorFindsTheFaultyBarOnItsPageThenNoOther) {
