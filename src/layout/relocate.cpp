@@ -392,10 +392,10 @@ bool rod_reaches_back(const Layer& layer, const Chord& chord) {
 // ---- Relocation zones -------------------------------------------------------------------------
 
 // A change that formatting makes to the piece joins the newest undo step (that of the edit
-// which made it necessary, as a rule), marks the piece changed and flags the other views
-// that see the node. The format under way carries on with the change made.
+// which made it necessary, as a rule), marks it as a change formatting made and flags the
+// other views that see the node. The format under way carries on with the change made.
 void mark_layout_change(Drosa node) {
-  mark_piece_changed(0, 1, node->xcontext > 0 ? node->xcontext : 0);
+  mark_layout_changed(1, node->xcontext > 0 ? node->xcontext : 0);
 }
 
 // A ZONE attached to a grace note before its main note goes before the next note of the

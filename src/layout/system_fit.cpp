@@ -196,7 +196,7 @@ int cut_overfull_system() {
     if (clean) made += insert_system_start(*it, 0, 1, 1);
   }
   if (made) {
-    mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
+    mark_layout_changed(CHANGE_NO_VIEWS, 0);
   } else {
     std::copy(systems.begin(), systems.end(), std::begin(system_cursor));
     std::copy(times.begin(), times.end(), std::begin(time_cursor));

@@ -15,6 +15,11 @@ void mark_piece_changed(int reformat, int kind, int context) {
   mark_views_changed(reformat, kind, context);
 }
 
+void mark_layout_changed(int kind, int context) {
+  DrosaDirty |= DIRTY_LAYOUT;
+  mark_views_changed(0, kind, context);
+}
+
 void mark_views_changed(int reformat, int kind, int context) {
   if (reformat) reformat_pending = 1;
   if (kind == CHANGE_NO_VIEWS) return;

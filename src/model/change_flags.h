@@ -6,6 +6,11 @@ inline constexpr int CHANGE_NO_VIEWS = 4;
 
 // Marks the piece changed (bit 0 of DrosaDirty), then as mark_views_changed.
 void mark_piece_changed(int reformat, int kind, int context);
+// A change that formatting made (systems cut to fit, nodes moved to their zones): saved with
+// the piece, but no change of the user's that questions before changing pages or contexts
+// would protect, and formatting makes it again when the piece is opened. Marks DIRTY_LAYOUT,
+// then as mark_views_changed without a reformat.
+void mark_layout_changed(int kind, int context);
 // Requests a reformat when reformat is non-zero; unless kind is 4 flags the views of the
 // context (context 0 or another context: the other views; the current context: its views).
 void mark_views_changed(int reformat, int kind, int context);

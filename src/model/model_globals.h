@@ -70,9 +70,11 @@ extern int32_t empty_measure_found;  // set when a delete would leave a measure 
 
 // ---- Change flags ----------------------------------------------------------------------
 extern uint8_t DrosaDirty;  // bit 0: the piece changed since it was saved;
-                            // DIRTY_NEVER_SAVED: new or imported, never saved
+                            // DIRTY_NEVER_SAVED: new or imported, never saved;
+                            // DIRTY_LAYOUT: formatting changed it (systems cut to fit)
 inline constexpr uint8_t DIRTY_CHANGED = 0x01;
 inline constexpr uint8_t DIRTY_NEVER_SAVED = 0x02;
+inline constexpr uint8_t DIRTY_LAYOUT = 0x04;
 extern int32_t view_change_current;  // views of the current context need reformatting
 extern int32_t view_change_other;    // views of other contexts need reformatting
 extern int32_t current_page;         // page shown in the current view, from 1

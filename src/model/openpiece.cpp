@@ -103,8 +103,9 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
       return 0;
     }
     // New or imported, never saved: closing asks to save it, but nothing in it has changed
-    // (questions about changes since the last save are not asked of it).
-    DrosaDirty |= DIRTY_NEVER_SAVED;
+    // (questions about changes since the last save are not asked of it). What the making or
+    // the import changed on the way (pages the import's formatting cut) is the piece made.
+    DrosaDirty = DIRTY_NEVER_SAVED;
     perf_defaults[PERF_PLATFORM_CODE] = 1;
     draw_piano_window();
   } else {

@@ -485,7 +485,8 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
 }
 
 int ask_save_piece() {
-  if (!DrosaDirty) return 1;
+  // What formatting changed alone it makes again at the next opening: nothing to ask about.
+  if (!(DrosaDirty & ~DIRTY_LAYOUT)) return 1;
   char question[REPORT_TEXT_SIZE];
   if (is_untitled_file(piece_fsspec)) {
     std::snprintf(question, sizeof question, "%s", "Save this piece?");

@@ -335,7 +335,7 @@ TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
   script_hit(1);
   ASSERT_EQ(open_in_window(0), 1);
   ASSERT_EQ(voice_count, 2);
-  EXPECT_EQ(DrosaDirty & 1, 1);
+  EXPECT_EQ(DrosaDirty, DIRTY_NEVER_SAVED) << "made, not changed";
   EXPECT_EQ(current_page, 1);
   EXPECT_EQ(undo_list_length(0), 0);
   for (int v = 0; v < 2; ++v) {
