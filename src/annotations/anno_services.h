@@ -44,6 +44,8 @@ void text_finish(int flag);
 void text_redraw();
 // icon_update: shows the palette's icons for MODE.
 void icon_update();
+// anno_palette_draw_proc: draws the piano window's content for MODE (anno_palette.cpp).
+void anno_palette_draw_proc();
 
 // ---- Selection marks of annotations (anno_marks.cpp) ------------------------------------------
 // anno_highlight: shows (how 2) or takes away (1) the mark of the selected annotation: squares

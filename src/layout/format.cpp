@@ -680,7 +680,8 @@ int32_t format_interrupted() {
   if (flashing_node) flash_idle();
   adjust_cursor(play_music(0, 0));
   if (no_format_interrupt) return 0;
-  if (MODE == MUSIC_MODE && !group_selected && piano_idle(1)) return 1;
+  // Keys waiting to be entered stop the format; the main loop enters them.
+  if (MODE == MUSIC_MODE && !group_selected && piano_input_waiting()) return 1;
   EventRecord event;
   if (!peek_event(INTERRUPTING_EVENTS, &event)) return 0;
   if (event_interrupts(event)) return 1;

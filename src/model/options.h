@@ -7,11 +7,13 @@
 #include "model/model_globals.h"
 
 // Offsets of the fields the program reads by name.
-inline constexpr int OPTIONS_PAGE_WIDTH = 0;     // x
-inline constexpr int OPTIONS_PAGE_HEIGHT = 4;    // x
-inline constexpr int OPTIONS_NOTE_SPACING = 18;  // float: 1 minus the spacing factor typed
-inline constexpr int OPTIONS_TITLE = 68;         // i16: the page title names the piece's file
-inline constexpr int OPTIONS_DISPLAY = 76;       // u8: how the page is shown
+inline constexpr int OPTIONS_PAGE_WIDTH = 0;         // x
+inline constexpr int OPTIONS_PAGE_HEIGHT = 4;        // x
+inline constexpr int OPTIONS_NOTE_SPACING = 18;      // float: 1 minus the spacing factor typed
+inline constexpr int OPTIONS_PIANO_ROLL_HEADS = 66;  // i16: piano-roll note heads may be used
+inline constexpr int OPTIONS_TITLE = 68;             // i16: the page title names the piece's file
+inline constexpr int OPTIONS_CLUSTER_REST = 72;      // i16: three adjacent keys played enter a rest
+inline constexpr int OPTIONS_DISPLAY = 76;           // u8: how the page is shown
 inline constexpr int OPTIONS_CONTEXT_EDIT_LOCK =
     84;  // i16: context_edit_lock, its notes cannot change
 inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16

@@ -479,6 +479,9 @@ int insert_note(Drosa first, Drosa last, int add_to_chord, int perf_mode, int ke
         destroy_Drosa_list(first);
         return 0;
       }
+      // The insertion point goes on to the first rest that fills the time after the new chord,
+      // where the next note belongs.
+      if (tail != last) resume_from = last;
       last = tail;
     }
     do_Drosa_update(UPDATE_REPLACE, first, last, chord_first, stretch_last, perf_mode, 1);

@@ -176,7 +176,10 @@ void midi_read_proc(const uint8_t* message, int length) {
   if (kind != 0x90 && kind != 0x80 && !(kind == 0xB0 && message[1] >= 64 && message[1] <= 95))
     return;
   MidiInSlot& slot = midi_in_ring.slots[midi_in_ring.write_index];
-  if (slot.length.load(std::memory_order_acquire) != 0) return;  // full: dropped
+  if (slot.length.load(std::memory_order_acquire) != 0) {  // full: dropped, and counted
+    midi_in_dropped.fetch_add(1);
+    return;
+  }
   std::copy(message, message + 3, slot.bytes);
   slot.time = now_ms();
   slot.length.store(3, std::memory_order_release);

@@ -4,10 +4,33 @@
 #include "platform/midi.h"
 #include "platform/play_timer.h"
 #include "platform/synth.h"
+#include "platform/window.h"
 
 int32_t key_spelling[12];
-Drosa entry_node;
+int32_t key_spelling_key = -1;
+
+int piano_dialog = 0;
+Rect screen_avail_rect;
+Rect piano_drag_bounds;
+bool piano_tall = false;
+int16_t memory_shown = 0;
+double piano_hscale = 1.0;
+double piano_vscale = 1.0;
+
 int32_t add_mode = 0;
+bool template_staccatissimo = false;
+bool grace_after = false;
+PaletteTuplet palette_tuplet;
+PaletteNestedTuplet palette_nested_tuplet;
+bool entry_hint_shown = false;
+
+PlayedNote played_keys[PLAYED_KEYS];
+int32_t played_key_count = 0;
+uint32_t shift_chord_pending = 0;
+int32_t typed_key_pending = 0;
+bool midi_sysex_open = false;
+std::atomic<int32_t> midi_in_dropped{0};
+int32_t midi_in_dropped_seen = 0;
 
 PlayState play_state;
 std::atomic<int32_t> playing_flag{0};
@@ -41,8 +64,26 @@ void reset_performance_globals() {
   platform_synth_close();
   platform_synth_use_offline(false);
   for (int32_t& s : key_spelling) s = 0;
-  entry_node = NIL;
+  key_spelling_key = -1;
+  if (piano_dialog) platform_dispose_window(piano_dialog);
+  piano_dialog = 0;
+  screen_avail_rect = piano_drag_bounds = Rect{};
+  piano_tall = false;
+  memory_shown = 0;
+  piano_hscale = piano_vscale = 1.0;
   add_mode = 0;
+  template_staccatissimo = false;
+  grace_after = false;
+  palette_tuplet = PaletteTuplet{};
+  palette_nested_tuplet = PaletteNestedTuplet{};
+  entry_hint_shown = false;
+  for (PlayedNote& k : played_keys) k = PlayedNote{};
+  played_key_count = 0;
+  shift_chord_pending = 0;
+  typed_key_pending = 0;
+  midi_sysex_open = false;
+  midi_in_dropped = 0;
+  midi_in_dropped_seen = 0;
   play_state = PlayState{};
   playing_flag = 0;
   {

@@ -16,15 +16,58 @@
 #include <mutex>
 
 #include "model/model_services.h"
+#include "performance/pitch.h"
+#include "platform/geometry.h"
 
 // ---- Spelling of entered notes -----------------------------------------------------------------
 // The spelling (0..2 in pitch_spelling_table) preferred for each pitch class.
 extern int32_t key_spelling[12];
 
-// ---- Note entry (the piano window's)
-// -------------------------------------------------------------
-extern Drosa entry_node;  // the note at which the piano window enters notes; NIL none
-extern int32_t add_mode;  // the palette's Add box: entered notes join the chord
+// The pitch class's spelling was last set from a KEYSIG of this xkey; -1 none yet.
+extern int32_t key_spelling_key;
+
+// ---- The piano window (pianowin.cpp) and its scaled drawing (piano_draw.cpp) -------------------
+// Layout constants: the x where the C of MIDI key 0 would begin (an octave is 63 pixels, seven
+// white keys of 9), and the right end of the keys (the rest key's box begins there).
+inline constexpr int32_t keyboard_origin_x = -90;
+inline constexpr int32_t keyboard_right_x = 487;
+extern int piano_dialog;        // window number of the piano window; 0 before it is made
+extern Rect screen_avail_rect;  // the screen's bounds for windows, read at creation
+extern Rect piano_drag_bounds;  // where the window may be dragged
+extern bool piano_tall;         // the window has its tall size (special accidentals shown)
+extern int16_t memory_shown;    // the memory percentage shown; 0 none
+extern double piano_hscale;     // factor of horizontal coordinates of the drawing
+extern double piano_vscale;     // factor of vertical coordinates
+
+// ---- The note-attribute palette (palette.cpp) ---------------------------------------------------
+extern int32_t add_mode;             // the Add box: entered notes join the chord
+extern bool template_staccatissimo;  // third state of the staccato box
+extern bool grace_after;             // grace notes made in the palette follow their main note
+struct PaletteTuplet {
+  int32_t number = 3;    // tuplet number
+  int32_t intimeof = 8;  // in the time of, x 4
+};
+extern PaletteTuplet palette_tuplet;  // the tuplet the tuplet box switches on
+struct PaletteNestedTuplet {
+  bool nested = false;
+  int32_t number = 3;
+  int32_t intimeof = 8;  // x 4
+};
+extern PaletteNestedTuplet palette_nested_tuplet;
+extern bool entry_hint_shown;  // the palette shows how to start entering notes
+
+// ---- Note entry (note_entry.cpp) -----------------------------------------------------------
+inline constexpr int PLAYED_KEYS = 88;
+extern PlayedNote played_keys[PLAYED_KEYS];  // the keys of the chord being played
+extern int32_t played_key_count;
+extern uint32_t
+    shift_chord_pending;           // the last key was clicked or typed with Shift: the chord waits
+extern int32_t typed_key_pending;  // key last added from a computer key, entered at its key-up
+extern bool midi_sysex_open;       // a system-exclusive message goes on in the next input
+// Messages the input ring had no room for, counted by the input thread; the main thread beeps
+// once for every count it has not yet seen.
+extern std::atomic<int32_t> midi_in_dropped;
+extern int32_t midi_in_dropped_seen;
 
 // ---- The play engine (play.cpp)
 // ------------------------------------------------------------------

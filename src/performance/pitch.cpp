@@ -211,7 +211,7 @@ void clear_one_shot_attributes(bool all) {
 bool entry_allowed() {
   if (!is_NOTE(insertion_point) || notes_locked()) return false;
   if (options_i16(1, OPTIONS_PUBLISHED)) return false;
-  return entry_node || note_entry_active || duration_edits_enabled;
+  return entry_node() || note_entry_active || duration_edits_enabled;
 }
 
 // The nodes of one entered note, linked after *tail: NEST, SPACC, TSMOD, NOTE.
@@ -233,8 +233,7 @@ Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head) {
     note->set(xacc, 0);
     note->set(xtie, 0);
   } else {
-    if (!record->spacc_count && !record->requested_accidental && !spacc_template)
-      special_acc_entry(record, insertion_point);
+    if (record->accidental == 0) special_acc_entry(record, insertion_point);
     if (record->spacc_count) {
       Drosa spacc = newDrosa(SPACC, 0);
       spacc->set(xnumspacc, uint8_t(record->spacc_count));

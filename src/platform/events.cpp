@@ -10,6 +10,9 @@
 // While a modal window is up, the filter also drops input aimed at any other window: Qt's own
 // modality stops real input only, not the synthetic input that tests and posted events make.
 //
+// Key releases become key-up events too (the widgets still get them); the repeats of a key
+// held down give auto-key events and no release.
+//
 // Wheel and touchpad movements over a window's content become wheel events of that window,
 // in whole pixels (the fractions are kept for the next movement).
 //
@@ -350,6 +353,17 @@ class InputFilter : public QObject {
         platform_post_event(record);
         remember_key(record, *key_event, entry->window);
         return true;
+      }
+      case QEvent::KeyRelease: {
+        // A key's release is an event of its own; the widget sees it as well. A key held down
+        // repeats without being released.
+        const auto* key_event = static_cast<QKeyEvent*>(event);
+        EventRecord record;
+        if (key_event->isAutoRepeat() || !translate_key(*key_event, &record)) return false;
+        record.what = EVENT_KEY_UP;
+        record.window = entry->number;
+        platform_post_event(record);
+        return false;
       }
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:

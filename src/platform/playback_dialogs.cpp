@@ -1,5 +1,7 @@
 // playback_dialogs.cpp: the dialog tables of playback: Hear, Tuning, Dynamic Levels, Default
-// Playback, Recompute Playback, the MIDI channel of a voice and the spelling of entered notes.
+// Playback, Recompute Playback, the MIDI channel of a voice and the spelling of entered notes;
+// and of note entry: the piano window's items, the tuplet and grace-note dialogs of its palette
+// and the dialog that gives a computer key to a point of the piano window.
 // The program addresses their items by number; the numbers are the comments' at each item.
 #include <initializer_list>
 #include <vector>
@@ -148,9 +150,57 @@ DialogSpec spelling_dialog() {
   return spec;
 }
 
+// The piano window is a floating window of its own, not a dialog: its table only gives the
+// places of its items, in pixels of the window (503 wide; 60 high, 100 with the special
+// accidentals). The strip left of the keyboard holds the annotation palette's mode icons.
+DialogSpec piano_window_items() {
+  DialogSpec spec{4460, ALERT_NONE, "Piano", {0, 0, 503, 100}, {}, 0, 0};
+  spec.items.push_back(user({0, 0, 0, 0}));        // 1
+  spec.items.push_back(user({0, 0, 0, 0}));        // 2
+  spec.items.push_back(user({0, 0, 17, 15}));      // 3 the text-mode icon
+  spec.items.push_back(user({0, 15, 17, 30}));     // 4 the line-mode icon
+  spec.items.push_back(user({18, 0, 505, 31}));    // 5 the keyboard with its rest key
+  spec.items.push_back(user({0, 45, 17, 60}));     // 6 the music-mode icon
+  spec.items.push_back(user({0, 62, 17, 80}));     // 7 special accidentals: shown
+  spec.items.push_back(user({0, 82, 17, 100}));    // 8 special accidentals: applied
+  spec.items.push_back(user({418, 63, 500, 98}));  // 9 the special-accidental group chosen
+  spec.items.push_back(user({0, 30, 17, 45}));     // 10 the curve-mode icon
+  return spec;
+}
+
+DialogSpec tuplet_dialog() {
+  DialogSpec spec = with_buttons(29349, "Tuplet", 320, 190);
+  spec.items.push_back(label({16, 12, 304, 30}, "Notes entered as tuplets:"));    // 3
+  spec.items.push_back(edit({32, 40, 72, 60}));                                   // 4
+  spec.items.push_back(edit({160, 40, 200, 60}));                                 // 5
+  spec.items.push_back(label({80, 42, 156, 60}, "in the time of"));               // 6
+  spec.items.push_back(check({16, 76, 304, 94}, "Nested in a further tuplet:"));  // 7
+  spec.items.push_back(edit({32, 104, 72, 124}));                                 // 8
+  spec.items.push_back(edit({160, 104, 200, 124}));                               // 9
+  spec.items.push_back(label({80, 106, 156, 124}, "in the time of"));             // 10
+  return spec;
+}
+
+DialogSpec grace_dialog() {
+  DialogSpec spec = with_buttons(29350, "Grace Notes", 320, 130);
+  spec.items.push_back(label({16, 12, 304, 30}, "Grace notes entered:"));    // 3
+  spec.items.push_back(radio({32, 36, 304, 54}, "Before their main note"));  // 4
+  spec.items.push_back(radio({32, 58, 304, 76}, "After their main note"));   // 5
+  return spec;
+}
+
+DialogSpec key_equivalent_dialog() {
+  DialogSpec spec = with_buttons(136, "Computer Key", 340, 120);
+  spec.items.push_back(edit({270, 28, 310, 48}));  // 3
+  spec.items.push_back(
+      label({16, 12, 262, 64}, "Type the computer key that plays this point of the piano window:"));
+  return spec;
+}
+
 }  // namespace
 
 std::vector<DialogSpec> playback_dialog_tables() {
-  return {hear_dialog(),      tuning_dialog(),       volume_dialog(),  lengths_dialog(),
-          recompute_dialog(), midi_channel_dialog(), spelling_dialog()};
+  return {hear_dialog(),      tuning_dialog(),       volume_dialog(),        lengths_dialog(),
+          recompute_dialog(), midi_channel_dialog(), spelling_dialog(),      piano_window_items(),
+          tuplet_dialog(),    grace_dialog(),        key_equivalent_dialog()};
 }

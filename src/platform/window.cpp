@@ -26,6 +26,7 @@
 #include <QString>
 #include <QStyleHints>
 #include <QWidget>
+#include <QWindow>
 
 #include "platform/event_input.h"
 #include "platform/port.h"
@@ -74,6 +75,31 @@ class ContentView : public QWidget {
   int number_;
 };
 
+// A floating window shows its port itself: it is its own content. It belongs to the document
+// window shown or brought forward last, which keeps it in front (and takes it along when
+// minimised).
+class FloatingView : public QWidget {
+ public:
+  FloatingView(Port* port)
+      : QWidget(nullptr, Qt::Tool | Qt::WindowDoesNotAcceptFocus), port_(port) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (const QImage* image = port_image(port_)) painter.drawImage(QPoint(0, 0), *image);
+  }
+  // The window stays as long as the program: the window system's close box does nothing.
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+
+ private:
+  Port* port_;
+};
+
 class DocumentWindow : public QMainWindow {
  public:
   explicit DocumentWindow(int number) : number_(number) {}
@@ -94,12 +120,13 @@ class DocumentWindow : public QMainWindow {
 };
 
 struct WindowRecord {
-  QPointer<DocumentWindow> window;
-  ContentView* view = nullptr;
+  QPointer<QWidget> window;
+  QWidget* view = nullptr;
   Port* port = nullptr;
   std::string title;
   bool visible = false;
   bool needs_update = false;
+  bool floating = false;
 };
 std::map<int, WindowRecord> windows;
 
@@ -114,10 +141,26 @@ bool have_widgets() {
 
 // The window's size for a content size: the content plus whatever the window puts around it.
 QSize window_size_for(const WindowRecord& r, int width, int height) {
-  const QWidget* top = r.window->menuWidget();
+  const auto* main = qobject_cast<const QMainWindow*>(r.window.data());
+  const QWidget* top = main ? main->menuWidget() : nullptr;
   // The menu bar is part of every window from its making, shown or not yet.
   const int above = top ? top->sizeHint().height() : 0;
   return {width, height + above};
+}
+
+// The document window the floating windows belong to.
+QPointer<QWindow> floating_parent;
+
+// The floating windows belong to this document window from now on (a floating window shown
+// joins the one they belong to).
+void attach_floating_windows(const WindowRecord& shown) {
+  if (!shown.window) return;
+  if (!shown.floating) floating_parent = shown.window->windowHandle();
+  if (!floating_parent) return;
+  for (auto& [number, record] : windows)
+    if (record.floating && record.window && record.window->windowHandle() &&
+        (!shown.floating || &record == &shown))
+      record.window->windowHandle()->setTransientParent(floating_parent);
 }
 
 bool screen_on_test = false;
@@ -137,15 +180,39 @@ int platform_new_window(const std::string& title, Rect bounds, bool visible) {
   if (!record.port) return 0;
   record.title = title;
   if (have_widgets()) {
-    record.window = new DocumentWindow(number);
+    auto* window = new DocumentWindow(number);
+    record.window = window;
     record.view = new ContentView(record.port, number);
     port_set_view(record.port, record.view);
-    record.window->setCentralWidget(record.view);
-    input_attach_menu_bar(record.window);
+    window->setCentralWidget(record.view);
+    input_attach_menu_bar(window);
     record.window->setWindowTitle(QString::fromStdString(title));
     record.window->move(bounds.left, bounds.top);
     record.window->resize(window_size_for(record, bounds.width(), bounds.height()));
     input_register_window(record.window, record.view, number);
+  }
+  windows[number] = record;
+  if (visible) platform_show_window(number);
+  return number;
+}
+
+int platform_new_floating_window(const std::string& title, Rect bounds, bool visible) {
+  if (bounds.empty()) return 0;
+  const int number = input_new_window_number();
+  WindowRecord record;
+  record.port = port_new_offscreen(bounds.width(), bounds.height());
+  if (!record.port) return 0;
+  record.title = title;
+  record.floating = true;
+  if (have_widgets()) {
+    auto* view = new FloatingView(record.port);
+    record.window = view;
+    record.view = view;
+    port_set_view(record.port, view);
+    view->setWindowTitle(QString::fromStdString(title));
+    view->setFixedSize(bounds.width(), bounds.height());
+    view->setGeometry(bounds.left, bounds.top, bounds.width(), bounds.height());
+    input_register_window(view, view, number);
   }
   windows[number] = record;
   if (visible) platform_show_window(number);
@@ -198,6 +265,7 @@ void platform_show_window(int window) {
   if (r->window) {
     r->window->show();
     r->window->raise();
+    attach_floating_windows(*r);
   }
   if (!was_visible) platform_invalidate_window(window, port_bounds(r->port));
 }
@@ -218,7 +286,8 @@ void platform_select_window(int window) {
   WindowRecord* r = record_of(window);
   if (!r || !r->window) return;
   r->window->raise();
-  r->window->activateWindow();
+  if (!r->floating) r->window->activateWindow();
+  attach_floating_windows(*r);
 }
 
 void platform_size_window(int window, int width, int height, bool update) {
@@ -229,7 +298,10 @@ void platform_size_window(int window, int width, int height, bool update) {
   // program does not take then stops asking, instead of the two resizing each other for ever.
   if (old.width() == width && old.height() == height) return;
   port_set_size(r->port, width, height);
-  if (r->window) r->window->resize(window_size_for(*r, width, height));
+  if (r->window && r->floating)
+    r->window->setFixedSize(width, height);
+  else if (r->window)
+    r->window->resize(window_size_for(*r, width, height));
   if (update && (width > old.width() || height > old.height()))
     platform_invalidate_window(window, port_bounds(r->port));
 }
@@ -241,6 +313,35 @@ Rect platform_window_bounds(int window) {
   if (!r->window) return size;
   const QPoint at = r->view->mapToGlobal(QPoint(0, 0));
   return offset_rect(size, at.x(), at.y());
+}
+
+void platform_move_window(int window, int left, int top) {
+  WindowRecord* r = record_of(window);
+  if (!r || !r->window) return;
+  // The geometry of a window is its client area's (the frame lies around it); the content may
+  // lie below a menu bar within it.
+  const QPoint content = r->view->mapTo(r->window, QPoint(0, 0));
+  r->window->setGeometry(left - content.x(), top - content.y(), r->window->width(),
+                         r->window->height());
+}
+
+bool platform_drag_window(int window, const EventRecord& event, Rect limits, Point* top_left) {
+  WindowRecord* r = record_of(window);
+  if (!r) return false;
+  const Rect start = platform_window_bounds(window);
+  const Point grip{start.left + event.where.x, start.top + event.where.y};
+  Point where = event.where, at{start.left, start.top};
+  while (platform_track_mouse(window, &where)) {
+    const Rect now = platform_window_bounds(window);
+    const Point mouse{now.left + where.x, now.top + where.y};
+    at = {std::clamp(start.left + mouse.x - grip.x, limits.left,
+                     std::max(limits.left, limits.right - start.width())),
+          std::clamp(start.top + mouse.y - grip.y, limits.top,
+                     std::max(limits.top, limits.bottom - start.height()))};
+    if (at.x != now.left || at.y != now.top) platform_move_window(window, at.x, at.y);
+  }
+  *top_left = at;
+  return at.x != start.left || at.y != start.top;
 }
 
 // ---- Drawing and updates ----------------------------------------------------------------

@@ -22,6 +22,11 @@ struct Port;
 // the others; hidden until shown when `visible` is false. Returns its number, 0 on failure.
 int platform_new_window(const std::string& title, Rect bounds, bool visible);
 void platform_dispose_window(int window);
+// A floating window: a small window without a menu bar, kept in front of the document windows,
+// that never takes the keyboard from them (keys typed while it is clicked go on reaching the
+// document window). The user does not resize or close it; mouse presses in it are events of
+// its number like any window's.
+int platform_new_floating_window(const std::string& title, Rect bounds, bool visible);
 bool platform_window_exists(int window);
 
 // The port of a window's content, and the window of a port (0 when it is no window's).
@@ -44,6 +49,12 @@ void platform_size_window(int window, int width, int height, bool update);
 
 // Where the window's content lies on the screen.
 Rect platform_window_bounds(int window);
+// Moves a window so that its content's top left lies at that point of the screen.
+void platform_move_window(int window, int left, int top);
+// Follows the mouse from a mouse-down in the window while its button is held, moving the window
+// with it, its content kept inside `limits` (screen pixels). *top_left receives where the
+// content's top left ends; false when the window did not move.
+bool platform_drag_window(int window, const EventRecord& event, Rect limits, Point* top_left);
 
 // ---- Drawing and updates ----------------------------------------------------------------
 // Says that the program drew into the window's port outside an update: the window shows it.

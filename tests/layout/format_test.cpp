@@ -215,7 +215,8 @@ TEST_F(Interrupts, WaitingInputStopsAReformatOfTheSamePageOnly) {
       {"an arrow key", key(KEY_UP), MUSIC_MODE, 0},
       {"a Command key of a menu item", key('s', MOD_COMMAND), MUSIC_MODE, 0},
       {"a Command key of no menu item", key('t', MOD_COMMAND), MUSIC_MODE, 1},
-      {"a plain key no one takes", key('x'), MUSIC_MODE, 1},
+      {"a plain key (the piano window takes it)", key('x'), MUSIC_MODE, 0},
+      {"an Option key no one takes", key('x', MOD_OPTION), MUSIC_MODE, 1},
   };
   int v = new_voice();
   add_note(v, QUARTER);
