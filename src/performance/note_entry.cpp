@@ -77,11 +77,14 @@ void turn_page_after_entry(Drosa last_entered) {
   }
 }
 
-// Enters the collected keys (after they are silenced and unmarked); true when notes were made.
+// Enters the collected keys (after they are silenced and unmarked) as one undo step; true when
+// notes were made. The palette then shows what the entry left of the template's values.
 bool insert_collected_keys() {
   apply_cluster_rule();
   const Drosa old_point = insertion_point;
+  set_undo_mark(0);
   Drosa first = insert_played_notes(played_keys, played_key_count, 1);
+  draw_piano_window();
   if (!first) return false;
   mark_piece_changed(1, 1, 0);
   clear_special_accidental_choice();

@@ -318,10 +318,10 @@ void draw_palette_texts() {
 // ---- Clicks
 // --------------------------------------------------------------------------------------
 
-// The change of the template goes to the selection too, outside entry mode.
+// The change of the template goes to the selection too, outside entry mode (palette_click
+// has opened the click's undo step).
 void assign(const NodeField& field, int value) {
   if (in_entry_mode()) return;
-  set_undo_mark(0);
   assign_selection_field(field, value, 1);
 }
 
@@ -332,7 +332,6 @@ void recompute_lengths() {
 
 void apply_callback(void (*callback)(Drosa)) {
   if (in_entry_mode()) return;
-  set_undo_mark(0);
   apply_to_cursor_or_group(callback, 1);
 }
 
@@ -662,8 +661,8 @@ void draw_piano_window() {
   const bool take_values = group_selected || insertion_point_shown();
   bool agree[PALETTE_BOXES];
   for (int box = 0; box < PALETTE_BOXES; ++box) {
-    Rect r = box_rect(box);
-    scaled_EraseRect({r.left, r.top, r.right - 1, r.bottom});
+    // The whole box is erased: its last column too, which the feedback of a click inverted.
+    scaled_EraseRect(box_rect(box));
     agree[box] = true;
     const bool usable = box_usable(box, entry);
     if (take_values) take_box_value(box, usable, &agree[box]);
@@ -732,6 +731,7 @@ void palette_click(int box, bool double_click) {
   if (!entry && !box_usable(box, false)) return;
   if (box == 0 || box == 1 || box == 30 || box == 33) return;
   invert_piano_box(box);
+  if (!entry) set_undo_mark(0);  // one undo step for all the click changes
   if (box <= BOX_TREMOLO || box == BOX_GLISS)
     click_articulation_box(box);
   else if (box <= BOX_TUPLET)

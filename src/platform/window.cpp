@@ -157,10 +157,12 @@ void attach_floating_windows(const WindowRecord& shown) {
   if (!shown.window) return;
   if (!shown.floating) floating_parent = shown.window->windowHandle();
   if (!floating_parent) return;
-  for (auto& [number, record] : windows)
-    if (record.floating && record.window && record.window->windowHandle() &&
-        (!shown.floating || &record == &shown))
-      record.window->windowHandle()->setTransientParent(floating_parent);
+  for (auto& [number, record] : windows) {
+    QWindow* handle = record.window && record.floating ? record.window->windowHandle() : nullptr;
+    if (handle && (!shown.floating || &record == &shown) &&
+        handle->transientParent() != floating_parent)
+      handle->setTransientParent(floating_parent);
+  }
 }
 
 bool screen_on_test = false;
@@ -331,7 +333,9 @@ bool platform_drag_window(int window, const EventRecord& event, Rect limits, Poi
   const Rect start = platform_window_bounds(window);
   const Point grip{start.left + event.where.x, start.top + event.where.y};
   Point where = event.where, at{start.left, start.top};
-  while (platform_track_mouse(window, &where)) {
+  for (;;) {
+    // The mouse's position is read in the window as it stands, moved or not.
+    const bool held = platform_track_mouse(window, &where);
     const Rect now = platform_window_bounds(window);
     const Point mouse{now.left + where.x, now.top + where.y};
     at = {std::clamp(start.left + mouse.x - grip.x, limits.left,
@@ -339,6 +343,7 @@ bool platform_drag_window(int window, const EventRecord& event, Rect limits, Poi
           std::clamp(start.top + mouse.y - grip.y, limits.top,
                      std::max(limits.top, limits.bottom - start.height()))};
     if (at.x != now.left || at.y != now.top) platform_move_window(window, at.x, at.y);
+    if (!held) break;
   }
   *top_left = at;
   return at.x != start.left || at.y != start.top;
