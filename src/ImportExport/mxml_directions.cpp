@@ -272,9 +272,13 @@ void mxml_credit_words(XmlElement& e) {
   if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
   if (!(item.given & 1)) item.x = st.x;
   item.credit = true;
-  // Credits take the place of the identification's texts of their kind.
-  for (int r = 0; r < 5; ++r)
-    if (styles[r].kind == item.kind) mxml_reset_title(r);
+  // Credits take the place of the identification's texts of their kind, and of any that
+  // says the same (a title the credits show once more, in another size).
+  for (int r = 0; r < 5; ++r) {
+    bool same = styles[r].kind == item.kind;
+    for (const MxmlItem& title : mxml.titles[r].items) same |= title.text == item.text;
+    if (same) mxml_reset_title(r);
+  }
   g.items.push_back(std::move(item));
 }
 

@@ -858,6 +858,16 @@ TEST_F(MusicXmlText, SizesPositionsAndFacesOfWords) {
   EXPECT_EQ(b->get(xtexty), (240 + 120) - 100);
 }
 
+TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
+  std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
+  d.replace(d.find("<part-list>"), 0,
+            "<movement-title>Song</movement-title><credit page=\"1\"><credit-words "
+            "default-x=\"600\" default-y=\"1500\" font-size=\"14\" justify=\"center\">Song"
+            "</credit-words></credit>");
+  EXPECT_EQ(import(d), 1);
+  EXPECT_EQ(annotations_of(0), "Song@0");
+}
+
 // ---- The whole import
 // -------------------------------------------------------------------------------------
 
