@@ -1,8 +1,6 @@
 // anno_least.cpp: what the main loop, the menus and the annotation passes ask of the parts of
-// the annotations that are not built yet: the palette takes no event, no text is ever being
-// edited; hidden texts are shown by the bits of their category.
-#include "annotations/anno_least.h"
-
+// the annotations that are not built yet: the palette takes only what makes and reshapes lines,
+// no text is ever being edited.
 #include <algorithm>
 #include <string>
 
@@ -63,36 +61,5 @@ void count_annotations(int32_t flags[9]) {
 
 // There is no in-place text editor yet, so there is no caret to blink.
 void text_idle() {}
-
-// ---- Hidden text ----------------------------------------------------------------------------
-
-namespace {
-
-// The screen bit of a category of hidden text in the preferences' hide word; the print bit
-// is the same bit of the low byte.
-constexpr uint16_t SHOW_PARAMETER_COMMANDS = 0x1000, SHOW_MIDI_COMMANDS = 0x2000;
-constexpr uint16_t SHOW_OTHER_TEXT = 0x0800, SHOW_VERTICAL_TEXT = 0x0200;
-
-uint16_t category_bit(Drosa tparam) {
-  const int command = midi_anno_kind(tparam, nullptr);
-  if (command == COMMAND_PARAM) return SHOW_PARAMETER_COMMANDS;
-  if (command != COMMAND_NONE) return SHOW_MIDI_COMMANDS;
-  return tparam->get(xfing) ? SHOW_VERTICAL_TEXT : SHOW_OTHER_TEXT;
-}
-
-}  // namespace
-
-int hidden_text_where(Drosa tparam, Drosa) {
-  if (!tparam || effective_kind(tparam) != TPARAM) {
-    REPORT_ERROR(4, "Bad call to hidden_text_check!");
-    return -1;
-  }
-  if (!tparam->get(xhidden)) return 1;
-  const uint16_t shown = prefs.u16(PREFS_HIDE_FLAGS), screen = category_bit(tparam);
-  const bool on_screen = shown & screen, in_print = shown & (screen >> 8);
-  if (on_screen && in_print) return 1;
-  if (on_screen) return 2;
-  return in_print ? 3 : -1;
-}
 
 void anno_draw(Drosa, int, int) {}

@@ -25,6 +25,7 @@
 #include "annotations/anno_runs.h"
 #include "annotations/anno_services.h"
 #include "annotations/drawtext.h"
+#include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

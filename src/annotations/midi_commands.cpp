@@ -1,31 +1,26 @@
-// midi_commands.cpp: text annotations as playback reads them: command texts that send MIDI,
-// pedal marks, and the volume of the dynamic in force.
+// midi_commands.cpp: command texts that send MIDI, as playback reads them, and the MIDI nodes
+// of pieces from before such texts, turned into them when the piece is read.
 #include "annotations/midi_commands.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "annotations/anno_fields.h"
 #include "annotations/command_texts.h"
+#include "annotations/drawtext.h"
 #include "params/param_services.h"
 
 namespace {
 
-constexpr int PEDAL_DOWN = 606, PEDAL_UP = 607;
-constexpr int PERF_DYNAMIC_LEVELS = 46;  // perf_defaults: ten i16 volumes, lowest first
-constexpr int SIXTH_LEVEL = 5;
-constexpr size_t RUN_TEXT_MAX = 256;
-
-// The text of the annotation's first style run: its TEXT nodes (after its PDATA, if any).
-std::string first_run_text(Drosa tparam) {
-  std::string text;
-  Drosa p = tparam->xnext;
-  while (p && (p->xkind == PDATA || p->xkind == PVIEW)) p = p->xnext;
-  for (; p && p->xkind == TEXT && text.size() < RUN_TEXT_MAX; p = p->xnext) text += p->get(xtext);
-  return text;
-}
+// A MIDI node of an older piece: up to 12 message bytes, a time, the byte count.
+constexpr int MIDI_FIRST_BYTE = 10, MIDI_TIME_BYTE = 22, MIDI_COUNT_BYTE = 27;
+constexpr int MIDI_MOST_BYTES = 12;
+constexpr int MIDI_TEXT_Y = 120;       // the first text a MIDI node becomes: above its note
+constexpr int CLASS_MIDI_TEXT = 12;    // the class "midi"
+constexpr int PARAM_TEXT_STYLE = 578;  // "font info for hidden text made by Parameters dialog"
 
 // " time T" after a command: the time, else 0.
 int32_t trailing_time(const char* rest) {
@@ -42,18 +37,12 @@ Drosa next_note_in_system(Drosa tparam) {
   return NIL;
 }
 
-// Whether the character at the start of a run matches a character parameter's glyph.
-bool is_glyph(int pindex, Drosa at, int16_t font, uint8_t character) {
-  const ParamValue* v = param_value(pindex, at, nullptr);
-  return v && v->font() == font && v->character() == character;
-}
-
 }  // namespace
 
 int parse_midi_anno(Drosa tparam, int* channel, uint8_t* bytes, int32_t* time, uint8_t* key_map) {
   *time = 0;
   if (!tparam || tparam->xkind != TPARAM) return 0;
-  const std::string text = first_run_text(tparam);
+  const std::string text = anno_run_text(tparam);
   const char* s = text.c_str();
   const int ch = *channel & 15;
   int n = 0, m = 0, used = 0;
@@ -97,34 +86,41 @@ int parse_midi_anno(Drosa tparam, int* channel, uint8_t* bytes, int32_t* time, u
   }
   if (std::sscanf(s, "note %d", &n) == 1) {
     Drosa note = next_note_in_system(tparam);
-    if (n >= 0 && n <= 127 && key_map && note)
-      key_map[std::min(note->get(xpitch) >> 8, 127)] = uint8_t(n);
+    const int key = note ? note->get(xpitch) >> 8 : -1;
+    if (n >= 0 && n <= 127 && key_map && key >= 0 && key <= 127) key_map[key] = uint8_t(n);
     return 0;
   }
   return 0;
 }
 
-int anno_is_style_b(Drosa tparam) {
-  if (!tparam || effective_kind(tparam) != TPARAM || tparam->get(xadjacent)) return 0;
-  const std::string text = first_run_text(tparam);
-  if (text.empty()) return 0;
-  const int16_t font = tparam->get(xtextfont);
-  const uint8_t first = uint8_t(text[0]);
-  if (is_glyph(PEDAL_DOWN, tparam, font, first)) return PEDAL_DOWN;
-  if (!is_glyph(PEDAL_UP, tparam, font, first)) return 0;
-  if (text.size() > 1 && is_glyph(PEDAL_DOWN, tparam, font, uint8_t(text[1]))) return PEDAL_DOWN;
-  return PEDAL_UP;
-}
-
-int anno_text_style_index(Drosa, int* second) {
-  if (second) *second = -1;
-  return -1;
-}
-
-int style_level_table(int) { return -1; }
-
-int first_styled_anno_value(Drosa) {
-  const int level =
-      int16_t(load_big_endian(perf_defaults + PERF_DYNAMIC_LEVELS + 2 * SIXTH_LEVEL, 2));
-  return std::clamp(level, 0, 200);
+void midi_nodes_to_annos(Drosa note) {
+  if (!note || note->xkind != NOTE) return;
+  std::vector<Drosa> nodes;
+  for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+    if (p->xkind == MIDI) nodes.push_back(p);
+  std::reverse(nodes.begin(), nodes.end());
+  int y = MIDI_TEXT_Y;
+  for (Drosa m : nodes) {
+    const int count = std::clamp<int>(int8_t(node_byte(m, MIDI_COUNT_BYTE)), 0, MIDI_MOST_BYTES);
+    const uint8_t* b = m->bytes() + MIDI_FIRST_BYTE;
+    const int status = count ? b[0] & 0xF0 : 0;
+    char text[128];
+    if (count == 2 && status == 0xC0 && b[1] < 128) {
+      std::snprintf(text, sizeof text, "program %hd", short(b[1] + 1));
+    } else if (count == 2 && status == 0xD0 && b[1] < 128) {
+      std::snprintf(text, sizeof text, "pressure %hd", short(b[1]));
+    } else if (count == 3 && status == 0xB0 && b[1] < 128 && b[2] < 128) {
+      std::snprintf(text, sizeof text, "control %hd %hd", short(b[1]), short(b[2]));
+    } else {
+      std::snprintf(text, sizeof text, "midi");
+      for (int k = 0; k < count; ++k)
+        std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " %02x", b[k]);
+    }
+    const uint32_t time = uint32_t(load_big_endian(m->bytes() + MIDI_TIME_BYTE, 4));
+    if (time)
+      std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " time %04x",
+                    unsigned(time));
+    make_text_anno(note, 0, CLASS_MIDI_TEXT, PARAM_TEXT_STYLE, text, &y);
+    destroy_node(m);
+  }
 }

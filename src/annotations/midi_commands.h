@@ -1,5 +1,5 @@
-// midi_commands.h: what playback asks of text annotations: the MIDI bytes of a command text,
-// the pedal marks, and the volume of the dynamic in force at a note.
+// midi_commands.h: command texts that send MIDI: the bytes playback sends for one, and the
+// MIDI nodes of older pieces turned into such texts.
 #pragma once
 
 #include <cstdint>
@@ -11,27 +11,19 @@
 // V), "midi XX XX ..." (up to 12 raw hexadecimal bytes); each may end in " time T" (T
 // hexadecimal, returned through *time, else 0). "channel N" (1..16) changes *channel to N-1
 // and "note N" (0..127) makes the next note of the system, before the end of the system,
-// sound key N instead of its own through the 128-byte key_map (may be null); both give 0
+// sound key N instead of its own through the 128-byte key_map (may be null; a note whose key
+// does not fit the map leaves it alone); both give 0
 // bytes. A program, controller or pressure whose data byte would not fit in 7 bits gives
 // nothing (it would reach the instrument as a status byte); raw bytes are sent as written.
-// Reads: the annotation's first style run, the next note's pitch word.
+// Reads: the annotation's first style run (get_anno_text), the next note's pitch word.
 // Writes: *channel, *time, bytes, key_map.
 int parse_midi_anno(Drosa tparam, int* channel, uint8_t* bytes, int32_t* time, uint8_t* key_map);
 
-// anno_is_style_b: 606 for an annotation that is the pedal-down mark (the glyph of parameter
-// 606 in its font as its first character), 607 for the pedal-up mark (parameter 607), else 0.
-// A release glyph followed by the press glyph (a pedal change) counts as pedal down.
-// Reads: the parameters at the annotation, current_ncontext.
-int anno_is_style_b(Drosa tparam);
-
-// anno_text_style_index: the text style (an index of style_level_table) whose font, size and
-// face the annotation has, -1 when none; *second receives the alternative style of a two-part
-// dynamic, or -1. Text styles are not kept yet: always -1.
-int anno_text_style_index(Drosa tparam, int* second);
-// style_level_table: the dynamic level (0..9) each text style stands for, or -1.
-int style_level_table(int style);
-
-// first_styled_anno_value: the volume of the dynamic in force at a note, as the dynamic levels
-// of perf_defaults give it; the sixth level while dynamics are not recognised.
-// Reads: perf_defaults.
-int first_styled_anno_value(Drosa note);
+// midi_nodes_to_annos: each MIDI node attached before `note` (up to 12 message bytes, a time,
+// a byte count) becomes a hidden command text of class "midi" there, the first 12 units above
+// the note and each further one a line higher: "program N", "pressure N" or "control C V" for
+// those messages on any channel (the channel is not kept), else "midi" and each byte in two
+// hexadecimal digits; a time other than 0 as " time T" in hexadecimal. The node is destroyed.
+// A count above 12 takes 12 bytes, one of 0 or less none.
+// Reads: parameters 578 and 579 at the note. Writes: the annotations (with undo), the list.
+void midi_nodes_to_annos(Drosa note);

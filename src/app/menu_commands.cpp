@@ -135,7 +135,7 @@ void edit_command(int item) {
       editing_command_unavailable(EDIT_MENU, item);
       break;
     case 10:
-      annotation_command_unavailable(EDIT_MENU, item);
+      do_align_dialog();
       break;
     case 12:
       extend_line_to_here();
@@ -860,7 +860,7 @@ void symbol_menu(int item, int32_t) {
       parameters_command();
       break;
     case 10:
-      annotation_command_unavailable(SYMBOL_MENU, item);
+      hidden_text_dialog();
       break;
     default:
       REPORT_ERROR(4, "Item %hd in Clef menu unrecognized!", short(item));

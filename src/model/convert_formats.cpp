@@ -449,9 +449,11 @@ int repair_node_by_version(Drosa node, int v, int version) {
     tempo_to_annotation(node);
     return 1;
   }
-  // Up to 335 the parameter changes of each note become parameter texts (the MIDI nodes stay
-  // as they are until their command texts exist).
-  if (version <= 335 && kind == NOTE) param_nodes_to_annos(node);
+  // Up to 335 the parameter changes and MIDI messages of each note become command texts.
+  if (version <= 335 && kind == NOTE) {
+    param_nodes_to_annos(node);
+    midi_nodes_to_annos(node);
+  }
   if (version <= 337 && kind == VINFO) repair_vinfo(node);
   if (version <= 339 && kind == BAR) add_bar_separators(node, v);
   return 0;

@@ -271,12 +271,19 @@ void set_chord_times(const Range& r) {
 uint8_t default_volume(Drosa note) {
   if (perf_setting(PERF_ONE_LEVEL_FOR_ALL))
     return uint8_t(dynamic_level_volume(DEFAULT_DYNAMIC_LEVEL));
-  return uint8_t(std::clamp(first_styled_anno_value(note), 0, 200));
+  return uint8_t(std::clamp(dynamic_velocity_at(note), 0, 200));
 }
 
-// Step 4: pitch words, sounding lengths and volumes, chord by chord.
+// Step 4: pitch words, sounding lengths and volumes, chord by chord. The dynamic in force is
+// found once at the range's start and followed from there.
 void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int mode) {
+  uint8_t volume = set_volume ? default_volume(r.start) : 0;
+  const bool one_level = perf_setting(PERF_ONE_LEVEL_FOR_ALL);
   for (Drosa p = r.start; p; p = p->xnext) {
+    if (set_volume && !one_level && p != r.start && p->xkind == TPARAM) {
+      const int velocity = performed_dynamic_velocity(p);
+      if (velocity >= 0) volume = uint8_t(std::clamp(velocity, 0, 200));
+    }
     if (p->xkind == NOTE && p == vchord_first_note(p) && mode != PERF_PITCH_VOLUME)
       set_chord_durations(p);
     if (p->xkind == NOTE) {
@@ -289,7 +296,7 @@ void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int 
         }
       }
       if (set_volume) {
-        p->set(xvolume, default_volume(p));
+        p->set(xvolume, volume);
         p->set(xvolume_edited, 0);
       }
     }

@@ -277,13 +277,12 @@ void read_text(int v, Drosa tparam, double t) {
     return;
   }
   if (ps.second_pass) {
+    // A dynamic of two levels ("s" f p) plays its second level when the music is repeated.
     int second = -1;
-    const int style = anno_text_style_index(tparam, &second);
-    if (style >= 0) {
-      const int from = style_level_table(style), to = second >= 0 ? style_level_table(second) : -1;
+    const int from = dynamic_velocity_slot(dynamic_index(NIL, tparam, &second));
+    if (from >= 0)
       ps.voices[v].volume_offset =
-          int16_t(from >= 0 && to >= 0 ? dynamic_level_volume(to) - dynamic_level_volume(from) : 0);
-    }
+          int16_t(second >= 0 ? dynamic_level_volume(second) - dynamic_level_volume(from) : 0);
   }
   double bpm = 0;
   int32_t unit = 3, dots = 0;
@@ -314,7 +313,7 @@ void read_annotation(int v, Drosa tparam, double t) {
     return;
   }
   if (kind == COMMAND_PARAM) return;
-  if (const int pedal = anno_is_style_b(tparam)) {
+  if (const int pedal = anno_is_pedal(NIL, tparam)) {
     send_pedal(v, pedal == PEDAL_DOWN, t);
     return;
   }

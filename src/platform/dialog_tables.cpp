@@ -13,6 +13,8 @@
 std::vector<DialogSpec> playback_dialog_tables();
 // The dialogs of the staff symbol commands (editing_dialogs.cpp).
 std::vector<DialogSpec> editing_dialog_tables();
+// The Hidden Text and Align dialogs (annotation_dialogs.cpp).
+std::vector<DialogSpec> annotation_dialog_tables();
 
 namespace {
 
@@ -389,6 +391,7 @@ std::vector<DialogSpec> make_tables() {
   tables.push_back(parts_and_voices_dialog());
   for (DialogSpec& spec : playback_dialog_tables()) tables.push_back(std::move(spec));
   for (DialogSpec& spec : editing_dialog_tables()) tables.push_back(std::move(spec));
+  for (DialogSpec& spec : annotation_dialog_tables()) tables.push_back(std::move(spec));
 
   // A number: the prompt (two or three lines) comes in the first parameter text.
   tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 58, 122, 80})}));

@@ -1,6 +1,8 @@
 // command_texts_test.cpp: parameter changes held as "param " texts, and annotation runs.
 //   ParamTexts.*:  every kind of value written as a text and made again from it, in every
 //                  context, without duplicates; texts that make nothing; the command kinds
+//   MidiTexts.*:   the bytes each MIDI command gives, and refuses; MIDI nodes of older pieces
+//                  made into texts that give the same bytes
 //   AnnoRuns.*:    deleting one whole annotation, and undoing it; the hidden text made for a
 //                  change
 #include "annotations/command_texts.h"
@@ -13,6 +15,7 @@
 
 #include "annotations/anno_fields.h"
 #include "annotations/anno_runs.h"
+#include "annotations/midi_commands.h"
 #include "app/prefs.h"
 #include "model/check_lists.h"
 #include "model/model_globals.h"
@@ -78,6 +81,7 @@ class CommandTexts : public ModelTest {
 };
 
 using ParamTexts = CommandTexts;
+using MidiTexts = CommandTexts;
 using AnnoRuns = CommandTexts;
 
 ParamValue integer(int32_t i) {
@@ -170,6 +174,91 @@ TEST_F(ParamTexts, CommandKindsAndTheNextHead) {
   EXPECT_EQ(midi_anno_kind(second, &next), COMMAND_NONE);
   EXPECT_EQ(midi_anno_kind(third, &next), COMMAND_NONE) << "not seen in the Score";
   EXPECT_EQ(next, NIL);
+}
+
+// The bytes of a command text (in hexadecimal), at channel 5; the channel it leaves and the
+// time it returns after them.
+std::string midi_of(Drosa head, uint8_t* key_map = nullptr) {
+  int channel = 4;
+  uint8_t bytes[16] = {};
+  int32_t time = -1;
+  const int count = parse_midi_anno(head, &channel, bytes, &time, key_map);
+  std::string out;
+  char hex[8];
+  for (int k = 0; k < count; ++k) {
+    std::snprintf(hex, sizeof hex, "%02x ", bytes[k]);
+    out += hex;
+  }
+  return out + "c" + std::to_string(channel) + " t" + std::to_string(time);
+}
+
+TEST_F(MidiTexts, EachCommandGivesItsBytes) {
+  const struct {
+    const char* text;
+    const char* midi;
+  } cases[] = {
+      {"program 1", "c4 00 c4 t0"},
+      {"program 1 time 1e0", "c4 00 c4 t480"},
+      {"control 7 100", "b4 07 64 c4 t0"},
+      {"pressure 90 time 10", "d4 5a c4 t16"},
+      {"midi 90 3c 7f", "90 3c 7f c4 t0"},
+      {"midi 1 2 3 4 5 6 7 8 9 a b c d", "01 02 03 04 05 06 07 08 09 0a 0b 0c c4 t0"},
+      {"channel 16", "c15 t0"},
+      {"channel 17", "c4 t0"},
+      // Data bytes of 128 and more would be status bytes on the line: nothing is sent.
+      {"program 0", "c4 t0"},
+      {"program 129", "c4 t0"},
+      {"control 7 300", "c4 t0"},
+      {"pressure -1", "c4 t0"},
+      {"programme", "c4 t0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(midi_of(text(c.text)), c.midi) << c.text;
+  // "note" makes the next note play another key, when the key fits the map.
+  uint8_t keys[128] = {};
+  note->set(xpitch, uint16_t(60 << 8));
+  EXPECT_EQ(midi_of(text("note 72"), keys), "c4 t0");
+  EXPECT_EQ(keys[60], 72);
+  note->set(xpitch, uint16_t(200 << 8));
+  EXPECT_EQ(midi_of(text("note 73"), keys), "c4 t0");
+  for (int k = 0; k < 128; ++k) EXPECT_EQ(keys[k], k == 60 ? 72 : 0) << k;
+}
+
+// MIDI nodes of an older piece become hidden texts of class "midi" that send the same bytes.
+TEST_F(MidiTexts, OldMidiNodesBecomeTextsOfTheSameBytes) {
+  auto midi_node = [&](std::vector<uint8_t> bytes, int32_t time, int count) {
+    Drosa m = newDrosa(MIDI, 0);
+    for (size_t k = 0; k < bytes.size() && k < 12; ++k) m->bytes()[10 + k] = bytes[k];
+    store_big_endian(m->bytes() + 22, 4, uint32_t(time));
+    m->bytes()[27] = uint8_t(count);
+    link_after(m, note->xback);
+  };
+  midi_node({0xC3, 0x04}, 0, 2);
+  midi_node({0xB9, 0x07, 0x40}, 0, 3);
+  midi_node({0xD0, 0x22}, 0x1e0, 2);
+  midi_node({0x94, 0x3c, 0x7f}, 0, 3);
+  midi_node({0xC0, 0x80}, 0, 2);                              // no program: kept raw
+  midi_node({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 0, 40);  // the count past 12
+  midi_node({}, 0, -3);
+  set_undo_mark(1);
+  midi_nodes_to_annos(note);
+  EXPECT_TRUE(changes().empty());
+  for (Drosa p = piece_start[v]; p != note; p = p->xnext) EXPECT_NE(p->xkind, MIDI);
+  EXPECT_EQ(texts(), (std::vector<std::string>{
+                         "program 5", "control 7 64", "pressure 34 time 01e0", "midi 94 3c 7f",
+                         "midi c0 80", "midi 01 02 03 04 05 06 07 08 09 0a 0b 0c", "midi"}));
+  std::vector<std::string> sent;
+  int32_t y = 1000;
+  for (Drosa p = piece_start[v]; p != note; p = p->xnext) {
+    if (p->xkind != TPARAM) continue;
+    EXPECT_EQ(p->get(xclassify), 12);
+    EXPECT_EQ(p->get(xhidden), 1);
+    EXPECT_LT(p->get(xtexty), y) << "each a line below the last";
+    y = p->get(xtexty);
+    sent.push_back(midi_of(p));
+  }
+  EXPECT_EQ(sent, (std::vector<std::string>{"c4 04 c4 t0", "b4 07 40 c4 t0", "d4 22 c4 t480",
+                                            "94 3c 7f c4 t0", "c0 80 c4 t0",
+                                            "01 02 03 04 05 06 07 08 09 0a 0b 0c c4 t0", "c4 t0"}));
 }
 
 TEST_F(AnnoRuns, DeletingOneAnnotationAndUndoingIt) {

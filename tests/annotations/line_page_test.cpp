@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -113,6 +114,26 @@ class LinePage : public ModelTest {
   std::vector<Drosa> lines;
 };
 
+// Ink (0 white .. 1 black) in a rectangle of a page image (pixels), summed.
+double ink_in(const Port* port, Rect r) {
+  double mass = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const uint32_t p = port_pixel(port, x, y);
+      mass += 1 - (((p >> 16) & 255) * 0.3 + ((p >> 8) & 255) * 0.59 + (p & 255) * 0.11) / 255;
+    }
+  return mass;
+}
+
+int run(const std::string& command, std::string* output) {
+  output->clear();
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) *output += buffer;
+  return pclose(pipe);
+}
+
 TEST_F(LinePage, EveryKindOfLineOnTwoPages) {
   voice = new_voice("Piano");
   add_clef(voice, 0);
@@ -174,7 +195,7 @@ TEST_F(LinePage, EveryKindOfLineOnTwoPages) {
   hidden->set(xhidden, 1);
   note(HALF, 39);
   add_bar(voice);
-  line(STYLE_RECTANGLE_TOP, LINE_WHOLE, -40, 180, 1000, -360);
+  line(STYLE_RECTANGLE_TOP, LINE_WHOLE, -40, 180, 700, -360);
   bar_of_quarters({40, 42, 44, 46});
   add_system_break(voice);
   // Page 2, system 2: a diminuendo.
@@ -198,6 +219,37 @@ TEST_F(LinePage, EveryKindOfLineOnTwoPages) {
   EXPECT_TRUE(take_reports().empty());
   (void)tuplet;
   (void)fingered;
+
+  // Printed, page 2 shows everything the screen does but the hidden text.
+  const fs::path pdf = folder / "line_pages.pdf";
+  fs::remove(pdf);
+  script_choose(PRINT_DIALOG_DESTINATION, 1);
+  script_type(PRINT_DIALOG_FILE, pdf.string());
+  script_hit(PRINT_DIALOG_ITEMS + 1);
+  script_hit(1);
+  print_piece(PRINT_CURRENT_CONTEXT);
+  ASSERT_TRUE(fs::exists(pdf));
+  std::string output;
+  ASSERT_EQ(run("pdftoppm -r 144 -png -f 2 -l 2 -singlefile '" + pdf.string() + "' '" +
+                    (folder / "line_page_2-pdf").string() + "'",
+                &output),
+            0)
+      << output;
+  current_page = 2;
+  ASSERT_EQ(format_page(2, 0), 1);
+  Port* printed = port_load_image((folder / "line_page_2-pdf.png").c_str());
+  ASSERT_NE(printed, nullptr);
+  auto band = [](Drosa head) {
+    Drosa pd = head->xnext;
+    Rect box;
+    virtual_rect_to_screen(&box, pd->get(xpagex1), pd->get(xpagey1) - 20, pd->get(xpagex2),
+                           pd->get(xpagey1) + 60);
+    return box;
+  };
+  EXPECT_GT(ink_in(offscreen_page, band(hidden)), 10) << "on the screen";
+  EXPECT_LT(ink_in(printed, band(hidden)), 1) << "not in print";
+  EXPECT_GT(ink_in(printed, band(fingering)), 5) << "a text printed where the screen has it";
+  port_dispose(printed);
 }
 
 }  // namespace

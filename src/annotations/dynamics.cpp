@@ -1,0 +1,192 @@
+// dynamics.cpp: dynamics recognised in text annotations and the velocities they give, the
+// glyph tests of trills, pedal marks and breath marks, and the class a text's content suggests.
+//
+// A dynamic is recognised by its characters and their fonts, never by its class: the single
+// dynamics are the glyphs of parameters 41 to 50; the compound ones letters of a text font
+// with the f, p, pp and ff glyphs ("s" f "z"). A dynamic marked Do Not Interpret is not played.
+#include "annotations/dynamics.h"
+
+#include <algorithm>
+#include <string>
+
+#include "annotations/anno_classes.h"
+#include "annotations/anno_fields.h"
+#include "annotations/anno_runs.h"
+#include "annotations/command_texts.h"
+#include "annotations/drawtext.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+#include "performance/performance_services.h"
+
+namespace {
+
+constexpr int P_DYNAMIC_FIRST = 41;  // "pppp dynamic" .. 50 "ffff dynamic"
+constexpr int P_PP = 43, P_P = 44, P_F = 47, P_FF = 48;
+constexpr int P_TRILL = 11;
+constexpr int P_PEDAL_DOWN = 606, P_PEDAL_UP = 607;
+constexpr int P_BREATH = 670, P_DOUBLE_BREATH = 671;
+constexpr int MF_LEVEL = 5;
+
+// A character of a text with the font of its run.
+struct StyledChar {
+  bool present = false;
+  int16_t font = 0;
+  uint8_t c = 0;
+};
+
+bool text_font(const StyledChar& ch) { return ch.present && !(ch.font >= -3 && ch.font <= -1); }
+bool letter(const StyledChar& ch, char c) { return text_font(ch) && ch.c == uint8_t(c); }
+
+struct Glyph {
+  int16_t font;
+  uint8_t c;
+};
+
+Glyph glyph_of(int pindex, Drosa note) {
+  const ParamValue* v = param_value(pindex, note, nullptr);
+  return {v->font(), v->character()};
+}
+
+bool is(const StyledChar& ch, const Glyph& g) {
+  return ch.present && ch.font == g.font && ch.c == g.c;
+}
+
+// A TPARAM that heads a text, in any context.
+bool text_head(Drosa t) { return t && t->xkind == TPARAM && !t->get(xadjacent); }
+
+// The first n characters of a text, each with its run's font, across its style runs.
+std::vector<StyledChar> first_chars(Drosa tparam, size_t n) {
+  std::vector<StyledChar> chars;
+  for (Drosa run = tparam; run && chars.size() < n; run = next_style_run(run))
+    for (unsigned char c : anno_run_text(run)) {
+      if (chars.size() == n) break;
+      chars.push_back({true, run->get(xtextfont), c});
+    }
+  chars.resize(n);
+  return chars;
+}
+
+int level_volume(int level) { return dynamic_level_volume(level); }
+
+}  // namespace
+
+// ---- Dynamics
+// ------------------------------------------------------------------------------------
+
+int dynamic_index(Drosa note, Drosa tparam, int* glyph) {
+  if (glyph) *glyph = -1;
+  if (!text_head(tparam)) return -1;
+  const std::vector<StyledChar> ch = first_chars(tparam, 3);
+  const Glyph f = glyph_of(P_F, note), p = glyph_of(P_P, note);
+  const Glyph pp = glyph_of(P_PP, note), ff = glyph_of(P_FF, note);
+  Glyph levels[10];
+  for (int k = 0; k < 10; ++k) levels[k] = glyph_of(P_DYNAMIC_FIRST + k, note);
+  if (glyph)
+    for (int k = 0; k < 10; ++k)
+      if (is(ch[2], levels[k])) {
+        *glyph = k;
+        break;
+      }
+  if (letter(ch[0], 'r') && is(ch[1], f)) return text_font(ch[2]) ? 16 : 15;
+  if (letter(ch[0], 's') && is(ch[1], f)) {
+    if (!ch[2].present) return 11;
+    if (is(ch[2], p)) return 17;
+    if (is(ch[2], pp)) return 18;
+    if (text_font(ch[2])) return 12;
+  }
+  if (letter(ch[0], 's') && is(ch[1], ff)) return 19;
+  if (is(ch[0], f) && (is(ch[1], p) || letter(ch[1], 'p'))) return 14;
+  if (is(ch[0], f) && letter(ch[1], 'z')) return 13;
+  for (int k = 0; k < 10; ++k)
+    if (is(ch[0], levels[k])) return k;
+  return -1;
+}
+
+int dynamic_velocity_slot(int index) {
+  if (index >= 0 && index <= 9) return index;
+  if (index == 10) return 3;
+  if (index >= 11 && index <= 18) return 6;
+  if (index == 19) return 7;
+  return -1;
+}
+
+int performed_dynamic_velocity(Drosa tparam) {
+  if (!text_head(tparam) || tparam->get(xignore)) return -1;
+  const int slot = dynamic_velocity_slot(dynamic_index(NIL, tparam, nullptr));
+  return slot < 0 ? -1 : level_volume(slot);
+}
+
+int dynamic_velocity_at(Drosa node) {
+  for (Drosa p = node; p; p = p->xback) {
+    if (p->xkind != TPARAM) continue;
+    const int velocity = performed_dynamic_velocity(p);
+    if (velocity >= 0) return velocity;
+  }
+  return level_volume(MF_LEVEL);
+}
+
+int apply_dynamic_velocity(Drosa node) {
+  if (!node || perf_setting(PERF_ONE_LEVEL_FOR_ALL)) return -1;
+  const int velocity = std::clamp(dynamic_velocity_at(node), 0, 200);
+  for (Drosa p = node; p; p = p->xnext) {
+    if (p != node && p->xkind == TPARAM && performed_dynamic_velocity(p) >= 0)
+      return dynamic_index(NIL, p, nullptr);
+    if (p->xkind == ENDSYST && p->get(xendpiece)) return -1;
+    if (p->xkind != NOTE) continue;
+    if (p->get(xvolume) == velocity && !p->get(xvolume_edited)) continue;
+    modifyvc_with_undo(p);
+    p->set(xvolume, uint8_t(velocity));
+    p->set(xvolume_edited, 0);
+  }
+  return -1;
+}
+
+// ---- Glyph tests -----------------------------------------------------------------------------
+
+int anno_is_trill(Drosa note, Drosa tparam) {
+  if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return 0;
+  return is(first_chars(tparam, 1)[0], glyph_of(P_TRILL, note)) ? P_TRILL : 0;
+}
+
+int anno_is_pedal(Drosa note, Drosa tparam) {
+  if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return 0;
+  const std::vector<StyledChar> ch = first_chars(tparam, 2);
+  const Glyph down = glyph_of(P_PEDAL_DOWN, note), up = glyph_of(P_PEDAL_UP, note);
+  if (is(ch[0], down)) return P_PEDAL_DOWN;
+  if (!is(ch[0], up)) return 0;
+  return is(ch[1], down) ? P_PEDAL_DOWN : P_PEDAL_UP;
+}
+
+int anno_is_style_670(Drosa note, Drosa anno) {
+  if (!text_head(anno) || effective_kind(anno) != TPARAM) return 0;
+  Drosa text = anno->xnext;
+  if (text && text->xkind == PDATA) text = text->xnext;
+  if (!text || effective_kind(text) != TEXT) return 0;
+  const std::string chars = text->get(xtext);
+  if (chars.size() != 1) return 0;
+  const StyledChar ch{true, anno->get(xtextfont), uint8_t(chars[0])};
+  for (int pindex : {P_BREATH, P_DOUBLE_BREATH})
+    if (is(ch, glyph_of(pindex, note))) return pindex;
+  return 0;
+}
+
+// ---- Classes by content ------------------------------------------------------------------------
+
+int anno_kind_code(Drosa tparam, Drosa note, int* code) {
+  if (code) *code = 0;
+  if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return 0;
+  int suggested = dynamic_index(note, tparam, nullptr) != -1 ? CLASS_DYNAMIC : 0;
+  if (anno_is_pedal(note, tparam)) suggested = CLASS_PEDAL;
+  if (anno_is_style_670(note, tparam)) suggested = CLASS_BREATH;
+  if (const int command = midi_anno_kind(tparam, nullptr))
+    suggested = command == COMMAND_PARAM ? CLASS_OTHER : CLASS_MIDI;
+  int number = 0;
+  CString name;
+  if (parse_font_record(tparam, &number, &name)) suggested = CLASS_OTHER;
+  double bpm = 0;
+  int32_t unit = 0, dots = 0;
+  if (parse_metronome_text(tparam, &bpm, &unit, &dots)) suggested = CLASS_TEMPO;
+  if (code) *code = suggested;
+  const int cls = tparam->get(xclassify);
+  return cls ? cls : suggested;
+}
