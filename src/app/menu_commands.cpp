@@ -569,7 +569,13 @@ void page_menu(int item, int32_t) {
       break;
     case 14:
     case 15:
-      editing_command_unavailable(PAGE_MENU, item);
+      if (item == 14)
+        make_measures(insertion_point ? find_prev_kind(TIMESIG, insertion_point) : NIL, 0,
+                      nullptr);
+      else
+        do_delete_measures();
+      clear_undo(1);
+      display_win_title(1, nullptr);
       break;
     default:
       REPORT_ERROR(4, "Item %hd in Page menu unrecognized!", short(item));

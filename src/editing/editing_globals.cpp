@@ -1,6 +1,8 @@
 // editing_globals.cpp: definitions of the editing subsystem's program-wide state.
 #include "editing/editing_globals.h"
 
+#include "editing/measures.h"
+
 Drosa insertion_point;
 PagePoint insertion_point_pos;
 int insertion_point_flashing = 0;
@@ -57,4 +59,6 @@ void reset_editing_globals() {
   new_curve_direction = 0;
   symbol_edit_state = {};
   key_command_state = {};
+  measures_dialog_state = {};
+  delete_measures_all_staves = 1;
 }

@@ -1,8 +1,5 @@
 // editing_services.cpp: the nodes attached before a note, the staff drags of a page, the
-// first measures of a new piece and the default beaming of a time signature.
-//
-// The measures of a new piece are asked for with the number dialog (their count only) until
-// the measures dialog exists.
+// default beaming of a time signature.
 #include "editing/editing_services.h"
 
 #include <algorithm>
@@ -89,109 +86,6 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub) {
     default:
       break;
   }
-}
-
-namespace {
-
-constexpr int MEASURES_PER_SYSTEM = 4;  // of a new piece
-constexpr int SYSTEMS_PER_PAGE = 6;
-
-struct RestValue {
-  int lgval, dots;
-};
-
-// The rests that fill one measure of `beats` beats of value 2^(lgval - 1): one rest per beat,
-// joined into dotted rests of three beats in triple and eighth-note time, else into the
-// longest value that fits, up to a whole.
-std::vector<RestValue> measure_rests(int beats, int beat_value, int lgval) {
-  const int group = beat_value == 8 || beats == 3 ? 3 : 2;
-  std::vector<RestValue> rests;
-  for (int left = beats; left > 0;) {
-    if (group == 3 && left >= 3) {
-      rests.push_back({lgval - 1, 1});
-      left -= 3;
-    } else if (group == 2) {
-      int covered = 1, value = lgval;
-      while (covered * 2 <= left && value > 1) covered *= 2, --value;
-      rests.push_back({value, 0});
-      left -= covered;
-    } else {
-      rests.push_back({lgval, 0});
-      left -= 1;
-    }
-  }
-  return rests;
-}
-
-Drosa make_rest(int v, RestValue r) {
-  Drosa n = newDrosa(NOTE, 0);
-  n->set(xrest, 1);
-  n->set(xendvcd, 1);
-  n->set(xdir, 3);
-  n->set(xacc, 3);  // natural: no accidental, as entered notes have
-  n->set(xtupl, 1);
-  n->set(xintimeof, 4);
-  n->set(xvolume, 100);
-  n->set(xlgval, r.lgval);
-  n->set(xdots, r.dots);
-  n->set(xvoice, v);
-  return n;
-}
-
-// Appends the measures to voice v before its final ENDSYST.
-void append_measures(int v, int32_t count, const std::vector<RestValue>& rests) {
-  Drosa end = piece_start[v];
-  while (end->xnext) end = end->xnext;
-  Drosa first_note = NIL, last_note = NIL;
-  int systems = 0;
-  for (int32_t m = 0; m < count; ++m) {
-    if (m > 0 && m % MEASURES_PER_SYSTEM == 0) {
-      Drosa brk = newDrosa(ENDSYST, current_ncontext);
-      if (++systems == SYSTEMS_PER_PAGE) {
-        brk->set(xendpage, 1);
-        systems = 0;
-      }
-      link_after(brk, end->xback);
-    }
-    for (const RestValue& r : rests) {
-      last_note = make_rest(v, r);
-      link_after(last_note, end->xback);
-      if (!first_note) first_note = last_note;
-    }
-    link_after(newDrosa(BAR, 0), end->xback);
-  }
-  if (first_note) set_default_performance(first_note, last_note, 0, 0, 0, 42, 0);
-}
-
-}  // namespace
-
-int make_measures(Drosa timesig, int new_piece, char* part_name) {
-  if (part_name) part_name[0] = 0;
-  if (current_ncontext != 1) {
-    REPORT_ERROR(2, "Measure insertion is possible only from notation context '%s'.",
-                 ncontext_name_of(1));
-    return 0;
-  }
-  if (!new_piece) {
-    REPORT_ERROR(4, "make_measures: only the measures of a new piece are made here");
-    return 0;
-  }
-  const int beats = timesig ? timesig->get(xbpm) : 4,
-            beat_value = timesig ? timesig->get(xbeat) : 4;
-  int lgval = 1;
-  while (lgval <= 7 && (1 << (lgval - 1)) < beat_value) ++lgval;
-  if (beats < 1 || beats > 100 || lgval > 7 || (1 << (lgval - 1)) != beat_value) {
-    REPORT_ERROR(4, "Insert measures: beat value must be a power of two");
-    return 0;
-  }
-  int32_t count = 0;
-  if (!number_dialog_long("Number of measures:", 4, 1, 900, &count)) return 0;
-  const std::vector<RestValue> rests = measure_rests(beats, beat_value, lgval);
-  insertion_point = NIL;
-  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
-    if (piece_start[v]) append_measures(v, count, rests);
-  mark_piece_changed(1, 0, 0);
-  return 1;
 }
 
 void update_SDRAG_on_page(Drosa node) {

@@ -9,6 +9,7 @@
 #include "editing/highlight.h"
 #include "editing/key_transpose.h"
 #include "editing/keysig.h"
+#include "editing/measures.h"
 #include "editing/selection.h"
 #include "editing/symbol_commands.h"
 #include "editing/symbols.h"
@@ -35,17 +36,6 @@ void update_SDRAG_on_page(Drosa node);
 // Failure: level 4 "bad call to get_timesig_beaming" for a node that is no visible TIMESIG;
 //          0 and 0.
 void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
-// make_measures: the first measures of a new piece (new_piece 1): asks how many, then appends
-// to every voice that many measures of rests in the time signature, four measures to a system
-// and six systems to a page, each measure closed by a BAR. part_name (256 bytes, may be
-// nullptr) receives the part name chosen, here always empty. 1 when built, 0 when the user
-// cancelled or the measures cannot be made.
-// Reads:  timesig, voice_count, piece_start, current_ncontext.
-// Writes: the voice lists (not recorded for undo: the piece is new), DrosaDirty, the view flags.
-// Failure: level 2 "Measure insertion is possible only from notation context '%s'."; level 4
-//          "Insert measures: beat value must be a power of two", and, for a piece that is not
-//          new, "make_measures: only the measures of a new piece are made here"; 0.
-int make_measures(Drosa timesig, int new_piece, char* part_name);
 
 // ---- Drags in the music window (editing_least.cpp) -------------------------------------------
 // Until chord and staff drags exist they do nothing.

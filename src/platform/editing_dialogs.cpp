@@ -152,9 +152,49 @@ DialogSpec beaming_rule_dialog() {
   return spec;
 }
 
+// Insert Measures (1085) and the first measures of a new piece (132): the number of measures
+// (9), the time (11, 12), the systems and pages (14, 16), and two pairs of choices: whether the
+// measures go into the present systems (18, 19) and whether a new piece keeps two voices
+// (21, 22).
+DialogSpec measures_dialog(int16_t id, const char* title) {
+  DialogSpec spec = symbol_dialog(id, title, 460, 330, 226);
+  spec.items.push_back(label({MARGIN, 10, 444, 28}, "Insert measures into ^0"));            // 8
+  spec.items.push_back(edit({250, 38, 300, 56}));                                            // 9
+  spec.items.push_back(label({MARGIN, 39, 246, 55}, "Number of measures:"));                 // 10
+  spec.items.push_back(edit({250, 64, 300, 82}));                                            // 11
+  spec.items.push_back(edit({330, 64, 380, 82}));                                            // 12
+  spec.items.push_back(label({MARGIN, 65, 246, 81}, "Beats per measure / beat value:"));     // 13
+  spec.items.push_back(edit({250, 90, 300, 108}));                                           // 14
+  spec.items.push_back(label({MARGIN, 91, 246, 107}, "Measures per system:"));               // 15
+  spec.items.push_back(edit({250, 116, 300, 134}));                                          // 16
+  spec.items.push_back(label({MARGIN, 117, 246, 133}, "Systems per page:"));                 // 17
+  spec.items.push_back(radio({MARGIN, 146, 230, 164}, "Keep the present systems"));          // 18
+  spec.items.push_back(radio({240, 146, 444, 164}, "Make new systems"));                     // 19
+  spec.items.push_back(label({306, 65, 326, 81}, "/"));                                      // 20
+  spec.items.push_back(radio({MARGIN, 176, 230, 194}, "One voice"));                         // 21
+  spec.items.push_back(radio({240, 176, 444, 194}, "Two voices"));                           // 22
+  return spec;
+}
+
+// Delete Measures: the number of measures (9) from the insertion point's measure.
+DialogSpec delete_measures_dialog() {
+  DialogSpec spec = symbol_dialog(14298, "Delete Measures", 420, 170, 72);
+  spec.items.push_back(label({MARGIN, 10, 404, 28}, "Delete measures of ^0"));  // 8
+  spec.items.push_back(edit({250, 38, 300, 56}));                               // 9
+  spec.items.push_back(label({MARGIN, 39, 246, 55}, "Number of measures:"));    // 10
+  return spec;
+}
+
 }  // namespace
 
 std::vector<DialogSpec> editing_dialog_tables() {
-  return {key_signature_dialog(),  clef_dialog(),           bar_line_dialog(),
-          time_signature_dialog(), system_bracket_dialog(), beaming_rule_dialog()};
+  return {key_signature_dialog(),
+          clef_dialog(),
+          bar_line_dialog(),
+          time_signature_dialog(),
+          system_bracket_dialog(),
+          beaming_rule_dialog(),
+          measures_dialog(1085, "Insert Measures"),
+          measures_dialog(132, "New Piece"),
+          delete_measures_dialog()};
 }

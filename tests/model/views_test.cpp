@@ -331,7 +331,8 @@ TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
   script_take_shown();
 
   piece_fsspec = ":New Piece:";
-  script_type(4, "3");
+  script_type(9, "3");
+  script_hit(22);  // two voices
   script_hit(1);
   ASSERT_EQ(open_in_window(0), 1);
   ASSERT_EQ(voice_count, 2);
@@ -349,6 +350,8 @@ TEST_F(Opening, ANewPieceIsTwoVoicesInFourFourOrNothingWhenCancelled) {
     EXPECT_EQ(count_kind(piece_start[v], BAR), 3);
   }
   EXPECT_EQ(find_next_kind(CLEF, piece_start[1])->get(xclef), 1) << "one part: treble and bass";
+  EXPECT_EQ(measures_dialog_state.measures, 3) << "the measures dialog remembers its values";
+  EXPECT_EQ(measures_dialog_state.measures_per_system, 4);
   script_take_shown();
 }
 
