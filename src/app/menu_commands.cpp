@@ -570,8 +570,7 @@ void page_menu(int item, int32_t) {
     case 14:
     case 15:
       if (item == 14)
-        make_measures(insertion_point ? find_prev_kind(TIMESIG, insertion_point) : NIL, 0,
-                      nullptr);
+        make_measures(insertion_point ? find_prev_kind(TIMESIG, insertion_point) : NIL, 0, nullptr);
       else
         do_delete_measures();
       clear_undo(1);

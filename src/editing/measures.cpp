@@ -340,7 +340,8 @@ void insert_into_voice(InsertPlan& plan, Drosa anchor) {
   const MeasuresDialogState& s = *plan.s;
   Drosa at = anchor->xnext;
   Drosa bar_before = find_prev_kind_until(BAR, at, ENDSYST, 0);
-  const bool barsep = bar_before && bar_before->xback && effective_kind(bar_before->xback) == BARSEP;
+  const bool barsep =
+      bar_before && bar_before->xback && effective_kind(bar_before->xback) == BARSEP;
   int32_t bars = 0;
   for (Drosa p = anchor; p && !visible_endsyst(p); p = p->xback)
     if (effective_kind(p) == BAR) ++bars;
@@ -523,9 +524,9 @@ int adjust_deletion_bounds(Drosa* first, Drosa* last) {
     }
   }
   if (!prev_note && !next_note) return 0;
-  if (prev_note && (!next_note || (endsyst_after && (endsyst_after->get(xendpage) ||
-                                                     !endsyst_before ||
-                                                     !endsyst_before->get(xendpage))))) {
+  if (prev_note &&
+      (!next_note || (endsyst_after && (endsyst_after->get(xendpage) || !endsyst_before ||
+                                        !endsyst_before->get(xendpage))))) {
     *first = after_layout(prev_note)->xnext;
     return 1;
   }

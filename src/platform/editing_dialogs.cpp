@@ -158,21 +158,21 @@ DialogSpec beaming_rule_dialog() {
 // (21, 22).
 DialogSpec measures_dialog(int16_t id, const char* title) {
   DialogSpec spec = symbol_dialog(id, title, 460, 330, 226);
-  spec.items.push_back(label({MARGIN, 10, 444, 28}, "Insert measures into ^0"));            // 8
-  spec.items.push_back(edit({250, 38, 300, 56}));                                            // 9
-  spec.items.push_back(label({MARGIN, 39, 246, 55}, "Number of measures:"));                 // 10
-  spec.items.push_back(edit({250, 64, 300, 82}));                                            // 11
-  spec.items.push_back(edit({330, 64, 380, 82}));                                            // 12
-  spec.items.push_back(label({MARGIN, 65, 246, 81}, "Beats per measure / beat value:"));     // 13
-  spec.items.push_back(edit({250, 90, 300, 108}));                                           // 14
-  spec.items.push_back(label({MARGIN, 91, 246, 107}, "Measures per system:"));               // 15
-  spec.items.push_back(edit({250, 116, 300, 134}));                                          // 16
-  spec.items.push_back(label({MARGIN, 117, 246, 133}, "Systems per page:"));                 // 17
-  spec.items.push_back(radio({MARGIN, 146, 230, 164}, "Keep the present systems"));          // 18
-  spec.items.push_back(radio({240, 146, 444, 164}, "Make new systems"));                     // 19
-  spec.items.push_back(label({306, 65, 326, 81}, "/"));                                      // 20
-  spec.items.push_back(radio({MARGIN, 176, 230, 194}, "One voice"));                         // 21
-  spec.items.push_back(radio({240, 176, 444, 194}, "Two voices"));                           // 22
+  spec.items.push_back(label({MARGIN, 10, 444, 28}, "Insert measures into ^0"));          // 8
+  spec.items.push_back(edit({250, 38, 300, 56}));                                         // 9
+  spec.items.push_back(label({MARGIN, 39, 246, 55}, "Number of measures:"));              // 10
+  spec.items.push_back(edit({250, 64, 300, 82}));                                         // 11
+  spec.items.push_back(edit({330, 64, 380, 82}));                                         // 12
+  spec.items.push_back(label({MARGIN, 65, 246, 81}, "Beats per measure / beat value:"));  // 13
+  spec.items.push_back(edit({250, 90, 300, 108}));                                        // 14
+  spec.items.push_back(label({MARGIN, 91, 246, 107}, "Measures per system:"));            // 15
+  spec.items.push_back(edit({250, 116, 300, 134}));                                       // 16
+  spec.items.push_back(label({MARGIN, 117, 246, 133}, "Systems per page:"));              // 17
+  spec.items.push_back(radio({MARGIN, 146, 230, 164}, "Keep the present systems"));       // 18
+  spec.items.push_back(radio({240, 146, 444, 164}, "Make new systems"));                  // 19
+  spec.items.push_back(label({306, 65, 326, 81}, "/"));                                   // 20
+  spec.items.push_back(radio({MARGIN, 176, 230, 194}, "One voice"));                      // 21
+  spec.items.push_back(radio({240, 176, 444, 194}, "Two voices"));                        // 22
   return spec;
 }
 

@@ -142,7 +142,7 @@ TEST_F(FileCommands, AnImportedDocumentIsSavedBesideItselfAndNeverOverIt) {
 
 TEST_F(FileCommands, NewSaveAsCloseAndOpenCarryThePieceThroughItsFile) {
   ASSERT_TRUE(start({}));
-  script_type(4, "3");  // three measures
+  script_type(9, "3");  // three measures
   script_hit(1);
   ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
   EXPECT_EQ(count_open_views(), 1);

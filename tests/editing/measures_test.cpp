@@ -38,10 +38,9 @@ TEST_F(MeasureTemplate, EachTimeIsFilledByTheFewestRestsOfItsBeats) {
   const struct {
     int beats, beat;
     const char* rests;
-  } cases[] = {{4, 4, "1"},           {3, 4, "2."},      {6, 8, "3. 3."},
-               {5, 4, "1 3"},         {7, 8, "3. 3. 4"}, {2, 2, "1"},
-               {4, 2, "1 1"},         {9, 8, "3. 3. 3."}, {12, 8, "3. 3. 3. 3."},
-               {2, 4, "2"}};
+  } cases[] = {
+      {4, 4, "1"}, {3, 4, "2."},  {6, 8, "3. 3."},    {5, 4, "1 3"},          {7, 8, "3. 3. 4"},
+      {2, 2, "1"}, {4, 2, "1 1"}, {9, 8, "3. 3. 3."}, {12, 8, "3. 3. 3. 3."}, {2, 4, "2"}};
   for (const auto& c : cases) {
     Drosa chain = measure_template(c.beats, c.beat);
     EXPECT_EQ(rest_values(chain), c.rests) << c.beats << "/" << c.beat;
