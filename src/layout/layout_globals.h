@@ -67,7 +67,7 @@ extern int32_t preparing_piece;      // set while prepare_piece runs (the menus 
 extern int first_format;             // set while the first format of a piece runs (uninterruptible)
 extern int32_t system_number;        // 1-based number of the system being formatted on its page
 extern int32_t system_count;         // systems on the page being formatted
-extern int whole_piece_format;       // set while format_all_pages runs (no consistency warnings)
+extern int whole_piece_format;       // set while format_all_pages runs (no warnings, no redraw)
 extern int page_graphics_stale;      // the GE list is not the current page's (format_all_pages ran)
 extern int32_t printed_page_number;  // page number printed on the page being formatted
 extern int32_t page_top_offset;      // offset of the page top kept by printing; 0 on the screen
