@@ -39,6 +39,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <pthread.h>
 #include <unistd.h>
 #include <vector>
 
@@ -69,8 +70,11 @@ namespace {
 std::deque<EventRecord> queue;
 
 // A copy of the process made by fork() (a test's death case) shares the window-system
-// connection of its parent and must not use it.
-const pid_t process_at_start = getpid();
+// connection of its parent and must not use it. The copy knows itself from the fork handler,
+// without asking the system for its process id at every poll.
+bool forked_copy = false;
+[[maybe_unused]] const int fork_handler =
+    pthread_atfork(nullptr, nullptr, [] { forked_copy = true; });
 
 bool test_modifiers_on = false;
 uint16_t test_modifiers = 0;
@@ -657,8 +661,6 @@ void platform_post_quit_event() {
 // The virtual clock moves only when told to, so moving it by a day and reading it back shows
 // which clock runs; the move is undone at once (unsigned arithmetic wraps back exactly). The
 // real clock ignores the move.
-bool input_window_system_usable() {
-  return QCoreApplication::instance() && getpid() == process_at_start;
-}
+bool input_window_system_usable() { return QCoreApplication::instance() && !forked_copy; }
 
 bool input_ticks_are_virtual() { return platform_ticks_virtual(); }

@@ -46,6 +46,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -614,10 +615,36 @@ struct TextStyle {
   int font, size, face;
 };
 
+// A font with its metrics. The advance and the bounding box of a text are kept once measured:
+// a page draws the same glyphs and words again and again, and shaping them each time costs
+// more than drawing them.
 struct LoadedFont {
   QFont font;
   QFontMetricsF metrics;
   explicit LoadedFont(const QFont& f) : font(f), metrics(f) {}
+
+  double advance(const QString& text) const { return measure(text).advance; }
+  QRectF bounds(const QString& text) const {
+    Measure& m = measure(text);
+    if (!m.bounds_known) m.bounds = metrics.boundingRect(text), m.bounds_known = true;
+    return m.bounds;
+  }
+
+ private:
+  struct Measure {
+    double advance = 0;
+    QRectF bounds;
+    bool bounds_known = false;
+  };
+  static constexpr qsizetype MOST_MEASURES = 4096;  // texts kept, so odd texts cannot pile up
+  mutable QHash<QString, Measure> measures;
+
+  Measure& measure(const QString& text) const {
+    auto it = measures.find(text);
+    if (it != measures.end()) return *it;
+    if (measures.size() >= MOST_MEASURES) measures.clear();
+    return *measures.insert(text, Measure{metrics.horizontalAdvance(text), {}, false});
+  }
 };
 
 // Fonts in use, by family, pixel size and face; emptied when the application object goes.
@@ -680,7 +707,7 @@ void music_runs(const TextStyle& style, const char* bytes, int length, std::vect
     const LoadedFont& font =
         loaded_font(family, static_cast<int>(std::lround(size * glyph.scale)), FACE_PLAIN);
     const QString text = QString::fromUcs4(&glyph.code_point, 1);
-    const double advance = font.metrics.horizontalAdvance(text);
+    const double advance = font.advance(text);
     // Repeated copies advance the pen only after the last one.
     for (int copy = 0; copy < glyph.copies; ++copy) {
       const double shift = copy * glyph.step * size;
@@ -717,7 +744,7 @@ std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int le
   const LoadedFont& font =
       loaded_font(platform_font_family(style.font), pixel_size(style), style.face);
   QString text = text_string(style, bytes, length);
-  runs.push_back({&font, text, 0, 0, font.metrics.horizontalAdvance(text)});
+  runs.push_back({&font, text, 0, 0, font.advance(text)});
   return runs;
 }
 
@@ -738,7 +765,7 @@ Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
   double pen = 0;
   for (const TextRun& run : runs) {
     const QFontMetricsF& m = run.font->metrics;
-    QRectF box = m.boundingRect(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
+    QRectF box = run.font->bounds(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
     extent |= box.translated(x + pen + run.dx, y + run.dy);
     pen += run.advance;
   }
