@@ -18,6 +18,9 @@
 //    no chord before it, so its demand is measured from 0 (at the first time point of a
 //    system the packed position is 0).
 //  - At the end of the system only the layers that have had chords take part.
+//  - Rests that are hidden (rests a document does not show, which keep a voice in time) draw
+//    nothing: a chord of them takes no room of its own, and the chord after it keeps its
+//    space from the last chord of the layer that draws something.
 //  - Measures of rests: a layer of the system holds a measure of rests when its chords from
 //    the measure's start are rests only, no grace notes, without annotations and without a
 //    clef, key or time signature before any but the first, and fill the measure exactly; a
@@ -89,6 +92,21 @@ std::vector<Drosa> chord_notes(Drosa first) {
 bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 bool at_start(Drosa current) { return !current || is_chain_head(current); }
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
+
+// A chord of hidden rests only (that the document shows no rest for): it draws nothing.
+bool hidden_chord(Drosa first) {
+  for (Drosa n : chord_notes(first))
+    if (!n->get(xrest) || !n->get(xhider) || n->get(xgrace)) return false;
+  return true;
+}
+
+// The chord of the layer that the next chord keeps its space from: the current one, or the
+// last before it that draws something.
+Drosa drawn_chord_before(Drosa current) {
+  while (!at_start(current) && hidden_chord(chord_first_note(current)))
+    current = chain_prev(chord_first_note(current));
+  return current;
+}
 
 int system_from() { return std::max(first_pstaff, 0); }
 int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
@@ -342,8 +360,10 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   const bool end = at.mode == SPACE_SYSTEM_END;
   const int p = t.p;
   SpacingStaff& s = spacing_staff[p];
-  const Drosa P = s.current[t.l], first = t.first;
+  const Drosa P = drawn_chord_before(s.current[t.l]), first = t.first;
   const int64_t X = spacing_x, E = widths.x[p][t.l];
+  // A hidden chord with nothing before it stands where the time point falls.
+  if (at.mode == SPACE_INSIDE && first && E >= X && hidden_chord(first)) return 0;
   int64_t o = 0, R, Q;
   if (at_start(P)) {
     R = staff_left_x(p, current_page);

@@ -128,9 +128,9 @@ TEST_P(RealScore, EngravesEveryPage) {
     std::vector<PageFault> found = check_page_reports(take_reports());
     const PageFrame frame = formatted_page_frame(page);
     if (page == 1)
-      std::cout << name << ": paper " << frame.paper_width << " x " << frame.paper_height
-                << ", margins x " << frame.left << ".." << frame.right << ", y " << frame.bottom
-                << ".." << frame.top << "\n";
+      std::cout << name << ": " << page_count << " pages, paper " << frame.paper_width << " x "
+                << frame.paper_height << ", margins x " << frame.left << ".." << frame.right
+                << ", y " << frame.bottom << ".." << frame.top << "\n";
     for (PageFault& f : check_page_elements(frame)) found.push_back(f);
     for (PageFault& f : found) f.text = "page " + std::to_string(page) + ": " + f.text;
     faults.insert(faults.end(), found.begin(), found.end());

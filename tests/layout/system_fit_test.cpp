@@ -143,6 +143,20 @@ TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSyste
   take_reports();
 }
 
+// Rests that the document does not show, which keep a voice in time where it has no notes,
+// take no room: they once stood after the other voice's chord at their own time, and each bar
+// grew by that chord's width, so that a system of eight bars was cut in two.
+TEST_F(DocumentSystems, RestsTheDocumentDoesNotShowTakeNoRoom) {
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("hidden_rests_voice.xml", 1), 1);
+  ASSERT_EQ(offscreen_create(10, options_i32(current_ncontext, OPTIONS_PAGE_WIDTH),
+                             options_i32(current_ncontext, OPTIONS_PAGE_HEIGHT), 0, 0),
+            1);
+  EXPECT_EQ(format_and_check("hidden-rests-voice"), std::vector<std::string>{});
+  EXPECT_EQ(bars_per_system(0).size(), 1u);
+  take_reports();
+}
+
 // The bar that grace notes begin in one part stands in one column with the other part's bar,
 // whose chord comes at the next time point; justified, the column stays one.
 TEST_F(DocumentSystems, ABarLineBeforeGraceNotesStaysInColumnWithTheOtherStaves) {
