@@ -420,10 +420,40 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
   return false;
 }
 
-// Every voice is completed measure by measure, all voices together. A voice whose notes last
-// longer than its measure holds in the document (their values say more than their durations)
-// makes that measure longer in every voice, so that the bar lines of all voices stay at the
-// same times; the other voices are filled up to it.
+// A hidden 128th rest in the tuplet that makes it last about `gap` (less than a 128th),
+// linked before `before`; its length.
+int32_t fill_remainder(Drosa before, int32_t gap) {
+  constexpr int SHORTEST = 512;  // a 128th
+  if (gap <= TIME_TOLERANCE || gap >= SHORTEST) return 0;
+  int best_actual = 2, best_normal = 1;
+  double best_error = SHORTEST;
+  for (int normal = 1; normal <= 63; ++normal) {
+    const int actual =
+        int(std::clamp<int64_t>((int64_t(SHORTEST) * normal + gap / 2) / gap, normal + 1, 255));
+    const double error = std::abs(double(SHORTEST) * normal / actual - gap);
+    if (error < best_error) best_error = error, best_actual = actual, best_normal = normal;
+  }
+  Drosa rest = newDrosa(NOTE, 0);
+  rest->set(xrest, 1);
+  rest->set(xhider, 1);
+  rest->set(xendvcd, 1);
+  rest->set(xdir, 3);
+  rest->set(xlgval, 8);
+  rest->set(xtupl, uint8_t(best_actual));
+  rest->set(xintimeof, uint8_t(4 * best_normal));
+  rest->set(xttn, uint32_t(note_duration(rest, 1)));
+  rest->set(xlength, rest->get(xttn));
+  rest->set(xvolume, uint8_t(before->xkind == NOTE ? before->get(xvolume) : 120));
+  link_after(rest, before->xback);
+  return int32_t(rest->get(xttn));
+}
+
+// Every voice is completed measure by measure, all voices together, so that the bar lines of
+// all voices stay at the same times. Each voice is filled up to the document's bar line; a
+// voice whose notes last longer than the document's measure (their values say more than their
+// durations) makes that measure longer in every voice; and since the voices' values seldom
+// add up to the document's durations exactly, the other voices are filled to the time the
+// longest one reaches, what no plain rest fits with a short tuplet rest.
 void complete_voices(int32_t earliest) {
   std::vector<Completion> walks(static_cast<size_t>(voice_count));
   for (int v = 0; v < voice_count; ++v) {
@@ -433,21 +463,25 @@ void complete_voices(int32_t earliest) {
     walks[size_t(v)].p = piece_start[v]->xnext;
   }
   const int32_t tolerance = mxml.tolerance_units;
-  int32_t shift = 0;
+  int32_t shift = 0;  // the piece's time of the last bar line less the document's
   for (bool more = true; more;) {
     more = false;
-    int32_t longer = 0;
-    for (Completion& c : walks) {
-      if (!c.p || !walk_measure(c, earliest, shift)) continue;
-      more = true;
-      const int32_t over = c.time + earliest - (c.p->get(xnwholec) + shift);
-      if (over > tolerance + TIME_TOLERANCE) longer = std::max(longer, over);
-    }
-    shift += longer;
+    for (Completion& c : walks)
+      if (c.p && walk_measure(c, earliest, shift)) more = true;
+    int32_t end = INT32_MIN;
     for (Completion& c : walks) {
       if (!c.p) continue;
-      c.xmlt = c.p;
       fill_to(c, c.p, earliest, c.p->get(xnwholec) + shift, tolerance);
+      end = std::max(end, c.time);
+    }
+    for (Completion& c : walks) {
+      if (!c.p) continue;
+      if (end - c.time > TIME_TOLERANCE) {
+        c.time += fill_gap(c.p, end - c.time, c.time - c.bar_time);
+        c.time += fill_remainder(c.p, end - c.time);
+      }
+      shift = end + earliest - c.p->get(xnwholec);
+      c.xmlt = c.p;
       c.bar_time = c.time;
       c.note_in_measure = false;
       c.target = -1;
@@ -464,6 +498,23 @@ void lend_grace_time(int give) {
     for (Drosa p = first; p; p = p->xnext)
       if (p->xkind == NOTE) last = p;
     if (first) change_grace_time(first, last, give);
+  }
+}
+
+// A clef or key that a later one of the same context replaces before any note of the voice
+// (a clef change of the staff while the voice sounds on, followed by another) shows nothing:
+// it goes, so that one clef and one key at most stand before each note.
+void remove_superseded_signs(int v) {
+  Drosa clef = NIL, key = NIL;
+  for (Drosa p = piece_start[v]; p;) {
+    Drosa next = p->xnext;
+    if (p->xkind == NOTE || p->xkind == ENDSYST) clef = key = NIL;
+    for (auto [kind, last] : {std::pair{CLEF, &clef}, std::pair{KEYSIG, &key}}) {
+      if (p->xkind != kind) continue;
+      if (*last && (*last)->xcontext == p->xcontext) destroy_node(*last);
+      *last = p;
+    }
+    p = next;
   }
 }
 
@@ -491,6 +542,9 @@ void mxml_analyse(int* first_change) {
   lend_grace_time(0);
   complete_voices(earliest);
   lend_grace_time(1);
-  for (int v = 0; v < voice_count; ++v) remove_xmlts(v);
+  for (int v = 0; v < voice_count; ++v) {
+    remove_superseded_signs(v);
+    remove_xmlts(v);
+  }
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }

@@ -418,6 +418,12 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     if ((n.invisible && !n.rest && (n.chord || n.grace)) || (n.chord && mxml.chord_hidden)) return;
     if (n.invisible) n.rest = true;
   }
+  // A hidden rest no longer than the timing tolerance is no rest of its own (the shortest rest
+  // would outlast it): it only moves its voice's time, and the note after it starts its own
+  // chord there.
+  if (n.rest && (n.forward || n.invisible) && !n.grace && n.duration > 0 &&
+      n.duration <= mxml.tolerance)
+    return;
   const int document_voice = n.voice ? n.voice : 1;
   int64_t start = cursor();
   if (n.grace) {

@@ -389,6 +389,20 @@ bool strict_break(Drosa note, int page) {
   return find_time_in_system(note) <= TIME_TOLERANCE;
 }
 
+// A system start at the first note of a bar that begins in every voice (an entry of the
+// measure table, or the note after the start voice's bar line): by time where every voice
+// has a chord at that time; else by counting bar lines, which stand together in every voice
+// even where the values of one voice add up to a little more or less than another's.
+bool bar_break(Drosa note, int page) {
+  const int32_t t = find_time_in_system(note);
+  if (t <= TIME_TOLERANCE) return strict_break(note, page);
+  bool missing = false;
+  place_system_cursors(note, 0, &missing);
+  const int strict = voices_to_system_at_time(t, 0, 0) ? 0 : 1;
+  if (insert_system_start(note, page, 0, strict)) return true;
+  return find_time_in_system(note) <= TIME_TOLERANCE;
+}
+
 void breaks_by_measures(Drosa start_note, const SystemsChoice& choice) {
   int32_t bars = 0, systems_on_page = 1;
   for (Drosa p = start_note->xnext; p; p = p->xnext) {
@@ -399,7 +413,7 @@ void breaks_by_measures(Drosa start_note, const SystemsChoice& choice) {
     Drosa note = next_note(p);
     if (!note) break;
     const bool page = systems_on_page >= choice.systems_per_page;
-    if (strict_break(note, page)) systems_on_page = page ? 1 : systems_on_page + 1;
+    if (bar_break(note, page)) systems_on_page = page ? 1 : systems_on_page + 1;
     p = note;
   }
 }
@@ -444,7 +458,7 @@ void make_new_breaks(Drosa start_note, const std::vector<measure_record>& table,
         ++j;
         bool page = p * systems / pages < j;
         if (page) ++p;
-        strict_break(table[i].first_node, page);
+        bar_break(table[i].first_node, page);
       }
       break;
     }
@@ -530,7 +544,7 @@ int break_systems(Drosa start_note, int reason, const ChordSpaces& spaces, int32
   if (reason != SYSTEMS_MENU && choice.mode != SYSTEMS_SCORE_SYSTEMS &&
       choice.mode != SYSTEMS_SCORE_PAGES) {
     for (size_t i = 1; i < table.size(); ++i)
-      if (table[i].staves != table[i - 1].staves) strict_break(table[i].first_node, 0);
+      if (table[i].staves != table[i - 1].staves) bar_break(table[i].first_node, 0);
   }
   make_new_breaks(start_note, table, choice);
   system_index = nullptr;

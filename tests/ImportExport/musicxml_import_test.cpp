@@ -677,6 +677,41 @@ TEST_F(MusicXmlTime, GapsBetweenAVoicesNotesBecomeRests) {
   EXPECT_EQ(notes_of(1), "r?q E4q r?h |");
 }
 
+// Measure 1 is as long as its longest voice, 2052 divisions: triplets that fill less of it
+// than rests can, and a forward of 4 divisions (shorter than any rest) before a half note. The
+// bar lines of both voices still stand at one time, the forward making no rest, and of the
+// two clefs the lower voice meets before its next note (one while it sounds) only the second
+// is kept.
+TEST_F(MusicXmlTime, VoicesOfValuesThatDoNotAddUpKeepTheirBarLinesTogether) {
+  std::string triplets;
+  for (int d : {341, 342, 341, 341, 342})
+    triplets += note("C", 5, d, "eighth", 1,
+                     "<time-modification><actual-notes>3</actual-notes><normal-notes>2"
+                     "</normal-notes></time-modification>");
+  const std::string clef = "<attributes><clef><sign>G</sign><line>2</line></clef></attributes>";
+  EXPECT_EQ(import(part_document(
+                "<divisions>1024</divisions><time><beats>2</beats><beat-type>4</beat-type>"
+                "</time><clef><sign>F</sign><line>4</line></clef>",
+                {triplets + "<backup><duration>1707</duration></backup>" +
+                     "<forward><duration>4</duration><voice>2</voice></forward>" +
+                     note("A", 2, 2048, "half", 2) + "<backup><duration>1028</duration></backup>" +
+                     "<attributes><clef><sign>C</sign><line>3</line></clef></attributes>",
+                 clef + note("C", 5, 2048, "half") + "<backup><duration>2048</duration></backup>" +
+                     note("A", 3, 2048, "half", 2)})),
+            1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_of(1), "A2h | A3h |");
+  EXPECT_EQ(measure_lengths(0), measure_lengths(1));
+  EXPECT_EQ(measure_lengths(1), "32768 32768");
+  for (int v = 0; v < 2; ++v) {
+    int clefs = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind == NOTE) clefs = 0;
+      if (p->xkind == CLEF) EXPECT_LE(++clefs, 1) << "voice " << v;
+    }
+  }
+}
+
 TEST_F(MusicXmlTime, VoicesCrossingUpAndNumbersBeyondTheirRange) {
   // Voice 5 lives on the lower staff and crosses up for measure 2 (a staff below its own:
   // no copied rest); voice 31 is voice 30 and staff 9 the part's last staff.

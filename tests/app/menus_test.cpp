@@ -6,13 +6,16 @@
 //                 piece, a selection, a page rectangle, a published piece, a locked context
 //   Commands.*:   dispatch and preambles: unknown menus, toggles read their marks and undo
 //                 together, zoom, the small submenus, commands not built yet; choosing
-//                 through the window system's menus and opening the bar with Option held
+//                 through the window system's menus and opening the bar with Option held;
+//                 Part Extraction of an imported song
 #include "platform/menus.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,8 +28,10 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "model/ncontext_dialog.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
+#include "platform/script.h"
 #include "support/app_fixture.h"
 #include "support/piece_files.h"
 
@@ -431,6 +436,88 @@ TEST_F(Commands, CommandsNotBuiltYetSaySoAndSplitPageMakesAPage) {
   run_until_idle();
   EXPECT_EQ(page_count, pages + 1);
   EXPECT_EQ(undo_heads[0], NIL);
+}
+
+// A song of a voice and a piano imported: in every measure of the piano's second voice a
+// forward of 4 divisions comes before its half note, and the voice has notes of values that
+// add up to a little less than the measure. Part Extraction of the piano gives the piano its
+// own systems, as many pages as the Systems dialog said, and leaves the Score's systems alone.
+TEST_F(Commands, PartExtractionOfAnImportedSongLaysOutTheNewContextAlone) {
+  auto part = [](const char* id, const std::string& measure) {
+    std::string d = "<part id=\"" + std::string(id) + "\">";
+    for (int m = 1; m <= 40; ++m) {
+      d += "<measure number=\"" + std::to_string(m) + "\">";
+      if (m == 1)
+        d += "<attributes><divisions>1024</divisions><time><beats>2</beats><beat-type>4"
+             "</beat-type></time></attributes>";
+      if (m % 8 == 1 && m > 1) d += "<print new-system=\"yes\"/>";
+      d += measure + "</measure>";
+    }
+    return d + "</part>";
+  };
+  auto note = [](const char* step, int duration, const char* type, int voice,
+                 const char* extra = "") {
+    return "<note><pitch><step>" + std::string(step) + "</step><octave>4</octave></pitch>" +
+           "<duration>" + std::to_string(duration) + "</duration><voice>" + std::to_string(voice) +
+           "</voice><type>" + type + "</type>" + extra + "</note>";
+  };
+  const char* triplet =
+      "<time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes>"
+      "</time-modification>";
+  std::string piano;
+  for (int d : {341, 342, 341, 341, 342}) piano += note("E", d, "eighth", 1, triplet);
+  piano +=
+      "<backup><duration>1707</duration></backup><forward><duration>4</duration><voice>2"
+      "</voice></forward>" +
+      note("C", 2048, "half", 2);
+  const std::string song =
+      "<?xml version=\"1.0\"?><score-partwise version=\"3.1\"><part-list>"
+      "<score-part id=\"P1\"><part-name>Voice</part-name></score-part>"
+      "<score-part id=\"P2\"><part-name>Piano</part-name></score-part></part-list>" +
+      part("P1", note("G", 1024, "quarter", 1) + note("A", 1024, "quarter", 1)) +
+      part("P2", piano) + "</score-partwise>";
+  const std::string path = dir + "/song.musicxml";
+  std::ofstream(path) << song;
+  ASSERT_TRUE(start({path}));
+  take_reports();
+  auto score_systems = [] {
+    const int16_t context = current_ncontext;
+    current_ncontext = 1;
+    std::string text;
+    for (int v = 0; v < voice_count; ++v) {
+      for (Drosa p = piece_start[v]; p; p = p->xnext)
+        if (effective_kind(p) == ENDSYST) text += std::to_string(bar_number_of_node(p)) + " ";
+      text += "| ";
+    }
+    current_ncontext = context;
+    return text;
+  };
+  const std::string systems = score_systems();
+
+  script_hit(NCONTEXT_NEW);
+  script_click(50, 70 + 14 + 7);  // the piano
+  script_hit(NCONTEXT_DONE);
+  script_hit(1);  // the Systems dialog as it proposes
+  script_hit(1);  // and the pages it rounds to
+  do_menu_item(CONTEXT_MENU, 4, SOURCE_MENU_BAR);
+  run_until_idle();
+  const std::vector<ShownText> asked = shown();
+  ASSERT_EQ(asked.size(), 3u);
+  int promised = 0;
+  ASSERT_EQ(std::sscanf(asked[2].text.c_str(), "This rounds to %d pages", &promised), 1);
+  EXPECT_EQ(take_reports().size(), 2u) << "what the dialog says of a new context, only";
+  EXPECT_EQ(current_ncontext, 2);
+  int breaks = 0;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      breaks += p->xkind == ENDSYST && p->xcontext == 2;
+  EXPECT_GT(breaks, 0);
+  for (int page = 1; page <= page_count; ++page) ASSERT_EQ(format_page(page, 0), 1);
+  EXPECT_EQ(page_count, promised);
+  format_page(1, 0);
+  save_window("part_extraction");
+  EXPECT_EQ(score_systems(), systems);
+  EXPECT_TRUE(take_reports().empty());
 }
 
 TEST_F(Commands, ChoicesInTheWindowSystemsMenusAndTheBarOpenedWithOption) {

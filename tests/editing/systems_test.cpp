@@ -358,6 +358,26 @@ TEST_F(Systems, MeasuresPerSystemAndSystemsPerPage) {
   EXPECT_EQ(breaks_of(v), "1,4;7,10");
 }
 
+// A voice whose values add up to a 128th more than its bar lines say (as a document's notes
+// may) is a 128th late at every later bar: the systems still begin at the bars asked for.
+TEST_F(Systems, VoicesOutOfStepWithinTheirBarsBreakAtTheirBarLines) {
+  int a = new_voice("Flute"), b = new_voice("Oboe", 0, 1);
+  add_bars(a, std::vector<std::string>(10, "qqqq"));
+  for (int bar = 0; bar < 10; ++bar) {
+    for (int i = 0; i < 4; ++i) add_note(b, QUARTER);
+    if (bar == 1) add_note(b, 8);  // a 128th more than the bar holds
+    if (bar < 9) add_bar(b);
+  }
+  script_click(200, 75);
+  script_type(10, "3");
+  script_type(12, "2");
+  script_hit(1);
+  EXPECT_EQ(systems(piece_start[a], SYSTEMS_NO_BREAKS, nullptr), 1);
+  EXPECT_EQ(report_texts().size(), 1u) << "only what the Systems dialog's reason says";
+  EXPECT_EQ(breaks_of(a), "1,4;7,10");
+  EXPECT_EQ(breaks_of(b), breaks_of(a));
+}
+
 // A new notation context takes the Score's systems, with the Score's pages or n to a page.
 TEST_F(Systems, ANewContextTakesTheScoresSystemsAndPages) {
   ncontext_count = 2;
