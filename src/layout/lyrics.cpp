@@ -15,6 +15,7 @@
 #include "annotations/anno_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/relocate.h"
 #include "layout/setprint.h"
 #include "layout/spacing.h"
 #include "model/model_services.h"
@@ -140,7 +141,10 @@ int32_t space_lyrics(Drosa note) {
   int32_t left = 0, lyrics_right = 0;
   lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
   int32_t down = 0, up = 0;
-  if (note_ntdata(F)->get(xstmdir) == STEM_DOWN) down = rest_or_head_right(F);
+  // Justification moves the heads of a chord right of the chords of lower layers at its time
+  // that reach its height: its right edge goes with them.
+  if (note_ntdata(F)->get(xstmdir) == STEM_DOWN)
+    down = clamp_i32(int64_t(rest_or_head_right(F)) + accidental_overlap_space(F));
   Drosa nt = note_ntdata(note);
   if (nt->get(xstmdir) == STEM_UP) {
     if (note->get(xrest) || is_placeholder_rest(note) || nt->get(xcluster)) {
@@ -149,7 +153,8 @@ int32_t space_lyrics(Drosa note) {
       int64_t x0 = int64_t(nt->get(xhdx)) + nt->get(xstemxoff);
       bool flag = note_duration(note, 1) < WHOLE_NOTE_TIME / 4 - TIME_TOLERANCE &&
                   nt->get(xendbeam) && !note->get(xdots) && nt->get(xtabtyp) != TAB_NO_FLAG;
-      up = clamp_i32(x0 + (flag ? param_length(P_FLAG, note, nullptr) : dot_space(note)));
+      up = clamp_i32(x0 + (flag ? param_length(P_FLAG, note, nullptr) : dot_space(note)) +
+                     accidental_overlap_space(note));
     }
   }
   int32_t R = std::max({lyrics_right, down, up});
@@ -157,4 +162,16 @@ int32_t space_lyrics(Drosa note) {
     R = std::max(R, clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) +
                               param_length(P_RESTS_BAR, note, nullptr)));
   return R;
+}
+
+int32_t heads_right(Drosa note) {
+  int32_t right = NO_RIGHT;
+  Drosa first = chord_first_note(note), last = chord_last_note(note);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    Drosa nt = note_ntdata(n);
+    if (!nt || n->get(xrest)) continue;
+    right = std::max(right, clamp_i32(int64_t(nt->get(xhdx)) + hdw(n, 0) + dot_space(n) +
+                                      accidental_overlap_space(n)));
+  }
+  return right;
 }

@@ -28,3 +28,7 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
 // Reads:  the chord, its NTDATA and chord records, the parameters, the time signature in
 //         force. Writes: nothing.
 int32_t space_lyrics(Drosa note);
+
+// The right edge of the heads of the chord that holds the note, with their dots; rests do not
+// count (-2100000000 for a chord of rests).
+int32_t heads_right(Drosa note);

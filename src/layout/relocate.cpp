@@ -853,6 +853,13 @@ int32_t relocate(int32_t system) {
         int32_t back = rod_reaches_back(layer, chord) ? 1 : 0;
         new_rod(std::max(0, layer.last_spring - back), spring_count - 1,
                 chord.origin() - layer.last_origin);
+        // The chords of the other layers of the staff since this layer's last one: the packed
+        // distance from them keeps this chord's heads and signs clear of their heads.
+        for (const Layer& other : layers)
+          if (&other != &layer && other.pstaff == layer.pstaff &&
+              other.last_spring >= layer.last_spring && other.last_spring < spring_count &&
+              chord.origin() > other.last_origin)
+            new_rod(other.last_spring, spring_count - 1, chord.origin() - other.last_origin);
       }
       if (takes_spring) {
         layer.last_spring = spring_count;

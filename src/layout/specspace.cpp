@@ -352,6 +352,41 @@ struct GraceGap {
   std::vector<Drosa> chords;
 };
 
+// The lowest and highest head y of a chord (rests left out); false for a chord of rests.
+bool head_span(Drosa first, int32_t* low, int32_t* high) {
+  *low = INT32_MAX, *high = INT32_MIN;
+  for (Drosa n : chord_notes(chord_first_note(first))) {
+    if (n->get(xrest)) continue;
+    *low = std::min(*low, note_ntdata(n)->get(xhdy));
+    *high = std::max(*high, note_ntdata(n)->get(xhdy));
+  }
+  return *low <= *high;
+}
+
+// How far the layer's chord must move so that its heads and accidentals, left edge E, keep the
+// minimum space from the heads of the chords of the other layers of its staff that stand
+// before it at its height: a voice that goes on while another holds a note must not write
+// over its heads.
+int64_t other_layers_demand(const Taking& t, int64_t E) {
+  int32_t low, high;
+  if (!head_span(t.first, &low, &high)) return INT64_MIN;
+  const int p = t.p;
+  const int32_t space = staff_data[p].staff_size > 0 ? staff_data[p].staff_size : 50;
+  // An accidental reaches a staff space and a half above and below its head.
+  low -= space * 3 / 2, high += space * 3 / 2;
+  int64_t demand = INT64_MIN;
+  for (int l = 0; l < LAYERS; ++l) {
+    Drosa C = spacing_staff[p].current[l];
+    if (l == t.l || at_start(C)) continue;
+    int32_t other_low, other_high;
+    if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
+        other_low - space / 2 > high)
+      continue;
+    demand = std::max<int64_t>(demand, int64_t(heads_right(C)) + length(P_NOTE_SPACE, C, p) - E);
+  }
+  return demand;
+}
+
 // Step 2 for one layer: how far the packed position must advance so that its chord, signs
 // included, keeps the minimum space from the right edge of the chord before it. Stores the
 // pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
@@ -389,7 +424,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
   if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
   if (end) s.trailing_width = std::max(s.trailing_width, q);
-  return Q - (X - o);
+  int64_t demand = Q - (X - o);
+  if (first && !end) demand = std::max(demand, other_layers_demand(t, E));
+  return demand;
 }
 
 // ---- Measures of rests ---------------------------------------------------------------------

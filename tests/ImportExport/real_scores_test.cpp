@@ -228,6 +228,15 @@ TEST_F(EngravedFixture, ABeamWhoseStemsTurnEndsWhereTheyTurn) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AVoiceMovingOnBesideAHeldNoteKeepsClearOfItsHead) {
+  // Sixteenths beside eighths, both voices stemmed up: each eighth stands right of the
+  // sixteenth that starts with it, which justification once did without the spacing knowing,
+  // so the next sixteenth's sharp was drawn over the eighth's head.
+  const std::vector<PageFault> faults = engrave("voice_moves_on_beside_a_held_note");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
