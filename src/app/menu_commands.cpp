@@ -243,7 +243,7 @@ void import_command(int item) {
     open_piece_window(2);
   } else if (item == 2) {
     midi_import_active = 1;
-    performance_command_unavailable(IMPORT_MENU, item);
+    if (import_midi_file()) mark_piece_changed(1, 3, 0);
     midi_import_active = 0;
   }
 }
@@ -253,7 +253,7 @@ void export_command(int item) {
   if (item == 1)
     musicxml_export_unavailable(EXPORT_MENU, item);
   else if (item == 2)
-    performance_command_unavailable(EXPORT_MENU, item);
+    export_midi_file();
 }
 
 void text_assistant_command(int item) {
@@ -608,6 +608,17 @@ void highlight_voice_command() {
   if (insertion_point) start_flashing(insertion_point);
 }
 
+// Voice > Record...: the piano window shows that recording runs while it does.
+void record_from_menu() {
+  recording_from_menu = 1;
+  draw_piano_window();
+  const int32_t recorded = record_command(0);
+  recording_from_menu = 0;
+  draw_piano_window();
+  piano_idle(0);
+  if (recorded) mark_piece_changed(1, 3, 0);
+}
+
 }  // namespace
 
 void voice_menu(int item, int32_t) {
@@ -628,7 +639,7 @@ void voice_menu(int item, int32_t) {
       editing_command_unavailable(VOICE_MENU, item);
       break;
     case 4:
-      performance_command_unavailable(VOICE_MENU, item);
+      record_from_menu();
       break;
     case 13:
       midi_channels_dialog();

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "app/app_services.h"
+#include "performance/midifile.h"
 #include "platform/beep.h"
 #include "platform/midi.h"
 #include "platform/synth.h"
@@ -104,25 +105,6 @@ void reset_writer() {
   midi_file_writer.stream_open = false;
 }
 
-bool write_file_bytes(const uint8_t* bytes, size_t count) {
-  MidiFileWriter& w = midi_file_writer;
-  if (!w.file || w.failed) return false;
-  if (std::fwrite(bytes, 1, count, w.file) == count) return true;
-  std::fclose(w.file);
-  w.file = nullptr;
-  w.failed = true;
-  return false;
-}
-
-bool write_quantity(uint32_t value) {
-  uint8_t buffer[5];
-  int n = 0;
-  buffer[n++] = uint8_t(value & 0x7F);
-  while (value >>= 7) buffer[n++] = uint8_t(0x80 | (value & 0x7F));
-  std::reverse(buffer, buffer + n);
-  return write_file_bytes(buffer, size_t(n));
-}
-
 bool write_delta(int32_t time) {
   MidiFileWriter& w = midi_file_writer;
   if (time == -1) {
@@ -139,7 +121,7 @@ bool write_delta(int32_t time) {
   }
   const int64_t delta = std::min<int64_t>(ticks - w.last_tick, 0x0FFFFFFF);
   w.last_tick = ticks;
-  return write_quantity(uint32_t(delta));
+  return write_midi_number(uint32_t(delta), -1);
 }
 
 bool write_packet_to_file(const MidiPacket* packet) {
@@ -151,19 +133,19 @@ bool write_packet_to_file(const MidiPacket* packet) {
   const uint8_t f7 = 0xF7;
   if (b[0] == 0xF7 && n == 1) {
     w.stream_open = false;
-    return write_file_bytes(&f7, 1) && write_quantity(1) && write_file_bytes(&f7, 1);
+    return write_midi_bytes(&f7, 1) && write_midi_number(1, -1) && write_midi_bytes(&f7, 1);
   }
   if (b[0] == 0xF0) {
     w.stream_open = b[n - 1] != 0xF7;
-    return write_file_bytes(b, 1) && write_quantity(uint32_t(n - 1)) &&
-           write_file_bytes(b + 1, size_t(n - 1));
+    return write_midi_bytes(b, 1) && write_midi_number(uint32_t(n - 1), -1) &&
+           write_midi_bytes(b + 1, size_t(n - 1));
   }
   if (w.stream_open) {
     w.stream_open = b[n - 1] != 0xF7;
-    return write_file_bytes(&f7, 1) && write_quantity(uint32_t(n)) &&
-           write_file_bytes(b, size_t(n));
+    return write_midi_bytes(&f7, 1) && write_midi_number(uint32_t(n), -1) &&
+           write_midi_bytes(b, size_t(n));
   }
-  return write_file_bytes(b, size_t(n));
+  return write_midi_bytes(b, size_t(n));
 }
 
 // ---- Input

@@ -7,32 +7,17 @@
 
 #include "annotations/anno_services.h"
 #include "performance/midi_out.h"
+#include "performance/midifile.h"
 #include "performance/performance_globals.h"
 
 namespace {
 
-bool write_bytes(const uint8_t* bytes, size_t count) {
-  MidiFileWriter& w = midi_file_writer;
-  if (!w.file || w.failed) return false;
-  if (std::fwrite(bytes, 1, count, w.file) == count) return true;
-  std::fclose(w.file);
-  w.file = nullptr;
-  w.failed = true;
-  return false;
-}
-
 void write_meta(int type, const std::string& data, int32_t time) {
   std::lock_guard<std::recursive_mutex> held(midi_lock);
   if (!midi_file_writer.file || !write_midi_delta_time(time)) return;
-  uint8_t head[7] = {0xFF, uint8_t(type)};
-  size_t n = 2;
-  uint32_t length = uint32_t(data.size());
-  uint8_t quantity[5];
-  int q = 0;
-  quantity[q++] = uint8_t(length & 0x7F);
-  while (length >>= 7) quantity[q++] = uint8_t(0x80 | (length & 0x7F));
-  while (q) head[n++] = quantity[--q];
-  if (write_bytes(head, n)) write_bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  const uint8_t head[2] = {0xFF, uint8_t(type)};
+  if (write_midi_bytes(head, 2) && write_midi_number(uint32_t(data.size()), -1))
+    write_midi_bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
 }  // namespace

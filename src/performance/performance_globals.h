@@ -189,6 +189,7 @@ struct MidiFileWriter {
   bool timing_reported = false;  // the backwards-time report was given in this export
   bool stream_open = false;      // a system-exclusive message is open in the file
   bool failed = false;           // a write failed: the file is closed
+  int error_number = 0;          // what the system said of the failed write
 };
 extern MidiFileWriter midi_file_writer;
 

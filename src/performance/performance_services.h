@@ -9,6 +9,7 @@
 #include "model/model_services.h"
 #include "performance/hear_dialogs.h"
 #include "performance/midi_out.h"
+#include "performance/midifile.h"
 #include "performance/midifile_meta.h"
 #include "performance/note_entry.h"
 #include "performance/palette.h"
@@ -20,14 +21,12 @@
 #include "performance/pitch.h"
 #include "performance/play.h"
 #include "performance/play_queue.h"
+#include "performance/quantise.h"
+#include "performance/record.h"
 #include "platform/events.h"
 
-// ---- Recording (performance_least.cpp until it exists) ----------------------------------------
+// ---- Recording ---------------------------------------------------------------------------------
 // Set while the record loop runs: every event goes to recimp_dialog_event then.
 extern int32_t recording_active;
-void recimp_dialog_event(const EventRecord& event);
-
-// ---- Asked by the debug dumps ------------------------------------------------------------------
-// The head of the list of recorded keys; NIL while nothing is recorded (always, until
-// recording is built).
-Drosa recorded_notes_first();
+// Test double: called at every turn of the record loop, nullptr none.
+extern void (*record_loop_hook)();

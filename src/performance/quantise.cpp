@@ -1,0 +1,465 @@
+// quantise.cpp: a recording made into notes.
+#include "performance/quantise.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
+#include "performance/pitch.h"
+#include "performance/record.h"
+
+// clang-format off
+const RhythmEntry rhythm_templates[RHYTHM_TEMPLATES][TEMPLATE_ENTRIES] = {
+    {{60000, 0, 0, 1}},
+    {{30000, 1, 0, 1}, {30000, 1, 0, 1}},
+    {{15000, 2, 0, 1}, {15000, 2, 0, 1}, {15000, 2, 0, 1}, {15000, 2, 0, 1}},
+    {{30000, 1, 0, 1}, {15000, 2, 0, 1}, {15000, 2, 0, 1}},
+    {{15000, 2, 0, 1}, {30000, 1, 0, 1}, {15000, 2, 0, 1}},
+    {{15000, 2, 0, 1}, {15000, 2, 0, 1}, {30000, 1, 0, 1}},
+    {{45000, 1, 1, 1}, {15000, 2, 0, 1}},
+    {{15000, 2, 0, 1}, {45000, 1, 1, 1}},
+    {{60000, 0, 1, 1}},
+    {{20000, 1, 0, 1}, {20000, 1, 0, 1}, {20000, 1, 0, 1}},
+    {{20000, 1, 0, 1}, {40000, 0, 0, 1}},
+    {{40000, 0, 0, 1}, {20000, 1, 0, 1}},
+    {{20000, 1, 0, 3}, {20000, 1, 0, 3}, {20000, 1, 0, 3}},
+    {{20000, 1, 0, 3}, {40000, 0, 0, 3}},
+    {{40000, 0, 0, 3}, {20000, 1, 0, 3}},
+};
+// clang-format on
+int active_templates[ACTIVE_TEMPLATES + 1] = {-1};
+
+namespace {
+
+constexpr int32_t NO_SCORE = 2100000000;
+constexpr int MOST_CHORD_NOTES = 9;
+
+RecordSettings& rs = record_settings;
+Recording& rec = recording;
+
+bool is_filler(Drosa p) { return p && p->get(rnotenum) == RNOTE_BEAT_FILLER; }
+
+// The last RNOTE of the group that begins at `first`.
+Drosa group_end(Drosa first) {
+  Drosa p = first;
+  while (p && !p->get(rendchord)) p = p->xnext;
+  return p ? p : first;
+}
+
+void unlink_rnote(Drosa p) {
+  if (p->xback) p->xback->xnext = p->xnext;
+  if (p->xnext) p->xnext->xback = p->xback;
+  if (rec.tail == p) rec.tail = p->xback;
+  p->xnext = p->xback = NIL;
+  destroyDrosa(p);
+}
+
+int32_t scaled(int64_t value, int64_t numerator, int64_t denominator) {
+  if (denominator <= 0) return 0;
+  return int32_t(std::clamp<int64_t>(value * numerator / denominator, INT32_MIN, INT32_MAX));
+}
+
+// Drops beats no longer than the one before them, which would make beats of length 0.
+void drop_empty_beats() {
+  int kept = 0;
+  for (int i = 1; i <= rec.last_beat; ++i)
+    if (rec.beat_times[size_t(i)] > rec.beat_times[size_t(kept)])
+      rec.beat_times[size_t(++kept)] = rec.beat_times[size_t(i)];
+  rec.last_beat = kept;
+}
+
+int32_t beat_at(int i) { return rec.beat_times[size_t(std::clamp(i, 0, rec.last_beat))]; }
+
+// The time units of a beat.
+int32_t beat_units() {
+  const int32_t b = 131072 >> std::clamp(rs.beat_unit, 1, 6);
+  return rs.dotted_beat ? b * 3 / 2 : b;
+}
+
+bool plain_at(Drosa r, int step) {
+  return r->get(rtupl) == 1 && r->get(rdots) == 0 && r->get(rlgval) == rs.beat_unit + step;
+}
+bool triplet_at(Drosa r, int step) {
+  return r->get(rtupl) == 3 && r->get(rlgval) == rs.beat_unit + step;
+}
+
+Drosa chord_made = NIL;  // the first note of the chord inserted last
+
+void set_tied(bool tied) {
+  if (tied) current_note_template->set(xtie, 3);
+}
+
+}  // namespace
+
+int32_t beat_tolerance(int32_t length) {
+  const int finer = rs.subdivision - rs.beat_unit;
+  int64_t t = length;
+  if (!rs.dotted_beat) {
+    if (finer == 2)
+      t = length / 4;
+    else if (rs.triplets || rs.triplet_pairs)
+      t = length / 3;
+    else if (finer == 1)
+      t = length / 2;
+  } else if (finer == 1) {
+    t = length / 3;
+  }
+  return int32_t(t * rec.tolerance_percent / 100);
+}
+
+int normalize_recording() {
+  Drosa head = rec.rnotes;
+  if (!head || !head->xnext) return 0;
+  drop_empty_beats();
+  if (rec.last_beat < 1) return 0;
+  if (rs.played_along) {
+    int key = -1;
+    while (head->xnext && !is_filler(head->xnext) && head->xnext->get(rstart_time) >= 1 &&
+           head->xnext->get(rstart_time) <= beat_at(1) - 1) {
+      key = head->xnext->get(rnotenum);
+      unlink_rnote(head->xnext);
+    }
+    if (!head->xnext) {
+      REPORT_ERROR(2, "%s", "All your notes were during beats-for-nothing!");
+      return 0;
+    }
+    if (is_filler(head->xnext) && key >= 0) {
+      head->xnext->set(rnotenum, int16_t(key));
+      head->xnext->set(rstart_time, beat_at(1));
+    }
+    head->set(rttn, head->xnext->get(rstart_time) - beat_at(0));
+  }
+  Drosa first = head->xnext;
+  int64_t t = first->get(rstart_time);
+  if (is_filler(first) && t == 0) t = int64_t(beat_at(0)) + head->get(rttn);
+  const int32_t first_length = beat_at(1) - beat_at(0);
+  head->set(rnormttn, scaled(t - beat_at(0), 60000, first_length));
+  rec.first_onset_late = t >= beat_at(1) - beat_tolerance(first_length) ? 1 : 0;
+  int b = rec.first_onset_late - 1;
+  const int last = rec.last_beat;
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->get(rnewbeat)) ++b;
+    if (b >= 1 && b < last - 1 && (t < beat_at(b - 1) || t > beat_at(b + 1)) &&
+        !rec.confusion_asked) {
+      rec.confusion_asked = true;
+      if (!really_alert("Confusion in the rhythmic analysis!  You should probably click Cancel "
+                        "and try again.",
+                        1))
+        return 0;
+    }
+    const int bi = std::max(b, 0);
+    int32_t length;
+    if (bi < last - 1)
+      length = beat_at(bi + 1) - beat_at(bi);
+    else if (last > 3)
+      length = beat_at(last - 1) - beat_at(last - 2);
+    else
+      length = beat_at(last) - beat_at(last - 1);
+    p->set(rnormttn, scaled(p->get(rttn), 60000, length));
+    t += p->get(rttn);
+  }
+  return 1;
+}
+
+void build_active_templates() {
+  int n = 0;
+  auto add = [&n](int t) {
+    if (n < ACTIVE_TEMPLATES)
+      active_templates[n++] = t;
+    else
+      REPORT_ERROR(4, "%s", "Active template list overflow.");
+  };
+  const int finer = rs.subdivision - rs.beat_unit;
+  if (rs.dotted_beat) {
+    for (int t = 8; t <= 11; ++t) add(t);
+  } else {
+    add(0);
+    if (finer >= 1) add(1);
+    if (finer >= 2)
+      for (int t = 2; t <= 7; ++t) add(t);
+    if (rs.triplets) add(12);
+    if (rs.triplet_pairs) add(13), add(14);
+  }
+  active_templates[n] = -1;
+}
+
+void match_templates() {
+  if (!rec.rnotes) return;
+  Drosa p = rec.rnotes->xnext;
+  std::vector<Drosa> groups;  // the first RNOTE of each group of the beat
+  while (p) {
+    groups.clear();
+    do {
+      groups.push_back(p);
+      p = group_end(p)->xnext;
+    } while (p && !p->get(rnewbeat));
+    std::vector<int32_t> lengths;
+    for (Drosa g : groups) {
+      int64_t sum = 0;
+      for (Drosa q = g; q; q = q->xnext) {
+        sum += q->get(rnormttn);
+        if (q->get(rendchord)) break;
+      }
+      lengths.push_back(int32_t(std::clamp<int64_t>(sum, 0, NO_SCORE)));
+    }
+    int best = 0, best_count = 1;
+    int64_t best_score = NO_SCORE;
+    for (int a = 0; a < ACTIVE_TEMPLATES && active_templates[a] >= 0; ++a) {
+      const RhythmEntry* entries = rhythm_templates[active_templates[a]];
+      int n = 0;
+      while (n < TEMPLATE_ENTRIES && entries[n].length) ++n;
+      if (n == 0) {
+        REPORT_ERROR(4, "%s", "Template table is confused");
+        continue;
+      }
+      if (int(groups.size()) < n) continue;
+      int64_t total = 0;
+      for (size_t i = 0; i < groups.size(); ++i)
+        total += int(i) < n ? std::abs(int64_t(lengths[i]) - entries[i].length) : lengths[i];
+      const int64_t score = total / n;
+      if (score < best_score) best_score = score, best = active_templates[a], best_count = n;
+    }
+    const RhythmEntry* entries = rhythm_templates[best];
+    const int n = std::min<int>(best_count, int(groups.size()));
+    auto apply = [&](Drosa first, const RhythmEntry& e) {
+      for (Drosa q = first; q; q = q->xnext) {
+        q->set(rlgval, uint8_t(std::clamp(e.step + rs.beat_unit, 0, 31)));
+        q->set(rdots, uint8_t(e.dots));
+        q->set(rtupl, uint8_t(e.tuplet));
+        if (q->get(rendchord)) break;
+      }
+    };
+    for (int i = 0; i < n; ++i) apply(groups[size_t(i)], entries[i]);
+    if (int(groups.size()) > n) {
+      Drosa last_end = group_end(groups.back());
+      for (size_t i = size_t(n - 1); i + 1 < groups.size(); ++i) {
+        Drosa q = groups[i];
+        for (;;) {
+          Drosa next = q->xnext;
+          const bool end = q->get(rendchord);
+          last_end->set(rttn, last_end->get(rttn) + q->get(rttn));
+          last_end->set(rnormttn, last_end->get(rnormttn) + q->get(rnormttn));
+          if (q->get(rnewbeat)) groups.back()->set(rnewbeat, 1);
+          unlink_rnote(q);
+          if (end) break;
+          q = next;
+        }
+      }
+      apply(groups.back(), entries[n - 1]);
+    }
+  }
+}
+
+int combine_tied_chords(Drosa last, bool rest) {
+  Drosa t = current_note_template;
+  t->set(xlgval, last->get(rlgval));
+  t->set(xtupl, last->get(rtupl));
+  t->set(xintimeof, uint8_t(last->get(rtupl) == 3 ? 8 : 4));
+  t->set(xdots, last->get(rdots));
+  t->set(xgrace, 0);
+  t->set(xtie, 0);
+  if (!last->get(rendchord)) REPORT_ERROR(4, "%s", "Confusion when combining tied chords!");
+  Drosa filler = last->xnext;
+  if (!is_filler(filler)) return 0;
+  if (rs.dotted_beat) {
+    set_tied(!rest);
+    return 0;
+  }
+  const int unit = rs.beat_unit;
+  const int32_t beat = 131072 >> std::clamp(unit, 1, 6);
+  const int32_t left = find_meas_time_left(insertion_point);
+  int32_t m = left / beat;
+  if (left - m * beat >= beat - 50) ++m;
+  if (left >= 4 * beat / 3 - 50 &&
+      ((plain_at(last, 0) && triplet_at(filler, 1)) || (triplet_at(last, 0) && triplet_at(filler, 0)) ||
+       (triplet_at(last, 1) && plain_at(filler, 0)))) {
+    t->set(xtupl, 3);
+    t->set(xintimeof, 8);
+    t->set(xlgval, uint8_t(unit - 1));
+    t->set(xdots, 0);
+    set_tied(is_filler(filler->xnext) && !rest);
+    return 1;
+  }
+  if (!plain_at(last, 0)) {
+    set_tied(!rest);
+    return 0;
+  }
+  int k = 1;
+  Drosa q = filler;
+  while (is_filler(q) && plain_at(q, 0)) ++k, q = q->xnext;
+  const bool x = is_filler(q);
+  struct Longer {
+    int value, dots, absorbed;
+    bool tied;
+  };
+  Longer made{-1, 0, 0, false};
+  if (k == 12 && !x && m >= 12 && unit >= 4)
+    made = {unit - 3, 1, 11, false};
+  else if (k >= 8 && m >= 8 && unit >= 4)
+    made = {unit - 3, 0, 7, k > 8 || x};
+  else if (k == 6 && !x && m >= 6 && unit >= 3)
+    made = {unit - 2, 1, 5, false};
+  else if (k >= 4 && m >= 4 && unit >= 3)
+    made = {unit - 2, 0, 3, k > 4 || x};
+  else if (k >= 3 && m >= 3 && unit >= 2)  // three beats dotted, tied on when more are held
+    made = {unit - 1, 1, 2, k > 3 || x};
+  else if (k >= 2 && m >= 2 && unit >= 2)
+    made = {unit - 1, 0, 1, k > 2 || x};
+  else if (k == 1 && x && m >= 2 && plain_at(q, 1) && !is_filler(q->xnext))
+    made = {unit, 1, 1, false};
+  if (made.value < 0) {
+    set_tied(!rest);
+    return 0;
+  }
+  t->set(xlgval, uint8_t(made.value));
+  t->set(xdots, uint8_t(made.dots));
+  set_tied(made.tied && !rest);
+  return made.absorbed;
+}
+
+void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_first) {
+  (void)chord_size;
+  int64_t s = 0;
+  for (Drosa p = group_first; p && p != next_group_first; p = p->xnext) s += p->get(rttn);
+  const bool repeated = is_filler(next_group_first);
+  const int64_t units = beat_units();
+  const int64_t period = std::max<int32_t>(rs.beat_period, 1);
+  for (Drosa n = chord_made; n; n = n->xnext) {
+    if (n->xkind != NOTE) continue;
+    if (n->get(xendvcd))
+      n->set(xttn, uint32_t(std::clamp<int64_t>(s * units / period, 0, INT32_MAX)));
+    if (!n->get(xrest)) {
+      // Notes and played keys are paired by key: a cluster rest or a dropped rest has none.
+      const int key = std::clamp(n->get(xpitch) >> 8, 0, 127);
+      for (Drosa r = group_first; r && r != next_group_first; r = r->xnext) {
+        if (r->get(rnotenum) != key) continue;
+        int64_t length = r->get(rlength) ? r->get(rlength) : s;
+        if (repeated) length = std::min(length, s);
+        n->set(xlength, uint32_t(std::clamp<int64_t>(length * units / period, 0, INT32_MAX)));
+        break;
+      }
+    }
+    if (n->get(xendvcd)) break;
+  }
+}
+
+int make_recorded_notes(Drosa model_template) {
+  (void)model_template;
+  if (!rec.rnotes) return 0;
+  const bool entry_mode = note_entry_active != 0;
+  const int32_t saved_entry = note_entry_active;
+  note_entry_active = 1;
+  PlayedNote chord[MOST_CHORD_NOTES];
+  int count = 0;
+  PlayedNote previous[MOST_CHORD_NOTES];
+  int previous_count = 0;
+  bool previous_rest = false;
+  bool crowded = false;
+  Drosa first_chord = NIL;
+  Drosa group_first = rec.rnotes->xnext;
+  // Inserts a chord and, when keeping played durations, gives it its played lengths.
+  auto insert = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat) {
+    Drosa made = insert_played_notes(notes, n, 2);
+    if (!made) return false;
+    if (!first_chord) first_chord = made;
+    chord_made = made;
+    if (repeat)
+      for (Drosa q = made; q; q = q->xnext)
+        if (q->xkind == NOTE) {
+          q->set(xaccplot, 0);
+          if (q->get(xendvcd)) break;
+        }
+    if (rs.keep_played_durations) set_retained_durations(n, from, next);
+    return true;
+  };
+  // Skips the fillers a chord absorbed.
+  auto skip = [](Drosa p, int absorbed) {
+    for (; absorbed > 0 && is_filler(p); --absorbed) p = p->xnext;
+    return p;
+  };
+  for (Drosa p = group_first; p;) {
+    if (is_filler(p)) {
+      Drosa after = p->xnext;
+      if (previous_count) {
+        const int absorbed = combine_tied_chords(p, previous_rest);
+        after = skip(p->xnext, absorbed);
+        if (!insert(previous, previous_count, p, after, true)) break;
+      }
+      p = group_first = after;
+      continue;
+    }
+    if (count < MOST_CHORD_NOTES) {
+      chord[count] = PlayedNote{};
+      chord[count].key = std::clamp<int>(p->get(rnotenum), -1, 127);
+      chord[count].volume = uint8_t(std::clamp<int>(p->get(rvolume), 1, 200));
+      ++count;
+    } else if (!crowded) {
+      crowded = true;
+      REPORT_ERROR(2, "%s",
+                   "Some chords held more than 9 notes: only the first 9 notes of each were "
+                   "kept.");
+    }
+    if (!p->get(rendchord)) {
+      p = p->xnext;
+      continue;
+    }
+    if (rs.cluster_rest && count == 3) {
+      int low = 127, high = -1;
+      for (int i = 0; i < 3; ++i) low = std::min(low, chord[i].key), high = std::max(high, chord[i].key);
+      if (low >= 0 && high - low == 2) {
+        chord[0] = PlayedNote{};
+        chord[0].key = -1;
+        count = 1;
+      }
+    }
+    if (entry_mode && count > 1 && chord[count - 1].key < 0) --count;
+    const bool rest = count == 1 && chord[0].key < 0;
+    const int absorbed = combine_tied_chords(p, rest);
+    Drosa after = skip(p->xnext, absorbed);
+    if (!insert(chord, count, group_first, after, false)) break;
+    std::copy(chord, chord + count, previous);
+    previous_count = count;
+    previous_rest = rest;
+    count = 0;
+    p = group_first = after;
+  }
+  note_entry_active = saved_entry;
+  if (!first_chord) return 0;
+  if (insertion_point) stop_flashing(insertion_point);
+  insertion_point = first_chord;
+  start_flashing(insertion_point);
+  return 1;
+}
+
+void place_recorded_pedals(Drosa first_note) {
+  if (!rec.midi_head || !first_note) return;
+  const int late = rec.first_onset_late;
+  const double units = beat_units();
+  for (Drosa e = rec.midi_head->xnext; e; e = e->xnext) {
+    const int32_t t = e->get(xmidi_time);
+    int b = 0;
+    while (b < rec.last_beat && beat_at(b + 1) <= t) ++b;
+    const int i = std::max(b, late);
+    const int n = b < late ? 0 : i - late;
+    int32_t length = i < rec.last_beat ? beat_at(i + 1) - beat_at(i) : beat_at(i) - beat_at(i - 1);
+    if (length <= 0) length = 1;
+    const double f = std::clamp(double(t - beat_at(i)) / length, 0.0, 1.0);
+    int64_t p = int64_t(units * (n + f));
+    Drosa chord_first = first_note, target = first_note;
+    for (Drosa q = first_note; q; q = q->xnext) {
+      if (q->xkind != NOTE) continue;
+      if (!chord_first) chord_first = q;
+      target = chord_first;
+      const int64_t ttn = q->get(xttn);
+      if (ttn == 0) continue;
+      if (p < ttn) break;
+      p -= ttn;
+      chord_first = NIL;
+    }
+    new_pedal_anno(target, e->get(xmidi_bytes, 2) >= 64);
+  }
+}

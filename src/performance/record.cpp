@@ -1,0 +1,793 @@
+// record.cpp: the Record command and the recorder that Import MIDI feeds.
+//
+// The timer task only marks the metronome's clicks as due (with their times); the record loop,
+// on the main thread, stores each as a beat and switches the click, before it takes the MIDI
+// input that came after it.
+#include "performance/record.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/app_services.h"
+#include "editing/editing_globals.h"
+#include "params/param_services.h"
+#include "performance/midi_out.h"
+#include "performance/midifile.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
+#include "performance/pianowin.h"
+#include "performance/play.h"
+#include "performance/play_queue.h"
+#include "performance/quantise.h"
+#include "platform/beep.h"
+#include "platform/events.h"
+
+RecordSettings record_settings;
+Recording recording;
+int32_t recording_active = 0;
+void (*record_loop_hook)() = nullptr;
+
+namespace {
+
+constexpr int RECORD_DIALOG = 27029, IMPORT_DIALOG = 134;
+constexpr int CLICK_MS = 80, TAP_GAP = 80, CLICK_VOLUME = 96;
+constexpr int P_TOLERANCE = 556;
+constexpr int SUSTAIN = 64;
+constexpr int FIRST_TAP_CONTROLLER = 64, LAST_TAP_CONTROLLER = 95;
+
+// Items of the two dialogs.
+enum : int {
+  ITEM_OK = 1,
+  ITEM_CANCEL = 2,
+  ITEM_BEAT_TEXT = 4,
+  ITEM_BEAT = 5,
+  ITEM_SUBDIVISION_TEXT = 6,
+  ITEM_SUBDIVISION = 7,
+  ITEM_TRIPLETS = 8,
+  ITEM_TRIPLET_PAIRS = 9,
+  ITEM_FIRST_NOTE = 10,
+  ITEM_TAP = 11,
+  ITEM_CLUSTER = 12,
+  ITEM_KEEP = 14,
+  ITEM_VELOCITY = 16,
+  ITEM_BEAT_PICTURE = 18,
+  ITEM_SUBDIVISION_PICTURE = 19,
+  ITEM_TRIPLET_PICTURE = 20,
+  ITEM_PAIR_PICTURE = 21,
+  ITEM_SILENT = 22,
+  ITEM_TEMPO = 23,
+  ITEM_PLAY_ALONG = 24,
+  ITEM_MONITOR = 26,
+  ITEM_MONITOR_AREA = 28,
+  ITEM_CLICK_CHANNEL = 31,
+  ITEM_CLICK_KEY = 33,
+  // Import
+  ITEM_FIRST_CHANNEL = 24,
+  ITEM_LAST_CHANNEL = 26,
+  ITEM_LOWEST_KEY = 29,
+  ITEM_HIGHEST_KEY = 31,
+  ITEM_TRACK = 33,
+};
+
+RecordSettings& rs = record_settings;
+Recording& rec = recording;
+
+int32_t beat(int i) { return rec.beat_times[size_t(std::clamp(i, 0, rec.last_beat))]; }
+
+// The last beat at or before `time`, 0 when none is.
+int last_beat_at_or_before(int64_t time) {
+  const auto begin = rec.beat_times.begin(), end = begin + rec.last_beat + 1;
+  const int i = int(std::upper_bound(begin, end, time) - begin) - 1;
+  return std::max(i, 0);
+}
+
+Drosa append_rnote(int key, int32_t time, int volume) {
+  Drosa n = newDrosa(RNOTE, 0);
+  n->set(rnotenum, int16_t(key));
+  n->set(rstart_time, time);
+  n->set(rvolume, uint8_t(std::clamp(volume, 1, 200)));
+  n->set(rtupl, 1);
+  if (rec.tail) {
+    n->xback = rec.tail;
+    rec.tail->xnext = n;
+  }
+  rec.tail = n;
+  return n;
+}
+
+void free_list(Drosa head) {
+  while (head) {
+    Drosa next = head->xnext;
+    head->xnext = head->xback = NIL;
+    destroyDrosa(head);
+    head = next;
+  }
+}
+
+// The click: its channel (below 0 the system beep) and pitch word, mended when out of range.
+void click_note(int* channel, uint16_t* pitch) {
+  *channel = int8_t(prefs.bytes[PREFS_METRONOME_CHANNEL]);
+  *pitch = prefs.u16(PREFS_METRONOME_KEY);
+  if (*channel < -1 || *channel > 15 || (*pitch >> 8) < 1 || (*pitch >> 8) > 127) {
+    prefs.bytes[PREFS_METRONOME_CHANNEL] = 9;
+    prefs.set_u16(PREFS_METRONOME_KEY, 19200);
+    *channel = 9;
+    *pitch = 19200;
+  }
+}
+
+void switch_click(int on) {
+  int channel;
+  uint16_t pitch;
+  click_note(&channel, &pitch);
+  refresh_output_choice();
+  if (on)
+    send_note_on(pitch, CLICK_VOLUME, 0, channel, 1, -1, 0);
+  else if (channel >= 0)
+    send_note_off(pitch, 0, channel, 1, -1, 0);
+}
+
+void start_metronome() {
+  if (rs.import || !rs.metronome_on) return;
+  record_metronome_on = 1;
+  record_click_only_with_notes = 0;
+  set_metronome_running(1, rs.beat_period);
+}
+
+void stop_metronome() {
+  if (rs.import) return;
+  record_metronome_on = 0;
+  set_metronome_running(0, 0);
+}
+
+const char* value_name(int code, bool dotted) {
+  static const char* const names[] = {"breve", "whole", "half", "quarter", "eighth", "16th", "32nd"};
+  static const char* const dotted_names[] = {"dotted breve",   "dotted whole",  "dotted half",
+                                             "dotted quarter", "dotted eighth", "dotted 16th",
+                                             "dotted 32nd"};
+  code = std::clamp(code, 0, 6);
+  return dotted ? dotted_names[code] : names[code];
+}
+
+// The pictures of the beat, the subdivision and the triplet figures, as their names.
+void draw_record_dialog() {
+  DialogRef d = rs.dialog;
+  if (!d) return;
+  platform_set_item_text(d, ITEM_BEAT_PICTURE, value_name(rs.beat_unit, rs.dotted_beat));
+  platform_set_item_text(d, ITEM_SUBDIVISION_PICTURE, value_name(rs.subdivision, false));
+  const bool triplet = !rs.dotted_beat;
+  platform_set_item_text(d, ITEM_TRIPLET_PICTURE,
+                         triplet ? std::string("3 ") + value_name(rs.beat_unit + 1, false) : "");
+  platform_set_item_text(d, ITEM_PAIR_PICTURE,
+                         triplet ? std::string("3 ") + value_name(rs.beat_unit, false) + " " +
+                                       value_name(rs.beat_unit + 1, false)
+                                 : "");
+  platform_set_item_value(d, ITEM_TRIPLETS, rs.triplets);
+  platform_set_item_value(d, ITEM_TRIPLET_PAIRS, rs.triplet_pairs);
+  platform_set_item_hilite(d, ITEM_TRIPLETS, rs.dotted_beat ? 255 : 0);
+  platform_set_item_hilite(d, ITEM_TRIPLET_PAIRS, rs.dotted_beat ? 255 : 0);
+  platform_set_item_value(d, ITEM_CLUSTER, rs.cluster_rest);
+  platform_set_item_value(d, ITEM_KEEP, rs.keep_played_durations);
+  platform_set_item_value(d, ITEM_VELOCITY, rs.midi_velocity);
+  if (!rs.import) {
+    platform_set_item_value(d, ITEM_FIRST_NOTE, rs.start_with_first_note);
+    platform_set_item_value(d, ITEM_TAP, rs.tap_beats);
+    platform_set_item_value(d, ITEM_SILENT, rs.silent_metronome);
+    platform_set_item_value(d, ITEM_PLAY_ALONG, rs.play_along);
+    platform_set_item_value(d, ITEM_MONITOR, rs.midi_monitor);
+  }
+}
+
+// The beat unit from a time signature's beat value.
+void beat_from_denominator(int beat_value) {
+  rs.dotted_beat = 0;
+  rs.beat_unit = beat_value == 1 ? 1 : beat_value == 2 ? 2 : beat_value == 8 ? 4 : 3;
+}
+
+void fill_defaults(int import) {
+  if (!rs.filled) {
+    rs = RecordSettings{};
+    rs.filled = true;
+  }
+  rs.import = import;
+  rs.time_signature = insertion_point ? find_prev_kind(TIMESIG, insertion_point) : NIL;
+  if (import) {
+    const int32_t clicks = midi_file_click_division();
+    rs.dotted_beat = clicks == 24 || clicks == 12;
+    rs.beat_unit = clicks == 32 ? 1 : clicks == 24 || clicks == 16 ? 2 : clicks == 4 ? 4 : 3;
+    rs.subdivision = rs.beat_unit + 2;
+    rs.first_channel = std::clamp(rs.first_channel, 0, 15);
+    rs.last_channel = std::clamp(rs.last_channel, rs.first_channel, 15);
+    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
+    rs.track = std::clamp(rs.track, low, std::max(low, midi_file_header.tracks - 1));
+  } else {
+    beat_from_denominator(rs.time_signature ? rs.time_signature->get(xbeat) : 4);
+    rs.subdivision = rs.beat_unit + 1;
+  }
+}
+
+// Reads a number field; false (the message given) when it is out of its range.
+bool read_field(int item, const char* name, int low, int high, int* value) {
+  const int32_t v = get_long_item(rs.dialog, item, name, low, high);
+  if (v == BAD_LONG_ITEM) return false;
+  *value = v;
+  return true;
+}
+
+// The next of the six beat units: whole, dotted half, half, dotted quarter, quarter, eighth.
+void next_beat_unit() {
+  static const int units[6][2] = {{1, 0}, {2, 1}, {2, 0}, {3, 1}, {3, 0}, {4, 0}};
+  int at = 0;
+  for (int i = 0; i < 6; ++i)
+    if (units[i][0] == rs.beat_unit && units[i][1] == rs.dotted_beat) at = i;
+  const int step = std::clamp(rs.subdivision - rs.beat_unit, 0, 2);
+  rs.beat_unit = units[(at + 1) % 6][0];
+  rs.dotted_beat = units[(at + 1) % 6][1];
+  rs.subdivision = rs.beat_unit + step + (rs.dotted_beat && step == 0 ? 1 : 0);
+  if (rs.dotted_beat) rs.triplets = rs.triplet_pairs = 0;
+}
+
+// What an item of either dialog does; true when the dialog should close (*cancelled says how).
+bool dialog_item(int item, bool* cancelled) {
+  const bool before_first = !rec.note_recorded;
+  const bool live = !rs.import;
+  switch (item) {
+    case ITEM_OK:
+      stop_playing(0);
+      rs.played_along = rs.play_along;
+      *cancelled = false;
+      return true;
+    case ITEM_CANCEL:
+      stop_playing(0);
+      *cancelled = true;
+      return true;
+    case ITEM_BEAT:
+      if (before_first && !rs.play_along) next_beat_unit();
+      break;
+    case ITEM_SUBDIVISION:
+      if (before_first) {
+        const int step = (rs.subdivision - rs.beat_unit + 1) % 3;
+        rs.subdivision = rs.beat_unit + step;
+      }
+      break;
+    case ITEM_TRIPLETS:
+      if (before_first && !rs.dotted_beat) rs.triplets = !rs.triplets;
+      break;
+    case ITEM_TRIPLET_PAIRS:
+      if (before_first && !rs.dotted_beat) rs.triplet_pairs = !rs.triplet_pairs;
+      break;
+    case ITEM_FIRST_NOTE:
+      if (live && !rs.play_along) {
+        rs.start_with_first_note = !rs.start_with_first_note;
+        rs.tap_beats = 0;
+        if (rs.start_with_first_note && before_first) stop_metronome();
+      }
+      break;
+    case ITEM_TAP:
+      if (live && !rs.play_along) {
+        rs.tap_beats = !rs.tap_beats;
+        rs.metronome_on = !rs.tap_beats;
+        rs.start_with_first_note = rs.keep_played_durations = 0;
+        if (rs.tap_beats)
+          stop_metronome();
+        else
+          start_metronome();
+      }
+      break;
+    case ITEM_CLUSTER:
+    case ITEM_CLUSTER + 1:
+      rs.cluster_rest = !rs.cluster_rest;
+      break;
+    case ITEM_KEEP:
+    case ITEM_KEEP + 1:
+      if (!rs.play_along) {
+        rs.keep_played_durations = !rs.keep_played_durations;
+        rs.tap_beats = 0;
+      }
+      break;
+    case ITEM_VELOCITY:
+    case ITEM_VELOCITY + 1:
+      rs.midi_velocity = !rs.midi_velocity;
+      break;
+    default:
+      if (!live) break;
+      if (item == ITEM_SILENT) {
+        rs.silent_metronome = !rs.silent_metronome;
+      } else if (item == ITEM_TEMPO) {
+        int tempo = 0;
+        if (read_field(ITEM_TEMPO, "tempo", 10, 300, &tempo)) {
+          rs.beat_period = 60000 / tempo;
+          if (rs.metronome_on && !rs.tap_beats) {
+            stop_metronome();
+            start_metronome();
+          }
+        }
+      } else if (item == ITEM_PLAY_ALONG || item == ITEM_PLAY_ALONG + 1) {
+        if (!before_first || !rs.time_signature) break;
+        rs.play_along = !rs.play_along;
+        if (rs.play_along) {
+          rs.tap_beats = 0;
+          beat_from_denominator(rs.time_signature->get(xbeat));
+          stop_metronome();
+          hear_command(0, 1, 0, 60000 / std::max(rs.beat_period, 1), rs.beat_unit);
+        } else {
+          stop_playing(0);
+          start_metronome();
+        }
+      } else if (item == ITEM_MONITOR || item == ITEM_MONITOR + 1) {
+        rs.midi_monitor = !rs.midi_monitor;
+      } else if (item == ITEM_CLICK_CHANNEL) {
+        int channel = 0;
+        if (read_field(ITEM_CLICK_CHANNEL, "click channel", 0, 16, &channel))
+          prefs.bytes[PREFS_METRONOME_CHANNEL] = uint8_t(int8_t(channel - 1));
+      } else if (item == ITEM_CLICK_KEY) {
+        int key = 0;
+        if (read_field(ITEM_CLICK_KEY, "click key", 1, 127, &key))
+          prefs.set_u16(PREFS_METRONOME_KEY, uint16_t(key << 8));
+      } else if (item != ITEM_MONITOR_AREA) {
+        REPORT_ERROR(4, "Unexpected item returned from record dialog %hd", short(item));
+      }
+      break;
+  }
+  draw_record_dialog();
+  return false;
+}
+
+// The item of the dialog under a mouse-down, 0 none.
+int item_under(Point where) {
+  for (int i = 1; i <= platform_item_count(rs.dialog); ++i) {
+    if (platform_item_kind(rs.dialog, i) & ITEM_DISABLED) continue;
+    const Rect r = platform_item_rect(rs.dialog, i);
+    if (where.x >= r.left && where.x < r.right && where.y >= r.top && where.y < r.bottom) return i;
+  }
+  return 0;
+}
+
+void close_recording(int32_t time, bool cancelled) {
+  if (end_record_dialog(time, cancelled, rs.import)) {
+    rec.active = false;
+    rec.cancelled = cancelled;
+  }
+}
+
+// Shows a byte received in the monitor area: two hex digits in a grid of 18 columns and two
+// lines, erased each time the first line is reached again.
+void show_midi_byte(uint8_t byte) {
+  static int count = 0;
+  if (!rs.dialog) return;
+  std::string shown = count % 36 == 0 ? "" : platform_item_text(rs.dialog, ITEM_MONITOR_AREA);
+  char hex[4];
+  std::snprintf(hex, sizeof hex, "%02x ", byte);
+  platform_set_item_text(rs.dialog, ITEM_MONITOR_AREA, shown + hex);
+  ++count;
+}
+
+// The import: the track read event by event, with a beat at every period before each event.
+void import_track() {
+  int32_t period = midi_file_header.division;
+  if (rs.dotted_beat) period = period * 3 / 2;
+  for (int u = rs.beat_unit; u > 3; --u) period /= 2;
+  for (int u = rs.beat_unit; u < 3; ++u) period *= 2;
+  if (period < 1) {
+    REPORT_ERROR(2, "%s",
+                 "The timing in your MIDI file must be in divisions of quarter notes, not "
+                 "absolute time!");
+    rec.cancelled = true;
+    return;
+  }
+  rs.beat_period = period;
+  rec.chord_threshold = beat_tolerance(period);
+  if (find_midi_track(rs.track) <= 0) {
+    rec.cancelled = true;
+    return;
+  }
+  read_midi_event(1);
+  int64_t next_beat = period, last_onset = 0, end = 0;
+  auto beats_before = [&](int64_t time) {
+    if (!rs.metronome_on || (!rec.note_recorded && rs.start_with_first_note)) return true;
+    for (; next_beat < time; next_beat += period) {
+      if (rec.last_beat + 1 >= MOST_BEATS) {
+        REPORT_ERROR(2, "%s", "Too many metronome beats!");
+        return false;
+      }
+      metronome_beat(int32_t(next_beat), 1, -1);
+    }
+    return true;
+  };
+  while (read_midi_event(0)) {
+    const int64_t t = int32_t(midi_event.time);
+    if (!beats_before(t)) {
+      rec.cancelled = true;
+      return;
+    }
+    const bool key_down = (midi_event.bytes[0] & 0xF0) == 0x90 && midi_event.bytes[2] != 0;
+    if (key_down) last_onset = t;
+    end = std::max(end, t);
+    record_midi_event(1, 1);
+  }
+  if (midi_reader.error) {  // the message was given: nothing of a damaged track is used
+    rec.cancelled = true;
+    return;
+  }
+  // The final beat: the end of the music at its nearest beat, after the last onset's beat.
+  const int64_t final_beat =
+      std::max((end + period / 2) / period * period, (last_onset / period + 1) * period);
+  if (!beats_before(final_beat)) {
+    rec.cancelled = true;
+    return;
+  }
+  finish_recorded_beats(int32_t(final_beat), 1);
+}
+
+// The live record loop.
+void record_live() {
+  rec.active = true;
+  recording_active = 1;
+  int32_t clicks[DUE_CLICKS];
+  while (rec.active) {
+    if (record_loop_hook) record_loop_hook();
+    const int32_t now = now_ms();
+    if (rs.play_along) play_music(0, 0);
+    const int due = take_due_clicks(clicks, DUE_CLICKS);
+    for (int i = 0; i < due && rec.active; ++i) {
+      if (!rs.metronome_on || (!rec.note_recorded && rs.start_with_first_note)) continue;
+      if (!metronome_beat(clicks[i], 0, 1)) break;
+    }
+    if (rec.active && rec.click_state && ms_after(now, rec.click_time) >= CLICK_MS)
+      metronome_beat(-1, 0, 0);
+    EventRecord event;
+    if (rec.active && platform_get_event(EVERY_EVENT, 1, &event)) handle_event(&event);
+    while (rec.active && next_midi_input()) {
+      if (!record_midi_event(1, 0)) {
+        close_recording(now_ms(), true);
+        rec.cancelled = true;
+      }
+      midi_event.size = 0;
+    }
+  }
+  recording_active = 0;
+}
+
+}  // namespace
+
+// ---- The dialog ---------------------------------------------------------------------------------
+
+void open_record_dialog(int import) {
+  fill_defaults(import);
+  all_notes_off(3);
+  DialogRef d = platform_open_dialog(import ? IMPORT_DIALOG : RECORD_DIALOG, true);
+  rs.dialog = d;
+  if (!d) return;
+  if (import) {
+    platform_set_item_text(d, ITEM_TRACK, std::to_string(rs.track));
+    platform_set_item_text(d, ITEM_FIRST_CHANNEL, std::to_string(rs.first_channel + 1));
+    platform_set_item_text(d, ITEM_LAST_CHANNEL, std::to_string(rs.last_channel + 1));
+    platform_set_item_text(d, ITEM_LOWEST_KEY, std::to_string(rs.lowest_key));
+    platform_set_item_text(d, ITEM_HIGHEST_KEY, std::to_string(rs.highest_key));
+  } else {
+    platform_set_item_text(d, ITEM_TEMPO, std::to_string(60000 / std::max(rs.beat_period, 1)));
+    platform_select_item_text(d, ITEM_TEMPO, 0, 32767);
+    int channel;
+    uint16_t pitch;
+    click_note(&channel, &pitch);
+    platform_set_item_text(d, ITEM_CLICK_CHANNEL, std::to_string(channel + 1));
+    platform_set_item_text(d, ITEM_CLICK_KEY, std::to_string(pitch >> 8));
+    start_metronome();
+  }
+  draw_record_dialog();
+}
+
+void recimp_dialog_event(const EventRecord& event) {
+  if (event.what == EVENT_QUIT || event.what == EVENT_HIGH_LEVEL) {
+    platform_beep();  // nothing quits or opens while recording
+    return;
+  }
+  if (!rs.dialog) return;
+  bool cancelled = false;
+  int item = 0;
+  if (event.what == EVENT_KEY_DOWN) {
+    const int c = event_char(event);
+    if (c == ' ' && rs.tap_beats && !rs.import) {
+      const int32_t now = now_ms();
+      if (std::abs(ms_after(now, rec.last_tap)) >= TAP_GAP) {
+        rec.last_tap = now;
+        metronome_beat(now, 0, 1);
+      }
+      return;
+    }
+    if (c == KEY_RETURN || c == KEY_ENTER) item = ITEM_OK;
+    if (c == KEY_ESCAPE) item = ITEM_CANCEL;
+  } else if (event.what == EVENT_MOUSE_DOWN) {
+    if (event.window != platform_dialog_window(rs.dialog)) {
+      if (event.window == piano_dialog && !rs.import) {
+        int32_t key = 0;
+        if (point_to_piano_key(event.where, &key)) {
+          highlight_piano_key(key, true);
+          midi_event.size = 9;
+          midi_event.bytes[0] = 0x90;
+          midi_event.bytes[1] = uint8_t(std::clamp(key - keyboard_shift, 0, 127));
+          midi_event.bytes[2] = 100;
+          midi_event.time = uint32_t(now_ms());
+          record_midi_event(1, 0);
+          EventRecord up;
+          while (!platform_get_event(1u << EVENT_MOUSE_UP, 6, &up)) {
+          }
+          midi_event.size = 9;
+          midi_event.bytes[2] = 0;
+          midi_event.time = uint32_t(now_ms());
+          record_midi_event(1, 0);
+          midi_event.size = 0;
+          highlight_piano_key(key, false);
+        }
+      }
+      return;
+    }
+    item = item_under(event.where);
+  }
+  if (item && dialog_item(item, &cancelled)) close_recording(now_ms(), cancelled);
+}
+
+int end_record_dialog(int32_t time, int cancelled, int import) {
+  if (!cancelled && import) {
+    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
+    int first = 1, last = 16;
+    if (!read_field(ITEM_TRACK, "track (out of range for your MIDI file)", low,
+                    std::max(low, midi_file_header.tracks - 1), &rs.track) ||
+        !read_field(ITEM_FIRST_CHANNEL, "first MIDI channel", 1, 16, &first) ||
+        !read_field(ITEM_LAST_CHANNEL, "last MIDI channel", first, 16, &last) ||
+        !read_field(ITEM_LOWEST_KEY, "lowest MIDI key number", 0, 127, &rs.lowest_key) ||
+        !read_field(ITEM_HIGHEST_KEY, "highest MIDI key number", rs.lowest_key, 127,
+                    &rs.highest_key))
+      return 0;
+    rs.first_channel = first - 1;
+    rs.last_channel = last - 1;
+  } else if (!cancelled) {
+    finish_recorded_beats(time, 0);
+  }
+  if (rs.dialog) platform_close_dialog(rs.dialog);
+  rs.dialog = nullptr;
+  if (!import) stop_metronome();
+  all_notes_off(3);
+  update_menus(0);
+  return 1;
+}
+
+// ---- Recording ----------------------------------------------------------------------------------
+
+int metronome_beat(int32_t time, int importing, int click_state) {
+  if (time != -1) {
+    rec.chord_threshold = beat_tolerance(time - rec.beat_times[size_t(rec.last_beat)]);
+    const bool before_first = !rec.note_recorded && !importing && !rs.play_along;
+    if (before_first) rec.last_event_time = time;
+    if (!before_first && rec.last_beat < BEAT_TIMES - 1) ++rec.last_beat;
+    rec.beat_times[size_t(rec.last_beat)] = time;
+  }
+  if (click_state != -1 && click_state != rec.click_state && !importing && rs.dialog) {
+    if (!rs.silent_metronome) switch_click(click_state);
+    rec.click_state = click_state;
+    if (click_state) rec.click_time = now_ms();
+  }
+  if (rec.last_beat + 1 >= MOST_BEATS) {
+    REPORT_ERROR(2, "%s", "Too many metronome beats in recording!");
+    if (rs.dialog) close_recording(time, true);
+    rec.active = false;
+    rec.cancelled = true;
+    return 0;
+  }
+  return 1;
+}
+
+void record_a_key_down(int32_t previous_time, int32_t time, int key, int volume, int importing) {
+  Drosa head = rec.rnotes;
+  Drosa tail = rec.tail;
+  if (tail == head) {
+    rec.opened_beat = -1;
+    head->set(rendchord, 1);
+    if (rs.start_with_first_note) {
+      rec.beat_times[size_t(rec.last_beat)] = time - rs.beat_period;
+      head->set(rttn, rs.beat_period);
+      if (!importing && rs.metronome_on) {
+        record_metronome_on = 1;
+        set_metronome_running(1, rs.beat_period);
+      }
+    }
+  } else {
+    if (tail->xback && tail->xback->get(rendchord)) rec.group_start = previous_time;
+    if (time - rec.group_start <= rec.chord_threshold && key != RNOTE_FINAL) {
+      tail->set(rttn, 0);
+    } else {
+      tail->set(rendchord, 1);
+      const int k = last_beat_at_or_before(int64_t(time) - rec.chord_threshold);
+      const int j =
+          std::min(k, last_beat_at_or_before(int64_t(rec.group_start) + rec.chord_threshold));
+      if (j != rec.opened_beat) {
+        if (rec.group_first) rec.group_first->set(rnewbeat, 1);
+        rec.opened_beat = j;
+      }
+      if (j == k) {
+        tail->set(rttn, time - rec.group_start);
+      } else {
+        tail->set(rttn, beat(j + 1) - rec.group_start);
+        for (int m = j + 1; m <= k; ++m) {
+          Drosa filler = append_rnote(RNOTE_BEAT_FILLER, 0, 1);
+          filler->set(rendchord, 1);
+          filler->set(rnewbeat, 1);
+          filler->set(rttn, m < k ? beat(m + 1) - beat(m) : time - beat(k));
+          rec.opened_beat = m;
+        }
+      }
+    }
+  }
+  if (key == RNOTE_FINAL) return;
+  const bool opens = rec.tail->get(rendchord) != 0;
+  Drosa n = append_rnote(key, time, volume);
+  if (opens) rec.group_first = n;
+}
+
+void record_key_up(int32_t time, int key) {
+  for (Drosa p = rec.tail; p && p != rec.rnotes; p = p->xback)
+    if (p->get(rnotenum) == key) {
+      p->set(rlength, std::max(time - p->get(rstart_time), 1));
+      return;
+    }
+}
+
+void finish_recorded_beats(int32_t time, int importing) {
+  if (time > rec.beat_times[size_t(rec.last_beat)] && rec.last_beat < BEAT_TIMES - 1)
+    rec.beat_times[size_t(++rec.last_beat)] = time;
+  if (rec.rnotes && rec.tail != rec.rnotes)
+    record_a_key_down(rec.last_event_time, time, RNOTE_FINAL, 0, importing);
+}
+
+int record_midi_event(int mode, int importing) {
+  if (mode == 0) {
+    rec.sysex_open = false;
+    rec.last_tap = -1000000;
+    return 1;
+  }
+  const int n = std::max(0, int(midi_event.size) - 6);
+  const uint8_t* b = midi_event.bytes;
+  const int32_t time = int32_t(midi_event.time);
+  if (rec.sysex_open || (n > 0 && b[0] == 0xF0)) {
+    rec.sysex_open = n > 0 && b[n - 1] != 0xF7;
+    return 1;
+  }
+  if (!importing && rs.midi_monitor)
+    for (int i = 0; i < n; ++i) show_midi_byte(b[i]);
+  if (n < 2) return 1;
+  const int kind = b[0] & 0xF0;
+  if ((kind == 0x90 || kind == 0x80) && n >= 3) {
+    const int key = std::clamp(b[1] + keyboard_shift, 0, 127);
+    if (key < rs.lowest_key || key > rs.highest_key) return 1;
+    const bool echo = !importing && prefs.u8(PREFS_ECHO_MIDI_INPUT);
+    if (kind == 0x80 || b[2] == 0) {
+      if (echo)
+        send_note_off(key_to_pitch_word(key), audition_channel.mode, audition_channel.first,
+                      audition_channel.count, -1, 0);
+      rec.last_key_up_beat = rec.last_beat;
+      record_key_up(time, key);
+      return 1;
+    }
+    const int volume = rs.midi_velocity ? std::clamp(b[2] * 200 / 127, 1, 200)
+                                        : int(current_note_template->get(xvolume));
+    if (echo)
+      send_note_on(key_to_pitch_word(key), volume, audition_channel.mode, audition_channel.first,
+                   audition_channel.count, -1, 0);
+    const int next = std::min(rec.last_key_up_beat + 1, rec.last_beat);
+    const int32_t next_length =
+        next < rec.last_beat ? beat(next + 1) - beat(next) : beat(next) - beat(next - 1);
+    if (rec.last_beat > rec.last_key_up_beat && rec.tail != rec.rnotes &&
+        rec.tail->get(rlength) != 0 && time - beat(next) > next_length - rec.chord_threshold) {
+      record_a_key_down(rec.last_event_time, beat(next), RNOTE_REST, volume, importing);
+      rec.tail->set(rlength, time - beat(next));
+      record_a_key_down(beat(next), time, key, volume, importing);
+      rec.last_key_up_beat = rec.last_beat;
+    } else if ((!importing && !rs.play_along) || rec.note_recorded ||
+               rec.last_beat <= (importing ? 0 : 1)) {
+      record_a_key_down(rec.last_event_time, time, key, volume, importing);
+    } else {
+      const int32_t from = beat(importing ? 0 : 1);
+      record_a_key_down(rec.last_event_time, from, RNOTE_REST, volume, importing);
+      rec.tail->set(rlength, time - from);
+      record_a_key_down(from, time, key, volume, importing);
+      rec.last_key_up_beat = rec.last_beat;
+    }
+    rec.note_recorded = true;
+    record_notes_since_click = 1;
+    rec.last_event_time = time;
+  } else if (kind == 0xB0 && n >= 3) {
+    if (b[1] == SUSTAIN && rs.midi_velocity && rec.midi_head) {
+      Drosa m = newDrosa(MIDI, 0);
+      for (int i = 0; i < 3; ++i) m->set(xmidi_bytes, i, b[i]);
+      m->set(xmidi_time, time);
+      m->set(xmidi_count, 3);
+      Drosa last = rec.midi_head;
+      while (last->xnext) last = last->xnext;
+      last->xnext = m;
+      m->xback = last;
+    }
+    if (b[1] >= FIRST_TAP_CONTROLLER && b[1] <= LAST_TAP_CONTROLLER && b[2] == 127 &&
+        rs.tap_beats && std::abs(ms_after(time, rec.last_tap)) >= TAP_GAP) {
+      rec.last_tap = time;
+      if (!metronome_beat(time, importing, 1)) return 0;
+    }
+  }
+  return 1;
+}
+
+void release_recording() {
+  free_list(rec.rnotes);
+  free_list(rec.midi_head);
+  rec = Recording{};
+}
+
+Drosa recorded_notes_first() { return recording.rnotes; }
+
+int32_t record_command(int import) {
+  if (!insertion_point) return 0;
+  refresh_output_choice();
+  if (!import && !midi_output_usable()) {
+    REPORT_ERROR(2, "%s",
+                 "Sorry, your computer has no MIDI capabilities, so you cannot use Record.");
+    return 0;
+  }
+  Drosa t = current_note_template;
+  for (auto field : {xacc, xgrace, xtie, xstacc, xtenu, xslur, xdashtie, xdashslur, xferm})
+    t->set(field, 0);
+  t->set(xaccent, 0);
+  t->bytes()[13] &= uint8_t(~0x1C);
+  t->set(xtupl, 1);
+  t->set(xintimeof, 4);
+  release_recording();
+  rec.beat_times.assign(BEAT_TIMES, 0);
+  rec.rnotes = rec.tail = newDrosa(RNOTE, 0);
+  rec.midi_head = newDrosa(MIDI, 0);
+  record_midi_event(0, import);
+  const int32_t start = import ? 0 : now_ms();
+  rec.beat_times[0] = start;
+  rec.last_event_time = start;
+  rec.chord_threshold = 50;
+  const ParamValue* tolerance = param_value(P_TOLERANCE, insertion_point, nullptr);
+  rec.tolerance_percent = std::clamp<int32_t>(tolerance ? tolerance->integer() : 100, 1, 400);
+  open_record_dialog(import);
+  update_menus(0);
+  if (!rs.dialog) {
+    release_recording();
+    return 0;
+  }
+  if (import) {
+    for (;;) {
+      const int item = platform_modal_dialog(rs.dialog, nullptr);
+      bool cancelled = item < 0;
+      if (item < 0 || dialog_item(item, &cancelled)) {
+        if (end_record_dialog(0, cancelled, 1)) {
+          rec.cancelled = cancelled;
+          break;
+        }
+      }
+    }
+    if (!rec.cancelled) import_track();
+  } else {
+    record_live();
+  }
+  int32_t done = 0;
+  if (!rec.cancelled) {
+    set_cursor(CURSOR_ID_WATCH);
+    if (normalize_recording()) {
+      build_active_templates();
+      match_templates();
+      Drosa model = copyDrosa(current_note_template);
+      const Drosa before = insertion_point;
+      set_undo_mark(0);
+      done = make_recorded_notes(model);
+      if (done && rec.midi_head->xnext) place_recorded_pedals(insertion_point);
+      std::copy(model->bytes() + 8, model->bytes() + DROSA_NODE_SIZE,
+                current_note_template->bytes() + 8);
+      destroyDrosa(model);
+      (void)before;
+    }
+    set_cursor(CURSOR_ID_ARROW);
+  }
+  release_recording();
+  return done;
+}
