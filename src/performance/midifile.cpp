@@ -1,15 +1,14 @@
 // midifile.cpp: Standard MIDI File export and import.
 #include "performance/midifile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app_services.h"
 #include "performance/midi_out.h"
@@ -356,8 +355,7 @@ int read_midi_event(int reset) {
       data[i] = uint8_t(b);
     }
     const int channel = s & 15;
-    if (channel < record_settings.first_channel || channel > record_settings.last_channel)
-      continue;
+    if (channel < record_settings.first_channel || channel > record_settings.last_channel) continue;
     midi_event.time = uint32_t(rd.tick_time);
     midi_event.time_high = 0;
     midi_event.size = uint16_t(6 + 1 + count);

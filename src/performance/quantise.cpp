@@ -274,9 +274,9 @@ int combine_tied_chords(Drosa last, bool rest) {
   const int32_t left = find_meas_time_left(insertion_point);
   int32_t m = left / beat;
   if (left - m * beat >= beat - 50) ++m;
-  if (left >= 4 * beat / 3 - 50 &&
-      ((plain_at(last, 0) && triplet_at(filler, 1)) || (triplet_at(last, 0) && triplet_at(filler, 0)) ||
-       (triplet_at(last, 1) && plain_at(filler, 0)))) {
+  if (left >= 4 * beat / 3 - 50 && ((plain_at(last, 0) && triplet_at(filler, 1)) ||
+                                    (triplet_at(last, 0) && triplet_at(filler, 0)) ||
+                                    (triplet_at(last, 1) && plain_at(filler, 0)))) {
     t->set(xtupl, 3);
     t->set(xintimeof, 8);
     t->set(xlgval, uint8_t(unit - 1));
@@ -409,7 +409,8 @@ int make_recorded_notes(Drosa model_template) {
     }
     if (rs.cluster_rest && count == 3) {
       int low = 127, high = -1;
-      for (int i = 0; i < 3; ++i) low = std::min(low, chord[i].key), high = std::max(high, chord[i].key);
+      for (int i = 0; i < 3; ++i)
+        low = std::min(low, chord[i].key), high = std::max(high, chord[i].key);
       if (low >= 0 && high - low == 2) {
         chord[0] = PlayedNote{};
         chord[0].key = -1;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/app_services.h"
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "params/param_services.h"
 #include "performance/midi_out.h"
 #include "performance/midifile.h"
@@ -141,7 +141,8 @@ void stop_metronome() {
 }
 
 const char* value_name(int code, bool dotted) {
-  static const char* const names[] = {"breve", "whole", "half", "quarter", "eighth", "16th", "32nd"};
+  static const char* const names[] = {"breve",  "whole", "half", "quarter",
+                                      "eighth", "16th",  "32nd"};
   static const char* const dotted_names[] = {"dotted breve",   "dotted whole",  "dotted half",
                                              "dotted quarter", "dotted eighth", "dotted 16th",
                                              "dotted 32nd"};

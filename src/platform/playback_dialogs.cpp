@@ -201,43 +201,43 @@ DialogSpec key_equivalent_dialog() {
 // triplets, start with first note, tap beats, cluster rest, kept durations and velocity.
 void record_common_items(DialogSpec* spec) {
   auto& it = spec->items;
-  it.push_back(label({16, 12, 96, 28}, "Beat:"));                           // 3
-  it.push_back(label({0, 0, 0, 0}, ""));                                    // 4
-  it.push_back(button({200, 10, 290, 30}, "Next Beat"));                    // 5
-  it.push_back(label({16, 40, 120, 56}, "Shortest value:"));               // 6
-  it.push_back(button({200, 38, 290, 58}, "Next Value"));                   // 7
-  it.push_back(check({16, 66, 190, 84}, "Triplets"));                       // 8
-  it.push_back(check({200, 66, 390, 84}, "Triplet pairs"));                 // 9
-  it.push_back(check({16, 92, 190, 110}, "Start with first note"));         // 10
-  it.push_back(check({200, 92, 390, 110}, "Tap beats"));                    // 11
-  it.push_back(check({16, 118, 36, 136}, ""));                              // 12
-  it.push_back(label({38, 118, 190, 136}, "Cluster makes a rest"));         // 13
-  it.push_back(check({200, 118, 220, 136}, ""));                            // 14
-  it.push_back(label({222, 118, 390, 136}, "Keep played durations"));       // 15
-  it.push_back(check({16, 144, 36, 162}, ""));                              // 16
-  it.push_back(label({38, 144, 190, 162}, "Volume from velocity"));         // 17
-  it.push_back(label({100, 12, 196, 28}, ""));                              // 18
-  it.push_back(label({124, 40, 196, 56}, ""));                              // 19
-  it.push_back(label({16, 170, 190, 186}, ""));                             // 20
-  it.push_back(label({200, 170, 390, 186}, ""));                            // 21
+  it.push_back(label({16, 12, 96, 28}, "Beat:"));                      // 3
+  it.push_back(label({0, 0, 0, 0}, ""));                               // 4
+  it.push_back(button({200, 10, 290, 30}, "Next Beat"));               // 5
+  it.push_back(label({16, 40, 120, 56}, "Shortest value:"));           // 6
+  it.push_back(button({200, 38, 290, 58}, "Next Value"));              // 7
+  it.push_back(check({16, 66, 190, 84}, "Triplets"));                  // 8
+  it.push_back(check({200, 66, 390, 84}, "Triplet pairs"));            // 9
+  it.push_back(check({16, 92, 190, 110}, "Start with first note"));    // 10
+  it.push_back(check({200, 92, 390, 110}, "Tap beats"));               // 11
+  it.push_back(check({16, 118, 36, 136}, ""));                         // 12
+  it.push_back(label({38, 118, 190, 136}, "Cluster makes a rest"));    // 13
+  it.push_back(check({200, 118, 220, 136}, ""));                       // 14
+  it.push_back(label({222, 118, 390, 136}, "Keep played durations"));  // 15
+  it.push_back(check({16, 144, 36, 162}, ""));                         // 16
+  it.push_back(label({38, 144, 190, 162}, "Volume from velocity"));    // 17
+  it.push_back(label({100, 12, 196, 28}, ""));                         // 18
+  it.push_back(label({124, 40, 196, 56}, ""));                         // 19
+  it.push_back(label({16, 170, 190, 186}, ""));                        // 20
+  it.push_back(label({200, 170, 390, 186}, ""));                       // 21
 }
 
 DialogSpec record_dialog() {
   DialogSpec spec = with_buttons(27029, "Record", 420, 340, "Done");
   record_common_items(&spec);
   auto& it = spec.items;
-  it.push_back(check({16, 196, 190, 214}, "Silent metronome"));             // 22
-  it.push_back(edit({300, 196, 350, 214}));                                 // 23
-  it.push_back(check({16, 222, 36, 240}, ""));                              // 24
-  it.push_back(label({38, 222, 190, 240}, "Play along"));                   // 25
-  it.push_back(check({200, 222, 220, 240}, ""));                            // 26
-  it.push_back(label({222, 222, 390, 240}, "MIDI monitor"));                // 27
-  it.push_back(label({16, 248, 404, 276}, ""));                             // 28
-  it.push_back(label({200, 196, 296, 214}, "Beats a minute:"));             // 29
-  it.push_back(label({16, 284, 110, 300}, "Click channel:"));               // 30
-  it.push_back(edit({112, 282, 150, 300}));                                 // 31
-  it.push_back(label({160, 284, 230, 300}, "Click key:"));                  // 32
-  it.push_back(edit({232, 282, 270, 300}));                                 // 33
+  it.push_back(check({16, 196, 190, 214}, "Silent metronome"));  // 22
+  it.push_back(edit({300, 196, 350, 214}));                      // 23
+  it.push_back(check({16, 222, 36, 240}, ""));                   // 24
+  it.push_back(label({38, 222, 190, 240}, "Play along"));        // 25
+  it.push_back(check({200, 222, 220, 240}, ""));                 // 26
+  it.push_back(label({222, 222, 390, 240}, "MIDI monitor"));     // 27
+  it.push_back(label({16, 248, 404, 276}, ""));                  // 28
+  it.push_back(label({200, 196, 296, 214}, "Beats a minute:"));  // 29
+  it.push_back(label({16, 284, 110, 300}, "Click channel:"));    // 30
+  it.push_back(edit({112, 282, 150, 300}));                      // 31
+  it.push_back(label({160, 284, 230, 300}, "Click key:"));       // 32
+  it.push_back(edit({232, 282, 270, 300}));                      // 33
   return spec;
 }
 
@@ -245,26 +245,26 @@ DialogSpec import_midi_dialog() {
   DialogSpec spec = with_buttons(134, "Import MIDI", 420, 300);
   record_common_items(&spec);
   auto& it = spec.items;
-  it.push_back(label({0, 0, 0, 0}, ""));                                    // 22
-  it.push_back(label({16, 198, 150, 214}, "First channel:"));               // 23
-  it.push_back(edit({152, 196, 190, 214}));                                 // 24
-  it.push_back(label({200, 198, 340, 214}, "Last channel:"));               // 25
-  it.push_back(edit({342, 196, 380, 214}));                                 // 26
-  it.push_back(label({0, 0, 0, 0}, ""));                                    // 27
-  it.push_back(label({16, 224, 150, 240}, "Lowest key:"));                  // 28
-  it.push_back(edit({152, 222, 190, 240}));                                 // 29
-  it.push_back(label({200, 224, 340, 240}, "Highest key:"));                // 30
-  it.push_back(edit({342, 222, 380, 240}));                                 // 31
-  it.push_back(label({16, 250, 150, 266}, "Track:"));                       // 32
-  it.push_back(edit({152, 248, 190, 266}));                                 // 33
+  it.push_back(label({0, 0, 0, 0}, ""));                       // 22
+  it.push_back(label({16, 198, 150, 214}, "First channel:"));  // 23
+  it.push_back(edit({152, 196, 190, 214}));                    // 24
+  it.push_back(label({200, 198, 340, 214}, "Last channel:"));  // 25
+  it.push_back(edit({342, 196, 380, 214}));                    // 26
+  it.push_back(label({0, 0, 0, 0}, ""));                       // 27
+  it.push_back(label({16, 224, 150, 240}, "Lowest key:"));     // 28
+  it.push_back(edit({152, 222, 190, 240}));                    // 29
+  it.push_back(label({200, 224, 340, 240}, "Highest key:"));   // 30
+  it.push_back(edit({342, 222, 380, 240}));                    // 31
+  it.push_back(label({16, 250, 150, 266}, "Track:"));          // 32
+  it.push_back(edit({152, 248, 190, 266}));                    // 33
   return spec;
 }
 
 }  // namespace
 
 std::vector<DialogSpec> playback_dialog_tables() {
-  return {hear_dialog(),      tuning_dialog(),       volume_dialog(),        lengths_dialog(),
-          recompute_dialog(), midi_channel_dialog(), spelling_dialog(),      piano_window_items(),
-          tuplet_dialog(),    grace_dialog(),        key_equivalent_dialog(), record_dialog(),
+  return {hear_dialog(),       tuning_dialog(),       volume_dialog(),         lengths_dialog(),
+          recompute_dialog(),  midi_channel_dialog(), spelling_dialog(),       piano_window_items(),
+          tuplet_dialog(),     grace_dialog(),        key_equivalent_dialog(), record_dialog(),
           import_midi_dialog()};
 }

@@ -83,20 +83,20 @@ TEST_F(SmfFile, ExportWritesEveryEventInTimeOrderAndAnIndependentReaderAgrees) {
   std::ofstream(path) << "an older and much longer file that the export replaces whole";
   ASSERT_EQ(write_midi_file(path.string(), 480), 1);
   const Bytes file = read_all(path);
-  const Bytes expected = {
-      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0,  // format 0, one track, 480
-      'M', 'T', 'r', 'k', 0, 0, 0, 60,                          // the track's length
-      0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,                  // a quarter = 60
-      0x00, 0xFF, 0x58, 0x04, 0x06, 0x03, 0x0C, 0x08,            // 6/8
-      0x00, 0xFF, 0x05, 0x03, 'l', 'a', ' ',                     // lyric with its blank
-      0x00, 0x90, 0x3C, 0x4C,                                    // C4
-      0x83, 0x60, 0x90, 0x3C, 0x00,                              // 480 later
-      0x00, 0x90, 0x3E, 0x4C,                                    // D4
-      0x81, 0x70, 0xFF, 0x05, 0x03, 'r', 'i', '-',               // 240 later, unchanged
-      0x00, 0x90, 0x3E, 0x00,                                    //
-      0x00, 0x90, 0x40, 0x4C,                                    // E4
-      0x85, 0x50, 0x90, 0x40, 0x00,                              // 720 later
-      0x01, 0xFF, 0x2F, 0x00};                                   // the end, a tick on
+  const Bytes expected = {'M',  'T',  'h',  'd',  0,    0,    0,    6,
+                          0,    0,    0,    1,    0x01, 0xE0,            // format 0, one track, 480
+                          'M',  'T',  'r',  'k',  0,    0,    0,    60,  // the track's length
+                          0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,      // a quarter = 60
+                          0x00, 0xFF, 0x58, 0x04, 0x06, 0x03, 0x0C, 0x08,  // 6/8
+                          0x00, 0xFF, 0x05, 0x03, 'l',  'a',  ' ',         // lyric with its blank
+                          0x00, 0x90, 0x3C, 0x4C,                          // C4
+                          0x83, 0x60, 0x90, 0x3C, 0x00,                    // 480 later
+                          0x00, 0x90, 0x3E, 0x4C,                          // D4
+                          0x81, 0x70, 0xFF, 0x05, 0x03, 'r',  'i',  '-',   // 240 later, unchanged
+                          0x00, 0x90, 0x3E, 0x00,                          //
+                          0x00, 0x90, 0x40, 0x4C,                          // E4
+                          0x85, 0x50, 0x90, 0x40, 0x00,                    // 720 later
+                          0x01, 0xFF, 0x2F, 0x00};                         // the end, a tick on
   EXPECT_EQ(file, expected);
   EXPECT_EQ(file.size() - 22, 60u);
   EXPECT_FALSE(std::filesystem::exists(path.string() + ".part" + std::to_string(getpid())));
@@ -114,7 +114,8 @@ TEST_F(SmfFile, ExportWritesEveryEventInTimeOrderAndAnIndependentReaderAgrees) {
       "  elif m.type=='lyrics': print(t,'lyric',repr(m.text))\n"
       "  else: print(t,m.type)\n";
   std::ofstream(folder / "read.py") << script;
-  const std::string command = "/usr/bin/python3 " + (folder / "read.py").string() + " " + path.string();
+  const std::string command =
+      "/usr/bin/python3 " + (folder / "read.py").string() + " " + path.string();
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_TRUE(pipe);
   std::string said;
@@ -151,8 +152,8 @@ TEST_F(SmfFile, FormatsRunningStatusAndEventsOfAnyLengthAreRead) {
                            {0x81, 0x00, 0x81, 0x3C, 0x00},
                            {0x00, 0xFF, 0x2F, 0x00},
                            {0x00, 0x90, 0x40, 0x40}});  // after the end: never read
-  EXPECT_EQ(events(one, 0), (std::vector<std::string>{"0 91 3C 64", "96 91 3E 65", "96 C1 05",
-                                                      "224 81 3C 0"}));
+  EXPECT_EQ(events(one, 0),
+            (std::vector<std::string>{"0 91 3C 64", "96 91 3E 65", "96 C1 05", "224 81 3C 0"}));
   // Format 1: a chunk of another kind between the tracks is passed over.
   Bytes two = one;
   two[9] = 1;
@@ -190,17 +191,14 @@ TEST_F(SmfFile, DamagedFilesEndInAMessageNeverPastTheirEnd) {
   huge_chunk.insert(huge_chunk.begin() + 14, {'J', 'u', 'n', 'k', 0xFF, 0xFF, 0xFF, 0xF0});
   const std::vector<Case> cases = {
       {"not MIDI", {'h', 'e', 'l', 'l', 'o'}, 0, 0, "The is not a valid MIDI file!"},
-      {"a header too short", {'M', 'T', 'h', 'd', 0, 0, 0, 2, 0, 0}, 0, 0,
+      {"a header too short",
+       {'M', 'T', 'h', 'd', 0, 0, 0, 2, 0, 0},
+       0,
+       0,
        "The is not a valid MIDI file!"},
-      {"SMPTE time",
-       smpte,
-       0,
-       0,
+      {"SMPTE time", smpte, 0, 0,
        "The timing in your MIDI file must be in divisions of quarter notes, not absolute time!"},
-      {"division 0",
-       no_division,
-       0,
-       0,
+      {"division 0", no_division, 0, 0,
        "The timing in your MIDI file must be in divisions of quarter notes, not absolute time!"},
       {"a lone F4", track({note, {0x00, 0xF4}}), 0, 1,
        "Illegal 'System Status Byte' in your MIDI file!"},
