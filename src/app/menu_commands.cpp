@@ -111,7 +111,7 @@ void edit_command(int item) {
   }
   if (item == edit_options_item()) {
     end_anno_selection(MUSIC_MODE, 1);
-    editing_command_unavailable(EDIT_MENU, item);
+    if (options_dialog() && voice_count > 0) mark_piece_changed(1, 2, 0);
     return;
   }
   switch (item) {
@@ -205,7 +205,7 @@ void zoom_command(int item) {
   stop_playing(0);
   end_anno_selection(MUSIC_MODE, 1);
   if (item == 1) {
-    editing_command_unavailable(ZOOM_MENU, item);
+    layout_dialog();
     return;
   }
   const int context = current_ncontext > 0 ? current_ncontext : 1;
@@ -698,10 +698,12 @@ void note_menu(int item, int32_t) {
     case 2:
       if (item == 1 ? cursor_prev_note() : cursor_next_note()) make_cursor_visible();
       break;
+    case 18:
+      internal_fields_dialog();
+      break;
     case 8:
     case 15:
     case 17:
-    case 18:
       editing_command_unavailable(NOTE_MENU, item);
       break;
     default:

@@ -1,15 +1,9 @@
 // editing_least.cpp: what the music window and the menus ask of editing commands not built
-// yet: chord and staff drags do nothing, the Layout dialog says that it is not available yet,
-// and the system clipboard is not read.
+// yet: chord and staff drags do nothing, and the system clipboard is not read.
 #include "editing/editing_services.h"
 
 void drag_chord(Point, int) {}
 void next_drag_staff(Point, Rect) {}
-
-int layout_dialog() {
-  REPORT_ERROR(2, "%s", "The Layout dialog is not available yet.");
-  return 0;
-}
 
 void clear_music_scrap(int flag) {
   if (flag) return;  // the system clipboard is not read yet: it never holds text or a picture

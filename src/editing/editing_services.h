@@ -4,6 +4,7 @@
 
 #include "editing/acc.h"
 #include "editing/align_bars.h"
+#include "editing/edit_dialogs.h"
 #include "editing/editing_globals.h"
 #include "editing/gselect.h"
 #include "editing/highlight.h"
@@ -43,11 +44,6 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
 void drag_chord(Point where, int type);
 // next_drag_staff: follows a staff drag from a point of the music area.
 void next_drag_staff(Point where, Rect area);
-
-// ---- Dialogs -------------------------------------------------------------------------------
-// layout_dialog: the Layout dialog on the current notation context's options record; non-zero
-// when something changed. Says that it is not available yet.
-int layout_dialog();
 
 // clear_music_scrap: 0 frees the internal clipboard; 1 does the same only when the system
 // clipboard holds styled text or a picture (the system clipboard is not read yet: nothing).

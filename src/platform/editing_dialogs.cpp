@@ -1,5 +1,6 @@
 // editing_dialogs.cpp: the dialog tables of the staff symbol commands: Key Signature, Clef,
-// Bar Line, Time Signature, System Bracket and Beaming Rule. Every one begins with the items
+// Bar Line, Time Signature, System Bracket and Beaming Rule, and of the Layout, Options and
+// Internal Fields dialogs. Every symbol dialog begins with the items
 // the symbol dialogs share: OK (1), Cancel (2), Delete (3), the placement at the insertion
 // point or at the end of the system (4, 5) and the scope, this staff or all staves (6, 7).
 // The program addresses the items by number; the numbers are the comments' at each item.
@@ -185,6 +186,162 @@ DialogSpec delete_measures_dialog() {
   return spec;
 }
 
+// The Layout dialog: the margins on the left, the page, lines and zoom on the right.
+DialogSpec layout_dialog() {
+  constexpr int W = 600, H = 430;
+  DialogSpec spec{27239, ALERT_NONE, "Layout", {0, 0, W, H}, {}};
+  const int top = H - 12 - BUTTON_H;
+  spec.items.push_back(
+      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
+  spec.items.push_back(
+      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+             "Cancel"));                                            // 2
+  spec.items.push_back(label({MARGIN, top, 300, top + 18}, "^0"));  // 3
+  static const char* const margins[10] = {"Points to left of staff lines on odd pages:",
+                                          "Points to left of staff lines on even pages:",
+                                          "Points to left of first staff lines:",
+                                          "Points to right of staff lines on odd pages:",
+                                          "Points to right of staff lines on even pages:",
+                                          "Points to right of last staff lines:",
+                                          "Points above top staff:",
+                                          "Points above top staff on first page:",
+                                          "Points below bottom staff:",
+                                          "Points below bottom staff on first page:"};
+  for (int k = 0; k < 10; ++k) {  // 4 .. 23: label, field
+    const int y = 16 + k * 28;
+    spec.items.push_back(label({MARGIN, y + 1, 276, y + 17}, margins[k]));
+    spec.items.push_back(edit({280, y, 336, y + 18}));
+  }
+  constexpr int R = 356;
+  spec.items.push_back(label({R, 17, 480, 33}, "Page width:"));            // 24
+  spec.items.push_back(edit({484, 16, 560, 34}));                          // 25
+  spec.items.push_back(label({R, 45, 480, 61}, "Page height:"));           // 26
+  spec.items.push_back(edit({484, 44, 560, 62}));                          // 27
+  spec.items.push_back(label({R, 101, 480, 117}, "Minimum line width:"));  // 28
+  spec.items.push_back(edit({484, 100, 540, 118}));                        // 29
+  spec.items.push_back(
+      check({R, 124, W - MARGIN, 142}, "PostScript lines as thin as asked"));    // 30
+  spec.items.push_back(radio({R, 208, 470, 226}, "37.5%"));                      // 31
+  spec.items.push_back(radio({474, 296, W - MARGIN, 314}, "Fit the page"));      // 32
+  spec.items.push_back(radio({474, 208, W - MARGIN, 226}, "400%"));              // 33
+  spec.items.push_back(radio({474, 230, W - MARGIN, 248}, "200%"));              // 34
+  spec.items.push_back(radio({R, 252, 470, 270}, "100%"));                       // 35
+  spec.items.push_back(radio({R, 230, 470, 248}, "75%"));                        // 36
+  spec.items.push_back(label({R, 149, 520, 165}, "Thinnest PostScript line:"));  // 37
+  spec.items.push_back(edit({524, 148, 560, 166}));                              // 38
+  spec.items.push_back(label({R, 184, W - MARGIN, 200}, "Zoom:"));               // 39
+  spec.items.push_back(edit({470, 296, 470 - 4, 314}));                        // 40 (placed below)
+  spec.items.push_back(radio({474, 252, W - MARGIN, 270}, "150%"));            // 41
+  spec.items.push_back(radio({R, 274, 470, 292}, "Percent:"));                 // 42
+  spec.items.push_back(label({R, 73, 420, 89}, "Unit:"));                      // 43
+  spec.items.push_back(check({R, 322, W - MARGIN, 340}, "Resizable window"));  // 44
+  spec.items.push_back(check({R, 346, W - MARGIN, 364}, "Show the console window"));  // 45
+  spec.items.push_back(radio({424, 72, 500, 90}, "cm"));                              // 46
+  spec.items.push_back(radio({504, 72, 580, 90}, "inches"));                          // 47
+  spec.items[39].rect = Rect{R + 20, 296, R + 90, 314};  // item 40: the percentage typed
+  return spec;
+}
+
+// The Options dialog: MIDI output and music font on the left, the switches of the page on the
+// right, the numbers below.
+DialogSpec options_dialog() {
+  constexpr int W = 600, H = 420;
+  DialogSpec spec{26609, ALERT_NONE, "Options", {0, 0, W, H}, {}};
+  const int top = H - 12 - BUTTON_H;
+  spec.items.push_back(
+      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
+  spec.items.push_back(
+      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+             "Cancel"));                                                                        // 2
+  spec.items.push_back(label({MARGIN, 12, 280, 28}, "MIDI output:"));                           // 3
+  spec.items.push_back(radio({32, 34, 280, 52}, "Third output"));                               // 4
+  spec.items.push_back(radio({32, 56, 280, 74}, "ALSA sequencer"));                             // 5
+  spec.items.push_back(radio({32, 78, 280, 96}, "Built-in synthesizer"));                       // 6
+  spec.items.push_back(check({MARGIN, 104, 280, 122}, "Sound the keys of the piano window"));   // 7
+  spec.items.push_back(check({MARGIN, 126, 36, 144}, ""));                                      // 8
+  spec.items.push_back(label({38, 127, 280, 159}, "Three keys played together enter a rest"));  // 9
+  spec.items.push_back(check({300, 34, W - MARGIN, 52}, "Key signature at each system"));  // 10
+  spec.items.push_back(check({300, 12, W - MARGIN, 30}, "Clef at each system"));           // 11
+  spec.items.push_back(check({300, 56, W - MARGIN, 74}, "Tuplet numbers"));                // 12
+  spec.items.push_back(check({300, 144, W - MARGIN, 162}, "Marks between systems"));       // 13
+  spec.items.push_back(check({300, 100, W - MARGIN, 118}, "Page numbers"));                // 14
+  spec.items.push_back(
+      check({300, 122, W - MARGIN, 140}, "The file's name as the page title"));             // 15
+  spec.items.push_back(check({300, 78, W - MARGIN, 96}, "Bar numbers"));                    // 16
+  spec.items.push_back(check({300, 166, W - MARGIN, 184}, "Spacing option"));               // 17
+  spec.items.push_back(check({300, 188, W - MARGIN, 206}, "Notes in colour"));              // 18
+  spec.items.push_back(label({MARGIN, 170, 280, 186}, "Music font:"));                      // 19
+  spec.items.push_back(radio({32, 192, 280, 210}, "Standard"));                             // 20
+  spec.items.push_back(radio({32, 214, 280, 232}, "Sonata"));                               // 21
+  spec.items.push_back(label({MARGIN, 285, 236, 301}, "Number of the first page:"));        // 22
+  spec.items.push_back(edit({240, 284, 300, 302}));                                         // 23
+  spec.items.push_back(label({MARGIN, 257, 236, 273}, "Number of the first bar:"));         // 24
+  spec.items.push_back(edit({240, 256, 300, 274}));                                         // 25
+  spec.items.push_back(label({MARGIN, 313, 236, 329}, "Note spacing factor (0 to 0.9):"));  // 26
+  spec.items.push_back(edit({240, 312, 300, 330}));                                         // 27
+  spec.items.push_back(check({300, 210, W - MARGIN, 228}, "Piano-roll note heads"));        // 28
+  spec.items.push_back(check({300, 232, W - MARGIN, 250}, "Notes locked"));                 // 29
+  spec.items.push_back(
+      check({320, 256, W - MARGIN, 274}, "Ask to save before changing contexts"));        // 30
+  spec.items.push_back(check({320, 278, W - MARGIN, 296}, "Palette text entry option"));  // 31
+  spec.items.push_back(label({MARGIN, 341, 236, 357}, "Default zoom (-16 to 16):"));      // 32
+  spec.items.push_back(edit({240, 340, 300, 358}));                                       // 33
+  return spec;
+}
+
+// The Internal Fields dialog: the number fields in two columns, the switches in three.
+DialogSpec internal_fields_dialog() {
+  constexpr int W = 700, H = 470;
+  DialogSpec spec{26944, ALERT_NONE, "Internal Fields", {0, 0, W, H}, {}};
+  const int top = H - 12 - BUTTON_H;
+  spec.items.push_back(
+      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
+  spec.items.push_back(
+      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+             "Cancel"));                                       // 2
+  spec.items.push_back(radio({MARGIN, 36, 100, 54}, "Note"));  // 3
+  spec.items.push_back(radio({104, 36, 190, 54}, "Rest"));     // 4
+  // A label and its field, in the left column (row 0..) or the right one.
+  auto field = [&](int column, int row, const char* text) {
+    const int x = column == 0 ? MARGIN : 280, y = 64 + row * 26;
+    spec.items.push_back(label({x, y + 1, x + 110, y + 17}, text));
+    spec.items.push_back(edit({x + 114, y, x + 184, y + 18}));
+  };
+  field(0, 0, "lgval");              // 5, 6
+  field(0, 1, "dots");               // 7, 8
+  field(0, 2, "mod7");               // 9, 10
+  field(0, 3, "tremolo");            // 11, 12
+  field(0, 4, "tab string");         // 13, 14
+  field(0, 5, "accent");             // 15, 16
+  field(0, 6, "tupl : in time of");  // 17, 18
+  spec.items.push_back(edit({MARGIN + 188, 64 + 6 * 26, MARGIN + 240, 64 + 6 * 26 + 18}));  // 19
+  field(0, 7, "acc");   // 20, 21
+  field(0, 8, "slur");  // 22, 23
+  field(0, 9, "tie");   // 24, 25
+  field(0, 10, "dir");  // 26, 27
+  static const char* const boxes1[10] = {"xaccplot",    "xnostem", "xgrace", "xnoslash",
+                                         "xnachschlag", "xhider",  "xhidet", "xdashtie",
+                                         "xdashslur",   "xbstem"};
+  for (int k = 0; k < 10; ++k)  // 28 .. 37
+    spec.items.push_back(check({490, 36 + k * 22, 600, 54 + k * 22}, boxes1[k]));
+  field(1, 1, "notehead");  // 38, 39
+  field(1, 2, "pitch");     // 40, 41
+  field(1, 3, "length");    // 42, 43
+  field(1, 4, "ttn");       // 44, 45
+  static const char* const boxes2[12] = {"xgliss",  "xtrembeam", "xendvcd", "xseparate",
+                                         "xcsbeam", "xesbeam",   "xcbeam",  "xebeam",
+                                         "xferm",   "xcue",      "xstacc",  "xtenu"};
+  for (int k = 0; k < 12; ++k) {  // 46 .. 57
+    const int column = k < 6 ? 0 : 1, row = k % 6;
+    spec.items.push_back(
+        check({490 + column * 100, 262 + row * 22, 586 + column * 100, 280 + row * 22}, boxes2[k]));
+  }
+  field(1, 5, "volume");                                            // 58, 59
+  field(1, 6, "voice");                                             // 60, 61
+  spec.items.push_back(label({MARGIN, 10, W - MARGIN, 26}, "^0"));  // 62
+  return spec;
+}
+
 }  // namespace
 
 std::vector<DialogSpec> editing_dialog_tables() {
@@ -196,5 +353,8 @@ std::vector<DialogSpec> editing_dialog_tables() {
           beaming_rule_dialog(),
           measures_dialog(1085, "Insert Measures"),
           measures_dialog(132, "New Piece"),
-          delete_measures_dialog()};
+          delete_measures_dialog(),
+          layout_dialog(),
+          options_dialog(),
+          internal_fields_dialog()};
 }
