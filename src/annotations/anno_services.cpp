@@ -80,23 +80,6 @@ int pixels_to_tenths(int size) {
   return int(size * 10.0 / zoom + 0.5);
 }
 
-void end_anno_selection(int mode, int /*redraw*/) {
-  if (mode < MUSIC_MODE || mode > CURVE_MODE) mode = MUSIC_MODE;
-  // The selected annotation stays only in the mode of its kind.
-  if (Drosa anno = current_anno) {
-    const bool fits =
-        (mode == TEXT_MODE && anno->xkind == TPARAM) ||
-        (mode >= LINE_MODE && anno->xkind == LINE && anno->get(xcurve) == (mode == CURVE_MODE));
-    if (!fits) {
-      anno_highlight(anno, 1);
-      previous_anno = anno;
-      current_anno = NIL;
-    }
-  }
-  MODE = int16_t(mode);
-  if (mode >= LINE_MODE && line_template) line_template->set(xcurve, mode == CURVE_MODE ? 1 : 0);
-}
-
 // No annotation is marked to repeat at each system or page yet: there are no copies to make
 // or delete.
 Drosa repeat_annos_at_system(Drosa node, int /*make*/) { return node; }

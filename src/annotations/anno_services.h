@@ -8,6 +8,7 @@
 #include "annotations/anno_globals.h"
 #include "annotations/anno_refloc.h"
 #include "annotations/anno_runs.h"
+#include "annotations/anno_select.h"
 #include "annotations/anno_shapes.h"
 #include "annotations/command_texts.h"
 #include "annotations/drawanno.h"
@@ -23,30 +24,30 @@
 // plus 0.5, truncated (the standard zoom, 10.0, leaves it as it is).
 int pixels_to_tenths(int size);
 
-// end_anno_selection: ends in-place text editing and enters `mode` (MUSIC_MODE, TEXT_MODE,
-// LINE_MODE or CURVE_MODE; anything else is MUSIC_MODE). The selected annotation stays only
-// when it is of the mode's kind; the line template follows the line and curve modes.
-// Writes: MODE, current_anno, line_template's xcurve.
-void end_anno_selection(int mode, int redraw);
-
 // Idle time of in-place text editing (the caret's blink).
 void text_idle();
 
-// ---- The palette and in-place text editing ----------------------------------------------------
-// Until the annotation palette and text editing exist (anno_least.cpp) the palette takes no
-// event and there is no text being edited.
-// anno_dialog_event: non-zero when the annotation palette took the event.
-int anno_dialog_event(const EventRecord& event);
-// text_start: starts editing the text at the insertion point in TEXT_MODE.
-void text_start(int mode);
-// text_finish: ends editing the text (flag 1: keeps what was typed).
-void text_finish(int flag);
+// ---- In-place text editing (text mode) ---------------------------------------------------------
+// text_start: starts editing a text at the insertion point: 2 a new text, 3 a new text below
+// the one finished last, 4 the selected annotation.
+void text_start(int how);
+// text_finish: ends editing (convert 1: what was typed becomes an annotation).
+void text_finish(int convert);
 // text_redraw: draws the text being edited again, after the page was copied over it.
 void text_redraw();
-// icon_update: shows the palette's icons for MODE.
-void icon_update();
-// anno_palette_draw_proc: draws the piano window's content for MODE (anno_palette.cpp).
-void anno_palette_draw_proc();
+// text_update: the same, in text mode only.
+void text_update();
+// text_click: a press in the music window in text mode; 1 when the text being edited took it.
+int text_click(Point where, int extend);
+// text_key: a key typed into the text being edited.
+void text_key(const EventRecord& event);
+// text_mode_toggle: ends the present edit and starts a new text at the window point.
+void text_mode_toggle(Point where);
+
+// ---- The annotation clipboard -------------------------------------------------------------------
+// anno_cut_copy: Cut (4), Copy (5) or Clear (7) of the selected annotations (label 'M'), or
+// the copy a Duplicate command starts from ('B', 'I', 'K'); 1 when done, 0 when refused.
+int anno_cut_copy(int item, int label, Drosa only_this_anno);
 
 // ---- Selection marks of annotations (anno_marks.cpp) ------------------------------------------
 // anno_highlight: shows (how 2) or takes away (1) the mark of the selected annotation: squares
@@ -57,11 +58,6 @@ void anno_highlight(Drosa anno, int how);
 // exclusive-or: an X in a square of 40 pixels at each corner of its box, in the page image.
 // Failure: level 4 "group_highlight_anno in MUSIC_MODE!"; drawn all the same.
 void group_highlight_anno(Drosa anno);
-
-// ---- Least until annotations are drawn and edited in place (anno_least.cpp) -------------------
-// anno_draw: draws (erase 0) or erases (1) one annotation in the page image. The page is drawn
-// afresh after every change that needs it: nothing is drawn here yet.
-void anno_draw(Drosa anno, int erase, int flag);
 
 // ---- Copies of annotations at each system and each page -----------------------------------
 // repeat_annos_at_system: makes (make 1) or deletes (0) the copies of the annotations that

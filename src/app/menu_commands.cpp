@@ -942,9 +942,13 @@ void annotation_menu(int item, int32_t) {
   stop_playing(0);
   switch (item) {
     case 1:
-    case 2:
-      annotation_command_unavailable(ANNOTATION_MENU, item);
+    case 2: {
+      if (MODE == TEXT_MODE) text_finish(1);
+      Drosa from = current_anno ? current_anno : insertion_point;
+      if (Drosa anno = item == 1 ? prev_visible_anno(from) : next_visible_anno(from))
+        select_anno(anno);
       break;
+    }
     case 14: {
       const int on = !marked(ANNOTATION_MENU, item);
       assign_anno_field(xpagemargin, on);
@@ -1089,8 +1093,8 @@ void style_menu(int item, int32_t source) {
       }
       toggle_anno_field(STYLE_MENU, item, xfing);
       break;
-    case 16:  // Stack Vertically
-      annotation_command_unavailable(STYLE_MENU, item);
+    case 16:  // Stack Vertically: the fingering field, whose mark it shows
+      toggle_anno_field(STYLE_MENU, item, xfing);
       break;
     case 18:
       toggle_anno_field(STYLE_MENU, item, xhidden);

@@ -33,8 +33,3 @@ struct Port;
 // The port of the current music window's page (offscreen.cpp), in which text is measured; a
 // small port of its own while there is no page.
 Port* offscreen_port();
-
-// ---- Least until flashing is built ---------------------------------------------------------
-
-// flash_idle: one tick of the insertion point's flashing.
-void flash_idle();

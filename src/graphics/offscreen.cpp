@@ -198,7 +198,7 @@ void refresh_from_offscreen() {
   toggle_insertion_cursor(0);
 }
 
-void offscreen_copy_rect(Rect box) {
+void offscreen_copy_rect(Rect box, int16_t mode) {
   if (!music_window_port || !offscreen_page) return;
   const Rect area = music_area(music_window_port);
   const Rect from = outset_rect(box, 3);
@@ -206,7 +206,7 @@ void offscreen_copy_rect(Rect box) {
   in_port(music_window_port, [&] {
     const Rect clip = get_clip();
     clip_rect(area);
-    port_copy(offscreen_page, music_window_port, from, to, MODE_OR);
+    port_copy(offscreen_page, music_window_port, from, to, mode);
     clip_rect(clip);
   });
 }

@@ -57,8 +57,9 @@ void copy_offscreen_to_window(Port* window, const Port* source, int16_t mode);
 // refresh_from_offscreen: takes the insertion cross away, copies the page to the music window
 // and puts the cross back, unless copies are held back.
 void refresh_from_offscreen();
-// offscreen_copy_rect: copies a box of the page (pixels), widened by 3, to the window (or).
-void offscreen_copy_rect(Rect box);
+// offscreen_copy_rect: copies a box of the page (pixels), widened by 3, to the window (or, or
+// the transfer mode given).
+void offscreen_copy_rect(Rect box, int16_t mode = 1);
 // scroll_view: scrolls to the page's origin, copies the page and redraws the rulers.
 void scroll_view();
 

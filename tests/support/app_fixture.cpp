@@ -88,6 +88,7 @@ int AppTest::run_until_idle(int limit) {
 int AppTest::misplaced_pixels() {
   Port* window = platform_window_port(music_window());
   if (!window || !offscreen_page) return -1;
+  if (flashing_node) show_as_flashed(flashing_node, 1);  // the blink is not the page's
   const Rect area = music_area_rect();
   const Point origin = scroll_origin();
   int misplaced = 0;

@@ -26,7 +26,7 @@ class AppTest : public ScriptedTest {
   int pass();
 
   // Pixels of the music area that do not show the page image where the scroll position puts
-  // it (beyond the page: white).
+  // it (beyond the page: white); a flashing note is shown unflashed first.
   int misplaced_pixels();
   // Dark pixels in the music area.
   int dark_pixels();
