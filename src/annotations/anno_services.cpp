@@ -79,9 +79,3 @@ int pixels_to_tenths(int size) {
   double zoom = zoom_factor > 0 ? zoom_factor : 10.0;  // no zoom set yet: the standard one
   return int(size * 10.0 / zoom + 0.5);
 }
-
-// No annotation is marked to repeat at each system or page yet: there are no copies to make
-// or delete.
-Drosa repeat_annos_at_system(Drosa node, int /*make*/) { return node; }
-
-void repeat_annos_at_page(Drosa /*endsyst*/, int /*make*/) {}

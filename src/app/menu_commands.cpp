@@ -17,6 +17,7 @@
 
 #include "annotations/anno_services.h"
 #include "app/app_globals.h"
+#include "app/cursors.h"
 #include "app/event_loop.h"
 #include "app/file_commands.h"
 #include "app/menu_unavailable.h"
@@ -65,26 +66,35 @@ void toggle_field(int16_t menu, int item, const NodeField& field) {
 
 void cut_or_copy(int item) {
   if (MODE != MUSIC_MODE && group_selected) {
-    annotation_command_unavailable(EDIT_MENU, item);
+    anno_cut_copy(item, 'M', NIL);
   } else if (page_rectangle_selected()) {
     if (item == 4) REPORT_ERROR(4, "%s", "Illegal operation on a rectangle (menu.c)");
     editing_command_unavailable(EDIT_MENU, item);
-  } else if (MODE == TEXT_MODE || current_anno) {
-    annotation_command_unavailable(EDIT_MENU, item);
+  } else if (MODE == TEXT_MODE) {
+    if (current_anno)
+      anno_cut_copy(item, 'M', NIL);
+    else
+      text_edit_command(item);
+  } else if (current_anno) {
+    anno_cut_copy(item, 'M', NIL);
   } else {
     editing_command_unavailable(EDIT_MENU, item);
   }
 }
 
 void paste() {
-  if (clipboard_kind == 1 && text_edit_length() == 0)
-    annotation_command_unavailable(EDIT_MENU, 6);
-  else if (MODE == TEXT_MODE)
-    annotation_command_unavailable(EDIT_MENU, 6);
-  else if (clipboard_kind == 2)
+  if (clipboard_kind == 1 && text_edit_length() == 0) {
+    if (MODE == TEXT_MODE) text_finish(1);
+    apply_to_cursor_or_group(anno_paste_one, 1);
+    mark_piece_changed(1, 1, current_ncontext);
+    if (MODE == TEXT_MODE && !current_anno) text_start(2);
+  } else if (MODE == TEXT_MODE) {
+    text_edit_command(6);
+  } else if (clipboard_kind == 2) {
     editing_command_unavailable(EDIT_MENU, 6);
-  else
+  } else {
     REPORT_ERROR(4, "%s", "Paste confusion in menu.c.");
+  }
 }
 
 void enable_duration_edits() {
@@ -193,7 +203,15 @@ void duplicate_command(int item) {
     REPORT_ERROR(4, "Item %hd in Duplicate submenu unrecognized!", short(item));
     return;
   }
-  if (duplicate_warnings_accepted(item)) annotation_command_unavailable(DUPLICATE_MENU, item);
+  if (!duplicate_warnings_accepted(item)) return;
+  set_cursor(CURSOR_ID_WATCH);
+  static void (*const DUPLICATES[3])(Drosa) = {anno_duplicate_each_system, anno_duplicate_each_page,
+                                               anno_duplicate_every_part};
+  for_each_selected(DUPLICATES[item - 1], 0);
+  if (item == 3)
+    mark_piece_changed(1, 1, 0);
+  else
+    mark_piece_changed(1, 3, current_ncontext);
 }
 
 // The zoom divisors of the Zoom items 5..16 (10 divided by the magnification).
@@ -900,12 +918,31 @@ void clear_menu(int item, int32_t) {
       invisible_notes_command();
       break;
     case 2:
+      text_edit_command(7);
+      break;
     case 3:
+      anno_cut_copy(7, 'M', NIL);
+      break;
     case 5:
     case 6:
-    case 7:
-      annotation_command_unavailable(CLEAR_MENU, item);
+    case 7: {
+      set_cursor(CURSOR_ID_WATCH);
+      static void (*const REMOVERS[3])(Drosa) = {anno_remove_repeats_a, anno_remove_repeats_b,
+                                                 anno_part_label_clear};
+      void (*remove)(Drosa) = REMOVERS[item - 5];
+      if (MODE == MUSIC_MODE) {
+        apply_to_cursor_or_group(remove, 0);
+        refresh_from_offscreen();
+      } else {
+        for_each_selected(remove, 0);
+      }
+      icon_update();
+      if (item == 7)
+        mark_piece_changed(1, 1, 0);
+      else
+        mark_piece_changed(1, 3, current_ncontext);
       break;
+    }
     default:
       REPORT_ERROR(4, "Item %hd in Clear submenu unrecognized!", short(item));
       break;
@@ -966,7 +1003,10 @@ void annotation_menu(int item, int32_t) {
     case 19:
     case 20: {
       static const int CONTEXTS[3] = {0, 1, -1};
+      const bool editing = MODE == TEXT_MODE && text_edit_length() > 0;
+      if (editing) text_finish(1);
       assign_anno_field(xcontext, item == 20 ? current_ncontext : CONTEXTS[item - 17]);
+      if (editing) text_start(2);
       break;
     }
     case 4:
@@ -1025,9 +1065,10 @@ void text_category_menu(int item, int32_t) {
 
 void font_menu(int item, int32_t) {
   stop_playing(0);
-  if (const int code = font_code_of_item(item))
+  if (const int code = font_code_of_item(item)) {
     assign_anno_field(xtextfont, code);
-  else
+    text_set_style(1, 1, 0);
+  } else
     REPORT_ERROR(4, "Item %hd in Font menu unrecognized!", short(item));
 }
 
@@ -1035,10 +1076,13 @@ void size_menu(int item, int32_t) {
   stop_playing(0);
   if (item >= 1 && item <= 10) {
     assign_anno_field(xtextsize, size_menu_sizes[item - 1]);
+    text_set_style(4, 1, 0);
   } else if (item == 12) {
     int32_t size = text_template->get(xtextsize);
-    if (number_dialog_long("Set to point size:", size, 2, 250, &size))
+    if (number_dialog_long("Set to point size:", size, 2, 250, &size)) {
       assign_anno_field(xtextsize, size);
+      text_set_style(4, 1, 0);
+    }
   } else {
     REPORT_ERROR(4, "Item %hd in SIZE menu unrecognized!", short(item));
   }
@@ -1055,6 +1099,7 @@ void style_menu(int item, int32_t source) {
       const int face = item == 1 ? 0 : text_template->get(xtextface) ^ FACES[item];
       text_template->set(xtextface, uint8_t(face));
       if (source != 'n') assign_anno_field(xtextface, face);
+      text_set_style(2, 1, 0);
       break;
     }
     case 6:

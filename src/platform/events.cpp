@@ -49,6 +49,7 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -245,6 +246,11 @@ bool translate_key(const QKeyEvent& key_event, EventRecord* record) {
   record->message = character | (uint32_t{code} << 8);
   record->when = platform_ticks();
   record->modifiers = modifiers_of(qt_modifiers, QGuiApplication::mouseButtons());
+  if (!found) {
+    const QList<uint> text = key_event.text().toUcs4();
+    if (!text.isEmpty() && text.front() >= 0x20 && text.front() != 0x7F)
+      record->typed = text.front();
+  }
   return true;
 }
 
@@ -290,6 +296,7 @@ bool is_input_event(QEvent::Type type) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
+    case QEvent::InputMethod:
       return true;
     default:
       return false;
@@ -382,6 +389,20 @@ class InputFilter : public QObject {
         record.modifiers = modifiers_of(mouse->modifiers(), mouse->buttons());
         record.window = entry->number;
         platform_post_event(record);
+        return true;
+      }
+      case QEvent::InputMethod: {
+        // What an input method composed arrives as keys typed one after the other.
+        const auto* composed = static_cast<QInputMethodEvent*>(event);
+        for (const uint code_point : composed->commitString().toUcs4()) {
+          EventRecord record;
+          record.what = EVENT_KEY_DOWN;
+          record.message = unicode_to_macroman(code_point);
+          record.typed = code_point;
+          record.when = platform_ticks();
+          record.window = entry->number;
+          platform_post_event(record);
+        }
         return true;
       }
       case QEvent::Wheel: {
@@ -576,6 +597,7 @@ void input_register_window(QWidget* window, QWidget* content, int number) {
   ensure_input_filter();
   input_unregister_window(window);
   input_windows.push_back({window, content ? content : window, number});
+  (content ? content : window)->setAttribute(Qt::WA_InputMethodEnabled);
 }
 
 QWidget* input_window_numbered(int number) {

@@ -79,6 +79,8 @@ struct EventRecord {
   Point where;             // mouse position in the content of `window` (pixels, y down)
   uint16_t modifiers = 0;  // ModifierBits at the time of the event
   int window = 0;          // the window the event belongs to (0 none; see dialogs.h)
+  char32_t typed = 0;      // keys: the character typed, in Unicode (0 none); a character that
+                           // Mac OS Roman cannot hold has '?' in `message`
 };
 
 inline uint8_t event_char(const EventRecord& e) { return uint8_t(e.message & 0xFF); }
