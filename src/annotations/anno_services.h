@@ -18,6 +18,7 @@
 #include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
 #include "annotations/midi_commands.h"
+#include "annotations/text_assistant.h"
 #include "annotations/text_mode.h"
 #include "model/model_services.h"
 #include "platform/events.h"

@@ -276,8 +276,19 @@ void export_command(int item) {
 
 void text_assistant_command(int item) {
   stop_playing(0);
-  if (item >= 1 && item <= 14 && item != 6 && item != 11)
-    annotation_command_unavailable(TEXT_ASSISTANT_MENU, item);
+  if (MODE != TEXT_MODE) {
+    const bool group = group_selected != 0;
+    end_anno_selection(TEXT_MODE, 0);
+    if (group) refresh_from_offscreen();
+  }
+  if (item >= 1 && item <= 14 && item != 6 && item != 11) {
+    const int category = item - 1 - (item > 6) - (item > 11);
+    if (text_assistant_dialog(category)) {
+      current_anno = text_finish(1);
+      if (current_anno) anno_highlight(current_anno, 2);
+    }
+  }
+  place_piano_window();
 }
 
 // ---- Slurs and ties ----------------------------------------------------------------------------
