@@ -166,7 +166,7 @@ void text_start(int how) {
   }
   Drosa note = insertion_point;
   if (!note || !is_plotted_note(note) || !text_template) return;
-  if (MODE != TEXT_MODE) MODE = TEXT_MODE;
+  if (MODE != TEXT_MODE) return;  // texts are typed in text mode only
   int32_t rx = 0, ry = 0;
   anno_refloc(note, text_template, &rx, &ry, 0);
   const int32_t staff_y = staff_y_of(note);
