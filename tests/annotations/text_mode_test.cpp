@@ -4,7 +4,7 @@
 //   TextMode.*:      typing, a code, bold by the Style menu, finishing, undo and redo, editing
 //                    again; long texts; Unicode typed and pasted
 //   AnnoClipboard.*: copy and paste keep offsets, a selection of two notes is refused,
-//                    duplicates at each system follow and are cleared
+//                    duplicates at each system and in every part made and cleared
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -214,6 +214,42 @@ TEST_F(AnnoClipboard, CopyPasteDuplicateAndClear) {
     copies += p->xkind == TPARAM && run_text(p) == "one";
   EXPECT_EQ(copies, 1);
   EXPECT_EQ(a->get(xeachsys), 0);
+  end_anno_selection(MUSIC_MODE, 1);
+}
+
+TEST_F(AnnoClipboard, InEveryPartACopyInEachVoiceAndClearedAgain) {
+  open(1, 2);
+  Drosa note = drawn(0)[1];
+  Drosa text = make_text_anno(note, 1, 1, 578, "solo", nullptr);
+  text->set(xhidden, 0);
+  mark_piece_changed(1, 1, 0);
+  run_until_idle();
+  ASSERT_EQ(current_ncontext, 1);
+  select_anno(text);
+  set_undo_mark(0);
+  anno_duplicate_every_part(text);
+  EXPECT_EQ(text->get(xeverypart), 1);
+  // A copy of context -1 before the note at the note's time in each voice.
+  int copies = 0;
+  for (int v = 0; v < 2; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == TPARAM && p != text) {
+        ++copies;
+        EXPECT_EQ(p->xcontext, -1) << "not in the Score";
+        Drosa after = p;
+        while (after->xkind != NOTE) after = after->xnext;
+        EXPECT_EQ(find_time_abs(after), find_time_abs(note));
+      }
+  EXPECT_EQ(copies, 2);
+  ASSERT_NE(clipboard_list, NIL);
+  EXPECT_EQ(clipboard_list->xcontext, 1);
+  EXPECT_EQ(clipboard_list->get(xeverypart), 0);
+  anno_part_label_clear(note);
+  copies = 0;
+  for (int v = 0; v < 2; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext) copies += p->xkind == TPARAM;
+  EXPECT_EQ(copies, 1) << "only the source is left";
+  EXPECT_EQ(text->get(xeverypart), 0);
   end_anno_selection(MUSIC_MODE, 1);
 }
 
