@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -29,6 +30,7 @@
 #include "platform/play_timer.h"
 #include "platform/ticks.h"
 #include "support/bench_support.h"
+#include "support/piece_builder.h"
 
 namespace {
 
@@ -169,6 +171,140 @@ void PlayTimerLateness(benchmark::State& state) {
   unload_score();
   platform_use_virtual_ticks(true);
 }
+
+// ---- MIDI files -------------------------------------------------------------------------------
+
+// ExportMidi: the score written as a MIDI file of 960 ticks a quarter; each run checks that every
+// note-on has its note-off and that the track ends with the 400th bar.
+void ExportMidi(benchmark::State& state) {
+  platform_use_virtual_ticks(true);
+  if (!load_score(state)) return;
+  const std::string path = std::string(VESK_BENCH_DIR) + "/score-16x400.mid";
+  int64_t ons = 0, offs = 0, last_tick = 0;
+  for (auto _ : state) {
+    if (!write_midi_file(path, 960)) {
+      state.SkipWithError("the export failed");
+      break;
+    }
+    state.PauseTiming();
+    std::ifstream in(path, std::ios::binary);
+    open_midi_reader(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
+    ons = offs = 0;
+    if (read_midi_header() && find_midi_track(0) > 0 && read_midi_event(1))
+      while (read_midi_event(0)) {
+        (midi_event.bytes[2] ? ons : offs) += (midi_event.bytes[0] & 0xF0) == 0x90;
+        last_tick = midi_event.time;
+      }
+    close_midi_reader();
+    state.ResumeTiming();
+  }
+  state.counters["notes"] = double(ons);
+  if (ons < 16 * BARS * 2 || ons != offs || last_tick < (BARS - 1) * 4 * 960)
+    state.SkipWithError("the file does not hold the score's notes");
+  unload_score();
+}
+
+// A MIDI file of about 1 MB, 960 ticks a quarter, in `tracks` tracks of equal length after a
+// tempo track: each a run of beats in 4/4 whose four sixteenths are chords of six keys (moving
+// each beat), with running status and note-offs as note-ons of velocity 0.
+constexpr int CHORD_BYTES = 37, BEAT_BYTES = 4 * CHORD_BYTES;
+std::vector<uint8_t> megabyte_midi_file(int tracks) {
+  const int bytes_per_track = (1 << 20) / tracks;
+  std::vector<uint8_t> file = {'M',  'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(tracks + 1),
+                               0x03, 0xC0};
+  auto chunk = [&file](const std::vector<uint8_t>& body) {
+    const uint32_t n = uint32_t(body.size());
+    file.insert(file.end(), {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
+                             uint8_t(n >> 8), uint8_t(n)});
+    file.insert(file.end(), body.begin(), body.end());
+  };
+  chunk({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00});
+  static const int shape[6] = {0, 4, 7, 12, 16, 19};
+  for (int t = 0; t < tracks; ++t) {
+    std::vector<uint8_t> body = {0x00, uint8_t(0x90 | (t & 15))};
+    for (int beat = 0; int(body.size()) < bytes_per_track - BEAT_BYTES - 8; ++beat)
+      for (int s = 0; s < 4; ++s) {
+        const int key = 36 + (beat * 5 + s * 2) % 24;
+        for (int i = 0; i < 6; ++i) {
+          if (i)
+            body.push_back(0x00);
+          else if (s || beat)
+            body.push_back(0x08);  // 8 ticks after the last note-off
+          body.insert(body.end(), {uint8_t(key + shape[i]), 80});
+        }
+        for (int i = 0; i < 6; ++i) {
+          if (i)
+            body.push_back(0x00);
+          else
+            body.insert(body.end(), {0x81, 0x68});  // 232 ticks after the onset
+          body.insert(body.end(), {uint8_t(key + shape[i]), 0});
+        }
+      }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    chunk(body);
+  }
+  return file;
+}
+
+// ImportMidi/16, /1: the import of that file's first track of notes into a voice of whole
+// rests, from the reading to the last chord inserted (quantising included): a file of 16 tracks
+// (as most large files are: a track of about 64 KB is read) and the worst case of one track
+// holding the whole megabyte. Each run checks the chords inserted and their values.
+void ImportMidi(benchmark::State& state) {
+  const int tracks = int(state.range(0));
+  const std::vector<uint8_t> file = megabyte_midi_file(tracks);
+  int chords = 0;
+  bool sixteenths = true;
+  for (auto _ : state) {
+    state.PauseTiming();
+    fresh_letter_page_program();
+    set_report_observer(stop_on_report);
+    read_header(nullptr);
+    voice_count = 0;
+    const int v = new_voice();
+    add_timesig(v, 4, 4);
+    const int bars = (1 << 20) / tracks / BEAT_BYTES / 4 + 8;
+    for (int b = 0; b < bars; ++b) add_rest(v, WHOLE), add_bar(v);
+    current_ncontext = 1;
+    page_start[v] = piece_start[v];
+    insertion_point = find_next_kind(NOTE, piece_start[v]);
+    note_entry_active = 1;
+    record_settings = RecordSettings{};
+    record_settings.filled = true;
+    record_settings.import = 1;
+    record_settings.subdivision = 5;
+    record_settings.track = 1;
+    state.ResumeTiming();
+    open_midi_reader(file);
+    read_midi_header();
+    begin_recording(1, 0);
+    read_recorded_track();
+    int made = 0;
+    if (!recording.cancelled && normalize_recording()) {
+      build_active_templates();
+      match_templates();
+      made = make_recorded_notes(current_note_template);
+    }
+    close_midi_reader();
+    state.PauseTiming();
+    release_recording();
+    chords = 0;
+    for (Drosa p = insertion_point; p; p = p->xnext)
+      if (p->xkind == NOTE && p->get(xendvcd) && !p->get(xrest)) {
+        ++chords;
+        sixteenths = sixteenths && p->get(xlgval) == SIXTEENTH;
+      }
+    if (!made) state.SkipWithError("nothing was imported");
+    discard_piece_lists();
+    set_report_observer(nullptr);
+    state.ResumeTiming();
+  }
+  state.counters["chords"] = chords;
+  if (chords < 1000 || !sixteenths) state.SkipWithError("the chords are not the file's sixteenths");
+}
+
+BENCHMARK(ExportMidi)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportMidi)->Arg(16)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(HearToFirstNote)->Arg(1)->Arg(BARS)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlayTimerLateness)->Iterations(1)->Unit(benchmark::kSecond);

@@ -363,8 +363,9 @@ void show_midi_byte(uint8_t byte) {
   ++count;
 }
 
-// The import: the track read event by event, with a beat at every period before each event.
-void import_track() {
+}  // namespace
+
+void read_recorded_track() {
   int32_t period = midi_file_header.division;
   if (rs.dotted_beat) period = period * 3 / 2;
   for (int u = rs.beat_unit; u > 3; --u) period /= 2;
@@ -419,6 +420,8 @@ void import_track() {
   }
   finish_recorded_beats(int32_t(final_beat), 1);
 }
+
+namespace {
 
 // The live record loop.
 void record_live() {
@@ -716,6 +719,19 @@ int record_midi_event(int mode, int importing) {
   return 1;
 }
 
+void begin_recording(int import, int32_t start) {
+  release_recording();
+  rec.beat_times.assign(BEAT_TIMES, 0);
+  rec.rnotes = rec.tail = newDrosa(RNOTE, 0);
+  rec.midi_head = newDrosa(MIDI, 0);
+  record_midi_event(0, import);
+  rec.beat_times[0] = start;
+  rec.last_event_time = start;
+  rec.chord_threshold = 50;
+  const ParamValue* tolerance = param_value(P_TOLERANCE, insertion_point, nullptr);
+  rec.tolerance_percent = std::clamp<int32_t>(tolerance ? tolerance->integer() : 100, 1, 400);
+}
+
 void release_recording() {
   free_list(rec.rnotes);
   free_list(rec.midi_head);
@@ -739,17 +755,7 @@ int32_t record_command(int import) {
   t->bytes()[13] &= uint8_t(~0x1C);
   t->set(xtupl, 1);
   t->set(xintimeof, 4);
-  release_recording();
-  rec.beat_times.assign(BEAT_TIMES, 0);
-  rec.rnotes = rec.tail = newDrosa(RNOTE, 0);
-  rec.midi_head = newDrosa(MIDI, 0);
-  record_midi_event(0, import);
-  const int32_t start = import ? 0 : now_ms();
-  rec.beat_times[0] = start;
-  rec.last_event_time = start;
-  rec.chord_threshold = 50;
-  const ParamValue* tolerance = param_value(P_TOLERANCE, insertion_point, nullptr);
-  rec.tolerance_percent = std::clamp<int32_t>(tolerance ? tolerance->integer() : 100, 1, 400);
+  begin_recording(import, import ? 0 : now_ms());
   open_record_dialog(import);
   update_menus(0);
   if (!rs.dialog) {
@@ -767,7 +773,7 @@ int32_t record_command(int import) {
         }
       }
     }
-    if (!rec.cancelled) import_track();
+    if (!rec.cancelled) read_recorded_track();
   } else {
     record_live();
   }

@@ -78,6 +78,16 @@ extern Recording recording;
 //          "Not enough memory to record.", "Too many metronome beats!".
 int32_t record_command(int import);
 
+// begin_recording: a fresh recording: the beat array, the heads of the lists, beat 0 and the
+// last event at `start`, the chord threshold 50 and the tolerance percentage of the insertion
+// point (engraving parameter 556).
+void begin_recording(int import, int32_t start);
+// read_recorded_track: the import's reading: the chosen track of the open MIDI file event by
+// event, with a beat at every beat period before each event, the final beat at the end of the
+// music, and the list closed. A damaged track cancels the recording (recording.cancelled).
+// Failure: level 2 "Too many metronome beats!", the reader's messages.
+void read_recorded_track();
+
 // The dialogs: 27029 for recording, 134 for importing.
 void open_record_dialog(int import);
 void recimp_dialog_event(const EventRecord& event);

@@ -1,0 +1,184 @@
+// record_app_test.cpp: Import MIDI and Record as the user drives them on an empty piece (4/4,
+// whole rests): a melody of known rhythm read from a file, the same melody exported and read
+// back, and a scale played with human timing on a MIDI keyboard against the metronome.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app_services.h"
+#include "model/model_services.h"
+#include "performance/entry_fixture.h"
+#include "performance/performance_services.h"
+#include "platform/midi.h"
+#include "platform/script.h"
+#include "platform/synth.h"
+#include "platform/ticks.h"
+
+namespace {
+
+using Note = std::array<int32_t, 3>;  // tick (or ms), key, length
+
+// A format-1 file of a tempo track and a track of notes, `division` ticks a quarter.
+void write_two_track_file(const std::string& path, const std::vector<Note>& notes,
+                          int division = 960) {
+  std::vector<std::array<int32_t, 3>> events;  // tick, key, velocity
+  for (const Note& n : notes) {
+    events.push_back({n[0], n[1], 90});
+    events.push_back({n[0] + n[2], n[1], 0});
+  }
+  std::stable_sort(events.begin(), events.end(),
+                   [](const auto& a, const auto& b) { return a[0] < b[0]; });
+  std::vector<uint8_t> body;
+  int32_t last = 0;
+  for (const auto& e : events) {
+    uint32_t delta = uint32_t(e[0] - last);
+    last = e[0];
+    uint8_t q[4];
+    int n = 0;
+    q[n++] = delta & 0x7F;
+    while (delta >>= 7) q[n++] = 0x80 | (delta & 0x7F);
+    while (n) body.push_back(q[--n]);
+    body.insert(body.end(), {0x90, uint8_t(e[1]), uint8_t(e[2])});
+  }
+  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+  auto chunk = [](std::ofstream& out, const char* type, const std::vector<uint8_t>& bytes) {
+    const uint32_t n = uint32_t(bytes.size());
+    out.write(type, 4);
+    const char length[4] = {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+    out.write(length, 4);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(n));
+  };
+  std::ofstream out(path, std::ios::binary);
+  chunk(out, "MThd", {0, 1, 0, 2, uint8_t(division >> 8), uint8_t(division)});
+  chunk(out, "MTrk", {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00});
+  chunk(out, "MTrk", body);
+}
+
+class Recording : public EntryPage {
+ protected:
+  void TearDown() override {
+    record_loop_hook = nullptr;
+    platform_synth_use_offline(false);
+    EntryPage::TearDown();
+  }
+  // The notes and rests of voice 0 from its first note: "key value[.][~]" (r for a rest,
+  // a dot for each dot, ~ tied on).
+  static std::vector<std::string> notes() {
+    std::vector<std::string> list;
+    for (Drosa p = piece_start[0]; p; p = p->xnext) {
+      if (p->xkind != NOTE) continue;
+      std::string s = p->get(xrest) ? "r" : std::to_string(p->get(xpitch) >> 8);
+      s += " " + std::to_string(p->get(xlgval)) + std::string(p->get(xdots), '.');
+      if (p->get(xtie)) s += "~";
+      list.push_back(s);
+    }
+    return list;
+  }
+  // Import MIDI with the file, its dialog taken as it comes.
+  void import(const std::string& path) {
+    script_file_name(path);
+    script_hit(1);  // the import dialog's OK
+    do_menu_item(IMPORT_MENU, 2, 'v');
+    EXPECT_EQ(run_until_idle(), -1);
+  }
+};
+
+// Two bars and a half of 4/4 at a quarter of 960 ticks, each note held 90 % of its value.
+const std::vector<Note> MELODY = {
+    {0, 60, 3456},     // a whole note
+    {3840, 62, 864},   // quarter
+    {4800, 64, 432},   // eighth
+    {5280, 65, 432},   // eighth
+    {5760, 67, 1728},  // half
+    {7680, 69, 2592},  // dotted half
+    {10560, 71, 864},  // quarter
+};
+const std::vector<std::string> MELODY_NOTES = {"60 1", "62 3",  "64 4", "65 4",
+                                               "67 2", "69 2.", "71 3"};
+
+TEST_F(Recording, ImportMidiWritesTheRhythmOfTheFileAndExportReadsBackTheSame) {
+  open_empty(4);
+  start_entry();
+  const std::string file = dir + "/melody.mid";
+  write_two_track_file(file, MELODY);
+  import(file);
+  std::vector<std::string> got = notes();
+  ASSERT_GE(got.size(), MELODY_NOTES.size());
+  EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 7), MELODY_NOTES);
+  EXPECT_EQ(insertion_point, find_next_kind(NOTE, piece_start[0])) << "at the first note";
+
+  // Exported, then imported into an empty piece: the same pitches and values.
+  const std::string exported = dir + "/exported.mid";
+  script_file_name(exported);
+  script_hit(1);  // the divisions asked, as they are
+  do_menu_item(EXPORT_MENU, 2, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  script_hit(3);  // No: the piece is not saved
+  do_menu_item(FILE_MENU, FILE_COMMAND_CLOSE, 'v');
+  run_until_idle();
+  open_empty(4);
+  start_entry();
+  import(exported);
+  EXPECT_EQ(notes(), got);
+}
+
+TEST_F(Recording, ADamagedFileAddsNothing) {
+  open_empty(2);
+  start_entry();
+  const std::vector<std::string> before = notes();
+  const std::string file = dir + "/damaged.mid";
+  write_two_track_file(file, MELODY);
+  std::filesystem::resize_file(file, std::filesystem::file_size(file) - 20);
+  import(file);
+  EXPECT_EQ(notes(), before);
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text, "Premature end of MIDI file!");
+}
+
+// A C major scale in quarters at 60 a minute, each key a little early or late.
+TEST_F(Recording, AScalePlayedWithHumanTimingBecomesQuarterNotes) {
+  open_empty(4, true);
+  start_entry();
+  // The clicks sound on the synthesizer, the keys come from the MIDI service.
+  platform_synth_use_offline(true);
+  ASSERT_EQ(qt_open_note_channels(), 1);
+  midi_out_available |= MIDI_OUT_SYNTH;
+  prefs.set_i32(PREFS_MIDI_OUTPUT_DEST, 0);
+  static const int keys[8] = {60, 62, 64, 65, 67, 69, 71, 72};
+  static const int jitter[8] = {-30, 25, 10, -20, 30, -5, -30, 15};
+  static int32_t start = 0;
+  static int played = 0;
+  static bool released = false;
+  start = now_ms();
+  played = 0;
+  record_loop_hook = [] {
+    platform_advance_microseconds(5000);  // the loop's turns take time
+    const int32_t t = now_ms() - start;
+    // The first click comes a second after the start; the scale begins on the second click.
+    if (played < 8 && t >= 2000 + 1000 * played + jitter[played]) {
+      if (played) platform_midi_loopback_play({0x80, uint8_t(keys[played - 1]), 0});
+      platform_midi_loopback_play({0x90, uint8_t(keys[played]), 80});
+      ++played;
+      released = false;
+    } else if (played == 8 && !released && t >= 9900) {
+      platform_midi_loopback_play({0x80, uint8_t(keys[7]), 0});
+      released = true;
+    } else if ((released && t >= 10100) || t > 20000) {
+      EventRecord done;
+      done.what = EVENT_KEY_DOWN;
+      done.message = KEY_RETURN;
+      platform_post_event(done);
+      record_loop_hook = nullptr;
+    }
+  };
+  do_menu_item(VOICE_MENU, 4, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_TRUE(platform_midi_take_sent().empty()) << "no click reached the MIDI service";
+  EXPECT_EQ(notes(), (std::vector<std::string>{"60 3", "62 3", "64 3", "65 3", "67 3", "69 3",
+                                               "71 3", "72 3", "r 1", "r 1"}));
+}
+
+}  // namespace
