@@ -388,7 +388,10 @@ int32_t midi_file_click_division() {
 }
 
 std::string midi_dump_page(const std::string& name, int page) {
-  std::string text = "Dump of " + name + " (page " + std::to_string(page) + "):\r";
+  char title[320];
+  std::snprintf(title, sizeof title, "Dump of %s (page %hd):\r", name.substr(0, 255).c_str(),
+                short(page));
+  std::string text = title;
   const size_t from = size_t(page - 1) * DUMP_PAGE_BYTES;
   for (size_t i = from; i < std::min(rd.data.size(), from + DUMP_PAGE_BYTES); ++i) {
     char hex[8];

@@ -322,7 +322,6 @@ int combine_tied_chords(Drosa last, bool rest) {
 }
 
 void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_first) {
-  (void)chord_size;
   int64_t s = 0;
   for (Drosa p = group_first; p && p != next_group_first; p = p->xnext) s += p->get(rttn);
   const bool repeated = is_filler(next_group_first);
@@ -335,12 +334,19 @@ void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_
     if (!n->get(xrest)) {
       // Notes and played keys are paired by key: a cluster rest or a dropped rest has none.
       const int key = std::clamp(n->get(xpitch) >> 8, 0, 127);
-      for (Drosa r = group_first; r && r != next_group_first; r = r->xnext) {
-        if (r->get(rnotenum) != key) continue;
+      Drosa r = group_first;
+      while (r && r != next_group_first && r->get(rnotenum) != key) r = r->xnext;
+      if (!r || r == next_group_first) {
+        REPORT_ERROR(4,
+                     "Pitch error in set_retained_durations: chord_size %hd, rnote_ptr %lx, "
+                     "last_note %lx, cptr %lx",
+                     short(chord_size), static_cast<unsigned long>(group_first.handle()),
+                     static_cast<unsigned long>(chord_made.handle()),
+                     static_cast<unsigned long>(n.handle()));
+      } else {
         int64_t length = r->get(rlength) ? r->get(rlength) : s;
         if (repeated) length = std::min(length, s);
         n->set(xlength, uint32_t(std::clamp<int64_t>(length * units / period, 0, INT32_MAX)));
-        break;
       }
     }
     if (n->get(xendvcd)) break;

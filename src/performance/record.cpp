@@ -755,6 +755,7 @@ int32_t record_command(int import) {
   t->bytes()[13] &= uint8_t(~0x1C);
   t->set(xtupl, 1);
   t->set(xintimeof, 4);
+  const int32_t live_period = rs.beat_period;  // the import's period is in ticks
   begin_recording(import, import ? 0 : now_ms());
   open_record_dialog(import);
   update_menus(0);
@@ -796,5 +797,6 @@ int32_t record_command(int import) {
     set_cursor(CURSOR_ID_ARROW);
   }
   release_recording();
+  if (import) rs.beat_period = live_period;
   return done;
 }

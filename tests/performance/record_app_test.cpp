@@ -58,6 +58,10 @@ void write_two_track_file(const std::string& path, const std::vector<Note>& note
 
 class Recording : public EntryPage {
  protected:
+  void SetUp() override {
+    EntryPage::SetUp();
+    record_settings = RecordSettings{};
+  }
   void TearDown() override {
     record_loop_hook = nullptr;
     platform_synth_use_offline(false);
