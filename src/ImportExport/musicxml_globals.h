@@ -261,6 +261,7 @@ struct MxmlState {
   uint8_t margins_given[2] = {};
   int margin_type = 3;  // 1 odd, 2 even, 3 both
   int32_t system_distance = -1, top_system_distance = -1, staff_distance = -1;
+  std::vector<int32_t> later_top_distances;  // top-system-distance of pages after the first
   bool defaults_applied = false;
   double layout_scale = 1;  // page lengths on the paper become layout lengths by this factor
   int32_t result_width = 0,

@@ -29,7 +29,7 @@ constexpr int PARAM_PEDAL_PRESS = 606, PARAM_PEDAL_RELEASE = 607;
 constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
 constexpr int PARAM_HIDDEN_TEXT = 578;
 constexpr int CLASS_OTHER = 1;
-constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, LEFT_MARGIN = 2, STAFF_RIGHT = 6;
+constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5;
 constexpr int HAIRPIN = 1, BEGLINE = 3, ENDLINE = 1;
 constexpr int HAIRPIN_LENGTH = 400, HAIRPIN_OPENING = 40, CLIP_MARGIN = 280;
@@ -88,8 +88,8 @@ void place_tparam(Drosa t, const MxmlItem& item) {
   int32_t x = item.x + item.dx, y = item.y + item.dy;
   if (item.credit && (item.given & 1)) {
     const int32_t width = mxml.page_width > 0 ? mxml.page_width * UNITS_PER_TENTH : 76 * 72;
+    // A credit's x counts from the page's left edge, as the left margin's reference does.
     if (h == PAGE_CENTRE) x -= width / 2;
-    if (h == LEFT_MARGIN) x -= mxml.margins[0][0] * UNITS_PER_TENTH;
     if (h == STAFF_RIGHT) x -= width - mxml.margins[0][1] * UNITS_PER_TENTH;
   }
   if (item.credit && (item.given & 2)) y -= VERTICAL_ORIGIN;

@@ -260,7 +260,14 @@ void mxml_credit_words(XmlElement& e) {
   mxml_item_position(e, &item, 0);
   mxml_text_format(e, &item, nullptr);
   item.text = mxml_text(e);
+  // Words without a place of their own go on from the words before them in the credit, on
+  // their line (or the next, when those end theirs).
+  if (!(item.given & 3) && !g.items.empty() && g.items.back().credit) {
+    g.items.back().text += item.text;
+    return;
+  }
   int32_t y = item.y;
+  const bool placed = (item.given & 2) || (item.size_given && item.size > 19);
   if (!(item.given & 2) && item.size_given && item.size > 19) y = -320;
   const int s = credit_style(item, y);
   if (s < 0 || item.text.empty()) return;
@@ -268,7 +275,8 @@ void mxml_credit_words(XmlElement& e) {
   item.kind = st.kind;
   const uint16_t justification = item.justify_given ? (item.reference & 7) : (st.reference & 7);
   item.reference = uint16_t((st.reference & ~7) | justification);
-  item.y = s == STYLE_RIGHTS ? st.y : y;
+  // Words placed nowhere stand where their kind does.
+  item.y = s == STYLE_RIGHTS || !placed ? st.y : y;
   if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
   if (!(item.given & 1)) item.x = st.x;
   item.credit = true;

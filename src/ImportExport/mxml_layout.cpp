@@ -26,6 +26,9 @@ constexpr double PROGRAM_STAFF_SPACE = 5;  // points: the space of staff size 50
 // The smallest print scale a document's staff size may ask for: a staff space of one point.
 constexpr int LEAST_PRINT_SCALE = 20;
 constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
+// A document measures a page's top to its first staff's top line; the program's top margin
+// reaches its middle line, two staff spaces lower.
+constexpr int TOP_LINE_TO_MIDDLE = STAFF_HEIGHT_TENTHS / 2;
 constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
 constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
@@ -67,7 +70,8 @@ void set_margins(int context) {
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = margin(TOP), bottom = margin(BOTTOM);
   if (top >= 0 || mxml.top_system_distance >= 0) {
-    const int32_t t = page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0));
+    const int32_t t =
+        page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0) + TOP_LINE_TO_MIDDLE);
     for (int offset : OPTIONS_TOP) set_options_i32(context, offset, std::clamp(t, 10, half_height));
   }
   if (bottom >= 0)
@@ -251,12 +255,24 @@ void mxml_top_system_distance(XmlElement& e) {
     mxml.top_system_distance = t;
     return;
   }
-  // In the print of the first measure: the distance on the first page.
-  if (xml_open_element_level(e, "print") < 0 || mxml.measure_counter != 1) return;
+  // In the print of the first measure: the distance on the first page. In a later one: on
+  // the page it begins; the other pages take the middle of those the document gives, since
+  // the program's pages need not begin where the document's do.
+  if (xml_open_element_level(e, "print") < 0) return;
+  int32_t distance = t;
+  int offset = OPTIONS_TOP[1];
+  if (mxml.measure_counter != 1) {
+    std::vector<int32_t>& later = mxml.later_top_distances;
+    later.push_back(t);
+    std::nth_element(later.begin(), later.begin() + long(later.size() / 2), later.end());
+    distance = later[later.size() / 2];
+    offset = OPTIONS_TOP[0];
+  }
   const int context = std::max<int>(current_ncontext, 1);
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = std::max(margin(TOP), 0);
-  set_options_i32(context, OPTIONS_TOP[1], std::clamp(page_tenths(top + t), 10, half_height));
+  set_options_i32(context, offset,
+                  std::clamp(page_tenths(top + distance + TOP_LINE_TO_MIDDLE), 10, half_height));
 }
 
 void mxml_staff_layout(XmlElement& e) {

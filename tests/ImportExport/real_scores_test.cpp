@@ -237,6 +237,18 @@ TEST_F(EngravedFixture, AVoiceMovingOnBesideAHeldNoteKeepsClearOfItsHead) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, CreditsAndTheFirstSystemOfEveryPageStayOnThePaper) {
+  // Words of a credit without a place once stood at the paper's bottom edge, a credit at the
+  // page's left was moved left by the margin, past the edge, and the first staff of a page
+  // after the first stood at the top margin with its middle line, notes above it off the top.
+  std::vector<PageFault> faults = engrave("credits_on_the_paper");
+  ASSERT_EQ(page_count, 2);
+  ASSERT_EQ(format_page(2, 0), 1);
+  for (PageFault& f : check_page_elements(formatted_page_frame(2))) faults.push_back(f);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;

@@ -59,11 +59,11 @@ struct Staff {
 
 // ---- Measuring --------------------------------------------------------------------------
 
-// The ink of a glyph in layout units about its origin (y downward), by font, size and code.
-Rect glyph_ink(int font, int size, int face, int code) {
-  static std::map<int64_t, Rect> cache;
-  const int64_t key = (int64_t(font) << 32) | (int64_t(size & 0xFF) << 24) |
-                      (int64_t(face & 0xFF) << 16) | (code & 0xFFFF);
+// The ink of a text in layout units about its origin (y downward), by font, size and face.
+Rect text_ink(int font, int size, int face, const std::string& text) {
+  static std::map<std::string, Rect> cache;
+  const std::string key = std::to_string(font) + "/" + std::to_string(size & 0xFF) + "/" +
+                          std::to_string(face & 0xFF) + "/" + text;
   auto found = cache.find(key);
   if (found != cache.end()) return found->second;
   // Measured ten times larger, so that a pixel is a layout unit, while the size allows it.
@@ -75,8 +75,7 @@ Rect glyph_ink(int font, int size, int face, int code) {
   text_font(font);
   text_size(size * scale);
   text_face(face);
-  const char byte = char(code & 0xFF);
-  Rect ink = text_ink_box(&byte, 1);
+  Rect ink = text_ink_box(text.data(), int(text.size()));
   text_font(old_font);
   text_size(old_size);
   text_face(old_face);
@@ -87,10 +86,25 @@ Rect glyph_ink(int font, int size, int face, int code) {
   return ink;
 }
 
+Rect glyph_ink(int font, int size, int face, int code) {
+  return text_ink(font, size, face, std::string(1, char(code & 0xFF)));
+}
+
+// A text run by its ink: the ascent and descent of a font (of a music font above all) reach
+// far past the ink of its characters. By the font's metrics when it has no ink to measure.
 Box text_box(Drosa attributes) {
   const GEMeasuredText t = measure_GE_text(attributes);
   const int32_t x = attributes->get(xgc_x) + attributes->get(xgc_dx);
   const int32_t y = attributes->get(xgc_y) + attributes->get(xgc_dy);
+  std::string line = t.text;
+  line.erase(
+      std::remove_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }),
+      line.end());
+  if (line.size() == t.text.size() && !line.empty()) {
+    const Rect ink = text_ink(attributes->get(xgc_font), attributes->get(xgc_size),
+                              attributes->get(xgc_style), line);
+    if (!ink.empty()) return {x + ink.left, y - ink.bottom, x + ink.right, y - ink.top};
+  }
   return {x, int32_t(y - 10 * t.metrics.descent), int32_t(x + 10 * t.width),
           int32_t(y + 10 * t.metrics.ascent)};
 }
