@@ -269,6 +269,7 @@ struct MxmlState {
   // ---- Text
   MxmlTitle titles[MXML_TITLE_RECORDS];
   int title_flush = 0;
+  bool credit_of_later_page = false;  // the credit being read belongs to a page after the first
   std::deque<MxmlGroup> slots[MXML_SLOTS];
   MxmlItem* item = nullptr;                // the item text, syllabic and extend write into
   MxmlItem* direction_dynamics = nullptr;  // open dynamics item of a direction

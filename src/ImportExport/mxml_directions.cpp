@@ -251,9 +251,16 @@ void mxml_creator(XmlElement& e) {
   if (mxml_attr_is(e, "type", "poet") || mxml_attr_is(e, "type", "lyricist")) title_item(e, 3);
 }
 
-void mxml_credit(XmlElement&) { mxml.slots[MXML_CREDIT_SLOT].emplace_back(); }
+// A credit of a later page (its page number, its running title) is not drawn on the first:
+// the program numbers its own pages, which need not break where the document's do.
+void mxml_credit(XmlElement& e) {
+  const int page = xml_attr_int(e, "page");
+  mxml.credit_of_later_page = page != XML_NO_INT && page > 1;
+  mxml.slots[MXML_CREDIT_SLOT].emplace_back();
+}
 
 void mxml_credit_words(XmlElement& e) {
+  if (mxml.credit_of_later_page) return;
   MxmlGroup& g = open_group(MXML_CREDIT_SLOT);
   MxmlItem item = item_of_style(STYLE_WORDS_ABOVE);
   item.x = item.y = 0;

@@ -296,6 +296,7 @@ TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
   EXPECT_NE(annotations.find("@0 Opus 1@0 Sonata@0 J. Composer@0 (c) 2024@0 param {129:5,65}"),
             std::string::npos)
       << annotations;
+  EXPECT_EQ(annotations.find("Running title"), std::string::npos);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 82);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 116);
   EXPECT_EQ(options_i32(1, 22), 347);  // left margin, tenths of a point
