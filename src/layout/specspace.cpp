@@ -93,18 +93,26 @@ bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 bool at_start(Drosa current) { return !current || is_chain_head(current); }
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
 
-// A chord of hidden rests only (that the document shows no rest for): it draws nothing.
+// A rest that the document does not show.
+bool hidden_rest(Drosa n) { return n->get(xrest) && n->get(xhider) && !n->get(xgrace); }
+
+// A chord of hidden rests only: it draws nothing.
 bool hidden_chord(Drosa first) {
-  for (Drosa n : chord_notes(first))
-    if (!n->get(xrest) || !n->get(xhider) || n->get(xgrace)) return false;
-  return true;
+  if (!hidden_rest(first)) return false;
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n != last; n = chain_next(n))
+    if (!n || !hidden_rest(n)) return false;
+  return hidden_rest(last);
 }
 
 // The chord of the layer that the next chord keeps its space from: the current one, or the
 // last before it that draws something.
 Drosa drawn_chord_before(Drosa current) {
-  while (!at_start(current) && hidden_chord(chord_first_note(current)))
-    current = chain_prev(chord_first_note(current));
+  while (current && hidden_rest(current) && !is_chain_head(current)) {
+    Drosa first = chord_first_note(current);
+    if (!hidden_chord(first)) break;
+    current = chain_prev(first);
+  }
   return current;
 }
 
