@@ -39,6 +39,7 @@
 #include "model/undo.h"
 #include "model/views.h"
 #include "model/voice_lists.h"
+#include "platform/event_input.h"
 #include "platform/port.h"
 
 namespace {
@@ -505,6 +506,12 @@ void ncontext_dialog(int32_t measure) {
     const int item = platform_modal_dialog(dialog, ncontext_dialog_filter);
     // A name typed belongs to the context it was typed for, whatever is done next.
     take_typed_name();
+    // Asked to quit (a signal, a logout): the dialog, which has no Cancel, closes at once, on
+    // the Score when this context has no parts yet; the quit goes on in the main loop.
+    if (input_quit_requested()) {
+      if (first_voice_shown() < 0) ncontext_dialog_set_name(SCORE, measure);
+      break;
+    }
     if (item == NCONTEXT_DONE) {
       if (may_close(page_width, page_height)) break;
       continue;

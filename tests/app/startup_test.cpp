@@ -5,7 +5,8 @@
 //                   closes without asking
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
 //                   the quit event and the last window's close box; Quit in a message and a
-//                   signal during an alert take that path too; a signal during a save;
+//                   signal during an alert or the notation-context dialog take that path
+//                   too; a signal during a save;
 //                   a fatal report writes recovery copies
 #include <gtest/gtest.h>
 
@@ -238,6 +239,18 @@ TEST_F(Quit, QuitInAMessageAndASignalDuringAnAlertTakeTheQuitPath) {
   std::raise(SIGTERM);
   EXPECT_EQ(run_until_idle(), 1);
   EXPECT_GT(first_note_position_in(dir + "/song (recovered).vesk"), 0);
+}
+
+// The notation-context dialog has no Cancel: a signal closes it all the same, and the program
+// ends (before, the dialog took the quit's cancel for its name field and never closed).
+TEST_F(Quit, ASignalDuringTheNotationContextDialogClosesItAndQuits) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));
+  std::raise(SIGTERM);
+  do_menu_item(CONTEXT_MENU, 4, 'v');
+  EXPECT_EQ(current_ncontext, 1);
+  EXPECT_EQ(run_until_idle(), 0);
 }
 
 TEST_F(Quit, ASignalDuringASaveIsHandledAfterTheSaveCompletes) {
