@@ -81,7 +81,7 @@ const char* layout_string(int kind) {
   return is_node_kind(kind) ? node_layout_strings[kind - FIRST_KIND] : "";
 }
 
-int effective_kind(Drosa node) {
+int effective_kind_in_context(Drosa node) {
   int kind = node->xkind;
   int context = node->xcontext;
   if (context == 0 || kind == NOTE || context == current_ncontext ||
