@@ -367,8 +367,12 @@ size_t entry_of_bar(const std::vector<measure_record>& table, int32_t bar_number
   return 0;
 }
 
-// Removes every break after the start note except those where the staff count changes.
+// Removes every break after the start note except those where the staff count changes. The
+// breaks go last first: the clef and key a system start restates are compared with those in
+// force before it, which are then found at the system start before rather than, with every
+// earlier restatement gone, at the head of the voice.
 void remove_old_breaks(Drosa start_note, const std::vector<measure_record>& table) {
+  std::vector<Drosa> breaks;
   int32_t number = bar_number_of_node(start_note);
   for (Drosa p = start_note->xnext; p; p = p->xnext) {
     int kind = effective_kind(p);
@@ -377,10 +381,9 @@ void remove_old_breaks(Drosa start_note, const std::vector<measure_record>& tabl
     if (p->get(xendpiece)) break;
     size_t i = entry_of_bar(table, number);
     if (i && table[i].staves != table[i - 1].staves) continue;
-    Drosa before = p->xback;
-    delete_system_start(p->xnext, 1, 0, 1);
-    if (before->xnext != p) p = before;
+    breaks.push_back(p);
   }
+  for (auto p = breaks.rbegin(); p != breaks.rend(); ++p) delete_system_start((*p)->xnext, 1, 0, 1);
 }
 
 // A strict system start at the note; true when a system begins there afterwards.
@@ -1191,10 +1194,14 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
         (page_relative && e->get(xendpage)))
       continue;
     clear_staff_drags(e);
-    Drosa next_clef = find_next_kind_before_note(CLEF, e), clef = find_prev_kind(CLEF, e);
+    // A sign restated at the system's start goes when the one before says the same; the
+    // search back, which may pass the whole voice, is made only when there is one.
+    Drosa next_clef = find_next_kind_before_note(CLEF, e);
+    Drosa clef = next_clef ? find_prev_kind(CLEF, e) : NIL;
     if (next_clef && clef && next_clef->get(xclef) == clef->get(xclef))
       removevc_with_undo(next_clef);
-    Drosa next_key = find_next_kind_before_note(KEYSIG, e), key = find_prev_kind(KEYSIG, e);
+    Drosa next_key = find_next_kind_before_note(KEYSIG, e);
+    Drosa key = next_key ? find_prev_kind(KEYSIG, e) : NIL;
     if (next_key && key && next_key->get(xkey) == key->get(xkey)) removevc_with_undo(next_key);
     repeat_annos_at_system(e, 0);
     repeat_annos_at_page(e, 0);
