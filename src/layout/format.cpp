@@ -439,8 +439,9 @@ void carry_signs_from_voice(VoiceData& voice) {
 }
 
 // Step 13.4: the beaming, clef, key and time signature each voice carries into the next
-// system.
+// system. The walks back through the page's chords are kept for the systems after.
 void carry_voice_state() {
+  keep_staff_walks(true);
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     VoiceData& voice = voice_data[v];
@@ -451,6 +452,7 @@ void carry_voice_state() {
     else
       carry_signs_from_voice(voice);
   }
+  keep_staff_walks(false);
 }
 
 // Step 13.5: every voice moves on to its next system; a voice whose page has no further
@@ -470,6 +472,7 @@ bool advance_to_next_system() {
 
 // Step 13: the systems of the page in order. false when interrupted.
 bool format_systems() {
+  forget_staff_walks();  // of the chords of a page formatted before
   last_pstaff = -1;
   for (int32_t s = 1; s <= system_count; ++s) {
     first_pstaff = last_pstaff + 1;

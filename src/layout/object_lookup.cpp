@@ -9,6 +9,9 @@
 #include "layout/object_lookup.h"
 
 #include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <vector>
 
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -70,6 +73,51 @@ Drosa search_chord(int kind, Drosa cddata) {
   return NIL;
 }
 
+// The walks back through the chord chain that the formatter keeps: for a chord, what the walk
+// from it found (a sign, or the earliest chord of its staff), by sign. A walk from a chord of
+// a finished system always finds the same, since the chain only grows after it, so a walk
+// that meets a chord walked before takes its answer rather than going on to the page start.
+bool walks_kept = false;
+std::unordered_map<uint32_t, std::array<Drosa, 3>> kept_walks;
+
+int sign_slot(int kind) { return kind == CLEF ? 0 : kind == KEYSIG ? 1 : kind == TIMESIG ? 2 : -1; }
+
+// The chain walk of look_in_staff_list from a chord of the pstaff (links its CDDATA3).
+Drosa walk_staff_chords(int kind, Drosa chord, Drosa links) {
+  const int slot = walks_kept ? sign_slot(kind) : -1;
+  const int pstaff = links->get(xpstaff);
+  std::vector<uint32_t> walked;  // the staff's chords passed, whose answer is the walk's
+  Drosa answer = NIL, earliest = chord;
+  // Every chord of the page is passed at most once; a longer walk is a broken chain.
+  for (int32_t steps = 0; links && steps <= total_Drosa_count; ++steps) {
+    if (links->get(xpstaff) == pstaff) {
+      if (slot >= 0) {
+        auto kept = kept_walks.find(chord.handle());
+        if (kept != kept_walks.end() && kept->second[size_t(slot)]) {
+          answer = kept->second[size_t(slot)];
+          break;
+        }
+        walked.push_back(chord.handle());
+      }
+      if ((answer = search_chord(kind, chord))) break;
+      earliest = chord;
+    }
+    chord = links->get(xprevchord);
+    links = chord_links(chord);
+  }
+  if (!answer) answer = earliest;
+  for (uint32_t handle : walked) kept_walks[handle][size_t(slot)] = answer;
+  return answer;
+}
+
+}  // namespace
+
+void keep_staff_walks(bool keep) { walks_kept = keep; }
+
+void forget_staff_walks() { kept_walks.clear(); }
+
+namespace {
+
 // What the voice of the note before a chord's CDDATA carried in from earlier systems.
 Drosa carried_by_voice(int kind, Drosa cddata) {
   Drosa note = cddata->xback;
@@ -92,18 +140,7 @@ Drosa look_in_staff_list(int kind, Drosa node) {
   Drosa chord = layer_first(note);
   Drosa links = chord_links(chord);
   if (!links) return NIL;
-  int pstaff = links->get(xpstaff);
-  Drosa earliest = chord;
-  // Every chord of the page is passed at most once; a longer walk is a broken chain.
-  for (int32_t steps = 0; links && steps <= total_Drosa_count; ++steps) {
-    if (links->get(xpstaff) == pstaff) {
-      if (Drosa found = search_chord(kind, chord)) return found;
-      earliest = chord;
-    }
-    chord = links->get(xprevchord);
-    links = chord_links(chord);
-  }
-  return earliest;
+  return walk_staff_chords(kind, chord, links);
 }
 
 Drosa find_object(int kind, Drosa node) {

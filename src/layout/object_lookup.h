@@ -18,6 +18,11 @@ Drosa find_object(int kind, Drosa node);
 // staff earlier on the page; else the CDDATA of the earliest chord of the staff reached, or
 // NIL when the node is not near a formatted note.
 Drosa look_in_staff_list(int kind, Drosa node);
+// keep_staff_walks: while on, look_in_staff_list keeps, for every chord its walks pass, what
+// they found, and a later walk that meets such a chord takes it. Only for walks from chords of
+// finished systems, whose records and signs stay as they are until forget_staff_walks.
+void keep_staff_walks(bool keep);
+void forget_staff_walks();
 // The staff number (xsstaff of the PRINT in force) of the voice at the node.
 int16_t find_sstaff(Drosa node);
 
