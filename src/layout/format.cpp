@@ -369,22 +369,28 @@ bool fit_system() {
   return false;
 }
 
+// Set while format_all_pages formats a page only to find where its systems and the page
+// must be cut: the drawing passes are left to the page's next format. Justification still
+// runs, since it mends zones that no longer fit, which every later format must find mended.
+bool breaking_only = false;
+
 // Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
 bool run_passes() {
-  return beam_end_pass()             // where beams must end
-         && note_positions_pass()    // vertical positions of notes and rests
-         && setstdir()               // stem directions
-         && split_unequal_chords()   // notes that cannot share a stem leave their chord
-         && join_beams_pass()        // beams joined across chords
-         && spacing_pass()           // chords, accidentals, spacing, lyrics
-         && fit_system()             // too many bars for the line: cut
-         && relocate(system_number)  // justification to the line width
-         && plot_page()              // staff lines, brackets, beams and chords drawn
-         && group_tuplets()          // tuplet groups
-         && layout_slurs()           // ties and slurs
-         && draw_voice_annos()       // annotations of the voices
-         && draw_pstaff_texts()      // texts of the staves
-         && draw_pstaff_annos();     // line annotations of the staves
+  return beam_end_pass()                 // where beams must end
+         && note_positions_pass()        // vertical positions of notes and rests
+         && setstdir()                   // stem directions
+         && split_unequal_chords()       // notes that cannot share a stem leave their chord
+         && join_beams_pass()            // beams joined across chords
+         && spacing_pass()               // chords, accidentals, spacing, lyrics
+         && fit_system()                 // too many bars for the line: cut
+         && relocate(system_number)      // justification to the line width
+         && (breaking_only ||            // where the cuts go is known: no drawing
+             (plot_page()                // staff lines, brackets, beams and chords drawn
+              && group_tuplets()         // tuplet groups
+              && layout_slurs()          // ties and slurs
+              && draw_voice_annos()      // annotations of the voices
+              && draw_pstaff_texts()     // texts of the staves
+              && draw_pstaff_annos()));  // line annotations of the staves
 }
 
 // The first note of the voice's system that is in a print chain.
@@ -529,7 +535,7 @@ void copy_to_screen() {
 void finish_format(bool printing) {
   if (!printing && !whole_piece_format) redraw_view();
   reformat_pending = 0;
-  GE_list_complete = 1;
+  GE_list_complete = !breaking_only;  // a page formatted only for its cuts draws nothing
   if (old_GE_head) destroy_Drosa_list(old_GE_head);
   old_GE_head = NIL;
   draw_piano_window();
@@ -614,7 +620,7 @@ int32_t format_page_once(int32_t page, int keep) {
   if (fit_page_height(page, staves)) return format_again(page, keep);  // 9a: too tall
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
-  GEinit(1);                 // 12: a new graphics list
+  GEinit(!breaking_only);    // 12: a new graphics list (the old kept for the screen)
   if (!format_systems())     // 13: every system's passes
     return page_fitting.restart ? format_again(page, keep) : 0;
   if (flashing_node) stop_flashing(flashing_node);  // 14
@@ -635,6 +641,9 @@ void format_all_pages() {
   int32_t shown_page = current_page;
   count_pages();
   whole_piece_format = 1;
+  // Every page is formatted as far as its cuts; the page formatted last is formatted again in
+  // whole, so that its layout records are complete as after any format.
+  breaking_only = true;
   for (int32_t page = page_count; page >= 1; --page) {
     disable_format_interrupts();
     current_page = page;
@@ -642,6 +651,12 @@ void format_all_pages() {
     format_page(page, 0);
     // A page cut: what was cut off is new pages after it, formatted next.
     if (page_count > pages_before) page += 1 + (page_count - pages_before);
+  }
+  breaking_only = false;
+  if (last_formatted_page >= 1) {
+    disable_format_interrupts();
+    current_page = last_formatted_page;
+    format_page(last_formatted_page, 0);
   }
   current_page = shown_page;
   whole_piece_format = 0;

@@ -29,9 +29,10 @@ inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
 
 // format_all_pages: formats every page from the last to the first without interruption (the
-// pages a format cuts off are formatted right after it), none of them drawn on the view; the
-// current page stays the current page, and its graphics must be made again
-// (page_graphics_stale).
+// pages a format cuts off are formatted right after it), none of them drawn on the view. Each
+// is formatted only as far as it takes to cut its systems and the page where they must be
+// (spacing, justification); the page formatted last is then formatted in whole. The current
+// page stays the current page, and its graphics must be made again (page_graphics_stale).
 void format_all_pages();
 
 // ---- Interrupting a format -------------------------------------------------------------------
