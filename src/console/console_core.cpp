@@ -11,9 +11,10 @@
 //     writer of standard output waits in its write once the pipe is full;
 //   - the wait ends as soon as the main thread has shown enough to go below half the limit,
 //     or the console goes;
-//   - when the main thread shows nothing at all for two seconds (it is busy, or it is itself
-//     the writer of standard output and would never get to show anything), the senders give
-//     up waiting and go on, letting the queue grow, until the main thread shows text again.
+//   - when the main thread shows nothing at all for two seconds of the program's clock (it is
+//     busy, or it is itself the writer of standard output and would never get to show
+//     anything), the senders give up waiting and go on, letting the queue grow, until the main
+//     thread shows text again.
 // So text is never dropped, and nobody waits for a main thread that is not reading.
 //
 // Standard output and input that the console takes over are kept (duplicated) and given back
@@ -41,6 +42,7 @@
 #include "console/console_menus.h"
 #include "console/console_text.h"
 #include "platform/console_window.h"
+#include "platform/ticks.h"
 
 namespace {
 
@@ -100,16 +102,25 @@ void pace(console_record* record) {
   console_post_countdown = 7;
 }
 
+constexpr int64_t STALL_MICROSECONDS = 2000000;  // nothing shown for this long: go on
+
 // Waits while the text posted and not yet shown is over the limit (see the file's comment).
+// The two seconds are the platform clock's: a virtual clock stands still until it is moved,
+// which the wait notices within a millisecond.
 void wait_for_room(console_record* record) {
   std::unique_lock lock(record->queue_lock);
   while (record->alive == 1 && record->queued_bytes >= console_queue_limit &&
          record->stalled_at != record->messages_shown) {
     const uint64_t shown = record->messages_shown;
-    const bool moved = record->queue_shrunk.wait_for(lock, std::chrono::seconds(2), [&] {
-      return record->alive != 1 || record->queued_bytes < console_queue_limit / 2 ||
-             record->messages_shown != shown;
-    });
+    const int64_t give_up = platform_microseconds() + STALL_MICROSECONDS;
+    bool moved = false;
+    for (int64_t left; !moved && (left = give_up - platform_microseconds()) > 0;) {
+      const auto slice = std::chrono::microseconds(platform_ticks_virtual() ? 1000 : left);
+      moved = record->queue_shrunk.wait_for(lock, slice, [&] {
+        return record->alive != 1 || record->queued_bytes < console_queue_limit / 2 ||
+               record->messages_shown != shown;
+      });
+    }
     if (!moved) record->stalled_at = shown;
   }
 }

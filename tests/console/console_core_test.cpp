@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "console_fixture.h"
+#include "platform/ticks.h"
 
 namespace {
 
@@ -98,6 +99,10 @@ TEST_F(Printing, LongTextsInPiecesAndTheLengthLimits) {
 using Queue = ConsoleTest;
 
 TEST_F(Queue, WritersWaitAtTheBoundThenGoOnWhenNothingIsShown) {
+  struct VirtualClock {
+    VirtualClock() { platform_use_virtual_ticks(true); }
+    ~VirtualClock() { platform_use_virtual_ticks(false); }
+  } clock;
   console_queue_limit = 64 << 10;
   console_record* record = make();
   std::string expected;
@@ -114,17 +119,19 @@ TEST_F(Queue, WritersWaitAtTheBoundThenGoOnWhenNothingIsShown) {
       console_print(record, piece.c_str(), static_cast<int32_t>(piece.size()), 0, 0);
     done = true;
   });
-  // The main thread shows nothing: the writer waits at the bound...
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  EXPECT_FALSE(done);
-  {
+  // The main thread shows nothing: the writer waits at the bound, on a clock that stands
+  // still...
+  const auto queued = [record] {
     std::lock_guard lock(record->queue_lock);
-    EXPECT_LE(record->queued_bytes, console_queue_limit + CONSOLE_LARGEST_CHUNK);
-  }
+    return record->queued_bytes;
+  };
+  while (queued() < console_queue_limit && !done) std::this_thread::yield();
+  EXPECT_FALSE(done);
+  EXPECT_LE(queued(), console_queue_limit + CONSOLE_LARGEST_CHUNK);
   // ...but not for ever: after two seconds with nothing shown it goes on.
-  for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(done);
+  platform_advance_ticks(121);
   writer.join();
+  EXPECT_TRUE(done);
   ASSERT_TRUE(pump_queue(record));
   EXPECT_EQ(text(record), expected) << "nothing lost";
 }
