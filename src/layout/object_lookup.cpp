@@ -77,37 +77,55 @@ Drosa search_chord(int kind, Drosa cddata) {
 // from it found (a sign, or the earliest chord of its staff), by sign. A walk from a chord of
 // a finished system always finds the same, since the chain only grows after it, so a walk
 // that meets a chord walked before takes its answer rather than going on to the page start.
+// A kept walk looks for the three signs at once.
+constexpr int SIGN_KINDS[3] = {CLEF, KEYSIG, TIMESIG};
 bool walks_kept = false;
 std::unordered_map<uint32_t, std::array<Drosa, 3>> kept_walks;
 
-int sign_slot(int kind) { return kind == CLEF ? 0 : kind == KEYSIG ? 1 : kind == TIMESIG ? 2 : -1; }
-
-// The chain walk of look_in_staff_list from a chord of the pstaff (links its CDDATA3).
-Drosa walk_staff_chords(int kind, Drosa chord, Drosa links) {
-  const int slot = walks_kept ? sign_slot(kind) : -1;
+// The chain walk of look_in_staff_list from a chord of the pstaff (links its CDDATA3), for
+// the kinds whose slot in `answers` is NIL; those found none of are given the earliest chord
+// of the staff reached. `keep`: the kinds are the three signs, and the walk is kept.
+void walk_staff_chords(const int* kinds, int count, Drosa* answers, Drosa chord, Drosa links,
+                       bool keep) {
   const int pstaff = links->get(xpstaff);
-  std::vector<uint32_t> walked;  // the staff's chords passed, whose answer is the walk's
-  Drosa answer = NIL, earliest = chord;
+  std::vector<uint32_t> walked[3];  // the staff's chords passed, whose answer is the walk's
+  Drosa earliest = chord;
+  int open = count;
   // Every chord of the page is passed at most once; a longer walk is a broken chain.
-  for (int32_t steps = 0; links && steps <= total_Drosa_count; ++steps) {
+  for (int32_t steps = 0; open > 0 && links && steps <= total_Drosa_count; ++steps) {
     if (links->get(xpstaff) == pstaff) {
-      if (slot >= 0) {
-        auto kept = kept_walks.find(chord.handle());
-        if (kept != kept_walks.end() && kept->second[size_t(slot)]) {
-          answer = kept->second[size_t(slot)];
-          break;
+      auto kept = keep ? kept_walks.find(chord.handle()) : kept_walks.end();
+      for (int k = 0; k < count; ++k) {
+        if (answers[k]) continue;
+        if (kept != kept_walks.end() && kept->second[size_t(k)]) {
+          answers[k] = kept->second[size_t(k)];
+        } else {
+          if (keep) walked[k].push_back(chord.handle());
+          answers[k] = search_chord(kinds[k], chord);
         }
-        walked.push_back(chord.handle());
+        if (answers[k]) --open;
       }
-      if ((answer = search_chord(kind, chord))) break;
       earliest = chord;
     }
     chord = links->get(xprevchord);
     links = chord_links(chord);
   }
-  if (!answer) answer = earliest;
-  for (uint32_t handle : walked) kept_walks[handle][size_t(slot)] = answer;
-  return answer;
+  for (int k = 0; k < count; ++k) {
+    if (!answers[k]) answers[k] = earliest;
+    for (uint32_t handle : walked[k]) kept_walks[handle][size_t(k)] = answers[k];
+  }
+}
+
+// The walk for one kind: of all three signs when walks are kept and the kind is one of them.
+Drosa walk_for(int kind, Drosa chord, Drosa links) {
+  Drosa answers[3] = {NIL, NIL, NIL};
+  for (int k = 0; walks_kept && k < 3; ++k) {
+    if (SIGN_KINDS[k] != kind) continue;
+    walk_staff_chords(SIGN_KINDS, 3, answers, chord, links, true);
+    return answers[k];
+  }
+  walk_staff_chords(&kind, 1, answers, chord, links, false);
+  return answers[0];
 }
 
 }  // namespace
@@ -140,7 +158,7 @@ Drosa look_in_staff_list(int kind, Drosa node) {
   Drosa chord = layer_first(note);
   Drosa links = chord_links(chord);
   if (!links) return NIL;
-  return walk_staff_chords(kind, chord, links);
+  return walk_for(kind, chord, links);
 }
 
 Drosa find_object(int kind, Drosa node) {
