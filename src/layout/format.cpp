@@ -553,9 +553,7 @@ namespace {
 bool page_has_cut_systems() {
   if (page_fitting.cuts > 0) return true;
   for (int v = 0; v < voices(); ++v)
-    if (shown(v) && std::find(fitted_page_starts.begin(), fitted_page_starts.end(),
-                              page_start[v]) != fitted_page_starts.end())
-      return true;
+    if (shown(v) && fitted_page_starts.count(page_start[v].handle())) return true;
   return false;
 }
 
@@ -566,7 +564,7 @@ bool cut_page_before(int s) {
   split_page(s);
   if (page_count == pages_before) return false;
   for (int v = 0; v < voices(); ++v)
-    if (shown(v) && system_cursor[v]) fitted_page_starts.push_back(system_cursor[v]);
+    if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;
 }
 

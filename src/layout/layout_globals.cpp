@@ -32,7 +32,7 @@ int16_t page_first_bar = 1;
 Drosa class_models[CLASS_MODEL_SLOTS];
 int consistency_warnings_on = 1;
 PageFitting page_fitting;
-std::vector<Drosa> fitted_page_starts;
+std::unordered_set<uint32_t> fitted_page_starts;
 
 void reset_layout_globals() {
   for (StaffData& s : staff_data) s = StaffData{};

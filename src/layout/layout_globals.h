@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/model_services.h"
@@ -85,8 +86,9 @@ struct PageFitting {
 };
 extern PageFitting page_fitting;
 // The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:
-// the pages they start hold such systems too, and are cut for their height in turn.
-extern std::vector<Drosa> fitted_page_starts;
+// the pages they start hold such systems too, and are cut for their height in turn. By node
+// handle: every format of a page asks after its starts.
+extern std::unordered_set<uint32_t> fitted_page_starts;
 
 void reset_layout_globals();
 
