@@ -7,7 +7,8 @@
 //       first run. 16x100, 16x200, 16x400 and 8x400, 32x400: the time must grow linearly with
 //       the bars and with the staves.
 //   RoadLargestScore: the largest document of the real scores (VESK_SCORES_DIR).
-//   RestBars/<bars>: the import's passes over one staff of bars of four quarter rests; linear.
+//   RestBars/<bars>: the whole import of one staff of bars of four quarter rests, its pages
+//       made and formatted; linear.
 // Every run checks what it made: the piece's notes against the document's, as many PDF pages
 // as the piece has, and the rests of every bar. rss_MB is the process's peak: run one
 // benchmark alone (--benchmark_filter) to read the road's own.
@@ -214,8 +215,17 @@ void RestBars(benchmark::State& state) {
   const int bars = int(state.range(0));
   const std::string doc = rest_bars(bars);
   fresh_letter_page_program();
+  set_report_observer(allow_messages);
   for (auto _ : state) {
-    if (!import_musicxml_memory(doc.data(), doc.size(), 0)) {
+    // Four bars a system, twelve systems a page.
+    script_begin();
+    script_hit(9);
+    script_type(10, "4");
+    script_type(12, "12");
+    script_hit(1);
+    const bool imported = import_musicxml_memory(doc.data(), doc.size(), 1);
+    script_end();
+    if (!imported) {
       state.SkipWithError("the import failed");
       return;
     }
