@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "ImportExport/xmlt_fields.h"
 
@@ -25,6 +26,18 @@ int import_musicxml();
 // The same over a document held in memory. With `complete` 0 the import stops after its
 // analysing pass: the voice lists are the piece's, not yet broken into systems or formatted.
 int import_musicxml_memory(const void* bytes, size_t size, int complete = 1);
+
+// export_musicxml: the Export MusicXML command: asks for the file in the save dialog and
+// writes the piece there (export_musicxml_file). 1 when written; 0 when cancelled or failed.
+int export_musicxml();
+
+// export_musicxml_file: writes the piece, as the Score sees it, as a MusicXML score-partwise
+// document (UTF-8, 192 divisions to a quarter note) at `path`. The document is written into a
+// new file in the same folder, which takes the name only once it is complete: a failure (said
+// at level 2, "Exporting MusicXML: ..." or "Could not open XML file for writing.") leaves no
+// partial document and any file of that name as it was. 1 when written, else 0.
+// Reads: the voice lists, their annotations, the parameters of the dynamics and tempo glyphs.
+int export_musicxml_file(const std::string& path);
 
 // Puts the import's program-wide state back to its start, releasing what it holds.
 void reset_musicxml_globals();

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
 #include "app/app_globals.h"
 #include "app/cursors.h"
@@ -269,7 +270,7 @@ void import_command(int item) {
 void export_command(int item) {
   file_preamble(item);
   if (item == 1)
-    musicxml_export_unavailable(EXPORT_MENU, item);
+    export_musicxml();
   else if (item == 2)
     export_midi_file();
 }

@@ -26,6 +26,4 @@ void performance_command_unavailable(int16_t menu, int item) {
   report_command_unavailable(menu, item);
 }
 
-void musicxml_export_unavailable(int16_t menu, int item) { report_command_unavailable(menu, item); }
-
 void printing_unavailable(int16_t menu, int item) { report_command_unavailable(menu, item); }

@@ -16,7 +16,5 @@ void annotation_command_unavailable(int16_t menu, int item);
 void editing_command_unavailable(int16_t menu, int item);
 // Performance: playback, recording, MIDI files, tuning, the piano window's commands.
 void performance_command_unavailable(int16_t menu, int item);
-// MusicXML export.
-void musicxml_export_unavailable(int16_t menu, int item);
 // Printing and page setup.
 void printing_unavailable(int16_t menu, int item);

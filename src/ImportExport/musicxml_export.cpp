@@ -1,0 +1,1103 @@
+// musicxml_export.cpp: the piece written as a MusicXML score-partwise document.
+//
+// Every part is written whole before the next: its voices are walked side by side, one
+// measure at a time (a measure ends at a bar line, or at a system end that follows notes), and
+// within a measure voice after voice, each voice after the first preceded by a backup of the
+// time the voice before it wrote. Times are in divisions, 192 to a quarter note; each voice's
+// chords are rounded with the error carried from chord to chord, so that a measure of tuplets
+// adds up to the measure's length. Every note of a chord takes the chord's time (its shortest
+// note's), so that any reader advances by it.
+//
+// The document goes into a new file beside the one asked for, which takes that name only when
+// the document is complete: a failed export leaves no half document and the old file as it was.
+#include "ImportExport/musicxml_export.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "ImportExport/musicxml_services.h"
+#include "ImportExport/xml_writer.h"
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "performance/performance_services.h"
+
+namespace {
+
+constexpr int DIVISIONS = 192;  // per quarter note
+constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
+
+constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
+              CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
+constexpr int LINE_HAIRPIN = 1, LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
+constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
+constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
+
+const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
+                                    "16th",  "32nd",  "64th", "128th",   "256th"};
+
+// The program's text (Mac OS Roman) as UTF-8, the control characters XML does not allow
+// replaced by blanks.
+std::string utf8(const std::string& text) {
+  std::vector<char> out(3 * text.size() + 1);
+  if (!system_to_utf8_text(text.c_str(), out.data(), int32_t(out.size()))) return std::string();
+  std::string s(out.data());
+  for (char& c : s) {
+    if (c == '\r') c = '\n';
+    if (uint8_t(c) < 0x20 && c != '\t' && c != '\n') c = ' ';
+  }
+  return s;
+}
+
+// ---- Writing elements ----------------------------------------------------------------------
+
+struct Out {
+  XmlWriter& w;
+  void start(const char* name) { xml_start_element(w, name); }
+  void attr(const char* name, const char* value) { xml_add_attribute(w, name, value); }
+  void attr(const char* name, long value) { attr(name, std::to_string(value).c_str()); }
+  void end() { xml_end_element(w); }
+  void text(const char* name, const char* value) {
+    start(name);
+    xml_add_text(w, value);
+    end();
+  }
+  void text(const char* name, const std::string& value) { text(name, value.c_str()); }
+  void number(const char* name, long value) { text(name, std::to_string(value)); }
+  void empty(const char* name) {
+    start(name);
+    end();
+  }
+};
+
+// ---- The piece's parts --------------------------------------------------------------------
+
+struct Part {
+  std::string name;
+  std::vector<int> voices;  // in the order of their numbers in the part
+  std::vector<int> staves;  // the system staves its voices begin on, in order
+  int number = 0;           // from 1
+};
+
+// The first PRINT of voice v, NIL when it has none.
+Drosa first_print(int v) { return find_next_kind_until(PRINT, piece_start[v], NOTE, 0); }
+
+std::vector<Part> find_parts() {
+  std::vector<Part> parts;
+  std::vector<bool> taken(size_t(voice_count), false);
+  for (int v = 0; v < voice_count; ++v) {
+    if (taken[size_t(v)]) continue;
+    Part part;
+    part.name = voice_part_name(v);
+    for (int u = v; u < voice_count; ++u)
+      if (!taken[size_t(u)] && (u == v || voices_same_part(u, v))) {
+        taken[size_t(u)] = true;
+        part.voices.push_back(u);
+      }
+    std::stable_sort(part.voices.begin(), part.voices.end(), [](int a, int b) {
+      return voice_number_in_part(a) < voice_number_in_part(b);
+    });
+    for (int u : part.voices) {
+      Drosa print = first_print(u);
+      const int staff = print ? print->get(xsstaff) : 0;
+      if (staff >= 0 &&
+          std::find(part.staves.begin(), part.staves.end(), staff) == part.staves.end())
+        part.staves.push_back(staff);
+    }
+    std::sort(part.staves.begin(), part.staves.end());
+    if (part.staves.empty()) part.staves.push_back(0);
+    part.number = int(parts.size()) + 1;
+    parts.push_back(std::move(part));
+  }
+  return parts;
+}
+
+// The staff of the part (from 0) that a system staff is, the nearest for one it does not have.
+int part_staff(const Part& part, int system_staff) {
+  int best = 0;
+  for (size_t i = 0; i < part.staves.size(); ++i)
+    if (std::abs(part.staves[i] - system_staff) <
+        std::abs(part.staves[size_t(best)] - system_staff))
+      best = int(i);
+  return best;
+}
+
+// ---- Measures of a voice -----------------------------------------------------------------------
+
+struct Segment {
+  Drosa first = NIL;   // the first node of the measure
+  Drosa end = NIL;     // the BAR or ENDSYST that ends it
+  Drosa next = NIL;    // where the next measure begins
+  bool notes = false;  // it holds a NOTE
+  bool new_system = false, new_page = false;
+};
+
+Segment next_segment(Drosa from) {
+  Segment s;
+  s.first = from;
+  for (Drosa p = from; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == NOTE) {
+      s.notes = true;
+    } else if (kind == BAR) {
+      s.end = p;
+      s.next = p->xnext;
+      return s;
+    } else if (kind == ENDSYST) {
+      if (p->get(xendpiece)) {
+        s.end = p;
+        return s;
+      }
+      if (s.notes) {
+        s.end = p;
+        s.next = p;
+        return s;
+      }
+      if (!p->get(xstartpiece)) {
+        s.new_system = true;
+        s.new_page |= p->get(xendpage) != 0;
+      }
+    }
+  }
+  return s;
+}
+
+// ---- Signs ------------------------------------------------------------------------------------
+
+struct Clef {
+  const char* sign;
+  int line;
+  int octave_change;
+};
+
+// The clefs by code; what the import reads back as the same code.
+bool clef_of_code(int code, Clef* clef) {
+  static const Clef clefs[12] = {
+      {"G", 2, 0},          {"F", 4, 0},          {"C", 3, 0}, {"C", 4, 0},
+      {"C", 1, 0},          {"G", 2, -1},         {"F", 3, 0}, {"percussion", 0, 0},
+      {"percussion", 0, 0}, {"percussion", 0, 0}, {"C", 2, 0}, {"C", 5, 0},
+  };
+  if (code < 0 || code > 11) return false;
+  *clef = clefs[code];
+  return true;
+}
+
+bool percussion_clef(int code) { return code >= 7 && code <= 9; }
+
+int fifths_of_key(int code) {
+  const int c = ((code % 15) + 15) % 15;
+  return c <= 7 ? c : -(c - 7);
+}
+
+int floor_div(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+int floor_mod(int a, int b) { return a - b * floor_div(a, b); }
+
+// The diatonic steps of a transposition of t semitones.
+int diatonic_of(int t) {
+  static const int steps[12] = {0, 1, 1, 2, 2, 3, 3, 4, 5, 5, 6, 6};
+  return 7 * floor_div(t, 12) + steps[floor_mod(t, 12)];
+}
+
+int32_t measure_time(Drosa timesig) {
+  if (!timesig) return WHOLE_NOTE_TIME;
+  const int beats = timesig->get(xbpm), beat = timesig->get(xbeat);
+  if (beats <= 0 || beat <= 0) return WHOLE_NOTE_TIME;
+  return int32_t(int64_t(beats) * WHOLE_NOTE_TIME / beat);
+}
+
+// ---- The export ---------------------------------------------------------------------------------
+
+// What one voice carries from measure to measure.
+struct VoiceState {
+  int v = 0;
+  Drosa cursor = NIL;
+  Drosa signs_from = NIL;      // bar lines without notes passed: their signs come next
+  int staff = 0;               // of the part, from 0
+  int slur = 0;                // the number of its open slur, 0 none
+  bool slurred = false;        // its last note begins a slur to the next
+  std::vector<int> tied;       // positions a tie from its last chord goes to
+  std::vector<bool> syllable;  // by lyric line: the last syllable goes on
+  bool wedge_open = false;     // a hairpin of the voice has begun and not ended
+  bool wedge_whole = false;    // it is drawn whole: it ends at the next chord
+  bool wedge_above = false;
+};
+
+struct PartState {
+  const Part* part = nullptr;
+  std::vector<VoiceState> voices;
+  std::vector<int> clefs;  // by staff: the clef written last, -1 none
+  int key = -1;
+  int transposition = 0;
+  Drosa time = NIL;         // the time signature written last
+  uint32_t slurs_open = 0;  // bit n - 1: slur number n
+};
+
+// One chord being written: its notes with the annotations before each.
+struct ChordNote {
+  Drosa note;
+  std::vector<Drosa> attached;
+};
+using Chord = std::vector<ChordNote>;
+
+// What the notes of one chord share.
+struct ChordContext {
+  long duration = 0;
+  bool whole_measure = false;
+  std::vector<int> next_positions;  // of the next chord, where ties go
+  int beams = 0, beams_left = 0, beams_right = 0;
+  bool beamed_next = false;
+  int slur_stop = 0, slur_start = 0;  // slur numbers, 0 none
+  int slur_side = 3;                  // of the slur that starts: 1 under, 2 over
+  bool trill = false;
+};
+
+// The text of a whole annotation, every style run.
+std::string anno_text(Drosa head) {
+  std::string text;
+  for (Drosa run = head; run; run = next_style_run(run)) text += run_text(run);
+  return text;
+}
+
+int anno_class(Drosa t) { return t->xkind == TPARAM ? t->get(xclassify) : 0; }
+
+bool title_class(int c) {
+  return c == CLASS_TITLE || c == CLASS_COMPOSER || c == CLASS_POET || c == CLASS_WORK_TITLE ||
+         c == CLASS_RIGHTS;
+}
+
+// The first annotation of a class before the first system end of any voice.
+std::string first_text_of_class(int c) {
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == ENDSYST) break;
+      if (kind == TPARAM && is_anno_head(p) && anno_class(p) == c) return anno_text(p);
+    }
+  return std::string();
+}
+
+// The next NOTE of the voice after a node, across bar lines; NIL at its end.
+Drosa next_note_after(Drosa p) {
+  for (p = p ? p->xnext : NIL; p; p = p->xnext)
+    if (effective_kind(p) == NOTE) return p;
+  return NIL;
+}
+
+// The positions of the notes of the chord that begins at `note`.
+std::vector<int> chord_positions(Drosa note) {
+  std::vector<int> positions;
+  for (Drosa p = note; p; p = p->xnext) {
+    if (effective_kind(p) != NOTE) continue;
+    if (!p->get(xrest)) positions.push_back(p->get(xmod7));
+    if (p->get(xendvcd)) break;
+  }
+  return positions;
+}
+
+bool beamable(Drosa n) {
+  return n && !n->get(xrest) && !n->get(xnostem) && n->get(xlgval) > 3 && n->get(xlgval) <= 9;
+}
+
+int beam_count(Drosa n) { return beamable(n) ? n->get(xlgval) - 3 : 0; }
+
+// Whether the chord of `n` is beamed to the chord of `next`, its next chord in the measure:
+// both can carry beams (or the beam is asked to go on), the beam is not asked to end, and no
+// beat of the beaming rule ends between them.
+bool beamed_to(Drosa n, Drosa next) {
+  if (!n || !next || n->get(xgrace) != next->get(xgrace)) return false;
+  const bool joined = n->get(xcbeam);
+  if (!joined && (!beamable(n) || !beamable(next))) return false;
+  if (n->get(xebeam)) return false;
+  return joined || !beatbound(n, 0, MAIN_BEAMS, NOTE_END);
+}
+
+const char* const DYNAMIC_NAMES[20] = {"pppp", "ppp", "pp",   "p",   "mp",   "mf",  "f",
+                                       "ff",   "fff", "ffff", "sp",  "sf",   "sfz", "fz",
+                                       "fp",   "rf",  "rfz",  "sfp", "sfpp", "sffz"};
+
+class Exporter {
+ public:
+  explicit Exporter(XmlWriter& w) : o{w} {}
+  void document();
+
+ private:
+  Out o;
+  PartState ps;
+  int measure_number = 0;
+
+  void header();
+  void part(const Part& part);
+  void measure_attributes(std::vector<Segment>& segs, bool first);
+  int64_t voice_measure(VoiceState& vs, const Segment& seg);
+  void chord(VoiceState& vs, const Chord& notes, ChordContext& cc);
+  void note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc);
+  void notations(VoiceState& vs, Drosa n, bool first, bool tie_stop, bool tie_start,
+                 const ChordContext& cc);
+  void directions(VoiceState& vs, const Chord& notes, ChordContext& cc);
+  void direction_start(bool above);
+  void direction_end(const VoiceState& vs);
+  void wedge(VoiceState& vs, Drosa line);
+  void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
+  void barline(Drosa bar, bool right);
+  void clef(int staff, int code, bool numbered);
+  bool multi_voice() const { return ps.part->voices.size() > 1; }
+  bool multi_staff() const { return ps.part->staves.size() > 1; }
+  int clef_of(const VoiceState& vs) const { return ps.clefs[size_t(vs.staff)]; }
+};
+
+void Exporter::header() {
+  if (std::string work = first_text_of_class(CLASS_WORK_TITLE); !work.empty()) {
+    o.start("work");
+    o.text("work-title", utf8(work));
+    o.end();
+  }
+  if (std::string title = first_text_of_class(CLASS_TITLE); !title.empty())
+    o.text("movement-title", utf8(title));
+  o.start("identification");
+  for (auto [c, type] : {std::pair{CLASS_COMPOSER, "composer"}, std::pair{CLASS_POET, "poet"}}) {
+    const std::string text = first_text_of_class(c);
+    if (text.empty()) continue;
+    o.start("creator");
+    o.attr("type", type);
+    xml_add_text(o.w, utf8(text).c_str());
+    o.end();
+  }
+  if (std::string rights = first_text_of_class(CLASS_RIGHTS); !rights.empty())
+    o.text("rights", utf8(rights));
+  o.start("encoding");
+  char software[64];
+  std::snprintf(software, sizeof software, "Vesk %s for Linux", version_string);
+  o.text("software", software);
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", today.tm_year + 1900, today.tm_mon + 1,
+                today.tm_mday);
+  o.text("encoding-date", date);
+  o.end();
+  o.end();
+}
+
+void Exporter::document() {
+  xml_write_line(o.w, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
+  xml_write_line(o.w,
+                 "<!DOCTYPE score-partwise PUBLIC \"-//Recordare//DTD MusicXML 3.1 Partwise//EN\" "
+                 "\"http://www.musicxml.org/dtds/partwise.dtd\">");
+  o.start("score-partwise");
+  o.attr("version", "3.1");
+  header();
+  const std::vector<Part> parts = find_parts();
+  o.start("part-list");
+  for (const Part& p : parts) {
+    o.start("score-part");
+    o.attr("id", ("P" + std::to_string(p.number)).c_str());
+    o.text("part-name", utf8(p.name));
+    o.end();
+  }
+  o.end();
+  for (const Part& p : parts) part(p);
+  o.end();
+}
+
+void Exporter::clef(int staff, int code, bool numbered) {
+  Clef c;
+  if (!clef_of_code(code, &c)) return;
+  o.start("clef");
+  if (numbered) o.attr("number", long(staff + 1));
+  o.text("sign", c.sign);
+  if (c.line) o.number("line", c.line);
+  if (c.octave_change) o.number("clef-octave-change", c.octave_change);
+  o.end();
+}
+
+// A bar line's style and repeat: the right bar line of the measure it ends, or (a repeat that
+// starts there) the left bar line of the measure after it.
+void Exporter::barline(Drosa bar, bool right) {
+  const char* style = nullptr;
+  bool repeat = false;
+  if (right) {
+    static const char* const styles[4] = {nullptr, "light-light", "light-heavy", "heavy-light"};
+    const int d = bar->get(xdouble);
+    if (d >= 1 && d <= 3) style = styles[d];
+    if (bar->get(xbar_invisible)) style = "none";
+    if (bar->get(xbar_chant)) style = "tick";
+    if (bar->get(xbar_dashed)) style = "dashed";
+    repeat = bar->get(xrepeat_end) != 0;
+    if (repeat && (!style || d == 3)) style = "light-heavy";
+  } else {
+    repeat = bar->get(xrepeat_start) != 0;
+    if (repeat) style = "heavy-light";
+  }
+  if (!style && !repeat) return;
+  o.start("barline");
+  o.attr("location", right ? "right" : "left");
+  if (style) o.text("bar-style", style);
+  if (repeat) {
+    o.start("repeat");
+    o.attr("direction", right ? "backward" : "forward");
+    o.end();
+  }
+  o.end();
+}
+
+// The signs that stand before the measure's first notes: key, time and clefs (all of them at
+// the part's start), written when they change.
+void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
+  Drosa key = NIL, time = NIL;
+  std::vector<int> clefs(ps.part->staves.size(), -1);
+  for (size_t i = 0; i < segs.size(); ++i) {
+    int staff = ps.voices[i].staff;
+    Drosa from = ps.voices[i].signs_from ? ps.voices[i].signs_from : segs[i].first;
+    ps.voices[i].signs_from = NIL;
+    for (Drosa p = from; p && p != segs[i].end; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == NOTE) break;
+      if (kind == PRINT && p->get(xsstaff) >= 0) {
+        staff = part_staff(*ps.part, p->get(xsstaff));
+        ps.voices[i].staff = staff;
+      }
+      if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
+      if (kind == TIMESIG && !time) time = p;
+      if (kind == CLEF && clefs[size_t(staff)] < 0) clefs[size_t(staff)] = p->get(xclef);
+    }
+  }
+  const int key_code = key ? key->get(xkey) : -1;
+  const bool new_key = key && key_code != ps.key;
+  const bool new_time = time && (!ps.time || time->get(xbpm) != ps.time->get(xbpm) ||
+                                 time->get(xbeat) != ps.time->get(xbeat) ||
+                                 time->get(xtimesig_symbol) != ps.time->get(xtimesig_symbol));
+  bool new_clef = false;
+  for (size_t s = 0; s < clefs.size(); ++s) new_clef |= clefs[s] >= 0 && clefs[s] != ps.clefs[s];
+  const int transposition = key ? key->get(key_transposition) : ps.transposition;
+  const bool new_transposition = transposition != ps.transposition;
+  if (!first && !new_key && !new_time && !new_clef && !new_transposition) return;
+  o.start("attributes");
+  if (first) o.number("divisions", DIVISIONS);
+  if (new_key) {
+    o.start("key");
+    o.number("fifths", fifths_of_key(key_code));
+    if (key_code >= 15) o.text("mode", "minor");
+    o.end();
+    ps.key = key_code;
+  }
+  if (new_time) {
+    const int symbol = time->get(xtimesig_symbol);
+    o.start("time");
+    if (symbol == 2) o.attr("symbol", "common");
+    if (symbol == 1) o.attr("symbol", "cut");
+    o.number("beats", std::max<int>(time->get(xbpm), 1));
+    o.number("beat-type", std::max<int>(time->get(xbeat), 1));
+    o.end();
+    ps.time = time;
+  }
+  if (first && multi_staff()) o.number("staves", long(ps.part->staves.size()));
+  for (size_t s = 0; s < clefs.size(); ++s) {
+    if (clefs[s] < 0 || clefs[s] == ps.clefs[s]) continue;
+    clef(int(s), clefs[s], multi_staff());
+    ps.clefs[s] = clefs[s];
+  }
+  if (new_transposition) {
+    o.start("transpose");
+    if (const int d = diatonic_of(transposition)) o.number("diatonic", d);
+    o.number("chromatic", transposition);
+    o.end();
+    ps.transposition = transposition;
+  }
+  o.end();
+}
+
+void Exporter::part(const Part& part) {
+  ps = PartState{};
+  ps.part = &part;
+  ps.clefs.assign(part.staves.size(), -1);
+  for (int v : part.voices) {
+    VoiceState vs;
+    vs.v = v;
+    vs.cursor = piece_start[v];
+    Drosa print = first_print(v);
+    vs.staff = part_staff(part, print ? print->get(xsstaff) : 0);
+    ps.voices.push_back(vs);
+  }
+  o.start("part");
+  o.attr("id", ("P" + std::to_string(part.number)).c_str());
+  measure_number = bar_number_of_node(NIL);
+  Drosa repeat_start = NIL;  // the bar before the measure, when it starts a repeat
+  bool new_system = false, new_page = false;
+  for (bool first = true;;) {
+    std::vector<Segment> segs;
+    bool notes = false, more = false;
+    for (VoiceState& vs : ps.voices) {
+      segs.push_back(vs.cursor ? next_segment(vs.cursor) : Segment{});
+      notes |= segs.back().notes;
+      more |= segs.back().next != NIL;
+      new_system |= segs.back().new_system;
+      new_page |= segs.back().new_page;
+    }
+    if (!notes) {
+      // Bar lines without notes between them (a repeat that opens a system stands after the
+      // system's clef and key): what they say goes to the next measure.
+      if (!more) break;
+      for (size_t i = 0; i < segs.size(); ++i) {
+        if (segs[i].end && effective_kind(segs[i].end) == BAR && segs[i].end->get(xrepeat_start))
+          repeat_start = segs[i].end;
+        if (!ps.voices[i].signs_from) ps.voices[i].signs_from = segs[i].first;
+        ps.voices[i].cursor = segs[i].next;
+      }
+      continue;
+    }
+    o.start("measure");
+    o.attr("number", long(measure_number));
+    if (!first && (new_system || new_page)) {
+      o.start("print");
+      o.attr("new-system", "yes");
+      if (new_page) o.attr("new-page", "yes");
+      o.end();
+    }
+    new_system = new_page = false;
+    if (repeat_start) barline(repeat_start, false);
+    measure_attributes(segs, first);
+    int64_t previous = 0;
+    for (size_t i = 0; i < segs.size(); ++i) {
+      if (!segs[i].notes) continue;
+      if (previous > 0) {
+        o.start("backup");
+        o.number("duration", long(previous));
+        o.end();
+      }
+      previous = voice_measure(ps.voices[i], segs[i]);
+    }
+    Drosa bar = NIL;
+    for (const Segment& s : segs)
+      if (s.end && effective_kind(s.end) == BAR) {
+        bar = s.end;
+        break;
+      }
+    if (bar) barline(bar, true);
+    o.end();
+    repeat_start = bar && bar->get(xrepeat_start) ? bar : NIL;
+    if (bar && bar->get(xrestart_number))
+      measure_number = bar->get(xbarnumber);
+    else if (!bar || !bar->get(xunnumbered))
+      ++measure_number;
+    for (size_t i = 0; i < segs.size(); ++i) ps.voices[i].cursor = segs[i].next;
+    first = false;
+  }
+  o.end();
+}
+
+// One voice's measure: its chords, with the clefs and staff changes that stand between them.
+// Returns the time it wrote, in divisions.
+int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
+  std::vector<Chord> chords;
+  Chord current;
+  std::vector<Drosa> attached;
+  std::vector<std::pair<size_t, Drosa>> signs;  // by the chord they stand before
+  bool seen_note = false;
+  for (Drosa p = seg.first; p && p != seg.end; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == NOTE) {
+      current.push_back({p, std::move(attached)});
+      attached.clear();
+      seen_note = true;
+      if (p->get(xendvcd)) {
+        chords.push_back(std::move(current));
+        current.clear();
+      }
+    } else if (kind == TPARAM || kind == LINE) {
+      if (is_anno_head(p)) attached.push_back(p);
+    } else if ((kind == CLEF || kind == PRINT) && seen_note) {
+      signs.push_back({chords.size(), p});
+    }
+  }
+  if (!current.empty()) chords.push_back(std::move(current));
+
+  // A measure of one rest of a whole note or longer is a whole-measure rest.
+  const int32_t length = measure_time(ps.time);
+  const bool whole_rest = chords.size() == 1 && chords[0].size() == 1 &&
+                          chords[0][0].note->get(xrest) && !chords[0][0].note->get(xhider) &&
+                          chords[0][0].note->get(xlgval) <= 1 &&
+                          note_duration(chords[0][0].note, 1) != length;
+  double error = 0;
+  int64_t written = 0;
+  size_t sign = 0;
+  for (size_t c = 0; c < chords.size(); ++c) {
+    for (; sign < signs.size() && signs[sign].first <= c; ++sign) {
+      Drosa p = signs[sign].second;
+      if (p->xkind == PRINT) {
+        if (p->get(xsstaff) >= 0) vs.staff = part_staff(*ps.part, p->get(xsstaff));
+        continue;
+      }
+      const int code = p->get(xclef);
+      Clef known;
+      if (code == clef_of(vs) || !clef_of_code(code, &known)) continue;
+      o.start("attributes");
+      clef(vs.staff, code, multi_staff());
+      o.end();
+      ps.clefs[size_t(vs.staff)] = code;
+    }
+    const Chord& ch = chords[c];
+    Drosa first = ch[0].note;
+    ChordContext cc;
+    cc.whole_measure = whole_rest;
+    // The chord's time: its shortest note's, rounded with the error carried.
+    if (!first->get(xgrace) && !first->get(xnachschlag)) {
+      int32_t shortest = INT32_MAX;
+      for (const ChordNote& n : ch) shortest = std::min(shortest, note_duration(n.note, 1));
+      if (whole_rest) shortest = length;
+      const double exact = double(shortest) * DIVISIONS / QUARTER_TIME;
+      long duration = long(exact + 0.5);
+      double e = error + (exact - double(duration));
+      while (e >= 0.999) e -= 1, ++duration;
+      while (e <= -0.999) e += 1, --duration;
+      if (std::fabs(e) <= 0.001) e = 0;
+      error = e;
+      cc.duration = std::max(duration, 0L);
+      written += cc.duration;
+    }
+    // Ties go to the notes of the same position in the voice's next chord.
+    Drosa after = next_note_after(ch.back().note);
+    if (!first->get(xgrace))
+      while (after && after->get(xgrace)) after = next_note_after(after);
+    cc.next_positions = chord_positions(after);
+    // Beams join it to the chords before and after it in the measure.
+    cc.beams = beam_count(first);
+    Drosa before = c > 0 ? chords[c - 1][0].note : NIL;
+    Drosa next = c + 1 < chords.size() ? chords[c + 1][0].note : NIL;
+    if (before && beamed_to(before, first)) cc.beams_left = std::min(beam_count(before), cc.beams);
+    if (next && beamed_to(first, next)) {
+      cc.beamed_next = true;
+      cc.beams_right = std::min(beam_count(next), cc.beams);
+      if (first->get(xesbeam)) cc.beams_right = std::min(cc.beams_right, 1);
+    }
+    if (!cc.beams_left && !cc.beams_right) cc.beams = 0;
+    chord(vs, ch, cc);
+  }
+  return written;
+}
+
+void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
+  directions(vs, notes, cc);
+  // Slurs: a note whose slur mark is set begins a slur to the next note of its voice; rests
+  // stand inside a slur.
+  bool slurred = false, pitched = false;
+  int side = 3;
+  for (const ChordNote& n : notes) {
+    if (n.note->get(xslur) && side == 3) side = n.note->get(xslur);
+    slurred |= n.note->get(xslur) != 0;
+    pitched |= !n.note->get(xrest);
+  }
+  if (pitched) {
+    if (vs.slur && !slurred) {
+      cc.slur_stop = vs.slur;
+      ps.slurs_open &= ~(1u << (vs.slur - 1));
+      vs.slur = 0;
+    }
+    if (!vs.slur && slurred) {
+      int number = 1;
+      while (number < 16 && (ps.slurs_open & (1u << (number - 1)))) ++number;
+      ps.slurs_open |= 1u << (number - 1);
+      vs.slur = cc.slur_start = number;
+      cc.slur_side = side;
+    }
+  }
+  std::vector<int> tied;
+  for (size_t i = 0; i < notes.size(); ++i) {
+    Drosa n = notes[i].note;
+    if (!n->get(xrest) && n->get(xtie) &&
+        std::find(cc.next_positions.begin(), cc.next_positions.end(), n->get(xmod7)) !=
+            cc.next_positions.end())
+      tied.push_back(n->get(xmod7));
+  }
+  for (size_t i = 0; i < notes.size(); ++i) {
+    note(vs, notes[i], i > 0, cc);
+  }
+  vs.tied = std::move(tied);
+}
+
+void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc) {
+  Drosa n = cn.note;
+  const bool rest = n->get(xrest);
+  const bool grace = n->get(xgrace) || n->get(xnachschlag);
+  if (rest && n->get(xhider) && !in_chord && n->get(xendvcd)) {
+    if (grace || cc.duration <= 0) return;
+    o.start("forward");
+    o.number("duration", cc.duration);
+    if (multi_voice()) o.number("voice", voice_number_in_part(vs.v) + 1);
+    if (multi_staff()) o.number("staff", vs.staff + 1);
+    o.end();
+    return;
+  }
+  o.start("note");
+  if (grace) {
+    o.start("grace");
+    if (!n->get(xnoslash)) o.attr("slash", "yes");
+    o.end();
+  } else if (n->get(xcue)) {
+    o.empty("cue");
+  }
+  if (in_chord) o.empty("chord");
+  const int position = n->get(xmod7);
+  const int acc = n->get(xacc);
+  if (rest) {
+    o.start("rest");
+    if (cc.whole_measure) o.attr("measure", "yes");
+    o.end();
+  } else {
+    const char step[2] = {"CDEFGAB"[floor_mod(position, 7)], 0};
+    const int octave = floor_div(position, 7) - 1;
+    const bool percussion = clef_of(vs) >= 0 && percussion_clef(clef_of(vs));
+    o.start(percussion ? "unpitched" : "pitch");
+    o.text(percussion ? "display-step" : "step", step);
+    if (!percussion && acc >= 1 && acc <= 5 && acc != 3) o.number("alter", acc - 3);
+    o.number(percussion ? "display-octave" : "octave", octave);
+    o.end();
+  }
+  if (!grace) o.number("duration", cc.duration);
+  const bool tie_stop =
+      !rest && std::find(vs.tied.begin(), vs.tied.end(), position) != vs.tied.end();
+  const bool tie_start = !rest && n->get(xtie) &&
+                         std::find(cc.next_positions.begin(), cc.next_positions.end(), position) !=
+                             cc.next_positions.end();
+  for (auto [on, type] : {std::pair{tie_stop, "stop"}, std::pair{tie_start, "start"}}) {
+    if (!on) continue;
+    o.start("tie");
+    o.attr("type", type);
+    o.end();
+  }
+  if (multi_voice()) o.number("voice", voice_number_in_part(vs.v) + 1);
+  const int value = n->get(xlgval);
+  if (value <= 9) o.text("type", TYPE_NAMES[value]);
+  for (int d = 0; d < std::min<int>(n->get(xdots), 3); ++d) o.empty("dot");
+  if (!rest && n->get(xaccplot)) {
+    static const char* const names[8] = {nullptr, "flat-flat",    "flat",  "natural",
+                                         "sharp", "double-sharp", nullptr, nullptr};
+    if (names[acc]) o.text("accidental", names[acc]);
+  }
+  int32_t actual = 1, normal = 4;
+  if (get_tuplet(n, &actual, &normal) && actual > 1 && normal > 0) {
+    // Both counts whole: the stored normal count is in quarters.
+    int scale = normal % 4 == 0 ? 1 : normal % 2 == 0 ? 2 : 4;
+    o.start("time-modification");
+    o.number("actual-notes", long(actual) * scale);
+    o.number("normal-notes", long(normal) * scale / 4);
+    o.end();
+  }
+  if (!rest) {
+    static const char* const stems[3] = {"none", "down", "up"};
+    const int dir = n->get(xdir);
+    if (dir <= 2 && !n->get(xnostem)) o.text("stem", stems[dir]);
+    if (n->get(xnostem)) o.text("stem", "none");
+  }
+  if (multi_staff()) o.number("staff", vs.staff + 1);
+  if (!in_chord && cc.beams > 0) {
+    for (int level = 1; level <= cc.beams; ++level) {
+      const bool from_left = level <= cc.beams_left, to_right = level <= cc.beams_right;
+      const char* kind = from_left && to_right ? "continue"
+                         : from_left           ? "end"
+                         : to_right            ? "begin"
+                         : cc.beamed_next      ? "forward hook"
+                                               : "backward hook";
+      o.start("beam");
+      o.attr("number", long(level));
+      xml_add_text(o.w, kind);
+      o.end();
+    }
+  }
+  notations(vs, n, !in_chord, tie_stop, tie_start, cc);
+  lyrics(vs, cn.attached);
+  o.end();
+}
+
+void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool tie_start,
+                         const ChordContext& cc) {
+  const bool rest = n->get(xrest);
+  Drosa tsmod = find_prev_kind_stop(TSMOD, n, ENDSYST);
+  const bool staccatissimo = n->get(xstacc) && tsmod && tsmod->get(xstacissimo);
+  const int accent = n->get(xaccent);
+  const bool articulations = !rest && (n->get(xstacc) || n->get(xtenu) || accent);
+  const bool slurs = first && (cc.slur_stop || cc.slur_start);
+  const bool trill = first && cc.trill;
+  if (!articulations && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !trill) return;
+  o.start("notations");
+  if (articulations) {
+    o.start("articulations");
+    if (accent == 1) o.empty("accent");
+    if (accent >= 2) o.empty("strong-accent");
+    if (n->get(xstacc)) o.empty(staccatissimo ? "staccatissimo" : "staccato");
+    if (n->get(xtenu)) o.empty("tenuto");
+    o.end();
+  }
+  for (auto [on, type] : {std::pair{tie_stop, "stop"}, std::pair{tie_start, "start"}}) {
+    if (!on) continue;
+    o.start("tied");
+    o.attr("type", type);
+    o.end();
+  }
+  if (first && cc.slur_stop) {
+    o.start("slur");
+    o.attr("type", "stop");
+    o.attr("number", long(cc.slur_stop));
+    o.end();
+  }
+  if (first && cc.slur_start) {
+    o.start("slur");
+    o.attr("type", "start");
+    o.attr("number", long(cc.slur_start));
+    if (cc.slur_side == 2) o.attr("orientation", "over");
+    if (cc.slur_side == 1) o.attr("orientation", "under");
+    o.end();
+  }
+  if (n->get(xferm)) o.empty("fermata");
+  if (trill) {
+    o.start("ornaments");
+    o.empty("trill-mark");
+    o.end();
+  }
+  o.end();
+}
+
+// ---- Directions and lyrics --------------------------------------------------------------------
+
+bool above_staff(int32_t y) { return y > STAFF_TOP_TO_MIDDLE; }
+
+void Exporter::direction_start(bool above) {
+  o.start("direction");
+  o.attr("placement", above ? "above" : "below");
+  o.start("direction-type");
+}
+
+// Closes the direction-type and the direction, naming the voice's staff.
+void Exporter::direction_end(const VoiceState& vs) {
+  o.end();
+  if (multi_staff()) o.number("staff", vs.staff + 1);
+  o.end();
+}
+
+void Exporter::wedge(VoiceState& vs, Drosa line) {
+  const int ord = line->get(xline_ord);
+  if (ord == LINE_END) {
+    if (!vs.wedge_open) return;
+    direction_start(above_staff(line->get(xstarty)));
+    o.start("wedge");
+    o.attr("type", "stop");
+    o.end();
+    direction_end(vs);
+    vs.wedge_open = false;
+    return;
+  }
+  if (ord != LINE_BEGIN && ord != LINE_WHOLE) return;
+  if (vs.wedge_open) {
+    // A hairpin that ends where the next begins.
+    direction_start(above_staff(line->get(xstarty)));
+    o.start("wedge");
+    o.attr("type", "stop");
+    o.end();
+    direction_end(vs);
+  }
+  const bool crescendo = line->get(xendy) > 0;
+  direction_start(above_staff(line->get(xstarty)));
+  o.start("wedge");
+  o.attr("type", crescendo ? "crescendo" : "diminuendo");
+  o.end();
+  direction_end(vs);
+  vs.wedge_open = true;
+}
+
+void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
+  // A hairpin drawn whole ends at the chord after it.
+  if (vs.wedge_open && vs.wedge_whole) {
+    direction_start(vs.wedge_above);
+    o.start("wedge");
+    o.attr("type", "stop");
+    o.end();
+    direction_end(vs);
+    vs.wedge_open = vs.wedge_whole = false;
+  }
+  for (const ChordNote& cn : notes) {
+    Drosa n = cn.note;
+    for (Drosa a : cn.attached) {
+      if (a->xkind == LINE) {
+        if (a->get(xmetaline) == LINE_HAIRPIN) {
+          wedge(vs, a);
+          if (a->get(xline_ord) == LINE_WHOLE) {
+            vs.wedge_whole = true;
+            vs.wedge_above = above_staff(a->get(xstarty));
+          }
+        }
+        continue;
+      }
+      const int c = anno_class(a);
+      if (c == CLASS_LYRIC || title_class(c) || a->get(xhidden)) continue;
+      int code = 0;
+      anno_kind_code(a, n, &code);
+      if (code == 1 || code == 12) continue;  // commands to the program, not music
+      const bool above = above_staff(a->get(xtexty));
+      if (const int d = dynamic_index(n, a, nullptr); d >= 0 && d < 20) {
+        direction_start(above);
+        o.start("dynamics");
+        if (d == 10)
+          o.text("other-dynamics", DYNAMIC_NAMES[d]);
+        else
+          o.empty(DYNAMIC_NAMES[d]);
+        o.end();
+        direction_end(vs);
+        continue;
+      }
+      if (const int pedal = anno_is_pedal(n, a)) {
+        direction_start(above);
+        o.start("pedal");
+        o.attr("type", pedal == 606 ? "start" : "stop");
+        o.end();
+        direction_end(vs);
+        continue;
+      }
+      double bpm = 0;
+      int32_t unit = 0, dots = 0;
+      if (parse_metronome_text(a, &bpm, &unit, &dots) && unit >= 1 && unit <= 6 && bpm > 0) {
+        direction_start(above);
+        o.start("metronome");
+        o.attr("parentheses", "no");
+        o.text("beat-unit", TYPE_NAMES[unit]);
+        for (int d = 0; d < dots; ++d) o.empty("beat-unit-dot");
+        char number[32];
+        const bool whole = bpm == std::floor(bpm);
+        std::snprintf(number, sizeof number, "%.*f", whole ? 0 : 6, bpm);
+        o.text("per-minute", number);
+        o.end();
+        direction_end(vs);
+        continue;
+      }
+      if (anno_is_trill(n, a)) {
+        cc.trill = true;
+        continue;
+      }
+      const int font = a->get(xtextfont);
+      if (font >= -3 && font <= -1) continue;  // glyphs of a music font, no text
+      const std::string text = utf8(anno_text(a));
+      if (text.find_first_not_of(" \n") == std::string::npos) continue;
+      direction_start(above);
+      o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
+      o.attr("font-size", long(a->get(xtextsize)));
+      const int face = a->get(xtextface);
+      if (face & 2) o.attr("font-style", "italic");
+      if (face & 1) o.attr("font-weight", "bold");
+      xml_add_text(o.w, text.c_str());
+      o.end();
+      direction_end(vs);
+    }
+  }
+}
+
+void Exporter::lyrics(VoiceState& vs, const std::vector<Drosa>& attached) {
+  for (Drosa a : attached) {
+    if (a->xkind != TPARAM || anno_class(a) != CLASS_LYRIC || a->get(xhidden)) continue;
+    std::string text = anno_text(a);
+    const int size = std::max<int>(a->get(xtextsize), 1);
+    const int32_t y = a->get(xtexty);
+    const int line =
+        std::clamp(int(std::lround(double(LYRIC_FIRST_LINE_Y - y) / (10.0 * size))) + 1, 1, 20);
+    bool extend = false, more = false;
+    while (!text.empty() && (text.back() == '_' || text.back() == '-')) {
+      (text.back() == '_' ? extend : more) = true;
+      text.pop_back();
+    }
+    if (vs.syllable.size() <= size_t(line)) vs.syllable.resize(size_t(line) + 1, false);
+    const bool after = vs.syllable[size_t(line)];
+    vs.syllable[size_t(line)] = more;
+    const std::string words = utf8(text);
+    if (words.empty() && !extend) continue;
+    o.start("lyric");
+    o.attr("number", long(line));
+    if (!words.empty()) {
+      o.text("syllabic", after ? (more ? "middle" : "end") : (more ? "begin" : "single"));
+      o.text("text", words);
+    }
+    if (extend) o.empty("extend");
+    o.end();
+  }
+}
+
+}  // namespace
+
+int export_musicxml_to_writer(XmlWriter& writer) {
+  const int16_t context = current_ncontext;
+  current_ncontext = 1;
+  Exporter(writer).document();
+  current_ncontext = context;
+  return writer.write_failed ? 0 : 1;
+}
+
+namespace {
+
+std::string folder_part(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void report_export_failure(const std::string& why) {
+  REPORT_ERROR(2, "Exporting MusicXML: %s", why.c_str());
+}
+
+}  // namespace
+
+int export_musicxml_file(const std::string& path) {
+  const std::string folder = folder_part(path);
+  std::string temp = folder + "/.vesk-export-XXXXXX";
+  const int file = ::mkstemp(temp.data());
+  if (file < 0) {
+    report_export_failure(file_problem_text(errno, folder, true, true));
+    return 0;
+  }
+  // The new document gets the permissions a file made now gets.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(file, 0666 & ~mask);
+  XmlWriter writer;
+  xml_writer_init(writer, 16, 32);
+  if (!xml_writer_open_refnum(writer, file)) {
+    ::close(file);
+    ::unlink(temp.c_str());
+    xml_writer_free(writer);
+    REPORT_ERROR(2, "Could not open XML file for writing.");
+    return 0;
+  }
+  const int written = export_musicxml_to_writer(writer);
+  const int flushed = ::fsync(file) == 0 || errno == EINVAL;
+  const int error_number = errno;
+  const int closed = xml_writer_close(writer);
+  xml_writer_free(writer);
+  if (!written || !closed || !flushed) {
+    ::unlink(temp.c_str());
+    report_export_failure(file_problem_text(error_number ? error_number : EIO, path, false, true));
+    return 0;
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    report_export_failure(file_problem_text(e, path, false, true));
+    return 0;
+  }
+  return 1;
+}
+
+int export_musicxml() {
+  if (!save_file_dialog(FILE_MUSICXML, 0, 0)) return 0;
+  const std::string path = *file_spec_of_kind(FILE_MUSICXML);
+  const int32_t cursor = current_cursor_id;
+  set_cursor(4);
+  const int done = export_musicxml_file(path);
+  set_cursor(cursor);
+  return done;
+}
