@@ -208,6 +208,18 @@ int diatonic_of(int t) {
   return 7 * floor_div(t, 12) + steps[floor_mod(t, 12)];
 }
 
+// The note's written value in divisions, exactly: its value, dots and tuplet.
+double nominal_divisions(Drosa note) {
+  const int value = note->get(xlgval);
+  const int dots = note->get(xdots);
+  double d = 8.0 * DIVISIONS / double(1 << std::min(value, 15));  // a breve is 8 quarters
+  d *= 2.0 - 1.0 / double(1 << dots);
+  int32_t tupl = 1, intimeof = 4;
+  if (get_tuplet(note, &tupl, &intimeof) && tupl > 0 && intimeof > 0)
+    d *= double(intimeof) / 4.0 / double(tupl);
+  return d;
+}
+
 int32_t measure_time(Drosa timesig) {
   if (!timesig) return WHOLE_NOTE_TIME;
   const int beats = timesig->get(xbpm), beat = timesig->get(xbeat);
@@ -227,8 +239,7 @@ struct VoiceState {
   bool slurred = false;        // its last note begins a slur to the next
   std::vector<int> tied;       // positions a tie from its last chord goes to
   std::vector<bool> syllable;  // by lyric line: the last syllable goes on
-  bool wedge_open = false;     // a hairpin of the voice has begun and not ended
-  bool wedge_whole = false;    // it is drawn whole: it ends at the next chord
+  bool wedge_whole = false;    // a hairpin drawn whole began: it ends at the next chord
   bool wedge_above = false;
 };
 
@@ -240,6 +251,7 @@ struct PartState {
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
   uint32_t slurs_open = 0;  // bit n - 1: slur number n
+  int wedges_open = 0;      // hairpins begun and not ended
 };
 
 // One chord being written: its notes with the annotations before each.
@@ -347,6 +359,7 @@ class Exporter {
   void direction_start(bool above);
   void direction_end(const VoiceState& vs);
   void wedge(VoiceState& vs, Drosa line);
+  void wedge_direction(const VoiceState& vs, bool above, const char* type);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right);
   void clef(int staff, int code, bool numbered);
@@ -628,8 +641,36 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
                           chords[0][0].note->get(xrest) && !chords[0][0].note->get(xhider) &&
                           chords[0][0].note->get(xlgval) <= 1 &&
                           note_duration(chords[0][0].note, 1) != length;
+  // The chords' times: each its shortest note's, rounded with the error carried. A voice
+  // whose time comes within a rounding of its time signature's measure (tuplets whose stored
+  // times do not add up exactly) is given the measure's time in its last chord, so that every
+  // voice of every part ends the measure together.
+  std::vector<long> durations(chords.size(), 0);
   double error = 0;
   int64_t written = 0;
+  size_t last_timed = chords.size();
+  for (size_t c = 0; c < chords.size(); ++c) {
+    Drosa first = chords[c][0].note;
+    if (first->get(xgrace) || first->get(xnachschlag)) continue;
+    double exact = 1e300;
+    for (const ChordNote& n : chords[c]) exact = std::min(exact, nominal_divisions(n.note));
+    if (whole_rest) exact = double(length) * DIVISIONS / QUARTER_TIME;
+    long duration = long(exact + 0.5);
+    double e = error + (exact - double(duration));
+    while (e >= 0.999) e -= 1, ++duration;
+    while (e <= -0.999) e += 1, --duration;
+    if (std::fabs(e) <= 0.001) e = 0;
+    error = e;
+    durations[c] = std::max(duration, 0L);
+    written += durations[c];
+    last_timed = c;
+  }
+  const int64_t measure = int64_t(length) * DIVISIONS / QUARTER_TIME;
+  if (last_timed < chords.size() && written != measure && std::llabs(written - measure) <= 2 &&
+      durations[last_timed] + (measure - written) > 0) {
+    durations[last_timed] += long(measure - written);
+    written = measure;
+  }
   size_t sign = 0;
   for (size_t c = 0; c < chords.size(); ++c) {
     for (; sign < signs.size() && signs[sign].first <= c; ++sign) {
@@ -650,21 +691,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     Drosa first = ch[0].note;
     ChordContext cc;
     cc.whole_measure = whole_rest;
-    // The chord's time: its shortest note's, rounded with the error carried.
-    if (!first->get(xgrace) && !first->get(xnachschlag)) {
-      int32_t shortest = INT32_MAX;
-      for (const ChordNote& n : ch) shortest = std::min(shortest, note_duration(n.note, 1));
-      if (whole_rest) shortest = length;
-      const double exact = double(shortest) * DIVISIONS / QUARTER_TIME;
-      long duration = long(exact + 0.5);
-      double e = error + (exact - double(duration));
-      while (e >= 0.999) e -= 1, ++duration;
-      while (e <= -0.999) e += 1, --duration;
-      if (std::fabs(e) <= 0.001) e = 0;
-      error = e;
-      cc.duration = std::max(duration, 0L);
-      written += cc.duration;
-    }
+    cc.duration = durations[c];
     // Ties go to the notes of the same position in the voice's next chord.
     Drosa after = next_note_after(ch.back().note);
     if (!first->get(xgrace))
@@ -693,7 +720,7 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
   bool slurred = false, pitched = false;
   int side = 3;
   for (const ChordNote& n : notes) {
-    if (n.note->get(xslur) && side == 3) side = n.note->get(xslur);
+    if (n.note->get(xslur) && !slurred) side = n.note->get(xslur);
     slurred |= n.note->get(xslur) != 0;
     pitched |= !n.note->get(xrest);
   }
@@ -729,16 +756,8 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   Drosa n = cn.note;
   const bool rest = n->get(xrest);
   const bool grace = n->get(xgrace) || n->get(xnachschlag);
-  if (rest && n->get(xhider) && !in_chord && n->get(xendvcd)) {
-    if (grace || cc.duration <= 0) return;
-    o.start("forward");
-    o.number("duration", cc.duration);
-    if (multi_voice()) o.number("voice", voice_number_in_part(vs.v) + 1);
-    if (multi_staff()) o.number("staff", vs.staff + 1);
-    o.end();
-    return;
-  }
   o.start("note");
+  if (rest && n->get(xhider)) o.attr("print-object", "no");
   if (grace) {
     o.start("grace");
     if (!n->get(xnoslash)) o.attr("slash", "yes");
@@ -766,9 +785,9 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   if (!grace) o.number("duration", cc.duration);
   const bool tie_stop =
       !rest && std::find(vs.tied.begin(), vs.tied.end(), position) != vs.tied.end();
-  const bool tie_start = !rest && n->get(xtie) &&
-                         std::find(cc.next_positions.begin(), cc.next_positions.end(), position) !=
-                             cc.next_positions.end();
+  // The tie mark is written as it stands, whether or not the next chord holds the note it
+  // goes to (a tie may go to another voice, or let the note ring).
+  const bool tie_start = !rest && n->get(xtie);
   for (auto [on, type] : {std::pair{tie_stop, "stop"}, std::pair{tie_start, "start"}}) {
     if (!on) continue;
     o.start("tie");
@@ -884,57 +903,46 @@ void Exporter::direction_end(const VoiceState& vs) {
   o.end();
 }
 
+void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type) {
+  direction_start(above);
+  o.start("wedge");
+  o.attr("type", type);
+  o.end();
+  direction_end(vs);
+}
+
+// A hairpin's start or end. The ends are counted for the part: a hairpin may end in another
+// voice than the one it began in.
 void Exporter::wedge(VoiceState& vs, Drosa line) {
   const int ord = line->get(xline_ord);
+  const bool above = above_staff(line->get(xstarty));
   if (ord == LINE_END) {
-    if (!vs.wedge_open) return;
-    direction_start(above_staff(line->get(xstarty)));
-    o.start("wedge");
-    o.attr("type", "stop");
-    o.end();
-    direction_end(vs);
-    vs.wedge_open = false;
+    if (ps.wedges_open == 0) return;
+    wedge_direction(vs, above, "stop");
+    --ps.wedges_open;
     return;
   }
   if (ord != LINE_BEGIN && ord != LINE_WHOLE) return;
-  if (vs.wedge_open) {
-    // A hairpin that ends where the next begins.
-    direction_start(above_staff(line->get(xstarty)));
-    o.start("wedge");
-    o.attr("type", "stop");
-    o.end();
-    direction_end(vs);
+  wedge_direction(vs, above, line->get(xendy) > 0 ? "crescendo" : "diminuendo");
+  if (ord == LINE_BEGIN) {
+    ++ps.wedges_open;
+  } else {
+    vs.wedge_whole = true;
+    vs.wedge_above = above;
   }
-  const bool crescendo = line->get(xendy) > 0;
-  direction_start(above_staff(line->get(xstarty)));
-  o.start("wedge");
-  o.attr("type", crescendo ? "crescendo" : "diminuendo");
-  o.end();
-  direction_end(vs);
-  vs.wedge_open = true;
 }
 
 void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
   // A hairpin drawn whole ends at the chord after it.
-  if (vs.wedge_open && vs.wedge_whole) {
-    direction_start(vs.wedge_above);
-    o.start("wedge");
-    o.attr("type", "stop");
-    o.end();
-    direction_end(vs);
-    vs.wedge_open = vs.wedge_whole = false;
+  if (vs.wedge_whole) {
+    wedge_direction(vs, vs.wedge_above, "stop");
+    vs.wedge_whole = false;
   }
   for (const ChordNote& cn : notes) {
     Drosa n = cn.note;
     for (Drosa a : cn.attached) {
       if (a->xkind == LINE) {
-        if (a->get(xmetaline) == LINE_HAIRPIN) {
-          wedge(vs, a);
-          if (a->get(xline_ord) == LINE_WHOLE) {
-            vs.wedge_whole = true;
-            vs.wedge_above = above_staff(a->get(xstarty));
-          }
-        }
+        if (a->get(xmetaline) == LINE_HAIRPIN) wedge(vs, a);
         continue;
       }
       const int c = anno_class(a);
