@@ -234,6 +234,7 @@ struct VoiceState {
   int v = 0;
   Drosa cursor = NIL;
   Drosa signs_from = NIL;      // bar lines without notes passed: their signs come next
+  Drosa beaming = NIL;         // the beaming rule in force
   int staff = 0;               // of the part, from 0
   int slur = 0;                // the number of its open slur, 0 none
   bool slurred = false;        // its last note begins a slur to the next
@@ -322,15 +323,32 @@ bool beamable(Drosa n) {
 
 int beam_count(Drosa n) { return beamable(n) ? n->get(xlgval) - 3 : 0; }
 
+// Whether a time (in divisions from the measure's start) ends a beam group of the beaming rule:
+// its group lengths are used in turn from the measure's start, repeated after the last
+// non-zero one.
+bool ends_beam_group(Drosa rule, double time) {
+  double groups[4];
+  int count = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int32_t length = rule ? rule->get(xbvalue, i) : 0;
+    if (length <= 0) break;
+    groups[count++] = double(length) * DIVISIONS / QUARTER_TIME;
+  }
+  if (count == 0) groups[count++] = DIVISIONS;  // a beat of a quarter note
+  double boundary = 0;
+  for (int i = 0; boundary < time - 0.01; i = (i + 1) % count) boundary += groups[i];
+  return std::fabs(boundary - time) < 0.01;
+}
+
 // Whether the chord of `n` is beamed to the chord of `next`, its next chord in the measure:
-// both can carry beams (or the beam is asked to go on), the beam is not asked to end, and no
-// beat of the beaming rule ends between them.
-bool beamed_to(Drosa n, Drosa next) {
+// both can carry beams (or the beam is asked to go on), the beam is not asked to end, and the
+// chord does not end a group of the beaming rule.
+bool beamed_to(Drosa n, Drosa next, bool group_ends) {
   if (!n || !next || n->get(xgrace) != next->get(xgrace)) return false;
   const bool joined = n->get(xcbeam);
   if (!joined && (!beamable(n) || !beamable(next))) return false;
   if (n->get(xebeam)) return false;
-  return joined || !beatbound(n, 0, MAIN_BEAMS, NOTE_END);
+  return joined || n->get(xgrace) || !group_ends;
 }
 
 const char* const DYNAMIC_NAMES[20] = {"pppp", "ppp", "pp",   "p",   "mp",   "mf",  "f",
@@ -538,6 +556,7 @@ void Exporter::part(const Part& part) {
     VoiceState vs;
     vs.v = v;
     vs.cursor = piece_start[v];
+    vs.beaming = beaming_head;
     Drosa print = first_print(v);
     vs.staff = part_staff(part, print ? print->get(xsstaff) : 0);
     ps.voices.push_back(vs);
@@ -631,6 +650,8 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
       if (is_anno_head(p)) attached.push_back(p);
     } else if ((kind == CLEF || kind == PRINT) && seen_note) {
       signs.push_back({chords.size(), p});
+    } else if (kind == BEAMING) {
+      vs.beaming = p;
     }
   }
   if (!current.empty()) chords.push_back(std::move(current));
@@ -646,15 +667,19 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
   // times do not add up exactly) is given the measure's time in its last chord, so that every
   // voice of every part ends the measure together.
   std::vector<long> durations(chords.size(), 0);
-  double error = 0;
+  std::vector<double> ends(chords.size(), 0);  // exact, for the beam groups
+  double error = 0, at = 0;
   int64_t written = 0;
   size_t last_timed = chords.size();
   for (size_t c = 0; c < chords.size(); ++c) {
     Drosa first = chords[c][0].note;
+    ends[c] = at;
     if (first->get(xgrace) || first->get(xnachschlag)) continue;
     double exact = 1e300;
     for (const ChordNote& n : chords[c]) exact = std::min(exact, nominal_divisions(n.note));
     if (whole_rest) exact = double(length) * DIVISIONS / QUARTER_TIME;
+    at += exact;
+    ends[c] = at;
     long duration = long(exact + 0.5);
     double e = error + (exact - double(duration));
     while (e >= 0.999) e -= 1, ++duration;
@@ -701,8 +726,9 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     cc.beams = beam_count(first);
     Drosa before = c > 0 ? chords[c - 1][0].note : NIL;
     Drosa next = c + 1 < chords.size() ? chords[c + 1][0].note : NIL;
-    if (before && beamed_to(before, first)) cc.beams_left = std::min(beam_count(before), cc.beams);
-    if (next && beamed_to(first, next)) {
+    if (before && beamed_to(before, first, ends_beam_group(vs.beaming, ends[c - 1])))
+      cc.beams_left = std::min(beam_count(before), cc.beams);
+    if (next && beamed_to(first, next, ends_beam_group(vs.beaming, ends[c]))) {
       cc.beamed_next = true;
       cc.beams_right = std::min(beam_count(next), cc.beams);
       if (first->get(xesbeam)) cc.beams_right = std::min(cc.beams_right, 1);

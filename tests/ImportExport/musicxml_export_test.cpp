@@ -190,6 +190,7 @@ class MusicXmlRoundTrip : public MusicXmlTest {
     const std::string first = piece_description(places);
     const std::filesystem::path path = output_folder() / (name + ".xml");
     ASSERT_EQ(export_musicxml_file(path.string()), 1) << name;
+    for (const Report& r : take_reports()) ADD_FAILURE() << name << ": the export said " << r.text;
     const std::string written = read_file(path);
     const MeasureCheck check = check_document(written);
     EXPECT_TRUE(check.faults.empty()) << name << ": " << check.faults.front();
