@@ -9,6 +9,11 @@
 //   MusicXmlImportTwoVoices/400: the worst case of the passes: every staff holds a second
 //                          voice written after a backup, whose notes are each walked back
 //                          over the first voice's notes of the measure, and split off again
+//   MusicXmlExport/100, /200, /400: the imported score written as a MusicXML document (into a
+//                          file of the build folder, renamed into place); each run's document
+//                          holds every note of the score and 16 parts of as many measures
+//   MusicXmlExportTwoVoices/400: the worst case: every staff holds a second voice, written
+//                          after a backup in every measure
 // Every run checks what it imported: one voice a staff (two in the worst case), the score's
 // notes and the bar lines of every voice.
 #include <benchmark/benchmark.h>
@@ -154,12 +159,59 @@ void import_score(benchmark::State& state, int complete, bool two_voices = false
   discard_piece_lists();
 }
 
+// Counts the occurrences of a text in a file's bytes.
+long occurrences(const std::string& text, const char* what) {
+  long n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+void export_score(benchmark::State& state, bool two_voices) {
+  const int bars = int(state.range(0));
+  const std::string doc = two_voices ? with_second_voice(score(bars)) : score(bars);
+  if (doc.empty()) {
+    state.SkipWithError("the score generator could not be run");
+    return;
+  }
+  start_store();
+  if (!import_musicxml_memory(doc.data(), doc.size(), 0)) {
+    state.SkipWithError("the import failed");
+    return;
+  }
+  const std::string path = std::string(VESK_BENCH_DIR) + "/exported-16x" + std::to_string(bars) +
+                           (two_voices ? "-2" : "") + ".xml";
+  for (auto _ : state) {
+    if (!export_musicxml_file(path)) {
+      state.SkipWithError("the export failed");
+      return;
+    }
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string written = text.str();
+  if (occurrences(written, "<pitch>") != document_notes(doc) ||
+      occurrences(written, "<measure ") != long(STAVES) * bars ||
+      occurrences(written, "<part id=") != STAVES) {
+    state.SkipWithError("the document lost notes, measures or parts");
+    return;
+  }
+  state.counters["bars/s"] =
+      benchmark::Counter(double(bars), benchmark::Counter::kIsIterationInvariantRate);
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(written.size()));
+  discard_piece_lists();
+}
+
 void MusicXmlImportPasses(benchmark::State& state) { import_score(state, 0); }
+void MusicXmlExport(benchmark::State& state) { export_score(state, false); }
+void MusicXmlExportTwoVoices(benchmark::State& state) { export_score(state, true); }
 void MusicXmlImportWhole(benchmark::State& state) { import_score(state, 1); }
 void MusicXmlImportTwoVoices(benchmark::State& state) { import_score(state, 0, true); }
 
 BENCHMARK(MusicXmlImportPasses)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(MusicXmlImportWhole)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(MusicXmlImportTwoVoices)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(MusicXmlExport)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(MusicXmlExportTwoVoices)->Arg(400)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -1130,7 +1131,7 @@ int export_musicxml() {
   if (!save_file_dialog(FILE_MUSICXML, 0, 0)) return 0;
   const std::string path = *file_spec_of_kind(FILE_MUSICXML);
   const int32_t cursor = current_cursor_id;
-  set_cursor(4);
+  set_cursor(CURSOR_ID_WATCH);
   const int done = export_musicxml_file(path);
   set_cursor(cursor);
   return done;
