@@ -7,6 +7,7 @@
 //   MidiEntry.*:  chords at the first release, velocity 0, input held while a page formats,
 //                 a full input ring
 //   ComputerKeys.*: a key given to a point with a Command-click, Shift chords
+//   PageTurn.*:   entering the last chord of a page's last system shows the next page
 //   KeySpelling.*: the spelling of entered keys by the key signature
 #include <gtest/gtest.h>
 
@@ -310,6 +311,30 @@ TEST_F(ComputerKeys, ACommandClickGivesAKeyToAPointAndShiftHoldsAChord) {
   EXPECT_EQ(shift_chord_pending, 1u);
   release_shift();
   EXPECT_EQ(chord_positions(entered_before(insertion_point)), (std::vector<int>{35, 37}));
+}
+
+class PageTurn : public EntryPage {};
+
+TEST_F(PageTurn, TheLastChordOfAPageShowsTheNextPageAndOtherChordsDoNot) {
+  open_empty(8);
+  prefs.set_ask_save_before_context_change(0);  // no question before the page changes
+  ASSERT_GE(page_count, 2);
+  const std::vector<Drosa> rests = drawn(0);  // a whole rest a bar
+  ASSERT_GE(rests.size(), 2u);
+  const Drosa before_last = rests[rests.size() - 2];
+  click(head(before_last));
+  click(head(before_last));
+  ASSERT_EQ(note_entry_active, 1);
+  type('3');
+  type('g');  // the bar before the page's last: the page stays
+  EXPECT_EQ(current_page, 1);
+  click(head(rests.back()));
+  click(head(rests.back()));
+  type('g');  // the page's last bar, before its rest
+  EXPECT_EQ(current_page, 1);
+  type('g');  // the bar's last chord: nothing follows it on the page
+  EXPECT_EQ(current_page, 2);
+  EXPECT_EQ(note_entry_active, 1);
 }
 
 TEST(KeySpelling, TheKeySignatureChoosesTheSpellingOfEachPitchClass) {
