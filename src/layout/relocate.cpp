@@ -689,32 +689,51 @@ int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
   return staff ? truncate(double(move * staff->staff_size) / 2.0) : int32_t(move);
 }
 
-void relocate_attached(Drosa note, double a, double f, double b) {
-  if (!note) return;
-  auto move = [&](Drosa node, const Field<int32_t>& x, const Field<int32_t>& origin) {
-    double o = node->get(origin);
-    node->set(x, truncate(node->get(x) + f * (a + o) - (b + o)));
-  };
-  for (Drosa p = note->xback; p; p = p->xback) {
+namespace {
+
+// Calls visit(node, x field, origin field) for each bar, key, time signature and clef attached
+// before the note.
+template <typename Visit>
+void for_each_attached_sign(Drosa note, Visit visit) {
+  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
     int kind = effective_kind(p);
     if (p->xkind == NOTE || kind == ENDSYST) break;
     switch (kind) {
       case BAR:
-        if (p->get(xbarx) != NOT_DRAWN) move(p, xbarx, xbar_origin);
+        if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbar_origin);
         break;
       case KEYSIG:
-        move(p, xkeysigx, xkeysig_origin);
+        visit(p, xkeysigx, xkeysig_origin);
         break;
       case TIMESIG:
-        move(p, xtimesigx, xtimesig_origin);
+        visit(p, xtimesigx, xtimesig_origin);
         break;
       case CLEF:
-        move(p, xclefx, xcleforigin);
+        visit(p, xclefx, xcleforigin);
         break;
       default:
         break;
     }
   }
+}
+
+}  // namespace
+
+void relocate_attached(Drosa note, double a, double f, double b) {
+  for_each_attached_sign(note, [&](Drosa node, const Field<int32_t>& x,
+                                   const Field<int32_t>& origin) {
+    double o = node->get(origin);
+    node->set(x, truncate(node->get(x) + f * (a + o) - (b + o)));
+  });
+}
+
+void set_attached_origins(Drosa note, int32_t origin) {
+  // Bar lines are left as they were: the bar spring holds each at its distance from the
+  // chord after it.
+  for_each_attached_sign(note, [&](Drosa node, const Field<int32_t>&,
+                                   const Field<int32_t>& origin_field) {
+    if (effective_kind(node) != BAR) node->set(origin_field, origin);
+  });
 }
 
 LowerLayerNotes::LowerLayerNotes(Drosa own) {

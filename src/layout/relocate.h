@@ -85,6 +85,12 @@ int32_t RMOVE_offset(Drosa note, const StaffData* staff);
 // Writes: the x of those nodes.
 void relocate_attached(Drosa note, double a, double f, double b);
 
+// set_attached_origins: gives the key signature, time signature and clef attached before the
+// note the packed x of the chord they were placed for, so that justification moves them as it
+// moves that chord and keeps them clear of it however much a line is squeezed.
+// Writes: the origin of those nodes.
+void set_attached_origins(Drosa note, int32_t origin);
+
 // accidental_overlap_space: for a note (not a rest), parameter 683 times the number of the
 // other layers' chords at its time point on its staff, below its own layer, that come within
 // a step of the note's span (a stemmed half or shorter note reaching 8 steps towards its stem).

@@ -29,6 +29,7 @@
 #include "layout/lyrics.h"
 #include "layout/object_lookup.h"
 #include "layout/placecd.h"
+#include "layout/relocate.h"
 #include "layout/setprint.h"
 #include "layout/specspace.h"
 #include "model/model_services.h"
@@ -205,6 +206,7 @@ void move_chords(const TimePoint& tp, int32_t advance, bool first_point, int32_t
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
         Drosa nt = note_ntdata(n);
         nt->set(xhdx, clamp_i32(double(nt->get(xhdx)) + advance));
+        set_attached_origins(n, spacing_x);
       }
       if (Drosa cd = last_note_cddata(last)) cd->set(xorigin, spacing_x);
       if (Drosa cd2 = last_note_cddata2(last)) cd2->set(xidealx, spacing_idealx);

@@ -249,6 +249,15 @@ TEST_F(EngravedFixture, CreditsAndTheFirstSystemOfEveryPageStayOnThePaper) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ABarWiderThanItsLineKeepsItsSignsBeforeItsNotes) {
+  // A line that cannot be cut is squeezed into its staff: the clef, key and time signature once
+  // moved right by the squeeze in proportion to their distance from the page's edge, and the
+  // key signature stood on the first notes.
+  const std::vector<PageFault> faults = engrave("one_bar_wider_than_its_line");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
