@@ -143,8 +143,9 @@ int32_t space_lyrics(Drosa note) {
   int32_t down = 0, up = 0;
   // Justification moves the heads of a chord right of the chords of lower layers at its time
   // that reach its height: its right edge goes with them.
+  const LowerLayerNotes lower(cddatptr(note, 1));
   if (note_ntdata(F)->get(xstmdir) == STEM_DOWN)
-    down = clamp_i32(int64_t(rest_or_head_right(F)) + accidental_overlap_space(F));
+    down = clamp_i32(int64_t(rest_or_head_right(F)) + lower.overlap_space(F));
   Drosa nt = note_ntdata(note);
   if (nt->get(xstmdir) == STEM_UP) {
     if (note->get(xrest) || is_placeholder_rest(note) || nt->get(xcluster)) {
@@ -154,7 +155,7 @@ int32_t space_lyrics(Drosa note) {
       bool flag = note_duration(note, 1) < WHOLE_NOTE_TIME / 4 - TIME_TOLERANCE &&
                   nt->get(xendbeam) && !note->get(xdots) && nt->get(xtabtyp) != TAB_NO_FLAG;
       up = clamp_i32(x0 + (flag ? param_length(P_FLAG, note, nullptr) : dot_space(note)) +
-                     accidental_overlap_space(note));
+                     lower.overlap_space(note));
     }
   }
   int32_t R = std::max({lyrics_right, down, up});
@@ -167,11 +168,12 @@ int32_t space_lyrics(Drosa note) {
 int32_t heads_right(Drosa note) {
   int32_t right = NO_RIGHT;
   Drosa first = chord_first_note(note), last = chord_last_note(note);
+  const LowerLayerNotes lower(cddatptr(last, 1));
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
     Drosa nt = note_ntdata(n);
     if (!nt || n->get(xrest)) continue;
     right = std::max(right, clamp_i32(int64_t(nt->get(xhdx)) + hdw(n, 0) + dot_space(n) +
-                                      accidental_overlap_space(n)));
+                                      lower.overlap_space(n)));
   }
   return right;
 }

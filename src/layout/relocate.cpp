@@ -738,6 +738,9 @@ void set_attached_origins(Drosa note, int32_t origin) {
 
 LowerLayerNotes::LowerLayerNotes(Drosa own) {
   if (!own) return;
+  // A chord of the first layer has none below it.
+  Drosa own3 = own->xnext ? own->xnext->xnext : NIL;
+  if (own3 && own3->xkind == CDDATA3 && own3->get(xcdlayer) == 0) return;
   for (Drosa cd = layer_first(own); cd && cd != own;) {
     Drosa last = cd->xback ? cd->xback->xback : NIL;
     if (!is_NOTE(last)) break;
@@ -876,7 +879,7 @@ int32_t relocate(int32_t system) {
         // distance from them keeps this chord's heads and signs clear of their heads.
         for (const Layer& other : layers)
           if (&other != &layer && other.pstaff == layer.pstaff &&
-              other.last_spring >= layer.last_spring && other.last_spring < spring_count &&
+              other.last_spring > layer.last_spring && other.last_spring < spring_count &&
               chord.origin() > other.last_origin)
             new_rod(other.last_spring, spring_count - 1, chord.origin() - other.last_origin);
       }

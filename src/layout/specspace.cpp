@@ -361,9 +361,10 @@ struct GraceGap {
 };
 
 // The lowest and highest head y of a chord (rests left out); false for a chord of rests.
-bool head_span(Drosa first, int32_t* low, int32_t* high) {
+bool head_span(Drosa note, int32_t* low, int32_t* high) {
   *low = INT32_MAX, *high = INT32_MIN;
-  for (Drosa n : chord_notes(chord_first_note(first))) {
+  Drosa last = chord_last_note(note);
+  for (Drosa n = chord_first_note(note); n; n = n == last ? NIL : chain_next(n)) {
     if (n->get(xrest)) continue;
     *low = std::min(*low, note_ntdata(n)->get(xhdy));
     *high = std::max(*high, note_ntdata(n)->get(xhdy));
@@ -373,12 +374,16 @@ bool head_span(Drosa first, int32_t* low, int32_t* high) {
 
 // How far the layer's chord must move so that its heads and accidentals, left edge E, keep the
 // minimum space from the heads of the chords of the other layers of its staff that stand
-// before it at its height: a voice that goes on while another holds a note must not write
-// over its heads.
-int64_t other_layers_demand(const Taking& t, int64_t E) {
-  int32_t low, high;
-  if (!head_span(t.first, &low, &high)) return INT64_MIN;
+// before it at its height, since the layer's own previous chord (origin o; every one at the
+// layer's start): a voice that goes on while another holds a note must not write over its
+// heads.
+int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_start) {
   const int p = t.p;
+  bool others = false;
+  for (int l = 0; l < LAYERS && !others; ++l)
+    others = l != t.l && !at_start(spacing_staff[p].current[l]);
+  int32_t low, high;
+  if (!others || !head_span(t.first, &low, &high)) return INT64_MIN;
   const int32_t space = staff_data[p].staff_size > 0 ? staff_data[p].staff_size : 50;
   // An accidental reaches a staff space and a half above and below its head.
   low -= space * 3 / 2, high += space * 3 / 2;
@@ -386,6 +391,9 @@ int64_t other_layers_demand(const Taking& t, int64_t E) {
   for (int l = 0; l < LAYERS; ++l) {
     Drosa C = spacing_staff[p].current[l];
     if (l == t.l || at_start(C)) continue;
+    // Chords before the layer's own previous one stand behind that one already.
+    Drosa cd = last_note_cddata(C);
+    if (!cd || (!from_start && cd->get(xorigin) < o)) continue;
     int32_t other_low, other_high;
     if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
         other_low - space / 2 > high)
@@ -433,7 +441,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
   if (end) s.trailing_width = std::max(s.trailing_width, q);
   int64_t demand = Q - (X - o);
-  if (first && !end) demand = std::max(demand, other_layers_demand(t, E));
+  if (first && !end) demand = std::max(demand, other_layers_demand(t, E, o, at_start(P)));
   return demand;
 }
 
