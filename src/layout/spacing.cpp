@@ -428,6 +428,7 @@ bool is_placeholder_rest(Drosa note) {
 
 int32_t spacing_pass() {
   if (first_pstaff <= 0) page_first_note = NIL;  // the page's first system
+  forget_right_edges();
   spacing_x = 0;
   spacing_idealx = 0;
   if (system_from() > system_to()) return 1;

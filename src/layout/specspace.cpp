@@ -360,6 +360,21 @@ struct GraceGap {
   std::vector<Drosa> chords;
 };
 
+// The right edges of the layers' last chords (space_lyrics, heads_right), kept while the walk
+// stands at the same chord: a chord before a run of time points of other layers is measured
+// once, not at every one of them.
+struct RightEdge {
+  Drosa chord;
+  int32_t edge = 0;
+};
+RightEdge right_edges[MAX_PSTAVES][LAYERS][2];
+
+int32_t right_edge_of(Drosa last, int p, int l, bool heads_only) {
+  RightEdge& kept = right_edges[p][l][heads_only ? 1 : 0];
+  if (kept.chord != last) kept = {last, heads_only ? heads_right(last) : space_lyrics(last)};
+  return kept.edge;
+}
+
 // The lowest and highest head y of a chord (rests left out); false for a chord of rests.
 bool head_span(Drosa note, int32_t* low, int32_t* high) {
   *low = INT32_MAX, *high = INT32_MIN;
@@ -398,7 +413,8 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
     if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
         other_low - space / 2 > high)
       continue;
-    demand = std::max<int64_t>(demand, int64_t(heads_right(C)) + length(P_NOTE_SPACE, C, p) - E);
+    demand =
+        std::max<int64_t>(demand, int64_t(right_edge_of(C, p, l, true)) + length(P_NOTE_SPACE, C, p) - E);
   }
   return demand;
 }
@@ -422,7 +438,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   } else {
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
-    R = space_lyrics(P);
+    R = right_edge_of(P, p, t.l, false);
     Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
     if (!end) Q = std::max(Q, X - o);
   }
@@ -718,4 +734,10 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat) {
   if (type) w += (thick ? n : 1) * length(P_DOUBLE_BAR_GAP, bar, staff);
   if (type == 2 || type == 3 || thick) w += length(P_THICK_LINE, bar, staff) - 5;
   return w;
+}
+
+void forget_right_edges() {
+  for (auto& staff : right_edges)
+    for (auto& layer : staff)
+      for (RightEdge& kept : layer) kept = RightEdge{};
 }

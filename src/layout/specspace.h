@@ -66,3 +66,7 @@ Drosa bar_info(Drosa note, int* repeat, int* type, int* thick);
 // bar_width: the width of a bar line beyond its plain line: its repeat dots, second line and
 // thick line, on pstaff `staff`; out_repeat (may be null) receives the repeat flag.
 int32_t bar_width(Drosa bar, int staff, int* out_repeat);
+
+// Forgets the right edges of chords that specspace keeps while a layer stands at one chord;
+// the spacing pass calls it before it places a system's chords anew.
+void forget_right_edges();
