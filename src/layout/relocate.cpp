@@ -720,20 +720,20 @@ void for_each_attached_sign(Drosa note, Visit visit) {
 }  // namespace
 
 void relocate_attached(Drosa note, double a, double f, double b) {
-  for_each_attached_sign(note, [&](Drosa node, const Field<int32_t>& x,
-                                   const Field<int32_t>& origin) {
-    double o = node->get(origin);
-    node->set(x, truncate(node->get(x) + f * (a + o) - (b + o)));
-  });
+  for_each_attached_sign(note,
+                         [&](Drosa node, const Field<int32_t>& x, const Field<int32_t>& origin) {
+                           double o = node->get(origin);
+                           node->set(x, truncate(node->get(x) + f * (a + o) - (b + o)));
+                         });
 }
 
 void set_attached_origins(Drosa note, int32_t origin) {
   // Bar lines are left as they were: the bar spring holds each at its distance from the
   // chord after it.
-  for_each_attached_sign(note, [&](Drosa node, const Field<int32_t>&,
-                                   const Field<int32_t>& origin_field) {
-    if (effective_kind(node) != BAR) node->set(origin_field, origin);
-  });
+  for_each_attached_sign(
+      note, [&](Drosa node, const Field<int32_t>&, const Field<int32_t>& origin_field) {
+        if (effective_kind(node) != BAR) node->set(origin_field, origin);
+      });
 }
 
 LowerLayerNotes::LowerLayerNotes(Drosa own) {

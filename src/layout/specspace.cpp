@@ -413,8 +413,8 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
     if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
         other_low - space / 2 > high)
       continue;
-    demand =
-        std::max<int64_t>(demand, int64_t(right_edge_of(C, p, l, true)) + length(P_NOTE_SPACE, C, p) - E);
+    demand = std::max<int64_t>(
+        demand, int64_t(right_edge_of(C, p, l, true)) + length(P_NOTE_SPACE, C, p) - E);
   }
   return demand;
 }
