@@ -70,7 +70,7 @@ void cut_or_copy(int item) {
     anno_cut_copy(item, 'M', NIL);
   } else if (page_rectangle_selected()) {
     if (item == 4) REPORT_ERROR(4, "%s", "Illegal operation on a rectangle (menu.c)");
-    editing_command_unavailable(EDIT_MENU, item);
+    copy_to_clipboard(menu_modifiers != 0);
   } else if (MODE == TEXT_MODE) {
     if (current_anno)
       anno_cut_copy(item, 'M', NIL);
@@ -78,6 +78,8 @@ void cut_or_copy(int item) {
       text_edit_command(item);
   } else if (current_anno) {
     anno_cut_copy(item, 'M', NIL);
+  } else if (item == 5) {
+    copy_music_command(menu_modifiers != 0);
   } else {
     editing_command_unavailable(EDIT_MENU, item);
   }
@@ -92,7 +94,7 @@ void paste() {
   } else if (MODE == TEXT_MODE) {
     text_edit_command(6);
   } else if (clipboard_kind == 2) {
-    editing_command_unavailable(EDIT_MENU, 6);
+    paste_music_command();
   } else {
     REPORT_ERROR(4, "%s", "Paste confusion in menu.c.");
   }
@@ -143,7 +145,7 @@ void edit_command(int item) {
       break;
     case 8:
       end_anno_selection(MUSIC_MODE, 1);
-      editing_command_unavailable(EDIT_MENU, item);
+      copy_measures_dialog();
       break;
     case 10:
       do_align_dialog();

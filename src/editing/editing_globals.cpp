@@ -1,6 +1,7 @@
 // editing_globals.cpp: definitions of the editing subsystem's program-wide state.
 #include "editing/editing_globals.h"
 
+#include "editing/copypaste.h"
 #include "editing/measures.h"
 
 Drosa insertion_point;
@@ -61,4 +62,8 @@ void reset_editing_globals() {
   key_command_state = {};
   measures_dialog_state = {};
   delete_measures_all_staves = 1;
+  clipboard_tail = NIL;
+  copy_with_annos = copy_skip_first_annos = copy_staff_voices = copy_all_voices = copy_zones = 0;
+  copy_voice_count = 0;
+  copy_measure_count = 1;
 }

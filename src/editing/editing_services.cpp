@@ -23,6 +23,24 @@ bool is_attached_kind(Drosa node) {
 
 Drosa unary_node(int op, Drosa node) {
   switch (op) {
+    case UNARY_COPY: {
+      if (!node || node->xkind != NOTE) {
+        REPORT_ERROR(4, "Note error for UNARY_COPY in unary_node()!");
+        return NIL;
+      }
+      Drosa start = node;
+      while (start->xback && start->xback->xkind != NOTE && effective_kind(start->xback) != ENDSYST)
+        start = start->xback;
+      for (int kind : {SPACC, COLOR, TSMOD, NEST}) {
+        for (Drosa p = start; p != node; p = p->xnext) {
+          if (effective_kind(p) != kind) continue;
+          link_after(copyDrosa(p), clipboard_tail);
+          clipboard_tail = clipboard_tail->xnext;
+          break;
+        }
+      }
+      return NIL;
+    }
     case UNARY_DELETE: {
       if (!node || node->xkind != NOTE) {
         REPORT_ERROR(4, "Note error for UNARY_DELETE in unary_node()!");

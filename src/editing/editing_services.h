@@ -4,6 +4,7 @@
 
 #include "editing/acc.h"
 #include "editing/align_bars.h"
+#include "editing/copypaste.h"
 #include "editing/edit_dialogs.h"
 #include "editing/editing_globals.h"
 #include "editing/gselect.h"
@@ -19,9 +20,10 @@
 #include "model/model_services.h"
 #include "platform/geometry.h"
 
-// Operations on the SPACC, COLOR, TSMOD and NEST nodes attached before a NOTE:
+// Operations on the SPACC, COLOR, TSMOD and NEST nodes attached before a NOTE: 1 appends
+// copies of them (one of each kind, in that order) to the clipboard list after clipboard_tail;
 // 2 removes them with undo; 3 and 4 skip them forward or backward.
-inline constexpr int UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
+inline constexpr int UNARY_COPY = 1, UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
 Drosa unary_node(int op, Drosa node);
 
 // ---- Staff drags -------------------------------------------------------------------------------
@@ -45,7 +47,8 @@ void drag_chord(Point where, int type);
 // next_drag_staff: follows a staff drag from a point of the music area.
 void next_drag_staff(Point where, Rect area);
 
-// clear_music_scrap: 0 frees the internal clipboard; 1 does the same only when the system
-// clipboard holds styled text or a picture (the system clipboard is not read yet: nothing).
+// clear_music_scrap: 0 frees the internal clipboard and empties the system clipboard; 1 frees
+// the internal clipboard only when another program has put text or a picture on the system
+// clipboard, and leaves the system clipboard alone.
 // Writes: clipboard_list, clipboard_kind.
 void clear_music_scrap(int flag);

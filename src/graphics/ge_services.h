@@ -18,6 +18,7 @@
 #include "graphics/marks.h"
 #include "graphics/note_colors.h"
 #include "graphics/offscreen.h"
+#include "graphics/picture.h"
 #include "graphics/plot.h"
 #include "graphics/plot_page.h"
 #include "graphics/postscript.h"

@@ -339,6 +339,25 @@ DialogSpec internal_fields_dialog() {
   field(1, 5, "volume");                                            // 58, 59
   field(1, 6, "voice");                                             // 60, 61
   spec.items.push_back(label({MARGIN, 10, W - MARGIN, 26}, "^0"));  // 62
+// Copy Measures: how many (4), whose voices (5 this voice, 6 this staff, 7 all voices), which
+// annotations (9 all, 10 all but those before the first note, 11 none) and the zones (12).
+DialogSpec copy_measures_dialog() {
+  DialogSpec spec{999, ALERT_NONE, "Copy Measures", {0, 0, 420, 250}, {}};
+  const int top = 250 - 12 - BUTTON_H;
+  spec.items.push_back(button({420 - MARGIN - BUTTON_W, top, 420 - MARGIN, top + BUTTON_H}, "OK"));
+  spec.items.push_back(button(
+      {420 - MARGIN - 2 * BUTTON_W - GAP, top, 420 - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+      "Cancel"));                                                                     // 2
+  spec.items.push_back(label({MARGIN, 13, 240, 29}, "Number of measures to copy:"));  // 3
+  spec.items.push_back(edit({250, 12, 300, 30}));                                     // 4
+  spec.items.push_back(radio({MARGIN, 44, 200, 62}, "This voice"));                   // 5
+  spec.items.push_back(radio({MARGIN, 66, 200, 84}, "The voices of this staff"));     // 6
+  spec.items.push_back(radio({MARGIN, 88, 200, 106}, "All voices"));                  // 7
+  spec.items.push_back(label({210, 44, 404, 62}, "Annotations:"));                    // 8
+  spec.items.push_back(radio({210, 66, 404, 84}, "All"));                             // 9
+  spec.items.push_back(radio({210, 88, 404, 106}, "All but before the first note"));  // 10
+  spec.items.push_back(radio({210, 110, 404, 128}, "None"));                          // 11
+  spec.items.push_back(check({MARGIN, 140, 404, 158}, "Copy the relocation zones"));  // 12
   return spec;
 }
 
@@ -356,5 +375,6 @@ std::vector<DialogSpec> editing_dialog_tables() {
           delete_measures_dialog(),
           layout_dialog(),
           options_dialog(),
-          internal_fields_dialog()};
+          internal_fields_dialog(),
+          copy_measures_dialog()};
 }

@@ -1,6 +1,7 @@
 // symbol_page.cpp: the staff symbol fixture of symbol_page.h.
 #include "support/symbol_page.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "app/app_services.h"
@@ -144,6 +145,16 @@ std::string stored_voice_bytes() {
 void SymbolPage::expect_consistent() {
   std::string problems;
   EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
+}
+
+void SymbolPage::save_bytes(const std::string& name, const std::string& bytes) {
+  const std::filesystem::path folder =
+      std::filesystem::path(build_folder()) / "test-output" / "editing";
+  std::filesystem::create_directories(folder);
+  if (std::FILE* out = std::fopen((folder / name).string().c_str(), "wb")) {
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  }
 }
 
 void SymbolPage::save_page(const std::string& name) {

@@ -42,6 +42,8 @@ class SymbolPage : public AppTest {
 
   // Writes the page image as test-output/editing/<name>.png of the build folder.
   void save_page(const std::string& name);
+  // Writes bytes as test-output/editing/<name> of the build folder.
+  void save_bytes(const std::string& name, const std::string& bytes);
   // Answers the next dialog question with an image of it, test-output/editing/dialogs/<name>.png.
   void dialog_image(const std::string& name);
 };
