@@ -734,7 +734,11 @@ void note_menu(int item, int32_t) {
       internal_fields_dialog();
       break;
     case 8:
+      transpose_prompt();
+      break;
     case 15:
+      rest_flag_command();
+      break;
     case 17:
       editing_command_unavailable(NOTE_MENU, item);
       break;
@@ -786,7 +790,10 @@ void stem_menu(int item, int32_t) {
       edit_beaming();
       break;
     case 15:
-      editing_command_unavailable(STEM_MENU, item);
+      if (menu_modifiers)
+        swing_all_eighths();
+      else
+        apply_to_cursor_or_group(swing_eighth_beam, 1);
       break;
     default:
       REPORT_ERROR(4, "Item %hd in Stem menu unrecognized!", short(item));

@@ -516,7 +516,9 @@ void mark_note_fields(const MenuConditions& c) {
   mark_note_field(c, NOTE_MENU, 11, xthumb, 1);
   mark_note_field(c, NOTE_MENU, 13, xhidet, 1);
   mark_note_field(c, NOTE_MENU, 14, xhider, 1);
-  mark_note_field(c, NOTE_MENU, 15, xseparate, 1);
+  // The rest flag shows the note template's, which the command copies into the selected rests.
+  if (c.window && c.piece)
+    platform_check_menu_item(NOTE_MENU, 15, current_note_template->get(xseparate) != 0);
   mark_note_field(c, STEM_MENU, 1, xdir, 2);
   mark_note_field(c, STEM_MENU, 2, xdir, 1);
   mark_note_field(c, STEM_MENU, 3, xnostem, 1);

@@ -13,6 +13,7 @@
 #include "editing/keysig.h"
 #include "editing/measures.h"
 #include "editing/selection.h"
+#include "editing/swing_transpose.h"
 #include "editing/symbol_commands.h"
 #include "editing/symbols.h"
 #include "editing/systems.h"

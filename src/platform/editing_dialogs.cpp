@@ -339,6 +339,9 @@ DialogSpec internal_fields_dialog() {
   field(1, 5, "volume");                                            // 58, 59
   field(1, 6, "voice");                                             // 60, 61
   spec.items.push_back(label({MARGIN, 10, W - MARGIN, 26}, "^0"));  // 62
+  return spec;
+}
+
 // Copy Measures: how many (4), whose voices (5 this voice, 6 this staff, 7 all voices), which
 // annotations (9 all, 10 all but those before the first note, 11 none) and the zones (12).
 DialogSpec copy_measures_dialog() {
