@@ -118,14 +118,18 @@ void plain_click(const EventRecord& event, Point where, bool shift) {
 void command_click(Point where) {
   end_editing_for_click();
   cursor_to_nearest_visnote(PagePoint{where.x, where.y}, 1, 1, 1);
-  Rect note_rect;
-  if (insertion_point && node_window_rect(insertion_point, &note_rect)) {
+  if (is_plotted_note(insertion_point)) {
+    Rect note_rect;
+    DrosaRect(insertion_point, &note_rect);
+    const Point origin = scroll_origin();
+    note_rect = offset_rect(note_rect, origin.x, origin.y);
     if (outset_rect(note_rect, 3).contains(where)) {
       drag_chord(where, prefs.u8(PREFS_CHORD_DRAG_TYPE));
       return;
     }
-    if (note_rect.contains(where)) {
-      drag_chord(where, 'c');
+    Rect accidental_rect;
+    if (node_window_rect(insertion_point, &accidental_rect) && accidental_rect.contains(where)) {
+      drag_chord(where, DRAG_AMOVE);
       return;
     }
   }

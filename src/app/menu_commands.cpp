@@ -668,7 +668,7 @@ void voice_menu(int item, int32_t) {
       highlight_voice_command();
       break;
     case 11:
-      editing_command_unavailable(VOICE_MENU, item);
+      staff_drag_dialog();
       break;
     case 4:
       record_from_menu();
@@ -740,7 +740,7 @@ void note_menu(int item, int32_t) {
       rest_flag_command();
       break;
     case 17:
-      editing_command_unavailable(NOTE_MENU, item);
+      chord_drag_dialog();
       break;
     default:
       REPORT_ERROR(4, "Item %hd in Note menu unrecognized!", short(item));
@@ -931,9 +931,17 @@ void clear_menu(int item, int32_t) {
       delete_notes_command(0);
       break;
     case 9:
+      set_undo_mark(0);
+      clear_staff_drags(menu_modifiers != 0);
+      break;
     case 10:
+      set_undo_mark(0);
+      apply_to_cursor_or_group(delete_chord_offsets, 0);
+      apply_to_cursor_or_group(delete_rest_offsets, 1);
+      break;
     case 11:
-      editing_command_unavailable(CLEAR_MENU, item);
+      set_undo_mark(0);
+      apply_to_cursor_or_group(delete_accidental_offsets, 1);
       break;
     case 13:
       invisible_notes_command();

@@ -5,6 +5,7 @@
 #include "editing/acc.h"
 #include "editing/align_bars.h"
 #include "editing/copypaste.h"
+#include "editing/drags.h"
 #include "editing/edit_dialogs.h"
 #include "editing/editing_globals.h"
 #include "editing/gselect.h"
@@ -40,13 +41,6 @@ void update_SDRAG_on_page(Drosa node);
 // Failure: level 4 "bad call to get_timesig_beaming" for a node that is no visible TIMESIG;
 //          0 and 0.
 void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
-
-// ---- Drags in the music window (editing_least.cpp) -------------------------------------------
-// Until chord and staff drags exist they do nothing.
-// drag_chord: follows the mouse and moves the chord (type 'c') or what the type names.
-void drag_chord(Point where, int type);
-// next_drag_staff: follows a staff drag from a point of the music area.
-void next_drag_staff(Point where, Rect area);
 
 // clear_music_scrap: 0 frees the internal clipboard and empties the system clipboard; 1 frees
 // the internal clipboard only when another program has put text or a picture on the system

@@ -364,6 +364,25 @@ DialogSpec copy_measures_dialog() {
   return spec;
 }
 
+// Three choices (radio buttons 4, 5, 6) under a prompt (3), with OK and Cancel; item 7, when
+// given, is a sample that chooses the first.
+DialogSpec three_choices(int16_t id, const char* title, const char* prompt, const char* a,
+                         const char* b, const char* c, const char* sample) {
+  constexpr int W = 380, H = 190;
+  DialogSpec spec{id, ALERT_NONE, title, {0, 0, W, H}, {}};
+  const int top = H - 12 - BUTTON_H;
+  spec.items.push_back(button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));
+  spec.items.push_back(
+      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+             "Cancel"));
+  spec.items.push_back(label({MARGIN, 10, W - MARGIN, 28}, prompt));                     // 3
+  spec.items.push_back(radio({MARGIN, 40, W - MARGIN, 58}, a));                          // 4
+  spec.items.push_back(radio({MARGIN, 64, W - MARGIN, 82}, b));                          // 5
+  spec.items.push_back(radio({MARGIN, 88, W - MARGIN, 106}, c));                         // 6
+  if (sample) spec.items.push_back(label({MARGIN + 20, 110, W - MARGIN, 126}, sample));  // 7
+  return spec;
+}
+
 }  // namespace
 
 std::vector<DialogSpec> editing_dialog_tables() {
@@ -379,5 +398,12 @@ std::vector<DialogSpec> editing_dialog_tables() {
           layout_dialog(),
           options_dialog(),
           internal_fields_dialog(),
-          copy_measures_dialog()};
+          copy_measures_dialog(),
+          three_choices(17680, "Chord Drag", "A Command-drag of a note:",
+                        "Moves its chord within the line (a relocation zone)",
+                        "Moves its chord between its neighbours", "Moves a rest up or down",
+                        "(the bar lines and the chords after it follow)"),
+          three_choices(137, "Staff Drag", "A Command-drag of a staff moves:", "This staff",
+                        "This staff and the staves below it",
+                        "This staff and those below, in this and every later system", nullptr)};
 }
