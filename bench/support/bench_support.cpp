@@ -3,7 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 
+#include "ImportExport/musicxml_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -11,6 +16,7 @@
 #include "params/param_services.h"
 #include "platform/application.h"
 #include "platform/fonts.h"
+#include "platform/script.h"
 
 void stop_on_report(int16_t level, const char* text) {
   std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
@@ -47,4 +53,44 @@ void fresh_letter_page_program() {
   set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
   set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
   GE_head = newDrosa(GE_CHAR, 0);
+}
+
+namespace {
+
+void stop_on_other_than_pagination(int16_t level, const char* text) {
+  if (level == 2 && std::strstr(text, "no pagination data")) return;
+  stop_on_report(level, text);
+}
+
+}  // namespace
+
+bool import_generated_score(int staves, int bars) {
+  const std::string path = std::string(VESK_BENCH_DIR) + "/score-" + std::to_string(staves) + "x" +
+                           std::to_string(bars) + ".xml";
+  if (!std::ifstream(path)) {
+    const std::string command = "python3 " + std::string(VESK_GEN_SCORE) + " " +
+                                std::to_string(staves) + " " + std::to_string(bars) + " " + path +
+                                " > /dev/null";
+    if (std::system(command.c_str()) != 0) return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string doc = text.str();
+  fresh_letter_page_program();
+  set_report_observer(stop_on_other_than_pagination);
+  script_begin();
+  script_hit(9);
+  script_type(10, "4");
+  script_type(12, "1");
+  script_hit(1);
+  const bool imported = import_musicxml_memory(doc.data(), doc.size(), 1) != 0;
+  script_take_faults();
+  script_end();
+  set_report_observer(stop_on_report);
+  if (!imported) return false;
+  offscreen_create(10.0f, 85, 110, 0, 0);
+  new_music_window(900, 700);
+  disable_format_interrupts();
+  return true;
 }

@@ -16,3 +16,8 @@ void start_offscreen_platform();
 // 11 inches) with margins of 50 points left, 40 right and 40 at the top and bottom, numbering
 // pages and measures from 1.
 void fresh_letter_page_program();
+
+// Imports the score of `staves` staves and `bars` bars of 4/4 that the shared generator writes
+// (made in the benchmark's build folder the first time), four systems to a page, with a window
+// to draw in; false when the generator cannot run or the import fails.
+bool import_generated_score(int staves, int bars);

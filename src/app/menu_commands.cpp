@@ -911,7 +911,7 @@ void symbol_menu(int item, int32_t) {
       edit_bracket();
       break;
     case 6:
-      editing_command_unavailable(SYMBOL_MENU, item);
+      align_bars();
       break;
     case 9:
       parameters_command();

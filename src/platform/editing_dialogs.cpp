@@ -383,6 +383,26 @@ DialogSpec three_choices(int16_t id, const char* title, const char* prompt, cons
   return spec;
 }
 
+// Align Bars: spread each system's bar lines evenly (4), or line the selected ones up with the
+// bar of the rightmost selected note (5), the leftmost (6) or the rightmost bar (7).
+DialogSpec align_bars_dialog() {
+  constexpr int W = 400, H = 200;
+  DialogSpec spec{1000, ALERT_NONE, "Align Bars", {0, 0, W, H}, {}};
+  const int top = H - 12 - BUTTON_H;
+  spec.items.push_back(button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));
+  spec.items.push_back(
+      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
+             "Cancel"));
+  spec.items.push_back(label({MARGIN, 10, W - MARGIN, 28}, "Bar lines:"));                    // 3
+  spec.items.push_back(radio({MARGIN, 36, W - MARGIN, 54}, "Spread evenly in each system"));  // 4
+  spec.items.push_back(
+      radio({MARGIN, 60, W - MARGIN, 78}, "Line up with the rightmost selected note's bar"));   // 5
+  spec.items.push_back(radio({MARGIN, 84, W - MARGIN, 102}, "Line up with the leftmost bar"));  // 6
+  spec.items.push_back(
+      radio({MARGIN, 108, W - MARGIN, 126}, "Line up with the rightmost bar"));  // 7
+  return spec;
+}
+
 }  // namespace
 
 std::vector<DialogSpec> editing_dialog_tables() {
@@ -403,6 +423,7 @@ std::vector<DialogSpec> editing_dialog_tables() {
                         "Moves its chord within the line (a relocation zone)",
                         "Moves its chord between its neighbours", "Moves a rest up or down",
                         "(the bar lines and the chords after it follow)"),
+          align_bars_dialog(),
           three_choices(137, "Staff Drag", "A Command-drag of a staff moves:", "This staff",
                         "This staff and the staves below it",
                         "This staff and those below, in this and every later system", nullptr)};
