@@ -430,6 +430,14 @@ int next_drag_staff(Point where, Rect /*area*/) {
                  "the filled arrow-cursor.)");
     return 1;
   }
+  Drosa layer_head = staff_data[p].ppnt[0];
+  if (!layer_head || !chain_next(layer_head)) {
+    REPORT_ERROR(2, "%s",
+                 "Sorry, you cannot move an empty staff. Use the Parts and Voices... menu option "
+                 "to put a voice on the staff. (Every staff should have notes or rests in its "
+                 "normal layer.)");
+    return 1;
+  }
   const int mode = prefs.i16(PREFS_STAFF_DRAG_MODE);
   if (mode != STAFF_DRAG_THIS && mode != STAFF_DRAG_BELOW && mode != STAFF_DRAG_LATER) {
     REPORT_ERROR(4, "%s", "Bad drag type in next_drag_staff!");
