@@ -107,7 +107,7 @@ TEST_F(Keys, DoubleClicksCommandKeysAndControlLetters) {
   handle_event(&up);
   EXPECT_TRUE(is_double_click_at({50, 50}, 1001)) << "a mouse-up with Command is no reference";
 
-  set_menu_key('K', 9, 6);
+  set_menu_key('K', 7, 18);
   EventRecord key;
   key.what = EVENT_KEY_DOWN;
   key.message = 'k' | (40u << 8);
