@@ -327,36 +327,13 @@ int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
     break;
   }
   const uint8_t volume = before->xkind == NOTE ? before->get(xvolume) : 120;
+  const Drosa start = before->xback;
+  Drosa tail = start;
+  make_fill_rests(gap, position, &tail, kinds, count, 1);
   int32_t filled = 0;
-  Drosa tail = before->xback;
-  while (gap - filled > TIME_TOLERANCE) {
-    Drosa rest = newDrosa(NOTE, 0);
-    rest->set(xrest, 1);
-    rest->set(xhider, 1);  // the document shows no rest here
-    rest->set(xendvcd, 1);
-    rest->set(xdir, 3);
-    Drosa nest = newDrosa(NEST, 0);
-    nest->xnext = rest;
-    rest->xback = nest;
-    const int32_t left = gap - filled, at = position + filled;
-    const bool fitted = fit_rest_value(rest, 1, left, at, kinds, count, 1) ||
-                        fit_rest_value(rest, 1, left, at, kinds, count, 0) ||
-                        fit_rest_value(rest, 0, left, at, kinds, count, 1) ||
-                        fit_rest_value(rest, 0, left, at, kinds, count, 0) ||
-                        fit_rest_value(rest, 0, left, 0, kinds, 1, 0);
-    rest->xback = NIL;
-    nest->xnext = NIL;
-    destroyDrosa(nest);
-    const int32_t d = int32_t(rest->get(xttn));
-    if (!fitted || d <= TIME_TOLERANCE || d > left + TIME_TOLERANCE) {
-      destroyDrosa(rest);
-      break;
-    }
-    rest->set(xttn, uint32_t(note_duration(rest, 1)));
+  for (Drosa rest = tail; rest != start; rest = rest->xback) {
     rest->set(xlength, rest->get(xttn));
     rest->set(xvolume, volume);
-    link_after(rest, tail);
-    tail = rest;
     filled += int32_t(rest->get(xttn));
   }
   return filled;

@@ -529,18 +529,13 @@ namespace {
 constexpr int P_SMALL_STAFF_TEXT = 386;  // "amount to reduce text point size on a small size staff"
 constexpr int NORMAL_STAFF = 50;
 
-Drosa seen_ntdata(Drosa node) {
-  Drosa nt = node && node->xkind == NOTE ? node->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
 }  // namespace
 
 int note_text_offset(Drosa node, Drosa tparam, Drosa run) {
   Drosa source = run ? run : tparam;
   if (!source) return 0;
   const int size = source->get(xtextsize);
-  Drosa nt = seen_ntdata(node);
+  Drosa nt = note_ntdata(node);
   if (!nt || !tparam || tparam->get(xno_size_adjust)) return size;
   const int staff_size = nt->get(xstsize);
   const int set_for = tparam->get(xtext_stsize);
@@ -558,7 +553,7 @@ int anno_baseline_y(Drosa node, Drosa tparam, Drosa run) {
 
 int32_t adjusted_texty(Drosa node, Drosa tparam) {
   const int32_t y = tparam ? tparam->get(xtexty) : 0;
-  Drosa nt = seen_ntdata(node);
+  Drosa nt = note_ntdata(node);
   if (!nt) {
     REPORT_ERROR(4, "Error in adjusted_texty().");
     return y;

@@ -60,8 +60,6 @@ bool any_music_font(int code) { return code >= -3 && code <= -1; }
 
 int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-int32_t length_at(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 // The printed staff of a note drawn on the neighbouring staff, kept on the page.
 int cross_staff(Drosa note, int pstaff) {
   Drosa nt = note_ntdata(note);
@@ -318,7 +316,7 @@ TextPlace place_text(Drosa tparam, Drosa note, int pstaff, const AnnoTextMeasure
   else if (justified != 0)
     x -= m.width / 2;
   if (m.leading_extender && !m.trailing_extender)
-    x += length_at(P_UNDERLINE_END, note) + length_at(P_PUNCTUATION, note);
+    x += param_length(P_UNDERLINE_END, note) + param_length(P_PUNCTUATION, note);
   t.x1 = clamp_i32(x);
   t.y1 = clamp_i32(y);
   Drosa pd = pdata_of(tparam);
@@ -380,16 +378,17 @@ void record_fingered_notes(Drosa tparam, Drosa note) {
 // underline bit.
 int chord_underline(Drosa tparam, Drosa note, const TextPlace& t, int where) {
   if (!tparam->get(xspec_underline) || !(tparam->get(xtextface) & FACE_UNDERLINE_BIT)) return 255;
-  const int32_t y = t.y1 - length_at(P_CHORD_UNDERLINE_Y, note);
+  const int32_t y = t.y1 - param_length(P_CHORD_UNDERLINE_Y, note);
   line_element(tparam, note, t, t.x1, y, clamp_i32(int64_t(t.x1) + t.width), y,
-               length_at(P_CHORD_UNDERLINE_WIDTH, note), tparam->get(xtext_drawmode), 0, 0, where);
+               param_length(P_CHORD_UNDERLINE_WIDTH, note), tparam->get(xtext_drawmode), 0, 0,
+               where);
   return 255 & ~FACE_UNDERLINE_BIT;
 }
 
 // Step 14: the box of a "Boxed" text.
 void draw_box(Drosa tparam, Drosa note, const TextPlace& t, const AnnoTextMeasure& m, int where) {
-  const int32_t h = length_at(P_BOX_X, note), v = length_at(P_BOX_Y, note);
-  const int width = length_at(P_BOX_WIDTH, note);
+  const int32_t h = param_length(P_BOX_X, note), v = param_length(P_BOX_Y, note);
+  const int width = param_length(P_BOX_WIDTH, note);
   const int32_t left = t.x1 - h, right = clamp_i32(int64_t(t.x1) + t.width + h);
   const int32_t bottom = t.y1 - m.descent - v;
   const bool symbol_set = tparam->get(xtextfont) == -5 && tparam->get(xcharset) == 4;
@@ -457,19 +456,19 @@ void draw_extenders(Drosa tparam, Drosa note, const TextPlace& t, const AnnoText
     a = t.x1;
     b = clamp_i32(int64_t(a) + m.pad);
   }
-  const int32_t p365 = length_at(P_PUNCTUATION, note);
-  const int32_t y = t.y1 + length_at(P_UNDERLINE_Y, note);
-  const int width = length_at(P_UNDERLINE_WIDTH, note);
+  const int32_t p365 = param_length(P_PUNCTUATION, note);
+  const int32_t y = t.y1 + param_length(P_UNDERLINE_Y, note);
+  const int width = param_length(P_UNDERLINE_WIDTH, note);
   const int drawmode = tparam->get(xtext_drawmode);
   if (leading) {
-    const int32_t from = a - p365 - length_at(P_UNDERLINE_ONTO_SYSTEM, note);
+    const int32_t from = a - p365 - param_length(P_UNDERLINE_ONTO_SYSTEM, note);
     line_element(tparam, note, t, from, y, a - p365, y, width, drawmode, 0, 0, where);
     return;
   }
   const int32_t c = extender_end(note, t.pstaff, line_y);
   const int32_t from = m.leading_extender
                            ? a - p365
-                           : clamp_i32(int64_t(b) - m.pad + length_at(P_UNDERLINE_START, note));
+                           : clamp_i32(int64_t(b) - m.pad + param_length(P_UNDERLINE_START, note));
   const int32_t to = c - p365;
   if (to > from) line_element(tparam, note, t, from, y, to, y, width, drawmode, 0, 0, where);
 }

@@ -40,8 +40,6 @@ double zoom() { return zoom_factor > 0 ? zoom_factor : 10.0; }
 int points_to_pixels(int points) { return std::max(1, int(std::lround(points * 10.0 / zoom()))); }
 int pixels_to_points(int pixels) { return std::max(1, int(std::lround(pixels * zoom() / 10.0))); }
 
-int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 int32_t staff_y_of(Drosa note) {
   return note && is_plotted_note(note) ? staff_top_y(pstaff_of_node(note), 0) : 0;
 }
@@ -183,15 +181,15 @@ void text_start(int how) {
   set_undo_mark(0);
   auto horizontal = [&](bool with_lock) {
     if (text_template->get(xjustified) == 1)
-      x = rx + length(200, note);
+      x = rx + param_length(200, note);
     else if (with_lock && text_template->get(xpagemargin)) {
-      x = length(277, note);
-      y = staff_y + length(278, note);
+      x = param_length(277, note);
+      y = staff_y + param_length(278, note);
       vertical = false;
     } else if (text_template->get(xfing))
-      x = rx + length(613, note);
+      x = rx + param_length(613, note);
     else
-      x = rx + length(199, note);
+      x = rx + param_length(199, note);
   };
   if (how == 2) {
     if (anno_text_origin(&x, &y))
@@ -214,13 +212,13 @@ void text_start(int how) {
   if (vertical) {
     int32_t offset;
     if (text_template->get(xfing))
-      offset = staff_y + length(614, note), y = offset;
+      offset = staff_y + param_length(614, note), y = offset;
     else if (text_template->get(xfooter))
-      offset = length(208, note), y = offset;
+      offset = param_length(208, note), y = offset;
     else if (text_template->get(xfromstaff))
-      offset = length(207, note), y = staff_y + offset;
+      offset = param_length(207, note), y = staff_y + offset;
     else
-      offset = length(208, note), y = ry + offset;
+      offset = param_length(208, note), y = ry + offset;
     if (offset > 0 && text_template->get(xfromstaff) && !text_template->get(xfooter)) {
       const int32_t highest = highest_locked_text_y(note, staff_y);
       if (highest != INT32_MIN && highest > y) y = highest;
@@ -534,7 +532,7 @@ Drosa text_finish(int convert) {
       const int32_t width = measure_anno_text(note, head, &m);
       anno_refloc(note, head, &rx, &ry, 0);
       const int justified = head->get(xjustified);
-      if (justified == 1) head->set(xtextx, length(200, note));
+      if (justified == 1) head->set(xtextx, param_length(200, note));
       int32_t x = text_pos_x;
       if (justified == 2) x -= width;
       if (justified == 1 || justified == 3) x -= width / 2;

@@ -67,8 +67,8 @@ bool notes_locked() {
 
 // The staff kind of a formatted note: the tablature bits of its NTDATA; 0 when unformatted.
 int staff_kind_of(Drosa note) {
-  Drosa record = note->xnext;
-  return record && record->xkind == NTDATA ? record->get(xtabtyp) : 0;
+  Drosa record = note_ntdata(note);
+  return record ? record->get(xtabtyp) : 0;
 }
 
 // A node of the kind before the note in its system.

@@ -29,13 +29,6 @@ constexpr int WHOLE_REST_GLYPH = 51, PIANO_ROLL_SHAPE = 7;
 constexpr int MAX_LEDGER_LINES = 60;  // no real note needs more; a damaged y is cut short
 constexpr int32_t NO_X = 255;
 
-Drosa ntdata(Drosa note) {
-  Drosa nt = is_NOTE(note) ? note->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
-int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 // 1 guitar tablature, 2 a staff without heads, stems and dots, 3 piano tablature.
 int staff_kind(Drosa nt) { return nt->get(xtabtyp); }
 bool on_string_tablature(Drosa nt) { return staff_kind(nt) == 1 || staff_kind(nt) == 2; }
@@ -53,10 +46,10 @@ int dot_count(Drosa note) {
 
 // The next note of the note's staff chord along the print chain; NIL at the chord's end.
 Drosa next_in_chord(Drosa note) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || nt->get(xendscd)) return NIL;
   Drosa next = nt->get(xpnext);
-  return ntdata(next) ? next : NIL;
+  return note_ntdata(next) ? next : NIL;
 }
 
 // A head's x as the stem side of a chord with a displaced head sees it.
@@ -71,7 +64,7 @@ int32_t head_column_x(Drosa nt) {
 // ---- Heads, ledger lines, accidentals -------------------------------------------------------
 
 void draw_notehead_char(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE) return;
   if (staff_kind(nt) == 2) return;
   const int var = staff_kind(nt) == 1 ? VAR_TAB_HEAD : VAR_HEAD;
@@ -90,7 +83,7 @@ void draw_notehead_char(Drosa note, int staff) {
 }
 
 int screen_head_glyph(Drosa note, int32_t* x, int32_t* y) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE || staff_kind(nt) == 2)
     return 0;
   *x = nt->get(xscrhdx);
@@ -126,19 +119,19 @@ void draw_piano_ledger_lines(Drosa note, int staff, int32_t x1, int32_t x2) {
 }  // namespace
 
 void draw_ledger_lines(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || note->get(xrest) || on_string_tablature(nt)) return;
   const bool simplified = simplified_notation_on();
   const int32_t x = nt->get(xhdx);
-  const int32_t x1 = x - length(simplified ? 743 : 177, note);
-  const int32_t x2 = x + hdw(note, 0) + length(simplified ? 744 : 178, note);
+  const int32_t x1 = x - param_length(simplified ? 743 : 177, note);
+  const int32_t x2 = x + hdw(note, 0) + param_length(simplified ? 744 : 178, note);
   if (staff >= 0 && staff < MAX_PSTAVES && staff_data[staff].staff_type == 3) {
     draw_piano_ledger_lines(note, staff, x1, x2);
     return;
   }
   const int32_t s = line_spacing(staff);
   if (s <= 0) return;
-  const int32_t width = length(276, note), y = nt->get(xhdy);
+  const int32_t width = param_length(276, note), y = nt->get(xhdy);
   auto line_at = [&](int32_t line) {
     const int32_t at = std::max<int32_t>(0, line - width / 2);
     GEline(0, x1, at, staff, 0, x2, at, staff, 0, width, 0, 0, 0, 0, 0, 0, 0, VAR_LEDGER, note);
@@ -156,7 +149,7 @@ void draw_ledger_lines(Drosa note, int staff) {
 }
 
 void drawacc(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || !accidental_shown(note) || staff_kind(nt) != 0) return;
   const int acc = note->get(xacc);
   if (acc > 5) {
@@ -188,19 +181,19 @@ void drawacc(Drosa note, int staff) {
 // ---- Dots -----------------------------------------------------------------------------------
 
 int32_t dot_x_offset(Drosa note) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
-  if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0) + length(184, note);
+  if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0) + param_length(184, note);
   Drosa extreme = stem_group_extreme(note, nullptr);
-  return head_column_x(nt) + hdw(note, 0) + length(184, extreme ? extreme : note);
+  return head_column_x(nt) + hdw(note, 0) + param_length(184, extreme ? extreme : note);
 }
 
 int32_t dot_positions(Drosa note) {
   const int32_t x = dot_x_offset(note);
-  if (!ntdata(note) || note->get(xrest)) return x;
+  if (!note_ntdata(note) || note->get(xrest)) return x;
   Drosa first = NIL, last = NIL;
   chord_extent(note, &first, &last);
-  Drosa a = ntdata(first), b = ntdata(last);
+  Drosa a = note_ntdata(first), b = note_ntdata(last);
   if (!a || !b || first->get(xrest) || last->get(xrest)) return x;
   if (a->get(xstmdir) == b->get(xstmdir)) return x;
   if (a->get(xhdx) + a->get(xstemxoff) == b->get(xhdx) + b->get(xstemxoff)) return x;
@@ -218,9 +211,9 @@ constexpr int32_t NO_DOTS = INT32_MIN;
 bool chord_has_head_at(Drosa note, int32_t y) {
   Drosa first = NIL, last = NIL;
   chord_extent(note, &first, &last);
-  for (Drosa p = first; ntdata(p); p = ntdata(p)->get(xpnext)) {
-    if (p != note && !p->get(xrest) && ntdata(p)->get(xhdy) == y) return true;
-    if (p == last || ntdata(p)->get(xendscd)) break;
+  for (Drosa p = first; note_ntdata(p); p = note_ntdata(p)->get(xpnext)) {
+    if (p != note && !p->get(xrest) && note_ntdata(p)->get(xhdy) == y) return true;
+    if (p == last || note_ntdata(p)->get(xendscd)) break;
   }
   return false;
 }
@@ -234,8 +227,8 @@ int32_t opposed_stems_dot_y(Drosa note, Drosa nt, int32_t y, bool on_line, int32
   Drosa first = NIL, last = NIL;
   chord_extent(note, &first, &last);
   int32_t highest_up = INT32_MIN;
-  for (Drosa p = first; ntdata(p); p = ntdata(p)->get(xpnext)) {
-    Drosa pnt = ntdata(p);
+  for (Drosa p = first; note_ntdata(p); p = note_ntdata(p)->get(xpnext)) {
+    Drosa pnt = note_ntdata(p);
     if (pnt->get(xstmdir) == 2 && !p->get(xrest)) {
       if (pnt->get(xhdy) == nt->get(xhdy) && pnt->get(xhdx) == nt->get(xhdx) &&
           dot_count(p) == dot_count(note))
@@ -264,7 +257,7 @@ int32_t dot_y(Drosa note, Drosa nt, int staff) {
   // A second above a note on a line takes the space above it: this note's dots go below.
   Drosa next = next_in_chord(note);
   if (on_line && next && !next->get(xrest) && dot_count(next) > 0 &&
-      ntdata(next)->get(xhdy) - head == s / 2)
+      note_ntdata(next)->get(xhdy) - head == s / 2)
     y -= s;
   return y;
 }
@@ -272,7 +265,7 @@ int32_t dot_y(Drosa note, Drosa nt, int staff) {
 }  // namespace
 
 void draw_dots(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || staff_kind(nt) == 2 || note->get(xnotehead) == PIANO_ROLL_SHAPE) return;
   if (note->get(xrest) && note->get(xhider)) return;
   const int dots = dot_count(note);
@@ -287,7 +280,7 @@ void draw_dots(Drosa note, int staff) {
 // ---- Marks beside the head --------------------------------------------------------------------
 
 int32_t paren_right_x(Drosa note) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   if (on_string_tablature(nt) && !note->get(xrest)) {
     VirtualRect box;
@@ -296,13 +289,14 @@ int32_t paren_right_x(Drosa note) {
     return box.x2;
   }
   static const int dot_space[4] = {0, 136, 135, 739};
-  if (const int dots = dot_count(note)) return dot_positions(note) + length(dot_space[dots], note);
+  if (const int dots = dot_count(note))
+    return dot_positions(note) + param_length(dot_space[dots], note);
   if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0);
   return head_column_x(nt) + hdw(note, 0);
 }
 
 int32_t paren_left_x(Drosa note) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   int32_t left = nt->get(xhdx);
   if (on_string_tablature(nt) && !note->get(xrest)) {
@@ -311,11 +305,11 @@ int32_t paren_left_x(Drosa note) {
   } else if (accidental_shown(note) && nt->get(xaccx) != NO_X) {
     left = std::min(left, nt->get(xhdx) - 5 * int32_t(nt->get(xaccx)));
   }
-  return left - length(624, note);
+  return left - param_length(624, note);
 }
 
 void draw_note_marks(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || note->get(xparen) == 0) return;
   const bool tablature = on_string_tablature(nt);
   const int32_t y = nt->get(xhdy);
@@ -341,14 +335,14 @@ namespace {
 // The x adjustment of a fret number of one or of two digits.
 int32_t fret_x_adjust(Drosa note, Drosa nt, int32_t fret) {
   const bool up = nt->get(xstmdir) == 2;
-  if (fret > 9) return length(up ? 557 : 609, note);
-  return length(up ? 559 : 610, note);
+  if (fret > 9) return param_length(up ? 557 : 609, note);
+  return param_length(up ? 559 : 610, note);
 }
 
 }  // namespace
 
 int32_t tab_fret_width(Drosa note) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   return nt ? fret_x_adjust(note, nt, check_tab_string(note, nt->get(xtabstr))) : 0;
 }
 
@@ -377,7 +371,7 @@ FretText fret_text(Drosa note, Drosa nt) {
 }  // namespace
 
 int32_t draw_tab_fret(Drosa note, VirtualRect* box, int32_t* x) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return 0;
   const FretText f = fret_text(note, nt);
   if (box) *box = VirtualRect{f.x, f.y, f.x + f.width, f.y + f.height};
@@ -386,16 +380,16 @@ int32_t draw_tab_fret(Drosa note, VirtualRect* box, int32_t* x) {
 }
 
 void draw_tab_chord(Drosa note, int staff) {
-  Drosa nt = ntdata(note);
+  Drosa nt = note_ntdata(note);
   if (!nt || !on_string_tablature(nt) || note->get(xrest)) return;
   const FretText f = fret_text(note, nt);
   if (note->get(xnotehead) == PIANO_ROLL_SHAPE) {
-    const int32_t width = length(314, note), y = nt->get(xhdy);
+    const int32_t width = param_length(314, note), y = nt->get(xhdy);
     GEline(0, nt->get(xhdx), y, staff, 0, f.x + f.width, y, staff, 0, width, 0, 0, 0, 0, 0, 0,
            note_color_index(note), VAR_TAB_LINE, note);
     return;
   }
-  if (const int32_t erase = length(589, note); erase > 0) {
+  if (const int32_t erase = param_length(589, note); erase > 0) {
     GEline(BICMODE, f.x - erase, f.y, staff, 0, f.x + f.width + erase, f.y, staff, 0, f.height, 0,
            0, 0, 0, 0, 0, 0, VAR_TAB_ERASE, note);
   }

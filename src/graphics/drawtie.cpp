@@ -38,8 +38,6 @@ constexpr int TIE_CURVE = 4, SLUR_CURVE = 5, VAR_BEND = 71, VAR_BEND_RANGE = 74;
 constexpr int GUITAR_TABLATURE = 1, NO_HEADS = 2;
 constexpr int32_t UNSET = SLUR_Y_UNSET;
 
-int32_t scaled(int pindex, Drosa node) { return param_length(pindex, node, nullptr); }
-
 int32_t raw_integer(int pindex, Drosa node) {
   return param_value(pindex, node, nullptr)->integer();
 }
@@ -48,7 +46,7 @@ int32_t nearest(double v) { return int32_t(std::lround(v)); }
 
 // A curve shorter than the shortest curve grows at both ends alike.
 void widen_to_shortest(int32_t* x1, int32_t* x2, Drosa node) {
-  const int32_t shortest = scaled(P_SHORTEST_CURVE, node);
+  const int32_t shortest = param_length(P_SHORTEST_CURVE, node);
   if (*x2 - *x1 >= shortest) return;
   const int32_t missing = shortest - (*x2 - *x1);
   *x1 -= missing / 2;
@@ -152,7 +150,7 @@ int32_t head_extreme(Drosa last, int d) {
   int32_t y = d == 2 ? EXTENT_HIGH_START : EXTENT_LOW_START;
   for (Drosa n : staff_chord_notes(chord_first_note(last))) {
     const int32_t head = note_ntdata(n)->get(xhdy);
-    y = d == 2 ? std::max(y, head + scaled(P_NOTE_HEAD_HEIGHT, n)) : std::min(y, head);
+    y = d == 2 ? std::max(y, head + param_length(P_NOTE_HEAD_HEIGHT, n)) : std::min(y, head);
   }
   return y;
 }
@@ -170,7 +168,7 @@ int32_t slur_lift(const Clearance& c, const SlurEnds& s) {
   Drosa owner = c.e->first_note;
   int32_t px[4] = {s.x1, 0, 0, s.x2}, py[4] = {s.y1, 0, 0, s.y2};
   curve_geometry(s.x1, s.y1, s.x2, s.y2, owner, c.d, 1, &px[1], &py[1], &px[2], &py[2]);
-  const int32_t clear = scaled(P_SLUR_CLEAR_HEAD, owner);
+  const int32_t clear = param_length(P_SLUR_CLEAR_HEAD, owner);
   int32_t lift = 0;
   auto consider = [&](int32_t x, int32_t obstacle) {
     if (x < s.x1 || x > s.x2) return;
@@ -242,9 +240,9 @@ void curve_geometry(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Drosa node, 
     c = std::cos(a);
   }
   const double length = std::trunc(std::sqrt(dx * dx + dy * dy));
-  const double l1 = scaled(P_SLUR_LENGTH_1, node), l2 = scaled(P_SLUR_LENGTH_2, node);
-  const double xa = scaled(P_SLUR_X_1, node), xb = scaled(P_SLUR_X_2, node);
-  const double ya = scaled(P_SLUR_Y_1, node), yb = scaled(P_SLUR_Y_2, node);
+  const double l1 = param_length(P_SLUR_LENGTH_1, node), l2 = param_length(P_SLUR_LENGTH_2, node);
+  const double xa = param_length(P_SLUR_X_1, node), xb = param_length(P_SLUR_X_2, node);
+  const double ya = param_length(P_SLUR_Y_1, node), yb = param_length(P_SLUR_Y_2, node);
   double xo, yo;
   if (length > l2) {
     xo = xb;
@@ -304,8 +302,8 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
     end_extent = start_extent;
   }
   choose_end_heights(&s, start_extent, end_extent, e.crawl, shorten_end, grace);
-  if (s.start_beside) s.x1 += scaled(P_BESIDE_STEM, owner);
-  if (s.end_beside) s.x2 -= scaled(P_BESIDE_STEM, owner);
+  if (s.start_beside) s.x1 += param_length(P_BESIDE_STEM, owner);
+  if (s.end_beside) s.x2 -= param_length(P_BESIDE_STEM, owner);
   if (s.x2 <= s.x1) return y_end;
   limit_slope(&s, d, owner);
   widen_to_shortest(&s.x1, &s.x2, owner);
@@ -313,7 +311,7 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
   const Clearance c{&e,           d,        grace ? 1 : 0, e.flip != 0, from_previous_system,
                     s.end_beside, end_chord};
   int32_t lift = slur_lift(c, s);
-  if (raw_integer(P_RAISED_CLOSER, owner) && s.x2 - s.x1 >= scaled(P_RAISED_LENGTH, owner) &&
+  if (raw_integer(P_RAISED_CLOSER, owner) && s.x2 - s.x1 >= param_length(P_RAISED_LENGTH, owner) &&
       lift >= 10 && s.y1 != s.y2) {
     // A long slur lifted well clear starts or ends lower at its lower end (higher end for a
     // slur below), closer to its note, and is measured again.
@@ -326,7 +324,7 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
     s.y1 += d == 2 ? lift : -lift;
     s.y2 += d == 2 ? lift : -lift;
     if (lift > 10) {
-      const int32_t shorten = scaled(P_RAISED_SHORTEN, owner);
+      const int32_t shorten = param_length(P_RAISED_SHORTEN, owner);
       s.x1 += shorten;
       s.x2 -= shorten;
       widen_to_shortest(&s.x1, &s.x2, owner);
@@ -370,7 +368,7 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
   if (!owner && pstaff >= 0 && pstaff < MAX_PSTAVES && staff_data[pstaff].ppnt[0])
     owner = chain_next(staff_data[pstaff].ppnt[0]);
   if (!owner) return;
-  x2 -= scaled(P_TIE_CLEAR_HEAD, owner);
+  x2 -= param_length(P_TIE_CLEAR_HEAD, owner);
   widen_to_shortest(&x1, &x2, owner);
   int32_t c1x, c1y, c2x, c2y;
   if (chord) {
@@ -395,7 +393,7 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
   const CurveStyle style = curve_style(dashed, owner);
   if (bend) {
     Drosa partner = count_earlier_in_chord(owner, xbendtie);
-    const int32_t half = scaled(P_NOTE_HEAD_HEIGHT, owner) / 2;
+    const int32_t half = param_length(P_NOTE_HEAD_HEIGHT, owner) / 2;
     const int32_t y1 = note_ntdata(owner) ? note_ntdata(owner)->get(xhdy) + half : y;
     const int32_t y2 = note_ntdata(partner) ? note_ntdata(partner)->get(xhdy) + half : y1;
     draw_bend(owner, partner, side, x1, y1, x2, y2, style.dash, style.gap, pstaff);
@@ -436,10 +434,11 @@ void draw_bend(Drosa note1, Drosa note2, int side, int32_t x1, int32_t y1, int32
     c = std::cos(a);
   }
   const double length = std::trunc(std::sqrt(dx * dx + dy * dy));
-  const double height = side == 1 ? -scaled(P_BEND_HEIGHT, note1) : scaled(P_BEND_HEIGHT, note1);
+  const double height =
+      side == 1 ? -param_length(P_BEND_HEIGHT, note1) : param_length(P_BEND_HEIGHT, note1);
   const int32_t ax = nearest(x1 + c * length / 2 - s * height);
   const int32_t ay = nearest(y1 + s * length / 2 + c * height);
-  const int width = scaled(P_BEND_WIDTH, note1);
+  const int width = param_length(P_BEND_WIDTH, note1);
   GEline(0, x1, y1, pstaff, 0, ax, ay, pstaff, 0, width, dash, gap, 0, 0, 0, 0, 0, VAR_BEND, note1);
   GEline(0, ax, ay, pstaff, 0, x2, y2, pstaff, 0, width, dash, gap, 0, 0, 0, 0, 0, VAR_BEND, note1);
 }

@@ -52,14 +52,8 @@ int value_column(int value) { return value < 0 ? 3 : value > 3 ? 3 : value; }
 
 int step_of(int position) { return ((position % 7) + 7) % 7; }
 
-// The NTDATA right after a note, as the current context sees it; NIL when there is none.
-Drosa next_ntdata(Drosa note) {
-  Drosa next = note ? note->xnext : NIL;
-  return next && effective_kind(next) == NTDATA ? next : NIL;
-}
-
 // The NTDATA of a note in the print chain (the layout keeps it right after the note).
-Drosa layout_record(Drosa note) { return is_NOTE(note) ? next_ntdata(note) : NIL; }
+Drosa layout_record(Drosa note) { return is_NOTE(note) ? note_ntdata(note) : NIL; }
 
 int standard_font(int32_t code) {
   switch (code) {
@@ -87,7 +81,7 @@ int normal_head(int value, Drosa note) {
       note->get(xacc) == NATURAL || shape_notehead_kind(note) != 0)
     return NORMAL_HEADS[column];
   const bool flat = note->get(xacc) == FLAT;
-  Drosa nt = next_ntdata(note);
+  Drosa nt = note_ntdata(note);
   const bool stem_right = nt && nt->get(xstemxoff) != 0;
   if (flat) return stem_right ? FLAT_STEM_RIGHT[column] : FLAT_STEM_LEFT[column];
   return stem_right ? SHARP_STEM_RIGHT[column] : SHARP_STEM_LEFT[column];
@@ -137,7 +131,7 @@ int note_glyph(Drosa note, int screen) {
   const int value = drawn_value(note);
   if (!note->get(xrest)) return notehead_glyph(note->get(xnotehead), value, note);
   if (note->get(xnotehead) == 7) return BLANK_HEAD;
-  Drosa nt = next_ntdata(note);
+  Drosa nt = note_ntdata(note);
   const int code = nt ? (screen ? nt->get(xscrrestchar) : nt->get(xrestchar)) : 0;
   if (code == 1) return WHOLE_MEASURE_REST;
   if (code == 2) return MULTI_MEASURE_REST;
@@ -150,7 +144,7 @@ int notehead_glyph(int shape, int value, Drosa note) {
     case 0:
       return normal_head(value, note);
     case 1: {
-      Drosa nt = note ? next_ntdata(note) : NIL;
+      Drosa nt = note ? note_ntdata(note) : NIL;
       const int staff_kind = nt ? nt->get(xtabtyp) : 0;
       if (value > 2 && (staff_kind == 1 || staff_kind == 2)) return PERCUSSION_TAB_HEAD;
       return PERCUSSION_HEADS[column];

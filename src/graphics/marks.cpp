@@ -32,8 +32,6 @@ constexpr int STEM_UP = 2, PIANO_TABLATURE = 3, NO_HEADS = 2;
 constexpr int TUPLET_MARKED = 1, TUPLET_AT_END = 2;  // xtup_mark bits
 constexpr int32_t NOT_FOUND = int32_t(0x80000000);
 
-int32_t scaled(int pindex, Drosa node) { return param_length(pindex, node, nullptr); }
-
 bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
 // The chord shares its staff with the other stem direction, whose rest is not hidden.
@@ -53,14 +51,14 @@ int mark_side(Drosa nt, Drosa cd) {
 // x of every mark of the note: the left edge of its head, by its stem.
 int32_t mark_x(Drosa note, Drosa nt) {
   const int32_t stem_x = nt->get(xhdx) + nt->get(xstemxoff);
-  if (nt->get(xstmdir) == STEM_UP) return stem_x - hdw(note, 0) - scaled(P_UP_STEM_X, note);
-  return stem_x - scaled(P_DOWN_STEM_X, note);
+  if (nt->get(xstmdir) == STEM_UP) return stem_x - hdw(note, 0) - param_length(P_UP_STEM_X, note);
+  return stem_x - param_length(P_DOWN_STEM_X, note);
 }
 
 // The chord's extent on the note's stem side; the note's own head when nothing was drawn.
 int32_t upper_extent(Drosa note, Drosa nt, Drosa cd) {
   const int32_t y = get_hiy(cd, nt->get(xstmdir));
-  return y != EXTENT_HIGH_START ? y : nt->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note);
+  return y != EXTENT_HIGH_START ? y : nt->get(xhdy) + param_length(P_NOTE_HEAD_HEIGHT, note);
 }
 int32_t lower_extent(Drosa nt, Drosa cd) {
   const int32_t y = get_loy(cd, nt->get(xstmdir));
@@ -79,7 +77,7 @@ void place_outside(Drosa note, Drosa nt, Drosa cd, int pstaff, int side, int abo
                    int gap_param, int height_param, int var) {
   const int mp = side_pstaff_of_note(note, side, pstaff);
   const int stem = nt->get(xstmdir);
-  const int32_t gap = scaled(gap_param, note), height = scaled(height_param, note);
+  const int32_t gap = param_length(gap_param, note), height = param_length(height_param, note);
   int32_t y;
   if (side == 2) {
     y = std::max(upper_extent(note, nt, cd), staff_top_y(mp, 0)) + gap;
@@ -142,7 +140,7 @@ void place_marks(Drosa note, int parameter, int pstaff) {
   // A damaged file may give a staff no line spacing: then nothing snaps to its lines.
   const int32_t sp = staff_data[mp].staff_size;
   const bool piano_tab = staff_data[mp].staff_type == PIANO_TABLATURE;
-  const int32_t gap = scaled(P_MARK_GAP, note), height = scaled(P_MARK_HEIGHT, note);
+  const int32_t gap = param_length(P_MARK_GAP, note), height = param_length(P_MARK_HEIGHT, note);
   int32_t y;
   if (side == 2) {
     int32_t t = upper_extent(note, nt, cd);
@@ -185,7 +183,8 @@ void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   const int stem = nt->get(xstmdir);
   const int side = nt->get(xforced) ? stem : away_from_stem(stem);
   const int mp = side_pstaff_of_note(note, side, pstaff);
-  int32_t hi = extents_unset(cd) ? nt->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note) : max_hiy(cd);
+  int32_t hi =
+      extents_unset(cd) ? nt->get(xhdy) + param_length(P_NOTE_HEAD_HEIGHT, note) : max_hiy(cd);
   int32_t lo = extents_unset(cd) ? nt->get(xhdy) : min_loy(cd);
   int32_t x = nt->get(xhdx);
   if (mark & TUPLET_AT_END) {
@@ -208,11 +207,11 @@ void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   }
   int32_t y;
   if (side == 2) {
-    y = std::max(hi, staff_top_y(mp, 0)) + scaled(P_TUPLET_GAP, note);
-    set_max_hiy(cd, stem, y + scaled(P_TUPLET_HEIGHT, note));
+    y = std::max(hi, staff_top_y(mp, 0)) + param_length(P_TUPLET_GAP, note);
+    set_max_hiy(cd, stem, y + param_length(P_TUPLET_HEIGHT, note));
   } else {
     y = std::min(lo, staff_bottom_y(mp, 0)) -
-        (scaled(P_TUPLET_GAP, note) + scaled(P_TUPLET_HEIGHT, note));
+        (param_length(P_TUPLET_GAP, note) + param_length(P_TUPLET_HEIGHT, note));
     set_min_loy(cd, stem, y);
   }
   x += tuplet_number_xoffset(note, stem, side == stem);

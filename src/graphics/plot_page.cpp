@@ -72,15 +72,6 @@ Drosa cddata2_of_chord(Drosa note) {
 
 bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
-// A length parameter in force at the start of the staff.
-int32_t staff_length(int pindex, int p) {
-  return param_length(pindex, NIL, valid_staff(p) ? &staff_data[p] : nullptr);
-}
-// A length parameter in force at a note of the staff (at its start when there is none).
-int32_t note_length(int pindex, Drosa note, int p) {
-  return param_length(pindex, note, valid_staff(p) ? &staff_data[p] : nullptr);
-}
-
 Drosa first_note_of_layer(int p, int layer) {
   Drosa head = staff_data[p].ppnt[layer];
   Drosa first = head ? chain_next(head) : NIL;
@@ -141,7 +132,7 @@ void draw_staff_lines(int p, int32_t left, int32_t right, Drosa owner) {
   int32_t y = staff_top_y(p, 0);
   for (int i = 0; i < staff.lines; ++i, y -= staff.staff_size) {
     const int pindex = i == 0 || i > 11 ? P_FIRST_LINE : 628 + i;  // 201, 629 .. 639
-    const int32_t width = staff_length(pindex, p);
+    const int32_t width = param_length_at_staff(pindex, NIL, p);
     const int32_t at = std::max<int32_t>(0, y - width / 2);
     line(left, at, p, right, at, p, width, VAR_STAFF_LINE, owner);
   }
@@ -166,7 +157,7 @@ void draw_brace(int p, const StaffBracket* settings) {
     if (!next.brace) break;
   }
   int32_t x = staff_left_x(p, current_page);
-  if (bracketed) x -= staff_length(P_BRACKET_X, p);
+  if (bracketed) x -= param_length_at_staff(P_BRACKET_X, NIL, p);
   int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
   if (lo > hi) std::swap(lo, hi);
   const int32_t h = hi - lo;
@@ -182,9 +173,9 @@ void draw_brace(int p, const StaffBracket* settings) {
     return;
   }
   const int32_t low = lo + 18, high = hi + 36;
-  const int32_t seg = note_length(P_BRACE_PIECE, owner, p);
+  const int32_t seg = param_length_at_staff(P_BRACE_PIECE, owner, p);
   const int32_t n = seg > 0 ? (h + 18 - 3 * seg) / (2 * seg) : 0;
-  const int32_t xb = x - note_length(P_BRACE_X, owner, p);
+  const int32_t xb = x - param_length_at_staff(P_BRACE_X, owner, p);
   auto piece = [&](int32_t y, int pindex, int var) {
     GEcharacter(0, xb, y, p, pindex, 0, var, owner, 0);
   };
@@ -211,10 +202,10 @@ void draw_bracket_part(int p, const StaffBracket& settings) {
   BracketState& s = bracket_state;
   const bool starting = s.closed || p == first_pstaff;
   if (starting) {
-    s.hook = note_length(P_HOOK, first, p);
-    s.x = staff_left_x(p, current_page) - note_length(P_BRACKET_X, first, p);
-    s.width = note_length(P_BRACKET_WIDTH, first, p);
-    s.hook_width = note_length(P_HOOK_WIDTH, first, p);
+    s.hook = param_length_at_staff(P_HOOK, first, p);
+    s.x = staff_left_x(p, current_page) - param_length_at_staff(P_BRACKET_X, first, p);
+    s.width = param_length_at_staff(P_BRACKET_WIDTH, first, p);
+    s.hook_width = param_length_at_staff(P_HOOK_WIDTH, first, p);
     s.hook_x = s.x + s.width - s.hook_width;
   }
   const int32_t top = staff_top_y_outer(p), bottom = staff_bottom_y_outer(p);
@@ -239,8 +230,8 @@ void draw_system_bar_and_separator() {
   const int pindex = first_pstaff == last_pstaff ? P_SYSTEM_BAR_ONE : P_SYSTEM_BAR_MANY;
   if (param_value(pindex, owner, &staff_data[first_pstaff])->integer() != 0)
     line(left, staff_top_y_outer(first_pstaff), first_pstaff, left,
-         staff_bottom_y_outer(last_pstaff), last_pstaff, staff_length(P_BAR_LINE, first_pstaff),
-         VAR_SYSTEM_BAR, owner);
+         staff_bottom_y_outer(last_pstaff), last_pstaff,
+         param_length_at_staff(P_BAR_LINE, NIL, first_pstaff), VAR_SYSTEM_BAR, owner);
   if (options_i16(current_ncontext, OPTIONS_SYSTEM_SEPARATORS) == 0 || first_pstaff <= 0) return;
   const int32_t y =
       int32_t((int64_t(staff_bottom_y(first_pstaff - 1, 0)) + staff_top_y(first_pstaff, 0)) / 2);
@@ -437,15 +428,16 @@ void draw_rest_glyph(Drosa rest, int p) {
 void draw_measure_count(Drosa first, Drosa cd, int p) {
   const StaffData& staff = staff_data[p];
   const int32_t step = staff.staff_size;
-  const int32_t cx = note_ntdata(first)->get(xhdx) + note_length(P_REST_DIGITS_X, first, p) +
-                     note_length(P_MULTI_REST_WIDTH, first, p) / 2;
+  const int32_t cx = note_ntdata(first)->get(xhdx) +
+                     param_length_at_staff(P_REST_DIGITS_X, first, p) +
+                     param_length_at_staff(P_MULTI_REST_WIDTH, first, p) / 2;
   const int32_t above = staff.middle_y + (staff.lines < 6 ? 2 * step : step * (staff.lines / 2));
   int32_t y = std::max(std::min(cd->get(xuphiy), cd->get(xdownhiy)), above) +
-              note_length(P_REST_DIGITS_Y, first, p) +
-              10 * ((note_length(P_FIRST_LINE, first, p) + 1) / 2) - 10;
+              param_length_at_staff(P_REST_DIGITS_Y, first, p) +
+              10 * ((param_length_at_staff(P_FIRST_LINE, first, p) + 1) / 2) - 10;
   if (staff.staff_type == PIANO_TABLATURE) y += staff.lines > 7 ? step / 2 : step;
   set_max_hiy(cd, 1, y + 2 * step);
-  int32_t dw = note_length(P_REST_DIGIT_WIDTH, first, p);
+  int32_t dw = param_length_at_staff(P_REST_DIGIT_WIDTH, first, p);
   if (step > 50) dw = int32_t(double(step) / 50 * dw + 0.5);
   int count = std::max<int>(cd->get(xrcmeas), 0);
   int digits = 0;

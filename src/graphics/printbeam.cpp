@@ -28,13 +28,6 @@ constexpr int STEM_UP = 2;
 constexpr int32_t NO_LIMIT = 2100000000;
 constexpr int MAX_CHORDS = 4096;  // a walk that goes on longer has met a broken chain
 
-Drosa ntdata(Drosa note) {
-  Drosa nt = is_NOTE(note) ? note->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
-int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 bool valid_staff(int staff) { return staff >= 0 && staff < MAX_PSTAVES; }
 
 // A staff of the system being drawn (any staff when no system is set).
@@ -53,24 +46,18 @@ int32_t truncated(double v) {
 
 int32_t trunc_product(double slope, int64_t x) { return truncated(slope * double(x)); }
 
-// The main beam's y at x.
-int32_t beam_y(int64_t x) {
-  return int32_t(std::clamp<int64_t>(
-      int64_t(beam_record.intercept) + trunc_product(beam_record.slope, x), INT32_MIN, INT32_MAX));
-}
-
 template <typename F>
 void for_chord_notes(Drosa first, Drosa last, F f) {
-  for (Drosa n = first; ntdata(n); n = ntdata(n)->get(xpnext)) {
+  for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
     f(n);
-    if (n == last || ntdata(n)->get(xendscd)) break;
+    if (n == last || note_ntdata(n)->get(xendscd)) break;
   }
 }
 
 // Whether first..last is one staff chord: no chord ends before last along the print chain.
 bool one_staff_chord(Drosa first, Drosa last) {
-  for (Drosa n = first; n != last; n = ntdata(n)->get(xpnext)) {
-    if (!ntdata(n) || ntdata(n)->get(xendscd)) return false;
+  for (Drosa n = first; n != last; n = note_ntdata(n)->get(xpnext)) {
+    if (!note_ntdata(n) || note_ntdata(n)->get(xendscd)) return false;
   }
   return true;
 }
@@ -91,6 +78,11 @@ bool staff_changed_by_one(Drosa endsyst) {
 }
 
 }  // namespace
+
+int32_t beam_y(int64_t x) {
+  return int32_t(std::clamp<int64_t>(
+      int64_t(beam_record.intercept) + trunc_product(beam_record.slope, x), INT32_MIN, INT32_MAX));
+}
 
 // ---- Values -------------------------------------------------------------------------------
 
@@ -140,7 +132,7 @@ void clear_voice_beam_flags() {
 
 void beam_group_bounds(Drosa first, Drosa last, int* continued_in, int* continues_out) {
   *continued_in = *continues_out = 0;
-  Drosa fnt = ntdata(first), lnt = ntdata(last);
+  Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   if (!fnt || !lnt) return;
   Drosa next = lnt->get(xpnext);
   if (last->get(xcbeam) && !is_visible_note(next) && last->get(xlgval) > 3) {
@@ -170,7 +162,7 @@ int beamed_chord_staff(Drosa cd, Drosa nt) {
 // One chord of the group: its notes drawn, its heads counted in its extents, its place kept.
 BeamChord draw_beamed_chord(Drosa first, Drosa last) {
   BeamChord c;
-  Drosa nt = ntdata(first);
+  Drosa nt = note_ntdata(first);
   c.first = first;
   c.last = last;
   c.cddata = cddatptr(first, 1);
@@ -181,7 +173,7 @@ BeamChord draw_beamed_chord(Drosa first, Drosa last) {
   c.head_y = nt->get(xhdy);
   c.stem_x = c.head_x + nt->get(xstemxoff);
   const int dir = nt->get(xstmdir);
-  const int32_t head = length(141, first);
+  const int32_t head = param_length(141, first);
   for_chord_notes(first, last, [&](Drosa n) {
     if (!n->get(xrest)) {
       draw_tab_chord(n, c.pstaff);
@@ -189,12 +181,12 @@ BeamChord draw_beamed_chord(Drosa first, Drosa last) {
       draw_note_marks(n, c.pstaff);
       draw_ledger_lines(n, c.pstaff);
       if (c.cddata) {
-        set_max_hiy(c.cddata, dir, ntdata(n)->get(xhdy) + head);
-        set_min_loy(c.cddata, dir, ntdata(n)->get(xhdy));
+        set_max_hiy(c.cddata, dir, note_ntdata(n)->get(xhdy) + head);
+        set_min_loy(c.cddata, dir, note_ntdata(n)->get(xhdy));
       }
     } else if (c.cddata) {
-      set_max_hiy(c.cddata, dir, ntdata(n)->get(xhdy) + rest_ascend_size(n, 0));
-      set_min_loy(c.cddata, dir, ntdata(n)->get(xhdy) - rest_descend_size(n, 0));
+      set_max_hiy(c.cddata, dir, note_ntdata(n)->get(xhdy) + rest_ascend_size(n, 0));
+      set_min_loy(c.cddata, dir, note_ntdata(n)->get(xhdy) - rest_descend_size(n, 0));
     }
     draw_notehead_char(n, c.pstaff);
   });
@@ -235,7 +227,7 @@ void draw_beamed_notes() {
   b.largest_value = 4;
   Drosa chord = b.first;
   for (int n = 0; chord && n < MAX_CHORDS; ++n) {
-    if (!ntdata(chord) || (b.grace && !chord->get(xgrace))) {
+    if (!note_ntdata(chord) || (b.grace && !chord->get(xgrace))) {
       report_walk(chord);
       break;
     }
@@ -268,7 +260,7 @@ void slope_both_directions() {
   b.slope = 0;
   const int64_t dx = int64_t(l.stem_x) - f.stem_x;
   if (f.up != l.up && dx != 0) {  // two stems at one x stay flat
-    const int32_t h = f.up ? length(565, f.first) : -length(565, f.first);
+    const int32_t h = f.up ? param_length(565, f.first) : -param_length(565, f.first);
     const double limit = param_float_value(180, f.first);
     b.slope = double(h) / double(dx);
     b.slope = f.up ? std::min(b.slope, limit) : std::max(b.slope, -limit);
@@ -281,7 +273,7 @@ void slope_both_directions() {
   }
   Drosa extreme = stem_group_extreme(f.first, nullptr);
   int32_t ym = int32_t((int64_t(b.mean_y[1]) + b.mean_y[0]) / 2) +
-               length(127, extreme ? extreme : f.first) * (below - above) / 2;
+               param_length(127, extreme ? extreme : f.first) * (below - above) / 2;
   if (system_staff(b.upper_pstaff)) ym = std::min(ym, staff_bottom_y(b.upper_pstaff, 0));
   if (system_staff(b.lower_pstaff)) ym = std::max(ym, staff_top_y(b.lower_pstaff, 0));
   b.intercept = ym - trunc_product(b.slope, xm);
@@ -332,7 +324,7 @@ void slope_one_direction() {
   slope = std::clamp(slope, -std::fabs(largest), std::fabs(largest));
   const int64_t span = int64_t(l.stem_x) - f.stem_x;
   const int64_t h = trunc_product(slope, span);
-  const int32_t m = length(323, f.first);
+  const int32_t m = param_length(323, f.first);
   if (-m < h && h < m) {
     if ((-(m / 4) < h && h < m / 4) || span == 0)
       slope = 0;
@@ -352,16 +344,16 @@ void slope_one_direction() {
 // The y every beam line must stay beyond at a note of the group (direction `up` of the group).
 int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
   BeamRecord& b = beam_record;
-  Drosa f = b.chords.front().first, nt = ntdata(note);
-  const int32_t y = nt->get(xhdy), head = length(141, f), heads = length(275, f);
+  Drosa f = b.chords.front().first, nt = note_ntdata(note);
+  const int32_t y = nt->get(xhdy), head = param_length(141, f), heads = param_length(275, f);
   if (note->get(xgrace) && !b.grace && c.cddata)
     return up ? get_max_hiy(c.cddata) + heads : get_min_loy(c.cddata) - heads;
   if (note->get(xrest)) {
-    const int32_t gap = length(358, f);
+    const int32_t gap = param_length(358, f);
     return up ? y + rest_ascend_size(note, 0) + gap : y - rest_descend_size(note, 0) - gap;
   }
   if ((nt->get(xstmdir) == STEM_UP) != up) return up ? y + heads + head : y - heads;
-  const int32_t stem = length(206, f) + (note->get(xtremolo) ? length(331, f) : 0);
+  const int32_t stem = param_length(206, f) + (note->get(xtremolo) ? param_length(331, f) : 0);
   return up ? y + stem + head : y - stem;
 }
 
@@ -369,7 +361,7 @@ int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
 // every head and rest.
 void clear_heads_and_rests(bool up) {
   BeamRecord& b = beam_record;
-  const int32_t apart = length(127, b.chords.front().first);
+  const int32_t apart = param_length(127, b.chords.front().first);
   bool reported = false;
   for (const BeamChord& c : b.chords) {
     const int32_t inner = apart * std::max(0, c.value - 4);
@@ -396,18 +388,19 @@ void height_one_direction() {
   int value = 0, dots = 0;
   if (decode_note_type(l.first, &value, &dots) && value == 1) {
     // A whole-note tremolo: the beams lie between the heads.
-    const int32_t head = length(141, f.first);
-    const int32_t beams = length(127, f.first) * (l.first->get(xlgval) - 4);
+    const int32_t head = param_length(141, f.first);
+    const int32_t beams = param_length(127, f.first) * (l.first->get(xlgval) - 4);
     b.intercept = mean_y + (up ? head + beams : head - beams) / 2 - at_mean;
     return;
   }
   if (f.first->get(xrest)) {
-    const int32_t gap = length(358, f.first);
+    const int32_t gap = param_length(358, f.first);
     b.intercept = up ? mean_y + rest_ascend_size(f.first, 0) + gap - at_mean
                      : mean_y - rest_descend_size(f.first, 0) - gap - at_mean;
   } else {
-    const int32_t stem = length(742, f.first);
-    b.intercept = up ? mean_y + length(141, f.first) + stem - at_mean : mean_y - stem - at_mean;
+    const int32_t stem = param_length(742, f.first);
+    b.intercept =
+        up ? mean_y + param_length(141, f.first) + stem - at_mean : mean_y - stem - at_mean;
   }
   clear_heads_and_rests(up);
   // Chords squeezed onto one x (a system of more notes than its width holds) are no fault.
@@ -426,7 +419,7 @@ void final_offsets() {
     b.slope += turn;
     b.intercept = truncated(b.turn_y - b.slope * b.turn_x);
   }
-  b.intercept += length(120, l.first);
+  b.intercept += param_length(120, l.first);
 }
 
 }  // namespace
@@ -441,7 +434,7 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
   const int32_t s = staff_data[staff].staff_size;
   if (s <= 0) return;
   const bool piano = staff_data[staff].staff_type == 3;
-  const int32_t band = int32_t(0.8 * length(202, note)), apart = length(127, note);
+  const int32_t band = int32_t(0.8 * param_length(202, note)), apart = param_length(127, note);
   const int32_t top = staff_top_y(staff, 0), bottom = staff_bottom_y(staff, 0);
   for (int k = n - 4; k >= 0; --k) {
     const int64_t line =
@@ -476,7 +469,7 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
 void beam_y_positions() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
-  const int32_t t = length(202, f.first) / 5;
+  const int32_t t = param_length(202, f.first) / 5;
   const int64_t y1 = beam_y(f.stem_x), y2 = beam_y(l.stem_x);
   int32_t lo1, hi1, lo2, hi2;
   beam_slope_limits(int32_t(y1), b.largest_value, f.up ? STEM_UP : 1, f.pstaff, f.first, &lo1,
@@ -513,7 +506,7 @@ void beam_y_positions() {
 
 int32_t printbeam(Drosa first, Drosa last, int staff, int flag) {
   BeamRecord& b = beam_record;
-  if (!ntdata(first) || !ntdata(last)) return 0;
+  if (!note_ntdata(first) || !note_ntdata(last)) return 0;
   b.first = first;
   b.last = last;
   b.pstaff = staff;
@@ -521,7 +514,7 @@ int32_t printbeam(Drosa first, Drosa last, int staff, int flag) {
   beam_group_bounds(first, last, &b.continued_in, &b.continues_out);
   if (!b.continued_in && !b.continues_out && (first == last || one_staff_chord(first, last)))
     return printcd(first, last, staff, flag);
-  const bool last_up = ntdata(last)->get(xstmdir) == STEM_UP;
+  const bool last_up = note_ntdata(last)->get(xstmdir) == STEM_UP;
   b.upper_pstaff = last_up ? staff - 1 : staff;
   b.lower_pstaff = last_up ? staff : staff + 1;
   draw_beamed_notes();

@@ -35,6 +35,10 @@ void beam_group_bounds(Drosa first, Drosa last, int* continued_in, int* continue
 // value and dots are the note's own).
 int decode_note_type(Drosa note, int* value, int* dots);
 
+// beam_y: the y of the main beam of beam_record at x, intercept + trunc(slope x), held to 32
+// bits (a slope from damaged parameters gives 0 or the nearest end of the range).
+int32_t beam_y(int64_t x);
+
 // ---- Drawing a group ------------------------------------------------------------------------
 // printbeam: draws the beam group first..last (first note of its first chord, last note of its
 // last chord) handed over on a printed staff; flag is the layer. A group of one staff chord

@@ -27,21 +27,14 @@ constexpr int VAR_STEM_DOWN = 19, VAR_STEM_UP = 20, VAR_FLAG_UP = 49, VAR_FLAG_D
 constexpr int VAR_TREMOLO = 51, VAR_GRACE_SLASH = 75;
 constexpr int STEM_UP = 2, STEM_NONE = 3;
 
-Drosa ntdata(Drosa note) {
-  Drosa nt = is_NOTE(note) ? note->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
-int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 bool valid_staff(int staff) { return staff >= 0 && staff < MAX_PSTAVES; }
 
 // The notes first..last along the print chain, never past the end of the staff chord.
 template <typename F>
 void for_chord_notes(Drosa first, Drosa last, F f) {
-  for (Drosa n = first; ntdata(n); n = ntdata(n)->get(xpnext)) {
+  for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
     f(n);
-    if (n == last || ntdata(n)->get(xendscd)) break;
+    if (n == last || note_ntdata(n)->get(xendscd)) break;
   }
 }
 
@@ -61,7 +54,7 @@ int32_t print_rest(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
       reported = true;
     }
   });
-  Drosa nt = ntdata(first);
+  Drosa nt = note_ntdata(first);
   const int dir = nt->get(xstmdir);
   const int32_t y = nt->get(xhdy);
   if (cd) {
@@ -83,7 +76,7 @@ int32_t print_rest(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
 // Step 4: every note's parts, on its own drawing staff.
 void print_notes(Drosa first, Drosa last, int staff) {
   for_chord_notes(first, last, [&](Drosa n) {
-    const int s = drawing_staff(ntdata(n), staff);
+    const int s = drawing_staff(note_ntdata(n), staff);
     draw_tab_chord(n, s);
     drawacc(n, s);
     draw_note_marks(n, s);
@@ -95,14 +88,14 @@ void print_notes(Drosa first, Drosa last, int staff) {
 
 // Step 6: where the stem of first..last ends, away from the heads.
 int32_t stem_end(Drosa first, Drosa last, int staff, int flag, bool up) {
-  Drosa fnt = ntdata(first), lnt = ntdata(last);
+  Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int value = first->get(xlgval);
-  const int32_t stem = length(198, first), head = length(141, first);
-  const int32_t tremolo = first->get(xtremolo) ? length(value > 3 ? 262 : 263, first) : 0;
+  const int32_t stem = param_length(198, first), head = param_length(141, first);
+  const int32_t tremolo = first->get(xtremolo) ? param_length(value > 3 ? 262 : 263, first) : 0;
   const bool to_middle = !flag && !first->get(xgrace) && valid_staff(staff);
   // The other stem direction's notes of the staff chord, when it goes on after this stem.
   Drosa beyond = lnt->get(xendscd) ? NIL : lnt->get(xpnext);
-  Drosa beyond_nt = ntdata(beyond);
+  Drosa beyond_nt = note_ntdata(beyond);
   if (!up) {
     int32_t end = fnt->get(xhdy) - stem - tremolo;
     if (to_middle) end = std::min(end, staff_data[staff].middle_y);
@@ -130,21 +123,21 @@ SnappedStem snap_stem(int32_t x, int32_t width) {
 
 // Steps 5 to 10: the stem, its flag, tremolo mark and grace slash.
 void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
-  Drosa fnt = ntdata(first), lnt = ntdata(last);
+  Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int dir = fnt->get(xstmdir), value = first->get(xlgval);
   const bool up = dir == STEM_UP;
   // The heads count in the chord's extents even without a stem.
   if (cd) {
-    const int32_t head = length(141, first);
+    const int32_t head = param_length(141, first);
     for_chord_notes(first, last, [&](Drosa n) {
-      set_max_hiy(cd, dir, ntdata(n)->get(xhdy) + head);
-      set_min_loy(cd, dir, ntdata(n)->get(xhdy));
+      set_max_hiy(cd, dir, note_ntdata(n)->get(xhdy) + head);
+      set_min_loy(cd, dir, note_ntdata(n)->get(xhdy));
     });
   }
   if (value <= 1 || first->get(xnostem) || fnt->get(xtabtyp) == 2 || dir == STEM_NONE) return;
   const int32_t x = fnt->get(xhdx) + fnt->get(xstemxoff);
-  const int32_t start = up ? fnt->get(xhdy) + length(stem_end_offset_param(first, 0), first)
-                           : lnt->get(xhdy) + length(stem_end_offset_param(last, 1), last);
+  const int32_t start = up ? fnt->get(xhdy) + param_length(stem_end_offset_param(first, 0), first)
+                           : lnt->get(xhdy) + param_length(stem_end_offset_param(last, 1), last);
   const int32_t end = stem_end(first, last, staff, flag, up);
   if (cd) {
     if (up)
@@ -169,7 +162,7 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
 
 }  // namespace
 
-int32_t stem_line_width(Drosa note) { return length(197, note); }
+int32_t stem_line_width(Drosa note) { return param_length(197, note); }
 
 void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var, int twin) {
   const int32_t width = stem_line_width(note);
@@ -184,26 +177,26 @@ void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, in
 void draw_tremolo_mark(Drosa note, int staff, int32_t x, int32_t y) {
   const int strokes = note->get(xtremolo);
   if (strokes < 1 || strokes > 3) return;
-  Drosa nt = ntdata(note);
-  if (nt && nt->get(xstmdir) == STEM_UP) y -= length(212, note);
-  GEcharacter(0, x - length(213, note), y, staff, 101 + strokes, -1, VAR_TREMOLO, note, 0);
+  Drosa nt = note_ntdata(note);
+  if (nt && nt->get(xstmdir) == STEM_UP) y -= param_length(212, note);
+  GEcharacter(0, x - param_length(213, note), y, staff, 101 + strokes, -1, VAR_TREMOLO, note, 0);
 }
 
 void draw_grace_slash(Drosa note, int staff, int32_t x, int32_t y, int up, int beamed) {
   const int base = beamed ? 658 : 654;
-  const int32_t a = length(base, note), c = length(base + 2, note);
-  int32_t b = length(base + 1, note), d = length(base + 3, note);
+  const int32_t a = param_length(base, note), c = param_length(base + 2, note);
+  int32_t b = param_length(base + 1, note), d = param_length(base + 3, note);
   if (!up) {
     b = -b;
     d = -d;
   }
-  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, length(662, note), 0, 0, 0, 0, 0, 0,
-         note_color_index(note), VAR_GRACE_SLASH, note);
+  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, param_length(662, note), 0, 0, 0, 0, 0,
+         0, note_color_index(note), VAR_GRACE_SLASH, note);
 }
 
 int32_t printcd(Drosa first, Drosa last, int staff, int flag) {
-  Drosa fnt = ntdata(first);
-  if (!fnt || !ntdata(last)) return 0;
+  Drosa fnt = note_ntdata(first);
+  if (!fnt || !note_ntdata(last)) return 0;
   if (first->get(xlgval) > 3) {
     int continued_in = 0, continues_out = 0;
     beam_group_bounds(first, last, &continued_in, &continues_out);

@@ -91,11 +91,6 @@ int clef_type_of(Drosa clef) {
 
 bool valid_staff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
-// A length parameter in force at a sign on pstaff p.
-int32_t length(int pindex, Drosa node, int p) {
-  return param_length(pindex, node, valid_staff(p) ? &staff_data[p] : nullptr);
-}
-
 // Whether a staff takes signs of the kind: a tablature staff no key signature and its clef
 // only at the system's start; a staff of any other special type no clef, key or time.
 bool staff_takes(int kind, int p, int mode) {
@@ -130,8 +125,9 @@ void draw_clef(Drosa clef, Drosa owner, int p, int layer, int mode) {
   const int32_t x = clef->get(xclefx);
   GEcharacter(0, x, staff_data[p].middle_y, p, clef_params[clef_type_of(clef)][change ? 1 : 0], 0,
               VAR_CLEF, owner, 0);
-  measure_begins_after(p, layer, mode,
-                       x + length(change ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, clef, p));
+  measure_begins_after(
+      p, layer, mode,
+      x + param_length_at_staff(change ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, clef, p));
 }
 
 // The digits of one number of a time signature at y: one digit centred on the signature's
@@ -148,15 +144,15 @@ int32_t draw_time_number(int number, int32_t x, int32_t y, int32_t w, int p, Dro
 
 void draw_timesig(Drosa timesig, Drosa owner, int p, int layer, int mode) {
   const StaffData& staff = staff_data[p];
-  const int32_t x = timesig->get(xtimex) - length(P_TIME_X, timesig, p);
+  const int32_t x = timesig->get(xtimex) - param_length_at_staff(P_TIME_X, timesig, p);
   const int symbol = timesig->get(xtimesymbol);
-  const int32_t w = length(P_TIME_WIDTH, timesig, p);
+  const int32_t w = param_length_at_staff(P_TIME_WIDTH, timesig, p);
   int32_t right = x + w;
   if (symbol == 1 || symbol == 2) {
     GEcharacter(0, x, staff.middle_y, p, symbol == 1 ? P_CUT_TIME : P_COMMON_TIME, 0,
                 symbol == 1 ? VAR_CUT_TIME : VAR_COMMON_TIME, owner, 0);
   } else {
-    int32_t y = staff.middle_y + length(P_TIME_Y, timesig, p);
+    int32_t y = staff.middle_y + param_length_at_staff(P_TIME_Y, timesig, p);
     right = draw_time_number(timesig->get(xbpm), x, y, w, p, owner);
     y -= 2 * staff.staff_size;
     right = std::max(right, draw_time_number(timesig->get(xbeat), x, y, w, p, owner));
@@ -198,7 +194,8 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   const int32_t middle = staff.middle_y;
   if (dots_before && visible) {
     GEcharacter(0, x0, middle, p, P_REPEAT_DOTS, 0, VAR_DOTS_BEFORE, owner, 0);
-    x0 += length(P_REPEAT_DOTS_WIDTH, bar, p) + length(P_REPEAT_DOTS_GAP, bar, p);
+    x0 += param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, p) +
+          param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p);
   }
   int dash = 0, gap = 0;
   if (bar->get(xbar_dashed)) {
@@ -207,11 +204,12 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   }
   int32_t top = staff_top_y(p, 1), bottom = staff_bottom_y(p, 1);
   if (bar->get(xbar_chant)) {
-    bottom = staff_top_y(p, 1) + length(P_CHANT_Y, bar, p);
-    top = bottom + length(P_CHANT_LENGTH, bar, p);
+    bottom = staff_top_y(p, 1) + param_length_at_staff(P_CHANT_Y, bar, p);
+    top = bottom + param_length_at_staff(P_CHANT_LENGTH, bar, p);
   }
-  const int32_t thin = length(P_BAR_LINE, bar, p), thick = length(P_THICK_LINE, bar, p);
-  const int32_t g = length(P_DOUBLE_BAR_GAP, bar, p);
+  const int32_t thin = param_length_at_staff(P_BAR_LINE, bar, p),
+                thick = param_length_at_staff(P_THICK_LINE, bar, p);
+  const int32_t g = param_length_at_staff(P_DOUBLE_BAR_GAP, bar, p);
   struct Line {
     int32_t x, width;
   };
@@ -241,7 +239,8 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   }
   int32_t xl = lines[count - 1].x;
   if (wings) {
-    const int32_t L = length(P_WING_LENGTH, bar, p), W = length(P_WING_WIDTH, bar, p);
+    const int32_t L = param_length_at_staff(P_WING_LENGTH, bar, p),
+                  W = param_length_at_staff(P_WING_WIDTH, bar, p);
     const int32_t T = thick - W;
     const int32_t xr = dots_before && count > 1 ? lines[1].x : x0;
     auto wing = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int var) {
@@ -262,9 +261,10 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
     }
   }
   if (dots_after && visible) {
-    GEcharacter(0, xl + length(P_REPEAT_DOTS_GAP, bar, p), middle, p, P_REPEAT_DOTS, 0,
-                VAR_DOTS_AFTER, owner, 0);
-    xl += length(P_REPEAT_DOTS_GAP, bar, p) + length(P_REPEAT_DOTS_WIDTH, bar, p);
+    GEcharacter(0, xl + param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p), middle, p, P_REPEAT_DOTS,
+                0, VAR_DOTS_AFTER, owner, 0);
+    xl += param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p) +
+          param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, p);
   }
   staff_data[p].rest_group_x[layer] = xl;
 }
@@ -295,8 +295,9 @@ void draw_bar_number() {
   if (hidden) return;
   const int p = first_pstaff;
   const std::string text = std::to_string(int16_t(current_bar_number));
-  draw_text(text.c_str(), staff_left_x(p, current_page) + length(P_BAR_NUMBER_X, first, p),
-            staff_top_y_outer(p) + length(P_BAR_NUMBER_Y, first, p), p,
+  draw_text(text.c_str(),
+            staff_left_x(p, current_page) + param_length_at_staff(P_BAR_NUMBER_X, first, p),
+            staff_top_y_outer(p) + param_length_at_staff(P_BAR_NUMBER_Y, first, p), p,
             *param_value(P_BAR_NUMBER_FONT, first, &staff_data[p]), VAR_BAR_NUMBER, first);
 }
 
@@ -350,7 +351,7 @@ void draw_page_title() {
   const ParamValue font = *param_value(P_PAGE_NUMBER_FONT, NIL, nullptr);
   const int32_t width = param_string_width(font, text.c_str());
   const int32_t x = (layout_page_width() - width + layout_page_left_x()) / 2;
-  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y, NIL, nullptr), -1, font, VAR_TITLE, NIL);
+  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y, NIL), -1, font, VAR_TITLE, NIL);
 }
 
 // ---- Finding the signs ------------------------------------------------------------------------
@@ -420,7 +421,7 @@ int32_t draw_keysig_glyphs(int p, Drosa keysig, Drosa owner, int32_t x) {
   const int clef_type = clef_type_of(owner ? find_object(CLEF, owner) : NIL);
   const bool by_name = (prefs.colour_flags() & COLOR_BY_PITCH_NAME) != 0;
   const int32_t space =
-      length(simplified_notation_on() ? P_SIMPLE_KEY_SPACE : P_KEY_SPACE, keysig, p);
+      param_length_at_staff(simplified_notation_on() ? P_SIMPLE_KEY_SPACE : P_KEY_SPACE, keysig, p);
   const StaffData* staff = valid_staff(p) ? &staff_data[p] : nullptr;
   for (int i = 0; i < count; ++i) {
     const int code = keysig->get(xkeysig_entry, i);

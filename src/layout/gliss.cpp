@@ -46,8 +46,6 @@ int lower_count(const std::vector<Drosa>& notes, Drosa note, const NodeField* fi
   return k;
 }
 
-int32_t scaled(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-
 int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
 
 // The staff a note is drawn on: its chain's, or the neighbouring one when it is drawn there
@@ -78,10 +76,10 @@ Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
 
 int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
   Drosa nt = note_ntdata(note);
-  if (note->get(xparen)) return paren_right_x(note) + scaled(P_PAREN_WIDTH, note) + extra;
+  if (note->get(xparen)) return paren_right_x(note) + param_length(P_PAREN_WIDTH, note) + extra;
   static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
   if (int dots = note->get(xdots))
-    return dot_positions(note) + scaled(DOT_WIDTH[dots], note) + extra;
+    return dot_positions(note) + param_length(DOT_WIDTH[dots], note) + extra;
   // A rest's own x of this format; the screen copy may be an older format's or "not drawn".
   if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0);
   int32_t right = nt->get(xhdx) + nt->get(xstemxoff) + x;
@@ -98,24 +96,24 @@ int32_t note_left_x(Drosa note, int32_t x, int32_t extra) {
 int32_t draw_gliss(Drosa note, int pstaff) {
   Drosa partner = count_earlier_in_chord(note, xgliss);
   if (!partner || !note_ntdata(partner)) return 0;
-  const int32_t head_clear = scaled(P_GLISS_CLEAR_HEAD, note);
-  const int32_t mark_clear = scaled(P_GLISS_CLEAR_MARK, note);
+  const int32_t head_clear = param_length(P_GLISS_CLEAR_HEAD, note);
+  const int32_t mark_clear = param_length(P_GLISS_CLEAR_MARK, note);
   int32_t x1 = note_right_x(note, head_clear, mark_clear);
   int32_t x2 = note_left_x(partner, head_clear, mark_clear);
   int32_t y1, y2;
   const StaffData& staff = staff_data[std::clamp(pstaff, 0, MAX_PSTAVES - 1)];
   if (staff.staff_type == 1 || staff.staff_type == 2) {
-    const int32_t offset = scaled(P_GLISS_TAB_OFFSET, note);
+    const int32_t offset = param_length(P_GLISS_TAB_OFFSET, note);
     const int32_t toward = partner->get(xpitch) >= note->get(xpitch) ? offset : -offset;
     y1 = note_ntdata(note)->get(xhdy) + staff.staff_size / 2 + toward;
     y2 = note_ntdata(partner)->get(xhdy) + staff.staff_size / 2 + toward;
   } else {
-    y1 = note_ntdata(note)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, note) / 2;
-    y2 = note_ntdata(partner)->get(xhdy) + scaled(P_NOTE_HEAD_HEIGHT, partner) / 2;
+    y1 = note_ntdata(note)->get(xhdy) + param_length(P_NOTE_HEAD_HEIGHT, note) / 2;
+    y2 = note_ntdata(partner)->get(xhdy) + param_length(P_NOTE_HEAD_HEIGHT, partner) / 2;
   }
   // Too short a line grows to the shortest length, each end into the room it has between
   // the line and its note's head, or by half each when there is not room enough.
-  const int32_t d = scaled(P_GLISS_SHORTEST, note) + x1 - x2;
+  const int32_t d = param_length(P_GLISS_SHORTEST, note) + x1 - x2;
   if (d > 0) {
     const int64_t room1 = std::max<int64_t>(0, int64_t(x1) - head_x(note));
     const int64_t room2 = std::max<int64_t>(0, head_x(partner) + hdw(partner, 0) - int64_t(x2));
@@ -129,6 +127,6 @@ int32_t draw_gliss(Drosa note, int pstaff) {
     }
   }
   GEline(0, x1, y1, drawn_pstaff(note, pstaff), 0, x2, y2, drawn_pstaff(partner, pstaff), 0,
-         scaled(P_GLISS_WIDTH, note), 0, 0, 0, 0, 0, 0, 0, GLISS_LINE, note);
+         param_length(P_GLISS_WIDTH, note), 0, 0, 0, 0, 0, 0, 0, GLISS_LINE, note);
   return 1;
 }

@@ -53,10 +53,6 @@ const StaffData& staff_of(int staff) {
 
 int32_t half(int64_t v) { return int32_t(v / 2); }
 
-int32_t staff_length(int pindex, int staff) {
-  return param_length(pindex, NIL, valid_staff(staff) ? &staff_data[staff] : nullptr);
-}
-
 // The base pitch of piano tablature at the staff's first note.
 int piano_base(int staff) {
   return param_value(643, NIL, valid_staff(staff) ? &staff_data[staff] : nullptr)->integer();
@@ -64,7 +60,7 @@ int piano_base(int staff) {
 
 int line_param(int n) { return n >= 2 && n <= 12 ? 627 + n : 201; }
 
-int32_t line_width(int n, int staff) { return staff_length(line_param(n), staff); }
+int32_t line_width(int n, int staff) { return param_length_at_staff(line_param(n), NIL, staff); }
 
 int black_line_of(int key, int staff) {
   return black_key_line[floor_mod(key - piano_base(staff), 12)];
@@ -228,7 +224,7 @@ int32_t scaled_offset(Drosa note, int /*unused*/, int position, int32_t base, in
 
 // ---- Staff lines ----------------------------------------------------------------------------
 
-int32_t scaled_staff_param(Drosa node, int n) { return param_length(line_param(n), node, nullptr); }
+int32_t scaled_staff_param(Drosa node, int n) { return param_length(line_param(n), node); }
 
 int32_t staff_bottom_y(int staff, int outer) {
   const StaffData& s = staff_of(staff);
@@ -318,11 +314,11 @@ void nearest_staff_positions(int32_t y, int staff, int32_t* above, int32_t* abov
 // vertical line closing the white keys.
 void staff_lines_geometry(int32_t x, int pstaff) {
   if (!valid_staff(pstaff)) return;
-  int32_t white = staff_length(644, pstaff);
+  int32_t white = param_length_at_staff(644, NIL, pstaff);
   if (white == 0) return;
-  int32_t black = staff_length(645, pstaff);
-  int32_t outline = staff_length(640, pstaff);
-  int32_t black_width = staff_length(561, pstaff);
+  int32_t black = param_length_at_staff(645, NIL, pstaff);
+  int32_t outline = param_length_at_staff(640, NIL, pstaff);
+  int32_t black_width = param_length_at_staff(561, NIL, pstaff);
   int32_t bottom = 0, top = 0;
   staff_line_pitches(pstaff, &bottom, &top);
   auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {

@@ -65,10 +65,6 @@ int32_t staff_space(int pstaff) {
   return s && s->staff_size > 0 ? s->staff_size : 50;
 }
 
-int32_t length(int pindex, Drosa node, int pstaff) {
-  return param_length(pindex, node, staff_of(pstaff));
-}
-
 int32_t integer(int pindex, Drosa node, int pstaff) {
   return param_value(pindex, node, staff_of(pstaff))->integer();
 }
@@ -165,8 +161,9 @@ Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pst
 // the stem-down group moved and negative when the stem-up group did.
 int32_t set_groups_apart(const std::vector<Drosa>& down, const std::vector<Drosa>& up, int pstaff) {
   Drosa at = up.front();
-  Overlaps o{length(P_COMPLETE_OVERLAP, at, pstaff), length(P_HALF_STEP_OVERLAP, at, pstaff),
-             length(P_SECOND_ACCIDENTAL, at, pstaff), staff_space(pstaff)};
+  Overlaps o{param_length_at_staff(P_COMPLETE_OVERLAP, at, pstaff),
+             param_length_at_staff(P_HALF_STEP_OVERLAP, at, pstaff),
+             param_length_at_staff(P_SECOND_ACCIDENTAL, at, pstaff), staff_space(pstaff)};
   bool shared = heads_shared(up.front(), down.back(), pstaff);
   std::vector<Demand> demands;
   const Demand* decider = nullptr;
@@ -195,8 +192,8 @@ int32_t set_groups_apart(const std::vector<Drosa>& down, const std::vector<Drosa
 // on a line of the staff (a drawn key line on piano tablature).
 int32_t chorded_rest_y(Drosa rest, bool above, int32_t highest, int32_t lowest, int pstaff) {
   const StaffData& s = staff_data[pstaff];
-  int32_t half_head = length(P_HEAD_HEIGHT, rest, pstaff) / 2;
-  int32_t space = length(P_CHORDED_REST_SPACE, rest, pstaff);
+  int32_t half_head = param_length_at_staff(P_HEAD_HEIGHT, rest, pstaff) / 2;
+  int32_t space = param_length_at_staff(P_CHORDED_REST_SPACE, rest, pstaff);
   int32_t y = above ? highest + half_head + space + rest_descend_size(rest, 0)
                     : lowest - half_head - space - rest_ascend_size(rest, 0);
   if (s.staff_type == PIANO_TAB) {
@@ -267,7 +264,7 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
   bool up = stem_of(first) == STEM_UP;
   Drosa reference = reference_head(group);
   int32_t head = hdw(reference, 0);
-  int32_t stem_width = length(P_STEM_WIDTH, reference, staff);
+  int32_t stem_width = param_length_at_staff(P_STEM_WIDTH, reference, staff);
   int32_t stem_line = up ? x + head - stem_width : x;
   for (Drosa n : group) {
     Drosa nt = note_ntdata(n);
@@ -309,7 +306,8 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
     for (Drosa n : group) note_ntdata(n)->set(xcluster, 1);
     return 1;
   }
-  int32_t extra = length(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
+  int32_t extra =
+      param_length_at_staff(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
   for (Drosa n : group) set_stem_offset(note_ntdata(n), note_ntdata(n)->get(xstemxoff) + extra);
   return 0;
 }
@@ -397,7 +395,7 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   if (cluster_a || cluster_b) {
     bool use_a = down_cluster ? a_is_down : cluster_a;
     Drosa reference = reference_head(use_a ? group_a : group_b);
-    overhang = hdw(reference, 0) + length(P_STEM_WIDTH, reference, pstaff);
+    overhang = hdw(reference, 0) + param_length_at_staff(P_STEM_WIDTH, reference, pstaff);
   }
   int32_t edge = down_cluster ? least - overhang : least;
 
@@ -405,10 +403,10 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   bool accidental_edge = false;
   if (accidental_x < origin) {
     bool grace = first->get(xgrace);
-    int32_t keep =
-        grace
-            ? length(P_GRACE_SPACE, first, pstaff) - length(P_GRACE_ACCIDENTAL_SPACE, first, pstaff)
-            : length(P_NOTE_SPACE, first, pstaff) - length(P_NOTE_ACCIDENTAL_SPACE, first, pstaff);
+    int32_t keep = grace ? param_length_at_staff(P_GRACE_SPACE, first, pstaff) -
+                               param_length_at_staff(P_GRACE_ACCIDENTAL_SPACE, first, pstaff)
+                         : param_length_at_staff(P_NOTE_SPACE, first, pstaff) -
+                               param_length_at_staff(P_NOTE_ACCIDENTAL_SPACE, first, pstaff);
     int32_t accidental_edge_x = accidental_x + keep;
     if (accidental_edge_x < edge) {
       float factor = float(param_float_value(P_ACCIDENTAL_SPACE_FACTOR, first));

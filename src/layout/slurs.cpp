@@ -44,10 +44,6 @@ constexpr int TIES_PER_SIDE = 5;
 int stem(Drosa note) { return note_ntdata(note)->get(xstmdir); }
 int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
 int32_t head_y(Drosa note) { return note_ntdata(note)->get(xhdy); }
-int32_t scaled(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
-int32_t staff_scaled(int pindex, int pstaff) {
-  return param_length(pindex, NIL, &staff_data[pstaff]);
-}
 int32_t chord_time(Drosa cd) { return cd->xnext->get(xswholec); }
 bool valid_pstaff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
@@ -68,7 +64,8 @@ std::vector<Drosa> chord_notes(Drosa note) {
 // heads (a chord not drawn yet has only its heads).
 int32_t chord_top(Drosa cd, int32_t extent) {
   int32_t top = extent;
-  for (Drosa n : chord_notes(cd)) top = std::max(top, head_y(n) + scaled(P_NOTE_HEAD_HEIGHT, n));
+  for (Drosa n : chord_notes(cd))
+    top = std::max(top, head_y(n) + param_length(P_NOTE_HEAD_HEIGHT, n));
   return top;
 }
 
@@ -183,8 +180,8 @@ int tie_side(Drosa note, Drosa cd) {
 }  // namespace
 
 int32_t tie_end_y(Drosa note, int side, int pstaff) {
-  const int32_t clear = scaled(P_TIE_CLEAR_LINE, note);
-  const int32_t height = scaled(P_NOTE_HEAD_HEIGHT, note);
+  const int32_t clear = param_length(P_TIE_CLEAR_LINE, note);
+  const int32_t height = param_length(P_NOTE_HEAD_HEIGHT, note);
   const StaffData& staff = staff_data[std::clamp(pstaff, 0, MAX_PSTAVES - 1)];
   const int32_t size = std::max<int32_t>(staff.staff_size, 1);
   int32_t y = side == 2 ? head_y(note) + height + clear : head_y(note) - clear;
@@ -219,7 +216,7 @@ bool slur_end_candidate(Drosa note, int side, int flip) {
 int32_t slur_end_y(Drosa note, int side, int flipped) {
   Drosa cd = cddatptr(note, 1);
   if (!cd) return head_y(note);
-  const int32_t p = scaled(P_SLUR_CLEAR_HEAD, note);
+  const int32_t p = param_length(P_SLUR_CLEAR_HEAD, note);
   if (flipped) {
     if (side == 1) return chord_top(cd, cd->get(xdownhiy)) + p;
     return chord_bottom(cd, cd->get(xuploy)) - p;
@@ -231,7 +228,7 @@ int32_t slur_end_y(Drosa note, int side, int flipped) {
 int32_t slur_end_extent(Drosa note, int side, int flipped, int32_t y) {
   Drosa cd = cddatptr(note, 1);
   if (!cd || !slur_end_candidate(note, side, flipped)) return 0;
-  const int32_t p = scaled(P_SLUR_CLEAR_HEAD, note);
+  const int32_t p = param_length(P_SLUR_CLEAR_HEAD, note);
   const int drawn = flipped ? 3 - side : side;
   const int32_t beside =
       drawn == 2 ? chord_top(cd, EXTENT_HIGH_START) + p : chord_bottom(cd, EXTENT_LOW_START) - p;
@@ -301,7 +298,7 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   }
   int32_t x =
       head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, rec->flipped), side);
-  if (rec->hang_left) x -= scaled(P_SLUR_HANG_LEFT, note);
+  if (rec->hang_left) x -= param_length(P_SLUR_HANG_LEFT, note);
   e = SlurEntry{};
   e.first_note = note;
   e.chord = cd;
@@ -315,7 +312,7 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   e.crawl = rec->crawl;
   e.bend = rec->bend;
   if (cd && !rec->hang_left && !rec->hang_right && !rec->one_sided) {
-    const int32_t marks = scaled(P_SLUR_CLEAR_MARKS, note);
+    const int32_t marks = param_length(P_SLUR_CLEAR_MARKS, note);
     if (side == 1)
       set_min_loy(cd, stem(note), y - marks);
     else
@@ -335,13 +332,13 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace,
   const int32_t y = slur_end_y(note, side, e.flip);
   const int32_t extent = slur_end_extent(note, side, e.flip, y);
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
-  if (rec && rec->hang_right) x += scaled(P_SLUR_HANG_RIGHT, note);
+  if (rec && rec->hang_right) x += param_length(P_SLUR_HANG_RIGHT, note);
   e.end_pstaff = side_pstaff_of_note(note, side, pstaff);
   // The room is kept beyond the curve as drawn (it may have been lifted over the chords
   // under it), after it is drawn: the curve clears the chord as it was.
   const int32_t drawn = drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
   if (cd && !(rec && (rec->hang_left || rec->hang_right || rec->one_sided))) {
-    const int32_t marks = scaled(P_SLUR_CLEAR_MARKS, note);
+    const int32_t marks = param_length(P_SLUR_CLEAR_MARKS, note);
     if (side == 1)
       set_min_loy(cd, stem(note), std::min(y, drawn) - marks);
     else
@@ -391,7 +388,7 @@ void reopen_ties() {
     if (!start->get(xsys_tieup, 0) && !start->get(xsys_tiedown, 0)) continue;
     int pstaff, layer;
     if (!first_chained_note(v, &pstaff, &layer)) continue;
-    const int32_t x = first_note_x() - staff_scaled(P_ONTO_SYSTEM, pstaff);
+    const int32_t x = first_note_x() - param_length_at_staff(P_ONTO_SYSTEM, NIL, pstaff);
     for (int side : {1, 2}) {
       for (int i = 0; i < TIES_PER_SIDE; ++i) {
         uint8_t byte = start->get(side == 2 ? xsys_tieup : xsys_tiedown, i);
@@ -488,7 +485,7 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
   t.start = note;
   t.side = side;
   t.alt_start_x = tie_start_x(note);
-  t.start_x = t.alt_start_x + scaled(P_TIE_CLEAR_HEAD, note);
+  t.start_x = t.alt_start_x + param_length(P_TIE_CLEAR_HEAD, note);
   t.flags = TIE_HAS_Y;
   t.position = note->get(xmod7);
   t.y = tie_end_y(note, side, pstaff);
@@ -505,10 +502,12 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
     // The callee keeps the gap of parameter 211 before the end: each curve is as long as its
     // parameter.
     const int32_t x = tie_end_x(note);
-    const int32_t x1 = x - scaled(P_TIE_CLEAR_HEAD, note) - scaled(P_TIE_HANG_LEFT, note);
+    const int32_t x1 =
+        x - param_length(P_TIE_CLEAR_HEAD, note) - param_length(P_TIE_HANG_LEFT, note);
     draw_bendtie(x1, t.y, x, note, cd, t.bend, t.dashed, side, pstaff);
   } else if (tsmod && tsmod->get(xhangRtie)) {
-    const int32_t x2 = t.start_x + scaled(P_TIE_HANG_RIGHT, note) + scaled(P_TIE_CLEAR_HEAD, note);
+    const int32_t x2 =
+        t.start_x + param_length(P_TIE_HANG_RIGHT, note) + param_length(P_TIE_CLEAR_HEAD, note);
     draw_bendtie(t.start_x, t.y, x2, note, cd, t.bend, t.dashed, side, pstaff);
   } else {
     tie_stack_push(t);
@@ -673,8 +672,8 @@ int32_t layout_slurs() {
     for (int layer = 0; layer < LAYERS; ++layer)
       if (!walk_chain(p, layer)) return 0;
   // Every staff of a system ends at the same x.
-  const int32_t right_end =
-      staff_right_x(first_pstaff, current_page) + staff_scaled(P_OFF_SYSTEM, first_pstaff);
+  const int32_t right_end = staff_right_x(first_pstaff, current_page) +
+                            param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff);
   carry_ties(right_end);
   draw_chord_ties(right_end);
   return 1;

@@ -125,11 +125,6 @@ Drosa next_chord(int p, int l) {
   return chain_next(s.current[l]);
 }
 
-// A length parameter in force at the node, on pstaff p.
-int32_t length(int pindex, Drosa node, int p) {
-  return param_length(pindex, node, p >= 0 && p < MAX_PSTAVES ? &staff_data[p] : nullptr);
-}
-
 // ---- Which chords stand at the time point ----------------------------------------------------
 
 struct TimePointState {
@@ -217,27 +212,34 @@ int32_t sign_width(int kind, Drosa sign, int p, int l, int mode, int32_t edge) {
   switch (kind) {
     case CLEF:
       if (staff_data[p].staff_type == PIANO_TABLATURE)
-        return length(P_PIANO_KEYS, sign, p) + length(P_CLEF_SPACE, sign, p);
+        return param_length_at_staff(P_PIANO_KEYS, sign, p) +
+               param_length_at_staff(P_CLEF_SPACE, sign, p);
       if (sign->get(xclefhide)) return 0;
-      return length(sign->get(xclefchange) ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, sign, p) +
-             length(P_CLEF_SPACE, sign, p) + length(P_CLEF_BEFORE, sign, p);
+      return param_length_at_staff(sign->get(xclefchange) ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH,
+                                   sign, p) +
+             param_length_at_staff(P_CLEF_SPACE, sign, p) +
+             param_length_at_staff(P_CLEF_BEFORE, sign, p);
     case KEYSIG: {
       int32_t w = key_signature_width(sign, p);
-      if (w) w += param_pair_select(sign, &staff_data[p]) + length(P_KEY_BEFORE, sign, p);
+      if (w)
+        w += param_pair_select(sign, &staff_data[p]) + param_length_at_staff(P_KEY_BEFORE, sign, p);
       return w;
     }
     case TIMESIG: {
-      int32_t w = length(P_TIME_WIDTH, sign, p);
+      int32_t w = param_length_at_staff(P_TIME_WIDTH, sign, p);
       if (std::abs(sign->get(xbpm)) >= 10 || std::abs(sign->get(xbeat)) >= 10) w *= 2;
-      return w + length(P_TIME_SPACE, sign, p) + length(P_TIME_BEFORE, sign, p);
+      return w + param_length_at_staff(P_TIME_SPACE, sign, p) +
+             param_length_at_staff(P_TIME_BEFORE, sign, p);
     }
     case BAR: {
       int32_t own = bar_width(sign, p, nullptr);
-      int32_t w = length(P_BAR_SPACE, sign, p) + length(P_BAR_BEFORE, sign, p) + own;
+      int32_t w = param_length_at_staff(P_BAR_SPACE, sign, p) +
+                  param_length_at_staff(P_BAR_BEFORE, sign, p) + own;
       if (mode == SPACE_SYSTEM_END && !key_or_time_ends_system(p, l))
-        w -= length(P_BAR_SPACE, sign, p);
+        w -= param_length_at_staff(P_BAR_SPACE, sign, p);
       if (mode == SPACE_SYSTEM_START && own == 0 &&
-          edge <= int64_t(staff_left_x(p, current_page)) + length(P_NOTE_SPACE, sign, p))
+          edge <=
+              int64_t(staff_left_x(p, current_page)) + param_length_at_staff(P_NOTE_SPACE, sign, p))
         w = 0;
       return w;
     }
@@ -413,8 +415,8 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
     if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
         other_low - space / 2 > high)
       continue;
-    demand = std::max<int64_t>(
-        demand, int64_t(right_edge_of(C, p, l, true)) + length(P_NOTE_SPACE, C, p) - E);
+    demand = std::max<int64_t>(demand, int64_t(right_edge_of(C, p, l, true)) +
+                                           param_length_at_staff(P_NOTE_SPACE, C, p) - E);
   }
   return demand;
 }
@@ -434,23 +436,26 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   int64_t o = 0, R, Q;
   if (at_start(P)) {
     R = staff_left_x(p, current_page);
-    Q = R + (X - E) + length(P_NOTE_SPACE, first, p);
+    Q = R + (X - E) + param_length_at_staff(P_NOTE_SPACE, first, p);
   } else {
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
     R = right_edge_of(P, p, t.l, false);
-    Q = (R - o) + (X - E) + length(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
+    Q = (R - o) + (X - E) +
+        param_length_at_staff(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
     if (!end) Q = std::max(Q, X - o);
   }
   if (!end && at.grace_run > 0 && first->get(xgrace)) {
-    int64_t need = int64_t(at.grace_run) * (length(P_GRACE_SPACE, first, p) + hdw(first, 0));
+    int64_t need =
+        int64_t(at.grace_run) * (param_length_at_staff(P_GRACE_SPACE, first, p) + hdw(first, 0));
     graces.gap = std::min(graces.gap, E - R - need);
     graces.chords.push_back(first);
   }
   if (first) {
     if (Drosa partner = switch_partner(first)) {
       int gap = note_ntdata(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
-      Q = std::max<int64_t>(Q, int64_t(space_lyrics(partner)) - o + length(gap, first, p));
+      Q = std::max<int64_t>(
+          Q, int64_t(space_lyrics(partner)) - o + param_length_at_staff(gap, first, p));
     }
   }
   int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
@@ -730,9 +735,10 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat) {
   if (out_repeat) *out_repeat = repeat;
   if (!bar) return 0;
   int n = (bar->get(xrepeat_end) ? 1 : 0) + repeat;
-  int32_t w = n * (length(P_REPEAT_DOTS_WIDTH, bar, staff) + length(P_REPEAT_DOTS_GAP, bar, staff));
-  if (type) w += (thick ? n : 1) * length(P_DOUBLE_BAR_GAP, bar, staff);
-  if (type == 2 || type == 3 || thick) w += length(P_THICK_LINE, bar, staff) - 5;
+  int32_t w = n * (param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, staff) +
+                   param_length_at_staff(P_REPEAT_DOTS_GAP, bar, staff));
+  if (type) w += (thick ? n : 1) * param_length_at_staff(P_DOUBLE_BAR_GAP, bar, staff);
+  if (type == 2 || type == 3 || thick) w += param_length_at_staff(P_THICK_LINE, bar, staff) - 5;
   return w;
 }
 

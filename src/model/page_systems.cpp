@@ -72,13 +72,6 @@ Drosa chord_at_time(Drosa c, int32_t t, int keep, bool* missed) {
   return NIL;
 }
 
-// The NTDATA of a note, when it has one.
-Drosa ntdata_of(Drosa note) {
-  if (!is_NOTE(note)) return NIL;
-  Drosa nt = note->xnext;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
 }  // namespace
 
 int voices_to_system(int n, int from_page) {
@@ -182,7 +175,7 @@ int32_t Find_pstaff(Drosa note, int partial) {
   Drosa head = note;
   // A chain has at most one note per node of the store; a longer walk is a broken chain.
   for (int32_t steps = 0; head && steps <= total_Drosa_count; ++steps) {
-    Drosa nt = ntdata_of(head);
+    Drosa nt = note_ntdata(head);
     if (!nt) {
       head = NIL;
       break;

@@ -195,10 +195,12 @@ int fit_rest_value(Drosa rest, int short_values, int32_t gap, int32_t position,
   return 0;
 }
 
-int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count) {
+int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count,
+                    int document_gap) {
   while (gap > TOL) {
     Drosa rest = newDrosa(NOTE, 0);
     rest->set(xrest, 1);
+    if (document_gap) rest->set(xhider, 1);
     rest->set(xendvcd, 1);
     rest->set(xdir, 3);
     Drosa nest = newDrosa(NEST, 0);
@@ -207,10 +209,12 @@ int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* 
     bool fitted = fit_rest_value(rest, 1, gap, position, kinds, count, 1) ||
                   fit_rest_value(rest, 1, gap, position, kinds, count, 0) ||
                   fit_rest_value(rest, 0, gap, position, kinds, count, 1) ||
-                  fit_rest_value(rest, 0, gap, position, kinds, count, 0);
+                  fit_rest_value(rest, 0, gap, position, kinds, count, 0) ||
+                  (document_gap && fit_rest_value(rest, 0, gap, 0, kinds, 1, 0));
     if (!fitted) {
       destroyDrosa(rest);
       destroyDrosa(nest);
+      if (document_gap) return 0;
       uint32_t now = platform_ticks();
       // The first failure is always shown; later ones at most once a minute.
       if (last_rest_failure_tick == 0 || last_rest_failure_tick > now ||

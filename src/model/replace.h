@@ -28,7 +28,11 @@ inline constexpr int UPDATE_DELETE = 35;
 int fit_rest_value(Drosa rest, int short_values, int32_t gap, int32_t position,
                    const RestKind* kinds, int count, int by_gap);
 // Appends rests filling `gap` after *tail (advanced to each new rest); 0 when no value fits.
-int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count);
+// With document_gap the gap is one an imported document leaves in a voice: the rests are
+// hidden, a gap that no value divides takes the longest plain rest that fits, and a rest too
+// short to make ends the filling without a message (the rests made stay).
+int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count,
+                    int document_gap = 0);
 void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start, Drosa old_end,
                      int perf_mode, int adjust_acc);
 void restify(Drosa old_start, Drosa old_end, int32_t duration, int adjust_acc);

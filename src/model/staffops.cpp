@@ -30,19 +30,13 @@ constexpr int32_t NO_RIGHT_EDGE = 2100000000;  // the right edge of a chord with
 
 // ---- Chain links -------------------------------------------------------------------------
 
-// The NTDATA of a note, or NIL for anything that is not a note with its record.
-Drosa ntdata_of(Drosa note) {
-  if (!is_NOTE(note)) return NIL;
-  return find_next_kind_before_note(NTDATA, note);
-}
-
 bool ends_chord(Drosa note) {
-  Drosa nt = ntdata_of(note);
+  Drosa nt = note_ntdata(note);
   return nt && nt->get(xendscd);
 }
 
 int stem_dir(Drosa note) {
-  Drosa nt = ntdata_of(note);
+  Drosa nt = note_ntdata(note);
   return nt ? nt->get(xstmdir) : 0;
 }
 
@@ -58,7 +52,7 @@ Drosa chord_note_of(Drosa node) {
 // The notes first..last in chain order (stopping early where the chain breaks off).
 std::vector<Drosa> chain_run(Drosa first, Drosa last) {
   std::vector<Drosa> notes;
-  for (Drosa p = first; ntdata_of(p); p = chain_next(p)) {
+  for (Drosa p = first; note_ntdata(p); p = chain_next(p)) {
     notes.push_back(p);
     if (p == last) break;
   }
@@ -132,7 +126,7 @@ int hand_after(int16_t code) { return code == 1 ? 2 : 1; }
 // backward before the note, or forward after its NTDATA, up to a visible ENDSYST or a note
 // (grace notes are passed over unless the group itself is of grace notes).
 Drosa hand_print_near(Drosa note, bool forward, bool grace_group) {
-  Drosa start = forward ? ntdata_of(note) : note;
+  Drosa start = forward ? note_ntdata(note) : note;
   if (!start) return NIL;
   for (Drosa p = forward ? start->xnext : start->xback; p; p = forward ? p->xnext : p->xback) {
     if (p->xkind == NOTE) {
@@ -206,7 +200,7 @@ bool line_counts(Drosa line) {
 
 int32_t midpoint(int32_t a, int32_t b) { return int32_t((int64_t(a) + b) / 2); }
 
-int32_t head_x(Drosa note) { return ntdata_of(note)->get(xhdx); }
+int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
 
 // The chord's horizontal window and the first note's head x, against which lines are tested.
 struct LineWindow {
@@ -234,8 +228,8 @@ Drosa search_line(const std::vector<Drosa>& notes) {
   Drosa first = notes.front(), last = notes.back();
   Drosa prev = chain_prev(first), next = chain_next(last);
   LineWindow window{0, NO_RIGHT_EDGE, head_x(first)};
-  if (ntdata_of(prev) && chain_prev(prev)) window.left = midpoint(head_x(prev), window.head);
-  if (ntdata_of(next)) window.right = midpoint(head_x(last), head_x(next));
+  if (note_ntdata(prev) && chain_prev(prev)) window.left = midpoint(head_x(prev), window.head);
+  if (note_ntdata(next)) window.right = midpoint(head_x(last), head_x(next));
   int first_voice = first->get(xvoice);
   for (size_t i = 0; i < notes.size(); ++i) {
     if (i > 0 && notes[i]->get(xvoice) == first_voice) continue;
@@ -248,11 +242,6 @@ Drosa search_line(const std::vector<Drosa>& notes) {
 }  // namespace
 
 // ---- Walking a print chain -------------------------------------------------------------------
-
-Drosa note_ntdata(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && nt->xkind == NTDATA ? nt : NIL;
-}
 
 Drosa chain_next(Drosa note) {
   Drosa nt = note_ntdata(note);
@@ -291,10 +280,10 @@ std::vector<Drosa> staff_chord_notes(Drosa first) {
 // Reads: xpback, xendscd. A note outside the chains is its own chord; other nodes give NIL.
 Drosa chord_first_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  if (!ntdata_of(p)) return p;
+  if (!note_ntdata(p)) return p;
   for (;;) {
     Drosa prev = chain_prev(p);
-    if (!ntdata_of(prev) || ends_chord(prev)) return p;
+    if (!note_ntdata(prev) || ends_chord(prev)) return p;
     p = prev;
   }
 }
@@ -303,10 +292,10 @@ Drosa chord_first_note(Drosa node) {
 // without one, its last note.
 Drosa chord_last_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  if (!ntdata_of(p)) return p;
+  if (!note_ntdata(p)) return p;
   while (!ends_chord(p)) {
     Drosa next = chain_next(p);
-    if (!ntdata_of(next)) return p;
+    if (!note_ntdata(next)) return p;
     p = next;
   }
   return p;
@@ -325,7 +314,7 @@ int32_t chord_bounds(Drosa node, Drosa* first, Drosa* last) {
   if (last) *last = b;
   int32_t shortest = NO_TIME;
   if (!a) return shortest;
-  if (!ntdata_of(a)) return note_duration(a, 0);
+  if (!note_ntdata(a)) return note_duration(a, 0);
   for (Drosa n : chain_run(a, b)) {
     int32_t d = note_duration(n, 0);
     if (d < shortest) shortest = d;
@@ -337,12 +326,12 @@ int32_t chord_bounds(Drosa node, Drosa* first, Drosa* last) {
 // with the same xstmdir.
 void stem_group_bounds(Drosa note, Drosa* first, Drosa* last) {
   Drosa a = note, b = note;
-  if (ntdata_of(note)) {
+  if (note_ntdata(note)) {
     Drosa chord_first = chord_first_note(note), chord_last = chord_last_note(note);
     int dir = stem_dir(note);
-    while (a != chord_first && ntdata_of(chain_prev(a)) && stem_dir(chain_prev(a)) == dir)
+    while (a != chord_first && note_ntdata(chain_prev(a)) && stem_dir(chain_prev(a)) == dir)
       a = chain_prev(a);
-    while (b != chord_last && ntdata_of(chain_next(b)) && stem_dir(chain_next(b)) == dir)
+    while (b != chord_last && note_ntdata(chain_next(b)) && stem_dir(chain_next(b)) == dir)
       b = chain_next(b);
   }
   if (first) *first = a;
@@ -384,7 +373,7 @@ Drosa cddatptr(Drosa note, int quiet) {
     REPORT_ERROR(4, "cddatptr: no xendscd note found!");
     return NIL;
   }
-  Drosa nt = ntdata_of(p);
+  Drosa nt = note_ntdata(p);
   if (!nt) {
     REPORT_ERROR(4, "cddatptr logic error (staffops)");
     return NIL;
@@ -426,7 +415,7 @@ void insertstf(Drosa note, Drosa place) {
     REPORT_ERROR(4, "insertstf has place == NIL!!!!!");
     return;
   }
-  Drosa nt = ntdata_of(note), place_nt = ntdata_of(place);
+  Drosa nt = note_ntdata(note), place_nt = note_ntdata(place);
   if (!nt || !place_nt) {
     REPORT_ERROR(4, "insertstf: note %lx or place %lx has no NTDATA", (unsigned long)note.handle(),
                  (unsigned long)place.handle());
@@ -435,7 +424,7 @@ void insertstf(Drosa note, Drosa place) {
   Drosa next = place_nt->get(xpnext);
   nt->set(xpback, place);
   nt->set(xpnext, next);
-  if (Drosa next_nt = ntdata_of(next)) next_nt->set(xpback, note);
+  if (Drosa next_nt = note_ntdata(next)) next_nt->set(xpback, note);
   place_nt->set(xpnext, note);
 }
 
@@ -446,10 +435,10 @@ void insertstf(Drosa note, Drosa place) {
 // unlinked and its chord records stay behind it, for remove_ntdata to clear); "cddata logic
 // error in removestf" and its kin: the records stay where they are.
 Drosa removestf(Drosa note) {
-  Drosa nt = ntdata_of(note);
+  Drosa nt = note_ntdata(note);
   if (!nt) return NIL;
   Drosa prev = nt->get(xpback), next = nt->get(xpnext);
-  Drosa prev_nt = ntdata_of(prev);
+  Drosa prev_nt = note_ntdata(prev);
   if (nt->get(xendscd)) {
     if (!prev_nt) {
       REPORT_ERROR(4, "ntdata logic error in removestf");
@@ -476,7 +465,7 @@ Drosa removestf(Drosa note) {
     }
   }
   if (prev_nt) prev_nt->set(xpnext, next);
-  if (Drosa next_nt = ntdata_of(next)) next_nt->set(xpback, prev);
+  if (Drosa next_nt = note_ntdata(next)) next_nt->set(xpback, prev);
   nt->set(xpnext, NIL);
   nt->set(xpback, NIL);
   return nt;
@@ -504,13 +493,13 @@ Drosa beam_next(Drosa note, int* hand_out) {
     REPORT_ERROR(4, "Bad call on beam_next (not formatter_vis_noterest)");
     return NIL;
   }
-  if (ntdata_of(note)->get(xendbeam)) return NIL;
+  if (note_ntdata(note)->get(xendbeam)) return NIL;
   int grace = note->get(xgrace), dir = stem_dir(note);
   auto continues = [&](Drosa n) { return n->get(xgrace) == grace && stem_dir(n) == dir; };
 
   for (Drosa p = note; !ends_chord(p);) {
     p = chain_next(p);
-    if (!ntdata_of(p)) {
+    if (!note_ntdata(p)) {
       REPORT_ERROR(4, "beam_next: endstf because missing xendscd");
       return NIL;
     }
@@ -534,7 +523,7 @@ Drosa beam_next(Drosa note, int* hand_out) {
   if (!found || (hand == 3 && found->get(xgrace) == grace && stem_dir(found) != dir)) return NIL;
 
   Drosa p = hand != 3 ? chord_first_note(found) : chain_next(chord_last_note(note));
-  for (; ntdata_of(p); p = chain_next(p))
+  for (; note_ntdata(p); p = chain_next(p))
     if (continues(p)) return p;
   return NIL;
 }
@@ -545,7 +534,7 @@ Drosa beam_next(Drosa note, int* hand_out) {
 // Failure: "Bad stmdirs in calling precedingLHRH (staffops): first %lx, last %lx" → 3.
 int precedingLHRH(Drosa first, Drosa last, Drosa* print_out) {
   if (print_out) *print_out = NIL;
-  if (!ntdata_of(first) || !ntdata_of(last)) return 3;
+  if (!note_ntdata(first) || !note_ntdata(last)) return 3;
   if (stem_dir(first) != stem_dir(last)) {
     REPORT_ERROR(4, "Bad stmdirs in calling precedingLHRH (staffops): first %lx, last %lx",
                  (unsigned long)first.handle(), (unsigned long)last.handle());
@@ -561,7 +550,7 @@ int precedingLHRH(Drosa first, Drosa last, Drosa* print_out) {
 // first PRINT with a hand code after its notes has code 1, 1 for another code, 3 for none.
 // Failure: "Bad stmdirs in calling followingLHRH (staffops)" → 3.
 int followingLHRH(Drosa first, Drosa last) {
-  if (!ntdata_of(first) || !ntdata_of(last)) return 3;
+  if (!note_ntdata(first) || !note_ntdata(last)) return 3;
   if (stem_dir(first) != stem_dir(last)) {
     REPORT_ERROR(4, "Bad stmdirs in calling followingLHRH (staffops)");
     return 3;
@@ -583,7 +572,7 @@ Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice) {
   if (!last) last = chord_last_note(first);
   if (!first) first = chord_first_note(last);
   if (!is_NOTE(first) || !is_NOTE(last)) return NIL;
-  std::vector<Drosa> notes = ntdata_of(first) ? chain_run(first, last) : std::vector{first};
+  std::vector<Drosa> notes = note_ntdata(first) ? chain_run(first, last) : std::vector{first};
 
   if (voice != ALL_VOICES) {
     for (Drosa n : notes) {
@@ -600,7 +589,7 @@ Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice) {
     case CLEF:
       return search_clef(notes);
     case LINE:
-      return ntdata_of(first) ? search_line(notes) : NIL;
+      return note_ntdata(first) ? search_line(notes) : NIL;
     default:
       for (Drosa n : notes)
         if (Drosa found = attached_before(kind, n)) return found;

@@ -6,10 +6,17 @@
 #include <vector>
 
 #include "model/drosa.h"
+#include "model/node_kinds.h"
 
 // ---- Walking a print chain -------------------------------------------------------------------
-// The NTDATA right after a note (a chain head too); NIL for anything else.
-Drosa note_ntdata(Drosa note);
+// The NTDATA right after a note (a chain head too), as the current context sees it; NIL for
+// anything that is not a NOTE and for a note the layout has not formatted. The layout links a
+// note's NTDATA straight after it, so this is what find_next_kind_before_note(NTDATA, note)
+// finds, without walking on past a note that has none.
+inline Drosa note_ntdata(Drosa note) {
+  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
+  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
+}
 // The next and the previous note of a note's print chain; NIL at its ends or without NTDATA.
 Drosa chain_next(Drosa note);
 Drosa chain_prev(Drosa note);

@@ -13,6 +13,7 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/staffops.h"
 #include "platform/port.h"
 #include "platform/text_encoding.h"
 
@@ -244,15 +245,13 @@ int is_TPARAM_with_PDATA(Drosa node) {
 }
 
 int is_visible_note(Drosa node) {
-  if (!is_NOTE(node)) return 0;
-  Drosa nt = node->xnext;
-  return nt && effective_kind(nt) == NTDATA && bool(nt->get(xpback));
+  Drosa nt = note_ntdata(node);
+  return nt && bool(nt->get(xpback));
 }
 
 int is_plotted_note(Drosa node) {
-  if (!is_NOTE(node)) return 0;
-  Drosa nt = node->xnext;
-  return nt && effective_kind(nt) == NTDATA && nt->get(xscrhdx) != NOT_DRAWN;
+  Drosa nt = note_ntdata(node);
+  return nt && nt->get(xscrhdx) != NOT_DRAWN;
 }
 
 int voice_not_shown(int v) {

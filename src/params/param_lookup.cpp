@@ -185,6 +185,11 @@ int32_t param_length(int pindex, Drosa node, const StaffData* staff) {
   return scale_param_length(pindex, value);
 }
 
+int32_t param_length_at_staff(int pindex, Drosa node, int pstaff) {
+  const bool valid = pstaff >= 0 && pstaff < MAX_PSTAVES;
+  return param_length(pindex, node, valid ? &staff_data[pstaff] : nullptr);
+}
+
 int param_changed(int pindex) { return valid_pindex(pindex) ? param[pindex].changed : 0; }
 
 double param_float_value(int pindex, Drosa node) {

@@ -65,7 +65,9 @@ const ParamValue* param_value_variant(int pindex, Drosa node, int small);
 int32_t scale_param_length(int pindex, int32_t value);
 
 // The integer or coordinate value in force at the node, scaled as scale_param_length does.
-int32_t param_length(int pindex, Drosa node, const StaffData* staff);
+int32_t param_length(int pindex, Drosa node, const StaffData* staff = nullptr);
+// param_length with the staff record of pstaff; none for a pstaff outside the table.
+int32_t param_length_at_staff(int pindex, Drosa node, int pstaff);
 
 // Non-zero when the parameter has been changed anywhere in the piece (0 outside 1..753).
 int param_changed(int pindex);

@@ -61,10 +61,6 @@ constexpr int OPTIONS_RIGHT_MARGIN_LAST_SYSTEM = 34;
 constexpr int OPTIONS_LEFT_MARGIN_EVEN = 88;
 constexpr int OPTIONS_RIGHT_MARGIN_EVEN = 92;
 
-int32_t scaled(int pindex, Drosa node, const StaffData* staff = nullptr) {
-  return param_length(pindex, node, staff);
-}
-
 const char* description_of(int pindex) {
   if (pindex < 1 || pindex > PARAM_LAST || !param[pindex].description) return "";
   return param[pindex].description;
@@ -80,21 +76,15 @@ int value_code(Drosa note) {
   return code > 8 ? 8 : code;
 }
 
-// The NTDATA right after a note, when the current context sees it.
-Drosa own_ntdata(Drosa note) {
-  Drosa nt = note ? note->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
-}
-
 // The rest glyph kind of a rest: 1 whole-measure, 2 multi-measure, 0 by its value.
 int rest_kind(Drosa rest, int screen) {
-  Drosa nt = own_ntdata(rest);
+  Drosa nt = note_ntdata(rest);
   if (!nt) return 0;
   return screen ? nt->get(xscrrestchar) : nt->get(xrestchar);
 }
 
 int32_t head_y(Drosa note) {
-  Drosa nt = own_ntdata(note);
+  Drosa nt = note_ntdata(note);
   return nt ? nt->get(xhdy) : 0;
 }
 
@@ -220,24 +210,25 @@ int32_t round_nearest_int(double x) {
 // ---- Metrics by note value ------------------------------------------------------------------
 
 int32_t hdw(Drosa note, int widest) {
-  if (!is_NOTE(note) || !own_ntdata(note)) {
+  if (!is_NOTE(note) || !note_ntdata(note)) {
     REPORT_ERROR(4, "Bad call to hdw!");
-    return scaled(P_HEAD_WIDTH, NIL);
+    return param_length(P_HEAD_WIDTH, NIL);
   }
   int code = note->get(xlgval);
   if (note->get(xtupl) != 1) {
     int dots;
     decode_note_type(note, &code, &dots);
   }
-  if (code == 0) return scaled(P_BREVE_HEAD_WIDTH, note);
-  if (code == 1) return scaled(widest ? P_WHOLE_HEAD_WIDEST : P_WHOLE_HEAD_WIDTH, note);
-  return scaled(P_HEAD_WIDTH, note);
+  if (code == 0) return param_length(P_BREVE_HEAD_WIDTH, note);
+  if (code == 1) return param_length(widest ? P_WHOLE_HEAD_WIDEST : P_WHOLE_HEAD_WIDTH, note);
+  return param_length(P_HEAD_WIDTH, note);
 }
 
 int32_t rest_descend_size(Drosa rest, int screen) {
-  if (!rest) return scaled(P_REST_DESCEND_DEFAULT, NIL);
-  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_DESCEND, rest);
-  return scaled(REST_DESCEND[value_code(rest)], rest);
+  if (!rest) return param_length(P_REST_DESCEND_DEFAULT, NIL);
+  if (rest_kind(rest, screen) == REST_MULTI_MEASURE)
+    return param_length(P_MULTI_REST_DESCEND, rest);
+  return param_length(REST_DESCEND[value_code(rest)], rest);
 }
 
 int32_t rest_ascend_size(Drosa rest, int screen) {
@@ -245,8 +236,8 @@ int32_t rest_ascend_size(Drosa rest, int screen) {
     REPORT_ERROR(4, "NIL rest pointer in rest_ascend_size");
     return 0;
   }
-  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_ASCEND, rest);
-  return scaled(REST_ASCEND[value_code(rest)], rest);
+  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return param_length(P_MULTI_REST_ASCEND, rest);
+  return param_length(REST_ASCEND[value_code(rest)], rest);
 }
 
 int32_t rest_width(Drosa rest, int screen) {
@@ -255,15 +246,15 @@ int32_t rest_width(Drosa rest, int screen) {
     return 0;
   }
   int kind = rest_kind(rest, screen);
-  if (kind == REST_MULTI_MEASURE) return scaled(P_MULTI_REST_WIDTH, rest);
-  if (kind == REST_WHOLE_MEASURE) return scaled(P_MEASURE_REST_WIDTH, rest);
-  return scaled(REST_WIDTH[value_code(rest)], rest);
+  if (kind == REST_MULTI_MEASURE) return param_length(P_MULTI_REST_WIDTH, rest);
+  if (kind == REST_WHOLE_MEASURE) return param_length(P_MEASURE_REST_WIDTH, rest);
+  return param_length(REST_WIDTH[value_code(rest)], rest);
 }
 
 int32_t slur_end_xoffset(Drosa note, int at_stem_end, int side) {
   bool stem_end = at_stem_end && !(note && (note->get(xstacc) || note->get(xtenu)));
-  if (side == 2) return scaled(stem_end ? 224 : 225, note);
-  return scaled(stem_end ? 226 : 227, note);
+  if (side == 2) return param_length(stem_end ? 224 : 225, note);
+  return param_length(stem_end ? 226 : 227, note);
 }
 
 int32_t slur_end_yclearance(Drosa note, int side, int32_t extra) {
@@ -276,30 +267,30 @@ int32_t slur_end_yclearance(Drosa note, int side, int32_t extra) {
   stem_group_bounds(last, &last_low, &last_high);
   if (side != 2) {
     Drosa bottom = head_y(first_low) < head_y(last_low) ? first_low : last_low;
-    return head_y(bottom) - scaled(P_SLUR_END_Y, bottom) - extra;
+    return head_y(bottom) - param_length(P_SLUR_END_Y, bottom) - extra;
   }
   Drosa top = head_y(last_high) > head_y(first_high) ? last_high : first_high;
-  int32_t height = scaled(P_NOTE_HEAD_HEIGHT, top);
-  return head_y(top) + height + scaled(P_SLUR_END_Y, top) - extra;
+  int32_t height = param_length(P_NOTE_HEAD_HEIGHT, top);
+  return head_y(top) + height + param_length(P_SLUR_END_Y, top) - extra;
 }
 
 int32_t tremolo_yoffset(Drosa note, int beamed) {
   int code = value_code(note);
   if (beamed) {
-    int32_t base = scaled(P_TREMOLO_BEAMED, note);
-    return base + scaled(P_BEAM_DISTANCE, note) * (code - 3);
+    int32_t base = param_length(P_TREMOLO_BEAMED, note);
+    return base + param_length(P_BEAM_DISTANCE, note) * (code - 3);
   }
-  return scaled(code <= 3 ? P_TREMOLO_NO_FLAG : P_TREMOLO_FLAG, note);
+  return param_length(code <= 3 ? P_TREMOLO_NO_FLAG : P_TREMOLO_FLAG, note);
 }
 
 int32_t tuplet_number_xoffset(Drosa note, int direction, int at_stem_end) {
-  if (!at_stem_end) return scaled(P_TUPLET_OFF_STEM, note);
-  return scaled(direction == 2 ? P_TUPLET_UP : P_TUPLET_DOWN, note);
+  if (!at_stem_end) return param_length(P_TUPLET_OFF_STEM, note);
+  return param_length(direction == 2 ? P_TUPLET_UP : P_TUPLET_DOWN, note);
 }
 
 int32_t param_pair_select(Drosa node, const StaffData* staff) {
   if (node && effective_kind(node) == KEYSIG && node->get(xkeycnt) == 0) return 0;
-  return scaled(simplified_notation() ? P_KEY_SPACE_SIMPLIFIED : P_KEY_SPACE, node, staff);
+  return param_length(simplified_notation() ? P_KEY_SPACE_SIMPLIFIED : P_KEY_SPACE, node, staff);
 }
 
 int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa group) {
@@ -323,10 +314,10 @@ int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa gr
   }
   if (code < 1) return 0;
   if (node && simplified_notation()) {
-    if (node->xkind != NOTE) return scaled(P_HEAD_WIDTH, node);
-    return scaled(SIMPLIFIED_ACCIDENTAL_WIDTH[code], node, staff);
+    if (node->xkind != NOTE) return param_length(P_HEAD_WIDTH, node);
+    return param_length(SIMPLIFIED_ACCIDENTAL_WIDTH[code], node, staff);
   }
-  return scaled(ACCIDENTAL_WIDTH[code], node, staff);
+  return param_length(ACCIDENTAL_WIDTH[code], node, staff);
 }
 
 // ---- Page margins of a staff ----------------------------------------------------------------
@@ -341,7 +332,7 @@ int32_t staff_left_x(int staff, int parity) {
   int32_t x = layout_page_left_x();
   if (staff >= 0 && staff < MAX_PSTAVES) {
     Drosa first = staff_first_note(staff);
-    x += scaled(P_LEFT_MARGIN, first, &staff_data[staff]);
+    x += param_length(P_LEFT_MARGIN, first, &staff_data[staff]);
     Drosa endsyst = prev_seen_endsyst(first);
     if (endsyst && endsyst->get(xstartpiece))
       return x + options_margin(OPTIONS_LEFT_MARGIN_FIRST_SYSTEM);
@@ -353,7 +344,7 @@ int32_t staff_right_x(int staff, int parity) {
   int32_t right = layout_page_left_x() + layout_page_width();
   if (staff >= 0 && staff < MAX_PSTAVES) {
     Drosa first = staff_first_note(staff);
-    right -= scaled(P_RIGHT_MARGIN, first, &staff_data[staff]);
+    right -= param_length(P_RIGHT_MARGIN, first, &staff_data[staff]);
     Drosa endsyst = next_seen_endsyst(first);
     if (endsyst && endsyst->get(xendpiece))
       return right - options_margin(OPTIONS_RIGHT_MARGIN_LAST_SYSTEM);
@@ -411,7 +402,7 @@ const ParamValue* Debug_xval(int pindex, Drosa node, const StaffData* staff, int
                    short(pindex), (unsigned long)node.handle(), (unsigned long)(uintptr_t)staff,
                    description);
     bool exempt = (pindex >= 419 && pindex <= 478) || pindex == 644 || pindex == 645;
-    if (node && !staff && is_pair_type(param[pindex].type) && !own_ntdata(node) && !exempt)
+    if (node && !staff && is_pair_type(param[pindex].type) && !note_ntdata(node) && !exempt)
       REPORT_ERROR(4, "Debug_xval without NTDATA but sdata NIL: pindex %hd ptr %lx '%s'",
                    short(pindex), (unsigned long)node.handle(), description);
   }

@@ -388,8 +388,8 @@ void move_start(Drosa note, bool later) {
 // The string a tablature note is drawn on (its own choice, else the layout's); 0 none.
 int drawn_string(Drosa note) {
   if (note->get(xstring)) return note->get(xstring);
-  Drosa nt = note->xnext;
-  return nt && effective_kind(nt) == NTDATA ? nt->get(xtabstr) : 0;
+  Drosa nt = note_ntdata(note);
+  return nt ? nt->get(xtabstr) : 0;
 }
 
 // The string a note moves to: one up or down from where it is drawn, or 0 back to the
