@@ -779,137 +779,188 @@ int32_t accidental_overlap_space(Drosa note) {
 
 // ---- The pass ---------------------------------------------------------------------------------
 
-int32_t relocate(int32_t system) {
-  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return 1;
-  const int32_t first_x = staff_data[first_pstaff].first_note_x;
-  if (first_x > spacing_x)
-    REPORT_ERROR(2, "Warning:  This system has no notes!  (page %d system %d context %d)",
-                 int(current_page), int(system), int(current_ncontext));
-  if (skip_relocate) return 1;
+namespace {
 
+// What one justification of a system works with.
+struct Relocation {
+  std::vector<Layer> layers;
+  bool linear = false;  // linear spacing: no rods from the chords' packed distances
+  int32_t left_x = 0, right_x = 0;
+  int32_t end_time = 0;                   // the system's end, left by the spacing pass
+  int32_t previous_ideal = 0;             // the ideal x of the last time point that took a spring
+  int32_t bar_spring = -1, bar_time = 0;  // the last bar spring and its chord's time
+};
+
+// A time point in ideal order: its chord, and what the bar line before it asks.
+struct TimePoint {
+  Layer* layer = nullptr;  // the layer whose chord comes next in ideal order
+  int32_t I = 0;           // that chord's ideal x
+  bool takes_spring = false;
+  bool bar_line = false;  // a bar line across the system stands before the time point
+  int64_t distance = 0;   // the chord's packed distance from that bar line
+  const Chord& chord() const { return layer->chords[layer->next]; }
+};
+
+// Zone 0 at the first note, no springs yet, the system's layers at their starts.
+Relocation begin_relocation(int32_t first_x) {
   destroy_springs_and_rods();
   zone_count = 1;
   relocation_zones[0] = RelocationZone{first_x, 0, 0, first_x, 0};
-  std::vector<Layer> layers = system_layers();
-  const bool linear = linear_spacing_context();
-  const int32_t left_x = staff_left_x(first_pstaff, current_page);
-  const int32_t right_x = staff_right_x(first_pstaff, current_page);
-  const int32_t end_time = system_end_time;  // left by the spacing pass
-  int32_t previous_ideal = 0;
-  int32_t bar_spring = -1, bar_time = 0;
+  Relocation r;
+  r.layers = system_layers();
+  r.linear = linear_spacing_context();
+  r.left_x = staff_left_x(first_pstaff, current_page);
+  r.right_x = staff_right_x(first_pstaff, current_page);
+  r.end_time = system_end_time;
+  return r;
+}
 
-  // Springs between the ideal positions, rods from the packed ones, in ideal order.
-  for (;;) {
-    Layer* candidate = nullptr;
-    int32_t I = 0;
-    for (Layer& layer : layers)
-      if (!layer.ended() && (!candidate || layer.chords[layer.next].idealx() < I)) {
-        candidate = &layer;
-        I = layer.chords[layer.next].idealx();
-      }
-    if (!candidate) break;
-    const Chord& chosen = candidate->chords[candidate->next];
-    const bool takes_spring = chosen.cd2->get(xreloc_spring) != -1;
-    Drosa zone = find_zone(chosen.first);
-    if (zone) {
-      move_zone_off_grace(zone);
-      zone = find_zone(chosen.first);
+// The next chord in ideal order over all layers; false when every layer has ended.
+bool next_time_point(std::vector<Layer>& layers, TimePoint* point) {
+  *point = TimePoint{};
+  for (Layer& layer : layers)
+    if (!layer.ended() && (!point->layer || layer.chords[layer.next].idealx() < point->I)) {
+      point->layer = &layer;
+      point->I = layer.chords[layer.next].idealx();
     }
-    Drosa before = previous_note_of_voice(chosen.first);
-    Drosa M = before && is_visible_note(before) && before->get(xgrace) ? chosen.last : NIL;
+  if (!point->layer) return false;
+  point->takes_spring = point->chord().cd2->get(xreloc_spring) != -1;
+  return true;
+}
 
-    // A bar before every layer's next chord, with no layer inside a grace run, is a bar line
-    // across the system: the chord stands a fixed distance after it.
-    bool bar_line = true, have_distance = false;
-    int64_t distance = 0;
-    for (const Layer& layer : layers) {
-      if (layer.ended()) continue;
-      Drosa current = layer.current();
-      const Chord& next = layer.chords[layer.next];
-      Drosa bar = placed_bar_before(next.first);
-      if ((current && current->get(xgrace)) || !bar) {
-        bar_line = false;
-        break;
-      }
-      if (!have_distance && next.idealx() == I) {
-        distance = std::max<int64_t>(0, int64_t(next.origin()) - bar->get(xbarx));
-        have_distance = true;
-      }
-    }
-    bar_line = bar_line && have_distance;
+// The chord's ZONE, moved first off a grace note to the chord it belongs to.
+Drosa zone_of(const Chord& chord) {
+  Drosa zone = find_zone(chord.first);
+  if (!zone) return NIL;
+  move_zone_off_grace(zone);
+  return find_zone(chord.first);
+}
 
-    bool made_bar_spring = false;
-    if (I > 0 && takes_spring) {
-      float k = stiffness(int64_t(I) - previous_ideal);
-      float least = 0;
-      if (M)
-        least = float(
-            std::trunc(double(k) *
-                       (param_length(P_MIN_SPACE, M, &staff_data[candidate->pstaff]) + hdw(M, 0))));
-      add_spring(k, least);
-      previous_ideal = I;
-      if (bar_line) {
-        bar_spring = add_spring(STIFFNESS_NUMERATOR, float(STIFFNESS_NUMERATOR * double(distance)));
-        bar_time = chosen.cd2->get(xswholec);
-        made_bar_spring = true;
-      }
-    }
-    if (zone) use_zone(zone, chosen, end_time, left_x, right_x, bar_spring, bar_time);
+// The note whose minimum space sets the least force of the time point's spring: the chord's
+// last note when a visible grace note stands before the chord in its voice.
+Drosa minimum_space_note(const Chord& chord) {
+  Drosa before = previous_note_of_voice(chord.first);
+  return before && is_visible_note(before) && before->get(xgrace) ? chord.last : NIL;
+}
 
-    for (Layer& layer : layers) {
-      if (layer.ended() || layer.chords[layer.next].idealx() != I) {
-        // A bar line met while this layer's chord still sounds: the bar clears the chord.
-        Drosa current = layer.current();
-        if (made_bar_spring && layer.last_spring >= 0 && !linear && current) {
-          const Chord& sounding = layer.chords[layer.next - 1];
-          new_rod(layer.last_spring, layer.last_spring,
-                  truncate(double(paren_right_x(current)) - sounding.origin() + double(distance)));
-        }
-        continue;
-      }
-      const Chord& chord = layer.chords[layer.next];
-      if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, spring_count);
-      chord.cd2->set(xreloc_zone, uint8_t(zone_count - 1));
-      // (Two chords at one ideal x have no spring between them to hold apart.)
-      if (takes_spring && layer.last_spring >= 0 && layer.last_spring < spring_count && !linear) {
-        int32_t back = rod_reaches_back(layer, chord) ? 1 : 0;
-        new_rod(std::max(0, layer.last_spring - back), spring_count - 1,
-                chord.origin() - layer.last_origin);
-        // The chords of the other layers of the staff since this layer's last one: the packed
-        // distance from them keeps this chord's heads and signs clear of their heads.
-        for (const Layer& other : layers)
-          if (&other != &layer && other.pstaff == layer.pstaff &&
-              other.last_spring > layer.last_spring && other.last_spring < spring_count &&
-              chord.origin() > other.last_origin)
-            new_rod(other.last_spring, spring_count - 1, chord.origin() - other.last_origin);
-      }
-      if (takes_spring) {
-        layer.last_spring = spring_count;
-        layer.last_origin = chord.origin();
-      }
-      ++layer.next;
+// A bar before every layer's next chord, with no layer inside a grace run, is a bar line
+// across the system: the chord stands a fixed distance after it.
+void find_bar_line(const std::vector<Layer>& layers, TimePoint* point) {
+  bool have_distance = false;
+  for (const Layer& layer : layers) {
+    if (layer.ended()) continue;
+    Drosa current = layer.current();
+    const Chord& next = layer.chords[layer.next];
+    Drosa bar = placed_bar_before(next.first);
+    if ((current && current->get(xgrace)) || !bar) return;
+    if (!have_distance && next.idealx() == point->I) {
+      point->distance = std::max<int64_t>(0, int64_t(next.origin()) - bar->get(xbarx));
+      have_distance = true;
     }
   }
+  point->bar_line = have_distance;
+}
 
-  // The closing spring, the width behind each layer's last chord, and the right edge.
-  add_spring(spacing_idealx == previous_ideal ? STIFFNESS_NUMERATOR
-                                              : stiffness(int64_t(spacing_idealx) - previous_ideal),
+// The spring from the previous time point to this one and, after a bar line, the bar spring
+// that holds the chord at its distance from the bar. True when a bar spring was made.
+bool add_time_point_springs(Relocation& r, const TimePoint& point, Drosa M) {
+  if (point.I <= 0 || !point.takes_spring) return false;
+  float k = stiffness(int64_t(point.I) - r.previous_ideal);
+  float least = 0;
+  if (M)
+    least = float(std::trunc(
+        double(k) * (param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]) + hdw(M, 0))));
+  add_spring(k, least);
+  r.previous_ideal = point.I;
+  if (!point.bar_line) return false;
+  r.bar_spring =
+      add_spring(STIFFNESS_NUMERATOR, float(STIFFNESS_NUMERATOR * double(point.distance)));
+  r.bar_time = point.chord().cd2->get(xswholec);
+  return true;
+}
+
+// A bar line met while a layer's chord still sounds: the bar clears the chord.
+void clear_sounding_chord(const Relocation& r, const Layer& layer, const TimePoint& point) {
+  Drosa current = layer.current();
+  if (layer.last_spring < 0 || r.linear || !current) return;
+  const Chord& sounding = layer.chords[layer.next - 1];
+  new_rod(layer.last_spring, layer.last_spring,
+          truncate(double(paren_right_x(current)) - sounding.origin() + double(point.distance)));
+}
+
+// The rods that keep a layer's chord at its packed distance from the chord before it in its
+// layer, and from the chords of the other layers of the staff since then.
+void add_chord_rods(const Relocation& r, const Layer& layer, const Chord& chord) {
+  int32_t back = rod_reaches_back(layer, chord) ? 1 : 0;
+  new_rod(std::max(0, layer.last_spring - back), spring_count - 1,
+          chord.origin() - layer.last_origin);
+  // The chords of the other layers of the staff since this layer's last one: the packed
+  // distance from them keeps this chord's heads and signs clear of their heads.
+  for (const Layer& other : r.layers)
+    if (&other != &layer && other.pstaff == layer.pstaff && other.last_spring > layer.last_spring &&
+        other.last_spring < spring_count && chord.origin() > other.last_origin)
+      new_rod(other.last_spring, spring_count - 1, chord.origin() - other.last_origin);
+}
+
+// Every layer's chord at the time point takes its spring and zone, and its rods; a layer
+// without a chord there keeps its sounding chord clear of a bar line.
+void relocate_layers_at(Relocation& r, const TimePoint& point, bool made_bar_spring) {
+  for (Layer& layer : r.layers) {
+    if (layer.ended() || layer.chords[layer.next].idealx() != point.I) {
+      if (made_bar_spring) clear_sounding_chord(r, layer, point);
+      continue;
+    }
+    const Chord& chord = layer.chords[layer.next];
+    if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, spring_count);
+    chord.cd2->set(xreloc_zone, uint8_t(zone_count - 1));
+    // (Two chords at one ideal x have no spring between them to hold apart.)
+    if (point.takes_spring && layer.last_spring >= 0 && layer.last_spring < spring_count &&
+        !r.linear)
+      add_chord_rods(r, layer, chord);
+    if (point.takes_spring) {
+      layer.last_spring = spring_count;
+      layer.last_origin = chord.origin();
+    }
+    ++layer.next;
+  }
+}
+
+// Springs between the ideal positions, rods from the packed ones, in ideal order.
+void build_springs_and_rods(Relocation& r) {
+  TimePoint point;
+  while (next_time_point(r.layers, &point)) {
+    const Chord& chosen = point.chord();
+    Drosa zone = zone_of(chosen);
+    Drosa M = minimum_space_note(chosen);
+    find_bar_line(r.layers, &point);
+    bool made_bar_spring = add_time_point_springs(r, point, M);
+    if (zone) use_zone(zone, chosen, r.end_time, r.left_x, r.right_x, r.bar_spring, r.bar_time);
+    relocate_layers_at(r, point, made_bar_spring);
+  }
+}
+
+// The closing spring, the width behind each layer's last chord, and the right edge as the
+// last zone, which it returns.
+const RelocationZone& close_springs(const Relocation& r) {
+  add_spring(spacing_idealx == r.previous_ideal
+                 ? STIFFNESS_NUMERATOR
+                 : stiffness(int64_t(spacing_idealx) - r.previous_ideal),
              0);
-  if (!linear)
-    for (const Layer& layer : layers)
+  if (!r.linear)
+    for (const Layer& layer : r.layers)
       if (layer.last_spring >= 0)
         new_rod(layer.last_spring, spring_count - 1, spacing_staff[layer.pstaff].trailing_width);
   RelocationZone& right_edge = relocation_zones[zone_count];
-  right_edge = RelocationZone{right_x, spring_count, spacing_idealx, spacing_x, end_time};
+  right_edge = RelocationZone{r.right_x, spring_count, spacing_idealx, spacing_x, r.end_time};
   const RelocationZone& last_zone = relocation_zones[zone_count - 1];
   if (spring_count - 1 >= last_zone.first_spring)
-    new_rod(last_zone.first_spring, spring_count - 1, right_x - last_zone.target);
+    new_rod(last_zone.first_spring, spring_count - 1, r.right_x - last_zone.target);
   ++zone_count;
+  return right_edge;
+}
 
-  stretch_springs(dump_springs_next);
-  dump_springs_next = false;
-
-  // Placement: every chord at the natural position of its spring, scaled by its zone.
+// Placement: every chord at the natural position of its spring, scaled by its zone.
+void place_chords(std::vector<Layer>& layers) {
   const std::vector<ZoneScale> scales = zone_scales();
   SignColumns columns;
   double P = relocation_zones[0].target;
@@ -938,14 +989,35 @@ int32_t relocate(int32_t system) {
   }
   place_up_to(INT32_MAX);
   for (Layer& layer : layers) flush_pending(columns, layer, layer.last_shift);
+}
 
-  // What ends each voice's system moves with the right edge.
+// What ends each voice's system moves with the right edge.
+void move_system_ends(const RelocationZone& right_edge) {
   const double end_shift = double(right_edge.target) - right_edge.origin;
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
     Drosa system_end = voice_data[v].system_end;
     if (voice_not_shown(v) || !system_end || effective_kind(system_end) != ENDSYST) continue;
     relocate_attached(system_end, end_shift, 1.0, 0.0);
   }
+}
+
+}  // namespace
+
+int32_t relocate(int32_t system) {
+  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return 1;
+  const int32_t first_x = staff_data[first_pstaff].first_note_x;
+  if (first_x > spacing_x)
+    REPORT_ERROR(2, "Warning:  This system has no notes!  (page %d system %d context %d)",
+                 int(current_page), int(system), int(current_ncontext));
+  if (skip_relocate) return 1;
+
+  Relocation r = begin_relocation(first_x);
+  build_springs_and_rods(r);
+  const RelocationZone& right_edge = close_springs(r);
+  stretch_springs(dump_springs_next);
+  dump_springs_next = false;
+  place_chords(r.layers);
+  move_system_ends(right_edge);
 
   destroy_springs_and_rods();
   return format_interrupted() ? 0 : 1;
