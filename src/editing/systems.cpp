@@ -13,6 +13,7 @@
 #include "editing/systems.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -1271,6 +1272,33 @@ void combine_page(int with_previous) {
   if (!combined) return;
   page_count = int16_t(std::max(page_count - 1, 1));
   mark_piece_changed(1, 1, current_ncontext);
+}
+
+bool move_page_end(int system) {
+  // The page's own end in each voice, found before the new one stands in front of it.
+  std::array<Drosa, MAX_VOICES> ends{};
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    Drosa start = page_start[v];
+    if (voice_not_shown(v) || !start || start->get(xendpiece)) continue;
+    for (Drosa p = start->xnext; p; p = p->xnext) {
+      if (!visible_endsyst(p) || !(p->get(xendpage) || p->get(xendpiece))) continue;
+      if (!p->get(xendpiece)) ends[size_t(v)] = p;
+      break;
+    }
+  }
+  const int16_t pages_before = page_count;
+  split_page(system);
+  if (page_count == pages_before) return false;
+  bool joined = false;
+  for (Drosa e : ends) {
+    if (!e) continue;
+    set_page_flag(e, 0);
+    repeat_annos_at_page(e, 0);
+    page_index_changed_at(e);
+    joined = true;
+  }
+  if (joined) page_count = int16_t(std::max(page_count - 1, 1));
+  return true;
 }
 
 int32_t find_invisible_notes(int* voice) {

@@ -171,6 +171,14 @@ void split_page(int system);
 // Writes: ENDSYST xendpage (recorded), page_count, the change flags.
 void combine_page(int with_previous);
 
+// move_page_end: the current page ends before its system `system` (0 its first) in every
+// shown voice, and the systems from there on join the next page: the page's own end no longer
+// ends a page. The last page is split as split_page does. A system the page does not have
+// changes nothing; false then. system_cursor holds the new page's start in every voice.
+// Writes: ENDSYST xendpage (recorded), layout records after the new page end, page_count,
+//         DrosaDirty.
+bool move_page_end(int system);
+
 // find_invisible_notes: with a place for a voice number, the bar number of the first note
 // that prints in no notation context (its voice stored), -1 when every note prints somewhere;
 // without, every such note becomes a rest (recorded) and the result is -1.

@@ -557,12 +557,13 @@ bool page_has_cut_systems() {
   return false;
 }
 
-// Cuts the page before its system `s` (0 the first) and remembers where the new page begins;
-// true when it was cut.
+// Ends the page before its system `s` (0 the first), the systems from there on going on at
+// the top of the next page, and remembers where that page now begins; true when the page
+// was ended there. What no longer fits is carried into the next page rather than given a
+// page of its own: that page, too tall in turn, carries its own last systems on, until a page
+// has room for them, so that the pages stay full and few.
 bool cut_page_before(int s) {
-  const int16_t pages_before = page_count;
-  split_page(s);
-  if (page_count == pages_before) return false;
+  if (!move_page_end(s)) return false;
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;
@@ -639,22 +640,21 @@ void format_all_pages() {
   int32_t shown_page = current_page;
   count_pages();
   whole_piece_format = 1;
-  // Every page is formatted as far as its cuts; the page formatted last is formatted again in
-  // whole, so that its layout records are complete as after any format.
+  // Every page is formatted as far as its cuts, from the first on: what a page cannot hold
+  // goes on at the top of the next, which is formatted after it. The first page is then
+  // formatted again in whole, last, so that its layout records are complete as after any
+  // format.
   breaking_only = true;
-  for (int32_t page = page_count; page >= 1; --page) {
+  for (int32_t page = 1; page <= page_count; ++page) {
     disable_format_interrupts();
     current_page = page;
-    int16_t pages_before = page_count;
     format_page(page, 0);
-    // A page cut: what was cut off is new pages after it, formatted next.
-    if (page_count > pages_before) page += 1 + (page_count - pages_before);
   }
   breaking_only = false;
-  if (last_formatted_page >= 1) {
+  if (page_count >= 1) {
     disable_format_interrupts();
-    current_page = last_formatted_page;
-    format_page(last_formatted_page, 0);
+    current_page = 1;
+    format_page(1, 0);
   }
   current_page = shown_page;
   whole_piece_format = 0;

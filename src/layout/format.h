@@ -20,7 +20,9 @@
 //         may end the page earlier (split_page) when it has more than 64 staves. A system
 //         whose music is wider than its staves is cut into systems that fit (with undo,
 //         joining the newest undo step), and a page these make too tall or give more than 64
-//         staves is ended earlier without a message; the page is then formatted again.
+//         staves is ended earlier without a message, the systems after going on at the top
+//         of the next page (a page of their own after the last); the page is then formatted
+//         again.
 // Failure: level 2 "Too many staves on the page; the page will be split."; level 4 "format:
 //          trying to use %hd staves for system 1; max staves %hd", "format: pstaff logic
 //          error in find_staves...", "PRINT node not found in format: sys %hd voice %hd
@@ -28,11 +30,12 @@
 inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
 
-// format_all_pages: formats every page from the last to the first without interruption (the
-// pages a format cuts off are formatted right after it), none of them drawn on the view. Each
-// is formatted only as far as it takes to cut its systems and the page where they must be
-// (spacing, justification); the page formatted last is then formatted in whole. The current
-// page stays the current page, and its graphics must be made again (page_graphics_stale).
+// format_all_pages: formats every page without interruption, none of them drawn on the view,
+// from the first to the last: the systems a page cannot hold go on at the top of the next
+// page, which is formatted after it. Each is formatted only as far as it takes to cut its
+// systems and the page where they must be (spacing, justification); the first page is then
+// formatted in whole, last. The current page stays the current page, and its graphics must
+// be made again (page_graphics_stale).
 void format_all_pages();
 
 // ---- Interrupting a format -------------------------------------------------------------------

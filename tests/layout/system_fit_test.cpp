@@ -79,8 +79,9 @@ class DocumentSystems : public MusicXmlTest {
 };
 
 // A voice on staff `staff` in G major and 4/4, with bars of eighths and sixteenths with
-// accidentals; a system break after every `per_system` bars (none when 0).
-int eighths_voice(int staff, int bars, int per_system = 0) {
+// accidentals; a system break after every `per_system` bars (none when 0), a page break when
+// `pages`.
+int eighths_voice(int staff, int bars, int per_system = 0, bool pages = false) {
   const int v = new_voice("Violin", 0, staff);
   add_clef(v, 0);
   Drosa key = add_key(v, 1);
@@ -88,7 +89,7 @@ int eighths_voice(int staff, int bars, int per_system = 0) {
   key->set(xkeycnt, 1);
   add_timesig(v, 4, 4);
   for (int bar = 0; bar < bars; ++bar) {
-    if (per_system && bar && bar % per_system == 0) add_system_break(v);
+    if (per_system && bar && bar % per_system == 0) add_system_break(v, pages);
     for (int i = 0; i < 6; ++i)
       add_note(v, EIGHTH, 30 + (bar + i + staff) % 7)->set(xacc, 1 + i % 4);
     for (int i = 0; i < 4; ++i) add_note(v, SIXTEENTH, 32 + (bar + i) % 5);
@@ -129,6 +130,28 @@ TEST_F(SystemFit, APageThatItsCutSystemsMakeTooTallGoesOnOnPagesOfItsOwn) {
   for (int staff = 0; staff < 4; ++staff) eighths_voice(staff, 30, 15);
   EXPECT_EQ(format_and_check("tall-page"), std::vector<std::string>{});
   EXPECT_GT(page_count, 1);
+  take_reports();
+}
+
+TEST_F(SystemFit, SystemsThatAPageCannotHoldGoOnAtTheTopOfTheNextPage) {
+  // Four pages of one system each, every system cut in parts: what a page cannot hold once
+  // became a page of its own, leaving pages of one system between full ones.
+  for (int staff = 0; staff < 4; ++staff) eighths_voice(staff, 48, 12, true);
+  count_pages();
+  EXPECT_EQ(format_and_check("carried-systems"), std::vector<std::string>{});
+  std::vector<int> systems{1};  // of each page
+  for (Drosa p = piece_start[0]->xnext; p; p = p->xnext) {
+    if (effective_kind(p) != ENDSYST || p->get(xendpiece)) continue;
+    if (p->get(xendpage))
+      systems.push_back(1);
+    else
+      ++systems.back();
+  }
+  ASSERT_EQ(int(systems.size()), page_count);
+  ASSERT_GT(page_count, 2);
+  for (size_t k = 1; k + 1 < systems.size(); ++k)
+    EXPECT_EQ(systems[k], systems[0]) << "page " << k + 1 << " is as full as the first";
+  EXPECT_LE(systems.back(), systems[0]);
   take_reports();
 }
 
