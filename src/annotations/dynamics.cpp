@@ -7,6 +7,7 @@
 #include "annotations/dynamics.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "annotations/anno_classes.h"
@@ -116,13 +117,59 @@ int performed_dynamic_velocity(Drosa tparam) {
   return slot < 0 ? -1 : level_volume(slot);
 }
 
-int dynamic_velocity_at(Drosa node) {
-  for (Drosa p = node; p; p = p->xback) {
-    if (p->xkind != TPARAM) continue;
-    const int velocity = performed_dynamic_velocity(p);
-    if (velocity >= 0) return velocity;
+namespace {
+
+// The glyphs of the ten dynamics, on which what counts as a dynamic depends.
+std::array<uint32_t, 10> dynamic_glyphs() {
+  std::array<uint32_t, 10> glyphs{};
+  for (int k = 0; k < 10; ++k) {
+    const Glyph g = glyph_of(P_DYNAMIC_FIRST + k, NIL);
+    glyphs[k] = uint32_t(uint16_t(g.font)) << 8 | g.c;
   }
-  return level_volume(MF_LEVEL);
+  return glyphs;
+}
+
+// Dynamics in force found by earlier walks, one slot per handle modulo the table's size: the
+// played dynamic's TPARAM (NIL none) in force at `from`, valid while no list changed but for
+// notes, no annotation text was linked or unlinked, the dynamics' glyphs are the same and
+// `from` is a kept place. A walk back that reaches a node with an answer takes it, so notes
+// entered one after another do not each walk back to the last dynamic.
+struct DynamicAnswer {
+  Drosa from, dynamic;
+  uint64_t changes = 0, text_changes = 0;
+  std::array<uint32_t, 10> glyphs{};
+};
+constexpr uint32_t DYNAMIC_ANSWER_SLOTS = 64;
+DynamicAnswer dynamic_answers[DYNAMIC_ANSWER_SLOTS];
+
+}  // namespace
+
+int dynamic_velocity_at(Drosa node) {
+  const std::array<uint32_t, 10> glyphs = dynamic_glyphs();
+  auto kept_answer = [&glyphs](Drosa p) -> const DynamicAnswer* {
+    const DynamicAnswer& a = dynamic_answers[p.handle() % DYNAMIC_ANSWER_SLOTS];
+    if (a.from != p || a.changes != changes_beside_notes() || a.text_changes != text_change_count ||
+        a.glyphs != glyphs || !kept_place(p))
+      return nullptr;
+    // A dynamic that plays no more (its level or flags changed in place) is looked for again.
+    if (a.dynamic && performed_dynamic_velocity(a.dynamic) < 0) return nullptr;
+    return &a;
+  };
+  Drosa found = NIL;
+  for (Drosa p = node; p; p = p->xback) {
+    if (const DynamicAnswer* a = kept_answer(p)) {
+      found = a->dynamic;
+      break;
+    }
+    if (p->xkind == TPARAM && performed_dynamic_velocity(p) >= 0) {
+      found = p;
+      break;
+    }
+  }
+  dynamic_answers[node.handle() % DYNAMIC_ANSWER_SLOTS] = {node, found, changes_beside_notes(),
+                                                           text_change_count, glyphs};
+  keep_place(node);
+  return found ? performed_dynamic_velocity(found) : level_volume(MF_LEVEL);
 }
 
 int apply_dynamic_velocity(Drosa node) {

@@ -24,7 +24,9 @@ int dynamic_velocity_slot(int index);
 int performed_dynamic_velocity(Drosa tparam);
 // dynamic_velocity_at: the velocity of the dynamic in force at a node: the first played
 // dynamic walking back from it through the TPARAMs of every context, else the default (mf).
-// Reads: the voice list before the node, perf_defaults' dynamic levels.
+// The dynamic found is kept for the node (a kept place), so that a walk from a later node of
+// its list stops there while only notes have changed.
+// Reads: the voice list before the node, perf_defaults' dynamic levels. Writes: kept_places.
 int dynamic_velocity_at(Drosa node);
 // apply_dynamic_velocity: unless perf_defaults says every note plays at one level, gives every
 // NOTE from `node` on the velocity of the dynamic in force at `node`, its hand-set mark

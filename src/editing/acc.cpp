@@ -22,9 +22,22 @@ namespace {
 
 constexpr int FLAT = 2, NATURAL = 3, SHARP = 4;
 
-bool keysig_cache_valid() {
-  return keysig_cache.from && keysig_cache.changes == list_change_count &&
-         keysig_cache.context == current_ncontext;
+KeysigAnswer& keysig_slot(Drosa node) {
+  return keysig_answers[node.handle() % KEYSIG_ANSWER_SLOTS];
+}
+
+// The answer kept for the node, or null.
+const KeysigAnswer* kept_keysig_answer(Drosa node) {
+  const KeysigAnswer& a = keysig_slot(node);
+  if (a.from != node || a.changes != changes_beside_notes() || a.context != current_ncontext ||
+      !kept_place(node))
+    return nullptr;
+  return &a;
+}
+
+void keep_keysig_answer(Drosa node, Drosa keysig) {
+  keysig_slot(node) = {node, keysig, changes_beside_notes(), current_ncontext};
+  keep_place(node);
 }
 constexpr int SPACC_ENTRIES = 15;
 
@@ -169,26 +182,16 @@ int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 
 }  // namespace
 
-void record_note_change(Drosa note) {
-  const uint64_t before = list_change_count;
-  const bool cached = keysig_cache_valid();
-  modifyvc_with_undo(note);
-  if (cached) keysig_cache.changes = list_change_count;
-  for (KeysigCache& slot : keysig_system_cache)
-    if (slot.changes == before) slot.changes = list_change_count;
-}
+void record_note_change(Drosa note) { modifyvc_with_undo(note); }
 
 // The key signature in force before the node (NIL none), as find_prev_kind finds it; a walk
-// that reaches the node the last answer was found for takes that answer.
+// that reaches a node with a kept answer takes that answer.
 Drosa keysig_before(Drosa node) {
-  const bool cached = keysig_cache_valid();
-  auto valid = [](const KeysigCache& c) {
-    return c.from && c.changes == list_change_count && c.context == current_ncontext;
-  };
+  if (const KeysigAnswer* a = kept_keysig_answer(node)) return a->keysig;
   Drosa found = NIL;
   // The system starts passed, which take the answer too.
-  Drosa passed[KEYSIG_SYSTEM_SLOTS];
-  int passed_count = 0;
+  Drosa passed[KEYSIG_ANSWER_SLOTS];
+  uint32_t passed_count = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
     // A key signature is the answer itself, even where an answer for the nodes before it is kept.
     int k = effective_kind(p);
@@ -196,23 +199,16 @@ Drosa keysig_before(Drosa node) {
       found = p;
       break;
     }
-    if (cached && p == keysig_cache.from) {
-      found = keysig_cache.keysig;
+    if (const KeysigAnswer* a = kept_keysig_answer(p)) {
+      found = a->keysig;
       break;
     }
     if (k != ENDSYST) continue;
     if (p->get(xstartpiece)) break;
-    const KeysigCache& slot = keysig_system_cache[p.handle() % KEYSIG_SYSTEM_SLOTS];
-    if (valid(slot) && slot.from == p) {
-      found = slot.keysig;
-      break;
-    }
-    if (passed_count < KEYSIG_SYSTEM_SLOTS) passed[passed_count++] = p;
+    if (passed_count < KEYSIG_ANSWER_SLOTS) passed[passed_count++] = p;
   }
-  for (int i = 0; i < passed_count; ++i)
-    keysig_system_cache[passed[i].handle() % KEYSIG_SYSTEM_SLOTS] = {
-        passed[i], found, list_change_count, current_ncontext};
-  keysig_cache = {node, found, list_change_count, current_ncontext};
+  for (uint32_t i = 0; i < passed_count; ++i) keep_keysig_answer(passed[i], found);
+  keep_keysig_answer(node, found);
   return found;
 }
 

@@ -44,7 +44,7 @@ Drosa find_next_note_on_line(int32_t step, Drosa node);
 // keysig_before: the key signature in force before the node (NIL none), as find_prev_kind
 // finds it. A walk that reaches the node the last answer was found for takes that answer, so
 // steps from note to note cost what lies between them, not the bars before.
-// Reads: the voice list, keysig_cache. Writes: keysig_cache.
+// Reads: the voice list, keysig_answers. Writes: keysig_answers.
 Drosa keysig_before(Drosa node);
 
 // note_keysig_value: the transposition (key_transposition) of the key signature in force
@@ -57,9 +57,9 @@ int32_t note_keysig_value(Drosa note);
 int effective_accidental(Drosa note);
 
 // record_note_change: records a NOTE for undo before the caller changes its own fields (its
-// spelling, display or pitch word), which moves no key signature: the key-signature caches
-// stay good, so the notes after it are not walked back to their key again.
-// Writes: the undo list, keysig_cache, keysig_system_cache.
+// spelling, display or pitch word), which moves no key signature: a change of notes alone
+// keeps the key-signature caches good, so the notes after it are not walked back again.
+// Writes: the undo list.
 void record_note_change(Drosa note);
 
 // ---- Keeping the printed accidentals right --------------------------------------------------
@@ -67,8 +67,8 @@ void record_note_change(Drosa note);
 // of the note that follows each of them on its line. ACC_REMOVING judges the followers
 // against what stands before the range, as if the range were gone; ACC_CHANGED against the
 // notes as they now stand; ACC_OWN_ONLY decides only whether each note prints its own.
-// Reads:  the voice list, current_ncontext, keysig_cache.
-// Writes: xaccplot of the notes (each change recorded with modifyvc_with_undo), keysig_cache.
+// Reads:  the voice list, current_ncontext, keysig_answers.
+// Writes: xaccplot of the notes (each change recorded with modifyvc_with_undo), keysig_answers.
 // Failure: level 4 "acc.c: unrecognized operation in adjust_accidental_plotting" (nothing
 //          changes) and "Bad accidental in adjust_accidentals" (the note is passed over).
 void adjust_accidentals(int op, Drosa first, Drosa last);

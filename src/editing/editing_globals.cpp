@@ -25,8 +25,7 @@ int drag_scrolling = 0;
 int16_t clipboard_kind = 0;
 Drosa clipboard_list;
 
-KeysigCache keysig_cache;
-KeysigCache keysig_system_cache[KEYSIG_SYSTEM_SLOTS];
+KeysigAnswer keysig_answers[KEYSIG_ANSWER_SLOTS];
 
 int32_t group_context = 0;
 int32_t new_curve_direction = 0;
@@ -53,8 +52,7 @@ void reset_editing_globals() {
   drag_scrolling = 0;
   clipboard_kind = 0;
   clipboard_list = NIL;
-  keysig_cache = {};
-  for (KeysigCache& slot : keysig_system_cache) slot = {};
+  for (KeysigAnswer& slot : keysig_answers) slot = {};
 
   group_context = 0;
   new_curve_direction = 0;

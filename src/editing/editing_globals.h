@@ -49,23 +49,20 @@ extern int drag_scrolling;
 extern int16_t clipboard_kind;
 extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty
 
-// The key signature in force found last by the accidental rules: the KEYSIG (NIL none) in force
-// at `from`, valid while the voice lists have not changed since (list_change_count equal to
-// `changes`) in the same notation context. A later note of the same list that reaches `from`
-// walking back takes its answer.
-struct KeysigCache {
+// Key signatures in force found by the accidental rules, one slot per handle modulo the
+// table's size: the KEYSIG (NIL none) in force before `from`, valid while the voice lists have
+// not changed but for notes (changes_beside_notes() equal to `changes`), in the same notation
+// context, and while `from` is a kept place (it has not moved). A walk back that reaches a node
+// with an answer stops there, so a note entered after others costs what lies between it and
+// the last note asked about, and any node what lies between it and its system's start.
+struct KeysigAnswer {
   Drosa from;
   Drosa keysig;
   uint64_t changes = 0;
   int16_t context = 0;
 };
-extern KeysigCache keysig_cache;
-// The key signature in force at system starts met by earlier walks (`from` an ENDSYST), one
-// slot per handle modulo the table's size, valid as keysig_cache is: a walk back that reaches a
-// system start it has an answer for stops there, so a lookup costs what lies between the node
-// and the start of its system, however many bars come before.
-inline constexpr int KEYSIG_SYSTEM_SLOTS = 64;
-extern KeysigCache keysig_system_cache[KEYSIG_SYSTEM_SLOTS];
+inline constexpr uint32_t KEYSIG_ANSWER_SLOTS = 64;
+extern KeysigAnswer keysig_answers[KEYSIG_ANSWER_SLOTS];
 
 extern int32_t group_context;        // the context byte common to a group of annotations
 extern int32_t new_curve_direction;  // curves made next: 0 up, 1 down

@@ -226,6 +226,7 @@ void destroyDrosa(Drosa node) {
     REPORT_ERROR(4, "destroyDrosa called for a FREE node!!");
     return;
   }
+  forget_place(node);  // its handle may come back elsewhere
   p->xkind = FREE;
   p->xcontext = 0;
   p->xnext = freeHead;

@@ -52,6 +52,29 @@ extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of
 // a list, or their kinds, contexts and page or parameter fields (count_list_change,
 // voice_lists.h); caches of what the lists hold compare it with the count they were built at.
 extern uint64_t list_change_count;
+// The part of list_change_count that came from NOTE nodes alone being linked, unlinked or
+// changed in place (none freed). A note never is the key signature,
+// system break, parameter change or annotation a walk back looks for, so caches of those
+// compare changes_beside_notes() and outlive the entry and removal of notes.
+extern uint64_t note_change_count;
+inline uint64_t changes_beside_notes() { return list_change_count - note_change_count; }
+// Links and unlinks of TPARAM and TEXT nodes (annotation texts), which list_change_count does
+// not count; a change in place of one counts in list_change_count as for any node.
+extern uint64_t text_change_count;
+// Nodes whose place in their list a cache keeps, one slot per handle modulo the table's size.
+// Linking, unlinking or freeing a node takes it out of the table (forget_place), so a cache
+// that takes an answer only for a node still kept never takes it from a node that has moved
+// or been reused.
+inline constexpr uint32_t KEPT_PLACE_SLOTS = 256;
+extern Drosa kept_places[KEPT_PLACE_SLOTS];
+inline void keep_place(Drosa node) { kept_places[node.handle() % KEPT_PLACE_SLOTS] = node; }
+inline bool kept_place(Drosa node) {
+  return node && kept_places[node.handle() % KEPT_PLACE_SLOTS] == node;
+}
+inline void forget_place(Drosa node) {
+  Drosa& slot = kept_places[node.handle() % KEPT_PLACE_SLOTS];
+  if (slot == node) slot = NIL;
+}
 
 // ---- Undo history ----------------------------------------------------------------------
 extern Drosa undo_heads[2];      // oldest node of the undo (0) and redo (1) lists

@@ -399,6 +399,7 @@ void modifyvc_with_undo(Drosa node) {
     return;
   }
   ++list_change_count;  // the caller changes the node in place next
+  if (node->xkind == NOTE) ++note_change_count;
   if (undo_unrecorded) return;
   begin_record();
   Drosa undo = new_record(UNDO_MODIFY, node);

@@ -116,27 +116,41 @@ Drosa node_kind_between(int kind, Drosa node) {
 
 // ---- Counting list changes -----------------------------------------------------------------
 
+namespace {
+
+bool counted_kind(int kind) {
+  return kind == NOTE || kind == ENDSYST || kind == PARAM || kind == KEYSIG;
+}
+bool text_kind(int kind) { return kind == TPARAM || kind == TEXT; }
+
+}  // namespace
+
 void count_list_change(Drosa node) {
   if (!node) return;
-  int kind = node->xkind;
-  if (kind == NOTE || kind == ENDSYST || kind == PARAM || kind == KEYSIG) ++list_change_count;
+  forget_place(node);
+  if (counted_kind(node->xkind)) ++list_change_count;
+  if (text_kind(node->xkind)) ++text_change_count;
 }
 
 void count_chain_change(Drosa first, Drosa last) {
+  bool notes = false, others = false, texts = false;
   for (Drosa p = first; p; p = p->xnext) {
-    int kind = p->xkind;
-    if (kind == NOTE || kind == ENDSYST || kind == PARAM || kind == KEYSIG) {
-      ++list_change_count;
-      return;
-    }
-    if (p == last) return;
+    const int kind = p->xkind;
+    forget_place(p);
+    notes = notes || kind == NOTE;
+    others = others || (kind != NOTE && counted_kind(kind));
+    texts = texts || text_kind(kind);
+    if (p == last) break;
   }
+  if (notes || others) ++list_change_count;
+  if (notes && !others) ++note_change_count;
+  if (texts) ++text_change_count;
 }
 
 // ---- Linking ---------------------------------------------------------------------------------
 
 void link_after(Drosa node, Drosa anchor) {
-  count_list_change(node);
+  count_chain_change(node, node);
   Drosa next = anchor->xnext;
   node->xback = anchor;
   node->xnext = next;

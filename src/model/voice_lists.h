@@ -35,9 +35,12 @@ Drosa node_kind_between(int kind, Drosa node);
 // ---- Counting list changes ---------------------------------------------------------------
 // Every link primitive here, the undo primitives and the freeing of whole chains count their
 // change in list_change_count when it may move, add or remove a NOTE, ENDSYST, PARAM or KEYSIG
-// node (count_chain_change for a chain: first..last, last NIL to its end). Code that changes
-// the kind, context, page flags (xendpage, xstartpiece) or parameter fields (xparam_index,
-// xparam_small) of such a node while it is linked counts the change itself.
+// node, and in text_change_count when it moves a TPARAM or TEXT (count_chain_change for a
+// chain linked or unlinked, first..last, last NIL to its end: NOTE nodes alone also count in
+// note_change_count); every node counted is taken out of the kept places. Code that changes the
+// kind, context, page flags (xendpage, xstartpiece) or parameter fields (xparam_index,
+// xparam_small) of such a node while it is linked counts the change itself with count_list_change,
+// which never counts as notes alone.
 void count_list_change(Drosa node);
 void count_chain_change(Drosa first, Drosa last);
 

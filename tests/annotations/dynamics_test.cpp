@@ -126,6 +126,29 @@ TEST_F(Dynamics, TheFollowingNotesTakeTheVelocityInForceWithUndo) {
   EXPECT_EQ(a->get(xvolume), 100);
 }
 
+// The dynamic in force kept for notes asked about follows a dynamic entered later, its undo,
+// a change of its level and notes entered after it.
+TEST_F(Dynamics, TheVelocityInForceFollowsDynamicsEnteredUndoneAndChanged) {
+  Drosa a = add_note(v, QUARTER);
+  Drosa b = add_note(v, QUARTER);
+  const int mf = dynamic_level_volume(5), pv = dynamic_level_volume(3);
+  EXPECT_EQ(dynamic_velocity_at(b), mf);
+  EXPECT_EQ(dynamic_velocity_at(add_note(v, QUARTER)), mf);
+  // A dynamic put in before b as the annotation commands do.
+  Drosa piano = runs({glyph(44)});
+  Drosa text = piano->xnext, note = add_note(v, QUARTER);
+  removevc_list_with_undo(piano, text);
+  set_undo_mark(1);
+  insertvc_with_undo(piano, text, a);
+  EXPECT_EQ(dynamic_velocity_at(note), pv);
+  EXPECT_EQ(dynamic_velocity_at(add_note(v, QUARTER)), pv) << "a note entered after it";
+  set_perf_setting(PERF_DYNAMIC_LEVELS + 2 * 3, 33);
+  EXPECT_EQ(dynamic_velocity_at(note), 33);
+  set_undo_mark(0);
+  undo_redo(1);
+  EXPECT_EQ(dynamic_velocity_at(note), mf) << "the dynamic undone";
+}
+
 TEST_F(GlyphTests, TrillsPedalsBreathMarksAndSuggestedClasses) {
   Drosa trill = runs({glyph(11)});
   Drosa down = runs({glyph(606)});

@@ -177,6 +177,32 @@ TEST_F(AccCarry, AKeySignatureLinkedInAfterALookupIsSeen) {
   EXPECT_EQ(effective_accidental(notes[1]), 4) << "the F after it takes the key's sharp";
 }
 
+// The answers kept for notes asked about survive notes entered and removed, but never a key
+// signature entered or undone, nor a note asked about that has moved.
+TEST_F(AccCarry, KeyAnswersFollowKeysEnteredUndoneAndNotesMoved) {
+  int v = build("Fn | Fn Fn");
+  std::vector<Drosa> notes = notes_of(v);
+  for (Drosa n : notes) EXPECT_EQ(keysig_before(n), NIL);
+  Drosa entered = add_note(v, QUARTER, C5 + 3);  // notes alone: the answers stay
+  EXPECT_EQ(keysig_before(entered), NIL);
+  Drosa bar = notes[1]->xback;
+  set_undo_mark(1);
+  Drosa key = keysig_node(1);
+  insertvc_node_with_undo(key, bar);
+  EXPECT_EQ(keysig_before(notes[2]), key) << "a key entered later";
+  EXPECT_EQ(keysig_before(add_note(v, QUARTER, C5 + 3)), key) << "and a note entered after it";
+  undo();
+  EXPECT_EQ(keysig_before(notes[2]), NIL) << "the key undone";
+  // A note asked about, moved behind a key signature, is not taken at its old answer.
+  key = add_keysig(v, 2);
+  EXPECT_EQ(keysig_before(notes[0]), NIL);
+  Drosa moved = notes[0];  // unlinked by hand and linked again, as runs of nodes are moved
+  moved->xback->xnext = moved->xnext;
+  moved->xnext->xback = moved->xback;
+  link_after(moved, voice_end(v)->xback);
+  EXPECT_EQ(keysig_before(add_note(v, QUARTER, C5 + 3)), key);
+}
+
 TEST_F(AccEdit, RemovingANaturalHidesTheSharpTheKeyImpliesAndUndoBringsItBack) {
   int v = build("K1 Fn F#");
   for (Drosa n : notes_of(v)) adjust_accidentals(ACC_OWN_ONLY, n, n);
