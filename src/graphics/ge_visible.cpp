@@ -18,6 +18,10 @@
 
 namespace {
 
+// "tie and slur thickness control (one value for whole page)"
+constexpr int P_CURVE_THICKNESS = 326;
+constexpr int P_CURVE_WIDTH = 328;  // "width for curves without Thicker Center (one for page)"
+
 struct Box {
   int64_t x1, y1, x2, y2;  // layout units, x1 <= x2 and y1 <= y2
 };
@@ -45,7 +49,9 @@ Box text_box(Drosa element) {
 
 // The widest a curve is drawn: its tapering width or its constant width.
 int64_t curve_reach() {
-  return std::max(2 * param_length(326, NIL, nullptr), param_length(328, NIL, nullptr)) + 1;
+  return std::max(2 * param_length(P_CURVE_THICKNESS, NIL, nullptr),
+                  param_length(P_CURVE_WIDTH, NIL, nullptr)) +
+         1;
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ constexpr int VAR_REST_DIGIT = 44, VAR_HEAD = 46, VAR_SEPARATOR = 76;
 // Parameters.
 constexpr int P_BAR_LINE = 179, P_REST_DIGITS_X = 188, P_REST_DIGITS_Y = 189;
 constexpr int P_REST_OFFSET = 190, P_FIRST_LINE = 201, P_MULTI_REST_WIDTH = 247;
+constexpr int P_SECOND_LINE = 629;  // the widths of the third to the twelfth line follow
 constexpr int P_BRACKET_WIDTH = 279, P_BRACKET_X = 280, P_HOOK_WIDTH = 281, P_HOOK = 282;
 constexpr int P_BRACE_PIECE = 397, P_BRACE_X = 398;
 constexpr int P_BRACE_TOP = 399, P_BRACE_MIDDLE = 400, P_BRACE_BOTTOM = 401;
@@ -131,7 +132,7 @@ void draw_staff_lines(int p, int32_t left, int32_t right, Drosa owner) {
   }
   int32_t y = staff_top_y(p, 0);
   for (int i = 0; i < staff.lines; ++i, y -= staff.staff_size) {
-    const int pindex = i == 0 || i > 11 ? P_FIRST_LINE : 628 + i;  // 201, 629 .. 639
+    const int pindex = i == 0 || i > 11 ? P_FIRST_LINE : P_SECOND_LINE - 1 + i;
     const int32_t width = param_length_at_staff(pindex, NIL, p);
     const int32_t at = std::max<int32_t>(0, y - width / 2);
     line(left, at, p, right, at, p, width, VAR_STAFF_LINE, owner);

@@ -24,6 +24,22 @@
 
 namespace {
 
+constexpr int P_BEAM_Y_OFFSET = 120;      // "y offset to add to final beam location"
+constexpr int P_BEAM_SLOPE_OFFSET = 121;  // "offset to add to final beam slope"
+constexpr int P_BEAM_DISTANCE = 127;      // "offset between successive beams"
+constexpr int P_BEAM_SLOPE_FACTOR = 131;  // "multiplier to compute beam slope from note locations"
+constexpr int P_NOTE_HEAD_HEIGHT = 141;   // "note head height"
+constexpr int P_STEEPEST_BEAM = 180;      // "maximum slope for beam"
+constexpr int P_FLATTEST_BEAM = 181;  // "minimum slope for beam: use flat beam for lesser slope"
+constexpr int P_BEAM_WIDTH = 202;     // "stem connection beam line width"
+constexpr int P_SHORTEST_BEAMED_STEM = 206;  // "minimum length of note-stems in beams"
+constexpr int P_HEADS_TO_BEAM = 275;    // "minimum distance from noteheads under beams to beams"
+constexpr int P_LEAST_BEAM_RISE = 323;  // "min change in y between beam ends: flat beam for lesser"
+constexpr int P_TREMOLO_BEAMED_STEM = 331;  // "extend stem length for tremolo on beamed notes"
+constexpr int P_RESTS_TO_BEAM = 358;        // "minimum distance from rests under beams to beams"
+constexpr int P_SWITCH_BEAM_RISE = 565;  // "change in y between ends of beams over switch to rh/lh"
+constexpr int P_BEAMED_STEM_LENGTH = 742;  // "normal length of note-stems in beams"
+
 constexpr int STEM_UP = 2;
 constexpr int32_t NO_LIMIT = 2100000000;
 constexpr int MAX_CHORDS = 4096;  // a walk that goes on longer has met a broken chain
@@ -173,7 +189,7 @@ BeamChord draw_beamed_chord(Drosa first, Drosa last) {
   c.head_y = nt->get(xhdy);
   c.stem_x = c.head_x + nt->get(xstemxoff);
   const int dir = nt->get(xstmdir);
-  const int32_t head = param_length(141, first);
+  const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, first);
   for_chord_notes(first, last, [&](Drosa n) {
     if (!n->get(xrest)) {
       draw_tab_chord(n, c.pstaff);
@@ -260,8 +276,9 @@ void slope_both_directions() {
   b.slope = 0;
   const int64_t dx = int64_t(l.stem_x) - f.stem_x;
   if (f.up != l.up && dx != 0) {  // two stems at one x stay flat
-    const int32_t h = f.up ? param_length(565, f.first) : -param_length(565, f.first);
-    const double limit = param_float_value(180, f.first);
+    const int32_t h = f.up ? param_length(P_SWITCH_BEAM_RISE, f.first)
+                           : -param_length(P_SWITCH_BEAM_RISE, f.first);
+    const double limit = param_float_value(P_STEEPEST_BEAM, f.first);
     b.slope = double(h) / double(dx);
     b.slope = f.up ? std::min(b.slope, limit) : std::max(b.slope, -limit);
   }
@@ -273,7 +290,7 @@ void slope_both_directions() {
   }
   Drosa extreme = stem_group_extreme(f.first, nullptr);
   int32_t ym = int32_t((int64_t(b.mean_y[1]) + b.mean_y[0]) / 2) +
-               param_length(127, extreme ? extreme : f.first) * (below - above) / 2;
+               param_length(P_BEAM_DISTANCE, extreme ? extreme : f.first) * (below - above) / 2;
   if (system_staff(b.upper_pstaff)) ym = std::min(ym, staff_bottom_y(b.upper_pstaff, 0));
   if (system_staff(b.lower_pstaff)) ym = std::max(ym, staff_top_y(b.lower_pstaff, 0));
   b.intercept = ym - trunc_product(b.slope, xm);
@@ -319,19 +336,19 @@ void slope_one_direction() {
     q += double(dx) * double(dx);
   }
   double slope = q != 0 ? double(s) / q : 0;
-  slope *= param_float_value(131, f.first);
-  const double largest = param_float_value(180, f.first);
+  slope *= param_float_value(P_BEAM_SLOPE_FACTOR, f.first);
+  const double largest = param_float_value(P_STEEPEST_BEAM, f.first);
   slope = std::clamp(slope, -std::fabs(largest), std::fabs(largest));
   const int64_t span = int64_t(l.stem_x) - f.stem_x;
   const int64_t h = trunc_product(slope, span);
-  const int32_t m = param_length(323, f.first);
+  const int32_t m = param_length(P_LEAST_BEAM_RISE, f.first);
   if (-m < h && h < m) {
     if ((-(m / 4) < h && h < m / 4) || span == 0)
       slope = 0;
     else
       slope = double(h < 0 ? -m : m) / double(span);
   }
-  const double least = param_float_value(181, f.first);
+  const double least = param_float_value(P_FLATTEST_BEAM, f.first);
   if (-least < slope && slope < least)
     slope = (-0.5 * least < slope && slope < 0.5 * least) ? 0 : std::copysign(least, slope);
   if (b.continued_in || b.continues_out) slope = 0;
@@ -345,15 +362,17 @@ void slope_one_direction() {
 int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
   BeamRecord& b = beam_record;
   Drosa f = b.chords.front().first, nt = note_ntdata(note);
-  const int32_t y = nt->get(xhdy), head = param_length(141, f), heads = param_length(275, f);
+  const int32_t y = nt->get(xhdy), head = param_length(P_NOTE_HEAD_HEIGHT, f),
+                heads = param_length(P_HEADS_TO_BEAM, f);
   if (note->get(xgrace) && !b.grace && c.cddata)
     return up ? get_max_hiy(c.cddata) + heads : get_min_loy(c.cddata) - heads;
   if (note->get(xrest)) {
-    const int32_t gap = param_length(358, f);
+    const int32_t gap = param_length(P_RESTS_TO_BEAM, f);
     return up ? y + rest_ascend_size(note, 0) + gap : y - rest_descend_size(note, 0) - gap;
   }
   if ((nt->get(xstmdir) == STEM_UP) != up) return up ? y + heads + head : y - heads;
-  const int32_t stem = param_length(206, f) + (note->get(xtremolo) ? param_length(331, f) : 0);
+  const int32_t stem = param_length(P_SHORTEST_BEAMED_STEM, f) +
+                       (note->get(xtremolo) ? param_length(P_TREMOLO_BEAMED_STEM, f) : 0);
   return up ? y + stem + head : y - stem;
 }
 
@@ -361,7 +380,7 @@ int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
 // every head and rest.
 void clear_heads_and_rests(bool up) {
   BeamRecord& b = beam_record;
-  const int32_t apart = param_length(127, b.chords.front().first);
+  const int32_t apart = param_length(P_BEAM_DISTANCE, b.chords.front().first);
   bool reported = false;
   for (const BeamChord& c : b.chords) {
     const int32_t inner = apart * std::max(0, c.value - 4);
@@ -388,19 +407,19 @@ void height_one_direction() {
   int value = 0, dots = 0;
   if (decode_note_type(l.first, &value, &dots) && value == 1) {
     // A whole-note tremolo: the beams lie between the heads.
-    const int32_t head = param_length(141, f.first);
-    const int32_t beams = param_length(127, f.first) * (l.first->get(xlgval) - 4);
+    const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, f.first);
+    const int32_t beams = param_length(P_BEAM_DISTANCE, f.first) * (l.first->get(xlgval) - 4);
     b.intercept = mean_y + (up ? head + beams : head - beams) / 2 - at_mean;
     return;
   }
   if (f.first->get(xrest)) {
-    const int32_t gap = param_length(358, f.first);
+    const int32_t gap = param_length(P_RESTS_TO_BEAM, f.first);
     b.intercept = up ? mean_y + rest_ascend_size(f.first, 0) + gap - at_mean
                      : mean_y - rest_descend_size(f.first, 0) - gap - at_mean;
   } else {
-    const int32_t stem = param_length(742, f.first);
-    b.intercept =
-        up ? mean_y + param_length(141, f.first) + stem - at_mean : mean_y - stem - at_mean;
+    const int32_t stem = param_length(P_BEAMED_STEM_LENGTH, f.first);
+    b.intercept = up ? mean_y + param_length(P_NOTE_HEAD_HEIGHT, f.first) + stem - at_mean
+                     : mean_y - stem - at_mean;
   }
   clear_heads_and_rests(up);
   // Chords squeezed onto one x (a system of more notes than its width holds) are no fault.
@@ -412,14 +431,14 @@ void height_one_direction() {
 void final_offsets() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
-  const double turn = param_float_value(121, l.first);
+  const double turn = param_float_value(P_BEAM_SLOPE_OFFSET, l.first);
   if (turn != 0) {
     b.turn_x = int32_t((int64_t(f.stem_x) + l.stem_x) / 2);
     b.turn_y = truncated(b.turn_x * b.slope + b.intercept);
     b.slope += turn;
     b.intercept = truncated(b.turn_y - b.slope * b.turn_x);
   }
-  b.intercept += param_length(120, l.first);
+  b.intercept += param_length(P_BEAM_Y_OFFSET, l.first);
 }
 
 }  // namespace
@@ -434,7 +453,8 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
   const int32_t s = staff_data[staff].staff_size;
   if (s <= 0) return;
   const bool piano = staff_data[staff].staff_type == 3;
-  const int32_t band = int32_t(0.8 * param_length(202, note)), apart = param_length(127, note);
+  const int32_t band = int32_t(0.8 * param_length(P_BEAM_WIDTH, note)),
+                apart = param_length(P_BEAM_DISTANCE, note);
   const int32_t top = staff_top_y(staff, 0), bottom = staff_bottom_y(staff, 0);
   for (int k = n - 4; k >= 0; --k) {
     const int64_t line =
@@ -469,7 +489,7 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
 void beam_y_positions() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
-  const int32_t t = param_length(202, f.first) / 5;
+  const int32_t t = param_length(P_BEAM_WIDTH, f.first) / 5;
   const int64_t y1 = beam_y(f.stem_x), y2 = beam_y(l.stem_x);
   int32_t lo1, hi1, lo2, hi2;
   beam_slope_limits(int32_t(y1), b.largest_value, f.up ? STEM_UP : 1, f.pstaff, f.first, &lo1,
@@ -495,7 +515,7 @@ void beam_y_positions() {
   b.slope = double(n2 - n1) / double(span);
   b.intercept = int32_t(n1 - trunc_product(b.slope, f.stem_x));
   const int64_t a = std::min(y1 + hi1, y2 + hi2), c = std::max(y1 + lo1, y2 + lo2);
-  const double least = param_float_value(181, f.first);
+  const double least = param_float_value(P_FLATTEST_BEAM, f.first);
   if (a > c && b.slope != 0 && -0.5 * least < b.slope && b.slope < 0.5 * least) {
     b.slope = 0;
     b.intercept = int32_t((a + c) / 2);

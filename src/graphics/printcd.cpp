@@ -23,6 +23,18 @@
 
 namespace {
 
+constexpr int P_NOTE_HEAD_HEIGHT = 141;      // "note head height"
+constexpr int P_STEM_WIDTH = 197;            // "stem line width"
+constexpr int P_STEM_LENGTH = 198;           // "normal length of note-stems"
+constexpr int P_TREMOLO_HEIGHT = 212;        // "height given for tremolo"
+constexpr int P_TREMOLO_X = 213;             // "x offset for centering tremolo mark around stem"
+constexpr int P_TREMOLO_FLAGGED_STEM = 262;  // "extend stem length for tremolo on flagged notes"
+// "extend stem length for tremolo on unflagged notes"
+constexpr int P_TREMOLO_UNFLAGGED_STEM = 263;
+constexpr int P_GRACE_SLASH = 654;        // "grace note slash x offset from end of stem"
+constexpr int P_GRACE_BEAM_SLASH = 658;   // "grace beam slash x offset from end of stem"
+constexpr int P_GRACE_SLASH_WIDTH = 662;  // "grace note slash line width"
+
 constexpr int VAR_STEM_DOWN = 19, VAR_STEM_UP = 20, VAR_FLAG_UP = 49, VAR_FLAG_DOWN = 50;
 constexpr int VAR_TREMOLO = 51, VAR_GRACE_SLASH = 75;
 constexpr int STEM_UP = 2, STEM_NONE = 3;
@@ -90,8 +102,12 @@ void print_notes(Drosa first, Drosa last, int staff) {
 int32_t stem_end(Drosa first, Drosa last, int staff, int flag, bool up) {
   Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int value = first->get(xlgval);
-  const int32_t stem = param_length(198, first), head = param_length(141, first);
-  const int32_t tremolo = first->get(xtremolo) ? param_length(value > 3 ? 262 : 263, first) : 0;
+  const int32_t stem = param_length(P_STEM_LENGTH, first),
+                head = param_length(P_NOTE_HEAD_HEIGHT, first);
+  const int32_t tremolo =
+      first->get(xtremolo)
+          ? param_length(value > 3 ? P_TREMOLO_FLAGGED_STEM : P_TREMOLO_UNFLAGGED_STEM, first)
+          : 0;
   const bool to_middle = !flag && !first->get(xgrace) && valid_staff(staff);
   // The other stem direction's notes of the staff chord, when it goes on after this stem.
   Drosa beyond = lnt->get(xendscd) ? NIL : lnt->get(xpnext);
@@ -128,7 +144,7 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
   const bool up = dir == STEM_UP;
   // The heads count in the chord's extents even without a stem.
   if (cd) {
-    const int32_t head = param_length(141, first);
+    const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, first);
     for_chord_notes(first, last, [&](Drosa n) {
       set_max_hiy(cd, dir, note_ntdata(n)->get(xhdy) + head);
       set_min_loy(cd, dir, note_ntdata(n)->get(xhdy));
@@ -162,7 +178,7 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
 
 }  // namespace
 
-int32_t stem_line_width(Drosa note) { return param_length(197, note); }
+int32_t stem_line_width(Drosa note) { return param_length(P_STEM_WIDTH, note); }
 
 void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var, int twin) {
   const int32_t width = stem_line_width(note);
@@ -178,20 +194,21 @@ void draw_tremolo_mark(Drosa note, int staff, int32_t x, int32_t y) {
   const int strokes = note->get(xtremolo);
   if (strokes < 1 || strokes > 3) return;
   Drosa nt = note_ntdata(note);
-  if (nt && nt->get(xstmdir) == STEM_UP) y -= param_length(212, note);
-  GEcharacter(0, x - param_length(213, note), y, staff, 101 + strokes, -1, VAR_TREMOLO, note, 0);
+  if (nt && nt->get(xstmdir) == STEM_UP) y -= param_length(P_TREMOLO_HEIGHT, note);
+  GEcharacter(0, x - param_length(P_TREMOLO_X, note), y, staff, 101 + strokes, -1, VAR_TREMOLO,
+              note, 0);
 }
 
 void draw_grace_slash(Drosa note, int staff, int32_t x, int32_t y, int up, int beamed) {
-  const int base = beamed ? 658 : 654;
+  const int base = beamed ? P_GRACE_BEAM_SLASH : P_GRACE_SLASH;
   const int32_t a = param_length(base, note), c = param_length(base + 2, note);
   int32_t b = param_length(base + 1, note), d = param_length(base + 3, note);
   if (!up) {
     b = -b;
     d = -d;
   }
-  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, param_length(662, note), 0, 0, 0, 0, 0,
-         0, note_color_index(note), VAR_GRACE_SLASH, note);
+  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, param_length(P_GRACE_SLASH_WIDTH, note),
+         0, 0, 0, 0, 0, 0, note_color_index(note), VAR_GRACE_SLASH, note);
 }
 
 int32_t printcd(Drosa first, Drosa last, int staff, int flag) {

@@ -21,6 +21,10 @@
 
 namespace {
 
+// "tie and slur thickness control (one value for whole page)"
+constexpr int P_CURVE_THICKNESS = 326;
+constexpr int P_CURVE_WIDTH = 328;  // "width for curves without Thicker Center (one for page)"
+
 // How far outside the clip a line may reach before it is cut: lines that stay within this
 // are drawn exactly as they are; longer ones are cut so that huge coordinates cost nothing.
 constexpr double CUT_MARGIN = 64;
@@ -377,9 +381,9 @@ void draw_curve(int32_t x1, int32_t y1, int32_t c1x, int32_t c1y, int32_t c2x, i
   CurveState s;
   int cls = subdivision_class(zoom_factor);
   if (!fill) {
-    s.pen_width = param_length(328, NIL, nullptr);
+    s.pen_width = param_length(P_CURVE_WIDTH, NIL, nullptr);
   } else {
-    int32_t w = 2 * param_length(326, NIL, nullptr);
+    int32_t w = 2 * param_length(P_CURVE_THICKNESS, NIL, nullptr);
     const int64_t adx = std::llabs(int64_t(x2) - x1), ady = std::llabs(int64_t(y2) - y1);
     if (adx < 5 * int64_t(w) && ady < 5 * int64_t(w))
       w = w / 2 + 1;
