@@ -22,16 +22,7 @@
 
 namespace {
 
-// Fields of options record 0, the dialog's scratch copy (the context accessors take contexts
-// from 1).
-int32_t scratch_i32(int offset) { return int32_t(load_big_endian(options_struct[0] + offset, 4)); }
-void set_scratch_i32(int offset, int32_t v) {
-  store_big_endian(options_struct[0] + offset, 4, uint32_t(v));
-}
-int16_t scratch_i16(int offset) { return int16_t(load_big_endian(options_struct[0] + offset, 2)); }
-void set_scratch_i16(int offset, int16_t v) {
-  store_big_endian(options_struct[0] + offset, 2, uint16_t(v));
-}
+constexpr int SCRATCH = 0;  // options record 0: the copy the dialog edits
 
 constexpr int LAYOUT_DIALOG = 27239;
 constexpr int PAGE_X = 25, PAGE_Y = 27, LINE_WIDTH = 29, POSTSCRIPT_LINES = 30;
@@ -77,8 +68,8 @@ int32_t round_away(double x) { return int32_t(x < 0 ? x - 0.5 : x + 0.5); }
 double unit_factor() { return page_in_centimetres ? CENTIMETRE : 10.0; }
 
 void show_page_size(DialogRef dialog) {
-  set_double_item(dialog, PAGE_X, scratch_i32(OPTIONS_PAGE_WIDTH) / unit_factor());
-  set_double_item(dialog, PAGE_Y, scratch_i32(OPTIONS_PAGE_HEIGHT) / unit_factor());
+  set_double_item(dialog, PAGE_X, options_i32(SCRATCH, OPTIONS_PAGE_WIDTH) / unit_factor());
+  set_double_item(dialog, PAGE_Y, options_i32(SCRATCH, OPTIONS_PAGE_HEIGHT) / unit_factor());
   platform_set_item_value(dialog, CENTIMETRES, page_in_centimetres);
   platform_set_item_value(dialog, INCHES, !page_in_centimetres);
 }
@@ -144,10 +135,10 @@ bool read_fields(DialogRef dialog, float shown_divisor, const std::string& shown
         high = h - 30;
         break;
       case BELOW_TOP:
-        high = h - 30 - scratch_i32(50) / 10.0;
+        high = h - 30 - options_i32(SCRATCH, 50) / 10.0;
         break;
       case BELOW_TOP_FIRST:
-        high = h - 30 - scratch_i32(54) / 10.0;
+        high = h - 30 - options_i32(SCRATCH, 54) / 10.0;
         break;
       case FROM_WIDTH:
         high = w - 20;
@@ -159,13 +150,14 @@ bool read_fields(DialogRef dialog, float shown_divisor, const std::string& shown
     if (high < 1) high = 1;
     const double v = get_double_item(dialog, m.item, m.name, 1, high, nullptr);
     if (v == BAD_DOUBLE_ITEM) return refuse(m.item);
-    set_scratch_i32(m.offset, round_away(v * 10));
-    if (m.limit == FROM_WIDTH) largest_left = std::max(largest_left, scratch_i32(m.offset));
+    set_options_i32(SCRATCH, m.offset, round_away(v * 10));
+    if (m.limit == FROM_WIDTH)
+      largest_left = std::max(largest_left, options_i32(SCRATCH, m.offset));
   }
   const double line =
       get_double_item(dialog, LINE_WIDTH, "Minimum default line width", 0, 1.4, nullptr);
   if (line == BAD_DOUBLE_ITEM) return refuse(LINE_WIDTH);
-  set_scratch_i16(OPTIONS_MIN_LINE_WIDTH, int16_t(round_away(line * 10)));
+  set_options_i16(SCRATCH, OPTIONS_MIN_LINE_WIDTH, int16_t(round_away(line * 10)));
   out->thinnest = get_long_item(dialog, THINNEST_LINE, "Thinnest PostScript line", 1, 9);
   if (out->thinnest == BAD_LONG_ITEM) return refuse(THINNEST_LINE);
   return true;
@@ -179,8 +171,8 @@ bool store_layout(int c, const LayoutValues& v) {
   set_options_i32(c, OPTIONS_PAGE_HEIGHT, v.height);
   set_options_float(c, OPTIONS_SCALE, v.divisor);
   options_struct[c][OPTIONS_DISPLAY] = uint8_t(v.flag);
-  set_options_i16(c, OPTIONS_MIN_LINE_WIDTH, scratch_i16(OPTIONS_MIN_LINE_WIDTH));
-  for (const Margin& m : MARGINS) set_options_i32(c, m.offset, scratch_i32(m.offset));
+  set_options_i16(c, OPTIONS_MIN_LINE_WIDTH, options_i16(SCRATCH, OPTIONS_MIN_LINE_WIDTH));
+  for (const Margin& m : MARGINS) set_options_i32(c, m.offset, options_i32(SCRATCH, m.offset));
   return std::memcmp(before, options_struct[c], OPTIONS_SIZE) != 0;
 }
 
@@ -212,8 +204,9 @@ int layout_dialog() {
     return 0;
   }
   show_page_size(dialog);
-  for (const Margin& m : MARGINS) set_double_item(dialog, m.item, scratch_i32(m.offset) / 10.0);
-  set_double_item(dialog, LINE_WIDTH, scratch_i16(OPTIONS_MIN_LINE_WIDTH) / 10.0);
+  for (const Margin& m : MARGINS)
+    set_double_item(dialog, m.item, options_i32(SCRATCH, m.offset) / 10.0);
+  set_double_item(dialog, LINE_WIDTH, options_i16(SCRATCH, OPTIONS_MIN_LINE_WIDTH) / 10.0);
   platform_set_item_value(dialog, POSTSCRIPT_LINES, (prefs.u16(PREFS_ZOOM_WORD) & 3) != 0);
   set_long_item(dialog, THINNEST_LINE, prefs.u8(PREFS_MIN_LINE_WIDTH));
   const bool has_console = console_ref != nullptr;
@@ -246,8 +239,10 @@ int layout_dialog() {
       // The size typed so far is kept in the new unit when it reads as a number.
       const double x = get_double_item(dialog, PAGE_X, nullptr, 0, 1e9, nullptr);
       const double y = get_double_item(dialog, PAGE_Y, nullptr, 0, 1e9, nullptr);
-      if (x != BAD_DOUBLE_ITEM) set_scratch_i32(OPTIONS_PAGE_WIDTH, round_away(x * unit_factor()));
-      if (y != BAD_DOUBLE_ITEM) set_scratch_i32(OPTIONS_PAGE_HEIGHT, round_away(y * unit_factor()));
+      if (x != BAD_DOUBLE_ITEM)
+        set_options_i32(SCRATCH, OPTIONS_PAGE_WIDTH, round_away(x * unit_factor()));
+      if (y != BAD_DOUBLE_ITEM)
+        set_options_i32(SCRATCH, OPTIONS_PAGE_HEIGHT, round_away(y * unit_factor()));
       page_in_centimetres = item == CENTIMETRES;
       show_page_size(dialog);
     } else if (item == POSTSCRIPT_LINES || item == ZOOM_FLAG ||

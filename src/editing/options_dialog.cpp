@@ -17,23 +17,7 @@
 
 namespace {
 
-// Fields of options record 0, the dialog's scratch copy (the context accessors take contexts
-// from 1).
-int16_t scratch_i16(int offset) { return int16_t(load_big_endian(options_struct[0] + offset, 2)); }
-void set_scratch_i16(int offset, int16_t v) {
-  store_big_endian(options_struct[0] + offset, 2, uint16_t(v));
-}
-float scratch_float(int offset) {
-  const uint32_t bits = load_big_endian(options_struct[0] + offset, 4);
-  float v;
-  std::memcpy(&v, &bits, sizeof v);
-  return v;
-}
-void set_scratch_float(int offset, float v) {
-  uint32_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  store_big_endian(options_struct[0] + offset, 4, bits);
-}
+constexpr int SCRATCH = 0;  // options record 0: the copy the dialog edits
 
 constexpr int OPTIONS_DIALOG = 26609;
 constexpr int THIRD_OUTPUT = 4, MIDI_SERVICE = 5, SYNTHESIZER = 6;  // devices 1, 2, 0
@@ -79,10 +63,10 @@ int32_t round_away(double x) { return int32_t(x < 0 ? x - 0.5 : x + 0.5); }
 // Defaults of record 0 for a piece without voices.
 void default_scratch_record() {
   std::memset(options_struct[0], 0, OPTIONS_SIZE);
-  set_scratch_i16(8, 1);
-  set_scratch_i16(10, 1);
-  set_scratch_i16(40, 1);
-  set_scratch_float(OPTIONS_NOTE_SPACING, 1.0f);
+  set_options_i16(SCRATCH, 8, 1);
+  set_options_i16(SCRATCH, 10, 1);
+  set_options_i16(SCRATCH, 40, 1);
+  set_options_float(SCRATCH, OPTIONS_NOTE_SPACING, 1.0f);
 }
 
 // The numbers typed, read in order; false (the range message shown) at the first one out of
@@ -94,13 +78,13 @@ bool read_numbers(DialogRef dialog, double* spacing, int* zoom_step) {
   };
   const int32_t bar = get_long_item(dialog, BAR_NUMBER, "bar number", 0, 32000);
   if (bar == BAD_LONG_ITEM) return refuse(BAR_NUMBER);
-  set_scratch_i16(10, int16_t(bar));
+  set_options_i16(SCRATCH, 10, int16_t(bar));
   const int32_t page = get_long_item(dialog, PAGE_NUMBER, "page number", 1, 32000);
   if (page == BAD_LONG_ITEM) return refuse(PAGE_NUMBER);
-  if (scratch_i16(40) != page) set_scratch_i16(40, int16_t(page));
+  if (options_i16(SCRATCH, 40) != page) set_options_i16(SCRATCH, 40, int16_t(page));
   *spacing = get_double_item(dialog, NOTE_SPACING, "Note spacing factor", 0, 0.9, nullptr);
   if (*spacing == BAD_DOUBLE_ITEM) return refuse(NOTE_SPACING);
-  set_scratch_float(OPTIONS_NOTE_SPACING, float(1.0 - *spacing));
+  set_options_float(SCRATCH, OPTIONS_NOTE_SPACING, float(1.0 - *spacing));
   const double zoom =
       get_double_item(dialog, DEFAULT_ZOOM, "default zoom factor", -16, 16, nullptr);
   if (zoom == BAD_DOUBLE_ITEM) return refuse(DEFAULT_ZOOM);
@@ -147,15 +131,15 @@ int options_dialog() {
   enable_item(dialog, SONATA_FONT, music_font_numbers[FONT_SLOT_SONATA] != 0);
   platform_set_item_value(dialog, PIANO_SOUND, prefs.u8(PREFS_ECHO_MIDI_INPUT) != 0);
   for (const RecordBox& b : RECORD_BOXES) {
-    const bool on = scratch_i16(b.offset) != 0;
+    const bool on = options_i16(SCRATCH, b.offset) != 0;
     platform_set_item_value(dialog, b.item, b.item == NO_BAR_NUMBERS_BOX ? !on : on);
   }
   platform_set_item_value(dialog, 30, prefs.i16(PREFS_ASK_SAVE_CONTEXT) != 0);
   platform_set_item_value(dialog, 18, (prefs.u16(PREFS_COLOUR_FLAGS) & 0x8000) != 0);
   platform_set_item_value(dialog, 31, prefs.u8(PREFS_TEXT_ENTRY_OPTION) != 0);
-  set_long_item(dialog, BAR_NUMBER, scratch_i16(10));
-  set_long_item(dialog, PAGE_NUMBER, scratch_i16(40));
-  set_double_item(dialog, NOTE_SPACING, 1.0 - double(scratch_float(OPTIONS_NOTE_SPACING)));
+  set_long_item(dialog, BAR_NUMBER, options_i16(SCRATCH, 10));
+  set_long_item(dialog, PAGE_NUMBER, options_i16(SCRATCH, 40));
+  set_double_item(dialog, NOTE_SPACING, 1.0 - double(options_float(SCRATCH, OPTIONS_NOTE_SPACING)));
   set_double_item(dialog, DEFAULT_ZOOM, prefs.zoom_step() * 0.5);
   platform_select_item_text(dialog, BAR_NUMBER, 0, 32767);
   draw_dialog_frame(dialog, nullptr, nullptr);
@@ -203,7 +187,7 @@ int options_dialog() {
   prefs.set_u8(PREFS_ECHO_MIDI_INPUT, uint8_t(platform_item_value(dialog, PIANO_SOUND)));
   for (const RecordBox& b : RECORD_BOXES) {
     const bool on = platform_item_value(dialog, b.item) != 0;
-    set_scratch_i16(b.offset, int16_t(b.item == NO_BAR_NUMBERS_BOX ? !on : on));
+    set_options_i16(SCRATCH, b.offset, int16_t(b.item == NO_BAR_NUMBERS_BOX ? !on : on));
   }
   prefs.set_i16(PREFS_ASK_SAVE_CONTEXT, int16_t(platform_item_value(dialog, 30)));
   const uint16_t colours = prefs.u16(PREFS_COLOUR_FLAGS);

@@ -20,6 +20,13 @@ inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16
 inline constexpr int OPTIONS_SCALE = 96;           // float: the view's zoom (10.0 standard)
 inline constexpr int OPTIONS_PUBLISHED = 100;      // i16: non-zero in a published piece
 
+// The options record of a new piece, written into record (OPTIONS_SIZE bytes).
+void default_options(uint8_t* record);
+
+// Fields of the options record of a notation context (1..MAX_NCONTEXTS) or of record 0, the
+// scratch copy the Layout and Options dialogs edit. Any other context, or a field past the
+// record, is reported (level 4); a read then gives the field of a new piece's record (0 past
+// the record), a write changes nothing.
 int16_t options_i16(int context, int offset);
 void set_options_i16(int context, int offset, int16_t value);
 int32_t options_i32(int context, int offset);

@@ -92,22 +92,6 @@ namespace {
 
 // ---- The default piece ------------------------------------------------------------------------
 
-void default_options_record() {
-  std::memset(options_struct[1], 0, OPTIONS_SIZE);
-  set_options_i32(1, OPTIONS_PAGE_WIDTH, 76);
-  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 101);
-  for (int offset : {8, 10, 12, 14, 16, 38, 40, 68, 72, 80}) set_options_i16(1, offset, 1);
-  set_options_float(1, 18, 0.7f);
-  for (int offset : {22, 30, 34, 88, 92}) set_options_i32(1, offset, 200);
-  set_options_i32(1, 26, 400);
-  set_options_i32(1, 50, 900);
-  set_options_i32(1, 54, 1200);
-  set_options_i32(1, 58, 550);
-  set_options_i32(1, 62, 550);
-  set_options_i16(1, OPTIONS_MIN_LINE_WIDTH, 4);
-  set_options_float(1, 96, 10.0f);
-}
-
 void default_print_record() {
   uint8_t* pr = print_record[1];
   std::memset(pr, 0, PRINT_RECORD_SIZE);
@@ -136,7 +120,7 @@ void set_default_piece() {
   std::snprintf(ncontext_name[1], NCONTEXT_NAME_SIZE, "%s", "Score");
   for (int c = 2; c <= MAX_NCONTEXTS; ++c)
     std::snprintf(ncontext_name[c], NCONTEXT_NAME_SIZE, "NContext %hd", short(c));
-  default_options_record();
+  default_options(options_struct[1]);
   default_print_record();
   for (int c = 2; c <= MAX_NCONTEXTS; ++c) {
     std::memcpy(options_struct[c], options_struct[1], OPTIONS_SIZE);
