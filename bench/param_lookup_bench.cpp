@@ -27,9 +27,7 @@
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/voice_lists.h"
-#include "params/param_index.h"
-#include "params/param_lookup.h"
-#include "params/params_globals.h"
+#include "params/param_services.h"
 #include "support/bench_support.h"
 #include "support/piece_builder.h"
 

@@ -27,7 +27,7 @@
 #include "model/node_kinds.h"
 #include "model/readvesk.h"
 #include "model/writevesk.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "support/bench_support.h"
 #include "support/piece_builder.h"
 

@@ -15,8 +15,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "ImportExport/xml_reader.h"
-#include "ImportExport/xml_writer.h"
+#include "ImportExport/musicxml_services.h"
 
 namespace {
 

@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "console/console_log_formats.h"
-#include "console/console_record.h"
-#include "console/console_text.h"
+#include "console/console_services.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "ImportExport/xml_reader.h"
+#include "ImportExport/musicxml_services.h"
 
 namespace {
 

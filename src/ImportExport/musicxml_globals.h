@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "ImportExport/musicxml_services.h"
 #include "model/model_services.h"
 
 // Limits of what one document may hold, each far above real music: the largest real scores
@@ -296,6 +297,3 @@ extern MxmlState mxml;
 extern MxmlInput mxml_input;
 // The most bytes of a document the import reads: MXML_MOST_BYTES (tests lower it).
 extern uint64_t mxml_byte_limit;
-
-// Puts the import's state back to its start.
-void reset_musicxml_globals();

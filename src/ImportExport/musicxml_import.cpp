@@ -15,8 +15,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/xml_reader.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

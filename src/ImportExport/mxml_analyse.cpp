@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/musicxml_import.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xmlt_fields.h"

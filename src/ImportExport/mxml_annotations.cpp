@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "annotations/anno_services.h"
 #include "model/model_services.h"

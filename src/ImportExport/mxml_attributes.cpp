@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xmlt_fields.h"
 #include "editing/editing_services.h"

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/xml_reader.h"
 
 namespace {
 

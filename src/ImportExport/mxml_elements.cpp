@@ -7,7 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/xml_reader.h"
 
 namespace {
 

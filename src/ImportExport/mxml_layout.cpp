@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/xml_reader.h"
 #include "annotations/anno_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xmlt_fields.h"
 #include "layout/layout_services.h"

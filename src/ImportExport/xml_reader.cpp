@@ -29,6 +29,7 @@
 #include <string_view>
 
 #include "Editor/text_numbers.h"
+#include "ImportExport/xml_input.h"
 #include "platform/text_encoding.h"
 
 // ---- XmlText -------------------------------------------------------------------------------

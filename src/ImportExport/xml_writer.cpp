@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "ImportExport/xml_reader.h"
 #include "model/model_services.h"
 #include "platform/os_errors.h"
 

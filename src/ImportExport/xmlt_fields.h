@@ -7,11 +7,9 @@
 // the longest part's measure before it ended.
 #pragma once
 
+#include "ImportExport/musicxml_services.h"
 #include "model/model_services.h"
 
-// clang-format off
-inline constexpr auto xnwholec = word_field<int32_t>("xnwholec", XMLT, 10);  // start, 65536 a whole note
-inline constexpr auto xxmltime = word_field<int32_t>("xxmltime", XMLT, 14);  // start, in divisions
-inline constexpr auto xxmlincr = word_field<int32_t>("xxmlincr", XMLT, 18);  // duration, in divisions
-inline constexpr auto xxmlmeasure = word_field<uint8_t>("xxmlmeasure", XMLT, 22);  // 1: ends a measure
+inline constexpr auto xxmlmeasure =
+    word_field<uint8_t>("xxmlmeasure", XMLT, 22);  // 1: ends a measure
 // clang-format on

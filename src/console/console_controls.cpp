@@ -9,6 +9,7 @@
 #include "console/console_core.h"
 #include "console/console_files.h"
 #include "console/console_globals.h"
+#include "console/console_record.h"
 #include "console/console_text.h"
 #include "platform/beep.h"
 #include "platform/console_window.h"

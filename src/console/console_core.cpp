@@ -40,6 +40,7 @@
 #include "console/console_files.h"
 #include "console/console_globals.h"
 #include "console/console_menus.h"
+#include "console/console_record.h"
 #include "console/console_text.h"
 #include "platform/console_window.h"
 #include "platform/ticks.h"

@@ -5,24 +5,10 @@
 #include <cstdint>
 
 #include "console/console_record.h"
+#include "console/console_services.h"
 
-// ---- Creating and disposing
-// ----------------------------------------------------------------------- A running console with
-// the title (UTF-8, or nullptr for "Console" with a number after the first), the initial text of
-// its input field (or nullptr) and the creation flags. Given a record that is alive, only brings
-// its window to the front; given one that is not, rebuilds it in place; given none, allocates one.
-// A console that could not be made whole comes back with its alive state 0 (no pipes) or -1 (no
-// reader thread), and has given standard output back. Main thread only.
-console_record* console_create(console_record* record, const char* title, const char* initial_input,
-                               uint32_t flags);
-// Offers to save a changed log, stops the reader thread, closes the pipes (standard output and
-// input go back to where they went before) and the window. Returns the record.
-console_record* console_dispose(console_record* record);
-// console_dispose, and frees the record when console_create allocated it.
-void console_dispose_and_free(console_record* record);
-
-// ---- Printing and calling from any thread
 // ------------------------------------------------------------ Prints text into the console: at
+
 // once on the main thread, else posted to it. A length of 0 means NUL-terminated. 0,
 // CONSOLE_NOT_ALIVE, CONSOLE_BAD_LENGTH (off the main thread, a length below 0 or above 32767), or
 // the error of a failed post.
@@ -36,21 +22,14 @@ int console_run_on_main(console_record* record, ConsoleFunction function, void* 
 int console_post_call(console_record* record, ConsoleFunction function, void* argument,
                       uint8_t kind);
 
-// ---- The window
 // ----------------------------------------------------------------------------------------- Shows
-// the window in front, with the keyboard focus in the input field. Any thread.
-void console_show(console_record* record);
-// Hides the window; whether it shows.
-void console_hide(console_record* record);
-bool console_shown(const console_record* record);
+
 // Sets the text of an info field (CONSOLE_INFO_MIDDLE when `view` is negative; nullptr is the
 // empty text). Any thread.
 void console_set_info_text(console_record* record, const char* text, int view);
-// Keeps the window on the screen, near its right edge (start-up).
-void console_keep_on_screen(console_record* record);
 
-// ---- Inside the console
 // --------------------------------------------------------------------------------- Every
+
 // allocation of the console: on failure the process ends with a message.
 void* console_allocate(size_t size);
 void console_free_message(void* message);

@@ -26,6 +26,7 @@
 
 #include "console/console_core.h"
 #include "console/console_log_formats.h"
+#include "console/console_record.h"
 #include "console/console_text.h"
 #include "platform/beep.h"
 #include "platform/console_window.h"

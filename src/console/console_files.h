@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console/console_record.h"
+#include "console/console_services.h"
 
 // Items of the File menu button.
 enum ConsoleFileItem : int {
@@ -25,20 +26,19 @@ int console_file_menu(console_record* record, int item);
 // Writes the whole log to its file through a temporary file in the same folder, renamed into
 // place. An empty log writes nothing but counts as saved. 0, or the error after an alert.
 int console_save_log(console_record* record);
+
 // Writes a range of the log to a file in the record's log format. 0, CONSOLE_OPEN_FAILED,
 // CONSOLE_RANGE_PAST_END, CONSOLE_BAD_LENGTH, or a write error.
 int console_write_range(console_record* record, const std::string& path, int32_t start,
                         int32_t end);
+
 // Runs the open (1) or save (2) dialog; the file chosen becomes the log file. 0 or
 // CONSOLE_CANCELLED.
 int console_choose_file(console_record* record, int mode);
+
 // The save dialog's format pop-up: at the start the proposed name's extension chooses the
 // format; a chosen format replaces the name's extension (or adds its own).
 void console_nav_event(console_record* record, int event, int* format, std::string* name);
-// When the log has grown since it was last saved and is kept in a file (or the console always
-// tracks changes), asks for a file and saves: 1 saved, -1 nothing to save, -2 cancelled.
-// Asks once: after that the question waits for the next save, clear or load.
-int console_save_if_needed(console_record* record);
 
 // Clears the log (after offering to save it), undoably. Main thread only.
 int console_clear(console_record* record);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console_services.h"
 #include "platform/events.h"
 
 inline constexpr int16_t CONSOLE_FILE_MENU_ID = 40;
@@ -19,7 +20,3 @@ inline constexpr int16_t CONSOLE_SEND_MENU_ID = 41;
 // console_file_menu and console_send_menu take.
 std::vector<std::string> console_file_menu_items();
 std::vector<std::string> console_send_menu_items();
-
-// Carries out a console menu event for the console whose window it names. False (doing
-// nothing) when the event is not a console menu's.
-bool console_menu_event(const EventRecord& event);

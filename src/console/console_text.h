@@ -7,9 +7,10 @@
 #include <cstdint>
 
 #include "console/console_record.h"
+#include "console/console_services.h"
 
-// ---- Appending
 // --------------------------------------------------------------------------------------- Appends a
+
 // byte stream (a length of 0: NUL-terminated) with its attribute words; word 1 with bit 31 set
 // takes the console's current attributes, which the stream's ANSI codes then change. Main thread
 // only. 0 or CONSOLE_NOT_ALIVE.
@@ -26,32 +27,21 @@ ConsoleTextStyle console_style_of_words(uint32_t word1, uint32_t word2);
 // The view's font (nullptr: "Monaco"; at most 254 characters), size (below 1: 10) and tabs.
 void console_set_font(console_record* record, const char* name, int size);
 
-// The scanner under console_append, which tests and fuzzing drive directly: it splits a byte
-// stream into runs, keeping the record's escape sequence and UTF-8 bytes that are cut off at
-// the end for the next stream. Runs never hold an ESC byte.
-struct ConsoleScanSink {
-  void* context = nullptr;
-  void (*run)(void* context, const char* bytes, size_t length, AttributeWords words) = nullptr;
-  void (*style)(void* context, AttributeWords words) = nullptr;  // an empty remainder
-  void (*beep)(void* context) = nullptr;
-};
-void console_scan(console_record* record, const char* bytes, size_t length, AttributeWords given,
-                  const ConsoleScanSink& sink);
-
-// ---- Banners and marks
 // ---------------------------------------------------------------------------- Prints a dated
-// banner line at the end ("_______ " and " _______" by default).
-void console_banner(console_record* record, const char* prefix, const char* suffix);
+
 // Inserts a time-stamp mark at an offset (undoably) and returns the offset after it.
 int32_t console_mark(console_record* record, int32_t offset);
+
 // Enters an offset (CONSOLE_END: the length of the text) in the mark table and returns it.
 int32_t console_add_mark(console_record* record, int32_t offset);
+
 // The mark buttons: scroll to the previous or next mark, round and round. Both return 0.
 int console_mark_back(console_record* record);
+
 int console_mark_forward(console_record* record);
 
-// ---- The horizontal scroll bar
 // --------------------------------------------------------------------- The view scrolled or its
+
 // text changed: the bar follows the view's horizontal origin.
 void console_scroll_info(console_record* record);
 // The user moved the bar.

@@ -6,13 +6,9 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
-
-struct Cell {
-  int16_t v = 0;  // row
-  int16_t h = 0;  // column
-};
 
 inline constexpr int PARAM_DIALOG = 13001;
 
@@ -37,41 +33,6 @@ inline constexpr int PARAM_ROWS_ITEM = 20;
 inline constexpr int PARAM_FONT_NOTE_ITEM = 21;
 
 // ---- The editor ---------------------------------------------------------------------------
-// parameter_dialog: the editor from opening to closing; the one way in. `note` is the
-// insertion point; changes_only is non-zero when the command was chosen with Shift or Option
-// held: then the lists show only the parameters changed at the note. The editor runs its own
-// event loop until Close; menu commands chosen meanwhile are carried out (source 110). The
-// note itself is never changed; when a menu command takes it out of the piece, the editor
-// closes.
-// Reads:  the piece, param, current_ncontext, text_template, the editor's globals.
-// Writes: PARAM nodes and their "param " texts (Store), text_template's font, size and style,
-//         the editor's globals (cells, radio choices, changes-only flag), the change flags.
-// Failure: level 2 "There are no parameter changes at this point in the piece." (changes
-//          only, nothing changed there): the editor does not open; level 4 for a note that
-//          is no NOTE. The messages of Store are listed with store_parameter_change.
-void parameter_dialog(Drosa note, int changes_only);
-
-// find_parameter_heading: with h = -1 rebuilds the heading rows and returns their count;
-// otherwise the position in param_order where heading row h begins.
-// Reads: param, param_order, the insertion point. Writes: heading_count, heading_position and
-// (through find_parameter_edit) the parameter rows.
-// Failure: level 4 "Heading number %hd >= %hd in find_parameter_heading()!"; row 0's.
-int find_parameter_heading(int h);
-
-// find_parameter_edit: with row = -1 builds the parameter rows of the heading at position *io,
-// returns their count and leaves in *io where the next heading starts; with row >= 0 and io
-// null returns the row's parameter number; with io given stores the row's changed flag in *io
-// and returns the row's position.
-// Reads: param, param_order, the insertion point. Writes: param_row_count, param_row_position,
-// param_row_changed.
-// Failure: level 4 "Parameter list number %hd >= %hd in find_parameter_edit()!"; row 0's (0
-// when there are no rows).
-int find_parameter_edit(int row, int* io);
-
-// The text of heading row h and of parameter row r of the current heading (" *" after a
-// parameter changed at the insertion point); valid until the next call.
-const char* parameter_heading_text(int h);
-const char* parameter_row_text(int r);
 
 // set_param_display: shows the selected parameter's value in force at the note, for the
 // size chosen; a character or string also sets text_template's font, size and style.

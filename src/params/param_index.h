@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/model_services.h"
+#include "params/param_services.h"
 
 // A node at which the backward walk of a lookup ends: a seen ENDSYST that ends a page or
 // starts the piece.
@@ -35,9 +36,6 @@ inline bool is_voice_head(Drosa node) { return node->xkind == ENDSYST && node->g
 // Failure: none.
 bool param_index_find(Drosa target, int pindex, int small, Drosa* change, Drosa* stop);
 
-// With false, every lookup walks back over the list, bypassing the index: the plain walk that
-// the index must agree with. On unless a check turns it off.
-void use_param_index(bool on);
 bool param_index_in_use();
 
 // Empties the index and turns it on.

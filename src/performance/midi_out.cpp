@@ -14,6 +14,7 @@
 
 #include "app/app_services.h"
 #include "performance/midifile.h"
+#include "performance/performance_globals.h"
 #include "platform/beep.h"
 #include "platform/midi.h"
 #include "platform/synth.h"

@@ -12,19 +12,15 @@
 #include <vector>
 
 #include "performance/performance_globals.h"
+#include "performance/performance_services.h"
 
 // ---- The clock ---------------------------------------------------------------------------------
-// now_ms: milliseconds since the clock's origin (fixed at start-up); the first reading is 0.
-int32_t now_ms();
+
 // The difference a - b of two stamps, right across the wrap of the 32-bit clock.
 inline int32_t ms_after(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
 
-// ---- Output
 // -------------------------------------------------------------------------------------- Copies the
-// preferences' output choice and what the set-up found for the sending threads. Reads: prefs
-// (device, destination), midi_out_available. Writes: output_device, output_destination,
-// output_available.
-void refresh_output_choice();
+
 // Whether live sending can reach anything: the MIDI service chosen and present, or the
 // synthesizer present (the third output never is).
 bool midi_output_usable();
@@ -54,20 +50,9 @@ void send_note_off(uint16_t pitch, int mode, int channel, int count, int32_t tim
 void all_notes_off(int mode);
 
 // ---- The MIDI service ------------------------------------------------------------------------
-// midi_setup: the client "Vesk" with its ports "Vesk Input" and "Vesk Output", the chosen
-// source connected (prefs 396); 0 when ready with at least one destination, else 1 (and
-// nothing left open).
-// Failure: level 2 "Your computer does not have the ALSA sequencer available.  %d %d %d" when
-//          the sequencer is there but refuses the client or a port; a machine without one is
-//          told only by the MIDI menus.
-int32_t midi_setup();
-void midi_teardown();
+
 // Sends a packet at once to the chosen destination of the service.
 void midi_send_event(const MidiPacket* packet);
-// The MIDI Input menu chose another source (prefs 396): connects it.
-void midi_input_source_changed();
-std::vector<std::string> midi_source_names();
-std::vector<std::string> midi_destination_names();
 
 // next_midi_input: with the service as the device, takes one message of the ring into
 // midi_event; true when midi_event holds an input message (its consumer clears its size).
@@ -76,19 +61,15 @@ int next_midi_input();
 void take_midi_input();
 
 // ---- The built-in synthesizer (the note allocator's place) -------------------------------------
-// qt_open_note_channels: makes the synthesizer; 1 when it exists (silent on a machine with no
-// sound device), 0 when it cannot be made.
-int32_t qt_open_note_channels();
+
 // qt_send_packet: notes, the controllers 1, 7, 10, 64, 91 and 93, program changes and pitch
 // bend go to the synthesizer; other messages are ignored.
 void qt_send_packet(const MidiPacket* packet);
-void qt_close();
+
 // The third output, which this program never finds.
 int alt_output_init();
+
 void alt_output_quit();
+
 // The handler of the MIDI Input and MIDI Output items when the service is the device.
 void hear_menu_stub();
-// A text that says what the MIDI menus can offer: "" when the service has ports, else why not.
-std::string midi_service_status();
-// The synthesizer's item text in the MIDI Output menu.
-std::string synth_menu_text();

@@ -14,11 +14,13 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_services.h"
 #include "platform/geometry.h"
 
 inline constexpr int PALETTE_BOXES = 35;
 
 // ---- Boxes -----------------------------------------------------------------------------------
+
 // boxnum_to_rect: a box's rectangle in the window.
 // Failure: level 4 "Logic error in boxnum_to_rect (pianowin)" for a box outside the table (a
 //          full-height rectangle of column 0).
@@ -29,28 +31,21 @@ int palette_box_at(Point where);
 bool in_entry_mode();
 
 // ---- Drawing -----------------------------------------------------------------------------------
-// draw_piano_window: in MUSIC_MODE, the whole palette: the memory indicator, each box with its
-// symbol (outside entry mode after taking the selection's common values into the template;
-// mixed values grey the box), the dots, the highlights of the values in force, the entry hint
-// and, for a piece whose notes cannot change, the refusal.
-// Reads:  MODE, the selection, current_note_template, the palette's state, the options.
-// Writes: current_note_template, template_staccatissimo, palette_tuplet, palette_nested_tuplet,
-//         entry_hint_shown, memory_shown.
-void draw_piano_window();
+
 // redraw_piano_box: the palette drawn with the clip set to one box.
 void redraw_piano_box(int box);
-// invert_piano_box: inverts a box (feedback; 12 the Add/Kill box).
-void invert_piano_box(int box);
-// erase_piano_window: erases everything below the keyboard.
-void erase_piano_window();
+
 // piano_draw_ratio: n, and when m is not 1 a bar and m, in the tuplet numbers' font;
 // piano_draw_string: a text in that font, plain. Both keep the port's font, face and size.
 void piano_draw_ratio(int n, int m);
+
 void piano_draw_string(const char* text);
+
 // draw_spacc_box_symbol: the open square of the last box (the annotation palette's).
 void draw_spacc_box_symbol();
 
 // ---- Clicks
+
 // --------------------------------------------------------------------------------------
 // palette_click: acts on a click on a box (double: a double click, which opens the grace and
 // tuplet dialogs): changes the template and, outside entry mode, the selection (one undo step).
@@ -59,22 +54,19 @@ void draw_spacc_box_symbol();
 void palette_click(int box, bool double_click);
 
 // ---- Special accidentals ------------------------------------------------------------------------
-// draw_special_accidental_rows: the 60 special accidentals in two rows, and the group chosen.
-void draw_special_accidental_rows();
+
 // click_special_accidental_rows: adds the special accidental under the point to the group;
 // false when the point is on none (or no group is chosen).
 bool click_special_accidental_rows(Point where);
+
 // add_special_accidental: appends a code to the chosen group (at most 15).
 void add_special_accidental(int code);
+
 // clear_special_accidental_choice: empties the chosen group.
 void clear_special_accidental_choice();
-// set_template_accidental: the template's accidental from the special group: no group: 0 and
-// the template unchanged; an empty group: no accidental, 0; one standard code: that code, 0;
-// otherwise a natural, and 1: the note needs the special group.
-int set_template_accidental();
 
-// ---- Callbacks over the selection (apply_to_cursor_or_group)
 // ------------------------------------- set_duration_cb: the note takes the template's value and
+
 // dots; set_tuplet_cb its tuplet (and the nested tuplet chosen, as a NEST before it); both record
 // the chord's notes for undo and give the chord its playback afresh.
 void set_duration_cb(Drosa note);

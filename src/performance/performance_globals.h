@@ -16,47 +16,60 @@
 #include <mutex>
 
 #include "model/model_services.h"
+#include "performance/performance_services.h"
 #include "performance/pitch.h"
 #include "platform/geometry.h"
 
 // ---- Spelling of entered notes -----------------------------------------------------------------
-// The spelling (0..2 in pitch_spelling_table) preferred for each pitch class.
-extern int32_t key_spelling[12];
 
 // The pitch class's spelling was last set from a KEYSIG of this xkey; -1 none yet.
 extern int32_t key_spelling_key;
 
 // ---- The piano window (pianowin.cpp) and its scaled drawing (piano_draw.cpp) -------------------
+
 // Layout constants: the x where the C of MIDI key 0 would begin (an octave is 63 pixels, seven
 // white keys of 9), and the right end of the keys (the rest key's box begins there).
 inline constexpr int32_t keyboard_origin_x = -90;
+
 inline constexpr int32_t keyboard_right_x = 487;
-extern int piano_dialog;        // window number of the piano window; 0 before it is made
+
 extern Rect screen_avail_rect;  // the screen's bounds for windows, read at creation
+
 extern Rect piano_drag_bounds;  // where the window may be dragged
-extern bool piano_tall;         // the window has its tall size (special accidentals shown)
-extern int16_t memory_shown;    // the memory percentage shown; 0 none
-extern double piano_hscale;     // factor of horizontal coordinates of the drawing
-extern double piano_vscale;     // factor of vertical coordinates
+
+extern bool piano_tall;  // the window has its tall size (special accidentals shown)
+
+extern int16_t memory_shown;  // the memory percentage shown; 0 none
+
+extern double piano_hscale;  // factor of horizontal coordinates of the drawing
+
+extern double piano_vscale;  // factor of vertical coordinates
 
 // ---- The note-attribute palette (palette.cpp) ---------------------------------------------------
-extern int32_t add_mode;             // the Add box: entered notes join the chord
-extern bool template_staccatissimo;  // third state of the staccato box
-extern bool grace_after;             // grace notes made in the palette follow their main note
+
+extern int32_t add_mode;  // the Add box: entered notes join the chord
+
+extern bool grace_after;  // grace notes made in the palette follow their main note
+
 struct PaletteTuplet {
   int32_t number = 3;    // tuplet number
   int32_t intimeof = 8;  // in the time of, x 4
 };
+
 extern PaletteTuplet palette_tuplet;  // the tuplet the tuplet box switches on
+
 struct PaletteNestedTuplet {
   bool nested = false;
   int32_t number = 3;
   int32_t intimeof = 8;  // x 4
 };
+
 extern PaletteNestedTuplet palette_nested_tuplet;
+
 extern bool entry_hint_shown;  // the palette shows how to start entering notes
 
 // ---- Note entry (note_entry.cpp) -----------------------------------------------------------
+
 inline constexpr int PLAYED_KEYS = 88;
 extern PlayedNote played_keys[PLAYED_KEYS];  // the keys of the chord being played
 extern int32_t played_key_count;
@@ -70,6 +83,7 @@ extern std::atomic<int32_t> midi_in_dropped;
 extern int32_t midi_in_dropped_seen;
 
 // ---- The play engine (play.cpp)
+
 // ------------------------------------------------------------------
 inline constexpr int MAX_SOUNDING_NOTES = 40;
 inline constexpr int64_t VOICE_FINISHED = 2100000000;  // a voice's next time when it is done
@@ -130,8 +144,8 @@ extern PlayState play_state;
 // Non-zero while a play runs; read by the timer task.
 extern std::atomic<int32_t> playing_flag;
 
-// ---- The play queue and the timer task (play_queue.cpp)
 // ------------------------------------------ Guards what is marked "midi_lock". Recursive: a send
+
 // routine that another one calls (a rotation's note-off inside its note-on) takes it again.
 extern std::recursive_mutex midi_lock;
 struct PlayQueue {
@@ -160,16 +174,15 @@ extern std::atomic<int32_t> record_notes_since_click;
 // reading); -1 until then.
 extern std::atomic<int64_t> clock_origin;
 
-// ---- MIDI sending (midi_out.cpp)
 // ------------------------------------------------------------------ The output chosen in the
+
 // preferences, as the sending threads see it (copied from the preferences by the main thread
 // whenever a play starts or stops and at every audition): the device (2 the MIDI service, 0 the
 // synthesizer, 1 the third output) and the destination (negative none, 0 the synthesizer, n the
 // service's destination n - 1).
 extern std::atomic<int32_t> output_device;
+
 extern std::atomic<int32_t> output_destination;
-extern std::atomic<int32_t>
-    output_available;  // bits of what exists: 1 the service, 2 the synthesizer
 
 // All midi_lock: -------------------------------------------------
 struct MidiSendState {
@@ -193,17 +206,8 @@ struct MidiFileWriter {
 };
 extern MidiFileWriter midi_file_writer;
 
-// A MIDI packet: its time (ms live, time units in a file; -1 now) and bytes.
-struct MidiPacket {
-  int32_t time_high = 0;  // sign extension of the time
-  uint32_t time = 0;
-  uint16_t size = 0;  // number of bytes + 6
-  uint8_t bytes[256] = {};
-};
-// The one program-wide packet that also receives MIDI input (next_midi_input).
-extern MidiPacket midi_event;
-
 // ---- MIDI input (midi_out.cpp) ------------------------------------------------------------------
+
 inline constexpr int MIDI_IN_SLOTS = 20;
 struct MidiInSlot {
   std::atomic<uint32_t> length{0};  // 0 free; written last by the input thread, cleared last here
@@ -216,7 +220,3 @@ struct MidiInRing {
   int read_index = 0;   // the main thread's
 };
 extern MidiInRing midi_in_ring;
-
-// Stops the timer, forgets the queue (its nodes go with the node store), closes the MIDI
-// service and the synthesizer and clears every record above; for tests.
-void reset_performance_globals();

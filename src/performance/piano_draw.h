@@ -7,16 +7,17 @@
 
 #include <cstdint>
 
+#include "performance/performance_services.h"
 #include "platform/geometry.h"
 #include "platform/port.h"
 
-// ---- Scaled coordinates
 // -------------------------------------------------------------------------- The window coordinate
+
 // v scaled by a factor, truncated toward zero to 16 bits.
 int16_t piano_scaled(int32_t v, double factor);
-Rect piano_scaled_rect(const Rect& r);
 
 // ---- The wrappers
+
 // --------------------------------------------------------------------------------
 void scaled_MoveTo(int32_t h, int32_t v);
 void scaled_LineTo(int32_t h, int32_t v);
@@ -28,28 +29,3 @@ void scaled_FrameRect(const Rect& r);
 void scaled_EraseRect(const Rect& r);
 void scaled_InvertRect(const Rect& r);
 void scaled_ClipRect(const Rect& r);
-
-// piano_dialog_bounds: the bounds of the piano window's port; empty before the window exists.
-// Reads: piano_dialog.
-Rect piano_dialog_bounds();
-
-// ---- Drawing in the piano window ---------------------------------------------------------------
-// While it lives the piano window's port is the current port, with the pen, font, face, size,
-// text mode and clip as they were; afterwards the port that was current before is again, with
-// its own state, and the window shows what was drawn. Nothing is drawn (ok() false) while
-// there is no piano window.
-class InPianoPort {
- public:
-  InPianoPort();
-  ~InPianoPort();
-  InPianoPort(const InPianoPort&) = delete;
-  InPianoPort& operator=(const InPianoPort&) = delete;
-  bool ok() const { return port_ != nullptr; }
-
- private:
-  Port* saved_ = nullptr;
-  Port* port_ = nullptr;
-  PenState pen_;
-  int font_ = 0, size_ = 0, face_ = 0;
-  Rect clip_;
-};

@@ -12,6 +12,7 @@
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "params/param_services.h"
+#include "performance/note_entry.h"
 #include "performance/perfdata.h"
 #include "performance/performance_fields.h"
 #include "performance/performance_globals.h"

@@ -11,12 +11,10 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_services.h"
 
 // The time routine, the clock: see midi_out.h (now_ms).
 
-// install_play_timer: makes the timer (once, at start-up, after the outputs are set up), fixes
-// the clock's origin and takes the output chosen for the sending threads.
-void install_play_timer();
 // prime_play_timer: starts the task for the next 10 ms, when an output is usable, the third
 // output is not the chosen one and the task is not running already; clears the next click.
 void prime_play_timer();
@@ -43,25 +41,9 @@ void set_metronome_running(int on, int32_t period_ms);
 // The clicks the task found due since the last take (for the record loop), oldest first.
 int take_due_clicks(int32_t* times, int most);
 
-int is_playing();
-// stop_playing: stops a running play (reset_tempo 1 also puts the Hear tempo back to 100
-// percent): queues the end event at now + 2000 ms with the timer, or silences everything at
-// once without it. 1 when a play was running.
-int32_t stop_playing(int reset_tempo);
-
-// release_play_nodes: returns to the node store the queue nodes the timer task is done with.
-// Main thread only.
-void release_play_nodes();
 // Whether the queue still holds anything (pending or sent).
 bool play_queue_busy();
-// play_queue_count: nodes in the queue now.
-int32_t play_queue_count();
+
 // wait_for_queue_to_drain: before a new play: waits (in steps of 10 ticks, bounded) while the
 // queue of the last play drains; what is left then is silenced and freed at once.
 void wait_for_queue_to_drain();
-// finish_playing: at quit or when the window closes: stops the play and the timer, silences
-// every sounding note at once and frees the queue.
-void finish_playing();
-
-// The first node of the play queue (for the debug dumps); NIL when empty.
-Drosa play_queue_first();

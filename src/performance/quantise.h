@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/model_services.h"
+#include "performance/performance_services.h"
 
 struct RhythmEntry {
   int32_t length;  // in 1/60000 of the beat; 0 ends the template
@@ -25,22 +26,14 @@ extern int active_templates[ACTIVE_TEMPLATES + 1];
 // beat_tolerance: the part of a beat of length `length` within which onsets count as one
 // time, by the subdivision and triplet settings and the tolerance percentage.
 int32_t beat_tolerance(int32_t length);
-// normalize_recording: rnormttn of every RNOTE; 0 when nothing usable was recorded.
-// Failure: level 2 "All your notes were during beats-for-nothing!"; the question "Confusion in
-//          the rhythmic analysis! ..." (an answer of no ends with 0).
-int normalize_recording();
-// build_active_templates: active_templates from the beat and the settings.
-void build_active_templates();
-// match_templates: for every beat the template of the smallest deviation, its values given to
-// the groups, surplus groups merged into the template's last slot.
-void match_templates();
-// make_recorded_notes: the groups inserted as chords at the insertion point. 1 when any was.
-int make_recorded_notes(Drosa model_template);
+
 // combine_tied_chords: the current note template set from the group that ends at `last`;
 // the beat fillers it absorbs.
 int combine_tied_chords(Drosa last, bool rest);
+
 // set_retained_durations: the chord just inserted gets the played lengths.
 void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_first);
+
 // place_recorded_pedals: the recorded sustain-pedal events as pedal marks before the notes
 // from `first_note` on.
 void place_recorded_pedals(Drosa first_note);

@@ -16,6 +16,7 @@
 #include "performance/performance_fields.h"
 #include "performance/performance_globals.h"
 #include "performance/pianowin.h"
+#include "performance/pitch.h"
 #include "performance/play.h"
 #include "performance/play_queue.h"
 #include "performance/quantise.h"

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/mxml_internal.h"
 #include "annotations/anno_services.h"

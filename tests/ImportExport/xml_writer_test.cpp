@@ -13,6 +13,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "ImportExport/xml_reader.h"
 #include "support/script_fixture.h"
 
 namespace {

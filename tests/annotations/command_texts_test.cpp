@@ -22,9 +22,7 @@
 #include "model/node_kinds.h"
 #include "model/undo.h"
 #include "model/voice_lists.h"
-#include "params/param_lookup.h"
-#include "params/param_table.h"
-#include "params/params_globals.h"
+#include "params/param_services.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

@@ -6,6 +6,8 @@
 //   Stdout.*:   standard output taken over and given back; a writer that closes the pipe
 //   Calls.*:    calls and number requests run on the main thread; showing from a worker
 //   Creation.*: titles, a record that is alive, hidden input controls
+#include "console/console_core.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -17,6 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "console/console_globals.h"
+#include "console/console_record.h"
 #include "console_fixture.h"
 #include "platform/ticks.h"
 

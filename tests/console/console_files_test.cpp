@@ -6,6 +6,8 @@
 //   Undo.*:     undoing a mark, a clear, and nothing
 //   Window.*:   help, input into the input pipe with end of file, a menu choice through the
 //               event queue, and an image of the window
+#include "console/console_files.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +15,10 @@
 #include <iterator>
 #include <string>
 
+#include "console/console_controls.h"
+#include "console/console_globals.h"
+#include "console/console_record.h"
+#include "console/console_text.h"
 #include "console_fixture.h"
 #include "platform/beep.h"
 #include "platform/script.h"

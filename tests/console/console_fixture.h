@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "console/console_globals.h"
 #include "console/console_log_formats.h"
 #include "console/console_services.h"
 #include "platform/application.h"

@@ -5,12 +5,16 @@
 //              system text as UTF-8 or Mac OS Roman
 //   Marks.*:   banners (which show a console shown on output), marks and the mark buttons;
 //              output never scrolls the log sideways
+#include "console/console_text.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "console/console_log_formats.h"
+#include "console/console_record.h"
 #include "console_fixture.h"
 #include "platform/beep.h"
 

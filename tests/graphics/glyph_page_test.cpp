@@ -15,8 +15,7 @@
 
 #include "app/prefs.h"
 #include "graphics/glyph_tables.h"
-#include "params/param_table.h"
-#include "params/params_globals.h"
+#include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
 #include "platform/port.h"

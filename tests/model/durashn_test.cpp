@@ -21,8 +21,7 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/voice_lists.h"
-#include "params/param_table.h"
-#include "params/params_globals.h"
+#include "params/param_services.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

@@ -21,7 +21,7 @@
 #include "model/undo.h"
 #include "model/voice_lists.h"
 #include "model/writevesk.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"

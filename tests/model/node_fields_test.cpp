@@ -15,7 +15,7 @@
 #include "graphics/ge_fields.h"
 #include "layout/layout_fields.h"
 #include "layout/slurs.h"
-#include "params/param_lookup.h"
+#include "params/param_services.h"
 #include "support/model_fixture.h"
 
 namespace {

@@ -33,7 +33,7 @@
 #include "model/readvesk.h"
 #include "model/undo.h"
 #include "model/writevesk.h"
-#include "params/param_table.h"
+#include "params/param_services.h"
 #include "platform/memory.h"
 #include "platform/port.h"
 #include "platform/script.h"

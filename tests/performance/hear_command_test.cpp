@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
+#include "performance/play_queue.h"
 #include "platform/events.h"
 #include "platform/play_timer.h"
 #include "platform/synth.h"

@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "editing/editing_services.h"
+#include "performance/perfdata.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "platform/midi.h"

@@ -3,11 +3,14 @@
 //   MidiFile.*:    the file writer's delta times and system-exclusive forms
 //   Silence.*:  all notes off
 //   MidiInput.*:   the input ring
+#include "performance/midi_out.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "app/app_services.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "platform/midi.h"

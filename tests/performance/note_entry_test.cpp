@@ -19,6 +19,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "performance/entry_fixture.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "platform/beep.h"
 #include "platform/midi.h"

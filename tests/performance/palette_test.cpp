@@ -4,6 +4,8 @@
 //                    and grace dialogs
 //   PaletteSelection.*: the palette shows and edits the selected notes, with undo
 //   SpecialAccidentals.*: the rows of special accidentals and the group chosen
+#include "performance/palette.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -12,6 +14,7 @@
 #include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "performance/entry_fixture.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "platform/port.h"
 #include "platform/script.h"

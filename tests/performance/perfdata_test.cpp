@@ -3,6 +3,8 @@
 //   GraceTime.*:  grace groups take their time from their main note, at most half of it
 //   Recompute.*:  the modes of set_default_performance
 //   Edits.*:      the Modify Playback edits, with undo
+#include "performance/perfdata.h"
+
 #include <gtest/gtest.h>
 
 #include "editing/editing_services.h"

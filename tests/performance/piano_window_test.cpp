@@ -9,7 +9,10 @@
 #include "app/app_services.h"
 #include "model/model_services.h"
 #include "performance/entry_fixture.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
+#include "performance/piano_draw.h"
+#include "performance/pianowin.h"
 #include "platform/port.h"
 #include "platform/window.h"
 

@@ -1,6 +1,8 @@
 // tests/performance/pitch_test.cpp: pitch words of notes and the spelling of played keys.
 //   PitchWords.*:  keys of spelled notes, tuning, special accidentals, damaged values
 //   Spelling.*:    played keys spelled by key_spelling, the measure, the palette's choices
+#include "performance/pitch.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "params/param_services.h"
+#include "performance/perfdata.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "support/piece_builder.h"

@@ -1,7 +1,11 @@
 // tests/performance/play_queue_test.cpp: the play queue and the timer task.
 //   PlayQueue.*:  order of the queue, the end event, a stop, the clock
+#include "performance/play_queue.h"
+
 #include <gtest/gtest.h>
 
+#include "performance/midi_out.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "platform/midi.h"

@@ -5,6 +5,8 @@
 //                rendered by the synthesizer starts each note within 10 ms of its time
 //   Engine.*:    repeats, metronome marks, ties, silent voices, glissandos, the end of a play
 //   Stopping.*:  a stop in the middle leaves no note sounding
+#include "performance/play.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,8 +17,12 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "params/param_services.h"
+#include "performance/midi_out.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
+#include "performance/play_queue.h"
 #include "platform/midi.h"
 #include "platform/play_timer.h"
 #include "platform/synth.h"

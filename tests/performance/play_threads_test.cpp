@@ -6,8 +6,12 @@
 #include <thread>
 
 #include "app/app_services.h"
+#include "performance/midi_out.h"
+#include "performance/performance_fields.h"
+#include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
+#include "performance/play_queue.h"
 #include "platform/midi.h"
 #include "platform/play_timer.h"
 #include "platform/ticks.h"

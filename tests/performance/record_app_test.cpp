@@ -11,6 +11,7 @@
 #include "model/model_services.h"
 #include "performance/entry_fixture.h"
 #include "performance/performance_services.h"
+#include "performance/record.h"
 #include "platform/midi.h"
 #include "platform/script.h"
 #include "platform/synth.h"

@@ -1,5 +1,7 @@
 // record_test.cpp: keys played against beats collected into onset groups, beat fillers and
 // rests; the groups of each beat fitted to the rhythm templates.
+#include "performance/record.h"
+
 #include <gtest/gtest.h>
 
 #include "performance/performance_services.h"

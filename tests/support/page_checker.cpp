@@ -18,8 +18,7 @@
 #include "model/model_services.h"
 #include "model/options.h"
 #include "model/voice_chords.h"
-#include "params/param_lookup.h"
-#include "params/param_metrics.h"
+#include "params/param_services.h"
 #include "platform/port.h"
 
 namespace {

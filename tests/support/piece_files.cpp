@@ -11,8 +11,7 @@
 #include "model/readvesk.h"
 #include "model/voice_lists.h"
 #include "model/writevesk.h"
-#include "params/param_table.h"
-#include "params/params_globals.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "support/piece_builder.h"
 
