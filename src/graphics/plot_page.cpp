@@ -330,10 +330,21 @@ bool draw_columns() {
     Due due[MAX_PSTAVES * LAYERS];
     int count = 0;
     int any_grace = 0, any_after = 0;
+    auto at_time = [&](int p, int layer) {
+      return int64_t(staff_data[p].next_time[layer]) <= int64_t(t) + TIME_TOLERANCE;
+    };
+    // A chord split off its staff chord keeps that chord's column number though it may stand
+    // at a later time, so the columns can run ahead of the numbers: the grace chords at the
+    // time still come first, one column after the other.
+    int graces = 0x7FFFFFFF;
+    for (int p = first_pstaff; p <= last_pstaff; ++p)
+      for (int layer = 0; layer < LAYERS; ++layer)
+        if (at_time(p, layer) && next_column[p][layer] != ENDED && next_note(p, layer)->get(xgrace))
+          graces = std::min(graces, next_column[p][layer]);
     for (int p = first_pstaff; p <= last_pstaff; ++p) {
       for (int layer = 0; layer < LAYERS; ++layer) {
-        if (next_column[p][layer] > k ||
-            int64_t(staff_data[p].next_time[layer]) > int64_t(t) + TIME_TOLERANCE)
+        if (next_column[p][layer] > k || !at_time(p, layer)) continue;
+        if (graces < k && (!next_note(p, layer)->get(xgrace) || next_column[p][layer] > graces))
           continue;
         Drosa n = next_note(p, layer);
         due[count++] = {p, layer};

@@ -164,15 +164,35 @@ int32_t grace_run_from(Drosa grace_first) {
   return 0;
 }
 
+// The layer's next chord when it stands at time T, else NIL.
+Drosa chord_due(int p, int l, int32_t T) {
+  Drosa first = next_chord(p, l);
+  return first && spacing_staff[p].next_time[l] <= int64_t(T) + TIME_TOLERANCE ? first : NIL;
+}
+
+// The earliest time point of the grace chords at time T (INT32_MAX when none). A chord split
+// off its staff chord keeps that chord's number though it may stand at a later time, so the
+// walk's count can run ahead of the time points: the grace chords at T must still come
+// first, one time point after the other, before the other chords at T.
+int earliest_grace_point(int32_t T) {
+  int earliest = INT32_MAX;
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l)
+      if (Drosa first = chord_due(p, l, T); first && first->get(xgrace))
+        earliest = std::min(earliest, chord_point(first));
+  return earliest;
+}
+
 // Step 2: places the chords that stand at time point t and fills the width table.
 TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths) {
   TimePoint tp;
+  const int graces = earliest_grace_point(T);
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < LAYERS; ++l) {
       widths.x[p][l] = spacing_x;
-      Drosa first = next_chord(p, l);
-      if (!first || spacing_staff[p].next_time[l] > int64_t(T) + TIME_TOLERANCE) continue;
-      if (t < chord_point(first)) continue;
+      Drosa first = chord_due(p, l, T);
+      if (!first || t < chord_point(first)) continue;
+      if (graces < t && (!first->get(xgrace) || chord_point(first) > graces)) continue;
       if (!page_first_note) page_first_note = first;
       if (first->get(xgrace)) {
         tp.grace_seen = true;

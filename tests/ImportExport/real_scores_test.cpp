@@ -258,6 +258,15 @@ TEST_F(EngravedFixture, ABarWiderThanItsLineKeepsItsSignsBeforeItsNotes) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, GraceNotesBeforeABarLineKeepTheOtherStavesBarLinesInStep) {
+  // Grace notes end each bar before the next bar's first note, in a staff whose chords of two
+  // lengths are split in two: the walk through the system once ran a step ahead there, so the
+  // other staff's rest and bar line stood with the grace notes, before the bar line.
+  const std::vector<PageFault> faults = engrave("grace_notes_before_a_bar_line");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
