@@ -9,6 +9,7 @@
 // All of it is a few walks over each list: no step walks a list from its start again.
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -258,9 +259,31 @@ int first_staff(int v) {
   return print ? print->get(xsstaff) : -1;
 }
 
-// A voice whose measure begins with a note written on another staff moves to that staff for
-// the measure: a copy of the PRINT in force at the measure's start gets that staff, and a
-// clef of the measure takes the clef of the staff. The measure's first note decides.
+// The staff a note is written on, for a voice whose own staff is `own`.
+int written_staff(Drosa note, int own) {
+  const int code = staff_code(note);
+  return code == 0 ? own : own + code - MXML_STAFF_BIAS;
+}
+
+// The staff most of the measure's notes (from `first` to the next bar line) are written on;
+// on a tie, or in a measure of rests, the first note's.
+int measure_staff(Drosa first, int own) {
+  std::map<int, int> notes;
+  for (Drosa p = first; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) break;
+    if (kind == NOTE && !copied_rest(p) && !p->get(xrest)) ++notes[written_staff(p, own)];
+  }
+  int staff = written_staff(first, own), most = notes.count(staff) ? notes[staff] : 0;
+  for (const auto& [s, count] : notes)
+    if (count > most) staff = s, most = count;
+  return staff;
+}
+
+// A voice whose measure is written mostly on another staff moves to that staff for the
+// measure: a copy of the PRINT in force at the measure's start gets that staff, and a clef of
+// the measure takes the clef of the staff. (A chord written across both staves, or a few
+// notes reaching over, leave the voice where it is: its own staff would be left without it.)
 void staff_changes(int v, const std::vector<std::vector<uint8_t>>& clefs,
                    const std::vector<int>& staves, int* first_change) {
   const int own = staves[size_t(v)];
@@ -277,8 +300,7 @@ void staff_changes(int v, const std::vector<std::vector<uint8_t>>& clefs,
     }
     if (kind != NOTE || copied_rest(p) || own < 0 || !print || decided) continue;
     decided = true;
-    const int code = staff_code(p);
-    const int staff = code == 0 ? own : own + code - MXML_STAFF_BIAS;
+    const int staff = measure_staff(p, own);
     if (staff == current || staff < 0) continue;
     *first_change = *first_change ? std::min(*first_change, bars) : bars;
     Drosa change = copyDrosa(print);

@@ -267,6 +267,15 @@ TEST_F(EngravedFixture, GraceNotesBeforeABarLineKeepTheOtherStavesBarLinesInStep
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AChordWrittenAcrossBothStavesLeavesItsVoiceOnItsStaff) {
+  // The right hand's bar begins with a chord whose lowest note is written on the lower staff:
+  // the whole bar once moved to the lower staff, and the upper staff, empty there, lost its
+  // bar lines.
+  const std::vector<PageFault> faults = engrave("chord_across_both_staves");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
