@@ -242,7 +242,7 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
   for (Drosa n : notes) {
     int32_t y = s.middle_y;
     if (shared_staff && !two_alike) {
-      int32_t offset = staff_space(pstaff) * integer(P_REST_OFFSET, n, pstaff);
+      int32_t offset = staff_space(pstaff) / 2 * integer(P_REST_OFFSET, n, pstaff);
       y += stem_of(n) == STEM_UP ? offset : -offset;
     }
     note_ntdata(n)->set(xhdy, y);

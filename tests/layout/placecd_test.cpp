@@ -298,8 +298,9 @@ TEST_F(Edge, AccidentalsWidenTheEdgeByParameter564) {
 }
 
 TEST_F(Rests, RestsStandClearOfTheOtherVoice) {
-  // A rest in each voice of a shared staff: three staff spaces (parameter 190) up for the
-  // stem-up voice, down for the other; a voice alone on its staff keeps the middle line.
+  // A rest in each voice of a shared staff: three steps (parameter 190; a step is half a staff
+  // space) up for the stem-up voice, down for the other; a voice alone on its staff keeps the
+  // middle line.
   int up, down;
   two_voices(&up, &down);
   int alone = new_voice("Oboe", 0, 1);
@@ -311,8 +312,8 @@ TEST_F(Rests, RestsStandClearOfTheOtherVoice) {
   place(down_rest);
   spacing_x = X;
   placecd(alone_rest, 1, 0);
-  EXPECT_EQ(hy(up_rest), MIDDLE + 150);
-  EXPECT_EQ(hy(down_rest), MIDDLE - 150);
+  EXPECT_EQ(hy(up_rest), MIDDLE + 75);
+  EXPECT_EQ(hy(down_rest), MIDDLE - 75);
   EXPECT_EQ(hy(alone_rest), fixture_middle_y(1));
 }
 
