@@ -143,13 +143,6 @@ void infer_value(const MxmlNoteRecord& n, int* value, int* dots) {
   }
 }
 
-// The bit length of a denominator: 1 whole, 2 half, 3 quarter, 4 eighth...
-int beat_value_of(int denominator) {
-  int value = 0;
-  for (int d = denominator; d && value < 8; d >>= 1) ++value;
-  return value;
-}
-
 struct RestValue {
   int value = 3, dots = 0;
 };

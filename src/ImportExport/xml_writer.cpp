@@ -70,13 +70,6 @@ bool xml_file_buffer_write_cstring(XmlFileBuffer& buffer, const char* string) {
   return n <= UINT32_MAX && xml_file_buffer_write(buffer, string, static_cast<uint32_t>(n));
 }
 
-bool xml_file_buffer_write_byte(XmlFileBuffer& buffer, char byte) {
-  if (buffer.count >= XML_FILE_BUFFER_SIZE) xml_file_buffer_flush(buffer);
-  if (buffer.failed) return false;
-  buffer.data[buffer.count++] = byte;
-  return true;
-}
-
 bool xml_file_buffer_close(XmlFileBuffer& buffer) {
   xml_file_buffer_flush(buffer);
   if (buffer.file >= 0 && ::close(buffer.file) != 0) buffer.failed = true;

@@ -16,7 +16,6 @@
 // Each returns false once any write to the file has failed.
 bool xml_file_buffer_write(XmlFileBuffer& buffer, const char* bytes, uint32_t n);
 bool xml_file_buffer_write_cstring(XmlFileBuffer& buffer, const char* string);
-bool xml_file_buffer_write_byte(XmlFileBuffer& buffer, char byte);
 bool xml_file_buffer_flush(XmlFileBuffer& buffer);
 // Flushes and closes the file.
 bool xml_file_buffer_close(XmlFileBuffer& buffer);

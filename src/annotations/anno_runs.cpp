@@ -194,13 +194,6 @@ const char* line_style_name(int style) {
   return style >= 0 && style <= 10 ? names[style] : "ERROR BAD VALUE";
 }
 
-const char* line_segment_name(Drosa line) {
-  return line && line->xkind == LINE && line->get(xline_ord) != LINE_WHOLE_ROLE &&
-                 line->get(xline_eocvar) == 0
-             ? "with Extend style"
-             : "";
-}
-
 const AnnoFlagWord anno_flag_words[] = {
     {&xjustified, "Centered", "Centered"},
     {&xpagemargin, "Horizontal Lock", "Horizontal Lock"},

@@ -75,9 +75,6 @@ int32_t staff_value_of_node(Drosa node);
 // ---------------------------------------------------------------------------- The palette's name
 // of a line style (xmetaline 0..10); "ERROR BAD VALUE" for any other.
 const char* line_style_name(int style);
-// The name of a line's segment role: "" for a whole line, "with Extend style" for a segment
-// of a line that runs over several systems.
-const char* line_segment_name(Drosa line);
 
 // One flag of the annotation nodes with the words the menus and the palette use for it.
 struct AnnoFlagWord {

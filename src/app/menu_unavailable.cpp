@@ -16,14 +16,4 @@ void report_command_unavailable(int16_t menu, int item) {
                title.c_str());
 }
 
-void annotation_command_unavailable(int16_t menu, int item) {
-  report_command_unavailable(menu, item);
-}
-
 void editing_command_unavailable(int16_t menu, int item) { report_command_unavailable(menu, item); }
-
-void performance_command_unavailable(int16_t menu, int item) {
-  report_command_unavailable(menu, item);
-}
-
-void printing_unavailable(int16_t menu, int item) { report_command_unavailable(menu, item); }

@@ -10,11 +10,5 @@
 // yet.' with the item's text as the menu shows it.
 void report_command_unavailable(int16_t menu, int item);
 
-// Annotations: text, lines and curves, their styles, categories and duplicates.
-void annotation_command_unavailable(int16_t menu, int item);
 // Selection and editing: copying and pasting music, measures, systems, symbols, drags.
 void editing_command_unavailable(int16_t menu, int item);
-// Performance: playback, recording, MIDI files, tuning, the piano window's commands.
-void performance_command_unavailable(int16_t menu, int item);
-// Printing and page setup.
-void printing_unavailable(int16_t menu, int item);

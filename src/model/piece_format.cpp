@@ -111,16 +111,6 @@ void piece_file_from_memory(PieceFile* file, const uint8_t* data, size_t size) {
   file->size = size;
 }
 
-int16_t piece_file_create(PieceFile* file, const char* path, int mode) {
-  *file = PieceFile{};
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) return errno_result();
-  file->fd = fd;
-  file->writing = true;
-  file->buffer.resize(PIECE_BUFFER_SIZE);
-  return RESULT_OK;
-}
-
 int16_t piece_file_flush(PieceFile* file) {
   if (!file->writing || file->fd < 0) return RESULT_OK;
   return write_buffer(file);

@@ -68,8 +68,6 @@ struct PieceFile {
 int16_t piece_file_open(PieceFile* file, const char* path, int flags);
 // Reads from bytes in memory.
 void piece_file_from_memory(PieceFile* file, const uint8_t* data, size_t size);
-// Creates a file to write, mode as open(2) takes it; the result code.
-int16_t piece_file_create(PieceFile* file, const char* path, int mode);
 // Writes what is buffered (writing only).
 int16_t piece_file_flush(PieceFile* file);
 // Flushes a file being written, then closes it; the first failure's result code.

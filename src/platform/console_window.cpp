@@ -473,8 +473,6 @@ void console_window_set_kind(ConsoleWindow* window, ConsoleWindowClass kind, boo
 
 ConsoleWindowClass console_window_kind(const ConsoleWindow* window) { return window->kind; }
 
-bool console_window_has_close_box(const ConsoleWindow* window) { return window->close_box; }
-
 void console_window_set_title(ConsoleWindow* window, const std::string& title) {
   // "[*]" is where the changed mark shows.
   window->widget->setWindowTitle(QString::fromUtf8(title.c_str()) + QStringLiteral("[*]"));
@@ -593,8 +591,6 @@ void console_hscroll_set(ConsoleWindow* window, int value, int maximum) {
   window->setting_hscroll = false;
 }
 
-int console_hscroll_value(const ConsoleWindow* window) { return window->hscroll->value(); }
-
 int console_hscroll_maximum(const ConsoleWindow* window) { return window->hscroll->maximum(); }
 
 void console_menu_choose(ConsoleWindow* window, ConsoleControl menu, int item) {
@@ -706,8 +702,6 @@ void console_view_set_font(ConsoleWindow* window, const std::string& family, int
 std::string console_view_font_family(const ConsoleWindow* window) { return window->font_family; }
 
 int console_view_font_size(const ConsoleWindow* window) { return window->font_size; }
-
-int console_view_tab_width(const ConsoleWindow* window) { return window->tab_width; }
 
 void console_view_set_wrap(ConsoleWindow* window, bool wrap) {
   window->output->setLineWrapMode(wrap ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);

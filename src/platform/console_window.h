@@ -100,7 +100,6 @@ int console_window_number(const ConsoleWindow* window);
 void console_window_set_kind(ConsoleWindow* window, ConsoleWindowClass kind, bool close_box,
                              bool hide_on_suspend);
 ConsoleWindowClass console_window_kind(const ConsoleWindow* window);
-bool console_window_has_close_box(const ConsoleWindow* window);
 
 void console_window_set_title(ConsoleWindow* window, const std::string& title);
 std::string console_window_title(const ConsoleWindow* window);
@@ -136,7 +135,6 @@ std::string console_control_text(const ConsoleWindow* window, ConsoleControl con
 void console_control_focus(ConsoleWindow* window, ConsoleControl control);
 // The horizontal scroll bar's value and maximum.
 void console_hscroll_set(ConsoleWindow* window, int value, int maximum);
-int console_hscroll_value(const ConsoleWindow* window);
 int console_hscroll_maximum(const ConsoleWindow* window);
 // Makes every item of a menu button carry out the menu's command (as the user choosing it
 // would): the menu event is queued for the program.
@@ -167,7 +165,6 @@ void console_view_set_font(ConsoleWindow* window, const std::string& family, int
                            int tab_width);
 std::string console_view_font_family(const ConsoleWindow* window);
 int console_view_font_size(const ConsoleWindow* window);
-int console_view_tab_width(const ConsoleWindow* window);
 void console_view_set_wrap(ConsoleWindow* window, bool wrap);
 void console_view_set_insertion_point(ConsoleWindow* window, int32_t offset);
 int32_t console_view_insertion_point(const ConsoleWindow* window);

@@ -109,10 +109,6 @@ int platform_control_maximum(const Control* c) { return c->maximum; }
 void platform_set_control_value(Control* c, int value) {
   c->value = std::clamp(value, c->minimum, std::max(c->minimum, c->maximum));
 }
-void platform_set_control_minimum(Control* c, int minimum) {
-  c->minimum = minimum;
-  platform_set_control_value(c, c->value);
-}
 void platform_set_control_maximum(Control* c, int maximum) {
   c->maximum = maximum;
   platform_set_control_value(c, c->value);
@@ -121,8 +117,6 @@ int platform_control_hilite(const Control* c) { return c->hilite; }
 void platform_hilite_control(Control* c, int hilite) { c->hilite = hilite; }
 
 void platform_show_control(Control* c) { c->visible = true; }
-void platform_hide_control(Control* c) { c->visible = false; }
-bool platform_control_visible(const Control* c) { return c->visible; }
 
 void platform_draw_control(const Control* c) {
   Port* port = platform_window_port(c->window);

@@ -37,14 +37,11 @@ int platform_control_minimum(const Control* control);
 int platform_control_maximum(const Control* control);
 // The value is kept within the minimum and the maximum.
 void platform_set_control_value(Control* control, int value);
-void platform_set_control_minimum(Control* control, int minimum);
 void platform_set_control_maximum(Control* control, int maximum);
 int platform_control_hilite(const Control* control);
 void platform_hilite_control(Control* control, int hilite);
 
 void platform_show_control(Control* control);
-void platform_hide_control(Control* control);
-bool platform_control_visible(const Control* control);
 
 // Draws a visible control into its window's port (and shows it).
 void platform_draw_control(const Control* control);

@@ -1036,7 +1036,6 @@ bool platform_append_dialog_items(DialogRef dialog, int list_id) {
   return true;
 }
 
-int platform_dialog_id(DialogRef dialog) { return dialog ? dialog->id : 0; }
 int platform_dialog_window(DialogRef dialog) { return dialog ? dialog->window : 0; }
 Port* platform_dialog_port(DialogRef dialog) { return dialog ? dialog->port : nullptr; }
 

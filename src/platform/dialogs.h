@@ -78,7 +78,6 @@ void platform_close_dialog(DialogRef dialog);
 // Appends the items of table `list_id` below the dialog's content, numbered after its own;
 // the dialog grows by the table's height. False when there is no such table.
 bool platform_append_dialog_items(DialogRef dialog, int list_id);
-int platform_dialog_id(DialogRef dialog);
 // The window number its events carry in EventRecord::window.
 int platform_dialog_window(DialogRef dialog);
 Port* platform_dialog_port(DialogRef dialog);

@@ -92,7 +92,6 @@ inline constexpr int WHEEL_LINE = 16;
 inline Point wheel_distance(const EventRecord& e) {
   return {int16_t(e.message & 0xFFFF), int16_t(e.message >> 16)};
 }
-inline uint8_t event_key_code(const EventRecord& e) { return uint8_t((e.message >> 8) & 0xFF); }
 
 // Window numbers carried in EventRecord::window: 0 none (the desk), the main (music) window,
 // and the menu bar, whose mouse-downs carry MENU_BAR_WINDOW. Dialogs and later windows take

@@ -396,28 +396,3 @@ void platform_midi_loopback_play(const std::vector<uint8_t>& bytes) {
   loopback_input.done.wait(held,
                            [] { return loopback_input.pending.empty() && !loopback_input.busy; });
 }
-
-std::vector<std::vector<uint8_t>> platform_midi_codec_round_trip(
-    const std::vector<uint8_t>& bytes) {
-  std::vector<std::vector<uint8_t>> messages;
-  snd_midi_event_t* encoder = nullptr;
-  snd_midi_event_t* decoder = nullptr;
-  if (snd_midi_event_new(256, &encoder) < 0) return messages;
-  if (snd_midi_event_new(256, &decoder) < 0) {
-    snd_midi_event_free(encoder);
-    return messages;
-  }
-  snd_midi_event_no_status(decoder, 1);
-  for (uint8_t byte : bytes) {
-    snd_seq_event_t event;
-    snd_seq_ev_clear(&event);
-    if (snd_midi_event_encode_byte(encoder, byte, &event) != 1) continue;
-    uint8_t out[256];
-    snd_midi_event_reset_decode(decoder);
-    const long n = snd_midi_event_decode(decoder, out, sizeof out, &event);
-    if (n > 0) messages.emplace_back(out, out + n);
-  }
-  snd_midi_event_free(encoder);
-  snd_midi_event_free(decoder);
-  return messages;
-}

@@ -58,6 +58,3 @@ std::vector<SentMidi> platform_midi_take_sent();
 // (when the source is connected) as complete messages, on the loopback's input thread, before
 // this returns. What is sent to the loopback comes back the same way, without waiting.
 void platform_midi_loopback_play(const std::vector<uint8_t>& bytes);
-// The messages the sequencer's own byte codec makes of bytes sent and gives back as input:
-// what a receiving program would see (works without a sequencer).
-std::vector<std::vector<uint8_t>> platform_midi_codec_round_trip(const std::vector<uint8_t>& bytes);

@@ -1289,11 +1289,6 @@ void paint_oval(Rect r) {
     paint_oval_with(*port, r, paint_of(*port, port->pen.mode, port->pen.pattern));
 }
 
-void erase_oval(Rect r) {
-  if (Port* port = current_port)
-    paint_oval_with(*port, r, paint_of(*port, MODE_PAT_COPY, PATTERN_WHITE));
-}
-
 void invert_oval(Rect r) {
   if (Port* port = current_port)
     paint_oval_with(*port, r, paint_of(*port, MODE_PAT_XOR, PATTERN_BLACK));

@@ -140,7 +140,6 @@ void fill_rect(Rect r, const Pattern& pattern);  // pattern copy, whatever the p
 void fill_polygon(const PointF* points, int count);
 void frame_oval(Rect r);
 void paint_oval(Rect r);
-void erase_oval(Rect r);
 void invert_oval(Rect r);
 
 // ---- Text -----------------------------------------------------------------------------

@@ -608,10 +608,6 @@ int platform_print_dialog(PrintSession*, PrintSettings* settings, PrintPageForma
   return result;
 }
 
-PrintDialogItemProc platform_print_dialog_item_proc(DialogRef dialog) {
-  return dialog && dialog == open_print_dialog ? print_item_proc : nullptr;
-}
-
 PrintDialogItemProc platform_set_print_dialog_item_proc(DialogRef dialog,
                                                         PrintDialogItemProc proc) {
   if (!dialog || dialog != open_print_dialog) return nullptr;

@@ -104,8 +104,7 @@ using PrintDialogInitProc = void (*)(DialogRef dialog);
 // was chosen (the settings take the choices), 0 when cancelled.
 int platform_print_dialog(PrintSession* session, PrintSettings* settings, PrintPageFormat* format,
                           PrintDialogInitProc init);
-// The item routine of an open Print dialog, and replacing it (the old one is returned).
-PrintDialogItemProc platform_print_dialog_item_proc(DialogRef dialog);
+// Replaces the item routine of an open Print dialog; the old one is returned.
 PrintDialogItemProc platform_set_print_dialog_item_proc(DialogRef dialog, PrintDialogItemProc proc);
 
 // ---- Documents --------------------------------------------------------------------------------

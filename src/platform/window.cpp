@@ -233,8 +233,6 @@ void platform_dispose_window(int window) {
   windows.erase(window);
 }
 
-bool platform_window_exists(int window) { return record_of(window) != nullptr; }
-
 Port* platform_window_port(int window) {
   WindowRecord* r = record_of(window);
   return r ? r->port : nullptr;

@@ -27,7 +27,6 @@ void platform_dispose_window(int window);
 // document window). The user does not resize or close it; mouse presses in it are events of
 // its number like any window's.
 int platform_new_floating_window(const std::string& title, Rect bounds, bool visible);
-bool platform_window_exists(int window);
 
 // The port of a window's content, and the window of a port (0 when it is no window's).
 Port* platform_window_port(int window);

@@ -27,8 +27,6 @@ namespace {
 using DrawText = ChordPageTest;
 using FindObj = ChordPageTest;
 
-constexpr int32_t STAFF_TOP = 1760;
-
 // A text of one run in Times 12 (its TEXT nodes after it) before the voice's next note.
 Drosa text(int v, const std::string& chars, int32_t x = 0, int32_t y = 0, int justified = 0) {
   Drosa t = add(v, TPARAM);

@@ -70,7 +70,6 @@ void three_parts() {
 
 // Clicks on a row of the parts list and of the contexts list.
 void click_part(int row) { script_click(50, 70 + 14 * row + 7); }
-void click_context(int row) { script_click(300, 70 + 14 * row + 7); }
 
 // The staff of the voice's first PRINT of context c; -2 when it has none.
 int staff_in(int v, int c) {
