@@ -26,10 +26,19 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 
-[[noreturn]] void mxml_throw(const char* message) { throw debug_hook(message); }
+namespace {
+// What a failure throws: its message, carried to the entry's report.
+struct ImportFailure {
+  std::string message;
+};
+}  // namespace
+
+[[noreturn]] void mxml_throw(const char* message) {
+  throw ImportFailure{message ? debug_hook(message) : ""};
+}
 
 [[noreturn]] void mxml_refuse(const char* format, ...) {
-  static char text[REPORT_TEXT_SIZE];  // it outlives the throw, to the entry's report
+  char text[REPORT_TEXT_SIZE];
   va_list arguments;
   va_start(arguments, format);
   std::vsnprintf(text, sizeof text, format, arguments);
@@ -253,8 +262,8 @@ int run_import(int complete) {
     release_state();
     if (complete) finish_piece(keep_systems, keep_pages, skip_respelling);
     for (const std::string& text : notices) REPORT_ERROR(2, "%s", text.c_str());
-  } catch (const char* message) {
-    if (message && *message) REPORT_ERROR(2, "%s", message);
+  } catch (const ImportFailure& failure) {
+    if (!failure.message.empty()) REPORT_ERROR(2, "%s", failure.message.c_str());
     discard_piece_lists();
     clear_undo(1);
     release_state();

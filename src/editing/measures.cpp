@@ -658,11 +658,11 @@ int delete_measures(int32_t count, int all_staves) {
     if (!s.last) continue;
     if (inside)
       REPORT_ERROR(2, "The end of this deletion is in the middle of a note on voice '%s'!",
-                   voice_display_name(v));
+                   voice_display_name(v).c_str());
     s.first = with_qualifiers(vchord_first_note(s.first));
     if (!adjust_deletion_bounds(&s.first, &s.last)) {
       REPORT_ERROR(2, "This deletion leaves '%s' without any notes in the piece!",
-                   voice_display_name(v));
+                   voice_display_name(v).c_str());
       return 0;
     }
     stretches.push_back(s);

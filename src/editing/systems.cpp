@@ -1394,7 +1394,7 @@ void invisible_notes_command() {
                 "notes removed from the piece now?  (If you choose No, you can hear these notes "
                 "using the Hear... menu option, and you can see them if you click 'Start Voice' "
                 "in the Parts and Voices menu option at the proper place in the piece.)",
-                voice_display_name(voice), int(bar));
+                voice_display_name(voice).c_str(), int(bar));
   if (!yesno_alert(text, 1)) return;
   set_undo_mark(0);
   find_invisible_notes(nullptr);

@@ -342,14 +342,18 @@ int32_t take_vertical_chord(int v, Step& step, Run& run) {
 // Each voice's staff within its part and its part's staff count, from the staves of the
 // part's voices.
 void update_part_staves(const Run& run) {
-  const char* names[MAX_VOICES] = {};
-  for (int v = 0; v < voice_count_here(); ++v)
-    if (run.shown[v] && voice_data[v].print) names[v] = voice_part_name(v);
+  std::string names[MAX_VOICES];
+  bool named[MAX_VOICES] = {};
   for (int v = 0; v < voice_count_here(); ++v) {
-    if (!names[v]) continue;
+    if (!run.shown[v] || !voice_data[v].print) continue;
+    names[v] = voice_part_name(v);
+    named[v] = true;
+  }
+  for (int v = 0; v < voice_count_here(); ++v) {
+    if (!named[v]) continue;
     int lowest = MAX_PSTAVES, highest = -1;
     for (int w = 0; w < voice_count_here(); ++w) {
-      if (!names[w] || !names_equal16(names[v], names[w])) continue;
+      if (!named[w] || !names_equal16(names[v].c_str(), names[w].c_str())) continue;
       int16_t staff = voice_data[w].print->get(xsstaff);
       if (staff < 0) continue;
       lowest = std::min<int>(lowest, staff);

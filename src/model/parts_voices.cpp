@@ -43,24 +43,20 @@ constexpr int PART_NAME_SIZE = PART_NAME_MAX + 1;
 constexpr int DISPLAY_NAME_SIZE = 24;
 constexpr int TYPED_TEXT_SIZE = 256;  // the text buffer of the pop-up text dialog
 
-char part_name_slots[MAX_VOICES][PART_NAME_SIZE];
-char display_name_slots[MAX_VOICES][DISPLAY_NAME_SIZE];
-
-// A list for the pop-up dialogs: entry 0 empty, the items from 1, then a null.
-class NameList {
+// A list of names as the pop-up dialogs take it: entry 0 empty, the names from 1, then a null;
+// it lives as long as the Choices.
+class Choices {
  public:
-  void clear() { names_.assign(1, ""); }
-  void add(std::string name) { names_.push_back(std::move(name)); }
-  int count() const { return int(names_.size()) - 1; }
-  const char* const* publish() {
-    pointers_.clear();
+  explicit Choices(std::vector<std::string> names) : names_(std::move(names)) {
+    pointers_.push_back("");
     for (const std::string& n : names_) pointers_.push_back(n.c_str());
     pointers_.push_back(nullptr);
-    return pointers_.data();
   }
+  const char* const* list() const { return pointers_.data(); }
+  int count() const { return int(names_.size()); }
 
  private:
-  std::vector<std::string> names_{""};
+  std::vector<std::string> names_;
   std::vector<const char*> pointers_;
 };
 
@@ -550,7 +546,8 @@ int create_new_part(Drosa staff) {
 int rename_part(Drosa staff) {
   std::vector<std::string> parts = staff_parts(staff);
   if (parts.empty()) return 0;
-  const char* const* choices = part_names_of_staff_list(staff);
+  const Choices names(part_names_of_staff_list(staff));
+  const char* const* choices = names.list();
   char text[TYPED_TEXT_SIZE] = "";
   int choice = popup_text_dialog(text, "Rename Part:", choices);
   if (!ask_part_name(text, &choice, choices, &parts, "Please type the new name for the part.",
@@ -581,7 +578,7 @@ int delete_part(Drosa staff, int* was_printing) {
   if (parts.empty()) return 0;
   int choice = 1;
   if (parts.size() >= 2) {
-    choice = popup_dialog("Delete Part:", part_names_of_staff_list(staff));
+    choice = popup_dialog("Delete Part:", Choices(part_names_of_staff_list(staff)).list());
     if (choice < 1 || choice > int(parts.size())) return 0;
   }
   std::string name = parts[choice - 1];
@@ -620,9 +617,9 @@ int start_additional_voice(Drosa staff) {
                  STAFF_RECORD_VOICES);
     return 0;
   }
-  const char* const* names = voice_names_of_staff_list(staff);
-  int count = 0;
-  while (names[count + 1]) ++count;
+  const Choices choices(voice_names_of_staff_list(staff));
+  const char* const* names = choices.list();
+  const int count = choices.count();
   if (count == 0) return 0;
   int choice = 1;
   if (count >= 3) {
@@ -654,9 +651,9 @@ int start_additional_voice(Drosa staff) {
 // Reads: the staff record, every voice list, time_cursor (the dialog's position).
 // Writes: the staff record; removes the voice (remove_voice_slot) when it may go; *was_printing.
 int end_voice(Drosa staff, int* was_printing) {
-  const char* const* names = part_names_reverse_list(staff);
-  int count = 0;
-  while (names[count + 1]) ++count;
+  const Choices choices(part_names_reverse_list(staff));
+  const char* const* names = choices.list();
+  const int count = choices.count();
   if (count == 0) return 0;
   int choice = popup_dialog("End Voice:", names);
   if (choice < 1 || choice > count) return 0;
@@ -676,10 +673,9 @@ int end_voice(Drosa staff, int* was_printing) {
 
 // ---- Part names ---------------------------------------------------------------------------------
 
-const char* voice_part_name(int v) {
+std::string voice_part_name(int v) {
   if (v < 0 || v >= MAX_VOICES) return "";
-  std::snprintf(part_name_slots[v], PART_NAME_SIZE, "%s", part_name_of(v).c_str());
-  return part_name_slots[v];
+  return part_name_of(v).substr(0, PART_NAME_SIZE - 1);
 }
 
 int valid_part_name(const char* s) {
@@ -736,21 +732,14 @@ int all_voices_one_part() {
 
 // ---- Display names of voices --------------------------------------------------------------------
 
-const char* voice_display_name(int v) {
+std::string voice_display_name(int v) {
   if (v < 0 || v >= MAX_VOICES) return "";
-  std::snprintf(display_name_slots[v], DISPLAY_NAME_SIZE, "%s", display_name_of(v).c_str());
-  return display_name_slots[v];
+  return display_name_of(v).substr(0, DISPLAY_NAME_SIZE - 1);
 }
 
-unsigned char* voice_display_name_pascal(int v) {
-  static unsigned char empty[1] = {0};
-  if (v < 0 || v >= MAX_VOICES) return empty;
-  std::string name = display_name_of(v);
-  size_t length = std::min(name.size(), size_t(DISPLAY_NAME_SIZE - 1));
-  unsigned char* slot = reinterpret_cast<unsigned char*>(display_name_slots[v]);
-  slot[0] = uint8_t(length);
-  std::memcpy(slot + 1, name.data(), length);
-  return slot;
+std::string voice_display_name_pascal(int v) {
+  const std::string name = voice_display_name(v);
+  return char(uint8_t(name.size())) + name;
 }
 
 namespace {
@@ -764,11 +753,10 @@ size_t suffix_length(const std::string& name) {
 }
 }  // namespace
 
-const char* strip_voice_suffix(const char* name) {
-  static std::string stripped;
-  stripped = name ? name : "";
+std::string strip_voice_suffix(const char* name) {
+  std::string stripped = name ? name : "";
   stripped.resize(stripped.size() - suffix_length(stripped));
-  return stripped.c_str();
+  return stripped;
 }
 
 int voice_suffix_number(const char* name) {
@@ -819,43 +807,39 @@ int count_voices_of_part_in_list(Drosa staff, int v) {
   return count;
 }
 
-const char* const* part_names_of_staff_list(Drosa staff) {
-  static NameList list;
-  list.clear();
-  for (std::string& name : staff_parts(staff)) list.add(std::move(name));
-  return list.publish();
+std::vector<std::string> part_names_of_staff_list(Drosa staff) {
+  std::vector<std::string> list;
+  for (std::string& name : staff_parts(staff)) list.push_back(std::move(name));
+  return list;
 }
 
-const char* const* part_names_reverse_list(Drosa staff) {
-  static NameList list;
-  list.clear();
+std::vector<std::string> part_names_reverse_list(Drosa staff) {
+  std::vector<std::string> list;
   for (int i = staff_count(staff) - 1; i >= 0; --i) {
     int v = staff_voice(staff, i);
-    if (count_voices_of_part_in_list(staff, v) > 1) list.add(display_name_of(v));
+    if (count_voices_of_part_in_list(staff, v) > 1) list.push_back(display_name_of(v));
   }
-  return list.publish();
+  return list;
 }
 
-const char* const* voice_names_of_staff_list(Drosa staff) {
-  static NameList list;
-  list.clear();
+std::vector<std::string> voice_names_of_staff_list(Drosa staff) {
+  std::vector<std::string> list;
   for (const std::string& part : staff_parts(staff)) {
     for (int v = 0; v < voices(); ++v)
-      if (voice_part_is(v, part.c_str()) && !in_staff_list(v)) list.add(display_name_of(v));
+      if (voice_part_is(v, part.c_str()) && !in_staff_list(v)) list.push_back(display_name_of(v));
     if (voice_count < MAX_VOICES && current_ncontext == SCORE)
-      list.add(part + "-" + std::to_string(max_voice_number_of_part(part.c_str()) + 2));
+      list.push_back(part + "-" + std::to_string(max_voice_number_of_part(part.c_str()) + 2));
   }
-  return list.publish();
+  return list;
 }
 
 // Reads: insertion_point, page_start, the voice lists. Writes: system_cursor.
 // Failure: level 4 for a NIL insertion point; the list is then empty.
-const char* const* part_names_in_staff_order() {
-  static NameList list;
-  list.clear();
+std::vector<std::string> part_names_in_staff_order() {
+  std::vector<std::string> list;
   if (!insertion_point) {
     REPORT_ERROR(4, "NIL insertion_point for part_names_in_staff_order()");
-    return list.publish();
+    return list;
   }
   voices_to_system(system_number_on_page(insertion_point, 1), 1);
   std::vector<std::pair<int, int>> staves;  // (staff, voice) of each part's first voice
@@ -868,6 +852,6 @@ const char* const* part_names_in_staff_order() {
   }
   std::stable_sort(staves.begin(), staves.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [staff, v] : staves) list.add(part_name_of(v));
-  return list.publish();
+  for (const auto& [staff, v] : staves) list.push_back(part_name_of(v));
+  return list;
 }

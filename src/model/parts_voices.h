@@ -4,12 +4,11 @@
 //
 // A part is not a record of its own: it is the set of voices whose VINFO nodes hold the same
 // part name (`xpname`, compared over 16 bytes); `xvoiceOnPart` numbers a part's voices from 0.
-// Name lists handed to the pop-up dialogs are null-terminated arrays whose entry 0 is an empty
-// string and whose entries 1.. are the items; each routine keeps its list in storage of its own
-// that its next call reuses.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/drosa.h"
 #include "model/model_globals.h"
@@ -52,10 +51,9 @@ int delete_part(Drosa staff, int* was_printing);
 int start_additional_voice(Drosa staff);
 int end_voice(Drosa staff, int* was_printing);
 
-// ---- Part names
-// ---------------------------------------------------------------------------------- The part name
-// of voice v ("" when it has none), in a slot of its own per voice.
-const char* voice_part_name(int v);
+// ---- Part names ---------------------------------------------------------------------------------
+// The part name of voice v ("" when it has none).
+std::string voice_part_name(int v);
 // 1 when s has at most 15 characters, an ASCII letter and no '-'.
 int valid_part_name(const char* s);
 int voice_number_in_part(int v);  // xvoiceOnPart of voice v
@@ -70,16 +68,14 @@ int part_index_of_voice(int v);
 // 1 when there are fewer than two voices or every voice has voice 0's part name.
 int all_voices_one_part();
 
-// ---- Display names of voices
-// --------------------------------------------------------------------- The part name for the only
-// voice of a part, else "name-n" with n = xvoiceOnPart + 1; in a slot of its own per voice, valid
-// until that voice's name is asked again.
-const char* voice_display_name(int v);
-// The same, length-prefixed, in the same slot.
-unsigned char* voice_display_name_pascal(int v);
+// ---- Display names of voices --------------------------------------------------------------------
+// The part name for the only voice of a part, else "name-n" with n = xvoiceOnPart + 1.
+std::string voice_display_name(int v);
+// The same, length-prefixed (a length byte, then the characters).
+std::string voice_display_name_pascal(int v);
 // The part name of a display name (its "-n" or "-nn" cut), and its voice number (n - 1; 0 when
 // it has no number).
-const char* strip_voice_suffix(const char* name);
+std::string strip_voice_suffix(const char* name);
 int voice_suffix_number(const char* name);
 
 // ---- Staves of a part
@@ -99,13 +95,13 @@ void list_part_first_voices(bool all_voices);
 // How many voices of the staff record belong to v's part.
 int count_voices_of_part_in_list(Drosa staff, int v);
 // The distinct part names of the staff record's voices, in its order.
-const char* const* part_names_of_staff_list(Drosa staff);
+std::vector<std::string> part_names_of_staff_list(Drosa staff);
 // Display names, last entry first, of the staff's voices whose part has more than one voice on
 // the staff.
-const char* const* part_names_reverse_list(Drosa staff);
+std::vector<std::string> part_names_reverse_list(Drosa staff);
 // The choices of "Start Additional Voice:": per part of the staff, its voices on no staff of the
 // list, then a new voice of the part (while voices may be added here).
-const char* const* voice_names_of_staff_list(Drosa staff);
+std::vector<std::string> voice_names_of_staff_list(Drosa staff);
 // At the insertion point's system, the part names of the parts' first voices ordered by their
 // staff (not printed first).
-const char* const* part_names_in_staff_order();
+std::vector<std::string> part_names_in_staff_order();

@@ -481,10 +481,10 @@ void show_selected_staff(DialogRef dialog, Drosa record, int32_t t) {
   enable_item(dialog, PV_NEW_PART, score && voice_count <= MAX_VOICES - 2);
   enable_item(dialog, PV_DELETE_PART, score);
   enable_item(dialog, PV_RENAME_PART, score);
-  enable_item(dialog, PV_START_VOICE,
-              count_of(record) <= STAFF_RECORD_VOICES - 1 &&
-                  voice_names_of_staff_list(record)[1] != nullptr);
-  enable_item(dialog, PV_END_VOICE, part_names_reverse_list(record)[1] != nullptr);
+  enable_item(
+      dialog, PV_START_VOICE,
+      count_of(record) <= STAFF_RECORD_VOICES - 1 && !voice_names_of_staff_list(record).empty());
+  enable_item(dialog, PV_END_VOICE, !part_names_reverse_list(record).empty());
   enable_item(dialog, PV_PRECEDING, fresh && (t != 0 || !voice_has_vinfo_here(first)));
   enable_item(dialog, PV_CANCEL, fresh);
 
@@ -788,7 +788,7 @@ void apply_staff_to_voice(Drosa record, int index, Drosa at, int rest) {
     char question[REPORT_TEXT_SIZE];
     std::snprintf(question, sizeof question,
                   "Do you want to adjust the %s setting for all of voice '%s'?",
-                  same_tab ? "staff size" : "tablature", voice_display_name(v));
+                  same_tab ? "staff size" : "tablature", voice_display_name(v).c_str());
     if (!yesno_alert(question, 1)) return;
     for (Drosa q = p; q; q = q->xnext) {
       if (effective_kind(q) != PRINT) continue;

@@ -331,7 +331,7 @@ void store_in_all_voices(Drosa note, Drosa templ) {
       REPORT_ERROR(2,
                    "This parameter change cannot be stored here because '%s' has no notes "
                    "beyond this point!",
-                   voice_display_name(v));
+                   voice_display_name(v).c_str());
       return;
     }
   }
@@ -495,21 +495,18 @@ int find_parameter_edit(int row, int* io) {
   return param_row_position[size_t(row)];
 }
 
-const char* parameter_heading_text(int h) {
-  static std::string text;
+std::string parameter_heading_text(int h) {
   const char* description = param[param_order[find_parameter_heading(h)]].description;
-  text = description ? description : "";
-  return text.c_str();
+  return description ? description : "";
 }
 
-const char* parameter_row_text(int r) {
-  static std::string text;
+std::string parameter_row_text(int r) {
   int changed = 0;
   int position = find_parameter_edit(r, &changed);
   const char* description = param[param_order[position]].description;
-  text = description ? description : "";
+  std::string text = description ? description : "";
   if (changed) text += " *";
-  return text.c_str();
+  return text;
 }
 
 // ---- The window ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/model_services.h"
@@ -56,9 +57,9 @@ int find_parameter_heading(int h);
 int find_parameter_edit(int row, int* io);
 
 // The text of heading row h and of parameter row r of the current heading (" *" after a
-// parameter changed at the insertion point); valid until the next call.
-const char* parameter_heading_text(int h);
-const char* parameter_row_text(int r);
+// parameter changed at the insertion point).
+std::string parameter_heading_text(int h);
+std::string parameter_row_text(int r);
 
 // ==== param_index.cpp ============================================================================
 // An index of the PARAM nodes of each stretch of a voice list between two page

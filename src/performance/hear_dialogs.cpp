@@ -399,7 +399,7 @@ void midi_channels_dialog() {
   const int v = selected_voice;
   Drosa vinfo = vinfo_of(v);
   if (!vinfo) return;
-  platform_set_param_texts(voice_display_name(v), "", "", "");
+  platform_set_param_texts(voice_display_name(v).c_str(), "", "", "");
   DialogRun d(MIDI_CHANNELS_DIALOG);
   if (!d.dialog) return;
   static const int radios[4] = {CHANNEL_ONE, CHANNEL_STREAM_ITEM, CHANNEL_ROTATE,

@@ -166,8 +166,8 @@ TEST_F(PartsVoicesDialog, ANewPartJoinsBelowItsStaffAndTheVoicesRegroup) {
   parts_and_voices_dialog();
   ASSERT_EQ(voice_count, 4);
   EXPECT_EQ(undo_list_length(0), 0) << "a voice was made: no undo across it";
-  EXPECT_STREQ(voice_part_name(2), "Tuba") << "the tuba's staff follows the piano's";
-  EXPECT_STREQ(voice_part_name(3), "Horn");
+  EXPECT_EQ(voice_part_name(2), "Tuba") << "the tuba's staff follows the piano's";
+  EXPECT_EQ(voice_part_name(3), "Horn");
   EXPECT_EQ(print_before(find_measure_start(1, 2)), "1/2/50");
   EXPECT_EQ(print_before(find_measure_start(1, 3)), "2/3/50");
   EXPECT_EQ(staff_list_head, NIL) << "the staff records are freed";

@@ -256,8 +256,8 @@ TEST_F(ParamEditor, ChangesOnlyListsWhatIsChangedAtTheNote) {
   parameter_dialog(n[1], 1);
   EXPECT_EQ(heading_count, 1);
   EXPECT_EQ(param_row_count, 1);
-  EXPECT_STREQ(parameter_heading_text(0), "NOTE STEMS");
-  EXPECT_STREQ(parameter_row_text(0), "normal length of note-stems *");
+  EXPECT_EQ(parameter_heading_text(0), "NOTE STEMS");
+  EXPECT_EQ(parameter_row_text(0), "normal length of note-stems *");
 
   heading_cell.v = 5;
   script_hit(PARAM_CLOSE_ITEM);
