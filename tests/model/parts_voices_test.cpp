@@ -156,7 +156,8 @@ TEST_F(PartNames, DisplayNameIsBareForASingleVoice) {
   EXPECT_EQ(voice_display_name(0), "Flute-1");
   EXPECT_EQ(voice_display_name(2), "Flute-2");
   EXPECT_EQ(voice_display_name(1), "Oboe");
-  EXPECT_EQ(voice_display_name_pascal(2), std::string("\x07" "Flute-2"));
+  EXPECT_EQ(voice_display_name_pascal(2), std::string("\x07"
+                                                      "Flute-2"));
   // The longest name with a two-digit voice number is whole.
   new_voice("ABCDEFGHIJKLMNO", 0);
   new_voice("ABCDEFGHIJKLMNO", 40);
