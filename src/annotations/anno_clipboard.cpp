@@ -104,8 +104,8 @@ void remove_one(Drosa anno) {
                        dynamic_index(note, anno, nullptr) != -1;
   const bool element =
       anno->xkind == TPARAM ? anno->get(xeocvar) != 0 : anno->get(xline_eocvar) != 0;
-  modifyvc_with_undo(anno);
   if (element) {
+    modifyvc_with_undo(anno);
     if (anno->xkind == TPARAM)
       anno->set(xtext_drawmode, 2);
     else
@@ -526,7 +526,8 @@ Drosa repeat_annos(Drosa node, int make, RepeatFlags f, bool page) {
   }
   if (!source) return node;
   Drosa end = first_chord_end(source);
-  Drosa last = node;
+  // After the system's start, or before the note it was given: copies stand before a note.
+  Drosa last = node->xkind == NOTE ? node->xback : node;
   for (Drosa p = source->xnext; p && p != end; p = p->xnext) {
     if (!is_head(p) || !flag_of(p, f)) continue;
     Drosa run_last = run_end(p);
@@ -549,7 +550,7 @@ Drosa repeat_annos(Drosa node, int make, RepeatFlags f, bool page) {
     last = copy_end;
     p = run_last;
   }
-  return last;
+  return last == node->xback && node->xkind == NOTE ? node : last;
 }
 
 }  // namespace

@@ -40,9 +40,10 @@ void everyparter(Drosa note, Drosa list);
 void anno_part_label_clear(Drosa node);
 void anno_remove_repeats_a(Drosa node);
 void anno_remove_repeats_b(Drosa node);
-// repeat_annos_at_system: for a system made or rebuilt at `node`: make 0 deletes the At Each
-// System copies at its first chord; make 1 copies those of the previous system's first chord
-// after `node` and returns the last node inserted (`node` when none).
+// repeat_annos_at_system: for a system made or rebuilt at `node` (its ENDSYST, or the note it
+// starts at): make 0 deletes the At Each System copies at its first chord; make 1 copies those
+// of the previous system's first chord after the ENDSYST (before the note) and returns the
+// last node inserted (`node` when none).
 Drosa repeat_annos_at_system(Drosa node, int make);
 // repeat_annos_at_page: the same for On Each Page, from the first system of the previous page.
 void repeat_annos_at_page(Drosa endsyst, int make);

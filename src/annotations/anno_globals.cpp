@@ -5,7 +5,7 @@ Drosa current_anno;
 Drosa last_template_source;
 Drosa previous_anno;
 int last_class_set = -1;
-std::unordered_set<uint32_t> unpaired_lines_said;
+std::unordered_set<std::string> unpaired_lines_said;
 AnnoParseState anno_parse_state;
 AnnoBuildState anno_build_state;
 uint16_t anno_refers_to_GE;

@@ -15,8 +15,9 @@ extern Drosa current_anno;          // the selected annotation (its TPARAM or LI
 extern Drosa last_template_source;  // the annotation copied last into a template; NIL none
 extern Drosa previous_anno;  // the annotation selected before current_anno's deselection; NIL
 extern int last_class_set;   // the class anno_set_class gave last from its defaults; -1 none
-// The line segments whose lost partner the user was told of (by node handle).
-extern std::unordered_set<uint32_t> unpaired_lines_said;
+// The pieces (by file name; "" for those not saved yet) whose lines that lost a segment the
+// user was told of.
+extern std::unordered_set<std::string> unpaired_lines_said;
 
 // The escape-code parser between two characters of one annotation.
 struct AnnoParseState {

@@ -102,7 +102,6 @@ Drosa delete_anno_run(Drosa anno) {
   mark_piece_changed(1, 1, anno->xcontext);
   if (anno->xnext && anno->xnext->xkind == PDATA) destroy_node(anno->xnext);
   while (anno->xback && anno->xback->xkind == PVIEW) destroy_node(anno->xback);
-  drop_last_mark();
   Drosa last = anno;
   if (kind == TPARAM)
     while (continues_text(last->xnext)) last = last->xnext;

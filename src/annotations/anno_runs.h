@@ -34,8 +34,8 @@ Drosa make_text_nodes(const std::string& text, int context, Drosa* last);
 // its TEXT nodes) after it, and the head itself. The program's references to the head
 // (current_anno, last_template_source) are cleared. Returns the node that stood before it.
 // Reads:  the voice list of anno.
-// Writes: the list; the undo history (a trailing MARK without records is dropped first, so
-//         the removals join the step before); the change flags (mark_piece_changed with a
+// Writes: the list; the undo history (the removals join the step under way: a command that
+//         set its mark deletes in its own step); the change flags (mark_piece_changed with a
 //         reformat, for the annotation's context); current_anno, last_template_source.
 // Failure: a node that is not a visible TPARAM or LINE is reported (level 4, "Bad parameter
 //         to delete_anno_nodes: %lx kind %s"); nothing is deleted and the node after it is

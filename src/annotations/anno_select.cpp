@@ -551,12 +551,12 @@ int option_click(const EventRecord& event) {
   Drosa element = NIL, owner = NIL;
   int32_t distance = NO_GE_DISTANCE;
   find_nearest_GE(at.x, at.y, &element, &owner, &distance);
+  set_undo_mark(0);  // the element made an annotation and its drag are one step
   if (element && owner && distance < anno_distance) {
     if (Drosa made = move_GE_to_Drosa(element, owner)) anno = made;
   }
   if (!anno) return 1;
   if (!(event.modifiers & MOD_EITHER_SHIFT)) {
-    set_undo_mark(0);
     Drosa note = select_anno(anno);
     if (!anno_drag(event.where)) {
       anno_highlight(anno, 2);

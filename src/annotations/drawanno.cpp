@@ -280,19 +280,6 @@ int32_t draw_pstaff_annos() {
 
 namespace {
 
-int element_var(Drosa e) {
-  switch (e->xkind) {
-    case GE_CHAR:
-      return e->get(xgc_var);
-    case GE_LINE:
-      return e->get(xgl_var);
-    case GE_CURVE:
-      return e->get(xgv_var);
-    default:
-      return -1;
-  }
-}
-
 // The ordinal-th element of the variety drawn for the note; NIL when there is none.
 Drosa find_element(Drosa note, int variety, int ordinal) {
   if (!GE_head) return NIL;
@@ -303,7 +290,7 @@ Drosa find_element(Drosa note, int variety, int ordinal) {
       owned = e->get(xnoteptr) == note;
       continue;
     }
-    if (!owned || e->get(xgscreen) || element_var(e) != variety) continue;
+    if (!owned || e->get(xgscreen) || GE_var(e) != variety) continue;
     if (--ordinal == 0) return e;
   }
   return NIL;
@@ -314,7 +301,11 @@ bool selected(Drosa anno) {
   return pd && pd->xkind == PDATA && pd->get(xanno_selected);
 }
 
+// A stale or redundant annotation found while the page is drawn goes with the step of the
+// edit that made it so: an empty step begun since is given up first, so that no Undo of its
+// own is left for it.
 int unbind(Drosa* anno) {
+  drop_last_mark();
   *anno = delete_anno_nodes(*anno);
   return 0;
 }

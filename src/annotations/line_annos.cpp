@@ -72,13 +72,16 @@ int32_t head_x(Drosa note) {
   return nt ? nt->get(xhdx) : 0;
 }
 
-// A segment that has lost its other segment is not drawn; the user hears of it once.
+// A segment that has lost its other segment is not drawn. The user hears of the first one a
+// piece holds, once while the program runs: every page drawn again, each staff's copy and
+// every reopening would say it again otherwise.
 void report_lost_partner(Drosa line, Drosa chord) {
-  if (!unpaired_lines_said.insert(line.handle()).second) return;
+  if (!unpaired_lines_said.insert(piece_fsspec).second) return;
   const bool begins = line->get(xline_ord) == LINE_BEGIN;
   REPORT_ERROR(2,
                "The %s that %s in bar %d has lost its %s, and is not drawn. Select its start, then "
-               "the note where it is to end, and use Extend Line To Here.",
+               "the note where it is to end, and use Extend Line To Here. Other lines of this "
+               "piece that have lost a part are not drawn either, without a further message.",
                style_group(line), begins ? "begins" : "ends", int(bar_number_of_node(chord)),
                begins ? "end" : "start");
 }
@@ -267,9 +270,8 @@ int extend_line_to_here() {
   end->set(xline_eocvar, 0);
   end->set(xstartx, clamp_i32(-int64_t(line->get(xendx))));
   clear_duplicate_bits(end);
-  // Recorded first, so that removing the former ENDLINE keeps the command's own undo step.
-  modifyvc_with_undo(line);
   if (former) delete_anno_nodes(former);
+  modifyvc_with_undo(line);
   line->set(xline_ord, LINE_BEGIN);
   line->set(xline_eocvar, 0);
   clear_duplicate_bits(line);

@@ -30,7 +30,8 @@ int layout_lines(Drosa line, Drosa first_note);
 // geometric end 1 + parameter 686 times the visible length on, so that a hairpin keeps its
 // angle); an ENDLINE continued from an earlier system starts parameter 685 after the staff's
 // left end. Not drawn (0): an ENDLINE on its BEGLINE's system, a segment whose other segment is
-// gone (said once, level 2), and a segment with less than parameter 260 of it left on the staff.
+// gone (the first such of a piece is said once, level 2), and a segment with less than
+// parameter 260 of it left on the staff.
 // Reads:  the partner segment, the layout of both notes, staff_data, parameters 260, 684-686.
 // Writes: the line's xstartx, xendx, xc1x, xc2x (only when they change); unpaired_lines_said.
 int layout_hairpins(Drosa line, Drosa chord);

@@ -449,6 +449,17 @@ int text_assistant_dialog(int category) {
   std::string typed;
   for (;;) {
     item = platform_modal_dialog(dialog, dialog_key_filter);
+    if (item == 1 && category <= 4) {
+      // A character the piece cannot store is said, and the text stays to be mended.
+      const std::string refused = platform_item_refused_text(dialog, 4);
+      if (!refused.empty()) {
+        REPORT_ERROR(2,
+                     "The character \"%s\" cannot be put into an annotation: a piece stores "
+                     "its texts in the Mac OS Roman character set, which does not hold it.",
+                     refused.c_str());
+        continue;
+      }
+    }
     if (item == 1 || item == 2) break;
     if (category <= 4) {
       if (item == 5) platform_set_item_value(dialog, 5, !platform_item_value(dialog, 5));

@@ -236,8 +236,8 @@ void text_start(int how) {
     const bool was_dynamic = dynamic_index(note, original, nullptr) != -1;
     current_anno = NIL;
     anno_highlight(original, 1);
-    modifyvc_with_undo(original);  // the step holds a record before the deletion
     if (original->get(xeocvar)) {
+      modifyvc_with_undo(original);
       original->set(xtext_drawmode, 2);
     } else {
       delete_anno_nodes(original);

@@ -183,7 +183,138 @@ int GE_matches_Drosa(Drosa element, Drosa annotation) {
   }
 }
 
-// Least until annotations can stand for music elements: the element keeps its place.
+int GE_var(Drosa element) {
+  switch (element ? element->xkind : 0) {
+    case GE_CHAR:
+      return element->get(xgc_var);
+    case GE_LINE:
+      return element->get(xgl_var);
+    case GE_CURVE:
+      return element->get(xgv_var);
+    default:
+      return -1;
+  }
+}
+
+namespace {
+
+// Which of its owner's printed elements of its variety the element is, counted from 1 in
+// list order: what drawing looks the element up by again.
+int element_ordinal(Drosa element, Drosa owner) {
+  Drosa head = list_to_search();
+  const int var = GE_var(element);
+  int ordinal = 1;
+  bool owned = false;
+  int32_t steps = 0;
+  for (Drosa e = head ? head->xnext : NIL; e && e != element && steps <= total_Drosa_count;
+       e = e->xnext, ++steps) {
+    if (e->xkind == NOTEPTR) {
+      owned = e->get(xnoteptr) == owner;
+      continue;
+    }
+    if (owned && !e->get(xgscreen) && GE_var(e) == var) ++ordinal;
+  }
+  return ordinal;
+}
+
+void set_pdata_ends(Drosa pdata, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int pstaff) {
+  pdata->set(xpagex1, x1);
+  pdata->set(xpagey1, y1);
+  pdata->set(xpagex2, x2);
+  pdata->set(xpagey2, y2);
+  pdata->set(xscrx1, x1);
+  pdata->set(xscry1, y1);
+  pdata->set(xscrx2, x2);
+  pdata->set(xscry2, y2);
+  pdata->set(xy1pstaff, int8_t(pstaff));
+  pdata->set(xy2pstaff, int8_t(pstaff));
+}
+
+int32_t offset(int64_t a, int64_t b) {
+  return int32_t(std::clamp<int64_t>(a - b, INT32_MIN, INT32_MAX));
+}
+
+// A line or curve as a LINE of its own, stored from the owner's reference point.
+Drosa line_from_element(Drosa element, Drosa owner) {
+  const bool curve = element->xkind == GE_CURVE;
+  Drosa line = newDrosa(LINE, int8_t(current_ncontext));
+  Drosa pdata = newDrosa(PDATA, int8_t(current_ncontext));
+  link_after(pdata, line);
+  line->set(xcurve, curve ? 1 : 0);
+  line->set(xline_drawmode, element->get(xdrawmode));
+  const int pstaff = std::max<int>(0, element->get(xge_pstaff1));
+  const int32_t x1 = element->get(xge_x1), y1 = element->get(xge_y1);
+  const int32_t x2 = element->get(xge_x2), y2 = element->get(xge_y2);
+  set_pdata_ends(pdata, x1, y1, x2, y2, pstaff);
+  int32_t rx = 0, ry = 0;
+  anno_refloc(owner, line, &rx, &ry, pstaff + 1);
+  line->set(xstartx, offset(x1, rx));
+  line->set(xstarty, offset(y1, ry));
+  line->set(xendx, offset(x2, x1));
+  line->set(xendy, offset(y2, y1));
+  if (curve) {
+    line->set(xc1x, offset(element->get(xgv_c1x), x1));
+    line->set(xc1y, offset(element->get(xgv_c1y), y1));
+    line->set(xc2x, offset(element->get(xgv_c2x), x1));
+    line->set(xc2y, offset(element->get(xgv_c2y), y1));
+    line->set(xfattermid, element->get(xgv_fill));
+    line->set(xdashlth, element->get(xgv_dash));
+    line->set(xgaplth, element->get(xgv_gap));
+    line->set(xline_color, element->get(xgv_color));
+  } else {
+    line->set(xc1x, offset(element->get(xgl_clipx1), x1));
+    line->set(xc1y, offset(element->get(xgl_clipy1), y1));
+    line->set(xc2x, offset(element->get(xgl_clipx2), x1));
+    line->set(xc2y, offset(element->get(xgl_clipy2), y1));
+    line->set(xlinewidth, element->get(xgl_width));
+    line->set(xdashlth, element->get(xgl_dash));
+    line->set(xgaplth, element->get(xgl_gap));
+    line->set(xline_color, element->get(xgl_color));
+  }
+  line->set(xline_eocvar, GE_var(element));
+  return line;
+}
+
+// A character or text run as a text of its own: a TPARAM and its PDATA followed by the
+// run's characters in TEXT nodes; *last gets the chain's last node.
+Drosa text_from_element(Drosa element, Drosa owner, Drosa* last) {
+  std::string text;
+  Drosa attributes = element;
+  GE_string_text(&text, &attributes);
+  const int context = current_ncontext;
+  Drosa tparam = newDrosa(TPARAM, int8_t(context));
+  Drosa pdata = newDrosa(PDATA, int8_t(context));
+  link_after(pdata, tparam);
+  tparam->set(xtextfont, int16_t(code_from_font(attributes->get(xgc_font))));
+  tparam->set(xcharset, attributes->get(xgc_cset));
+  tparam->set(xtextsize, attributes->get(xgc_size));
+  tparam->set(xtextface, attributes->get(xgc_style));
+  tparam->set(xpslayout, attributes->get(xgc_layout));
+  tparam->set(xtext_drawmode, attributes->get(xdrawmode));
+  tparam->set(xtext_color, attributes->get(xgc_color));
+  // Measured for the staff it stands on: drawn at its own size there.
+  if (Drosa nt = owner->xnext; nt && nt->xkind == NTDATA)
+    tparam->set(xtext_stsize, uint8_t(std::clamp(nt->get(xstsize) / 10, 0, 15)));
+  tparam->set(xeocvar, GE_var(element));
+  Drosa tail = pdata;
+  if (Drosa chars = make_text_nodes(text, context, last)) {
+    link_chain_after(chars, *last, pdata);
+    tail = *last;
+  }
+  *last = tail;
+  const int pstaff = std::max<int>(0, attributes->get(xgc_pstaff));
+  const int32_t x = attributes->get(xgc_x), y = attributes->get(xgc_y);
+  int32_t rx = 0, ry = 0;
+  anno_refloc(owner, tparam, &rx, &ry, pstaff + 1);
+  tparam->set(xtextx, offset(x, rx));
+  tparam->set(xtexty, offset(y, ry));
+  const int32_t width = measure_anno_text(owner, tparam, nullptr);
+  set_pdata_ends(pdata, x, y, offset(x, -int64_t(width)), y, pstaff);
+  return tparam;
+}
+
+}  // namespace
+
 Drosa move_GE_to_Drosa(Drosa element, Drosa owner) {
   const int kind = element ? element->xkind : 0;
   if (kind != GE_CHAR && kind != GE_LINE && kind != GE_CURVE) {
@@ -199,6 +330,19 @@ Drosa move_GE_to_Drosa(Drosa element, Drosa owner) {
     REPORT_ERROR(4, "Illegal occurrance of ADJACENT GE in GEToDrosa");
     return NIL;
   }
-  REPORT_ERROR(2, "%s", "Moving a drawn element into an annotation is not available yet.");
-  return NIL;
+  if (!owner || owner->xkind != NOTE || !owner->xback) return NIL;
+  const int ordinal = element_ordinal(element, owner);
+  Drosa anno = NIL, last = NIL;
+  if (kind == GE_CHAR) {
+    anno = text_from_element(element, owner, &last);
+    anno->set(xeocord, uint8_t(std::min(ordinal, 255)));
+  } else {
+    anno = line_from_element(element, owner);
+    last = anno->xnext;
+    anno->set(xline_ord, std::min(ordinal, 127));
+  }
+  insertvc_with_undo(anno, last, owner->xback);
+  mark_piece_changed(1, 1, current_ncontext);
+  mark_string_chain(element);
+  return anno;
 }

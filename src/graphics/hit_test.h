@@ -40,12 +40,24 @@ Drosa find_GE_under_point(int32_t x, int32_t y, Drosa* owner);
 //          GE_matches_Drosa", "Bad GE kind for GE_matches_Drosa"; each gives 0.
 int GE_matches_Drosa(Drosa element, Drosa annotation);
 
-// move_GE_to_Drosa: turns a drawn element of the music into an annotation before its owner.
-// Annotations cannot stand for music elements yet: the element is checked and left as it is,
-// the user is told, and the result is NIL.
+// GE_var: what a character, line or curve draws (its var); -1 for any other node.
+int GE_var(Drosa element);
+
+// move_GE_to_Drosa: turns a drawn element of the music (a character, a text run by any of its
+// nodes, a line or a curve drawn for the note `owner`) into an annotation that draws it
+// instead, inserted with undo just before the owner and returned: a LINE (curve flag for a
+// curve) or a TPARAM with its TEXT nodes, followed by a PDATA holding where the element
+// stands, stored from the owner's reference point so that it draws at the element's place.
+// It names the element by its variety (xline_eocvar, xeocvar) and by which of the owner's
+// printed elements of that variety it is (xline_ord, xeocord, from 1); the element and its
+// run are marked removed.
+// Reads:  the element, the GE list (the old one while the current one is incomplete), the
+//         owner's layout record. Writes: the owner's voice list, the undo history, the
+//         change flags (a reformat); the element's GREMOVE.
 // Failure: level 4 "Annotation error in move_GE_to_Drosa", "Screen-version annotation given
-//          to move_GE_to_Drosa", "Illegal occurrance of ADJACENT GE in GEToDrosa", "Bad kind
-//          of GE for move_GE_to_Drosa %0lx %hd %hd"; level 2 that it is not available yet.
+//          to move_GE_to_Drosa" (both go on); "Illegal occurrance of ADJACENT GE in
+//          GEToDrosa" and "Bad kind of GE for move_GE_to_Drosa %0lx %hd %hd" give NIL, as
+//          does an owner that is not a note.
 Drosa move_GE_to_Drosa(Drosa element, Drosa owner);
 
 // ---- The GE list as text (ge_dump.cpp) -------------------------------------------------------

@@ -76,6 +76,9 @@ struct Dialog {
     bool disabled = false;
     Rect rect;
     std::string text;  // Mac OS Roman
+    // The first character typed into an edit text that Mac OS Roman cannot hold (UTF-8; it
+    // stands as '?' in `text`), empty when there is none.
+    std::string refused;
     int value = 0;
     int hilite = 0;
     std::vector<std::string> entries;  // a pop-up's menu
@@ -194,6 +197,17 @@ QString to_qstring(const std::string& macroman) {
 
 std::string from_qstring(const QString& text) { return utf8_to_macroman(text.toStdString()); }
 
+// The first character of a text that Mac OS Roman cannot hold, as UTF-8; empty for none.
+std::string first_unheld(const QString& text) {
+  std::string shown;
+  for (char32_t c : text.toUcs4())
+    if (c >= 0x80 && unicode_to_macroman(c, 0) == 0) {
+      append_utf8(shown, c);
+      break;
+    }
+  return shown;
+}
+
 // ---- The window on a display ---------------------------------------------------------------
 
 // The dialog's window: it paints the dialog's port and holds a native widget for each
@@ -272,6 +286,7 @@ void edit_changed(Dialog* dialog, int item, const QString& text, int start, int 
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
   it->text = clipped(*it, from_qstring(text));
+  it->refused = first_unheld(text);
   if (dialog->focus_item == item) {
     const int length = static_cast<int>(it->text.size());
     dialog->selection_start = std::clamp(start, 0, length);
@@ -681,7 +696,7 @@ void focus_next_edit(Dialog* dialog) {
 
 // A key typed into the focused field of the model: characters replace the selection,
 // Backspace and Delete remove, the left and right arrows move the caret.
-void type_into_model(Dialog* dialog, uint8_t c, uint16_t modifiers) {
+void type_into_model(Dialog* dialog, uint8_t c, char32_t typed, uint16_t modifiers) {
   DialogItem* it = item_of(dialog, dialog->focus_item);
   if (!it || it->kind != ITEM_EDIT_TEXT || (modifiers & MOD_COMMAND)) return;
   std::string& text = it->text;
@@ -703,9 +718,13 @@ void type_into_model(Dialog* dialog, uint8_t c, uint16_t modifiers) {
     if (length - (end - start) >= static_cast<int>(text_limit(*it))) return;
     text.replace(start, end - start, 1, static_cast<char>(c));
     start = end = start + 1;
+    if (typed >= 0x80 && unicode_to_macroman(typed, 0) == 0 && it->refused.empty())
+      append_utf8(it->refused, typed);
   } else {
     return;
   }
+  // The stand-in of a refused character deleted again: nothing is left to refuse.
+  if (text.find('?') == std::string::npos) it->refused.clear();
   dialog->selection_start = start;
   dialog->selection_end = end;
   sync_widget(dialog, dialog->focus_item);
@@ -742,7 +761,7 @@ bool handle_key(Dialog* dialog, const EventRecord& event, int* item) {
   if (c == KEY_TAB) {
     focus_next_edit(dialog);
   } else if (dialog->scripted || !input_redeliver_key(event)) {
-    type_into_model(dialog, c, event.modifiers);
+    type_into_model(dialog, c, event.typed, event.modifiers);
   }
   return false;
 }
@@ -875,7 +894,7 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
           script_record_fault(prefix + ": pop-up " + std::to_string(answer.item) +
                               " has no entry " + std::to_string(answer.entry));
         else
-          it->value = answer.entry;
+          platform_set_item_value(dialog, answer.item, answer.entry);  // shown as chosen
         check_scripted_hit(dialog, answer.item, alert);
         return answer.item;
       }
@@ -1086,10 +1105,16 @@ std::string platform_item_text(DialogRef dialog, int item) {
   return it ? it->text : std::string();
 }
 
+std::string platform_item_refused_text(DialogRef dialog, int item) {
+  const DialogItem* it = item_of(dialog, item);
+  return it ? it->refused : std::string();
+}
+
 void platform_set_item_text(DialogRef dialog, int item, const std::string& text) {
   DialogItem* it = item_of(dialog, item);
   if (!it) return;
   it->text = clipped(*it, text);
+  it->refused.clear();
   if (item == dialog->focus_item)
     dialog->selection_start = dialog->selection_end = static_cast<int>(it->text.size());
   sync_widget(dialog, item);

@@ -92,6 +92,10 @@ void platform_set_item_rect(DialogRef dialog, int item, Rect rect);
 // An item's text, Mac OS Roman: at most 255 bytes, or 32000 in an edit item tall enough for
 // several lines (longer texts are cut).
 std::string platform_item_text(DialogRef dialog, int item);
+// The first character typed or pasted into an edit item that Mac OS Roman cannot hold, as
+// UTF-8 (it stands as '?' in the item's text); empty when there is none, and after the
+// program sets the text.
+std::string platform_item_refused_text(DialogRef dialog, int item);
 void platform_set_item_text(DialogRef dialog, int item, const std::string& text);
 void platform_select_item_text(DialogRef dialog, int item, int start, int end);  // and focus it
 int platform_focus_item(DialogRef dialog);            // the edit item with the caret, 0 none

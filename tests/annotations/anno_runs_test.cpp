@@ -91,12 +91,21 @@ TEST_F(AnnoText, TextsFillNodesOfTwentyOneCharactersAndOtherContextsAreSkipped) 
   EXPECT_TRUE(is_anno_head(head));
   EXPECT_FALSE(is_anno_head(run));
 
-  // Deleting the annotation forgets it as the selected one and as the templates' source.
+  // Deleting the annotation forgets it as the selected one and as the templates' source, and
+  // is a step of its own even as a command's first change: one Undo gives the text back and
+  // keeps the change of the command before.
+  set_undo_mark(1);
+  modifyvc_with_undo(run);
+  run->set(xtextsize, 30);
   current_anno = last_template_source = head;
   set_undo_mark(1);
   delete_anno_nodes(head);
   EXPECT_EQ(current_anno, NIL);
   EXPECT_EQ(last_template_source, NIL);
+  set_undo_mark(0);  // as the Undo command begins
+  undo_redo(1);
+  EXPECT_EQ(next_style_run(head), run);
+  EXPECT_EQ(run->get(xtextsize), 30);
 }
 
 TEST_F(AnnoTemplates, ALockedTextLocksTheNextLineOnceUnlessForced) {

@@ -3,7 +3,8 @@
 // each mode as test-output/editing/palette_<mode>.png of the build folder.
 //   AnnoModes.*: the icons switch modes, a line that does not fit the new mode is let go, Next
 //                Annotation selects a text without editing it, a published piece's palette
-//   AnnoDrag.*:  an Option-drag moves a text of two runs, one Undo puts it back
+//   AnnoDrag.*:  an Option-drag moves a text of two runs, one Undo puts it back; an Option-click
+//                on an accidental makes an annotation that draws it in its place
 //   Flashing.*:  the insertion point's note blinks in the window only, a flash shown is taken
 //                away when it stops, no burst after a busy spell
 #include <gtest/gtest.h>
@@ -141,6 +142,79 @@ TEST_F(AnnoDrag, AnOptionDragMovesATextOfTwoRunsAndOneUndoPutsItBack) {
   do_menu_item(EDIT_MENU, 1, 'v');
   run_until_idle();
   EXPECT_EQ(voice_bytes(true), before);
+}
+
+// The printed characters of a var drawn for a note (with annotations, those its annotations
+// draw), in list order.
+std::vector<Drosa> elements_of(Drosa note, int var, bool annotations) {
+  std::vector<Drosa> found;
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    if (owner == note && e->xkind == GE_CHAR && !e->get(xgscreen) &&
+        (annotations ? e->get(xganno) != 0 : !e->get(xganno) && e->get(xgc_var) == var))
+      found.push_back(e);
+  }
+  return found;
+}
+
+TEST_F(AnnoDrag, AnOptionClickOnAnAccidentalMakesAnAnnotationThatDrawsItWhereItWas) {
+  open(1, 1);
+  Drosa note = drawn(0)[1];
+  note->set(xacc, 4);
+  note->set(xaccplot, 1);
+  mark_piece_changed(1, 1, 0);
+  run_until_idle();
+  const std::string before = voice_bytes(true);
+  constexpr int ACCIDENTAL = 48;
+  std::vector<Drosa> accidentals = elements_of(note, ACCIDENTAL, false);
+  ASSERT_EQ(accidentals.size(), 1u);
+  const int32_t x = accidentals[0]->get(xgc_x), y = accidentals[0]->get(xgc_y);
+  const int glyph = accidentals[0]->get(xgc_char);
+  const Point origin = scroll_origin();
+  const Point at{int(x / zoom_factor) + origin.x, origin.y + page_pixel_height - int(y / zoom_factor)};
+  click(at, MOD_OPTION);
+  Drosa anno = current_anno;
+  ASSERT_NE(anno, NIL);
+  EXPECT_EQ(anno->xkind, TPARAM);
+  EXPECT_EQ(anno->get(xeocvar), ACCIDENTAL);
+  EXPECT_EQ(anno->get(xeocord), 1);
+  Drosa after = anno->xnext;
+  while (after->xkind != NOTE) after = after->xnext;
+  EXPECT_EQ(after, note);
+  // Formatted again: the accidental is hidden and the annotation draws it in its place.
+  accidentals = elements_of(note, ACCIDENTAL, false);
+  ASSERT_EQ(accidentals.size(), 1u);
+  EXPECT_NE(accidentals[0]->get(xgremove), 0);
+  EXPECT_EQ(GE_matches_Drosa(accidentals[0], anno), 1);
+  std::vector<Drosa> drawn_by_anno = elements_of(note, ACCIDENTAL, true);
+  ASSERT_EQ(drawn_by_anno.size(), 1u);
+  EXPECT_EQ(drawn_by_anno[0]->get(xgc_x), x);
+  EXPECT_EQ(drawn_by_anno[0]->get(xgc_y), y);
+  std::string text;
+  Drosa attributes = drawn_by_anno[0];
+  GE_string_text(&text, &attributes);
+  EXPECT_EQ(text, std::string(1, char(glyph)));
+  end_anno_selection(MUSIC_MODE, 1);
+  do_menu_item(EDIT_MENU, 1, 'v');
+  run_until_idle();
+  EXPECT_EQ(voice_bytes(true), before);
+  // Dragged away, it draws there while the accidental stays hidden; one Undo puts it back.
+  drag(at, {at.x + 12, at.y}, MOD_OPTION);
+  anno = current_anno;
+  ASSERT_NE(anno, NIL);
+  EXPECT_EQ(anno->get(xeocvar), ACCIDENTAL);
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  EXPECT_NE(elements_of(note, ACCIDENTAL, false)[0]->get(xgremove), 0);
+  std::vector<Drosa> moved = elements_of(note, ACCIDENTAL, true);
+  ASSERT_EQ(moved.size(), 1u);
+  EXPECT_EQ(moved[0]->get(xgc_x), x + int32_t(12 * zoom_factor));
+  EXPECT_EQ(moved[0]->get(xgc_y), y);
+  do_menu_item(EDIT_MENU, 1, 'v');
+  run_until_idle();
+  EXPECT_EQ(voice_bytes(true), before);
+  EXPECT_EQ(elements_of(note, ACCIDENTAL, false)[0]->get(xgremove), 0);
 }
 
 TEST_F(Flashing, TheNoteBlinksInTheWindowAndStopsClean) {

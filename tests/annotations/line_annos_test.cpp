@@ -220,12 +220,10 @@ TEST_F(LineSegments, ASegmentThatLostItsPartnerIsNotDrawnAndSaidOnce) {
       EXPECT_TRUE(got.empty()) << "said once";
       continue;
     }
-    ASSERT_EQ(got.size(), 2u);
+    ASSERT_EQ(got.size(), 1u) << "the first of the piece's lost segments only";
     EXPECT_EQ(got[0].level, 2);
     EXPECT_NE(got[0].text.find("hairpin that begins in bar 1 has lost its end"), std::string::npos)
         << got[0].text;
-    EXPECT_NE(got[1].text.find("hairpin that ends in bar 1 has lost its start"), std::string::npos)
-        << got[1].text;
   }
   // Its partner deleted, the same; a line of one system never has one.
   EXPECT_EQ(line_geometry_wrapper(whole), NIL);

@@ -2,7 +2,8 @@
 // (the Chord Symbol dialog is written as test-output/editing/chord_symbol.png of the build
 // folder).
 //   TextAssistant.*: each kind's text composed and parsed back, the choices kept after a
-//                    cancel, the classes of the symbols, a title only at the first note
+//                    cancel, the classes of the symbols, a title only at the first note and
+//                    only of characters a piece can store
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -84,6 +85,23 @@ TEST_F(TextAssistant, EachKindComposedParsedBackAndStarted) {
   set_insertion_point(drawn(0)[0], 0, -10);
   script_hit(1);
   EXPECT_EQ(text_assistant_dialog(0), 0);
+  // A character a piece cannot store is refused at OK, and the dialog stays for the mend.
+  EventRecord smile;
+  smile.what = EVENT_KEY_DOWN;
+  smile.message = '?';
+  smile.typed = 0x263A;
+  script_event(smile);
+  script_hit(1);
+  script_type(4, "Sonata");
+  script_hit(1);
+  do_menu_item(TEXT_ASSISTANT_MENU, 1, 'v');
+  said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].level, 2);
+  EXPECT_NE(said[0].text.find("\xE2\x98\xBA"), std::string::npos) << said[0].text;
+  ASSERT_NE(current_anno, NIL);
+  EXPECT_EQ(current_anno->get(xclassify), 2);
+  EXPECT_EQ(run_text(current_anno), "Sonata");
   script_end();
   end_anno_selection(MUSIC_MODE, 1);
 }

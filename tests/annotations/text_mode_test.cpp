@@ -4,7 +4,9 @@
 //   TextMode.*:      typing, a code, bold by the Style menu, finishing, undo and redo, editing
 //                    again; long texts; Unicode typed and pasted
 //   AnnoClipboard.*: copy and paste keep offsets, a selection of two notes is refused,
-//                    duplicates at each system and in every part made and cleared
+//                    duplicates at each system and in every part made and cleared, copies on
+//                    each system and page following their edited source as systems and
+//                    pages are made again
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -215,6 +217,93 @@ TEST_F(AnnoClipboard, CopyPasteDuplicateAndClear) {
   EXPECT_EQ(copies, 1);
   EXPECT_EQ(a->get(xeachsys), 0);
   end_anno_selection(MUSIC_MODE, 1);
+}
+
+// The first note of each system of the voice, in order.
+std::vector<Drosa> system_first_notes(int voice) {
+  std::vector<Drosa> firsts;
+  bool looking = true;
+  for (Drosa p = piece_start[voice]; p; p = p->xnext) {
+    if (p->xkind == ENDSYST) looking = !p->get(xendpiece);
+    if (looking && p->xkind == NOTE) {
+      firsts.push_back(p);
+      looking = false;
+    }
+  }
+  return firsts;
+}
+
+// The texts of the voice that read `words`, with their repetition flag of systems or pages.
+std::vector<Drosa> repeats(int voice, const std::string& words, bool pages) {
+  std::vector<Drosa> found;
+  for (Drosa p = piece_start[voice]; p; p = p->xnext)
+    if (p->xkind == TPARAM && !p->get(xadjacent) && run_text(p) == words &&
+        (pages ? p->get(xeachpage) : p->get(xeachsys)))
+      found.push_back(p);
+  return found;
+}
+
+TEST_F(AnnoClipboard, CopiesOnEachSystemAndPageFollowTheirSourceWhenSystemsAreRebuilt) {
+  open(2, 1);
+  Drosa first = drawn(0)[0];
+  Drosa each_system = make_text_anno(first, 1, 1, 578, "sys", nullptr);
+  Drosa each_page = make_text_anno(first, 1, 1, 578, "pg", nullptr);
+  for (Drosa t : {each_system, each_page}) {
+    t->set(xhidden, 0);
+    t->set(xpagemargin, 1);
+    t->set(xfromstaff, 1);
+  }
+  mark_piece_changed(1, 1, 0);
+  run_until_idle();
+  std::vector<Drosa> firsts = system_first_notes(0);
+  ASSERT_EQ(firsts.size(), 4u) << "two systems a page, two pages";
+  select_anno(each_page);
+  set_undo_mark(0);
+  anno_duplicate_each_page(each_page);
+  EXPECT_EQ(repeats(0, "pg", true).size(), 2u) << "the source and a copy on page 2";
+  ASSERT_NE(clipboard_list, NIL);
+  EXPECT_EQ(clipboard_list->get(xeachpage), 0);
+  select_anno(each_system);
+  set_undo_mark(0);
+  anno_duplicate_each_system(each_system);
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  EXPECT_EQ(repeats(0, "sys", false).size(), 4u);
+
+  // The sources edited; the second system joined to the first loses its copy, and made again
+  // it takes a copy of the edited source.
+  set_undo_mark(0);
+  for (Drosa t : {each_system, each_page}) {
+    modifyvc_with_undo(t);
+    t->set(xtexty, t->get(xtexty) + 120);
+  }
+  combine_with_next_system_cb(first);
+  run_until_idle();
+  EXPECT_EQ(repeats(0, "sys", false).size(), 3u);
+  set_undo_mark(0);
+  split_system_cb(firsts[1]);
+  run_until_idle();
+  std::vector<Drosa> copies = repeats(0, "sys", false);
+  ASSERT_EQ(copies.size(), 4u);
+  Drosa made = copies[1];
+  Drosa after = made;
+  while (after->xkind != NOTE) after = after->xnext;
+  EXPECT_EQ(after, firsts[1]);
+  EXPECT_EQ(made->get(xtexty), each_system->get(xtexty)) << "the edit followed";
+  EXPECT_NE(copies[2]->get(xtexty), each_system->get(xtexty)) << "not yet rebuilt";
+
+  // A page made at the second system takes a copy of the edited page source; joined again,
+  // it gives it up.
+  set_undo_mark(0);
+  split_page(1);
+  run_until_idle();
+  copies = repeats(0, "pg", true);
+  ASSERT_EQ(copies.size(), 3u);
+  EXPECT_EQ(copies[1]->get(xtexty), each_page->get(xtexty));
+  set_undo_mark(0);
+  combine_page(0);
+  run_until_idle();
+  EXPECT_EQ(repeats(0, "pg", true).size(), 2u);
 }
 
 TEST_F(AnnoClipboard, InEveryPartACopyInEachVoiceAndClearedAgain) {
