@@ -172,7 +172,8 @@ TEST_F(AnnoDrag, AnOptionClickOnAnAccidentalMakesAnAnnotationThatDrawsItWhereItW
   const int32_t x = accidentals[0]->get(xgc_x), y = accidentals[0]->get(xgc_y);
   const int glyph = accidentals[0]->get(xgc_char);
   const Point origin = scroll_origin();
-  const Point at{int(x / zoom_factor) + origin.x, origin.y + page_pixel_height - int(y / zoom_factor)};
+  const Point at{int(x / zoom_factor) + origin.x,
+                 origin.y + page_pixel_height - int(y / zoom_factor)};
   click(at, MOD_OPTION);
   Drosa anno = current_anno;
   ASSERT_NE(anno, NIL);
