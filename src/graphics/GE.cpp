@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/note_colors.h"
@@ -145,6 +147,41 @@ void append_node_text(std::string* text, Drosa node) {
 }
 
 }  // namespace
+
+namespace {
+
+// The state besides the piece that a formatted page depends on, as bytes.
+std::string page_graphics_key() {
+  std::string key;
+  auto add = [&key](const void* bytes, size_t size) {
+    key.append(static_cast<const char*>(bytes), size);
+  };
+  const int context = std::clamp<int>(current_ncontext, 0, MAX_NCONTEXTS);
+  const int32_t scalars[] = {context, current_view_index, MODE, page_top_offset, min_line_width};
+  add(scalars, sizeof scalars);
+  add(&zoom_factor, sizeof zoom_factor);
+  add(&view_transform.zoom, sizeof view_transform.zoom);
+  add(view_transform.flags, sizeof view_transform.flags);
+  add(options_struct[context], OPTIONS_SIZE);
+  add(print_record[context], PRINT_RECORD_SIZE);
+  for (const ParamRecord& slot : param) {
+    add(&slot.type, sizeof slot.type);
+    add(&slot.changed, sizeof slot.changed);
+    add(&slot.ref_size, sizeof slot.ref_size);
+    add(slot.value.bytes, sizeof slot.value.bytes);
+    add(slot.small.bytes, sizeof slot.small.bytes);
+  }
+  add(prefs.bytes, sizeof prefs.bytes);
+  return key;
+}
+
+}  // namespace
+
+void keep_page_graphics(int32_t page, uint32_t count) {
+  if (GE_head && GE_list_complete) keep_page_list(page, GE_head, page_graphics_key(), count);
+}
+
+Drosa kept_page_graphics(int32_t page) { return kept_page_list(page, page_graphics_key()); }
 
 void GEinit(int save_old) {
   if (!GE_head) {

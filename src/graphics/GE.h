@@ -25,6 +25,15 @@
 //          (the older list is freed), "New Graphics Object list is empty in GEinit.".
 void GEinit(int save_old);
 
+// ---- Pages kept formatted -------------------------------------------------------------------
+// keep_page_graphics: keeps a copy of the complete list as page `page`'s, formatted from change
+// count `count` on (nothing when the piece changed since). kept_page_graphics: the head of the
+// list kept for the page, NIL when there is none or it was made in another state: another
+// notation context, view, zoom or mode, other options, page setup, parameters or preferences,
+// or a piece changed since.
+void keep_page_graphics(int32_t page, uint32_t count);
+Drosa kept_page_graphics(int32_t page);
+
 // ---- Constructors -------------------------------------------------------------------------
 // All of them: Reads last_GE_owner, GE_tail, the owner's note colour for colour -1.
 // Writes: the list (a NOTEPTR when the owner changes, then the element), GE_tail,

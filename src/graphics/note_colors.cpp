@@ -10,6 +10,7 @@
 #include "editing/editing_services.h"
 #include "graphics/graphics_globals.h"
 #include "layout/layout_services.h"
+#include "model/model_services.h"
 #include "platform/colour_picker.h"
 #include "platform/port.h"
 
@@ -29,7 +30,10 @@ int pitch_name_color(Drosa note) { return ((note->get(xmod7) % 7) + 7) % 7 + 1; 
 bool flag_set(uint16_t flag) { return (prefs.colour_flags() & flag) != 0; }
 
 // The music window shows the page again, with the colours as they are now.
-void request_full_redraw() { reformat_pending = 1; }
+void request_full_redraw() {
+  reformat_pending = 1;
+  count_piece_change();
+}
 
 Drosa color_node_of(Drosa note) { return find_prev_kind_stop(COLOR, note, ENDSYST); }
 

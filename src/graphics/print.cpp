@@ -175,8 +175,12 @@ bool print_pages(int32_t first, int32_t last) {
     char title[40];
     std::snprintf(title, sizeof title, " Printing page %d", int(n));
     show_title(title);
-    disable_format_interrupts();
-    format_page(n, FORMAT_FOR_PRINTING);
+    // A page kept as formatted and not changed since is printed from its kept list.
+    const Drosa kept = kept_page_graphics(n);
+    if (!kept) {
+      disable_format_interrupts();
+      format_page(n, FORMAT_FOR_PRINTING);
+    }
     if (step_failed(platform_print_begin_page(print_session), "Open Printer Page")) {
       ok = false;
       break;
@@ -194,10 +198,13 @@ bool print_pages(int32_t first, int32_t last) {
     }
     Port* saved = platform_current_port();
     platform_set_port(port);
+    const Drosa formatted = GE_head;
+    if (kept) GE_head = kept;
     if (postscript)
       draw_postscript_page(page, n == first);
     else
       plot_GE_list(page, PLOT_PRINT, 0);
+    GE_head = formatted;
     platform_set_port(saved);
     if (step_failed(platform_print_end_page(print_session), "Close Printer Page")) ok = false;
   }

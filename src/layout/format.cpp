@@ -147,7 +147,8 @@ bool count_staves(std::vector<int32_t>& counts) {
           raise_staff_count(counts, ++system, next_print ? next_print : print);
           break;
         }
-        case BAR:
+        case BAR:  // placed anew by this format's spacing, if at all
+          p->set(xbarx, NOT_DRAWN);
           p->set(xscrbarx, NOT_DRAWN);
           break;
         default:
@@ -369,28 +370,22 @@ bool fit_system() {
   return false;
 }
 
-// Set while format_all_pages formats a page only to find where its systems and the page
-// must be cut: the drawing passes are left to the page's next format. Justification still
-// runs, since it mends zones that no longer fit, which every later format must find mended.
-bool breaking_only = false;
-
 // Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
 bool run_passes() {
-  return beam_end_pass()                 // where beams must end
-         && note_positions_pass()        // vertical positions of notes and rests
-         && setstdir()                   // stem directions
-         && split_unequal_chords()       // notes that cannot share a stem leave their chord
-         && join_beams_pass()            // beams joined across chords
-         && spacing_pass()               // chords, accidentals, spacing, lyrics
-         && fit_system()                 // too many bars for the line: cut
-         && relocate(system_number)      // justification to the line width
-         && (breaking_only ||            // where the cuts go is known: no drawing
-             (plot_page()                // staff lines, brackets, beams and chords drawn
-              && group_tuplets()         // tuplet groups
-              && layout_slurs()          // ties and slurs
-              && draw_voice_annos()      // annotations of the voices
-              && draw_pstaff_texts()     // texts of the staves
-              && draw_pstaff_annos()));  // line annotations of the staves
+  return beam_end_pass()             // where beams must end
+         && note_positions_pass()    // vertical positions of notes and rests
+         && setstdir()               // stem directions
+         && split_unequal_chords()   // notes that cannot share a stem leave their chord
+         && join_beams_pass()        // beams joined across chords
+         && spacing_pass()           // chords, accidentals, spacing, lyrics
+         && fit_system()             // too many bars for the line: cut
+         && relocate(system_number)  // justification to the line width
+         && plot_page()              // staff lines, brackets, beams and chords drawn
+         && group_tuplets()          // tuplet groups
+         && layout_slurs()           // ties and slurs
+         && draw_voice_annos()       // annotations of the voices
+         && draw_pstaff_texts()      // texts of the staves
+         && draw_pstaff_annos();     // line annotations of the staves
 }
 
 // The first note of the voice's system that is in a print chain.
@@ -535,7 +530,7 @@ void copy_to_screen() {
 void finish_format(bool printing) {
   if (!printing && !whole_piece_format) redraw_view();
   reformat_pending = 0;
-  GE_list_complete = !breaking_only;  // a page formatted only for its cuts draws nothing
+  GE_list_complete = 1;
   if (old_GE_head) destroy_Drosa_list(old_GE_head);
   old_GE_head = NIL;
   draw_piano_window();
@@ -594,8 +589,15 @@ bool fit_page_height(int32_t page, const std::vector<int32_t>& staves) {
 
 int32_t format_page_once(int32_t page, int keep);
 
+// A format of the page that began at change count `changes` and changed the piece (cut its
+// systems or the page) may have changed this page and those after it, not those before.
+void forget_changed_pages(int32_t page, uint32_t changes) {
+  if (piece_change_count != changes) forget_kept_pages_from(page, changes);
+}
+
 // Formats the page again after its systems changed.
-int32_t format_again(int32_t page, int keep) {
+int32_t format_again(int32_t page, int keep, uint32_t changes) {
+  forget_changed_pages(page, changes);
   page_fitting.restart = false;
   ++page_fitting.depth;
   const int32_t done = format_page_once(page, keep);
@@ -604,6 +606,7 @@ int32_t format_again(int32_t page, int keep) {
 }
 
 int32_t format_page_once(int32_t page, int keep) {
+  const uint32_t changes = piece_change_count;
   bool other_page = begin_format(page);  // 1: pending, interrupts, cursor
   follow_min_line_width();               // 2: the parameter table
   const bool printing = keep == FORMAT_FOR_PRINTING;
@@ -611,20 +614,22 @@ int32_t format_page_once(int32_t page, int keep) {
   page = locate(page);                               // 4: page starts and voice records
   if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
   std::vector<int32_t> staves;
-  if (!count_staves(staves)) return 0;                           // 6: staves of every system
-  if (fit_page_staves(staves)) return format_again(page, keep);  // 6a: too many staves
-  if (!number_pstaves(staves, other_page)) return 0;             // 7: at most 64, numbered
-  reset_chain_heads();                                           // 8: layer chain heads
-  set_staff_distances(staves);                                   // 9: distances below the staves
-  if (fit_page_height(page, staves)) return format_again(page, keep);  // 9a: too tall
+  if (!count_staves(staves)) return 0;  // 6: staves of every system
+  if (fit_page_staves(staves)) return format_again(page, keep, changes);  // 6a: too many staves
+  if (!number_pstaves(staves, other_page)) return 0;                      // 7: at most 64, numbered
+  reset_chain_heads();                                                    // 8: layer chain heads
+  set_staff_distances(staves);  // 9: distances below the staves
+  if (fit_page_height(page, staves)) return format_again(page, keep, changes);  // 9a: too tall
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
-  GEinit(!breaking_only);    // 12: a new graphics list (the old kept for the screen)
+  GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
   if (!format_systems())     // 13: every system's passes
-    return page_fitting.restart ? format_again(page, keep) : 0;
+    return page_fitting.restart ? format_again(page, keep, changes) : 0;
   if (flashing_node) stop_flashing(flashing_node);  // 14
   copy_to_screen();                                 // 15: screen copies
   finish_format(printing);                          // 16: show it
+  forget_changed_pages(page, changes);              // 17: kept for printing, unless it
+  keep_page_graphics(page, changes);                //     changed the piece
   return 1;
 }
 
@@ -640,21 +645,14 @@ void format_all_pages() {
   int32_t shown_page = current_page;
   count_pages();
   whole_piece_format = 1;
-  // Every page is formatted as far as its cuts, from the first on: what a page cannot hold
-  // goes on at the top of the next, which is formatted after it. The first page is then
-  // formatted again in whole, last, so that its layout records are complete as after any
-  // format.
-  breaking_only = true;
+  // From the first page on: what a page cannot hold goes on at the top of the next, which is
+  // formatted after it; a page cut changes no page before it. Every page is formatted in whole
+  // and kept, so that printing need not format it again.
+  forget_kept_pages();
   for (int32_t page = 1; page <= page_count; ++page) {
     disable_format_interrupts();
     current_page = page;
     format_page(page, 0);
-  }
-  breaking_only = false;
-  if (page_count >= 1) {
-    disable_format_interrupts();
-    current_page = 1;
-    format_page(1, 0);
   }
   current_page = shown_page;
   whole_piece_format = 0;

@@ -16,7 +16,9 @@
 // Reads:  the voice lists, the parameters, the context's options record, first_format,
 //         last_formatted_page, the events waiting.
 // Writes: every layout record of the page, page_start, voice_data, staff_data, the page
-//         state of layout_globals.h, the GE list, xscrbarx of the page's BARs, the cursor;
+//         state of layout_globals.h, the GE list (a copy kept for printing when the format
+//         changed nothing of the piece), xbarx (the bars not placed again: not drawn) and
+//         xscrbarx of the page's BARs, the cursor;
 //         may end the page earlier (split_page) when it has more than 64 staves. A system
 //         whose music is wider than its staves is cut into systems that fit (with undo,
 //         joining the newest undo step), and a page these make too tall or give more than 64
@@ -30,12 +32,11 @@
 inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
 
-// format_all_pages: formats every page without interruption, none of them drawn on the view,
-// from the first to the last: the systems a page cannot hold go on at the top of the next
-// page, which is formatted after it. Each is formatted only as far as it takes to cut its
-// systems and the page where they must be (spacing, justification); the first page is then
-// formatted in whole, last. The current page stays the current page, and its graphics must
-// be made again (page_graphics_stale).
+// format_all_pages: formats every page in whole without interruption, none of them drawn on
+// the view, from the first to the last: the systems a page cannot hold go on at the top of the
+// next page, which is formatted after it. Each page's graphics are kept for printing. The
+// current page stays the current page, and its graphics must be made again
+// (page_graphics_stale).
 void format_all_pages();
 
 // ---- Interrupting a format -------------------------------------------------------------------

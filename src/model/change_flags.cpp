@@ -7,6 +7,7 @@
 #include "model/change_flags.h"
 
 #include "layout/layout_services.h"
+#include "model/kept_pages.h"
 #include "model/model_globals.h"
 #include "model/views.h"
 
@@ -21,6 +22,7 @@ void mark_layout_changed(int kind, int context) {
 }
 
 void mark_views_changed(int reformat, int kind, int context) {
+  count_piece_change();
   if (reformat) reformat_pending = 1;
   if (kind == CHANGE_NO_VIEWS) return;
   if (context != current_ncontext)

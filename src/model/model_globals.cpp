@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "model/kept_pages.h"
 #include "platform/memory.h"
 
 DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
@@ -90,6 +91,7 @@ void reset_model_globals() {
     drosa_block_base[b] = nullptr;
   }
   drosa_block_total = 0;
+  reset_kept_pages();
   freeHead = freeTail = NIL;
   freeCount = total_Drosa_count = 0;
   first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};

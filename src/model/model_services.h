@@ -14,6 +14,7 @@
 #include "model/error_report.h"
 #include "model/file_errors.h"
 #include "model/font_table.h"
+#include "model/kept_pages.h"
 #include "model/list_boxes.h"
 #include "model/model_globals.h"
 #include "model/ncontext_dialog.h"

@@ -47,6 +47,7 @@
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
+#include "model/kept_pages.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
@@ -909,6 +910,7 @@ int read_piece_from_memory(const uint8_t* data, size_t size) {
 }
 
 void discard_piece_lists() {
+  forget_kept_pages();
   for (int v = 0; v < MAX_VOICES; ++v) {
     if (piece_start[v]) destroy_Drosa_list(piece_start[v]);
     piece_start[v] = page_start[v] = NIL;

@@ -30,6 +30,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/change_flags.h"
+#include "model/kept_pages.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/openpiece.h"
@@ -420,10 +421,12 @@ void renumber_view_contexts(int (*map)(int context, int from, int to), int from,
     }
     w.reformat_pending = 1;
     w.last_formatted_page = -500;
+    count_piece_change();
   }
 }
 
 void mark_view_for_reformat(int slot) {
+  count_piece_change();
   if (slot_valid(slot) && view_array[slot].window) view_array[slot].window->reformat_pending = 1;
 }
 

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_services.h"
@@ -570,6 +571,33 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   script_hit(2);
   print_piece(PRINT_CURRENT_CONTEXT);
   EXPECT_FALSE(fs::exists(ps));
+}
+
+// The elements of a GE list, byte for byte.
+std::string list_bytes(Drosa head) {
+  std::string bytes;
+  for (Drosa e = head ? head->xnext : NIL; e; e = e->xnext)
+    bytes.append(reinterpret_cast<const char*>(e->bytes()) + 8, DROSA_NODE_SIZE - 8);
+  return bytes;
+}
+
+TEST_F(PrintedPiece, APageIsKeptAsFormattedUntilThePieceAParameterAnOptionOrTheZoomChanges) {
+  build_engraved_piece(2, 8, 2, 2);
+  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  current_page = 1;
+  const std::vector<std::pair<const char*, void (*)()>> changes = {
+      {"an edit", [] { mark_piece_changed(1, 2, 0); }},
+      {"a parameter", [] { param[129].value.set_integer(param[129].value.integer() + 1); }},
+      {"an option", [] { set_options_i16(1, OPTIONS_FIRST_PAGE, 3); }},
+      {"the zoom", [] { zoom_factor = 20; }},
+  };
+  for (const auto& [what, change] : changes) {
+    ASSERT_EQ(format_page(1, 0), 1);
+    ASSERT_TRUE(kept_page_graphics(1)) << what;
+    EXPECT_EQ(list_bytes(kept_page_graphics(1)), list_bytes(GE_head));
+    change();
+    EXPECT_FALSE(kept_page_graphics(1)) << what;
+  }
 }
 
 TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) {

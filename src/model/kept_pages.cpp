@@ -1,0 +1,95 @@
+// kept_pages.cpp: node lists kept by page number (see kept_pages.h).
+#include "model/kept_pages.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+struct KeptPages {
+  std::vector<Drosa> heads;  // by page number; NIL where none is kept
+  std::string key;           // the state the lists were made in
+  uint32_t count = 0;        // the change count they were made at
+  long nodes = 0;
+};
+
+KeptPages kept;
+
+long list_length(Drosa head) {
+  long n = 0;
+  for (Drosa p = head; p; p = p->xnext) ++n;
+  return n;
+}
+
+void forget_page(size_t page) {
+  if (page >= kept.heads.size() || !kept.heads[page]) return;
+  kept.nodes -= list_length(kept.heads[page]);
+  destroy_Drosa_list(kept.heads[page]);
+  kept.heads[page] = NIL;
+}
+
+// Whether the kept lists were made in the state `key` and the piece has not changed since.
+bool holds(const std::string& key) { return kept.count == piece_change_count && kept.key == key; }
+
+Drosa copy_list(Drosa head, long* length) {
+  Drosa first = copyDrosa(head), last = first;
+  *length = 1;
+  for (Drosa p = head->xnext; p; p = p->xnext, ++*length) {
+    Drosa copy = copyDrosa(p);
+    last->xnext = copy;
+    copy->xback = last;
+    last = copy;
+  }
+  first->xback = last->xnext = NIL;
+  return first;
+}
+
+}  // namespace
+
+uint32_t piece_change_count = 0;
+
+void count_piece_change() { ++piece_change_count; }
+
+void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count) {
+  if (page < 1 || !head || count != piece_change_count) return;
+  if (!holds(key)) {
+    forget_kept_pages();
+    kept.key = key;
+    kept.count = piece_change_count;
+  }
+  forget_page(size_t(page));
+  const long length = list_length(head);
+  if (kept.nodes + length > KEPT_PAGE_NODES_MOST) return;
+  if (kept.heads.size() <= size_t(page)) kept.heads.resize(size_t(page) + 1, NIL);
+  long copied = 0;
+  kept.heads[size_t(page)] = copy_list(head, &copied);
+  kept.nodes += copied;
+}
+
+Drosa kept_page_list(int32_t page, const std::string& key) {
+  if (kept.nodes == 0 || page < 1 || size_t(page) >= kept.heads.size()) return NIL;
+  if (!holds(key)) {
+    forget_kept_pages();
+    return NIL;
+  }
+  return kept.heads[size_t(page)];
+}
+
+void forget_kept_pages_from(int32_t page, uint32_t count) {
+  if (count != kept.count) {
+    forget_kept_pages();
+    return;
+  }
+  for (size_t p = size_t(std::max<int32_t>(page, 0)); p < kept.heads.size(); ++p) forget_page(p);
+  kept.count = piece_change_count;
+}
+
+void forget_kept_pages() {
+  for (size_t p = 0; p < kept.heads.size(); ++p) forget_page(p);
+  kept.heads.clear();
+  kept.nodes = 0;
+}
+
+long kept_page_nodes() { return kept.nodes; }
+
+void reset_kept_pages() { kept = KeptPages{}; }
