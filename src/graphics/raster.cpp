@@ -114,6 +114,45 @@ void stroke(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   stroke_pixels(map_x(x1), map_y(y1), map_x(x2), map_y(y2));
 }
 
+// The one-pixel strokes of a line, `strokes` of them `step` layout units apart (up for a flat
+// line, right for a steep one), as one stroke of a pen as tall (or wide) as they stand, when
+// they come out one pixel apart and need no cutting to the port: they cover the same pixels.
+// False when they must be drawn one by one.
+bool stroke_as_band(int32_t x1, int32_t y1, int32_t x2, int32_t y2, bool flat, int64_t strokes,
+                    int32_t step) {
+  Port* port = platform_current_port();
+  if (!port) return false;
+  const int64_t more = strokes - 1, across = more * step;
+  const int64_t ax = map_x(x1), ay = map_y(y1), bx = map_x(x2), by = map_y(y2);
+  // The last stroke's ends.
+  const int64_t cx = flat ? ax : map_x(int64_t(x1) + across), cy = flat ? map_y(y1 + across) : ay;
+  const int64_t dx = flat ? bx : map_x(int64_t(x2) + across), dy = flat ? map_y(y2 + across) : by;
+  if (flat ? (ay - cy != more || by - dy != more) : (cx - ax != more || dx - bx != more))
+    return false;
+  const Rect bounds = port_bounds(port), clip = get_clip();
+  const double left = std::max(bounds.left, clip.left) - CUT_MARGIN;
+  const double top = std::max(bounds.top, clip.top) - CUT_MARGIN;
+  const double right = std::min(bounds.right, clip.right) + CUT_MARGIN;
+  const double bottom = std::min(bounds.bottom, clip.bottom) + CUT_MARGIN;
+  for (const int64_t x : {ax, bx, cx, dx})
+    if (x < left || x > right) return false;
+  for (const int64_t y : {ay, by, cy, dy})
+    if (y < top || y > bottom) return false;
+  const PenState pen = get_pen_state();
+  if (flat) {
+    pen_size(pen.width, pen.height + int(more));
+    move_to(int(cx), int(cy));
+    line_to(int(dx), int(dy));
+  } else {
+    pen_size(pen.width + int(more), pen.height);
+    move_to(int(ax), int(ay));
+    line_to(int(bx), int(by));
+  }
+  pen_size(pen.width, pen.height);
+  move_to(int(dx), int(dy));  // where the last stroke ended
+  return true;
+}
+
 // A line that is neither level nor upright on a smooth port (the page on the screen) is drawn
 // as the band its strokes would cover, with smooth edges; level and upright lines keep their
 // whole pixels, which are sharp already.
@@ -303,6 +342,7 @@ void draw_line_rounded(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w
     smooth_band(x1, y1, x2, y2, flat, (strokes - 1) * step);
     return;
   }
+  if (strokes > 1 && stroke_as_band(x1, y1, x2, y2, flat, strokes, step)) return;
   int64_t ax = x1, ay = y1, bx = x2, by = y2;
   stroke(ax, ay, bx, by);
   for (int64_t i = 1; i < strokes; ++i) {
