@@ -38,6 +38,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <type_traits>
 
@@ -759,14 +760,21 @@ TextStyle style_of(const Port* port) {
   return {port->text_font, port->text_size, port->text_face};
 }
 
-// The pixel rectangle that the runs may touch when drawn with their origin at (x, y).
-Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
+// The rectangle a run may touch, its origin at its pen.
+QRectF run_box(const TextRun& run) {
+  const QFontMetricsF& m = run.font->metrics;
+  return run.font->bounds(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
+}
+
+// The pixel rectangle that the runs may touch when drawn with their origin at (x, y), given
+// each run's box.
+template <typename Box>
+Rect runs_extent_of(const std::vector<TextRun>& runs, double x, double y, Box box) {
   QRectF extent;
   double pen = 0;
-  for (const TextRun& run : runs) {
-    const QFontMetricsF& m = run.font->metrics;
-    QRectF box = run.font->bounds(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
-    extent |= box.translated(x + pen + run.dx, y + run.dy);
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const TextRun& run = runs[i];
+    extent |= box(i).translated(x + pen + run.dx, y + run.dy);
     pen += run.advance;
   }
   const double margin = 3 + extent.height() / 4;  // slant, underline, outline and shadow
@@ -774,6 +782,10 @@ Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
   return {static_cast<int>(std::floor(extent.left())), static_cast<int>(std::floor(extent.top())),
           static_cast<int>(std::ceil(extent.right())),
           static_cast<int>(std::ceil(extent.bottom()))};
+}
+
+Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
+  return runs_extent_of(runs, x, y, [&runs](size_t i) { return run_box(runs[i]); });
 }
 
 // The pixels the glyphs of the runs cover, drawn from (x, y), within `area`: whole pixels, or
@@ -891,16 +903,53 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smoot
   return it->second;
 }
 
+// The runs of a text in a style with their boxes and width, kept by style and bytes: the
+// texts of printed pages repeat (note heads, rests, digits), and laying one out takes longer
+// than drawing it.
+struct SinkRuns {
+  std::vector<TextRun> runs;
+  std::vector<QRectF> boxes;
+  double width = 0;
+};
+
+std::map<std::tuple<int, int, int, std::string>, SinkRuns>* sink_runs_cache = nullptr;
+constexpr size_t SINK_RUNS_LIMIT = 8192;
+
+void drop_sink_runs_cache() {
+  delete sink_runs_cache;
+  sink_runs_cache = nullptr;
+}
+
+const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length) {
+  if (!sink_runs_cache) {
+    sink_runs_cache = new std::remove_pointer_t<decltype(sink_runs_cache)>();
+    qAddPostRoutine(drop_sink_runs_cache);
+  }
+  if (sink_runs_cache->size() > SINK_RUNS_LIMIT) sink_runs_cache->clear();
+  auto key = std::make_tuple(style.font, style.size, style.face,
+                             std::string(bytes, static_cast<size_t>(std::max(length, 0))));
+  auto it = sink_runs_cache->find(key);
+  if (it == sink_runs_cache->end()) {
+    SinkRuns kept;
+    kept.runs = text_runs(style, bytes, length);
+    for (const TextRun& run : kept.runs) kept.boxes.push_back(run_box(run));
+    kept.width = runs_width(kept.runs);
+    it = sink_runs_cache->emplace(std::move(key), std::move(kept)).first;
+  }
+  return it->second;
+}
+
 // Hands text to the port's sink as the runs the port would draw, at the pen.
 void sink_text(Port& port, const TextStyle& style, const char* bytes, int length,
                const Paint& paint) {
-  const std::vector<TextRun> runs = text_runs(style, bytes, length);
+  const SinkRuns& laid = sink_runs(style, bytes, length);
+  const std::vector<TextRun>& runs = laid.runs;
   const double x = port.pen.position.x + port.pen_fraction;
   const double y = port.pen.position.y;
   QRgb colour;
   const Rect d = drawable(port);
   if (port.sink.text && !runs.empty() && !d.empty() && sink_colour(paint, &colour)) {
-    const Rect extent = runs_extent(runs, x, y);
+    const Rect extent = runs_extent_of(runs, x, y, [&laid](size_t i) { return laid.boxes[i]; });
     const Rect shown = intersection(extent, d);
     if (!shown.empty()) {
       SinkText text;
@@ -919,7 +968,7 @@ void sink_text(Port& port, const TextStyle& style, const char* bytes, int length
       port.sink.text(port.sink.context, text, colour, clip);
     }
   }
-  const double end = x + runs_width(runs);
+  const double end = x + laid.width;
   port.pen.position.x = static_cast<int>(std::floor(end));
   port.pen_fraction = end - std::floor(end);
 }
