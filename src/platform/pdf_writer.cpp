@@ -35,24 +35,25 @@ constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
 void put_num(std::string& out, double v) {
   if (!std::isfinite(v)) v = 0;
   long long hundredths = std::llround(v * 100);
-  if (hundredths < 0) {
-    out += '-';
-    hundredths = -hundredths;
-  }
-  char digits[24];
-  int n = 0;
-  long long whole = hundredths / 100;
-  do {
-    digits[n++] = char('0' + whole % 10);
-    whole /= 10;
-  } while (whole);
-  while (n) out += digits[--n];
+  char text[32];
+  char* end = text + sizeof text;
+  char* p = end;
+  const bool negative = hundredths < 0;
+  if (negative) hundredths = -hundredths;
   const int fraction = int(hundredths % 100);
   if (fraction) {
-    out += '.';
-    out += char('0' + fraction / 10);
-    if (fraction % 10) out += char('0' + fraction % 10);
+    if (fraction % 10) *--p = char('0' + fraction % 10);
+    *--p = char('0' + fraction / 10);
+    *--p = '.';
   }
+  long long whole = hundredths / 100;
+  do {
+    *--p = char('0' + whole % 10);
+    whole /= 10;
+  } while (whole);
+  if (negative) *--p = '-';
+  const size_t length = std::min(size_t(end - p), sizeof text);
+  out.append(end - length, length);
 }
 
 void put_colour(std::string& out, QRgb colour) {
