@@ -65,7 +65,10 @@ struct Stamp {
   uint8_t undo_tail_payload[DROSA_PAYLOAD_SIZE] = {};
 };
 
-constexpr int MAX_RECORDS_FOLLOWED = 64;
+// Following a record costs a walk back to its page's start; emptying the index costs reading
+// again every page of every voice up to the next page located. A change that cuts a system or
+// a page records a few nodes in every voice, so the records followed grow with the voices.
+int most_records_followed() { return 64 + 8 * std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
 VoiceIndex voices_index[MAX_VOICES];
 std::unordered_map<uint32_t, std::pair<int, int>> page_of_start;  // start → (voice, page - 1)
@@ -314,7 +317,7 @@ bool new_undo_records(std::vector<Drosa>* records) {
   Drosa p = undo_tails[0];
   for (; p && !is_remembered_tail(p); p = p->xback) {
     if (p->xkind == UNDO) records->push_back(p);
-    if (int(records->size()) > MAX_RECORDS_FOLLOWED) return false;
+    if (int(records->size()) > most_records_followed()) return false;
   }
   return p == stamp.undo_tail;
 }
