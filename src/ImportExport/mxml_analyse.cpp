@@ -18,6 +18,7 @@
 #include "ImportExport/xmlt_fields.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
+#include "layout/layout_fields.h"
 #include "model/model_services.h"
 #include "performance/performance_services.h"
 
@@ -281,22 +282,20 @@ int measure_staff(Drosa first, int own) {
 }
 
 // A voice whose measure is written mostly on another staff moves to that staff for the
-// measure: a copy of the PRINT in force at the measure's start gets that staff, and a clef of
-// the measure takes the clef of the staff. (A chord written across both staves, or a few
-// notes reaching over, leave the voice where it is: its own staff would be left without it.)
-void staff_changes(int v, const std::vector<std::vector<uint8_t>>& clefs,
-                   const std::vector<int>& staves, int* first_change) {
+// measure: a copy of the PRINT in force at the measure's start gets that staff (its clefs
+// follow, below). (A chord written across both staves, or a few notes reaching over, leave
+// the voice where it is: its own staff would be left without it.)
+void staff_changes(int v, const std::vector<int>& staves, int* first_change) {
   const int own = staves[size_t(v)];
   int current = own, bars = 1;
   bool decided = false;
-  Drosa print = NIL, measure_start = piece_start[v], clef = NIL;
+  Drosa print = NIL, measure_start = piece_start[v];
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     const int kind = effective_kind(p);
     if (kind == PRINT) print = p, current = p->get(xsstaff);
-    if (kind == CLEF) clef = p;
     if (kind == BAR || kind == ENDSYST || kind == BARSEP) {
       if (kind == BAR) ++bars;
-      measure_start = p, clef = NIL, decided = false;
+      measure_start = p, decided = false;
     }
     if (kind != NOTE || copied_rest(p) || own < 0 || !print || decided) continue;
     decided = true;
@@ -308,11 +307,50 @@ void staff_changes(int v, const std::vector<std::vector<uint8_t>>& clefs,
     link_after(change, measure_start);
     print = change;
     current = staff;
-    if (!clef) continue;
-    for (size_t u = 0; u < staves.size(); ++u) {
-      if (staves[u] != staff || clefs[u].empty()) continue;
-      clef->set(xclef, clefs[u][std::min(size_t(bars - 1), clefs[u].size() - 1)]);
-      break;
+  }
+}
+
+// The clefs of a voice that moved to other staves follow the staff it is on: a clef it holds
+// on another staff (its own, or one restated at a system start) takes that staff's clef, and
+// a move to a staff whose clef is not the one in force, with no clef of the voice before its
+// next note, gets a hidden one; so the voice's notes are placed, and the clef it restates at a
+// system start drawn, by the staff's clef (coming back to its own staff too).
+void clefs_follow_staff(int v, const std::vector<std::vector<uint8_t>>& clefs,
+                        const std::vector<int>& staves) {
+  const int own = staves[size_t(v)];
+  if (own < 0) return;
+  int current = own, bars = 1, in_force = -1;
+  Drosa moved = NIL, any_clef = NIL;
+  auto clef_at = [&](int staff) {
+    const size_t bar = size_t(bars - 1);
+    for (size_t u = 0; u < staves.size(); ++u)
+      if ((staff == own ? u == size_t(v) : staves[u] == staff) && !clefs[u].empty())
+        return int(clefs[u][std::min(bar, clefs[u].size() - 1)]);
+    return -1;
+  };
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR) ++bars;
+    if (kind == PRINT && p->get(xsstaff) != current) {
+      current = p->get(xsstaff);
+      moved = p;
+    } else if (kind == CLEF) {
+      const int clef = current == own ? -1 : clef_at(current);
+      if (clef >= 0) p->set(xclef, uint8_t(clef));
+      in_force = p->get(xclef);
+      any_clef = p;
+      moved = NIL;
+    } else if (kind == NOTE && moved) {
+      const int clef = clef_at(current);
+      if (any_clef && clef >= 0 && clef != in_force) {
+        Drosa hidden = copyDrosa(any_clef);
+        hidden->set(xclef, uint8_t(clef));
+        hidden->set(xclefhide, 1);
+        hidden->set(xclef_change, 1);
+        link_after(hidden, moved);
+        in_force = clef;
+      }
+      moved = NIL;
     }
   }
 }
@@ -327,7 +365,8 @@ void staff_changes_and_performance(int* first_change) {
   for (int v = 0; v < voice_count; ++v) {
     Drosa first = find_next_kind(NOTE, piece_start[v]);
     if (!first) continue;
-    staff_changes(v, clefs, staves, first_change);
+    staff_changes(v, staves, first_change);
+    clefs_follow_staff(v, clefs, staves);
     Drosa last = first;
     for (Drosa p = first; p; p = p->xnext)
       if (p->xkind == NOTE) last = p;

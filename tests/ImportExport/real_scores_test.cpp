@@ -18,6 +18,7 @@
 #include "ImportExport/musicxml_services.h"
 #include "graphics/GE.h"
 #include "graphics/ge_services.h"
+#include "graphics/hit_test.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -125,6 +126,7 @@ TEST_P(RealScore, EngravesEveryPage) {
     ASSERT_EQ(format_page(page, 0), 1) << name << " page " << page;
     if (page == 1 || every_page)
       save_page(page == 1 && !every_page ? name : name + "-" + std::to_string(page));
+    if (const char* d = std::getenv("VESK_DUMP_PAGE"); d && std::atoi(d) == page) dump_GE();
     std::vector<PageFault> found = check_page_reports(take_reports());
     const PageFrame frame = formatted_page_frame(page);
     if (page == 1)
@@ -273,6 +275,28 @@ TEST_F(EngravedFixture, AChordWrittenAcrossBothStavesLeavesItsVoiceOnItsStaff) {
   // bar lines.
   const std::vector<PageFault> faults = engrave("chord_across_both_staves");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, AVoiceOnTheOtherStaffHoldsThatStaffsClef) {
+  // A voice of the lower staff writes measures on the upper staff, one of them opening a
+  // system: the bass clef it restated there once stood on the upper staff, drawn over the
+  // treble clef in the real score, its notes placed by it four spaces above the staff.
+  const std::vector<PageFault> faults = engrave("voice_crosses_to_the_other_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  for (int v = 0; v < voice_count; ++v) {
+    int staff = -1;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (effective_kind(p) == PRINT) staff = p->get(xsstaff);
+      if (effective_kind(p) == CLEF)
+        EXPECT_EQ(p->get(xclef), staff == 0 ? 0 : 1) << "voice " << v << " on staff " << staff;
+    }
+  }
+  std::map<int, std::set<int>> clefs;  // the clef glyphs drawn on each pstaff
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 52)
+      clefs[e->get(xgc_pstaff)].insert(e->get(xgc_char));
+  for (const auto& [p, glyphs] : clefs) EXPECT_EQ(glyphs.size(), 1u) << "one clef on " << p;
   offscreen_dispose();
 }
 
