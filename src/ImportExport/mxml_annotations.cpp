@@ -201,9 +201,33 @@ bool group_fits(const MxmlGroup& g, int list) {
          g.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
+// The lines the items made before one note take, each from its y up one line of its size.
+struct TakenLines {
+  std::vector<std::pair<int32_t, int32_t>> lines;
+
+  // An item the document gives no height of its own moves, away from the staff, beyond the
+  // lines of the items before it that it would stand on (a tempo mark beside the words of
+  // another direction of the same note, or of its own); then it takes its line.
+  void place(MxmlItem& item) {
+    const int32_t height = 10 * item.size;
+    const bool above = item.y + item.dy >= 0;
+    for (bool moved = !(item.given & 10); moved;) {
+      moved = false;
+      for (const auto& [bottom, top] : lines) {
+        const int32_t y = item.y + item.dy;
+        if (y >= top || y + height <= bottom) continue;
+        item.y = (above ? top : bottom - height) - item.dy;
+        moved = true;
+      }
+    }
+    lines.push_back({item.y + item.dy, item.y + item.dy + height});
+  }
+};
+
 // Makes the items of the groups of a slot that fit the list; the others stay.
 void flush_slot(int slot, Drosa note, int list, int tag, int context) {
   std::deque<MxmlGroup> kept;
+  TakenLines taken;
   for (MxmlGroup& g : mxml.slots[slot]) {
     if (list >= 0 && !group_fits(g, list)) {
       kept.push_back(std::move(g));
@@ -213,6 +237,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
       MxmlItem placed = item;
       placed.x += g.xoffset;
       placed.y += g.voffset;
+      if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
       annotate(placed, note, tag, context);
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;

@@ -283,6 +283,15 @@ TEST_F(MusicXmlDocuments, LyricsAndDirections) {
   Drosa rehearsal = words;
   for (int i = 0; i < 4; ++i) rehearsal = find_next_kind(TPARAM, rehearsal);
   EXPECT_EQ(rehearsal->get(xboxed), 1);
+  // The words, the tempo mark and the rehearsal mark over the first note, placed nowhere by
+  // the document, each take a line of their own.
+  std::vector<std::pair<int32_t, int32_t>> lines;
+  for (Drosa t = piece_start[0]; t->xkind != NOTE; t = t->xnext)
+    if (t->xkind == TPARAM && t->get(xtexty) > 0 && !t->get(xadjacent))
+      lines.push_back({t->get(xtexty), t->get(xtexty) + 10 * t->get(xtextsize)});
+  ASSERT_EQ(lines.size(), 3u);
+  std::sort(lines.begin(), lines.end());
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_GE(lines[i].first, lines[i - 1].second);
 }
 
 TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
@@ -891,8 +900,9 @@ TEST_F(MusicXmlText, SizesPositionsAndFacesOfWords) {
   EXPECT_EQ(a->get(xtexty), 200 - 100);  // 20 tenths above the top line, counted up from it
   EXPECT_EQ(b->get(xtextsize), 24);
   EXPECT_EQ(b->get(xtextface), 1);
-  // The second line of the group, a line of the style's size higher (placed before the size).
-  EXPECT_EQ(b->get(xtexty), (240 + 120) - 100);
+  // The second line of the group, a line of the style's size higher (placed before the size),
+  // would stand on the first, 18 points tall from 200: it goes on above it.
+  EXPECT_EQ(b->get(xtexty), (200 + 180) - 100);
 }
 
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
