@@ -76,7 +76,6 @@ struct MxmlGroup {
   int placement = 0;  // 1 above, -1 below, 0 none
   int staff = -1;     // the staff the group belongs to (1-based), -1 any
   int32_t voffset = 0;
-  int32_t xoffset = 0;
   bool metronome = false;  // a metronome mark was read in it
   std::deque<MxmlItem> items;
 };

@@ -235,7 +235,6 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
     }
     for (MxmlItem& item : g.items) {
       MxmlItem placed = item;
-      placed.x += g.xoffset;
       placed.y += g.voffset;
       if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
       annotate(placed, note, tag, context);

@@ -431,12 +431,10 @@ void mxml_wedge(XmlElement& e) {
   }
 }
 
-void mxml_offset(XmlElement& e) {
-  if (xml_open_element_level(e, "direction") < 0 || mxml.slots[MXML_DIRECTION_SLOT].empty()) return;
-  const double v = xml_text_double(e);
-  if (v == XML_NO_DOUBLE || std::fabs(v) > 1e6) return;
-  mxml.slots[MXML_DIRECTION_SLOT].back().xoffset = units(v);
-}
+// An offset is a time in divisions, not a distance: the direction goes to the note it is
+// placed with and keeps that note's x (taken as a distance it once put marks of a measure's
+// end a page's width to the left, off the paper).
+void mxml_offset(XmlElement&) {}
 
 // ---- Notations
 // -----------------------------------------------------------------------------------------

@@ -905,6 +905,19 @@ TEST_F(MusicXmlText, SizesPositionsAndFacesOfWords) {
   EXPECT_EQ(b->get(xtexty), (200 + 180) - 100);
 }
 
+TEST_F(MusicXmlText, AnOffsetIsATimeNotADistance) {
+  // Words half a note before the measure's end, written after its whole note: the offset was
+  // once taken for tenths, and words with a large offset in fine divisions stood off the paper.
+  EXPECT_EQ(import(part_document(FOUR_FOUR, {note("C", 5, 4, "whole") +
+                                             "<direction placement=\"below\"><direction-type>"
+                                             "<words>dim</words></direction-type>"
+                                             "<offset>-2</offset></direction>"})),
+            1);
+  Drosa words = find_next_kind(TPARAM, piece_start[0]);
+  ASSERT_TRUE(words);
+  EXPECT_EQ(words->get(xtextx), -50);  // the words style's place beside its note
+}
+
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
   std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
   d.replace(d.find("<part-list>"), 0,
