@@ -76,7 +76,9 @@ struct MxmlGroup {
   int placement = 0;  // 1 above, -1 below, 0 none
   int staff = -1;     // the staff the group belongs to (1-based), -1 any
   int32_t voffset = 0;
-  bool metronome = false;  // a metronome mark was read in it
+  bool metronome = false;     // a metronome mark was read in it
+  bool octave_shift = false;  // an octave-shift was read in it: it sets the staff's shift
+  int octaves = 0;            // that shift: written minus sounding octaves, 0 at its stop
   std::deque<MxmlItem> items;
 };
 
@@ -254,6 +256,19 @@ struct MxmlState {
   bool chord_hidden = false;  // the chord being read began with an invisible note
   MxmlSlur slurs[MXML_SLUR_SLOTS];
   MxmlWedge wedge;
+  // Per staff of the part (1-based), the octave line open on it: written minus sounding
+  // octaves (-1 under an 8va line, 0 when none) from a time of a measure on; and the notes
+  // placed while a line is open, which it shifts when it stops.
+  struct OctaveLine {
+    int octaves = 0, measure = 0;
+    int64_t start = 0;
+  } octave_lines[MXML_MAX_STAVES + 1];
+  struct ShiftNote {
+    Drosa note;
+    int staff = 0, home = 0, measure = 0;
+    int64_t start = 0;
+  };
+  std::vector<ShiftNote> shift_notes;
   // ---- Layout
   double millimeters = 0, tenths = 0;
   int32_t page_width = 0, page_height = 0;  // tenths

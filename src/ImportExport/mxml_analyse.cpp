@@ -355,6 +355,18 @@ void clefs_follow_staff(int v, const std::vector<std::vector<uint8_t>>& clefs,
   }
 }
 
+// Notes written under an octave line sound at the pitch the document gives them.
+void sound_written_octaves(int v) {
+  constexpr int32_t OCTAVE = 12 << 8;  // in a pitch word
+  int octaves = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == XMLT) octaves = p->get(xxmloctaves);
+    if (p->xkind != NOTE || !octaves || p->get(xrest)) continue;
+    const int32_t pitch = int32_t(p->get(xpitch)) - octaves * OCTAVE;
+    p->set(xpitch, uint16_t(std::clamp(pitch, 0, (127 << 8) + 199)));
+  }
+}
+
 void staff_changes_and_performance(int* first_change) {
   std::vector<std::vector<uint8_t>> clefs;
   std::vector<int> staves;
@@ -371,6 +383,7 @@ void staff_changes_and_performance(int* first_change) {
     for (Drosa p = first; p; p = p->xnext)
       if (p->xkind == NOTE) last = p;
     set_default_performance(first, last, 1, 1, 1, 42, 0);
+    sound_written_octaves(v);
   }
 }
 

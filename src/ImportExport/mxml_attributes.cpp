@@ -322,6 +322,8 @@ void reset_part_state() {
   mxml.highest_voice = 0;
   mxml.last_voice = 0;
   mxml.wedge = MxmlWedge{};
+  for (auto& line : mxml.octave_lines) line = {};
+  mxml.shift_notes.clear();
   mxml.last_number = 0;
   mxml.measure_counter = 0;
   mxml.measure_notes = 0;
@@ -349,6 +351,7 @@ void mxml_part(XmlElement& e) {
 
 void mxml_part_end() {
   if (!in_part()) return;
+  for (int s = 1; s <= MXML_MAX_STAVES; ++s) mxml_octave_line_end(s, INT32_MAX, 0);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);
   mxml.part_index = -1;

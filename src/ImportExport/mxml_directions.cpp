@@ -14,6 +14,7 @@
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xml_reader.h"
+#include "ImportExport/xmlt_fields.h"
 
 namespace {
 
@@ -313,6 +314,15 @@ void mxml_direction(XmlElement& e) {
 
 void mxml_direction_end() {
   mxml.metronome = nullptr;
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) {
+    const MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].back();
+    if (g.octave_shift) {
+      const int staff = std::clamp(g.staff, 1, MXML_MAX_STAVES);
+      const int64_t now = mxml.part_cursor[mxml.part_index] + mxml.pending;
+      mxml_octave_line_end(staff, mxml.measure_counter, now);
+      if (g.octaves) mxml.octave_lines[staff] = {g.octaves, mxml.measure_counter, now};
+    }
+  }
   if (mxml.wedge.open && mxml.wedge.group_pending && !mxml.slots[MXML_DIRECTION_SLOT].empty()) {
     mxml.wedge.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
     mxml.wedge.group_pending = false;
@@ -435,6 +445,50 @@ void mxml_wedge(XmlElement& e) {
 // placed with and keeps that note's x (taken as a distance it once put marks of a measure's
 // end a page's width to the left, off the paper).
 void mxml_offset(XmlElement&) {}
+
+void mxml_octave_line_end(int staff, int measure, int64_t time) {
+  auto& line = mxml.octave_lines[staff];
+  if (!line.octaves) return;
+  auto before = [](int m1, int64_t t1, int m2, int64_t t2) {
+    return m1 < m2 || (m1 == m2 && t1 < t2);
+  };
+  for (const auto& n : mxml.shift_notes) {
+    if (n.staff != staff && n.home != staff) continue;
+    if (before(n.measure, n.start, line.measure, line.start) ||
+        !before(n.measure, n.start, measure, time))
+      continue;
+    Drosa xmlt = NIL;
+    for (Drosa p = n.note; p && !xmlt; p = p->xback)
+      if (p->xkind == XMLT) xmlt = p;
+    if (!xmlt || xmlt->get(xxmloctaves) == 0 || xmlt->get(xxmloctaves) == line.octaves) {
+      n.note->set(xmod7, int8_t(std::clamp(n.note->get(xmod7) + 7 * line.octaves, 0, 7 * 11 - 1)));
+      if (xmlt) xmlt->set(xxmloctaves, int8_t(line.octaves));
+    }
+  }
+  line = {};
+  bool open = false;
+  for (const auto& l : mxml.octave_lines) open |= l.octaves != 0;
+  if (!open) mxml.shift_notes.clear();
+}
+
+// An octave line: the notes of its staff from here to its stop are written `size` - 1 steps
+// below the pitch the document gives them ("down", under an 8va line) or above ("up", 8vb);
+// its start shows "8va", "15ma", "8vb" or "15mb" over or under the staff.
+void mxml_octave_shift(XmlElement& e) {
+  const char* type = xml_attr(e, "type");
+  if (!type || xml_open_element_level(e, "direction") < 0) return;
+  const bool down = std::strcmp(type, "down") == 0, up = std::strcmp(type, "up") == 0;
+  if (!down && !up && std::strcmp(type, "stop") != 0) return;  // "continue"
+  const int32_t size = xml_attr_int(e, "size");
+  const int octaves = size == 15 ? 2 : size == 22 ? 3 : 1;
+  MxmlGroup& g = open_group(MXML_DIRECTION_SLOT);
+  g.octave_shift = true;
+  g.octaves = down ? -octaves : up ? octaves : 0;
+  if (!g.octaves) return;
+  MxmlItem* item = direction_item(e, down ? STYLE_WORDS_ABOVE : STYLE_WORDS_BELOW);
+  item->text = std::string(octaves == 1 ? "8" : octaves == 2 ? "15" : "22") + (down ? "va" : "vb");
+  item->face |= 2;
+}
 
 // ---- Notations
 // -----------------------------------------------------------------------------------------

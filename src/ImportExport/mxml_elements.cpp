@@ -73,6 +73,7 @@ constexpr ElementEntry element_table[] = {
     {"note", mxml_note, mxml_note_element_end},
     {"notehead", mxml_notehead, nullptr},
     {"octave", mxml_octave, nullptr},
+    {"octave-shift", mxml_octave_shift, nullptr},
     {"offset", mxml_offset, nullptr},
     {"page-height", mxml_page_height, nullptr},
     {"page-margins", mxml_page_margins, mxml_page_margins_end},
@@ -124,7 +125,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 101, "the import understands 101 elements");
+static_assert(ELEMENT_COUNT == 102, "the import understands 102 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -299,6 +299,16 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
     x->set(xnwholec, mxml_to_units(start));
     link_after(x, note->xback);
   }
+  // While an octave line is open, the notes it may shift when it stops.
+  bool line_open = false;
+  for (const auto& l : mxml.octave_lines) line_open |= l.octaves != 0;
+  if (line_open && !note->get(xrest)) {
+    const MxmlVoice& vs = mxml.voices[std::clamp(((tag >> 7) & 31) - 1, 0, MXML_MAX_VOICE)];
+    const int code = tag >> 12;
+    mxml.shift_notes.push_back(
+        {note, code && code != MXML_COPIED_REST ? vs.staff + code - MXML_STAFF_BIAS : vs.staff,
+         vs.staff, mxml.measure_counter, start});
+  }
   if (!mxml.lists[size_t(list)].last_note) mxml_default_staff_distance(note, list);
   mxml_attach_to_note(note, list, tag, place.chord);
   if (!place.chord) staff_settings(list, note);

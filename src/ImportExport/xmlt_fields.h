@@ -12,4 +12,6 @@
 
 inline constexpr auto xxmlmeasure =
     word_field<uint8_t>("xxmlmeasure", XMLT, 22);  // 1: ends a measure
+inline constexpr auto xxmloctaves =
+    word_field<int8_t>("xxmloctaves", XMLT, 23);  // written minus sounding octaves
 // clang-format on

@@ -918,6 +918,25 @@ TEST_F(MusicXmlText, AnOffsetIsATimeNotADistance) {
   EXPECT_EQ(words->get(xtextx), -50);  // the words style's place beside its note
 }
 
+TEST_F(MusicXmlText, NotesUnderAnOctaveLineAreWrittenAnOctaveOffAndSoundAsTheyAre) {
+  // An 8va line from the second quarter to the end of the third: the document gives the
+  // notes' sounding pitch; they were once written where they sound, four ledger lines up.
+  EXPECT_EQ(
+      import(part_document(
+          FOUR_FOUR, {note("C", 6, 1, "quarter") +
+                      "<direction placement=\"above\"><direction-type><octave-shift type=\"down\" "
+                      "size=\"8\"/></direction-type></direction>" +
+                      note("D", 6, 1, "quarter") + note("E", 6, 1, "quarter") +
+                      "<direction><direction-type><octave-shift type=\"stop\" size=\"8\"/>"
+                      "</direction-type></direction>" +
+                      note("F", 6, 1, "quarter")})),
+      1);
+  EXPECT_EQ(notes_of(0), "C6q D5q E5q F6q |");
+  EXPECT_EQ(nth_note(0, 1)->get(xpitch) >> 8, 86) << "D6 sounds";
+  EXPECT_EQ(nth_note(0, 3)->get(xpitch) >> 8, 89) << "F6 sounds";
+  EXPECT_NE(annotations_of(0).find("8va"), std::string::npos) << annotations_of(0);
+}
+
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
   std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
   d.replace(d.find("<part-list>"), 0,
