@@ -18,7 +18,7 @@
 #include "ImportExport/xmlt_fields.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
-#include "layout/layout_fields.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "performance/performance_services.h"
 
