@@ -257,11 +257,12 @@ struct MxmlState {
   MxmlSlur slurs[MXML_SLUR_SLOTS];
   MxmlWedge wedge;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
-  // octaves (-1 under an 8va line, 0 when none) from a time of a measure on; and the notes
-  // placed while a line is open, which it shifts when it stops.
+  // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
+  // once read; and the notes placed while a line is open, which it shifts at the end of the
+  // measure of its stop (the voices read after the stop, at earlier times, are read then).
   struct OctaveLine {
-    int octaves = 0, measure = 0;
-    int64_t start = 0;
+    int octaves = 0, measure = 0, stop_measure = INT32_MAX;
+    int64_t start = 0, stop = 0;
   } octave_lines[MXML_MAX_STAVES + 1];
   struct ShiftNote {
     Drosa note;

@@ -351,7 +351,7 @@ void mxml_part(XmlElement& e) {
 
 void mxml_part_end() {
   if (!in_part()) return;
-  for (int s = 1; s <= MXML_MAX_STAVES; ++s) mxml_octave_line_end(s, INT32_MAX, 0);
+  for (int s = 1; s <= MXML_MAX_STAVES; ++s) mxml_octave_line_end(s);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);
   mxml.part_index = -1;
@@ -437,6 +437,8 @@ void end_measure_time() {
 void mxml_measure_end() {
   if (!in_part()) return;
   mxml_flush_measure_end();
+  for (int s = 1; s <= MXML_MAX_STAVES; ++s)
+    if (mxml.octave_lines[s].stop_measure == mxml.measure_counter) mxml_octave_line_end(s);
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
   end_measure_time();

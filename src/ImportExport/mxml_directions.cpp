@@ -319,8 +319,13 @@ void mxml_direction_end() {
     if (g.octave_shift) {
       const int staff = std::clamp(g.staff, 1, MXML_MAX_STAVES);
       const int64_t now = mxml.part_cursor[mxml.part_index] + mxml.pending;
-      mxml_octave_line_end(staff, mxml.measure_counter, now);
-      if (g.octaves) mxml.octave_lines[staff] = {g.octaves, mxml.measure_counter, now};
+      auto& line = mxml.octave_lines[staff];
+      if (line.octaves && line.stop_measure == INT32_MAX)
+        line.stop_measure = mxml.measure_counter, line.stop = now;
+      if (g.octaves) {
+        mxml_octave_line_end(staff);
+        line = {g.octaves, mxml.measure_counter, INT32_MAX, now, 0};
+      }
     }
   }
   if (mxml.wedge.open && mxml.wedge.group_pending && !mxml.slots[MXML_DIRECTION_SLOT].empty()) {
@@ -446,7 +451,7 @@ void mxml_wedge(XmlElement& e) {
 // end a page's width to the left, off the paper).
 void mxml_offset(XmlElement&) {}
 
-void mxml_octave_line_end(int staff, int measure, int64_t time) {
+void mxml_octave_line_end(int staff) {
   auto& line = mxml.octave_lines[staff];
   if (!line.octaves) return;
   auto before = [](int m1, int64_t t1, int m2, int64_t t2) {
@@ -455,7 +460,7 @@ void mxml_octave_line_end(int staff, int measure, int64_t time) {
   for (const auto& n : mxml.shift_notes) {
     if (n.staff != staff && n.home != staff) continue;
     if (before(n.measure, n.start, line.measure, line.start) ||
-        !before(n.measure, n.start, measure, time))
+        !before(n.measure, n.start, line.stop_measure, line.stop))
       continue;
     Drosa xmlt = NIL;
     for (Drosa p = n.note; p && !xmlt; p = p->xback)

@@ -180,9 +180,9 @@ void mxml_words(XmlElement& e);
 void mxml_dynamics(XmlElement& e);
 void mxml_wedge(XmlElement& e);
 void mxml_octave_shift(XmlElement& e);
-// Ends the octave line open on a staff (1-based) at a time of a measure: the notes placed on
-// the staff (or by a voice of the staff) from its start to then are written its octaves off.
-void mxml_octave_line_end(int staff, int measure, int64_t time);
+// Ends the octave line open on a staff (1-based): the notes placed on the staff (or by a voice
+// of the staff) from its start to its stop are written its octaves off.
+void mxml_octave_line_end(int staff);
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

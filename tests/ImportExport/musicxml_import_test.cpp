@@ -919,8 +919,9 @@ TEST_F(MusicXmlText, AnOffsetIsATimeNotADistance) {
 }
 
 TEST_F(MusicXmlText, NotesUnderAnOctaveLineAreWrittenAnOctaveOffAndSoundAsTheyAre) {
-  // An 8va line from the second quarter to the end of the third: the document gives the
-  // notes' sounding pitch; they were once written where they sound, four ledger lines up.
+  // An 8va line from the second beat to the end of the third, and a second voice read after
+  // its stop: the document gives the notes' sounding pitch; they were once written where they
+  // sound, four ledger lines up.
   EXPECT_EQ(
       import(part_document(
           FOUR_FOUR, {note("C", 6, 1, "quarter") +
@@ -929,9 +930,11 @@ TEST_F(MusicXmlText, NotesUnderAnOctaveLineAreWrittenAnOctaveOffAndSoundAsTheyAr
                       note("D", 6, 1, "quarter") + note("E", 6, 1, "quarter") +
                       "<direction><direction-type><octave-shift type=\"stop\" size=\"8\"/>"
                       "</direction-type></direction>" +
-                      note("F", 6, 1, "quarter")})),
+                      note("F", 6, 1, "quarter") + "<backup><duration>4</duration></backup>" +
+                      note("D", 6, 2, "half", 2) + note("E", 6, 2, "half", 2)})),
       1);
   EXPECT_EQ(notes_of(0), "C6q D5q E5q F6q |");
+  EXPECT_EQ(notes_of(1), "D6h E5h |") << "a voice read after the stop, in the line from beat 3";
   EXPECT_EQ(nth_note(0, 1)->get(xpitch) >> 8, 86) << "D6 sounds";
   EXPECT_EQ(nth_note(0, 3)->get(xpitch) >> 8, 89) << "F6 sounds";
   EXPECT_NE(annotations_of(0).find("8va"), std::string::npos) << annotations_of(0);
