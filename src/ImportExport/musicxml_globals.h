@@ -157,6 +157,7 @@ struct MxmlWedge {
   int32_t x = -50, y = 0, stop_x = 20;
   int list = -1;
   Drosa line = NIL;  // the LINE made at the note after the start
+  int number = 1;    // the document's number of the wedge
 };
 
 // What the import changed or left out of a document, said once per kind at its end: the
@@ -255,7 +256,9 @@ struct MxmlState {
   int chord_stem = 3;
   bool chord_hidden = false;  // the chord being read began with an invisible note
   MxmlSlur slurs[MXML_SLUR_SLOTS];
-  MxmlWedge wedge;
+  // The wedges begun and not yet ended at a note: one ending and the next beginning before the
+  // same note, or wedges of several numbers at once.
+  std::vector<MxmlWedge> wedges;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the

@@ -249,17 +249,15 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
 
 // ---- Wedges ------------------------------------------------------------------------------------
 
-bool wedge_fits(int list) {
-  const MxmlWedge& w = mxml.wedge;
+bool wedge_fits(const MxmlWedge& w, int list) {
   if (w.line) return w.list == list;
   return w.staff <= 0 || w.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
 // The hairpin's start before the note after the wedge's start, and its end (a copy of it)
 // before the note after its stop.
-void wedge_at(Drosa note, int list, int tag) {
-  MxmlWedge& w = mxml.wedge;
-  if (!w.open || !wedge_fits(list)) return;
+void wedge_at(MxmlWedge& w, Drosa note, int list, int tag) {
+  if (!w.open || !wedge_fits(w, list)) return;
   if (!w.line) {
     Drosa line = copyDrosa(line_template);
     line->xcontext = 0;
@@ -282,12 +280,26 @@ void wedge_at(Drosa note, int list, int tag) {
     w.line = line;
     w.list = list;
   }
-  if (!w.stopping) return;
+  // The end waits for a note of the voice the hairpin began in: after a backup the next note
+  // read may stand earlier in the measure, and an end before its start pairs with nothing, or
+  // with a later hairpin's start, pages away.
+  if (!w.stopping || (tag & MXML_TAG_VOICE_BITS) != w.line->get(xline_styleref)) return;
   Drosa end = copyDrosa(w.line);
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, w.stop_x - w.line->get(xendx));
   link_after(end, note->xback);
   w = MxmlWedge{};
+}
+
+void drop_ended_wedges() {
+  std::erase_if(mxml.wedges, [](const MxmlWedge& w) { return !w.open; });
+}
+
+// Every open wedge that fits the list, in the order they began: one that ends here ends before
+// the next begins.
+void wedges_at(Drosa note, int list, int tag) {
+  for (MxmlWedge& w : mxml.wedges) wedge_at(w, note, list, tag);
+  drop_ended_wedges();
 }
 
 }  // namespace
@@ -315,7 +327,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
   flush_slot(MXML_NOTATIONS_SLOT, note, -1, tag, 0);
   for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
   mxml_reset_title(MXML_LYRICS_RECORD);
-  wedge_at(note, list, tag);
+  wedges_at(note, list, tag);
 }
 
 void mxml_flush_measure_end() {
@@ -336,8 +348,8 @@ void mxml_flush_measure_end() {
     mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
     flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
   }
-  if (mxml.wedge.open) {
-    const int list = mxml.wedge.line ? mxml.wedge.list : -1;
+  for (MxmlWedge& w : mxml.wedges) {
+    const int list = w.line ? w.list : -1;
     Drosa note =
         list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
     int note_list = list;
@@ -345,6 +357,7 @@ void mxml_flush_measure_end() {
       for (int i = 0; i < mxml_part_list_count(); ++i)
         if (mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)].last_note == note)
           note_list = mxml.part_first[mxml.part_index] + i;
-    if (note_list >= 0) wedge_at(note, note_list, note->get(xpitch));
+    if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch));
   }
+  drop_ended_wedges();
 }

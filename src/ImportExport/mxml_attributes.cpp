@@ -321,7 +321,7 @@ void reset_part_state() {
   mxml.staff_lines = 5;
   mxml.highest_voice = 0;
   mxml.last_voice = 0;
-  mxml.wedge = MxmlWedge{};
+  mxml.wedges.clear();
   for (auto& line : mxml.octave_lines) line = {};
   mxml.shift_notes.clear();
   mxml.last_number = 0;

@@ -328,9 +328,10 @@ void mxml_direction_end() {
       }
     }
   }
-  if (mxml.wedge.open && mxml.wedge.group_pending && !mxml.slots[MXML_DIRECTION_SLOT].empty()) {
-    mxml.wedge.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
-    mxml.wedge.group_pending = false;
+  for (MxmlWedge& w : mxml.wedges) {
+    if (!w.group_pending || mxml.slots[MXML_DIRECTION_SLOT].empty()) continue;
+    w.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
+    w.group_pending = false;
   }
 }
 
@@ -426,12 +427,16 @@ void mxml_pedal(XmlElement& e) {
 void mxml_wedge(XmlElement& e) {
   const char* type = xml_attr(e, "type");
   if (!type) return;
-  MxmlWedge& w = mxml.wedge;
+  const int32_t number = xml_attr_int(e, "number");
   if (std::strcmp(type, "crescendo") == 0 || std::strcmp(type, "diminuendo") == 0) {
     const int placement = mxml.slots[MXML_DIRECTION_SLOT].empty()
                               ? 0
                               : mxml.slots[MXML_DIRECTION_SLOT].back().placement;
-    w = MxmlWedge{};
+    // A wedge of the same number not yet stopped ends where this one begins.
+    for (MxmlWedge& open : mxml.wedges)
+      if (open.number == (number == XML_NO_INT ? 1 : number)) open.stopping = true;
+    MxmlWedge& w = mxml.wedges.emplace_back();
+    w.number = number == XML_NO_INT ? 1 : number;
     w.type = type[0] == 'c' ? 2 : 1;
     w.open = true;
     w.group_pending = true;
@@ -440,9 +445,13 @@ void mxml_wedge(XmlElement& e) {
     if (dy != XML_NO_DOUBLE && std::fabs(dy) < 1e6) w.y = VERTICAL_ORIGIN + units(dy);
     const double ry = xml_attr_double(e, "relative-y");
     if (ry != XML_NO_DOUBLE && std::fabs(ry) < 1e6) w.y += units(ry);
-  } else if (std::strcmp(type, "stop") == 0 && w.open) {
-    w.stopping = true;
-    w.stop_x = 20;
+  } else if (std::strcmp(type, "stop") == 0) {
+    for (MxmlWedge& w : mxml.wedges) {
+      if (w.stopping || (number != XML_NO_INT && w.number != number)) continue;
+      w.stopping = true;
+      w.stop_x = 20;
+      break;
+    }
   }
 }
 

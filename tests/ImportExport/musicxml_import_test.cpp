@@ -940,6 +940,30 @@ TEST_F(MusicXmlText, NotesUnderAnOctaveLineAreWrittenAnOctaveOffAndSoundAsTheyAr
   EXPECT_NE(annotations_of(0).find("8va"), std::string::npos) << annotations_of(0);
 }
 
+TEST_F(MusicXmlText, AHairpinEndsAtANoteOfItsOwnVoice) {
+  // A crescendo over the second half note of voice 1, its stop read before voice 2's notes of
+  // the same measure: its end once went before voice 2's first note, earlier than its start,
+  // and paired with the start of a hairpin pages later.
+  const std::string wedge =
+      "<direction><direction-type><wedge type=\"crescendo\"/>"
+      "</direction-type></direction>";
+  const std::string stop =
+      "<direction><direction-type><wedge type=\"stop\"/></direction-type></direction>";
+  EXPECT_EQ(
+      import(part_document(
+          FOUR_FOUR, {note("C", 5, 2, "half") + wedge + note("D", 5, 2, "half") + stop +
+                          "<backup><duration>4</duration></backup>" + note("E", 4, 4, "whole", 2),
+                      note("E", 5, 4, "whole") + "<backup><duration>4</duration></backup>" +
+                          note("C", 4, 4, "whole", 2)})),
+      1);
+  std::string order;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (effective_kind(p) == LINE) order += p->get(xline_ord) == LINE_BEGIN ? "<" : ">";
+    if (p->xkind == NOTE) order += "n";
+  }
+  EXPECT_EQ(order, "n<n>n");
+}
+
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
   std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
   d.replace(d.find("<part-list>"), 0,
