@@ -445,6 +445,14 @@ void mxml_wedge(XmlElement& e) {
     if (dy != XML_NO_DOUBLE && std::fabs(dy) < 1e6) w.y = VERTICAL_ORIGIN + units(dy);
     const double ry = xml_attr_double(e, "relative-y");
     if (ry != XML_NO_DOUBLE && std::fabs(ry) < 1e6) w.y += units(ry);
+    // Wedges of several numbers begun together at one height (one for each voice of a divided
+    // staff) are one hairpin: its copies would begin at the same note and pair with nothing.
+    for (size_t i = 0; i + 1 < mxml.wedges.size(); ++i) {
+      const MxmlWedge& open = mxml.wedges[i];
+      if (open.stopping || open.line || open.type != w.type || open.y != w.y) continue;
+      mxml.wedges.pop_back();
+      break;
+    }
   } else if (std::strcmp(type, "stop") == 0) {
     for (MxmlWedge& w : mxml.wedges) {
       if (w.stopping || (number != XML_NO_INT && w.number != number)) continue;

@@ -962,6 +962,23 @@ TEST_F(MusicXmlText, AHairpinEndsAtANoteOfItsOwnVoice) {
     if (p->xkind == NOTE) order += "n";
   }
   EXPECT_EQ(order, "n<n>n");
+  // Three numbered diminuendos begun and stopped together at one height are one hairpin.
+  std::string three, stops;
+  for (const char* n : {"1", "2", "3"}) {
+    three += std::string("<direction><direction-type><wedge type=\"diminuendo\" number=\"") + n +
+             "\"/></direction-type></direction>";
+    stops += std::string("<direction><direction-type><wedge type=\"stop\" number=\"") + n +
+             "\"/></direction-type></direction>";
+  }
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR, {three + note("C", 5, 4, "whole") + stops, note("D", 5, 4, "whole")})),
+            1);
+  order.clear();
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (effective_kind(p) == LINE) order += p->get(xline_ord) == LINE_BEGIN ? "<" : ">";
+    if (p->xkind == NOTE) order += "n";
+  }
+  EXPECT_EQ(order, "<>nn") << "one hairpin, ended with the measure's last note";
 }
 
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
