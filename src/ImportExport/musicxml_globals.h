@@ -273,6 +273,14 @@ struct MxmlState {
     int64_t start = 0;
   };
   std::vector<ShiftNote> shift_notes;
+  // The tempo marks the first part made from sound tempos: measure, time in it, tempo.
+  struct TempoShown {
+    int measure = 0;
+    int64_t time = 0;
+    int32_t tempo = 0;
+    bool operator==(const TempoShown&) const = default;
+  };
+  std::vector<TempoShown> tempos_shown;
   // ---- Layout
   double millimeters = 0, tenths = 0;
   int32_t page_width = 0, page_height = 0;  // tenths

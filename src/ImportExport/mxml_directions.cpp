@@ -390,10 +390,19 @@ void mxml_sound(XmlElement& e) {
   if (!in_direction) mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
   // A metronome mark of the same direction already shows the tempo.
   if (open_group(MXML_DIRECTION_SLOT).metronome) return;
+  // So does the mark an earlier part made for the same tempo at the same time: a tempo for
+  // the performance, which each part of a document may repeat, is shown once a system.
+  const int32_t bpm = int32_t(std::min(tempo + 0.5, 9999.0));
+  const MxmlState::TempoShown shown{mxml.measure_counter,
+                                    mxml.part_cursor[mxml.part_index] + mxml.pending, bpm};
+  if (mxml.part_index > 0 && std::find(mxml.tempos_shown.begin(), mxml.tempos_shown.end(), shown) !=
+                                 mxml.tempos_shown.end())
+    return;
+  if (mxml.part_index == 0) mxml.tempos_shown.push_back(shown);
   MxmlItem* item = direction_item(e, STYLE_TEMPO_ABOVE);
   item->text = " ";
   item->face |= 2;
-  item->tempo = int32_t(std::min(tempo + 0.5, 9999.0));
+  item->tempo = bpm;
   item->beat_unit = mxml.beat_value;
 }
 

@@ -981,6 +981,22 @@ TEST_F(MusicXmlText, AHairpinEndsAtANoteOfItsOwnVoice) {
   EXPECT_EQ(order, "<>nn") << "one hairpin, ended with the measure's last note";
 }
 
+TEST_F(MusicXmlText, ATempoEveryPartRepeatsIsShownOnce) {
+  // Each of two parts sets the tempo to 120 at its start: the second mark once stood over the
+  // first part's lyrics.
+  const std::string measure = "<measure number=\"1\"><attributes>" + FOUR_FOUR +
+                              "</attributes><sound tempo=\"120\"/>" + note("C", 5, 4, "whole") +
+                              "</measure>";
+  std::string d = part_document(FOUR_FOUR, {},
+                                "<score-part id=\"P2\"><part-name>Q</part-name>"
+                                "</score-part>");
+  d.replace(d.find("</part></score-partwise>"), 0, measure + "</part><part id=\"P2\">" + measure);
+  EXPECT_EQ(import(d), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_NE(annotations_of(0).find("=120"), std::string::npos) << annotations_of(0);
+  EXPECT_EQ(annotations_of(1).find("=120"), std::string::npos) << annotations_of(1);
+}
+
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
   std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
   d.replace(d.find("<part-list>"), 0,
