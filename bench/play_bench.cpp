@@ -204,14 +204,11 @@ void ExportMidi(benchmark::State& state) {
   unload_score();
 }
 
-// A MIDI file of about 1 MB, 960 ticks a quarter, in `tracks` tracks of equal length after a
-// tempo track: each a run of beats in 4/4 whose four sixteenths are chords of six keys (moving
-// each beat), with running status and note-offs as note-ons of velocity 0.
-constexpr int CHORD_BYTES = 37, BEAT_BYTES = 4 * CHORD_BYTES;
-std::vector<uint8_t> megabyte_midi_file(int tracks) {
-  const int bytes_per_track = (1 << 20) / tracks;
-  std::vector<uint8_t> file = {'M',  'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(tracks + 1),
-                               0x03, 0xC0};
+// A MIDI file of `bytes`, 960 ticks a quarter: a tempo track, then one track of beats in 4/4
+// whose four sixteenths are chords of `keys` keys (moving each beat), with running status and
+// note-offs as note-ons of velocity 0.
+std::vector<uint8_t> midi_file_of(int bytes, int keys) {
+  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0x03, 0xC0};
   auto chunk = [&file](const std::vector<uint8_t>& body) {
     const uint32_t n = uint32_t(body.size());
     file.insert(file.end(), {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
@@ -219,41 +216,43 @@ std::vector<uint8_t> megabyte_midi_file(int tracks) {
     file.insert(file.end(), body.begin(), body.end());
   };
   chunk({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00});
-  static const int shape[6] = {0, 4, 7, 12, 16, 19};
-  for (int t = 0; t < tracks; ++t) {
-    std::vector<uint8_t> body = {0x00, uint8_t(0x90 | (t & 15))};
-    for (int beat = 0; int(body.size()) < bytes_per_track - BEAT_BYTES - 8; ++beat)
-      for (int s = 0; s < 4; ++s) {
-        const int key = 36 + (beat * 5 + s * 2) % 24;
-        for (int i = 0; i < 6; ++i) {
-          if (i)
-            body.push_back(0x00);
-          else if (s || beat)
-            body.push_back(0x08);  // 8 ticks after the last note-off
-          body.insert(body.end(), {uint8_t(key + shape[i]), 80});
-        }
-        for (int i = 0; i < 6; ++i) {
-          if (i)
-            body.push_back(0x00);
-          else
-            body.insert(body.end(), {0x81, 0x68});  // 232 ticks after the onset
-          body.insert(body.end(), {uint8_t(key + shape[i]), 0});
-        }
+  static const int shape[9] = {0, 4, 7, 12, 16, 19, 24, 28, 31};
+  const int beat_bytes = 4 * (6 * keys + 1);
+  std::vector<uint8_t> body = {0x00, 0x90};
+  for (int beat = 0; int(file.size() + body.size()) < bytes - beat_bytes - 12; ++beat)
+    for (int s = 0; s < 4; ++s) {
+      const int key = 36 + (beat * 5 + s * 2) % 24;
+      for (int i = 0; i < keys; ++i) {
+        if (i)
+          body.push_back(0x00);
+        else if (s || beat)
+          body.push_back(0x08);  // 8 ticks after the last note-off
+        body.insert(body.end(), {uint8_t(key + shape[i]), 80});
       }
-    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-    chunk(body);
-  }
+      for (int i = 0; i < keys; ++i) {
+        if (i)
+          body.push_back(0x00);
+        else
+          body.insert(body.end(), {0x81, 0x68});  // 232 ticks after the onset
+        body.insert(body.end(), {uint8_t(key + shape[i]), 0});
+      }
+    }
+  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+  chunk(body);
   return file;
 }
 
-// ImportMidi/16, /4, /1: the import of that file's first track of notes into a voice of whole
-// rests, from the reading to the last chord inserted (quantising included): a file of 16 tracks
-// (as most large files are: a track of about 64 KB is read), one of 4 (a track of 256 KB) and
-// the whole megabyte in one track. Each run checks the chords inserted and their values.
+// ImportMidi/KB/keys: the import of a file of 64 KB, 256 KB and 1 MB (its one track of notes)
+// into a voice of whole rests, from the reading to the last chord inserted (quantising
+// included), in chords of sixteenths. Five keys a chord is the worst case: the most chords a
+// megabyte can hold within the beats a recording keeps, each chord inserted giving the notes
+// of its bar before it their playing data again; nine keys (the most a chord keeps) the best.
+// The time grows with the file. Each run checks the chords inserted and their values.
 void ImportMidi(benchmark::State& state) {
-  const int tracks = int(state.range(0));
-  const std::vector<uint8_t> file = megabyte_midi_file(tracks);
-  int chords = 0;
+  const int bytes = int(state.range(0)) << 10, keys = int(state.range(1));
+  const std::vector<uint8_t> file = midi_file_of(bytes, keys);
+  const int beats = bytes / (4 * (6 * keys + 1));
+  int chords = 0, made = 0;
   bool sixteenths = true;
   for (auto _ : state) {
     state.PauseTiming();
@@ -263,8 +262,7 @@ void ImportMidi(benchmark::State& state) {
     voice_count = 0;
     const int v = new_voice();
     add_timesig(v, 4, 4);
-    const int bars = (1 << 20) / tracks / BEAT_BYTES / 4 + 8;
-    for (int b = 0; b < bars; ++b) add_rest(v, WHOLE), add_bar(v);
+    for (int b = 0; b < beats / 4 + 8; ++b) add_rest(v, WHOLE), add_bar(v);
     current_ncontext = 1;
     page_start[v] = piece_start[v];
     insertion_point = find_next_kind(NOTE, piece_start[v]);
@@ -279,7 +277,7 @@ void ImportMidi(benchmark::State& state) {
     read_midi_header();
     begin_recording(1, 0);
     read_recorded_track();
-    int made = 0;
+    made = 0;
     if (!recording.cancelled && normalize_recording()) {
       build_active_templates();
       match_templates();
@@ -294,17 +292,22 @@ void ImportMidi(benchmark::State& state) {
         ++chords;
         sixteenths = sixteenths && p->get(xlgval) == SIXTEENTH;
       }
-    if (!made) state.SkipWithError("nothing was imported");
     discard_piece_lists();
     set_report_observer(nullptr);
     state.ResumeTiming();
   }
   state.counters["chords"] = chords;
-  if (chords < 1000 || !sixteenths) state.SkipWithError("the chords are not the file's sixteenths");
+  state.counters["notes"] = chords * keys;
+  if (!made) state.SkipWithError("nothing was imported");
+  if (chords < beats * 4 - 8 || !sixteenths)
+    state.SkipWithError("the chords are not the file's sixteenths");
 }
 
 BENCHMARK(ExportMidi)->Unit(benchmark::kMillisecond);
-BENCHMARK(ImportMidi)->Arg(16)->Arg(4)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ImportMidi)
+    ->ArgsProduct({{64, 256, 1024}, {5, 9}})
+    ->ArgNames({"KB", "keys"})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(HearToFirstNote)->Arg(1)->Arg(BARS)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlayTimerLateness)->Iterations(1)->Unit(benchmark::kSecond);

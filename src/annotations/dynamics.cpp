@@ -139,7 +139,7 @@ struct DynamicAnswer {
   uint64_t changes = 0, text_changes = 0;
   std::array<uint32_t, 10> glyphs{};
 };
-constexpr uint32_t DYNAMIC_ANSWER_SLOTS = 64;
+constexpr uint32_t DYNAMIC_ANSWER_SLOTS = KEPT_PLACE_SLOTS;
 DynamicAnswer dynamic_answers[DYNAMIC_ANSWER_SLOTS];
 
 }  // namespace
@@ -149,7 +149,7 @@ int dynamic_velocity_at(Drosa node) {
   auto kept_answer = [&glyphs](Drosa p) -> const DynamicAnswer* {
     const DynamicAnswer& a = dynamic_answers[p.handle() % DYNAMIC_ANSWER_SLOTS];
     if (a.from != p || a.changes != changes_beside_notes() || a.text_changes != text_change_count ||
-        a.glyphs != glyphs || !kept_place(p))
+        a.glyphs != glyphs || !kept_place(KEPT_DYNAMICS, p))
       return nullptr;
     // A dynamic that plays no more (its level or flags changed in place) is looked for again.
     if (a.dynamic && performed_dynamic_velocity(a.dynamic) < 0) return nullptr;
@@ -168,7 +168,7 @@ int dynamic_velocity_at(Drosa node) {
   }
   dynamic_answers[node.handle() % DYNAMIC_ANSWER_SLOTS] = {node, found, changes_beside_notes(),
                                                            text_change_count, glyphs};
-  keep_place(node);
+  keep_place(KEPT_DYNAMICS, node);
   return found ? performed_dynamic_velocity(found) : level_volume(MF_LEVEL);
 }
 

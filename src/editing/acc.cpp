@@ -30,14 +30,14 @@ KeysigAnswer& keysig_slot(Drosa node) {
 const KeysigAnswer* kept_keysig_answer(Drosa node) {
   const KeysigAnswer& a = keysig_slot(node);
   if (a.from != node || a.changes != changes_beside_notes() || a.context != current_ncontext ||
-      !kept_place(node))
+      !kept_place(KEPT_KEYSIGS, node))
     return nullptr;
   return &a;
 }
 
 void keep_keysig_answer(Drosa node, Drosa keysig) {
   keysig_slot(node) = {node, keysig, changes_beside_notes(), current_ncontext};
-  keep_place(node);
+  keep_place(KEPT_KEYSIGS, node);
 }
 constexpr int SPACC_ENTRIES = 15;
 
@@ -229,19 +229,35 @@ Drosa find_prev_note_on_line(int32_t step, Drosa note) {
   return note ? prev_note_on_line_from(step, note->xback) : NIL;
 }
 
+// The note's time in its bar, found when first asked for: the walks below need it only at a
+// bar line or at a note they may take.
+class TimeInBar {
+ public:
+  explicit TimeInBar(Drosa note) : note_(note) {}
+  int32_t operator()() {
+    if (!known_) time_ = find_time_in_bar(note_), known_ = true;
+    return time_;
+  }
+
+ private:
+  Drosa note_;
+  int32_t time_ = 0;
+  bool known_ = false;
+};
+
 Drosa find_tied_prev_note_on_line(int32_t step, Drosa note) {
   if (!note) return NIL;
-  const int32_t t = find_time_in_bar(note);
+  TimeInBar t(note);
   int bars = 0;
   for (Drosa p = note->xback; p; p = p->xback) {
     if (effective_kind(p) == BAR) {
-      if (t != 0 || ++bars == 2) return NIL;
+      if (t() != 0 || ++bars == 2) return NIL;
       continue;
     }
     if (!line_note(p, step)) continue;
     if (!p->get(xtie)) return NIL;
-    int64_t miss = t == 0 ? int64_t(find_meas_time_left(p)) - duration_of(p)
-                          : int64_t(find_time_in_bar(p)) + duration_of(p) - t;
+    int64_t miss = t() == 0 ? int64_t(find_meas_time_left(p)) - duration_of(p)
+                            : int64_t(find_time_in_bar(p)) + duration_of(p) - t();
     if (std::llabs(miss) <= TIME_TOLERANCE) return p;
   }
   return NIL;
@@ -249,18 +265,25 @@ Drosa find_tied_prev_note_on_line(int32_t step, Drosa note) {
 
 Drosa find_adjacent_note_on_line(int32_t step, Drosa note) {
   if (!note) return NIL;
-  const int32_t d = duration_of(note);
-  const bool ends_at_bar = std::llabs(int64_t(find_meas_time_left(note)) - d) <= TIME_TOLERANCE;
-  const int64_t end = ends_at_bar ? 0 : int64_t(find_time_in_bar(note)) + d;
+  // Whether the note ends its bar, and where it ends in the bar: asked only when needed.
+  int ends_at_bar = -1;
+  auto at_bar_end = [&] {
+    if (ends_at_bar < 0)
+      ends_at_bar =
+          std::llabs(int64_t(find_meas_time_left(note)) - duration_of(note)) <= TIME_TOLERANCE;
+    return ends_at_bar == 1;
+  };
+  TimeInBar start(note);
   int bars = 0;
   for (Drosa p = note->xnext; p; p = p->xnext) {
     if (effective_kind(p) == BAR) {
-      if (!ends_at_bar || ++bars == 2) return NIL;
+      if (!at_bar_end() || ++bars == 2) return NIL;
       continue;
     }
     if (!line_note(p, step)) continue;
-    int32_t t = find_time_in_bar(p);
-    if (ends_at_bar ? t == 0 : std::llabs(t - end) <= TIME_TOLERANCE) return p;
+    const int64_t t = find_time_in_bar(p);
+    if (at_bar_end() ? t == 0 : std::llabs(t - start() - duration_of(note)) <= TIME_TOLERANCE)
+      return p;
   }
   return NIL;
 }

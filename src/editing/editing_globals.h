@@ -61,7 +61,7 @@ struct KeysigAnswer {
   uint64_t changes = 0;
   int16_t context = 0;
 };
-inline constexpr uint32_t KEYSIG_ANSWER_SLOTS = 64;
+inline constexpr uint32_t KEYSIG_ANSWER_SLOTS = KEPT_PLACE_SLOTS;
 extern KeysigAnswer keysig_answers[KEYSIG_ANSWER_SLOTS];
 
 extern int32_t group_context;        // the context byte common to a group of annotations

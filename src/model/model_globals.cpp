@@ -37,7 +37,7 @@ Drosa time_cursor[MAX_VOICES];
 uint64_t list_change_count = 0;
 uint64_t note_change_count = 0;
 uint64_t text_change_count = 0;
-Drosa kept_places[KEPT_PLACE_SLOTS];
+Drosa kept_places[KEPT_PLACE_TABLES][KEPT_PLACE_SLOTS];
 
 Drosa undo_heads[2];
 Drosa undo_tails[2];
@@ -99,7 +99,8 @@ void reset_model_globals() {
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
   ++list_change_count;
-  for (Drosa& slot : kept_places) slot = NIL;
+  for (auto& table : kept_places)
+    for (Drosa& slot : table) slot = NIL;
   undo_heads[0] = undo_heads[1] = undo_tails[0] = undo_tails[1] = NIL;
   undo_list_index = 0;
   undo_node_count = 0;

@@ -61,19 +61,24 @@ inline uint64_t changes_beside_notes() { return list_change_count - note_change_
 // Links and unlinks of TPARAM and TEXT nodes (annotation texts), which list_change_count does
 // not count; a change in place of one counts in list_change_count as for any node.
 extern uint64_t text_change_count;
-// Nodes whose place in their list a cache keeps, one slot per handle modulo the table's size.
-// Linking, unlinking or freeing a node takes it out of the table (forget_place), so a cache
-// that takes an answer only for a node still kept never takes it from a node that has moved
-// or been reused.
+// Nodes whose place in their list a cache keeps, a table per cache and one slot per handle
+// modulo the table's size. Linking, unlinking or freeing a node takes it out of every table
+// (forget_place), so a cache that takes an answer only for a node still kept never takes it
+// from a node that has moved or been reused.
+enum KeptPlaceTable { KEPT_KEYSIGS, KEPT_DYNAMICS, KEPT_PLACE_TABLES };
 inline constexpr uint32_t KEPT_PLACE_SLOTS = 256;
-extern Drosa kept_places[KEPT_PLACE_SLOTS];
-inline void keep_place(Drosa node) { kept_places[node.handle() % KEPT_PLACE_SLOTS] = node; }
-inline bool kept_place(Drosa node) {
-  return node && kept_places[node.handle() % KEPT_PLACE_SLOTS] == node;
+extern Drosa kept_places[KEPT_PLACE_TABLES][KEPT_PLACE_SLOTS];
+inline void keep_place(int table, Drosa node) {
+  kept_places[table][node.handle() % KEPT_PLACE_SLOTS] = node;
+}
+inline bool kept_place(int table, Drosa node) {
+  return node && kept_places[table][node.handle() % KEPT_PLACE_SLOTS] == node;
 }
 inline void forget_place(Drosa node) {
-  Drosa& slot = kept_places[node.handle() % KEPT_PLACE_SLOTS];
-  if (slot == node) slot = NIL;
+  for (auto& table : kept_places) {
+    Drosa& slot = table[node.handle() % KEPT_PLACE_SLOTS];
+    if (slot == node) slot = NIL;
+  }
 }
 
 // ---- Undo history ----------------------------------------------------------------------
