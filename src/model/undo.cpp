@@ -62,11 +62,14 @@ void append_to_list(int list, Drosa first, Drosa last) {
   undo_tails[list] = last;
 }
 
+// MARKs made for each list: MARK nodes come into a list only through append_mark.
+uint64_t marks_made[2];
+
 // Makes (or reuses) the MARK at the tail of list L.
 void append_mark(int list) {
   Drosa mark = undo_tails[list];
   bool reuse = visible_mark(mark);
-  if (!reuse) mark = newDrosa(MARK, 0);
+  if (!reuse) mark = newDrosa(MARK, 0), ++marks_made[list];
   mark->set(xmark_page, uint8_t(current_page));
   mark->set(xmark_context, uint8_t(current_ncontext));
   mark->set(xmark_insx, insertion_point_pos.x);
@@ -428,16 +431,26 @@ void clear_undo(int also_undo) {
 
 void reclaim_undo_nodes() {
   if (undo_busy || undo_replaying) return;  // the store grows instead
+  // A list found to hold one unfinished step still holds one while its head and the MARKs made
+  // for it are the same, so a long command is not walked again each time the store runs low.
+  static struct {
+    Drosa head;
+    uint64_t marks;
+  } unfinished[2];
   for (int list = 0; list < 2; ++list) {
     Drosa head = undo_heads[list];
     if (!head) continue;
+    if (unfinished[list].head == head && unfinished[list].marks == marks_made[list]) continue;
     int32_t count = 1;
     Drosa mark = head->xnext;
     while (mark && !visible_mark(mark)) {
       mark = mark->xnext;
       ++count;
     }
-    if (!mark) continue;  // one unfinished step: keep it
+    if (!mark) {  // one unfinished step: keep it
+      unfinished[list] = {head, marks_made[list]};
+      continue;
+    }
     if (mark == undo_tails[list]) {
       destroy_list(list);
       return;
