@@ -135,15 +135,7 @@ constexpr int GLYPH_SIZE = 24;   // points of the music glyphs: four staff space
 constexpr int E4_POSITION = 37;  // the lowest line of the treble staff
 
 // A character parameter's glyph at a point, sized for the preview's staff.
-void draw_preview_glyph(int pindex, int x, int y) {
-  const ParamValue* glyph = param_value(pindex, NIL, nullptr);
-  const double scale = double(GLYPH_SIZE) / std::max<int>(glyph->size(), 1);
-  move_to(x + int(glyph->x() * scale / 10), y - int(glyph->y() * scale / 10));
-  text_font(font_from_code(glyph->font()));
-  text_face(0);
-  text_size(GLYPH_SIZE);
-  draw_char(glyph->character());
-}
+void draw_preview_glyph(int pindex, int x, int y) { draw_dialog_glyph(pindex, x, y, GLYPH_SIZE); }
 
 // The note of pitch class pc (middle C's octave) spelled as key_spelling says, drawn in its
 // column of the preview.
@@ -184,6 +176,16 @@ void draw_spelling_preview(DialogRef dialog, int item) {
 }
 
 }  // namespace
+
+void draw_dialog_glyph(int pindex, int x, int y, int points) {
+  const ParamValue* glyph = param_value(pindex, NIL, nullptr);
+  const double scale = double(points) / std::max<int>(glyph->size(), 1);
+  move_to(x + int(glyph->x() * scale / 10), y - int(glyph->y() * scale / 10));
+  text_font(font_from_code(glyph->font()));
+  text_face(0);
+  text_size(points);
+  draw_char(glyph->character());
+}
 
 // ---- Hear
 // ------------------------------------------------------------------------------------------

@@ -8,6 +8,10 @@
 
 #include "performance/performance_services.h"
 
+// draw_dialog_glyph: a character parameter's glyph (as it stands at no note) drawn at (x, y)
+// of the current port at `points`, its offsets scaled with it: the music the dialogs show.
+void draw_dialog_glyph(int pindex, int x, int y, int points);
+
 // Dialog numbers.
 inline constexpr int HEAR_DIALOG = 9384;
 inline constexpr int TUNING_DIALOG = 20202;

@@ -467,6 +467,7 @@ void place_recorded_pedals(Drosa first_note) {
       p -= ttn;
       chord_first = NIL;
     }
+    e->set(xmidi_time, int32_t(p));  // its time within that note
     new_pedal_anno(target, e->get(xmidi_bytes, 2) >= 64);
   }
 }

@@ -10,7 +10,9 @@
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "graphics/ge_services.h"
 #include "params/param_services.h"
+#include "performance/hear_dialogs.h"
 #include "performance/midi_out.h"
 #include "performance/midifile.h"
 #include "performance/performance_fields.h"
@@ -22,6 +24,7 @@
 #include "performance/quantise.h"
 #include "platform/beep.h"
 #include "platform/events.h"
+#include "platform/port.h"
 
 RecordSettings record_settings;
 Recording recording;
@@ -141,29 +144,62 @@ void stop_metronome() {
   set_metronome_running(0, 0);
 }
 
-const char* value_name(int code, bool dotted) {
-  static const char* const names[] = {"breve",  "whole", "half", "quarter",
-                                      "eighth", "16th",  "32nd"};
-  static const char* const dotted_names[] = {"dotted breve",   "dotted whole",  "dotted half",
-                                             "dotted quarter", "dotted eighth", "dotted 16th",
-                                             "dotted 32nd"};
-  code = std::clamp(code, 0, 6);
-  return dotted ? dotted_names[code] : names[code];
+// ---- The dialog's pictures: notes with stems (the tempo-marking glyphs) ------------------------
+
+constexpr int P_DOT = 20, P_TIMES_FONT = -5;
+
+// The glyph parameter of a note value code (0 breve .. 6 32nd).
+int value_glyph(int code) {
+  static const int glyphs[] = {370, 12, 13, 14, 15, 16, 17};
+  return glyphs[std::clamp(code, 0, 6)];
 }
 
-// The pictures of the beat, the subdivision and the triplet figures, as their names.
+constexpr int PICTURE_POINTS = 20;
+
+// A note of the value at x on the baseline y, dotted or not.
+void draw_value(int code, bool dotted, int x, int y) {
+  draw_dialog_glyph(value_glyph(code), x, y, PICTURE_POINTS);
+  if (dotted) draw_dialog_glyph(P_DOT, x + 10, y, PICTURE_POINTS);
+}
+
+// Notes 12 pixels apart under a "3": a triplet (three of the value) or a pair (the beat's
+// value, then the next smaller).
+void draw_triplet_figure(const Rect& r, const int* codes, int count) {
+  const int y = r.bottom - 1;
+  text_font(font_from_code(P_TIMES_FONT));
+  text_face(FACE_ITALIC);
+  text_size(10);
+  move_to(r.left + 2 + 6 * (count - 1), r.top + 7);
+  draw_char('3');
+  for (int i = 0; i < count; ++i) draw_value(codes[i], false, r.left + 12 * i, y);
+}
+
+void draw_record_picture(DialogRef d, int item) {
+  const Rect r = platform_item_rect(d, item);
+  erase_rect(r);
+  const int y = r.bottom - 3;
+  const int smaller = rs.beat_unit + 1;
+  if (item == ITEM_BEAT_PICTURE) {
+    draw_value(rs.beat_unit, rs.dotted_beat, r.left, y);
+  } else if (item == ITEM_SUBDIVISION_PICTURE) {
+    draw_value(rs.subdivision, false, r.left, y);
+  } else if (!rs.dotted_beat && item == ITEM_TRIPLET_PICTURE) {
+    const int codes[] = {smaller, smaller, smaller};
+    draw_triplet_figure(r, codes, 3);
+  } else if (!rs.dotted_beat && item == ITEM_PAIR_PICTURE) {
+    const int codes[] = {rs.beat_unit, smaller};
+    draw_triplet_figure(r, codes, 2);
+  }
+}
+
+// The pictures of the beat, the subdivision and the triplet figures, and the check boxes.
 void draw_record_dialog() {
   DialogRef d = rs.dialog;
   if (!d) return;
-  platform_set_item_text(d, ITEM_BEAT_PICTURE, value_name(rs.beat_unit, rs.dotted_beat));
-  platform_set_item_text(d, ITEM_SUBDIVISION_PICTURE, value_name(rs.subdivision, false));
-  const bool triplet = !rs.dotted_beat;
-  platform_set_item_text(d, ITEM_TRIPLET_PICTURE,
-                         triplet ? std::string("3 ") + value_name(rs.beat_unit + 1, false) : "");
-  platform_set_item_text(d, ITEM_PAIR_PICTURE,
-                         triplet ? std::string("3 ") + value_name(rs.beat_unit, false) + " " +
-                                       value_name(rs.beat_unit + 1, false)
-                                 : "");
+  for (int item = ITEM_BEAT_PICTURE; item <= ITEM_PAIR_PICTURE; ++item) {
+    platform_set_user_item_proc(d, item, draw_record_picture);
+    platform_invalidate_dialog_rect(d, platform_item_rect(d, item));
+  }
   platform_set_item_value(d, ITEM_TRIPLETS, rs.triplets);
   platform_set_item_value(d, ITEM_TRIPLET_PAIRS, rs.triplet_pairs);
   platform_set_item_hilite(d, ITEM_TRIPLETS, rs.dotted_beat ? 255 : 0);
@@ -352,16 +388,37 @@ void close_recording(int32_t time, bool cancelled) {
   }
 }
 
-// Shows a byte received in the monitor area: two hex digits in a grid of 18 columns and two
-// lines, erased each time the first line is reached again.
+// The bytes the monitor shows: two lines of 18, begun again when the first line is reached.
+constexpr int MONITOR_COLUMNS = 18, MONITOR_COLUMN_WIDTH = 23, MONITOR_LINE_HEIGHT = 12;
+struct MonitorBytes {
+  uint8_t bytes[2 * MONITOR_COLUMNS] = {};
+  int count = 0;  // shown now
+  int total = 0;  // shown since the dialog opened
+} monitor;
+
+void draw_monitor(DialogRef d, int item) {
+  const Rect r = platform_item_rect(d, item);
+  erase_rect(r);
+  text_font(0);
+  text_face(FACE_PLAIN);
+  text_size(0);
+  for (int i = 0; i < monitor.count; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", monitor.bytes[i]);
+    move_to(r.left + MONITOR_COLUMN_WIDTH * (i % MONITOR_COLUMNS),
+            r.top + MONITOR_LINE_HEIGHT * (1 + i / MONITOR_COLUMNS));
+    draw_string(hex);
+  }
+}
+
+// Shows a byte received in the monitor area: two hex digits in a grid of 18 columns 23 pixels
+// apart and two lines 12 pixels apart, erased each time the first line is reached again.
 void show_midi_byte(uint8_t byte) {
-  static int count = 0;
   if (!rs.dialog) return;
-  std::string shown = count % 36 == 0 ? "" : platform_item_text(rs.dialog, ITEM_MONITOR_AREA);
-  char hex[4];
-  std::snprintf(hex, sizeof hex, "%02x ", byte);
-  platform_set_item_text(rs.dialog, ITEM_MONITOR_AREA, shown + hex);
-  ++count;
+  if (monitor.total % (2 * MONITOR_COLUMNS) == 0) monitor.count = 0;
+  monitor.bytes[monitor.count++] = byte;
+  ++monitor.total;
+  platform_invalidate_dialog_rect(rs.dialog, platform_item_rect(rs.dialog, ITEM_MONITOR_AREA));
 }
 
 }  // namespace
@@ -440,6 +497,7 @@ void record_live() {
     }
     if (rec.active && rec.click_state && ms_after(now, rec.click_time) >= CLICK_MS)
       metronome_beat(-1, 0, 0);
+    if (rs.dialog) draw_dialog_frame(rs.dialog, nullptr, nullptr);  // when it needs drawing
     EventRecord event;
     if (rec.active && platform_get_event(EVERY_EVENT, 1, &event)) handle_event(&event);
     while (rec.active && next_midi_input()) {
@@ -470,6 +528,8 @@ void open_record_dialog(int import) {
     platform_set_item_text(d, ITEM_LOWEST_KEY, std::to_string(rs.lowest_key));
     platform_set_item_text(d, ITEM_HIGHEST_KEY, std::to_string(rs.highest_key));
   } else {
+    monitor = MonitorBytes{};
+    platform_set_user_item_proc(d, ITEM_MONITOR_AREA, draw_monitor);
     platform_set_item_text(d, ITEM_TEMPO, std::to_string(60000 / std::max(rs.beat_period, 1)));
     platform_select_item_text(d, ITEM_TEMPO, 0, 32767);
     int channel;

@@ -216,10 +216,10 @@ void record_common_items(DialogSpec* spec) {
   it.push_back(label({222, 118, 390, 136}, "Keep played durations"));  // 15
   it.push_back(check({16, 144, 36, 162}, ""));                         // 16
   it.push_back(label({38, 144, 190, 162}, "Volume from velocity"));    // 17
-  it.push_back(label({100, 12, 196, 28}, ""));                         // 18
-  it.push_back(label({124, 40, 196, 56}, ""));                         // 19
-  it.push_back(label({16, 170, 190, 186}, ""));                        // 20
-  it.push_back(label({200, 170, 390, 186}, ""));                       // 21
+  it.push_back(user({100, 6, 196, 32}));                               // 18
+  it.push_back(user({124, 34, 196, 60}));                              // 19
+  it.push_back(user({16, 164, 190, 194}));                             // 20
+  it.push_back(user({200, 164, 390, 194}));                            // 21
 }
 
 DialogSpec record_dialog() {
@@ -232,7 +232,7 @@ DialogSpec record_dialog() {
   it.push_back(label({38, 222, 190, 240}, "Play along"));        // 25
   it.push_back(check({200, 222, 220, 240}, ""));                 // 26
   it.push_back(label({222, 222, 390, 240}, "MIDI monitor"));     // 27
-  it.push_back(label({16, 248, 404, 276}, ""));                  // 28
+  it.push_back(user({10, 246, 418, 276}));                       // 28
   it.push_back(label({200, 196, 296, 214}, "Beats a minute:"));  // 29
   it.push_back(label({16, 284, 110, 300}, "Click channel:"));    // 30
   it.push_back(edit({112, 282, 150, 300}));                      // 31

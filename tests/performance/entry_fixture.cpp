@@ -178,10 +178,14 @@ std::string EntryPage::voice_text() {
   return text;
 }
 
-void EntryPage::save_piano(const std::string& name) {
+std::string EntryPage::image_path(const std::string& name) {
   std::filesystem::path build = std::filesystem::current_path();
   if (!std::filesystem::exists(build / "CMakeCache.txt")) build = build.parent_path();
   const std::filesystem::path folder = build / "test-output" / "performance";
   std::filesystem::create_directories(folder);
-  port_save_png(platform_window_port(palette_window), (folder / (name + ".png")).c_str());
+  return (folder / (name + ".png")).string();
+}
+
+void EntryPage::save_piano(const std::string& name) {
+  port_save_png(platform_window_port(palette_window), image_path(name).c_str());
 }

@@ -39,4 +39,6 @@ class EntryPage : public SelectionPage {
   std::string voice_text();
   // Writes the piano window as test-output/performance/<name>.png of the build folder.
   void save_piano(const std::string& name);
+  // The path of test-output/performance/<name>.png of the build folder (the folder made).
+  static std::string image_path(const std::string& name);
 };

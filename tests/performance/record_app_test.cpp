@@ -1,17 +1,21 @@
 // record_app_test.cpp: Import MIDI and Record as the user drives them on an empty piece (4/4,
 // whole rests): a melody of known rhythm read from a file, the same melody exported and read
-// back, and a scale played with human timing on a MIDI keyboard against the metronome.
+// back, its sustain pedal changes as pedal marks, and a scale played with human timing on a
+// MIDI keyboard against the metronome. The two dialogs are written as images
+// (test-output/performance/import-midi-dialog.png, record-dialog.png with the MIDI monitor).
 #include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
 #include <fstream>
 
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "model/model_services.h"
 #include "performance/entry_fixture.h"
 #include "performance/performance_services.h"
 #include "performance/record.h"
+#include "platform/dialogs.h"
 #include "platform/midi.h"
 #include "platform/script.h"
 #include "platform/synth.h"
@@ -21,14 +25,17 @@ namespace {
 
 using Note = std::array<int32_t, 3>;  // tick (or ms), key, length
 
-// A format-1 file of a tempo track and a track of notes, `division` ticks a quarter.
+// A format-1 file of a tempo track and a track of notes, `division` ticks a quarter, with
+// sustain pedal changes (tick, value).
 void write_two_track_file(const std::string& path, const std::vector<Note>& notes,
-                          int division = 960) {
-  std::vector<std::array<int32_t, 3>> events;  // tick, key, velocity
+                          int division = 960,
+                          const std::vector<std::array<int32_t, 2>>& pedals = {}) {
+  std::vector<std::array<int32_t, 3>> events;  // tick, key (-1 the pedal), velocity or value
   for (const Note& n : notes) {
     events.push_back({n[0], n[1], 90});
     events.push_back({n[0] + n[2], n[1], 0});
   }
+  for (const auto& p : pedals) events.push_back({p[0], -1, p[1]});
   std::stable_sort(events.begin(), events.end(),
                    [](const auto& a, const auto& b) { return a[0] < b[0]; });
   std::vector<uint8_t> body;
@@ -41,7 +48,10 @@ void write_two_track_file(const std::string& path, const std::vector<Note>& note
     q[n++] = delta & 0x7F;
     while (delta >>= 7) q[n++] = 0x80 | (delta & 0x7F);
     while (n) body.push_back(q[--n]);
-    body.insert(body.end(), {0x90, uint8_t(e[1]), uint8_t(e[2])});
+    if (e[1] < 0)
+      body.insert(body.end(), {0xB0, 0x40, uint8_t(e[2])});
+    else
+      body.insert(body.end(), {0x90, uint8_t(e[1]), uint8_t(e[2])});
   }
   body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
   auto chunk = [](std::ofstream& out, const char* type, const std::vector<uint8_t>& bytes) {
@@ -84,6 +94,7 @@ class Recording : public EntryPage {
   // Import MIDI with the file, its dialog taken as it comes.
   void import(const std::string& path) {
     script_file_name(path);
+    script_save_image(image_path("import-midi-dialog"));
     script_hit(1);  // the import dialog's OK
     do_menu_item(IMPORT_MENU, 2, 'v');
     EXPECT_EQ(run_until_idle(), -1);
@@ -129,6 +140,30 @@ TEST_F(Recording, ImportMidiWritesTheRhythmOfTheFileAndExportReadsBackTheSame) {
   EXPECT_EQ(notes(), got);
 }
 
+TEST_F(Recording, SustainPedalChangesBecomePedalMarksBeforeTheirNotes) {
+  open_empty(4);
+  start_entry();
+  const std::string file = dir + "/pedalled.mid";
+  // Down in the middle of the first eighth, up where the dotted half begins.
+  write_two_track_file(file, MELODY, 960, {{4800 + 240, 127}, {7680, 0}});
+  script_file_name(file);
+  script_hit(16);  // volume from velocity, which keeps the pedal
+  script_hit(1);
+  do_menu_item(IMPORT_MENU, 2, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  std::vector<std::string> marks;  // "key mark" for each pedal mark, by the note it stands before
+  std::vector<int> pending;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind == TPARAM)
+      if (const int mark = anno_is_pedal(NIL, p)) pending.push_back(mark);
+    if (p->xkind != NOTE) continue;
+    for (int mark : pending)
+      marks.push_back(std::to_string(p->get(xpitch) >> 8) + " " + (mark == 606 ? "down" : "up"));
+    pending.clear();
+  }
+  EXPECT_EQ(marks, (std::vector<std::string>{"64 down", "69 up"}));
+}
+
 TEST_F(Recording, ADamagedFileAddsNothing) {
   open_empty(2);
   start_entry();
@@ -156,13 +191,19 @@ TEST_F(Recording, AScalePlayedWithHumanTimingBecomesQuarterNotes) {
   static const int jitter[8] = {-30, 25, 10, -20, 30, -5, -30, 15};
   static int32_t start = 0;
   static int played = 0;
-  static bool released = false;
+  static bool released = false, pictured = false;
   start = now_ms();
   played = 0;
+  pictured = false;
   record_loop_hook = [] {
     platform_advance_microseconds(5000);  // the loop's turns take time
+    record_settings.midi_monitor = 1;     // as its check box would
     const int32_t t = now_ms() - start;
     // The first click comes a second after the start; the scale begins on the second click.
+    if (played == 4 && !pictured) {  // the dialog as it shows during the recording
+      pictured = true;
+      platform_dialog_save_png(record_settings.dialog, image_path("record-dialog").c_str());
+    }
     if (played < 8 && t >= 2000 + 1000 * played + jitter[played]) {
       if (played) platform_midi_loopback_play({0x80, uint8_t(keys[played - 1]), 0});
       platform_midi_loopback_play({0x90, uint8_t(keys[played]), 80});
