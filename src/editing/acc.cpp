@@ -141,8 +141,10 @@ int follower_display(int op, Drosa n, Drosa g, Drosa f, const AccRange& r, int32
 
 // Judges one note N of the range. Returns a note to be judged next on its own with
 // ACC_CHANGED (NIL none); *mask_n is set when N must count as a rest meanwhile.
-Drosa adjust_one(int op, Drosa n, const AccRange& r, bool* mask_n) {
+Drosa adjust_one(int op, Drosa n, const AccRange& r, bool* mask_n, BarTime* time = nullptr) {
   *mask_n = false;
+  BarTime own(n);
+  if (!time) time = &own;
   int acc = n->get(xacc);
   if (acc == 0 || acc > 5) {
     REPORT_ERROR(4, "Bad accidental in adjust_accidentals");
@@ -150,7 +152,7 @@ Drosa adjust_one(int op, Drosa n, const AccRange& r, bool* mask_n) {
   }
   const int32_t step = n->get(xmod7);
   const bool removing = op == ACC_REMOVING, follow = op != ACC_OWN_ONLY;
-  Drosa t = !removing || n == r.first_note ? find_tied_prev_note_on_line(step, n) : NIL;
+  Drosa t = !removing || n == r.first_note ? find_tied_prev_note_on_line(step, n, time) : NIL;
   Drosa a = follow && (!removing || n == r.last_note) ? find_adjacent_note_on_line(step, n) : NIL;
   Drosa g = t ? t : prev_note_on_line_from(step, (removing ? r.first : n)->xback);
   Drosa f = NIL;
@@ -163,7 +165,7 @@ Drosa adjust_one(int op, Drosa n, const AccRange& r, bool* mask_n) {
     *mask_n = removing;
     return a;
   }
-  if (op == ACC_CHANGED && t && find_time_in_bar(n) == 0) return f;
+  if (op == ACC_CHANGED && t && (*time)() == 0) return f;
   int x = follower_display(op, n, g, f, r, step);
   if (f->get(xaccplot) != x) set_accplot(f, x);
   return NIL;
@@ -229,25 +231,20 @@ Drosa find_prev_note_on_line(int32_t step, Drosa note) {
   return note ? prev_note_on_line_from(step, note->xback) : NIL;
 }
 
-// The note's time in its bar, found when first asked for: the walks below need it only at a
-// bar line or at a note they may take.
-class TimeInBar {
- public:
-  explicit TimeInBar(Drosa note) : note_(note) {}
-  int32_t operator()() {
-    if (!known_) time_ = find_time_in_bar(note_), known_ = true;
-    return time_;
-  }
-
- private:
-  Drosa note_;
-  int32_t time_ = 0;
-  bool known_ = false;
-};
+int32_t BarTime::operator()() {
+  if (!known_) time_ = find_time_in_bar(note_), known_ = true;
+  return time_;
+}
 
 Drosa find_tied_prev_note_on_line(int32_t step, Drosa note) {
+  BarTime time(note);
+  return find_tied_prev_note_on_line(step, note, &time);
+}
+
+// The note's time in its bar is asked for only at a bar line or at a tied note of the line.
+Drosa find_tied_prev_note_on_line(int32_t step, Drosa note, BarTime* time) {
   if (!note) return NIL;
-  TimeInBar t(note);
+  BarTime& t = *time;
   int bars = 0;
   for (Drosa p = note->xback; p; p = p->xback) {
     if (effective_kind(p) == BAR) {
@@ -273,7 +270,7 @@ Drosa find_adjacent_note_on_line(int32_t step, Drosa note) {
           std::llabs(int64_t(find_meas_time_left(note)) - duration_of(note)) <= TIME_TOLERANCE;
     return ends_at_bar == 1;
   };
-  TimeInBar start(note);
+  BarTime start(note);
   int bars = 0;
   for (Drosa p = note->xnext; p; p = p->xnext) {
     if (effective_kind(p) == BAR) {
@@ -318,10 +315,19 @@ void adjust_accidentals(int op, Drosa first, Drosa last) {
   }
   if (!first || !last || first->xback == last) return;
   const AccRange range = note_range(first, last);
+  // The notes of a chord share its time in the bar, found once for them.
+  BarTime chord_time(first);
+  bool begins_chord = true;
   for (Drosa p = first; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR || kind == ENDSYST) begins_chord = true;
+    if (p->xkind == NOTE) {
+      if (begins_chord) chord_time = BarTime(p);
+      begins_chord = p->get(xendvcd) != 0;
+    }
     if (p->xkind == NOTE && !p->get(xrest)) {
       bool mask = false;
-      Drosa next = adjust_one(op, p, range, &mask);
+      Drosa next = adjust_one(op, p, range, &mask, &chord_time);
       if (next) {
         if (mask) p->set(xrest, 1);
         adjust_chain(next);

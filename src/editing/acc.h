@@ -28,10 +28,25 @@ bool key_implies_accidental(Drosa keysig, int32_t step, int accidental);
 // the earliest note of that run; NIL when the line has no note there.
 Drosa find_prev_note_on_line(int32_t step, Drosa note);
 
+// BarTime: a note's time in its bar (find_time_in_bar), found when first asked for and kept
+// for further questions about the same place while nothing of its bar changes.
+class BarTime {
+ public:
+  explicit BarTime(Drosa note) : note_(note) {}
+  int32_t operator()();
+
+ private:
+  Drosa note_;
+  int32_t time_ = 0;
+  bool known_ = false;
+};
+
 // find_tied_prev_note_on_line: the earlier note of the line whose tie ends where the note
 // begins (within 50 time units): in the note's bar, or, for a note at the start of its bar,
-// in the bar before. NIL when the nearest earlier note of the line is not tied.
+// in the bar before. NIL when the nearest earlier note of the line is not tied. `time`, when
+// given, is the note's BarTime, shared by several questions.
 Drosa find_tied_prev_note_on_line(int32_t step, Drosa note);
+Drosa find_tied_prev_note_on_line(int32_t step, Drosa note, BarTime* time);
 
 // find_adjacent_note_on_line: the note of the line that begins exactly where the note ends,
 // tied or not (in the next bar when the note ends at its bar line); NIL when none.

@@ -279,14 +279,20 @@ uint8_t default_volume(Drosa note) {
 void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int mode) {
   uint8_t volume = set_volume ? default_volume(r.start) : 0;
   const bool one_level = perf_setting(PERF_ONE_LEVEL_FOR_ALL);
+  // Whether the next NOTE begins a chord (vchord_first_note of it is itself): the range
+  // begins with a chord, and a chord begins after a chord's last note, a bar line or a
+  // system break.
+  bool begins_chord = true;
   for (Drosa p = r.start; p; p = p->xnext) {
     if (set_volume && !one_level && p != r.start && p->xkind == TPARAM) {
       const int velocity = performed_dynamic_velocity(p);
       if (velocity >= 0) volume = uint8_t(std::clamp(velocity, 0, 200));
     }
-    if (p->xkind == NOTE && p == vchord_first_note(p) && mode != PERF_PITCH_VOLUME)
-      set_chord_durations(p);
+    const int kind = effective_kind(p);
+    if (kind == BAR || kind == ENDSYST) begins_chord = true;
     if (p->xkind == NOTE) {
+      if (begins_chord && mode != PERF_PITCH_VOLUME) set_chord_durations(p);
+      begins_chord = p->get(xendvcd) != 0;
       if (set_pitch) {
         if (p->get(xrest)) {
           p->set(xpitch, uint16_t(0));

@@ -15,6 +15,8 @@
 #include "platform/geometry.h"
 #include "platform/port.h"
 
+class BarTime;  // editing/acc.h
+
 // ---- Recording ---------------------------------------------------------------------------------
 
 // Set while the record loop runs: every event goes to recimp_dialog_event then.
@@ -89,8 +91,10 @@ struct PlayedNote {
 // first), else key_spelling; then gives the record its position, accidental and pitch word.
 // Reads: key_spelling, the voice before the insertion note, notes_locked of the current
 //        context, perf_defaults. Writes: the record.
+// `bar_time`, when given, is the insertion note's BarTime (editing/acc.h), shared by the keys
+// of one chord.
 // Failure: level 2 warnings when special accidentals meet a black key.
-void special_acc_entry(PlayedNote* note, Drosa insertion_note);
+void special_acc_entry(PlayedNote* note, Drosa insertion_note, BarTime* bar_time = nullptr);
 
 // ==== performance_globals.cpp ====================================================================
 // The program-wide state of the performance code: the spelling of

@@ -115,18 +115,18 @@ void take_spelling(PlayedNote* note, int32_t base, const Spelling& sp) {
 }
 
 // The earlier note on the line in the measure: the one tied into the insertion point first.
-Drosa earlier_note_on_line(int32_t line, Drosa at) {
-  if (Drosa tied = find_tied_prev_note_on_line(line, at)) return tied;
+Drosa earlier_note_on_line(int32_t line, Drosa at, BarTime* bar_time) {
+  if (Drosa tied = find_tied_prev_note_on_line(line, at, bar_time)) return tied;
   return find_prev_note_on_line(line, at);
 }
 
 // Step 4 of the spelling: the spelling an earlier note of the measure already uses; false when
 // none does.
-bool spell_from_measure(PlayedNote* note, Drosa at, int pc, int32_t base) {
+bool spell_from_measure(PlayedNote* note, Drosa at, int pc, int32_t base, BarTime* bar_time) {
   const int preferred = std::clamp(key_spelling[pc], 0, 2);
   for (int j = 0; j < 3; ++j) {
     const Spelling& sp = pitch_spelling_table[pc][j];
-    if (Drosa earlier = earlier_note_on_line(base + sp.step, at)) {
+    if (Drosa earlier = earlier_note_on_line(base + sp.step, at, bar_time)) {
       Drosa spacc = find_prev_kind_stop_2(SPACC, earlier, NOTE);
       if (spacc && sp.accidental == ACC_NATURAL) {
         note->spacc_count = std::min<int>(spacc->get(xnumspacc), 15);
@@ -148,7 +148,8 @@ bool spell_from_measure(PlayedNote* note, Drosa at, int pc, int32_t base) {
 
 }  // namespace
 
-void special_acc_entry(PlayedNote* note, Drosa insertion_note) {
+void special_acc_entry(PlayedNote* note, Drosa insertion_note, BarTime* bar_time) {
+  BarTime own(insertion_note);
   const int32_t t = is_NOTE(insertion_note) ? note_keysig_value(insertion_note) : 0;
   const int32_t k = note->key - t;
   const int pc = int(k - 12 * floor_div(k, 12));
@@ -186,7 +187,7 @@ void special_acc_entry(PlayedNote* note, Drosa insertion_note) {
         break;
       }
   }
-  if (!spelled && !spell_from_measure(note, insertion_note, pc, base))
+  if (!spelled && !spell_from_measure(note, insertion_note, pc, base, bar_time ? bar_time : &own))
     take_spelling(note, base, pitch_spelling_table[pc][std::clamp(key_spelling[pc], 0, 2)]);
   note->pitch = pitch_to_word(special_pitch(note->position, note->spacc_count, note->accidental,
                                             note->spacc_codes, t, insertion_note));
@@ -216,7 +217,7 @@ bool entry_allowed() {
 }
 
 // The nodes of one entered note, linked after *tail: NEST, SPACC, TSMOD, NOTE.
-Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head) {
+Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head, BarTime* bar_time) {
   auto append = [&](Drosa node) {
     if (*tail)
       link_after(node, *tail);
@@ -234,7 +235,7 @@ Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head) {
     note->set(xacc, 0);
     note->set(xtie, 0);
   } else {
-    if (record->accidental == 0) special_acc_entry(record, insertion_point);
+    if (record->accidental == 0) special_acc_entry(record, insertion_point, bar_time);
     if (record->spacc_count) {
       Drosa spacc = newDrosa(SPACC, 0);
       spacc->set(xnumspacc, uint8_t(record->spacc_count));
@@ -267,8 +268,9 @@ Drosa insert_played_notes(PlayedNote* notes, int count, int mode) {
     return NIL;
   }
   Drosa head = NIL, tail = NIL, first_note = NIL, last_note = NIL;
+  BarTime bar_time(insertion_point);  // the chord's notes are built apart from the voice
   for (int i = 0; i < count; ++i) {
-    last_note = make_entered_note(&notes[i], &tail, &head);
+    last_note = make_entered_note(&notes[i], &tail, &head, &bar_time);
     if (!first_note) first_note = last_note;
   }
   const bool add = add_mode != 0;
