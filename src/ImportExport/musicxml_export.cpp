@@ -32,6 +32,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "performance/performance_services.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -1090,7 +1091,7 @@ void report_export_failure(const std::string& why) {
 int export_musicxml_file(const std::string& path) {
   const std::string folder = folder_part(path);
   std::string temp = folder + "/.vesk-export-XXXXXX";
-  const int file = ::mkstemp(temp.data());
+  const int file = platform_file_temporary(temp.data());
   if (file < 0) {
     report_export_failure(file_problem_text(errno, folder, true, true));
     return 0;
@@ -1102,25 +1103,25 @@ int export_musicxml_file(const std::string& path) {
   XmlWriter writer;
   xml_writer_init(writer, 16, 32);
   if (!xml_writer_open_refnum(writer, file)) {
-    ::close(file);
-    ::unlink(temp.c_str());
+    platform_file_close(file);
+    platform_file_remove(temp.c_str());
     xml_writer_free(writer);
     REPORT_ERROR(2, "Could not open XML file for writing.");
     return 0;
   }
   const int written = export_musicxml_to_writer(writer);
-  const int flushed = ::fsync(file) == 0 || errno == EINVAL;
+  const int flushed = platform_file_sync(file) == 0 || errno == EINVAL;
   const int error_number = errno;
   const int closed = xml_writer_close(writer);
   xml_writer_free(writer);
   if (!written || !closed || !flushed) {
-    ::unlink(temp.c_str());
+    platform_file_remove(temp.c_str());
     report_export_failure(file_problem_text(error_number ? error_number : EIO, path, false, true));
     return 0;
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
+  if (platform_file_rename(temp.c_str(), path.c_str()) != 0) {
     const int e = errno;
-    ::unlink(temp.c_str());
+    platform_file_remove(temp.c_str());
     report_export_failure(file_problem_text(e, path, false, true));
     return 0;
   }

@@ -25,6 +25,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/files.h"
 
 namespace {
 // What a failure throws: its message, carried to the entry's report.
@@ -110,7 +111,7 @@ constexpr int XML_SIZES = 16;      // element stack, attribute stack, text growt
 struct FileCloser {
   int file;
   ~FileCloser() {
-    if (file >= 0) ::close(file);
+    if (file >= 0) platform_file_close(file);
   }
 };
 
@@ -123,7 +124,7 @@ void read_document() {
     code = xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
                            nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
   } else {
-    const int file = ::open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
+    const int file = platform_file_open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) mxml_throw("Vesk could not open the MusicXML file.");
     FileCloser closer{file};
     code = xml_read(file, mxml_start_element, mxml_end_element, nullptr, XML_SIZES, XML_SIZES,

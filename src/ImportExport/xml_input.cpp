@@ -23,6 +23,8 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "platform/files.h"
+
 namespace {
 
 constexpr char32_t REPLACEMENT_CHARACTER = 0xFFFD;
@@ -51,7 +53,7 @@ bool read_more_raw(XmlInputBuffer& in) {
   if (left == XML_INPUT_BLOCK) return true;
   ssize_t got;
   do {
-    got = ::read(in.file, in.raw_block + left, XML_INPUT_BLOCK - left);
+    got = platform_file_read(in.file, in.raw_block + left, XML_INPUT_BLOCK - left);
   } while (got < 0 && errno == EINTR);
   if (got <= 0) {
     in.raw_ended = true;

@@ -25,6 +25,7 @@
 
 #include "ImportExport/xml_reader.h"
 #include "model/model_services.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 
 // ---- Buffered file output ------------------------------------------------------------------
@@ -33,7 +34,7 @@ namespace {
 
 bool write_all(int file, const char* bytes, size_t n) {
   while (n > 0) {
-    const ssize_t written = ::write(file, bytes, n);
+    const ssize_t written = platform_file_write(file, bytes, n);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
     bytes += written;
@@ -72,7 +73,7 @@ bool xml_file_buffer_write_cstring(XmlFileBuffer& buffer, const char* string) {
 
 bool xml_file_buffer_close(XmlFileBuffer& buffer) {
   xml_file_buffer_flush(buffer);
-  if (buffer.file >= 0 && ::close(buffer.file) != 0) buffer.failed = true;
+  if (buffer.file >= 0 && platform_file_close(buffer.file) != 0) buffer.failed = true;
   buffer.file = -1;
   return !buffer.failed;
 }
@@ -167,7 +168,7 @@ void xml_writer_free(XmlWriter& writer) {
 
 int xml_writer_open(XmlWriter& writer, const char* path) {
   if (xml_writer_is_open(writer) || path == nullptr) return 0;
-  const int file = ::open(path, O_WRONLY | O_CLOEXEC);
+  const int file = platform_file_open(path, O_WRONLY | O_CLOEXEC);
   if (file < 0) {
     report_file_error(platform_result_of_errno(errno), "");
     return 0;
@@ -179,7 +180,7 @@ int xml_writer_open_refnum(XmlWriter& writer, int file) {
   if (xml_writer_is_open(writer)) return 0;
   if (::lseek(file, 0, SEEK_SET) < 0) {
     report_file_error(platform_result_of_errno(errno), "");
-    ::close(file);
+    platform_file_close(file);
     return 0;
   }
   writer.file_buffer = std::make_unique<XmlFileBuffer>();

@@ -18,6 +18,7 @@
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "params/param_services.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 
 const char* const OPTIONS_LAYOUT = "xx222224xxxx222222xxxx222221122222xx42";
@@ -39,11 +40,6 @@ namespace {
 
 constexpr size_t PIECE_BUFFER_SIZE = 1 << 16;
 
-long long fail_writes_after = -1;  // test double: bytes that may still be written; -1 no limit
-int fail_writes_errno = 0;
-long long bytes_written_total = 0;  // bytes written to files since the limit was set
-int fail_close_errno = 0;           // test double: closing a file fails with it
-
 int16_t errno_result() { return platform_result_of_errno(errno ? errno : EIO); }
 
 // Writes the buffer out.
@@ -51,24 +47,10 @@ int16_t write_buffer(PieceFile* file) {
   const uint8_t* p = file->buffer.data();
   size_t left = file->buffer_end;
   while (left > 0) {
-    size_t chunk = left;
-    bool fail = false;
-    if (fail_writes_after >= 0 && bytes_written_total + (long long)chunk > fail_writes_after) {
-      chunk = size_t(fail_writes_after - bytes_written_total);
-      fail = true;
-    }
-    ssize_t n = chunk ? ::write(file->fd, p, chunk) : 0;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno_result();
-    }
-    bytes_written_total += n;
+    const ssize_t n = platform_file_write(file->fd, p, left);
+    if (n < 0) return errno_result();
     p += n;
     left -= size_t(n);
-    if (fail && left > 0) {
-      errno = fail_writes_errno;
-      return platform_result_of_errno(fail_writes_errno);
-    }
   }
   file->buffer_end = 0;
   return RESULT_OK;
@@ -78,8 +60,7 @@ int16_t write_buffer(PieceFile* file) {
 int16_t fill_buffer(PieceFile* file) {
   if (file->buffer.size() < PIECE_BUFFER_SIZE) file->buffer.resize(PIECE_BUFFER_SIZE);
   for (;;) {
-    ssize_t n = ::read(file->fd, file->buffer.data(), file->buffer.size());
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = platform_file_read(file->fd, file->buffer.data(), file->buffer.size());
     if (n < 0) return errno_result();
     if (n == 0) return RESULT_END_OF_FILE;
     file->buffer_start = 0;
@@ -93,11 +74,11 @@ int16_t fill_buffer(PieceFile* file) {
 int16_t piece_file_open(PieceFile* file, const char* path, int flags) {
   *file = PieceFile{};
   // Not waiting for a writer: a named pipe or a device is refused, not read.
-  int fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
+  int fd = platform_file_open(path, flags | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno_result();
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+    platform_file_close(fd);
     errno = EINVAL;
     return RESULT_BAD_NAME;
   }
@@ -121,11 +102,9 @@ int16_t piece_file_close(PieceFile* file) {
   if (file->fd >= 0) {
     if (file->writing) {
       result = write_buffer(file);
-      if (result == RESULT_OK && ::fsync(file->fd) != 0) result = errno_result();
+      if (result == RESULT_OK && platform_file_sync(file->fd) != 0) result = errno_result();
     }
-    if (::close(file->fd) != 0 && result == RESULT_OK) result = errno_result();
-    if (fail_close_errno && result == RESULT_OK)
-      result = platform_result_of_errno(fail_close_errno);
+    if (platform_file_close(file->fd) != 0 && result == RESULT_OK) result = errno_result();
   }
   file->fd = -1;
   file->buffer.clear();
@@ -179,14 +158,6 @@ int16_t piece_write(PieceFile* file, const void* bytes, size_t n) {
     }
   }
   return RESULT_OK;
-}
-
-void piece_io_fail_close(int error_number) { fail_close_errno = error_number; }
-
-void piece_io_fail_writes_after(long long bytes, int error_number) {
-  fail_writes_after = bytes;
-  fail_writes_errno = error_number;
-  bytes_written_total = 0;
 }
 
 // ---- Big-endian numbers ---------------------------------------------------------------------

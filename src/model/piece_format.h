@@ -79,13 +79,6 @@ int16_t piece_read(PieceFile* file, void* bytes, size_t n);
 int16_t piece_skip(PieceFile* file, size_t n);
 int16_t piece_write(PieceFile* file, const void* bytes, size_t n);
 
-// Test double: writes fail with the errno value once `bytes` bytes have been written, until
-// called again with a negative count.
-void piece_io_fail_writes_after(long long bytes, int error_number);
-
-// Test double: closing a file fails with the errno value (0: as it really does).
-void piece_io_fail_close(int error_number);
-
 // ---- Big-endian numbers ---------------------------------------------------------------------
 int16_t get_be16(const uint8_t* p);
 int32_t get_be32(const uint8_t* p);

@@ -42,6 +42,7 @@
 #include "params/param_services.h"
 #include "platform/events.h"
 #include "platform/file_dialog.h"
+#include "platform/files.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
@@ -143,8 +144,8 @@ class PieceFileTest : public ModelTest {
       ADD_FAILURE() << "script fault: " << fault;
     EXPECT_EQ(script_pending(), 0) << "answers left unused";
     script_end();
-    piece_io_fail_writes_after(-1, 0);
-    piece_io_fail_close(0);
+    platform_fail_file_writes_after(-1, 0);
+    platform_fail_file_close(0);
     piece_save_named_temp_files_only(false);
     std::filesystem::remove_all(dir);
     ModelTest::TearDown();
@@ -840,14 +841,14 @@ TEST_F(PieceFileTest, FailedWriteKeepsTheOldFile) {
   const Bytes old = file_bytes(path);
   add_note(0, WHOLE)->set(xacc, 3);
   for (long long after : {0LL, 100LL, 700LL}) {
-    piece_io_fail_writes_after(after, ENOSPC);
+    platform_fail_file_writes_after(after, ENOSPC);
     EXPECT_EQ(write_to(path), 0);
     EXPECT_EQ(messages(),
               std::vector<std::string>{"The piece could not be saved as '" + path +
                                        "': the disk that holds '" + path + "' is full."});
     EXPECT_EQ(file_bytes(path), old);
   }
-  piece_io_fail_writes_after(-1, 0);
+  platform_fail_file_writes_after(-1, 0);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no file left over";
   EXPECT_EQ(write_to(dir + "/no/such/folder.vesk"), 0);
   EXPECT_EQ(messages(), std::vector<std::string>{"The piece could not be saved as '" + dir +
@@ -943,12 +944,12 @@ TEST_F(PieceFileTest, WhatIsNotAFileIsNeitherReplacedNorReadAndEveryFailureNames
                                           "' is a symbolic link that leads round in a loop."}));
 
   // A closing that fails once the complete file has its name is no failed save.
-  piece_io_fail_close(EIO);
+  platform_fail_file_close(EIO);
   add_note(0, WHOLE)->set(xacc, 3);
   const std::vector<Bytes> written = stored_records();
   EXPECT_EQ(write_to(path), 1);
   EXPECT_TRUE(messages().empty());
-  piece_io_fail_close(0);
+  platform_fail_file_close(0);
   ASSERT_EQ(read_back(), 1);
   EXPECT_EQ(stored_records(), written);
 
