@@ -31,12 +31,8 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "graphics/ge_fields.h"
-#include "graphics/graphics_globals.h"
-#include "layout/format.h"
-#include "layout/layout_globals.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "layout/pages.h"
 #include "model/change_flags.h"
 #include "model/drosa.h"
 #include "model/error_report.h"

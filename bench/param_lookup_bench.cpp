@@ -19,8 +19,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/drosa.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "editing/editing_services.h"
-#include "graphics/graphics_globals.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/drosa.h"
 #include "model/durashn.h"
 #include "model/error_report.h"

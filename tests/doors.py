@@ -130,7 +130,7 @@ def declared_groups(text):
             m = re.search(r'(\w+)\s*$', part)
             if m:
                 names.add(m.group(1))
-    return [(n, t - n) for n, t in groups if n]
+    return [(n, t - n) for n, t in groups]
 
 
 def source_files(top):
@@ -208,7 +208,7 @@ def main():
         unused = set()
         for names, _ in groups[folder]:
             needed = set().union(*[t for n, t in groups[folder] if n is not names])
-            if not names & (outside | needed):
+            if names and not names & (outside | needed):
                 unused |= names
         if unused:
             failures.append(f'{SERVICES[folder]} declares what no other folder uses (move it to a '

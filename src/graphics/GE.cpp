@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/app_services.h"
+#include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/note_colors.h"

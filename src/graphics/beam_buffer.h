@@ -3,6 +3,7 @@
 // its beam arrives, and then the whole group is drawn together.
 #pragma once
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 
 // beam_buffer_reset: no beam is open on the pstaves of the system being drawn.
@@ -36,6 +37,3 @@ void fix_beam_buffer();
 // so that none of them is lost.
 // Reads:  first_pstaff, last_pstaff. Writes: beam_buffer, the GE list.
 void check_beam_buffer();
-
-// print_beam_buffer: writes the open beams of every pstaff to the debug stream.
-void print_beam_buffer();

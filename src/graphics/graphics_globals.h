@@ -5,37 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "platform/geometry.h"
 #include "platform/printing.h"
 
 struct Port;
 
-extern Drosa GE_head;         // head node of the current view's graphics-element list
-extern Drosa old_GE_head;     // the previous list, kept until a new format completes
-extern Drosa GE_tail;         // last element of the current list
-extern int GE_list_complete;  // non-zero when the current list holds a whole formatted page
-extern Drosa last_GE_owner;   // owner named by the last NOTEPTR written; NIL after GEinit
-
-extern float zoom_factor;    // screen scale divisor of the music window; 10.0 at the standard zoom
-extern Drosa flashing_node;  // the note being flashed; NIL none
-
-// A view transform: how many layout units make a pixel, and the pixel lengths derived from it.
-struct ViewTransform {
-  float zoom = 10.0f;           // layout units per pixel; 10.0 is the standard zoom
-  uint8_t flags[2] = {0, 0};    // passed through for the views
-  double half = 5.0;            // zoom x 0.5
-  int32_t one_pixel = 10;       // zoom, to the nearest integer
-  int32_t half_pixel = 5;       // half, to the nearest integer
-  int32_t pixel_and_half = 15;  // zoom + half, to the nearest integer
-  int32_t two_pixels = 20;      // 2 x zoom, to the nearest integer
-};
-
-// A rectangle of the page in layout units; empty when x2 <= x1 or y2 <= y1.
-struct VirtualRect {
-  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  bool empty() const { return x2 <= x1 || y2 <= y1; }
-};
+extern Drosa last_GE_owner;  // owner named by the last NOTEPTR written; NIL after GEinit
 
 // A point of a curve in layout units, kept in 64 bits during subdivision.
 struct CurvePoint {
@@ -57,54 +34,25 @@ struct CurveState {
 };
 
 // ---- The current view's page and transform ----------------------------------------------
-extern ViewTransform view_transform;  // the current view's; its zoom is zoom_factor's value
-extern int32_t page_pixel_width;      // the page at the current zoom, in pixels
-extern int32_t page_pixel_height;
+
+extern ViewTransform view_transform;    // the current view's; its zoom is zoom_factor's value
 extern ViewTransform print_transform;   // the printed page's, set by the printing code
 extern int32_t print_page_pixel_width;  // the page at the print transform's zoom
 extern int32_t print_page_pixel_height;
 extern int transform_saved;  // set while a print or picture plot has the view transform aside
 
-extern Port* offscreen_page;    // the current view's page image; nullptr none
 extern void* offscreen_buffer;  // its pixels, owned here
 extern long offscreen_buffer_size;
-extern int32_t scroll_h;  // pixel offsets of the window's view into the page
-extern int32_t scroll_v;
 extern int offscreen_copies_held;  // non-zero: copies to the window are held back
 
-// ---- The music window the page is shown in ----------------------------------------------
-extern Port* music_window_port;  // the port of the music window's content; nullptr none
-extern int music_window_rulers;  // the window shows rulers along its top and left
-
-// ---- The other views ---------------------------------------------------------------------
-inline constexpr int VIEW_SLOTS = 20;
-// What a view keeps of the graphics state while another view is current.
-struct ViewGraphics {
-  Drosa GE_head, old_GE_head, GE_tail;
-  int GE_list_complete = 0;
-  float zoom_factor = 10.0f;
-  ViewTransform transform;
-  int32_t page_pixel_width = 0, page_pixel_height = 0;
-  Port* page = nullptr;  // its page image, with the buffer below
-  void* buffer = nullptr;
-  long buffer_size = 0;
-  int32_t scroll_h = 0, scroll_v = 0;
-  Port* window = nullptr;  // its music window's port
-  int rulers = 0;
-};
-// Each view slot's kept state, filled by the views when they switch; nullptr for none.
-extern ViewGraphics* view_graphics[VIEW_SLOTS];
-extern int current_graphics_view;  // the slot whose state the globals hold; -1 none
-
 // ---- Selection marks drawn over the page --------------------------------------------------
-extern VirtualRect inverted_selection_rect;
-extern VirtualRect framed_selection_rect;
-extern int32_t framed_selection_number;  // written beside the frame
-extern int32_t selection_frame_width;    // points: the frame is this x 10 / zoom pixels
-extern int16_t selection_frame_font;     // font number and size of the frame's number
+
+extern int32_t selection_frame_width;  // points: the frame is this x 10 / zoom pixels
+extern int16_t selection_frame_font;   // font number and size of the frame's number
 extern int16_t selection_frame_size;
 
 // ---- Drawing ------------------------------------------------------------------------------
+
 extern CurveState curve_state;  // set by draw_curve for bezier_subdivide
 // Where the last text was drawn, for a text that continues it (an adjacent text).
 struct TextPenMemory {
@@ -114,9 +62,8 @@ struct TextPenMemory {
 };
 extern TextPenMemory text_pen;
 
-extern int8_t current_color_index;  // colour index the colour dialog chose last (0..15)
-
 // ---- The page drawing pass ----------------------------------------------------------------
+
 // The beam buffer: for each pstaff, layer, stem direction (0..3) and grace (0, 1) the first
 // note of a beam still open and the last note of its latest chord (both NIL when none is
 // open), and whether a chord opened or joined it in the column being drawn.
@@ -153,6 +100,7 @@ struct BracketState {
 extern BracketState bracket_state;
 
 // ---- The beam group being drawn -----------------------------------------------------------
+
 // One chord of the group: the stem group of a staff chord, by its first and last note.
 struct BeamChord {
   Drosa first, last;
@@ -191,10 +139,8 @@ struct BeamRecord {
 extern BeamRecord beam_record;
 
 // ---- Printing ---------------------------------------------------------------------------------
-// The printing session's objects, from start-up to quit (nullptr when they could not be made).
-extern PrintSession* print_session;
+
 extern PrintPageFormat* page_format;
-extern PrintSettings* print_settings;
 // The three check boxes the program appends to the Print dialog: centre the page across the
 // paper, keep the choice for the notation context, centre the page down the paper.
 extern uint8_t print_dialog_flags[3];
@@ -210,5 +156,3 @@ struct PostScriptPageState {
 };
 extern PostScriptPageState ps_page;
 extern int ps_driver_warning_given;  // the printer driver's trouble with PostScript was reported
-
-void reset_graphics_globals();

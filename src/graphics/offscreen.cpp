@@ -14,6 +14,7 @@
 #include "editing/editing_services.h"
 #include "graphics/flash.h"
 #include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
 #include "graphics/raster.h"
 #include "model/model_services.h"
 #include "platform/memory.h"

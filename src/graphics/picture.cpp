@@ -1,9 +1,9 @@
 // picture.cpp: the page rectangle drawn into a picture for the system clipboard.
-#include "graphics/picture.h"
-
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
 #include "graphics/plot.h"
 #include "graphics/print.h"
 #include "graphics/raster.h"

@@ -13,6 +13,7 @@
 #include "editing/editing_services.h"
 #include "graphics/GE.h"
 #include "graphics/flash.h"
+#include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
 #include "graphics/ge_visible.h"
 #include "graphics/graphics_globals.h"

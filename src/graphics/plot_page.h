@@ -5,25 +5,8 @@
 
 #include <cstdint>
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
-
-// plot_page: draws the system first_pstaff..last_pstaff into the GE list. 0 when the user's
-// input interrupted it (the list is then left partial and the format abandoned), else 1.
-// Reads:  first_pstaff, last_pstaff, staff_data (chain heads, middle lines, sizes, lines,
-//         types, chord count), voice_data, the print chains and layout records of the system,
-//         the parameters, options_struct (system separators), prefs (Sonata braces).
-// Writes: the GE list; staff_data cur_note, next_time, rest_group, rest_group_x; voice_data
-//         beaming_end; the beam buffer; bracket_state; the drawn rests' NTDATA and CDDATA.
-// Failure: level 4 "No ENDSYST found in get_bracket()!" for a staff whose first note has no
-//          ENDSYST before it (no bracket and no brace there); the reports of the beam buffer
-//          and of the system symbols.
-int32_t plot_page();
-
-// get_bracket: the bracket and brace settings of the staff whose first note is `node`: from
-// the PRINT after the piece's first ENDSYST when the note's system starts the piece, else from
-// the ENDSYST that starts its system. Returns the node read; NIL (bracket 2, brace 0) after
-// the level-4 report "No ENDSYST found in get_bracket()!".
-Drosa get_bracket(Drosa node, int* bracket, int* brace);
 
 // draw_system_brackets: the part of the square bracket that belongs to one staff: a top hook
 // where a bracket starts, its vertical line, a join to the staff below while it goes on, a

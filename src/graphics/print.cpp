@@ -23,6 +23,7 @@
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "graphics/GE.h"
 #include "graphics/flash.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 
@@ -22,14 +23,6 @@ inline constexpr uint8_t PRINT_CENTRED_DOWN = 0x80;
 inline constexpr float PRINT_ZOOM = 2.0f;
 
 // ---- The session --------------------------------------------------------------------------------
-// Print_init: makes the session, a page format and print settings with the session's
-// defaults; start-up goes on whatever fails.
-// Writes: print_session, page_format, print_settings.
-// Failure: the session's error through report_file_error with "You might need to quit Vesk
-//          and select a printer.  Print Manager Error" or "Print_init, creating print record".
-void Print_init();
-// print_release: releases them, each only when present.
-void print_release();
 
 // apply_page_format: puts the context's page setup (scale, paper, orientation) into the page
 // format and validates it with the print settings.
@@ -37,6 +30,7 @@ void print_release();
 void apply_page_format(int context);
 
 // ---- The Print dialog's own items ---------------------------------------------------------------
+
 // print_dialog_init_proc: appends the program's three check boxes to the Print dialog, sets
 // the first and third from their flags and takes over the dialog's item routine.
 // Reads: print_dialog_flags. Writes: print_dialog_own_items, print_dialog_saved_proc.
@@ -45,31 +39,9 @@ void print_dialog_init_proc(DialogRef dialog);
 // flag; any other item goes to the dialog's own routine.
 void print_dialog_item_proc(DialogRef dialog, int item);
 
-// ---- Commands
 // ------------------------------------------------------------------------------------- The
-// contexts print_piece prints.
-inline constexpr int PRINT_CURRENT_CONTEXT = 0;
+
 inline constexpr int PRINT_CHOSEN_CONTEXTS = 1;
-inline constexpr int PRINT_WITHOUT_DIALOG = -1;  // every context, every page, no dialog
-
-// print_piece: the Print command: the contexts to print (the current one, a choice, or every
-// one), then for each the Print dialog and its pages, formatted for printing and printed in
-// the document format the destination takes. When printing ends, the current context, page,
-// transform and page image are what they were and the page is formatted again.
-// Reads:  the voice lists, print_record, options_struct, prefs, print_settings.
-// Writes: print_record's dialog flag byte and DrosaDirty (when the third check box's choice
-//         is kept), print_dialog_flags, insertion_point, the window title while printing, the
-//         layout records and the GE list (the current page formatted again at the end).
-// Failure: a step of the session that fails is reported with its name ("Open Printer Page",
-//          "Graphics Context", "Close Printer Page", "Before EndDoc", "EndDoc") and ends the
-//          command; nothing of the document is left behind and the piece is as it was.
-void print_piece(int which);
-
-// page_setup: the Page Setup command: the contexts to change, the scaling advice for the
-// current context's page, the Page Setup dialog, and its choices kept in the page setup of
-// each chosen context.
-// Reads: options_struct (page size). Writes: print_record, DrosaDirty when a value changed.
-void page_setup(int which);
 
 // scaling_advice: the advice for a page of that size (tenths of an inch).
 std::string scaling_advice(int32_t page_width, int32_t page_height);

@@ -5,23 +5,15 @@
 
 #include <cstdint>
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 
 // ---- Drawing flags of a staff chord ----------------------------------------------------------
+
 // The chord drawer clears them before it draws: the upper six bits of the flag word for a chord
 // of stems up, bits 2 to 7 for the others.
 inline constexpr auto xcdupdraw = bit_field("xcdupdraw", CDDATA, 46, 7, 2);
 inline constexpr auto xcddowndraw = bit_field("xcddowndraw", CDDATA, 47, 7, 2);
-
-// printcd: draws the staff chord first..last (print-chain order) on the printed staff; flag is
-// the layer (non-zero: stems are not drawn out to the middle line). A chord that goes on in a
-// beam across a system break goes to printbeam, whose result is returned; otherwise 1, or 0
-// when nothing could be drawn.
-// Reads:  the notes, their NTDATA, the chord's CDDATA, the staff record, the parameters at the
-//         notes, prefs (the glyph set). Writes: the GE list, the CDDATA extents and drawing
-//         flags, staff_data[staff].rest_group[flag] for a whole-measure or multi-measure rest.
-// Failure: level 4 "printcd.c: Two rests for same stem direction" (the first rest is drawn).
-int32_t printcd(Drosa first, Drosa last, int staff, int flag);
 
 // The stem: the line width of parameter 197 at the note, scaled.
 int32_t stem_line_width(Drosa note);

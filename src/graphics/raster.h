@@ -11,19 +11,17 @@
 #include <cstdint>
 #include <string_view>
 
+#include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
 #include "platform/geometry.h"
 
 // ---- The mapping --------------------------------------------------------------------------
-// Reads: zoom_factor, page_pixel_height.
-int32_t screen_x(int32_t x);
-int32_t screen_y(int32_t y);
-// The rectangle in pixels that two corners in layout units span.
-void virtual_rect_to_screen(Rect* out, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
 // The pixel lengths of a zoom: one pixel, half a pixel and so on, in layout units.
 ViewTransform transform_for_zoom(float zoom);
 
 // ---- Text ------------------------------------------------------------------------------------
+
 // draw_string_at: text in a font number, cset, pixel size and face, at (x + dx, y + dy); at
 // x or y ADJACENT_TEXT it continues where the last text ended, moved by dx and re-based by a
 // change of dy. A non-zero colour index draws in its table colour.
@@ -34,15 +32,9 @@ void draw_string_at(int32_t x, int32_t y, int dx, int dy, int font, int cset, in
 // draw_char_at: one character the same way, at a real position.
 void draw_char_at(int32_t x, int32_t y, int font, int cset, int pixel_size, int face, int colour,
                   uint8_t c);
-// offscreen_char: the glyph of character parameter param for a note or rest, into the page.
-// Colour -1 takes the note's colour.
-// Failure: level 4 "Got a %s (%lx) for offscreen_char parameter %hd '%s'. Should be a
-// scr_vis_noterest." for a node that is not a note drawn on the screen; nothing is drawn.
-void offscreen_char(int32_t x, int32_t y, int param, int colour, Drosa node);
-void offscreen_string(int32_t x, int32_t y, int dx, int dy, int font, int cset, int pixel_size,
-                      int face, int colour, std::string_view text);
 
 // ---- Lines --------------------------------------------------------------------------------
+
 // draw_line_rounded: a line of a width in layout units, drawn as one-pixel strokes side by
 // side (about width / zoom_factor of them), shifted across the line's main direction.
 void draw_line_rounded(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width);
@@ -55,6 +47,7 @@ void offscreen_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t widt
                     int gap, int colour);
 
 // ---- Curves -------------------------------------------------------------------------------
+
 // draw_curve: a cubic Bezier curve from (x1, y1) to (x2, y2), split into 8 to 256 straight
 // segments by integer subdivision (more at larger zooms and for long curves). Without fill
 // it has the constant width of parameter 328; with fill it tapers from one pixel at the ends

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "graphics/ge_services.h"
 #include "model/model_services.h"
 
 // Modes of specplot: the system's first column, a later column, after the last column.
@@ -32,7 +33,3 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
 // Reads: the KEYSIG, the owner's clef, parameters 26-28, 73, 123, 745, 749, 750, prefs.
 // Writes: the GE list.
 int32_t draw_keysig_glyphs(int pstaff, Drosa keysig, Drosa owner, int32_t x);
-
-// clef_sig_offsets: the glyph parameter of key-signature accidental `code` and, through *y,
-// the y of its glyph on pstaff under a clef of that type.
-int clef_sig_offsets(int code, int clef_type, int pstaff, Drosa owner, int32_t* y);

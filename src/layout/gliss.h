@@ -4,14 +4,8 @@
 
 #include <cstdint>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
-
-// count_earlier_in_chord: the note of the next staff chord of the note's layer that stands at
-// the note's place among the notes carrying the flag named by field (xgliss, xbendtie, any
-// other field: the tie): the one with as many lower notes as the note has lower flagged
-// notes in its own chord. The next chord's only note when it has one; NIL when there is no
-// next chord.
-Drosa count_earlier_in_chord(Drosa note, const NodeField& field);
 
 // note_right_x: the x just right of a note: past its parentheses or dots (plus extra), past a
 // rest's glyph, or past its head (x beyond it).

@@ -4,24 +4,728 @@
 // Other folders include this header and no other header of layout/.
 #pragma once
 
-#include "layout/accidentals.h"
-#include "layout/beam_ends.h"
-#include "layout/format.h"
-#include "layout/gliss.h"
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
-#include "layout/layout_records.h"
-#include "layout/lyrics.h"
-#include "layout/midline_marks.h"
-#include "layout/note_positions.h"
-#include "layout/object_lookup.h"
-#include "layout/page_index.h"
-#include "layout/pages.h"
-#include "layout/placecd.h"
-#include "layout/relocate.h"
-#include "layout/setprint.h"
-#include "layout/setstdir.h"
-#include "layout/slurs.h"
-#include "layout/spacing.h"
-#include "layout/specspace.h"
-#include "layout/tuplets.h"
+#include <cstdint>
+#include <map>
+#include <unordered_set>
+#include <vector>
+
+#include "model/model_services.h"
+
+// ==== beam_ends.cpp ==============================================================================
+// Where beams end and where they join.
+
+// beam_end_pass: orders the notes of every staff chord and marks where beams must end or may
+// go on. 0 when interrupted, else 1.
+int32_t beam_end_pass();
+
+// join_beams_pass: joins beams across chords once stems are known. 0 when interrupted, else 1.
+int32_t join_beams_pass();
+
+// ==== format.cpp =================================================================================
+// The page formatter: formatting one page or every page, and the poll through
+// which a format gives way to the user.
+
+// ---- Formatting -----------------------------------------------------------------------------
+
+// format_page: lays out page `page` (from 1) of the current notation context and rebuilds the
+// view's graphics elements; 1 when the page was laid out completely, 0 when the user's input
+// interrupted it (the page stays marked for reformatting and the old picture is kept). With
+// keep 0 the layout records of the page formatted last are removed first; with 1 they are
+// only cleared in place; with FORMAT_FOR_PRINTING they are removed as with 0 and the view is
+// not redrawn from the new elements (they are a printed page's).
+// Reads:  the voice lists, the parameters, the context's options record, first_format,
+//         last_formatted_page, the events waiting.
+// Writes: every layout record of the page, page_start, voice_data, staff_data, the page
+//         state of layout_globals.h, the GE list (a copy kept for printing when the format
+//         changed nothing of the piece), xbarx (the bars not placed again: not drawn) and
+//         xscrbarx of the page's BARs, the cursor;
+//         may end the page earlier (split_page) when it has more than 64 staves. A system
+//         whose music is wider than its staves is cut into systems that fit (with undo,
+//         joining the newest undo step), and a page these make too tall or give more than 64
+//         staves is ended earlier without a message, the systems after going on at the top
+//         of the next page (a page of their own after the last); the page is then formatted
+//         again.
+// Failure: level 2 "Too many staves on the page; the page will be split."; level 4 "format:
+//          trying to use %hd staves for system 1; max staves %hd", "format: pstaff logic
+//          error in find_staves...", "PRINT node not found in format: sys %hd voice %hd
+//          xkind(%lx) %hd"; the format goes on.
+inline constexpr int FORMAT_FOR_PRINTING = 2;
+int32_t format_page(int32_t page, int keep);
+
+// format_all_pages: formats every page in whole without interruption, none of them drawn on
+// the view, from the first to the last: the systems a page cannot hold go on at the top of the
+// next page, which is formatted after it. Each page's graphics are kept for printing. The
+// current page stays the current page, and its graphics must be made again
+// (page_graphics_stale).
+void format_all_pages();
+
+// ---- Interrupting a format -------------------------------------------------------------------
+
+// format_interrupted: gives the idle work its time, then 1 when the user's waiting input must
+// stop the format under way: a mouse-down in the menu bar, the front music window or the
+// palette, an arrow key, a Command-key menu shortcut, a key the piano window takes, any
+// key or click in an annotation mode, or MIDI input handled. Any other waiting input switches
+// the poll off for the rest of the format.
+// Reads:  no_format_interrupt, MODE, group_selected, flashing_node, the event queue.
+// Writes: no_format_interrupt, the cursor.
+int32_t format_interrupted();
+
+void disable_format_interrupts();
+void enable_format_interrupts();
+
+// ==== gliss.cpp ==================================================================================
+// Glissando lines between notes, the partner of a note in the next chord, and the
+// left and right edges of a note.
+
+// count_earlier_in_chord: the note of the next staff chord of the note's layer that stands at
+// the note's place among the notes carrying the flag named by field (xgliss, xbendtie, any
+// other field: the tie): the one with as many lower notes as the note has lower flagged
+// notes in its own chord. The next chord's only note when it has one; NIL when there is no
+// next chord.
+Drosa count_earlier_in_chord(Drosa note, const NodeField& field);
+
+// ==== layout_fields.cpp ==========================================================================
+// The payload fields of the layout records NTDATA, CDDATA, CDDATA2, CDDATA3
+// and PDATA (descriptors as in model/node_fields.h).
+
+inline constexpr int32_t NOT_DRAWN = INT32_MIN;  // 0x80000000
+inline constexpr int32_t EXTENT_HIGH_START = -2100000000;
+inline constexpr int32_t EXTENT_LOW_START = 2100000000;
+inline constexpr uint8_t NO_ACCIDENTAL_X = 255;
+
+// clang-format off
+// ---- NTDATA: after every NOTE of the formatted page ----------------------------------
+inline constexpr auto xforced = bit_field("xforced", NTDATA, 10, 7, 7);      // stem direction forced
+inline constexpr auto xendbeam = bit_field("xendbeam", NTDATA, 10, 6, 6);    // a beam ends here
+inline constexpr auto xtmpbeam = bit_field("xtmpbeam", NTDATA, 10, 5, 5);    // may be beamed to the next chord
+inline constexpr auto xcluster = bit_field("xcluster", NTDATA, 10, 4, 4);    // chord-drawing flag
+inline constexpr auto xendscd = bit_field("xendscd", NTDATA, 10, 3, 3);      // last note of its staff chord
+inline constexpr auto xstmdir = bit_field("xstmdir", NTDATA, 10, 2, 1);      // 1 down, 2 up, 3 none
+inline constexpr auto xtmpdir = bit_field("xtmpdir", NTDATA, 10, 0, 0);      // grace copy bit
+inline constexpr auto xtabtyp = bit_field("xtabtyp", NTDATA, 11, 7, 5);      // tablature kind of the staff
+inline constexpr auto xtabstr = bit_field("xtabstr", NTDATA, 11, 4, 1);      // tablature string
+inline constexpr LinkField xpback{"xpback", NTDATA, 12};  // previous note of the print chain
+inline constexpr LinkField xpnext{"xpnext", NTDATA, 16};  // next note of the print chain
+inline constexpr auto xhdx = word_field<int32_t>("xhdx", NTDATA, 20);        // note-head position
+inline constexpr auto xhdy = word_field<int32_t>("xhdy", NTDATA, 24);
+inline constexpr auto xaccx = word_field<uint8_t>("xaccx", NTDATA, 28);      // accidental distance / 5; 255 none
+inline constexpr auto xrestchar = bit_field("xrestchar", NTDATA, 29, 7, 6);  // rest glyph choice
+inline constexpr auto xscrrestchar = bit_field("xscrrestchar", NTDATA, 29, 5, 4);
+inline constexpr auto xtup_info = bit_field("xtup_info", NTDATA, 29, 1, 1);  // carries tuplet information
+inline constexpr auto xother_staff = bit_field("xother_staff", NTDATA, 29, 0, 0);  // drawn on the next staff
+inline constexpr auto xstemxoff = word_field<int8_t>("xstemxoff", NTDATA, 30);  // horizontal stem offset
+inline constexpr auto xstsize = word_field<int8_t>("xstsize", NTDATA, 31);      // staff size of the note
+inline constexpr auto xscrhdx = word_field<int32_t>("xscrhdx", NTDATA, 32);     // screen copy of the head
+inline constexpr auto xscrhdy = word_field<int32_t>("xscrhdy", NTDATA, 36);
+
+// ---- CDDATA: after the NTDATA of the last note of a staff chord ----------------------
+inline constexpr auto xuphiy = word_field<int32_t>("xuphiy", CDDATA, 10);      // extents with stems up
+inline constexpr auto xuploy = word_field<int32_t>("xuploy", CDDATA, 14);
+inline constexpr auto xdownhiy = word_field<int32_t>("xdownhiy", CDDATA, 18);  // extents with stems down
+inline constexpr auto xdownloy = word_field<int32_t>("xdownloy", CDDATA, 22);
+inline constexpr auto xorigin = word_field<int32_t>("xorigin", CDDATA, 26);    // packed x of the chord
+inline constexpr auto xprehiy = word_field<int32_t>("xprehiy", CDDATA, 30);    // what stands before the chord
+inline constexpr auto xpreloy = word_field<int32_t>("xpreloy", CDDATA, 34);
+inline constexpr auto xprex = word_field<int32_t>("xprex", CDDATA, 38);
+inline constexpr auto xoppos = bit_field("xoppos", CDDATA, 42, 7, 7);          // shares the staff with the other direction
+inline constexpr auto xtup_start = bit_field("xtup_start", CDDATA, 42, 6, 6);
+inline constexpr auto xtup_end = bit_field("xtup_end", CDDATA, 42, 5, 5);
+inline constexpr auto xtup_mark = bit_field("xtup_mark", CDDATA, 42, 4, 3);
+inline constexpr auto xupbstem = bit_field("xupbstem", CDDATA, 42, 2, 2);
+inline constexpr auto xdnbstem = bit_field("xdnbstem", CDDATA, 42, 1, 1);
+inline constexpr auto xnewmeas = bit_field("xnewmeas", CDDATA, 42, 0, 0);      // first chord of a measure
+inline constexpr auto xrcmeas = word_field<int16_t>("xrcmeas", CDDATA, 44);    // measures of a multi-measure rest
+inline constexpr auto xcdleft = word_field<int16_t>("xcdleft", CDDATA, 48);    // left edge from the packed x, less 20
+inline constexpr auto xcdoverhang = word_field<uint8_t>("xcdoverhang", CDDATA, 50);  // a displaced head's overhang
+
+// ---- CDDATA2 ------------------------------------------------------------------------
+inline constexpr auto xswholec = word_field<int32_t>("xswholec", CDDATA2, 10);  // time from the system start
+inline constexpr auto xmwholec = word_field<int32_t>("xmwholec", CDDATA2, 14);  // time from the measure start
+inline constexpr ArrayField<uint8_t> xabovebeam{"xabovebeam", CDDATA2, 18, 2};  // beams above, by direction
+inline constexpr ArrayField<uint8_t> xbelowbeam{"xbelowbeam", CDDATA2, 20, 2};  // beams below, by direction
+inline constexpr auto xidealx = word_field<int32_t>("xidealx", CDDATA2, 24);    // ideal x from spacing
+inline constexpr auto xopposhide = bit_field("xopposhide", CDDATA2, 28, 7, 7);  // the other voice hides the rest
+inline constexpr auto xreloc_zone = word_field<uint8_t>("xreloc_zone", CDDATA2, 29);
+// A system may hold more time points and springs than 16 bits count: both are 32 bits wide.
+inline constexpr auto xchordNum = word_field<int32_t>("xchordNum", CDDATA2, 32);  // time point in the system
+inline constexpr auto xreloc_spring = word_field<int32_t>("xreloc_spring", CDDATA2, 36);
+
+// ---- CDDATA3: the page's chord chain --------------------------------------------------
+inline constexpr LinkField xnextchord{"xnextchord", CDDATA3, 10};  // CDDATA of the next chord closed
+inline constexpr LinkField xprevchord{"xprevchord", CDDATA3, 14};  // CDDATA of the previous one
+inline constexpr auto xpstaff = word_field<uint8_t>("xpstaff", CDDATA3, 18);
+inline constexpr auto xcdlayer = word_field<uint8_t>("xcdlayer", CDDATA3, 19);   // layer 0..7
+
+// ---- PDATA: after every annotation and staff-resizing mark ---------------------------
+inline constexpr auto xpagex1 = word_field<int32_t>("xpagex1", PDATA, 10);  // page rectangle
+inline constexpr auto xpagey1 = word_field<int32_t>("xpagey1", PDATA, 14);
+inline constexpr auto xpagex2 = word_field<int32_t>("xpagex2", PDATA, 18);
+inline constexpr auto xpagey2 = word_field<int32_t>("xpagey2", PDATA, 22);
+inline constexpr auto xy1pstaff = word_field<int8_t>("xy1pstaff", PDATA, 26);  // pstaff of each end
+inline constexpr auto xy2pstaff = word_field<int8_t>("xy2pstaff", PDATA, 27);
+inline constexpr auto xscrx1 = word_field<int32_t>("xscrx1", PDATA, 28);    // screen rectangle
+inline constexpr auto xscry1 = word_field<int32_t>("xscry1", PDATA, 32);
+inline constexpr auto xscrx2 = word_field<int32_t>("xscrx2", PDATA, 36);
+inline constexpr auto xscry2 = word_field<int32_t>("xscry2", PDATA, 40);
+inline constexpr auto xchyphen = word_field<int16_t>("xchyphen", PDATA, 44);  // width of a centred hyphen
+inline constexpr auto xanno_selected = bit_field("xanno_selected", PDATA, 46, 7, 7);
+// ---- BAR: what page location and the formatter read and write ---------------------------
+// A non-zero xunnumbered keeps the bar out of the count; xrestart_number (bit 0x40 of the
+// flag word at byte 14) restarts the count at xbarnumber with the measure after the bar.
+inline constexpr auto xunnumbered = word_field<uint8_t>("xunnumbered", BAR, 14);
+inline constexpr auto xrestart_number = bit_field("xrestart_number", BAR, 15, 6, 6);
+inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // screen copy of xbarx
+// The sign bit of the flag byte makes the bar's lines thick (its repeat dots are the model's
+// xrepeat_end and xrepeat_start).
+inline constexpr auto xbarthick = bit_field("xbarthick", BAR, 15, 7, 7);
+// How the bar's lines are drawn: without its number, as a short rule across the top line,
+// not at all, dashed.
+inline constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);
+inline constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);
+inline constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
+inline constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
+
+// ---- Signs spacing places: their x and what decides their width --------------------------
+inline constexpr auto xclefchange = word_field<uint8_t>("xclefchange", CLEF, 11);  // drawn small
+inline constexpr auto xclefhide = word_field<uint8_t>("xclefhide", CLEF, 12);      // not drawn
+inline constexpr auto xkeyx = word_field<int32_t>("xkeyx", KEYSIG, 28);
+inline constexpr auto xtimex = word_field<int32_t>("xtimex", TIMESIG, 14);
+// clang-format on
+
+extern const NodeField* const layout_node_fields[];
+extern const int layout_node_field_count;
+
+// ==== layout_globals.cpp =========================================================================
+// The program-wide state of the page layout engine.
+
+inline constexpr int MAX_PSTAVES = 64;  // physical staves on a page
+inline constexpr int LAYERS = 8;        // print chains per pstaff
+
+// One physical staff of the page being formatted.
+struct StaffData {
+  Drosa ppnt[LAYERS];          // head of each layer's print chain (a dummy NOTE and its NTDATA)
+  Drosa pending[LAYERS];       // each layer's last linked note, whose staff chord is open
+  int32_t end_record[LAYERS];  // + end time (stems down), - end time (others), 0 none sounding
+  int32_t middle_y;            // y of the middle line
+  int32_t screen_middle_y;     // its copy made when a format completes
+  int32_t distance_below;      // to the next pstaff
+  int16_t staff_size;          // distance between lines, 50 normal
+  uint8_t lines;               // number of lines
+  uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature
+  uint8_t place;               // place in its system, 1 = first staff
+  uint8_t screen_place;        // its copy made when a format completes
+  int32_t chord_count;         // staff chords of the system
+  int32_t first_note_x;        // x of the system's first note
+  // Kept by the page drawing pass, per layer:
+  Drosa cur_note[LAYERS];        // the last note handed to the beam buffer (the chain head first)
+  int32_t next_time[LAYERS];     // start of the layer's next chord in the system
+  Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
+  int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
+};
+
+// One voice while its page is formatted (twelve words).
+struct VoiceData {
+  Drosa system_start;        // word 0: first node of the system being formatted
+  Drosa system_end;          // word 1: the ENDSYST that ends it
+  Drosa print;               // word 2: the PRINT in force
+  int32_t switch_direction;  // word 3: staff switch, 1 down, 2 up, 3 none
+  int32_t switch_active;     // word 4
+  Drosa cursor;              // word 5: the cursor of the layering pass
+  int32_t next_time;         // word 6: time of its next note; 2100000000 when done
+  Drosa beaming_start;       // word 7: BEAMING in force at the system start
+  Drosa beaming_end;         // word 8: BEAMING in force at the system end
+  Drosa clef;                // word 9: CLEF in force
+  Drosa timesig;             // word 10: TIMESIG in force
+  Drosa keysig;              // word 11: KEYSIG in force
+};
+
+extern StaffData staff_data[MAX_PSTAVES];
+extern VoiceData voice_data[64];
+
+extern int32_t last_formatted_page;  // page last formatted in this context; -500 none
+extern int reformat_pending;  // set while the current page is out of date and being formatted
+extern int32_t pstaff_count;  // pstaves on the page
+extern int32_t first_pstaff;  // pstaves of the system being formatted
+extern int32_t last_pstaff;
+extern Drosa last_chord;  // CDDATA of the staff chord closed last on the page
+
+// ---- Page formatter and page location ------------------------------------------------------
+
+inline constexpr int CLASS_MODEL_SLOTS = 25;  // annotation classifications 0..24
+
+extern int32_t preparing_piece;      // set while prepare_piece runs (the menus show the watch)
+extern int first_format;             // set while the first format of a piece runs (uninterruptible)
+extern int page_graphics_stale;      // the GE list is not the current page's (format_all_pages ran)
+extern int32_t printed_page_number;  // page number printed on the page being formatted
+extern int32_t page_top_offset;      // offset of the page top kept by printing; 0 on the screen
+extern int16_t page_count;           // pages of the current notation context
+extern int16_t page_first_bar;       // number of the first measure of the current page
+extern Drosa class_models[CLASS_MODEL_SLOTS];  // the model TPARAM of each classification
+
+void reset_layout_globals();
+
+// ---- Horizontal spacing of the system being formatted ------------------------------------------
+
+// What the spacing pass keeps for one pstaff while it walks the system.
+struct SpacingStaff {
+  Drosa current[LAYERS];      // the layer's current note (the last of the chords walked so far);
+                              // its chain head until the walk leaves the start
+  int32_t next_time[LAYERS];  // start time of the layer's next chord; NO_TIME when it has ended
+  int32_t shortest[LAYERS];   // the shortest duration of the layer's current chord
+  int32_t left_edge[LAYERS];  // first-note x less twice the gap after keys and time signatures
+  Drosa timesig;              // the TIMESIG in force at the chords the walk passed last
+  int32_t end_time;           // the system's end time, from its start
+  int32_t front_space;        // what the first chord needs from the staff's left x
+  int32_t trailing_width;     // what the last chord needs behind it (kept by justification)
+};
+extern SpacingStaff spacing_staff[MAX_PSTAVES];
+
+extern int32_t spacing_x;       // running packed x of the system (page units)
+extern int32_t spacing_idealx;  // running ideal x of the system
+
+// ---- Justification: springs, rods and relocation zones ------------------------------------
+
+// Springs and rods exist only while one system is justified: both lists are empty between
+// systems. Springs ascend by least force, rods descend by force.
+extern Drosa spring_head, spring_tail;
+extern Drosa rod_head, rod_tail;
+
+// ---- Ties and slurs of the system being formatted ------------------------------------------
+
+inline constexpr int TIE_STACK_SIZE = 255;           // ties waiting for their end notes
+inline constexpr int32_t SLUR_Y_UNSET = 2100000000;  // a slur start y not known yet
+
+// A tie waiting for its end note (thirteen words).
+struct TieEntry {
+  int32_t pstaff;
+  int32_t layer;
+  Drosa start;          // the start NOTE; NIL for a tie continued from the previous system
+  int32_t side;         // 1 below, 2 above
+  int32_t start_x;      // where the curve starts
+  int32_t alt_start_x;  // the head's right edge, before the gap to the tie
+  int32_t flags;        // 1: the entry has a y (a continued tie takes its end note's)
+  int32_t position;     // diatonic position of the tied note
+  int32_t y;
+  int32_t dashed;
+  int32_t voice;
+  int32_t end_time;  // time from the system start at which the tied note ends; 0 continued
+  int32_t bend;      // the tie bends to another pitch
+};
+extern TieEntry tie_struct[TIE_STACK_SIZE];
+extern int32_t tie_count;  // entries in use, the top one at tie_count - 1
+
+// A slur open on one pstaff, layer, side and grace kind; free while first_note is NIL.
+struct SlurEntry {
+  Drosa first_note;  // the note whose chord the slur starts at (the curve's owner)
+  Drosa chord;       // CDDATA of the last chord the slur has reached
+  int32_t start_x;
+  int32_t start_y;  // over the chord; SLUR_Y_UNSET: the slur comes from the previous system
+  int32_t extent;   // from start_y to the start's y beside its stem (0: it has none)
+  int32_t voice;
+  int32_t pstaff;      // staff of the start
+  int32_t end_pstaff;  // staff of the end, set when the slur is drawn
+  int32_t flip;        // the curve bows to the other side
+  int32_t dashed, crawl, bend;
+};
+// Indexed by pstaff, layer, side - 1 (0 below, 1 above) and grace (1 for grace slurs).
+extern SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];
+
+// Empties the tie stack and the slur buffer (a page is located, the globals are reset).
+void reset_tie_slur_work();
+
+// ==== layout_records.cpp =========================================================================
+// The layout records of a page (NTDATA after every note, CDDATA, CDDATA2
+// and CDDATA3 after the last note of every staff chord, PDATA after every annotation): made,
+// cleared and removed here, and the accessors of a chord's vertical extents.
+
+// Gives every NOTE and annotation of the current page its layout record; 0 when a format
+// interrupt stopped it.
+int32_t prepare_layout_nodes(int page_changed);
+
+inline constexpr int REMOVE_WHOLE_PIECE = 322;  // every record of every voice
+void remove_ntdata(int mode);
+
+// The node of a kind among those attached before a note of the formatted page (the farthest
+// back): the walk ends at the layout records of the note before, at a NOTE or at a visible
+// ENDSYST.
+Drosa attached_to_note(int kind, Drosa note);
+
+// Extents of a chord (dir 2 = stems up, any other value = down).
+int32_t get_hiy(Drosa cd, int dir);
+int32_t get_loy(Drosa cd, int dir);
+int32_t get_max_hiy(Drosa cd);
+int32_t get_min_loy(Drosa cd);
+void set_max_hiy(Drosa cd, int dir, int32_t y);
+void set_min_loy(Drosa cd, int dir, int32_t y);
+
+// ==== lyrics.cpp =================================================================================
+// How far the lyrics and other texts of a staff chord reach, and the right edge of
+// the last chord of a layer with its dots, flags and lyrics.
+
+// lyrlth: the least left x and the greatest right x (into *left and *right, which start at
+// 2100000000 and -2100000000) of the lyrics ("Leave Space" texts) attached before the notes
+// of the staff chord of `note`. With a y, the extent of the first text whose y lies within 10
+// of it, whatever kind of text it is. Hidden texts and texts placed from the page margin are
+// passed over.
+// Reads:  the chord's notes and their NTDATA, their TPARAM annotations (measured through the
+//         annotation services), parameters 392 and 365, the pstaff's middle line.
+// Writes: nothing else.
+// Failure: level 4 "Bad arguments to lyrlth!" for a y without a pstaff; the walk goes on as if
+//          no y were given.
+void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right);
+
+// ==== midline_marks.cpp ==========================================================================
+// The marks that carry a line annotation across a system between its first
+// and last segment: inserted by the annotation pass, checked and removed.
+
+// The segment roles of a line in xline_ord.
+inline constexpr int LINE_WHOLE = 0;
+inline constexpr int LINE_END = 1;
+inline constexpr int LINE_MIDDLE = 2;  // MIDLINE: a mark laid across a system
+inline constexpr int LINE_BEGIN = 3;
+
+// insert_resizing: a copy of line made a MIDLINE and linked before node with a new PDATA, its
+// ends set across node's staff from the left end (parameter 685 in) to the right end
+// (parameter 684 in); when that is shorter than parameter 260 its ends stay as copied.
+// Reads:  the page, the staff of node's chord, parameters 260, 684, 685.
+// Writes: the voice list of node (the mark and its PDATA, not recorded for undo).
+Drosa insert_resizing(Drosa line, Drosa node);
+
+// check_PDATA_after_MIDLINE: removes the mark at *position and its PDATA; *position becomes
+// the node before the mark, so that the caller's walk goes on from there.
+// Failure: level 4 "PDATA node missing after MIDLINE" (the mark is still removed).
+void check_PDATA_after_MIDLINE(Drosa* position);
+
+// remove_resizing: an older resizing line becomes an ordinary line (0); a MIDLINE mark is
+// removed with its PDATA, the removal recorded for undo (1).
+// Writes: the line's fields, or the voice list and the undo list.
+// Failure: level 4 "Bad node for remove_resizing" for anything else; nothing changes, 0.
+int32_t remove_resizing(Drosa line);
+
+// ==== note_positions.cpp =========================================================================
+// Staff geometry and the vertical positions of notes, rests and tablature
+// numbers.
+
+// ---- Clefs ----------------------------------------------------------------------------------
+
+// The clef's whole-step offset: the diatonic position of the middle line (parameters 269 ...).
+int32_t clefmod7(int clef_type, Drosa node);
+// -(size x clefmod7) / 2, with the size of the pstaff (50 when staff < 0).
+int32_t symbol_offset(int clef_type, Drosa node, int staff);
+// base + (position x size) / 2, the position moved one step for a shaped head.
+int32_t scaled_offset(Drosa note, int unused, int position, int32_t base, int32_t size);
+
+// ---- Staff lines ----------------------------------------------------------------------------
+
+// The width of staff line n (1..12; any other n reads line 1), scaled to the staff size.
+int32_t scaled_staff_param(Drosa node, int n);
+// The y of the lowest and highest line; `outer` counts staves of fewer than 3 lines as wider.
+int32_t staff_bottom_y(int staff, int outer);
+int32_t staff_top_y(int staff, int outer);
+// The same, one staff size further out on a piano-tablature staff.
+int32_t staff_bottom_y_outer(int staff);
+int32_t staff_top_y_outer(int staff);
+
+// ---- Piano tablature ------------------------------------------------------------------------
+
+// The y of a MIDI key on a piano-tablature staff.
+int32_t pitch_to_staff_y(int key, int staff);
+// 0 for a white key, else the width of the key's black-key line (at least 1).
+int32_t pitch_tab_string(int key, int staff);
+// The pitch of the middle line; bottom and top (either may be null) get those of the outer
+// lines.
+int32_t staff_line_pitches(int staff, int32_t* bottom, int32_t* top);
+// The nearest drawn black-key lines above and below y, with their widths; 0x80000000 for one
+// not found.
+void nearest_staff_positions(int32_t y, int staff, int32_t* above, int32_t* above_width,
+                             int32_t* below, int32_t* below_width);
+// Draws the key outline at the start of a piano-tablature staff.
+void staff_lines_geometry(int32_t x, int pstaff);
+
+// ---- The pass -------------------------------------------------------------------------------
+
+// note_positions_pass: gives every note, rest and tablature number of the system its y, its
+// staff size and tablature fields, and every staff chord its clef. 0 when interrupted, else 1.
+int32_t note_positions_pass();
+
+// ==== object_lookup.cpp ==========================================================================
+// Which CLEF, KEYSIG or TIMESIG applies to a node on its staff, and the
+// staff number of a node's voice.
+
+// find_object: the CLEF, KEYSIG or TIMESIG (kind) that applies to the node on its staff: one
+// attached before it or before a chord of its staff earlier on the page, else what its voice
+// carried in from earlier systems, else the last one before it in its own voice.
+// Reads: the print chains, the page's chord chain, voice_data. Failure: level 4
+// "unrecognized objkind in find_object" (NIL), "FtoE: Inconsistent result from
+// 'look_in_staff_list' in find_object".
+Drosa find_object(int kind, Drosa node);
+
+// The staff number (xsstaff of the PRINT in force) of the voice at the node.
+int16_t find_sstaff(Drosa node);
+
+// max_print_staves_in_system: the staves the node's system uses: 1 + the largest staff number
+// of a PRINT of any shown voice in force in that system (1 when none).
+// Reads: page_start or piece_start (by rule), the voice lists. Writes: system_cursor.
+int32_t max_print_staves_in_system(Drosa node, int rule);
+
+// ==== page_index.cpp =============================================================================
+// What each voice's pages hold, kept from one page location to the next, so
+// that finding a page never walks the voices from their start again.
+
+// One page of one voice as the current notation context sees it: from the visible ENDSYST
+// that starts it up to the one that starts the next page (or ends the voice).
+struct PageSpan {
+  Drosa start;                // the ENDSYST that starts the page (the voice's head for page 1)
+  int32_t bars = 0;           // visible BARs on the page
+  int64_t time = 0;           // times to the next note of the page's NOTEs, summed
+  std::vector<Drosa> params;  // visible PARAM nodes with a good parameter number, in list order
+  std::vector<Drosa> lines;   // visible LINEs that begin a line running on (BEGLINEs), in order
+  Drosa print, beaming, clef, keysig, timesig;  // the last one of each kind on the page; NIL none
+  int32_t numbered_bars = 0;   // numbered BARs after the page's last restart BAR (all when none)
+  bool restarts = false;       // a BAR of the page restarts the bar numbering
+  int16_t restart_number = 0;  // the number the page's last restart BAR gives
+};
+
+// Page k (1-based) of voice v, indexed now when it was not; nullptr when the voice has fewer
+// pages. The pointer is good until the next call into the index.
+const PageSpan* page_span(int v, int k);
+
+// A node of a voice list was changed without the undo primitives: its page is read again
+// (and the pages after it when the page now ends elsewhere).
+void page_index_changed_at(Drosa node);
+// Forgets everything; the next location walks the voices from their start.
+void clear_page_index();
+
+// ==== pages.cpp ==================================================================================
+// Pages, systems and measures of the voice lists: counting and locating pages,
+// preparing a piece for its first format, bar numbers, and finding measures and beats.
+
+// Fields of the notation context's options record read here.
+inline constexpr int OPTIONS_FIRST_MEASURE = 10;  // i16: number of the piece's first measure
+inline constexpr int OPTIONS_FIRST_PAGE = 40;     // i16: number printed on the first page
+
+// ---- Pages ----------------------------------------------------------------------------------
+
+// count_pages: page_count = the most pages any shown voice has (1 with none).
+// Reads: voice_count, piece_start, current_ncontext. Writes: page_count, the page index.
+void count_pages();
+
+// locate_page: makes page n current for formatting: page_start and the voice records of
+// every shown voice, the staff records reset, the page's first bar number; warns once when
+// two voices disagree in bars or beats before the page. Returns the page located.
+// Reads:  page_count, consistency_warnings_on, whole_piece_format, options (first measure).
+// Writes: page_start, voice_data, staff_data, the tie stack and slur buffer (emptied),
+//         pstaff_count, first_pstaff, last_pstaff, page_first_bar, consistency_warnings_on
+//         (the user's answer), page_param_lists.
+// Failure: level 2 "Vesk cannot show page %hd: you have only %hd pages." and the last page
+//          is located.
+int locate_page(int n);
+
+// prepare_piece: counts the pages, makes the saved page (or page 1) current, rebuilds the
+// annotation class models and formats the current page, which cannot be interrupted.
+// Reads:  requested_page, the voice lists. Writes: page_count, current_page,
+//         last_formatted_page, first_format, flashing_node, class_models, the TPARAM flags of
+//         surplus class models, the window title, the page index.
+// Failure: level 4 "format_page() interrupted on first format".
+void prepare_piece();
+
+// ---- Measures and beats ---------------------------------------------------------------------
+
+// The measure number at a node (the context's first measure number for NIL).
+int32_t bar_number_of_node(Drosa node);
+// The first NOTE of measure n of voice v, NIL beyond the voice's end.
+Drosa find_measure_start(int32_t n, int v);
+// The note sounding at the 1-based beat b of the measure that starts at `note`.
+Drosa find_note_at_beat(Drosa note, double b);
+// The page on which measure n starts in the first shown voice; 1 when n is 0 or not found.
+int32_t find_measure_any_voice(int32_t n);
+
+// ==== placecd.cpp ================================================================================
+// Horizontal placement of a chord's heads, seconds, dots, rests and stems.
+
+struct StaffData;
+
+// ---- Chord placement ------------------------------------------------------------------------
+
+// adjust_rest_y: the final y of a rest: snapped to a key line on piano tablature, whole rests
+// moved on one-line staves and when small, and the rest's RMOVE added.
+void adjust_rest_y(Drosa rest, int staff);
+
+// ==== relocate.cpp ===============================================================================
+// Springs-and-rods justification of a system, the user's relocation zones, and
+// the moves (CMOVE, AMOVE, RMOVE) that shift chords, accidentals and notes.
+
+struct StaffData;
+
+// clang-format off
+// ---- SPRING and ROD: run-time nodes that live only while one system is justified -------
+// A spring's length under force F is F / xspringk; it never carries less than xminforce.
+// Both forces are 32-bit floats, kept as their bits (read them with spring_k and the like).
+inline constexpr auto xspringnum = word_field<int32_t>("xspringnum", SPRING, 20);  // 0-based, in creation order
+// A rod: springs xrodleft..xrodright together are at least xrodlength long; xrodforce is the
+// force they must carry to reach it.
+inline constexpr auto xrodlength = word_field<int32_t>("xrodlength", ROD, 10);
+inline constexpr auto xrodleft = word_field<int32_t>("xrodleft", ROD, 18);
+inline constexpr auto xrodright = word_field<int32_t>("xrodright", ROD, 22);
+// clang-format on
+
+float spring_k(Drosa spring);
+float spring_minforce(Drosa spring);
+float rod_force(Drosa rod);
+// The length of a spring at its least force, truncated; 0 for a spring of no stiffness.
+int32_t spring_length(Drosa spring);
+
+// ---- The pass -------------------------------------------------------------------------------
+
+// relocate: justifies the system first_pstaff..last_pstaff between its staff's left and right
+// x, from the packed (xorigin) and ideal (xidealx) positions the spacing pass left. `system`
+// is the system's number on the page, for the no-notes warning. 0 when interrupted, else 1.
+// Reads:  staff_data (chains, first-note x), spacing_x, spacing_idealx,
+// spacing_staff[].trailing_width,
+//         voice_data, the chord records, ZONE, CMOVE and AMOVE nodes, parameters 124, 260,
+//         683, the staff margins, skip_relocate, dump_springs_next.
+// Writes: xreloc_spring, xreloc_zone, xprex, every note's xhdx and xaccx, the x of attached
+//         bars, keys, time signatures and clefs; moves a ZONE off a grace note and removes a
+//         ZONE that no longer fits its system (both with undo, the piece marked changed);
+//         the spring and rod lists, which are empty again when it returns.
+// Failure: level 2 "Too many relocation zones on one system!" and "Warning:  This system has
+//         no notes!  (page %d system %d context %d)"; level 4 reports of inconsistent springs
+//         and rods, after which justification goes on with a neutral value.
+int32_t relocate(int32_t system);
+
+// ---- Zones and moves --------------------------------------------------------------------------
+
+// The ZONE or CMOVE attached before a note of the note's staff chord (searched from the
+// chord's last note back to its first), NIL when none.
+// Failure: level 4 "Bad parameter for find_zone." / "Bad parameter for find_cmove." for a
+//         node that is no NOTE; "find_zone: no xendscd note found!" / "find_cmove: no xendscd
+//         note found!" when the chord has no last note.
+Drosa find_zone(Drosa note);
+Drosa find_cmove(Drosa note);
+// The move of the chord's CMOVE; of the AMOVE attached before the note; 0 when there is none.
+int32_t CMOVE_value(Drosa note);
+int32_t AMOVE_value(Drosa note);
+// The RMOVE move attached before the note, times the staff's step (half its line distance)
+// when a staff is given; 0 when there is none.
+int32_t RMOVE_offset(Drosa note, const StaffData* staff);
+
+// ==== setprint.cpp ===============================================================================
+// The print chains of a system's staves and their layers.
+
+// ---- Chain heads ----------------------------------------------------------------------------
+
+Drosa new_chain_head();
+bool is_chain_head(Drosa note);
+
+// ---- Building the chains ------------------------------------------------------------------
+
+// setprint: links the notes of the system first_pstaff..last_pstaff into the print chains of
+// their staves and layers, in time order. 0 when interrupted, else 1.
+int32_t setprint();
+
+// split_voices_to_layers: moves a voice that cannot share chords to layer r (1..7); non-zero
+// when it moved one (the caller then runs setprint again).
+int32_t split_voices_to_layers(int r);
+
+// split_unequal_chords: takes apart staff chords whose notes cannot share a stem. 0 when
+// interrupted, else 1.
+int32_t split_unequal_chords();
+// split_off_chord: 1 when the staff chord that starts at `first` was taken out of the chord
+// before it in its layer (it stands at the same time point), else 0. The signs attached
+// before its notes (another voice's clef, key, time signature or bar line at that time) are
+// stood for by the chord it was taken out of: nothing places or draws them a second time.
+// Reads: the chain, the chords' CDDATA2 xchordNum.
+int split_off_chord(Drosa first);
+
+// ---- The system's first note ------------------------------------------------------------
+
+// Writes the x of the system's first note into every pstaff of the system.
+void set_first_note_x(int32_t x);
+// That x, as the system's first pstaff holds it.
+int32_t first_note_x();
+
+// ==== setstdir.cpp ===============================================================================
+// Stem directions.
+
+// setstdir: decides the stem direction of every stem group of the system. 0 when
+// interrupted, else 1.
+int32_t setstdir();
+
+// ==== slurs.cpp ==================================================================================
+// Ties and slurs of a system: matching tie starts with their ends, opening and closing
+// slurs, reserving their room in the chord extents, and carrying both across system breaks.
+
+inline constexpr auto xsys_slurdown = bit_field("xsys_slurdown", ENDSYST, 29, 4, 4);
+
+// The fields above, for checks and for finding a field by its name.
+extern const NodeField* const slur_flag_fields[];
+extern const int slur_flag_field_count;
+
+// ---- Slur flags of the ending ENDSYST ---------------------------------------------------------
+
+// Clears the voice's slur flags of a side (2 above, 1 below, 0 both) in the ENDSYST that ends
+// its system; sets those of a side with the slur's style.
+// Writes: xsys_slur* of voice_data[voice].system_end.
+void clear_staff_slur_flags(int voice, int side);
+void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
+
+// ==== spacing.cpp ================================================================================
+// The horizontal spacing of a system: the curve that gives a duration its ideal
+// space, and the pass that gives every staff chord its packed and its ideal x.
+
+// ---- The spacing curve ------------------------------------------------------------------------
+
+// init_spacing_curve: makes the curve again from parameters 221 (the effect of duration) and
+// 220 (the space of an eighth) in force at `node` when either differs from the values it
+// was made from; the cache of spaces is then emptied.
+// Reads:  parameters 220 and 221. Writes: spacing_curve.
+// Failure: none. An effect of 1 or more (which would give every space infinity) or one that
+//          is not a number is taken as 0.9, the largest the context's options allow, and
+//          no number as 0.
+void init_spacing_curve(Drosa node);
+
+// space_for_duration: the ideal space of a duration: 0 for none, d / 256 in a context with
+// linear spacing, else the curve's space, truncated and kept within 0..MAX_DURATION_SPACE.
+// Reads: spacing_curve, the context's options. Writes: the curve's cache.
+int32_t space_for_duration(int32_t d);
+
+// ---- The pass ------------------------------------------------------------------------------
+
+// spacing_pass: places the chords, accidentals, signs and lyrics of the system
+// first_pstaff..last_pstaff and gives every staff chord its packed x (xorigin) and its ideal
+// x (xidealx). 0 when interrupted, else 1.
+// Reads:  the print chains of the system, their chord records, the parameters, staff_data.
+// Writes: CDDATA xorigin, CDDATA2 xidealx, NTDATA xhdx (moved with their chord), what
+//         placecd and specspace write, spacing_staff, spacing_x, spacing_idealx,
+//         system_end_time, page_first_note (emptied when the page's first system begins),
+//         staff_data first_note_x.
+// Failure: none of its own; polls for an interrupt before every time point.
+int32_t spacing_pass();
+
+// ==== specspace.cpp ==============================================================================
+// How far the packed position of a system advances at one time point, so that
+// the chords there and the clefs, keys, time signatures, bars and spaces before them clear
+// what stands before them; and the measures of rests that become one multi-measure rest.
+
+// ---- What stands before a note -----------------------------------------------------------
+
+// has_clef_key_time_before: a CLEF, TIMESIG, KEYSIG or SPACE attached before the note. At a
+// system start, where clefs and keys are restated, a CLEF or KEYSIG counts only before a note
+// that begins its measure.
+bool has_clef_key_time_before(Drosa note, int at_system_start);
+// note_has_line_or_text: a LINE or TPARAM attached before the note, or the note's annotation
+// flag (0x04 of its beam and accent byte) set.
+bool note_has_line_or_text(Drosa note);
+
+// ==== tuplets.cpp ================================================================================
+// Tuplet groups of a system, and bar separators.
+
+// find_BARSEP: the BARSEP attached before the next note after node (or before the ENDSYST
+// reached first), else NIL.
+Drosa find_BARSEP(Drosa node);
+
+// toggle_BARSEP: on: a BARSEP of the current context is put before node, recorded for undo,
+// when there is none; off: every BARSEP there is removed, recorded for undo. Returns the last
+// BARSEP found (on: the one put there when there was none).
+// Reads:  current_ncontext. Writes: the voice list of node, the undo list.
+Drosa toggle_BARSEP(Drosa node, int on);

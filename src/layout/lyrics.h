@@ -4,22 +4,11 @@
 
 #include <cstdint>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // Stands for no pstaff and for no y in the arguments of lyrlth.
 inline constexpr int32_t NO_LYRIC_PLACE = -2100000000;
-
-// lyrlth: the least left x and the greatest right x (into *left and *right, which start at
-// 2100000000 and -2100000000) of the lyrics ("Leave Space" texts) attached before the notes
-// of the staff chord of `note`. With a y, the extent of the first text whose y lies within 10
-// of it, whatever kind of text it is. Hidden texts and texts placed from the page margin are
-// passed over.
-// Reads:  the chord's notes and their NTDATA, their TPARAM annotations (measured through the
-//         annotation services), parameters 392 and 365, the pstaff's middle line.
-// Writes: nothing else.
-// Failure: level 4 "Bad arguments to lyrlth!" for a y without a pstaff; the walk goes on as if
-//          no y were given.
-void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right);
 
 // space_lyrics: the right edge of the layer's chord that ends at `note`: its lyrics, its
 // heads, rests, stems, flags and dots, and, for a bar holding only a whole-measure rest or a

@@ -9,8 +9,6 @@
 //
 // Every half step of a position is truncated toward zero, above and below the middle line
 // alike.
-#include "layout/note_positions.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "layout/object_lookup.h"
 #include "layout/setprint.h"
 #include "model/model_services.h"

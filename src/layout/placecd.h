@@ -3,11 +3,13 @@
 
 #include <cstdint>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 struct StaffData;
 
 // ---- Chord placement ------------------------------------------------------------------------
+
 // placecd: places the staff chord that begins with `note` on its pstaff and layer at the
 // packed x spacing_x; returns the x of its left edge, accidentals included.
 int32_t placecd(Drosa note, int pstaff, int layer);
@@ -15,6 +17,3 @@ int32_t placecd(Drosa note, int pstaff, int layer);
 // its neighbour on the far side of the stem; 1 when a head was displaced (the group is then
 // marked xcluster), else 0.
 int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff);
-// adjust_rest_y: the final y of a rest: snapped to a key line on piano tablature, whole rests
-// moved on one-line staves and when small, and the rest's RMOVE added.
-void adjust_rest_y(Drosa rest, int staff);

@@ -7,8 +7,6 @@
 // previous system had, else the one the head positions ask for (up when the lowest head lies
 // further below the middle line than the highest lies above it, by more than a head's
 // height). Grace notes are done in a second sweep and follow the next normal note.
-#include "layout/setstdir.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <unordered_set>
@@ -18,6 +16,7 @@
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 

@@ -22,7 +22,7 @@
 #include "layout/gliss.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_records.h"
-#include "layout/note_positions.h"
+#include "layout/layout_services.h"
 #include "layout/setprint.h"
 #include "params/param_services.h"
 

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // clang-format off
 // ---- ENDSYST: slurs that go on into the next system, by side and style -----------------------
 inline constexpr auto xsys_slurup = bit_field("xsys_slurup", ENDSYST, 29, 5, 5);
-inline constexpr auto xsys_slurdown = bit_field("xsys_slurdown", ENDSYST, 29, 4, 4);
 inline constexpr auto xsys_dash_slurup = bit_field("xsys_dash_slurup", ENDSYST, 29, 3, 3);
 inline constexpr auto xsys_dash_slurdown = bit_field("xsys_dash_slurdown", ENDSYST, 29, 2, 2);
 inline constexpr auto xsys_crawl_slurup = bit_field("xsys_crawl_slurup", ENDSYST, 13, 7, 7);
@@ -18,10 +18,6 @@ inline constexpr auto xsys_crawl_slurdown = bit_field("xsys_crawl_slurdown", END
 inline constexpr auto xsys_bend_slurup = bit_field("xsys_bend_slurup", ENDSYST, 13, 5, 5);
 inline constexpr auto xsys_bend_slurdown = bit_field("xsys_bend_slurdown", ENDSYST, 13, 4, 4);
 // clang-format on
-
-// The fields above, for checks and for finding a field by its name.
-extern const NodeField* const slur_flag_fields[];
-extern const int slur_flag_field_count;
 
 // The slur a stem group starts (one record for normal, one for grace slurs).
 struct SlurWork {
@@ -43,14 +39,8 @@ struct SlurWork {
 // Failure: polls for an interrupt at every note: 0 when told to stop, else 1.
 int32_t layout_slurs();
 
-// ---- Slur flags of the ending ENDSYST ---------------------------------------------------------
-// Clears the voice's slur flags of a side (2 above, 1 below, 0 both) in the ENDSYST that ends
-// its system; sets those of a side with the slur's style.
-// Writes: xsys_slur* of voice_data[voice].system_end.
-void clear_staff_slur_flags(int voice, int side);
-void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
-
 // ---- The tie stack ------------------------------------------------------------------------------
+
 // Pushes an entry (a full stack loses its top entry to it); removes the top entry into *entry
 // (0 when the stack is empty); removes entry i, the top one taking its slot.
 // Reads and writes: tie_struct, tie_count.
@@ -59,6 +49,7 @@ int tie_stack_pop(TieEntry* entry);
 void tie_stack_remove(int i);
 
 // ---- Tie and slur ends ------------------------------------------------------------------------
+
 // The y of a tie end beside the note's head: clear of the head and of the staff lines by
 // parameter 210, and below a second whose upper note is tied below too, one step lower.
 int32_t tie_end_y(Drosa note, int side, int pstaff);

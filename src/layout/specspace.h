@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // The modes of specspace.
@@ -46,16 +47,8 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
 //          staff %hd!" (the note's chord stays).
 int32_t look_for_measures_of_rests(int32_t time);
 
-// ---- What stands before a note -----------------------------------------------------------
-// has_clef_key_time_before: a CLEF, TIMESIG, KEYSIG or SPACE attached before the note. At a
-// system start, where clefs and keys are restated, a CLEF or KEYSIG counts only before a note
-// that begins its measure.
-bool has_clef_key_time_before(Drosa note, int at_system_start);
-// note_has_line_or_text: a LINE or TPARAM attached before the note, or the note's annotation
-// flag (0x04 of its beam and accent byte) set.
-bool note_has_line_or_text(Drosa note);
-
 // ---- Widths of signs ---------------------------------------------------------------------------
+
 // key_signature_width: the summed widths of the key signature's accidentals (flats for codes
 // 0 to 6, sharps for 7 to 13, naturals above), on pstaff `staff`; 0 for an empty one.
 int32_t key_signature_width(Drosa keysig, int staff);

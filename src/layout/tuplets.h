@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // group_tuplets: marks in every layer chain of the system which staff chords form a tuplet
@@ -13,13 +14,3 @@
 // Writes: NTDATA xtup_info, CDDATA xtup_start, xtup_end, xtup_mark.
 // Failure: polls for an interrupt at every chord: 0 when told to stop, else 1.
 int32_t group_tuplets();
-
-// find_BARSEP: the BARSEP attached before the next note after node (or before the ENDSYST
-// reached first), else NIL.
-Drosa find_BARSEP(Drosa node);
-
-// toggle_BARSEP: on: a BARSEP of the current context is put before node, recorded for undo,
-// when there is none; off: every BARSEP there is removed, recorded for undo. Returns the last
-// BARSEP found (on: the one put there when there was none).
-// Reads:  current_ncontext. Writes: the voice list of node, the undo list.
-Drosa toggle_BARSEP(Drosa node, int on);

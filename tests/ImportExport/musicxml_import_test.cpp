@@ -26,7 +26,6 @@
 #include "ImportExport/mxml_internal.h"
 #include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
-#include "layout/layout_fields.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

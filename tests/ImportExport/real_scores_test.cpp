@@ -16,10 +16,7 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
-#include "graphics/GE.h"
 #include "graphics/ge_services.h"
-#include "graphics/hit_test.h"
-#include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/fonts.h"

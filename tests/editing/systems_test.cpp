@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "editing/editing_services.h"
-#include "graphics/graphics_globals.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

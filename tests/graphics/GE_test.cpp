@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/prefs.h"
-#include "layout/layout_fields.h"
+#include "layout/layout_services.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"

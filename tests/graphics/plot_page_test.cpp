@@ -19,6 +19,7 @@
 
 #include "graphics/beam_buffer.h"
 #include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/raster.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/fonts.h"

@@ -6,6 +6,8 @@
 //                     to a PDF, rendered by Ghostscript and Poppler into test-output/print of
 //                     the build tree and compared with the screen's page; the program's check
 //                     boxes, a print failing part way, Cancel
+#include "graphics/print.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,7 +21,11 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "graphics/GE.h"
 #include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/postscript.h"
+#include "graphics/raster.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/chord_parts.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"

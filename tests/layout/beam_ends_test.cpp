@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "support/layout_fixture.h"

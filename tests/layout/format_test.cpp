@@ -17,7 +17,7 @@
 
 #include "app/app_globals.h"
 #include "editing/editing_globals.h"
-#include "graphics/graphics_globals.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/pages.h"

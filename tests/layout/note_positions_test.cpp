@@ -2,10 +2,9 @@
 //   Geometry.*:  the outer lines of staves, and piano-tablature keys
 //   Positions.*: heads under each clef, clef changes within a system, guitar-tablature
 //                strings and piano-tablature keys
-#include "layout/note_positions.h"
-
 #include <gtest/gtest.h>
 
+#include "layout/layout_fields.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

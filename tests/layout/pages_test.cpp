@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "graphics/graphics_globals.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/object_lookup.h"

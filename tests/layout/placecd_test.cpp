@@ -16,6 +16,7 @@
 
 #include <initializer_list>
 
+#include "layout/accidentals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "graphics/ge_services.h"
+#include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -1,8 +1,6 @@
 // setstdir_test.cpp: stem directions.
 //   Stems.*: single notes and chords by their heads, beam groups, several voices on a staff,
 //            grace notes, and a beam continued from the previous system
-#include "layout/setstdir.h"
-
 #include <gtest/gtest.h>
 
 #include "graphics/ge_services.h"

@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "graphics/ge_services.h"
+#include "layout/layout_fields.h"
 #include "layout/layout_services.h"
+#include "layout/tuplets.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/port.h"

@@ -23,8 +23,11 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "graphics/graphics_globals.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_globals.h"
 #include "layout/layout_services.h"
+#include "layout/lyrics.h"
+#include "layout/specspace.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/events.h"

@@ -16,8 +16,7 @@
 #include <climits>
 #include <vector>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/voice_lists.h"

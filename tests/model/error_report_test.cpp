@@ -11,7 +11,7 @@
 
 #include "app/app_globals.h"
 #include "app/cursors.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/number_dialogs.h"
 #include "platform/cursors.h"
 #include "platform/dialogs.h"

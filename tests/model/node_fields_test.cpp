@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "annotations/anno_fields.h"
-#include "graphics/ge_fields.h"
-#include "layout/layout_fields.h"
-#include "layout/slurs.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "params/param_services.h"
 #include "support/model_fixture.h"
 

@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -21,7 +21,6 @@
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
-#include "layout/layout_fields.h"
 #include "layout/layout_services.h"
 #include "model/change_flags.h"
 #include "model/model_globals.h"

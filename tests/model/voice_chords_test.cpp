@@ -6,8 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "layout/layout_fields.h"
+#include "layout/layout_services.h"
 #include "model/check_lists.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -16,8 +16,7 @@
 
 #include "annotations/anno_services.h"
 #include "editing/editing_globals.h"
-#include "layout/layout_fields.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/check_lists.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -8,8 +8,6 @@
 #include "editing/editing_globals.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
-#include "graphics/graphics_globals.h"
-#include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"

@@ -12,9 +12,8 @@
 #include <numeric>
 #include <set>
 
-#include "graphics/GE.h"
 #include "graphics/ge_services.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "model/options.h"
 #include "model/voice_chords.h"

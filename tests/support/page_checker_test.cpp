@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "graphics/GE.h"
-#include "layout/layout_globals.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "platform/fonts.h"
 #include "support/page_fixture.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "layout/layout_fields.h"
+#include "layout/layout_services.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"

@@ -2,7 +2,7 @@
 #include "support/script_fixture.h"
 
 #include "app/app_globals.h"
-#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
 #include "platform/application.h"
 #include "support/model_fixture.h"
 
