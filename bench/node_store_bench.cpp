@@ -12,9 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "model/drosa.h"
-#include "model/model_globals.h"
-#include "model/node_kinds.h"
+#include "model/model_services.h"
 
 namespace {
 

@@ -20,13 +20,7 @@
 #include <unistd.h>
 
 #include "layout/layout_services.h"
-#include "model/drosa.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/readvesk.h"
-#include "model/writevesk.h"
+#include "model/model_services.h"
 #include "params/param_services.h"
 #include "support/bench_support.h"
 #include "support/piece_builder.h"

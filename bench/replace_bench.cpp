@@ -3,11 +3,7 @@
 //                   both should grow linearly with N.
 #include <benchmark/benchmark.h>
 
-#include "model/drosa.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/replace.h"
-#include "model/undo.h"
+#include "model/model_services.h"
 #include "support/piece_builder.h"
 
 namespace {

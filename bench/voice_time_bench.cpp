@@ -11,12 +11,7 @@
 #include <vector>
 
 #include "layout/layout_services.h"
-#include "model/drosa.h"
-#include "model/durashn.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/page_systems.h"
+#include "model/model_services.h"
 #include "support/bench_support.h"
 #include "support/piece_builder.h"
 

@@ -9,11 +9,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "model/check_lists.h"
-#include "model/drosa.h"
-#include "model/error_report.h"
-#include "model/model_globals.h"
-#include "model/readvesk.h"
+#include "model/model_services.h"
 #include "platform/events.h"
 #include "platform/script.h"
 

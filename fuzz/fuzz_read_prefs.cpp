@@ -13,7 +13,7 @@
 
 #include "app/prefs.h"
 #include "fuzz_support.h"
-#include "model/error_report.h"
+#include "model/model_services.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // check_lists.cpp: the consistency check.
-#include "model/check_lists.h"
-
 #include <cstdio>
 
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/readvesk.h"
 
 namespace {
 

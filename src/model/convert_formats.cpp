@@ -18,10 +18,10 @@
 #include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"
-#include "model/page_systems.h"
 #include "model/piece_format.h"
 #include "model/voice_lists.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/drosa.h"
+#include "model/model_services.h"
 
 class CString;
 
@@ -16,12 +17,6 @@ inline constexpr int DUMP_RODS = 3;      // the rods of the justification
 inline constexpr int DUMP_SPRINGS = 4;   // its springs
 inline constexpr int DUMP_PLAY = 5;      // the play queue
 inline constexpr int DUMP_RECORDED = 6;  // the recorded keys
-
-// debug_out: writes the text to the debug stream. The first write after start-up or after
-// the stream was closed sets it to standard output (which the console window shows) and, for
-// a piece that has a file, names the piece first ("\nVesk Piece '%s'\n\n").
-// Reads: piece_fsspec. Writes: debug_stream.
-void debug_out(const char* text);
 
 // describe_note_brief: a short text of a note or rest: pitch, value, tuplet, dots, grace
 // ("4f+4d " is a printed sharp F of octave 4 as a dotted quarter); "NotNoteRest" for any other
@@ -45,9 +40,3 @@ void dump_voices(int mode, const char* message);
 // The slur buffer of the normal layer and the tie buffer of the layout.
 void dump_slur_buffer();
 void dump_tie_buffer();
-
-// debug_dump_menu: asks which dump to write (the message, when given, heads the question) and
-// acts on the answer: closes the stream, toggles the debugging switches, or writes a dump.
-// Reads, Writes: debug_last_choice, the switches, the debug stream.
-// Failure: the switches' toggles are reported at level 4 with their new state.
-void debug_dump_menu(const char* message);

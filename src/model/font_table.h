@@ -6,17 +6,13 @@
 
 #include "Editor/CString.h"
 #include "model/drosa.h"
+#include "model/model_services.h"
 
 inline constexpr int FONT_RECORD_STYLE = 578;     // text style of the records (hidden text)
 inline constexpr int FONT_RECORD_CLASSIFY = 120;  // classification of a font record
 
 // The text of a font record.
 CString format_font_record(int number, const char* name);
-
-// 1 when node is a visible annotation head (not a further style run, flag bit 0 clear) whose
-// text is a font record; fills *number and *name. A name without its closing quote gives 0
-// after the name is filled.
-int parse_font_record(Drosa node, int* number, CString* name);
 
 // The first font record of that number before the first note of a voice, voices in order;
 // NIL when there is none. *name gets its recorded name.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/drosa.h"
+#include "model/model_services.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
 #include "platform/list_box.h"
@@ -12,17 +13,3 @@
 // 7 staff records of the Parts and Voices dialog.
 inline constexpr int LIST_ROW_HEIGHT = 14;
 inline constexpr int LIST_SCROLL_BAR = 16;
-
-// Makes, fills, selects, scrolls and shows a list of that type over the item rectangle in
-// the dialog of the current port. `select` is the staff record to select (type 7 only).
-// nullptr for an unknown type.
-ListBox* list_create(short list_type, Rect item_rect, bool multiple, Drosa* select);
-
-// Redraws the list and frames it (the frame encloses the scroll bar).
-void list_draw(ListBox* list);
-
-// True when the event is a mouse-down on the list (its view, scroll bar or a one-pixel
-// margin above and below), after passing it to the list.
-bool list_click(EventRecord* event, ListBox* list);
-
-void list_dispose(ListBox* list);

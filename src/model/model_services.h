@@ -4,35 +4,1394 @@
 // dialog-item routines. Other folders include this header and no other header of model/.
 #pragma once
 
-#include "model/change_flags.h"
-#include "model/check_lists.h"
-#include "model/convert_formats.h"
-#include "model/debug_dump.h"
-#include "model/dialog_items.h"
-#include "model/drosa.h"
-#include "model/durashn.h"
-#include "model/error_report.h"
-#include "model/file_errors.h"
-#include "model/font_table.h"
-#include "model/kept_pages.h"
-#include "model/list_boxes.h"
-#include "model/model_globals.h"
-#include "model/ncontext_dialog.h"
-#include "model/ncontexts.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/number_dialogs.h"
-#include "model/openpiece.h"
-#include "model/options.h"
-#include "model/page_systems.h"
-#include "model/parts_voices.h"
-#include "model/parts_voices_dialog.h"
-#include "model/piece_format.h"
-#include "model/readvesk.h"
-#include "model/replace.h"
-#include "model/staffops.h"
-#include "model/undo.h"
-#include "model/views.h"
-#include "model/voice_chords.h"
-#include "model/voice_lists.h"
-#include "model/writevesk.h"
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "Editor/CString.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/geometry.h"
+#include "platform/list_box.h"
+
+// ==== change_flags.cpp ===========================================================================
+// Saying that the piece changed, and which views must be reformatted.
+
+// Change kinds: 4 marks the piece changed without flagging any view.
+inline constexpr int CHANGE_NO_VIEWS = 4;
+
+// Marks the piece changed (bit 0 of DrosaDirty), then as mark_views_changed.
+void mark_piece_changed(int reformat, int kind, int context);
+// A change that formatting made (systems cut to fit, nodes moved to their zones): saved with
+// the piece, but no change of the user's that questions before changing pages or contexts
+// would protect, and formatting makes it again when the piece is opened. Marks DIRTY_LAYOUT,
+// then as mark_views_changed without a reformat.
+void mark_layout_changed(int kind, int context);
+// Requests a reformat when reformat is non-zero; unless kind is 4 flags the views of the
+// context (context 0 or another context: the other views; the current context: its views).
+void mark_views_changed(int reformat, int kind, int context);
+
+// ==== check_lists.cpp ============================================================================
+// A consistency check of the piece in memory, for tests and debug builds.
+
+// Walks every voice list and the free list and checks what must always hold: links agree
+// both ways, kinds are valid, each list starts with an ENDSYST marked as the piece start and
+// ends with one marked as the piece end, no node of a list is free, a layout record follows
+// its owner, and the store's counts match the free list. Returns the number of problems and
+// describes each on its own line in `problems` (when given).
+int check_voice_lists(std::string* problems);
+
+// ==== drosa.cpp ==================================================================================
+// The Drosa node, its 32-bit handle, and the node store that hands nodes out.
+
+struct DrosaNode;
+
+// Handles: the top 18 bits are the block number + 1, the low 14 bits the node's index in
+// its block (a block holds at most 16,382 nodes).
+inline constexpr int DROSA_INDEX_BITS = 14;
+inline constexpr uint32_t DROSA_INDEX_MASK = (1u << DROSA_INDEX_BITS) - 1;
+inline constexpr uint32_t DROSA_MAX_BLOCKS = (1u << (32 - DROSA_INDEX_BITS)) - 1;
+
+// Address of the lowest node of each block, indexed by block number + 1 (entry 0 unused);
+// nullptr for a block that does not exist. Owned by the node store.
+extern DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
+
+// Reaching a node through a link that names none (NIL, or a handle of no block) is a fault
+// of the caller. Debug and sanitizer builds check every -> and * and stop there, naming the
+// handle and the caller (drosa_link_fault). Release builds do not check: such an access reads
+// or writes near address 0 and the program crashes there.
+#if !defined(NDEBUG) || defined(VESK_CHECKED_LINKS)
+inline constexpr bool DROSA_CHECKED_LINKS = true;
+#else
+inline constexpr bool DROSA_CHECKED_LINKS = false;
+#endif
+
+// Reports an access (access: "->" or "*") through a handle that names no node, with the
+// caller and the stack, and ends the program.
+[[noreturn]] void drosa_link_fault(uint32_t handle, const char* access);
+
+// A link to a node: behaves like a pointer to it (->, *, tests against NIL).
+class Drosa {
+ public:
+  constexpr Drosa() = default;
+  constexpr explicit Drosa(uint32_t handle) : handle_(handle) {}
+
+  DrosaNode* operator->() const { return checked_address("->"); }
+  DrosaNode& operator*() const { return *checked_address("*"); }
+  constexpr explicit operator bool() const { return handle_ != 0; }
+  constexpr uint32_t handle() const { return handle_; }
+  friend constexpr bool operator==(Drosa a, Drosa b) = default;
+
+  inline DrosaNode* address() const;
+
+ private:
+  inline DrosaNode* checked_address(const char* access) const;
+
+  uint32_t handle_ = 0;
+};
+
+inline constexpr Drosa NIL{};
+
+inline constexpr int DROSA_NODE_SIZE = 64;
+inline constexpr int DROSA_PAYLOAD_OFFSET = 10;  // node byte of the first payload byte
+inline constexpr int DROSA_PAYLOAD_SIZE = 54;
+
+template <typename T>
+struct Field;
+template <typename T>
+struct ArrayField;
+struct TextField;
+struct LinkField;
+
+// The node. Node bytes: xnext 0-3, xback 4-7, xkind 8, xcontext 9, payload 10-63.
+struct alignas(DROSA_NODE_SIZE) DrosaNode {
+  Drosa xnext;      // next node of the list the node is in; NIL at the end
+  Drosa xback;      // previous node; NIL at the head
+  uint8_t xkind;    // node kind, 76..126
+  int8_t xcontext;  // notation context: 0 all, n only context n, -1 all but the Score
+  uint8_t payload[DROSA_PAYLOAD_SIZE];
+
+  // The node's 64 bytes, addressed by node byte.
+  uint8_t* bytes() { return reinterpret_cast<uint8_t*>(this); }
+  const uint8_t* bytes() const { return reinterpret_cast<const uint8_t*>(this); }
+
+  // Named payload fields, defined with their accessors in node_fields.h.
+  template <typename T>
+  T get(const Field<T>& field) const;
+  template <typename T>
+  void set(const Field<T>& field, std::type_identity_t<T> value);
+  template <typename T>
+  T get(const ArrayField<T>& field, int index) const;
+  template <typename T>
+  void set(const ArrayField<T>& field, int index, std::type_identity_t<T> value);
+  std::string get(const TextField& field) const;
+  void set(const TextField& field, const char* text);
+  Drosa get(const LinkField& field) const;
+  void set(const LinkField& field, Drosa link);
+};
+
+inline DrosaNode* Drosa::address() const {
+  return drosa_block_base[handle_ >> DROSA_INDEX_BITS] + (handle_ & DROSA_INDEX_MASK);
+}
+
+inline DrosaNode* Drosa::checked_address(const char* access) const {
+  if constexpr (DROSA_CHECKED_LINKS) {
+    constexpr uint32_t most_nodes_in_a_block = 16382;
+    if (!drosa_block_base[handle_ >> DROSA_INDEX_BITS] ||
+        (handle_ & DROSA_INDEX_MASK) >= most_nodes_in_a_block) [[unlikely]]
+      drosa_link_fault(handle_, access);
+  }
+  return address();
+}
+
+static_assert(sizeof(DrosaNode) == DROSA_NODE_SIZE, "a Drosa node is 64 bytes");
+static_assert(alignof(DrosaNode) == DROSA_NODE_SIZE, "Drosa nodes lie on 64-byte boundaries");
+static_assert(sizeof(Drosa) == 4, "node links are 32 bits");
+
+// ---- The node store -------------------------------------------------------------------
+
+// Makes the first block, the free list and the permanent template nodes; clears the
+// graphics-list globals. Called once at start-up.
+void VeskMemory_Init();
+
+// A node of the given kind and context, links NIL, payload zero. Never NIL: a store that is
+// empty and cannot grow is a fatal report.
+Drosa newDrosa(int kind, int context);
+
+// Returns one unlinked node to the store. NIL and an already free node are reported and
+// change nothing.
+void destroyDrosa(Drosa node);
+
+// Returns the chain from first along xnext to its end, after detaching first from its
+// predecessor. NIL does nothing.
+void destroy_Drosa_list(Drosa first);
+
+// A new node with node's kind, context and payload; links NIL.
+Drosa copyDrosa(Drosa node);
+
+// 1 when both nodes have the same effective kind in the current notation context and the
+// same 54 payload bytes; links and xcontext are not compared.
+int same_Drosa(Drosa a, Drosa b);
+
+// Percentage of the 2,100,000,000-byte limit used by live nodes (the undo history counts
+// as free). When limit is given it receives the limit.
+int32_t memory_use_percent(int32_t* limit);
+
+// A system allocation; on failure an out-of-memory report and nullptr.
+void* NewPtr_or_alert(long size);
+
+// True when handle names a node of an existing block.
+bool drosa_handle_valid(Drosa node);
+
+// ==== debug_dump.cpp =============================================================================
+// The debug stream, the text dumps that show the inside of a piece and of the
+// layout while the program runs, and the chooser that writes them.
+
+class CString;
+
+// debug_out: writes the text to the debug stream. The first write after start-up or after
+// the stream was closed sets it to standard output (which the console window shows) and, for
+// a piece that has a file, names the piece first ("\nVesk Piece '%s'\n\n").
+// Reads: piece_fsspec. Writes: debug_stream.
+void debug_out(const char* text);
+
+// debug_dump_menu: asks which dump to write (the message, when given, heads the question) and
+// acts on the answer: closes the stream, toggles the debugging switches, or writes a dump.
+// Reads, Writes: debug_last_choice, the switches, the debug stream.
+// Failure: the switches' toggles are reported at level 4 with their new state.
+void debug_dump_menu(const char* message);
+
+// ==== dialog_items.cpp ===========================================================================
+// Typed access to the items of modal dialogs: numbers read and written with
+// range checks and fixed messages, highlighting, moving, hiding and showing items, pop-up
+// menus, and the first drawing of a dialog.
+
+// What a typed getter returns when no acceptable value was typed.
+inline constexpr int32_t BAD_LONG_ITEM = INT32_MIN;  // 0x80000000
+inline constexpr double BAD_DOUBLE_ITEM = 2147483648.0;
+
+// Makes the item's control active (flag non-zero) or inactive.
+void enable_item(DialogRef dialog, int item, int flag);
+// Return and Enter choose item 1 and Escape item 2 on a key-down (not on auto-key).
+bool dialog_key_filter(DialogRef dialog, EventRecord* event, int* item);
+
+void set_long_item(DialogRef dialog, int item, int32_t value);
+void set_hex_item(DialogRef dialog, int item, int32_t value);
+void set_double_item(DialogRef dialog, int item, double value);
+
+// The one integer typed, when it lies in low..high; else BAD_LONG_ITEM, after telling the
+// user (when name is not null) what to type instead.
+int32_t get_long_item(DialogRef dialog, int item, const char* name, int32_t low, int32_t high);
+int32_t get_hex_item(DialogRef dialog, int item, const char* name, int32_t low, int32_t high);
+// The number typed (with second given: "first,second", the second stored unchecked); else
+// BAD_DOUBLE_ITEM, after telling the user when name is not null.
+double get_double_item(DialogRef dialog, int item, const char* name, double low, double high,
+                       double* second);
+
+// The value with five decimals, trailing zeros and then a trailing point removed.
+void format_float_trimmed(double value, char* out, size_t size);
+
+// Draws the dialog when it needs it (with the prompt as ^0 when given, and the extra
+// drawing), and makes item 1 the default and item 2 the cancel item.
+void draw_dialog_frame(DialogRef dialog, void (*draw_extra)(), const char* prompt);
+void move_dialog_control(DialogRef dialog, int item, int left, int top);
+// Hides an item by moving it 500 pixels down, shows it by moving it back.
+void show_hide_item(DialogRef dialog, int item, int show);
+
+// ==== durashn.cpp ================================================================================
+// Durations and times in time units: 65536 to a whole note; two times within 50
+// units of each other are the same time; 2100000000 stands for no time or no end.
+
+inline constexpr int32_t WHOLE_NOTE_TIME = 65536;
+inline constexpr int32_t TIME_TOLERANCE = 50;
+inline constexpr int32_t NO_TIME = 2100000000;
+
+// Beam types and places of beatbound.
+inline constexpr int MAIN_BEAMS = 45, SECONDARY_BEAMS = 46, ANY_BEAMS = 47;
+inline constexpr int NOTE_START = 83, NOTE_END = 84;
+
+// The duration of a NOTE; with own_value 0 a whole-measure rest takes its measure.
+int32_t note_duration(Drosa note, int own_value);
+int get_tuplet(Drosa note, int32_t* tupl_out, int32_t* intimeof_out);
+int same_tupl(Drosa a, Drosa b);
+int32_t div_round50(int32_t a, int32_t b);
+// Adds the duration of the vertical chord starting at note to *time, carrying rounding
+// remainders so that tuplets add up exactly; returns the chord's last note.
+Drosa chord_duration_carry(Drosa note, int32_t* time, int32_t* carry_num, int32_t* carry_den,
+                           int32_t* dur_out);
+int32_t find_time_abs(Drosa node);
+int32_t find_time_in_system(Drosa node);
+int32_t find_time_in_bar(Drosa node);
+int32_t find_meas_time_left(Drosa note);
+int beatbound(Drosa note, int32_t unit, int beamtype, int place);
+
+// ==== model_globals.cpp ==========================================================================
+// The program-wide state of the piece model and its node store.
+
+// ---- Node store ----------------------------------------------------------------------
+
+extern Drosa freeHead;              // first node of the free list: takes and returns happen here
+extern int32_t freeCount;           // nodes on the free list
+extern int32_t total_Drosa_count;   // nodes made in all blocks together
+extern uint32_t drosa_block_total;  // blocks built so far (the first is block 0)
+
+// ---- Permanent template nodes (made by VeskMemory_Init, never freed) --------------------
+
+extern Drosa line_template;          // LINE: defaults of new line annotations
+extern Drosa beaming_head;           // BEAMING: beams break at every quarter, secondary at eighths
+extern Drosa current_note_template;  // NOTE: defaults of entered notes (an eighth)
+extern Drosa text_template;          // TPARAM: defaults of new text annotations
+extern Drosa spacc_template;  // SPACC held by the note-entry menu's special accidental; NIL none
+
+// ---- The piece -------------------------------------------------------------------------
+
+inline constexpr int MAX_VOICES = 64;
+extern int16_t voice_count;              // voices 0 .. voice_count - 1 exist
+extern Drosa piece_start[MAX_VOICES];    // head ENDSYST of each voice list
+extern Drosa page_start[MAX_VOICES];     // where the current page begins in each voice
+extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voices_to_system
+extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of its system
+
+// ---- List changes ------------------------------------------------------------------------
+
+// Counts the changes that may alter the order of the NOTE, ENDSYST, PARAM and KEYSIG nodes of
+// a list, or their kinds, contexts and page or parameter fields (count_list_change,
+// voice_lists.h); caches of what the lists hold compare it with the count they were built at.
+extern uint64_t list_change_count;
+// The part of list_change_count that came from NOTE nodes alone being linked, unlinked or
+// changed in place (none freed). A note never is the key signature,
+// system break, parameter change or annotation a walk back looks for, so caches of those
+// compare changes_beside_notes() and outlive the entry and removal of notes.
+extern uint64_t note_change_count;
+inline uint64_t changes_beside_notes() { return list_change_count - note_change_count; }
+// Links and unlinks of TPARAM and TEXT nodes (annotation texts), which list_change_count does
+// not count; a change in place of one counts in list_change_count as for any node.
+extern uint64_t text_change_count;
+// Nodes whose place in their list a cache keeps, a table per cache and one slot per handle
+// modulo the table's size. Linking, unlinking or freeing a node takes it out of every table
+// (forget_place), so a cache that takes an answer only for a node still kept never takes it
+// from a node that has moved or been reused.
+enum KeptPlaceTable { KEPT_KEYSIGS, KEPT_DYNAMICS, KEPT_PLACE_TABLES };
+inline constexpr uint32_t KEPT_PLACE_SLOTS = 256;
+extern Drosa kept_places[KEPT_PLACE_TABLES][KEPT_PLACE_SLOTS];
+inline void keep_place(int table, Drosa node) {
+  kept_places[table][node.handle() % KEPT_PLACE_SLOTS] = node;
+}
+inline bool kept_place(int table, Drosa node) {
+  return node && kept_places[table][node.handle() % KEPT_PLACE_SLOTS] == node;
+}
+
+// ---- Undo history ----------------------------------------------------------------------
+
+extern Drosa undo_heads[2];  // oldest node of the undo (0) and redo (1) lists
+extern Drosa undo_tails[2];  // newest node of each list
+// Nodes held by the undo and redo lists; the node store counts them as free.
+extern int32_t undo_node_count;
+
+// ---- Replace primitives -----------------------------------------------------------------
+
+extern int32_t empty_measure_found;  // set when a delete would leave a measure without a note
+
+// ---- Change flags ----------------------------------------------------------------------
+
+extern uint8_t DrosaDirty;  // bit 0: the piece changed since it was saved;
+                            // DIRTY_NEVER_SAVED: new or imported, never saved;
+                            // DIRTY_LAYOUT: formatting changed it (systems cut to fit)
+inline constexpr uint8_t DIRTY_CHANGED = 0x01;
+inline constexpr uint8_t DIRTY_LAYOUT = 0x04;
+extern int32_t current_page;  // page shown in the current view, from 1
+
+// ---- Notation contexts -----------------------------------------------------------------
+
+inline constexpr int MAX_NCONTEXTS = 65;
+inline constexpr int NCONTEXT_NAME_SIZE = 16;  // a name of at most 15 characters and a NUL
+extern int16_t current_ncontext;               // notation context in force; 1 is the Score
+extern int16_t ncontext_count;                 // contexts 1 .. ncontext_count exist
+extern char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];  // by context number from 1
+inline constexpr int OPTIONS_SIZE = 102;       // options_struct of a context, big-endian
+inline constexpr int PRINT_RECORD_SIZE = 144;  // print_record (page setup) of a context
+extern uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];     // by context from 1
+extern uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];  // by context from 1
+
+// ---- The piece file -----------------------------------------------------------------------
+
+inline constexpr int PERF_DEFAULTS_SIZE = 334;     // playback, tuning and notehead-colour record
+extern uint8_t perf_defaults[PERF_DEFAULTS_SIZE];  // big-endian, as the piece file holds it
+extern int16_t requested_page;  // page to show when the piece is next prepared; 0 or too big: 1
+// Path of the current piece's file. A name (the part after the last '/') beginning with ':'
+// marks an untitled piece that has no file of its own yet.
+extern std::string piece_fsspec;
+
+// ---- Debug dumps -------------------------------------------------------------------------
+
+extern bool skip_relocate;      // the justification is skipped
+extern bool dump_springs_next;  // the next justification dumps its springs
+
+// ---- Reports and lists shared by dialogs --------------------------------------------
+
+inline constexpr int REPORT_TEXT_SIZE = 512;   // a report is at most 511 characters
+extern char message_buffer[REPORT_TEXT_SIZE];  // callers format a text here before handing it on
+extern int16_t
+    part_first_voices[MAX_VOICES];      // first voice of each part, from list_part_first_voices
+extern int16_t part_first_voice_count;  // how many of part_first_voices are filled
+
+// Puts every model global back to its state before start-up and releases the node blocks,
+// so that VeskMemory_Init can run again (tests start each case from here).
+void reset_model_globals();
+
+// ==== error_report.cpp ===========================================================================
+// The one route by which failures, inconsistencies and messages are reported,
+// and the alerts that ask the user a question.
+
+// Answers of yesnocan_alert: the character codes of V, W and X.
+inline constexpr int ANSWER_YES = 86;
+inline constexpr int ANSWER_NO = 87;
+inline constexpr int ANSWER_CANCEL = 88;
+
+inline constexpr int ALERT_YES_NO_CANCEL = 20062;
+
+// Formats the report, shows it in the alert its level and length choose, and acts on the
+// answer: item 1 of a shown alert (Quit) asks the program to quit through its quit path,
+// which asks about every changed piece, once the command running now is over (a quit event);
+// with Shift held it opens the debug dump chooser instead. Levels 1 and 3 end the program at
+// once whatever the answer, writing changed pieces to recovery copies. A text
+// that comes from data goes in as an argument ("%s"), never as the format.
+void REPORT_ERROR(int16_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Returns p unchanged: the one place every reported message passes, for a debugger to
+// stop at.
+const char* debug_hook(const char* p);
+
+// Questions. yesnocan_alert answers ANSWER_YES, ANSWER_NO or ANSWER_CANCEL (also when the
+// alert cannot be shown); yesno_alert and really_alert answer 1 (yes, go ahead) or 0. A zero
+// variant is for questions whose yes risks a loss: their alerts default to no.
+int yesnocan_alert(const char* text);
+int yesno_alert(const char* text, int variant);
+int really_alert(const char* text, int variant);
+void about_vesk_alert();
+
+// Test double: while an observer is set, every report goes to it (after formatting)
+// instead of an alert; fatal levels still end the program afterwards.
+using ReportObserver = void (*)(int16_t level, const char* text);
+void set_report_observer(ReportObserver observer);
+
+// ==== file_errors.cpp ============================================================================
+// Result codes of file, resource, clipboard and printing operations as texts
+// for the user.
+
+// 1 when code is 0 (nothing is shown). Otherwise shows the code's text, after "context: "
+// when the context is not empty, and returns 0; code -49 (the file is already open) asks
+// instead and returns the answer (1 go ahead, 0 stop).
+int report_file_error(int16_t code, const char* context);
+
+// Words for what the system said (errno) went wrong with the file or folder at `path`, naming
+// it: "you may not change the folder '/a'", "'/a/b' is a symbolic link that leads round in a
+// loop". `folder` says which of the two `path` is, `writing` whether it was to be changed.
+std::string file_problem_text(int error_number, const std::string& path, bool folder, bool writing);
+
+// Words for an existing `path` that is not a regular file (st_mode from stat), or "" when it is
+// one: "'/a' is a folder, not a file".
+std::string not_a_file_text(const std::string& path, unsigned st_mode);
+
+// ==== font_table.cpp =============================================================================
+// The font table of a piece: for every font it uses other than the six standard
+// ones (which are stored as codes -1..-6), one hidden text annotation before the first note of
+// voice 0 that reads `font <number> "<name>"`, so that the piece can be matched to the fonts of
+// the machine that opens it.
+
+// 1 when node is a visible annotation head (not a further style run, flag bit 0 clear) whose
+// text is a font record; fills *number and *name. A name without its closing quote gives 0
+// after the name is filled.
+int parse_font_record(Drosa node, int* number, CString* name);
+
+// ==== kept_pages.cpp =============================================================================
+// Node lists kept by page number, so that a page formatted and not changed since
+// is not formatted again. The lists hold for the state they were made in: a change of the piece
+// (every change marker counts as one) or of the caller's key (the bytes of what else the pages
+// depend on) forgets every list; a piece discarded takes them with it.
+
+// Counts the changes of the piece (mark_piece_changed, mark_layout_changed, mark_views_changed
+// and the other requests for a full reformat). Never goes back.
+extern uint32_t piece_change_count;
+void count_piece_change();
+
+// Keeps a copy of the list that begins at `head` (its head node included) as page `page`'s,
+// made in the state `key` at change count `count`; nothing when the piece has changed since
+// `count`. A list kept for the page before is replaced.
+void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count);
+// The head of the list kept for the page in the state `key`, NIL when there is none.
+Drosa kept_page_list(int32_t page, const std::string& key);
+// Forgets the lists of the page and of the pages after it, which a change made while the page
+// was formatted (from change count `count` on) may have changed; the lists of earlier pages
+// hold on. Every list goes when the piece had changed before `count`.
+void forget_kept_pages_from(int32_t page, uint32_t count);
+// Forgets every kept list (its nodes go back to the store).
+void forget_kept_pages();
+// The nodes the kept lists hold.
+long kept_page_nodes();
+
+// ==== list_boxes.cpp =============================================================================
+// The list boxes of the program's dialogs, filled from the piece or the
+// parameter table.
+
+// Makes, fills, selects, scrolls and shows a list of that type over the item rectangle in
+// the dialog of the current port. `select` is the staff record to select (type 7 only).
+// nullptr for an unknown type.
+ListBox* list_create(short list_type, Rect item_rect, bool multiple, Drosa* select);
+
+// Redraws the list and frames it (the frame encloses the scroll bar).
+void list_draw(ListBox* list);
+
+// True when the event is a mouse-down on the list (its view, scroll bar or a one-pixel
+// margin above and below), after passing it to the list.
+bool list_click(EventRecord* event, ListBox* list);
+
+void list_dispose(ListBox* list);
+
+// ==== ncontext_dialog.cpp ========================================================================
+// The notation-context dialog, where the user creates, names, deletes and
+// reorders notation contexts and chooses the parts each one shows; and the dialog that asks
+// which contexts a command is to act on.
+
+// Items of the notation-context dialog.
+inline constexpr int NCONTEXT_DONE = 1, NCONTEXT_NAME = 2, NCONTEXT_PARTS = 3;
+inline constexpr int NCONTEXT_LIST = 7, NCONTEXT_NEW = 9, NCONTEXT_DELETE = 10;
+
+// Items of the choose-contexts dialog.
+inline constexpr int CHOOSE_LIST = 4, CHOOSE_ALL = 5, CHOOSE_NONE = 6, CHOOSE_CHECK = 7;
+
+// ncontext_dialog: runs the notation-context dialog until Done. Every change is made on the
+// voice lists at once; choosing a context switches to it. On Done the current context's page
+// is prepared and the insertion point goes to the start of `measure`, whose page is shown.
+// Reads:  the voice lists, the contexts and their records, selected_voice.
+// Writes: current_ncontext, ncontext_count, ncontext_name, options_struct, print_record, the
+//         voice lists (PRINT and ENDSYST nodes of contexts, node contexts), DrosaDirty, the
+//         page, the page image, insertion_point, selected_voice; the undo and redo histories
+//         are discarded when the voice lists changed.
+// Failure: refusals are level-2 messages after which the dialog stays; a dialog that cannot
+//          be opened is a level-4 report and nothing changes.
+void ncontext_dialog(int32_t measure);
+
+// choose_contexts_dialog: asks which notation contexts a command is to act on. `chosen` has an
+// entry per context from 1 (at least ncontext_count + 1 bytes); after OK each entry is 1 for
+// a chosen context and 0 otherwise, and the result is 1 when any was chosen. With one
+// context and no check box nothing is asked: the current context is chosen. `check_value`
+// (may be null) receives the check box's state after OK; without it the box is hidden.
+// Cancel returns 0 and leaves `chosen` as it was.
+// Reads: ncontext_count, current_ncontext, ncontext_name. Writes: choose_contexts_list (while
+//        open), the cursor (restored).
+int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chosen);
+
+// ==== ncontexts.cpp ==============================================================================
+// Notation contexts: switching the current context, and keeping the PRINT nodes
+// of the current context consistent when a part leaves it or systems are rebuilt.
+
+// ---- Switching ----------------------------------------------------------------------------------
+
+// set_notation_context: makes context n current without asking or redrawing: every layout
+// record is removed, the page starts go back to the voices' heads, the annotation templates
+// take the context, and the current page becomes the one where measure `where` (>= 0) starts
+// in the first shown voice, or page -where (where < 0). The caller formats the page.
+// Reads:  ncontext_count, the voice lists. Writes: current_ncontext, page_start, current_page,
+//         last_formatted_page, the layout records, xcontext of text_template and line_template.
+// Failure: level 4 "Bad notation context %hd in set_notation_context" for a context that does
+//          not exist; nothing changes.
+void set_notation_context(int n, int where);
+// change_ncontext: the user's switch to context n: unless no_ask, a changed piece may first be
+// saved (when the preference asks for it); the page image follows the new context's page
+// size and scale; the page is prepared, and the insertion point goes to `node` when it is
+// drawn in the new context, else to the start of its measure (measure 1 for NIL).
+// Reads:  prefs, DrosaDirty, the context's options. Writes: as set_notation_context, the page
+//         image, the page, the insertion point, selected_voice; the file when saved.
+// Failure: Cancel in the question changes nothing; a failed save is reported by the saving
+//          code and the switch goes on.
+void change_ncontext(Drosa node, int n, int no_ask);
+
+// follow_context_page_size: re-creates the page image when the current context's page size
+// differs from the one given, or its scale from the image's; 0 when that failed, else 1.
+// Reads:  the current context's options record, zoom_factor.
+// Writes: zoom_factor, the page image (offscreen_changesize).
+int follow_context_page_size(int32_t old_width, int32_t old_height);
+
+// rebuild_print_nodes: where, at the time of a PRINT of the current context, no shown voice
+// would print, the PRINTs in force there are removed with undo (the settings before them
+// stay), except at the start of the first system, where the first voice with a PRINT prints
+// on staff 0 again. A voice's head PRINT is never removed.
+// Reads:  the voice lists, current_ncontext. Writes: system_cursor, time_cursor; PRINT nodes
+//         (with undo).
+void rebuild_print_nodes();
+
+// ---- Parts leaving a context ------------------------------------------------------------------
+
+// close_up_print_staves: makes the staff numbers of every PRINT of the current notation context
+// run from 0 without gaps, keeping their order (a staff nobody prints on is closed up), and
+// gives every voice that has none a PRINT after its VINFO.
+// Reads:  voice_count, piece_start, current_ncontext.
+// Writes: PRINT xsstaff (directly, without undo records); new PRINT nodes.
+// Failure: none.
+void close_up_print_staves();
+
+// ==== node_kinds.cpp =============================================================================
+// The 51 node kinds, their names and layout strings, and the effective kind
+// of a node as the current notation context sees it.
+
+// Kinds are numbered 76..126, so that each is also a printable letter ('L'..'~').
+enum NodeKind : uint8_t {
+  NEST = 76,  // tuplet nesting factor before its NOTE
+  CDDATA3,    // third layout record of a staff chord
+  BARSEP,     // bar separator mark
+  XMLT,       // MusicXML import timing record (run time only)
+  COPY,       // copy and paste marker (run time only)
+  TSMOD,      // tie and slur modifier before its NOTE
+  xxxNIFFX,   // obsolete, kept for old files
+  xxxFNAME,   // obsolete, kept for old files
+  VOICES,     // staff record of the Parts and Voices dialog (run time only)
+  NOTEPTR,    // graphics-list entry naming the node drawn by the following elements
+  PLAY,       // playback queue entry (run time only)
+  ROD,        // rod of the justification (run time only)
+  SPRING,     // spring of the justification (run time only)
+  UNDO,       // undo record (run time only)
+  MARK,       // undo step boundary (run time only)
+  COLOR,      // colour record
+  RNOTE,      // recorded MIDI note (run time only)
+  GE_CHAR,    // graphics element: one character
+  GE_STRING,  // graphics element: a run of characters
+  GE_LINE,    // graphics element: a line
+  GE_CURVE,   // graphics element: a curve
+  RMOVE,      // relative move, read from files only
+  SPACC,      // special accidentals before their NOTE
+  AMOVE,      // absolute move
+  VINFO,      // voice information near the head of each voice list
+  NOTE,       // a note or a rest
+  CLEF,       // clef
+  KEYSIG,     // key signature
+  TIMESIG,    // time signature
+  BAR,        // bar line
+  FREE,       // a node on the free list
+  TPARAM,     // head of a text annotation and of each further style run
+  TEXT,       // annotation text: 21 characters and a NUL
+  LINE,       // line or curve annotation
+  PARAM,      // engraving parameter change
+  TEMPO,      // obsolete, read from files only
+  NTDATA,     // layout record after every NOTE
+  CDDATA,     // first layout record of a staff chord
+  CDDATA2,    // second layout record of a staff chord
+  ENDSYST,    // end of a system; first and last node of every voice list
+  PRINT,      // print settings of a voice
+  SDRAG,      // staff drag
+  NA,         // effective kind of a node of another notation context; a placeholder
+  BEAMING,    // beaming pattern
+  PDATA,      // layout record after an annotation or a staff-resizing mark
+  SPACE,      // extra space, read from files only
+  MIDI,       // raw MIDI bytes in a voice
+  CMOVE,      // move record
+  ZONE,       // relocation zone mark
+  NTVIEW,     // per-view copy of a note's layout record (run time only)
+  PVIEW,      // per-view copy of an annotation's layout record (run time only)
+};
+
+// Name of a kind value, or "KIND_VALUE_OOR" outside 76..126.
+const char* kind_name(int kind);
+
+// True for the four graphics-element kinds, which every notation context sees.
+inline bool is_graphics_element_kind(int kind) { return kind >= GE_CHAR && kind <= GE_CURVE; }
+
+// The node's kind as the current notation context sees it: its own kind when its context is
+// 0 or the current one, or -1 outside the Score, or when it is a NOTE or a graphics element;
+// NA otherwise. Inline for the common node of context 0, which list walks meet most.
+int effective_kind_in_context(Drosa node);  // a node of a context other than 0
+inline int effective_kind(Drosa node) {
+  return node->xcontext == 0 ? node->xkind : effective_kind_in_context(node);
+}
+
+// The name of a node's kind for messages: "NODE_ADDRESS_OOR" for NIL or a link to no node,
+// "KIND_VALUE_OOR" for a kind outside 76..126, "NA" for a node the current context does not
+// see, else its kind's name.
+const char* node_kind_name(Drosa node);
+
+// ==== node_fields.cpp ============================================================================
+// The named payload fields of the node kinds the piece model owns, and the
+// accessors that read and write them.
+
+// One named field of a node payload.
+struct NodeField {
+  const char* name;  // the field's name, as the program spells it
+  uint8_t kind;      // the node kind it belongs to
+  uint8_t kind2;     // a second kind with the same layout, or 0
+  uint8_t offset;    // node byte of the field's first byte
+  uint8_t bytes;     // the field is read as a big-endian word of this many bytes: 1, 2 or 4
+  uint8_t shift;     // position of its lowest bit in that word
+  uint8_t bits;      // width in bits
+  bool is_signed;    // sign-extended when read
+};
+
+// A field read and written as a value of type T.
+template <typename T>
+struct Field : NodeField {};
+
+// A run of equal fields (entries of a table inside the payload).
+template <typename T>
+struct ArrayField {
+  const char* name;
+  uint8_t kind;
+  uint8_t offset;  // node byte of entry 0
+  uint8_t count;   // number of entries of sizeof(T) bytes each
+};
+
+// A NUL-terminated text of at most size - 1 characters.
+struct TextField {
+  const char* name;
+  uint8_t kind;
+  uint8_t offset;
+  uint8_t size;
+};
+
+// Big-endian words of the payload.
+inline uint32_t load_big_endian(const uint8_t* p, int bytes) {
+  uint32_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+inline void store_big_endian(uint8_t* p, int bytes, uint32_t v) {
+  for (int i = bytes - 1; i >= 0; --i, v >>= 8) p[i] = uint8_t(v);
+}
+
+// A link to another node kept in the payload (a 32-bit handle, big-endian).
+struct LinkField {
+  const char* name;
+  uint8_t kind;
+  uint8_t offset;
+};
+
+inline Drosa DrosaNode::get(const LinkField& f) const {
+  return Drosa(load_big_endian(bytes() + f.offset, 4));
+}
+inline void DrosaNode::set(const LinkField& f, Drosa link) {
+  store_big_endian(bytes() + f.offset, 4, link.handle());
+}
+
+// ---- Building descriptors -------------------------------------------------------------
+
+// A whole byte, word or long word at a node byte.
+template <typename T>
+constexpr Field<T> word_field(const char* name, int kind, int offset, int kind2 = 0) {
+  static_assert(std::is_integral_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
+  return Field<T>{{name, uint8_t(kind), uint8_t(kind2), uint8_t(offset), uint8_t(sizeof(T)), 0,
+                   uint8_t(8 * sizeof(T)), std::is_signed_v<T>}};
+}
+
+// Bits high..low of the byte at a node byte, read as an unsigned number.
+constexpr Field<int> bit_field(const char* name, int kind, int offset, int high, int low) {
+  return Field<int>{
+      {name, uint8_t(kind), 0, uint8_t(offset), 1, uint8_t(low), uint8_t(high - low + 1), false}};
+}
+
+// ---- Access ---------------------------------------------------------------------------
+
+inline uint32_t field_mask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }
+
+template <typename T>
+T DrosaNode::get(const Field<T>& f) const {
+  uint32_t mask = field_mask(f.bits);
+  uint32_t v = (load_big_endian(bytes() + f.offset, f.bytes) >> f.shift) & mask;
+  if (f.is_signed && f.bits < 32 && ((v >> (f.bits - 1)) & 1)) v |= ~mask;
+  return static_cast<T>(v);
+}
+
+template <typename T>
+void DrosaNode::set(const Field<T>& f, std::type_identity_t<T> value) {
+  uint32_t mask = field_mask(f.bits) << f.shift;
+  uint8_t* p = bytes() + f.offset;
+  uint32_t word = load_big_endian(p, f.bytes);
+  word = (word & ~mask) | ((static_cast<uint32_t>(value) << f.shift) & mask);
+  store_big_endian(p, f.bytes, word);
+}
+
+// An entry index outside the table: reported; reads give 0 and writes are dropped.
+void report_bad_field_index(const char* field, int index);
+
+template <typename T>
+T DrosaNode::get(const ArrayField<T>& f, int index) const {
+  if (index < 0 || index >= f.count) {
+    report_bad_field_index(f.name, index);
+    return 0;
+  }
+  uint32_t v = load_big_endian(bytes() + f.offset + index * sizeof(T), sizeof(T));
+  return static_cast<T>(static_cast<std::make_unsigned_t<T>>(v));
+}
+
+template <typename T>
+void DrosaNode::set(const ArrayField<T>& f, int index, std::type_identity_t<T> value) {
+  if (index < 0 || index >= f.count) {
+    report_bad_field_index(f.name, index);
+    return;
+  }
+  store_big_endian(bytes() + f.offset + index * sizeof(T), sizeof(T),
+                   static_cast<std::make_unsigned_t<T>>(value));
+}
+
+// Raw access by node byte, for the bytes no field names (they are only carried).
+inline uint8_t node_byte(Drosa node, int offset) { return node->bytes()[offset]; }
+inline void set_node_byte(Drosa node, int offset, uint8_t value) { node->bytes()[offset] = value; }
+
+// clang-format off
+// ---- NOTE: a note or, with xrest, a rest ----------------------------------------------
+inline constexpr auto xmod7 = word_field<int8_t>("xmod7", NOTE, 10);      // diatonic position of the head
+inline constexpr auto xnostem = bit_field("xnostem", NOTE, 11, 7, 7);      // no stem
+inline constexpr auto xseparate = bit_field("xseparate", NOTE, 11, 6, 6);  // set by the field commands
+inline constexpr auto xlgval = bit_field("xlgval", NOTE, 11, 5, 2);          // 0 breve, 1 whole, 2 half...
+inline constexpr auto xbstem = bit_field("xbstem", NOTE, 11, 1, 1);          // stem belongs to a beam
+inline constexpr auto xtrembeam = bit_field("xtrembeam", NOTE, 11, 0, 0);    // tremolo beam
+inline constexpr auto xendvcd = bit_field("xendvcd", NOTE, 12, 7, 7);        // last note of its vertical chord
+inline constexpr auto xgliss = bit_field("xgliss", NOTE, 12, 6, 6);          // glissando
+inline constexpr auto xtie = bit_field("xtie", NOTE, 12, 5, 4);              // tie
+inline constexpr auto xtenu = bit_field("xtenu", NOTE, 12, 3, 3);            // tenuto
+inline constexpr auto xstacc = bit_field("xstacc", NOTE, 12, 2, 2);          // staccato
+inline constexpr auto xgrace = bit_field("xgrace", NOTE, 12, 1, 1);          // grace note: takes no time
+inline constexpr auto xnoslash = bit_field("xnoslash", NOTE, 12, 0, 0);      // grace note without slash
+inline constexpr auto xrest = bit_field("xrest", NOTE, 13, 7, 7);            // the node is a rest
+inline constexpr auto xhider = bit_field("xhider", NOTE, 13, 6, 6);          // hide the rest
+inline constexpr auto xhidet = bit_field("xhidet", NOTE, 13, 5, 5);          // hide the tie
+inline constexpr auto xstring = bit_field("xstring", NOTE, 13, 4, 2);        // tablature string, 0 none
+inline constexpr auto xdots = bit_field("xdots", NOTE, 13, 1, 0);            // augmentation dots, 0-3
+inline constexpr auto xacc = bit_field("xacc", NOTE, 14, 7, 5);              // accidental
+inline constexpr auto xaccplot = bit_field("xaccplot", NOTE, 14, 4, 4);      // accidental to be drawn
+inline constexpr auto xferm = bit_field("xferm", NOTE, 14, 3, 3);            // fermata
+inline constexpr auto xdir = bit_field("xdir", NOTE, 14, 2, 1);              // stem direction code
+inline constexpr auto xcbeam = bit_field("xcbeam", NOTE, 14, 0, 0);          // continue beam
+inline constexpr auto xebeam = bit_field("xebeam", NOTE, 15, 7, 7);          // end beam
+inline constexpr auto xcsbeam = bit_field("xcsbeam", NOTE, 15, 6, 6);        // continue secondary beam
+inline constexpr auto xesbeam = bit_field("xesbeam", NOTE, 15, 5, 5);        // end secondary beam
+inline constexpr auto xaccent = bit_field("xaccent", NOTE, 15, 4, 3);        // accent
+inline constexpr auto xselected = bit_field("xselected", NOTE, 15, 1, 1);    // note selected
+inline constexpr auto xcue = bit_field("xcue", NOTE, 15, 0, 0);              // cue-size note
+inline constexpr auto xtupl = word_field<uint8_t>("xtupl", NOTE, 16);        // tuplet number, 1 none
+inline constexpr auto xnotehead = bit_field("xnotehead", NOTE, 17, 7, 4);    // note-head shape
+inline constexpr auto xslur = bit_field("xslur", NOTE, 17, 3, 2);            // slur
+inline constexpr auto xtremolo = bit_field("xtremolo", NOTE, 17, 1, 0);      // tremolo strokes
+inline constexpr auto xintimeof = word_field<uint8_t>("xintimeof", NOTE, 18);  // in the time of x 4; 4 none
+inline constexpr auto xdashtie = bit_field("xdashtie", NOTE, 19, 7, 7);      // dashed tie
+inline constexpr auto xdashslur = bit_field("xdashslur", NOTE, 19, 6, 6);    // dashed slur
+inline constexpr auto xthumb = bit_field("xthumb", NOTE, 19, 5, 5);          // thumb mark
+inline constexpr auto xbendtie = bit_field("xbendtie", NOTE, 19, 3, 3);      // bent tie
+inline constexpr auto xparen = bit_field("xparen", NOTE, 19, 2, 1);          // parentheses
+inline constexpr auto xbendslur = bit_field("xbendslur", NOTE, 19, 0, 0);    // bent slur
+inline constexpr auto xvolume = word_field<uint8_t>("xvolume", NOTE, 20);    // volume 0..200
+inline constexpr auto xnachschlag = bit_field("xnachschlag", NOTE, 21, 7, 7);  // grace note after the note
+inline constexpr auto xcrawlslur = bit_field("xcrawlslur", NOTE, 21, 6, 6);  // crawling slur
+inline constexpr auto xvoice = bit_field("xvoice", NOTE, 21, 5, 0);          // voice number of the note
+inline constexpr auto xpitch = word_field<uint16_t>("xpitch", NOTE, 22);     // key << 8 + 1/200 semitones
+inline constexpr auto xlength = word_field<uint32_t>("xlength", NOTE, 24);   // performed length
+inline constexpr auto xttn = word_field<uint32_t>("xttn", NOTE, 28);         // performed time to next note
+
+// ---- NEST: tuplet nesting factor before its NOTE --------------------------------------
+inline constexpr auto xnest_tupl = word_field<uint8_t>("xnest_tupl", NEST, 10);  // multiplies xtupl
+inline constexpr auto xnest_intimeof = word_field<uint8_t>("xnest_intimeof", NEST, 11);  // multiplies xintimeof /4
+
+// ---- TSMOD: tie and slur modifier before its NOTE (a TSMOD of all zero bits is removed) --
+inline constexpr auto xhangRslur = bit_field("xhangRslur", TSMOD, 10, 7, 7);
+inline constexpr auto xhangLslur = bit_field("xhangLslur", TSMOD, 10, 6, 6);
+inline constexpr auto xleftonlyslur = bit_field("xleftonlyslur", TSMOD, 10, 5, 5);
+inline constexpr auto xhangRtie = bit_field("xhangRtie", TSMOD, 10, 4, 4);
+inline constexpr auto xhangLtie = bit_field("xhangLtie", TSMOD, 10, 3, 3);
+inline constexpr auto xleftonlytie = bit_field("xleftonlytie", TSMOD, 10, 2, 2);
+inline constexpr auto xsplitslur = bit_field("xsplitslur", TSMOD, 10, 1, 1);
+inline constexpr auto xa_altslursize = bit_field("xa_altslursize", TSMOD, 10, 0, 0);
+inline constexpr auto xa_slur = bit_field("xa_slur", TSMOD, 11, 7, 6);  // the additional slur
+inline constexpr auto xa_crawlslur = bit_field("xa_crawlslur", TSMOD, 11, 5, 5);
+inline constexpr auto xa_handRslur = bit_field("xa_handRslur", TSMOD, 11, 4, 4);
+inline constexpr auto xa_hangLslur = bit_field("xa_hangLslur", TSMOD, 11, 3, 3);
+inline constexpr auto xa_leftonlyslur = bit_field("xa_leftonlyslur", TSMOD, 11, 2, 2);
+inline constexpr auto xa_splitslur = bit_field("xa_splitslur", TSMOD, 11, 1, 1);
+inline constexpr auto xa_dashslur = bit_field("xa_dashslur", TSMOD, 11, 0, 0);
+inline constexpr auto bendslur = bit_field("bendslur", TSMOD, 12, 7, 7);
+inline constexpr auto xstacissimo = bit_field("xstacissimo", TSMOD, 12, 6, 6);
+
+// ---- SPACC: special accidentals before their NOTE -------------------------------------
+inline constexpr auto xnumspacc = word_field<uint8_t>("xnumspacc", SPACC, 10);  // entries in use
+inline constexpr ArrayField<uint8_t> xspacc_entry{"xspacc_entry", SPACC, 11, 15};  // accidental codes
+
+// ---- CLEF -----------------------------------------------------------------------------
+inline constexpr auto xclef = word_field<uint8_t>("xclef", CLEF, 10);  // clef type
+inline constexpr auto xclef_in_system = word_field<uint8_t>("xclef_in_system", CLEF, 11);  // 0 at a system start
+inline constexpr auto xclefx = word_field<int32_t>("xclefx", CLEF, 14);
+inline constexpr auto xcleforigin = word_field<int32_t>("xcleforigin", CLEF, 18);
+inline constexpr auto xclef_change = word_field<uint8_t>("xclef_change", CLEF, 11);  // 1: not the voice's first clef
+
+// ---- KEYSIG ---------------------------------------------------------------------------
+inline constexpr auto xkeycnt = word_field<uint8_t>("xkeycnt", KEYSIG, 10);  // entries in use
+inline constexpr ArrayField<uint8_t> xkeysig_entry{"xkeysig_entry", KEYSIG, 11, 14};  // codes; 14 up naturals
+inline constexpr auto key_transposition = word_field<int8_t>("key_transposition", KEYSIG, 25);  // semitones
+inline constexpr auto xkey = word_field<int8_t>("xkey", KEYSIG, 26);
+
+// ---- TIMESIG: a measure lasts xbpm x 65536 / xbeat time units -------------------------
+inline constexpr auto xbpm = word_field<int16_t>("xbpm", TIMESIG, 10);    // beats per measure
+inline constexpr auto xbeat = word_field<int16_t>("xbeat", TIMESIG, 12);  // the beat's note value
+inline constexpr auto xtimesig_symbol = word_field<uint8_t>("xtimesig_symbol", TIMESIG, 22);  // 1 cut, 2 common
+
+// ---- BAR ------------------------------------------------------------------------------
+inline constexpr auto xdouble = word_field<uint8_t>("xdouble", BAR, 10);          // double bar
+inline constexpr auto xrepeat_end = word_field<uint8_t>("xrepeat_end", BAR, 12);    // dots on the left
+inline constexpr auto xrepeat_start = word_field<uint8_t>("xrepeat_start", BAR, 13);  // dots on the right
+inline constexpr auto xbarx = word_field<int32_t>("xbarx", BAR, 16);              // bar x
+inline constexpr auto xbarnumber = word_field<int16_t>("xbarnumber", BAR, 30);    // explicit bar number
+
+// ---- ENDSYST: end of a system; first and last node of every voice list ---------------
+inline constexpr auto xendpage = word_field<uint8_t>("xendpage", ENDSYST, 10);        // ends a page
+inline constexpr auto xendpiece = word_field<uint8_t>("xendpiece", ENDSYST, 11);      // last node of the voice
+inline constexpr auto xstartpiece = word_field<uint8_t>("xstartpiece", ENDSYST, 12);  // first node of the voice
+inline constexpr auto xbracket = bit_field("xbracket", ENDSYST, 13, 3, 2);  // 2 none; 1, 3 bracket ends
+inline constexpr auto xbrace = bit_field("xbrace", ENDSYST, 13, 1, 0);      // brace code
+// Ties continuing into the next system, five a side: diatonic position in bits 6-0, dashed in
+// bit 7 (0 = empty); and the voice number the page locator writes.
+inline constexpr ArrayField<uint8_t> xsys_tieup{"xsys_tieup", ENDSYST, 18, 5};
+inline constexpr ArrayField<uint8_t> xsys_tiedown{"xsys_tiedown", ENDSYST, 23, 5};
+inline constexpr auto xsys_voice = word_field<uint8_t>("xsys_voice", ENDSYST, 28);
+
+// ---- PRINT: print settings of a voice -------------------------------------------------
+inline constexpr auto xsstaff = word_field<int16_t>("xsstaff", PRINT, 10);      // staff in the system; -1 not printed
+inline constexpr auto xprintdir = word_field<int16_t>("xprintdir", PRINT, 12);  // stems: 1 down, 2 up, 3 decided
+inline constexpr auto xslines = word_field<int16_t>("xslines", PRINT, 14);      // staff lines
+inline constexpr auto xlhrh = word_field<int16_t>("xlhrh", PRINT, 16);          // hand: 0 none, 1 one, else other
+inline constexpr auto xfirst_bracket = bit_field("xfirst_bracket", PRINT, 19, 7, 6);  // bracket at the piece start
+inline constexpr auto xfirst_brace = bit_field("xfirst_brace", PRINT, 19, 5, 4);      // brace at the piece start
+inline constexpr auto xtablature = bit_field("xtablature", PRINT, 19, 3, 2);  // 1, 2 tablature; 3 piano tablature
+inline constexpr auto xstaffsize = word_field<int16_t>("xstaffsize", PRINT, 20);  // 50 normal
+inline constexpr auto xpartstaff = bit_field("xpartstaff", PRINT, 22, 7, 4);    // staff of its part used
+inline constexpr auto xpartstaves = bit_field("xpartstaves", PRINT, 22, 3, 0);  // the part's staff count
+inline constexpr auto xlist = word_field<uint8_t>("xlist", PRINT, 23);    // place in the staff list, 0 none
+inline constexpr auto xlayer = word_field<uint8_t>("xlayer", PRINT, 24);
+
+// ---- VINFO: voice information near the head of each voice list ------------------------
+inline constexpr TextField xpname{"xpname", VINFO, 10, 16};                       // part name
+inline constexpr auto xmidichan = word_field<uint8_t>("xmidichan", VINFO, 26);    // MIDI channel
+inline constexpr auto xvoiceOnPart = word_field<int8_t>("xvoiceOnPart", VINFO, 30);  // 0 the part's first voice
+
+// ---- BEAMING: beat values used in turn, repeated after the last non-zero one ---------
+inline constexpr auto xsbvalue = word_field<int32_t>("xsbvalue", BEAMING, 10);  // secondary beat value
+inline constexpr ArrayField<int32_t> xbvalue{"xbvalue", BEAMING, 14, 4};       // beat values
+inline constexpr auto xcolor_index = word_field<uint8_t>("xcolor_index", COLOR, 16);
+
+// ---- Moves, drags, zones and spaces ---------------------------------------------------
+inline constexpr auto xmove = word_field<int32_t>("xmove", AMOVE, 10, RMOVE);  // absolute or relative move
+inline constexpr auto xchordmove = word_field<int32_t>("xchordmove", CMOVE, 10);  // x offset of the chord
+inline constexpr auto xstaffdrag = word_field<int32_t>("xstaffdrag", SDRAG, 10);  // move of the staff
+inline constexpr auto xsdrag_sstaff = word_field<int16_t>("xsdrag_sstaff", SDRAG, 14);
+inline constexpr auto xzone_xpermil = word_field<int16_t>("xzone_xpermil", ZONE, 10);  // x, per mille of the staff
+inline constexpr auto xzone_wholec = word_field<int32_t>("xzone_wholec", ZONE, 12);    // time of its chord
+inline constexpr auto xzone_sys_wholec = word_field<int32_t>("xzone_sys_wholec", ZONE, 16);  // system end time
+inline constexpr auto xzone_bar = word_field<uint8_t>("xzone_bar", ZONE, 20);  // starts at the bar before
+inline constexpr auto xspace = word_field<int16_t>("xspace", SPACE, 10);        // extra space
+
+// ==== number_dialogs.cpp =========================================================================
+// Ready-made dialogs that ask for one number or one choice.
+
+// 1 with the value in *result when the user confirmed a value in low..high (a bad entry is
+// refused with a message and asked again); 0 after Cancel, with *result BAD_LONG_ITEM.
+int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t high,
+                       int32_t* result);
+// As above for real numbers; second, when not null, receives a number typed after a comma.
+int number_dialog_double(const char* prompt, double initial, double low, double high,
+                         double* result, double* second);
+
+// ==== piece_format.cpp ===========================================================================
+// The bytes of the piece file that reading and writing share: the format
+// numbers and record sizes, the layout strings of the header records, the file handle with
+// its big-endian helpers, header field I/O (do_io), the widening of records of old formats
+// (expand_XYPOS_fields) and the conversion applied to every node record (convert_node_io).
+
+// ---- The open file --------------------------------------------------------------------------
+
+// A piece file being read or written: an open descriptor with a buffer of its own, or bytes
+// in memory (read only). Results are the operating system's result codes (0 success).
+struct PieceFile {
+  int fd = -1;                    // the open file; -1 for bytes in memory
+  const uint8_t* data = nullptr;  // bytes in memory
+  size_t size = 0;                // their count
+  size_t position = 0;            // bytes consumed (reading) or accepted (writing) so far
+  bool writing = false;
+  std::vector<uint8_t> buffer;  // read ahead or waiting to be written
+  size_t buffer_start = 0;      // next unread byte of the buffer
+  size_t buffer_end = 0;        // bytes in the buffer
+};
+
+// Opens a file to read (flags of open(2): O_RDONLY or O_RDWR); the result code. Anything but a
+// regular file (a folder, a named pipe, a device) is refused with RESULT_BAD_NAME and errno
+// EINVAL, without waiting for a pipe's writer.
+int16_t piece_file_open(PieceFile* file, const char* path, int flags);
+// Flushes a file being written, then closes it; the first failure's result code.
+int16_t piece_file_close(PieceFile* file);
+
+// ---- Big-endian numbers ---------------------------------------------------------------------
+
+int16_t get_be16(const uint8_t* p);
+int32_t get_be32(const uint8_t* p);
+void put_be16(uint8_t* p, int16_t v);
+void put_be32(uint8_t* p, int32_t v);
+
+// ==== options.cpp ================================================================================
+// Reading and writing the fields of a notation context's options record
+// (options_struct), which is kept big-endian as the piece file holds it.
+
+// Offsets of the fields the program reads by name.
+inline constexpr int OPTIONS_PAGE_WIDTH = 0;         // x
+inline constexpr int OPTIONS_PAGE_HEIGHT = 4;        // x
+inline constexpr int OPTIONS_NOTE_SPACING = 18;      // float: 1 minus the spacing factor typed
+inline constexpr int OPTIONS_PIANO_ROLL_HEADS = 66;  // i16: piano-roll note heads may be used
+inline constexpr int OPTIONS_TITLE = 68;             // i16: the page title names the piece's file
+inline constexpr int OPTIONS_CLUSTER_REST = 72;      // i16: three adjacent keys played enter a rest
+inline constexpr int OPTIONS_DISPLAY = 76;           // u8: how the page is shown
+inline constexpr int OPTIONS_CONTEXT_EDIT_LOCK =
+    84;  // i16: context_edit_lock, its notes cannot change
+inline constexpr int OPTIONS_MIN_LINE_WIDTH = 86;  // i16
+inline constexpr int OPTIONS_SCALE = 96;           // float: the view's zoom (10.0 standard)
+inline constexpr int OPTIONS_PUBLISHED = 100;      // i16: non-zero in a published piece
+
+// Fields of the options record of a notation context (1..MAX_NCONTEXTS) or of record 0, the
+// scratch copy the Layout and Options dialogs edit. Any other context, or a field past the
+// record, is reported (level 4); a read then gives the field of a new piece's record (0 past
+// the record), a write changes nothing.
+int16_t options_i16(int context, int offset);
+void set_options_i16(int context, int offset, int16_t value);
+int32_t options_i32(int context, int offset);
+void set_options_i32(int context, int offset, int32_t value);
+float options_float(int context, int offset);
+void set_options_float(int context, int offset, float value);
+
+// The current notation context's minimum line width.
+int32_t current_min_line_width();
+
+// ==== page_systems.cpp ===========================================================================
+// Systems and pages of the voice lists: voice cursors at a system or at a
+// time, counting systems on a page, first and last tests, and a node's pstaff.
+
+int voices_to_system(int n, int from_page);
+int voices_to_system_at_time(int32_t t, int keep, int page_limit);
+int32_t system_number_on_page(Drosa node, int on_page);
+int check_first_note_of_voice_on_page(Drosa node);
+int check_last_note_of_voice_on_page(Drosa node);
+int last_system_of_page(Drosa node);
+int first_system_of_page(Drosa node);
+int32_t Find_pstaff(Drosa note, int partial);
+int32_t pstaff_of_node(Drosa node);
+int32_t goto_page_position(Drosa node);
+
+// ==== parts_voices.cpp ===========================================================================
+// Parts and the voices that make them up: creating a voice from another,
+// removing a voice, the part and voice commands of the Parts and Voices dialog, and the small
+// name and list routines the dialogs, the layout and the interchange code use.
+
+// ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
+
+inline constexpr int PART_NAME_MAX = 15;  // characters of a part name
+
+// ---- Part names ---------------------------------------------------------------------------------
+
+// The part name of voice v ("" when it has none).
+std::string voice_part_name(int v);
+// 1 when s has at most 15 characters, an ASCII letter and no '-'.
+int valid_part_name(const char* s);
+int voice_number_in_part(int v);  // xvoiceOnPart of voice v
+int voices_same_part(int a, int b);
+int names_equal16(const char* a, const char* b);
+int max_voice_number_like(int v);
+
+// ---- Display names of voices --------------------------------------------------------------------
+
+// The part name for the only voice of a part, else "name-n" with n = xvoiceOnPart + 1.
+std::string voice_display_name(int v);
+
+// ==== parts_voices_dialog.cpp ====================================================================
+// The Parts and Voices dialog, which shows how the voices lie on staves
+// at the insertion point and changes that layout from there on; and moving a voice to the
+// staff above or below.
+
+// parts_and_voices_dialog: the "Parts and Voices..." command for the insertion point's time.
+// On OK every shown voice gets a PRINT of the current context before its chord at that time
+// (with undo), made from its staff record; parts and voices made or removed in the dialog
+// are in the piece at once. When anything changed the voices are grouped by part in staff
+// order (in the Score) and the piece is formatted again.
+// Reads:  insertion_point, selected_voice, the voice lists, current_ncontext.
+// Writes: the voice lists, voice_count, piece_start, page_start, staff_list_head (while open),
+//         voices_removed, voices_added, insertion_point, selected_voice, the page; the undo
+//         and redo histories are discarded when voices were added or removed.
+// Failure: level 4 "Bad call on Parts and Voices... dialog (NIL insertion_point)" and nothing
+//          is done; refused entries are level-2 messages after which the dialog stays.
+void parts_and_voices_dialog();
+
+void move_voice_down_a_staff(Drosa note);
+void move_voice_up_a_staff(Drosa note);
+
+// ==== readvesk.cpp ===============================================================================
+// Reading a piece file into the piece globals and one voice list per voice,
+// accepting every format from 318 through 347, and setting up the default piece and the
+// lists of a new piece.
+
+struct ViewData;  // the saved piece state of a view, shared by the views of one file
+
+// ---- Reading a piece --------------------------------------------------------------------------
+
+// read_piece: reads the file named by piece_fsspec, and makes the view's page image after its
+// header. A file that cannot be opened for writing opens as an untitled copy (":from: " and
+// its name). With `shared` (the ViewData of another view of the same file) only the header is
+// read: the piece is that view's, whose voice lists both views then edit.
+// Reads:  piece_fsspec, the node store's free room, the modifier keys (Shift or Option lets a
+//         damaged file be read up to the damage), quiet_convert_flag, *shared.
+// Writes: every piece global (voice_count, piece_start, contexts, their records, perf_defaults,
+//         requested_page, DrosaDirty), piece_fsspec for an untitled copy, the parameter table,
+//         the page image, the window title.
+// Failure: the file's or the format's message; 0, with no voice list left and voice_count 0
+//          (a shared piece is let go of, never freed).
+int read_piece(ViewData* shared);
+// The same from bytes in memory, without a page image, for tests and fuzzing.
+int read_piece_from_memory(const uint8_t* data, size_t size);
+
+// read_header: sets up the default piece; then, for a file, reads its header; then makes the
+// view's page image for the current context (offscreen_create). Returns 0 on failure (also
+// when the page image cannot be made), -1 when the stored page number is negative, else 1.
+// file nullptr: a new piece.
+int read_header(PieceFile* file);
+
+// make_empty_voice: the list of voice v of a new piece: head ENDSYST, VINFO, PRINT, CLEF,
+// KEYSIG, final ENDSYST. Returns the KEYSIG.
+Drosa make_empty_voice(int v, int separate_parts);
+
+// first_inconsistent_bar: the bar number at which the shown voices first disagree, or -1: at
+// the first note of each measure of the first shown voice, some shown voice has no chord at
+// that note's system and time, or a later one has no bar line before its chord there. One
+// pass over each voice.
+// Reads:  the voice lists, the current notation context. Writes: nothing.
+int first_inconsistent_bar();
+
+// Frees every voice list and sets voice_count to 0.
+void discard_piece_lists();
+
+// ==== replace.cpp ================================================================================
+// The primitives through which editing changes the notes of a voice in time:
+// replacing a stretch, turning it into rests, filling a gap of time with rests, inserting a
+// note or chord at the insertion point, and deleting notes so that rests keep their time.
+// Every change is recorded for undo.
+
+// A kind of rest: the note value to start from, the tuplet and its NEST multipliers.
+struct RestKind {
+  int32_t value;
+  int32_t tupl;
+  int32_t intimeof;
+  int32_t nest_tupl;
+  int32_t nest_intimeof;
+};
+inline constexpr RestKind PLAIN_REST_KIND = {1, 1, 4, 1, 4};
+
+// Appends rests filling `gap` after *tail (advanced to each new rest); 0 when no value fits.
+// With document_gap the gap is one an imported document leaves in a voice: the rests are
+// hidden, a gap that no value divides takes the longest plain rest that fits, and a rest too
+// short to make ends the filling without a message (the rests made stay).
+int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count,
+                    int document_gap = 0);
+void restify(Drosa old_start, Drosa old_end, int32_t duration, int adjust_acc);
+int insert_note(Drosa first, Drosa last, int add_to_chord, int perf_mode, int keep_view, int report,
+                int nachschlag_after);
+void delete_to_rests(Drosa note, int no_rests, int adjust_acc);
+void measure_keeps_a_note(Drosa node);
+
+// ==== staffops.cpp ===============================================================================
+// Staff chords: the notes of one pstaff and layer that stand at one time
+// position, linked through their NTDATA records into the print chain of that staff.
+
+// ---- Walking a print chain -------------------------------------------------------------------
+
+// The NTDATA right after a note (a chain head too), as the current context sees it; NIL for
+// anything that is not a NOTE and for a note the layout has not formatted. The layout links a
+// note's NTDATA straight after it, so this is what find_next_kind_before_note(NTDATA, note)
+// finds, without walking on past a note that has none.
+inline Drosa note_ntdata(Drosa note) {
+  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
+  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
+}
+// The next and the previous note of a note's print chain; NIL at its ends or without NTDATA.
+Drosa chain_next(Drosa note);
+Drosa chain_prev(Drosa note);
+// The notes of the staff chord that begins with `first`, in chain order.
+std::vector<Drosa> staff_chord_notes(Drosa first);
+// The CDDATA and CDDATA2 that follow the NTDATA of a staff chord's last note; NIL when they
+// are not there.
+Drosa last_note_cddata(Drosa last);
+Drosa last_note_cddata2(Drosa last);
+
+// ---- Staff chords ------------------------------------------------------------------------------
+
+Drosa chord_first_note(Drosa node);
+Drosa chord_last_note(Drosa node);
+void chord_extent(Drosa node, Drosa* first, Drosa* last);
+void stem_group_bounds(Drosa note, Drosa* first, Drosa* last);
+Drosa stem_group_extreme(Drosa note, int* cue_out);
+// The CDDATA of the staff chord of a visible note; NIL (reported unless quiet) otherwise.
+Drosa cddatptr(Drosa note, int quiet);
+Drosa layer_first(Drosa node);
+Drosa layer_last(Drosa node);
+void insertstf(Drosa note, Drosa place);
+// Takes a note out of its staff chord and print chain; returns its NTDATA.
+Drosa removestf(Drosa note);
+Drosa beam_next(Drosa note, int* hand_out);
+int precedingLHRH(Drosa first, Drosa last, Drosa* print_out);
+int followingLHRH(Drosa first, Drosa last);
+inline constexpr int ALL_VOICES = -100;
+Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice);
+
+// ==== undo.cpp ===================================================================================
+// The undo and redo histories: every change to a voice list goes through the three
+// recording primitives (insert a chain after a node, remove a chain, modify a node in place);
+// commands are separated by MARK nodes.
+
+inline constexpr LinkField xundo_prev{"xundo_prev", UNDO, 10};  // where, or the node modified
+
+// Starts a step on the current list (when it is not empty, or always with force).
+void set_undo_mark(int force);
+
+// Links first..last (last NIL: to the chain's end) after anchor and records it; the UNDO.
+Drosa insertvc_with_undo(Drosa first, Drosa last, Drosa anchor);
+Drosa insertvc_node_with_undo(Drosa node, Drosa anchor);
+// Inserts copies of source..stop after anchor as one record; returns the last copy.
+Drosa insertvc_list_with_undo(Drosa source, Drosa stop, Drosa anchor);
+// Unlinks first..last and records it.
+void removevc_list_with_undo(Drosa first, Drosa last);
+void removevc_with_undo(Drosa node);
+// Records the node as it is now; the caller then changes it in place.
+void modifyvc_with_undo(Drosa node);
+
+void drop_last_mark();
+// Empties the redo list, and the undo list too when also_undo.
+void clear_undo(int also_undo);
+// Undo (undo non-zero) or Redo of the newest step.
+void undo_redo(int undo);
+
+// Nodes on a history list (0 undo, 1 redo); steps on it.
+int32_t undo_list_length(int list);
+
+// ==== views.cpp ==================================================================================
+// The views: up to twenty music windows, each showing a piece, which take turns at
+// holding the program-wide globals. The piece state of an open file (ViewData) is shared by
+// all views of that file; each view also keeps the state of its own window.
+
+struct Port;
+struct ViewWindowState;  // a view's window state while another view is current (views.cpp)
+
+// The saved piece state of one open file, shared by every view of that file.
+struct ViewData {
+  std::string fsspec;  // the file's path; a name beginning with ':' is untitled
+  uint8_t DrosaDirty = 0;
+  int16_t requested_page = 0;
+  uint8_t perf_defaults[PERF_DEFAULTS_SIZE] = {};
+  uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE] = {};
+  int16_t voice_count = 0;
+  int16_t ncontext_count = 0;
+  Drosa piece_start[MAX_VOICES];
+  uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE] = {};
+  char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE] = {};
+};
+
+// ---- Globals of the views -----------------------------------------------------------------
+
+extern int32_t current_view_index;  // slot of the current view; -1 none
+
+// Frees every view's records (parked page images included) and frees every slot; the node
+// store is left alone. For the tests.
+void reset_views_globals();
+
+// ---- Slots --------------------------------------------------------------------------------
+
+// clear_view_array: every slot free. Called once at start-up.
+void clear_view_array();
+// Slots in use.
+int count_open_views();
+// The used slot made current last; -1 when none.
+int most_recent_view();
+// The slot of the view shown in a window: the current view's for the current music window,
+// else the parked view whose window it is; -1 when none.
+int view_index_of_window(const Port* window);
+// The ViewData of another used view whose file is the current file specification (the whole
+// path is compared); nullptr when there is none.
+// Reads: piece_fsspec, current_view_index, view_array.
+ViewData* find_view_same_piece();
+
+// ---- Opening, switching, closing ------------------------------------------------------------
+
+// open_view: opens a view of the file named by piece_fsspec in a free slot and makes it
+// current: mode 0 a new piece, 1 the piece read from the file (sharing the piece of a view of
+// the same file that is open already), 2 an imported MusicXML document; `file` goes to the
+// header reader for modes 0 and 2 (nullptr: no file). 1 when the view holds its piece. The
+// current view must have been left first.
+// Writes: every global of the piece and of the window; view_array, current_view_index.
+// Failure: level 2 "You cannot open so many windows!" and level 4 "Bad current_view_index
+//          when calling open_view" while a view is current (nothing changes); the failure of
+//          opening the piece, after which the slot is free again, nothing of the piece is
+//          kept and there is no current view; 0.
+int open_view(int mode, PieceFile* file);
+
+// leave_view: parks the current view: its piece state into its ViewData, its window state into
+// its record, the layout records of its page into NTVIEW and PVIEW copies; the undo history
+// is cleared and the other views of the piece learn of its changes. No view is current after.
+// Writes: view_array, the voice lists (layout records), the undo lists, the globals as
+//         indicate_no_current_view. Failure: 0 when its records cannot be allocated (the
+//         view stays current, nothing changed); level 4 "Bad current_view_index when calling
+//         leave_view" with no current view.
+int leave_view();
+
+// copy_from_VIEW_nodes: makes the parked view of `slot` current again (slot -1: empties the
+// file name only): restores its globals, finds its page again, turns its copies back into
+// layout records, formats the page (prepared anew when another page was formatted last) and
+// puts the insertion point on the drawn note nearest to where it stood.
+// Failure: level 4 "Pre-existing NTDATA on voice %hd in copy_from_VIEW_nodes!", "Pre-existing
+//          PDATA on voice %hd in copy_from_VIEW_nodes!", "Voice %hd has an orphaned PVIEW
+//          node! ptr=%lx", "Voice %hd has a PVIEW node (%lx) before %s (%lx)!" (the copy is
+//          deleted), "Bad view %hd in copy_from_VIEW_nodes!" for a slot that is not parked
+//          or while another view is current (nothing changes).
+void copy_from_VIEW_nodes(int slot);
+
+// close_view: closes the current view, with `ask` asking to save a changed piece first. The
+// last view of a file discards the piece; otherwise the piece stays with the other views.
+// Runs the node store's leak check when no view is left. 0 when the user cancelled.
+int close_view(int ask);
+
+// ---- Per-view copies ---------------------------------------------------------------------------
+
+// Whether the node is an NTVIEW or PVIEW of the current view.
+bool is_current_view_copy(Drosa node);
+
+// ==== voice_chords.cpp ===========================================================================
+// Vertical chords: runs of adjacent NOTE nodes of one voice that sound
+// together, the last of them marked xendvcd; and the ends of a voice's system.
+
+// From the node forward, itself included, the first NOTE with xendvcd.
+Drosa chord_end_note(Drosa node);
+// The first note of the vertical chord the node belongs to.
+Drosa vchord_first_note(Drosa node);
+// First and last note of the vertical chord, and as result the shortest duration of its
+// notes (whole-measure rests by their own value; 2100000000 when there is none).
+int32_t vchord_bounds(Drosa node, Drosa* first, Drosa* last);
+
+// ==== voice_lists.cpp ============================================================================
+// Voice lists as the current notation context sees them: the walks that find
+// nodes forward and backward, the link primitives, and small predicates on nodes and voices.
+
+// ---- Search walks (kinds are compared as each node's effective kind) -------------------
+
+// Backward; gives up at a visible ENDSYST that starts the piece, or the list's start.
+Drosa find_prev_kind(int kind, Drosa node);
+// Backward; also gives up at a node of kind stop1 or stop2.
+Drosa find_prev_kind_until(int kind, Drosa node, int stop1, int stop2);
+// Backward by xkind, seeing every context; gives up at the list's start.
+Drosa find_prev_kind_raw(int kind, Drosa node);
+// Forward to the list's end.
+Drosa find_next_kind(int kind, Drosa node);
+// Forward; also gives up at a node of kind stop1 or stop2.
+Drosa find_next_kind_until(int kind, Drosa node, int stop1, int stop2);
+// Backward among the nodes attached before a note: stops at any NOTE, a visible ENDSYST, a
+// node of kind stop, or the list's start. `_stop` gives the match farthest back, `_stop_2`
+// the nearest.
+Drosa find_prev_kind_stop(int kind, Drosa node, int stop);
+Drosa find_prev_kind_stop_2(int kind, Drosa node, int stop);
+// Forward to the next NOTE or visible ENDSYST (how a note's NTDATA is found).
+Drosa find_next_kind_before_note(int kind, Drosa node);
+
+// ---- Linking -----------------------------------------------------------------------------
+
+// Puts node between anchor and its successor.
+void link_after(Drosa node, Drosa anchor);
+// Puts the chain first..last (last NIL: to the chain's end) after anchor; returns first.
+Drosa link_chain_after(Drosa first, Drosa last, Drosa anchor);
+// Unlinks one node and returns it to the store; a chord's last note hands xendvcd to the
+// note before it.
+void destroy_node(Drosa node);
+// Copies source..stop (stop NIL: to the chain's end) into a new chain linked to nothing;
+// returns its first node (NIL for a NIL source) and its last through *last.
+Drosa copy_detached_chain(Drosa source, Drosa stop, Drosa* last);
+// destroy_node on first..last (last NIL: to the list's end).
+void destroy_chain(Drosa first, Drosa last);
+
+// ---- Predicates and small routines -------------------------------------------------------
+
+int is_NOTE(Drosa node);
+// 1 when the node's kind is in a set of run-time kinds (subsets 1000 to 1004).
+int temp_node(Drosa node, int subset);
+int is_visible_note(Drosa node);
+int is_plotted_note(Drosa node);
+int voice_not_shown(int v);
+int voice_list_empty(int v);
+// Clears the layer chain heads of every pstaff and returns their nodes to the store.
+void destroy_pstaff_lists();
+const char* ncontext_name_of(int n);
+
+// ==== writevesk.cpp ==============================================================================
+// Writing the current piece to its file, and the save commands.
+
+// write_piece_file: writes the piece into the file at `fsspec`: the header, then every stored
+// node of every voice, then, when `with_graphics`, the published variant's run of graphics
+// elements from `graphics_chain` (NIL: none). A symbolic link is followed to the file it
+// names. The file is written beside the old one (unnamed where the file system allows, else
+// under a hidden name), flushed, given the old file's permissions and then its name, so a
+// failure leaves the old file as it was; hidden files that killed saves of the same file left
+// are removed first.
+// Reads:  every piece global. Writes: the font table (write_font_table), perf_defaults'
+//         platform bytes, requested_page.
+// Failure: a file the user may not write is refused before anything is written; the system's
+//          text through report_file_error, or the page size that no file holds
+//          (check_page_size_to_save); 0.
+int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec);
+
+// save_piece: saves the current piece into the file named by *fsspec, running the save dialog
+// when asked, when the piece has no file yet, or when it was converted from a newer format.
+// `with_graphics` writes the published variant, `published` marks the saved piece published.
+// Returns 1 when the file was written, 0 when the user cancelled or writing failed; a page
+// size that no file holds is reported before any dialog, and nothing is written.
+// Writes: *fsspec (the name chosen); when fsspec is piece_fsspec itself (the piece's own file),
+//         DrosaDirty and the published flag.
+int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec);
+
+// 1 when the file specification names no file of its own yet (its name begins with ':').
+int is_untitled_file(const std::string& fsspec);

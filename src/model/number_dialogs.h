@@ -3,18 +3,12 @@
 
 #include <cstdint>
 
+#include "model/model_services.h"
+
 inline constexpr int NUMBER_DIALOG = 15946;
 inline constexpr int POPUP_DIALOG = 151;
 inline constexpr int POPUP_TEXT_DIALOG = 152;
 inline constexpr int POPUP_TEXT_SINGLE_DIALOG = 153;
-
-// 1 with the value in *result when the user confirmed a value in low..high (a bad entry is
-// refused with a message and asked again); 0 after Cancel, with *result BAD_LONG_ITEM.
-int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t high,
-                       int32_t* result);
-// As above for real numbers; second, when not null, receives a number typed after a comma.
-int number_dialog_double(const char* prompt, double initial, double low, double high,
-                         double* result, double* second);
 
 // The chosen entry of choices[1], choices[2], ... (up to the first null) after OK, from 1;
 // 0 after Cancel.

@@ -14,6 +14,7 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/piece_format.h"
 #include "model/readvesk.h"
 #include "model/undo.h"
 #include "model/views.h"

@@ -3,14 +3,13 @@
 // ENDSYST nodes cut a voice list into systems; one with xendpage also ends a page. Each
 // notation context has its own ENDSYST nodes, so only those visible in the current context
 // are counted. An ENDSYST counts as the start of the system that follows it.
-#include "model/page_systems.h"
-
 #include <algorithm>
 #include <cstdlib>
 
 #include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/staffops.h"

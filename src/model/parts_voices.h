@@ -12,9 +12,11 @@
 
 #include "model/drosa.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 
 // ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
+
 inline constexpr int STAFF_RECORD_VOICES = 15;         // entries one staff record holds
 inline constexpr uint8_t STAFF_VOICE_NUMBER = 0x3F;    // bits of an entry: the voice number
 inline constexpr uint8_t STAFF_VOICE_STEMS_UP = 0x40;  // bit of an entry: its stems go up
@@ -28,9 +30,8 @@ inline constexpr auto xstaffrec_printed = word_field<uint8_t>("xstaffrec_printed
 inline constexpr auto xstaffrec_by_voice = word_field<uint8_t>("xstaffrec_by_voice", VOICES, 30);  // stems set per voice
 // clang-format on
 
-inline constexpr int PART_NAME_MAX = 15;  // characters of a part name
-
 // ---- Creating and removing voices --------------------------------------------------------------
+
 // Makes voice `voice_count` from the source voice (its structure, with rests for its notes) as
 // voice voice_number of the named part; 1 when made, 0 when refused (64 voices, or not in the
 // Score), with a message.
@@ -45,6 +46,7 @@ Drosa create_voice_nodes(int source_voice, Drosa from, Drosa to, int new_voice, 
 int remove_voice_slot(int voice, int* was_printing);
 
 // ---- Commands of the Parts and Voices dialog: 1 when done, 0 when refused or cancelled --------
+
 int create_new_part(Drosa staff);
 int rename_part(Drosa staff);
 int delete_part(Drosa staff, int* was_printing);
@@ -52,25 +54,17 @@ int start_additional_voice(Drosa staff);
 int end_voice(Drosa staff, int* was_printing);
 
 // ---- Part names ---------------------------------------------------------------------------------
-// The part name of voice v ("" when it has none).
-std::string voice_part_name(int v);
-// 1 when s has at most 15 characters, an ASCII letter and no '-'.
-int valid_part_name(const char* s);
-int voice_number_in_part(int v);  // xvoiceOnPart of voice v
-int voices_same_part(int a, int b);
+
 int voice_part_is(int v, const char* name);
-int names_equal16(const char* a, const char* b);
 // The highest xvoiceOnPart of the part's voices; -1 when the part has none.
 int max_voice_number_of_part(const char* name);
-int max_voice_number_like(int v);
 // The number of parts whose first voice comes before the first voice of v's part.
 int part_index_of_voice(int v);
 // 1 when there are fewer than two voices or every voice has voice 0's part name.
 int all_voices_one_part();
 
 // ---- Display names of voices --------------------------------------------------------------------
-// The part name for the only voice of a part, else "name-n" with n = xvoiceOnPart + 1.
-std::string voice_display_name(int v);
+
 // The same, length-prefixed (a length byte, then the characters).
 std::string voice_display_name_pascal(int v);
 // The part name of a display name (its "-n" or "-nn" cut), and its voice number (n - 1; 0 when
@@ -78,8 +72,8 @@ std::string voice_display_name_pascal(int v);
 std::string strip_voice_suffix(const char* name);
 int voice_suffix_number(const char* name);
 
-// ---- Staves of a part
 // ---------------------------------------------------------------------------- The part's staff
+
 // count from the PRINT in force at node (1 when none or 0).
 int part_staff_count(Drosa node);
 int part_staff_count_of_voice(int v);

@@ -10,6 +10,7 @@
 
 #include "model/drosa.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 
@@ -28,19 +29,6 @@ inline constexpr int PV_FIRST_STEM = 28;  // up/down radio pairs 28/29 .. 36/37
 inline constexpr int PV_FIRST_NAME = 38;  // names of the staff's voices 1 to 5: 38 .. 42
 inline constexpr int PV_LATER_TOO = 43, PV_LATER_TOO_LABEL = 44;
 inline constexpr int PV_SHOWN_VOICES = 5;  // voices of a staff whose stems the dialog sets
-
-// parts_and_voices_dialog: the "Parts and Voices..." command for the insertion point's time.
-// On OK every shown voice gets a PRINT of the current context before its chord at that time
-// (with undo), made from its staff record; parts and voices made or removed in the dialog
-// are in the piece at once. When anything changed the voices are grouped by part in staff
-// order (in the Score) and the piece is formatted again.
-// Reads:  insertion_point, selected_voice, the voice lists, current_ncontext.
-// Writes: the voice lists, voice_count, piece_start, page_start, staff_list_head (while open),
-//         voices_removed, voices_added, insertion_point, selected_voice, the page; the undo
-//         and redo histories are discarded when voices were added or removed.
-// Failure: level 4 "Bad call on Parts and Voices... dialog (NIL insertion_point)" and nothing
-//          is done; refused entries are level-2 messages after which the dialog stays.
-void parts_and_voices_dialog();
 
 // The dialog's filter: Return and Enter give item 1, Escape item 2; Tab selects the next staff
 // (from the last the first) and gives item 4, as does a click the staff list takes.
@@ -75,5 +63,3 @@ Drosa find_PRINT_before_note(Drosa chord);
 // when there is no staff on that side.
 // Reads:  the voice lists. Writes: PRINT nodes (with undo), DrosaDirty, the view flags.
 void move_voice_to_adjacent_staff(Drosa note, int up);
-void move_voice_down_a_staff(Drosa note);
-void move_voice_up_a_staff(Drosa note);

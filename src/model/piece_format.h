@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "model/drosa.h"
+#include "model/model_services.h"
 
 // ---- Format numbers and sizes ---------------------------------------------------------------
+
 inline constexpr int PIECE_FORMAT_WRITTEN = 344;  // the format written
 inline constexpr int PIECE_FORMAT_OLDEST = 318;   // the oldest format read
 inline constexpr int PIECE_FORMAT_NEWEST = 347;   // the newest format read (converted down)
@@ -49,29 +51,11 @@ inline constexpr int PERF_NOTEHEAD_COLORS = 238;  // 16 x (red, green, blue), u1
 inline constexpr int NOTEHEAD_COLOR_COMPONENTS = 48;
 
 // ---- The open file --------------------------------------------------------------------------
-// A piece file being read or written: an open descriptor with a buffer of its own, or bytes
-// in memory (read only). Results are the operating system's result codes (0 success).
-struct PieceFile {
-  int fd = -1;                    // the open file; -1 for bytes in memory
-  const uint8_t* data = nullptr;  // bytes in memory
-  size_t size = 0;                // their count
-  size_t position = 0;            // bytes consumed (reading) or accepted (writing) so far
-  bool writing = false;
-  std::vector<uint8_t> buffer;  // read ahead or waiting to be written
-  size_t buffer_start = 0;      // next unread byte of the buffer
-  size_t buffer_end = 0;        // bytes in the buffer
-};
 
-// Opens a file to read (flags of open(2): O_RDONLY or O_RDWR); the result code. Anything but a
-// regular file (a folder, a named pipe, a device) is refused with RESULT_BAD_NAME and errno
-// EINVAL, without waiting for a pipe's writer.
-int16_t piece_file_open(PieceFile* file, const char* path, int flags);
 // Reads from bytes in memory.
 void piece_file_from_memory(PieceFile* file, const uint8_t* data, size_t size);
 // Writes what is buffered (writing only).
 int16_t piece_file_flush(PieceFile* file);
-// Flushes a file being written, then closes it; the first failure's result code.
-int16_t piece_file_close(PieceFile* file);
 
 // Reads n bytes; RESULT_END_OF_FILE when fewer are left (those are consumed).
 int16_t piece_read(PieceFile* file, void* bytes, size_t n);
@@ -80,11 +64,8 @@ int16_t piece_skip(PieceFile* file, size_t n);
 int16_t piece_write(PieceFile* file, const void* bytes, size_t n);
 
 // ---- Big-endian numbers ---------------------------------------------------------------------
-int16_t get_be16(const uint8_t* p);
-int32_t get_be32(const uint8_t* p);
+
 float get_be_float(const uint8_t* p);
-void put_be16(uint8_t* p, int16_t v);
-void put_be32(uint8_t* p, int32_t v);
 void put_be_float(uint8_t* p, float v);
 
 // Fields of a node by record offset (node byte - 8), as the conversions name them. An offset
@@ -103,6 +84,7 @@ int rec_bits16(Drosa node, int offset, int low, int count);
 void set_rec_bits16(Drosa node, int offset, int low, int count, int value);
 
 // ---- Header field I/O -----------------------------------------------------------------------
+
 // do_io: reads or writes one header field of `length` bytes at `field`, which has room for
 // `capacity` bytes (a field of an old format grows when widened).
 // Reads:  header_length, header_bytes_done, and the version for widening.
@@ -119,6 +101,7 @@ int do_io_i16(int16_t* value, int mode, PieceFile* file, int version);
 bool header_field_present();
 
 // ---- Old formats and conversions ------------------------------------------------------------
+
 // expand_XYPOS_fields: widens data of a file of version 342 or older in place, by the layout
 // string: a 2-byte coordinate becomes 4 bytes (sign-extended), a 10-byte parameter value 14
 // bytes (re-walked by the parameter's value type). `count` bytes were read into a buffer of

@@ -26,6 +26,7 @@
 #include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/error_report.h"
+#include "model/model_globals.h"
 #include "model/node_kinds.h"
 #include "model/voice_lists.h"
 

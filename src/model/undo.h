@@ -7,6 +7,7 @@
 
 #include "model/drosa.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 
 // UNDO operations.
@@ -19,36 +20,13 @@ inline constexpr auto xmark_page = word_field<uint8_t>("xmark_page", MARK, 10); 
 inline constexpr auto xmark_context = word_field<uint8_t>("xmark_context", MARK, 11); // its notation context
 inline constexpr auto xmark_insx = word_field<int32_t>("xmark_insx", MARK, 12);       // insertion point
 inline constexpr auto xmark_insy = word_field<int32_t>("xmark_insy", MARK, 16);
-inline constexpr LinkField xundo_prev{"xundo_prev", UNDO, 10};  // where, or the node modified
 inline constexpr LinkField xundo_last{"xundo_last", UNDO, 14};  // insertions: the last node inserted
 inline constexpr auto xundo_op = word_field<uint8_t>("xundo_op", UNDO, 18);
 inline constexpr auto xundo_prevkind = word_field<uint8_t>("xundo_prevkind", UNDO, 19);
 // clang-format on
 
-// Starts a step on the current list (when it is not empty, or always with force).
-void set_undo_mark(int force);
-
-// Links first..last (last NIL: to the chain's end) after anchor and records it; the UNDO.
-Drosa insertvc_with_undo(Drosa first, Drosa last, Drosa anchor);
-Drosa insertvc_node_with_undo(Drosa node, Drosa anchor);
-// Inserts copies of source..stop after anchor as one record; returns the last copy.
-Drosa insertvc_list_with_undo(Drosa source, Drosa stop, Drosa anchor);
-// Unlinks first..last and records it.
-void removevc_list_with_undo(Drosa first, Drosa last);
-void removevc_with_undo(Drosa node);
-// Records the node as it is now; the caller then changes it in place.
-void modifyvc_with_undo(Drosa node);
-
-void drop_last_mark();
-// Empties the redo list, and the undo list too when also_undo.
-void clear_undo(int also_undo);
 // Frees the oldest step to make room in a nearly empty node store.
 void reclaim_undo_nodes();
-// Undo (undo non-zero) or Redo of the newest step.
-void undo_redo(int undo);
-
-// Nodes on a history list (0 undo, 1 redo); steps on it.
-int32_t undo_list_length(int list);
 
 // While one lives, the primitives make the program's own changes (the font table and the
 // colours a save brings up to date) without recording them, and keep every record of both

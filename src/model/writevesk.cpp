@@ -41,6 +41,7 @@
 #include "model/model_globals.h"
 #include "model/node_kinds.h"
 #include "model/options.h"
+#include "model/piece_format.h"
 #include "model/readvesk.h"
 #include "model/undo.h"
 #include "model/voice_lists.h"

@@ -28,7 +28,6 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
-#include "model/ncontext_dialog.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
 #include "platform/script.h"

@@ -8,9 +8,7 @@
 
 #include "app/prefs.h"
 #include "layout/layout_services.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
+#include "model/model_services.h"
 #include "platform/fonts.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"

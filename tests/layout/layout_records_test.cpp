@@ -15,11 +15,7 @@
 
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/staffops.h"
-#include "model/voice_lists.h"
+#include "model/model_services.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

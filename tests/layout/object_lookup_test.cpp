@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
+#include "model/model_services.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 

@@ -19,6 +19,7 @@
 #include "annotations/anno_services.h"
 #include "editing/editing_globals.h"
 #include "layout/layout_services.h"
+#include "model/model_globals.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"

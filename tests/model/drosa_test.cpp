@@ -7,6 +7,8 @@
 //   Memory.*:     memory use in 64 bits, allocations with an alert
 //   Leaks.*:      the leak check passing and failing
 //   Names.*:      node kind names for messages
+#include "model/drosa.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>

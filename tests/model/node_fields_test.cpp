@@ -14,6 +14,7 @@
 #include "annotations/anno_fields.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
+#include "model/node_kinds.h"
 #include "params/param_services.h"
 #include "support/model_fixture.h"
 

@@ -5,8 +5,6 @@
 //   PageSystems.*:   system numbers, first and last notes and systems of a page, visibility of
 //                    system breaks by notation context, NIL starts
 //   PstaffLookup.*:  the pstaff of a note and of a node, staff numbers, a page position
-#include "model/page_systems.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 
 #include "layout/layout_services.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/voice_lists.h"
 #include "support/model_fixture.h"

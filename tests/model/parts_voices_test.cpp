@@ -16,10 +16,10 @@
 
 #include "annotations/anno_services.h"
 #include "editing/editing_globals.h"
-#include "model/check_lists.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/ncontexts.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "editing/editing_globals.h"
-#include "model/check_lists.h"
 #include "model/durashn.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/undo.h"

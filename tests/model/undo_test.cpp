@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "editing/editing_globals.h"
-#include "model/check_lists.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_kinds.h"
 #include "model/voice_lists.h"
 #include "support/model_fixture.h"

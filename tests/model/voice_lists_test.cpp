@@ -12,8 +12,8 @@
 #include <string>
 
 #include "layout/layout_services.h"
-#include "model/check_lists.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "support/model_fixture.h"

@@ -14,11 +14,7 @@
 
 #include "app/prefs.h"
 #include "layout/layout_services.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/options.h"
-#include "model/voice_lists.h"
+#include "model/model_services.h"
 #include "params/param_lookup.h"
 #include "params/params_globals.h"
 #include "platform/port.h"

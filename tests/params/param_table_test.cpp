@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/prefs.h"
-#include "model/options.h"
+#include "model/model_services.h"
 #include "params/params_globals.h"
 #include "platform/fonts.h"
 #include "support/model_fixture.h"

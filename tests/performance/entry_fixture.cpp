@@ -9,7 +9,6 @@
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "model/model_globals.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/palette.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "support/model_fixture.h"
 
 // Annotations before the next note of a voice.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "support/model_fixture.h"
 
 // The page: 8.5 inches wide and 3 high (tenths of an inch), one system at its top.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // Middle-line y of pstaff p on the fixture's page.
 int fixture_middle_y(int p);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 struct Report {
   int level;

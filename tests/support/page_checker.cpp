@@ -15,8 +15,6 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
-#include "model/options.h"
-#include "model/voice_chords.h"
 #include "params/param_services.h"
 #include "platform/port.h"
 

@@ -5,10 +5,7 @@
 #include <cstdio>
 
 #include "layout/layout_services.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/voice_lists.h"
+#include "model/model_services.h"
 
 namespace {
 

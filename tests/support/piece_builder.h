@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 
 // Note values (xlgval).
 enum NoteValue { BREVE = 0, WHOLE = 1, HALF = 2, QUARTER = 3, EIGHTH = 4, SIXTEENTH = 5 };

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "platform/geometry.h"
 #include "support/app_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/drosa.h"
+#include "model/model_services.h"
 #include "support/app_fixture.h"
 
 // The voice as tokens: notes as step, accidental ("bb" "b" "#" "x", a printed natural "n"),
