@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "fuzz_support.h"
 #include "model/model_services.h"
 

@@ -1,9 +1,12 @@
 // anno_clipboard.cpp: annotations cut, copied, pasted and cleared; duplicates at each system,
 // on each page and in every part, and how their copies follow when systems are rebuilt; the
 // counts the menus enable and warn by.
+#include "annotations/anno_clipboard.h"
+
 #include <algorithm>
 #include <string>
 
+#include "annotations/anno_fields.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"

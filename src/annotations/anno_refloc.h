@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 
 // Pending reference requests of an annotation's mode byte (xrelativex / xline_relx, and
@@ -30,21 +31,3 @@ enum AnnoVerticalMode {
   REF_Y_ABOVE_CHORD = 7,
   REF_Y_BELOW_CHORD = 8,
 };
-
-// anno_refloc: the point of the page (x, y in page units, y upward) from which the offsets of
-// the annotation `anno` (a TPARAM or LINE the current context sees) count: the annotation
-// stands at x + its x offset and y + its y offset. A pending reference request is first
-// folded into the offsets and the locks, and its mode cleared.
-// pstaff1 0 takes the note's position on the screen and the printed staff that holds it;
-// k > 0 takes its position as being laid out and printed staff k - 1.
-// The reference of the locks: Horizontal Lock (or Position Lock) the page's left edge, its
-// centre for a centred text; Position Lock the page's top; Vertical Lock the staff's top line;
-// otherwise the note. After a request the point returned is the one the new locks give. The
-// requests from the page's top, bottom and middle keep the offset and lock a text to the
-// page's top, a line to its staff.
-// Reads:  the note's NTDATA and staff chord, staff_data, the page size, bar lines, chord
-//         extents. Writes: the annotation's offsets, locks and mode byte (not for undo: its
-//         place on the page does not change).
-// Failure: anno not a visible TPARAM or LINE, or a note without its layout record: level 4
-//         "Bad call to anno_refloc!"; x = y = 0 and nothing changes.
-void anno_refloc(Drosa note, Drosa anno, int32_t* x, int32_t* y, int pstaff1);

@@ -2,12 +2,19 @@
 // icons and the information text of the piano window), the selected annotation, and the clicks
 // and keys that reach the annotations before anything else: Option-clicks that select and drag
 // annotations, line handles, the keys of text mode.
+#include "annotations/anno_select.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "annotations/anno_fields.h"
+#include "annotations/anno_runs.h"
 #include "annotations/anno_services.h"
+#include "annotations/anno_shapes.h"
+#include "annotations/line_annos.h"
+#include "annotations/text_mode.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

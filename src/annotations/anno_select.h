@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 #include "platform/events.h"
 
@@ -14,25 +15,11 @@ extern int drag_phase;            // 22 start, 23 move, 24 finish of an annotati
 extern int32_t drag_dx, drag_dy;  // the drag's movement since its previous step (page units)
 extern std::string anno_info;     // the palette's information text, lines split by '\n'
 
-// end_anno_selection: the preamble of commands and mode changes: a group selection and a
-// selected rectangle end; the selected annotation stays only in the mode of its kind; in an
-// annotation mode the insertion point must be a drawn note (else MUSIC_MODE); leaving text
-// mode finishes the text; new_mode 2 and 3 set the line template's curve bit; text mode with
-// no annotation selected and flag set starts a new text. Without voices: MUSIC_MODE.
-// Writes: MODE, current_anno, previous_anno, the line template, the palette.
-void end_anno_selection(int new_mode, int flag);
-// icon_update: the palette follows MODE: its icon inverted, the piano window's content drawn
-// for the mode, the information text rebuilt in an annotation mode without a group.
-// Failure: level 4 "unrecognized MODE in icon_update (annotate.c)".
-void icon_update();
 // icon_update_for_mode: only the icon's highlight.
 void icon_update_for_mode();
 // invert_icon: op 777 inverts a mode icon (items 3 text, 4 line, 5 curve, 6 music), 888
 // paints it. Failure: level 4 "Illegal operation for invert_icon()!".
 void invert_icon(int item, int op);
-// anno_palette_draw_proc: the piano window's content: the keyboard; in MUSIC_MODE the
-// note-attribute palette, otherwise the information text; the mode icons.
-void anno_palette_draw_proc();
 // anno_info_text: rebuilds the information text (anno_info) of MODE: the title (or that
 // annotations are disabled in a published piece), "∆X" and "∆Y" of the point (h, v) from the
 // annotation's reference point when v is not -1, the repetition and context lines of the
@@ -41,25 +28,14 @@ const std::string& anno_info_text(int32_t h, int32_t v, Drosa anno, Drosa note);
 // anno_unhighlight: the selected annotation loses its marks and becomes previous_anno; with
 // refresh the palette follows.
 void anno_unhighlight(int refresh);
-// select_anno: makes the annotation the selected one and the template of the next, enters its
-// mode (text editing is not started) and moves the insertion point to its note; in a group
-// selection it only gives the note. Returns the note (the first drawn note after it).
-// Failure: level 4 "logic error in select_anno" for a node that is no annotation.
-Drosa select_anno(Drosa anno);
 // step_to_page: the insertion point to the next drawn note (forward) or the previous one on
 // the page; nothing at the page's end.
 void step_to_page(int forward);
 // text_update_if_editing: in text mode the text being edited is drawn again.
 void text_update_if_editing();
-// anno_draw: the page shows the annotation drawn (erase 0) or erased (1): it is drawn afresh.
-// Failure: level 4 "Ajacent TPARAM for anno_draw!" for a continuation run.
-void anno_draw(Drosa anno, int erase, int flag);
 // anno_move_step: one step of drag_phase for one selected annotation (the undo record at 22,
 // the move by drag_dx, drag_dy at 23, the reference point again at 24 when it moved).
 void anno_move_step(Drosa anno);
 // anno_drag: follows the mouse from the window point, moving the selected annotations
 // together; 1 when they moved (one undo step), 0 for a click.
 int anno_drag(Point where);
-// anno_dialog_event: clicks in the palette and in the music window, and keys, that the
-// annotations take before anything else; 1 when taken.
-int anno_dialog_event(const EventRecord& event);

@@ -12,8 +12,6 @@
 // saved with the piece, and the PARAM nodes that lookups find are made from it again. Numbers
 // are written in the "C" style whatever the user's locale, and read only when they fit their
 // fields.
-#include "annotations/command_texts.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -23,8 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_classes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_runs.h"
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -33,7 +33,6 @@ namespace {
 constexpr int PARAM_TEXT_STYLE = 578;  // font of hidden text made by the Parameters dialog
 constexpr int PARAM_TEXT_X = 579;      // its x offset
 constexpr int PARAM_TEXT_Y = 580;      // the y offset of the first such text
-constexpr int CLASS_OTHER = 1;
 constexpr size_t COMMAND_TEXT_MAX = 1024;
 
 const char* const COMMAND_PREFIXES[] = {"param ", "program", "control", "pressure",

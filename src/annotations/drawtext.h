@@ -5,35 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 
-// The most characters of one style run that drawing and measuring read.
-inline constexpr int ANNO_RUN_TEXT_LIMIT = 255;
-
-// What measure_anno_text finds out about a text besides its width. All lengths are page units
-// (tenths of a point).
-struct AnnoTextMeasure {
-  int32_t width = 0;                             // the widest line
-  int16_t ascent = 0, descent = 0, leading = 0;  // the largest of every run
-  int16_t max_size = 0;                          // the largest xtextsize of the runs
-  // 0 for a single line; the number of line feeds + 1 when there are line feeds; else minus
-  // the number of carriage returns.
-  int16_t line_count = 0;
-  int16_t pad = 0;      // the width of " " (of "-" when the text ends in a centred hyphen)
-  bool hyphen = false;  // the text ends in a centred hyphen
-  bool leading_extender = false;   // the text begins with an underline extender
-  bool trailing_extender = false;  // the text ends with an underline extender
-  bool music_font = false;         // some run is in a music font (Quor or Sayl)
-};
-
 // ---- Text -----------------------------------------------------------------------------------
-// get_anno_text: the text of one style run (the TEXT nodes after the TPARAM, skipping its
-// PDATA, while the current context sees them) as a C string of at most 255 characters (and
-// at most size - 1); characters below 32 but line feed and return become blanks. Returns the
-// length.
-int get_anno_text(char* buffer, int size, Drosa tparam);
-// The same text as a string.
-std::string anno_run_text(Drosa tparam);
 
 // trim_text_underscores: takes the underline extender marks off a run's text: a leading "_"
 // with the blanks after it (first run only) and a trailing "_" with the blanks before it
@@ -47,21 +22,13 @@ void trim_text_underscores(Drosa head, Drosa run, std::string* text, bool* lead,
 // "Center Hyphens" kept, without Horizontal Lock, not in a music font.
 bool centred_hyphen_text(Drosa head, const std::string& text);
 
-// measure_anno_text: the width of the text of the annotation headed by `tparam` as it is
-// drawn at `note` (every style run in its own font, face and size scaled to the note's staff;
-// the hyphen and extender marks left out); `out` (may be null) receives the rest of the
-// measurement. Text is measured at its point size, whatever the zoom.
-// Reads:  the annotation's nodes, the note's layout record, the measuring port.
-// Writes: anno_measure_cache (each text measured once); the measuring port's text state only
-//         while it measures.
-// Failure: a node that is not a TPARAM gives 0 and an empty measurement.
-int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
 // anno_string_width: the width in page units of a text in the font, size and face of the style
 // run `run` of the annotation headed by `head`, as drawn at `note`.
 // Reads and writes: anno_measure_cache (texts measured once).
 int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& text);
 
 // ---- Placing --------------------------------------------------------------------------------
+
 // clip_anno_line: brings an annotation that lies wholly off the page back onto it: its PDATA
 // page rectangle moves so that it reaches 80 units into the page horizontally or 50
 // vertically (a text whose base line lies below the page's bottom always comes up to 50).
@@ -69,6 +36,7 @@ int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& 
 int clip_anno_line(Drosa anno);
 
 // ---- Drawing ---------------------------------------------------------------------------------
+
 // resolve_text_requests: folds a text's pending reference requests into its offsets as drawing
 // it at `note` on printed staff pstaff would (anno_refloc).
 void resolve_text_requests(Drosa tparam, Drosa note, int pstaff);

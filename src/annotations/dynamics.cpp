@@ -13,7 +13,7 @@
 #include "annotations/anno_classes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_runs.h"
-#include "annotations/command_texts.h"
+#include "annotations/anno_services.h"
 #include "annotations/drawtext.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

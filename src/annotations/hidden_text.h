@@ -2,6 +2,7 @@
 // and the preferences' hide word), the Hidden Text dialog, and the Align command.
 #pragma once
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 
 // Screen bits of the categories of hidden text in the preferences' hide word; the print bit
@@ -28,21 +29,6 @@ int hidden_text_check(Drosa tparam, Drosa note, int screen);
 // Failure: as hidden_text_check; -1.
 int hidden_text_where(Drosa tparam, Drosa note);
 
-// hidden_text_dialog: the Hidden Text dialog (139): a check box for each category on the
-// screen (items 4 to 10) and in print (12 to 18); OK writes them into the hide word and formats
-// the page again; Cancel changes nothing.
-// Writes: prefs (the hide word), the change flags. Failure: level 2 for an item of no meaning.
-void hidden_text_dialog();
-
-// do_align_dialog: the Align dialog (17678) and its action on the selected annotations (the
-// group, else the selected one): item 4 their top edges, 5 their bottom edges, 6 their left
-// edges, 7 their horizontal centres on the one that reaches highest, 8 their right edges, as
-// their PDATA boxes show them. A centred text cannot move sideways: the first one met says so
-// (level 2), the others are left. Annotations not drawn take no part. Each one moved is
-// recorded for undo, with the other segment of a line that runs on kept matching.
-// Writes: the annotations' offsets and PDATA boxes, the undo list, the change flags.
-// Failure: level 4 "Unexpected item returned from align dialog" (the dialog goes on).
-void do_align_dialog();
 // align_one_anno: moves one annotation to the alignment chosen (the callback of the second
 // pass).
 void align_one_anno(Drosa anno);

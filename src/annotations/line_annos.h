@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
 #include "platform/geometry.h"
 
 // ---- Segments -------------------------------------------------------------------------------
+
 // line_geometry: the segment that belongs with `line`. A BEGLINE and an ENDLINE belong
 // together when both are seen in the current context, stand for no element, have equal
 // xstarty and equal xendy, and no segment with those heights stands between them. *partner
@@ -16,8 +18,6 @@
 // lies between them, else 1. Returns 0 for an ENDLINE, 1 for a BEGLINE or any other node.
 // Reads: the voice list around the line, current_ncontext.
 int line_geometry(Drosa line, Drosa* partner, int* same_system);
-// line_geometry_wrapper: the segment that belongs with `line`; NIL none.
-Drosa line_geometry_wrapper(Drosa line);
 
 // layout_lines: 1 when the BEGLINE `line` belongs with an ENDLINE that lies after a seen
 // ENDSYST after `first_note` (the first note of a system after the BEGLINE), so that the line
@@ -36,18 +36,8 @@ int layout_lines(Drosa line, Drosa first_note);
 // Writes: the line's xstartx, xendx, xc1x, xc2x (only when they change); unpaired_lines_said.
 int layout_hairpins(Drosa line, Drosa chord);
 
-// ---- Extend Line To Here ---------------------------------------------------------------------
-// extend_line_to_here: the most recently selected annotation (current_anno, else
-// previous_anno), a line, hairpin or bracket of one system or a BEGLINE, becomes a BEGLINE
-// whose ENDLINE (a copy of it, ending at the note's reference point and keeping its length)
-// stands before the insertion point, later in the same voice. Returns 1 when it was extended.
-// Reads:  insertion_point, current_anno, previous_anno, MODE and the text being edited.
-// Writes: the voice list with undo (the line, its copy, a former ENDLINE removed); the change
-//         flags (re-format, the copy's context).
-// Failure: level 2 messages for each refusal, nothing changed.
-int extend_line_to_here();
-
 // ---- Making and reshaping lines with the mouse ----------------------------------------------
+
 // create_line_anno_drag: a new line (or curve) from the line template, before the insertion
 // point, from the window point `where` to where the mouse is released (shown by exclusive-or
 // while it moves; Shift keeps it horizontal or vertical). A click that moves less than 3

@@ -1,7 +1,5 @@
 // midi_commands.cpp: command texts that send MIDI, as playback reads them, and the MIDI nodes
 // of pieces from before such texts, turned into them when the piece is read.
-#include "annotations/midi_commands.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +7,7 @@
 #include <vector>
 
 #include "annotations/anno_fields.h"
-#include "annotations/command_texts.h"
+#include "annotations/anno_services.h"
 #include "annotations/drawtext.h"
 #include "params/param_services.h"
 

@@ -2,12 +2,16 @@
 // coded text the user would otherwise type (a title, a dynamic, a tempo mark, an ornament, a
 // symbol, a fret grid, a chord symbol, a General MIDI program change) and starts it as a new
 // text at the insertion point.
+#include "annotations/text_assistant.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "annotations/anno_select.h"
 #include "annotations/anno_services.h"
+#include "annotations/text_mode.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

@@ -3,12 +3,19 @@
 // music glyphs show in it as their backslash codes. When editing ends the record's characters
 // are parsed and stored as a TPARAM run: a head TPARAM, its PDATA, TEXT nodes of at most 21
 // characters, and a further TPARAM (xadjacent) wherever the style changes.
+#include "annotations/text_mode.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "annotations/anno_classes.h"
+#include "annotations/anno_codes.h"
+#include "annotations/anno_fields.h"
+#include "annotations/anno_select.h"
 #include "annotations/anno_services.h"
+#include "annotations/hidden_text.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

@@ -7,54 +7,36 @@
 
 #include <cstdint>
 
+#include "app/app_services.h"
 #include "platform/menus.h"
 
 // ---- Menu ids ----------------------------------------------------------------------------------
+
 // 1..11 stand in the menu bar (Hear left of Symbol), 12..32 are submenus.
 inline constexpr int16_t APPLE_MENU = 1;
-inline constexpr int16_t FILE_MENU = 2;
-inline constexpr int16_t EDIT_MENU = 3;
 inline constexpr int16_t CONTEXT_MENU = 4;
-inline constexpr int16_t PAGE_MENU = 5;
-inline constexpr int16_t VOICE_MENU = 6;
-inline constexpr int16_t NOTE_MENU = 7;
-inline constexpr int16_t STEM_MENU = 8;
-inline constexpr int16_t SYMBOL_MENU = 9;
-inline constexpr int16_t HEAR_MENU = 10;
-inline constexpr int16_t ANNOTATION_MENU = 11;
 inline constexpr int16_t FONT_MENU = 12;
-inline constexpr int16_t STYLE_MENU = 13;
 inline constexpr int16_t MODIFY_PLAYBACK_MENU = 14;
 inline constexpr int16_t KEYBOARD_SHIFT_MENU = 15;
-inline constexpr int16_t CLEAR_MENU = 16;
 inline constexpr int16_t TAB_STRING_MENU = 17;
-inline constexpr int16_t MODIFY_SLUR_MENU = 18;
 inline constexpr int16_t MODIFY_TIE_MENU = 19;
 inline constexpr int16_t MIDI_INPUT_MENU = 20;
 inline constexpr int16_t MIDI_OUTPUT_MENU = 21;
 inline constexpr int16_t DUPLICATE_MENU = 22;
 inline constexpr int16_t LINE_MENU = 23;
 inline constexpr int16_t CURVE_MENU = 24;
-inline constexpr int16_t TEXT_ASSISTANT_MENU = 25;
 inline constexpr int16_t TEXT_CATEGORY_MENU = 26;
-inline constexpr int16_t SIZE_MENU = 27;
 inline constexpr int16_t LINE_STYLE_MENU = 28;
 inline constexpr int16_t ADDITIONAL_SLUR_MENU = 29;
-inline constexpr int16_t EXPORT_MENU = 30;
-inline constexpr int16_t IMPORT_MENU = 31;
-inline constexpr int16_t ZOOM_MENU = 32;
 
 inline constexpr int16_t FILE_QUIT = 17;  // Quit: a command of the File menu not shown in it
 inline constexpr int16_t APPLICATION_QUIT_MENU = PLATFORM_QUIT_MENU;  // the application's Quit
 inline constexpr int16_t PAGE_GOTO_PENDING_BAR = 55;  // go to the bar the note-entry keys stored
 
-// The source of a command: the menu bar, shortcut keys and the music window, or the parameter
-// editor.
-inline constexpr int32_t SOURCE_MENU_BAR = 'v';
 inline constexpr int32_t SOURCE_PARAMETER_EDITOR = 'n';
 
-// ---- Building (menu_tables.cpp)
 // ------------------------------------------------------------------ build_menus: makes the 32
+
 // menus with their items in their fixed order, hangs the submenus on their items, fills the MIDI
 // menus from the MIDI devices, the Font menu from the installed fonts and the Size menu, then gives
 // the items the letters of the preferences' Command and Control tables. Called once at start-up;
@@ -69,20 +51,12 @@ void build_menus();
 // after it.
 bool simplified_notation_item_present();
 int edit_shortcut_keys_item();  // "Shortcut Keys...": 18, or 19 after that item
-int edit_options_item();        // "Options...": 19 or 20
 // The classification code of a Text Category item; -1 for separators and other items.
 int text_category_code(int item);
 // The font code of a Font item (the six standard fonts -1..-6, else the font's number); 0 none.
 int font_code_of_item(int item);
 
-// ---- Command dispatch (menu_commands.cpp)
 // ---------------------------------------------------------- do_menu_item: runs the command (menu,
-// item) from a source (SOURCE_MENU_BAR, SOURCE_PARAMETER_EDITOR), through the handler of its menu,
-// and unhighlights the menu bar. Menu 0 does nothing at all; APPLICATION_QUIT_MENU runs File item
-// 17 (Quit). Failure: level 4 "Logic error in do_menu_item: menu %hd" for an unknown menu; each
-// handler
-//          reports an item it does not handle at level 4.
-void do_menu_item(int16_t menu, int16_t item, int32_t source);
 
 // The handlers of the menus, each with the item and the source.
 void context_menu(int item, int32_t source);
@@ -109,22 +83,3 @@ void line_style_menu(int item, int32_t source);
 // menu_key_command: the enabled menu item a Command-key character chooses, as (menu << 16) |
 // item; 0 when it chooses none or the item is disabled.
 int32_t menu_key_command(uint8_t character);
-
-// ---- Menu state (menu_state.cpp) --------------------------------------------------------------
-// update_menus: one full pass over the menus: the modifier keys (source 0 clears them), the
-// insertion point's consistency, the cursor, the texts that follow the modifier keys and the
-// selection, the Context menu's list of notation contexts, then every item of menus 2..32
-// disabled and unmarked and enabled and marked again by its rule; the menu bar is redrawn when
-// a music window came or went.
-// Reads:  the piece, the selection, MODE, the undo lists, the preferences, the templates.
-// Writes: menu_modifiers, insertion_point and note_entry_active (cleared when they cannot
-//         stand), duplicate_warnings, item_enabled_flags, the templates' switches, the cursor,
-//         menu_bar_state, the menus.
-// Failure: level 4 "Menu.c: NIL MusicWindow but Nipoint = FALSE!" (the insertion point is
-//          cleared); level 4 "ncontext inconsistency in menu.c %d %d" (the pass goes on).
-void update_menus(int32_t source);
-
-// do_menu_item: runs the command (menu id, item) from source ('v' for the main loop, 110 the
-// parameter editor). The commands come with the menus; until then every command says so.
-// Failure: level 2 "This command is not available yet." for commands not built yet.
-void do_menu_item(int16_t menu, int16_t item, int32_t source);

@@ -11,32 +11,18 @@
 #include <cstdint>
 #include <string>
 
+#include "app/app_services.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
 
 struct Control;
 
 // ---- The window and its geometry ----------------------------------------------------------
-// The current music window (the window the current view's page is shown in), 0 when none.
-int music_window();
-// Widths of the left and top ruler strips: 16 with rulers, else 0.
-int ruler_width();
-int ruler_height();
-// The music area of the current music window (empty when there is none).
-Rect music_area_rect();
-// Where page pixel (0, 0) lies in the window.
-Point scroll_origin();
+
 // The current music window's scroll bars (nullptr when there is no window).
 Control* hscroll_bar();
 Control* vscroll_bar();
 
-// new_music_window: creates the current music window (hidden, titled "New Piece"), its
-// content w by h pixels, 22 pixels lower for every open view, with its two scroll bars.
-// Reads: screen_device, the open views. Writes: music_window_port.
-void new_music_window(int width, int height);
-// Disposes of the current music window and its scroll bars; music_window_port becomes
-// nullptr.
-void dispose_music_window();
 // dispose_music_window_of: the same for a music window by number, current or not.
 void dispose_music_window_of(int window);
 // layout_scroll_bars: places the scroll bars for the window's size and gives them their
@@ -56,24 +42,12 @@ void set_grow_limits();
 void draw_MusicWindow_controls(int window);
 // erase_music_window: erases the window's content and the page image.
 void erase_music_window();
-// invalidate_music_area: applies the ruler setting of the preferences; with flag set and the
-// rulers changed, keeps the page where it was in the music area and resizes the window.
-// Writes: music_window_rulers, insertion_cross (hidden without rulers).
-void invalidate_music_area(int flag);
 // clip_to_music_area: mode 1 keeps the port, its pen and clip and opens the clip to the whole
 // window; mode 0 puts them back (flag: switch back to the kept port too).
 void clip_to_music_area(int mode, int flag);
 
 // ---- The title -----------------------------------------------------------------------------
-// display_win_title: titles the music window from the file name, the notation context's name
-// when the piece has several, and "page %hd of %hd" (not in mode 2), the selected voice's
-// name, then `extra` when given. Mode 3 shows `extra` alone; a negative mode redraws the title
-// at once.
-// Reads:  piece_fsspec, ncontext_count, current_ncontext, current_page, page_count, the
-//         selected voice. Writes: music_window_title, the window's title.
-// Failure: level 4 "NIL call to display_win_title()" while a view is current but has no
-//          window (the title is kept for when it has one).
-void display_win_title(int mode, const char* extra);
+
 // make_window_title: names an untitled piece: a name already there becomes ":from: " and the
 // name (at most 63 characters); none becomes ":New Piece:" (":New Piece:2" for the second).
 // Writes: *fsspec, untitled_count.
@@ -81,18 +55,11 @@ void make_window_title(std::string* fsspec);
 // path_leaf_name: the part of a path after its last '/' or '\' that is not its last character.
 const char* path_leaf_name(const char* path);
 
-// clear_current_piece: forgets the current piece: its file name, its voice lists and layout,
-// the selection and the graphics list; the window is retitled.
-void clear_current_piece();
-
 // ---- Scrolling -----------------------------------------------------------------------------
+
 // scroll_music_by: moves the page by (dx, dy) in the window (the scroll origin moves) and
 // shows it. Failure: level 4 "xscroll %hd not zero mod 16" (applied anyway).
 void scroll_music_by(int dx, int dy);
-// do_scroll: scrolls by a request (dx, dy) within the scroll bars' ranges, the horizontal step
-// snapped to a multiple of 16, and writes back the steps taken.
-// Failure: level 4 "xscroll logic error in event.c" (no horizontal step).
-void do_scroll(int* dx, int* dy);
 // repeating_scroll_proc: the tracking action of the scroll bars' arrows and page areas.
 // Failure: level 4 "repeating_scroll_proc: unrecognized control", "repeating_scroll_proc:
 //          Unrecognized control part %hd".
@@ -109,15 +76,10 @@ int key_scroll(uint8_t c);
 void track_scroll_bar(Control* control, Point where);
 
 // ---- Rulers and the insertion cross ---------------------------------------------------------
-// draw_ruler: erases both ruler strips and forgets the marks; with flag set draws the scales:
-// a tick every 90 / zoom pixels, every eighth numbered.
-void draw_ruler(int flag);
+
 // track_ruler_marks: moves the marks on the rulers to the point (the mouse with `none`); the
 // point (-1, -1) only takes them away.
 void track_ruler_marks(Point where, bool none);
-// toggle_insertion_cursor: mode 0 moves the cross to its place, 1 draws it into the page
-// image, 2 takes it away.
-void toggle_insertion_cursor(int mode);
 // drag_insertion_cursor: sets a line of the cross from a window coordinate (axis 1: the
 // horizontal line, dragged in the left ruler; 0 the vertical line) and follows the mouse.
 void drag_insertion_cursor(int coordinate, int axis);

@@ -16,6 +16,7 @@
 #include "app/app_services.h"
 #include "editing/editing_globals.h"
 #include "editing/editing_services.h"
+#include "editing/key_transpose.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"

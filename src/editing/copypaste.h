@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 
 // The settings of the last copy, read by Paste Music.
@@ -18,42 +19,21 @@ extern int32_t copy_skip_first_annos;  // ... but not those before the first not
 extern int32_t copy_staff_voices;      // the voices of one staff were copied
 extern int32_t copy_all_voices;        // every voice was copied
 extern int32_t copy_zones;             // the measures' ZONE nodes were copied
-extern int32_t copy_voice_count;       // voices in the copy
 extern int32_t copy_measure_count;     // measures asked for in Copy Measures (1 to 500)
 
-// copy_music_command: Copy Music: the insertion point, or the selected notes of one voice, to
-// the clipboard (with their annotations when with_annos).
-// Failure: level 2 "When you copy music, all the notes must be from one voice! ..." once a
-//          copy; the notes of the first voice stay copied.
-void copy_music_command(int with_annos);
 // copy_note_to_clipboard: the per-note step of Copy Music. A note that does not end its chord
 // while the chord's later notes are not copied takes over their time and the chord's end mark.
 void copy_note_to_clipboard(Drosa note);
 
-// copy_measures_dialog: Copy Measures (dialog 999): whole measures of this voice, of the voices
-// of its staff or of every voice from the insertion point's measure. A refused copy leaves the
-// clipboard empty (or with the voices already copied, for several voices).
-void copy_measures_dialog();
 // copy_measures_from_voice: one voice's segment from the measure of `node`; its KEYSIG copy,
 // or NIL (nothing kept, after "You cannot Copy Music over key changes!").
 Drosa copy_measures_from_voice(Drosa node);
 // copy_zone_for_measure: a ZONE copy for a copied measure start, put in front of `clip_node`.
 void copy_zone_for_measure(Drosa node, Drosa clip_node);
 
-// paste_music_command: Paste Music at the insertion point. A paste that cannot be made whole
-// (too few voices or time, a timing boundary missing, a key change met, an insertion refused)
-// changes nothing: what was pasted before the refusal is taken out again.
-// Failure: level 2 messages naming why.
-void paste_music_command();
 // paste_music: one voice's segment at the insertion point, `transpose` (1) or not (0) into the
 // key there; the COPY node that ended it (NIL at the list's end, or `failed` set).
 Drosa paste_music(Drosa segment, int transpose, bool* failed);
 // remove_zones_at: removes, with undo, the ZONE nodes attached before the notes at the note's
 // time in every shown voice.
 void remove_zones_at(Drosa note);
-
-// copy_to_clipboard: Copy while a page rectangle is selected: a picture of it (PDF and PNG) on
-// the system clipboard; `variant` draws it as the screen shows it, at the screen's size.
-// Failure: level 4 "Logic error in copy_to_clipboard (copypaste)" without a rectangle;
-//          "Putscrap failed; the picture size is %ld" when the clipboard refuses it.
-void copy_to_clipboard(int variant);

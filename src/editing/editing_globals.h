@@ -3,51 +3,17 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 
-// A point of the page in layout units (tenths of a point, y upward).
-struct PagePoint {
-  int32_t x = 0;
-  int32_t y = 0;
-};
-
-extern Drosa insertion_point;          // the note single-note commands act on; NIL none
-extern PagePoint insertion_point_pos;  // where the insertion point stands on the page
-extern int insertion_point_flashing;   // the insertion point is flashing
-
-extern uint32_t group_selected;  // non-zero while a group selection exists
-extern int16_t selected_voice;   // the voice commands act on; -10 none
-
-// The MIDI settings entered and recorded notes are heard with: the selected voice's (VINFO
-// bytes 28, 26 and 29), or mode 0, channel 0 and 16 channels with no voice selected.
-struct AuditionChannel {
-  int32_t mode = 0, first = 0, count = 16;
-};
-extern AuditionChannel audition_channel;
-
-extern Drosa group_anchor;          // the moving end of a group stretched with Shift and arrows
 extern uint32_t band_scroll_time;   // ticks of the last scroll while a rubber band is dragged
 extern uint32_t element_drag_mode;  // a band over drawn elements drags them (not offered yet)
 extern int32_t window_hold_flag;    // set: scroll_to_rect leaves the window where it is
 extern int32_t anno_tie_turn;       // which of equally near annotations the next click takes
 
-// The field assignment's hand-off between a command and the per-node routines, within one
-// call: the field named, the value to assign (during a check: -111 nothing examined yet, the
-// common value, or -222 mixed), the value a check compares with (-333 any non-zero), and
-// whether a check met a line (reference -444) or a text (-445).
-extern const NodeField* gselect_field_name;
-extern int32_t gselect_field_value;
 extern int32_t gselect_reference_value;
 extern uint32_t gselect_seen_line;
 extern uint32_t gselect_seen_text;
-
-// Set while the selection-drag code scrolls the music window itself: scrolling is then not
-// held to the scroll bars' range and the window is not refreshed from the page image.
-extern int drag_scrolling;
-
-// What the internal clipboard holds: 0 nothing, 1 annotations, 2 music.
-extern int16_t clipboard_kind;
-extern Drosa clipboard_list;  // the internal clipboard's nodes, NIL when empty
 
 // Key signatures in force found by the accidental rules, one slot per handle modulo the
 // table's size: the KEYSIG (NIL none) in force before `from`, valid while the voice lists have
@@ -63,9 +29,6 @@ struct KeysigAnswer {
 };
 inline constexpr uint32_t KEYSIG_ANSWER_SLOTS = KEPT_PLACE_SLOTS;
 extern KeysigAnswer keysig_answers[KEYSIG_ANSWER_SLOTS];
-
-extern int32_t group_context;        // the context byte common to a group of annotations
-extern int32_t new_curve_direction;  // curves made next: 0 up, 1 down
 
 // The answers of the timing-boundary question, kept in step_answer: not asked yet, confirmed,
 // refused (the command's later notes are then passed over).
@@ -91,26 +54,3 @@ struct SymbolEditState {
   int32_t old_clef_replaced = 0;         // the voice being placed had a clef replaced there
 };
 extern SymbolEditState symbol_edit_state;
-
-// The Key Signature command's state, shared with its per-note and per-key callbacks.
-inline constexpr int32_t KEY_UNDECIDED = 87, KEY_GO_ON = 86, KEY_CANCELLED = 88;
-struct KeyCommandState {
-  int32_t all_staves = 1;          // as in SymbolEditState
-  int32_t at_insertion_point = 1;  // as in SymbolEditState
-  int32_t keep_place = 0;          // the notes keep their staff step instead of being moved
-  int32_t replace_later = 0;       // every later key signature gives way to the new one
-  int32_t answer = KEY_UNDECIDED;  // the state of the questions asked per note
-  int32_t no_questions = 0;        // the mismatch and reminder questions are not asked
-  int32_t direction = 0;           // the written notes move: 0 not, 1 down, 2 up
-  int32_t keep_display = 0;        // the notes' printed accidentals stay as they are
-  int32_t mismatch = 0;            // selected notes stand under different keys
-  int32_t old_key_replaced = 0;    // the voice being placed had a key replaced there
-  int32_t clef_type = 0;           // the clef in force at the first note, for the preview
-  // Free-standing copies (context 0) made and freed by the command: the key the notes are
-  // moved from, the key the dialog edits, the key in force before the selection's previous
-  // time position and the key in force at the end of its system.
-  Drosa old_key, new_key, key_before, key_at_end;
-};
-extern KeyCommandState key_command_state;
-
-void reset_editing_globals();

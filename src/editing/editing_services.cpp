@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "editing/copypaste.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

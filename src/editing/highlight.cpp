@@ -12,6 +12,8 @@
 // their colours included, in whatever order marks overlap: the note's glyph is not drawn again
 // around the paint (drawn over itself, an anti-aliased glyph would only grow darker at its
 // edges). draw_number_label still draws a note's glyph afresh for those who need it.
+#include "editing/highlight.h"
+
 #include <algorithm>
 #include <cstdio>
 

@@ -5,10 +5,8 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
-
-// Directions of the written move.
-inline constexpr int KEY_MOVE_NONE = 0, KEY_MOVE_DOWN = 1, KEY_MOVE_UP = 2, KEY_MOVE_NEAREST = 3;
 
 // key_tonic: the tonic step (0 C .. 6 B) of a key signature, from its last entry: a flat c
 // gives (c + 4) mod 7, a sharp c (c + 1) mod 7; no entry, a natural or no key gives C.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 
@@ -25,21 +26,9 @@ struct KeyCode {
   bool minor = false;
 };
 KeyCode decode_xkey(int xkey);
-int encode_xkey(bool sharps, int count, bool minor);
-
-// ---- Building a key ------------------------------------------------------------------------
-// build_keysig: rebuilds the entries of `key` from the dialog's controls (count field 9,
-// sharps 10 or flats 11, major 12 or minor 14, cancelling check box 16; the name texts 13 and
-// 15 follow) or, without a dialog, from its own xkey; with a previous key the naturals that
-// cancel its surplus accidentals come first. Returns the count of sharps or flats.
-// Writes: the key's xkey, xkeycnt and entries; the dialog's name texts.
-int build_keysig(DialogRef dialog, Drosa key, Drosa previous);
-// remove_naturals_from_key: drops every cancelling natural (code 14 and up) of a KEYSIG,
-// keeping the order of the other entries, and sets the count to what remains.
-// Failure: level 4 "NIL pointer for remove_naturals_from_key" for no node.
-void remove_naturals_from_key(Drosa key);
 
 // ---- The dialog ---------------------------------------------------------------------------
+
 // draw_key_preview: erases the dialog's preview (user item 8) or draws the key there on a
 // staff with the clef in force at the command's first note.
 void draw_key_preview(Drosa key, DialogRef dialog, int draw);
@@ -54,17 +43,11 @@ int key_dialog(Drosa key, int32_t* all_staves, int32_t* at_insertion_point, Dros
                Drosa at_end, int delete_here, int delete_at_end);
 
 // ---- The command -------------------------------------------------------------------------
-// insert_key_signature: Insert Key Signature at the first drawn note of the selection: asks
-// about selected notes under different keys, runs the dialog, asks about an empty key and
-// about reminder accidentals, then places (or takes away) the key at each selected note.
-// Reads:  the selection, the voice lists, key_command_state's options.
-// Writes: the voice lists (recorded for undo), key_command_state, the change flags.
-void insert_key_signature();
+
 // The callbacks of the command: key_mismatch_cb and apply_key_cb per selected note;
 // update_transpose_from_key on each key the new one replaces (it becomes the key the notes
 // are moved from); apply_key_after_insert on each key placed (the notes after it are moved,
 // later keys rebuilt or replaced).
 void key_mismatch_cb(Drosa note);
-void apply_key_cb(Drosa note);
 void update_transpose_from_key(Drosa key);
 void apply_key_after_insert(Drosa key);

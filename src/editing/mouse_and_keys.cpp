@@ -14,7 +14,10 @@
 
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
+#include "editing/editing_globals.h"
 #include "editing/editing_services.h"
+#include "editing/highlight.h"
+#include "editing/selection.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

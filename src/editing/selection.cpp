@@ -10,6 +10,8 @@
 //   not exist together (beginning a group clears the insertion point, ending one sets it).
 // - The group walk hands each selected node to the command one step late, so the command may
 //   change or remove the node it is given.
+#include "editing/selection.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "editing/gselect.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 
@@ -16,21 +17,8 @@ inline constexpr int32_t BEAMING_DELETED = -1;  // BEAMING xsbvalue
 // TIMESIG: the flag of the time signature dialog's check box 14.
 inline constexpr auto xtimesig_flag = bit_field("xtimesig_flag", TIMESIG, 23, 7, 7);
 
-// ---- The commands (symbol_commands.cpp) ------------------------------------------------------
-// edit_clef, edit_barline, edit_tsig, edit_bracket: Symbol > Clef..., Bar Line..., Time
-// Signature... and System Bracket...: a template from the symbol in force at the first drawn
-// note of the selection (edit_tsig: the insertion point), edited in the dialog, then placed,
-// replaced or deleted at each selected note (edit_tsig: the insertion point) in the voices of
-// the chosen scope.
-// Reads:  the selection, the voice lists, current_ncontext.
-// Writes: the voice lists (recorded for undo), symbol_edit_state, the change flags.
-// Failure: level 4 "bad call in other.c (edit_tsig)" when the insertion point is no NOTE.
-void edit_clef();
-void edit_barline();
-void edit_tsig();
-void edit_bracket();
-
 // ---- The dialogs (symbol_dialogs.cpp) --------------------------------------------------------
+
 // Each runs its dialog on the template and the state given: 1 after OK (the template and the
 // options read) or Delete (the template's first field marked deleted), 0 after Cancel. A
 // number out of range keeps the dialog open after a level-2 message.
@@ -53,11 +41,7 @@ int bracket_dialog(int32_t* bracket_code, int32_t* brace_flag, int32_t* all_stav
 int draw_bar_line_samples(DialogRef dialog);
 
 // ---- The beaming rule (beaming_rule.cpp) -----------------------------------------------------
-// edit_beaming: Stem > Beaming Rule...: the rule in force at the insertion point, edited and
-// placed before its chord in its voice or in every voice, or deleted there.
-// Failure: level 4 "bad call in other.c (edit_beaming)" without a NOTE at the insertion point;
-//          level 2 "Can't have beaming at End of System!" for the end-of-system placement.
-void edit_beaming();
+
 // beaming_rule_dialog: the rule's four group values and its subbeam value, in eighth notes
 // (0 to 50). 1 after OK or Delete (xsbvalue BEAMING_DELETED), 0 after Cancel.
 int beaming_rule_dialog(Drosa rule, int32_t* all_voices, int32_t* at_insertion_point,

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 
 // The items every symbol dialog shares.
 inline constexpr int SYMBOL_OK = 1, SYMBOL_CANCEL = 2, SYMBOL_DELETE = 3;
-inline constexpr int SYMBOL_AT_INSERTION = 4, SYMBOL_AT_SYSTEM_END = 5;
 inline constexpr int SYMBOL_THIS_STAFF = 6, SYMBOL_ALL_STAVES = 7;
 
 // The operations of insert_symbol_in_voice.
@@ -22,6 +22,7 @@ inline constexpr int SYMBOL_REMOVE = 7;  // take out what stands there
 using SymbolCallback = void (*)(Drosa node);
 
 // ---- The scope buttons ------------------------------------------------------------------------
+
 // init_scope_buttons: sets up items 3 to 7: Delete (3) active only when delete_allowed_here;
 // the staff pair (6 this staff, 7 all staves) from all_staves_init, both inactive with one
 // voice in the piece; the placement pair (4 at the insertion point, 5 at the end of the system)
@@ -37,6 +38,7 @@ int scope_button_hit(DialogRef dialog, int item, int32_t* all_staves, int32_t* a
                      int delete_allowed_here, int delete_allowed_at_end);
 
 // ---- Placing --------------------------------------------------------------------------------
+
 // insert_symbol_all_voices: at the time of `cursor` (a note of the current page) in every shown
 // voice (with staff_only, those on the cursor's staff or without a staff of their own in its
 // part): looks for symbols of `kind` attached before the voice's note at that time (or the

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 
 // Ways of breaking, chosen in the Systems dialog.
@@ -22,13 +23,6 @@ inline constexpr int SYSTEMS_LIST = -5;           // the bars listed start syste
 // Why systems runs.
 inline constexpr int SYSTEMS_MENU = 0;
 inline constexpr int SYSTEMS_NEW_CONTEXT = 1;
-inline constexpr int SYSTEMS_NO_BREAKS = 2;     // a MusicXML file without systems or pages
-inline constexpr int SYSTEMS_KEEP_SYSTEMS = 3;  // a MusicXML file with systems, no pages
-
-// The 16-bit flags of a notation context's options record that restate the clef and the key
-// at the start of every new system.
-inline constexpr int OPTIONS_CLEF_AT_EACH_SYSTEM = 12;
-inline constexpr int OPTIONS_KEY_AT_EACH_SYSTEM = 14;
 
 // One entry of the measure table: a bar, or a run of bars holding only rests.
 struct measure_record {
@@ -69,17 +63,6 @@ struct ChordSpaces {
 };
 
 // ---- The automatic breaking ---------------------------------------------------------------
-// systems: breaks the current notation context into systems and pages from `start` (an
-// ENDSYST with xendpage) to the end of the piece, as the user chooses in the Systems dialog.
-// Breaks where the number of printing staves changes stay; the others go and new ones are
-// made. 1 when breaks were made, 0 otherwise (a message, the dialog cancelled).
-// Reads:  the voice lists, the parameters, current_ncontext, the context's options.
-// Writes: ENDSYST nodes and the symbols moved at them (all recorded), page_count,
-//         current_page, the insertion point (cleared, from the menu), the layout records
-//         (removed, from the menu), the change flags, the cursor, the window title.
-// Failure: level 4 "Bad pointer for systems()."; level 2 messages for a start off a timing
-//          boundary, bar lines in some staves only, a bar no voice prints, no measures.
-int systems(Drosa start, int reason, const char* extra);
 
 // get_meas_info: the measure table from the voices' cursors (time_cursor) to the end of the
 // piece: one entry per bar with content, one of width `rest_width` per run of bars holding
@@ -121,28 +104,6 @@ int parse_systems_list(const std::string& text, std::vector<measure_record>& tab
 Drosa bar_chord_min_width(Drosa note, const ChordSpaces& spaces, ChordWidth* out);
 
 // ---- One break -----------------------------------------------------------------------------
-// insert_system_start: makes a system start at the note in every shown voice. Strict: at the
-// note's time, which must be a timing boundary of every voice; not strict: after as many bar
-// lines of its system as stand before the note. A note at the start of its system only gives
-// the ENDSYST before it the page flag. 1 when a system start was made.
-// Reads:  the voice lists, page_start (page-relative). Writes: what insert_endsyst_on_voice
-//         writes; system_cursor, time_cursor.
-// Failure: level 2 "You cannot make a system start at a note which is not at a timing
-//          boundary for all voices.  Bar %d."; level 4 "end_of_page logic error in
-//          insert_system_start", "at_sys_time logic error in splits".
-int insert_system_start(Drosa note, int page_flag, int page_relative, int strict);
-
-// insert_endsyst_on_voice: puts a new ENDSYST of the current context (with the page flag and
-// the system's brackets) before the note and the nodes attached to it; the clef, bar line,
-// bar separator, key and time signature attached there move to the end of the previous
-// system (a start-repeat bar line stays after the break too, and its copy before the break
-// loses its start dots). With the context's options the clef and key in force are restated
-// after the break. Every change is recorded.
-// Failure: level 4 "End-of-piece error in insert_endsyst_on_voice()!", "Bad pointer for
-//          insert_endsyst_on_voice()!", "Removing extraneous CLEF node.", "Removing extraneous
-//          KEYSIG node." (the second one is removed, with undo); level 2 "You have a voice with
-//          no notes on the system!" (given an ENDSYST: the new one follows it).
-void insert_endsyst_on_voice(Drosa note, int page_flag);
 
 // delete_system_start: removes, in every shown voice, the system start after the node (which
 // 0) or the one in force before it (1), with a following clef or key that only restates the
@@ -155,45 +116,8 @@ void insert_endsyst_on_voice(Drosa note, int page_flag);
 void delete_system_start(Drosa node, int which, int page_relative, int skip_staff_check);
 
 // ---- The Page menu's single steps ----------------------------------------------------------
-// split_system_cb: a system starts at the note, unless it starts one already.
-void split_system_cb(Drosa note);
-// combine_with_next_system_cb: the music from the note on joins the next system.
-void combine_with_next_system_cb(Drosa note);
-
-// split_page: makes system `system` of the current page (0 its first) start a new page in
-// every shown voice, and drops the layout records of what now lies on the next page.
-// Reads:  page_start, current_ncontext. Writes: ENDSYST xendpage (recorded), layout records
-//         after the new page start, page_count, DrosaDirty.
-// Failure: a system the page does not have changes nothing.
-void split_page(int system);
-
-// combine_page: joins the current page to the next one (with_previous: to the previous one).
-// Writes: ENDSYST xendpage (recorded), page_count, the change flags.
-void combine_page(int with_previous);
-
-// move_page_end: the current page ends before its system `system` (0 its first) in every
-// shown voice, and the systems from there on join the next page: the page's own end no longer
-// ends a page. The last page is split as split_page does. A system the page does not have
-// changes nothing; false then. system_cursor holds the new page's start in every voice.
-// Writes: ENDSYST xendpage (recorded), layout records after the new page end, page_count,
-//         DrosaDirty.
-bool move_page_end(int system);
 
 // find_invisible_notes: with a place for a voice number, the bar number of the first note
 // that prints in no notation context (its voice stored), -1 when every note prints somewhere;
 // without, every such note becomes a rest (recorded) and the result is -1.
 int32_t find_invisible_notes(int* voice);
-
-// ---- Commands (one entry point each, for the menus) ----------------------------------------
-// Systems...: breaks the current context from the selected voice's page on, after offering to
-// save; the undo history is discarded.
-void systems_command();
-// Split System and Combine with Next System at the insertion point or the selected notes.
-void split_system_command();
-void combine_with_next_system_command();
-// Split Page at the insertion point's system; Combine with Next Page, keeping the systems
-// from the insertion point on on the next page. Both discard the undo history.
-void split_page_command();
-void combine_with_next_page_command();
-// Clear > Invisible Notes: offers to make every note that prints nowhere a rest.
-void invisible_notes_command();

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "annotations/anno_globals.h"
 #include "annotations/anno_services.h"
+#include "annotations/anno_shapes.h"
 #include "editing/editing_services.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"

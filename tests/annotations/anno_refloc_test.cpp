@@ -12,6 +12,7 @@
 
 #include "annotations/anno_fields.h"
 #include "annotations/anno_services.h"
+#include "annotations/drawanno.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

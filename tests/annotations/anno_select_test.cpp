@@ -7,6 +7,8 @@
 //                on an accidental makes an annotation that draws it in its place
 //   Flashing.*:  the insertion point's note blinks in the window only, a flash shown is taken
 //                away when it stops, no burst after a busy spell
+#include "annotations/anno_select.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_refloc.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"

@@ -5,8 +5,6 @@
 //                  made into texts that give the same bytes
 //   AnnoRuns.*:    deleting one whole annotation, and undoing it; the hidden text made for a
 //                  change
-#include "annotations/command_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,8 +13,8 @@
 
 #include "annotations/anno_fields.h"
 #include "annotations/anno_runs.h"
-#include "annotations/midi_commands.h"
-#include "app/prefs.h"
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "support/model_fixture.h"

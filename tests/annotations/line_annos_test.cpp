@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_refloc.h"
 #include "annotations/anno_services.h"
+#include "annotations/anno_shapes.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

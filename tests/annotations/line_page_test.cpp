@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_refloc.h"
 #include "annotations/anno_services.h"
+#include "annotations/anno_shapes.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

@@ -4,6 +4,8 @@
 //   TextAssistant.*: each kind's text composed and parsed back, the choices kept after a
 //                    cancel, the classes of the symbols, a title only at the first note and
 //                    only of characters a piece can store
+#include "annotations/text_assistant.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

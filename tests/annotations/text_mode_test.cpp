@@ -7,12 +7,15 @@
 //                    duplicates at each system and in every part made and cleared, copies on
 //                    each system and page following their edited source as systems and
 //                    pages are made again
+#include "annotations/text_mode.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "annotations/anno_fields.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"

@@ -6,7 +6,9 @@
 //               Control letter without a command beeps
 #include <gtest/gtest.h>
 
+#include "app/app_globals.h"
 #include "app/app_services.h"
+#include "app/menus.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

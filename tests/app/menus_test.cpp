@@ -23,7 +23,10 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "app/app_globals.h"
 #include "app/app_services.h"
+#include "app/menus.h"
+#include "app/shortcut_keys.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

@@ -7,8 +7,11 @@
 //   Updates.*:   an update event redraws the window from the page image
 //   Rulers.*:    the scales, the page staying put when rulers come and go, the cross
 //   Titles.*:    the title's parts and the names of untitled pieces
+#include "app/music_window.h"
+
 #include <gtest/gtest.h>
 
+#include "app/app_globals.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"

@@ -5,6 +5,8 @@
 //                     changed page asks to save first and clears the undo history, an
 //                     imported piece not changed since is not asked about; Next Rhythm
 //                     Error finds the faulty bar on its page and then says there is no other
+#include "app/page_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

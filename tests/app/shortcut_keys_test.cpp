@@ -2,9 +2,13 @@
 //   ShortcutKeys.*: the dialog's refusals change nothing; Control letters; taking a letter
 //                   from another item; built-in keys; asking an item for its key
 //   FileDialogs.*:  the names proposed for exports and what a cancelled dialog leaves
+#include "app/shortcut_keys.h"
+
 #include <gtest/gtest.h>
 
+#include "app/app_globals.h"
 #include "app/app_services.h"
+#include "app/file_dialogs.h"
 #include "model/model_services.h"
 #include "platform/events.h"
 #include "platform/file_dialog.h"

@@ -8,6 +8,8 @@
 //                   signal during an alert or the notation-context dialog take that path
 //                   too; a signal during a save;
 //                   a fatal report writes recovery copies
+#include "app/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -15,6 +17,9 @@
 #include <fstream>
 
 #include "app/app_services.h"
+#include "app/apple_events.h"
+#include "app/menus.h"
+#include "app/quit.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -4,6 +4,8 @@
 //            key changes, double and special accidentals, the accidental in force
 //   AccEdit.*:  re-evaluation when a note is removed, respelt or given the palette's accidental,
 //            and undo of each
+#include "editing/acc.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

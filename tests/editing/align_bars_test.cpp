@@ -2,6 +2,8 @@
 // different places.
 //   AlignBars.*: the selected bar lines lined up with the leftmost and the rightmost; every
 //                system's bar lines spread evenly; the refusals
+#include "editing/align_bars.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>

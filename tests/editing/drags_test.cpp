@@ -4,6 +4,8 @@
 //                and accidental drags; a rest moved by whole steps
 //   StaffDrag.*: one staff, the staves below, every later system; a drag with the mouse; the
 //                page's or the piece's staff drags cleared and undone
+#include "editing/drags.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "editing/drags.h"
 #include "editing/editing_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

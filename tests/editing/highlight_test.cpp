@@ -5,6 +5,8 @@
 //                 reformatting, and equal to what a page drawn afresh shows
 //   MarkImages.*: pictures of voice marks, a group over a system break and a rubber band, in
 //                 test-output/editing
+#include "editing/highlight.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -3,6 +3,8 @@
 //   KeyTranspose.*:   written notes and chord symbols moved between keys
 //   KeyCommand.*:     Insert Key Signature on a piece of two staves: transposed and kept notes,
 //                     later keys rebuilt, Delete, the questions, undo and redo; its dialog
+#include "editing/keysig.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "editing/key_transpose.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"

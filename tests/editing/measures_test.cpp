@@ -4,6 +4,8 @@
 //                      pages with the clef restated; one staff; undone exactly
 //   DeleteMeasures.*:  whole measures of every voice with the settings after them kept; the
 //                      questions; refusals that change nothing
+#include "editing/measures.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "editing/symbols.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/script.h"

@@ -7,6 +7,8 @@
 //   MouseAndKeys.*:   rubber bands, Shift-bands and small presses; Shift-arrows stretch the
 //                     group round its anchor; arrows by chords, through the voices and the
 //                     annotations; the view follows the insertion point
+#include "editing/selection.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

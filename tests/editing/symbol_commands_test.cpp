@@ -8,6 +8,8 @@
 //   BracketCommand.*: brackets and braces of a system and the later ones
 //   BeamingCommand.*: rules in eighths for one voice or all; the end of a system refused
 //   BarSamples.*:     the bar line dialog's samples follow the repeat-dot parameters
+#include "editing/symbol_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "editing/symbols.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"

@@ -3,11 +3,14 @@
 //                      before the next note; symbols before a grace group; the end of a system;
 //                      one staff or every staff; one Undo for every voice
 //   ScopeButtons.*:    the placement and scope pairs and Delete of a symbol dialog
+#include "editing/symbols.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "editing/editing_globals.h"
 #include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"

@@ -5,6 +5,8 @@
 //   OneBreak.*:     a break made and removed at one note: the symbols there, repeat bar lines,
 //                   restated clefs, refusals, undo
 //   Pages.*:        Split Page, Combine with Next Page, and notes that print nowhere
+#include "editing/systems.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "graphics/glyph_tables.h"
 #include "params/param_services.h"
 #include "platform/fonts.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/fonts.h"

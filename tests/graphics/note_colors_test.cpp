@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "app/prefs.h"
-#include "editing/editing_globals.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/graphics_globals.h"
 #include "model/model_services.h"
 #include "platform/port.h"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "editing/editing_globals.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"

@@ -17,7 +17,7 @@
 #include "Editor/CString.h"
 #include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "layout/layout_services.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"

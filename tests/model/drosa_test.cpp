@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
-#include "annotations/anno_fields.h"
-#include "editing/editing_globals.h"
+#include "annotations/anno_services.h"
+#include "editing/editing_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

@@ -9,8 +9,7 @@
 
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/cursors.h"
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/number_dialogs.h"
 #include "platform/cursors.h"

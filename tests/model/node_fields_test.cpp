@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "annotations/anno_fields.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/node_kinds.h"

@@ -7,8 +7,7 @@
 
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/cursors.h"
+#include "app/app_services.h"
 #include "model/dialog_items.h"
 #include "model/error_report.h"
 #include "support/script_fixture.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "model/durashn.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"
 #include "model/node_kinds.h"

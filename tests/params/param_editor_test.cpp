@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "model/model_services.h"
 #include "params/param_lookup.h"
 #include "params/params_globals.h"

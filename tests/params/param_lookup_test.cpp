@@ -15,7 +15,7 @@
 #include <string>
 
 #include "annotations/anno_services.h"
-#include "editing/editing_globals.h"
+#include "editing/editing_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_index.h"

@@ -12,7 +12,7 @@
 #include <climits>
 #include <cmath>
 
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_lookup.h"

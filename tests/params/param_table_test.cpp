@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/prefs.h"
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/params_globals.h"
 #include "platform/fonts.h"

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "app/app_services.h"
-#include "editing/editing_globals.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

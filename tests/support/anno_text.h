@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "annotations/anno_codes.h"
+#include "annotations/anno_services.h"
 
 // One character the parser gave: its style, and the bytes the call consumed.
 struct ParsedChar {

@@ -1,10 +1,9 @@
 // model_fixture.cpp: fresh globals for every case, and the report capture.
 #include "support/model_fixture.h"
 
-#include "annotations/anno_globals.h"
-#include "app/app_globals.h"
-#include "app/prefs.h"
-#include "editing/editing_globals.h"
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -1,9 +1,8 @@
 // piece_files.cpp: building and writing the piece files of piece_files.h.
 #include "support/piece_files.h"
 
-#include "app/app_globals.h"
-#include "app/prefs.h"
-#include "editing/editing_globals.h"
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -1,7 +1,7 @@
 // script_fixture.cpp: scripted dialogs and a caught exit for every case.
 #include "support/script_fixture.h"
 
-#include "app/app_globals.h"
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "platform/application.h"
 #include "support/model_fixture.h"
