@@ -47,8 +47,8 @@ int export_musicxml_file(const std::string& path);
 void reset_musicxml_globals();
 
 // ==== xml_reader.cpp =============================================================================
-// The program's own streaming XML reader, its growable text buffer, lookups by
-// name in sorted tables, and text conversion between UTF-8 and Mac OS Roman.
+// The program's own streaming XML reader, its growable text buffer, lookups by name in sorted
+// tables, and text conversion between UTF-8 and Mac OS Roman.
 
 // ---- Text buffers --------------------------------------------------------------------------
 
@@ -155,10 +155,10 @@ int utf8_to_system_text(const char* source, char* destination, int32_t destinati
 int system_to_utf8_text(const char* source, char* destination, int32_t destination_size);
 
 // ==== xml_writer.cpp =============================================================================
-// Writes an XML document element by element into a file, through a 1024-byte
-// buffer, or into a caller's XmlText. Each element is on a line of its own, indented by one
-// tab per open ancestor; a start tag that gets no content becomes an empty-element tag, and
-// an element with text sits on one line.
+// Writes an XML document element by element into a file, through a 1024-byte buffer, or into a
+// caller's XmlText. Each element is on a line of its own, indented by one tab per open ancestor; a
+// start tag that gets no content becomes an empty-element tag, and an element with text sits on one
+// line.
 
 // ---- Buffered file output ------------------------------------------------------------------
 
@@ -214,16 +214,16 @@ int xml_write_line(XmlWriter& writer, const char* text);
 int xml_writer_close(XmlWriter& writer);
 
 // ==== musicxml_globals.cpp =======================================================================
-// The program-wide state of the MusicXML import, shared by its element
-// handlers during one import. MusicXML_parse resets all of it at its start.
+// The program-wide state of the MusicXML import, shared by its element handlers during one import.
+// MusicXML_parse resets all of it at its start.
 
 // Puts the import's state back to its start.
 void reset_musicxml_globals();
 
 // ==== xmlt_fields.h ==============================================================================
-// The payload of the XMLT node, which the MusicXML import puts before every
-// note, rest and measure-end bar while it reads a document: when it starts and how far the
-// part's time moves after it. Run time only; descriptors as in model/node_fields.h.
+// The payload of the XMLT node, which the MusicXML import puts before every note, rest and
+// measure-end bar while it reads a document: when it starts and how far the part's time moves after
+// it. Run time only; descriptors as in model/node_fields.h.
 
 // clang-format off
 inline constexpr auto xnwholec = word_field<int32_t>("xnwholec", XMLT, 10);  // start, 65536 a whole note

@@ -30,9 +30,9 @@ void anno_highlight(Drosa anno, int how);
 void group_highlight_anno(Drosa anno);
 
 // ==== anno_classes.cpp ===========================================================================
-// The classes of text annotations (what a text is: a title, a lyric, a
-// dynamic...), the style each class gives a text, the template resets of the Line and Curve
-// commands, and where a new text of a class goes.
+// The classes of text annotations (what a text is: a title, a lyric, a dynamic...), the style each
+// class gives a text, the template resets of the Line and Curve commands, and where a new text of a
+// class goes.
 
 // ---- Setting a class ----------------------------------------------------------------------------
 
@@ -71,8 +71,8 @@ void line_mode_reset(int style);
 Drosa new_pedal_anno(Drosa note, int down);
 
 // ==== anno_clipboard.cpp =========================================================================
-// Annotations cut, copied, pasted and cleared; duplicates at each system, on
-// each page and in every part, kept in step when systems are rebuilt.
+// Annotations cut, copied, pasted and cleared; duplicates at each system, on each page and in every
+// part, kept in step when systems are rebuilt.
 
 // anno_cut_copy: Cut (4), Copy (5) or Clear (7) of the selected annotations (only_this_anno
 // NIL) or of one; label 'M' for the Edit commands, 'B', 'I', 'K' for the copy a Duplicate In
@@ -113,9 +113,9 @@ void repeat_annos_at_page(Drosa endsyst, int make);
 void count_annotations(int32_t flags[9]);
 
 // ==== anno_codes.cpp =============================================================================
-// The escape-code language of annotation text: the code table, the parser that
-// turns coded text into styled characters, the builder that writes styled runs back as
-// coded text, an annotation's font, and text sizes on staves of other sizes.
+// The escape-code language of annotation text: the code table, the parser that turns coded text
+// into styled characters, the builder that writes styled runs back as coded text, an annotation's
+// font, and text sizes on staves of other sizes.
 
 // ---- The code table ----------------------------------------------------------------------------
 
@@ -179,8 +179,8 @@ int next_anno_in_group(Drosa* tparam, Drosa* text, int* index);
 int note_text_offset(Drosa node, Drosa tparam, Drosa run);
 
 // ==== anno_fields.h ==============================================================================
-// The payload fields of the annotation nodes TPARAM and LINE that the rest of
-// the program reads (descriptors as in model/node_fields.h).
+// The payload fields of the annotation nodes TPARAM and LINE that the rest of the program reads
+// (descriptors as in model/node_fields.h).
 
 // clang-format off
 // ---- TPARAM: head of a text annotation and of each further style run -----------------
@@ -321,9 +321,9 @@ void reset_anno_globals();
 void anno_refloc(Drosa note, Drosa anno, int32_t* x, int32_t* y, int pstaff1);
 
 // ==== anno_runs.cpp ==============================================================================
-// Annotations as runs of nodes before their note: walking a text's style runs,
-// making TEXT nodes, deleting one whole annotation, the templates of new annotations, and the
-// words the user sees for the annotation flags and line styles.
+// Annotations as runs of nodes before their note: walking a text's style runs, making TEXT nodes,
+// deleting one whole annotation, the templates of new annotations, and the words the user sees for
+// the annotation flags and line styles.
 
 // ---- Walking an annotation ---------------------------------------------------------------------
 
@@ -381,8 +381,8 @@ Drosa delete_marked_annos(Drosa node);
 void anno_make_template(Drosa node, int force);
 
 // ==== anno_select.cpp ============================================================================
-// The editing modes of the music window, the annotation palette, the selected
-// annotation, and the clicks and keys that reach annotations first.
+// The editing modes of the music window, the annotation palette, the selected annotation, and the
+// clicks and keys that reach annotations first.
 
 // end_anno_selection: the preamble of commands and mode changes: a group selection and a
 // selected rectangle end; the selected annotation stays only in the mode of its kind; in an
@@ -411,9 +411,8 @@ void anno_draw(Drosa anno, int erase, int flag);
 int anno_dialog_event(const EventRecord& event);
 
 // ==== command_texts.cpp ==========================================================================
-// Text annotations that are commands: their classification, the parameter
-// changes held as "param " texts (turned into PARAM nodes and back), and the making of a
-// hidden text annotation.
+// Text annotations that are commands: their classification, the parameter changes held as "param "
+// texts (turned into PARAM nodes and back), and the making of a hidden text annotation.
 
 // Command kinds of a text annotation.
 enum CommandKind {
@@ -468,8 +467,8 @@ Drosa make_text_anno(Drosa note, int context, int classification, int style_pind
                      const char* text, int* y);
 
 // ==== drawanno.cpp ===============================================================================
-// The annotation passes of the page formatter, the binding of an annotation to
-// the element of the music it stands for, and the clearance points above and below a note.
+// The annotation passes of the page formatter, the binding of an annotation to the element of the
+// music it stands for, and the clearance points above and below a note.
 
 // ---- The passes (run in this order by format_page for each system, after the slurs) ---------
 
@@ -498,8 +497,8 @@ int32_t draw_pstaff_annos();
 void mark_string_chain(Drosa ge);
 
 // ==== drawtext.cpp ===============================================================================
-// One text or line annotation turned into graphics elements, and the measuring,
-// trimming and clipping they share.
+// One text or line annotation turned into graphics elements, and the measuring, trimming and
+// clipping they share.
 
 // The most characters of one style run that drawing and measuring read.
 inline constexpr int ANNO_RUN_TEXT_LIMIT = 255;
@@ -541,9 +540,8 @@ std::string anno_run_text(Drosa tparam);
 int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
 
 // ==== dynamics.cpp ===============================================================================
-// What a text annotation says by its content: dynamics and the velocities they give
-// the notes after them, the glyphs of trills, pedal marks and breath marks, and the class its
-// content suggests.
+// What a text annotation says by its content: dynamics and the velocities they give the notes after
+// them, the glyphs of trills, pedal marks and breath marks, and the class its content suggests.
 
 // ---- Dynamics
 
@@ -595,8 +593,8 @@ int anno_is_pedal(Drosa note, Drosa tparam);
 int anno_kind_code(Drosa tparam, Drosa note, int* code);
 
 // ==== hidden_text.cpp ============================================================================
-// Where hidden text shows (the screen, print, both or neither, by its category
-// and the preferences' hide word), the Hidden Text dialog, and the Align command.
+// Where hidden text shows (the screen, print, both or neither, by its category and the preferences'
+// hide word), the Hidden Text dialog, and the Align command.
 
 // hidden_text_dialog: the Hidden Text dialog (139): a check box for each category on the
 // screen (items 4 to 10) and in print (12 to 18); OK writes them into the hide word and formats
@@ -615,9 +613,9 @@ void hidden_text_dialog();
 void do_align_dialog();
 
 // ==== line_annos.cpp =============================================================================
-// Line annotations that run over several systems and pages as segments (a
-// BEGLINE, MIDLINEs, an ENDLINE), their ends on each system, the Extend Line To Here command,
-// and the mouse loops that make a line and drag its handles.
+// Line annotations that run over several systems and pages as segments (a BEGLINE, MIDLINEs, an
+// ENDLINE), their ends on each system, the Extend Line To Here command, and the mouse loops that
+// make a line and drag its handles.
 
 // ---- Segments -------------------------------------------------------------------------------
 
@@ -637,8 +635,8 @@ Drosa line_geometry_wrapper(Drosa line);
 int extend_line_to_here();
 
 // ==== midi_commands.cpp ==========================================================================
-// Command texts that send MIDI: the bytes playback sends for one, and the
-// MIDI nodes of older pieces turned into such texts.
+// Command texts that send MIDI: the bytes playback sends for one, and the MIDI nodes of older
+// pieces turned into such texts.
 
 // parse_midi_anno: the MIDI bytes (0 to 12) of the command text whose TPARAM is given:
 // "program N" (C0+channel, N-1), "control C V" (B0+channel, C, V), "pressure V" (D0+channel,

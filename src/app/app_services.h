@@ -80,8 +80,8 @@ extern int32_t voice_highlighted;       // Voice > Highlight Voice
 void reset_app_globals();
 
 // ==== cursors.cpp ================================================================================
-// The mouse cursor by id, and the modifier keys as the program asks for them.
-// (adjust_cursor, which picks a cursor for the mouse's place, is the main loop's.)
+// The mouse cursor by id, and the modifier keys as the program asks for them. (adjust_cursor, which
+// picks a cursor for the mouse's place, is the main loop's.)
 
 inline constexpr int32_t CURSOR_ID_ARROW = -10;
 inline constexpr int32_t CURSOR_ID_WATCH = 4;
@@ -104,9 +104,9 @@ int debug_modifier_down();
 int shift_or_option_down();
 
 // ==== event_loop.cpp =============================================================================
-// The main loop, the dispatch of every event to the windows and commands, the
-// window updates and activation, reformatting a page an edit left out of date, group
-// selections, and the modifier-key and double-click tests.
+// The main loop, the dispatch of every event to the windows and commands, the window updates and
+// activation, reformatting a page an edit left out of date, group selections, and the modifier-key
+// and double-click tests.
 
 // ---- The main loop -------------------------------------------------------------------------
 
@@ -160,8 +160,8 @@ int is_double_keystroke(int character, uint32_t when);
 PagePoint window_to_page_point(Point where);
 
 // ==== file_commands.cpp ==========================================================================
-// The File menu's commands (New, Open, Close, the saves, Revert, Layout, the
-// print commands and Quit) and opening a piece in a window of its own.
+// The File menu's commands (New, Open, Close, the saves, Revert, Layout, the print commands and
+// Quit) and opening a piece in a window of its own.
 
 // Items of the File menu, counted with its separators; Quit is not shown in the menu.
 enum FileCommand {
@@ -196,8 +196,8 @@ void prepare_window_for_view();
 void finish_window_for_view(int opened);
 
 // ==== file_dialogs.cpp ===========================================================================
-// The dialogs in which the user chooses a file to open or a name to save
-// under, for the five kinds of file the program reads and writes.
+// The dialogs in which the user chooses a file to open or a name to save under, for the five kinds
+// of file the program reads and writes.
 
 // File kinds: 0 any, 1 a piece, 2 a MIDI file, 3 MusicXML, 4 a script.
 enum FileKind { FILE_ANY = 0, FILE_PIECE = 1, FILE_MIDI = 2, FILE_MUSICXML = 3, FILE_SCRIPT = 4 };
@@ -218,11 +218,11 @@ int open_file_dialog(int kind);
 int save_file_dialog(int kind, int published, int graphics);
 
 // ==== menus.h ====================================================================================
-// The program's 32 menus and their commands. Every command is a pair (menu id, item)
-// run by do_menu_item; the item numbers are fixed (separators count), because the shortcut
-// tables of the preferences, the enabling rules and several callers name items by number.
-// update_menus brings every item's enabled state, check mark and text into line with the
-// program's state after each event.
+// The program's 32 menus and their commands. Every command is a pair (menu id, item) run by
+// do_menu_item; the item numbers are fixed (separators count), because the shortcut tables of the
+// preferences, the enabling rules and several callers name items by number. update_menus brings
+// every item's enabled state, check mark and text into line with the program's state after each
+// event.
 
 // ---- Menu ids ----------------------------------------------------------------------------------
 
@@ -282,8 +282,8 @@ void update_menus(int32_t source);
 void do_menu_item(int16_t menu, int16_t item, int32_t source);
 
 // ==== music_window.cpp ===========================================================================
-// The music window: its geometry, title, scroll bars, scrolling and growing,
-// the ruler strips with their mouse marks, and the insertion cross.
+// The music window: its geometry, title, scroll bars, scrolling and growing, the ruler strips with
+// their mouse marks, and the insertion cross.
 
 struct Control;
 
@@ -344,8 +344,8 @@ void draw_ruler(int flag);
 void toggle_insertion_cursor(int mode);
 
 // ==== page_commands.cpp ==========================================================================
-// Moving the music window to another page, a bar or the next measure whose
-// notes do not fill its time signature.
+// Moving the music window to another page, a bar or the next measure whose notes do not fill its
+// time signature.
 
 // Items of the Page menu that move to another page or bar; item 55 is no menu item but the
 // command the note-entry keys give after storing pending_goto_bar.
@@ -373,8 +373,8 @@ enum PageCommand {
 void page_navigation_command(int item);
 
 // ==== prefs.cpp ==================================================================================
-// The preferences record of the program, its defaults and its file, the start-up
-// zoom derived from it, and the fonts found at start-up.
+// The preferences record of the program, its defaults and its file, the start-up zoom derived from
+// it, and the fonts found at start-up.
 
 inline constexpr int PREFS_SIZE = 2480;
 

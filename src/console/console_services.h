@@ -18,8 +18,8 @@
 #include "platform/events.h"
 
 // ==== console_record.h ===========================================================================
-// The console record, the messages that carry text and calls to the main
-// thread, the attribute words of console text, and the console's constants.
+// The console record, the messages that carry text and calls to the main thread, the attribute
+// words of console text, and the console's constants.
 
 // ---- Creation flags ---------------------------------------------------------------------------
 
@@ -140,8 +140,8 @@ struct console_record {
 };
 
 // ==== console_core.cpp ===========================================================================
-// Creating and disposing of a console, its pipes and reader thread, and the
-// messages that carry text and calls from any thread to the main thread.
+// Creating and disposing of a console, its pipes and reader thread, and the messages that carry
+// text and calls from any thread to the main thread.
 
 // ----------------------------------------------------------------------- A running console with
 
@@ -172,8 +172,8 @@ bool console_shown(const console_record* record);
 void console_keep_on_screen(console_record* record);
 
 // ==== console_files.cpp ==========================================================================
-// The console's log: the File menu, saving it to a file in one of four
-// formats, loading a log file into it, the question to save a changed log, clearing and undo.
+// The console's log: the File menu, saving it to a file in one of four formats, loading a log file
+// into it, the question to save a changed log, clearing and undo.
 
 // When the log has grown since it was last saved and is kept in a file (or the console always
 // tracks changes), asks for a file and saves: 1 saved, -1 nothing to save, -2 cancelled.
@@ -181,9 +181,8 @@ void console_keep_on_screen(console_record* record);
 int console_save_if_needed(console_record* record);
 
 // ==== console_log_formats.cpp ====================================================================
-// The console log's file formats and text encodings: UTF-8, UTF-16
-// and Mac OS Roman conversions, the RTF writer, and the reader that loads a log file of any of
-// the four formats.
+// The console log's file formats and text encodings: UTF-8, UTF-16 and Mac OS Roman conversions,
+// the RTF writer, and the reader that loads a log file of any of the four formats.
 
 enum ConsoleLogFormatIndex : int8_t {
   LOG_FORMAT_RTF = 0,     // RTF with Unicode text
@@ -214,17 +213,17 @@ std::vector<ConsoleStyledRun> console_read_rtf(std::string_view rtf);
 std::vector<ConsoleStyledRun> console_decode_log(std::string_view bytes);
 
 // ==== console_menus.cpp ==========================================================================
-// The menus of the console window's File and Send buttons: their ids, their
-// items, and carrying out a choice.
+// The menus of the console window's File and Send buttons: their ids, their items, and carrying out
+// a choice.
 
 // Carries out a console menu event for the console whose window it names. False (doing
 // nothing) when the event is not a console menu's.
 bool console_menu_event(const EventRecord& event);
 
 // ==== console_text.cpp ===========================================================================
-// Putting text into the console's log: control characters, UTF-8 sequences and
-// ANSI escape sequences cut anywhere, the style rule, the font, banners, marks and the mark
-// table, and the horizontal scroll bar.
+// Putting text into the console's log: control characters, UTF-8 sequences and ANSI escape
+// sequences cut anywhere, the style rule, the font, banners, marks and the mark table, and the
+// horizontal scroll bar.
 
 // --------------------------------------------------------------------------------------- Appends a
 

@@ -41,10 +41,10 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
 void clear_music_scrap(int flag);
 
 // ==== acc.cpp ====================================================================================
-// Printed accidentals. Every note keeps its full spelling (xmod7, xacc); whether the
-// accidental is printed is the note's xaccplot bit, which these rules keep right as the
-// music is edited: an accidental carries through its bar on its staff line, a tie carries it
-// into the next bar, and the key signature implies the accidentals it holds.
+// Printed accidentals. Every note keeps its full spelling (xmod7, xacc); whether the accidental is
+// printed is the note's xaccplot bit, which these rules keep right as the music is edited: an
+// accidental carries through its bar on its staff line, a tie carries it into the next bar, and the
+// key signature implies the accidentals it holds.
 
 // Operations of adjust_accidentals.
 inline constexpr int ACC_CHANGED = 102;   // after notes were inserted or changed
@@ -114,9 +114,8 @@ void respell_by_key_spelling_cb(Drosa note);
 void apply_palette_accidental_cb(Drosa note);
 
 // ==== align_bars.cpp =============================================================================
-// Align Bars, and the bar lines of the formatted page as it finds them. Bar lines
-// move by pinning the first chord after them at a new x with a relocation zone, which the next
-// format honours.
+// Align Bars, and the bar lines of the formatted page as it finds them. Bar lines move by pinning
+// the first chord after them at a new x with a relocation zone, which the next format honours.
 
 // align_bars: the command: with a group selection of notes after bar lines in several systems,
 // those bar lines go to the x of the one whose note lies farthest right, to the leftmost or to
@@ -139,8 +138,8 @@ void align_bars();
 int32_t find_system_bar_x(Drosa note, int direction);
 
 // ==== copypaste.cpp ==============================================================================
-// The program's own clipboard of music and the commands that fill and paste it,
-// and the picture of a page rectangle put on the system clipboard.
+// The program's own clipboard of music and the commands that fill and paste it, and the picture of
+// a page rectangle put on the system clipboard.
 
 extern int32_t copy_voice_count;  // voices in the copy
 
@@ -168,11 +167,10 @@ void paste_music_command();
 void copy_to_clipboard(int variant);
 
 // ==== drags.cpp ==================================================================================
-// The engraved page adjusted with the mouse: a chord moved sideways (a chord offset or
-// a relocation zone), a rest up or down, an accidental sideways, a staff up or down. Each drag
-// ends in an offset node before the note concerned, which the layout honours on every format;
-// the Chord Drag and Staff Drag dialogs choose what a drag does, and the Clear menu takes the
-// offsets away again.
+// The engraved page adjusted with the mouse: a chord moved sideways (a chord offset or a relocation
+// zone), a rest up or down, an accidental sideways, a staff up or down. Each drag ends in an offset
+// node before the note concerned, which the layout honours on every format; the Chord Drag and
+// Staff Drag dialogs choose what a drag does, and the Clear menu takes the offsets away again.
 
 // Chord drag types (the preference byte): the kind letter of the node each writes.
 inline constexpr int DRAG_ZONE = '|', DRAG_CMOVE = '{', DRAG_RMOVE = 'a', DRAG_AMOVE = 'c';
@@ -205,10 +203,10 @@ void delete_chord_offsets(Drosa note);
 void delete_rest_offsets(Drosa note);
 void delete_accidental_offsets(Drosa note);
 
-// ==== edit_dialogs.h =============================================================================
-// The dialogs that edit settings of the piece and the program directly: Layout,
-// Options and Internal Fields. Each reads every field and checks its range before anything
-// changes; a value out of range is said ("Illegal ...; please use ...") and the dialog stays.
+// ==== layout_dialog.cpp, options_dialog.cpp, internal_fields.cpp ====
+// The dialogs that edit settings of the piece and the program directly: Layout, Options and
+// Internal Fields. Each reads every field and checks its range before anything changes; a value out
+// of range is said ("Illegal ...; please use ...") and the dialog stays.
 
 // layout_dialog: the Layout command (File menu, and the first item of the Zoom menu): for the
 // notation contexts chosen first ("Change Layout for Which Contexts?"), the page size (inches
@@ -317,11 +315,11 @@ extern KeyCommandState key_command_state;
 void reset_editing_globals();
 
 // ==== gselect.cpp ================================================================================
-// Field assignment by field name: the attribute commands name a node field and a
-// value, and one routine gives that value to the field of every node of the selection, with
-// undo; the same names ask what value the selection has, for the menus' marks and the note
-// palette's boxes. A field is named by its descriptor (node_fields.h, anno_fields.h): the
-// routines compare descriptors by address, never by text.
+// Field assignment by field name: the attribute commands name a node field and a value, and one
+// routine gives that value to the field of every node of the selection, with undo; the same names
+// ask what value the selection has, for the menus' marks and the note palette's boxes. A field is
+// named by its descriptor (node_fields.h, anno_fields.h): the routines compare descriptors by
+// address, never by text.
 
 // ---- Names with no bits of their own -----------------------------------------------------------
 
@@ -417,17 +415,17 @@ void unmark_page_group();
 bool node_window_rect(Drosa note, Rect* out);
 
 // ==== key_transpose.cpp ==========================================================================
-// Notes and chord symbols brought from one key signature into another: the
-// sounding pitch by the difference of the keys' transpositions and, when a direction is
-// chosen, the written step and accidental by the distance between the keys' tonics.
+// Notes and chord symbols brought from one key signature into another: the sounding pitch by the
+// difference of the keys' transpositions and, when a direction is chosen, the written step and
+// accidental by the distance between the keys' tonics.
 
 // Directions of the written move.
 inline constexpr int KEY_MOVE_NONE = 0, KEY_MOVE_DOWN = 1, KEY_MOVE_UP = 2, KEY_MOVE_NEAREST = 3;
 
 // ==== keysig.cpp =================================================================================
-// Key signatures: building a KEYSIG with the naturals that cancel the key before
-// it, the Key Signature dialog with its preview, and the Insert Key Signature command that
-// places the key in the chosen voices and brings the music after it into the new key.
+// Key signatures: building a KEYSIG with the naturals that cancel the key before it, the Key
+// Signature dialog with its preview, and the Insert Key Signature command that places the key in
+// the chosen voices and brings the music after it into the new key.
 
 int encode_xkey(bool sharps, int count, bool minor);
 
@@ -455,11 +453,11 @@ void insert_key_signature();
 void apply_key_cb(Drosa note);
 
 // ==== measures.cpp ===============================================================================
-// Insert Measures and Delete Measures. Whole measures of rests go into every voice
-// (or the voices of one staff) at the insertion point or at the end of its system, in new
-// systems and pages when asked; measures come out of the voices at the insertion point with the
-// staff, clef, time and beaming settings in force after them kept. The same routine fills a new
-// piece with its first measures.
+// Insert Measures and Delete Measures. Whole measures of rests go into every voice (or the voices
+// of one staff) at the insertion point or at the end of its system, in new systems and pages when
+// asked; measures come out of the voices at the insertion point with the staff, clef, time and
+// beaming settings in force after them kept. The same routine fills a new piece with its first
+// measures.
 
 // The Insert Measures dialog's values, kept from one use to the next.
 struct MeasuresDialogState {
@@ -507,8 +505,7 @@ void do_delete_measures();
 int delete_measures(int32_t count, int all_staves);
 
 // ==== selection.cpp ==============================================================================
-// The selection (selection.cpp) and the presses and arrow keys that change it
-// (mouse_and_keys.cpp).
+// The selection (selection.cpp) and the presses and arrow keys that change it (mouse_and_keys.cpp).
 
 // ---- The insertion point and the selected voice (selection.cpp) ---------------------------------
 
@@ -626,9 +623,9 @@ Drosa find_nearest_anno(Point where, int all_voices, int32_t* distance);
 int scroll_to_rect(int h, int v, int place);
 
 // ==== swing_transpose.cpp ========================================================================
-// Three commands that run over the selection note by note: swung playback
-// of pairs of chords written as plain eighths, transposition by half steps, and the rest flag
-// copied from the note template into the selected rests.
+// Three commands that run over the selection note by note: swung playback of pairs of chords
+// written as plain eighths, transposition by half steps, and the rest flag copied from the note
+// template into the selected rests.
 
 // swing_eighth_beam: when the voice chord that holds the note and the chord after it are two
 // straight eighths on a beat, a dotted quarter and an eighth on a beat, or a triplet quarter
@@ -648,8 +645,8 @@ void transpose_prompt();
 void rest_flag_command();
 
 // ==== symbol_commands.cpp ========================================================================
-// The Clef, Bar Line, Time Signature, System Bracket and Beaming Rule
-// commands (symbol_commands.cpp, beaming_rule.cpp) and their dialogs (symbol_dialogs.cpp).
+// The Clef, Bar Line, Time Signature, System Bracket and Beaming Rule commands
+// (symbol_commands.cpp, beaming_rule.cpp) and their dialogs (symbol_dialogs.cpp).
 
 // ---- The commands (symbol_commands.cpp) ------------------------------------------------------
 
@@ -675,20 +672,19 @@ void edit_bracket();
 void edit_beaming();
 
 // ==== symbols.cpp ================================================================================
-// Staff symbols (clefs, bar lines, key and time signatures, beaming rules, zones)
-// placed into, changed in or taken out of every voice that sounds at one moment, on the
-// insertion point's staff or on every staff, at the insertion point or at the end of its
-// system; and the scope buttons that every symbol dialog carries.
+// Staff symbols (clefs, bar lines, key and time signatures, beaming rules, zones) placed into,
+// changed in or taken out of every voice that sounds at one moment, on the insertion point's staff
+// or on every staff, at the insertion point or at the end of its system; and the scope buttons that
+// every symbol dialog carries.
 
 inline constexpr int SYMBOL_AT_INSERTION = 4, SYMBOL_AT_SYSTEM_END = 5;
 
 // ==== systems.cpp ================================================================================
-// System and page breaks. A piece has no page model of its own: an ENDSYST at the
-// same time in every voice ends one system and starts the next, and its xendpage makes the
-// next system start a page. Here breaks are made, removed and re-flagged: the automatic
-// breaking of a notation context into systems and pages, the single-step commands of the
-// Page menu, one break in one voice with the symbols standing at it, and the notes that
-// print in no notation context.
+// System and page breaks. A piece has no page model of its own: an ENDSYST at the same time in
+// every voice ends one system and starts the next, and its xendpage makes the next system start a
+// page. Here breaks are made, removed and re-flagged: the automatic breaking of a notation context
+// into systems and pages, the single-step commands of the Page menu, one break in one voice with
+// the symbols standing at it, and the notes that print in no notation context.
 
 inline constexpr int SYSTEMS_NO_BREAKS = 2;     // a MusicXML file without systems or pages
 inline constexpr int SYSTEMS_KEEP_SYSTEMS = 3;  // a MusicXML file with systems, no pages

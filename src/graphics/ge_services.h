@@ -21,8 +21,8 @@ struct Port;
 Port* offscreen_port();
 
 // ==== ge_fields.cpp ==============================================================================
-// The payload fields of the graphics elements NOTEPTR, GE_CHAR, GE_STRING,
-// GE_LINE and GE_CURVE (descriptors as in model/node_fields.h).
+// The payload fields of the graphics elements NOTEPTR, GE_CHAR, GE_STRING, GE_LINE and GE_CURVE
+// (descriptors as in model/node_fields.h).
 
 inline constexpr int BICMODE = 1;  // the element erases what lies under it
 
@@ -92,8 +92,7 @@ extern const NodeField* const ge_node_fields[];
 extern const int ge_node_field_count;
 
 // ==== graphics_globals.cpp =======================================================================
-// The program-wide state of the graphics-element list, the offscreen page
-// and the view transform.
+// The program-wide state of the graphics-element list, the offscreen page and the view transform.
 
 struct Port;
 
@@ -260,18 +259,17 @@ GEMeasuredText measure_GE_text(Drosa element);
 void expand_box_by_margin(int32_t x1, int32_t y1, int32_t x2, int32_t y2, VirtualRect* box);
 
 // ==== beam_buffer.cpp ============================================================================
-// The chords of a system on their way to the chord and beam drawers. A chord
-// outside a beam is drawn at once; a beamed chord waits in the buffer until the last chord of
-// its beam arrives, and then the whole group is drawn together.
+// The chords of a system on their way to the chord and beam drawers. A chord outside a beam is
+// drawn at once; a beamed chord waits in the buffer until the last chord of its beam arrives, and
+// then the whole group is drawn together.
 
 // print_beam_buffer: writes the open beams of every pstaff to the debug stream.
 void print_beam_buffer();
 
 // ==== chord_parts.cpp ============================================================================
-// The parts of a chord drawn note by note, for single chords and beamed ones
-// alike: heads and rest glyphs, ledger lines, accidentals, augmentation dots, the parentheses
-// beside a head, and tablature fret numbers; with the x positions that ties, slurs and the
-// justification read back.
+// The parts of a chord drawn note by note, for single chords and beamed ones alike: heads and rest
+// glyphs, ledger lines, accidentals, augmentation dots, the parentheses beside a head, and
+// tablature fret numbers; with the x positions that ties, slurs and the justification read back.
 
 // ---- Heads, ledger lines, accidentals -------------------------------------------------------
 
@@ -368,9 +366,9 @@ void stop_flashing(Drosa node);
 int flash_shown();
 
 // ==== glyph_tables.cpp ===========================================================================
-// The standard font codes and the choice of the character parameter that
-// draws each note head, rest and accidental, with the Simplified Music Notation mode, in which
-// a note head's shape tells whether the note is sharp or flat.
+// The standard font codes and the choice of the character parameter that draws each note head, rest
+// and accidental, with the Simplified Music Notation mode, in which a note head's shape tells
+// whether the note is sharp or flat.
 
 // ---- Font codes ------------------------------------------------------------------------
 
@@ -410,9 +408,8 @@ int accidental_shown(Drosa note);
 int pair_shares_notehead(Drosa note);
 
 // ==== hit_test.cpp ===============================================================================
-// What lies where on the drawn page: the element nearest to a point and the node
-// it was drawn for, whether an element is the one an annotation draws, and the GE list
-// written out as text.
+// What lies where on the drawn page: the element nearest to a point and the node it was drawn for,
+// whether an element is the one an annotation draws, and the GE list written out as text.
 
 // The distance that stands for none: no element was found.
 inline constexpr int32_t NO_GE_DISTANCE = 2100000000;
@@ -477,8 +474,8 @@ void debug_GE();
 void dump_GE();
 
 // ==== marks.cpp ==================================================================================
-// The articulation marks of a staff chord and its tuplet number, stacked outward from
-// the chord: each pushes the chord's extents on its side beyond itself.
+// The articulation marks of a staff chord and its tuplet number, stacked outward from the chord:
+// each pushes the chord's extents on its side beyond itself.
 
 // draw_marks_always: the marks placed before the chord's slurs: staccato (staccatissimo with
 // its TSMOD flag) and tenuto, then a tuplet number to be drawn at the group's end when flag
@@ -499,9 +496,9 @@ void draw_marks_sometimes(Drosa note, int pstaff, int flag);
 int side_pstaff_of_note(Drosa note, int side, int pstaff);
 
 // ==== note_colors.cpp ============================================================================
-// The colour of notes and annotations: which colour index (0 black, 1..15 the
-// preferences' colour table) a note is drawn in, a note's own colour kept in a COLOR node
-// before it, and the colour dialog.
+// The colour of notes and annotations: which colour index (0 black, 1..15 the preferences' colour
+// table) a note is drawn in, a note's own colour kept in a COLOR node before it, and the colour
+// dialog.
 
 // The colour index of a note: by pitch name (C 1 .. B 7) when the preferences ask for it,
 // 15 for a note marked by either of the two marking flags the preferences colour, else the
@@ -530,9 +527,9 @@ void recolor_all_notes();
 void color_dialog(int for_notes);
 
 // ==== offscreen.cpp ==============================================================================
-// The offscreen page of the current view: the whole page rendered at the current
-// zoom into one image, of which the music window shows a scrolled part; the view transform
-// that sizes it; rulers and selection marks.
+// The offscreen page of the current view: the whole page rendered at the current zoom into one
+// image, of which the music window shows a scrolled part; the view transform that sizes it; rulers
+// and selection marks.
 
 struct Port;
 
@@ -596,8 +593,8 @@ void draw_selection_frame(const VirtualRect& r, int32_t number, int refresh);
 long picture_of_page_rect(const VirtualRect& r, bool screen_size);
 
 // ==== plot.cpp ===================================================================================
-// Drawing the current view's GE list into the current port, for the screen, a printed
-// page or the clipboard picture, and the screen redraw.
+// Drawing the current view's GE list into the current port, for the screen, a printed page or the
+// clipboard picture, and the screen redraw.
 
 // Plot modes.
 inline constexpr int PLOT_SCREEN = 1;  // into the offscreen page
@@ -622,9 +619,9 @@ void plot_GE_list(Rect update, int mode, int skip_text);
 void redraw_view();
 
 // ==== plot_page.cpp ==============================================================================
-// The drawing pass of a formatted system: staff lines, brackets and braces, the
-// system's left bar line and separator, then the chords column by column with the signs before
-// them, and the rests that fill whole measures.
+// The drawing pass of a formatted system: staff lines, brackets and braces, the system's left bar
+// line and separator, then the chords column by column with the signs before them, and the rests
+// that fill whole measures.
 
 // plot_page: draws the system first_pstaff..last_pstaff into the GE list. 0 when the user's
 // input interrupted it (the list is then left partial and the format abandoned), else 1.
@@ -645,10 +642,10 @@ int32_t plot_page();
 Drosa get_bracket(Drosa node, int* bracket, int* brace);
 
 // ==== print.cpp ==================================================================================
-// Printing and page setup: the printing session of the program's life, the page
-// setup of each notation context with its scaling advice, the Print dialog with the program's
-// three check boxes, and printing the chosen contexts page by page, as the program's own
-// PostScript or drawn on the printed page's port.
+// Printing and page setup: the printing session of the program's life, the page setup of each
+// notation context with its scaling advice, the Print dialog with the program's three check boxes,
+// and printing the chosen contexts page by page, as the program's own PostScript or drawn on the
+// printed page's port.
 
 // ---- The session --------------------------------------------------------------------------------
 
@@ -687,8 +684,8 @@ void print_piece(int which);
 void page_setup(int which);
 
 // ==== printbeam.cpp ==============================================================================
-// Drawing one beam group of one printed staff: its chords, stems, the main beam,
-// the secondary and partial beams and tremolo beams, with the beam's slope and height.
+// Drawing one beam group of one printed staff: its chords, stems, the main beam, the secondary and
+// partial beams and tremolo beams, with the beam's slope and height.
 
 // ---- Beams that go on from one system to the next -------------------------------------------
 
@@ -725,9 +722,8 @@ int decode_note_type(Drosa note, int* value, int* dots);
 int32_t printbeam(Drosa first, Drosa last, int staff, int flag);
 
 // ==== printcd.cpp ================================================================================
-// Drawing one staff chord that is not part of a beam: its rest, or its heads with
-// their ledger lines, accidentals, dots and marks, then the stem with its flag, tremolo mark
-// and grace slash.
+// Drawing one staff chord that is not part of a beam: its rest, or its heads with their ledger
+// lines, accidentals, dots and marks, then the stem with its flag, tremolo mark and grace slash.
 
 // ---- Drawing flags of a staff chord ----------------------------------------------------------
 
@@ -742,9 +738,9 @@ int32_t printbeam(Drosa first, Drosa last, int staff, int flag);
 int32_t printcd(Drosa first, Drosa last, int staff, int flag);
 
 // ==== raster.cpp =================================================================================
-// Drawing in layout units into the current port: the mapping from layout units to
-// pixels, characters and strings, lines of any width with dashes, and Bezier curves of
-// constant or tapering width.
+// Drawing in layout units into the current port: the mapping from layout units to pixels,
+// characters and strings, lines of any width with dashes, and Bezier curves of constant or tapering
+// width.
 
 // ---- The mapping --------------------------------------------------------------------------
 
@@ -765,9 +761,9 @@ void offscreen_string(int32_t x, int32_t y, int dx, int dy, int font, int cset, 
                       int face, int colour, std::string_view text);
 
 // ==== specplot.cpp ===============================================================================
-// The signs of a system that are neither chords nor beams: clefs, key and time
-// signatures, bar lines with their repeat dots, wings and joins, the bar number at the start
-// of a system and the title line of a page.
+// The signs of a system that are neither chords nor beams: clefs, key and time signatures, bar
+// lines with their repeat dots, wings and joins, the bar number at the start of a system and the
+// title line of a page.
 
 // clef_sig_offsets: the glyph parameter of key-signature accidental `code` and, through *y,
 // the y of its glyph on pstaff under a clef of that type.

@@ -22,8 +22,8 @@ int32_t beam_end_pass();
 int32_t join_beams_pass();
 
 // ==== format.cpp =================================================================================
-// The page formatter: formatting one page or every page, and the poll through
-// which a format gives way to the user.
+// The page formatter: formatting one page or every page, and the poll through which a format gives
+// way to the user.
 
 // ---- Formatting -----------------------------------------------------------------------------
 
@@ -74,8 +74,8 @@ void disable_format_interrupts();
 void enable_format_interrupts();
 
 // ==== gliss.cpp ==================================================================================
-// Glissando lines between notes, the partner of a note in the next chord, and the
-// left and right edges of a note.
+// Glissando lines between notes, the partner of a note in the next chord, and the left and right
+// edges of a note.
 
 // count_earlier_in_chord: the note of the next staff chord of the note's layer that stands at
 // the note's place among the notes carrying the flag named by field (xgliss, xbendtie, any
@@ -85,8 +85,8 @@ void enable_format_interrupts();
 Drosa count_earlier_in_chord(Drosa note, const NodeField& field);
 
 // ==== layout_fields.cpp ==========================================================================
-// The payload fields of the layout records NTDATA, CDDATA, CDDATA2, CDDATA3
-// and PDATA (descriptors as in model/node_fields.h).
+// The payload fields of the layout records NTDATA, CDDATA, CDDATA2, CDDATA3 and PDATA (descriptors
+// as in model/node_fields.h).
 
 inline constexpr int32_t NOT_DRAWN = INT32_MIN;  // 0x80000000
 inline constexpr int32_t EXTENT_HIGH_START = -2100000000;
@@ -334,9 +334,9 @@ extern SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];
 void reset_tie_slur_work();
 
 // ==== layout_records.cpp =========================================================================
-// The layout records of a page (NTDATA after every note, CDDATA, CDDATA2
-// and CDDATA3 after the last note of every staff chord, PDATA after every annotation): made,
-// cleared and removed here, and the accessors of a chord's vertical extents.
+// The layout records of a page (NTDATA after every note, CDDATA, CDDATA2 and CDDATA3 after the last
+// note of every staff chord, PDATA after every annotation): made, cleared and removed here, and the
+// accessors of a chord's vertical extents.
 
 // Gives every NOTE and annotation of the current page its layout record; 0 when a format
 // interrupt stopped it.
@@ -359,8 +359,8 @@ void set_max_hiy(Drosa cd, int dir, int32_t y);
 void set_min_loy(Drosa cd, int dir, int32_t y);
 
 // ==== lyrics.cpp =================================================================================
-// How far the lyrics and other texts of a staff chord reach, and the right edge of
-// the last chord of a layer with its dots, flags and lyrics.
+// How far the lyrics and other texts of a staff chord reach, and the right edge of the last chord
+// of a layer with its dots, flags and lyrics.
 
 // lyrlth: the least left x and the greatest right x (into *left and *right, which start at
 // 2100000000 and -2100000000) of the lyrics ("Leave Space" texts) attached before the notes
@@ -375,8 +375,8 @@ void set_min_loy(Drosa cd, int dir, int32_t y);
 void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right);
 
 // ==== midline_marks.cpp ==========================================================================
-// The marks that carry a line annotation across a system between its first
-// and last segment: inserted by the annotation pass, checked and removed.
+// The marks that carry a line annotation across a system between its first and last segment:
+// inserted by the annotation pass, checked and removed.
 
 // The segment roles of a line in xline_ord.
 inline constexpr int LINE_WHOLE = 0;
@@ -403,8 +403,7 @@ void check_PDATA_after_MIDLINE(Drosa* position);
 int32_t remove_resizing(Drosa line);
 
 // ==== note_positions.cpp =========================================================================
-// Staff geometry and the vertical positions of notes, rests and tablature
-// numbers.
+// Staff geometry and the vertical positions of notes, rests and tablature numbers.
 
 // ---- Clefs ----------------------------------------------------------------------------------
 
@@ -449,8 +448,8 @@ void staff_lines_geometry(int32_t x, int pstaff);
 int32_t note_positions_pass();
 
 // ==== object_lookup.cpp ==========================================================================
-// Which CLEF, KEYSIG or TIMESIG applies to a node on its staff, and the
-// staff number of a node's voice.
+// Which CLEF, KEYSIG or TIMESIG applies to a node on its staff, and the staff number of a node's
+// voice.
 
 // find_object: the CLEF, KEYSIG or TIMESIG (kind) that applies to the node on its staff: one
 // attached before it or before a chord of its staff earlier on the page, else what its voice
@@ -469,8 +468,8 @@ int16_t find_sstaff(Drosa node);
 int32_t max_print_staves_in_system(Drosa node, int rule);
 
 // ==== page_index.cpp =============================================================================
-// What each voice's pages hold, kept from one page location to the next, so
-// that finding a page never walks the voices from their start again.
+// What each voice's pages hold, kept from one page location to the next, so that finding a page
+// never walks the voices from their start again.
 
 // One page of one voice as the current notation context sees it: from the visible ENDSYST
 // that starts it up to the one that starts the next page (or ends the voice).
@@ -497,8 +496,8 @@ void page_index_changed_at(Drosa node);
 void clear_page_index();
 
 // ==== pages.cpp ==================================================================================
-// Pages, systems and measures of the voice lists: counting and locating pages,
-// preparing a piece for its first format, bar numbers, and finding measures and beats.
+// Pages, systems and measures of the voice lists: counting and locating pages, preparing a piece
+// for its first format, bar numbers, and finding measures and beats.
 
 // Fields of the notation context's options record read here.
 inline constexpr int OPTIONS_FIRST_MEASURE = 10;  // i16: number of the piece's first measure
@@ -552,8 +551,8 @@ struct StaffData;
 void adjust_rest_y(Drosa rest, int staff);
 
 // ==== relocate.cpp ===============================================================================
-// Springs-and-rods justification of a system, the user's relocation zones, and
-// the moves (CMOVE, AMOVE, RMOVE) that shift chords, accidentals and notes.
+// Springs-and-rods justification of a system, the user's relocation zones, and the moves (CMOVE,
+// AMOVE, RMOVE) that shift chords, accidentals and notes.
 
 struct StaffData;
 
@@ -652,8 +651,8 @@ int32_t first_note_x();
 int32_t setstdir();
 
 // ==== slurs.cpp ==================================================================================
-// Ties and slurs of a system: matching tie starts with their ends, opening and closing
-// slurs, reserving their room in the chord extents, and carrying both across system breaks.
+// Ties and slurs of a system: matching tie starts with their ends, opening and closing slurs,
+// reserving their room in the chord extents, and carrying both across system breaks.
 
 inline constexpr auto xsys_slurdown = bit_field("xsys_slurdown", ENDSYST, 29, 4, 4);
 
@@ -670,8 +669,8 @@ void clear_staff_slur_flags(int voice, int side);
 void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
 
 // ==== spacing.cpp ================================================================================
-// The horizontal spacing of a system: the curve that gives a duration its ideal
-// space, and the pass that gives every staff chord its packed and its ideal x.
+// The horizontal spacing of a system: the curve that gives a duration its ideal space, and the pass
+// that gives every staff chord its packed and its ideal x.
 
 // ---- The spacing curve ------------------------------------------------------------------------
 
@@ -703,9 +702,9 @@ int32_t space_for_duration(int32_t d);
 int32_t spacing_pass();
 
 // ==== specspace.cpp ==============================================================================
-// How far the packed position of a system advances at one time point, so that
-// the chords there and the clefs, keys, time signatures, bars and spaces before them clear
-// what stands before them; and the measures of rests that become one multi-measure rest.
+// How far the packed position of a system advances at one time point, so that the chords there and
+// the clefs, keys, time signatures, bars and spaces before them clear what stands before them; and
+// the measures of rests that become one multi-measure rest.
 
 // ---- What stands before a note -----------------------------------------------------------
 

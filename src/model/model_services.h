@@ -188,8 +188,8 @@ void* NewPtr_or_alert(long size);
 bool drosa_handle_valid(Drosa node);
 
 // ==== debug_dump.cpp =============================================================================
-// The debug stream, the text dumps that show the inside of a piece and of the
-// layout while the program runs, and the chooser that writes them.
+// The debug stream, the text dumps that show the inside of a piece and of the layout while the
+// program runs, and the chooser that writes them.
 
 class CString;
 
@@ -206,9 +206,9 @@ void debug_out(const char* text);
 void debug_dump_menu(const char* message);
 
 // ==== dialog_items.cpp ===========================================================================
-// Typed access to the items of modal dialogs: numbers read and written with
-// range checks and fixed messages, highlighting, moving, hiding and showing items, pop-up
-// menus, and the first drawing of a dialog.
+// Typed access to the items of modal dialogs: numbers read and written with range checks and fixed
+// messages, highlighting, moving, hiding and showing items, pop-up menus, and the first drawing of
+// a dialog.
 
 // What a typed getter returns when no acceptable value was typed.
 inline constexpr int32_t BAD_LONG_ITEM = INT32_MIN;  // 0x80000000
@@ -243,8 +243,8 @@ void move_dialog_control(DialogRef dialog, int item, int left, int top);
 void show_hide_item(DialogRef dialog, int item, int show);
 
 // ==== durashn.cpp ================================================================================
-// Durations and times in time units: 65536 to a whole note; two times within 50
-// units of each other are the same time; 2100000000 stands for no time or no end.
+// Durations and times in time units: 65536 to a whole note; two times within 50 units of each other
+// are the same time; 2100000000 stands for no time or no end.
 
 inline constexpr int32_t WHOLE_NOTE_TIME = 65536;
 inline constexpr int32_t TIME_TOLERANCE = 50;
@@ -384,8 +384,8 @@ extern int16_t part_first_voice_count;  // how many of part_first_voices are fil
 void reset_model_globals();
 
 // ==== error_report.cpp ===========================================================================
-// The one route by which failures, inconsistencies and messages are reported,
-// and the alerts that ask the user a question.
+// The one route by which failures, inconsistencies and messages are reported, and the alerts that
+// ask the user a question.
 
 // Answers of yesnocan_alert: the character codes of V, W and X.
 inline constexpr int ANSWER_YES = 86;
@@ -420,8 +420,7 @@ using ReportObserver = void (*)(int16_t level, const char* text);
 void set_report_observer(ReportObserver observer);
 
 // ==== file_errors.cpp ============================================================================
-// Result codes of file, resource, clipboard and printing operations as texts
-// for the user.
+// Result codes of file, resource, clipboard and printing operations as texts for the user.
 
 // 1 when code is 0 (nothing is shown). Otherwise shows the code's text, after "context: "
 // when the context is not empty, and returns 0; code -49 (the file is already open) asks
@@ -438,10 +437,10 @@ std::string file_problem_text(int error_number, const std::string& path, bool fo
 std::string not_a_file_text(const std::string& path, unsigned st_mode);
 
 // ==== font_table.cpp =============================================================================
-// The font table of a piece: for every font it uses other than the six standard
-// ones (which are stored as codes -1..-6), one hidden text annotation before the first note of
-// voice 0 that reads `font <number> "<name>"`, so that the piece can be matched to the fonts of
-// the machine that opens it.
+// The font table of a piece: for every font it uses other than the six standard ones (which are
+// stored as codes -1..-6), one hidden text annotation before the first note of voice 0 that reads
+// `font <number> "<name>"`, so that the piece can be matched to the fonts of the machine that opens
+// it.
 
 // 1 when node is a visible annotation head (not a further style run, flag bit 0 clear) whose
 // text is a font record; fills *number and *name. A name without its closing quote gives 0
@@ -449,10 +448,10 @@ std::string not_a_file_text(const std::string& path, unsigned st_mode);
 int parse_font_record(Drosa node, int* number, CString* name);
 
 // ==== kept_pages.cpp =============================================================================
-// Node lists kept by page number, so that a page formatted and not changed since
-// is not formatted again. The lists hold for the state they were made in: a change of the piece
-// (every change marker counts as one) or of the caller's key (the bytes of what else the pages
-// depend on) forgets every list; a piece discarded takes them with it.
+// Node lists kept by page number, so that a page formatted and not changed since is not formatted
+// again. The lists hold for the state they were made in: a change of the piece (every change marker
+// counts as one) or of the caller's key (the bytes of what else the pages depend on) forgets every
+// list; a piece discarded takes them with it.
 
 // Counts the changes of the piece (mark_piece_changed, mark_layout_changed, mark_views_changed
 // and the other requests for a full reformat). Never goes back.
@@ -475,8 +474,7 @@ void forget_kept_pages();
 long kept_page_nodes();
 
 // ==== list_boxes.cpp =============================================================================
-// The list boxes of the program's dialogs, filled from the piece or the
-// parameter table.
+// The list boxes of the program's dialogs, filled from the piece or the parameter table.
 
 // Makes, fills, selects, scrolls and shows a list of that type over the item rectangle in
 // the dialog of the current port. `select` is the staff record to select (type 7 only).
@@ -493,9 +491,9 @@ bool list_click(EventRecord* event, ListBox* list);
 void list_dispose(ListBox* list);
 
 // ==== ncontext_dialog.cpp ========================================================================
-// The notation-context dialog, where the user creates, names, deletes and
-// reorders notation contexts and chooses the parts each one shows; and the dialog that asks
-// which contexts a command is to act on.
+// The notation-context dialog, where the user creates, names, deletes and reorders notation
+// contexts and chooses the parts each one shows; and the dialog that asks which contexts a command
+// is to act on.
 
 // Items of the notation-context dialog.
 inline constexpr int NCONTEXT_DONE = 1, NCONTEXT_NAME = 2, NCONTEXT_PARTS = 3;
@@ -527,8 +525,8 @@ void ncontext_dialog(int32_t measure);
 int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chosen);
 
 // ==== ncontexts.cpp ==============================================================================
-// Notation contexts: switching the current context, and keeping the PRINT nodes
-// of the current context consistent when a part leaves it or systems are rebuilt.
+// Notation contexts: switching the current context, and keeping the PRINT nodes of the current
+// context consistent when a part leaves it or systems are rebuilt.
 
 // ---- Switching ----------------------------------------------------------------------------------
 
@@ -576,8 +574,8 @@ void rebuild_print_nodes();
 void close_up_print_staves();
 
 // ==== node_kinds.cpp =============================================================================
-// The 51 node kinds, their names and layout strings, and the effective kind
-// of a node as the current notation context sees it.
+// The 51 node kinds, their names and layout strings, and the effective kind of a node as the
+// current notation context sees it.
 
 // Kinds are numbered 76..126, so that each is also a printable letter ('L'..'~').
 enum NodeKind : uint8_t {
@@ -654,8 +652,8 @@ inline int effective_kind(Drosa node) {
 const char* node_kind_name(Drosa node);
 
 // ==== node_fields.cpp ============================================================================
-// The named payload fields of the node kinds the piece model owns, and the
-// accessors that read and write them.
+// The named payload fields of the node kinds the piece model owns, and the accessors that read and
+// write them.
 
 // One named field of a node payload.
 struct NodeField {
@@ -940,10 +938,10 @@ int number_dialog_double(const char* prompt, double initial, double low, double 
                          double* result, double* second);
 
 // ==== piece_format.cpp ===========================================================================
-// The bytes of the piece file that reading and writing share: the format
-// numbers and record sizes, the layout strings of the header records, the file handle with
-// its big-endian helpers, header field I/O (do_io), the widening of records of old formats
-// (expand_XYPOS_fields) and the conversion applied to every node record (convert_node_io).
+// The bytes of the piece file that reading and writing share: the format numbers and record sizes,
+// the layout strings of the header records, the file handle with its big-endian helpers, header
+// field I/O (do_io), the widening of records of old formats (expand_XYPOS_fields) and the
+// conversion applied to every node record (convert_node_io).
 
 // ---- The open file --------------------------------------------------------------------------
 
@@ -975,8 +973,8 @@ void put_be16(uint8_t* p, int16_t v);
 void put_be32(uint8_t* p, int32_t v);
 
 // ==== options.cpp ================================================================================
-// Reading and writing the fields of a notation context's options record
-// (options_struct), which is kept big-endian as the piece file holds it.
+// Reading and writing the fields of a notation context's options record (options_struct), which is
+// kept big-endian as the piece file holds it.
 
 // Offsets of the fields the program reads by name.
 inline constexpr int OPTIONS_PAGE_WIDTH = 0;         // x
@@ -1007,8 +1005,8 @@ void set_options_float(int context, int offset, float value);
 int32_t current_min_line_width();
 
 // ==== page_systems.cpp ===========================================================================
-// Systems and pages of the voice lists: voice cursors at a system or at a
-// time, counting systems on a page, first and last tests, and a node's pstaff.
+// Systems and pages of the voice lists: voice cursors at a system or at a time, counting systems on
+// a page, first and last tests, and a node's pstaff.
 
 int voices_to_system(int n, int from_page);
 int voices_to_system_at_time(int32_t t, int keep, int page_limit);
@@ -1022,9 +1020,9 @@ int32_t pstaff_of_node(Drosa node);
 int32_t goto_page_position(Drosa node);
 
 // ==== parts_voices.cpp ===========================================================================
-// Parts and the voices that make them up: creating a voice from another,
-// removing a voice, the part and voice commands of the Parts and Voices dialog, and the small
-// name and list routines the dialogs, the layout and the interchange code use.
+// Parts and the voices that make them up: creating a voice from another, removing a voice, the part
+// and voice commands of the Parts and Voices dialog, and the small name and list routines the
+// dialogs, the layout and the interchange code use.
 
 // ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
 
@@ -1047,9 +1045,8 @@ int max_voice_number_like(int v);
 std::string voice_display_name(int v);
 
 // ==== parts_voices_dialog.cpp ====================================================================
-// The Parts and Voices dialog, which shows how the voices lie on staves
-// at the insertion point and changes that layout from there on; and moving a voice to the
-// staff above or below.
+// The Parts and Voices dialog, which shows how the voices lie on staves at the insertion point and
+// changes that layout from there on; and moving a voice to the staff above or below.
 
 // parts_and_voices_dialog: the "Parts and Voices..." command for the insertion point's time.
 // On OK every shown voice gets a PRINT of the current context before its chord at that time
@@ -1068,9 +1065,8 @@ void move_voice_down_a_staff(Drosa note);
 void move_voice_up_a_staff(Drosa note);
 
 // ==== readvesk.cpp ===============================================================================
-// Reading a piece file into the piece globals and one voice list per voice,
-// accepting every format from 318 through 347, and setting up the default piece and the
-// lists of a new piece.
+// Reading a piece file into the piece globals and one voice list per voice, accepting every format
+// from 318 through 347, and setting up the default piece and the lists of a new piece.
 
 struct ViewData;  // the saved piece state of a view, shared by the views of one file
 
@@ -1112,10 +1108,10 @@ int first_inconsistent_bar();
 void discard_piece_lists();
 
 // ==== replace.cpp ================================================================================
-// The primitives through which editing changes the notes of a voice in time:
-// replacing a stretch, turning it into rests, filling a gap of time with rests, inserting a
-// note or chord at the insertion point, and deleting notes so that rests keep their time.
-// Every change is recorded for undo.
+// The primitives through which editing changes the notes of a voice in time: replacing a stretch,
+// turning it into rests, filling a gap of time with rests, inserting a note or chord at the
+// insertion point, and deleting notes so that rests keep their time. Every change is recorded for
+// undo.
 
 // A kind of rest: the note value to start from, the tuplet and its NEST multipliers.
 struct RestKind {
@@ -1140,8 +1136,8 @@ void delete_to_rests(Drosa note, int no_rests, int adjust_acc);
 void measure_keeps_a_note(Drosa node);
 
 // ==== staffops.cpp ===============================================================================
-// Staff chords: the notes of one pstaff and layer that stand at one time
-// position, linked through their NTDATA records into the print chain of that staff.
+// Staff chords: the notes of one pstaff and layer that stand at one time position, linked through
+// their NTDATA records into the print chain of that staff.
 
 // ---- Walking a print chain -------------------------------------------------------------------
 
@@ -1184,9 +1180,9 @@ inline constexpr int ALL_VOICES = -100;
 Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice);
 
 // ==== undo.cpp ===================================================================================
-// The undo and redo histories: every change to a voice list goes through the three
-// recording primitives (insert a chain after a node, remove a chain, modify a node in place);
-// commands are separated by MARK nodes.
+// The undo and redo histories: every change to a voice list goes through the three recording
+// primitives (insert a chain after a node, remove a chain, modify a node in place); commands are
+// separated by MARK nodes.
 
 inline constexpr LinkField xundo_prev{"xundo_prev", UNDO, 10};  // where, or the node modified
 
@@ -1214,9 +1210,9 @@ void undo_redo(int undo);
 int32_t undo_list_length(int list);
 
 // ==== views.cpp ==================================================================================
-// The views: up to twenty music windows, each showing a piece, which take turns at
-// holding the program-wide globals. The piece state of an open file (ViewData) is shared by
-// all views of that file; each view also keeps the state of its own window.
+// The views: up to twenty music windows, each showing a piece, which take turns at holding the
+// program-wide globals. The piece state of an open file (ViewData) is shared by all views of that
+// file; each view also keeps the state of its own window.
 
 struct Port;
 struct ViewWindowState;  // a view's window state while another view is current (views.cpp)
@@ -1304,8 +1300,8 @@ int close_view(int ask);
 bool is_current_view_copy(Drosa node);
 
 // ==== voice_chords.cpp ===========================================================================
-// Vertical chords: runs of adjacent NOTE nodes of one voice that sound
-// together, the last of them marked xendvcd; and the ends of a voice's system.
+// Vertical chords: runs of adjacent NOTE nodes of one voice that sound together, the last of them
+// marked xendvcd; and the ends of a voice's system.
 
 // From the node forward, itself included, the first NOTE with xendvcd.
 Drosa chord_end_note(Drosa node);
@@ -1316,8 +1312,8 @@ Drosa vchord_first_note(Drosa node);
 int32_t vchord_bounds(Drosa node, Drosa* first, Drosa* last);
 
 // ==== voice_lists.cpp ============================================================================
-// Voice lists as the current notation context sees them: the walks that find
-// nodes forward and backward, the link primitives, and small predicates on nodes and voices.
+// Voice lists as the current notation context sees them: the walks that find nodes forward and
+// backward, the link primitives, and small predicates on nodes and voices.
 
 // ---- Search walks (kinds are compared as each node's effective kind) -------------------
 

@@ -14,9 +14,9 @@
 #include "platform/list_box.h"
 
 // ==== param_editor.cpp ===========================================================================
-// The parameter editor, the window in which every engraving parameter is shown
-// as it is in force at the insertion point and a new value is stored there as a change (a
-// PARAM node), never as a new default.
+// The parameter editor, the window in which every engraving parameter is shown as it is in force at
+// the insertion point and a new value is stored there as a change (a PARAM node), never as a new
+// default.
 
 struct Cell {
   int16_t v = 0;  // row
@@ -62,18 +62,18 @@ std::string parameter_heading_text(int h);
 std::string parameter_row_text(int r);
 
 // ==== param_index.cpp ============================================================================
-// An index of the PARAM nodes of each stretch of a voice list between two page
-// ends, so that a lookup finds the change in force at a note without walking back over the
-// notes of the page; and the two rules of the backward walk that it shares with the lookup.
+// An index of the PARAM nodes of each stretch of a voice list between two page ends, so that a
+// lookup finds the change in force at a note without walking back over the notes of the page; and
+// the two rules of the backward walk that it shares with the lookup.
 
 // With false, every lookup walks back over the list, bypassing the index: the plain walk that
 // the index must agree with. On unless a check turns it off.
 void use_param_index(bool on);
 
 // ==== param_table.cpp ============================================================================
-// The engraving parameter table: 754 slots (slot 0 unused) addressed by a
-// parameter number (pindex) 1..753, each with a type, a description, a changed flag, a
-// reference staff size and a 14-byte value for normal notes and one for small notes.
+// The engraving parameter table: 754 slots (slot 0 unused) addressed by a parameter number (pindex)
+// 1..753, each with a type, a description, a changed flag, a reference staff size and a 14-byte
+// value for normal notes and one for small notes.
 
 inline constexpr int PARAM_SLOTS = 754;
 inline constexpr int PARAM_LAST = 753;
@@ -141,8 +141,8 @@ struct ParamRecord {
 void param_init();
 
 // ==== param_lookup.cpp ===========================================================================
-// Engraving parameter values in force at a node of the piece, the PARAM
-// nodes that change them, and the staff sizes with which a looked-up length is scaled.
+// Engraving parameter values in force at a node of the piece, the PARAM nodes that change them, and
+// the staff sizes with which a looked-up length is scaled.
 
 struct StaffData;
 
@@ -234,10 +234,10 @@ void check_and_insert_param(Drosa at, Drosa templ);
 void rebuild_param_nodes();
 
 // ==== param_metrics.cpp ==========================================================================
-// Engraving parameters turned into the lengths that layout and drawing use:
-// character parameters scaled to the staff, measured and drawn, and metrics chosen by the
-// kind of note or rest. Every length is in tenths of a point, scaled to the staff size at
-// the point of use as param_lookup.h's scale_param_length does.
+// Engraving parameters turned into the lengths that layout and drawing use: character parameters
+// scaled to the staff, measured and drawn, and metrics chosen by the kind of note or rest. Every
+// length is in tenths of a point, scaled to the staff size at the point of use as param_lookup.h's
+// scale_param_length does.
 
 struct StaffData;
 

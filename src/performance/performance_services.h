@@ -23,10 +23,10 @@ class BarTime;  // editing/acc.h
 extern int32_t recording_active;
 
 // ==== hear_dialogs.cpp ===========================================================================
-// The modal dialogs of the Hear menu (Hear..., Tuning..., Dynamic Levels...,
-// Default Playback..., Recompute Playback...), the voice's MIDI channel dialog and the
-// spelling dialog of entered notes. Each reads its numbers through the typed item routines,
-// which refuse an entry out of range with its message and keep the dialog open.
+// The modal dialogs of the Hear menu (Hear..., Tuning..., Dynamic Levels..., Default Playback...,
+// Recompute Playback...), the voice's MIDI channel dialog and the spelling dialog of entered notes.
+// Each reads its numbers through the typed item routines, which refuse an entry out of range with
+// its message and keep the dialog open.
 
 // tuning_dialog: the offsets in cents of the five accidentals of each step. 1 after OK.
 // Writes: perf_defaults' tuning, the change flags.
@@ -49,8 +49,8 @@ void midi_channels_dialog();
 int spelling_dialog();
 
 // ==== pitch.cpp ==================================================================================
-// The pitch of notes: spelling a pitch class, the MIDI key of a spelled note, and a
-// note's pitch word (MIDI key << 8 plus a fraction 0..199 in 1/200 semitone).
+// The pitch of notes: spelling a pitch class, the MIDI key of a spelled note, and a note's pitch
+// word (MIDI key << 8 plus a fraction 0..199 in 1/200 semitone).
 
 // One spelling of a pitch class: the diatonic step from C of the octave (-1 is B of the
 // octave below, 7 C of the octave above) and the accidental code (1 double flat .. 5 double
@@ -97,9 +97,9 @@ struct PlayedNote {
 void special_acc_entry(PlayedNote* note, Drosa insertion_note, BarTime* bar_time = nullptr);
 
 // ==== performance_globals.cpp ====================================================================
-// The program-wide state of the performance code: the spelling of
-// entered notes, the play engine's state, the play queue that the main thread shares with the
-// timer task, the state of MIDI sending, and the MIDI input ring shared with the input thread.
+// The program-wide state of the performance code: the spelling of entered notes, the play engine's
+// state, the play queue that the main thread shares with the timer task, the state of MIDI sending,
+// and the MIDI input ring shared with the input thread.
 
 // ---- Spelling of entered notes -----------------------------------------------------------------
 
@@ -136,10 +136,10 @@ extern MidiPacket midi_event;
 void reset_performance_globals();
 
 // ==== midi_out.cpp ===============================================================================
-// Everything the program sounds or writes as MIDI: notes by channel mode, raw
-// packets, the silencing of every sounding note, and the one funnel send_midi_packet, which
-// appends to the MIDI file being exported or sends live through the MIDI service (the ALSA
-// sequencer) or the built-in synthesizer. Also the MIDI service's set-up and its input ring.
+// Everything the program sounds or writes as MIDI: notes by channel mode, raw packets, the
+// silencing of every sounding note, and the one funnel send_midi_packet, which appends to the MIDI
+// file being exported or sends live through the MIDI service (the ALSA sequencer) or the built-in
+// synthesizer. Also the MIDI service's set-up and its input ring.
 
 // ---- The clock ---------------------------------------------------------------------------------
 
@@ -187,9 +187,9 @@ std::string midi_service_status();
 std::string synth_menu_text();
 
 // ==== midifile.cpp ===============================================================================
-// Standard MIDI Files. Export writes the piece as a format-0 file with one track
-// by running the play engine in file mode; import reads a file of any format whose division is
-// in ticks per quarter note and hands the channel events of one track to the recorder.
+// Standard MIDI Files. Export writes the piece as a format-0 file with one track by running the
+// play engine in file mode; import reads a file of any format whose division is in ticks per
+// quarter note and hands the channel events of one track to the recorder.
 
 // export_midi_file: asks for a file name and the divisions per quarter note, then writes the
 // file through a temporary file in the same folder, renamed over the chosen name only when
@@ -248,13 +248,13 @@ int read_midi_event(int reset);
 int32_t midi_file_click_division();
 
 // ==== note_entry.cpp =============================================================================
-// Notes entered one chord at a time from the piano window's keys, from computer
-// keys mapped to points of the piano window, and from a MIDI keyboard. Every key pressed is
-// marked on the keyboard, sounded (MIDI input only when the preferences ask), and collected in
-// played_keys; when the keys are released the collected keys become one chord built from
-// current_note_template and inserted at the insertion point, which then moves on. Shift held
-// while clicking or typing keeps the chord open; on MIDI input the first key released enters
-// everything pressed since the last entry.
+// Notes entered one chord at a time from the piano window's keys, from computer keys mapped to
+// points of the piano window, and from a MIDI keyboard. Every key pressed is marked on the
+// keyboard, sounded (MIDI input only when the preferences ask), and collected in played_keys; when
+// the keys are released the collected keys become one chord built from current_note_template and
+// inserted at the insertion point, which then moves on. Shift held while clicking or typing keeps
+// the chord open; on MIDI input the first key released enters everything pressed since the last
+// entry.
 
 // ---- The played keys ---------------------------------------------------------------------------
 
@@ -305,11 +305,11 @@ bool piano_input_waiting();
 void set_key_spelling(Drosa keysig);
 
 // ==== palette.cpp ================================================================================
-// The note-attribute palette under the piano window's keyboard: 35 boxes, one per
-// attribute of the next entered note (articulations, tie, slur, parentheses, tremolo, cue,
-// glissando, note head, grace, tuplet, the nine note values with their dots, the five
-// accidentals, the octave arrows, Add/Kill), and the two rows of special accidentals shown
-// while a special-accidental set is chosen.
+// The note-attribute palette under the piano window's keyboard: 35 boxes, one per attribute of the
+// next entered note (articulations, tie, slur, parentheses, tremolo, cue, glissando, note head,
+// grace, tuplet, the nine note values with their dots, the five accidentals, the octave arrows,
+// Add/Kill), and the two rows of special accidentals shown while a special-accidental set is
+// chosen.
 
 // ---- Drawing -----------------------------------------------------------------------------------
 
@@ -339,9 +339,9 @@ void draw_special_accidental_rows();
 int set_template_accidental();
 
 // ==== perfdata.cpp ===============================================================================
-// The performance data of notes (volume, pitch word, sounding length, time to the
-// next chord), the piece's playback settings that steer their defaults (perf_defaults), the
-// recomputation of the defaults, and the per-note playback edits of the Hear menu.
+// The performance data of notes (volume, pitch word, sounding length, time to the next chord), the
+// piece's playback settings that steer their defaults (perf_defaults), the recomputation of the
+// defaults, and the per-note playback edits of the Hear menu.
 
 // ---- perf_defaults: the piece's playback settings (big-endian, in the piece options record) ----
 
@@ -420,9 +420,9 @@ int can_move_tab_string(Drosa note, int strings);
 void modify_playback_command(int item);
 
 // ==== performance_fields.h =======================================================================
-// The payload fields of the performance subsystem's nodes: PLAY (an
-// entry of the play queue), RNOTE (a recorded key) and MIDI (raw MIDI bytes in a voice).
-// Descriptors as in model/node_fields.h. PLAY and RNOTE exist only at run time.
+// The payload fields of the performance subsystem's nodes: PLAY (an entry of the play queue), RNOTE
+// (a recorded key) and MIDI (raw MIDI bytes in a voice). Descriptors as in model/node_fields.h.
+// PLAY and RNOTE exist only at run time.
 
 // Kinds of play-queue entry (xplay_type).
 inline constexpr int PLAY_NOTE_ON = 1;
@@ -495,11 +495,11 @@ inline constexpr auto xmidi_count = word_field<int8_t>("xmidi_count", MIDI, 27);
 // clang-format on
 
 // ==== piano_draw.cpp =============================================================================
-// The drawing primitives of the piano window. Everything drawn there (keys,
-// palette boxes, symbols, texts) is laid out in the window's own fixed pixel coordinates and
-// goes through these wrappers, which multiply each coordinate by the factor of its axis
-// (piano_hscale, piano_vscale; both 1.0 unless someone zooms the window) and truncate toward
-// zero. A rectangle is scaled field by field into a copy. They draw in the current port.
+// The drawing primitives of the piano window. Everything drawn there (keys, palette boxes, symbols,
+// texts) is laid out in the window's own fixed pixel coordinates and goes through these wrappers,
+// which multiply each coordinate by the factor of its axis (piano_hscale, piano_vscale; both 1.0
+// unless someone zooms the window) and truncate toward zero. A rectangle is scaled field by field
+// into a copy. They draw in the current port.
 
 // -------------------------------------------------------------------------- The window coordinate
 
@@ -534,10 +534,10 @@ class InPianoPort {
 };
 
 // ==== pianowin.cpp ===============================================================================
-// The piano window: a small floating window that stays on the screen while the
-// program runs. Its top strip is an 88-key keyboard (A0 to C8) with a rest key; below it lies
-// the note-attribute palette (palette.h) and, while a special-accidental set is chosen, two rows
-// of special accidentals. Played keys are marked on the keyboard.
+// The piano window: a small floating window that stays on the screen while the program runs. Its
+// top strip is an 88-key keyboard (A0 to C8) with a rest key; below it lies the note-attribute
+// palette (palette.h) and, while a special-accidental set is chosen, two rows of special
+// accidentals. Played keys are marked on the keyboard.
 
 // ---- The window ------------------------------------------------------------------------------
 
@@ -573,8 +573,8 @@ void redraw_piano_keyboard();
 void piano_event(const EventRecord& event);
 
 // ==== play.cpp ===================================================================================
-// The play engine: the voice lists of the current notation context turned into timed
-// MIDI events, live through the play queue (the Hear command) or at once into a MIDI file.
+// The play engine: the voice lists of the current notation context turned into timed MIDI events,
+// live through the play queue (the Hear command) or at once into a MIDI file.
 
 // hear_command: starts a play. file_mode: the MIDI export's walk, which runs to the end at
 // once; quiet: no Hear dialog (with the tempo tempo_bpm on beat unit tempo_unit, 0: none, and
@@ -600,8 +600,8 @@ int32_t play_music(int first, int file_mode);
 Drosa parse_metronome_text(Drosa anno, double* bpm, int32_t* unit, int32_t* dots);
 
 // ==== play_queue.cpp =============================================================================
-// The play queue of timed MIDI events and the 10 ms timer task that sends them
-// as they fall due; the start and the stop of live playback.
+// The play queue of timed MIDI events and the 10 ms timer task that sends them as they fall due;
+// the start and the stop of live playback.
 
 // install_play_timer: makes the timer (once, at start-up, after the outputs are set up), fixes
 // the clock's origin and takes the output chosen for the sending threads.
@@ -628,11 +628,10 @@ void finish_playing();
 Drosa play_queue_first();
 
 // ==== quantise.cpp ===============================================================================
-// A recording made into notes. Every onset group's distance to the next group is
-// expressed in 1/60000 of the beat that holds it; each beat takes the rhythm template that fits
-// its groups best; groups get the template's note values; chords held over whole beats become
-// longer values or ties; the chords are inserted at the insertion point, and recorded pedal
-// events become pedal marks.
+// A recording made into notes. Every onset group's distance to the next group is expressed in
+// 1/60000 of the beat that holds it; each beat takes the rhythm template that fits its groups best;
+// groups get the template's note values; chords held over whole beats become longer values or ties;
+// the chords are inserted at the insertion point, and recorded pedal events become pedal marks.
 
 // normalize_recording: rnormttn of every RNOTE; 0 when nothing usable was recorded.
 // Failure: level 2 "All your notes were during beats-for-nothing!"; the question "Confusion in
@@ -650,12 +649,12 @@ void match_templates();
 int make_recorded_notes(Drosa model_template);
 
 // ==== record.cpp =================================================================================
-// Recording. The Record command takes keys played on a MIDI keyboard (or on the
-// piano window) against a beat from the metronome or from taps; Import MIDI feeds the events
-// of one track of a MIDI file through the same routines. Both collect the keys as a list of
-// RNOTE nodes (onset groups with their lengths and volumes) and an array of beat times, which
-// the quantiser (quantise.h) turns into notes at the insertion point. Times are ms of the play
-// clock when recording and ticks of the file when importing.
+// Recording. The Record command takes keys played on a MIDI keyboard (or on the piano window)
+// against a beat from the metronome or from taps; Import MIDI feeds the events of one track of a
+// MIDI file through the same routines. Both collect the keys as a list of RNOTE nodes (onset groups
+// with their lengths and volumes) and an array of beat times, which the quantiser (quantise.h)
+// turns into notes at the insertion point. Times are ms of the play clock when recording and ticks
+// of the file when importing.
 
 // The settings of recording and importing, kept between uses.
 struct RecordSettings {
