@@ -29,8 +29,6 @@ extern const anno_code_entry anno_code_table[ANNO_CODE_COUNT];
 // ("\R" return, "\N" line feed, "\\" backslash, "\ " the non-breaking space 202).
 extern const char anno_escape_table[ANNO_ESCAPE_COUNT][4];
 
-// -------------------------------------------------------------------------------------- An
-
 // anno_font_spec: the font of the annotation headed by `tparam`: Times 12 plain by default; a
 // TPARAM without xbackslash its own; one with it the font, face and character set of its first
 // run not in a music font, the size of its first run.

@@ -143,9 +143,7 @@ struct anno_code_entry {
 // Reads and writes: anno_parse_state. Reads: the parameters at node.
 int parse_anno_escapes(const char* text, ParamValue* style, Drosa node, int literal);
 
-// -------------------------------------------------------------------------------------- An
-
-// annotation's font: font code, size, face and character set.
+// An annotation's font: font code, size, face and character set.
 struct AnnoFontSpec {
   int16_t font = -5;
   int16_t size = 12;

@@ -248,17 +248,13 @@ inline constexpr int16_t ZOOM_MENU = 32;
 // editor.
 inline constexpr int32_t SOURCE_MENU_BAR = 'v';
 
-// ------------------------------------------------------------------ build_menus: makes the 32
-
 int edit_options_item();  // "Options...": 19 or 20
 
-// ---------------------------------------------------------- do_menu_item: runs the command (menu,
-
-// item) from a source (SOURCE_MENU_BAR, SOURCE_PARAMETER_EDITOR), through the handler of its menu,
-// and unhighlights the menu bar. Menu 0 does nothing at all; APPLICATION_QUIT_MENU runs File item
-// 17 (Quit). Failure: level 4 "Logic error in do_menu_item: menu %hd" for an unknown menu; each
-// handler
-//          reports an item it does not handle at level 4.
+// do_menu_item: runs the command (menu, item) from a source (SOURCE_MENU_BAR,
+// SOURCE_PARAMETER_EDITOR), through the handler of its menu, and unhighlights the menu bar. Menu 0
+// does nothing at all; APPLICATION_QUIT_MENU runs File item 17 (Quit).
+// Failure: level 4 "Logic error in do_menu_item: menu %hd" for an unknown menu; each handler
+//         reports an item it does not handle at level 4.
 void do_menu_item(int16_t menu, int16_t item, int32_t source);
 
 // ---- Menu state (menu_state.cpp) --------------------------------------------------------------

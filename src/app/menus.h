@@ -35,17 +35,15 @@ inline constexpr int16_t PAGE_GOTO_PENDING_BAR = 55;  // go to the bar the note-
 
 inline constexpr int32_t SOURCE_PARAMETER_EDITOR = 'n';
 
-// ------------------------------------------------------------------ build_menus: makes the 32
-
-// menus with their items in their fixed order, hangs the submenus on their items, fills the MIDI
-// menus from the MIDI devices, the Font menu from the installed fonts and the Size menu, then gives
-// the items the letters of the preferences' Command and Control tables. Called once at start-up;
-// does not draw the menu bar. Reads:  music_font_numbers (the "Simplified Music Notation" font),
-// the installed fonts, the
-//         MIDI devices, the shortcut tables of prefs.
-// Writes: the menus, first_system_font_item, font_menu_count, size_menu_sizes,
-//         midi_source_count, midi_destination_count, text_template's xtextfont and xcharset;
-//         table entries naming no item are cleared in prefs.
+// build_menus: makes the 32 menus with their items in their fixed order, hangs the submenus on
+// their items, fills the MIDI menus from the MIDI devices, the Font menu from the installed fonts
+// and the Size menu, then gives the items the letters of the preferences' Command and Control
+// tables. Called once at start-up; does not draw the menu bar.
+// Reads:  music_font_numbers (the "Simplified Music Notation" font), the installed fonts, the MIDI
+//         devices, the shortcut tables of prefs.
+// Writes: the menus, first_system_font_item, font_menu_count, size_menu_sizes, midi_source_count,
+//         midi_destination_count, text_template's xtextfont and xcharset; table entries naming no
+//         item are cleared in prefs.
 void build_menus();
 // Whether Edit holds "Simplified Music Notation" (item 18), and the numbers of the Edit items
 // after it.
@@ -55,8 +53,6 @@ int edit_shortcut_keys_item();  // "Shortcut Keys...": 18, or 19 after that item
 int text_category_code(int item);
 // The font code of a Font item (the six standard fonts -1..-6, else the font's number); 0 none.
 int font_code_of_item(int item);
-
-// ---------------------------------------------------------- do_menu_item: runs the command (menu,
 
 // The handlers of the menus, each with the item and the source.
 void context_menu(int item, int32_t source);

@@ -7,11 +7,9 @@
 #include "console/console_record.h"
 #include "console/console_services.h"
 
-// ------------------------------------------------------------ Prints text into the console: at
-
-// once on the main thread, else posted to it. A length of 0 means NUL-terminated. 0,
-// CONSOLE_NOT_ALIVE, CONSOLE_BAD_LENGTH (off the main thread, a length below 0 or above 32767), or
-// the error of a failed post.
+// Prints text into the console: at once on the main thread, else posted to it. A length of 0 means
+// NUL-terminated. 0, CONSOLE_NOT_ALIVE, CONSOLE_BAD_LENGTH (off the main thread, a length below 0
+// or above 32767), or the error of a failed post.
 int console_print(console_record* record, const char* text, int32_t length, uint32_t word1,
                   uint32_t word2);
 // Calls function(argument) at once on the main thread; from another thread posts the call and
@@ -22,15 +20,11 @@ int console_run_on_main(console_record* record, ConsoleFunction function, void* 
 int console_post_call(console_record* record, ConsoleFunction function, void* argument,
                       uint8_t kind);
 
-// ----------------------------------------------------------------------------------------- Shows
-
 // Sets the text of an info field (CONSOLE_INFO_MIDDLE when `view` is negative; nullptr is the
 // empty text). Any thread.
 void console_set_info_text(console_record* record, const char* text, int view);
 
-// --------------------------------------------------------------------------------- Every
-
-// allocation of the console: on failure the process ends with a message.
+// Every allocation of the console: on failure the process ends with a message.
 void* console_allocate(size_t size);
 void console_free_message(void* message);
 // Posts a message to the main thread, then paces the senders. On failure the sender still

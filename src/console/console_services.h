@@ -143,13 +143,11 @@ struct console_record {
 // Creating and disposing of a console, its pipes and reader thread, and the messages that carry
 // text and calls from any thread to the main thread.
 
-// ----------------------------------------------------------------------- A running console with
-
-// the title (UTF-8, or nullptr for "Console" with a number after the first), the initial text of
-// its input field (or nullptr) and the creation flags. Given a record that is alive, only brings
-// its window to the front; given one that is not, rebuilds it in place; given none, allocates one.
-// A console that could not be made whole comes back with its alive state 0 (no pipes) or -1 (no
-// reader thread), and has given standard output back. Main thread only.
+// A running console with the title (UTF-8, or nullptr for "Console" with a number after the first),
+// the initial text of its input field (or nullptr) and the creation flags. Given a record that is
+// alive, only brings its window to the front; given one that is not, rebuilds it in place; given
+// none, allocates one. A console that could not be made whole comes back with its alive state 0 (no
+// pipes) or -1 (no reader thread), and has given standard output back. Main thread only.
 console_record* console_create(console_record* record, const char* title, const char* initial_input,
                                uint32_t flags);
 // Offers to save a changed log, stops the reader thread, closes the pipes (standard output and
@@ -158,9 +156,7 @@ console_record* console_dispose(console_record* record);
 // console_dispose, and frees the record when console_create allocated it.
 void console_dispose_and_free(console_record* record);
 
-// ----------------------------------------------------------------------------------------- Shows
-
-// the window in front, with the keyboard focus in the input field. Any thread.
+// Shows the window in front, with the keyboard focus in the input field. Any thread.
 void console_show(console_record* record);
 
 // Hides the window; whether it shows.
@@ -225,8 +221,6 @@ bool console_menu_event(const EventRecord& event);
 // sequences cut anywhere, the style rule, the font, banners, marks and the mark table, and the
 // horizontal scroll bar.
 
-// --------------------------------------------------------------------------------------- Appends a
-
 // The scanner under console_append, which tests and fuzzing drive directly: it splits a byte
 // stream into runs, keeping the record's escape sequence and UTF-8 bytes that are cut off at
 // the end for the next stream. Runs never hold an ESC byte.
@@ -239,7 +233,5 @@ struct ConsoleScanSink {
 void console_scan(console_record* record, const char* bytes, size_t length, AttributeWords given,
                   const ConsoleScanSink& sink);
 
-// ---------------------------------------------------------------------------- Prints a dated
-
-// banner line at the end ("_______ " and " _______" by default).
+// Prints a dated banner line at the end ("_______ " and " _______" by default).
 void console_banner(console_record* record, const char* prefix, const char* suffix);

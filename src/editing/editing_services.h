@@ -591,11 +591,9 @@ int drag_select_rect(Point start, VirtualRect* rect, int draw);
 // group selection, or join it with `extend`: 3, or 2 when the band held nothing.
 int music_click(Point where, uint16_t modifiers, int elements_first, int extend);
 
-// ---------------------------------------------------------------------- move_selection_by_key: an
-
-// arrow key (28 left .. 31 down) with its modifiers: Left and Right step through the notes (by
-// chords with Command; stretching the group with Shift), Up and Down through the voices,
-// Option-Left and -Right through the annotations. 1 when the key was used.
+// move_selection_by_key: an arrow key (28 left .. 31 down) with its modifiers: Left and Right step
+// through the notes (by chords with Command; stretching the group with Shift), Up and Down through
+// the voices, Option-Left and -Right through the annotations. 1 when the key was used.
 int move_selection_by_key(int key, int option, int command, int shift);
 // cursor_next_note, cursor_prev_note: the insertion point (the group's anchor while a group
 // exists) to the next or previous NOTE of its voice on the page; 0 when there is none (the

@@ -25,8 +25,6 @@ Drosa find_last_walked_node();
 // to `selected`, marking and unmarking only the notes that change.
 void set_note_selected(Drosa note, int selected, int whole_chord);
 
-// ---------------------------------------------------------------------- move_selection_by_key: an
-
 // find_voice_start_note: the first NOTE (drawn_only: drawn note) on the page of the first voice,
 // from `voice` by `step` (a negative voice counts from the end), that has one; that voice is
 // selected. None: no voice is selected, NIL.

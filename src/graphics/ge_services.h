@@ -658,9 +658,7 @@ void Print_init();
 // print_release: releases them, each only when present.
 void print_release();
 
-// ------------------------------------------------------------------------------------- The
-
-// contexts print_piece prints.
+// The contexts print_piece prints.
 inline constexpr int PRINT_CURRENT_CONTEXT = 0;
 inline constexpr int PRINT_WITHOUT_DIALOG = -1;  // every context, every page, no dialog
 

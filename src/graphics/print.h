@@ -39,8 +39,6 @@ void print_dialog_init_proc(DialogRef dialog);
 // flag; any other item goes to the dialog's own routine.
 void print_dialog_item_proc(DialogRef dialog, int item);
 
-// ------------------------------------------------------------------------------------- The
-
 inline constexpr int PRINT_CHOSEN_CONTEXTS = 1;
 
 // scaling_advice: the advice for a page of that size (tenths of an inch).

@@ -72,9 +72,7 @@ std::string voice_display_name_pascal(int v);
 std::string strip_voice_suffix(const char* name);
 int voice_suffix_number(const char* name);
 
-// ---------------------------------------------------------------------------- The part's staff
-
-// count from the PRINT in force at node (1 when none or 0).
+// The part's staff count from the PRINT in force at node (1 when none or 0).
 int part_staff_count(Drosa node);
 int part_staff_count_of_voice(int v);
 // From the PRINT in force at node: -1 not printed, else the part's staff of this voice (0 when

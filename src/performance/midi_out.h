@@ -19,8 +19,6 @@
 // The difference a - b of two stamps, right across the wrap of the 32-bit clock.
 inline int32_t ms_after(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
 
-// -------------------------------------------------------------------------------------- Copies the
-
 // Whether live sending can reach anything: the MIDI service chosen and present, or the
 // synthesizer present (the third output never is).
 bool midi_output_usable();

@@ -38,8 +38,6 @@ void pianoeq_dialog(Point where);
 // Reads: the voice list, audition_channel, selected_voice, the sounding keys.
 void audition_note(Drosa note, bool on);
 
-// ------------------------------------------------------------------ set_key_spelling: the spelling
-
 // new_entry_nest_node: a NEST with the nested tuplet for an entered note, when the template has
 // a tuplet and a nested one is chosen; else NIL.
 Drosa new_entry_nest_node();

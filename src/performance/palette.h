@@ -65,10 +65,9 @@ void add_special_accidental(int code);
 // clear_special_accidental_choice: empties the chosen group.
 void clear_special_accidental_choice();
 
-// ------------------------------------- set_duration_cb: the note takes the template's value and
-
-// dots; set_tuplet_cb its tuplet (and the nested tuplet chosen, as a NEST before it); both record
-// the chord's notes for undo and give the chord its playback afresh.
+// set_duration_cb: the note takes the template's value and dots; set_tuplet_cb its tuplet (and the
+// nested tuplet chosen, as a NEST before it); both record the chord's notes for undo and give the
+// chord its playback afresh.
 void set_duration_cb(Drosa note);
 void set_tuplet_cb(Drosa note);
 // insert_rest_cb: a rest of the note's value goes before its chord when a clef, key, bar line

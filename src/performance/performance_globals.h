@@ -144,9 +144,8 @@ extern PlayState play_state;
 // Non-zero while a play runs; read by the timer task.
 extern std::atomic<int32_t> playing_flag;
 
-// ------------------------------------------ Guards what is marked "midi_lock". Recursive: a send
-
-// routine that another one calls (a rotation's note-off inside its note-on) takes it again.
+// Guards what is marked "midi_lock". Recursive: a send routine that another one calls (a rotation's
+// note-off inside its note-on) takes it again.
 extern std::recursive_mutex midi_lock;
 struct PlayQueue {
   Drosa head;         // earliest PLAY node, pending or dispatched (midi_lock)
@@ -174,12 +173,10 @@ extern std::atomic<int32_t> record_notes_since_click;
 // reading); -1 until then.
 extern std::atomic<int64_t> clock_origin;
 
-// ------------------------------------------------------------------ The output chosen in the
-
-// preferences, as the sending threads see it (copied from the preferences by the main thread
-// whenever a play starts or stops and at every audition): the device (2 the MIDI service, 0 the
-// synthesizer, 1 the third output) and the destination (negative none, 0 the synthesizer, n the
-// service's destination n - 1).
+// The output chosen in the preferences, as the sending threads see it (copied from the preferences
+// by the main thread whenever a play starts or stops and at every audition): the device (2 the MIDI
+// service, 0 the synthesizer, 1 the third output) and the destination (negative none, 0 the
+// synthesizer, n the service's destination n - 1).
 extern std::atomic<int32_t> output_device;
 
 extern std::atomic<int32_t> output_destination;

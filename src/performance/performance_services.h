@@ -114,8 +114,6 @@ extern int piano_dialog;  // window number of the piano window; 0 before it is m
 
 extern bool template_staccatissimo;  // third state of the staccato box
 
-// ------------------------------------------------------------------ The output chosen in the
-
 extern std::atomic<int32_t>
     output_available;  // bits of what exists: 1 the service, 2 the synthesizer
 
@@ -146,11 +144,9 @@ void reset_performance_globals();
 // now_ms: milliseconds since the clock's origin (fixed at start-up); the first reading is 0.
 int32_t now_ms();
 
-// -------------------------------------------------------------------------------------- Copies the
-
-// preferences' output choice and what the set-up found for the sending threads. Reads: prefs
-// (device, destination), midi_out_available. Writes: output_device, output_destination,
-// output_available.
+// Copies the preferences' output choice and what the set-up found for the sending threads.
+// Reads:  prefs (device, destination), midi_out_available.
+// Writes: output_device, output_destination, output_available.
 void refresh_output_choice();
 
 // ---- The MIDI service ------------------------------------------------------------------------
@@ -298,10 +294,9 @@ int32_t piano_idle(int allow);
 // MIDI input in the ring. A format asks it and stops, so that the main loop enters them.
 bool piano_input_waiting();
 
-// ------------------------------------------------------------------ set_key_spelling: the spelling
-
-// of each pitch class for entered keys, from a key signature (NIL: none); nothing is done for the
-// key that set it last. Writes: key_spelling, key_spelling_key.
+// set_key_spelling: the spelling of each pitch class for entered keys, from a key signature (NIL:
+// none); nothing is done for the key that set it last.
+// Writes: key_spelling, key_spelling_key.
 void set_key_spelling(Drosa keysig);
 
 // ==== palette.cpp ================================================================================
@@ -500,8 +495,6 @@ inline constexpr auto xmidi_count = word_field<int8_t>("xmidi_count", MIDI, 27);
 // which multiply each coordinate by the factor of its axis (piano_hscale, piano_vscale; both 1.0
 // unless someone zooms the window) and truncate toward zero. A rectangle is scaled field by field
 // into a copy. They draw in the current port.
-
-// -------------------------------------------------------------------------- The window coordinate
 
 Rect piano_scaled_rect(const Rect& r);
 

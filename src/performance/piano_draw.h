@@ -11,9 +11,7 @@
 #include "platform/geometry.h"
 #include "platform/port.h"
 
-// -------------------------------------------------------------------------- The window coordinate
-
-// v scaled by a factor, truncated toward zero to 16 bits.
+// The window coordinate v scaled by a factor, truncated toward zero to 16 bits.
 int16_t piano_scaled(int32_t v, double factor);
 
 // ---- The wrappers
