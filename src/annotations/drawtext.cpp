@@ -260,10 +260,13 @@ int clip_anno_line(Drosa anno) {
   const int64_t left = layout_page_left_x(), right = left + layout_page_width();
   const int64_t top = layout_page_height();
   int64_t dx = 0, dy = 0;
+  // A text comes back whole, its near end CLIP_X inside the edge (a text cut by the edge
+  // cannot be read); a line with its far end so far inside.
+  const bool text = anno->xkind == TPARAM && max_x - min_x < right - left - 2 * CLIP_X;
   if (min_x < left && max_x < left + CLIP_X)
-    dx = left + CLIP_X - max_x;
+    dx = left + CLIP_X - (text ? min_x : max_x);
   else if (max_x > right && min_x > right - CLIP_X)
-    dx = right - CLIP_X - min_x;
+    dx = right - CLIP_X - (text ? max_x : min_x);
   if (anno->xkind == TPARAM && min_y < 0)
     dy = CLIP_Y - min_y;
   else if (min_y < 0 && max_y < CLIP_Y)
@@ -317,6 +320,14 @@ TextPlace place_text(Drosa tparam, Drosa note, int pstaff, const AnnoTextMeasure
     x -= m.width / 2;
   if (m.leading_extender && !m.trailing_extender)
     x += param_length(P_UNDERLINE_END, note) + param_length(P_PUNCTUATION, note);
+  // A text that would run past the paper's side (a direction at the last note of a full
+  // system, a word before the first note of one) comes back onto it, whole.
+  // (One wholly off the paper is clip_anno_line's, which marks it moved.)
+  const int64_t page_left = layout_page_left_x(), page_right = page_left + layout_page_width();
+  if (x < page_right && x + m.width > page_right)
+    x = std::max<int64_t>(page_right - m.width, page_left);
+  else if (x < page_left && x + m.width > page_left)
+    x = page_left;
   t.x1 = clamp_i32(x);
   t.y1 = clamp_i32(y);
   Drosa pd = pdata_of(tparam);

@@ -30,9 +30,9 @@ int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& 
 // ---- Placing --------------------------------------------------------------------------------
 
 // clip_anno_line: brings an annotation that lies wholly off the page back onto it: its PDATA
-// page rectangle moves so that it reaches 80 units into the page horizontally or 50
-// vertically (a text whose base line lies below the page's bottom always comes up to 50).
-// Returns 1 when it moved.
+// page rectangle moves so that it reaches 80 units into the page horizontally (a text narrower
+// than the page comes in whole, 80 units inside the edge) or 50 vertically (a text whose base
+// line lies below the page's bottom always comes up to 50). Returns 1 when it moved.
 int clip_anno_line(Drosa anno);
 
 // ---- Drawing ---------------------------------------------------------------------------------

@@ -1167,6 +1167,40 @@ void insert_endsyst_on_voice(Drosa note, int page_flag) {
   repeat_annos_at_system(note, 1);
 }
 
+namespace {
+
+// Two bar lines that a system start kept apart (a repeat split at the break, its end before
+// the break and its start after it) become one again when the systems are combined: the first
+// takes the second's repeat and style, and counts as a measure when either did. Two bar lines
+// that both count are left as they are.
+void join_bar_lines(Drosa at) {
+  Drosa p = at;
+  while (p && p->xkind != NOTE && !visible_endsyst(p)) p = p->xback;
+  Drosa first = NIL;
+  for (Drosa q = p ? p->xnext : NIL; q && q->xkind != NOTE && !visible_endsyst(q);) {
+    Drosa next = q->xnext;
+    if (effective_kind(q) == BAR) {
+      if (!first) {
+        first = q;
+      } else if (first->get(xunnumbered) || q->get(xunnumbered)) {
+        modifyvc_with_undo(first);
+        if (q->get(xrepeat_start)) first->set(xrepeat_start, 1);
+        if (q->get(xrepeat_end)) first->set(xrepeat_end, 1);
+        if (!first->get(xdouble) || q->get(xdouble) == 3) first->set(xdouble, q->get(xdouble));
+        first->set(xunnumbered, first->get(xunnumbered) && q->get(xunnumbered) ? 1 : 0);
+        if (!first->get(xrestart_number) && q->get(xrestart_number)) {
+          first->set(xrestart_number, 1);
+          first->set(xbarnumber, q->get(xbarnumber));
+        }
+        removevc_with_undo(q);
+      }
+    }
+    q = next;
+  }
+}
+
+}  // namespace
+
 void delete_system_start(Drosa node, int which, int page_relative, int skip_staff_check) {
   if (!node) {
     REPORT_ERROR(4, "delete_system_start() called with NIL pointer.");
@@ -1207,7 +1241,9 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
     repeat_annos_at_system(e, 0);
     repeat_annos_at_page(e, 0);
     if (system_index) system_index->forget(e);
+    Drosa before = e->xback;
     removevc_with_undo(e);
+    join_bar_lines(before);
     mark_piece_changed(1, 1, current_ncontext);
   }
 }
@@ -1298,6 +1334,40 @@ bool move_page_end(int system) {
     joined = true;
   }
   if (joined) page_count = int16_t(std::max(page_count - 1, 1));
+  return true;
+}
+
+bool cut_and_join_next_system(Drosa note) {
+  if (!insert_system_start(note, 0, 1, 1)) return false;
+  // Each voice's note at the cut (time_cursor), the system start just made before it and the
+  // end of the system after it, which goes.
+  std::array<Drosa, MAX_VOICES> made{}, ends{};
+  bool page = false;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    if (voice_not_shown(v) || !time_cursor[v]) continue;
+    Drosa before = time_cursor[v], after = time_cursor[v];
+    while (before && !visible_endsyst(before)) before = before->xback;
+    while (after && !visible_endsyst(after)) after = after->xnext;
+    if (!before || !after || after->get(xendpiece)) return true;
+    made[size_t(v)] = before;
+    ends[size_t(v)] = after;
+    page |= after->get(xendpage) != 0;
+  }
+  // A page that ended with the system now ends at the cut: its own end becomes a plain
+  // system end, which delete_system_start then takes away on this page.
+  for (Drosa e : ends)
+    if (e && e->get(xendpage)) {
+      set_page_flag(e, 0);
+      repeat_annos_at_page(e, 0);
+    }
+  delete_system_start(note, 0, 1, 1);
+  if (page)
+    for (Drosa e : made)
+      if (e) {
+        set_page_flag(e, 1);
+        repeat_annos_at_page(e, 1);
+        page_index_changed_at(e);
+      }
   return true;
 }
 

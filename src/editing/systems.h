@@ -107,7 +107,8 @@ Drosa bar_chord_min_width(Drosa note, const ChordSpaces& spaces, ChordWidth* out
 
 // delete_system_start: removes, in every shown voice, the system start after the node (which
 // 0) or the one in force before it (1), with a following clef or key that only restates the
-// one in force. Unless skipped, both systems must print the same number of staves.
+// one in force; a bar line right after it joins the one right before it (a repeat split at
+// the break). Unless skipped, both systems must print the same number of staves.
 // Writes: the voice lists (recorded), the staff drags of the page, the change flags.
 // Failure: level 4 "delete_system_start() called with NIL pointer.", "delete_system_start()
 //          called with no other system to combine with."; level 2 "You must use the Parts and
@@ -116,6 +117,14 @@ Drosa bar_chord_min_width(Drosa note, const ChordSpaces& spaces, ChordWidth* out
 void delete_system_start(Drosa node, int which, int page_relative, int skip_staff_check);
 
 // ---- The Page menu's single steps ----------------------------------------------------------
+
+// cut_and_join_next_system: a system starts at the note (a strict, page-relative system
+// start), and the music from the note on joins the system after it: the end of the note's
+// system goes. When that end ended a page, the page ends at the new system start instead.
+// False when no system start was made; when the note's system ends the piece, only the
+// system start is made.
+// Writes: the voice lists (recorded), ENDSYST xendpage, the change flags.
+bool cut_and_join_next_system(Drosa note);
 
 // find_invisible_notes: with a place for a voice number, the bar number of the first note
 // that prints in no notation context (its voice stored), -1 when every note prints somewhere;

@@ -382,7 +382,8 @@ void close_rests_at_system_end() {
     for (int layer = 0; layer < LAYERS; ++layer) {
       if (!staff_data[p].rest_group[layer]) continue;
       Drosa bar = voice_scan_helper(BAR, p, layer);
-      place_rests_in_group(bar ? bar->get(xbarx) : staff_right_x(p, current_page), p, layer);
+      const bool placed = bar && bar->get(xbarx) != NOT_DRAWN;
+      place_rests_in_group(placed ? bar->get(xbarx) : staff_right_x(p, current_page), p, layer);
     }
   }
 }

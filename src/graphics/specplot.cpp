@@ -179,6 +179,7 @@ bool bar_separated(Drosa bar) {
 void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   const StaffData& staff = staff_data[p];
   int32_t x0 = bar->get(xbarx);
+  if (x0 == NOT_DRAWN) return;  // not placed on this page
   if (layer == 0)
     for (int l = 0; l < LAYERS; ++l) place_rests_in_group(x0, p, l);
 

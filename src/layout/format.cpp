@@ -227,6 +227,7 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
       param_value(separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE, NIL, nullptr)
           ->integer() *
       10;
+  page_fitting.system_distance = between_systems;
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
     voices_to_system(s, 1);
@@ -285,6 +286,7 @@ void distribute_staves(int32_t page) {
   page_height_between_margins(page, &y0, &available);
   int64_t natural = 0;
   for (int p = 0; p + 1 < pstaff_count; ++p) natural += staff_data[p].distance_below;
+  page_fitting.room = available - natural;
   // Distances and margins of 0 and less give no height to share: then nothing moves.
   int64_t shared = std::max({natural, available, int64_t(1)});
   int64_t y = y0;

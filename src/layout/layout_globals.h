@@ -20,11 +20,15 @@ extern int whole_piece_format;       // set while format_all_pages runs (no warn
 extern int consistency_warnings_on;  // warn about voices that disagree before a page
 // The format of a page under way, as systems whose music was wider than their staves are cut:
 // the systems cut so far (across its restarts), whether it must start again because the
-// page's systems changed, and how many times it has started again.
+// page's systems changed, how many times it has started again, and the room it has left.
 struct PageFitting {
   int cuts = 0;
   bool restart = false;
   int depth = 0;
+  // The height the page has left below its last staff, its systems at their natural
+  // distances, and the distance between two systems.
+  int64_t room = 0;
+  int32_t system_distance = 0;
 };
 extern PageFitting page_fitting;
 // The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:

@@ -178,9 +178,9 @@ Drosa voice_scan_helper(int kind, int p, int l) {
 
 // The signs of the kind that end the system in the other voices of the layer (by their
 // PRINT) stand in the same column: drawing takes the sign of the layer's first voice, which
-// need not be the voice of its last chord.
-void add_other_voices_end_signs(int kind, int p, int l, std::vector<Drosa>& signs) {
-  const Drosa placed = signs.back();
+// need not be the voice of its last chord, nor one that has a sign there (a clef change
+// that a voice of rests only makes at the system's end is drawn all the same).
+void add_other_voices_end_signs(int kind, int p, int l, Drosa placed, std::vector<Drosa>& signs) {
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     const VoiceData& voice = voice_data[v];
     if (!voice.print || !voice.system_end || voice.print->get(xsstaff) < 0 ||
@@ -296,10 +296,9 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at,
       if (!staff_takes(kind, t.p, at.mode)) continue;
       size_t before = column.signs.size();
       if (!t.first) {
-        if (Drosa sign = voice_scan_helper(kind, t.p, t.l)) {
-          column.signs.push_back(sign);
-          add_other_voices_end_signs(kind, t.p, t.l, column.signs);
-        }
+        Drosa sign = voice_scan_helper(kind, t.p, t.l);
+        if (sign) column.signs.push_back(sign);
+        add_other_voices_end_signs(kind, t.p, t.l, sign, column.signs);
       } else if (!split_off_chord(t.first)) {
         Drosa last = chord_last_note(t.first);
         for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))

@@ -9,6 +9,14 @@
 // fit, made as even as they can be; a bar that is wider than the staff on its own stands
 // alone.
 //
+// Where the music after the cut can join the next system (the system does not end the piece
+// and the next one has the same staves), the system keeps the bars that fit and the rest goes
+// on at the start of the next system, which is cut in turn when it no longer fits: the
+// systems stay full and few, and the document's own breaks stay wherever the music carried
+// on still fits before them. A system that ends a page hands its page end to the cut, so
+// that the page keeps its systems. Only where the rest cannot join the next system is it
+// cut into even parts.
+//
 // Design notes:
 //  - A part after a cut begins where the chord after the cut's bar line stood; the clef and
 //    key the new system starts with take about the room they took in this one, and the
@@ -26,6 +34,7 @@
 #include "editing/editing_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
+#include "layout/object_lookup.h"
 #include "layout/setprint.h"
 #include "layout/spacing.h"
 #include "params/param_services.h"
@@ -139,16 +148,22 @@ bool one_clef_and_key_before(Drosa note) {
   return clefs <= 1 && keys <= 1;
 }
 
-}  // namespace
-
-std::vector<Drosa> find_system_cuts() {
-  std::vector<Drosa> cuts;
-  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return cuts;
-  const int64_t first_x = staff_data[first_pstaff].first_note_x;
-  const int64_t width = int64_t(staff_right_x(first_pstaff, current_page)) - first_x;
-  if (int64_t(spacing_x) - first_x <= width || width <= 0) return cuts;
-  const std::vector<std::vector<FitChord>> layers = system_chords();
+// The places a system too wide for its staves can be cut at, in time order, and the packed
+// x its music begins and ends at and may reach; no places when it fits.
+struct Overfull {
   std::vector<Cut> places;
+  int64_t first_x = 0, end = 0, width = 0;
+};
+
+Overfull overfull_system() {
+  Overfull o;
+  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return o;
+  o.first_x = staff_data[first_pstaff].first_note_x;
+  o.width = int64_t(staff_right_x(first_pstaff, current_page)) - o.first_x;
+  o.end = spacing_x;
+  if (o.end - o.first_x <= o.width || o.width <= 0) return o;
+  const std::vector<std::vector<FitChord>> layers = system_chords();
+  std::vector<Cut>& places = o.places;
   for (const std::vector<FitChord>& chords : layers)
     for (const FitChord& c : chords) {
       Cut cut;
@@ -159,42 +174,91 @@ std::vector<Drosa> find_system_cuts() {
   places.erase(std::unique(places.begin(), places.end(),
                            [](const Cut& a, const Cut& b) { return near(a.time, b.time); }),
                places.end());
-  // As few parts as the width allows, as even as they can be: the least width within which
-  // that many parts still do.
-  const int64_t end = spacing_x;
-  const std::vector<size_t> fewest = parts_within(places, first_x, end, width);
-  int64_t low = (end - first_x) / int64_t(fewest.size() + 1), high = width;
+  return o;
+}
+
+// As few parts as the width allows, as even as they can be: the least width within which
+// that many parts still do.
+std::vector<Drosa> even_cuts(const Overfull& o) {
+  std::vector<Drosa> cuts;
+  const std::vector<size_t> fewest = parts_within(o.places, o.first_x, o.end, o.width);
+  int64_t low = (o.end - o.first_x) / int64_t(fewest.size() + 1), high = o.width;
   while (low < high) {
     const int64_t mid = low + (high - low) / 2;
-    if (parts_within(places, first_x, end, mid).size() <= fewest.size())
+    if (parts_within(o.places, o.first_x, o.end, mid).size() <= fewest.size())
       high = mid;
     else
       low = mid + 1;
   }
-  for (size_t k : parts_within(places, first_x, end, high)) cuts.push_back(places[k].note);
+  for (size_t k : parts_within(o.places, o.first_x, o.end, high)) cuts.push_back(o.places[k].note);
   return cuts;
 }
 
+// Whether the page has room below its last system for one more as tall as this one.
+bool room_for_another_system() {
+  int64_t height = page_fitting.system_distance;
+  for (int p = std::max(first_pstaff, 0); p < last_pstaff && p < MAX_PSTAVES; ++p)
+    height += staff_data[p].distance_below;
+  return page_fitting.room >= height;
+}
+
+// Whether the music after a cut of this system can go on in the next system: every shown
+// voice's system ends at a system end that does not end the piece, and no voice changes its
+// staff there; a system that ends a page with room for another keeps the rest on the page.
+bool next_system_takes_the_rest() {
+  bool any = false, page_end = false;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    if (voice_not_shown(v) || !page_start[v]) continue;
+    const VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;  // nothing of the voice here
+    Drosa end = voice.system_end;
+    if (!end || effective_kind(end) != ENDSYST || end->get(xendpiece)) return false;
+    if (Drosa print = find_next_kind_before_note(PRINT, end))
+      if (print->get(xsstaff) != find_sstaff(end)) return false;
+    page_end |= end->get(xendpage) != 0;
+    any = true;
+  }
+  return any && !(page_end && room_for_another_system());
+}
+
+// A voice that is not at a boundary at the note (one outside the print chains), or that has
+// two clefs or two keys there, which a break would take one of away, keeps a cut from being
+// made there: the system stays whole there rather than ask the user or change the music.
+bool can_cut_at(Drosa note) {
+  voices_to_system(system_number_on_page(note, 1), 1);
+  if (voices_to_system_at_time(find_time_in_system(note), 0, 1)) return false;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v)
+    if (!voice_not_shown(v) && time_cursor[v] && !one_clef_and_key_before(time_cursor[v]))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<Drosa> find_system_cuts() {
+  const Overfull o = overfull_system();
+  return o.places.empty() ? std::vector<Drosa>{} : even_cuts(o);
+}
+
 int cut_overfull_system() {
-  const std::vector<Drosa> cuts = find_system_cuts();
-  if (cuts.empty()) return 0;
+  const Overfull o = overfull_system();
+  if (o.places.empty()) return 0;
   // The voice cursors, which the passes after this one read, are given back when no cut is
   // made and the format goes on.
   std::array<Drosa, MAX_VOICES> systems, times;
   std::copy(std::begin(system_cursor), std::end(system_cursor), systems.begin());
   std::copy(std::begin(time_cursor), std::end(time_cursor), times.begin());
   int made = 0;
-  for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
-    // A voice that is not at a boundary there (one outside the print chains), or that has two
-    // clefs or two keys there, which a break would take one of away, keeps the cut from being
-    // made: the system stays whole there rather than ask the user or change the music.
-    voices_to_system(system_number_on_page(*it, 1), 1);
-    if (voices_to_system_at_time(find_time_in_system(*it), 0, 1)) continue;
-    bool clean = true;
-    for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES) && clean; ++v)
-      clean = voice_not_shown(v) || !time_cursor[v] || one_clef_and_key_before(time_cursor[v]);
-    if (clean) made += insert_system_start(*it, 0, 1, 1);
+  if (next_system_takes_the_rest()) {
+    // The furthest place within the width (the first when none is); the rest goes on in the
+    // next system. Failing that place, the places before it.
+    const std::vector<size_t> parts = parts_within(o.places, o.first_x, o.end, o.width);
+    for (size_t k = parts.front() + 1; k-- > 0 && !made;)
+      if (can_cut_at(o.places[k].note)) made = cut_and_join_next_system(o.places[k].note);
   }
+  const std::vector<Drosa> cuts = made ? std::vector<Drosa>{} : even_cuts(o);
+  for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)
+    if (can_cut_at(*it)) made += insert_system_start(*it, 0, 1, 1);
   if (made) {
     mark_layout_changed(CHANGE_NO_VIEWS, 0);
   } else {

@@ -1,6 +1,7 @@
 // system_fit.h: systems and pages that hold more music than fits them: a system whose chords,
-// packed as tightly as they may stand, reach past the staff's right edge is cut at bar lines
-// into systems that fit, and a page that its new systems make too tall is cut too.
+// packed as tightly as they may stand, reach past the staff's right edge is cut at a bar line,
+// the rest going on in the next system, or into systems that fit; a page that its new
+// systems make too tall is cut too.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +17,16 @@
 //        first_note_x, the staff's right x, the voice lists' bar lines.
 std::vector<Drosa> find_system_cuts();
 
-// cut_overfull_system: makes a system start at every note find_system_cuts gives (with undo,
-// joining the newest undo step); the number made. A cut that would need a voice not at a
-// timing boundary, or that would take away a second clef or key, is not made.
-// Writes: the voice lists (insert_system_start), the piece's changed flag; system_cursor and
-//         time_cursor when a cut was made (else they are as they were).
+// cut_overfull_system: a system too wide for its staves keeps the bars that fit and the rest
+// joins the next system (cut_and_join_next_system; a page end moves to the cut), when the
+// next system has the same staves and the piece goes on, and the page has no room for
+// another system where the system ends it; otherwise a system start is made at every note
+// find_system_cuts gives. With undo, joining the newest undo step; the number of cuts made. A
+// cut that would need a voice not at a timing boundary, or that would take away a second clef
+// or key, is not made.
+// Reads:  the system's chords, voice_data system ends, page_fitting room and system distance.
+// Writes: the voice lists, the piece's changed flag; system_cursor and time_cursor when a cut
+//         was made (else they are as they were).
 int cut_overfull_system();
 
 // first_system_too_low: the index (0 the first) of the first system of the page whose staves

@@ -93,7 +93,7 @@ int32_t length(int pindex) { return param_length(pindex, NIL, nullptr); }
 TEST_F(DrawText, PlacedFromItsReferenceWithItsRuns) {
   int v = new_voice();
   Drosa left = text(v, "left", 100, 300);
-  Drosa right = text(v, "right", 0, 0, 2);
+  Drosa right = text(v, "right", 600, 0, 2);
   Drosa run = add(v, TPARAM);  // a second run of the right-aligned text
   run->set(xadjacent, 1);
   run->set(xtextfont, -5);
@@ -105,12 +105,12 @@ TEST_F(DrawText, PlacedFromItsReferenceWithItsRuns) {
   const int32_t x = nt(note)->get(xhdx), y = nt(note)->get(xhdy);
   const int32_t width = measure_anno_text(note, right, nullptr);
   EXPECT_EQ(drawn(note), (std::vector<std::string>{text_line(1, x + 100, y + 300, "left"),
-                                                   text_line(1, x - width, y, "right"),
+                                                   text_line(1, x + 600 - width, y, "right"),
                                                    text_line(1, -32768, -32768, " bold")}));
   EXPECT_EQ(pd(left)->get(xpagex1), x + 100);
   EXPECT_EQ(pd(left)->get(xpagex2), x + 100 + measure_anno_text(note, left, nullptr));
   EXPECT_EQ(pd(left)->get(xpagey1), y + 300);
-  EXPECT_EQ(pd(right)->get(xpagex2), x);
+  EXPECT_EQ(pd(right)->get(xpagex2), x + 600);
 }
 
 TEST_F(DrawText, HyphensBetweenSyllablesAndToTheSystemsEnd) {
@@ -195,6 +195,7 @@ TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
   int v = new_voice();
   Drosa away = text(v, "away", -20000);
   Drosa edge = text(v, "edge", -60);
+  Drosa cut = text(v, "cut by the edge", -400);
   Drosa box = text(v, "A", 0, 500);
   box->set(xboxed, 1);
   Drosa chord = text(v, "Cmaj", 0, 650);
@@ -202,11 +203,14 @@ TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
   chord->set(xtextface, 4);
   Drosa note = add_note(v, QUARTER);
   format_and_draw();
-  // Wholly left of the page: its right end at 80, with the screen's mark of a moved text.
+  // Wholly left of the page: back whole, its left end at 80, with the screen's mark of a
+  // moved text.
   const int32_t y = pd(away)->get(xpagey1);
-  EXPECT_EQ(pd(away)->get(xpagex2), 80);
-  const int32_t x1 = pd(away)->get(xpagex1);
-  EXPECT_EQ(pd(edge)->get(xpagex1), nt(note)->get(xhdx) - 60) << "partly on the page: kept";
+  const int32_t x1 = pd(away)->get(xpagex1), x2 = pd(away)->get(xpagex2);
+  EXPECT_EQ(x1, 80);
+  EXPECT_EQ(x2, 80 + measure_anno_text(note, away, nullptr));
+  EXPECT_EQ(pd(edge)->get(xpagex1), nt(note)->get(xhdx) - 60) << "on the page: kept";
+  EXPECT_EQ(pd(cut)->get(xpagex1), 0) << "partly off the page: brought onto it";
   AnnoTextMeasure m;
   measure_anno_text(note, box, &m);
   const int32_t bx = pd(box)->get(xpagex1), by = pd(box)->get(xpagey1);
@@ -217,9 +221,10 @@ TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
   const int32_t cw = pd(chord)->get(xpagex2) - cx;
   EXPECT_EQ(drawn(note),
             (std::vector<std::string>{
-                rule(2, 1, x1, y - 30, 80, y - 30, 120),
-                rule(2, 0, x1, y - 30, 80, y - 30, 1, 5, 1), text_line(1, x1, y, "away"),
+                rule(2, 1, x1, y - 30, x2, y - 30, 120),
+                rule(2, 0, x1, y - 30, x2, y - 30, 1, 5, 1), text_line(1, x1, y, "away"),
                 text_line(1, pd(edge)->get(xpagex1), pd(edge)->get(xpagey1), "edge"),
+                text_line(1, 0, pd(cut)->get(xpagey1), "cut by the edge"),
                 rule(1, 0, l, top, r + t - 6, top, t), rule(1, 0, r, top, r, bottom, t),
                 rule(1, 0, r, bottom, l, bottom, t), rule(1, 0, l, bottom, l, top, t),
                 text_line(1, bx, by, "A"),
