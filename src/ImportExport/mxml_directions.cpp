@@ -449,7 +449,7 @@ void mxml_wedge(XmlElement& e) {
     w.type = type[0] == 'c' ? 2 : 1;
     w.open = true;
     w.group_pending = true;
-    w.y = placement == 1 ? 350 : -350;
+    w.y = placement == 1 ? 250 : -350;
     const double dy = xml_attr_double(e, "default-y");
     if (dy != XML_NO_DOUBLE && std::fabs(dy) < 1e6) w.y = VERTICAL_ORIGIN + units(dy);
     const double ry = xml_attr_double(e, "relative-y");

@@ -252,9 +252,12 @@ int cut_overfull_system() {
   if (next_system_takes_the_rest()) {
     // The furthest place within the width (the first when none is); the rest goes on in the
     // next system. Failing that place, the places before it.
+    // Only a rest that a line holds goes on: a longer one would grow from system to system
+    // (and each format with it); it is cut into even parts instead.
     const std::vector<size_t> parts = parts_within(o.places, o.first_x, o.end, o.width);
     for (size_t k = parts.front() + 1; k-- > 0 && !made;)
-      if (can_cut_at(o.places[k].note)) made = cut_and_join_next_system(o.places[k].note);
+      if (o.end - o.places[k].origin <= o.width && can_cut_at(o.places[k].note))
+        made = cut_and_join_next_system(o.places[k].note);
   }
   const std::vector<Drosa> cuts = made ? std::vector<Drosa>{} : even_cuts(o);
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)

@@ -104,6 +104,9 @@ std::string piece_description(bool places = true) {
     // read again may be laid out anew.
     for (size_t at; (at = notes.find(" //")) != std::string::npos;)
       notes.erase(at, notes.find_first_not_of('/', at + 1) - at);
+    // A break splits a repeat's bar line in two (its start after the break), which become one
+    // again when the layout joins the systems.
+    for (size_t at; (at = notes.find("| |")) != std::string::npos;) notes.erase(at, 2);
     out += voice_name(v) + "\n  " + notes + "\n  " + marks + "\n  " +
            sorted_annotations(v, places) + "\n";
   }
