@@ -757,6 +757,14 @@ void combine_page(int with_previous);
 //         DrosaDirty.
 bool move_page_end(int system);
 
+// cut_and_join_next_system: a system starts at the note (a strict, page-relative system
+// start), and the music from the note on joins the system after it: the end of the note's
+// system goes. When that end ended a page, the page ends at the new system start instead.
+// False when no system start was made; when the note's system ends the piece, only the
+// system start is made.
+// Writes: the voice lists (recorded), ENDSYST xendpage, the change flags.
+bool cut_and_join_next_system(Drosa note);
+
 // ---- Commands (one entry point each, for the menus) ----------------------------------------
 
 // Systems...: breaks the current context from the selected voice's page on, after offering to

@@ -118,14 +118,6 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
 
 // ---- The Page menu's single steps ----------------------------------------------------------
 
-// cut_and_join_next_system: a system starts at the note (a strict, page-relative system
-// start), and the music from the note on joins the system after it: the end of the note's
-// system goes. When that end ended a page, the page ends at the new system start instead.
-// False when no system start was made; when the note's system ends the piece, only the
-// system start is made.
-// Writes: the voice lists (recorded), ENDSYST xendpage, the change flags.
-bool cut_and_join_next_system(Drosa note);
-
 // find_invisible_notes: with a place for a voice number, the bar number of the first note
 // that prints in no notation context (its voice stored), -1 when every note prints somewhere;
 // without, every such note becomes a rest (recorded) and the result is -1.
