@@ -37,41 +37,12 @@ namespace {
 
 constexpr int STAVES = 16;
 
-void stop_on_other_report(int16_t level, const char* text) {
-  if (level == 2 && std::strstr(text, "no pagination data")) return;
-  stop_on_report(level, text);
-}
-
 // Imports the score once and keeps it; false when the generator cannot run.
 bool load_score() {
   static bool loaded = false;
   if (loaded) return voice_count == STAVES;
   loaded = true;
-  const std::string path = std::string(VESK_BENCH_DIR) + "/score-16x400.xml";
-  if (!std::ifstream(path)) {
-    const std::string command =
-        "python3 " + std::string(VESK_GEN_SCORE) + " 16 400 " + path + " > /dev/null";
-    if (std::system(command.c_str()) != 0) return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string doc = text.str();
-  fresh_letter_page_program();
-  set_report_observer(stop_on_other_report);
-  script_begin();
-  script_hit(9);
-  script_type(10, "4");
-  script_type(12, "1");
-  script_hit(1);
-  const bool imported = import_musicxml_memory(doc.data(), doc.size(), 1) != 0;
-  script_take_faults();
-  script_end();
-  set_report_observer(stop_on_report);
-  if (!imported) return false;
-  offscreen_create(10.0f, 85, 110, 0, 0);
-  new_music_window(900, 700);  // the window the steps are copied to
-  disable_format_interrupts();
+  if (!import_generated_score(16, 400)) return false;
   return voice_count == STAVES;
 }
 
