@@ -26,8 +26,7 @@ constexpr int FLAT_ORDER[7] = {6, 2, 5, 1, 4, 0, 3};       // B E A D G C F
 constexpr int FIRST_NATURAL = 14;
 constexpr int MINOR = 15;
 
-bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
-int first_list() { return in_part() ? mxml.part_first[mxml.part_index] : 0; }
+int first_list() { return mxml_in_part() ? mxml.part_first[mxml.part_index] : 0; }
 bool valid_list(int list) { return list >= 0 && list < voice_count && list < MXML_MAX_LISTS; }
 
 // Links a node after the list's insertion node, which moves to it.
@@ -136,7 +135,9 @@ int32_t clamped_int(XmlElement& e, int32_t low, int32_t high, int32_t otherwise)
 
 }  // namespace
 
-int mxml_part_list_count() { return in_part() ? mxml.part_lists[mxml.part_index] : 1; }
+bool mxml_in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
+
+int mxml_part_list_count() { return mxml_in_part() ? mxml.part_lists[mxml.part_index] : 1; }
 
 int64_t mxml_measure_length() {
   if (mxml.divisions < 1 || mxml.beats < 1 || mxml.beat_type < 1) return 0;
@@ -222,7 +223,7 @@ void mxml_group_symbol(XmlElement& e) {
 }
 
 void mxml_part_symbol(XmlElement& e) {
-  if (in_part()) mxml.part_symbol[mxml.part_index] = mxml_text(e, 32);
+  if (mxml_in_part()) mxml.part_symbol[mxml.part_index] = mxml_text(e, 32);
 }
 
 namespace {
@@ -350,7 +351,7 @@ void mxml_part(XmlElement& e) {
 }
 
 void mxml_part_end() {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   for (int s = 1; s <= MXML_MAX_STAVES; ++s) mxml_octave_line_end(s);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);
@@ -391,7 +392,7 @@ void empty_measure_rests() {
 
 void mxml_measure(XmlElement& e) {
   mxml_root_seen = 1;
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   // Bar numbers are shown from 0 to 32767.
   const int32_t given = xml_attr_int(e, "number");
   const int number = std::clamp(given == XML_NO_INT ? mxml.last_number + 1 : given, 0, 32767);
@@ -435,7 +436,7 @@ void end_measure_time() {
 }  // namespace
 
 void mxml_measure_end() {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   mxml_flush_measure_end();
   for (int s = 1; s <= MXML_MAX_STAVES; ++s)
     if (mxml.octave_lines[s].stop_measure == mxml.measure_counter) mxml_octave_line_end(s);
@@ -506,7 +507,7 @@ void mxml_align_measures() {
 }
 
 void mxml_barline(XmlElement& e) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   if (mxml_attr_is(e, "location", "left")) {
     bool note_since_break = false;
     for (Drosa p = mxml.lists[size_t(mxml.cur_list)].insert; p && p->xkind != ENDSYST; p = p->xback)
@@ -554,7 +555,7 @@ void mxml_repeat(XmlElement& e) {
 }
 
 void mxml_barline_end() {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   if (mxml.left_barline && mxml.start_repeat) {
     // A repeat that opens a system: its bar line stands after the system's clef and key.
     for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, false);
@@ -627,7 +628,7 @@ void mxml_make_break(int list, bool page) {
 }
 
 void mxml_print(XmlElement& e) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   const bool page = mxml_attr_is(e, "new-page", "yes");
   if (!page && !mxml_attr_is(e, "new-system", "yes")) return;
   ++mxml.system_breaks;
@@ -669,7 +670,7 @@ void mxml_divisions(XmlElement& e) {
   if (d < 1) d = DIVISIONS_DEFAULT;
   d = std::min(d, 1 << 24);
   const int32_t old = mxml.divisions;
-  if (in_part() && old > 0 && old != d) {
+  if (mxml_in_part() && old > 0 && old != d) {
     int64_t& cursor = mxml.part_cursor[mxml.part_index];
     cursor = cursor * d / old;
     mxml.pending = mxml.pending * d / old;
@@ -724,7 +725,7 @@ void fill_key(Drosa key, Drosa previous, int code) {
 }  // namespace
 
 void mxml_key_end() {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   int code = mxml.fifths >= 0 ? mxml.fifths : 7 - mxml.fifths;
   if (mxml.minor) code += MINOR;
   for (int i = 0; i < mxml_part_list_count(); ++i) {
@@ -770,7 +771,7 @@ void mxml_beat_type(XmlElement& e) {
   int value = 0;
   for (int d = mxml.beat_type; d && value < 8; d >>= 1) ++value;
   mxml.beat_value = value;
-  if (!in_part() || mxml.beats < 1) return;
+  if (!mxml_in_part() || mxml.beats < 1) return;
   const int beats = std::min(mxml.beats, 99);
   int symbol = mxml.time_symbol;
   if (beats == 2 && mxml.beat_type == 2 && symbol == 2) symbol = 1;
@@ -785,7 +786,7 @@ void mxml_beat_type(XmlElement& e) {
 }
 
 void mxml_clef(XmlElement& e) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   int number = xml_attr_int(e, "number");
   if (number == XML_NO_INT) number = 1;
   const int staves = mxml_part_list_count();
@@ -802,7 +803,7 @@ void mxml_clef(XmlElement& e) {
 }
 
 void mxml_sign(XmlElement& e) {
-  if (!in_part() || !valid_list(mxml.cur_list)) return;
+  if (!mxml_in_part() || !valid_list(mxml.cur_list)) return;
   mxml.clef_sign = mxml_text(e, 32);
   Drosa clef = find_or_make(mxml.cur_list, CLEF);
   clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
@@ -869,7 +870,7 @@ bool clef_code(const std::string& sign, int line, int octave, int* code) {
 void mxml_clef_end() {
   Drosa clef = mxml.last_clef;
   mxml.last_clef = NIL;
-  if (!clef || !in_part() || !valid_list(mxml.cur_list)) return;
+  if (!clef || !mxml_in_part() || !valid_list(mxml.cur_list)) return;
   int code = 0;
   if (!clef_code(mxml.clef_sign, mxml.clef_line, mxml.clef_octave, &code)) {
     std::string asked = mxml.clef_sign + " clef";
@@ -888,7 +889,7 @@ void mxml_clef_end() {
 }
 
 void mxml_staves(XmlElement& e) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   const int asked = mxml_int(e, 1);
   const int wanted = std::clamp(asked, 1, MXML_MAX_STAVES);
   while (mxml.part_lists[mxml.part_index] < wanted && voice_count < MAX_LISTS_FOR_STAVES)
@@ -905,7 +906,7 @@ void mxml_staves(XmlElement& e) {
 void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 5); }
 
 void mxml_chromatic(XmlElement& e) {
-  if (!in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
+  if (!mxml_in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
   mxml.transposition = clamped_int(e, -36, 36, 0);
   for (int i = 0; i < mxml_part_list_count(); ++i) {
     const MxmlList& l = mxml.lists[size_t(first_list() + i)];

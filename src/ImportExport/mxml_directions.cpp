@@ -316,7 +316,7 @@ void mxml_direction_end() {
   mxml.metronome = nullptr;
   if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) {
     const MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].back();
-    if (g.octave_shift) {
+    if (g.octave_shift && mxml_in_part()) {
       const int staff = std::clamp(g.staff, 1, MXML_MAX_STAVES);
       const int64_t now = mxml.part_cursor[mxml.part_index] + mxml.pending;
       auto& line = mxml.octave_lines[staff];
@@ -385,7 +385,7 @@ void mxml_per_minute(XmlElement& e) {
 
 void mxml_sound(XmlElement& e) {
   const double tempo = xml_attr_double(e, "tempo");
-  if (tempo == XML_NO_DOUBLE || !(tempo >= 1) || mxml.beat_value < 0) return;
+  if (tempo == XML_NO_DOUBLE || !(tempo >= 1) || mxml.beat_value < 0 || !mxml_in_part()) return;
   const bool in_direction = xml_open_element_level(e, "direction") >= 0;
   if (!in_direction) mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
   // A metronome mark of the same direction already shows the tempo.

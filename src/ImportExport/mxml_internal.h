@@ -104,6 +104,9 @@ void mxml_align_measures();
 // part-symbol says otherwise) and over the parts of a brace group.
 // Reads: mxml's parts and groups, the lists. Writes: PRINT and ENDSYST bracket fields.
 void mxml_set_brackets();
+// Whether a part is being read: elements a damaged document puts outside every part are
+// read without a part's time or lists.
+bool mxml_in_part();
 // The part's number of lists, and whether a list index is one of them.
 int mxml_part_list_count();
 // The whole-measure length of the current time signature in divisions; 0 when unknown.

@@ -119,12 +119,10 @@ void param_change(int pindex, int32_t value, Drosa note, int staff) {
   mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
-bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
-
 // The distance between systems, for a piece of one part of one staff: from the start of the
 // system before the one the print begins.
 void system_distance_change(int32_t tenths) {
-  if (mxml.part_count != 1 || mxml_part_list_count() != 1 || !in_part()) return;
+  if (mxml.part_count != 1 || mxml_part_list_count() != 1 || !mxml_in_part()) return;
   const int list = mxml.part_first[mxml.part_index];
   MxmlList& l = mxml.lists[size_t(list)];
   const int32_t value = distance_points(tenths);
@@ -143,7 +141,7 @@ void system_distance_change(int32_t tenths) {
 
 // The distance below the staff above the given staff of the part, from the current measure.
 void staff_distance_change(int32_t tenths, int staff) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   const int first = mxml.part_first[mxml.part_index];
   const int above = first + staff - 2;
   if (above < 0 || above >= voice_count) return;

@@ -19,7 +19,6 @@
 
 namespace {
 
-bool in_part() { return mxml.part_index >= 0 && mxml.part_index < mxml.part_count; }
 int64_t& cursor() { return mxml.part_cursor[mxml.part_index]; }
 int first_list() { return mxml.part_first[mxml.part_index]; }
 
@@ -548,7 +547,7 @@ Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
 }
 
 void mxml_note_end() {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   MxmlNoteRecord n = mxml.note;
   if (n.octave != MXML_NO_OCTAVE) n.octave = checked_octave(n.octave);
   // A forward without a voice element moves the time of the voice read last.
@@ -578,7 +577,7 @@ void mxml_note(XmlElement& e) {
   mxml.note.invisible = mxml_attr_is(e, "print-object", "no");
   mxml.notations_open = false;
   mxml_reset_slot(MXML_NOTATIONS_SLOT);
-  if (in_part()) ++mxml.measure_notes;
+  if (mxml_in_part()) ++mxml.measure_notes;
 }
 
 void mxml_note_element_end() { mxml_note_end(); }
@@ -609,7 +608,7 @@ void mxml_alter(XmlElement& e) { mxml.note.alter = std::clamp(mxml_int(e, 0) + 3
 void mxml_octave(XmlElement& e) { mxml.note.octave = std::clamp(mxml_int(e, 4), -100, 100); }
 
 void mxml_duration(XmlElement& e) {
-  if (!in_part()) return;
+  if (!mxml_in_part()) return;
   const char* parent = mxml_parent(e);
   const int64_t d = std::clamp<int64_t>(mxml_int(e, 0), 0, int64_t(1) << 30);
   if (std::strcmp(parent, "backup") == 0) {
