@@ -7,7 +7,7 @@
 // parameter change every 100 bars.
 //   FormatEveryPage:        pages 1 to 100 in turn, as when paging through the piece;
 //                           the time per page
-//   FormatAllPages:         format_all_pages, last page to first; the time per page
+//   FormatAllPages:         format_all_pages, first page to last; the time per page
 //   ReformatAfterNoteChange/1 and /100: one note of the page changed (recorded for undo), then
 //                           the page formatted again; the first and the last page must cost
 //                           the same, since formatting a page never walks earlier pages
@@ -184,7 +184,7 @@ void FormatAllPages(benchmark::State& state) {
   Piece piece = build_piece();
   for (auto _ : state) {
     format_all_pages();
-    check_page(piece, 1, state);
+    check_page(piece, PAGES, state);
   }
   state.SetItemsProcessed(state.iterations() * PAGES);
 }

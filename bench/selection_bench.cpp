@@ -46,8 +46,10 @@ bool load_score() {
   return voice_count == STAVES;
 }
 
+// The page on the screen, formatted unless it is shown already (after the import formatted
+// every page, the graphics list is the last page's).
 void show_page(int32_t page) {
-  if (current_page == page && GE_list_complete) return;
+  if (current_page == page && GE_list_complete && !page_graphics_stale) return;
   current_page = page;
   disable_format_interrupts();
   format_page(page, 0);
