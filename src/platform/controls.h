@@ -7,6 +7,8 @@
 // value where it is released.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/geometry.h"
 
 struct Control;
