@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "model/error_report.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -146,4 +147,12 @@ std::string not_a_file_text(const std::string& path, unsigned st_mode) {
     default:
       return named + " is not a file";
   }
+}
+
+std::string file_problem_text(const PlatformFileProblem& problem) {
+  if (problem.not_a_file_mode) return not_a_file_text(problem.path, problem.not_a_file_mode);
+  if (problem.owner_only)
+    return "the folder '" + problem.path + "' lets only the owner of '" + problem.file_name +
+           "' replace it";
+  return file_problem_text(problem.error_number, problem.path, problem.folder, problem.writing);
 }

@@ -436,6 +436,11 @@ std::string file_problem_text(int error_number, const std::string& path, bool fo
 // one: "'/a' is a folder, not a file".
 std::string not_a_file_text(const std::string& path, unsigned st_mode);
 
+// Words for why the platform's file layer could not replace a file: one of the two above, or
+// "the folder '/a' lets only the owner of 'b' replace it".
+struct PlatformFileProblem;
+std::string file_problem_text(const PlatformFileProblem& problem);
+
 // ==== font_table.cpp =============================================================================
 // The font table of a piece: for every font it uses other than the six standard ones (which are
 // stored as codes -1..-6), one hidden text annotation before the first note of voice 0 that reads

@@ -1,37 +1,20 @@
 // writevesk.cpp: writing a piece file and saving.
 //
-// The piece is written into a new file in the same folder as the old one, which is flushed to
-// the disk and then takes the old file's name: a save that fails at any point leaves the old
-// file as it was. What writing over the file in place kept is kept:
-// - a file the user may not write is refused with the system's message, before anything is
-//   written (root may write it, as it could write the file itself);
-// - a symbolic link keeps pointing at the file, which is the one replaced;
-// - the new file takes the old file's permissions (a new one those of the process) and, where
-//   the process may give it, its owner; the file type and creator go into an extended
-//   attribute where the file system keeps one (reading never needs it);
-// - any name the folder allows can be saved.
-// The new file has no name while it is written, where the file system allows that, so a save
-// that is killed part way leaves nothing behind. Elsewhere it is written under a hidden name
-// made of the piece's name, TEMP_MARK and six random letters; such a file that no running save
-// holds locked is what a killed save left, and the next save of that piece removes it.
+// The piece is written through the platform's replacement of a file whole (platform/files.h):
+// into a new file beside the old one, which takes the old file's name only once it is complete
+// and on the disk, so that a save that fails at any point leaves the old file as it was. What
+// writing over the file in place kept is kept: a file the user may not write is refused with
+// the system's message before anything is written (root may write it, as it could write the
+// file itself); a symbolic link keeps pointing at the file, which is the one replaced; the new
+// file takes the old file's permissions and owner; the file type and creator go into an
+// extended attribute where the file system keeps one (reading never needs it); any name the
+// folder allows can be saved; a save that is killed part way leaves nothing behind.
 #include "model/writevesk.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <random>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-#include <utility>
-#include <vector>
+#include <string>
 
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
@@ -45,229 +28,21 @@
 #include "model/readvesk.h"
 #include "model/undo.h"
 #include "model/voice_lists.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 
 namespace {
-
-constexpr const char* TYPE_CREATOR_ATTRIBUTE = "user.vesk.type_creator";
-constexpr const char TYPE_CREATOR[] = "VeskVESK";  // file type 'Vesk', creator 'VESK'
-
-constexpr const char TEMP_MARK[] = "~vesk";  // in the name of a file being saved
-constexpr size_t TEMP_RANDOM = 6;            // random letters after it
-constexpr int MAX_LINKS = 40;                // symbolic links followed before giving up
-
-bool named_temp_files_only = false;  // test double: as on a file system without unnamed files
-
-std::string folder_of(const std::string& fsspec) {
-  size_t slash = fsspec.find_last_of('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : fsspec.substr(0, slash);
-}
 
 std::string name_of(const std::string& fsspec) {
   size_t slash = fsspec.find_last_of('/');
   return slash == std::string::npos ? fsspec : fsspec.substr(slash + 1);
 }
 
-// Why a save failed, in words that name the file or folder concerned.
-struct SaveFailure {
-  int error_number = 0;
-  std::string text;
-};
-
-bool fail(SaveFailure* why, int error_number, std::string text) {
-  why->error_number = error_number;
-  why->text = std::move(text);
-  return false;
-}
-
-// The file a path names, following symbolic links; a link to a file not made yet names that
-// file.
-bool follow_links(const std::string& fsspec, std::string* target, SaveFailure* why) {
-  std::string path = fsspec;
-  for (int hops = 0; hops <= MAX_LINKS; ++hops) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-      *target = path;
-      return true;
-    }
-    char link[PATH_MAX];
-    ssize_t n = ::readlink(path.c_str(), link, sizeof link);
-    if (n < 0) return fail(why, errno, file_problem_text(errno, path, false, false));
-    if (size_t(n) == sizeof link)
-      return fail(why, ENAMETOOLONG, file_problem_text(ENAMETOOLONG, path, false, false));
-    std::string to(link, size_t(n));
-    path = to[0] == '/' ? to : folder_of(path) + "/" + to;
-  }
-  return fail(why, ELOOP, file_problem_text(ELOOP, fsspec, false, false));
-}
-
-// Refuses an existing file that is not a regular one (a folder, a named pipe, a device: the
-// save would put a file in its place), or that the user may not write, as opening it to write
-// would.
-bool refuse_unwritable(const std::string& target, SaveFailure* why) {
-  struct stat st;
-  if (::stat(target.c_str(), &st) != 0) {
-    if (errno == ENOENT) return true;  // a new file
-    return fail(why, errno, file_problem_text(errno, target, false, false));
-  }
-  std::string not_a_file = not_a_file_text(target, st.st_mode);
-  if (!not_a_file.empty()) return fail(why, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, not_a_file);
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-    return fail(why, errno, file_problem_text(errno, target, false, true));
-  return true;
-}
-
-// The start of the hidden names a save of the file writes under: a dot, the file's name (cut
-// short, at a character's start, so that the whole name fits the folder), TEMP_MARK.
-std::string temp_prefix(const std::string& target) {
-  long name_max = ::pathconf(folder_of(target).c_str(), _PC_NAME_MAX);
-  if (name_max <= 0 || name_max > NAME_MAX) name_max = NAME_MAX;
-  std::string name = name_of(target);
-  size_t room = size_t(std::max<long>(name_max - 1 - long(sizeof TEMP_MARK - 1 + TEMP_RANDOM), 0));
-  if (name.size() > room) {
-    size_t cut = room;
-    while (cut > 0 && (uint8_t(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
-  }
-  return "." + name + TEMP_MARK;
-}
-
-bool is_temp_name(const char* entry, const std::string& prefix) {
-  size_t n = std::strlen(entry);
-  if (n != prefix.size() + TEMP_RANDOM || prefix.compare(0, prefix.size(), entry, prefix.size()))
-    return false;
-  for (size_t i = prefix.size(); i < n; ++i)
-    if (!std::isalnum(uint8_t(entry[i]))) return false;
-  return true;
-}
-
-std::string random_letters() {
-  static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  static std::random_device device;
-  std::string s;
-  for (size_t i = 0; i < TEMP_RANDOM; ++i) s += letters[device() % (sizeof letters - 1)];
-  return s;
-}
-
-// Removes what killed saves of the file left beside it: a file under one of its hidden names
-// that no save holds locked.
-void remove_stale_temps(const std::string& target) {
-  const std::string prefix = temp_prefix(target);
-  DIR* dir = ::opendir(folder_of(target).c_str());
-  if (!dir) return;
-  int dfd = ::dirfd(dir);
-  while (const dirent* entry = ::readdir(dir)) {
-    if (!is_temp_name(entry->d_name, prefix)) continue;
-    int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) continue;
-    struct stat held, named;
-    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dfd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        named.st_dev == held.st_dev && named.st_ino == held.st_ino)
-      ::unlinkat(dfd, entry->d_name, 0);
-    ::close(fd);
-  }
-  ::closedir(dir);
-}
-
-// The new file being written: unnamed, or under a hidden name (`path`).
-struct SaveTemp {
-  bool unnamed = false;
-  std::string path;
-};
-
-// A new, empty file in the target's folder, readable and writable by its owner only until it
-// is complete, and locked so that no other save takes it for a leftover.
-bool create_temp(const std::string& target, PieceFile* file, SaveTemp* temp, SaveFailure* why) {
-  *file = PieceFile{};
-  *temp = SaveTemp{};
-  const std::string folder = folder_of(target);
-  int fd = -1;
-  if (!named_temp_files_only) {
-    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    // It is given its name through /proc; without that it could not be given one.
-    if (fd >= 0 && ::access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) != 0) {
-      ::close(fd);
-      fd = -1;
-    }
-    temp->unnamed = fd >= 0;
-  }
-  if (fd < 0) {
-    const std::string prefix = folder + "/" + temp_prefix(target);
-    for (int tries = 0; fd < 0 && tries < 100; ++tries) {
-      temp->path = prefix + random_letters();
-      fd = ::open(temp->path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-      if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-      const int error_number = errno;
-      temp->path.clear();
-      return fail(why, error_number, file_problem_text(error_number, folder, true, true));
-    }
-  }
-  ::flock(fd, LOCK_EX);
-  file->fd = fd;
-  file->writing = true;
-  file->buffer.resize(1 << 16);
-  return true;
-}
-
-// Gives the complete new file what the old one had: its permissions (a new file those the
-// process creates files with), its owner where the process may give it, the type and creator.
-bool set_file_attributes(int fd, const std::string& target, SaveFailure* why) {
-  struct stat old;
-  mode_t mode;
-  if (::stat(target.c_str(), &old) == 0) {
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-      (void)::fchown(fd, old.st_uid, old.st_gid);  // only root may give any owner
-    mode = old.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(fd, mode) != 0)
-    return fail(why, errno, file_problem_text(errno, target, false, true));
-  ::fsetxattr(fd, TYPE_CREATOR_ATTRIBUTE, TYPE_CREATOR, sizeof TYPE_CREATOR - 1, 0);
-  return true;
-}
-
-// Why the new file could not take the target's name: a folder that lets only a file's owner
-// replace it (the sticky bit) is said as such.
-bool replace_failure(int error_number, const std::string& target, SaveFailure* why) {
-  const std::string folder = folder_of(target);
-  struct stat st;
-  if ((error_number == EPERM || error_number == EACCES) && ::stat(folder.c_str(), &st) == 0 &&
-      (st.st_mode & S_ISVTX))
-    return fail(
-        why, error_number,
-        "the folder '" + folder + "' lets only the owner of '" + name_of(target) + "' replace it");
-  return fail(why, error_number, file_problem_text(error_number, folder, true, true));
-}
-
-// The complete new file takes the target's name. An unnamed file is linked in under a hidden
-// name first (a link cannot replace a name), unless the target does not exist yet.
-bool put_in_place(int fd, SaveTemp* temp, const std::string& target, SaveFailure* why) {
-  if (temp->unnamed) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-      return true;
-    if (errno != EEXIST) return replace_failure(errno, target, why);
-    const std::string prefix = folder_of(target) + "/" + temp_prefix(target);
-    for (int tries = 0;; ++tries) {
-      temp->path = prefix + random_letters();
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->path.c_str(), AT_SYMLINK_FOLLOW) == 0)
-        break;
-      if (errno != EEXIST || tries == 100) {
-        const int error_number = errno;
-        temp->path.clear();
-        return replace_failure(error_number, target, why);
-      }
-    }
-  }
-  if (::rename(temp->path.c_str(), target.c_str()) != 0) return replace_failure(errno, target, why);
-  temp->path.clear();
-  return true;
+PlatformReplaceOptions save_options() {
+  PlatformReplaceOptions options;
+  options.type_creator = "VeskVESK";  // file type 'Vesk', creator 'VESK'
+  options.refuse_unwritable = true;
+  return options;
 }
 
 // One node as its record, passed through convert_node_io around the write.
@@ -302,17 +77,7 @@ int16_t write_graphics(PieceFile* file, Drosa chain) {
   return RESULT_OK;
 }
 
-// Makes the folder entry of the saved file durable.
-void flush_folder(const std::string& target) {
-  int fd = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
-
-void piece_save_named_temp_files_only(bool on) { named_temp_files_only = on; }
 
 int write_header(PieceFile* file) {
   if (!header_io(IO_WRITE, file, nullptr)) return 0;
@@ -323,22 +88,29 @@ int write_header(PieceFile* file) {
 }
 
 int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string& fsspec) {
-  std::string target;
-  SaveFailure why;
+  const PlatformReplaceOptions options = save_options();
+  PlatformReplacement replacement;
+  PlatformFileProblem why;
   PieceFile file;
-  SaveTemp temp;
-  bool ok = follow_links(fsspec, &target, &why) && refuse_unwritable(target, &why);
-  if (ok) remove_stale_temps(target);
-  ok = ok && create_temp(target, &file, &temp, &why);
+  bool ok = platform_replace_begin(fsspec, options, &replacement, &why);
+  if (ok) {
+    file.fd = replacement.fd;
+    file.writing = true;
+    file.buffer.resize(1 << 16);
+  }
   bool reported = false;
   if (ok && !write_header(&file)) {
     ok = false;
     reported = true;  // the header's own message was shown
   }
-  // A failed write or flush leaves its reason in errno.
+  // A failed write leaves its reason in errno.
   auto written = [&](int16_t result) {
-    return result == RESULT_OK ||
-           fail(&why, errno, file_problem_text(errno ? errno : EIO, target, false, true));
+    if (result == RESULT_OK) return true;
+    why = PlatformFileProblem{};
+    why.error_number = errno ? errno : EIO;
+    why.path = replacement.target;
+    why.writing = true;
+    return false;
   };
   if (ok) {
     {
@@ -350,21 +122,21 @@ int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string&
   }
   if (ok && with_graphics) ok = written(write_graphics(&file, graphics_chain));
   if (ok) ok = written(piece_file_flush(&file));
-  if (ok && ::fsync(file.fd) != 0) ok = written(RESULT_IO_ERROR);
-  file.writing = false;  // written and flushed, or to be thrown away
-  ok = ok && set_file_attributes(file.fd, target, &why);
-  // The file stays open, and so locked, until it has its name. Once it has, it is complete
-  // on the disk (flushed above): closing it can no longer fail the save.
-  ok = ok && put_in_place(file.fd, &temp, target, &why);
+  // The replacement closes the file: written and flushed, or to be thrown away.
+  file.writing = false;
+  file.fd = -1;
   piece_file_close(&file);
-  if (!temp.path.empty()) ::unlink(temp.path.c_str());
+  if (ok) {
+    ok = platform_replace_finish(&replacement, options, &why);
+  } else {
+    platform_replace_abandon(&replacement);
+  }
   if (!ok) {
     if (!reported)
       REPORT_ERROR(2, "The piece could not be saved as '%s': %s.", fsspec.c_str(),
-                   why.text.c_str());
+                   file_problem_text(why).c_str());
     return 0;
   }
-  flush_folder(target);
   return 1;
 }
 
@@ -399,13 +171,13 @@ std::string untitled_file_name(const std::string& fsspec) {
 // first two bytes are no piece format's number): writing the piece over it would lose it.
 bool names_other_kind_of_file(const std::string& fsspec) {
   std::string target;
-  SaveFailure ignored;
-  if (!follow_links(fsspec, &target, &ignored)) return false;
-  const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+  PlatformFileProblem ignored;
+  if (!platform_file_follow_links(fsspec, &target, &ignored)) return false;
+  const int fd = platform_file_open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   unsigned char start[2];
-  const ssize_t got = ::read(fd, start, sizeof start);
-  ::close(fd);
+  const ssize_t got = platform_file_read(fd, start, sizeof start);
+  platform_file_close(fd);
   if (got <= 0) return false;  // empty: nothing to lose
   const int version = got == 2 ? start[0] << 8 | start[1] : -1;
   return version < PIECE_FORMAT_OLDEST || version > PIECE_FORMAT_LIMIT;

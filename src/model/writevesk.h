@@ -11,9 +11,6 @@
 // writing failed.
 int write_header(PieceFile* file);
 
-// Test double: saves write under a hidden name, as on a file system without unnamed files.
-void piece_save_named_temp_files_only(bool on);
-
 // ask_save_piece: when the piece has changed, asks whether to save it. 0 when the user
 // cancels (the caller stops what it was doing), else 1.
 int ask_save_piece();

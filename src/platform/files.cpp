@@ -1,11 +1,13 @@
 // files.cpp: plain files by descriptor, over the POSIX calls, with the test double's failing
-// writes and closes.
+// writes and closes; whole files read and written at once.
 #include "platform/files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -63,6 +65,92 @@ int platform_file_remove(const char* path) { return ::unlink(path); }
 
 int platform_file_temporary(char* name, int suffix_length) {
   return suffix_length > 0 ? ::mkstemps(name, suffix_length) : ::mkstemp(name);
+}
+
+namespace {
+
+void status_from(const struct stat& st, PlatformFileStatus* status) {
+  status->mode = st.st_mode;
+  status->size = st.st_size;
+}
+
+}  // namespace
+
+int platform_file_status(const char* path, PlatformFileStatus* status) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return -1;
+  status_from(st, status);
+  return 0;
+}
+
+int platform_file_status_of(int fd, PlatformFileStatus* status) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return -1;
+  status_from(st, status);
+  return 0;
+}
+
+int platform_file_write_all(int fd, const void* bytes, size_t n) {
+  const char* p = static_cast<const char*>(bytes);
+  while (n > 0) {
+    const ssize_t put = platform_file_write(fd, p, n);
+    if (put < 0) return errno ? errno : EIO;
+    if (put == 0) return EIO;
+    p += put;
+    n -= size_t(put);
+  }
+  return 0;
+}
+
+int platform_file_read_whole(const std::string& path, size_t limit, std::string* bytes,
+                             PlatformFileStatus* status) {
+  bytes->clear();
+  // Not waiting for a writer: a named pipe or a device is refused, not read.
+  const int fd = platform_file_open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  PlatformFileStatus own;
+  if (!status) status = &own;
+  int error = 0;
+  if (platform_file_status_of(fd, status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status->mode)) {
+    error = S_ISDIR(status->mode) ? EISDIR : EINVAL;
+  } else if (status->size > (long long)limit) {
+    error = EFBIG;
+  } else {
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = platform_file_read(fd, buffer, sizeof buffer);
+      if (got < 0) error = errno;
+      if (got <= 0) break;
+      if (bytes->size() + size_t(got) > limit) {
+        error = EFBIG;  // it grew while being read
+        break;
+      }
+      bytes->append(buffer, size_t(got));
+    }
+  }
+  platform_file_close(fd);
+  if (error) bytes->clear();
+  return error;
+}
+
+bool platform_make_folders(const std::string& path, int mode) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string part = slash == std::string::npos ? path : path.substr(0, slash);
+    if (::mkdir(part.c_str(), mode_t(mode)) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+int platform_lock_folder(const std::string& path) {
+  const int fd = platform_file_open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return PLATFORM_LOCK_HELD_ELSEWHERE;
+  }
+  return fd;
 }
 
 void platform_fail_file_writes_after(long long bytes, int error_number) {

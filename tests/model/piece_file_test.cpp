@@ -146,7 +146,7 @@ class PieceFileTest : public ModelTest {
     script_end();
     platform_fail_file_writes_after(-1, 0);
     platform_fail_file_close(0);
-    piece_save_named_temp_files_only(false);
+    platform_file_named_temporaries_only(false);
     std::filesystem::remove_all(dir);
     ModelTest::TearDown();
   }
@@ -861,13 +861,13 @@ TEST_F(PieceFileTest, SaveKeepsWhatWritingInPlaceKept) {
   // A name as long as the folder allows, with and without unnamed files.
   const std::string longest = dir + "/" + std::string(250, 'n') + ".vesk";
   for (bool named : {false, true}) {
-    piece_save_named_temp_files_only(named);
+    platform_file_named_temporaries_only(named);
     EXPECT_EQ(write_to(longest), 1);
     EXPECT_TRUE(std::filesystem::exists(longest));
     EXPECT_EQ(folder_names(dir).size(), 1u) << "nothing left beside it";
     std::filesystem::remove(longest);
   }
-  piece_save_named_temp_files_only(false);
+  platform_file_named_temporaries_only(false);
 
   // A link keeps pointing at the file saved through it, also one made by the save.
   std::filesystem::create_directory(dir + "/real");
@@ -998,7 +998,7 @@ TEST_F(PieceFileTest, KilledSaveLeavesNothingBehind) {
   EXPECT_EQ(folder_names(dir), std::vector<std::string>{"song.vesk"});
   EXPECT_EQ(file_bytes(path), old);
   // Where the file being written must have a name, the next save removes it.
-  piece_save_named_temp_files_only(true);
+  platform_file_named_temporaries_only(true);
   EXPECT_EQ(in_child(killed_save), -SIGXFSZ);
   EXPECT_EQ(folder_names(dir).size(), 2u);
   EXPECT_EQ(file_bytes(path), old);
