@@ -7,8 +7,9 @@
 // left running without a window.
 #include "app/apple_events.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "performance/performance_services.h"
 #include "platform/application.h"
 #include "platform/beep.h"
+#include "platform/files.h"
 #include "platform/window.h"
 
 namespace {
@@ -83,12 +85,13 @@ bool is_musicxml_name(const char* name) {
 
 bool is_musicxml_document(const std::string& path) {
   if (is_musicxml_name(path_leaf_name(path.c_str()))) return true;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
+  // Not waiting for a writer: a named pipe or a device tells nothing.
+  const int file = platform_file_open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (file < 0) return false;
   char start[512];
-  const size_t length = std::fread(start, 1, sizeof start, file);
-  std::fclose(file);
-  std::string_view text(start, length);
+  const ssize_t got = platform_file_read(file, start, sizeof start);
+  platform_file_close(file);
+  std::string_view text(start, size_t(std::max<ssize_t>(got, 0)));
   std::string narrowed;
   if (text.starts_with("\xEF\xBB\xBF")) {
     text.remove_prefix(3);

@@ -18,26 +18,21 @@
 // last byte is damaged, and the defaults stand. Resources other than the record are kept
 // when the file is rewritten.
 //
-// Writing goes to a temporary file in the same folder, which is flushed and renamed over the
-// old file: a write that fails leaves the old file as it was. While the program runs it holds
+// Writing goes through the platform's replacement of a file whole (platform/files.h): a write
+// that fails leaves the old file as it was. While the program runs it holds
 // a lock on the Vesk folder; a second instance that cannot take it does not overwrite the
 // first one's record.
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 #include <vector>
 
 #include "app/app_globals.h"
 #include "app/prefs.h"
 #include "model/model_services.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 
 namespace {
@@ -49,8 +44,6 @@ constexpr long MAX_FILE_SIZE = 1 << 20;  // far beyond any real preferences file
 constexpr char RECORD_TYPE[4] = {'L', 'D', 'a', 't'};
 constexpr const char* RECORD_NAME = "global_options";
 constexpr int FIRST_RECORD_ID = 128;  // ids above 127 belong to the program
-constexpr const char* TYPE_CREATOR_ATTRIBUTE = "user.vesk.type_creator";
-constexpr const char TYPE_CREATOR[] = "prefVESK";  // file type 'pref', creator 'VESK'
 
 struct Resource {
   char type[4];
@@ -62,7 +55,7 @@ struct Resource {
 // The folder lock: -1 before the file was opened; the descriptor of the locked folder once
 // taken; -2 when another instance holds it.
 int folder_lock = -1;
-constexpr int LOCK_HELD_ELSEWHERE = -2;
+constexpr int LOCK_HELD_ELSEWHERE = PLATFORM_LOCK_HELD_ELSEWHERE;
 
 // ---- Paths --------------------------------------------------------------------------------
 
@@ -75,28 +68,16 @@ std::string config_folder() {
 
 std::string vesk_folder() { return config_folder() + "/Vesk"; }
 
-// Makes a folder and its missing parents; false when one cannot be made.
-bool make_folders(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    std::string part = slash == std::string::npos ? path : path.substr(0, slash);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
-}
+bool make_folders(const std::string& path) { return platform_make_folders(path, 0700); }
 
 // Takes the folder lock once; afterwards tells whether this instance holds it.
 bool hold_folder_lock() {
   if (folder_lock >= 0) return true;
   if (folder_lock == LOCK_HELD_ELSEWHERE) return false;
-  int fd = ::open(vesk_folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return true;  // no folder to share yet: nobody else holds it
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    folder_lock = LOCK_HELD_ELSEWHERE;
-    return false;
-  }
+  const int fd = platform_lock_folder(vesk_folder());
+  if (fd == -1) return true;  // no folder to share yet: nobody else holds it
   folder_lock = fd;
-  return true;
+  return fd >= 0;
 }
 
 // ---- The container ------------------------------------------------------------------------
@@ -198,51 +179,29 @@ bool is_record(const Resource& r) {
 enum class ReadResult { READ, MISSING, FAILED };
 
 ReadResult read_whole_file(const std::string& path, std::vector<uint8_t>* bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadResult::MISSING : ReadResult::FAILED;
-  bytes->clear();
-  uint8_t buffer[8192];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || static_cast<long>(bytes->size()) + n > MAX_FILE_SIZE) {
-      ::close(fd);
-      return ReadResult::FAILED;
-    }
-    if (n == 0) break;
-    bytes->insert(bytes->end(), buffer, buffer + n);
-  }
-  ::close(fd);
+  std::string text;
+  const int error = platform_file_read_whole(path, MAX_FILE_SIZE, &text);
+  if (error) return error == ENOENT ? ReadResult::MISSING : ReadResult::FAILED;
+  bytes->assign(text.begin(), text.end());
   return ReadResult::READ;
 }
 
-int16_t write_all(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return platform_result_of_errno(n < 0 ? errno : EIO);
-    done += static_cast<size_t>(n);
-  }
-  return RESULT_OK;
-}
-
-// Writes the bytes beside the file and renames them over it.
+// Writes the bytes beside the file and puts them in its place.
 int16_t replace_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string temp = vesk_folder() + "/.Vesk Preferences.XXXXXX";
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back(0);
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return platform_result_of_errno(errno);
-  ::fchmod(fd, 0600);
-  ::fsetxattr(fd, TYPE_CREATOR_ATTRIBUTE, TYPE_CREATOR, sizeof TYPE_CREATOR - 1, 0);
-  int16_t result = write_all(fd, bytes);
-  if (result == RESULT_OK && ::fsync(fd) != 0) result = platform_result_of_errno(errno);
-  if (::close(fd) != 0 && result == RESULT_OK) result = platform_result_of_errno(errno);
-  if (result == RESULT_OK && ::rename(name.data(), path.c_str()) != 0)
-    result = platform_result_of_errno(errno);
-  if (result != RESULT_OK) ::unlink(name.data());
-  return result;
+  PlatformReplaceOptions options;
+  options.type_creator = "prefVESK";  // file type 'pref', creator 'VESK'
+  options.mode = 0600;
+  PlatformReplacement replacement;
+  PlatformFileProblem why;
+  if (!platform_replace_begin(path, options, &replacement, &why))
+    return platform_result_of_errno(why.error_number);
+  if (const int error = platform_file_write_all(replacement.fd, bytes.data(), bytes.size())) {
+    platform_replace_abandon(&replacement);
+    return platform_result_of_errno(error);
+  }
+  if (!platform_replace_finish(&replacement, options, &why))
+    return platform_result_of_errno(why.error_number);
+  return RESULT_OK;
 }
 
 void report_damaged() {
@@ -348,6 +307,6 @@ int write_prefs_file(int replace) {
 
 // Tests: forgets the folder lock, as if the program had just started.
 void release_prefs_lock() {
-  if (folder_lock >= 0) ::close(folder_lock);
+  if (folder_lock >= 0) platform_file_close(folder_lock);
   folder_lock = -1;
 }
