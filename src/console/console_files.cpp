@@ -2,10 +2,9 @@
 // Save a Copy, Add, Clear, Undo), writing the log safely, loading a log, the question to save
 // a changed log, clearing and undoing.
 //
-// A save writes a new file beside the log file ("CarbonConsole_XXXXXXX.mlte", made with a
-// unique name in the same folder, so that the rename never crosses file systems), flushes it
-// to the disk and renames it over the log file: a failed save leaves the old log file whole and
-// takes its temporary file away again.
+// A save goes through the platform's replacement of a file whole (platform/files.h): a new file
+// beside the log file, flushed to the disk and put in its place, so that a failed save leaves
+// the old log file whole and takes the new one away again.
 //
 // Undo records go with the view's own undo steps: Mark, Clear and Add each push one record
 // before they change the text (or, for Clear, just after), holding the saved length and the
@@ -19,9 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 #include <vector>
 
 #include "console/console_core.h"
@@ -31,6 +27,7 @@
 #include "platform/beep.h"
 #include "platform/console_window.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 #include "platform/text_encoding.h"
 
@@ -39,16 +36,8 @@ namespace {
 constexpr uint32_t ASKED_ONCE = 0x7FFFFFFF;
 constexpr size_t UTF8_PIECE = 1024;           // UTF-16 units converted at a time
 constexpr long LARGEST_LOG_FILE = 64L << 20;  // a log file larger than this is not loaded
-constexpr const char* TYPE_CREATOR_ATTRIBUTE = "user.vesk.type_creator";
-constexpr const char TYPE_CREATOR[] = "TEXT****";  // file type 'TEXT', creator '****'
 
 int32_t log_length(const console_record* record) { return console_view_length(record->window); }
-
-std::string folder_of(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string last_component(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -56,15 +45,8 @@ std::string last_component(const std::string& path) {
 }
 
 int write_all(int fd, const std::string& bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return platform_result_of_errno(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  return 0;
+  const int error = platform_file_write_all(fd, bytes.data(), bytes.size());
+  return error ? platform_result_of_errno(error) : 0;
 }
 
 // The UTF-8 file: the byte-order mark, then the text in pieces (never splitting a character).
@@ -82,14 +64,6 @@ int write_utf8(int fd, const std::u16string& text) {
   return 0;
 }
 
-mode_t new_file_mode(const std::string& path) {
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 void write_alert(int error, const std::string& path) {
   platform_beep();
   char message[64];
@@ -98,25 +72,32 @@ void write_alert(int error, const std::string& path) {
   platform_alert(CONSOLE_WRITE_ALERT_ID);
 }
 
-// Writes the log to `path` through a temporary file renamed into place. 0, or the error after
-// the alert. An empty log writes nothing.
+// Writes the range of the log to an open file in the record's log format: 0 or the error.
+int write_range(console_record* record, int fd, int32_t start, int32_t end) {
+  if (record->log_format == LOG_FORMAT_UTF8)
+    return write_utf8(fd, console_view_text(record->window, start, end));
+  return write_all(
+      fd, console_encode_log(console_view_runs(record->window, start, end), record->log_format,
+                             console_view_font_family(record->window),
+                             console_view_font_size(record->window)));
+}
+
+// Writes the log to `path` through a new file put in its place. 0, or the error after the
+// alert. An empty log writes nothing.
 int write_log_file(console_record* record, const std::string& path) {
   const int32_t length = log_length(record);
   if (length == 0) return 0;
-  std::string temporary = folder_of(path) + "/CarbonConsole_XXXXXXX.mlte";
+  PlatformReplaceOptions options;
+  options.type_creator = "TEXT****";  // file type 'TEXT', creator '****'
+  PlatformReplacement replacement;
+  PlatformFileProblem why;
   int error = 0;
-  const int fd = path.empty() ? -1 : mkstemps(temporary.data(), 5);
-  if (fd < 0) {
+  if (path.empty() || !platform_replace_begin(path, options, &replacement, &why)) {
     error = CONSOLE_OPEN_FAILED;
-  } else {
-    close(fd);
-    error = console_write_range(record, temporary, 0, length);
-    if (!error) {
-      chmod(temporary.c_str(), new_file_mode(path));
-      setxattr(temporary.c_str(), TYPE_CREATOR_ATTRIBUTE, TYPE_CREATOR, sizeof TYPE_CREATOR - 1, 0);
-      if (std::rename(temporary.c_str(), path.c_str()) != 0) error = CONSOLE_RENAME_FAILED;
-    }
-    if (error) unlink(temporary.c_str());
+  } else if ((error = write_range(record, replacement.fd, 0, length)) != 0) {
+    platform_replace_abandon(&replacement);
+  } else if (!platform_replace_finish(&replacement, options, &why)) {
+    error = why.placing ? CONSOLE_RENAME_FAILED : platform_result_of_errno(why.error_number);
   }
   if (error) write_alert(error, path);
   return error;
@@ -124,29 +105,9 @@ int write_log_file(console_record* record, const std::string& path) {
 
 // The text of a log file: 0, or an error after saying so on standard error.
 int read_log_file(const std::string& path, std::vector<ConsoleStyledRun>* runs) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int error = 0;
   std::string bytes;
-  struct stat info;
-  if (fd < 0 || fstat(fd, &info) != 0) {
-    error = errno;
-  } else if (!S_ISREG(info.st_mode)) {
-    error = EISDIR;
-  } else if (info.st_size > LARGEST_LOG_FILE) {
-    error = EFBIG;
-  } else {
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) error = errno;
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    bytes.resize(done);
-  }
-  if (fd >= 0) close(fd);
+  int error = platform_file_read_whole(path, LARGEST_LOG_FILE, &bytes);
+  if (error == EINVAL) error = EISDIR;  // not a regular file
   if (error) {
     errno = error;
     std::perror("**  CarbonConsole - Reading log file");
@@ -241,19 +202,11 @@ int console_write_range(console_record* record, const std::string& path, int32_t
   if (start > length) return CONSOLE_RANGE_PAST_END;
   if (end <= start && start != 0) return CONSOLE_BAD_LENGTH;
   end = std::clamp(end, start, length);
-  const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = platform_file_open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return CONSOLE_OPEN_FAILED;
-  int error;
-  if (record->log_format == LOG_FORMAT_UTF8) {
-    error = write_utf8(fd, console_view_text(record->window, start, end));
-  } else {
-    error = write_all(
-        fd, console_encode_log(console_view_runs(record->window, start, end), record->log_format,
-                               console_view_font_family(record->window),
-                               console_view_font_size(record->window)));
-  }
-  if (!error && fsync(fd) != 0) error = platform_result_of_errno(errno);
-  if (close(fd) != 0 && !error) error = platform_result_of_errno(errno);
+  int error = write_range(record, fd, start, end);
+  if (!error && platform_file_sync(fd) != 0) error = platform_result_of_errno(errno);
+  if (platform_file_close(fd) != 0 && !error) error = platform_result_of_errno(errno);
   return error;
 }
 

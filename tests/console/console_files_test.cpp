@@ -34,7 +34,7 @@ std::string file_bytes(const fs::path& path) {
 
 bool has_temporary_file(const fs::path& folder) {
   for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().filename().string().starts_with("CarbonConsole_")) return true;
+    if (entry.path().filename().string().find("~vesk") != std::string::npos) return true;
   return false;
 }
 
