@@ -5,16 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/app_services.h"
 #include "performance/midi_out.h"
 #include "performance/performance_globals.h"
 #include "performance/play.h"
 #include "performance/record.h"
+#include "platform/files.h"
 
 MidiFileHeader midi_file_header;
 MidiReader midi_reader;
@@ -35,14 +32,8 @@ bool write_header(int32_t divisions) {
          write_midi_bytes(track, sizeof track);
 }
 
-// A path in the same folder as `path` for the file being written.
-std::string temporary_path(const std::string& path) {
-  return path + ".part" + std::to_string(getpid());
-}
-
-void report_write_problem(int error_number, const std::string& path) {
-  REPORT_ERROR(2, "The MIDI file could not be written: %s.",
-               file_problem_text(error_number, path, false, true).c_str());
+void report_write_problem(const PlatformFileProblem& why) {
+  REPORT_ERROR(2, "The MIDI file could not be written: %s.", file_problem_text(why).c_str());
 }
 
 // ---- Reading ------------------------------------------------------------------------------------
@@ -111,28 +102,21 @@ int64_t locate_track(int index) {
 }
 
 bool read_file(const std::string& path, std::vector<uint8_t>* bytes) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    REPORT_ERROR(2, "The MIDI file could not be read: %s.",
-                 file_problem_text(errno, path, false, false).c_str());
-    return false;
-  }
-  const std::string not_file = not_a_file_text(path, info.st_mode);
-  if (!not_file.empty()) {
-    REPORT_ERROR(2, "The MIDI file could not be read: %s.", not_file.c_str());
-    return false;
-  }
-  if (info.st_size > LARGEST_FILE) {
+  std::string text;
+  PlatformFileStatus status;
+  const int error = platform_file_read_whole(path, LARGEST_FILE, &text, &status);
+  if (error == EFBIG) {
     REPORT_ERROR(2, "%s", "The file is far too large to be a MIDI file.");
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    REPORT_ERROR(2, "The MIDI file could not be read: %s.",
-                 file_problem_text(errno, path, false, false).c_str());
+  if (error) {
+    const std::string not_file = error == EISDIR || error == EINVAL
+                                     ? not_a_file_text(path, status.mode)
+                                     : file_problem_text(error, path, false, false);
+    REPORT_ERROR(2, "The MIDI file could not be read: %s.", not_file.c_str());
     return false;
   }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  bytes->assign(text.begin(), text.end());
   return true;
 }
 
@@ -150,13 +134,9 @@ bool show_debug_dump(const std::string& path) {
 
 int write_midi_bytes(const uint8_t* bytes, size_t count) {
   MidiFileWriter& w = midi_file_writer;
-  if (!w.file || w.failed) return 0;
-  if (count == 0 || std::fwrite(bytes, 1, count, w.file) == count) return 1;
-  w.error_number = errno;
-  std::fclose(w.file);
-  w.file = nullptr;
-  w.failed = true;
-  return 0;
+  if (!w.open) return 0;
+  w.bytes.insert(w.bytes.end(), bytes, bytes + count);
+  return 1;
 }
 
 int write_midi_number(uint32_t value, int n) {
@@ -177,48 +157,48 @@ int write_midi_number(uint32_t value, int n) {
 }
 
 int write_midi_file(const std::string& path, int32_t divisions) {
-  const std::string temporary = temporary_path(path);
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
-    report_write_problem(errno, path);
+  // The new file is made first, so that a file that cannot be written is said at once.
+  const PlatformReplaceOptions options;
+  PlatformReplacement replacement;
+  PlatformFileProblem why;
+  if (!platform_replace_begin(path, options, &replacement, &why)) {
+    report_write_problem(why);
     return 0;
   }
   {
     std::lock_guard<std::recursive_mutex> held(midi_lock);
     midi_file_writer = MidiFileWriter{};
-    midi_file_writer.file = file;
+    midi_file_writer.open = true;
     midi_file_writer.divisions = divisions;
   }
-  bool written = write_header(divisions) != 0;
-  if (written) {
-    all_notes_off(4);
-    hear_command(1, 0, 0, 0, 0);
-    static const uint8_t end_of_track[] = {0x01, 0xFF, 0x2F, 0x00};
-    written = write_midi_bytes(end_of_track, sizeof end_of_track) != 0;
+  write_header(divisions);
+  all_notes_off(4);
+  hear_command(1, 0, 0, 0, 0);
+  static const uint8_t end_of_track[] = {0x01, 0xFF, 0x2F, 0x00};
+  write_midi_bytes(end_of_track, sizeof end_of_track);
+  std::vector<uint8_t> bytes;
+  {
+    std::lock_guard<std::recursive_mutex> held(midi_lock);
+    bytes.swap(midi_file_writer.bytes);
+    midi_file_writer.open = false;
   }
-  MidiFileWriter& w = midi_file_writer;
-  int error_number = w.error_number;
-  if (written) {
-    const long end = std::ftell(w.file);
-    written = end >= 22 && std::fseek(w.file, 18, SEEK_SET) == 0 &&
-              write_midi_number(uint32_t(end - 22), 4) && std::fflush(w.file) == 0 &&
-              fsync(fileno(w.file)) == 0;
-    if (!written && !error_number) error_number = errno;
+  // The track's length, after its header at byte 22.
+  const uint32_t track_length = uint32_t(bytes.size() - 22);
+  for (int i = 0; i < 4; ++i) bytes[size_t(18 + i)] = uint8_t(track_length >> (8 * (3 - i)));
+  if (const int error = platform_file_write_all(replacement.fd, bytes.data(), bytes.size())) {
+    platform_replace_abandon(&replacement);
+    why = PlatformFileProblem{};
+    why.error_number = error;
+    why.path = replacement.target;
+    why.writing = true;
+    report_write_problem(why);
+    return 0;
   }
-  if (w.file && std::fclose(w.file) != 0 && written) {
-    written = false;
-    error_number = errno;
+  if (!platform_replace_finish(&replacement, options, &why)) {
+    report_write_problem(why);
+    return 0;
   }
-  w.file = nullptr;
-  if (written && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    written = false;
-    error_number = errno;
-  }
-  if (!written) {
-    std::remove(temporary.c_str());
-    report_write_problem(error_number ? error_number : EIO, path);
-  }
-  return written ? 1 : 0;
+  return 1;
 }
 
 int export_midi_file() {

@@ -14,7 +14,7 @@ namespace {
 
 void write_meta(int type, const std::string& data, int32_t time) {
   std::lock_guard<std::recursive_mutex> held(midi_lock);
-  if (!midi_file_writer.file || !write_midi_delta_time(time)) return;
+  if (!midi_file_writer.open || !write_midi_delta_time(time)) return;
   const uint8_t head[2] = {0xFF, uint8_t(type)};
   if (write_midi_bytes(head, 2) && write_midi_number(uint32_t(data.size()), -1))
     write_midi_bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());

@@ -103,7 +103,6 @@ void reset_performance_globals() {
   record_metronome_period = 500;
   record_click_only_with_notes = 0;
   record_notes_since_click = 0;
-  if (midi_file_writer.file) std::fclose(midi_file_writer.file);
   midi_file_writer = MidiFileWriter{};
   midi_event = MidiPacket{};
   for (MidiInSlot& slot : midi_in_ring.slots) slot.length = 0;

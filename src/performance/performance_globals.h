@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "model/model_services.h"
 #include "performance/performance_services.h"
@@ -191,15 +192,15 @@ struct MidiSendState {
 };
 extern MidiSendState midi_send_state;
 
-// The MIDI file being written by an export (midi_lock while playing into it).
+// The MIDI file being written by an export (midi_lock while playing into it). Its bytes are
+// gathered here, and the export writes them to the file at the end.
 struct MidiFileWriter {
-  FILE* file = nullptr;          // the open track; nullptr when no export runs
+  bool open = false;             // an export runs: the events go into `bytes`
+  std::vector<uint8_t> bytes;    // the file so far
   int32_t divisions = 960;       // ticks per quarter
   int64_t last_tick = 0;         // of the event written last
   bool timing_reported = false;  // the backwards-time report was given in this export
   bool stream_open = false;      // a system-exclusive message is open in the file
-  bool failed = false;           // a write failed: the file is closed
-  int error_number = 0;          // what the system said of the failed write
 };
 extern MidiFileWriter midi_file_writer;
 

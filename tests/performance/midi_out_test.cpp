@@ -52,26 +52,23 @@ TEST_F(Modes, OneChannelRoundsHalfASemitoneUpAndRotationReusesTheOldestChannel) 
 }
 
 TEST_F(MidiFile, AStreamVoiceWritesItsSystemExclusivePiecesAndTimeNeverRunsBack) {
-  char buffer[256] = {};
-  midi_file_writer.file = fmemopen(buffer, sizeof buffer, "wb");
+  midi_file_writer = MidiFileWriter{};
+  midi_file_writer.open = true;
   midi_file_writer.divisions = 480;
   send_midi_packet(nullptr, 1);
   send_note_on(uint16_t((60 << 8) + 100), 200, 1, 0, 1, 16384, 1);  // a quarter in: tick 480
   send_note_off(uint16_t((60 << 8) + 100), 1, 0, 1, 32768, 1);
   send_note_on(uint16_t(62 << 8), 200, 0, 0, 1, 16384, 1);  // earlier than the last: reported
-  std::fflush(midi_file_writer.file);
-  const long size = std::ftell(midi_file_writer.file);
-  const std::vector<uint8_t> bytes(buffer, buffer + size);
-  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x83, 0x60, 0xF0, 0x03, 0x43, 0x75, 0x70,  // open
-                                         0x00, 0xF7, 0x04, 0x10, 0x3C, 0x3F, 0x7F,  // on
-                                         0x83, 0x60, 0xF7, 0x03, 0x00, 0x3C, 0x3F,  // off
-                                         0x00, 0xF7, 0x01, 0xF7,                    // closed
-                                         0x00, 0x90, 0x3E, 0x7F}));
+  EXPECT_EQ(midi_file_writer.bytes,
+            (std::vector<uint8_t>{0x83, 0x60, 0xF0, 0x03, 0x43, 0x75, 0x70,  // open
+                                  0x00, 0xF7, 0x04, 0x10, 0x3C, 0x3F, 0x7F,  // on
+                                  0x83, 0x60, 0xF7, 0x03, 0x00, 0x3C, 0x3F,  // off
+                                  0x00, 0xF7, 0x01, 0xF7,                    // closed
+                                  0x00, 0x90, 0x3E, 0x7F}));
   const std::vector<Report> said = take_reports();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].text, "Timing error in send_midi_packet(): this_time 1e0 last_time 3c0");
-  std::fclose(midi_file_writer.file);
-  midi_file_writer.file = nullptr;
+  midi_file_writer = MidiFileWriter{};
 }
 
 TEST_F(Silence, AllNotesOffEndsWhatSoundsAndEveryControllerAndBend) {

@@ -300,16 +300,14 @@ TEST_F(Engine, InFileModeEventsAreWrittenInTimeOrderAfterTheTempo) {
   add_note(v, QUARTER, E4);
   set_perf_setting(PERF_NORMAL_LENGTH, 100);
   prepare_piece();
-  char buffer[256] = {};
-  midi_file_writer.file = fmemopen(buffer, sizeof buffer, "wb");
+  midi_file_writer = MidiFileWriter{};
+  midi_file_writer.open = true;
   midi_file_writer.divisions = 480;
   send_midi_packet(nullptr, 1);
   ASSERT_EQ(hear_command(1, 0, 0, 0, 0), 1);
   EXPECT_FALSE(is_playing());
-  std::fflush(midi_file_writer.file);
-  const std::vector<uint8_t> bytes(buffer, buffer + std::ftell(midi_file_writer.file));
-  std::fclose(midi_file_writer.file);
-  midi_file_writer.file = nullptr;
+  const std::vector<uint8_t> bytes = midi_file_writer.bytes;
+  midi_file_writer = MidiFileWriter{};
   // A quarter = 60 (1,000,000 microseconds), then the glissando's four steps of 120 ticks.
   EXPECT_EQ(bytes,
             (std::vector<uint8_t>{0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // tempo
