@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
 
 #include "graphics/GE.h"
@@ -17,6 +18,7 @@
 #include "graphics/hit_test.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -161,16 +163,18 @@ void debug_GE() {
 
 void dump_GE() {
   debug_out("Dumping GE list into file Graphics Objects.dump\n");
-  std::FILE* file = std::fopen("Graphics Objects.dump", "w");
-  if (!file) {
+  const int file =
+      platform_file_open("Graphics Objects.dump", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (file < 0) {
     debug_out("Graphics Objects.dump could not be opened.\n");
     return;
   }
+  std::string text;
   int32_t steps = 0;
   for (Drosa p = GE_head ? GE_head->xnext : NIL; p && steps <= total_Drosa_count;
        p = p->xnext, ++steps)
-    std::fputs(dump_line(&p).c_str(), file);
-  const bool written = !std::ferror(file);
-  if (std::fclose(file) != 0 || !written)
+    text += dump_line(&p);
+  const bool written = platform_file_write_all(file, text.data(), text.size()) == 0;
+  if (platform_file_close(file) != 0 || !written)
     debug_out("Graphics Objects.dump could not be written in full.\n");
 }
