@@ -1,6 +1,9 @@
-// flash.cpp: the flashing of one note or rest at a time. Its head (a tablature note's fret
-// number) is drawn over itself into the page image so that it blinks at the caret rate, or,
-// after a double click, a frame around it blinks. The flash never enters the element list.
+// flash.cpp: the flashing of one note or rest at a time, the insertion point's as a rule. It
+// blinks at the caret rate: its head (a tablature note's fret number) drawn over itself by
+// exclusive-or, a coloured note erased, or, while note entry is on (after a double click), a
+// frame around it. The flash is drawn into the page image only to copy its box to the window,
+// and the box's pixels are put back at once: the page image and the element list always hold
+// the page as drawn.
 #include "graphics/flash.h"
 
 #include <cstdio>
