@@ -11,8 +11,9 @@
 // While a primitive or a replay is working on a list, no step is reclaimed: a nearly empty
 // node store grows instead (undo_busy, undo_replaying).
 //
-// Every record of a step is checked before the step is replayed: a record that could not be
-// carried out (its node gone, its saved copy missing, an unknown operation) throws the
+// Every record of a step is checked, in the order of the replay, before the step is replayed:
+// a record that could not be carried out (its node gone, its saved copy missing, its place
+// not where the records replayed before it leave it, an unknown operation) throws the
 // histories away with the piece untouched, rather than undoing half a command.
 //
 // Program-wide state: reads and writes the histories (undo_heads, undo_tails, undo_list_index,
@@ -20,6 +21,8 @@
 // current_ncontext; Undo and Redo clear insertion_point and its flashing and mark the piece
 // changed.
 #include "model/undo.h"
+
+#include <unordered_map>
 
 #include "annotations/anno_services.h"
 #include "editing/editing_services.h"
@@ -166,39 +169,83 @@ bool history_still_valid(int list) {
   return true;
 }
 
-// True when `last` follows `from` in from's list.
-bool follows(Drosa from, Drosa last) {
-  for (Drosa p = from->xnext; p; p = p->xnext)
-    if (p == last) return true;
-  return false;
-}
+// The links of the voice lists as each record of a step will find them when the step is
+// replayed, newest record first: a record's replay re-links nodes that the records replayed
+// after it look for (a removal put back makes the place of an older insertion). The piece is
+// not touched: the links a replay would change are kept aside.
+class ReplayedLinks {
+ public:
+  Drosa next(Drosa node) const {
+    auto moved = next_.find(node.handle());
+    return moved == next_.end() ? node->xnext : moved->second;
+  }
+
+  // As after_layout_records, over the links the replay will have made.
+  Drosa after_layout_records(Drosa node) const {
+    if (!node || node->xkind != NOTE) return node;
+    while (next(node) && temp_node(next(node), 1002)) node = next(node);
+    return node;
+  }
+
+  // True when `last` follows `from`. A walk longer than the store holds nodes has met a loop
+  // that a damaged record would make.
+  bool follows(Drosa from, Drosa last) const {
+    int32_t steps = 0;
+    for (Drosa p = next(from); p && steps <= total_Drosa_count; p = next(p), ++steps)
+      if (p == last) return true;
+    return false;
+  }
+
+  // A removal's replay: first..last goes back in after `place`.
+  void put_back(Drosa first, Drosa last, Drosa place) {
+    Drosa anchor = after_layout_records(place);
+    next_[last.handle()] = next(anchor);
+    next_[anchor.handle()] = first;
+  }
+
+  // An insertion's replay: what follows `place` up to `last` leaves the list.
+  void take_out(Drosa place, Drosa last) {
+    Drosa anchor = after_layout_records(place), end = after_layout_records(last);
+    next_[anchor.handle()] = next(end);
+    next_[end.handle()] = NIL;
+  }
+
+ private:
+  std::unordered_map<uint32_t, Drosa> next_;  // by handle
+};
 
 enum class StepCheck { SOUND, DAMAGED, UNKNOWN_OPERATION };
 
-// Checks every record of the newest step of a list (ending at its tail MARK) before any is
-// replayed, so that a damaged record stops the Undo with the piece untouched: a modification
-// needs its node and the saved copy of it; an insertion needs its place and its last node
-// after that place. On an unknown operation `op` receives it.
+// Checks every record of the newest step of a list (ending at its tail MARK) in the order of
+// the replay, before any is replayed, so that a damaged record stops the Undo with the piece
+// untouched: a modification needs its node and the saved copy of it; an insertion needs its
+// place and its last node after that place, as the records replayed before it leave them. On
+// an unknown operation `op` receives it.
 StepCheck step_records_sound(int list, int* op) {
-  Drosa tail_mark = undo_tails[list];
-  for (Drosa p = tail_mark->xback; p && !visible_mark(p); p = p->xback) {
+  ReplayedLinks links;
+  Drosa end = undo_tails[list];
+  for (Drosa p = end->xback; p && !visible_mark(p); p = p->xback) {
     if (effective_kind(p) != UNDO) continue;
     Drosa target = p->get(xundo_prev);
     switch (p->get(xundo_op)) {
       case UNDO_DELETE_AFTER:
+        if (p->xnext != end && target) links.put_back(p->xnext, end->xback, target);
         break;
       case UNDO_MODIFY:
         if (!target || !p->xnext || p->xnext->xkind != p->get(xundo_prevkind))
           return StepCheck::DAMAGED;
         break;
-      case UNDO_INSERT_AFTER:
-        if (!target || !p->get(xundo_last) || !follows(target, p->get(xundo_last)))
-          return StepCheck::DAMAGED;
+      case UNDO_INSERT_AFTER: {
+        Drosa last = p->get(xundo_last);
+        if (!target || !last || !links.follows(target, last)) return StepCheck::DAMAGED;
+        links.take_out(target, last);
         break;
+      }
       default:
         *op = p->get(xundo_op);
         return StepCheck::UNKNOWN_OPERATION;
     }
+    end = p;
   }
   return StepCheck::SOUND;
 }

@@ -4,7 +4,8 @@
 //   AnnoModes.*: the icons switch modes, a line that does not fit the new mode is let go, Next
 //                Annotation selects a text without editing it, a published piece's palette
 //   AnnoDrag.*:  an Option-drag moves a text of two runs, one Undo puts it back; an Option-click
-//                on an accidental makes an annotation that draws it in its place
+//                on an accidental makes an annotation that draws it in its place; two such
+//                clicks on one note undo one at a time; a Cut one keeps its element hidden
 //   Flashing.*:  the insertion point's note blinks in the window only, a flash shown is taken
 //                away when it stops, no burst after a busy spell
 #include "annotations/anno_select.h"
@@ -53,6 +54,16 @@ class AnnoModes : public SelectionPage {
     Drosa text = make_text_anno(note, 0, 6, 606, words, nullptr);
     text->set(xhidden, 0);
     return text;
+  }
+  // The second note of a one-page piece, given a flat that is drawn.
+  Drosa note_with_accidental() {
+    open(1, 1);
+    Drosa note = drawn(0)[1];
+    note->set(xacc, 4);
+    note->set(xaccplot, 1);
+    mark_piece_changed(1, 1, 0);
+    run_until_idle();
+    return note;
   }
 };
 using AnnoDrag = AnnoModes;
@@ -160,22 +171,23 @@ std::vector<Drosa> elements_of(Drosa note, int var, bool annotations) {
   return found;
 }
 
+constexpr int ACCIDENTAL = 48, NOTEHEAD = 46;
+
+// Where a printed element of the music is in the window.
+Point window_point(Drosa element) {
+  const Point origin = scroll_origin();
+  return {int(element->get(xgc_x) / zoom_factor) + origin.x,
+          origin.y + page_pixel_height - int(element->get(xgc_y) / zoom_factor)};
+}
+
 TEST_F(AnnoDrag, AnOptionClickOnAnAccidentalMakesAnAnnotationThatDrawsItWhereItWas) {
-  open(1, 1);
-  Drosa note = drawn(0)[1];
-  note->set(xacc, 4);
-  note->set(xaccplot, 1);
-  mark_piece_changed(1, 1, 0);
-  run_until_idle();
+  Drosa note = note_with_accidental();
   const std::string before = voice_bytes(true);
-  constexpr int ACCIDENTAL = 48;
   std::vector<Drosa> accidentals = elements_of(note, ACCIDENTAL, false);
   ASSERT_EQ(accidentals.size(), 1u);
   const int32_t x = accidentals[0]->get(xgc_x), y = accidentals[0]->get(xgc_y);
   const int glyph = accidentals[0]->get(xgc_char);
-  const Point origin = scroll_origin();
-  const Point at{int(x / zoom_factor) + origin.x,
-                 origin.y + page_pixel_height - int(y / zoom_factor)};
+  const Point at = window_point(accidentals[0]);
   click(at, MOD_OPTION);
   Drosa anno = current_anno;
   ASSERT_NE(anno, NIL);
@@ -218,6 +230,49 @@ TEST_F(AnnoDrag, AnOptionClickOnAnAccidentalMakesAnAnnotationThatDrawsItWhereItW
   run_until_idle();
   EXPECT_EQ(voice_bytes(true), before);
   EXPECT_EQ(elements_of(note, ACCIDENTAL, false)[0]->get(xgremove), 0);
+}
+
+TEST_F(AnnoDrag, TwoElementsOfANoteOptionClickedInTurnAreUndoneOneAtATime) {
+  Drosa note = note_with_accidental();
+  const std::string before = voice_bytes(true);
+  click(window_point(elements_of(note, ACCIDENTAL, false).at(0)), MOD_OPTION);
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  click(window_point(elements_of(note, NOTEHEAD, false).at(0)), MOD_OPTION);
+  ASSERT_NE(current_anno, NIL);
+  EXPECT_EQ(current_anno->get(xeocvar), NOTEHEAD);
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  for (int undo = 0; undo < 2; ++undo) {
+    do_menu_item(EDIT_MENU, 1, 'v');
+    run_until_idle();
+  }
+  EXPECT_TRUE(voice_bytes(true) == before);
+}
+
+TEST_F(AnnoDrag, ACutMovedAccidentalStaysHiddenAndUndoBringsItBack) {
+  Drosa note = note_with_accidental();
+  const Point at = window_point(elements_of(note, ACCIDENTAL, false).at(0));
+  drag(at, {at.x + 12, at.y}, MOD_OPTION);
+  Drosa anno = current_anno;
+  ASSERT_NE(anno, NIL);
+  run_until_idle();
+  const std::string moved = voice_bytes(true);
+  do_menu_item(EDIT_MENU, 4, 'v');
+  run_until_idle();
+  EXPECT_EQ(current_anno, NIL);
+  EXPECT_EQ(anno->get(xtext_drawmode), 2) << "kept, not drawn";
+  EXPECT_NE(elements_of(note, ACCIDENTAL, false).at(0)->get(xgremove), 0);
+  EXPECT_TRUE(elements_of(note, ACCIDENTAL, true).empty());
+  Drosa copy = clipboard_list;
+  while (copy && copy->xkind != TPARAM) copy = copy->xnext;
+  ASSERT_NE(copy, NIL);
+  EXPECT_EQ(copy->get(xeocvar), 0);
+  EXPECT_EQ(copy->get(xeocord), 0);
+  do_menu_item(EDIT_MENU, 1, 'v');
+  run_until_idle();
+  EXPECT_TRUE(voice_bytes(true) == moved);
+  EXPECT_EQ(elements_of(note, ACCIDENTAL, true).size(), 1u) << "drawn where it was moved";
 }
 
 TEST_F(Flashing, TheNoteBlinksInTheWindowAndStopsClean) {

@@ -2,7 +2,7 @@
 //   RoundTrips.*: insert, remove and modify, undone and redone, give back the exact lists
 //   Steps.*:      several steps in order; a new edit discards what could be redone
 //   Reclaim.*:    trimming the oldest step when the store runs low, never mid-replay
-//   Failures.*:   bad calls and histories that no longer fit the piece
+//   Failures.*:   bad calls, and histories that no longer fit the piece or their replay
 #include "model/undo.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +96,14 @@ TEST_F(RoundTrips, InsertRemoveAndModify) {
          a->xcontext = 3;
        }},
       {"copy in", [](Drosa a, Drosa b, Drosa c) { insertvc_list_with_undo(a, b, c); }},
+      {"insert after an insertion that then goes",
+       [](Drosa a, Drosa, Drosa) {
+         // Undone, the removal is replayed first and gives the second insertion its place.
+         Drosa first = newDrosa(CLEF, 0), second = newDrosa(CLEF, 0);
+         insertvc_node_with_undo(first, a);
+         insertvc_node_with_undo(second, first);
+         removevc_with_undo(first);
+       }},
   };
   for (const Edit& e : edits) {
     Snapshot before = snapshot(v);
@@ -317,6 +325,30 @@ TEST_F(Failures, ADamagedRecordStopsTheUndoBeforeAnythingIsReplayed) {
     a->set(xdots, 0);
     b->set(xdots, 0);
   }
+}
+
+TEST_F(Failures, RecordsThatOnlyFitInAnotherOrderStopTheUndo) {
+  // Two insertions, one after the other; their records swapped, the newer one replayed first
+  // would take the first insertion out and leave the other's place outside the piece.
+  set_undo_mark(1);
+  Drosa first = newDrosa(CLEF, 0), second = newDrosa(CLEF, 0);
+  insertvc_node_with_undo(first, a);
+  insertvc_node_with_undo(second, first);
+  auto point = [](Drosa undo, Drosa place, Drosa last) {
+    undo->set(xundo_prev, place);
+    undo->set(xundo_prevkind, place->xkind);
+    undo->set(xundo_last, last);
+  };
+  Drosa newer = undo_tails[0];
+  point(newer, a, first);
+  point(newer->xback, first, second);
+  std::string before = dump_voice(v);
+  undo();
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "Sorry, due to a program problem, you cannot Undo.");
+  EXPECT_EQ(dump_voice(v), before);
+  expect_consistent();
 }
 
 TEST_F(Failures, AHistoryThatNoLongerFitsIsThrownAway) {
