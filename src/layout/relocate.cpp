@@ -692,12 +692,18 @@ int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
 namespace {
 
 // Calls visit(node, x field, origin field) for each bar, key, time signature and clef attached
-// before the note.
+// before the note: of two of a kind, the one nearest the note, which the spacing placed (a
+// clef that a voice holding a note makes before a clef back holds for no note, is not drawn
+// and has no place to move from).
 template <typename Visit>
 void for_each_attached_sign(Drosa note, Visit visit) {
+  uint64_t seen = 0;  // a bit for each kind met (the kinds lie within 64 of each other)
   for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
     int kind = effective_kind(p);
     if (p->xkind == NOTE || kind == ENDSYST) break;
+    const uint64_t bit = uint64_t(1) << (unsigned(kind) & 63);
+    if (seen & bit) continue;
+    seen |= bit;
     switch (kind) {
       case BAR:
         if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbar_origin);

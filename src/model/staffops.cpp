@@ -152,8 +152,15 @@ Drosa hand_print_of_group(Drosa first, Drosa last, bool forward) {
 
 // ---- Searching before the notes of a chord ---------------------------------------------------
 
-// The earliest node of the kind among those attached before the note.
-Drosa attached_before(int kind, Drosa note) { return find_prev_kind_stop(kind, note, 0); }
+// The node of the kind attached before the note: of two clefs, keys or time signatures there,
+// the one nearest the note, which is in force at it (the other, a change that a voice holding
+// a note through it makes before a change back, holds for no note); of other kinds the
+// earliest.
+Drosa attached_before(int kind, Drosa note) {
+  if (kind == CLEF || kind == KEYSIG || kind == TIMESIG)
+    return find_prev_kind_stop_2(kind, note, 0);
+  return find_prev_kind_stop(kind, note, 0);
+}
 
 // Two notes of a chord carry CLEFs of different types: the voice that is at home on the
 // staff decides. P1 and P2 are the PRINTs in force for the two notes; a voice that came over

@@ -297,6 +297,39 @@ TEST_F(EngravedFixture, AVoiceOnTheOtherStaffHoldsThatStaffsClef) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AClefChangeUnderAHeldNoteGivesWayToTheClefBack) {
+  // The lower staff's second voice holds its half note through the first voice's change to
+  // the treble clef, and takes that change after the half note, just before the bar line
+  // and the bass clef back (as a system start between them, taken away, leaves it). The
+  // drawing and the note positions once took the treble clef, which the spacing never
+  // placed: it was drawn where it had been left, further off with every format (off the
+  // paper at last), and the next notes stood by it.
+  std::vector<PageFault> faults = engrave("clef_change_under_a_held_note");
+  Drosa change = NIL, held = NIL;
+  for (Drosa p = piece_start[1]; p; p = p->xnext)
+    if (effective_kind(p) == CLEF && p->get(xclef) == 0) change = p;
+  for (Drosa p = piece_start[2]; p && !held; p = p->xnext)
+    if (p->xkind == NOTE) held = p;
+  ASSERT_TRUE(change && held);
+  Drosa bar = find_next_kind_before_note(BAR, held);
+  ASSERT_TRUE(bar);
+  link_after(copyDrosa(change), bar->xback);
+  for (int again = 0; again < 3; ++again) {
+    ASSERT_EQ(format_page(1, 0), 1);
+    for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+  }
+  save_page("clef_change_under_a_held_note");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::map<int32_t, int> clefs;  // the lower staff's clef glyphs by x
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 52 &&
+        e->get(xgc_pstaff) == 1)
+      clefs[e->get(xgc_x)] = e->get(xgc_char);
+  ASSERT_EQ(clefs.size(), 3u) << "its clef, the change and the change back";
+  EXPECT_NE(std::next(clefs.begin())->second, clefs.rbegin()->second) << "the change back";
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;

@@ -390,17 +390,18 @@ TEST_F(Hands, PrintsBeforeAndAfterAGroupGiveTheHand) {
 // ---- Search
 // -----------------------------------------------------------------------------------------
 
-TEST_F(Search, ByVoiceAndForAllVoicesTheEarliestNodeBeforeANote) {
+TEST_F(Search, ByVoiceAndForAllVoicesTheNodeBeforeANote) {
+  // Of two key signatures before a note, the one nearest it is in force.
   int a = new_voice(), b = new_voice();
   Drosa bar_a = add_bar(a);
   Drosa na = add_note(a, QUARTER);
-  Drosa key1 = add_key(b, 2);
-  add_key(b, 3);
+  add_key(b, 2);
+  Drosa key2 = add_key(b, 3);
   Drosa bar_b = add_bar(b);
   Drosa nb = add_note(b, QUARTER);
   link_chords(chain_head(), {{na, nb}});
-  EXPECT_EQ(search_staff_chord(KEYSIG, na, NIL, ALL_VOICES), key1);
-  EXPECT_EQ(search_staff_chord(KEYSIG, NIL, nb, b), key1);
+  EXPECT_EQ(search_staff_chord(KEYSIG, na, NIL, ALL_VOICES), key2);
+  EXPECT_EQ(search_staff_chord(KEYSIG, NIL, nb, b), key2);
   EXPECT_EQ(search_staff_chord(KEYSIG, na, nb, a), NIL);
   EXPECT_EQ(search_staff_chord(BAR, na, NIL, ALL_VOICES), bar_a);
   destroy_node(bar_a);
