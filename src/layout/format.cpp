@@ -57,6 +57,9 @@ constexpr int P_SEPARATED_SYSTEM_DISTANCE =
 constexpr int P_TOP_MARGIN = 252;     // "margin width at top of page (add Layout value)"
 constexpr int P_BOTTOM_MARGIN = 253;  // "margin width at bottom of page (add Layout value)"
 
+// Set once a format of the whole piece has said that a page is split.
+bool split_said = false;
+
 // Fields of the context's options record read here (tenths of a point, tenths of an inch).
 constexpr int OPTIONS_TOP_MARGIN = 50, OPTIONS_TOP_MARGIN_FIRST_PAGE = 54;
 constexpr int OPTIONS_BOTTOM_MARGIN = 58, OPTIONS_BOTTOM_MARGIN_FIRST_PAGE = 62;
@@ -168,9 +171,11 @@ bool number_pstaves(std::vector<int32_t>& counts, bool other_page) {
       sum += counts[s];
       continue;
     }
-    if (!reported && (s > 0 || other_page || first_format))
+    // Formatting a whole piece says it once, not once for every page it splits.
+    if (!reported && !split_said && (s > 0 || other_page || first_format))
       REPORT_ERROR(2, "Too many staves on the page; the page will be split.");
     reported = true;
+    split_said = whole_piece_format != 0;
     if (s == 0) {
       if (other_page || first_format)
         REPORT_ERROR(4, "format: trying to use %hd staves for system 1; max staves %hd",
@@ -646,6 +651,7 @@ void format_all_pages() {
   int32_t shown_page = current_page;
   count_pages();
   whole_piece_format = 1;
+  split_said = false;
   // From the first page on: what a page cannot hold goes on at the top of the next, which is
   // formatted after it; a page cut changes no page before it. Every page is formatted in whole
   // and kept, so that printing need not format it again.
@@ -657,6 +663,7 @@ void format_all_pages() {
   }
   current_page = shown_page;
   whole_piece_format = 0;
+  split_said = false;
   enable_format_interrupts();
   page_graphics_stale = 1;
 }

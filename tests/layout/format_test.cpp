@@ -1,7 +1,8 @@
 // format_test.cpp: the page formatter.
 //   Distribution.*: the middle lines of the staves: one staff, natural distances, staves
 //                   compressed to fit, distances between systems, nothing to share
-//   Split.*:        more than 64 staves on a page; a first system that alone needs more
+//   Split.*:        more than 64 staves on a page (said once for a whole piece); a first
+//                   system that alone needs more
 //   Interrupts.*:   which waiting input stops a reformat of the same page, and that another
 //                   page always completes
 //   ScreenCopies.*: what the screen shows after a format
@@ -150,6 +151,14 @@ TEST_F(Split, SeventyStavesAreSplitOnceAndThePageCountGrows) {
   EXPECT_EQ(pstaff_count, 35);
   count_pages();
   EXPECT_EQ(page_count, 2);
+}
+
+TEST_F(Split, AWholePieceFormatSaysOnceThatItSplitsPages) {
+  build_staves(35, 4);  // each page holds one system of 35 staves
+  count_pages();
+  format_all_pages();
+  EXPECT_EQ(take_level(2).size(), 1u);
+  EXPECT_EQ(page_count, 4);
 }
 
 TEST_F(Split, AFirstSystemOfSeventyStavesKeepsItsFirst64AndIsNeverCutAway) {
