@@ -157,9 +157,9 @@ DialogSpec beaming_rule_dialog() {
 // (9), the time (11, 12), the systems and pages (14, 16), and two pairs of choices: whether the
 // measures go into the present systems (18, 19) and whether a new piece keeps two voices
 // (21, 22).
-DialogSpec measures_dialog(int16_t id, const char* title) {
+DialogSpec measures_dialog(int16_t id, const char* title, const char* heading) {
   DialogSpec spec = symbol_dialog(id, title, 460, 330, 226);
-  spec.items.push_back(label({MARGIN, 10, 444, 28}, "Insert measures into ^0"));          // 8
+  spec.items.push_back(label({MARGIN, 10, 444, 28}, heading));                            // 8
   spec.items.push_back(edit({250, 38, 300, 56}));                                         // 9
   spec.items.push_back(label({MARGIN, 39, 246, 55}, "Number of measures:"));              // 10
   spec.items.push_back(edit({250, 64, 300, 82}));                                         // 11
@@ -412,8 +412,8 @@ std::vector<DialogSpec> editing_dialog_tables() {
           time_signature_dialog(),
           system_bracket_dialog(),
           beaming_rule_dialog(),
-          measures_dialog(1085, "Insert Measures"),
-          measures_dialog(132, "New Piece"),
+          measures_dialog(1085, "Insert Measures", "Insert measures into ^0"),
+          measures_dialog(132, "New Piece", "The new piece begins with these measures:"),
           delete_measures_dialog(),
           layout_dialog(),
           options_dialog(),

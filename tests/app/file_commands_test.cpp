@@ -145,6 +145,11 @@ TEST_F(FileCommands, NewSaveAsCloseAndOpenCarryThePieceThroughItsFile) {
   script_type(9, "3");  // three measures
   script_hit(1);
   ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
+  const std::vector<ShownText> asked = shown();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].text.substr(0, asked[0].text.find('\n')),
+            "The new piece begins with these measures:")
+      << "the dialog names no piece to insert measures into";
   EXPECT_EQ(count_open_views(), 1);
   EXPECT_TRUE(is_untitled_file(piece_fsspec));
   EXPECT_NE(DrosaDirty, 0);
