@@ -16,8 +16,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +29,6 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStringList>
-#include <QTemporaryFile>
 
 #include "platform/beep.h"
 #include "platform/file_dialog.h"
@@ -231,20 +232,16 @@ void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& cl
 int16_t errno_code() { return platform_result_of_errno(errno ? errno : EIO); }
 
 // A temporary file for a document: beside its file, or in the temporary folder for a printer.
+// A new empty file beside the document (or in the temporary folder for the spooler); the
+// system's reason when it cannot be made, so that a missing folder is not a disk error.
 int16_t make_temp_path(PrintSession* s, const char* suffix) {
-  QString pattern;
-  if (s->final_path.empty())
-    pattern = QDir::tempPath() + "/vesk-print-XXXXXX" + suffix;
-  else
-    pattern = QString::fromStdString(s->final_path) + ".XXXXXX";
-  QTemporaryFile file(pattern);
-  file.setAutoRemove(false);
-  if (!file.open()) {
-    const QFileDevice::FileError e = file.error();
-    return e == QFileDevice::PermissionsError ? RESULT_PERMISSION : RESULT_IO_ERROR;
-  }
-  s->temp_path = file.fileName().toStdString();
-  file.close();
+  const bool spooled = s->final_path.empty();
+  std::string pattern = spooled ? QDir::tempPath().toStdString() + "/vesk-print-XXXXXX" + suffix
+                                : s->final_path + ".XXXXXX";
+  const int fd = mkstemps(pattern.data(), spooled ? int(std::strlen(suffix)) : 0);
+  if (fd < 0) return errno_code();
+  ::close(fd);
+  s->temp_path = pattern;
   return RESULT_OK;
 }
 

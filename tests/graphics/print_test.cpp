@@ -5,7 +5,7 @@
 //   PrintedPiece.*:   a built piece printed through the Print dialog to a PostScript file and
 //                     to a PDF, rendered by Ghostscript and Poppler into test-output/print of
 //                     the build tree and compared with the screen's page; the program's check
-//                     boxes, a print failing part way, Cancel
+//                     boxes, a print failing part way, Cancel, a file in a missing folder
 #include "graphics/print.h"
 
 #include <gtest/gtest.h>
@@ -577,6 +577,15 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   script_hit(2);
   print_piece(PRINT_CURRENT_CONTEXT);
   EXPECT_FALSE(fs::exists(ps));
+
+  // A file in a folder that is not there: said as a missing file, not a disk error.
+  script_choose(PRINT_DIALOG_DESTINATION, 2);
+  script_type(PRINT_DIALOG_FILE, (folder / "no such folder" / "kept.ps").string());
+  script_hit(1);
+  print_piece(PRINT_CURRENT_CONTEXT);
+  said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text, "Open Printer Document: File not found");
 }
 
 // The elements of a GE list, byte for byte.
