@@ -100,6 +100,8 @@ class FloatingView : public QWidget {
   Port* port_;
 };
 
+void float_over(int number);
+
 class DocumentWindow : public QMainWindow {
  public:
   explicit DocumentWindow(int number) : number_(number) {}
@@ -111,8 +113,10 @@ class DocumentWindow : public QMainWindow {
   }
   void changeEvent(QEvent* event) override {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-      post_window_event(EVENT_ACTIVATE, number_, 0, {}, isActiveWindow() ? MOD_ACTIVE : 0);
+    if (event->type() != QEvent::ActivationChange) return;
+    // The floating windows go with the window the user brought forward.
+    if (isActiveWindow()) float_over(number_);
+    post_window_event(EVENT_ACTIVATE, number_, 0, {}, isActiveWindow() ? MOD_ACTIVE : 0);
   }
 
  private:
@@ -160,9 +164,20 @@ void attach_floating_windows(const WindowRecord& shown) {
   for (auto& [number, record] : windows) {
     QWindow* handle = record.window && record.floating ? record.window->windowHandle() : nullptr;
     if (handle && (!shown.floating || &record == &shown) &&
-        handle->transientParent() != floating_parent)
+        handle->transientParent() != floating_parent) {
       handle->setTransientParent(floating_parent);
+      // The window system learns of the new owner only when the window is shown again; until
+      // then it keeps the floating window with the old one, under the window now in front.
+      if (record.window->isVisible()) {
+        record.window->hide();
+        record.window->show();
+      }
+    }
   }
+}
+
+void float_over(int number) {
+  if (WindowRecord* r = record_of(number)) attach_floating_windows(*r);
 }
 
 bool screen_on_test = false;

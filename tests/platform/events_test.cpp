@@ -4,6 +4,7 @@
 //   Modifiers.*:  the test override and the button state
 //   Cursor.*:     every shape can be shown without a display
 //   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
+//   Activation.*: the floating windows go with the document window the user brings forward
 #include "platform/events.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include "platform/cursors.h"
 #include "platform/event_input.h"
@@ -197,6 +199,25 @@ TEST_F(Wheel, NotchesAndTouchpadPixelsBecomeWheelEventsOfTheWindow) {
   EXPECT_EQ(turn({}, {0, 1}, Qt::NoModifier).what, EVENT_NULL);
   EXPECT_EQ(wheel_distance(turn({}, {0, 2}, Qt::NoModifier)), (Point{0, 3 * line / 120}));
   platform_dispose_window(window);
+}
+
+using Activation = EventTest;
+
+TEST_F(Activation, TheFloatingWindowsGoWithTheDocumentWindowBroughtForward) {
+  const int first = platform_new_window("first", {0, 0, 200, 200}, true);
+  const int palette = platform_new_floating_window("palette", {0, 300, 100, 340}, true);
+  const int second = platform_new_window("second", {300, 0, 500, 200}, true);
+  QWindow* floating = input_window_numbered(palette)->windowHandle();
+  ASSERT_NE(floating, nullptr);
+  EXPECT_EQ(floating->transientParent(), input_window_numbered(second)->windowHandle());
+  // The window system activates the first window (a click on it): the palette follows.
+  QWidget* front = input_window_numbered(first);
+  QApplication::setActiveWindow(front);
+  for (int i = 0; i < 20 && !front->isActiveWindow(); ++i) QCoreApplication::processEvents();
+  ASSERT_TRUE(front->isActiveWindow());
+  EXPECT_EQ(floating->transientParent(), front->windowHandle());
+  EXPECT_TRUE(floating->isVisible());
+  for (int window : {first, second, palette}) platform_dispose_window(window);
 }
 
 }  // namespace
