@@ -8,8 +8,9 @@
 // adds up to the measure's length. Every note of a chord takes the chord's time (its shortest
 // note's), so that any reader advances by it.
 //
-// The document goes into a new file beside the one asked for, which takes that name only when
-// the document is complete: a failed export leaves no half document and the old file as it was.
+// The document goes through the platform's replacement of a file whole: into a new file beside
+// the one asked for, which takes that name only when the document is complete, so that a failed
+// export leaves no half document and the old file as it was.
 #include "ImportExport/musicxml_export.h"
 
 #include <algorithm>
@@ -1076,12 +1077,6 @@ int export_musicxml_to_writer(XmlWriter& writer) {
 
 namespace {
 
-std::string folder_part(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void report_export_failure(const std::string& why) {
   REPORT_ERROR(2, "Exporting MusicXML: %s", why.c_str());
 }
@@ -1089,40 +1084,40 @@ void report_export_failure(const std::string& why) {
 }  // namespace
 
 int export_musicxml_file(const std::string& path) {
-  const std::string folder = folder_part(path);
-  std::string temp = folder + "/.vesk-export-XXXXXX";
-  const int file = platform_file_temporary(temp.data());
-  if (file < 0) {
-    report_export_failure(file_problem_text(errno, folder, true, true));
+  const PlatformReplaceOptions options;
+  PlatformReplacement replacement;
+  PlatformFileProblem why;
+  if (!platform_replace_begin(path, options, &replacement, &why)) {
+    report_export_failure(file_problem_text(why));
     return 0;
   }
-  // The new document gets the permissions a file made now gets.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(file, 0666 & ~mask);
+  // The writer closes its own descriptor of the new file; the replacement keeps the file open
+  // until it has its name.
+  const int file = platform_file_duplicate(replacement.fd);
   XmlWriter writer;
   xml_writer_init(writer, 16, 32);
-  if (!xml_writer_open_refnum(writer, file)) {
-    platform_file_close(file);
-    platform_file_remove(temp.c_str());
+  if (file < 0 || !xml_writer_open_refnum(writer, file)) {
+    platform_replace_abandon(&replacement);
     xml_writer_free(writer);
     REPORT_ERROR(2, "Could not open XML file for writing.");
     return 0;
   }
   const int written = export_musicxml_to_writer(writer);
-  const int flushed = platform_file_sync(file) == 0 || errno == EINVAL;
-  const int error_number = errno;
+  int error_number = written ? 0 : errno;
   const int closed = xml_writer_close(writer);
+  if (!closed && !error_number) error_number = errno;
   xml_writer_free(writer);
-  if (!written || !closed || !flushed) {
-    platform_file_remove(temp.c_str());
-    report_export_failure(file_problem_text(error_number ? error_number : EIO, path, false, true));
+  if (!written || !closed) {
+    platform_replace_abandon(&replacement);
+    why = PlatformFileProblem{};
+    why.error_number = error_number ? error_number : EIO;
+    why.path = replacement.target;
+    why.writing = true;
+    report_export_failure(file_problem_text(why));
     return 0;
   }
-  if (platform_file_rename(temp.c_str(), path.c_str()) != 0) {
-    const int e = errno;
-    platform_file_remove(temp.c_str());
-    report_export_failure(file_problem_text(e, path, false, true));
+  if (!platform_replace_finish(&replacement, options, &why)) {
+    report_export_failure(file_problem_text(why));
     return 0;
   }
   return 1;

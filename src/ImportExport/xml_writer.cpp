@@ -33,14 +33,7 @@
 namespace {
 
 bool write_all(int file, const char* bytes, size_t n) {
-  while (n > 0) {
-    const ssize_t written = platform_file_write(file, bytes, n);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes += written;
-    n -= static_cast<size_t>(written);
-  }
-  return true;
+  return platform_file_write_all(file, bytes, n) == 0;
 }
 
 }  // namespace
@@ -178,7 +171,7 @@ int xml_writer_open(XmlWriter& writer, const char* path) {
 
 int xml_writer_open_refnum(XmlWriter& writer, int file) {
   if (xml_writer_is_open(writer)) return 0;
-  if (::lseek(file, 0, SEEK_SET) < 0) {
+  if (platform_file_seek(file, 0, SEEK_SET) < 0) {
     report_file_error(platform_result_of_errno(errno), "");
     platform_file_close(file);
     return 0;

@@ -61,6 +61,10 @@ int platform_file_close(int fd) {
 
 int platform_file_rename(const char* from, const char* to) { return std::rename(from, to); }
 
+off_t platform_file_seek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
+
+int platform_file_duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
+
 int platform_file_remove(const char* path) { return ::unlink(path); }
 
 int platform_file_temporary(char* name, int suffix_length) {

@@ -16,6 +16,10 @@ ssize_t platform_file_write(int fd, const void* bytes, size_t n);
 int platform_file_sync(int fd);
 int platform_file_close(int fd);
 int platform_file_rename(const char* from, const char* to);
+// Moves the file position (lseek(2)): the new position, or -1 with errno.
+off_t platform_file_seek(int fd, off_t offset, int whence);
+// A second descriptor of the same open file (dup(2)), to close on its own; -1 with errno.
+int platform_file_duplicate(int fd);
 int platform_file_remove(const char* path);
 // Makes and opens a new file from a name ending in "XXXXXX" followed by suffix_length more
 // characters (the X's are replaced); its descriptor, or -1.
