@@ -76,8 +76,8 @@ int16_t piece_file_open(PieceFile* file, const char* path, int flags) {
   // Not waiting for a writer: a named pipe or a device is refused, not read.
   int fd = platform_file_open(path, flags | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno_result();
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  PlatformFileStatus st;
+  if (platform_file_status_of(fd, &st) != 0 || !S_ISREG(st.mode)) {
     platform_file_close(fd);
     errno = EINVAL;
     return RESULT_BAD_NAME;

@@ -61,6 +61,7 @@
 #include "model/voice_lists.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 
 namespace {
@@ -856,8 +857,9 @@ void make_untitled_copy() {
 
 // Says why the piece file could not be opened, naming it.
 void report_open_failure(int error_number, const std::string& path) {
-  struct stat st;
-  std::string why = ::stat(path.c_str(), &st) == 0 ? not_a_file_text(path, st.st_mode) : "";
+  PlatformFileStatus st;
+  std::string why =
+      platform_file_status(path.c_str(), &st) == 0 ? not_a_file_text(path, st.mode) : "";
   if (why.empty()) why = file_problem_text(error_number, path, false, false);
   REPORT_ERROR(2, "The piece '%s' could not be opened: %s.", path.c_str(), why.c_str());
 }
@@ -884,8 +886,8 @@ int read_piece(ViewData* shared) {
     report_open_failure(errno, piece_fsspec);
     return 0;
   }
-  struct stat info;
-  if (fstat(file.fd, &info) != 0 || !room_for(info.st_size)) {
+  PlatformFileStatus info;
+  if (platform_file_status_of(file.fd, &info) != 0 || !room_for(info.size)) {
     piece_file_close(&file);
     return 0;
   }
