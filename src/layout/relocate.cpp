@@ -356,21 +356,25 @@ Drosa next_note_of_voice(Drosa node) {
 
 bool is_fore_grace(Drosa note) { return note->get(xgrace) && !note->get(xnachschlag); }
 
-// The highest and lowest diatonic position of a chord's notes.
-void chord_span(const Chord& chord, int* low, int* high) {
+// The highest and lowest diatonic position of a chord's notes (rests, whose position says
+// nothing of where they stand, left out); false for a chord of rests.
+bool chord_span(const Chord& chord, int* low, int* high) {
   *low = INT32_MAX;
   *high = INT32_MIN;
   for_each_note(chord, [&](Drosa note) {
+    if (note->get(xrest)) return;
     *low = std::min<int>(*low, note->get(xmod7));
     *high = std::max<int>(*high, note->get(xmod7));
   });
+  return *low <= *high;
 }
 
 // Whether a layer's packed distance to its new chord may reach one spring further back: the
 // two chords belong to different tuplets, the new one is inside its measure and starts
 // before the previous one ends, both have their stems the same way, and they stand more than
 // three steps apart on the side their stems face (with stems up the new chord below the
-// previous one, with stems down above it).
+// previous one, with stems down above it). A chord of rests faces nothing: a rest the document
+// hides took no room, and the new chord keeps its distance from the chord before the rest.
 bool rod_reaches_back(const Layer& layer, const Chord& chord) {
   if (layer.next == 0) return false;
   const Chord& previous = layer.chords[layer.next - 1];
@@ -382,8 +386,8 @@ bool rod_reaches_back(const Layer& layer, const Chord& chord) {
   int direction = note_ntdata(chord.last)->get(xstmdir);
   if (note_ntdata(previous.last)->get(xstmdir) != direction) return false;
   int previous_low, previous_high, low, high;
-  chord_span(previous, &previous_low, &previous_high);
-  chord_span(chord, &low, &high);
+  if (!chord_span(previous, &previous_low, &previous_high) || !chord_span(chord, &low, &high))
+    return false;
   if (direction == 2) return previous_low - high > 3;
   if (direction == 1) return low - previous_high > 3;
   return false;

@@ -330,6 +330,17 @@ TEST_F(EngravedFixture, AClefChangeUnderAHeldNoteGivesWayToTheClefBack) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AnAccidentalAfterAnotherVoicesHiddenRestKeepsClearOfTheHeadBeforeIt) {
+  // The second voice's septuplets go on across the beat, where the first voice's hidden rest
+  // begins between two of them: the spacing keeps the natural clear of the head before it,
+  // but justification once held the natural's chord only to its distance from the hidden
+  // rest, counted from the head's chord (the two belong to different tuplets), and drew the
+  // natural over that head.
+  const std::vector<PageFault> faults = engrave("accidental_after_a_hidden_rest");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
