@@ -22,6 +22,7 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/window.h"
@@ -583,17 +584,60 @@ int option_click(const EventRecord& event) {
   return 1;
 }
 
+constexpr int PIANO_WINDOW_ITEMS = 4460;  // the table of the piano window's items
+constexpr int ITEM_OK = 1, ITEM_SPACC_SHOWN = 7, ITEM_SPACC_APPLIED = 8;
+
+// The note-entry items beside the rows of special accidentals answer in MUSIC_MODE while a
+// special accidental set is chosen for entry.
+bool special_accidental_items_enabled() { return MODE == MUSIC_MODE && spacc_template; }
+
+// The palette item under a point of the piano window; 0 for none.
+int palette_item_at(Point where) {
+  for (int item = ICON_TEXT; item <= ICON_MUSIC; ++item)
+    if (piano_scaled_rect(icon_rect(item)).contains(where)) return item;
+  const DialogSpec* spec = platform_dialog_spec(PIANO_WINDOW_ITEMS);
+  if (!special_accidental_items_enabled() || !spec) return 0;
+  for (int item : {ITEM_SPACC_SHOWN, ITEM_SPACC_APPLIED})
+    if (item <= int(spec->items.size()) &&
+        piano_scaled_rect(spec->items[size_t(item) - 1].rect).contains(where))
+      return item;
+  return 0;
+}
+
+// Carries out an item of the palette: a mode icon changes the mode; the applied box gives the
+// chosen special accidentals to the insertion point's note or to the selected notes.
+void palette_item(int window, int item) {
+  if (window != piano_dialog) {
+    REPORT_ERROR(4, "Unrecognized modeless dialog (annotate.c)");
+    return;
+  }
+  if (item == ITEM_OK) {
+    REPORT_ERROR(4, "Unexpected OK item in annotate.c");
+  } else if (item >= ICON_TEXT && item <= ICON_MUSIC) {
+    static const int MODES[4] = {TEXT_MODE, LINE_MODE, CURVE_MODE, MUSIC_MODE};
+    end_anno_selection(MODES[item - ICON_TEXT], 1);
+  } else if (item == ITEM_SPACC_SHOWN || item == ITEM_SPACC_APPLIED) {
+    if (MODE != MUSIC_MODE) {
+      REPORT_ERROR(4, "Unexpected item returned from annotate piano window");
+      return;
+    }
+    if (item == ITEM_SPACC_APPLIED) {
+      set_undo_mark(0);  // one step for all the notes
+      apply_to_cursor_or_group(apply_palette_accidental_cb, 1);
+    }
+    draw_special_accidental_rows();
+  } else if (MODE == MUSIC_MODE) {
+    REPORT_ERROR(4, "Unexpected PianoWindow dialog item in MUSIC_MODE");
+  }
+}
+
 int palette_click(const EventRecord& event) {
   const Rect bounds = piano_dialog_bounds();
   if (bounds.right <= bounds.left) return 0;
-  for (int item = ICON_TEXT; item <= ICON_MUSIC; ++item) {
-    const Rect r = piano_scaled_rect(icon_rect(item));
-    if (!r.contains(event.where)) continue;
-    static const int MODES[4] = {TEXT_MODE, LINE_MODE, CURVE_MODE, MUSIC_MODE};
-    end_anno_selection(MODES[item - ICON_TEXT], 1);
-    return 1;
-  }
-  return 0;
+  const int item = palette_item_at(event.where);
+  if (!item) return 0;
+  palette_item(event.window, item);
+  return 1;
 }
 
 int music_window_click(const EventRecord& event) {

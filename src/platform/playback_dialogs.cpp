@@ -161,8 +161,8 @@ DialogSpec piano_window_items() {
   spec.items.push_back(user({0, 15, 17, 30}));     // 4 the line-mode icon
   spec.items.push_back(user({18, 0, 505, 31}));    // 5 the keyboard with its rest key
   spec.items.push_back(user({0, 45, 17, 60}));     // 6 the music-mode icon
-  spec.items.push_back(user({0, 62, 17, 80}));     // 7 special accidentals: shown
-  spec.items.push_back(user({0, 82, 17, 100}));    // 8 special accidentals: applied
+  spec.items.push_back(user({0, 62, 14, 80}));     // 7 special accidentals: shown
+  spec.items.push_back(user({0, 82, 14, 100}));    // 8 special accidentals: applied
   spec.items.push_back(user({418, 63, 500, 98}));  // 9 the special-accidental group chosen
   spec.items.push_back(user({0, 30, 17, 45}));     // 10 the curve-mode icon
   return spec;

@@ -2,7 +2,8 @@
 // clicks on the piano window's mode icons and in the music window; the palette is written in
 // each mode as test-output/editing/palette_<mode>.png of the build folder.
 //   AnnoModes.*: the icons switch modes, a line that does not fit the new mode is let go, Next
-//                Annotation selects a text without editing it, a published piece's palette
+//                Annotation selects a text without editing it, a published piece's palette; the
+//                box beside the special accidentals gives them to the selected note
 //   AnnoDrag.*:  an Option-drag moves a text of two runs, one Undo puts it back; an Option-click
 //                on an accidental makes an annotation that draws it in its place; two such
 //                clicks on one note undo one at a time; a Cut one keeps its element hidden
@@ -128,6 +129,32 @@ TEST_F(AnnoModes, IconsModesNextAnnotationAndAPublishedPiece) {
   }
   MODE = MUSIC_MODE;
   set_options_i16(1, OPTIONS_PUBLISHED, 0);
+}
+
+TEST_F(AnnoModes, TheAppliedBoxGivesTheChosenSpecialAccidentalsToTheNote) {
+  open(1, 1);
+  Drosa note = drawn(0)[1];
+  set_insertion_point(note, 0, -10);
+  do_menu_item(NOTE_MENU, 6, 'v');
+  run_until_idle();
+  ASSERT_NE(spacc_template, NIL);
+  spacc_template->set(xnumspacc, 1);
+  spacc_template->set(xspacc_entry, 0, 6);
+  const std::string before = voice_bytes(true);
+  EventRecord e;
+  e.what = EVENT_MOUSE_DOWN;
+  e.window = palette_window;
+  e.where = {7, 90};
+  platform_post_event(e);
+  run_until_idle();
+  Drosa spacc = note->xback;
+  ASSERT_EQ(spacc->xkind, SPACC);
+  EXPECT_EQ(spacc->get(xnumspacc), 1);
+  EXPECT_EQ(spacc->get(xspacc_entry, 0), 6);
+  do_menu_item(EDIT_MENU, 1, 'v');
+  run_until_idle();
+  EXPECT_TRUE(voice_bytes(true) == before);
+  do_menu_item(NOTE_MENU, 6, 'v');
 }
 
 TEST_F(AnnoDrag, AnOptionDragMovesATextOfTwoRunsAndOneUndoPutsItBack) {
