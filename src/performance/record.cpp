@@ -481,6 +481,14 @@ void read_recorded_track() {
 
 namespace {
 
+// A click on a button or check box of the dialog on the screen: its native control takes the
+// mouse, and the hit waits in the dialog.
+void take_native_hit() {
+  bool cancelled = false;
+  const int item = rs.dialog ? platform_take_dialog_hit(rs.dialog) : 0;
+  if (item && dialog_item(item, &cancelled)) close_recording(now_ms(), cancelled);
+}
+
 // The live record loop.
 void record_live() {
   rec.active = true;
@@ -500,6 +508,7 @@ void record_live() {
     if (rs.dialog) draw_dialog_frame(rs.dialog, nullptr, nullptr);  // when it needs drawing
     EventRecord event;
     if (rec.active && platform_get_event(EVERY_EVENT, 1, &event)) handle_event(&event);
+    if (rec.active) take_native_hit();
     while (rec.active && next_midi_input()) {
       if (!record_midi_event(1, 0)) {
         close_recording(now_ms(), true);

@@ -1069,6 +1069,10 @@ int platform_item_count(DialogRef dialog) {
   return dialog ? static_cast<int>(dialog->items.size()) : 0;
 }
 
+int platform_take_dialog_hit(DialogRef dialog) {
+  return dialog ? std::exchange(dialog->pending_hit, 0) : 0;
+}
+
 // ---- Items ----------------------------------------------------------------------------------
 
 // -1 for an item the dialog does not have.

@@ -84,6 +84,10 @@ Port* platform_dialog_port(DialogRef dialog);
 // The dialog whose port this is, or nullptr.
 DialogRef platform_dialog_of_port(const Port* port);
 int platform_item_count(DialogRef dialog);
+// The item of a native control (button, check box, radio button, pop-up) the user hit since
+// the last call, 0 none. A dialog run by the program's own loop rather than
+// platform_modal_dialog takes such hits here: they come as no mouse-down event.
+int platform_take_dialog_hit(DialogRef dialog);
 
 // ---- Items ------------------------------------------------------------------------------
 int platform_item_kind(DialogRef dialog, int item);  // with ITEM_DISABLED added when disabled

@@ -7,7 +7,8 @@
 //                   items, modifiers of a hit, updates, drawing of static texts
 //   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels;
 //                   native controls drawn once, appended items above the buttons, an alert as
-//                   tall as its message (images in test-output/dialogs)
+//                   tall as its message (images in test-output/dialogs); a native button's hit
+//                   waits for a loop of the program's own
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,10 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QWidget>
 
 #include "platform/application.h"
 #include "platform/events.h"
@@ -518,6 +523,21 @@ TEST_F(DisplayedDialog, TypingAndAClickGoThroughTheQueue) {
   EXPECT_EQ(platform_modal_dialog(dialog, nullptr), 2);
   EXPECT_EQ(platform_item_text(dialog, 4), "42");
   EXPECT_FALSE(platform_dialog_needs_update(dialog));
+}
+
+TEST_F(DisplayedDialog, ANativeButtonsHitWaitsForALoopOfTheProgramsOwn) {
+  dialog = platform_open_dialog(15946, true);
+  ASSERT_NE(dialog, nullptr);
+  platform_wait_events(1);
+  QAbstractButton* cancel = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    for (QAbstractButton* b : top->findChildren<QAbstractButton*>())
+      if (top->isVisible() && b->text() == "Cancel") cancel = b;
+  ASSERT_NE(cancel, nullptr);
+  EXPECT_EQ(platform_take_dialog_hit(dialog), 0);
+  cancel->click();
+  EXPECT_EQ(platform_take_dialog_hit(dialog), 2);
+  EXPECT_EQ(platform_take_dialog_hit(dialog), 0) << "taken once";
 }
 
 }  // namespace
