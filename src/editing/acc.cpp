@@ -71,15 +71,31 @@ void set_accplot(Drosa note, int value) {
   note->set(xaccplot, value);
 }
 
+// The entry of a chord end whose bar's notes on lines are known up to it (an entry run keeps
+// them): a walk back along a step from there takes the step's notes alone, up to the bar line.
+const KnownChord* known_lines_at(Drosa p) {
+  if (p->xkind != NOTE || !p->get(xendvcd)) return nullptr;
+  const KnownChord* k = known_chord(p);
+  return k && k->lines_known ? k : nullptr;
+}
+
 // find_prev_note_on_line, walking back from p itself.
 Drosa prev_note_on_line_from(int32_t step, Drosa p) {
   Drosa candidate = NIL;
+  // Takes one note of the line; true when the walk ends with the candidate.
+  auto take = [&](Drosa q) {
+    if (candidate && q->get(xacc) != candidate->get(xacc)) return true;
+    candidate = q;
+    return q->get(xaccplot) != 0;
+  };
   for (; p; p = p->xback) {
     if (ends_carrying(p)) break;
-    if (!line_note(p, step)) continue;
-    if (candidate && p->get(xacc) != candidate->get(xacc)) return candidate;
-    candidate = p;
-    if (p->get(xaccplot)) return p;
+    if (const KnownChord* k = entry_run_open() ? known_lines_at(p) : nullptr) {
+      for (int32_t i = known_line_last(*k, step); i >= 0; i = known_line_prev(i))
+        if (line_note(known_line_note(i), step) && take(known_line_note(i))) break;
+      return candidate;
+    }
+    if (line_note(p, step) && take(p)) break;
   }
   return candidate;
 }
@@ -153,7 +169,8 @@ Drosa adjust_one(int op, Drosa n, const AccRange& r, bool* mask_n, BarTime* time
   const int32_t step = n->get(xmod7);
   const bool removing = op == ACC_REMOVING, follow = op != ACC_OWN_ONLY;
   Drosa t = !removing || n == r.first_note ? find_tied_prev_note_on_line(step, n, time) : NIL;
-  Drosa a = follow && (!removing || n == r.last_note) ? find_adjacent_note_on_line(step, n) : NIL;
+  Drosa a =
+      follow && (!removing || n == r.last_note) ? find_adjacent_note_on_line(step, n, time) : NIL;
   Drosa g = t ? t : prev_note_on_line_from(step, (removing ? r.first : n)->xback);
   Drosa f = NIL;
   if (follow) f = a ? a : next_line_note(step, removing ? r.last : n);
@@ -236,6 +253,11 @@ int32_t BarTime::operator()() {
   return time_;
 }
 
+int32_t BarTime::left() {
+  if (!left_known_) left_ = find_meas_time_left(note_), left_known_ = true;
+  return left_;
+}
+
 Drosa find_tied_prev_note_on_line(int32_t step, Drosa note) {
   BarTime time(note);
   return find_tied_prev_note_on_line(step, note, &time);
@@ -246,31 +268,45 @@ Drosa find_tied_prev_note_on_line(int32_t step, Drosa note, BarTime* time) {
   if (!note) return NIL;
   BarTime& t = *time;
   int bars = 0;
+  // Whether the walk ends at the line's note p: with p in `found` when p is tied into the note,
+  // with NIL when p is not tied; a tied note that ends elsewhere is passed.
+  Drosa found = NIL;
+  auto ends_at = [&](Drosa p) {
+    if (!p->get(xtie)) return true;
+    int64_t miss = t() == 0 ? int64_t(find_meas_time_left(p)) - duration_of(p)
+                            : int64_t(find_time_in_bar(p)) + duration_of(p) - t();
+    if (std::llabs(miss) > TIME_TOLERANCE) return false;
+    found = p;
+    return true;
+  };
   for (Drosa p = note->xback; p; p = p->xback) {
     if (effective_kind(p) == BAR) {
       if (t() != 0 || ++bars == 2) return NIL;
       continue;
     }
-    if (!line_note(p, step)) continue;
-    if (!p->get(xtie)) return NIL;
-    int64_t miss = t() == 0 ? int64_t(find_meas_time_left(p)) - duration_of(p)
-                            : int64_t(find_time_in_bar(p)) + duration_of(p) - t();
-    if (std::llabs(miss) <= TIME_TOLERANCE) return p;
+    // In the bar of a note that does not begin it, the walk ends at the bar line.
+    if (const KnownChord* k = bars == 0 && entry_run_open() ? known_lines_at(p) : nullptr;
+        k && t() != 0) {
+      for (int32_t i = known_line_last(*k, step); i >= 0; i = known_line_prev(i))
+        if (line_note(known_line_note(i), step) && ends_at(known_line_note(i))) return found;
+      return NIL;
+    }
+    if (line_note(p, step) && ends_at(p)) return found;
   }
   return NIL;
 }
 
-Drosa find_adjacent_note_on_line(int32_t step, Drosa note) {
+Drosa find_adjacent_note_on_line(int32_t step, Drosa note, BarTime* time) {
   if (!note) return NIL;
+  BarTime own(note);
+  BarTime& start = time ? *time : own;
   // Whether the note ends its bar, and where it ends in the bar: asked only when needed.
   int ends_at_bar = -1;
   auto at_bar_end = [&] {
     if (ends_at_bar < 0)
-      ends_at_bar =
-          std::llabs(int64_t(find_meas_time_left(note)) - duration_of(note)) <= TIME_TOLERANCE;
+      ends_at_bar = std::llabs(int64_t(start.left()) - duration_of(note)) <= TIME_TOLERANCE;
     return ends_at_bar == 1;
   };
-  BarTime start(note);
   int bars = 0;
   for (Drosa p = note->xnext; p; p = p->xnext) {
     if (effective_kind(p) == BAR) {

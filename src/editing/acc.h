@@ -20,8 +20,9 @@
 bool key_implies_accidental(Drosa keysig, int32_t step, int accidental);
 
 // find_adjacent_note_on_line: the note of the line that begins exactly where the note ends,
-// tied or not (in the next bar when the note ends at its bar line); NIL when none.
-Drosa find_adjacent_note_on_line(int32_t step, Drosa note);
+// tied or not (in the next bar when the note ends at its bar line); NIL when none. `time`,
+// when given, is the BarTime of the note's chord.
+Drosa find_adjacent_note_on_line(int32_t step, Drosa note, BarTime* time = nullptr);
 
 // find_next_note_on_line: the next NOTE (a rest too) on the step after the node, before the
 // next BAR, ENDSYST or KEYSIG; NIL when none.

@@ -59,17 +59,19 @@ inline constexpr int ACC_OWN_ONLY = 104;  // the notes' own display only
 // the earliest note of that run; NIL when the line has no note there.
 Drosa find_prev_note_on_line(int32_t step, Drosa note);
 
-// BarTime: a note's time in its bar (find_time_in_bar), found when first asked for and kept
-// for further questions about the same place while nothing of its bar changes.
+// BarTime: a note's time in its bar (find_time_in_bar) and the time left in the bar from its
+// chord (find_meas_time_left), each found when first asked for and kept for further questions
+// about the same chord while nothing of its bar changes.
 class BarTime {
  public:
   explicit BarTime(Drosa note) : note_(note) {}
   int32_t operator()();
+  int32_t left();
 
  private:
   Drosa note_;
-  int32_t time_ = 0;
-  bool known_ = false;
+  int32_t time_ = 0, left_ = 0;
+  bool known_ = false, left_known_ = false;
 };
 
 // find_tied_prev_note_on_line: the earlier note of the line whose tie ends where the note

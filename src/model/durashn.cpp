@@ -271,15 +271,146 @@ Drosa chord_duration_carry(Drosa note, int32_t* time, int32_t* carry_num, int32_
   return last;
 }
 
+// ---- What is known of the bar being entered -----------------------------------------------
+
+namespace {
+
+struct KnownLineNote {
+  Drosa note;
+  int32_t prev;  // the index of the note before it on its step; -1 none
+  int32_t step;
+};
+
+struct KnownBar {
+  int runs = 0;                      // entry runs open
+  int16_t ncontext = 0;              // the context the entries were found in
+  std::vector<uint8_t> stamp;        // the settings they were found with
+  std::vector<KnownChord> chords;    // in the order of the bar
+  std::vector<KnownLineNote> lines;  // the notes on lines, in the order of the bar
+  int32_t last_on_step[256];         // by xmod7 + 128: the index of the last note there; -1 none
+};
+KnownBar known_bar;
+
+constexpr int32_t STEP_OFFSET = 128;
+
+void drop_lines_after(size_t count) {
+  while (known_bar.lines.size() > count) {
+    const KnownLineNote& n = known_bar.lines.back();
+    known_bar.last_on_step[n.step + STEP_OFFSET] = n.prev;
+    known_bar.lines.pop_back();
+  }
+}
+
+void unkeep(Drosa end) {
+  Drosa& slot = kept_places[KEPT_KNOWN_CHORDS][end.handle() % KEPT_PLACE_SLOTS];
+  if (slot == end) slot = NIL;
+}
+
+}  // namespace
+
+EntryRun::EntryRun() {
+  if (known_bar.runs++ == 0) forget_known_bar();
+}
+
+EntryRun::~EntryRun() {
+  if (--known_bar.runs == 0) forget_known_bar();
+}
+
+bool entry_run_open() { return known_bar.runs > 0; }
+
+const KnownChord* known_chord(Drosa end) {
+  if (known_bar.runs == 0 || !kept_place(KEPT_KNOWN_CHORDS, end) ||
+      known_bar.ncontext != current_ncontext)
+    return nullptr;
+  for (auto k = known_bar.chords.rbegin(); k != known_bar.chords.rend(); ++k)
+    if (k->end == end) return &*k;
+  return nullptr;
+}
+
+void begin_known_bar(const std::vector<uint8_t>& stamp) {
+  forget_known_bar();
+  known_bar.ncontext = current_ncontext;
+  known_bar.stamp = stamp;
+}
+
+const std::vector<uint8_t>& known_bar_stamp() { return known_bar.stamp; }
+
+void forget_known_chords_after(Drosa end) {
+  auto& chords = known_bar.chords;
+  for (size_t i = chords.size(); i-- > 0;)
+    if (chords[i].end == end) {
+      for (size_t j = i + 1; j < chords.size(); ++j) unkeep(chords[j].end);
+      chords.resize(i + 1);
+      drop_lines_after(size_t(chords[i].lines));
+      return;
+    }
+}
+
+void keep_known_chord(const KnownChord& chord) {
+  if (known_bar.runs == 0) return;
+  auto& chords = known_bar.chords;
+  // The chord's notes on lines, from after the chord kept before it or from the bar's start.
+  const Drosa before = chords.empty() ? NIL : chords.back().end;
+  bool lines_known = chords.empty() || chords.back().lines_known;
+  Drosa from = chord.end;
+  for (Drosa p = chord.end; p && p != before; p = p->xback) {
+    const int k = effective_kind(p);
+    if (k == BAR || k == ENDSYST) {
+      if (k == ENDSYST) lines_known = false;
+      break;
+    }
+    if (k == KEYSIG) lines_known = false;
+    from = p;
+    if (!before && !p->xback) lines_known = false;  // no bar line begins the bar
+  }
+  for (Drosa p = from;; p = p->xnext) {
+    if (p->xkind == NOTE && !p->get(xrest)) {
+      const int32_t step = p->get(xmod7);
+      int32_t& last = known_bar.last_on_step[step + STEP_OFFSET];
+      known_bar.lines.push_back({p, last, step});
+      last = int32_t(known_bar.lines.size()) - 1;
+    }
+    if (p == chord.end) break;
+  }
+  chords.push_back(chord);
+  chords.back().lines = int32_t(known_bar.lines.size());
+  chords.back().lines_known = lines_known;
+  keep_place(KEPT_KNOWN_CHORDS, chord.end);
+}
+
+void forget_known_bar() {
+  for (const KnownChord& k : known_bar.chords) unkeep(k.end);
+  known_bar.chords.clear();
+  known_bar.stamp.clear();
+  known_bar.lines.clear();
+  std::fill(std::begin(known_bar.last_on_step), std::end(known_bar.last_on_step), -1);
+}
+
+int32_t known_line_last(const KnownChord& chord, int32_t step) {
+  if (step < -STEP_OFFSET || step >= STEP_OFFSET) return -1;
+  int32_t i = known_bar.last_on_step[step + STEP_OFFSET];
+  while (i >= chord.lines) i = known_bar.lines[size_t(i)].prev;
+  return i;
+}
+
+int32_t known_line_prev(int32_t index) { return known_bar.lines[size_t(index)].prev; }
+
+Drosa known_line_note(int32_t index) { return known_bar.lines[size_t(index)].note; }
+
 int32_t find_time(Drosa node, int boundary) {
   if (!node) {
     REPORT_ERROR(4, "find_time(NIL)");
     return 0;
   }
+  // A bar entered chord by chord: the time of a chord whose bar carried no remainder up to it
+  // is known, and the chords after it add to it whatever they carry.
+  const bool known = boundary == BAR && known_bar.runs > 0;
   int32_t time = 0, carry_num = 0, carry_den = 1, duration = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
     if (is_time_boundary(p, boundary)) break;
     if (p->xkind == NOTE && p->get(xendvcd)) {
+      if (const KnownChord* k = known ? known_chord(p) : nullptr; k && k->exact)
+        return clamp_time(int64_t(time) + k->time);
       Drosa first = vchord_first_note(p);
       chord_duration_carry(first, &time, &carry_num, &carry_den, &duration);
       p = first;

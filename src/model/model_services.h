@@ -269,6 +269,53 @@ int32_t find_time_in_bar(Drosa node);
 int32_t find_meas_time_left(Drosa note);
 int beatbound(Drosa note, int32_t unit, int beamtype, int place);
 
+// What is known of the bar being filled while chords are entered one after another (a
+// recording or a MIDI file made into notes). While an EntryRun is open the voice lists change
+// only by chords entered each at or after the end of the one before, with the rests that fill
+// after them, so what was found of a bar up to a chord entered stays true: set_default_performance
+// keeps, for each chord end it gave playing data to, the bar's time and sums up to there, and
+// the next chord's times, and find_time_in_bar, go on from them instead of walking back to the
+// bar line. Nothing is kept while no run is open; closing the run forgets everything.
+struct KnownChord {
+  Drosa end;                     // the chord's last note
+  int32_t time;                  // the bar's chord times up to the end of this chord
+  int32_t carry_num, carry_den;  // the rounding carry there (chord_duration_carry)
+  bool exact;                    // no chord of the bar up to here carried a remainder
+  int64_t played;                // the sum of xttn of the bar's notes up to here
+  uint8_t volume;                // the volume in force after the chord
+  // Set by keep_known_chord: how many of the bar's notes on lines (known_line_last) come up
+  // to here, and whether they are all of them since the bar line: no key signature or system
+  // break stands in the bar before the chord's end, and the bar begins at a bar line.
+  int32_t lines = 0;
+  bool lines_known = false;
+};
+class EntryRun {
+ public:
+  EntryRun();
+  ~EntryRun();
+  EntryRun(const EntryRun&) = delete;
+  EntryRun& operator=(const EntryRun&) = delete;
+};
+bool entry_run_open();
+// The chord end's entry, when it is kept and still in its place; else nullptr.
+const KnownChord* known_chord(Drosa end);
+// Begins the bar's entries again, under a stamp of what they were found with (the caller's
+// settings); nothing is kept when no run is open.
+void begin_known_bar(const std::vector<uint8_t>& stamp);
+// The stamp the entries were found with.
+const std::vector<uint8_t>& known_bar_stamp();
+// Drops the entries after the chord end's (whose chords were replaced).
+void forget_known_chords_after(Drosa end);
+// Keeps the entry of the chord that follows the last one kept.
+void keep_known_chord(const KnownChord& chord);
+void forget_known_bar();
+// The notes (not rests) of the known bar by staff step (xmod7), for the walks along one step:
+// the index of the last on `step` up to the chord's end, and of the one before a note's index;
+// -1 none. Meaningful only when the chord's lines_known.
+int32_t known_line_last(const KnownChord& chord, int32_t step);
+int32_t known_line_prev(int32_t index);
+Drosa known_line_note(int32_t index);
+
 // ==== model_globals.cpp ==========================================================================
 // The program-wide state of the piece model and its node store.
 
@@ -315,7 +362,7 @@ extern uint64_t text_change_count;
 // modulo the table's size. Linking, unlinking or freeing a node takes it out of every table
 // (forget_place), so a cache that takes an answer only for a node still kept never takes it
 // from a node that has moved or been reused.
-enum KeptPlaceTable { KEPT_KEYSIGS, KEPT_DYNAMICS, KEPT_PLACE_TABLES };
+enum KeptPlaceTable { KEPT_KEYSIGS, KEPT_DYNAMICS, KEPT_KNOWN_CHORDS, KEPT_PLACE_TABLES };
 inline constexpr uint32_t KEPT_PLACE_SLOTS = 256;
 extern Drosa kept_places[KEPT_PLACE_TABLES][KEPT_PLACE_SLOTS];
 inline void keep_place(int table, Drosa node) {

@@ -178,13 +178,30 @@ void add_time(Range& r, Drosa note) {
   if (r.total != NO_TOTAL) r.total += note->get(xttn);
 }
 
-// Step 2: whole measures, chords and grace groups.
-bool widen_range(Range& r) {
+// Step 2: whole measures, chords and grace groups. The two ends move apart from each other.
+void widen_start(Range& r) {
   for (Drosa p = r.start->xback; p && !stops_measure(p); p = p->xback)
     if (p->xkind == NOTE) {
       add_time(r, p);
       r.start = p;
     }
+  if (perf_setting(PERF_GRACE_ON_BEAT)) {
+    for (Drosa p = prev_note_of(r.start); is_grace(p); p = prev_note_of(p)) {
+      add_time(r, p);
+      r.start = p;
+    }
+  } else {
+    while (is_grace(r.start)) {
+      Drosa prev = prev_note_of(r.start);
+      if (!prev) break;
+      add_time(r, prev);
+      r.start = prev;
+    }
+  }
+  r.start = vchord_first_note(r.start);
+}
+
+bool widen_end(Range& r) {
   auto extend_end_to_chord = [&] {
     for (Drosa p = r.end; p && p->xkind == NOTE && !p->get(xendvcd);) {
       Drosa next = next_note_of(p);
@@ -195,10 +212,6 @@ bool widen_range(Range& r) {
   };
   extend_end_to_chord();
   if (perf_setting(PERF_GRACE_ON_BEAT)) {
-    for (Drosa p = prev_note_of(r.start); is_grace(p); p = prev_note_of(p)) {
-      add_time(r, p);
-      r.start = p;
-    }
     while (is_grace(r.end)) {
       Drosa next = next_note_of(r.end);
       if (!next) break;
@@ -212,15 +225,8 @@ bool widen_range(Range& r) {
       r.end = next;
       extend_end_to_chord();
     }
-    while (is_grace(r.start)) {
-      Drosa prev = prev_note_of(r.start);
-      if (!prev) break;
-      add_time(r, prev);
-      r.start = prev;
-    }
   }
   extend_end_to_chord();
-  r.start = vchord_first_note(r.start);
   if (!r.end->get(xendvcd)) {
     REPORT_ERROR(4, "%s", "logic error in set_default_performance: xendvcd FALSE");
     return false;
@@ -228,44 +234,72 @@ bool widen_range(Range& r) {
   return true;
 }
 
-// Step 3: the chords' times, scaled to the total when there is one.
-void set_chord_times(const Range& r) {
-  std::vector<Drosa> ends;
-  std::vector<int64_t> times;
-  int32_t time = 0, carry_num = 0, carry_den = 1, duration = 0;
-  for (Drosa p = r.start;;) {
+// One chord of step 3: its notes, its nominal time, and the bar's time and carry after it.
+struct ChordTime {
+  Drosa first, end;
+  int64_t time;
+  int32_t at, carry_num, carry_den;
+};
+
+// The nominal times of the chords from `first` to `end`, going on from the time and carry
+// `from` (the range's start: 0, 0, 1). Writes nothing; false (reported when `report`) when a
+// chord has no note.
+bool nominal_chord_times(Drosa first, Drosa end, ChordTime from, std::vector<ChordTime>& out,
+                         bool report) {
+  int32_t time = from.at, carry_num = from.carry_num, carry_den = from.carry_den, duration = 0;
+  for (Drosa p = first;;) {
     while (p && p->xkind != NOTE) p = p->xnext;
-    if (!p) {
-      REPORT_ERROR(4, "%s", "bad call on set_default_ttn");
-      return;
-    }
-    Drosa last = chord_duration_carry(p, &time, &carry_num, &carry_den, &duration);
+    Drosa last = p ? chord_duration_carry(p, &time, &carry_num, &carry_den, &duration) : NIL;
     if (!last) {
-      REPORT_ERROR(4, "%s", "bad call on set_default_ttn");
-      return;
+      if (report) REPORT_ERROR(4, "%s", "bad call on set_default_ttn");
+      return false;
     }
-    for (Drosa q = p; q != last; q = q->xnext)
-      if (q->xkind == NOTE) q->set(xttn, 0u);
-    ends.push_back(last);
-    times.push_back(std::max(duration, 0));
-    if (last == r.end) break;
+    out.push_back({p, last, std::max(duration, 0), time, carry_num, carry_den});
+    if (last == end) return true;
     p = last->xnext;
   }
+}
+
+bool scales(int64_t total, int64_t sum) {
+  return total != NO_TOTAL && total >= 0 && sum > 0 && total != sum;
+}
+
+// The times given to the chord ends (their other notes 0).
+void write_chord_times(const std::vector<ChordTime>& chords) {
+  for (const ChordTime& c : chords) {
+    for (Drosa q = c.first; q != c.end; q = q->xnext)
+      if (q->xkind == NOTE) q->set(xttn, 0u);
+    c.end->set(xttn, uint32_t(std::clamp<int64_t>(c.time, 0, NO_TIME)));
+  }
+}
+
+// Step 3: the chords' times, scaled to the total when there is one. False when they were scaled
+// (or a chord had no note).
+bool set_chord_times(const Range& r, std::vector<ChordTime>& chords) {
+  if (!nominal_chord_times(r.start, r.end, {NIL, NIL, 0, 0, 0, 1}, chords, true)) {
+    // The chords before the one without a note are left with their times but for their ends.
+    for (const ChordTime& c : chords)
+      for (Drosa q = c.first; q != c.end; q = q->xnext)
+        if (q->xkind == NOTE) q->set(xttn, 0u);
+    return false;
+  }
   int64_t sum = 0;
-  for (int64_t t : times) sum += t;
-  if (r.total != NO_TOTAL && r.total >= 0 && sum > 0 && r.total != sum) {
+  for (const ChordTime& c : chords) sum += c.time;
+  const bool scaled = scales(r.total, sum);
+  if (scaled) {
     int64_t c = 0, scaled_sum = 0;
-    for (int64_t& t : times) {
+    for (ChordTime& chord : chords) {
+      int64_t& t = chord.time;
       if (t == 0) continue;
       c += t;
-      const int64_t scaled = r.total * c / sum - scaled_sum;
-      scaled_sum += scaled;
-      t = scaled;
+      const int64_t scaled_time = r.total * c / sum - scaled_sum;
+      scaled_sum += scaled_time;
+      t = scaled_time;
     }
-    times.back() += r.total - scaled_sum;
+    chords.back().time += r.total - scaled_sum;
   }
-  for (size_t i = 0; i < ends.size(); ++i)
-    ends[i]->set(xttn, uint32_t(std::clamp<int64_t>(times[i], 0, NO_TIME)));
+  write_chord_times(chords);
+  return !scaled;
 }
 
 uint8_t default_volume(Drosa note) {
@@ -274,17 +308,17 @@ uint8_t default_volume(Drosa note) {
   return uint8_t(std::clamp(dynamic_velocity_at(note), 0, 200));
 }
 
-// Step 4: pitch words, sounding lengths and volumes, chord by chord. The dynamic in force is
-// found once at the range's start and followed from there.
-void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int mode) {
-  uint8_t volume = set_volume ? default_volume(r.start) : 0;
+// Step 4: pitch words, sounding lengths and volumes, chord by chord, from `from` (the range's
+// start, or the first node after a chord known) to `end`. The dynamic in force at `from` is
+// `volume`, followed from there; the volume in force after each chord end goes to `volumes`.
+void set_note_data(Drosa from, Drosa end, uint8_t volume, int set_pitch, int keep, int set_volume,
+                   int mode, std::vector<uint8_t>* volumes) {
   const bool one_level = perf_setting(PERF_ONE_LEVEL_FOR_ALL);
-  // Whether the next NOTE begins a chord (vchord_first_note of it is itself): the range
-  // begins with a chord, and a chord begins after a chord's last note, a bar line or a
-  // system break.
+  // Whether the next NOTE begins a chord (vchord_first_note of it is itself): `from` begins a
+  // chord, and a chord begins after a chord's last note, a bar line or a system break.
   bool begins_chord = true;
-  for (Drosa p = r.start; p; p = p->xnext) {
-    if (set_volume && !one_level && p != r.start && p->xkind == TPARAM) {
+  for (Drosa p = from; p; p = p->xnext) {
+    if (set_volume && !one_level && p->xkind == TPARAM) {
       const int velocity = performed_dynamic_velocity(p);
       if (velocity >= 0) volume = uint8_t(std::clamp(velocity, 0, 200));
     }
@@ -305,9 +339,92 @@ void set_note_data(const Range& r, int set_pitch, int keep, int set_volume, int 
         p->set(xvolume, volume);
         p->set(xvolume_edited, 0);
       }
+      if (volumes && begins_chord) volumes->push_back(volume);
     }
-    if (p == r.end) break;
+    if (p == end) break;
   }
+}
+
+// ---- The bar known in an entry run ------------------------------------------------------------
+// Chords entered one after another give each chord's bar its playing data again (step 2 widens
+// to whole measures). In an entry run the chords before the entered one are as their own entry
+// left them, and when no total is to be kept by scaling and no grace note is near, giving them
+// their data again changes nothing: the range then begins after the last of them, from the
+// time, carry, sum and volume kept at its end.
+
+// What the kept entries were found with: the settings, the flags of the call and the changes
+// of the lists beside notes and of texts (key signatures, parameter changes, dynamics).
+const std::vector<uint8_t>& known_bar_settings(int set_pitch, int keep, int set_volume, int mode) {
+  static std::vector<uint8_t> stamp;
+  stamp.assign(perf_defaults, perf_defaults + PERF_DEFAULTS_SIZE);
+  for (uint64_t v : {uint64_t(set_pitch), uint64_t(keep), uint64_t(set_volume), uint64_t(mode),
+                     changes_beside_notes(), text_change_count})
+    for (int i = 0; i < 8; ++i) stamp.push_back(uint8_t(v >> (8 * i)));
+  return stamp;
+}
+
+bool has_grace(Drosa first, Drosa end) {
+  for (Drosa p = first; p; p = p->xnext) {
+    if (is_grace(p)) return true;
+    if (p == end) return false;
+  }
+  return false;
+}
+
+// Keeps the entries of a range whose chords all got their nominal times: one bar, no grace.
+void keep_known_range(Drosa from, Drosa end, const KnownChord* before,
+                      const std::vector<ChordTime>& chords, const std::vector<uint8_t>& volumes) {
+  for (Drosa p = from; p && p != end; p = p->xnext)
+    if (stops_measure(p) || is_grace(p)) return forget_known_bar();
+  if (is_grace(end) || chords.size() != volumes.size()) return forget_known_bar();
+  KnownChord k = before ? *before : KnownChord{NIL, 0, 0, 1, true, 0, 0};
+  for (size_t i = 0; i < chords.size(); ++i) {
+    const ChordTime& c = chords[i];
+    if (c.time > NO_TIME) return forget_known_bar();
+    k.end = c.end;
+    k.time = c.at;
+    k.carry_num = c.carry_num;
+    k.carry_den = c.carry_den;
+    k.exact = k.exact && c.carry_num == 0;
+    k.played += c.time;
+    k.volume = volumes[i];
+    keep_known_chord(k);
+  }
+}
+
+// The entry of the chord end right before `first` in its bar; nullptr when none is kept.
+const KnownChord* known_chord_before(Drosa first) {
+  for (Drosa p = first->xback; p; p = p->xback) {
+    if (stops_measure(p)) return nullptr;
+    if (p->xkind == NOTE) return p->get(xendvcd) ? known_chord(p) : nullptr;
+  }
+  return nullptr;
+}
+
+// Gives the range its data going on from the known chord before it; false, having changed
+// nothing, when the whole range must be done.
+bool continue_known_bar(Range r, const std::vector<uint8_t>& stamp, int set_pitch, int keep,
+                        int set_volume, int mode) {
+  const KnownChord* k = known_chord_before(r.start);
+  if (!k || stamp != known_bar_stamp() || is_grace(r.start)) return false;
+  if (r.total != NO_TOTAL) r.total += k->played;
+  if (!widen_end(r)) return true;  // reported; the whole range would end there too
+  if (has_grace(r.start, r.end)) return false;
+  std::vector<ChordTime> chords;
+  if (!nominal_chord_times(r.start, r.end, {NIL, NIL, 0, k->time, k->carry_num, k->carry_den},
+                           chords, false))
+    return false;
+  int64_t sum = k->played;
+  for (const ChordTime& c : chords) sum += c.time;
+  if (scales(r.total, sum)) return false;
+  const KnownChord before = *k;
+  forget_known_chords_after(before.end);
+  write_chord_times(chords);
+  std::vector<uint8_t> volumes;
+  set_note_data(before.end->xnext, r.end, before.volume, set_pitch, keep, set_volume, mode,
+                &volumes);
+  keep_known_range(r.start, r.end, &before, chords, volumes);
+  return true;
 }
 
 // ---- The per-note edits
@@ -520,12 +637,27 @@ void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, i
       REPORT_ERROR(4, "%s", "bad call on set_default_performance");
       return;
   }
-  if (!widen_range(r)) return;
+  const std::vector<uint8_t>* stamp = nullptr;
+  const bool run = entry_run_open() && mode != PERF_PITCH_VOLUME;
+  if (entry_run_open() && !run) forget_known_bar();
+  if (run) {
+    stamp = &known_bar_settings(set_pitch, keep, set_volume, mode);
+    if (continue_known_bar(r, *stamp, set_pitch, keep, set_volume, mode)) return;
+  }
+  widen_start(r);
+  if (!widen_end(r)) return;
+  std::vector<ChordTime> chords;
+  bool nominal = true;
   if (mode != PERF_PITCH_VOLUME) {
-    set_chord_times(r);
+    nominal = set_chord_times(r, chords);
     change_grace_time(r.start, r.end, 1);
   }
-  set_note_data(r, set_pitch, keep, set_volume, mode);
+  std::vector<uint8_t> volumes;
+  set_note_data(r.start, r.end, set_volume ? default_volume(r.start) : 0, set_pitch, keep,
+                set_volume, mode, run ? &volumes : nullptr);
+  if (!run) return;
+  begin_known_bar(*stamp);
+  if (nominal) keep_known_range(r.start, r.end, nullptr, chords, volumes);
 }
 
 void change_grace_time(Drosa first, Drosa last, int give) {

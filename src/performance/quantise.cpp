@@ -367,6 +367,8 @@ int make_recorded_notes(Drosa model_template) {
   bool crowded = false;
   Drosa first_chord = NIL;
   Drosa group_first = rec.rnotes->xnext;
+  // The chords go in one after another: what is found of a bar is kept for the next.
+  EntryRun run;
   // Inserts a chord and, when keeping played durations, gives it its played lengths.
   auto insert = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat) {
     Drosa made = insert_played_notes(notes, n, 2);
@@ -379,7 +381,10 @@ int make_recorded_notes(Drosa model_template) {
           q->set(xaccplot, 0);
           if (q->get(xendvcd)) break;
         }
-    if (rs.keep_played_durations) set_retained_durations(n, from, next);
+    if (rs.keep_played_durations) {
+      set_retained_durations(n, from, next);
+      forget_known_bar();  // the chord's times are no longer those its bar gave it
+    }
     return true;
   };
   // Skips the fillers a chord absorbed.

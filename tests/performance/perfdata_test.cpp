@@ -3,12 +3,17 @@
 //   GraceTime.*:  grace groups take their time from their main note, at most half of it
 //   Recompute.*:  the modes of set_default_performance
 //   Edits.*:      the Modify Playback edits, with undo
+//   KnownBars.*:  chords entered one after another, with what is known of their bar kept
 #include "performance/perfdata.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "performance/performance_services.h"
+#include "performance/pitch.h"
 #include "performance/play_fixture.h"
 #include "support/piece_builder.h"
 
@@ -18,6 +23,7 @@ class Lengths : public PlayTest {};
 class GraceTime : public PlayTest {};
 class Recompute : public PlayTest {};
 class Edits : public PlayTest {};
+class KnownBars : public PlayTest {};
 
 constexpr uint32_t Q = 16384;
 
@@ -159,6 +165,100 @@ TEST_F(Edits, SettingsReadWithAPieceAreKeptInTheirRanges) {
   EXPECT_EQ(perf_setting(PERF_LENGTH_CHANGE), 1);
   EXPECT_EQ(perf_setting(PERF_PITCH_CHANGE), 200);
   EXPECT_EQ(tuning_cents(2, 2), 10000);
+}
+
+// Two voices alike: 4/4 in two sharps, bars of whole rests; the third bar has a grace note
+// after its rest, the fourth two half rests, the second of whose time was edited, the fifth a
+// key change.
+void entry_voice(int v) {
+  add_key(v, 2);
+  add_timesig(v, 4, 4);
+  for (int bar = 0; bar < 7; ++bar) {
+    if (bar == 4) add_key(v, 7 + 1);
+    if (bar == 3) {
+      add_rest(v, HALF);
+      add_rest(v, HALF);
+    } else {
+      add_rest(v, WHOLE);
+    }
+    if (bar == 2) add_grace(v, EIGHTH, true);
+    add_bar(v);
+  }
+}
+
+// Enters the same chords into voice v: values (with dots, triplets and ties) and keys that
+// repeat steps with and without accidentals, at the voice's first rest.
+void enter_chords(int v) {
+  struct Chord {
+    int value, dots, triplet, tie;
+    std::vector<int> keys;
+  };
+  const std::vector<Chord> chords = {
+      {QUARTER, 0, 0, 0, {60, 64, 67}}, {EIGHTH, 0, 1, 0, {61}},   {EIGHTH, 0, 1, 1, {63, 66}},
+      {EIGHTH, 0, 1, 0, {63, 65}},      {EIGHTH, 1, 0, 1, {66}},   {SIXTEENTH, 0, 0, 0, {66}},
+      {QUARTER, 0, 0, 0, {61, 72}},     {HALF, 0, 0, 0, {70, 73}}, {QUARTER, 0, 0, 0, {60, 73}},
+      {EIGHTH, 0, 0, 0, {65}},          {EIGHTH, 0, 0, 0, {66}},   {QUARTER, 0, 0, 0, {65, 68}},
+      {QUARTER, 1, 0, 0, {63}},         {EIGHTH, 0, 0, 0, {62}},   {QUARTER, 0, 0, 0, {63, 70}},
+      {QUARTER, 0, 0, 0, {58}},         {EIGHTH, 0, 1, 0, {58}},   {EIGHTH, 0, 1, 0, {59}},
+      {EIGHTH, 0, 1, 0, {58, 61}},      {HALF, 0, 0, 0, {61}},     {QUARTER, 0, 0, 0, {56}},
+      {QUARTER, 0, 0, 0, {56, 63}},     {HALF, 0, 0, 0, {66}},
+  };
+  set_insertion_point(find_next_kind(NOTE, piece_start[v]), 0, -10);
+  note_entry_active = 1;
+  for (const Chord& c : chords) {
+    Drosa t = current_note_template;
+    t->set(xlgval, c.value);
+    t->set(xdots, c.dots);
+    t->set(xtupl, c.triplet ? 3 : 1);
+    t->set(xintimeof, c.triplet ? 8 : 4);
+    t->set(xtie, c.tie ? 3 : 0);
+    std::vector<PlayedNote> notes(c.keys.size());
+    for (size_t i = 0; i < c.keys.size(); ++i) notes[i].key = c.keys[i];
+    insert_played_notes(notes.data(), int(notes.size()), 2);
+  }
+  note_entry_active = 0;
+}
+
+// The notes of voice v as entered: spelling, display, value, playing data and time in the bar.
+std::string entered(int v) {
+  std::string s;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    s += kind_name(p->xkind);
+    if (p->xkind == NOTE)
+      for (int64_t f :
+           {int64_t(p->get(xmod7)), int64_t(p->get(xacc)), int64_t(p->get(xaccplot)),
+            int64_t(p->get(xlgval)), int64_t(p->get(xtupl)), int64_t(p->get(xtie)),
+            int64_t(p->get(xendvcd)), int64_t(p->get(xttn)), int64_t(p->get(xlength)),
+            int64_t(p->get(xpitch)), int64_t(p->get(xvolume)), int64_t(find_time_in_bar(p))})
+        s += " " + std::to_string(f);
+    s += "\n";
+  }
+  return s;
+}
+
+TEST_F(KnownBars, ChordsEnteredInARunGetWhatEnteringThemOneByOneGives) {
+  const int alone = new_voice(), run = new_voice();
+  entry_voice(alone);
+  entry_voice(run);
+  prepare_piece();
+  for (int v : {alone, run})
+    for (Drosa p = piece_start[v]; p; p = p->xnext)  // the fourth bar's second rest, edited
+      if (p->xkind == NOTE && find_time_abs(p) == 3 * 65536 + 32768) p->set(xttn, 30000u);
+  enter_chords(alone);
+  const std::string expected = entered(alone);
+  const size_t refusals = take_reports().size();
+  {
+    EntryRun entries;
+    enter_chords(run);
+    EXPECT_EQ(entered(run), expected) << "times in the bar asked for during the run";
+  }
+  EXPECT_EQ(entered(run), expected);
+  EXPECT_EQ(take_reports().size(), refusals);
+  int triplets = 0, ties = 0;
+  for (Drosa p = piece_start[run]; p; p = p->xnext)
+    if (p->xkind == NOTE) triplets += p->get(xtupl) == 3, ties += p->get(xtie) != 0;
+  EXPECT_GE(triplets, 6);
+  EXPECT_GE(ties, 2);
 }
 
 }  // namespace
