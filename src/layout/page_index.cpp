@@ -41,6 +41,7 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 
+long pi_walk, pi_records, pi_refresh, pi_clear, pi_reads;
 namespace {
 
 // The pages of one voice indexed so far.
@@ -63,6 +64,7 @@ struct Stamp {
   Drosa heads[MAX_VOICES];
   Drosa undo_tail, undo_tail_back, redo_tail;
   uint8_t undo_tail_payload[DROSA_PAYLOAD_SIZE] = {};
+  uint64_t marks = 0;  // MARKs made on the undo list
 };
 
 // Following a record costs a walk back to its page's start; emptying the index costs reading
@@ -89,6 +91,7 @@ bool ends_page(Drosa node) {
 // is given the voice's number, which the parameter lookup reads.
 Drosa read_page(int v, Drosa start, PageSpan* span) {
   *span = PageSpan{};
+  ++pi_reads;
   span->start = start;
   start->set(xsys_voice, uint8_t(v));
   for (Drosa p = start->xnext; p; p = p->xnext) {
@@ -244,19 +247,30 @@ void reread(int v, int k) {
 // The indexed page (voice, 0-based page) a node lies on, walking back to the nearest page
 // start the index knows. false when the walk meets a list's start that no indexed voice
 // begins with (a node outside the voices, or a voice not indexed yet: then *none is set).
+// No page needs reading again (*none set) for a node that lies after a page start the index
+// does not know, before the node: the index holds every voice's pages from its first on, so
+// that page is beyond them, or is a page end made by a change whose own record names the
+// page it was made on. Nor for a node that a later change of the same records removed (it
+// is kept in the undo history): the removal's record names the page it left.
 bool page_of_node(Drosa node, std::pair<int, int>* page, bool* none) {
   *none = false;
   for (Drosa p = node; p; p = p->xback) {
+    ++pi_walk;
     if (starts_page(p)) {
       auto found = page_of_start.find(p.handle());
       if (found != page_of_start.end()) {
         *page = found->second;
         return true;
       }
+      if (p != node) {
+        *none = true;
+        return false;
+      }
     }
     if (!p->xback) {
       for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
         if (piece_start[v] == p && voices_index[v].pages.empty()) *none = true;
+      if (p == undo_heads[0] || p == undo_heads[1]) *none = true;
       return false;
     }
   }
@@ -298,13 +312,15 @@ void take_stamp() {
   stamp.undo_tail = undo_tails[0];
   stamp.redo_tail = undo_tails[1];
   stamp.undo_tail_back = stamp.undo_tail ? stamp.undo_tail->xback : NIL;
+  stamp.marks = undo_marks_made(0);
   if (stamp.undo_tail)
     std::memcpy(stamp.undo_tail_payload, stamp.undo_tail->payload, DROSA_PAYLOAD_SIZE);
 }
 
 // The tail the stamp saw. A record's node freed by an Undo and made again by a later edit
 // has the same handle but not the same contents; a MARK that a new command reuses keeps its
-// place but not its contents, and stays the tail.
+// place but not its contents, and stays the tail, while a MARK made anew in the place of one
+// an Undo took is told by the count of MARKs made.
 bool is_remembered_tail(Drosa node) {
   if (node != stamp.undo_tail || node->xback != stamp.undo_tail_back) return false;
   return node->xkind == MARK ||
@@ -315,21 +331,24 @@ bool is_remembered_tail(Drosa node) {
 // but grow at its end.
 bool new_undo_records(std::vector<Drosa>* records) {
   Drosa p = undo_tails[0];
+  uint64_t marks = 0;
   for (; p && !is_remembered_tail(p); p = p->xback) {
     if (p->xkind == UNDO) records->push_back(p);
+    if (p->xkind == MARK) ++marks;
     if (int(records->size()) > most_records_followed()) return false;
   }
-  return p == stamp.undo_tail;
+  return p == stamp.undo_tail && stamp.marks + marks == undo_marks_made(0);
 }
 
 // Follows the new undo records page by page; false when that is not possible.
 bool follow_undo_records() {
   if (undo_tails[1] != stamp.redo_tail) return false;
   if (undo_tails[0] == stamp.undo_tail && (!undo_tails[0] || is_remembered_tail(undo_tails[0])))
-    return true;
+    return undo_marks_made(0) == stamp.marks;
   std::vector<Drosa> records;
   if (!new_undo_records(&records)) return false;
   std::vector<std::pair<int, int>> dirty;
+  pi_records += records.size();
   for (Drosa record : records)
     if (!note_changed_pages(record->get(xundo_prev), &dirty)) return false;
   reread_pages(std::move(dirty));
@@ -343,8 +362,9 @@ int shown_voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 void refresh_page_index() {
   bool same_piece = stamp.valid && stamp.context == current_ncontext &&
                     stamp.voices == voice_count && !heads_differ(stamp.heads);
+  ++pi_refresh;
   if (!same_piece || !follow_undo_records())
-    clear_page_index();
+    clear_page_index(), ++pi_clear;
   else if (last_formatted_page >= 1)
     page_index_reread_page(last_formatted_page);
   take_stamp();

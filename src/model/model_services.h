@@ -1260,6 +1260,9 @@ void undo_redo(int undo);
 
 // Nodes on a history list (0 undo, 1 redo); steps on it.
 int32_t undo_list_length(int list);
+// MARKs made on a history list less those dropped again (drop_last_mark): a MARK met at the
+// place of one seen earlier is that one when no MARK was made since.
+uint64_t undo_marks_made(int list);
 
 // ==== views.cpp ==================================================================================
 // The views: up to twenty music windows, each showing a piece, which take turns at holding the

@@ -328,6 +328,8 @@ bool move_records_off(Drosa first, Drosa last, Drosa before) {
 UnrecordedChanges::UnrecordedChanges() { ++undo_unrecorded; }
 UnrecordedChanges::~UnrecordedChanges() { --undo_unrecorded; }
 
+uint64_t undo_marks_made(int list) { return marks_made[list & 1]; }
+
 int32_t undo_list_length(int list) {
   int32_t n = 0;
   for (Drosa p = undo_heads[list]; p; p = p->xnext) ++n;
@@ -469,6 +471,7 @@ void drop_last_mark() {
   undo_tails[list]->xnext = NIL;
   destroyDrosa(tail);
   --undo_node_count;
+  --marks_made[list];
 }
 
 void clear_undo(int also_undo) {
