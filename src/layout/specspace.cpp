@@ -259,6 +259,11 @@ struct Column {
 struct Signs {
   std::vector<Column> columns;
   bool bar = false;
+  std::vector<int> staff_wide;  // the layers (p * LAYERS + l) given a clef, key or time
+
+  bool has_staff_wide(int p, int l) const {
+    return std::find(staff_wide.begin(), staff_wide.end(), p * LAYERS + l) != staff_wide.end();
+  }
 };
 
 // A layer that takes part at the time point: its chord here (none at the system's end).
@@ -310,6 +315,8 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at,
       column.left = int32_t(std::min<int64_t>(column.left, int64_t(edge) - w));
       layers.push_back(&t);
       placed.bar |= kind == BAR;
+      if ((kind == CLEF || kind == KEYSIG || kind == TIMESIG) && !placed.has_staff_wide(t.p, t.l))
+        placed.staff_wide.push_back(t.p * LAYERS + t.l);
     }
     if (column.signs.empty()) continue;
     for (const Taking* t : layers) widths.x[t->p][t->l] = column.left;
@@ -392,17 +399,21 @@ bool head_span(Drosa note, int32_t* low, int32_t* high) {
 // minimum space from the heads of the chords of the other layers of its staff that stand
 // before it at its height, since the layer's own previous chord (origin o; every one at the
 // layer's start): a voice that goes on while another holds a note must not write over its
-// heads.
-int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_start) {
+// heads. A clef, key or time signature before the chord (`staff_wide`) stands at every height.
+int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_start,
+                            bool staff_wide) {
   const int p = t.p;
   bool others = false;
   for (int l = 0; l < LAYERS && !others; ++l)
     others = l != t.l && !at_start(spacing_staff[p].current[l]);
-  int32_t low, high;
-  if (!others || !head_span(t.first, &low, &high)) return INT64_MIN;
+  if (!others) return INT64_MIN;
   const int32_t space = staff_data[p].staff_size > 0 ? staff_data[p].staff_size : 50;
-  // An accidental reaches a staff space and a half above and below its head.
-  low -= space * 3 / 2, high += space * 3 / 2;
+  int32_t low = INT32_MIN / 2, high = INT32_MAX / 2;
+  if (!staff_wide) {
+    if (!head_span(t.first, &low, &high)) return INT64_MIN;
+    // An accidental reaches a staff space and a half above and below its head.
+    low -= space * 3 / 2, high += space * 3 / 2;
+  }
   int64_t demand = INT64_MIN;
   for (int l = 0; l < LAYERS; ++l) {
     Drosa C = spacing_staff[p].current[l];
@@ -424,7 +435,7 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
 // included, keeps the minimum space from the right edge of the chord before it. Stores the
 // pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
 int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePointState& at,
-                     GraceGap& graces) {
+                     const Signs& signs, GraceGap& graces) {
   const bool end = at.mode == SPACE_SYSTEM_END;
   const int p = t.p;
   SpacingStaff& s = spacing_staff[p];
@@ -461,7 +472,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
   if (end) s.trailing_width = std::max(s.trailing_width, q);
   int64_t demand = Q - (X - o);
-  if (first && !end) demand = std::max(demand, other_layers_demand(t, E, o, at_start(P)));
+  if (first && !end)
+    demand =
+        std::max(demand, other_layers_demand(t, E, o, at_start(P), signs.has_staff_wide(p, t.l)));
   return demand;
 }
 
@@ -601,7 +614,7 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   GraceGap graces;
   // The chords here once more: measures of rests may have changed what follows them.
   for (const Taking& t : layers_taking_part(at, 2))
-    advance = std::max(advance, layer_demand(t, widths, at, graces));
+    advance = std::max(advance, layer_demand(t, widths, at, signs, graces));
   if (advance == INT64_MIN) advance = 0;
   if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
     advance -= graces.gap;
