@@ -288,9 +288,11 @@ int combine_tied_chords(Drosa last, bool rest) {
     set_tied(!rest);
     return 0;
   }
+  // Past 12 beats held the rows below no longer tell k apart, nor ask for x: the count stops
+  // at 13, so that a chord held for thousands of beats is not counted again for each.
   int k = 1;
   Drosa q = filler;
-  while (is_filler(q) && plain_at(q, 0)) ++k, q = q->xnext;
+  while (k < 13 && is_filler(q) && plain_at(q, 0)) ++k, q = q->xnext;
   const bool x = is_filler(q);
   struct Longer {
     int value, dots, absorbed;
