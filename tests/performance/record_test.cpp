@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
+#include "support/piece_builder.h"
 
 namespace {
 
@@ -136,6 +139,39 @@ TEST_F(Recorder, EachBeatTakesTheTemplateThatFitsItBest) {
   // Half-quarter-quarter and quarter-half-quarter fit as well: the earlier template wins.
   EXPECT_EQ(quantised({{0, 60, 300}, {360, 62, 300}, {720, 64, 200}, {960, 65, 900}}),
             (std::vector<std::string>{"60 4", "62 5", "64 5", "65 3"}));
+}
+
+TEST_F(Recorder, AClusterBecomesARestAndAChordOfTenKeysKeepsNine) {
+  const int v = new_voice();
+  add_timesig(v, 4, 4);
+  for (int bar = 0; bar < 2; ++bar) add_rest(v, WHOLE), add_bar(v);
+  prepare_piece();
+  set_insertion_point(find_next_kind(NOTE, piece_start[v]), 0, -10);
+  record_settings.cluster_rest = 1;
+  record_settings.subdivision = 3;
+  std::vector<std::array<int32_t, 3>> played = {{0, 60, 900}, {0, 61, 900}, {0, 62, 900}};
+  for (int k = 0; k < 10; ++k) played.push_back({960, 48 + 2 * k, 900});
+  played.push_back({1920, 72, 900});
+  played.push_back({2880, 74, 900});
+  quantised(played);
+  note_entry_active = 1;
+  EXPECT_EQ(make_recorded_notes(current_note_template), 1);
+  note_entry_active = 0;
+  std::vector<std::string> chords;  // "keys value" of each chord, r a rest
+  std::string chord;
+  for (Drosa p = find_next_kind(NOTE, piece_start[v]); p; p = find_next_kind(NOTE, p)) {
+    chord += p->get(xrest) ? "r" : std::to_string(p->get(xpitch) >> 8) + ",";
+    if (!p->get(xendvcd)) continue;
+    chords.push_back(chord + " " + std::to_string(p->get(xlgval)));
+    chord.clear();
+  }
+  ASSERT_GE(chords.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(chords.begin(), chords.begin() + 4),
+            (std::vector<std::string>{"r 3", "48,50,52,54,56,58,60,62,64, 3", "72, 3", "74, 3"}));
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text,
+            "Some chords held more than 9 notes: only the first 9 notes of each were kept.");
 }
 
 }  // namespace
