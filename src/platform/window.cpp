@@ -164,15 +164,11 @@ void attach_floating_windows(const WindowRecord& shown) {
   for (auto& [number, record] : windows) {
     QWindow* handle = record.window && record.floating ? record.window->windowHandle() : nullptr;
     if (handle && (!shown.floating || &record == &shown) &&
-        handle->transientParent() != floating_parent) {
+        handle->transientParent() != floating_parent)
       handle->setTransientParent(floating_parent);
-      // The window system learns of the new owner only when the window is shown again; until
-      // then it keeps the floating window with the old one, under the window now in front.
-      if (record.window->isVisible()) {
-        record.window->hide();
-        record.window->show();
-      }
-    }
+    // A window system may keep a shown floating window with the owner it was first shown with,
+    // under the document window now in front: it is brought up with that window.
+    if (handle && !shown.floating && record.window->isVisible()) record.window->raise();
   }
 }
 
