@@ -390,7 +390,9 @@ int mouse_down_other(EventRecord* event, DialogRef dialog) {
   const int front = front_window();
   const int current = music_window();
   const bool front_is_ours = front == current || (palette_window && front == palette_window);
-  if (front_is_ours && window != current &&
+  // A click in another piece's window makes it current; the window system may have brought
+  // that window forward before the click arrives.
+  if ((front_is_ours || window == front) && window != current &&
       view_index_of_window(platform_window_port(window)) >= 0) {
     if (leave_view()) copy_from_VIEW_nodes(view_index_of_window(platform_window_port(window)));
     return 1;
@@ -418,6 +420,17 @@ int do_update_event(EventRecord* event, DialogRef dialog) {
       }
       return 1;
     case EVENT_ACTIVATE:
+      // The window system brought another piece's window forward (a click on its title): that
+      // piece becomes current, so that the menus act on the piece in front. An activation
+      // overtaken by another (the window is no longer in front) changes nothing.
+      if ((event->modifiers & MOD_ACTIVE) && window && window != music_window() &&
+          window == front_window()) {
+        const int view = view_index_of_window(platform_window_port(window));
+        if (view >= 0) {
+          if (leave_view()) copy_from_VIEW_nodes(view);
+          return 1;
+        }
+      }
       if ((window && window == music_window()) || (palette_window && window == palette_window)) {
         if (event->modifiers & MOD_ACTIVE)
           activate_window(nullptr);

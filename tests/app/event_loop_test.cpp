@@ -4,6 +4,8 @@
 //               the loop awake; a quit asked during a reformat waits for it
 //   Keys.*:     double clicks by time and distance; Command keys run their menu item; a
 //               Control letter without a command beeps
+//   Windows.*:  the piece whose window the window system brings forward, by its title or a
+//               click in it, becomes the current one
 #include <gtest/gtest.h>
 
 #include "app/app_globals.h"
@@ -15,6 +17,7 @@
 #include "platform/beep.h"
 #include "platform/events.h"
 #include "platform/port.h"
+#include "platform/script.h"
 #include "platform/ticks.h"
 #include "platform/window.h"
 #include "support/app_fixture.h"
@@ -125,6 +128,46 @@ TEST_F(Keys, DoubleClicksCommandKeysAndControlLetters) {
   handle_event(&key);
   EXPECT_EQ(platform_beeps_sounded(), beeps + 1);
   EXPECT_TRUE(take_reports().empty());
+}
+
+using Windows = AppTest;
+
+TEST_F(Windows, ThePieceWhoseWindowComesForwardBecomesCurrent) {
+  ASSERT_TRUE(write_piece_of_pages(dir + "/other.vesk", 1, 1));
+  ASSERT_TRUE(write_piece_of_pages(dir + "/song.vesk", 2, 2));
+  ASSERT_TRUE(start({dir + "/song.vesk"}));
+  const int first = music_window();
+  const std::string first_file = piece_fsspec;
+  script_hit(3);  // No: the first piece stays open behind
+  script_file_name(dir + "/other.vesk");
+  ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  const int second = music_window();
+  ASSERT_NE(second, first);
+  script_take_shown();
+
+  // Its title clicked: the window system activates the first window.
+  platform_set_test_front_window(true, first);
+  EventRecord activate;
+  activate.what = EVENT_ACTIVATE;
+  activate.window = first;
+  activate.modifiers = MOD_ACTIVE;
+  platform_post_event(activate);
+  run_until_idle();
+  EXPECT_EQ(music_window(), first);
+  EXPECT_EQ(piece_fsspec, first_file);
+
+  // A click in the second window, which the window system has already brought to the front.
+  platform_set_test_front_window(true, second);
+  EventRecord click;
+  click.what = EVENT_MOUSE_DOWN;
+  click.window = second;
+  click.where = {200, 200};
+  platform_post_event(click);
+  run_until_idle();
+  platform_set_test_front_window(false, 0);
+  EXPECT_EQ(music_window(), second);
+  EXPECT_EQ(piece_fsspec, dir + "/other.vesk");
+  EXPECT_TRUE(take_reports().empty()) << "no window is unrecognised";
 }
 
 }  // namespace
