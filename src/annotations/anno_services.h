@@ -517,6 +517,14 @@ struct AnnoTextMeasure {
   bool music_font = false;         // some run is in a music font (Quor or Sayl)
 };
 
+// ---- Texts kept on the paper ------------------------------------------------------------------
+
+// anno_lowered_at_paper_top: how far the texts of pstaff p were brought down since
+// clear_anno_lowered_at_paper_top, at most, to keep them on the paper at its top (the page's
+// layout then lets their system stand lower).
+int32_t anno_lowered_at_paper_top(int pstaff);
+void clear_anno_lowered_at_paper_top();
+
 // ---- Text -----------------------------------------------------------------------------------
 
 // get_anno_text: the text of one style run (the TEXT nodes after the TPARAM, skipping its

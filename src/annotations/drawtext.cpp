@@ -250,6 +250,18 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
 
 // ---- Placing --------------------------------------------------------------------------------
 
+namespace {
+int32_t lowered_at_paper_top[MAX_PSTAVES];
+}  // namespace
+
+int32_t anno_lowered_at_paper_top(int pstaff) {
+  return pstaff >= 0 && pstaff < MAX_PSTAVES ? lowered_at_paper_top[pstaff] : 0;
+}
+
+void clear_anno_lowered_at_paper_top() {
+  std::fill(std::begin(lowered_at_paper_top), std::end(lowered_at_paper_top), 0);
+}
+
 int clip_anno_line(Drosa anno) {
   Drosa pd = pdata_of(anno);
   if (!pd) return 0;
@@ -274,6 +286,9 @@ int clip_anno_line(Drosa anno) {
   else if (max_y > top && min_y > top - CLIP_Y)
     dy = top - CLIP_Y - min_y;
   if (!dx && !dy) return 0;
+  const int pstaff = pd->get(xy1pstaff);
+  if (dy < 0 && pstaff >= 0 && pstaff < MAX_PSTAVES)
+    lowered_at_paper_top[pstaff] = clamp_i32(std::max<int64_t>(lowered_at_paper_top[pstaff], -dy));
   pd->set(xpagex1, clamp_i32(x1 + dx));
   pd->set(xpagex2, clamp_i32(x2 + dx));
   pd->set(xpagey1, clamp_i32(y1 + dy));

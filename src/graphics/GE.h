@@ -28,6 +28,16 @@ Drosa kept_page_graphics(int32_t page);
 
 // ---- Reading a list ---------------------------------------------------------------------
 
+// measure_GE_text: the text of the run that holds element, its attribute node, and its width
+// (pixels) and font metrics at its font, size and style, measured in the offscreen port.
+struct GEMeasuredText {
+  std::string text;
+  Drosa attributes;
+  double width = 0;
+  FontMetrics metrics;
+};
+GEMeasuredText measure_GE_text(Drosa element);
+
 // GE_string_width: the width in pixels at its point size of the run that holds element (a
 // lone GE_CHAR's character), in the element's font, size and style.
 // Reads: offscreen_port(); the current port and its text state are kept.

@@ -31,6 +31,8 @@ inline constexpr auto xgc_layout =
     bit_field("xgc_layout", GE_CHAR, 27, 7, 7);  // line-layout flag of a run
 inline constexpr auto xgc_color = bit_field("xgc_color", GE_CHAR, 27, 6, 3);  // colour index
 inline constexpr auto xgc_yreloc = bit_field("xgc_yreloc", GE_CHAR, 27, 2, 1);
+inline constexpr auto xgc_dy = word_field<int8_t>("xgc_dy", GE_CHAR, 28);  // added when drawn
+inline constexpr auto xgc_dx = word_field<int8_t>("xgc_dx", GE_CHAR, 29);
 
 // ---- GE_STRING: up to 24 bytes of a text run ------------------------------------------------
 inline constexpr TextField xgs_text{"xgs_text", GE_STRING, 10, GE_STRING_BYTES + 1};

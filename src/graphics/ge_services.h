@@ -59,8 +59,6 @@ inline constexpr auto xgc_font = word_field<int16_t>("xgc_font", GE_CHAR, 20);  
 inline constexpr auto xgc_size = word_field<uint8_t>("xgc_size", GE_CHAR, 23);    // points
 inline constexpr auto xgc_char = word_field<int16_t>("xgc_char", GE_CHAR, 24);    // 0 in an attribute node
 inline constexpr auto xgc_style = word_field<uint8_t>("xgc_style", GE_CHAR, 26);  // face bits
-inline constexpr auto xgc_dy = word_field<int8_t>("xgc_dy", GE_CHAR, 28);         // added when drawn
-inline constexpr auto xgc_dx = word_field<int8_t>("xgc_dx", GE_CHAR, 29);
 
 // ---- GE_LINE and GE_CURVE: the two ends ------------------------------------------------
 inline constexpr auto xge_x1 = word_field<int32_t>("xge_x1", GE_LINE, 10, GE_CURVE);
@@ -243,15 +241,6 @@ Drosa GEcurve(int drawmode, int32_t x1, int32_t y1, int pstaff1, int32_t c1x, in
 // Failure: level 4 "GE.c: bad GE kind in STRING: GE_CHAR expected" for another kind inside a
 // run; its bytes are taken as text.
 int GE_string_text(std::string* text, Drosa* element);
-// measure_GE_text: the text of the run that holds element, its attribute node, and its width
-// (pixels) and font metrics at its font, size and style, measured in the offscreen port.
-struct GEMeasuredText {
-  std::string text;
-  Drosa attributes;
-  double width = 0;
-  FontMetrics metrics;
-};
-GEMeasuredText measure_GE_text(Drosa element);
 
 // ---- Changing a list --------------------------------------------------------------------
 
@@ -766,3 +755,16 @@ void offscreen_string(int32_t x, int32_t y, int dx, int dy, int font, int cset, 
 // clef_sig_offsets: the glyph parameter of key-signature accidental `code` and, through *y,
 // the y of its glyph on pstaff under a clef of that type.
 int clef_sig_offsets(int code, int clef_type, int pstaff, Drosa owner, int32_t* y);
+
+// ==== ge_ink.cpp =================================================================================
+// What a drawn element covers on the page.
+
+// ge_ink_box: the box (layout units, y upward) that an element of the list covers: a glyph or
+// a text run by the ink of its characters (measured in the offscreen port, and kept), a line by
+// its ends and width, a curve by its control points. False for an element that draws nothing
+// of its own: a screen twin, a removed or screen-only element, a text going on at the pen, a
+// glyph without ink, a node that is no element.
+struct GEInkBox {
+  int32_t left = 0, bottom = 0, right = 0, top = 0;
+};
+bool ge_ink_box(Drosa element, GEInkBox* box);

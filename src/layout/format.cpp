@@ -43,6 +43,7 @@
 #include "layout/spacing.h"
 #include "layout/system_fit.h"
 #include "layout/tuplets.h"
+#include "layout/vertical_fit.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/events.h"
@@ -224,8 +225,14 @@ Drosa print_in_force(int v, Drosa end) {
   return voice_data[v].print;
 }
 
+// The room a system (0 the first) takes beyond its natural place for what it holds.
+int32_t ink_room(size_t s) {
+  return s < page_fitting.ink_room.size() ? page_fitting.ink_room[s] : 0;
+}
+
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
-// system's last staff, the distance to the next system.
+// system's last staff, the distance to the next system, and more where the next system holds
+// what reaches up to this one.
 void set_staff_distances(const std::vector<int32_t>& counts) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
   int32_t between_systems =
@@ -250,7 +257,7 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
       if (n < 0 || n >= counts[s - 1]) continue;
       staff_data[first + n].distance_below =
           s < system_count && n == counts[s - 1] - 1
-              ? between_systems
+              ? between_systems + ink_room(size_t(s))
               : param_value(P_STAFF_DISTANCE, print, nullptr)->integer() * 10;
     }
     first += counts[s - 1];
@@ -268,8 +275,8 @@ int32_t page_height_units() {
 
 int64_t round_down_to_ten(int64_t y) { return y >= 0 ? y - y % 10 : -((-y + 9) / 10 * 10); }
 
-// The y of the first staff's middle line under the top margins, and the height from there
-// to the bottom margins.
+// The y of the first staff's middle line under the top margins (lower when what stands above
+// it needs the room), and the height from there to the bottom margins.
 void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) {
   int64_t top = param_length(P_TOP_MARGIN, NIL, nullptr) + page_top_offset;
   int64_t bottom = param_length(P_BOTTOM_MARGIN, NIL, nullptr);
@@ -278,7 +285,7 @@ void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) 
       context_option_i32(first_page ? OPTIONS_TOP_MARGIN_FIRST_PAGE : OPTIONS_TOP_MARGIN);
   int64_t options_bottom =
       context_option_i32(first_page ? OPTIONS_BOTTOM_MARGIN_FIRST_PAGE : OPTIONS_BOTTOM_MARGIN);
-  *y0 = page_height_units() - options_top - top;
+  *y0 = page_height_units() - options_top - top - ink_room(0);
   *available = *y0 - options_bottom - bottom;
 }
 
@@ -372,6 +379,7 @@ constexpr int MAX_RESTARTS = 64;  // formats of one page again after its systems
 bool fit_system() {
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system()) return true;
   ++page_fitting.cuts;
+  page_fitting.ink_room.clear();  // of systems that have changed
   page_fitting.restart = true;
   return false;
 }
@@ -595,6 +603,22 @@ bool fit_page_height(int32_t page, const std::vector<int32_t>& staves) {
 
 int32_t format_page_once(int32_t page, int keep);
 
+constexpr int MAX_INK_PASSES = 2;
+
+// Step 13a: a system whose ink reaches the system above it (or, the first, past the paper's
+// top) stands lower by as much; true when one does (the page is formatted again). A page
+// that cannot hold its systems so is cut or squeezed as any page too tall.
+bool fit_page_ink() {
+  if (page_fitting.depth > MAX_RESTARTS || page_fitting.ink_passes >= MAX_INK_PASSES) return false;
+  const std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
+  if (std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; })) return false;
+  std::vector<int32_t>& room = page_fitting.ink_room;
+  room.resize(std::max(room.size(), overlaps.size()), 0);
+  for (size_t s = 0; s < overlaps.size(); ++s) room[s] += overlaps[s];
+  ++page_fitting.ink_passes;
+  return true;
+}
+
 // A format of the page that began at change count `changes` and changed the piece (cut its
 // systems or the page) may have changed this page and those after it, not those before.
 void forget_changed_pages(int32_t page, uint32_t changes) {
@@ -629,22 +653,32 @@ int32_t format_page_once(int32_t page, int keep) {
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
   GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
-  if (!format_systems())     // 13: every system's passes
+  clear_anno_lowered_at_paper_top();
+  if (!format_systems())  // 13: every system's passes
     return page_fitting.restart ? format_again(page, keep, changes) : 0;
-  if (flashing_node) stop_flashing(flashing_node);  // 14
-  copy_to_screen();                                 // 15: screen copies
-  finish_format(printing);                          // 16: show it
-  forget_changed_pages(page, changes);              // 17: kept for printing, unless it
-  keep_page_graphics(page, changes);                //     changed the piece
+  if (fit_page_ink()) return format_again(page, keep, changes);  // 13a: systems that meet
+  if (flashing_node) stop_flashing(flashing_node);               // 14
+  copy_to_screen();                                              // 15: screen copies
+  finish_format(printing);                                       // 16: show it
+  forget_changed_pages(page, changes);                           // 17: kept for printing, unless it
+  keep_page_graphics(page, changes);                             //     changed the piece
   return 1;
 }
 
 }  // namespace
 
 int32_t format_page(int32_t page, int keep) {
-  if (page_fitting.depth == 0) page_fitting.cuts = 0;
+  if (page_fitting.depth == 0) {
+    page_fitting.cuts = 0;
+    page_fitting.ink_room.clear();
+    page_fitting.ink_passes = 0;
+  }
   page_fitting.restart = false;
-  return format_page_once(page, keep);
+  // A page formatted again after its systems changed says what it found once.
+  report_each_once(true);
+  const int32_t done = format_page_once(page, keep);
+  report_each_once(false);
+  return done;
 }
 
 void format_all_pages() {

@@ -29,6 +29,11 @@ struct PageFitting {
   // distances, and the distance between two systems.
   int64_t room = 0;
   int32_t system_distance = 0;
+  // How much lower than their natural place the page's systems stand for what they hold to
+  // keep clear of the system above (the first: of the paper's top), one entry a system; and
+  // how many times the page was formatted again for it.
+  std::vector<int32_t> ink_room;
+  int ink_passes = 0;
 };
 extern PageFitting page_fitting;
 // The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:

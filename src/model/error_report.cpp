@@ -5,10 +5,12 @@
 // ends the program keep that item, but their default button continues.
 #include "model/error_report.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "app/app_services.h"
 #include "layout/layout_services.h"
@@ -20,6 +22,9 @@
 namespace {
 
 ReportObserver report_observer = nullptr;
+
+int once_depth = 0;                             // report_each_once spans open
+std::unordered_set<std::string> reported_once;  // what they reported
 
 int report_alert_for(int16_t level, bool long_text) {
   switch (level) {
@@ -71,6 +76,11 @@ void param_text_long(const char* text) {
   platform_set_param_texts(p0, p1, "", "");
 }
 
+void report_each_once(bool on) {
+  once_depth = std::max(once_depth + (on ? 1 : -1), 0);
+  if (once_depth == 0) reported_once.clear();
+}
+
 void REPORT_ERROR(int16_t level, const char* format, ...) {
   char text[REPORT_TEXT_SIZE];
   va_list args;
@@ -80,6 +90,7 @@ void REPORT_ERROR(int16_t level, const char* format, ...) {
   if (n < 1)
     std::snprintf(text, sizeof text, debug_hook("REPORT_ERROR %hd: %s"), static_cast<short>(n),
                   format);
+  if (once_depth > 0 && level != 1 && level != 3 && !reported_once.insert(text).second) return;
 
   if (report_observer) {
     report_observer(level, text);

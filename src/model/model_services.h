@@ -466,6 +466,11 @@ void about_vesk_alert();
 using ReportObserver = void (*)(int16_t level, const char* text);
 void set_report_observer(ReportObserver observer);
 
+// Between report_each_once(true) and report_each_once(false) (a page formatted again after
+// its systems moved, say), a report of levels 2 and 4 whose text was already reported in
+// that span is not reported again. Spans nest.
+void report_each_once(bool on);
+
 // ==== file_errors.cpp ============================================================================
 // Result codes of file, resource, clipboard and printing operations as texts for the user.
 

@@ -257,6 +257,15 @@ TEST_F(EngravedFixture, ABarWiderThanItsLineKeepsItsSignsBeforeItsNotes) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, SystemsStandClearOfWhatTheSystemAboveHolds) {
+  // A note on many ledger lines below the first system, one on many above the second, and a
+  // word high over the first system under a narrow top margin: at their natural distances the
+  // two systems' ledger lines met, and the word stood past the paper's top.
+  const std::vector<PageFault> faults = engrave("systems_reaching_each_other");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, GraceNotesBeforeABarLineKeepTheOtherStavesBarLinesInStep) {
   // Grace notes end each bar before the next bar's first note, in a staff whose chords of two
   // lengths are split in two: the walk through the system once ran a step ahead there, so the

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "graphics/GE.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/raster.h"

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <numeric>
+#include <optional>
 #include <set>
 
 #include "graphics/ge_services.h"
@@ -53,63 +54,6 @@ struct Staff {
   int system = -1;
 };
 
-// ---- Measuring --------------------------------------------------------------------------
-
-// The ink of a text in layout units about its origin (y downward), by font, size and face.
-Rect text_ink(int font, int size, int face, const std::string& text) {
-  static std::map<std::string, Rect> cache;
-  const std::string key = std::to_string(font) + "/" + std::to_string(size & 0xFF) + "/" +
-                          std::to_string(face & 0xFF) + "/" + text;
-  auto found = cache.find(key);
-  if (found != cache.end()) return found->second;
-  // Measured ten times larger, so that a pixel is a layout unit, while the size allows it.
-  const int scale = std::clamp(2000 / std::max(size, 1), 1, 10);
-  Port* saved = platform_current_port();
-  platform_set_port(offscreen_port());
-  const int old_font = current_text_font(), old_size = current_text_size(),
-            old_face = current_text_face();
-  text_font(font);
-  text_size(size * scale);
-  text_face(face);
-  Rect ink = text_ink_box(text.data(), int(text.size()));
-  text_font(old_font);
-  text_size(old_size);
-  text_face(old_face);
-  platform_set_port(saved);
-  auto widen = [&](int v) { return v * 10 / scale; };
-  ink = {widen(ink.left), widen(ink.top), widen(ink.right), widen(ink.bottom)};
-  cache.emplace(key, ink);
-  return ink;
-}
-
-Rect glyph_ink(int font, int size, int face, int code) {
-  return text_ink(font, size, face, std::string(1, char(code & 0xFF)));
-}
-
-// A text run by its ink: the ascent and descent of a font (of a music font above all) reach
-// far past the ink of its characters. By the font's metrics when it has no ink to measure.
-Box text_box(Drosa attributes) {
-  const GEMeasuredText t = measure_GE_text(attributes);
-  const int32_t x = attributes->get(xgc_x) + attributes->get(xgc_dx);
-  const int32_t y = attributes->get(xgc_y) + attributes->get(xgc_dy);
-  std::string line = t.text;
-  line.erase(
-      std::remove_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }),
-      line.end());
-  if (line.size() == t.text.size() && !line.empty()) {
-    const Rect ink = text_ink(attributes->get(xgc_font), attributes->get(xgc_size),
-                              attributes->get(xgc_style), line);
-    if (!ink.empty()) return {x + ink.left, y - ink.bottom, x + ink.right, y - ink.top};
-  }
-  return {x, int32_t(y - 10 * t.metrics.descent), int32_t(x + 10 * t.width),
-          int32_t(y + 10 * t.metrics.ascent)};
-}
-
-Box line_box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t half_width) {
-  return {std::min(x1, x2) - half_width, std::min(y1, y2) - half_width,
-          std::max(x1, x2) + half_width, std::max(y1, y2) + half_width};
-}
-
 // The drawn elements of the list: screen twins, screen-only and removed elements left out.
 std::vector<Element> drawn_elements() {
   std::vector<Element> out;
@@ -121,38 +65,21 @@ std::vector<Element> drawn_elements() {
       owner = p->get(xnoteptr);
       continue;
     }
-    if (kind != GE_CHAR && kind != GE_LINE && kind != GE_CURVE) continue;
-    if (p->get(xgscreen) || p->get(xgremove) || p->get(xganno) == GANNO_SCREEN_ONLY) continue;
+    GEInkBox box;
+    if (!ge_ink_box(p, &box)) continue;
     Element e;
     e.kind = kind;
     e.owner = owner;
+    e.box = {box.left, box.bottom, box.right, box.top};
     if (kind == GE_CHAR) {
       e.var = p->get(xgc_var);
       e.pstaff = e.pstaff2 = p->get(xgc_pstaff);
       e.x = p->get(xgc_x), e.y = p->get(xgc_y);
-      if (e.x == ADJACENT_TEXT || e.y == ADJACENT_TEXT) continue;
-      e.glyph = p->get(xgc_char);
       const bool run = p->xback && p->xback->xkind == GE_STRING;
-      if (run || e.glyph == 0) {
-        e.glyph = 0;
-        e.box = text_box(p);
-      } else {
-        const Rect ink = glyph_ink(p->get(xgc_font), p->get(xgc_size), p->get(xgc_style), e.glyph);
-        if (ink.empty()) continue;
-        e.box = {e.x + ink.left, e.y - ink.bottom, e.x + ink.right, e.y - ink.top};
-      }
-    } else if (kind == GE_LINE) {
-      e.var = p->get(xgl_var);
-      e.pstaff = p->get(xge_pstaff1), e.pstaff2 = p->get(xge_pstaff2);
-      e.box = line_box(p->get(xge_x1), p->get(xge_y1), p->get(xge_x2), p->get(xge_y2),
-                       p->get(xgl_width) / 2);
+      e.glyph = run ? 0 : p->get(xgc_char);
     } else {
-      e.var = p->get(xgv_var);
+      e.var = kind == GE_LINE ? p->get(xgl_var) : p->get(xgv_var);
       e.pstaff = p->get(xge_pstaff1), e.pstaff2 = p->get(xge_pstaff2);
-      const int32_t xs[] = {p->get(xge_x1), p->get(xgv_c1x), p->get(xgv_c2x), p->get(xge_x2)};
-      const int32_t ys[] = {p->get(xge_y1), p->get(xgv_c1y), p->get(xgv_c2y), p->get(xge_y2)};
-      e.box = {*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4),
-               *std::max_element(xs, xs + 4), *std::max_element(ys, ys + 4)};
     }
     out.push_back(e);
   }
@@ -380,8 +307,37 @@ struct Checker {
     }
   }
 
-  // Lines drawn for notes never cross a staff of another system.
+  // Lines drawn for notes never cross a staff of another system, and the glyphs and lines of
+  // the notes of two systems never meet.
   void systems() {
+    systems_through_staves();
+    std::map<int, std::vector<const Element*>> notes;  // by system
+    for (const Element& e : elements)
+      if (is_note(e.owner) && (e.kind == GE_LINE || (e.kind == GE_CHAR && e.glyph)))
+        notes[system_of(e.pstaff)].push_back(&e);
+    for (auto& [system, list] : notes)
+      std::sort(list.begin(), list.end(),
+                [](const Element* a, const Element* b) { return a->box.left < b->box.left; });
+    for (auto a = notes.begin(); a != notes.end(); ++a)
+      for (auto b = std::next(a); b != notes.end(); ++b)
+        if (const auto met = first_meeting(a->second, b->second))
+          fault("systems", element_name(*met->first) + " meets " + element_name(*met->second) +
+                               " of another system");
+  }
+
+  // The first element of one list that meets an element of the other (both sorted by left).
+  static std::optional<std::pair<const Element*, const Element*>> first_meeting(
+      const std::vector<const Element*>& one, const std::vector<const Element*>& other) {
+    size_t from = 0;
+    for (const Element* a : one) {
+      while (from < other.size() && other[from]->box.left < a->box.left - 2000) ++from;
+      for (size_t i = from; i < other.size() && other[i]->box.left <= a->box.right; ++i)
+        if (overlap_by(a->box, other[i]->box, 0)) return std::make_pair(a, other[i]);
+    }
+    return std::nullopt;
+  }
+
+  void systems_through_staves() {
     for (const Element& e : elements) {
       if (e.kind != GE_LINE || !is_note(e.owner)) continue;
       const int own = system_of(e.pstaff), own2 = system_of(e.pstaff2);

@@ -26,7 +26,8 @@ struct PageFrame {
 // different lengths), "paper", "margins", "staves" (staves overlapping), "barlines" (a system's
 // bar lines at different x on its staves), "heads" (note heads of different chords
 // overlapping), "signs" (an accidental, clef, key or time signature on another chord's note
-// head), "systems" (a line of a system's notes through a staff of another system).
+// head), "systems" (a line of a system's notes through a staff of another system, or the
+// glyphs and lines of the notes of two systems meeting).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

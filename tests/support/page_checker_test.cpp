@@ -96,6 +96,11 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
              glyph(3520, TOPS[1] - 100, 1, P_QUARTER_HEAD, V_HEAD, note());
        }},
       {"systems", [&] { line(2000, TOPS[1], 1, 2000, TOPS[2] - 300, 1, V_STEM_UP, note()); }},
+      {"systems",
+       [&] {
+         line(2000, TOPS[1] - 200, 1, 2000, TOPS[2] + 400, 1, V_STEM_UP, note());
+         glyph(1980, TOPS[2] + 420, 2, P_QUARTER_HEAD, V_HEAD, note());
+       }},
   };
   for (const auto& c : cases) {
     clean_page();

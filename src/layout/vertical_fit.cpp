@@ -1,0 +1,117 @@
+// vertical_fit.cpp: how far the ink of each system of a drawn page reaches into the system
+// above it. The page is cut into narrow columns; in each, the lowest ink of a system is
+// compared with the highest ink of the system below, so that a high note at one end of a
+// system and a low note at the other end of the one above do not push them apart.
+#include "layout/vertical_fit.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_globals.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int32_t COLUMN = 100;  // width of the columns compared, layout units
+
+// The systems of the page: their first and last pstaves.
+struct SystemStaves {
+  int first = 0, last = 0;
+};
+
+std::vector<SystemStaves> page_systems(std::vector<int>* system_of_pstaff) {
+  std::vector<SystemStaves> systems;
+  system_of_pstaff->assign(size_t(std::max(pstaff_count, 0)), -1);
+  for (int p = 0; p < pstaff_count && p < MAX_PSTAVES; ++p) {
+    if (staff_data[p].place == 1 || systems.empty()) systems.push_back({p, p});
+    systems.back().last = p;
+    (*system_of_pstaff)[size_t(p)] = int(systems.size()) - 1;
+  }
+  return systems;
+}
+
+// Half the height of a staff: from its middle line to its top or bottom line.
+int32_t half_height(const StaffData& staff) {
+  return int32_t(std::max<int>(staff.lines, 1) - 1) * staff.staff_size / 2;
+}
+
+// The highest and lowest ink of one system, column by column.
+struct Skyline {
+  std::vector<int32_t> top, bottom;
+  explicit Skyline(size_t columns) : top(columns, INT32_MIN), bottom(columns, INT32_MAX) {}
+  void add(const GEInkBox& box, size_t columns) {
+    const size_t first = size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1));
+    const size_t last = size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1));
+    for (size_t c = first; c <= last; ++c) {
+      top[c] = std::max(top[c], box.top);
+      bottom[c] = std::min(bottom[c], box.bottom);
+    }
+  }
+};
+
+}  // namespace
+
+std::vector<int32_t> ink_overlaps(int32_t paper_top) {
+  std::vector<int> system_of;
+  const std::vector<SystemStaves> systems = page_systems(&system_of);
+  std::vector<int32_t> overlaps(systems.size(), 0);
+  if (systems.empty() || !GE_head) return overlaps;
+  // The top line of each system's first staff and the bottom line of its last.
+  std::vector<int32_t> top_line, bottom_line;
+  for (const SystemStaves& s : systems) {
+    top_line.push_back(staff_data[s.first].middle_y + half_height(staff_data[s.first]));
+    bottom_line.push_back(staff_data[s.last].middle_y - half_height(staff_data[s.last]));
+  }
+  // What a system holds reaches at most this far from its staves, and never wholly past the
+  // staves of the systems beside it: anything further is placed by the page, or misplaced, and
+  // does not move with its system.
+  const int64_t reach = 2 * int64_t(page_fitting.system_distance);
+  auto reaches = [&](const GEInkBox& box, size_t s) {
+    if (box.top < bottom_line[s] - reach || box.bottom > top_line[s] + reach) return false;
+    if (s + 1 < systems.size() && box.top < bottom_line[s + 1]) return false;
+    return s == 0 || box.bottom <= top_line[s - 1];
+  };
+  const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
+  std::vector<Skyline> ink(systems.size(), Skyline(columns));
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    int pstaff = -1;
+    if (e->xkind == GE_CHAR)
+      pstaff = e->get(xgc_pstaff);
+    else if (e->xkind == GE_LINE || e->xkind == GE_CURVE)
+      pstaff = e->get(xge_pstaff1);
+    else
+      continue;
+    if (pstaff < 0 || pstaff >= int(system_of.size())) continue;
+    GEInkBox box;
+    if (!ge_ink_box(e, &box)) continue;
+    const size_t s = size_t(system_of[size_t(pstaff)]);
+    if (!reaches(box, s)) continue;
+    ink[s].add(box, columns);
+  }
+  for (size_t s = 0; s < systems.size(); ++s) {
+    const int32_t clearance = staff_data[systems[s].first].staff_size;
+    int32_t most = INT32_MIN;
+    for (size_t c = 0; c < columns; ++c) {
+      if (ink[s].top[c] == INT32_MIN) continue;
+      const int32_t above = s == 0 ? paper_top : ink[s - 1].bottom[c];
+      if (above == INT32_MAX) continue;
+      most = std::max(most, ink[s].top[c] + clearance - above);
+    }
+    // Texts brought down onto the paper stand there whatever the system's place: the first
+    // system must stand lower by as much for them to stand where they belong.
+    if (s == 0 && most != INT32_MIN) {
+      int32_t lowered = 0;
+      for (int p = systems[0].first; p <= systems[0].last; ++p)
+        lowered = std::max(lowered, anno_lowered_at_paper_top(p));
+      most += lowered;
+    }
+    // The staves' middle lines are placed on whole tenths of a point: what is left over by that
+    // rounding is not a meeting.
+    overlaps[s] = most > 10 ? (most + 9) / 10 * 10 : 0;
+  }
+  return overlaps;
+}
