@@ -286,7 +286,8 @@ void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) 
   int64_t options_bottom =
       context_option_i32(first_page ? OPTIONS_BOTTOM_MARGIN_FIRST_PAGE : OPTIONS_BOTTOM_MARGIN);
   *y0 = page_height_units() - options_top - top - ink_room(0);
-  *available = *y0 - options_bottom - bottom;
+  *available = *y0 - options_bottom - bottom -
+               (page_fitting.ink_room.size() > 1 ? page_fitting.ink_room.back() : 0);
 }
 
 // Step 10: the middle line of every pstaff. The first lies under the top margins; with
@@ -573,6 +574,11 @@ bool page_has_cut_systems() {
 // has room for them, so that the pages stay full and few.
 bool cut_page_before(int s) {
   if (!move_page_end(s)) return false;
+  std::vector<int32_t>& room = page_fitting.ink_room;  // of the systems kept; none below yet
+  if (!room.empty()) {
+    room.resize(size_t(s));
+    room.push_back(0);
+  }
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;

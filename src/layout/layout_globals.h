@@ -31,7 +31,8 @@ struct PageFitting {
   int32_t system_distance = 0;
   // How much lower than their natural place the page's systems stand for what they hold to
   // keep clear of the system above (the first: of the paper's top), one entry a system; and
-  // how many times the page was formatted again for it.
+  // how many times the page was formatted again for it. The last entry is the room the last
+  // system's ink takes below the bottom margins.
   std::vector<int32_t> ink_room;
   int ink_passes = 0;
 };

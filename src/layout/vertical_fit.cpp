@@ -53,13 +53,18 @@ struct Skyline {
   }
 };
 
+// The staves' middle lines are placed on whole tenths of a point: what is left over by that
+// rounding is not a meeting.
+int32_t settled(int32_t overlap) { return overlap > 10 ? (overlap + 9) / 10 * 10 : 0; }
+
 }  // namespace
 
 std::vector<int32_t> ink_overlaps(int32_t paper_top) {
   std::vector<int> system_of;
   const std::vector<SystemStaves> systems = page_systems(&system_of);
-  std::vector<int32_t> overlaps(systems.size(), 0);
+  std::vector<int32_t> overlaps(systems.size() + 1, 0);
   if (systems.empty() || !GE_head) return overlaps;
+  overlaps.pop_back();
   // The top line of each system's first staff and the bottom line of its last.
   std::vector<int32_t> top_line, bottom_line;
   for (const SystemStaves& s : systems) {
@@ -109,9 +114,13 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
         lowered = std::max(lowered, anno_lowered_at_paper_top(p));
       most += lowered;
     }
-    // The staves' middle lines are placed on whole tenths of a point: what is left over by that
-    // rounding is not a meeting.
-    overlaps[s] = most > 10 ? (most + 9) / 10 * 10 : 0;
+    overlaps[s] = settled(most);
   }
+  int32_t lowest = INT32_MAX;
+  for (int32_t y : ink.back().bottom) lowest = std::min(lowest, y);
+  if (lowest != INT32_MAX)
+    overlaps.push_back(settled(staff_data[systems.back().last].staff_size - lowest));
+  else
+    overlaps.push_back(0);
   return overlaps;
 }
