@@ -8,6 +8,7 @@
 //
 // All of it is a few walks over each list: no step walks a list from its start again.
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -281,33 +282,91 @@ int measure_staff(Drosa first, int own) {
   return staff;
 }
 
-// A voice whose measure is written mostly on another staff moves to that staff for the
-// measure: a copy of the PRINT in force at the measure's start gets that staff (its clefs
-// follow, below). (A chord written across both staves, or a few notes reaching over, leave
-// the voice where it is: its own staff would be left without it.)
+// The one staff every note of the voice chord beginning at `first` is written on; -1 for a
+// chord of rests or one written across two staves.
+int chord_staff(Drosa first, int own) {
+  int staff = -1;
+  for (Drosa p = first; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) break;
+    if (kind != NOTE) continue;
+    if (!copied_rest(p) && !p->get(xrest)) {
+      const int written = written_staff(p, own);
+      if (staff >= 0 && written != staff) return -1;
+      staff = written;
+    }
+    if (p->get(xendvcd)) break;
+  }
+  return staff;
+}
+
+// A voice moves to the staff its notes are written on: for a measure to the staff most of
+// the measure's notes are written on, and within it for each chord whose notes are all
+// written on another staff (a run crossing to the other hand's staff, the two ends of a beam
+// across the staves); a copy of the PRINT in force, given that staff, stands before the
+// measure or the chord (its clefs follow, below). A chord written across two staves stays on
+// the measure's staff, and a rest on the staff of the chord before it.
 void staff_changes(int v, const std::vector<int>& staves, int* first_change) {
   const int own = staves[size_t(v)];
-  int current = own, bars = 1;
-  bool decided = false;
-  Drosa print = NIL, measure_start = piece_start[v];
+  int current = own, bars = 1, measure = own;
+  bool measure_begun = false, chord_begins = true;
+  Drosa print = NIL, measure_start = piece_start[v], chord_end = NIL;
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     const int kind = effective_kind(p);
     if (kind == PRINT) print = p, current = p->get(xsstaff);
     if (kind == BAR || kind == ENDSYST || kind == BARSEP) {
       if (kind == BAR) ++bars;
-      measure_start = p, decided = false;
+      measure_start = p, measure_begun = false;
     }
-    if (kind != NOTE || copied_rest(p) || own < 0 || !print || decided) continue;
-    decided = true;
-    const int staff = measure_staff(p, own);
+    if (kind != NOTE) continue;
+    const bool first_of_chord = chord_begins;
+    const Drosa chord_before = chord_end;
+    chord_begins = p->get(xendvcd);
+    if (chord_begins) chord_end = p;
+    if (!first_of_chord || copied_rest(p) || own < 0 || !print) continue;
+    const bool measure_opens = !measure_begun;
+    if (measure_opens) measure = measure_staff(p, own), measure_begun = true;
+    int staff = chord_staff(p, own);
+    if (staff < 0) staff = p->get(xrest) && !measure_opens ? current : measure;
     if (staff == current || staff < 0) continue;
     *first_change = *first_change ? std::min(*first_change, bars) : bars;
     Drosa change = copyDrosa(print);
     change->set(xsstaff, int16_t(staff));
-    link_after(change, measure_start);
+    // Within the measure the copy follows the chord before (nothing between them but what
+    // belongs to this chord).
+    link_after(change, measure_opens || !chord_before ? measure_start : chord_before);
     print = change;
     current = staff;
   }
+}
+
+// A beam of the voice whose chords stand on two staves runs between them: the stems of its
+// notes on the upper staff point down, on the lower staff up (the stems a document gives
+// such a beam, all up or all down, would end it at the staff change).
+void point_cross_staff_beams(int v) {
+  struct Member {
+    Drosa note;
+    int staff;
+  };
+  std::vector<Member> group;
+  auto close = [&] {
+    int lowest = INT32_MAX, highest = INT32_MIN;
+    for (const Member& m : group)
+      lowest = std::min(lowest, m.staff), highest = std::max(highest, m.staff);
+    if (lowest != highest)
+      for (const Member& m : group) m.note->set(xdir, m.staff == lowest ? DOWN : UP);
+    group.clear();
+  };
+  int staff = -1;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == PRINT) staff = p->get(xsstaff);
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) close();
+    if (kind != NOTE || p->get(xgrace) || copied_rest(p)) continue;
+    group.push_back({p, staff});
+    if (p->get(xendvcd) && !p->get(xcbeam)) close();
+  }
+  close();
 }
 
 // The clefs of a voice that moved to other staves follow the staff it is on: a clef it holds
@@ -378,6 +437,7 @@ void staff_changes_and_performance(int* first_change) {
     Drosa first = find_next_kind(NOTE, piece_start[v]);
     if (!first) continue;
     staff_changes(v, staves, first_change);
+    point_cross_staff_beams(v);
     clefs_follow_staff(v, clefs, staves);
     Drosa last = first;
     for (Drosa p = first; p; p = p->xnext)

@@ -210,11 +210,13 @@ void grace_group(Drosa first, Drosa last, int pstaff) {
   if (turn && !turn->get(xcbeam)) close_beam(turn);
 }
 
-// Step 3 of beam_chain_recurse: walking back, the last forced note before an unforced one.
+// Step 3 of beam_chain_recurse: walking back, the last forced note before an unforced one;
+// but not a candidate before a staff switch: the beam may go on to the other staff, whose
+// note's stem the stem pass forces only later (its voice alone on the staff it moved to).
 void close_last_forced_run(Drosa last) {
   for (Drosa later = last, q = chain_prev(last); chain_note(q); later = q, q = chain_prev(q)) {
     if (forced(q) && !forced(later)) {
-      close_beam(q);
+      if (!(note_ntdata(q)->get(xtmpbeam) && followingLHRH(q, q) != 3)) close_beam(q);
       return;
     }
   }

@@ -200,11 +200,14 @@ bool on_staff(int w, int16_t staff, int layer, const Run& run) {
          print->get(xsstaff) == staff && (layer < 0 || print->get(xlayer) == layer);
 }
 
-// A PRINT with a staff switch moved voice v from `from` to `to`.
+// A PRINT with a staff switch moved voice v from `from` to `to`. The voice's stems point at
+// the other staff on both (a switch down: down before it, up after it), so that its beam runs
+// between the staves as the beam rules join it, and the voices it meets or leaves stem away
+// from it.
 void staff_switch(int v, Drosa from, Drosa to, Run& run) {
-  int d = to->get(xlhrh) == 1 ? 2 : 1;
+  int d = to->get(xlhrh) == 1 ? 2 : 1;  // the voice's stems on the staff it moved to
   int16_t old_staff = from->get(xsstaff), new_staff = to->get(xsstaff);
-  int16_t highest = int16_t(last_pstaff - first_pstaff + 1);
+  int16_t highest = int16_t(last_pstaff - first_pstaff);
   if (new_staff < 0 || new_staff > highest) {
     REPORT_ERROR(4, "Fatal error: LHRH switch from sstaff %hd to %hd. Legal range %hd..%hd",
                  old_staff, new_staff, short(0), highest);
@@ -215,19 +218,19 @@ void staff_switch(int v, Drosa from, Drosa to, Run& run) {
   for (int w = 0; w < voice_count_here(); ++w) {
     VoiceData& wd = voice_data[w];
     if (w == v || !on_staff(w, old_staff, old_layer, run) || wd.switch_direction != 3) continue;
-    wd.switch_direction = 3 - d;
+    wd.switch_direction = d;
     wd.switch_active = 1;
   }
-  if (old_at.pstaff >= 0) mark_back(old_at, v, d, "pnote logic error1 in relink setprint()");
+  if (old_at.pstaff >= 0) mark_back(old_at, v, 3 - d, "pnote logic error1 in relink setprint()");
   bool shared = false;
   for (int w = 0; w < voice_count_here(); ++w) {
     if (w == v || !on_staff(w, new_staff, -1, run)) continue;
     shared = true;
     if (!on_staff(w, new_staff, new_layer, run)) continue;
-    voice_data[w].switch_direction = d;
+    voice_data[w].switch_direction = 3 - d;
     voice_data[w].switch_active = 1;
   }
-  if (new_at.pstaff >= 0) mark_back(new_at, v, 3 - d, "pnote logic error2 in relink setprint()");
+  if (new_at.pstaff >= 0) mark_back(new_at, v, d, "pnote logic error2 in relink setprint()");
   voice_data[v].switch_direction = shared ? d : 3;
   voice_data[v].switch_active = shared ? 1 : 0;
 }

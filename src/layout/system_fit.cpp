@@ -64,6 +64,12 @@ bool bar_before(Drosa note) {
   return false;
 }
 
+// Whether the note's beam goes on on another staff (its voice moves there).
+bool beam_leaves(Drosa note) {
+  int hand = 3;
+  return beam_next(note, &hand) && hand != 3;
+}
+
 // The chords of every layer of the system, in time order.
 std::vector<std::vector<FitChord>> system_chords() {
   std::vector<std::vector<FitChord>> layers;
@@ -84,7 +90,8 @@ std::vector<std::vector<FitChord>> system_chords() {
         for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
           chord.bar = chord.bar || bar_before(n);
           Drosa nt = note_ntdata(n);
-          open[n->get(xgrace) ? 1 : 0][nt->get(xstmdir) & 3] = !nt->get(xendbeam);
+          open[n->get(xgrace) ? 1 : 0][nt->get(xstmdir) & 3] =
+              !nt->get(xendbeam) && !beam_leaves(n);
         }
         chords.push_back(chord);
         first = chain_next(last);
@@ -96,8 +103,8 @@ std::vector<std::vector<FitChord>> system_chords() {
 }
 
 // A place to cut: a time at which every layer either begins a chord after a bar line, with no
-// beam coming across it, or has ended; the packed x of the first chord there and its first
-// note.
+// beam coming across it, or is silent (has ended, or begins later); the packed x of the first
+// chord there and its first note.
 struct Cut {
   int32_t time;
   int32_t origin;
@@ -113,8 +120,14 @@ bool cut_at(const std::vector<std::vector<FitChord>>& layers, int32_t t, Cut* cu
       if (chords.back().end > int64_t(t) + TIME_TOLERANCE) return false;  // still sounding
       continue;
     }
-    if (!near(at->time, t) || !at->bar) return false;
     if (at->beam_across) return false;
+    if (!near(at->time, t)) {
+      // A layer silent at the time (its voice on another staff until later) keeps no cut
+      // from being made there.
+      if (at != chords.begin() && std::prev(at)->end > int64_t(t) + TIME_TOLERANCE) return false;
+      continue;
+    }
+    if (!at->bar) return false;
     if (at->origin < cut->origin) *cut = {t, at->origin, at->first};
   }
   return bool(cut->note);

@@ -487,6 +487,9 @@ Drosa removestf(Drosa note) {
 // notes only to normal notes, and both only to notes of the same xstmdir. On its own staff a
 // beam never passes over its voice's next chord: when that chord stems the other way, the
 // beam ends (it would otherwise reach the voice's next chord of its own direction, beyond).
+// Across a hand change the beam runs between the staves: it goes to the note of the next
+// chord's staff chord whose stem points back at the staff it came from (stem direction
+// hand_out), as the beam joining asks.
 // Reads: NTDATA xendbeam, xendscd, xstmdir, the chains; NOTE xgrace; the voice list up to the
 // voice's system end (endvc). Failure: "beam_next(NIL)", "Bad call on beam_next (not
 // formatter_vis_noterest)", "beam_next: endstf because missing xendscd"; each gives NIL.
@@ -529,8 +532,15 @@ Drosa beam_next(Drosa note, int* hand_out) {
   if (hand_out) *hand_out = hand;
   if (!found || (hand == 3 && found->get(xgrace) == grace && stem_dir(found) != dir)) return NIL;
 
-  Drosa p = hand != 3 ? chord_first_note(found) : chain_next(chord_last_note(note));
-  for (; note_ntdata(p); p = chain_next(p))
+  if (hand != 3) {
+    Drosa last = chord_last_note(found);
+    for (Drosa p = chord_first_note(found); note_ntdata(p); p = chain_next(p)) {
+      if (p->get(xgrace) == grace && stem_dir(p) == hand) return p;
+      if (p == last) break;
+    }
+    return NIL;
+  }
+  for (Drosa p = chain_next(chord_last_note(note)); note_ntdata(p); p = chain_next(p))
     if (continues(p)) return p;
   return NIL;
 }

@@ -350,6 +350,25 @@ TEST_F(EngravedFixture, AnAccidentalAfterAnotherVoicesHiddenRestKeepsClearOfTheH
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, NotesWrittenOnTheOtherStaffInABarAreDrawnThere) {
+  // The upper voice's last two eighths of bar 1, and one of bar 2, are written on the lower
+  // staff under its beam; bar 3 ends with a chord across both staves. The eighths once hung
+  // with ledger lines below the upper staff, the beam with them.
+  const std::vector<PageFault> faults = engrave("notes_cross_to_the_other_staff_in_a_bar");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::map<int, int> heads;  // the heads drawn on each pstaff
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46)
+      ++heads[e->get(xgc_pstaff)];
+  EXPECT_EQ(heads[0], 8);  // 5 eighths, the quarter and the chord of bar 3
+  EXPECT_EQ(heads[1], 6);  // 3 eighths, the bass's three halves
+  // Two for each of the bass's low Cs, four for the chord's lower note on the upper staff.
+  EXPECT_EQ(lines_of(24), 10);
+  // Each of the first two bars is one beam, from staff to staff.
+  EXPECT_EQ(lines_of(17), 2);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;

@@ -107,7 +107,7 @@ TEST_F(TimePoints, GraceNotesBeforeTheBeatComeFirstThenAfterGraceNotes) {
   EXPECT_EQ(chord_number_of(b2), 4);
 }
 
-TEST_F(Switch, AVoiceMovingDownAStaffStemsUpAndTheVoiceLeftBehindDown) {
+TEST_F(Switch, AVoiceMovingDownAStaffPointsItsStemsAtTheOtherStaffAndTheOthersAway) {
   int a = new_voice("Piano", 0, 0), c = new_voice("Piano", 1, 0), b = new_voice("Piano", 2, 1);
   Drosa before = add_note(a, EIGHTH, 35);
   add_print(a, 1, 1);  // a moves from staff 0 to staff 1
@@ -122,13 +122,15 @@ TEST_F(Switch, AVoiceMovingDownAStaffStemsUpAndTheVoiceLeftBehindDown) {
   add_note(b, QUARTER, 30);
   ASSERT_EQ(format_one_system(), 1);
   EXPECT_EQ(find_prev_kind(PRINT, moved)->get(xlhrh), 1);
-  // Before the switch the two eighths of staff 0 shared a chord with free stems; after the
-  // bar line the stem is free again (and its low head takes it up).
+  // Before the switch the two eighths of staff 0 shared a chord with free stems: the moving
+  // voice's now stems down, toward the staff it goes to, the one left behind up; on staff 1
+  // the moved eighth stems up and the voice it meets down. After the bar line the stem is
+  // free again (and its low head takes it up).
   struct Expect {
     Drosa note;
     int forced, dir;
-  } expect[] = {{before, 1, 2}, {moved, 1, 2}, {left1, 1, 1},
-                {left2, 1, 1},  {there, 1, 2}, {after_bar, 0, 2}};
+  } expect[] = {{before, 1, 1}, {moved, 1, 2}, {left1, 1, 2},
+                {left2, 1, 2},  {there, 1, 1}, {after_bar, 0, 2}};
   for (const Expect& e : expect) {
     EXPECT_EQ(ntdata_of_note(e.note)->get(xforced), e.forced);
     EXPECT_EQ(ntdata_of_note(e.note)->get(xstmdir), e.dir);
