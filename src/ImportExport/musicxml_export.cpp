@@ -42,7 +42,8 @@ constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
 
 constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
               CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
-constexpr int LINE_HAIRPIN = 1, LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
+constexpr int LINE_HAIRPIN = 1, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0, LINE_BEGIN = 3,
+              LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
 
@@ -245,6 +246,9 @@ struct VoiceState {
   std::vector<bool> syllable;  // by lyric line: the last syllable goes on
   bool wedge_whole = false;    // a hairpin drawn whole began: it ends at the next chord
   bool wedge_above = false;
+  int octaves = 0;           // under an octave line: written minus sounding octaves
+  int octave_size = 0;       // its size (8, 15, 22)
+  bool octave_stop = false;  // it ends with the chord being written
 };
 
 struct PartState {
@@ -282,6 +286,29 @@ std::string anno_text(Drosa head) {
   std::string text;
   for (Drosa run = head; run; run = next_style_run(run)) text += run_text(run);
   return text;
+}
+
+// The octaves the words of an octave line shift its notes by, written minus sounding ("8va":
+// -1, "15mb": 2), with the line's size; 0 for other words.
+int octave_words(const std::string& text, int* size) {
+  static const struct {
+    const char* words;
+    int octaves, size;
+  } lines[] = {{"8va", -1, 8},  {"8vb", 1, 8},    {"15ma", -2, 15},
+               {"15mb", 2, 15}, {"22ma", -3, 22}, {"22mb", 3, 22}};
+  for (const auto& l : lines)
+    if (text == l.words) return *size = l.size, l.octaves;
+  return 0;
+}
+
+// Whether the chord carries the dashed line of an octave line that begins there.
+bool begins_octave_line(const Chord& notes) {
+  for (const ChordNote& cn : notes)
+    for (Drosa a : cn.attached)
+      if (a->xkind == LINE && a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xdashlth) &&
+          a->get(xline_ord) != LINE_END)
+        return true;
+  return false;
 }
 
 int anno_class(Drosa t) { return t->xkind == TPARAM ? t->get(xclassify) : 0; }
@@ -779,6 +806,16 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
     note(vs, notes[i], i > 0, cc);
   }
   vs.tied = std::move(tied);
+  if (vs.octave_stop) {
+    direction_start(vs.octaves < 0);
+    o.start("octave-shift");
+    o.attr("type", "stop");
+    o.attr("size", long(vs.octave_size));
+    o.end();
+    direction_end(vs);
+    vs.octaves = 0;
+    vs.octave_stop = false;
+  }
 }
 
 void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc) {
@@ -797,14 +834,16 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   if (in_chord) o.empty("chord");
   const int position = n->get(xmod7);
   const int acc = n->get(xacc);
+  const int sounding = position - 7 * vs.octaves;  // under an octave line
   if (rest) {
     o.start("rest");
     if (cc.whole_measure) o.attr("measure", "yes");
     o.end();
   } else {
-    const char step[2] = {"CDEFGAB"[floor_mod(position, 7)], 0};
-    const int octave = floor_div(position, 7) - 1;
     const bool percussion = clef_of(vs) >= 0 && percussion_clef(clef_of(vs));
+    const int written = percussion ? position : sounding;
+    const char step[2] = {"CDEFGAB"[floor_mod(written, 7)], 0};
+    const int octave = floor_div(written, 7) - 1;
     o.start(percussion ? "unpitched" : "pitch");
     o.text(percussion ? "display-step" : "step", step);
     if (!percussion && acc >= 1 && acc <= 5 && acc != 3) o.number("alter", acc - 3);
@@ -972,6 +1011,8 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
     for (Drosa a : cn.attached) {
       if (a->xkind == LINE) {
         if (a->get(xmetaline) == LINE_HAIRPIN) wedge(vs, a);
+        if (a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END && vs.octaves)
+          vs.octave_stop = true;
         continue;
       }
       const int c = anno_class(a);
@@ -1023,6 +1064,18 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (font >= -3 && font <= -1) continue;  // glyphs of a music font, no text
       const std::string text = utf8(anno_text(a));
       if (text.find_first_not_of(" \n") == std::string::npos) continue;
+      // The words and dashed line of an octave line: its notes are written as they sound.
+      if (int size = 0, octaves = octave_words(text, &size); octaves && begins_octave_line(notes)) {
+        direction_start(above);
+        o.start("octave-shift");
+        o.attr("type", octaves < 0 ? "down" : "up");
+        o.attr("size", long(size));
+        o.end();
+        direction_end(vs);
+        vs.octaves = octaves;
+        vs.octave_size = size;
+        continue;
+      }
       direction_start(above);
       o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
       o.attr("font-size", long(a->get(xtextsize)));

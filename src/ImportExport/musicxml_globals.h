@@ -68,6 +68,7 @@ struct MxmlItem {
   bool command = false;                   // a parameter command text
   bool credit = false;                    // a credit, placed on the page
   bool parentheses = false;               // a metronome mark in parentheses
+  bool octave_line = false;               // the words that begin an octave line
   std::string text;                       // Mac OS Roman
 };
 
@@ -263,9 +264,12 @@ struct MxmlState {
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the
   // measure of its stop (the voices read after the stop, at earlier times, are read then).
+  // Its dashed line begins after its words, at the note they go to, in that note's voice.
   struct OctaveLine {
     int octaves = 0, measure = 0, stop_measure = INT32_MAX;
     int64_t start = 0, stop = 0;
+    Drosa line = NIL;
+    int tag = 0;
   } octave_lines[MXML_MAX_STAVES + 1];
   struct ShiftNote {
     Drosa note;

@@ -32,8 +32,13 @@ constexpr int PARAM_HIDDEN_TEXT = 578;
 constexpr int CLASS_OTHER = 1;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5;
-constexpr int HAIRPIN = 1, BEGLINE = 3, ENDLINE = 1;
+constexpr int HAIRPIN = 1, RIGHT_BRACKET = 4, BEGLINE = 3, ENDLINE = 1;
 constexpr int HAIRPIN_LENGTH = 400, HAIRPIN_OPENING = 40, CLIP_MARGIN = 280;
+// An octave line: dashes of 5 points, gaps of 4, from a little after its words (whose width is
+// taken as half a point size a character, as wide as the digits of the text font) at the middle
+// of their small letters, to a little past the head of its last note.
+constexpr int OCTAVE_DASH = 5, OCTAVE_GAP = 4, OCTAVE_WORDS_GAP = 40, OCTAVE_PAST_NOTE = 90;
+constexpr int OCTAVE_SHORTEST = 100;  // a line whose words stand at its last note
 
 // The parts of a dynamic mark: its glyphs (as dynamics codes 0..9) and its letters.
 struct DynamicParts {
@@ -238,6 +243,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
       placed.y += g.voffset;
       if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
       annotate(placed, note, tag, context);
+      if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
@@ -303,6 +309,44 @@ void wedges_at(Drosa note, int list, int tag) {
 }
 
 }  // namespace
+
+void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag) {
+  MxmlState::OctaveLine& state = mxml.octave_lines[std::clamp(staff, 1, MXML_MAX_STAVES)];
+  if (!state.octaves || state.line) return;
+  const int32_t words = 5 * item.size * int32_t(item.text.size());
+  const int32_t x = item.x + item.dx + words + OCTAVE_WORDS_GAP;
+  const int32_t length = std::max(OCTAVE_PAST_NOTE - x, OCTAVE_SHORTEST);
+  Drosa line = copyDrosa(line_template);
+  line->xcontext = 0;
+  line->set(xmetaline, RIGHT_BRACKET);
+  line->set(xline_ord, BEGLINE);
+  line->set(xline_rely, FROM_STAFF);
+  line->set(xcurve, 0);
+  line->set(xdashlth, OCTAVE_DASH);
+  line->set(xgaplth, OCTAVE_GAP);
+  line->set(xstartx, x);
+  line->set(xstarty, item.y + item.dy - VERTICAL_ORIGIN + 10 * item.size / 4);
+  line->set(xendx, length);
+  line->set(xendy, 0);
+  line->set(xc1x, -CLIP_MARGIN);
+  line->set(xc1y, -CLIP_MARGIN);
+  line->set(xc2x, length + CLIP_MARGIN);
+  line->set(xc2y, CLIP_MARGIN);
+  line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  link_after(line, note->xback);
+  state.line = line;
+  state.tag = tag & MXML_TAG_VOICE_BITS;
+}
+
+void mxml_end_octave_line(Drosa line, Drosa last) {
+  Drosa first = last;  // the first note of its chord
+  while (first->xback && first->xback->xkind == NOTE && !first->xback->get(xendvcd))
+    first = first->xback;
+  Drosa end = copyDrosa(line);
+  end->set(xline_ord, ENDLINE);
+  end->set(xstartx, OCTAVE_PAST_NOTE - line->get(xendx));
+  link_after(end, first->xback);
+}
 
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
                            int context) {

@@ -324,7 +324,7 @@ void mxml_direction_end() {
         line.stop_measure = mxml.measure_counter, line.stop = now;
       if (g.octaves) {
         mxml_octave_line_end(staff);
-        line = {g.octaves, mxml.measure_counter, INT32_MAX, now, 0};
+        line = {g.octaves, mxml.measure_counter, INT32_MAX, now, 0, NIL, 0};
       }
     }
   }
@@ -483,6 +483,7 @@ void mxml_octave_line_end(int staff) {
   auto before = [](int m1, int64_t t1, int m2, int64_t t2) {
     return m1 < m2 || (m1 == m2 && t1 < t2);
   };
+  const MxmlState::ShiftNote* last = nullptr;  // the last note of the line's voice under it
   for (const auto& n : mxml.shift_notes) {
     if (n.staff != staff && n.home != staff) continue;
     if (before(n.measure, n.start, line.measure, line.start) ||
@@ -495,7 +496,11 @@ void mxml_octave_line_end(int staff) {
       n.note->set(xmod7, int8_t(std::clamp(n.note->get(xmod7) + 7 * line.octaves, 0, 7 * 11 - 1)));
       if (xmlt) xmlt->set(xxmloctaves, int8_t(line.octaves));
     }
+    if ((n.note->get(xpitch) & MXML_TAG_VOICE_BITS) == line.tag &&
+        (!last || !before(n.measure, n.start, last->measure, last->start)))
+      last = &n;
   }
+  if (line.line && last) mxml_end_octave_line(line.line, last->note);
   line = {};
   bool open = false;
   for (const auto& l : mxml.octave_lines) open |= l.octaves != 0;
@@ -519,6 +524,7 @@ void mxml_octave_shift(XmlElement& e) {
   MxmlItem* item = direction_item(e, down ? STYLE_WORDS_ABOVE : STYLE_WORDS_BELOW);
   item->text = std::string(octaves == 1 ? "8" : octaves == 2 ? "15" : "22") + (down ? "va" : "vb");
   item->face |= 2;
+  item->octave_line = true;
 }
 
 // ---- Notations

@@ -186,6 +186,10 @@ void mxml_octave_shift(XmlElement& e);
 // Ends the octave line open on a staff (1-based): the notes placed on the staff (or by a voice
 // of the staff) from its start to its stop are written its octaves off.
 void mxml_octave_line_end(int staff);
+// The dashed line of an octave line, from after its words (`item`, made before `note`) on; its
+// end, a copy of it, before the chord of `last` (the line's last note), ending just past it.
+void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag);
+void mxml_end_octave_line(Drosa line, Drosa last);
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

@@ -369,6 +369,26 @@ TEST_F(EngravedFixture, NotesWrittenOnTheOtherStaffInABarAreDrawnThere) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
+  // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
+  // its dashed line once stopped at its words.
+  const std::vector<PageFault> faults = engrave("octave_line_across_a_system_break");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<Drosa> dashes, hooks;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_LINE || e->get(xgscreen)) continue;
+    if (e->get(xgl_var) == 68) dashes.push_back(e);
+    if (e->get(xgl_var) == 67) hooks.push_back(e);
+  }
+  ASSERT_EQ(dashes.size(), 2u) << "a line on each system";
+  ASSERT_EQ(hooks.size(), 1u) << "its end hook, on the second";
+  // Its end hook stands on the second system at the line's end, turned down to the staff.
+  EXPECT_EQ(hooks[0]->get(xge_pstaff1), dashes[1]->get(xge_pstaff1));
+  EXPECT_EQ(hooks[0]->get(xge_x1), dashes[1]->get(xge_x2));
+  EXPECT_LT(hooks[0]->get(xge_y2), hooks[0]->get(xge_y1));
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
