@@ -433,6 +433,11 @@ void mxml_pedal(XmlElement& e) {
   if (item) item->text = " ";
 }
 
+// How far above the staff's middle line the words of an octave line, or a hairpin, may stand
+// (five spaces over its top line), and below it, less their height.
+constexpr int32_t OCTAVE_LINE_REACH = 350;
+constexpr int32_t HAIRPIN_REACH_OPENING = 40;  // a hairpin's opening, each side
+
 void mxml_wedge(XmlElement& e) {
   const char* type = xml_attr(e, "type");
   if (!type) return;
@@ -454,6 +459,9 @@ void mxml_wedge(XmlElement& e) {
     if (dy != XML_NO_DOUBLE && std::fabs(dy) < 1e6) w.y = VERTICAL_ORIGIN + units(dy);
     const double ry = xml_attr_double(e, "relative-y");
     if (ry != XML_NO_DOUBLE && std::fabs(ry) < 1e6) w.y += units(ry);
+    // At most five spaces from the staff, as an octave line's words: the document's height,
+    // made for its own distances between staves, would reach the staff below or above ours.
+    w.y = std::clamp(w.y, -OCTAVE_LINE_REACH - 2 * HAIRPIN_REACH_OPENING, OCTAVE_LINE_REACH);
     // Wedges of several numbers begun together at one height (one for each voice of a divided
     // staff) are one hairpin: its copies would begin at the same note and pair with nothing.
     for (size_t i = 0; i + 1 < mxml.wedges.size(); ++i) {
@@ -525,6 +533,12 @@ void mxml_octave_shift(XmlElement& e) {
   item->text = std::string(octaves == 1 ? "8" : octaves == 2 ? "15" : "22") + (down ? "va" : "vb");
   item->face |= 2;
   item->octave_line = true;
+  // Its words and line stand at most five spaces from the staff: the document's height, made
+  // for its own distances between systems, would reach the system above or below ours.
+  const int32_t y = item->y + item->dy;
+  const int32_t highest = OCTAVE_LINE_REACH, lowest = -OCTAVE_LINE_REACH - 10 * item->size;
+  if (y > highest) item->dy -= y - highest;
+  if (y < lowest) item->dy += lowest - y;
 }
 
 // ---- Notations
