@@ -69,6 +69,7 @@ struct MxmlItem {
   bool credit = false;                    // a credit, placed on the page
   bool parentheses = false;               // a metronome mark in parentheses
   bool octave_line = false;               // the words that begin an octave line
+  bool sound_tempo = false;               // a tempo the document gives for the performance only
   std::string text;                       // Mac OS Roman
 };
 
@@ -142,6 +143,7 @@ struct MxmlPartGroup {
   int first = 0, last = -1;  // its first and last part; last -1 while it is open
   std::string symbol;        // group-symbol: brace, bracket, square, line, none; "" none given
   bool dropped = false;      // it overlaps a group begun before it
+  bool barline = false;      // group-barline "yes": its parts' bar lines are joined
 };
 
 struct MxmlSlur {
@@ -210,7 +212,6 @@ struct MxmlState {
   // The length of every measure read of each part, in time units (65536 a whole note).
   std::vector<int64_t> part_measures[MXML_MAX_PARTS];
   int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
-  bool group_starts = false;
   std::vector<MxmlPartGroup> part_groups;
   std::string part_symbol[MXML_MAX_PARTS];  // each part's part-symbol; "" none given
   std::vector<MxmlList> lists;

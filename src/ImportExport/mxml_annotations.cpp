@@ -233,17 +233,26 @@ struct TakenLines {
 void flush_slot(int slot, Drosa note, int list, int tag, int context) {
   std::deque<MxmlGroup> kept;
   TakenLines taken;
+  // A metronome mark at this note shows the tempo that plays here: a performance tempo of
+  // another direction at the same moment (the sound of the tempo words beside it) would
+  // stand over it as a second, different mark.
+  const bool metronome_here =
+      std::any_of(mxml.slots[slot].begin(), mxml.slots[slot].end(), [&](const MxmlGroup& g) {
+        return g.metronome && (list < 0 || group_fits(g, list));
+      });
   for (MxmlGroup& g : mxml.slots[slot]) {
     if (list >= 0 && !group_fits(g, list)) {
       kept.push_back(std::move(g));
       continue;
     }
     for (MxmlItem& item : g.items) {
-      MxmlItem placed = item;
-      placed.y += g.voffset;
-      if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
-      annotate(placed, note, tag, context);
-      if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
+      if (!metronome_here || !item.sound_tempo) {
+        MxmlItem placed = item;
+        placed.y += g.voffset;
+        if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
+        annotate(placed, note, tag, context);
+        if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
+      }
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;

@@ -124,6 +124,7 @@ void duplicate_voice_list(int staff_index) {
   if (info) info->set(xvoiceOnPart, int8_t(staff_index));
   mxml.lists[size_t(at)].insert = copy_insert ? copy_insert : tail->xback;
   mxml.lists[size_t(at)].barsep = mxml.lists[size_t(source)].barsep;
+  mxml.lists[size_t(source)].barsep = false;
   mxml.lists[size_t(at)].clef = mxml.lists[size_t(source)].clef;
   ++mxml.part_lists[mxml.part_index];
 }
@@ -170,9 +171,7 @@ int add_part(const std::string& id, const std::string& name_source) {
     list = voice_count;
     mxml.lists[size_t(list)].insert = make_empty_voice(list, 1);
     ++voice_count;
-    if (mxml.group_starts) mxml.lists[size_t(list - 1)].barsep = true;
   }
-  mxml.group_starts = false;
   mxml.part_first[part] = list;
   mxml.part_lists[part] = 1;
   mxml.cur_list = list;
@@ -193,7 +192,6 @@ void mxml_part_group(XmlElement& e) {
   if (number == XML_NO_INT) number = 1;
   std::vector<MxmlPartGroup>& groups = mxml.part_groups;
   if (mxml_attr_is(e, "type", "start")) {
-    mxml.group_starts = true;
     if (groups.size() < size_t(MXML_MAX_PARTS)) groups.push_back({number, mxml.part_count});
     return;
   }
@@ -214,6 +212,12 @@ void mxml_part_group(XmlElement& e) {
     }
     return;
   }
+}
+
+void mxml_group_barline(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "part-group") != 0 || mxml.part_groups.empty()) return;
+  MxmlPartGroup& g = mxml.part_groups.back();
+  if (g.last < 0) g.barline = mxml_text(e, 16) == "yes";
 }
 
 void mxml_group_symbol(XmlElement& e) {
@@ -337,7 +341,25 @@ void reset_part_state() {
 
 }  // namespace
 
+namespace {
+
+// The bar lines of a part join those of the next part only where a group of both asks for
+// common bar lines; the staves of one part always join.
+void separate_parts_bar_lines() {
+  for (int p = 0; p + 1 < mxml.part_count; ++p) {
+    const bool joined = std::any_of(
+        mxml.part_groups.begin(), mxml.part_groups.end(), [p](const MxmlPartGroup& g) {
+          return g.barline && !g.dropped && g.first <= p && (g.last < 0 || g.last > p);
+        });
+    const int list = mxml.part_first[p];
+    if (list >= 0 && list < MXML_MAX_LISTS) mxml.lists[size_t(list)].barsep = !joined;
+  }
+}
+
+}  // namespace
+
 void mxml_part(XmlElement& e) {
+  if (mxml.parts_read == 0) separate_parts_bar_lines();
   ++mxml.parts_read;
   const int part = part_of_id(e);
   if (!mxml.defaults_applied) mxml_apply_layout();

@@ -291,9 +291,12 @@ void mxml_credit_words(XmlElement& e) {
   if (!(item.given & 1)) item.x = st.x;
   item.credit = true;
   // Credits take the place of the identification's texts of their kind, and of any that
-  // says the same (a title the credits show once more, in another size).
+  // says the same (a title the credits show once more, in another size). A title credit
+  // takes the place of both titles: a movement title the credits do not show (often the
+  // name of the file the document was made from) would stand over it at the top of the page.
+  const bool title_credit = s == STYLE_MOVEMENT_TITLE || s == STYLE_WORK_TITLE;
   for (int r = 0; r < 5; ++r) {
-    bool same = styles[r].kind == item.kind;
+    bool same = styles[r].kind == item.kind || (title_credit && r < 2);
     for (const MxmlItem& title : mxml.titles[r].items) same |= title.text == item.text;
     if (same) mxml_reset_title(r);
   }
@@ -402,6 +405,7 @@ void mxml_sound(XmlElement& e) {
   MxmlItem* item = direction_item(e, STYLE_TEMPO_ABOVE);
   item->text = " ";
   item->face |= 2;
+  item->sound_tempo = true;
   item->tempo = bpm;
   item->beat_unit = mxml.beat_value;
 }

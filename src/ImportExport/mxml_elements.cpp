@@ -58,6 +58,7 @@ constexpr ElementEntry element_table[] = {
     {"fifths", mxml_fifths, nullptr},
     {"forward", mxml_note, mxml_forward_end},
     {"grace", mxml_grace, nullptr},
+    {"group-barline", mxml_group_barline, nullptr},
     {"group-symbol", mxml_group_symbol, nullptr},
     {"key", nullptr, mxml_key_end},
     {"left-margin", mxml_margin, nullptr},
@@ -125,7 +126,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 102, "the import understands 102 elements");
+static_assert(ELEMENT_COUNT == 103, "the import understands 103 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -58,6 +58,7 @@ using MxmlEndHandler = void (*)();
 void mxml_score_partwise(XmlElement& e);
 void mxml_score_part(XmlElement& e);
 void mxml_part_group(XmlElement& e);
+void mxml_group_barline(XmlElement& e);
 void mxml_group_symbol(XmlElement& e);
 void mxml_part_symbol(XmlElement& e);
 void mxml_part_name(XmlElement& e);

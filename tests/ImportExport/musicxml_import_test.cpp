@@ -195,6 +195,13 @@ TEST_F(MusicXmlDocuments, BracketsForGroupsBracesForPianos) {
              "/" + std::to_string(brk->get(xbracket)) + std::to_string(brk->get(xbrace)) + " ";
   }
   EXPECT_EQ(signs, "00/00 10/10 21/21 20/20 21/21 20/20 20/20 ");
+  // Bar lines join the violins' group, which asks for common bar lines, and the piano's two
+  // staves; every other part's bar lines stand apart (ungrouped winds of a score once joined
+  // into one block beside the bracketed strings).
+  std::string apart;
+  for (int v = 0; v < voice_count; ++v)
+    apart += find_next_kind(BARSEP, piece_start[v]) ? "1" : "0";
+  EXPECT_EQ(apart, "0101110");
   // Groups that overlap: the later one gets no sign, and it is said.
   std::string d = musicxml_fixture("brackets_braces.xml");
   d.replace(d.find("<part-group number=\"1\" type=\"stop\"/>"), 34, "");
@@ -303,7 +310,7 @@ TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
   // titles, then the print's distance of a later measure.
   const std::string annotations = annotations_of(0);
   EXPECT_EQ(annotations.substr(0, 17), "param {129:5,53} ");
-  EXPECT_NE(annotations.find("@0 Opus 1@0 Sonata@0 J. Composer@0 (c) 2024@0 param {129:5,65}"),
+  EXPECT_NE(annotations.find("@0 Sonata@0 J. Composer@0 (c) 2024@0 param {129:5,65}"),
             std::string::npos)
       << annotations;
   EXPECT_EQ(annotations.find("Running title"), std::string::npos);
@@ -997,6 +1004,23 @@ TEST_F(MusicXmlText, ATempoEveryPartRepeatsIsShownOnce) {
   EXPECT_EQ(annotations_of(1).find("=120"), std::string::npos) << annotations_of(1);
 }
 
+TEST_F(MusicXmlText, TempoWordsBesideAMetronomeMarkAddNoSecondMark) {
+  // Tempo words whose sound gives 120, then a metronome mark of 100 at the same note: the
+  // page shows the words and the mark of 100, not an extra mark of 120 stacked over them.
+  const std::string d = part_document(
+      FOUR_FOUR, {"<direction placement=\"above\"><direction-type><words>Tempo di Marcia</words>"
+                  "</direction-type><sound tempo=\"120\"/></direction><direction placement="
+                  "\"above\"><direction-type><metronome><beat-unit>quarter</beat-unit>"
+                  "<per-minute>100</per-minute></metronome></direction-type><sound tempo=\"100\"/>"
+                  "</direction>" +
+                  note("C", 5, 4, "whole")});
+  EXPECT_EQ(import(d), 1);
+  const std::string shown = annotations_of(0);
+  EXPECT_NE(shown.find("Tempo di Marcia"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("=100"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("=120"), std::string::npos) << shown;
+}
+
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
   std::string d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
   d.replace(d.find("<part-list>"), 0,
@@ -1005,6 +1029,15 @@ TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
             "</credit-words></credit>");
   EXPECT_EQ(import(d), 1);
   EXPECT_EQ(annotations_of(0), "Song@0");
+  // A smaller title credit that says something else takes the movement title's place too:
+  // the two once stood on top of each other.
+  d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
+  d.replace(d.find("<part-list>"), 0,
+            "<movement-title>song.mxl</movement-title><credit page=\"1\"><credit-words "
+            "default-x=\"600\" default-y=\"1600\" font-size=\"12\" justify=\"center\">BWV 1"
+            "</credit-words></credit>");
+  EXPECT_EQ(import(d), 1);
+  EXPECT_EQ(annotations_of(0), "BWV 1@0");
 }
 
 // ---- The whole import
