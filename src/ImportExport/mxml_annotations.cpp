@@ -157,8 +157,11 @@ Drosa make_dynamic(const MxmlItem& item, Drosa before, int tag, int context) {
   return head;
 }
 
-// A tempo mark: the note of its beat unit with its dots, then "=" and the tempo.
-Drosa make_tempo(const MxmlItem& item, Drosa before, int tag, int context) {
+// A tempo mark: the note of its beat unit with its dots, then "=" and the tempo, in
+// parentheses when the document asks; `lead` goes before it (the space after the words it
+// runs on from, as a further run of their annotation, with `continuation`).
+Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const std::string& lead,
+                 int tag, int context) {
   if (item.tempo <= 0) return NIL;
   const int unit = std::clamp(item.beat_unit < 1 ? 3 : item.beat_unit, 1, 6);
   Run note = glyph_run(PARAM_TEMPO_WHOLE + unit - 1, 0);
@@ -166,10 +169,25 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, int tag, int context) {
   if (item.dots == 1 && !add_glyph(note, PARAM_TEMPO_DOT)) dots = ".";
   if (item.dots >= 2 && !add_glyph(note, PARAM_TEMPO_DOUBLE_DOT)) dots = "..";
   char number[32];
-  std::snprintf(number, sizeof number, "=%d%s", int(item.tempo), dots.c_str());
-  Drosa head = make_run(note, item, before, false, tag, context);
+  std::snprintf(number, sizeof number, "=%d%s%s", int(item.tempo), dots.c_str(),
+                item.parentheses ? ")" : "");
+  const std::string open = lead + (item.parentheses ? "(" : "");
+  Drosa head = open.empty() ? NIL : make_run(item_run(item, open), item, before, continuation, tag,
+                                             context);
+  Drosa glyph = make_run(note, item, before, continuation || head, tag, context);
   make_run(item_run(item, number), item, before, true, tag, context);
-  return head;
+  return head ? head : glyph;
+}
+
+// Whether a metronome mark runs on from the words before it in one direction, on their line:
+// the document places it nowhere else (or at the words' own place).
+bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
+  if (words.kind != 1 || words.command || words.text.find_first_not_of(" \r") == std::string::npos ||
+      mark.kind != -6 ||
+      mark.sound_tempo || mark.tempo <= 0)
+    return false;
+  const bool unplaced = !(mark.given & 15);
+  return unplaced || (mark.x + mark.dx == words.x + words.dx && mark.y + mark.dy == words.y + words.dy);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.
@@ -245,14 +263,18 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
       kept.push_back(std::move(g));
       continue;
     }
+    const MxmlItem* words = nullptr;  // the words made last in this group
     for (MxmlItem& item : g.items) {
-      if (!metronome_here || !item.sound_tempo) {
+      if (words && runs_on(*words, item)) {
+        make_tempo(item, note, true, words->text.back() == ' ' ? "" : " ", tag, context);
+      } else if (!metronome_here || !item.sound_tempo) {
         MxmlItem placed = item;
         placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
         annotate(placed, note, tag, context);
         if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       }
+      words = item.kind == 1 ? &item : nullptr;
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
@@ -360,7 +382,7 @@ void mxml_end_octave_line(Drosa line, Drosa last) {
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
                            int context) {
   if (item.dynamics != 0x8000 || item.kind == -7) return make_dynamic(item, before, tag, context);
-  if (item.tempo > 0 || item.kind == -6) return make_tempo(item, before, tag, context);
+  if (item.tempo > 0 || item.kind == -6) return make_tempo(item, before, false, "", tag, context);
   if (item.press || item.release) return make_pedal(item, before, tag, context);
   std::string text = plain_text(item);
   if (item.syllable) text += '-';

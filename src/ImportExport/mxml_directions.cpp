@@ -216,6 +216,11 @@ void title_item(XmlElement& e, int record) {
   item.number = xml_attr_int(e, "number");
   mxml_item_position(e, &item, 0);
   item.text = mxml_text(e);
+  // A work title that says what the movement title says is shown once, as the movement's.
+  const std::deque<MxmlItem>& work = mxml.titles[1].items;
+  const std::deque<MxmlItem>& movement = mxml.titles[0].items;
+  if (record < 2 && !work.empty() && !movement.empty() && work[0].text == movement[0].text)
+    mxml_reset_title(1);
 }
 
 // The page's height or width in tenths.

@@ -1004,6 +1004,22 @@ TEST_F(MusicXmlText, ATempoEveryPartRepeatsIsShownOnce) {
   EXPECT_EQ(annotations_of(1).find("=120"), std::string::npos) << annotations_of(1);
 }
 
+TEST_F(MusicXmlText, AMetronomeMarkRunsOnFromTheWordsOfItsDirection) {
+  // Words and a metronome mark in parentheses given one place: the mark follows the words on
+  // their line, where it was drawn over them.
+  const std::string d = part_document(
+      FOUR_FOUR,
+      {"<direction placement=\"above\"><direction-type><words default-x=\"-40\" relative-y="
+       "\"20\">Alla Siciliana.</words></direction-type><direction-type><metronome parentheses="
+       "\"yes\" default-x=\"-40\" relative-y=\"20\"><beat-unit>quarter</beat-unit>"
+       "<beat-unit-dot/><per-minute>40</per-minute></metronome></direction-type></direction>" +
+       note("C", 5, 4, "whole")});
+  EXPECT_EQ(import(d), 1);
+  const std::string shown = annotations_of(0);
+  EXPECT_EQ(shown.substr(0, 19), "Alla Siciliana.+ (+") << shown;
+  EXPECT_NE(shown.find("+=40)@0"), std::string::npos) << shown;
+}
+
 TEST_F(MusicXmlText, TempoWordsBesideAMetronomeMarkAddNoSecondMark) {
   // Tempo words whose sound gives 120, then a metronome mark of 100 at the same note: the
   // page shows the words and the mark of 100, not an extra mark of 120 stacked over them.
@@ -1038,6 +1054,12 @@ TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {
             "</credit-words></credit>");
   EXPECT_EQ(import(d), 1);
   EXPECT_EQ(annotations_of(0), "BWV 1@0");
+  // A work title the movement title repeats is shown once.
+  d = part_document(FOUR_FOUR, {note("C", 5, 4, "whole")});
+  d.replace(d.find("<part-list>"), 0,
+            "<work><work-title>Etude</work-title></work><movement-title>Etude</movement-title>");
+  EXPECT_EQ(import(d), 1);
+  EXPECT_EQ(annotations_of(0), "Etude@0");
 }
 
 // ---- The whole import
