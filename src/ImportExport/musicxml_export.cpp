@@ -1042,10 +1042,25 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       }
       double bpm = 0;
       int32_t unit = 0, dots = 0;
-      if (parse_metronome_text(a, &bpm, &unit, &dots) && unit >= 1 && unit <= 6 && bpm > 0) {
+      const Drosa mark = parse_metronome_text(a, &bpm, &unit, &dots);
+      if (mark && unit >= 1 && unit <= 6 && bpm > 0) {
+        // Words the mark runs on from (and its opening parenthesis) are runs before it.
+        std::string words;
+        for (Drosa run = a; run && run != mark; run = next_style_run(run)) words += run_text(run);
+        const size_t end = words.find_last_not_of(' ');
+        words.erase(end == std::string::npos ? 0 : end + 1);
+        const bool parentheses = !words.empty() && words.back() == '(';
+        if (parentheses) words.pop_back();
         direction_start(above);
+        if (words.find_first_not_of(' ') != std::string::npos) {
+          o.start("words");
+          xml_add_text(o.w, utf8(words).c_str());
+          o.end();
+          o.end();
+          o.start("direction-type");
+        }
         o.start("metronome");
-        o.attr("parentheses", "no");
+        o.attr("parentheses", parentheses ? "yes" : "no");
         o.text("beat-unit", TYPE_NAMES[unit]);
         for (int d = 0; d < dots; ++d) o.empty("beat-unit-dot");
         char number[32];
