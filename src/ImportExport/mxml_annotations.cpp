@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
@@ -258,6 +259,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
       std::any_of(mxml.slots[slot].begin(), mxml.slots[slot].end(), [&](const MxmlGroup& g) {
         return g.metronome && (list < 0 || group_fits(g, list));
       });
+  std::vector<const MxmlItem*> marks;  // the tempo marks made at this note
   for (MxmlGroup& g : mxml.slots[slot]) {
     if (list >= 0 && !group_fits(g, list)) {
       kept.push_back(std::move(g));
@@ -265,7 +267,15 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
     }
     const MxmlItem* words = nullptr;  // the words made last in this group
     for (MxmlItem& item : g.items) {
-      if (words && runs_on(*words, item)) {
+      const bool mark = item.kind == -6 && item.tempo > 0;
+      const bool repeated = mark && std::any_of(marks.begin(), marks.end(), [&](const MxmlItem* m) {
+                              return m->tempo == item.tempo && m->beat_unit == item.beat_unit &&
+                                     m->dots == item.dots && m->sound_tempo == item.sound_tempo;
+                            });
+      if (mark) marks.push_back(&item);
+      if (repeated) {
+        // The same mark given twice at one note (by two directions) is shown once.
+      } else if (words && runs_on(*words, item)) {
         make_tempo(item, note, true, words->text.back() == ' ' ? "" : " ", tag, context);
       } else if (!metronome_here || !item.sound_tempo) {
         MxmlItem placed = item;

@@ -1021,19 +1021,22 @@ TEST_F(MusicXmlText, AMetronomeMarkRunsOnFromTheWordsOfItsDirection) {
 }
 
 TEST_F(MusicXmlText, TempoWordsBesideAMetronomeMarkAddNoSecondMark) {
-  // Tempo words whose sound gives 120, then a metronome mark of 100 at the same note: the
-  // page shows the words and the mark of 100, not an extra mark of 120 stacked over them.
+  // Tempo words whose sound gives 120, then a metronome mark of 100 at the same note, given
+  // twice: the page shows the words and one mark of 100, not an extra mark of 120 and a
+  // second 100 stacked over them.
+  const std::string mark =
+      "<direction placement=\"above\"><direction-type><metronome><beat-unit>quarter</beat-unit>"
+      "<per-minute>100</per-minute></metronome></direction-type><sound tempo=\"100\"/>"
+      "</direction>";
   const std::string d = part_document(
       FOUR_FOUR, {"<direction placement=\"above\"><direction-type><words>Tempo di Marcia</words>"
-                  "</direction-type><sound tempo=\"120\"/></direction><direction placement="
-                  "\"above\"><direction-type><metronome><beat-unit>quarter</beat-unit>"
-                  "<per-minute>100</per-minute></metronome></direction-type><sound tempo=\"100\"/>"
-                  "</direction>" +
-                  note("C", 5, 4, "whole")});
+                  "</direction-type><sound tempo=\"120\"/></direction>" +
+                  mark + mark + note("C", 5, 4, "whole")});
   EXPECT_EQ(import(d), 1);
   const std::string shown = annotations_of(0);
   EXPECT_NE(shown.find("Tempo di Marcia"), std::string::npos) << shown;
   EXPECT_NE(shown.find("=100"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("=100"), shown.rfind("=100")) << shown;
   EXPECT_EQ(shown.find("=120"), std::string::npos) << shown;
 }
 
