@@ -173,8 +173,8 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
   std::snprintf(number, sizeof number, "=%d%s%s", int(item.tempo), dots.c_str(),
                 item.parentheses ? ")" : "");
   const std::string open = lead + (item.parentheses ? "(" : "");
-  Drosa head = open.empty() ? NIL : make_run(item_run(item, open), item, before, continuation, tag,
-                                             context);
+  Drosa head =
+      open.empty() ? NIL : make_run(item_run(item, open), item, before, continuation, tag, context);
   Drosa glyph = make_run(note, item, before, continuation || head, tag, context);
   make_run(item_run(item, number), item, before, true, tag, context);
   return head ? head : glyph;
@@ -183,12 +183,13 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
 // Whether a metronome mark runs on from the words before it in one direction, on their line:
 // the document places it nowhere else (or at the words' own place).
 bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
-  if (words.kind != 1 || words.command || words.text.find_first_not_of(" \r") == std::string::npos ||
-      mark.kind != -6 ||
+  if (words.kind != 1 || words.command ||
+      words.text.find_first_not_of(" \r") == std::string::npos || mark.kind != -6 ||
       mark.sound_tempo || mark.tempo <= 0)
     return false;
   const bool unplaced = !(mark.given & 15);
-  return unplaced || (mark.x + mark.dx == words.x + words.dx && mark.y + mark.dy == words.y + words.dy);
+  return unplaced ||
+         (mark.x + mark.dx == words.x + words.dx && mark.y + mark.dy == words.y + words.dy);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.
@@ -255,10 +256,9 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
   // another direction at the same moment (the sound of the tempo words beside it) would
   // stand over it as a second, different mark.
-  const bool metronome_here =
-      std::any_of(mxml.slots[slot].begin(), mxml.slots[slot].end(), [&](const MxmlGroup& g) {
-        return g.metronome && (list < 0 || group_fits(g, list));
-      });
+  const bool metronome_here = std::any_of(
+      mxml.slots[slot].begin(), mxml.slots[slot].end(),
+      [&](const MxmlGroup& g) { return g.metronome && (list < 0 || group_fits(g, list)); });
   std::vector<const MxmlItem*> marks;  // the tempo marks made at this note
   for (MxmlGroup& g : mxml.slots[slot]) {
     if (list >= 0 && !group_fits(g, list)) {

@@ -347,8 +347,8 @@ namespace {
 // common bar lines; the staves of one part always join.
 void separate_parts_bar_lines() {
   for (int p = 0; p + 1 < mxml.part_count; ++p) {
-    const bool joined = std::any_of(
-        mxml.part_groups.begin(), mxml.part_groups.end(), [p](const MxmlPartGroup& g) {
+    const bool joined =
+        std::any_of(mxml.part_groups.begin(), mxml.part_groups.end(), [p](const MxmlPartGroup& g) {
           return g.barline && !g.dropped && g.first <= p && (g.last < 0 || g.last > p);
         });
     const int list = mxml.part_first[p];

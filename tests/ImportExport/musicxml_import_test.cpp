@@ -199,8 +199,7 @@ TEST_F(MusicXmlDocuments, BracketsForGroupsBracesForPianos) {
   // staves; every other part's bar lines stand apart (ungrouped winds of a score once joined
   // into one block beside the bracketed strings).
   std::string apart;
-  for (int v = 0; v < voice_count; ++v)
-    apart += find_next_kind(BARSEP, piece_start[v]) ? "1" : "0";
+  for (int v = 0; v < voice_count; ++v) apart += find_next_kind(BARSEP, piece_start[v]) ? "1" : "0";
   EXPECT_EQ(apart, "0101110");
   // Groups that overlap: the later one gets no sign, and it is said.
   std::string d = musicxml_fixture("brackets_braces.xml");
