@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <tuple>
+#include <unordered_map>
+#include <utility>
 
 #include "graphics/GE.h"
 #include "graphics/ge_services.h"
@@ -14,11 +15,7 @@
 namespace {
 
 // The ink of a text in layout units about its origin (y downward), by font, size and face.
-Rect text_ink(int font, int size, int face, const std::string& text) {
-  static std::map<std::tuple<int, int, int, std::string>, Rect> cache;
-  const auto key = std::make_tuple(font, size & 0xFF, face & 0xFF, text);
-  auto found = cache.find(key);
-  if (found != cache.end()) return found->second;
+Rect measure_ink(int font, int size, int face, const std::string& text) {
   // Measured ten times larger, so that a pixel is a layout unit, while the size allows it.
   const int scale = std::clamp(2000 / std::max(size, 1), 1, 10);
   Port* saved = platform_current_port();
@@ -34,26 +31,48 @@ Rect text_ink(int font, int size, int face, const std::string& text) {
   text_face(old_face);
   platform_set_port(saved);
   auto widen = [&](int v) { return v * 10 / scale; };
-  ink = {widen(ink.left), widen(ink.top), widen(ink.right), widen(ink.bottom)};
+  return {widen(ink.left), widen(ink.top), widen(ink.right), widen(ink.bottom)};
+}
+
+uint64_t style_key(int font, int size, int face) {
+  return (uint64_t(uint32_t(font)) << 16) | (uint64_t(size & 0xFF) << 8) | uint64_t(face & 0xFF);
+}
+
+Rect text_ink(int font, int size, int face, const std::string& text) {
+  static std::map<std::pair<uint64_t, std::string>, Rect> cache;
+  auto key = std::make_pair(style_key(font, size, face), text);
+  auto found = cache.find(key);
+  if (found != cache.end()) return found->second;
+  const Rect ink = measure_ink(font, size, face, text);
+  cache.emplace(std::move(key), ink);
+  return ink;
+}
+
+// A glyph's ink, kept by font, size, face and character.
+Rect glyph_ink(int font, int size, int face, int code) {
+  static std::unordered_map<uint64_t, Rect> cache;
+  const uint64_t key = (style_key(font, size, face) << 8) | uint64_t(code & 0xFF);
+  auto found = cache.find(key);
+  if (found != cache.end()) return found->second;
+  const Rect ink = measure_ink(font, size, face, std::string(1, char(code & 0xFF)));
   cache.emplace(key, ink);
   return ink;
 }
 
 // A text run by its ink; by its font's metrics when it has no ink to measure or runs over
 // several lines.
-GEInkBox text_box(Drosa attributes) {
-  const GEMeasuredText t = measure_GE_text(attributes);
+GEInkBox text_box(Drosa element) {
+  std::string text;
+  Drosa attributes = element;
+  GE_string_text(&text, &attributes);
   const int32_t x = attributes->get(xgc_x) + attributes->get(xgc_dx);
   const int32_t y = attributes->get(xgc_y) + attributes->get(xgc_dy);
-  std::string line = t.text;
-  line.erase(
-      std::remove_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }),
-      line.end());
-  if (line.size() == t.text.size() && !line.empty()) {
+  if (!text.empty() && text.find_first_of("\r\n") == std::string::npos) {
     const Rect ink = text_ink(attributes->get(xgc_font), attributes->get(xgc_size),
-                              attributes->get(xgc_style), line);
+                              attributes->get(xgc_style), text);
     if (!ink.empty()) return {x + ink.left, y - ink.bottom, x + ink.right, y - ink.top};
   }
+  const GEMeasuredText t = measure_GE_text(element);
   return {x, int32_t(y - 10 * t.metrics.descent), int32_t(x + 10 * t.width),
           int32_t(y + 10 * t.metrics.ascent)};
 }
@@ -88,8 +107,7 @@ bool ge_ink_box(Drosa p, GEInkBox* box) {
     *box = text_box(p);
     return true;
   }
-  const Rect ink = text_ink(p->get(xgc_font), p->get(xgc_size), p->get(xgc_style),
-                            std::string(1, char(glyph & 0xFF)));
+  const Rect ink = glyph_ink(p->get(xgc_font), p->get(xgc_size), p->get(xgc_style), glyph);
   if (ink.empty()) return false;
   *box = {x + ink.left, y - ink.bottom, x + ink.right, y - ink.top};
   return true;

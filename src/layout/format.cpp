@@ -616,8 +616,14 @@ constexpr int MAX_INK_PASSES = 2;
 // that cannot hold its systems so is cut or squeezed as any page too tall.
 bool fit_page_ink() {
   if (page_fitting.depth > MAX_RESTARTS || page_fitting.ink_passes >= MAX_INK_PASSES) return false;
-  const std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
-  if (std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; })) return false;
+  std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
+  // A page of one staff has its staff under the top margins whatever it holds below.
+  if (pstaff_count <= 1) overlaps.back() = 0;
+  // What the page's last format could not mend, another will not either.
+  if (overlaps == page_fitting.last_overlaps ||
+      std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; }))
+    return false;
+  page_fitting.last_overlaps = overlaps;
   std::vector<int32_t>& room = page_fitting.ink_room;
   room.resize(std::max(room.size(), overlaps.size()), 0);
   for (size_t s = 0; s < overlaps.size(); ++s) room[s] += overlaps[s];
@@ -677,6 +683,7 @@ int32_t format_page(int32_t page, int keep) {
   if (page_fitting.depth == 0) {
     page_fitting.cuts = 0;
     page_fitting.ink_room.clear();
+    page_fitting.last_overlaps.clear();
     page_fitting.ink_passes = 0;
   }
   page_fitting.restart = false;

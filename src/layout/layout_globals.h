@@ -34,6 +34,7 @@ struct PageFitting {
   // how many times the page was formatted again for it. The last entry is the room the last
   // system's ink takes below the bottom margins.
   std::vector<int32_t> ink_room;
+  std::vector<int32_t> last_overlaps;  // what the last of those formats found
   int ink_passes = 0;
 };
 extern PageFitting page_fitting;
