@@ -300,6 +300,7 @@ void distribute_staves(int32_t page) {
   int64_t natural = 0;
   for (int p = 0; p + 1 < pstaff_count; ++p) natural += staff_data[p].distance_below;
   page_fitting.room = available - natural;
+  page_fitting.natural_height = natural;
   // Distances and margins of 0 and less give no height to share: then nothing moves.
   int64_t shared = std::max({natural, available, int64_t(1)});
   int64_t y = y0;
@@ -616,9 +617,15 @@ constexpr int MAX_INK_PASSES = 2;
 // that cannot hold its systems so is cut or squeezed as any page too tall.
 bool fit_page_ink() {
   if (page_fitting.depth > MAX_RESTARTS || page_fitting.ink_passes >= MAX_INK_PASSES) return false;
+  // A page squeezed to less than three quarters of its height has its systems' ink meet
+  // whatever room they take: moving them apart would only squeeze it again.
+  if (page_fitting.room < 0 &&
+      (page_fitting.natural_height + page_fitting.room) * 4 < page_fitting.natural_height * 3)
+    return false;
   std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
-  // A page of one staff has its staff under the top margins whatever it holds below.
-  if (pstaff_count <= 1) overlaps.back() = 0;
+  // The last system stands higher for what hangs below it only when the page must squeeze its
+  // systems for that room (a page of one staff has its staff under the top margins).
+  if (pstaff_count <= 1 || overlaps.back() <= page_fitting.room) overlaps.back() = 0;
   // What the page's last format could not mend, another will not either.
   if (overlaps == page_fitting.last_overlaps ||
       std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; }))

@@ -28,6 +28,7 @@ struct PageFitting {
   // The height the page has left below its last staff, its systems at their natural
   // distances, and the distance between two systems.
   int64_t room = 0;
+  int64_t natural_height = 0;  // of the page's staves at their natural distances
   int32_t system_distance = 0;
   // How much lower than their natural place the page's systems stand for what they hold to
   // keep clear of the system above (the first: of the paper's top), one entry a system; and
