@@ -617,10 +617,10 @@ constexpr int MAX_INK_PASSES = 2;
 // that cannot hold its systems so is cut or squeezed as any page too tall.
 bool fit_page_ink() {
   if (page_fitting.depth > MAX_RESTARTS || page_fitting.ink_passes >= MAX_INK_PASSES) return false;
-  // A page squeezed to less than three quarters of its height has its systems' ink meet
-  // whatever room they take: moving them apart would only squeeze it again.
+  // A page squeezed to less than half its height has its systems' ink meet whatever room
+  // they take: moving them apart would only squeeze it again.
   if (page_fitting.room < 0 &&
-      (page_fitting.natural_height + page_fitting.room) * 4 < page_fitting.natural_height * 3)
+      (page_fitting.natural_height + page_fitting.room) * 2 < page_fitting.natural_height)
     return false;
   std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
   // The last system stands higher for what hangs below it only when the page must squeeze its

@@ -119,7 +119,7 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
   int32_t lowest = INT32_MAX;
   for (int32_t y : ink.back().bottom) lowest = std::min(lowest, y);
   if (lowest != INT32_MAX)
-    overlaps.push_back(settled(staff_data[systems.back().last].staff_size - lowest));
+    overlaps.push_back(settled(-lowest));
   else
     overlaps.push_back(0);
   return overlaps;
