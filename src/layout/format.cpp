@@ -623,9 +623,12 @@ bool fit_page_ink() {
       (page_fitting.natural_height + page_fitting.room) * 2 < page_fitting.natural_height)
     return false;
   std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
-  // The last system stands higher for what hangs below it only when the page must squeeze its
-  // systems for that room (a page of one staff has its staff under the top margins).
-  if (pstaff_count <= 1 || overlaps.back() <= page_fitting.room) overlaps.back() = 0;
+  // The last system stands higher for what hangs below it by squeezing the page: the room it
+  // has below its natural place first (a page of one staff has its staff under the top margins).
+  if (pstaff_count <= 1)
+    overlaps.back() = 0;
+  else if (overlaps.back() > 0)
+    overlaps.back() += int32_t(std::clamp<int64_t>(page_fitting.room, 0, INT32_MAX / 2));
   // What the page's last format could not mend, another will not either.
   if (overlaps == page_fitting.last_overlaps ||
       std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; }))
