@@ -42,6 +42,9 @@
 namespace {
 
 constexpr int BAR_SEARCH_NODES = 100;  // how far back a chord's bar line is looked for
+// The least share of their natural distances a page's staves are moved to, to hold a system
+// rather than carry it to the next page.
+constexpr int64_t LEAST_SQUEEZE_PERCENT = 90;
 
 struct FitChord {
   Drosa first;
@@ -207,12 +210,14 @@ std::vector<Drosa> even_cuts(const Overfull& o) {
   return cuts;
 }
 
-// Whether the page has room below its last system for one more as tall as this one.
+// Whether the page has room below its last system for one more as tall as this one, its
+// staves moved as close together as a page may move them.
 bool room_for_another_system() {
   int64_t height = page_fitting.system_distance;
   for (int p = std::max(first_pstaff, 0); p < last_pstaff && p < MAX_PSTAVES; ++p)
     height += staff_data[p].distance_below;
-  return page_fitting.room >= height;
+  const int64_t available = page_fitting.room + page_fitting.natural_height;
+  return height_a_page_holds(available) - page_fitting.natural_height >= height;
 }
 
 // Whether the music after a cut of this system can go on in the next system: every shown
@@ -284,7 +289,12 @@ int cut_overfull_system() {
   return made;
 }
 
+int64_t height_a_page_holds(int64_t available) {
+  return available > 0 ? available * 100 / LEAST_SQUEEZE_PERCENT : available;
+}
+
 int first_system_too_low(const std::vector<int32_t>& staves_per_system, int64_t available) {
+  available = height_a_page_holds(available);
   int64_t depth = 0;  // from the first staff's middle line down to the current one's
   int p = 0;
   for (size_t s = 0; s < staves_per_system.size(); ++s) {

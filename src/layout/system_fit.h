@@ -24,13 +24,20 @@ std::vector<Drosa> find_system_cuts();
 // find_system_cuts gives. With undo, joining the newest undo step; the number of cuts made. A
 // cut that would need a voice not at a timing boundary, or that would take away a second clef
 // or key, is not made.
-// Reads:  the system's chords, voice_data system ends, page_fitting room and system distance.
+// Reads:  the system's chords, voice_data system ends, page_fitting room, natural height and
+//         system distance.
 // Writes: the voice lists, the piece's changed flag; system_cursor and time_cursor when a cut
 //         was made (else they are as they were).
 int cut_overfull_system();
 
+// height_a_page_holds: the natural height of the staves a page may hold within the height
+// available between its margins: they are moved closer together to fit, to no less than nine
+// tenths of their natural distances, rather than a system cut for its width or carried into
+// the page going on to the next page. Pure.
+int64_t height_a_page_holds(int64_t available);
+
 // first_system_too_low: the index (0 the first) of the first system of the page whose staves
-// reach below the page's bottom margin at their natural distances, given the distance below
-// each pstaff (staff_data distance_below) and the height they may share; 0 when every system
-// fits (the first system is never cut off).
+// reach below the page's bottom margin even moved as close together as height_a_page_holds
+// lets them, given the distance below each pstaff (staff_data distance_below) and the height
+// they may share; 0 when every system fits (the first system is never cut off).
 int first_system_too_low(const std::vector<int32_t>& staves_per_system, int64_t available);

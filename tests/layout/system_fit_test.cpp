@@ -3,7 +3,8 @@
 // test-output/layout of the build tree.
 //   SystemFit.*:       a long line of bars cut into even systems that pass the page checker,
 //                      a short one left whole; a page of four staves whose cut systems no
-//                      longer fit its height
+//                      longer fit its height; a page whose staves a small squeeze lets
+//                      hold one more system
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
 //                      bar of one of them
@@ -153,6 +154,18 @@ TEST_F(SystemFit, SystemsThatAPageCannotHoldGoOnAtTheTopOfTheNextPage) {
     EXPECT_EQ(systems[k], systems[0]) << "page " << k + 1 << " is as full as the first";
   EXPECT_LE(systems.back(), systems[0]);
   take_reports();
+}
+
+TEST_F(SystemFit, APageHoldsASystemItsStavesMoveALittleCloserTogetherFor) {
+  // Three systems of two staves, 600 apart within a system and 900 between systems: the last
+  // staff stands 3600 below the first. A page that lacks less than a tenth of that keeps the
+  // third system, squeezing its staves; one that lacks more gives it to the next page.
+  const std::vector<int32_t> staves{2, 2, 2};
+  for (int p = 0; p < 6; ++p) staff_data[p].distance_below = p % 2 ? 900 : 600;
+  EXPECT_EQ(first_system_too_low(staves, 3600), 0);
+  EXPECT_EQ(first_system_too_low(staves, 3300), 0);
+  EXPECT_EQ(first_system_too_low(staves, 3100), 2);
+  EXPECT_EQ(first_system_too_low(staves, 1000), 1) << "the first system is never cut off";
 }
 
 TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSystemsThatDo) {
