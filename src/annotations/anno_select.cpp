@@ -24,6 +24,7 @@
 #include "performance/performance_services.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
+#include "platform/key_names.h"
 #include "platform/port.h"
 #include "platform/window.h"
 
@@ -106,7 +107,7 @@ void draw_mode_icons() {
 }
 
 // The information text in the area under the keyboard: the title (with the ∆X and ∆Y) on the
-// first line, the rest on the second.
+// first line, the rest on the second, the modifier keys named as here.
 void draw_info_text() {
   InPianoPort in;
   if (!in.ok() || MODE == MUSIC_MODE) return;
@@ -127,9 +128,9 @@ void draw_info_text() {
     at = end + 1;
   }
   move_to(area.left, 43);
-  draw_string(first);
+  draw_string(platform_key_names(first));
   move_to(area.left, 56);
-  draw_string(rest);
+  draw_string(platform_key_names(rest));
 }
 
 // The first drawn note after an annotation: the note it belongs to on the page.

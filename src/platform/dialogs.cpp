@@ -50,6 +50,7 @@
 
 #include "platform/event_input.h"
 #include "platform/fonts.h"
+#include "platform/key_names.h"
 #include "platform/port.h"
 #include "platform/port_image.h"
 #include "platform/script.h"
@@ -159,6 +160,7 @@ bool usable(DialogRef dialog, int item) {
   return it && !it->disabled && it->hilite != 255;
 }
 
+// A static text as shown: the parameter texts put in, the modifier keys named as here.
 std::string substitute_params(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -169,8 +171,11 @@ std::string substitute_params(const std::string& text) {
       out += text[i];
     }
   }
-  return out;
+  return platform_key_names(out);
 }
+
+// A button's, check box's or radio button's title as shown: the modifier keys named as here.
+std::string control_title(const DialogItem& item) { return platform_key_names(item.text); }
 
 // The static texts as shown, one per line.
 std::string shown_text(DialogRef dialog) {
@@ -252,14 +257,15 @@ void sync_widget(Dialog* dialog, int item) {
   widget->setVisible(!hidden(*it));
   widget->setEnabled(it->hilite != 255);
   const QString text = to_qstring(it->text);
+  const QString title = to_qstring(control_title(*it));
   if (auto* push = qobject_cast<QPushButton*>(widget)) {
-    push->setText(text);
+    push->setText(title);
     push->setDefault(item == dialog->default_item);
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-    check->setText(text);
+    check->setText(title);
     check->setChecked(it->value != 0);
   } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-    radio->setText(text);
+    radio->setText(title);
     radio->setChecked(it->value != 0);
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     if (line->text() != text) line->setText(text);
@@ -560,7 +566,7 @@ void draw_control(Dialog* dialog, int item, Port* port) {
   switch (it.kind) {
     case ITEM_BUTTON:
       frame_rect(r);
-      draw_title(it.text, r, r.left, true, port);
+      draw_title(control_title(it), r, r.left, true, port);
       if (item == dialog->default_item) {
         pen_size(3, 3);
         frame_rect(outset_rect(r, 4));
@@ -575,12 +581,12 @@ void draw_control(Dialog* dialog, int item, Port* port) {
         move_to(box.right - 1, box.top);
         line_to(box.left, box.bottom - 1);
       }
-      draw_title(it.text, r, r.left + 18, false, port);
+      draw_title(control_title(it), r, r.left + 18, false, port);
       break;
     case ITEM_RADIO:
       frame_oval(box);
       if (it.value) paint_oval(inset_rect(box, 3));
-      draw_title(it.text, r, r.left + 18, false, port);
+      draw_title(control_title(it), r, r.left + 18, false, port);
       break;
     case ITEM_EDIT_TEXT:
       frame_rect(outset_rect(r, 3));

@@ -1,14 +1,14 @@
 // dialogs_test.cpp: dialog and alert tables, the dialog model, and the modal loop, scripted and
 // on the (offscreen) display.
 //   AlertTables.*:  every alert's buttons, default and cancel items, and room for its message
-//   Alerts.*:       parameter texts, what is recorded as shown, keys, failures, missing answers,
-//                   as tall as the message
+//   Alerts.*:       parameter texts, what is recorded as shown, the modifier keys' names, keys,
+//                   failures, missing answers, as tall as the message
 //   ScriptedDialog.*: answers in order, typing, pop-ups, the filter, Tab, clicks, disabled
 //                   items, modifiers of a hit, updates, drawing of static texts
 //   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels;
 //                   native controls drawn once, appended items above the buttons, an alert as
 //                   tall as its message (images in test-output/dialogs); a native button's hit
-//                   waits for a loop of the program's own
+//                   waits for a loop of the program's own; a check box names the keys as here
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QStringList>
 #include <QWidget>
 
 #include "platform/application.h"
@@ -158,6 +159,35 @@ TEST_F(Alerts, MessageIsRecordedWithTheParameterTexts) {
   EXPECT_EQ(shown[1].id, 15462);
   EXPECT_EQ(shown[1].text.rfind("Vesk 1.0\n", 0), 0u) << shown[1].text;
   EXPECT_TRUE(script_take_faults().empty());
+}
+
+// The program's messages name the keys as the menus do here; the same words meaning other
+// things stay.
+TEST_F(Alerts, ModifierKeysAreNamedAsTheMenusNameThem) {
+  const struct {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"You cannot change Command-X!", "You cannot change Ctrl+X!"},
+      {"Control-H and Control-C cannot be used.", "Meta+H and Meta+C cannot be used."},
+      {"select it using Option-click, then", "select it using Alt-click, then"},
+      {"A Command-drag of a note:", "A Ctrl-drag of a note:"},
+      {"    command-drag to create", "    Ctrl-drag to create"},
+      {"hold down Command as you click", "hold down Ctrl as you click"},
+      {"Control key (not Command)", "Meta key (not Ctrl)"},
+      {"Shift-Option-click", "Shift-Alt-click"},
+      {"Use the Parts and Voices... menu option -- the Key Signature option?",
+       "Use the Parts and Voices... menu option -- the Key Signature option?"},
+      {"slur control point; Commander Options", "slur control point; Commander Options"},
+  };
+  for (const auto& c : cases) {
+    platform_set_param_texts(c.text, "", "", "");
+    script_hit(1);
+    platform_alert(16841);
+    const std::vector<ShownText> shown = script_take_shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, c.shown);
+  }
 }
 
 TEST_F(Alerts, KeysHitTheDefaultAndCancelItems) {
@@ -538,6 +568,17 @@ TEST_F(DisplayedDialog, ANativeButtonsHitWaitsForALoopOfTheProgramsOwn) {
   cancel->click();
   EXPECT_EQ(platform_take_dialog_hit(dialog), 2);
   EXPECT_EQ(platform_take_dialog_hit(dialog), 0) << "taken once";
+}
+
+TEST_F(DisplayedDialog, ACheckBoxNamesTheKeysAsTheMenusDo) {
+  dialog = platform_open_dialog(7515, true);
+  ASSERT_NE(dialog, nullptr);
+  platform_wait_events(1);
+  QStringList titles;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    for (QAbstractButton* b : top->findChildren<QAbstractButton*>())
+      if (top->isVisible()) titles << b->text();
+  EXPECT_TRUE(titles.contains("Meta key (not Ctrl)")) << titles.join('|').toStdString();
 }
 
 }  // namespace
