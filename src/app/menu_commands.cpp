@@ -239,7 +239,8 @@ void zoom_command(int item) {
     zoom_factor = divisor;
     set_options_float(context, OPTIONS_SCALE, divisor);
     if (!offscreen_changesize()) REPORT_ERROR(4, "%s", "Memory logic error in doZOOM()");
-    layout_scroll_bars();
+    // The window takes the size the page needs at the new zoom, within the screen.
+    grow_music_window(0, 0);
     make_cursor_visible();
     mark_views_changed(1, 2, current_ncontext);
   }

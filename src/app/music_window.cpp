@@ -302,6 +302,8 @@ void grow_music_window(int width, int height) {
   }
   const int r = (width - ruler_width() - BAR_WIDTH) % SCROLL_STEP;
   width += r <= 8 ? -r : SCROLL_STEP - r;
+  // Made up to the next step, the window would not fit the screen: it takes the step below.
+  if (width > screen_device.width() && screen_device.width() > SCROLL_STEP) width -= SCROLL_STEP;
   width = std::max(width, 1);
   height = std::max(height, 1);
   if (!music_window()) {

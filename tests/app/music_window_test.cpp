@@ -3,7 +3,8 @@
 //                page keys and a change of zoom keep the page image where the scroll bars say
 //                (pixel by pixel), horizontally in steps of 16
 //   Growing.*:   a resize keeps the music area's width a multiple of 16 and the page right;
-//                the limits; a page narrower than the window makes its bar inactive
+//                the limits; a page narrower than the window makes its bar inactive; a zoom
+//                gives the window the size its page needs, within the screen
 //   Updates.*:   an update event redraws the window from the page image
 //   Rulers.*:    the scales, the page staying put when rulers come and go, the cross
 //   Titles.*:    the title's parts and the names of untitled pieces
@@ -189,6 +190,32 @@ TEST_F(Growing, TheMusicAreaStaysAMultipleOf16AndThePageStaysRight) {
   EXPECT_EQ(platform_control_maximum(hscroll_bar()), 0);
   EXPECT_EQ(platform_control_hilite(hscroll_bar()), CONTROL_INACTIVE);
   EXPECT_EQ(scroll_h, 0);
+  EXPECT_EQ(misplaced_pixels(), 0);
+}
+
+TEST_F(Growing, AZoomGivesTheWindowTheSizeItsPageNeedsWithinTheScreen) {
+  auto window_size = [] {
+    const Rect port = port_bounds(platform_window_port(music_window()));
+    return std::pair{port.width(), port.height()};
+  };
+  screen_device = {0, 0, 1400, 1200};
+  do_menu_item(ZOOM_MENU, 5, 'v');  // Mini
+  EXPECT_EQ(run_until_idle(), -1);
+  const auto mini = window_size();
+  do_menu_item(ZOOM_MENU, 7, 'v');  // Standard
+  EXPECT_EQ(run_until_idle(), -1);
+  const auto standard = window_size();
+  EXPECT_GE(standard.first, page_pixel_width) << "the whole width of the page";
+  EXPECT_LT(mini.first, standard.first / 2);
+  EXPECT_LT(mini.second, standard.second / 2);
+  do_menu_item(ZOOM_MENU, 5, 'v');
+  do_menu_item(ZOOM_MENU, 7, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(window_size(), standard) << "the size it had before Mini";
+  do_menu_item(ZOOM_MENU, 10, 'v');  // Big (3x): as much as the screen holds
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_LE(window_size().first, 1400);
+  EXPECT_LE(window_size().second, 1200);
   EXPECT_EQ(misplaced_pixels(), 0);
 }
 
