@@ -708,7 +708,8 @@ extern Recording recording;
 // Reads: insertion_point, record_settings, the MIDI input or the file. Writes: the voice list
 //        at the insertion point (with undo).
 // Failure: level 2 "Sorry, your computer has no MIDI capabilities, so you cannot use Record.",
-//          "Not enough memory to record.", "Too many metronome beats!".
+//          "Not enough memory to record.", "Too many metronome beats!"; without an insertion
+//          point nothing is done, and Record says where to click first.
 int32_t record_command(int import);
 
 // begin_recording: a fresh recording: the beat array, the heads of the lists, beat 0 and the

@@ -811,7 +811,14 @@ void release_recording() {
 Drosa recorded_notes_first() { return recording.rnotes; }
 
 int32_t record_command(int import) {
-  if (!insertion_point) return 0;
+  if (!insertion_point) {
+    // The recorded notes go in at the insertion point: without one there is nowhere to put them.
+    if (!import)
+      REPORT_ERROR(2, "%s",
+                   "Click the note or rest where the recording should begin, then choose "
+                   "Record... again.");
+    return 0;
+  }
   refresh_output_choice();
   if (!import && !midi_output_usable()) {
     REPORT_ERROR(2, "%s",

@@ -178,6 +178,18 @@ TEST_F(Recording, ADamagedFileAddsNothing) {
   EXPECT_EQ(said[0].text, "Premature end of MIDI file!");
 }
 
+TEST_F(Recording, WithoutAnInsertionPointRecordSaysWhereToClick) {
+  open_empty(2);
+  const std::vector<std::string> before = notes();
+  insertion_point = NIL;
+  EXPECT_EQ(record_command(0), 0);
+  EXPECT_EQ(notes(), before);
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].level, 2);
+  EXPECT_NE(said[0].text.find("then choose Record... again"), std::string::npos) << said[0].text;
+}
+
 // A C major scale in quarters at 60 a minute, each key a little early or late.
 TEST_F(Recording, AScalePlayedWithHumanTimingBecomesQuarterNotes) {
   open_empty(4, true);
