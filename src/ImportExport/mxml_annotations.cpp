@@ -30,7 +30,7 @@ constexpr int PARAM_TEMPO_DOT = 582, PARAM_TEMPO_DOUBLE_DOT = 583;
 constexpr int PARAM_PEDAL_PRESS = 606, PARAM_PEDAL_RELEASE = 607;
 constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
 constexpr int PARAM_HIDDEN_TEXT = 578;
-constexpr int CLASS_OTHER = 1;
+constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5;
 constexpr int HAIRPIN = 1, RIGHT_BRACKET = 4, BEGLINE = 3, ENDLINE = 1;
@@ -123,6 +123,8 @@ Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continua
   t->set(xjustified, item.reference & 3);
   t->set(xboxed, (item.flags & 2) != 0);
   t->set(xclassify, uint8_t(std::min(std::abs(int(item.kind)), 24)));
+  // A syllable leaves room for itself: its note is spaced as wide as it is.
+  t->set(xleavespace, item.kind == CLASS_LYRIC);
   t->set(xstyle_reference, uint16_t(tag & MXML_TAG_VOICE_BITS));
   if (continuation)
     t->set(xadjacent, 1);

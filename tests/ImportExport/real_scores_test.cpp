@@ -16,6 +16,7 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -386,6 +387,48 @@ TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   EXPECT_EQ(hooks[0]->get(xge_pstaff1), dashes[1]->get(xge_pstaff1));
   EXPECT_EQ(hooks[0]->get(xge_x1), dashes[1]->get(xge_x2));
   EXPECT_LT(hooks[0]->get(xge_y2), hooks[0]->get(xge_y1));
+  offscreen_dispose();
+}
+
+// The ink of the texts (GE strings) and of the rest drawn on a pstaff.
+struct StaffInk {
+  std::vector<GEInkBox> texts, music;
+};
+StaffInk ink_of_pstaff(int p) {
+  StaffInk ink;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->get(xgscreen) || e->xkind == GE_STRING || e->xkind == NOTEPTR || !ge_ink_box(e, &box))
+      continue;
+    const int pstaff = e->xkind == GE_CHAR ? e->get(xgc_pstaff) : e->get(xge_pstaff1);
+    if (pstaff != p) continue;
+    const bool text = e->xkind == GE_CHAR && e->xback && e->xback->xkind == GE_STRING;
+    (text ? ink.texts : ink.music).push_back(box);
+  }
+  return ink;
+}
+
+bool side_by_side(const GEInkBox& a, const GEInkBox& b) {
+  return a.left < b.right && b.left < a.right;
+}
+
+TEST_F(EngravedFixture, LyricsKeepClearOfEachOther) {
+  // Two verses under eighths whose syllables are wider than the eighths (the spacing once
+  // left the syllables out, and they ran together). Two systems.
+  const std::vector<PageFault> faults = engrave("lyrics_over_a_close_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  ASSERT_EQ(pstaff_count, 4);
+  for (int p : {0, 2}) {
+    const StaffInk voice = ink_of_pstaff(p);
+    ASSERT_GE(voice.texts.size(), 14u);  // the syllables and their hyphens
+    // Neighbouring syllables keep a gap (the syllables of one line share its height).
+    for (size_t a = 0; a < voice.texts.size(); ++a)
+      for (size_t b = a + 1; b < voice.texts.size(); ++b) {
+        const GEInkBox &s = voice.texts[a], &t = voice.texts[b];
+        if (s.bottom < t.top && t.bottom < s.top)
+          EXPECT_FALSE(side_by_side(s, t)) << "staff " << p << ": syllables " << a << ", " << b;
+      }
+  }
   offscreen_dispose();
 }
 
