@@ -3,16 +3,20 @@
 // Elements are told apart by their variety code (the drawing passes give every kind of element
 // its own) and by the node they were drawn for. Glyphs are measured by the ink they cover in the
 // font they are drawn in; lines by their ends. Staves are found from their lines, systems from
-// the lines that join staves, unless the frame names them.
+// the lines that join staves, unless the frame names them. An annotation's elements are told
+// by the annotation they were drawn for, found before their note by its place on the page:
+// its class tells the marks of the music from lyrics and titles.
 #include "support/page_checker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <numeric>
 #include <optional>
 #include <set>
 
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -37,15 +41,95 @@ bool overlap_by(const Box& a, const Box& b, int32_t depth) {
          std::min(a.top, b.top) - std::max(a.bottom, b.bottom) > depth;
 }
 
+// What an annotation element is drawn for.
+enum class Anno { NONE, MARK, LYRIC, OTHER };
+
 struct Element {
   int kind = 0;  // GE_CHAR (a glyph or a text run) or GE_LINE or GE_CURVE
   int var = 0;
   Drosa owner = NIL;
   Box box;
   int pstaff = 0, pstaff2 = 0;
-  int32_t x = 0, y = 0;  // a glyph's origin
-  int glyph = 0;         // a glyph's character; 0 for a text run
+  int32_t x = 0, y = 0;    // a glyph's origin
+  int glyph = 0;           // a glyph's character; 0 for a text run
+  int32_t x2 = 0, y2 = 0;  // a line's second end (x, y its first)
+  Anno anno = Anno::NONE;
+  Drosa head = NIL;  // the annotation's TPARAM or LINE
+  std::string text;  // a text run's characters
 };
+
+bool is_note(Drosa owner) { return owner && owner->xkind == NOTE; }
+bool is_rest(Drosa owner) { return is_note(owner) && owner->get(xrest); }
+Drosa chord_of(Drosa owner) { return is_note(owner) ? vchord_first_note(owner) : NIL; }
+
+// ---- Annotations --------------------------------------------------------------------------
+
+constexpr int CLASS_LYRIC_TEXT = 5;
+// Texts of the page rather than of the music: titles, composer, rights, poet, subtitle.
+bool page_text_class(int c) { return c == 2 || c == 3 || c == 18 || c == 23 || c == 24; }
+
+// The annotation heads standing before a note.
+std::vector<Drosa> annotations_before(Drosa note) {
+  std::vector<Drosa> heads;
+  for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+    if (is_anno_head(p)) heads.push_back(p);
+  return heads;
+}
+
+Drosa pdata_after(Drosa head) {
+  Drosa p = head->xnext;
+  return p && p->xkind == PDATA ? p : NIL;
+}
+
+// The text annotation a run was drawn for: before its owner, at the run's x, nearest its y
+// (the staves may have moved since the annotation kept its place).
+Drosa text_head(Drosa owner, int32_t x, int32_t y) {
+  Drosa best = NIL;
+  int64_t nearest = INT64_MAX;
+  for (Drosa h : annotations_before(owner)) {
+    Drosa pd = h->xkind == TPARAM ? pdata_after(h) : NIL;
+    if (!pd || pd->get(xpagex1) != x) continue;
+    const int64_t d = std::llabs(int64_t(pd->get(xpagey1)) - y);
+    if (d < nearest) nearest = d, best = h;
+  }
+  return best;
+}
+
+// The line annotation a line was drawn for: before its owner, its clip box across the line.
+Drosa line_head(Drosa owner, int32_t left, int32_t right, int32_t y) {
+  Drosa best = NIL;
+  int64_t nearest = INT64_MAX;
+  for (Drosa h : annotations_before(owner)) {
+    Drosa pd = h->xkind == LINE ? pdata_after(h) : NIL;
+    if (!pd) continue;
+    const int64_t x1 = pd->get(xpagex1);
+    if (left < x1 + h->get(xc1x) || right > x1 + h->get(xc2x)) continue;
+    const int64_t d = std::llabs(int64_t(pd->get(xpagey1)) - y);
+    if (d < nearest) nearest = d, best = h;
+  }
+  return best;
+}
+
+// Tells what a drawn annotation element belongs to: a mark of the music (a text or a line),
+// a lyric, or something else (a title, a hyphen, a box about a text).
+void classify_annotation(Element& e, Drosa element) {
+  if (!is_note(e.owner)) {
+    e.anno = Anno::OTHER;
+    return;
+  }
+  if (e.kind == GE_CHAR) {
+    GE_string_text(&e.text, &element);
+    e.head = text_head(e.owner, e.x, e.y);
+    const int c = e.head ? e.head->get(xclassify) : -1;
+    e.anno = !e.head                 ? Anno::OTHER
+             : c == CLASS_LYRIC_TEXT ? Anno::LYRIC
+             : page_text_class(c)    ? Anno::OTHER
+                                     : Anno::MARK;
+    return;
+  }
+  e.head = e.kind == GE_LINE ? line_head(e.owner, e.box.left, e.box.right, e.y) : NIL;
+  e.anno = e.head ? Anno::MARK : Anno::OTHER;
+}
 
 struct Staff {
   bool present = false;
@@ -55,18 +139,55 @@ struct Staff {
 };
 
 // The drawn elements of the list: screen twins, screen-only and removed elements left out.
+// How far a text run moves the pen, in layout units.
+int32_t run_advance(Drosa run) {
+  std::string text;
+  GE_string_text(&text, &run);
+  Port* saved = platform_current_port();
+  platform_set_port(offscreen_port());
+  const int font = current_text_font(), size = current_text_size(), face = current_text_face();
+  text_font(run->get(xgc_font));
+  text_size(run->get(xgc_size));
+  text_face(run->get(xgc_style));
+  const double width = text_width(text.data(), int(text.size()));
+  text_font(font);
+  text_size(size);
+  text_face(face);
+  platform_set_port(saved);
+  return int32_t(10 * width);
+}
+
+// A text going on at the pen of the run before it is measured there.
+bool adjacent_ink_box(Drosa p, int32_t pen_x, int32_t pen_y, GEInkBox* box) {
+  if (p->xkind != GE_CHAR || p->get(xgc_x) != ADJACENT_TEXT) return false;
+  p->set(xgc_x, pen_x), p->set(xgc_y, pen_y);
+  const bool inked = ge_ink_box(p, box);
+  p->set(xgc_x, ADJACENT_TEXT), p->set(xgc_y, ADJACENT_TEXT);
+  return inked;
+}
+
 std::vector<Element> drawn_elements() {
   std::vector<Element> out;
   if (!GE_head) return out;
   Drosa owner = NIL;
+  int32_t pen_x = 0, pen_y = 0;  // where the last text run ended
+  int run = -1;                  // the last annotation text run of the list
   for (Drosa p = GE_head->xnext; p; p = p->xnext) {
     const int kind = p->xkind;
     if (kind == NOTEPTR) {
       owner = p->get(xnoteptr);
       continue;
     }
+    const bool text_run =
+        kind == GE_CHAR && (p->get(xgc_char) == 0 || (p->xback && p->xback->xkind == GE_STRING));
+    const bool adjacent = text_run && p->get(xgc_x) == ADJACENT_TEXT;
     GEInkBox box;
-    if (!ge_ink_box(p, &box)) continue;
+    const bool inked = adjacent ? adjacent_ink_box(p, pen_x, pen_y, &box) : ge_ink_box(p, &box);
+    if (text_run && !p->get(xgscreen)) {
+      if (!adjacent) pen_x = p->get(xgc_x), pen_y = p->get(xgc_y);
+      pen_x += run_advance(p);
+    }
+    if (!inked) continue;
     Element e;
     e.kind = kind;
     e.owner = owner;
@@ -74,23 +195,30 @@ std::vector<Element> drawn_elements() {
     if (kind == GE_CHAR) {
       e.var = p->get(xgc_var);
       e.pstaff = e.pstaff2 = p->get(xgc_pstaff);
-      e.x = p->get(xgc_x), e.y = p->get(xgc_y);
-      const bool run = p->xback && p->xback->xkind == GE_STRING;
-      e.glyph = run ? 0 : p->get(xgc_char);
+      e.x = adjacent ? pen_x : p->get(xgc_x), e.y = adjacent ? pen_y : p->get(xgc_y);
+      e.glyph = text_run ? 0 : p->get(xgc_char);
     } else {
       e.var = kind == GE_LINE ? p->get(xgl_var) : p->get(xgv_var);
       e.pstaff = p->get(xge_pstaff1), e.pstaff2 = p->get(xge_pstaff2);
+      e.x = p->get(xge_x1), e.y = p->get(xge_y1), e.x2 = p->get(xge_x2), e.y2 = p->get(xge_y2);
+    }
+    if (p->get(xganno) != 0) {
+      if (adjacent && run >= 0 && out[size_t(run)].owner == owner) {
+        // A further style run of the text before it.
+        e.anno = out[size_t(run)].anno, e.head = out[size_t(run)].head;
+        Drosa element = p;
+        GE_string_text(&e.text, &element);
+      } else {
+        classify_annotation(e, p);
+      }
     }
     out.push_back(e);
+    if (text_run && e.anno != Anno::NONE) run = int(out.size()) - 1;
   }
   return out;
 }
 
 // ---- Staves and systems -------------------------------------------------------------------
-
-bool is_note(Drosa owner) { return owner && owner->xkind == NOTE; }
-bool is_rest(Drosa owner) { return is_note(owner) && owner->get(xrest); }
-Drosa chord_of(Drosa owner) { return is_note(owner) ? vchord_first_note(owner) : NIL; }
 
 std::map<int, Staff> find_staves(const std::vector<Element>& elements, const PageFrame& frame) {
   std::map<int, std::vector<int32_t>> line_ys;
@@ -177,6 +305,145 @@ std::string element_name(const Element& e) {
          ".." + std::to_string(e.box.right) + ", y " + std::to_string(e.box.bottom) + ".." +
          std::to_string(e.box.top);
 }
+
+// A mark by what it is and, when readable, what it says.
+std::string mark_name(const Element& e, const Box& box) {
+  std::string name;
+  if (e.head && e.head->xkind == LINE) {
+    const int style = e.head->get(xmetaline);
+    name = style == 1 ? "hairpin" : style == 4 ? "bracket line" : "line";
+  } else if (e.anno == Anno::LYRIC) {
+    name = "lyric";
+  } else if (e.anno == Anno::MARK) {
+    static const std::map<int, const char*> classes = {
+        {1, "words"},      {4, "rehearsal mark"}, {6, "tempo mark"}, {7, "dynamic"},
+        {9, "pedal mark"}, {11, "chord symbol"},  {21, "words"},     {14, "articulation"},
+        {16, "ornament"},  {22, "tempo words"},   {8, "fingering"}};
+    auto found = classes.find(e.head->get(xclassify));
+    name = found != classes.end() ? found->second : "text";
+  } else {
+    return element_name(e);
+  }
+  if (!e.text.empty() &&
+      std::all_of(e.text.begin(), e.text.end(), [](char c) { return c >= ' ' && c < 127; }))
+    name += " \"" + e.text + "\"";
+  return name + " on staff " + std::to_string(e.pstaff) + " at x " + std::to_string(box.left) +
+         ".." + std::to_string(box.right) + ", y " + std::to_string(box.bottom) + ".." +
+         std::to_string(box.top);
+}
+
+// Whether the segment from (x1, y1) to (x2, y2) passes through the box.
+bool segment_through(int64_t x1, int64_t y1, int64_t x2, int64_t y2, const Box& b) {
+  if (b.left >= b.right || b.bottom >= b.top) return false;
+  double t0 = 0, t1 = 1;
+  const double dx = double(x2 - x1), dy = double(y2 - y1);
+  const double p[] = {-dx, dx, -dy, dy};
+  const double q[] = {double(x1 - b.left), double(b.right - x1), double(y1 - b.bottom),
+                      double(b.top - y1)};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double r = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, r);
+    else
+      t1 = std::min(t1, r);
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+Box shrunk(const Box& b, int32_t by) {
+  return {b.left + by, b.bottom + by, b.right - by, b.top - by};
+}
+
+// Whether two lines cross away from their ends (by more than `depth` from each of them).
+bool lines_cross(const Element& a, const Element& b, int32_t depth) {
+  const double ax = a.x2 - a.x, ay = a.y2 - a.y, bx = b.x2 - b.x, by = b.y2 - b.y;
+  const double d = ax * by - ay * bx;
+  if (d == 0) return false;
+  const double cx = b.x - a.x, cy = b.y - a.y;
+  const double t = (cx * by - cy * bx) / d, u = (cx * ay - cy * ax) / d;
+  const double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+  return t * la > depth && (1 - t) * la > depth && u * lb > depth && (1 - u) * lb > depth;
+}
+
+bool hairpin(const Element& e) {
+  return e.kind == GE_LINE && e.head && e.head->xkind == LINE && e.head->get(xmetaline) == 1;
+}
+
+// A mark as the page shows it: a text or glyph by its box, a line by its ends, a hairpin by
+// its two legs and the wedge between them.
+struct Mark {
+  const Element* e;
+  Box box;
+  int legs = 0;
+  const Element* leg[2] = {nullptr, nullptr};
+
+  explicit Mark(const Element& element) : e(&element), box(element.box) {
+    if (hairpin(element)) leg[legs++] = &element;
+  }
+  void add_leg(const Element& second) {
+    leg[legs++] = &second;
+    box = {std::min(box.left, second.box.left), std::min(box.bottom, second.box.bottom),
+           std::max(box.right, second.box.right), std::max(box.top, second.box.top)};
+  }
+  bool line() const { return e->kind == GE_LINE && !legs; }
+
+  // Whether a point lies inside the wedge of a hairpin's two legs.
+  bool wedge_holds(double px, double py) const {
+    if (legs < 2) return false;
+    const Element &a = *leg[0], &b = *leg[1];
+    // Its corners: the closed end (shared by the legs) and the two open ends.
+    const bool first_shared =
+        std::abs(a.x - b.x) + std::abs(a.y - b.y) <= std::abs(a.x2 - b.x2) + std::abs(a.y2 - b.y2);
+    const double cx[] = {double(first_shared ? a.x : a.x2), double(first_shared ? a.x2 : a.x),
+                         double(first_shared ? b.x2 : b.x)};
+    const double cy[] = {double(first_shared ? a.y : a.y2), double(first_shared ? a.y2 : a.y),
+                         double(first_shared ? b.y2 : b.y)};
+    int sign = 0;
+    for (int i = 0; i < 3; ++i) {
+      const int j = (i + 1) % 3;
+      const double cross = (cx[j] - cx[i]) * (py - cy[i]) - (cy[j] - cy[i]) * (px - cx[i]);
+      const int s = cross > 0 ? 1 : cross < 0 ? -1 : 0;
+      if (s && sign && s != sign) return false;
+      if (s) sign = s;
+    }
+    return true;
+  }
+
+  // Whether a box (a text, a glyph, a head) stands on this mark by more than `depth`.
+  bool meets_box(const Box& b, int32_t depth) const {
+    if (!overlap_by(box, b, 0)) return false;
+    const Box inner = shrunk(b, depth);
+    if (line()) return segment_through(e->x, e->y, e->x2, e->y2, inner);
+    if (!legs) return overlap_by(box, b, depth);
+    for (int i = 0; i < legs; ++i)
+      if (segment_through(leg[i]->x, leg[i]->y, leg[i]->x2, leg[i]->y2, inner)) return true;
+    return inner.left < inner.right && inner.bottom < inner.top &&
+           wedge_holds((inner.left + inner.right) / 2.0, (inner.bottom + inner.top) / 2.0);
+  }
+
+  bool stands_on(const Mark& o, int32_t depth) const {
+    if (!overlap_by(box, o.box, 0)) return false;
+    if (legs && o.legs) return overlap_by(box, o.box, depth);
+    if (line() && o.line()) return lines_cross(*e, *o.e, depth);
+    if (line() || o.line()) {
+      const Mark& l = line() ? *this : o;
+      const Mark& other = line() ? o : *this;
+      if (!other.legs) return other.meets_box_by_line(l, depth);
+      for (int i = 0; i < other.legs; ++i)
+        if (lines_cross(*l.e, *other.leg[i], depth)) return true;
+      return false;
+    }
+    return o.legs ? o.meets_box(box, depth) : meets_box(o.box, depth);
+  }
+  bool meets_box_by_line(const Mark& l, int32_t depth) const {
+    return segment_through(l.e->x, l.e->y, l.e->x2, l.e->y2, shrunk(box, depth));
+  }
+};
 
 struct Checker {
   const PageFrame& frame;
@@ -307,6 +574,47 @@ struct Checker {
     }
   }
 
+  // The marks of the music (words, tempo, dynamics, rehearsal and pedal marks, hairpins,
+  // octave lines) keep off one another, off the lyrics and off the note heads.
+  void marks() {
+    std::vector<Mark> marks;
+    std::vector<const Element*> others;
+    for (const Element& e : elements) {
+      if (e.anno == Anno::MARK && e.kind != GE_CURVE) {
+        // The second leg of a hairpin makes it whole.
+        if (hairpin(e) && !marks.empty() && marks.back().legs == 1 &&
+            marks.back().e->head == e.head)
+          marks.back().add_leg(e);
+        else
+          marks.push_back(Mark(e));
+      }
+      if ((e.anno == Anno::LYRIC && e.kind == GE_CHAR) ||
+          (e.kind == GE_CHAR && e.glyph && e.var == V_HEAD && is_note(e.owner) &&
+           !is_rest(e.owner)))
+        others.push_back(&e);
+    }
+    std::sort(marks.begin(), marks.end(),
+              [](const Mark& a, const Mark& b) { return a.box.left < b.box.left; });
+    std::sort(others.begin(), others.end(),
+              [](const Element* a, const Element* b) { return a->box.left < b->box.left; });
+    std::set<std::pair<uint32_t, uint32_t>> said;  // each pair of annotations once
+    auto check = [&](const Mark& a, const Mark& b) {
+      const int32_t depth = space_of(a.e->pstaff) / 5;
+      if (!a.stands_on(b, depth)) return;
+      const Drosa other = b.e->head ? b.e->head : b.e->owner;
+      if (!said.insert({a.e->head.handle(), other.handle()}).second) return;
+      fault("marks", mark_name(*a.e, a.box) + " stands on " + mark_name(*b.e, b.box));
+    };
+    for (size_t i = 0; i < marks.size(); ++i) {
+      for (size_t j = i + 1; j < marks.size() && marks[j].box.left < marks[i].box.right; ++j)
+        if (marks[i].e->head != marks[j].e->head) check(marks[i], marks[j]);
+      for (const Element* o : others) {
+        if (o->box.left >= marks[i].box.right) break;
+        check(marks[i], Mark(*o));
+      }
+    }
+  }
+
   // Lines drawn for notes never cross a staff of another system, and the glyphs and lines of
   // the notes of two systems never meet.
   void systems() {
@@ -376,6 +684,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.barlines();
   c.collisions();
   c.systems();
+  c.marks();
   return c.faults;
 }
 

@@ -2,7 +2,8 @@
 // engraved page keeps, whatever piece it shows: nothing off the paper, notes, staves and beams
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no line of one system through
-// another, and no internal report while formatting and drawing.
+// another, no mark of the music on another or on a note head, and no internal report while
+// formatting and drawing.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,10 @@ struct PageFrame {
 // bar lines at different x on its staves), "heads" (note heads of different chords
 // overlapping), "signs" (an accidental, clef, key or time signature on another chord's note
 // head), "systems" (a line of a system's notes through a staff of another system, or the
-// glyphs and lines of the notes of two systems meeting).
+// glyphs and lines of the notes of two systems meeting), "marks" (a text or line annotation
+// of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a hairpin or an
+// octave line, standing on another, on a lyric or on a note head, by more than a fifth of a
+// space; titles and lyrics among themselves are not its business).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

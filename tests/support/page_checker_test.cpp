@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "platform/fonts.h"
@@ -44,6 +45,36 @@ class PageChecker : public LetterPageTest {
     GEcharacter(0, x, y, p, param, 0, var, owner, 0);
   }
 
+  // An annotation of a class, a TPARAM with its PDATA standing before a note (its place on the
+  // page kept there as drawing keeps it), drawn as a 12-point text.
+  void words(Drosa note, int32_t x, int32_t y, int p, const char* text, int cls = 1) {
+    Drosa t = newDrosa(TPARAM, 0);
+    t->set(xclassify, uint8_t(cls));
+    link_after(t, note->xback);
+    Drosa pd = newDrosa(PDATA, 0);
+    pd->set(xpagex1, x), pd->set(xpagey1, y);
+    link_after(pd, t);
+    GEstring(0, x, y, 0, 0, p, font_from_code(-5), 0, 12, 0, 0, text, 0, 1, note, t);
+  }
+  // A hairpin opening from x1 to x2 at y, a LINE before a note, drawn as its two legs.
+  void hairpin(Drosa note, int32_t x1, int32_t x2, int32_t y, int p) {
+    Drosa l = newDrosa(LINE, 0);
+    l->set(xmetaline, 1);
+    l->set(xc1x, -280), l->set(xc2x, x2 - x1 + 280);
+    link_after(l, note->xback);
+    Drosa pd = newDrosa(PDATA, 0);
+    pd->set(xpagex1, x1), pd->set(xpagey1, y);
+    link_after(pd, l);
+    line(x1, y, p, x2, y + 40, p, 1, note);
+    line(x1, y, p, x2, y - 40, p, 1, note);
+  }
+  // A note standing in a list of its own, after a bar, so that annotations can stand before it.
+  Drosa listed_note() {
+    Drosa bar = newDrosa(BAR, 0), n = note();
+    link_after(n, bar);
+    return n;
+  }
+
   // Two systems of clean music: staves, the first system's bar, a clef, bar lines at the same
   // x on both staves of the first system, a head with its sharp, and a head of another chord.
   void clean_page() {
@@ -56,11 +87,19 @@ class PageChecker : public LetterPageTest {
     }
     line(600, TOPS[0], 0, 600, TOPS[1] - 200, 1, V_SYSTEM_BAR);
     for (int p = 0; p < 2; ++p) line(3000, TOPS[p], p, 3000, TOPS[p] - 200, p, V_BAR_LINE);
-    Drosa first = note(), second = note();
+    Drosa first = listed_note(), second = listed_note();
     glyph(1200, TOPS[0] - 100, 0, P_SHARP, V_ACCIDENTAL, first);
     glyph(1300, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, first);
     glyph(1600, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, second);
+    // Marks clear of the notes and of each other: words above, a dynamic and a hairpin after
+    // it below, and a hairpin meeting the next at its open end.
+    words(first, 1200, TOPS[0] + 150, 0, "Grave");
+    words(first, 1250, TOPS[0] - 400, 0, "mf", 7);
+    hairpin(first, 1450, 1900, TOPS[0] - 380, 0);
+    hairpin(second, 1900, 2300, TOPS[0] - 380, 0);
+    marked = first;
   }
+  Drosa marked = NIL;
 
   std::vector<std::string> broken_rules() {
     PageFrame frame;
@@ -101,6 +140,11 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
          line(2000, TOPS[1] - 200, 1, 2000, TOPS[2] + 400, 1, V_STEM_UP, note());
          glyph(1980, TOPS[2] + 420, 2, P_QUARTER_HEAD, V_HEAD, note());
        }},
+      {"marks", [&] { words(listed_note(), 1400, TOPS[0] + 160, 0, "=60", 6); }},
+      {"marks", [&] { words(listed_note(), 1550, TOPS[0] - 120, 0, "dolce"); }},
+      {"marks", [&] { words(listed_note(), 1700, TOPS[0] - 400, 0, "p", 7); }},
+      {"marks", [&] { hairpin(listed_note(), 1700, 2100, TOPS[0] - 360, 0); }},
+      {"marks", [&] { words(listed_note(), 1260, TOPS[0] - 410, 0, "la", 5); }},
   };
   for (const auto& c : cases) {
     clean_page();
