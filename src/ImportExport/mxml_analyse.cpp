@@ -226,6 +226,16 @@ bool staff_shared(int v) {
   return false;
 }
 
+// Each voice's number among the voices of its part, in its VINFO.
+void number_voices_of_parts() {
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
+    int n = 0;
+    for (int u = v - 1; u >= 0 && voices_same_part(u, v); --u) ++n;
+    if (info) info->set(xvoiceOnPart, int8_t(n));
+  }
+}
+
 void number_voices() {
   for (int v = 0; v < voice_count;) {
     if (only_copied_rests(v) || (only_hidden_rests(v) && staff_shared(v))) {
@@ -234,12 +244,172 @@ void number_voices() {
     }
     ++v;
   }
-  for (int v = 0; v < voice_count; ++v) {
-    Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
-    int n = 0;
-    for (int u = v - 1; u >= 0 && voices_same_part(u, v); --u) ++n;
-    if (info) info->set(xvoiceOnPart, int8_t(n));
+  number_voices_of_parts();
+}
+
+// ---- Step 5: chords written across two staves --------------------------------------------------
+
+std::vector<uint8_t> clefs_by_bar(int v);
+int written_staff(Drosa note, int own);
+int measure_staff(Drosa first, int own);
+
+// A voice chord stands on one staff. Where the document writes some notes of a chord on
+// another staff than the others (the lowest note of a right-hand chord on the lower staff),
+// they go to a voice of their own on that staff: the staff they are written on is the one
+// they are read on, without ledger lines reaching across to the other staff. The chord's
+// other notes stay with the voice, on the staff its measure is on.
+// By note of the voice, in list order: the staff the note goes to (-1 when it stays), and the
+// number of its voice chord.
+struct CrossStaffSplit {
+  int voice;  // the voice the notes were written in
+  std::vector<int> staves;
+  std::vector<int> chords;
+};
+
+// The notes of voice v's chords that are written on another staff than the rest of their
+// chord, and where they go.
+CrossStaffSplit find_cross_staff_notes(int v) {
+  CrossStaffSplit split{v, {}, {}};
+  const int own = first_staff(v);
+  if (own < 0) return split;
+  int measure = own, chord = 0;
+  bool measure_begun = false;
+  std::vector<Drosa> notes;  // the chord being read
+  auto close_chord = [&] {
+    std::vector<int> written;
+    for (Drosa n : notes)
+      written.push_back(n->get(xrest) || copied_rest(n) ? -1 : written_staff(n, own));
+    int keep = -1;
+    for (int w : written)
+      if (w == measure || (keep < 0 && w >= 0)) keep = w;
+    for (size_t i = 0; i < notes.size(); ++i) {
+      split.staves.push_back(written[i] >= 0 && written[i] != keep ? written[i] : -1);
+      split.chords.push_back(chord);
+    }
+    notes.clear();
+    ++chord;
+  };
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) measure_begun = false;
+    if (p->xkind != NOTE) continue;
+    if (!measure_begun && !copied_rest(p)) measure = measure_staff(p, own), measure_begun = true;
+    notes.push_back(p);
+    if (p->get(xendvcd)) close_chord();
   }
+  if (!notes.empty()) close_chord();
+  return split;
+}
+
+// The voice of the notes of `split` that go to `staff`: a copy of the voice that keeps only
+// them, on that staff from its start, its clefs those of `clefs` (that staff's, by bar) and
+// hidden. They stem toward the chord they left (`up` when it stands above), leave its slur
+// marks to it, and each keeps its beam and tie only to the voice's next chord.
+Drosa cross_staff_voice(const CrossStaffSplit& split, int staff, bool up,
+                        const std::vector<uint8_t>& clefs) {
+  Drosa last = NIL;
+  Drosa head = copy_detached_chain(piece_start[split.voice], NIL, &last);
+  std::vector<std::pair<Drosa, int>> kept;  // note and its chord number
+  size_t ordinal = 0, bar = 0;
+  for (Drosa p = head; p;) {
+    if (p->xkind == NOTE) {
+      const size_t i = ordinal++;
+      if (i >= split.staves.size() || split.staves[i] != staff) {
+        p = remove_note(p);
+        continue;
+      }
+      kept.push_back({p, split.chords[i]});
+    } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
+      p = remove_annotation(p);
+      continue;
+    } else if (p->xkind == PRINT) {
+      p->set(xsstaff, int16_t(staff));
+    } else if (p->xkind == CLEF) {
+      if (!clefs.empty()) p->set(xclef, clefs[std::min(bar, clefs.size() - 1)]);
+      p->set(xclefhide, 1);
+    } else if (p->xkind == BAR) {
+      ++bar;
+    }
+    p = p->xnext;
+  }
+  for (size_t k = 0; k < kept.size(); ++k) {
+    Drosa n = kept[k].first;
+    const int next_chord = k + 1 < kept.size() ? kept[k + 1].second : -1;
+    n->set(xendvcd, next_chord != kept[k].second);
+    n->set(xdir, up ? UP : DOWN);
+    n->set(xslur, 0);
+    if (next_chord != kept[k].second + 1 && next_chord != kept[k].second) {
+      n->set(xcbeam, 0);
+      n->set(xcsbeam, 0);
+      if (n->get(xlgval) >= 4) n->set(xebeam, 1);
+      n->set(xtie, 0);
+    }
+  }
+  return head;
+}
+
+// Takes out of voice v the notes that went to `staves`; a chord that loses its last note
+// ends with the note before, and one that loses the note its slur mark was on passes the
+// mark to the note that stays.
+void remove_cross_staff_notes(const CrossStaffSplit& split, const std::vector<int>& staves) {
+  auto goes = [&](size_t i) {
+    return i < split.staves.size() &&
+           std::find(staves.begin(), staves.end(), split.staves[i]) != staves.end();
+  };
+  size_t ordinal = 0;
+  Drosa stays = NIL;  // the chord's last note that stays
+  int slur = 0;       // the slur marks of its notes that go
+  for (Drosa p = piece_start[split.voice]; p;) {
+    if (p->xkind != NOTE) {
+      p = p->xnext;
+      continue;
+    }
+    const bool ends = p->get(xendvcd);
+    if (goes(ordinal++)) {
+      slur |= p->get(xslur);
+      p = remove_note(p);
+    } else {
+      stays = p;
+      p = p->xnext;
+    }
+    if (!ends) continue;
+    if (stays) {
+      stays->set(xendvcd, 1);
+      stays->set(xslur, stays->get(xslur) | slur);
+    }
+    stays = NIL, slur = 0;
+  }
+}
+
+// Splits every chord written across two staves (above); `homes` gives, for each voice made
+// for such notes, the staff of the voice they came from (the staff their staff offsets count
+// from), -1 for the others. A staff no voice of its own is on, or a piece of as many voices as
+// it can hold, keeps its chords whole.
+void split_cross_staff_chords(std::vector<int>& homes) {
+  homes.assign(size_t(voice_count), -1);
+  for (int v = 0; v < voice_count; ++v) {
+    if (homes[size_t(v)] >= 0) continue;
+    const CrossStaffSplit split = find_cross_staff_notes(v);
+    std::vector<int> targets;
+    for (int s : split.staves)
+      if (s >= 0 && std::find(targets.begin(), targets.end(), s) == targets.end())
+        targets.push_back(s);
+    std::sort(targets.begin(), targets.end());
+    std::vector<int> moved;
+    const int own = first_staff(v);
+    for (int staff : targets) {
+      int there = -1;
+      for (int u = 0; u < voice_count && there < 0; ++u)
+        if (u != v && homes[size_t(u)] < 0 && first_staff(u) == staff) there = u;
+      if (there < 0 || voice_count >= MAX_SPLIT_VOICES) continue;
+      const int at = v + 1 + int(moved.size());
+      insert_voice(at, cross_staff_voice(split, staff, staff > own, clefs_by_bar(there)));
+      homes.insert(homes.begin() + at, own);
+      moved.push_back(staff);
+    }
+    if (!moved.empty()) remove_cross_staff_notes(split, moved);
+  }
+  number_voices_of_parts();
 }
 
 // ---- Step 6: staff changes and performance
@@ -426,12 +596,13 @@ void sound_written_octaves(int v) {
   }
 }
 
-void staff_changes_and_performance(int* first_change) {
+// `homes`: for a voice made of notes split from a chord, the staff of the voice they came from.
+void staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
   std::vector<std::vector<uint8_t>> clefs;
   std::vector<int> staves;
   for (int v = 0; v < voice_count; ++v) {
     clefs.push_back(clefs_by_bar(v));
-    staves.push_back(first_staff(v));
+    staves.push_back(homes[size_t(v)] >= 0 ? homes[size_t(v)] : first_staff(v));
   }
   for (int v = 0; v < voice_count; ++v) {
     Drosa first = find_next_kind(NOTE, piece_start[v]);
@@ -647,8 +818,10 @@ void mxml_analyse(int* first_change) {
   const int32_t earliest = earliest_time();
   for (int v = 0; v < voice_count;) v += split_list(v);
   number_voices();
+  std::vector<int> homes;
+  split_cross_staff_chords(homes);
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
-  staff_changes_and_performance(first_change);
+  staff_changes_and_performance(first_change, homes);
   // The completion measures the voices in the document's time, in which grace notes take none:
   // their playback time goes back to their main notes for it, and comes back afterwards.
   lend_grace_time(0);

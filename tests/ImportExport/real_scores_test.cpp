@@ -354,19 +354,36 @@ TEST_F(EngravedFixture, AnAccidentalAfterAnotherVoicesHiddenRestKeepsClearOfTheH
 TEST_F(EngravedFixture, NotesWrittenOnTheOtherStaffInABarAreDrawnThere) {
   // The upper voice's last two eighths of bar 1, and one of bar 2, are written on the lower
   // staff under its beam; bar 3 ends with a chord across both staves. The eighths once hung
-  // with ledger lines below the upper staff, the beam with them.
+  // with ledger lines below the upper staff, the beam with them, and so did the chord's lower
+  // note.
   const std::vector<PageFault> faults = engrave("notes_cross_to_the_other_staff_in_a_bar");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   std::map<int, int> heads;  // the heads drawn on each pstaff
   for (Drosa e = GE_head->xnext; e; e = e->xnext)
     if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46)
       ++heads[e->get(xgc_pstaff)];
-  EXPECT_EQ(heads[0], 8);  // 5 eighths, the quarter and the chord of bar 3
-  EXPECT_EQ(heads[1], 6);  // 3 eighths, the bass's three halves
-  // Two for each of the bass's low Cs, four for the chord's lower note on the upper staff.
-  EXPECT_EQ(lines_of(24), 10);
+  EXPECT_EQ(heads[0], 7);  // 5 eighths, the quarter and the chord's upper note in bar 3
+  EXPECT_EQ(heads[1], 7);  // 3 eighths, the chord's lower note, the bass's three halves
+  EXPECT_EQ(lines_of(24), 6) << "two for each of the bass's low Cs";
   // Each of the first two bars is one beam, from staff to staff.
   EXPECT_EQ(lines_of(17), 2);
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, ChordNotesWrittenOnTheOtherStaffAreDrawnThere) {
+  // Right-hand chords whose lowest notes are written on the lower staff, one of them a beamed
+  // run: those notes once hung below the upper staff on up to six ledger lines. They are read
+  // on the staff they are written on, where none of them needs a ledger line.
+  const std::vector<PageFault> faults = engrave("chord_reaching_into_the_other_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::map<int, int> heads;  // the heads drawn on each pstaff
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && (e->get(xgc_var) == 46))
+      ++heads[e->get(xgc_pstaff)];
+  EXPECT_EQ(heads[0], 22);  // 6 in bar 1, 16 in bar 2
+  EXPECT_EQ(heads[1], 10);  // 3 and 4 of the right hand's, 3 of the left hand's
+  EXPECT_EQ(lines_of(24), 0) << "ledger lines";
+  EXPECT_EQ(lines_of(17), 3) << "the runs of eighths, the one split off on the lower staff";
   offscreen_dispose();
 }
 
