@@ -95,10 +95,10 @@ DialogSpec bar_line_dialog() {
   spec.items.push_back(radio({MARGIN, 96, 230, 114}, "Only on this staff"));                  // 22
   spec.items.push_back(radio({MARGIN, 116, 230, 134}, "Through the staff below"));            // 23
   spec.items.push_back(radio({MARGIN, 136, 230, 154}, "Not drawn"));                          // 24
-  spec.items.push_back(check({240, 96, 424, 114}, "Later bars take this joining"));           // 25
-  spec.items.push_back(check({240, 116, 424, 134}, "Later bars take this style"));            // 26
+  spec.items.push_back(check({234, 96, 424, 114}, "Later bars take this joining"));           // 25
+  spec.items.push_back(check({234, 116, 424, 134}, "Later bars take this style"));            // 26
   spec.items.push_back(check({MARGIN, 166, 230, 184}, "Numbered"));                           // 27
-  spec.items.push_back(check({240, 166, 424, 184}, "Not counted"));                           // 28
+  spec.items.push_back(check({234, 166, 424, 184}, "Not counted"));                           // 28
   spec.items.push_back(check({MARGIN, 188, 230, 206}, "Bar number:"));                        // 29
   spec.items.push_back(edit({232, 188, 292, 206}));                                           // 30
   spec.items.push_back(check({MARGIN, 220, 230, 238}, "Playback:"));                          // 31
@@ -368,7 +368,7 @@ DialogSpec copy_measures_dialog() {
 // given, is a sample that chooses the first.
 DialogSpec three_choices(int16_t id, const char* title, const char* prompt, const char* a,
                          const char* b, const char* c, const char* sample) {
-  constexpr int W = 380, H = 190;
+  constexpr int W = 420, H = 190;
   DialogSpec spec{id, ALERT_NONE, title, {0, 0, W, H}, {}};
   const int top = H - 12 - BUTTON_H;
   spec.items.push_back(button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));

@@ -90,8 +90,8 @@ DialogSpec lengths_dialog() {
     spec.items.push_back(edit({FIELD, row(i) - 2, FIELD + 50, row(i) + 18}));
   spec.items.push_back(
       check({32, row(4), 404, row(4) + 18}, "Every note sounds its written length"));          // 12
-  spec.items.push_back(radio({32, row(5), 220, row(5) + 18}, "Grace notes before the beat"));  // 13
-  spec.items.push_back(radio({224, row(5), 404, row(5) + 18}, "Grace notes on the beat"));     // 14
+  spec.items.push_back(radio({32, row(5), 228, row(5) + 18}, "Grace notes before the beat"));  // 13
+  spec.items.push_back(radio({232, row(5), 404, row(5) + 18}, "Grace notes on the beat"));     // 14
   spec.items.push_back(
       label({32, row(6), 290, row(6) + 18}, "Grace notes, percent of a sixteenth"));  // 15
   spec.items.push_back(edit({FIELD, row(6) - 2, FIELD + 50, row(6) + 18}));           // 16

@@ -16,11 +16,13 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 
@@ -568,6 +570,31 @@ TEST_F(DisplayedDialog, ANativeButtonsHitWaitsForALoopOfTheProgramsOwn) {
   cancel->click();
   EXPECT_EQ(platform_take_dialog_hit(dialog), 2);
   EXPECT_EQ(platform_take_dialog_hit(dialog), 0) << "taken once";
+}
+
+// Every title of a button, check box and radio button shows whole in its native control.
+TEST_F(DisplayedDialog, EveryControlShowsItsWholeTitle) {
+  std::set<std::string> cut;
+  for (int id = 0; id < 32768; ++id) {
+    if (!platform_dialog_spec(id)) continue;
+    dialog = platform_open_dialog(id, true);
+    if (!dialog) continue;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (!window->isVisible()) continue;
+      for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+        // A push button's own least width is no cut; its title and a margin must fit.
+        const int needed = qobject_cast<QPushButton*>(b)
+                               ? b->fontMetrics().horizontalAdvance(b->text()) + 8
+                               : b->sizeHint().width();
+        if (b->isVisible() && needed > b->width())
+          cut.insert(std::to_string(id) + " \"" + b->text().toStdString() + "\" " +
+                     std::to_string(needed) + " > " + std::to_string(b->width()));
+      }
+    }
+    platform_close_dialog(dialog);
+    dialog = nullptr;
+  }
+  for (const std::string& c : cut) ADD_FAILURE() << c;
 }
 
 TEST_F(DisplayedDialog, ACheckBoxNamesTheKeysAsTheMenusDo) {
