@@ -2,7 +2,9 @@
 // dashes, and Bezier curves.
 //
 // Widths are drawn as one-pixel strokes side by side and curves by integer subdivision into
-// straight segments, so the same element looks the same at every redraw and in every port.
+// straight segments, so the same element looks the same at every redraw and in every port;
+// on a printed page an undashed curve is instead one shape of two Bezier curves round the band
+// its segments would cover.
 // The pixel lengths of the zoom (one pixel, a pixel and a half...) are derived from
 // zoom_factor at each call, so a caller that swaps the zoom (printing) needs nothing else.
 #include "graphics/raster.h"
@@ -42,6 +44,17 @@ int64_t rounded(double v) {
 int64_t map_x(int64_t x) { return rounded(double(x) / zoom()); }
 int64_t map_y(int64_t y) { return page_pixel_height - rounded(double(y) / zoom()); }
 int pen_coordinate(int64_t v) { return int(std::clamp(v, -PEN_LIMIT, PEN_LIMIT)); }
+
+// How far apart, in layout units, the one-pixel strokes of a wide line stand. At very small
+// zooms the pixel lengths round to 0; a step of at least one unit still ends.
+int32_t stroke_step() { return std::max(transform_for_zoom(float(zoom())).one_pixel, 1); }
+
+// How many one-pixel strokes a line of `width` layout units is drawn with: one, and one more
+// for every step of the width from a pixel and a half on.
+int64_t strokes_of(int32_t width) {
+  const int32_t enough = std::max(transform_for_zoom(float(zoom())).pixel_and_half, 1);
+  return width < enough ? 1 : 2 + (int64_t(width) - enough) / stroke_step();
+}
 
 // Cuts the segment a-b to the rectangle (Liang-Barsky); false when nothing of it is inside.
 bool cut_to(double& ax, double& ay, double& bx, double& by, double left, double top, double right,
@@ -239,6 +252,39 @@ CurvePoint midpoint(CurvePoint a, CurvePoint b, CurvePoint c, CurvePoint d) {
   return {(a.x + 3 * b.x + 3 * c.x + d.x + 4) >> 3, (a.y + 3 * b.y + 3 * c.y + d.y + 4) >> 3};
 }
 
+// A curve of curve_state on a printed page as one shape: the band its segments' strokes
+// would cover, from half a pixel outside its path to half a pixel beyond its widest stroke,
+// up from a wide curve and right of a tall one. A tapering band is a lens as wide in the
+// middle as the widest stroke and a pixel wide at the ends. False on other ports, which draw
+// the segments.
+bool fill_curve_band(CurvePoint p0, CurvePoint p1, CurvePoint p2, CurvePoint p3) {
+  const CurveState& s = curve_state;
+  int32_t widest = s.pen_width;
+  if (s.max_width >= 1) {
+    widest = 0;
+    for (int i = 0; i < s.segments; ++i) widest = std::max(widest, curve_segment_width(i));
+  }
+  const double z = zoom();
+  const double across = double(strokes_of(widest) - 1) * stroke_step() / z;  // pixels
+  auto at = [z](CurvePoint p) {
+    return PointF{double(p.x) / z + 0.5, page_pixel_height - double(p.y) / z + 0.5};
+  };
+  const PointF path[4] = {at(p0), at(p1), at(p2), at(p3)};
+  const bool wide = std::llabs(p3.x - p0.x) > std::llabs(p3.y - p0.y);
+  auto moved = [wide](PointF p, double d) {
+    return wide ? PointF{p.x, p.y - d} : PointF{p.x + d, p.y};
+  };
+  // A Bezier curve's middle moves by three quarters of what its control points move.
+  const bool tapered = s.max_width >= 1;
+  const double ends = tapered ? 0.5 : 0.5 + across;
+  const double controls = tapered ? 0.5 + across * 4 / 3 : ends;
+  const PointF near[4] = {moved(path[0], -0.5), moved(path[1], -0.5), moved(path[2], -0.5),
+                          moved(path[3], -0.5)};
+  const PointF far[4] = {moved(path[3], ends), moved(path[2], controls), moved(path[1], controls),
+                         moved(path[0], ends)};
+  return fill_curved_outline(near, far);
+}
+
 // One leaf of the subdivision: a segment from the last point to `end`.
 void curve_leaf(CurvePoint end) {
   CurveState& s = curve_state;
@@ -332,12 +378,9 @@ void offscreen_string(int32_t x, int32_t y, int dx, int dy, int font, int cset, 
 // ---- Lines ----------------------------------------------------------------------------------
 
 void draw_line_rounded(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {
-  const ViewTransform t = transform_for_zoom(float(zoom()));
-  // At very small zooms the pixel lengths round to 0; a step of at least one unit still ends.
-  const int32_t step = std::max(t.one_pixel, 1), enough = std::max(t.pixel_and_half, 1);
+  const int32_t step = stroke_step();
   const bool flat = std::llabs(int64_t(x2) - x1) > std::llabs(int64_t(y2) - y1);
-  int64_t strokes = 1;
-  for (int64_t remaining = width; remaining >= enough; remaining -= step) ++strokes;
+  const int64_t strokes = strokes_of(width);
   if (slanted_on_smooth_port(x1, y1, x2, y2)) {
     smooth_band(x1, y1, x2, y2, flat, (strokes - 1) * step);
     return;
@@ -445,7 +488,8 @@ void draw_curve(int32_t x1, int32_t y1, int32_t c1x, int32_t c1y, int32_t c2x, i
   s.last = {x1, y1};
   curve_state = s;
   set_colour(colour);
-  bezier_subdivide({x1, y1}, {c1x, c1y}, {c2x, c2y}, {x2, y2}, 0);
+  const bool whole = !(dash && gap) && fill_curve_band({x1, y1}, {c1x, c1y}, {c2x, c2y}, {x2, y2});
+  if (!whole) bezier_subdivide({x1, y1}, {c1x, c1y}, {c2x, c2y}, {x2, y2}, 0);
   reset_colour(colour);
 }
 

@@ -51,7 +51,8 @@ void offscreen_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t widt
 // draw_curve: a cubic Bezier curve from (x1, y1) to (x2, y2), split into 8 to 256 straight
 // segments by integer subdivision (more at larger zooms and for long curves). Without fill
 // it has the constant width of parameter 328; with fill it tapers from one pixel at the ends
-// to twice parameter 326 in the middle.
+// to twice parameter 326 in the middle. On a printed page an undashed curve is one shape, the
+// band its segments would cover.
 // Reads: zoom_factor, view_transform, parameters 326 and 328 at the page's staff size.
 void draw_curve(int32_t x1, int32_t y1, int32_t c1x, int32_t c1y, int32_t c2x, int32_t c2y,
                 int32_t x2, int32_t y2, int fill, int dash, int gap, int colour);

@@ -1322,6 +1322,20 @@ void fill_polygon(const PointF* points, int count) {
   paint_convex(*port, points, count, paint, port->smooth);
 }
 
+bool fill_curved_outline(const PointF* first, const PointF* second) {
+  Port* port = current_port;
+  if (!port || !port->on_sink || !first || !second) return false;
+  QPainterPath shape;
+  shape.setFillRule(Qt::WindingFill);
+  shape.moveTo(first[0].x, first[0].y);
+  shape.cubicTo(first[1].x, first[1].y, first[2].x, first[2].y, first[3].x, first[3].y);
+  shape.lineTo(second[0].x, second[0].y);
+  shape.cubicTo(second[1].x, second[1].y, second[2].x, second[2].y, second[3].x, second[3].y);
+  shape.closeSubpath();
+  sink_fill(*port, shape, paint_of(*port, port->pen.mode, port->pen.pattern));
+  return true;
+}
+
 void frame_oval(Rect r) {
   Port* port = current_port;
   if (!port || !pen_draws(port->pen)) return;

@@ -138,6 +138,12 @@ void fill_rect(Rect r, const Pattern& pattern);  // pattern copy, whatever the p
 // A convex polygon of 3 to 8 corners filled with the pen's pattern and mode; on a smooth port
 // its edges are anti-aliased.
 void fill_polygon(const PointF* points, int count);
+// On a port on a printed page, the closed outline of two cubic Bezier curves, each given by
+// its start, two control points and end, the first's end joined to the second's start and the
+// second's end to the first's start by straight edges, filled with the pen's pattern and mode
+// as one shape; true. Other ports draw nothing and return false: their callers draw the curve
+// in pieces of whole pixels.
+bool fill_curved_outline(const PointF* first, const PointF* second);
 void frame_oval(Rect r);
 void paint_oval(Rect r);
 void invert_oval(Rect r);

@@ -3,7 +3,8 @@
 //                      fit-to-width, row bytes, making the page image and failing to
 //   RasterLines.*:     widths as bands of one-pixel strokes, dash rhythm, coordinates
 //                      beyond 16 bits
-//   RasterCurves.*:    subdivision classes, taper widths, dashes running on across segments
+//   RasterCurves.*:    subdivision classes, taper widths, dashes running on across segments;
+//                      on a printed page a curve is one shape covering what its strokes cover
 //   RasterMarks.*:     the selection frame at a zoom below 1
 //   RasterPage.*:      glyphs drawn into the page for notes on the screen; another view's
 //                      page copied into its own window; the page's smooth edges
@@ -24,6 +25,7 @@
 #include "platform/fonts.h"
 #include "platform/memory.h"
 #include "platform/port.h"
+#include "platform/port_sink.h"
 #include "support/model_fixture.h"
 
 namespace {
@@ -219,6 +221,68 @@ TEST_F(RasterCurves, DashesRunOnAcrossSegments) {
   ASSERT_GE(r.size(), 30u);
   for (size_t i = 0; i < r.size(); ++i) EXPECT_NEAR(r[i], i % 2 ? 2 : 4, 1) << i;
   save_image(port, "dashed_curve.png");
+}
+
+// What a port on a printed page hands on: its fills' shapes and how many lines.
+struct SinkRecord {
+  std::vector<QPainterPath> fills;
+  int lines = 0;
+};
+
+TEST_F(RasterCurves, OnAPrintedPageACurveIsOneShapeCoveringItsStrokes) {
+  SinkRecord record;
+  PortSink sink;
+  sink.context = &record;
+  sink.fill = [](void* c, const QPainterPath& shape, QRgb, const QRectF&) {
+    static_cast<SinkRecord*>(c)->fills.push_back(shape);
+  };
+  sink.line = [](void* c, Point, Point, int, int, QRgb, const QRectF&) {
+    ++static_cast<SinkRecord*>(c)->lines;
+  };
+  Port* page = port_new_on_sink(sink, W, H);
+  ASSERT_NE(page, nullptr);
+  zoom_factor = 5;
+  struct Case {
+    int fill;
+    int32_t x2, y2;  // a wide and a tall curve from (100, 100)
+  } cases[] = {{1, 1000, 100}, {0, 1000, 100}, {1, 300, 700}, {0, 300, 700}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.fill << " to " << c.x2 << "," << c.y2);
+    auto draw = [&] {
+      draw_curve(100, 100, 300, 500, c.x2 - 100, 500, c.x2, c.y2, c.fill, 0, 0, 0);
+    };
+    erase_rect(port_bounds(port));
+    draw();
+    Rect strokes{W, H, 0, 0};
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if (dark(x, y))
+          strokes = {std::min(strokes.left, x), std::min(strokes.top, y),
+                     std::max(strokes.right, x + 1), std::max(strokes.bottom, y + 1)};
+    record = {};
+    platform_set_port(page);
+    draw();
+    platform_set_port(port);
+    ASSERT_EQ(record.fills.size(), 1u);
+    EXPECT_EQ(record.lines, 0);
+    int curves = 0;
+    for (int i = 0; i < record.fills[0].elementCount(); ++i)
+      curves += record.fills[0].elementAt(i).type == QPainterPath::CurveToElement;
+    EXPECT_EQ(curves, 2);
+    const QRectF shape = record.fills[0].boundingRect();
+    EXPECT_NEAR(shape.left(), strokes.left, 1.5);
+    EXPECT_NEAR(shape.right(), strokes.right, 1.5);
+    EXPECT_NEAR(shape.top(), strokes.top, 1.5);
+    EXPECT_NEAR(shape.bottom(), strokes.bottom, 1.5);
+  }
+  // A dashed curve is its dashes.
+  record = {};
+  platform_set_port(page);
+  draw_curve(100, 100, 300, 500, 900, 500, 1000, 100, 0, 4, 2, 0);
+  platform_set_port(port);
+  EXPECT_TRUE(record.fills.empty());
+  EXPECT_GT(record.lines, 4);
+  port_dispose(page);
 }
 
 TEST_F(RasterMarks, SelectionFrameAtAZoomBelowOneDividesByOne) {
