@@ -159,8 +159,9 @@ struct MxmlWedge {
   int staff = -1;              // the staff its direction names, -1 any
   int32_t x = -50, y = 0, stop_x = 20;
   int list = -1;
-  Drosa line = NIL;  // the LINE made at the note after the start
-  int number = 1;    // the document's number of the wedge
+  Drosa line = NIL;        // the LINE made at the note after the start
+  Drosa start_note = NIL;  // that note
+  int number = 1;          // the document's number of the wedge
 };
 
 // What the import changed or left out of a document, said once per kind at its end: the
@@ -261,6 +262,14 @@ struct MxmlState {
   // The wedges begun and not yet ended at a note: one ending and the next beginning before the
   // same note, or wedges of several numbers at once.
   std::vector<MxmlWedge> wedges;
+  // The dynamics made before the note the last directions went to, which a hairpin starting
+  // or ending there keeps clear of: their x, the middle of their letters and their width, in
+  // units of the reference staff.
+  struct DynamicShown {
+    Drosa note = NIL;
+    int32_t x = 0, middle = 0, width = 0;
+  };
+  std::vector<DynamicShown> dynamics_shown;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the

@@ -55,6 +55,28 @@ constexpr DynamicParts dynamic_parts[24] = {
     {0, 3, "", ""},   {0, 2, "", ""},    {9, 6, "", ""},    {9, 7, "", ""},
 };
 
+// How wide a dynamic mark stands, by its letters (the music font's, at the reference staff's
+// size, each joined to the next a little over it), and where the middle of its letters lies
+// above its baseline.
+constexpr const char* dynamic_words[24] = {
+    "pppp", "ppp", "pp", "p",  "mp",  "mf",  "f",    "ff",   "fff",   "ffff",   "sp",    "sf",
+    "sfz",  "fz",  "fp", "rf", "rfz", "sfp", "sfpp", "sffz", "ppppp", "pppppp", "fffff", "ffffff"};
+constexpr int32_t DYNAMIC_LETTERS_MIDDLE = 20, DYNAMIC_LETTER_JOIN = 10;
+// The room a hairpin leaves beside the dynamics at its ends (an f reaches left of its place).
+constexpr int32_t HAIRPIN_GAP = 30, HAIRPIN_END_GAP = 60;
+
+int32_t dynamic_width(int code) {
+  int32_t width = 0;
+  for (const char* c = dynamic_words[code]; *c; ++c)
+    width += (*c == 'p'   ? 90
+              : *c == 'm' ? 100
+              : *c == 'f' ? 80
+              : *c == 'z' ? 70
+                          : 60) +
+             (c == dynamic_words[code] ? 0 : -DYNAMIC_LETTER_JOIN);
+  return width;
+}
+
 // One style run of an annotation.
 struct Run {
   int16_t font;
@@ -284,6 +306,11 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
         placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
         annotate(placed, note, tag, context);
+        if (slot == MXML_DIRECTION_SLOT && placed.kind == -7 && placed.dynamics >= 0 &&
+            placed.dynamics <= 23)
+          mxml.dynamics_shown.push_back({note, placed.x + placed.dx,
+                                         placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE,
+                                         dynamic_width(placed.dynamics)});
         if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       }
       words = item.kind == 1 ? &item : nullptr;
@@ -303,11 +330,23 @@ bool wedge_fits(const MxmlWedge& w, int list) {
   return w.staff <= 0 || w.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
+// The dynamic shown at a note on the side of the staff of a height (above or below).
+const MxmlState::DynamicShown* dynamic_at(Drosa note, int32_t y) {
+  for (const MxmlState::DynamicShown& d : mxml.dynamics_shown)
+    if (d.note == note && (d.middle >= 0) == (y >= 0)) return &d;
+  return nullptr;
+}
+
 // The hairpin's start before the note after the wedge's start, and its end (a copy of it)
-// before the note after its stop.
+// before the note after its stop. A dynamic at its start and the hairpin share a line, the
+// hairpin starting after it; a hairpin ends before the dynamic at its end.
 void wedge_at(MxmlWedge& w, Drosa note, int list, int tag) {
   if (!w.open || !wedge_fits(w, list)) return;
   if (!w.line) {
+    if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y)) {
+      w.y = d->middle;
+      w.x = std::max(w.x, d->x + d->width + HAIRPIN_GAP);
+    }
     Drosa line = copyDrosa(line_template);
     line->xcontext = 0;
     line->set(xmetaline, HAIRPIN);
@@ -328,11 +367,14 @@ void wedge_at(MxmlWedge& w, Drosa note, int list, int tag) {
     link_after(line, note->xback);
     w.line = line;
     w.list = list;
+    w.start_note = note;
   }
   // The end waits for a note of the voice the hairpin began in: after a backup the next note
   // read may stand earlier in the measure, and an end before its start pairs with nothing, or
   // with a later hairpin's start, pages away.
   if (!w.stopping || (tag & MXML_TAG_VOICE_BITS) != w.line->get(xline_styleref)) return;
+  if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y))
+    if (note != w.start_note) w.stop_x = std::min(w.stop_x, d->x - HAIRPIN_END_GAP);
   Drosa end = copyDrosa(w.line);
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, w.stop_x - w.line->get(xendx));
@@ -404,6 +446,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
 }
 
 void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
+  mxml.dynamics_shown.clear();
   for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
     for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
     mxml_reset_title(r);
@@ -420,6 +463,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
 void mxml_flush_measure_end() {
   Drosa last = mxml.last_note;
   if (!last) return;
+  mxml.dynamics_shown.clear();
   const int tag = last->get(xpitch);
   flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
   // Directions that name a staff go to the last note of that staff.

@@ -449,6 +449,15 @@ TEST_F(EngravedFixture, LyricsKeepClearOfEachOther) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
+  // A diminuendo and a p at one note, the document's heights putting the hairpin through the
+  // p, ending at a pp; a crescendo from an mf below to an ff: each hairpin stood on the
+  // dynamic it starts from, or ran into the one it ends at.
+  const std::vector<PageFault> faults = engrave("dynamics_beside_hairpins");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
