@@ -1284,8 +1284,11 @@ void fit_alert_to_message(Dialog* alert) {
   const int spare = message.rect.bottom - needed;
   if (spare <= 0) return;
   message.rect.bottom -= spare;
+  // The items below the message (its buttons) move up with its end; a text above it stays.
   for (int i = 1; i < static_cast<int>(alert->items.size()); ++i) {
-    alert->items[i - 1].rect = offset_rect(alert->items[i - 1].rect, 0, -spare);
+    DialogItem& item = alert->items[i - 1];
+    if (item.rect.top < message.rect.top) continue;
+    item.rect = offset_rect(item.rect, 0, -spare);
     sync_widget(alert, i);
   }
   const Rect bounds = port_bounds(alert->port);

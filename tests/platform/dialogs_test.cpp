@@ -233,6 +233,21 @@ TEST_F(Alerts, AShortMessageMakesAShortAlert) {
   ASSERT_NE(image, nullptr);
   EXPECT_LT(port_bounds(image).height(), platform_dialog_spec(20062)->bounds.height() - 30);
   port_dispose(image);
+  // The About box, shorter too, keeps its first line where it stands, whole.
+  const std::string about = (out / "about.png").string();
+  platform_set_param_texts("1.0", "", "", "");
+  script_save_image(about);
+  script_hit(1);
+  EXPECT_EQ(platform_alert(15462), 1);
+  image = port_load_image(about.c_str());
+  ASSERT_NE(image, nullptr);
+  EXPECT_LT(port_bounds(image).height(), platform_dialog_spec(15462)->bounds.height());
+  int ink_in_top_margin = 0;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < port_bounds(image).width(); ++x)
+      ink_in_top_margin += port_pixel(image, x, y) != 0xFFFFFF;
+  EXPECT_EQ(ink_in_top_margin, 0);
+  port_dispose(image);
   script_take_shown();
 }
 
