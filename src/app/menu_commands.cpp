@@ -586,10 +586,12 @@ void page_menu(int item, int32_t) {
       page_navigation_command(item);
       break;
     case 8:
-      split_page_command();
-      break;
     case 9:
-      combine_with_next_page_command();
+      if (item == 8)
+        split_page_command();
+      else
+        combine_with_next_page_command();
+      display_win_title(1, nullptr);  // the title counts the pages
       break;
     case 10:
       split_system_command();

@@ -34,6 +34,7 @@
 #include "platform/events.h"
 #include "platform/fonts.h"
 #include "platform/script.h"
+#include "platform/window.h"
 #include "support/app_fixture.h"
 #include "support/piece_files.h"
 
@@ -433,6 +434,9 @@ TEST_F(Commands, CommandsNotBuiltYetSaySoAndSplitPageMakesAPage) {
   run_until_idle();
   EXPECT_EQ(page_count, pages + 1);
   EXPECT_EQ(undo_heads[0], NIL);
+  const std::string counted = " of " + std::to_string(pages + 1);
+  EXPECT_NE(platform_window_title(music_window()).find(counted), std::string::npos)
+      << "the title counts the new page: " << platform_window_title(music_window());
 }
 
 // A song of a voice and a piano imported: in every measure of the piano's second voice a
