@@ -131,7 +131,9 @@ MenuConditions examine_state(int32_t source) {
   c.undo = undo_heads[0] != NIL;
   c.redo = undo_heads[1] != NIL;
   c.dirty = DrosaDirty != 0;
-  c.untitled = !piece_fsspec.empty() && piece_fsspec[0] == ':';
+  // An untitled piece, or one imported from another program's file, has no disk copy of its own:
+  // the name after the folder begins with ':'.
+  c.untitled = !piece_fsspec.empty() && is_untitled_file(piece_fsspec);
   // The system clipboard is looked at first: what it replaced is no longer offered.
   clear_music_scrap(1);
   c.clipboard = clipboard_kind;

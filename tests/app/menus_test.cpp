@@ -279,6 +279,11 @@ TEST_F(MenuState, ACleanAndAChangedPiece) {
   mark_piece_changed(1, 1, 0);
   update_menus(0);
   EXPECT_TRUE(on(FILE_MENU, 6) && on(FILE_MENU, 10));
+  const std::string file = piece_fsspec;
+  piece_fsspec = dir + "/:from: song.musicxml";  // imported: no disk copy to go back to
+  update_menus(0);
+  EXPECT_FALSE(on(FILE_MENU, 10));
+  piece_fsspec = file;
   current_page = 2;
   update_menus(0);
   EXPECT_TRUE(on(PAGE_MENU, 1));
