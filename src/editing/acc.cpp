@@ -13,6 +13,7 @@
 #include "editing/acc.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "editing/editing_globals.h"
@@ -208,8 +209,9 @@ void record_note_change(Drosa note) { modifyvc_with_undo(note); }
 Drosa keysig_before(Drosa node) {
   if (const KeysigAnswer* a = kept_keysig_answer(node)) return a->keysig;
   Drosa found = NIL;
-  // The system starts passed, which take the answer too.
-  Drosa passed[KEYSIG_ANSWER_SLOTS];
+  // The handles of the system starts passed, which take the answer too (not cleared: used up
+  // to the count).
+  std::array<uint32_t, KEYSIG_ANSWER_SLOTS> passed;
   uint32_t passed_count = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
     // A key signature is the answer itself, even where an answer for the nodes before it is kept.
@@ -224,9 +226,9 @@ Drosa keysig_before(Drosa node) {
     }
     if (k != ENDSYST) continue;
     if (p->get(xstartpiece)) break;
-    if (passed_count < KEYSIG_ANSWER_SLOTS) passed[passed_count++] = p;
+    if (passed_count < KEYSIG_ANSWER_SLOTS) passed[passed_count++] = p.handle();
   }
-  for (uint32_t i = 0; i < passed_count; ++i) keep_keysig_answer(passed[i], found);
+  for (uint32_t i = 0; i < passed_count; ++i) keep_keysig_answer(Drosa(passed[i]), found);
   keep_keysig_answer(node, found);
   return found;
 }

@@ -171,7 +171,10 @@ int get_tuplet(Drosa note, int32_t* tupl_out, int32_t* intimeof_out) {
     REPORT_ERROR(4, "Bad type for get_tuplet: %d", note ? effective_kind(note) : -1);
   } else {
     int32_t t = note->get(xtupl), i = note->get(xintimeof);
-    if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) {
+    // A note right after another note has no nodes of its own before it: no nest.
+    const Drosa before = note->xback;
+    if (Drosa nest = before && before->xkind != NOTE ? find_prev_kind_stop(NEST, note, ENDSYST)
+                                                       : NIL) {
       t *= nest->get(xnest_tupl);
       i = (i * nest->get(xnest_intimeof)) >> 2;
     }

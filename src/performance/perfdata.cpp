@@ -53,14 +53,32 @@ void mark_changed(int reformat) { mark_piece_changed(reformat, reformat ? 1 : CH
 // The nominal durations of a chord's notes: the chord's time for its shortest notes (and for
 // every note of a chord whose shortest duration is 0: grace chords), their own for the others.
 void set_chord_durations(Drosa chord_first) {
-  Drosa first = NIL, last = NIL;
-  const int32_t shortest = vchord_bounds(chord_first, &first, &last);
+  // Each note's own duration is found once: the first notes' are kept for the second pass.
+  constexpr int KEPT = 16;
+  int32_t own[KEPT];
+  int32_t shortest = NO_TIME;
+  int notes = 0;
+  const Drosa first = vchord_first_note(chord_first);
+  Drosa last = NIL;
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    const int32_t d = note_duration(p, 1);
+    if (notes < KEPT) own[notes] = d;
+    ++notes;
+    shortest = std::min(shortest, d);
+    if (p->get(xendvcd)) {
+      last = p;
+      break;
+    }
+  }
   if (!first || !last) return;
   const int32_t chord_time = int32_t(last->get(xttn));
+  int i = 0;
   for (Drosa p = first; p; p = p->xnext) {
     if (p->xkind == NOTE) {
-      const int32_t own = note_duration(p, 1);
-      set_default_duration(p, own == shortest || shortest == 0 ? chord_time : own);
+      const int32_t d = i < KEPT ? own[i] : note_duration(p, 1);
+      ++i;
+      set_default_duration(p, d == shortest || shortest == 0 ? chord_time : d);
     }
     if (p == last) break;
   }
