@@ -32,6 +32,26 @@ inline constexpr int POLYTEMPO_PARAM = 553;  // float: the note-duration multipl
 // A breve with 0 to 3 dots.
 inline constexpr int64_t dotted_breve[4] = {131072, 196608, 229376, 245760};
 
+// A note's tuplet number and time, its nest's included: 1 and 4 for a note of no tuplet.
+struct Tuplet {
+  int32_t tupl = 1, intimeof = 4;
+  bool tuplet = false;
+};
+
+// Of a NOTE.
+Tuplet tuplet_of(Drosa note) {
+  int32_t t = note->get(xtupl), i = note->get(xintimeof);
+  // A note right after another note has no nodes of its own before it: no nest.
+  const Drosa before = note->xback;
+  if (before && before->xkind != NOTE)
+    if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) {
+      t *= nest->get(xnest_tupl);
+      i = (i * nest->get(xnest_intimeof)) >> 2;
+    }
+  if (t > 1) return {t, i, true};
+  return {};
+}
+
 // The exact duration of a note as num / den (a whole-measure rest aside).
 struct ExactDuration {
   int64_t num;
@@ -42,13 +62,12 @@ struct ExactDuration {
 ExactDuration exact_duration(Drosa note) {
   int64_t num = dotted_breve[note->get(xdots)];
   int64_t den = int64_t(1) << note->get(xlgval);
-  int32_t tupl = 1, intimeof = 4;
-  bool tuplet = get_tuplet(note, &tupl, &intimeof) != 0;
-  if (tuplet) {
-    num = (num * intimeof) >> 2;
-    den *= tupl;
+  const Tuplet t = tuplet_of(note);
+  if (t.tuplet) {
+    num = (num * t.intimeof) >> 2;
+    den *= t.tupl;
   }
-  return {num, den, tuplet};
+  return {num, den, t.tuplet};
 }
 
 int64_t rounded_quotient(int64_t num, int64_t den) { return (num + den / 2) / den; }
@@ -156,8 +175,9 @@ int32_t note_duration(Drosa note, int own_value) {
     if (ntdata && ntdata->get(xrestchar)) duration = whole_measure_rest_length(note, ntdata);
   }
   if (duration < 0) {
-    ExactDuration d = exact_duration(note);
-    duration = rounded_quotient(d.num, d.den);
+    const ExactDuration d = exact_duration(note);
+    // A power of two (no tuplet) divides by a shift.
+    duration = d.tuplet ? rounded_quotient(d.num, d.den) : (d.num + d.den / 2) >> note->get(xlgval);
   }
   if (polytempo_scales())
     return clamp_time(double(duration) * param_float_value(POLYTEMPO_PARAM, note));
@@ -165,28 +185,14 @@ int32_t note_duration(Drosa note, int own_value) {
 }
 
 int get_tuplet(Drosa note, int32_t* tupl_out, int32_t* intimeof_out) {
-  int32_t tupl = 1, intimeof = 4;
-  int result = 0;
-  if (!note || note->xkind != NOTE) {
+  Tuplet t;
+  if (!note || note->xkind != NOTE)
     REPORT_ERROR(4, "Bad type for get_tuplet: %d", note ? effective_kind(note) : -1);
-  } else {
-    int32_t t = note->get(xtupl), i = note->get(xintimeof);
-    // A note right after another note has no nodes of its own before it: no nest.
-    const Drosa before = note->xback;
-    if (Drosa nest = before && before->xkind != NOTE ? find_prev_kind_stop(NEST, note, ENDSYST)
-                                                       : NIL) {
-      t *= nest->get(xnest_tupl);
-      i = (i * nest->get(xnest_intimeof)) >> 2;
-    }
-    if (t > 1) {
-      tupl = t;
-      intimeof = i;
-      result = 1;
-    }
-  }
-  if (tupl_out) *tupl_out = tupl;
-  if (intimeof_out) *intimeof_out = intimeof;
-  return result;
+  else
+    t = tuplet_of(note);
+  if (tupl_out) *tupl_out = t.tupl;
+  if (intimeof_out) *intimeof_out = t.intimeof;
+  return t.tuplet;
 }
 
 int same_tupl(Drosa a, Drosa b) {

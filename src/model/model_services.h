@@ -790,8 +790,9 @@ constexpr Field<int> bit_field(const char* name, int kind, int offset, int high,
 
 inline uint32_t field_mask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1; }
 
+// A field is read and written in place (its descriptor a constant), never through a call.
 template <typename T>
-T DrosaNode::get(const Field<T>& f) const {
+[[gnu::always_inline]] inline T DrosaNode::get(const Field<T>& f) const {
   uint32_t mask = field_mask(f.bits);
   uint32_t v = (load_big_endian(bytes() + f.offset, f.bytes) >> f.shift) & mask;
   if (f.is_signed && f.bits < 32 && ((v >> (f.bits - 1)) & 1)) v |= ~mask;
@@ -799,7 +800,8 @@ T DrosaNode::get(const Field<T>& f) const {
 }
 
 template <typename T>
-void DrosaNode::set(const Field<T>& f, std::type_identity_t<T> value) {
+[[gnu::always_inline]] inline void DrosaNode::set(const Field<T>& f,
+                                                  std::type_identity_t<T> value) {
   uint32_t mask = field_mask(f.bits) << f.shift;
   uint8_t* p = bytes() + f.offset;
   uint32_t word = load_big_endian(p, f.bytes);
