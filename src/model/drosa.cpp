@@ -73,7 +73,9 @@ int build_block(void* allocation, long size, bool first) {
     first_block = {start, start, end, long(end - start)};
     first_block_nodes = count;
   }
-  std::memset(reinterpret_cast<void*>(start), 0, end - start);
+  // A node's payload is cleared when it is taken (newDrosa) and its header set below: a later
+  // block's megabyte is not cleared first.
+  if (first) std::memset(reinterpret_cast<void*>(start), 0, end - start);
 
   Drosa old_head = first ? NIL : freeHead;
   for (int i = count - 1; i >= 0; --i) {
