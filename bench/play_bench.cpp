@@ -204,11 +204,52 @@ void ExportMidi(benchmark::State& state) {
   unload_score();
 }
 
-// A MIDI file of `bytes`, 960 ticks a quarter: a tempo track, then one track of beats in 4/4
-// whose four sixteenths are chords of `keys` keys (moving each beat), with running status and
-// note-offs as note-ons of velocity 0.
-std::vector<uint8_t> midi_file_of(int bytes, int keys) {
-  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0x03, 0xC0};
+// A track of beats in 4/4 at 960 ticks a quarter, of about `bytes`, in running status with
+// note-offs as note-ons of velocity 0. Dense (`keys` 2 to 9): each beat four sixteenths that
+// are chords of `keys` keys, moving each beat. Sparse (`keys` 1): each beat one quarter note
+// under the pitch bends of a played performance, one every 30 ticks.
+std::vector<uint8_t> midi_track_of(int bytes, int keys) {
+  static const int shape[9] = {0, 4, 7, 12, 16, 19, 24, 28, 31};
+  std::vector<uint8_t> body = {0x00, 0x90};
+  if (keys == 1) {
+    for (int beat = 0; int(body.size()) < bytes - 140; ++beat) {
+      const uint8_t key = uint8_t(48 + (beat * 5) % 24);
+      if (beat) body.insert(body.end(), {0x54, 0x90});  // 84 ticks after the last bend
+      body.insert(body.end(), {key, 80});
+      for (int b = 0; b < 30; ++b)
+        body.insert(body.end(), {uint8_t(b ? 30 : 6), 0xE0, uint8_t(b * 4), uint8_t(64 + b % 8)});
+      body.insert(body.end(), {0x00, 0x90, key, 0});
+    }
+  } else {
+    const int beat_bytes = 4 * (6 * keys + 1);
+    for (int beat = 0; int(body.size()) < bytes - beat_bytes - 4; ++beat)
+      for (int s = 0; s < 4; ++s) {
+        const int key = 36 + (beat * 5 + s * 2) % 24;
+        for (int i = 0; i < keys; ++i) {
+          if (i)
+            body.push_back(0x00);
+          else if (s || beat)
+            body.push_back(0x08);  // 8 ticks after the last note-off
+          body.insert(body.end(), {uint8_t(key + shape[i]), 80});
+        }
+        for (int i = 0; i < keys; ++i) {
+          if (i)
+            body.push_back(0x00);
+          else
+            body.insert(body.end(), {0x81, 0x68});  // 232 ticks after the onset
+          body.insert(body.end(), {uint8_t(key + shape[i]), 0});
+        }
+      }
+  }
+  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+  return body;
+}
+
+// A format-1 MIDI file of about `bytes`: a tempo track, then `tracks` tracks alike that share
+// the bytes (midi_track_of).
+std::vector<uint8_t> midi_file_of(int bytes, int keys, int tracks) {
+  std::vector<uint8_t> file = {'M',  'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, uint8_t(tracks + 1),
+                               0x03, 0xC0};
   auto chunk = [&file](const std::vector<uint8_t>& body) {
     const uint32_t n = uint32_t(body.size());
     file.insert(file.end(), {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
@@ -216,44 +257,31 @@ std::vector<uint8_t> midi_file_of(int bytes, int keys) {
     file.insert(file.end(), body.begin(), body.end());
   };
   chunk({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00});
-  static const int shape[9] = {0, 4, 7, 12, 16, 19, 24, 28, 31};
-  const int beat_bytes = 4 * (6 * keys + 1);
-  std::vector<uint8_t> body = {0x00, 0x90};
-  for (int beat = 0; int(file.size() + body.size()) < bytes - beat_bytes - 12; ++beat)
-    for (int s = 0; s < 4; ++s) {
-      const int key = 36 + (beat * 5 + s * 2) % 24;
-      for (int i = 0; i < keys; ++i) {
-        if (i)
-          body.push_back(0x00);
-        else if (s || beat)
-          body.push_back(0x08);  // 8 ticks after the last note-off
-        body.insert(body.end(), {uint8_t(key + shape[i]), 80});
-      }
-      for (int i = 0; i < keys; ++i) {
-        if (i)
-          body.push_back(0x00);
-        else
-          body.insert(body.end(), {0x81, 0x68});  // 232 ticks after the onset
-        body.insert(body.end(), {uint8_t(key + shape[i]), 0});
-      }
-    }
-  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-  chunk(body);
+  const std::vector<uint8_t> track = midi_track_of((bytes - 34) / tracks - 8, keys);
+  for (int t = 0; t < tracks; ++t) chunk(track);
   return file;
 }
 
-// ImportMidi/KB/keys: the import of a file of 64 KB, 256 KB and 1 MB (its one track of notes)
+// ImportMidi/KB/keys/tracks: the import of the last track of a file of 64 KB, 256 KB and 1 MB
 // into a voice of whole rests with their playing data, from the reading to the last chord
-// inserted (quantising included), in chords of sixteenths. Five keys a chord is the worst case:
-// the most chords a megabyte can hold within the beats a recording keeps, each with its
-// spelling, accidentals and playing data; nine keys (the most a chord keeps) the best. The
-// time grows with the file. Each run checks the chords inserted, their values and times.
+// inserted (quantising included). The worst cases are dense tracks of chords of sixteenths,
+// each chord with its spelling, accidentals and playing data: of five keys, the most chords a
+// megabyte can hold within the beats a recording keeps (its time grows with the file), and of
+// nine keys (the most a chord keeps), the most notes. Beside them the best: a sparse track
+// (quarter notes under a stream of pitch bends: the reading dominates) and a megabyte of
+// sixteen dense tracks, of which one is made into notes. Each run checks the chords inserted,
+// their values and times.
 void ImportMidi(benchmark::State& state) {
   const int bytes = int(state.range(0)) << 10, keys = int(state.range(1));
-  const std::vector<uint8_t> file = midi_file_of(bytes, keys);
-  const int beats = bytes / (4 * (6 * keys + 1));
+  const int tracks = int(state.range(2));
+  const std::vector<uint8_t> file = midi_file_of(bytes, keys, tracks);
+  const int track_bytes = bytes / tracks;
+  const int beats = keys == 1 ? track_bytes / 128 : track_bytes / (4 * (6 * keys + 1));
+  const int chords_asked = keys == 1 ? beats - 2 : beats * 4 - 8;
+  const int value = keys == 1 ? QUARTER : SIXTEENTH;
+  const uint32_t time = keys == 1 ? 16384 : 4096;
   int chords = 0, made = 0;
-  bool sixteenths = true;
+  bool values = true;
   for (auto _ : state) {
     state.PauseTiming();
     fresh_letter_page_program();
@@ -273,7 +301,7 @@ void ImportMidi(benchmark::State& state) {
     record_settings.filled = true;
     record_settings.import = 1;
     record_settings.subdivision = 5;
-    record_settings.track = 1;
+    record_settings.track = tracks;
     state.ResumeTiming();
     open_midi_reader(file);
     read_midi_header();
@@ -292,7 +320,7 @@ void ImportMidi(benchmark::State& state) {
     for (Drosa p = insertion_point; p; p = p->xnext)
       if (p->xkind == NOTE && p->get(xendvcd) && !p->get(xrest)) {
         ++chords;
-        sixteenths = sixteenths && p->get(xlgval) == SIXTEENTH && p->get(xttn) == 4096;
+        values = values && p->get(xlgval) == value && p->get(xttn) == time;
       }
     discard_piece_lists();
     set_report_observer(nullptr);
@@ -301,14 +329,19 @@ void ImportMidi(benchmark::State& state) {
   state.counters["chords"] = chords;
   state.counters["notes"] = chords * keys;
   if (!made) state.SkipWithError("nothing was imported");
-  if (chords < beats * 4 - 8 || !sixteenths)
-    state.SkipWithError("the chords are not the file's sixteenths");
+  if (chords < chords_asked || !values)
+    state.SkipWithError("the chords are not the file's sixteenths or quarters");
 }
 
 BENCHMARK(ExportMidi)->Unit(benchmark::kMillisecond);
 BENCHMARK(ImportMidi)
-    ->ArgsProduct({{64, 256, 1024}, {5, 9}})
-    ->ArgNames({"KB", "keys"})
+    ->Args({64, 5, 1})
+    ->Args({256, 5, 1})
+    ->Args({1024, 5, 1})
+    ->Args({1024, 9, 1})
+    ->Args({1024, 1, 1})
+    ->Args({1024, 5, 16})
+    ->ArgNames({"KB", "keys", "tracks"})
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(HearToFirstNote)->Arg(1)->Arg(BARS)->Unit(benchmark::kMillisecond);
