@@ -81,6 +81,7 @@ struct MxmlGroup {
   bool metronome = false;     // a metronome mark was read in it
   bool octave_shift = false;  // an octave-shift was read in it: it sets the staff's shift
   int octaves = 0;            // that shift: written minus sounding octaves, 0 at its stop
+  int64_t at = -1;            // the time its offset names: it goes to a note from there on
   std::deque<MxmlItem> items;
 };
 
@@ -155,8 +156,10 @@ struct MxmlSlur {
 struct MxmlWedge {
   int type = 0;  // 0 none, 1 diminuendo, 2 crescendo
   bool open = false, stopping = false;
-  bool group_pending = false;  // its direction has not ended yet
-  int staff = -1;              // the staff its direction names, -1 any
+  bool group_pending = false;           // its direction has not ended yet
+  bool stop_pending = false;            // the direction that stops it has not ended yet
+  int64_t start_at = -1, stop_at = -1;  // the times the offsets of its directions name
+  int staff = -1;                       // the staff its direction names, -1 any
   int32_t x = -50, y = 0, stop_x = 20;
   int list = -1;
   Drosa line = NIL;        // the LINE made at the note after the start

@@ -273,8 +273,9 @@ struct TakenLines {
   }
 };
 
-// Makes the items of the groups of a slot that fit the list; the others stay.
-void flush_slot(int slot, Drosa note, int list, int tag, int context) {
+// Makes the items of the groups of a slot that fit the list, and whose offsets name a time
+// before `until` (the end of the note's chord); the others stay.
+void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
   std::deque<MxmlGroup> kept;
   TakenLines taken;
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
@@ -285,7 +286,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context) {
       [&](const MxmlGroup& g) { return g.metronome && (list < 0 || group_fits(g, list)); });
   std::vector<const MxmlItem*> marks;  // the tempo marks made at this note
   for (MxmlGroup& g : mxml.slots[slot]) {
-    if (list >= 0 && !group_fits(g, list)) {
+    if ((list >= 0 && !group_fits(g, list)) || g.at >= until) {
       kept.push_back(std::move(g));
       continue;
     }
@@ -340,9 +341,10 @@ const MxmlState::DynamicShown* dynamic_at(Drosa note, int32_t y) {
 // The hairpin's start before the note after the wedge's start, and its end (a copy of it)
 // before the note after its stop. A dynamic at its start and the hairpin share a line, the
 // hairpin starting after it; a hairpin ends before the dynamic at its end.
-void wedge_at(MxmlWedge& w, Drosa note, int list, int tag) {
+void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t until) {
   if (!w.open || !wedge_fits(w, list)) return;
   if (!w.line) {
+    if (w.start_at >= until) return;
     if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y)) {
       w.y = d->middle;
       w.x = std::max(w.x, d->x + d->width + HAIRPIN_GAP);
@@ -372,7 +374,9 @@ void wedge_at(MxmlWedge& w, Drosa note, int list, int tag) {
   // The end waits for a note of the voice the hairpin began in: after a backup the next note
   // read may stand earlier in the measure, and an end before its start pairs with nothing, or
   // with a later hairpin's start, pages away.
-  if (!w.stopping || (tag & MXML_TAG_VOICE_BITS) != w.line->get(xline_styleref)) return;
+  if (!w.stopping || (tag & MXML_TAG_VOICE_BITS) != w.line->get(xline_styleref) ||
+      w.stop_at >= until)
+    return;
   if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y))
     if (note != w.start_note) w.stop_x = std::min(w.stop_x, d->x - HAIRPIN_END_GAP);
   Drosa end = copyDrosa(w.line);
@@ -388,8 +392,8 @@ void drop_ended_wedges() {
 
 // Every open wedge that fits the list, in the order they began: one that ends here ends before
 // the next begins.
-void wedges_at(Drosa note, int list, int tag) {
-  for (MxmlWedge& w : mxml.wedges) wedge_at(w, note, list, tag);
+void wedges_at(Drosa note, int list, int tag, int64_t until) {
+  for (MxmlWedge& w : mxml.wedges) wedge_at(w, note, list, tag, until);
   drop_ended_wedges();
 }
 
@@ -445,7 +449,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
   return make_run(item_run(item, text), item, before, continuation, tag, context);
 }
 
-void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
+void mxml_attach_to_note(Drosa note, int list, int tag, bool, int64_t until) {
   mxml.dynamics_shown.clear();
   for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
     for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
@@ -453,11 +457,11 @@ void mxml_attach_to_note(Drosa note, int list, int tag, bool) {
   }
   mxml.title_flush = MXML_LYRICS_RECORD;
   flush_slot(MXML_CREDIT_SLOT, note, -1, tag, 1);
-  flush_slot(MXML_DIRECTION_SLOT, note, list, tag, 0);
+  flush_slot(MXML_DIRECTION_SLOT, note, list, tag, 0, until);
   flush_slot(MXML_NOTATIONS_SLOT, note, -1, tag, 0);
   for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
   mxml_reset_title(MXML_LYRICS_RECORD);
-  wedges_at(note, list, tag);
+  wedges_at(note, list, tag, until);
 }
 
 void mxml_flush_measure_end() {
@@ -488,7 +492,7 @@ void mxml_flush_measure_end() {
       for (int i = 0; i < mxml_part_list_count(); ++i)
         if (mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)].last_note == note)
           note_list = mxml.part_first[mxml.part_index] + i;
-    if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch));
+    if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch), INT64_MAX);
   }
   drop_ended_wedges();
 }

@@ -337,6 +337,7 @@ void mxml_direction_end() {
     }
   }
   for (MxmlWedge& w : mxml.wedges) {
+    w.stop_pending = false;
     if (!w.group_pending || mxml.slots[MXML_DIRECTION_SLOT].empty()) continue;
     w.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
     w.group_pending = false;
@@ -457,7 +458,8 @@ void mxml_wedge(XmlElement& e) {
                               : mxml.slots[MXML_DIRECTION_SLOT].back().placement;
     // A wedge of the same number not yet stopped ends where this one begins.
     for (MxmlWedge& open : mxml.wedges)
-      if (open.number == (number == XML_NO_INT ? 1 : number)) open.stopping = true;
+      if (open.number == (number == XML_NO_INT ? 1 : number))
+        open.stopping = open.stop_pending = true;
     MxmlWedge& w = mxml.wedges.emplace_back();
     w.number = number == XML_NO_INT ? 1 : number;
     w.type = type[0] == 'c' ? 2 : 1;
@@ -482,17 +484,31 @@ void mxml_wedge(XmlElement& e) {
   } else if (std::strcmp(type, "stop") == 0) {
     for (MxmlWedge& w : mxml.wedges) {
       if (w.stopping || (number != XML_NO_INT && w.number != number)) continue;
-      w.stopping = true;
+      w.stopping = w.stop_pending = true;
       w.stop_x = 20;
       break;
     }
   }
 }
 
-// An offset is a time in divisions, not a distance: the direction goes to the note it is
-// placed with and keeps that note's x (taken as a distance it once put marks of a measure's
-// end a page's width to the left, off the paper).
-void mxml_offset(XmlElement&) {}
+// An offset is a time in divisions from the direction's place, not a distance (taken as one it
+// once put marks of a measure's end a page's width to the left, off the paper): the direction,
+// and the wedge it starts or stops, go to the note of their staff that sounds at that time,
+// or the next one after it (at the measure's end, to its last note), keeping that note's x. Placed
+// with the note after them, marks written to stand later in the measure stood on the marks of that
+// note. An offset back in time goes, as none, to the next note.
+void mxml_offset(XmlElement& e) {
+  if (xml_open_element_level(e, "direction") < 0 || !mxml_in_part()) return;
+  const double offset = std::strtod(mxml_text(e, 32).c_str(), nullptr);
+  if (!(offset >= 0.5) || offset > 1e12) return;
+  const int64_t at =
+      mxml.part_cursor[mxml.part_index] + mxml.pending + int64_t(std::llround(offset));
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) mxml.slots[MXML_DIRECTION_SLOT].back().at = at;
+  for (MxmlWedge& w : mxml.wedges) {
+    if (w.stop_pending) w.stop_at = at;
+    if (w.group_pending && !w.line) w.start_at = at;
+  }
+}
 
 void mxml_octave_line_end(int staff) {
   auto& line = mxml.octave_lines[staff];

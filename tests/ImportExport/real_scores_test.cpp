@@ -458,6 +458,14 @@ TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, MarksPlacedByOffsetsStandAtTheirTime) {
+  // A metronome mark three beats after its tempo words, at their height, and an f a half note
+  // after a p: each stood on the mark before it, at the note after it.
+  const std::vector<PageFault> faults = engrave("marks_placed_by_offsets");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
