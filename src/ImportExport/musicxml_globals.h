@@ -265,14 +265,16 @@ struct MxmlState {
   // The wedges begun and not yet ended at a note: one ending and the next beginning before the
   // same note, or wedges of several numbers at once.
   std::vector<MxmlWedge> wedges;
-  // The dynamics made before the note the last directions went to, which a hairpin starting
-  // or ending there keeps clear of: their x, the middle of their letters and their width, in
-  // units of the reference staff.
-  struct DynamicShown {
+  // The dynamics made, and the hairpins ended, before the note the last directions went to,
+  // which a hairpin starting or ending there keeps clear of: their x (a hairpin's end), the
+  // middle of their letters (a hairpin's line) and their width, in units of the reference
+  // staff.
+  struct MarkShown {
     Drosa note = NIL;
     int32_t x = 0, middle = 0, width = 0;
+    bool hairpin = false;
   };
-  std::vector<DynamicShown> dynamics_shown;
+  std::vector<MarkShown> marks_shown;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the

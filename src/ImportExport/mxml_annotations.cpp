@@ -309,9 +309,9 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         annotate(placed, note, tag, context);
         if (slot == MXML_DIRECTION_SLOT && placed.kind == -7 && placed.dynamics >= 0 &&
             placed.dynamics <= 23)
-          mxml.dynamics_shown.push_back({note, placed.x + placed.dx,
-                                         placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE,
-                                         dynamic_width(placed.dynamics)});
+          mxml.marks_shown.push_back({note, placed.x + placed.dx,
+                                      placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE,
+                                      dynamic_width(placed.dynamics), false});
         if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       }
       words = item.kind == 1 ? &item : nullptr;
@@ -331,24 +331,28 @@ bool wedge_fits(const MxmlWedge& w, int list) {
   return w.staff <= 0 || w.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
-// The dynamic shown at a note on the side of the staff of a height (above or below).
-const MxmlState::DynamicShown* dynamic_at(Drosa note, int32_t y) {
-  for (const MxmlState::DynamicShown& d : mxml.dynamics_shown)
-    if (d.note == note && (d.middle >= 0) == (y >= 0)) return &d;
+// The dynamic, or the end of a hairpin, shown at a note on the side of the staff of a height
+// (above or below).
+const MxmlState::MarkShown* shown_at(Drosa note, int32_t y, bool hairpin) {
+  for (const MxmlState::MarkShown& d : mxml.marks_shown)
+    if (d.note == note && d.hairpin == hairpin && (d.middle >= 0) == (y >= 0)) return &d;
   return nullptr;
 }
 
 // The hairpin's start before the note after the wedge's start, and its end (a copy of it)
 // before the note after its stop. A dynamic at its start and the hairpin share a line, the
-// hairpin starting after it; a hairpin ends before the dynamic at its end.
+// hairpin starting after it, and after a hairpin ending there; a hairpin ends before the
+// dynamic at its end.
 void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t until) {
   if (!w.open || !wedge_fits(w, list)) return;
   if (!w.line) {
     if (w.start_at >= until) return;
-    if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y)) {
+    if (const MxmlState::MarkShown* d = shown_at(note, w.y, false)) {
       w.y = d->middle;
       w.x = std::max(w.x, d->x + d->width + HAIRPIN_GAP);
     }
+    if (const MxmlState::MarkShown* h = shown_at(note, w.y, true))
+      w.x = std::max(w.x, h->x + HAIRPIN_GAP);
     Drosa line = copyDrosa(line_template);
     line->xcontext = 0;
     line->set(xmetaline, HAIRPIN);
@@ -377,12 +381,13 @@ void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t until) {
   if (!w.stopping || (tag & MXML_TAG_VOICE_BITS) != w.line->get(xline_styleref) ||
       w.stop_at >= until)
     return;
-  if (const MxmlState::DynamicShown* d = dynamic_at(note, w.y))
+  if (const MxmlState::MarkShown* d = shown_at(note, w.y, false))
     if (note != w.start_note) w.stop_x = std::min(w.stop_x, d->x - HAIRPIN_END_GAP);
   Drosa end = copyDrosa(w.line);
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, w.stop_x - w.line->get(xendx));
   link_after(end, note->xback);
+  mxml.marks_shown.push_back({note, w.stop_x, w.y, 0, true});
   w = MxmlWedge{};
 }
 
@@ -450,7 +455,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
 }
 
 void mxml_attach_to_note(Drosa note, int list, int tag, bool, int64_t until) {
-  mxml.dynamics_shown.clear();
+  mxml.marks_shown.clear();
   for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
     for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
     mxml_reset_title(r);
@@ -467,7 +472,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, bool, int64_t until) {
 void mxml_flush_measure_end() {
   Drosa last = mxml.last_note;
   if (!last) return;
-  mxml.dynamics_shown.clear();
+  mxml.marks_shown.clear();
   const int tag = last->get(xpitch);
   flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
   // Directions that name a staff go to the last note of that staff.

@@ -451,8 +451,9 @@ TEST_F(EngravedFixture, LyricsKeepClearOfEachOther) {
 
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
-  // p, ending at a pp; a crescendo from an mf below to an ff: each hairpin stood on the
-  // dynamic it starts from, or ran into the one it ends at.
+  // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
+  // from the note it ends at: each hairpin stood on the dynamic it starts from, or ran into
+  // the one it ends at, and the diminuendo began inside the crescendo.
   const std::vector<PageFault> faults = engrave("dynamics_beside_hairpins");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
