@@ -302,6 +302,12 @@ void new_music_window(int width, int height);
 // Disposes of the current music window and its scroll bars; music_window_port becomes
 // nullptr.
 void dispose_music_window();
+// grow_music_window: sizes the window (creating it when there is none) so that the music
+// area's width is a multiple of 16; with (0, 0) the size follows the page and the screen. Sets
+// grow_limits and redraws the window.
+// Reads: page_pixel_width and _height, the rulers, screen_device, the open views,
+//        default_scale. Writes: the window's size, grow_limits, the scroll bars.
+void grow_music_window(int width, int height);
 // invalidate_music_area: applies the ruler setting of the preferences; with flag set and the
 // rulers changed, keeps the page where it was in the music area and resizes the window.
 // Writes: music_window_rulers, insertion_cross (hidden without rulers).

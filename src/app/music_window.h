@@ -29,12 +29,6 @@ void dispose_music_window_of(int window);
 // ranges; a value beyond a new maximum scrolls the page back. A maximum of 0 or less makes the
 // bar inactive.
 void layout_scroll_bars();
-// grow_music_window: sizes the window (creating it when there is none) so that the music
-// area's width is a multiple of 16; with (0, 0) the size follows the page and the screen. Sets
-// grow_limits and redraws the window.
-// Reads: page_pixel_width and _height, the rulers, screen_device, the open views,
-//        default_scale. Writes: the window's size, grow_limits, the scroll bars.
-void grow_music_window(int width, int height);
 // The size limits of growing the window (also set by the main loop before a grow).
 void set_grow_limits();
 // draw_MusicWindow_controls: draws a music window's scroll bars and grow box.

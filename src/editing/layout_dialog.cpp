@@ -274,6 +274,7 @@ int layout_dialog() {
   if (size_changed || values.divisor != opened_divisor) {
     zoom_factor = values.divisor == 0 ? 0.0f : std::clamp(values.divisor, 1.0f, 1000.0f);
     if (!offscreen_changesize()) REPORT_ERROR(4, "%s", "Memory logic error in layout_dialog()");
+    grow_music_window(0, 0);  // the window takes the size the page needs, within the screen
     make_cursor_visible();
   }
   restore_cursor();

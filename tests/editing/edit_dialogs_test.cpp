@@ -18,7 +18,9 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/port.h"
 #include "platform/script.h"
+#include "platform/window.h"
 #include "support/app_fixture.h"
 #include "support/model_fixture.h"
 #include "support/piece_files.h"
@@ -101,7 +103,10 @@ TEST_F(LayoutDialog, PageMarginsAndZoomGoToTheContext) {
   script_type(29, "0.4");
   script_hit(34);  // 200 percent
   script_hit(1);
+  const int window_width = port_bounds(platform_window_port(music_window())).width();
   EXPECT_EQ(layout_dialog(), 1);
+  EXPECT_GT(port_bounds(platform_window_port(music_window())).width(), window_width)
+      << "the window takes the size the page needs at the new zoom";
   EXPECT_TRUE(said().empty());
   EXPECT_EQ(options_i32(c, OPTIONS_PAGE_WIDTH), 80);
   EXPECT_EQ(options_i32(c, OPTIONS_PAGE_HEIGHT), 100);
