@@ -178,6 +178,53 @@ bool has_print_before_note(int v) {
   return false;
 }
 
+int first_staff(int v);
+int written_staff(Drosa note, int own);
+
+// A staff on which no voice of the document begins, though notes of voices that began on
+// another staff are written on it (a right hand whose first chord has its lowest note on the
+// lower staff): its list, without notes, goes with the others that have none, and the voice
+// that writes the most notes on it is given it as its own (below).
+struct UnclaimedStaff {
+  int staff;
+  std::vector<uint8_t> clefs;  // the staff's clef after each bar line (entry 0: at its start)
+  Drosa info;                  // a copy of its VINFO (the part's name stands in the first)
+  int bracket, brace;          // its bracket and brace codes, at the start and at systems
+  int first_bracket, first_brace;
+};
+
+std::vector<uint8_t> clefs_by_bar(int v);
+
+// Read before the staff lists are split: each list still holds one staff.
+std::vector<UnclaimedStaff> unclaimed_staves() {
+  std::vector<int> staves;
+  for (int v = 0; v < voice_count; ++v) staves.push_back(first_staff(v));
+  std::vector<bool> written(size_t(voice_count), false), holds_notes(size_t(voice_count), false);
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind != NOTE || staves[size_t(v)] < 0) continue;
+      holds_notes[size_t(v)] = true;
+      if (staff_code(p) == 0 || copied_rest(p)) continue;
+      const int staff = written_staff(p, staves[size_t(v)]);
+      for (int u = 0; u < voice_count; ++u)
+        if (staves[size_t(u)] == staff) written[size_t(u)] = true;
+    }
+  std::vector<UnclaimedStaff> unclaimed;
+  for (int v = 0; v < voice_count; ++v) {
+    if (!written[size_t(v)] || holds_notes[size_t(v)]) continue;
+    UnclaimedStaff u{staves[size_t(v)], clefs_by_bar(v), NIL, 2, 0, 2, 0};
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind == VINFO && !u.info) u.info = copyDrosa(p);
+      if (p->xkind == PRINT && p == find_next_kind(PRINT, piece_start[v]))
+        u.first_bracket = p->get(xfirst_bracket), u.first_brace = p->get(xfirst_brace);
+      if (p->xkind == ENDSYST && !p->get(xstartpiece) && !p->get(xendpiece))
+        u.bracket = p->get(xbracket), u.brace = p->get(xbrace);
+    }
+    unclaimed.push_back(u);
+  }
+  return unclaimed;
+}
+
 // Splits staff list v into one list per voice; returns how many lists it became.
 int split_list(int v) {
   const std::vector<int> tags = collect_tags(v);
@@ -217,8 +264,6 @@ bool only_hidden_rests(int v) {
   return true;
 }
 
-int first_staff(int v);
-
 // True when another voice is on voice v's staff.
 bool staff_shared(int v) {
   for (int u = 0; u < voice_count; ++u)
@@ -250,7 +295,6 @@ void number_voices() {
 // ---- Step 5: chords written across two staves --------------------------------------------------
 
 std::vector<uint8_t> clefs_by_bar(int v);
-int written_staff(Drosa note, int own);
 int measure_staff(Drosa first, int own);
 
 // A voice chord stands on one staff. Where the document writes some notes of a chord on
@@ -258,18 +302,17 @@ int measure_staff(Drosa first, int own);
 // they go to a voice of their own on that staff: the staff they are written on is the one
 // they are read on, without ledger lines reaching across to the other staff. The chord's
 // other notes stay with the voice, on the staff its measure is on.
-// By note of the voice, in list order: the staff the note goes to (-1 when it stays), and the
-// number of its voice chord.
+// By note of the voice, in list order: the staff the note goes to (-1 when it stays), the
+// staff its chord stays on, and the number of its voice chord.
 struct CrossStaffSplit {
   int voice;  // the voice the notes were written in
-  std::vector<int> staves;
-  std::vector<int> chords;
+  std::vector<int> staves, chord_staves, chords;
 };
 
 // The notes of voice v's chords that are written on another staff than the rest of their
 // chord, and where they go.
 CrossStaffSplit find_cross_staff_notes(int v) {
-  CrossStaffSplit split{v, {}, {}};
+  CrossStaffSplit split{v, {}, {}, {}};
   const int own = first_staff(v);
   if (own < 0) return split;
   int measure = own, chord = 0;
@@ -284,6 +327,7 @@ CrossStaffSplit find_cross_staff_notes(int v) {
       if (w == measure || (keep < 0 && w >= 0)) keep = w;
     for (size_t i = 0; i < notes.size(); ++i) {
       split.staves.push_back(written[i] >= 0 && written[i] != keep ? written[i] : -1);
+      split.chord_staves.push_back(keep);
       split.chords.push_back(chord);
     }
     notes.clear();
@@ -303,13 +347,13 @@ CrossStaffSplit find_cross_staff_notes(int v) {
 
 // The voice of the notes of `split` that go to `staff`: a copy of the voice that keeps only
 // them, on that staff from its start, its clefs those of `clefs` (that staff's, by bar) and
-// hidden. They stem toward the chord they left (`up` when it stands above), leave its slur
-// marks to it, and each keeps its beam and tie only to the voice's next chord.
-Drosa cross_staff_voice(const CrossStaffSplit& split, int staff, bool up,
+// hidden. They stem toward the chord they left, leave its slur marks to it, and each keeps
+// its beam and tie only to the voice's next chord.
+Drosa cross_staff_voice(const CrossStaffSplit& split, int staff,
                         const std::vector<uint8_t>& clefs) {
   Drosa last = NIL;
   Drosa head = copy_detached_chain(piece_start[split.voice], NIL, &last);
-  std::vector<std::pair<Drosa, int>> kept;  // note and its chord number
+  std::vector<std::pair<Drosa, size_t>> kept;  // note and its place in `split`
   size_t ordinal = 0, bar = 0;
   for (Drosa p = head; p;) {
     if (p->xkind == NOTE) {
@@ -318,7 +362,7 @@ Drosa cross_staff_voice(const CrossStaffSplit& split, int staff, bool up,
         p = remove_note(p);
         continue;
       }
-      kept.push_back({p, split.chords[i]});
+      kept.push_back({p, i});
     } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
       p = remove_annotation(p);
       continue;
@@ -334,11 +378,13 @@ Drosa cross_staff_voice(const CrossStaffSplit& split, int staff, bool up,
   }
   for (size_t k = 0; k < kept.size(); ++k) {
     Drosa n = kept[k].first;
-    const int next_chord = k + 1 < kept.size() ? kept[k + 1].second : -1;
-    n->set(xendvcd, next_chord != kept[k].second);
-    n->set(xdir, up ? UP : DOWN);
+    const size_t i = kept[k].second;
+    const int chord = split.chords[i];
+    const int next_chord = k + 1 < kept.size() ? split.chords[kept[k + 1].second] : -1;
+    n->set(xendvcd, next_chord != chord);
+    n->set(xdir, staff > split.chord_staves[i] ? UP : DOWN);
     n->set(xslur, 0);
-    if (next_chord != kept[k].second + 1 && next_chord != kept[k].second) {
+    if (next_chord != chord + 1 && next_chord != chord) {
       n->set(xcbeam, 0);
       n->set(xcsbeam, 0);
       if (n->get(xlgval) >= 4) n->set(xebeam, 1);
@@ -381,6 +427,51 @@ void remove_cross_staff_notes(const CrossStaffSplit& split, const std::vector<in
   }
 }
 
+// Gives an unclaimed staff to the voice that writes the most notes on it, of those whose own
+// staff keeps another voice: its PRINTs and clefs become that staff's, its notes' staff
+// offsets count from it, and the staff changes (step 6) take it back to its first staff
+// where most of a measure is written there.
+void claim_staff(const UnclaimedStaff& unclaimed) {
+  int best = -1, most = 0;
+  for (int v = 0; v < voice_count; ++v) {
+    const int own = first_staff(v);
+    if (own < 0 || !staff_shared(v)) continue;
+    int count = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      count += p->xkind == NOTE && !copied_rest(p) && written_staff(p, own) == unclaimed.staff;
+    if (count > most) best = v, most = count;
+  }
+  if (best < 0) return;
+  const int own = first_staff(best);
+  size_t bar = 0;
+  bool first_print = true;
+  for (Drosa p = piece_start[best]; p; p = p->xnext) {
+    if (p->xkind == BAR) ++bar;
+    if (p->xkind == VINFO && unclaimed.info) {
+      Drosa info = copyDrosa(unclaimed.info);
+      link_after(info, p);
+      destroy_node(p);
+      p = info;
+    }
+    if (p->xkind == ENDSYST && !p->get(xstartpiece) && !p->get(xendpiece)) {
+      p->set(xbracket, unclaimed.bracket);
+      p->set(xbrace, unclaimed.brace);
+    }
+    if (p->xkind == PRINT && first_print) {
+      p->set(xfirst_bracket, unclaimed.first_bracket);
+      p->set(xfirst_brace, unclaimed.first_brace);
+      first_print = false;
+    }
+    if (p->xkind == PRINT) p->set(xsstaff, int16_t(unclaimed.staff));
+    if (p->xkind == CLEF && !unclaimed.clefs.empty())
+      p->set(xclef, unclaimed.clefs[std::min(bar, unclaimed.clefs.size() - 1)]);
+    if (p->xkind != NOTE || copied_rest(p)) continue;
+    const int written = written_staff(p, own);
+    const int code = written == unclaimed.staff ? 0 : written - unclaimed.staff + MXML_STAFF_BIAS;
+    p->set(xpitch, uint16_t((p->get(xpitch) & MXML_TAG_VOICE_BITS) | code << 12));
+  }
+}
+
 // Splits every chord written across two staves (above); `homes` gives, for each voice made
 // for such notes, the staff of the voice they came from (the staff their staff offsets count
 // from), -1 for the others. A staff no voice of its own is on, or a piece of as many voices as
@@ -403,7 +494,7 @@ void split_cross_staff_chords(std::vector<int>& homes) {
         if (u != v && homes[size_t(u)] < 0 && first_staff(u) == staff) there = u;
       if (there < 0 || voice_count >= MAX_SPLIT_VOICES) continue;
       const int at = v + 1 + int(moved.size());
-      insert_voice(at, cross_staff_voice(split, staff, staff > own, clefs_by_bar(there)));
+      insert_voice(at, cross_staff_voice(split, staff, clefs_by_bar(there)));
       homes.insert(homes.begin() + at, own);
       moved.push_back(staff);
     }
@@ -481,18 +572,20 @@ void staff_changes(int v, const std::vector<int>& staves, int* first_change) {
   int current = own, bars = 1, measure = own;
   bool measure_begun = false, chord_begins = true;
   Drosa print = NIL, measure_start = piece_start[v], chord_end = NIL;
+  Drosa print_since = NIL;  // a PRINT since the measure's start or the chord before
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     const int kind = effective_kind(p);
-    if (kind == PRINT) print = p, current = p->get(xsstaff);
+    if (kind == PRINT) print = print_since = p, current = p->get(xsstaff);
     if (kind == BAR || kind == ENDSYST || kind == BARSEP) {
       if (kind == BAR) ++bars;
-      measure_start = p, measure_begun = false;
+      measure_start = p, measure_begun = false, print_since = NIL;
     }
     if (kind != NOTE) continue;
     const bool first_of_chord = chord_begins;
     const Drosa chord_before = chord_end;
+    const Drosa print_before = print_since;
     chord_begins = p->get(xendvcd);
-    if (chord_begins) chord_end = p;
+    if (chord_begins) chord_end = p, print_since = NIL;
     if (!first_of_chord || copied_rest(p) || own < 0 || !print) continue;
     const bool measure_opens = !measure_begun;
     if (measure_opens) measure = measure_staff(p, own), measure_begun = true;
@@ -503,8 +596,10 @@ void staff_changes(int v, const std::vector<int>& staves, int* first_change) {
     Drosa change = copyDrosa(print);
     change->set(xsstaff, int16_t(staff));
     // Within the measure the copy follows the chord before (nothing between them but what
-    // belongs to this chord).
-    link_after(change, measure_opens || !chord_before ? measure_start : chord_before);
+    // belongs to this chord), and in any case the PRINT that stands before the chord (the
+    // one that puts a voice on its own staff before its first note).
+    Drosa after = measure_opens || !chord_before ? measure_start : chord_before;
+    link_after(change, print_before ? print_before : after);
     print = change;
     current = staff;
   }
@@ -773,6 +868,19 @@ void complete_voices(int32_t earliest) {
   }
 }
 
+// The rests that fill a voice of notes split from chords stem away from its notes, as the
+// notes of the voice whose staff it shares do: a hidden rest stemmed as its notes, beside a
+// longer note stemmed the other way, made the next bar's first chords crowd together.
+void turn_filling_rests_away(int v) {
+  Drosa note = NIL;
+  for (Drosa p = piece_start[v]; p && !note; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest)) note = p;
+  if (!note || note->get(xdir) == FREE_STEM) return;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && p->get(xrest) && p->get(xdir) == FREE_STEM)
+      p->set(xdir, 3 - note->get(xdir));
+}
+
 // Gives (1) or takes back (0) the playback time of every voice's grace notes.
 void lend_grace_time(int give) {
   for (int v = 0; v < voice_count; ++v) {
@@ -816,8 +924,13 @@ void mxml_analyse(int* first_change) {
   display_win_title(-3, "Import MusicXML - Analysing");
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SPLITTING =====\n");
   const int32_t earliest = earliest_time();
+  const std::vector<UnclaimedStaff> unclaimed = unclaimed_staves();
   for (int v = 0; v < voice_count;) v += split_list(v);
   number_voices();
+  for (const UnclaimedStaff& u : unclaimed) {
+    claim_staff(u);
+    if (u.info) destroy_node(u.info);
+  }
   std::vector<int> homes;
   split_cross_staff_chords(homes);
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
@@ -826,6 +939,8 @@ void mxml_analyse(int* first_change) {
   // their playback time goes back to their main notes for it, and comes back afterwards.
   lend_grace_time(0);
   complete_voices(earliest);
+  for (int v = 0; v < voice_count; ++v)
+    if (homes[size_t(v)] >= 0) turn_filling_rests_away(v);
   lend_grace_time(1);
   for (int v = 0; v < voice_count; ++v) {
     remove_superseded_signs(v);

@@ -387,6 +387,41 @@ TEST_F(EngravedFixture, ChordNotesWrittenOnTheOtherStaffAreDrawnThere) {
   offscreen_dispose();
 }
 
+// The heads drawn on each pstaff.
+std::map<int, int> heads_by_staff() {
+  std::map<int, int> heads;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46)
+      ++heads[e->get(xgc_pstaff)];
+  return heads;
+}
+
+TEST_F(EngravedFixture, AHandOpeningWithAChordAcrossTheStavesKeepsItsStaff) {
+  // The right hand's first chord has its lowest note written on the lower staff, which the
+  // document thereby names the voice's own. The upper staff, on which no voice began, was
+  // once dropped with its clef, key signature, brace and part name, and the right hand drawn
+  // on the lower staff by the bass clef.
+  std::vector<PageFault> faults = engrave("hand_opens_with_a_chord_across_the_staves");
+  std::map<int, int> heads = heads_by_staff();
+  EXPECT_EQ(heads[0], 7);
+  EXPECT_EQ(heads[1], 3);  // the first chord's lowest note, the left hand's two
+  EXPECT_EQ(glyphs_of(52, 0), 1) << "the upper staff's clef";
+  EXPECT_EQ(glyphs_of(58, 0), 1) << "the upper staff's key signature";
+  EXPECT_EQ(lines_of(24), 0) << "ledger lines";
+  Drosa info = find_next_kind(VINFO, piece_start[0]);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->get(xpname), "Piano");
+  // With a voice of its own on the upper staff, the right hand's voice is the lower staff's
+  // and moves up for its bars: the move was once placed before the voice's own PRINT, which
+  // undid it.
+  for (PageFault& f : engrave("hand_opens_across_the_staves_beside_a_voice")) faults.push_back(f);
+  heads = heads_by_staff();
+  EXPECT_EQ(heads[0], 7);
+  EXPECT_EQ(heads[1], 3);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
