@@ -324,6 +324,9 @@ int combine_tied_chords(Drosa last, bool rest) {
 }
 
 void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_first) {
+  // A chord repeated for a beat filler was struck by no key: its notes keep the lengths their
+  // values give.
+  const bool struck = !is_filler(group_first);
   int64_t s = 0;
   for (Drosa p = group_first; p && p != next_group_first; p = p->xnext) s += p->get(rttn);
   const bool repeated = is_filler(next_group_first);
@@ -333,7 +336,7 @@ void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_
     if (n->xkind != NOTE) continue;
     if (n->get(xendvcd))
       n->set(xttn, uint32_t(std::clamp<int64_t>(s * units / period, 0, INT32_MAX)));
-    if (!n->get(xrest)) {
+    if (struck && !n->get(xrest)) {
       // Notes and played keys are paired by key: a cluster rest or a dropped rest has none.
       const int key = std::clamp(n->get(xpitch) >> 8, 0, 127);
       Drosa r = group_first;
@@ -371,7 +374,15 @@ int make_recorded_notes(Drosa model_template) {
   Drosa group_first = rec.rnotes->xnext;
   // The chords go in one after another: what is found of a bar is kept for the next.
   EntryRun run;
-  // Inserts a chord and, when keeping played durations, gives it its played lengths.
+  // The chords inserted with their groups, when keeping played durations: each chord inserted
+  // gives its bar its playing data again, so the played lengths are given when all are in.
+  struct Played {
+    Drosa chord;
+    int size;
+    Drosa from, next;
+  };
+  std::vector<Played> played;
+  // Inserts a chord.
   auto insert = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat) {
     Drosa made = insert_played_notes(notes, n, 2);
     if (!made) return false;
@@ -383,10 +394,7 @@ int make_recorded_notes(Drosa model_template) {
           q->set(xaccplot, 0);
           if (q->get(xendvcd)) break;
         }
-    if (rs.keep_played_durations) {
-      set_retained_durations(n, from, next);
-      forget_known_bar();  // the chord's times are no longer those its bar gave it
-    }
+    if (rs.keep_played_durations) played.push_back({made, n, from, next});
     return true;
   };
   // Skips the fillers a chord absorbed.
@@ -440,6 +448,10 @@ int make_recorded_notes(Drosa model_template) {
     previous_rest = rest;
     count = 0;
     p = group_first = after;
+  }
+  for (const Played& p : played) {
+    chord_made = p.chord;
+    set_retained_durations(p.size, p.from, p.next);
   }
   note_entry_active = saved_entry;
   if (!first_chord) return 0;

@@ -31,7 +31,8 @@ int32_t beat_tolerance(int32_t length);
 // the beat fillers it absorbs.
 int combine_tied_chords(Drosa last, bool rest);
 
-// set_retained_durations: the chord just inserted gets the played lengths.
+// set_retained_durations: the chord inserted last gets the played lengths of its group (a
+// chord repeated for a beat filler, struck by no key, keeps the lengths of its values).
 void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_first);
 
 // place_recorded_pedals: the recorded sustain-pedal events as pedal marks before the notes

@@ -174,4 +174,37 @@ TEST_F(Recorder, AClusterBecomesARestAndAChordOfTenKeysKeepsNine) {
             "Some chords held more than 9 notes: only the first 9 notes of each were kept.");
 }
 
+// Kept played durations: every chord of a bar sounds as long as it was held, not only the
+// bar's last. A chord struck on the bar's last beat and held over the bar line is tied to its
+// repeat in the next bar: it sounds up to the repeat, and the repeat, struck by no key, its value.
+TEST_F(Recorder, KeptDurationsGiveEveryChordItsPlayedLength) {
+  const int v = new_voice();
+  add_timesig(v, 4, 4);
+  for (int bar = 0; bar < 3; ++bar) add_rest(v, WHOLE), add_bar(v);
+  prepare_piece();
+  set_insertion_point(find_next_kind(NOTE, piece_start[v]), 0, -10);
+  record_settings.subdivision = 3;
+  record_settings.keep_played_durations = 1;
+  quantised({{0, 72, 480},
+             {960, 72, 480},
+             {1920, 72, 480},
+             {2880, 60, 1400},
+             {2880, 64, 1400},
+             {4800, 67, 480}});
+  note_entry_active = 1;
+  EXPECT_EQ(make_recorded_notes(current_note_template), 1);
+  note_entry_active = 0;
+  std::vector<std::string> notes;  // "key value[~] ttn length"
+  for (Drosa p = find_next_kind(NOTE, piece_start[v]); p; p = find_next_kind(NOTE, p))
+    if (!p->get(xrest))
+      notes.push_back(std::to_string(p->get(xpitch) >> 8) + " " + std::to_string(p->get(xlgval)) +
+                      (p->get(xtie) ? "~ " : " ") + std::to_string(p->get(xttn)) + " " +
+                      std::to_string(p->get(xlength)));
+  EXPECT_EQ(notes,
+            (std::vector<std::string>{"72 3 16384 8192", "72 3 16384 8192", "72 3 16384 8192",
+                                      "60 3~ 0 16384", "64 3~ 16384 16384", "60 3 0 14745",
+                                      "64 3 16384 14745", "67 3 16384 8192"}));
+  EXPECT_TRUE(take_reports().empty());
+}
+
 }  // namespace
