@@ -167,17 +167,28 @@ int on_beaming_boundary(int32_t t, Drosa beaming) {
 }  // namespace
 
 int32_t note_duration(Drosa note, int own_value) {
-  if (!note || note->xkind != NOTE) return 0;
-  if (note->get(xgrace)) return 0;
+  if (!note) return 0;
+  // The walks ask this of every note they pass: the node is read in place.
+  const DrosaNode& n = *note;
+  if (n.xkind != NOTE || n.get(xgrace)) return 0;
   int64_t duration = -1;
-  if (note->get(xrest) && !own_value) {
+  if (n.get(xrest) && !own_value) {
     Drosa ntdata = find_next_kind_before_note(NTDATA, note);
     if (ntdata && ntdata->get(xrestchar)) duration = whole_measure_rest_length(note, ntdata);
   }
-  if (duration < 0) {
-    const ExactDuration d = exact_duration(note);
-    // A power of two (no tuplet) divides by a shift.
-    duration = d.tuplet ? rounded_quotient(d.num, d.den) : (d.num + d.den / 2) >> note->get(xlgval);
+  if (duration < 0) {  // exact_duration, rounded
+    const int lgval = n.get(xlgval);
+    const int64_t num = dotted_breve[n.get(xdots)], den = int64_t(1) << lgval;
+    int32_t tupl = n.get(xtupl), intimeof = n.get(xintimeof);
+    const Drosa before = n.xback;
+    if (before && before->xkind != NOTE)
+      if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) {
+        tupl *= nest->get(xnest_tupl);
+        intimeof = (intimeof * nest->get(xnest_intimeof)) >> 2;
+      }
+    // Without a tuplet the denominator is a power of two: a shift divides.
+    duration =
+        tupl > 1 ? rounded_quotient((num * intimeof) >> 2, den * tupl) : (num + den / 2) >> lgval;
   }
   if (polytempo_scales())
     return clamp_time(double(duration) * param_float_value(POLYTEMPO_PARAM, note));
