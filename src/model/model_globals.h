@@ -48,6 +48,9 @@ extern int32_t undo_list_index;  // the list new records go to: 0, or 1 while an
 extern bool undo_replaying;      // set while undo_redo replays: the redo list is not cleared
 extern int32_t undo_busy;        // primitives at work on the histories: no step may be reclaimed
 extern int32_t undo_unrecorded;  // the program's own changes under way: none is recorded
+// The chain a primitive has just inserted and recorded, while it adjusts it (FreshChain): NIL
+// none.
+extern Drosa fresh_chain_first, fresh_chain_last;
 
 // ---- Replace primitives -----------------------------------------------------------------
 

@@ -286,9 +286,12 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
       return;
   }
   if (!new_first) return;
-  insertvc_with_undo(new_first, new_last, place);
+  const bool recorded = bool(insertvc_with_undo(new_first, new_last, place));
   Drosa first_note = unary_node(UNARY_SKIP_FORWARD, new_first);
-  adjust_accidentals(ACC_CHANGED, first_note, new_last);
+  {
+    FreshChain fresh(recorded ? new_first : NIL, new_last);
+    adjust_accidentals(ACC_CHANGED, first_note, new_last);
+  }
   if (perf_mode) set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
 }
 

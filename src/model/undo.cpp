@@ -440,6 +440,25 @@ void removevc_list_with_undo(Drosa first, Drosa last) {
 
 void removevc_with_undo(Drosa node) { removevc_list_with_undo(node, node); }
 
+FreshChain::FreshChain(Drosa first, Drosa last) {
+  fresh_chain_first = first;
+  fresh_chain_last = last;
+}
+
+FreshChain::~FreshChain() { fresh_chain_first = fresh_chain_last = NIL; }
+
+namespace {
+
+bool in_fresh_chain(Drosa node) {
+  for (Drosa p = fresh_chain_first; p; p = p->xnext) {
+    if (p == node) return true;
+    if (p == fresh_chain_last) break;
+  }
+  return false;
+}
+
+}  // namespace
+
 void modifyvc_with_undo(Drosa node) {
   if (!node) {
     REPORT_ERROR(4, "Bad call to modifyvc_with_undo!");
@@ -453,7 +472,7 @@ void modifyvc_with_undo(Drosa node) {
   }
   ++list_change_count;  // the caller changes the node in place next
   if (node->xkind == NOTE) ++note_change_count;
-  if (undo_unrecorded) return;
+  if (undo_unrecorded || in_fresh_chain(node)) return;
   begin_record();
   Drosa undo = new_record(UNDO_MODIFY, node);
   Drosa copy = copyDrosa(node);

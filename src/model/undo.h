@@ -40,3 +40,14 @@ struct UnrecordedChanges {
   UnrecordedChanges(const UnrecordedChanges&) = delete;
   UnrecordedChanges& operator=(const UnrecordedChanges&) = delete;
 };
+
+// While one lives, a change to a node of first..last, a chain just inserted and recorded in the
+// current step, is not recorded: undoing the insertion takes the chain away as it then is, and
+// Redo puts it back so. (An entered chord's accidentals are settled right after it goes in.)
+// Reads and writes: fresh_chain_first, fresh_chain_last.
+struct FreshChain {
+  FreshChain(Drosa first, Drosa last);
+  ~FreshChain();
+  FreshChain(const FreshChain&) = delete;
+  FreshChain& operator=(const FreshChain&) = delete;
+};

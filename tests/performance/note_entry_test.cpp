@@ -192,6 +192,10 @@ TEST_P(Melody, EveryInputGivesTheSameVoiceAndUndoesToTheEmptyPiece) {
   EXPECT_EQ(run_until_idle(), -1);
   EXPECT_EQ(voice_text(), empty);
   EXPECT_EQ(undo_list_length(0), 0) << "every step undone, and no more";
+  // Redone, the entries come back as they were, their accidentals with them.
+  for (int step = 0; step < MELODY_ENTRIES; ++step) do_menu_item(EDIT_MENU, 2, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(voice_text(), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, Melody,
