@@ -10,6 +10,8 @@ AnnoParseState anno_parse_state;
 AnnoBuildState anno_build_state;
 uint16_t anno_refers_to_GE;
 uint8_t anno_hyphens_pending;
+std::unordered_map<uint32_t, int32_t> lyric_line_y;
+std::vector<LyricLineBox> lyric_line_boxes[MAX_PSTAVES];
 AnnoMeasureCache anno_measure_cache;
 
 void reset_anno_globals() {
@@ -22,5 +24,7 @@ void reset_anno_globals() {
   anno_build_state = AnnoBuildState{};
   anno_refers_to_GE = 0;
   anno_hyphens_pending = 0;
+  lyric_line_y.clear();
+  for (auto& lines : lyric_line_boxes) lines.clear();
   anno_measure_cache = AnnoMeasureCache{};
 }

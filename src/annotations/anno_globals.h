@@ -8,6 +8,7 @@
 
 #include "annotations/anno_codes.h"
 #include "annotations/anno_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/port.h"
@@ -21,6 +22,11 @@ extern std::unordered_set<std::string> unpaired_lines_said;
 // Flags of the page being formatted, cleared by draw_voice_annos.
 extern uint16_t anno_refers_to_GE;    // the OR of the varieties of the element overrides seen
 extern uint8_t anno_hyphens_pending;  // some text ends in a centred hyphen
+// The base line of each syllable of the system being drawn, by its TPARAM's handle: the height
+// of its lyric line (lyric_line_heights). Set by draw_voice_annos.
+extern std::unordered_map<uint32_t, int32_t> lyric_line_y;
+// The lines of lyrics of each pstaff of the page being formatted (anno_lyric_lines).
+extern std::vector<LyricLineBox> lyric_line_boxes[MAX_PSTAVES];
 
 // Text measured for annotations, by font number, point size and face: the widths of texts
 // (points) and the font metrics. A font's measures never change while the program runs.

@@ -525,6 +525,19 @@ struct AnnoTextMeasure {
 int32_t anno_lowered_at_paper_top(int pstaff);
 void clear_anno_lowered_at_paper_top();
 
+// ---- Lines of lyrics --------------------------------------------------------------------------
+
+// A line of lyrics under a staff: from its first syllable's left to its last's right, from the
+// lowest of its letters to the highest (layout units, y upward).
+struct LyricLineBox {
+  int32_t left = 0, right = 0, bottom = 0, top = 0;
+};
+// anno_lyric_lines: the lines of lyrics placed under pstaff p since clear_anno_lyric_lines
+// (draw_voice_annos places those of each system); empty for a staff without lyrics or out of
+// range.
+const std::vector<LyricLineBox>& anno_lyric_lines(int pstaff);
+void clear_anno_lyric_lines();
+
 // ---- Text -----------------------------------------------------------------------------------
 
 // get_anno_text: the text of one style run (the TEXT nodes after the TPARAM, skipping its

@@ -15,6 +15,7 @@
 #include "annotations/drawanno.h"
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "annotations/anno_codes.h"
@@ -24,6 +25,7 @@
 #include "annotations/drawtext.h"
 #include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
+#include "annotations/lyric_lines.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -160,6 +162,26 @@ void resolve_requests(const ChordVisit& chord) {
         resolve_text_requests(head, note, chord.pstaff);
 }
 
+// The lyric lines of every staff of the system, each at one height (lyric_line_y).
+bool place_lyric_lines() {
+  lyric_line_y.clear();
+  std::map<int, std::vector<LyricSyllable>> by_staff;
+  const bool done = for_each_chord([&](const ChordVisit& chord) {
+    for (Drosa note : chord.notes)
+      for (Drosa head : heads_before(note)) {
+        LyricSyllable s;
+        int pstaff = chord.pstaff;
+        if (lyric_syllable(head, note, chord.pstaff, &s, &pstaff)) by_staff[pstaff].push_back(s);
+      }
+  });
+  for (auto& [pstaff, syllables] : by_staff) {
+    lyric_line_heights(syllables, staff_floor(pstaff));
+    for (const LyricSyllable& s : syllables) lyric_line_y[s.tparam.handle()] = s.drawn_y;
+    record_lyric_lines(pstaff, syllables);
+  }
+  return done;
+}
+
 void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every) {
   for (Drosa note : chord.notes) {
     for (Drosa head : heads_before(note)) {
@@ -233,7 +255,7 @@ int32_t draw_voice_annos() {
   anno_hyphens_pending = 0;
   if (pstaff_count <= 0 || first_pstaff < 0) return 1;
   insert_midline_marks();
-  if (!for_each_chord(resolve_requests)) return 0;
+  if (!for_each_chord(resolve_requests) || !place_lyric_lines()) return 0;
   const EveryPart every = every_part_filter();
   int previous_layer = -1, previous_staff = -1;
   return for_each_chord([&](const ChordVisit& chord) {

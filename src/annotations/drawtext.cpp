@@ -54,6 +54,7 @@ constexpr int MARKER_MOVED_DASH = 5, MARKER_MOVED_GAP = 1;
 constexpr int CLIP_X = 80, CLIP_Y = 50;
 constexpr int NO_LEFT = 2100000000;
 constexpr int FINGERING_CLASS = 8;
+constexpr int LYRIC_CLASS = 5;
 
 bool music_font(int code) { return code == -1 || code == -2; }
 bool any_music_font(int code) { return code >= -3 && code <= -1; }
@@ -327,7 +328,10 @@ TextPlace place_text(Drosa tparam, Drosa note, int pstaff, const AnnoTextMeasure
   int32_t rx = 0, ry = 0;
   anno_refloc(note, tparam, &rx, &ry, pstaff + 1);
   int64_t x = int64_t(rx) + tparam->get(xtextx);
-  const int64_t y = int64_t(ry) + adjusted_texty(note, tparam);
+  int64_t y = int64_t(ry) + adjusted_texty(note, tparam);
+  // A syllable stands on its lyric line.
+  if (const auto line = lyric_line_y.find(tparam.handle()); line != lyric_line_y.end())
+    y = line->second;
   const int justified = tparam->get(xjustified);
   if (justified == RIGHT)
     x -= m.width;
@@ -500,6 +504,34 @@ void draw_extenders(Drosa tparam, Drosa note, const TextPlace& t, const AnnoText
 }
 
 }  // namespace
+
+bool lyric_syllable(Drosa tparam, Drosa note, int pstaff, LyricSyllable* syllable,
+                    int* drawn_pstaff) {
+  if (!tparam || tparam->xkind != TPARAM || tparam->get(xadjacent) || tparam->get(xeocvar) ||
+      tparam->get(xclassify) != LYRIC_CLASS || tparam->get(xfooter) || tparam->get(xfing) ||
+      !note_ntdata(note) || hidden_text_where(tparam, note) == -1)
+    return false;
+  AnnoTextMeasure m;
+  measure_anno_text(note, tparam, &m);
+  if (m.line_count != 0) return false;
+  pstaff = cross_staff(note, pstaff);
+  int32_t rx = 0, ry = 0;
+  anno_refloc(note, tparam, &rx, &ry, pstaff + 1);
+  int64_t x = int64_t(rx) + tparam->get(xtextx);
+  const int justified = tparam->get(xjustified);
+  if (justified == RIGHT)
+    x -= m.width;
+  else if (justified != 0)
+    x -= m.width / 2;
+  syllable->tparam = tparam;
+  syllable->left = clamp_i32(x);
+  syllable->right = clamp_i32(x + m.width);
+  syllable->y = clamp_i32(int64_t(ry) + adjusted_texty(note, tparam));
+  syllable->ascent = m.ascent;
+  syllable->descent = m.descent;
+  *drawn_pstaff = pstaff;
+  return true;
+}
 
 void resolve_text_requests(Drosa tparam, Drosa note, int pstaff) {
   if (!tparam || !note_ntdata(note)) return;

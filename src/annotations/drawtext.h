@@ -6,6 +6,7 @@
 #include <string>
 
 #include "annotations/anno_services.h"
+#include "annotations/lyric_lines.h"
 #include "model/model_services.h"
 
 // ---- Text -----------------------------------------------------------------------------------
@@ -34,6 +35,13 @@ int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& 
 // than the page comes in whole, 80 units inside the edge) or 50 vertically (a text whose base
 // line lies below the page's bottom always comes up to 50). Returns 1 when it moved.
 int clip_anno_line(Drosa anno);
+
+// lyric_syllable: a syllable of lyrics (a single-line text of the lyric class, shown) attached
+// before `note` on printed staff pstaff, where its own offsets put it; *drawn_pstaff gets the
+// staff it is drawn on. False for any other text.
+// Reads: the annotation, the note, staff_data; its offsets (anno_refloc, requests resolved).
+bool lyric_syllable(Drosa tparam, Drosa note, int pstaff, LyricSyllable* syllable,
+                    int* drawn_pstaff);
 
 // ---- Drawing ---------------------------------------------------------------------------------
 

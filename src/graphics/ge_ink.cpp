@@ -112,3 +112,9 @@ bool ge_ink_box(Drosa p, GEInkBox* box) {
   *box = {x + ink.left, y - ink.bottom, x + ink.right, y - ink.top};
   return true;
 }
+
+int ge_pstaff(Drosa element) {
+  if (element->xkind == GE_CHAR) return element->get(xgc_pstaff);
+  if (element->xkind == GE_LINE || element->xkind == GE_CURVE) return element->get(xge_pstaff1);
+  return -1;
+}

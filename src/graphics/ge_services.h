@@ -768,3 +768,6 @@ struct GEInkBox {
   int32_t left = 0, bottom = 0, right = 0, top = 0;
 };
 bool ge_ink_box(Drosa element, GEInkBox* box);
+// ge_pstaff: the pstaff an element is drawn on (a line's or curve's first end's); -1 for a
+// node of another kind.
+int ge_pstaff(Drosa element);

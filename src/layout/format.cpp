@@ -214,6 +214,7 @@ void reset_chain_heads() {
         reset_chain_head(head);
     }
     staff.distance_below = distance;
+    staff.least_below = 0;
   }
 }
 
@@ -228,6 +229,12 @@ Drosa print_in_force(int v, Drosa end) {
 // The room a system (0 the first) takes beyond its natural place for what it holds.
 int32_t ink_room(size_t s) {
   return s < page_fitting.ink_room.size() ? page_fitting.ink_room[s] : 0;
+}
+
+// The least distance below staff n of system s (0 the first) for the lyrics it holds.
+int32_t lyric_room(size_t s, size_t n) {
+  const auto& room = page_fitting.lyric_room;
+  return s < room.size() && n < room[s].size() ? room[s][n] : 0;
 }
 
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
@@ -255,10 +262,14 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
       }
       int32_t n = print->get(xsstaff);
       if (n < 0 || n >= counts[s - 1]) continue;
-      staff_data[first + n].distance_below =
-          s < system_count && n == counts[s - 1] - 1
-              ? between_systems + ink_room(size_t(s))
-              : param_value(P_STAFF_DISTANCE, print, nullptr)->integer() * 10;
+      StaffData& staff = staff_data[first + n];
+      if (s < system_count && n == counts[s - 1] - 1) {
+        staff.distance_below = between_systems + ink_room(size_t(s));
+      } else {
+        staff.least_below = lyric_room(size_t(s - 1), size_t(n));
+        staff.distance_below = std::max(
+            param_value(P_STAFF_DISTANCE, print, nullptr)->integer() * 10, staff.least_below);
+      }
     }
     first += counts[s - 1];
   }
@@ -290,6 +301,10 @@ void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) 
                (page_fitting.ink_room.size() > 1 ? page_fitting.ink_room.back() : 0);
 }
 
+// The least part of their distances that staves moved closer keep of what lies beyond what
+// the lyrics between them need.
+constexpr double MOST_SQUEEZED = 0.5;
+
 // Step 10: the middle line of every pstaff. The first lies under the top margins; with
 // several, the staves keep their natural distances when these fit above the bottom margins
 // and are moved closer together in proportion when they do not.
@@ -303,11 +318,30 @@ void distribute_staves(int32_t page) {
   page_fitting.natural_height = natural;
   // Distances and margins of 0 and less give no height to share: then nothing moves.
   int64_t shared = std::max({natural, available, int64_t(1)});
+  // Staves moved closer give up first what lies beyond their least distances (what the lyrics
+  // between them need), down to half of it; then the least distances give way too, never more
+  // than the rest.
+  int64_t least = 0;
+  for (int p = 0; p + 1 < pstaff_count; ++p) least += staff_data[p].least_below;
+  double keep_least = 1, keep_rest = 1;
+  if (natural > available && available > 0) {
+    keep_least = keep_rest = double(available) / double(natural);
+    if (least > 0 && least < natural) {
+      const double rest = double(natural - least);
+      keep_rest = std::max(double(available - least) / rest, MOST_SQUEEZED);
+      keep_least = std::max((double(available) - keep_rest * rest) / double(least), keep_rest);
+      keep_rest = (double(available) - keep_least * double(least)) / rest;
+    }
+  }
   int64_t y = y0;
   for (int p = 0; p < pstaff_count; ++p) {
     StaffData& staff = staff_data[p];
     staff.middle_y = staff.screen_middle_y = int32_t(pstaff_count == 1 ? y0 : round_down_to_ten(y));
-    y -= int64_t(staff.distance_below) * available / shared;
+    if (least > 0 && natural > available)
+      y -= int64_t(staff.least_below * keep_least +
+                   (int64_t(staff.distance_below) - staff.least_below) * keep_rest);
+    else
+      y -= int64_t(staff.distance_below) * available / shared;
   }
 }
 
@@ -382,6 +416,7 @@ bool fit_system() {
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system()) return true;
   ++page_fitting.cuts;
   page_fitting.ink_room.clear();  // of systems that have changed
+  page_fitting.lyric_room.clear();
   page_fitting.restart = true;
   return false;
 }
@@ -580,6 +615,7 @@ bool cut_page_before(int s) {
     room.resize(size_t(s));
     room.push_back(0);
   }
+  if (page_fitting.lyric_room.size() > size_t(s)) page_fitting.lyric_room.resize(size_t(s));
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;
@@ -629,14 +665,30 @@ bool fit_page_ink() {
     overlaps.back() = 0;
   else if (overlaps.back() > 0)
     overlaps.back() += int32_t(std::clamp<int64_t>(page_fitting.room, 0, INT32_MAX / 2));
+  const std::vector<std::vector<int32_t>> lyrics = lyric_overlaps();
+  auto none = [](const std::vector<int32_t>& v) {
+    return std::all_of(v.begin(), v.end(), [](int32_t o) { return o == 0; });
+  };
   // What the page's last format could not mend, another will not either.
-  if (overlaps == page_fitting.last_overlaps ||
-      std::all_of(overlaps.begin(), overlaps.end(), [](int32_t o) { return o == 0; }))
+  if ((overlaps == page_fitting.last_overlaps && lyrics == page_fitting.last_lyric_overlaps) ||
+      (none(overlaps) && std::all_of(lyrics.begin(), lyrics.end(), none)))
     return false;
   page_fitting.last_overlaps = overlaps;
+  page_fitting.last_lyric_overlaps = lyrics;
   std::vector<int32_t>& room = page_fitting.ink_room;
   room.resize(std::max(room.size(), overlaps.size()), 0);
   for (size_t s = 0; s < overlaps.size(); ++s) room[s] += overlaps[s];
+  // A staff under lyrics stands at least as far below the staff above as it stood now and the
+  // lyrics' overlap.
+  std::vector<std::vector<int32_t>>& staves = page_fitting.lyric_room;
+  staves.resize(std::max(staves.size(), lyrics.size()));
+  for (size_t s = 0, p = 0; s < lyrics.size(); p += lyrics[s].size(), ++s) {
+    staves[s].resize(std::max(staves[s].size(), lyrics[s].size()), 0);
+    for (size_t n = 0; n < lyrics[s].size(); ++n)
+      if (lyrics[s][n] > 0)
+        staves[s][n] = std::max(staves[s][n], staff_data[p + n].middle_y -
+                                                  staff_data[p + n + 1].middle_y + lyrics[s][n]);
+  }
   ++page_fitting.ink_passes;
   return true;
 }
@@ -676,6 +728,7 @@ int32_t format_page_once(int32_t page, int keep) {
   start_first_system(page);  // 11: the voices at the first system
   GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
   clear_anno_lowered_at_paper_top();
+  clear_anno_lyric_lines();
   if (!format_systems())  // 13: every system's passes
     return page_fitting.restart ? format_again(page, keep, changes) : 0;
   if (fit_page_ink()) return format_again(page, keep, changes);  // 13a: systems that meet
@@ -694,6 +747,8 @@ int32_t format_page(int32_t page, int keep) {
     page_fitting.cuts = 0;
     page_fitting.ink_room.clear();
     page_fitting.last_overlaps.clear();
+    page_fitting.lyric_room.clear();
+    page_fitting.last_lyric_overlaps.clear();
     page_fitting.ink_passes = 0;
   }
   page_fitting.restart = false;

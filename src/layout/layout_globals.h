@@ -36,6 +36,10 @@ struct PageFitting {
   // system's ink takes below the bottom margins.
   std::vector<int32_t> ink_room;
   std::vector<int32_t> last_overlaps;  // what the last of those formats found
+  // The least distance from each staff of a system (one entry a system, one in it a staff; 0
+  // none) to the next staff, that the lyrics between them keep clear of it; and what the last
+  // format found.
+  std::vector<std::vector<int32_t>> lyric_room, last_lyric_overlaps;
   int ink_passes = 0;
 };
 extern PageFitting page_fitting;

@@ -209,6 +209,7 @@ struct StaffData {
   int32_t middle_y;            // y of the middle line
   int32_t screen_middle_y;     // its copy made when a format completes
   int32_t distance_below;      // to the next pstaff
+  int32_t least_below;         // what is kept of it when the page moves its staves closer
   int16_t staff_size;          // distance between lines, 50 normal
   uint8_t lines;               // number of lines
   uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature

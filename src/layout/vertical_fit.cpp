@@ -44,12 +44,17 @@ struct Skyline {
   std::vector<int32_t> top, bottom;
   explicit Skyline(size_t columns) : top(columns, INT32_MIN), bottom(columns, INT32_MAX) {}
   void add(const GEInkBox& box, size_t columns) {
-    const size_t first = size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1));
-    const size_t last = size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1));
-    for (size_t c = first; c <= last; ++c) {
+    spread(box, columns, [&](size_t c) {
       top[c] = std::max(top[c], box.top);
       bottom[c] = std::min(bottom[c], box.bottom);
-    }
+    });
+  }
+  // Visits the columns a box covers.
+  template <typename Visit>
+  static void spread(const GEInkBox& box, size_t columns, Visit visit) {
+    const size_t first = size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1));
+    const size_t last = size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1));
+    for (size_t c = first; c <= last; ++c) visit(c);
   }
 };
 
@@ -83,13 +88,7 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
   const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
   std::vector<Skyline> ink(systems.size(), Skyline(columns));
   for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    int pstaff = -1;
-    if (e->xkind == GE_CHAR)
-      pstaff = e->get(xgc_pstaff);
-    else if (e->xkind == GE_LINE || e->xkind == GE_CURVE)
-      pstaff = e->get(xge_pstaff1);
-    else
-      continue;
+    const int pstaff = ge_pstaff(e);
     if (pstaff < 0 || pstaff >= int(system_of.size())) continue;
     GEInkBox box;
     if (!ge_ink_box(e, &box)) continue;
@@ -122,5 +121,47 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
     overlaps.push_back(settled(-lowest));
   else
     overlaps.push_back(0);
+  return overlaps;
+}
+
+std::vector<std::vector<int32_t>> lyric_overlaps() {
+  std::vector<int> system_of;
+  const std::vector<SystemStaves> systems = page_systems(&system_of);
+  std::vector<std::vector<int32_t>> overlaps;
+  for (const SystemStaves& s : systems) overlaps.emplace_back(size_t(s.last - s.first + 1), 0);
+  // The staves under a staff with lyrics, in the same system.
+  std::vector<bool> under_lyrics(system_of.size(), false);
+  bool any = false;
+  for (int p = 1; p < int(system_of.size()); ++p)
+    if (system_of[size_t(p)] == system_of[size_t(p - 1)] && !anno_lyric_lines(p - 1).empty())
+      under_lyrics[size_t(p)] = any = true;
+  if (!any || !GE_head) return overlaps;
+  const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
+  std::vector<std::vector<int32_t>> top(system_of.size());
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    const int pstaff = ge_pstaff(e);
+    if (pstaff < 1 || pstaff >= int(system_of.size()) || !under_lyrics[size_t(pstaff)]) continue;
+    GEInkBox box;
+    if (!ge_ink_box(e, &box)) continue;
+    const StaffData& above = staff_data[pstaff - 1];
+    if (box.top >= above.middle_y - half_height(above)) continue;
+    std::vector<int32_t>& t = top[size_t(pstaff)];
+    if (t.empty()) t.assign(columns, INT32_MIN);
+    Skyline::spread(box, columns, [&](size_t c) { t[c] = std::max(t[c], box.top); });
+  }
+  for (int p = 1; p < int(system_of.size()); ++p) {
+    const std::vector<int32_t>& t = top[size_t(p)];
+    if (t.empty()) continue;
+    const int32_t clearance = staff_data[p].staff_size / 2;
+    int32_t most = INT32_MIN;
+    for (const LyricLineBox& line : anno_lyric_lines(p - 1)) {
+      GEInkBox box{line.left, line.bottom, line.right, line.top};
+      Skyline::spread(box, columns, [&](size_t c) {
+        if (t[c] != INT32_MIN) most = std::max(most, t[c] + clearance - line.bottom);
+      });
+    }
+    const SystemStaves& s = systems[size_t(system_of[size_t(p)])];
+    overlaps[size_t(system_of[size_t(p)])][size_t(p - 1 - s.first)] = settled(most);
+  }
   return overlaps;
 }

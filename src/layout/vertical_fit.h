@@ -17,3 +17,11 @@
 // staff_data middle lines, sizes and places, pstaff_count,
 //        page_fitting system_distance, anno_lowered_at_paper_top.
 std::vector<int32_t> ink_overlaps(int32_t paper_top);
+
+// lyric_overlaps: after every system of the page is drawn, how much lower each staff but the
+// last of a system must stand for the lines of lyrics of the staff above it to keep half a
+// staff space clear of its ink, column by column (ink of the staff that reaches the staff above,
+// as a bar line or beam joined to it does, is passed over). One entry a system, one in it a
+// staff (0 for the last).
+// Reads: the current GE list, staff_data, pstaff_count, anno_lyric_lines.
+std::vector<std::vector<int32_t>> lyric_overlaps();

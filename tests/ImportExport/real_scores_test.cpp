@@ -464,14 +464,31 @@ bool side_by_side(const GEInkBox& a, const GEInkBox& b) {
   return a.left < b.right && b.left < a.right;
 }
 
-TEST_F(EngravedFixture, LyricsKeepClearOfEachOther) {
-  // Two verses under eighths whose syllables are wider than the eighths (the spacing once
-  // left the syllables out, and they ran together). Two systems.
+// The base line of each syllable drawn, by pstaff and verse (its text tells which).
+std::map<std::pair<int, int>, std::vector<std::pair<std::string, int32_t>>> drawn_verses(
+    const std::set<std::string>& second_verse) {
+  std::map<std::pair<int, int>, std::vector<std::pair<std::string, int32_t>>> verses;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != TPARAM || p->get(xclassify) != 5 || p->xnext->xkind != PDATA) continue;
+    std::string text = p->xnext->xnext->get(xtext);
+    if (text.back() == '-') text.pop_back();
+    const std::pair<int, int> line{p->xnext->get(xy1pstaff), second_verse.count(text) ? 2 : 1};
+    verses[line].push_back({text, p->xnext->get(xpagey1)});
+  }
+  return verses;
+}
+
+TEST_F(EngravedFixture, LyricsKeepClearOfEachOtherOfTheirNotesAndOfTheStaffBelow) {
+  // Two verses under eighths whose syllables are wider than the eighths (the spacing once left
+  // the syllables out, and they ran together), the second verse at heights that vary from note
+  // to note (each syllable once stood at its own), a note on ledger lines below the staff (the
+  // first verse stood on it), and a staff set close below whose notes stand high above it (the
+  // lyrics stood on them). Two systems.
   const std::vector<PageFault> faults = engrave("lyrics_over_a_close_staff");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   ASSERT_EQ(pstaff_count, 4);
   for (int p : {0, 2}) {
-    const StaffInk voice = ink_of_pstaff(p);
+    const StaffInk voice = ink_of_pstaff(p), piano = ink_of_pstaff(p + 1);
     ASSERT_GE(voice.texts.size(), 14u);  // the syllables and their hyphens
     // Neighbouring syllables keep a gap (the syllables of one line share its height).
     for (size_t a = 0; a < voice.texts.size(); ++a)
@@ -480,7 +497,26 @@ TEST_F(EngravedFixture, LyricsKeepClearOfEachOther) {
         if (s.bottom < t.top && t.bottom < s.top)
           EXPECT_FALSE(side_by_side(s, t)) << "staff " << p << ": syllables " << a << ", " << b;
       }
+    for (const GEInkBox& syllable : voice.texts) {
+      for (const GEInkBox& ink : voice.music)
+        if (side_by_side(syllable, ink))
+          EXPECT_LT(syllable.top, ink.bottom) << "staff " << p << ": a syllable on a note";
+      // The staff below and its notes stand clear of both verses.
+      for (const GEInkBox& ink : piano.music)
+        if (side_by_side(syllable, ink))
+          EXPECT_GT(syllable.bottom, ink.top) << "staff " << p << ": a syllable on the staff below";
+    }
   }
+  // Each verse stands at one height across its system, the first above the second.
+  const auto verses =
+      drawn_verses({"Hal", "le", "lu", "jah", "brightly", "shining", "here", "al", "ways",
+                    "wonderful", "morning", "and", "evening", "forever", "more"});
+  ASSERT_EQ(verses.size(), 4u);
+  for (const auto& [line, syllables] : verses)
+    for (const auto& [text, y] : syllables)
+      EXPECT_EQ(y, syllables.front().second) << "staff " << line.first << ": " << text;
+  for (int p : {0, 2})
+    EXPECT_GT(verses.at({p, 1}).front().second, verses.at({p, 2}).front().second);
   offscreen_dispose();
 }
 
