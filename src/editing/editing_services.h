@@ -568,7 +568,8 @@ void cursor_to_nearest_visnote(PagePoint point, int window, int all_voices, int 
 
 // delete_notes_command: Delete Notes: the insertion point's note, or each selected note of the
 // page, becomes rests (remove 0) or is taken out (remove 1); the group ends and the insertion
-// point goes to the note now nearest to where it was.
+// point goes to the note now nearest to where it was: for the insertion point's own note, the
+// rest or note that now stands in its place in its system.
 // Writes: the voice lists (recorded), insertion_point, the group selection.
 // Failure: level 2 "You cannot do this because it would leave an empty measure for one of the
 //          voices.  To replace a note with a rest, ..." when taking notes out would empty a

@@ -262,6 +262,20 @@ void cursor_to_nearest_visnote(PagePoint point, int window, int all_voices, int 
 
 // ---- Delete Notes ---------------------------------------------------------------------------
 
+namespace {
+
+// The first note after `before` (a NOTE or an ENDSYST of the voice) in the same system, or NIL.
+Drosa note_in_place_after(Drosa before) {
+  if (!before) return NIL;
+  for (Drosa p = before->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE) return p;
+    if (effective_kind(p) == ENDSYST) return NIL;
+  }
+  return NIL;
+}
+
+}  // namespace
+
 void delete_notes_command(int remove) {
   empty_measure_found = 0;
   apply_to_cursor_or_group(measure_keeps_a_note, 0);
@@ -279,7 +293,17 @@ void delete_notes_command(int remove) {
     stop_flashing(note);
     insertion_point = NIL;
     insertion_point_flashing = 0;
+    Drosa before = note->xback;
+    while (before && before->xkind != NOTE && effective_kind(before) != ENDSYST)
+      before = before->xback;
     delete_to_rests(note, remove, 1);
+    // The rest (or the note) now standing in the deleted note's place keeps the insertion
+    // point. It is not drawn until the page is formatted again, so the nearest drawn note
+    // would be one of another place, even of another system.
+    if (Drosa in_place = note_in_place_after(before)) {
+      set_insertion_point(in_place, 0, -10);
+      return;
+    }
   } else if (group_selected) {
     // Each selected note is handed on once: a note the deletion could not take out stays
     // where it was, and the walk goes on after it rather than meeting it again.

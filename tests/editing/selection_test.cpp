@@ -2,8 +2,8 @@
 // and keys.
 //   SelectionState.*: the insertion point selects its note's voice and the voice's channels;
 //                     commands over a group visit the page's notes only and may remove them;
-//                     clicks take the nearest note; Delete Notes refuses an empty measure and
-//                     hands each note on once
+//                     clicks take the nearest note; Delete Notes refuses an empty measure,
+//                     hands each note on once and leaves the insertion point in its place
 //   MouseAndKeys.*:   rubber bands, Shift-bands and small presses; Shift-arrows stretch the
 //                     group round its anchor; arrows by chords, through the voices and the
 //                     annotations; the view follows the insertion point
@@ -147,6 +147,28 @@ TEST_F(SelectionState, DeleteNotesRefusesAnEmptyMeasureAndLeavesRestsOtherwise) 
   do_menu_item(EDIT_MENU, 1, 'v');
   run_until_idle();
   EXPECT_TRUE(voice_bytes() == unselected) << "undone";
+}
+
+// Delete twice: the rest that took the note's place keeps the insertion point, so the second
+// Delete changes nothing, where it took a note of the next system, nearer than the rest's
+// neighbours and drawn before the rest was.
+TEST_F(SelectionState, DeleteLeavesTheInsertionPointOnTheRestInTheNotesPlace) {
+  open(1, 3);
+  const std::vector<Drosa> notes = drawn(0);
+  ASSERT_GT(notes.size(), 3u);
+  Drosa target = notes[2];
+  const int32_t time = find_time_abs(target);
+  click(head(target));
+  key(KEY_DELETE);
+  ASSERT_TRUE(is_NOTE(insertion_point));
+  EXPECT_EQ(insertion_point->get(xrest), 1);
+  EXPECT_EQ(find_time_abs(insertion_point), time);
+  EXPECT_EQ(insertion_point->get(xvoice), 0);
+  run_until_idle();
+  const std::string once = voice_bytes(true);
+  key(KEY_DELETE);
+  run_until_idle();
+  EXPECT_TRUE(voice_bytes(true) == once) << "the rest stays a rest; no other note goes";
 }
 
 TEST_F(SelectionState, NothingSelectedAHiddenVoiceAndThePageEndChangeNothing) {
