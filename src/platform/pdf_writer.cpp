@@ -108,9 +108,10 @@ bool box_outline(const std::vector<QPointF>& points, QRectF* box) {
   return true;
 }
 
-// The path's operators; y turned upward when `flip` (glyphs are drawn in text space). Outlines
-// that are rectangles become rectangles.
-void put_path(std::string& out, const QPainterPath& path, bool flip) {
+// The operators of a path of `count` elements, element(i) the i-th; y turned upward when
+// `flip` (glyphs are drawn in text space). Outlines that are rectangles become rectangles.
+template <typename ElementAt>
+void put_path(std::string& out, int count, ElementAt element, bool flip) {
   const double sy = flip ? -1 : 1;
   auto point = [&](double x, double y) {
     put_num(out, x);
@@ -137,9 +138,8 @@ void put_path(std::string& out, const QPainterPath& path, bool flip) {
     straight.clear();
   };
   bool curved = false;  // the subpath under way has a curve: written as it comes
-  const int count = path.elementCount();
   for (int i = 0; i < count; ++i) {
-    const QPainterPath::Element e = path.elementAt(i);
+    const QPainterPath::Element e = element(i);
     if (e.type == QPainterPath::MoveToElement) {
       if (!straight.empty()) put_straight();
       curved = false;
@@ -160,7 +160,7 @@ void put_path(std::string& out, const QPainterPath& path, bool flip) {
         straight.clear();
         curved = true;
       }
-      const QPainterPath::Element a = path.elementAt(i + 1), b = path.elementAt(i + 2);
+      const QPainterPath::Element a = element(i + 1), b = element(i + 2);
       point(e.x, e.y);
       out += ' ';
       point(a.x, a.y);
@@ -171,6 +171,11 @@ void put_path(std::string& out, const QPainterPath& path, bool flip) {
     }
   }
   if (!straight.empty()) put_straight();
+}
+
+void put_path(std::string& out, const QPainterPath& path, bool flip) {
+  put_path(
+      out, path.elementCount(), [&path](int i) { return path.elementAt(i); }, flip);
 }
 
 void put_hex16(std::string& out, unsigned v) {
@@ -472,6 +477,19 @@ void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const
   set_colour(w, colour);
   put_path(w->body, shape, false);
   w->body += shape.fillRule() == Qt::OddEvenFill ? "f*\n" : "f\n";
+}
+
+void pdf_writer_fill_outline(PdfWriter* w, const PdfOutline& outline, QRgb colour,
+                             const QRectF& clip) {
+  // Empty as a path is: no element, or only where it would begin.
+  if (!w->page_open || outline.empty() ||
+      (outline.size() == 1 && outline[0].type == QPainterPath::MoveToElement))
+    return;
+  Clipped clipped(w, clip);
+  set_colour(w, colour);
+  put_path(
+      w->body, int(outline.size()), [&outline](int i) { return outline[size_t(i)]; }, false);
+  w->body += "f\n";
 }
 
 void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRectF& clip) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include <QPainterPath>
 #include <QRectF>
@@ -29,6 +30,11 @@ struct PdfWriter;
 PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup);
 void pdf_writer_begin_page(PdfWriter* writer);
 void pdf_writer_fill(PdfWriter* writer, const QPainterPath& shape, QRgb colour, const QRectF& clip);
+// A shape given as the elements a QPainterPath would hold (gathered without a path's
+// overhead: the many small outlines of a page's lines), filled by the nonzero winding rule.
+using PdfOutline = std::vector<QPainterPath::Element>;
+void pdf_writer_fill_outline(PdfWriter* writer, const PdfOutline& outline, QRgb colour,
+                             const QRectF& clip);
 void pdf_writer_text(PdfWriter* writer, const SinkText& text, QRgb colour, const QRectF& clip);
 // Hands the page to be compressed and written; false when writing has failed.
 bool pdf_writer_end_page(PdfWriter* writer);

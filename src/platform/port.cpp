@@ -247,6 +247,7 @@ void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
 void sink_fill(Port& port, const QPainterPath& shape, const Paint& paint);
 void sink_line(Port& port, Point a, Point b, int w, int h, const Paint& paint);
 QPainterPath line_shape(Point a, Point b, int w, int h);
+void line_hull(Point a, Point b, int w, int h, QPointF* hull);
 QPainterPath rect_shape(Rect r);
 QPainterPath oval_shape(Rect r);
 
@@ -542,19 +543,23 @@ QPainterPath oval_shape(Rect r) {
 
 // The area a pen of w by h covers along a line from a to b: the hull of the pen's rectangle
 // at both ends.
-QPainterPath line_shape(Point a, Point b, int w, int h) {
+void line_hull(Point a, Point b, int w, int h, QPointF* hull) {
   if (b.x < a.x) std::swap(a, b);
-  QPolygonF hull;
   const double ax = a.x, ay = a.y, bx = b.x, by = b.y;
-  if (ay <= by)  // down to the right: the top-right and bottom-left corners join
-    hull << QPointF(ax, ay) << QPointF(ax + w, ay) << QPointF(bx + w, by) << QPointF(bx + w, by + h)
-         << QPointF(bx, by + h) << QPointF(ax, ay + h);
-  else
-    hull << QPointF(ax, ay) << QPointF(bx, by) << QPointF(bx + w, by) << QPointF(bx + w, by + h)
-         << QPointF(ax + w, ay + h) << QPointF(ax, ay + h);
+  const QPointF down[6] = {{ax, ay},         {ax + w, ay}, {bx + w, by},
+                           {bx + w, by + h}, {bx, by + h}, {ax, ay + h}};
+  const QPointF up[6] = {{ax, ay},         {bx, by},         {bx + w, by},
+                         {bx + w, by + h}, {ax + w, ay + h}, {ax, ay + h}};
+  // Down to the right, the top-right and bottom-left corners join; up, the other two.
+  std::copy_n(ay <= by ? down : up, 6, hull);
+}
+
+QPainterPath line_shape(Point a, Point b, int w, int h) {
+  QPointF corners[6];
+  line_hull(a, b, w, h, corners);
   QPainterPath shape;
   shape.setFillRule(Qt::WindingFill);
-  shape.addPolygon(hull);
+  shape.addPolygon(QPolygonF(std::begin(corners), std::end(corners)));
   shape.closeSubpath();
   return shape;
 }
@@ -1008,6 +1013,9 @@ Port* port_new_on_sink(const PortSink& sink, int width, int height) {
 }
 
 QPainterPath port_line_shape(Point a, Point b, int w, int h) { return line_shape(a, b, w, h); }
+void port_line_hull(Point a, Point b, int w, int h, QPointF* corners) {
+  line_hull(a, b, w, h, corners);
+}
 
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
   const char c = static_cast<char>(byte);

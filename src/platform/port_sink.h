@@ -54,6 +54,8 @@ Port* port_new_on_sink(const PortSink& sink, int width, int height);
 // The area a pen of w by h pixels covers along a line from a to b: the hull of the pen's
 // rectangle at both ends.
 QPainterPath port_line_shape(Point a, Point b, int w, int h);
+// The six corners of that area, in the order of its outline.
+void port_line_hull(Point a, Point b, int w, int h, QPointF* corners);
 
 // The outline of one character of a font number in a face at a pixel size, drawn with the pen
 // at (0, 0) (y downward), as the port would draw it; *advance gets how far the pen moves.

@@ -86,8 +86,9 @@ struct PrintSession {
   // PDF
   PdfWriter* pdf = nullptr;
   // Shapes of one colour and clip drawn one after another are filled as one, so that the
-  // strokes that make up a wide line leave no seams between them.
-  QPainterPath pending;
+  // strokes that make up a wide line leave no seams between them: their elements one after
+  // another, as a path they were added to would hold them.
+  PdfOutline pending;
   QRgb pending_colour = 0;
   QRectF pending_clip;
   // Lines drawn side by side one pixel apart (a wide line drawn as strokes) become one band:
@@ -156,27 +157,50 @@ void flush_band(PrintSession* s);
 
 void flush_fills(PrintSession* s) {
   flush_band(s);
-  if (!s->pending.isEmpty() && s->pdf)
-    pdf_writer_fill(s->pdf, s->pending, s->pending_colour, s->pending_clip);
-  s->pending = QPainterPath();
+  if (!s->pending.empty() && s->pdf)
+    pdf_writer_fill_outline(s->pdf, s->pending, s->pending_colour, s->pending_clip);
+  s->pending.clear();
 }
 
-constexpr int MOST_PENDING_ELEMENTS = 4096;
+constexpr size_t MOST_PENDING_ELEMENTS = 4096;
 
-void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip);
+// Makes the pending fills ready for a shape of nonzero winding in a colour and clip: what is
+// pending goes first when it is of another colour or clip, or large.
+void pend_fill(PrintSession* s, QRgb colour, const QRectF& clip) {
+  if (!s->pending.empty() && (colour != s->pending_colour || clip != s->pending_clip ||
+                              s->pending.size() > MOST_PENDING_ELEMENTS))
+    flush_fills(s);
+  s->pending_colour = colour;
+  s->pending_clip = clip;
+}
 
-// The band's strokes as one shape, added to the pending fills.
+// Before the elements of a shape are added: pending fills that end with a lone move drop it
+// for the shape's own start.
+void drop_lone_move(PrintSession* s) {
+  if (!s->pending.empty() && s->pending.back().type == QPainterPath::MoveToElement)
+    s->pending.pop_back();
+}
+
+// The band's strokes as one shape (the outline of a pen as wide as they stand, closed back to
+// its first corner), added to the pending fills.
 void flush_band(PrintSession* s) {
   PrintSession::Band& b = s->band;
   if (b.strokes == 0) return;
   const int more = b.strokes - 1;
-  QPainterPath shape;
+  QPointF hull[6];
   if (b.way == 1)
-    shape = port_line_shape({b.a.x, b.a.y - more}, {b.b.x, b.b.y - more}, b.w, b.h + more);
+    port_line_hull({b.a.x, b.a.y - more}, {b.b.x, b.b.y - more}, b.w, b.h + more, hull);
   else
-    shape = port_line_shape(b.a, b.b, b.w + more, b.h);
+    port_line_hull(b.a, b.b, b.w + more, b.h, hull);
   b.strokes = 0;
-  pdf_fill(s, shape, b.colour, b.clip);
+  if (!s->pdf) return;
+  pend_fill(s, b.colour, b.clip);
+  drop_lone_move(s);
+  for (int i = 0; i < 6; ++i)
+    s->pending.push_back({hull[i].x(), hull[i].y(),
+                          i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement});
+  if (hull[5].x() != hull[0].x() || hull[5].y() != hull[0].y())
+    s->pending.push_back({hull[0].x(), hull[0].y(), QPainterPath::LineToElement});
 }
 
 void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const QRectF& clip) {
@@ -203,21 +227,16 @@ void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRect
   auto* s = static_cast<PrintSession*>(context);
   if (!s->pdf) return;
   flush_band(s);  // a band drawn before this shape goes first
-  if (!s->pending.isEmpty() &&
-      (colour != s->pending_colour || clip != s->pending_clip ||
-       shape.fillRule() != Qt::WindingFill || s->pending.elementCount() > MOST_PENDING_ELEMENTS))
-    flush_fills(s);
   if (shape.fillRule() != Qt::WindingFill) {
-    s->pending = shape;
-    s->pending_colour = colour;
-    s->pending_clip = clip;
     flush_fills(s);
+    pdf_writer_fill(s->pdf, shape, colour, clip);
     return;
   }
-  if (s->pending.isEmpty()) s->pending.setFillRule(Qt::WindingFill);
-  s->pending.addPath(shape);
-  s->pending_colour = colour;
-  s->pending_clip = clip;
+  pend_fill(s, colour, clip);
+  if (shape.isEmpty()) return;
+  drop_lone_move(s);
+  const int count = shape.elementCount();
+  for (int i = 0; i < count; ++i) s->pending.push_back(shape.elementAt(i));
 }
 
 void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
@@ -251,7 +270,7 @@ void remove_temp(PrintSession* s) {
 }
 
 void close_document(PrintSession* s) {
-  s->pending = QPainterPath();
+  s->pending.clear();
   s->band = PrintSession::Band{};
   pdf_writer_dispose(s->pdf);
   s->pdf = nullptr;
