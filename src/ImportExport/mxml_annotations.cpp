@@ -276,6 +276,7 @@ struct TakenLines {
 // Makes the items of the groups of a slot that fit the list, and whose offsets name a time
 // before `until` (the end of the note's chord); the others stay.
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
+  if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
   std::deque<MxmlGroup> kept;
   TakenLines taken;
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
