@@ -205,15 +205,17 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
 }
 
 // Whether a metronome mark runs on from the words before it in one direction, on their line:
-// the document places it nowhere else (or at the words' own place).
+// the document places it nowhere else (or at the words' own place, or at their height with
+// neither placed across).
 bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
   if (words.kind != 1 || words.command ||
       words.text.find_first_not_of(" \r") == std::string::npos || mark.kind != -6 ||
       mark.sound_tempo || mark.tempo <= 0)
     return false;
   const bool unplaced = !(mark.given & 15);
-  return unplaced ||
-         (mark.x + mark.dx == words.x + words.dx && mark.y + mark.dy == words.y + words.dy);
+  // Neither placed across: the two stand at the note, whatever their kinds' own x.
+  const bool same_x = mark.x + mark.dx == words.x + words.dx || !((mark.given | words.given) & 5);
+  return unplaced || (same_x && mark.y + mark.dy == words.y + words.dy);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.
@@ -305,7 +307,9 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         make_tempo(item, note, true, words->text.back() == ' ' ? "" : " ", tag, context);
       } else if (!metronome_here || !item.sound_tempo) {
         MxmlItem placed = item;
-        placed.y += g.voffset;
+        // A directive stands lower, but not below the height the document gives it: one
+        // written over a high note stood on that note.
+        if (!(placed.given & 2)) placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
         annotate(placed, note, tag, context);
         if (slot == MXML_DIRECTION_SLOT && placed.kind == -7 && placed.dynamics >= 0 &&

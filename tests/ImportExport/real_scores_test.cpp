@@ -538,6 +538,14 @@ TEST_F(EngravedFixture, MarksPlacedByOffsetsStandAtTheirTime) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, TempoWordsOverAHighNoteKeepTheirHeight) {
+  // Tempo words of a directive, at the height the document gives them over a note two ledger
+  // lines up, with the tempo of their sound: the directive once lowered them onto the note.
+  const std::vector<PageFault> faults = engrave("tempo_words_over_a_high_note");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
