@@ -57,6 +57,7 @@ struct MxmlItem {
   uint8_t flags = 0;       // bit 1: boxed
   uint8_t given = 0;       // default-x 1, default-y 2, relative-x 4, relative-y 8
   bool size_given = false, justify_given = false, face_given = false;
+  int8_t halign = 0;          // a dynamic's alignment about its x: 0 left, 1 centre, 2 right
   int32_t dynamics = 0x8000;  // dynamics code; 0x8000 none yet, 0xFFFF an unknown word
   int32_t tempo = 0;          // beats per minute
   int32_t beat_unit = -1;     // 0 breve, 1 whole .. 9 256th; -1 none

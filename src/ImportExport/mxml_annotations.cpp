@@ -311,9 +311,12 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
+        const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7 &&
+                             placed.dynamics >= 0 && placed.dynamics <= 23;
+        // A dynamic the document centres (or sets right) at its x stands so.
+        if (dynamic) placed.x -= dynamic_width(placed.dynamics) * placed.halign / 2;
         annotate(placed, note, tag, context);
-        if (slot == MXML_DIRECTION_SLOT && placed.kind == -7 && placed.dynamics >= 0 &&
-            placed.dynamics <= 23)
+        if (dynamic)
           mxml.marks_shown.push_back({note, placed.x + placed.dx,
                                       placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE,
                                       dynamic_width(placed.dynamics), false});

@@ -361,6 +361,9 @@ void mxml_dynamics(XmlElement& e) {
   }
   MxmlItem* item = direction_item(e, by_placement(e, STYLE_DYNAMICS_ABOVE, STYLE_DYNAMICS_BELOW));
   item->text = "?";
+  item->halign = mxml_attr_is(e, "halign", "center")  ? 1
+                 : mxml_attr_is(e, "halign", "right") ? 2
+                                                      : 0;
   mxml.direction_dynamics = item;
 }
 

@@ -93,8 +93,12 @@ void reach_partner(Drosa line, Drosa chord, Drosa partner) {
   if (!next || !is_visible_note(next)) return;
   const int64_t x = head_x(chord), next_x = head_x(next);
   if (next_x - x < param_length(P_SHORTEST_LINE, chord, nullptr)) return;
-  const int32_t end =
+  int32_t end =
       clamp_i32(next_x + partner->get(xstartx) + partner->get(xendx) - x - line->get(xstartx));
+  // A hairpin whose start stands after a mark at a note close to its end would reach back, or
+  // be too short to read: it reaches twice the shortest line past its start.
+  const int32_t shortest = 2 * param_length(P_SHORTEST_LINE, chord, nullptr);
+  if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) end = shortest;
   set_if_changed(line, xendx, end);
   set_if_changed(line, xc2x, clamp_i32(int64_t(end) + GE_BOX_MARGIN));
 }

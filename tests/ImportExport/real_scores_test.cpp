@@ -523,10 +523,19 @@ TEST_F(EngravedFixture, LyricsKeepClearOfEachOtherOfTheirNotesAndOfTheStaffBelow
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
-  // from the note it ends at: each hairpin stood on the dynamic it starts from, or ran into
-  // the one it ends at, and the diminuendo began inside the crescendo.
+  // from the note it ends at; a diminuendo from an fp centred on a sixteenth to the next: each
+  // hairpin stood on the dynamic it starts from, or ran into the one it ends at, the
+  // diminuendo began inside the crescendo, and the last reached back from after the fp.
   const std::vector<PageFault> faults = engrave("dynamics_beside_hairpins");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  int hairpins = 0;  // each reaches forward, far enough to be read
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == LINE && p->get(xmetaline) == 1 && p->get(xline_ord) == 3) {
+        ++hairpins;
+        EXPECT_GE(p->get(xendx), 100) << "hairpin " << hairpins;
+      }
+  EXPECT_EQ(hairpins, 5);
   offscreen_dispose();
 }
 
