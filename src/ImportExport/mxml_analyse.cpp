@@ -294,7 +294,6 @@ void number_voices() {
 
 // ---- Step 5: chords written across two staves --------------------------------------------------
 
-std::vector<uint8_t> clefs_by_bar(int v);
 int measure_staff(Drosa first, int own);
 
 // A voice chord stands on one staff. Where the document writes some notes of a chord on
@@ -634,46 +633,106 @@ void point_cross_staff_beams(int v) {
   close();
 }
 
+// A clef of a voice and the document time from which it is in force: that of the note or bar
+// line that follows it; `unseen` when that note is a hidden rest, which shows no sign before it.
+struct TimedClef {
+  int32_t time;
+  uint8_t clef;
+  bool unseen;
+};
+
+// The document's time of the next note or bar line after a node (NO_TIME at the list's end).
+int32_t next_document_time(Drosa node) {
+  for (Drosa p = node; p; p = p->xnext)
+    if (p->xkind == XMLT) return p->get(xnwholec);
+  return NO_TIME;
+}
+
+// Voice v's clefs in list order, with their times.
+std::vector<TimedClef> clefs_by_time(int v) {
+  std::vector<TimedClef> clefs;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (effective_kind(p) != CLEF) continue;
+    Drosa note = find_next_kind(NOTE, p);
+    const bool unseen = note && note->get(xrest) && note->get(xhider);
+    clefs.push_back({next_document_time(p), p->get(xclef), unseen});
+  }
+  return clefs;
+}
+
+// The clef a staff changes to at a document time before a hidden rest of its own voice,
+// which does not show it; -1 when it does not change there.
+int unseen_change_at(const std::vector<TimedClef>& clefs, int32_t time) {
+  for (size_t i = 1; i < clefs.size(); ++i)
+    if (clefs[i].unseen && std::abs(clefs[i].time - time) <= TIME_TOLERANCE &&
+        clefs[i].clef != clefs[i - 1].clef)
+      return clefs[i].clef;
+  return -1;
+}
+
+// The clef in force at a document time: the last that begins by then, or the first.
+int clef_at_time(const std::vector<TimedClef>& clefs, int32_t time) {
+  if (clefs.empty()) return -1;
+  int clef = clefs.front().clef;
+  for (const TimedClef& c : clefs)
+    if (c.time <= time + TIME_TOLERANCE) clef = c.clef;
+  return clef;
+}
+
 // The clefs of a voice that moved to other staves follow the staff it is on: a clef it holds
-// on another staff (its own, or one restated at a system start) takes that staff's clef, and
-// a move to a staff whose clef is not the one in force, with no clef of the voice before its
-// next note, gets a hidden one; so the voice's notes are placed, and the clef it restates at a
-// system start drawn, by the staff's clef (coming back to its own staff too).
-void clefs_follow_staff(int v, const std::vector<std::vector<uint8_t>>& clefs,
+// on another staff (its own, or one restated at a system start) takes the clef that staff has
+// at that time, and a move to a staff whose clef is not the one in force, with no clef of the
+// voice before its next note, gets a hidden one; so the voice's notes are placed, and the clef
+// it restates at a system start drawn, by the staff's clef (coming back to its own staff too),
+// also where the staff changes clef for them within a bar; a change the staff's own voice
+// holds before a hidden rest is shown before the notes that come.
+void clefs_follow_staff(int v, const std::vector<std::vector<TimedClef>>& clefs,
                         const std::vector<int>& staves) {
   const int own = staves[size_t(v)];
   if (own < 0) return;
-  int current = own, bars = 1, in_force = -1;
+  int current = own, in_force = -1;
   Drosa moved = NIL, any_clef = NIL;
-  auto clef_at = [&](int staff) {
-    const size_t bar = size_t(bars - 1);
+  // The clefs of the staff: the voice's own, or those of the first voice at home there.
+  auto staff_clefs = [&](int staff) -> const std::vector<TimedClef>* {
     for (size_t u = 0; u < staves.size(); ++u)
       if ((staff == own ? u == size_t(v) : staves[u] == staff) && !clefs[u].empty())
-        return int(clefs[u][std::min(bar, clefs[u].size() - 1)]);
-    return -1;
+        return &clefs[u];
+    return nullptr;
+  };
+  auto clef_at = [&](int staff, int32_t time) {
+    const std::vector<TimedClef>* c = staff_clefs(staff);
+    return c ? clef_at_time(*c, time) : -1;
+  };
+  auto add_clef = [&](Drosa after, int clef, bool hide) {
+    Drosa added = copyDrosa(any_clef);
+    added->set(xclef, uint8_t(clef));
+    added->set(xclefhide, hide ? 1 : 0);
+    added->set(xclef_change, 1);
+    link_after(added, after);
+    in_force = clef;
   };
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     const int kind = effective_kind(p);
-    if (kind == BAR) ++bars;
     if (kind == PRINT && p->get(xsstaff) != current) {
       current = p->get(xsstaff);
       moved = p;
     } else if (kind == CLEF) {
-      const int clef = current == own ? -1 : clef_at(current);
+      const int clef = current == own ? -1 : clef_at(current, next_document_time(p));
       if (clef >= 0) p->set(xclef, uint8_t(clef));
       in_force = p->get(xclef);
       any_clef = p;
       moved = NIL;
     } else if (kind == NOTE && moved) {
-      const int clef = clef_at(current);
-      if (any_clef && clef >= 0 && clef != in_force) {
-        Drosa hidden = copyDrosa(any_clef);
-        hidden->set(xclef, uint8_t(clef));
-        hidden->set(xclefhide, 1);
-        hidden->set(xclef_change, 1);
-        link_after(hidden, moved);
-        in_force = clef;
-      }
+      // A staff that changes clef for the notes that come to it, before a hidden rest of its
+      // own voice, shows the change before them.
+      const int32_t time = next_document_time(moved);
+      const std::vector<TimedClef>* there = current == own ? nullptr : staff_clefs(current);
+      const int shown = there ? unseen_change_at(*there, time) : -1;
+      const int clef = clef_at(current, time);
+      if (any_clef && shown >= 0)
+        add_clef(moved, shown, false);
+      else if (any_clef && clef >= 0 && clef != in_force)
+        add_clef(moved, clef, true);
       moved = NIL;
     }
   }
@@ -693,10 +752,10 @@ void sound_written_octaves(int v) {
 
 // `homes`: for a voice made of notes split from a chord, the staff of the voice they came from.
 void staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
-  std::vector<std::vector<uint8_t>> clefs;
+  std::vector<std::vector<TimedClef>> clefs;
   std::vector<int> staves;
   for (int v = 0; v < voice_count; ++v) {
-    clefs.push_back(clefs_by_bar(v));
+    clefs.push_back(clefs_by_time(v));
     staves.push_back(homes[size_t(v)] >= 0 ? homes[size_t(v)] : first_staff(v));
   }
   for (int v = 0; v < voice_count; ++v) {

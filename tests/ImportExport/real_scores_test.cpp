@@ -422,6 +422,25 @@ TEST_F(EngravedFixture, AHandOpeningWithAChordAcrossTheStavesKeepsItsStaff) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AStaffChangesClefForTheNotesThatComeToIt) {
+  // The right hand's run goes down onto the lower staff, which takes the treble clef for it
+  // while the left hand rests unseen, and the bass clef back for the left hand's eighths. The
+  // treble clef once stood before the hidden rest, where nothing is drawn, and the right
+  // hand's notes were placed by the bass clef (on the whole bar's last clef).
+  const std::vector<PageFault> faults = engrave("clef_change_for_notes_from_the_other_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<std::pair<int32_t, int>> clefs;  // the lower staff's clef glyphs: x, character
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 52 &&
+        e->get(xgc_pstaff) == 1)
+      clefs.push_back({e->get(xgc_x), e->get(xgc_char)});
+  std::sort(clefs.begin(), clefs.end());
+  ASSERT_EQ(clefs.size(), 3u) << "its clef, the treble clef and the bass clef back";
+  EXPECT_NE(clefs[1].second, clefs[2].second) << "a treble clef change, then a bass clef change";
+  EXPECT_EQ(lines_of(24), 3) << "the right hand's high C, and one for each of the low Cs";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
