@@ -323,6 +323,7 @@ struct MxmlState {
   MxmlItem* notations_dynamics = nullptr;  // open dynamics item of notations
   MxmlItem* metronome = nullptr;           // open metronome item
   bool in_lyric = false;
+  int16_t lyric_size = 0;  // the point size of lyrics the defaults give; 0 none
 };
 
 // Where the document comes from: its bytes in memory, or else the file of the piece being

@@ -590,10 +590,19 @@ MxmlItem* mxml_notation_item(int code, int subcode, int placement, const std::st
 // ---- Lyrics
 // ------------------------------------------------------------------------------------------------
 
+void mxml_lyric_font(XmlElement& e) {
+  if (mxml.lyric_size > 0 || xml_open_element_level(e, "defaults") < 0) return;
+  MxmlItem sized = item_of_style(STYLE_LYRIC);
+  mxml_text_format(e, &sized, nullptr);
+  if (sized.size_given) mxml.lyric_size = sized.size;
+}
+
 void mxml_lyric(XmlElement& e) {
   MxmlTitle& lyrics = mxml.titles[MXML_LYRICS_RECORD];
   lyrics.items.push_back(item_of_style(STYLE_LYRIC));
   MxmlItem* item = &lyrics.items.back();
+  // The document's lyrics are set in its own size; its verses are as far apart as that size.
+  if (mxml.lyric_size > 0) item->size = mxml.lyric_size;
   int number = xml_attr_int(e, "number");
   item->number = number == XML_NO_INT ? 1 : number;
   mxml_item_position(e, item, std::clamp(item->number, 1, 20) - 1);

@@ -64,6 +64,7 @@ constexpr ElementEntry element_table[] = {
     {"left-margin", mxml_margin, nullptr},
     {"line", mxml_clef_line, nullptr},
     {"lyric", mxml_lyric, nullptr},
+    {"lyric-font", mxml_lyric_font, nullptr},
     {"measure", mxml_measure, mxml_measure_end},
     {"metronome", mxml_metronome, nullptr},
     {"millimeters", mxml_millimeters, nullptr},
@@ -126,7 +127,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 103, "the import understands 103 elements");
+static_assert(ELEMENT_COUNT == 104, "the import understands 104 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -206,6 +206,8 @@ void mxml_movement_title(XmlElement& e);
 void mxml_creator(XmlElement& e);
 void mxml_rights(XmlElement& e);
 void mxml_lyric(XmlElement& e);
+// `lyric-font` of the defaults: the size of the document's lyrics (the first one given).
+void mxml_lyric_font(XmlElement& e);
 void mxml_text_element(XmlElement& e);
 void mxml_syllabic(XmlElement& e);
 void mxml_extend(XmlElement& e);

@@ -289,6 +289,13 @@ TEST_F(MusicXmlDocuments, LyricsAndDirections) {
   Drosa rehearsal = words;
   for (int i = 0; i < 4; ++i) rehearsal = find_next_kind(TPARAM, rehearsal);
   EXPECT_EQ(rehearsal->get(xboxed), 1);
+  // The syllables leave room for themselves, in the document's lyric size, verse below verse.
+  Drosa first = find_next_kind(TPARAM, rehearsal), second = find_next_kind(TPARAM, first);
+  for (Drosa syllable : {first, second}) {
+    EXPECT_EQ(syllable->get(xleavespace), 1);
+    EXPECT_EQ(syllable->get(xtextsize), 10);
+  }
+  EXPECT_EQ(first->get(xtexty) - second->get(xtexty), 100);
   // The words, the tempo mark and the rehearsal mark over the first note, placed nowhere by
   // the document, each take a line of their own.
   std::vector<std::pair<int32_t, int32_t>> lines;
