@@ -59,8 +59,11 @@ struct MxmlItem {
   bool size_given = false, justify_given = false, face_given = false;
   int8_t halign = 0;          // a dynamic's alignment about its x: 0 left, 1 centre, 2 right
   int32_t dynamics = 0x8000;  // dynamics code; 0x8000 none yet, 0xFFFF an unknown word
-  int32_t tempo = 0;          // beats per minute
-  int32_t beat_unit = -1;     // 0 breve, 1 whole .. 9 256th; -1 none
+  // The words of `other-dynamics` ("sempre"), shown when the dynamics hold no mark; beside a
+  // mark ("[", "]") they are left out.
+  std::string dynamics_before, dynamics_after;
+  int32_t tempo = 0;       // beats per minute
+  int32_t beat_unit = -1;  // 0 breve, 1 whole .. 9 256th; -1 none
   int32_t dots = 0;
   bool press = false, release = false;    // pedal
   bool syllable = false, extend = false;  // lyric: a hyphen or an extender follows

@@ -62,6 +62,7 @@ constexpr const char* dynamic_words[24] = {
     "pppp", "ppp", "pp", "p",  "mp",  "mf",  "f",    "ff",   "fff",   "ffff",   "sp",    "sf",
     "sfz",  "fz",  "fp", "rf", "rfz", "sfp", "sfpp", "sffz", "ppppp", "pppppp", "fffff", "ffffff"};
 constexpr int32_t DYNAMIC_LETTERS_MIDDLE = 20, DYNAMIC_LETTER_JOIN = 10;
+constexpr int32_t DYNAMIC_WORDS_LETTER = 50;  // a letter of words in dynamics ("sempre")
 // The room a hairpin leaves beside the dynamics at its ends (an f reaches left of its place).
 constexpr int32_t HAIRPIN_GAP = 30, HAIRPIN_END_GAP = 60;
 
@@ -165,9 +166,15 @@ Run item_run(const MxmlItem& item, const std::string& text) {
 Drosa make_dynamic(const MxmlItem& item, Drosa before, int tag, int context) {
   const int code = item.dynamics;
   const int face = item.face | 2;
-  if (code == 0x8000) return NIL;
-  if (code < 0 || code > 23)
-    return make_run(item_run(item, "?"), item, before, false, tag, context);
+  if (code < 0 || code > 23) {
+    // Words of their own alone ("sempre") are shown as words, not as an unknown mark.
+    std::string words = item.dynamics_before + item.dynamics_after;
+    const size_t last = words.find_last_not_of(' ');
+    words.erase(last == std::string::npos ? 0 : last + 1);
+    if (code == 0x8000 && words.empty()) return NIL;
+    return make_run({item.font, item.size, face, words.empty() ? "?" : words}, item, before, false,
+                    tag, context);
+  }
   const DynamicParts& d = dynamic_parts[code];
   Run glyphs = glyph_run(PARAM_DYNAMIC_FIRST + d.first, face);
   bool second_apart = d.second >= 0 && !add_glyph(glyphs, PARAM_DYNAMIC_FIRST + d.second);
@@ -311,15 +318,18 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
-        const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7 &&
-                             placed.dynamics >= 0 && placed.dynamics <= 23;
+        const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
         // A dynamic the document centres (or sets right) at its x stands so.
-        if (dynamic) placed.x -= dynamic_width(placed.dynamics) * placed.halign / 2;
+        const int32_t width = !dynamic ? 0
+                              : placed.dynamics >= 0 && placed.dynamics <= 23
+                                  ? dynamic_width(placed.dynamics)
+                                  : DYNAMIC_WORDS_LETTER * int32_t(placed.dynamics_before.size() +
+                                                                   placed.dynamics_after.size());
+        if (dynamic) placed.x -= width * placed.halign / 2;
         annotate(placed, note, tag, context);
         if (dynamic)
           mxml.marks_shown.push_back({note, placed.x + placed.dx,
-                                      placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE,
-                                      dynamic_width(placed.dynamics), false});
+                                      placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE, width, false});
         if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       }
       words = item.kind == 1 ? &item : nullptr;

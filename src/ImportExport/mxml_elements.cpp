@@ -168,12 +168,19 @@ int find_element(const char* name) {
 }
 
 // A word inside `dynamics` sets the open dynamics item's code: its index, or 0xFFFF for a
-// word that is none of the 24. Only the children of `dynamics` count, so that an unknown
-// element elsewhere before the next note cannot spoil the marking.
+// word that is none of the 24 (the words of `other-dynamics` are kept as text). Only the children
+// of `dynamics` count, so that an unknown element elsewhere before the next note cannot spoil the
+// marking.
 bool dynamics_word(const char* name, XmlElement& element) {
   MxmlItem* item = mxml.notations_open ? mxml.notations_dynamics : mxml.direction_dynamics;
   if (!item) return false;
   if (std::strcmp(mxml_parent(element), "dynamics") != 0) return false;
+  // Words of their own go with the marks, before or after them.
+  if (std::strcmp(name, "other-dynamics") == 0) {
+    const bool marked = item->dynamics >= 0 && item->dynamics < 24;
+    (marked ? item->dynamics_after : item->dynamics_before) += mxml_text(element, 64);
+    return true;
+  }
   item->dynamics = 0xFFFF;
   for (int i = 0; i < 24; ++i) {
     if (std::strcmp(name, dynamics_words[i]) == 0) {
