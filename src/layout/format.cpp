@@ -237,16 +237,23 @@ int32_t lyric_room(size_t s, size_t n) {
   return s < room.size() && n < room[s].size() ? room[s][n] : 0;
 }
 
+// Where the distances below a voice's staff in a system are read: its last note in the system
+// (a change made anywhere in the system counts for the room below it, and one made at an
+// earlier system goes on counting), else the PRINT that places it.
+Drosa distance_node(Drosa end, Drosa print) {
+  for (Drosa p = end->xback; p && !is_visible_endsyst(p); p = p->xback)
+    if (p->xkind == NOTE) return p;
+  return print;
+}
+
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
 // system's last staff, the distance to the next system, and more where the next system holds
-// what reaches up to this one.
+// what reaches up to this one. Both are read at the voice's last note in the system, so that
+// a piece can change them from system to system.
 void set_staff_distances(const std::vector<int32_t>& counts) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
-  int32_t between_systems =
-      param_value(separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE, NIL, nullptr)
-          ->integer() *
-      10;
-  page_fitting.system_distance = between_systems;
+  const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
+  page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
     voices_to_system(s, 1);
@@ -262,14 +269,20 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
       }
       int32_t n = print->get(xsstaff);
       if (n < 0 || n >= counts[s - 1]) continue;
+      Drosa at = distance_node(cursor, print);
       StaffData& staff = staff_data[first + n];
-      if (s < system_count && n == counts[s - 1] - 1) {
-        staff.distance_below = between_systems + ink_room(size_t(s));
-      } else {
-        staff.least_below = lyric_room(size_t(s - 1), size_t(n));
-        staff.distance_below = std::max(
-            param_value(P_STAFF_DISTANCE, print, nullptr)->integer() * 10, staff.least_below);
+      if (n == counts[s - 1] - 1) {
+        const int32_t between_systems = param_value(system_parameter, at, nullptr)->integer() * 10;
+        if (s < system_count) {
+          staff.distance_below = between_systems + ink_room(size_t(s));
+          continue;
+        }
+        // Below the page's last system: the room another system would stand in.
+        page_fitting.system_distance = between_systems;
       }
+      staff.least_below = lyric_room(size_t(s - 1), size_t(n));
+      staff.distance_below =
+          std::max(param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10, staff.least_below);
     }
     first += counts[s - 1];
   }

@@ -1,6 +1,7 @@
 // format_test.cpp: the page formatter.
 //   Distribution.*: the middle lines of the staves: one staff, natural distances, staves
-//                   compressed to fit, distances between systems, nothing to share
+//                   compressed to fit, distances between systems, nothing to share; distances
+//                   a system changes
 //   Split.*:        more than 64 staves on a page (said once for a whole piece); a first
 //                   system that alone needs more
 //   Interrupts.*:   which waiting input stops a reformat of the same page, and that another
@@ -125,6 +126,30 @@ TEST_F(Distribution, OneStaffStaysAtTheTopAndStavesAreCompressedButNeverSpread) 
     TearDown();  // every case on a fresh piece
     SetUp();
   }
+}
+
+TEST_F(Distribution, DistancesChangedInASystemHoldBelowItAndTheSystemsAfter) {
+  // Two staves, three systems of one note: the lower staff's voice changes the distance below
+  // its system to 100 points in the second system, the upper staff's voice the distance below
+  // its staff to 50 points in the third.
+  build_staves(2, 3);
+  auto change = [](int pindex, int v, int nth_note, int32_t points) {
+    Drosa at = piece_start[v];
+    for (int n = 0; n <= nth_note; ++n) at = find_next_kind(NOTE, at);
+    Drosa templ = newDrosa(PARAM, 0);
+    templ->set(xparam_index, int16_t(pindex));
+    templ->set(xparam_stsize, int16_t(50));
+    ParamValue value = param[pindex].value;
+    value.set_integer(points);
+    set_xparam_value(templ, value);
+    check_and_insert_param(at, templ);
+    destroyDrosa(templ);
+  };
+  change(560, 1, 1, 100);
+  change(129, 0, 2, 50);
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(middle_lines(), "6800 6000 5200 4400 3400 2900");
 }
 
 // ---- Split ------------------------------------------------------------------------------------
