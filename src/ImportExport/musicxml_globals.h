@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -309,8 +310,10 @@ struct MxmlState {
   int32_t page_width = 0, page_height = 0;  // tenths
   int32_t margins[2][4] = {};               // odd, even: left, right, top, bottom (tenths)
   uint8_t margins_given[2] = {};
-  int margin_type = 3;  // 1 odd, 2 even, 3 both
-  int32_t system_distance = -1, top_system_distance = -1, staff_distance = -1;
+  int margin_type = 3;                                    // 1 odd, 2 even, 3 both
+  int32_t top_system_distance = -1, staff_distance = -1;  // tenths
+  int32_t system_distance_points = -1;  // between systems, in points: what every list starts with
+  std::map<int, int32_t> system_distances;   // in points, by measure, as the prints give them
   std::vector<int32_t> later_top_distances;  // top-system-distance of pages after the first
   bool defaults_applied = false;
   double layout_scale = 1;  // page lengths on the paper become layout lengths by this factor

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -151,8 +152,16 @@ Drosa remove_note(Drosa note) {
   return next;
 }
 
-// Keeps in the list only the notes and annotations of one voice tag. With `stems`, the
-// voice's free stems go that way (two voices sharing a staff).
+// A change of the distance below a staff or below its system, which every voice of the staff
+// keeps: the distances are read at the voice that ends up on the staff.
+bool changes_staff_distance(Drosa tparam) {
+  const std::string text = anno_run_text(tparam);
+  return text.rfind("param {129:", 0) == 0 || text.rfind("param {560:", 0) == 0;
+}
+
+// Keeps in the list only the notes and annotations of one voice tag, and the changes of its
+// staff's distances. With `stems`, the voice's free stems go that way (two voices sharing a
+// staff).
 void keep_voice(int v, int tag, int stems) {
   for (Drosa p = piece_start[v]; p;) {
     if (p->xkind == NOTE) {
@@ -163,7 +172,7 @@ void keep_voice(int v, int tag, int stems) {
       if (stems && p->get(xdir) == FREE_STEM) p->set(xdir, stems);
     } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
       const int t = anno_tag(p) ? anno_tag(p) : next_note_tag(p);
-      if (t != tag) {
+      if (t != tag && !(p->xkind == TPARAM && changes_staff_distance(p))) {
         p = remove_annotation(p);
         continue;
       }

@@ -652,7 +652,10 @@ void mxml_make_break(int list, bool page) {
 void mxml_print(XmlElement& e) {
   if (!mxml_in_part()) return;
   const bool page = mxml_attr_is(e, "new-page", "yes");
-  if (!page && !mxml_attr_is(e, "new-system", "yes")) return;
+  if (!page && !mxml_attr_is(e, "new-system", "yes")) {
+    mxml_print_system_distance();
+    return;
+  }
   ++mxml.system_breaks;
   if (page) ++mxml.page_breaks;
   for (int i = 0; i < mxml_part_list_count(); ++i) {
@@ -665,6 +668,7 @@ void mxml_print(XmlElement& e) {
     }
     if (note_before) mxml_make_break(list, page);
   }
+  mxml_print_system_distance();
 }
 
 // ---- Attributes

@@ -245,10 +245,15 @@ void mxml_staff_distance(XmlElement& e);
 // Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
 //         context's options record and the print scale of its page setup.
 void mxml_apply_layout();
-// mxml_default_staff_distance: at the first note of a list, the distance below its staff that
-// the document's defaults give, unless a print gave one already.
-// Reads and writes: mxml (the defaults' staff distance, the list's last distances); the list.
-void mxml_default_staff_distance(Drosa note, int list);
+// mxml_default_distances: at the first note of a list, the distances below its staff and
+// below its systems that the document's defaults (or the first measure's print) give, unless
+// a print gave them already.
+// Reads and writes: mxml (the defaults' distances, the list's last distances); the list.
+void mxml_default_distances(Drosa note, int list);
+// mxml_print_system_distance: at a print of a part, the distance between systems an earlier
+// part's print of the same measure gave, in every list of this part.
+// Reads and writes: mxml (the distances by measure, the lists' last distances); the lists.
+void mxml_print_system_distance();
 
 // ---- Annotations (mxml_annotations.cpp) ---------------------------------------------------------
 // mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at

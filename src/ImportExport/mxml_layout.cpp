@@ -1,6 +1,7 @@
 // mxml_layout.cpp: the page layout of an imported document: the page size and margins of
 // `defaults`, applied once (at its end, or at the first part when it is missing), and the
-// system and staff distances of `defaults` and `print`, which become parameter changes.
+// system and staff distances of `defaults` and `print`, which become parameter changes in every
+// list they concern.
 //
 // MusicXML measures in tenths of a staff space, with `scaling` saying how many millimetres
 // some number of tenths are. Page sizes become tenths of an inch; margins and distances
@@ -119,13 +120,15 @@ void param_change(int pindex, int32_t value, Drosa note, int staff) {
   mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
-// The distance between systems, for a piece of one part of one staff: from the start of the
-// system before the one the print begins.
-void system_distance_change(int32_t tenths) {
-  if (mxml.part_count != 1 || mxml_part_list_count() != 1 || !mxml_in_part()) return;
-  const int list = mxml.part_first[mxml.part_index];
+// The distance between systems in one list: from the start of the system before the one the
+// current measure begins (the distance lies below that system); before the list's first note,
+// the distance every list starts with.
+void list_system_distance(int list, int32_t value) {
   MxmlList& l = mxml.lists[size_t(list)];
-  const int32_t value = distance_points(tenths);
+  if (!l.last_note) {
+    mxml.system_distance_points = value;
+    return;
+  }
   if (l.last_param[1] == value) return;
   l.last_param[1] = value;
   Drosa start = piece_start[list];
@@ -136,7 +139,18 @@ void system_distance_change(int32_t tenths) {
       break;
     }
   }
-  param_change(PARAM_SYSTEM_DISTANCE, value, note_after(start), -1);
+  if (Drosa note = note_after(start))
+    make_text_anno(note, 0, 1, 578, param_text(PARAM_SYSTEM_DISTANCE, value).c_str(), nullptr);
+}
+
+// The distance between systems, in every list of the part; kept by measure, for the parts
+// after it whose prints do not give it.
+void system_distance_change(int32_t tenths) {
+  if (!mxml_in_part()) return;
+  const int32_t value = distance_points(tenths);
+  mxml.system_distances[mxml.measure_counter] = value;
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    list_system_distance(mxml.part_first[mxml.part_index] + i, value);
 }
 
 // The distance below the staff above the given staff of the part, from the current measure.
@@ -245,7 +259,17 @@ void mxml_system_layout(XmlElement&) { mxml.slots[MXML_DIRECTION_SLOT].emplace_b
 
 void mxml_system_distance(XmlElement& e) {
   const int32_t t = positive_tenths(e);
+  if (t > 0 && xml_open_element_level(e, "defaults") >= 0)
+    mxml.system_distance_points = distance_points(t);
   if (t > 0 && xml_open_element_level(e, "print") >= 0) system_distance_change(t);
+}
+
+void mxml_print_system_distance() {
+  if (!mxml_in_part()) return;
+  const auto given = mxml.system_distances.find(mxml.measure_counter);
+  if (given == mxml.system_distances.end()) return;
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    list_system_distance(mxml.part_first[mxml.part_index] + i, given->second);
 }
 
 void mxml_top_system_distance(XmlElement& e) {
@@ -292,8 +316,13 @@ void mxml_staff_distance(XmlElement& e) {
   staff_distance_change(t, staff);
 }
 
-void mxml_default_staff_distance(Drosa note, int list) {
+void mxml_default_distances(Drosa note, int list) {
   MxmlList& l = mxml.lists[size_t(list)];
+  if (mxml.system_distance_points > 0 && l.last_param[1] < 0) {
+    l.last_param[1] = mxml.system_distance_points;
+    make_text_anno(note, 0, 1, 578, param_text(PARAM_SYSTEM_DISTANCE, l.last_param[1]).c_str(),
+                   nullptr);
+  }
   if (mxml.staff_distance <= 0 || l.last_param[0] >= 0) return;
   l.last_param[0] = distance_points(mxml.staff_distance);
   make_text_anno(note, 0, 1, 578, param_text(PARAM_STAFF_DISTANCE, l.last_param[0]).c_str(),

@@ -312,13 +312,20 @@ TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
   ASSERT_EQ(voice_count, 2);
   EXPECT_EQ(notes_of(0), "C5w | // D5w | /// E5w |");
   EXPECT_EQ(notes_of(1), "C3w | // D3w | /// E3w |");
-  // The defaults' distance below the staff (65 tenths: 53 points between middle lines), the
-  // titles, then the print's distance of a later measure.
+  // The defaults' distances below the systems (120 tenths: 80 points between middle lines)
+  // and below the staff (65 tenths: 53 points), the titles, then the distance below the first
+  // system that the print of measure 2 gives (150 tenths), and that of the staff.
   const std::string annotations = annotations_of(0);
-  EXPECT_EQ(annotations.substr(0, 17), "param {129:5,53} ");
-  EXPECT_NE(annotations.find("@0 Sonata@0 J. Composer@0 (c) 2024@0 param {129:5,65}"),
+  EXPECT_EQ(annotations.substr(0, 17), "param {560:5,80} ");
+  EXPECT_NE(annotations.find("@0 param {129:5,53}"), std::string::npos) << annotations;
+  EXPECT_NE(annotations.find("@0 Sonata@0 J. Composer@0 (c) 2024@0 param {560:5,95}"),
             std::string::npos)
       << annotations;
+  EXPECT_NE(annotations.find("param {129:5,65}"), std::string::npos) << annotations;
+  // The second part's prints give no distance between systems: it takes the first part's.
+  EXPECT_NE(annotations_of(1).find("param {560:5,95} default vertical distance between systems@0"),
+            std::string::npos)
+      << annotations_of(1);
   EXPECT_EQ(annotations.find("Running title"), std::string::npos);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 82);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 116);
