@@ -20,10 +20,12 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/script.h"
 #include "support/page_checker.h"
+#include "support/piece_builder.h"
 
 namespace {
 
@@ -193,6 +195,87 @@ int lines_of(int var) {
   for (Drosa e = GE_head->xnext; e; e = e->xnext)
     n += e->xkind == GE_LINE && !e->get(xgscreen) && e->get(xgl_var) == var;
   return n;
+}
+
+TEST_F(EngravedFixture, BarsASystemCannotHoldGoOnAtTheStartOfTheNext) {
+  // Five bars of running eighths before the document's break, two of whole notes after it:
+  // the bars the first system cannot hold begin the second, after its clef and key, and the
+  // first system fills its line to its bar line at the staff's end.
+  const std::vector<PageFault> faults = engrave("system_carried_bar");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<int> bars = bars_per_system(0);
+  ASSERT_EQ(bars.size(), 2u) << "the bars carried join the next system";
+  EXPECT_LT(bars[0], 5);
+  EXPECT_EQ(bars[0] + bars[1], 7);
+  Drosa end = find_next_kind(ENDSYST, piece_start[0]->xnext);
+  Drosa last_bar = NIL;
+  for (Drosa p = piece_start[0]; p != end; p = p->xnext)
+    if (effective_kind(p) == BAR) last_bar = p;
+  ASSERT_TRUE(last_bar);
+  EXPECT_NEAR(last_bar->get(xbarx), staff_right_x(0, 1), 50) << "the first line is full";
+  EXPECT_EQ(glyphs_of(52, 1), 1) << "the second system's clef";
+  EXPECT_EQ(glyphs_of(58, 1), 1) << "and its key of one sharp";
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, BarLinesJoinTheStavesOfAGroupThatAsksForItAndOfAPart) {
+  // Two violins in a group with common bar lines, a piano of two staves, an organ of two parts
+  // in a group without them and a voice, over two systems: a bar line runs between two staves
+  // only within the violins' group and the piano.
+  const std::vector<PageFault> faults = engrave("brackets_braces");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  ASSERT_EQ(pstaff_count, 14);
+  std::string joined;  // of each gap between a staff and the next: 1 when a bar line crosses it
+  for (int p = 0; p + 1 < pstaff_count; ++p) {
+    const int32_t gap = (staff_data[p].middle_y + staff_data[p + 1].middle_y) / 2;
+    bool crossed = false;
+    for (Drosa e = GE_head->xnext; e; e = e->xnext)
+      if (e->xkind == GE_LINE && !e->get(xgscreen) &&
+          (e->get(xgl_var) == 26 || e->get(xgl_var) == 29))
+        crossed |= std::min(e->get(xge_y1), e->get(xge_y2)) < gap &&
+                   std::max(e->get(xge_y1), e->get(xge_y2)) > gap;
+    joined += crossed ? "1" : "0";
+  }
+  EXPECT_EQ(joined, "1010000101000");
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, EndSignsKeepClearOfTheDotsBeforeThem) {
+  // Eight bars of eighths, each ending with a dotted quarter: a repeat back after bar 4, the
+  // final bar line after bar 8. Each augmentation dot keeps a staff space clear of the bar
+  // line or end sign after it, and the final bar line ends the last staff.
+  const std::vector<PageFault> faults = engrave("end_signs");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  constexpr int DOT = 47, BAR_LINE = 26, THICK_LINE = 27, REPEAT_DOTS = 56;
+  std::map<int, std::vector<GEInkBox>> dots, signs;  // by pstaff
+  int repeat_dots = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->get(xgscreen) || !ge_ink_box(e, &box)) continue;
+    const bool glyph = e->xkind == GE_CHAR, line = e->xkind == GE_LINE;
+    if (glyph && e->get(xgc_var) == DOT) dots[e->get(xgc_pstaff)].push_back(box);
+    repeat_dots += glyph && e->get(xgc_var) == REPEAT_DOTS;
+    if ((glyph && e->get(xgc_var) == REPEAT_DOTS) ||
+        (line && (e->get(xgl_var) == BAR_LINE || e->get(xgl_var) == THICK_LINE)))
+      signs[glyph ? e->get(xgc_pstaff) : e->get(xge_pstaff1)].push_back(box);
+  }
+  EXPECT_EQ(repeat_dots, 1);
+  int checked = 0;
+  for (auto& [p, boxes] : dots)
+    for (const GEInkBox& dot : boxes) {
+      int32_t next = INT32_MAX;  // the left of the next sign on the staff
+      for (const GEInkBox& sign : signs[p])
+        if (sign.left >= dot.right) next = std::min(next, sign.left);
+      ASSERT_NE(next, INT32_MAX) << "a bar line after each dotted quarter";
+      EXPECT_GE(next - dot.right, staff_data[p].staff_size) << "the dot at x " << dot.left;
+      ++checked;
+    }
+  EXPECT_EQ(checked, 8);
+  const int last = pstaff_count - 1;
+  int32_t final_right = INT32_MIN;
+  for (const GEInkBox& sign : signs[last]) final_right = std::max(final_right, sign.right);
+  EXPECT_NEAR(final_right, staff_right_x(last, 1), 10) << "the final bar line ends the staff";
+  offscreen_dispose();
 }
 
 TEST_F(EngravedFixture, ASecondVoiceStartingWithARestHasTheStaffsSignsOnce) {

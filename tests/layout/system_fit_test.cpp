@@ -99,16 +99,6 @@ int eighths_voice(int staff, int bars, int per_system = 0, bool pages = false) {
   return v;
 }
 
-// The bars of each system of voice v.
-std::vector<int> bars_per_system(int v) {
-  std::vector<int> bars{0};
-  for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
-    if (effective_kind(p) == BAR) ++bars.back();
-    if (effective_kind(p) == ENDSYST && !p->get(xendpiece)) bars.push_back(0);
-  }
-  return bars;
-}
-
 TEST_F(SystemFit, ALongLineOfBarsIsCutIntoEvenSystemsThatFit) {
   const int v = eighths_voice(0, 24);
   EXPECT_EQ(format_and_check("long-line"), std::vector<std::string>{});

@@ -170,6 +170,15 @@ std::vector<Drosa> voice_nodes(int v) {
   return nodes;
 }
 
+std::vector<int> bars_per_system(int v) {
+  std::vector<int> bars{0};
+  for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+    if (effective_kind(p) == BAR) ++bars.back();
+    if (effective_kind(p) == ENDSYST && !p->get(xendpiece)) bars.push_back(0);
+  }
+  return bars;
+}
+
 std::string dump_node(Drosa n, const std::vector<Drosa>& numbering) {
   std::string s = kind_name(n->xkind);
   if (n->xcontext) s += format("@%ld", n->xcontext);

@@ -49,3 +49,6 @@ std::string dump_node(Drosa node, const std::vector<Drosa>& numbering);
 
 // Every node of a voice list in order.
 std::vector<Drosa> voice_nodes(int v);
+
+// The bars of each system of voice v, in order (the BAR nodes the current context sees).
+std::vector<int> bars_per_system(int v);
