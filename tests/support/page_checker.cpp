@@ -81,15 +81,17 @@ Drosa pdata_after(Drosa head) {
   return p && p->xkind == PDATA ? p : NIL;
 }
 
-// The text annotation a run was drawn for: before its owner, at the run's x, nearest its y
-// (the staves may have moved since the annotation kept its place).
-Drosa text_head(Drosa owner, int32_t x, int32_t y) {
+// The text annotation a run was drawn for: before its owner, at the run's x, saying what the
+// run says (two annotations may stand at one place), nearest its y (the staves may have moved
+// since the annotation kept its place).
+Drosa text_head(Drosa owner, int32_t x, int32_t y, const std::string& text) {
   Drosa best = NIL;
   int64_t nearest = INT64_MAX;
   for (Drosa h : annotations_before(owner)) {
     Drosa pd = h->xkind == TPARAM ? pdata_after(h) : NIL;
     if (!pd || pd->get(xpagex1) != x) continue;
-    const int64_t d = std::llabs(int64_t(pd->get(xpagey1)) - y);
+    const int64_t other_text = anno_run_text(h) == text ? 0 : int64_t(1) << 40;
+    const int64_t d = other_text + std::llabs(int64_t(pd->get(xpagey1)) - y);
     if (d < nearest) nearest = d, best = h;
   }
   return best;
@@ -119,7 +121,7 @@ void classify_annotation(Element& e, Drosa element) {
   }
   if (e.kind == GE_CHAR) {
     GE_string_text(&e.text, &element);
-    e.head = text_head(e.owner, e.x, e.y);
+    e.head = text_head(e.owner, e.x, e.y, e.text);
     const int c = e.head ? e.head->get(xclassify) : -1;
     e.anno = !e.head                 ? Anno::OTHER
              : c == CLASS_LYRIC_TEXT ? Anno::LYRIC
