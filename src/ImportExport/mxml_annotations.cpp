@@ -259,26 +259,44 @@ bool group_fits(const MxmlGroup& g, int list) {
          g.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
-// The lines the items made before one note take, each from its y up one line of its size.
-struct TakenLines {
-  std::vector<std::pair<int32_t, int32_t>> lines;
+// The room an item takes across, from its x: a dynamic's letters, a tempo mark's note and
+// number, words by their characters (half their size each).
+int32_t item_width(const MxmlItem& item) {
+  if (item.kind == -7 && item.dynamics >= 0 && item.dynamics <= 23)
+    return dynamic_width(item.dynamics);
+  const size_t characters = item.tempo > 0 ? 5 : plain_text(item).size();
+  return 5 * item.size * int32_t(characters);
+}
 
-  // An item the document gives no height of its own moves, away from the staff, beyond the
-  // lines of the items before it that it would stand on (a tempo mark beside the words of
-  // another direction of the same note, or of its own); then it takes its line.
+// The lines the items made before one note take, each from its y up one line of its size,
+// across the room it takes.
+struct TakenLines {
+  struct Line {
+    int32_t bottom, top, left, right;
+  };
+  std::vector<Line> lines;
+
+  // An item moves, away from the staff, beyond the lines of the items before it that it would
+  // stand on: one the document gives no height of its own beyond any of their lines (a tempo
+  // mark beside the words of another direction of the same note, or of its own), one with a
+  // height beyond those it would stand on across too (a tempo mark and an octave line's words
+  // the document puts at one place). Then it takes its line.
   void place(MxmlItem& item) {
     const int32_t height = 10 * item.size;
     const bool above = item.y + item.dy >= 0;
-    for (bool moved = !(item.given & 10); moved;) {
+    const bool placed = item.given & 10;
+    const int32_t left = item.x + item.dx, right = left + item_width(item);
+    for (bool moved = true; moved;) {
       moved = false;
-      for (const auto& [bottom, top] : lines) {
+      for (const Line& l : lines) {
         const int32_t y = item.y + item.dy;
-        if (y >= top || y + height <= bottom) continue;
-        item.y = (above ? top : bottom - height) - item.dy;
+        if (y >= l.top || y + height <= l.bottom) continue;
+        if (placed && (left >= l.right || right <= l.left)) continue;
+        item.y = (above ? l.top : l.bottom - height) - item.dy;
         moved = true;
       }
     }
-    lines.push_back({item.y + item.dy, item.y + item.dy + height});
+    lines.push_back({item.y + item.dy, item.y + item.dy + height, left, right});
   }
 };
 

@@ -651,7 +651,8 @@ TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
 
 TEST_F(EngravedFixture, MarksPlacedByOffsetsStandAtTheirTime) {
   // A metronome mark three beats after its tempo words, at their height, and an f a half note
-  // after a p: each stood on the mark before it, at the note after it.
+  // after a p: each stood on the mark before it, at the note after it. An mf and words the
+  // document puts at one place under one note: the words stood on the mf.
   const std::vector<PageFault> faults = engrave("marks_placed_by_offsets");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
