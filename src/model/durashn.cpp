@@ -336,10 +336,10 @@ EntryRun::~EntryRun() {
   if (--known_bar.runs == 0) forget_known_bar();
 }
 
-bool entry_run_open() { return known_bar.runs > 0; }
+bool entry_run_open() { return known_bar.runs > 0 && entry_runs_kept; }
 
 const KnownChord* known_chord(Drosa end) {
-  if (known_bar.runs == 0 || !kept_place(KEPT_KNOWN_CHORDS, end) ||
+  if (!entry_run_open() || !kept_place(KEPT_KNOWN_CHORDS, end) ||
       known_bar.ncontext != current_ncontext)
     return nullptr;
   for (auto k = known_bar.chords.rbegin(); k != known_bar.chords.rend(); ++k)
@@ -367,7 +367,7 @@ void forget_known_chords_after(Drosa end) {
 }
 
 void keep_known_chord(const KnownChord& chord) {
-  if (known_bar.runs == 0) return;
+  if (!entry_run_open()) return;
   auto& chords = known_bar.chords;
   // The chord's notes on lines, from after the chord kept before it or from the bar's start.
   const Drosa before = chords.empty() ? NIL : chords.back().end;
@@ -424,7 +424,7 @@ int32_t find_time(Drosa node, int boundary) {
   }
   // A bar entered chord by chord: the time of a chord whose bar carried no remainder up to it
   // is known, and the chords after it add to it whatever they carry.
-  const bool known = boundary == BAR && known_bar.runs > 0;
+  const bool known = boundary == BAR && entry_run_open();
   int32_t time = 0, carry_num = 0, carry_den = 1, duration = 0;
   for (Drosa p = node->xback; p; p = p->xback) {
     if (is_time_boundary(p, boundary)) break;

@@ -47,6 +47,7 @@ bool undo_replaying = false;
 int32_t undo_busy = 0;
 int32_t undo_unrecorded = 0;
 Drosa fresh_chain_first = NIL, fresh_chain_last = NIL;
+bool entry_runs_kept = true;
 
 uint32_t last_rest_failure_tick = 0;
 int32_t empty_measure_found = 0;
@@ -109,6 +110,7 @@ void reset_model_globals() {
   undo_busy = 0;
   undo_unrecorded = 0;
   fresh_chain_first = fresh_chain_last = NIL;
+  entry_runs_kept = true;
   last_rest_failure_tick = 0;
   empty_measure_found = 0;
   DrosaDirty = 0;

@@ -297,6 +297,10 @@ class EntryRun {
   EntryRun& operator=(const EntryRun&) = delete;
 };
 bool entry_run_open();
+// Test double: false, an open EntryRun keeps nothing of the bars entered, so that every chord
+// finds what it needs from its bar line (the runs' results are compared with that). Owned by
+// model_globals.cpp.
+extern bool entry_runs_kept;
 // The chord end's entry, when it is kept and still in its place; else nullptr.
 const KnownChord* known_chord(Drosa end);
 // Begins the bar's entries again, under a stamp of what they were found with (the caller's

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
+#include "performance/quantise.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -204,6 +209,131 @@ TEST_F(Recorder, KeptDurationsGiveEveryChordItsPlayedLength) {
             (std::vector<std::string>{"72 3 16384 8192", "72 3 16384 8192", "72 3 16384 8192",
                                       "60 3~ 0 16384", "64 3~ 16384 16384", "60 3 0 14745",
                                       "64 3 16384 14745", "67 3 16384 8192"}));
+  EXPECT_TRUE(take_reports().empty());
+}
+
+// A format-1 file, 480 ticks a quarter, of a tempo track and two tracks of `beats` beats drawn
+// from a seed: each beat a chord of one to four keys, two eighths, four sixteenths, a triplet, a
+// dotted pair, a rest or a chord held for two to five beats, every onset up to 20 ticks early or
+// late; now and then the sustain pedal goes down and up again.
+std::vector<uint8_t> varied_file(int beats) {
+  std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 3, 0x01, 0xE0};
+  auto chunk = [&file](const std::vector<uint8_t>& body) {
+    const uint32_t n = uint32_t(body.size());
+    file.insert(file.end(), {'M', 'T', 'r', 'k', uint8_t(n >> 24), uint8_t(n >> 16),
+                             uint8_t(n >> 8), uint8_t(n)});
+    file.insert(file.end(), body.begin(), body.end());
+  };
+  chunk({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF, 0x2F, 0x00});
+  for (uint32_t seed : {7u, 11u}) {
+    auto next = [&seed](int n) { return int((seed = seed * 1664525u + 1013904223u) >> 8) % n; };
+    std::vector<std::array<int32_t, 4>> events;  // tick, order (offs first), status, data
+    auto chord = [&](int32_t at, int32_t held, int keys, int low) {
+      at = std::max(0, at + next(41) - 20);
+      for (int k = 0, key = low; k < keys; ++k, key += 3 + next(3)) {
+        events.push_back({at, 1, 0x90, key << 8 | (40 + next(80))});
+        events.push_back({at + held * 9 / 10, 0, 0x80, key << 8});
+      }
+    };
+    for (int32_t b = 0, t = 0; b < beats; ++b, t += 480) {
+      const int keys = 1 + next(4), low = 48 + next(24), shape = next(8);
+      static const int parts[8] = {1, 2, 4, 3, 2, 0, 1, 1};
+      if (shape == 4) {  // dotted eighth and sixteenth
+        chord(t, 360, keys, low), chord(t + 360, 120, keys, low + 2);
+      } else if (shape >= 6) {  // held for two to five beats
+        const int held = 2 + next(4);
+        chord(t, 480 * held, keys, low);
+        b += held - 1, t += 480 * (held - 1);
+      } else {
+        for (int i = 0; i < parts[shape]; ++i)
+          chord(t + 480 * i / parts[shape], 480 / parts[shape], keys, low + i);
+      }
+      if (next(6) == 0)
+        events.push_back({t + 100, 2, 0xB0, 64 << 8 | 127}),
+            events.push_back({t + 400, 2, 0xB0, 64 << 8});
+    }
+    std::stable_sort(events.begin(), events.end());
+    std::vector<uint8_t> body;
+    int32_t last = 0;
+    for (const auto& e : events) {
+      uint32_t delta = uint32_t(e[0] - last);
+      last = e[0];
+      uint8_t q[4];
+      int n = 0;
+      for (q[n++] = delta & 0x7F; delta >>= 7;) q[n++] = 0x80 | (delta & 0x7F);
+      while (n) body.push_back(q[--n]);
+      body.insert(body.end(), {uint8_t(e[2]), uint8_t(e[3] >> 8), uint8_t(e[3])});
+    }
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    chunk(body);
+  }
+  return file;
+}
+
+// A file imported in an entry run, where each chord goes on from what was found of its bar,
+// gives what entering each chord from its bar line gives, node for node: the second note track
+// of three, into a voice in two sharps with grace notes, split rests and key changes, in
+// sixteenths, triplets and dotted values, chords held over bar lines, and pedal marks.
+TEST_F(Recorder, AFileImportedInARunGivesWhatEachChordFromItsBarLineGives) {
+  const std::vector<uint8_t> file = varied_file(120);
+  const int voices[2] = {new_voice(), new_voice()};
+  for (int v : voices) {
+    add_key(v, 2);
+    add_timesig(v, 4, 4);
+    for (int bar = 0; bar < 40; ++bar) {
+      if (bar == 4 || bar == 12) add_key(v, bar == 4 ? 7 + 1 : 4);
+      if (bar == 3) add_rest(v, HALF);
+      add_rest(v, bar == 3 ? HALF : WHOLE);
+      if (bar == 2 || bar == 9) add_grace(v, EIGHTH, true);
+      add_bar(v);
+    }
+  }
+  prepare_piece();
+  std::string pieces[2];
+  int triplets = 0, ties = 0, pedals = 0, accidentals = 0;
+  for (int kept = 0; kept < 2; ++kept) {
+    const int v = voices[kept];
+    set_insertion_point(find_next_kind(NOTE, piece_start[v]), 0, -10);
+    record_settings = RecordSettings{};
+    record_settings.filled = true;
+    record_settings.import = 1;
+    record_settings.track = 2;
+    record_settings.subdivision = 5;
+    record_settings.triplets = 1;
+    record_settings.midi_velocity = 1;  // keeps the pedal
+    entry_runs_kept = kept;
+    open_midi_reader(file);
+    ASSERT_EQ(read_midi_header(), 1);
+    begin_recording(1, 0);
+    read_recorded_track();
+    ASSERT_TRUE(!recording.cancelled && normalize_recording());
+    build_active_templates();
+    match_templates();
+    note_entry_active = 1;
+    EXPECT_EQ(make_recorded_notes(current_note_template), 1);
+    place_recorded_pedals(insertion_point);
+    note_entry_active = 0;
+    close_midi_reader();
+    release_recording();
+    entry_runs_kept = true;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      pieces[kept] += dump_node(p, {});
+      if (p->xkind == NOTE) {
+        for (int64_t f : {int64_t(p->get(xttn)), int64_t(p->get(xlength)), int64_t(p->get(xpitch)),
+                          int64_t(p->get(xvolume)), int64_t(find_time_in_bar(p))})
+          pieces[kept] += " " + std::to_string(f);
+        triplets += p->get(xtupl) == 3, ties += p->get(xtie) != 0;
+        accidentals += p->get(xaccplot) != 0;
+      }
+      pedals += p->xkind == TPARAM && anno_is_pedal(NIL, p);
+      pieces[kept] += "\n";
+    }
+  }
+  EXPECT_EQ(pieces[1], pieces[0]);
+  EXPECT_GE(triplets, 2 * 9);
+  EXPECT_GE(ties, 2 * 5);
+  EXPECT_GE(pedals, 2 * 6);
+  EXPECT_GE(accidentals, 2 * 10);
   EXPECT_TRUE(take_reports().empty());
 }
 
