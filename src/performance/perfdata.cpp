@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -374,10 +375,13 @@ void set_note_data(Drosa from, Drosa end, uint8_t volume, int set_pitch, int kee
 // of the lists beside notes and of texts (key signatures, parameter changes, dynamics).
 const std::vector<uint8_t>& known_bar_settings(int set_pitch, int keep, int set_volume, int mode) {
   static std::vector<uint8_t> stamp;
-  stamp.assign(perf_defaults, perf_defaults + PERF_DEFAULTS_SIZE);
-  for (uint64_t v : {uint64_t(set_pitch), uint64_t(keep), uint64_t(set_volume), uint64_t(mode),
-                     changes_beside_notes(), text_change_count})
-    for (int i = 0; i < 8; ++i) stamp.push_back(uint8_t(v >> (8 * i)));
+  const uint64_t values[] = {uint64_t(set_pitch), uint64_t(keep),         uint64_t(set_volume),
+                             uint64_t(mode),      changes_beside_notes(), text_change_count};
+  stamp.resize(PERF_DEFAULTS_SIZE + 8 * std::size(values));
+  std::copy(perf_defaults, perf_defaults + PERF_DEFAULTS_SIZE, stamp.begin());
+  auto out = stamp.begin() + PERF_DEFAULTS_SIZE;
+  for (uint64_t v : values)
+    for (int i = 0; i < 8; ++i) *out++ = uint8_t(v >> (8 * i));
   return stamp;
 }
 
@@ -608,7 +612,9 @@ void check_perf_defaults() {
 
 void set_default_duration(Drosa note, int32_t nominal) {
   int percent;
-  Drosa modifier = find_prev_kind_stop(TSMOD, note, 0);
+  // The note's modifier matters only to a tie or a slur.
+  const Drosa modifier =
+      note->get(xtie) || note->get(xslur) ? find_prev_kind_stop(TSMOD, note, 0) : NIL;
   if (perf_setting(PERF_KEEP_NOMINAL))
     percent = 100;
   else if (note->get(xstacc))
