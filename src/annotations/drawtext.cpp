@@ -154,6 +154,14 @@ std::vector<RunPiece> drawn_runs(Drosa head, AnnoTextMeasure* m) {
     m->leading_extender |= lead;
     m->trailing_extender |= trail;
   }
+  // A syllable that goes on in its word through a melisma ("Pa-_") is hyphenated to the next
+  // syllable across the notes between, and not underlined.
+  if (runs.size() == 1 && m->trailing_extender && !m->hyphen &&
+      centred_hyphen_text(head, runs[0].text)) {
+    m->hyphen = true;
+    m->trailing_extender = false;
+    runs[0].text.pop_back();
+  }
   return runs;
 }
 

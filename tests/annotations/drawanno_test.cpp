@@ -191,6 +191,28 @@ TEST_F(DrawText, ExtendersRunUnderAMelismaAndFromASystemsStart) {
   EXPECT_EQ(lines[0], rule(1, 0, a - length(365) - length(741), ly, a - length(365), ly, width));
 }
 
+TEST_F(DrawText, AWordGoingOnThroughAMelismaIsHyphenatedNotUnderlined) {
+  // "Pa-" sung over two notes, then "trem": the document marks the syllable both as going on
+  // in its word and as extended; it was drawn "Pa-" with an underline after its hyphen.
+  int v = new_voice();
+  Drosa pa = lyric(v, "Pa-_");
+  Drosa sung = add_note(v, QUARTER);
+  add_note(v, QUARTER);
+  Drosa trem = lyric(v, "trem");
+  add_note(v, QUARTER);
+  format_and_draw();
+  const std::vector<std::string> lines = drawn(sung);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], text_line(1, pd(pa)->get(xpagex1), pd(pa)->get(xpagey1), "Pa"));
+  // Hyphens share the gap to the next syllable evenly, as between any two syllables.
+  const int32_t start = pd(pa)->get(xpagex2), d = pd(trem)->get(xpagex1) - start;
+  const int32_t p = length(664), n = p > 0 ? d / p : 0;
+  ASSERT_EQ(lines.size(), size_t(n + 2)) << "no underline";
+  for (int32_t k = 1; k <= n + 1; ++k)
+    EXPECT_EQ(lines[size_t(k)], text_line(1, start + k * d / (n + 2) - pd(pa)->get(xchyphen) / 2,
+                                          pd(pa)->get(xpagey1), "-"));
+}
+
 TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
   int v = new_voice();
   Drosa away = text(v, "away", -20000);
