@@ -44,7 +44,7 @@ namespace {
 constexpr int BAR_SEARCH_NODES = 100;  // how far back a chord's bar line is looked for
 // The least share of their natural distances a page's staves are moved to, to hold a system
 // rather than carry it to the next page.
-constexpr int64_t LEAST_SQUEEZE_PERCENT = 90;
+constexpr int64_t LEAST_SQUEEZE_PERCENT = 88;
 
 struct FitChord {
   Drosa first;

@@ -31,9 +31,9 @@ std::vector<Drosa> find_system_cuts();
 int cut_overfull_system();
 
 // height_a_page_holds: the natural height of the staves a page may hold within the height
-// available between its margins: they are moved closer together to fit, to no less than nine
-// tenths of their natural distances, rather than a system cut for its width or carried into
-// the page going on to the next page. Pure.
+// available between its margins: they are moved closer together to fit, to no less than 88 per
+// cent of their natural distances, rather than a system cut for its width or carried into the
+// page going on to the next page. Pure.
 int64_t height_a_page_holds(int64_t available);
 
 // first_system_too_low: the index (0 the first) of the first system of the page whose staves

@@ -148,12 +148,13 @@ TEST_F(SystemFit, SystemsThatAPageCannotHoldGoOnAtTheTopOfTheNextPage) {
 
 TEST_F(SystemFit, APageHoldsASystemItsStavesMoveALittleCloserTogetherFor) {
   // Three systems of two staves, 600 apart within a system and 900 between systems: the last
-  // staff stands 3600 below the first. A page that lacks less than a tenth of that keeps the
-  // third system, squeezing its staves; one that lacks more gives it to the next page.
+  // staff stands 3600 below the first. A page that lacks less than an eighth of that keeps
+  // the third system, squeezing its staves; one that lacks more gives it to the next page.
   const std::vector<int32_t> staves{2, 2, 2};
   for (int p = 0; p < 6; ++p) staff_data[p].distance_below = p % 2 ? 900 : 600;
   EXPECT_EQ(first_system_too_low(staves, 3600), 0);
   EXPECT_EQ(first_system_too_low(staves, 3300), 0);
+  EXPECT_EQ(first_system_too_low(staves, 3200), 0);
   EXPECT_EQ(first_system_too_low(staves, 3100), 2);
   EXPECT_EQ(first_system_too_low(staves, 1000), 1) << "the first system is never cut off";
 }
