@@ -174,8 +174,11 @@ bool place_lyric_lines() {
         if (lyric_syllable(head, note, chord.pstaff, &s, &pstaff)) by_staff[pstaff].push_back(s);
       }
   });
+  std::vector<int> pstaves;
+  for (const auto& [pstaff, syllables] : by_staff) pstaves.push_back(pstaff);
+  std::map<int, StaffFloor> floors = staff_floors(pstaves);
   for (auto& [pstaff, syllables] : by_staff) {
-    lyric_line_heights(syllables, staff_floor(pstaff));
+    lyric_line_heights(syllables, floors[pstaff]);
     for (const LyricSyllable& s : syllables) lyric_line_y[s.tparam.handle()] = s.drawn_y;
     record_lyric_lines(pstaff, syllables);
   }

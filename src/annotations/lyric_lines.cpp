@@ -37,30 +37,39 @@ int32_t lowest_under(const StaffFloor& floor, int32_t left, int32_t right) {
 
 }  // namespace
 
-StaffFloor staff_floor(int p) {
-  StaffFloor floor;
-  if (p < 0 || p >= pstaff_count || p >= MAX_PSTAVES) return floor;
-  const StaffData& staff = staff_data[p];
-  floor.middle_line = staff.middle_y;
-  floor.bottom_line = staff.middle_y - half_height(staff);
-  floor.gap = staff.staff_size / 2;
-  // Ink that reaches the next staff's top line belongs to both staves, or to neither.
-  const int32_t next_top = p + 1 < pstaff_count && p + 1 < MAX_PSTAVES
-                               ? staff_data[p + 1].middle_y + half_height(staff_data[p + 1])
-                               : INT32_MIN;
+std::map<int, StaffFloor> staff_floors(const std::vector<int>& pstaves) {
+  std::map<int, StaffFloor> floors;
   const int64_t width = int64_t(layout_page_left_x()) + layout_page_width();
   const size_t columns = size_t(std::max<int64_t>(width, 0) / StaffFloor::COLUMN + 2);
-  floor.lowest.assign(columns, INT32_MAX);
-  if (!GE_head) return floor;
+  std::vector<int32_t> next_top(MAX_PSTAVES, INT32_MIN);
+  std::vector<StaffFloor*> of_pstaff(MAX_PSTAVES, nullptr);
+  for (int p : pstaves) {
+    if (p < 0 || p >= pstaff_count || p >= MAX_PSTAVES) continue;
+    const StaffData& staff = staff_data[p];
+    StaffFloor& floor = floors[p];
+    floor.middle_line = staff.middle_y;
+    floor.bottom_line = staff.middle_y - half_height(staff);
+    floor.gap = staff.staff_size / 2;
+    floor.lowest.assign(columns, INT32_MAX);
+    of_pstaff[size_t(p)] = &floor;
+    // Ink that reaches the next staff's top line belongs to both staves, or to neither.
+    if (p + 1 < pstaff_count && p + 1 < MAX_PSTAVES)
+      next_top[size_t(p)] = staff_data[p + 1].middle_y + half_height(staff_data[p + 1]);
+  }
+  if (!GE_head || floors.empty()) return floors;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    if (ge_pstaff(e) != p) continue;
+    const int p = ge_pstaff(e);
+    if (p < 0 || p >= MAX_PSTAVES || !of_pstaff[size_t(p)]) continue;
+    StaffFloor& floor = *of_pstaff[size_t(p)];
     GEInkBox box;
-    if (!ge_ink_box(e, &box) || box.bottom >= floor.bottom_line || box.bottom <= next_top) continue;
+    if (!ge_ink_box(e, &box) || box.bottom >= floor.bottom_line ||
+        box.bottom <= next_top[size_t(p)])
+      continue;
     for (size_t c = column_of(box.left, columns), last = column_of(box.right, columns); c <= last;
          ++c)
       floor.lowest[c] = std::min(floor.lowest[c], box.bottom);
   }
-  return floor;
+  return floors;
 }
 
 void lyric_line_heights(std::vector<LyricSyllable>& syllables, const StaffFloor& floor) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "model/model_services.h"
@@ -25,11 +26,11 @@ struct StaffFloor {
   std::vector<int32_t> lowest;  // by column from x 0; INT32_MAX where no ink hangs below
 };
 
-// staff_floor: the floor of pstaff p: the lowest ink of what is drawn on it that hangs below
-// its bottom line without reaching the staff below it (bar lines and beams joined to that
-// staff, marks misplaced there); `gap` is half the staff's space.
+// staff_floors: the floor of each of the pstaves: the lowest ink of what is drawn on it that
+// hangs below its bottom line without reaching the staff below it (bar lines and beams joined
+// to that staff, marks misplaced there); `gap` is half the staff's space. One walk of the list.
 // Reads: the current GE list, staff_data, pstaff_count, layout_page_width. Writes: nothing.
-StaffFloor staff_floor(int p);
+std::map<int, StaffFloor> staff_floors(const std::vector<int>& pstaves);
 
 // lyric_line_heights: the base line each syllable is drawn on (drawn_y). Syllables below the
 // staff's middle line are gathered into lines, from the highest down: a syllable within half
