@@ -223,14 +223,18 @@ std::vector<ChordNote> pending_chord(Drosa last) {
 }
 
 // Step 1: a rest leaves the chord when another note sounds at most 50 units longer, unless
-// both are forced with different stems.
+// both are forced with different stems. A hidden rest shows nothing, so it never stands for a
+// rest that is drawn: that rest would vanish from the page, and with it what is attached
+// before it.
 void drop_shared_rests(std::vector<ChordNote>& notes, Drosa& pending) {
   for (size_t i = 0; i < notes.size();) {
     const ChordNote& rest = notes[i];
+    const bool drawn = !is_hidden_rest(rest.note);
     bool drop = false;
     for (size_t j = 0; j < notes.size() && rest.note->get(xrest) && !drop; ++j) {
       const ChordNote& other = notes[j];
       if (j == i || other.duration > int64_t(rest.duration) + TIME_TOLERANCE) continue;
+      if (drawn && is_hidden_rest(other.note)) continue;
       bool apart = rest.nt->get(xforced) && other.nt->get(xforced) &&
                    rest.nt->get(xstmdir) != other.nt->get(xstmdir);
       drop = !apart;

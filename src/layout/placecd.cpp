@@ -237,8 +237,11 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
   bool two_alike = first != last && last->get(xrest) && first->get(xdir) == 3 &&
                    last->get(xdir) == 3 &&
                    std::abs(note_duration(first, 0) - note_duration(last, 0)) <= TIME_TOLERANCE;
-  Drosa cd = note_ntdata(last)->xnext;
-  bool shared_staff = cd && cd->xkind == CDDATA && cd->get(xoppos);
+  // A voice of the other stem direction that only rests unseen beside the chord leaves its
+  // rests where a voice alone on the staff has them.
+  Drosa cd = note_ntdata(last)->xnext, cd2 = cd ? cd->xnext : NIL;
+  bool shared_staff = cd && cd->xkind == CDDATA && cd->get(xoppos) &&
+                      !(cd2 && cd2->xkind == CDDATA2 && cd2->get(xopposhide));
   for (Drosa n : notes) {
     int32_t y = s.middle_y;
     if (shared_staff && !two_alike) {
@@ -342,7 +345,8 @@ void adjust_rest_y(Drosa rest, int staff) {
 
 // placecd: see the file's opening comment.
 // Reads:  spacing_x; the chord's notes along the print chain (NOTE and NTDATA fields), the
-//         chords of other layers at its time (through place_accidentals), staff_data[pstaff];
+//         chords of other layers at its time (through place_accidentals), staff_data[pstaff],
+//         CDDATA xoppos and CDDATA2 xopposhide of a chord of rests;
 //         parameters 130, 176, 197, 259, 260, 302, 141, 190, 564, 568, 569, 672, 673, 703,
 //         704, 733, 735 and the head, rest and accidental metrics.
 // Writes: NTDATA xhdx, xstemxoff, xcluster, xaccx of the chord's notes (xaccx also of the

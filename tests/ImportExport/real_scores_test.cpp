@@ -7,6 +7,7 @@
 //                that tests/data/real_scores_known_failures.txt does not list for it; its
 //                faults are shown, VESK_FAULT_LINES of each rule (3 by default).
 //   EngravedFixture.*: small documents that once broke a rule, checked the same way.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -278,6 +279,29 @@ TEST_F(EngravedFixture, EndSignsKeepClearOfTheDotsBeforeThem) {
   offscreen_dispose();
 }
 
+// The texts drawn on the page, run by run.
+std::vector<std::string> drawn_texts() {
+  std::vector<std::string> texts;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_STRING) continue;
+    std::string run;
+    GE_string_text(&run, &e);
+    if (!e->get(xgscreen)) texts.push_back(run);
+  }
+  return texts;
+}
+
+// The heads (or rests) drawn for the note.
+int heads_of(Drosa note) {
+  int n = 0;
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    n += owner == note && e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46;
+  }
+  return n;
+}
+
 TEST_F(EngravedFixture, ASecondVoiceStartingWithARestHasTheStaffsSignsOnce) {
   // Its rest is a staff chord of its own at the system's first time point; its clef, key and
   // time signature were once drawn a second time after the first chord, and the drawing
@@ -286,6 +310,25 @@ TEST_F(EngravedFixture, ASecondVoiceStartingWithARestHasTheStaffsSignsOnce) {
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   EXPECT_EQ(glyphs_of(52, 0), 1) << "one clef";
   EXPECT_EQ(glyphs_of(58, 0), 3) << "one key signature of three sharps";
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, ARestBesideHiddenRestsIsDrawnWithWhatStandsBeforeIt) {
+  // The right hand's first voice rests the first bar; its second voice, which begins in bar 2,
+  // has hidden rests there. The hidden rests once stood for the drawn rest, which left its
+  // staff chord: it was not drawn, nor the title, the composer and "Andante" attached before
+  // it. Drawn again, it stood high beside the hidden rests, as beside a voice that shows them.
+  const std::vector<PageFault> faults = engrave("rest_beside_hidden_rests");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<std::string> texts = drawn_texts();
+  for (const char* text : {"Cradle", "Someone, Op. 1", "Andante"})
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), text), 1) << text;
+  Drosa rest = NIL;
+  for (Drosa p = piece_start[0]; p && !rest; p = p->xnext)
+    if (p->xkind == NOTE) rest = p;
+  ASSERT_TRUE(rest && rest->get(xrest) && !rest->get(xhider));
+  EXPECT_EQ(heads_of(rest), 1) << "the rest is drawn";
+  EXPECT_EQ(note_ntdata(rest)->get(xhdy), staff_data[0].middle_y) << "on the middle line";
   offscreen_dispose();
 }
 
