@@ -72,6 +72,8 @@ struct MxmlItem {
   int32_t number = 0;                     // the element's number (lyric verse...)
   bool command = false;                   // a parameter command text
   bool credit = false;                    // a credit, placed on the page
+  int32_t document_y = INT32_MIN;         // a credit: its height on the page as the document
+                                          // gives it, units from the page's bottom
   bool parentheses = false;               // a metronome mark in parentheses
   bool octave_line = false;               // the words that begin an octave line
   bool sound_tempo = false;               // a tempo the document gives for the performance only

@@ -304,6 +304,7 @@ struct TakenLines {
 // before `until` (the end of the note's chord); the others stay.
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
+  if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
   std::deque<MxmlGroup> kept;
   TakenLines taken;
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
@@ -248,7 +249,99 @@ int credit_style(const MxmlItem& item, int32_t y) {
   return -1;
 }
 
+// A credit's horizontal alignment by its halign: 0 left, 2 right, 3 centre; -1 when not given.
+int credit_alignment(XmlElement& e) {
+  if (mxml_attr_is(e, "halign", "left")) return 0;
+  if (mxml_attr_is(e, "halign", "right")) return 2;
+  if (mxml_attr_is(e, "halign", "center") || mxml_attr_is(e, "halign", "centre")) return 3;
+  return -1;
+}
+
+// A height on the page as a credit keeps it (from the page's bottom, or from its top when
+// negative) as units from the page's bottom.
+int32_t page_y(int32_t y) { return y >= 0 ? y : page_tenths(true) * UNITS_PER_TENTH + y; }
+
+// The height of a credit's first baseline on the page, in units from the page's bottom.
+int32_t credit_y(const MxmlItem& item) {
+  return page_y(item.y + item.dy - ((item.given & 2) ? VERTICAL_ORIGIN : 0));
+}
+
+// Where a credit's words stand on the page, in units from its bottom left corner, as far as
+// can be told without the fonts: each line as high as the font's size, a fifth of it below
+// the baseline, each character half as wide; later lines go down.
+struct CreditBox {
+  int32_t left = 0, bottom = 0, right = 0, top = 0;
+};
+
+CreditBox credit_box(const MxmlItem& item) {
+  const int32_t size = 10 * item.size;
+  int32_t lines = 1, longest = 0, run = 0;
+  for (char c : item.text) {
+    if (c != '\r' && c != '\n') {
+      longest = std::max(longest, ++run);
+      continue;
+    }
+    if (run > 0 || lines > 1) ++lines;
+    run = 0;
+  }
+  if (run == 0 && lines > 1) --lines;  // a break that ends the words begins no line
+  int32_t x = item.x + item.dx;
+  if (!(item.given & 1)) {
+    const int h = (item.reference >> 12) & 0xF;
+    const int32_t width = page_tenths(false) * UNITS_PER_TENTH;
+    if (h == 4)
+      x += width / 2;
+    else if (h == 6)
+      x += width - mxml.margins[0][1] * UNITS_PER_TENTH;
+    else
+      x += mxml.margins[0][0] * UNITS_PER_TENTH;
+  }
+  const int32_t width = longest * size / 2, just = item.reference & 3;
+  const int32_t left = just == 2 ? x - width : just == 0 ? x : x - width / 2;
+  const int32_t y = credit_y(item);
+  return {left, y - size / 5 - (lines - 1) * size * 6 / 5, left + width, y + size * 4 / 5};
+}
+
+bool boxes_meet(const CreditBox& a, const CreditBox& b) {
+  return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
+}
+
 }  // namespace
+
+void mxml_keep_credits_apart() {
+  std::vector<MxmlItem*> credits;
+  for (MxmlGroup& g : mxml.slots[MXML_CREDIT_SLOT])
+    for (MxmlItem& item : g.items)
+      if (item.credit) credits.push_back(&item);
+  const int32_t middle = page_tenths(true) * UNITS_PER_TENTH / 2;
+  // Each move takes a credit toward the middle of the page, past another: a few rounds settle
+  // any page of credits.
+  for (size_t round = 0; round < 2 * credits.size(); ++round) {
+    bool moved = false;
+    for (size_t i = 0; i < credits.size(); ++i) {
+      for (size_t j = i + 1; j < credits.size(); ++j) {
+        const CreditBox a = credit_box(*credits[i]), b = credit_box(*credits[j]);
+        if (!boxes_meet(a, b)) continue;
+        auto document_y = [](const MxmlItem& item) {
+          return item.document_y != INT32_MIN ? item.document_y : credit_y(item);
+        };
+        const int32_t ya = document_y(*credits[i]), yb = document_y(*credits[j]);
+        const bool top = (int64_t(credit_y(*credits[i])) + credit_y(*credits[j])) / 2 > middle;
+        // The one farther from the page's edge moves; the later one when they stand level.
+        const bool later = ya == yb || (top ? yb < ya : yb > ya);
+        MxmlItem& mover = *credits[later ? j : i];
+        const CreditBox &box = later ? b : a, &other = later ? a : b;
+        const int32_t gap = 10 * mover.size / 4;
+        const int32_t shift = top ? other.bottom - gap - box.top : other.top + gap - box.bottom;
+        // A credit keeps the edge it counts from.
+        if ((mover.y < 0) != (int64_t(mover.y) + shift < 0)) continue;
+        mover.y += shift;
+        moved = true;
+      }
+    }
+    if (!moved) break;
+  }
+}
 
 void mxml_movement_title(XmlElement& e) { title_item(e, 0); }
 void mxml_work_title(XmlElement& e) { title_item(e, 1); }
@@ -274,6 +367,13 @@ void mxml_credit_words(XmlElement& e) {
   item.x = item.y = 0;
   mxml_item_position(e, &item, 0);
   mxml_text_format(e, &item, nullptr);
+  // Words stand to the side of their x that halign says, else justify; words the document
+  // places begin at it.
+  const int align = credit_alignment(e);
+  if (align >= 0 || ((item.given & 1) && !item.justify_given)) {
+    item.reference = uint16_t((item.reference & ~7) | std::max(align, 0));
+    item.justify_given = true;
+  }
   item.text = mxml_text(e);
   // Words without a place of their own go on from the words before them in the credit, on
   // their line (or the next, when those end theirs).
@@ -290,6 +390,7 @@ void mxml_credit_words(XmlElement& e) {
   item.kind = st.kind;
   const uint16_t justification = item.justify_given ? (item.reference & 7) : (st.reference & 7);
   item.reference = uint16_t((st.reference & ~7) | justification);
+  if (item.given & 2) item.document_y = page_y(item.y - VERTICAL_ORIGIN + item.dy);
   // Words placed nowhere stand where their kind does.
   item.y = s == STYLE_RIGHTS || !placed ? st.y : y;
   if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);

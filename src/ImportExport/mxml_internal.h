@@ -201,6 +201,12 @@ void mxml_sound(XmlElement& e);
 void mxml_offset(XmlElement& e);
 void mxml_credit(XmlElement& e);
 void mxml_credit_words(XmlElement& e);
+// mxml_keep_credits_apart: a credit whose words would stand on those of another credit moves
+// off them, toward the middle of the page: of two that meet, the one the document puts farther
+// from the page's edge (the later of two at one height). How far words reach is told from
+// their font size and length.
+// Reads and writes: the items of mxml's credit slot; reads the page size and margins.
+void mxml_keep_credits_apart();
 void mxml_work_title(XmlElement& e);
 void mxml_movement_title(XmlElement& e);
 void mxml_creator(XmlElement& e);

@@ -291,6 +291,19 @@ std::vector<std::string> drawn_texts() {
   return texts;
 }
 
+// The texts drawn on the page with the ink they cover.
+std::map<std::string, GEInkBox> drawn_text_boxes() {
+  std::map<std::string, GEInkBox> boxes;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_STRING) continue;
+    std::string run;
+    GE_string_text(&run, &e);
+    GEInkBox box;
+    if (!e->get(xgscreen) && ge_ink_box(e, &box)) boxes[run] = box;
+  }
+  return boxes;
+}
+
 // The heads (or rests) drawn for the note.
 int heads_of(Drosa note) {
   int n = 0;
@@ -329,6 +342,38 @@ TEST_F(EngravedFixture, ARestBesideHiddenRestsIsDrawnWithWhatStandsBeforeIt) {
   ASSERT_TRUE(rest && rest->get(xrest) && !rest->get(xhider));
   EXPECT_EQ(heads_of(rest), 1) << "the rest is drawn";
   EXPECT_EQ(note_ntdata(rest)->get(xhdy), staff_data[0].middle_y) << "on the middle line";
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, CreditsGivenOnePlaceStandApart) {
+  // A subtitle given its title's height was drawn over the title; two footnotes both took the
+  // rights' place, one on the other; a line centred by halign alone stood right of its centre,
+  // and one placed at the left margin without a justification was centred on it, past it.
+  const std::vector<PageFault> faults = engrave("credits_given_one_place");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::map<std::string, GEInkBox> boxes = drawn_text_boxes();
+  const char* credits[] = {"Intermezzo",
+                           "Op. 1 No. 2",
+                           "Song and Chorus",
+                           "Someone",
+                           "and given to everyone.",
+                           "Copyright 1900 by Someone"};
+  for (const char* a : credits) {
+    ASSERT_TRUE(boxes.count(a)) << a;
+    for (const char* b : credits) {
+      const GEInkBox &s = boxes.at(a), &t = boxes.at(b);
+      if (std::string(a) < b)
+        EXPECT_FALSE(s.left < t.right && t.left < s.right && s.bottom < t.top && t.bottom < s.top)
+            << a << " on " << b;
+    }
+  }
+  EXPECT_LT(boxes.at("Op. 1 No. 2").top, boxes.at("Intermezzo").bottom) << "below its title";
+  EXPECT_GT(boxes.at("Copyright 1900 by Someone").bottom, boxes.at("and given to everyone.").top)
+      << "the document's order";
+  const PageFrame frame = formatted_page_frame(1);
+  const GEInkBox& song = boxes.at("Song and Chorus");
+  EXPECT_LT(std::abs((song.left + song.right) / 2 - frame.paper_width / 2), 100) << "centred";
+  EXPECT_GE(boxes.at("Copyright 1900 by Someone").left, frame.left - 100) << "from its x on";
   offscreen_dispose();
 }
 
