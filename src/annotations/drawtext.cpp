@@ -350,6 +350,13 @@ TextPlace place_text(Drosa tparam, Drosa note, int pstaff, const AnnoTextMeasure
   // A text that would run past the paper's side (a direction at the last note of a full
   // system, a word before the first note of one) comes back onto it, whole.
   // (One wholly off the paper is clip_anno_line's, which marks it moved.)
+  // A text that follows its note (a direction at the last note of a system) ends at the
+  // system's right end at the latest, as the music does.
+  if (!tparam->get(xpagemargin) && !tparam->get(xfooter)) {
+    const int64_t staff_right = staff_right_x(pstaff, current_page);
+    if (x < staff_right && x + m.width > staff_right)
+      x = std::max<int64_t>(staff_right - m.width, staff_left_x(pstaff, current_page));
+  }
   const int64_t page_left = layout_page_left_x(), page_right = page_left + layout_page_width();
   if (x < page_right && x + m.width > page_right)
     x = std::max<int64_t>(page_right - m.width, page_left);

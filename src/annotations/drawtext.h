@@ -55,9 +55,11 @@ void resolve_text_requests(Drosa tparam, Drosa note, int pstaff);
 // where it is shown; lead_extender 1 lets a leading underline extender be drawn. An
 // annotation that stands for an element of the music binds to it first (find_obj) and may be
 // deleted; the node that then took its place is returned, else tparam.
-// Reads:  the annotation, the note and its chord, staff_data, parameters 303-305, 364-367,
-//         392, 593, 594, 741. Writes: the GE list, the PDATA, anno_hyphens_pending, the tail
-//         of a fingering's first TEXT node; the annotation's offsets (anno_refloc).
+// A text that follows its note ends at the system's right end at the latest.
+// Reads:  the annotation, the note and its chord, staff_data, the staff's margins on the
+//         current page, parameters 303-305, 364-367, 392, 593, 594, 741. Writes: the GE list, the
+//         PDATA, anno_hyphens_pending, the tail of a fingering's first TEXT node; the annotation's
+//         offsets (anno_refloc).
 // Failure: a continuation run: level 4 "drawtext has bad xadjacent text", nothing drawn. A
 //         text not drawn (NODRAW) that stands for no element: level 4 "TPARAM with NODRAW but
 //         without xeocvar in drawanno".

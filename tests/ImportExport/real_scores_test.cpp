@@ -377,6 +377,19 @@ TEST_F(EngravedFixture, CreditsGivenOnePlaceStandApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, WordsAtTheLastNoteOfASystemEndWithIt) {
+  // Words that begin at the last note of a system ran on into the page's margin.
+  const std::vector<PageFault> faults = engrave("words_at_a_system_end");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::map<std::string, GEInkBox> boxes = drawn_text_boxes();
+  const PageFrame frame = formatted_page_frame(1);
+  for (const char* words : {"dolcissimo espressivo", "poco a poco ritardando e diminuendo"}) {
+    ASSERT_TRUE(boxes.count(words)) << words;
+    EXPECT_LE(boxes.at(words).right, frame.right + 10) << words;
+  }
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AChordSplitOffBesideAnotherStaffLeavesThatStaffInPlace) {
   // The lower staff's second voice rests beside the first voice's chord: its rest is split off
   // at the same time point and takes a step of its own. The upper staff's next chord, with
