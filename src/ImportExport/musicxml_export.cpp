@@ -240,6 +240,7 @@ struct VoiceState {
   Drosa signs_from = NIL;      // bar lines without notes passed: their signs come next
   Drosa beaming = NIL;         // the beaming rule in force
   int staff = 0;               // of the part, from 0
+  int home = 0;                // its first staff: its directions name it wherever it goes
   int slur = 0;                // the number of its open slur, 0 none
   bool slurred = false;        // its last note begins a slur to the next
   std::vector<int> tied;       // positions a tie from its last chord goes to
@@ -588,7 +589,7 @@ void Exporter::part(const Part& part) {
     vs.cursor = piece_start[v];
     vs.beaming = beaming_head;
     Drosa print = first_print(v);
-    vs.staff = part_staff(part, print ? print->get(xsstaff) : 0);
+    vs.staff = vs.home = part_staff(part, print ? print->get(xsstaff) : 0);
     ps.voices.push_back(vs);
   }
   o.start("part");
@@ -964,10 +965,11 @@ void Exporter::direction_start(bool above) {
   o.start("direction-type");
 }
 
-// Closes the direction-type and the direction, naming the voice's staff.
+// Closes the direction-type and the direction, naming the voice's own staff: at a chord the
+// voice writes on another staff, its directions are still those of its own.
 void Exporter::direction_end(const VoiceState& vs) {
   o.end();
-  if (multi_staff()) o.number("staff", vs.staff + 1);
+  if (multi_staff()) o.number("staff", vs.home + 1);
   o.end();
 }
 

@@ -22,6 +22,7 @@
 #include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 
 namespace {
@@ -29,6 +30,9 @@ namespace {
 constexpr int MAX_TAGS = 6;           // voices one staff list is split into
 constexpr int MAX_SPLIT_VOICES = 63;  // voices the piece may reach by splitting
 constexpr int UP = 2, DOWN = 1, FREE_STEM = 3;
+constexpr int PARAM_STAFF_DISTANCE = 129;  // "default distance between this voice's staff and next"
+constexpr int REF_Y_FROM_STAFF = 5;        // an annotation's height counts from its staff
+constexpr int LINE_BEGIN = 3;              // a line's first segment
 
 int voice_tag(Drosa note) { return note->get(xpitch) & MXML_TAG_VOICE_BITS; }
 int staff_code(Drosa note) { return note->get(xpitch) >> 12; }
@@ -759,6 +763,55 @@ void sound_written_octaves(int v) {
   }
 }
 
+// From the middle line of staff `from` up to that of staff `to`, in layout units: each staff
+// stands below the one above it by the distance the document gives it last (the program's
+// default when it gives none), as the layout places them.
+int32_t staff_rise(int from, int to) {
+  const int32_t otherwise = param_value(PARAM_STAFF_DISTANCE, NIL, nullptr)->integer();
+  int64_t rise = 0;
+  for (int s = std::min(from, to); s < std::max(from, to); ++s) {
+    const bool given =
+        s >= 0 && size_t(s) < mxml.lists.size() && mxml.lists[size_t(s)].last_param[0] > 0;
+    rise += 10 * int64_t(given ? mxml.lists[size_t(s)].last_param[0] : otherwise);
+  }
+  return int32_t(std::clamp<int64_t>(to < from ? rise : -rise, INT32_MIN / 2, INT32_MAX / 2));
+}
+
+// The texts of directions (words, tempo, rehearsal, dynamics and pedal marks) and the lines
+// (hairpins, octave lines) count their heights from the staff: a direction's height is the
+// one the document gives from the staff it names, the voice's own.
+bool direction_from_staff(Drosa p) {
+  if (p->xkind == LINE) return p->get(xline_rely) == REF_Y_FROM_STAFF;
+  if (p->xkind != TPARAM || p->get(xadjacent) || p->get(xrelativey) != REF_Y_FROM_STAFF)
+    return false;
+  const int c = p->get(xclassify);
+  return c == 1 || c == 4 || c == 6 || c == 7 || c == 9;
+}
+
+// A voice's direction at a chord it writes on another staff keeps the height the document
+// gives it from the voice's own staff: counted from the staff the chord stands on, it stood
+// as far off that staff (a crescendo between the staves at a chord written on the lower one
+// hung below the lower staff, by the next system). A line's end, found by its heights, moves
+// with its start.
+void directions_keep_their_staff(int v, int own) {
+  int current = own;
+  auto raise = [](Drosa p, const auto& field, int32_t by) {
+    p->set(field, int32_t(std::clamp<int64_t>(int64_t(p->get(field)) + by, INT32_MIN, INT32_MAX)));
+  };
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (effective_kind(p) == PRINT) current = p->get(xsstaff);
+    if (own < 0 || current < 0 || current == own || !direction_from_staff(p)) continue;
+    const int32_t rise = staff_rise(current, own);
+    if (p->xkind == TPARAM) {
+      raise(p, xtexty, rise);
+    } else if (p->get(xline_ord) == LINE_BEGIN) {
+      Drosa end = line_geometry_wrapper(p);
+      raise(p, xstarty, rise);
+      if (end) raise(end, xstarty, rise);
+    }
+  }
+}
+
 // `homes`: for a voice made of notes split from a chord, the staff of the voice they came from.
 void staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
   std::vector<std::vector<TimedClef>> clefs;
@@ -771,6 +824,7 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
     Drosa first = find_next_kind(NOTE, piece_start[v]);
     if (!first) continue;
     staff_changes(v, staves, first_change);
+    directions_keep_their_staff(v, staves[size_t(v)]);
     point_cross_staff_beams(v);
     clefs_follow_staff(v, clefs, staves);
     Drosa last = first;

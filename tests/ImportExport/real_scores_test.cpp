@@ -390,6 +390,28 @@ TEST_F(EngravedFixture, WordsAtTheLastNoteOfASystemEndWithIt) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ADirectionAtANoteOnTheOtherStaffStaysAtItsStaff) {
+  // A crescendo and a pp of the upper staff, given between the staves, at a note the right
+  // hand writes on the lower staff: their heights were counted from the lower staff, and they
+  // stood below it, near the next system.
+  const std::vector<PageFault> faults = engrave("direction_at_a_note_on_the_other_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const int32_t upper_bottom = staff_bottom_y(0, 0), lower_top = staff_top_y(1, 0);
+  int marks = 0;
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    GEInkBox box;
+    if (e->xkind == NOTEPTR || !e->get(xganno) || e->get(xgscreen) || !ge_ink_box(e, &box))
+      continue;
+    ++marks;
+    EXPECT_LT(box.top, upper_bottom) << "below the upper staff";
+    EXPECT_GT(box.bottom, lower_top) << "above the lower staff";
+  }
+  EXPECT_EQ(marks, 3) << "the hairpin's two lines and the pp";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AChordSplitOffBesideAnotherStaffLeavesThatStaffInPlace) {
   // The lower staff's second voice rests beside the first voice's chord: its rest is split off
   // at the same time point and takes a step of its own. The upper staff's next chord, with
