@@ -139,6 +139,13 @@ bool run_print_dialog(int context) {
   print_dialog_flags[1] = 0;
   print_dialog_flags[2] = flag == PRINT_CENTRED_DOWN;
   apply_page_format(context);
+  // A file is proposed under the piece's name, in its folder.
+  std::string proposed = untitled_file_name(piece_fsspec);
+  const size_t slash = proposed.find_last_of('/');
+  const size_t dot = proposed.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+    proposed.resize(dot);
+  print_settings->proposed_file = proposed;
   if (!platform_print_dialog(print_session, print_settings, page_format, print_dialog_init_proc))
     return false;
   apply_page_format(context);

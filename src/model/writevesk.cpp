@@ -145,11 +145,6 @@ int is_untitled_file(const std::string& fsspec) {
   return name.empty() || name[0] == ':';
 }
 
-namespace {
-
-// The name proposed for a piece that has no file of its own yet: for a ":from: name" copy the
-// document's name with the piece extension in place of its own (the document itself is no
-// piece), else "Untitled.vesk" ("New Piece 2.vesk" and so on for ":New Piece:2").
 std::string untitled_file_name(const std::string& fsspec) {
   const size_t slash = fsspec.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : fsspec.substr(0, slash + 1);
@@ -166,6 +161,8 @@ std::string untitled_file_name(const std::string& fsspec) {
   }
   return fsspec;
 }
+
+namespace {
 
 // True when a file is there under that name and holds something that is not a piece (its
 // first two bytes are no piece format's number): writing the piece over it would lose it.

@@ -351,6 +351,7 @@ void set_orientation_items(DialogRef dialog, bool wide) {
 
 DialogRef open_print_dialog = nullptr;
 PrintDialogItemProc print_item_proc = nullptr;
+std::string proposed_print_file;            // the open dialog's settings' proposed_file
 std::vector<std::string> offered_printers;  // the printers of the destination pop-up, in order
 
 int destination_entry_count() { return int(offered_printers.size()) + 2; }
@@ -389,7 +390,12 @@ bool choose_print_file(DialogRef dialog) {
   request.action_button = "Save";
   request.preference_key = "print";
   request.filters = {postscript ? "PostScript files (*.ps)" : "PDF files (*.pdf)"};
-  request.default_name = postscript ? "Untitled.ps" : "Untitled.pdf";
+  const std::string& proposed = proposed_print_file;
+  const size_t slash = proposed.find_last_of('/');
+  std::string name = proposed.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name.empty()) name = "Untitled";
+  if (slash != std::string::npos) request.folder = proposed.substr(0, slash);
+  request.default_name = name + (postscript ? ".ps" : ".pdf");
   std::string path;
   if (!platform_file_dialog(request, &path)) return false;
   platform_set_item_text(dialog, PRINT_DIALOG_FILE, path);
@@ -605,6 +611,7 @@ int platform_print_dialog(PrintSession*, PrintSettings* settings, PrintPageForma
   if (!dialog) return 0;
   open_print_dialog = dialog;
   print_item_proc = own_print_item;
+  proposed_print_file = settings->proposed_file;
   fill_print_dialog(dialog, *settings);
   if (init) init(dialog);
   platform_show_dialog(dialog);

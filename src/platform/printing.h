@@ -55,6 +55,9 @@ struct PrintSettings {
   int destination = PRINT_TO_PDF_FILE;
   std::string file;     // the file of a file destination
   std::string printer;  // the printer's queue; empty for the system's default printer
+  // The file a file destination is first proposed as, without its extension (a folder may
+  // lead it); empty: "Untitled" in the folder last used.
+  std::string proposed_file;
 };
 
 // The names of the document formats.

@@ -29,6 +29,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/file_dialog.h"
 #include "platform/fonts.h"
 #include "platform/os_errors.h"
 #include "platform/port.h"
@@ -586,6 +587,32 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   said = take_reports();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].text, "Open Printer Document: File not found");
+}
+
+TEST_F(PrintedPiece, AFileIsProposedUnderThePiecesName) {
+  build_engraved_piece(1, 2, 2, 1);
+  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  const std::string saved = piece_fsspec;
+  for (const auto& [spec, proposed] :
+       {std::pair{(folder / "Sonata.vesk").string(), "Sonata.pdf"},
+        std::pair{(folder / ":from: Etude op. 25.musicxml").string(), "Etude op. 25.pdf"},
+        std::pair{(folder / ":New Piece:").string(), "Untitled.pdf"}}) {
+    piece_fsspec = spec;
+    script_choose(PRINT_DIALOG_DESTINATION, 1);
+    script_hit(PRINT_DIALOG_CHOOSE);
+    script_file_name("");  // the file dialog cancelled
+    script_hit(2);
+    print_piece(PRINT_CURRENT_CONTEXT);
+    bool asked = false;
+    for (const ShownText& text : script_take_shown())
+      if (text.id == FILE_DIALOG_ID) {
+        asked = true;
+        EXPECT_NE(text.text.find("\n" + std::string(proposed)), std::string::npos) << text.text;
+      }
+    EXPECT_TRUE(asked) << spec;
+  }
+  piece_fsspec = saved;
 }
 
 // The elements of a GE list, byte for byte.
