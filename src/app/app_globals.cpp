@@ -53,8 +53,10 @@ Point insertion_cross{-1, -1};
 Point cross_drawn_at{-1, -1};
 Point ruler_mark_at{-1, -1};
 int32_t untitled_count = 0;
+PlayFollow play_follow;
 
 void reset_app_globals() {
+  play_follow = PlayFollow{};
   MODE = MUSIC_MODE;
   current_cursor_id = 0;
   saved_cursor_id = 0;

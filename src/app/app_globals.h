@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_services.h"
 
@@ -58,3 +59,11 @@ extern Point insertion_cross;   // x = h, y = v in page units, v upward; -1: not
 extern Point cross_drawn_at;    // window point where the cross was drawn; (-1, -1) none
 extern Point ruler_mark_at;     // window point where the ruler marks were drawn; (-1, -1)
 extern int32_t untitled_count;  // untitled pieces made so far
+// How the window stood when the play it follows began, and the notes it shows marked.
+struct PlayFollow {
+  bool active = false;  // a play is being followed
+  int32_t page = 1;     // the page shown when it began (or the one the user kept)
+  int32_t scroll_h = 0, scroll_v = 0;
+  std::vector<Drosa> marked;  // the notes shown marked, in the engine's order
+};
+extern PlayFollow play_follow;

@@ -345,6 +345,15 @@ void draw_ruler(int flag);
 // image, 2 takes it away.
 void toggle_insertion_cursor(int mode);
 
+// ==== play_follow.cpp ============================================================================
+// The music window follows a piece while it plays.
+
+// end_play_display: the marks of the notes sounding go, and the window shows again the page
+// and the part of it it showed when the play began; the insertion point flashes again.
+// Nothing when no play is followed.
+// Writes: play_follow, current_page, the page, the scroll position, the title.
+void end_play_display();
+
 // ==== page_commands.cpp ==========================================================================
 // Moving the music window to another page, a bar or the next measure whose notes do not fill its
 // time signature.

@@ -20,6 +20,7 @@
 #include "app/cursors.h"
 #include "app/menus.h"
 #include "app/music_window.h"
+#include "app/play_follow.h"
 #include "app/prefs.h"
 #include "app/shortcut_keys.h"
 #include "console/console_services.h"
@@ -208,6 +209,8 @@ void mouse_down(EventRecord* event) {
   }
   switch (part) {
     case IN_CONTENT:
+      // A click on a page the play has turned to acts on that page, which stays.
+      if (is_playing()) keep_play_page();
       content_click(event);
       return;
     case IN_GROW: {
@@ -291,6 +294,7 @@ void main_event_loop() {
 
 void main_event_pass() {
   const bool playing = play_music(0, 0) == 1;
+  follow_play();
   if (insertion_point) flash_idle();
   if (MODE == TEXT_MODE) text_idle();
   adjust_cursor(playing);

@@ -354,6 +354,16 @@ void stop_flashing(Drosa node);
 // flash_shown: 1 while a flash is showing (the note looks flashed).
 int flash_shown();
 
+// ==== play_marks.cpp =============================================================================
+// The notes that sound while a piece plays, marked in the music window.
+
+// show_play_mark: with shown set, the note drawn on the page is shown marked in the window (its
+// box inverted by exclusive-or); with shown clear, as the page image has it.
+// Nothing for a note not drawn, a hidden rest or a tablature note off its strings. The page
+// image is left as drawn: drawing the window again from it takes every mark away.
+// Reads: offscreen_page, music_window_port, the scroll position.
+void show_play_mark(Drosa note, int shown);
+
 // ==== glyph_tables.cpp ===========================================================================
 // The standard font codes and the choice of the character parameter that draws each note head, rest
 // and accidental, with the Simplified Music Notation mode, in which a note head's shape tells

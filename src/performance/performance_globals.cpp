@@ -33,6 +33,7 @@ std::atomic<int32_t> midi_in_dropped{0};
 int32_t midi_in_dropped_seen = 0;
 
 PlayState play_state;
+std::vector<ScheduledNote> scheduled_notes;
 std::atomic<int32_t> playing_flag{0};
 
 std::recursive_mutex midi_lock;
@@ -85,6 +86,7 @@ void reset_performance_globals() {
   midi_in_dropped = 0;
   midi_in_dropped_seen = 0;
   play_state = PlayState{};
+  scheduled_notes.clear();
   playing_flag = 0;
   {
     std::lock_guard<std::recursive_mutex> held(midi_lock);

@@ -141,6 +141,15 @@ struct PlayState {
   bool first_bar = false;      // the first bar line after the start is no jump
   int64_t catch_up_stamp = 0;  // while catching up: the ms stamp events get (the start's)
 };
+// A note of the live play as the screen follows it: sounding from `on` until `off` (ms
+// stamps). Main thread only.
+struct ScheduledNote {
+  Drosa note;
+  int32_t on = 0, off = 0;
+};
+// The notes queued and not yet ended, in the order they were read (at most about two seconds
+// of music). Main thread only.
+extern std::vector<ScheduledNote> scheduled_notes;
 extern PlayState play_state;
 // Non-zero while a play runs; read by the timer task.
 extern std::atomic<int32_t> playing_flag;

@@ -601,9 +601,15 @@ Drosa parse_metronome_text(Drosa anno, double* bpm, int32_t* unit, int32_t* dots
 void install_play_timer();
 
 int is_playing();
+// sounding_notes_at: the notes of the live play that sound at the clock time `now` (ms, as
+// now_ms), each kept until its voice's next note at least, in the order the play read them;
+// the notes ended by then are forgotten. None when no play runs. Main thread only.
+// Reads: playing_flag. Writes: scheduled_notes.
+void sounding_notes_at(int32_t now, std::vector<Drosa>* notes);
 // stop_playing: stops a running play (reset_tempo 1 also puts the Hear tempo back to 100
 // percent): queues the end event at now + 2000 ms with the timer, or silences everything at
-// once without it. 1 when a play was running.
+// once without it; the music window shows again what it showed when the play began
+// (end_play_display). 1 when a play was running.
 int32_t stop_playing(int reset_tempo);
 
 // release_play_nodes: returns to the node store the queue nodes the timer task is done with.

@@ -38,6 +38,7 @@
 namespace {
 
 constexpr int32_t LOOKAHEAD_MS = 2000;
+constexpr size_t MAX_SCHEDULED_NOTES = 4096;  // far more than two seconds of music hold
 constexpr double BEND_STEP_MS = 20;
 constexpr int DEVICE_THIRD = 1;
 constexpr int PEDAL_DOWN = 606;
@@ -398,7 +399,14 @@ void read_note(int v, Drosa note, int64_t t) {
   if (ps.first && note == start_cursor[v]) align_clock(t);
   const bool silent = note->get(xrest) || !vp.play || ps.first || vp.mode == CHANNEL_SILENT ||
                       grace_before_jump(note);
-  if (!silent) sound_note(v, note, double(t));
+  if (!silent) {
+    sound_note(v, note, double(t));
+    // The screen marks the note while it sounds, and at least until the voice's next note.
+    if (!ps.file_mode && scheduled_notes.size() < MAX_SCHEDULED_NOTES) {
+      const double span = std::max<double>(note->get(xlength), note->get(xttn));
+      scheduled_notes.push_back({note, stamp(double(t)), stamp(double(t) + span)});
+    }
+  }
   if (v == ps.leading_voice) ps.note_since_bar = true;
   if (!(vp.after_jump && note->get(xgrace))) vp.next_time += note->get(xttn);
   if (!note->get(xgrace)) vp.after_jump = false;
@@ -560,6 +568,7 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
   set_start_cursors();
   wait_for_queue_to_drain();
   last_sounded_note = 0;
+  scheduled_notes.clear();
   prime_play_timer();
   ps.last_reading = now_ms();
   ps.catch_up_stamp = ps.last_reading + LOOKAHEAD_MS - 1;
@@ -728,4 +737,16 @@ Drosa parse_metronome_text(Drosa anno, double* bpm, int32_t* unit, int32_t* dots
     p = next;
   }
   return NIL;
+}
+
+void sounding_notes_at(int32_t now, std::vector<Drosa>* notes) {
+  notes->clear();
+  if (!playing_flag) {
+    scheduled_notes.clear();
+    return;
+  }
+  std::erase_if(scheduled_notes,
+                [now](const ScheduledNote& n) { return ms_after(now, n.off) >= 0; });
+  for (const ScheduledNote& n : scheduled_notes)
+    if (ms_after(now, n.on) >= 0) notes->push_back(n.note);
 }

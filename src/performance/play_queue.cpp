@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "app/app_services.h"
 #include "performance/midi_out.h"
 #include "performance/performance_fields.h"
 #include "performance/performance_globals.h"
@@ -273,6 +274,7 @@ int32_t stop_playing(int reset_tempo) {
   else
     all_notes_off(3);
   playing_flag = 0;
+  end_play_display();
   return 1;
 }
 

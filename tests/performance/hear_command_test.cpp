@@ -1,9 +1,11 @@
 // tests/performance/hear_command_test.cpp: Hear as the user meets it, through the whole program
 // on a machine without a sound device or a MIDI service.
-//   HearCommand.*:  a piece plays silently from the menu; Command-period and quitting silence it
+//   HearCommand.*:  a piece plays silently from the menu; Command-period and quitting silence it;
+//                   the window marks the notes sounding and turns to the page they are on
 #include <gtest/gtest.h>
 
 #include "app/app_services.h"
+#include "layout/layout_services.h"
 #include "performance/performance_globals.h"
 #include "performance/performance_services.h"
 #include "performance/play_queue.h"
@@ -61,6 +63,42 @@ TEST_F(HearCommand, APiecePlaysSilentlyAndStopsOnCommandPeriodOrQuit) {
   EXPECT_FALSE(platform_timer_running());
   // Playing changed nothing: no question about saving.
   for (const ShownText& text : shown()) ADD_FAILURE() << text.id << ": " << text.text;
+}
+
+TEST_F(HearCommand, TheWindowMarksTheNotesSoundingFollowsThemToTheNextPageAndComesBack) {
+  const std::string path = dir + "/pages.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 2, 2));
+  ASSERT_TRUE(start({path}));
+  ASSERT_EQ(page_count, 2);
+  script_hit(1);
+  do_menu_item(HEAR_MENU, 1, SOURCE_MENU_BAR);
+  ASSERT_TRUE(is_playing());
+  // Page 1 plays for about 16 seconds (four bars at 60 a minute) after the queue's 2.
+  bool marked = false;
+  for (int i = 0; i < 1500 && current_page == 1; ++i) {
+    ASSERT_EQ(pass(), -1);
+    if (!marked && i > 200 && misplaced_pixels() > 0) {
+      marked = true;  // the window shows marks over the page
+      save_window("hear-marks-page1");
+    }
+  }
+  EXPECT_TRUE(marked);
+  ASSERT_EQ(current_page, 2) << "the window turned to the page the music went on to";
+  passes(10);
+  EXPECT_GT(misplaced_pixels(), 0) << "the notes sounding on page 2 are marked";
+  save_window("hear-marks-page2");
+
+  EventRecord key;
+  key.what = EVENT_KEY_DOWN;
+  key.message = '.';
+  key.modifiers = MOD_COMMAND;
+  platform_post_event(key);
+  passes(2);
+  EXPECT_FALSE(is_playing());
+  EXPECT_EQ(current_page, 1) << "the page the play began on is shown again";
+  EXPECT_EQ(misplaced_pixels(), 0) << "no mark is left";
+  for (const ShownText& text : shown())
+    if (text.id != 9384) ADD_FAILURE() << text.id << ": " << text.text;
 }
 
 }  // namespace
