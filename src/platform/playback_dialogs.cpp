@@ -232,12 +232,13 @@ DialogSpec record_dialog() {
   it.push_back(label({38, 222, 190, 240}, "Play along"));        // 25
   it.push_back(check({200, 222, 220, 240}, ""));                 // 26
   it.push_back(label({222, 222, 390, 240}, "MIDI monitor"));     // 27
-  it.push_back(user({10, 246, 418, 276}));                       // 28
+  // The MIDI monitor's two lines stand last, above the buttons: empty while it is off.
+  it.push_back(user({10, 274, 418, 304}));                       // 28
   it.push_back(label({200, 196, 296, 214}, "Beats a minute:"));  // 29
-  it.push_back(label({16, 284, 110, 300}, "Click channel:"));    // 30
-  it.push_back(edit({112, 282, 150, 300}));                      // 31
-  it.push_back(label({160, 284, 230, 300}, "Click key:"));       // 32
-  it.push_back(edit({232, 282, 270, 300}));                      // 33
+  it.push_back(label({16, 250, 110, 266}, "Click channel:"));    // 30
+  it.push_back(edit({112, 248, 150, 266}));                      // 31
+  it.push_back(label({160, 250, 230, 266}, "Click key:"));       // 32
+  it.push_back(edit({232, 248, 270, 266}));                      // 33
   return spec;
 }
 

@@ -543,6 +543,12 @@ TEST_F(DisplayedDialog, TheyLookAsTheDesktopsOwnDialogsDo) {
   EXPECT_EQ(drawn_under_widgets, 0) << "the native check box draws it";
   save(dialog, "print.png");
   platform_close_dialog(dialog);
+  // Record: the click fields right under the check boxes, the MIDI monitor's lines last.
+  dialog = platform_open_dialog(27029, true);
+  EXPECT_LE(platform_item_rect(dialog, 31).top - platform_item_rect(dialog, 24).bottom, 10);
+  EXPECT_LE(platform_item_rect(dialog, 28).bottom, platform_item_rect(dialog, 1).top);
+  save(dialog, "record.png");
+  platform_close_dialog(dialog);
   // A number with a prompt of two lines, clear of its field.
   platform_set_param_texts("Go to bar number:\n(Type bar,beat to go to a particular beat.)", "", "",
                            "");
