@@ -42,6 +42,12 @@ void close_beam(Drosa n) {
   note_ntdata(n)->set(xtmpbeam, 0);
 }
 
+// A candidate before a staff switch: its beam may go on to the other staff's chain, whose
+// note's stem the stem pass forces only later.
+bool candidate_at_switch(Drosa n) {
+  return note_ntdata(n)->get(xtmpbeam) && followingLHRH(n, n) != 3;
+}
+
 // A beam ends here unless the stems allow it to go on (a candidate).
 void mark_candidate(Drosa n) {
   note_ntdata(n)->set(xendbeam, 1);
@@ -216,7 +222,7 @@ void grace_group(Drosa first, Drosa last, int pstaff) {
 void close_last_forced_run(Drosa last) {
   for (Drosa later = last, q = chain_prev(last); chain_note(q); later = q, q = chain_prev(q)) {
     if (forced(q) && !forced(later)) {
-      if (!(note_ntdata(q)->get(xtmpbeam) && followingLHRH(q, q) != 3)) close_beam(q);
+      if (!candidate_at_switch(q)) close_beam(q);
       return;
     }
   }
@@ -287,13 +293,14 @@ void setendbm(Drosa first, Drosa last, int pstaff, int32_t /*time*/) {
   }
 }
 
-// beam_chain_recurse: the last note of a chain ends its beam; before a grace note, each run
+// beam_chain_recurse: the last note of a chain ends its beam, unless it is a candidate before
+// a staff switch (its beam may go on to the other staff's chain); before a grace note, each run
 // of grace notes of one stem direction ends too; and the last forced note that an unforced
 // one follows.
 // Writes: NTDATA xendbeam, xtmpbeam.
 void beam_chain_recurse(Drosa note) {
   if (!chain_note(note)) return;
-  close_beam(note);
+  if (!candidate_at_switch(note)) close_beam(note);
   if (grace(note)) {
     for (Drosa later = note, q = chain_prev(note); chain_note(q) && grace(q);
          later = q, q = chain_prev(q))

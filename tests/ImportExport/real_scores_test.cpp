@@ -576,6 +576,16 @@ TEST_F(EngravedFixture, NotesWrittenOnTheOtherStaffInABarAreDrawnThere) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ATripletBeamedUpIntoTheOtherStaffStaysOneBeam) {
+  // The left hand's last triplet rises from the lower staff into the upper one, where the right
+  // hand rests unseen: its beam once broke at the staff change into a stub on the first note
+  // and a beam of the other two on the upper staff.
+  const std::vector<PageFault> faults = engrave("triplet_beamed_up_into_the_other_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(lines_of(17), 2) << "one beam for each triplet";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ChordNotesWrittenOnTheOtherStaffAreDrawnThere) {
   // Right-hand chords whose lowest notes are written on the lower staff, one of them a beamed
   // run: those notes once hung below the upper staff on up to six ledger lines. They are read
