@@ -321,6 +321,25 @@ struct CrossStaffSplit {
   std::vector<int> staves, chord_staves, chords;
 };
 
+// A tie joins two notes of one voice: a note tied to a note of the next chord goes where that
+// note goes, both staying with the chord when either stays (drawn with ledger lines there),
+// rather than lose the tie between two voices.
+void keep_tied_notes_together(CrossStaffSplit& split, const std::vector<Drosa>& notes) {
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (size_t i = 0; i < notes.size(); ++i) {
+      if (!notes[i]->get(xtie) || notes[i]->get(xrest)) continue;
+      for (size_t j = i + 1; j < notes.size() && split.chords[j] <= split.chords[i] + 1; ++j) {
+        if (split.chords[j] == split.chords[i] || notes[j]->get(xrest) ||
+            notes[j]->get(xmod7) != notes[i]->get(xmod7) || split.staves[j] == split.staves[i])
+          continue;
+        split.staves[i] = split.staves[j] = -1;
+        moved = true;
+      }
+    }
+  }
+}
+
 // The notes of voice v's chords that are written on another staff than the rest of their
 // chord, and where they go.
 CrossStaffSplit find_cross_staff_notes(int v) {
@@ -345,15 +364,18 @@ CrossStaffSplit find_cross_staff_notes(int v) {
     notes.clear();
     ++chord;
   };
+  std::vector<Drosa> all;  // the voice's notes, in list order
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     const int kind = effective_kind(p);
     if (kind == BAR || kind == ENDSYST || kind == BARSEP) measure_begun = false;
     if (p->xkind != NOTE) continue;
     if (!measure_begun && !copied_rest(p)) measure = measure_staff(p, own), measure_begun = true;
     notes.push_back(p);
+    all.push_back(p);
     if (p->get(xendvcd)) close_chord();
   }
   if (!notes.empty()) close_chord();
+  keep_tied_notes_together(split, all);
   return split;
 }
 

@@ -586,6 +586,18 @@ TEST_F(EngravedFixture, ATripletBeamedUpIntoTheOtherStaffStaysOneBeam) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ANoteOfAChordAcrossTheStavesKeepsItsTie) {
+  // A chord's G3, written on the lower staff, is tied to the G3 of the next chord, written on
+  // the upper one: split off to a voice of its own on the lower staff, it once lost its tie.
+  const std::vector<PageFault> faults = engrave("tie_across_a_chord_split_between_the_staves");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(voice_count, 2) << "the G3 stays in the right hand's chord, tied";
+  int tied = 0;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) tied += p->xkind == NOTE && p->get(xtie);
+  EXPECT_EQ(tied, 1);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ChordNotesWrittenOnTheOtherStaffAreDrawnThere) {
   // Right-hand chords whose lowest notes are written on the lower staff, one of them a beamed
   // run: those notes once hung below the upper staff on up to six ledger lines. They are read
