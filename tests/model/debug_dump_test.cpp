@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -122,6 +123,34 @@ TEST_F(Chooser, BuffersQueuesAndTheGraphicsList) {
   script_take_shown();
 }
 
+// A node as the dumps name it.
+std::string address_of(Drosa node) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%p", reinterpret_cast<const void*>(uintptr_t(node.handle())));
+  return text;
+}
+
+// A dump as written where the first block of the store holds 16,382 nodes: where the system
+// places that block one node fewer may fit, and every node taken from its top is one lower.
+std::string with_a_full_first_block(const std::string& text) {
+  const int32_t fewer = 16382 - first_block_nodes;
+  const uint32_t top = (1u << DROSA_INDEX_BITS) | uint32_t(first_block_nodes - 1);
+  std::string out;
+  size_t from = 0;
+  for (size_t at; (at = text.find("0x", from)) != std::string::npos;) {
+    char* end = nullptr;
+    const unsigned long handle = std::strtoul(text.c_str() + at, &end, 16);
+    out.append(text, from, at - from);
+    from = size_t(end - text.c_str());
+    // Only the nodes a test takes near the top of the first block; other numbers stay.
+    if (handle <= top && top - handle < 256)
+      out += address_of(Drosa(uint32_t(handle + fewer)));
+    else
+      out.append(text, at, from - at);
+  }
+  return out + text.substr(from);
+}
+
 // A small piece: a voice of the Score with a clef, a key, a time signature, a printed sharp F
 // as a dotted quarter, a rest, a bar and a clef seen only in notation context 3; and a second
 // voice.
@@ -148,7 +177,7 @@ TEST_F(Dumps, WholeVoicesOfABuiltPiece) {
   build_piece();
   current_ncontext = 2;
   // The clef of context 3 is described in full like every other node.
-  EXPECT_EQ(dumped([] { dump_voices(DUMP_VOICES, "Why"); }), R"(
+  EXPECT_EQ(with_a_full_first_block(dumped([] { dump_voices(DUMP_VOICES, "Why"); })), R"(
 
 Why
 Complete dump of voices from start of piece:
@@ -183,13 +212,6 @@ insertion point (nil)
 
 )");
   EXPECT_EQ(current_ncontext, 2) << "the context is put back";
-}
-
-// A node as the dumps name it.
-std::string address_of(Drosa node) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%p", reinterpret_cast<const void*>(uintptr_t(node.handle())));
-  return text;
 }
 
 TEST_F(Dumps, SystemBeingFormattedWithItsLayoutRecords) {
@@ -240,7 +262,8 @@ TEST_F(Dumps, UndoListsAndLayoutBuffers) {
             }),
             "Contents of the tie buffer:\nstaff 2, voice 1, dir 1, x 140, mod7 33, wholec 0x4000\n"
             "Contents of the slur buffer (normal layer):\nstaff 3, voice 4, dir 2 grace 1: begx "
-            "120, begy -60, head 0x7ff4, tail (nil)\n");
+            "120, begy -60, head " +
+                address_of(note) + ", tail (nil)\n");
   reset_tie_slur_work();
 }
 
