@@ -713,12 +713,12 @@ void mxml_lyric(XmlElement& e) {
 
 void mxml_text_element(XmlElement& e) {
   if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
-  mxml.item->text += mxml_text(e);
+  mxml.item->text += mxml_sung_text(e);
 }
 
 void mxml_elision(XmlElement& e) {
   if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
-  const std::string text = mxml_text(e);
+  const std::string text = mxml_sung_text(e);
   mxml.item->text += text.empty() ? " " : text;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
@@ -269,6 +270,18 @@ std::string system_text(const char* utf8, size_t limit) {
 
 std::string mxml_text(XmlElement& element, size_t limit) {
   return system_text(xml_element_text(element.text), limit);
+}
+
+std::string mxml_sung_text(XmlElement& element) {
+  std::string text = xml_element_text(element.text);
+  constexpr std::string_view SOFT_HYPHEN = "\xC2\xAD";
+  constexpr std::string_view TIES[] = {"\xCD\x9C", "\xE2\x80\xBF"};  // U+035C, U+203F
+  for (size_t at = text.find(SOFT_HYPHEN); at != std::string::npos; at = text.find(SOFT_HYPHEN, at))
+    text.erase(at, SOFT_HYPHEN.size());
+  for (std::string_view tie : TIES)
+    for (size_t at = text.find(tie); at != std::string::npos; at = text.find(tie, at))
+      text.replace(at, tie.size(), " ");
+  return system_text(text.c_str(), 1024);
 }
 
 std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit) {

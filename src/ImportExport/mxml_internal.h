@@ -39,6 +39,10 @@ bool mxml_understands(const char* name);
 // The element's text, or an attribute's value, in the program's text: UTF-8 converted to Mac
 // OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
 std::string mxml_text(XmlElement& element, size_t limit = 1024);
+// The text of a syllable: as mxml_text, without soft hyphens (marks of where a word may break,
+// never drawn), and with a space for an elision tie between two syllables of one note (the
+// system's characters have neither).
+std::string mxml_sung_text(XmlElement& element);
 std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit = 1024);
 // True when the attribute has exactly this value.
 bool mxml_attr_is(XmlElement& element, const char* name, const char* value);
