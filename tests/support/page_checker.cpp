@@ -29,6 +29,7 @@ namespace {
 constexpr int V_STAFF_LINE = 10, V_TAB_LINE = 11, V_SYSTEM_BAR = 12;
 constexpr int V_MAIN_BEAM = 17, V_BEAM_LINE = 18;
 constexpr int V_BAR_LINE = 26, V_BAR_JOIN = 29;
+constexpr int V_STEM = 19, V_STEM_LAST = 22;
 constexpr int V_HEAD = 46, V_ACCIDENTAL = 48;
 constexpr int V_CLEF = 52, V_TIME_DIGIT = 53, V_CUT_TIME = 54, V_COMMON_TIME = 55, V_KEY = 58;
 
@@ -617,6 +618,37 @@ struct Checker {
     }
   }
 
+  // Lyrics keep off one another, and off the staves and notes of the other staves.
+  void lyrics() {
+    std::vector<const Element*> syllables, notes;
+    for (const Element& e : elements) {
+      if (e.anno == Anno::LYRIC && e.kind == GE_CHAR) syllables.push_back(&e);
+      if (is_note(e.owner) && e.anno == Anno::NONE &&
+          ((e.kind == GE_CHAR && e.glyph && e.var == V_HEAD && !is_rest(e.owner)) ||
+           (e.kind == GE_LINE && (e.var == V_MAIN_BEAM || e.var == V_BEAM_LINE ||
+                                  (e.var >= V_STEM && e.var <= V_STEM_LAST)))))
+        notes.push_back(&e);
+    }
+    std::set<std::pair<uint32_t, uint32_t>> said;
+    auto say = [&](const Element& a, Drosa other, const std::string& what) {
+      if (said.insert({a.head.handle(), other.handle()}).second)
+        fault("lyrics", mark_name(a, a.box) + " stands on " + what);
+    };
+    for (const Element* a : syllables) {
+      const int32_t depth = space_of(a->pstaff) / 5;
+      for (const Element* b : syllables)
+        if (b->head != a->head && a->head.handle() < b->head.handle() &&
+            overlap_by(a->box, b->box, depth))
+          say(*a, b->head, mark_name(*b, b->box));
+      for (const Element* n : notes)
+        if (n->pstaff != a->pstaff && Mark(*a).stands_on(Mark(*n), depth))
+          say(*a, n->owner, element_name(*n));
+      for (const auto& [p, staff] : staves)
+        if (p != a->pstaff && overlap_by(a->box, staff.box, depth))
+          say(*a, NIL, "staff " + std::to_string(p));
+    }
+  }
+
   // Lines drawn for notes never cross a staff of another system, and the glyphs and lines of
   // the notes of two systems never meet.
   void systems() {
@@ -687,6 +719,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.collisions();
   c.systems();
   c.marks();
+  c.lyrics();
   return c.faults;
 }
 

@@ -2,8 +2,8 @@
 // engraved page keeps, whatever piece it shows: nothing off the paper, notes, staves and beams
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no line of one system through
-// another, no mark of the music on another or on a note head, and no internal report while
-// formatting and drawing.
+// another, no mark of the music on another or on a note head, no syllable on another or on
+// another staff, and no internal report while formatting and drawing.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,8 @@ struct PageFrame {
 // glyphs and lines of the notes of two systems meeting), "marks" (a text or line annotation
 // of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a hairpin or an
 // octave line, standing on another, on a lyric or on a note head, by more than a fifth of a
-// space; titles and lyrics among themselves are not its business).
+// space; titles and lyrics among themselves are not its business), "lyrics" (a
+// syllable on another, or on a staff, note head, stem or beam of another staff).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

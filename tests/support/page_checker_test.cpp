@@ -145,6 +145,7 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
       {"marks", [&] { words(listed_note(), 1700, TOPS[0] - 400, 0, "p", 7); }},
       {"marks", [&] { hairpin(listed_note(), 1700, 2100, TOPS[0] - 360, 0); }},
       {"marks", [&] { words(listed_note(), 1260, TOPS[0] - 410, 0, "la", 5); }},
+      {"lyrics", [&] { words(listed_note(), 1300, TOPS[1] - 80, 0, "la", 5); }},
   };
   for (const auto& c : cases) {
     clean_page();
