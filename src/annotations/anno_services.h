@@ -525,6 +525,19 @@ struct AnnoTextMeasure {
 int32_t anno_lowered_at_paper_top(int pstaff);
 void clear_anno_lowered_at_paper_top();
 
+// ---- Texts at the page's foot -----------------------------------------------------------------
+
+// A box on the page, page units, y upward from the page's bottom.
+struct AnnoBox {
+  int32_t left = 0, bottom = 0, right = 0, top = 0;
+};
+
+// anno_footer_boxes: the boxes of the texts kept at a place of the page (Position Lock: a
+// copyright line, a credit of the page's foot) drawn in the lowest quarter of the page since
+// clear_anno_footer_boxes; music must stay above them.
+const std::vector<AnnoBox>& anno_footer_boxes();
+void clear_anno_footer_boxes();
+
 // ---- Lines of lyrics --------------------------------------------------------------------------
 
 // A line of lyrics under a staff: from its first syllable's left to its last's right, from the

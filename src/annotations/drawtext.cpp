@@ -271,6 +271,13 @@ void clear_anno_lowered_at_paper_top() {
   std::fill(std::begin(lowered_at_paper_top), std::end(lowered_at_paper_top), 0);
 }
 
+namespace {
+std::vector<AnnoBox> footer_boxes;
+}  // namespace
+
+const std::vector<AnnoBox>& anno_footer_boxes() { return footer_boxes; }
+void clear_anno_footer_boxes() { footer_boxes.clear(); }
+
 int clip_anno_line(Drosa anno) {
   Drosa pd = pdata_of(anno);
   if (!pd) return 0;
@@ -548,6 +555,18 @@ bool lyric_syllable(Drosa tparam, Drosa note, int pstaff, LyricSyllable* syllabl
   return true;
 }
 
+namespace {
+
+// A text kept at a place of the page low on it is the page's footer: its box is kept.
+void keep_footer_box(const TextPlace& t, const AnnoTextMeasure& m, int spacing) {
+  if (int64_t(t.y1) * 4 > layout_page_height()) return;
+  const int32_t lines = std::max<int32_t>(std::abs(int32_t(m.line_count)), 1);
+  footer_boxes.push_back({t.x1, clamp_i32(int64_t(t.y1) - m.descent - int64_t(lines - 1) * spacing),
+                          clamp_i32(int64_t(t.x1) + m.width), clamp_i32(int64_t(t.y1) + m.ascent)});
+}
+
+}  // namespace
+
 void resolve_text_requests(Drosa tparam, Drosa note, int pstaff) {
   if (!tparam || !note_ntdata(note)) return;
   int32_t x = 0, y = 0;
@@ -574,9 +593,10 @@ Drosa drawtext(Drosa tparam, Drosa note, int pstaff, int where, int lead_extende
     return tparam;
   }
   if (tparam->get(xhidden) || t.moved) draw_marker(tparam, note, t);
+  const int size = m.max_size;
+  const int spacing = size * 10 + (tparam->get(xfing) ? 0 : size < 11 ? 10 : 20);
+  if (tparam->get(xfooter)) keep_footer_box(t, m, spacing);
   if (m.line_count != 0 || tparam->get(xfing)) {
-    const int size = m.max_size;
-    const int spacing = size * 10 + (tparam->get(xfing) ? 0 : size < 11 ? 10 : 20);
     layout_anno_text(tparam, note, -2, pstaff, m.line_count, spacing);
     if (tparam->get(xfing) && tparam->get(xclassify) == FINGERING_CLASS)
       record_fingered_notes(tparam, note);

@@ -741,6 +741,7 @@ int32_t format_page_once(int32_t page, int keep) {
   start_first_system(page);  // 11: the voices at the first system
   GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
   clear_anno_lowered_at_paper_top();
+  clear_anno_footer_boxes();
   clear_anno_lyric_lines();
   if (!format_systems())  // 13: every system's passes
     return page_fitting.restart ? format_again(page, keep, changes) : 0;

@@ -62,6 +62,25 @@ struct Skyline {
 // rounding is not a meeting.
 int32_t settled(int32_t overlap) { return overlap > 10 ? (overlap + 9) / 10 * 10 : 0; }
 
+GEInkBox to_ink_box(const AnnoBox& b) {
+  GEInkBox box;
+  box.left = b.left;
+  box.right = b.right;
+  box.top = b.top;
+  box.bottom = b.bottom;
+  return box;
+}
+
+// Whether ink is a footer's own (lies within a footer's box, give or take a little).
+bool in_footer(const GEInkBox& box) {
+  constexpr int32_t SLACK = 40;
+  for (const AnnoBox& f : anno_footer_boxes())
+    if (box.left >= f.left - SLACK && box.right <= f.right + SLACK &&
+        box.bottom >= f.bottom - SLACK && box.top <= f.top + SLACK)
+      return true;
+  return false;
+}
+
 }  // namespace
 
 std::vector<int32_t> ink_overlaps(int32_t paper_top) {
@@ -93,7 +112,7 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
     GEInkBox box;
     if (!ge_ink_box(e, &box)) continue;
     const size_t s = size_t(system_of[size_t(pstaff)]);
-    if (!reaches(box, s)) continue;
+    if (!reaches(box, s) || in_footer(box)) continue;
     ink[s].add(box, columns);
   }
   for (size_t s = 0; s < systems.size(); ++s) {
@@ -115,12 +134,16 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
     }
     overlaps[s] = settled(most);
   }
-  int32_t lowest = INT32_MAX;
-  for (int32_t y : ink.back().bottom) lowest = std::min(lowest, y);
-  if (lowest != INT32_MAX)
-    overlaps.push_back(settled(-lowest));
-  else
-    overlaps.push_back(0);
+  // The last system's ink stays on the paper, and a staff space clear of the page's footer.
+  std::vector<int32_t> floor(columns, 0);
+  const int32_t clearance = staff_data[systems.back().last].staff_size;
+  for (const AnnoBox& f : anno_footer_boxes())
+    Skyline::spread(to_ink_box(f), columns,
+                    [&](size_t c) { floor[c] = std::max(floor[c], f.top + clearance); });
+  int32_t most = INT32_MIN;
+  for (size_t c = 0; c < columns; ++c)
+    if (ink.back().bottom[c] != INT32_MAX) most = std::max(most, floor[c] - ink.back().bottom[c]);
+  overlaps.push_back(most != INT32_MIN ? settled(most) : 0);
   return overlaps;
 }
 

@@ -10,12 +10,13 @@
 // for its ink to keep a staff space clear of the ink of the system above it, column by column
 // across the page; for the first system, clear of the paper's top edge (paper_top, layout
 // units). One entry per system, 0 where it stands clear, and a last entry: how much higher the
-// last system must stand for its ink to stay on the paper. Elements of
+// last system must stand for its ink to stay on the paper and a staff space above the page's
+// footer texts (anno_footer_boxes; their own ink is passed over). Elements of
 // a system that lie wholly beyond the staves of its neighbours, or further than two system
 // distances from its own (texts placed by the page, or misplaced), are passed over. Texts that were
 // brought down onto the paper count where they would have stood. Reads: the current GE list,
 // staff_data middle lines, sizes and places, pstaff_count,
-//        page_fitting system_distance, anno_lowered_at_paper_top.
+//        page_fitting system_distance, anno_lowered_at_paper_top, anno_footer_boxes.
 std::vector<int32_t> ink_overlaps(int32_t paper_top);
 
 // lyric_overlaps: after every system of the page is drawn, how much lower each staff but the

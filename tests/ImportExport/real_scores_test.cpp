@@ -464,6 +464,25 @@ TEST_F(EngravedFixture, ABarWiderThanItsLineKeepsItsSignsBeforeItsNotes) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, TheLastSystemStandsAboveTheRightsLine) {
+  // Seven systems down to the rights line at the page's foot, the last with notes on ledger
+  // lines below it: the last system stood over the rights line. Nothing else drawn meets it.
+  const std::vector<PageFault> faults = engrave("systems_above_the_footer");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  ASSERT_EQ(anno_footer_boxes().size(), 1u);
+  const AnnoBox footer = anno_footer_boxes()[0];
+  int meeting = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (!ge_ink_box(e, &box) || (box.bottom >= footer.bottom - 40 && box.top <= footer.top + 40))
+      continue;  // the rights line's own
+    meeting += box.bottom < footer.top && box.top > footer.bottom && box.left < footer.right &&
+               box.right > footer.left;
+  }
+  EXPECT_EQ(meeting, 0);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, SystemsStandClearOfWhatTheSystemAboveHolds) {
   // A note on many ledger lines below the first system, one on many above the second, and a
   // word high over the first system under a narrow top margin: at their natural distances the
