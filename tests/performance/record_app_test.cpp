@@ -20,6 +20,7 @@
 #include "platform/script.h"
 #include "platform/synth.h"
 #include "platform/ticks.h"
+#include "support/midi_bytes.h"
 
 namespace {
 
@@ -41,13 +42,8 @@ void write_two_track_file(const std::string& path, const std::vector<Note>& note
   std::vector<uint8_t> body;
   int32_t last = 0;
   for (const auto& e : events) {
-    uint32_t delta = uint32_t(e[0] - last);
+    append_variable_length(body, uint32_t(e[0] - last));
     last = e[0];
-    uint8_t q[4];
-    int n = 0;
-    q[n++] = delta & 0x7F;
-    while (delta >>= 7) q[n++] = 0x80 | (delta & 0x7F);
-    while (n) body.push_back(q[--n]);
     if (e[1] < 0)
       body.insert(body.end(), {0xB0, 0x40, uint8_t(e[2])});
     else

@@ -13,6 +13,7 @@
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "performance/quantise.h"
+#include "support/midi_bytes.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -256,12 +257,8 @@ std::vector<uint8_t> varied_file(int beats) {
     std::vector<uint8_t> body;
     int32_t last = 0;
     for (const auto& e : events) {
-      uint32_t delta = uint32_t(e[0] - last);
+      append_variable_length(body, uint32_t(e[0] - last));
       last = e[0];
-      uint8_t q[4];
-      int n = 0;
-      for (q[n++] = delta & 0x7F; delta >>= 7;) q[n++] = 0x80 | (delta & 0x7F);
-      while (n) body.push_back(q[--n]);
       body.insert(body.end(), {uint8_t(e[2]), uint8_t(e[3] >> 8), uint8_t(e[3])});
     }
     body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
