@@ -713,7 +713,11 @@ void mxml_lyric(XmlElement& e) {
 
 void mxml_text_element(XmlElement& e) {
   if (xml_open_element_level(e, "lyric") < 0 || !mxml.item) return;
-  mxml.item->text += mxml_sung_text(e);
+  bool goes_on = false;
+  mxml.item->text += mxml_sung_text(e, &goes_on);
+  // A word broken by soft hyphens into syllables marked single is hyphenated as one whose
+  // syllables say they begin or continue it.
+  if (goes_on) mxml.item->syllable = true;
 }
 
 void mxml_elision(XmlElement& e) {

@@ -272,10 +272,16 @@ std::string mxml_text(XmlElement& element, size_t limit) {
   return system_text(xml_element_text(element.text), limit);
 }
 
-std::string mxml_sung_text(XmlElement& element) {
+std::string mxml_sung_text(XmlElement& element, bool* goes_on) {
   std::string text = xml_element_text(element.text);
   constexpr std::string_view SOFT_HYPHEN = "\xC2\xAD";
   constexpr std::string_view TIES[] = {"\xCD\x9C", "\xE2\x80\xBF"};  // U+035C, U+203F
+  if (goes_on) {
+    const size_t end = text.find_last_not_of(" \t\r\n");
+    *goes_on = end != std::string::npos && end + 1 >= SOFT_HYPHEN.size() &&
+               std::string_view(text).substr(end + 1 - SOFT_HYPHEN.size(), SOFT_HYPHEN.size()) ==
+                   SOFT_HYPHEN;
+  }
   for (size_t at = text.find(SOFT_HYPHEN); at != std::string::npos; at = text.find(SOFT_HYPHEN, at))
     text.erase(at, SOFT_HYPHEN.size());
   for (std::string_view tie : TIES)

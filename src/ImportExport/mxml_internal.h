@@ -41,8 +41,9 @@ bool mxml_understands(const char* name);
 std::string mxml_text(XmlElement& element, size_t limit = 1024);
 // The text of a syllable: as mxml_text, without soft hyphens (marks of where a word may break,
 // never drawn), and with a space for an elision tie between two syllables of one note (the
-// system's characters have neither).
-std::string mxml_sung_text(XmlElement& element);
+// system's characters have neither). *goes_on (when given) is set when the syllable ends with a
+// soft hyphen: it goes on in its word, as a syllable that begins or continues one.
+std::string mxml_sung_text(XmlElement& element, bool* goes_on = nullptr);
 std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit = 1024);
 // True when the attribute has exactly this value.
 bool mxml_attr_is(XmlElement& element, const char* name, const char* value);
