@@ -636,13 +636,18 @@ bool cut_page_before(int s) {
 
 // Step 6a: a page holding systems cut for their width that has more staves than a page takes
 // is cut before the first system that does not fit, as step 7 would, but without a message:
-// the user did not ask for these systems. True when it was (the page is formatted again).
-bool fit_page_staves(const std::vector<int32_t>& staves) {
+// the user did not ask for these systems. True when it was (the page is formatted again);
+// `staves` then holds the systems kept.
+bool fit_page_staves(std::vector<int32_t>& staves) {
   if (page_fitting.depth > MAX_RESTARTS || !page_has_cut_systems()) return false;
   int32_t sum = 0;
   for (size_t s = 0; s < staves.size(); ++s) {
     sum += staves[s];
-    if (sum > MAX_PSTAVES && s > 0) return cut_page_before(int(s));
+    if (sum > MAX_PSTAVES && s > 0) {
+      if (!cut_page_before(int(s))) return false;
+      staves.resize(s);
+      return true;
+    }
   }
   return false;
 }
@@ -732,11 +737,14 @@ int32_t format_page_once(int32_t page, int keep) {
   if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
   std::vector<int32_t> staves;
   if (!count_staves(staves)) return 0;  // 6: staves of every system
-  if (fit_page_staves(staves)) return format_again(page, keep, changes);  // 6a: too many staves
-  if (!number_pstaves(staves, other_page)) return 0;                      // 7: at most 64, numbered
-  reset_chain_heads();                                                    // 8: layer chain heads
-  set_staff_distances(staves);  // 9: distances below the staves
-  if (fit_page_height(page, staves)) return format_again(page, keep, changes);  // 9a: too tall
+  // 6a: too many staves. The systems kept are measured for the page's height before the page
+  // is formatted again, so that a page too tall as well is formatted once more, not twice.
+  const bool cut_for_staves = fit_page_staves(staves);
+  if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
+  reset_chain_heads();                                // 8: layer chain heads
+  set_staff_distances(staves);                        // 9: distances below the staves
+  // 9a: too tall, or cut for its staves above.
+  if (fit_page_height(page, staves) || cut_for_staves) return format_again(page, keep, changes);
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
   GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
