@@ -231,9 +231,9 @@ int32_t ink_room(size_t s) {
   return s < page_fitting.ink_room.size() ? page_fitting.ink_room[s] : 0;
 }
 
-// The least distance below staff n of system s (0 the first) for the lyrics it holds.
-int32_t lyric_room(size_t s, size_t n) {
-  const auto& room = page_fitting.lyric_room;
+// The least distance below staff n of system s (0 the first) for the marks and lyrics under it.
+int32_t staff_room(size_t s, size_t n) {
+  const auto& room = page_fitting.staff_room;
   return s < room.size() && n < room[s].size() ? room[s][n] : 0;
 }
 
@@ -280,7 +280,7 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
         // Below the page's last system: the room another system would stand in.
         page_fitting.system_distance = between_systems;
       }
-      staff.least_below = lyric_room(size_t(s - 1), size_t(n));
+      staff.least_below = staff_room(size_t(s - 1), size_t(n));
       staff.distance_below =
           std::max(param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10, staff.least_below);
     }
@@ -315,7 +315,7 @@ void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) 
 }
 
 // The least part of their distances that staves moved closer keep of what lies beyond what
-// the lyrics between them need.
+// the marks and lyrics between them need.
 constexpr double MOST_SQUEEZED = 0.5;
 
 // Step 10: the middle line of every pstaff. The first lies under the top margins; with
@@ -331,9 +331,9 @@ void distribute_staves(int32_t page) {
   page_fitting.natural_height = natural;
   // Distances and margins of 0 and less give no height to share: then nothing moves.
   int64_t shared = std::max({natural, available, int64_t(1)});
-  // Staves moved closer give up first what lies beyond their least distances (what the lyrics
-  // between them need), down to half of it; then the least distances give way too, never more
-  // than the rest.
+  // Staves moved closer give up first what lies beyond their least distances (what the marks
+  // and lyrics between them need), down to half of it; then the least distances give way too,
+  // never more than the rest.
   int64_t least = 0;
   for (int p = 0; p + 1 < pstaff_count; ++p) least += staff_data[p].least_below;
   double keep_least = 1, keep_rest = 1;
@@ -429,7 +429,7 @@ bool fit_system() {
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system()) return true;
   ++page_fitting.cuts;
   page_fitting.ink_room.clear();  // of systems that have changed
-  page_fitting.lyric_room.clear();
+  page_fitting.staff_room.clear();
   page_fitting.restart = true;
   return false;
 }
@@ -628,7 +628,7 @@ bool cut_page_before(int s) {
     room.resize(size_t(s));
     room.push_back(0);
   }
-  if (page_fitting.lyric_room.size() > size_t(s)) page_fitting.lyric_room.resize(size_t(s));
+  if (page_fitting.staff_room.size() > size_t(s)) page_fitting.staff_room.resize(size_t(s));
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;
@@ -683,29 +683,29 @@ bool fit_page_ink() {
     overlaps.back() = 0;
   else if (overlaps.back() > 0)
     overlaps.back() += int32_t(std::clamp<int64_t>(page_fitting.room, 0, INT32_MAX / 2));
-  const std::vector<std::vector<int32_t>> lyrics = lyric_overlaps();
+  const std::vector<std::vector<int32_t>> between = staff_overlaps();
   auto none = [](const std::vector<int32_t>& v) {
     return std::all_of(v.begin(), v.end(), [](int32_t o) { return o == 0; });
   };
   // What the page's last format could not mend, another will not either.
-  if ((overlaps == page_fitting.last_overlaps && lyrics == page_fitting.last_lyric_overlaps) ||
-      (none(overlaps) && std::all_of(lyrics.begin(), lyrics.end(), none)))
+  if ((overlaps == page_fitting.last_overlaps && between == page_fitting.last_staff_overlaps) ||
+      (none(overlaps) && std::all_of(between.begin(), between.end(), none)))
     return false;
   page_fitting.last_overlaps = overlaps;
-  page_fitting.last_lyric_overlaps = lyrics;
+  page_fitting.last_staff_overlaps = between;
   std::vector<int32_t>& room = page_fitting.ink_room;
   room.resize(std::max(room.size(), overlaps.size()), 0);
   for (size_t s = 0; s < overlaps.size(); ++s) room[s] += overlaps[s];
-  // A staff under lyrics stands at least as far below the staff above as it stood now and the
-  // lyrics' overlap.
-  std::vector<std::vector<int32_t>>& staves = page_fitting.lyric_room;
-  staves.resize(std::max(staves.size(), lyrics.size()));
-  for (size_t s = 0, p = 0; s < lyrics.size(); p += lyrics[s].size(), ++s) {
-    staves[s].resize(std::max(staves[s].size(), lyrics[s].size()), 0);
-    for (size_t n = 0; n < lyrics[s].size(); ++n)
-      if (lyrics[s][n] > 0)
+  // A staff that the marks or lyrics above it reach stands at least as far below the staff
+  // above as it stood now and their overlap.
+  std::vector<std::vector<int32_t>>& staves = page_fitting.staff_room;
+  staves.resize(std::max(staves.size(), between.size()));
+  for (size_t s = 0, p = 0; s < between.size(); p += between[s].size(), ++s) {
+    staves[s].resize(std::max(staves[s].size(), between[s].size()), 0);
+    for (size_t n = 0; n < between[s].size(); ++n)
+      if (between[s][n] > 0)
         staves[s][n] = std::max(staves[s][n], staff_data[p + n].middle_y -
-                                                  staff_data[p + n + 1].middle_y + lyrics[s][n]);
+                                                  staff_data[p + n + 1].middle_y + between[s][n]);
   }
   ++page_fitting.ink_passes;
   return true;
@@ -769,8 +769,8 @@ int32_t format_page(int32_t page, int keep) {
     page_fitting.cuts = 0;
     page_fitting.ink_room.clear();
     page_fitting.last_overlaps.clear();
-    page_fitting.lyric_room.clear();
-    page_fitting.last_lyric_overlaps.clear();
+    page_fitting.staff_room.clear();
+    page_fitting.last_staff_overlaps.clear();
     page_fitting.ink_passes = 0;
   }
   page_fitting.restart = false;

@@ -37,9 +37,9 @@ struct PageFitting {
   std::vector<int32_t> ink_room;
   std::vector<int32_t> last_overlaps;  // what the last of those formats found
   // The least distance from each staff of a system (one entry a system, one in it a staff; 0
-  // none) to the next staff, that the lyrics between them keep clear of it; and what the last
-  // format found.
-  std::vector<std::vector<int32_t>> lyric_room, last_lyric_overlaps;
+  // none) to the next staff, that the marks and lyrics between them keep clear of it; and what
+  // the last format found.
+  std::vector<std::vector<int32_t>> staff_room, last_staff_overlaps;
   int ink_passes = 0;
 };
 extern PageFitting page_fitting;

@@ -81,6 +81,36 @@ bool in_footer(const GEInkBox& box) {
   return false;
 }
 
+// The ink on one side of the gap between two staves of a system, column by column: the
+// lowest of what hangs below the upper staff or the highest of what rises above the lower one.
+// Empty until something is added.
+struct Edge {
+  std::vector<int32_t> y;
+  void add(const GEInkBox& box, size_t columns, bool hanging) {
+    if (y.empty()) y.assign(columns, hanging ? INT32_MAX : INT32_MIN);
+    Skyline::spread(box, columns, [&](size_t c) {
+      y[c] = hanging ? std::min(y[c], box.bottom) : std::max(y[c], box.top);
+    });
+  }
+};
+
+// How far the ink rising from below reaches into the clearance under the ink hanging above,
+// at most over the columns (INT32_MIN when they share none).
+int32_t meeting(const Edge& hanging, const Edge& rising, int32_t clearance) {
+  int32_t most = INT32_MIN;
+  if (hanging.y.empty() || rising.y.empty()) return most;
+  for (size_t c = 0; c < hanging.y.size(); ++c)
+    if (hanging.y[c] != INT32_MAX && rising.y[c] != INT32_MIN)
+      most = std::max(most, rising.y[c] + clearance - hanging.y[c]);
+  return most;
+}
+
+// The gap below a staff: the marks (annotations) and the notes' glyphs hanging from it, and
+// those rising from the staff below; and all the ink rising from there, for the lyrics.
+struct Gap {
+  Edge marks_hanging, notes_hanging, marks_rising, notes_rising, all_rising;
+};
+
 }  // namespace
 
 std::vector<int32_t> ink_overlaps(int32_t paper_top) {
@@ -147,44 +177,61 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top) {
   return overlaps;
 }
 
-std::vector<std::vector<int32_t>> lyric_overlaps() {
+std::vector<std::vector<int32_t>> staff_overlaps() {
   std::vector<int> system_of;
   const std::vector<SystemStaves> systems = page_systems(&system_of);
   std::vector<std::vector<int32_t>> overlaps;
   for (const SystemStaves& s : systems) overlaps.emplace_back(size_t(s.last - s.first + 1), 0);
-  // The staves under a staff with lyrics, in the same system.
-  std::vector<bool> under_lyrics(system_of.size(), false);
-  bool any = false;
-  for (int p = 1; p < int(system_of.size()); ++p)
-    if (system_of[size_t(p)] == system_of[size_t(p - 1)] && !anno_lyric_lines(p - 1).empty())
-      under_lyrics[size_t(p)] = any = true;
-  if (!any || !GE_head) return overlaps;
+  const int staves = int(system_of.size());
+  if (staves < 2 || !GE_head) return overlaps;
+  auto top_line = [](int p) { return staff_data[p].middle_y + half_height(staff_data[p]); };
+  auto bottom_line = [](int p) { return staff_data[p].middle_y - half_height(staff_data[p]); };
+  auto staff_below = [&](int p) {
+    return p >= 0 && p + 1 < staves && system_of[size_t(p)] == system_of[size_t(p + 1)];
+  };
   const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
-  std::vector<std::vector<int32_t>> top(system_of.size());
+  std::vector<Gap> gaps(static_cast<size_t>(staves));
+  Drosa owner = NIL;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    const int pstaff = ge_pstaff(e);
-    if (pstaff < 1 || pstaff >= int(system_of.size()) || !under_lyrics[size_t(pstaff)]) continue;
-    GEInkBox box;
-    if (!ge_ink_box(e, &box)) continue;
-    const StaffData& above = staff_data[pstaff - 1];
-    if (box.top >= above.middle_y - half_height(above)) continue;
-    std::vector<int32_t>& t = top[size_t(pstaff)];
-    if (t.empty()) t.assign(columns, INT32_MIN);
-    Skyline::spread(box, columns, [&](size_t c) { t[c] = std::max(t[c], box.top); });
-  }
-  for (int p = 1; p < int(system_of.size()); ++p) {
-    const std::vector<int32_t>& t = top[size_t(p)];
-    if (t.empty()) continue;
-    const int32_t clearance = staff_data[p].staff_size / 2;
-    int32_t most = INT32_MIN;
-    for (const LyricLineBox& line : anno_lyric_lines(p - 1)) {
-      GEInkBox box{line.left, line.bottom, line.right, line.top};
-      Skyline::spread(box, columns, [&](size_t c) {
-        if (t[c] != INT32_MIN) most = std::max(most, t[c] + clearance - line.bottom);
-      });
+    if (e->xkind == NOTEPTR) {
+      owner = e->get(xnoteptr);
+      continue;
     }
+    const int p = ge_pstaff(e);
+    GEInkBox box;
+    if (p < 0 || p >= staves || !ge_ink_box(e, &box)) continue;
+    // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
+    // other staff) and passed over; so are lines drawn from one staff to another.
+    const bool above = staff_below(p - 1) && box.top < bottom_line(p - 1);
+    const bool below = staff_below(p) && box.bottom > top_line(p + 1);
+    if (above && !anno_lyric_lines(p - 1).empty())
+      gaps[size_t(p - 1)].all_rising.add(box, columns, false);
+    const bool mark = e->get(xganno) != 0;
+    const bool note = !mark && e->xkind == GE_CHAR && owner && owner->xkind == NOTE;
+    if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) continue;
+    if (below)
+      (mark ? gaps[size_t(p)].marks_hanging : gaps[size_t(p)].notes_hanging)
+          .add(box, columns, true);
+    if (above)
+      (mark ? gaps[size_t(p - 1)].marks_rising : gaps[size_t(p - 1)].notes_rising)
+          .add(box, columns, false);
+  }
+  for (int p = 0; p < staves; ++p) {
+    if (!staff_below(p)) continue;
+    // Marks keep clear of marks and notes of the other staff; lyrics of all its ink.
+    const Gap& gap = gaps[size_t(p)];
+    const int32_t clearance = staff_data[p + 1].staff_size / 2;
+    int32_t most = std::max({meeting(gap.marks_hanging, gap.marks_rising, clearance),
+                             meeting(gap.marks_hanging, gap.notes_rising, clearance),
+                             meeting(gap.notes_hanging, gap.marks_rising, clearance)});
+    if (!gap.all_rising.y.empty())
+      for (const LyricLineBox& line : anno_lyric_lines(p)) {
+        Edge lyric;
+        lyric.add(GEInkBox{line.left, line.bottom, line.right, line.top}, columns, true);
+        most = std::max(most, meeting(lyric, gap.all_rising, clearance));
+      }
     const SystemStaves& s = systems[size_t(system_of[size_t(p)])];
-    overlaps[size_t(system_of[size_t(p)])][size_t(p - 1 - s.first)] = settled(most);
+    overlaps[size_t(system_of[size_t(p)])][size_t(p - s.first)] = settled(most);
   }
   return overlaps;
 }

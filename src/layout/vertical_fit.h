@@ -1,6 +1,7 @@
-// vertical_fit.h: systems placed by what they hold: a system whose ink (stems and beams of
-// notes on ledger lines, texts, hairpins, slurs) reaches the system below it, or a first
-// system whose marks reach past the paper's top, stands lower.
+// vertical_fit.h: systems and staves placed by what they hold: a system whose ink (stems and
+// beams of notes on ledger lines, texts, hairpins, slurs) reaches the system below it, or a
+// first system whose marks reach past the paper's top, stands lower; so does a staff that the
+// marks or lyrics between it and the staff above reach.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +20,12 @@
 //        page_fitting system_distance, anno_lowered_at_paper_top, anno_footer_boxes.
 std::vector<int32_t> ink_overlaps(int32_t paper_top);
 
-// lyric_overlaps: after every system of the page is drawn, how much lower each staff but the
-// last of a system must stand for the lines of lyrics of the staff above it to keep half a
-// staff space clear of its ink, column by column (ink of the staff that reaches the staff above,
-// as a bar line or beam joined to it does, is passed over). One entry a system, one in it a
-// staff (0 for the last).
+// staff_overlaps: after every system of the page is drawn, how much lower each staff but the
+// last of a system must stand for what stands between it and the staff above to keep half a
+// staff space clear, column by column: the marks (annotations) under the staff above of the
+// marks and notes of the staff below, its notes of the marks of the staff below, its lines of
+// lyrics of all the ink of the staff below. Ink of one staff that reaches the other's lines, as
+// a bar line or beam joined to it does, and lines drawn from one staff to another, are passed
+// over. One entry a system, one in it a staff (0 for the last).
 // Reads: the current GE list, staff_data, pstaff_count, anno_lyric_lines.
-std::vector<std::vector<int32_t>> lyric_overlaps();
+std::vector<std::vector<int32_t>> staff_overlaps();

@@ -830,6 +830,15 @@ TEST_F(EngravedFixture, TempoWordsOverAHighNoteKeepTheirHeight) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, MarksBetweenTwoStavesKeepTheStavesApart) {
+  // An ff, a crescendo and words under one staff over the next staff's notes high on ledger
+  // lines, and words over that staff under the first's low notes, the staves set close: the
+  // staves stood apart for lyrics alone, and the marks stood on the other staff's notes.
+  const std::vector<PageFault> faults = engrave("marks_between_close_staves");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
