@@ -32,6 +32,9 @@ constexpr int P_UNDERLINE_END = 392;  // "right end of underline extends this fa
 constexpr int P_RESTS_BAR = 393;      // "minimum width of a bar containing only rests"
 constexpr int P_TRIPLE_DOT = 739;     // "space given for width of triple dot"
 constexpr int32_t NO_LEFT = 2100000000, NO_RIGHT = -2100000000;
+// How far back along a layer the syllable before another on its line is looked for: a
+// melisma longer than this is taken as ending the line.
+constexpr int MOST_CHORDS_BACK = 64;
 constexpr int RIGHT_ALIGNED = 2;  // xjustified: 0 left, 2 right, 1 and 3 centred
 constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int TAB_NO_FLAG = 2;  // a tablature kind drawn without flags
@@ -87,6 +90,35 @@ bool fills_its_bar(Drosa F, Drosa last) {
   return measure > 0 && near(spaced_chord_duration(F), measure);
 }
 
+// How far a text of note n reaches left and right, as it is drawn.
+struct TextReach {
+  int32_t left, right;
+};
+TextReach text_reach(Drosa n, Drosa nt, Drosa text) {
+  AnnoTextMeasure m;
+  int32_t w = measure_anno_text(n, text, &m);
+  int64_t x = int64_t(nt->get(xhdx)) + text->get(xtextx);
+  int aligned = text->get(xjustified);
+  if (aligned == RIGHT_ALIGNED)
+    x -= w;
+  else if (aligned != 0)
+    x -= w / 2;
+  // A text that only continues an underline from before stands after the underline's end,
+  // as the text is drawn.
+  if (m.leading_extender && !m.trailing_extender)
+    x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
+  int64_t extension = m.trailing_extender ? m.pad : 0;
+  return {clamp_i32(x), clamp_i32(x + w + extension)};
+}
+
+// The y a text of note n stands at: from the page, the pstaff's middle line or its note head.
+int64_t text_y_at(Drosa nt, Drosa text, int32_t pstaff) {
+  int64_t text_y = text->get(xtexty);
+  if (!text->get(xfooter))
+    text_y += text->get(xfromstaff) ? staff_data[pstaff].middle_y : nt->get(xhdy);
+  return text_y;
+}
+
 }  // namespace
 
 void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right) {
@@ -103,43 +135,94 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
     if (!nt) break;
     for (Drosa text : texts_before(n)) {
       if (text->get(xhidden) || text->get(xpagemargin)) continue;
-      AnnoTextMeasure m;
-      int32_t w = measure_anno_text(n, text, &m);
-      int64_t x = int64_t(nt->get(xhdx)) + text->get(xtextx);
-      int aligned = text->get(xjustified);
-      if (aligned == RIGHT_ALIGNED)
-        x -= w;
-      else if (aligned != 0)
-        x -= w / 2;
-      // A text that only continues an underline from before stands after the underline's end,
-      // as the text is drawn.
-      if (m.leading_extender && !m.trailing_extender)
-        x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
-      int64_t extension = m.trailing_extender ? m.pad : 0;
-      int32_t x0 = clamp_i32(x), x1 = clamp_i32(x + w + extension);
+      const TextReach reach = text_reach(n, nt, text);
       if (text->get(xleavespace)) {
-        *left = std::min(*left, x0);
-        *right = std::max(*right, x1);
+        *left = std::min(*left, reach.left);
+        *right = std::max(*right, reach.right);
       }
       if (y == NO_LYRIC_PLACE) continue;
-      int64_t text_y = text->get(xtexty);
-      if (!text->get(xfooter))
-        text_y += text->get(xfromstaff) ? staff_data[pstaff].middle_y : nt->get(xhdy);
-      if (std::fabs(double(y) - double(text_y)) <= 10.0) {
-        *left = x0;
-        *right = x1;
+      if (std::fabs(double(y) - double(text_y_at(nt, text, pstaff))) <= 10.0) {
+        *left = reach.left;
+        *right = reach.right;
         return;
       }
     }
   }
 }
 
-int32_t space_lyrics(Drosa note) {
+std::vector<LyricReach> lyric_lines_of(Drosa note, int32_t pstaff) {
+  std::vector<LyricReach> lines;
+  if (!is_NOTE(note) || pstaff < 0 || pstaff >= MAX_PSTAVES) return lines;
+  Drosa first = chord_first_note(note), last = chord_last_note(note);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    Drosa nt = note_ntdata(n);
+    if (!nt) break;
+    for (Drosa text : texts_before(n)) {
+      if (text->get(xhidden) || text->get(xpagemargin) || !text->get(xleavespace)) continue;
+      const TextReach reach = text_reach(n, nt, text);
+      const int32_t y = clamp_i32(text_y_at(nt, text, pstaff));
+      const int32_t half = std::max<int32_t>(10, text->get(xtextsize) * 5);
+      auto same = std::find_if(lines.begin(), lines.end(), [&](const LyricReach& line) {
+        return std::abs(int64_t(line.y) - y) < std::max(half, line.half_height);
+      });
+      if (same == lines.end()) {
+        lines.push_back({y, half, reach.left, reach.right});
+      } else {
+        same->left = std::min(same->left, reach.left);
+        same->right = std::max(same->right, reach.right);
+      }
+    }
+  }
+  return lines;
+}
+
+int64_t lyric_lines_demand(Drosa first, Drosa before, int32_t pstaff, int32_t gap) {
+  std::vector<LyricReach> lines = lyric_lines_of(first, pstaff);
+  int64_t demand = INT64_MIN;
+  if (lines.empty()) return demand;
+  // The syllable before each line's, back along the layer within the system; the staff's
+  // left edge for a line that has none.
+  std::vector<bool> found(lines.size(), false);
+  size_t left_to_find = lines.size();
+  int chords = 0;
+  for (Drosa c = before; c && !is_chain_head(c) && left_to_find && chords < MOST_CHORDS_BACK;
+       c = chain_prev(chord_first_note(c)), ++chords) {
+    for (const LyricReach& earlier : lyric_lines_of(c, pstaff))
+      for (size_t k = 0; k < lines.size(); ++k) {
+        if (found[k] || std::abs(int64_t(lines[k].y) - earlier.y) >=
+                            std::max(lines[k].half_height, earlier.half_height))
+          continue;
+        demand = std::max<int64_t>(demand, int64_t(earlier.right) + gap - lines[k].left);
+        found[k] = true;
+        --left_to_find;
+      }
+  }
+  if (left_to_find) {
+    const int64_t staff_left = staff_left_x(pstaff, current_page);
+    for (size_t k = 0; k < lines.size(); ++k)
+      if (!found[k]) demand = std::max<int64_t>(demand, staff_left + gap - lines[k].left);
+  }
+  return demand;
+}
+
+int32_t lyrics_right_in_system(Drosa last) {
+  int32_t right = NO_RIGHT;
+  int chords = 0;
+  for (Drosa c = last; is_NOTE(c) && !is_chain_head(c) && chords < MOST_CHORDS_BACK;
+       c = chain_prev(chord_first_note(c)), ++chords) {
+    int32_t left = 0, reach = 0;
+    lyrlth(c, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &reach);
+    right = std::max(right, reach);
+  }
+  return right;
+}
+
+int32_t space_lyrics(Drosa note, bool with_lyrics) {
   if (!is_NOTE(note) || is_chain_head(note) || !note_ntdata(note))
     return staff_left_x(std::max(first_pstaff, 0), current_page);
   Drosa F = chord_first_note(note);
-  int32_t left = 0, lyrics_right = 0;
-  lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
+  int32_t left = 0, lyrics_right = NO_RIGHT;
+  if (with_lyrics) lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
   int32_t down = 0, up = 0;
   // Justification moves the heads of a chord right of the chords of lower layers at its time
   // that reach its height: its right edge goes with them.

@@ -427,7 +427,7 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
     cd->set(xcdoverhang, uint8_t(std::clamp<int32_t>(overhang, 0, UINT8_MAX)));
   }
 
-  int32_t lyrics_left = EXTENT_LOW_START, lyrics_right = EXTENT_HIGH_START;
-  lyrlth(first, pstaff, EXTENT_HIGH_START, &lyrics_left, &lyrics_right);
-  return std::min(left, lyrics_left);
+  // The chord's lyrics keep clear of the syllables of their own lines, not of the notes
+  // before (the spacing asks that of them on its own).
+  return left;
 }

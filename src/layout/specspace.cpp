@@ -379,7 +379,7 @@ RightEdge right_edges[MAX_PSTAVES][LAYERS][2];
 
 int32_t right_edge_of(Drosa last, int p, int l, bool heads_only) {
   RightEdge& kept = right_edges[p][l][heads_only ? 1 : 0];
-  if (kept.chord != last) kept = {last, heads_only ? heads_right(last) : space_lyrics(last)};
+  if (kept.chord != last) kept = {last, heads_only ? heads_right(last) : space_lyrics(last, false)};
   return kept.edge;
 }
 
@@ -450,7 +450,10 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   } else {
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
-    R = right_edge_of(P, p, t.l, false);
+    // The system ends after the lyrics of its last chords, and after any syllable of an
+    // earlier chord that reaches past them.
+    R = end ? std::max(space_lyrics(P), lyrics_right_in_system(P))
+            : right_edge_of(P, p, t.l, false);
     Q = (R - o) + (X - E) +
         param_length_at_staff(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
     if (!end) Q = std::max(Q, X - o);
@@ -467,6 +470,12 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
       Q = std::max<int64_t>(
           Q, int64_t(space_lyrics(partner)) - o + param_length_at_staff(gap, first, p));
     }
+  }
+  // Each syllable keeps the minimum space from the one before it on its line.
+  if (first && !end) {
+    const int64_t lyrics =
+        lyric_lines_demand(first, P, p, param_length_at_staff(P_NOTE_SPACE, first, p));
+    if (lyrics != INT64_MIN) Q = std::max(Q, lyrics + (X - o));
   }
   int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
   if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);

@@ -786,6 +786,29 @@ TEST_F(EngravedFixture, LyricsKeepClearOfEachOtherOfTheirNotesAndOfTheStaffBelow
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, EachLineOfLyricsIsSpacedForItsOwnSyllables) {
+  // A long word of one verse under one note and of the other under the next once spaced the
+  // notes for both words, end to end; a syllable held over a melisma once pushed every note
+  // of the melisma past its end. Each line keeps clear of its own syllables only (the page
+  // checker: no two syllables meet).
+  const std::vector<PageFault> faults = engrave("lyrics_of_crossing_verses");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<int32_t> packed;            // each note's packed x
+  std::map<std::string, int32_t> widths;  // each syllable's width
+  for (Drosa n = piece_start[0]; n; n = n->xnext) {
+    if (n->xkind != NOTE) continue;
+    packed.push_back(last_note_cddata(n)->get(xorigin));
+    for (Drosa t = n->xback; t && t->xkind != NOTE; t = t->xback)
+      if (t->xkind == TPARAM && t->get(xleavespace))
+        widths[anno_run_text(t)] = measure_anno_text(n, t, nullptr);
+  }
+  ASSERT_EQ(packed.size(), 9u);
+  ASSERT_TRUE(widths.count("Wonderful") && widths.count("Shining_"));
+  EXPECT_LT(packed[1] - packed[0], widths["Wonderful"]);
+  EXPECT_LT(packed[5] - packed[4], widths["Shining_"] / 2) << "a melisma under its syllable";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo

@@ -398,9 +398,9 @@ TEST_F(MeasureRests, ATimeSignatureWithoutABeatMergesNothingAndDividesNothingByZ
 
 // ---- Lyrics -----------------------------------------------------------------------------------
 
-TEST_F(Lyrics, ALongLyricWidensTheSpaceAfterItsOwnNoteOnly) {
+TEST_F(Lyrics, ALongLyricWidensTheSpaceUpToTheNextSyllableOfItsLineOnly) {
   // Two voices of four quarters, the second with a long lyric under its second and its last
-  // note.
+  // note, none under the third.
   std::vector<Drosa> plain, sung;
   Drosa lyric = NIL;
   for (bool words : {false, true}) {
@@ -415,9 +415,10 @@ TEST_F(Lyrics, ALongLyricWidensTheSpaceAfterItsOwnNoteOnly) {
   format_first_page();
   const int32_t width = measure_anno_text(sung[1], lyric, nullptr);
   ASSERT_GT(width, 300);
-  // After the second note the next chord keeps parameter 260 from the lyric's end; the other
-  // gaps are a quarter's: the stem-down head (60) and parameter 260.
-  EXPECT_EQ(packed_gaps(sung), "120 " + std::to_string(width + 60) + " 120");
+  // The third note stands under the lyric of the second, a quarter's gap from it (the
+  // stem-down head, 60, and parameter 260); the last note's lyric keeps parameter 260 from the
+  // end of the second's.
+  EXPECT_EQ(packed_gaps(sung), "120 120 " + std::to_string(width + 60 - 120));
   EXPECT_EQ(packed_gaps(plain), packed_gaps(sung));
   EXPECT_EQ(ideal_gaps(sung), "195 195 195") << "the ideal spacing knows no lyrics";
   // The last lyric widens the system: it ends parameter 260 after the lyric.
