@@ -45,12 +45,12 @@ namespace {
 
 // clang-format off
 // The placed x of the objects that stand before a chord, and the packed x of the chord they
-// were placed for (the clef's pair is the model's xclefx and xcleforigin).
+// were placed for (the clef's pair is the model's xclefx and xcleforigin). A bar line keeps
+// no origin: its own packed x serves, until justification moves it.
 constexpr auto xkeysigx = word_field<int32_t>("xkeysigx", KEYSIG, 28);
 constexpr auto xkeysig_origin = word_field<int32_t>("xkeysig_origin", KEYSIG, 32);
 constexpr auto xtimesigx = word_field<int32_t>("xtimesigx", TIMESIG, 14);
 constexpr auto xtimesig_origin = word_field<int32_t>("xtimesig_origin", TIMESIG, 18);
-constexpr auto xbar_origin = word_field<int32_t>("xbar_origin", BAR, 26);
 // clang-format on
 
 constexpr float STIFFNESS_NUMERATOR = 30000.0f;  // a spring of ideal length g has 30000 / g
@@ -710,7 +710,7 @@ void for_each_attached_sign(Drosa note, Visit visit) {
     seen |= bit;
     switch (kind) {
       case BAR:
-        if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbar_origin);
+        if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbarx);
         break;
       case KEYSIG:
         visit(p, xkeysigx, xkeysig_origin);
@@ -738,8 +738,9 @@ void relocate_attached(Drosa note, double a, double f, double b) {
 }
 
 void set_attached_origins(Drosa note, int32_t origin) {
-  // Bar lines are left as they were: the bar spring holds each at its distance from the
-  // chord after it.
+  // A bar line's origin is its own packed x (until justification moves it): it keeps its
+  // place in the line, as its bar spring does, and its distance from the chord after it is
+  // squeezed or stretched with the line.
   for_each_attached_sign(
       note, [&](Drosa node, const Field<int32_t>&, const Field<int32_t>& origin_field) {
         if (effective_kind(node) != BAR) node->set(origin_field, origin);

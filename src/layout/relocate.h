@@ -44,7 +44,9 @@ void relocate_attached(Drosa note, double a, double f, double b);
 
 // set_attached_origins: gives the key signature, time signature and clef attached before the
 // note the packed x of the chord they were placed for, so that justification moves them as it
-// moves that chord and keeps them clear of it however much a line is squeezed.
+// moves that chord and keeps them clear of it however much a line is squeezed. (A bar line
+// moves from its own packed x, so that it stays between the chords it parts, squeezed with
+// the line.)
 // Writes: the origin of those nodes.
 void set_attached_origins(Drosa note, int32_t origin);
 

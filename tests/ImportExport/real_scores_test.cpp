@@ -464,6 +464,28 @@ TEST_F(EngravedFixture, ABarWiderThanItsLineKeepsItsSignsBeforeItsNotes) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ABarLineOfASqueezedLineStandsBetweenTheChordsItParts) {
+  // A beam over the bar line keeps the line from being cut, so it is squeezed: the bar line
+  // once moved right by the squeeze in proportion to its distance from the page's edge, in
+  // among the notes of the second bar.
+  const std::vector<PageFault> faults = engrave("bar_line_in_a_squeezed_line");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  ASSERT_EQ(bars_per_system(0).size(), 1u) << "the line stays whole";
+  std::vector<int32_t> heads, bars;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->get(xgscreen)) continue;
+    if (e->xkind == GE_CHAR && e->get(xgc_var) == 46) heads.push_back(e->get(xgc_x));
+    if (e->xkind == GE_LINE && e->get(xgl_var) == 26) bars.push_back(e->get(xge_x1));
+  }
+  std::sort(heads.begin(), heads.end());
+  std::sort(bars.begin(), bars.end());
+  ASSERT_EQ(heads.size(), 60u);
+  ASSERT_GE(bars.size(), 1u);
+  EXPECT_GT(bars[0], heads[55]) << "after the first bar's last note";
+  EXPECT_LT(bars[0], heads[56]) << "before the second bar's first note";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, TheLastSystemStandsAboveTheRightsLine) {
   // Seven systems down to the rights line at the page's foot, the last with notes on ledger
   // lines below it: the last system stood over the rights line. Nothing else drawn meets it.
