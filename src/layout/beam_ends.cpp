@@ -316,13 +316,14 @@ void beam_chain_recurse(Drosa note) {
 //         beaming_end. Polls for an interrupt per staff chord: 0 when told to stop.
 int32_t beam_end_pass() {
   start_beamings();
+  std::vector<Drosa> notes;
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {
     for (int l = 0; l < LAYERS; ++l) {
       Drosa head = staff_data[p].ppnt[l];
       Drosa last_note = NIL;
       for (Drosa first = head ? chain_next(head) : NIL; chain_note(first);) {
         if (format_interrupted()) return 0;
-        std::vector<Drosa> notes = staff_chord_notes(first);
+        staff_chord_notes(first, notes);
         first = chain_next(notes.back());
         for (Drosa n : notes) follow_beaming(n);
         order_chord(notes);

@@ -155,9 +155,10 @@ struct StaffClefs {
   bool first_seen = false;
 
   void gather(int pstaff) {
+    std::vector<Drosa> notes;
     for (int l = 0; l < LAYERS; ++l) {
       for (Drosa first = first_in_chain(pstaff, l); first;) {
-        std::vector<Drosa> notes = staff_chord_notes(first);
+        staff_chord_notes(first, notes);
         first = chain_next(notes.back());
         if (!first_seen) before_first = find_object(CLEF, notes.front());
         first_seen = true;
@@ -182,9 +183,10 @@ bool place_layer(int pstaff, int layer, const StaffClefs* several_layers) {
   Drosa first = first_in_chain(pstaff, layer);
   if (!first) return true;
   Drosa clef = several_layers ? NIL : find_object(CLEF, first);
+  std::vector<Drosa> notes;
   while (first) {
     if (format_interrupted()) return false;
-    std::vector<Drosa> notes = staff_chord_notes(first);
+    staff_chord_notes(first, notes);
     first = chain_next(notes.back());
     if (several_layers) {
       clef = several_layers->at(place_of(notes.back()));

@@ -674,10 +674,11 @@ int32_t setprint() {
 int32_t split_voices_to_layers(int r) {
   if (r < 1 || r >= LAYERS) return 0;
   bool moved = false;
+  std::vector<Drosa> chord;
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < r; ++l) {
       for (Drosa first = first_in_chain(p, l); first;) {
-        std::vector<Drosa> chord = staff_chord_notes(first);
+        staff_chord_notes(first, chord);
         first = chain_next(chord.back());
         if (chord.size() < 2) continue;
         std::vector<Drosa> taken = conflicting_notes(chord, l);
@@ -711,11 +712,12 @@ int compare_note_durations(Drosa a, Drosa b) {
 // Reads:  the chains of the system. Writes: the chains, NTDATA xendscd, xendbeam, xtmpbeam,
 //         chord records, last_chord. Polls for an interrupt per chord: 0 when told to stop.
 int32_t split_unequal_chords() {
+  std::vector<Drosa> chord;
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < LAYERS; ++l) {
       for (Drosa first = first_in_chain(p, l); first;) {
         if (format_interrupted()) return 0;
-        std::vector<Drosa> chord = staff_chord_notes(first);
+        staff_chord_notes(first, chord);
         first = chain_next(chord.back());
         split_chord(chord);
       }

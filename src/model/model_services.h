@@ -1217,6 +1217,8 @@ Drosa chain_next(Drosa note);
 Drosa chain_prev(Drosa note);
 // The notes of the staff chord that begins with `first`, in chain order.
 std::vector<Drosa> staff_chord_notes(Drosa first);
+// The same into `notes`, whose room a walk over many chords keeps from chord to chord.
+void staff_chord_notes(Drosa first, std::vector<Drosa>& notes);
 // The CDDATA and CDDATA2 that follow the NTDATA of a staff chord's last note; NIL when they
 // are not there.
 Drosa last_note_cddata(Drosa last);

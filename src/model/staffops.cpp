@@ -272,12 +272,18 @@ Drosa last_note_cddata2(Drosa last) {
   return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
 }
 
+void staff_chord_notes(Drosa first, std::vector<Drosa>& notes) {
+  notes.clear();
+  for (Drosa n = first, nt = note_ntdata(n); nt; nt = note_ntdata(n)) {
+    notes.push_back(n);
+    if (nt->get(xendscd)) break;
+    n = nt->get(xpnext);
+  }
+}
+
 std::vector<Drosa> staff_chord_notes(Drosa first) {
   std::vector<Drosa> notes;
-  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (note_ntdata(n)->get(xendscd)) break;
-  }
+  staff_chord_notes(first, notes);
   return notes;
 }
 
@@ -287,11 +293,14 @@ std::vector<Drosa> staff_chord_notes(Drosa first) {
 // Reads: xpback, xendscd. A note outside the chains is its own chord; other nodes give NIL.
 Drosa chord_first_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  if (!note_ntdata(p)) return p;
+  Drosa nt = note_ntdata(p);
+  if (!nt) return p;
   for (;;) {
-    Drosa prev = chain_prev(p);
-    if (!note_ntdata(prev) || ends_chord(prev)) return p;
+    Drosa prev = nt->get(xpback);
+    Drosa prev_nt = note_ntdata(prev);
+    if (!prev_nt || prev_nt->get(xendscd)) return p;
     p = prev;
+    nt = prev_nt;
   }
 }
 
@@ -299,11 +308,14 @@ Drosa chord_first_note(Drosa node) {
 // without one, its last note.
 Drosa chord_last_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  if (!note_ntdata(p)) return p;
-  while (!ends_chord(p)) {
-    Drosa next = chain_next(p);
-    if (!note_ntdata(next)) return p;
+  Drosa nt = note_ntdata(p);
+  if (!nt) return p;
+  while (!nt->get(xendscd)) {
+    Drosa next = nt->get(xpnext);
+    Drosa next_nt = note_ntdata(next);
+    if (!next_nt) return p;
     p = next;
+    nt = next_nt;
   }
   return p;
 }
