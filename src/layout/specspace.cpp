@@ -270,6 +270,8 @@ struct Signs {
 struct Taking {
   int p, l;
   Drosa first;
+  // The chord's last note where its signs are looked for (step 1, a chord not split off).
+  Drosa signs_last;
 };
 
 std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
@@ -277,9 +279,10 @@ std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < LAYERS; ++l) {
       if (at.mode == SPACE_SYSTEM_END) {
-        if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL});
+        if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL, NIL});
       } else if (Drosa first = chord_here(p, l, at, step)) {
-        taking.push_back({p, l, first});
+        const bool signs = step == 1 && !split_off_chord(first);
+        taking.push_back({p, l, first, signs ? chord_last_note(first) : NIL});
       }
     }
   }
@@ -304,8 +307,7 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at,
         Drosa sign = voice_scan_helper(kind, t.p, t.l);
         if (sign) column.signs.push_back(sign);
         add_other_voices_end_signs(kind, t.p, t.l, sign, column.signs);
-      } else if (!split_off_chord(t.first)) {
-        Drosa last = chord_last_note(t.first);
+      } else if (Drosa last = t.signs_last) {
         for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
           if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);
       }
