@@ -41,7 +41,6 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 
-long pi_walk, pi_records, pi_refresh, pi_clear, pi_reads;
 namespace {
 
 // The pages of one voice indexed so far.
@@ -91,7 +90,6 @@ bool ends_page(Drosa node) {
 // is given the voice's number, which the parameter lookup reads.
 Drosa read_page(int v, Drosa start, PageSpan* span) {
   *span = PageSpan{};
-  ++pi_reads;
   span->start = start;
   start->set(xsys_voice, uint8_t(v));
   for (Drosa p = start->xnext; p; p = p->xnext) {
@@ -255,7 +253,6 @@ void reread(int v, int k) {
 bool page_of_node(Drosa node, std::pair<int, int>* page, bool* none) {
   *none = false;
   for (Drosa p = node; p; p = p->xback) {
-    ++pi_walk;
     if (starts_page(p)) {
       auto found = page_of_start.find(p.handle());
       if (found != page_of_start.end()) {
@@ -278,9 +275,12 @@ bool page_of_node(Drosa node, std::pair<int, int>* page, bool* none) {
 }
 
 // Adds the page of the node and that of the node before it (a changed page start also
-// changes the page it ends). false when a node's page cannot be told.
+// changes the page it ends). false when a node's page cannot be told. Where neither starts a
+// page, both lie on one page, found by one walk back.
 bool note_changed_pages(Drosa node, std::vector<std::pair<int, int>>* dirty) {
-  for (Drosa n : {node, node ? node->xback : NIL}) {
+  const Drosa before = node ? node->xback : NIL;
+  const bool one_page = before && !starts_page(node) && !starts_page(before);
+  for (Drosa n : {one_page ? NIL : node, before}) {
     if (!n) continue;
     std::pair<int, int> page;
     bool none = false;
@@ -348,7 +348,6 @@ bool follow_undo_records() {
   std::vector<Drosa> records;
   if (!new_undo_records(&records)) return false;
   std::vector<std::pair<int, int>> dirty;
-  pi_records += records.size();
   for (Drosa record : records)
     if (!note_changed_pages(record->get(xundo_prev), &dirty)) return false;
   reread_pages(std::move(dirty));
@@ -362,9 +361,8 @@ int shown_voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 void refresh_page_index() {
   bool same_piece = stamp.valid && stamp.context == current_ncontext &&
                     stamp.voices == voice_count && !heads_differ(stamp.heads);
-  ++pi_refresh;
   if (!same_piece || !follow_undo_records())
-    clear_page_index(), ++pi_clear;
+    clear_page_index();
   else if (last_formatted_page >= 1)
     page_index_reread_page(last_formatted_page);
   take_stamp();
