@@ -172,6 +172,8 @@ struct MxmlWedge {
   Drosa line = NIL;        // the LINE made at the note after the start
   Drosa start_note = NIL;  // that note
   int number = 1;          // the document's number of the wedge
+  int start_measure = 0;   // the measure of that note and its time in the measure
+  int64_t start_time = 0;
 };
 
 // What the import changed or left out of a document, said once per kind at its end: the
@@ -282,6 +284,16 @@ struct MxmlState {
     bool hairpin = false;
   };
   std::vector<MarkShown> marks_shown;
+  // The hairpins of the part ended so far: their list, the height of their middle line, and
+  // the measures and times of the notes they begin and end at. A voice read after another may
+  // begin a hairpin under one the other ended later.
+  struct HairpinShown {
+    int list = -1;
+    int32_t middle = 0;
+    int start_measure = 0, end_measure = 0;
+    int64_t start = 0, end = 0;
+  };
+  std::vector<HairpinShown> hairpins_shown;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the

@@ -300,6 +300,28 @@ struct TakenLines {
   }
 };
 
+// A time of the part: a measure and a time in it.
+struct PartTime {
+  int measure = 0;
+  int64_t time = 0;
+  auto operator<=>(const PartTime&) const = default;
+};
+
+// The middle lines of the list's hairpins that run on past a note at time `at`, whose chord
+// lasts to `until`: those open and not ending at the note (`self` aside), and those ended
+// after it (read before it, in a voice read earlier) that began at it or before.
+std::vector<int32_t> hairpins_over(int list, PartTime at, int64_t until, const MxmlWedge* self) {
+  std::vector<int32_t> middles;
+  for (const MxmlWedge& w : mxml.wedges)
+    if (&w != self && w.open && w.line && w.list == list && !(w.stopping && w.stop_at < until))
+      middles.push_back(w.y);
+  for (const MxmlState::HairpinShown& h : mxml.hairpins_shown)
+    if (h.list == list && PartTime{h.start_measure, h.start} <= at &&
+        at < PartTime{h.end_measure, h.end})
+      middles.push_back(h.middle);
+  return middles;
+}
+
 // Makes the items of the groups of a slot that fit the list, and whose offsets name a time
 // before `until` (the end of the note's chord); the others stay.
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
@@ -380,13 +402,26 @@ const MxmlState::MarkShown* shown_at(Drosa note, int32_t y, bool hairpin) {
 // before the note after its stop. A dynamic at its start and the hairpin share a line, the
 // hairpin starting after it, and after a hairpin ending there; a hairpin ends before the
 // dynamic at its end.
-void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t until) {
+void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t start, int64_t until) {
   if (!w.open || !wedge_fits(w, list)) return;
   if (!w.line) {
     if (w.start_at >= until) return;
     if (const MxmlState::MarkShown* d = shown_at(note, w.y, false)) {
       w.y = d->middle;
       w.x = std::max(w.x, d->x + d->width + HAIRPIN_GAP);
+    }
+    // A hairpin begun under another of the staff (of another voice, or given another number)
+    // stands beyond it, away from the staff: the two crossed.
+    w.start_measure = mxml.measure_counter;
+    w.start_time = start;
+    const std::vector<int32_t> others = hairpins_over(list, {w.start_measure, start}, until, &w);
+    for (bool moved = true; moved;) {
+      moved = false;
+      for (int32_t middle : others) {
+        if (std::abs(w.y - middle) >= 2 * HAIRPIN_OPENING + HAIRPIN_GAP) continue;
+        w.y = middle + (w.y >= 0 ? 1 : -1) * (2 * HAIRPIN_OPENING + HAIRPIN_GAP);
+        moved = true;
+      }
     }
     if (const MxmlState::MarkShown* h = shown_at(note, w.y, true))
       w.x = std::max(w.x, h->x + HAIRPIN_GAP);
@@ -425,6 +460,12 @@ void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t until) {
   end->set(xstartx, w.stop_x - w.line->get(xendx));
   link_after(end, note->xback);
   mxml.marks_shown.push_back({note, w.stop_x, w.y, 0, true});
+  // Hairpins ended two measures before are passed: what begins now is read after them.
+  std::erase_if(mxml.hairpins_shown, [](const MxmlState::HairpinShown& h) {
+    return h.end_measure < mxml.measure_counter - 2;
+  });
+  mxml.hairpins_shown.push_back(
+      {w.list, w.y, w.start_measure, mxml.measure_counter, w.start_time, start});
   w = MxmlWedge{};
 }
 
@@ -434,8 +475,8 @@ void drop_ended_wedges() {
 
 // Every open wedge that fits the list, in the order they began: one that ends here ends before
 // the next begins.
-void wedges_at(Drosa note, int list, int tag, int64_t until) {
-  for (MxmlWedge& w : mxml.wedges) wedge_at(w, note, list, tag, until);
+void wedges_at(Drosa note, int list, int tag, int64_t start, int64_t until) {
+  for (MxmlWedge& w : mxml.wedges) wedge_at(w, note, list, tag, start, until);
   drop_ended_wedges();
 }
 
@@ -491,7 +532,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
   return make_run(item_run(item, text), item, before, continuation, tag, context);
 }
 
-void mxml_attach_to_note(Drosa note, int list, int tag, bool, int64_t until) {
+void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t until) {
   mxml.marks_shown.clear();
   for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
     for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
@@ -503,7 +544,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, bool, int64_t until) {
   flush_slot(MXML_NOTATIONS_SLOT, note, -1, tag, 0);
   for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
   mxml_reset_title(MXML_LYRICS_RECORD);
-  wedges_at(note, list, tag, until);
+  wedges_at(note, list, tag, start, until);
 }
 
 void mxml_flush_measure_end() {
@@ -534,7 +575,7 @@ void mxml_flush_measure_end() {
       for (int i = 0; i < mxml_part_list_count(); ++i)
         if (mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)].last_note == note)
           note_list = mxml.part_first[mxml.part_index] + i;
-    if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch), INT64_MAX);
+    if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch), INT64_MAX, INT64_MAX);
   }
   drop_ended_wedges();
 }

@@ -327,6 +327,7 @@ void reset_part_state() {
   mxml.highest_voice = 0;
   mxml.last_voice = 0;
   mxml.wedges.clear();
+  mxml.hairpins_shown.clear();
   for (auto& line : mxml.octave_lines) line = {};
   mxml.shift_notes.clear();
   mxml.last_number = 0;

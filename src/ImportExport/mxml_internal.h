@@ -270,9 +270,11 @@ void mxml_print_system_distance();
 // mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at
 // the first note only), credits, the directions that fit its staff, its notation marks and
 // lyrics; a wedge's hairpin starts or ends there. Directions and wedges whose offset names a
-// time from `until` on (the time the note's chord lasts to) wait for a later note.
-// Reads and writes: mxml's title records, pending slots and wedge; the note's list.
-void mxml_attach_to_note(Drosa note, int list, int tag, bool chord_member, int64_t until);
+// time from `until` on (the time the note's chord lasts to) wait for a later note. `start`:
+// the note's time in the measure.
+// Reads and writes: mxml's title records, pending slots, wedges and hairpins shown; the note's
+// list.
+void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t until);
 // mxml_flush_measure_end: at the end of a measure, the credits, directions and wedges that
 // still wait go to the last note placed (of their staff, when they name one).
 // Reads and writes: as mxml_attach_to_note.

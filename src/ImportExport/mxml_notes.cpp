@@ -309,7 +309,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
          vs.staff, mxml.measure_counter, start});
   }
   if (!mxml.lists[size_t(list)].last_note) mxml_default_distances(note, list);
-  mxml_attach_to_note(note, list, tag, place.chord, start + mxml.pending);
+  mxml_attach_to_note(note, list, tag, start, start + mxml.pending);
   if (!place.chord) staff_settings(list, note);
   mxml.lists[size_t(list)].last_note = note;
   mxml.last_note = note;

@@ -884,6 +884,14 @@ TEST_F(EngravedFixture, MarksBetweenTwoStavesKeepTheStavesApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, HairpinsOfTwoVoicesOfAStaffStandApart) {
+  // Two voices of a staff, each with hairpins under it at one height, running over each other:
+  // the later begun crossed the other, one read after the other too.
+  const std::vector<PageFault> faults = engrave("hairpins_of_two_voices");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
