@@ -535,6 +535,17 @@ bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool lat
   return near(t, start + M);
 }
 
+// The layer's chord at `start` when it is the layer's only one in the measure start..start+M,
+// of drawn rests only, lasting the measure; else NIL. Marks over the rest keep it.
+Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
+  Drosa n = layer.at;
+  if (!n || !near(chord_start(n), start) || !near(spaced_chord_duration(n), M)) return NIL;
+  for (Drosa note : chord_notes(n))
+    if (!note->get(xrest) || note->get(xgrace) || note->get(xhider)) return NIL;
+  Drosa next = chain_next(chord_last_note(n));
+  return !next || chord_start(next) >= start + M - TIME_TOLERANCE ? n : NIL;
+}
+
 void unlink_from_chord_chain(Drosa cd, Drosa cd3) {
   Drosa prev = cd3->get(xprevchord), next = cd3->get(xnextchord);
   auto cd3_of = [](Drosa c) { return c && c->xnext ? c->xnext->xnext : NIL; };
@@ -685,6 +696,17 @@ int32_t look_for_measures_of_rests(int32_t time) {
   } else if (count == 1) {
     for (const RestLayer& layer : layers)
       if (layer.first_measure == 1) set_rest_glyph(layer.kept.front(), 1);
+  } else if (M > 0) {
+    // A staff that only rests through a measure where other staves have notes has a
+    // whole-measure rest, centred in its bar: at the bar's start it read as its first beat.
+    for (const RestLayer& layer : layers) {
+      Drosa rest = lone_rest_of_measure(layer, start, M);
+      const bool alone = std::none_of(layers.begin(), layers.end(), [&](const RestLayer& other) {
+        return other.p == layer.p && other.l != layer.l && other.at &&
+               chord_start(other.at) < start + M - TIME_TOLERANCE;
+      });
+      if (rest && alone) set_rest_glyph(rest, 1);
+    }
   }
   if (count >= 1) part_rests(layers);
   return count;

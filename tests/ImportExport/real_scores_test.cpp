@@ -279,6 +279,41 @@ TEST_F(EngravedFixture, EndSignsKeepClearOfTheDotsBeforeThem) {
   offscreen_dispose();
 }
 
+// The ink of the head (or rest) drawn for the note; an empty box when none is.
+GEInkBox head_box(Drosa note) {
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    GEInkBox box;
+    if (owner == note && e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46 &&
+        ge_ink_box(e, &box))
+      return box;
+  }
+  return {};
+}
+
+TEST_F(EngravedFixture, AStaffRestingABarWhereAnotherPlaysHasItsRestCentred) {
+  // The left hand rests two bars (a rest of the bar's length without a type, then a whole
+  // rest) while the right hand plays quarters: each rest stood at its bar's first beat.
+  const std::vector<PageFault> faults = engrave("whole_bar_rest_beside_notes");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<Drosa> upper, rests;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest)) upper.push_back(p);
+  for (Drosa p = piece_start[1]; p; p = p->xnext)
+    if (p->xkind == NOTE && p->get(xrest)) rests.push_back(p);
+  ASSERT_GE(upper.size(), 8u);
+  ASSERT_EQ(rests.size(), 2u);
+  for (size_t bar = 0; bar < 2; ++bar) {
+    const GEInkBox rest = head_box(rests[bar]);
+    const int32_t second = head_box(upper[4 * bar + 1]).right;
+    const int32_t third = head_box(upper[4 * bar + 2]).left;
+    EXPECT_LT(second, (rest.left + rest.right) / 2) << "bar " << bar + 1;
+    EXPECT_GT(third, (rest.left + rest.right) / 2) << "bar " << bar + 1;
+  }
+  offscreen_dispose();
+}
+
 // The texts drawn on the page, run by run.
 std::vector<std::string> drawn_texts() {
   std::vector<std::string> texts;

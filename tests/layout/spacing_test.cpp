@@ -341,7 +341,8 @@ std::string chain_summary(int pstaff) {
 
 TEST_F(MeasureRests, EmptyMeasuresInEveryStaffBecomeOneMultiMeasureRest) {
   // 4/4. Bar 1 quarters; bars 2 to 5 whole rests in both staves except a note on staff 1 in
-  // bar 4; bar 6 quarters. Bars 2-3 become one rest of two measures, bar 5 a whole-measure rest.
+  // bar 4; bar 6 quarters. Bars 2-3 become one rest of two measures, bar 5 a whole-measure rest,
+  // and so does staff 0's rest of bar 4, beside staff 1's note.
   int v = new_voice("Flute", 0, 0);
   int w = new_voice("Cello", 0, 1);
   for (int voice : {v, w}) {
@@ -358,7 +359,7 @@ TEST_F(MeasureRests, EmptyMeasuresInEveryStaffBecomeOneMultiMeasureRest) {
     add_note(voice, WHOLE, HIGH);
   }
   format_first_page();
-  EXPECT_EQ(chain_summary(0), "0 4M2 12R 16W 20");
+  EXPECT_EQ(chain_summary(0), "0 4M2 12W 16W 20");
   EXPECT_EQ(chain_summary(1), "0 4M2 12 16W 20");
   // The multi-measure rest lasts its two measures and takes the ideal space of one.
   Drosa multi = staff_data[0].ppnt[0]->xnext->get(xpnext)->xnext->get(xpnext);
@@ -389,7 +390,8 @@ std::string three_bars_of_rests(int beat, bool annotated) {
 }
 
 TEST_F(MeasureRests, AnAnnotatedRestEndsTheRun) {
-  EXPECT_EQ(three_bars_of_rests(4, true), "0M2 8R");
+  // It is a whole-measure rest of its own.
+  EXPECT_EQ(three_bars_of_rests(4, true), "0M2 8W");
 }
 
 TEST_F(MeasureRests, ATimeSignatureWithoutABeatMergesNothingAndDividesNothingByZero) {
