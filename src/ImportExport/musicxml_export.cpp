@@ -1094,13 +1094,18 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         continue;
       }
       direction_start(above);
-      o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
-      o.attr("font-size", long(a->get(xtextsize)));
-      const int face = a->get(xtextface);
-      if (face & 2) o.attr("font-style", "italic");
-      if (face & 1) o.attr("font-weight", "bold");
-      xml_add_text(o.w, text.c_str());
-      o.end();
+      // Words of several styles: a words element a run, each later one running on.
+      for (Drosa run = a; run; run = c == CLASS_REHEARSAL ? NIL : next_style_run(run)) {
+        const std::string words = c == CLASS_REHEARSAL ? text : utf8(run_text(run));
+        if (words.empty()) continue;
+        o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
+        o.attr("font-size", long(run->get(xtextsize)));
+        const int face = run->get(xtextface);
+        if (face & 2) o.attr("font-style", "italic");
+        if (face & 1) o.attr("font-weight", "bold");
+        xml_add_text(o.w, words.c_str());
+        o.end();
+      }
       direction_end(vs);
     }
   }

@@ -225,6 +225,14 @@ bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
   return unplaced || (same_x && mark.y + mark.dy == words.y + words.dy);
 }
 
+// Whether words run on from the words before them in one direction, as a further run of
+// their annotation (on their line, or on the next when those end theirs): the document
+// places them nowhere of their own.
+bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
+  return words.kind == 1 && !words.command && more.kind == 1 && !more.command &&
+         !(more.given & 15) && words.text.find_first_not_of(" \r\n") != std::string::npos;
+}
+
 // A pedal mark: the release glyph, the press glyph, or both for a change.
 Drosa make_pedal(const MxmlItem& item, Drosa before, int tag, int context) {
   Run run{0, 0, 0, ""};
@@ -353,6 +361,8 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // The same mark given twice at one note (by two directions) is shown once.
       } else if (words && runs_on(*words, item)) {
         make_tempo(item, note, true, words->text.back() == ' ' ? "" : " ", tag, context);
+      } else if (words && words_run_on(*words, item)) {
+        make_run(item_run(item, item.text), item, note, true, tag, context);
       } else if (!metronome_here || !item.sound_tempo) {
         MxmlItem placed = item;
         // A directive stands lower, but not below the height the document gives it: one

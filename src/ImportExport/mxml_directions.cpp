@@ -7,9 +7,11 @@
 // Positions are in units of the reference staff: a tenth of a staff space is 5 units, and
 // y counts upward from the staff's middle line (100 units below its top line).
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -302,6 +304,26 @@ CreditBox credit_box(const MxmlItem& item) {
   return {left, y - size / 5 - (lines - 1) * size * 6 / 5, left + width, y + size * 4 / 5};
 }
 
+// Whether the line break that ends a credit's words, before more words of the credit, only
+// ends their run: some programs end every run of a credit with one, a superscript's too. Words
+// that begin with a blank go on from the line; so does the ending of an ordinal number ("3",
+// "rd").
+bool break_ends_run_only(const std::string& before, const std::string& more) {
+  if (!more.empty() && more[0] == ' ') return true;
+  // The line the break ends (`before` ends with it).
+  const size_t end = before.size() - 1;
+  const size_t start = end == 0 ? std::string::npos : before.find_last_of('\n', end - 1);
+  const size_t from = start == std::string::npos ? 0 : start + 1;
+  const std::string line = before.substr(from, end - from);
+  size_t letters = 0;
+  while (letters < more.size() && std::islower(static_cast<unsigned char>(more[letters])))
+    ++letters;
+  const bool ending = letters >= 1 && letters <= 2 &&
+                      (letters == more.size() || more[letters] == '\n' || more[letters] == ' ');
+  return ending && !line.empty() &&
+         std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool boxes_meet(const CreditBox& a, const CreditBox& b) {
   return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
 }
@@ -378,7 +400,10 @@ void mxml_credit_words(XmlElement& e) {
   // Words without a place of their own go on from the words before them in the credit, on
   // their line (or the next, when those end theirs).
   if (!(item.given & 3) && !g.items.empty() && g.items.back().credit) {
-    g.items.back().text += item.text;
+    std::string& before = g.items.back().text;
+    if (!before.empty() && before.back() == '\n' && break_ends_run_only(before, item.text))
+      before.pop_back();
+    before += item.text;
     return;
   }
   int32_t y = item.y;

@@ -425,6 +425,37 @@ TEST_F(EngravedFixture, WordsAtTheLastNoteOfASystemEndWithIt) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, RunsOfACreditOrADirectionGoOnFromTheRunsBefore) {
+  // A credit's runs each end with a line break, the superscript of "3rd" too: "rd" and
+  // " Movement" stood on lines of their own. A direction's second words, after words that end
+  // their line, stood a line above them instead of below; after words that do not, they stood
+  // above them too, where they run on.
+  const std::vector<PageFault> faults = engrave("credit_runs_and_words_run_on");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::map<std::string, GEInkBox> boxes = drawn_text_boxes();
+  for (const char* text : {"3rd Movement", "K. 331", "Someone", "(1756-1791)", "Franz Joseph Haydn",
+                           "Hob. XV Nr. 6", "Tempo primo "})
+    ASSERT_TRUE(boxes.count(text)) << text;
+  EXPECT_LT(boxes.at("(1756-1791)").top, boxes.at("Someone").bottom) << "a break of its own";
+  const GEInkBox &name = boxes.at("Franz Joseph Haydn"), &number = boxes.at("Hob. XV Nr. 6");
+  EXPECT_LT(number.top, name.bottom) << "the next line";
+  EXPECT_NEAR(number.left, name.left, 20) << "from the same left";
+  // Words that run on are drawn where the words before them end.
+  std::vector<std::pair<std::string, int>> runs;  // each with whether the next run adjoins it
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    std::string run;
+    if (e->xkind == GE_STRING && !e->get(xgscreen)) {
+      const int adjoins = GE_string_text(&run, &e);
+      runs.push_back({run, adjoins});
+    }
+  }
+  const auto tempo =
+      std::find(runs.begin(), runs.end(), std::make_pair(std::string("Tempo primo "), 1));
+  ASSERT_TRUE(tempo != runs.end() && tempo + 1 != runs.end());
+  EXPECT_EQ(tempo[1].first, "(en retenant)");
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADirectionAtANoteOnTheOtherStaffStaysAtItsStaff) {
   // A crescendo and a pp of the upper staff, given between the staves, at a note the right
   // hand writes on the lower staff: their heights were counted from the lower staff, and they
