@@ -399,6 +399,35 @@ DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after,
           split_off_chord(n) ? 0u : signs_before(n)};
 }
 
+// A BAR before a note of the staff chord starting at `first`, with a staff change between
+// them (a right hand whose bar begins on the lower staff), and the pstaff in force at the BAR,
+// the voice's own; NIL when there is none.
+Drosa bar_of_other_staff(Drosa first, int* home) {
+  const Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    bool moved = false;
+    for (Drosa q = n->xback; q; q = q->xback) {
+      const int k = effective_kind(q);
+      if (k == NOTE || k == ENDSYST) break;
+      moved |= k == PRINT;
+      if (k != BAR || !moved) continue;
+      const Drosa before = find_prev_kind(PRINT, q);
+      if (!before) break;
+      *home = before->get(xsstaff) + first_pstaff;
+      return q;
+    }
+  }
+  return NIL;
+}
+
+// The bar line that ends the system in the voice of a staff's last note, when no voice ends
+// the system on that staff (its last chord went to another staff).
+Drosa end_bar_of_voice(Drosa last) {
+  const int v = last ? last->get(xvoice) : -1;
+  if (v < 0 || v >= voice_count || v >= MAX_VOICES || !voice_data[v].system_end) return NIL;
+  return find_prev_kind_stop(BAR, voice_data[v].system_end, 0);
+}
+
 }  // namespace
 
 // ---- Interfaces -------------------------------------------------------------------------------
@@ -454,15 +483,25 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   for (int step = 0; step < 5; ++step) {
     const int kind = order[step];
     bool bar_at_layer0[MAX_PSTAVES + 1] = {};
+    // A bar line a voice's chord on a lower staff carries for the voice's own staff, which has
+    // no chord here to carry it.
+    Drosa carried[MAX_PSTAVES][2] = {};
     for (int p = last_pstaff; p >= first_pstaff; --p) {
+      bool drawn = false;
       for (int layer = 0; layer < LAYERS; ++layer) {
         if (!staff_takes(kind, p, mode)) continue;
         Drosa node = NIL, owner = NIL;
         if (at_end) {
           owner = last_notes[p][layer];
           if (owner) node = voice_scan_helper(kind, p, layer);
+          if (owner && !node && kind == BAR && layer == 0) node = end_bar_of_voice(owner);
         } else if ((owner = due[p][layer].note) && (due[p][layer].kinds & kind_bit(kind))) {
           node = search_staff_chord(kind, owner, NIL, due[p][layer].voice);
+        } else if (kind == BAR && layer == LAYERS - 1 && !drawn && carried[p][0]) {
+          node = carried[p][0], owner = carried[p][1];
+          draw_bar(node, owner, p, 0, p < last_pstaff && bar_at_layer0[p + 1]);
+          bar_at_layer0[p] = true;
+          continue;
         }
         if (!node || effective_kind(node) != kind) continue;
         switch (kind) {
@@ -476,10 +515,16 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
           case TIMESIG:
             draw_timesig(node, owner, p, layer, mode);
             break;
-          case BAR:
+          case BAR: {
             draw_bar(node, owner, p, layer, p < last_pstaff && bar_at_layer0[p + 1]);
             if (layer == 0) bar_at_layer0[p] = true;
+            drawn = true;
+            int home = p;
+            if (Drosa bar = at_end ? NIL : bar_of_other_staff(owner, &home);
+                bar && home >= first_pstaff && home < p)
+              carried[home][0] = bar, carried[home][1] = owner;
             break;
+          }
           default:  // SPACE: nothing to draw
             break;
         }

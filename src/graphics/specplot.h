@@ -18,11 +18,14 @@ inline constexpr int SPECPLOT_SYSTEM_END = 18;
 // time signatures, key signatures, clefs; later space, time signatures, key signatures, bars,
 // clefs. any_grace says a chord of the column is a grace chord, any_after that one is a grace
 // after its note; prev_grace that the column before was of grace chords. A bar line closes the
-// whole-measure rests waiting on its staff. At mode 16 it also draws the bar number and, on
+// whole-measure rests waiting on its staff. A voice whose chord goes to another staff after a
+// bar line (or whose last chord does) keeps that bar line on its own staff too, when nothing
+// else there carries one. At mode 16 it also draws the bar number and, on
 // the page's first system, the title line, and counts the system's bars.
 // Reads:  staff_data (cur_note, next_time, the staff geometry), the signs' nodes and their
-//         x, the parameters, options_struct (words 8, 38, 68), prefs (colour by pitch name,
-//         simplified notation), piece_fsspec, DrosaDirty, page_count, ncontext_count.
+//         x, the PRINTs between a bar line and its chord, voice_data (system end), the parameters,
+//         options_struct (words 8, 38, 68), prefs (colour by pitch name, simplified notation),
+//         piece_fsspec, DrosaDirty, page_count, ncontext_count.
 // Writes: the GE list, staff_data rest_group_x, specplot_last_seen, current_bar_number.
 // Failure: level 4 "fgrace logic error in specplot step 1" when a grace chord is due in a
 //          column said to have none (its signs are left out).

@@ -241,6 +241,14 @@ TEST_F(EngravedFixture, BarLinesJoinTheStavesOfAGroupThatAsksForItAndOfAPart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ARightHandOnTheLowerStaffLeavesTheUpperItsBarLines) {
+  // The right hand writes the first chord of its second bar, and the last chord of the system,
+  // on the lower staff: the upper staff had no bar line before the one, nor at the end.
+  const std::vector<PageFault> faults = engrave("right_hand_on_the_lower_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, EndSignsKeepClearOfTheDotsBeforeThem) {
   // Eight bars of eighths, each ending with a dotted quarter: a repeat back after bar 4, the
   // final bar line after bar 8. Each augmentation dot keeps a staff space clear of the bar
