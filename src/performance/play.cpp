@@ -274,7 +274,11 @@ void send_pedal(int v, bool down, double t) {
 
 void read_text(int v, Drosa tparam, double t) {
   if (tparam->get(xignore)) {
-    if (ps.file_mode) write_midi_text(tparam, int32_t(t));
+    // The notes that end before it are written first, as for any other text.
+    if (ps.file_mode) {
+      dispatch_file_events(int32_t(t) - 1);
+      write_midi_text(tparam, int32_t(t));
+    }
     return;
   }
   if (ps.second_pass) {

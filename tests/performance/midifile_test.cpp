@@ -52,10 +52,11 @@ class SmfFile : public PlayTest {
 };
 
 // A lyric as the export knows one: a text font, no box, centred under its note.
-void add_lyric(int v, const std::string& text) {
+Drosa add_lyric(int v, const std::string& text) {
   Drosa t = add_text_anno(v, 0, text);
   t->bytes()[24] = 0x0C;
   t->bytes()[25] = 0x00;
+  return t;
 }
 
 Bytes track(std::initializer_list<Bytes> events) {
@@ -126,6 +127,22 @@ TEST_F(SmfFile, ExportWritesEveryEventInTimeOrderAndAnIndependentReaderAgrees) {
             "0 480 1\n0 tempo 1000000\n0 time 6 8\n0 lyric 'la '\n0 0 60 76\n480 0 60 0\n"
             "480 0 62 76\n720 lyric 'ri-'\n720 0 62 0\n720 0 64 76\n1440 0 64 0\n"
             "1441 end_of_track\n");
+}
+
+// A lyric typed in the program is never played (flag 0x0001); the note before it ends early.
+TEST_F(SmfFile, ALyricNotPlayedComesAfterTheReleaseOfTheNoteBefore) {
+  const int v = new_voice();
+  add_note(v, QUARTER, 35);
+  add_lyric(v, "la")->bytes()[25] = 0x01;
+  add_note(v, QUARTER, 36);
+  set_perf_setting(PERF_NORMAL_LENGTH, 90);
+  prepare_piece();
+  capture_reports();
+  const std::filesystem::path path = folder / "piece.mid";
+  ASSERT_EQ(write_midi_file(path.string(), 480), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  EXPECT_EQ(events(read_all(path), 0),
+            (std::vector<std::string>{"0 90 3C 76", "432 90 3C 0", "480 90 3E 76", "912 90 3E 0"}));
 }
 
 TEST_F(SmfFile, AnExportThatCannotBeWrittenSaysSoAndLeavesNothing) {
