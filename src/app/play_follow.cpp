@@ -76,6 +76,9 @@ void follow_play() {
     f.page = current_page;
     f.scroll_h = scroll_h;
     f.scroll_v = scroll_v;
+    // The insertion point would blink over its mark while it sounds; it blinks again when
+    // the play ends.
+    if (insertion_point) stop_flashing(insertion_point);
   }
   std::vector<Drosa> sounding;
   sounding_notes_at(now_ms(), &sounding);

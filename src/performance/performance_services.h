@@ -603,7 +603,8 @@ void install_play_timer();
 int is_playing();
 // sounding_notes_at: the notes of the live play that sound at the clock time `now` (ms, as
 // now_ms), each kept until its voice's next note at least, in the order the play read them;
-// the notes ended by then are forgotten. None when no play runs. Main thread only.
+// the notes ended by then, and those no longer in a voice, are forgotten. None when no play
+// runs. Main thread only.
 // Reads: playing_flag. Writes: scheduled_notes.
 void sounding_notes_at(int32_t now, std::vector<Drosa>* notes);
 // stop_playing: stops a running play (reset_tempo 1 also puts the Hear tempo back to 100

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
@@ -743,6 +744,26 @@ Drosa parse_metronome_text(Drosa anno, double* bpm, int32_t* unit, int32_t* dots
   return NIL;
 }
 
+namespace {
+
+// A note an edit took out of its voice while the play goes on (a click in the music or on
+// the palette does not stop it) is forgotten: it is shown nowhere now. The voices are looked
+// through only after their lists changed.
+// Reads: list_change_count, piece_start. Writes: scheduled_notes, ps.notes_checked_at.
+void forget_removed_notes() {
+  if (scheduled_notes.empty() || ps.notes_checked_at == list_change_count) return;
+  ps.notes_checked_at = list_change_count;
+  std::unordered_set<uint32_t> queued, in_voices;
+  for (const ScheduledNote& n : scheduled_notes) queued.insert(n.note.handle());
+  for (int v = 0; v < voices() && in_voices.size() < queued.size(); ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == NOTE && queued.count(p.handle())) in_voices.insert(p.handle());
+  std::erase_if(scheduled_notes,
+                [&](const ScheduledNote& n) { return !in_voices.count(n.note.handle()); });
+}
+
+}  // namespace
+
 void sounding_notes_at(int32_t now, std::vector<Drosa>* notes) {
   notes->clear();
   if (!playing_flag) {
@@ -751,6 +772,7 @@ void sounding_notes_at(int32_t now, std::vector<Drosa>* notes) {
   }
   std::erase_if(scheduled_notes,
                 [now](const ScheduledNote& n) { return ms_after(now, n.off) >= 0; });
+  forget_removed_notes();
   for (const ScheduledNote& n : scheduled_notes)
     if (ms_after(now, n.on) >= 0) notes->push_back(n.note);
 }

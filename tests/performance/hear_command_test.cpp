@@ -101,4 +101,34 @@ TEST_F(HearCommand, TheWindowMarksTheNotesSoundingFollowsThemToTheNextPageAndCom
     if (text.id != 9384) ADD_FAILURE() << text.id << ": " << text.text;
 }
 
+// The insertion point does not blink over the marks; a note a click takes out while the play
+// goes on is no longer among those sounding.
+TEST_F(HearCommand, TheInsertionPointRestsAndANoteDeletedWhilePlayingIsForgotten) {
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 1, 1));
+  ASSERT_TRUE(start({path}));
+  pass();
+  Drosa first = NIL;
+  for (Drosa p = piece_start[0]; p && !first; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest)) first = p;
+  ASSERT_TRUE(first && is_plotted_note(first));
+  set_insertion_point(first, 1, -10);
+  script_hit(1);
+  do_menu_item(HEAR_MENU, 1, SOURCE_MENU_BAR);
+  std::vector<Drosa> sounding;
+  for (int i = 0; i < 400 && sounding.empty(); ++i) {
+    ASSERT_EQ(pass(), -1);
+    EXPECT_FALSE(flash_shown()) << "pass " << i;
+    sounding_notes_at(now_ms(), &sounding);
+  }
+  ASSERT_FALSE(sounding.empty());
+  const Drosa gone = sounding.back();
+  set_insertion_point(gone, 1, -10);
+  delete_notes_command(1);  // as the palette's Kill box does, the play going on
+  ASSERT_TRUE(is_playing());
+  sounding_notes_at(now_ms(), &sounding);
+  EXPECT_EQ(std::count(sounding.begin(), sounding.end(), gone), 0);
+  passes(5);
+}
+
 }  // namespace
