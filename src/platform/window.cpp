@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QString>
 #include <QStyleHints>
 #include <QWidget>
@@ -118,9 +119,24 @@ class DocumentWindow : public QMainWindow {
     if (isActiveWindow()) float_over(number_);
     post_window_event(EVENT_ACTIVATE, number_, 0, {}, isActiveWindow() ? MOD_ACTIVE : 0);
   }
+  void showEvent(QShowEvent* event) override {
+    QMainWindow::showEvent(event);
+    QWindow* handle = windowHandle();
+    if (handle && handle != watched_) {
+      handle->installEventFilter(this);
+      watched_ = handle;
+    }
+  }
+  // A window system raises the window the user clicks, over the floating windows too, also
+  // when it is in front already (and so not activated again): they are brought up at once.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == watched_ && event->type() == QEvent::MouseButtonPress) float_over(number_);
+    return QMainWindow::eventFilter(watched, event);
+  }
 
  private:
   int number_;
+  QPointer<QWindow> watched_;
 };
 
 struct WindowRecord {

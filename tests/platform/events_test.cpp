@@ -5,6 +5,7 @@
 //   Cursor.*:     every shape can be shown without a display
 //   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
 //   Activation.*: the floating windows go with the document window the user brings forward
+//                 or clicks
 #include "platform/events.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -217,6 +219,13 @@ TEST_F(Activation, TheFloatingWindowsGoWithTheDocumentWindowBroughtForward) {
   ASSERT_TRUE(front->isActiveWindow());
   EXPECT_EQ(floating->transientParent(), front->windowHandle());
   EXPECT_TRUE(floating->isVisible());
+  // A click on a window (the window system raises it, over the palette too): the palette
+  // goes with it, whether or not it becomes active.
+  QWindow* clicked = input_window_numbered(second)->windowHandle();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(clicked, &press);
+  EXPECT_EQ(floating->transientParent(), clicked);
   for (int window : {first, second, palette}) platform_dispose_window(window);
 }
 
