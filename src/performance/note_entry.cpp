@@ -245,6 +245,8 @@ void piano_apply_pending(const EventRecord& event) {
   shift_chord_pending = shift ? 1 : 0;
   if (!shift || typed_key_pending == REST_KEY) enter_played_chord();
   typed_key_pending = 0;
+  // A key typed where notes cannot go in is told as a click on the keyboard is.
+  show_entry_hint_if_useful();
 }
 
 int valid_key_code(int code) { return code >= 1 && code <= 511 ? code : -1; }

@@ -91,16 +91,6 @@ void wait_for_release() {
   }
 }
 
-// Step 7 of a press on a key: after a key was played outside entry mode, the palette tells
-// how to enter notes.
-void show_entry_hint_if_useful() {
-  if (insertion_point && !entry_node() && !duration_edits_enabled && !notes_locked_with_voices() &&
-      !entry_hint_shown) {
-    entry_hint_shown = true;
-    draw_piano_window();
-  }
-}
-
 void key_press(const EventRecord& event, int32_t key) {
   add_played_key(key, true);
   wait_for_release();
@@ -306,6 +296,14 @@ void draw_memory_indicator() {
 }
 
 // ---- Events ----------------------------------------------------------------------------------
+
+void show_entry_hint_if_useful() {
+  if (insertion_point && !entry_node() && !duration_edits_enabled && !notes_locked_with_voices() &&
+      !entry_hint_shown) {
+    entry_hint_shown = true;
+    draw_piano_window();
+  }
+}
 
 void piano_update() {
   if (!piano_dialog) return;

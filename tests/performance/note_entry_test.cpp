@@ -318,6 +318,20 @@ TEST_F(ComputerKeys, ACommandClickGivesAKeyToAPointAndShiftHoldsAChord) {
   EXPECT_EQ(chord_positions(entered_before(insertion_point)), (std::vector<int>{35, 37}));
 }
 
+// A key typed after a single click enters nothing; the palette says how to begin.
+TEST_F(ComputerKeys, AKeyTypedWithoutNoteEntryShowsHowToBegin) {
+  open_empty(4);
+  const Drosa rest = drawn(0).at(0);
+  click(head(rest));
+  ASSERT_EQ(insertion_point, rest);
+  ASSERT_EQ(note_entry_active, 0);
+  const std::string before = voice_text();
+  type('a');
+  EXPECT_EQ(voice_text(), before);
+  EXPECT_TRUE(entry_hint_shown);
+  save_piano("piano_window_entry_hint");
+}
+
 class PageTurn : public EntryPage {};
 
 TEST_F(PageTurn, TheLastChordOfAPageShowsTheNextPageAndOtherChordsDoNot) {
