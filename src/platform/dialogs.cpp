@@ -101,6 +101,7 @@ struct Dialog {
   int focus_item = 0;  // the edit text with the caret (0 none)
   int selection_start = 0, selection_end = 0;
   int pending_hit = 0;    // an item hit on a native control, not yet returned
+  int pressed_key = -1;   // the character of the last key pressed while the dialog is up
   QWidget* qt = nullptr;  // the window on a display
   QPointer<QWidget> previous_active;
 };
@@ -766,6 +767,9 @@ bool handle_key(Dialog* dialog, const EventRecord& event, int* item) {
   }
   if (c == KEY_TAB) {
     focus_next_edit(dialog);
+  } else if (event.what == EVENT_AUTO_KEY && c != dialog->pressed_key) {
+    // A key held since before the dialog came up (the one whose command opened it, say, its
+    // modifier let go) types nothing: only a key pressed in the dialog repeats into a field.
   } else if (dialog->scripted || !input_redeliver_key(event)) {
     type_into_model(dialog, c, event.typed, event.modifiers);
   }
@@ -803,6 +807,7 @@ bool handle_click(Dialog* dialog, Point where, int* item) {
 // One event through the filter and then the dialog's rules; true with *item when an item is
 // hit.
 bool handle_event(Dialog* dialog, ModalFilter filter, EventRecord event, int* item) {
+  if (event.what == EVENT_KEY_DOWN) dialog->pressed_key = event_char(event);
   if (filter && filter(dialog, &event, item)) return true;
   switch (event.what) {
     case EVENT_KEY_DOWN:

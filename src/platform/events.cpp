@@ -271,6 +271,11 @@ struct RememberedKey {
 std::deque<RememberedKey> remembered_keys;
 constexpr size_t MAX_REMEMBERED_KEYS = 64;
 bool redelivering = false;
+// The last key released: its scan code and time stamp.
+struct KeyRelease {
+  quint32 scan_code = 0;
+  quint64 when = 0;
+} last_release;
 
 const InputWindow* input_window_of(const QWidget* window) {
   for (const InputWindow& entry : input_windows)
@@ -360,6 +365,11 @@ class InputFilter : public QObject {
         const auto* key_event = static_cast<QKeyEvent*>(event);
         EventRecord record;
         if (!translate_key(*key_event, &record)) return false;
+        // A window system may give a held key's repeats as releases and presses of their own,
+        // a release and the next press at the same moment: such a press is a repeat.
+        if (key_event->nativeScanCode() == last_release.scan_code &&
+            key_event->timestamp() == last_release.when)
+          record.what = EVENT_AUTO_KEY;
         record.window = entry->number;
         platform_post_event(record);
         remember_key(record, *key_event, entry->window);
@@ -369,6 +379,7 @@ class InputFilter : public QObject {
         // A key's release is an event of its own; the widget sees it as well. A key held down
         // repeats without being released.
         const auto* key_event = static_cast<QKeyEvent*>(event);
+        last_release = {key_event->nativeScanCode(), key_event->timestamp()};
         EventRecord record;
         if (key_event->isAutoRepeat() || !translate_key(*key_event, &record)) return false;
         record.what = EVENT_KEY_UP;

@@ -6,6 +6,7 @@
 //   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
 //   Activation.*: the floating windows go with the document window the user brings forward
 //                 or clicks
+//   HeldKeys.*:   a held key's repeats given as releases and presses are repeats
 #include "platform/events.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -227,6 +229,31 @@ TEST_F(Activation, TheFloatingWindowsGoWithTheDocumentWindowBroughtForward) {
   QCoreApplication::sendEvent(clicked, &press);
   EXPECT_EQ(floating->transientParent(), clicked);
   for (int window : {first, second, palette}) platform_dispose_window(window);
+}
+
+using HeldKeys = EventTest;
+
+// Repeats of a held key that come as a release and a press at the same moment are repeats.
+TEST_F(HeldKeys, APressAtTheMomentOfTheReleaseOfItsKeyIsARepeat) {
+  const int window = platform_new_window("w", {0, 0, 200, 200}, true);
+  QWidget* main = input_window_numbered(window);
+  auto key = [&](QEvent::Type type, quint32 scan, ulong when) {
+    QKeyEvent event(type, Qt::Key_Period, Qt::NoModifier, scan, 0, 0, ".");
+    event.setTimestamp(when);
+    QCoreApplication::sendEvent(main, &event);
+    EventRecord e;
+    const uint32_t keys =
+        event_mask_of(EVENT_KEY_DOWN) | event_mask_of(EVENT_KEY_UP) | event_mask_of(EVENT_AUTO_KEY);
+    return platform_get_event(keys, 0, &e) ? e.what : EVENT_NULL;
+  };
+  EXPECT_EQ(key(QEvent::KeyPress, 60, 1000), EVENT_KEY_DOWN);
+  EXPECT_EQ(key(QEvent::KeyRelease, 60, 1500), EVENT_KEY_UP);
+  EXPECT_EQ(key(QEvent::KeyPress, 60, 1500), EVENT_AUTO_KEY);
+  EXPECT_EQ(key(QEvent::KeyRelease, 60, 1540), EVENT_KEY_UP);
+  EXPECT_EQ(key(QEvent::KeyPress, 60, 1560), EVENT_KEY_DOWN);  // pressed again
+  EXPECT_EQ(key(QEvent::KeyRelease, 60, 1600), EVENT_KEY_UP);
+  EXPECT_EQ(key(QEvent::KeyPress, 61, 1600), EVENT_KEY_DOWN);  // another key
+  platform_dispose_window(window);
 }
 
 }  // namespace
