@@ -251,8 +251,40 @@ void line_hull(Point a, Point b, int w, int h, QPointF* hull);
 QPainterPath rect_shape(Rect r);
 QPainterPath oval_shape(Rect r);
 
+// A rectangle copied in one colour (a pattern with every bit set, or none) is filled row by
+// row, as paint_area would fill it pixel by pixel; false for any other paint. Erasing the
+// page's image is one such rectangle.
+bool paint_plain_rect(Port& port, Rect area, const Paint& paint) {
+  const uint8_t bits = paint.pattern.rows[0];
+  if (paint.operation != Operation::COPY || (bits != 0 && bits != 0xFF)) return false;
+  for (uint8_t row : paint.pattern.rows)
+    if (row != bits) return false;
+  const Rect r = intersection(area, drawable(port));
+  if (r.empty()) return true;
+  const bool set = bits != 0;
+  const QRgb colour = set ? paint.fore : paint.back;
+  uchar* pixels = port.image.bits();
+  const qsizetype row_bytes = port.image.bytesPerLine();
+  for (int y = r.top; y < r.bottom; ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
+    std::fill(row + r.left, row + r.right, colour);
+  }
+  // Copying the background over a pixel takes its marks away.
+  if (!port.smooth || set || !port.marks_set) return true;
+  for (int y = r.top; y < r.bottom; ++y) {
+    uint8_t* marks = port.marks.data() + static_cast<size_t>(y) * port.image.width();
+    for (int x = r.left; x < r.right; ++x) {
+      if (!marks[x]) continue;
+      marks[x] = 0;
+      --port.marks_set;
+    }
+  }
+  return true;
+}
+
 void paint_rect_with(Port& port, Rect r, const Paint& paint) {
   if (port.on_sink) return sink_fill(port, rect_shape(r), paint);
+  if (paint_plain_rect(port, r, paint)) return;
   paint_area(port, r, paint, [](int, int) { return true; });
 }
 
