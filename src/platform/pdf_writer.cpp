@@ -9,14 +9,17 @@
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <future>
 #include <libdeflate.h>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -457,9 +460,11 @@ struct Clipped {
   PdfWriter* w;
   bool on;
   std::string colour, font;
-  Clipped(PdfWriter* writer, const QRectF& clip)
-      : w(writer), on(!clip.isEmpty()), colour(writer->colour), font(writer->font) {
-    if (on) put_clip(w->body, clip);
+  Clipped(PdfWriter* writer, const QRectF& clip) : w(writer), on(!clip.isEmpty()) {
+    if (!on) return;
+    colour = w->colour;
+    font = w->font;
+    put_clip(w->body, clip);
   }
   ~Clipped() {
     if (!on) return;
@@ -506,10 +511,18 @@ void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRec
   set_colour(w, colour);
   std::string& b = w->body;
   b += "BT ";
-  std::string font = '/' + f.name + ' ' + std::to_string(text.size) + " Tf ";
-  if (font != w->font) {
-    b += font;
-    w->font = std::move(font);
+  // The font is set again only when it changes: most texts of a page are in one font.
+  char font[64];
+  char* end = font;
+  *end++ = '/';
+  end = std::copy_n(f.name.data(), std::min<size_t>(f.name.size(), 32), end);
+  *end++ = ' ';
+  end = std::to_chars(end, font + sizeof font, int(text.size)).ptr;
+  end = std::copy_n(" Tf ", 4, end);
+  const std::string_view wanted(font, size_t(end - font));
+  if (wanted != w->font) {
+    b += wanted;
+    w->font = wanted;
   }
   b += "1 0 0 -1 ";
   put_num(b, text.x);
