@@ -498,9 +498,14 @@ void place_rests_in_group(int32_t x_end, int p, int layer) {
   if (!is_visible_note(r)) return;
   Drosa first = NIL, last = NIL;
   chord_extent(r, &first, &last);
-  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+  // A rest beside other voices' chords of its layer in its measure keeps the height it was
+  // placed at among them.
+  Drosa next = chain_next(last);
+  Drosa next_cd = is_visible_note(next) ? cddata_of_chord(next) : NIL;
+  const bool beside = next_cd && !next_cd->get(xnewmeas);
+  for (Drosa n = first; n && !beside; n = n == last ? NIL : chain_next(n))
     if (waiting_rest(n)) note_ntdata(n)->set(xhdy, staff.middle_y);
-  if (!(waiting_rest(first) && waiting_rest(last))) spread_rests(first, last, staff);
+  if (!beside && !(waiting_rest(first) && waiting_rest(last))) spread_rests(first, last, staff);
 
   Drosa cd = cddata_of_chord(first);
   const int32_t centre = int32_t((int64_t(x_end) + staff.rest_group_x[layer] + 1) / 2);
@@ -510,7 +515,7 @@ void place_rests_in_group(int32_t x_end, int p, int layer) {
     const int32_t width = rest_width(n, 0);
     nt->set(xhdx, CMOVE_value(last) + centre - width / 2);
     if (cd) cd->set(xorigin, nt->get(xhdx) + width / 2);
-    adjust_rest_y(n, p);
+    if (!beside) adjust_rest_y(n, p);
     if (cd) {
       const int dir = nt->get(xstmdir);
       set_min_loy(cd, dir, nt->get(xhdy) - rest_descend_size(n, 0));

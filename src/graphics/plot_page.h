@@ -16,9 +16,11 @@ void draw_system_brackets(int pstaff);
 
 // place_rests_in_group: places and draws the whole-measure (or multi-measure) rest waiting in
 // the layer, centred between the x where its measure begins and x_end, with the number of
-// measures above a multi-measure rest; rests of two voices are spread apart. Clears the wait.
+// measures above a multi-measure rest; rests of two voices are spread apart, and a rest beside
+// other voices' chords of its layer in its measure keeps its height. Clears the wait.
 // Reads:  staff_data rest_group, rest_group_x, middle line, size, lines, type; the chord's
-//         records; parameters 188, 189, 190, 201, 247, 595-605.
+//         records and the next chord's (a new measure or not); parameters 188, 189, 190, 201,
+//         247, 595-605.
 // Writes: the rests' NTDATA xhdx, xhdy; the chord's CDDATA origin and extents; the GE list.
 void place_rests_in_group(int32_t x_end, int pstaff, int layer);
 

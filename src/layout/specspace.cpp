@@ -535,15 +535,41 @@ bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool lat
   return near(t, start + M);
 }
 
-// The layer's chord at `start` when it is the layer's only one in the measure start..start+M,
-// of drawn rests only, lasting the measure; else NIL. Marks over the rest keep it.
+// The voice of a chord's notes; -1 for a chord of several voices.
+int chord_voice(Drosa chord) {
+  int v = -1;
+  for (Drosa note : chord_notes(chord)) {
+    if (v >= 0 && int(note->get(xvoice)) != v) return -1;
+    v = note->get(xvoice);
+  }
+  return v;
+}
+
+// The layer's chord of drawn rests of one voice at `start` lasting the measure start..start+M,
+// when that voice has no other chord in the measure (other voices of the layer may); else NIL.
+// Marks over the rest keep it.
 Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
-  Drosa n = layer.at;
-  if (!n || !near(chord_start(n), start) || !near(spaced_chord_duration(n), M)) return NIL;
-  for (Drosa note : chord_notes(n))
-    if (!note->get(xrest) || note->get(xgrace) || note->get(xhider)) return NIL;
-  Drosa next = chain_next(chord_last_note(n));
-  return !next || chord_start(next) >= start + M - TIME_TOLERANCE ? n : NIL;
+  std::vector<Drosa> chords;
+  for (Drosa n = layer.at; n && chord_start(n) < start + M - TIME_TOLERANCE;
+       n = chain_next(chord_last_note(n)))
+    chords.push_back(n);
+  for (Drosa n : chords) {
+    if (!near(chord_start(n), start) || !near(spaced_chord_duration(n), M)) continue;
+    const std::vector<Drosa> notes = chord_notes(n);
+    const int v = chord_voice(n);
+    if (v < 0 || std::any_of(notes.begin(), notes.end(), [](Drosa note) {
+          return !note->get(xrest) || note->get(xgrace) || note->get(xhider);
+        }))
+      continue;
+    if (std::none_of(chords.begin(), chords.end(), [&](Drosa other) {
+          if (other == n) return false;
+          const std::vector<Drosa> others = chord_notes(other);
+          return std::any_of(others.begin(), others.end(),
+                             [&](Drosa note) { return int(note->get(xvoice)) == v; });
+        }))
+      return n;
+  }
+  return NIL;
 }
 
 void unlink_from_chord_chain(Drosa cd, Drosa cd3) {
@@ -697,8 +723,9 @@ int32_t look_for_measures_of_rests(int32_t time) {
     for (const RestLayer& layer : layers)
       if (layer.first_measure == 1) set_rest_glyph(layer.kept.front(), 1);
   } else if (M > 0) {
-    // A staff that only rests through a measure where other staves have notes has a
-    // whole-measure rest, centred in its bar: at the bar's start it read as its first beat.
+    // A voice that only rests through a measure where other staves (or other voices of its
+    // layer) have notes has a whole-measure rest, centred in its bar: at the bar's start it
+    // read as its first beat.
     for (const RestLayer& layer : layers) {
       Drosa rest = lone_rest_of_measure(layer, start, M);
       const bool alone = std::none_of(layers.begin(), layers.end(), [&](const RestLayer& other) {

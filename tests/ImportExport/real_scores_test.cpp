@@ -300,24 +300,27 @@ GEInkBox head_box(Drosa note) {
   return {};
 }
 
-TEST_F(EngravedFixture, AStaffRestingABarWhereAnotherPlaysHasItsRestCentred) {
+TEST_F(EngravedFixture, AVoiceRestingABarWhereOthersPlayHasItsRestCentred) {
   // The left hand rests two bars (a rest of the bar's length without a type, then a whole
-  // rest) while the right hand plays quarters: each rest stood at its bar's first beat.
+  // rest) while the right hand plays quarters; then the right hand's first voice rests while
+  // its second plays quarters: each rest stood at its bar's first beat.
   const std::vector<PageFault> faults = engrave("whole_bar_rest_beside_notes");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  std::vector<Drosa> upper, rests;
-  for (Drosa p = piece_start[0]; p; p = p->xnext)
-    if (p->xkind == NOTE && !p->get(xrest)) upper.push_back(p);
-  for (Drosa p = piece_start[1]; p; p = p->xnext)
-    if (p->xkind == NOTE && p->get(xrest)) rests.push_back(p);
-  ASSERT_GE(upper.size(), 8u);
-  ASSERT_EQ(rests.size(), 2u);
-  for (size_t bar = 0; bar < 2; ++bar) {
-    const GEInkBox rest = head_box(rests[bar]);
-    const int32_t second = head_box(upper[4 * bar + 1]).right;
-    const int32_t third = head_box(upper[4 * bar + 2]).left;
-    EXPECT_LT(second, (rest.left + rest.right) / 2) << "bar " << bar + 1;
-    EXPECT_GT(third, (rest.left + rest.right) / 2) << "bar " << bar + 1;
+  std::map<int, std::vector<Drosa>> quarters, rests;  // by bar, over every voice
+  for (int v = 0; v < voice_count; ++v) {
+    int bar = 1;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      bar += effective_kind(p) == BAR;
+      if (p->xkind == NOTE && !p->get(xhider) && (p->get(xrest) || p->get(xlgval) == 3))
+        (p->get(xrest) ? rests : quarters)[bar].push_back(p);
+    }
+  }
+  for (int bar = 1; bar <= 3; ++bar) {
+    ASSERT_EQ(rests[bar].size(), 1u) << "bar " << bar;
+    ASSERT_EQ(quarters[bar].size(), 4u) << "bar " << bar;
+    const GEInkBox rest = head_box(rests[bar][0]);
+    EXPECT_LT(head_box(quarters[bar][1]).right, (rest.left + rest.right) / 2) << "bar " << bar;
+    EXPECT_GT(head_box(quarters[bar][2]).left, (rest.left + rest.right) / 2) << "bar " << bar;
   }
   offscreen_dispose();
 }
