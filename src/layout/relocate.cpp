@@ -752,35 +752,49 @@ LowerLayerNotes::LowerLayerNotes(Drosa own) {
   // A chord of the first layer has none below it.
   Drosa own3 = own->xnext ? own->xnext->xnext : NIL;
   if (own3 && own3->xkind == CDDATA3 && own3->get(xcdlayer) == 0) return;
+  // The chords come from the lowest layer up, so that each note's offsets are known before
+  // a chord above meets it.
   for (Drosa cd = layer_first(own); cd && cd != own;) {
     Drosa last = cd->xback ? cd->xback->xback : NIL;
     if (!is_NOTE(last)) break;
     Chord chord{chord_first_note(last), last, cd, cd->xnext};
-    std::vector<int> steps;
+    std::vector<Step> steps;
     for_each_note(chord, [&](Drosa other) {
-      if (!other->get(xrest)) steps.push_back(other->get(xmod7));
+      if (!other->get(xrest)) steps.push_back({other->get(xmod7), offsets(other, chords_.size())});
     });
-    std::sort(steps.begin(), steps.end());
+    std::sort(steps.begin(), steps.end(),
+              [](const Step& a, const Step& b) { return a.step < b.step; });
     chords_.push_back(std::move(steps));
     Drosa cd3 = cd->xnext ? cd->xnext->xnext : NIL;
     cd = cd3 && cd3->xkind == CDDATA3 ? cd3->get(xnextchord) : NIL;
   }
 }
 
-int32_t LowerLayerNotes::overlap_space(Drosa note) const {
-  if (chords_.empty() || !is_visible_note(note) || note->get(xrest)) return 0;
+int32_t LowerLayerNotes::offsets(Drosa note, size_t below) const {
+  if (!is_visible_note(note) || note->get(xrest)) return 0;
   int low = note->get(xmod7), high = low;
   Drosa nt = note_ntdata(note);
-  if (note->get(xlgval) >= 2 && !note->get(xnostem)) {
+  if (nt && note->get(xlgval) >= 2 && !note->get(xnostem)) {
     if (nt->get(xstmdir) == 2) high += 8;
     if (nt->get(xstmdir) == 1) low -= 8;
   }
-  int32_t count = 0;
-  for (const std::vector<int>& steps : chords_) {
-    auto near = std::lower_bound(steps.begin(), steps.end(), low - 1);
-    if (near != steps.end() && *near <= high + 1) ++count;
+  int32_t count = 0, beyond = 0;
+  for (size_t c = 0; c < below && c < chords_.size(); ++c) {
+    const std::vector<Step>& steps = chords_[c];
+    auto near = std::lower_bound(steps.begin(), steps.end(), low - 1,
+                                 [](const Step& s, int step) { return s.step < step; });
+    if (near == steps.end() || near->step > high + 1) continue;
+    ++count;
+    for (; near != steps.end() && near->step <= high + 1; ++near)
+      beyond = std::max(beyond, near->offsets + 1);
   }
-  return count ? count * param_length(P_OVERLAP_STEMS, note, nullptr) : 0;
+  return std::max(count, beyond);
+}
+
+int32_t LowerLayerNotes::overlap_space(Drosa note) const {
+  if (chords_.empty()) return 0;
+  const int32_t n = offsets(note, chords_.size());
+  return n ? n * param_length(P_OVERLAP_STEMS, note, nullptr) : 0;
 }
 
 int32_t accidental_overlap_space(Drosa note) {

@@ -52,8 +52,10 @@ void set_attached_origins(Drosa note, int32_t origin);
 
 // accidental_overlap_space: for a note (not a rest), parameter 683 times the number of the
 // other layers' chords at its time point on its staff, below its own layer, that come within
-// a step of the note's span (a stemmed half or shorter note reaching 8 steps towards its stem).
-// 0 for a rest or a note outside a print chain.
+// a step of the note's span (a stemmed half or shorter note reaching 8 steps towards its stem);
+// at least one more than the offsets of any note of those chords within that span, so that a
+// note never takes the offset of a lower note it meets (a unison of two voices drawn as one
+// head). 0 for a rest or a note outside a print chain.
 int32_t accidental_overlap_space(Drosa note);
 
 // The same for every note of one chord, from the chord's CDDATA (`own`, NIL: none): the other
@@ -64,5 +66,11 @@ class LowerLayerNotes {
   int32_t overlap_space(Drosa note) const;
 
  private:
-  std::vector<std::vector<int>> chords_;  // the steps (xmod7) of each chord's notes, sorted
+  struct Step {
+    int step;         // the note's xmod7
+    int32_t offsets;  // how many times parameter 683 it stands to the right
+  };
+  // How many offsets the note takes among the first `below` chords gathered.
+  int32_t offsets(Drosa note, size_t below) const;
+  std::vector<std::vector<Step>> chords_;  // each lower chord's notes, sorted by step
 };

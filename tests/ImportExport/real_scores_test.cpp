@@ -563,6 +563,14 @@ TEST_F(EngravedFixture, ABarLineOfASqueezedLineStandsBetweenTheChordsItParts) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AUnisonOfTwoVoicesAboveAThirdStandsSideBySide) {
+  // Each G3 meets one chord of a lower layer, so the rule that moves a layer's chord right by
+  // the chords below it that it meets gave both the same move: one head on the other.
+  const std::vector<PageFault> faults = engrave("unison_of_three_voices");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, TheLastSystemStandsAboveTheRightsLine) {
   // Seven systems down to the rights line at the page's foot, the last with notes on ledger
   // lines below it: the last system stood over the rights line. Nothing else drawn meets it.
