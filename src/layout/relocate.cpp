@@ -814,6 +814,13 @@ struct Relocation {
   int32_t end_time = 0;                   // the system's end, left by the spacing pass
   int32_t previous_ideal = 0;             // the ideal x of the last time point that took a spring
   int32_t bar_spring = -1, bar_time = 0;  // the last bar spring and its chord's time
+  // A line whose packed music is a little wider than its staff: every least distance gives up
+  // as much as a line may be squeezed, and the line is then justified as any other, its
+  // springs in their proportions (all of them at their least would space a bar of quarters as
+  // tightly as one of sixteenths). A line wider still (one that cannot be cut) is squeezed as
+  // a whole into its staff, its accidentals' distances with it.
+  double squeeze = 1.0;
+  int32_t least(double length) const { return truncate(length * squeeze); }
 };
 
 // A time point in ideal order: its chord, and what the bar line before it asks.
@@ -837,6 +844,9 @@ Relocation begin_relocation(int32_t first_x) {
   r.left_x = staff_left_x(first_pstaff, current_page);
   r.right_x = staff_right_x(first_pstaff, current_page);
   r.end_time = system_end_time;
+  const int64_t width = int64_t(r.right_x) - first_x, packed = int64_t(spacing_x) - first_x;
+  if (!r.linear && packed > width && packed * LEAST_LINE_SQUEEZE_PERCENT <= width * 100)
+    r.squeeze = double(LEAST_LINE_SQUEEZE_PERCENT) / 100.0;
   return r;
 }
 
@@ -894,7 +904,8 @@ bool add_time_point_springs(Relocation& r, const TimePoint& point, Drosa M) {
   float least = 0;
   if (M)
     least = float(std::trunc(
-        double(k) * (param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]) + hdw(M, 0))));
+        double(k) *
+        r.least(param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]) + hdw(M, 0))));
   add_spring(k, least);
   r.previous_ideal = point.I;
   if (!point.bar_line) return false;
@@ -910,7 +921,7 @@ void clear_sounding_chord(const Relocation& r, const Layer& layer, const TimePoi
   if (layer.last_spring < 0 || r.linear || !current) return;
   const Chord& sounding = layer.chords[layer.next - 1];
   new_rod(layer.last_spring, layer.last_spring,
-          truncate(double(paren_right_x(current)) - sounding.origin() + double(point.distance)));
+          r.least(double(paren_right_x(current)) - sounding.origin() + double(point.distance)));
 }
 
 // The rods that keep a layer's chord at its packed distance from the chord before it in its
@@ -918,13 +929,13 @@ void clear_sounding_chord(const Relocation& r, const Layer& layer, const TimePoi
 void add_chord_rods(const Relocation& r, const Layer& layer, const Chord& chord) {
   int32_t back = rod_reaches_back(layer, chord) ? 1 : 0;
   new_rod(std::max(0, layer.last_spring - back), spring_count - 1,
-          chord.origin() - layer.last_origin);
+          r.least(chord.origin() - layer.last_origin));
   // The chords of the other layers of the staff since this layer's last one: the packed
   // distance from them keeps this chord's heads and signs clear of their heads.
   for (const Layer& other : r.layers)
     if (&other != &layer && other.pstaff == layer.pstaff && other.last_spring > layer.last_spring &&
         other.last_spring < spring_count && chord.origin() > other.last_origin)
-      new_rod(other.last_spring, spring_count - 1, chord.origin() - other.last_origin);
+      new_rod(other.last_spring, spring_count - 1, r.least(chord.origin() - other.last_origin));
 }
 
 // Every layer's chord at the time point takes its spring and zone, and its rods; a layer
@@ -974,7 +985,8 @@ const RelocationZone& close_springs(const Relocation& r) {
   if (!r.linear)
     for (const Layer& layer : r.layers)
       if (layer.last_spring >= 0)
-        new_rod(layer.last_spring, spring_count - 1, spacing_staff[layer.pstaff].trailing_width);
+        new_rod(layer.last_spring, spring_count - 1,
+                r.least(spacing_staff[layer.pstaff].trailing_width));
   RelocationZone& right_edge = relocation_zones[zone_count];
   right_edge = RelocationZone{r.right_x, spring_count, spacing_idealx, spacing_x, r.end_time};
   const RelocationZone& last_zone = relocation_zones[zone_count - 1];

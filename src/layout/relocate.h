@@ -42,6 +42,10 @@ void destroy_springs_and_rods();
 // Writes: the x of those nodes.
 void relocate_attached(Drosa note, double a, double f, double b);
 
+// The least share of its packed width a line too wide for its staff is squeezed to, every
+// least distance giving up as much, before some of its bars go on in the next system.
+inline constexpr int64_t LEAST_LINE_SQUEEZE_PERCENT = 88;
+
 // set_attached_origins: gives the key signature, time signature and clef attached before the
 // note the packed x of the chord they were placed for, so that justification moves them as it
 // moves that chord and keeps them clear of it however much a line is squeezed. (A bar line

@@ -2,12 +2,13 @@
 // systems no longer fit its height.
 //
 // The spacing pass leaves every chord its packed x: where it stands when every chord, sign
-// and accidental keeps only its least space. Justification can spread chords apart but never
-// bring them closer than that without drawing them over each other, so a system whose packed
-// music reaches past the staff's right edge holds too many bars. It is cut at bar lines that
-// every voice reaches at once (a timing boundary) and no beam crosses, into as few parts as
-// fit, made as even as they can be; a bar that is wider than the staff on its own stands
-// alone.
+// and accidental keeps only its least space. Justification spreads chords apart; a line a
+// little wider than its staff it squeezes, every least distance giving up to 12 per cent: the
+// least space behind a note (a head's width again) leaves that much room with nothing
+// touching, but not much more. So a system whose packed music reaches past the staff's right
+// edge by more than that holds too many bars. It is cut at bar lines that every voice
+// reaches at once (a timing boundary) and no beam crosses, into as few parts as fit, made as
+// even as they can be; a bar that is wider than the staff on its own stands alone.
 //
 // Where the music after the cut can join the next system (the system does not end the piece
 // and the next one has the same staves), the system keeps the bars that fit and the rest goes
@@ -21,7 +22,8 @@
 //  - A part after a cut begins where the chord after the cut's bar line stood; the clef and
 //    key the new system starts with take about the room they took in this one, and the
 //    courtesy signs the cut leaves at the end of a part stood before that chord, so a part
-//    fits when the packed distance from its first chord to its last stays within the width.
+//    fits when the packed distance from its first chord to its last stays within the width
+//    it may be squeezed into.
 //  - Cuts are made from the last to the first, so that each one's note is still in the system
 //    being formatted when its turn comes.
 #include "layout/system_fit.h"
@@ -35,6 +37,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/object_lookup.h"
+#include "layout/relocate.h"
 #include "layout/setprint.h"
 #include "layout/spacing.h"
 #include "params/param_services.h"
@@ -165,7 +168,8 @@ bool one_clef_and_key_before(Drosa note) {
 }
 
 // The places a system too wide for its staves can be cut at, in time order, and the packed
-// x its music begins and ends at and may reach; no places when it fits.
+// x its music begins and ends at, and the packed width it may take: its staff's, squeezed;
+// no places when it fits.
 struct Overfull {
   std::vector<Cut> places;
   int64_t first_x = 0, end = 0, width = 0;
@@ -175,7 +179,8 @@ Overfull overfull_system() {
   Overfull o;
   if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return o;
   o.first_x = staff_data[first_pstaff].first_note_x;
-  o.width = int64_t(staff_right_x(first_pstaff, current_page)) - o.first_x;
+  o.width = (int64_t(staff_right_x(first_pstaff, current_page)) - o.first_x) * 100 /
+            LEAST_LINE_SQUEEZE_PERCENT;
   o.end = spacing_x;
   if (o.end - o.first_x <= o.width || o.width <= 0) return o;
   const std::vector<std::vector<FitChord>> layers = system_chords();

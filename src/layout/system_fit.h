@@ -1,5 +1,6 @@
 // system_fit.h: systems and pages that hold more music than fits them: a system whose chords,
-// packed as tightly as they may stand, reach past the staff's right edge is cut at a bar line,
+// packed as tightly as they may stand, reach past the staff's right edge by more than a
+// squeeze to 88 per cent of their packed width takes back is cut at a bar line,
 // the rest going on in the next system, or into systems that fit; a page that its new
 // systems make too tall is cut too.
 #pragma once
@@ -11,8 +12,9 @@
 
 // find_system_cuts: after the spacing pass of the system first_pstaff..last_pstaff, the first
 // notes of the bars at which it must be cut so that each part fits between the staff's first
-// note and its right edge; empty when the system fits or has no bar line at which all its
-// voices can be cut. A bar wider than the staff by itself stands alone in a system.
+// note and its right edge, squeezed to no less than 88 per cent of its packed width; empty
+// when the system fits so or has no bar line at which all its voices can be cut. A bar wider
+// than that by itself stands alone in a system.
 // Reads: the print chains of the system and their chord records, spacing_x, staff_data
 //        first_note_x, the staff's right x, the voice lists' bar lines.
 std::vector<Drosa> find_system_cuts();

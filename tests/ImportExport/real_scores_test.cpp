@@ -219,6 +219,34 @@ TEST_F(EngravedFixture, BarsASystemCannotHoldGoOnAtTheStartOfTheNext) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, ASystemALittleTooWideIsSqueezedIntoItsLine) {
+  // Four bars of running eighths and one of quarters, a little wider packed than the staff: the
+  // document's systems stay (a bar went on to the next system), the first line full, and the
+  // quarters stand further apart than the eighths (a squeeze of every distance alike had put
+  // every chord at its least distance, quarters as close as eighths).
+  const std::vector<PageFault> faults = engrave("system_a_little_too_full");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(bars_per_system(0), (std::vector<int>{5, 2}));
+  std::vector<int32_t> heads;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46 &&
+        e->get(xgc_pstaff) == 0)
+      heads.push_back(e->get(xgc_x));
+  std::sort(heads.begin(), heads.end());
+  ASSERT_EQ(heads.size(), 36u);
+  int32_t closest_eighths = INT32_MAX;
+  for (size_t i = 0; i + 1 < 8; ++i)
+    closest_eighths = std::min(closest_eighths, heads[i + 1] - heads[i]);
+  EXPECT_GT((heads[35] - heads[32]) / 3, closest_eighths * 6 / 5);
+  Drosa end = find_next_kind(ENDSYST, piece_start[0]->xnext);
+  Drosa last_bar = NIL;
+  for (Drosa p = piece_start[0]; p != end; p = p->xnext)
+    if (effective_kind(p) == BAR) last_bar = p;
+  ASSERT_TRUE(last_bar);
+  EXPECT_NEAR(last_bar->get(xbarx), staff_right_x(0, 1), 50);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, BarLinesJoinTheStavesOfAGroupThatAsksForItAndOfAPart) {
   // Two violins in a group with common bar lines, a piano of two staves, an organ of two parts
   // in a group without them and a voice, over two systems: a bar line runs between two staves
