@@ -18,6 +18,7 @@
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "annotations/anno_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -308,6 +309,26 @@ struct TakenLines {
   }
 };
 
+// Heights from the staff's top line: its middle line, and a step of the staff.
+constexpr int32_t MIDDLE_LINE = -100, STAFF_STEP = 25;
+// How far a dynamic's letters reach above their baseline (an f's top), and the room they keep
+// under a note head.
+constexpr int32_t DYNAMIC_LETTERS_TOP = 75, UNDER_HEAD_GAP = 15;
+
+// A dynamic under the staff stands below the head of its note when that hangs low (on ledger
+// lines): at the height of the others, or at the document's, the two met.
+void below_its_note(MxmlItem& item, Drosa note, int list, int tag) {
+  if (item.kind != -7 || list < 0 || size_t(list) >= mxml.lists.size() || (tag >> 12) != 0 ||
+      note->get(xrest) || note->get(xmod7) <= 0)
+    return;
+  const int32_t baseline = item.y + item.dy - VERTICAL_ORIGIN;
+  if (baseline >= MIDDLE_LINE) return;
+  const int32_t steps = note->get(xmod7) - clefmod7(mxml.lists[size_t(list)].clef, NIL);
+  const int32_t head_bottom = MIDDLE_LINE + STAFF_STEP * (steps - 1);
+  const int32_t highest = head_bottom - UNDER_HEAD_GAP - DYNAMIC_LETTERS_TOP;
+  if (baseline > highest) item.y -= baseline - highest;
+}
+
 // A time of the part: a measure and a time in it.
 struct PartTime {
   int measure = 0;
@@ -368,6 +389,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // A directive stands lower, but not below the height the document gives it: one
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
+        if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
         if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
         const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
         // A dynamic the document centres (or sets right) at its x stands so.

@@ -1005,6 +1005,14 @@ TEST_F(EngravedFixture, HairpinsOfTwoVoicesOfAStaffStandApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, DynamicsStandBelowTheLowNotesTheyAreAt) {
+  // A dynamic with no height of its own and one at the document's height, each under a note on
+  // ledger lines below the staff: both stood on the note's head.
+  const std::vector<PageFault> faults = engrave("dynamics_under_low_notes");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
