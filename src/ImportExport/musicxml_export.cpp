@@ -21,9 +21,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <iterator>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 #include "ImportExport/musicxml_services.h"
@@ -91,10 +94,62 @@ struct Part {
   std::vector<int> voices;  // in the order of their numbers in the part
   std::vector<int> staves;  // the system staves its voices begin on, in order
   int number = 0;           // from 1
+  // The staff of the part (from 0) of each PRINT (by handle) in a system that numbers the
+  // part's staves otherwise (a staff above it hidden there), where the system holds them all.
+  std::unordered_map<uint32_t, int> renumbered;
 };
 
-// The first PRINT of voice v, NIL when it has none.
-Drosa first_print(int v) { return find_next_kind_until(PRINT, piece_start[v], NOTE, 0); }
+// The first PRINT of voice v that prints it, else its first PRINT; NIL when it has none.
+Drosa first_print(int v) {
+  Drosa first = find_next_kind_until(PRINT, piece_start[v], NOTE, 0);
+  if (!first || first->get(xsstaff) >= 0) return first;
+  for (Drosa p = first->xnext; p; p = p->xnext)
+    if (effective_kind(p) == PRINT && p->get(xsstaff) >= 0) return p;
+  return first;
+}
+
+// Visits each PRINT of voice v with the number of the system it stands in (0 the first), and
+// the PRINT in force at a system's start again with that system's number when the system has
+// none of its own before its first note.
+template <typename Visit>
+void walk_prints_by_system(int v, Visit visit) {
+  size_t system = 0;
+  Drosa in_force = NIL, carried = NIL;
+  for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == NOTE && carried) {
+      visit(carried, system);
+      carried = NIL;
+    } else if (kind == ENDSYST && !p->get(xendpiece)) {
+      ++system;
+      carried = in_force;
+    } else if (kind == PRINT) {
+      in_force = p;
+      carried = NIL;
+      visit(p, system);
+    }
+  }
+}
+
+// Numbers the staves of the part's PRINTs system by system: where a system prints all the
+// part's staves under other numbers than its first PRINTs give, each PRINT's staff of the
+// part is its rank among them.
+void number_part_staves(Part& part) {
+  std::vector<std::set<int>> shown;  // by system: the staves the part's voices print on
+  for (int v : part.voices)
+    walk_prints_by_system(v, [&](Drosa print, size_t system) {
+      if (shown.size() <= system) shown.resize(system + 1);
+      if (print->get(xsstaff) >= 0) shown[system].insert(print->get(xsstaff));
+    });
+  const std::set<int> usual(part.staves.begin(), part.staves.end());
+  for (int v : part.voices)
+    walk_prints_by_system(v, [&](Drosa print, size_t system) {
+      const std::set<int>& staves = shown[system];
+      const auto at = staves.find(print->get(xsstaff));
+      if (staves == usual || staves.size() != usual.size() || at == staves.end()) return;
+      part.renumbered[print.handle()] = int(std::distance(staves.begin(), at));
+    });
+}
 
 std::vector<Part> find_parts() {
   std::vector<Part> parts;
@@ -120,6 +175,7 @@ std::vector<Part> find_parts() {
     }
     std::sort(part.staves.begin(), part.staves.end());
     if (part.staves.empty()) part.staves.push_back(0);
+    number_part_staves(part);
     part.number = int(parts.size()) + 1;
     parts.push_back(std::move(part));
   }
@@ -134,6 +190,12 @@ int part_staff(const Part& part, int system_staff) {
         std::abs(part.staves[size_t(best)] - system_staff))
       best = int(i);
   return best;
+}
+
+// The staff of the part (from 0) a PRINT puts its voice on.
+int part_staff(const Part& part, Drosa print) {
+  const auto found = part.renumbered.find(print.handle());
+  return found != part.renumbered.end() ? found->second : part_staff(part, print->get(xsstaff));
 }
 
 // ---- Measures of a voice -----------------------------------------------------------------------
@@ -526,7 +588,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
       const int kind = effective_kind(p);
       if (kind == NOTE) break;
       if (kind == PRINT && p->get(xsstaff) >= 0) {
-        staff = part_staff(*ps.part, p->get(xsstaff));
+        staff = part_staff(*ps.part, p);
         ps.voices[i].staff = staff;
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
@@ -589,7 +651,7 @@ void Exporter::part(const Part& part) {
     vs.cursor = piece_start[v];
     vs.beaming = beaming_head;
     Drosa print = first_print(v);
-    vs.staff = vs.home = part_staff(part, print ? print->get(xsstaff) : 0);
+    vs.staff = vs.home = print ? part_staff(part, print) : 0;
     ps.voices.push_back(vs);
   }
   o.start("part");
@@ -732,7 +794,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     for (; sign < signs.size() && signs[sign].first <= c; ++sign) {
       Drosa p = signs[sign].second;
       if (p->xkind == PRINT) {
-        if (p->get(xsstaff) >= 0) vs.staff = part_staff(*ps.part, p->get(xsstaff));
+        if (p->get(xsstaff) >= 0) vs.staff = part_staff(*ps.part, p);
         continue;
       }
       const int code = p->get(xclef);

@@ -143,6 +143,9 @@ struct MxmlList {
   std::vector<Drosa> bars;                   // its BARs, one per measure
   int32_t last_param[2] = {-1, -1};          // the last staff and system distances set
   std::vector<std::pair<int, bool>> breaks;  // after how many bars a break stands; page breaks
+  // Where the document hides its staff and shows it again: after how many bars, and whether
+  // it is hidden from there on.
+  std::vector<std::pair<int, bool>> hidden;
 };
 
 // A group of parts of the part list, with the sign that joins their staves.

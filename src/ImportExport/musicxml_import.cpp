@@ -7,6 +7,7 @@
 // handlers had built, and the import gives up.
 #include "ImportExport/musicxml_import.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xml_reader.h"
+#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -201,6 +203,109 @@ void normalise_breaks() {
   }
 }
 
+// Moves the texts placed on the page (credits) that stand before voice `from`'s first note,
+// each with its text and its further runs, to before voice `to`'s first note.
+void move_page_texts(int from, int to) {
+  constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3;  // xrelativey: measured from the page
+  const Drosa first = find_next_kind(NOTE, piece_start[from]);
+  const Drosa target = find_next_kind(NOTE, piece_start[to]);
+  if (!first || !target) return;
+  for (Drosa p = piece_start[from]->xnext; p && p != first;) {
+    const bool on_page = p->xkind == TPARAM && !p->get(xadjacent) &&
+                         (p->get(xrelativey) == PAGE_TOP || p->get(xrelativey) == PAGE_BOTTOM);
+    if (!on_page) {
+      p = p->xnext;
+      continue;
+    }
+    Drosa last = p;
+    while (last->xnext != first && (last->xnext->xkind == TEXT ||
+                                    (last->xnext->xkind == TPARAM && last->xnext->get(xadjacent))))
+      last = last->xnext;
+    const Drosa next = last->xnext;
+    Drosa copy_last = NIL;
+    const Drosa copy = copy_detached_chain(p, last, &copy_last);
+    link_chain_after(copy, copy_last, target->xback);
+    destroy_chain(p, last);
+    p = next;
+  }
+}
+
+// The staves the document hides are left out of the systems they are hidden in: a staff hidden
+// at the first bar of a system (by the staff-details of its part) is not printed there, and
+// the staves shown are numbered from the top without it. Every PRINT of a voice takes the
+// number its staff has in its system (-1 hidden), and a system whose numbering of the voice's
+// staff differs from the system before begins with a copy of the voice's PRINT so numbered. A
+// system that would hide every staff shows them all. Staff numbers are those the import gave
+// (a staff's list).
+void hide_staves_the_document_hides() {
+  int staves = 0;
+  bool any = false;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == PRINT) staves = std::max(staves, p->get(xsstaff) + 1);
+  staves = std::min<int>(staves, int(mxml.lists.size()));
+  for (int f = 0; f < staves; ++f) any |= !mxml.lists[size_t(f)].hidden.empty();
+  if (!any || voice_count < 1) return;
+  auto hidden_at = [](int staff, int bars) {
+    bool hidden = false;
+    for (auto [at, h] : mxml.lists[size_t(staff)].hidden)
+      if (at <= bars) hidden = h;
+    return hidden;
+  };
+  // The bar each system begins with, from the first list's breaks.
+  std::vector<int> starts{0};
+  const MxmlList& first = mxml.lists[0];
+  size_t bar = 0;
+  for (Drosa p = piece_start[0]->xnext; p; p = p->xnext) {
+    if (bar < first.bars.size() && p == first.bars[bar]) ++bar;
+    if (p->xkind == ENDSYST && !p->get(xendpiece)) starts.push_back(int(bar));
+  }
+  std::vector<std::vector<int>> number(starts.size(), std::vector<int>(size_t(staves)));
+  bool renumbered = false;
+  for (size_t s = 0; s < starts.size(); ++s) {
+    int shown = 0;
+    for (int f = 0; f < staves; ++f) number[s][size_t(f)] = hidden_at(f, starts[s]) ? -1 : shown++;
+    if (shown == 0)
+      for (int f = 0; f < staves; ++f) number[s][size_t(f)] = f;
+    for (int f = 0; f < staves; ++f) renumbered |= number[s][size_t(f)] != f;
+  }
+  if (!renumbered) return;
+  auto numbered = [&](size_t s, int full) {
+    return full >= 0 && full < staves ? number[s][size_t(full)] : full;
+  };
+  // The page's texts stand at the first voice's first note: where its staff is hidden on the
+  // first page they go to the first voice of the first staff shown there.
+  auto first_staff = [](int v) {
+    Drosa print = find_next_kind_until(PRINT, piece_start[v], NOTE, 0);
+    return print ? int(print->get(xsstaff)) : -1;
+  };
+  if (numbered(0, first_staff(0)) < 0)
+    for (int v = 1; v < voice_count; ++v)
+      if (numbered(0, first_staff(v)) == 0) {
+        move_page_texts(0, v);
+        break;
+      }
+  for (int v = 0; v < voice_count; ++v) {
+    size_t s = 0;
+    int full = -1;
+    Drosa in_force = NIL;
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (p->xkind == ENDSYST && !p->get(xendpiece) && s + 1 < starts.size()) {
+        ++s;
+        if (!in_force || numbered(s, full) == numbered(s - 1, full)) continue;
+        Drosa copy = copyDrosa(in_force);
+        copy->set(xsstaff, int16_t(numbered(s, full)));
+        link_after(copy, p);
+        in_force = p = copy;
+      } else if (p->xkind == PRINT) {
+        full = p->get(xsstaff);
+        p->set(xsstaff, int16_t(numbered(s, full)));
+        in_force = p;
+      }
+    }
+  }
+}
+
 // The fix-ups that make the voices a piece the program can show.
 void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
   if (!skip_respelling)
@@ -260,6 +365,8 @@ int run_import(int complete) {
     mxml_analyse(&first_change);
     if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
     const std::vector<std::string> notices = mxml_notice_texts();
+    // The document's own systems and pages are kept: it may hide staves in some of them.
+    if (complete && keep_systems && keep_pages) hide_staves_the_document_hides();
     release_state();
     if (complete) finish_piece(keep_systems, keep_pages, skip_respelling);
     for (const std::string& text : notices) REPORT_ERROR(2, "%s", text.c_str());

@@ -932,6 +932,22 @@ void mxml_staves(XmlElement& e) {
 
 void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 5); }
 
+// A staff the document hides (print-object "no") from this measure on, or shows again: every
+// staff of the part, or the one its number names.
+void mxml_staff_details(XmlElement& e) {
+  if (xml_open_element_level(e, "attributes") < 0 || !mxml_in_part()) return;
+  const char* shown = xml_attr(e, "print-object");
+  if (!shown) return;
+  const bool hidden = std::strcmp(shown, "no") == 0;
+  const int number = xml_attr_int(e, "number");
+  for (int i = 0; i < mxml.part_lists[mxml.part_index]; ++i) {
+    const int list = first_list() + i;
+    if ((number != XML_NO_INT && number != i + 1) || !valid_list(list)) continue;
+    MxmlList& l = mxml.lists[size_t(list)];
+    l.hidden.push_back({int(l.bars.size()), hidden});
+  }
+}
+
 void mxml_chromatic(XmlElement& e) {
   if (!mxml_in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
   mxml.transposition = clamped_int(e, -36, 36, 0);

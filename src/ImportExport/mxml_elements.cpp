@@ -103,6 +103,7 @@ constexpr ElementEntry element_table[] = {
     {"staccatissimo", mxml_staccatissimo, nullptr},
     {"staccato", mxml_staccato, nullptr},
     {"staff", mxml_staff, nullptr},
+    {"staff-details", mxml_staff_details, nullptr},
     {"staff-distance", mxml_staff_distance, nullptr},
     {"staff-layout", mxml_staff_layout, nullptr},
     {"staff-lines", mxml_staff_lines, nullptr},
@@ -128,7 +129,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 104, "the import understands 104 elements");
+static_assert(ELEMENT_COUNT == 105, "the import understands 105 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

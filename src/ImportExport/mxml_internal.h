@@ -87,6 +87,7 @@ void mxml_clef_line(XmlElement& e);
 void mxml_clef_octave_change(XmlElement& e);
 void mxml_staves(XmlElement& e);
 void mxml_staff_lines(XmlElement& e);
+void mxml_staff_details(XmlElement& e);
 void mxml_chromatic(XmlElement& e);
 void mxml_barline(XmlElement& e);
 void mxml_barline_end();

@@ -341,6 +341,30 @@ TEST_F(MusicXmlExport, SignsTupletsAndStavesAreWrittenAsTheReaderExpects) {
   EXPECT_NE(written.find("<backup>\n\t\t\t\t<duration>768</duration>"), std::string::npos);
 }
 
+TEST_F(MusicXmlExport, APartKeepsItsStavesInASystemThatHidesAStaffAboveIt) {
+  // The voice's staff is hidden in the first system only: the piano's staves are numbered
+  // from the top of each system, and its right hand was once written on its lower staff.
+  const std::string document =
+      read_file(std::filesystem::path(VESK_TEST_DATA) / "ImportExport" / "hidden_staff.xml");
+  script_begin();
+  answer_systems();
+  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  script_end();
+  take_reports();
+  const std::filesystem::path path = output_folder() / "hidden_staff_piano.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  const std::string piano =
+      written.substr(std::min(written.find("<part id=\"P2\">"), written.size()));
+  auto count = [&](const std::string& what) {
+    int n = 0;
+    for (size_t at = piano.find(what); at != std::string::npos; at = piano.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<staff>1</staff>"), 3) << piano;
+  EXPECT_EQ(count("<staff>2</staff>"), 3) << piano;
+}
+
 TEST_F(MusicXmlExport, TheCommandWritesWhereTheSaveDialogSays) {
   ASSERT_EQ(import_fixture("two_voices_backup.xml"), 1);
   const std::filesystem::path path = output_folder() / "chosen.xml";

@@ -944,6 +944,19 @@ TEST_F(EngravedFixture, EachLineOfLyricsIsSpacedForItsOwnSyllables) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AStaffTheDocumentHidesInASystemIsLeftOutOfIt) {
+  // The voice's staff, hidden in the first system, was drawn there empty over the piano.
+  const std::vector<PageFault> faults = engrave("hidden_staff");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(pstaff_count, 5) << "the piano's two staves, then the voice's and the piano's";
+  // Each hand on its own staff in both systems.
+  EXPECT_EQ(heads_by_staff(), (std::map<int, int>{{0, 1}, {1, 1}, {2, 2}, {3, 2}, {4, 2}}));
+  const std::vector<std::string> texts = drawn_texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "Hidden Title"), texts.end())
+      << "the title, which stood at the hidden voice's first note";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
