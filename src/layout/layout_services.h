@@ -272,6 +272,7 @@ struct SpacingStaff {
   Drosa current[LAYERS];      // the layer's current note (the last of the chords walked so far);
                               // its chain head until the walk leaves the start
   int32_t next_time[LAYERS];  // start time of the layer's next chord; NO_TIME when it has ended
+  int layers;                 // the layers before this one hold chords; those after are empty
   int32_t shortest[LAYERS];   // the shortest duration of the layer's current chord
   int32_t left_edge[LAYERS];  // first-note x less twice the gap after keys and time signatures
   Drosa timesig;              // the TIMESIG in force at the chords the walk passed last

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "layout/format.h"
 #include "layout/layout_fields.h"
@@ -119,11 +120,13 @@ int start_walks() {
   system_end_time = 0;
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
+    s.layers = 0;
     for (int l = 0; l < LAYERS; ++l) {
       s.current[l] = staff_data[p].ppnt[l];
       Drosa first = chain_next(s.current[l]);
       s.next_time[l] = first ? chord_start(first) : NO_TIME;
       s.left_edge[l] = 0;
+      if (first) s.layers = l + 1;
       for (Drosa n = first; n;) {
         // Chord by chord: the walk to a chord's last note is taken once, not for every note.
         Drosa last = chord_last_note(n);
@@ -177,7 +180,7 @@ Drosa chord_due(int p, int l, int32_t T) {
 int earliest_grace_point(int32_t T) {
   int earliest = INT32_MAX;
   for (int p = system_from(); p <= system_to(); ++p)
-    for (int l = 0; l < LAYERS; ++l)
+    for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (Drosa first = chord_due(p, l, T); first && first->get(xgrace))
         earliest = std::min(earliest, chord_point(first));
   return earliest;
@@ -188,8 +191,8 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
   TimePoint tp;
   const int graces = earliest_grace_point(T);
   for (int p = system_from(); p <= system_to(); ++p) {
-    for (int l = 0; l < LAYERS; ++l) {
-      widths.x[p][l] = spacing_x;
+    std::fill(std::begin(widths.x[p]), std::end(widths.x[p]), spacing_x);
+    for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa first = chord_due(p, l, T);
       if (!first || t < chord_point(first)) continue;
       if (graces < t && (!first->get(xgrace) || chord_point(first) > graces)) continue;
@@ -219,7 +222,7 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
 void move_chords(const TimePoint& tp, int32_t advance, bool first_point, int32_t key_gap) {
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
-    for (int l = 0; l < LAYERS; ++l) {
+    for (int l = 0; l < s.layers; ++l) {
       Drosa first = next_chord(p, l);
       if (!first || !tp.placed[p][l]) continue;
       Drosa last = chord_last_note(first);
@@ -247,7 +250,7 @@ void move_chords(const TimePoint& tp, int32_t advance, bool first_point, int32_t
 int32_t next_time_point() {
   int32_t tn = NO_TIME;
   for (int p = system_from(); p <= system_to(); ++p)
-    for (int l = 0; l < LAYERS; ++l)
+    for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (next_chord(p, l)) tn = std::min(tn, spacing_staff[p].next_time[l]);
   return tn;
 }
@@ -272,7 +275,7 @@ struct Shortest {
 Shortest shortest_sounding(int32_t Tn) {
   Shortest best;
   for (int p = system_from(); p <= system_to(); ++p) {
-    for (int l = 0; l < LAYERS; ++l) {
+    for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa L = spacing_staff[p].current[l];
       if (at_start(L)) continue;
       Drosa F = chord_first_note(L);

@@ -277,7 +277,7 @@ struct Taking {
 std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
   std::vector<Taking> taking;
   for (int p = system_from(); p <= system_to(); ++p) {
-    for (int l = 0; l < LAYERS; ++l) {
+    for (int l = 0; l < spacing_staff[p].layers; ++l) {
       if (at.mode == SPACE_SYSTEM_END) {
         if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL, NIL});
       } else if (Drosa first = chord_here(p, l, at, step)) {
@@ -406,7 +406,7 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
                             bool staff_wide) {
   const int p = t.p;
   bool others = false;
-  for (int l = 0; l < LAYERS && !others; ++l)
+  for (int l = 0; l < spacing_staff[p].layers && !others; ++l)
     others = l != t.l && !at_start(spacing_staff[p].current[l]);
   if (!others) return INT64_MIN;
   const int32_t space = staff_data[p].staff_size > 0 ? staff_data[p].staff_size : 50;
@@ -417,7 +417,7 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
     low -= space * 3 / 2, high += space * 3 / 2;
   }
   int64_t demand = INT64_MIN;
-  for (int l = 0; l < LAYERS; ++l) {
+  for (int l = 0; l < spacing_staff[p].layers; ++l) {
     Drosa C = spacing_staff[p].current[l];
     if (l == t.l || at_start(C)) continue;
     // Chords before the layer's own previous one stand behind that one already.
@@ -680,7 +680,7 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
 int32_t look_for_measures_of_rests(int32_t time) {
   std::vector<RestLayer> layers;
   for (int p = system_from(); p <= system_to(); ++p)
-    for (int l = 0; l < LAYERS; ++l)
+    for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (Drosa first = next_chord(p, l)) layers.push_back({p, l, first, {}, {}, 0});
   // The measure of the first chord here holds for the run: a time signature before a later
   // measure ends it.
