@@ -62,6 +62,10 @@ int32_t truncated(double v) {
 
 int32_t trunc_product(double slope, int64_t x) { return truncated(slope * double(x)); }
 
+// A height worked out in 64 bits, kept to the 32 of the beam's record: a slope from damaged
+// parameters may give heights out of range, never an overflow.
+int32_t saturated(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 template <typename F>
 void for_chord_notes(Drosa first, Drosa last, F f) {
   for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
@@ -293,7 +297,7 @@ void slope_both_directions() {
                param_length(P_BEAM_DISTANCE, extreme ? extreme : f.first) * (below - above) / 2;
   if (system_staff(b.upper_pstaff)) ym = std::min(ym, staff_bottom_y(b.upper_pstaff, 0));
   if (system_staff(b.lower_pstaff)) ym = std::max(ym, staff_top_y(b.lower_pstaff, 0));
-  b.intercept = ym - trunc_product(b.slope, xm);
+  b.intercept = saturated(int64_t(ym) - trunc_product(b.slope, xm));
 }
 
 // A figure whose first and last heads stand level, or that repeats a period of heads, is flat.
@@ -392,9 +396,9 @@ void clear_heads_and_rests(bool up) {
       const int32_t limit = clearance_limit(n, c, up);
       const int32_t at = beam_y(c.stem_x);
       if (!up && limit < at + inner)
-        b.intercept = limit - inner - trunc_product(b.slope, c.stem_x);
+        b.intercept = saturated(int64_t(limit) - inner - trunc_product(b.slope, c.stem_x));
       else if (up && limit > at - inner)
-        b.intercept = limit + inner - trunc_product(b.slope, c.stem_x);
+        b.intercept = saturated(int64_t(limit) + inner - trunc_product(b.slope, c.stem_x));
     });
   }
 }
@@ -409,17 +413,19 @@ void height_one_direction() {
     // A whole-note tremolo: the beams lie between the heads.
     const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, f.first);
     const int32_t beams = param_length(P_BEAM_DISTANCE, f.first) * (l.first->get(xlgval) - 4);
-    b.intercept = mean_y + (up ? head + beams : head - beams) / 2 - at_mean;
+    b.intercept =
+        saturated(mean_y + (up ? int64_t(head) + beams : int64_t(head) - beams) / 2 - at_mean);
     return;
   }
   if (f.first->get(xrest)) {
     const int32_t gap = param_length(P_RESTS_TO_BEAM, f.first);
-    b.intercept = up ? mean_y + rest_ascend_size(f.first, 0) + gap - at_mean
-                     : mean_y - rest_descend_size(f.first, 0) - gap - at_mean;
+    b.intercept = saturated(up ? int64_t(mean_y) + rest_ascend_size(f.first, 0) + gap - at_mean
+                               : int64_t(mean_y) - rest_descend_size(f.first, 0) - gap - at_mean);
   } else {
     const int32_t stem = param_length(P_BEAMED_STEM_LENGTH, f.first);
-    b.intercept = up ? mean_y + param_length(P_NOTE_HEAD_HEIGHT, f.first) + stem - at_mean
-                     : mean_y - stem - at_mean;
+    b.intercept =
+        saturated(up ? int64_t(mean_y) + param_length(P_NOTE_HEAD_HEIGHT, f.first) + stem - at_mean
+                     : int64_t(mean_y) - stem - at_mean);
   }
   clear_heads_and_rests(up);
   // Chords squeezed onto one x (a system of more notes than its width holds) are no fault.
@@ -513,7 +519,7 @@ void beam_y_positions() {
   }
   const int64_t span = std::max<int64_t>(1, int64_t(l.stem_x) - f.stem_x);
   b.slope = double(n2 - n1) / double(span);
-  b.intercept = int32_t(n1 - trunc_product(b.slope, f.stem_x));
+  b.intercept = saturated(n1 - trunc_product(b.slope, f.stem_x));
   const int64_t a = std::min(y1 + hi1, y2 + hi2), c = std::max(y1 + lo1, y2 + lo2);
   const double least = param_float_value(P_FLATTEST_BEAM, f.first);
   if (a > c && b.slope != 0 && -0.5 * least < b.slope && b.slope < 0.5 * least) {
