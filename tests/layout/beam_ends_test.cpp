@@ -47,8 +47,8 @@ TEST_F(BeamEnds, BeatsRestsAndTheContinueMark) {
       {"h 8 8 8 8", "[0:42v=] [0:42v=] [0:42v=] [0:42v]"},
       {"8 8+ 8 8", "[0:42v=] [0:42v=] [0:42v=] [0:42v]"},
       // A rest ends the beam; so does a quarter, unless a rest with the continue mark.
-      {"8 r8 8 8", "[0:42v=] [0:rv] [0:42v=] [0:42v]"},
-      {"8 4 8", "[0:42v=] [0:42v] [0:42v]"},
+      {"8 r8 8 8", "[0:42v] [0:rv] [0:42v=] [0:42v]"},
+      {"8 4 8", "[0:42v] [0:42v] [0:42v]"},
       {"8 r4+ 8", "[0:42v=] [0:rv=] [0:42v]"},
   };
   for (const Case& c : cases) {
