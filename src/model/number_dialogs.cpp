@@ -49,6 +49,9 @@ int run_until_ok_or_cancel(DialogRef dialog) {
 // acceptable.
 template <typename Read>
 int run_number_dialog(DialogRef dialog, const char* prompt, Read read) {
+  // A long question gets the lines it needs.
+  platform_set_param_texts(prompt, "", "", "");
+  platform_fit_text_item(dialog, PROMPT_ITEM);
   platform_select_item_text(dialog, NUMBER_ITEM, 0, SELECTED_CHARACTERS);
   for (;;) {
     draw_dialog_frame(dialog, nullptr, prompt);

@@ -1271,38 +1271,60 @@ int platform_modal_dialog(DialogRef dialog, ModalFilter filter) {
 
 namespace {
 
-// An alert as tall as its message needs (never below its icon): the buttons move up under the
-// message's last line.
-void fit_alert_to_message(Dialog* alert) {
-  if (alert->items.empty() || !alert->port) return;
-  DialogItem& message = alert->items.back();
-  if (message.kind != ITEM_STATIC_TEXT) return;
-  const SavedPortState saved = enter_port(alert->port);
-  system_text_style(alert->port);
+// The height the lines of a static text take, its parameters put in, wrapped to its width.
+int text_height(Dialog* dialog, const DialogItem& text) {
+  const SavedPortState saved = enter_port(dialog->port);
+  system_text_style(dialog->port);
   const FontMetrics metrics = get_font_metrics();
   const int line_height =
       std::max(1, static_cast<int>(std::ceil(metrics.ascent + metrics.descent + metrics.leading)));
   const int lines =
-      std::max<int>(1, wrap_text(substitute_params(message.text), message.rect.width()).size());
+      std::max<int>(1, wrap_text(substitute_params(text.text), text.rect.width()).size());
   leave_port(saved);
-  const int needed = std::max(message.rect.top + lines * line_height, 44) + 8;
+  return lines * line_height;
+}
+
+// Moves the items that stand below `from` (every item other than `except` whose top is at or
+// under it) down by `dy`, and makes the dialog as much taller.
+void move_items_below(Dialog* dialog, int from, int except, int dy) {
+  for (int i = 1; i <= static_cast<int>(dialog->items.size()); ++i) {
+    DialogItem& item = dialog->items[i - 1];
+    if (i == except || item.rect.top < from) continue;
+    item.rect = offset_rect(item.rect, 0, dy);
+    sync_widget(dialog, i);
+  }
+  const Rect bounds = port_bounds(dialog->port);
+  port_set_size(dialog->port, bounds.width(), bounds.height() + dy);
+  if (dialog->qt) dialog->qt->setFixedSize(bounds.width(), bounds.height() + dy);
+  dialog->needs_update = true;
+}
+
+// An alert as tall as its message needs (never below its icon): the buttons move up under the
+// message's last line.
+void fit_alert_to_message(Dialog* alert) {
+  if (alert->items.empty() || !alert->port) return;
+  const int index = static_cast<int>(alert->items.size());
+  DialogItem& message = alert->items.back();
+  if (message.kind != ITEM_STATIC_TEXT) return;
+  const int needed = std::max(message.rect.top + text_height(alert, message), 44) + 8;
   const int spare = message.rect.bottom - needed;
   if (spare <= 0) return;
   message.rect.bottom -= spare;
   // The items below the message (its buttons) move up with its end; a text above it stays.
-  for (int i = 1; i < static_cast<int>(alert->items.size()); ++i) {
-    DialogItem& item = alert->items[i - 1];
-    if (item.rect.top < message.rect.top) continue;
-    item.rect = offset_rect(item.rect, 0, -spare);
-    sync_widget(alert, i);
-  }
-  const Rect bounds = port_bounds(alert->port);
-  port_set_size(alert->port, bounds.width(), bounds.height() - spare);
-  if (alert->qt) alert->qt->setFixedSize(bounds.width(), bounds.height() - spare);
-  alert->needs_update = true;
+  move_items_below(alert, message.rect.top, index, -spare);
 }
 
 }  // namespace
+
+void platform_fit_text_item(DialogRef dialog, int item) {
+  DialogItem* text = item_of(dialog, item);
+  if (!text || text->kind != ITEM_STATIC_TEXT || !dialog->port) return;
+  const int old_bottom = text->rect.bottom;
+  const int extra = text->rect.top + text_height(dialog, *text) - old_bottom;
+  if (extra <= 0) return;
+  text->rect.bottom += extra;
+  move_items_below(dialog, old_bottom, item, extra);
+}
 
 int platform_alert(int id) {
   if (!platform_dialog_spec(id)) return -1;

@@ -93,6 +93,9 @@ int platform_take_dialog_hit(DialogRef dialog);
 int platform_item_kind(DialogRef dialog, int item);  // with ITEM_DISABLED added when disabled
 Rect platform_item_rect(DialogRef dialog, int item);
 void platform_set_item_rect(DialogRef dialog, int item, Rect rect);
+// platform_fit_text_item: a static text made as tall as its text needs, with the parameter
+// texts set now, never shorter: the items below it move down and the dialog grows as much.
+void platform_fit_text_item(DialogRef dialog, int item);
 // An item's text, Mac OS Roman: at most 255 bytes, or 32000 in an edit item tall enough for
 // several lines (longer texts are cut).
 std::string platform_item_text(DialogRef dialog, int item);

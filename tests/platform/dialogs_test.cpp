@@ -358,6 +358,35 @@ TEST_F(ScriptedDialog, FilterSeesTheUpdateAndKeysFirstAndTellsAutoKeyApart) {
   EXPECT_FALSE(platform_dialog_needs_update(dialog));
 }
 
+// A question longer than its place: the text grows to its lines, what is below moves down.
+TEST_F(ScriptedDialog, ALongQuestionGetsTheLinesItNeeds) {
+  open(15946);
+  const Rect prompt = platform_item_rect(dialog, 3), field = platform_item_rect(dialog, 4);
+  const Rect ok = platform_item_rect(dialog, 1);
+  platform_set_param_texts("Short?", "", "", "");
+  platform_fit_text_item(dialog, 3);
+  EXPECT_EQ(platform_item_rect(dialog, 3), prompt) << "a short one keeps its place";
+  platform_set_param_texts(
+      "Specify the number of half steps to transpose.  Type a negative number to transpose "
+      "down, a positive number to transpose up.",
+      "", "", "");
+  platform_fit_text_item(dialog, 3);
+  const int grown = platform_item_rect(dialog, 3).bottom - prompt.bottom;
+  EXPECT_GT(grown, 0);
+  EXPECT_EQ(platform_item_rect(dialog, 4), offset_rect(field, 0, grown));
+  EXPECT_EQ(platform_item_rect(dialog, 1), offset_rect(ok, 0, grown));
+  const std::filesystem::path out = std::filesystem::current_path() / "test-output" / "dialogs";
+  std::filesystem::create_directories(out);
+  script_save_image((out / "number-long-question.png").string());
+  script_hit(1);
+  EXPECT_EQ(platform_modal_dialog(dialog, nullptr), 1);
+  Port* image = port_load_image((out / "number-long-question.png").string().c_str());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(port_bounds(image).height(), platform_dialog_spec(15946)->bounds.height() + grown);
+  port_dispose(image);
+  script_take_shown();
+}
+
 TEST_F(ScriptedDialog, TypingEditsTheFocusedFieldAndTabSelectsAll) {
   open(15946);
   platform_set_item_text(dialog, 4, "abc");
