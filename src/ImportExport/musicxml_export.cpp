@@ -14,6 +14,7 @@
 #include "ImportExport/musicxml_export.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -35,6 +36,7 @@
 #include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/files.h"
 
@@ -343,6 +345,34 @@ struct ChordContext {
   int slur_side = 3;                  // of the slur that starts: 1 under, 2 over
   bool trill = false;
 };
+
+// The SMuFL characters (UTF-8) of a run of the music font's tempo notes, a note and its dots,
+// as words write a metronome mark's note; empty for any other run.
+std::string tempo_note_characters(Drosa run) {
+  constexpr int TEMPO_WHOLE = 12, TEMPO_DOT = 582, TEMPO_DOUBLE_DOT = 583;
+  static const char* const NOTES[6] = {"\xEE\xB2\xA2", "\xEE\xB2\xA3", "\xEE\xB2\xA5",
+                                       "\xEE\xB2\xA7", "\xEE\xB2\xA9", "\xEE\xB2\xAB"};
+  const char* const DOT = "\xEE\xB2\xB7";  // metAugmentationDot
+  auto drawn_as = [&](int pindex, char c) {
+    const ParamValue v = *param_value(pindex, NIL, nullptr);
+    return v.font() == run->get(xtextfont) && char(v.character()) == c;
+  };
+  std::string out;
+  for (char c : run_text(run)) {
+    int unit = 0;
+    for (int u = 1; u <= 6 && !unit && out.empty(); ++u)
+      if (drawn_as(TEMPO_WHOLE + u - 1, c)) unit = u;
+    if (unit)
+      out = NOTES[unit - 1];
+    else if (!out.empty() && drawn_as(TEMPO_DOT, c))
+      out += DOT;
+    else if (!out.empty() && drawn_as(TEMPO_DOUBLE_DOT, c))
+      out += std::string(DOT) + DOT;
+    else
+      return {};
+  }
+  return out;
+}
 
 // The text of a whole annotation, every style run.
 std::string anno_text(Drosa head) {
@@ -1132,6 +1162,24 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         std::snprintf(number, sizeof number, "%.*f", whole ? 0 : 6, bpm);
         o.text("per-minute", number);
         o.end();
+        // Words the mark runs on into, after its number (and its closing parenthesis).
+        std::string after;
+        for (Drosa run = next_style_run(mark); run; run = next_style_run(run))
+          after += run_text(run);
+        size_t at = after.find('=');
+        at = at == std::string::npos ? after.size() : after.find_first_not_of(' ', at + 1);
+        while (at < after.size() &&
+               (std::isdigit(static_cast<unsigned char>(after[at])) || after[at] == '.'))
+          ++at;
+        after.erase(0, std::min(at, after.size()));
+        if (parentheses && !after.empty() && after[0] == ')') after.erase(0, 1);
+        if (after.find_first_not_of(' ') != std::string::npos) {
+          o.end();
+          o.start("direction-type");
+          o.start("words");
+          xml_add_text(o.w, utf8(after).c_str());
+          o.end();
+        }
         direction_end(vs);
         continue;
       }
@@ -1158,7 +1206,10 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       direction_start(above);
       // Words of several styles: a words element a run, each later one running on.
       for (Drosa run = a; run; run = c == CLASS_REHEARSAL ? NIL : next_style_run(run)) {
-        const std::string words = c == CLASS_REHEARSAL ? text : utf8(run_text(run));
+        const int run_font = run->get(xtextfont);
+        const std::string words = c == CLASS_REHEARSAL               ? text
+                                  : run_font >= -3 && run_font <= -1 ? tempo_note_characters(run)
+                                                                     : utf8(run_text(run));
         if (words.empty()) continue;
         o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
         o.attr("font-size", long(run->get(xtextsize)));

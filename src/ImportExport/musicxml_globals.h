@@ -77,7 +77,10 @@ struct MxmlItem {
   bool parentheses = false;               // a metronome mark in parentheses
   bool octave_line = false;               // the words that begin an octave line
   bool sound_tempo = false;               // a tempo the document gives for the performance only
-  std::string text;                       // Mac OS Roman
+  // Words that are the note of a metronome mark in the music font: its value, 1 whole .. 6
+  // 32nd (its dots in `dots`); 0 for other words.
+  int8_t note_glyph = 0;
+  std::string text;  // Mac OS Roman
 };
 
 // A group of items that wait together: one direction, credit or layout element.

@@ -212,6 +212,14 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
   return head ? head : glyph;
 }
 
+// Words that are the note of a metronome mark: the music font's tempo note, with its dots.
+Run note_glyph_run(const MxmlItem& item) {
+  Run note = glyph_run(PARAM_TEMPO_WHOLE + std::clamp<int>(item.note_glyph, 1, 6) - 1, 0);
+  if (item.dots == 1) add_glyph(note, PARAM_TEMPO_DOT);
+  if (item.dots >= 2) add_glyph(note, PARAM_TEMPO_DOUBLE_DOT);
+  return note;
+}
+
 // Whether a metronome mark runs on from the words before it in one direction, on their line:
 // the document places it nowhere else (or at the words' own place, or at their height with
 // neither placed across).
@@ -226,12 +234,16 @@ bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
   return unplaced || (same_x && mark.y + mark.dy == words.y + words.dy);
 }
 
-// Whether words run on from the words before them in one direction, as a further run of
-// their annotation (on their line, or on the next when those end theirs): the document
-// places them nowhere of their own.
+// Whether words run on from the words (or the tempo mark) before them in one direction, as a
+// further run of their annotation (on their line, or on the next when those end theirs): the
+// document places them nowhere of their own.
 bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
-  return words.kind == 1 && !words.command && more.kind == 1 && !more.command &&
-         !(more.given & 15) && words.text.find_first_not_of(" \r\n") != std::string::npos;
+  const bool shown =
+      words.kind == 1
+          ? !words.command &&
+                (words.note_glyph || words.text.find_first_not_of(" \r\n") != std::string::npos)
+          : words.kind == -6 && words.tempo > 0;
+  return shown && more.kind == 1 && !more.command && !(more.given & 15);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.
@@ -378,13 +390,20 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
                                      m->dots == item.dots && m->sound_tempo == item.sound_tempo;
                             });
       if (mark) marks.push_back(&item);
+      bool made = false;  // shown here: later words of the group may run on from it
       if (repeated) {
         // The same mark given twice at one note (by two directions) is shown once.
       } else if (words && runs_on(*words, item)) {
-        make_tempo(item, note, true, words->text.back() == ' ' ? "" : " ", tag, context);
+        const char last = words->text.back();
+        make_tempo(item, note, true, last == ' ' || last == '[' || last == '(' ? "" : " ", tag,
+                   context);
+        made = true;
       } else if (words && words_run_on(*words, item)) {
-        make_run(item_run(item, item.text), item, note, true, tag, context);
+        make_run(item.note_glyph ? note_glyph_run(item) : item_run(item, item.text), item, note,
+                 true, tag, context);
+        made = true;
       } else if (!metronome_here || !item.sound_tempo) {
+        made = true;
         MxmlItem placed = item;
         // A directive stands lower, but not below the height the document gives it: one
         // written over a high note stood on that note.
@@ -405,7 +424,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
                                       placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE, width, false});
         if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
       }
-      words = item.kind == 1 ? &item : nullptr;
+      words = made && (item.kind == 1 || mark) ? &item : nullptr;
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
@@ -557,6 +576,8 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
   if (item.dynamics != 0x8000 || item.kind == -7) return make_dynamic(item, before, tag, context);
   if (item.tempo > 0 || item.kind == -6) return make_tempo(item, before, false, "", tag, context);
   if (item.press || item.release) return make_pedal(item, before, tag, context);
+  if (item.note_glyph)
+    return make_run(note_glyph_run(item), item, before, continuation, tag, context);
   std::string text = plain_text(item);
   if (item.syllable) text += '-';
   if (item.extend) text += '_';

@@ -472,9 +472,74 @@ void mxml_direction_end() {
 
 void mxml_nothing(XmlElement&) {}
 
+namespace {
+
+// The value of the note of a metronome mark that words write as music-font characters (a
+// note from metNoteWhole to metNote32ndDown, then metAugmentationDots, between blanks),
+// 1 whole .. 6 32nd, with its dots; 0 for any other words.
+int metronome_note(const std::string& text, int* dots) {
+  int unit = 0;
+  *dots = 0;
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] == ' ') {
+      ++at;
+      continue;
+    }
+    // U+ECA0 .. U+ECBF are EE B2 A0 .. EE B2 BF in UTF-8.
+    if (at + 2 >= text.size() || text.compare(at, 2, "\xEE\xB2") != 0) return 0;
+    const int low = uint8_t(text[at + 2]) - 0xA0;
+    at += 3;
+    if (low == 0x17 && unit) {  // metAugmentationDot
+      ++*dots;
+      continue;
+    }
+    if (unit || low < 2 || low > 0xC) return 0;
+    unit = low == 2 ? 1 : (low - 3) / 2 + 2;  // each value stem up, then stem down
+  }
+  return unit;
+}
+
+}  // namespace
+
+namespace {
+
+// Words that go on from the note of a metronome mark with "= N": the note becomes the mark,
+// of N beats a minute, and the words keep what follows the number. False for other words.
+bool ends_metronome_note(MxmlItem& note, std::string* words) {
+  size_t at = words->find_first_not_of(' ');
+  if (at == std::string::npos || (*words)[at] != '=') return false;
+  at = words->find_first_not_of(' ', at + 1);
+  int tempo = 0;
+  size_t end = at;
+  while (end < words->size() && std::isdigit(static_cast<unsigned char>((*words)[end])) &&
+         tempo < 10000)
+    tempo = 10 * tempo + ((*words)[end++] - '0');
+  if (end == at || tempo < 1 || tempo > 9999) return false;
+  note.kind = styles[STYLE_TEMPO_ABOVE].kind;
+  note.tempo = tempo;
+  note.beat_unit = note.note_glyph;
+  note.note_glyph = 0;
+  note.text = " ";
+  words->erase(0, end);
+  return true;
+}
+
+}  // namespace
+
 void mxml_words(XmlElement& e) {
+  MxmlGroup& g = open_group(MXML_DIRECTION_SLOT);
+  MxmlItem* before = g.items.empty() ? nullptr : &g.items.back();
   MxmlItem* item = direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW));
   item->text = mxml_text(e);
+  int dots = 0;
+  if (const int unit = metronome_note(xml_element_text(e.text), &dots)) {
+    item->note_glyph = int8_t(unit);
+    item->dots = std::min(dots, 2);
+    // The words show a tempo: the sound of their direction adds no mark of its own.
+    open_group(MXML_DIRECTION_SLOT).metronome = true;
+  } else if (before && before->note_glyph && !(item->given & 15)) {
+    ends_metronome_note(*before, &item->text);
+  }
 }
 
 void mxml_dynamics(XmlElement& e) {

@@ -22,6 +22,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "performance/performance_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/script.h"
@@ -464,6 +465,19 @@ TEST_F(EngravedFixture, WordsAtTheLastNoteOfASystemEndWithIt) {
   offscreen_dispose();
 }
 
+// The text runs drawn on the page in order, each with whether the next run adjoins it.
+std::vector<std::pair<std::string, int>> drawn_runs() {
+  std::vector<std::pair<std::string, int>> runs;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    std::string run;
+    if (e->xkind == GE_STRING && !e->get(xgscreen)) {
+      const int adjoins = GE_string_text(&run, &e);
+      runs.push_back({run, adjoins});
+    }
+  }
+  return runs;
+}
+
 TEST_F(EngravedFixture, RunsOfACreditOrADirectionGoOnFromTheRunsBefore) {
   // A credit's runs each end with a line break, the superscript of "3rd" too: "rd" and
   // " Movement" stood on lines of their own. A direction's second words, after words that end
@@ -480,18 +494,34 @@ TEST_F(EngravedFixture, RunsOfACreditOrADirectionGoOnFromTheRunsBefore) {
   EXPECT_LT(number.top, name.bottom) << "the next line";
   EXPECT_NEAR(number.left, name.left, 20) << "from the same left";
   // Words that run on are drawn where the words before them end.
-  std::vector<std::pair<std::string, int>> runs;  // each with whether the next run adjoins it
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    std::string run;
-    if (e->xkind == GE_STRING && !e->get(xgscreen)) {
-      const int adjoins = GE_string_text(&run, &e);
-      runs.push_back({run, adjoins});
-    }
-  }
+  const std::vector<std::pair<std::string, int>> runs = drawn_runs();
   const auto tempo =
       std::find(runs.begin(), runs.end(), std::make_pair(std::string("Tempo primo "), 1));
   ASSERT_TRUE(tempo != runs.end() && tempo + 1 != runs.end());
   EXPECT_EQ(tempo[1].first, "(en retenant)");
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, TempoWordsWithANoteOfTheMusicFontShowOneMark) {
+  // "in tempo [" + the music font's quarter note + " = 144]", with the tempo in the direction's
+  // sound: the note was drawn as "?" on a line of its own, and the sound added "q=144" over it.
+  // It is a metronome mark running on from the words, and on into "]".
+  const std::vector<PageFault> faults = engrave("tempo_note_in_words");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<std::pair<std::string, int>> runs = drawn_runs();
+  ASSERT_EQ(runs.size(), 4u);
+  EXPECT_EQ(runs[0], std::make_pair(std::string("in tempo ["), 1));
+  EXPECT_EQ(runs[1].second, 1);
+  EXPECT_NE(runs[1].first, "?");
+  EXPECT_EQ(runs[2], std::make_pair(std::string("=144"), 1));
+  EXPECT_EQ(runs[3].first, "]");
+  double bpm = 0;
+  int32_t unit = 0, dots = 0;
+  Drosa words = find_next_kind(TPARAM, piece_start[0]);
+  ASSERT_TRUE(words);
+  EXPECT_TRUE(parse_metronome_text(words, &bpm, &unit, &dots) != NIL) << "the tempo that plays";
+  EXPECT_EQ(bpm, 144);
+  EXPECT_EQ(unit, 3);
   offscreen_dispose();
 }
 
