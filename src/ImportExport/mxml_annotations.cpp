@@ -236,14 +236,17 @@ bool runs_on(const MxmlItem& words, const MxmlItem& mark) {
 
 // Whether words run on from the words (or the tempo mark) before them in one direction, as a
 // further run of their annotation (on their line, or on the next when those end theirs): the
-// document places them nowhere of their own.
+// document places them nowhere of their own, or just where it places those.
 bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
   const bool shown =
       words.kind == 1
           ? !words.command &&
                 (words.note_glyph || words.text.find_first_not_of(" \r\n") != std::string::npos)
           : words.kind == -6 && words.tempo > 0;
-  return shown && more.kind == 1 && !more.command && !(more.given & 15);
+  const bool same_place = (more.given & 15) == (words.given & 15) &&
+                          more.x + more.dx == words.x + words.dx &&
+                          more.y + more.dy == words.y + words.dy;
+  return shown && more.kind == 1 && !more.command && (!(more.given & 15) || same_place);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.

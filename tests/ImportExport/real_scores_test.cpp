@@ -505,11 +505,15 @@ TEST_F(EngravedFixture, RunsOfACreditOrADirectionGoOnFromTheRunsBefore) {
 TEST_F(EngravedFixture, TempoWordsWithANoteOfTheMusicFontShowOneMark) {
   // "in tempo [" + the music font's quarter note + " = 144]", with the tempo in the direction's
   // sound: the note was drawn as "?" on a line of its own, and the sound added "q=144" over it.
-  // It is a metronome mark running on from the words, and on into "]".
+  // It is a metronome mark running on from the words, and on into "]". In the next bar "[", a
+  // metronome mark and "]" at one place: the "]" stood apart, above the rest.
   const std::vector<PageFault> faults = engrave("tempo_note_in_words");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   const std::vector<std::pair<std::string, int>> runs = drawn_runs();
-  ASSERT_EQ(runs.size(), 4u);
+  ASSERT_EQ(runs.size(), 8u);
+  EXPECT_EQ(runs[4], std::make_pair(std::string("["), 1));
+  EXPECT_EQ(runs[6], std::make_pair(std::string("=80"), 1));
+  EXPECT_EQ(runs[7].first, "]");
   EXPECT_EQ(runs[0], std::make_pair(std::string("in tempo ["), 1));
   EXPECT_EQ(runs[1].second, 1);
   EXPECT_NE(runs[1].first, "?");
