@@ -33,7 +33,7 @@ constexpr int P_RAISED_CLOSER = 360, P_SLUR_LENGTH_1 = 378, P_SLUR_LENGTH_2 = 37
 constexpr int P_SLUR_X_1 = 380, P_SLUR_X_2 = 381, P_SLUR_Y_1 = 382, P_SLUR_Y_2 = 383;
 constexpr int P_RAISED_LENGTH = 387, P_RAISED_SHORTEN = 391, P_DASH = 415, P_GAP = 416;
 constexpr int P_BEND_WIDTH = 618, P_BEND_HEIGHT = 623, P_BEND_UP = 627, P_BEND_DOWN = 628;
-constexpr int P_BEND_RANGE = 641, P_DASHED_FILL = 668, P_ONTO_SYSTEM = 669;
+constexpr int P_BEND_RANGE = 641, P_DASHED_FILL = 668;
 constexpr int TIE_CURVE = 4, SLUR_CURVE = 5, VAR_BEND = 71, VAR_BEND_RANGE = 74;
 constexpr int GUITAR_TABLATURE = 1, NO_HEADS = 2;
 constexpr int32_t UNSET = SLUR_Y_UNSET;
@@ -286,8 +286,9 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
   const bool from_previous_system = s.y1 == UNSET;
   bool continuing = false;
   if (from_previous_system) {
-    // From the previous system: it starts at this one's left edge, at the end's height.
-    s.x1 = first_note_x() - param_length(P_ONTO_SYSTEM, NIL, &staff_data[start_pstaff]);
+    // From the previous system: it starts after the signs at this one's left edge, at the
+    // end's height.
+    s.x1 = onto_system_x(start_pstaff);
     s.y1 = s.y2;
     start_extent = end_extent;
     if (s.y2 == UNSET) {
@@ -306,7 +307,10 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
   if (s.end_beside) s.x2 -= param_length(P_BESIDE_STEM, owner);
   if (s.x2 <= s.x1) return y_end;
   limit_slope(&s, d, owner);
+  // A curve from the previous system grows to the right only: its start stays off the signs.
+  const int32_t earliest = from_previous_system ? s.x1 : INT32_MIN;
   widen_to_shortest(&s.x1, &s.x2, owner);
+  s.x1 = std::max(s.x1, earliest);
 
   const Clearance c{&e,           d,        grace ? 1 : 0, e.flip != 0, from_previous_system,
                     s.end_beside, end_chord};
@@ -328,6 +332,7 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
       s.x1 += shorten;
       s.x2 -= shorten;
       widen_to_shortest(&s.x1, &s.x2, owner);
+      s.x1 = std::max(s.x1, earliest);
     }
   }
   if (continuing) s.y1 = s.y2 = d == 2 ? std::max(s.y1, s.y2) : std::min(s.y1, s.y2);

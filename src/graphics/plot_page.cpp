@@ -287,6 +287,7 @@ void start_layers() {
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
     StaffData& staff = staff_data[p];
     const int32_t left = staff_left_x(p, current_page);
+    staff.signs_end_x = left;
     for (int layer = 0; layer < LAYERS; ++layer) {
       staff.cur_note[layer] = staff.ppnt[layer];
       staff.rest_group[layer] = NIL;

@@ -100,11 +100,13 @@ bool staff_takes(int kind, int p, int mode) {
   return true;
 }
 
-// At the system's start a layer's measure begins after the signs drawn there.
+// At the system's start a layer's measure begins after the signs drawn there, and so do the
+// ties and slurs that come from the system before.
 void measure_begins_after(int p, int layer, int mode, int32_t x) {
   if (mode != SPECPLOT_SYSTEM_START) return;
   int32_t& begins = staff_data[p].rest_group_x[layer];
   begins = std::max(begins, x);
+  staff_data[p].signs_end_x = std::max(staff_data[p].signs_end_x, x);
 }
 
 void vertical(int32_t x, int32_t top, int32_t bottom, int p, int32_t width, int var, Drosa owner,

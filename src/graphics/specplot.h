@@ -26,7 +26,8 @@ inline constexpr int SPECPLOT_SYSTEM_END = 18;
 //         x, the PRINTs between a bar line and its chord, voice_data (system end), the parameters,
 //         options_struct (words 8, 38, 68), prefs (colour by pitch name, simplified notation),
 //         piece_fsspec, DrosaDirty, page_count, ncontext_count.
-// Writes: the GE list, staff_data rest_group_x, specplot_last_seen, current_bar_number.
+// Writes: the GE list, staff_data rest_group_x and signs_end_x, specplot_last_seen,
+//         current_bar_number.
 // Failure: level 4 "fgrace logic error in specplot step 1" when a grace chord is due in a
 //          column said to have none (its signs are left out).
 void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_grace);

@@ -222,6 +222,7 @@ struct StaffData {
   int32_t next_time[LAYERS];     // start of the layer's next chord in the system
   Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
   int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
+  int32_t signs_end_x;           // x after the signs drawn at the system's start (its left end)
 };
 
 // One voice while its page is formatted (twelve words).
@@ -669,6 +670,12 @@ extern const int slur_flag_field_count;
 // Writes: xsys_slur* of voice_data[voice].system_end.
 void clear_staff_slur_flags(int voice, int side);
 void set_staff_slur_flags(int voice, int side, int dashed, int crawl, int bend);
+
+// onto_system_x: where a tie or slur from the system before begins on the pstaff: parameter
+// 211 after the signs drawn at the system's start, or, with none drawn before the system's
+// first note, parameter 669 before that note.
+// Reads: staff_data (signs_end_x, first_note_x), the staff's left end, parameters 211, 669.
+int32_t onto_system_x(int pstaff);
 
 // ==== spacing.cpp ================================================================================
 // The horizontal spacing of a system: the curve that gives a duration its ideal space, and the pass

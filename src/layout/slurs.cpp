@@ -388,7 +388,7 @@ void reopen_ties() {
     if (!start->get(xsys_tieup, 0) && !start->get(xsys_tiedown, 0)) continue;
     int pstaff, layer;
     if (!first_chained_note(v, &pstaff, &layer)) continue;
-    const int32_t x = first_note_x() - param_length_at_staff(P_ONTO_SYSTEM, NIL, pstaff);
+    const int32_t x = onto_system_x(pstaff);
     for (int side : {1, 2}) {
       for (int i = 0; i < TIES_PER_SIDE; ++i) {
         uint8_t byte = start->get(side == 2 ? xsys_tieup : xsys_tiedown, i);
@@ -663,6 +663,16 @@ void carry_ties(int32_t right_end) {
 
 }  // namespace
 
+int32_t onto_system_x(int pstaff) {
+  const int p = std::clamp(pstaff, 0, MAX_PSTAVES - 1);
+  const int32_t first = first_note_x();
+  const int32_t after_signs =
+      staff_data[p].signs_end_x + param_length_at_staff(P_TIE_CLEAR_HEAD, NIL, p);
+  if (staff_data[p].signs_end_x > staff_left_x(p, current_page) && after_signs < first)
+    return after_signs;
+  return first - param_length_at_staff(P_ONTO_SYSTEM, NIL, p);
+}
+
 int32_t layout_slurs() {
   if (!valid_pstaff(first_pstaff) || last_pstaff < first_pstaff) return 1;
   const int last = std::min(last_pstaff, MAX_PSTAVES - 1);
@@ -671,9 +681,10 @@ int32_t layout_slurs() {
   for (int p = first_pstaff; p <= last; ++p)
     for (int layer = 0; layer < LAYERS; ++layer)
       if (!walk_chain(p, layer)) return 0;
-  // Every staff of a system ends at the same x.
+  // Every staff of a system ends at the same x. What goes on into the next system ends there:
+  // the parameter may end it sooner, never past the staff into the margin.
   const int32_t right_end = staff_right_x(first_pstaff, current_page) +
-                            param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff);
+                            std::min(0, param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff));
   carry_ties(right_end);
   draw_chord_ties(right_end);
   return 1;

@@ -152,7 +152,7 @@ TEST_F(SystemBreaks, ASlurOverThreeSystemsAndATieOverOneBreakInHalves) {
   format_high_page(60);
   save_page_image("ties_slurs_system_break.png");
   ASSERT_EQ(pstaff_count, 3);
-  auto right = [](int p) { return staff_right_x(p, 1) + param_length(193, NIL, nullptr); };
+  auto right = [](int p) { return staff_right_x(p, 1); };
   auto left = [](int p) { return staff_data[p].first_note_x - param_length(669, NIL, nullptr); };
   const Lines ties = ge_lines(TIE);
   ASSERT_EQ(ties.size(), 2u);

@@ -81,7 +81,8 @@ int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullp
 int32_t head_x(Drosa note) { return note->xnext->get(xhdx); }
 int32_t head_y(Drosa note) { return note->xnext->get(xhdy); }
 int32_t head_top(Drosa note) { return head_y(note) + length(141, note); }
-int32_t page_right(int pstaff) { return staff_right_x(pstaff, 1) + length(193, NIL); }
+// Where a tie or slur going on into the next system ends: the staff's right end.
+int32_t page_right(int pstaff) { return staff_right_x(pstaff, 1); }
 
 // Gives every note of the voices a pitch word that rises with its position, as entered notes
 // have.
