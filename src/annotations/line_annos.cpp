@@ -103,6 +103,17 @@ void reach_partner(Drosa line, Drosa chord, Drosa partner) {
   set_if_changed(line, xc2x, clamp_i32(int64_t(end) + GE_BOX_MARGIN));
 }
 
+// A line ending on its system ends where a line going on to the next is clipped, at the latest:
+// one drawn at the last note of a system (a hairpin to its bar's end) ran past the staff.
+void end_by_staff_end(Drosa line, Drosa chord) {
+  const int64_t visible_end = int64_t(staff_right_x(staff_of(chord), current_page)) -
+                              param_length(P_CLIP_RIGHT, chord, nullptr);
+  const int64_t length = visible_end - (head_x(chord) + int64_t(line->get(xstartx)));
+  if (length <= 0 || line->get(xendx) <= length) return;
+  set_if_changed(line, xendx, clamp_i32(length));
+  set_if_changed(line, xc2x, clamp_i32(length + GE_BOX_MARGIN));
+}
+
 double extension(Drosa chord) { return param_value(P_CLIP_EXTEND, chord, nullptr)->real(); }
 
 // A BEGLINE whose ENDLINE is on a later system: clipped before the staff's right end.
@@ -116,10 +127,13 @@ int clip_at_staff_end(Drosa line, Drosa chord) {
   return 1;
 }
 
-// An ENDLINE whose BEGLINE is on an earlier system: it starts after the staff's left end.
+// An ENDLINE whose BEGLINE is on an earlier system: it starts after the staff's left end, and
+// after the signs drawn there.
 int clip_at_staff_start(Drosa line, Drosa chord) {
-  const int64_t visible_start = int64_t(staff_left_x(staff_of(chord), current_page)) +
-                                param_length(P_CLIP_LEFT, chord, nullptr);
+  const int p = staff_of(chord);
+  const int64_t visible_start = std::max<int64_t>(
+      int64_t(staff_left_x(p, current_page)) + param_length(P_CLIP_LEFT, chord, nullptr),
+      staff_data[p].signs_end_x);
   const int64_t end = head_x(chord) + int64_t(line->get(xstartx)) + line->get(xendx);
   const int64_t length = end - visible_start;
   if (length < param_length(P_SHORTEST_LINE, chord, nullptr)) return 0;
@@ -198,6 +212,7 @@ int layout_hairpins(Drosa line, Drosa chord) {
   if (role == LINE_END) return same ? 0 : clip_at_staff_start(line, chord);
   if (!same) return clip_at_staff_end(line, chord);
   reach_partner(line, chord, partner);
+  end_by_staff_end(line, chord);
   return 1;
 }
 

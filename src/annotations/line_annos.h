@@ -25,14 +25,16 @@ int line_geometry(Drosa line, Drosa* partner, int* same_system);
 int layout_lines(Drosa line, Drosa first_note);
 
 // layout_hairpins: 1 when the line attached before `chord` is drawn on this system, its ends
-// first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system, or is clipped
+// first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system, but not past
+// parameter 684 before the staff's right end, or is clipped
 // parameter 684 before the staff's right end when the ENDLINE is on a later system (its
 // geometric end 1 + parameter 686 times the visible length on, so that a hairpin keeps its
 // angle); an ENDLINE continued from an earlier system starts parameter 685 after the staff's
-// left end. Not drawn (0): an ENDLINE on its BEGLINE's system, a segment whose other segment is
-// gone (the first such of a piece is said once, level 2), and a segment with less than
-// parameter 260 of it left on the staff.
-// Reads:  the partner segment, the layout of both notes, staff_data, parameters 260, 684-686.
+// left end, and not before the end of the signs drawn there. Not drawn (0): an ENDLINE on its
+// BEGLINE's system, a segment whose other segment is gone (the first such of a piece is said once,
+// level 2), and a segment with less than parameter 260 of it left on the staff. Reads:  the partner
+// segment, the layout of both notes, staff_data (signs_end_x too),
+//         parameters 260, 684-686.
 // Writes: the line's xstartx, xendx, xc1x, xc2x (only when they change); unpaired_lines_said.
 int layout_hairpins(Drosa line, Drosa chord);
 
