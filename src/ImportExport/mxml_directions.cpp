@@ -690,14 +690,22 @@ void mxml_wedge(XmlElement& e) {
 // and the wedge it starts or stops, go to the note of their staff that sounds at that time,
 // or the next one after it (at the measure's end, to its last note), keeping that note's x. Placed
 // with the note after them, marks written to stand later in the measure stood on the marks of that
-// note. An offset back in time goes, as none, to the next note.
+// note. An offset back in time goes, as none, to the next note. The x the document gives such
+// a direction is measured from where the direction is written, not from the note it goes to
+// (taken from that note, a dynamic of a system's last bar stood past the staff's end): it
+// stands at its note.
 void mxml_offset(XmlElement& e) {
   if (xml_open_element_level(e, "direction") < 0 || !mxml_in_part()) return;
   const double offset = std::strtod(mxml_text(e, 32).c_str(), nullptr);
   if (!(offset >= 0.5) || offset > 1e12) return;
   const int64_t at =
       mxml.part_cursor[mxml.part_index] + mxml.pending + int64_t(std::llround(offset));
-  if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) mxml.slots[MXML_DIRECTION_SLOT].back().at = at;
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) {
+    MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].back();
+    g.at = at;
+    for (MxmlItem& item : g.items)
+      if (item.given & 1) item.x = 0, item.given &= uint8_t(~1);
+  }
   for (MxmlWedge& w : mxml.wedges) {
     if (w.stop_pending) w.stop_at = at;
     if (w.group_pending && !w.line) w.start_at = at;
