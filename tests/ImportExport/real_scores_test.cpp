@@ -1060,6 +1060,30 @@ TEST_F(EngravedFixture, DynamicsStandBelowTheLowNotesTheyAreAt) {
   offscreen_dispose();
 }
 
+// The curves of a variety code drawn on the page (ties 4, slurs 5).
+int curves_of(int var) {
+  int n = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    n += e->xkind == GE_CURVE && !e->get(xgscreen) && e->get(xgv_var) == var;
+  return n;
+}
+
+TEST_F(EngravedFixture, WhatGoesOnAtASystemEndEndsWithItsStaff) {
+  // A slur and a tie going on into the next system ran past the staff's end into the margin; a
+  // pp whose offset takes it to the bar's last note stood its document x past that note, beyond
+  // the staff; a diminuendo from the last note to the bar's end kept its own length past it.
+  const std::vector<PageFault> faults = engrave("marks_at_a_system_end");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  EXPECT_EQ(bars_per_system(0).size(), 2u);
+  EXPECT_EQ(curves_of(5), 2) << "the slur on each system";
+  EXPECT_EQ(curves_of(4), 2) << "the tie on each system";
+  int legs = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    legs += e->xkind == GE_LINE && !e->get(xgscreen) && e->get(xganno) != 0;
+  EXPECT_EQ(legs, 2) << "the two legs of the diminuendo";
+  offscreen_dispose();
+}  // WhatGoesOnAtASystemEndEndsWithItsStaff
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;

@@ -27,7 +27,7 @@ namespace {
 
 // Variety codes of the elements the rules look at.
 constexpr int V_STAFF_LINE = 10, V_TAB_LINE = 11, V_SYSTEM_BAR = 12;
-constexpr int V_MAIN_BEAM = 17, V_BEAM_LINE = 18;
+constexpr int V_TIE = 4, V_SLUR = 5, V_MAIN_BEAM = 17, V_BEAM_LINE = 18;
 constexpr int V_BAR_LINE = 26, V_BAR_JOIN = 29;
 constexpr int V_STEM = 19, V_STEM_LAST = 22;
 constexpr int V_HEAD = 46, V_ACCIDENTAL = 48;
@@ -649,6 +649,26 @@ struct Checker {
     }
   }
 
+  // Ties, slurs and the marks of the music end with their staff: what goes on into the next
+  // system ends at the staff's right end, and nothing of them hangs into the margin. (Texts
+  // may stand before a staff: the name of a voice that enters.)
+  void ends() {
+    for (const Element& e : elements) {
+      const bool curve = e.kind == GE_CURVE && (e.var == V_TIE || e.var == V_SLUR);
+      if (!curve && e.anno != Anno::MARK) continue;
+      auto found = staves.find(e.pstaff);
+      if (found == staves.end()) continue;
+      const Box& staff = found->second.box;
+      const int32_t slack = found->second.space / 2;
+      if (e.box.right > staff.right + slack)
+        fault("ends", (curve ? element_name(e) : mark_name(e, e.box)) +
+                          " runs past the staff's right end at x " + std::to_string(staff.right));
+      else if (e.kind != GE_CHAR && e.box.left < staff.left - slack)
+        fault("ends", (curve ? element_name(e) : mark_name(e, e.box)) +
+                          " begins before the staff's left end at x " + std::to_string(staff.left));
+    }
+  }
+
   // Lines drawn for notes never cross a staff of another system, and the glyphs and lines of
   // the notes of two systems never meet.
   void systems() {
@@ -718,6 +738,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.barlines();
   c.collisions();
   c.systems();
+  c.ends();
   c.marks();
   c.lyrics();
   return c.faults;

@@ -3,7 +3,8 @@
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no line of one system through
 // another, no mark of the music on another or on a note head, no syllable on another or on
-// another staff, and no internal report while formatting and drawing.
+// another staff, ties, slurs and marks within their staff's ends, and no internal report while
+// formatting and drawing.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,9 @@ struct PageFrame {
 // of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a hairpin or an
 // octave line, standing on another, on a lyric or on a note head, by more than a fifth of a
 // space; titles and lyrics among themselves are not its business), "lyrics" (a
-// syllable on another, or on a staff, note head, stem or beam of another staff).
+// syllable on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie,
+// slur or mark of the music running past its staff's right end, or a tie, slur or line
+// beginning before its left end, by more than half a space).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

@@ -41,6 +41,12 @@ class PageChecker : public LetterPageTest {
             Drosa owner = NIL) {
     GEline(0, x1, y1, p1, 0, x2, y2, p2, 0, 4, 0, 0, 0, 0, 0, 0, 0, var, owner);
   }
+  // A slur (var 5) from x1 to x2 over staff p.
+  void slur(int32_t x1, int32_t x2, int p) {
+    const int32_t y = TOPS[p] + 50, third = (x2 - x1) / 3;
+    GEcurve(0, x1, y, p, x1 + third, y + 60, p, x2 - third, y + 60, p, x2, y, p, 1, 0, 0, 0, 5,
+            note());
+  }
   void glyph(int32_t x, int32_t y, int p, int param, int var, Drosa owner) {
     GEcharacter(0, x, y, p, param, 0, var, owner, 0);
   }
@@ -97,6 +103,9 @@ class PageChecker : public LetterPageTest {
     words(first, 1250, TOPS[0] - 400, 0, "mf", 7);
     hairpin(first, 1450, 1900, TOPS[0] - 380, 0);
     hairpin(second, 1900, 2300, TOPS[0] - 380, 0);
+    // A slur going on into the next system ends at the staff's end, and goes on from its start.
+    slur(4800, 5500, 1);
+    slur(600, 1000, 2);
     marked = first;
   }
   Drosa marked = NIL;
@@ -146,6 +155,10 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
       {"marks", [&] { hairpin(listed_note(), 1700, 2100, TOPS[0] - 360, 0); }},
       {"marks", [&] { words(listed_note(), 1260, TOPS[0] - 410, 0, "la", 5); }},
       {"lyrics", [&] { words(listed_note(), 1300, TOPS[1] - 80, 0, "la", 5); }},
+      {"ends", [&] { slur(5000, 5660, 0); }},
+      {"ends", [&] { slur(420, 1000, 2); }},
+      {"ends", [&] { hairpin(listed_note(), 5100, 5600, TOPS[1] - 380, 1); }},
+      {"ends", [&] { words(listed_note(), 5450, TOPS[2] - 400, 2, "pp", 7); }},
   };
   for (const auto& c : cases) {
     clean_page();
