@@ -186,7 +186,7 @@ int32_t slur_lift(const Clearance& c, const SlurEnds& s) {
       REPORT_ERROR(4, "cddata logic error in drawtie.c");
       return 0;
     }
-    const bool is_end = cd == c.end_chord;
+    const bool is_end = cd == c.end_chord && !c.e->end_note;
     if (!(is_end && c.end_beside)) {
       int32_t obstacle;
       if (crawls_at(last, c.e->crawl, c.grace))
@@ -201,6 +201,13 @@ int32_t slur_lift(const Clearance& c, const SlurEnds& s) {
     consider(cd->get(xprex), cd->get(c.d == 2 ? xprehiy : xpreloy));
     if (is_end) break;
   }
+  // A slur ending on another staff's chain (its voice went there) clears that chain's chords
+  // under it too, back from its end.
+  for (Drosa n = c.e->end_note ? chain_prev(chord_first_note(c.e->end_note)) : NIL;
+       note_ntdata(n) && note_ntdata(n)->get(xhdx) >= s.x1; n = chain_prev(chord_first_note(n)))
+    if (Drosa cd = cddatptr(n, 1))
+      consider(note_ntdata(n)->get(xhdx), c.d == 2 ? std::max(cd->get(xuphiy), cd->get(xdownhiy))
+                                                   : std::min(cd->get(xuploy), cd->get(xdownloy)));
   return lift;
 }
 

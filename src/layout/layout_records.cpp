@@ -481,6 +481,13 @@ int32_t get_max_hiy(Drosa cd) {
   return y;
 }
 
+int chord_chain(Drosa note) {
+  Drosa cd = note && note_ntdata(note) ? last_note_cddata(chord_last_note(note)) : NIL;
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  if (!cd3 || cd3->xkind != CDDATA3) return -1;
+  return cd3->get(xpstaff) * LAYERS + cd3->get(xcdlayer);
+}
+
 int32_t get_min_hiy(Drosa cd) {
   int32_t up = get_hiy(cd, 2), down = get_hiy(cd, 1);
   if (up == EXTENT_HIGH_START && down == EXTENT_HIGH_START) {

@@ -24,3 +24,7 @@ void build_staff_chord(int32_t time, int32_t chord_number);
 void clear_chord_table();
 
 int32_t get_min_hiy(Drosa cd);
+
+// The print chain a note's staff chord lies in, as pstaff * LAYERS + layer (its CDDATA3);
+// -1 when the chord has no records on the page.
+int chord_chain(Drosa note);

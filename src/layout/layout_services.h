@@ -327,6 +327,7 @@ struct SlurEntry {
   int32_t voice;
   int32_t pstaff;      // staff of the start
   int32_t end_pstaff;  // staff of the end, set when the slur is drawn
+  Drosa end_note;      // the end's note when it lies on another staff's chain, else NIL
   int32_t flip;        // the curve bows to the other side
   int32_t dashed, crawl, bend;
 };

@@ -320,8 +320,8 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   }
 }
 
-void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace,
-                       const SlurWork* rec) {
+void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec,
+                       int note_pstaff) {
   if (side != 1 && side != 2) {
     REPORT_ERROR(4, "Slur direction confusion in endchord.");
     return;
@@ -333,7 +333,8 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace,
   const int32_t extent = slur_end_extent(note, side, e.flip, y);
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
   if (rec && rec->hang_right) x += param_length(P_SLUR_HANG_RIGHT, note);
-  e.end_pstaff = side_pstaff_of_note(note, side, pstaff);
+  e.end_pstaff = side_pstaff_of_note(note, side, note_pstaff >= 0 ? note_pstaff : pstaff);
+  e.end_note = note_pstaff >= 0 && note_pstaff != pstaff ? note : NIL;
   // The room is kept beyond the curve as drawn (it may have been lifted over the chords
   // under it), after it is drawn: the curve clears the chord as it was.
   const int32_t drawn = drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
@@ -514,13 +515,30 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
   }
 }
 
+// A slur mark of a chord the voice came to from another chain of the system (its notes moved
+// to the other staff), when the chord it came from carries the slur: the slur goes on, from
+// that chain; it does not begin again here.
+bool slur_goes_on_from_elsewhere(Drosa note) {
+  const int voice = note->get(xvoice), chain = chord_chain(note);
+  const bool grace = note->get(xgrace);
+  Drosa p = vchord_first_note(note)->xback;
+  for (; p && effective_kind(p) != ENDSYST; p = p->xback)
+    if (p->xkind == NOTE && p->get(xvoice) == voice && bool(p->get(xgrace)) == grace) break;
+  if (!p || p->xkind != NOTE) return false;
+  const int before = chord_chain(p);
+  if (before < 0 || before == chain) return false;
+  for (Drosa n = vchord_first_note(p); n; n = n->get(xendvcd) ? NIL : n->xnext)
+    if (n->xkind == NOTE && n->get(xslur)) return true;
+  return false;
+}
+
 // Step 3.2: a note's slur marks fill the work records (grace notes the grace one, unless its
 // TSMOD swaps them; the TSMOD's additional slur the other one).
 void record_slurs(Drosa note, SlurWork work[2]) {
   Drosa tsmod = tsmod_of(note);
   bool grace = note->get(xgrace);
   if (tsmod && tsmod->get(xa_altslursize)) grace = !grace;
-  if (int kind = note->get(xslur)) {
+  if (int kind = note->get(xslur); kind && !slur_goes_on_from_elsewhere(note)) {
     SlurWork& r = work[grace];
     r = SlurWork{};
     r.note = note;
@@ -661,6 +679,46 @@ void carry_ties(int32_t right_end) {
   }
 }
 
+// The chord of the voice at which an open slur ends when the voice went on to another staff
+// or layer of the system: after the chords that carry the slur on, the first of its voice in
+// the system that does not (grace chords end only grace slurs); its last note, or NIL when the
+// slur goes on into the next system.
+Drosa slur_end_elsewhere(const SlurEntry& e, int grace, int pstaff, int layer, int* end_pstaff) {
+  Drosa n = e.first_note;
+  while (n && !(n->xkind == NOTE && n->get(xendvcd))) n = n->xnext;  // the first chord's end
+  bool carried = false, grace_chord = true;
+  for (n = n ? n->xnext : NIL; n && effective_kind(n) != ENDSYST; n = n->xnext) {
+    if (n->xkind != NOTE || n->get(xvoice) != e.voice) continue;
+    carried |= n->get(xslur) && n->get(xgrace) == grace;
+    grace_chord = grace_chord && n->get(xgrace);
+    if (!n->get(xendvcd)) continue;
+    const bool ends = !carried && (grace || !grace_chord);
+    carried = false, grace_chord = true;
+    if (!ends) continue;
+    const int chain = chord_chain(n);
+    if (chain < 0 || chain == pstaff * LAYERS + layer) return NIL;
+    *end_pstaff = chain / LAYERS;
+    return n;
+  }
+  return NIL;
+}
+
+// Step 4a: slurs still open whose voice ends them on another staff (or layer) of the system
+// are drawn to that chord: walked staff by staff, the chord lies beyond their staff's chain,
+// and they once ran on to the system's end and into the next system.
+void end_slurs_elsewhere(int last) {
+  for (int p = first_pstaff; p <= last; ++p)
+    for (int layer = 0; layer < LAYERS; ++layer)
+      for (int side : {1, 2})
+        for (int g = 0; g < 2; ++g) {
+          const SlurEntry& e = slur_buffer[p][layer][side - 1][g];
+          if (!e.first_note) continue;
+          int end_pstaff = p;
+          if (Drosa end = slur_end_elsewhere(e, g, p, layer, &end_pstaff))
+            endchord_slur_dir(end, p, layer, side, g, nullptr, end_pstaff);
+        }
+}
+
 }  // namespace
 
 int32_t onto_system_x(int pstaff) {
@@ -681,6 +739,7 @@ int32_t layout_slurs() {
   for (int p = first_pstaff; p <= last; ++p)
     for (int layer = 0; layer < LAYERS; ++layer)
       if (!walk_chain(p, layer)) return 0;
+  end_slurs_elsewhere(last);
   // Every staff of a system ends at the same x. What goes on into the next system ends there:
   // the parameter may end it sooner, never past the staff into the margin.
   const int32_t right_end = staff_right_x(first_pstaff, current_page) +

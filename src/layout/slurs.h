@@ -29,11 +29,13 @@ struct SlurWork {
 };
 
 // layout_slurs: the ties and slurs of the system first_pstaff..last_pstaff: those continued
-// from the previous system re-opened at its left edge, every chain walked for glissandi, tie
-// ends and starts and the slurs of each stem group, and what is left open at the right edge
-// drawn there and recorded in the system's ending ENDSYSTs.
-// Reads:  the system's print chains and layout records, NOTE tie, slur and glissando fields,
-//         TSMODs, voice_data (system start and end), staff_data, first_note_x, the page.
+// from the previous system re-opened after the signs at its left edge, every chain walked for
+// glissandi, tie ends and starts and the slurs of each stem group, a slur whose voice went on
+// to another chain ended at its chord there, and what is left open drawn to the right edge
+// and recorded in the system's ending ENDSYSTs.
+// Reads:  the system's print chains and layout records, the voice lists, NOTE tie, slur and
+//         glissando fields, TSMODs, voice_data (system start and end), staff_data (signs_end_x
+//         too), first_note_x, the page.
 // Writes: the tie stack, the slur buffer, NTDATA xtieup, chord extents, the GE list, the tie
 //         bytes and slur flags of the system's ending ENDSYSTs.
 // Failure: polls for an interrupt at every note: 0 when told to stop, else 1.
@@ -68,8 +70,10 @@ Drosa slur_side(Drosa note, int requested, int pstaff, int layer, SlurWork* rec)
 // Writes: the slur buffer entry; the chord's extents (room beyond the slur's start).
 // Failure: level 4 "slurdata() has NIL slurnote".
 void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);
-// Ends the open slur of side at the note's chord and draws it.
+// Ends the open slur of side at the note's chord and draws it; note_pstaff is the note's own
+// pstaff when it is not pstaff (the slur's voice went on to another staff).
 // Reads:  the slur buffer entry, the chord's extents and heads, parameters 222, 224-227, 390,
 //         649. Writes: the chord's extents, the GE list (drawtie), the entry (freed).
 // Failure: level 4 "Slur direction confusion in endchord." for a side other than 1 or 2.
-void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec);
+void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, const SlurWork* rec,
+                       int note_pstaff = -1);
