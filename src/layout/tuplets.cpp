@@ -5,11 +5,15 @@
 // takes in the following chords while each starts where the group's running time says it
 // should; it is complete when the running time is a whole multiple of the group's expected
 // total (the factor times the shortest duration met). A note of factor 1, a gap in time or the
-// end of the chain undoes an incomplete group. Grace notes take no time and are passed over.
+// end of the chain undoes an incomplete group, unless the voice goes on with it on another
+// chain of the system (its notes moved to the other staff). Grace notes take no time and are
+// passed over.
 #include "layout/tuplets.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_set>
+#include <vector>
 
 #include "layout/format.h"
 #include "layout/layout_fields.h"
@@ -41,17 +45,21 @@ void set_chord_marks(Drosa cd, int start, int end, int mark) {
 
 struct Group {
   bool open = false;
-  Drosa first;         // the first note examined
-  Drosa first_chord;   // its CDDATA
-  int32_t start_time;  // time of the first chord from the system start
-  int32_t expected;    // the total that completes the group
-  int32_t time;        // the running time
+  Drosa first;              // the first note examined
+  Drosa first_chord;        // its CDDATA
+  int32_t start_time;       // time of the first chord from the system start
+  int32_t expected;         // the total that completes the group
+  int32_t time;             // the running time
+  std::vector<Drosa> ends;  // the last notes of its stem groups, in time
 };
 
+// Notes a group took in from another chain, when the voice carried the group across to it:
+// that chain's own walk leaves them as they are.
+using TakenAcross = std::unordered_set<uint32_t>;
+
 // An incomplete group is undone: its notes lose xtup_info and its first chord xtup_start.
-void undo_group(Group& g, Drosa stop) {
-  for (Drosa n = g.first; note_ntdata(n) && n != stop; n = chain_next(n))
-    note_ntdata(n)->set(xtup_info, 0);
+void undo_group(Group& g) {
+  for (Drosa n : g.ends) note_ntdata(n)->set(xtup_info, 0);
   g.first_chord->set(xtup_start, 0);
   g.open = false;
 }
@@ -60,49 +68,96 @@ void undo_group(Group& g, Drosa stop) {
 // whose middle lies within 50 of m gets mark 1 (over it); otherwise the number goes between
 // the two chords whose middles lie either side of m, and the later of them gets mark 2 (the
 // number stands before it: it is drawn when both chords are known). A first chord with m in
-// its first half, or a last one with m in its second half, gets mark 1.
-void mark_middle(const Group& g, Drosa last) {
+// its first half, or a last one with m in its second half, gets mark 1, and so does the later
+// chord when the two stand on different chains (the voice went on to the other staff).
+void mark_middle(const Group& g) {
   const int32_t m = g.time / 2;
   int32_t s = 0;
-  Drosa previous = NIL;
+  Drosa previous = NIL, previous_note = NIL;
   bool mark_next = false;  // the number goes between the chord just passed and this one
-  for (Drosa n = g.first; note_ntdata(n); n = chain_next(n)) {
-    if (note_ntdata(n)->get(xtup_info) && ends_stem_group(n)) {
-      Drosa cd = cddatptr(n, 1);
-      if (mark_next) {
-        if (cd) cd->set(xtup_mark, 2);
-        return;
-      }
-      const int32_t d = note_duration(n, 0), middle = s + d / 2;
-      if (cd && std::abs(middle - m) <= TIME_TOLERANCE) {
-        cd->set(xtup_mark, 1);
-        return;
-      }
-      if (cd && s + d >= m - TIME_TOLERANCE) {
-        if (m >= middle && n != last) {
-          mark_next = true;
-        } else {
-          cd->set(xtup_mark, m < middle && previous ? 2 : 1);
-          return;
-        }
-      }
-      s += d;
-      previous = cd;
+  for (Drosa n : g.ends) {
+    Drosa cd = cddatptr(n, 1);
+    if (mark_next) {
+      if (cd) cd->set(xtup_mark, chord_chain(n) == chord_chain(previous_note) ? 2 : 1);
+      return;
     }
-    if (n == last) return;
+    const int32_t d = note_duration(n, 0), middle = s + d / 2;
+    if (cd && std::abs(middle - m) <= TIME_TOLERANCE) {
+      cd->set(xtup_mark, 1);
+      return;
+    }
+    if (cd && s + d >= m - TIME_TOLERANCE) {
+      if (m >= middle && n != g.ends.back()) {
+        mark_next = true;
+      } else {
+        const bool between = m < middle && previous && chord_chain(n) == chord_chain(previous_note);
+        cd->set(xtup_mark, between ? 2 : 1);
+        return;
+      }
+    }
+    s += d;
+    previous = cd;
+    previous_note = n;
   }
 }
 
 void open_group(Group& g, Drosa note, Drosa cd, int32_t f, int32_t d) {
   note_ntdata(note)->set(xtup_info, 1);
   set_chord_marks(cd, 1, 0, 0);
-  g = Group{true, note, cd, cd->xnext->get(xswholec), f * d, d};
+  g = Group{true, note, cd, cd->xnext->get(xswholec), f * d, d, {note}};
+}
+
+// The chord n of factor f and duration d goes on with the open group: true when the group is
+// then complete (marked, and closed).
+bool take_in(Group& g, Drosa n, Drosa cd, int32_t f, int32_t d) {
+  if (f * d < g.expected - TIME_TOLERANCE) g.expected = f * d;
+  g.time += d;
+  note_ntdata(n)->set(xtup_info, 1);
+  set_chord_marks(cd, 0, 0, 0);
+  g.ends.push_back(n);
+  if (div_round50(g.time, g.expected) == 0) return false;
+  cd->set(xtup_end, 1);
+  mark_middle(g);
+  g.open = false;
+  return true;
+}
+
+// Whether the chord of n goes on with the open group: of a tuplet factor, where the group's
+// running time says.
+bool goes_on(const Group& g, int32_t f, Drosa cd) {
+  return f != 1 && std::abs(cd->xnext->get(xswholec) - g.start_time - g.time) <= TIME_TOLERANCE;
+}
+
+// A group its chain leaves incomplete goes on with the voice's next chord when that stands on
+// another chain of the system (the voice went on to the other staff) where the group has come
+// to: the chords of that chain from there are taken in. True when that completes it.
+bool complete_across(Group& g, int chain, TakenAcross& taken_across) {
+  Drosa n = g.ends.back();
+  const int voice = n->get(xvoice);
+  while (n && !(n->xkind == NOTE && n->get(xendvcd))) n = n->xnext;
+  for (n = n ? n->xnext : NIL; n && effective_kind(n) != ENDSYST; n = n->xnext)
+    if (n->xkind == NOTE && n->get(xvoice) == voice && !n->get(xgrace)) break;
+  if (!n || n->xkind != NOTE || !note_ntdata(n) || chord_chain(n) < 0 || chord_chain(n) == chain)
+    return false;
+  for (; note_ntdata(n); n = chain_next(n)) {
+    if (!ends_stem_group(n) || n->get(xgrace)) continue;
+    Drosa cd = cddatptr(n, 1);
+    const int32_t f = tuplet_factor(n);
+    if (!cd || !goes_on(g, f, cd)) return false;
+    taken_across.insert(n.handle());
+    if (take_in(g, n, cd, f, note_duration(n, 0))) return true;
+  }
+  return false;
 }
 
 // One chain; false when interrupted.
-bool group_chain(Drosa head) {
+bool group_chain(Drosa head, int chain, TakenAcross& taken_across) {
   Group g;
   for (Drosa n = chain_next(head); note_ntdata(n); n = chain_next(n)) {
+    if (taken_across.count(n.handle())) {
+      if (g.open) undo_group(g);
+      continue;
+    }
     Drosa nt = note_ntdata(n);
     nt->set(xtup_info, 0);
     if (nt->get(xendscd) && format_interrupted()) return false;
@@ -112,34 +167,29 @@ bool group_chain(Drosa head) {
     Drosa cd = cddatptr(n, 1);
     if (!cd) continue;
     const int32_t d = note_duration(n, 0);
-    const int32_t time = cd->xnext->get(xswholec);
     if (g.open) {
-      if (f != 1 && std::abs(time - g.start_time - g.time) <= TIME_TOLERANCE) {
-        if (f * d < g.expected - TIME_TOLERANCE) g.expected = f * d;
-        g.time += d;
-        nt->set(xtup_info, 1);
-        set_chord_marks(cd, 0, 0, 0);
-        if (div_round50(g.time, g.expected) != 0) {
-          cd->set(xtup_end, 1);
-          mark_middle(g, n);
-          g.open = false;
-        }
+      if (goes_on(g, f, cd)) {
+        take_in(g, n, cd, f, d);
         continue;
       }
-      undo_group(g, n);
+      if (!complete_across(g, chain, taken_across)) undo_group(g);
+      g.open = false;
     }
     if (f != 1) open_group(g, n, cd, f, d);
   }
-  if (g.open) undo_group(g, NIL);
+  if (g.open && !complete_across(g, chain, taken_across)) undo_group(g);
   return true;
 }
 
 }  // namespace
 
 int32_t group_tuplets() {
+  TakenAcross taken_across;
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p)
-    for (Drosa head : staff_data[p].ppnt)
-      if (head && !group_chain(head)) return 0;
+    for (int layer = 0; layer < LAYERS; ++layer)
+      if (Drosa head = staff_data[p].ppnt[layer];
+          head && !group_chain(head, p * LAYERS + layer, taken_across))
+        return 0;
   return 1;
 }
 

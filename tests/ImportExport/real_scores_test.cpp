@@ -1084,6 +1084,19 @@ TEST_F(EngravedFixture, WhatGoesOnAtASystemEndEndsWithItsStaff) {
   offscreen_dispose();
 }  // WhatGoesOnAtASystemEndEndsWithItsStaff
 
+TEST_F(EngravedFixture, ATripletTheVoiceCarriesToTheOtherStaffIsOneGroup) {
+  // The second triplet begins on the lower staff and ends on the upper: its number was not
+  // drawn, and the slur ending on the upper staff ran past it to the system's end and into
+  // the next system.
+  const std::vector<PageFault> faults = engrave("triplet_across_the_staves");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  ASSERT_EQ(bars_per_system(0).size(), 2u);
+  const std::vector<std::string> texts = drawn_texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "3"), 2) << "a number for each triplet";
+  EXPECT_EQ(curves_of(5), 1) << "the slur ends in its system";
+  offscreen_dispose();
+}  // ATripletTheVoiceCarriesToTheOtherStaffIsOneGroup
+
 INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
