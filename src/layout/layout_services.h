@@ -389,9 +389,10 @@ inline constexpr int LINE_MIDDLE = 2;  // MIDLINE: a mark laid across a system
 inline constexpr int LINE_BEGIN = 3;
 
 // insert_resizing: a copy of line made a MIDLINE and linked before node with a new PDATA, its
-// ends set across node's staff from the left end (parameter 685 in) to the right end
-// (parameter 684 in); when that is shorter than parameter 260 its ends stay as copied.
-// Reads:  the page, the staff of node's chord, parameters 260, 684, 685.
+// ends set across node's staff from the left end (parameter 685 in, and after the signs drawn
+// at the system's start) to the right end (parameter 684 in); when that is shorter than
+// parameter 260 its ends stay as copied.
+// Reads:  the page, the staff of node's chord (signs_end_x too), parameters 260, 684, 685.
 // Writes: the voice list of node (the mark and its PDATA, not recorded for undo).
 Drosa insert_resizing(Drosa line, Drosa node);
 

@@ -6,6 +6,8 @@
 // that draws it removes it again.
 #include "layout/midline_marks.h"
 
+#include <algorithm>
+
 #include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
@@ -38,12 +40,15 @@ Drosa insert_resizing(Drosa line, Drosa node) {
   Drosa pdata = newDrosa(PDATA, 0);
   link_after(pdata, mark);
   set_page_rect_unplaced(pdata);
-  // Across the staff, the left end as far in as a line continued from before begins and the
-  // right one as far in as a line going on is clipped (the staff ends include the margins).
+  // Across the staff, the left end as far in as a line continued from before begins (after
+  // the signs at the system's start too) and the right one as far in as a line going on is
+  // clipped (the staff ends include the margins).
   const int pstaff = chained_pstaff(node);
   if (pstaff < 0 || pstaff >= MAX_PSTAVES) return mark;
   const StaffData* staff = &staff_data[pstaff];
-  const int32_t left = staff_left_x(pstaff, current_page) + param_length(P_CLIP_LEFT, node, staff);
+  const int32_t left =
+      std::max(staff_left_x(pstaff, current_page) + param_length(P_CLIP_LEFT, node, staff),
+               staff->signs_end_x);
   const int32_t right =
       staff_right_x(pstaff, current_page) - param_length(P_CLIP_RIGHT, node, staff);
   const int32_t length = right - left;
