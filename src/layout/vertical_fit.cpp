@@ -201,12 +201,13 @@ std::vector<std::vector<int32_t>> staff_overlaps() {
     GEInkBox box;
     if (p < 0 || p >= staves || !ge_ink_box(e, &box)) continue;
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
-    // other staff) and passed over; so are lines drawn from one staff to another.
-    const bool above = staff_below(p - 1) && box.top < bottom_line(p - 1);
-    const bool below = staff_below(p) && box.bottom > top_line(p + 1);
-    if (above && !anno_lyric_lines(p - 1).empty())
-      gaps[size_t(p - 1)].all_rising.add(box, columns, false);
+    // other staff) and passed over; so are lines drawn from one staff to another. A mark
+    // reaching them from between the staves moves with its own staff: it counts.
     const bool mark = e->get(xganno) != 0;
+    const bool above = staff_below(p - 1) && (mark ? box.bottom : box.top) < bottom_line(p - 1);
+    const bool below = staff_below(p) && (mark ? box.top : box.bottom) > top_line(p + 1);
+    if (above && box.top < bottom_line(p - 1) && !anno_lyric_lines(p - 1).empty())
+      gaps[size_t(p - 1)].all_rising.add(box, columns, false);
     const bool note = !mark && e->xkind == GE_CHAR && owner && owner->xkind == NOTE;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) continue;
     if (below)

@@ -1044,6 +1044,14 @@ TEST_F(EngravedFixture, MarksBetweenTwoStavesKeepTheStavesApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, MarksReachingTheStaffAboveKeepTheStavesApart) {
+  // Words the document sets over a staff reach the close staff above, into its lines and onto
+  // its notes: taken as joined to that staff, as a bar line is, they were passed over.
+  const std::vector<PageFault> faults = engrave("marks_reaching_the_staff_above");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, HairpinsOfTwoVoicesOfAStaffStandApart) {
   // Two voices of a staff, each with hairpins under it at one height, running over each other:
   // the later begun crossed the other, one read after the other too.
