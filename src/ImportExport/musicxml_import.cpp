@@ -238,14 +238,14 @@ void move_page_texts(int from, int to) {
 // system that would hide every staff shows them all. Staff numbers are those the import gave
 // (a staff's list).
 void hide_staves_the_document_hides() {
+  if (voice_count < 1 || std::all_of(mxml.lists.begin(), mxml.lists.end(),
+                                     [](const MxmlList& l) { return l.hidden.empty(); }))
+    return;
   int staves = 0;
-  bool any = false;
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]; p; p = p->xnext)
       if (p->xkind == PRINT) staves = std::max(staves, p->get(xsstaff) + 1);
   staves = std::min<int>(staves, int(mxml.lists.size()));
-  for (int f = 0; f < staves; ++f) any |= !mxml.lists[size_t(f)].hidden.empty();
-  if (!any || voice_count < 1) return;
   auto hidden_at = [](int staff, int bars) {
     bool hidden = false;
     for (auto [at, h] : mxml.lists[size_t(staff)].hidden)
