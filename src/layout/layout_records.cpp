@@ -341,6 +341,7 @@ bool staff_shared_with_other_stems(int pstaff, Drosa note) {
 // Closes the open chord of one layer of a pstaff.
 void close_layer_chord(int pstaff, int layer, int32_t time, int32_t chord_number) {
   StaffData& staff = staff_data[pstaff];
+  if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
   if (!pending_nt || pending_nt->get(xendscd)) return;
   std::vector<ChordNote> notes = pending_chord(staff.pending[layer]);
