@@ -243,9 +243,9 @@ bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
           ? !words.command &&
                 (words.note_glyph || words.text.find_first_not_of(" \r\n") != std::string::npos)
           : words.kind == -6 && words.tempo > 0;
-  const bool same_place = (more.given & 15) == (words.given & 15) &&
-                          more.x + more.dx == words.x + words.dx &&
-                          more.y + more.dy == words.y + words.dy;
+  // Neither placed across: the two stand at the note, whatever their kinds' own x.
+  const bool same_x = more.x + more.dx == words.x + words.dx || !((more.given | words.given) & 5);
+  const bool same_place = same_x && more.y + more.dy == words.y + words.dy;
   return shown && more.kind == 1 && !more.command && (!(more.given & 15) || same_place);
 }
 

@@ -510,10 +510,13 @@ TEST_F(EngravedFixture, TempoWordsWithANoteOfTheMusicFontShowOneMark) {
   const std::vector<PageFault> faults = engrave("tempo_note_in_words");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   const std::vector<std::pair<std::string, int>> runs = drawn_runs();
-  ASSERT_EQ(runs.size(), 8u);
+  ASSERT_EQ(runs.size(), 12u);
   EXPECT_EQ(runs[4], std::make_pair(std::string("["), 1));
   EXPECT_EQ(runs[6], std::make_pair(std::string("=80"), 1));
   EXPECT_EQ(runs[7].first, "]");
+  EXPECT_EQ(runs[8], std::make_pair(std::string("Tempo I ["), 1));
+  EXPECT_EQ(runs[10], std::make_pair(std::string("=60"), 1));
+  EXPECT_EQ(runs[11].first, "]");
   EXPECT_EQ(runs[0], std::make_pair(std::string("in tempo ["), 1));
   EXPECT_EQ(runs[1].second, 1);
   EXPECT_NE(runs[1].first, "?");
