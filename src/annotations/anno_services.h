@@ -550,6 +550,9 @@ struct LyricLineBox {
 // range.
 const std::vector<LyricLineBox>& anno_lyric_lines(int pstaff);
 void clear_anno_lyric_lines();
+// anno_shift_lyric_lines: the lines of lyrics under staff p moved up by dy[p], with their staff.
+// Writes: the lines of lyrics kept since clear_anno_lyric_lines.
+void anno_shift_lyric_lines(const std::vector<int32_t>& dy);
 
 // ---- Text -----------------------------------------------------------------------------------
 

@@ -127,6 +127,14 @@ const std::vector<LyricLineBox>& anno_lyric_lines(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? lyric_line_boxes[pstaff] : none;
 }
 
+void anno_shift_lyric_lines(const std::vector<int32_t>& dy) {
+  for (size_t p = 0; p < dy.size() && p < size_t(MAX_PSTAVES); ++p)
+    for (LyricLineBox& line : lyric_line_boxes[p]) {
+      line.bottom += dy[p];
+      line.top += dy[p];
+    }
+}
+
 void clear_anno_lyric_lines() {
   for (auto& lines : lyric_line_boxes) lines.clear();
 }

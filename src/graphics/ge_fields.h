@@ -23,6 +23,14 @@ inline constexpr int YRELOC_HALF_ABOVE = 1;  // between its pstaff and pstaff - 
 inline constexpr int YRELOC_HALF_BELOW = 2;  // between its pstaff and pstaff + 1
 inline constexpr int YRELOC_NEVER = 3;
 
+// Var codes of the elements that join the staves of a system: its left bar line, the joins
+// of its brackets, bar lines and the pieces of braces; and the separator between two systems.
+inline constexpr int VAR_SYSTEM_BAR = 12, VAR_BRACKET_JOIN = 15, VAR_BAR_LINE = 26,
+                     VAR_BAR_JOIN = 29;
+inline constexpr int VAR_BRACE_TOP = 39, VAR_BRACE_UPPER = 40, VAR_BRACE_MIDDLE = 41;
+inline constexpr int VAR_BRACE_LOWER = 42, VAR_BRACE_BOTTOM = 43;
+inline constexpr int VAR_SEPARATOR = 76;
+
 // Text bytes a GE_STRING holds (a NUL follows them).
 inline constexpr int GE_STRING_BYTES = 24;
 

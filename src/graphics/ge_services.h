@@ -781,3 +781,15 @@ bool ge_ink_box(Drosa element, GEInkBox* box);
 // ge_pstaff: the pstaff an element is drawn on (a line's or curve's first end's); -1 for a
 // node of another kind.
 int ge_pstaff(Drosa element);
+
+// ==== ge_shift.cpp ===============================================================================
+// A drawn page's elements moved with its staves.
+
+// ge_shift_staves: moves the current list's elements with the staves of the page, staff p by
+// dy[p] (layout units, upward): a glyph or text with its staff, a line's ends each with its own
+// staff (bar lines and the joins of brackets between staves moved apart stretch), a curve with
+// its staves. False, and nothing moved, when an element cannot follow so: one of no staff of
+// the page, a curve or another line between staves moved apart, a brace whose staves are, a
+// separator between systems that are.
+// Reads: the current list, pstaff_count, staff_data places. Writes: the elements' heights.
+bool ge_shift_staves(const std::vector<int32_t>& dy);

@@ -37,11 +37,9 @@ constexpr int32_t NO_NEXT_TIME = 2100000000;
 constexpr int PIANO_TABLATURE = 3;
 
 // Var codes of what is drawn here.
-constexpr int VAR_STAFF_LINE = 10, VAR_TAB_LINE = 11, VAR_SYSTEM_BAR = 12;
-constexpr int VAR_HOOK_TOP = 13, VAR_BRACKET = 14, VAR_BRACKET_JOIN = 15, VAR_HOOK_BOTTOM = 16;
-constexpr int VAR_BRACE_TOP = 39, VAR_BRACE_UPPER = 40, VAR_BRACE_MIDDLE = 41;
-constexpr int VAR_BRACE_LOWER = 42, VAR_BRACE_BOTTOM = 43;
-constexpr int VAR_REST_DIGIT = 44, VAR_HEAD = 46, VAR_SEPARATOR = 76;
+constexpr int VAR_STAFF_LINE = 10, VAR_TAB_LINE = 11;
+constexpr int VAR_HOOK_TOP = 13, VAR_BRACKET = 14, VAR_HOOK_BOTTOM = 16;
+constexpr int VAR_REST_DIGIT = 44, VAR_HEAD = 46;
 
 // Parameters.
 constexpr int P_BAR_LINE = 179, P_REST_DIGITS_X = 188, P_REST_DIGITS_Y = 189;

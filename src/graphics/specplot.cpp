@@ -38,7 +38,7 @@ constexpr int PIANO_TABLATURE = 3;
 constexpr int CLEF_TYPES = 12;
 
 // Var codes.
-constexpr int VAR_BAR_NUMBER = 8, VAR_TITLE = 9, VAR_BAR_LINE = 26, VAR_BAR_JOIN = 29;
+constexpr int VAR_BAR_NUMBER = 8, VAR_TITLE = 9;
 constexpr int VAR_WING_TOP_AFTER = 32, VAR_WING_TOP_BEFORE = 33;
 constexpr int VAR_WING_BOTTOM_AFTER = 34, VAR_WING_BOTTOM_BEFORE = 35;
 constexpr int VAR_CLEF = 52, VAR_TIME_DIGIT = 53, VAR_CUT_TIME = 54, VAR_COMMON_TIME = 55;

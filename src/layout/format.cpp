@@ -41,6 +41,7 @@
 #include "layout/setprint.h"
 #include "layout/slurs.h"
 #include "layout/spacing.h"
+#include "layout/staff_shift.h"
 #include "layout/system_fit.h"
 #include "layout/tuplets.h"
 #include "layout/vertical_fit.h"
@@ -347,9 +348,11 @@ void distribute_staves(int32_t page) {
     }
   }
   int64_t y = y0;
+  page_fitting.placed_middle_y.clear();
   for (int p = 0; p < pstaff_count; ++p) {
     StaffData& staff = staff_data[p];
     staff.middle_y = staff.screen_middle_y = int32_t(pstaff_count == 1 ? y0 : round_down_to_ten(y));
+    page_fitting.placed_middle_y.push_back(staff.middle_y);
     if (least > 0 && natural > available)
       y -= int64_t(staff.least_below * keep_least +
                    (int64_t(staff.distance_below) - staff.least_below) * keep_rest);
@@ -711,6 +714,28 @@ bool fit_page_ink() {
   return true;
 }
 
+// Step 13b: the staves of a drawn page placed again for the room fit_page_ink found, and the
+// page moved with them rather than formatted again; false (the page is formatted again) when
+// the page would be cut for its height, or something it drew or placed cannot follow.
+bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
+  if (!page_fitting.move_staves || int(page_fitting.placed_middle_y.size()) != pstaff_count)
+    return false;
+  const std::vector<int32_t> before = page_fitting.placed_middle_y;
+  std::vector<int32_t> drawn;  // the middle lines the page was drawn at
+  for (int p = 0; p < pstaff_count; ++p) drawn.push_back(staff_data[p].middle_y);
+  set_staff_distances(staves);
+  int64_t y0, available;
+  page_height_between_margins(page, &y0, &available);
+  if (page_has_cut_systems() && first_system_too_low(staves, available) > 0) return false;
+  distribute_staves(page);
+  std::vector<int32_t> dy(static_cast<size_t>(pstaff_count));
+  for (int p = 0; p < pstaff_count; ++p) {
+    dy[size_t(p)] = staff_data[p].middle_y - before[size_t(p)];
+    staff_data[p].middle_y = drawn[size_t(p)];
+  }
+  return shift_page_staves(dy);
+}
+
 // A format of the page that began at change count `changes` and changed the piece (cut its
 // systems or the page) may have changed this page and those after it, not those before.
 void forget_changed_pages(int32_t page, uint32_t changes) {
@@ -753,12 +778,23 @@ int32_t format_page_once(int32_t page, int keep) {
   clear_anno_lyric_lines();
   if (!format_systems())  // 13: every system's passes
     return page_fitting.restart ? format_again(page, keep, changes) : 0;
-  if (fit_page_ink()) return format_again(page, keep, changes);  // 13a: systems that meet
-  if (flashing_node) stop_flashing(flashing_node);               // 14
-  copy_to_screen();                                              // 15: screen copies
-  finish_format(printing);                                       // 16: show it
-  forget_changed_pages(page, changes);                           // 17: kept for printing, unless it
-  keep_page_graphics(page, changes);                             //     changed the piece
+  // 13a: systems that meet, moved apart (13b) or formatted again.
+  const int depth = page_fitting.depth;
+  while (fit_page_ink()) {
+    if (!move_staves_apart(page, staves)) {
+      const int32_t done = format_again(page, keep, changes);
+      page_fitting.depth = depth;
+      return done;
+    }
+    ++page_fitting.staff_moves;
+    ++page_fitting.depth;  // as a format again would count
+  }
+  page_fitting.depth = depth;
+  if (flashing_node) stop_flashing(flashing_node);  // 14
+  copy_to_screen();                                 // 15: screen copies
+  finish_format(printing);                          // 16: show it
+  forget_changed_pages(page, changes);              // 17: kept for printing, unless it
+  keep_page_graphics(page, changes);                //     changed the piece
   return 1;
 }
 
@@ -772,6 +808,7 @@ int32_t format_page(int32_t page, int keep) {
     page_fitting.staff_room.clear();
     page_fitting.last_staff_overlaps.clear();
     page_fitting.ink_passes = 0;
+    page_fitting.staff_moves = 0;
   }
   page_fitting.restart = false;
   // A page formatted again after its systems changed says what it found once.
@@ -780,6 +817,10 @@ int32_t format_page(int32_t page, int keep) {
   report_each_once(false);
   return done;
 }
+
+void move_staves_for_ink(bool on) { page_fitting.move_staves = on; }
+
+int staves_moved_for_ink() { return page_fitting.staff_moves; }
 
 void format_all_pages() {
   int32_t shown_page = current_page;

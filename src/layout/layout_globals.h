@@ -41,6 +41,13 @@ struct PageFitting {
   // the last format found.
   std::vector<std::vector<int32_t>> staff_room, last_staff_overlaps;
   int ink_passes = 0;
+  // Each staff's middle line where the page's last format placed it, before the staff settings
+  // of its system moved it.
+  std::vector<int32_t> placed_middle_y;
+  // Whether a page whose staves stand apart for their ink is moved rather than formatted again
+  // (tests compare the two), and how many times it was.
+  bool move_staves = true;
+  int staff_moves = 0;
 };
 extern PageFitting page_fitting;
 // The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:

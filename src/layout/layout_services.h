@@ -51,6 +51,12 @@ int32_t join_beams_pass();
 //          xkind(%lx) %hd"; the format goes on.
 inline constexpr int FORMAT_FOR_PRINTING = 2;
 int32_t format_page(int32_t page, int keep);
+// move_staves_for_ink: whether a page whose staves stand apart once its ink is known is moved
+// rather than formatted again (on unless turned off; the page is the same either way);
+// staves_moved_for_ink: how many times the page formatted last was so moved.
+// Writes / reads: page_fitting.
+void move_staves_for_ink(bool on);
+int staves_moved_for_ink();
 
 // format_all_pages: formats every page in whole without interruption, none of them drawn on
 // the view, from the first to the last: the systems a page cannot hold go on at the top of the

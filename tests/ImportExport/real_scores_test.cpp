@@ -182,6 +182,41 @@ class EngravedFixture : public MusicXmlTest {
   }
 };
 
+// The page as drawn and placed: every element byte for byte, the staves' middle lines and the
+// notes' heads.
+std::string drawn_page() {
+  std::ostringstream out;
+  for (int p = 0; p < pstaff_count; ++p) out << "staff " << staff_data[p].middle_y << "\n";
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    out << int(e->xkind);
+    for (int i = 9; i < DROSA_NODE_SIZE; ++i) out << ' ' << int(e->bytes()[i]);
+    out << "\n";
+  }
+  for (Drosa n = piece_start[0]; n; n = n->xnext)
+    if (n->xkind == NOTE && note_ntdata(n)) out << "head " << note_ntdata(n)->get(xhdy) << "\n";
+  return out.str();
+}
+
+TEST_F(EngravedFixture, APageMovedApartForItsInkIsThePageFormattedAgain) {
+  // Pages whose systems, or staves under lyrics or marks, stand apart once their ink is known:
+  // moved apart, each is what a second format of it draws and places.
+  platform_init_fonts();
+  int moved = 0;
+  for (const char* name : {"lyrics_over_a_close_staff", "marks_between_close_staves"}) {
+    ASSERT_EQ(import_fixture((std::string(name) + ".xml").c_str(), 1), 1) << name;
+    ASSERT_EQ(format_page(1, 0), 1) << name;
+    moved += staves_moved_for_ink();
+    const std::string shifted = drawn_page();
+    move_staves_for_ink(false);
+    format_page(1, 0);
+    move_staves_for_ink(true);
+    EXPECT_EQ(staves_moved_for_ink(), 0);
+    EXPECT_EQ(shifted, drawn_page()) << name;
+  }
+  EXPECT_GT(moved, 0) << "no page was moved";
+  offscreen_dispose();
+}
+
 // Counts the drawn glyphs of a variety code on pstaff p.
 int glyphs_of(int var, int p) {
   int n = 0;

@@ -1,0 +1,108 @@
+// ge_shift.cpp: a drawn page's elements moved with its staves, when only the distances between
+// the staves changed: what belongs to one staff moves with it, what joins two staves (bar
+// lines, the joins of brackets) stretches between them.
+#include <cstdint>
+#include <vector>
+
+#include "graphics/GE.h"
+#include "graphics/ge_fields.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+
+namespace {
+
+bool is_brace(int var) { return var >= VAR_BRACE_TOP && var <= VAR_BRACE_BOTTOM; }
+
+// Lines whose ends stand each on its own staff, whatever lies between.
+bool stretches(int var) {
+  return var == VAR_SYSTEM_BAR || var == VAR_BRACKET_JOIN ||
+         (var >= VAR_BAR_LINE && var < VAR_BAR_JOIN + 3);
+}
+
+// The shift of each staff and what is known of the page's staves.
+struct Shift {
+  const std::vector<int32_t>& dy;
+  int staves;
+  bool valid(int p) const { return p >= 0 && p < staves; }
+  // Whether the staves from p to the end of its system move alike.
+  bool system_moves_alike(int p) const {
+    for (int q = p + 1; q < staves && staff_data[q].place != 1; ++q)
+      if (dy[size_t(q)] != dy[size_t(p)]) return false;
+    return true;
+  }
+};
+
+bool glyph_follows(const Shift& s, Drosa e) {
+  if (e->get(xgc_x) == ADJACENT_TEXT) return true;
+  const int p = e->get(xgc_pstaff);
+  if (!s.valid(p)) return true;  // placed by the page: stays
+  const int var = e->get(xgc_var);
+  if (is_brace(var)) return s.system_moves_alike(p);
+  // A separator stands halfway between the system above and its own.
+  if (var == VAR_SEPARATOR) return p == 0 || s.dy[size_t(p - 1)] == s.dy[size_t(p)];
+  return true;
+}
+
+bool line_follows(const Shift& s, Drosa e) {
+  const int p1 = e->get(xge_pstaff1), p2 = e->get(xge_pstaff2);
+  if (!s.valid(p1) || !s.valid(p2)) return false;
+  if (s.dy[size_t(p1)] == s.dy[size_t(p2)]) return true;
+  return e->xkind == GE_LINE && stretches(e->get(xgl_var));
+}
+
+bool follows(const Shift& s, Drosa e) {
+  switch (e->xkind) {
+    case GE_CHAR:
+      return glyph_follows(s, e);
+    case GE_LINE:
+    case GE_CURVE:
+      return line_follows(s, e);
+    case GE_STRING:
+    case NOTEPTR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void move(Drosa e, const Field<int32_t>& y, int32_t dy) { e->set(y, e->get(y) + dy); }
+
+void shift(const Shift& s, Drosa e) {
+  switch (e->xkind) {
+    case GE_CHAR:
+      if (e->get(xgc_x) != ADJACENT_TEXT && s.valid(e->get(xgc_pstaff)))
+        move(e, xgc_y, s.dy[size_t(e->get(xgc_pstaff))]);
+      break;
+    case GE_LINE: {
+      const int32_t dy1 = s.dy[size_t(e->get(xge_pstaff1))],
+                    dy2 = s.dy[size_t(e->get(xge_pstaff2))];
+      move(e, xge_y1, dy1);
+      move(e, xgl_clipy1, dy1);
+      move(e, xge_y2, dy2);
+      move(e, xgl_clipy2, dy2);
+      break;
+    }
+    case GE_CURVE: {
+      const int32_t dy = s.dy[size_t(e->get(xge_pstaff1))];
+      move(e, xge_y1, dy);
+      move(e, xgv_c1y, dy);
+      move(e, xgv_c2y, dy);
+      move(e, xge_y2, dy);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+bool ge_shift_staves(const std::vector<int32_t>& dy) {
+  if (!GE_head) return false;
+  const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (!follows(s, e)) return false;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) shift(s, e);
+  return true;
+}
