@@ -149,6 +149,9 @@ struct MxmlList {
   // Where the document hides its staff and shows it again: after how many bars, and whether
   // it is hidden from there on.
   std::vector<std::pair<int, bool>> hidden;
+  // The clefs of the measure read after a note, with the time (divisions into the measure)
+  // from which each is in force: a note read later that starts before it goes before it.
+  std::vector<std::pair<Drosa, int64_t>> clef_times;
 };
 
 // A group of parts of the part list, with the sign that joins their staves.

@@ -238,6 +238,37 @@ std::vector<UnclaimedStaff> unclaimed_staves() {
   return unclaimed;
 }
 
+// True when a note of the voice starts where the clef comes in force: the first note after
+// it, in its measure, is the first to start after it (a voice whose note still sounds there,
+// or that has no note from there to the bar line, meets no other voice's time in between).
+bool clef_at_a_note(Drosa clef) {
+  int times = 0;
+  for (Drosa p = clef->xnext; p; p = p->xnext) {
+    if (p->xkind == NOTE) return true;
+    if (p->xkind == BAR || p->xkind == ENDSYST || (p->xkind == XMLT && ++times > 1)) return false;
+  }
+  return false;
+}
+
+// The lists split from one staff list hold copies of its clefs, one for one. A clef change in
+// the middle of a measure stands in a voice that has no note at its time before the voice's
+// next note, or before the rests that fill the voice's gap, as if it came earlier or later:
+// there it is hidden when another voice of the staff shows it at its time.
+void hide_clefs_of_other_times(int first, int count) {
+  std::vector<std::vector<Drosa>> clefs(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i)
+    for (Drosa p = piece_start[first + i]; p; p = p->xnext)
+      if (p->xkind == CLEF) clefs[size_t(i)].push_back(p);
+  for (size_t k = 0; k < clefs[0].size(); ++k) {
+    std::vector<bool> at_note;
+    for (const auto& list : clefs) at_note.push_back(k < list.size() && clef_at_a_note(list[k]));
+    if (std::none_of(at_note.begin(), at_note.end(), [](bool b) { return b; })) continue;
+    for (size_t i = 0; i < clefs.size(); ++i)
+      if (!at_note[i] && k < clefs[i].size() && clefs[i][k]->get(xclef_change))
+        clefs[i][k]->set(xclefhide, 1);
+  }
+}
+
 // Splits staff list v into one list per voice; returns how many lists it became.
 int split_list(int v) {
   const std::vector<int> tags = collect_tags(v);
@@ -258,6 +289,7 @@ int split_list(int v) {
       mxml_throw("");
     }
   }
+  if (shared) hide_clefs_of_other_times(v, int(tags.size()));
   return int(tags.size());
 }
 
@@ -916,6 +948,12 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
       }
       c.target = p->get(xnwholec) + shift;
       c.xmlt = p;
+    } else if (kind == CLEF && p->get(xclefhide) && next && next->xkind == XMLT &&
+               !next->get(xxmlmeasure)) {
+      // A clef change this voice holds without a note at its time (another voice of the staff
+      // shows it) stands among the rests that fill the voice's gap at that time, not at the
+      // gap's start, where it would change the clef before the staff does.
+      fill_to(c, p, earliest, next->get(xnwholec) + shift, tolerance);
     } else if ((kind == BAR || kind == ENDSYST) && c.target >= 0) {
       fill_to(c, c.xmlt && c.xmlt->xnext == p ? c.xmlt : p, earliest, c.target, tolerance);
       if (kind == BAR) c.bar_time = c.time;

@@ -489,6 +489,7 @@ void mxml_bar_end(int list, bool closing) {
   bar->set(xrepeat_start, mxml.start_repeat);
   set_bar_look(bar, mxml.bar_look);
   append(list, bar);
+  l.clef_times.clear();
   mxml.waiting_bar = bar;
   if (mxml.number_to_show != 0) number_bar(bar, mxml.number_to_show);
   if (l.barsep) append(list, newDrosa(BARSEP, 0));
@@ -687,6 +688,8 @@ void rescale_measure_times(int32_t from, int32_t to) {
       p->set(xxmltime, int32_t(int64_t(p->get(xxmltime)) * to / from));
       p->set(xxmlincr, int32_t(int64_t(p->get(xxmlincr)) * to / from));
     }
+    for (auto& clef : mxml.lists[size_t(first_list() + i)].clef_times)
+      clef.second = clef.second * to / from;
   }
 }
 
@@ -835,6 +838,10 @@ void mxml_sign(XmlElement& e) {
   Drosa clef = find_or_make(mxml.cur_list, CLEF);
   clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
   mxml.last_clef = clef;
+  MxmlList& l = mxml.lists[size_t(mxml.cur_list)];
+  const int64_t time = mxml.part_cursor[mxml.part_index] + mxml.pending;
+  std::erase_if(l.clef_times, [&](const auto& c) { return c.first == clef; });
+  l.clef_times.push_back({clef, time});
 }
 
 void mxml_clef_line(XmlElement& e) {

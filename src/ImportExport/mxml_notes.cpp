@@ -56,6 +56,21 @@ Drosa note_at_or_before(Drosa node) {
   return NIL;
 }
 
+// A clef read after a note stands before the notes from its time on: `after` moves back over
+// the clefs there that come in force later than `start` (a staff's clef change in the middle
+// of a measure, read with a voice that reaches it before another voice's notes from the
+// measure's start), so that no voice takes a clef before notes that sound before it.
+Drosa before_later_clefs(int list, Drosa after, int64_t start) {
+  const auto& clefs = mxml.lists[size_t(list)].clef_times;
+  while (after->xkind == CLEF && after->xback) {
+    auto c =
+        std::find_if(clefs.begin(), clefs.end(), [&](const auto& t) { return t.first == after; });
+    if (c == clefs.end() || c->second <= start + mxml.tolerance) break;
+    after = after->xback;
+  }
+  return after;
+}
+
 struct Place {
   Drosa after;  // the note goes after this node
   bool chord;   // it joins the chord that ends there
@@ -77,6 +92,7 @@ Place find_place(int list, int64_t start, bool chord, bool grace) {
   }
   if (walked) place.after = walked->xback;
   if (!grace) place.chord = x && xmlt_of_note(x) && start <= start_of(x) + tol;
+  place.after = before_later_clefs(list, place.after, start);
   return place;
 }
 
