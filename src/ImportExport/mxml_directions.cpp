@@ -452,7 +452,11 @@ void mxml_direction_end() {
     const MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].back();
     if (g.octave_shift && mxml_in_part()) {
       const int staff = std::clamp(g.staff, 1, MXML_MAX_STAVES);
-      const int64_t now = mxml.part_cursor[mxml.part_index] + mxml.pending;
+      // An octave line begins and stops where its offset puts it, before its place too (a
+      // document writes it after a voice's whole-bar rest, back to the beats of another voice
+      // it covers), never before the measure.
+      const int64_t now =
+          std::max<int64_t>(0, mxml.part_cursor[mxml.part_index] + mxml.pending + g.shift);
       auto& line = mxml.octave_lines[staff];
       if (line.octaves && line.stop_measure == INT32_MAX)
         line.stop_measure = mxml.measure_counter, line.stop = now;
@@ -697,6 +701,8 @@ void mxml_wedge(XmlElement& e) {
 void mxml_offset(XmlElement& e) {
   if (xml_open_element_level(e, "direction") < 0 || !mxml_in_part()) return;
   const double offset = std::strtod(mxml_text(e, 32).c_str(), nullptr);
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty() && offset >= -1e12 && offset <= 1e12)
+    mxml.slots[MXML_DIRECTION_SLOT].back().shift = int64_t(std::llround(offset));
   if (!(offset >= 0.5) || offset > 1e12) return;
   const int64_t at =
       mxml.part_cursor[mxml.part_index] + mxml.pending + int64_t(std::llround(offset));

@@ -959,6 +959,27 @@ TEST_F(MusicXmlText, NotesUnderAnOctaveLineAreWrittenAnOctaveOffAndSoundAsTheyAr
   EXPECT_NE(annotations_of(0).find("8va"), std::string::npos) << annotations_of(0);
 }
 
+TEST_F(MusicXmlText, AnOctaveLineWrittenAfterAWholeBarRestGoesBackByItsOffset) {
+  // Voice 1 rests through the bar; the 8va line over voice 2's second and third beats is
+  // written after that rest, its start and stop offsets back in time. Both once stood at the
+  // bar's end: no note was shifted and the line lost its end.
+  const std::string shift =
+      "<direction placement=\"above\"><direction-type><octave-shift "
+      "type=\"down\" size=\"8\"/></direction-type><offset>-3</offset>"
+      "</direction><direction><direction-type><octave-shift type=\"stop\" "
+      "size=\"8\"/></direction-type><offset>-1</offset></direction>";
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR, {"<note><rest measure=\"yes\"/><duration>4</duration><voice>1</voice>"
+                            "</note>" +
+                                shift + "<backup><duration>4</duration></backup>" +
+                                note("C", 6, 1, "quarter", 2) + note("D", 6, 1, "quarter", 2) +
+                                note("E", 6, 1, "quarter", 2) + note("F", 6, 1, "quarter", 2),
+                            note("G", 5, 4, "whole")})),
+            1);
+  EXPECT_EQ(notes_of(1), "C6q D5q E5q F6q | r?w |");
+  EXPECT_NE(annotations_of(1).find("8va"), std::string::npos) << annotations_of(1);
+}
+
 TEST_F(MusicXmlText, AHairpinEndsAtANoteOfItsOwnVoice) {
   // A crescendo over the second half note of voice 1, its stop read before voice 2's notes of
   // the same measure: its end once went before voice 2's first note, earlier than its start,
