@@ -23,6 +23,14 @@ class HearCommand : public AppTest {
   void passes(int count) {
     for (int i = 0; i < count; ++i) ASSERT_EQ(pass(), -1);
   }
+  // Command-period, the key that stops a play.
+  static void press_command_period() {
+    EventRecord key;
+    key.what = EVENT_KEY_DOWN;
+    key.message = '.';
+    key.modifiers = MOD_COMMAND;
+    platform_post_event(key);
+  }
   bool silent() {
     for (uint32_t mask : midi_send_state.sounding_keys)
       if (mask) return false;
@@ -40,11 +48,7 @@ TEST_F(HearCommand, APiecePlaysSilentlyAndStopsOnCommandPeriodOrQuit) {
   ASSERT_TRUE(is_playing());
   passes(200);  // over three seconds: notes sound
   EXPECT_FALSE(silent());
-  EventRecord key;
-  key.what = EVENT_KEY_DOWN;
-  key.message = '.';
-  key.modifiers = MOD_COMMAND;
-  platform_post_event(key);
+  press_command_period();
   passes(3);
   EXPECT_FALSE(is_playing());
   EXPECT_TRUE(silent());
@@ -88,11 +92,7 @@ TEST_F(HearCommand, TheWindowMarksTheNotesSoundingFollowsThemToTheNextPageAndCom
   EXPECT_GT(misplaced_pixels(), 0) << "the notes sounding on page 2 are marked";
   save_window("hear-marks-page2");
 
-  EventRecord key;
-  key.what = EVENT_KEY_DOWN;
-  key.message = '.';
-  key.modifiers = MOD_COMMAND;
-  platform_post_event(key);
+  press_command_period();
   passes(2);
   EXPECT_FALSE(is_playing());
   EXPECT_EQ(current_page, 1) << "the page the play began on is shown again";
