@@ -547,5 +547,6 @@ void reset_prefs();
 // the play timer, printing, the piano window and the menus; the part-name phrases checked;
 // and the documents of the command line queued as open and print events.
 // Writes: every subsystem's start-up state. Failure: a failed allocation of the node store
-//         ends the program (level 3); missing fonts are level-2 messages.
+//         ends the program (level 3); missing fonts are level-2 messages; an option the
+//         program does not know is named on the standard error and ends it (status 2).
 void start_up(int argc, char** argv);

@@ -8,11 +8,13 @@
 // only the node store's first block is allocated here, and its failure ends the program.
 #include "app/startup.h"
 
+#include <cstdio>
 #include <cstring>
 #include <pthread.h>
 #include <thread>
 
 #include "app/app_globals.h"
+#include "app/command_line.h"
 #include "app/cursors.h"
 #include "app/menus.h"
 #include "app/music_window.h"
@@ -69,6 +71,9 @@ void check_part_name_phrases() {
 
 void start_up(int argc, char** argv) {
   platform_start(argc, argv);
+  // An option the program does not know ends it before any window opens (the window system
+  // has taken its own options out of argv).
+  if (report_unknown_option(argc, argv, stderr)) platform_exit(2);
   // 1. The console, which shows everything the program writes from now on.
   //    Hidden until text arrives, floating, without input; a console that could not be made
   //    whole shows nothing, and the program goes on without it.

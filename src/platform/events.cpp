@@ -539,8 +539,9 @@ std::vector<std::string> platform_take_event_documents(const EventRecord& event)
 void platform_post_command_line_events(int argc, char** argv) {
   std::vector<std::string> open, print;
   bool printing = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i] ? argv[i] : "";
+  // The window system takes its own options out of argv and ends what is left with a null.
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    const std::string argument = argv[i];
     if (argument == "--print") {
       printing = true;
       continue;

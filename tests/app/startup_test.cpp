@@ -1,6 +1,7 @@
 // startup_test.cpp: the program from start-up to quit.
 //   StartUp.*:      a piece file on the command line opens in a window showing its first page;
-//                   missing fonts; a failed allocation at start-up ends the program cleanly
+//                   --help, an unknown option, a file named once; missing fonts; a failed
+//                   allocation at start-up ends the program cleanly
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
 //                   closes without asking
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
@@ -18,6 +19,7 @@
 
 #include "app/app_services.h"
 #include "app/apple_events.h"
+#include "app/command_line.h"
 #include "app/menus.h"
 #include "app/quit.h"
 #include "graphics/ge_services.h"
@@ -25,6 +27,7 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/application.h"
 #include "platform/events.h"
 #include "platform/memory.h"
 #include "platform/printing.h"
@@ -93,6 +96,44 @@ TEST_F(StartUp, APieceFileArgumentOpensInAWindowShowingItsFirstPage) {
 }
 
 }  // namespace
+
+TEST_F(StartUp, HelpAnUnknownOptionAndAFileNamedOnce) {
+  std::string help = "--help", bad = "--hepl", name = "song", print = "--print", dash = "-";
+  std::vector<char*> words{help.data(), help.data(), name.data(), nullptr};
+  EXPECT_TRUE(command_line_asks_for_help(3, words.data()));
+  words = {help.data(), name.data(), print.data(), dash.data(), nullptr};
+  EXPECT_FALSE(command_line_asks_for_help(4, words.data()));
+  EXPECT_FALSE(report_unknown_option(4, words.data(), stderr)) << "a lone '-' is a file name";
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* err = open_memstream(&text, &size);
+  words = {help.data(), name.data(), bad.data(), nullptr};
+  EXPECT_TRUE(report_unknown_option(3, words.data(), err));
+  write_command_line_usage(err);
+  std::fclose(err);
+  EXPECT_NE(std::string(text).find("vesk: unknown option '--hepl'"), std::string::npos) << text;
+  EXPECT_NE(std::string(text).find("--print FILE"), std::string::npos) << text;
+  std::free(text);
+  int status = -1;
+  try {
+    start_up(3, words.data());
+  } catch (const ProgramExit& exit) {
+    status = exit.status;
+  }
+  EXPECT_EQ(status, 2) << "the program ends before a window opens";
+  EXPECT_FALSE(platform_main_window_open());
+
+  // The window system leaves a null after the arguments it did not take, and the words it
+  // moved down still stand after it: the piece opens once.
+  const std::string path = dir + "/song.vesk";
+  ASSERT_TRUE(write_piece_of_pages(path, 1, 1));
+  ASSERT_TRUE(start({}));
+  std::string moved = path;
+  words = {help.data(), moved.data(), nullptr, moved.data(), nullptr};
+  platform_post_command_line_events(4, words.data());
+  run_until_idle();
+  EXPECT_EQ(count_open_views(), 1);
+}
 
 TEST_F(StartUp, MissingFontsAreReportedAndAMissingSonataIsNotUsed) {
   for (int32_t& font : music_font_numbers) font = 1;

@@ -1,0 +1,16 @@
+// command_line.h: the options of the program's command line.
+#pragma once
+
+#include <cstdio>
+
+// command_line_asks_for_help: whether an argument is "--help" or "-h" (looked at before the
+// window system starts, so that the answer needs no display).
+bool command_line_asks_for_help(int argc, char** argv);
+
+// write_command_line_usage: the short text on how to start the program, to out.
+void write_command_line_usage(std::FILE* out);
+
+// report_unknown_option: the first argument that begins with '-' and is no option of the
+// program (the window system has taken its own out of argv by then) is named on err with a
+// hint to --help; returns whether there was one. A lone "-" is taken as a file name.
+bool report_unknown_option(int argc, char** argv, std::FILE* err);
