@@ -259,7 +259,7 @@ void key_down(EventRecord* event) {
     return;
   }
   if (command && !control && !option) {
-    if (const int32_t chosen = menu_key_command(c)) {
+    if (const int32_t chosen = menu_key_command(c, shift)) {
       do_menu_item(int16_t(chosen >> 16), int16_t(chosen & 0xFFFF), 'v');
     } else if (c == '.') {
       if (!stop_playing(0)) do_menu_item(HEAR_MENU, 1, 'v');

@@ -533,8 +533,9 @@ void do_menu_item(int16_t menu, int16_t item, int32_t source) {
 #endif
 }
 
-int32_t menu_key_command(uint8_t character) {
-  const int32_t chosen = menu_key_maps(character);
+int32_t menu_key_command(uint8_t character, bool shift) {
+  const int32_t shifted = shift ? platform_shifted_key_command(character) : 0;
+  const int32_t chosen = shifted ? shifted : menu_key_maps(character);
   const int16_t menu = int16_t(chosen >> 16);
   if (!chosen || menu < 1) return chosen;  // none, or the application's Quit
   return platform_menu_item_enabled(menu, chosen & 0xFFFF) ? chosen : 0;

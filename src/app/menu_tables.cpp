@@ -266,6 +266,10 @@ void build_menus() {
   platform_add_quit_item(APPLE_MENU, debug_hook("Quit Vesk"), 'Q');
   apply_shortcut_table(false);
   apply_shortcut_table(true);
+  // The shifted letters the user's other programs have taught: Command-Shift-Z redoes what
+  // Command-Z undid, Command-Shift-N opens a new piece (Command-N stays Note Entry).
+  platform_set_item_shifted_key(EDIT_MENU, 2, 'Z');
+  platform_set_item_shifted_key(FILE_MENU, 1, 'N');
 }
 
 bool simplified_notation_item_present() { return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0; }

@@ -77,5 +77,7 @@ void curve_menu(int item, int32_t source);
 void line_style_menu(int item, int32_t source);
 
 // menu_key_command: the enabled menu item a Command-key character chooses, as (menu << 16) |
-// item; 0 when it chooses none or the item is disabled.
-int32_t menu_key_command(uint8_t character);
+// item; 0 when it chooses none or the item is disabled. With Shift held, a letter that is an
+// item's shifted key chooses that item (or nothing while it is disabled), any other letter
+// what it chooses without Shift.
+int32_t menu_key_command(uint8_t character, bool shift = false);

@@ -38,6 +38,7 @@ struct Item {
   uint8_t style = 0;
   uint8_t key = 0;
   bool control = false;
+  uint8_t shifted_key = 0;  // a Command key taken with Shift held; 0 none
   int16_t submenu = 0;
   QPointer<QAction> action;
 };
@@ -120,7 +121,10 @@ void show_item(const Item& it) {
   if (!a || it.separator) return;
   QString text = shown_text(it.text);
   if (it.mark == MENU_MARK_DASH) text = QString::fromUtf8("\u2013 ") + text;
-  if (it.key) text += '\t' + key_text(it.key, it.control);
+  if (it.key)
+    text += '\t' + key_text(it.key, it.control);
+  else if (it.shifted_key)
+    text += QString("\tCtrl+Shift+") + QChar(it.shifted_key);
   a->setText(text);
   a->setEnabled(it.enabled);
   a->setCheckable(it.checked);
@@ -386,6 +390,24 @@ uint8_t platform_item_key(int16_t menu, int item, bool* control) {
   const Item* it = item_of(menu, item);
   *control = it && it->control;
   return it ? it->key : 0;
+}
+
+void platform_set_item_shifted_key(int16_t menu, int item, uint8_t key) {
+  Item* it = item_of(menu, item);
+  if (!it || it->separator) return;
+  it->shifted_key = capital(key);
+  show_item(*it);
+}
+
+int32_t platform_shifted_key_command(uint8_t character) {
+  character = capital(character);
+  if (!character) return 0;
+  for (int16_t menu = 1; menu <= MENU_COUNT; ++menu) {
+    const auto& items = menus[menu].items;
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i].shifted_key == character) return (int32_t(menu) << 16) | int32_t(i + 1);
+  }
+  return 0;
 }
 
 void platform_set_item_submenu(int16_t menu, int item, int16_t submenu) {

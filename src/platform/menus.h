@@ -77,6 +77,11 @@ void platform_set_menu_item_style(int16_t menu, int item, uint8_t style);
 // menu_key_maps finds for the character (events.h).
 void platform_set_item_key(int16_t menu, int item, uint8_t key, bool control);
 uint8_t platform_item_key(int16_t menu, int item, bool* control);
+// An item's Command key taken with Shift held (a letter, kept in capitals; 0 none), shown
+// beside an item that has no key of its own. platform_shifted_key_command: the item whose
+// shifted key the character is, as (menu << 16) | item; 0 none.
+void platform_set_item_shifted_key(int16_t menu, int item, uint8_t key);
+int32_t platform_shifted_key_command(uint8_t character);
 // Hangs a submenu on an item (which then has no key); 0 none.
 void platform_set_item_submenu(int16_t menu, int item, int16_t submenu);
 int16_t platform_item_submenu(int16_t menu, int item);

@@ -395,6 +395,36 @@ TEST_F(Commands, UnknownMenusTogglesByTheirMarksAndOneUndoStepPerCommand) {
   run_until_idle();
 }
 
+TEST_F(Commands, CommandShiftZRedoesAndCommandShiftNOpensANewPiece) {
+  open_piece();
+  Drosa note = plotted_note(true);
+  set_insertion_point(note, 0, -10);
+  note->set(xdir, 0);
+  update_menus(0);
+  do_menu_item(STEM_MENU, 1, SOURCE_MENU_BAR);
+  ASSERT_EQ(note->get(xdir), 2);
+  update_menus(0);
+  const auto press = [this](uint8_t c, uint16_t modifiers) {
+    EventRecord key;
+    key.what = EVENT_KEY_DOWN;
+    key.message = c | (6u << 8);
+    key.modifiers = modifiers;
+    platform_post_event(key);
+    run_until_idle();
+  };
+  press('z', MOD_COMMAND);
+  EXPECT_EQ(note->get(xdir), 0) << "undone";
+  press('Z', MOD_COMMAND | MOD_SHIFT);
+  EXPECT_EQ(note->get(xdir), 2) << "redone, not undone again";
+  press('Z', MOD_COMMAND | MOD_SHIFT);
+  EXPECT_EQ(note->get(xdir), 2) << "nothing to redo: nothing happens";
+  EXPECT_EQ(menu_key_command('N', true), (int32_t(FILE_MENU) << 16) | 1);
+  EXPECT_EQ(menu_key_command('N', false), (int32_t(VOICE_MENU) << 16) | 5) << "Note Entry";
+  EXPECT_EQ(menu_key_command('S', true), menu_key_command('S', false));
+  const std::string folder = test_output_folder("menus");
+  EXPECT_TRUE(platform_save_menu_png(EDIT_MENU, (folder + "/edit-redo-key.png").c_str()));
+}
+
 TEST_F(Commands, ZoomAndTheSmallSubmenus) {
   open_piece();
   do_menu_item(ZOOM_MENU, 9, SOURCE_MENU_BAR);
