@@ -1022,6 +1022,10 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     if (!on) continue;
     o.start("tied");
     o.attr("type", type);
+    // A tie asked to curve one way keeps that way.
+    const bool starts = std::strcmp(type, "start") == 0;
+    if (starts && n->get(xtie) == 2) o.attr("orientation", "over");
+    if (starts && n->get(xtie) == 1) o.attr("orientation", "under");
     o.end();
   }
   if (first && cc.slur_stop) {

@@ -116,6 +116,7 @@ struct MxmlNoteRecord {
   int stem = 3;
   int beam_left = 0, beam_right = 0;
   bool tie_start = false;
+  int tie_side = 3;                         // of the tie that starts: 1 under, 2 over, 3 either
   uint8_t slur_starts = 0, slur_stops = 0;  // bit n - 1: slur number n
   int slur_side = 3;                        // 1 under, 2 over, 3 either
   int fermata = 0, accent = 0;

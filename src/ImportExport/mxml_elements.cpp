@@ -118,6 +118,7 @@ constexpr ElementEntry element_table[] = {
     {"tenuto", mxml_tenuto, nullptr},
     {"text", mxml_text_element, nullptr},
     {"tie", mxml_tie, nullptr},
+    {"tied", mxml_tied, nullptr},
     {"time", mxml_time, nullptr},
     {"top-margin", mxml_margin, nullptr},
     {"top-system-distance", mxml_top_system_distance, nullptr},
@@ -129,7 +130,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 105, "the import understands 105 elements");
+static_assert(ELEMENT_COUNT == 106, "the import understands 106 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

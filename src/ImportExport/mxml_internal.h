@@ -150,6 +150,7 @@ void mxml_normal_notes(XmlElement& e);
 void mxml_stem(XmlElement& e);
 void mxml_beam(XmlElement& e);
 void mxml_tie(XmlElement& e);
+void mxml_tied(XmlElement& e);
 void mxml_slur(XmlElement& e);
 void mxml_accidental(XmlElement& e);
 void mxml_cue(XmlElement& e);

@@ -271,7 +271,7 @@ int notehead_shape(const MxmlNoteRecord& n, int value) {
 void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
   note->set(xacc, n.alter);
   note->set(xaccplot, n.accidental);
-  if (n.tie_start) note->set(xtie, 3);
+  if (n.tie_start) note->set(xtie, n.tie_side);
   note->set(xstacc, n.staccato || n.staccatissimo);
   note->set(xtenu, n.tenuto);
   note->set(xaccent, n.accent);
@@ -709,6 +709,22 @@ void mxml_tie(XmlElement& e) {
   if (mxml_attr_is(e, "type", "start")) mxml.note.tie_start = true;
 }
 
+namespace {
+
+// The side a tie or slur curves to: 2 over, 1 under, 3 as the layout chooses.
+int curve_side(XmlElement& e) {
+  return mxml_attr_is(e, "orientation", "over") || mxml_attr_is(e, "placement", "above")    ? 2
+         : mxml_attr_is(e, "orientation", "under") || mxml_attr_is(e, "placement", "below") ? 1
+                                                                                            : 3;
+}
+
+}  // namespace
+
+// The drawn tie: where it curves. Whether the note is tied at all is the tie element's.
+void mxml_tied(XmlElement& e) {
+  if (mxml_attr_is(e, "type", "start")) mxml.note.tie_side = curve_side(e);
+}
+
 void mxml_slur(XmlElement& e) {
   int number = xml_attr_int(e, "number");
   if (number == XML_NO_INT) number = 1;
@@ -716,10 +732,7 @@ void mxml_slur(XmlElement& e) {
   MxmlNoteRecord& n = mxml.note;
   if (mxml_attr_is(e, "type", "start")) {
     n.slur_starts |= uint8_t(bit);
-    n.slur_side =
-        mxml_attr_is(e, "orientation", "over") || mxml_attr_is(e, "placement", "above")    ? 2
-        : mxml_attr_is(e, "orientation", "under") || mxml_attr_is(e, "placement", "below") ? 1
-                                                                                           : 3;
+    n.slur_side = curve_side(e);
   } else if (mxml_attr_is(e, "type", "stop")) {
     n.slur_stops |= uint8_t(bit);
   }

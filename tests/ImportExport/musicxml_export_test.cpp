@@ -96,7 +96,7 @@ std::string piece_description(bool places = true) {
     std::string marks;
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
       if (effective_kind(p) != NOTE) continue;
-      marks += p->get(xtie) ? "~" : ".";
+      marks += "._^~"[p->get(xtie)];  // no tie, under, over, either way
       marks += p->get(xslur) ? "s" : "";
     }
     std::string notes = notes_of(v);
