@@ -346,6 +346,18 @@ struct ChordContext {
   bool trill = false;
 };
 
+// The direction element of an annotation that is a segno or coda of the music font; nullptr
+// for any other.
+const char* repeat_sign_element(Drosa a) {
+  for (auto [pindex, name] : {std::pair{723, "segno"}, std::pair{724, "coda"}}) {
+    const ParamValue v = *param_value(pindex, NIL, nullptr);
+    if (v.font() == a->get(xtextfont) && run_text(a) == std::string(1, char(v.character())) &&
+        !next_style_run(a))
+      return name;
+  }
+  return nullptr;
+}
+
 // The SMuFL characters (UTF-8) of a run of the music font's tempo notes, a note and its dots,
 // as words write a metronome mark's note; empty for any other run.
 std::string tempo_note_characters(Drosa run) {
@@ -1189,6 +1201,12 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       }
       if (anno_is_trill(n, a)) {
         cc.trill = true;
+        continue;
+      }
+      if (const char* sign = repeat_sign_element(a)) {
+        direction_start(above);
+        o.empty(sign);
+        direction_end(vs);
         continue;
       }
       const int font = a->get(xtextfont);

@@ -80,6 +80,9 @@ struct MxmlItem {
   // Words that are the note of a metronome mark in the music font: its value, 1 whole .. 6
   // 32nd (its dots in `dots`); 0 for other words.
   int8_t note_glyph = 0;
+  // A sign of the music font (segno, coda, fermata...): the engraving parameter that draws it;
+  // 0 for other items.
+  int16_t sign_param = 0;
   std::string text;  // Mac OS Roman
 };
 
@@ -206,6 +209,7 @@ enum class MxmlNotice : uint8_t {
   split_voices,     // a staff of more voices than it is split into
   key,              // a key signature of more than seven sharps or flats
   unknown_length,   // a note with neither type nor duration
+  music_character,  // words holding a character of a music font Vesk has no sign for
   count
 };
 

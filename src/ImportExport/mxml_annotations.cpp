@@ -283,11 +283,21 @@ bool group_fits(const MxmlGroup& g, int list) {
          g.staff == list - mxml.part_first[mxml.part_index] + 1;
 }
 
-// The room an item takes across, from its x: a dynamic's letters, a tempo mark's note and
-// number, words by their characters (half their size each).
+// A sign of the music font (a segno, a coda) stands about three staff spaces tall and two wide.
+constexpr int32_t SIGN_HEIGHT = 160, SIGN_WIDTH = 110;
+
+// Words that draw nothing: blank, neither a note of a metronome mark nor a sign.
+bool blank_words(const MxmlItem& item) {
+  return item.kind == 1 && !item.note_glyph && !item.sign_param &&
+         item.text.find_first_not_of(" \r\n") == std::string::npos;
+}
+
+// The room an item takes across, from its x: a dynamic's letters, a sign, a tempo mark's note
+// and number, words by their characters (half their size each).
 int32_t item_width(const MxmlItem& item) {
   if (item.kind == -7 && item.dynamics >= 0 && item.dynamics <= 23)
     return dynamic_width(item.dynamics);
+  if (item.sign_param) return SIGN_WIDTH;
   const size_t characters = item.tempo > 0 ? 5 : plain_text(item).size();
   return 5 * item.size * int32_t(characters);
 }
@@ -306,7 +316,7 @@ struct TakenLines {
   // height beyond those it would stand on across too (a tempo mark and an octave line's words
   // the document puts at one place). Then it takes its line.
   void place(MxmlItem& item) {
-    const int32_t height = 10 * item.size;
+    const int32_t height = item.sign_param ? SIGN_HEIGHT : 10 * item.size;
     const bool above = item.y + item.dy >= 0;
     const bool placed = item.given & 10;
     const int32_t left = item.x + item.dx, right = left + item_width(item);
@@ -412,7 +422,8 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
         if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
-        if (slot == MXML_DIRECTION_SLOT && !placed.command) taken.place(placed);
+        if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
+          taken.place(placed);
         const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
         // A dynamic the document centres (or sets right) at its x stands so.
         const int32_t width = !dynamic ? 0
@@ -581,6 +592,9 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
   if (item.press || item.release) return make_pedal(item, before, tag, context);
   if (item.note_glyph)
     return make_run(note_glyph_run(item), item, before, continuation, tag, context);
+  if (item.sign_param)
+    return make_run(glyph_run(item.sign_param, item.face), item, before, continuation, tag,
+                    context);
   std::string text = plain_text(item);
   if (item.syllable) text += '-';
   if (item.extend) text += '_';

@@ -530,20 +530,79 @@ bool ends_metronome_note(MxmlItem& note, std::string* words) {
 
 }  // namespace
 
+namespace {
+
+// The signs of the music font that words may write as its characters (SMuFL code points),
+// with the engraving parameter that draws each.
+struct MusicSign {
+  char32_t code_point;
+  int16_t param;
+};
+constexpr MusicSign music_signs[] = {
+    {0xE047, 723},  // segno
+    {0xE048, 724},  // coda
+    {0xE049, 724},  // codaSquare
+    {0xE4C0, 6},    // fermataAbove
+    {0xE4C1, 7},    // fermataBelow
+    {0xE4CE, 670},  // breathMarkComma
+    {0xE610, 646},  // stringsDownBow
+    {0xE612, 647},  // stringsUpBow
+    {0xE650, 606},  // keyboardPedalPed
+    {0xE655, 607},  // keyboardPedalUp
+};
+constexpr int16_t PARAM_SEGNO = 723, PARAM_CODA = 724;
+
+int16_t music_sign_param(char32_t code_point) {
+  for (const MusicSign& sign : music_signs)
+    if (sign.code_point == code_point) return sign.param;
+  return 0;
+}
+
+// Makes the item a sign of the music font, of the repeat class when it is a segno or coda.
+void make_sign(MxmlItem* item, int16_t param) {
+  item->sign_param = param;
+  item->text = " ";
+  if (param == PARAM_SEGNO || param == PARAM_CODA) item->kind = 17;
+}
+
+}  // namespace
+
 void mxml_words(XmlElement& e) {
   MxmlGroup& g = open_group(MXML_DIRECTION_SLOT);
   MxmlItem* before = g.items.empty() ? nullptr : &g.items.back();
   MxmlItem* item = direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW));
-  item->text = mxml_text(e);
+  std::u32string music;
+  item->text = mxml_words_text(e, &music);
   int dots = 0;
   if (const int unit = metronome_note(xml_element_text(e.text), &dots)) {
     item->note_glyph = int8_t(unit);
     item->dots = std::min(dots, 2);
     // The words show a tempo: the sound of their direction adds no mark of its own.
     open_group(MXML_DIRECTION_SLOT).metronome = true;
-  } else if (before && before->note_glyph && !(item->given & 15)) {
-    ends_metronome_note(*before, &item->text);
+    return;
   }
+  if (before && before->note_glyph && !(item->given & 15))
+    ends_metronome_note(*before, &item->text);
+  if (music.empty()) return;
+  // Words that are one sign of the music font are that sign; any other character of a music
+  // font (of the font of another program, whose signs are not known) is left out.
+  const bool alone = music.size() == 1 && item->text.find_first_not_of(' ') == std::string::npos;
+  if (const int16_t param = alone ? music_sign_param(music[0]) : 0) {
+    make_sign(item, param);
+    return;
+  }
+  for (char32_t c : music)
+    mxml_notice(MxmlNotice::music_character,
+                "In %s words hold a character of a music font (U+%04X) that Vesk has no sign "
+                "for; it is left out.",
+                mxml_where().c_str(), unsigned(c));
+}
+
+void mxml_segno(XmlElement& e) {
+  if (xml_open_element_level(e, "direction-type") < 0) return;
+  const bool coda = std::strcmp(xml_open_element_name(e, -1), "coda") == 0;
+  make_sign(direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW)),
+            coda ? PARAM_CODA : PARAM_SEGNO);
 }
 
 void mxml_dynamics(XmlElement& e) {

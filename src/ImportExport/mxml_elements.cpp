@@ -38,6 +38,7 @@ constexpr ElementEntry element_table[] = {
     {"chromatic", mxml_chromatic, nullptr},
     {"clef", mxml_clef, mxml_clef_end},
     {"clef-octave-change", mxml_clef_octave_change, nullptr},
+    {"coda", mxml_segno, nullptr},
     {"creator", mxml_creator, nullptr},
     {"credit", mxml_credit, nullptr},
     {"credit-words", mxml_credit_words, nullptr},
@@ -96,6 +97,7 @@ constexpr ElementEntry element_table[] = {
     {"rights", mxml_rights, nullptr},
     {"score-part", mxml_score_part, nullptr},
     {"score-partwise", mxml_score_partwise, nullptr},
+    {"segno", mxml_segno, nullptr},
     {"sign", mxml_sign, nullptr},
     {"slur", mxml_slur, nullptr},
     {"software", mxml_software, nullptr},
@@ -130,7 +132,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 106, "the import understands 106 elements");
+static_assert(ELEMENT_COUNT == 108, "the import understands 108 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {
@@ -289,6 +291,22 @@ std::string mxml_sung_text(XmlElement& element, bool* goes_on) {
   for (std::string_view tie : TIES)
     for (size_t at = text.find(tie); at != std::string::npos; at = text.find(tie, at))
       text.replace(at, tie.size(), " ");
+  return system_text(text.c_str(), 1024);
+}
+
+std::string mxml_words_text(XmlElement& element, std::u32string* music) {
+  std::string text = xml_element_text(element.text);
+  // U+E000 .. U+F8FF are EE 80 80 .. EF A3 BF in UTF-8.
+  for (size_t at = 0; at + 2 < text.size();) {
+    const uint8_t lead = uint8_t(text[at]), second = uint8_t(text[at + 1]);
+    if (lead != 0xEE && !(lead == 0xEF && second < 0xA4)) {
+      ++at;
+      continue;
+    }
+    music->push_back(
+        char32_t(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) | (uint8_t(text[at + 2]) & 0x3F)));
+    text.erase(at, 3);
+  }
   return system_text(text.c_str(), 1024);
 }
 

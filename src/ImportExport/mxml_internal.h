@@ -44,6 +44,9 @@ std::string mxml_text(XmlElement& element, size_t limit = 1024);
 // system's characters have neither). *goes_on (when given) is set when the syllable ends with a
 // soft hyphen: it goes on in its word, as a syllable that begins or continues one.
 std::string mxml_sung_text(XmlElement& element, bool* goes_on = nullptr);
+// The element's text without the characters of the music font's private range (U+E000 ..
+// U+F8FF, which no text font draws): those go in order to *music (UTF-32).
+std::string mxml_words_text(XmlElement& element, std::u32string* music);
 std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit = 1024);
 // True when the attribute has exactly this value.
 bool mxml_attr_is(XmlElement& element, const char* name, const char* value);
@@ -188,6 +191,7 @@ void mxml_direction(XmlElement& e);  // direction and directive
 void mxml_direction_end();
 void mxml_nothing(XmlElement& e);  // direction-type
 void mxml_words(XmlElement& e);
+void mxml_segno(XmlElement& e);  // segno and coda of a direction
 void mxml_dynamics(XmlElement& e);
 void mxml_wedge(XmlElement& e);
 void mxml_octave_shift(XmlElement& e);
