@@ -655,13 +655,25 @@ bool fit_page_staves(std::vector<int32_t>& staves) {
   return false;
 }
 
-// Step 9a: a page holding systems cut for their width that is taller than its margins allow
-// is cut before the first system that no longer fits; true when it was.
+// The first system (0 none) that the page cannot hold: one whose staves would have to stand
+// closer than what the marks and lyrics between them need (the systems of a page the piece
+// ends there stood on one another, lyrics on the staff below), and on a page holding systems
+// cut for their width, one beyond its staves moved as close as such a page moves them.
+int first_system_past_page(const std::vector<int32_t>& staves, int64_t available) {
+  int first = first_system_past_least_distances(staves, available, MOST_SQUEEZED);
+  if (page_has_cut_systems())
+    if (const int cut = first_system_too_low(staves, available); cut > 0 && (!first || cut < first))
+      first = cut;
+  return first;
+}
+
+// Step 9a: a page taller than its margins allow is cut before the first system that it
+// cannot hold; true when it was.
 bool fit_page_height(int32_t page, const std::vector<int32_t>& staves) {
-  if (page_fitting.depth > MAX_RESTARTS || !page_has_cut_systems()) return false;
+  if (page_fitting.depth > MAX_RESTARTS) return false;
   int64_t y0, available;
   page_height_between_margins(page, &y0, &available);
-  const int first_too_low = first_system_too_low(staves, available);
+  const int first_too_low = first_system_past_page(staves, available);
   return first_too_low > 0 && cut_page_before(first_too_low);
 }
 
@@ -726,7 +738,7 @@ bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
   set_staff_distances(staves);
   int64_t y0, available;
   page_height_between_margins(page, &y0, &available);
-  if (page_has_cut_systems() && first_system_too_low(staves, available) > 0) return false;
+  if (first_system_past_page(staves, available) > 0) return false;
   distribute_staves(page);
   std::vector<int32_t> dy(static_cast<size_t>(pstaff_count));
   for (int p = 0; p < pstaff_count; ++p) {

@@ -50,9 +50,9 @@ struct PageFitting {
   int staff_moves = 0;
 };
 extern PageFitting page_fitting;
-// The ENDSYSTs at which a page was cut because systems cut for their width made it too tall:
-// the pages they start hold such systems too, and are cut for their height in turn. By node
-// handle: every format of a page asks after its starts.
+// The ENDSYSTs at which a page too tall was cut: the pages they start hold systems the piece
+// did not put there, and are cut for their staves in turn. By node handle: every format of a
+// page asks after its starts.
 extern std::unordered_set<uint32_t> fitted_page_starts;
 
 // ---- Print chains, stems and beams of the system being formatted ------------------------

@@ -298,6 +298,22 @@ int64_t height_a_page_holds(int64_t available) {
   return available > 0 ? available * 100 / LEAST_SQUEEZE_PERCENT : available;
 }
 
+int first_system_past_least_distances(const std::vector<int32_t>& staves_per_system,
+                                      int64_t available, double rest_kept) {
+  double depth = 0;  // from the first staff's middle line down to the current one's
+  int p = 0;
+  for (size_t s = 0; s < staves_per_system.size(); ++s) {
+    for (int32_t i = 0; i < staves_per_system[s] && p < MAX_PSTAVES; ++i, ++p) {
+      if (p == 0) continue;
+      const StaffData& above = staff_data[p - 1];
+      const int64_t least = std::clamp<int64_t>(above.least_below, 0, above.distance_below);
+      depth += double(least) + rest_kept * double(above.distance_below - least);
+    }
+    if (s > 0 && depth > double(available)) return int(s);
+  }
+  return 0;
+}
+
 int first_system_too_low(const std::vector<int32_t>& staves_per_system, int64_t available) {
   available = height_a_page_holds(available);
   int64_t depth = 0;  // from the first staff's middle line down to the current one's

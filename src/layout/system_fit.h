@@ -43,3 +43,10 @@ int64_t height_a_page_holds(int64_t available);
 // lets them, given the distance below each pstaff (staff_data distance_below) and the height
 // they may share; 0 when every system fits (the first system is never cut off).
 int first_system_too_low(const std::vector<int32_t>& staves_per_system, int64_t available);
+
+// first_system_past_least_distances: the index of the first system of the page (0 when every
+// system fits; the first is never cut off) whose staves reach below the page's bottom margin
+// even with the distances below every pstaff squeezed to their least (staff_data least_below:
+// what the marks and lyrics between the staves need) and `rest_kept` of the rest.
+int first_system_past_least_distances(const std::vector<int32_t>& staves_per_system,
+                                      int64_t available, double rest_kept);

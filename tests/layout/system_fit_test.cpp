@@ -7,7 +7,7 @@
 //                      hold one more system
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
-//                      bar of one of them
+//                      bar of one of them; a page of a document that cannot hold its systems
 #include "layout/system_fit.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +167,20 @@ TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSyste
             1);
   EXPECT_EQ(format_and_check("systems-too-full"), std::vector<std::string>{});
   EXPECT_GT(bars_per_system(0).size(), 2u) << "two systems of eight bars in the document";
+  take_reports();
+}
+
+// A page of the document that cannot hold its systems, their lyrics and high notes at their
+// least distances, gives the systems it cannot hold to the next page: squeezed to the paper,
+// the lyrics stood on the piano's notes.
+TEST_F(DocumentSystems, SystemsAPageCannotHoldWithTheirLyricsGoOnToTheNextPage) {
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("systems_a_page_cannot_hold.xml", 1), 1);
+  ASSERT_EQ(offscreen_create(10, options_i32(current_ncontext, OPTIONS_PAGE_WIDTH),
+                             options_i32(current_ncontext, OPTIONS_PAGE_HEIGHT), 0, 0),
+            1);
+  EXPECT_EQ(format_and_check("systems-a-page-cannot-hold"), std::vector<std::string>{});
+  EXPECT_GT(page_count, 1);
   take_reports();
 }
 
