@@ -12,6 +12,7 @@ uint16_t anno_refers_to_GE;
 uint8_t anno_hyphens_pending;
 std::unordered_map<uint32_t, int32_t> lyric_line_y;
 std::vector<LyricLineBox> lyric_line_boxes[MAX_PSTAVES];
+std::vector<DrawnMark> marks_drawn;
 AnnoMeasureCache anno_measure_cache;
 
 void reset_anno_globals() {
@@ -26,5 +27,6 @@ void reset_anno_globals() {
   anno_hyphens_pending = 0;
   lyric_line_y.clear();
   for (auto& lines : lyric_line_boxes) lines.clear();
+  marks_drawn.clear();
   anno_measure_cache = AnnoMeasureCache{};
 }

@@ -5,9 +5,11 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "annotations/anno_codes.h"
 #include "annotations/anno_services.h"
+#include "annotations/marks_apart.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -25,6 +27,8 @@ extern uint8_t anno_hyphens_pending;  // some text ends in a centred hyphen
 // The base line of each syllable of the system being drawn, by its TPARAM's handle: the height
 // of its lyric line (lyric_line_heights). Set by draw_voice_annos.
 extern std::unordered_map<uint32_t, int32_t> lyric_line_y;
+// The marks drawn on the system being drawn, in the order drawn (keep_mark_apart).
+extern std::vector<DrawnMark> marks_drawn;
 // The lines of lyrics of each pstaff of the page being formatted (anno_lyric_lines).
 extern std::vector<LyricLineBox> lyric_line_boxes[MAX_PSTAVES];
 

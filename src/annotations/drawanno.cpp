@@ -26,6 +26,7 @@
 #include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
 #include "annotations/lyric_lines.h"
+#include "annotations/marks_apart.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -191,12 +192,19 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
       if (every.skips(head, note)) continue;
       if (head->xkind == TPARAM) {
         anno_refers_to_GE |= head->get(xeocvar);
-        if (!head->get(xeocvar)) drawtext(head, note, chord.pstaff, 1, lead_extender);
+        if (head->get(xeocvar)) continue;
+        Drosa before = GE_tail;
+        drawtext(head, note, chord.pstaff, 1, lead_extender);
+        keep_mark_apart(head, note, before);
         continue;
       }
       anno_refers_to_GE |= head->get(xline_eocvar);
       if (head->get(xline_eocvar)) continue;
-      if (layout_hairpins(head, note)) draw_LINE(head, note, chord.pstaff, 1);
+      if (layout_hairpins(head, note)) {
+        Drosa before = GE_tail;
+        draw_LINE(head, note, chord.pstaff, 1);
+        keep_mark_apart(head, note, before);
+      }
       if (head->get(xline_ord) == LINE_MIDDLE) check_PDATA_after_MIDLINE(&head);
     }
   }
@@ -258,6 +266,7 @@ int32_t draw_voice_annos() {
   anno_hyphens_pending = 0;
   if (pstaff_count <= 0 || first_pstaff < 0) return 1;
   insert_midline_marks();
+  begin_marks_apart();
   if (!for_each_chord(resolve_requests) || !place_lyric_lines()) return 0;
   const EveryPart every = every_part_filter();
   int previous_layer = -1, previous_staff = -1;

@@ -793,3 +793,6 @@ int ge_pstaff(Drosa element);
 // separator between systems that are.
 // Reads: the current list, pstaff_count, staff_data places. Writes: the elements' heights.
 bool ge_shift_staves(const std::vector<int32_t>& dy);
+// ge_shift_elements: moves the elements from first to last (of the current list, in its order)
+// dy layout units upward, wherever their staves stand: a mark moved away from another.
+void ge_shift_elements(Drosa first, Drosa last, int32_t dy);

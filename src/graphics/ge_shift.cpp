@@ -1,6 +1,6 @@
 // ge_shift.cpp: a drawn page's elements moved with its staves, when only the distances between
 // the staves changed: what belongs to one staff moves with it, what joins two staves (bar
-// lines, the joins of brackets) stretches between them.
+// lines, the joins of brackets) stretches between them; and a run of elements moved alone.
 #include <cstdint>
 #include <vector>
 
@@ -105,4 +105,30 @@ bool ge_shift_staves(const std::vector<int32_t>& dy) {
     if (!follows(s, e)) return false;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) shift(s, e);
   return true;
+}
+
+void ge_shift_elements(Drosa first, Drosa last, int32_t dy) {
+  if (!first || dy == 0) return;
+  for (Drosa e = first; e; e = e->xnext) {
+    switch (e->xkind) {
+      case GE_CHAR:
+        if (e->get(xgc_x) != ADJACENT_TEXT) move(e, xgc_y, dy);
+        break;
+      case GE_LINE:
+        move(e, xge_y1, dy);
+        move(e, xgl_clipy1, dy);
+        move(e, xge_y2, dy);
+        move(e, xgl_clipy2, dy);
+        break;
+      case GE_CURVE:
+        move(e, xge_y1, dy);
+        move(e, xgv_c1y, dy);
+        move(e, xgv_c2y, dy);
+        move(e, xge_y2, dy);
+        break;
+      default:
+        break;
+    }
+    if (e == last) break;
+  }
 }

@@ -1,0 +1,28 @@
+// marks_apart.h: the marks of a system's chords (words, tempo and rehearsal marks, against
+// them dynamics, pedal marks, hairpins and octave lines) kept from standing on one another.
+#pragma once
+
+#include "graphics/ge_services.h"
+#include "model/model_services.h"
+
+// A mark drawn on the system: its elements in the GE list, its PDATA and their ink.
+struct DrawnMark {
+  Drosa first = NIL, last = NIL;  // its elements, in list order
+  Drosa pdata = NIL;              // NIL for a line
+  GEInkBox box;
+  int pstaff = 0;
+  bool above = true;    // above its staff's middle line
+  bool movable = true;  // words, tempo and rehearsal marks; the others stay
+};
+
+// begin_marks_apart: a new system; no mark drawn yet.
+// Writes: marks_drawn.
+void begin_marks_apart();
+
+// keep_mark_apart: the annotation `head` before `note` has just been drawn (the elements after
+// `before`, GE_tail's value before it was drawn). Words, a tempo or rehearsal mark that stand on
+// a mark drawn before them on the system (of their staff and side), or a dynamic drawn now that
+// stands on them, move away from the staff beyond it, with their page rectangle; a dynamic,
+// a pedal mark or a line stays where it is.
+// Reads and writes: marks_drawn, the GE list after `before`.
+void keep_mark_apart(Drosa head, Drosa note, Drosa before);

@@ -1,0 +1,49 @@
+// tests/ImportExport/marks_apart_test.cpp: imported marks of neighbouring notes (words, tempo
+// marks, dynamics) engraved clear of one another, held to the page checker's rules; the page
+// goes to test-output/real_scores of the build folder.
+#include <cstdlib>
+#include <filesystem>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+
+namespace {
+
+class MarksApart : public MusicXmlTest {
+ protected:
+  // Imports, formats and draws the first page of a fixture, writes it as an image and gives
+  // what the page checker finds.
+  std::vector<PageFault> engrave(const std::string& name) {
+    platform_init_fonts();
+    if (import_fixture((name + ".xml").c_str(), 1) != 1 || format_page(1, 0) != 1)
+      return {{"import", "the fixture did not import and format"}};
+    std::vector<PageFault> faults = check_page_reports(take_reports());
+    for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), 0, 0);
+    platform_set_port(nullptr);
+    const std::filesystem::path build = std::filesystem::current_path().parent_path();
+    if (std::filesystem::exists(build / "CMakeCache.txt")) {
+      const std::filesystem::path folder = build / "test-output" / "real_scores";
+      std::filesystem::create_directories(folder);
+      EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str()));
+    }
+    return faults;
+  }
+};
+
+TEST_F(MarksApart, MarksOfNeighbouringNotesStandClearOfEachOther) {
+  // Tempo words at a bar's start and the metronome mark its offset puts at the last beat; words
+  // under the first note running on under the next note's dynamic; a dynamic and the words of
+  // the note after it: each pair met at the one height the document gives them.
+  const std::vector<PageFault> faults = engrave("marks_of_neighbouring_notes");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
+}  // namespace
