@@ -319,7 +319,15 @@ struct MxmlState {
     int64_t start = 0, stop = 0;
     Drosa line = NIL;
     int tag = 0;
+    Drosa words = NIL, note = NIL;  // its words' first node, and the note they went to
+    int staff = 0;                  // of a line in octave_lines_stopped
   } octave_lines[MXML_MAX_STAVES + 1];
+  // Lines a later line of their staff followed in the measure of their stop, in the order
+  // they began: they end with that measure too, once every voice of it has been read.
+  std::vector<OctaveLine> octave_lines_stopped;
+  // The words and lines of octave lines moved to a voice of another staff, with the list of
+  // the staff they name: their heights count from that staff.
+  std::vector<std::pair<Drosa, int>> moved_directions;
   struct ShiftNote {
     Drosa note;
     int staff = 0, home = 0, measure = 0;

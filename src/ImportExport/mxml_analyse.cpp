@@ -846,7 +846,8 @@ bool direction_from_staff(Drosa p) {
 // gives it from the voice's own staff: counted from the staff the chord stands on, it stood
 // as far off that staff (a crescendo between the staves at a chord written on the lower one
 // hung below the lower staff, by the next system). A line's end, found by its heights, moves
-// with its start.
+// with its start. An octave line moved to the voice from another staff keeps its height from
+// the staff it names.
 void directions_keep_their_staff(int v, int own) {
   int current = own;
   auto raise = [](Drosa p, const auto& field, int32_t by) {
@@ -854,8 +855,12 @@ void directions_keep_their_staff(int v, int own) {
   };
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     if (effective_kind(p) == PRINT) current = p->get(xsstaff);
-    if (own < 0 || current < 0 || current == own || !direction_from_staff(p)) continue;
-    const int32_t rise = staff_rise(current, own);
+    if (own < 0 || current < 0 || !direction_from_staff(p)) continue;
+    int named = own;
+    for (const auto& [moved, list] : mxml.moved_directions)
+      if (moved == p) named = list;
+    if (current == named) continue;
+    const int32_t rise = staff_rise(current, named);
     if (p->xkind == TPARAM) {
       raise(p, xtexty, rise);
     } else if (p->get(xline_ord) == LINE_BEGIN) {

@@ -548,8 +548,18 @@ void wedges_at(Drosa note, int list, int tag, int64_t start, int64_t until) {
 }  // namespace
 
 void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag) {
-  MxmlState::OctaveLine& state = mxml.octave_lines[std::clamp(staff, 1, MXML_MAX_STAVES)];
+  // The lines of a staff begin in the order their words come: the first of them not begun yet.
+  staff = std::clamp(staff, 1, MXML_MAX_STAVES);
+  MxmlState::OctaveLine* found = nullptr;
+  for (auto& stopped : mxml.octave_lines_stopped)
+    if (!found && stopped.staff == staff && !stopped.line) found = &stopped;
+  if (!found) found = &mxml.octave_lines[staff];
+  MxmlState::OctaveLine& state = *found;
   if (!state.octaves || state.line) return;
+  // Its words, just made before the note.
+  Drosa words_head = note->xback;
+  while (words_head && words_head->xkind != TPARAM && words_head->xkind != NOTE)
+    words_head = words_head->xback;
   const int32_t words = 5 * item.size * int32_t(item.text.size());
   const int32_t x = item.x + item.dx + words + OCTAVE_WORDS_GAP;
   const int32_t length = std::max(OCTAVE_PAST_NOTE - x, OCTAVE_SHORTEST);
@@ -573,6 +583,29 @@ void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag
   link_after(line, note->xback);
   state.line = line;
   state.tag = tag & MXML_TAG_VOICE_BITS;
+  state.words = words_head && words_head->xkind == TPARAM ? words_head : line;
+  state.note = note;
+}
+
+Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff) {
+  Drosa first = note;  // the first note of its chord
+  while (first->xback && first->xback->xkind == NOTE && !first->xback->get(xendvcd))
+    first = first->xback;
+  Drosa last = NIL;
+  Drosa moved = copy_detached_chain(words, line, &last);
+  destroy_chain(words, line);
+  link_chain_after(moved, last, first->xback);
+  const int list = mxml.part_first[mxml.part_index] + staff - 1;
+  for (Drosa p = moved;; p = p->xnext) {
+    if (p->xkind == TPARAM && !p->get(xadjacent)) {
+      p->set(xstyle_reference, uint16_t(tag & MXML_TAG_VOICE_BITS));
+      mxml.moved_directions.push_back({p, list});
+    }
+    if (p == last) break;
+  }
+  last->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  mxml.moved_directions.push_back({last, list});
+  return last;
 }
 
 void mxml_end_octave_line(Drosa line, Drosa last) {

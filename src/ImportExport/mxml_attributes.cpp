@@ -329,6 +329,7 @@ void reset_part_state() {
   mxml.wedges.clear();
   mxml.hairpins_shown.clear();
   for (auto& line : mxml.octave_lines) line = {};
+  mxml.octave_lines_stopped.clear();
   mxml.shift_notes.clear();
   mxml.last_number = 0;
   mxml.measure_counter = 0;
@@ -375,7 +376,7 @@ void mxml_part(XmlElement& e) {
 
 void mxml_part_end() {
   if (!mxml_in_part()) return;
-  for (int s = 1; s <= MXML_MAX_STAVES; ++s) mxml_octave_line_end(s);
+  mxml_octave_lines_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);
   mxml.part_index = -1;
@@ -461,8 +462,7 @@ void end_measure_time() {
 void mxml_measure_end() {
   if (!mxml_in_part()) return;
   mxml_flush_measure_end();
-  for (int s = 1; s <= MXML_MAX_STAVES; ++s)
-    if (mxml.octave_lines[s].stop_measure == mxml.measure_counter) mxml_octave_line_end(s);
+  mxml_octave_lines_end(false);
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
   end_measure_time();

@@ -461,8 +461,13 @@ void mxml_direction_end() {
       if (line.octaves && line.stop_measure == INT32_MAX)
         line.stop_measure = mxml.measure_counter, line.stop = now;
       if (g.octaves) {
-        mxml_octave_line_end(staff);
-        line = {g.octaves, mxml.measure_counter, INT32_MAX, now, 0, NIL, 0};
+        // The line before it ends with this measure: voices read later may still have notes
+        // under it.
+        if (line.octaves) {
+          mxml.octave_lines_stopped.push_back(line);
+          mxml.octave_lines_stopped.back().staff = staff;
+        }
+        line = {g.octaves, mxml.measure_counter, INT32_MAX, now, 0};
       }
     }
   }
@@ -777,18 +782,25 @@ void mxml_offset(XmlElement& e) {
   }
 }
 
-void mxml_octave_line_end(int staff) {
-  auto& line = mxml.octave_lines[staff];
-  if (!line.octaves) return;
-  auto before = [](int m1, int64_t t1, int m2, int64_t t2) {
-    return m1 < m2 || (m1 == m2 && t1 < t2);
-  };
-  const MxmlState::ShiftNote* last = nullptr;  // the last note of the line's voice under it
+namespace {
+
+bool before(int m1, int64_t t1, int m2, int64_t t2) { return m1 < m2 || (m1 == m2 && t1 < t2); }
+
+int voice_of(Drosa note) { return note->get(xpitch) & MXML_TAG_VOICE_BITS; }
+
+// Ends an octave line of a staff: shifts the notes under it and ends its dashed line at the
+// last of them in its voice. A line begun at a note not under it (a voice's whole-bar rest the
+// document writes it after, back to the beats of another voice) begins, words and all, at the
+// first note under it: of its own voice if that voice has one there, else of the staff's voice
+// that has.
+void end_octave_line(MxmlState::OctaveLine& line, int staff) {
+  std::vector<const MxmlState::ShiftNote*> under;
   for (const auto& n : mxml.shift_notes) {
     if (n.staff != staff && n.home != staff) continue;
     if (before(n.measure, n.start, line.measure, line.start) ||
         !before(n.measure, n.start, line.stop_measure, line.stop))
       continue;
+    under.push_back(&n);
     Drosa xmlt = NIL;
     for (Drosa p = n.note; p && !xmlt; p = p->xback)
       if (p->xkind == XMLT) xmlt = p;
@@ -796,12 +808,46 @@ void mxml_octave_line_end(int staff) {
       n.note->set(xmod7, int8_t(std::clamp(n.note->get(xmod7) + 7 * line.octaves, 0, 7 * 11 - 1)));
       if (xmlt) xmlt->set(xxmloctaves, int8_t(line.octaves));
     }
-    if ((n.note->get(xpitch) & MXML_TAG_VOICE_BITS) == line.tag &&
-        (!last || !before(n.measure, n.start, last->measure, last->start)))
-      last = &n;
   }
+  const auto earliest = [&](auto fits) {
+    const MxmlState::ShiftNote* first = nullptr;
+    for (const auto* n : under)
+      if (fits(*n) && (!first || before(n->measure, n->start, first->measure, first->start)))
+        first = n;
+    return first;
+  };
+  const bool begun_under =
+      std::any_of(under.begin(), under.end(), [&](const auto* n) { return n->note == line.note; });
+  if (line.line && !begun_under) {
+    const MxmlState::ShiftNote* first =
+        earliest([&](const auto& n) { return voice_of(n.note) == line.tag; });
+    if (!first) first = earliest([&](const auto& n) { return n.staff == staff; });
+    if (!first) first = earliest([](const auto&) { return true; });
+    if (first) {
+      line.tag = voice_of(first->note);
+      line.line = mxml_move_octave_line(line.words, line.line, first->note, line.tag, staff);
+    }
+  }
+  const MxmlState::ShiftNote* last = nullptr;  // the last note of the line's voice under it
+  for (const auto* n : under)
+    if (voice_of(n->note) == line.tag &&
+        (!last || !before(n->measure, n->start, last->measure, last->start)))
+      last = n;
   if (line.line && last) mxml_end_octave_line(line.line, last->note);
   line = {};
+}
+
+}  // namespace
+
+void mxml_octave_lines_end(bool all) {
+  for (int s = 1; s <= MXML_MAX_STAVES; ++s) {
+    for (auto& line : mxml.octave_lines_stopped)
+      if (line.staff == s) end_octave_line(line, s);
+    auto& line = mxml.octave_lines[s];
+    if (line.octaves && (all || line.stop_measure == mxml.measure_counter))
+      end_octave_line(line, s);
+  }
+  mxml.octave_lines_stopped.clear();
   bool open = false;
   for (const auto& l : mxml.octave_lines) open |= l.octaves != 0;
   if (!open) mxml.shift_notes.clear();

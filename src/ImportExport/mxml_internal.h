@@ -195,13 +195,17 @@ void mxml_segno(XmlElement& e);  // segno and coda of a direction
 void mxml_dynamics(XmlElement& e);
 void mxml_wedge(XmlElement& e);
 void mxml_octave_shift(XmlElement& e);
-// Ends the octave line open on a staff (1-based): the notes placed on the staff (or by a voice
-// of the staff) from its start to its stop are written its octaves off.
-void mxml_octave_line_end(int staff);
+// Ends the octave lines of the part whose stop was read in this measure (`all`: every line, at
+// the part's end): the notes placed on their staff (or by a voice of the staff) from a line's
+// start to its stop are written its octaves off.
+void mxml_octave_lines_end(bool all);
 // The dashed line of an octave line, from after its words (`item`, made before `note`) on; its
 // end, a copy of it, before the chord of `last` (the line's last note), ending just past it.
 void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag);
 void mxml_end_octave_line(Drosa line, Drosa last);
+// Moves an octave line's words (from `words`) and its line before the chord of `note`, in the
+// voice `tag`, their heights still counted from their staff (1-based); returns the line.
+Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff);
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

@@ -315,7 +315,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
     link_after(x, note->xback);
   }
   // While an octave line is open, the notes it may shift when it stops.
-  bool line_open = false;
+  bool line_open = !mxml.octave_lines_stopped.empty();
   for (const auto& l : mxml.octave_lines) line_open |= l.octaves != 0;
   if (line_open && !note->get(xrest)) {
     const MxmlVoice& vs = mxml.voices[std::clamp(((tag >> 7) & 31) - 1, 0, MXML_MAX_VOICE)];
