@@ -196,13 +196,13 @@ void mxml_part_group(XmlElement& e) {
     return;
   }
   if (!mxml_attr_is(e, "type", "stop")) return;
-  // The latest open group of that number ends; a group begun after it and still open overlaps
-  // it, and keeps no sign of its own.
+  // The latest open group of that number ends; a group begun after it, at a later part, and
+  // still open overlaps it, and keeps no sign of its own (one begun at the same part holds it).
   for (size_t i = groups.size(); i-- > 0;) {
     if (groups[i].last >= 0 || groups[i].number != number) continue;
     groups[i].last = std::max(mxml.part_count - 1, groups[i].first);
     for (size_t j = i + 1; j < groups.size(); ++j) {
-      if (groups[j].last >= 0 || groups[j].dropped) continue;
+      if (groups[j].last >= 0 || groups[j].dropped || groups[j].first == groups[i].first) continue;
       groups[j].dropped = true;
       mxml_notice(MxmlNotice::group_overlap,
                   "In the part list, part group %d begins inside part group %d and ends after "
@@ -260,8 +260,16 @@ void mxml_set_brackets() {
     g.first = std::clamp(g.first, 0, std::max(mxml.part_count - 1, 0));
     g.last = std::clamp(g.last, g.first, std::max(mxml.part_count - 1, 0));
   }
-  // Brackets of the outermost groups first: a group inside a bracketed one keeps its bracket.
-  for (const MxmlPartGroup& g : mxml.part_groups) {
+  // Brackets of the outermost groups first (of two beginning at one part, the longer): a group
+  // inside a bracketed one keeps its bracket.
+  std::vector<const MxmlPartGroup*> outermost_first;
+  for (const MxmlPartGroup& g : mxml.part_groups) outermost_first.push_back(&g);
+  std::stable_sort(outermost_first.begin(), outermost_first.end(),
+                   [](const MxmlPartGroup* a, const MxmlPartGroup* b) {
+                     return a->first < b->first || (a->first == b->first && a->last > b->last);
+                   });
+  for (const MxmlPartGroup* group : outermost_first) {
+    const MxmlPartGroup& g = *group;
     if (g.dropped || mxml.part_count == 0 || (g.symbol != "bracket" && g.symbol != "square"))
       continue;
     const int from = mxml.part_first[g.first], to = last_list(g.last);
