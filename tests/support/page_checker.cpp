@@ -723,7 +723,9 @@ std::vector<PageFault> check_page_reports(const std::vector<Report>& reports) {
     if (r.text.find("different number of beats") != std::string::npos ||
         r.text.find("barlines before this page") != std::string::npos)
       faults.push_back({"beats", r.text});
-    else if (r.level >= 3)
+    else if (r.level == 2)
+      faults.push_back({"alert", r.text});
+    else
       faults.push_back({"report", "level " + std::to_string(r.level) + ": " + r.text});
   }
   return faults;

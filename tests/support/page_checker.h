@@ -3,8 +3,8 @@
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no line of one system through
 // another, no mark of the music on another or on a note head, no syllable on another or on
-// another staff, ties, slurs and marks within their staff's ends, and no internal report while
-// formatting and drawing.
+// another staff, ties, slurs and marks within their staff's ends, and no report or message
+// while formatting and drawing.
 #pragma once
 
 #include <cstdint>
@@ -24,18 +24,18 @@ struct PageFrame {
   std::vector<int> system_of_pstaff;
 };
 
-// One broken rule. The rules: "report" (a level-3 or level-4 report), "beats" (voices of
-// different lengths), "paper", "margins", "staves" (staves overlapping), "barlines" (a system's
-// bar lines at different x on its staves), "heads" (note heads of different chords
-// overlapping), "signs" (an accidental, clef, key or time signature on another chord's note
-// head), "systems" (a line of a system's notes through a staff of another system, or the
-// glyphs and lines of the notes of two systems meeting), "marks" (a text or line annotation
-// of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a hairpin or an
-// octave line, standing on another, on a lyric or on a note head, by more than a fifth of a
-// space; titles and lyrics among themselves are not its business), "lyrics" (a
-// syllable on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie,
-// slur or mark of the music running past its staff's right end, or a tie, slur or line
-// beginning before its left end, by more than half a space).
+// One broken rule. The rules: "report" (a level-1, level-3 or level-4 report), "alert" (a
+// message the user is shown, a level-2 report), "beats" (voices of different lengths), "paper",
+// "margins", "staves" (staves overlapping), "barlines" (a system's bar lines at different x on its
+// staves), "heads" (note heads of different chords overlapping), "signs" (an accidental, clef, key
+// or time signature on another chord's note head), "systems" (a line of a system's notes through a
+// staff of another system, or the glyphs and lines of the notes of two systems meeting), "marks" (a
+// text or line annotation of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a
+// hairpin or an octave line, standing on another, on a lyric or on a note head, by more than a
+// fifth of a space; titles and lyrics among themselves are not its business), "lyrics" (a syllable
+// on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie, slur or mark
+// of the music running past its staff's right end, or a tie, slur or line beginning before its left
+// end, by more than half a space).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

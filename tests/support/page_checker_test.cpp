@@ -1,6 +1,7 @@
 // tests/support/page_checker_test.cpp: the page checker on pages built element by element.
 //   PageChecker.*: a clean page of two systems passes; the same page with one fault added
-//                  breaks exactly the rule that fault breaks; reports by their level and text.
+//                  breaks exactly the rule that fault breaks; reports and messages by their level
+//                  and text.
 #include "support/page_checker.h"
 
 #include <functional>
@@ -168,17 +169,17 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
   take_reports();
 }
 
-TEST_F(PageChecker, ReportsOfLevelThreeAndFourAndUnequalVoicesAreFaults) {
-  const std::vector<PageFault> faults =
-      check_page_reports({{1, "a note"},
-                          {2, "a warning"},
-                          {3, "a problem"},
-                          {4, "Unterminated beam"},
-                          {2, "voices 1 and 2 have a different number of beats before this page"}});
-  ASSERT_EQ(faults.size(), 3u);
-  EXPECT_EQ(faults[0].rule, "report");
-  EXPECT_EQ(faults[1].text, "level 4: Unterminated beam");
-  EXPECT_EQ(faults[2].rule, "beats");
+TEST_F(PageChecker, EveryReportAndMessageIsAFault) {
+  const std::vector<PageFault> faults = check_page_reports(
+      {{2, "The bracket that begins in bar 22 has lost its end, and is not drawn."},
+       {3, "a problem"},
+       {4, "Unterminated beam"},
+       {2, "voices 1 and 2 have a different number of beats before this page"}});
+  ASSERT_EQ(faults.size(), 4u);
+  EXPECT_EQ(faults[0].rule, "alert");
+  EXPECT_EQ(faults[1].rule, "report");
+  EXPECT_EQ(faults[2].text, "level 4: Unterminated beam");
+  EXPECT_EQ(faults[3].rule, "beats");
 }
 
 }  // namespace
