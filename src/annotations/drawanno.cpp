@@ -62,10 +62,10 @@ std::vector<Drosa> heads_before(Drosa note) {
   return heads;
 }
 
-// The notes of the staff chord that begins at `first`, in chain order; *next gets the first
-// note of the next chord of the layer (NIL at the chain's end).
-std::vector<Drosa> chord_from(Drosa first, Drosa* next) {
-  std::vector<Drosa> notes;
+// The notes of the staff chord that begins at `first`, in chain order, into `notes`; *next
+// gets the first note of the next chord of the layer (NIL at the chain's end).
+void chord_from(Drosa first, Drosa* next, std::vector<Drosa>& notes) {
+  notes.clear();
   Drosa n = first;
   for (; n && note_ntdata(n); n = chain_next(n)) {
     notes.push_back(n);
@@ -75,6 +75,11 @@ std::vector<Drosa> chord_from(Drosa first, Drosa* next) {
     }
   }
   *next = n && note_ntdata(n) ? n : NIL;
+}
+
+std::vector<Drosa> chord_from(Drosa first, Drosa* next) {
+  std::vector<Drosa> notes;
+  chord_from(first, next, notes);
   return notes;
 }
 
@@ -89,12 +94,15 @@ struct ChordVisit {
 // interrupted.
 template <typename Visit>
 bool for_each_chord(Visit visit) {
+  ChordVisit chord;  // one list of notes for every chord
   for (int p = first_staff(); p <= last_staff(); ++p) {
     for (int layer = 0; layer < LAYERS; ++layer) {
       Drosa next = chain_first(p, layer);
       while (next) {
         if (format_interrupted()) return false;
-        ChordVisit chord{chord_from(next, &next), p, layer};
+        chord_from(next, &next, chord.notes);
+        chord.pstaff = p;
+        chord.layer = layer;
         if (chord.notes.empty()) break;
         visit(chord);
       }

@@ -17,8 +17,11 @@
 #include "layout/accidentals.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <memory_resource>
+#include <span>
 #include <vector>
 
 #include "app/app_services.h"
@@ -58,8 +61,12 @@ const StaffData* staff_of(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? &staff_data[pstaff] : nullptr;
 }
 
+// The lists of one time point's accidentals, kept in room on the stack: placing them takes no
+// memory of the heap unless the time point has very many notes.
+using Notes = std::pmr::vector<Drosa>;
+
 // The notes of a staff chord from first along the chain to last (or to the chord's end).
-void add_chord_notes(Drosa first, Drosa last, std::vector<Drosa>* notes) {
+void add_chord_notes(Drosa first, Drosa last, Notes* notes) {
   for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
     notes->push_back(n);
     if (n == last || note_ntdata(n)->get(xendscd)) break;
@@ -67,14 +74,13 @@ void add_chord_notes(Drosa first, Drosa last, std::vector<Drosa>* notes) {
 }
 
 // The notes of the chord first..last and, in layer order around it, of the chords of the
-// other layers that start at the same time on its pstaff.
-std::vector<Drosa> notes_at_time(Drosa first, Drosa last) {
-  std::vector<Drosa> notes;
+// other layers that start at the same time on its pstaff, into `notes`.
+void notes_at_time(Drosa first, Drosa last, Notes& notes) {
   Drosa cd = note_ntdata(last) ? note_ntdata(last)->xnext : NIL;
   if (!cd || cd->xkind != CDDATA || !cd->xnext || cd->xnext->xkind != CDDATA2 ||
       !cd->xnext->xnext || cd->xnext->xnext->xkind != CDDATA3) {
     add_chord_notes(first, last, &notes);
-    return notes;
+    return;
   }
   int32_t time = cd->xnext->get(xswholec);
   Drosa end = layer_last(cd);
@@ -88,7 +94,6 @@ std::vector<Drosa> notes_at_time(Drosa first, Drosa last) {
     Drosa cd3 = c->xnext ? c->xnext->xnext : NIL;
     c = cd3 && cd3->xkind == CDDATA3 ? cd3->get(xnextchord) : NIL;
   }
-  return notes;
 }
 
 Drosa special_accidentals(Drosa note) { return find_prev_kind_stop_2(SPACC, note, NTDATA); }
@@ -111,7 +116,7 @@ struct Thresholds {
 };
 
 // Whether candidate i joins the column after the last placed accidental (y, code) of a pass.
-bool joins_column(const std::vector<Candidate>& list, size_t i, int64_t last_y, int last_code,
+bool joins_column(std::span<const Candidate> list, size_t i, int64_t last_y, int last_code,
                   const Thresholds& t) {
   const Candidate& c = list[i];
   if (i + 1 < list.size()) {
@@ -131,7 +136,7 @@ bool joins_column(const std::vector<Candidate>& list, size_t i, int64_t last_y, 
 }
 
 // Fills columns 0, 1, ... one pass each; returns the number of columns used.
-int fill_columns(std::vector<Candidate>& list, const Thresholds& t) {
+int fill_columns(std::span<Candidate> list, const Thresholds& t) {
   bool downward = true;
   int columns = 0;
   size_t placed = 0;
@@ -156,24 +161,36 @@ int fill_columns(std::vector<Candidate>& list, const Thresholds& t) {
   return columns;
 }
 
+using Columns = std::array<int32_t, LAST_COLUMN + 1>;
+
 // The x of each column, from the chord's origin leftwards.
-std::vector<int32_t> column_xs(const std::vector<Candidate>& list, int columns, int32_t origin,
-                               int32_t reduction, Drosa at, int pstaff, const Thresholds& t) {
-  std::vector<std::vector<const Candidate*>> in(columns);
+Columns column_xs(std::span<const Candidate> list, int columns, int32_t origin, int32_t reduction,
+                  Drosa at, int pstaff, const Thresholds& t, std::pmr::memory_resource* room) {
+  // The candidates of each column in list order: column k's are by_column[start[k]..start[k+1]).
+  std::array<size_t, LAST_COLUMN + 2> start{};
   for (const Candidate& c : list)
-    if (c.column >= 0) in[c.column].push_back(&c);
+    if (c.column >= 0) ++start[size_t(c.column) + 1];
+  for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  std::pmr::vector<const Candidate*> by_column(start.back(), nullptr, room);
+  std::array<size_t, LAST_COLUMN + 1> filled{};
+  for (const Candidate& c : list)
+    if (c.column >= 0) by_column[start[size_t(c.column)] + filled[size_t(c.column)]++] = &c;
+  auto in = [&](int col) {
+    return std::span<const Candidate* const>(by_column).subspan(
+        start[size_t(col)], start[size_t(col) + 1] - start[size_t(col)]);
+  };
   const StaffData* staff = staff_of(pstaff);
   int32_t gap =
       param_length(t.simplified ? P_SIMPLIFIED_ACCIDENTAL_GAP : P_ACCIDENTAL_GAP, at, staff);
   int32_t natural_width = param_group_width(at, staff, NATURAL, NIL);
-  std::vector<int32_t> x(columns);
+  Columns x{};
   int32_t widest = 0;
-  for (const Candidate* c : in[0]) widest = std::max(widest, c->width);
+  for (const Candidate* c : in(0)) widest = std::max(widest, c->width);
   x[0] = origin - widest - param_length(P_ACCIDENTAL_TO_HEAD, at, staff) - reduction;
   for (int col = 1; col < columns; ++col) {
     x[col] = x[col - 1];
-    for (const Candidate* a : in[col]) {
-      for (const Candidate* b : in[col - 1]) {
+    for (const Candidate* a : in(col)) {
+      for (const Candidate* b : in(col - 1)) {
         int64_t rise = int64_t(b->y) - a->y;  // how far B stands above A
         if (std::llabs(rise) >= t.sharps) continue;
         int32_t candidate = x[col - 1] - gap - a->width;
@@ -193,7 +210,7 @@ std::vector<int32_t> column_xs(const std::vector<Candidate>& list, int columns, 
 
 // How much further left column 0 stands than the widest accidental needs: half the interlock
 // shift, or else a head width when a stem-down group of the time point has displaced heads.
-int32_t column_reduction(const std::vector<Drosa>& notes, int32_t interlock) {
+int32_t column_reduction(std::span<const Drosa> notes, int32_t interlock) {
   if (interlock != 0) return std::abs(interlock) / 2;
   int32_t reduction = 0;
   for (Drosa n : notes) {
@@ -221,10 +238,15 @@ int accidental_sort_cmp(Drosa a, Drosa b) {
 //         columns; the notes left over get no accidental (255), the others their places.
 int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int32_t interlock) {
   if (!note_ntdata(first)) return left;
-  std::vector<Drosa> notes = notes_at_time(first, last);
+  std::array<std::byte, 4096> room;
+  std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
+  Notes notes(&resource);
+  notes.reserve(32);
+  notes_at_time(first, last, notes);
   const StaffData* staff = staff_of(pstaff);
   int32_t result = left;
-  std::vector<Candidate> list;
+  std::pmr::vector<Candidate> list(&resource);
+  list.reserve(notes.size());
   Drosa before = NIL;
   for (Drosa n : notes) {
     Drosa nt = note_ntdata(n);
@@ -250,9 +272,17 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
     list.push_back({n, nt, nt->get(xhdy), code, spacc, width});
   }
   if (list.empty()) return result;
-  std::stable_sort(list.begin(), list.end(), [](const Candidate& a, const Candidate& b) {
+  // From the lowest up; notes at one height keep their order. A few are put in place one by
+  // one, which takes no memory.
+  auto lower = [](const Candidate& a, const Candidate& b) {
     return accidental_sort_cmp(a.note, b.note) < 0;
-  });
+  };
+  if (list.size() <= 16) {
+    for (size_t i = 1; i < list.size(); ++i)
+      for (size_t j = i; j > 0 && lower(list[j], list[j - 1]); --j) std::swap(list[j], list[j - 1]);
+  } else {
+    std::stable_sort(list.begin(), list.end(), lower);
+  }
 
   Thresholds t;
   t.space = staff && staff->staff_size > 0 ? staff->staff_size : 50;
@@ -262,8 +292,8 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
   t.simplified = simplified_notation_on();
 
   int columns = fill_columns(list, t);
-  std::vector<int32_t> x =
-      column_xs(list, columns, left, column_reduction(notes, interlock), first, pstaff, t);
+  const Columns x = column_xs(list, columns, left, column_reduction(notes, interlock), first,
+                              pstaff, t, &resource);
   bool reported = false;
   for (Candidate& c : list) {
     if (c.column < 0) {

@@ -107,6 +107,8 @@ void move_chord_records(Drosa from, Drosa to) {
 // Puts the chord's notes in order within the chain; the new last note takes the chord's end
 // mark and records.
 void order_chord(std::vector<Drosa>& notes) {
+  // Most chords are in order already: they are left as they are without a copy to sort.
+  if (std::is_sorted(notes.begin(), notes.end(), sorts_before)) return;
   std::vector<Drosa> sorted = notes;
   std::stable_sort(sorted.begin(), sorted.end(), sorts_before);
   if (sorted == notes) return;

@@ -25,9 +25,11 @@
 #include "layout/layout_records.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory_resource>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -208,9 +210,11 @@ bool same_duration(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) <= TI
 bool is_hidden_rest(Drosa note) { return note->get(xrest) && note->get(xhider); }
 int opposite_dir(int dir) { return dir == 1 ? 2 : dir == 2 ? 1 : dir; }
 
-// The pending notes of a layer's open chord, in chain order.
-std::vector<ChordNote> pending_chord(Drosa last) {
-  std::vector<ChordNote> notes;
+// The notes of a chord being closed, kept in room on the stack.
+using ChordNotes = std::pmr::vector<ChordNote>;
+
+// The pending notes of a layer's open chord, in chain order, into `notes`.
+void pending_chord(Drosa last, ChordNotes& notes) {
   Drosa first = chord_first_note(last);
   for (Drosa p = first; p;) {
     Drosa nt = ntdata_after(p);
@@ -219,14 +223,13 @@ std::vector<ChordNote> pending_chord(Drosa last) {
     if (p == last) break;
     p = nt->get(xpnext);
   }
-  return notes;
 }
 
 // Step 1: a rest leaves the chord when another note sounds at most 50 units longer, unless
 // both are forced with different stems. A hidden rest shows nothing, so it never stands for a
 // rest that is drawn: that rest would vanish from the page, and with it what is attached
 // before it.
-void drop_shared_rests(std::vector<ChordNote>& notes, Drosa& pending) {
+void drop_shared_rests(ChordNotes& notes, Drosa& pending) {
   for (size_t i = 0; i < notes.size();) {
     const ChordNote& rest = notes[i];
     const bool drawn = !is_hidden_rest(rest.note);
@@ -256,7 +259,7 @@ struct ChordDifferences {
   bool any() const { return forced || duration || stems; }
 };
 
-ChordDifferences compare_neighbours(const std::vector<ChordNote>& notes) {
+ChordDifferences compare_neighbours(const ChordNotes& notes) {
   ChordDifferences d;
   for (size_t i = 1; i < notes.size(); ++i) {
     const ChordNote &a = notes[i - 1], &b = notes[i];
@@ -275,7 +278,7 @@ ChordDifferences compare_neighbours(const std::vector<ChordNote>& notes) {
 // Steps 3 and 4: the stems of a chord whose notes disagree. When some notes are forced and
 // some not, the first forced note decides. A multi-value chord with no forced note is
 // decided by its last note: notes of its duration stem down, the others up.
-void settle_stems(std::vector<ChordNote>& notes, const ChordDifferences& d) {
+void settle_stems(ChordNotes& notes, const ChordDifferences& d) {
   if (d.forced) {
     const ChordNote* decider = nullptr;
     for (const ChordNote& n : notes)
@@ -344,7 +347,11 @@ void close_layer_chord(int pstaff, int layer, int32_t time, int32_t chord_number
   if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
   if (!pending_nt || pending_nt->get(xendscd)) return;
-  std::vector<ChordNote> notes = pending_chord(staff.pending[layer]);
+  std::array<std::byte, 64 * sizeof(ChordNote)> room;
+  std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
+  ChordNotes notes(&resource);
+  notes.reserve(16);
+  pending_chord(staff.pending[layer], notes);
   drop_shared_rests(notes, staff.pending[layer]);
   if (notes.empty()) return;
   ChordDifferences d = compare_neighbours(notes);

@@ -17,8 +17,11 @@
 #include "layout/placecd.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <memory_resource>
+#include <span>
 #include <vector>
 
 #include "graphics/ge_services.h"
@@ -75,25 +78,36 @@ void set_stem_offset(Drosa nt, int32_t offset) {
   nt->set(xstemxoff, int8_t(std::clamp<int32_t>(offset, INT8_MIN, INT8_MAX)));
 }
 
-// The notes first..last along the print chain, stopping at the end of the staff chord.
-std::vector<Drosa> chain_run(Drosa first, Drosa last) {
-  std::vector<Drosa> notes;
-  for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (n == last || note_ntdata(n)->get(xendscd)) break;
+// The notes of a chord, kept in room on the stack: a chord takes no memory of the heap to be
+// placed unless it has very many notes.
+class ChordNotes {
+ public:
+  ChordNotes() { notes_.reserve(32); }
+  // The notes first..last along the print chain, stopping at the end of the staff chord.
+  std::span<const Drosa> chain_run(Drosa first, Drosa last) {
+    notes_.clear();
+    for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
+      notes_.push_back(n);
+      if (n == last || note_ntdata(n)->get(xendscd)) break;
+    }
+    return notes_;
   }
-  return notes;
-}
+
+ private:
+  std::array<std::byte, 64 * sizeof(Drosa)> room_;
+  std::pmr::monotonic_buffer_resource resource_{room_.data(), room_.size()};
+  std::pmr::vector<Drosa> notes_{&resource_};
+};
 
 // The group's reference head: its last note that is not a cue note, else its first.
-Drosa reference_head(const std::vector<Drosa>& group) {
+Drosa reference_head(std::span<const Drosa> group) {
   for (auto n = group.rbegin(); n != group.rend(); ++n)
     if (!(*n)->get(xcue)) return *n;
   return group.front();
 }
 
 // Every note of a stem group that is not a rest must last as long as the group's first note.
-void check_durations(const std::vector<Drosa>& group) {
+void check_durations(std::span<const Drosa> group) {
   Drosa model = NIL;
   for (Drosa n : group) {
     if (n->get(xrest)) continue;
@@ -159,7 +173,7 @@ Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pst
 // Moves the stem-down group or the stem-up group right, far enough for every pair of heads
 // that would overlap; the pair that asks most decides which. Returns the shift, positive when
 // the stem-down group moved and negative when the stem-up group did.
-int32_t set_groups_apart(const std::vector<Drosa>& down, const std::vector<Drosa>& up, int pstaff) {
+int32_t set_groups_apart(std::span<const Drosa> down, std::span<const Drosa> up, int pstaff) {
   Drosa at = up.front();
   Overlaps o{param_length_at_staff(P_COMPLETE_OVERLAP, at, pstaff),
              param_length_at_staff(P_HALF_STEP_OVERLAP, at, pstaff),
@@ -210,7 +224,7 @@ int32_t chorded_rest_y(Drosa rest, bool above, int32_t highest, int32_t lowest, 
   return int32_t(snapped);
 }
 
-void place_rests(const std::vector<Drosa>& notes, int pstaff) {
+void place_rests(std::span<const Drosa> notes, int pstaff) {
   if (!staff_of(pstaff) ||
       std::none_of(notes.begin(), notes.end(), [](Drosa n) { return n->get(xrest) != 0; }))
     return;
@@ -257,14 +271,12 @@ void place_rests(const std::vector<Drosa>& notes, int pstaff) {
 
 // ---- One stem group -------------------------------------------------------------------------
 
-// notehead_offsets: places the stem group first..last at x.
-// Reads:  NTDATA xstmdir, xhdy, xtabtyp, xother_staff; NOTE xrest, xvoice, xcue, xgrace;
-//         the head widths; parameters 197, 672, 673, 703, 704; the staff size.
-// Writes: NTDATA xhdx, xstemxoff, xcluster of the group's notes.
-int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
-  std::vector<Drosa> group = chain_run(first, last);
+namespace {
+
+// Places the stem group (its notes in chain order) at x.
+int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
   if (group.empty()) return 0;
-  bool up = stem_of(first) == STEM_UP;
+  bool up = stem_of(group.front()) == STEM_UP;
   Drosa reference = reference_head(group);
   int32_t head = hdw(reference, 0);
   int32_t stem_width = param_length_at_staff(P_STEM_WIDTH, reference, staff);
@@ -276,11 +288,11 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
     set_stem_offset(nt, stem_line - x);
   }
   // Up stems: from the lowest head up; other stems: from the highest head down.
-  if (!up) std::reverse(group.begin(), group.end());
+  auto from_stem_end = [&](size_t i) { return up ? group[i] : group[group.size() - 1 - i]; };
   int32_t space = staff_space(staff);
   bool cluster = false;
   for (size_t i = 1; i < group.size(); ++i) {
-    Drosa p = group[i - 1], n = group[i];
+    Drosa p = from_stem_end(i - 1), n = from_stem_end(i);
     Drosa pnt = note_ntdata(p), nnt = note_ntdata(n);
     if (p->get(xrest) || n->get(xrest)) continue;
     if (nnt->get(xtabtyp) == 1 || nnt->get(xtabtyp) == 2) continue;
@@ -313,6 +325,17 @@ int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
       param_length_at_staff(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
   for (Drosa n : group) set_stem_offset(note_ntdata(n), note_ntdata(n)->get(xstemxoff) + extra);
   return 0;
+}
+
+}  // namespace
+
+// notehead_offsets: places the stem group first..last at x.
+// Reads:  NTDATA xstmdir, xhdy, xtabtyp, xother_staff; NOTE xrest, xvoice, xcue, xgrace;
+//         the head widths; parameters 197, 672, 673, 703, 704; the staff size.
+// Writes: NTDATA xhdx, xstemxoff, xcluster of the group's notes.
+int notehead_offsets(Drosa first, Drosa last, int32_t x, int staff) {
+  ChordNotes group;
+  return place_stem_group(group.chain_run(first, last), x, staff);
 }
 
 // ---- Rests ----------------------------------------------------------------------------------
@@ -358,7 +381,8 @@ void adjust_rest_y(Drosa rest, int staff) {
 int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   const int32_t origin = spacing_x;
   if (!note_ntdata(note)) return origin;
-  std::vector<Drosa> notes = chain_run(note, NIL);
+  ChordNotes chord;
+  const std::span<const Drosa> notes = chord.chain_run(note, NIL);
   Drosa first = notes.front(), last = notes.back();
   int first_stem = stem_of(first);
   if (first_stem != stem_of(last) && first_stem == STEM_UP)
@@ -366,14 +390,12 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
                  (unsigned long)first.handle(), (unsigned long)last.handle());
   size_t split = 1;
   while (split < notes.size() && stem_of(notes[split]) == first_stem) ++split;
-  std::vector<Drosa> group_a(notes.begin(), notes.begin() + long(split));
-  std::vector<Drosa> group_b(notes.begin() + long(split), notes.end());
+  const std::span<const Drosa> group_a = notes.first(split), group_b = notes.subspan(split);
 
   check_durations(group_a);
   check_durations(group_b);
-  int cluster_a = notehead_offsets(group_a.front(), group_a.back(), origin, pstaff);
-  int cluster_b =
-      group_b.empty() ? 0 : notehead_offsets(group_b.front(), group_b.back(), origin, pstaff);
+  int cluster_a = place_stem_group(group_a, origin, pstaff);
+  int cluster_b = place_stem_group(group_b, origin, pstaff);
 
   // The stem-down group first, then the stem-up group: they interlock when the lowest stem-up
   // head stands less than a staff space above the highest stem-down head.

@@ -9,7 +9,6 @@
 // height). Grace notes are done in a second sweep and follow the next normal note.
 #include <algorithm>
 #include <cstdint>
-#include <unordered_set>
 #include <vector>
 
 #include "graphics/ge_services.h"
@@ -29,14 +28,18 @@ int stem(Drosa n) { return note_ntdata(n)->get(xstmdir); }
 bool copy_bit(Drosa n) { return note_ntdata(n)->get(xtmpdir); }
 bool fixed(Drosa n) { return note_ntdata(n)->get(xforced) && !copy_bit(n); }
 
+// A beam group; one is kept for every group of a system, and the notes of the groups found
+// so far that the sweep has yet to reach.
 struct Group {
   std::vector<Drosa> members;
   std::vector<bool> across;  // the member was reached across a staff switch
+  std::vector<uint32_t> ahead;
 };
 
-// The group that starts at `first`.
-Group collect_group(Drosa first) {
-  Group g{{first}, {false}};
+// The group that starts at `first`, into g.
+void collect_group(Drosa first, Group& g) {
+  g.members.assign(1, first);
+  g.across.assign(1, false);
   Drosa n = first;
   bool switch_reported = false;
   for (int32_t steps = 0; !note_ntdata(n)->get(xendbeam) && steps <= total_Drosa_count; ++steps) {
@@ -57,7 +60,6 @@ Group collect_group(Drosa first) {
   }
   if (grace(g.members.front()) != grace(g.members.back()))
     REPORT_ERROR(4, "grace logic error in setstdir");
-  return g;
 }
 
 // Step 3.1: a staff switch before the group's first chord or after its last; 3 when none.
@@ -131,15 +133,24 @@ void set_group(const Group& g, int d, bool forced) {
   }
 }
 
+// Whether the note belongs to a group found before; it is then no longer ahead.
+bool reached(Group& g, Drosa n) {
+  auto at = std::find(g.ahead.begin(), g.ahead.end(), n.handle());
+  if (at == g.ahead.end()) return false;
+  *at = g.ahead.back();
+  g.ahead.pop_back();
+  return true;
+}
+
 // One sweep over one layer's chain; false when interrupted.
-bool sweep(int pstaff, int layer, bool graces) {
+bool sweep(int pstaff, int layer, bool graces, Group& g) {
   Drosa head = staff_data[pstaff].ppnt[layer];
-  std::unordered_set<uint32_t> done;
+  g.ahead.clear();
   for (Drosa n = head ? chain_next(head) : NIL; n && note_ntdata(n); n = chain_next(n)) {
-    if (fixed(n) || grace(n) != graces || done.count(n.handle())) continue;
+    if (fixed(n) || grace(n) != graces || reached(g, n)) continue;
     if (format_interrupted()) return false;
-    Group g = collect_group(n);
-    for (Drosa m : g.members) done.insert(m.handle());
+    collect_group(n, g);
+    for (size_t i = 1; i < g.members.size(); ++i) g.ahead.push_back(g.members[i].handle());
     if (graces) {
       set_group(g, grace_direction(g), false);
       continue;
@@ -168,9 +179,10 @@ bool sweep(int pstaff, int layer, bool graces) {
 //         "curstdir logic error in setstdir"; then goes on. Polls for an interrupt before
 //         every group: 0 when told to stop.
 int32_t setstdir() {
+  Group g;
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p)
     for (int l = 0; l < LAYERS; ++l)
       for (bool graces : {false, true})
-        if (!sweep(p, l, graces)) return 0;
+        if (!sweep(p, l, graces, g)) return 0;
   return 1;
 }

@@ -28,9 +28,12 @@
 #include "layout/specspace.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <memory_resource>
+#include <span>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -274,8 +277,12 @@ struct Taking {
   Drosa signs_last;
 };
 
-std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
-  std::vector<Taking> taking;
+// The layers taking part, into `taking`.
+void layers_taking_part(const TimePointState& at, int step, std::pmr::vector<Taking>& taking) {
+  taking.clear();
+  size_t layers = 0;
+  for (int p = system_from(); p <= system_to(); ++p) layers += size_t(spacing_staff[p].layers);
+  taking.reserve(layers);
   for (int p = system_from(); p <= system_to(); ++p) {
     for (int l = 0; l < spacing_staff[p].layers; ++l) {
       if (at.mode == SPACE_SYSTEM_END) {
@@ -286,11 +293,9 @@ std::vector<Taking> layers_taking_part(const TimePointState& at, int step) {
       }
     }
   }
-  return taking;
 }
 
-Signs place_signs(SpacingWidths& widths, const TimePointState& at,
-                  const std::vector<Taking>& taking) {
+Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<const Taking> taking) {
   Signs placed;
   if (at.grace_carry) return placed;  // placed with the graces before this time point
   const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
@@ -646,7 +651,11 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   const TimePointState at{previous_time,    mode,     grace_seen != 0, after_grace_seen != 0,
                           grace_carry != 0, grace_run};
   const bool end = mode == SPACE_SYSTEM_END;
-  const std::vector<Taking> taking = layers_taking_part(at, 1);
+  // The layers taking part are listed in room on the stack, twice a time point.
+  std::array<std::byte, 4096> room;
+  std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
+  std::pmr::vector<Taking> taking(&resource);
+  layers_taking_part(at, 1, taking);
   Signs signs = place_signs(widths, at, taking);
 
   if (!end) {
@@ -661,7 +670,8 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   int64_t advance = INT64_MIN;
   GraceGap graces;
   // The chords here once more: measures of rests may have changed what follows them.
-  for (const Taking& t : layers_taking_part(at, 2))
+  layers_taking_part(at, 2, taking);
+  for (const Taking& t : taking)
     advance = std::max(advance, layer_demand(t, widths, at, signs, graces));
   if (advance == INT64_MIN) advance = 0;
   if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
@@ -679,6 +689,9 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
 
 int32_t look_for_measures_of_rests(int32_t time) {
   std::vector<RestLayer> layers;
+  size_t most = 0;
+  for (int p = system_from(); p <= system_to(); ++p) most += size_t(spacing_staff[p].layers);
+  layers.reserve(most);
   for (int p = system_from(); p <= system_to(); ++p)
     for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (Drosa first = next_chord(p, l)) layers.push_back({p, l, first, {}, {}, 0});
@@ -689,9 +702,12 @@ int32_t look_for_measures_of_rests(int32_t time) {
     if (!M && near(chord_start(layer.at), time)) M = measure_length_at(layer.at);
   int32_t count = 0;
   int64_t start = time;
+  std::vector<std::vector<Drosa>> chords;
+  std::vector<Drosa> after;
   while (M > 0) {
-    std::vector<std::vector<Drosa>> chords(layers.size());
-    std::vector<Drosa> after(layers.size());
+    chords.resize(layers.size());
+    for (std::vector<Drosa>& c : chords) c.clear();
+    after.assign(layers.size(), NIL);
     bool all = true, any = false;
     for (size_t i = 0; i < layers.size() && all; ++i) {
       all = measure_of_rests(layers[i], start, M, count > 0, &chords[i], &after[i]);

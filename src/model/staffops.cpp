@@ -143,7 +143,7 @@ Drosa hand_print_near(Drosa note, bool forward, bool grace_group) {
 // The PRINT with a hand code found first for the notes first..last, or NIL.
 Drosa hand_print_of_group(Drosa first, Drosa last, bool forward) {
   bool grace_group = first->get(xgrace);
-  for (Drosa n : chain_run(first, last)) {
+  for (Drosa n = first; note_ntdata(n); n = n == last ? NIL : chain_next(n)) {
     Drosa print = hand_print_near(n, forward, grace_group);
     if (print) return print;
   }
@@ -334,7 +334,7 @@ int32_t chord_bounds(Drosa node, Drosa* first, Drosa* last) {
   int32_t shortest = NO_TIME;
   if (!a) return shortest;
   if (!note_ntdata(a)) return note_duration(a, 0);
-  for (Drosa n : chain_run(a, b)) {
+  for (Drosa n = a; note_ntdata(n); n = n == b ? NIL : chain_next(n)) {
     int32_t d = note_duration(n, 0);
     if (d < shortest) shortest = d;
   }
@@ -366,7 +366,7 @@ Drosa stem_group_extreme(Drosa note, int* cue_out) {
   stem_group_bounds(note, &first, &last);
   Drosa extreme = NIL;
   bool cue = false;
-  for (Drosa n : chain_run(first, last)) {
+  for (Drosa n = first; note_ntdata(n); n = n == last ? NIL : chain_next(n)) {
     if (n->get(xcue))
       cue = true;
     else
@@ -601,27 +601,22 @@ Drosa search_staff_chord(int kind, Drosa first, Drosa last, int voice) {
   if (!last) last = chord_last_note(first);
   if (!first) first = chord_first_note(last);
   if (!is_NOTE(first) || !is_NOTE(last)) return NIL;
-  std::vector<Drosa> notes = note_ntdata(first) ? chain_run(first, last) : std::vector{first};
-
-  if (voice != ALL_VOICES) {
-    for (Drosa n : notes) {
-      if (n->get(xvoice) != voice) continue;
+  // The notes are walked along the chain; a list of them is made only for the kinds that
+  // compare notes with one another.
+  const bool chained = bool(note_ntdata(first));
+  auto next = [&](Drosa n) { return chained && n != last ? chain_next(n) : NIL; };
+  if (voice != ALL_VOICES || (kind != BAR && kind != CLEF && kind != LINE)) {
+    for (Drosa n = first; n && (!chained || note_ntdata(n)); n = next(n)) {
+      if (voice != ALL_VOICES && n->get(xvoice) != voice) continue;
       if (Drosa found = attached_before(kind, n)) return found;
     }
     return NIL;
   }
-  switch (kind) {
-    case BAR: {
-      Drosa found = attached_before(BAR, first);
-      return found ? found : attached_before(BAR, last);
-    }
-    case CLEF:
-      return search_clef(notes);
-    case LINE:
-      return note_ntdata(first) ? search_line(notes) : NIL;
-    default:
-      for (Drosa n : notes)
-        if (Drosa found = attached_before(kind, n)) return found;
-      return NIL;
+  if (kind == BAR) {
+    Drosa found = attached_before(BAR, first);
+    return found ? found : attached_before(BAR, last);
   }
+  if (!chained) return kind == CLEF ? search_clef({first}) : NIL;
+  const std::vector<Drosa> notes = chain_run(first, last);
+  return kind == CLEF ? search_clef(notes) : search_line(notes);
 }

@@ -340,18 +340,6 @@ bool parse_int(const std::string& text, int32_t low, int32_t high, int32_t* valu
   return true;
 }
 
-// Says why an entry was refused and selects it for another try: "Illegal <what>; please use
-// an integer between <low> and <high>."
-void refuse_entry(DialogRef dialog, int item, const char* what, int32_t low, int32_t high) {
-  char message[128];
-  std::snprintf(message, sizeof message, "Illegal %s; please use an integer between %d and %d.",
-                what, int(low), int(high));
-  platform_beep();
-  platform_set_param_texts(message, "", "", "");
-  platform_alert(PRINT_ENTRY_ALERT);
-  platform_select_item_text(dialog, item, 0, 255);
-}
-
 // ---- The Page Setup dialog ----------------------------------------------------------------------
 
 void set_orientation_items(DialogRef dialog, bool wide) {
@@ -432,8 +420,8 @@ void own_print_item(DialogRef dialog, int item) {
   }
 }
 
-// Takes the dialog's choices into the settings; false (said, with the field selected) when
-// one is not acceptable.
+// Takes the dialog's choices into the settings; false (with the field selected) when one is
+// not acceptable.
 bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
   PrintSettings chosen = *settings;
   chosen.destination = chosen_destination(dialog, &chosen.printer);
@@ -441,7 +429,7 @@ bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
     chosen.file.clear();
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_COPIES), 1, MOST_COPIES,
                    &chosen.copies)) {
-      refuse_entry(dialog, PRINT_DIALOG_COPIES, "number of copies", 1, MOST_COPIES);
+      platform_select_item_text(dialog, PRINT_DIALOG_COPIES, 0, 255);
       return false;
     }
   } else {
@@ -456,12 +444,12 @@ bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
   if (platform_item_value(dialog, PRINT_DIALOG_RANGE)) {
     const int32_t most = PRINT_LAST_PAGE;
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_FROM), 1, most, &chosen.first_page)) {
-      refuse_entry(dialog, PRINT_DIALOG_FROM, "first page", 1, most);
+      platform_select_item_text(dialog, PRINT_DIALOG_FROM, 0, 255);
       return false;
     }
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_TO), chosen.first_page, most,
                    &chosen.last_page)) {
-      refuse_entry(dialog, PRINT_DIALOG_TO, "last page", chosen.first_page, most);
+      platform_select_item_text(dialog, PRINT_DIALOG_TO, 0, 255);
       return false;
     }
   }
@@ -598,7 +586,8 @@ int platform_page_setup_dialog(PrintSession*, PrintPageFormat* format) {
       int32_t scale;
       if (!parse_int(platform_item_text(dialog, PAGE_SETUP_SCALE), LEAST_SCALE, MOST_SCALE,
                      &scale)) {
-        refuse_entry(dialog, PAGE_SETUP_SCALE, "scale", LEAST_SCALE, MOST_SCALE);
+        platform_beep();
+        platform_select_item_text(dialog, PAGE_SETUP_SCALE, 0, 255);
         continue;
       }
       const int chosen = platform_item_value(dialog, PAGE_SETUP_PAPER);
