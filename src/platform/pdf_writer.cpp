@@ -9,6 +9,7 @@
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -18,6 +19,8 @@
 #include <future>
 #include <libdeflate.h>
 #include <map>
+#include <memory_resource>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -90,7 +93,7 @@ void put_clip(std::string& out, const QRectF& clip) {
 // The corners of an outline of straight edges that only goes round its bounding box (the
 // outline of a line drawn with a rectangular pen, along or across the page); false for any
 // other outline.
-bool box_outline(const std::vector<QPointF>& points, QRectF* box) {
+bool box_outline(std::span<const QPointF> points, QRectF* box) {
   if (points.size() < 4) return false;
   double left = points[0].x(), right = left, top = points[0].y(), bottom = top;
   for (const QPointF& p : points) {
@@ -121,7 +124,11 @@ void put_path(std::string& out, int count, ElementAt element, bool flip) {
     out += ' ';
     put_num(out, sy * y);
   };
-  std::vector<QPointF> straight;  // the subpath under way while its edges are straight
+  // The subpath under way while its edges are straight, in room on the stack.
+  std::array<std::byte, 1024> room;
+  std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
+  std::pmr::vector<QPointF> straight(&resource);
+  straight.reserve(16);
   auto put_straight = [&] {
     if (straight.size() > 2 && straight.back() == straight.front()) straight.pop_back();
     QRectF box;
