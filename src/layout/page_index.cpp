@@ -66,14 +66,20 @@ struct Stamp {
   uint64_t marks = 0;  // MARKs made on the undo list
 };
 
-// Following a record costs a walk back to its page's start; emptying the index costs reading
-// again every page of every voice up to the next page located. A change that cuts a system or
-// a page records a few nodes in every voice, so the records followed grow with the voices.
-int most_records_followed() { return 64 + 8 * std::clamp<int>(voice_count, 0, MAX_VOICES); }
-
 VoiceIndex voices_index[MAX_VOICES];
 std::unordered_map<uint32_t, std::pair<int, int>> page_of_start;  // start → (voice, page - 1)
 Stamp stamp;
+
+// Following a record costs a walk back to its page's start, about a page of one voice;
+// emptying the index costs reading again every page of every voice up to the next page
+// located, about every page indexed. A change that cuts a system or a page records a few
+// nodes in every voice, so the records followed grow with the voices.
+int most_records_followed() {
+  size_t indexed = 0;
+  for (const VoiceIndex& index : voices_index) indexed += index.pages.size();
+  return int(std::max<size_t>(64 + 8 * size_t(std::clamp<int>(voice_count, 0, MAX_VOICES)),
+                              std::min<size_t>(indexed, INT32_MAX)));
+}
 
 bool is_visible_endsyst(Drosa node) { return effective_kind(node) == ENDSYST; }
 
@@ -332,10 +338,11 @@ bool is_remembered_tail(Drosa node) {
 bool new_undo_records(std::vector<Drosa>* records) {
   Drosa p = undo_tails[0];
   uint64_t marks = 0;
+  const int most = most_records_followed();
   for (; p && !is_remembered_tail(p); p = p->xback) {
     if (p->xkind == UNDO) records->push_back(p);
     if (p->xkind == MARK) ++marks;
-    if (int(records->size()) > most_records_followed()) return false;
+    if (int(records->size()) > most) return false;
   }
   return p == stamp.undo_tail && stamp.marks + marks == undo_marks_made(0);
 }
