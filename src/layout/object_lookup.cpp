@@ -82,33 +82,97 @@ constexpr int SIGN_KINDS[3] = {CLEF, KEYSIG, TIMESIG};
 bool walks_kept = false;
 std::unordered_map<uint32_t, std::array<Drosa, 3>> kept_walks;
 
+// The chords of each pstaff along the page's chain, oldest first, for the kept walks: a walk
+// from a chord of one staff passes the chords of every other staff of the page, so every
+// voice walking would pass staves x chords. Lists the chain back from last_chord to the
+// newest chord listed before (the chain of finished systems stays as it is); a chain that no
+// longer reaches that chord is listed anew.
+std::vector<std::vector<Drosa>> staff_chords;
+Drosa newest_listed;
+
+void list_staff_chords() {
+  if (last_chord == newest_listed) return;
+  std::vector<Drosa> added;  // newest first
+  bool reached = false;
+  Drosa chord = last_chord;
+  for (Drosa links = chord_links(chord); links && int32_t(added.size()) <= total_Drosa_count;
+       links = chord_links(chord)) {
+    if (chord == newest_listed) {
+      reached = true;
+      break;
+    }
+    added.push_back(chord);
+    chord = links->get(xprevchord);
+  }
+  if (!reached) staff_chords.clear();
+  for (auto chord_at = added.rbegin(); chord_at != added.rend(); ++chord_at) {
+    const size_t pstaff = chord_links(*chord_at)->get(xpstaff);
+    if (staff_chords.size() <= pstaff) staff_chords.resize(pstaff + 1);
+    staff_chords[pstaff].push_back(*chord_at);
+  }
+  newest_listed = last_chord;
+}
+
+// Where a chord stands in its staff's list; false when it is not listed. A walk starts near
+// the list's end, from the chords of the last time point.
+bool listed_at(Drosa chord, size_t pstaff, size_t* at) {
+  if (pstaff >= staff_chords.size()) return false;
+  const std::vector<Drosa>& list = staff_chords[pstaff];
+  for (size_t i = list.size(); i-- > 0;)
+    if (list[i] == chord) {
+      *at = i;
+      return true;
+    }
+  return false;
+}
+
+// One chord of the pstaff met by a walk: the kinds still open are taken from what a kept walk
+// found from it, or looked for before the chord's notes. Returns how many were found.
+int answer_at_chord(const int* kinds, int count, Drosa* answers, Drosa chord, bool keep,
+                    std::vector<uint32_t>* walked) {
+  int found = 0;
+  auto kept = keep ? kept_walks.find(chord.handle()) : kept_walks.end();
+  for (int k = 0; k < count; ++k) {
+    if (answers[k]) continue;
+    if (kept != kept_walks.end() && kept->second[size_t(k)]) {
+      answers[k] = kept->second[size_t(k)];
+    } else {
+      if (keep) walked[k].push_back(chord.handle());
+      answers[k] = search_chord(kinds[k], chord);
+    }
+    if (answers[k]) ++found;
+  }
+  return found;
+}
+
 // The chain walk of look_in_staff_list from a chord of the pstaff (links its CDDATA3), for
 // the kinds whose slot in `answers` is NIL; those found none of are given the earliest chord
-// of the staff reached. `keep`: the kinds are the three signs, and the walk is kept.
+// of the staff reached. `keep`: the kinds are the three signs, and the walk is kept; it goes
+// through its staff's list of chords when the chord is listed.
 void walk_staff_chords(const int* kinds, int count, Drosa* answers, Drosa chord, Drosa links,
                        bool keep) {
   const int pstaff = links->get(xpstaff);
   std::vector<uint32_t> walked[3];  // the staff's chords passed, whose answer is the walk's
   Drosa earliest = chord;
   int open = count;
-  // Every chord of the page is passed at most once; a longer walk is a broken chain.
-  for (int32_t steps = 0; open > 0 && links && steps <= total_Drosa_count; ++steps) {
-    if (links->get(xpstaff) == pstaff) {
-      auto kept = keep ? kept_walks.find(chord.handle()) : kept_walks.end();
-      for (int k = 0; k < count; ++k) {
-        if (answers[k]) continue;
-        if (kept != kept_walks.end() && kept->second[size_t(k)]) {
-          answers[k] = kept->second[size_t(k)];
-        } else {
-          if (keep) walked[k].push_back(chord.handle());
-          answers[k] = search_chord(kinds[k], chord);
-        }
-        if (answers[k]) --open;
-      }
-      earliest = chord;
+  size_t at = 0;
+  if (keep) list_staff_chords();
+  if (keep && listed_at(chord, size_t(pstaff), &at)) {
+    const std::vector<Drosa>& list = staff_chords[size_t(pstaff)];
+    for (size_t i = at + 1; open > 0 && i-- > 0;) {
+      open -= answer_at_chord(kinds, count, answers, list[i], keep, walked);
+      earliest = list[i];
     }
-    chord = links->get(xprevchord);
-    links = chord_links(chord);
+  } else {
+    // Every chord of the page is passed at most once; a longer walk is a broken chain.
+    for (int32_t steps = 0; open > 0 && links && steps <= total_Drosa_count; ++steps) {
+      if (links->get(xpstaff) == pstaff) {
+        open -= answer_at_chord(kinds, count, answers, chord, keep, walked);
+        earliest = chord;
+      }
+      chord = links->get(xprevchord);
+      links = chord_links(chord);
+    }
   }
   for (int k = 0; k < count; ++k) {
     if (!answers[k]) answers[k] = earliest;
@@ -132,7 +196,11 @@ Drosa walk_for(int kind, Drosa chord, Drosa links) {
 
 void keep_staff_walks(bool keep) { walks_kept = keep; }
 
-void forget_staff_walks() { kept_walks.clear(); }
+void forget_staff_walks() {
+  kept_walks.clear();
+  staff_chords.clear();
+  newest_listed = NIL;
+}
 
 namespace {
 

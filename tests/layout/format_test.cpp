@@ -329,6 +329,27 @@ TEST_F(Carry, AKeyAtASystemsEndIsInForceOnTheNextSystemAndPage) {
   EXPECT_EQ(voice_data[v].keysig, key_change) << "in force at the next page's start";
 }
 
+// The walk that finds a sign among a staff's chords passes over the chords of the staves
+// between them; here a voice takes the key another voice of its staff changed, through
+// systems whose chords alternate with those of two other staves.
+TEST_F(Carry, AVoiceTakesTheKeyAnotherVoiceOfItsStaffChangedThroughTheSystemsAfter) {
+  const int a = new_voice("Flute", 0, 0), b = new_voice("Flute", 1, 0);
+  const int others[] = {new_voice("Oboe", 0, 1), new_voice("Horn", 0, 2)};
+  for (int voice : {a, b, others[0], others[1]}) add_note(voice, QUARTER);
+  Drosa key_change = add_key(a, 3);
+  for (int voice : {a, b, others[0], others[1]}) {
+    for (int system = 0; system < 3; ++system) {
+      if (system) add_system_break(voice);
+      for (int n = 0; n < 3; ++n) add_note(voice, QUARTER, 35 - voice);
+    }
+  }
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(system_number, 3);
+  EXPECT_EQ(voice_data[b].keysig, key_change) << "from the chords of its staff";
+  for (int other : others) EXPECT_EQ(voice_data[other].keysig, NIL) << "another staff";
+}
+
 // ---- Limits -----------------------------------------------------------------------------------
 
 TEST_F(Limits, EveryTimePointOfASystemPast16BitsKeepsANumberOfItsOwn) {
