@@ -110,7 +110,7 @@ void follow_min_line_width() {
 // Step 4. A rebuild of everything forgets what was known of the pages.
 int32_t locate(int32_t page) {
   if (last_formatted_page == -500) clear_page_index();
-  page = locate_page(page);
+  page = locate_page_to_format(page);  // the page is read into the index again at step 5
   last_chord = NIL;
   last_formatted_page = page;
   return page;

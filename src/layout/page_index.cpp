@@ -298,10 +298,12 @@ bool note_changed_pages(Drosa node, std::vector<std::pair<int, int>>* dirty) {
   return true;
 }
 
-void reread_pages(std::vector<std::pair<int, int>> dirty) {
+// `left` (0-based, -1 for none): the page of the shown voices that the caller reads again.
+void reread_pages(std::vector<std::pair<int, int>> dirty, int left = -1) {
   std::sort(dirty.begin(), dirty.end());
   dirty.erase(std::unique(dirty.begin(), dirty.end()), dirty.end());
-  for (const auto& [v, k] : dirty) reread(v, k);  // a dropped page is passed over
+  for (const auto& [v, k] : dirty)
+    if (k != left || voice_not_shown(v)) reread(v, k);  // a dropped page is passed over
 }
 
 bool heads_differ(const Drosa* heads) {
@@ -347,8 +349,9 @@ bool new_undo_records(std::vector<Drosa>* records) {
   return p == stamp.undo_tail && stamp.marks + marks == undo_marks_made(0);
 }
 
-// Follows the new undo records page by page; false when that is not possible.
-bool follow_undo_records() {
+// Follows the new undo records page by page, but for page `left` of the shown voices;
+// false when that is not possible.
+bool follow_undo_records(int left) {
   if (undo_tails[1] != stamp.redo_tail) return false;
   if (undo_tails[0] == stamp.undo_tail && (!undo_tails[0] || is_remembered_tail(undo_tails[0])))
     return undo_marks_made(0) == stamp.marks;
@@ -357,23 +360,28 @@ bool follow_undo_records() {
   std::vector<std::pair<int, int>> dirty;
   for (Drosa record : records)
     if (!note_changed_pages(record->get(xundo_prev), &dirty)) return false;
-  reread_pages(std::move(dirty));
+  reread_pages(std::move(dirty), left);
   return true;
 }
 
 int shown_voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
-}  // namespace
-
-void refresh_page_index() {
+// refresh_page_index, leaving page `left` (1-based; 0 for none) of the shown voices unread.
+void refresh(int left) {
   bool same_piece = stamp.valid && stamp.context == current_ncontext &&
                     stamp.voices == voice_count && !heads_differ(stamp.heads);
-  if (!same_piece || !follow_undo_records())
+  if (!same_piece || !follow_undo_records(left - 1))
     clear_page_index();
-  else if (last_formatted_page >= 1)
+  else if (last_formatted_page >= 1 && last_formatted_page != left)
     page_index_reread_page(last_formatted_page);
   take_stamp();
 }
+
+}  // namespace
+
+void refresh_page_index() { refresh(0); }
+
+void refresh_page_index_but_page(int k) { refresh(k); }
 
 const PageSpan* page_span(int v, int k) {
   if (v < 0 || v >= MAX_VOICES || !piece_start[v] || k < 1) return nullptr;

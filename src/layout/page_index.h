@@ -26,6 +26,10 @@ struct PageEntry {
 // notation context, the voices, the undo histories cleared or replayed) empties the index.
 // Called before each page location; cheap when nothing changed.
 void refresh_page_index();
+// The same, but page k (1-based) of every shown voice is left as the index had it: for a
+// format of that page, which reads it again (page_index_reread_page) once it has made its
+// records, before anything asks what the page holds or what follows it.
+void refresh_page_index_but_page(int k);
 
 // What holds at the start of page k (1-based) of voice v; page total + 1 gives what holds at
 // the voice's end. nullptr beyond that. The PARAM nodes before the page are linked from

@@ -254,19 +254,32 @@ Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* t
   return end ? end : piece_start[v];
 }
 
-int locate_page(int n) {
+namespace {
+
+// locate_page; `formatting`: the page index is left to read the page again after the format
+// has made its records.
+int locate(int n, bool formatting) {
   if (n > page_count) {
     REPORT_ERROR(2, "Vesk cannot show page %hd: you have only %hd pages.", short(n), page_count);
     n = page_count;
   }
   n = std::max(n, 1);
-  refresh_page_index();
+  if (formatting)
+    refresh_page_index_but_page(n);
+  else
+    refresh_page_index();
   find_page_starts(n);
   fill_voice_records(n);
   reset_staff_records();
   page_first_bar = first_bar_of_page(n);
   return n;
 }
+
+}  // namespace
+
+int locate_page(int n) { return locate(n, false); }
+
+int locate_page_to_format(int n) { return locate(n, true); }
 
 void prepare_piece() {
   preparing_piece = 1;

@@ -24,6 +24,11 @@ inline constexpr int64_t VOICE_TIME_TOLERANCE = 4045;
 //          out of the list.
 Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* times);
 
+// locate_page for a format of the page, which reads the page into the page index again once
+// its records are made (page_index_reread_page): the index is brought up to date but for
+// that page.
+int locate_page_to_format(int n);
+
 // ---- Measures and beats ---------------------------------------------------------------------
 
 // 1 + the visible BARs from the node back to its list's start (1 for NIL).
