@@ -1453,8 +1453,8 @@ int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string&
 // `with_graphics` writes the published variant, `published` marks the saved piece published.
 // Returns 1 when the file was written, 0 when the user cancelled or writing failed; a page
 // size that no file holds is reported before any dialog, and nothing is written.
-// Writes: *fsspec (the name chosen); when fsspec is piece_fsspec itself (the piece's own file),
-//         DrosaDirty and the published flag.
+// Writes: *fsspec (the name chosen, only when the file was written); when fsspec is
+//         piece_fsspec itself (the piece's own file), DrosaDirty and the published flag.
 int save_piece(int ask_name, int with_graphics, int published, std::string* fsspec);
 
 // 1 when the file specification names no file of its own yet (its name begins with ':').

@@ -240,6 +240,8 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
   if (!write_piece_file(with_graphics, chain, *fsspec)) {
     REPORT_ERROR(2, "%s", "Unexpected error in writing the Vesk piece.");
     if (publishing) set_options_i16(1, OPTIONS_PUBLISHED, 0);
+    // The piece keeps the file it had: the next Save goes there, not to the name that failed.
+    *fsspec = original;
     restore_cursor();
     return 0;
   }

@@ -1056,6 +1056,11 @@ TEST_F(PieceFileTest, SaveDialogCancelPublishAndQuestion) {
   EXPECT_EQ(piece_fsspec, dir + "/own.vesk");
   set_options_i16(1, OPTIONS_PUBLISHED, 0);
   piece_fsspec = path;
+  // Saved as a file in a folder that is not there: said, and the piece keeps its own file.
+  script_file_name(dir + "/no such folder/other.vesk");
+  EXPECT_EQ(save_piece(1, 0, 0, &piece_fsspec), 0);
+  EXPECT_EQ(messages().size(), 2u);
+  EXPECT_EQ(piece_fsspec, path);
 
   // The question before closing: No and Cancel write nothing; Yes saves.
   EXPECT_EQ(ask_save_piece(), 1) << "an unchanged piece is not asked about";
