@@ -19,6 +19,7 @@
 #include "model/model_services.h"
 #include "platform/memory.h"
 #include "platform/port.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -139,8 +140,11 @@ int offscreen_changesize() {
   insertion_point = NIL;
   offscreen_dispose();
   const int context = std::max<int>(current_ncontext, 1);
+  // A zoom of 0 (Screen Width) fits the page to the width of the screen.
+  const Rect screen = platform_screen_bounds();
+  const int fit_width = zoom_factor > 0 ? 0 : screen.right - screen.left;
   if (!offscreen_create(zoom_factor, options_i32(context, OPTIONS_PAGE_WIDTH),
-                        options_i32(context, OPTIONS_PAGE_HEIGHT), 0, 1)) {
+                        options_i32(context, OPTIONS_PAGE_HEIGHT), fit_width, 1)) {
     REPORT_ERROR(4, "Memory check logic error in offscreen_changesize");
     return 0;
   }

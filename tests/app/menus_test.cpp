@@ -434,6 +434,18 @@ TEST_F(Commands, ZoomAndTheSmallSubmenus) {
   update_menus(0);
   EXPECT_TRUE(marked(ZOOM_MENU, 9));
   EXPECT_EQ(misplaced_pixels(), 0);
+  // Screen Width: the page as wide as the screen lets it be (less the scroll bar, in steps of
+  // 16 pixels), at whatever zoom that takes.
+  platform_set_test_screen(true, {0, 0, 1400, 1000});
+  do_menu_item(ZOOM_MENU, 18, SOURCE_MENU_BAR);
+  EXPECT_EQ(page_pixel_width, (1400 - 15) / 16 * 16);
+  EXPECT_GT(zoom_factor, 0.0f);
+  EXPECT_LT(zoom_factor, 5.0f);
+  run_until_idle();
+  EXPECT_EQ(misplaced_pixels(), 0);
+  do_menu_item(ZOOM_MENU, 9, SOURCE_MENU_BAR);
+  EXPECT_EQ(zoom_factor, 5.0f);
+  run_until_idle();
   do_menu_item(ZOOM_MENU, 3, SOURCE_MENU_BAR);
   EXPECT_EQ(reformat_pending, 0) << "the same zoom keeps the page image";
   update_menus(0);
