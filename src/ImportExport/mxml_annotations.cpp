@@ -354,6 +354,27 @@ void below_its_note(MxmlItem& item, Drosa note, int list, int tag) {
   if (baseline > highest) item.y -= baseline - highest;
 }
 
+// The height of a staff from its bottom line to its top line, and the distance between two
+// staves of a part when the document gives none (in tenths).
+constexpr int32_t STAFF_HEIGHT = 200, DEFAULT_STAFF_DISTANCE = 65;
+
+// Words or a dynamic the document places across the gap to the next staff of their part, over
+// that staff's near line or beyond (a dynamic of the left hand written over the right hand's
+// notes, with an offset made for the document's own systems), stand in the middle of the gap.
+void within_its_gap(MxmlItem& item, int list) {
+  if ((item.kind != -7 && item.kind != 1) || !(item.given & 10) || list < 0 || !mxml_in_part())
+    return;
+  const int staff = list - mxml.part_first[mxml.part_index] + 1;
+  const int32_t gap =
+      UNITS_PER_TENTH * (mxml.staff_distance > 0 ? mxml.staff_distance : DEFAULT_STAFF_DISTANCE);
+  // The middle of its letters, from its staff's top line.
+  const int32_t middle = item.y + item.dy - VERTICAL_ORIGIN +
+                         (item.kind == -7 ? DYNAMIC_LETTERS_MIDDLE : 10 * item.size / 3);
+  if (staff > 1 && middle > gap) item.dy -= middle - gap / 2;
+  if (staff < mxml_part_list_count() && middle < -STAFF_HEIGHT - gap)
+    item.dy += -STAFF_HEIGHT - gap / 2 - middle;
+}
+
 // A time of the part: a measure and a time in it.
 struct PartTime {
   int measure = 0;
@@ -421,6 +442,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // A directive stands lower, but not below the height the document gives it: one
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
+        if (slot == MXML_DIRECTION_SLOT) within_its_gap(placed, list);
         if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
         if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
           taken.place(placed);

@@ -46,4 +46,13 @@ TEST_F(MarksApart, MarksOfNeighbouringNotesStandClearOfEachOther) {
   offscreen_dispose();
 }
 
+TEST_F(MarksApart, MarksPlacedOverTheOtherStaffOfTheirPartStandBetweenTheStaves) {
+  // The left hand's mf and words placed above its staff farther than the staves stand apart,
+  // under the right hand's high notes; the right hand's p as far below its staff, on the left
+  // hand's notes: each stood on the other staff's heads.
+  const std::vector<PageFault> faults = engrave("dynamic_over_the_staff_above");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 }  // namespace
