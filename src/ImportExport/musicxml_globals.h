@@ -124,10 +124,11 @@ struct MxmlNoteRecord {
   int slur_side = 3;                        // 1 under, 2 over, 3 either
   int fermata = 0, accent = 0;
   bool staccato = false, staccatissimo = false, tenuto = false;
-  bool cue = false;          // a cue note: drawn small
-  bool invisible = false;    // print-object="no"
-  std::string notehead;      // the notehead element's text; empty for a normal head
-  int notehead_filled = -1;  // its filled attribute: 1 yes, 0 no, -1 not given
+  bool cue = false;               // a cue note: drawn small
+  bool invisible = false;         // print-object="no"
+  std::string notehead;           // the notehead element's text; empty for a normal head
+  int notehead_filled = -1;       // its filled attribute: 1 yes, 0 no, -1 not given
+  int32_t default_x = INT32_MIN;  // its default-x (units of the reference staff), if given
 };
 
 // A voice of the part being read. Document voices keep their own numbers where they can; a
@@ -309,6 +310,17 @@ struct MxmlState {
     int64_t start = 0, end = 0;
   };
   std::vector<HairpinShown> hairpins_shown;
+  // How the document measures a direction's default-x: from its note, or from the measure's
+  // start as some programs write it. The directions whose x tells the two apart (a note
+  // standing well into its measure, the direction near it one way and far from it the other)
+  // count for each; while neither leads, the marks made are kept with their note's x, to be
+  // set from the measure once it does.
+  int x_from_note = 0, x_from_measure = 0;
+  struct MarkFromX {
+    Drosa tparam = NIL;
+    int32_t note_x = 0;
+  };
+  std::vector<MarkFromX> marks_from_x;
   // Per staff of the part (1-based), the octave line open on it: written minus sounding
   // octaves (-1 under an 8va line, 0 when none) from a time of a measure on, up to its stop
   // once read; and the notes placed while a line is open, which it shifts at the end of the

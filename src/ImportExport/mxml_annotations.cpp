@@ -268,12 +268,12 @@ std::string plain_text(const MxmlItem& item) {
   return from == std::string::npos ? std::string() : item.text.substr(from);
 }
 
-void annotate(const MxmlItem& item, Drosa note, int tag, int context) {
+Drosa annotate(const MxmlItem& item, Drosa note, int tag, int context) {
   if (item.command) {
     make_text_anno(note, 0, CLASS_OTHER, PARAM_HIDDEN_TEXT, item.text.c_str(), nullptr);
-    return;
+    return NIL;
   }
-  mxml_make_annotation(item, note, false, tag, context);
+  return mxml_make_annotation(item, note, false, tag, context);
 }
 
 // Whether a direction group goes to a note of this list (a group of a staff the part does not
@@ -375,6 +375,34 @@ void within_its_gap(MxmlItem& item, int list) {
     item.dy += -STAFF_HEIGHT - gap / 2 - middle;
 }
 
+// Where a note stands well into its measure (in units), the document's x of a direction
+// before it tells whether it counts from the note or from the measure's start.
+constexpr int32_t TELLING_NOTE_X = 200;
+
+// A direction's x the document gives counts from its note, or, as some programs write it,
+// from the measure's start: then the note's own x is taken off. A direction whose note stands
+// well into the measure counts for the one that puts it nearer its note. While neither leads,
+// the note's x is kept with the mark made (`made_from_x`), to be taken off once the measure's
+// start leads. True when the mark is to be kept so.
+bool x_from_its_note(MxmlItem& item, int list) {
+  const int32_t note_x = mxml.note.default_x;
+  if (!(item.given & 1) || list < 0 || note_x == INT32_MIN) return false;
+  if (note_x >= TELLING_NOTE_X) {
+    const bool before = mxml.x_from_measure > mxml.x_from_note;
+    ++(std::abs(item.x - note_x) < std::abs(item.x) ? mxml.x_from_measure : mxml.x_from_note);
+    if (!before && mxml.x_from_measure > mxml.x_from_note)
+      for (const MxmlState::MarkFromX& m : mxml.marks_from_x)
+        m.tparam->set(xtextx, m.tparam->get(xtextx) - m.note_x);
+    if (mxml.x_from_measure != mxml.x_from_note) mxml.marks_from_x.clear();
+  }
+  if (mxml.x_from_measure > mxml.x_from_note) item.x -= note_x;
+  return mxml.x_from_measure == mxml.x_from_note;
+}
+
+void made_from_x(Drosa tparam) {
+  if (tparam && tparam->xkind == TPARAM) mxml.marks_from_x.push_back({tparam, mxml.note.default_x});
+}
+
 // A time of the part: a measure and a time in it.
 struct PartTime {
   int measure = 0;
@@ -442,6 +470,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         // A directive stands lower, but not below the height the document gives it: one
         // written over a high note stood on that note.
         if (!(placed.given & 2)) placed.y += g.voffset;
+        const bool undecided = slot == MXML_DIRECTION_SLOT && x_from_its_note(placed, list);
         if (slot == MXML_DIRECTION_SLOT) within_its_gap(placed, list);
         if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
         if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
@@ -454,7 +483,8 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
                                   : DYNAMIC_WORDS_LETTER * int32_t(placed.dynamics_before.size() +
                                                                    placed.dynamics_after.size());
         if (dynamic) placed.x -= width * placed.halign / 2;
-        annotate(placed, note, tag, context);
+        Drosa head = annotate(placed, note, tag, context);
+        if (undecided) made_from_x(head);
         if (dynamic)
           mxml.marks_shown.push_back({note, placed.x + placed.dx,
                                       placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE, width, false});

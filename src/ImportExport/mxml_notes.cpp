@@ -8,6 +8,7 @@
 // apart later, by the voice tag each note carries in its pitch word until then.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -591,6 +592,9 @@ void mxml_note_end() {
 void mxml_note(XmlElement& e) {
   mxml.note = MxmlNoteRecord{};
   mxml.note.invisible = mxml_attr_is(e, "print-object", "no");
+  const double x = xml_attr_double(e, "default-x");
+  if (x != XML_NO_DOUBLE && std::isfinite(x) && std::fabs(x) < 1e6)
+    mxml.note.default_x = int32_t(std::lround(x * 5));  // five units a tenth
   mxml.notations_open = false;
   mxml_reset_slot(MXML_NOTATIONS_SLOT);
   if (mxml_in_part()) ++mxml.measure_notes;

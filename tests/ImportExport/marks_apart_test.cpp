@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "platform/fonts.h"
@@ -53,6 +54,22 @@ TEST_F(MarksApart, MarksPlacedOverTheOtherStaffOfTheirPartStandBetweenTheStaves)
   const std::vector<PageFault> faults = engrave("dynamic_over_the_staff_above");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
+}
+
+TEST_F(MarksApart, DirectionsPlacedFromTheMeasuresStartStandAtTheirNotes) {
+  // Each direction's x a little less than its note's, both counted from the measure's start:
+  // taken from the note, each stood as far right of it as its note stands in the measure, the
+  // first one too once the others told how the document counts.
+  ASSERT_EQ(import_fixture("directions_placed_from_the_measure.xml"), 1);
+  constexpr int DYNAMIC = 7;
+  int dynamics = 0;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != TPARAM || p->get(xadjacent) || p->get(xclassify) != DYNAMIC) continue;
+    // Centred at its note, within a space of it.
+    EXPECT_LT(std::abs(p->get(xtextx) + 50), 60) << "dynamic " << dynamics;
+    ++dynamics;
+  }
+  EXPECT_EQ(dynamics, 3);
 }
 
 }  // namespace
