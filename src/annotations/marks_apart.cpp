@@ -5,7 +5,8 @@
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark) that
 // meet another move away from the staff beyond it, as far as they must. A dynamic stays where
 // it is, its hairpin beside it; so do pedal marks and lines, and words at a note where a line
-// begins (an octave line's, whose line follows from them).
+// begins (an octave line's, whose line follows from them). Note heads are in the way too:
+// words the document places at one height stood on the heads of high or low notes.
 #include "annotations/marks_apart.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ namespace {
 // Two marks meet when their inks overlap by more than a fifth of a space both ways; one moved
 // clears the other by a quarter of a space.
 constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
+constexpr int VAR_HEAD = 46;  // the variety of a note's head
 
 bool movable_class(int klass) {
   return klass == CLASS_OTHER || klass == CLASS_TEMPO || klass == CLASS_REHEARSAL ||
@@ -66,7 +68,7 @@ void move_beyond(size_t mover, bool up) {
     moved = false;
     for (size_t i = 0; i < marks_drawn.size(); ++i) {
       const DrawnMark& o = marks_drawn[i];
-      if (i == mover || o.pstaff != m.pstaff || o.above != m.above ||
+      if (i == mover || o.pstaff != m.pstaff || (o.above != m.above && !o.head) ||
           !meet(m, o, space / MEET_FIFTHS))
         continue;
       const int32_t clear = space / CLEAR_QUARTERS;
@@ -93,7 +95,23 @@ void move_clear(size_t mover) {
 
 }  // namespace
 
-void begin_marks_apart() { marks_drawn.clear(); }
+void begin_marks_apart() {
+  marks_drawn.clear();
+  Drosa owner = NIL;
+  for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    if (e->xkind != GE_CHAR || e->get(xgc_var) != VAR_HEAD || !owner || owner->xkind != NOTE ||
+        owner->get(xrest))
+      continue;
+    DrawnMark head;
+    head.pstaff = e->get(xgc_pstaff);
+    if (head.pstaff < first_pstaff || head.pstaff > last_pstaff || !ge_ink_box(e, &head.box))
+      continue;
+    head.movable = false;
+    head.head = true;
+    marks_drawn.push_back(head);
+  }
+}
 
 void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   if (!before || GE_tail == before) return;

@@ -1,5 +1,6 @@
 // marks_apart.h: the marks of a system's chords (words, tempo and rehearsal marks, against
-// them dynamics, pedal marks, hairpins and octave lines) kept from standing on one another.
+// them dynamics, pedal marks, hairpins, octave lines and note heads) kept from standing on one
+// another.
 #pragma once
 
 #include "graphics/ge_services.h"
@@ -13,10 +14,12 @@ struct DrawnMark {
   int pstaff = 0;
   bool above = true;    // above its staff's middle line
   bool movable = true;  // words, tempo and rehearsal marks; the others stay
+  bool head = false;    // a note head of the system: in the way on either side
 };
 
-// begin_marks_apart: a new system; no mark drawn yet.
-// Writes: marks_drawn.
+// begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the
+// way of the marks to come.
+// Reads: the GE list, first_pstaff, last_pstaff. Writes: marks_drawn.
 void begin_marks_apart();
 
 // keep_mark_apart: the annotation `head` before `note` has just been drawn (the elements after
