@@ -169,6 +169,15 @@ bool adjacent_ink_box(Drosa p, int32_t pen_x, int32_t pen_y, GEInkBox* box) {
   return inked;
 }
 
+// A run of blanks (the space between a tempo mark and the words it runs on from) draws
+// nothing: no ink of its own, its font's height is no mark's.
+bool blank_run(Drosa attributes) {
+  std::string text;
+  Drosa element = attributes;
+  GE_string_text(&text, &element);
+  return text.find_first_not_of(' ') == std::string::npos;
+}
+
 std::vector<Element> drawn_elements() {
   std::vector<Element> out;
   if (!GE_head) return out;
@@ -190,7 +199,7 @@ std::vector<Element> drawn_elements() {
       if (!adjacent) pen_x = p->get(xgc_x), pen_y = p->get(xgc_y);
       pen_x += run_advance(p);
     }
-    if (!inked) continue;
+    if (!inked || (text_run && blank_run(p))) continue;
     Element e;
     e.kind = kind;
     e.owner = owner;
