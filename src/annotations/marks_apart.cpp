@@ -4,8 +4,8 @@
 // meets the tempo words at its start. Once a mark is drawn its ink is compared with the ink of
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark) that
 // meet another move away from the staff beyond it, as far as they must. A dynamic stays where
-// it is, its hairpin beside it; so do pedal marks and lines, and words at a note where a line
-// begins (an octave line's, whose line follows from them). Note heads are in the way too:
+// it is, its hairpin beside it; so do pedal marks, syllables and lines, and words at a note where a
+// line begins (an octave line's, whose line follows from them). Note heads are in the way too:
 // words the document places at one height stood on the heads of high or low notes.
 #include "annotations/marks_apart.h"
 
@@ -31,7 +31,9 @@ bool movable_class(int klass) {
          klass == CLASS_MOOD || klass == CLASS_TEMPO_ALTERATION;
 }
 
-bool stays_class(int klass) { return klass == CLASS_DYNAMIC || klass == CLASS_PEDAL; }
+bool stays_class(int klass) {
+  return klass == CLASS_DYNAMIC || klass == CLASS_PEDAL || klass == CLASS_LYRIC;
+}
 
 // Whether a line (not a hairpin) begins at the note: words there may be its own.
 bool line_begins_at(Drosa note) {

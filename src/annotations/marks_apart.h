@@ -1,6 +1,6 @@
 // marks_apart.h: the marks of a system's chords (words, tempo and rehearsal marks, against
-// them dynamics, pedal marks, hairpins, octave lines and note heads) kept from standing on one
-// another.
+// them dynamics, pedal marks, syllables, hairpins, octave lines and note heads) kept from standing
+// on one another.
 #pragma once
 
 #include "graphics/ge_services.h"
@@ -26,6 +26,6 @@ void begin_marks_apart();
 // `before`, GE_tail's value before it was drawn). Words, a tempo or rehearsal mark that stand on
 // a mark drawn before them on the system (of their staff and side), or a dynamic drawn now that
 // stands on them, move away from the staff beyond it, with their page rectangle; a dynamic,
-// a pedal mark or a line stays where it is.
+// a pedal mark, a syllable or a line stays where it is.
 // Reads and writes: marks_drawn, the GE list after `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);

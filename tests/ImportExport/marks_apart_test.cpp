@@ -42,7 +42,8 @@ TEST_F(MarksApart, MarksOfNeighbouringNotesStandClearOfEachOther) {
   // Tempo words at a bar's start and the metronome mark its offset puts at the last beat; words
   // under the first note running on under the next note's dynamic; a dynamic and the words of
   // the note after it: each pair met at the one height the document gives them. Words at the
-  // document's height stood on the head of the high note they are at.
+  // document's height stood on the head of the high note they are at, words at a syllable's
+  // height on the syllable.
   const std::vector<PageFault> faults = engrave("marks_of_neighbouring_notes");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
