@@ -68,7 +68,6 @@ constexpr int P_THICK_LINE = 322;    // "line width for thicker line in double b
 constexpr int P_CLEF_CHANGE_WIDTH = 570;  // "width of clef change symbol"
 constexpr int P_PIANO_KEYS = 644;  // "length of white keys at start of piano tab (0 for none)"
 
-constexpr int SEARCH_LIMIT = 100;  // nodes searched back from a chord for its signs
 constexpr int PIANO_TABLATURE = 3;
 constexpr int NOTE_ANNOTATION_FLAG = 0x04;  // of the NOTE's beam and accent byte
 constexpr int NOTE_FLAG_BYTE = 15;
@@ -154,10 +153,12 @@ Drosa chord_here(int p, int l, const TimePointState& at, int step) {
 
 // ---- Step 1: the signs before the chords ---------------------------------------------------
 
-// The sign of the kind attached before the note, searched back at most SEARCH_LIMIT nodes.
+// The sign of the kind attached before the note, searched back to the note before it or the
+// system's start however many nodes stand between: a document's words at a first note (a
+// hundred nodes of them) once hid the staff's clef, key and time signature, left unplaced at
+// the paper's edge.
 Drosa attached_before(int kind, Drosa note) {
-  int steps = 0;
-  for (Drosa p = note->xback; p && steps < SEARCH_LIMIT; p = p->xback, ++steps) {
+  for (Drosa p = note->xback; p; p = p->xback) {
     int k = effective_kind(p);
     if (k == NOTE || k == ENDSYST) return NIL;
     if (k == kind) return p;

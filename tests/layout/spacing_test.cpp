@@ -244,6 +244,23 @@ TEST_F(Columns, SignsAtTheSystemStartStandInOneColumnPerKindOnEveryStaff) {
   EXPECT_EQ(spacing_staff[0].front_space, 696 + 60 + left);
 }
 
+TEST_F(Columns, SignsAreFoundBeforeTheChordHoweverManyAnnotationsStandBetween) {
+  // Sixty texts (a hundred and twenty nodes) between the signs and the first chord: the signs
+  // once went unplaced, drawn at the paper's edge.
+  int v = new_voice("Canto", 0, 0);
+  Drosa clef = add_clef(v, 0), key = add_key_of(v, -1), time = add_timesig(v, 4, 4);
+  for (int i = 0; i < 60; ++i) {
+    add(v, TPARAM);
+    add(v, TEXT)->set(xtext, "la");
+  }
+  add_note(v, QUARTER, HIGH);
+  format_first_page();
+  const int32_t left = staff_left_x(0, 1);
+  EXPECT_EQ(clef->get(xclefx), left + 60);
+  EXPECT_GT(key->get(xkeyx), clef->get(xclefx));
+  EXPECT_GT(time->get(xtimex), key->get(xkeyx));
+}
+
 TEST_F(Columns, ABarAndChangesInsideTheSystemTakeTheirColumnsBeforeTheChord) {
   // Quarters on two staves; before the third a bar on both, a key change on staff 0, a clef
   // change (drawn small: 140 + 60 + 10) on staff 1. Inside a system the order is clef, bar,
