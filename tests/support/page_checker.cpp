@@ -586,6 +586,51 @@ struct Checker {
     }
   }
 
+  // Clefs, key and time signatures keep off one another on their staff. The glyphs drawn one
+  // after another for one sign (a key's accidentals, a time signature's digits) are one sign.
+  void signatures() {
+    auto kind_of = [](const Element& e) {
+      if (e.kind != GE_CHAR || !e.glyph) return 0;
+      if (e.var == V_CLEF) return 1;
+      if (e.var == V_KEY) return 2;
+      if (e.var == V_TIME_DIGIT || e.var == V_CUT_TIME || e.var == V_COMMON_TIME) return 3;
+      return 0;
+    };
+    struct Sign {
+      Box box;
+      std::vector<const Element*> glyphs;
+    };
+    std::map<int, std::vector<Sign>> signs;  // by pstaff
+    const Element* previous = nullptr;
+    for (const Element& e : elements) {
+      const int kind = kind_of(e);
+      if (kind && previous && kind_of(*previous) == kind && previous->pstaff == e.pstaff) {
+        Sign& s = signs[e.pstaff].back();
+        s.box = {std::min(s.box.left, e.box.left), std::min(s.box.bottom, e.box.bottom),
+                 std::max(s.box.right, e.box.right), std::max(s.box.top, e.box.top)};
+        s.glyphs.push_back(&e);
+      } else if (kind) {
+        signs[e.pstaff].push_back({e.box, {&e}});
+      }
+      previous = &e;
+    }
+    for (auto& [p, list] : signs) {
+      const int32_t depth = space_of(p) / 5;
+      auto meeting = [&](const Sign& a,
+                         const Sign& b) -> std::pair<const Element*, const Element*> {
+        if (overlap_by(a.box, b.box, depth))
+          for (const Element* x : a.glyphs)
+            for (const Element* y : b.glyphs)
+              if (overlap_by(x->box, y->box, depth)) return {x, y};
+        return {nullptr, nullptr};
+      };
+      for (size_t i = 0; i < list.size(); ++i)
+        for (size_t j = i + 1; j < list.size(); ++j)
+          if (const auto [a, b] = meeting(list[i], list[j]); a)
+            fault("signatures", element_name(*a) + " overlaps " + element_name(*b));
+    }
+  }
+
   // The marks of the music (words, tempo, dynamics, rehearsal and pedal marks, hairpins,
   // octave lines) keep off one another, off the lyrics and off the note heads.
   void marks() {
@@ -748,6 +793,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.staves_apart();
   c.barlines();
   c.collisions();
+  c.signatures();
   c.systems();
   c.ends();
   c.marks();

@@ -1,7 +1,8 @@
 // page_checker.h: checks a drawn page, the current view's GE list, against the rules every
 // engraved page keeps, whatever piece it shows: nothing off the paper, notes, staves and beams
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
-// signature or accidental on top of another chord's note head, no line of one system through
+// signature or accidental on top of another chord's note head, no clef, key or time signature
+// on another, no line of one system through
 // another, no mark of the music on another or on a note head, no syllable on another or on
 // another staff, ties, slurs and marks within their staff's ends, and no report or message
 // while formatting and drawing.
@@ -28,7 +29,8 @@ struct PageFrame {
 // message the user is shown, a level-2 report), "beats" (voices of different lengths), "paper",
 // "margins", "staves" (staves overlapping), "barlines" (a system's bar lines at different x on its
 // staves), "heads" (note heads of different chords overlapping), "signs" (an accidental, clef, key
-// or time signature on another chord's note head), "systems" (a line of a system's notes through a
+// or time signature on another chord's note head), "signatures" (a clef, key or time signature on
+// another of its staff), "systems" (a line of a system's notes through a
 // staff of another system, or the glyphs and lines of the notes of two systems meeting), "marks" (a
 // text or line annotation of the music, such as words, a tempo, dynamic, rehearsal or pedal mark, a
 // hairpin or an octave line, standing on another, on a lyric or on a note head, by more than a

@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr int P_QUARTER_HEAD = 73, P_SHARP = 28, P_TREBLE_CLEF = 112;
+constexpr int P_QUARTER_HEAD = 73, P_SHARP = 28, P_TIME_DIGIT_0 = 31, P_TREBLE_CLEF = 112;
 constexpr int V_STAFF_LINE = 10, V_SYSTEM_BAR = 12, V_STEM_UP = 20, V_BAR_LINE = 26;
-constexpr int V_HEAD = 46, V_ACCIDENTAL = 48, V_CLEF = 52;
+constexpr int V_HEAD = 46, V_ACCIDENTAL = 48, V_CLEF = 52, V_TIME_DIGIT = 53, V_KEY = 58;
 
 // Staff tops: staves 0 and 1 form the first system, staff 2 the second.
 constexpr int32_t TOPS[] = {6200, 5700, 4200};
@@ -92,6 +92,11 @@ class PageChecker : public LetterPageTest {
       line(5500, TOPS[p], p, 5500, TOPS[p] - 200, p, V_BAR_LINE);
       glyph(650, TOPS[p] - 150, p, P_TREBLE_CLEF, V_CLEF, NIL);
     }
+    // A key of two sharps and a time signature of 3/4 after the clef of the last staff.
+    glyph(880, TOPS[2], 2, P_SHARP, V_KEY, NIL);
+    glyph(960, TOPS[2] - 75, 2, P_SHARP, V_KEY, NIL);
+    glyph(1080, TOPS[2] - 50, 2, P_TIME_DIGIT_0 + 3, V_TIME_DIGIT, NIL);
+    glyph(1080, TOPS[2] - 150, 2, P_TIME_DIGIT_0 + 4, V_TIME_DIGIT, NIL);
     line(600, TOPS[0], 0, 600, TOPS[1] - 200, 1, V_SYSTEM_BAR);
     for (int p = 0; p < 2; ++p) line(3000, TOPS[p], p, 3000, TOPS[p] - 200, p, V_BAR_LINE);
     Drosa first = listed_note(), second = listed_note();
@@ -144,6 +149,8 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
          glyph(3500, TOPS[1] - 150, 1, P_TREBLE_CLEF, V_CLEF, NIL),
              glyph(3520, TOPS[1] - 100, 1, P_QUARTER_HEAD, V_HEAD, note());
        }},
+      {"signatures", [&] { glyph(1100, TOPS[2] - 150, 2, P_TREBLE_CLEF, V_CLEF, NIL); }},
+      {"signatures", [&] { glyph(700, TOPS[2] - 25, 2, P_SHARP, V_KEY, NIL); }},
       {"systems", [&] { line(2000, TOPS[1], 1, 2000, TOPS[2] - 300, 1, V_STEM_UP, note()); }},
       {"systems",
        [&] {
