@@ -250,6 +250,61 @@ int parse_anno_escapes(const char* text, ParamValue* style, Drosa node, int lite
   return at;
 }
 
+// ---- Style runs of coded text ----------------------------------------------------------------
+
+Drosa anno_runs_from_codes(Drosa head, Drosa after, const std::string& text,
+                           const std::function<ParamValue(size_t)>& style_at, Drosa note,
+                           int context) {
+  Drosa run = head, last = after;
+  std::string chars;  // the characters of the run being filled
+  bool run_empty = true;
+  auto close_run = [&] {
+    if (chars.empty()) return;
+    Drosa tail = NIL;
+    Drosa texts = make_text_nodes(chars, context, &tail);
+    link_chain_after(texts, tail, last);
+    last = tail;
+    chars.clear();
+  };
+  parse_anno_escapes(nullptr, nullptr, note, 0);
+  for (size_t at = 0; at < text.size();) {
+    ParamValue style = style_at(at);
+    const int consumed =
+        parse_anno_escapes(text.c_str() + at, &style, note, is_music_font(style.font()));
+    if (consumed <= 0) break;
+    if (consumed > 1) head->set(xbackslash, 1);
+    at += size_t(consumed);
+    const uint8_t c = style.character();
+    if (!c) continue;
+    const bool differs =
+        run->get(xtextfont) != style.font() || run->get(xcharset) != style.bytes[2] ||
+        run->get(xtextface) != style.style() || run->get(xtextsize) != style.size() ||
+        style.x() != 0 || run->get(xsuper) != int8_t(style.y());
+    if (differs) {
+      if (!run_empty) {  // an empty run takes the character's style itself
+        close_run();
+        Drosa next = copyDrosa(run);
+        next->set(xadjacent, 1);
+        link_after(next, last);
+        last = next;
+        run = next;
+      }
+      run->set(xtextfont, style.font());
+      run->set(xcharset, style.bytes[2]);
+      run->set(xtextface, style.style());
+      run->set(xtextsize, style.size());
+      run->set(xtext_stsize, head->get(xtext_stsize));
+      run->set(xexpand, int8_t(std::clamp<int32_t>(style.x(), -128, 127)));
+      run->set(xsuper, int8_t(std::clamp<int32_t>(style.y(), -128, 127)));
+    }
+    chars += char(c);
+    run_empty = false;
+  }
+  close_run();
+  if (run_empty) return NIL;
+  return last;
+}
+
 // ---- The font of an annotation ---------------------------------------------------------------
 
 AnnoFontSpec anno_font_spec(Drosa tparam) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -142,6 +143,18 @@ struct anno_code_entry {
 // the next call. A final backslash is a backslash of its own.
 // Reads and writes: anno_parse_state. Reads: the parameters at node.
 int parse_anno_escapes(const char* text, ParamValue* style, Drosa node, int literal);
+
+// anno_runs_from_codes: the characters of coded text, parsed as editing ends, as the style runs
+// of the annotation headed by the TPARAM `head`: the head's own run (its TEXT nodes after
+// `after`, the head or its layout record), then for each change of font, size, face or offsets
+// a copy of the head with xadjacent and its TEXT nodes. `style_at(i)` gives the font, size and
+// face of byte i of the text as typed; glyph parameters are looked up at `note`. The head's
+// xbackslash is set when a code was read. Returns the last node made: NIL, with nothing made,
+// when the text gives no character.
+// Reads and writes: anno_parse_state. Reads: the parameters at note.
+Drosa anno_runs_from_codes(Drosa head, Drosa after, const std::string& text,
+                           const std::function<ParamValue(size_t)>& style_at, Drosa note,
+                           int context);
 
 // An annotation's font: font code, size, face and character set.
 struct AnnoFontSpec {

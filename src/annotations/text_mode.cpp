@@ -474,61 +474,15 @@ Drosa text_finish(int convert) {
       head->set(xtext_stsize, uint8_t(std::clamp(nt->get(xstsize) / 10, 0, 15)));
     Drosa pd = newDrosa(PDATA, context);
     link_after(pd, head);
-    Drosa run = head, last = pd;
-    std::string chars;  // the characters of the run being filled
-    bool run_empty = true;
-    auto close_run = [&] {
-      if (chars.empty()) return;
-      Drosa tail = NIL;
-      Drosa texts = make_text_nodes(chars, context, &tail);
-      last->xnext = texts;
-      texts->xback = last;
-      last = tail;
-      chars.clear();
-    };
-    parse_anno_escapes(nullptr, nullptr, note, 0);
-    const std::string& text = te->text;
-    for (size_t at = 0; at < text.size();) {
+    auto typed_style = [te](size_t at) {
       const TextStyle s = te->styles[at];
       ParamValue style{};
       style.set_font(int16_t(code_from_font(s.font)));
       style.set_size(uint8_t(std::clamp(pixels_to_points(s.size), 1, 255)));
       style.set_style(uint8_t(s.face));
-      const int consumed =
-          parse_anno_escapes(text.c_str() + at, &style, note, music_font(style.font()));
-      if (consumed <= 0) break;
-      if (consumed > 1) head->set(xbackslash, 1);
-      at += size_t(consumed);
-      const uint8_t c = style.character();
-      if (!c) continue;
-      const bool differs =
-          run->get(xtextfont) != style.font() || run->get(xcharset) != style.bytes[2] ||
-          run->get(xtextface) != style.style() || run->get(xtextsize) != style.size() ||
-          style.x() != 0 || run->get(xsuper) != int8_t(style.y());
-      if (differs) {
-        if (run_empty) {
-          // Nothing is in this run yet: it takes the character's style itself.
-        } else {
-          close_run();
-          Drosa next = copyDrosa(run);
-          next->set(xadjacent, 1);
-          link_after(next, last);
-          last = next;
-          run = next;
-        }
-        run->set(xtextfont, style.font());
-        run->set(xcharset, style.bytes[2]);
-        run->set(xtextface, style.style());
-        run->set(xtextsize, style.size());
-        run->set(xtext_stsize, head->get(xtext_stsize));
-        run->set(xexpand, int8_t(std::clamp<int32_t>(style.x(), -128, 127)));
-        run->set(xsuper, int8_t(std::clamp<int32_t>(style.y(), -128, 127)));
-      }
-      chars += char(c);
-      run_empty = false;
-    }
-    close_run();
-    if (run_empty) {
+      return style;
+    };
+    if (!anno_runs_from_codes(head, pd, te->text, typed_style, note, context)) {
       destroy_chain(head, NIL);
       head = NIL;
     }
