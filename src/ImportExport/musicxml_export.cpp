@@ -46,7 +46,7 @@ constexpr int DIVISIONS = 192;  // per quarter note
 constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
 
 constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
-              CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
+              CLASS_CHORD_SYMBOL = 11, CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
 constexpr int LINE_HAIRPIN = 1, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0, LINE_BEGIN = 3,
               LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
@@ -358,6 +358,64 @@ const char* repeat_sign_element(Drosa a) {
   return nullptr;
 }
 
+// One character of a chord symbol: a letter of its text, or the glyph of a chord-symbol
+// accidental or alteration (or of a note's accidental) and the semitones it alters by.
+struct SymbolChar {
+  char c = 0;
+  bool accidental = false;
+  int alter = 0;
+};
+
+std::vector<SymbolChar> chord_symbol_chars(Drosa head) {
+  static const struct {
+    int pindex, alter;
+  } glyphs[] = {{584, -2}, {585, -1}, {586, 0}, {587, 1}, {588, 2}, {590, -1}, {591, 1},
+                {734, 0},  {25, -2},  {26, -1}, {27, 0},  {28, 1},  {29, 2}};
+  std::vector<SymbolChar> chars;
+  for (Drosa run = head; run; run = next_style_run(run)) {
+    const int font = run->get(xtextfont);
+    for (char c : run_text(run)) {
+      if (font < -3 || font > -1) {
+        chars.push_back({c, false, 0});
+        continue;
+      }
+      for (const auto& g : glyphs) {
+        const ParamValue v = *param_value(g.pindex, NIL, nullptr);
+        if (v.font() != font || char(v.character()) != c) continue;
+        chars.push_back({c, true, g.alter});
+        break;
+      }
+    }
+  }
+  return chars;
+}
+
+// The sign of an alteration in text (UTF-8): flat, sharp, natural, double flat, double sharp.
+const char* accidental_sign(int alter) {
+  return alter <= -2   ? "\xF0\x9D\x84\xAB"
+         : alter == -1 ? "\xE2\x99\xAD"
+         : alter == 0  ? "\xE2\x99\xAE"
+         : alter == 1  ? "\xE2\x99\xAF"
+                       : "\xF0\x9D\x84\xAA";
+}
+
+// Characters of a chord symbol as text (UTF-8); with `letters` a flat and a sharp are written
+// 'b' and '#', as the kind's text of a harmony spells them.
+std::string chord_symbol_text(const std::vector<SymbolChar>& chars, size_t from, size_t to,
+                              bool letters) {
+  std::string out;
+  for (size_t i = from; i < to && i < chars.size(); ++i) {
+    const SymbolChar& c = chars[i];
+    if (!c.accidental)
+      out += utf8(std::string(1, c.c));
+    else if (letters && (c.alter == -1 || c.alter == 1))
+      out += c.alter < 0 ? 'b' : '#';
+    else
+      out += accidental_sign(c.alter);
+  }
+  return out;
+}
+
 // The SMuFL characters (UTF-8) of a run of the music font's tempo notes, a note and its dots,
 // as words write a metronome mark's note; empty for any other run.
 std::string tempo_note_characters(Drosa run) {
@@ -509,6 +567,7 @@ class Exporter {
   void notations(VoiceState& vs, Drosa n, bool first, bool tie_stop, bool tie_start,
                  const ChordContext& cc);
   void directions(VoiceState& vs, const Chord& notes, ChordContext& cc);
+  bool harmony(const VoiceState& vs, Drosa symbol, bool above);
   void direction_start(bool above);
   void direction_end(const VoiceState& vs);
   void wedge(VoiceState& vs, Drosa line);
@@ -1110,6 +1169,54 @@ void Exporter::wedge(VoiceState& vs, Drosa line) {
   }
 }
 
+// A chord symbol as a harmony: the root's letter and its accidentals, the bass's after the last
+// slash, and between them the text of its kind ("m7(b5)"), of kind "other" (the text says
+// what it is); "N.C." a harmony of kind "none". False, with nothing written, for a text that
+// does not begin with a root: it goes as words.
+bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above) {
+  const std::vector<SymbolChar> chars = chord_symbol_chars(symbol);
+  const size_t n = chars.size();
+  auto letter = [&](size_t i) {
+    return i < n && !chars[i].accidental && chars[i].c >= 'A' && chars[i].c <= 'G';
+  };
+  // A letter, then its accidentals: where they end, and their alteration.
+  auto step = [&](size_t i, int* alter) {
+    for (*alter = 0, ++i; i < n && chars[i].accidental; ++i) *alter += chars[i].alter;
+    return i;
+  };
+  const bool no_chord = chord_symbol_text(chars, 0, n, true) == "N.C.";
+  int root_alter = 0, bass_alter = 0;
+  const size_t kind_from = no_chord ? n : step(0, &root_alter);
+  if (!no_chord && (!letter(0) || std::abs(root_alter) > 2)) return false;
+  size_t kind_to = n;
+  for (size_t slash = n; slash-- > kind_from;) {
+    if (chars[slash].accidental || chars[slash].c != '/') continue;
+    if (letter(slash + 1) && step(slash + 1, &bass_alter) == n && std::abs(bass_alter) <= 2)
+      kind_to = slash;
+    break;
+  }
+  const std::string kind = chord_symbol_text(chars, kind_from, kind_to, true);
+  o.start("harmony");
+  o.attr("placement", above ? "above" : "below");
+  o.start("root");
+  o.text("root-step", no_chord ? "C" : std::string(1, chars[0].c).c_str());
+  if (root_alter) o.number("root-alter", root_alter);
+  o.end();
+  o.start("kind");
+  o.attr("text", no_chord ? "N.C." : kind.c_str());
+  xml_add_text(o.w, no_chord ? "none" : kind.empty() ? "major" : "other");
+  o.end();
+  if (kind_to < n) {
+    o.start("bass");
+    o.text("bass-step", std::string(1, chars[kind_to + 1].c).c_str());
+    if (bass_alter) o.number("bass-alter", bass_alter);
+    o.end();
+  }
+  if (multi_staff()) o.number("staff", vs.home + 1);
+  o.end();
+  return true;
+}
+
 void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
   // A hairpin drawn whole ends at the chord after it.
   if (vs.wedge_whole) {
@@ -1225,11 +1332,16 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         vs.octave_size = size;
         continue;
       }
+      if (c == CLASS_CHORD_SYMBOL && harmony(vs, a, above)) continue;
       direction_start(above);
-      // Words of several styles: a words element a run, each later one running on.
-      for (Drosa run = a; run; run = c == CLASS_REHEARSAL ? NIL : next_style_run(run)) {
+      // Words of several styles: a words element a run, each later one running on. A chord
+      // symbol is one, its accidentals among its letters.
+      const bool whole = c == CLASS_REHEARSAL || c == CLASS_CHORD_SYMBOL;
+      for (Drosa run = a; run; run = whole ? NIL : next_style_run(run)) {
         const int run_font = run->get(xtextfont);
-        const std::string words = c == CLASS_REHEARSAL               ? text
+        const std::string words = c == CLASS_REHEARSAL ? text
+                                  : c == CLASS_CHORD_SYMBOL
+                                      ? chord_symbol_text(chord_symbol_chars(a), 0, SIZE_MAX, false)
                                   : run_font >= -3 && run_font <= -1 ? tempo_note_characters(run)
                                                                      : utf8(run_text(run));
         if (words.empty()) continue;

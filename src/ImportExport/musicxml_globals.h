@@ -83,7 +83,8 @@ struct MxmlItem {
   // A sign of the music font (segno, coda, fermata...): the engraving parameter that draws it;
   // 0 for other items.
   int16_t sign_param = 0;
-  std::string text;  // Mac OS Roman
+  bool coded = false;  // its text is written in the escape codes of annotations (a chord symbol)
+  std::string text;    // Mac OS Roman
 };
 
 // A group of items that wait together: one direction, credit or layout element.
@@ -189,6 +190,28 @@ struct MxmlWedge {
   int number = 1;          // the document's number of the wedge
   int start_measure = 0;   // the measure of that note and its time in the measure
   int64_t start_time = 0;
+};
+
+// A chord symbol being read (`harmony`): its parts as the document gives them, and the item
+// it becomes at its end, placed and styled from the harmony element.
+struct MxmlHarmony {
+  bool open = false;
+  bool malformed = false;  // something the import cannot read: the symbol is left out
+  bool shown = true;       // print-object="no" hides it
+  std::string root;        // coded: the root's letter and accidental ("B\-"), or its function
+  std::string bass;        // coded, likewise
+  std::string kind;        // the kind's value ("major-seventh"); "" not read
+  bool kind_text_given = false;
+  bool use_symbols = false;  // the kind is shown in symbols (minus, circle, slashed circle)
+  std::string kind_text;     // the text the kind is shown as, when given
+  struct Degree {
+    int value = 0;      // 1..13; 0 not read
+    int alter = 0;      // semitones
+    std::string type;   // "add", "alter", "subtract"
+    bool shown = true;  // print-object="no" hides it
+  };
+  std::vector<Degree> degrees;
+  MxmlItem item;  // where and how it stands
 };
 
 // What the import changed or left out of a document, said once per kind at its end: the
@@ -378,6 +401,7 @@ struct MxmlState {
   MxmlItem* notations_dynamics = nullptr;  // open dynamics item of notations
   MxmlItem* metronome = nullptr;           // open metronome item
   bool in_lyric = false;
+  MxmlHarmony harmony;     // the chord symbol being read
   int16_t lyric_size = 0;  // the point size of lyrics the defaults give; 0 none
 };
 

@@ -135,11 +135,9 @@ void place_tparam(Drosa t, const MxmlItem& item) {
   t->set(xrelativey, v);
 }
 
-// A TPARAM with one run of text before `before`: a new annotation, or with `continuation`
-// a further style run of the annotation before it.
-Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continuation, int tag,
-               int context) {
-  if (run.text.empty()) return NIL;
+// The TPARAM of a run of text of an item, not yet linked: the head of a new annotation, placed,
+// or with `continuation` a further style run of the annotation before it.
+Drosa text_head(const Run& run, const MxmlItem& item, bool continuation, int tag, int context) {
   Drosa t = newDrosa(TPARAM, context);
   t->set(xtextfont, run.font);
   t->set(xtextsize, uint8_t(std::clamp(run.size, 1, 127)));
@@ -154,9 +152,42 @@ Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continua
     t->set(xadjacent, 1);
   else
     place_tparam(t, item);
+  return t;
+}
+
+// A TPARAM with one run of text before `before`: a new annotation, or with `continuation`
+// a further style run of the annotation before it.
+Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continuation, int tag,
+               int context) {
+  if (run.text.empty()) return NIL;
+  Drosa t = text_head(run, item, continuation, tag, context);
   link_after(t, before->xback);
   link_text(t, run.text, context);
   return t;
+}
+
+// An annotation of coded text (a chord symbol): its characters parsed as editing ends parses
+// them, into runs of the item's style and of the glyphs of the codes. A chord symbol is not
+// played, and is underlined flat when underlined, as its class has it.
+Drosa make_coded(const MxmlItem& item, Drosa before, int tag, int context) {
+  const Run run = {item.font, item.size, item.face, item.text};
+  Drosa head = text_head(run, item, false, tag, context);
+  head->set(xignore, 1);
+  head->set(xspec_underline, 1);
+  auto item_style = [&run](size_t) {
+    ParamValue style{};
+    style.set_font(run.font);
+    style.set_size(uint8_t(std::clamp(run.size, 1, 127)));
+    style.set_style(uint8_t(run.face));
+    return style;
+  };
+  Drosa last = anno_runs_from_codes(head, head, item.text, item_style, NIL, context);
+  if (!last) {
+    destroy_chain(head, NIL);
+    return NIL;
+  }
+  link_chain_after(head, last, before->xback);
+  return head;
 }
 
 Run item_run(const MxmlItem& item, const std::string& text) {
@@ -675,6 +706,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
   if (item.dynamics != 0x8000 || item.kind == -7) return make_dynamic(item, before, tag, context);
   if (item.tempo > 0 || item.kind == -6) return make_tempo(item, before, false, "", tag, context);
   if (item.press || item.release) return make_pedal(item, before, tag, context);
+  if (item.coded) return make_coded(item, before, tag, context);
   if (item.note_glyph)
     return make_run(note_glyph_run(item), item, before, continuation, tag, context);
   if (item.sign_param)

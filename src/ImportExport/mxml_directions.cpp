@@ -762,8 +762,10 @@ void mxml_wedge(XmlElement& e) {
 // a direction is measured from where the direction is written, not from the note it goes to
 // (taken from that note, a dynamic of a system's last bar stood past the staff's end): it
 // stands at its note.
+// A chord symbol's offset is read the same way.
 void mxml_offset(XmlElement& e) {
-  if (xml_open_element_level(e, "direction") < 0 || !mxml_in_part()) return;
+  const bool direction = xml_open_element_level(e, "direction") >= 0;
+  if ((!direction && xml_open_element_level(e, "harmony") < 0) || !mxml_in_part()) return;
   const double offset = std::strtod(mxml_text(e, 32).c_str(), nullptr);
   if (!mxml.slots[MXML_DIRECTION_SLOT].empty() && offset >= -1e12 && offset <= 1e12)
     mxml.slots[MXML_DIRECTION_SLOT].back().shift = int64_t(std::llround(offset));
@@ -775,6 +777,11 @@ void mxml_offset(XmlElement& e) {
     g.at = at;
     for (MxmlItem& item : g.items)
       if (item.given & 1) item.x = 0, item.given &= uint8_t(~1);
+  }
+  if (!direction) {  // a chord symbol's: it starts or stops no wedge
+    MxmlItem& item = mxml.harmony.item;
+    if (item.given & 1) item.x = 0, item.given &= uint8_t(~1);
+    return;
   }
   for (MxmlWedge& w : mxml.wedges) {
     if (w.stop_pending) w.stop_at = at;

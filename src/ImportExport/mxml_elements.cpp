@@ -28,6 +28,8 @@ constexpr ElementEntry element_table[] = {
     {"alter", mxml_alter, nullptr},
     {"bar-style", mxml_bar_style, nullptr},
     {"barline", mxml_barline, mxml_barline_end},
+    {"bass-alter", mxml_bass_alter, nullptr},
+    {"bass-step", mxml_bass_step, nullptr},
     {"beam", mxml_beam, nullptr},
     {"beat-type", mxml_beat_type, nullptr},
     {"beat-unit", mxml_beat_unit, nullptr},
@@ -44,6 +46,10 @@ constexpr ElementEntry element_table[] = {
     {"credit-words", mxml_credit_words, nullptr},
     {"cue", mxml_cue, nullptr},
     {"defaults", nullptr, mxml_defaults_end},
+    {"degree", mxml_degree, nullptr},
+    {"degree-alter", mxml_degree_alter, nullptr},
+    {"degree-type", mxml_degree_type, nullptr},
+    {"degree-value", mxml_degree_value, nullptr},
     {"detached-legato", mxml_detached_legato, nullptr},
     {"direction", mxml_direction, mxml_direction_end},
     {"direction-type", mxml_nothing, nullptr},
@@ -59,10 +65,13 @@ constexpr ElementEntry element_table[] = {
     {"fermata", mxml_fermata, nullptr},
     {"fifths", mxml_fifths, nullptr},
     {"forward", mxml_note, mxml_forward_end},
+    {"function", mxml_function, nullptr},
     {"grace", mxml_grace, nullptr},
     {"group-barline", mxml_group_barline, nullptr},
     {"group-symbol", mxml_group_symbol, nullptr},
+    {"harmony", mxml_harmony, mxml_harmony_end},
     {"key", nullptr, mxml_key_end},
+    {"kind", mxml_kind, nullptr},
     {"left-margin", mxml_margin, nullptr},
     {"line", mxml_clef_line, nullptr},
     {"lyric", mxml_lyric, nullptr},
@@ -95,6 +104,8 @@ constexpr ElementEntry element_table[] = {
     {"rest", mxml_rest, nullptr},
     {"right-margin", mxml_margin, nullptr},
     {"rights", mxml_rights, nullptr},
+    {"root-alter", mxml_root_alter, nullptr},
+    {"root-step", mxml_root_step, nullptr},
     {"score-part", mxml_score_part, nullptr},
     {"score-partwise", mxml_score_partwise, nullptr},
     {"segno", mxml_segno, nullptr},
@@ -132,7 +143,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 108, "the import understands 108 elements");
+static_assert(ELEMENT_COUNT == 119, "the import understands 119 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -243,6 +243,23 @@ void mxml_reset_slot(int slot);
 void mxml_reset_title(int record);
 void mxml_reset_titles(int from);
 
+// ---- Chord symbols (mxml_harmony.cpp) -----------------------------------------------------------
+// A harmony waits, as a direction, in a group of the direction slot for the note of its staff
+// at its time; at its end the item of its chord symbol joins the group, unless it is hidden or
+// the import cannot read it.
+void mxml_harmony(XmlElement& e);
+void mxml_harmony_end();
+void mxml_root_step(XmlElement& e);
+void mxml_root_alter(XmlElement& e);
+void mxml_bass_step(XmlElement& e);
+void mxml_bass_alter(XmlElement& e);
+void mxml_function(XmlElement& e);
+void mxml_kind(XmlElement& e);
+void mxml_degree(XmlElement& e);
+void mxml_degree_value(XmlElement& e);
+void mxml_degree_alter(XmlElement& e);
+void mxml_degree_type(XmlElement& e);
+
 // ---- Page layout (mxml_layout.cpp) --------------------------------------------------------------
 void mxml_defaults_end();
 void mxml_millimeters(XmlElement& e);

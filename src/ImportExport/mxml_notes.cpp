@@ -664,7 +664,7 @@ void mxml_voice(XmlElement& e) {
 void mxml_staff(XmlElement& e) {
   const int s = mxml_int(e, -1);
   if (s < 0) return;
-  if (xml_open_element_level(e, "direction") >= 0) {
+  if (xml_open_element_level_either(e, "direction", "harmony") >= 0) {
     if (!mxml.slots[MXML_DIRECTION_SLOT].empty())
       mxml.slots[MXML_DIRECTION_SLOT].back().staff = std::min(s, MXML_MAX_STAVES);
     return;

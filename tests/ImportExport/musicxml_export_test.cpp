@@ -405,4 +405,17 @@ TEST_F(MusicXmlExport, AFailedExportLeavesTheOldFileAndNoOther) {
   EXPECT_EQ(take_reports().size(), 1u);
 }
 
+TEST_F(MusicXmlExport, ChordSymbolsAreWrittenAsHarmonies) {
+  // Root and bass with their accidentals; between them the kind's text, its alterations
+  // spelled with letters; "N.C." a harmony of no chord.
+  const std::string written = exported(*this, musicxml_fixture("chord_symbols.xml"));
+  const std::string first = compact(written, "<harmony");
+  EXPECT_EQ(first.substr(0, first.find("</harmony>")),
+            "<harmony placement=\"above\"><root><root-step>B</root-step><root-alter>-1"
+            "</root-alter></root><kind text=\"7(b9)\">other</kind><bass><bass-step>D"
+            "</bass-step></bass>");
+  const std::string none = compact(written, "<kind text=\"N.C.\"");
+  EXPECT_EQ(none.substr(0, none.find("</kind>")), "<kind text=\"N.C.\">none");
+}
+
 }  // namespace

@@ -369,7 +369,7 @@ TEST_F(MusicXmlDocuments, FaultsOfRealDocumentsAreMended) {
   EXPECT_EQ(time->get(xbeat), 4);
   EXPECT_EQ(find_next_kind(TIMESIG, time), NIL);
   const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
-  EXPECT_EQ(annotations_of(0), f + "@1");
+  EXPECT_EQ(annotations_of(0), f + "@1 C@1");
 }
 
 // ---- The entry

@@ -1,0 +1,123 @@
+// tests/ImportExport/mxml_harmony_test.cpp: chord symbols of imported documents.
+//   MusicXmlChordSymbols.*: each harmony becomes a chord-symbol annotation at the note of its
+//                           time, as typing its coded text makes it; harmonies the import
+//                           cannot read are left out and the rest of the document is kept.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "annotations/anno_services.h"
+#include "model/model_services.h"
+#include "support/anno_text.h"
+
+namespace {
+
+using MusicXmlChordSymbols = MusicXmlTest;
+
+constexpr int CHORD_SYMBOL = 11;
+
+// The style runs of the annotation headed by `head`: font, size, offsets and text of each.
+std::string runs_of(Drosa head) {
+  std::string out;
+  for (Drosa p = head; p; p = p->xnext) {
+    if (p->xkind == TPARAM) {
+      if (p != head && !p->get(xadjacent)) break;
+      out += "[" + std::to_string(p->get(xtextfont)) + " " + std::to_string(p->get(xtextsize)) +
+             " " + std::to_string(p->get(xsuper)) + " " + std::to_string(p->get(xexpand)) + "]";
+    } else if (p->xkind == TEXT) {
+      out += p->get(xtext);
+    } else if (p->xkind != PDATA) {
+      break;
+    }
+  }
+  return out;
+}
+
+// The runs typing a coded text makes.
+std::string typed(const std::string& coded) {
+  Drosa last = NIL;
+  Drosa head = coded_annotation(coded, AnnoFontSpec{}, &last);
+  const std::string runs = runs_of(head);
+  destroy_Drosa_list(head);
+  return runs;
+}
+
+// The chord symbols of voice v: the runs of each, with the 0-based number of its note.
+std::vector<std::pair<int, std::string>> chord_symbols(int v) {
+  std::vector<std::pair<int, std::string>> found;
+  int notes = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE) ++notes;
+    if (p->xkind == TPARAM && !p->get(xadjacent) && p->get(xclassify) == CHORD_SYMBOL)
+      found.push_back({notes, runs_of(p)});
+  }
+  return found;
+}
+
+TEST_F(MusicXmlChordSymbols, EachHarmonyIsAChordSymbolAtTheNoteOfItsTime) {
+  ASSERT_EQ(import_fixture("chord_symbols.xml"), 1);
+  ASSERT_EQ(voice_count, 1);
+  EXPECT_EQ(notes_of(0), "C5q D5q E5h | F5h G5h | rw |");
+  const std::vector<std::pair<int, std::string>> expected = {
+      {0, typed("B\\-\\u7(\\alt-9)\\u/D")}, {2, typed("F\\+m\\u7")},      {3, typed("N.C.")},
+      {4, typed("Cmaj\\u7\\u/E\\-")},       {5, typed("D\\usus4(add9)")}, {5, typed("A+\\u5")},
+  };
+  EXPECT_EQ(chord_symbols(0), expected);
+  // Over the staff, left-justified at their notes, not played; the two of the rest stand one
+  // over the other.
+  std::vector<int32_t> heights;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != TPARAM || p->get(xadjacent)) continue;
+    EXPECT_GT(p->get(xtexty), 0);
+    EXPECT_EQ(p->get(xjustified), 0);
+    EXPECT_EQ(p->get(xignore), 1);
+    heights.push_back(p->get(xtexty));
+  }
+  ASSERT_EQ(heights.size(), 6u);
+  EXPECT_GE(std::abs(heights[5] - heights[4]), 120);
+}
+
+TEST_F(MusicXmlChordSymbols, HarmoniesThatCannotBeReadAreLeftOut) {
+  auto harmony = [](const std::string& inside) { return "<harmony>" + inside + "</harmony>"; };
+  const std::string note =
+      "<note><pitch><step>C</step><octave>5</octave></pitch><duration>1</duration>"
+      "<voice>1</voice><type>quarter</type></note>";
+  const std::string document =
+      "<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+      "<score-part id=\"P1\"><part-name>Lead</part-name></score-part></part-list>"
+      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions>"
+      "<time><beats>4</beats><beat-type>4</beat-type></time></attributes>" +
+      harmony("<root><root-step>X</root-step></root><kind>major</kind>") +
+      harmony("<root><root-step>C</root-step><root-alter>3</root-alter></root><kind>major</kind>") +
+      harmony(
+          "<root><root-step>C</root-step><root-alter>sharp</root-alter></root>"
+          "<kind>major</kind>") +
+      harmony("<root><root-step>C</root-step></root><kind>no-such-kind</kind>") +
+      harmony("<kind>major</kind>") + harmony("<root><root-step>D</root-step></root>") +
+      harmony("<root><root-step/></root><kind>minor</kind><offset>zz</offset>") + note +
+      harmony(
+          "<root><root-step>E</root-step></root><kind>minor</kind>"
+          "<degree><degree-value>99</degree-value><degree-type>add</degree-type></degree>"
+          "<degree><degree-value>7</degree-value><degree-type>twist</degree-type></degree>"
+          "<bass><bass-step>H</bass-step></bass>") +
+      harmony(
+          "<root><root-step>E</root-step></root><kind>minor</kind>"
+          "<degree><degree-value>99</degree-value><degree-type>add</degree-type></degree>"
+          "<degree><degree-value>7</degree-value><degree-type>twist</degree-type></degree>"
+          "<offset>-3</offset><staff>9</staff>") +
+      "<direction><direction-type><words>dolce</words></direction-type></direction>" + note + note +
+      note + "</measure></part></score-partwise>";
+  ASSERT_EQ(import(document), 1);
+  EXPECT_EQ(notes_of(0), "C5q C5q C5q C5q |");
+  // Of the two minor chords on E the one with a bass that is no letter is left out; the other
+  // keeps its root and kind, without its unreadable degrees, and goes, with its offset back in
+  // time and a staff the part does not have, to the next note.
+  const std::vector<std::pair<int, std::string>> expected = {{1, typed("Em")}};
+  EXPECT_EQ(chord_symbols(0), expected);
+  EXPECT_EQ(annotations_of(0), "Em@1 dolce@1");
+}
+
+}  // namespace
