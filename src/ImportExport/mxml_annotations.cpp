@@ -168,12 +168,15 @@ Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continua
 
 // An annotation of coded text (a chord symbol): its characters parsed as editing ends parses
 // them, into runs of the item's style and of the glyphs of the codes. A chord symbol is not
-// played, and is underlined flat when underlined, as its class has it.
+// played, and is underlined flat when underlined, as its class has it; it leaves room for
+// itself, as a syllable does: symbols at close notes (a change at every eighth) stood on one
+// another, and one at a system's last note past the staff's end.
 Drosa make_coded(const MxmlItem& item, Drosa before, int tag, int context) {
   const Run run = {item.font, item.size, item.face, item.text};
   Drosa head = text_head(run, item, false, tag, context);
   head->set(xignore, 1);
   head->set(xspec_underline, 1);
+  head->set(xleavespace, 1);
   auto item_style = [&run](size_t) {
     ParamValue style{};
     style.set_font(run.font);

@@ -528,6 +528,9 @@ struct AnnoTextMeasure {
   bool leading_extender = false;   // the text begins with an underline extender
   bool trailing_extender = false;  // the text ends with an underline extender
   bool music_font = false;         // some run is in a music font (Quor or Sayl)
+  // How much farther than its width a text of one line reaches as it is drawn: each style run
+  // after the first moves the pen by its horizontal offset (a chord symbol's accidental).
+  int32_t offsets = 0;
 };
 
 // ---- Texts kept on the paper ------------------------------------------------------------------

@@ -212,6 +212,26 @@ bool centred_hyphen_text(Drosa head, const std::string& text) {
          !head->get(xpagemargin) && !music_font(head->get(xtextfont));
 }
 
+namespace {
+
+// How far the pen moves past the runs' widths as they are drawn one after another: a run with
+// a horizontal offset, or another vertical one, is drawn moved by its offset (by the run
+// before's when it has none).
+int32_t run_offsets(Drosa head, const std::vector<RunPiece>& runs) {
+  int64_t moved = 0;
+  int dx = head->get(xexpand), dy = head->get(xsuper);
+  for (const RunPiece& r : runs) {
+    if (r.run == head || r.text.empty()) continue;
+    const int run_dx = r.run->get(xexpand), run_dy = r.run->get(xsuper);
+    if (run_dx != 0 || run_dy != dy) moved += run_dx ? run_dx : dx;
+    dx = run_dx;
+    dy = run_dy;
+  }
+  return clamp_i32(moved);
+}
+
+}  // namespace
+
 int32_t anno_string_width(Drosa note, Drosa head, Drosa run, const std::string& text) {
   return clamp_i32(std::llround(width_of(run_font(note, head, run), text) * 10));
 }
@@ -252,6 +272,7 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
     widest = std::max(widest, line);
     m.width = clamp_i32(std::llround(widest * 10));
     m.line_count = int16_t(feeds ? feeds + 1 : -returns);
+    if (m.line_count == 0 && !vertical) m.offsets = run_offsets(tparam, runs);
   }
   if (out) *out = m;
   return m.width;

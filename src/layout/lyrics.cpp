@@ -107,7 +107,8 @@ TextReach text_reach(Drosa n, Drosa nt, Drosa text) {
   // as the text is drawn.
   if (m.leading_extender && !m.trailing_extender)
     x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
-  int64_t extension = m.trailing_extender ? m.pad : 0;
+  // Runs drawn moved by their offsets (a chord symbol's accidentals) reach farther.
+  int64_t extension = (m.trailing_extender ? m.pad : 0) + std::max(m.offsets, 0);
   return {clamp_i32(x), clamp_i32(x + w + extension)};
 }
 

@@ -1,7 +1,9 @@
 // tests/ImportExport/mxml_harmony_test.cpp: chord symbols of imported documents.
 //   MusicXmlChordSymbols.*: each harmony becomes a chord-symbol annotation at the note of its
 //                           time, as typing its coded text makes it; harmonies the import
-//                           cannot read are left out and the rest of the document is kept.
+//                           cannot read are left out and the rest of the document is kept;
+//                           chord symbols at close notes are drawn apart (the page goes to
+//                           test-output/graphics of the build folder).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,8 +12,13 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "platform/fonts.h"
 #include "support/anno_text.h"
+#include "support/chord_page.h"
+#include "support/page_checker.h"
 
 namespace {
 
@@ -118,6 +125,46 @@ TEST_F(MusicXmlChordSymbols, HarmoniesThatCannotBeReadAreLeftOut) {
   const std::vector<std::pair<int, std::string>> expected = {{1, typed("Em")}};
   EXPECT_EQ(chord_symbols(0), expected);
   EXPECT_EQ(annotations_of(0), "Em@1 dolce@1");
+}
+
+TEST_F(MusicXmlChordSymbols, ChordSymbolsAtCloseNotesStandApart) {
+  // A chord symbol at every eighth of four bars, most wider than eighths stand apart.
+  const char* chords[] = {
+      "<root-step>C</root-step></root><kind>major-seventh</kind>"
+      "<bass><bass-step>G</bass-step><bass-alter>-1</bass-alter></bass>",
+      "<root-step>A</root-step></root><kind>minor-seventh</kind>",
+      "<root-step>D</root-step><root-alter>1</root-alter></root>"
+      "<kind>dominant-ninth</kind>",
+      "<root-step>E</root-step></root><kind>half-diminished</kind>"};
+  std::string measures;
+  for (int m = 0; m < 4; ++m) {
+    measures += "<measure number=\"" + std::to_string(m + 1) + "\">";
+    if (m == 0)
+      measures +=
+          "<attributes><divisions>2</divisions><time><beats>4</beats>"
+          "<beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+          "</attributes>";
+    for (int i = 0; i < 8; ++i)
+      measures += "<harmony><root>" + std::string(chords[(m + i) % 4]) +
+                  "</harmony><note><pitch><step>" + "CDEFGABC"[i] + "</step><octave>" +
+                  (i < 7 ? "4" : "5") +
+                  "</octave></pitch><duration>1</duration><voice>1</voice><type>eighth</type>"
+                  "</note>";
+    measures += "</measure>";
+  }
+  platform_init_fonts();
+  ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+                   "<score-part id=\"P1\"><part-name>Lead</part-name></score-part></part-list>"
+                   "<part id=\"P1\">" +
+                       measures + "</part></score-partwise>",
+                   1),
+            1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  save_page_image("chord_symbols_at_every_eighth.png");
+  std::vector<PageFault> faults = check_page_reports(take_reports());
+  for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
 }
 
 }  // namespace
