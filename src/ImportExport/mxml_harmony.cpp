@@ -55,7 +55,7 @@ constexpr KindText kind_texts[] = {
     {"major", "", nullptr},
     {"major-11th", "maj\\u11", nullptr},
     {"major-13th", "maj\\u13", nullptr},
-    {"major-minor", "m\\umaj7", "-\\umaj7"},
+    {"major-minor", "m\\u(maj7)", "-\\u(maj7)"},
     {"major-ninth", "maj\\u9", nullptr},
     {"major-seventh", "maj\\u7", nullptr},
     {"major-sixth", "\\u6", nullptr},

@@ -2,15 +2,21 @@
 //   MusicXmlChordSymbols.*: each harmony becomes a chord-symbol annotation at the note of its
 //                           time, as typing its coded text makes it; harmonies the import
 //                           cannot read are left out and the rest of the document is kept;
+//                           every kind comes back from its export as a harmony as it went;
 //                           chord symbols at close notes are drawn apart (the page goes to
 //                           test-output/graphics of the build folder).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -125,6 +131,73 @@ TEST_F(MusicXmlChordSymbols, HarmoniesThatCannotBeReadAreLeftOut) {
   const std::vector<std::pair<int, std::string>> expected = {{1, typed("Em")}};
   EXPECT_EQ(chord_symbols(0), expected);
   EXPECT_EQ(annotations_of(0), "Em@1 dolce@1");
+}
+
+TEST_F(MusicXmlChordSymbols, EveryKindComesBackFromItsExportAsItWent) {
+  // Each kind without a text of its own, in letters and in symbols, with a degree and a bass:
+  // written as a harmony and read again, the same chord symbol.
+  const char* kinds[] = {"French",
+                         "German",
+                         "Italian",
+                         "Neapolitan",
+                         "Tristan",
+                         "augmented",
+                         "augmented-seventh",
+                         "diminished",
+                         "diminished-seventh",
+                         "dominant",
+                         "dominant-11th",
+                         "dominant-13th",
+                         "dominant-ninth",
+                         "half-diminished",
+                         "major",
+                         "major-11th",
+                         "major-13th",
+                         "major-minor",
+                         "major-ninth",
+                         "major-seventh",
+                         "major-sixth",
+                         "minor",
+                         "minor-11th",
+                         "minor-13th",
+                         "minor-ninth",
+                         "minor-seventh",
+                         "minor-sixth",
+                         "pedal",
+                         "power",
+                         "suspended-fourth",
+                         "suspended-second",
+                         "none"};
+  std::string measures;
+  int number = 0;
+  for (const char* kind : kinds)
+    for (const char* symbols : {"no", "yes"})
+      measures += "<measure number=\"" + std::to_string(++number) +
+                  "\"><harmony><root><root-step>E</root-step><root-alter>-1</root-alter></root>"
+                  "<kind use-symbols=\"" +
+                  symbols + "\">" + kind +
+                  "</kind><degree><degree-value>9</degree-value><degree-alter>1</degree-alter>"
+                  "<degree-type>add</degree-type></degree><bass><bass-step>G</bass-step></bass>"
+                  "</harmony><note><rest/><duration>4</duration><voice>1</voice><type>whole"
+                  "</type></note></measure>";
+  ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+                   "<score-part id=\"P1\"><part-name>Lead</part-name></score-part></part-list>"
+                   "<part id=\"P1\"><measure number=\"0\"><attributes><divisions>1</divisions>"
+                   "<time><beats>4</beats><beat-type>4</beat-type></time></attributes>"
+                   "<note><rest/><duration>4</duration><voice>1</voice><type>whole</type></note>"
+                   "</measure>" +
+                   measures + "</part></score-partwise>"),
+            1);
+  const std::vector<std::pair<int, std::string>> first = chord_symbols(0);
+  EXPECT_EQ(first.size(), 2 * std::size(kinds));
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("vesk-kinds-" + std::to_string(::getpid()) + ".xml");
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  ASSERT_EQ(import(written), 1);
+  EXPECT_EQ(chord_symbols(0), first);
 }
 
 TEST_F(MusicXmlChordSymbols, ChordSymbolsAtCloseNotesStandApart) {
