@@ -80,4 +80,18 @@ TEST_F(Hairpins, AHairpinStoppedAfterItsOneNoteReachesOverThatNotesTime) {
   EXPECT_GT(spans[2].second, bars[1] - 100) << "the diminuendo reaches the bar line";
 }
 
+TEST_F(Hairpins, AHairpinOffsetBackInTimeBeginsAtTheNoteSoundingThen) {
+  // Crescendos written after a note with offsets back into it: they began at the next note,
+  // the first one ending there too, on the diminuendo beginning at that note.
+  const std::vector<PageFault> faults = engrave("hairpins_begun_back_in_time");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<std::pair<int32_t, int32_t>> spans = hairpin_spans();
+  ASSERT_EQ(spans.size(), 3u);
+  const auto head = [](int k) { return note_ntdata(nth_note(0, k))->get(xhdx); };
+  EXPECT_GT(spans[0].first, head(0)) << "past the half note's head";
+  EXPECT_LT(spans[0].first, head(1)) << "the first crescendo begins at the half note";
+  EXPECT_LT(spans[0].second, spans[1].first);
+  EXPECT_LT(spans[2].first, head(4)) << "the second at the quarter";
+}
+
 }  // namespace
