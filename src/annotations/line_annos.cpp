@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "annotations/anno_classes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_globals.h"
 #include "annotations/anno_runs.h"
@@ -111,9 +112,20 @@ void reach_partner(Drosa line, Drosa chord, Drosa partner) {
   if (next_x <= x) reach = time_end_x(chord) - param_length(P_CLIP_RIGHT, chord, nullptr);
   int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
-  // be too short to read: it reaches twice the shortest line past its start.
+  // be too short to read: it reaches twice the shortest line past its start, but not into a
+  // dynamic at its end (its partner stops before that) nor into a hairpin beginning there.
   const int32_t shortest = 2 * param_length(P_SHORTEST_LINE, chord, nullptr);
-  if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) end = shortest;
+  if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) {
+    int64_t room = INT64_MAX;  // the last x it may reach
+    for (Drosa p = next->xback; p && p->xkind != NOTE; p = p->xback) {
+      if (p->xkind == TPARAM && p->get(xclassify) == CLASS_DYNAMIC) room = std::min(room, reach);
+      if (p != line && is_segment(p, LINE_BEGIN) && p->get(xmetaline) == STYLE_HAIRPIN)
+        room =
+            std::min(room, next_x + p->get(xstartx) - param_length(P_CLIP_RIGHT, chord, nullptr));
+    }
+    const int64_t longest = room - x - line->get(xstartx);
+    end = longest > 0 && longest < shortest ? std::max(end, int32_t(longest)) : shortest;
+  }
   set_if_changed(line, xendx, end);
   set_if_changed(line, xc2x, clamp_i32(int64_t(end) + GE_BOX_MARGIN));
 }

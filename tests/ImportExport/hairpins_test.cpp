@@ -94,4 +94,11 @@ TEST_F(Hairpins, AHairpinOffsetBackInTimeBeginsAtTheNoteSoundingThen) {
   EXPECT_LT(spans[2].first, head(4)) << "the second at the quarter";
 }
 
+TEST_F(Hairpins, AShortHairpinStopsShortOfTheHairpinAtItsEnd) {
+  // A crescendo begun after a pp at a sixteenth, to the next, where a diminuendo begins: made
+  // as long as a hairpin can be read, it ran into the diminuendo.
+  const std::vector<PageFault> faults = engrave("hairpin_after_a_dynamic_close_to_the_next");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
 }  // namespace
