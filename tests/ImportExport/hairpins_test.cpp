@@ -101,4 +101,17 @@ TEST_F(Hairpins, AShortHairpinStopsShortOfTheHairpinAtItsEnd) {
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
 }
 
+TEST_F(Hairpins, AHairpinBeginsClearOfTheDynamicOfTheNoteBefore) {
+  // A diminuendo beginning at the sixteenth after one with a pp: the pp reached past its start.
+  const std::vector<PageFault> faults = engrave("hairpin_beside_the_dynamic_of_the_note_before");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+TEST_F(Hairpins, AHairpinEndsBeforeADynamicOrWordsUnderIt) {
+  // A crescendo over a bar with an f at its middle, at the hairpin's height, a diminuendo over
+  // the next with "dim." there: they ran through the f and the words.
+  const std::vector<PageFault> faults = engrave("hairpin_over_a_dynamic");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
 }  // namespace
