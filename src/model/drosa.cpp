@@ -265,6 +265,37 @@ void destroy_Drosa_list(Drosa first) {
   freeCount += count;
 }
 
+void order_free_nodes() {
+  // A count that differs means a free node off the list or a listed node in use: the list
+  // is left as it was rather than changed on a guess.
+  long count = 0;
+  for (uint32_t block = 1; block <= drosa_block_total; ++block)
+    for (uint32_t i = 0; i < nodes_in_block(block); ++i)
+      if (drosa_block_base[block][i].xkind == FREE) ++count;
+  if (count != long(freeCount)) {
+    REPORT_ERROR(4, "order_free_nodes: %ld free nodes in the blocks, %ld on the free list", count,
+                 long(freeCount));
+    return;
+  }
+  // Every block from its lowest node up, each free node put in front: the list is then taken
+  // as new blocks are, the newest block first and each from its highest node down.
+  Drosa head = NIL, far_end = NIL;
+  for (uint32_t block = 1; block <= drosa_block_total; ++block) {
+    for (uint32_t i = 0; i < nodes_in_block(block); ++i) {
+      DrosaNode* node = drosa_block_base[block] + i;
+      if (node->xkind != FREE) continue;
+      const Drosa handle = handle_of(block, i);
+      node->xnext = head;
+      node->xback = NIL;
+      if (head) head->xback = handle;
+      if (!far_end) far_end = handle;
+      head = handle;
+    }
+  }
+  freeHead = head;
+  freeTail = far_end;
+}
+
 Drosa copyDrosa(Drosa node) {
   Drosa copy = newDrosa(node->xkind, node->xcontext);
   std::memcpy(copy->payload, node->payload, DROSA_PAYLOAD_SIZE);

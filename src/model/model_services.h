@@ -1167,7 +1167,8 @@ Drosa make_empty_voice(int v, int separate_parts);
 // Reads:  the voice lists, the current notation context. Writes: nothing.
 int first_inconsistent_bar();
 
-// Frees every voice list and sets voice_count to 0.
+// Frees every voice list and sets voice_count to 0; the free nodes are put back in order
+// (order_free_nodes), so that the next piece's lists lie as a first piece's do.
 void discard_piece_lists();
 
 // ==== replace.cpp ================================================================================

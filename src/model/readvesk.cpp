@@ -45,6 +45,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/convert_formats.h"
+#include "model/drosa.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
@@ -920,6 +921,7 @@ void discard_piece_lists() {
     piece_start[v] = page_start[v] = NIL;
   }
   voice_count = 0;
+  order_free_nodes();
 }
 
 // ---- Checking a voice

@@ -1,6 +1,7 @@
 // drosa_test.cpp: the node store.
 //   Templates.*:  the permanent templates and the state right after start-up
-//   Take.*:       taking and returning nodes, last in first out, zeroed payloads
+//   Take.*:       taking and returning nodes, last in first out, zeroed payloads; the free
+//                 list put back in the order of memory
 //   Growth.*:     the low-water rule, growth by whole blocks, refused growth
 //   Lists.*:      returning chains, double returns; links that name no node
 //   Compare.*:    copying and comparing nodes across notation contexts
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -164,6 +166,31 @@ TEST_F(Take, LastReturnedFirstTaken) {
   EXPECT_EQ(newDrosa(NOTE, 0), b);
   EXPECT_EQ(newDrosa(NOTE, 0), c);
   EXPECT_EQ(newDrosa(NOTE, 0), a);
+}
+
+TEST_F(Take, FreeNodesPutBackInOrderAreTakenInTheOrderOfMemory) {
+  std::vector<Drosa> taken;
+  for (int i = 0; i < 6; ++i) taken.push_back(newDrosa(NOTE, 0));
+  for (int i : {2, 0, 5, 3, 1, 4}) destroyDrosa(taken[size_t(i)]);
+  const int32_t count = freeCount;
+  order_free_nodes();
+  EXPECT_EQ(freeCount, count);
+  EXPECT_EQ(free_list_length(), freeCount);
+  for (Drosa node : taken) EXPECT_EQ(newDrosa(NOTE, 0), node);
+
+  // A node marked free but not on the list: the list stays as it was.
+  Drosa stray = taken[0];
+  stray->xkind = FREE;
+  const Drosa head = freeHead;
+  order_free_nodes();
+  std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0].text, "order_free_nodes: " + std::to_string(freeCount + 1) +
+                           " free nodes in the blocks, " + std::to_string(freeCount) +
+                           " on the free list");
+  EXPECT_EQ(freeHead, head);
+  EXPECT_EQ(free_list_length(), freeCount);
+  stray->xkind = NOTE;
 }
 
 TEST_F(Growth, TakeLeavingTenFreeDoesNotGrow) {
