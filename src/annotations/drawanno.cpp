@@ -282,6 +282,7 @@ int32_t draw_voice_annos() {
   if (pstaff_count <= 0 || first_pstaff < 0) return 1;
   insert_midline_marks();
   begin_marks_apart();
+  add_curve_marks();
   if (!for_each_chord(resolve_requests) || !place_lyric_lines()) return 0;
   const EveryPart every = every_part_filter();
   int previous_layer = -1, previous_staff = -1;

@@ -167,3 +167,49 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
       move_clear(i);
   }
 }
+
+// ---- Ties and slurs ---------------------------------------------------------------------------
+
+namespace {
+
+// A curve counts as the boxes of its stretches, so that words over its low end are not lifted
+// over its middle.
+constexpr int CURVE_STRETCHES = 8;
+
+double bezier(const double (&v)[4], double t) {
+  const double u = 1 - t;
+  return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+}
+
+void add_curve(Drosa e) {
+  const int pstaff = e->get(xge_pstaff1);
+  if (pstaff != e->get(xge_pstaff2) || pstaff < 0 || pstaff >= MAX_PSTAVES) return;
+  GEInkBox whole;
+  if (!ge_ink_box(e, &whole)) return;
+  const double xs[4] = {double(e->get(xge_x1)), double(e->get(xgv_c1x)), double(e->get(xgv_c2x)),
+                        double(e->get(xge_x2))};
+  const double ys[4] = {double(e->get(xge_y1)), double(e->get(xgv_c1y)), double(e->get(xgv_c2y)),
+                        double(e->get(xge_y2))};
+  const int32_t pad = space_of(pstaff) / 5;  // a slur's middle is thick
+  const bool above = int64_t(whole.bottom) + whole.top > 2 * int64_t(staff_data[pstaff].middle_y);
+  for (int k = 0; k < CURVE_STRETCHES; ++k) {
+    const double t0 = double(k) / CURVE_STRETCHES, t1 = double(k + 1) / CURVE_STRETCHES;
+    const double x0 = bezier(xs, t0), x1 = bezier(xs, t1), y0 = bezier(ys, t0), y1 = bezier(ys, t1);
+    DrawnMark m;
+    m.pstaff = pstaff;
+    m.above = above;
+    m.movable = false;
+    m.box = {int32_t(std::min(x0, x1)), int32_t(std::min(y0, y1)) - pad,
+             int32_t(std::max(x0, x1)) + 1, int32_t(std::max(y0, y1)) + pad};
+    marks_drawn.push_back(m);
+  }
+}
+
+}  // namespace
+
+void add_curve_marks() {
+  for (Drosa e = slur_pass_first; e; e = e->xnext) {
+    if (e->xkind == GE_CURVE) add_curve(e);
+    if (e == slur_pass_last) break;
+  }
+}

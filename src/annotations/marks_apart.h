@@ -30,3 +30,8 @@ void begin_marks_apart();
 // a pedal mark, a syllable or a line stays where it is.
 // Reads and writes: marks_drawn, the GE list after `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
+
+// add_curve_marks: the ties and slurs the slur pass drew on the system, as marks that stay:
+// words drawn later that would stand on one move beyond it.
+// Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn.
+void add_curve_marks();

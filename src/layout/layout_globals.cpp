@@ -128,12 +128,14 @@ void reset_relocation_globals() {
 
 // ---- Ties and slurs ---------------------------------------------------------------------------
 
-TieEntry tie_struct[TIE_STACK_SIZE];               // the tie stack
-int32_t tie_count = 0;                             // entries in use
-SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];  // open slurs by pstaff, layer, side, grace
+TieEntry tie_struct[TIE_STACK_SIZE];                // the tie stack
+int32_t tie_count = 0;                              // entries in use
+SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];   // open slurs by pstaff, layer, side, grace
+Drosa slur_pass_first = NIL, slur_pass_last = NIL;  // what the slur pass drew for the system
 
 void reset_tie_slur_work() {
   tie_count = 0;
+  slur_pass_first = slur_pass_last = NIL;
   for (auto& layers : slur_buffer)
     for (auto& sides : layers)
       for (auto& graces : sides)

@@ -343,6 +343,10 @@ extern SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];
 // Empties the tie stack and the slur buffer (a page is located, the globals are reset).
 void reset_tie_slur_work();
 
+// The graphics elements the slur pass drew for the system being formatted, its ties and slurs:
+// slur_pass_first .. slur_pass_last in list order; both NIL when it drew none.
+extern Drosa slur_pass_first, slur_pass_last;
+
 // ==== layout_records.cpp =========================================================================
 // The layout records of a page (NTDATA after every note, CDDATA, CDDATA2 and CDDATA3 after the last
 // note of every staff chord, PDATA after every annotation): made, cleared and removed here, and the

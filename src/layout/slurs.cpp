@@ -732,7 +732,9 @@ int32_t onto_system_x(int pstaff) {
 }
 
 int32_t layout_slurs() {
+  slur_pass_first = slur_pass_last = NIL;
   if (!valid_pstaff(first_pstaff) || last_pstaff < first_pstaff) return 1;
+  const Drosa before = GE_tail;
   const int last = std::min(last_pstaff, MAX_PSTAVES - 1);
   reopen_slurs();
   reopen_ties();
@@ -746,5 +748,9 @@ int32_t layout_slurs() {
                             std::min(0, param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff));
   carry_ties(right_end);
   draw_chord_ties(right_end);
+  if (GE_tail != before) {
+    slur_pass_first = before ? before->xnext : GE_head;
+    slur_pass_last = GE_tail;
+  }
   return 1;
 }

@@ -37,7 +37,7 @@ struct SlurWork {
 //         glissando fields, TSMODs, voice_data (system start and end), staff_data (signs_end_x
 //         too), first_note_x, the page.
 // Writes: the tie stack, the slur buffer, NTDATA xtieup, chord extents, the GE list, the tie
-//         bytes and slur flags of the system's ending ENDSYSTs.
+//         bytes and slur flags of the system's ending ENDSYSTs, slur_pass_first and _last.
 // Failure: polls for an interrupt at every note: 0 when told to stop, else 1.
 int32_t layout_slurs();
 

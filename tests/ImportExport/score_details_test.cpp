@@ -1,11 +1,20 @@
-// score_details_test.cpp: details of real documents that the import reads: where a tie
-// curves; signs of the music font in directions.
+// score_details_test.cpp: details of real documents: where a tie curves; signs of the music
+// font in directions; words kept off the slur under them (its page goes to
+// test-output/real_scores of the build folder).
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "ImportExport/musicxml_fixture.h"
 #include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
 
 namespace {
 
@@ -40,6 +49,52 @@ TEST_F(MusicXmlDetails, SignsOfTheMusicFontAreDrawnWithIt) {
   ASSERT_FALSE(reports.empty());
   EXPECT_NE(reports[0].text.find("(U+E167) that Vesk has no sign for; it is left out."),
             std::string::npos);
+}
+
+// The highest point of a drawn curve between two x.
+double curve_top(Drosa c, int32_t left, int32_t right) {
+  const double xs[4] = {double(c->get(xge_x1)), double(c->get(xgv_c1x)), double(c->get(xgv_c2x)),
+                        double(c->get(xge_x2))};
+  const double ys[4] = {double(c->get(xge_y1)), double(c->get(xgv_c1y)), double(c->get(xgv_c2y)),
+                        double(c->get(xge_y2))};
+  double top = -1e9;
+  for (int k = 0; k <= 100; ++k) {
+    const double t = k / 100.0, u = 1 - t;
+    auto at = [&](const double(&v)[4]) {
+      return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+    };
+    if (at(xs) >= left && at(xs) <= right) top = std::max(top, at(ys));
+  }
+  return top;
+}
+
+TEST_F(MusicXmlDetails, WordsStandClearOfTheSlurUnderThem) {
+  // Words the document sets just over the staff, at a note under a slur over high notes: the
+  // slur, lower in the document's own engraving, ran through them.
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("words_over_a_slur.xml", 1), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_erase();
+  platform_set_port(offscreen_page);
+  plot_GE_list(port_bounds(offscreen_page), 0, 0);
+  platform_set_port(nullptr);
+  const std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (std::filesystem::exists(build / "CMakeCache.txt")) {
+    std::filesystem::create_directories(build / "test-output" / "real_scores");
+    port_save_png(offscreen_page,
+                  (build / "test-output/real_scores/words_over_a_slur.png").c_str());
+  }
+  Drosa slur = GE_head->xnext;
+  while (slur && slur->xkind != GE_CURVE) slur = slur->xnext;
+  Drosa words = find_next_kind(TPARAM, piece_start[0]);
+  ASSERT_TRUE(slur && words && words->xnext && words->xnext->xkind == PDATA);
+  const Drosa place = words->xnext;
+  const double top = curve_top(slur, place->get(xpagex1), place->get(xpagex2));
+  ASSERT_GT(top, -1e9) << "the words stand over the slur";
+  EXPECT_GT(place->get(xpagey1), top) << "the words' base line stands above the slur";
+  offscreen_dispose();
 }
 
 }  // namespace
