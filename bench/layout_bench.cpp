@@ -60,7 +60,7 @@ Piece build_piece() {
   reset_params_globals();
   VeskMemory_Init();
   param_init();
-  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 110);
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 220);
   set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
   set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
   GE_head = newDrosa(GE_CHAR, 0);
