@@ -66,6 +66,7 @@ constexpr int32_t DYNAMIC_LETTERS_MIDDLE = 20, DYNAMIC_LETTER_JOIN = 10;
 constexpr int32_t DYNAMIC_WORDS_LETTER = 50;  // a letter of words in dynamics ("sempre")
 // The room a hairpin leaves beside the dynamics at its ends (an f reaches left of its place).
 constexpr int32_t HAIRPIN_GAP = 30, HAIRPIN_END_GAP = 60;
+constexpr int32_t HAIRPIN_AFTER_HEAD = 80;  // a hairpin begun while its note sounds
 
 int32_t dynamic_width(int code) {
   int32_t width = 0;
@@ -632,6 +633,27 @@ void wedges_at(Drosa note, int list, int tag, int64_t start, int64_t until) {
 }
 
 }  // namespace
+
+void mxml_begin_wedges_back(int64_t at) {
+  Drosa last = mxml.last_note;
+  const int64_t from = mxml.part_cursor[mxml.part_index];
+  if (!last || at < from || at >= from + mxml.pending) return;
+  int list = -1;
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    if (mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)].last_note == last)
+      list = mxml.part_first[mxml.part_index] + i;
+  if (list < 0) return;
+  // The chord's first note: the first after the time placement its chord shares.
+  Drosa first = last;
+  for (Drosa p = last->xback; p && p->xkind != XMLT; p = p->xback)
+    if (p->xkind == NOTE) first = p;
+  for (MxmlWedge& w : mxml.wedges) {
+    if (!w.group_pending || !w.open || w.line || w.stopping || !wedge_fits(w, list)) continue;
+    // It begins after the note does: past its head.
+    w.x = std::max(w.x, HAIRPIN_AFTER_HEAD);
+    wedge_at(w, first, list, first->get(xpitch), from, from + mxml.pending);
+  }
+}
 
 void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag) {
   // The lines of a staff begin in the order their words come: the first of them not begun yet.

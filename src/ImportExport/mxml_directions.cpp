@@ -471,12 +471,15 @@ void mxml_direction_end() {
       }
     }
   }
-  for (MxmlWedge& w : mxml.wedges) {
-    w.stop_pending = false;
-    if (!w.group_pending || mxml.slots[MXML_DIRECTION_SLOT].empty()) continue;
-    w.staff = mxml.slots[MXML_DIRECTION_SLOT].back().staff;
-    w.group_pending = false;
-  }
+  for (MxmlWedge& w : mxml.wedges) w.stop_pending = false;
+  if (mxml.slots[MXML_DIRECTION_SLOT].empty()) return;
+  const MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].back();
+  for (MxmlWedge& w : mxml.wedges)
+    if (w.group_pending) w.staff = g.staff;
+  // A wedge the offset takes back in time begins at the note sounding then.
+  if (g.shift < 0 && mxml_in_part())
+    mxml_begin_wedges_back(mxml.part_cursor[mxml.part_index] + mxml.pending + g.shift);
+  for (MxmlWedge& w : mxml.wedges) w.group_pending = false;
 }
 
 void mxml_nothing(XmlElement&) {}

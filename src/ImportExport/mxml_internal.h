@@ -306,6 +306,11 @@ void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t u
 // still wait go to the last note placed (of their staff, when they name one).
 // Reads and writes: as mxml_attach_to_note.
 void mxml_flush_measure_end();
+// mxml_begin_wedges_back: the wedges begun by the direction being read (group_pending), whose
+// offset takes them back to `at`, a time of the part's measure while the last note placed sounds,
+// begin at that note (its chord's first note), past its head; others wait for the next note as
+// before. Reads and writes: as mxml_attach_to_note.
+void mxml_begin_wedges_back(int64_t at);
 // Makes the annotation of an item before `before`; returns its TPARAM (NIL for no text).
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
                            int context);

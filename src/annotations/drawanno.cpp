@@ -23,6 +23,7 @@
 #include "annotations/anno_globals.h"
 #include "annotations/anno_runs.h"
 #include "annotations/drawtext.h"
+#include "annotations/hairpin_room.h"
 #include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
 #include "annotations/lyric_lines.h"
@@ -203,14 +204,20 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
         if (head->get(xeocvar)) continue;
         Drosa before = GE_tail;
         drawtext(head, note, chord.pstaff, 1, lead_extender);
+        end_hairpins_before(head, before);
         keep_mark_apart(head, note, before);
         continue;
       }
       anno_refers_to_GE |= head->get(xline_eocvar);
       if (head->get(xline_eocvar)) continue;
       if (layout_hairpins(head, note)) {
+        // Drawn clear of the marks before it, its stored start kept.
+        const int32_t shift = hairpin_start_past_marks(head, note, chord.pstaff);
+        const int32_t start = head->get(xstartx), length = head->get(xendx);
+        if (shift) head->set(xstartx, start + shift), head->set(xendx, length - shift);
         Drosa before = GE_tail;
         draw_LINE(head, note, chord.pstaff, 1);
+        if (shift) head->set(xstartx, start), head->set(xendx, length);
         keep_mark_apart(head, note, before);
       }
       if (head->get(xline_ord) == LINE_MIDDLE) check_PDATA_after_MIDLINE(&head);

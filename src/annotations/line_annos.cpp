@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
+#include "annotations/anno_classes.h"
 #include "annotations/anno_fields.h"
 #include "annotations/anno_globals.h"
 #include "annotations/anno_runs.h"
@@ -86,19 +87,45 @@ void report_lost_partner(Drosa line, Drosa chord) {
                begins ? "end" : "start");
 }
 
-// A BEGLINE whose ENDLINE is on the same system reaches the ENDLINE's end.
+// Where the time of a chord ends on its staff: at the bar line after it or the head of the next
+// chord standing after it, whichever comes first; the staff's end at the system's end.
+int64_t time_end_x(Drosa chord) {
+  const int64_t x = head_x(chord);
+  for (Drosa p = chord_end_note(chord)->xnext; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == ENDSYST) break;
+    if (kind == BAR && p->get(xbarx) != NOT_DRAWN && p->get(xbarx) > x) return p->get(xbarx);
+    if (kind == NOTE && note_ntdata(p) && head_x(p) > x) return head_x(p);
+  }
+  return staff_right_x(staff_of(chord), current_page);
+}
+
+// A BEGLINE whose ENDLINE is on the same system reaches the ENDLINE's end. One whose ENDLINE
+// stands at its own chord (a document stops it after that chord, at the end of its measure)
+// reaches over the chord's time, to the bar line or the next chord.
 void reach_partner(Drosa line, Drosa chord, Drosa partner) {
   Drosa next = partner;
   while (next && next->xkind != NOTE) next = next->xnext;
   if (!next || !is_visible_note(next)) return;
   const int64_t x = head_x(chord), next_x = head_x(next);
-  if (next_x - x < param_length(P_SHORTEST_LINE, chord, nullptr)) return;
-  int32_t end =
-      clamp_i32(next_x + partner->get(xstartx) + partner->get(xendx) - x - line->get(xstartx));
+  int64_t reach = next_x + partner->get(xstartx) + partner->get(xendx);
+  if (next_x <= x) reach = time_end_x(chord) - param_length(P_CLIP_RIGHT, chord, nullptr);
+  int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
-  // be too short to read: it reaches twice the shortest line past its start.
+  // be too short to read: it reaches twice the shortest line past its start, but not into a
+  // dynamic at its end (its partner stops before that) nor into a hairpin beginning there.
   const int32_t shortest = 2 * param_length(P_SHORTEST_LINE, chord, nullptr);
-  if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) end = shortest;
+  if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) {
+    int64_t room = INT64_MAX;  // the last x it may reach
+    for (Drosa p = next->xback; p && p->xkind != NOTE; p = p->xback) {
+      if (p->xkind == TPARAM && p->get(xclassify) == CLASS_DYNAMIC) room = std::min(room, reach);
+      if (p != line && is_segment(p, LINE_BEGIN) && p->get(xmetaline) == STYLE_HAIRPIN)
+        room =
+            std::min(room, next_x + p->get(xstartx) - param_length(P_CLIP_RIGHT, chord, nullptr));
+    }
+    const int64_t longest = room - x - line->get(xstartx);
+    end = longest > 0 && longest < shortest ? std::max(end, int32_t(longest)) : shortest;
+  }
   set_if_changed(line, xendx, end);
   set_if_changed(line, xc2x, clamp_i32(int64_t(end) + GE_BOX_MARGIN));
 }

@@ -129,6 +129,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     const int style = head->get(xmetaline);
     if (head->xkind != LINE || (style != STYLE_HAIRPIN && style != STYLE_RIGHT_BRACKET)) return;
     mark.movable = false;
+    mark.hairpin = style == STYLE_HAIRPIN;
   }
   mark.first = before->xnext;
   mark.last = GE_tail;

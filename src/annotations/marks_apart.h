@@ -12,9 +12,10 @@ struct DrawnMark {
   Drosa pdata = NIL;              // NIL for a line
   GEInkBox box;
   int pstaff = 0;
-  bool above = true;    // above its staff's middle line
-  bool movable = true;  // words, tempo and rehearsal marks; the others stay
-  bool head = false;    // a note head of the system: in the way on either side
+  bool above = true;     // above its staff's middle line
+  bool movable = true;   // words, tempo and rehearsal marks; the others stay
+  bool head = false;     // a note head of the system: in the way on either side
+  bool hairpin = false;  // a hairpin: its legs are the lines among its elements
 };
 
 // begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the

@@ -112,9 +112,17 @@ bool is_musicxml_document(const std::string& path) {
 int16_t handle_apple_event(const EventRecord& event, uint32_t id) {
   quiet_convert_flag = id == EVENT_PRINT_DOCUMENTS ? 1 : 0;
   if (id == EVENT_QUIT_APPLICATION) return quit_event();
+  bool quit_when_done = false;
   if (id == EVENT_OPEN_DOCUMENTS || id == EVENT_PRINT_DOCUMENTS)
-    open_documents(platform_take_event_documents(event), id == EVENT_PRINT_DOCUMENTS);
+    open_documents(platform_take_event_documents(event, &quit_when_done),
+                   id == EVENT_PRINT_DOCUMENTS);
   quiet_convert_flag = 0;
+  // Started only to print: the quit comes once the documents are done, after any message.
+  if (quit_when_done) {
+    EventRecord quit;
+    quit.what = EVENT_QUIT;
+    platform_post_event(quit);
+  }
   if (count_open_views() == 0) platform_open_main_window("Vesk");
   return NO_ERR;
 }

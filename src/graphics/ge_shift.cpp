@@ -1,16 +1,12 @@
 // ge_shift.cpp: a drawn page's elements moved with its staves, when only the distances between
 // the staves changed: what belongs to one staff moves with it, what joins two staves (bar
-// lines, the joins of brackets) stretches between them, and a brace whose staves moved apart
-// is drawn again for its new height in the place of its old pieces; and a run of elements
-// moved alone.
+// lines, the joins of brackets) stretches between them; and a run of elements moved alone.
 #include <cstdint>
 #include <vector>
 
 #include "graphics/GE.h"
 #include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
-#include "graphics/graphics_globals.h"
-#include "graphics/plot_page.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 
@@ -29,15 +25,6 @@ struct Shift {
   const std::vector<int32_t>& dy;
   int staves;
   bool valid(int p) const { return p >= 0 && p < staves; }
-  // The first and last staff of the system that holds staff p.
-  int system_first(int p) const {
-    while (p > 0 && staff_data[p].place != 1) --p;
-    return p;
-  }
-  int system_last(int p) const {
-    while (p + 1 < staves && staff_data[p + 1].place != 1) ++p;
-    return p;
-  }
   // Whether the staves from p to the end of its system move alike.
   bool system_moves_alike(int p) const {
     for (int q = p + 1; q < staves && staff_data[q].place != 1; ++q)
@@ -46,17 +33,12 @@ struct Shift {
   }
 };
 
-// A piece of a brace whose staves move apart: the brace is drawn again rather than moved.
-bool redrawn_brace(const Shift& s, Drosa e) {
-  return e->xkind == GE_CHAR && e->get(xgc_x) != ADJACENT_TEXT && is_brace(e->get(xgc_var)) &&
-         s.valid(e->get(xgc_pstaff)) && !s.system_moves_alike(e->get(xgc_pstaff));
-}
-
 bool glyph_follows(const Shift& s, Drosa e) {
   if (e->get(xgc_x) == ADJACENT_TEXT) return true;
   const int p = e->get(xgc_pstaff);
   if (!s.valid(p)) return true;  // placed by the page: stays
   const int var = e->get(xgc_var);
+  if (is_brace(var)) return s.system_moves_alike(p);
   // A separator stands halfway between the system above and its own.
   if (var == VAR_SEPARATOR) return p == 0 || s.dy[size_t(p - 1)] == s.dy[size_t(p)];
   return true;
@@ -87,7 +69,6 @@ bool follows(const Shift& s, Drosa e) {
 void move(Drosa e, const Field<int32_t>& y, int32_t dy) { e->set(y, e->get(y) + dy); }
 
 void shift(const Shift& s, Drosa e) {
-  if (redrawn_brace(s, e)) return;
   switch (e->xkind) {
     case GE_CHAR:
       if (e->get(xgc_x) != ADJACENT_TEXT && s.valid(e->get(xgc_pstaff)))
@@ -115,61 +96,7 @@ void shift(const Shift& s, Drosa e) {
   }
 }
 
-// The owner named by the last NOTEPTR before the element.
-Drosa owner_at(Drosa e) {
-  for (Drosa p = e->xback; p; p = p->xback)
-    if (p->xkind == NOTEPTR) return p->get(xnoteptr);
-  return NIL;
-}
-
-// Draws the brace whose pieces are first..last again, in their place in the list: the list is
-// cut after the element before them, the brace drawn at its tail as the drawing pass of its
-// system draws it (with the same owner, so no new NOTEPTR), and the rest joined on again.
-// Returns the element after the brace.
-Drosa draw_again(const Shift& s, Drosa first, Drosa last) {
-  const int p = first->get(xgc_pstaff);
-  const Drosa owner = owner_at(first);
-  Drosa before = first->xback, after = last->xnext;
-  first->xback = NIL;
-  last->xnext = NIL;
-  destroy_Drosa_list(first);
-  before->xnext = NIL;
-  if (after) after->xback = NIL;
-  const Drosa tail = GE_tail, tail_owner = last_GE_owner;
-  const int32_t system_first = first_pstaff, system_last = last_pstaff;
-  GE_tail = before;
-  last_GE_owner = owner;
-  first_pstaff = s.system_first(p);
-  last_pstaff = s.system_last(p);
-  draw_brace_again(p);
-  first_pstaff = system_first;
-  last_pstaff = system_last;
-  if (after) {
-    GE_tail->xnext = after;
-    after->xback = GE_tail;
-    GE_tail = tail;
-    last_GE_owner = tail_owner;
-  }
-  return after;
-}
-
 }  // namespace
-
-void ge_redraw_braces(const std::vector<int32_t>& dy) {
-  if (!GE_head) return;
-  const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
-  for (Drosa e = GE_head->xnext; e;) {
-    if (!redrawn_brace(s, e)) {
-      e = e->xnext;
-      continue;
-    }
-    Drosa last = e;
-    while (last->xnext && redrawn_brace(s, last->xnext) &&
-           last->xnext->get(xgc_pstaff) == e->get(xgc_pstaff))
-      last = last->xnext;
-    e = draw_again(s, e, last);
-  }
-}
 
 bool ge_shift_staves(const std::vector<int32_t>& dy) {
   if (!GE_head) return false;

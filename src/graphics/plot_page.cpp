@@ -569,12 +569,3 @@ int32_t plot_page() {
   specplot(0, SPECPLOT_SYSTEM_END, 0, 0, 0);
   return 1;
 }
-
-void draw_brace_again(int pstaff) {
-  if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || pstaff < first_pstaff ||
-      pstaff > last_pstaff)
-    return;
-  StaffBracket settings[MAX_PSTAVES];
-  for (int p = first_pstaff; p <= last_pstaff; ++p) settings[p] = staff_bracket(p);
-  draw_brace(pstaff, settings);
-}

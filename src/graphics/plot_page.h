@@ -14,12 +14,6 @@
 // Reads and writes: bracket_state. Writes: the GE list.
 void draw_system_brackets(int pstaff);
 
-// draw_brace_again: the brace that begins at pstaff of the system first_pstaff..last_pstaff,
-// drawn at the list's tail for where the staves stand now, as the drawing pass draws it.
-// Reads: first_pstaff, last_pstaff, current_page, staff_data places, sizes and lines, the
-// piece's brackets and braces, parameters 280, 397-402, 707-712. Writes: the GE list.
-void draw_brace_again(int pstaff);
-
 // place_rests_in_group: places and draws the whole-measure (or multi-measure) rest waiting in
 // the layer, centred between the x where its measure begins and x_end, with the number of
 // measures above a multi-measure rest; rests of two voices are spread apart, and a rest beside

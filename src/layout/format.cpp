@@ -247,22 +247,6 @@ Drosa distance_node(Drosa end, Drosa print) {
   return print;
 }
 
-// The distances below the staves from what was read of them (see read_staff_distances), with
-// the room the ink of the page's systems and staves takes.
-void apply_staff_distances() {
-  const auto& read = page_fitting.read_distances;
-  for (int p = 0; p < pstaff_count && p < int(read.size()); ++p) {
-    const PageFitting::ReadDistance& r = read[size_t(p)];
-    StaffData& staff = staff_data[p];
-    if (r.kind == 1) {
-      staff.distance_below = r.between + ink_room(size_t(r.system));
-    } else if (r.kind == 2) {
-      staff.least_below = staff_room(size_t(r.system - 1), size_t(r.staff));
-      staff.distance_below = std::max(r.own, staff.least_below);
-    }
-  }
-}
-
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
 // system's last staff, the distance to the next system, and more where the next system holds
 // what reaches up to this one. Both are read at the voice's last note in the system, so that
@@ -271,8 +255,6 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
   const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
   page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
-  auto& read = page_fitting.read_distances;
-  read.assign(size_t(std::max(pstaff_count, 0)), {});
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
     voices_to_system(s, 1);
@@ -287,23 +269,24 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
         continue;
       }
       int32_t n = print->get(xsstaff);
-      if (n < 0 || n >= counts[s - 1] || first + n >= int32_t(read.size())) continue;
+      if (n < 0 || n >= counts[s - 1]) continue;
       Drosa at = distance_node(cursor, print);
-      PageFitting::ReadDistance& r = read[size_t(first + n)];
+      StaffData& staff = staff_data[first + n];
       if (n == counts[s - 1] - 1) {
         const int32_t between_systems = param_value(system_parameter, at, nullptr)->integer() * 10;
         if (s < system_count) {
-          r = {1, s, n, between_systems, 0};
+          staff.distance_below = between_systems + ink_room(size_t(s));
           continue;
         }
         // Below the page's last system: the room another system would stand in.
         page_fitting.system_distance = between_systems;
       }
-      r = {2, s, n, 0, param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10};
+      staff.least_below = staff_room(size_t(s - 1), size_t(n));
+      staff.distance_below =
+          std::max(param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10, staff.least_below);
     }
     first += counts[s - 1];
   }
-  apply_staff_distances();
 }
 
 // The page's height in layout units: its height in pixels on the view, times the layout
@@ -752,7 +735,7 @@ bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
   const std::vector<int32_t> before = page_fitting.placed_middle_y;
   std::vector<int32_t> drawn;  // the middle lines the page was drawn at
   for (int p = 0; p < pstaff_count; ++p) drawn.push_back(staff_data[p].middle_y);
-  apply_staff_distances();
+  set_staff_distances(staves);
   int64_t y0, available;
   page_height_between_margins(page, &y0, &available);
   if (first_system_past_page(staves, available) > 0) return false;

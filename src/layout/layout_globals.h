@@ -44,15 +44,6 @@ struct PageFitting {
   // Each staff's middle line where the page's last format placed it, before the staff settings
   // of its system moved it.
   std::vector<int32_t> placed_middle_y;
-  // What each staff's distance below was read as when the page's format began: the distance to
-  // the next system below a system's last staff (between), or the staff's own (own), from the
-  // voices printed on it; staves moved apart are placed from these, as a new format places
-  // them (the voices read after a format may differ).
-  struct ReadDistance {
-    int kind = 0;  // 0 none read, 1 to the next system, 2 to the next staff
-    int32_t system = 0, staff = 0, between = 0, own = 0;  // system 1 the first
-  };
-  std::vector<ReadDistance> read_distances;
   // Whether a page whose staves stand apart for their ink is moved rather than formatted again
   // (tests compare the two), and how many times it was.
   bool move_staves = true;

@@ -5,13 +5,12 @@
 #include <vector>
 
 // shift_page_staves: moves staff p of the formatted page by dy[p] (layout units, upward): its
-// middle line, the elements drawn on it (see ge_shift_staves; a brace between staves moved
-// apart is drawn again), its notes' heads, its chords' extents, the boxes of annotations by
-// the staff of each end and its lines of lyrics. False, and nothing moved, when something
-// would not stand where a new format puts it: a drawn element that cannot follow, a note drawn
-// on a neighbouring staff that moves otherwise, an annotation of no staff of the page, or of a
-// moving staff that the page places (Position Lock) or that stands near the paper's edge,
-// texts of a moving staff brought down onto the paper.
+// middle line, the elements drawn on it (see ge_shift_staves), its notes' heads, its chords'
+// extents, the boxes of annotations by the staff of each end and its lines of lyrics. False,
+// and nothing moved, when something would not stand where a new format puts it: a drawn
+// element that cannot follow, a note drawn on a neighbouring staff that moves otherwise, an
+// annotation of no staff of the page, or of a moving staff that the page places (Position Lock)
+// or that stands near the paper's edge, texts of a moving staff brought down onto the paper.
 // Reads and writes: staff_data, the page's layout records, the current GE list, the lines of
 //        lyrics. Reads: pstaff_count, page_start, anno_lowered_at_paper_top, the paper's height.
 bool shift_page_staves(const std::vector<int32_t>& dy);

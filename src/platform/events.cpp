@@ -40,6 +40,7 @@
 #include <map>
 #include <memory>
 #include <pthread.h>
+#include <set>
 #include <unistd.h>
 #include <vector>
 
@@ -90,6 +91,7 @@ long idle_waits = 0;  // waits that found no event waiting
 
 // The document lists of the high-level events queued, by the serial in their `where.x`.
 std::map<int, std::vector<std::string>> document_lists;
+std::set<int> lists_quitting_when_done;  // document lists after which the program quits
 int document_list_serial = 0;
 
 // ---- The queue ----------------------------------------------------------------------------
@@ -518,21 +520,27 @@ long platform_idle_wait_count() { return idle_waits; }
 
 // ---- Documents ------------------------------------------------------------------------------
 
-void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths) {
+void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths,
+                                  bool quit_when_done) {
   EventRecord event;
   event.what = EVENT_HIGH_LEVEL;
   event.message = id;
   event.where.x = ++document_list_serial;
   document_lists[event.where.x] = paths;
+  if (quit_when_done) lists_quitting_when_done.insert(event.where.x);
   platform_post_event(event);
 }
 
-std::vector<std::string> platform_take_event_documents(const EventRecord& event) {
+std::vector<std::string> platform_take_event_documents(const EventRecord& event,
+                                                       bool* quit_when_done) {
   std::vector<std::string> paths;
+  if (quit_when_done) *quit_when_done = false;
   auto it = document_lists.find(event.where.x);
   if (event.what != EVENT_HIGH_LEVEL || it == document_lists.end()) return paths;
   paths = std::move(it->second);
   document_lists.erase(it);
+  const bool quits = lists_quitting_when_done.erase(event.where.x) != 0;
+  if (quit_when_done) *quit_when_done = quits;
   return paths;
 }
 
@@ -550,10 +558,10 @@ void platform_post_command_line_events(int argc, char** argv) {
     (printing ? print : open).push_back(argument);
   }
   if (!open.empty()) platform_post_document_event(EVENT_OPEN_DOCUMENTS, open);
-  if (!print.empty()) platform_post_document_event(EVENT_PRINT_DOCUMENTS, print);
+  // Started only to print: the program quits once the documents are printed (and what went
+  // wrong with them said: a quit waiting in the queue would take every message away).
+  if (!print.empty()) platform_post_document_event(EVENT_PRINT_DOCUMENTS, print, open.empty());
   if (open.empty() && print.empty()) platform_post_document_event(EVENT_OPEN_APPLICATION, {});
-  // Started only to print: the program quits once the documents are printed.
-  if (open.empty() && !print.empty()) platform_post_quit_event();
 }
 
 // ---- Windows and menu keys ------------------------------------------------------------------

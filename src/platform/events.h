@@ -115,13 +115,17 @@ void platform_wait_for_event(uint32_t timeout_ticks);
 long platform_idle_wait_count();
 
 // ---- Documents given by the window system or the command line ----------------------------
-// Queues a high-level event with its list of documents (paths).
-void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths);
-// The documents of a high-level event (taken: a second call gives none).
-std::vector<std::string> platform_take_event_documents(const EventRecord& event);
+// Queues a high-level event with its list of documents (paths); with `quit_when_done` the
+// program is to quit once it has handled them.
+void platform_post_document_event(uint32_t id, const std::vector<std::string>& paths,
+                                  bool quit_when_done = false);
+// The documents of a high-level event (taken: a second call gives none), and whether the
+// program quits when they are done.
+std::vector<std::string> platform_take_event_documents(const EventRecord& event,
+                                                       bool* quit_when_done = nullptr);
 // The events the command line asks for: its file arguments are one open-documents event,
-// the files after "--print" one print-documents event (followed by a quit event when there is
-// nothing to open); with no files, open-application.
+// the files after "--print" one print-documents event (after which the program quits when
+// there is nothing to open); with no files, open-application.
 void platform_post_command_line_events(int argc, char** argv);
 
 // peek_event: copies the first queued event whose kind is in `mask` into *event and leaves

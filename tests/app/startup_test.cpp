@@ -3,7 +3,7 @@
 //                   --help, an unknown option, a file named once; missing fonts; a failed
 //                   allocation at start-up ends the program cleanly
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
-//                   closes without asking
+//                   closes without asking; started only to print, a failure is said first
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
 //                   the quit event and the last window's close box; Quit in a message and a
 //                   signal during an alert or the notation-context dialog take that path
@@ -212,6 +212,25 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   EXPECT_EQ(first_line, "%!PS-Adobe-3.0");
   EXPECT_EQ(count_open_views(), 0);
   EXPECT_TRUE(shown().empty()) << "no question was asked";
+}
+
+TEST_F(Documents, StartedOnlyToPrintTheProgramSaysWhatFailedBeforeItQuits) {
+  ASSERT_TRUE(start({}));
+  // A quit waiting in the queue while a message is up would take the message away unseen.
+  static bool quit_waiting = true;
+  static std::string said;
+  set_report_observer([](int16_t, const char* text) {
+    said = text;
+    EventRecord waiting;
+    quit_waiting = peek_event(event_mask_of(EVENT_QUIT), &waiting);
+  });
+  const std::string missing = dir + "/missing.vesk";
+  std::vector<char*> words{const_cast<char*>("vesk"), const_cast<char*>("--print"),
+                           const_cast<char*>(missing.c_str()), nullptr};
+  platform_post_command_line_events(3, words.data());
+  EXPECT_EQ(run_until_idle(), 0) << "the program ends";
+  EXPECT_NE(said.find("could not be opened"), std::string::npos) << said;
+  EXPECT_FALSE(quit_waiting);
 }
 
 TEST_F(Quit, AChangedPieceIsKeptOrDiscardedAsAnsweredWhenQuitIsAsked) {

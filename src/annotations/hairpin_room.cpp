@@ -1,0 +1,85 @@
+// hairpin_room.cpp: a hairpin drawn clear of the dynamics and words at the notes beside it.
+// A hairpin's ends are the notes it runs between; the marks at the notes beside them are placed
+// by their own offsets. Where the notes stand close, a dynamic at one note reaches past a
+// hairpin beginning at the next, and a dynamic or words the document sets at a note under a
+// hairpin stand on it: the hairpin, drawn after the one, begins after it; drawn before the
+// other, it ends before it. Its stored offsets stay as they are: the notes may stand apart later.
+#include "annotations/hairpin_room.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "annotations/anno_classes.h"
+#include "annotations/anno_globals.h"
+#include "annotations/anno_services.h"
+#include "annotations/anno_shapes.h"
+#include "annotations/marks_apart.h"
+#include "graphics/ge_services.h"
+#include "params/param_services.h"
+
+namespace {
+
+constexpr int32_t HAIRPIN_BESIDE_MARK = 30;  // the room a hairpin leaves beside a mark
+constexpr int P_SHORTEST_SPACE = 260;        // "minimum space between normal note and next chord"
+
+int64_t shortest_hairpin(Drosa note) {
+  return 2 * int64_t(param_length(P_SHORTEST_SPACE, note, nullptr));
+}
+
+bool apart_vertically(const GEInkBox& a, const GEInkBox& b) {
+  return a.bottom >= b.top || a.top <= b.bottom;
+}
+
+}  // namespace
+
+int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
+  if (line->get(xmetaline) != STYLE_HAIRPIN || line->get(xline_ord) != LINE_BEGIN) return 0;
+  int32_t rx = 0, ry = 0;
+  anno_refloc(note, line, &rx, &ry, pstaff + 1);
+  const int64_t x1 = int64_t(rx) + line->get(xstartx), y1 = int64_t(ry) + line->get(xstarty);
+  // The band of its legs: one from its start height, the other mirrored about its closed end.
+  const int64_t open = std::abs(line->get(xendy));
+  GEInkBox band;
+  band.bottom = int32_t(std::min(y1, y1 + line->get(xendy)) - open);
+  band.top = int32_t(std::max(y1, y1 + line->get(xendy)) + open);
+  int64_t need = 0;
+  for (const DrawnMark& m : marks_drawn)
+    if (m.pdata && m.pstaff == pstaff && m.box.left < x1 &&
+        m.box.right + HAIRPIN_BESIDE_MARK > x1 && !apart_vertically(m.box, band))
+      need = std::max(need, m.box.right + HAIRPIN_BESIDE_MARK - x1);
+  if (need == 0 || line->get(xendx) - need < shortest_hairpin(note)) return 0;
+  return int32_t(need);
+}
+
+void end_hairpins_before(Drosa head, Drosa before) {
+  if (!before || GE_tail == before || head->xkind != TPARAM) return;
+  const int klass = head->get(xclassify);
+  if (klass != CLASS_DYNAMIC && klass != CLASS_OTHER && klass != CLASS_MOOD &&
+      klass != CLASS_TEMPO_ALTERATION)
+    return;
+  GEInkBox ink;
+  int pstaff = -1;
+  for (Drosa e = before->xnext; e; e = e->xnext) {
+    GEInkBox b;
+    if (!ge_ink_box(e, &b)) continue;
+    if (pstaff < 0) pstaff = ge_pstaff(e), ink = b;
+    ink = {std::min(ink.left, b.left), std::min(ink.bottom, b.bottom), std::max(ink.right, b.right),
+           std::max(ink.top, b.top)};
+  }
+  if (pstaff < 0) return;
+  const int32_t end = ink.left - HAIRPIN_BESIDE_MARK;
+  for (DrawnMark& h : marks_drawn) {
+    if (!h.hairpin || h.pstaff != pstaff || end >= h.box.right ||
+        int64_t(end) - h.box.left < shortest_hairpin(head) || apart_vertically(ink, h.box))
+      continue;
+    for (Drosa e = h.first; e; e = e->xnext) {
+      if (e->xkind == GE_LINE) {
+        const bool forward = e->get(xge_x2) >= e->get(xge_x1);
+        const auto& right = forward ? xge_x2 : xge_x1;
+        e->set(right, std::min(e->get(right), end));
+      }
+      if (e == h.last) break;
+    }
+    h.box.right = end;
+  }
+}

@@ -1,0 +1,23 @@
+// hairpin_room.h: a hairpin of a system drawn clear of the dynamics and words at the notes
+// beside it: begun after a mark of an earlier note that reaches past its start, ended before a
+// mark that begins under it.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model_services.h"
+
+// hairpin_start_past_marks: how far the hairpin BEGLINE `line` before `note`, on printed staff
+// `pstaff`, must start later to keep clear of a text mark drawn before it on the system (a
+// dynamic or words of an earlier note that reach past its start where the notes stand close);
+// 0 when none does, or when the hairpin would be left shorter than two of the shortest spaces.
+// Reads: marks_drawn, the line's offsets (anno_refloc), staff_data.
+int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff);
+
+// end_hairpins_before: the text `head` has just been drawn (the elements after `before`,
+// GE_tail's value before it was drawn). When it is a dynamic or words that begin inside a
+// hairpin drawn before it on the system, at the hairpin's height, the hairpin ends before it
+// (a cresc. to an f the document sets at a note under it; a diminuendo to "dim."), if it stays
+// two of the shortest spaces long: the right ends of its legs move in, and its ink with them.
+// Reads and writes: marks_drawn (the hairpins' ink), the hairpins' elements in the GE list.
+void end_hairpins_before(Drosa head, Drosa before);

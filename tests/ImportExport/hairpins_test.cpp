@@ -1,0 +1,117 @@
+// tests/ImportExport/hairpins_test.cpp: imported hairpins engraved among the notes and marks
+// about them, each page held to the page checker's rules and written as
+// test-output/hairpins/<fixture>.png.
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+
+namespace {
+
+class Hairpins : public MusicXmlTest {
+ protected:
+  // Imports a fixture of tests/data/ImportExport, formats and draws its first page and gives
+  // what the page checker finds on it.
+  std::vector<PageFault> engrave(const std::string& name) {
+    platform_init_fonts();
+    if (import_fixture((name + ".xml").c_str(), 1) != 1 || format_page(1, 0) != 1)
+      return {{"import", "the fixture did not import and format"}};
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), 0, 0);
+    platform_set_port(nullptr);
+    const std::filesystem::path build = std::filesystem::current_path().parent_path();
+    if (std::filesystem::exists(build / "CMakeCache.txt")) {
+      const std::filesystem::path folder = build / "test-output" / "hairpins";
+      std::filesystem::create_directories(folder);
+      EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str()));
+    }
+    std::vector<PageFault> faults = check_page_reports(take_reports());
+    for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+    return faults;
+  }
+  void TearDown() override {
+    offscreen_dispose();
+    MusicXmlTest::TearDown();
+  }
+};
+
+// The left and right ends of the hairpins drawn (each leg a GE_LINE of its own), in order.
+std::vector<std::pair<int32_t, int32_t>> hairpin_spans() {
+  std::vector<std::pair<int32_t, int32_t>> spans;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->xkind == GE_LINE && !e->get(xgscreen) && e->get(xganno) && ge_ink_box(e, &box))
+      spans.emplace_back(box.left, box.right);
+  }
+  std::sort(spans.begin(), spans.end());
+  spans.erase(std::unique(spans.begin(), spans.end()), spans.end());
+  return spans;
+}
+
+// The x of the bar lines of the first staff, in order.
+std::vector<int32_t> bar_xs() {
+  std::vector<int32_t> xs;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (effective_kind(p) == BAR && p->get(xbarx) != NOT_DRAWN) xs.push_back(p->get(xbarx));
+  return xs;
+}
+
+TEST_F(Hairpins, AHairpinStoppedAfterItsOneNoteReachesOverThatNotesTime) {
+  // A crescendo over the last eighth of a bar, a diminuendo over the dotted half ending the
+  // next, each stopped at the end of its bar: they kept their first length, the crescendo
+  // running through the bar line into the next bar's hairpin, the diminuendo ending early.
+  const std::vector<PageFault> faults = engrave("hairpins_stopped_at_the_measure_end");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<std::pair<int32_t, int32_t>> spans = hairpin_spans();
+  const std::vector<int32_t> bars = bar_xs();
+  ASSERT_EQ(spans.size(), 4u);
+  ASSERT_GE(bars.size(), 2u);
+  EXPECT_LT(spans[0].second, bars[0]) << "the crescendo ends before the bar line";
+  EXPECT_LT(spans[2].second, bars[1]);
+  EXPECT_GT(spans[2].second, bars[1] - 100) << "the diminuendo reaches the bar line";
+}
+
+TEST_F(Hairpins, AHairpinOffsetBackInTimeBeginsAtTheNoteSoundingThen) {
+  // Crescendos written after a note with offsets back into it: they began at the next note,
+  // the first one ending there too, on the diminuendo beginning at that note.
+  const std::vector<PageFault> faults = engrave("hairpins_begun_back_in_time");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  const std::vector<std::pair<int32_t, int32_t>> spans = hairpin_spans();
+  ASSERT_EQ(spans.size(), 3u);
+  const auto head = [](int k) { return note_ntdata(nth_note(0, k))->get(xhdx); };
+  EXPECT_GT(spans[0].first, head(0)) << "past the half note's head";
+  EXPECT_LT(spans[0].first, head(1)) << "the first crescendo begins at the half note";
+  EXPECT_LT(spans[0].second, spans[1].first);
+  EXPECT_LT(spans[2].first, head(4)) << "the second at the quarter";
+}
+
+TEST_F(Hairpins, AShortHairpinStopsShortOfTheHairpinAtItsEnd) {
+  // A crescendo begun after a pp at a sixteenth, to the next, where a diminuendo begins: made
+  // as long as a hairpin can be read, it ran into the diminuendo.
+  const std::vector<PageFault> faults = engrave("hairpin_after_a_dynamic_close_to_the_next");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+TEST_F(Hairpins, AHairpinBeginsClearOfTheDynamicOfTheNoteBefore) {
+  // A diminuendo beginning at the sixteenth after one with a pp: the pp reached past its start.
+  const std::vector<PageFault> faults = engrave("hairpin_beside_the_dynamic_of_the_note_before");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+TEST_F(Hairpins, AHairpinEndsBeforeADynamicOrWordsUnderIt) {
+  // A crescendo over a bar with an f at its middle, at the hairpin's height, a diminuendo over
+  // the next with "dim." there: they ran through the f and the words.
+  const std::vector<PageFault> faults = engrave("hairpin_over_a_dynamic");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+}  // namespace
