@@ -378,6 +378,8 @@ std::vector<DialogSpec> make_tables() {
         alert(int16_t(id), ALERT_PLAIN, length, {{"Go Ahead", 1}, {"Cancel", 0}}, 2, 2));
   // The console's log file could not be written: the message, then the file's path.
   tables.push_back(alert(1282, ALERT_STOP, LONG, {{"OK", 0}}, 1, 1));
+  // An entry of the Page Setup or Print dialog out of its range: the message, and OK.
+  tables.push_back(alert(20483, ALERT_NOTE, SHORT, {{"OK", 0}}, 1, 1));
   tables.push_back(about_box());
   tables.push_back(colour_dialog());
   tables.push_back(page_setup_dialog());

@@ -340,6 +340,18 @@ bool parse_int(const std::string& text, int32_t low, int32_t high, int32_t* valu
   return true;
 }
 
+// Says why an entry was refused and selects it for another try: "Illegal <what>; please use
+// an integer between <low> and <high>."
+void refuse_entry(DialogRef dialog, int item, const char* what, int32_t low, int32_t high) {
+  char message[128];
+  std::snprintf(message, sizeof message, "Illegal %s; please use an integer between %d and %d.",
+                what, int(low), int(high));
+  platform_beep();
+  platform_set_param_texts(message, "", "", "");
+  platform_alert(PRINT_ENTRY_ALERT);
+  platform_select_item_text(dialog, item, 0, 255);
+}
+
 // ---- The Page Setup dialog ----------------------------------------------------------------------
 
 void set_orientation_items(DialogRef dialog, bool wide) {
@@ -420,8 +432,8 @@ void own_print_item(DialogRef dialog, int item) {
   }
 }
 
-// Takes the dialog's choices into the settings; false (with the field selected) when one is
-// not acceptable.
+// Takes the dialog's choices into the settings; false (said, with the field selected) when
+// one is not acceptable.
 bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
   PrintSettings chosen = *settings;
   chosen.destination = chosen_destination(dialog, &chosen.printer);
@@ -429,7 +441,7 @@ bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
     chosen.file.clear();
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_COPIES), 1, MOST_COPIES,
                    &chosen.copies)) {
-      platform_select_item_text(dialog, PRINT_DIALOG_COPIES, 0, 255);
+      refuse_entry(dialog, PRINT_DIALOG_COPIES, "number of copies", 1, MOST_COPIES);
       return false;
     }
   } else {
@@ -444,12 +456,12 @@ bool take_print_choices(DialogRef dialog, PrintSettings* settings) {
   if (platform_item_value(dialog, PRINT_DIALOG_RANGE)) {
     const int32_t most = PRINT_LAST_PAGE;
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_FROM), 1, most, &chosen.first_page)) {
-      platform_select_item_text(dialog, PRINT_DIALOG_FROM, 0, 255);
+      refuse_entry(dialog, PRINT_DIALOG_FROM, "first page", 1, most);
       return false;
     }
     if (!parse_int(platform_item_text(dialog, PRINT_DIALOG_TO), chosen.first_page, most,
                    &chosen.last_page)) {
-      platform_select_item_text(dialog, PRINT_DIALOG_TO, 0, 255);
+      refuse_entry(dialog, PRINT_DIALOG_TO, "last page", chosen.first_page, most);
       return false;
     }
   }
@@ -586,8 +598,7 @@ int platform_page_setup_dialog(PrintSession*, PrintPageFormat* format) {
       int32_t scale;
       if (!parse_int(platform_item_text(dialog, PAGE_SETUP_SCALE), LEAST_SCALE, MOST_SCALE,
                      &scale)) {
-        platform_beep();
-        platform_select_item_text(dialog, PAGE_SETUP_SCALE, 0, 255);
+        refuse_entry(dialog, PAGE_SETUP_SCALE, "scale", LEAST_SCALE, MOST_SCALE);
         continue;
       }
       const int chosen = platform_item_value(dialog, PAGE_SETUP_PAPER);

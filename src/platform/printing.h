@@ -85,6 +85,8 @@ int16_t platform_print_session_error(const PrintSession* session);
 // ---- The dialogs ------------------------------------------------------------------------------
 inline constexpr int PAGE_SETUP_DIALOG = 20481;
 inline constexpr int PRINT_DIALOG = 20482;
+// The note that says why an entry of either dialog was refused (the message in ^0; OK).
+inline constexpr int PRINT_ENTRY_ALERT = 20483;
 // Items of the Page Setup dialog.
 inline constexpr int PAGE_SETUP_PAPER = 4, PAGE_SETUP_PORTRAIT = 6, PAGE_SETUP_LANDSCAPE = 7;
 inline constexpr int PAGE_SETUP_SCALE = 9;

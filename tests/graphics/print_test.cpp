@@ -188,10 +188,17 @@ TEST_F(PageSetup, TheAdviceAndTheChoicesKeptForEveryChosenContext) {
   script_choose(PAGE_SETUP_PAPER, 5);  // A4
   script_hit(PAGE_SETUP_LANDSCAPE);
   script_type(PAGE_SETUP_SCALE, "0");
-  script_hit(1);  // refused: the scale is asked again
+  script_hit(1);  // refused, said: the scale is asked again
+  script_hit(1);  // OK to the message
   script_type(PAGE_SETUP_SCALE, "80");
   script_hit(1);
+  script_take_shown();
   page_setup(0);
+  bool said_why = false;
+  for (const ShownText& shown : script_take_shown())
+    said_why |= shown.id == PRINT_ENTRY_ALERT &&
+                shown.text == "Illegal scale; please use an integer between 5 and 1000.";
+  EXPECT_TRUE(said_why);
   std::vector<Report> said = take_reports();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].text, scaling_advice(85, 110));
@@ -566,6 +573,7 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   std::vector<Report> said = take_reports();
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].text, "Open Printer Page: Disk I/O error");
+  bool said_why = false;
   EXPECT_FALSE(fs::exists(ps));
   for (const auto& entry : fs::directory_iterator(folder))
     EXPECT_EQ(entry.path().string().rfind(ps.string() + ".", 0), std::string::npos)
@@ -574,10 +582,22 @@ TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
   EXPECT_EQ(current_page, 2);
   EXPECT_EQ(last_formatted_page, 2);
 
-  // Cancel: nothing printed.
+  // Cancel: nothing printed. Before it, a range that ends before it begins is refused with
+  // a message and asked again.
+  script_hit(PRINT_DIALOG_RANGE);
+  script_type(PRINT_DIALOG_FROM, "2");
+  script_type(PRINT_DIALOG_TO, "1");
+  script_hit(1);
+  script_hit(1);  // OK to the message
   script_hit(2);
+  script_take_shown();
   print_piece(PRINT_CURRENT_CONTEXT);
   EXPECT_FALSE(fs::exists(ps));
+  said_why = false;
+  for (const ShownText& shown : script_take_shown())
+    said_why |= shown.id == PRINT_ENTRY_ALERT &&
+                shown.text == "Illegal last page; please use an integer between 2 and 9999.";
+  EXPECT_TRUE(said_why);
 
   // A file in a folder that is not there: said as a missing file, not a disk error.
   script_choose(PRINT_DIALOG_DESTINATION, 2);
