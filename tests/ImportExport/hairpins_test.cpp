@@ -13,6 +13,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "support/page_checker.h"
+#include "support/page_image.h"
 
 namespace {
 
@@ -24,16 +25,7 @@ class Hairpins : public MusicXmlTest {
     platform_init_fonts();
     if (import_fixture((name + ".xml").c_str(), 1) != 1 || format_page(1, 0) != 1)
       return {{"import", "the fixture did not import and format"}};
-    offscreen_erase();
-    platform_set_port(offscreen_page);
-    plot_GE_list(port_bounds(offscreen_page), 0, 0);
-    platform_set_port(nullptr);
-    const std::filesystem::path build = std::filesystem::current_path().parent_path();
-    if (std::filesystem::exists(build / "CMakeCache.txt")) {
-      const std::filesystem::path folder = build / "test-output" / "hairpins";
-      std::filesystem::create_directories(folder);
-      EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str()));
-    }
+    EXPECT_TRUE(save_drawn_page("hairpins", name + ".png"));
     std::vector<PageFault> faults = check_page_reports(take_reports());
     for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
     return faults;

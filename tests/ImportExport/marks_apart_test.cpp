@@ -11,6 +11,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "support/page_checker.h"
+#include "support/page_image.h"
 
 namespace {
 
@@ -24,16 +25,7 @@ class MarksApart : public MusicXmlTest {
       return {{"import", "the fixture did not import and format"}};
     std::vector<PageFault> faults = check_page_reports(take_reports());
     for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
-    offscreen_erase();
-    platform_set_port(offscreen_page);
-    plot_GE_list(port_bounds(offscreen_page), 0, 0);
-    platform_set_port(nullptr);
-    const std::filesystem::path build = std::filesystem::current_path().parent_path();
-    if (std::filesystem::exists(build / "CMakeCache.txt")) {
-      const std::filesystem::path folder = build / "test-output" / "real_scores";
-      std::filesystem::create_directories(folder);
-      EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str()));
-    }
+    EXPECT_TRUE(save_drawn_page("real_scores", name + ".png"));
     return faults;
   }
 };

@@ -13,6 +13,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "support/page_checker.h"
+#include "support/page_image.h"
 
 namespace {
 
@@ -20,15 +21,7 @@ using MusicXmlOctaveLines = MusicXmlTest;
 
 // Writes the GE list of the page formatted last to test-output/<name>.png of the build folder.
 void save_page(const std::string& name) {
-  offscreen_erase();
-  platform_set_port(offscreen_page);
-  plot_GE_list(port_bounds(offscreen_page), 0, 0);
-  platform_set_port(nullptr);
-  const std::filesystem::path build = std::filesystem::current_path().parent_path();
-  if (!std::filesystem::exists(build / "CMakeCache.txt")) return;
-  const std::filesystem::path folder = build / "test-output" / "octave_lines";
-  std::filesystem::create_directories(folder);
-  EXPECT_TRUE(port_save_png(offscreen_page, (folder / (name + ".png")).c_str())) << name;
+  EXPECT_TRUE(save_drawn_page("octave_lines", name + ".png")) << name;
 }
 
 TEST_F(MusicXmlOctaveLines, ALineWrittenAfterAWholeBarRestGoesToTheVoiceWhoseNotesItCovers) {

@@ -15,6 +15,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "support/page_checker.h"
+#include "support/page_image.h"
 
 namespace {
 
@@ -76,16 +77,7 @@ TEST_F(MusicXmlDetails, WordsStandClearOfTheSlurUnderThem) {
   ASSERT_EQ(format_page(1, 0), 1);
   const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  offscreen_erase();
-  platform_set_port(offscreen_page);
-  plot_GE_list(port_bounds(offscreen_page), 0, 0);
-  platform_set_port(nullptr);
-  const std::filesystem::path build = std::filesystem::current_path().parent_path();
-  if (std::filesystem::exists(build / "CMakeCache.txt")) {
-    std::filesystem::create_directories(build / "test-output" / "real_scores");
-    port_save_png(offscreen_page,
-                  (build / "test-output/real_scores/words_over_a_slur.png").c_str());
-  }
+  EXPECT_TRUE(save_drawn_page("real_scores", "words_over_a_slur.png"));
   Drosa slur = GE_head->xnext;
   while (slur && slur->xkind != GE_CURVE) slur = slur->xnext;
   Drosa words = find_next_kind(TPARAM, piece_start[0]);

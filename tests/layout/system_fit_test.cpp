@@ -23,6 +23,7 @@
 #include "platform/port.h"
 #include "support/page_checker.h"
 #include "support/page_fixture.h"
+#include "support/page_image.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -34,16 +35,7 @@ std::vector<std::string> format_and_check(const std::string& name) {
   std::vector<std::string> rules;
   for (int32_t page = 1; page <= page_count; ++page) {
     EXPECT_EQ(format_page(page, 0), 1);
-    offscreen_erase();
-    platform_set_port(offscreen_page);
-    plot_GE_list(port_bounds(offscreen_page), 0, 0);
-    platform_set_port(nullptr);
-    const std::filesystem::path build = std::filesystem::current_path().parent_path();
-    if (std::filesystem::exists(build / "CMakeCache.txt")) {
-      std::filesystem::create_directories(build / "test-output" / "layout");
-      const std::string file = name + "-" + std::to_string(page) + ".png";
-      port_save_png(offscreen_page, (build / "test-output" / "layout" / file).c_str());
-    }
+    save_drawn_page("layout", name + "-" + std::to_string(page) + ".png");
     for (const PageFault& f : check_page_elements(formatted_page_frame(page)))
       if (std::find(rules.begin(), rules.end(), f.rule) == rules.end()) {
         rules.push_back(f.rule);

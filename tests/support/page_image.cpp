@@ -1,0 +1,19 @@
+// page_image.cpp: writes the page formatted last as an image.
+#include "support/page_image.h"
+
+#include <filesystem>
+
+#include "graphics/ge_services.h"
+#include "platform/port.h"
+
+bool save_drawn_page(const std::string& folder, const std::string& file) {
+  offscreen_erase();
+  platform_set_port(offscreen_page);
+  plot_GE_list(port_bounds(offscreen_page), 0, 0);
+  platform_set_port(nullptr);
+  const std::filesystem::path build = std::filesystem::current_path().parent_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) return true;
+  const std::filesystem::path out = build / "test-output" / folder;
+  std::filesystem::create_directories(out);
+  return port_save_png(offscreen_page, (out / file).c_str());
+}
