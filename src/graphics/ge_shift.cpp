@@ -68,29 +68,33 @@ bool follows(const Shift& s, Drosa e) {
 
 void move(Drosa e, const Field<int32_t>& y, int32_t dy) { e->set(y, e->get(y) + dy); }
 
+// A line's ends (with their clipping) move by their own amounts; a curve moves whole.
+void move_line(Drosa e, int32_t dy1, int32_t dy2) {
+  move(e, xge_y1, dy1);
+  move(e, xgl_clipy1, dy1);
+  move(e, xge_y2, dy2);
+  move(e, xgl_clipy2, dy2);
+}
+
+void move_curve(Drosa e, int32_t dy) {
+  move(e, xge_y1, dy);
+  move(e, xgv_c1y, dy);
+  move(e, xgv_c2y, dy);
+  move(e, xge_y2, dy);
+}
+
 void shift(const Shift& s, Drosa e) {
   switch (e->xkind) {
     case GE_CHAR:
       if (e->get(xgc_x) != ADJACENT_TEXT && s.valid(e->get(xgc_pstaff)))
         move(e, xgc_y, s.dy[size_t(e->get(xgc_pstaff))]);
       break;
-    case GE_LINE: {
-      const int32_t dy1 = s.dy[size_t(e->get(xge_pstaff1))],
-                    dy2 = s.dy[size_t(e->get(xge_pstaff2))];
-      move(e, xge_y1, dy1);
-      move(e, xgl_clipy1, dy1);
-      move(e, xge_y2, dy2);
-      move(e, xgl_clipy2, dy2);
+    case GE_LINE:
+      move_line(e, s.dy[size_t(e->get(xge_pstaff1))], s.dy[size_t(e->get(xge_pstaff2))]);
       break;
-    }
-    case GE_CURVE: {
-      const int32_t dy = s.dy[size_t(e->get(xge_pstaff1))];
-      move(e, xge_y1, dy);
-      move(e, xgv_c1y, dy);
-      move(e, xgv_c2y, dy);
-      move(e, xge_y2, dy);
+    case GE_CURVE:
+      move_curve(e, s.dy[size_t(e->get(xge_pstaff1))]);
       break;
-    }
     default:
       break;
   }
@@ -115,16 +119,10 @@ void ge_shift_elements(Drosa first, Drosa last, int32_t dy) {
         if (e->get(xgc_x) != ADJACENT_TEXT) move(e, xgc_y, dy);
         break;
       case GE_LINE:
-        move(e, xge_y1, dy);
-        move(e, xgl_clipy1, dy);
-        move(e, xge_y2, dy);
-        move(e, xgl_clipy2, dy);
+        move_line(e, dy, dy);
         break;
       case GE_CURVE:
-        move(e, xge_y1, dy);
-        move(e, xgv_c1y, dy);
-        move(e, xgv_c2y, dy);
-        move(e, xge_y2, dy);
+        move_curve(e, dy);
         break;
       default:
         break;

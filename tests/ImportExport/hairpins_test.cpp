@@ -23,12 +23,9 @@ class Hairpins : public MusicXmlTest {
   // what the page checker finds on it.
   std::vector<PageFault> engrave(const std::string& name) {
     platform_init_fonts();
-    if (import_fixture((name + ".xml").c_str(), 1) != 1 || format_page(1, 0) != 1)
+    if (import_fixture((name + ".xml").c_str(), 1) != 1)
       return {{"import", "the fixture did not import and format"}};
-    EXPECT_TRUE(save_drawn_page("hairpins", name + ".png"));
-    std::vector<PageFault> faults = check_page_reports(take_reports());
-    for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
-    return faults;
+    return engrave_first_page("hairpins", name);
   }
   void TearDown() override {
     offscreen_dispose();

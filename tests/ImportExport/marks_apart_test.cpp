@@ -21,12 +21,9 @@ class MarksApart : public MusicXmlTest {
   // what the page checker finds.
   std::vector<PageFault> engrave(const std::string& name) {
     platform_init_fonts();
-    if (import_fixture((name + ".xml").c_str(), 1) != 1 || format_page(1, 0) != 1)
+    if (import_fixture((name + ".xml").c_str(), 1) != 1)
       return {{"import", "the fixture did not import and format"}};
-    std::vector<PageFault> faults = check_page_reports(take_reports());
-    for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
-    EXPECT_TRUE(save_drawn_page("real_scores", name + ".png"));
-    return faults;
+    return engrave_first_page("real_scores", name);
   }
 };
 

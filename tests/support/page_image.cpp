@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "platform/port.h"
+#include "support/model_fixture.h"
 
 bool save_drawn_page(const std::string& folder, const std::string& file) {
   offscreen_erase();
@@ -16,4 +18,13 @@ bool save_drawn_page(const std::string& folder, const std::string& file) {
   const std::filesystem::path out = build / "test-output" / folder;
   std::filesystem::create_directories(out);
   return port_save_png(offscreen_page, (out / file).c_str());
+}
+
+std::vector<PageFault> engrave_first_page(const std::string& folder, const std::string& name) {
+  if (format_page(1, 0) != 1) return {{"import", "the fixture did not import and format"}};
+  const bool saved = save_drawn_page(folder, name + ".png");
+  std::vector<PageFault> faults = check_page_reports(take_reports());
+  for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+  if (!saved) faults.push_back({"image", "the page's image could not be written"});
+  return faults;
 }

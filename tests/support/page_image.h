@@ -2,8 +2,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "support/page_checker.h"
 
 // Draws the GE list on the offscreen page and writes it to test-output/<folder>/<file> of the
 // build folder; nothing is written when the tests run from elsewhere. False when the image
 // could not be written.
 bool save_drawn_page(const std::string& folder, const std::string& file);
+
+// Formats page 1 of the piece imported last, writes it as test-output/<folder>/<name>.png and
+// gives what the page checker finds on it (the reports taken, then its elements); a page that
+// does not format is one fault.
+std::vector<PageFault> engrave_first_page(const std::string& folder, const std::string& name);
