@@ -488,10 +488,10 @@ int text_assistant_dialog(int category) {
   const std::string text = category <= 4 ? typed : text_assistant_compose(category, values);
   if (item != 1 || text.empty()) return 0;  // an empty text is no text: nothing is removed
 
-  if (current_anno)
-    anno_unhighlight(1);
-  else
-    text_finish(1);
+  // A text still being typed ends too: a click on a note while a text was typed begins an
+  // empty one there while the finished text stays selected.
+  if (current_anno) anno_unhighlight(1);
+  if (text_edit_record) text_finish(1);
   Drosa nt = insertion_point ? note_ntdata(insertion_point) : NIL;
   anno_set_class(text_assistant_class(category, values), 1, nt ? nt->get(xstsize) : 50,
                  text_template, 0);
