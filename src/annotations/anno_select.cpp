@@ -710,6 +710,12 @@ int anno_key(const EventRecord& event) {
   }
   if (MODE != TEXT_MODE || group_selected) return 0;
   if (published) return 1;
+  const bool space_steps = prefs.u8(PREFS_TEXT_ENTRY_OPTION) != 0;
+  const bool ends_text = c == KEY_RETURN || c == KEY_ENTER || c == (space_steps ? ' ' : KEY_TAB);
+  // A text ends and the next begins where the page's records say: a key typed while the page
+  // was formatted stopped that format with the records half rebuilt, so it is finished first
+  // (else the next syllable took its height from a staff not yet placed).
+  if (ends_text && reformat_pending) reformat_with_flag(current_page, 0);
   if (c == KEY_RETURN || c == KEY_ENTER) {
     if (current_anno) {
       text_start(4);
@@ -719,7 +725,6 @@ int anno_key(const EventRecord& event) {
     }
     return 1;
   }
-  const bool space_steps = prefs.u8(PREFS_TEXT_ENTRY_OPTION) != 0;
   if (c == (space_steps ? ' ' : KEY_TAB)) {
     text_finish(1);
     step_to_page(1);

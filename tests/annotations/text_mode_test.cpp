@@ -2,7 +2,8 @@
 // clipboard, in the running program. The window while a text is edited is written as
 // test-output/editing/text_editing.png of the build folder.
 //   TextMode.*:      typing, a code, bold by the Style menu, finishing, undo and redo, editing
-//                    again; long texts; Unicode typed and pasted
+//                    again; long texts; Unicode typed and pasted; syllables typed with Tab
+//                    faster than the page formats
 //   AnnoClipboard.*: copy and paste keep offsets, a selection of two notes is refused,
 //                    duplicates at each system and in every part made and cleared, copies on
 //                    each system and page following their edited source as systems and
@@ -55,6 +56,13 @@ class TextMode : public SelectionPage {
     for (p = p->xnext; p != note; p = p->xnext)
       if (is_anno_head(p)) heads.push_back(p);
     return heads;
+  }
+  void post_key(int c) {
+    EventRecord e;
+    e.what = EVENT_KEY_DOWN;
+    e.window = music_window();
+    e.message = uint32_t(c);
+    platform_post_event(e);
   }
   void start_text_at(Drosa note) {
     set_insertion_point(note, 0, -10);
@@ -155,6 +163,28 @@ TEST_F(TextMode, LongTextsAndCharactersAPieceCannotHold) {
   ASSERT_NE(rest, NIL);
   EXPECT_EQ(rest->get(xtextface), 0);
   EXPECT_EQ(run_text(rest), std::string(40, 'x'));
+}
+
+TEST_F(TextMode, SyllablesTypedFasterThanThePageFormatsStayLevel) {
+  open(1, 1);
+  std::vector<Drosa> notes = drawn(0);
+  set_insertion_point(notes[0], 0, -10);
+  do_menu_item(26, 8, 'v');  // Annotation > Text Category > Lyric
+  end_anno_selection(TEXT_MODE, 1);
+  click(head(notes[0]));
+  // Every key waits before the first is read: each stops the format the one before began.
+  for (const char* syllable : {"Sun", "ny", "morn", "ing"}) {
+    for (const char* c = syllable; *c; ++c) post_key(*c);
+    post_key(KEY_TAB);
+  }
+  run_until_idle();
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  std::vector<int32_t> heights;
+  for (Drosa note : drawn(0))
+    for (Drosa h : heads_before(note)) heights.push_back(h->get(xtexty));
+  ASSERT_EQ(heights.size(), 4u);
+  for (int32_t y : heights) EXPECT_EQ(y, heights[0]);
 }
 
 TEST_F(AnnoClipboard, CopyPasteDuplicateAndClear) {
