@@ -18,6 +18,7 @@
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/musicxml_services.h"
+#include "ImportExport/mxl_container.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xml_reader.h"
 #include "annotations/anno_services.h"
@@ -117,12 +118,20 @@ struct FileCloser {
   }
 };
 
-// Reads the document through the element handlers; a document the XML reader refuses is
-// refused with the reader's reason and the place it stopped at.
+// Reads the document through the element handlers (a compressed file's once it is unpacked);
+// a document the XML reader refuses is refused with the reader's reason and the place it
+// stopped at.
 void read_document() {
   XmlReadStop stop;
   int32_t code;
-  if (mxml_input.memory) {
+  std::string unpacked;  // the document of a compressed file
+  if (!mxml_input.memory && is_compressed_musicxml(piece_fsspec)) {
+    std::string message;
+    if (!read_mxl_file(piece_fsspec, mxml_byte_limit, &unpacked, &message))
+      mxml_throw(message.c_str());
+    code = xml_read_memory(unpacked.data(), unpacked.size(), mxml_start_element, mxml_end_element,
+                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
+  } else if (mxml_input.memory) {
     code = xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
                            nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
   } else {

@@ -12,7 +12,8 @@
 
 #include "model/model_services.h"
 
-// import_musicxml: imports the MusicXML document named by piece_fsspec into fresh voice lists:
+// import_musicxml: imports the MusicXML document named by piece_fsspec (a plain document, or
+// a compressed one: is_compressed_musicxml) into fresh voice lists:
 // the piece's voices, notes, bar lines, clefs, keys, time signatures, annotations, system and
 // page breaks and page size; then the parameter table is rebuilt, every page formatted and
 // the undo history emptied. 1 when imported; 0 when the import was given up after a
@@ -24,12 +25,29 @@
 // Failure: level 2 with the reason: "Vesk could not open the MusicXML file.", "Import error:
 //          Badly formatted Music XML." (also for a document cut short), "This is not a valid
 //          MusicXML file.", the score-partwise message, "Vesk requires 'type' elements for
-//          notes in MusicXML.", and the limits of parts and staves.
+//          notes in MusicXML.", the limits of parts and staves, and for a compressed file
+//          "The compressed MusicXML file 'x.mxl' is damaged: ...", "... holds no MusicXML
+//          document." or "Vesk cannot read the compressed MusicXML file 'x.mxl': ...".
 int import_musicxml();
 
 // The same over a document held in memory. With `complete` 0 the import stops after its
 // analysing pass: the voice lists are the piece's, not yet broken into systems or formatted.
 int import_musicxml_memory(const void* bytes, size_t size, int complete = 1);
+
+// is_compressed_musicxml: whether the file at `path` is read as compressed MusicXML (a ZIP
+// archive holding the document, which import_musicxml unpacks): its name ends in ".mxl" or
+// ".MXL", or its first bytes are a ZIP archive's. Only reads the file's first bytes.
+bool is_compressed_musicxml(const std::string& path);
+
+// read_mxl_container: the document a compressed MusicXML file of `size` bytes names first in
+// its container (without a container: its one .xml or .musicxml entry at the top level), read
+// through the archive's table of contents, unpacked (stored or deflated) and its checksum
+// checked. `name` is the file's name, for the message; no entry unpacks to more than `limit`
+// bytes. 1 with *document its bytes; 0 with *message a sentence naming the file and saying what
+// is wrong. Never reads outside the bytes given and never unpacks past an entry's stated size.
+// Reads and writes no global.
+int read_mxl_container(const uint8_t* bytes, size_t size, const std::string& name, uint64_t limit,
+                       std::string* document, std::string* message);
 
 // export_musicxml: the Export MusicXML command: asks for the file in the save dialog and
 // writes the piece there (export_musicxml_file). 1 when written; 0 when cancelled or failed.

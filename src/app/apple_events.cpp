@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ImportExport/musicxml_services.h"
 #include "app/app_globals.h"
 #include "app/cursors.h"
 #include "app/event_loop.h"
@@ -84,7 +85,7 @@ bool is_musicxml_name(const char* name) {
 }
 
 bool is_musicxml_document(const std::string& path) {
-  if (is_musicxml_name(path_leaf_name(path.c_str()))) return true;
+  if (is_musicxml_name(path_leaf_name(path.c_str())) || is_compressed_musicxml(path)) return true;
   // Not waiting for a writer: a named pipe or a device tells nothing.
   const int file = platform_file_open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (file < 0) return false;

@@ -26,7 +26,8 @@ int16_t handle_apple_event(const EventRecord& event, uint32_t id);
 // A name that goes to the MusicXML import: longer than four characters, ending in ".xml" or
 // ".XML".
 bool is_musicxml_name(const char* name);
-// A document for the MusicXML import, whatever its name ends with: a MusicXML name, or a file
+// A document for the MusicXML import, whatever its name ends with: a MusicXML name, a
+// compressed MusicXML file (named ".mxl" or ".MXL", or starting as a ZIP archive does), or a file
 // that starts (after an optional byte-order mark, UTF-8 or UTF-16, and white space) with an XML
 // declaration or a score-partwise or score-timewise element. A piece file never starts so.
 bool is_musicxml_document(const std::string& path);

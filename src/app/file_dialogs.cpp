@@ -39,7 +39,10 @@ const KindTexts kind_texts[5] = {
      "Save Script file", "Save Script", SCRIPT_EXTENSION, "Vesk scripts (*.vscr)"},
 };
 
-constexpr const char* OPEN_PIECE_FILTER = "Pieces and MusicXML (*.vesk *.musicxml *.xml *.XML)";
+constexpr const char* OPEN_PIECE_FILTER =
+    "Pieces and MusicXML (*.vesk *.musicxml *.xml *.XML *.mxl *.MXL)";
+// The import also reads compressed MusicXML; the export writes only plain documents.
+constexpr const char* IMPORT_MUSICXML_FILTER = "MusicXML files (*.xml *.musicxml *.mxl)";
 
 std::string other_specs[5];  // kinds 0, 2 and 4
 
@@ -89,7 +92,9 @@ int open_file_dialog(int kind) {
   request.action_button = t.open_button;
   request.preference_key = std::to_string(k == 0 ? 0 : 2 * k - 1);
   // MusicXML documents may be opened too: they are imported.
-  request.filters = {k == FILE_PIECE ? OPEN_PIECE_FILTER : t.filter};
+  request.filters = {k == FILE_PIECE      ? OPEN_PIECE_FILTER
+                     : k == FILE_MUSICXML ? IMPORT_MUSICXML_FILTER
+                                          : t.filter};
   if (k != 0) request.filters.push_back(kind_texts[0].filter);
   std::string path;
   if (!platform_file_dialog(request, &path)) return 0;
