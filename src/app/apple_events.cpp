@@ -57,7 +57,11 @@ void open_documents(const std::vector<std::string>& documents, bool print) {
     if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) break;
     if (is_musicxml_document(path)) {
       import_fsspec = path;
-      open_piece_window(-2);
+      // An imported document to print is printed and let go of as a piece file is.
+      if (open_piece_window(-2) && print) {
+        print_piece(-1);
+        close_view(0);
+      }
       activate_window(nullptr);
       continue;
     }

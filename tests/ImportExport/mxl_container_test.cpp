@@ -1,10 +1,11 @@
 // tests/ImportExport/mxl_container_test.cpp: compressed MusicXML files (.mxl).
 //   MxlContainer.*: a real score packed at test time (deflated beside an image, or stored
 //                   without a container) opens from the command line and from File > Open to
-//                   the same notes as its plain document, named after the .mxl; a damaged or
-//                   unreadable file (cut short, a wrong checksum or size, no document, a
-//                   container naming nothing, method 12, encrypted, a claim of 4 GB) gets its
-//                   message and leaves the open piece as it was
+//                   the same notes as its plain document, named after the .mxl, and prints
+//                   from the command line; a damaged or unreadable file (cut short, a wrong
+//                   checksum or size, no document, a container naming nothing, method 12,
+//                   encrypted, a claim of 4 GB) gets its message and leaves the open piece as
+//                   it was
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,6 +18,8 @@
 #include "ImportExport/musicxml_services.h"
 #include "app/app_services.h"
 #include "model/model_services.h"
+#include "platform/events.h"
+#include "platform/printing.h"
 #include "platform/script.h"
 #include "support/app_fixture.h"
 #include "support/piece_files.h"
@@ -130,6 +133,9 @@ TEST_F(MxlContainer, ARealScoreOpensPackedAsItDoesPlain) {
   // by its content.
   write_file(stored, zip({{"META-INF/other.xml", "<x/>", 0}, {"chorale.xml", score, 0}}));
 
+  // The default printer's documents go to a file instead of the spooler.
+  platform_print_set_test_printers(true, {"Office"});
+  platform_print_spool_to_file(dir + "/spooled.ps");
   ASSERT_TRUE(start({packed}));  // the command line
   const std::string notes = all_notes();
   ASSERT_GT(notes.size(), 1000u);
@@ -143,6 +149,16 @@ TEST_F(MxlContainer, ARealScoreOpensPackedAsItDoesPlain) {
     ASSERT_EQ(close_view(0), 1);
   }
   shown();
+
+  // Started only to print: the document is printed on the default printer, closed without a
+  // question, and the program ends.
+  std::vector<char*> words{const_cast<char*>("vesk"), const_cast<char*>("--print"),
+                           const_cast<char*>(packed.c_str()), nullptr};
+  platform_post_command_line_events(3, words.data());
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_EQ(file_text(dir + "/spooled.ps").substr(0, 14), "%!PS-Adobe-3.0");
+  EXPECT_EQ(count_open_views(), 0);
+  for (const ShownText& s : shown()) ADD_FAILURE() << "shown: " << s.text;
   for (const Report& r : take_reports()) ADD_FAILURE() << "said: " << r.text;
 }
 
