@@ -324,25 +324,20 @@ Drosa link_chord_records(Drosa last_nt, int pstaff, int layer, int32_t time, int
   return cd;
 }
 
-// Step 8's test: another shown voice prints on the pstaff with another stem setting.
-bool staff_shared_with_other_stems(int pstaff, Drosa note) {
+// Step 8's test: another shown voice prints on the pstaff with another stem setting. Any
+// voice of a stem setting other than the note's own voice's is another voice, so it is
+// enough to know which settings the shown voices' PRINTs give each pstaff.
+bool staff_shared_with_other_stems(const StaffStems& stems, int pstaff, Drosa note) {
   int v = note->get(xvoice);
   Drosa own = v < MAX_VOICES ? voice_data[v].print : NIL;
   if (!own) return false;
-  for (int w = 0; w < voice_count && w < MAX_VOICES; ++w) {
-    Drosa print = voice_data[w].print;
-    if (w == v || !print) continue;
-    int16_t staff = print->get(xsstaff);
-    // Whether the voice is shown is asked last: it walks the voice's head.
-    if (staff >= 0 && staff + first_pstaff == pstaff &&
-        print->get(xprintdir) != own->get(xprintdir) && !voice_not_shown(w))
-      return true;
-  }
-  return false;
+  const size_t p = size_t(pstaff);
+  return stems.settings[p] > 1 || (stems.settings[p] == 1 && stems.dir[p] != own->get(xprintdir));
 }
 
 // Closes the open chord of one layer of a pstaff.
-void close_layer_chord(int pstaff, int layer, int32_t time, int32_t chord_number) {
+void close_layer_chord(const StaffStems& stems, int pstaff, int layer, int32_t time,
+                       int32_t chord_number) {
   StaffData& staff = staff_data[pstaff];
   if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
@@ -375,7 +370,7 @@ void close_layer_chord(int pstaff, int layer, int32_t time, int32_t chord_number
   cd2->set(xmwholec, time - measure_start[pstaff]);
 
   if (!d.any() && sounding == 0) {
-    cd->set(xoppos, staff_shared_with_other_stems(pstaff, last.note) ? 1 : 0);
+    cd->set(xoppos, staff_shared_with_other_stems(stems, pstaff, last.note) ? 1 : 0);
   } else {
     cd->set(xoppos, 1);
     cd2->set(xopposhide, is_hidden_rest(last.note) || d.all_hidden ? 1 : 0);
@@ -461,10 +456,42 @@ void remove_ntdata(int mode) {
 // CDDATA3; staff_data pending and end records; measure_start; last_chord.
 // Failure: "Inconsistency in multi-value chord." (level 4), then goes on.
 void build_staff_chord(int32_t time, int32_t chord_number) {
+  StaffStems stems;
+  read_staff_stems(stems);
   int from = std::max(first_pstaff, 0), to = std::min(last_pstaff, MAX_PSTAVES - 1);
   for (int pstaff = from; pstaff <= to; ++pstaff)
     for (int layer = 0; layer < LAYERS; ++layer)
-      close_layer_chord(pstaff, layer, time, chord_number);
+      close_layer_chord(stems, pstaff, layer, time, chord_number);
+}
+
+// read_staff_stems: the stem settings of the PRINTs in force (voice_data) of the shown
+// voices, by pstaff (first_pstaff + the PRINT's staff). Reads voice_count, voice_data,
+// first_pstaff; writes only `stems`.
+void read_staff_stems(StaffStems& stems) {
+  stems = StaffStems{};
+  for (int w = 0; w < voice_count && w < MAX_VOICES; ++w) {
+    Drosa print = voice_data[w].print;
+    if (!print) continue;
+    const int16_t staff = print->get(xsstaff);
+    const int pstaff = staff + first_pstaff;
+    if (staff < 0 || pstaff < 0 || pstaff >= MAX_PSTAVES) continue;
+    const size_t p = size_t(pstaff);
+    const int16_t dir = print->get(xprintdir);
+    // Whether the voice is shown is asked last: it walks the voice's head.
+    if (stems.settings[p] > 1 || (stems.settings[p] == 1 && stems.dir[p] == dir) ||
+        voice_not_shown(w))
+      continue;
+    if (stems.settings[p]++ == 0) stems.dir[p] = dir;
+  }
+}
+
+// close_staff_chords: build_staff_chord for the listed chains alone, in the order listed,
+// with the stem settings read for this time point. Reads and writes what build_staff_chord
+// does.
+void close_staff_chords(const std::vector<int>& chains, const StaffStems& stems, int32_t time,
+                        int32_t chord_number) {
+  for (int chain : chains)
+    close_layer_chord(stems, chain / LAYERS, chain % LAYERS, time, chord_number);
 }
 
 void clear_chord_table() { std::memset(measure_start, 0, sizeof measure_start); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
@@ -19,6 +20,20 @@ inline constexpr int REMOVE_SAME_PAGE = 1;
 
 // Closes the pending staff chord of every layer of the system's pstaves at `time`.
 void build_staff_chord(int32_t time, int32_t chord_number);
+
+// The stem settings (PRINT xprintdir) the shown voices' PRINTs in force give each pstaff:
+// none, one (`dir`), or two or more. Read again whenever a voice meets a PRINT.
+struct StaffStems {
+  uint8_t settings[MAX_PSTAVES] = {};
+  int16_t dir[MAX_PSTAVES] = {};
+};
+void read_staff_stems(StaffStems& stems);
+
+// Closes at `time` the pending staff chords of the listed print chains only (pstaff * LAYERS +
+// layer, ascending): those that took notes since the chords were last closed, the others
+// having nothing open.
+void close_staff_chords(const std::vector<int>& chains, const StaffStems& stems, int32_t time,
+                        int32_t chord_number);
 
 // Zeroes the table of measure starts per pstaff.
 void clear_chord_table();

@@ -59,6 +59,25 @@ struct Run {
   bool shown[MAX_VOICES] = {};
   bool outside_reported[MAX_VOICES] = {};
   bool too_long_said = false;
+  // The print chains (pstaff * LAYERS + layer) that took a note at this time point: only
+  // their staff chords are open.
+  std::vector<int> open_chains;
+  bool open[MAX_PSTAVES * LAYERS] = {};
+  StaffStems stems;  // as the voices' PRINTs in force set them
+
+  void note_linked(int pstaff, int layer) {
+    const int chain = pstaff * LAYERS + layer;
+    if (open[chain]) return;
+    open[chain] = true;
+    open_chains.push_back(chain);
+  }
+  // Closes the open staff chords, chain by chain in order, as every chain's would be.
+  void close_chords() {
+    std::sort(open_chains.begin(), open_chains.end());
+    close_staff_chords(open_chains, stems, setprint_time, chord_number);
+    for (int chain : open_chains) open[chain] = false;
+    open_chains.clear();
+  }
 };
 
 // What a voice met since its previous note.
@@ -313,6 +332,7 @@ void take_note(int v, Drosa note, Step& step, Run& run) {
   decide_stem(v, note, nt, at);
   nt->set(xtmpdir, note->get(xgrace));
   link_note(note, nt, at);
+  run.note_linked(at.pstaff, at.layer);
 }
 
 // The voice's next vertical chord; returns its shortest duration, or NO_TIME when the
@@ -628,7 +648,7 @@ bool is_chain_head(Drosa note) { return note && note->xkind == NOTE && !note->xb
 // Reads:  voice_count, voice_data (system start and end, PRINT), staff_data chain heads,
 //         first_pstaff, last_pstaff, the voice lists of the system, layering_rerun.
 // Writes: NTDATA xforced, xstmdir, xtmpdir, xpback, xpnext; NOTE xvoice; PRINT xlhrh,
-//         xlayer, xpartstaff, xpartstaves; the chord records (build_staff_chord);
+//         xlayer, xpartstaff, xpartstaves; the chord records (close_staff_chords);
 //         staff_data pending notes, end records, chord count, lines, size and type;
 //         voice_data cursor, next time, PRINT and staff-switch state; setprint_time,
 //         chord_number, layering_start_print.
@@ -641,6 +661,7 @@ bool is_chain_head(Drosa note) { return note && note->xkind == NOTE && !note->xb
 int32_t setprint() {
   Run run;
   start_voices(run);
+  read_staff_stems(run.stems);
   reset_chains();
   setprint_time = 0;
   chord_number = 0;
@@ -657,8 +678,11 @@ int32_t setprint() {
       any.print_met |= step.print_met;
       advance_voice(voice_data[v], duration, run);
     }
-    if (any.print_met) update_part_staves(run);
-    build_staff_chord(setprint_time, chord_number);
+    if (any.print_met) {
+      update_part_staves(run);
+      read_staff_stems(run.stems);
+    }
+    run.close_chords();
     next_time_point(run);
   }
   finish_system(run);
