@@ -339,9 +339,11 @@ Drosa start_system(InsertPlan& plan, Drosa anchor, int32_t* systems) {
 void insert_into_voice(InsertPlan& plan, Drosa anchor) {
   const MeasuresDialogState& s = *plan.s;
   Drosa at = anchor->xnext;
+  // The bar line in force stops at its staff when a BARSEP stands between its bar and the note
+  // after it, before the bar (as the new measures put it) or after it (as a document's import
+  // does).
   Drosa bar_before = find_prev_kind_until(BAR, at, ENDSYST, 0);
-  const bool barsep =
-      bar_before && bar_before->xback && effective_kind(bar_before->xback) == BARSEP;
+  const bool barsep = bar_before && find_BARSEP(bar_before);
   int32_t bars = 0;
   for (Drosa p = anchor; p && !visible_endsyst(p); p = p->xback)
     if (effective_kind(p) == BAR) ++bars;

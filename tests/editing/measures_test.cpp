@@ -1,7 +1,8 @@
 // tests/editing/measures_test.cpp: Insert Measures and Delete Measures on pieces of two staves.
 //   MeasureTemplate.*: the rests of one empty measure in each time
 //   InsertMeasures.*:  at the insertion point or the end of its system, in new systems and
-//                      pages with the clef restated; one staff; undone exactly
+//                      pages with the clef restated; one staff; undone exactly; bar lines
+//                      broken between the staves
 //   DeleteMeasures.*:  whole measures of every voice with the settings after them kept; the
 //                      questions; refusals that change nothing
 #include "editing/measures.h"
@@ -96,6 +97,23 @@ TEST_F(InsertMeasures, AtTheInsertionPointEveryVoiceTakesMeasuresOfRestsUndoneEx
   command(PAGE_MENU, 14);
   EXPECT_EQ(undo_list_length(0), 0);
   EXPECT_EQ(symbol_dump(1), "clef1 key0[] 4/4 r | r | C4 E4 | G3 C4 | D4 B3 | D4 G3 |");
+}
+
+TEST_F(InsertMeasures, BarLinesBrokenBetweenTheStavesStayBrokenInTheNewMeasures) {
+  open(four_bars);
+  // A document's bar line stops at its staff: the mark stands after the bar, before the note.
+  Drosa note = voice_notes(0)[4];
+  link_after(newDrosa(BARSEP, 0), find_prev_kind(BAR, note));
+  select(note);
+  script_type(9, "2");
+  script_hit(SYMBOL_AT_INSERTION);
+  script_hit(18);  // keep the present systems
+  script_hit(1);
+  ASSERT_EQ(make_measures(find_prev_kind(TIMESIG, insertion_point), 0, nullptr), 1);
+  // C5 D5 E5 F5 | r | r | G5 ...: each bar before the rests and G5 keeps its bar line broken.
+  const std::vector<Drosa> notes = voice_notes(0);
+  for (int i : {4, 5, 6}) EXPECT_TRUE(find_BARSEP(find_prev_kind(BAR, notes[i]))) << i;
+  expect_consistent();
 }
 
 TEST_F(InsertMeasures, AtTheEndOfAFullSystemNewSystemsAndPagesTakeTheClef) {
