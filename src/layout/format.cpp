@@ -764,24 +764,45 @@ int32_t format_again(int32_t page, int keep, uint32_t changes) {
   return done;
 }
 
+// The depth of formats again that the format began at, given back however it ends: a page cut
+// for its staves or its height goes on in the same format, counting as one formatted again.
+struct DepthKept {
+  const int depth = page_fitting.depth;
+  ~DepthKept() { page_fitting.depth = depth; }
+};
+
 int32_t format_page_once(int32_t page, int keep) {
-  const uint32_t changes = piece_change_count;
+  uint32_t changes = piece_change_count;
   bool other_page = begin_format(page);  // 1: pending, interrupts, cursor
   follow_min_line_width();               // 2: the parameter table
   const bool printing = keep == FORMAT_FOR_PRINTING;
   if (!keep || printing) remove_ntdata(other_page ? REMOVE_OTHER_PAGE : REMOVE_SAME_PAGE);  // 3
   page = locate(page);                               // 4: page starts and voice records
   if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
+  const DepthKept kept;
   std::vector<int32_t> staves;
-  if (!count_staves(staves)) return 0;  // 6: staves of every system
-  // 6a: too many staves. The systems kept are measured for the page's height before the page
-  // is formatted again, so that a page too tall as well is formatted once more, not twice.
-  const bool cut_for_staves = fit_page_staves(staves);
-  if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
-  reset_chain_heads();                                // 8: layer chain heads
-  set_staff_distances(staves);                        // 9: distances below the staves
-  // 9a: too tall, or cut for its staves above.
-  if (fit_page_height(page, staves) || cut_for_staves) return format_again(page, keep, changes);
+  for (;;) {
+    if (!count_staves(staves)) return 0;  // 6: staves of every system
+    // 6a: too many staves. The systems kept are measured for the page's height before the
+    // page is located again, so that a page too tall as well is measured once more, not twice.
+    const bool cut_for_staves = fit_page_staves(staves);
+    if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
+    reset_chain_heads();                                // 8: layer chain heads
+    set_staff_distances(staves);                        // 9: distances below the staves
+    // 9a: too tall, or cut for its staves above.
+    if (!fit_page_height(page, staves) && !cut_for_staves) break;
+    // A cut page keeps its start and the records of the systems it keeps: the cut changed
+    // only what follows it, which the next page prepares. Steps 1, 2 and 4 are taken again;
+    // not 3 and 5, which would remove no record and give each the values it has.
+    forget_changed_pages(page, changes);
+    page_fitting.restart = false;
+    ++page_fitting.depth;
+    changes = piece_change_count;
+    other_page = begin_format(page);
+    follow_min_line_width();
+    page = locate(page);
+    page_index_reread_page(page);
+  }
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
   GEinit(1);                 // 12: a new graphics list (the old kept for the screen)

@@ -28,6 +28,7 @@
 #include "platform/port.h"
 #include "platform/script.h"
 #include "support/page_checker.h"
+#include "support/page_image.h"
 #include "support/piece_builder.h"
 
 namespace {
@@ -199,21 +200,6 @@ class EngravedFixture : public MusicXmlTest {
     return faults;
   }
 };
-
-// The page as drawn and placed: every element byte for byte, the staves' middle lines and the
-// notes' heads.
-std::string drawn_page() {
-  std::ostringstream out;
-  for (int p = 0; p < pstaff_count; ++p) out << "staff " << staff_data[p].middle_y << "\n";
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    out << int(e->xkind);
-    for (int i = 9; i < DROSA_NODE_SIZE; ++i) out << ' ' << int(e->bytes()[i]);
-    out << "\n";
-  }
-  for (Drosa n = piece_start[0]; n; n = n->xnext)
-    if (n->xkind == NOTE && note_ntdata(n)) out << "head " << note_ntdata(n)->get(xhdy) << "\n";
-  return out.str();
-}
 
 TEST_F(EngravedFixture, APageMovedApartForItsInkIsThePageFormattedAgain) {
   // Pages whose systems, or staves under lyrics or marks, stand apart once their ink is known:

@@ -4,7 +4,8 @@
 //   SystemFit.*:       a long line of bars cut into even systems that pass the page checker,
 //                      a short one left whole; a page of four staves whose cut systems no
 //                      longer fit its height; a page whose staves a small squeeze lets
-//                      hold one more system
+//                      hold one more system; a page cut for its height drawn as when
+//                      formatted again
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
 //                      bar of one of them; a page of a document that cannot hold its systems
@@ -135,6 +136,22 @@ TEST_F(SystemFit, SystemsThatAPageCannotHoldGoOnAtTheTopOfTheNextPage) {
   for (size_t k = 1; k + 1 < systems.size(); ++k)
     EXPECT_EQ(systems[k], systems[0]) << "page " << k + 1 << " is as full as the first";
   EXPECT_LE(systems.back(), systems[0]);
+  take_reports();
+}
+
+TEST_F(SystemFit, APageCutForItsHeightIsDrawnAsWhenFormattedAgain) {
+  // The pages of carried systems, cut for their height as they are formatted: each goes on in
+  // the same format with the records of the systems it keeps, and is drawn and placed as a
+  // second format of it draws and places it.
+  for (int staff = 0; staff < 4; ++staff) eighths_voice(staff, 48, 12, true);
+  count_pages();
+  for (int32_t page = 1; page <= page_count; ++page) {
+    ASSERT_EQ(format_page(page, 0), 1);
+    const std::string cut = drawn_page();
+    ASSERT_EQ(format_page(page, 0), 1);
+    EXPECT_EQ(cut, drawn_page()) << "page " << page;
+  }
+  EXPECT_GT(page_count, 4) << "no page was cut for its height";
   take_reports();
 }
 

@@ -2,6 +2,7 @@
 #include "support/page_image.h"
 
 #include <filesystem>
+#include <sstream>
 
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -18,6 +19,19 @@ bool save_drawn_page(const std::string& folder, const std::string& file) {
   const std::filesystem::path out = build / "test-output" / folder;
   std::filesystem::create_directories(out);
   return port_save_png(offscreen_page, (out / file).c_str());
+}
+
+std::string drawn_page() {
+  std::ostringstream out;
+  for (int p = 0; p < pstaff_count; ++p) out << "staff " << staff_data[p].middle_y << "\n";
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    out << int(e->xkind);
+    for (int i = 9; i < DROSA_NODE_SIZE; ++i) out << ' ' << int(e->bytes()[i]);
+    out << "\n";
+  }
+  for (Drosa n = piece_start[0]; n; n = n->xnext)
+    if (n->xkind == NOTE && note_ntdata(n)) out << "head " << note_ntdata(n)->get(xhdy) << "\n";
+  return out.str();
 }
 
 std::vector<PageFault> engrave_first_page(const std::string& folder, const std::string& name) {
