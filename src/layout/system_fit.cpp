@@ -184,14 +184,17 @@ Overfull overfull_system() {
   o.end = spacing_x;
   if (o.end - o.first_x <= o.width || o.width <= 0) return o;
   const std::vector<std::vector<FitChord>> layers = system_chords();
-  std::vector<Cut>& places = o.places;
+  // The times of chords after bar lines, each asked about once: the layers of a system share
+  // most of their bar lines.
+  std::vector<int32_t> times;
   for (const std::vector<FitChord>& chords : layers)
-    for (const FitChord& c : chords) {
-      Cut cut;
-      if (c.bar && c.time > TIME_TOLERANCE && cut_at(layers, c.time, &cut)) places.push_back(cut);
-    }
-  std::sort(places.begin(), places.end(),
-            [](const Cut& a, const Cut& b) { return a.time < b.time; });
+    for (const FitChord& c : chords)
+      if (c.bar && c.time > TIME_TOLERANCE) times.push_back(c.time);
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  std::vector<Cut>& places = o.places;
+  for (int32_t t : times)
+    if (Cut cut; cut_at(layers, t, &cut)) places.push_back(cut);
   places.erase(std::unique(places.begin(), places.end(),
                            [](const Cut& a, const Cut& b) { return near(a.time, b.time); }),
                places.end());
