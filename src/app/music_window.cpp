@@ -427,9 +427,9 @@ void make_window_title(std::string* fsspec) {
   const std::string name = fsspec->substr(slash == std::string::npos ? 0 : slash + 1);
   std::string made;
   if (!name.empty()) {
-    made = ":from: " + name;
-    if (made.size() > 63) made.resize(63);
-    *fsspec = folder + made;
+    // The whole name: a document's long name cut to a few dozen characters lost its end, even
+    // inside a character, in the title and on the printed pages.
+    *fsspec = folder + ":from: " + name;
     return;
   }
   ++untitled_count;

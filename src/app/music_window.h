@@ -43,7 +43,7 @@ void clip_to_music_area(int mode, int flag);
 // ---- The title -----------------------------------------------------------------------------
 
 // make_window_title: names an untitled piece: a name already there becomes ":from: " and the
-// name (at most 63 characters); none becomes ":New Piece:" (":New Piece:2" for the second).
+// whole name; none becomes ":New Piece:" (":New Piece:2" for the second).
 // Writes: *fsspec, untitled_count.
 void make_window_title(std::string* fsspec);
 // path_leaf_name: the part of a path after its last '/' or '\' that is not its last character.

@@ -296,6 +296,11 @@ TEST_F(Titles, PartsOfTheTitleAndNamesOfUntitledPieces) {
   std::string imported = "/in/x.xml";
   make_window_title(&imported);
   EXPECT_EQ(imported, "/in/:from: x.xml");
+  const std::string long_name =
+      "foster-jeanie-with-the-light-brown-hair-lead-sheet-\xc3\xa9.musicxml";
+  imported = "/in/" + long_name;
+  make_window_title(&imported);
+  EXPECT_EQ(imported, "/in/:from: " + long_name) << "the whole name, its end and its characters";
   EXPECT_STREQ(path_leaf_name("a/b/"), "b/");
 }
 
