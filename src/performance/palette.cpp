@@ -659,6 +659,15 @@ void draw_piano_window() {
   // The template takes the selection's values only when something is selected: with nothing
   // selected it keeps what the user chose for the next notes.
   const bool take_values = group_selected || insertion_point_shown();
+  // The lines between the boxes are erased too: the hint's text and glyphs reaching past their
+  // boxes left strokes there.
+  Rect boxes = box_rect(0);
+  for (int box = 1; box < PALETTE_BOXES; ++box) {
+    const Rect r = box_rect(box);
+    boxes = {std::min(boxes.left, r.left), std::min(boxes.top, r.top),
+             std::max(boxes.right, r.right), std::max(boxes.bottom, r.bottom)};
+  }
+  scaled_EraseRect(boxes);
   bool agree[PALETTE_BOXES];
   for (int box = 0; box < PALETTE_BOXES; ++box) {
     // The whole box is erased: its last column too, which the feedback of a click inverted.

@@ -1,7 +1,8 @@
 // tests/performance/palette_test.cpp: the note-attribute palette of the piano window.
 //   PaletteBoxes.*:  where the boxes lie and which a point falls on
 //   PaletteClicks.*: the cycles of the boxes in entry mode, grace against tuplet, the tuplet
-//                    and grace dialogs
+//                    and grace dialogs; nothing left between the boxes when the hint or the
+//                    values go
 //   PaletteSelection.*: the palette shows and edits the selected notes, with undo
 //   SpecialAccidentals.*: the rows of special accidentals and the group chosen
 #include "performance/palette.h"
@@ -94,6 +95,29 @@ TEST_F(PaletteClicks, BoxesCycleThroughTheirValuesAndGraceAndTupletExcludeEachOt
   click_piano(box_point(BOX_GRACE));
   EXPECT_EQ(t->get(xgrace), 1);
   EXPECT_EQ(t->get(xtupl), 1) << "grace turns the tuplet off";
+}
+
+TEST_F(PaletteClicks, TheHintAndTheValuesLeaveNothingBehindWhenTheyGo) {
+  open_empty(4);
+  auto pixels = [] { return port_pixels(platform_window_port(palette_window)); };
+  // The palette drawn whole, as a window update draws it.
+  auto drawn_whole = [&] {
+    erase_piano_window();
+    draw_piano_window();
+    return pixels();
+  };
+  // A key played outside entry mode writes how to enter notes over the value boxes; entry mode
+  // then draws the values over the boxes, and leaving it takes them away again.
+  click(head(drawn(0)[0]));
+  click_piano(piano_key_point(60));
+  ASSERT_TRUE(entry_hint_shown);
+  start_entry();
+  save_piano("palette_after_the_hint");
+  const std::vector<uint32_t> entering = pixels();
+  EXPECT_TRUE(entering == drawn_whole()) << "no stroke of the hint between the boxes";
+  click(head(drawn(0)[0]));
+  const std::vector<uint32_t> left = pixels();
+  EXPECT_TRUE(left == drawn_whole()) << "no stroke of the values between the boxes";
 }
 
 TEST_F(PaletteClicks, TheDialogsOfADoubleClickSetTheTupletAndTheGraceNotes) {
