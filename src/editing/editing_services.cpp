@@ -108,7 +108,8 @@ void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub) {
 }
 
 void update_SDRAG_on_page(Drosa node) {
-  if (!node) return;
+  // A page is walked only when some list may hold a staff drag.
+  if (!node || staff_drag_nodes == 0) return;
   Drosa start = node->xback;
   while (start &&
          !(effective_kind(start) == ENDSYST && (start->get(xendpage) || start->get(xstartpiece))))

@@ -22,8 +22,8 @@ Drosa unary_node(int op, Drosa node);
 
 // update_SDRAG_on_page: removes, with undo, every SDRAG of the node's voice between the ENDSYST
 // that starts the node's page and the one that ends it, and marks the piece changed when
-// one went.
-// Reads: current_ncontext. Writes: the voice list (recorded), DrosaDirty.
+// one went. Walks nothing while no SDRAG is kept anywhere (staff_drag_nodes).
+// Reads: current_ncontext, staff_drag_nodes. Writes: the voice list (recorded), DrosaDirty.
 void update_SDRAG_on_page(Drosa node);
 
 // ---- Measures and beaming ----------------------------------------------------------------

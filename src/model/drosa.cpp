@@ -210,6 +210,7 @@ Drosa newDrosa(int kind, int context) {
   p->xcontext = int8_t(context);
   p->xkind = uint8_t(kind);
   std::memset(p->payload, 0, sizeof p->payload);
+  if (kind == SDRAG) ++staff_drag_nodes;
 
   if (freeCount > DROSA_LOW_WATER) return node;
   reclaim_undo_nodes();
@@ -229,6 +230,7 @@ void destroyDrosa(Drosa node) {
     return;
   }
   forget_place(node);  // its handle may come back elsewhere
+  if (p->xkind == SDRAG) --staff_drag_nodes;
   p->xkind = FREE;
   p->xcontext = 0;
   p->xnext = freeHead;
@@ -252,6 +254,7 @@ void destroy_Drosa_list(Drosa first) {
       REPORT_ERROR(4, "destroy_Drosa_list called for a FREE node!!");
       break;
     }
+    if (p->xkind == SDRAG) --staff_drag_nodes;
     p->xkind = FREE;
     p->xcontext = 0;
     ++count;

@@ -17,6 +17,7 @@ Drosa freeHead;
 Drosa freeTail;
 int32_t freeCount = 0;
 int32_t total_Drosa_count = 0;
+int32_t staff_drag_nodes = 0;
 DrosaFirstBlock first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
 uint32_t drosa_block_total = 0;
 int32_t first_block_nodes = 0;
@@ -96,6 +97,7 @@ void reset_model_globals() {
   reset_kept_pages();
   freeHead = freeTail = NIL;
   freeCount = total_Drosa_count = 0;
+  staff_drag_nodes = 0;
   first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;

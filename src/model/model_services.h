@@ -159,15 +159,15 @@ static_assert(sizeof(Drosa) == 4, "node links are 32 bits");
 void VeskMemory_Init();
 
 // A node of the given kind and context, links NIL, payload zero. Never NIL: a store that is
-// empty and cannot grow is a fatal report.
+// empty and cannot grow is a fatal report. Counts an SDRAG in staff_drag_nodes.
 Drosa newDrosa(int kind, int context);
 
 // Returns one unlinked node to the store. NIL and an already free node are reported and
-// change nothing.
+// change nothing. An SDRAG leaves staff_drag_nodes.
 void destroyDrosa(Drosa node);
 
 // Returns the chain from first along xnext to its end, after detaching first from its
-// predecessor. NIL does nothing.
+// predecessor. NIL does nothing. Its SDRAGs leave staff_drag_nodes.
 void destroy_Drosa_list(Drosa first);
 
 // A new node with node's kind, context and payload; links NIL.
@@ -329,6 +329,10 @@ extern Drosa freeHead;              // first node of the free list: takes and re
 extern int32_t freeCount;           // nodes on the free list
 extern int32_t total_Drosa_count;   // nodes made in all blocks together
 extern uint32_t drosa_block_total;  // blocks built so far (the first is block 0)
+
+// SDRAG nodes taken from the store (or read from a file) and not given back, wherever they
+// lie: a piece, the undo lists, a clipboard. None means no list holds a staff drag.
+extern int32_t staff_drag_nodes;
 
 // ---- Permanent template nodes (made by VeskMemory_Init, never freed) --------------------
 

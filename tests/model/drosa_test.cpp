@@ -1,7 +1,7 @@
 // drosa_test.cpp: the node store.
 //   Templates.*:  the permanent templates and the state right after start-up
 //   Take.*:       taking and returning nodes, last in first out, zeroed payloads; the free
-//                 list put back in the order of memory
+//                 list put back in the order of memory; the count of staff drags taken
 //   Growth.*:     the low-water rule, growth by whole blocks, refused growth
 //   Lists.*:      returning chains, double returns; links that name no node
 //   Compare.*:    copying and comparing nodes across notation contexts
@@ -156,6 +156,17 @@ TEST_F(Take, ReturnedNodeIsTheNextTakenAndComesBackClean) {
   EXPECT_EQ(again->xback, NIL);
   expect_payload(again, {});
   EXPECT_EQ(free_list_length(), freeCount);
+}
+
+TEST_F(Take, StaffDragsAreCountedUntilReturnedAloneOrInAList) {
+  const int32_t before = staff_drag_nodes;
+  Drosa a = newDrosa(SDRAG, 0), b = newDrosa(SDRAG, 2), note = newDrosa(NOTE, 0);
+  EXPECT_EQ(staff_drag_nodes, before + 2);
+  destroyDrosa(a);
+  EXPECT_EQ(staff_drag_nodes, before + 1);
+  link_after(note, b);
+  destroy_Drosa_list(b);
+  EXPECT_EQ(staff_drag_nodes, before);
 }
 
 TEST_F(Take, LastReturnedFirstTaken) {

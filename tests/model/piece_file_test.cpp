@@ -2,7 +2,8 @@
 //   Header.*:      byte images of the header for one and three contexts
 //   RoundTrip.*:   written then read gives the same nodes, records and bytes; what a normal and a
 //                  published save leave out; a shorter save leaves no stale bytes; 64 voices;
-//                  parameter changes kept through a save, and from PARAM records of old formats
+//                  parameter changes kept through a save, and from PARAM records of old formats;
+//                  staff drags read are counted
 //   VersionGate.*: the questions and refusals by format version; old formats with narrow
 //                  coordinates and fewer header records; surplus bytes of a newer header
 //   Damaged.*:     a truncated file, with and without Shift; hostile headers refused without
@@ -699,6 +700,19 @@ TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
   Drosa last = voice_end(1);
   EXPECT_TRUE(last->get(xendpiece));
   EXPECT_EQ(last->xback->xkind, NOTE) << "the voice ends after its last whole record";
+}
+
+// A staff drag read from a file is counted, so that the breaks made later still look for it.
+TEST_F(PieceFileTest, StaffDragsReadAreCounted) {
+  sample_piece();
+  add(1, SDRAG)->set(xstaffdrag, 300);
+  ASSERT_EQ(write_to(path), 1);
+  discard_piece_lists();
+  const int32_t before = staff_drag_nodes;
+  ASSERT_EQ(read_back(), 1);
+  EXPECT_EQ(staff_drag_nodes, before + 1);
+  discard_piece_lists();
+  EXPECT_EQ(staff_drag_nodes, before);
 }
 
 TEST_F(PieceFileTest, APartRecordSayingFreeGoesBackToTheStore) {
