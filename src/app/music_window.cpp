@@ -290,6 +290,9 @@ void set_grow_limits() {
   grow_limits.right = page_based_width() > screen_device.width() || default_scale.negative
                           ? screen_device.width()
                           : page_based_width();
+  // The window system's frame grows the window no larger either: a window grown past the page
+  // kept its scroll bars and grow box inside, with a blank strip beyond them.
+  platform_set_window_limits(music_window(), grow_limits);
 }
 
 void grow_music_window(int width, int height) {

@@ -147,6 +147,7 @@ struct WindowRecord {
   bool visible = false;
   bool needs_update = false;
   bool floating = false;
+  QSize largest;  // the largest content the program lets the window system give, none when empty
 };
 std::map<int, WindowRecord> windows;
 
@@ -166,6 +167,15 @@ QSize window_size_for(const WindowRecord& r, int width, int height) {
   // The menu bar is part of every window from its making, shown or not yet.
   const int above = top ? top->sizeHint().height() : 0;
   return {width, height + above};
+}
+
+// A document window grows by the window system's frame no larger than its limits, nor than
+// the content the program gave it.
+void apply_largest(const WindowRecord& r) {
+  if (!r.window || r.floating || r.largest.isEmpty()) return;
+  const Rect port = port_bounds(r.port);
+  r.window->setMaximumSize(window_size_for(r, std::max(r.largest.width(), port.width()),
+                                           std::max(r.largest.height(), port.height())));
 }
 
 // The document window the floating windows belong to.
@@ -325,6 +335,7 @@ void platform_size_window(int window, int width, int height, bool update) {
   // program does not take then stops asking, instead of the two resizing each other for ever.
   if (old.width() == width && old.height() == height) return;
   port_set_size(r->port, width, height);
+  apply_largest(*r);
   if (r->window && r->floating)
     r->window->setFixedSize(width, height);
   else if (r->window)
@@ -424,6 +435,13 @@ bool platform_grow_window(const EventRecord& event, Rect limits, int* width, int
   *width = w;
   *height = h;
   return w != now.width() || h != now.height();
+}
+
+void platform_set_window_limits(int window, Rect limits) {
+  WindowRecord* r = record_of(window);
+  if (!r) return;
+  r->largest = QSize(limits.right, limits.bottom);
+  apply_largest(*r);
 }
 
 bool input_in_grow_box(int window, Point where) {

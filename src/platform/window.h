@@ -72,6 +72,9 @@ void platform_end_window_update(int window);
 // carries its size; a press on the grow box follows the mouse while the button is held.
 // False when the size does not change.
 bool platform_grow_window(const EventRecord& event, Rect limits, int* width, int* height);
+// The largest content (limits.right wide, limits.bottom high) the window system's frame may
+// give a document window; a size the program gives it stays allowed.
+void platform_set_window_limits(int window, Rect limits);
 
 // ---- The screen and the mouse ------------------------------------------------------------
 // The part of the main screen where windows may be placed.

@@ -6,6 +6,7 @@
 //   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
 //   Activation.*: the floating windows go with the document window the user brings forward
 //                 or clicks
+//   Frames.*:     the window system's frame grows a document window only to its limits
 //   HeldKeys.*:   a held key's repeats given as releases and presses are repeats
 #include "platform/events.h"
 
@@ -229,6 +230,22 @@ TEST_F(Activation, TheFloatingWindowsGoWithTheDocumentWindowBroughtForward) {
   QCoreApplication::sendEvent(clicked, &press);
   EXPECT_EQ(floating->transientParent(), clicked);
   for (int window : {first, second, palette}) platform_dispose_window(window);
+}
+
+using Frames = EventTest;
+
+TEST_F(Frames, TheWindowSystemGrowsADocumentWindowNoLargerThanItsLimits) {
+  const int window = platform_new_window("w", {0, 0, 200, 150}, true);
+  auto* main = static_cast<QMainWindow*>(input_window_numbered(window));
+  ASSERT_NE(main, nullptr);
+  platform_set_window_limits(window, {80, 80, 300, 250});
+  main->resize(main->width() + 800, main->height() + 800);  // the frame dragged far out
+  EXPECT_EQ(main->centralWidget()->width(), 300);
+  EXPECT_EQ(main->centralWidget()->height(), 250);
+  // A size the program gives stays allowed, even past the limits.
+  platform_size_window(window, 420, 160, false);
+  EXPECT_EQ(main->centralWidget()->width(), 420);
+  platform_dispose_window(window);
 }
 
 using HeldKeys = EventTest;
