@@ -35,8 +35,9 @@ int import_musicxml();
 int import_musicxml_memory(const void* bytes, size_t size, int complete = 1);
 
 // is_compressed_musicxml: whether the file at `path` is read as compressed MusicXML (a ZIP
-// archive holding the document, which import_musicxml unpacks): its name ends in ".mxl" or
-// ".MXL", or its first bytes are a ZIP archive's. Only reads the file's first bytes.
+// archive holding the document, which import_musicxml unpacks): its first bytes are a ZIP
+// archive's, or its name ends in ".mxl" or ".MXL" and it does not begin as an XML document
+// does. Only reads the file's first bytes.
 bool is_compressed_musicxml(const std::string& path);
 
 // read_mxl_container: the document a compressed MusicXML file of `size` bytes names first in

@@ -330,16 +330,23 @@ int read_mxl_file(const std::string& path, uint64_t limit, std::string* document
 bool is_compressed_musicxml(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string leaf = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  bool named = false;
   if (leaf.size() > 4) {
     const std::string tail = leaf.substr(leaf.size() - 4);
-    if (tail == ".mxl" || tail == ".MXL") return true;
+    named = tail == ".mxl" || tail == ".MXL";
   }
   // Not waiting for a writer: a named pipe or a device tells nothing.
   const int file = platform_file_open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (file < 0) return false;
-  char start[4] = {};
+  if (file < 0) return named;
+  char start[64] = {};
   const ssize_t got = platform_file_read(file, start, sizeof start);
   platform_file_close(file);
-  return got == 4 &&
-         (std::memcmp(start, "PK\x03\x04", 4) == 0 || std::memcmp(start, "PK\x05\x06", 4) == 0);
+  if (got >= 4 &&
+      (std::memcmp(start, "PK\x03\x04", 4) == 0 || std::memcmp(start, "PK\x05\x06", 4) == 0))
+    return true;
+  if (!named || got <= 0) return named;
+  // A plain document that was given the compressed file's name is read as it is.
+  size_t at = got >= 3 && std::memcmp(start, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+  while (at < size_t(got) && std::isspace(uint8_t(start[at]))) ++at;
+  return at >= size_t(got) || start[at] != '<';
 }

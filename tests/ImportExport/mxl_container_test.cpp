@@ -124,8 +124,9 @@ TEST_F(MxlContainer, ARealScoreOpensPackedAsItDoesPlain) {
   const std::string score = real_score("bach-chorale-bwv269.musicxml");
   if (score.empty()) GTEST_SKIP() << "the real scores are not beside the repository";
   const std::string plain = dir + "/chorale.musicxml", packed = dir + "/chorale.mxl",
-                    stored = dir + "/stored.zip";
+                    stored = dir + "/stored.zip", renamed = dir + "/renamed.mxl";
   write_file(plain, score);
+  write_file(renamed, score);  // a plain document given the compressed file's name
   write_file(packed, zip({{"META-INF/container.xml", container_naming("music/chorale.xml")},
                           {"cover.png", std::string(3000, '\x89')},
                           {"music/chorale.xml", score}}));
@@ -142,7 +143,7 @@ TEST_F(MxlContainer, ARealScoreOpensPackedAsItDoesPlain) {
   EXPECT_EQ(piece_fsspec, dir + "/:from: chorale.mxl");
   EXPECT_EQ(untitled_file_name(piece_fsspec), dir + "/chorale.vesk");
   ASSERT_EQ(close_view(0), 1);
-  for (const std::string& path : {plain, stored}) {
+  for (const std::string& path : {plain, stored, renamed}) {
     script_file_name(path);
     ASSERT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
     EXPECT_EQ(all_notes(), notes) << path;
