@@ -247,30 +247,67 @@ Drosa distance_node(Drosa end, Drosa print) {
   return print;
 }
 
+// Where a voice's system on the page ends, as voices_to_system leaves the voice's cursor for it
+// (where the voice stops when it has fewer systems), with the PRINT in force and the node the
+// distances below its staff are read at there.
+struct SystemEnd {
+  Drosa end, print, at;
+};
+
+// The ends of voice v's first `systems` systems on the page (at least one), found in one walk
+// of its page. A voice whose page start ends the piece, and a system without a note, have
+// theirs found by walking back from the end, as any system's once were.
+std::vector<SystemEnd> system_ends(int v, int32_t systems) {
+  std::vector<SystemEnd> ends;
+  Drosa start = page_start[v];
+  Drosa print = NIL, note = NIL;  // the last PRINT on the page, the last note of the system
+  for (Drosa p = start->get(xendpiece) ? NIL : start->xnext; p && int32_t(ends.size()) < systems;
+       p = p->xnext) {
+    if (is_visible_endsyst(p)) {
+      Drosa in_force = print ? print : voice_data[v].print;
+      ends.push_back({p, in_force, note ? note : distance_node(p, in_force)});
+      if (p->get(xendpiece) || p->get(xendpage)) break;
+      note = NIL;
+    } else if (effective_kind(p) == PRINT) {
+      print = p;
+    }
+    if (p->xkind == NOTE) note = p;
+  }
+  if (ends.empty()) {
+    Drosa in_force = print_in_force(v, start);
+    ends.push_back({start, in_force, distance_node(start, in_force)});
+  }
+  ends.resize(size_t(std::max<int32_t>(systems, 1)), ends.back());
+  return ends;
+}
+
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
 // system's last staff, the distance to the next system, and more where the next system holds
 // what reaches up to this one. Both are read at the voice's last note in the system, so that
-// a piece can change them from system to system.
+// a piece can change them from system to system. Leaves system_cursor at the end of the
+// page's last system, as voices_to_system does.
 void set_staff_distances(const std::vector<int32_t>& counts) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
   const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
   page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
+  std::vector<std::vector<SystemEnd>> ends(static_cast<size_t>(voices()));
+  for (int v = 0; v < voices(); ++v)
+    if (shown(v)) ends[size_t(v)] = system_ends(v, system_count);
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
-    voices_to_system(s, 1);
     for (int v = 0; v < voices(); ++v) {
-      Drosa cursor = system_cursor[v];
-      if (!shown(v) || !cursor) continue;
-      Drosa print = print_in_force(v, cursor);
+      if (!shown(v)) continue;
+      const SystemEnd& end = ends[size_t(v)][size_t(s - 1)];
+      Drosa print = end.print;
       if (!print) {
         REPORT_ERROR(4, "PRINT node not found in format: sys %hd voice %hd xkind(%lx) %hd",
-                     short(s), short(v), static_cast<unsigned long>(cursor.handle()),
-                     short(cursor->xkind));
+                     short(s), short(v), static_cast<unsigned long>(end.end.handle()),
+                     short(end.end->xkind));
         continue;
       }
       int32_t n = print->get(xsstaff);
       if (n < 0 || n >= counts[s - 1]) continue;
-      Drosa at = distance_node(cursor, print);
+      Drosa at = end.at;
       StaffData& staff = staff_data[first + n];
       if (n == counts[s - 1] - 1) {
         const int32_t between_systems = param_value(system_parameter, at, nullptr)->integer() * 10;
@@ -287,6 +324,8 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
     }
     first += counts[s - 1];
   }
+  if (system_count < 1) return;
+  for (int v = 0; v < voices(); ++v) system_cursor[v] = shown(v) ? ends[size_t(v)].back().end : NIL;
 }
 
 // The page's height in layout units: its height in pixels on the view, times the layout
