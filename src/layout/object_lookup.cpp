@@ -60,17 +60,32 @@ Drosa search_own_voice(int kind, Drosa node, Drosa* reached) {
   return NIL;
 }
 
-// The nearest node of the kind attached before any note of a staff chord, first note first.
-Drosa search_chord(int kind, Drosa cddata) {
+// For each kind whose slot in `answers` is NIL and `open`: the nearest node of the kind
+// attached before any note of a staff chord, first note first. The nodes before each note
+// are walked once for all the kinds. Returns how many were found.
+int search_chord(const int* kinds, int count, const bool* open, Drosa* answers, Drosa cddata) {
   Drosa last = cddata->xback ? cddata->xback->xback : NIL;
-  if (!is_NOTE(last)) return NIL;
+  if (!is_NOTE(last)) return 0;
+  int wanted = 0;
+  for (int k = 0; k < count; ++k) wanted += open[k] && !answers[k];
+  int found = 0;
   Drosa n = chord_first_note(cddata);
-  for (int32_t steps = 0; n && steps <= total_Drosa_count; ++steps) {
-    if (Drosa found = find_prev_kind_stop_2(kind, n, ENDSYST)) return found;
+  for (int32_t steps = 0; n && found < wanted && steps <= total_Drosa_count; ++steps) {
+    // What the note's attached nodes hold, nearest first: a kind found before an earlier
+    // note of the chord keeps that answer.
+    for (Drosa p = n->xback; p && found < wanted; p = p->xback) {
+      const int kind = effective_kind(p);
+      for (int k = 0; k < count; ++k) {
+        if (!open[k] || answers[k] || kinds[k] != kind) continue;
+        answers[k] = p;
+        ++found;
+      }
+      if (p->xkind == NOTE || kind == ENDSYST) break;
+    }
     if (n == last || !is_NOTE(n) || !n->xnext) break;
     n = n->xnext->get(xpnext);
   }
-  return NIL;
+  return found;
 }
 
 // The walks back through the chord chain that the formatter keeps: for a chord, what the walk
@@ -131,18 +146,19 @@ bool listed_at(Drosa chord, size_t pstaff, size_t* at) {
 int answer_at_chord(const int* kinds, int count, Drosa* answers, Drosa chord, bool keep,
                     std::vector<uint32_t>* walked) {
   int found = 0;
+  bool search[3] = {};
   auto kept = keep ? kept_walks.find(chord.handle()) : kept_walks.end();
   for (int k = 0; k < count; ++k) {
     if (answers[k]) continue;
     if (kept != kept_walks.end() && kept->second[size_t(k)]) {
       answers[k] = kept->second[size_t(k)];
+      ++found;
     } else {
       if (keep) walked[k].push_back(chord.handle());
-      answers[k] = search_chord(kinds[k], chord);
+      search[k] = true;
     }
-    if (answers[k]) ++found;
   }
-  return found;
+  return found + search_chord(kinds, count, search, answers, chord);
 }
 
 // The chain walk of look_in_staff_list from a chord of the pstaff (links its CDDATA3), for
