@@ -82,6 +82,25 @@ int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
 
 bool at_start(Drosa current) { return !current || is_chain_head(current); }
 
+// The first note and start time of each layer's current chord, read as the walk passes the
+// chord rather than at every time point after it. `last` is the current note they belong to.
+struct CurrentChord {
+  Drosa last, first;
+  int64_t start = 0;
+};
+CurrentChord current_chords[MAX_PSTAVES][LAYERS];
+
+// The layer's current chord, `last` its current note.
+const CurrentChord& current_chord(int p, int l, Drosa last) {
+  CurrentChord& c = current_chords[p][l];
+  if (c.last != last) {
+    c.last = last;
+    c.first = chord_first_note(last);
+    c.start = chord_start(c.first);
+  }
+  return c;
+}
+
 // The layer's next chord, or NIL when its walk has ended.
 Drosa next_chord(int p, int l) {
   const SpacingStaff& s = spacing_staff[p];
@@ -123,6 +142,7 @@ int start_walks() {
     s.layers = 0;
     for (int l = 0; l < LAYERS; ++l) {
       s.current[l] = staff_data[p].ppnt[l];
+      current_chords[p][l] = {};
       Drosa first = chain_next(s.current[l]);
       s.next_time[l] = first ? chord_start(first) : NO_TIME;
       s.left_edge[l] = 0;
@@ -278,7 +298,8 @@ Shortest shortest_sounding(int32_t Tn) {
     for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa L = spacing_staff[p].current[l];
       if (at_start(L)) continue;
-      Drosa F = chord_first_note(L);
+      const CurrentChord& current = current_chord(p, l, L);
+      Drosa F = current.first;
       int32_t umin = spacing_staff[p].shortest[l];
       int32_t u = umin;
       Drosa after = chain_next(L);
@@ -290,7 +311,7 @@ Shortest shortest_sounding(int32_t Tn) {
         u = 0;
       else if (is_after_grace(L))
         u = earlier_normal_duration(F);
-      int64_t start = chord_start(F);
+      const int64_t start = current.start;
       bool sounding = start + umin >= int64_t(Tn) - TIME_TOLERANCE;
       if (start >= int64_t(Tn) - TIME_TOLERANCE) sounding = near(start, Tn) && near(umin, 0);
       if (u < int64_t(best.S) - TIME_TOLERANCE && sounding) {
