@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QString>
 #include <QStringList>
 
@@ -123,6 +125,13 @@ bool platform_file_dialog(const FileDialogRequest& request, std::string* path) {
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   dialog.setDirectory(QString::fromStdString(platform_file_dialog_folder(request)));
   if (request.save) dialog.selectFile(QString::fromStdString(request.default_name));
+  // The line of advice ("Save VESK score (published)") under the files; a blank one shows none.
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid && request.message.find_first_not_of(' ') != std::string::npos) {
+    auto* advice = new QLabel(QString::fromStdString(request.message), &dialog);
+    advice->setObjectName("advice");
+    grid->addWidget(advice, grid->rowCount(), 0, 1, grid->columnCount());
+  }
   dialog.setWindowModality(Qt::ApplicationModal);
   bool done = false;
   QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });

@@ -15,7 +15,7 @@ struct FileDialogRequest {
   bool save = false;
   std::string client;                // the program's name
   std::string title;                 // the window title
-  std::string message;               // the line of advice above the files
+  std::string message;               // the line of advice under the files
   std::string action_button;         // the text of the Open or Save button
   std::string preference_key;        // the folder last used under this key is offered again
   std::vector<std::string> filters;  // name filters ("Vesk pieces (*.vesk)"), the first chosen

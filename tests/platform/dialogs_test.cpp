@@ -8,7 +8,8 @@
 //   DisplayedDialog.*: the same loop on a window, fed through the event queue; a signal cancels;
 //                   native controls drawn once, appended items above the buttons, an alert as
 //                   tall as its message (images in test-output/dialogs); a native button's hit
-//                   waits for a loop of the program's own; a check box names the keys as here
+//                   waits for a loop of the program's own; a check box names the keys as here;
+//                   a file dialog shows its line of advice
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include "platform/application.h"
 #include "platform/events.h"
+#include "platform/file_dialog.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/script.h"
@@ -659,6 +664,29 @@ TEST_F(DisplayedDialog, ACheckBoxNamesTheKeysAsTheMenusDo) {
     for (QAbstractButton* b : top->findChildren<QAbstractButton*>())
       if (top->isVisible()) titles << b->text();
   EXPECT_TRUE(titles.contains("Meta key (not Ctrl)")) << titles.join('|').toStdString();
+}
+
+TEST_F(DisplayedDialog, AFileDialogShowsItsLineOfAdvice) {
+  FileDialogRequest request;
+  request.save = true;
+  request.title = "Vesk - Save Score";
+  request.message = "Save VESK score (published)";
+  request.action_button = "Save Score";
+  request.default_name = "Song.vesk";
+  request.folder = std::filesystem::temp_directory_path().string();
+  QString advice;
+  QTimer::singleShot(0, [&advice] {
+    auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(shown, nullptr);
+    if (auto* label = shown->findChild<QLabel*>("advice")) advice = label->text();
+    const std::filesystem::path out = std::filesystem::current_path() / "test-output" / "dialogs";
+    std::filesystem::create_directories(out);
+    shown->grab().save(QString::fromStdString((out / "file_dialog_advice.png").string()));
+    shown->reject();
+  });
+  std::string path;
+  EXPECT_FALSE(platform_file_dialog(request, &path));
+  EXPECT_EQ(advice.toStdString(), request.message);
 }
 
 }  // namespace
