@@ -276,8 +276,8 @@ int write_prefs_file(int replace) {
   std::vector<uint8_t> bytes;
   std::vector<Resource> resources;
   // The other resources of a sound file are kept; a damaged file is replaced whole.
-  if (read_whole_file(path, &bytes) != ReadResult::READ || !parse_container(bytes, &resources))
-    resources.clear();
+  const bool read = read_whole_file(path, &bytes) == ReadResult::READ;
+  if (!read || !parse_container(bytes, &resources)) resources.clear();
   if (replace) std::erase_if(resources, is_record);
   Resource record;
   std::memcpy(record.type, RECORD_TYPE, 4);
@@ -287,7 +287,11 @@ int write_prefs_file(int replace) {
   while (record_id_taken(resources, record.id)) ++record.id;
   resources.push_back(record);
   if (resources.size() > MAX_RESOURCES) resources.erase(resources.begin());
-  const int16_t result = replace_file(path, container_bytes(resources));
+  const std::vector<uint8_t> written = container_bytes(resources);
+  // A file that holds these bytes already is left as it is: replacing it would change nothing,
+  // and quitting would wait for the disk twice.
+  if (read && written == bytes) return 1;
+  const int16_t result = replace_file(path, written);
   switch (result) {
     case RESULT_OK:
       return 1;

@@ -126,10 +126,13 @@ TEST_F(PrefsTest, WrittenRecordLoadsBackByteForByte) {
   prefs.set_colour(3, {1, 2, 3});
   prefs.set_zoom_step(-3);
   prefs.set_i32(400, -1);
+  ASSERT_EQ(write_prefs_file(1), 1);
   prefs.set_u8(6, 0x77);  // even a reserved byte survives
   PrefsRecord written = prefs;
-  ASSERT_EQ(write_prefs_file(1), 1);
   ASSERT_EQ(write_prefs_file(1), 1) << "a second write replaces the record";
+  const auto replaced = std::filesystem::last_write_time(prefs_file_path());
+  ASSERT_EQ(write_prefs_file(1), 1) << "an unchanged record is written as it is";
+  EXPECT_EQ(std::filesystem::last_write_time(prefs_file_path()), replaced);
   prefs = PrefsRecord{};
   release_prefs_lock();
   ASSERT_EQ(open_prefs_file(), 1);
