@@ -4,7 +4,7 @@
 // event, the files after "--print" one print-documents event. Closing the last window and
 // the signals SIGTERM and SIGINT arrive as the quit event. When no piece is left open after
 // an open or print event, the program's frame window is shown, so that the program is not
-// left running without a window.
+// left running without a window; not when it was started only to print, as it quits then.
 #include "app/apple_events.h"
 
 #include <algorithm>
@@ -128,6 +128,7 @@ int16_t handle_apple_event(const EventRecord& event, uint32_t id) {
     quit.what = EVENT_QUIT;
     platform_post_event(quit);
   }
-  if (count_open_views() == 0) platform_open_main_window("Vesk");
+  // A program about to quit shows no window of its own first.
+  if (count_open_views() == 0 && !quit_when_done) platform_open_main_window("Vesk");
   return NO_ERR;
 }

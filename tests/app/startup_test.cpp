@@ -211,6 +211,7 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   std::getline(spooled, first_line);
   EXPECT_EQ(first_line, "%!PS-Adobe-3.0");
   EXPECT_EQ(count_open_views(), 0);
+  EXPECT_FALSE(platform_main_window_open()) << "about to quit, no window of its own is shown";
   EXPECT_TRUE(shown().empty()) << "no question was asked";
 }
 
