@@ -130,11 +130,11 @@ void start_up(int argc, char** argv) {
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 2);
   else if (midi_out_available & MIDI_OUT_SYNTH)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 0);
-  // 15. Playback, printing, the piano window and the menus.
+  // 15. Playback, the piano window and the menus (the printing session is made when first
+  //     printing).
   piano_idle(0);
   install_play_timer();
   stop_playing(1);
-  Print_init();
   create_piano_window();
   build_menus();
   // 16. The part-name phrases fit a part name.

@@ -650,7 +650,7 @@ Drosa get_bracket(Drosa node, int* bracket, int* brace);
 // ---- The session --------------------------------------------------------------------------------
 
 // Print_init: makes the session, a page format and print settings with the session's
-// defaults; start-up goes on whatever fails.
+// defaults; the first print or page setup calls it, and again after it failed.
 // Writes: print_session, page_format, print_settings.
 // Failure: the session's error through report_file_error with "You might need to quit Vesk
 //          and select a printer.  Print Manager Error" or "Print_init, creating print record".

@@ -285,7 +285,10 @@ bool keep_page_setup(int context) {
   return changed;
 }
 
+// The session is made at the first print or page setup, not at start-up: asking the system
+// for its default printer loads the printing plug-ins.
 bool session_ready() {
+  if (!print_session || !page_format || !print_settings) Print_init();
   if (print_session && page_format && print_settings) return true;
   REPORT_ERROR(2, "%s", "Printing is not available: the printing session could not be started.");
   return false;
