@@ -27,6 +27,7 @@
 #include "platform/application.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
+#include "platform/synth.h"
 #include "platform/window.h"
 
 void report_missing_fonts() {
@@ -74,6 +75,9 @@ void start_up(int argc, char** argv) {
   // An option the program does not know ends it before any window opens (the window system
   // has taken its own options out of argv).
   if (report_unknown_option(argc, argv, stderr)) platform_exit(2);
+  // The synthesizer is made on a thread of its own while the windows are made; the MIDI
+  // set-up of step 14 takes what it became.
+  platform_synth_start();
   // 1. The console, which shows everything the program writes from now on.
   //    Hidden until text arrives, floating, without input; a console that could not be made
   //    whole shows nothing, and the program goes on without it.
@@ -124,8 +128,9 @@ void start_up(int argc, char** argv) {
   init_glyph_tables();
   // 14. MIDI output: the MIDI service, else the synthesizer.
   midi_out_available = 0;
+  const bool synthesizer = qt_open_note_channels();  // ALSA's own set-up done first
   if (midi_setup() == 0) midi_out_available |= MIDI_OUT_SERVICE;
-  if (qt_open_note_channels()) midi_out_available |= MIDI_OUT_SYNTH;
+  if (synthesizer) midi_out_available |= MIDI_OUT_SYNTH;
   if (midi_out_available & MIDI_OUT_SERVICE)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 2);
   else if (midi_out_available & MIDI_OUT_SYNTH)

@@ -20,6 +20,9 @@ enum SynthState {
   SYNTH_SILENT = 2,    // made, but there is no sound device: messages are dropped
 };
 
+// Starts making the synthesizer on a thread of its own (nothing when it was started); the
+// routines below wait for that thread before they touch the synthesizer.
+void platform_synth_start();
 // Makes the synthesizer (nothing when it exists); its state.
 SynthState platform_synth_open();
 SynthState platform_synth_state();
