@@ -35,6 +35,10 @@ constexpr int TOP_LINE_TO_MIDDLE = STAFF_HEIGHT_TENTHS / 2;
 constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
 constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
+// The least page margin, in tenths of a point (an eighth of an inch): a document's margins of
+// nothing put the group brackets off the paper and the notes at its edge, where no printer
+// reaches.
+constexpr int32_t LEAST_MARGIN = 90;
 constexpr int PRINT_SCALE = 120, PRINT_SCALE_COPY = 50;  // page setup: scale percent, i32 and i16
 enum Margin { LEFT, RIGHT, TOP, BOTTOM };
 
@@ -68,18 +72,22 @@ void set_margins(int context) {
     const int32_t t = margin(m);
     if (t < 0) continue;
     for (int offset : m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)
-      set_options_i32(context, offset, std::max(page_tenths(t), 10));
+      set_options_i32(context, offset, std::max(page_tenths(t), LEAST_MARGIN));
   }
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = margin(TOP), bottom = margin(BOTTOM);
   if (top >= 0 || mxml.top_system_distance >= 0) {
     const int32_t t =
         page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0) + TOP_LINE_TO_MIDDLE);
-    for (int offset : OPTIONS_TOP) set_options_i32(context, offset, std::clamp(t, 10, half_height));
+    const int32_t least = LEAST_MARGIN + page_tenths(TOP_LINE_TO_MIDDLE);
+    for (int offset : OPTIONS_TOP)
+      set_options_i32(context, offset, std::clamp(t, std::min(least, half_height), half_height));
   }
   if (bottom >= 0)
     for (int offset : OPTIONS_BOTTOM)
-      set_options_i32(context, offset, std::clamp(page_tenths(bottom), 10, half_height));
+      set_options_i32(
+          context, offset,
+          std::clamp(page_tenths(bottom), std::min(LEAST_MARGIN, half_height), half_height));
 }
 
 // ---- Parameter changes
