@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -304,6 +305,45 @@ CreditBox credit_box(const MxmlItem& item) {
   return {left, y - size / 5 - (lines - 1) * size * 6 / 5, left + width, y + size * 4 / 5};
 }
 
+// Breaks the lines of a credit that runs off the paper (a long notice of rights written as one
+// line) at blanks into lines that fit between the margins, from where its justification holds
+// it; a credit in the page's lower half rises by the lines added, keeping its last line where
+// its one line stood. A credit on the paper stays as the document writes it.
+void wrap_to_the_paper(MxmlItem& item) {
+  const int32_t size = 10 * item.size, paper = page_tenths(false) * UNITS_PER_TENTH;
+  const CreditBox box = credit_box(item);
+  if (size <= 0 || (box.left >= 0 && box.right <= paper)) return;
+  const int32_t left = std::max(mxml.margins[0][0], 0) * UNITS_PER_TENTH;
+  const int32_t right = paper - std::max(mxml.margins[0][1], 0) * UNITS_PER_TENTH;
+  const int just = item.reference & 3;
+  const int32_t room = just == 0   ? right - std::max(box.left, left)
+                       : just == 2 ? std::min(box.right, right) - left
+                                   : right - left;
+  const size_t most = size_t(std::max(room / (size / 2), 20));
+  std::string wrapped;
+  int added = 0;
+  size_t start = 0;
+  while (start <= item.text.size()) {
+    size_t end = item.text.find('\n', start);
+    if (end == std::string::npos) end = item.text.size();
+    std::string_view line(item.text.data() + start, end - start);
+    while (line.size() > most) {
+      const size_t blank = line.rfind(' ', most);
+      if (blank == std::string_view::npos || blank == 0) break;
+      wrapped.append(line.substr(0, blank)) += '\n';
+      line.remove_prefix(blank + 1);
+      ++added;
+    }
+    wrapped.append(line);
+    if (end < item.text.size()) wrapped += '\n';
+    start = end + 1;
+  }
+  item.text = std::move(wrapped);
+  if (just == 3) item.x += (left + right) / 2 - (box.left + box.right) / 2;
+  const int32_t rise = added * size * 6 / 5;
+  if (item.y >= 0 && credit_y(item) < page_tenths(true) * UNITS_PER_TENTH / 2) item.y += rise;
+}
+
 // Whether the line break that ends a credit's words, before more words of the credit, only
 // ends their run: some programs end every run of a credit with one, a superscript's too. Words
 // that begin with a blank go on from the line; so does the ending of an ordinal number ("3",
@@ -334,7 +374,10 @@ void mxml_keep_credits_apart() {
   std::vector<MxmlItem*> credits;
   for (MxmlGroup& g : mxml.slots[MXML_CREDIT_SLOT])
     for (MxmlItem& item : g.items)
-      if (item.credit) credits.push_back(&item);
+      if (item.credit) {
+        wrap_to_the_paper(item);
+        credits.push_back(&item);
+      }
   const int32_t middle = page_tenths(true) * UNITS_PER_TENTH / 2;
   // Each move takes a credit toward the middle of the page, past another: a few rounds settle
   // any page of credits.
