@@ -775,6 +775,11 @@ void mxml_flush_measure_end() {
         list = mxml.part_first[mxml.part_index] + i;
     Drosa note =
         list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
+    // Words written after a measure's notes ("D.S. al Coda", "Fine") end at its last note: begun
+    // there, they ran over the bar line onto the signs of the next measure.
+    for (MxmlItem& item : g.items)
+      if (item.kind == 1 && !item.justify_given && !(item.given & 1))
+        item.reference = uint16_t((item.reference & ~7) | 2);
     mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
     flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
   }
