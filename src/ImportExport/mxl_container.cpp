@@ -38,6 +38,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 #include <zlib.h>
 
@@ -335,7 +336,10 @@ bool is_compressed_musicxml(const std::string& path) {
     const std::string tail = leaf.substr(leaf.size() - 4);
     named = tail == ".mxl" || tail == ".MXL";
   }
-  // Not waiting for a writer: a named pipe or a device tells nothing.
+  // Only a regular file is looked into: reading a named pipe or a device would take away
+  // what the import is to read, or wait for a writer.
+  PlatformFileStatus status;
+  if (platform_file_status(path.c_str(), &status) != 0 || !S_ISREG(status.mode)) return named;
   const int file = platform_file_open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (file < 0) return named;
   char start[64] = {};
