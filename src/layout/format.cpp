@@ -730,14 +730,15 @@ bool fit_page_ink() {
   if (page_fitting.room < 0 &&
       (page_fitting.natural_height + page_fitting.room) * 2 < page_fitting.natural_height)
     return false;
-  std::vector<int32_t> overlaps = ink_overlaps(page_height_units());
+  PageOverlaps page = page_overlaps(page_height_units());
+  std::vector<int32_t>& overlaps = page.systems;
   // The last system stands higher for what hangs below it by squeezing the page: the room it
   // has below its natural place first (a page of one staff has its staff under the top margins).
   if (pstaff_count <= 1)
     overlaps.back() = 0;
   else if (overlaps.back() > 0)
     overlaps.back() += int32_t(std::clamp<int64_t>(page_fitting.room, 0, INT32_MAX / 2));
-  const std::vector<std::vector<int32_t>> between = staff_overlaps();
+  const std::vector<std::vector<int32_t>>& between = page.staves;
   auto none = [](const std::vector<int32_t>& v) {
     return std::all_of(v.begin(), v.end(), [](int32_t o) { return o == 0; });
   };

@@ -113,93 +113,98 @@ struct Gap {
 
 }  // namespace
 
-std::vector<int32_t> ink_overlaps(int32_t paper_top) {
-  std::vector<int> system_of;
-  const std::vector<SystemStaves> systems = page_systems(&system_of);
-  std::vector<int32_t> overlaps(systems.size() + 1, 0);
-  if (systems.empty() || !GE_head) return overlaps;
-  overlaps.pop_back();
-  // The top line of each system's first staff and the bottom line of its last.
-  std::vector<int32_t> top_line, bottom_line;
-  for (const SystemStaves& s : systems) {
-    top_line.push_back(staff_data[s.first].middle_y + half_height(staff_data[s.first]));
-    bottom_line.push_back(staff_data[s.last].middle_y - half_height(staff_data[s.last]));
+namespace {
+
+// How far each system's ink reaches into the system above it (page_overlaps' systems),
+// the GE list's elements added one by one.
+class SystemInk {
+ public:
+  SystemInk(const std::vector<SystemStaves>& systems, const std::vector<int>& system_of,
+            size_t columns)
+      : systems_(systems),
+        system_of_(system_of),
+        columns_(columns),
+        ink_(systems.size(), Skyline(columns)) {
+    // The top line of each system's first staff and the bottom line of its last.
+    for (const SystemStaves& s : systems) {
+      top_line_.push_back(staff_data[s.first].middle_y + half_height(staff_data[s.first]));
+      bottom_line_.push_back(staff_data[s.last].middle_y - half_height(staff_data[s.last]));
+    }
   }
+
+  void add(int pstaff, const GEInkBox& box) {
+    const size_t s = size_t(system_of_[size_t(pstaff)]);
+    if (!reaches(box, s) || in_footer(box)) return;
+    ink_[s].add(box, columns_);
+  }
+
+  std::vector<int32_t> overlaps(int32_t paper_top) const {
+    std::vector<int32_t> overlaps(systems_.size(), 0);
+    for (size_t s = 0; s < systems_.size(); ++s) {
+      const int32_t clearance = staff_data[systems_[s].first].staff_size;
+      int32_t most = INT32_MIN;
+      for (size_t c = 0; c < columns_; ++c) {
+        if (ink_[s].top[c] == INT32_MIN) continue;
+        const int32_t above = s == 0 ? paper_top : ink_[s - 1].bottom[c];
+        if (above == INT32_MAX) continue;
+        most = std::max(most, ink_[s].top[c] + clearance - above);
+      }
+      // Texts brought down onto the paper stand there whatever the system's place: the first
+      // system must stand lower by as much for them to stand where they belong.
+      if (s == 0 && most != INT32_MIN) {
+        int32_t lowered = 0;
+        for (int p = systems_[0].first; p <= systems_[0].last; ++p)
+          lowered = std::max(lowered, anno_lowered_at_paper_top(p));
+        most += lowered;
+      }
+      overlaps[s] = settled(most);
+    }
+    // The last system's ink stays on the paper, and a staff space clear of the page's footer.
+    std::vector<int32_t> floor(columns_, 0);
+    const int32_t clearance = staff_data[systems_.back().last].staff_size;
+    for (const AnnoBox& f : anno_footer_boxes())
+      Skyline::spread(to_ink_box(f), columns_,
+                      [&](size_t c) { floor[c] = std::max(floor[c], f.top + clearance); });
+    int32_t most = INT32_MIN;
+    for (size_t c = 0; c < columns_; ++c)
+      if (ink_.back().bottom[c] != INT32_MAX)
+        most = std::max(most, floor[c] - ink_.back().bottom[c]);
+    overlaps.push_back(most != INT32_MIN ? settled(most) : 0);
+    return overlaps;
+  }
+
+ private:
   // What a system holds reaches at most this far from its staves, and never wholly past the
   // staves of the systems beside it: anything further is placed by the page, or misplaced, and
   // does not move with its system.
-  const int64_t reach = 2 * int64_t(page_fitting.system_distance);
-  auto reaches = [&](const GEInkBox& box, size_t s) {
-    if (box.top < bottom_line[s] - reach || box.bottom > top_line[s] + reach) return false;
-    if (s + 1 < systems.size() && box.top < bottom_line[s + 1]) return false;
-    return s == 0 || box.bottom <= top_line[s - 1];
-  };
-  const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
-  std::vector<Skyline> ink(systems.size(), Skyline(columns));
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    const int pstaff = ge_pstaff(e);
-    if (pstaff < 0 || pstaff >= int(system_of.size())) continue;
-    GEInkBox box;
-    if (!ge_ink_box(e, &box)) continue;
-    const size_t s = size_t(system_of[size_t(pstaff)]);
-    if (!reaches(box, s) || in_footer(box)) continue;
-    ink[s].add(box, columns);
+  bool reaches(const GEInkBox& box, size_t s) const {
+    const int64_t reach = 2 * int64_t(page_fitting.system_distance);
+    if (box.top < bottom_line_[s] - reach || box.bottom > top_line_[s] + reach) return false;
+    if (s + 1 < systems_.size() && box.top < bottom_line_[s + 1]) return false;
+    return s == 0 || box.bottom <= top_line_[s - 1];
   }
-  for (size_t s = 0; s < systems.size(); ++s) {
-    const int32_t clearance = staff_data[systems[s].first].staff_size;
-    int32_t most = INT32_MIN;
-    for (size_t c = 0; c < columns; ++c) {
-      if (ink[s].top[c] == INT32_MIN) continue;
-      const int32_t above = s == 0 ? paper_top : ink[s - 1].bottom[c];
-      if (above == INT32_MAX) continue;
-      most = std::max(most, ink[s].top[c] + clearance - above);
-    }
-    // Texts brought down onto the paper stand there whatever the system's place: the first
-    // system must stand lower by as much for them to stand where they belong.
-    if (s == 0 && most != INT32_MIN) {
-      int32_t lowered = 0;
-      for (int p = systems[0].first; p <= systems[0].last; ++p)
-        lowered = std::max(lowered, anno_lowered_at_paper_top(p));
-      most += lowered;
-    }
-    overlaps[s] = settled(most);
-  }
-  // The last system's ink stays on the paper, and a staff space clear of the page's footer.
-  std::vector<int32_t> floor(columns, 0);
-  const int32_t clearance = staff_data[systems.back().last].staff_size;
-  for (const AnnoBox& f : anno_footer_boxes())
-    Skyline::spread(to_ink_box(f), columns,
-                    [&](size_t c) { floor[c] = std::max(floor[c], f.top + clearance); });
-  int32_t most = INT32_MIN;
-  for (size_t c = 0; c < columns; ++c)
-    if (ink.back().bottom[c] != INT32_MAX) most = std::max(most, floor[c] - ink.back().bottom[c]);
-  overlaps.push_back(most != INT32_MIN ? settled(most) : 0);
-  return overlaps;
-}
 
-std::vector<std::vector<int32_t>> staff_overlaps() {
-  std::vector<int> system_of;
-  const std::vector<SystemStaves> systems = page_systems(&system_of);
-  std::vector<std::vector<int32_t>> overlaps;
-  for (const SystemStaves& s : systems) overlaps.emplace_back(size_t(s.last - s.first + 1), 0);
-  const int staves = int(system_of.size());
-  if (staves < 2 || !GE_head) return overlaps;
-  auto top_line = [](int p) { return staff_data[p].middle_y + half_height(staff_data[p]); };
-  auto bottom_line = [](int p) { return staff_data[p].middle_y - half_height(staff_data[p]); };
-  auto staff_below = [&](int p) {
-    return p >= 0 && p + 1 < staves && system_of[size_t(p)] == system_of[size_t(p + 1)];
-  };
-  const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
-  std::vector<Gap> gaps(static_cast<size_t>(staves));
-  Drosa owner = NIL;
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
-    if (e->xkind == NOTEPTR) {
-      owner = e->get(xnoteptr);
-      continue;
-    }
-    const int p = ge_pstaff(e);
-    GEInkBox box;
-    if (p < 0 || p >= staves || !ge_ink_box(e, &box)) continue;
+  const std::vector<SystemStaves>& systems_;
+  const std::vector<int>& system_of_;
+  size_t columns_;
+  std::vector<Skyline> ink_;
+  std::vector<int32_t> top_line_, bottom_line_;
+};
+
+// What stands between the staves of each system (page_overlaps' staves), the GE
+// list's elements added one by one.
+class StaffInk {
+ public:
+  StaffInk(const std::vector<SystemStaves>& systems, const std::vector<int>& system_of,
+           size_t columns)
+      : systems_(systems),
+        system_of_(system_of),
+        columns_(columns),
+        staves_(int(system_of.size())),
+        gaps_(system_of.size()) {}
+
+  // An element on pstaff p, drawn for `owner` (the node of the NOTEPTR before it).
+  void add(Drosa e, int p, const GEInkBox& box, Drosa owner) {
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
     // other staff) and passed over; so are lines drawn from one staff to another. A mark
     // reaching them from between the staves moves with its own staff: it counts.
@@ -207,32 +212,81 @@ std::vector<std::vector<int32_t>> staff_overlaps() {
     const bool above = staff_below(p - 1) && (mark ? box.bottom : box.top) < bottom_line(p - 1);
     const bool below = staff_below(p) && (mark ? box.top : box.bottom) > top_line(p + 1);
     if (above && box.top < bottom_line(p - 1) && !anno_lyric_lines(p - 1).empty())
-      gaps[size_t(p - 1)].all_rising.add(box, columns, false);
+      gaps_[size_t(p - 1)].all_rising.add(box, columns_, false);
     const bool note = !mark && e->xkind == GE_CHAR && owner && owner->xkind == NOTE;
-    if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) continue;
+    if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
     if (below)
-      (mark ? gaps[size_t(p)].marks_hanging : gaps[size_t(p)].notes_hanging)
-          .add(box, columns, true);
+      (mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging)
+          .add(box, columns_, true);
     if (above)
-      (mark ? gaps[size_t(p - 1)].marks_rising : gaps[size_t(p - 1)].notes_rising)
-          .add(box, columns, false);
+      (mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising)
+          .add(box, columns_, false);
   }
-  for (int p = 0; p < staves; ++p) {
-    if (!staff_below(p)) continue;
-    // Marks keep clear of marks and notes of the other staff; lyrics of all its ink.
-    const Gap& gap = gaps[size_t(p)];
-    const int32_t clearance = staff_data[p + 1].staff_size / 2;
-    int32_t most = std::max({meeting(gap.marks_hanging, gap.marks_rising, clearance),
-                             meeting(gap.marks_hanging, gap.notes_rising, clearance),
-                             meeting(gap.notes_hanging, gap.marks_rising, clearance)});
-    if (!gap.all_rising.y.empty())
-      for (const LyricLineBox& line : anno_lyric_lines(p)) {
-        Edge lyric;
-        lyric.add(GEInkBox{line.left, line.bottom, line.right, line.top}, columns, true);
-        most = std::max(most, meeting(lyric, gap.all_rising, clearance));
-      }
-    const SystemStaves& s = systems[size_t(system_of[size_t(p)])];
-    overlaps[size_t(system_of[size_t(p)])][size_t(p - s.first)] = settled(most);
+
+  std::vector<std::vector<int32_t>> overlaps() const {
+    std::vector<std::vector<int32_t>> overlaps;
+    for (const SystemStaves& s : systems_) overlaps.emplace_back(size_t(s.last - s.first + 1), 0);
+    for (int p = 0; p < staves_; ++p) {
+      if (!staff_below(p)) continue;
+      // Marks keep clear of marks and notes of the other staff; lyrics of all its ink.
+      const Gap& gap = gaps_[size_t(p)];
+      const int32_t clearance = staff_data[p + 1].staff_size / 2;
+      int32_t most = std::max({meeting(gap.marks_hanging, gap.marks_rising, clearance),
+                               meeting(gap.marks_hanging, gap.notes_rising, clearance),
+                               meeting(gap.notes_hanging, gap.marks_rising, clearance)});
+      if (!gap.all_rising.y.empty())
+        for (const LyricLineBox& line : anno_lyric_lines(p)) {
+          Edge lyric;
+          lyric.add(GEInkBox{line.left, line.bottom, line.right, line.top}, columns_, true);
+          most = std::max(most, meeting(lyric, gap.all_rising, clearance));
+        }
+      const SystemStaves& s = systems_[size_t(system_of_[size_t(p)])];
+      overlaps[size_t(system_of_[size_t(p)])][size_t(p - s.first)] = settled(most);
+    }
+    return overlaps;
   }
-  return overlaps;
+
+ private:
+  static int32_t top_line(int p) { return staff_data[p].middle_y + half_height(staff_data[p]); }
+  static int32_t bottom_line(int p) { return staff_data[p].middle_y - half_height(staff_data[p]); }
+  bool staff_below(int p) const {
+    return p >= 0 && p + 1 < staves_ && system_of_[size_t(p)] == system_of_[size_t(p + 1)];
+  }
+
+  const std::vector<SystemStaves>& systems_;
+  const std::vector<int>& system_of_;
+  size_t columns_;
+  int staves_;
+  std::vector<Gap> gaps_;
+};
+
+}  // namespace
+
+PageOverlaps page_overlaps(int32_t paper_top) {
+  std::vector<int> system_of;
+  const std::vector<SystemStaves> systems = page_systems(&system_of);
+  const size_t columns = size_t(std::max(layout_page_width(), COLUMN) / COLUMN + 2);
+  // A page of no system has no overlap and its last entry 0; one of one staff none between
+  // its staves.
+  const bool by_system = !systems.empty() && GE_head;
+  const bool by_staff = system_of.size() >= 2 && GE_head;
+  SystemInk system_ink(systems, system_of, columns);
+  StaffInk staff_ink(systems, system_of, columns);
+  Drosa owner = NIL;
+  for (Drosa e = by_system || by_staff ? GE_head->xnext : NIL; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) {
+      owner = e->get(xnoteptr);
+      continue;
+    }
+    const int p = ge_pstaff(e);
+    GEInkBox box;
+    if (p < 0 || p >= int(system_of.size()) || !ge_ink_box(e, &box)) continue;
+    if (by_system) system_ink.add(p, box);
+    if (by_staff) staff_ink.add(e, p, box, owner);
+  }
+  PageOverlaps page;
+  page.systems =
+      by_system ? system_ink.overlaps(paper_top) : std::vector<int32_t>(systems.size() + 1, 0);
+  page.staves = staff_ink.overlaps();
+  return page;
 }

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-// ink_overlaps: after every system of the page is drawn, how much lower each system must stand
+// page_overlaps: after every system of the page is drawn, what its ink reaches, read in one walk
+// of the GE list.
+//
+// `systems`: how much lower each system must stand
 // for its ink to keep a staff space clear of the ink of the system above it, column by column
 // across the page; for the first system, clear of the paper's top edge (paper_top, layout
 // units). One entry per system, 0 where it stands clear, and a last entry: how much higher the
@@ -18,9 +21,8 @@
 // brought down onto the paper count where they would have stood. Reads: the current GE list,
 // staff_data middle lines, sizes and places, pstaff_count,
 //        page_fitting system_distance, anno_lowered_at_paper_top, anno_footer_boxes.
-std::vector<int32_t> ink_overlaps(int32_t paper_top);
 
-// staff_overlaps: after every system of the page is drawn, how much lower each staff but the
+// `staves`: how much lower each staff but the
 // last of a system must stand for what stands between it and the staff above to keep half a
 // staff space clear, column by column: the marks (annotations) under the staff above of the
 // marks and notes of the staff below, its notes of the marks of the staff below, its lines of
@@ -28,4 +30,8 @@ std::vector<int32_t> ink_overlaps(int32_t paper_top);
 // a bar line or beam joined to it does, and lines drawn from one staff to another, are passed
 // over. One entry a system, one in it a staff (0 for the last).
 // Reads: the current GE list, staff_data, pstaff_count, anno_lyric_lines.
-std::vector<std::vector<int32_t>> staff_overlaps();
+struct PageOverlaps {
+  std::vector<int32_t> systems;
+  std::vector<std::vector<int32_t>> staves;
+};
+PageOverlaps page_overlaps(int32_t paper_top);
