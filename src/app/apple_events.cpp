@@ -52,13 +52,17 @@ int16_t quit_event() {
   }
 }
 
-void open_documents(const std::vector<std::string>& documents, bool print) {
+// Opens (and prints) each document in turn; false when one could not be opened.
+bool open_documents(const std::vector<std::string>& documents, bool print) {
+  bool all = true;
   for (const std::string& path : documents) {
-    if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) break;
+    if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) return false;
     if (is_musicxml_document(path)) {
       import_fsspec = path;
       // An imported document to print is printed and let go of as a piece file is.
-      if (open_piece_window(-2) && print) {
+      const bool opened = open_piece_window(-2);
+      all &= opened;
+      if (opened && print) {
         print_piece(-1);
         close_view(0);
       }
@@ -70,6 +74,7 @@ void open_documents(const std::vector<std::string>& documents, bool print) {
     prepare_window_for_view();
     const int opened = open_view(1, nullptr);
     finish_window_for_view(opened);
+    all &= opened != 0;
     if (!opened) {
       copy_from_VIEW_nodes(most_recent_view());
     } else if (print) {
@@ -78,6 +83,7 @@ void open_documents(const std::vector<std::string>& documents, bool print) {
     }
     activate_window(nullptr);
   }
+  return all;
 }
 
 }  // namespace
@@ -117,13 +123,14 @@ bool is_musicxml_document(const std::string& path) {
 int16_t handle_apple_event(const EventRecord& event, uint32_t id) {
   quiet_convert_flag = id == EVENT_PRINT_DOCUMENTS ? 1 : 0;
   if (id == EVENT_QUIT_APPLICATION) return quit_event();
-  bool quit_when_done = false;
+  bool quit_when_done = false, all_opened = true;
   if (id == EVENT_OPEN_DOCUMENTS || id == EVENT_PRINT_DOCUMENTS)
-    open_documents(platform_take_event_documents(event, &quit_when_done),
-                   id == EVENT_PRINT_DOCUMENTS);
+    all_opened = open_documents(platform_take_event_documents(event, &quit_when_done),
+                                id == EVENT_PRINT_DOCUMENTS);
   quiet_convert_flag = 0;
   // Started only to print: the quit comes once the documents are done, after any message.
   if (quit_when_done) {
+    if (!all_opened) fail_exit_status();
     EventRecord quit;
     quit.what = EVENT_QUIT;
     platform_post_event(quit);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -22,6 +23,13 @@
 namespace {
 
 bool quitting = false;
+bool exit_failed = false;  // a document the program was started to print could not be opened
+
+// 0 for a quit that kept the preferences and met no failure, else 1; the failure is taken.
+int exit_status(int write_prefs) {
+  const bool failed = std::exchange(exit_failed, false);
+  return write_prefs && !failed ? 0 : 1;
+}
 
 bool exists(const std::string& path) {
   struct stat info;
@@ -84,7 +92,7 @@ std::string recovery_path(const std::string& fsspec) {
 }
 
 void quit_program(int write_prefs) {
-  if (quitting) platform_exit(write_prefs ? 0 : 1);
+  if (quitting) platform_exit(exit_status(write_prefs));
   // Only a test comes back from platform_exit (its exit hook throws): it quits afresh.
   struct Quitting {
     Quitting() { quitting = true; }
@@ -101,5 +109,7 @@ void quit_program(int write_prefs) {
     console_dispose_and_free(console_ref);
     console_ref = nullptr;
   }
-  platform_exit(write_prefs ? 0 : 1);
+  platform_exit(exit_status(write_prefs));
 }
+
+void fail_exit_status() { exit_failed = true; }

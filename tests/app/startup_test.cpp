@@ -229,7 +229,7 @@ TEST_F(Documents, StartedOnlyToPrintTheProgramSaysWhatFailedBeforeItQuits) {
   std::vector<char*> words{const_cast<char*>("vesk"), const_cast<char*>("--print"),
                            const_cast<char*>(missing.c_str()), nullptr};
   platform_post_command_line_events(3, words.data());
-  EXPECT_EQ(run_until_idle(), 0) << "the program ends";
+  EXPECT_EQ(run_until_idle(), 1) << "the program ends, saying to its caller that it failed";
   EXPECT_NE(said.find("could not be opened"), std::string::npos) << said;
   EXPECT_FALSE(quit_waiting);
 }
