@@ -6,9 +6,10 @@
 // encoding. Every cycle begins at a '<' (or the end of input) with the attribute count and the
 // text cleared. What it accepts, in short:
 //   - blanks before the first '<' are skipped (the input layer takes off a byte-order mark);
-//   - comments are skipped to "-->", CDATA sections to "]]>", other declarations (DOCTYPE) to
-//     their matching '>' past any internal subset, processing instructions to "?>";
-//     whatever follows them up to the next '<' is dropped;
+//   - comments are skipped to "-->", other declarations (DOCTYPE) to their matching '>' past
+//     any internal subset, processing instructions to "?>"; whatever follows them up to the
+//     next '<' is dropped; within an element's text a comment is left out and the text goes on
+//     after it, and a CDATA section's characters join the text as they are;
 //   - an end tag closes the innermost element whatever name it carries;
 //   - an element's text is what comes before its first child tag; the start callback is made
 //     at that '<', and text after an end tag or an empty element is dropped;
@@ -166,6 +167,7 @@ struct Reader {
   XmlText spare_name, spare_value;  // where attributes past the record's slots are read
 
   int next() { return c = xml_read_byte(input); }
+  bool tag_opened = false;  // the '<' of the next tag is read already
   void skip_blanks() {
     while (is_blank(c)) next();
   }
@@ -324,19 +326,62 @@ int32_t finish_empty_element(Reader& r) {
   return NEXT_CYCLE;
 }
 
-// At the '>' of a start tag: the text up to the next '<', then the start callback.
+// After "<!" within an element's text: a CDATA section's characters are appended as they are,
+// a comment or a declaration is skipped. Leaves the byte after the markup current.
+int32_t read_markup_in_text(Reader& r, XmlText& text) {
+  if (r.next() == '-') {
+    r.next();
+    r.next();
+    r.skip_past('-', 2);
+    return 0;
+  }
+  if (r.c != '[') {
+    skip_declaration(r);
+    return 0;
+  }
+  while (r.next() != '[')  // "CDATA["
+    if (r.c == XML_END_OF_INPUT || r.c == '>') return XML_READ_SYNTAX;
+  int brackets = 0;  // the ']' read and not yet appended
+  for (;;) {
+    const int c = r.next();
+    if (c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (c == ']') {
+      ++brackets;
+      continue;
+    }
+    const bool end = c == '>' && brackets >= 2;
+    if (end) brackets -= 2;
+    for (; brackets > 0; --brackets)
+      if (!xml_text_append_char(text, ']')) return XML_READ_TOO_LONG;
+    if (end) break;
+    if (!xml_text_append_char(text, static_cast<char>(c))) return XML_READ_TOO_LONG;
+  }
+  r.next();
+  return 0;
+}
+
+// At the '>' of a start tag: the text up to the next tag, then the start callback.
 int32_t read_element_text(Reader& r) {
   XmlElement& e = r.element;
   XmlText& text = e.text;
+  r.next();
   for (;;) {
-    const int c = r.next();
-    if (c == '<') break;
+    const int c = r.c;
     if (c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (c == '<') {
+      if (r.next() != '!') {
+        r.tag_opened = true;
+        break;
+      }
+      if (int32_t code = read_markup_in_text(r, text)) return code;
+      continue;
+    }
     if (c == '&') {
       if (int32_t code = xml_read_entity(r, text)) return code;
     } else if (!xml_text_append_char(text, static_cast<char>(c))) {
       return XML_READ_TOO_LONG;
     }
+    r.next();
   }
   if (r.start) r.start(xml_element_text(e.element_names[e.depth - 1]), e, r.user);
   return NEXT_CYCLE;
@@ -415,8 +460,11 @@ int32_t read_document(Reader& r) {
     if (r.c == XML_END_OF_INPUT) return r.element.depth > 0 ? XML_READ_TRUNCATED : XML_READ_OK;
     r.element.attribute_count = 0;
     xml_text_clear(r.element.text);
-    if (r.c != '<') return XML_READ_SYNTAX;
-    r.next();
+    if (!r.tag_opened) {
+      if (r.c != '<') return XML_READ_SYNTAX;
+      r.next();
+    }
+    r.tag_opened = false;
     r.skip_blanks();
     int32_t code;
     if (r.c == XML_END_OF_INPUT)

@@ -123,7 +123,8 @@ TEST(XmlReaderQuirks, SmallDocuments) {
       // declarations to their matching '>', internal subset and its comments included
       {"<!DOCTYPE s PUBLIC \"-//X//DTD Y 3.1//EN\" \"http://x/y.dtd\">\n<a/>", "<a></a>"},
       {"<!DOCTYPE a [ <!ENTITY e \"<b>\"> <!-- ] > ' --> <!ELEMENT a ANY> ]>\n<a/>", "<a></a>"},
-      {"<a>t<![CDATA[ x < y ]] ]]></a>", "<a>t</a>"},
+      // within text, a comment is left out and a CDATA section's characters are kept
+      {"<a>t<!-- c -->u<![CDATA[ x < y ]] ]]]>!<b/></a>", "<a>tu x < y ]] ]!<b></b></a>"},
       {"<!-- never ends <a/>", ""},
       // processing instructions to "?>"
       {"<?pi if (a<b) x->y; ?>\n<a>t<?pi <b/> ?\?></a>", "<a>t</a>"},
