@@ -45,6 +45,9 @@ void build(int staves) {
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);
   build_engraved_piece(staves, BARS, BARS_PER_SYSTEM, SYSTEMS_PER_PAGE);
+  // A page tall enough for two systems of 16 staves: the 11-inch page gives one of them to
+  // the next page, and the piece would print on more pages than it was built with.
+  set_options_i32(1, OPTIONS_PAGE_HEIGHT, 220);
   if (page_count != PAGES) {
     std::fprintf(stderr, "built %d pages, not %d\n", page_count, PAGES);
     std::abort();
@@ -77,9 +80,12 @@ void PrintEveryPage(benchmark::State& state) {
     bool good = platform_print_pages_done(print_session) == PAGES && text.size() > 1000;
     if (postscript) good = good && text.find("%%Pages: 100\n") != std::string::npos;
     if (!postscript) good = good && text.find("/Count 100 >>") != std::string::npos;
-    if (!good) state.SkipWithError("the document is not the piece's pages");
     state.counters["MB"] = double(text.size()) / 1e6;
     state.ResumeTiming();
+    if (!good) {
+      state.SkipWithError("the document is not the piece's pages");
+      break;
+    }
   }
   state.counters["pages_per_s"] =
       benchmark::Counter(double(state.iterations()) * PAGES, benchmark::Counter::kIsRate);
