@@ -93,6 +93,7 @@ extern SpacingCurve spacing_curve;
 // lowered to the columns of the clefs, keys, time signatures and bars placed before it).
 struct SpacingWidths {
   int32_t x[MAX_PSTAVES][LAYERS];
+  bool placed[MAX_PSTAVES][LAYERS] = {};  // the layers whose chord placecd placed here
 };
 
 extern int32_t system_end_time;  // the system's end, from its start

@@ -172,7 +172,6 @@ int start_walks() {
 // ---- One time point ------------------------------------------------------------------------
 
 struct TimePoint {
-  bool placed[MAX_PSTAVES][LAYERS] = {};  // the layers whose chord stands at this time point
   bool occupied = false;
   bool grace_seen = false;
   bool after_grace_seen = false;
@@ -212,6 +211,7 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
   const int graces = earliest_grace_point(T);
   for (int p = system_from(); p <= system_to(); ++p) {
     std::fill(std::begin(widths.x[p]), std::end(widths.x[p]), spacing_x);
+    std::fill(std::begin(widths.placed[p]), std::end(widths.placed[p]), false);
     for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa first = chord_due(p, l, T);
       if (!first || t < chord_point(first)) continue;
@@ -229,7 +229,7 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
         note_ntdata(n)->set(xhdx, spacing_x);
       widths.x[p][l] = placecd(first, p, l);
-      tp.placed[p][l] = tp.occupied = true;
+      widths.placed[p][l] = tp.occupied = true;
     }
   }
   return tp;
@@ -239,12 +239,12 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
 // position; each layer's walk passes them. Only those: a chord split off from its staff chord
 // stands at the time point of the chord it came from and takes a step of its own, so another
 // layer's chord of the same number may belong to a later time and has not been placed yet.
-void move_chords(const TimePoint& tp, int32_t advance, bool first_point, int32_t key_gap) {
+void move_chords(const SpacingWidths& widths, int32_t advance, bool first_point, int32_t key_gap) {
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
     for (int l = 0; l < s.layers; ++l) {
       Drosa first = next_chord(p, l);
-      if (!first || !tp.placed[p][l]) continue;
+      if (!first || !widths.placed[p][l]) continue;
       Drosa last = chord_last_note(first);
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
         Drosa nt = note_ntdata(n);
@@ -503,7 +503,7 @@ int32_t spacing_pass() {
       mode = SPACE_INSIDE;
     }
     spacing_x += advance;
-    move_chords(tp, advance, first_point, key_gap);
+    move_chords(widths, advance, first_point, key_gap);
     int32_t Tn = next_time_point();
     if (Tn == NO_TIME) break;
     Shortest sh = shortest_sounding(Tn);

@@ -479,8 +479,11 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
           Q, int64_t(space_lyrics(partner)) - o + param_length_at_staff(gap, first, p));
     }
   }
-  // Each syllable keeps the minimum space from the one before it on its line.
-  if (first && !end) {
+  // Each syllable keeps the minimum space from the one before it on its line. Only a chord
+  // placed at this time point: the x of one still to come (a main chord after the grace notes
+  // of another layer) is the one an earlier spacing left, and its syllables are spaced when it
+  // is placed.
+  if (first && !end && widths.placed[p][t.l]) {
     const int64_t lyrics =
         lyric_lines_demand(first, P, p, param_length_at_staff(P_NOTE_SPACE, first, p));
     if (lyrics != INT64_MIN) Q = std::max(Q, lyrics + (X - o));

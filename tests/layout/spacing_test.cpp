@@ -4,7 +4,7 @@
 //   Ideal.*:   the ideal x of a system's chords
 //   Columns.*: clefs, keys, time signatures and bars take their columns across the staves
 //   MeasureRests.*: measures of rests become one multi-measure rest
-//   Lyrics.*:  a lyric widens the space after its own note only
+//   Lyrics.*:  a lyric widens the space after its own note only, wherever its note stood before
 //
 // Expectations come from the formulas: space(d) = s x (d / eighth)^k with k = -ln(1 - r),
 // parameter 220 = s = 120 and parameter 221 = r = 0.5 here, so k = ln 2 and each doubling of
@@ -454,6 +454,27 @@ TEST_F(Lyrics, ALongLyricWidensTheSpaceUpToTheNextSyllableOfItsLineOnly) {
   lyrlth(sung[0], NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &right);
   EXPECT_EQ(left, 2100000000);
   EXPECT_EQ(right, -2100000000);
+}
+
+TEST_F(Lyrics, ASyllableAtTheTimeOfAnotherStaffsGraceNoteIsSpacedWhereItsNoteStands) {
+  // A grace note on the first staff before its third quarter; a syllable under every quarter
+  // of the second. The sung third quarter is placed after the grace note: spaced twice, the
+  // system comes out the same.
+  std::vector<Drosa> sung;
+  for (bool words : {false, true}) {
+    int v = new_voice(words ? "Voice" : "Flute", 0, words ? 1 : 0);
+    for (int i = 0; i < 4; ++i) {
+      if (!words && i == 2) add_grace(v, EIGHTH);
+      if (words) add_lyric(v, "la");
+      Drosa note = add_note(v, QUARTER, HIGH);
+      if (words) sung.push_back(note);
+    }
+  }
+  format_first_page();
+  const std::string gaps = packed_gaps(sung);
+  EXPECT_LT(origin(sung[2]) - origin(sung[1]), 2 * (origin(sung[1]) - origin(sung[0])));
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(packed_gaps(sung), gaps);
 }
 
 }  // namespace
