@@ -84,7 +84,10 @@ void PieceFileWrite(benchmark::State& state) {
   const int nodes = count_nodes();
   const std::string path = bench_path();
   for (auto _ : state)
-    if (!write_piece_file(0, NIL, path)) state.SkipWithError("the piece was not written");
+    if (!write_piece_file(0, NIL, path)) {
+      state.SkipWithError("the piece was not written");
+      break;
+    }
   state.SetItemsProcessed(state.iterations() * int64_t(nodes));
   std::remove(path.c_str());
 }
@@ -105,16 +108,27 @@ void PieceFileRead(benchmark::State& state) {
   param_init();
   const int nodes = count_nodes();
   const std::string path = bench_path();
-  if (!write_piece_file(0, NIL, path)) state.SkipWithError("the piece was not written");
+  const bool written = write_piece_file(0, NIL, path);
+  if (!written) state.SkipWithError("the piece was not written");
   piece_fsspec = path;
   for (auto _ : state) {
+    if (!written) break;
     state.PauseTiming();
     discard_piece_lists();
-    if (cold && !drop_from_cache(path)) state.SkipWithError("the file stayed in the cache");
+    if (cold && !drop_from_cache(path)) {
+      state.SkipWithError("the file stayed in the cache");
+      break;
+    }
     state.ResumeTiming();
-    if (!read_piece(nullptr)) state.SkipWithError("the piece was not read");
+    if (!read_piece(nullptr)) {
+      state.SkipWithError("the piece was not read");
+      break;
+    }
     state.PauseTiming();
-    if (voice_count != VOICES || count_nodes() < nodes) state.SkipWithError("read back short");
+    if (voice_count != VOICES || count_nodes() < nodes) {
+      state.SkipWithError("read back short");
+      break;
+    }
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * int64_t(nodes));

@@ -110,7 +110,10 @@ void BreakIntoSystems(benchmark::State& state) {
       good = breaks == first && breaks.size() > 4;
     }
     script_end();
-    if (!good) state.SkipWithError("the voices were not broken alike into pages");
+    if (!good) {
+      state.SkipWithError("the voices were not broken alike into pages");
+      break;
+    }
     state.ResumeTiming();
   }
   state.SetLabel(std::to_string(staves) + " staves, " + std::to_string(bars) + " bars");
@@ -127,7 +130,10 @@ void JudgeAccidentals(benchmark::State& state) {
         if (p->xkind == NOTE) adjust_accidentals(ACC_OWN_ONLY, p, p);
     state.PauseTiming();
     // In each bar the natural and the chord's flat print; the tied sharp carries no further.
-    if (printed_accidentals() < 2 * staves * bars) state.SkipWithError("too few accidentals");
+    if (printed_accidentals() < 2 * staves * bars) {
+      state.SkipWithError("too few accidentals");
+      break;
+    }
     state.ResumeTiming();
   }
   state.SetLabel(std::to_string(staves) + " staves, " + std::to_string(bars) + " bars");
