@@ -370,6 +370,25 @@ Drosa switch_partner(Drosa first) {
   return NIL;
 }
 
+// Whether this spacing has placed the staff chord that ends at `last`: its layer's walk has
+// passed it or placed it at this time point. One still to come (the second of two grace notes
+// before a note its voice takes to the other staff) holds the x an earlier spacing left.
+bool placed_yet(Drosa last, const SpacingWidths& widths, const TimePointState& at) {
+  Drosa cd = last_note_cddata(last);
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  if (!cd3 || cd3->xkind != CDDATA3) return false;
+  const int p = cd3->get(xpstaff), l = cd3->get(xcdlayer);
+  if (p < system_from() || p > system_to() || l >= spacing_staff[p].layers) return false;
+  const Drosa first = chord_first_note(last), next = next_chord(p, l);
+  if (first == next) return widths.placed[p][l];
+  // The chord stands at or before the time point: unless the walk's next chords up to the
+  // time point hold it, the walk has passed it.
+  for (Drosa n = next; n && chord_start(n) <= int64_t(at.time) + TIME_TOLERANCE;
+       n = chain_next(chord_last_note(n)))
+    if (n == first) return false;
+  return true;
+}
+
 // Grace chords drawn into the space before them, and how far they may go.
 struct GraceGap {
   int64_t gap = NO_EDGE;
@@ -473,7 +492,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     graces.chords.push_back(first);
   }
   if (first) {
-    if (Drosa partner = switch_partner(first)) {
+    // The chord the voice left on the other staff keeps this one clear of it, once placed:
+    // the voice's grace notes before this chord may still be to come.
+    if (Drosa partner = switch_partner(first); partner && placed_yet(partner, widths, at)) {
       int gap = note_ntdata(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
       Q = std::max<int64_t>(
           Q, int64_t(space_lyrics(partner)) - o + param_length_at_staff(gap, first, p));
