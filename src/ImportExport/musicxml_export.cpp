@@ -47,8 +47,8 @@ constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
 
 constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
               CLASS_CHORD_SYMBOL = 11, CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
-constexpr int LINE_HAIRPIN = 1, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0, LINE_BEGIN = 3,
-              LINE_END = 1;
+constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0,
+              LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
 
@@ -202,6 +202,13 @@ int part_staff(const Part& part, Drosa print) {
 
 // ---- Measures of a voice -----------------------------------------------------------------------
 
+// An ending that begins or stops in a measure: its number attribute, its text, and its type at
+// that bar line ("start", "stop", "discontinue"); no type for none.
+struct EndingMark {
+  std::string number, text;
+  const char* type = nullptr;
+};
+
 struct Segment {
   Drosa first = NIL;   // the first node of the measure
   Drosa end = NIL;     // the BAR or ENDSYST that ends it
@@ -238,6 +245,43 @@ Segment next_segment(Drosa from) {
     }
   }
   return s;
+}
+
+// The number attribute of an ending shown as `text`: its numbers ("1, 2." gives "1, 2"); "1" for
+// a text without one.
+std::string ending_numbers(const std::string& text) {
+  std::string numbers;
+  for (size_t i = 0; i < text.size();) {
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+      ++i;
+      continue;
+    }
+    const size_t from = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    if (text[from] == '0') continue;  // an ending is numbered from 1
+    numbers += (numbers.empty() ? "" : ", ") + text.substr(from, i - from);
+  }
+  return numbers.empty() ? "1" : numbers;
+}
+
+// The endings that begin (at the left bar line) and stop (at the right) in a measure of the
+// part, by the segments of their lines in its voices.
+void endings_of_measure(const std::vector<Segment>& segs, EndingMark* starts, EndingMark* stops) {
+  for (const Segment& seg : segs)
+    for (Drosa p = seg.first; p && p != seg.end; p = p->xnext) {
+      if (effective_kind(p) != LINE) continue;
+      const int ord = p->get(xline_ord);
+      Drosa number = ending_number_of(p);
+      if (!number || (ord != LINE_BEGIN && ord != LINE_END)) continue;
+      EndingMark& mark = ord == LINE_BEGIN ? *starts : *stops;
+      std::string text;
+      for (Drosa run = number; run; run = next_style_run(run)) text += run_text(run);
+      mark.text = utf8(text);
+      mark.number = ending_numbers(text);
+      mark.type = ord == LINE_BEGIN                         ? "start"
+                  : p->get(xmetaline) == LINE_PLAIN_BRACKET ? "stop"
+                                                            : "discontinue";
+    }
 }
 
 // ---- Signs ------------------------------------------------------------------------------------
@@ -573,7 +617,7 @@ class Exporter {
   void wedge(VoiceState& vs, Drosa line);
   void wedge_direction(const VoiceState& vs, bool above, const char* type);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
-  void barline(Drosa bar, bool right);
+  void barline(Drosa bar, bool right, const EndingMark& ending);
   void clef(int staff, int code, bool numbered);
   bool multi_voice() const { return ps.part->voices.size() > 1; }
   bool multi_staff() const { return ps.part->staves.size() > 1; }
@@ -646,12 +690,14 @@ void Exporter::clef(int staff, int code, bool numbered) {
   o.end();
 }
 
-// A bar line's style and repeat: the right bar line of the measure it ends, or (a repeat that
-// starts there) the left bar line of the measure after it.
-void Exporter::barline(Drosa bar, bool right) {
+// A bar line's style, ending and repeat: the right bar line of the measure it ends (an ending
+// that stops there), or the left bar line of the measure after it (a repeat or an ending that
+// starts there). `bar` is NIL for an ending's bar line alone.
+void Exporter::barline(Drosa bar, bool right, const EndingMark& ending) {
   const char* style = nullptr;
   bool repeat = false;
-  if (right) {
+  if (!bar) {
+  } else if (right) {
     static const char* const styles[4] = {nullptr, "light-light", "light-heavy", "heavy-light"};
     const int d = bar->get(xdouble);
     if (d >= 1 && d <= 3) style = styles[d];
@@ -664,10 +710,17 @@ void Exporter::barline(Drosa bar, bool right) {
     repeat = bar->get(xrepeat_start) != 0;
     if (repeat) style = "heavy-light";
   }
-  if (!style && !repeat) return;
+  if (!style && !repeat && !ending.type) return;
   o.start("barline");
   o.attr("location", right ? "right" : "left");
   if (style) o.text("bar-style", style);
+  if (ending.type) {
+    o.start("ending");
+    o.attr("number", ending.number.c_str());
+    o.attr("type", ending.type);
+    if (!right) xml_add_text(o.w, ending.text.c_str());
+    o.end();
+  }
   if (repeat) {
     o.start("repeat");
     o.attr("direction", right ? "backward" : "forward");
@@ -791,7 +844,9 @@ void Exporter::part(const Part& part) {
       o.end();
     }
     new_system = new_page = false;
-    if (repeat_start) barline(repeat_start, false);
+    EndingMark starts, stops;
+    endings_of_measure(segs, &starts, &stops);
+    if (repeat_start || starts.type) barline(repeat_start, false, starts);
     measure_attributes(segs, first);
     int64_t previous = 0;
     for (size_t i = 0; i < segs.size(); ++i) {
@@ -809,7 +864,7 @@ void Exporter::part(const Part& part) {
         bar = s.end;
         break;
       }
-    if (bar) barline(bar, true);
+    if (bar || stops.type) barline(bar, true, stops);
     o.end();
     repeat_start = bar && bar->get(xrepeat_start) ? bar : NIL;
     if (bar && bar->get(xrestart_number))
@@ -1234,6 +1289,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       }
       const int c = anno_class(a);
       if (c == CLASS_LYRIC || title_class(c) || a->get(xhidden)) continue;
+      if (is_ending_number(a)) continue;  // written with its bar lines
       int code = 0;
       anno_kind_code(a, n, &code);
       if (code == 1 || code == 12) continue;  // commands to the program, not music

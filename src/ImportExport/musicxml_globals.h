@@ -234,6 +234,7 @@ enum class MxmlNotice : uint8_t {
   key,              // a key signature of more than seven sharps or flats
   unknown_length,   // a note with neither type nor duration
   music_character,  // words holding a character of a music font Vesk has no sign for
+  ending,           // an ending (first or second time bar) that begins or stops out of turn
   count
 };
 
@@ -363,6 +364,19 @@ struct MxmlState {
   // The words and lines of octave lines moved to a voice of another staff, with the list of
   // the staff they name: their heights count from that staff.
   std::vector<std::pair<Drosa, int>> moved_directions;
+  // The ending (first or second time bar) of the part being read: begun at a left bar line,
+  // its number and first segment stand before the first note of its voice on the part's top
+  // staff; stopped at a right bar line, its last segment goes before that voice's last note
+  // once the measure is read.
+  struct Ending {
+    bool open = false;  // begun and not yet stopped
+    bool shown = true;  // the document prints it
+    std::string text;   // its number as shown ("1.", "1, 2.")
+    int tag = 0;        // the voice of the note its first segment stands before
+    Drosa line = NIL;   // its first segment; NIL until a note takes it
+    int stop = 0;       // read at the measure's right bar line: 1 stop, 2 discontinue
+    int measure = 0;    // the measure (as the document numbers it) where it began
+  } ending;
   struct ShiftNote {
     Drosa note;
     int staff = 0, home = 0, measure = 0;

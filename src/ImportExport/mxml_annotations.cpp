@@ -757,6 +757,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t u
   for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
   mxml_reset_title(MXML_LYRICS_RECORD);
   wedges_at(note, list, tag, start, until);
+  mxml_ending_at_note(note, list, tag);
 }
 
 void mxml_flush_measure_end() {

@@ -338,6 +338,7 @@ void reset_part_state() {
   mxml.hairpins_shown.clear();
   for (auto& line : mxml.octave_lines) line = {};
   mxml.octave_lines_stopped.clear();
+  mxml.ending = {};
   mxml.shift_notes.clear();
   mxml.last_number = 0;
   mxml.measure_counter = 0;
@@ -385,6 +386,7 @@ void mxml_part(XmlElement& e) {
 void mxml_part_end() {
   if (!mxml_in_part()) return;
   mxml_octave_lines_end(true);
+  mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);
   mxml.part_index = -1;
@@ -472,6 +474,7 @@ void mxml_measure_end() {
   mxml_flush_measure_end();
   mxml_octave_lines_end(false);
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
+  mxml_endings_measure_end(false);
   for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
   end_measure_time();
   mxml.bar_style = mxml.bar_look = 0;

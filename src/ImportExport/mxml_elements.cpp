@@ -61,6 +61,7 @@ constexpr ElementEntry element_table[] = {
     {"duration", mxml_duration, nullptr},
     {"dynamics", mxml_dynamics, nullptr},
     {"elision", mxml_elision, nullptr},
+    {"ending", mxml_ending, nullptr},
     {"extend", mxml_extend, nullptr},
     {"fermata", mxml_fermata, nullptr},
     {"fifths", mxml_fifths, nullptr},
@@ -143,7 +144,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 119, "the import understands 119 elements");
+static_assert(ELEMENT_COUNT == 120, "the import understands 120 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -477,6 +477,20 @@ void param_nodes_to_annos(Drosa node);
 Drosa make_text_anno(Drosa note, int context, int classification, int style_pindex,
                      const char* text, int* y);
 
+// ==== endings.cpp ================================================================================
+// The endings of a repeat (first and second time bars): a text of the repeat class, the ending's
+// number, right before a plain or left bracket that runs on from the ending's first note to its
+// last (a BEGLINE and an ENDLINE).
+
+// ending_number_of: the number of the ending that the LINE (any of its segments) belongs to; NIL
+// for a line of no ending.
+// Reads: the voice list before the line.
+Drosa ending_number_of(Drosa line);
+// is_ending_number: whether the TPARAM is the number of an ending (the first segment of its
+// line follows it).
+// Reads: the voice list after it.
+bool is_ending_number(Drosa tparam);
+
 // ==== drawanno.cpp ===============================================================================
 // The annotation passes of the page formatter, the binding of an annotation to the element of the
 // music it stands for, and the clearance points above and below a note.
@@ -485,7 +499,7 @@ Drosa make_text_anno(Drosa note, int context, int classification, int style_pind
 
 // draw_voice_annos: the texts and lines attached before every staff chord of the system's
 // printed staves (the lines carried across the system by mid-line marks too), except those
-// that stand for elements of the music.
+// that stand for elements of the music; the endings of repeats last, over the rest.
 // Reads:  the system's print chains, the annotations, voice_data, staff_data.
 // Writes: the GE list, the annotations' PDATA, the CDDATA pre-annotation extents
 //         (xprehiy, xpreloy), anno_refers_to_GE and anno_hyphens_pending (cleared first),

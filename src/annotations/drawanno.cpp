@@ -23,6 +23,7 @@
 #include "annotations/anno_globals.h"
 #include "annotations/anno_runs.h"
 #include "annotations/drawtext.h"
+#include "annotations/endings.h"
 #include "annotations/hairpin_room.h"
 #include "annotations/hidden_text.h"
 #include "annotations/line_annos.h"
@@ -195,10 +196,12 @@ bool place_lyric_lines() {
   return done;
 }
 
-void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every) {
+void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every,
+                      SystemEndings& endings) {
   for (Drosa note : chord.notes) {
     for (Drosa head : heads_before(note)) {
       if (every.skips(head, note)) continue;
+      if (ending_defers(endings, head, note, chord.pstaff)) continue;
       if (head->xkind == TPARAM) {
         anno_refers_to_GE |= head->get(xeocvar);
         if (head->get(xeocvar)) continue;
@@ -206,6 +209,7 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
         drawtext(head, note, chord.pstaff, 1, lead_extender);
         end_hairpins_before(head, before);
         keep_mark_apart(head, note, before);
+        ending_note_drawn(endings, head, before);
         continue;
       }
       anno_refers_to_GE |= head->get(xline_eocvar);
@@ -286,15 +290,17 @@ int32_t draw_voice_annos() {
   if (!for_each_chord(resolve_requests) || !place_lyric_lines()) return 0;
   const EveryPart every = every_part_filter();
   int previous_layer = -1, previous_staff = -1;
-  return for_each_chord([&](const ChordVisit& chord) {
+  SystemEndings endings;
+  const bool done = for_each_chord([&](const ChordVisit& chord) {
     // A leading extender is drawn only at the first chord of each layer on the system.
     const bool first = chord.layer != previous_layer || chord.pstaff != previous_staff;
     previous_layer = chord.layer;
     previous_staff = chord.pstaff;
-    draw_chord_annos(chord, first ? 1 : 0, every);
-  })
-             ? 1
-             : 0;
+    draw_chord_annos(chord, first ? 1 : 0, every, endings);
+  });
+  // Endings over all the rest (their mid-line marks go once drawn, interrupted or not).
+  draw_system_endings(endings);
+  return done ? 1 : 0;
 }
 
 int32_t draw_pstaff_texts() {

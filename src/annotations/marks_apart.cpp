@@ -4,9 +4,10 @@
 // meets the tempo words at its start. Once a mark is drawn its ink is compared with the ink of
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark) that
 // meet another move away from the staff beyond it, as far as they must. A dynamic stays where
-// it is, its hairpin beside it; so do pedal marks, syllables and lines, and words at a note where a
-// line begins (an octave line's, whose line follows from them). Note heads are in the way too:
-// words the document places at one height stood on the heads of high or low notes.
+// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and brackets:
+// octave lines, endings), and words at a note where a line begins (an octave line's, whose line
+// follows from them). Note heads are in the way too: words the document places at one height
+// stood on the heads of high or low notes.
 #include "annotations/marks_apart.h"
 
 #include <algorithm>
@@ -35,10 +36,10 @@ bool stays_class(int klass) {
   return klass == CLASS_DYNAMIC || klass == CLASS_PEDAL || klass == CLASS_LYRIC;
 }
 
-// Whether a line (not a hairpin) begins at the note: words there may be its own.
+// Whether a line (not a hairpin, nor an ending) begins at the note: words there may be its own.
 bool line_begins_at(Drosa note) {
   for (Drosa p = note->xback; p && p->xkind != NOTE; p = p->xback)
-    if (p->xkind == LINE && p->get(xmetaline) != STYLE_HAIRPIN) return true;
+    if (p->xkind == LINE && p->get(xmetaline) != STYLE_HAIRPIN && !ending_number_of(p)) return true;
   return false;
 }
 
@@ -127,7 +128,9 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     if (pd && pd->xkind == PDATA) mark.pdata = pd;
   } else {
     const int style = head->get(xmetaline);
-    if (head->xkind != LINE || (style != STYLE_HAIRPIN && style != STYLE_RIGHT_BRACKET)) return;
+    if (head->xkind != LINE ||
+        (style != STYLE_HAIRPIN && (style < STYLE_PLAIN_BRACKET || style > STYLE_LEFT_BRACKET)))
+      return;
     mark.movable = false;
     mark.hairpin = style == STYLE_HAIRPIN;
   }

@@ -130,6 +130,10 @@ std::string bars_of(int v) {
 TEST_F(MusicXmlDocuments, LeftBarLinesGoWhereTheirMeasureBegins) {
   ASSERT_EQ(import_fixture("left_barlines.xml"), 1);
   ASSERT_EQ(voice_count, 2);
+  // Its ending never stops: it ends with the part, as said once for both parts.
+  const std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("does not stop"), std::string::npos) << r[0].text;
   for (int v = 0; v < 2; ++v) {
     EXPECT_EQ(bars_of(v), "| |=: | :|= /|=: | /*|=: | :|= ") << v;
     Drosa opening = piece_start[v];
@@ -481,6 +485,12 @@ TEST_F(MusicXmlEntry, InvalidEndingsLeaveTheMusicAsItIs) {
             1);
   EXPECT_EQ(notes_of(0), "C5w | D5w | // E5w |");
   EXPECT_EQ(bars_of(0), "| :| /| ");
+  // Endings without a number or text, or stopped where none began, are left out and said so
+  // once.
+  const std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("neither a number nor a text"), std::string::npos) << r[0].text;
+  EXPECT_EQ(annotations_of(0), "");
 }
 
 TEST_F(MusicXmlEntry, TheDocumentIsReadFromThePiecesFile) {

@@ -1,0 +1,108 @@
+// endings_test.cpp: the endings of repeats ("1." and "2." over the bars played the first and
+// the second time) read from MusicXML, drawn from bar line to bar line over their staff, kept
+// in the piece file and written back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+#include "support/page_image.h"
+
+namespace {
+
+using MusicXmlEndings = MusicXmlTest;
+
+// Each ending of voice v as its number, the notes (counted from 0) its first and last segments
+// stand before, and "open" when it is left open at its end.
+std::string endings_of(int v) {
+  std::string out;
+  int notes = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE) ++notes;
+    if (p->xkind != LINE || p->get(xline_ord) != 3 || !ending_number_of(p)) continue;
+    Drosa end = line_geometry_wrapper(p);
+    int last = notes;
+    for (Drosa q = p; q && end; q = q->xnext) {
+      if (q == end) break;
+      if (q->xkind == NOTE) ++last;
+    }
+    out += (out.empty() ? "" : " ") + run_text(ending_number_of(p)) + "[" + std::to_string(notes) +
+           "-" + (end ? std::to_string(last) : "?") + (p->get(xmetaline) == 5 ? " open" : "") + "]";
+  }
+  return out;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST_F(MusicXmlEndings, AreReadDrawnOverTheirBarsKeptAndWrittenBack) {
+  // A first ending of one bar that stops, a second left open, an ending for the first and
+  // second time broken across two systems, and a third, open, after it. Endings were read and
+  // dropped: nothing told which bars are played which time.
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("endings.xml", 1), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::string read = endings_of(0);
+  EXPECT_EQ(read, "1.[7-9] 2.[10-10 open] 1, 2.[15-19] 3.[20-22 open]");
+
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_TRUE(save_drawn_page("endings", "endings.png"));
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  // Five lines (the broken ending's two segments), a hook at each start but the second
+  // segment's, at the ends of those that stop; all over the staff, above its notes.
+  int lines = 0, starts = 0, ends = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_LINE || e->get(xgscreen)) continue;
+    const int var = e->get(xgl_var);
+    if (var < 66 || var > 68) continue;
+    (var == 66 ? starts : var == 67 ? ends : lines) += 1;
+    const int pstaff = e->get(xge_pstaff1);
+    EXPECT_GE(std::min(e->get(xge_y1), e->get(xge_y2)), staff_top_y(pstaff, 0) + 50);
+  }
+  EXPECT_EQ(lines, 5);
+  EXPECT_EQ(starts, 4);
+  EXPECT_EQ(ends, 2);
+
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vesk-endings-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string saved = (folder / "endings.piece").string();
+  ASSERT_EQ(write_piece_file(0, NIL, saved), 1);
+  discard_piece_lists();
+  piece_fsspec = saved;
+  ASSERT_EQ(read_piece(nullptr), 1);
+  EXPECT_EQ(endings_of(0), read) << "read from the piece file";
+
+  const std::filesystem::path written = folder / "endings-written.xml";
+  ASSERT_EQ(export_musicxml_file(written.string()), 1);
+  const std::string document = read_file(written);
+  EXPECT_NE(document.find("<ending number=\"1, 2\" type=\"start\">1, 2.</ending>"),
+            std::string::npos);
+  EXPECT_NE(document.find("<ending number=\"2\" type=\"discontinue\"/>"), std::string::npos);
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(document, 1), 1);
+  EXPECT_EQ(endings_of(0), read) << "imported again";
+  std::filesystem::remove_all(folder);
+  offscreen_dispose();
+}
+
+}  // namespace
