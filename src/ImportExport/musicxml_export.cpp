@@ -1134,7 +1134,9 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   const bool articulations = !rest && (n->get(xstacc) || n->get(xtenu) || accent);
   const bool slurs = first && (cc.slur_stop || cc.slur_start);
   const bool trill = first && cc.trill;
-  if (!articulations && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !trill) return;
+  const int tremolo = rest ? 0 : n->get(xtremolo);
+  if (!articulations && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !trill && !tremolo)
+    return;
   o.start("notations");
   if (articulations) {
     o.start("articulations");
@@ -1169,9 +1171,15 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     o.end();
   }
   if (n->get(xferm)) o.empty("fermata");
-  if (trill) {
+  if (trill || tremolo) {
     o.start("ornaments");
-    o.empty("trill-mark");
+    if (trill) o.empty("trill-mark");
+    if (tremolo) {
+      o.start("tremolo");
+      o.attr("type", "single");
+      xml_add_text(o.w, std::to_string(tremolo).c_str());
+      o.end();
+    }
     o.end();
   }
   o.end();

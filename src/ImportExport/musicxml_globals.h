@@ -125,6 +125,7 @@ struct MxmlNoteRecord {
   int slur_side = 3;                        // 1 under, 2 over, 3 either
   int fermata = 0, accent = 0;
   bool staccato = false, staccatissimo = false, tenuto = false;
+  int tremolo = 0;                // strokes through its stem (a tremolo of one note), 0 none
   bool cue = false;               // a cue note: drawn small
   bool invisible = false;         // print-object="no"
   std::string notehead;           // the notehead element's text; empty for a normal head
@@ -235,6 +236,8 @@ enum class MxmlNotice : uint8_t {
   unknown_length,   // a note with neither type nor duration
   music_character,  // words holding a character of a music font Vesk has no sign for
   ending,           // an ending (first or second time bar) that begins or stops out of turn
+  tremolo,          // a tremolo of more strokes than Vesk draws
+  string_number,    // a string number, which Vesk does not show
   count
 };
 

@@ -124,6 +124,7 @@ constexpr ElementEntry element_table[] = {
     {"staves", mxml_staves, nullptr},
     {"stem", mxml_stem, nullptr},
     {"step", mxml_step, nullptr},
+    {"string", mxml_string_number, nullptr},
     {"strong-accent", mxml_strong_accent, nullptr},
     {"syllabic", mxml_syllabic, nullptr},
     {"system-distance", mxml_system_distance, nullptr},
@@ -136,6 +137,7 @@ constexpr ElementEntry element_table[] = {
     {"time", mxml_time, nullptr},
     {"top-margin", mxml_margin, nullptr},
     {"top-system-distance", mxml_top_system_distance, nullptr},
+    {"tremolo", mxml_tremolo, nullptr},
     {"type", mxml_type, nullptr},
     {"unpitched", mxml_pitch, nullptr},
     {"voice", mxml_voice, nullptr},
@@ -144,7 +146,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 120, "the import understands 120 elements");
+static_assert(ELEMENT_COUNT == 122, "the import understands 122 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

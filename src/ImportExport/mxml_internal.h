@@ -176,6 +176,8 @@ void mxml_fermata(XmlElement& e);
 void mxml_accent(XmlElement& e);
 void mxml_strong_accent(XmlElement& e);
 void mxml_staccato(XmlElement& e);
+void mxml_tremolo(XmlElement& e);
+void mxml_string_number(XmlElement& e);  // `string` of `technical`
 void mxml_staccatissimo(XmlElement& e);
 void mxml_tenuto(XmlElement& e);
 void mxml_detached_legato(XmlElement& e);

@@ -276,6 +276,7 @@ void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
   note->set(xstacc, n.staccato || n.staccatissimo);
   note->set(xtenu, n.tenuto);
   note->set(xaccent, n.accent);
+  note->set(xtremolo, n.tremolo);
   note->set(xnotehead, notehead_shape(n, note->get(xlgval)));
 }
 
@@ -774,6 +775,25 @@ void mxml_strong_accent(XmlElement&) { mxml.note.accent = 2; }
 void mxml_staccato(XmlElement&) { mxml.note.staccato = true; }
 void mxml_staccatissimo(XmlElement&) { mxml.note.staccatissimo = true; }
 void mxml_tenuto(XmlElement&) { mxml.note.tenuto = true; }
+
+// A tremolo of one note: its strokes through the stem (three at most). The two notes of a
+// tremolo between notes keep their values.
+void mxml_tremolo(XmlElement& e) {
+  if (!mxml_attr_is(e, "type", "single") && xml_attr(e, "type")) return;
+  constexpr int MOST_STROKES = 3;
+  const int strokes = mxml_int(e, MOST_STROKES);
+  if (strokes > MOST_STROKES)
+    mxml_notice(MxmlNotice::tremolo, "In %s a tremolo has %d strokes; Vesk draws three.",
+                mxml_where().c_str(), strokes);
+  mxml.note.tremolo = std::clamp(strokes, 0, MOST_STROKES);
+}
+
+void mxml_string_number(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "technical") != 0) return;
+  mxml_notice(MxmlNotice::string_number,
+              "In %s a note has a string number, which Vesk does not show; it is left out.",
+              mxml_where().c_str());
+}
 
 void mxml_detached_legato(XmlElement&) {
   mxml.note.staccato = true;

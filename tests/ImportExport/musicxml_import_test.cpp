@@ -262,6 +262,10 @@ TEST_F(MusicXmlDocuments, DivisionsChangingTransposingInstrumentAndRepeats) {
 TEST_F(MusicXmlDocuments, PercussionAndTablatureStaves) {
   ASSERT_EQ(import_fixture("percussion_tablature.xml"), 1);
   ASSERT_EQ(voice_count, 2);
+  // The strings the tablature's notes name are not kept: said once.
+  const std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("string number"), std::string::npos) << r[0].text;
   EXPECT_EQ(voice_name(0), "Drums:0");
   EXPECT_EQ(voice_name(1), "Guitar:0");
   EXPECT_EQ(notes_of(0), "C5q C5q E4q D4q |");
