@@ -38,7 +38,8 @@ constexpr int32_t LINE_CLEAR = 10, HOOK = 20, HOOK_CLEAR = 3;
 constexpr int32_t NUMBER_BELOW_LINE = 4, NUMBER_AFTER_HOOK = 4, NUMBER_CLEAR = 5;
 constexpr int32_t AFTER_BAR = 2, BEFORE_BAR = 3;
 constexpr int32_t STANDARD_STAFF = 50;
-constexpr int VAR_BAR_LINE = 26, VAR_BAR_JOIN = 29;  // the lines of a bar line, and its joins
+// The lines of a bar line (up to three, from 26) and their joins to the staff below (from 29).
+constexpr int VAR_BAR_FIRST = 26, VAR_BAR_LAST = 31;
 
 bool bracket_segment(Drosa p) {
   if (!p || effective_kind(p) != LINE || p->get(xline_eocvar) || p->get(xcurve) || p->get(xdashlth))
@@ -128,8 +129,7 @@ int32_t bar_right(int pstaff, int32_t x) {
   int32_t right = x;
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
     GEInkBox b;
-    if (e->xkind != GE_LINE ||
-        (e->get(xgl_var) != VAR_BAR_LINE && e->get(xgl_var) != VAR_BAR_JOIN) ||
+    if (e->xkind != GE_LINE || e->get(xgl_var) < VAR_BAR_FIRST || e->get(xgl_var) > VAR_BAR_LAST ||
         ge_pstaff(e) != pstaff || !ge_ink_box(e, &b) || b.left > x + reach || b.right < x - reach)
       continue;
     right = std::max(right, b.right);

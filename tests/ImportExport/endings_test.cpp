@@ -3,6 +3,7 @@
 // in the piece file and written back.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -80,6 +81,16 @@ TEST_F(MusicXmlEndings, AreReadDrawnOverTheirBarsKeptAndWrittenBack) {
   EXPECT_EQ(lines, 5);
   EXPECT_EQ(starts, 4);
   EXPECT_EQ(ends, 2);
+  // A start hook stands after every line of the bar line before it (the second ending's after
+  // the repeat's thick line, not between its lines).
+  for (Drosa h = GE_head->xnext; h; h = h->xnext) {
+    if (h->xkind != GE_LINE || h->get(xgscreen) || h->get(xgl_var) != 66) continue;
+    for (Drosa b = GE_head->xnext; b; b = b->xnext)
+      if (b->xkind == GE_LINE && b->get(xgl_var) >= 26 && b->get(xgl_var) <= 31 &&
+          b->get(xge_pstaff1) == h->get(xge_pstaff1) &&
+          std::abs(b->get(xge_x1) - h->get(xge_x1)) < 50)
+        EXPECT_LT(b->get(xge_x1), h->get(xge_x1));
+  }
 
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("vesk-endings-" + std::to_string(::getpid()));
