@@ -369,6 +369,17 @@ void keep_minimum_space(int32_t T, int32_t Tn, const Shortest& sh) {
     spacing_x += m;
 }
 
+// Whether the step at time T moves the ideal position on to Tn by the shortest note sounding
+// (sh). Not when only placeholder rests (hidden rests beside another voice) have stood at T:
+// such a time takes no room of its own; but the step of a rest split off a chord at T ends
+// a time that held the chord. Nor when the next step places chords split off at this same
+// time (Tn equals T, no grace notes here): a split-off chord stands beside the chord it came
+// from, though a note of another staff sounds on through both.
+bool timed_step(const TimePoint& tp, bool drawn_at_T, int32_t T, int32_t Tn, const Shortest& sh) {
+  if (sh.S <= 0 || !sh.N || !drawn_at_T) return false;
+  return tp.grace_seen || !near(T, Tn);
+}
+
 // Step 5: the system is at least as wide as its last chords with their lyrics.
 void widen_for_last_chords() {
   int32_t widest = INT32_MIN;
@@ -483,6 +494,7 @@ int32_t spacing_pass() {
   int mode = SPACE_SYSTEM_START;
   int32_t T = 0, key_gap = 0;
   bool grace_carry = false;
+  bool drawn_at_T = false;  // a chord other than hidden placeholder rests stood at T
   SpacingWidths widths;
   // Chords split off at the time point of the chord they came from each take a step of their
   // own, so a system may take more steps than it has time points (never more than it has
@@ -492,6 +504,7 @@ int32_t spacing_pass() {
     if (format_interrupted()) return 0;
     TimePoint tp = place_chords(t, T, grace_carry, widths);
     if (!tp.occupied) continue;
+    drawn_at_T |= !tp.all_placeholders;
     int32_t advance =
         specspace(widths, T, mode, tp.grace_seen, tp.after_grace_seen, grace_carry, tp.grace_run);
     if (format_interrupted()) return 0;
@@ -507,12 +520,13 @@ int32_t spacing_pass() {
     int32_t Tn = next_time_point();
     if (Tn == NO_TIME) break;
     Shortest sh = shortest_sounding(Tn);
-    bool timed = sh.S > 0 && sh.N && !tp.all_placeholders;
+    const bool timed = timed_step(tp, drawn_at_T, T, Tn, sh);
     if (timed) advance_ideal(T, Tn, sh);
     ++spacing_x;
     ++spacing_idealx;
     if (timed) keep_minimum_space(T, Tn, sh);
     grace_carry = tp.grace_seen && !tp.after_grace_seen;
+    if (!near(T, Tn)) drawn_at_T = false;
     T = Tn;
   }
   if (format_interrupted()) return 0;

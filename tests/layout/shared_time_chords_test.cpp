@@ -3,6 +3,8 @@
 //   UnplacedChords.*: a chord due at a time point that places other chords first (grace notes)
 //                     asks no room from chords not placed yet: a system spaced again packs
 //                     as before, a page formatted again draws the same
+//   SplitChords.*:    a chord whose notes cannot share a stem is drawn as chords side by side
+//                     at its time
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,6 +61,20 @@ TEST_F(UnplacedChords, ASystemWithGraceNotesBeforeAStaffSwitchPacksAlikeWhenSpac
   const std::string packed = packed_xs();
   ASSERT_EQ(spacing_pass(), 1);
   EXPECT_EQ(packed_xs(), packed);
+}
+
+using SplitChords = SharedTime;
+
+TEST_F(SplitChords, AChordOfAQuarterAndAHalfAfterAHiddenRestStandsTogetherAtItsBeat) {
+  // The half note leaves the quarter's chord for one of its own at the same time. The hidden
+  // rest before them, split from the lower voice's quarter, ended the first beat without
+  // its time, and the whole note sounding below gave the half the time of a beat after the
+  // quarter: the quarter stood at the first beat, the half at the second.
+  engrave("chord_of_two_values_after_a_hidden_rest");
+  const auto x = [](int v, int k) { return note_ntdata(nth_note(v, k))->get(xhdx); };
+  const int32_t first = x(1, 0), quarter = x(0, 1), half = x(0, 2), third = x(0, 3);
+  EXPECT_GT(quarter - first, (third - quarter) / 2) << "the chord stands at the second beat";
+  EXPECT_LT(half - quarter, (third - quarter) / 4) << "the half stands beside the quarter";
 }
 
 }  // namespace
