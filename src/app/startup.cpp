@@ -76,8 +76,10 @@ void start_up(int argc, char** argv) {
   // has taken its own options out of argv).
   if (report_unknown_option(argc, argv, stderr)) platform_exit(2);
   // The synthesizer is made on a thread of its own while the windows are made; the MIDI
-  // set-up of step 14 takes what it became.
-  platform_synth_start();
+  // set-up of step 14 takes what it became. Started only to print, the program quits before
+  // it could sound a note: it makes none.
+  const bool only_printing = platform_command_line_only_prints(argc, argv);
+  if (!only_printing) platform_synth_start();
   // 1. The console, which shows everything the program writes from now on.
   //    Hidden until text arrives, floating, without input; a console that could not be made
   //    whole shows nothing, and the program goes on without it.
@@ -126,9 +128,10 @@ void start_up(int argc, char** argv) {
   // 12, 13. The parameter table and the glyphs it chooses.
   param_init();
   init_glyph_tables();
-  // 14. MIDI output: the MIDI service, else the synthesizer.
+  // 14. MIDI output: the MIDI service, else the synthesizer (none when only printing: the
+  //     output chosen before stays chosen).
   midi_out_available = 0;
-  const bool synthesizer = qt_open_note_channels();  // ALSA's own set-up done first
+  const bool synthesizer = !only_printing && qt_open_note_channels();  // ALSA's own set-up first
   if (midi_setup() == 0) midi_out_available |= MIDI_OUT_SERVICE;
   if (synthesizer) midi_out_available |= MIDI_OUT_SYNTH;
   if (midi_out_available & MIDI_OUT_SERVICE)

@@ -544,8 +544,11 @@ std::vector<std::string> platform_take_event_documents(const EventRecord& event,
   return paths;
 }
 
-void platform_post_command_line_events(int argc, char** argv) {
-  std::vector<std::string> open, print;
+namespace {
+
+// The documents to open and those to print that the command line names.
+void command_line_documents(int argc, char** argv, std::vector<std::string>* open,
+                            std::vector<std::string>* print) {
   bool printing = false;
   // The window system takes its own options out of argv and ends what is left with a null.
   for (int i = 1; i < argc && argv[i]; ++i) {
@@ -555,8 +558,21 @@ void platform_post_command_line_events(int argc, char** argv) {
       continue;
     }
     if (argument.empty()) continue;
-    (printing ? print : open).push_back(argument);
+    (printing ? print : open)->push_back(argument);
   }
+}
+
+}  // namespace
+
+bool platform_command_line_only_prints(int argc, char** argv) {
+  std::vector<std::string> open, print;
+  command_line_documents(argc, argv, &open, &print);
+  return open.empty() && !print.empty();
+}
+
+void platform_post_command_line_events(int argc, char** argv) {
+  std::vector<std::string> open, print;
+  command_line_documents(argc, argv, &open, &print);
   if (!open.empty()) platform_post_document_event(EVENT_OPEN_DOCUMENTS, open);
   // Started only to print: the program quits once the documents are printed (and what went
   // wrong with them said: a quit waiting in the queue would take every message away).

@@ -127,6 +127,9 @@ std::vector<std::string> platform_take_event_documents(const EventRecord& event,
 // the files after "--print" one print-documents event (after which the program quits when
 // there is nothing to open); with no files, open-application.
 void platform_post_command_line_events(int argc, char** argv);
+// True when the command line names documents to print and none to open: the program quits
+// once they are printed.
+bool platform_command_line_only_prints(int argc, char** argv);
 
 // peek_event: copies the first queued event whose kind is in `mask` into *event and leaves
 // it queued; window-system input is handled first, but nothing is waited for. False (and a

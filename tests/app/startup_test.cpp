@@ -4,6 +4,7 @@
 //                   allocation at start-up ends the program cleanly
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
 //                   closes without asking; started only to print, a failure is said first
+//                   and no synthesizer is made
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
 //                   the quit event and the last window's close box; Quit in a message and a
 //                   signal during an alert or the notation-context dialog take that path
@@ -232,6 +233,23 @@ TEST_F(Documents, StartedOnlyToPrintTheProgramSaysWhatFailedBeforeItQuits) {
   EXPECT_EQ(run_until_idle(), 1) << "the program ends, saying to its caller that it failed";
   EXPECT_NE(said.find("could not be opened"), std::string::npos) << said;
   EXPECT_FALSE(quit_waiting);
+}
+
+TEST_F(Documents, StartedOnlyToPrintTheProgramMakesNoSynthesizer) {
+  std::string vesk = "vesk", print = "--print", song = dir + "/missing.vesk";
+  std::vector<char*> both{vesk.data(), song.data(), print.data(), song.data(), nullptr};
+  EXPECT_FALSE(platform_command_line_only_prints(4, both.data())) << "it opens one too";
+  std::vector<char*> words{vesk.data(), print.data(), song.data(), nullptr};
+  EXPECT_FALSE(platform_command_line_only_prints(2, words.data())) << "nothing to print";
+  ASSERT_TRUE(platform_command_line_only_prints(3, words.data()));
+  try {
+    start_up(3, words.data());
+  } catch (const ProgramExit& exit) {
+    FAIL() << "the program ended in start-up with " << exit.status;
+  }
+  EXPECT_EQ(midi_out_available & MIDI_OUT_SYNTH, 0) << "it quits before it could play";
+  EXPECT_EQ(run_until_idle(), 1);
+  EXPECT_EQ(report_texts().size(), 1u) << "the missing document is said";
 }
 
 TEST_F(Quit, AChangedPieceIsKeptOrDiscardedAsAnsweredWhenQuitIsAsked) {
