@@ -315,6 +315,50 @@ void hide_staves_the_document_hides() {
   }
 }
 
+// The staves of every page of the piece, from the PRINT in force in each voice at each of its
+// systems (every voice has the same breaks).
+std::vector<int32_t> staves_of_pages() {
+  std::vector<int32_t> systems, page_of{0};  // staves and page of each system
+  for (int v = 0; v < voice_count; ++v) {
+    size_t s = 0;
+    Drosa print = NIL;
+    auto raise = [&] {
+      if (systems.size() <= s) systems.resize(s + 1, 0);
+      if (print) systems[s] = std::max(systems[s], int32_t(print->get(xsstaff)) + 1);
+    };
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (p->xkind == PRINT) {
+        print = p;
+        raise();
+      } else if (p->xkind == ENDSYST && !p->get(xendpiece)) {
+        if (page_of.size() <= ++s) page_of.push_back(page_of.back() + (p->get(xendpage) ? 1 : 0));
+        raise();
+      }
+    }
+  }
+  std::vector<int32_t> pages(size_t(page_of.back()) + 1, 0);
+  for (size_t s = 0; s < systems.size() && s < page_of.size(); ++s)
+    pages[size_t(page_of[s])] += systems[s];
+  return pages;
+}
+
+// The pages no one chose are fitted to the paper by the format: every page of a document that
+// breaks none (the format breaks them where they are full), and each page the document ends
+// whose systems have more staves than a page takes (its breaks were made for other paper).
+void fit_pages_to_paper() {
+  const std::vector<int32_t> staves = staves_of_pages();
+  const bool chosen = staves.size() > 1;
+  for (int v = 0; v < voice_count; ++v) {
+    size_t page = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind != ENDSYST || p->get(xendpiece)) continue;
+      if (p != piece_start[v] && !p->get(xendpage)) continue;
+      if (!chosen || (page < staves.size() && staves[page] > MAX_PSTAVES)) fit_page_to_paper(p);
+      ++page;
+    }
+  }
+}
+
 // The fix-ups that make the voices a piece the program can show.
 void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
   if (!skip_respelling)
@@ -332,6 +376,7 @@ void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
     close_up_print_staves();
     rebuild_print_nodes();
   }
+  fit_pages_to_paper();
   format_all_pages();
   clear_undo(1);
 }

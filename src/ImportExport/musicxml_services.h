@@ -15,13 +15,16 @@
 // import_musicxml: imports the MusicXML document named by piece_fsspec (a plain document, or
 // a compressed one: is_compressed_musicxml) into fresh voice lists:
 // the piece's voices, notes, bar lines, clefs, keys, time signatures, annotations, system and
-// page breaks and page size; then the parameter table is rebuilt, every page formatted and
-// the undo history emptied. 1 when imported; 0 when the import was given up after a
-// message, leaving no voice list (voice_count 0) and no node of it in the store.
+// page breaks and page size; then the parameter table is rebuilt, every page formatted (a
+// document that breaks no pages, and each of its pages with more staves than a page takes,
+// has its pages broken where they are full) and the undo history emptied. 1 when imported;
+// 0 when the import was given up after a message, leaving no voice list (voice_count 0) and
+// no node of it in the store.
 // Reads:  piece_fsspec, the current notation context, its options and page size.
 // Writes: voice_count, piece_start and every voice list, page_start, the options record of
 //         the current context (page size, margins), the parameter table, the undo history,
-//         the window title's extra text and the cursor.
+//         the pages the format fits to the paper, the window title's extra text and the
+//         cursor.
 // Failure: level 2 with the reason: "Vesk could not open the MusicXML file.", "Import error:
 //          Badly formatted Music XML." (also for a document cut short), "This is not a valid
 //          MusicXML file.", the score-partwise message, "Vesk requires 'type' elements for

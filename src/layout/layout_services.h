@@ -524,6 +524,14 @@ inline constexpr int OPTIONS_FIRST_PAGE = 40;     // i16: number printed on the 
 // Reads: voice_count, piece_start, current_ncontext. Writes: page_count, the page index.
 void count_pages();
 
+// fit_page_to_paper: the page that begins at `start` (a voice's head or an ENDSYST ending a
+// page) is held to its paper as a page the format cut for its height: when it cannot hold its
+// systems at 88 per cent of their natural distances, or they have more than 64 staves, it ends
+// earlier without a message, the systems after going on at the top of the next page, which is
+// held so in turn. For pages no one chose, such as those of a document that breaks none.
+// Writes: fitted_page_starts.
+void fit_page_to_paper(Drosa start);
+
 // locate_page: makes page n current for formatting: page_start and the voice records of
 // every shown voice, the staff records reset, the page's first bar number; warns once when
 // two voices disagree in bars or beats before the page. Returns the page located.

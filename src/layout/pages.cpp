@@ -226,6 +226,8 @@ void count_pages() {
   page_count = int16_t(std::min(most, int(INT16_MAX)));
 }
 
+void fit_page_to_paper(Drosa start) { fitted_page_starts.insert(start.handle()); }
+
 Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* times) {
   n = std::max(n, 1);
   if (bars) bars->assign(size_t(n) + 1, 0);

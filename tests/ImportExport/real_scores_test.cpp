@@ -289,23 +289,28 @@ TEST_F(EngravedFixture, ASystemALittleTooWideIsSqueezedIntoItsLine) {
 
 TEST_F(EngravedFixture, BarLinesJoinTheStavesOfAGroupThatAsksForItAndOfAPart) {
   // Two violins in a group with common bar lines, a piano of two staves, an organ of two parts
-  // in a group without them and a voice, over two systems: a bar line runs between two staves
-  // only within the violins' group and the piano.
+  // in a group without them and a voice, over two systems (a page each: the document breaks no
+  // pages, and the two would stand closer than a page the import breaks holds them): a bar line
+  // runs between two staves only within the violins' group and the piano.
   const std::vector<PageFault> faults = engrave("brackets_braces");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  ASSERT_EQ(pstaff_count, 14);
   std::string joined;  // of each gap between a staff and the next: 1 when a bar line crosses it
-  for (int p = 0; p + 1 < pstaff_count; ++p) {
-    const int32_t gap = (staff_data[p].middle_y + staff_data[p + 1].middle_y) / 2;
-    bool crossed = false;
-    for (Drosa e = GE_head->xnext; e; e = e->xnext)
-      if (e->xkind == GE_LINE && !e->get(xgscreen) &&
-          (e->get(xgl_var) == 26 || e->get(xgl_var) == 29))
-        crossed |= std::min(e->get(xge_y1), e->get(xge_y2)) < gap &&
-                   std::max(e->get(xge_y1), e->get(xge_y2)) > gap;
-    joined += crossed ? "1" : "0";
+  for (int32_t page = 1; page <= 2; ++page) {
+    ASSERT_EQ(format_page(page, 0), 1);
+    ASSERT_EQ(pstaff_count, 7);
+    for (int p = 0; p + 1 < pstaff_count; ++p) {
+      const int32_t gap = (staff_data[p].middle_y + staff_data[p + 1].middle_y) / 2;
+      bool crossed = false;
+      for (Drosa e = GE_head->xnext; e; e = e->xnext)
+        if (e->xkind == GE_LINE && !e->get(xgscreen) &&
+            (e->get(xgl_var) == 26 || e->get(xgl_var) == 29))
+          crossed |= std::min(e->get(xge_y1), e->get(xge_y2)) < gap &&
+                     std::max(e->get(xge_y1), e->get(xge_y2)) > gap;
+      joined += crossed ? "1" : "0";
+    }
+    joined += " ";
   }
-  EXPECT_EQ(joined, "1010000101000");
+  EXPECT_EQ(joined, "101000 101000 ");
   offscreen_dispose();
 }
 
