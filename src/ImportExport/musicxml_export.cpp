@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "ImportExport/musicxml_services.h"
+#include "ImportExport/percussion_staff.h"
 #include "ImportExport/xml_writer.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
@@ -304,8 +305,6 @@ bool clef_of_code(int code, Clef* clef) {
   return true;
 }
 
-bool percussion_clef(int code) { return code >= 7 && code <= 9; }
-
 int fifths_of_key(int code) {
   const int c = ((code % 15) + 15) % 15;
   return c <= 7 ? c : -(c - 7);
@@ -363,7 +362,9 @@ struct VoiceState {
 struct PartState {
   const Part* part = nullptr;
   std::vector<VoiceState> voices;
-  std::vector<int> clefs;  // by staff: the clef written last, -1 none
+  std::vector<int> clefs;          // by staff: the clef written last, -1 none
+  std::vector<int> lines;          // by staff: its lines, as the PRINT in force gives them
+  std::vector<int> lines_written;  // by staff: the lines written last (5 when none were)
   int key = -1;
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
@@ -619,6 +620,7 @@ class Exporter {
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
   void clef(int staff, int code, bool numbered);
+  void staff_lines(int staff);
   bool multi_voice() const { return ps.part->voices.size() > 1; }
   bool multi_staff() const { return ps.part->staves.size() > 1; }
   int clef_of(const VoiceState& vs) const { return ps.clefs[size_t(vs.staff)]; }
@@ -677,6 +679,18 @@ void Exporter::document() {
   o.end();
   for (const Part& p : parts) part(p);
   o.end();
+}
+
+// The staff's lines, when they are not those written last (the import reads a staff of five
+// lines when none are written).
+void Exporter::staff_lines(int staff) {
+  const size_t s = size_t(staff);
+  if (ps.lines[s] == ps.lines_written[s]) return;
+  o.start("staff-details");
+  if (multi_staff()) o.attr("number", long(staff + 1));
+  o.number("staff-lines", ps.lines[s]);
+  o.end();
+  ps.lines_written[s] = ps.lines[s];
 }
 
 void Exporter::clef(int staff, int code, bool numbered) {
@@ -744,6 +758,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
       if (kind == PRINT && p->get(xsstaff) >= 0) {
         staff = part_staff(*ps.part, p);
         ps.voices[i].staff = staff;
+        ps.lines[size_t(staff)] = p->get(xslines);
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
       if (kind == TIMESIG && !time) time = p;
@@ -755,11 +770,14 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
   const bool new_time = time && (!ps.time || time->get(xbpm) != ps.time->get(xbpm) ||
                                  time->get(xbeat) != ps.time->get(xbeat) ||
                                  time->get(xtimesig_symbol) != ps.time->get(xtimesig_symbol));
-  bool new_clef = false;
-  for (size_t s = 0; s < clefs.size(); ++s) new_clef |= clefs[s] >= 0 && clefs[s] != ps.clefs[s];
+  bool new_clef = false, new_lines = false;
+  for (size_t s = 0; s < clefs.size(); ++s) {
+    new_clef |= clefs[s] >= 0 && clefs[s] != ps.clefs[s];
+    new_lines |= ps.lines[s] != ps.lines_written[s];
+  }
   const int transposition = key ? key->get(key_transposition) : ps.transposition;
   const bool new_transposition = transposition != ps.transposition;
-  if (!first && !new_key && !new_time && !new_clef && !new_transposition) return;
+  if (!first && !new_key && !new_time && !new_clef && !new_lines && !new_transposition) return;
   o.start("attributes");
   if (first) o.number("divisions", DIVISIONS);
   if (new_key) {
@@ -785,6 +803,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
     clef(int(s), clefs[s], multi_staff());
     ps.clefs[s] = clefs[s];
   }
+  for (size_t s = 0; s < clefs.size(); ++s) staff_lines(int(s));
   if (new_transposition) {
     o.start("transpose");
     if (const int d = diatonic_of(transposition)) o.number("diatonic", d);
@@ -799,6 +818,8 @@ void Exporter::part(const Part& part) {
   ps = PartState{};
   ps.part = &part;
   ps.clefs.assign(part.staves.size(), -1);
+  ps.lines.assign(part.staves.size(), 5);
+  ps.lines_written.assign(part.staves.size(), 5);
   for (int v : part.voices) {
     VoiceState vs;
     vs.v = v;
@@ -950,7 +971,13 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     for (; sign < signs.size() && signs[sign].first <= c; ++sign) {
       Drosa p = signs[sign].second;
       if (p->xkind == PRINT) {
-        if (p->get(xsstaff) >= 0) vs.staff = part_staff(*ps.part, p);
+        if (p->get(xsstaff) < 0) continue;
+        vs.staff = part_staff(*ps.part, p);
+        ps.lines[size_t(vs.staff)] = p->get(xslines);
+        if (ps.lines[size_t(vs.staff)] == ps.lines_written[size_t(vs.staff)]) continue;
+        o.start("attributes");
+        staff_lines(vs.staff);
+        o.end();
         continue;
       }
       const int code = p->get(xclef);
@@ -1059,8 +1086,13 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     if (cc.whole_measure) o.attr("measure", "yes");
     o.end();
   } else {
-    const bool percussion = clef_of(vs) >= 0 && percussion_clef(clef_of(vs));
-    const int written = percussion ? position : sounding;
+    // Notes on a percussion staff are written where they are displayed (no octave line moves
+    // them).
+    const int clef = clef_of(vs);
+    const bool percussion = clef >= 0 && is_percussion_clef(clef);
+    const int written = percussion
+                            ? position - percussion_display_shift(clef, ps.lines[size_t(vs.staff)])
+                            : sounding;
     const char step[2] = {"CDEFGAB"[floor_mod(written, 7)], 0};
     const int octave = floor_div(written, 7) - 1;
     o.start(percussion ? "unpitched" : "pitch");

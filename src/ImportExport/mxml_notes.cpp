@@ -14,6 +14,7 @@
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/percussion_staff.h"
 #include "ImportExport/xmlt_fields.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -465,11 +466,21 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
                          : note_staff == vs.staff ? 0
                                                   : note_staff - vs.staff + MXML_STAFF_BIAS;
   const int tag = (mxml.part_index + 1) | ((voice + 1) << 7) | (staff_code << 12);
-  // An unpitched note that says nowhere where it sits is on the staff's middle line.
-  if (n.unpitched && (n.step < 0 || n.octave == MXML_NO_OCTAVE)) {
-    const int middle = clefmod7(mxml.lists[size_t(list)].clef, NIL);
-    n.step = middle % 7;
-    n.octave = middle / 7 - 1;
+  // An unpitched note that says nowhere where it sits is on the staff's middle line (a step
+  // below the position of the clef's offset); one on a percussion staff sits where the document
+  // displays it.
+  const int clef = mxml.lists[size_t(list)].clef;
+  if (n.unpitched) {
+    int position = 0;
+    if (n.step < 0 || n.octave == MXML_NO_OCTAVE)
+      position = clefmod7(clef, NIL) - 1;
+    else if (is_percussion_clef(clef))
+      position = 7 * (n.octave + 1) + n.step + percussion_display_shift(clef, mxml.staff_lines);
+    else
+      position = 7 * (n.octave + 1) + n.step;
+    position = std::clamp(position, 0, 7 * 11 - 1);
+    n.step = position % 7;
+    n.octave = position / 7 - 1;
   }
   Place place = find_place(list, start, n.chord && !copy, n.grace);
   if (place.chord) {

@@ -268,7 +268,7 @@ TEST_F(MusicXmlDocuments, PercussionAndTablatureStaves) {
   EXPECT_NE(r[0].text.find("string number"), std::string::npos) << r[0].text;
   EXPECT_EQ(voice_name(0), "Drums:0");
   EXPECT_EQ(voice_name(1), "Guitar:0");
-  EXPECT_EQ(notes_of(0), "C5q C5q E4q D4q |");
+  EXPECT_EQ(notes_of(0), "A4q A4q C4q C4q |");
   EXPECT_EQ(notes_of(1), "E2q A2q D3h+G3h |");
   EXPECT_EQ(find_next_kind(CLEF, piece_start[0])->get(xclef), 7);
   EXPECT_EQ(find_next_kind(CLEF, piece_start[1])->get(xclef), 0);
