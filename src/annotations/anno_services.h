@@ -620,6 +620,11 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
 // index 0..9 of the dynamic whose glyph is the third character, else -1.
 // Reads: parameters 41-50 at the note.
 int dynamic_index(Drosa note, Drosa tparam, int* glyph);
+// anno_run_words: the text of one style run as words: a run in a text font as it is; in a
+// music font each glyph of a dynamic (parameters 41 to 50) as its letters ("mf"), the trill
+// as "tr", the pedal marks as "Ped." and "*", the segno and coda as "Segno" and "Coda", and
+// any other glyph left out. Reads: those parameters, as they stand for no particular note.
+std::string anno_run_words(Drosa run);
 // dynamic_velocity_slot: the dynamic level (0..9) a dynamic_index plays at: itself for 0..9,
 // 3 for 10, 6 (f) for 11..18, 7 (ff) for 19; -1 for none.
 int dynamic_velocity_slot(int index);

@@ -26,6 +26,7 @@ constexpr int P_PP = 43, P_P = 44, P_F = 47, P_FF = 48;
 constexpr int P_TRILL = 11;
 constexpr int P_PEDAL_DOWN = 606, P_PEDAL_UP = 607;
 constexpr int P_BREATH = 670, P_DOUBLE_BREATH = 671;
+constexpr int P_SEGNO = 723, P_CODA = 724;
 constexpr int MF_LEVEL = 5;
 
 // A character of a text with the font of its run.
@@ -101,6 +102,36 @@ int dynamic_index(Drosa note, Drosa tparam, int* glyph) {
   for (int k = 0; k < 10; ++k)
     if (is(ch[0], levels[k])) return k;
   return -1;
+}
+
+std::string anno_run_words(Drosa run) {
+  std::string text = anno_run_text(run);
+  const int16_t font = run->get(xtextfont);
+  if (!(font >= -3 && font <= -1)) return text;
+  static const char* const LEVELS[10] = {"pppp", "ppp", "pp", "p",   "mp",
+                                         "mf",   "f",   "ff", "fff", "ffff"};
+  static const struct {
+    int pindex;
+    const char* words;
+  } OTHERS[] = {{P_TRILL, "tr"},
+                {P_PEDAL_DOWN, "Ped."},
+                {P_PEDAL_UP, "*"},
+                {P_SEGNO, "Segno"},
+                {P_CODA, "Coda"}};
+  auto matches = [font](int pindex, unsigned char c) {
+    const Glyph g = glyph_of(pindex, NIL);
+    return g.font == font && g.c == c;
+  };
+  std::string words;
+  for (unsigned char c : text) {
+    const char* said = nullptr;
+    for (int k = 0; k < 10 && !said; ++k)
+      if (matches(P_DYNAMIC_FIRST + k, c)) said = LEVELS[k];
+    for (const auto& other : OTHERS)
+      if (!said && matches(other.pindex, c)) said = other.words;
+    if (said) words += said;
+  }
+  return words;
 }
 
 int dynamic_velocity_slot(int index) {

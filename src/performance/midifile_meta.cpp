@@ -43,7 +43,7 @@ void write_midi_text(Drosa tparam, int32_t time) {
   if (!tparam || tparam->xkind != TPARAM) return;
   std::string data;
   for (Drosa run = tparam; run;) {  // every style run of the annotation
-    data += anno_run_text(run);
+    data += anno_run_words(run);    // a dynamic's glyph as its letters
     Drosa next = NIL;
     for (Drosa p = run->xnext; p && (p->xkind == TEXT || p->xkind == PDATA || p->xkind == PVIEW ||
                                      (p->xkind == TPARAM && p->get(xadjacent)));

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "annotations/anno_services.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "support/piece_builder.h"
@@ -143,6 +144,37 @@ TEST_F(SmfFile, ALyricNotPlayedComesAfterTheReleaseOfTheNoteBefore) {
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
   EXPECT_EQ(events(read_all(path), 0),
             (std::vector<std::string>{"0 90 3C 76", "432 90 3C 0", "480 90 3E 76", "912 90 3E 0"}));
+}
+
+// The texts of a file's text events (FF 01), in order.
+std::vector<std::string> text_events(const Bytes& file) {
+  std::vector<std::string> texts;
+  for (size_t i = 0; i + 3 < file.size(); ++i)
+    if (file[i] == 0xFF && file[i + 1] == 0x01 && i + 3 + file[i + 2] <= file.size())
+      texts.emplace_back(file.begin() + long(i) + 3, file.begin() + long(i) + 3 + file[i + 2]);
+  return texts;
+}
+
+// A dynamic's glyphs are written as its letters, not as the music font's characters ("n" for
+// mf); glyphs without a name are left out, text-font letters kept.
+TEST_F(SmfFile, DynamicsAndSignsAreWrittenAsTheirNames) {
+  const int v = new_voice();
+  add_glyph_anno(v, 46);  // mf
+  add_note(v, QUARTER);
+  add_text_anno(v, -5, "s");
+  add_glyph_anno(v, 47)->set(xadjacent, 1);  // f, a further style run
+  add_text_anno(v, -5, "z", true);
+  add_note(v, QUARTER);
+  add_glyph_anno(v, 41);            // pppp
+  add_glyph_anno(v, 723);           // segno
+  add_text_anno(v, -1, "U", true);  // a glyph of no name
+  add_text_anno(v, -5, "dolce");
+  add_note(v, QUARTER);
+  prepare_piece();
+  const std::filesystem::path path = folder / "piece.mid";
+  ASSERT_EQ(write_midi_file(path.string(), 480), 1);
+  EXPECT_EQ(text_events(read_all(path)),
+            (std::vector<std::string>{"mf", "sfz", "pppp", "Segno", "dolce"}));
 }
 
 TEST_F(SmfFile, AnExportThatCannotBeWrittenSaysSoAndLeavesNothing) {
