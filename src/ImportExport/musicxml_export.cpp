@@ -1136,6 +1136,20 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     const int dir = n->get(xdir);
     if (dir <= 2 && !n->get(xnostem)) o.text("stem", stems[dir]);
     if (n->get(xnostem)) o.text("stem", "none");
+    // The head's shape, as the import reads it back.
+    static const struct {
+      const char* name;
+      const char* filled;
+    } heads[9] = {{nullptr, nullptr},  {"x", nullptr},     {"harmonic", "no"},
+                  {"harmonic", "yes"}, {"diamond", "no"},  {"diamond", "yes"},
+                  {"none", nullptr},   {nullptr, nullptr}, {"square", nullptr}};
+    const int shape = n->get(xnotehead);
+    if (shape < 9 && heads[shape].name) {
+      o.start("notehead");
+      if (heads[shape].filled) o.attr("filled", heads[shape].filled);
+      xml_add_text(o.w, heads[shape].name);
+      o.end();
+    }
   }
   if (multi_staff()) o.number("staff", vs.staff + 1);
   if (!in_chord && cc.beams > 0) {

@@ -2,7 +2,8 @@
 // drum set on five lines, a triangle on one).
 //   PercussionStaff.*: the heads drawn where the document displays them (the page goes to
 //                      test-output/percussion of the build folder); the document written back
-//                      with the display steps and octaves and the staff lines it gave.
+//                      with the display steps and octaves, the x heads and the staff lines it
+//                      gave.
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -83,6 +84,14 @@ TEST_F(PercussionStaff, WrittenBackAsTheDocumentDisplaysThem) {
   ASSERT_EQ(export_musicxml_file(path.string()), 1);
   const std::string written = read_file(path);
   EXPECT_EQ(displayed(written), displayed(document));
+  auto x_heads = [](const std::string& d) {
+    size_t n = 0;
+    for (size_t at = d.find("<notehead>x</notehead>"); at != std::string::npos;
+         at = d.find("<notehead>x</notehead>", at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(x_heads(written), x_heads(document));
   const size_t triangle = written.find("<part id=\"P2\">");
   ASSERT_NE(triangle, std::string::npos);
   EXPECT_EQ(written.find("<staff-lines>"), written.find("<staff-lines>1</staff-lines>", triangle))
