@@ -9,6 +9,7 @@
 #include "performance/midi_out.h"
 #include "performance/midifile.h"
 #include "performance/performance_globals.h"
+#include "platform/text_encoding.h"
 
 namespace {
 
@@ -18,6 +19,17 @@ void write_meta(int type, const std::string& data, int32_t time) {
   const uint8_t head[2] = {0xFF, uint8_t(type)};
   if (write_midi_bytes(head, 2) && write_midi_number(uint32_t(data.size()), -1))
     write_midi_bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+// The program's text (Mac OS Roman) in ISO 8859-1, as readers of MIDI files take their texts;
+// a character that has none there becomes '?'.
+std::string latin1_text(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    const char32_t u = macroman_to_unicode(c);
+    out += u < 256 ? char(u) : '?';
+  }
+  return out;
 }
 
 }  // namespace
@@ -63,5 +75,5 @@ void write_midi_text(Drosa tparam, int32_t time) {
   else if ((font >= -3 && font <= -1) || (flags & 0x1C02) != 0x0C00 || tparam->get(xtextface) == 2)
     type = 1;
   if (type == 5 && data.back() != ' ' && data.back() != '-' && data.back() != '_') data += ' ';
-  write_meta(type, data, time);
+  write_meta(type, latin1_text(data), time);
 }

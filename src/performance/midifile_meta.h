@@ -13,7 +13,7 @@ void write_midi_tempo(double rate, int32_t time);
 // for a beat value below 1. Writes: the MIDI file.
 void write_midi_timesig(Drosa timesig, int32_t time);
 // write_midi_text: the annotation's text as a marker (6: boxed), text (1) or lyric (5, with a
-// trailing blank unless it ends in a blank, "-" or "_") event; the bytes as the piece stores
-// them, but for the glyphs of a music font, written as words (a dynamic as "mf") or left out
-// (anno_run_words). Nothing for an empty text. Writes: the MIDI file.
+// trailing blank unless it ends in a blank, "-" or "_") event; the text in ISO 8859-1 ('?' for
+// a character it lacks), the glyphs of a music font written as words (a dynamic as "mf") or
+// left out (anno_run_words). Nothing for an empty text. Writes: the MIDI file.
 void write_midi_text(Drosa tparam, int32_t time);

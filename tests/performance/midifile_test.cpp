@@ -156,8 +156,8 @@ std::vector<std::string> text_events(const Bytes& file) {
 }
 
 // A dynamic's glyphs are written as its letters, not as the music font's characters ("n" for
-// mf); glyphs without a name are left out, text-font letters kept.
-TEST_F(SmfFile, DynamicsAndSignsAreWrittenAsTheirNames) {
+// mf); glyphs without a name are left out, text-font letters kept, in ISO 8859-1.
+TEST_F(SmfFile, TextEventsSayWhatTheAnnotationsShow) {
   const int v = new_voice();
   add_glyph_anno(v, 46);  // mf
   add_note(v, QUARTER);
@@ -165,16 +165,16 @@ TEST_F(SmfFile, DynamicsAndSignsAreWrittenAsTheirNames) {
   add_glyph_anno(v, 47)->set(xadjacent, 1);  // f, a further style run
   add_text_anno(v, -5, "z", true);
   add_note(v, QUARTER);
-  add_glyph_anno(v, 41);            // pppp
-  add_glyph_anno(v, 723);           // segno
-  add_text_anno(v, -1, "U", true);  // a glyph of no name
-  add_text_anno(v, -5, "dolce");
+  add_glyph_anno(v, 41);                         // pppp
+  add_glyph_anno(v, 723);                        // segno
+  add_text_anno(v, -1, "U", true);               // a glyph of no name
+  add_text_anno(v, -5, "dolce Tr\x8Anen \xCE");  // Mac OS Roman: a umlaut, OE
   add_note(v, QUARTER);
   prepare_piece();
   const std::filesystem::path path = folder / "piece.mid";
   ASSERT_EQ(write_midi_file(path.string(), 480), 1);
   EXPECT_EQ(text_events(read_all(path)),
-            (std::vector<std::string>{"mf", "sfz", "pppp", "Segno", "dolce"}));
+            (std::vector<std::string>{"mf", "sfz", "pppp", "Segno", "dolce Tr\xE4nen ?"}));
 }
 
 TEST_F(SmfFile, AnExportThatCannotBeWrittenSaysSoAndLeavesNothing) {
