@@ -731,12 +731,13 @@ bool read_metronome(Drosa tparam, double* bpm, int32_t* unit, int32_t* dots) {
 Drosa parse_metronome_text(Drosa anno, double* bpm, int32_t* unit, int32_t* dots) {
   for (Drosa p = anno; p && effective_kind(p) == TPARAM;) {
     if (read_metronome(p, bpm, unit, dots)) return p;
+    // The annotation's next run; a TPARAM that is no run begins another annotation.
     Drosa next = NIL;
     for (Drosa q = p->xnext;
          q && (q->xkind == TEXT || q->xkind == PDATA || q->xkind == PVIEW || q->xkind == TPARAM);
          q = q->xnext)
-      if (q->xkind == TPARAM && q->get(xadjacent)) {
-        next = q;
+      if (q->xkind == TPARAM) {
+        if (q->get(xadjacent)) next = q;
         break;
       }
     p = next;

@@ -260,6 +260,13 @@ TEST_F(Engine, MetronomeMarksSetTheTempo) {
   EXPECT_EQ(dots, 1);
   EXPECT_EQ(bpm, 80);
   EXPECT_FALSE(parse_metronome_text(add_text_anno(v, -5, "Allegro = 120"), &bpm, &unit, &dots));
+  // Words before another annotation whose runs make a mark are no mark.
+  Drosa words = add_text_anno(v, -5, "cresc.");
+  Drosa mark = add_text_anno(v, -5, "(");
+  add_text_anno(v, quarter->font(), {char(quarter->character())}, true);
+  add_text_anno(v, -5, "= 90)", true);
+  EXPECT_TRUE(parse_metronome_text(mark, &bpm, &unit, &dots));
+  EXPECT_FALSE(parse_metronome_text(words, &bpm, &unit, &dots));
 }
 
 TEST_F(Engine, TiedNotesSoundOnceAndASilentVoiceNotAtAll) {
