@@ -752,6 +752,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
     int staff = ps.voices[i].staff;
     Drosa from = ps.voices[i].signs_from ? ps.voices[i].signs_from : segs[i].first;
     ps.voices[i].signs_from = NIL;
+    int clef = -1;
     for (Drosa p = from; p && p != segs[i].end; p = p->xnext) {
       const int kind = effective_kind(p);
       if (kind == NOTE) break;
@@ -762,8 +763,14 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
       if (kind == TIMESIG && !time) time = p;
-      if (kind == CLEF && clefs[size_t(staff)] < 0) clefs[size_t(staff)] = p->get(xclef);
+      if (kind == CLEF) clef = p->get(xclef);
     }
+    // The voice's last clef before its notes is in force at them; of the voices of a staff,
+    // one whose clef changes the staff's says it (the others may keep the clef their system
+    // began with, and change later).
+    const size_t at = size_t(staff);
+    if (clef >= 0 && (clefs[at] < 0 || (clef != ps.clefs[at] && clefs[at] == ps.clefs[at])))
+      clefs[at] = clef;
   }
   const int key_code = key ? key->get(xkey) : -1;
   const bool new_key = key && key_code != ps.key;
