@@ -30,6 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ImportExport/musicxml_export_layout.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/percussion_staff.h"
 #include "ImportExport/xml_writer.h"
@@ -100,6 +101,9 @@ struct Part {
   // The staff of the part (from 0) of each PRINT (by handle) in a system that numbers the
   // part's staves otherwise (a staff above it hidden there), where the system holds them all.
   std::unordered_map<uint32_t, int> renumbered;
+  // By staff of the part: its number among the document's staves and the voice whose
+  // distance below its staff is the distance above this one.
+  std::vector<StaffAbove> above;
 };
 
 // The first PRINT of voice v that prints it, else its first PRINT; NIL when it has none.
@@ -154,6 +158,25 @@ void number_part_staves(Part& part) {
     });
 }
 
+int part_staff(const Part& part, Drosa print);
+
+// The staves of the parts in the document's order, each with the voice above it that says
+// the distance between them: the last voice (by number) that begins on the staff before it.
+void set_staves_above(std::vector<Part>& parts) {
+  int staff = 0, voice_above = -1;
+  for (Part& part : parts) {
+    std::vector<int> last_voice(part.staves.size(), -1);
+    for (int v : part.voices) {
+      Drosa print = first_print(v);
+      const size_t k = size_t(print ? part_staff(part, print) : 0);
+      last_voice[k] = std::max(last_voice[k], v);
+    }
+    for (size_t k = 0; k < part.staves.size(); ++k)
+      part.above.push_back({staff++, k == 0 ? voice_above : last_voice[k - 1]});
+    voice_above = last_voice.back();
+  }
+}
+
 std::vector<Part> find_parts() {
   std::vector<Part> parts;
   std::vector<bool> taken(size_t(voice_count), false);
@@ -182,6 +205,7 @@ std::vector<Part> find_parts() {
     part.number = int(parts.size()) + 1;
     parts.push_back(std::move(part));
   }
+  set_staves_above(parts);
   return parts;
 }
 
@@ -216,6 +240,7 @@ struct Segment {
   Drosa next = NIL;    // where the next measure begins
   bool notes = false;  // it holds a NOTE
   bool new_system = false, new_page = false;
+  int systems = 0;  // the system ends passed before its notes
 };
 
 Segment next_segment(Drosa from) {
@@ -241,6 +266,7 @@ Segment next_segment(Drosa from) {
       }
       if (!p->get(xstartpiece)) {
         s.new_system = true;
+        ++s.systems;
         s.new_page |= p->get(xendpage) != 0;
       }
     }
@@ -357,6 +383,7 @@ struct VoiceState {
   int octaves = 0;           // under an octave line: written minus sounding octaves
   int octave_size = 0;       // its size (8, 15, 22)
   bool octave_stop = false;  // it ends with the chord being written
+  bool hidden = false;       // its staff is not shown in the system
 };
 
 struct PartState {
@@ -365,6 +392,7 @@ struct PartState {
   std::vector<int> clefs;          // by staff: the clef written last, -1 none
   std::vector<int> lines;          // by staff: its lines, as the PRINT in force gives them
   std::vector<int> lines_written;  // by staff: the lines written last (5 when none were)
+  std::vector<bool> hidden;        // by staff: written as not shown
   int key = -1;
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
@@ -602,10 +630,12 @@ class Exporter {
   Out o;
   PartState ps;
   int measure_number = 0;
+  ExportLayout layout;
+  PrintedDistances printed;
 
   void header();
   void part(const Part& part);
-  void measure_attributes(std::vector<Segment>& segs, bool first);
+  void measure_attributes(std::vector<Segment>& segs, bool first, bool system_start);
   int64_t voice_measure(VoiceState& vs, const Segment& seg);
   void chord(VoiceState& vs, const Chord& notes, ChordContext& cc);
   void note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc);
@@ -620,7 +650,7 @@ class Exporter {
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
   void clef(int staff, int code, bool numbered);
-  void staff_lines(int staff);
+  void staff_lines(int staff, int shown = -1);
   bool multi_voice() const { return ps.part->voices.size() > 1; }
   bool multi_staff() const { return ps.part->staves.size() > 1; }
   int clef_of(const VoiceState& vs) const { return ps.clefs[size_t(vs.staff)]; }
@@ -668,6 +698,9 @@ void Exporter::document() {
   o.start("score-partwise");
   o.attr("version", "3.1");
   header();
+  layout = export_layout();
+  write_layout_defaults(o.w, layout);
+  printed = printed_distances_of_defaults(layout);
   const std::vector<Part> parts = find_parts();
   o.start("part-list");
   for (const Part& p : parts) {
@@ -682,15 +715,18 @@ void Exporter::document() {
 }
 
 // The staff's lines, when they are not those written last (the import reads a staff of five
-// lines when none are written).
-void Exporter::staff_lines(int staff) {
+// lines when none are written), and whether it is shown, when that changes (`shown` 0 hidden
+// from here, 1 shown again, -1 as before).
+void Exporter::staff_lines(int staff, int shown) {
   const size_t s = size_t(staff);
-  if (ps.lines[s] == ps.lines_written[s]) return;
+  if (ps.lines[s] == ps.lines_written[s] && shown < 0) return;
   o.start("staff-details");
   if (multi_staff()) o.attr("number", long(staff + 1));
-  o.number("staff-lines", ps.lines[s]);
+  if (shown >= 0) o.attr("print-object", shown ? "yes" : "no");
+  if (ps.lines[s] != ps.lines_written[s]) o.number("staff-lines", ps.lines[s]);
   o.end();
   ps.lines_written[s] = ps.lines[s];
+  if (shown >= 0) ps.hidden[s] = shown == 0;
 }
 
 void Exporter::clef(int staff, int code, bool numbered) {
@@ -745,7 +781,7 @@ void Exporter::barline(Drosa bar, bool right, const EndingMark& ending) {
 
 // The signs that stand before the measure's first notes: key, time and clefs (all of them at
 // the part's start), written when they change.
-void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
+void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool system_start) {
   Drosa key = NIL, time = NIL;
   std::vector<int> clefs(ps.part->staves.size(), -1);
   for (size_t i = 0; i < segs.size(); ++i) {
@@ -756,6 +792,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
     for (Drosa p = from; p && p != segs[i].end; p = p->xnext) {
       const int kind = effective_kind(p);
       if (kind == NOTE) break;
+      if (kind == PRINT) ps.voices[i].hidden = p->get(xsstaff) < 0;
       if (kind == PRINT && p->get(xsstaff) >= 0) {
         staff = part_staff(*ps.part, p);
         ps.voices[i].staff = staff;
@@ -784,7 +821,19 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
   }
   const int transposition = key ? key->get(key_transposition) : ps.transposition;
   const bool new_transposition = transposition != ps.transposition;
-  if (!first && !new_key && !new_time && !new_clef && !new_lines && !new_transposition) return;
+  // A staff is hidden in a system where every voice on it is.
+  std::vector<int> voices_shown(clefs.size(), 0), voices_hidden(clefs.size(), 0);
+  for (const VoiceState& vs : ps.voices)
+    ++(vs.hidden ? voices_hidden : voices_shown)[size_t(vs.staff)];
+  std::vector<int> shown(clefs.size(), -1);  // by staff: 0 hidden from here, 1 shown again
+  bool new_shown = false;
+  for (size_t s = 0; s < clefs.size() && system_start; ++s) {
+    const bool hidden = voices_hidden[s] > 0 && voices_shown[s] == 0;
+    if (hidden != ps.hidden[s]) shown[s] = hidden ? 0 : 1, new_shown = true;
+  }
+  if (!first && !new_key && !new_time && !new_clef && !new_lines && !new_transposition &&
+      !new_shown)
+    return;
   o.start("attributes");
   if (first) o.number("divisions", DIVISIONS);
   if (new_key) {
@@ -810,7 +859,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first) {
     clef(int(s), clefs[s], multi_staff());
     ps.clefs[s] = clefs[s];
   }
-  for (size_t s = 0; s < clefs.size(); ++s) staff_lines(int(s));
+  for (size_t s = 0; s < clefs.size(); ++s) staff_lines(int(s), shown[s]);
   if (new_transposition) {
     o.start("transpose");
     if (const int d = diatonic_of(transposition)) o.number("diatonic", d);
@@ -827,6 +876,7 @@ void Exporter::part(const Part& part) {
   ps.clefs.assign(part.staves.size(), -1);
   ps.lines.assign(part.staves.size(), 5);
   ps.lines_written.assign(part.staves.size(), 5);
+  ps.hidden.assign(part.staves.size(), false);
   for (int v : part.voices) {
     VoiceState vs;
     vs.v = v;
@@ -841,15 +891,19 @@ void Exporter::part(const Part& part) {
   measure_number = bar_number_of_node(NIL);
   Drosa repeat_start = NIL;  // the bar before the measure, when it starts a repeat
   bool new_system = false, new_page = false;
+  size_t system = 0;                                  // of the measure, 0 the first
+  std::vector<int> systems_passed(ps.voices.size());  // by voice, since the last measure
   for (bool first = true;;) {
     std::vector<Segment> segs;
     bool notes = false, more = false;
-    for (VoiceState& vs : ps.voices) {
+    for (size_t i = 0; i < ps.voices.size(); ++i) {
+      const VoiceState& vs = ps.voices[i];
       segs.push_back(vs.cursor ? next_segment(vs.cursor) : Segment{});
       notes |= segs.back().notes;
       more |= segs.back().next != NIL;
       new_system |= segs.back().new_system;
       new_page |= segs.back().new_page;
+      systems_passed[i] += segs.back().systems;
     }
     if (!notes) {
       // Bar lines without notes between them (a repeat that opens a system stands after the
@@ -865,17 +919,18 @@ void Exporter::part(const Part& part) {
     }
     o.start("measure");
     o.attr("number", long(measure_number));
-    if (!first && (new_system || new_page)) {
-      o.start("print");
-      o.attr("new-system", "yes");
-      if (new_page) o.attr("new-page", "yes");
-      o.end();
-    }
+    if (!first && (new_system || new_page))
+      system +=
+          size_t(std::max(1, *std::max_element(systems_passed.begin(), systems_passed.end())));
+    if (first || new_system || new_page)
+      write_layout_print(o.w, layout, printed, system, new_page, part.number == 1, part.above);
+    const bool system_start = first || new_system || new_page;
     new_system = new_page = false;
+    std::fill(systems_passed.begin(), systems_passed.end(), 0);
     EndingMark starts, stops;
     endings_of_measure(segs, &starts, &stops);
     if (repeat_start || starts.type) barline(repeat_start, false, starts);
-    measure_attributes(segs, first);
+    measure_attributes(segs, first, system_start);
     int64_t previous = 0;
     for (size_t i = 0; i < segs.size(); ++i) {
       if (!segs[i].notes) continue;
