@@ -1,5 +1,7 @@
 // export_layout_test.cpp: a piece written as MusicXML keeps its pages.
-//   ExportedLayout.*: each real score of ../shared/data/scores (beside the repository),
+//   ExportedLayout.*: a piece of smaller staves printed smaller, written and read again, has
+//                     its pages, systems, staff size, paper and margins on the paper; each
+//                     real score of ../shared/data/scores (beside the repository),
 //                     imported, written and imported again, has the pages and the systems
 //                     (bars of every system, systems of every page) of its first import; one
 //                     of them has pages of both imports drawn beside each other into
@@ -21,6 +23,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/script.h"
+#include "support/engraved_piece.h"
 
 namespace {
 
@@ -164,6 +167,39 @@ TEST_P(ExportedLayout, KeepsPagesAndSystems) {
     beside.save();
   }
   offscreen_dispose();
+}
+
+TEST_F(ExportedLayout, APieceOfSmallerStavesPrintedSmallerKeepsItsPaper) {
+  // Staves of size 40 printed at 80 percent: the staff space on the paper is 3.2 points. Read
+  // again at the program's staff size, the page is laid out larger and printed smaller.
+  platform_init_fonts();
+  build_engraved_piece(4, 16, 4, 2);
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == PRINT) p->set(xstaffsize, 40);
+  put_be32(print_record[1] + 120, 80);
+  put_be16(print_record[1] + 50, 80);
+  ASSERT_EQ(page_count, 2);
+  const std::string first = systems();
+  const std::filesystem::path written =
+      std::filesystem::temp_directory_path() /
+      ("vesk-layout-" + std::to_string(::getpid()) + "-piece.musicxml");
+  ASSERT_EQ(export_musicxml_file(written.string()), 1);
+  const std::string document = read_file(written);
+  std::filesystem::remove(written);
+  discard_piece_lists();
+  voice_count = 0;
+  import_whole("piece", document);
+  EXPECT_EQ(page_count, 2);
+  EXPECT_EQ(systems(), first);
+  const int scale = get_be32(print_record[1] + 120);
+  EXPECT_NEAR(50 * scale, 40 * 80, 50) << "the staff space on the paper";
+  EXPECT_NEAR(options_i32(1, OPTIONS_PAGE_WIDTH) * scale, 85 * 80, scale) << "the paper's width";
+  EXPECT_NEAR(options_i32(1, OPTIONS_PAGE_HEIGHT) * scale, 110 * 80, scale);
+  // The margins on the paper (tenths of a point of the layout at its scale): left 500, right
+  // 400, top and bottom 600; the import keeps an eighth of an inch at least.
+  for (auto [offset, margin] : {std::pair{22, 500}, {30, 400}, {50, 600}, {58, 600}})
+    EXPECT_NEAR(options_i32(1, offset) * scale, margin * 80, 5 * scale) << "option " << offset;
 }
 
 INSTANTIATE_TEST_SUITE_P(Scores, ExportedLayout, ::testing::ValuesIn(score_names()),
