@@ -6,7 +6,8 @@
 // time the voice before it wrote. Times are in divisions, 192 to a quarter note; each voice's
 // chords are rounded with the error carried from chord to chord, so that a measure of tuplets
 // adds up to the measure's length. Every note of a chord takes the chord's time (its shortest
-// note's), so that any reader advances by it.
+// note's), so that any reader advances by it. The page layout goes in the defaults and in a
+// print where each system begins (musicxml_export_layout.cpp), with the staves each system hides.
 //
 // The document goes through the platform's replacement of a file whole: into a new file beside
 // the one asked for, which takes that name only when the document is complete, so that a failed
