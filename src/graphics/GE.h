@@ -15,10 +15,6 @@
 #include "model/model_services.h"
 #include "platform/port.h"
 
-// ---- Pages kept formatted -------------------------------------------------------------------
-
-Drosa kept_page_graphics(int32_t page);
-
 // ---- Constructors -------------------------------------------------------------------------
 
 // All of them: Reads last_GE_owner, GE_tail, the owner's note colour for colour -1.

@@ -195,6 +195,7 @@ void GEinit(int save_old);
 // notation context, view, zoom or mode, other options, page setup, parameters or preferences,
 // or a piece changed since.
 void keep_page_graphics(int32_t page, uint32_t count);
+Drosa kept_page_graphics(int32_t page);
 
 // ---- Constructors -------------------------------------------------------------------------
 

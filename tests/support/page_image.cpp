@@ -21,14 +21,20 @@ bool save_drawn_page(const std::string& folder, const std::string& file) {
   return port_save_png(offscreen_page, (out / file).c_str());
 }
 
-std::string drawn_page() {
+std::string drawn_elements(Drosa head) {
   std::ostringstream out;
-  for (int p = 0; p < pstaff_count; ++p) out << "staff " << staff_data[p].middle_y << "\n";
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+  for (Drosa e = head ? head->xnext : NIL; e; e = e->xnext) {
     out << int(e->xkind);
     for (int i = 9; i < DROSA_NODE_SIZE; ++i) out << ' ' << int(e->bytes()[i]);
     out << "\n";
   }
+  return out.str();
+}
+
+std::string drawn_page() {
+  std::ostringstream out;
+  for (int p = 0; p < pstaff_count; ++p) out << "staff " << staff_data[p].middle_y << "\n";
+  out << drawn_elements(GE_head);
   for (Drosa n = piece_start[0]; n; n = n->xnext)
     if (n->xkind == NOTE && note_ntdata(n)) out << "head " << note_ntdata(n)->get(xhdy) << "\n";
   return out.str();

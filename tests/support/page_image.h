@@ -4,12 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "model/model_services.h"
 #include "support/page_checker.h"
 
 // Draws the GE list on the offscreen page and writes it to test-output/<folder>/<file> of the
 // build folder; nothing is written when the tests run from elsewhere. False when the image
 // could not be written.
 bool save_drawn_page(const std::string& folder, const std::string& file);
+
+// The elements of a graphics list (after its head) byte for byte, one a line.
+std::string drawn_elements(Drosa head);
 
 // The page formatted last as drawn and placed: every element byte for byte, the staves' middle
 // lines and the heads of the first voice's notes, one a line, to compare two formats of a page.
