@@ -452,46 +452,121 @@ void apply_staff_settings() {
   }
 }
 
-// Step 13.2: print chains, with voices that cannot share chords moved to further layers.
-bool assign_layers() {
+// Step 13.2: print chains, with voices that cannot share chords moved to further layers. The
+// steps it took (0 when interrupted).
+int assign_layers() {
   Drosa chained_before = last_chord;
-  for (int r = 0; r < LAYERING_STEPS; ++r) {
+  int r = 0;
+  for (; r < LAYERING_STEPS; ++r) {
     last_chord = chained_before;  // the chords of a discarded step are not chained
-    if (!setprint()) return false;
+    if (!setprint()) return 0;
     if (r == LAYERING_STEPS - 1 || !split_voices_to_layers(r + 1)) break;
   }
-  return true;
+  return r + 1;
 }
 
 constexpr int MAX_RESTARTS = 64;  // formats of one page again after its systems changed
 
-// Step 13.3a: a system whose music is wider than its staves is cut into systems that fit;
-// false (the page is formatted again) when it was.
-bool fit_system() {
-  if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system()) return true;
+void forget_changed_pages(int32_t page, uint32_t changes);
+
+// Whether the page's one system, cut once with the rest joining the next system, can go on
+// with the work its passes did for the bars it keeps: a format of those bars alone would give
+// them the same records. It can when the layering took one step (no voice moved to another
+// layer, which is decided over the whole system), the music cut off changes nothing before it
+// (`cut.plain`), no chord holds a grace note or a rest, and the page has no room kept for ink
+// that a format again would forget. Its chains and voices then end at the cut, as a layering
+// of the bars kept leaves them, the page counts as formatted again from the cut on, and the
+// bars are spaced again.
+bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once) {
+  // Nothing is drawn before the system's passes reach the drawing.
+  if (!cut.note || !cut.plain || !layered_once || system_count != 1 ||
+      !page_fitting.ink_room.empty() || !page_fitting.staff_room.empty() || GE_head->xnext)
+    return false;
+  // The distances below the staves are read at the system's last note: they must not change.
+  std::vector<int32_t> below, least;
+  for (int p = 0; p < pstaff_count; ++p) {
+    below.push_back(staff_data[p].distance_below);
+    least.push_back(staff_data[p].least_below);
+  }
+  const int32_t between = page_fitting.system_distance;
+  set_staff_distances({pstaff_count});
+  for (int p = 0; p < pstaff_count; ++p)
+    if (staff_data[p].distance_below != below[size_t(p)] ||
+        staff_data[p].least_below != least[size_t(p)])
+      return false;
+  if (page_fitting.system_distance != between || !end_chains_before(cut.time)) return false;
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;
+    voice.system_end = next_system_end(voice.system_start);
+    // The PRINT in force at the system's end, as the layering leaves it; bar lines placed
+    // anew by the spacing, as step 6 leaves them.
+    Drosa print = layering_start_print[v] ? layering_start_print[v] : voice.print;
+    for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == PRINT) print = p;
+      if (kind == BAR) {
+        p->set(xbarx, NOT_DRAWN);
+        p->set(xscrbarx, NOT_DRAWN);
+      }
+    }
+    voice.print = print;
+  }
+  // As a format again of the page would go on: its changes counted from the cut on.
+  forget_changed_pages(last_formatted_page, page_fitting.changes);
+  page_fitting.changes = piece_change_count;
+  ++page_fitting.depth;
+  page_index_reread_page(last_formatted_page);
+  return true;
+}
+
+// Step 13.3a: a system whose music is wider than its staves is cut into systems that fit.
+// FITS: it was not cut; KEPT: cut, and the bars it keeps go on with their passes' work, to be
+// spaced again; AGAIN: cut, and the page is formatted again.
+enum class Fit { FITS, KEPT, AGAIN };
+
+Fit fit_system(bool layered_once) {
+  JoinedCut cut;
+  if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system(&cut)) return Fit::FITS;
   ++page_fitting.cuts;
+  if (keep_bars_before_cut(cut, layered_once)) return Fit::KEPT;
   page_fitting.ink_room.clear();  // of systems that have changed
   page_fitting.staff_room.clear();
   page_fitting.restart = true;
-  return false;
+  return Fit::AGAIN;
+}
+
+// Steps 13.3 spacing and 13.3a: false when interrupted or formatted again.
+bool space_and_fit(bool layered_once) {
+  for (;;) {
+    if (!spacing_pass()) return false;
+    switch (fit_system(layered_once)) {
+      case Fit::FITS:
+        return true;
+      case Fit::AGAIN:
+        return false;
+      case Fit::KEPT:
+        break;
+    }
+  }
 }
 
 // Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
-bool run_passes() {
-  return beam_end_pass()             // where beams must end
-         && note_positions_pass()    // vertical positions of notes and rests
-         && setstdir()               // stem directions
-         && split_unequal_chords()   // notes that cannot share a stem leave their chord
-         && join_beams_pass()        // beams joined across chords
-         && spacing_pass()           // chords, accidentals, spacing, lyrics
-         && fit_system()             // too many bars for the line: cut
-         && relocate(system_number)  // justification to the line width
-         && plot_page()              // staff lines, brackets, beams and chords drawn
-         && group_tuplets()          // tuplet groups
-         && layout_slurs()           // ties and slurs
-         && draw_voice_annos()       // annotations of the voices
-         && draw_pstaff_texts()      // texts of the staves
-         && draw_pstaff_annos();     // line annotations of the staves
+bool run_passes(bool layered_once) {
+  return beam_end_pass()                 // where beams must end
+         && note_positions_pass()        // vertical positions of notes and rests
+         && setstdir()                   // stem directions
+         && split_unequal_chords()       // notes that cannot share a stem leave their chord
+         && join_beams_pass()            // beams joined across chords
+         && space_and_fit(layered_once)  // chords, accidentals, spacing, lyrics; too many bars
+         && relocate(system_number)      // justification to the line width
+         && plot_page()                  // staff lines, brackets, beams and chords drawn
+         && group_tuplets()              // tuplet groups
+         && layout_slurs()               // ties and slurs
+         && draw_voice_annos()           // annotations of the voices
+         && draw_pstaff_texts()          // texts of the staves
+         && draw_pstaff_annos();         // line annotations of the staves
 }
 
 // The first note of the voice's system that is in a print chain.
@@ -586,7 +661,8 @@ bool format_systems() {
     last_pstaff = first_pstaff;
     while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
     apply_staff_settings();
-    if (!assign_layers() || !run_passes()) return false;
+    const int steps = assign_layers();
+    if (!steps || !run_passes(steps == 1)) return false;
     carry_voice_state();
     if (s < system_count && !advance_to_next_system()) return false;
   }
@@ -849,8 +925,10 @@ int32_t format_page_once(int32_t page, int keep) {
   clear_anno_lowered_at_paper_top();
   clear_anno_footer_boxes();
   clear_anno_lyric_lines();
-  if (!format_systems())  // 13: every system's passes
-    return page_fitting.restart ? format_again(page, keep, changes) : 0;
+  page_fitting.changes = changes;
+  const bool formatted = format_systems();  // 13: every system's passes
+  changes = page_fitting.changes;
+  if (!formatted) return page_fitting.restart ? format_again(page, keep, changes) : 0;
   // 13a: systems that meet, moved apart (13b) or formatted again.
   const int depth = page_fitting.depth;
   while (fit_page_ink()) {

@@ -48,6 +48,9 @@ struct PageFitting {
   // (tests compare the two), and how many times it was.
   bool move_staves = true;
   int staff_moves = 0;
+  // The piece's change count from which the page's format counts its changes: where it began,
+  // or the last system cut for its width whose bars it went on with.
+  uint32_t changes = 0;
 };
 extern PageFitting page_fitting;
 // The ENDSYSTs at which a page too tall was cut: the pages they start hold systems the piece

@@ -450,6 +450,14 @@ void finish_system(const Run& run) {
   }
 }
 
+// ---- Ending the chains early ----------------------------------------------------------------
+
+// The CDDATA3 of a staff chord from its CDDATA.
+Drosa chord_records3(Drosa cd) {
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  return cd3 && cd3->xkind == CDDATA3 ? cd3 : NIL;
+}
+
 // ---- split_voices_to_layers ------------------------------------------------------------------
 
 int32_t duration_of(Drosa note) { return note_duration(note, 0); }
@@ -687,6 +695,46 @@ int32_t setprint() {
   }
   finish_system(run);
   return 1;
+}
+
+bool end_chains_before(int32_t time) {
+  const int64_t from = int64_t(time) - TIME_TOLERANCE;
+  // First only looked at: the chords left out, each chain's first one, and what the chains
+  // hold that the layering would count otherwise.
+  int32_t first_point = INT32_MAX;
+  Drosa cut[MAX_PSTAVES][LAYERS] = {};
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l)
+      for (Drosa first = first_in_chain(p, l); first;) {
+        Drosa last = chord_last_note(first);
+        Drosa cd2 = last_note_cddata2(last);
+        if (!cd2) return false;
+        for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+          if (n->get(xgrace) || n->get(xrest)) return false;
+        if (cd2->get(xswholec) >= from) {
+          if (!cut[p][l]) cut[p][l] = first;
+          first_point = std::min<int32_t>(first_point, cd2->get(xchordNum));
+        }
+        first = chain_next(last);
+      }
+  if (first_point == INT32_MAX) return false;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    StaffData& s = staff_data[p];
+    s.chord_count = first_point;
+    for (int l = 0; l < LAYERS; ++l) {
+      if (!cut[p][l]) continue;
+      Drosa before = chain_prev(cut[p][l]);
+      if (Drosa nt = note_ntdata(before)) nt->set(xpnext, NIL);
+      s.pending[l] = before;
+    }
+  }
+  Drosa cd = last_chord;
+  for (Drosa cd3 = chord_records3(cd); cd3 && cd->xnext->get(xswholec) >= from;
+       cd3 = chord_records3(cd))
+    cd = cd3->get(xprevchord);
+  if (Drosa cd3 = chord_records3(cd)) cd3->set(xnextchord, NIL);
+  last_chord = cd;
+  return true;
 }
 
 // split_voices_to_layers: for each staff chord of layers below r that holds notes of voices

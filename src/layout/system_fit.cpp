@@ -259,6 +259,42 @@ bool can_cut_at(Drosa note) {
   return true;
 }
 
+// Whether the music of every shown voice from its last note before the cut (time_cursor, as
+// can_cut_at leaves it) to its system's end holds only what a system's end cannot change the
+// bars before it for.
+bool plain_rest_of_system() {
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    if (voice_not_shown(v) || !page_start[v]) continue;
+    const VoiceData& voice = voice_data[v];
+    if (voice.system_start == voice.system_end) continue;
+    Drosa at = time_cursor[v];
+    if (!at) return false;
+    Drosa from = at->xback;
+    while (from && from->xkind != NOTE && from != voice.system_start) from = from->xback;
+    if (!from) return false;
+    for (Drosa p = from->xnext; p != voice.system_end; p = p->xnext) {
+      if (!p) return false;
+      switch (effective_kind(p)) {
+        case NOTE:
+        case NTDATA:
+        case CDDATA:
+        case CDDATA2:
+        case CDDATA3:
+        case BAR:
+        case TPARAM:
+        case TEXT:
+        case LINE:
+        case PDATA:
+        case BARSEP:
+          break;
+        default:
+          return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<Drosa> find_system_cuts() {
@@ -266,7 +302,7 @@ std::vector<Drosa> find_system_cuts() {
   return o.places.empty() ? std::vector<Drosa>{} : even_cuts(o);
 }
 
-int cut_overfull_system() {
+int cut_overfull_system(JoinedCut* joined) {
   const Overfull o = overfull_system();
   if (o.places.empty()) return 0;
   // The voice cursors, which the passes after this one read, are given back when no cut is
@@ -281,9 +317,12 @@ int cut_overfull_system() {
     // Only a rest that a line holds goes on: a longer one would grow from system to system
     // (and each format with it); it is cut into even parts instead.
     const std::vector<size_t> parts = parts_within(o.places, o.first_x, o.end, o.width);
-    for (size_t k = parts.front() + 1; k-- > 0 && !made;)
-      if (o.end - o.places[k].origin <= o.width && can_cut_at(o.places[k].note))
-        made = cut_and_join_next_system(o.places[k].note);
+    for (size_t k = parts.front() + 1; k-- > 0 && !made;) {
+      if (o.end - o.places[k].origin > o.width || !can_cut_at(o.places[k].note)) continue;
+      const bool plain = joined && plain_rest_of_system();
+      made = cut_and_join_next_system(o.places[k].note);
+      if (made && joined) *joined = {o.places[k].note, o.places[k].time, plain};
+    }
   }
   const std::vector<Drosa> cuts = made ? std::vector<Drosa>{} : even_cuts(o);
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)

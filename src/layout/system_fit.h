@@ -30,7 +30,18 @@ std::vector<Drosa> find_system_cuts();
 //         system distance.
 // Writes: the voice lists, the piece's changed flag; system_cursor and time_cursor when a cut
 //         was made (else they are as they were).
-int cut_overfull_system();
+// A cut that `joined`, when given, is told of: the system was cut once, the rest joining the
+// next system; the first note after the cut, its time in the system, and whether the music
+// cut off (from each voice's last note before the cut to the system's old end) holds nothing
+// but notes, bar lines, annotations and their records: no PRINT, staff drag, beaming,
+// parameter change, clef, key or time signature, whose change would reach back to the bars
+// kept. Anything else leaves note NIL.
+struct JoinedCut {
+  Drosa note = NIL;
+  int32_t time = 0;
+  bool plain = false;
+};
+int cut_overfull_system(JoinedCut* joined = nullptr);
 
 // height_a_page_holds: the natural height of the staves a page may hold within the height
 // available between its margins: they are moved closer together to fit, to no less than 88 per
