@@ -475,9 +475,9 @@ void forget_changed_pages(int32_t page, uint32_t changes);
 // layer, which is decided over the whole system), the music cut off changes nothing before it
 // (`cut.plain`), no chord holds a grace note or a rest, and the page has no room kept for ink
 // that a format again would forget. Its chains and voices then end at the cut, as a layering
-// of the bars kept leaves them, the page counts as formatted again from the cut on, and the
-// bars are spaced again.
-bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once) {
+// of the bars kept leaves them, and the page counts as formatted again from the cut on; the
+// spacing goes on from the last chords kept (`spaced`), else the bars are spaced again.
+bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced) {
   // Nothing is drawn before the system's passes reach the drawing.
   if (!cut.note || !cut.plain || !layered_once || system_count != 1 ||
       !page_fitting.ink_room.empty() || !page_fitting.staff_room.empty() || GE_head->xnext)
@@ -500,19 +500,32 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once) {
     VoiceData& voice = voice_data[v];
     if (voice.system_start == voice.system_end) continue;
     voice.system_end = next_system_end(voice.system_start);
-    // The PRINT in force at the system's end, as the layering leaves it; bar lines placed
-    // anew by the spacing, as step 6 leaves them.
+    // The PRINT in force at the system's end, as the layering leaves it.
     Drosa print = layering_start_print[v] ? layering_start_print[v] : voice.print;
-    for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext) {
-      const int kind = effective_kind(p);
-      if (kind == PRINT) print = p;
-      if (kind == BAR) {
+    for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext)
+      if (effective_kind(p) == PRINT) print = p;
+    voice.print = print;
+  }
+  // Bar lines are placed anew by the spacing, as step 6 leaves them: those after the last
+  // chords kept when the spacing goes on from there, else all of the system's.
+  *spaced = spacing_before(cut.time);
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    const VoiceData& voice = voice_data[v];
+    Drosa from = voice.system_start;
+    if (*spaced)
+      for (Drosa p = voice.system_end; p && p != voice.system_start; p = p->xback)
+        if (p->xkind == NOTE) {
+          from = p;
+          break;
+        }
+    for (Drosa p = from->xnext; p && p != voice.system_end; p = p->xnext)
+      if (effective_kind(p) == BAR) {
         p->set(xbarx, NOT_DRAWN);
         p->set(xscrbarx, NOT_DRAWN);
       }
-    }
-    voice.print = print;
   }
+  if (*spaced) end_spacing();
   // As a format again of the page would go on: its changes counted from the cut on.
   forget_changed_pages(last_formatted_page, page_fitting.changes);
   page_fitting.changes = piece_change_count;
@@ -522,15 +535,15 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once) {
 }
 
 // Step 13.3a: a system whose music is wider than its staves is cut into systems that fit.
-// FITS: it was not cut; KEPT: cut, and the bars it keeps go on with their passes' work, to be
-// spaced again; AGAIN: cut, and the page is formatted again.
+// FITS: it was not cut; KEPT: cut, and the bars it keeps go on with their passes' work, spaced
+// (`spaced`) or to be spaced again; AGAIN: cut, and the page is formatted again.
 enum class Fit { FITS, KEPT, AGAIN };
 
-Fit fit_system(bool layered_once) {
+Fit fit_system(bool layered_once, bool* spaced) {
   JoinedCut cut;
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system(&cut)) return Fit::FITS;
   ++page_fitting.cuts;
-  if (keep_bars_before_cut(cut, layered_once)) return Fit::KEPT;
+  if (keep_bars_before_cut(cut, layered_once, spaced)) return Fit::KEPT;
   page_fitting.ink_room.clear();  // of systems that have changed
   page_fitting.staff_room.clear();
   page_fitting.restart = true;
@@ -539,9 +552,10 @@ Fit fit_system(bool layered_once) {
 
 // Steps 13.3 spacing and 13.3a: false when interrupted or formatted again.
 bool space_and_fit(bool layered_once) {
-  for (;;) {
-    if (!spacing_pass()) return false;
-    switch (fit_system(layered_once)) {
+  for (bool spaced = false;;) {
+    if (!spaced && !spacing_pass()) return false;
+    spaced = false;
+    switch (fit_system(layered_once, &spaced)) {
       case Fit::FITS:
         return true;
       case Fit::AGAIN:

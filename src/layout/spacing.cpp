@@ -19,6 +19,7 @@
 #include "layout/spacing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -89,6 +90,21 @@ struct CurrentChord {
   int64_t start = 0;
 };
 CurrentChord current_chords[MAX_PSTAVES][LAYERS];
+
+// Where the pass stood when it had placed the chords before a measure's start: what a spacing
+// of only those chords would end the system from. One for each measure start of the system.
+struct MeasureEnd {
+  int32_t next = 0;  // the measure's start
+  int32_t T = 0;     // the time point placed last
+  int32_t x = 0, idealx = 0;
+  std::vector<SpacingStaff> staves;  // of the system's pstaves
+  std::vector<std::array<bool, LAYERS>> placed;
+  std::vector<KeptRightEdge> edges;
+};
+std::vector<MeasureEnd> measure_ends;
+// The one the system's spacing goes on from.
+int32_t spacing_resumed_at = 0;
+std::vector<std::array<bool, LAYERS>> resumed_placed;
 
 // The layer's current chord, `last` its current note.
 const CurrentChord& current_chord(int p, int l, Drosa last) {
@@ -391,6 +407,39 @@ void widen_for_last_chords() {
   spacing_x = std::max(spacing_x, widest);
 }
 
+// Whether a chord due at Tn begins a measure.
+bool starts_measure(int32_t Tn) {
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < spacing_staff[p].layers; ++l) {
+      Drosa first = chord_due(p, l, Tn);
+      if (!first || !near(spacing_staff[p].next_time[l], Tn)) continue;
+      Drosa cd2 = last_note_cddata2(chord_last_note(first));
+      return cd2 && cd2->get(xmwholec) == 0;
+    }
+  return false;
+}
+
+void keep_measure_end(int32_t Tn, int32_t T, const SpacingWidths& widths) {
+  MeasureEnd end{Tn, T, spacing_x, spacing_idealx, {}, {}, {}};
+  for (int p = system_from(); p <= system_to(); ++p) {
+    end.staves.push_back(spacing_staff[p]);
+    std::array<bool, LAYERS> placed;
+    std::copy(std::begin(widths.placed[p]), std::end(widths.placed[p]), placed.begin());
+    end.placed.push_back(placed);
+  }
+  end.edges = copy_right_edges(system_from(), system_to());
+  measure_ends.push_back(std::move(end));
+}
+
+// Steps 5 and 6: the system ends after the time point T.
+void end_system(int32_t T, SpacingWidths& widths) {
+  if (system_end_time > T) spacing_idealx += space_for_duration(system_end_time - T);
+  widen_for_last_chords();
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int32_t& x : widths.x[p]) x = spacing_x;
+  spacing_x += specspace(widths, 0, SPACE_SYSTEM_END, 0, 0, 0, 0);
+}
+
 }  // namespace
 
 // ---- The spacing curve ------------------------------------------------------------------------
@@ -484,6 +533,7 @@ bool is_placeholder_rest(Drosa note) {
 int32_t spacing_pass() {
   if (first_pstaff <= 0) page_first_note = NIL;  // the page's first system
   forget_right_edges();
+  measure_ends.clear();
   spacing_x = 0;
   spacing_idealx = 0;
   if (system_from() > system_to()) return 1;
@@ -519,6 +569,7 @@ int32_t spacing_pass() {
     move_chords(widths, advance, first_point, key_gap);
     int32_t Tn = next_time_point();
     if (Tn == NO_TIME) break;
+    if (starts_measure(Tn)) keep_measure_end(Tn, T, widths);
     Shortest sh = shortest_sounding(Tn);
     const bool timed = timed_step(tp, drawn_at_T, T, Tn, sh);
     if (timed) advance_ideal(T, Tn, sh);
@@ -530,10 +581,54 @@ int32_t spacing_pass() {
     T = Tn;
   }
   if (format_interrupted()) return 0;
-  if (system_end_time > T) spacing_idealx += space_for_duration(system_end_time - T);
-  widen_for_last_chords();
-  for (int p = system_from(); p <= system_to(); ++p)
-    for (int32_t& x : widths.x[p]) x = spacing_x;
-  spacing_x += specspace(widths, 0, SPACE_SYSTEM_END, 0, 0, 0, 0);
+  end_system(T, widths);
   return 1;
+}
+
+bool spacing_before(int32_t time) {
+  auto at = std::find_if(measure_ends.begin(), measure_ends.end(),
+                         [&](const MeasureEnd& e) { return near(e.next, time); });
+  if (at == measure_ends.end()) return false;
+  // The layers that hold a chord now, as the pass's start counts them, must be those it
+  // counted: a layer whose chords were all cut off is not walked by a spacing of the rest.
+  for (int p = system_from(); p <= system_to(); ++p) {
+    int layers = 0;
+    for (int l = 0; l < LAYERS; ++l)
+      if (chain_next(staff_data[p].ppnt[l])) layers = l + 1;
+    if (layers != at->staves[size_t(p - system_from())].layers) return false;
+  }
+  spacing_x = at->x;
+  spacing_idealx = at->idealx;
+  for (int p = system_from(); p <= system_to(); ++p) {
+    SpacingStaff& s = spacing_staff[p];
+    s = at->staves[size_t(p - system_from())];
+    for (int l = 0; l < s.layers; ++l)  // the walks end where the chains now end
+      if (!next_chord(p, l)) s.next_time[l] = NO_TIME;
+  }
+  restore_right_edges(system_from(), at->edges);
+  // The system's end is where the longest-sounding of its notes now ends.
+  system_end_time = 0;
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l)
+      for (Drosa n = first_in_chain(p, l); n;) {
+        Drosa last = chord_last_note(n);
+        Drosa cd2 = last_note_cddata2(last);
+        for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
+          int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
+          system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
+        }
+        n = chain_next(last);
+      }
+  spacing_resumed_at = at->T;
+  resumed_placed = at->placed;
+  return true;
+}
+
+void end_spacing() {
+  SpacingWidths widths;
+  for (int p = system_from(); p <= system_to(); ++p)
+    std::copy(resumed_placed[size_t(p - system_from())].begin(),
+              resumed_placed[size_t(p - system_from())].end(), std::begin(widths.placed[p]));
+  end_system(spacing_resumed_at, widths);
+  measure_ends.clear();
 }

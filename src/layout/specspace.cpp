@@ -860,3 +860,22 @@ void forget_right_edges() {
     for (auto& layer : staff)
       for (RightEdge& kept : layer) kept = RightEdge{};
 }
+
+std::vector<KeptRightEdge> copy_right_edges(int from, int to) {
+  std::vector<KeptRightEdge> edges;
+  for (int p = std::max(from, 0); p <= to && p < MAX_PSTAVES; ++p)
+    for (auto& layer : right_edges[p])
+      for (RightEdge& kept : layer) edges.push_back({kept.chord, kept.edge});
+  return edges;
+}
+
+void restore_right_edges(int from, const std::vector<KeptRightEdge>& edges) {
+  size_t i = 0;
+  for (int p = std::max(from, 0); p < MAX_PSTAVES && i < edges.size(); ++p)
+    for (auto& layer : right_edges[p])
+      for (RightEdge& kept : layer)
+        if (i < edges.size()) {
+          kept = {edges[i].chord, edges[i].edge};
+          ++i;
+        }
+}

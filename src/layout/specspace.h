@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
@@ -63,3 +64,11 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat);
 // Forgets the right edges of chords that specspace keeps while a layer stands at one chord;
 // the spacing pass calls it before it places a system's chords anew.
 void forget_right_edges();
+// The right edges kept for the layers of pstaves `from`..`to`, and the same given back: the
+// spacing pass goes on from an earlier time point with what it kept there.
+struct KeptRightEdge {
+  Drosa chord;
+  int32_t edge;
+};
+std::vector<KeptRightEdge> copy_right_edges(int from, int to);
+void restore_right_edges(int from, const std::vector<KeptRightEdge>& edges);
