@@ -53,6 +53,11 @@ bool AppTest::start(const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
+  // The program starts once: a test that starts it again disposes of the earlier console first,
+  // or the new console takes standard output over from the old one's pipe and gives it back
+  // only to that pipe, and the test binary's own output is lost from then on.
+  if (console_ref) console_dispose_and_free(console_ref);
+  console_ref = nullptr;
   try {
     start_up(int(words.size()), argv.data());
   } catch (const ProgramExit& exit) {
