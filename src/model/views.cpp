@@ -464,6 +464,9 @@ void restore_view_data(const ViewData& d) {
 // Reads: piece_fsspec, view_array, the tick count. Writes: as openpiece, plus view_array,
 // current_view_index, the graphics lists and staff chains of the view.
 int open_view(int mode, PieceFile* file) {
+  // Reading, formatting and placing the piece ask for the palette many times: it is drawn once,
+  // as the piece is when the opening ends.
+  PaletteDrawsHeld palette_held;
   if (current_view_index != -1) {
     // Going on would write the new piece over the globals of the view still current.
     REPORT_ERROR(4, "Bad current_view_index when calling open_view");

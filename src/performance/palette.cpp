@@ -649,8 +649,13 @@ bool in_entry_mode() { return entry_node() && !group_selected; }
 
 void draw_piano_window() {
   if (MODE != MUSIC_MODE || !tmpl()) return;
+  if (palette_draws_held > 0) {
+    palette_draw_waiting = true;
+    return;
+  }
   InPianoPort in;
   if (!in.ok()) return;
+  ++palette_draw_count;
   draw_memory_indicator();
   text_font(FONT_QUOR);
   text_mode(MODE_OR);
@@ -683,6 +688,14 @@ void draw_piano_window() {
     draw_highlights(agree);
   }
   draw_palette_texts();
+}
+
+PaletteDrawsHeld::PaletteDrawsHeld() { ++palette_draws_held; }
+
+PaletteDrawsHeld::~PaletteDrawsHeld() {
+  if (--palette_draws_held > 0 || !palette_draw_waiting) return;
+  palette_draw_waiting = false;
+  draw_piano_window();
 }
 
 void redraw_piano_box(int box) {

@@ -23,6 +23,9 @@ bool grace_after = false;
 PaletteTuplet palette_tuplet;
 PaletteNestedTuplet palette_nested_tuplet;
 bool entry_hint_shown = false;
+int palette_draws_held = 0;
+bool palette_draw_waiting = false;
+uint64_t palette_draw_count = 0;
 
 PlayedNote played_keys[PLAYED_KEYS];
 int32_t played_key_count = 0;
@@ -78,6 +81,9 @@ void reset_performance_globals() {
   palette_tuplet = PaletteTuplet{};
   palette_nested_tuplet = PaletteNestedTuplet{};
   entry_hint_shown = false;
+  palette_draws_held = 0;
+  palette_draw_waiting = false;
+  palette_draw_count = 0;
   for (PlayedNote& k : played_keys) k = PlayedNote{};
   played_key_count = 0;
   shift_chord_pending = 0;

@@ -69,6 +69,10 @@ extern PaletteNestedTuplet palette_nested_tuplet;
 
 extern bool entry_hint_shown;  // the palette shows how to start entering notes
 
+extern int palette_draws_held;       // PaletteDrawsHeld guards alive: draws wait for the last
+extern bool palette_draw_waiting;    // a draw asked while held, made when the last guard goes
+extern uint64_t palette_draw_count;  // whole-palette draws made since start-up
+
 // ---- Note entry (note_entry.cpp) -----------------------------------------------------------
 
 inline constexpr int PLAYED_KEYS = 88;

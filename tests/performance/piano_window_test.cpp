@@ -14,6 +14,7 @@
 #include "performance/piano_draw.h"
 #include "performance/pianowin.h"
 #include "platform/port.h"
+#include "platform/script.h"
 #include "platform/window.h"
 
 namespace {
@@ -147,4 +148,20 @@ TEST_F(PianoWindow, MarksComeAndGoAndTheMiddleCMarkFollowsTheShift) {
   EXPECT_EQ(dark(port, mark2), 12);
   highlight_piano_key(72 + 36, true);  // played C5 (shown as the key marked) with the shift
   save_piano("piano_window_shifted");
+}
+
+TEST_F(PianoWindow, OpeningADocumentDrawsThePaletteOnceAsAFreshDrawShowsIt) {
+  open_empty(2);
+  Port* port = platform_window_port(piano_dialog);
+  do_menu_item(FILE_MENU, FILE_COMMAND_CLOSE, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  const uint64_t before = palette_draw_count;
+  script_file_name(dir + "/empty.vesk");
+  do_menu_item(FILE_MENU, FILE_COMMAND_OPEN, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(palette_draw_count - before, 1u);
+  const std::vector<uint32_t> opened = port_pixels(port);
+  save_piano("palette_after_opening");
+  piano_update();
+  EXPECT_EQ(port_pixels(port), opened) << "what the opening left is what a fresh draw shows";
 }
