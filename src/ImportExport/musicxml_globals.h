@@ -379,7 +379,15 @@ struct MxmlState {
     Drosa line = NIL;   // its first segment; NIL until a note takes it
     int stop = 0;       // read at the measure's right bar line: 1 stop, 2 discontinue
     int measure = 0;    // the measure (as the document numbers it) where it began
+    bool begun = true;  // false: it stops where none began, and spans the measure it stops in
   } ending;
+  // The number of an ending that stopped where none began and gave no number of its own: its
+  // text waits for the next measure, where a second ending's start tells it.
+  struct EndingNumberWaiting {
+    Drosa number = NIL;  // the number's TPARAM
+    int measure = 0;     // the measure it stopped in, counted in the part from 0
+    int shown = 0;       // that measure as the document numbers it
+  } ending_waiting;
   struct ShiftNote {
     Drosa note;
     int staff = 0, home = 0, measure = 0;

@@ -98,15 +98,19 @@ void mxml_bar_style(XmlElement& e);
 void mxml_repeat(XmlElement& e);
 // ---- Endings (mxml_endings.cpp) -----------------------------------------------------------------
 // `ending` of a bar line: "start" opens the part's ending, "stop" and "discontinue" close it
-// when the measure ends.
+// when the measure ends (one that no ending began spans that measure); a start gives the number
+// an ending stopped in the measure before waits for.
+// Reads and writes: mxml.ending, mxml.ending_waiting.
 void mxml_ending(XmlElement& e);
 // A note is placed in `list`: an ending begun before it and not yet standing before a note
 // takes it when it is a printed note of the part's top staff.
 // Reads and writes: mxml.ending, the list before `note`.
 void mxml_ending_at_note(Drosa note, int list, int tag);
 // The measure's notes are all read: an ending stopped at its right bar line gets its last
-// segment (`part_end`: the part ends, and an ending still open ends there, with a notice).
-// Reads and writes: mxml.ending, the part's top staff list.
+// segment (`part_end`: the part ends, and an ending still open ends there, with a notice); one
+// that stops where none began is made over the measure. A number still waiting when the measure
+// after its own ends (or the part) is left out, with a notice.
+// Reads and writes: mxml.ending, mxml.ending_waiting, the part's top staff list.
 void mxml_endings_measure_end(bool part_end);
 // mxml_bar_end: a bar line of one staff list, at the measure's end (closing) or at its start:
 // the part's time moves to the latest time the measure reached, where a BAR (with an XMLT

@@ -116,4 +116,57 @@ TEST_F(MusicXmlEndings, AreReadDrawnOverTheirBarsKeptAndWrittenBack) {
   offscreen_dispose();
 }
 
+TEST_F(MusicXmlEndings, OneThatStopsWhereNoneBeganSpansTheMeasureItStopsIn) {
+  // A first ending whose start and number the document leaves out, before a second ending,
+  // and at the end one that nothing gives a number: both were left out, with an alert.
+  platform_init_fonts();
+  auto measure = [](int n, const std::string& left, const char* step, const std::string& right) {
+    return "<measure number=\"" + std::to_string(n) + "\">" +
+           (n == 1 ? "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4"
+                     "</beat-type></time><clef><sign>G</sign><line>2</line></clef></attributes>"
+                   : "") +
+           (left.empty() ? "" : "<barline location=\"left\">" + left + "</barline>") +
+           "<note><pitch><step>" + step + "</step><octave>5</octave></pitch><duration>4" +
+           "</duration><voice>1</voice><type>whole</type></note>" +
+           (right.empty() ? "" : "<barline location=\"right\">" + right + "</barline>") +
+           "</measure>";
+  };
+  const std::string document =
+      "<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list><score-part "
+      "id=\"P1\"><part-name>Violin</part-name></score-part></part-list><part id=\"P1\">" +
+      measure(1, "", "C", "") +
+      measure(2, "", "D",
+              "<bar-style>light-heavy</bar-style><ending type=\"stop\" number=\"\"/>"
+              "<repeat direction=\"backward\"/>") +
+      measure(3, "<ending type=\"start\" number=\"2\"/>", "E",
+              "<ending type=\"discontinue\" number=\"2\"/>") +
+      measure(4, "", "F", "<ending type=\"stop\"/>") + "</part></score-partwise>";
+  ASSERT_EQ(import(document, 1), 1);
+  const std::vector<Report> r = take_reports();
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_NE(r[0].text.find("the ending that stops in measure 4 began nowhere"), std::string::npos)
+      << r[0].text;
+  EXPECT_EQ(endings_of(0), "1.[1-1] 2.[2-2 open]  [3-3]");
+
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_TRUE(save_drawn_page("endings", "unstarted.png"));
+  for (const Report& report : take_reports()) ADD_FAILURE() << report.text;
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+
+  // Written back, the first ending begins and stops as any other.
+  const std::filesystem::path written = std::filesystem::temp_directory_path() /
+                                        ("vesk-unstarted-" + std::to_string(::getpid()) + ".xml");
+  ASSERT_EQ(export_musicxml_file(written.string()), 1);
+  const std::string exported = read_file(written);
+  std::filesystem::remove(written);
+  EXPECT_NE(exported.find("<ending number=\"1\" type=\"start\">1.</ending>"), std::string::npos);
+  EXPECT_NE(exported.find("<ending number=\"1\" type=\"stop\"/>"), std::string::npos);
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(exported, 1), 1);
+  EXPECT_EQ(endings_of(0).rfind("1.[1-1] 2.[2-2 open] ", 0), 0u) << endings_of(0);
+  offscreen_dispose();
+}
+
 }  // namespace
