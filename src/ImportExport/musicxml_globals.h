@@ -412,6 +412,7 @@ struct MxmlState {
   int32_t system_distance_points = -1;  // between systems, in points: what every list starts with
   std::map<int, int32_t> system_distances;   // in points, by measure, as the prints give them
   std::vector<int32_t> later_top_distances;  // top-system-distance of pages after the first
+  bool first_top_given = false;  // a top-system-distance for the first page, in defaults or print
   bool defaults_applied = false;
   double layout_scale = 1;  // page lengths on the paper become layout lengths by this factor
   int32_t result_width = 0,

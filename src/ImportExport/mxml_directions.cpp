@@ -406,6 +406,14 @@ void mxml_keep_credits_apart() {
     }
     if (!moved) break;
   }
+  // The credits over the page's middle that the first system must stand below.
+  const int32_t height = page_tenths(true) * UNITS_PER_TENTH;
+  int32_t reach = 0;
+  for (const MxmlItem* credit : credits) {
+    const CreditBox box = credit_box(*credit);
+    if (box.bottom > middle) reach = std::max(reach, (height - box.bottom) / UNITS_PER_TENTH);
+  }
+  mxml_first_system_below_credits(reach);
 }
 
 void mxml_movement_title(XmlElement& e) { title_item(e, 0); }

@@ -290,6 +290,11 @@ void mxml_margin(XmlElement& e);  // left-, right-, top- and bottom-margin
 void mxml_system_layout(XmlElement& e);
 void mxml_system_distance(XmlElement& e);
 void mxml_top_system_distance(XmlElement& e);
+// mxml_first_system_below_credits: where the document gives the first page's system no
+// distance from the page's top, lowers it below the credits over it: `reach` is how far the
+// lowest of those reaches down from the page's top, in tenths.
+// Reads: mxml's page layout. Writes: the first page's top margin of the current context.
+void mxml_first_system_below_credits(int32_t reach);
 void mxml_staff_layout(XmlElement& e);
 void mxml_staff_distance(XmlElement& e);
 // mxml_apply_layout: applies the page layout of the defaults once: the page size the parse

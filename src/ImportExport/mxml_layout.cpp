@@ -281,6 +281,7 @@ void mxml_print_system_distance() {
 }
 
 void mxml_top_system_distance(XmlElement& e) {
+  if (mxml.measure_counter <= 1) mxml.first_top_given = true;
   const int32_t t = positive_tenths(e);
   if (t <= 0) return;
   if (!mxml.defaults_applied) {
@@ -305,6 +306,16 @@ void mxml_top_system_distance(XmlElement& e) {
   const int32_t top = std::max(margin(TOP), 0);
   set_options_i32(context, offset,
                   std::clamp(page_tenths(top + distance + TOP_LINE_TO_MIDDLE), 10, half_height));
+}
+
+void mxml_first_system_below_credits(int32_t reach) {
+  if (mxml.first_top_given || reach <= 0 || mxml.result_height <= 0) return;
+  constexpr int32_t CREDIT_GAP = 30;  // tenths between the credits and the top line
+  const int context = std::max<int>(current_ncontext, 1);
+  const int32_t half_height = mxml.result_height * 72 / 2;
+  const int32_t below = page_tenths(reach + CREDIT_GAP + TOP_LINE_TO_MIDDLE);
+  const int32_t top = options_i32(context, OPTIONS_TOP[1]);
+  if (below > top) set_options_i32(context, OPTIONS_TOP[1], std::min(below, half_height));
 }
 
 void mxml_staff_layout(XmlElement& e) {
