@@ -543,6 +543,14 @@ Fit fit_system(bool layered_once, bool* spaced) {
   JoinedCut cut;
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system(&cut)) return Fit::FITS;
   ++page_fitting.cuts;
+  // The music a cut sends past the page's end begins the next page, which holds more than
+  // the piece put there: it is fitted too.
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    Drosa end = page_start[v]->xnext;
+    while (end && !ends_page(end)) end = end->xnext;
+    if (end && !end->get(xendpiece)) fitted_page_starts.insert(end.handle());
+  }
   if (keep_bars_before_cut(cut, layered_once, spaced)) return Fit::KEPT;
   page_fitting.ink_room.clear();  // of systems that have changed
   page_fitting.staff_room.clear();

@@ -26,10 +26,10 @@ std::filesystem::path output_folder() {
 }
 
 // A document of `staves` parts of one staff each (treble and bass in turn, an mf at the start)
-// and `bars` bars of quarter notes, breaking its systems every `system` bars and its pages
-// every `page` bars (0: never) in the first part, as exporters write them: no page layout of
-// its own.
-std::string score(int staves, int bars, int system, int page) {
+// and `bars` bars of quarter notes (or `dense` ones), breaking its systems every `system` bars and
+// its pages every `page` bars (0: never) in the first part, as exporters write them: no page layout
+// of its own.
+std::string score(int staves, int bars, int system, int page, bool dense = false) {
   static const char* const steps[] = {"C", "E", "G", "B", "D", "F", "A"};
   std::string d = "<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>";
   for (int p = 1; p <= staves; ++p)
@@ -47,15 +47,27 @@ std::string score(int staves, int bars, int system, int page) {
         d += "<print new-system=\"yes\"/>";
       if (m == 1)
         d += std::string(
-                 "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4"
+                 "<attributes><divisions>4</divisions><time><beats>4</beats><beat-type>4"
                  "</beat-type></time><clef><sign>") +
              (bass ? "F</sign><line>4" : "G</sign><line>2") +
              "</line></clef></attributes><direction placement=\"below\"><direction-type>"
              "<dynamics><mf/></dynamics></direction-type></direction>";
-      for (int n = 0; n < 4; ++n)
-        d += std::string("<note><pitch><step>") + steps[(m * 3 + n * 2 + p) % 7] +
-             "</step><octave>" + (bass ? "3" : "4") +
-             "</octave></pitch><duration>1</duration><voice>1</voice><type>quarter</type></note>";
+      // Dense bars: eighths with sharps, and on the lower staves sixteenths between them.
+      const int notes = dense ? (bass ? 12 : 8) : 4;
+      for (int n = 0; n < notes; ++n) {
+        const bool sixteenth = dense && bass && n % 3 != 1;
+        d += std::string("<note><pitch><step>") + steps[(m * 3 + n * 2 + p) % 7] + "</step>" +
+             (dense && n % 2 ? "<alter>1</alter>" : "") + "<octave>" + (bass ? "3" : "4") +
+             "</octave></pitch><duration>" +
+             (!dense      ? "4"
+              : sixteenth ? "1"
+                          : "2") +
+             "</duration><voice>1</voice><type>" +
+             (!dense      ? "quarter"
+              : sixteenth ? "16th"
+                          : "eighth") +
+             "</type>" + (dense && n % 2 ? "<accidental>sharp</accidental>" : "") + "</note>";
+      }
       d += "</measure>";
     }
     d += "</part>";
@@ -105,7 +117,9 @@ using ImportedPages = MusicXmlTest;
 // Sixteen staves, a system every four bars: four systems are more staves than a page takes
 // (the format once said "Too many staves on the page; the page will be split." before the
 // window showed, and squeezed the staves); each system has a page of its own. Eight staves:
-// two systems to a page would stand too close; a page each. Four staves: two a page.
+// two systems to a page would stand too close; a page each. Four staves: two a page. Thirty-two
+// staves of dense bars: a system too wide for its page sends its last bars to the next page,
+// which is broken where it is full too (it once said the message).
 TEST_F(ImportedPages, SystemsWithoutPagesAreBrokenIntoPagesThatHoldThem) {
   for (auto [staves, per_page] : {std::pair{16, 1}, {8, 1}, {4, 2}}) {
     const std::string name = "systems-" + std::to_string(staves);
@@ -114,6 +128,8 @@ TEST_F(ImportedPages, SystemsWithoutPagesAreBrokenIntoPagesThatHoldThem) {
     EXPECT_EQ(page_count, (5 + per_page - 1) / per_page) << name;
     EXPECT_EQ(page_breaks(), page_count - 1) << name << ": the breaks are the piece's";
   }
+  ASSERT_EQ(import(score(32, 16, 4, 0, true), 1), 1);
+  EXPECT_EQ(pages_not_held("dense-32"), "");
 }
 
 // Page breaks every twenty bars, five systems of sixteen staves: the document's pages were
