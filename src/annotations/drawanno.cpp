@@ -216,7 +216,8 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
       if (head->get(xline_eocvar)) continue;
       if (layout_hairpins(head, note)) {
         // Drawn clear of the marks before it, its stored start kept.
-        const int32_t shift = hairpin_start_past_marks(head, note, chord.pstaff);
+        const int32_t shift = hairpin_beside_hairpins(
+            head, note, chord.pstaff, hairpin_start_past_marks(head, note, chord.pstaff));
         const int32_t start = head->get(xstartx), length = head->get(xendx);
         if (shift) head->set(xstartx, start + shift), head->set(xendx, length - shift);
         Drosa before = GE_tail;

@@ -30,6 +30,40 @@ bool apart_vertically(const GEInkBox& a, const GEInkBox& b) {
   return a.bottom >= b.top || a.top <= b.bottom;
 }
 
+// The band of a hairpin's legs, and a margin of its opening about it: one leg from its start
+// height, the other mirrored about its closed end.
+GEInkBox hairpin_band(Drosa line, int64_t y1) {
+  const int64_t open = std::abs(line->get(xendy));
+  GEInkBox band;
+  band.bottom = int32_t(std::min(y1, y1 + line->get(xendy)) - open);
+  band.top = int32_t(std::max(y1, y1 + line->get(xendy)) + open);
+  return band;
+}
+
+// The band a hairpin's legs cover: they open from its closed end (its start for a crescendo,
+// whose end rises, else its end) as far down as up.
+GEInkBox hairpin_legs(Drosa line, int64_t y1) {
+  const int64_t open = std::abs(line->get(xendy));
+  const int64_t closed = y1 + std::min(0, line->get(xendy));
+  GEInkBox band;
+  band.bottom = int32_t(closed - open);
+  band.top = int32_t(closed + open);
+  return band;
+}
+
+// The hairpin drawn as `h` ends at x `end`: the right ends of its legs move in, its ink with them.
+void end_hairpin_at(DrawnMark& h, int32_t end) {
+  for (Drosa e = h.first; e; e = e->xnext) {
+    if (e->xkind == GE_LINE) {
+      const bool forward = e->get(xge_x2) >= e->get(xge_x1);
+      const auto& right = forward ? xge_x2 : xge_x1;
+      e->set(right, std::min(e->get(right), end));
+    }
+    if (e == h.last) break;
+  }
+  h.box.right = std::min(h.box.right, end);
+}
+
 }  // namespace
 
 int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
@@ -37,11 +71,7 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
   int32_t rx = 0, ry = 0;
   anno_refloc(note, line, &rx, &ry, pstaff + 1);
   const int64_t x1 = int64_t(rx) + line->get(xstartx), y1 = int64_t(ry) + line->get(xstarty);
-  // The band of its legs: one from its start height, the other mirrored about its closed end.
-  const int64_t open = std::abs(line->get(xendy));
-  GEInkBox band;
-  band.bottom = int32_t(std::min(y1, y1 + line->get(xendy)) - open);
-  band.top = int32_t(std::max(y1, y1 + line->get(xendy)) + open);
+  const GEInkBox band = hairpin_band(line, y1);
   int64_t need = 0;
   for (const DrawnMark& m : marks_drawn)
     if (m.pdata && m.pstaff == pstaff && m.box.left < x1 &&
@@ -72,14 +102,31 @@ void end_hairpins_before(Drosa head, Drosa before) {
     if (!h.hairpin || h.pstaff != pstaff || end >= h.box.right ||
         int64_t(end) - h.box.left < shortest_hairpin(head) || apart_vertically(ink, h.box))
       continue;
-    for (Drosa e = h.first; e; e = e->xnext) {
-      if (e->xkind == GE_LINE) {
-        const bool forward = e->get(xge_x2) >= e->get(xge_x1);
-        const auto& right = forward ? xge_x2 : xge_x1;
-        e->set(right, std::min(e->get(right), end));
-      }
-      if (e == h.last) break;
-    }
-    h.box.right = end;
+    end_hairpin_at(h, end);
   }
+}
+
+int32_t hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift) {
+  if (line->get(xmetaline) != STYLE_HAIRPIN || line->get(xline_ord) != LINE_BEGIN) return 0;
+  int32_t rx = 0, ry = 0;
+  anno_refloc(note, line, &rx, &ry, pstaff + 1);
+  int64_t x1 = int64_t(rx) + line->get(xstartx) + shift;
+  const int64_t x2 = int64_t(rx) + line->get(xstartx) + line->get(xendx);
+  const GEInkBox band = hairpin_legs(line, int64_t(ry) + line->get(xstarty));
+  const int64_t least = shortest_hairpin(note);
+  for (DrawnMark& h : marks_drawn) {
+    if (!h.hairpin || h.pstaff != pstaff || apart_vertically(h.box, band) || h.box.left > x1 ||
+        h.box.right + HAIRPIN_BESIDE_MARK / 2 <= x1)
+      continue;
+    // The earlier ends a little before this one begins, where it stays long enough to read;
+    // else the two share the room from its start to this one's end, half each.
+    int64_t end = x1 - HAIRPIN_BESIDE_MARK;
+    if (end - h.box.left < least) {
+      end = std::min<int64_t>((h.box.left + x2 - HAIRPIN_BESIDE_MARK) / 2, h.box.right);
+      if (end <= h.box.left) continue;
+      x1 = std::max(x1, end + HAIRPIN_BESIDE_MARK);
+    }
+    end_hairpin_at(h, int32_t(end));
+  }
+  return int32_t(x1 - (int64_t(rx) + line->get(xstartx)));
 }

@@ -1,6 +1,6 @@
-// hairpin_room.h: a hairpin of a system drawn clear of the dynamics and words at the notes
-// beside it: begun after a mark of an earlier note that reaches past its start, ended before a
-// mark that begins under it.
+// hairpin_room.h: a hairpin of a system drawn clear of the dynamics, words and hairpins at the
+// notes beside it: begun after a mark of an earlier note that reaches past its start, ended
+// before a mark that begins under it, apart from a hairpin that meets it.
 #pragma once
 
 #include <cstdint>
@@ -21,3 +21,14 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff);
 // two of the shortest spaces long: the right ends of its legs move in, and its ink with them.
 // Reads and writes: marks_drawn (the hairpins' ink), the hairpins' elements in the GE list.
 void end_hairpins_before(Drosa head, Drosa before);
+
+// hairpin_beside_hairpins: the hairpin BEGLINE `line` before `note`, on printed staff `pstaff`,
+// is about to be drawn with its start `shift` after its stored one. A hairpin drawn before it on
+// the system, at its height, that reaches to its start or past it (a crescendo stopped at the
+// end of a bar, a diminuendo begun at the next bar's first note; two begun at one held note)
+// ends a little before it, if it stays two of the shortest spaces long; else the two share the
+// room from the earlier's start to this one's end, half each. Returns the shift to draw this
+// one with (`shift`, or more when it gives way).
+// Reads: the line's offsets (anno_refloc), staff_data. Reads and writes: marks_drawn (the
+// hairpins' ink), the earlier hairpins' elements in the GE list.
+int32_t hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift);
