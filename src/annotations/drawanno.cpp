@@ -216,13 +216,15 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
       if (head->get(xline_eocvar)) continue;
       if (layout_hairpins(head, note)) {
         // Drawn clear of the marks before it, its stored start kept.
-        const int32_t shift = hairpin_beside_hairpins(
+        const HairpinRoom room = hairpin_beside_hairpins(
             head, note, chord.pstaff, hairpin_start_past_marks(head, note, chord.pstaff));
         const int32_t start = head->get(xstartx), length = head->get(xendx);
-        if (shift) head->set(xstartx, start + shift), head->set(xendx, length - shift);
+        const bool moved = room.shift || room.cut;
+        if (moved)
+          head->set(xstartx, start + room.shift), head->set(xendx, length - room.shift - room.cut);
         Drosa before = GE_tail;
         draw_LINE(head, note, chord.pstaff, 1);
-        if (shift) head->set(xstartx, start), head->set(xendx, length);
+        if (moved) head->set(xstartx, start), head->set(xendx, length);
         keep_mark_apart(head, note, before);
       }
       if (head->get(xline_ord) == LINE_MIDDLE) check_PDATA_after_MIDLINE(&head);

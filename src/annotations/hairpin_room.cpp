@@ -106,18 +106,24 @@ void end_hairpins_before(Drosa head, Drosa before) {
   }
 }
 
-int32_t hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift) {
-  if (line->get(xmetaline) != STYLE_HAIRPIN || line->get(xline_ord) != LINE_BEGIN) return 0;
+HairpinRoom hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift) {
+  if (line->get(xmetaline) != STYLE_HAIRPIN || line->get(xline_ord) != LINE_BEGIN) return {};
   int32_t rx = 0, ry = 0;
   anno_refloc(note, line, &rx, &ry, pstaff + 1);
-  int64_t x1 = int64_t(rx) + line->get(xstartx) + shift;
-  const int64_t x2 = int64_t(rx) + line->get(xstartx) + line->get(xendx);
+  const int64_t start = int64_t(rx) + line->get(xstartx), stop = start + line->get(xendx);
+  int64_t x1 = start + shift, x2 = stop;
   const GEInkBox band = hairpin_legs(line, int64_t(ry) + line->get(xstarty));
   const int64_t least = shortest_hairpin(note);
   for (DrawnMark& h : marks_drawn) {
-    if (!h.hairpin || h.pstaff != pstaff || apart_vertically(h.box, band) || h.box.left > x1 ||
-        h.box.right + HAIRPIN_BESIDE_MARK / 2 <= x1)
+    if (!h.hairpin || h.pstaff != pstaff || apart_vertically(h.box, band)) continue;
+    if (h.box.left > x1) {
+      // One begun inside this one (drawn first, its chord visited first): this one ends a
+      // little before it, where it stays long enough to read.
+      const int64_t end = int64_t(h.box.left) - HAIRPIN_BESIDE_MARK;
+      if (x2 + HAIRPIN_BESIDE_MARK / 2 > h.box.left && end - x1 >= least) x2 = std::min(x2, end);
       continue;
+    }
+    if (h.box.right + HAIRPIN_BESIDE_MARK / 2 <= x1) continue;
     // The earlier ends a little before this one begins, where it stays long enough to read;
     // else the two share the room from its start to this one's end, half each.
     int64_t end = x1 - HAIRPIN_BESIDE_MARK;
@@ -128,5 +134,5 @@ int32_t hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shif
     }
     end_hairpin_at(h, int32_t(end));
   }
-  return int32_t(x1 - (int64_t(rx) + line->get(xstartx)));
+  return {int32_t(x1 - start), int32_t(stop - x2)};
 }

@@ -22,13 +22,19 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff);
 // Reads and writes: marks_drawn (the hairpins' ink), the hairpins' elements in the GE list.
 void end_hairpins_before(Drosa head, Drosa before);
 
+// How much later a hairpin is drawn to begin, and how much earlier to end, than its offsets say.
+struct HairpinRoom {
+  int32_t shift = 0, cut = 0;
+};
+
 // hairpin_beside_hairpins: the hairpin BEGLINE `line` before `note`, on printed staff `pstaff`,
 // is about to be drawn with its start `shift` after its stored one. A hairpin drawn before it on
 // the system, at its height, that reaches to its start or past it (a crescendo stopped at the
 // end of a bar, a diminuendo begun at the next bar's first note; two begun at one held note)
 // ends a little before it, if it stays two of the shortest spaces long; else the two share the
-// room from the earlier's start to this one's end, half each. Returns the shift to draw this
-// one with (`shift`, or more when it gives way).
+// room from the earlier's start to this one's end, half each. One drawn before it that begins
+// inside it makes it end a little before that one, if it stays as long. Returns the room to
+// draw it in (its shift `shift`, or more when it gives way).
 // Reads: the line's offsets (anno_refloc), staff_data. Reads and writes: marks_drawn (the
 // hairpins' ink), the earlier hairpins' elements in the GE list.
-int32_t hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift);
+HairpinRoom hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift);
