@@ -24,28 +24,9 @@
 #include "platform/port.h"
 #include "platform/script.h"
 #include "support/engraved_piece.h"
+#include "support/real_scores.h"
 
 namespace {
-
-std::filesystem::path scores_folder() {
-  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path();
-  for (int level = 0; level < 4; ++level, up = up.parent_path())
-    if (std::filesystem::is_directory(up / "shared" / "data" / "scores"))
-      return up / "shared" / "data" / "scores";
-  return {};
-}
-
-std::vector<std::string> score_names() {
-  std::vector<std::string> names;
-  std::error_code error;
-  const std::filesystem::path folder = scores_folder();
-  if (!folder.empty())
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-      if (entry.path().extension() == ".musicxml") names.push_back(entry.path().stem().string());
-  std::sort(names.begin(), names.end());
-  if (names.empty()) names.push_back("none");
-  return names;
-}
 
 std::string read_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -142,8 +123,8 @@ bool drawn_beside(const std::string& name) {
 
 TEST_P(ExportedLayout, KeepsPagesAndSystems) {
   const std::string name = GetParam();
-  const std::filesystem::path path = scores_folder() / (name + ".musicxml");
-  if (scores_folder().empty() || !std::filesystem::exists(path))
+  const std::filesystem::path path = real_scores_folder() / (name + ".musicxml");
+  if (real_scores_folder().empty() || !std::filesystem::exists(path))
     GTEST_SKIP() << "the real scores are not there (shared/data/scores)";
   platform_init_fonts();
   SideBySide beside(name);
@@ -202,7 +183,7 @@ TEST_F(ExportedLayout, APieceOfSmallerStavesPrintedSmallerKeepsItsPaper) {
     EXPECT_NEAR(options_i32(1, offset) * scale, margin * 80, 5 * scale) << "option " << offset;
 }
 
-INSTANTIATE_TEST_SUITE_P(Scores, ExportedLayout, ::testing::ValuesIn(score_names()),
+INSTANTIATE_TEST_SUITE_P(Scores, ExportedLayout, ::testing::ValuesIn(real_score_names()),
                          [](const auto& info) {
                            std::string n = info.param;
                            for (char& c : n)

@@ -28,6 +28,7 @@
 #include "annotations/anno_services.h"
 #include "model/model_services.h"
 #include "platform/script.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -222,13 +223,6 @@ TEST_F(MusicXmlRoundTrip, EveryHandwrittenDocumentComesBackAsItWent) {
 }
 
 // shared/data/scores beside the repository, or beside the folder of worktrees it lies in.
-std::filesystem::path scores_folder() {
-  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path();
-  for (int level = 0; level < 4; ++level, up = up.parent_path())
-    if (std::filesystem::is_directory(up / "shared" / "data" / "scores"))
-      return up / "shared" / "data" / "scores";
-  return {};
-}
 
 // Scores that come back otherwise, and why: the import of the written document places what
 // the document leaves to it in another way than the import of the original did.
@@ -242,30 +236,18 @@ const std::set<std::string> COME_BACK_OTHERWISE = {
     // A hairpin's end or a dynamic goes to the next note read, which is another voice's.
     "chopin-berceuse-op57", "liliuokalani-aloha-oe", "brahms-klavierstucke-op118-no2-intermezzo"};
 
-std::vector<std::string> score_names() {
-  std::vector<std::string> names;
-  std::error_code error;
-  const std::filesystem::path folder = scores_folder();
-  if (!folder.empty())
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-      if (entry.path().extension() == ".musicxml") names.push_back(entry.path().stem().string());
-  std::sort(names.begin(), names.end());
-  if (names.empty()) names.push_back("none");
-  return names;
-}
-
 class RealScoreRoundTrip : public MusicXmlRoundTrip,
                            public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(RealScoreRoundTrip, ComesBackAsItWent) {
   const std::string name = GetParam();
-  const std::filesystem::path path = scores_folder() / (name + ".musicxml");
-  if (scores_folder().empty() || !std::filesystem::exists(path))
+  const std::filesystem::path path = real_scores_folder() / (name + ".musicxml");
+  if (real_scores_folder().empty() || !std::filesystem::exists(path))
     GTEST_SKIP() << "the real scores are not there (shared/data/scores)";
   round_trip(name, read_file(path), false, !COME_BACK_OTHERWISE.count(name));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scores, RealScoreRoundTrip, ::testing::ValuesIn(score_names()),
+INSTANTIATE_TEST_SUITE_P(Scores, RealScoreRoundTrip, ::testing::ValuesIn(real_score_names()),
                          [](const auto& info) {
                            std::string n = info.param;
                            for (char& c : n)

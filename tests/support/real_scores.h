@@ -1,0 +1,14 @@
+// real_scores.h: the real documents beside the repository (shared/data/scores), which the
+// tests that take every real score read.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The folder of the real scores; empty when it is not beside the repository.
+std::filesystem::path real_scores_folder();
+
+// The real scores' names (without ".musicxml"), sorted; "none" when there are none, so that a
+// test parameterised by them still has one case, which skips.
+std::vector<std::string> real_score_names();
