@@ -20,6 +20,7 @@
 #include "platform/port.h"
 #include "support/page_checker.h"
 #include "support/page_image.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -43,13 +44,6 @@ std::string endings_of(int v) {
            "-" + (end ? std::to_string(last) : "?") + (p->get(xmetaline) == 5 ? " open" : "") + "]";
   }
   return out;
-}
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 TEST_F(MusicXmlEndings, AreReadDrawnOverTheirBarsKeptAndWrittenBack) {

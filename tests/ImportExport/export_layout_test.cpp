@@ -28,13 +28,6 @@
 
 namespace {
 
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The piece's systems as the first voice has them: the bars of each system, a page's systems
 // between bars ("4 4 5 | 5 4 | ...").
 std::string systems() {

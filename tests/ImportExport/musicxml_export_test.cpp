@@ -32,13 +32,6 @@
 
 namespace {
 
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A folder of the build's test output for the written documents.
 std::filesystem::path output_folder() {
   const std::filesystem::path folder =

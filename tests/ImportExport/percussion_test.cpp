@@ -16,17 +16,11 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
+#include "support/real_scores.h"
 
 namespace {
 
 using PercussionStaff = MusicXmlTest;
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string percussion_document() {
   return read_file(std::string(VESK_TEST_DATA) + "/wild/percussion.xml");

@@ -7,6 +7,8 @@
 //                that tests/data/real_scores_known_failures.txt does not list for it; its
 //                faults are shown, VESK_FAULT_LINES of each rule (3 by default).
 //   EngravedFixture.*: small documents that once broke a rule, checked the same way.
+#include "support/real_scores.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -69,13 +71,6 @@ std::map<std::string, std::string> known_failures(const std::string& document) {
     known[rule] = "class " + klass + ": " + reason;
   }
   return known;
-}
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // Draws the current GE list and writes it as test-output/real_scores/<name>.png.

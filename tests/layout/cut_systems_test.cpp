@@ -22,6 +22,7 @@
 #include "platform/fonts.h"
 #include "platform/script.h"
 #include "support/page_image.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -31,13 +32,6 @@ std::filesystem::path shared_folder() {
   for (int level = 0; level < 3; ++level, up = up.parent_path())
     if (std::filesystem::is_directory(up / "shared" / "data" / "scores")) return up / "shared";
   return {};
-}
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // The document of a case: "SxB" a generated score of S staves and B bars, else a real score's

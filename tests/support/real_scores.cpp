@@ -2,6 +2,8 @@
 #include "support/real_scores.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 std::filesystem::path real_scores_folder() {
@@ -22,4 +24,11 @@ std::vector<std::string> real_score_names() {
   std::sort(names.begin(), names.end());
   if (names.empty()) names.push_back("none");
   return names;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
