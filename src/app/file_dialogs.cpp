@@ -61,6 +61,13 @@ std::string name_of(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The name an export starts from: a piece imported and not saved yet goes by its document's
+// name (the ":from: " of its window title is no part of it).
+std::string document_name(const std::string& fsspec) {
+  const std::string name = name_of(fsspec);
+  return name.rfind(":from: ", 0) == 0 ? name.substr(7) : name;
+}
+
 const char* piece_save_message(int published, int graphics) {
   if (graphics)
     return published ? "Save VESK score with graphics (published)"
@@ -107,8 +114,13 @@ int save_file_dialog(int kind, int published, int graphics) {
   const KindTexts& t = kind_texts[k];
   std::string* spec = file_spec_of_kind(k);
   if (k == FILE_MIDI || k == FILE_MUSICXML) {
+    const std::string document = document_name(piece_fsspec);
     std::string name;
-    make_file_name(&name, piece_fsspec, t.extension);
+    make_file_name(&name, document, t.extension);
+    // The document an imported piece came from is not offered: the export would replace the
+    // other program's file, which holds more than ours writes.
+    if (k == FILE_MUSICXML && name == document && document != name_of(piece_fsspec))
+      make_file_name(&name, document, ".musicxml");
     *spec = name;
   }
   set_cursor(CURSOR_ID_ARROW);
