@@ -405,9 +405,10 @@ void highlight_voice(int old_voice, int new_voice);
 // colour in the page image.
 void draw_number_label(Drosa note);
 // highlight_page_marks: the marks of a page drawn afresh: the group's notes (and annotations),
-// and the voice marks while voice highlighting is on. The window is not refreshed.
-// Reads: group_selected, the page's xselected and xanno_selected bits, voice_highlighted,
-//        selected_voice, MODE.
+// the corners of the selected annotation, and the voice marks while voice highlighting is on.
+// The window is not refreshed.
+// Reads: group_selected, the page's xselected and xanno_selected bits, current_anno,
+//        voice_highlighted, selected_voice, MODE.
 void highlight_page_marks();
 // unmark_page_group: takes the group's marks off the page: of every selected note, and outside
 // MUSIC_MODE of every annotation of the group. The bits stay. The window is not refreshed.

@@ -38,6 +38,13 @@ int voices() { return std::min<int>(voice_count, MAX_VOICES); }
 
 bool ends_page(Drosa p) { return effective_kind(p) == ENDSYST && p->get(xendpage); }
 
+// An annotation stands on the page shown when the note it is placed by is drawn there.
+bool anno_on_page(Drosa anno) {
+  Drosa note = anno;
+  while (note && !is_NOTE(note)) note = note->xnext;
+  return is_plotted_note(note);
+}
+
 double zoom() { return zoom_factor > 0 ? zoom_factor : 10.0; }
 
 // Whether a note shows anything to mark: it is drawn, it is no hidden rest nor a rest on a
@@ -203,6 +210,10 @@ void paint_group(int order) {
 void highlight_page_marks() {
   if (!offscreen_page) return;
   if (group_selected) paint_group(0);
+  // Taken away later by inverting them again: a page drawn while an annotation is selected
+  // (a text the Text Assistant has just placed) would otherwise get them only then.
+  if (current_anno && !group_selected && MODE != MUSIC_MODE && anno_on_page(current_anno))
+    anno_highlight(current_anno, 0);
   if (voice_highlighted && selected_voice != -10) paint_voice_change(-10, selected_voice);
 }
 
