@@ -270,6 +270,13 @@ struct MxmlState {
   int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
   std::vector<MxmlPartGroup> part_groups;
   std::string part_symbol[MXML_MAX_PARTS];  // each part's part-symbol; "" none given
+  // The time signature, divisions and staff lines each part ended with: the measures of rest
+  // that make a part as long as the longest go on with them.
+  struct PartEnd {
+    int32_t divisions = -1, beats = 4, beat_type = -1;
+    int staff_lines = 5;
+  };
+  PartEnd part_end[MXML_MAX_PARTS];
   std::vector<MxmlList> lists;
   // ---- Voices of the part being read
   MxmlVoice voices[MXML_MAX_VOICE + 1];

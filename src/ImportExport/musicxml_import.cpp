@@ -443,6 +443,7 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   voice_count = 1;
   mxml.lists[0].insert = make_empty_voice(0, 1);
   read_document();
+  mxml_pad_short_parts();
   mxml_align_measures();
   set_page_size();
   title_without_file_name();

@@ -385,6 +385,7 @@ void mxml_part(XmlElement& e) {
 
 void mxml_part_end() {
   if (!mxml_in_part()) return;
+  mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
   mxml_octave_lines_end(true);
   mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
@@ -509,6 +510,34 @@ void mxml_bar_end(int list, bool closing) {
   else
     l.bars.push_back(bar);
   mxml.last_duration = -1;
+}
+
+void mxml_pad_short_parts() {
+  size_t measures = 0;
+  for (int p = 0; p < mxml.part_count; ++p)
+    measures = std::max(measures, mxml.part_measures[p].size());
+  const MxmlState::PartEnd last_read{mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
+  for (int p = 0; p < mxml.part_count; ++p) {
+    const size_t read = mxml.part_measures[p].size();
+    if (read == 0 || read >= measures || !valid_list(mxml.part_first[p])) continue;
+    const MxmlState::PartEnd& end = mxml.part_end[p];
+    mxml.divisions = end.divisions, mxml.beats = end.beats, mxml.beat_type = end.beat_type;
+    mxml.staff_lines = end.staff_lines;
+    mxml.part_index = p;
+    mxml.cur_list = mxml.part_first[p];
+    mxml.number_to_show = 0;
+    for (size_t k = read; k < measures; ++k) {
+      mxml.part_cursor[p] = mxml.pending = mxml.measure_end = 0;
+      mxml.last_duration = -1;
+      mxml.measure_nodes = 0;
+      empty_measure_rests();
+      for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
+      end_measure_time();
+    }
+    mxml.part_index = -1;
+  }
+  mxml.divisions = last_read.divisions, mxml.beats = last_read.beats;
+  mxml.beat_type = last_read.beat_type, mxml.staff_lines = last_read.staff_lines;
 }
 
 void mxml_align_measures() {

@@ -118,6 +118,11 @@ void mxml_endings_measure_end(bool part_end);
 // style, repeats and waiting measure number.
 // Reads:  mxml (part cursor, pending time, measure end, bar state). Writes: the list, mxml.
 void mxml_bar_end(int list, bool closing);
+// mxml_pad_short_parts: once every part is read, a part of fewer measures than the longest
+// goes on to its length with a measure of rest (as its last time signature gives) in every
+// staff, each closed by a bar line, so that every voice of the piece lasts as long.
+// Reads and writes: mxml (the parts' measures and ends, the part state it borrows), the lists.
+void mxml_pad_short_parts();
 // mxml_align_measures: once every part is read, gives each XMLT its time from the piece's
 // start: measure k of every part starts where the longest part's measure k - 1 ended, so that
 // bar lines line up across parts whose measures the document fills unequally.
