@@ -918,8 +918,18 @@ void Exporter::part(const Part& part) {
       }
       continue;
     }
+    Drosa bar = NIL;
+    for (const Segment& s : segs)
+      if (s.end && effective_kind(s.end) == BAR) {
+        bar = s.end;
+        break;
+      }
+    // A measure its bar line keeps out of the count is implicit: a pickup is measure 0, the
+    // first half of a measure a repeat divides takes the number of the second.
+    const bool uncounted = bar && bar->get(xunnumbered) && !bar->get(xrestart_number);
     o.start("measure");
-    o.attr("number", long(measure_number));
+    o.attr("number", long(uncounted && first ? std::max(measure_number - 1, 0) : measure_number));
+    if (uncounted) o.attr("implicit", "yes");
     if (!first && (new_system || new_page))
       system +=
           size_t(std::max(1, *std::max_element(systems_passed.begin(), systems_passed.end())));
@@ -942,12 +952,6 @@ void Exporter::part(const Part& part) {
       }
       previous = voice_measure(ps.voices[i], segs[i]);
     }
-    Drosa bar = NIL;
-    for (const Segment& s : segs)
-      if (s.end && effective_kind(s.end) == BAR) {
-        bar = s.end;
-        break;
-      }
     if (bar || stops.type) barline(bar, true, stops);
     o.end();
     repeat_start = bar && bar->get(xrepeat_start) ? bar : NIL;

@@ -299,7 +299,7 @@ struct MxmlState {
   int beat_value = -1;                // note value of the beat, for tempo marks
   // ---- Measures
   int measure_counter = 0, last_number = 0;
-  Drosa waiting_bar = NIL;
+  std::vector<Drosa> waiting_bars;  // the bar lines (one a staff) that ended the measure before
   int number_to_show = 0;
   int bar_style = 0;  // 0 plain, 1 light-light, 2 light-heavy, 3 heavy-light
   int bar_look = 0;   // MXML_BAR_DASHED, MXML_BAR_TICK, MXML_BAR_HIDDEN

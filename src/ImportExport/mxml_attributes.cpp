@@ -343,7 +343,7 @@ void reset_part_state() {
   mxml.last_number = 0;
   mxml.measure_counter = 0;
   mxml.measure_notes = 0;
-  mxml.waiting_bar = NIL;
+  mxml.waiting_bars.clear();
   mxml.number_to_show = 0;
   mxml.chord_beam_left = mxml.chord_beam_right = 0;
   mxml.last_note = NIL;
@@ -432,11 +432,11 @@ void mxml_measure(XmlElement& e) {
   const int32_t given = xml_attr_int(e, "number");
   const int number = std::clamp(given == XML_NO_INT ? mxml.last_number + 1 : given, 0, 32767);
   int show = number == mxml.last_number + 1 ? 0 : number == mxml.last_number ? -1 : number;
-  if (show != 0 && mxml.waiting_bar) {
-    number_bar(mxml.waiting_bar, show);
+  if (show != 0 && !mxml.waiting_bars.empty()) {
+    for (Drosa bar : mxml.waiting_bars) number_bar(bar, show);
     show = 0;
   }
-  mxml.waiting_bar = NIL;
+  mxml.waiting_bars.clear();
   mxml.number_to_show = show;
   mxml.last_number = number;
   if (++mxml.measure_counter > MXML_MOST_MEASURES)
@@ -502,7 +502,8 @@ void mxml_bar_end(int list, bool closing) {
   set_bar_look(bar, mxml.bar_look);
   append(list, bar);
   l.clef_times.clear();
-  mxml.waiting_bar = bar;
+  if (list == first_list()) mxml.waiting_bars.clear();
+  mxml.waiting_bars.push_back(bar);
   if (mxml.number_to_show != 0) number_bar(bar, mxml.number_to_show);
   if (l.barsep) append(list, newDrosa(BARSEP, 0));
   if (mxml.left_barline)

@@ -92,4 +92,70 @@ TEST_F(ExchangeFaults, AShortPartGoesOnWithMeasuresOfRest) {
   }
 }
 
+// A piano part of two staves whose first measure, "0", is a pickup; numbered "1" as the
+// next, as the export wrote it before, when `one_twice`.
+std::string piano_with_pickup(bool one_twice = false) {
+  std::string text =
+      "<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>Piano"
+      "</part-name></score-part></part-list><part id=\"P1\">";
+  for (int m = 0; m < 4; ++m) {
+    const std::string d = m == 0 ? "1" : "3", type = m == 0 ? "quarter" : "half";
+    const std::string dot = m == 0 ? "" : "<dot/>";
+    text += "<measure number=\"" + std::to_string(one_twice ? std::max(m, 1) : m) + "\"" +
+            (m == 0 && !one_twice ? " implicit=\"yes\"" : "") + ">";
+    if (m == 0)
+      text +=
+          "<attributes><divisions>1</divisions><time><beats>3</beats><beat-type>4</beat-type>"
+          "</time><staves>2</staves><clef number=\"1\"><sign>G</sign><line>2</line></clef>"
+          "<clef number=\"2\"><sign>F</sign><line>4</line></clef></attributes>";
+    text += "<note><pitch><step>C</step><octave>5</octave></pitch><duration>" + d +
+            "</duration><voice>1</voice><type>" + type + "</type>" + dot +
+            "<staff>1</staff></note><backup><duration>" + d +
+            "</duration></backup><note><pitch><step>C</step><octave>3</octave></pitch>"
+            "<duration>" +
+            d + "</duration><voice>5</voice><type>" + type + "</type>" + dot +
+            "<staff>2</staff></note></measure>";
+  }
+  return text + "</part></score-partwise>";
+}
+
+// The number the program gives each measure of every voice, at its first note.
+std::string bar_numbers() {
+  std::string out;
+  for (int v = 0; v < voice_count; ++v) {
+    out += v ? " /" : "";
+    bool at_start = true;
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (effective_kind(p) == BAR) at_start = true;
+      if (p->xkind != NOTE || !at_start) continue;
+      out += " " + std::to_string(bar_number_of_node(p));
+      at_start = false;
+    }
+  }
+  return out;
+}
+
+// A pickup stays out of the count in every staff: it and the next measure are both 1 to the
+// program. Written, the pickup is measure 0, implicit, and the next 1; read again, numbered
+// as before.
+TEST_F(ExchangeFaults, APickupIsMeasureZeroWrittenAndReadAgain) {
+  ASSERT_EQ(import(piano_with_pickup(), 1), 1);
+  ASSERT_EQ(voice_count, 2);
+  const std::string numbers = bar_numbers();
+  EXPECT_EQ(numbers, " 1 1 2 3 / 1 1 2 3");
+  const std::filesystem::path path = output_folder() / "pickup-written.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  EXPECT_NE(written.find("<measure number=\"0\" implicit=\"yes\">"), std::string::npos);
+  EXPECT_NE(written.find("<measure number=\"1\">"), std::string::npos);
+  EXPECT_EQ(written.find("<measure number=\"1\" implicit"), std::string::npos);
+  discard_piece_lists();
+  ASSERT_EQ(import(written, 1), 1);
+  EXPECT_EQ(bar_numbers(), numbers);
+  // A measure numbered as the one before is kept out of the count in every staff.
+  discard_piece_lists();
+  ASSERT_EQ(import(piano_with_pickup(true), 1), 1);
+  EXPECT_EQ(bar_numbers(), numbers);
+}
+
 }  // namespace
