@@ -60,19 +60,32 @@ int32_t positive_tenths(XmlElement& e) {
   return int32_t(v + 0.5);
 }
 
-// The average of the odd and the even pages' margin, where both are given.
-int32_t margin(Margin m) {
-  const bool odd = mxml.margins_given[0] & (1 << m), even = mxml.margins_given[1] & (1 << m);
-  if (odd && even) return (mxml.margins[0][m] + mxml.margins[1][m]) / 2;
-  return odd ? mxml.margins[0][m] : even ? mxml.margins[1][m] : -1;
+// A margin of the odd pages (side 0) or the even pages (side 1), the other side's where the
+// document gives only that; -1 where it gives neither.
+int32_t side_margin(Margin m, int side) {
+  const bool own = mxml.margins_given[side] & (1 << m),
+             other = mxml.margins_given[1 - side] & (1 << m);
+  return own ? mxml.margins[side][m] : other ? mxml.margins[1 - side][m] : -1;
 }
 
+// The middle of the odd and the even pages' margin, where both are given.
+int32_t margin(Margin m) {
+  const int32_t odd = side_margin(m, 0), even = side_margin(m, 1);
+  return odd < 0 ? -1 : (odd + even) / 2;
+}
+
+// The left and right margins of odd and even pages are the piece's own: the first system's
+// left margin is that of the first page, an odd one; the last system's right margin, whose
+// page may be either, and the top and bottom margins, which the piece keeps one for all pages,
+// take the middle of the two.
 void set_margins(int context) {
   for (Margin m : {LEFT, RIGHT}) {
-    const int32_t t = margin(m);
-    if (t < 0) continue;
-    for (int offset : m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)
-      set_options_i32(context, offset, std::max(page_tenths(t), LEAST_MARGIN));
+    const int32_t sides[3] = {side_margin(m, 0), side_margin(m, 1),
+                              m == LEFT ? side_margin(m, 0) : margin(m)};
+    for (int k = 0; k < 3; ++k)
+      if (sides[k] >= 0)
+        set_options_i32(context, (m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)[k],
+                        std::max(page_tenths(sides[k]), LEAST_MARGIN));
   }
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = margin(TOP), bottom = margin(BOTTOM);

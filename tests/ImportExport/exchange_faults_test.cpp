@@ -158,4 +158,36 @@ TEST_F(ExchangeFaults, APickupIsMeasureZeroWrittenAndReadAgain) {
   EXPECT_EQ(bar_numbers(), numbers);
 }
 
+// Odd pages wider on the left, even pages on the right, as a bound book's: the piece keeps
+// both, and writes them back so.
+TEST_F(ExchangeFaults, OddAndEvenPagesKeepTheirOwnMargins) {
+  const std::string defaults =
+      "<defaults><scaling><millimeters>7.0556</millimeters><tenths>40</tenths></"
+      "scaling><page-layout>"
+      "<page-height>1600</page-height><page-width>1200</page-width>"
+      "<page-margins type=\"odd\"><left-margin>150</left-margin><right-margin>80</right-margin>"
+      "<top-margin>80</top-margin><bottom-margin>80</bottom-margin></page-margins>"
+      "<page-margins type=\"even\"><left-margin>80</left-margin><right-margin>150</right-margin>"
+      "<top-margin>80</top-margin><bottom-margin>80</bottom-margin></page-margins>"
+      "</page-layout></defaults>";
+  ASSERT_EQ(import(score({part("P1", 2)}, defaults), 1), 1);
+  constexpr int LEFT_ODD = 22, LEFT_FIRST_SYSTEM = 26, RIGHT_ODD = 30, LEFT_EVEN = 88,
+                RIGHT_EVEN = 92;
+  const int32_t wide = options_i32(1, LEFT_ODD), narrow = options_i32(1, RIGHT_ODD);
+  EXPECT_GT(wide, narrow * 3 / 2);
+  EXPECT_EQ(options_i32(1, LEFT_EVEN), narrow);
+  EXPECT_EQ(options_i32(1, RIGHT_EVEN), wide);
+  EXPECT_EQ(options_i32(1, LEFT_FIRST_SYSTEM), wide);
+  const std::filesystem::path path = output_folder() / "margins-written.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  EXPECT_NE(written.find("<page-margins type=\"odd\">\n\t\t\t\t<left-margin>150</left-margin>\n"
+                         "\t\t\t\t<right-margin>80</right-margin>"),
+            std::string::npos)
+      << written.substr(0, 1200);
+  EXPECT_NE(written.find("<page-margins type=\"even\">\n\t\t\t\t<left-margin>80</left-margin>\n"
+                         "\t\t\t\t<right-margin>150</right-margin>"),
+            std::string::npos);
+}
+
 }  // namespace

@@ -337,7 +337,8 @@ TEST_F(MusicXmlDocuments, CreditsPageLayoutAndBreaksOfEveryPart) {
   EXPECT_EQ(annotations.find("Running title"), std::string::npos);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 82);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 116);
-  EXPECT_EQ(options_i32(1, 22), 347);  // left margin, tenths of a point
+  EXPECT_EQ(options_i32(1, 22), 298);  // left margin of odd pages, tenths of a point
+  EXPECT_EQ(options_i32(1, 88), 397);  // of even pages
   EXPECT_EQ(options_i16(1, OPTIONS_TITLE), 0) << "the credits head the pages, not the file's name";
   // The system break is followed by Score-only copies of the clef and key.
   Drosa brk = find_next_kind(ENDSYST, piece_start[1]);
