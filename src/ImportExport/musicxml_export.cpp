@@ -105,7 +105,35 @@ struct Part {
   // By staff of the part: its number among the document's staves and the voice whose
   // distance below its staff is the distance above this one.
   std::vector<StaffAbove> above;
+  // The keys its percussion notes sound apart from their places (their pitch set by hand, or
+  // by the import as their instrument's), each written as an instrument of its own.
+  std::set<int> keys;
 };
+
+// Whether a note sounds a key of its own, not that of its place: a note on a percussion
+// staff whose pitch was set by hand (or as its instrument's, by the import).
+bool sounds_own_key(Drosa note, int clef) {
+  return !note->get(xrest) && note->get(xpitch_edited) && clef >= 0 && is_percussion_clef(clef);
+}
+
+// The keys of the part's notes that sound keys of their own, by the clef in force in each voice.
+std::set<int> own_keys(const std::vector<int>& voices) {
+  std::set<int> keys;
+  for (int v : voices) {
+    int clef = -1;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == CLEF) clef = p->get(xclef);
+      if (kind == NOTE && sounds_own_key(p, clef)) keys.insert(p->get(xpitch) >> 8);
+    }
+  }
+  return keys;
+}
+
+// The id of the instrument of a part that sounds a key.
+std::string instrument_id(int part, int key) {
+  return "P" + std::to_string(part) + "-I" + std::to_string(key + 1);
+}
 
 // The first PRINT of voice v that prints it, else its first PRINT; NIL when it has none.
 Drosa first_print(int v) {
@@ -204,6 +232,7 @@ std::vector<Part> find_parts() {
     if (part.staves.empty()) part.staves.push_back(0);
     number_part_staves(part);
     part.number = int(parts.size()) + 1;
+    part.keys = own_keys(part.voices);
     parts.push_back(std::move(part));
   }
   set_staves_above(parts);
@@ -708,6 +737,21 @@ void Exporter::document() {
     o.start("score-part");
     o.attr("id", ("P" + std::to_string(p.number)).c_str());
     o.text("part-name", utf8(p.name));
+    for (int key : p.keys) {
+      o.start("score-instrument");
+      o.attr("id", instrument_id(p.number, key).c_str());
+      o.text("instrument-name", "Percussion " + std::to_string(key));
+      o.end();
+    }
+    const Drosa info =
+        p.keys.empty() ? NIL : find_next_kind_until(VINFO, piece_start[p.voices[0]], NOTE, 0);
+    for (int key : p.keys) {
+      o.start("midi-instrument");
+      o.attr("id", instrument_id(p.number, key).c_str());
+      if (info) o.number("midi-channel", (info->get(xmidichan) & 15) + 1);
+      o.number("midi-unpitched", key + 1);
+      o.end();
+    }
     o.end();
   }
   o.end();
@@ -1148,6 +1192,7 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   const int position = n->get(xmod7);
   const int acc = n->get(xacc);
   const int sounding = position - 7 * vs.octaves;  // under an octave line
+  bool own_key = false;                            // written as an instrument's key
   if (rest) {
     o.start("rest");
     if (cc.whole_measure) o.attr("measure", "yes");
@@ -1162,6 +1207,7 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
                             : sounding;
     const char step[2] = {"CDEFGAB"[floor_mod(written, 7)], 0};
     const int octave = floor_div(written, 7) - 1;
+    own_key = percussion && sounds_own_key(n, clef) && ps.part->keys.count(n->get(xpitch) >> 8);
     o.start(percussion ? "unpitched" : "pitch");
     o.text(percussion ? "display-step" : "step", step);
     if (!percussion && acc >= 1 && acc <= 5 && acc != 3) o.number("alter", acc - 3);
@@ -1178,6 +1224,11 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     if (!on) continue;
     o.start("tie");
     o.attr("type", type);
+    o.end();
+  }
+  if (own_key) {
+    o.start("instrument");
+    o.attr("id", instrument_id(ps.part->number, n->get(xpitch) >> 8).c_str());
     o.end();
   }
   if (multi_voice()) o.number("voice", voice_number_in_part(vs.v) + 1);

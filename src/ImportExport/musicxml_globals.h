@@ -38,6 +38,8 @@ inline constexpr int MXML_TITLE_RECORDS = 6;
 inline constexpr int MXML_LYRICS_RECORD = 5;  // the title record that holds the lyrics
 inline constexpr int MXML_SLOTS = 4;          // pending text slots
 inline constexpr int MXML_CREDIT_SLOT = 0, MXML_DIRECTION_SLOT = 1, MXML_NOTATIONS_SLOT = 2;
+// The instruments with a percussion sound the part list may give.
+inline constexpr size_t MXML_MAX_INSTRUMENTS = 4096;
 
 // The voice tag of a note or annotation: bits 0-6 part + 1, bits 7-11 voice + 1, bits 12-15
 // the staff code: 0 the voice's own staff, MXML_COPIED_REST a rest copied into the voice for
@@ -131,6 +133,7 @@ struct MxmlNoteRecord {
   std::string notehead;           // the notehead element's text; empty for a normal head
   int notehead_filled = -1;       // its filled attribute: 1 yes, 0 no, -1 not given
   int32_t default_x = INT32_MIN;  // its default-x (units of the reference staff), if given
+  int key = -1;                   // the MIDI key its instrument sounds (midi-unpitched), -1 none
 };
 
 // A voice of the part being read. Document voices keep their own numbers where they can; a
@@ -284,6 +287,14 @@ struct MxmlState {
   int last_voice = 0;     // the voice of the last note placed
   int staff_lines = 5;
   int transposition = 0;  // the part's transposition in semitones
+  // ---- Instruments of the part list whose sound is a key (percussion)
+  struct UnpitchedSound {
+    int part = 0, key = 0;  // key 0..127
+  };
+  std::map<std::string, UnpitchedSound> unpitched_sounds;  // by instrument id
+  std::string midi_instrument;                             // the id of the one being read
+  int midi_channel = 0;                                    // its channel, 1..16; 0 none given
+  int part_channel[MXML_MAX_PARTS] = {};  // the channel of each part's percussion, 1..16; 0 none
   // ---- Attributes
   int fifths = 0;
   bool minor = false;

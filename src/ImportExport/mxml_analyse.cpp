@@ -805,6 +805,25 @@ void clefs_follow_staff(int v, const std::vector<std::vector<TimedClef>>& clefs,
   }
 }
 
+// The MIDI keys of the percussion notes of voice v (xxmlkey), taken before their performance
+// data is made, which takes the byte back.
+std::vector<std::pair<Drosa, int>> unpitched_keys(int v) {
+  std::vector<std::pair<Drosa, int>> keys;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest) && p->get(xxmlkey))
+      keys.push_back({p, p->get(xxmlkey) - 1});
+  return keys;
+}
+
+// A percussion note sounds its instrument's key, not the key of its place on the staff: the
+// pitch is set as by hand.
+void sound_unpitched_keys(const std::vector<std::pair<Drosa, int>>& keys) {
+  for (auto [note, key] : keys) {
+    note->set(xpitch, uint16_t(key << 8));
+    note->set(xpitch_edited, 1);
+  }
+}
+
 // Notes written under an octave line sound at the pitch the document gives them.
 void sound_written_octaves(int v) {
   constexpr int32_t OCTAVE = 12 << 8;  // in a pitch word
@@ -889,8 +908,10 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
     Drosa last = first;
     for (Drosa p = first; p; p = p->xnext)
       if (p->xkind == NOTE) last = p;
+    const std::vector<std::pair<Drosa, int>> keys = unpitched_keys(v);
     set_default_performance(first, last, 1, 1, 1, 42, 0);
     sound_written_octaves(v);
+    sound_unpitched_keys(keys);
   }
 }
 

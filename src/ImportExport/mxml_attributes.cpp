@@ -305,6 +305,29 @@ void mxml_software(XmlElement& e) {
   if (text.compare(0, 8, "SharpEye") == 0) mxml.sharpeye = true;
 }
 
+void mxml_midi_instrument(XmlElement& e) {
+  mxml.midi_instrument.clear();
+  mxml.midi_channel = 0;
+  if (std::strcmp(mxml_parent(e), "score-part") != 0 || mxml.part_count < 1) return;
+  if (const char* id = xml_attr(e, "id")) mxml.midi_instrument = std::string(id).substr(0, 199);
+}
+
+void mxml_midi_channel(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "midi-instrument") != 0) return;
+  const int channel = mxml_int(e, 0);
+  mxml.midi_channel = channel >= 1 && channel <= 16 ? channel : 0;
+}
+
+void mxml_midi_unpitched(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "midi-instrument") != 0 || mxml.midi_instrument.empty()) return;
+  const int unpitched = mxml_int(e, 0);  // 1 .. 128
+  if (unpitched < 1 || unpitched > 128 || mxml.unpitched_sounds.size() >= MXML_MAX_INSTRUMENTS)
+    return;
+  const int part = mxml.part_count - 1;
+  mxml.unpitched_sounds[mxml.midi_instrument] = {part, unpitched - 1};
+  if (mxml.midi_channel) mxml.part_channel[part] = mxml.midi_channel;
+}
+
 // ---- Parts
 // ---------------------------------------------------------------------------------------
 
@@ -386,6 +409,11 @@ void mxml_part(XmlElement& e) {
 void mxml_part_end() {
   if (!mxml_in_part()) return;
   mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
+  // A part of percussion sounds plays on their channel.
+  if (const int channel = mxml.part_channel[mxml.part_index])
+    for (int i = 0; i < mxml_part_list_count(); ++i)
+      if (Drosa info = find_next_kind_until(VINFO, piece_start[first_list() + i], NOTE, 0))
+        info->set(xmidichan, uint8_t(channel - 1));
   mxml_octave_lines_end(true);
   mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);

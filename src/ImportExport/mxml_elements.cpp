@@ -71,6 +71,7 @@ constexpr ElementEntry element_table[] = {
     {"group-barline", mxml_group_barline, nullptr},
     {"group-symbol", mxml_group_symbol, nullptr},
     {"harmony", mxml_harmony, mxml_harmony_end},
+    {"instrument", mxml_instrument, nullptr},
     {"key", nullptr, mxml_key_end},
     {"kind", mxml_kind, nullptr},
     {"left-margin", mxml_margin, nullptr},
@@ -79,6 +80,9 @@ constexpr ElementEntry element_table[] = {
     {"lyric-font", mxml_lyric_font, nullptr},
     {"measure", mxml_measure, mxml_measure_end},
     {"metronome", mxml_metronome, nullptr},
+    {"midi-channel", mxml_midi_channel, nullptr},
+    {"midi-instrument", mxml_midi_instrument, nullptr},
+    {"midi-unpitched", mxml_midi_unpitched, nullptr},
     {"millimeters", mxml_millimeters, nullptr},
     {"mode", mxml_mode, nullptr},
     {"movement-title", mxml_movement_title, nullptr},
@@ -146,7 +150,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 122, "the import understands 122 elements");
+static_assert(ELEMENT_COUNT == 126, "the import understands 126 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

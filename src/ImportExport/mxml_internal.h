@@ -71,6 +71,13 @@ void mxml_group_symbol(XmlElement& e);
 void mxml_part_symbol(XmlElement& e);
 void mxml_part_name(XmlElement& e);
 void mxml_software(XmlElement& e);
+// The sounds of a part's instruments (`midi-instrument` of a score-part): an instrument whose
+// sound is a key of a percussion channel (`midi-unpitched`) gives the notes that name it
+// (`instrument` of a note) that key, and its part that channel.
+// Reads and writes: mxml (the instrument being read, the sounds by id, the parts' channels).
+void mxml_midi_instrument(XmlElement& e);
+void mxml_midi_channel(XmlElement& e);
+void mxml_midi_unpitched(XmlElement& e);
 void mxml_part(XmlElement& e);
 void mxml_part_end();
 void mxml_measure(XmlElement& e);
@@ -179,6 +186,8 @@ void mxml_slur(XmlElement& e);
 void mxml_accidental(XmlElement& e);
 void mxml_cue(XmlElement& e);
 void mxml_notehead(XmlElement& e);
+// `instrument` of a note: the key of the instrument it names, when that sounds one.
+void mxml_instrument(XmlElement& e);
 void mxml_notations(XmlElement& e);
 void mxml_notations_end();
 void mxml_fermata(XmlElement& e);

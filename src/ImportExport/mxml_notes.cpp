@@ -387,6 +387,16 @@ void join_chord(Drosa note, Drosa anchor, const MxmlNoteRecord& n) {
     note->set(xdir, anchor->get(xdir));
 }
 
+// The MIDI key an unpitched note sounds: its instrument's, or where it names none, that of the
+// part's one instrument with a key; -1 none.
+int unpitched_key(const MxmlNoteRecord& n) {
+  if (n.key >= 0) return n.key;
+  int key = -1, sounds = 0;
+  for (const auto& [id, sound] : mxml.unpitched_sounds)
+    if (sound.part == mxml.part_index) key = sound.key, ++sounds;
+  return sounds == 1 ? key : -1;
+}
+
 // A pitched NOTE.
 Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, int dots, int tag,
                    int voice, int64_t start) {
@@ -394,6 +404,8 @@ Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, in
   Drosa note = newDrosa(NOTE, 0);
   fill_note(note, n, value, dots, tag);
   fill_pitched(note, n);
+  if (n.unpitched)
+    if (const int key = unpitched_key(n); key >= 0) note->set(xxmlkey, uint8_t(key + 1));
   int left = n.beam_left, right = n.beam_right;
   if (place.chord && !left && !right) left = mxml.chord_beam_left, right = mxml.chord_beam_right;
   set_beams(note, left, right, value);
@@ -613,6 +625,14 @@ void mxml_note(XmlElement& e) {
 }
 
 void mxml_note_element_end() { mxml_note_end(); }
+
+void mxml_instrument(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "note") != 0) return;
+  const char* id = xml_attr(e, "id");
+  const auto found = id ? mxml.unpitched_sounds.find(id) : mxml.unpitched_sounds.end();
+  if (found != mxml.unpitched_sounds.end() && found->second.part == mxml.part_index)
+    mxml.note.key = found->second.key;
+}
 
 void mxml_forward_end() {
   mxml.note.rest = true;

@@ -14,4 +14,8 @@ inline constexpr auto xxmlmeasure =
     word_field<uint8_t>("xxmlmeasure", XMLT, 22);  // 1: ends a measure
 inline constexpr auto xxmloctaves =
     word_field<int8_t>("xxmloctaves", XMLT, 23);  // written minus sounding octaves
+// Until the notes get their performance data, which sets it, a note's volume byte holds the
+// MIDI key of its instrument plus one (0 none): the key a percussion note sounds, whatever
+// its place on the staff.
+inline constexpr auto xxmlkey = word_field<uint8_t>("xxmlkey", NOTE, 20);
 // clang-format on

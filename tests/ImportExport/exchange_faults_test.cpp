@@ -190,4 +190,42 @@ TEST_F(ExchangeFaults, OddAndEvenPagesKeepTheirOwnMargins) {
             std::string::npos);
 }
 
+// The keys the notes of voice v sound (the MIDI key of each), "*" after a key set apart from
+// the note's place.
+std::string sounded_keys(int v) {
+  std::string out;
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest))
+      out += " " + std::to_string(p->get(xpitch) >> 8) + (p->get(xpitch_edited) ? "*" : "");
+  return out;
+}
+
+int channel_of(int v) {
+  return find_next_kind_until(VINFO, piece_start[v], NOTE, 0)->get(xmidichan) + 1;
+}
+
+// A drum set's notes sound their instruments' keys on the channel the document gives (the
+// snare 39 and the bass drum 36 of midi-unpitched, counted from 1), not the keys of their
+// places on the staff; written and read again, the same. The triangle, which names no sound,
+// plays the key of its place.
+TEST_F(ExchangeFaults, PercussionNotesSoundTheirInstrumentsKeys) {
+  ASSERT_EQ(import(read_file(std::string(VESK_TEST_DATA) + "/wild/percussion.xml"), 1), 1);
+  ASSERT_EQ(voice_count, 3);
+  const std::string snare = " 38* 38* 38* 38* 38* 38* 38* 38*";
+  const std::string expected[3] = {snare + snare, " 35* 35* 35* 35*", " 60 60"};
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(sounded_keys(v), expected[v]) << v;
+  EXPECT_EQ(channel_of(0), 10);
+  EXPECT_EQ(channel_of(1), 10);
+  EXPECT_EQ(channel_of(2), 1);
+  const std::filesystem::path path = output_folder() / "percussion-keys.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  EXPECT_NE(written.find("<midi-unpitched>39</midi-unpitched>"), std::string::npos);
+  EXPECT_NE(written.find("<midi-unpitched>36</midi-unpitched>"), std::string::npos);
+  discard_piece_lists();
+  ASSERT_EQ(import(written, 1), 1);
+  for (int v = 0; v < 3; ++v) EXPECT_EQ(sounded_keys(v), expected[v]) << v;
+  EXPECT_EQ(channel_of(0), 10);
+}
+
 }  // namespace
