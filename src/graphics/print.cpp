@@ -7,7 +7,8 @@
 // (postscript.cpp), when the destination takes PostScript, or by plotting the GE list on the
 // printed page's port. The printed page's pixels are a fifth of a point at 100 percent, so
 // that lines snap to a fine grid; the session places them on the paper at the context's scale.
-// A PDF file has no paper: its sheets are the context's page, at full size.
+// A PDF file has no paper of its own: its sheets are the context's page at the context's scale
+// (the paper the page was laid out for), the music scaled onto them as on a printer's paper.
 //
 // What printing changes to show its pages (the notation context, the page, the print
 // transform, the page image, the GE list) is put back when it ends, whether it ended well,
@@ -15,6 +16,7 @@
 #include "graphics/print.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -104,20 +106,23 @@ double centring(double printable, int32_t page) {
   return half > 0 ? half : 0;
 }
 
-// Where the context's pages go on the paper. A PDF file has no paper: its pages are the
-// context's page itself (tenths of an inch), at full size.
+// Where the context's pages go on the paper. A PDF file has no paper: its sheet is the
+// context's page (tenths of an inch) at the page setup's scale, in whole tenths of an inch,
+// which is the paper a page laid out larger than its paper was made for.
 PrintPagePlacement placement_for(int32_t width, int32_t height, bool pdf) {
   PrintPagePlacement placement;
   placement.width = width;
   placement.height = height;
+  placement.points_per_pixel = PRINT_ZOOM / 10.0 * page_format->scale / 100.0;
   if (pdf) {
     const int c = current_ncontext;
-    placement.points_per_pixel = PRINT_ZOOM / 10.0;
-    placement.sheet_width = options_i32(c, OPTIONS_PAGE_WIDTH) * POINTS_PER_TENTH;
-    placement.sheet_height = options_i32(c, OPTIONS_PAGE_HEIGHT) * POINTS_PER_TENTH;
+    auto sheet = [&](int offset) {
+      return std::lround(options_i32(c, offset) * page_format->scale / 100.0) * POINTS_PER_TENTH;
+    };
+    placement.sheet_width = sheet(OPTIONS_PAGE_WIDTH);
+    placement.sheet_height = sheet(OPTIONS_PAGE_HEIGHT);
     return placement;
   }
-  placement.points_per_pixel = PRINT_ZOOM / 10.0 * page_format->scale / 100.0;
   const bool landscape = page_format->orientation == ORIENTATION_LANDSCAPE ||
                          page_format->orientation == ORIENTATION_REVERSE_LANDSCAPE;
   const int32_t* paper = page_format->paper;

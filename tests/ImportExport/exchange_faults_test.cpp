@@ -228,4 +228,37 @@ TEST_F(ExchangeFaults, PercussionNotesSoundTheirInstrumentsKeys) {
   EXPECT_EQ(channel_of(0), 10);
 }
 
+// What pdfinfo says of the sheet of the piece printed to a PDF file.
+std::string pdf_sheet(const std::string& name) {
+  const std::filesystem::path pdf = output_folder() / (name + ".pdf");
+  std::filesystem::remove(pdf);
+  Print_init();
+  print_settings->destination = PRINT_TO_PDF_FILE;
+  print_settings->file = pdf.string();
+  print_piece(PRINT_WITHOUT_DIALOG);
+  print_release();
+  std::string output;
+  if (FILE* pipe = popen(("pdfinfo '" + pdf.string() + "' 2>&1").c_str(), "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe))
+      if (std::string(line).rfind("Page size:", 0) == 0) output = line;
+    pclose(pipe);
+  }
+  return output;
+}
+
+// A document's page is laid out larger than its paper (by as much as its staves are smaller
+// than the program's) and printed at the scale that gives the paper back; a document without a
+// page size is laid out at 125 per cent and printed at 80. Printed to a PDF file, the sheet is
+// the paper, not the page laid out.
+TEST_F(ExchangeFaults, APdfOfADocumentIsItsPaper) {
+  platform_init_fonts();
+  ASSERT_EQ(import_fixture("scaled_page.xml", 1), 1);
+  EXPECT_EQ(pdf_sheet("scaled-page"), "Page size:       595 x 842 pts (A4)\n");
+  discard_piece_lists();
+  ASSERT_EQ(import(score({part("P1", 2)}), 1), 1);
+  EXPECT_EQ(pdf_sheet("no-page-size"), "Page size:       547.2 x 727.2 pts\n");
+  take_reports();
+}
+
 }  // namespace

@@ -704,17 +704,22 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
 
 }  // namespace
 
-TEST_F(PrintedPiece, APdfSheetIsThePagesOwnSizeWhateverThePaperAndScale) {
-  // Page Setup says Letter paper at 80 percent: a PostScript printer's business, not a PDF's.
-  put_be32(print_record[1] + PRINT_SCALE, 80);
+// A PDF's sheet is the page at the page setup's scale, whatever paper the page setup names
+// (Letter here): the paper a page laid out larger than its paper was made for, with the music
+// scaled onto it.
+TEST_F(PrintedPiece, APdfSheetIsThePageAtItsScale) {
   new_voice("Flute", 0, 0);
   for (int i = 0; i < 4; ++i) add_note(0, QUARTER, 30 + i);
   add_bar(0);
   struct Case {
     int32_t width, height;  // the page, tenths of an inch
+    int scale;              // per cent
     const char* size;       // as pdfinfo gives the sheet
-  } cases[] = {{83, 117, "595 x 842 pts (A4)"}, {110, 60, "792 x 432 pts"}};
+  } cases[] = {{83, 117, 100, "595 x 842 pts (A4)"},
+               {104, 146, 80, "595 x 842 pts (A4)"},
+               {110, 60, 100, "792 x 432 pts"}};
   for (const Case& c : cases) {
+    put_be32(print_record[1] + PRINT_SCALE, c.scale);
     set_options_i32(1, OPTIONS_PAGE_WIDTH, c.width);
     set_options_i32(1, OPTIONS_PAGE_HEIGHT, c.height);
     ASSERT_EQ(offscreen_create(ZOOM, c.width, c.height, 0, 0), 1);
@@ -727,10 +732,13 @@ TEST_F(PrintedPiece, APdfSheetIsThePagesOwnSizeWhateverThePaperAndScale) {
     std::string output;
     ASSERT_EQ(run("pdfinfo '" + pdf.string() + "'", &output), 0) << output;
     EXPECT_NE(output.find("Page size:       " + std::string(c.size)), std::string::npos) << output;
-    // The page is drawn from the sheet's corner, as on the screen.
+    // The page is drawn from the sheet's corner, as on the screen, at the scale: rendered
+    // that much finer, the sheet's pixels are the screen's.
     ASSERT_EQ(format_page(1, 0), 1);
     const std::string stem = (folder / ("sheet-" + std::to_string(c.width))).string();
-    ASSERT_EQ(run("pdftoppm -r 144 -png '" + pdf.string() + "' '" + stem + "'", &output), 0);
+    const std::string dpi = std::to_string(144 * 100 / c.scale);
+    ASSERT_EQ(run("pdftoppm -r " + dpi + " -png '" + pdf.string() + "' '" + stem + "'", &output),
+              0);
     Port* printed = port_load_image((stem + "-1.png").c_str());
     ASSERT_NE(printed, nullptr);
     const std::vector<Anchor> at = anchors();
