@@ -915,15 +915,19 @@ int32_t format_page_once(int32_t page, int keep) {
   follow_min_line_width();               // 2: the parameter table
   const bool printing = keep == FORMAT_FOR_PRINTING;
   if (!keep || printing) remove_ntdata(other_page ? REMOVE_OTHER_PAGE : REMOVE_SAME_PAGE);  // 3
-  page = locate(page);                               // 4: page starts and voice records
-  if (!prepare_records(page, other_page)) return 0;  // 5: a record for every note
+  page = locate(page);  // 4: page starts and voice records
   const DepthKept kept;
   std::vector<int32_t> staves;
-  for (;;) {
+  for (bool prepared = false;;) {
     if (!count_staves(staves)) return 0;  // 6: staves of every system
     // 6a: too many staves. The systems kept are measured for the page's height before the
     // page is located again, so that a page too tall as well is measured once more, not twice.
     const bool cut_for_staves = fit_page_staves(staves);
+    // 5: a record for every note, made once the systems that do not fit the page's staves
+    // have gone on to the next page, which would destroy what was made for them and make it
+    // again. The records of the systems kept are what a format of the page cut first makes.
+    if (!prepared && !prepare_records(page, other_page)) return 0;
+    prepared = true;
     if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
     reset_chain_heads();                                // 8: layer chain heads
     set_staff_distances(staves);                        // 9: distances below the staves
