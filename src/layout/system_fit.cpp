@@ -52,11 +52,16 @@ constexpr int64_t LEAST_SQUEEZE_PERCENT = 88;
 struct FitChord {
   Drosa first;
   int32_t time;      // start in the system
-  int32_t end;       // when its shortest note ends
   int32_t origin;    // packed x
   bool bar;          // a bar line stands before it
   bool beam_across;  // a beam from an earlier chord goes on past its start
 };
+
+// When the chord's shortest note ends. Asked of few chords (the last of a layer, one before
+// a place where the layer is silent), so not found for every chord.
+int64_t chord_end(const FitChord& chord) {
+  return std::min<int64_t>(int64_t(chord.time) + spaced_chord_duration(chord.first), NO_TIME);
+}
 
 bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 
@@ -88,11 +93,9 @@ std::vector<std::vector<FitChord>> system_chords() {
         Drosa last = chord_last_note(first);
         Drosa cd = last_note_cddata(last), cd2 = last_note_cddata2(last);
         if (!cd || !cd2) break;
-        FitChord chord{first, cd2->get(xswholec), 0, cd->get(xorigin), false, false};
+        FitChord chord{first, cd2->get(xswholec), cd->get(xorigin), false, false};
         for (const bool(&kind)[4] : open)
           for (bool o : kind) chord.beam_across |= o;
-        const int64_t end = int64_t(chord.time) + spaced_chord_duration(first);
-        chord.end = int32_t(std::min<int64_t>(end, NO_TIME));
         for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
           chord.bar = chord.bar || bar_before(n);
           Drosa nt = note_ntdata(n);
@@ -123,14 +126,15 @@ bool cut_at(const std::vector<std::vector<FitChord>>& layers, int32_t t, Cut* cu
     auto at = std::find_if(chords.begin(), chords.end(),
                            [&](const FitChord& c) { return c.time > int64_t(t) - TIME_TOLERANCE; });
     if (at == chords.end()) {
-      if (chords.back().end > int64_t(t) + TIME_TOLERANCE) return false;  // still sounding
+      if (chord_end(chords.back()) > int64_t(t) + TIME_TOLERANCE) return false;  // still sounding
       continue;
     }
     if (at->beam_across) return false;
     if (!near(at->time, t)) {
       // A layer silent at the time (its voice on another staff until later) keeps no cut
       // from being made there.
-      if (at != chords.begin() && std::prev(at)->end > int64_t(t) + TIME_TOLERANCE) return false;
+      if (at != chords.begin() && chord_end(*std::prev(at)) > int64_t(t) + TIME_TOLERANCE)
+        return false;
       continue;
     }
     if (!at->bar) return false;
