@@ -824,6 +824,19 @@ void Exporter::barline(Drosa bar, bool right, const EndingMark& ending) {
   o.end();
 }
 
+// Where the signs in force at a measure's first notes begin: a key or time signature set
+// at a measure's first note stands after the previous measure's last note, before its bar line.
+Drosa signs_start(Drosa first) {
+  if (!first || effective_kind(first) == ENDSYST) return first;
+  Drosa from = first;
+  for (Drosa p = first->xback; p; p = p->xback) {
+    const int kind = effective_kind(p);
+    if (kind == NOTE || kind == ENDSYST) break;
+    from = p;
+  }
+  return from;
+}
+
 // The signs that stand before the measure's first notes: key, time and clefs (all of them at
 // the part's start), written when they change.
 void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool system_start) {
@@ -831,7 +844,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
   std::vector<int> clefs(ps.part->staves.size(), -1);
   for (size_t i = 0; i < segs.size(); ++i) {
     int staff = ps.voices[i].staff;
-    Drosa from = ps.voices[i].signs_from ? ps.voices[i].signs_from : segs[i].first;
+    Drosa from = ps.voices[i].signs_from ? ps.voices[i].signs_from : signs_start(segs[i].first);
     ps.voices[i].signs_from = NIL;
     int clef = -1;
     for (Drosa p = from; p && p != segs[i].end; p = p->xnext) {
