@@ -247,6 +247,9 @@ int open_piece_window(int kind) {
   const int opened = open_view(mode, nullptr);
   finish_window_for_view(opened);
   if (!opened) {
+    // A new piece cancelled in its measures dialog gives its number back: the next is not
+    // "New Piece 2" when it is the first made.
+    if (kind == OPEN_NEW) --untitled_count;
     back_to_most_recent_view();
     return 0;
   }

@@ -27,5 +27,6 @@ void file_preamble(int item);
 // again. 1 when the new view holds its piece. An imported piece has no file of its own: it is
 // named ":from: " and the document's name, so that saving it asks for a name.
 // Reads:  piece_fsspec, import_fsspec, the views. Writes: as open_view; piece_fsspec,
-//         import_fsspec (the dialogs), the music window.
+//         import_fsspec (the dialogs), the music window, untitled_count (a new piece's number,
+//         given back when the piece is not made).
 int open_piece_window(int kind);

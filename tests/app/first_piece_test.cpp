@@ -1,8 +1,10 @@
 // first_piece_test.cpp: what a newcomer meets writing a first piece and sending it elsewhere.
-//   FirstPiece.*: the names the export dialogs offer
+//   FirstPiece.*: the names the export dialogs offer; the name of the first new piece made
 #include <gtest/gtest.h>
 
 #include "app/app_globals.h"
+#include "app/app_services.h"
+#include "app/file_commands.h"
 #include "app/file_dialogs.h"
 #include "model/model_services.h"
 #include "platform/file_dialog.h"
@@ -26,6 +28,16 @@ TEST_F(FirstPiece, ExportsOfferThePiecesNameButNeverTheDocumentItCameFrom) {
   EXPECT_EQ(offered(FILE_MUSICXML), "chorale.xml");
   piece_fsspec = "/music/chorale.vesk";
   EXPECT_EQ(offered(FILE_MUSICXML), "chorale.xml");
+}
+
+TEST_F(FirstPiece, ANewPieceCancelledInItsDialogLeavesTheNextOneTheFirstName) {
+  ASSERT_TRUE(start({}));
+  script_hit(2);  // Cancel in the measures dialog
+  EXPECT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 0);
+  script_hit(1);
+  ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
+  EXPECT_EQ(piece_fsspec, ":New Piece:");
+  shown();
 }
 
 }  // namespace
