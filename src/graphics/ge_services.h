@@ -544,9 +544,10 @@ struct Port;
 int offscreen_create(float zoom, int32_t page_width, int32_t page_height, int window_width,
                      int show);
 // offscreen_changesize: re-creates the page image after a change of zoom, page size or
-// notation context: stops the flashing, clears the insertion point, empties the selection
-// rectangles; a zoom_factor of 0 fits the page to the screen's width. Reads zoom_factor, the
-// current notation context's page size and the screen's bounds.
+// notation context: stops the flashing, clears the insertion point and ends note entry
+// (note_entry_active), empties the selection rectangles; a zoom_factor of 0 fits the page to
+// the screen's width. Reads zoom_factor, the current notation context's page size and the
+// screen's bounds.
 // Failure: level 4 "Memory check logic error in offscreen_changesize"; returns 0.
 int offscreen_changesize();
 // offscreen_dispose: frees the page image and its buffer.

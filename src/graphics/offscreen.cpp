@@ -138,6 +138,7 @@ int offscreen_create(float zoom, int32_t page_width, int32_t page_height, int wi
 int offscreen_changesize() {
   stop_flashing(flashing_node);
   insertion_point = NIL;
+  note_entry_active = 0;  // entry ends with its insertion point
   offscreen_dispose();
   const int context = std::max<int>(current_ncontext, 1);
   // A zoom of 0 (Screen Width) fits the page to the width of the screen.
