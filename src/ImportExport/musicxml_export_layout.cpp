@@ -24,6 +24,7 @@
 
 #include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -126,10 +127,46 @@ long distance_tenths(int32_t points, int staff_size) {
   return whole_tenths(10.0 * points, staff_size) - STAFF_HEIGHT_TENTHS;
 }
 
+// By system of the piece, by staff in it: the distance below the staff (between middle lines,
+// layout units) where its page draws it closer than its distance, to fit the staves of the
+// page on the paper; 0 where the page draws it at its distance. A page not formatted since the
+// piece last changed is formatted (as printing formats it, which may cut a system too wide
+// for its staves), and then the current page again.
+std::vector<std::vector<int32_t>> squeezed_distances() {
+  std::vector<std::vector<int32_t>> squeezed;
+  if (voice_count < 1) return squeezed;
+  // A staff drawn nearer the next than its distance by more than the layout's rounding of
+  // the staves' places.
+  constexpr int32_t ROUNDING = 10;
+  bool formatted = false;
+  count_pages();
+  for (int32_t page = 1; page <= page_count; ++page) {
+    std::vector<DrawnStaff> staves = drawn_page_staves(page);
+    if (staves.empty()) {
+      disable_format_interrupts();
+      formatted = true;
+      if (format_page(page, 0)) staves = drawn_page_staves(page);
+      enable_format_interrupts();
+    }
+    for (size_t p = 0; p < staves.size(); ++p) {
+      if (p == 0 || staves[p].place <= 1) squeezed.emplace_back();
+      int32_t drawn = 0;
+      if (p + 1 < staves.size()) {
+        const int32_t between = staves[p].middle_y - staves[p + 1].middle_y;
+        if (between > 0 && between < staves[p].distance_below - ROUNDING) drawn = between;
+      }
+      squeezed.back().push_back(drawn);
+    }
+  }
+  if (formatted) format_page(std::clamp<int32_t>(current_page, 1, page_count), 0);
+  return squeezed;
+}
+
 void set_distances(ExportLayout& layout, int staff_size, int context) {
   const int system_parameter = options_i16(context, OPTIONS_SYSTEM_SEPARATORS)
                                    ? P_SEPARATED_SYSTEM_DISTANCE
                                    : P_SYSTEM_DISTANCE;
+  std::vector<std::vector<int32_t>> squeezed = squeezed_distances();
   std::vector<std::vector<VoiceSystem>> voices;
   size_t systems = 0;
   for (int v = 0; v < voice_count; ++v) {
@@ -141,6 +178,13 @@ void set_distances(ExportLayout& layout, int staff_size, int context) {
     for (size_t s = 0; s < voice.size(); ++s) staves[s] = std::max(staves[s], voice[s].staff + 1);
   const long staff_default = distance_tenths(param[P_STAFF_DISTANCE].value.integer(), staff_size);
   long system_default = distance_tenths(param[system_parameter].value.integer(), staff_size);
+  if (squeezed.size() != systems) squeezed.clear();  // not the pages' systems: none is used
+  // The distance below staff n of system s: as its page draws it, where that is closer.
+  auto drawn = [&](size_t s, int n, long tenths) {
+    if (s >= squeezed.size() || n < 0 || size_t(n) >= squeezed[s].size() || !squeezed[s][size_t(n)])
+      return tenths;
+    return std::min(tenths, whole_tenths(squeezed[s][size_t(n)], staff_size) - STAFF_HEIGHT_TENTHS);
+  };
   // As the layout reads them: the voice on the last staff shown says the distance below the
   // system (the last voice there, when several are).
   for (size_t s = 0; s < systems; ++s) {
@@ -149,9 +193,9 @@ void set_distances(ExportLayout& layout, int staff_size, int context) {
     for (size_t v = 0; v < voices.size(); ++v) {
       const std::vector<VoiceSystem>& voice = voices[v];
       if (s >= voice.size()) continue;
-      below[v] = distance_tenths(voice[s].staff_below, staff_size);
+      below[v] = drawn(s, voice[s].staff, distance_tenths(voice[s].staff_below, staff_size));
       if (voice[s].staff >= 0 && voice[s].staff == staves[s] - 1)
-        between = distance_tenths(voice[s].system_below, staff_size);
+        between = drawn(s, voice[s].staff, distance_tenths(voice[s].system_below, staff_size));
     }
     layout.staff_below.push_back(std::move(below));
     layout.system_below.push_back(between);
@@ -282,10 +326,16 @@ void write_layout_defaults(XmlWriter& w, const ExportLayout& layout) {
 PrintedDistances printed_distances_of_defaults(const ExportLayout& layout) {
   PrintedDistances printed;
   printed.system = layout.system_below.empty() ? 0 : layout.system_below.front();
-  // The first voice's distance below its staff in the first system: that of most staves.
-  printed.staff_default = layout.staff_below.empty() || layout.staff_below.front().empty()
-                              ? 0
-                              : layout.staff_below.front().front();
+  // The distance below most staves of the piece, pages drawn closer among them: a reader that
+  // takes the defaults' distance for every staff (and not those of the prints) still fits the
+  // pages the piece draws closer on the paper.
+  std::map<long, long> staves;
+  for (const std::vector<long>& system : layout.staff_below)
+    for (long below : system) ++staves[below];
+  const auto most =
+      std::max_element(staves.begin(), staves.end(),
+                       [](const auto& a, const auto& b) { return a.second < b.second; });
+  printed.staff_default = most == staves.end() ? 0 : most->first;
   return printed;
 }
 

@@ -468,6 +468,7 @@ int assign_layers() {
 constexpr int MAX_RESTARTS = 64;  // formats of one page again after its systems changed
 
 void forget_changed_pages(int32_t page, uint32_t changes);
+void keep_drawn_staves(int32_t page, uint32_t changes);
 
 // Whether the page's one system, cut once with the rest joining the next system, can go on
 // with the work its passes did for the bars it keeps: a format of those bars alone would give
@@ -892,6 +893,20 @@ void forget_changed_pages(int32_t page, uint32_t changes) {
   if (piece_change_count != changes) forget_kept_pages_from(page, changes);
 }
 
+// Keeps the staves of the page just formatted in whole, begun at change count `changes`: the
+// pages kept at that count before it stay, those after it go when the format changed the piece.
+void keep_drawn_staves(int32_t page, uint32_t changes) {
+  DrawnPages& kept = drawn_pages;
+  if (kept.count != changes || kept.context != current_ncontext) kept.pages.clear();
+  kept.pages.erase(kept.pages.lower_bound(page), kept.pages.end());
+  kept.count = piece_change_count;
+  kept.context = current_ncontext;
+  std::vector<DrawnStaff>& staves = kept.pages[page];
+  for (int p = 0; p < pstaff_count && p < MAX_PSTAVES; ++p)
+    staves.push_back({staff_data[p].middle_y, staff_data[p].distance_below,
+                      staff_data[p].least_below, staff_data[p].place});
+}
+
 // Formats the page again after its systems changed.
 int32_t format_again(int32_t page, int keep, uint32_t changes) {
   forget_changed_pages(page, changes);
@@ -972,6 +987,7 @@ int32_t format_page_once(int32_t page, int keep) {
   finish_format(printing);                          // 16: show it
   forget_changed_pages(page, changes);              // 17: kept for printing, unless it
   keep_page_graphics(page, changes);                //     changed the piece
+  keep_drawn_staves(page, changes);
   return 1;
 }
 
@@ -1018,6 +1034,13 @@ void format_all_pages() {
   split_said = false;
   enable_format_interrupts();
   page_graphics_stale = 1;
+}
+
+std::vector<DrawnStaff> drawn_page_staves(int32_t page) {
+  const DrawnPages& kept = drawn_pages;
+  if (kept.count != piece_change_count || kept.context != current_ncontext) return {};
+  const auto found = kept.pages.find(page);
+  return found == kept.pages.end() ? std::vector<DrawnStaff>{} : found->second;
 }
 
 // ---- Interrupting a format --------------------------------------------------------------------

@@ -32,6 +32,7 @@ int16_t page_first_bar = 1;
 Drosa class_models[CLASS_MODEL_SLOTS];
 int consistency_warnings_on = 1;
 PageFitting page_fitting;
+DrawnPages drawn_pages;
 std::unordered_set<uint32_t> fitted_page_starts;
 
 void reset_layout_globals() {
@@ -58,6 +59,7 @@ void reset_layout_globals() {
   for (Drosa& model : class_models) model = NIL;
   consistency_warnings_on = 1;
   page_fitting = PageFitting{};
+  drawn_pages = DrawnPages{};
   fitted_page_starts.clear();
   clear_page_index();
   reset_print_chain_globals();

@@ -18,6 +18,14 @@ extern int32_t system_number;        // 1-based number of the system being forma
 extern int32_t system_count;         // systems on the page being formatted
 extern int whole_piece_format;       // set while format_all_pages runs (no warnings, no redraw)
 extern int consistency_warnings_on;  // warn about voices that disagree before a page
+// The staves of the pages formatted in whole, as they were drawn, while the piece stays as it
+// was at change count `count` in notation context `context` (drawn_page_staves).
+struct DrawnPages {
+  uint32_t count = 0;
+  int context = 0;
+  std::map<int32_t, std::vector<DrawnStaff>> pages;
+};
+extern DrawnPages drawn_pages;
 // The format of a page under way, as systems whose music was wider than their staves are cut:
 // the systems cut so far (across its restarts), whether it must start again because the
 // page's systems changed, how many times it has started again, and the room it has left.

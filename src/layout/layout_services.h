@@ -65,6 +65,21 @@ int staves_moved_for_ink();
 // (page_graphics_stale).
 void format_all_pages();
 
+// One pstaff of a page as the page's last format drew it: its middle line, the distance
+// below it its parameters and what it holds give it (to the next system's first staff for a
+// system's last), the least of that the page keeps when it moves its staves closer, and its
+// place in its system (1 the first).
+struct DrawnStaff {
+  int32_t middle_y = 0, distance_below = 0, least_below = 0;
+  uint8_t place = 0;
+};
+
+// drawn_page_staves: the pstaves of page `page` of the current notation context, top to bottom,
+// as its last format drew them; empty when the page was not formatted in whole since the piece
+// last changed.
+// Reads: the staves kept by format_page (drawn_pages), piece_change_count, current_ncontext.
+std::vector<DrawnStaff> drawn_page_staves(int32_t page);
+
 // ---- Interrupting a format -------------------------------------------------------------------
 
 // format_interrupted: gives the idle work its time, then 1 when the user's waiting input must

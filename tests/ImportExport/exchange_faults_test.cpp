@@ -3,6 +3,7 @@
 // percussion notes, the sheet of a PDF.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -188,6 +189,43 @@ TEST_F(ExchangeFaults, OddAndEvenPagesKeepTheirOwnMargins) {
   EXPECT_NE(written.find("<page-margins type=\"even\">\n\t\t\t\t<left-margin>80</left-margin>\n"
                          "\t\t\t\t<right-margin>150</right-margin>"),
             std::string::npos);
+}
+
+// Fourteen staves whose distances the page cannot hold: it draws them closer, and the document
+// written says the distances drawn, so that another program's page holds them too: from the
+// top margin down, the last staff's middle line stands above the bottom margin.
+TEST_F(ExchangeFaults, APageDrawnCloserIsWrittenCloser) {
+  constexpr int STAVES = 14;
+  const std::string defaults =
+      "<defaults><scaling><millimeters>7.0556</millimeters><tenths>40</tenths></scaling>"
+      "<page-layout><page-height>1600</page-height><page-width>1200</page-width>"
+      "<page-margins type=\"both\"><left-margin>80</left-margin><right-margin>80</right-margin>"
+      "<top-margin>80</top-margin><bottom-margin>80</bottom-margin></page-margins></page-layout>"
+      "<system-layout><top-system-distance>70</top-system-distance></system-layout>"
+      "<staff-layout><staff-distance>80</staff-distance></staff-layout></defaults>";
+  std::vector<std::string> ids, parts;
+  for (int p = 1; p <= STAVES; ++p) ids.push_back("P" + std::to_string(p));
+  for (const std::string& id : ids) parts.push_back(part(id.c_str(), 2));
+  ASSERT_EQ(import(score(parts, defaults), 1), 1);
+  ASSERT_EQ(page_count, 1);
+  const std::filesystem::path path = output_folder() / "squeezed-written.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  // The number of the first element of that name from `from` on, before `until`; -1 none.
+  auto number_in = [&](const std::string& element, size_t from = 0,
+                       size_t until = std::string::npos) {
+    const size_t at = written.find("<" + element + ">", from);
+    return at >= until ? -1 : std::atol(written.c_str() + at + element.size() + 2);
+  };
+  const long given = number_in("staff-distance");
+  long down = number_in("top-margin") + number_in("top-system-distance");
+  for (size_t at = written.find("<part id=");
+       (at = written.find("<part id=", at + 1)) != std::string::npos;) {
+    const long printed = number_in("staff-distance", at, written.find("</measure>", at));
+    down += (printed > 0 ? printed : given) + 40;
+  }
+  EXPECT_LT(given, 80);
+  EXPECT_LE(down + 20, number_in("page-height") - number_in("bottom-margin"));
 }
 
 // The keys the notes of voice v sound (the MIDI key of each), "*" after a key set apart from
