@@ -23,6 +23,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -49,7 +50,10 @@ constexpr int DIVISIONS = 192;  // per quarter note
 constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
 
 constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
-              CLASS_CHORD_SYMBOL = 11, CLASS_RIGHTS = 18, CLASS_POET = 23, CLASS_WORK_TITLE = 24;
+              CLASS_CHORD_SYMBOL = 11, CLASS_RIGHTS = 18, CLASS_PAUSE = 20, CLASS_POET = 23,
+              CLASS_WORK_TITLE = 24;
+// The glyphs of an arpeggio and of fermatas (over a bar line, as notes carry their own).
+constexpr int PARAM_ARPEGGIO = 339, PARAM_FERMATA = 6, PARAM_FERMATA_BELOW = 7;
 constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0,
               LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
@@ -414,6 +418,7 @@ struct VoiceState {
   int octave_size = 0;       // its size (8, 15, 22)
   bool octave_stop = false;  // it ends with the chord being written
   bool hidden = false;       // its staff is not shown in the system
+  int glissandi = 0;         // glissandi begun at its last chord
 };
 
 struct PartState {
@@ -428,6 +433,14 @@ struct PartState {
   Drosa time = NIL;         // the time signature written last
   uint32_t slurs_open = 0;  // bit n - 1: slur number n
   int wedges_open = 0;      // hairpins begun and not ended
+};
+
+// A mark of the music font over or under a note, or after it: its element and the element
+// that holds it inside `notations`.
+struct NoteMark {
+  const char* holder;  // "ornaments", "technical", "articulations"
+  const char* name;
+  bool below;
 };
 
 // One chord being written: its notes with the annotations before each.
@@ -446,20 +459,10 @@ struct ChordContext {
   bool beamed_next = false;
   int slur_stop = 0, slur_start = 0;  // slur numbers, 0 none
   int slur_side = 3;                  // of the slur that starts: 1 under, 2 over
-  bool trill = false;
+  std::vector<NoteMark> marks;        // of the music font, before the chord's notes
+  bool arpeggiate = false;
+  std::vector<Drosa> gliss_stops;  // notes a glissando of the chord before ends at
 };
-
-// The direction element of an annotation that is a segno or coda of the music font; nullptr
-// for any other.
-const char* repeat_sign_element(Drosa a) {
-  for (auto [pindex, name] : {std::pair{723, "segno"}, std::pair{724, "coda"}}) {
-    const ParamValue v = *param_value(pindex, NIL, nullptr);
-    if (v.font() == a->get(xtextfont) && run_text(a) == std::string(1, char(v.character())) &&
-        !next_style_run(a))
-      return name;
-  }
-  return nullptr;
-}
 
 // One character of a chord symbol: a letter of its text, or the glyph of a chord-symbol
 // accidental or alteration (or of a note's accidental) and the semitones it alters by.
@@ -579,6 +582,62 @@ bool begins_octave_line(const Chord& notes) {
 
 int anno_class(Drosa t) { return t->xkind == TPARAM ? t->get(xclassify) : 0; }
 
+// Whether an annotation is the one character of a glyph parameter, alone.
+bool is_sign(Drosa a, int pindex) {
+  const ParamValue v = *param_value(pindex, NIL, nullptr);
+  return v.font() == a->get(xtextfont) && run_text(a) == std::string(1, char(v.character())) &&
+         !next_style_run(a);
+}
+
+// A mark under its note: placed below the chord, or standing below it.
+bool mark_below(Drosa a) {
+  constexpr int ABOVE_CHORD = 7, BELOW_CHORD = 8;
+  const int reference = a->get(xrelativey);
+  return reference == BELOW_CHORD || (reference != ABOVE_CHORD && a->get(xtexty) < 0);
+}
+
+// The notation an annotation of the music font stands for (an ornament, a bowing, a breath
+// mark or caesura), into `mark`; false for any other annotation.
+bool notation_mark_of(Drosa note, Drosa a, NoteMark* mark) {
+  constexpr int DELAYED_TURN_X = 70;  // a turn after its head, not over it
+  static const std::pair<int, NoteMark> signs[] = {
+      {729, {"ornaments", "inverted-mordent", false}},
+      {730, {"ornaments", "mordent", false}},
+      {732, {"ornaments", "turn", false}},
+      {647, {"technical", "up-bow", false}},
+      {646, {"technical", "down-bow", false}},
+  };
+  const bool below = mark_below(a);
+  if (anno_is_trill(note, a)) {
+    *mark = {"ornaments", "trill-mark", below};
+    return true;
+  }
+  if (anno_is_style_670(note, a)) {
+    *mark = {"articulations", "breath-mark", false};
+    return true;
+  }
+  if (anno_class(a) == CLASS_PAUSE && run_text(a) == "//" && !next_style_run(a)) {
+    *mark = {"articulations", "caesura", false};
+    return true;
+  }
+  for (const auto& [pindex, sign] : signs) {
+    if (!is_sign(a, pindex)) continue;
+    *mark = sign;
+    mark->below = below;
+    if (pindex == 732 && a->get(xtextx) > DELAYED_TURN_X) mark->name = "delayed-turn";
+    return true;
+  }
+  return false;
+}
+
+// The direction element of an annotation that is a segno or coda of the music font; nullptr
+// for any other.
+const char* repeat_sign_element(Drosa a) {
+  for (auto [pindex, name] : {std::pair{723, "segno"}, std::pair{724, "coda"}})
+    if (is_sign(a, pindex)) return name;
+  return nullptr;
+}
+
 bool title_class(int c) {
   return c == CLASS_TITLE || c == CLASS_COMPOSER || c == CLASS_POET || c == CLASS_WORK_TITLE ||
          c == CLASS_RIGHTS;
@@ -660,6 +719,7 @@ class Exporter {
   Out o;
   PartState ps;
   int measure_number = 0;
+  const char* bar_fermata = nullptr;  // the type of a fermata over the measure's bar line
   ExportLayout layout;
   PrintedDistances printed;
 
@@ -805,10 +865,17 @@ void Exporter::barline(Drosa bar, bool right, const EndingMark& ending) {
     repeat = bar->get(xrepeat_start) != 0;
     if (repeat) style = "heavy-light";
   }
-  if (!style && !repeat && !ending.type) return;
+  const char* fermata = right ? bar_fermata : nullptr;
+  if (right) bar_fermata = nullptr;
+  if (!style && !repeat && !ending.type && !fermata) return;
   o.start("barline");
   o.attr("location", right ? "right" : "left");
   if (style) o.text("bar-style", style);
+  if (fermata) {
+    o.start("fermata");
+    o.attr("type", fermata);
+    o.end();
+  }
   if (ending.type) {
     o.start("ending");
     o.attr("number", ending.number.c_str());
@@ -1009,7 +1076,7 @@ void Exporter::part(const Part& part) {
       }
       previous = voice_measure(ps.voices[i], segs[i]);
     }
-    if (bar || stops.type) barline(bar, true, stops);
+    if (bar || stops.type || bar_fermata) barline(bar, true, stops);
     o.end();
     repeat_start = bar && bar->get(xrepeat_start) ? bar : NIL;
     if (bar && bar->get(xrestart_number))
@@ -1164,6 +1231,18 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
       cc.slur_side = side;
     }
   }
+  // A glissando ends at the next chord's notes, from the lowest, one for each begun.
+  if (pitched) {
+    std::vector<Drosa> heads;
+    for (const ChordNote& n : notes)
+      if (!n.note->get(xrest)) heads.push_back(n.note);
+    std::sort(heads.begin(), heads.end(),
+              [](Drosa a, Drosa b) { return a->get(xmod7) < b->get(xmod7); });
+    heads.resize(std::min(heads.size(), size_t(vs.glissandi)));
+    cc.gliss_stops = std::move(heads);
+    vs.glissandi = 0;
+    for (const ChordNote& n : notes) vs.glissandi += !n.note->get(xrest) && n.note->get(xgliss);
+  }
   std::vector<int> tied;
   for (size_t i = 0; i < notes.size(); ++i) {
     Drosa n = notes[i].note;
@@ -1310,19 +1389,58 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   const int accent = n->get(xaccent);
   const bool articulations = !rest && (n->get(xstacc) || n->get(xtenu) || accent);
   const bool slurs = first && (cc.slur_stop || cc.slur_start);
-  const bool trill = first && cc.trill;
   const int tremolo = rest ? 0 : n->get(xtremolo);
-  if (!articulations && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !trill && !tremolo)
+  const bool gliss_start = !rest && n->get(xgliss);
+  const bool gliss_stop =
+      std::find(cc.gliss_stops.begin(), cc.gliss_stops.end(), n) != cc.gliss_stops.end();
+  const bool arpeggiate = !rest && cc.arpeggiate;
+  auto has_marks = [&](const char* holder) {
+    return first && std::any_of(cc.marks.begin(), cc.marks.end(), [holder](const NoteMark& m) {
+             return std::strcmp(m.holder, holder) == 0;
+           });
+  };
+  // The marks of the music font inside their holder, the holder's own marks first.
+  auto write_marks = [&](const char* holder, const std::function<void()>& own) {
+    o.start(holder);
+    own();
+    for (const NoteMark& m : cc.marks) {
+      if (std::strcmp(m.holder, holder) != 0) continue;
+      o.start(m.name);
+      if (std::strcmp(holder, "articulations") != 0)
+        o.attr("placement", m.below ? "below" : "above");
+      o.end();
+    }
+    o.end();
+  };
+  const bool ornaments = has_marks("ornaments") || tremolo;
+  const bool technical = has_marks("technical");
+  const bool articulated = articulations || has_marks("articulations");
+  if (!articulated && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !ornaments &&
+      !technical && !gliss_start && !gliss_stop && !arpeggiate)
     return;
   o.start("notations");
-  if (articulations) {
-    o.start("articulations");
-    if (accent == 1) o.empty("accent");
-    if (accent >= 2) o.empty("strong-accent");
-    if (n->get(xstacc)) o.empty(staccatissimo ? "staccatissimo" : "staccato");
-    if (n->get(xtenu)) o.empty("tenuto");
+  if (articulated) {
+    write_marks("articulations", [&] {
+      if (!articulations) return;
+      if (accent == 1) o.empty("accent");
+      if (accent >= 2) o.empty("strong-accent");
+      if (n->get(xstacc)) o.empty(staccatissimo ? "staccatissimo" : "staccato");
+      if (n->get(xtenu)) o.empty("tenuto");
+    });
+  }
+  if (technical) write_marks("technical", [] {});
+  if (gliss_stop) {
+    o.start("glissando");
+    o.attr("type", "stop");
     o.end();
   }
+  if (gliss_start) {
+    o.start("glissando");
+    o.attr("type", "start");
+    o.attr("line-type", "solid");
+    o.end();
+  }
+  if (arpeggiate) o.empty("arpeggiate");
   for (auto [on, type] : {std::pair{tie_stop, "stop"}, std::pair{tie_start, "start"}}) {
     if (!on) continue;
     o.start("tied");
@@ -1348,16 +1466,14 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     o.end();
   }
   if (n->get(xferm)) o.empty("fermata");
-  if (trill || tremolo) {
-    o.start("ornaments");
-    if (trill) o.empty("trill-mark");
-    if (tremolo) {
+  if (ornaments) {
+    write_marks("ornaments", [&] {
+      if (!tremolo) return;
       o.start("tremolo");
       o.attr("type", "single");
       xml_add_text(o.w, std::to_string(tremolo).c_str());
       o.end();
-    }
-    o.end();
+    });
   }
   o.end();
 }
@@ -1547,8 +1663,23 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         direction_end(vs);
         continue;
       }
-      if (anno_is_trill(n, a)) {
-        cc.trill = true;
+      if (NoteMark mark; notation_mark_of(n, a, &mark)) {
+        cc.marks.push_back(mark);
+        continue;
+      }
+      // The stroke through an inverted turn.
+      if (run_text(a) == "|" && !next_style_run(a) && !cc.marks.empty()) {
+        const char* turn = cc.marks.back().name;
+        if (std::strcmp(turn, "turn") == 0) cc.marks.back().name = "inverted-turn";
+        if (std::strcmp(turn, "delayed-turn") == 0) cc.marks.back().name = "delayed-inverted-turn";
+        continue;
+      }
+      if (is_sign(a, PARAM_ARPEGGIO)) {
+        cc.arpeggiate = true;
+        continue;
+      }
+      if (is_sign(a, PARAM_FERMATA) || is_sign(a, PARAM_FERMATA_BELOW)) {
+        bar_fermata = is_sign(a, PARAM_FERMATA) ? "upright" : "inverted";
         continue;
       }
       if (const char* sign = repeat_sign_element(a)) {

@@ -128,6 +128,7 @@ struct MxmlNoteRecord {
   int fermata = 0, accent = 0;
   bool staccato = false, staccatissimo = false, tenuto = false;
   int tremolo = 0;                // strokes through its stem (a tremolo of one note), 0 none
+  bool gliss = false;             // a glissando or slide begins at it
   bool cue = false;               // a cue note: drawn small
   bool invisible = false;         // print-object="no"
   std::string notehead;           // the notehead element's text; empty for a normal head
@@ -382,6 +383,12 @@ struct MxmlState {
   // Lines a later line of their staff followed in the measure of their stop, in the order
   // they began: they end with that measure too, once every voice of it has been read.
   std::vector<OctaveLine> octave_lines_stopped;
+  // The arpeggios made in the measure: the TPARAM of each glyph and the note it stands before;
+  // at the measure's end each reaches every note of its staff at its note's time.
+  struct Arpeggio {
+    Drosa tparam = NIL, note = NIL;
+  };
+  std::vector<Arpeggio> arpeggios;
   // The words and lines of octave lines moved to a voice of another staff, with the list of
   // the staff they name: their heights count from that staff.
   std::vector<std::pair<Drosa, int>> moved_directions;

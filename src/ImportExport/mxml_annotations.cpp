@@ -33,7 +33,16 @@ constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
 constexpr int PARAM_HIDDEN_TEXT = 578;
 constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
-constexpr int FROM_STAFF = 5;
+constexpr int FROM_STAFF = 5, NEXT_BAR = 10, CENTRED = 1;
+constexpr int PARAM_FERMATA_ABOVE = 6, PARAM_FERMATA_BELOW = 7;
+constexpr int32_t BAR_FERMATA_GAP = 40;  // from the staff's top or bottom line
+// The arpeggio's glyph: the music font's arpeggio sign, 10 units tall a point of its size,
+// reaching a little past the heads at both ends of its chord, before them (and before their
+// accidentals); heads a step (25 units) apart and a space (50) tall.
+constexpr int PARAM_ARPEGGIO = 339;
+constexpr int32_t ARPEGGIO_HEIGHT_PER_POINT = 100;  // tenths of a unit
+constexpr int32_t ARPEGGIO_PAST_HEADS = 10, HEAD_HEIGHT = 50, ARPEGGIO_STEP = 25;
+constexpr int32_t ARPEGGIO_BEFORE_HEADS = -30, ACCIDENTAL_COLUMN = 70;
 constexpr int HAIRPIN = 1, RIGHT_BRACKET = 4, BEGLINE = 3, ENDLINE = 1;
 constexpr int HAIRPIN_LENGTH = 400, HAIRPIN_OPENING = 40, CLIP_MARGIN = 280;
 // An octave line: dashes of 5 points, gaps of 4, from a little after its words (whose width is
@@ -460,6 +469,25 @@ std::vector<int32_t> hairpins_over(int list, PartTime at, int64_t until, const M
   return middles;
 }
 
+// Whether an annotation stands before the chord of a note: the time placement the chord's
+// notes share comes before it.
+bool in_chord_of(Drosa anno, Drosa note) {
+  if (!anno || !mxml.note.chord) return false;
+  for (Drosa p = note->xback; p && p->xkind != XMLT; p = p->xback)
+    if (p == anno) return true;
+  return false;
+}
+
+// An arpeggio at a note: at the first note of a chord that has one, its glyph before that note
+// (sized at the measure's end); the chord's further notes share it.
+void arpeggio_at(const MxmlItem& item, Drosa note, int tag, int context) {
+  if (!mxml.arpeggios.empty() && in_chord_of(mxml.arpeggios.back().tparam, note)) return;
+  MxmlItem sign = item;
+  sign.sign_param = PARAM_ARPEGGIO;
+  if (Drosa t = mxml_make_annotation(sign, note, false, tag, context))
+    mxml.arpeggios.push_back({t, note});
+}
+
 // Makes the items of the groups of a slot that fit the list, and whose offsets name a time
 // before `until` (the end of the note's chord); the others stay.
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
@@ -481,6 +509,10 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
     }
     const MxmlItem* words = nullptr;  // the words made last in this group
     for (MxmlItem& item : g.items) {
+      if (item.code == MXML_CODE_ARPEGGIATE) {
+        arpeggio_at(item, note, tag, context);
+        continue;
+      }
       const bool mark = item.kind == -6 && item.tempo > 0;
       const bool repeated = mark && std::any_of(marks.begin(), marks.end(), [&](const MxmlItem* m) {
                               return m->tempo == item.tempo && m->beat_unit == item.beat_unit &&
@@ -724,6 +756,50 @@ void mxml_end_octave_line(Drosa line, Drosa last) {
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, OCTAVE_PAST_NOTE - line->get(xendx));
   link_after(end, first->xback);
+}
+
+void mxml_arpeggios_measure_end() {
+  for (const MxmlState::Arpeggio& a : mxml.arpeggios) {
+    // The note's time, then every note of its list in the measure at that time.
+    Drosa from = a.note;
+    int64_t at = -1;
+    for (Drosa p = a.note; p; p = p->xback) {
+      if (at < 0 && p->xkind == XMLT) at = p->get(xxmltime);
+      if (p->xkind == BAR || p->xkind == ENDSYST) break;
+      from = p;
+    }
+    const int first = a.note->get(xmod7);
+    int low = first, high = first;
+    int accidentals = 0;
+    int64_t time = -1;
+    for (Drosa p = from; p && p->xkind != BAR; p = p->xnext) {
+      if (p->xkind == XMLT) time = p->get(xxmltime);
+      if (p->xkind != NOTE || time != at || p->get(xrest) || p->get(xgrace)) continue;
+      low = std::min<int>(low, p->get(xmod7));
+      high = std::max<int>(high, p->get(xmod7));
+      accidentals += p->get(xaccplot) != 0;
+    }
+    const int32_t height = (high - low) * ARPEGGIO_STEP + HEAD_HEIGHT + 2 * ARPEGGIO_PAST_HEADS;
+    a.tparam->set(xtextsize,
+                  uint8_t(std::clamp(height * 10 / ARPEGGIO_HEIGHT_PER_POINT + 1, 1, 127)));
+    a.tparam->set(xtexty, (low - first) * ARPEGGIO_STEP - ARPEGGIO_PAST_HEADS);
+    // Before the accidentals' columns: as many as they are, three at most.
+    a.tparam->set(xtextx, ARPEGGIO_BEFORE_HEADS - ACCIDENTAL_COLUMN * std::min(accidentals, 3));
+  }
+  mxml.arpeggios.clear();
+}
+
+void mxml_barline_fermata(bool inverted) {
+  if (!mxml_in_part()) return;
+  Drosa note = mxml.lists[size_t(mxml.part_first[mxml.part_index])].last_note;
+  if (!note) return;
+  MxmlItem item;
+  item.kind = -20;  // a pause
+  item.sign_param = inverted ? PARAM_FERMATA_BELOW : PARAM_FERMATA_ABOVE;
+  item.text = " ";
+  item.reference = uint16_t((NEXT_BAR << 12) | (FROM_STAFF << 8) | CENTRED);
+  item.y = VERTICAL_ORIGIN + (inverted ? -STAFF_HEIGHT - BAR_FERMATA_GAP : BAR_FERMATA_GAP);
+  mxml_make_annotation(item, note, false, note->get(xpitch), 0);
 }
 
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,

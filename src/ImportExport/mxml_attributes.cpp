@@ -501,6 +501,7 @@ void end_measure_time() {
 void mxml_measure_end() {
   if (!mxml_in_part()) return;
   mxml_flush_measure_end();
+  mxml_arpeggios_measure_end();
   mxml_octave_lines_end(false);
   if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   mxml_endings_measure_end(false);

@@ -943,6 +943,105 @@ void mxml_octave_shift(XmlElement& e) {
 // ---- Notations
 // -----------------------------------------------------------------------------------------
 
+namespace {
+
+// Where a notation mark of the music font stands: over the chord (under it when placed below),
+// centred on the head; a delayed turn a little after the head; a breath mark or a caesura after
+// the note, at the staff's top line.
+enum class MarkPlace { over, delayed, after };
+
+struct NotationSign {
+  int code;
+  int16_t param;  // the engraving parameter whose character draws it; 0 for words
+  MarkPlace place;
+};
+
+constexpr int16_t PARAM_TRILL = 11, PARAM_TURN = 732, PARAM_MORDENT_UP = 729,
+                  PARAM_MORDENT_DOWN = 730, PARAM_UP_BOW = 647, PARAM_DOWN_BOW = 646,
+                  PARAM_BREATH = 670;
+constexpr NotationSign notation_signs[] = {
+    {1, PARAM_MORDENT_DOWN, MarkPlace::over},  // mordent: the one with the stroke
+    {2, PARAM_MORDENT_UP, MarkPlace::over},    // inverted mordent
+    {5, PARAM_TRILL, MarkPlace::over},
+    {6, PARAM_TURN, MarkPlace::over},
+    {7, PARAM_TURN, MarkPlace::delayed},
+    {8, PARAM_TURN, MarkPlace::over},
+    {9, PARAM_TURN, MarkPlace::delayed},
+    {10, PARAM_UP_BOW, MarkPlace::over},
+    {11, PARAM_DOWN_BOW, MarkPlace::over},
+    {12, PARAM_BREATH, MarkPlace::after},
+    {13, 0, MarkPlace::after},
+};
+
+// Reference words: the justification, the vertical reference above bit 8.
+constexpr uint16_t REF_ABOVE_CHORD = 7 << 8, REF_BELOW_CHORD = 8 << 8, REF_STAFF = 5 << 8;
+constexpr uint16_t CENTRED = 1;
+// Units of the reference staff: a space is 50, a head 60 wide.
+constexpr int32_t HEAD_MIDDLE = 30, DELAYED_TURN_X = 110, AFTER_NOTE_X = 100;
+constexpr int32_t MARK_STACK = 90;  // a second mark over one note stands beyond the first
+constexpr int32_t BREATH_Y = -45, CAESURA_Y = -40;  // from the staff's top line
+constexpr int CAESURA_SIZE = 18;
+constexpr char CAESURA_TEXT[] = "//";
+constexpr int TURN_STROKE_SIZE = 14;
+constexpr int32_t TURN_STROKE_X = 18;  // the turn's middle, as its glyph is drawn
+constexpr char TURN_STROKE_TEXT[] = "|";
+constexpr uint16_t REF_NOTE = 1 << 8;
+constexpr int16_t KIND_ARTICULATION = -14;
+
+}  // namespace
+
+MxmlItem* mxml_sign_item(int code, int placement) {
+  const NotationSign* sign = nullptr;
+  for (const NotationSign& s : notation_signs)
+    if (s.code == code) sign = &s;
+  if (!sign) return nullptr;
+  const bool below = placement == 2 && sign->place != MarkPlace::after;
+  // The marks of this note already made on its side: this one stands beyond them.
+  int32_t stack = 0;
+  for (const MxmlGroup& g : mxml.slots[MXML_NOTATIONS_SLOT])
+    for (const MxmlItem& other : g.items)
+      if (other.sign_param &&
+          (other.reference & 0xF00) == (below ? REF_BELOW_CHORD : REF_ABOVE_CHORD))
+        stack += MARK_STACK;
+  MxmlItem* item = mxml_notation_item(code, 0, below ? 2 : 1, "");
+  item->x = sign->place == MarkPlace::over      ? HEAD_MIDDLE
+            : sign->place == MarkPlace::delayed ? DELAYED_TURN_X
+                                                : AFTER_NOTE_X;
+  if (sign->place == MarkPlace::after) {
+    item->reference = REF_STAFF;
+    item->y = VERTICAL_ORIGIN + (sign->param ? BREATH_Y : CAESURA_Y);
+  } else {
+    item->reference = uint16_t((below ? REF_BELOW_CHORD : REF_ABOVE_CHORD) | CENTRED);
+    item->y = VERTICAL_ORIGIN + (below ? -stack : stack);
+  }
+  if (sign->param) {
+    item->sign_param = sign->param;
+    item->text = " ";
+  } else {
+    item->size = CAESURA_SIZE;
+    item->text = CAESURA_TEXT;
+  }
+  return item;
+}
+
+void mxml_turn_stroke(const MxmlItem& turn) {
+  MxmlItem stroke = turn;
+  stroke.sign_param = 0;
+  stroke.x += TURN_STROKE_X;
+  stroke.kind = 0;  // of no class: kept where the turn is placed, not moved as marks are
+  stroke.size = TURN_STROKE_SIZE;
+  stroke.text = TURN_STROKE_TEXT;
+  open_group(MXML_NOTATIONS_SLOT).items.push_back(stroke);
+}
+
+void mxml_arpeggiate(XmlElement&) {
+  MxmlItem* item = mxml_notation_item(MXML_CODE_ARPEGGIATE, 0, 0, " ");
+  item->reference = REF_NOTE | CENTRED;
+  // Of the articulations: it stays beside its chord's heads, where an ornament would be moved
+  // off them.
+  item->kind = KIND_ARTICULATION;
+}
+
 MxmlItem* mxml_notation_item(int code, int subcode, int placement, const std::string& prefix) {
   MxmlGroup& g = open_group(MXML_NOTATIONS_SLOT);
   g.items.push_back(item_of_style(placement == 2 ? STYLE_WORDS_BELOW : STYLE_WORDS_ABOVE));

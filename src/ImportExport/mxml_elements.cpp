@@ -67,6 +67,7 @@ constexpr ElementEntry element_table[] = {
     {"fifths", mxml_fifths, nullptr},
     {"forward", mxml_note, mxml_forward_end},
     {"function", mxml_function, nullptr},
+    {"glissando", mxml_glissando, nullptr},
     {"grace", mxml_grace, nullptr},
     {"group-barline", mxml_group_barline, nullptr},
     {"group-symbol", mxml_group_symbol, nullptr},
@@ -115,6 +116,7 @@ constexpr ElementEntry element_table[] = {
     {"score-partwise", mxml_score_partwise, nullptr},
     {"segno", mxml_segno, nullptr},
     {"sign", mxml_sign, nullptr},
+    {"slide", mxml_glissando, nullptr},
     {"slur", mxml_slur, nullptr},
     {"software", mxml_software, nullptr},
     {"sound", mxml_sound, nullptr},
@@ -150,7 +152,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 126, "the import understands 126 elements");
+static_assert(ELEMENT_COUNT == 128, "the import understands 128 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {
@@ -170,10 +172,8 @@ constexpr XmlNamedValue notation_marks[] = {
 };
 constexpr int MARK_COUNT = sizeof notation_marks / sizeof notation_marks[0];
 
-constexpr char NONBREAKING_SPACE = char(0xCA);  // Mac OS Roman
-constexpr char RETURN = 0x0D;
-constexpr int CODE_DELAYED_TURN = 7, CODE_INVERTED_TURN = 8, CODE_DELAYED_INVERTED_TURN = 9;
-constexpr int CODE_TURN = 6, CODE_FINGERING = 14, CODE_ARPEGGIATE = 15;
+constexpr int CODE_INVERTED_TURN = 8, CODE_DELAYED_INVERTED_TURN = 9;
+constexpr int CODE_FINGERING = 14, CODE_ARPEGGIATE = MXML_CODE_ARPEGGIATE;
 
 // Binary search of the element table; -1 when the name is not in it.
 int find_element(const char* name) {
@@ -224,33 +224,21 @@ void notation_mark(const char* name, XmlElement& element) {
   const int placement = mxml_attr_is(element, "placement", "above")   ? 1
                         : mxml_attr_is(element, "placement", "below") ? 2
                                                                       : 0;
-  std::string prefix;
-  MxmlItem* item = nullptr;
-  switch (code) {
-    case CODE_DELAYED_TURN:
-      item = mxml_notation_item(code, subcode, placement, std::string(1, NONBREAKING_SPACE));
-      break;
-    case CODE_INVERTED_TURN:
-    case CODE_DELAYED_INVERTED_TURN: {
-      std::string rest =
-          code == CODE_DELAYED_INVERTED_TURN ? std::string(1, NONBREAKING_SPACE) : "";
-      mxml_notation_item(code, subcode, placement, std::string(1, RETURN) + rest);
-      item = mxml_notation_item(CODE_TURN, subcode, placement, rest);
-      break;
-    }
-    case CODE_FINGERING:
-      if (mxml_attr_is(element, "substitution", "yes")) prefix += '-';
-      if (mxml_attr_is(element, "alternate", "yes")) prefix += '/';
-      item = mxml_notation_item(code, subcode, placement, prefix);
-      break;
-    case CODE_ARPEGGIATE:
-      item = mxml_notation_item(code, subcode, placement, std::string(1, RETURN));
-      break;
-    default:
-      item = mxml_notation_item(code, subcode, placement, "");
-      break;
+  if (code == CODE_FINGERING) {
+    std::string prefix;
+    if (mxml_attr_is(element, "substitution", "yes")) prefix += '-';
+    if (mxml_attr_is(element, "alternate", "yes")) prefix += '/';
+    mxml_notation_item(code, subcode, placement, prefix)->text += mxml_text(element, 64);
+    return;
   }
-  if (item && code == CODE_FINGERING) item->text += mxml_text(element, 64);
+  if (code == CODE_ARPEGGIATE) {
+    mxml_arpeggiate(element);
+    return;
+  }
+  const MxmlItem* sign = mxml_sign_item(code, placement);
+  // An inverted turn is a turn struck through.
+  if (sign && (code == CODE_INVERTED_TURN || code == CODE_DELAYED_INVERTED_TURN))
+    mxml_turn_stroke(*sign);
 }
 
 }  // namespace

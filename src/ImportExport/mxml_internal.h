@@ -191,6 +191,7 @@ void mxml_instrument(XmlElement& e);
 void mxml_notations(XmlElement& e);
 void mxml_notations_end();
 void mxml_fermata(XmlElement& e);
+void mxml_glissando(XmlElement& e);  // glissando and slide
 void mxml_accent(XmlElement& e);
 void mxml_strong_accent(XmlElement& e);
 void mxml_staccato(XmlElement& e);
@@ -267,6 +268,21 @@ void mxml_extend(XmlElement& e);
 void mxml_elision(XmlElement& e);
 // Makes a notations item of a notation mark (code and sub-code) with its prefix text.
 MxmlItem* mxml_notation_item(int code, int subcode, int placement, const std::string& prefix);
+// mxml_sign_item: the item of a notation mark the music font draws (codes 1 to 13 of the
+// notation marks but fingering: ornaments, bowings, breath mark, caesura), placed where the
+// mark stands by its note: over the chord, or under it when placed below (beyond the marks of
+// the note made before it), a breath mark or caesura after the note at the staff's top; nullptr
+// for a code of no sign.
+// Reads and writes: mxml's notations slot.
+MxmlItem* mxml_sign_item(int code, int placement);
+// mxml_turn_stroke: the stroke through an inverted turn: a further item where the turn stands.
+// Writes: mxml's notations slot.
+void mxml_turn_stroke(const MxmlItem& turn);
+// mxml_arpeggiate: the arpeggio item of the note, left of its chord; the annotations make one
+// glyph of the arpeggios of a chord's notes, stretched to reach them all.
+// Writes: mxml's notations slot.
+void mxml_arpeggiate(XmlElement& e);
+inline constexpr int MXML_CODE_ARPEGGIATE = 15;
 // Style and position of an item from the element's attributes.
 void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base);
 int mxml_item_position(XmlElement& e, MxmlItem* item, int line);
@@ -348,6 +364,15 @@ void mxml_flush_measure_end();
 // begin at that note (its chord's first note), past its head; others wait for the next note as
 // before. Reads and writes: as mxml_attach_to_note.
 void mxml_begin_wedges_back(int64_t at);
+// mxml_arpeggios_measure_end: each arpeggio made in the measure reaches every note of its
+// staff at its note's time (the chords of every voice there), standing before their heads and
+// the columns of their accidentals.
+// Reads: the measure's nodes of the lists. Writes: the arpeggios' TPARAMs; mxml.arpeggios.
+void mxml_arpeggios_measure_end();
+// mxml_barline_fermata: a fermata of a bar line: the music font's fermata (under the staff
+// when inverted) over the bar line after the last note placed on the part's top staff.
+// Writes: the top staff's list (a TPARAM and its TEXT before that note).
+void mxml_barline_fermata(bool inverted);
 // Makes the annotation of an item before `before`; returns its TPARAM (NIL for no text).
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
                            int context);

@@ -245,6 +245,7 @@ void fill_note(Drosa note, const MxmlNoteRecord& n, int value, int dots, int tag
   note->set(xgrace, n.grace);
   note->set(xnoslash, 1);
   note->set(xferm, n.fermata != 0);
+  note->set(xgliss, n.gliss);
   note->set(xcue, n.cue);
   note->set(xpitch, uint16_t(tag));
   if (n.step >= 0 && n.octave != MXML_NO_OCTAVE)
@@ -799,7 +800,16 @@ void mxml_notations_end() {
 }
 
 void mxml_fermata(XmlElement& e) {
-  mxml.note.fermata = mxml_attr_is(e, "type", "inverted") ? 1 : 2;
+  const bool inverted = mxml_attr_is(e, "type", "inverted");
+  if (xml_open_element_level(e, "barline") >= 0)
+    mxml_barline_fermata(inverted);
+  else
+    mxml.note.fermata = inverted ? 1 : 2;
+}
+
+// A glissando or a slide: its line goes from this note to the next of its voice.
+void mxml_glissando(XmlElement& e) {
+  if (mxml_attr_is(e, "type", "start")) mxml.note.gliss = true;
 }
 void mxml_accent(XmlElement&) { mxml.note.accent = 1; }
 void mxml_strong_accent(XmlElement&) { mxml.note.accent = 2; }

@@ -654,6 +654,10 @@ int anno_is_trill(Drosa note, Drosa tparam);
 // the press glyph (a pedal change) counts as down. Else 0; and 0 for a continuation run.
 int anno_is_pedal(Drosa note, Drosa tparam);
 
+// anno_is_style_670: 670 or 671 when the annotation, a TPARAM seen in the current context, is
+// one character that is the single (670) or double (671) breath mark glyph in its font; else 0.
+int anno_is_style_670(Drosa note, Drosa anno);
+
 // ---- Classes by content ------------------------------------------------------------------------
 
 // anno_kind_code: the text's class when it has one (a TPARAM seen in the current context that

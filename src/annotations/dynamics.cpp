@@ -4,7 +4,6 @@
 // A dynamic is recognised by its characters and their fonts, never by its class: the single
 // dynamics are the glyphs of parameters 41 to 50; the compound ones letters of a text font
 // with the f, p, pp and ff glyphs ("s" f "z"). A dynamic marked Do Not Interpret is not played.
-#include "annotations/dynamics.h"
 
 #include <algorithm>
 #include <array>

@@ -16,7 +16,6 @@
 #include "annotations/anno_fields.h"
 #include "annotations/anno_globals.h"
 #include "annotations/anno_services.h"
-#include "annotations/dynamics.h"
 #include "annotations/line_annos.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"

@@ -2,8 +2,9 @@
 // placed by its own offsets from its note, which know nothing of the marks of the notes beside
 // it: words that run on past the next note meet its dynamic, a tempo mark at the end of a bar
 // meets the tempo words at its start. Once a mark is drawn its ink is compared with the ink of
-// the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark) that
-// meet another move away from the staff beyond it, as far as they must. A dynamic stays where
+// the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark, an
+// ornament, a bowing, a breath mark or a pause: a trill over the end of a slur) that meet
+// another move away from the staff beyond it, as far as they must. A dynamic stays where
 // it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and brackets:
 // octave lines, endings), and words at a note where a line begins (an octave line's, whose line
 // follows from them). Note heads are in the way too: words the document places at one height
@@ -26,10 +27,18 @@ namespace {
 // clears the other by a quarter of a space.
 constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
+constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
 
 bool movable_class(int klass) {
   return klass == CLASS_OTHER || klass == CLASS_TEMPO || klass == CLASS_REHEARSAL ||
-         klass == CLASS_MOOD || klass == CLASS_TEMPO_ALTERATION;
+         klass == CLASS_MOOD || klass == CLASS_TEMPO_ALTERATION || klass == CLASS_ORNAMENT ||
+         klass == CLASS_BOWING || klass == CLASS_BREATH || klass == CLASS_PAUSE;
+}
+
+// The signs of the music font over or by a note, which keep off beams and stems as well.
+bool sign_class(int klass) {
+  return klass == CLASS_ORNAMENT || klass == CLASS_BOWING || klass == CLASS_BREATH ||
+         klass == CLASS_PAUSE;
 }
 
 bool stays_class(int klass) {
@@ -49,7 +58,11 @@ int32_t space_of(int pstaff) {
 }
 
 bool meet(const DrawnMark& a, const DrawnMark& b, int32_t tolerance) {
-  return std::min(a.box.right, b.box.right) - std::max(a.box.left, b.box.left) > tolerance &&
+  // A stem is thinner than the tolerance: it meets a mark it passes through.
+  const bool across =
+      b.stem ? b.box.right > a.box.left + tolerance && b.box.left < a.box.right - tolerance
+             : std::min(a.box.right, b.box.right) - std::max(a.box.left, b.box.left) > tolerance;
+  return across &&
          std::min(a.box.top, b.box.top) - std::max(a.box.bottom, b.box.bottom) > tolerance;
 }
 
@@ -71,7 +84,9 @@ void move_beyond(size_t mover, bool up) {
     moved = false;
     for (size_t i = 0; i < marks_drawn.size(); ++i) {
       const DrawnMark& o = marks_drawn[i];
-      if (i == mover || o.pstaff != m.pstaff || (o.above != m.above && !o.head) ||
+      // Notes may reach into the staff from the next one (drawn across).
+      if (i == mover || (o.pstaff != m.pstaff && !o.stem && !(o.head && m.sign)) ||
+          (o.above != m.above && !o.head && !o.stem) || (o.stem && !m.sign) ||
           !meet(m, o, space / MEET_FIFTHS))
         continue;
       const int32_t clear = space / CLEAR_QUARTERS;
@@ -103,15 +118,18 @@ void begin_marks_apart() {
   Drosa owner = NIL;
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
-    if (e->xkind != GE_CHAR || e->get(xgc_var) != VAR_HEAD || !owner || owner->xkind != NOTE ||
-        owner->get(xrest))
-      continue;
+    if (!owner || owner->xkind != NOTE || owner->get(xrest)) continue;
+    const int var = e->xkind == GE_LINE ? e->get(xgl_var) : -1;
+    const bool stem =
+        var == VAR_BEAM || var == VAR_BEAM_LINE || (var >= VAR_STEM && var <= VAR_STEM_LAST);
+    if (!stem && (e->xkind != GE_CHAR || e->get(xgc_var) != VAR_HEAD)) continue;
     DrawnMark head;
-    head.pstaff = e->get(xgc_pstaff);
+    head.pstaff = ge_pstaff(e);
     if (head.pstaff < first_pstaff || head.pstaff > last_pstaff || !ge_ink_box(e, &head.box))
       continue;
     head.movable = false;
-    head.head = true;
+    head.head = !stem;
+    head.stem = stem;
     marks_drawn.push_back(head);
   }
 }
@@ -124,6 +142,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     if (!movable_class(klass) && !stays_class(klass)) return;
     if (head->get(xfooter) || head->get(xpagemargin)) return;
     mark.movable = movable_class(klass) && !line_begins_at(note);
+    mark.sign = sign_class(klass);
     Drosa pd = head->xnext;
     if (pd && pd->xkind == PDATA) mark.pdata = pd;
   } else {

@@ -16,15 +16,19 @@ struct DrawnMark {
   bool movable = true;   // words, tempo and rehearsal marks; the others stay
   bool head = false;     // a note head of the system: in the way on either side
   bool hairpin = false;  // a hairpin: its legs are the lines among its elements
+  bool stem = false;     // a beam or a stem: in the way of the signs only, on either side
+  bool sign = false;     // an ornament, a bowing, a breath mark or a pause, over its note
 };
 
 // begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the
-// way of the marks to come.
+// way of the marks to come, its beams and stems in the way of the signs (a trill under the beam
+// of the other voice of its staff).
 // Reads: the GE list, first_pstaff, last_pstaff. Writes: marks_drawn.
 void begin_marks_apart();
 
 // keep_mark_apart: the annotation `head` before `note` has just been drawn (the elements after
-// `before`, GE_tail's value before it was drawn). Words, a tempo or rehearsal mark that stand on
+// `before`, GE_tail's value before it was drawn). Words, a tempo or rehearsal mark, an ornament,
+// a bowing, a breath mark or a pause that stand on
 // a mark drawn before them on the system (of their staff and side), or a dynamic drawn now that
 // stands on them, move away from the staff beyond it, with their page rectangle; a dynamic,
 // a pedal mark, a syllable or a line stays where it is.

@@ -3,8 +3,6 @@
 //                velocity in force, Do Not Interpret, the following notes given it with undo
 //   GlyphTests.*: trills, pedal marks (a change counts as down), breath marks; the class a
 //                content suggests
-#include "annotations/dynamics.h"
-
 #include <gtest/gtest.h>
 
 #include <string>

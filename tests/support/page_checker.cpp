@@ -330,7 +330,8 @@ std::string mark_name(const Element& e, const Box& box) {
     static const std::map<int, const char*> classes = {
         {1, "words"},      {4, "rehearsal mark"}, {6, "tempo mark"}, {7, "dynamic"},
         {9, "pedal mark"}, {11, "chord symbol"},  {21, "words"},     {14, "articulation"},
-        {16, "ornament"},  {22, "tempo words"},   {8, "fingering"}};
+        {16, "ornament"},  {22, "tempo words"},   {8, "fingering"},  {15, "breath mark"},
+        {19, "bowing"},    {20, "pause"}};
     auto found = classes.find(e.head->get(xclassify));
     name = found != classes.end() ? found->second : "text";
   } else {
@@ -632,10 +633,11 @@ struct Checker {
   }
 
   // The marks of the music (words, tempo, dynamics, rehearsal and pedal marks, hairpins,
-  // octave lines) keep off one another, off the lyrics and off the note heads.
+  // octave lines) keep off one another, off the lyrics and off the note heads; the signs of the
+  // music font by a note (ornaments, bowings, breath marks, pauses) off beams and stems too.
   void marks() {
     std::vector<Mark> marks;
-    std::vector<const Element*> others;
+    std::vector<const Element*> others, stems;
     for (const Element& e : elements) {
       if (e.anno == Anno::MARK && e.kind != GE_CURVE) {
         // The second leg of a hairpin makes it whole.
@@ -649,11 +651,16 @@ struct Checker {
           (e.kind == GE_CHAR && e.glyph && e.var == V_HEAD && is_note(e.owner) &&
            !is_rest(e.owner)))
         others.push_back(&e);
+      if (is_note(e.owner) && e.anno == Anno::NONE && e.kind == GE_LINE &&
+          (e.var == V_MAIN_BEAM || e.var == V_BEAM_LINE ||
+           (e.var >= V_STEM && e.var <= V_STEM_LAST)))
+        stems.push_back(&e);
     }
     std::sort(marks.begin(), marks.end(),
               [](const Mark& a, const Mark& b) { return a.box.left < b.box.left; });
-    std::sort(others.begin(), others.end(),
-              [](const Element* a, const Element* b) { return a->box.left < b->box.left; });
+    for (auto* list : {&others, &stems})
+      std::sort(list->begin(), list->end(),
+                [](const Element* a, const Element* b) { return a->box.left < b->box.left; });
     std::set<std::pair<uint32_t, uint32_t>> said;  // each pair of annotations once
     auto check = [&](const Mark& a, const Mark& b) {
       const int32_t depth = space_of(a.e->pstaff) / 5;
@@ -669,7 +676,18 @@ struct Checker {
         if (o->box.left >= marks[i].box.right) break;
         check(marks[i], Mark(*o));
       }
+      if (!sign_mark(*marks[i].e)) continue;
+      for (const Element* o : stems) {
+        if (o->box.left >= marks[i].box.right) break;
+        check(marks[i], Mark(*o));
+      }
     }
+  }
+
+  static bool sign_mark(const Element& e) {
+    constexpr int BREATH = 15, ORNAMENT = 16, BOWING = 19, PAUSE = 20;
+    const int c = e.head && e.head->xkind == TPARAM ? e.head->get(xclassify) : -1;
+    return c == BREATH || c == ORNAMENT || c == BOWING || c == PAUSE;
   }
 
   // Lyrics keep off one another, and off the staves and notes of the other staves.
