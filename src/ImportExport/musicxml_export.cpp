@@ -112,23 +112,28 @@ struct Part {
   // The keys its percussion notes sound apart from their places (their pitch set by hand, or
   // by the import as their instrument's), each written as an instrument of its own.
   std::set<int> keys;
+  bool drums = false;  // it plays on the channel of percussion sounds (10)
 };
 
-// Whether a note sounds a key of its own, not that of its place: a note on a percussion
-// staff whose pitch was set by hand (or as its instrument's, by the import).
-bool sounds_own_key(Drosa note, int clef) {
-  return !note->get(xrest) && note->get(xpitch_edited) && clef >= 0 && is_percussion_clef(clef);
+constexpr int PERCUSSION_CHANNEL = 9;  // channel 10, counted from 0
+
+// Whether a note sounds a key of its own, not that of its place: a note whose pitch was set by
+// hand (or as its instrument's, by the import) on a percussion staff, or on any staff of a
+// part that plays on the channel of percussion sounds.
+bool sounds_own_key(Drosa note, int clef, bool drums) {
+  return !note->get(xrest) && note->get(xpitch_edited) &&
+         (drums || (clef >= 0 && is_percussion_clef(clef)));
 }
 
 // The keys of the part's notes that sound keys of their own, by the clef in force in each voice.
-std::set<int> own_keys(const std::vector<int>& voices) {
+std::set<int> own_keys(const std::vector<int>& voices, bool drums) {
   std::set<int> keys;
   for (int v : voices) {
     int clef = -1;
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
       const int kind = effective_kind(p);
       if (kind == CLEF) clef = p->get(xclef);
-      if (kind == NOTE && sounds_own_key(p, clef)) keys.insert(p->get(xpitch) >> 8);
+      if (kind == NOTE && sounds_own_key(p, clef, drums)) keys.insert(p->get(xpitch) >> 8);
     }
   }
   return keys;
@@ -236,7 +241,11 @@ std::vector<Part> find_parts() {
     if (part.staves.empty()) part.staves.push_back(0);
     number_part_staves(part);
     part.number = int(parts.size()) + 1;
-    part.keys = own_keys(part.voices);
+    const Drosa info = part.voices.empty()
+                           ? NIL
+                           : find_next_kind_until(VINFO, piece_start[part.voices[0]], NOTE, 0);
+    part.drums = info && (info->get(xmidichan) & 15) == PERCUSSION_CHANNEL;
+    part.keys = own_keys(part.voices, part.drums);
     parts.push_back(std::move(part));
   }
   set_staves_above(parts);
@@ -1290,20 +1299,22 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     if (cc.whole_measure) o.attr("measure", "yes");
     o.end();
   } else {
-    // Notes on a percussion staff are written where they are displayed (no octave line moves
-    // them).
+    // Notes on a percussion staff, and those that sound keys of their own, are written as
+    // unpitched where they are displayed (no octave line moves them).
     const int clef = clef_of(vs);
     const bool percussion = clef >= 0 && is_percussion_clef(clef);
+    own_key = sounds_own_key(n, clef, ps.part->drums) && ps.part->keys.count(n->get(xpitch) >> 8);
+    const bool unpitched = percussion || own_key;
     const int written = percussion
                             ? position - percussion_display_shift(clef, ps.lines[size_t(vs.staff)])
-                            : sounding;
+                        : own_key ? position
+                                  : sounding;
     const char step[2] = {"CDEFGAB"[floor_mod(written, 7)], 0};
     const int octave = floor_div(written, 7) - 1;
-    own_key = percussion && sounds_own_key(n, clef) && ps.part->keys.count(n->get(xpitch) >> 8);
-    o.start(percussion ? "unpitched" : "pitch");
-    o.text(percussion ? "display-step" : "step", step);
-    if (!percussion && acc >= 1 && acc <= 5 && acc != 3) o.number("alter", acc - 3);
-    o.number(percussion ? "display-octave" : "octave", octave);
+    o.start(unpitched ? "unpitched" : "pitch");
+    o.text(unpitched ? "display-step" : "step", step);
+    if (!unpitched && acc >= 1 && acc <= 5 && acc != 3) o.number("alter", acc - 3);
+    o.number(unpitched ? "display-octave" : "octave", octave);
     o.end();
   }
   if (!grace) o.number("duration", cc.duration);

@@ -264,6 +264,30 @@ TEST_F(ExchangeFaults, PercussionNotesSoundTheirInstrumentsKeys) {
   ASSERT_EQ(import(written, 1), 1);
   for (int v = 0; v < 3; ++v) EXPECT_EQ(sounded_keys(v), expected[v]) << v;
   EXPECT_EQ(channel_of(0), 10);
+  // A drum set written on a bass staff: its notes keep their keys, written back as unpitched.
+  std::string document =
+      "<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>Drums"
+      "</part-name><score-instrument id=\"P1-X1\"><instrument-name>Kick</instrument-name>"
+      "</score-instrument><midi-instrument id=\"P1-X1\"><midi-channel>10</midi-channel>"
+      "<midi-unpitched>37</midi-unpitched></midi-instrument></score-part></part-list>"
+      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time>"
+      "<beats>2</beats><beat-type>4</beat-type></time><clef><sign>F</sign><line>4</line></clef>"
+      "</attributes>";
+  for (int i = 0; i < 2; ++i)
+    document +=
+        "<note><unpitched><display-step>A</display-step><display-octave>2</display-octave>"
+        "</unpitched><duration>1</duration><instrument id=\"P1-X1\"/><type>quarter</type></note>";
+  document += "</measure></part></score-partwise>";
+  discard_piece_lists();
+  ASSERT_EQ(import(document, 1), 1);
+  EXPECT_EQ(sounded_keys(0), " 36* 36*");
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string drums = read_file(path);
+  EXPECT_NE(drums.find("<display-step>A</display-step>"), std::string::npos);
+  discard_piece_lists();
+  ASSERT_EQ(import(drums, 1), 1);
+  EXPECT_EQ(sounded_keys(0), " 36* 36*");
+  EXPECT_EQ(notes_of(0), "A2q A2q |");
 }
 
 // What pdfinfo says of the sheet of the piece printed to a PDF file.
