@@ -130,16 +130,21 @@ Move horizontal_move(const RefState& s) {
 
 int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
+// The horizontal request folded in: the offset moved, the lock set, the mode cleared.
+void fold_horizontal(Drosa anno, const RefState& s, const Move& m) {
+  const auto& offset = s.line ? xstartx : xtextx;
+  anno->set(offset, clamp_i32(anno->get(offset) + m.delta));
+  anno->set(s.line ? xline_pagemargin : xpagemargin, m.lock);
+  anno->set(s.line ? xline_relx : xrelativex, 0);
+}
+
 // Steps 2 and 3: returns the reference x; *lock receives the Horizontal Lock in force.
 int32_t resolve_horizontal(Drosa anno, const RefState& s, bool* lock) {
   *lock = s.line ? anno->get(xline_pagemargin) : anno->get(xpagemargin);
   if (s.h == REF_X_NONE) return s.locked_h ? locked_x(s) : s.note_x;
   const Move m = horizontal_move(s);
   if (!m.write) return s.note_x;
-  const auto& offset = s.line ? xstartx : xtextx;
-  anno->set(offset, clamp_i32(anno->get(offset) + m.delta));
-  anno->set(s.line ? xline_pagemargin : xpagemargin, m.lock);
-  anno->set(s.line ? xline_relx : xrelativex, 0);
+  fold_horizontal(anno, s, m);
   *lock = m.lock;
   return m.lock || (!s.line && s.footer) ? locked_x(s) : s.note_x;
 }
@@ -179,13 +184,8 @@ VerticalMove vertical_move(const RefState& s) {
   }
 }
 
-// Steps 4 and 5: returns the reference y.
-int32_t resolve_vertical(Drosa anno, const RefState& s, bool horizontal_lock) {
-  if (s.v == REF_Y_NONE) {
-    if (s.footer) return s.height;
-    return s.locked_v ? s.staff_top() : s.note_y;
-  }
-  const VerticalMove m = vertical_move(s);
+// The vertical request folded in: the offset moved, the locks set, the mode cleared.
+void fold_vertical(Drosa anno, const RefState& s, const VerticalMove& m, bool horizontal_lock) {
   const auto& offset = s.line ? xstarty : xtexty;
   anno->set(offset, clamp_i32(anno->get(offset) + m.delta));
   if (s.line) {
@@ -197,11 +197,68 @@ int32_t resolve_vertical(Drosa anno, const RefState& s, bool horizontal_lock) {
     anno->set(xfromstaff, m.lock);
     anno->set(xrelativey, 0);
   }
+}
+
+// Steps 4 and 5: returns the reference y.
+int32_t resolve_vertical(Drosa anno, const RefState& s, bool horizontal_lock) {
+  if (s.v == REF_Y_NONE) {
+    if (s.footer) return s.height;
+    return s.locked_v ? s.staff_top() : s.note_y;
+  }
+  const VerticalMove m = vertical_move(s);
+  fold_vertical(anno, s, m, horizontal_lock);
   if (m.footer) return s.height;
   return m.lock ? s.staff_top() : s.note_y;
 }
 
+// Whether the annotation's request moves no offset and reads nothing laid out: from the
+// note, or keeping the offset from the page's left edge or the staff, and a text not under
+// Position Lock (which a vertical request clears, moving the x offset by where the note
+// stands).
+bool folds_before_layout(const RefState& s) {
+  switch (s.h) {
+    case REF_X_RIGHT_MARGIN:
+    case REF_X_PAGE_CENTRE:
+    case REF_X_STAFF_LEFT:
+    case REF_X_STAFF_RIGHT:
+    case REF_X_CHORD:
+    case REF_X_PREVIOUS_BAR:
+    case REF_X_NEXT_BAR:
+      return false;
+    default:
+      break;
+  }
+  switch (s.v) {
+    case REF_Y_NONE:
+      return true;
+    case REF_Y_PAGE_TOP:
+    case REF_Y_PAGE_BOTTOM:
+    case REF_Y_PAGE_MIDDLE:
+    case REF_Y_CLEAR_OF_CHORD:
+    case REF_Y_ABOVE_CHORD:
+    case REF_Y_BELOW_CHORD:
+      return false;
+    default:
+      return s.line || !s.footer;
+  }
+}
+
 }  // namespace
+
+void anno_fold_request_before_layout(Drosa anno) {
+  const int kind = anno ? effective_kind(anno) : NA;
+  if (kind != TPARAM && kind != LINE) return;
+  RefState s;
+  read_anno(anno, &s);
+  if ((s.h == REF_X_NONE && s.v == REF_Y_NONE) || !folds_before_layout(s)) return;
+  bool lock = s.line ? anno->get(xline_pagemargin) : anno->get(xpagemargin);
+  if (s.h != REF_X_NONE) {
+    const Move m = horizontal_move(s);
+    fold_horizontal(anno, s, m);
+    lock = m.lock;
+  }
+  if (s.v != REF_Y_NONE) fold_vertical(anno, s, vertical_move(s), lock);
+}
 
 void anno_refloc(Drosa note, Drosa anno, int32_t* x, int32_t* y, int pstaff1) {
   const int kind = anno ? effective_kind(anno) : NA;

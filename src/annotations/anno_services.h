@@ -331,6 +331,16 @@ void reset_anno_globals();
 //         "Bad call to anno_refloc!"; x = y = 0 and nothing changes.
 void anno_refloc(Drosa note, Drosa anno, int32_t* x, int32_t* y, int pstaff1);
 
+// anno_fold_request_before_layout: folds the pending reference request of the annotation
+// `anno` (a TPARAM or LINE the current context sees; anything else is left alone) when it
+// needs nothing laid out: from its note, the page's left edge or its staff, offsets kept, a
+// text not under Position Lock. What the layout reads of the annotation before drawing it
+// (where lyrics stand, for the spacing) then counts from the reference it is drawn from.
+// The others wait for anno_refloc.
+// Reads:  the annotation's mode byte and locks. Writes: its locks and mode byte (not for
+//         undo: its place on the page does not change). Failure: none.
+void anno_fold_request_before_layout(Drosa anno);
+
 // ==== anno_runs.cpp ==============================================================================
 // Annotations as runs of nodes before their note: walking a text's style runs, making TEXT nodes,
 // deleting one whole annotation, the templates of new annotations, and the words the user sees for

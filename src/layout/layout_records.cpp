@@ -107,6 +107,7 @@ const char* kind_name_of(Drosa node) {
 // context; with no TEXT at all the TPARAM is removed. Returns the node to go on from.
 Drosa prepare_annotation(int v, Drosa head, RepairReports& said) {
   Drosa pd = prepare_pdata(head);
+  anno_fold_request_before_layout(head);
   Drosa after = pd->xnext;
   if (effective_kind(head) == LINE) return after;
   if (after && effective_kind(after) == TEXT) return after;
