@@ -470,6 +470,19 @@ constexpr int MAX_RESTARTS = 64;  // formats of one page again after its systems
 void forget_changed_pages(int32_t page, uint32_t changes);
 void keep_drawn_staves(int32_t page, uint32_t changes);
 
+// What was measured of the ink of a page whose systems changed (cut for their width, or the
+// page cut for its height): its systems are spaced and squeezed anew, so a room measured
+// with the old would stay with them although the page no longer needs it, and a format of
+// the page as it now stands would not find it. It is measured again, as for a page formatted
+// the first time.
+void forget_page_ink() {
+  page_fitting.ink_room.clear();
+  page_fitting.staff_room.clear();
+  page_fitting.last_overlaps.clear();
+  page_fitting.last_staff_overlaps.clear();
+  page_fitting.ink_passes = 0;
+}
+
 // Whether the page's one system, cut once with the rest joining the next system, can go on
 // with the work its passes did for the bars it keeps: a format of those bars alone would give
 // them the same records. It can when the layering took one step (no voice moved to another
@@ -553,8 +566,7 @@ Fit fit_system(bool layered_once, bool* spaced) {
     if (end && !end->get(xendpiece)) fitted_page_starts.insert(end.handle());
   }
   if (keep_bars_before_cut(cut, layered_once, spaced)) return Fit::KEPT;
-  page_fitting.ink_room.clear();  // of systems that have changed
-  page_fitting.staff_room.clear();
+  forget_page_ink();
   page_fitting.restart = true;
   return Fit::AGAIN;
 }
@@ -764,12 +776,7 @@ bool page_has_cut_systems() {
 // has room for them, so that the pages stay full and few.
 bool cut_page_before(int s) {
   if (!move_page_end(s)) return false;
-  std::vector<int32_t>& room = page_fitting.ink_room;  // of the systems kept; none below yet
-  if (!room.empty()) {
-    room.resize(size_t(s));
-    room.push_back(0);
-  }
-  if (page_fitting.staff_room.size() > size_t(s)) page_fitting.staff_room.resize(size_t(s));
+  forget_page_ink();
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
   return true;
