@@ -85,25 +85,32 @@ TEST_P(CutSystems, EveryPageIsDrawnAsWhenFormattedAgain) {
     ASSERT_EQ(format_page(page, 0), 1) << "page " << page;
     EXPECT_TRUE(kept_page_graphics(page)) << "page " << page << " changed the piece again";
     EXPECT_TRUE(kept[size_t(page - 1)] == drawn_elements(GE_head)) << "page " << page;
-    if (std::getenv("VESK_DUMP_CUT")) {
-      std::ofstream("/tmp/reuse28/kept-" + std::to_string(page)) << kept[size_t(page - 1)];
-      std::ofstream("/tmp/reuse28/again-" + std::to_string(page)) << drawn_elements(GE_head);
+    if (const char* folder = std::getenv("VESK_DUMP_CUT")) {  // the two lists, to compare
+      const std::string at = std::string(folder) + "/" + std::to_string(page);
+      std::ofstream(at + "-kept") << kept[size_t(page - 1)];
+      std::ofstream(at + "-again") << drawn_elements(GE_head);
     }
   }
   take_reports();
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, CutSystems,
-                         ::testing::Values("16x100", "32x24",
-                                           "beethoven-string-quartet-op59-no2-mvt3",
-                                           "brahms-symphony-no2-op73-mvt1",
-                                           "debussy-images-book1-reflets-dans-leau",
-                                           "bach-wtc1-fugue-no12-bwv857"),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
-                           for (char& c : name)
-                             if (c == '-') c = '_';
-                           return name.substr(0, 24);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Documents, CutSystems,
+    ::testing::Values("16x100", "32x24", "beethoven-string-quartet-op59-no2-mvt3",
+                      "brahms-symphony-no2-op73-mvt1", "debussy-images-book1-reflets-dans-leau",
+                      "bach-wtc1-fugue-no12-bwv857", "ciconia-gloria-pmfc24-no8",
+                      "corelli-trio-sonata-op3-no1-mvt1-grave",
+                      "foster-jeanie-with-the-light-brown-hair-lead-sheet",
+                      "handel-rinaldo-lascia-chio-pianga", "johnson-lift-every-voice-and-sing",
+                      "liliuokalani-aloha-oe", "lusitano-allor-che-ignuda",
+                      "monteverdi-madrigals-book3-no1-la-giovinetta-pianta",
+                      "schumann-dichterliebe-op48-no2", "weber-clarinet-concertino-op26",
+                      "webern-dormi-jesu-op16-no2"),
+    [](const ::testing::TestParamInfo<std::string>& info) {
+      std::string name = info.param;
+      for (char& c : name)
+        if (c == '-') c = '_';
+      return name.substr(0, 24);
+    });
 
 }  // namespace
