@@ -234,7 +234,7 @@ Drosa make_dynamic(const MxmlItem& item, Drosa before, int tag, int context) {
   return head;
 }
 
-// A tempo mark: the note of its beat unit with its dots, then "=" and the tempo, in
+// A tempo mark: the note of its beat unit with its dots, then " = " and the tempo, in
 // parentheses when the document asks; `lead` goes before it (the space after the words it
 // runs on from, as a further run of their annotation, with `continuation`).
 Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const std::string& lead,
@@ -246,7 +246,7 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
   if (item.dots == 1 && !add_glyph(note, PARAM_TEMPO_DOT)) dots = ".";
   if (item.dots >= 2 && !add_glyph(note, PARAM_TEMPO_DOUBLE_DOT)) dots = "..";
   char number[32];
-  std::snprintf(number, sizeof number, "=%d%s%s", int(item.tempo), dots.c_str(),
+  std::snprintf(number, sizeof number, " = %d%s%s", int(item.tempo), dots.c_str(),
                 item.parentheses ? ")" : "");
   const std::string open = lead + (item.parentheses ? "(" : "");
   Drosa head =
@@ -342,7 +342,7 @@ int32_t item_width(const MxmlItem& item) {
   if (item.kind == -7 && item.dynamics >= 0 && item.dynamics <= 23)
     return dynamic_width(item.dynamics);
   if (item.sign_param) return SIGN_WIDTH;
-  const size_t characters = item.tempo > 0 ? 5 : plain_text(item).size();
+  const size_t characters = item.tempo > 0 ? 7 : plain_text(item).size();
   return 5 * item.size * int32_t(characters);
 }
 

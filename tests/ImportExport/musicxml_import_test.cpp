@@ -290,8 +290,8 @@ TEST_F(MusicXmlDocuments, LyricsAndDirections) {
   const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
   const std::string quarter(1, char(param_value(14, NIL, nullptr)->character()));
   EXPECT_EQ(annotations_of(0), "dolce@0 " + p + "@0 " + quarter +
-                                   "+=96@0 A@0 Hel-@0 Two-@0 lo_@1 <@1 s+" + f + "+z@2 a b@2 >@2 " +
-                                   f + "@3");
+                                   "+ = 96@0 A@0 Hel-@0 Two-@0 lo_@1 <@1 s+" + f +
+                                   "+z@2 a b@2 >@2 " + f + "@3");
   Drosa words = find_next_kind(TPARAM, piece_start[0]);
   EXPECT_EQ(words->get(xtextface), 2);  // italic
   Drosa rehearsal = words;
@@ -1050,8 +1050,8 @@ TEST_F(MusicXmlText, ATempoEveryPartRepeatsIsShownOnce) {
   d.replace(d.find("</part></score-partwise>"), 0, measure + "</part><part id=\"P2\">" + measure);
   EXPECT_EQ(import(d), 1);
   ASSERT_EQ(voice_count, 2);
-  EXPECT_NE(annotations_of(0).find("=120"), std::string::npos) << annotations_of(0);
-  EXPECT_EQ(annotations_of(1).find("=120"), std::string::npos) << annotations_of(1);
+  EXPECT_NE(annotations_of(0).find(" = 120"), std::string::npos) << annotations_of(0);
+  EXPECT_EQ(annotations_of(1).find(" = 120"), std::string::npos) << annotations_of(1);
 }
 
 TEST_F(MusicXmlText, AMetronomeMarkRunsOnFromTheWordsOfItsDirection) {
@@ -1067,7 +1067,7 @@ TEST_F(MusicXmlText, AMetronomeMarkRunsOnFromTheWordsOfItsDirection) {
   EXPECT_EQ(import(d), 1);
   const std::string shown = annotations_of(0);
   EXPECT_EQ(shown.substr(0, 19), "Alla Siciliana.+ (+") << shown;
-  EXPECT_NE(shown.find("+=40)@0"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("+ = 40)@0"), std::string::npos) << shown;
 }
 
 TEST_F(MusicXmlText, TempoWordsBesideAMetronomeMarkAddNoSecondMark) {
@@ -1085,9 +1085,9 @@ TEST_F(MusicXmlText, TempoWordsBesideAMetronomeMarkAddNoSecondMark) {
   EXPECT_EQ(import(d), 1);
   const std::string shown = annotations_of(0);
   EXPECT_NE(shown.find("Tempo di Marcia"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("=100"), std::string::npos) << shown;
-  EXPECT_EQ(shown.find("=100"), shown.rfind("=100")) << shown;
-  EXPECT_EQ(shown.find("=120"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" = 100"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find(" = 100"), shown.rfind(" = 100")) << shown;
+  EXPECT_EQ(shown.find(" = 120"), std::string::npos) << shown;
 }
 
 TEST_F(MusicXmlText, ACreditThatRepeatsATitleTakesItsPlace) {

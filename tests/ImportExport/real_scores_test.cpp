@@ -551,15 +551,15 @@ TEST_F(EngravedFixture, TempoWordsWithANoteOfTheMusicFontShowOneMark) {
   const std::vector<std::pair<std::string, int>> runs = drawn_runs();
   ASSERT_EQ(runs.size(), 12u);
   EXPECT_EQ(runs[4], std::make_pair(std::string("["), 1));
-  EXPECT_EQ(runs[6], std::make_pair(std::string("=80"), 1));
+  EXPECT_EQ(runs[6], std::make_pair(std::string(" = 80"), 1));
   EXPECT_EQ(runs[7].first, "]");
   EXPECT_EQ(runs[8], std::make_pair(std::string("Tempo I ["), 1));
-  EXPECT_EQ(runs[10], std::make_pair(std::string("=60"), 1));
+  EXPECT_EQ(runs[10], std::make_pair(std::string(" = 60"), 1));
   EXPECT_EQ(runs[11].first, "]");
   EXPECT_EQ(runs[0], std::make_pair(std::string("in tempo ["), 1));
   EXPECT_EQ(runs[1].second, 1);
   EXPECT_NE(runs[1].first, "?");
-  EXPECT_EQ(runs[2], std::make_pair(std::string("=144"), 1));
+  EXPECT_EQ(runs[2], std::make_pair(std::string(" = 144"), 1));
   EXPECT_EQ(runs[3].first, "]");
   double bpm = 0;
   int32_t unit = 0, dots = 0;

@@ -1,0 +1,71 @@
+// tempo_marks_test.cpp: tempo marks of imported documents, as shown, played and written back.
+//   TempoMarks.MetronomeMarkReadsAsWrittenAndComesBack: a metronome mark is "note = N",
+//     spaced, plays at N and is written back as the same mark.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "model/model_services.h"
+#include "performance/performance_services.h"
+#include "support/real_scores.h"
+
+namespace {
+
+using TempoMarks = MusicXmlTest;
+
+// A document of one part of one measure: the time signature, what comes before its note,
+// and the note filling the measure.
+std::string one_measure(int beats, int beat_type, const std::string& before, const char* type) {
+  return "<?xml version=\"1.0\"?><score-partwise version=\"3.1\"><part-list><score-part "
+         "id=\"P1\"><part-name>P</part-name></score-part></part-list><part id=\"P1\"><measure "
+         "number=\"1\"><attributes><divisions>1</divisions><time><beats>" +
+         std::to_string(beats) + "</beats><beat-type>" + std::to_string(beat_type) +
+         "</beat-type></time></attributes>" + before +
+         "<note><pitch><step>C</step><octave>5</octave></pitch><duration>" +
+         std::to_string(beats * 4 / beat_type) + "</duration><voice>1</voice><type>" + type +
+         "</type></note></measure></part></score-partwise>";
+}
+
+// The tempo the first annotation of voice 0 plays at: "bpm unit dots", or "none".
+std::string played_tempo() {
+  double bpm = 0;
+  int32_t unit = 0, dots = 0;
+  const Drosa first = find_next_kind(TPARAM, piece_start[0]);
+  if (!first || !parse_metronome_text(first, &bpm, &unit, &dots)) return "none";
+  return std::to_string(int(bpm)) + " " + std::to_string(unit) + " " + std::to_string(dots);
+}
+
+TEST_F(TempoMarks, MetronomeMarkReadsAsWrittenAndComesBack) {
+  const std::string d = one_measure(
+      4, 4,
+      "<direction placement=\"above\"><direction-type><metronome><beat-unit>quarter"
+      "</beat-unit><beat-unit-dot/><per-minute>120</per-minute></metronome></direction-type>"
+      "</direction>",
+      "whole");
+  ASSERT_EQ(import(d), 1);
+  // The note, then the number set apart from it by spaced "=": it stood pressed on "=120".
+  const std::string shown = annotations_of(0);
+  EXPECT_NE(shown.find("+ = 120@0"), std::string::npos) << shown;
+  EXPECT_EQ(played_tempo(), "120 3 1");
+
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("vesk-tempo-" + std::to_string(::getpid()) + ".xml");
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  std::filesystem::remove(path);
+  EXPECT_NE(written.find("<beat-unit>quarter</beat-unit>"), std::string::npos) << written;
+  EXPECT_NE(written.find("<beat-unit-dot/>"), std::string::npos) << written;
+  EXPECT_NE(written.find("<per-minute>120</per-minute>"), std::string::npos) << written;
+  EXPECT_EQ(written.find("<words>"), std::string::npos) << "no words around the mark";
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  // (The written document adds commands of its page layout before the mark.)
+  EXPECT_NE(annotations_of(0).find(" " + shown), std::string::npos) << annotations_of(0);
+}
+
+}  // namespace
