@@ -717,7 +717,17 @@ void mxml_sound(XmlElement& e) {
   if (open_group(MXML_DIRECTION_SLOT).metronome) return;
   // So does the mark an earlier part made for the same tempo at the same time: a tempo for
   // the performance, which each part of a document may repeat, is shown once a system.
-  const int32_t bpm = int32_t(std::min(tempo + 0.5, 9999.0));
+  // The document counts the tempo in quarter notes a minute; the mark counts the beat, when
+  // its value gives a whole number of them (a quarter in 6/8 is two eighths), else quarters.
+  int32_t unit = mxml.beat_value;
+  double per_unit = tempo;
+  if (unit > 3 && unit <= 6)
+    per_unit = tempo * double(1 << (unit - 3));
+  else if (unit >= 1 && unit < 3 && std::fmod(tempo, double(1 << (3 - unit))) == 0)
+    per_unit = tempo / double(1 << (3 - unit));
+  else
+    unit = 3;
+  const int32_t bpm = int32_t(std::min(per_unit + 0.5, 9999.0));
   const MxmlState::TempoShown shown{mxml.measure_counter,
                                     mxml.part_cursor[mxml.part_index] + mxml.pending, bpm};
   if (mxml.part_index > 0 && std::find(mxml.tempos_shown.begin(), mxml.tempos_shown.end(), shown) !=
@@ -729,7 +739,7 @@ void mxml_sound(XmlElement& e) {
   item->face |= 2;
   item->sound_tempo = true;
   item->tempo = bpm;
-  item->beat_unit = mxml.beat_value;
+  item->beat_unit = unit;
 }
 
 void mxml_rehearsal(XmlElement& e) {

@@ -1,6 +1,8 @@
 // tempo_marks_test.cpp: tempo marks of imported documents, as shown, played and written back.
 //   TempoMarks.MetronomeMarkReadsAsWrittenAndComesBack: a metronome mark is "note = N",
 //     spaced, plays at N and is written back as the same mark.
+//   TempoMarks.SoundTempoCountsTheBeat: a tempo the document gives only for the performance
+//     (in quarter notes a minute) is shown and played in the beat of the time signature.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -66,6 +68,29 @@ TEST_F(TempoMarks, MetronomeMarkReadsAsWrittenAndComesBack) {
   ASSERT_EQ(import(written), 1);
   // (The written document adds commands of its page layout before the mark.)
   EXPECT_NE(annotations_of(0).find(" " + shown), std::string::npos) << annotations_of(0);
+}
+
+TEST_F(TempoMarks, SoundTempoCountsTheBeat) {
+  // 40 quarters a minute in 4/8 are 80 eighths: the mark said 40 eighths and played at half
+  // the speed. 120 quarters in 2/2 are 60 halves; 75 quarters make no whole number of halves
+  // and stay quarters; 4/4 keeps its quarters.
+  const struct {
+    int beats, beat_type;
+    const char* tempo;
+    const char* type;
+    const char* played;
+  } cases[] = {{4, 8, "40", "half", "80 4 0"},
+               {2, 2, "120", "whole", "60 2 0"},
+               {2, 2, "75", "whole", "75 3 0"},
+               {4, 4, "96", "whole", "96 3 0"}};
+  for (const auto& c : cases) {
+    discard_piece_lists();
+    voice_count = 0;
+    ASSERT_EQ(import(one_measure(c.beats, c.beat_type,
+                                 "<sound tempo=\"" + std::string(c.tempo) + "\"/>", c.type)),
+              1);
+    EXPECT_EQ(played_tempo(), c.played) << c.beats << "/" << c.beat_type << " at " << c.tempo;
+  }
 }
 
 }  // namespace
