@@ -1757,13 +1757,17 @@ void Exporter::lyrics(VoiceState& vs, const std::vector<Drosa>& attached) {
     if (vs.syllable.size() <= size_t(line)) vs.syllable.resize(size_t(line) + 1, false);
     const bool after = vs.syllable[size_t(line)];
     vs.syllable[size_t(line)] = more;
-    const std::string words = utf8(text);
-    if (words.empty() && !extend) continue;
+    if (utf8(text).empty() && !extend) continue;
     o.start("lyric");
     o.attr("number", long(line));
-    if (!words.empty()) {
-      o.text("syllabic", after ? (more ? "middle" : "end") : (more ? "begin" : "single"));
-      o.text("text", words);
+    // Syllables sung on one note are written apart, an elision between them; the first may
+    // end a word, the last begin one.
+    for (size_t from = 0, at = 0; from <= text.size() && !utf8(text).empty(); from = at + 1) {
+      at = std::min(text.find(LYRIC_ELISION, from), text.size());
+      const bool ends = from == 0 && after, begins = at == text.size() && more;
+      if (from > 0) o.text("elision", "\u203F");
+      o.text("syllabic", ends ? (begins ? "middle" : "end") : (begins ? "begin" : "single"));
+      o.text("text", utf8(text.substr(from, at - from)));
     }
     if (extend) o.empty("extend");
     o.end();

@@ -11,6 +11,7 @@
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xml_reader.h"
+#include "annotations/anno_services.h"
 
 namespace {
 
@@ -294,9 +295,10 @@ std::string mxml_sung_text(XmlElement& element, bool* goes_on) {
   }
   for (size_t at = text.find(SOFT_HYPHEN); at != std::string::npos; at = text.find(SOFT_HYPHEN, at))
     text.erase(at, SOFT_HYPHEN.size());
+  // An undertie between two syllables sung on one note is the lyric's elision.
   for (std::string_view tie : TIES)
     for (size_t at = text.find(tie); at != std::string::npos; at = text.find(tie, at))
-      text.replace(at, tie.size(), " ");
+      text.replace(at, tie.size(), 1, LYRIC_ELISION);
   return system_text(text.c_str(), 1024);
 }
 

@@ -40,9 +40,10 @@ bool mxml_understands(const char* name);
 // OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
 std::string mxml_text(XmlElement& element, size_t limit = 1024);
 // The text of a syllable: as mxml_text, without soft hyphens (marks of where a word may break,
-// never drawn), and with a space for an elision tie between two syllables of one note (the
-// system's characters have neither). *goes_on (when given) is set when the syllable ends with a
-// soft hyphen: it goes on in its word, as a syllable that begins or continues one.
+// never drawn), and with the lyric's elision mark (LYRIC_ELISION) for an undertie between two
+// syllables of one note (the system's characters have neither). *goes_on (when given) is set
+// when the syllable ends with a soft hyphen: it goes on in its word, as a syllable that begins
+// or continues one.
 std::string mxml_sung_text(XmlElement& element, bool* goes_on = nullptr);
 // The element's text without the characters of the music font's private range (U+E000 ..
 // U+F8FF, which no text font draws): those go in order to *music (UTF-32).

@@ -234,6 +234,9 @@ inline constexpr auto xstyle_reference = word_field<uint16_t>("xstyle_reference"
 // ---- TEXT: up to 21 characters of a style run's text and a NUL -------------------------
 inline constexpr TextField xtext{"xtext", TEXT, 10, 22};
 inline constexpr int TEXT_NODE_CHARS = 21;
+// In a lyric's text, the elision of two syllables sung on one note ("glo‿ry"): drawn as a
+// blank with a small tie under it.
+inline constexpr char LYRIC_ELISION = '\x1F';
 
 // ---- LINE: a line or curve annotation -------------------------------------------------
 inline constexpr auto xstartx = word_field<int32_t>("xstartx", LINE, 10);  // start, from the reference point

@@ -492,6 +492,35 @@ void draw_runs(Drosa tparam, Drosa note, const TextPlace& t, int face_mask, int 
   }
 }
 
+// Step 15, lyrics: each elision of two syllables sung on one note, drawn as a blank, gets a
+// small tie under it that reaches a little into the letters on either side.
+void draw_elisions(Drosa tparam, Drosa note, const TextPlace& t, int where) {
+  if (tparam->get(xclassify) != LYRIC_CLASS) return;
+  AnnoTextMeasure flags;
+  const std::vector<RunPiece> runs = drawn_runs(tparam, &flags);
+  int64_t x = t.x1;
+  for (const RunPiece& r : runs) {
+    const std::string raw = run_text(r.run);
+    std::string shown = raw;
+    for (char& c : shown)
+      if (uint8_t(c) < 32 && c != '\n' && c != '\r') c = ' ';
+    const size_t from = r.text.empty() ? std::string::npos : shown.find(r.text);
+    for (size_t at = raw.find(LYRIC_ELISION); from != std::string::npos && at != std::string::npos;
+         at = raw.find(LYRIC_ELISION, at + 1)) {
+      if (at < from || at >= from + r.text.size()) continue;
+      const int64_t left = x + anno_string_width(note, tparam, r.run, r.text.substr(0, at - from));
+      const int64_t blank = anno_string_width(note, tparam, r.run, " ");
+      const int64_t em = int64_t(std::max(1, note_text_offset(note, tparam, r.run))) * 10;
+      const int32_t x1 = clamp_i32(left - em / 8), x2 = clamp_i32(left + blank + em / 8);
+      const int32_t y = clamp_i32(int64_t(t.y1) - em / 10), dip = clamp_i32(int64_t(y) - em / 4);
+      const int32_t third = (x2 - x1) / 3;
+      GEcurve(tparam->get(xtext_drawmode), x1, y, t.pstaff, x1 + third, dip, t.pstaff, x2 - third,
+              dip, t.pstaff, x2, y, t.pstaff, 1, 0, 0, tparam->get(xtext_color), where, note);
+    }
+    x += anno_string_width(note, tparam, r.run, r.text);
+  }
+}
+
 // The y at which lyrlth finds a text: its offset from the page (Position Lock), the staff's
 // middle line (Vertical Lock) or the note.
 int32_t lyric_line_y(Drosa tparam, Drosa note, int pstaff) {
@@ -626,6 +655,7 @@ Drosa drawtext(Drosa tparam, Drosa note, int pstaff, int where, int lead_extende
   const int face_mask = chord_underline(tparam, note, t, where);
   if (tparam->get(xboxed)) draw_box(tparam, note, t, m, where);
   draw_runs(tparam, note, t, face_mask, where);
+  draw_elisions(tparam, note, t, where);
   draw_extenders(tparam, note, t, m, lead_extender, where);
   return tparam;
 }

@@ -291,7 +291,9 @@ TEST_F(MusicXmlDocuments, LyricsAndDirections) {
   const std::string quarter(1, char(param_value(14, NIL, nullptr)->character()));
   EXPECT_EQ(annotations_of(0), "dolce@0 " + p + "@0 " + quarter +
                                    "+ = 96@0 A@0 Hel-@0 Two-@0 lo_@1 <@1 s+" + f +
-                                   "+z@2 a b@2 >@2 " + f + "@3");
+                                   "+z@2 a\x1F"
+                                   "b@2 >@2 " +
+                                   f + "@3");
   Drosa words = find_next_kind(TPARAM, piece_start[0]);
   EXPECT_EQ(words->get(xtextface), 2);  // italic
   Drosa rehearsal = words;

@@ -1,0 +1,121 @@
+// engraving_details_test.cpp: what real documents ask of the engraving, read from MusicXML
+// and drawn: lyric elisions.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+#include "support/page_image.h"
+
+namespace {
+
+using EngravingDetails = MusicXmlTest;
+
+std::string document(const std::string& measures, const std::string& time = "4") {
+  return "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
+         "V</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
+         "<attributes><divisions>2</divisions><time><beats>" +
+         time +
+         "</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+         "</attributes>" +
+         measures + "</measure></part></score-partwise>";
+}
+
+std::string pitched(const char* step, int duration, const char* type,
+                    const std::string& inside = "", const std::string& notations = "") {
+  return std::string("<note><pitch><step>") + step +
+         "</step><octave>5</octave></pitch><duration>" + std::to_string(duration) +
+         "</duration><voice>1</voice><type>" + type + "</type>" + inside +
+         (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
+}
+
+// The piece written as MusicXML.
+std::string exported() {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vesk-engraving-" + std::to_string(::getpid()));
+  EXPECT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), {});
+  std::filesystem::remove(path);
+  return written;
+}
+
+// Formats page 1, writes it as test-output/engraving/<name>.png (and, when VESK_ZOOM asks for
+// a zoom, <name>-zoom.png as the screen shows it there), and checks it.
+void engrave(const char* name) {
+  if (const char* zoom = std::getenv("VESK_ZOOM")) {
+    const float standard = zoom_factor;
+    zoom_factor = std::strtof(zoom, nullptr);
+    offscreen_changesize();
+    ASSERT_EQ(format_page(1, 0), 1);
+    offscreen_erase();
+    platform_set_port(offscreen_page);
+    plot_GE_list(port_bounds(offscreen_page), PLOT_SCREEN, 0);
+    platform_set_port(nullptr);
+    const std::filesystem::path out = std::filesystem::current_path().parent_path() /
+                                      "test-output" / "engraving" / (std::string(name) + "-zoom.png");
+    if (std::filesystem::exists(out.parent_path())) port_save_png(offscreen_page, out.c_str());
+    zoom_factor = standard;
+    offscreen_changesize();
+  }
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_TRUE(save_drawn_page("engraving", std::string(name) + ".png"));
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+std::string with_lyric(const char* step, const std::string& lyric) {
+  return pitched(step, 2, "quarter", "<lyric number=\"1\">" + lyric + "</lyric>");
+}
+
+TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
+  // An undertie in the text, one between two texts, and an elision the document shows as a
+  // blank. The undertie was a blank: it is not a character of the system's text.
+  platform_init_fonts();
+  const std::string doc = document(
+      with_lyric("C", "<syllabic>single</syllabic><text>glo\u203Fry</text>") +
+      with_lyric("D", "<syllabic>single</syllabic><text>to</text><elision>\u203F</elision>"
+                      "<syllabic>single</syllabic><text>a</text>") +
+      with_lyric("E", "<syllabic>single</syllabic><text>6</text><elision> </elision>"
+                      "<syllabic>single</syllabic><text>5</text>") +
+      pitched("F", 2, "quarter"));
+  ASSERT_EQ(import(doc, 1), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::string read = "glo\x1Fry@0 to\x1F" "a@1 6 5@2";
+  EXPECT_EQ(annotations_of(0), read);
+  engrave("elisions");
+  int curves = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) curves += e->xkind == GE_CURVE;
+  EXPECT_EQ(curves, 2);
+
+  const std::filesystem::path saved =
+      std::filesystem::temp_directory_path() / ("vesk-elisions-" + std::to_string(::getpid()));
+  ASSERT_EQ(write_piece_file(0, NIL, saved.string()), 1);
+  discard_piece_lists();
+  piece_fsspec = saved.string();
+  ASSERT_EQ(read_piece(nullptr), 1);
+  std::filesystem::remove(saved);
+  EXPECT_EQ(annotations_of(0), read) << "read from the piece file";
+  const std::string written = exported();
+  EXPECT_NE(written.find("<text>to</text>\n\t\t\t\t\t<elision>\u203F</elision>"), std::string::npos)
+      << written;
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  EXPECT_NE(annotations_of(0).find(read), std::string::npos) << written;
+}
+
+}  // namespace
