@@ -38,6 +38,7 @@
 #include "ImportExport/xml_writer.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -1335,16 +1336,24 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     o.end();
   }
   if (multi_voice()) o.number("voice", voice_number_in_part(vs.v) + 1);
-  const int value = n->get(xlgval);
+  // A note of a tremolo between two notes is written with its written value, sounding half
+  // of it.
+  int value = n->get(xlgval), dots = n->get(xdots);
+  const bool tremolo_pair = n->get(xtrembeam) && decode_note_type(n, &value, &dots);
   if (value <= 9) o.text("type", TYPE_NAMES[value]);
-  for (int d = 0; d < std::min<int>(n->get(xdots), 3); ++d) o.empty("dot");
+  for (int d = 0; d < std::min(dots, 3); ++d) o.empty("dot");
   if (!rest && n->get(xaccplot)) {
     static const char* const names[8] = {nullptr, "flat-flat",    "flat",  "natural",
                                          "sharp", "double-sharp", nullptr, nullptr};
     if (names[acc]) o.text("accidental", names[acc]);
   }
   int32_t actual = 1, normal = 4;
-  if (get_tuplet(n, &actual, &normal) && actual > 1 && normal > 0) {
+  if (tremolo_pair) {
+    o.start("time-modification");
+    o.number("actual-notes", 2);
+    o.number("normal-notes", 1);
+    o.end();
+  } else if (get_tuplet(n, &actual, &normal) && actual > 1 && normal > 0) {
     // Both counts whole: the stored normal count is in quarters.
     int scale = normal % 4 == 0 ? 1 : normal % 2 == 0 ? 2 : 4;
     o.start("time-modification");
@@ -1373,7 +1382,7 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     }
   }
   if (multi_staff()) o.number("staff", vs.staff + 1);
-  if (!in_chord && cc.beams > 0) {
+  if (!in_chord && cc.beams > 0 && !tremolo_pair) {
     for (int level = 1; level <= cc.beams; ++level) {
       const bool from_left = level <= cc.beams_left, to_right = level <= cc.beams_right;
       const char* kind = from_left && to_right ? "continue"
@@ -1401,6 +1410,10 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   const bool articulations = !rest && (n->get(xstacc) || n->get(xtenu) || accent);
   const bool slurs = first && (cc.slur_stop || cc.slur_start);
   const int tremolo = rest ? 0 : n->get(xtremolo);
+  // The strokes of a tremolo between two notes are its beams.
+  int value = 0, dots = 0;
+  const bool pair = first && !rest && n->get(xtrembeam) && decode_note_type(n, &value, &dots);
+  const int pair_strokes = pair ? std::max(n->get(xlgval) - 3, 1) : 0;
   const bool gliss_start = !rest && n->get(xgliss);
   const bool gliss_stop =
       std::find(cc.gliss_stops.begin(), cc.gliss_stops.end(), n) != cc.gliss_stops.end();
@@ -1423,7 +1436,7 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     }
     o.end();
   };
-  const bool ornaments = has_marks("ornaments") || tremolo;
+  const bool ornaments = has_marks("ornaments") || tremolo || pair;
   const bool technical = has_marks("technical");
   const bool articulated = articulations || has_marks("articulations");
   if (!articulated && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !ornaments &&
@@ -1479,6 +1492,12 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   if (n->get(xferm)) o.empty("fermata");
   if (ornaments) {
     write_marks("ornaments", [&] {
+      if (pair) {
+        o.start("tremolo");
+        o.attr("type", n->get(xcbeam) ? "start" : "stop");
+        xml_add_text(o.w, std::to_string(pair_strokes).c_str());
+        o.end();
+      }
       if (!tremolo) return;
       o.start("tremolo");
       o.attr("type", "single");

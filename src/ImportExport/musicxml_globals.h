@@ -129,6 +129,8 @@ struct MxmlNoteRecord {
   bool staccato = false, staccatissimo = false, tenuto = false;
   int tremolo = 0;                // strokes through its stem (a tremolo of one note), 0 none
   bool gliss = false;             // a glissando or slide begins at it
+  int tremolo_pair = 0;           // a tremolo between two notes: 1 its first note, 2 its second
+  int pair_strokes = 0;           // the strokes between the two notes
   bool cue = false;               // a cue note: drawn small
   bool invisible = false;         // print-object="no"
   std::string notehead;           // the notehead element's text; empty for a normal head
@@ -144,6 +146,10 @@ struct MxmlVoice {
   int staff = 0;           // its staff in the part, 1-based
   int64_t end = 0;         // where its last note ends in the measure, in divisions
   Drosa last_note = NIL;   // its last note placed
+  // The first note of a tremolo between two notes, made a tremolo beam while its second note
+  // is awaited; NIL when none waits.
+  Drosa tremolo_start = NIL;
+  int tremolo_strokes = 0;  // its strokes, given back to it when no second note comes
 };
 
 // A staff list of the parse pass (one per staff of every part; voices of the piece).

@@ -500,6 +500,7 @@ void end_measure_time() {
 
 void mxml_measure_end() {
   if (!mxml_in_part()) return;
+  mxml_end_tremolos();
   mxml_flush_measure_end();
   mxml_arpeggios_measure_end();
   mxml_octave_lines_end(false);

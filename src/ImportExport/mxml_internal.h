@@ -212,6 +212,10 @@ void mxml_detached_legato(XmlElement& e);
 //          voice=%d)" for a chord member with no chord before it (it starts its own chord);
 //          level 2 once per import for an octave out of range (read as the nearest).
 void mxml_note_end();
+// mxml_end_tremolos: at a measure's end, the first note of a tremolo between two notes whose
+// second never came keeps its written value, with strokes through its stem.
+// Reads and writes: mxml.voices (their waiting tremolo notes, cleared), those notes.
+void mxml_end_tremolos();
 // mxml_make_rest: a rest NOTE after `after` in the list, placed at the part's time; a
 // whole-measure rest takes its value from the time signature (a quarter without one), with
 // further rests when the measure is not one rest long. Returns the rest.

@@ -16,6 +16,7 @@
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/percussion_staff.h"
 #include "ImportExport/xmlt_fields.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 
@@ -425,6 +426,84 @@ Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, in
   return note;
 }
 
+// ---- Tremolos between two notes
+// ---------------------------------------------------------------
+
+// How a note of a tremolo between two notes is held: as a tremolo beam, its value the beamed
+// value of as many beams as the tremolo has strokes, "2 in the time of intimeof" giving back
+// the written value.
+struct TremoloBeam {
+  bool held = false;
+  int value = 0, dots = 0, intimeof = 0;
+};
+
+// Each note of a tremolo between two notes is written with the value of the whole tremolo
+// and sounds half of it: a time-modification of 2 to 1, or a duration of half its written
+// value. A whole to an eighth, with a dot at most, can be held as a tremolo beam (the decoding
+// of the drawing gives the written value back); other notes cannot.
+TremoloBeam tremolo_beam(const MxmlNoteRecord& n, int written, int dots) {
+  TremoloBeam b;
+  if (n.rest || n.grace || written < 1 || written > 4 || dots > 1) return b;
+  const int64_t div = std::max<int32_t>(mxml.divisions, 1);
+  const int64_t eighths = int64_t(1) << (4 - written);  // in the written value, undotted
+  const bool halved = (n.actual == 2 && n.normal == 1) ||
+                      (n.actual == 1 && n.normal == 1 &&
+                       std::abs(8 * n.duration - eighths * div * (2 + dots)) <= 8 * mxml.tolerance);
+  if (!halved) return b;
+  for (int value = std::clamp(3 + n.pair_strokes, 4, 8); value >= 4; --value) {
+    const int k = value + 2 - written - dots;
+    const int intimeof = (dots ? 3 : 1) << k;
+    if (intimeof <= 255) return {true, value, 0, intimeof};
+  }
+  return b;
+}
+
+// The notes of the chord that begins at `first`.
+template <typename F>
+void for_chord(Drosa first, F f) {
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    f(p);
+    if (p->get(xendvcd)) break;
+  }
+}
+
+// Makes the chord of `note` a note of a tremolo beam.
+void make_tremolo_beam(Drosa note, const TremoloBeam& b, bool first) {
+  for_chord(note, [&](Drosa p) {
+    p->set(xlgval, b.value);
+    p->set(xdots, b.dots);
+    p->set(xtupl, 2);
+    p->set(xintimeof, uint8_t(b.intimeof));
+    p->set(xtrembeam, 1);
+    set_beams(p, first ? 0 : 1, first ? 1 : 0, b.value);
+  });
+}
+
+// A note of a tremolo between two notes that cannot be held as a tremolo beam keeps its
+// written value and time, its tuplet number hidden, with the strokes through its stem.
+void keep_tremolo_alone(Drosa note, int strokes) {
+  for_chord(note, [&](Drosa p) {
+    int value = 0, dots = 0;
+    decode_note_type(p, &value, &dots);
+    if (p->get(xtrembeam)) {
+      p->set(xlgval, value);
+      p->set(xdots, dots);
+      p->set(xintimeof, 4);
+      p->set(xtrembeam, 0);
+      set_beams(p, 0, 0, value);
+    }
+    p->set(xhidet, 1);
+    p->set(xtremolo, std::clamp(strokes, 1, 3));
+  });
+}
+
+// A tremolo's first note whose second does not follow it in its voice stands alone.
+void end_waiting_tremolo(MxmlVoice& vs) {
+  if (vs.tremolo_start) keep_tremolo_alone(vs.tremolo_start, vs.tremolo_strokes);
+  vs.tremolo_start = NIL;
+}
+
 // An octave the program cannot hold becomes the nearest it can.
 int checked_octave(int octave) {
   if (octave >= -1 && octave <= 9) return octave;
@@ -550,6 +629,18 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     value = 0;
   }
   const bool rest = n.rest || n.step < 0 || n.octave == MXML_NO_OCTAVE;
+  // A tremolo between two notes: its first note waits as a tremolo beam for its second, the
+  // next note of its voice.
+  TremoloBeam tremolo;
+  if (!place.chord) {
+    if (vs.tremolo_start && n.tremolo_pair != 2) end_waiting_tremolo(vs);
+    if (n.tremolo_pair && !rest) tremolo = tremolo_beam(n, value, dots);
+    if (n.tremolo_pair == 2 && !vs.tremolo_start) tremolo.held = false;
+    if (n.tremolo_pair == 2 && vs.tremolo_start && !tremolo.held) end_waiting_tremolo(vs);
+    if (n.tremolo_pair && !rest && !tremolo.held) n.tremolo = std::clamp(n.pair_strokes, 1, 3);
+    if (tremolo.held && n.tremolo_pair == 1) n.beam_left = 0;
+    if (tremolo.held && n.tremolo_pair == 2) n.beam_left = 1;
+  }
   if (rest) {
     // A hidden rest takes no part in beams: the beam before it ends.
     if (n.invisible && !place.chord) end_previous_beam(voice, tag);
@@ -557,6 +648,25 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   } else {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
     note->set(xslur, mark);
+    Drosa anchor = place.chord ? note_at_or_before(place.after) : NIL;
+    if (tremolo.held) {
+      make_tremolo_beam(note, tremolo, n.tremolo_pair == 1);
+      vs.tremolo_start = n.tremolo_pair == 1 ? note : NIL;
+      vs.tremolo_strokes = n.pair_strokes;
+    } else if (n.tremolo_pair && !place.chord) {
+      note->set(xhidet, 1);
+    } else if (anchor && anchor->get(xtrembeam)) {
+      // A note joining a chord of a tremolo beam takes its value and beam.
+      note->set(xlgval, anchor->get(xlgval));
+      note->set(xdots, anchor->get(xdots));
+      note->set(xtupl, anchor->get(xtupl));
+      note->set(xintimeof, anchor->get(xintimeof));
+      note->set(xtrembeam, 1);
+      note->set(xcbeam, anchor->get(xcbeam));
+      note->set(xebeam, anchor->get(xebeam));
+    } else if (anchor && anchor->get(xhidet)) {
+      note->set(xhidet, 1);
+    }
   }
   for (int i = 1; i < breves && !place.chord; ++i) {
     mxml_count_note();
@@ -579,6 +689,10 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
 int32_t mxml_to_units(int64_t t) {
   const int64_t div = std::max<int32_t>(mxml.divisions, 1);
   return int32_t(std::clamp<int64_t>(t * 16384 / div, 0, int64_t(1) << 30));
+}
+
+void mxml_end_tremolos() {
+  for (MxmlVoice& vs : mxml.voices) end_waiting_tremolo(vs);
 }
 
 Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
@@ -817,11 +931,17 @@ void mxml_staccato(XmlElement&) { mxml.note.staccato = true; }
 void mxml_staccatissimo(XmlElement&) { mxml.note.staccatissimo = true; }
 void mxml_tenuto(XmlElement&) { mxml.note.tenuto = true; }
 
-// A tremolo of one note: its strokes through the stem (three at most). The two notes of a
-// tremolo between notes keep their values.
+// A tremolo of one note: its strokes through the stem (three at most). A tremolo between two
+// notes: its strokes, and which of its notes this is.
 void mxml_tremolo(XmlElement& e) {
-  if (!mxml_attr_is(e, "type", "single") && xml_attr(e, "type")) return;
   constexpr int MOST_STROKES = 3;
+  const bool start = mxml_attr_is(e, "type", "start"), stop = mxml_attr_is(e, "type", "stop");
+  if (start || stop) {
+    mxml.note.tremolo_pair = start ? 1 : 2;
+    mxml.note.pair_strokes = std::clamp(mxml_int(e, MOST_STROKES), 1, 8);
+    return;
+  }
+  if (!mxml_attr_is(e, "type", "single") && xml_attr(e, "type")) return;
   const int strokes = mxml_int(e, MOST_STROKES);
   if (strokes > MOST_STROKES)
     mxml_notice(MxmlNotice::tremolo, "In %s a tremolo has %d strokes; Vesk draws three.",

@@ -1,5 +1,5 @@
 // engraving_details_test.cpp: what real documents ask of the engraving, read from MusicXML
-// and drawn: lyric elisions.
+// and drawn: tremolos between two notes, lyric elisions.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,6 +23,8 @@ namespace {
 
 using EngravingDetails = MusicXmlTest;
 
+constexpr int VAR_TUPLET_NUMBER = 6, VAR_MAIN_BEAM = 17, VAR_FURTHER_BEAM = 18;
+
 std::string document(const std::string& measures, const std::string& time = "4") {
   return "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
          "V</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
@@ -39,6 +41,45 @@ std::string pitched(const char* step, int duration, const char* type,
          "</step><octave>5</octave></pitch><duration>" + std::to_string(duration) +
          "</duration><voice>1</voice><type>" + type + "</type>" + inside +
          (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
+}
+
+// A note of a tremolo between two notes, as documents write it: sounding half its value.
+std::string tremolo_note(const char* step, int duration, const char* type, const char* which,
+                         int strokes, bool chord = false) {
+  return std::string("<note>") + (chord ? "<chord/>" : "") + "<pitch><step>" + step +
+         "</step><octave>5</octave></pitch><duration>" + std::to_string(duration) +
+         "</duration><voice>1</voice><type>" + type +
+         "</type><time-modification><actual-notes>2</actual-notes><normal-notes>1</normal-"
+         "notes></time-modification><notations><ornaments><tremolo type=\"" +
+         which + "\">" + std::to_string(strokes) + "</tremolo></ornaments></notations></note>";
+}
+
+// Each note of voice 0 as its written value (a tremolo beam's decoded), "~" for a note of a
+// tremolo beam, "h" for a hidden tuplet number and its single strokes.
+std::string written_notes() {
+  std::string out;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != NOTE || p->get(xrest)) continue;
+    int value = 0, dots = 0;
+    decode_note_type(p, &value, &dots);
+    out += (out.empty() ? "" : " ") + std::string(1, "Bwhqesxyz"[value]) + std::string(dots, '.');
+    if (p->get(xtrembeam)) out += "~";
+    if (p->get(xhidet)) out += "h";
+    if (p->get(xtremolo)) out += std::to_string(p->get(xtremolo));
+  }
+  return out;
+}
+
+// Printed lines, or texts and characters, of the var code.
+int drawn_count(int kind, int var) {
+  int n = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != kind || e->get(xgscreen)) continue;
+    n += (kind == GE_LINE    ? e->get(xgl_var)
+          : kind == GE_CURVE ? e->get(xgv_var)
+                             : e->get(xgc_var)) == var;
+  }
+  return n;
 }
 
 // The piece written as MusicXML.
@@ -75,6 +116,38 @@ void engrave(const char* name) {
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
   const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues) {
+  // Half notes of three strokes, quarter chords of two, whole notes of three, and a first note
+  // whose second never comes. Each pair was read as two notes of a duplet, its "2" drawn.
+  platform_init_fonts();
+  const std::string doc = document(
+      tremolo_note("C", 2, "half", "start", 3) + tremolo_note("E", 2, "half", "stop", 3) +
+      tremolo_note("D", 1, "quarter", "start", 2) + tremolo_note("F", 1, "quarter", "start", 2, true) +
+      tremolo_note("G", 1, "quarter", "stop", 2) + tremolo_note("B", 1, "quarter", "stop", 2, true) +
+      pitched("A", 2, "quarter") + "</measure><measure number=\"2\">" +
+      tremolo_note("C", 4, "whole", "start", 3) + tremolo_note("G", 4, "whole", "stop", 3) +
+      "</measure><measure number=\"3\">" + tremolo_note("E", 2, "half", "start", 1) +
+      pitched("D", 2, "quarter") + pitched("C", 4, "half"));
+  ASSERT_EQ(import(doc, 1), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::string read = "h~ h~ q~ q~ q~ q~ q w~ w~ hh1 q h";
+  EXPECT_EQ(written_notes(), read);
+  EXPECT_EQ(measure_lengths(0), "65536 65536 65536");
+  engrave("tremolos");
+  EXPECT_EQ(drawn_count(GE_CHAR, VAR_TUPLET_NUMBER), 0);
+  // Three strokes between the half notes and the whole notes, two between the quarter chords.
+  EXPECT_EQ(drawn_count(GE_LINE, VAR_MAIN_BEAM) + drawn_count(GE_LINE, VAR_FURTHER_BEAM), 8);
+
+  const std::string written = exported();
+  EXPECT_NE(written.find("<tremolo type=\"start\">3</tremolo>"), std::string::npos);
+  EXPECT_NE(written.find("<tremolo type=\"stop\">2</tremolo>"), std::string::npos);
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  // The lone note comes back with its strokes; that its tuplet number is hidden is not written.
+  EXPECT_EQ(written_notes(), "h~ h~ q~ q~ q~ q~ q w~ w~ h1 q h") << written;
 }
 
 std::string with_lyric(const char* step, const std::string& lyric) {

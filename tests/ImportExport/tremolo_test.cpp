@@ -34,8 +34,9 @@ std::string strokes_of(int v) {
 
 TEST_F(MusicXmlTremolo, StrokesOfOneNoteAreKeptAndWrittenBackStringNumbersSaid) {
   // One, three and five strokes (drawn as three, and said), none, and the two notes of a
-  // tremolo between notes, which keep their values without strokes of their own. Tremolos
-  // and string numbers were passed over without a word.
+  // tremolo between notes that each last their whole value, which cannot be beamed as a
+  // tremolo: they keep their values with the strokes on each. Tremolos and string numbers
+  // were passed over without a word.
   const std::string document =
       "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>V"
       "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
@@ -49,7 +50,7 @@ TEST_F(MusicXmlTremolo, StrokesOfOneNoteAreKeptAndWrittenBackStringNumbersSaid) 
       "</measure></part>"
       "</score-partwise>";
   ASSERT_EQ(import(document), 1);
-  EXPECT_EQ(strokes_of(0), "13300000");
+  EXPECT_EQ(strokes_of(0), "13302200");
   const std::vector<Report> r = take_reports();
   ASSERT_EQ(r.size(), 2u);
   EXPECT_NE(r[0].text.find("5 strokes"), std::string::npos) << r[0].text;
@@ -65,7 +66,7 @@ TEST_F(MusicXmlTremolo, StrokesOfOneNoteAreKeptAndWrittenBackStringNumbersSaid) 
   discard_piece_lists();
   voice_count = 0;
   ASSERT_EQ(import(written), 1);
-  EXPECT_EQ(strokes_of(0), "13300000");
+  EXPECT_EQ(strokes_of(0), "13302200");
 }
 
 }  // namespace
