@@ -545,6 +545,16 @@ bool marked_bar_before(Drosa note) {
   return false;
 }
 
+// True when a LINE is attached before the note.
+bool note_has_line(Drosa note) {
+  for (Drosa p = note->xback; p; p = p->xback) {
+    const int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) return false;
+    if (k == LINE) return true;
+  }
+  return false;
+}
+
 bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool later,
                       std::vector<Drosa>* chords, Drosa* after) {
   *after = layer.at;
@@ -553,10 +563,14 @@ bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool lat
   Drosa n = layer.at;
   while (n && chord_start(n) < start + M - TIME_TOLERANCE) {
     if (!near(chord_start(n), t)) return false;
+    // A text over the run's first rest (a rehearsal mark, a tempo) stands over the whole
+    // multi-measure rest; a text later, or a line, ends the run before it.
+    const bool first = !later && n == layer.at;
     for (Drosa note : chord_notes(n))
-      if (!note->get(xrest) || note->get(xgrace) || note_has_line_or_text(note)) return false;
-    if ((later || n != layer.at) && (has_clef_key_time_before(n, 0) || marked_bar_before(n)))
-      return false;
+      if (!note->get(xrest) || note->get(xgrace) ||
+          (first ? note_has_line(note) : note_has_line_or_text(note)))
+        return false;
+    if (!first && (has_clef_key_time_before(n, 0) || marked_bar_before(n))) return false;
     chords->push_back(n);
     t += spaced_chord_duration(n);
     n = chain_next(chord_last_note(n));

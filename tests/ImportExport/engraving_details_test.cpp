@@ -1,5 +1,5 @@
 // engraving_details_test.cpp: what real documents ask of the engraving, read from MusicXML
-// and drawn: tremolos between two notes, lyric elisions.
+// and drawn: tremolos between two notes, lyric elisions, multiple rests under a rehearsal mark.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -189,6 +189,29 @@ TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
   voice_count = 0;
   ASSERT_EQ(import(written), 1);
   EXPECT_NE(annotations_of(0).find(read), std::string::npos) << written;
+}
+
+TEST_F(EngravingDetails, AMultipleRestUnderARehearsalMarkIsOneRest) {
+  // Three bars of rest, a rehearsal mark over the first: one rest of 3 bars with the mark
+  // over it. The mark kept its bar out, and the other two were a rest of 2.
+  platform_init_fonts();
+  const std::string rest = "<note><rest measure=\"yes\"/><duration>8</duration><voice>1</voice></note>";
+  const std::string doc = document(
+      pitched("C", 8, "whole") + "</measure><measure number=\"2\"><direction placement=\"above\">"
+      "<direction-type><rehearsal>B</rehearsal></direction-type></direction>" + rest +
+      "</measure><measure number=\"3\">" + rest + "</measure><measure number=\"4\">" + rest +
+      "</measure><measure number=\"5\">" + pitched("D", 8, "whole"));
+  ASSERT_EQ(import(doc, 1), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  engrave("multiple_rest");
+  std::string rests;  // each rest's glyph choice, with the bars of a multiple rest
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != NOTE || !p->get(xrest) || !note_ntdata(p)) continue;
+    const int glyph = note_ntdata(p)->get(xrestchar);
+    Drosa cd = glyph == 2 ? last_note_cddata(p) : NIL;
+    rests += std::to_string(glyph) + (cd ? "x" + std::to_string(cd->get(xrcmeas)) : "") + " ";
+  }
+  EXPECT_EQ(rests, "2x3 0 0 ");
 }
 
 }  // namespace
