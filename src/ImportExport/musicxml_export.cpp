@@ -1779,6 +1779,12 @@ void Exporter::lyrics(VoiceState& vs, const std::vector<Drosa>& attached) {
     if (utf8(text).empty() && !extend) continue;
     o.start("lyric");
     o.attr("number", long(line));
+    if (const int colour = a->get(xtext_color)) {
+      const RgbColour c = prefs.colour(colour);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "#%02X%02X%02X", c.red >> 8, c.green >> 8, c.blue >> 8);
+      o.attr("color", hex);
+    }
     // Syllables sung on one note are written apart, an elision between them; the first may
     // end a word, the last begin one.
     for (size_t from = 0, at = 0; from <= text.size() && !utf8(text).empty(); from = at + 1) {

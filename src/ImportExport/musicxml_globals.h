@@ -85,6 +85,7 @@ struct MxmlItem {
   // A sign of the music font (segno, coda, fermata...): the engraving parameter that draws it;
   // 0 for other items.
   int16_t sign_param = 0;
+  int8_t color = 0;    // the colour index of its text: 0 black, else the nearest of the table
   bool coded = false;  // its text is written in the escape codes of annotations (a chord symbol)
   std::string text;    // Mac OS Roman
 };

@@ -152,6 +152,7 @@ Drosa text_head(const Run& run, const MxmlItem& item, bool continuation, int tag
   t->set(xtextfont, run.font);
   t->set(xtextsize, uint8_t(std::clamp(run.size, 1, 127)));
   t->set(xtextface, uint8_t(run.face));
+  t->set(xtext_color, item.color);
   t->set(xjustified, item.reference & 3);
   t->set(xboxed, (item.flags & 2) != 0);
   t->set(xclassify, uint8_t(std::min(std::abs(int(item.kind)), 24)));

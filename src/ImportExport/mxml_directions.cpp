@@ -19,6 +19,7 @@
 #include "ImportExport/mxml_internal.h"
 #include "ImportExport/xml_reader.h"
 #include "ImportExport/xmlt_fields.h"
+#include "app/app_services.h"
 
 namespace {
 
@@ -127,11 +128,37 @@ int32_t units(double tenths) { return int32_t(tenths * UNITS_PER_TENTH + 0.5); }
 // ---- Style and position
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The colour index nearest a colour the document gives as "#RRGGBB" (or "#AARRGGBB"): of the
+// colours table, 0 for black and for a colour it cannot read.
+int8_t nearest_color_index(const char* text) {
+  const size_t length = text ? std::strlen(text) : 0;
+  if ((length != 7 && length != 9) || text[0] != '#') return 0;
+  char* end = nullptr;
+  const unsigned long rgb = std::strtoul(text + length - 6, &end, 16) & 0xFFFFFF;
+  if (end != text + length) return 0;
+  const long red = long(rgb >> 16) * 257, green = long((rgb >> 8) & 255) * 257,
+             blue = long(rgb & 255) * 257;
+  int8_t best = 0;
+  double best_distance = double(red) * red + double(green) * green + double(blue) * blue;
+  for (int i = 1; i <= 15; ++i) {  // the table's colours
+    const RgbColour c = prefs.colour(i);
+    const double dr = double(red - c.red), dg = double(green - c.green), db = double(blue - c.blue);
+    const double distance = dr * dr + dg * dg + db * db;
+    if (distance < best_distance) best = int8_t(i), best_distance = distance;
+  }
+  return best;
+}
+
+}  // namespace
+
 void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base) {
   if (base) {
     item->font = base->font;
     item->size = base->size;
     item->face = base->face;
+    item->color = base->color;
     item->reference = uint16_t((item->reference & ~7) | (base->reference & 7));
   }
   if (const char* size = xml_attr(e, "font-size")) {
@@ -164,6 +191,7 @@ void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base) {
   if (mxml_attr_is(e, "font-style", "italic")) item->face |= 2, item->face_given = true;
   if (mxml_attr_is(e, "font-weight", "normal")) item->face &= ~1, item->face_given = true;
   if (mxml_attr_is(e, "font-weight", "bold")) item->face |= 1, item->face_given = true;
+  if (const char* color = xml_attr(e, "color")) item->color = nearest_color_index(color);
 }
 
 int mxml_item_position(XmlElement& e, MxmlItem* item, int line) {

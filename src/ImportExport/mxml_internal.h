@@ -288,7 +288,8 @@ void mxml_turn_stroke(const MxmlItem& turn);
 // Writes: mxml's notations slot.
 void mxml_arpeggiate(XmlElement& e);
 inline constexpr int MXML_CODE_ARPEGGIATE = 15;
-// Style and position of an item from the element's attributes.
+// Style and position of an item from the element's attributes; its colour the nearest of the
+// colours table (prefs).
 void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base);
 int mxml_item_position(XmlElement& e, MxmlItem* item, int line);
 // Empties a pending slot to one empty group, forgetting the items that pointed into it.

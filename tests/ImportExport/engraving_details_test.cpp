@@ -1,5 +1,6 @@
 // engraving_details_test.cpp: what real documents ask of the engraving, read from MusicXML
-// and drawn: tremolos between two notes, lyric elisions, multiple rests under a rehearsal mark.
+// and drawn: tremolos between two notes, lyric elisions, multiple rests under a rehearsal mark,
+// coloured lyrics.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -24,6 +26,7 @@ namespace {
 using EngravingDetails = MusicXmlTest;
 
 constexpr int VAR_TUPLET_NUMBER = 6, VAR_MAIN_BEAM = 17, VAR_FURTHER_BEAM = 18;
+constexpr int LYRIC_CLASS = 5;  // the annotation class of lyrics
 
 std::string document(const std::string& measures, const std::string& time = "4") {
   return "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
@@ -37,10 +40,9 @@ std::string document(const std::string& measures, const std::string& time = "4")
 
 std::string pitched(const char* step, int duration, const char* type,
                     const std::string& inside = "", const std::string& notations = "") {
-  return std::string("<note><pitch><step>") + step +
-         "</step><octave>5</octave></pitch><duration>" + std::to_string(duration) +
-         "</duration><voice>1</voice><type>" + type + "</type>" + inside +
-         (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
+  return std::string("<note><pitch><step>") + step + "</step><octave>5</octave></pitch><duration>" +
+         std::to_string(duration) + "</duration><voice>1</voice><type>" + type + "</type>" +
+         inside + (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
 }
 
 // A note of a tremolo between two notes, as documents write it: sounding half its value.
@@ -106,7 +108,8 @@ void engrave(const char* name) {
     plot_GE_list(port_bounds(offscreen_page), PLOT_SCREEN, 0);
     platform_set_port(nullptr);
     const std::filesystem::path out = std::filesystem::current_path().parent_path() /
-                                      "test-output" / "engraving" / (std::string(name) + "-zoom.png");
+                                      "test-output" / "engraving" /
+                                      (std::string(name) + "-zoom.png");
     if (std::filesystem::exists(out.parent_path())) port_save_png(offscreen_page, out.c_str());
     zoom_factor = standard;
     offscreen_changesize();
@@ -122,14 +125,16 @@ TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues)
   // Half notes of three strokes, quarter chords of two, whole notes of three, and a first note
   // whose second never comes. Each pair was read as two notes of a duplet, its "2" drawn.
   platform_init_fonts();
-  const std::string doc = document(
-      tremolo_note("C", 2, "half", "start", 3) + tremolo_note("E", 2, "half", "stop", 3) +
-      tremolo_note("D", 1, "quarter", "start", 2) + tremolo_note("F", 1, "quarter", "start", 2, true) +
-      tremolo_note("G", 1, "quarter", "stop", 2) + tremolo_note("B", 1, "quarter", "stop", 2, true) +
-      pitched("A", 2, "quarter") + "</measure><measure number=\"2\">" +
-      tremolo_note("C", 4, "whole", "start", 3) + tremolo_note("G", 4, "whole", "stop", 3) +
-      "</measure><measure number=\"3\">" + tremolo_note("E", 2, "half", "start", 1) +
-      pitched("D", 2, "quarter") + pitched("C", 4, "half"));
+  const std::string doc =
+      document(tremolo_note("C", 2, "half", "start", 3) + tremolo_note("E", 2, "half", "stop", 3) +
+               tremolo_note("D", 1, "quarter", "start", 2) +
+               tremolo_note("F", 1, "quarter", "start", 2, true) +
+               tremolo_note("G", 1, "quarter", "stop", 2) +
+               tremolo_note("B", 1, "quarter", "stop", 2, true) + pitched("A", 2, "quarter") +
+               "</measure><measure number=\"2\">" + tremolo_note("C", 4, "whole", "start", 3) +
+               tremolo_note("G", 4, "whole", "stop", 3) + "</measure><measure number=\"3\">" +
+               tremolo_note("E", 2, "half", "start", 1) + pitched("D", 2, "quarter") +
+               pitched("C", 4, "half"));
   ASSERT_EQ(import(doc, 1), 1);
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
   const std::string read = "h~ h~ q~ q~ q~ q~ q w~ w~ hh1 q h";
@@ -150,24 +155,29 @@ TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues)
   EXPECT_EQ(written_notes(), "h~ h~ q~ q~ q~ q~ q w~ w~ h1 q h") << written;
 }
 
-std::string with_lyric(const char* step, const std::string& lyric) {
-  return pitched(step, 2, "quarter", "<lyric number=\"1\">" + lyric + "</lyric>");
+std::string with_lyric(const char* step, const std::string& lyric,
+                       const std::string& attributes = "") {
+  return pitched(step, 2, "quarter", "<lyric number=\"1\"" + attributes + ">" + lyric + "</lyric>");
 }
 
 TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
   // An undertie in the text, one between two texts, and an elision the document shows as a
   // blank. The undertie was a blank: it is not a character of the system's text.
   platform_init_fonts();
-  const std::string doc = document(
-      with_lyric("C", "<syllabic>single</syllabic><text>glo\u203Fry</text>") +
-      with_lyric("D", "<syllabic>single</syllabic><text>to</text><elision>\u203F</elision>"
-                      "<syllabic>single</syllabic><text>a</text>") +
-      with_lyric("E", "<syllabic>single</syllabic><text>6</text><elision> </elision>"
-                      "<syllabic>single</syllabic><text>5</text>") +
-      pitched("F", 2, "quarter"));
+  const std::string doc =
+      document(with_lyric("C", "<syllabic>single</syllabic><text>glo\u203Fry</text>") +
+               with_lyric("D",
+                          "<syllabic>single</syllabic><text>to</text><elision>\u203F</elision>"
+                          "<syllabic>single</syllabic><text>a</text>") +
+               with_lyric("E",
+                          "<syllabic>single</syllabic><text>6</text><elision> </elision>"
+                          "<syllabic>single</syllabic><text>5</text>") +
+               pitched("F", 2, "quarter"));
   ASSERT_EQ(import(doc, 1), 1);
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  const std::string read = "glo\x1Fry@0 to\x1F" "a@1 6 5@2";
+  const std::string read =
+      "glo\x1Fry@0 to\x1F"
+      "a@1 6 5@2";
   EXPECT_EQ(annotations_of(0), read);
   engrave("elisions");
   int curves = 0;
@@ -191,15 +201,42 @@ TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
   EXPECT_NE(annotations_of(0).find(read), std::string::npos) << written;
 }
 
+TEST_F(EngravingDetails, ColouredLyricsAreDrawnInTheNearestColourOfTheTable) {
+  // Red letters marking a theme, a dark red one, and a black one: the marks were black.
+  platform_init_fonts();
+  ASSERT_EQ(import(document(with_lyric("C", "<text>a</text>", " color=\"#FF0000\"") +
+                            with_lyric("D", "<text>b</text>", " color=\"#C01010\"") +
+                            with_lyric("E", "<text>c</text>", " color=\"#000000\"") +
+                            pitched("F", 2, "quarter")),
+                   1),
+            1);
+  std::string colours;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM) colours += std::to_string(p->get(xtext_color));
+  EXPECT_EQ(colours, "110");
+  engrave("coloured_lyrics");
+  const std::string written = exported();
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  colours.clear();
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM && p->get(xclassify) == LYRIC_CLASS)
+      colours += std::to_string(p->get(xtext_color));
+  EXPECT_EQ(colours, "110") << written;
+}
+
 TEST_F(EngravingDetails, AMultipleRestUnderARehearsalMarkIsOneRest) {
   // Three bars of rest, a rehearsal mark over the first: one rest of 3 bars with the mark
   // over it. The mark kept its bar out, and the other two were a rest of 2.
   platform_init_fonts();
-  const std::string rest = "<note><rest measure=\"yes\"/><duration>8</duration><voice>1</voice></note>";
+  const std::string rest =
+      "<note><rest measure=\"yes\"/><duration>8</duration><voice>1</voice></note>";
   const std::string doc = document(
-      pitched("C", 8, "whole") + "</measure><measure number=\"2\"><direction placement=\"above\">"
-      "<direction-type><rehearsal>B</rehearsal></direction-type></direction>" + rest +
-      "</measure><measure number=\"3\">" + rest + "</measure><measure number=\"4\">" + rest +
+      pitched("C", 8, "whole") +
+      "</measure><measure number=\"2\"><direction placement=\"above\">"
+      "<direction-type><rehearsal>B</rehearsal></direction-type></direction>" +
+      rest + "</measure><measure number=\"3\">" + rest + "</measure><measure number=\"4\">" + rest +
       "</measure><measure number=\"5\">" + pitched("D", 8, "whole"));
   ASSERT_EQ(import(doc, 1), 1);
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
