@@ -103,14 +103,7 @@ void engrave(const char* name) {
     zoom_factor = std::strtof(zoom, nullptr);
     offscreen_changesize();
     ASSERT_EQ(format_page(1, 0), 1);
-    offscreen_erase();
-    platform_set_port(offscreen_page);
-    plot_GE_list(port_bounds(offscreen_page), PLOT_SCREEN, 0);
-    platform_set_port(nullptr);
-    const std::filesystem::path out = std::filesystem::current_path().parent_path() /
-                                      "test-output" / "engraving" /
-                                      (std::string(name) + "-zoom.png");
-    if (std::filesystem::exists(out.parent_path())) port_save_png(offscreen_page, out.c_str());
+    save_drawn_page("engraving", std::string(name) + "-zoom.png", PLOT_SCREEN);
     zoom_factor = standard;
     offscreen_changesize();
   }

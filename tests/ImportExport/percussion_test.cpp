@@ -16,6 +16,7 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
+#include "support/page_image.h"
 #include "support/real_scores.h"
 
 namespace {
@@ -53,11 +54,7 @@ TEST_F(PercussionStaff, HeadsStandWhereTheDocumentDisplaysThem) {
   zoom_factor = 3;
   offscreen_changesize();
   ASSERT_EQ(format_page(1, 0), 1);
-  offscreen_erase();
-  platform_set_port(offscreen_page);
-  plot_GE_list(port_bounds(offscreen_page), PLOT_SCREEN, 0);
-  platform_set_port(nullptr);
-  port_save_png(offscreen_page, (output_folder() / "percussion-1.png").c_str());
+  save_drawn_page("percussion", "percussion-1.png", PLOT_SCREEN);
   offscreen_dispose();
   // A head's y is half a space below its centre.
   auto centre_steps = [](Drosa note, int pstaff) {

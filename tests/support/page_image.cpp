@@ -9,10 +9,10 @@
 #include "platform/port.h"
 #include "support/model_fixture.h"
 
-bool save_drawn_page(const std::string& folder, const std::string& file) {
+bool save_drawn_page(const std::string& folder, const std::string& file, int mode) {
   offscreen_erase();
   platform_set_port(offscreen_page);
-  plot_GE_list(port_bounds(offscreen_page), 0, 0);
+  plot_GE_list(port_bounds(offscreen_page), mode, 0);
   platform_set_port(nullptr);
   const std::filesystem::path build = std::filesystem::current_path().parent_path();
   if (!std::filesystem::exists(build / "CMakeCache.txt")) return true;

@@ -9,8 +9,8 @@
 
 // Draws the GE list on the offscreen page and writes it to test-output/<folder>/<file> of the
 // build folder; nothing is written when the tests run from elsewhere. False when the image
-// could not be written.
-bool save_drawn_page(const std::string& folder, const std::string& file);
+// could not be written. `mode` is the plotting mode (PLOT_SCREEN draws as the screen does).
+bool save_drawn_page(const std::string& folder, const std::string& file, int mode = 0);
 
 // The elements of a graphics list (after its head) byte for byte, one a line.
 std::string drawn_elements(Drosa head);
