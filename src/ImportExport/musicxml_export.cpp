@@ -734,6 +734,7 @@ class Exporter {
   PrintedDistances printed;
 
   void header();
+  void part_names(const Part& part);
   void part(const Part& part);
   void measure_attributes(std::vector<Segment>& segs, bool first, bool system_start);
   int64_t voice_measure(VoiceState& vs, const Segment& seg);
@@ -790,6 +791,30 @@ void Exporter::header() {
   o.end();
 }
 
+// The part's names: `part-name` its key (as every part has), with the full name it draws in a
+// `part-name-display` where that differs from the key (a longer name, or one with a '-' or a
+// line break); `part-abbreviation` its abbreviation. A name it does not draw (the key, where
+// it keeps no name) is marked not printed.
+void Exporter::part_names(const Part& part) {
+  const PartNames names = part.voices.empty() ? PartNames{} : part_names_of_voice(part.voices[0]);
+  auto start = [&](const char* element, bool shown) {
+    o.start(element);
+    if (!shown) o.attr("print-object", "no");
+  };
+  start("part-name", names.full.shown);
+  xml_add_text(o.w, utf8(part.name).c_str());
+  o.end();
+  if (!names.full.text.empty() && names.full.text != part.name) {
+    start("part-name-display", names.full.shown);
+    o.text("display-text", utf8(names.full.text));
+    o.end();
+  }
+  if (names.abbreviation.text.empty()) return;
+  start("part-abbreviation", names.abbreviation.shown);
+  xml_add_text(o.w, utf8(names.abbreviation.text).c_str());
+  o.end();
+}
+
 void Exporter::document() {
   xml_write_line(o.w, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
   xml_write_line(o.w,
@@ -806,7 +831,7 @@ void Exporter::document() {
   for (const Part& p : parts) {
     o.start("score-part");
     o.attr("id", ("P" + std::to_string(p.number)).c_str());
-    o.text("part-name", utf8(p.name));
+    part_names(p);
     for (int key : p.keys) {
       o.start("score-instrument");
       o.attr("id", instrument_id(p.number, key).c_str());

@@ -434,6 +434,20 @@ struct MxmlState {
     bool operator==(const TempoShown&) const = default;
   };
   std::vector<TempoShown> tempos_shown;
+  // ---- Names before the systems, by declared part
+  PartNames shown_names[MXML_MAX_PARTS];
+  int name_display = 0;       // 1 inside part-name-display, 2 part-abbreviation-display
+  bool display_shown = true;  // the open display's print-object
+  std::string display_text;   // its texts read so far
+  // The names by the part name each part's lists carry, kept for the lists as they are once
+  // the voices are read (a staff of several voices becomes several lists).
+  std::vector<std::pair<std::string, PartNames>> names_by_part;
+  // ---- System margins, in tenths: left and right, -1 not given
+  int32_t system_margins[2] = {-1, -1};        // of defaults: every system's
+  int32_t first_system_margins[2] = {-1, -1};  // the print of the first measure
+  // The prints that begin each later system of the first part, in order (-1 where one gives
+  // none).
+  std::vector<int32_t> later_system_margins[2];
   // ---- Layout
   double millimeters = 0, tenths = 0;
   int32_t page_width = 0, page_height = 0;  // tenths

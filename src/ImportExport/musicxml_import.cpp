@@ -427,6 +427,7 @@ int run_import(int complete) {
     mxml_analyse(&first_change);
     if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
     number_notes_by_voice();
+    mxml_set_part_names();
     const std::vector<std::string> notices = mxml_notice_texts();
     // The document's own systems and pages are kept: it may hide staves in some of them.
     if (complete && keep_systems && keep_pages) hide_staves_the_document_hides();
@@ -455,6 +456,8 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   mxml_pad_short_parts();
   mxml_align_measures();
   set_page_size();
+  mxml_apply_system_margins();
+  mxml_keep_names_by_part();
   title_without_file_name();
   normalise_breaks();
   mxml_set_brackets();

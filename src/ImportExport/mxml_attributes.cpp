@@ -292,6 +292,7 @@ void mxml_set_brackets() {
 
 void mxml_part_name(XmlElement& e) {
   if (std::strcmp(mxml_parent(e), "score-part") != 0 || mxml.part_count == 0) return;
+  mxml_name_given(e, false);
   const std::string name = clean_name(mxml_text(e, 64));
   mxml.part_names[mxml.part_count - 1] = name;
   if (valid_part_name(name.c_str()) && !name_used(name))
@@ -724,6 +725,7 @@ void mxml_make_break(int list, bool page) {
 
 void mxml_print(XmlElement& e) {
   if (!mxml_in_part()) return;
+  mxml_print_begins_system(e);
   const bool page = mxml_attr_is(e, "new-page", "yes");
   if (!page && !mxml_attr_is(e, "new-system", "yes")) {
     mxml_print_system_distance();

@@ -25,6 +25,7 @@ struct ElementEntry {
 constexpr ElementEntry element_table[] = {
     {"accent", mxml_accent, nullptr},
     {"accidental", mxml_accidental, nullptr},
+    {"accidental-text", mxml_accidental_text, nullptr},
     {"actual-notes", mxml_actual_notes, nullptr},
     {"alter", mxml_alter, nullptr},
     {"bar-style", mxml_bar_style, nullptr},
@@ -57,6 +58,7 @@ constexpr ElementEntry element_table[] = {
     {"directive", mxml_direction, mxml_direction_end},
     {"display-octave", mxml_octave, nullptr},
     {"display-step", mxml_step, nullptr},
+    {"display-text", mxml_display_text, nullptr},
     {"divisions", mxml_divisions, nullptr},
     {"dot", mxml_dot, nullptr},
     {"duration", mxml_duration, nullptr},
@@ -99,8 +101,11 @@ constexpr ElementEntry element_table[] = {
     {"page-margins", mxml_page_margins, mxml_page_margins_end},
     {"page-width", mxml_page_width, nullptr},
     {"part", mxml_part, mxml_part_end},
+    {"part-abbreviation", mxml_part_abbreviation, nullptr},
+    {"part-abbreviation-display", mxml_name_display, mxml_name_display_end},
     {"part-group", mxml_part_group, nullptr},
     {"part-name", mxml_part_name, nullptr},
+    {"part-name-display", mxml_name_display, mxml_name_display_end},
     {"part-symbol", mxml_part_symbol, nullptr},
     {"pedal", mxml_pedal, nullptr},
     {"per-minute", mxml_per_minute, nullptr},
@@ -153,7 +158,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 128, "the import understands 128 elements");
+static_assert(ELEMENT_COUNT == 133, "the import understands 133 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -342,6 +342,9 @@ void mxml_staff_distance(XmlElement& e);
 // Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
 //         context's options record and the print scale of its page setup.
 void mxml_apply_layout();
+// mxml_page_tenths: tenths of the document's staff space as tenths of a point of the laid-out
+// page. Reads: mxml's scaling and layout scale.
+int32_t mxml_page_tenths(double tenths);
 // mxml_default_distances: at the first note of a list, the distances below its staff and
 // below its systems that the document's defaults (or the first measure's print) give, unless
 // a print gave them already.
@@ -351,6 +354,31 @@ void mxml_default_distances(Drosa note, int list);
 // part's print of the same measure gave, in every list of this part.
 // Reads and writes: mxml (the distances by measure, the lists' last distances); the lists.
 void mxml_print_system_distance();
+
+// ---- Names of the parts and the room for them (mxml_part_names.cpp)
+// ------------------------------ A part-name (abbreviation false) or part-abbreviation of a
+// score-part: the text and whether it is drawn. Writes: mxml.shown_names of the part declared last.
+void mxml_name_given(XmlElement& e, bool abbreviation);
+void mxml_part_abbreviation(XmlElement& e);
+void mxml_name_display(XmlElement& e);  // part-name-display, part-abbreviation-display
+void mxml_name_display_end();
+void mxml_display_text(XmlElement& e);
+void mxml_accidental_text(XmlElement& e);
+// A left- or right-margin of system-margins, in defaults or in a print of the first part.
+void mxml_system_margin(XmlElement& e);
+// A print of the first part that begins a later system: its system margins come next.
+void mxml_print_begins_system(XmlElement& e);
+// mxml_apply_system_margins: once the document is read, its system margins added to the page
+// margins (the first system's left, the later systems' left and right, the last one's right),
+// each widened where a drawn name needs more room; the staves keep half the paper's width.
+// Reads:  mxml (system margins, names, scaling), the lists' staff sizes.
+// Writes: the left and right margins of the current context's options record.
+void mxml_apply_system_margins();
+// mxml_keep_names_by_part: the names read, by the part name of each part's lists.
+void mxml_keep_names_by_part();
+// mxml_set_part_names: once the voices are read, each part's names kept with its top voice.
+// Writes: the annotations before the first note of those voices (set_part_names).
+void mxml_set_part_names();
 
 // ---- Annotations (mxml_annotations.cpp) ---------------------------------------------------------
 // mxml_attach_to_note: what waits for a note becomes annotations before it: the titles (at

@@ -236,6 +236,8 @@ void mxml_apply_layout() {
 
 void mxml_defaults_end() { mxml_apply_layout(); }
 
+int32_t mxml_page_tenths(double tenths) { return page_tenths(tenths); }
+
 void mxml_millimeters(XmlElement& e) {
   const double v = xml_text_double(e);
   if (v != XML_NO_DOUBLE && v > 0 && v < 1e4) mxml.millimeters = v;
@@ -261,6 +263,10 @@ void mxml_page_margins(XmlElement& e) {
 void mxml_page_margins_end() { mxml.margin_type = 3; }
 
 void mxml_margin(XmlElement& e) {
+  if (xml_open_element_level(e, "system-margins") >= 0) {
+    mxml_system_margin(e);
+    return;
+  }
   if (mxml.defaults_applied || xml_open_element_level(e, "page-margins") < 0) return;
   const char* name = xml_open_element_name(e, -1);
   const int m = std::strcmp(name, "left-margin") == 0    ? LEFT

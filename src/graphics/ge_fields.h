@@ -30,6 +30,8 @@ inline constexpr int VAR_SYSTEM_BAR = 12, VAR_BRACKET_JOIN = 15, VAR_BAR_LINE = 
 inline constexpr int VAR_BRACE_TOP = 39, VAR_BRACE_UPPER = 40, VAR_BRACE_MIDDLE = 41;
 inline constexpr int VAR_BRACE_LOWER = 42, VAR_BRACE_BOTTOM = 43;
 inline constexpr int VAR_SEPARATOR = 76;
+// Var code of the names of the parts before a system.
+inline constexpr int VAR_PART_NAME = 81;
 
 // Text bytes a GE_STRING holds (a NUL follows them).
 inline constexpr int GE_STRING_BYTES = 24;

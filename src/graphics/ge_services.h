@@ -769,6 +769,16 @@ void offscreen_string(int32_t x, int32_t y, int dx, int dy, int font, int cset, 
 // the y of its glyph on pstaff under a clef of that type.
 int clef_sig_offsets(int code, int clef_type, int pstaff, Drosa owner, int32_t* y);
 
+// ==== part_names.cpp =============================================================================
+// The names of the parts before a system (draw_part_names, in part_names.h).
+
+// part_name_room: how far left of the staves a part's name reaches as it is drawn before the
+// staves of a part whose top staff has that staff space: its widest line (measured at its
+// point size, whatever the zoom), a staff space, and the farthest a bracket and a brace stand
+// left of the staves. Reads: the offscreen port (its text state is put back), parameters
+// 279, 280 and 398.
+int32_t part_name_room(const std::string& text, int staff_space);
+
 // ==== ge_ink.cpp =================================================================================
 // What a drawn element covers on the page.
 

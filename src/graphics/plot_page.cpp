@@ -1,11 +1,11 @@
 // plot_page.cpp: the drawing pass of a formatted system.
 //
-// The staves come first (lines, bracket, brace), then the system's left bar line and the
-// separator from the system above. The chords are then handed out column by column (the
-// layout numbered the time points of the system): before each column the signs that stand
-// before its chords are drawn, then each layer's chord goes to the beam buffer, which draws it
-// at once or keeps it until its beam is complete. A whole-measure rest is not drawn with its
-// chord: it waits until the bar that ends its measure is known and is then centred in the
+// The staves come first (lines, bracket, brace), then the names of the parts before them, the
+// system's left bar line and the separator from the system above. The chords are then handed out
+// column by column (the layout numbered the time points of the system): before each column the
+// signs that stand before its chords are drawn, then each layer's chord goes to the beam buffer,
+// which draws it at once or keeps it until its beam is complete. A whole-measure rest is not drawn
+// with its chord: it waits until the bar that ends its measure is known and is then centred in the
 // measure.
 //
 // Design notes:
@@ -26,6 +26,7 @@
 #include "graphics/beam_buffer.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/part_names.h"
 #include "graphics/specplot.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -555,11 +556,13 @@ int32_t plot_page() {
   const int32_t right = staff_right_x(first_pstaff, current_page);
   StaffBracket settings[MAX_PSTAVES];
   for (int p = first_pstaff; p <= last_pstaff; ++p) settings[p] = staff_bracket(p);
+  const Drosa staves_drawn_after = GE_tail;
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
     draw_staff_lines(p, staff_left_x(p, current_page), right, staff_first_note(p));
     draw_bracket_part(p, settings[p]);
     draw_brace(p, settings);
   }
+  draw_part_names(staves_drawn_after);
   draw_system_bar_and_separator();
   if (!draw_columns()) return 0;
   if (format_interrupted()) return 0;

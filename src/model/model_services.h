@@ -501,6 +501,33 @@ std::string not_a_file_text(const std::string& path, unsigned st_mode);
 struct PlatformFileProblem;
 std::string file_problem_text(const PlatformFileProblem& problem);
 
+// ==== part_names.cpp =============================================================================
+// The names a part shows before the systems: its full name before the piece's first system, its
+// abbreviation before the later ones, each drawn or only kept. They are hidden text annotations
+// before the first note of the part's top voice ("partname 1 Violino I.", "partabbr 0 Vl. I");
+// a part without them (a piece made here, until asked) shows no name.
+
+inline constexpr size_t PART_NAME_TEXT_MAX = 200;  // characters kept of a name
+
+struct PartName {
+  std::string text;  // "" none; a return between lines
+  bool shown = false;
+};
+struct PartNames {
+  PartName full, abbreviation;
+};
+
+// part_names_of_voice: the names of voice v's part: the records before the first note of the
+// part's voices, the lowest voice first; empty names when there are none.
+// Reads: voice_count, piece_start, the VINFO part names.
+PartNames part_names_of_voice(int v);
+
+// set_part_names: replaces the records of voice v (those before its first note) by the names
+// given (an empty name gets none). False when v has no note to hold them.
+// Writes: the annotations before v's first note, through the undo primitives
+//         (delete_anno_nodes, make_text_anno).
+bool set_part_names(int v, const PartNames& names);
+
 // ==== font_table.cpp =============================================================================
 // The font table of a piece: for every font it uses other than the six standard ones (which are
 // stored as codes -1..-6), one hidden text annotation before the first note of voice 0 that reads

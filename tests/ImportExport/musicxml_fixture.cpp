@@ -111,6 +111,8 @@ std::string annotations_of(int v) {
   int notes = 0;
   std::string pending;
   auto close = [&] {
+    // The names the part shows before the systems are records of the part, not its marks.
+    if (pending.starts_with("partname ") || pending.starts_with("partabbr ")) pending.clear();
     if (pending.empty()) return;
     out += (out.empty() ? "" : " ") + pending + "@" + std::to_string(notes);
     pending.clear();
@@ -132,6 +134,12 @@ std::string annotations_of(int v) {
     }
   }
   return out;
+}
+
+bool part_name_record(Drosa tparam) {
+  if (!tparam || tparam->xkind != TPARAM) return false;
+  const std::string text = anno_run_text(tparam);
+  return text.starts_with("partname ") || text.starts_with("partabbr ");
 }
 
 Drosa nth_note(int v, int k) {

@@ -35,8 +35,11 @@ class MusicXmlTest : public ModelTest {
 
 // The annotations of voice v in order, each as its text (further style runs after a '+'),
 // with "@" and the 0-based number of the note they stand before; a line as "<" for a
-// hairpin's start and ">" for its end.
+// hairpin's start and ">" for its end. The records of the part's names are left out.
 std::string annotations_of(int v);
+
+// True for a hidden text that keeps a part's name ("partname 1 Flute", "partabbr 1 Fl.").
+bool part_name_record(Drosa tparam);
 
 // The k-th NOTE (from 0) of voice v.
 Drosa nth_note(int v, int k);

@@ -74,7 +74,7 @@ std::string marks_of(int v) {
       ++k;
       if (p->get(xgliss)) marks.insert("gliss@" + std::to_string(k));
     }
-    if (p->xkind != TPARAM || p->get(xadjacent)) continue;
+    if (p->xkind != TPARAM || p->get(xadjacent) || part_name_record(p)) continue;
     Drosa text = p->xnext;
     while (text && text->xkind != TEXT) text = text->xnext;
     const std::string chars = text ? std::string(text->get(xtext)) : "";

@@ -40,7 +40,7 @@ TEST_F(MusicXmlDetails, SignsOfTheMusicFontAreDrawnWithIt) {
   EXPECT_EQ(annotations_of(0), s + "@0 " + s + "@1 Andante@2 " + c + "@3 D.S. al Fine@4");
   std::vector<Drosa> annotations;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
-    if (p->xkind == TPARAM) annotations.push_back(p);
+    if (p->xkind == TPARAM && !part_name_record(p)) annotations.push_back(p);
   ASSERT_EQ(annotations.size(), 5u);
   EXPECT_EQ(annotations[0]->get(xtextfont), segno.font());
   EXPECT_EQ(annotations[0]->get(xclassify), 17) << "a repeat sign";
@@ -81,6 +81,7 @@ TEST_F(MusicXmlDetails, WordsStandClearOfTheSlurUnderThem) {
   Drosa slur = GE_head->xnext;
   while (slur && slur->xkind != GE_CURVE) slur = slur->xnext;
   Drosa words = find_next_kind(TPARAM, piece_start[0]);
+  while (part_name_record(words)) words = find_next_kind(TPARAM, words);
   ASSERT_TRUE(slur && words && words->xnext && words->xnext->xkind == PDATA);
   const Drosa place = words->xnext;
   const double top = curve_top(slur, place->get(xpagex1), place->get(xpagex2));

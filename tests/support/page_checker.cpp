@@ -32,6 +32,8 @@ constexpr int V_BAR_LINE = 26, V_BAR_JOIN = 29;
 constexpr int V_STEM = 19, V_STEM_LAST = 22;
 constexpr int V_HEAD = 46, V_ACCIDENTAL = 48;
 constexpr int V_CLEF = 52, V_TIME_DIGIT = 53, V_CUT_TIME = 54, V_COMMON_TIME = 55, V_KEY = 58;
+constexpr int V_BRACKET_FIRST = 13, V_BRACKET_LAST = 16, V_BRACE_FIRST = 39, V_BRACE_LAST = 43;
+constexpr int V_PART_NAME = 81;
 
 struct Box {
   int32_t left = 0, bottom = 0, right = 0, top = 0;  // y upward
@@ -492,6 +494,30 @@ struct Checker {
         fault("paper", element_name(e) + " is off the paper");
   }
 
+  // A part's name keeps an eighth of an inch (where printers reach) from the paper's edge, and
+  // stands left of all its system begins with: staff lines, brackets, braces, the system bar.
+  void names() {
+    constexpr int32_t PRINTABLE = 90;
+    std::map<int, int32_t> start_of_system;  // the leftmost ink of each system's start
+    for (const Element& e : elements) {
+      const bool start = (e.kind == GE_LINE &&
+                          (e.var == V_STAFF_LINE || e.var == V_TAB_LINE || e.var == V_SYSTEM_BAR ||
+                           (e.var >= V_BRACKET_FIRST && e.var <= V_BRACKET_LAST))) ||
+                         (e.kind == GE_CHAR && e.var >= V_BRACE_FIRST && e.var <= V_BRACE_LAST);
+      if (!start) continue;
+      auto [at, fresh] = start_of_system.emplace(system_of(e.pstaff), e.box.left);
+      if (!fresh) at->second = std::min(at->second, e.box.left);
+    }
+    for (const Element& e : elements) {
+      if (e.kind != GE_CHAR || e.var != V_PART_NAME) continue;
+      if (e.box.left < PRINTABLE)
+        fault("names", "a part's name comes within an eighth of an inch of the paper's edge");
+      auto start = start_of_system.find(system_of(e.pstaff));
+      if (start != start_of_system.end() && e.box.right > start->second - space_of(e.pstaff) / 5)
+        fault("names", "a part's name reaches the bracket, brace or staves of its system");
+    }
+  }
+
   void margins() {
     for (const Element& e : elements) {
       const bool staff = e.kind == GE_LINE && (e.var == V_STAFF_LINE || e.var == V_TAB_LINE);
@@ -807,6 +833,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   Checker c{frame, drawn_elements(), {}, {}, {}};
   c.staves = find_staves(c.elements, frame);
   c.paper();
+  c.names();
   c.margins();
   c.staves_apart();
   c.barlines();

@@ -4,8 +4,8 @@
 // signature or accidental on top of another chord's note head, no clef, key or time signature
 // on another, no line of one system through
 // another, no mark of the music on another or on a note head, no syllable on another or on
-// another staff, ties, slurs and marks within their staff's ends, and no report or message
-// while formatting and drawing.
+// another staff, ties, slurs and marks within their staff's ends, part names clear of their
+// system and near no edge, and no report or message while formatting and drawing.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +37,8 @@ struct PageFrame {
 // fifth of a space; titles and lyrics among themselves are not its business), "lyrics" (a syllable
 // on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie, slur or mark
 // of the music running past its staff's right end, or a tie, slur or line beginning before its left
-// end, by more than half a space).
+// end, by more than half a space), "names" (a part's name before a system within an eighth of an
+// inch of the paper's edge, or reaching its system's bracket, brace or staves).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

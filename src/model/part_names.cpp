@@ -1,0 +1,97 @@
+// part_names.cpp: the names a part shows before the systems, kept in the piece.
+//
+// A part's full name (before its first system) and its abbreviation (before the later ones)
+// are two hidden text annotations before the first note of the part's top voice, one for each
+// name: "partname 1 Violino I." and "partabbr 0 Vl. I": the word, 1 when the name is drawn or 0
+// when it is only kept, a blank, then the name to the end of the text. Being ordinary text
+// annotations, they are saved, opened, copied and undone like any other, and a piece without
+// them (every piece made here until the user asks) draws no names. The part's key in its VINFO
+// stays as it is: these names may be longer and hold any character.
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "annotations/anno_services.h"
+#include "model/font_table.h"
+#include "model/model_globals.h"
+#include "model/model_services.h"
+#include "model/node_kinds.h"
+#include "model/piece_format.h"
+
+namespace {
+
+constexpr std::string_view FULL_WORD = "partname ", SHORT_WORD = "partabbr ";
+
+Drosa first_note_of_voice(int v) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+
+// The record an annotation head holds: 1 a full name, 2 an abbreviation, 0 none.
+int parse_record(Drosa node, std::string* name, bool* shown) {
+  if (!node || effective_kind(node) != TPARAM || rec_bit16(node, 16, 9) || rec_bit16(node, 16, 0))
+    return 0;
+  const std::string text = anno_run_text(node);
+  const std::string_view record(text);
+  int kind = record.starts_with(FULL_WORD) ? 1 : record.starts_with(SHORT_WORD) ? 2 : 0;
+  const size_t flag = FULL_WORD.size();
+  if (!kind || record.size() < flag + 2 || (record[flag] != '0' && record[flag] != '1') ||
+      record[flag + 1] != ' ')
+    return 0;
+  *shown = record[flag] == '1';
+  *name = text.substr(flag + 2);
+  return kind;
+}
+
+// The text of a record: "partname " or "partabbr ", 1 or 0, a blank, the name.
+std::string format_record(bool abbreviation, const PartName& name) {
+  std::string text(abbreviation ? SHORT_WORD : FULL_WORD);
+  text += name.shown ? "1 " : "0 ";
+  text += name.text.substr(0, PART_NAME_TEXT_MAX);
+  return text;
+}
+
+}  // namespace
+
+PartNames part_names_of_voice(int v) {
+  PartNames names;
+  if (v < 0 || v >= voice_count) return names;
+  bool full_found = false, short_found = false;
+  for (int w = 0; w < voice_count && !(full_found && short_found); ++w) {
+    if (w != v && !voices_same_part(w, v)) continue;
+    for (Drosa p = piece_start[w]; p && p->xkind != NOTE; p = p->xnext) {
+      PartName found;
+      const int kind = parse_record(p, &found.text, &found.shown);
+      if (kind == 1 && !full_found) names.full = found, full_found = true;
+      if (kind == 2 && !short_found) names.abbreviation = found, short_found = true;
+    }
+  }
+  return names;
+}
+
+bool set_part_names(int v, const PartNames& names) {
+  if (v < 0 || v >= voice_count) return false;
+  Drosa note = first_note_of_voice(v);
+  if (!note) return false;
+  for (Drosa p = piece_start[v]; p && p->xkind != NOTE;) {
+    std::string text;
+    bool shown = false;
+    if (!parse_record(p, &text, &shown)) {
+      p = p->xnext;
+      continue;
+    }
+    Drosa before = delete_anno_nodes(p);
+    p = before ? before->xnext : NIL;
+  }
+  const struct {
+    bool abbreviation;
+    const PartName& name;
+  } records[2] = {{false, names.full}, {true, names.abbreviation}};
+  for (const auto& r : records) {
+    if (r.name.text.empty()) continue;
+    make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+                   format_record(r.abbreviation, r.name).c_str(), nullptr);
+  }
+  return true;
+}
