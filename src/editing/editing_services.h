@@ -503,8 +503,9 @@ int make_measures(Drosa timesig, int new_piece, char* part_name);
 void do_delete_measures();
 
 // delete_measures: the work of Delete Measures without its dialog and questions: `count`
-// measures from the insertion point's chord, in every shown voice (or those of its staff).
-// 1 when measures were removed; 0 (after a message) when nothing changed.
+// measures from the insertion point's chord, in every shown voice (or those of its staff). The
+// names a part shows, which stand before its first note, stay with the note that is first
+// after the deletion. 1 when measures were removed; 0 (after a message) when nothing changed.
 int delete_measures(int32_t count, int all_staves);
 
 // ==== selection.cpp ==============================================================================

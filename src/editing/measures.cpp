@@ -591,6 +591,25 @@ void remove_stretch(const Stretch& s) {
   if (after && !ends_piece) apply_dynamic_velocity(after);
 }
 
+bool same_name(const PartName& a, const PartName& b) {
+  return a.text == b.text && a.shown == b.shown;
+}
+
+// Gives each part whose names a deletion took them back, in the first of its voices listed.
+void keep_part_names(const std::vector<std::pair<int, PartNames>>& before) {
+  std::vector<int> done;
+  for (const auto& entry : before) {
+    const int v = entry.first;
+    const PartNames& kept = entry.second;
+    if (std::any_of(done.begin(), done.end(), [v](int u) { return voices_same_part(u, v); }))
+      continue;
+    done.push_back(v);
+    const PartNames now = part_names_of_voice(v);
+    if (!same_name(now.full, kept.full) || !same_name(now.abbreviation, kept.abbreviation))
+      set_part_names(v, kept);
+  }
+}
+
 }  // namespace
 
 int delete_measures(int32_t count, int all_staves) {
@@ -698,7 +717,12 @@ int delete_measures(int32_t count, int all_staves) {
   stop_flashing(insertion_point);
   insertion_point = NIL;
   insertion_point_flashing = 0;
+  // The names a part shows stand before its first note: deleting its first measures keeps
+  // them, before the note that is first now.
+  std::vector<std::pair<int, PartNames>> names;
+  for (const Stretch& s : stretches) names.push_back({s.voice, part_names_of_voice(s.voice)});
   for (const Stretch& s : stretches) remove_stretch(s);
+  keep_part_names(names);
   if (page_start_removed) {
     current_page = std::max<int32_t>(current_page - 1, 1);
     remove_ntdata(REMOVE_WHOLE_PIECE);

@@ -216,6 +216,30 @@ TEST_F(DeleteMeasures, MoreThanNineAskAndAllOfThemAreRefused) {
   expect_consistent();
 }
 
+TEST_F(DeleteMeasures, ThePartsKeepTheirNamesWhenTheFirstMeasureGoes) {
+  // The names a part shows stand before its first note: they went with the first measure.
+  PartNames names;
+  names.full = {"Flauto traverso", true};
+  names.abbreviation = {"Fl.", false};
+  open([&] {
+    const int upper = staff_voice(0, 0);
+    add_tokens(upper, "C5 D5 E5 F5 | G5 A5 B5 C6");
+    ASSERT_TRUE(set_part_names(upper, names));
+  });
+  select(voice_notes(0)[0]);
+  ASSERT_EQ(delete_measures(1, 1), 1);
+  auto kept = [&] {
+    const PartNames now = part_names_of_voice(0);
+    return now.full.text == names.full.text && now.full.shown &&
+           now.abbreviation.text == names.abbreviation.text && !now.abbreviation.shown;
+  };
+  EXPECT_EQ(symbol_dump(0), "clef0 key0[] 4/4 G5 A5 B5 C6");
+  EXPECT_TRUE(kept());
+  undo();
+  EXPECT_TRUE(kept());
+  expect_consistent();
+}
+
 // The lower voice is shorter than the upper, as a damaged file may leave it.
 TEST_F(DeleteMeasures, AVoiceLeftWithoutNotesRefusesAndOneCutInsideANoteIsSaid) {
   script_hit(2);  // no further warnings of voices that disagree
