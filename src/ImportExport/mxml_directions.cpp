@@ -746,8 +746,11 @@ void mxml_sound(XmlElement& e) {
   // So does the mark an earlier part made for the same tempo at the same time: a tempo for
   // the performance, which each part of a document may repeat, is shown once a system.
   // The document counts the tempo in quarter notes a minute; the mark counts the beat, when
-  // its value gives a whole number of them (a quarter in 6/8 is two eighths), else quarters.
+  // its value gives a whole number of them (a quarter in 2/4 is two eighths), else quarters.
+  // A compound time (6/8, 9/8, 12/16) counts its dotted beat of three: 120 quarters in 6/8
+  // are 80 dotted quarters, not 240 eighths.
   int32_t unit = mxml.beat_value;
+  int32_t dots = 0;
   double per_unit = tempo;
   if (unit > 3 && unit <= 6)
     per_unit = tempo * double(1 << (unit - 3));
@@ -755,6 +758,12 @@ void mxml_sound(XmlElement& e) {
     per_unit = tempo / double(1 << (3 - unit));
   else
     unit = 3;
+  if (unit > 3 && unit <= 6 && mxml.beats > 3 && mxml.beats % 3 == 0 &&
+      std::fmod(per_unit, 3.0) == 0) {
+    per_unit /= 3;
+    --unit;
+    dots = 1;
+  }
   const int32_t bpm = int32_t(std::min(per_unit + 0.5, 9999.0));
   const MxmlState::TempoShown shown{mxml.measure_counter,
                                     mxml.part_cursor[mxml.part_index] + mxml.pending, bpm};
@@ -768,6 +777,7 @@ void mxml_sound(XmlElement& e) {
   item->sound_tempo = true;
   item->tempo = bpm;
   item->beat_unit = unit;
+  item->dots = dots;
 }
 
 void mxml_rehearsal(XmlElement& e) {

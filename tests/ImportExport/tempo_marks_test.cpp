@@ -73,16 +73,16 @@ TEST_F(TempoMarks, MetronomeMarkReadsAsWrittenAndComesBack) {
 TEST_F(TempoMarks, SoundTempoCountsTheBeat) {
   // 40 quarters a minute in 4/8 are 80 eighths: the mark said 40 eighths and played at half
   // the speed. 120 quarters in 2/2 are 60 halves; 75 quarters make no whole number of halves
-  // and stay quarters; 4/4 keeps its quarters.
+  // and stay quarters; 4/4 keeps its quarters. 6/8 counts dotted quarters (120 quarters are
+  // 80), unless they make no whole number (100 quarters stay 200 eighths).
   const struct {
     int beats, beat_type;
     const char* tempo;
     const char* type;
     const char* played;
-  } cases[] = {{4, 8, "40", "half", "80 4 0"},
-               {2, 2, "120", "whole", "60 2 0"},
-               {2, 2, "75", "whole", "75 3 0"},
-               {4, 4, "96", "whole", "96 3 0"}};
+  } cases[] = {{4, 8, "40", "half", "80 4 0"},  {2, 2, "120", "whole", "60 2 0"},
+               {2, 2, "75", "whole", "75 3 0"}, {4, 4, "96", "whole", "96 3 0"},
+               {6, 8, "120", "half", "80 3 1"}, {6, 8, "100", "half", "200 4 0"}};
   for (const auto& c : cases) {
     discard_piece_lists();
     voice_count = 0;
