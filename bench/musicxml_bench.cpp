@@ -125,6 +125,15 @@ bool check_piece(benchmark::State& state, const std::string& doc, int bars, int 
   return true;
 }
 
+// Answers the dialog a whole import asks, how to break the piece into pages (the document's
+// systems kept), in the dialog's scripted mode.
+void answer_systems() {
+  script_hit(9);
+  script_type(10, "4");
+  script_type(12, "1");
+  script_hit(1);
+}
+
 void import_score(benchmark::State& state, int complete, bool two_voices = false) {
   const int bars = int(state.range(0));
   const std::string doc = two_voices ? with_second_voice(score(bars)) : score(bars);
@@ -137,12 +146,7 @@ void import_score(benchmark::State& state, int complete, bool two_voices = false
   // one system of sixteen staves fills a letter page; answered in the dialog's scripted mode.
   if (complete) script_begin();
   for (auto _ : state) {
-    if (complete) {
-      script_hit(9);
-      script_type(10, "4");
-      script_type(12, "1");
-      script_hit(1);
-    }
+    if (complete) answer_systems();
     if (!import_musicxml_memory(doc.data(), doc.size(), complete)) {
       state.SkipWithError("the import failed");
       return;
@@ -177,10 +181,7 @@ void export_score(benchmark::State& state, bool two_voices) {
   // Imported whole, as the program opens a document: the pages the export reads the drawn
   // distances of are formatted already (a page left unformatted is formatted by the export).
   script_begin();
-  script_hit(9);
-  script_type(10, "4");
-  script_type(12, "1");
-  script_hit(1);
+  answer_systems();
   const bool imported = import_musicxml_memory(doc.data(), doc.size(), 1);
   script_take_faults();
   script_end();
