@@ -705,6 +705,7 @@ struct Recording {
   Drosa group_first = NIL;          // first RNOTE of the group being played
   Drosa midi_head = NIL;            // head of the sustain-pedal events (MIDI nodes)
   int32_t chord_threshold = 50;
+  int32_t onset_slack = 50;         // how long before a beat an onset still counts for it
   int32_t tolerance_percent = 100;  // engraving parameter 556 at the insertion point
   int32_t group_start = 0;
   int32_t last_event_time = 0;

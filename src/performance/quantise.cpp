@@ -95,7 +95,11 @@ void set_tied(bool tied) {
 
 }  // namespace
 
-int32_t beat_tolerance(int32_t length) {
+namespace {
+
+// The shortest value the recording is written in (the third of a beat with triplets) within a
+// beat of length `length`.
+int32_t shortest_value_length(int32_t length) {
   const int finer = rs.subdivision - rs.beat_unit;
   int64_t t = length;
   if (!rs.dotted_beat) {
@@ -108,8 +112,16 @@ int32_t beat_tolerance(int32_t length) {
   } else if (finer == 1) {
     t = length / 3;
   }
-  return int32_t(t * rec.tolerance_percent / 100);
+  return int32_t(t);
 }
+
+}  // namespace
+
+int32_t beat_tolerance(int32_t length) {
+  return int32_t(int64_t(shortest_value_length(length)) * rec.tolerance_percent / 100);
+}
+
+int32_t beat_onset_slack(int32_t length) { return shortest_value_length(length) / 2; }
 
 int normalize_recording() {
   Drosa head = rec.rnotes;

@@ -26,6 +26,10 @@ extern int active_templates[ACTIVE_TEMPLATES + 1];
 // beat_tolerance: the part of a beat of length `length` within which onsets count as one
 // time, by the subdivision and triplet settings and the tolerance percentage.
 int32_t beat_tolerance(int32_t length);
+// beat_onset_slack: how long before a beat of length `length` an onset still counts for that
+// beat: half the shortest value the recording is written in, so that an onset goes to the
+// beat it is played nearest to.
+int32_t beat_onset_slack(int32_t length);
 
 // combine_tied_chords: the current note template set from the group that ends at `last`;
 // the beat fillers it absorbs.

@@ -437,6 +437,7 @@ void read_recorded_track() {
   }
   rs.beat_period = period;
   rec.chord_threshold = beat_tolerance(period);
+  rec.onset_slack = beat_onset_slack(period);
   if (find_midi_track(rs.track) <= 0) {
     rec.cancelled = true;
     return;
@@ -630,7 +631,9 @@ int end_record_dialog(int32_t time, int cancelled, int import) {
 
 int metronome_beat(int32_t time, int importing, int click_state) {
   if (time != -1) {
-    rec.chord_threshold = beat_tolerance(time - rec.beat_times[size_t(rec.last_beat)]);
+    const int32_t length = time - rec.beat_times[size_t(rec.last_beat)];
+    rec.chord_threshold = beat_tolerance(length);
+    rec.onset_slack = beat_onset_slack(length);
     const bool before_first = !rec.note_recorded && !importing && !rs.play_along;
     if (before_first) rec.last_event_time = time;
     if (!before_first && rec.last_beat < BEAT_TIMES - 1) ++rec.last_beat;
@@ -671,9 +674,12 @@ void record_a_key_down(int32_t previous_time, int32_t time, int key, int volume,
       tail->set(rttn, 0);
     } else {
       tail->set(rendchord, 1);
-      const int k = last_beat_at_or_before(int64_t(time) - rec.chord_threshold);
-      const int j =
-          std::min(k, last_beat_at_or_before(int64_t(rec.group_start) + rec.chord_threshold));
+      // An onset counts for the beat it is played nearest to: one a little early for its beat
+      // would otherwise stand as a second group in the beat before, where matching the beat's
+      // rhythm merges the two groups and the note played there is lost.
+      const int32_t slack = std::max(rec.chord_threshold, rec.onset_slack);
+      const int k = last_beat_at_or_before(int64_t(time) - slack);
+      const int j = std::min(k, last_beat_at_or_before(int64_t(rec.group_start) + slack));
       if (j != rec.opened_beat) {
         if (rec.group_first) rec.group_first->set(rnewbeat, 1);
         rec.opened_beat = j;
@@ -798,6 +804,7 @@ void begin_recording(int import, int32_t start) {
   rec.beat_times[0] = start;
   rec.last_event_time = start;
   rec.chord_threshold = 50;
+  rec.onset_slack = 50;
   const ParamValue* tolerance = param_value(P_TOLERANCE, insertion_point, nullptr);
   rec.tolerance_percent = std::clamp<int32_t>(tolerance ? tolerance->integer() : 100, 1, 400);
 }
