@@ -263,7 +263,10 @@ struct MxmlTitle {
 
 struct MxmlState {
   // ---- Results of the parse
+  // The breaks the document gives: those of the part that gives most (a document may repeat
+  // every break in each of its parts), and those of the part being read.
   int system_breaks = 0, page_breaks = 0;
+  int part_system_breaks = 0, part_page_breaks = 0;
   MxmlNoticeRecord notices[size_t(MxmlNotice::count)];
   std::vector<MxmlNotice> notice_order;  // kinds in the order they were first met
   bool sibelius = false, sharpeye = false;

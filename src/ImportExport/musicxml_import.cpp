@@ -239,6 +239,46 @@ void move_page_texts(int from, int to) {
   }
 }
 
+// Where a system hides staves, a staff shown above them is joined to the next staff shown,
+// by its bracket, its brace and its bar lines, only if it was joined to every staff between:
+// a bracket or brace whose last staves are hidden ends at the last one shown, and the bar lines
+// of a group part at its end. `number` gives each staff's number in each system (-1 hidden);
+// the brackets of a system are those of its ENDSYST (of the first system, its first PRINT).
+void join_across_hidden_staves(const std::vector<std::vector<int>>& number, int staves) {
+  constexpr int BRACKET_GOES_ON = 0, BRACKET_ENDS = 1;
+  auto starts = std::vector<std::vector<Drosa>>(size_t(staves));  // each list's ENDSYST of a system
+  for (int f = 0; f < staves; ++f)
+    for (Drosa p = piece_start[f]; p; p = p->xnext)
+      if (p->xkind == ENDSYST && !p->get(xendpiece)) starts[size_t(f)].push_back(p);
+  auto holder = [&](int f, size_t s) -> Drosa {
+    if (s >= starts[size_t(f)].size()) return NIL;
+    const Drosa start = starts[size_t(f)][s];
+    return start->get(xstartpiece) ? find_next_kind_before_note(PRINT, start) : start;
+  };
+  auto bracket = [](Drosa h) { return int(h->get(h->xkind == PRINT ? xfirst_bracket : xbracket)); };
+  auto brace = [](Drosa h) { return int(h->get(h->xkind == PRINT ? xfirst_brace : xbrace)); };
+  for (size_t s = 0; s < number.size(); ++s)
+    for (int f = 0; f < staves; ++f) {
+      int next = f + 1;
+      while (next < staves && number[s][size_t(next)] < 0) ++next;
+      const Drosa own = holder(f, s);
+      if (number[s][size_t(f)] < 0 || next == f + 1 || !own) continue;
+      bool bracket_ends = next == staves, brace_ends = next == staves, apart = false;
+      for (int h = f + 1; h < next; ++h) {
+        const Drosa hidden = holder(h, s);
+        bracket_ends |= !hidden || bracket(hidden) != BRACKET_GOES_ON;
+        brace_ends |= !hidden || brace(hidden) == 0;
+        apart |= mxml.lists[size_t(h)].barsep;
+      }
+      if (bracket_ends && bracket(own) == BRACKET_GOES_ON)
+        own->set(own->xkind == PRINT ? xfirst_bracket : xbracket, BRACKET_ENDS);
+      if (brace_ends) own->set(own->xkind == PRINT ? xfirst_brace : xbrace, 0);
+      if (!apart || mxml.lists[size_t(f)].barsep) continue;
+      for (Drosa p = starts[size_t(f)][s]->xnext; p && p->xkind != ENDSYST; p = p->xnext)
+        if (p->xkind == BAR && !find_BARSEP(p)) link_after(newDrosa(BARSEP, 0), p);
+    }
+}
+
 // The staves the document hides are left out of the systems they are hidden in: a staff hidden
 // at the first bar of a system (by the staff-details of its part) is not printed there, and
 // the staves shown are numbered from the top without it. Every PRINT of a voice takes the
@@ -279,6 +319,7 @@ void hide_staves_the_document_hides() {
     for (int f = 0; f < staves; ++f) renumbered |= number[s][size_t(f)] != f;
   }
   if (!renumbered) return;
+  join_across_hidden_staves(number, staves);
   auto numbered = [&](size_t s, int full) {
     return full >= 0 && full < staves ? number[s][size_t(full)] : full;
   };

@@ -372,6 +372,7 @@ void reset_part_state() {
   mxml.chord_beam_left = mxml.chord_beam_right = 0;
   mxml.last_note = NIL;
   mxml.transposition = 0;
+  mxml.part_system_breaks = mxml.part_page_breaks = 0;
 }
 
 }  // namespace
@@ -731,8 +732,8 @@ void mxml_print(XmlElement& e) {
     mxml_print_system_distance();
     return;
   }
-  ++mxml.system_breaks;
-  if (page) ++mxml.page_breaks;
+  mxml.system_breaks = std::max(mxml.system_breaks, ++mxml.part_system_breaks);
+  if (page) mxml.page_breaks = std::max(mxml.page_breaks, ++mxml.part_page_breaks);
   for (int i = 0; i < mxml_part_list_count(); ++i) {
     const int list = first_list() + i;
     // A break before the first note of a list, or right after another, makes no system.
