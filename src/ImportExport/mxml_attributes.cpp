@@ -1029,12 +1029,28 @@ void mxml_staff_details(XmlElement& e) {
   }
 }
 
-void mxml_chromatic(XmlElement& e) {
-  if (!mxml_in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
-  mxml.transposition = clamped_int(e, -36, 36, 0);
+namespace {
+
+// The part sounds `semitones` from where it is written, by its key in force.
+void set_part_transposition(int semitones) {
+  mxml.transposition = std::clamp(semitones, -36, 36);
   for (int i = 0; i < mxml_part_list_count(); ++i) {
     const MxmlList& l = mxml.lists[size_t(first_list() + i)];
     Drosa key = at_or_before(KEYSIG, l.insert);
     if (key) key->set(key_transposition, int8_t(mxml.transposition));
   }
+}
+
+}  // namespace
+
+void mxml_chromatic(XmlElement& e) {
+  if (!mxml_in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
+  set_part_transposition(clamped_int(e, -36, 36, 0));
+}
+
+// The octaves a transposition adds to its semitones (written after them): a double bass, a
+// piccolo or a guitar sounds an octave from where it is written.
+void mxml_transpose_octave_change(XmlElement& e) {
+  if (!mxml_in_part() || std::strcmp(mxml_parent(e), "transpose") != 0) return;
+  set_part_transposition(mxml.transposition + 12 * clamped_int(e, -3, 3, 0));
 }

@@ -95,6 +95,7 @@ constexpr ElementEntry element_table[] = {
     {"note", mxml_note, mxml_note_element_end},
     {"notehead", mxml_notehead, nullptr},
     {"octave", mxml_octave, nullptr},
+    {"octave-change", mxml_transpose_octave_change, nullptr},
     {"octave-shift", mxml_octave_shift, nullptr},
     {"offset", mxml_offset, nullptr},
     {"page-height", mxml_page_height, nullptr},
@@ -158,7 +159,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 133, "the import understands 133 elements");
+static_assert(ELEMENT_COUNT == 134, "the import understands 134 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

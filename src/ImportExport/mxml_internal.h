@@ -100,6 +100,7 @@ void mxml_staves(XmlElement& e);
 void mxml_staff_lines(XmlElement& e);
 void mxml_staff_details(XmlElement& e);
 void mxml_chromatic(XmlElement& e);
+void mxml_transpose_octave_change(XmlElement& e);
 void mxml_barline(XmlElement& e);
 void mxml_barline_end();
 void mxml_bar_style(XmlElement& e);

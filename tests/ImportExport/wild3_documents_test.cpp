@@ -37,6 +37,21 @@ TEST_F(MusicXmlTest, SystemsHideTheRestingStavesAndCloseTheirGroupsAbove) {
     if (p->xkind == BAR) EXPECT_TRUE(find_BARSEP(p)) << "bar " << ++bars;
 }
 
+// Instruments written an octave or two from where they sound, by the octave-change of their
+// transposition: the guitar and the double bass sound an octave lower, the glockenspiel two
+// higher, beside the English horn's fifth.
+TEST_F(MusicXmlTest, ATranspositionCountsItsOctaves) {
+  ASSERT_EQ(import(wild_document("wild3", "doublings")), 1);
+  auto sounds = [](int v) {
+    const Drosa key = find_next_kind_before_note(KEYSIG, piece_start[v]);
+    return key ? int(key->get(key_transposition)) : 99;
+  };
+  EXPECT_EQ(sounds(3), -7);   // English horn
+  EXPECT_EQ(sounds(4), -12);  // guitar
+  EXPECT_EQ(sounds(5), -12);  // double bass
+  EXPECT_EQ(sounds(6), 24);   // glockenspiel
+}
+
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
                          ::testing::Values("optimized_systems", "doublings", "divisi", "groups",
                                            "lines", "oboe_part", "choral", "credits", "latin1_crlf",
