@@ -25,7 +25,9 @@ void write_command_line_usage(std::FILE* out) {
       "Opens each FILE (a Vesk piece or a MusicXML document) in a music window.\n"
       "\n"
       "  --print FILE...  print the files that follow on the default printer, without the\n"
-      "                   Print dialog; with nothing to open, quit when they are printed\n"
+      "                   Print dialog (with no printer, to a PDF file beside each: FILE\n"
+      "                   with the extension .pdf); with nothing to open, quit when they\n"
+      "                   are printed\n"
       "  -h, --help       show this text and quit\n",
       out);
 }

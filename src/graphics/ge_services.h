@@ -662,7 +662,11 @@ void print_release();
 
 // The contexts print_piece prints.
 inline constexpr int PRINT_CURRENT_CONTEXT = 0;
-inline constexpr int PRINT_WITHOUT_DIALOG = -1;  // every context, every page, no dialog
+// Every context, every page, no dialog: to the session's printer or file; with neither
+// (no printer), or for a context after one printed to that file, to a PDF file beside the
+// piece under its name ("song.pdf"; with several contexts "song-1.pdf", "song-2.pdf"),
+// replacing one there.
+inline constexpr int PRINT_WITHOUT_DIALOG = -1;
 
 // print_piece: the Print command: the contexts to print (the current one, a choice, or every
 // one), then for each the Print dialog and its pages, formatted for printing and printed in

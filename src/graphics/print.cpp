@@ -136,6 +136,27 @@ PrintPagePlacement placement_for(int32_t width, int32_t height, bool pdf) {
   return placement;
 }
 
+// A file is proposed under the piece's name, in its folder, without its extension.
+std::string proposed_file() {
+  std::string proposed = untitled_file_name(piece_fsspec);
+  const size_t slash = proposed.find_last_of('/');
+  const size_t dot = proposed.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+    proposed.resize(dot);
+  return proposed;
+}
+
+// The PDF file a context printed without the dialog goes to when there is no printer: beside
+// the piece, under its name; a piece of several contexts adds the context's number. Never the
+// piece's own file.
+std::string pdf_file_beside_piece(int context) {
+  std::string file = proposed_file();
+  if (ncontext_count > 1) file += "-" + std::to_string(context);
+  file += ".pdf";
+  if (file == piece_fsspec) file += ".pdf";
+  return file;
+}
+
 // Runs the Print dialog for the context; false when it was cancelled. The third check box's
 // choice is kept for the context when the second is set.
 bool run_print_dialog(int context) {
@@ -144,13 +165,7 @@ bool run_print_dialog(int context) {
   print_dialog_flags[1] = 0;
   print_dialog_flags[2] = flag == PRINT_CENTRED_DOWN;
   apply_page_format(context);
-  // A file is proposed under the piece's name, in its folder.
-  std::string proposed = untitled_file_name(piece_fsspec);
-  const size_t slash = proposed.find_last_of('/');
-  const size_t dot = proposed.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
-    proposed.resize(dot);
-  print_settings->proposed_file = proposed;
+  print_settings->proposed_file = proposed_file();
   if (!platform_print_dialog(print_session, print_settings, page_format, print_dialog_init_proc))
     return false;
   apply_page_format(context);
@@ -230,13 +245,16 @@ bool print_pages(int32_t first, int32_t last) {
 // Prints one context; false when the command is to end (cancelled or failed).
 bool print_context(int context, int which, ShownState& shown) {
   // Without a dialog the pages go where the session's settings say; when they name no place
-  // (no printer and no file), or a file another context has just been printed to, the dialog
-  // asks for one.
-  const bool no_place = print_settings->destination != PRINT_TO_PRINTER &&
-                        (print_settings->file.empty() || print_settings->file == shown.last_file);
-  if (which != PRINT_WITHOUT_DIALOG || no_place) {
+  // (no printer and no file), or a file another context has just been printed to, to a PDF
+  // file beside the piece: nobody may be there to answer a dialog.
+  if (which != PRINT_WITHOUT_DIALOG) {
     if (!run_print_dialog(context)) return false;
   } else {
+    if (print_settings->destination != PRINT_TO_PRINTER &&
+        (print_settings->file.empty() || print_settings->file == shown.last_file)) {
+      print_settings->destination = PRINT_TO_PDF_FILE;
+      print_settings->file = pdf_file_beside_piece(context);
+    }
     const uint8_t flag = print_record[context][PRINT_DIALOG_FLAGS];
     print_dialog_flags[0] = flag != PRINT_CENTRED_DOWN;
     print_dialog_flags[1] = 0;
@@ -386,8 +404,11 @@ void print_piece(int which) {
   shown.print_height = print_page_pixel_height;
   shown.scroll_h = scroll_h;
   shown.scroll_v = scroll_v;
+  // A print without the dialog leaves the settings the dialog shows as they were.
+  const PrintSettings settings = *print_settings;
   for (int c = 1; c <= ncontext_count && c <= MAX_NCONTEXTS; ++c)
     if (chosen[c] && !print_context(c, which, shown)) break;
+  if (which == PRINT_WITHOUT_DIALOG) *print_settings = settings;
   put_back(shown);
 }
 

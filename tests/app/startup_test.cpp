@@ -3,8 +3,8 @@
 //                   --help, an unknown option, a file named once; missing fonts; a failed
 //                   allocation at start-up ends the program cleanly
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
-//                   closes without asking; started only to print, a failure is said first
-//                   and no synthesizer is made
+//                   closes without asking, with no printer to a PDF file beside each;
+//                   started only to print, a failure is said first and no synthesizer is made
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
 //                   the quit event and the last window's close box; Quit in a message and a
 //                   signal during an alert or the notation-context dialog take that path
@@ -214,6 +214,34 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   EXPECT_EQ(count_open_views(), 0);
   EXPECT_FALSE(platform_main_window_open()) << "about to quit, no window of its own is shown";
   EXPECT_TRUE(shown().empty()) << "no question was asked";
+}
+
+TEST_F(Documents, WithNoPrinterEachDocumentIsPrintedToAPdfFileBesideIt) {
+  const std::string tune = dir + "/tune.musicxml";
+  std::ofstream(tune)
+      << "<?xml version=\"1.0\"?><score-partwise version=\"3.1\"><part-list><score-part "
+         "id=\"P1\"><part-name>Voice</part-name></score-part></part-list><part id=\"P1\">"
+         "<measure number=\"1\"><attributes><divisions>1</divisions></attributes><note><pitch>"
+         "<step>G</step><octave>4</octave></pitch><duration>4</duration><type>whole</type>"
+         "</note></measure></part></score-partwise>";
+  // A piece named as its PDF would be is not written over.
+  const std::string song = dir + "/song.pdf";
+  ASSERT_TRUE(write_piece_of_pages(song, 2, 1));
+  const std::string piece = file_bytes(song);
+  std::string vesk = "vesk", print = "--print";
+  std::vector<char*> words{vesk.data(), print.data(), const_cast<char*>(tune.c_str()),
+                           const_cast<char*>(song.c_str()), nullptr};
+  try {
+    start_up(4, words.data());
+  } catch (const ProgramExit& exit) {
+    FAIL() << "the program ended in start-up with " << exit.status;
+  }
+  EXPECT_EQ(run_until_idle(), 0);
+  EXPECT_TRUE(shown().empty()) << "nothing was asked";
+  EXPECT_EQ(report_texts(), std::vector<std::string>{});
+  EXPECT_EQ(file_bytes(dir + "/tune.pdf").substr(0, 5), "%PDF-");
+  EXPECT_EQ(file_bytes(song), piece);
+  EXPECT_EQ(file_bytes(song + ".pdf").substr(0, 5), "%PDF-");
 }
 
 TEST_F(Documents, StartedOnlyToPrintTheProgramSaysWhatFailedBeforeItQuits) {
