@@ -91,6 +91,10 @@ void draw_notehead_char(Drosa note, int staff) {
   Drosa nt = note_ntdata(note);
   if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE) return;
   if (staff_kind(nt) == 2) return;
+  // On guitar tablature the fret number stands for the note: an ordinary head would be drawn
+  // over it and hide it. The other shapes (the small head made for the tablature staff,
+  // harmonics) are drawn as asked.
+  if (staff_kind(nt) == 1 && !note->get(xrest) && note->get(xnotehead) == 0) return;
   const int var = staff_kind(nt) == 1 ? VAR_TAB_HEAD : VAR_HEAD;
   const int32_t x = nt->get(xhdx), y = nt->get(xhdy);
   const int print = note_glyph(note, 0);

@@ -105,9 +105,12 @@ void format_and_draw(float zoom) {
   ASSERT_EQ(offscreen_create(zoom, CHORD_PAGE_WIDTH, CHORD_PAGE_HEIGHT, 0, 0), 1);
   count_pages();
   ASSERT_EQ(format_page(1, 0), 1);
-  // Once the page pass draws the chords itself, the format has done it all.
-  for (Drosa e = GE_head->xnext; e; e = e->xnext)
-    if (e->xkind == GE_CHAR && (e->get(xgc_var) == 45 || e->get(xgc_var) == 46)) return;
+  // Once the page pass draws the chords itself, the format has done it all: heads, rests, or
+  // the fret numbers that stand for heads on tablature (the closing character of their runs).
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    const int var = e->xkind == GE_CHAR ? e->get(xgc_var) : 0;
+    if (var == 45 || var == 46 || var == 7) return;
+  }
   draw_page_chords();
 }
 
