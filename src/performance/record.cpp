@@ -531,6 +531,8 @@ void open_record_dialog(int import) {
   DialogRef d = platform_open_dialog(import ? IMPORT_DIALOG : RECORD_DIALOG, true);
   rs.dialog = d;
   if (!d) return;
+  // Keys clicked on the piano window are played into the recording as well.
+  if (!import) platform_dialog_admit_window(d, piano_dialog);
   if (import) {
     platform_set_item_text(d, ITEM_TRACK, std::to_string(rs.track));
     platform_set_item_text(d, ITEM_FIRST_CHANNEL, std::to_string(rs.first_channel + 1));

@@ -1006,6 +1006,21 @@ DialogRef platform_open_dialog(int id, bool show) {
   return dialog;
 }
 
+void platform_dialog_admit_window(DialogRef dialog, int window) {
+  if (!dialog || !dialog->qt) return;
+  QWidget* admitted = window ? input_window_numbered(window) : nullptr;
+  // The window system's modality would hold back the admitted window too: a dialog that admits
+  // one is not modal to the window system, and the input filter holds back the other windows.
+  const bool shown = dialog->qt->isVisible();
+  if (shown) dialog->qt->hide();
+  dialog->qt->setWindowModality(admitted ? Qt::NonModal : Qt::ApplicationModal);
+  input_admit_window(dialog->qt, admitted);
+  if (shown) {
+    dialog->qt->show();
+    dialog->qt->activateWindow();
+  }
+}
+
 void platform_show_dialog(DialogRef dialog) {
   if (!dialog) return;
   if (!dialog->visible) dialog->needs_update = true;

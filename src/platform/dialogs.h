@@ -78,6 +78,9 @@ void platform_close_dialog(DialogRef dialog);
 // Appends the items of table `list_id` below the dialog's content, numbered after its own;
 // the dialog grows by the table's height. False when there is no such table.
 bool platform_append_dialog_items(DialogRef dialog, int list_id);
+// Lets input reach one other window of the program while the dialog is up (the piano window,
+// played while recording); the dialog holds back the others as before. 0 admits none.
+void platform_dialog_admit_window(DialogRef dialog, int window);
 // The window number its events carry in EventRecord::window.
 int platform_dialog_window(DialogRef dialog);
 Port* platform_dialog_port(DialogRef dialog);

@@ -21,6 +21,9 @@ void input_register_window(QWidget* window, QWidget* content, int number);
 void input_unregister_window(QWidget* window);
 // The registered window of that number, or nullptr.
 QWidget* input_window_numbered(int number);
+// `modal` holds back the input of every window but itself and `admitted`, as a modal window
+// does, while it is shown and the window system sees no modal window (nullptr: no longer).
+void input_admit_window(QWidget* modal, QWidget* admitted);
 
 // Like platform_get_event, but also ends (returning false) as soon as `stop` returns true;
 // `stop` is asked after every batch of window-system input.

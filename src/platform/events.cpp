@@ -265,6 +265,12 @@ struct InputWindow {
 };
 std::vector<InputWindow> input_windows;
 
+// The window a modal window lets input reach besides itself.
+struct Admitted {
+  QPointer<QWidget> modal, admitted;
+};
+std::vector<Admitted> admitted_windows;
+
 struct RememberedKey {
   EventRecord record;
   std::unique_ptr<QKeyEvent> key;
@@ -311,13 +317,24 @@ bool is_input_event(QEvent::Type type) {
 }
 
 // True when input for `widget` may go on while `modal` is the modal window: it is inside
-// it, or in a pop-up (a menu or a pop-up's list, which opens as a window of its own).
+// it or in the window it admits, or in a pop-up (a menu or a pop-up's list, which opens as a
+// window of its own).
 bool reaches_modal(const QWidget* widget, const QWidget* modal) {
+  const QWidget* admitted = nullptr;
+  for (const Admitted& a : admitted_windows)
+    if (a.modal == modal) admitted = a.admitted;
   for (const QWidget* w = widget; w; w = w->parentWidget()) {
-    if (w == modal) return true;
+    if (w == modal || (admitted && w == admitted)) return true;
     if (w->isWindow() && w->windowType() == Qt::Popup) return true;
   }
   return false;
+}
+
+// The shown window that admits one other window, modal to the program alone; nullptr none.
+QWidget* admitting_window() {
+  for (const Admitted& a : admitted_windows)
+    if (a.modal && a.modal->isVisible()) return a.modal;
+  return nullptr;
 }
 
 // The wheel's turns not yet given as whole pixels, by window.
@@ -358,8 +375,9 @@ class InputFilter : public QObject {
     if (redelivering || !is_input_event(event->type())) return false;
     auto* widget = qobject_cast<QWidget*>(receiver);
     if (!widget) return false;
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && !reaches_modal(widget, modal))
-      return true;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) modal = admitting_window();
+    if (modal && !reaches_modal(widget, modal)) return true;
     const InputWindow* entry = input_window_of(widget->window());
     if (!entry) return false;
     switch (event->type()) {
@@ -646,6 +664,13 @@ void input_unregister_window(QWidget* window) {
   std::erase_if(input_windows, [window](const InputWindow& entry) {
     return entry.window == window || entry.window.isNull();
   });
+  input_admit_window(window, nullptr);
+}
+
+void input_admit_window(QWidget* modal, QWidget* admitted) {
+  std::erase_if(admitted_windows,
+                [modal](const Admitted& a) { return a.modal == modal || a.modal.isNull(); });
+  if (modal && admitted) admitted_windows.push_back({modal, admitted});
 }
 
 bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event,
