@@ -1264,14 +1264,23 @@ void combine_with_next_system_cb(Drosa note) {
   delete_system_start(note, 0, 1, 0);
 }
 
-void split_page(int system) {
-  if (system < 1 || voices_to_system(system, 1)) return;
+namespace {
+
+// Whether a page split at one of its systems cuts the voice whose system start there is
+// `cut`: a plain system end inside the page.
+bool cuts_voice(Drosa cut) {
+  return visible_endsyst(cut) && !cut->get(xendpiece) && !cut->get(xstartpiece) &&
+         !cut->get(xendpage);
+}
+
+// split_page, system_cursor standing at the system in every voice; `ends`, when given,
+// receives the old page end that the walk over what follows a voice's cut meets (left as it
+// was where the voice is not cut, NIL where its piece ends there).
+void split_page_at_cursors(std::array<Drosa, MAX_VOICES>* ends) {
   bool split = false;
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     Drosa cut = system_cursor[v];
-    if (voice_not_shown(v) || !visible_endsyst(cut) || cut->get(xendpiece) ||
-        cut->get(xstartpiece) || cut->get(xendpage))
-      continue;
+    if (voice_not_shown(v) || !cuts_voice(cut)) continue;
     set_page_flag(cut, 1);
     page_index_changed_at(cut);
     repeat_annos_at_page(cut, 1);
@@ -1279,7 +1288,10 @@ void split_page(int system) {
     // What follows the cut is on the next page now, which carries no layout records.
     for (Drosa p = cut->xnext; p;) {
       Drosa next = p->xnext;
-      if (visible_endsyst(p) && (p->get(xendpage) || p->get(xendpiece))) break;
+      if (visible_endsyst(p) && (p->get(xendpage) || p->get(xendpiece))) {
+        if (ends) (*ends)[size_t(v)] = p->get(xendpiece) ? NIL : p;
+        break;
+      }
       if (is_layout_record(p)) destroy_node(p);
       p = next;
     }
@@ -1287,6 +1299,13 @@ void split_page(int system) {
   if (!split) return;
   ++page_count;
   mark_piece_changed(0, CHANGE_NO_VIEWS, 0);
+}
+
+}  // namespace
+
+void split_page(int system) {
+  if (system < 1 || voices_to_system(system, 1)) return;
+  split_page_at_cursors(nullptr);
 }
 
 void combine_page(int with_previous) {
@@ -1311,11 +1330,15 @@ void combine_page(int with_previous) {
 }
 
 bool move_page_end(int system) {
-  // The page's own end in each voice, found before the new one stands in front of it.
+  // The page's own end in each voice. A voice the split cuts meets it on the walk over what
+  // follows its cut, which lies before it on the page; any other voice's is found before the
+  // new end stands in front of it.
+  if (system < 1 || voices_to_system(system, 1)) return false;
   std::array<Drosa, MAX_VOICES> ends{};
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     Drosa start = page_start[v];
-    if (voice_not_shown(v) || !start || start->get(xendpiece)) continue;
+    if (voice_not_shown(v) || !start || start->get(xendpiece) || cuts_voice(system_cursor[v]))
+      continue;
     for (Drosa p = start->xnext; p; p = p->xnext) {
       if (!visible_endsyst(p) || !(p->get(xendpage) || p->get(xendpiece))) continue;
       if (!p->get(xendpiece)) ends[size_t(v)] = p;
@@ -1323,7 +1346,7 @@ bool move_page_end(int system) {
     }
   }
   const int16_t pages_before = page_count;
-  split_page(system);
+  split_page_at_cursors(&ends);
   if (page_count == pages_before) return false;
   bool joined = false;
   for (Drosa e : ends) {
