@@ -70,19 +70,9 @@ void check_part_name_phrases() {
                  0, a, b, c, plain);
 }
 
-void start_up(int argc, char** argv) {
-  platform_start(argc, argv);
-  // An option the program does not know ends it before any window opens (the window system
-  // has taken its own options out of argv).
-  if (report_unknown_option(argc, argv, stderr)) platform_exit(2);
-  // The synthesizer is made on a thread of its own while the windows are made; the MIDI
-  // set-up of step 14 takes what it became. Started only to print, the program quits before
-  // it could sound a note: it makes none.
-  const bool only_printing = platform_command_line_only_prints(argc, argv);
-  if (!only_printing) platform_synth_start();
-  // 1. The console, which shows everything the program writes from now on.
-  //    Hidden until text arrives, floating, without input; a console that could not be made
-  //    whole shows nothing, and the program goes on without it.
+namespace {
+
+void make_console() {
   console_ref = console_create(nullptr, "Vesk Console", "", 0x01120290);
   if (console_ref && console_ref->alive != 1) {
     console_dispose_and_free(console_ref);
@@ -95,6 +85,28 @@ void start_up(int argc, char** argv) {
     console_banner(console_ref, nullptr, nullptr);
     console_keep_on_screen(console_ref);
   }
+}
+
+}  // namespace
+
+void start_up(int argc, char** argv) {
+  platform_start(argc, argv);
+  // An option the program does not know ends it before any window opens (the window system
+  // has taken its own options out of argv).
+  if (report_unknown_option(argc, argv, stderr)) platform_exit(2);
+  // The synthesizer is made on a thread of its own while the windows are made; the MIDI
+  // set-up of step 14 takes what it became. Started only to print, the program quits before
+  // it could sound a note: it makes none.
+  const bool only_printing = platform_command_line_only_prints(argc, argv);
+  if (!only_printing) platform_synth_start();
+  // Started only to print, the program has nothing to show: its windows are never put on the
+  // screen (what goes wrong is still said in alerts).
+  platform_keep_windows_off_screen(only_printing);
+  // 1. The console, which shows everything the program writes from now on.
+  //    Hidden until text arrives, floating, without input; a console that could not be made
+  //    whole shows nothing, and the program goes on without it. Started only to print there
+  //    is none: what the program writes goes to its own standard output and error.
+  if (!only_printing) make_console();
   // 2. The cursor: the watch while the program comes up.
   set_cursor(CURSOR_ID_ARROW);
   set_cursor(CURSOR_ID_WATCH);
@@ -138,12 +150,12 @@ void start_up(int argc, char** argv) {
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 2);
   else if (midi_out_available & MIDI_OUT_SYNTH)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 0);
-  // 15. Playback, the piano window and the menus (the printing session is made when first
-  //     printing).
+  // 15. Playback, the piano window (none when only printing: it shows nothing) and the menus
+  //     (the printing session is made when first printing).
   piano_idle(0);
   install_play_timer();
   stop_playing(1);
-  create_piano_window();
+  if (!only_printing) create_piano_window();
   build_menus();
   // 16. The part-name phrases fit a part name.
   check_part_name_phrases();

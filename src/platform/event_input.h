@@ -49,6 +49,9 @@ bool input_quit_requested(bool handle_input = false);
 
 // True when there is an application object this process may use (not in a forked copy).
 bool input_window_system_usable();
+// True when windows and menus are made with the window system's widgets: there is a widget
+// application this process may use and the windows are not kept off the screen (window.cpp).
+bool input_window_widgets_usable();
 
 // True while the clock is the virtual one of the tests (ticks.h).
 bool input_ticks_are_virtual();

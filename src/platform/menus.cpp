@@ -12,7 +12,6 @@
 #include <algorithm>
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFont>
 #include <QMainWindow>
@@ -70,10 +69,6 @@ Item* item_of(int16_t menu, int item) {
 }
 
 uint8_t capital(uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 'a' + 'A') : c; }
-
-bool have_widgets() {
-  return qobject_cast<QApplication*>(QCoreApplication::instance()) && input_window_system_usable();
-}
 
 void post_menu_event(int16_t menu, int item) {
   EventRecord event;
@@ -148,7 +143,7 @@ int item_of_action(int16_t menu, const QAction* action) {
 
 QMenu* qt_menu(int16_t menu) {
   Menu& m = menus[menu];
-  if (!m.qmenu && have_widgets()) {
+  if (!m.qmenu && input_window_widgets_usable()) {
     m.qmenu = new QMenu();
     m.qmenu->setTitle(shown_title(m));
   }

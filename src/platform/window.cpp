@@ -156,9 +156,7 @@ WindowRecord* record_of(int number) {
   return it == windows.end() ? nullptr : &it->second;
 }
 
-bool have_widgets() {
-  return qobject_cast<QApplication*>(QCoreApplication::instance()) && input_window_system_usable();
-}
+bool windows_off_screen = false;  // windows are ports alone: the program only prints
 
 // The window's size for a content size: the content plus whatever the window puts around it.
 QSize window_size_for(const WindowRecord& r, int width, int height) {
@@ -211,6 +209,13 @@ Point test_mouse;
 
 // ---- Windows ---------------------------------------------------------------------------------
 
+bool input_window_widgets_usable() {
+  return !windows_off_screen && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+         input_window_system_usable();
+}
+
+void platform_keep_windows_off_screen(bool keep) { windows_off_screen = keep; }
+
 int platform_new_window(const std::string& title, Rect bounds, bool visible) {
   if (bounds.empty()) return 0;
   const int number = input_new_window_number();
@@ -218,7 +223,7 @@ int platform_new_window(const std::string& title, Rect bounds, bool visible) {
   record.port = port_new_offscreen(bounds.width(), bounds.height());
   if (!record.port) return 0;
   record.title = title;
-  if (have_widgets()) {
+  if (input_window_widgets_usable()) {
     auto* window = new DocumentWindow(number);
     record.window = window;
     record.view = new ContentView(record.port, number);
@@ -243,7 +248,7 @@ int platform_new_floating_window(const std::string& title, Rect bounds, bool vis
   if (!record.port) return 0;
   record.title = title;
   record.floating = true;
-  if (have_widgets()) {
+  if (input_window_widgets_usable()) {
     auto* view = new FloatingView(record.port);
     record.window = view;
     record.view = view;

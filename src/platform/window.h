@@ -18,6 +18,12 @@
 struct Port;
 
 // ---- Windows ---------------------------------------------------------------------------------
+// platform_keep_windows_off_screen: while kept, windows and menus made have nothing of the
+// window system: a window is its port alone, drawn on, shown and hidden as any, but never on
+// the screen. For a program that only prints: it has nothing to show. Alerts and dialogs
+// still come up.
+void platform_keep_windows_off_screen(bool keep);
+
 // A document window with its content at `bounds` (screen pixels), titled (UTF-8), in front of
 // the others; hidden until shown when `visible` is false. Returns its number, 0 on failure.
 int platform_new_window(const std::string& title, Rect bounds, bool visible);

@@ -4,7 +4,8 @@
 //                   allocation at start-up ends the program cleanly
 //   Documents.*:    which documents go to the MusicXML import; printing opens, prints and
 //                   closes without asking, with no printer to a PDF file beside each;
-//                   started only to print, a failure is said first and no synthesizer is made
+//                   started only to print, a failure is said first, and no synthesizer,
+//                   console or piano window is made, nor a window put on the screen
 //   Quit.*:         quitting with a changed piece asks and saves or discards as answered, from
 //                   the quit event and the last window's close box; Quit in a message and a
 //                   signal during an alert or the notation-context dialog take that path
@@ -29,6 +30,7 @@
 #include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/application.h"
+#include "platform/event_input.h"
 #include "platform/events.h"
 #include "platform/memory.h"
 #include "platform/printing.h"
@@ -263,7 +265,7 @@ TEST_F(Documents, StartedOnlyToPrintTheProgramSaysWhatFailedBeforeItQuits) {
   EXPECT_FALSE(quit_waiting);
 }
 
-TEST_F(Documents, StartedOnlyToPrintTheProgramMakesNoSynthesizer) {
+TEST_F(Documents, StartedOnlyToPrintTheProgramMakesNoSynthesizerAndShowsNoWindow) {
   std::string vesk = "vesk", print = "--print", song = dir + "/missing.vesk";
   std::vector<char*> both{vesk.data(), song.data(), print.data(), song.data(), nullptr};
   EXPECT_FALSE(platform_command_line_only_prints(4, both.data())) << "it opens one too";
@@ -276,6 +278,12 @@ TEST_F(Documents, StartedOnlyToPrintTheProgramMakesNoSynthesizer) {
     FAIL() << "the program ended in start-up with " << exit.status;
   }
   EXPECT_EQ(midi_out_available & MIDI_OUT_SYNTH, 0) << "it quits before it could play";
+  EXPECT_EQ(console_ref, nullptr);
+  EXPECT_EQ(piano_dialog, 0);
+  const int window = platform_new_window("Song", {0, 0, 300, 200}, true);
+  EXPECT_TRUE(platform_window_visible(window));
+  EXPECT_EQ(input_window_numbered(window), nullptr) << "a port alone, not on the screen";
+  platform_dispose_window(window);
   EXPECT_EQ(run_until_idle(), 1);
   EXPECT_EQ(report_texts().size(), 1u) << "the missing document is said";
 }

@@ -13,6 +13,7 @@
 #include "platform/printing.h"
 #include "platform/synth.h"
 #include "platform/ticks.h"
+#include "platform/window.h"
 
 namespace {
 std::vector<Report> captured;
@@ -47,6 +48,7 @@ void reset_all_globals() {
   reset_performance_globals();
   platform_refuse_allocations_after(-1);
   platform_print_set_test_printers(true, {});
+  platform_keep_windows_off_screen(false);
   platform_print_spool_to_file("");
   platform_print_fail_at(0, 0, 0);
   platform_use_virtual_ticks(true);
