@@ -297,6 +297,7 @@ struct MxmlState {
   int highest_voice = 0;  // the highest voice number of the part's voice elements
   int last_voice = 0;     // the voice of the last note placed
   int staff_lines = 5;
+  int staves_stated = 0;  // the staves the part's last staves element asked for (0: none yet)
   int transposition = 0;  // the part's transposition in semitones
   // ---- Instruments of the part list whose sound is a key (percussion)
   struct UnpitchedSound {

@@ -372,6 +372,7 @@ void reset_part_state() {
   mxml.chord_beam_left = mxml.chord_beam_right = 0;
   mxml.last_note = NIL;
   mxml.transposition = 0;
+  mxml.staves_stated = 0;
   mxml.part_system_breaks = mxml.part_page_breaks = 0;
 }
 
@@ -1000,9 +1001,25 @@ void mxml_staves(XmlElement& e) {
   if (!mxml_in_part()) return;
   const int asked = mxml_int(e, 1);
   const int wanted = std::clamp(asked, 1, MXML_MAX_STAVES);
+  const int before = mxml.part_lists[mxml.part_index];
   while (mxml.part_lists[mxml.part_index] < wanted && voice_count < MAX_LISTS_FOR_STAVES)
     duplicate_voice_list(mxml.part_lists[mxml.part_index]);
   const int got = mxml.part_lists[mxml.part_index];
+  // A part dividing onto more staves after its first measures (a section playing divisi)
+  // shows the new ones from here on, and hides those it asks for no longer until it asks again.
+  const int stated = mxml.staves_stated ? mxml.staves_stated : before;
+  mxml.staves_stated = std::min(wanted, got);
+  for (int i = 0; i < got; ++i) {
+    MxmlList& l = mxml.lists[size_t(first_list() + i)];
+    const int bar = int(l.bars.size());
+    if (bar == 0) continue;
+    if (i >= before)
+      l.hidden = {{0, true}, {bar, false}};
+    else if (i >= wanted && i < stated)
+      l.hidden.push_back({bar, true});
+    else if (i < wanted && i >= stated)
+      l.hidden.push_back({bar, false});
+  }
   if (asked > got)
     mxml_notice(MxmlNotice::staves,
                 "In %s the part asks for %d staves; Vesk gives it %d (a part has at most %d, and "

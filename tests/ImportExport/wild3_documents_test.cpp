@@ -37,6 +37,20 @@ TEST_F(MusicXmlTest, SystemsHideTheRestingStavesAndCloseTheirGroupsAbove) {
     if (p->xkind == BAR) EXPECT_TRUE(find_BARSEP(p)) << "bar " << ++bars;
 }
 
+// The first violins divide onto a second staff for the middle system only (their staves go
+// from one to two and back): the second staff is hidden in the systems before and after.
+TEST_F(MusicXmlTest, AStaffADivisiAddsShowsOnlyWhereTheSectionDivides) {
+  std::vector<std::string> said;
+  ASSERT_EQ(import_said(wild_document("wild3", "divisi"), &said), 1);
+  constexpr int SECOND_VIOLIN_I_STAFF = 1;
+  std::vector<bool> shown(1, true);  // by system
+  for (Drosa p = piece_start[SECOND_VIOLIN_I_STAFF]->xnext; p; p = p->xnext) {
+    if (p->xkind == ENDSYST && !p->get(xendpiece)) shown.push_back(shown.back());
+    if (p->xkind == PRINT) shown.back() = p->get(xsstaff) >= 0;
+  }
+  EXPECT_EQ(shown, std::vector<bool>({false, true, false}));
+}
+
 // Instruments written an octave or two from where they sound, by the octave-change of their
 // transposition: the guitar and the double bass sound an octave lower, the glockenspiel two
 // higher, beside the English horn's fifth.
