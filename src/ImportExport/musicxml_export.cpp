@@ -32,6 +32,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ImportExport/musicxml_export_groups.h"
 #include "ImportExport/musicxml_export_layout.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/percussion_staff.h"
@@ -251,6 +252,23 @@ std::vector<Part> find_parts() {
   }
   set_staves_above(parts);
   return parts;
+}
+
+// The groups the parts' brackets, braces and bar lines make, each part given by the voices
+// of its top and its last staff.
+std::vector<ExportGroup> part_groups(const std::vector<Part>& parts) {
+  std::vector<std::pair<int, int>> ends;
+  for (const Part& part : parts) {
+    std::pair<int, int> voices{part.voices.front(), part.voices.front()};
+    for (int v : part.voices) {
+      const Drosa print = first_print(v);
+      const int staff = print ? print->get(xsstaff) : 0;
+      if (staff == part.staves.front() && voices.first == part.voices.front()) voices.first = v;
+      if (staff == part.staves.back()) voices.second = v;
+    }
+    ends.push_back(voices);
+  }
+  return export_part_groups(ends);
 }
 
 // The staff of the part (from 0) that a system staff is, the nearest for one it does not have.
@@ -735,6 +753,7 @@ class Exporter {
 
   void header();
   void part_names(const Part& part);
+  void part_group(const char* type, int number, const ExportGroup* group);
   void part(const Part& part);
   void measure_attributes(std::vector<Segment>& segs, bool first, bool system_start);
   int64_t voice_measure(VoiceState& vs, const Segment& seg);
@@ -756,6 +775,18 @@ class Exporter {
   bool multi_staff() const { return ps.part->staves.size() > 1; }
   int clef_of(const VoiceState& vs) const { return ps.clefs[size_t(vs.staff)]; }
 };
+
+// A part-group of the part list: its start (with its symbol and bar lines) or its stop.
+void Exporter::part_group(const char* type, int number, const ExportGroup* group) {
+  o.start("part-group");
+  o.attr("type", type);
+  o.attr("number", std::to_string(number).c_str());
+  if (group) {
+    o.text("group-symbol", group->symbol);
+    o.text("group-barline", group->bar_lines ? "yes" : "no");
+  }
+  o.end();
+}
 
 void Exporter::header() {
   if (std::string work = first_text_of_class(CLASS_WORK_TITLE); !work.empty()) {
@@ -827,8 +858,21 @@ void Exporter::document() {
   write_layout_defaults(o.w, layout);
   printed = printed_distances_of_defaults(layout);
   const std::vector<Part> parts = find_parts();
+  const std::vector<ExportGroup> groups = part_groups(parts);
+  std::vector<int> numbers(groups.size(), 0);  // of the groups begun
   o.start("part-list");
   for (const Part& p : parts) {
+    const int k = p.number - 1;
+    for (size_t g = 0; g < groups.size(); ++g) {
+      if (groups[g].first != k) continue;
+      numbers[g] = 1;
+      while (std::any_of(groups.begin(), groups.end(), [&](const ExportGroup& other) {
+        const size_t h = size_t(&other - groups.data());
+        return h != g && numbers[h] == numbers[g] && other.first <= k && k <= other.last;
+      }))
+        ++numbers[g];
+      part_group("start", numbers[g], &groups[g]);
+    }
     o.start("score-part");
     o.attr("id", ("P" + std::to_string(p.number)).c_str());
     part_names(p);
@@ -848,6 +892,8 @@ void Exporter::document() {
       o.end();
     }
     o.end();
+    for (size_t g = groups.size(); g-- > 0;)
+      if (groups[g].last == k) part_group("stop", numbers[g], nullptr);
   }
   o.end();
   for (const Part& p : parts) part(p);

@@ -4,10 +4,14 @@
 // multiple rests and cues, lines running over system breaks, staves of one and two lines,
 // credits on every page, and other declarations and encodings. Each goes through the round
 // trip of wild_support.h.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
 #include "ImportExport/wild_support.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -64,6 +68,35 @@ TEST_F(MusicXmlTest, ATranspositionCountsItsOctaves) {
   EXPECT_EQ(sounds(4), -12);  // guitar
   EXPECT_EQ(sounds(5), -12);  // double bass
   EXPECT_EQ(sounds(6), 24);   // glockenspiel
+}
+
+// The brackets, braces and joined bar lines of each staff in the first system.
+std::string groups_of_staves() {
+  std::string text;
+  for (int v = 0; v < voice_count; ++v) {
+    const Drosa print = find_next_kind_before_note(PRINT, piece_start[v]);
+    const Drosa bar = find_next_kind_until(BAR, piece_start[v], ENDSYST, 0);
+    text += std::to_string(print ? int(print->get(xfirst_bracket)) : -1) +
+            std::to_string(print ? int(print->get(xfirst_brace)) : -1) +
+            (bar && find_BARSEP(bar) ? "|" : ":") + " ";
+  }
+  return text;
+}
+
+// Nested groups (named brackets, a brace of violins inside the strings' bracket, a harp and
+// a piano standing apart) keep their brackets, braces and bar lines through the export.
+TEST_F(MusicXmlTest, GroupsOfPartsComeBackFromTheExport) {
+  std::vector<std::string> said;
+  ASSERT_EQ(import_said(wild_document("wild3", "groups"), &said), 1);
+  const std::string groups = groups_of_staves();
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "wild3-groups.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  discard_piece_lists();
+  ASSERT_EQ(import_said(written, &said), 1);
+  EXPECT_EQ(groups_of_staves(), groups);
+  std::filesystem::remove(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
