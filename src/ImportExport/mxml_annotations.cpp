@@ -381,21 +381,28 @@ struct TakenLines {
 
 // Heights from the staff's top line: its middle line, and a step of the staff.
 constexpr int32_t MIDDLE_LINE = -100, STAFF_STEP = 25;
-// How far a dynamic's letters reach above their baseline (an f's top), and the room they keep
-// under a note head.
-constexpr int32_t DYNAMIC_LETTERS_TOP = 75, UNDER_HEAD_GAP = 15;
+// How far a dynamic's letters reach above their baseline (an f's top), and a pedal mark's
+// (the press of "Ped.", or the release beside it), and the room they keep under a note head.
+constexpr int32_t DYNAMIC_LETTERS_TOP = 75, PEDAL_MARK_TOP = 125, UNDER_HEAD_GAP = 15;
 
-// A dynamic under the staff stands below the head of its note when that hangs low (on ledger
-// lines): at the height of the others, or at the document's, the two met.
+// A dynamic or a pedal mark under the staff stands below the head of its note when that hangs
+// low (on ledger lines, as an octave line shows it): at the height of the others, or at the
+// document's, the two met.
 void below_its_note(MxmlItem& item, Drosa note, int list, int tag) {
-  if (item.kind != -7 || list < 0 || size_t(list) >= mxml.lists.size() || (tag >> 12) != 0 ||
-      note->get(xrest) || note->get(xmod7) <= 0)
+  const bool pedal = item.press || item.release;
+  if ((item.kind != -7 && !pedal) || list < 0 || size_t(list) >= mxml.lists.size() ||
+      (tag >> 12) != 0 || note->get(xrest) || note->get(xmod7) <= 0)
     return;
   const int32_t baseline = item.y + item.dy - VERTICAL_ORIGIN;
   if (baseline >= MIDDLE_LINE) return;
-  const int32_t steps = note->get(xmod7) - clefmod7(mxml.lists[size_t(list)].clef, NIL);
+  // Under an octave line the head stands its octaves from where the note sounds.
+  const int staff = mxml_in_part() ? list - mxml.part_first[mxml.part_index] + 1 : 0;
+  const int octaves = staff >= 1 && staff <= MXML_MAX_STAVES ? mxml.octave_lines[staff].octaves : 0;
+  const int32_t steps =
+      note->get(xmod7) + 7 * octaves - clefmod7(mxml.lists[size_t(list)].clef, NIL);
   const int32_t head_bottom = MIDDLE_LINE + STAFF_STEP * (steps - 1);
-  const int32_t highest = head_bottom - UNDER_HEAD_GAP - DYNAMIC_LETTERS_TOP;
+  const int32_t highest =
+      head_bottom - UNDER_HEAD_GAP - (pedal ? PEDAL_MARK_TOP : DYNAMIC_LETTERS_TOP);
   if (baseline > highest) item.y -= baseline - highest;
 }
 
