@@ -770,7 +770,8 @@ void mxml_step(XmlElement& e) {
   mxml.note.step = letter && *letter ? int(letter - "CDEFGAB") : 0;
 }
 
-void mxml_alter(XmlElement& e) { mxml.note.alter = std::clamp(mxml_int(e, 0) + 3, 1, 5); }
+// An alteration of more than two semitones either way is read as two.
+void mxml_alter(XmlElement& e) { mxml.note.alter = std::clamp(mxml_int(e, 0), -2, 2) + 3; }
 
 void mxml_octave(XmlElement& e) { mxml.note.octave = std::clamp(mxml_int(e, 4), -100, 100); }
 

@@ -99,6 +99,25 @@ TEST_F(MusicXmlTest, GroupsOfPartsComeBackFromTheExport) {
   std::filesystem::remove(path);
 }
 
+// An alteration far past a double sharp or flat, as a damaged document may hold, is read as
+// one: adding to it overflowed.
+TEST_F(MusicXmlTest, AnAlterationOutOfAllMeasureIsReadAsADoubleOne) {
+  const std::string note =
+      "<note><pitch><step>C</step><alter>%s</alter><octave>5</octave></pitch>"
+      "<duration>2</duration><voice>1</voice><type>half</type></note>";
+  std::string notes;
+  for (const char* alter : {"2147483647", "-2147483647"}) {
+    std::string n = note;
+    notes += n.replace(n.find("%s"), 2, alter);
+  }
+  ASSERT_EQ(import("<score-partwise><part-list><score-part id=\"P1\"><part-name>A</part-name>"
+                   "</score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+                   "<divisions>1</divisions></attributes>" +
+                   notes + "</measure></part></score-partwise>"),
+            1);
+  EXPECT_EQ(notes_of(0), "C##5h Cbb5h |");
+}
+
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
                          ::testing::Values("optimized_systems", "doublings", "divisi", "groups",
                                            "lines", "oboe_part", "choral", "credits", "latin1_crlf",
