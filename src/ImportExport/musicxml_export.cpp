@@ -452,10 +452,11 @@ struct VoiceState {
 struct PartState {
   const Part* part = nullptr;
   std::vector<VoiceState> voices;
-  std::vector<int> clefs;          // by staff: the clef written last, -1 none
-  std::vector<int> lines;          // by staff: its lines, as the PRINT in force gives them
-  std::vector<int> lines_written;  // by staff: the lines written last (5 when none were)
-  std::vector<bool> hidden;        // by staff: written as not shown
+  std::vector<int> clefs;                 // by staff: the clef written last, -1 none
+  std::vector<int> lines;                 // by staff: its lines, as the PRINT in force gives them
+  std::vector<int> lines_written;         // by staff: the lines written last (5 when none were)
+  std::vector<int> sizes, sizes_written;  // by staff: its size, and the size written last
+  std::vector<bool> hidden;               // by staff: written as not shown
   int key = -1;
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
@@ -905,13 +906,21 @@ void Exporter::document() {
 // from here, 1 shown again, -1 as before).
 void Exporter::staff_lines(int staff, int shown) {
   const size_t s = size_t(staff);
-  if (ps.lines[s] == ps.lines_written[s] && shown < 0) return;
+  if (ps.lines[s] == ps.lines_written[s] && ps.sizes[s] == ps.sizes_written[s] && shown < 0) return;
   o.start("staff-details");
   if (multi_staff()) o.attr("number", long(staff + 1));
   if (shown >= 0) o.attr("print-object", shown ? "yes" : "no");
   if (ps.lines[s] != ps.lines_written[s]) o.number("staff-lines", ps.lines[s]);
+  // A staff drawn smaller or larger than the first (a cue-sized one), in percent of it.
+  if (ps.sizes[s] != ps.sizes_written[s]) {
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%.2f",
+                  100.0 * ps.sizes[s] / std::max(layout.staff_size, 1));
+    o.text("staff-size", percent);
+  }
   o.end();
   ps.lines_written[s] = ps.lines[s];
+  ps.sizes_written[s] = ps.sizes[s];
   if (shown >= 0) ps.hidden[s] = shown == 0;
 }
 
@@ -1003,6 +1012,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
         staff = part_staff(*ps.part, p);
         ps.voices[i].staff = staff;
         ps.lines[size_t(staff)] = p->get(xslines);
+        ps.sizes[size_t(staff)] = p->get(xstaffsize);
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
       if (kind == TIMESIG && !time) time = p;
@@ -1023,7 +1033,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
   bool new_clef = false, new_lines = false;
   for (size_t s = 0; s < clefs.size(); ++s) {
     new_clef |= clefs[s] >= 0 && clefs[s] != ps.clefs[s];
-    new_lines |= ps.lines[s] != ps.lines_written[s];
+    new_lines |= ps.lines[s] != ps.lines_written[s] || ps.sizes[s] != ps.sizes_written[s];
   }
   const int transposition = key ? key->get(key_transposition) : ps.transposition;
   const bool new_transposition = transposition != ps.transposition;
@@ -1082,6 +1092,8 @@ void Exporter::part(const Part& part) {
   ps.clefs.assign(part.staves.size(), -1);
   ps.lines.assign(part.staves.size(), 5);
   ps.lines_written.assign(part.staves.size(), 5);
+  ps.sizes.assign(part.staves.size(), layout.staff_size);
+  ps.sizes_written.assign(part.staves.size(), layout.staff_size);
   ps.hidden.assign(part.staves.size(), false);
   for (int v : part.voices) {
     VoiceState vs;
@@ -1246,7 +1258,10 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
         if (p->get(xsstaff) < 0) continue;
         vs.staff = part_staff(*ps.part, p);
         ps.lines[size_t(vs.staff)] = p->get(xslines);
-        if (ps.lines[size_t(vs.staff)] == ps.lines_written[size_t(vs.staff)]) continue;
+        ps.sizes[size_t(vs.staff)] = p->get(xstaffsize);
+        if (ps.lines[size_t(vs.staff)] == ps.lines_written[size_t(vs.staff)] &&
+            ps.sizes[size_t(vs.staff)] == ps.sizes_written[size_t(vs.staff)])
+          continue;
         o.start("attributes");
         staff_lines(vs.staff);
         o.end();

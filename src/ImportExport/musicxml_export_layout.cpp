@@ -245,6 +245,7 @@ ExportLayout export_layout() {
   ExportLayout layout;
   const int context = std::max<int>(current_ncontext, 1);
   const int size = reference_staff_size();
+  layout.staff_size = size;
   const int scale = print_scale(context);
   // 40 tenths on the paper, and the millimetres of a tenth as the reader takes them from
   // the text written.

@@ -12,6 +12,7 @@
 // reader of the written document will read it.
 struct ExportLayout {
   double millimeters = 0;                // of 40 tenths (a staff's height) on the paper
+  int staff_size = 50;                   // the first staff's, whose tenths these are
   long page_width = 0, page_height = 0;  // of the paper
   long margins[2][4] = {};               // odd, even pages: left, right, top, bottom
   long top_system_distance = 0;          // page top margin to the first staff's top line

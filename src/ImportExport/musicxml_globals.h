@@ -159,6 +159,7 @@ struct MxmlList {
   bool barsep = false;    // bar lines do not join the staff below
   Drosa last_note = NIL;  // the last note placed in it
   Drosa print = NIL;      // the PRINT whose staff settings are in force at its end
+  int staff_size = 50;    // the size its staff is drawn at (50 a staff of the piece's size)
   int clef = 0;           // the clef code in force at its end
   Drosa timesig = NIL;    // the time signature in force at its end, once looked up
   bool timesig_known = false;
@@ -297,8 +298,10 @@ struct MxmlState {
   int highest_voice = 0;  // the highest voice number of the part's voice elements
   int last_voice = 0;     // the voice of the last note placed
   int staff_lines = 5;
-  int staves_stated = 0;  // the staves the part's last staves element asked for (0: none yet)
-  int transposition = 0;  // the part's transposition in semitones
+  int staves_stated = 0;
+  int staff_details_number = 0;  // the staff the staff-details being read names (0: all)  // the
+                                 // staves the part's last staves element asked for (0: none yet)
+  int transposition = 0;         // the part's transposition in semitones
   // ---- Instruments of the part list whose sound is a key (percussion)
   struct UnpitchedSound {
     int part = 0, key = 0;  // key 0..127

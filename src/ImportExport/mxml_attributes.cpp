@@ -6,6 +6,7 @@
 // in mxml.part_first, and moves when a part above gets more staves.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -411,6 +412,13 @@ void mxml_part(XmlElement& e) {
 
 void mxml_part_end() {
   if (!mxml_in_part()) return;
+  // A staff the document draws at a size of its own has it throughout.
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const MxmlList& l = mxml.lists[size_t(first_list() + i)];
+    if (l.staff_size != 50)
+      for (Drosa p = piece_start[first_list() + i]; p; p = p->xnext)
+        if (p->xkind == PRINT) p->set(xstaffsize, int16_t(l.staff_size));
+  }
   mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
   // A part of percussion sounds plays on their channel.
   if (const int channel = mxml.part_channel[mxml.part_index])
@@ -1034,16 +1042,30 @@ void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 
 // staff of the part, or the one its number names.
 void mxml_staff_details(XmlElement& e) {
   if (xml_open_element_level(e, "attributes") < 0 || !mxml_in_part()) return;
+  const int number = xml_attr_int(e, "number");
+  mxml.staff_details_number = number == XML_NO_INT ? 0 : number;
   const char* shown = xml_attr(e, "print-object");
   if (!shown) return;
   const bool hidden = std::strcmp(shown, "no") == 0;
-  const int number = xml_attr_int(e, "number");
   for (int i = 0; i < mxml.part_lists[mxml.part_index]; ++i) {
     const int list = first_list() + i;
     if ((number != XML_NO_INT && number != i + 1) || !valid_list(list)) continue;
     MxmlList& l = mxml.lists[size_t(list)];
     l.hidden.push_back({int(l.bars.size()), hidden});
   }
+}
+
+// The size of a staff drawn smaller or larger than the others (a cue-sized piano reduction, an
+// ossia), in percent of the document's staff size: the staves the staff-details name.
+void mxml_staff_size(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "staff-details") != 0 || !mxml_in_part()) return;
+  const double percent = xml_text_double(e);
+  if (!(percent >= 1 && percent <= 1000)) return;
+  constexpr double PIECE_STAFF_SIZE = 50;
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    if (mxml.staff_details_number == 0 || mxml.staff_details_number == i + 1)
+      mxml.lists[size_t(first_list() + i)].staff_size =
+          int(std::lround(PIECE_STAFF_SIZE * percent / 100));
 }
 
 namespace {

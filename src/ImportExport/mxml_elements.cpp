@@ -134,6 +134,7 @@ constexpr ElementEntry element_table[] = {
     {"staff-distance", mxml_staff_distance, nullptr},
     {"staff-layout", mxml_staff_layout, nullptr},
     {"staff-lines", mxml_staff_lines, nullptr},
+    {"staff-size", mxml_staff_size, nullptr},
     {"staves", mxml_staves, nullptr},
     {"stem", mxml_stem, nullptr},
     {"step", mxml_step, nullptr},
@@ -159,7 +160,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 134, "the import understands 134 elements");
+static_assert(ELEMENT_COUNT == 135, "the import understands 135 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -99,6 +99,7 @@ void mxml_clef_octave_change(XmlElement& e);
 void mxml_staves(XmlElement& e);
 void mxml_staff_lines(XmlElement& e);
 void mxml_staff_details(XmlElement& e);
+void mxml_staff_size(XmlElement& e);
 void mxml_chromatic(XmlElement& e);
 void mxml_transpose_octave_change(XmlElement& e);
 void mxml_barline(XmlElement& e);

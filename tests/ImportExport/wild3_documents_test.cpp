@@ -83,20 +83,47 @@ std::string groups_of_staves() {
   return text;
 }
 
+// Exports the piece and imports what was written in its place.
+void export_and_import_again() {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "wild3-again.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(path);
+  discard_piece_lists();
+  std::vector<std::string> said;
+  ASSERT_EQ(import_said(written, &said), 1);
+}
+
 // Nested groups (named brackets, a brace of violins inside the strings' bracket, a harp and
 // a piano standing apart) keep their brackets, braces and bar lines through the export.
 TEST_F(MusicXmlTest, GroupsOfPartsComeBackFromTheExport) {
   std::vector<std::string> said;
   ASSERT_EQ(import_said(wild_document("wild3", "groups"), &said), 1);
   const std::string groups = groups_of_staves();
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "wild3-groups.xml";
-  ASSERT_EQ(export_musicxml_file(path.string()), 1);
-  std::ifstream in(path, std::ios::binary);
-  const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  discard_piece_lists();
-  ASSERT_EQ(import_said(written, &said), 1);
+  export_and_import_again();
   EXPECT_EQ(groups_of_staves(), groups);
-  std::filesystem::remove(path);
+}
+
+// The size of each voice's staff, where it is not the piece's.
+std::string staff_sizes() {
+  std::string text;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == PRINT && p->get(xstaffsize) != 50)
+        text += std::to_string(v) + ":" + std::to_string(p->get(xstaffsize)) + " ";
+  return text;
+}
+
+// The piano reduction under a choir stands on staves of 70 percent, and comes back from the
+// export so.
+TEST_F(MusicXmlTest, ACueSizedStaffKeepsItsSize) {
+  std::vector<std::string> said;
+  ASSERT_EQ(import_said(wild_document("wild3", "choral"), &said), 1);
+  const std::string sizes = staff_sizes();
+  EXPECT_NE(sizes.find(":35"), std::string::npos) << sizes;
+  export_and_import_again();
+  EXPECT_EQ(staff_sizes(), sizes);
 }
 
 // An alteration far past a double sharp or flat, as a damaged document may hold, is read as
