@@ -7,6 +7,7 @@
 //       first run. 16x100, 16x200, 16x400 and 8x400, 32x400: the time must grow linearly with
 //       the bars and with the staves.
 //   RoadLargestScore: the largest document of the real scores (VESK_SCORES_DIR).
+//   RoadRealScore/<name>: another large real score, a string quartet of many short notes.
 //   RestBars/<bars>: the whole import of one staff of bars of four quarter rests, its pages
 //       made and formatted; linear.
 // Every run checks what it made: the piece's notes against the document's, as many PDF pages
@@ -191,6 +192,11 @@ void RoadLargestScore(benchmark::State& state) {
   run_road(state, doc);
 }
 
+void RoadRealScore(benchmark::State& state, const char* name) {
+  state.SetLabel(name);
+  run_road(state, file_text(std::string(VESK_SCORES_DIR) + "/" + name + ".musicxml"));
+}
+
 // One part of `bars` bars of four quarter rests.
 std::string rest_bars(int bars) {
   std::string doc =
@@ -250,6 +256,9 @@ BENCHMARK(Road)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 BENCHMARK(RoadLargestScore)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(RoadRealScore, quartet, "beethoven-string-quartet-op59-no2-mvt3")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(RestBars)
     ->Arg(1000)
     ->Arg(2000)
