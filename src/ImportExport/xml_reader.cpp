@@ -23,6 +23,7 @@
 #include "ImportExport/xml_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -157,6 +158,28 @@ constexpr int32_t TAG_ENDS = -2;    // an attribute ended its tag at '/' or '>'
 
 bool is_blank(int c) { return c == ' ' || c == '\r' || c == '\t' || c == '\n'; }
 
+// What ends a run of plain bytes, one bit per place in a document. Every class also stops at
+// the bytes the input drops (0x00, 0xFE, 0xFF), so that a run is copied as read byte by byte.
+enum RunStop : uint8_t {
+  STOPS_TEXT = 1,          // an element's text: '<' and '&'
+  STOPS_NAME = 2,          // an element's name: blanks, '/' and '>'
+  STOPS_ATTRIBUTE = 4,     // an attribute's name: blanks, '=', '/' and '>'
+  STOPS_DOUBLE_QUOTE = 8,  // a value in double quotes: '"' and '&'
+  STOPS_SINGLE_QUOTE = 16  // a value in single quotes: '\'' and '&'
+};
+
+constexpr std::array<uint8_t, 256> run_stops = [] {
+  std::array<uint8_t, 256> stops{};
+  for (int b : {0x00, 0xFE, 0xFF}) stops[b] = 0xFF;
+  for (int b : {' ', '\r', '\t', '\n', '/', '>'}) stops[b] |= STOPS_NAME | STOPS_ATTRIBUTE;
+  stops['='] |= STOPS_ATTRIBUTE;
+  stops['<'] |= STOPS_TEXT;
+  stops['&'] |= STOPS_TEXT | STOPS_DOUBLE_QUOTE | STOPS_SINGLE_QUOTE;
+  stops['"'] |= STOPS_DOUBLE_QUOTE;
+  stops['\''] |= STOPS_SINGLE_QUOTE;
+  return stops;
+}();
+
 struct Reader {
   XmlInputBuffer input;
   XmlElement element;
@@ -173,7 +196,29 @@ struct Reader {
   }
   // Drops every byte up to the next '<' or the end of input.
   void skip_to_tag() {
-    while (c != '<' && c != XML_END_OF_INPUT) next();
+    while (c != '<' && c != XML_END_OF_INPUT) {
+      const size_t left = size_t(input.end - input.next);
+      if (const void* tag = left ? std::memchr(input.next, '<', left) : nullptr) {
+        input.next = static_cast<const uint8_t*>(tag) + 1;
+        c = '<';
+        return;
+      }
+      input.next = input.end;
+      next();
+    }
+  }
+  // Appends the current byte and the plain bytes after it in the input's block up to one that
+  // `stops` holds, then reads the byte after them. False when the text would pass its limit.
+  // The current byte is always the one before `input.next`: only next() and skip_to_tag set it.
+  bool append_run(XmlText& text, RunStop stops) {
+    const uint8_t* from = input.next - 1;
+    const uint8_t* to = input.next;
+    while (to < input.end && !(run_stops[*to] & stops)) ++to;
+    if (!xml_text_append(text, reinterpret_cast<const char*>(from), uint32_t(to - from)))
+      return false;
+    input.next = to;
+    next();
+    return true;
   }
   // Skips past a terminator made of `marks` or more of `mark` and a '>'.
   void skip_past(int mark, int marks) {
@@ -376,11 +421,11 @@ int32_t read_element_text(Reader& r) {
       if (int32_t code = read_markup_in_text(r, text)) return code;
       continue;
     }
-    if (c == '&') {
-      if (int32_t code = xml_read_entity(r, text)) return code;
-    } else if (!xml_text_append_char(text, static_cast<char>(c))) {
-      return XML_READ_TOO_LONG;
+    if (c != '&') {
+      if (!r.append_run(text, STOPS_TEXT)) return XML_READ_TOO_LONG;
+      continue;
     }
+    if (int32_t code = xml_read_entity(r, text)) return code;
     r.next();
   }
   if (r.start) r.start(xml_element_text(e.element_names[e.depth - 1]), e, r.user);
@@ -406,8 +451,8 @@ int32_t read_attribute(Reader& r) {
   xml_text_clear(value);  // a name with no value shows an empty value
   while (!is_blank(r.c) && r.c != '=') {
     if (r.c == '>' || r.c == '/') return TAG_ENDS;
-    if (!xml_text_append_char(name, static_cast<char>(r.c))) return XML_READ_TOO_LONG;
-    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (!r.append_run(name, STOPS_ATTRIBUTE)) return XML_READ_TOO_LONG;
+    if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   }
   r.skip_blanks();
   if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
@@ -417,9 +462,16 @@ int32_t read_attribute(Reader& r) {
   if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   if (r.c == '"' || r.c == '\'') {
     const int quote = r.c;
-    while (r.next() != quote) {
+    const RunStop stops = quote == '"' ? STOPS_DOUBLE_QUOTE : STOPS_SINGLE_QUOTE;
+    r.next();
+    while (r.c != quote) {
       if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
-      if (int32_t code = append_value_byte(r, value)) return code;
+      if (r.c == '&') {
+        if (int32_t code = xml_read_entity(r, value)) return code;
+        r.next();
+      } else if (!r.append_run(value, stops)) {
+        return XML_READ_TOO_LONG;
+      }
     }
     r.next();
     return NEXT_CYCLE;
@@ -437,8 +489,8 @@ int32_t read_start_tag(Reader& r) {
   XmlText& name = e.element_names[e.depth];
   xml_text_clear(name);
   do {
-    if (!xml_text_append_char(name, static_cast<char>(r.c))) return XML_READ_TOO_LONG;
-    if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+    if (!r.append_run(name, STOPS_NAME)) return XML_READ_TOO_LONG;
+    if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   } while (!is_blank(r.c) && r.c != '/' && r.c != '>');
   if (++e.depth >= e.element_stack_size) return XML_READ_TOO_DEEP;
   for (;;) {

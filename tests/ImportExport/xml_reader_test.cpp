@@ -140,6 +140,24 @@ TEST(XmlReaderQuirks, SmallDocuments) {
   EXPECT_EQ(read("<a>" + x + "\r\ny</a>").log, "<a>" + x + "\ny</a>");
 }
 
+// Names, values and texts are taken in runs up to the end of the input's block: wherever a
+// block ends in them, and with the bytes the input drops inside them, they read the same.
+TEST(XmlReaderQuirks, RunsAcrossBlocksAndDroppedBytes) {
+  using namespace std::string_literals;
+  const std::string tail = "<na\0me at\xFEtr='va&amp;l\0ue' b=\"q\">te\0xt &lt; t"s +
+                           "</name><empty x='1'/>\n  <c>\xFF"
+                           "c</c></r>";
+  for (size_t k = 990; k < 1040; ++k) {
+    const std::string lead(k, 'x');
+    const Result r = read("<r>" + lead + tail);
+    EXPECT_EQ(r.code, XML_READ_OK) << k;
+    EXPECT_EQ(r.log, "<r>" + lead +
+                         "<name attr=\"va&lue\" b=\"q\">text < t</name><empty x=\"1\"></empty>"
+                         "<c>c</c></r>")
+        << k;
+  }
+}
+
 TEST(XmlReaderCodes, MalformedAndTruncatedDocuments) {
   const struct {
     std::string_view document;
