@@ -214,7 +214,7 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
       }
       anno_refers_to_GE |= head->get(xline_eocvar);
       if (head->get(xline_eocvar)) continue;
-      if (layout_hairpins(head, note)) {
+      if (layout_hairpins(head, note, chord.pstaff)) {
         // Drawn clear of the marks before it, its stored start kept.
         const HairpinRoom room = hairpin_beside_hairpins(
             head, note, chord.pstaff, hairpin_start_past_marks(head, note, chord.pstaff));

@@ -62,12 +62,6 @@ const char* style_group(Drosa line) {
   return style == STYLE_PLAIN_LINE ? "line" : style == STYLE_HAIRPIN ? "hairpin" : "bracket";
 }
 
-// The printed staff a chord of the system stands on.
-int staff_of(Drosa chord) {
-  const int pstaff = pstaff_of_node(chord);
-  return std::clamp(pstaff, 0, MAX_PSTAVES - 1);
-}
-
 int32_t head_x(Drosa note) {
   Drosa nt = note_ntdata(note);
   return nt ? nt->get(xhdx) : 0;
@@ -89,7 +83,7 @@ void report_lost_partner(Drosa line, Drosa chord) {
 
 // Where the time of a chord ends on its staff: at the bar line after it or the head of the next
 // chord standing after it, whichever comes first; the staff's end at the system's end.
-int64_t time_end_x(Drosa chord) {
+int64_t time_end_x(Drosa chord, int pstaff) {
   const int64_t x = head_x(chord);
   for (Drosa p = chord_end_note(chord)->xnext; p; p = p->xnext) {
     const int kind = effective_kind(p);
@@ -97,19 +91,19 @@ int64_t time_end_x(Drosa chord) {
     if (kind == BAR && p->get(xbarx) != NOT_DRAWN && p->get(xbarx) > x) return p->get(xbarx);
     if (kind == NOTE && note_ntdata(p) && head_x(p) > x) return head_x(p);
   }
-  return staff_right_x(staff_of(chord), current_page);
+  return staff_right_x(pstaff, current_page);
 }
 
 // A BEGLINE whose ENDLINE is on the same system reaches the ENDLINE's end. One whose ENDLINE
 // stands at its own chord (a document stops it after that chord, at the end of its measure)
 // reaches over the chord's time, to the bar line or the next chord.
-void reach_partner(Drosa line, Drosa chord, Drosa partner) {
+void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   Drosa next = partner;
   while (next && next->xkind != NOTE) next = next->xnext;
   if (!next || !is_visible_note(next)) return;
   const int64_t x = head_x(chord), next_x = head_x(next);
   int64_t reach = next_x + partner->get(xstartx) + partner->get(xendx);
-  if (next_x <= x) reach = time_end_x(chord) - param_length(P_CLIP_RIGHT, chord, nullptr);
+  if (next_x <= x) reach = time_end_x(chord, pstaff) - param_length(P_CLIP_RIGHT, chord, nullptr);
   int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
   // be too short to read: it reaches twice the shortest line past its start, but not into a
@@ -132,9 +126,9 @@ void reach_partner(Drosa line, Drosa chord, Drosa partner) {
 
 // A line ending on its system ends where a line going on to the next is clipped, at the latest:
 // one drawn at the last note of a system (a hairpin to its bar's end) ran past the staff.
-void end_by_staff_end(Drosa line, Drosa chord) {
-  const int64_t visible_end = int64_t(staff_right_x(staff_of(chord), current_page)) -
-                              param_length(P_CLIP_RIGHT, chord, nullptr);
+void end_by_staff_end(Drosa line, Drosa chord, int pstaff) {
+  const int64_t visible_end =
+      int64_t(staff_right_x(pstaff, current_page)) - param_length(P_CLIP_RIGHT, chord, nullptr);
   const int64_t length = visible_end - (head_x(chord) + int64_t(line->get(xstartx)));
   if (length <= 0 || line->get(xendx) <= length) return;
   set_if_changed(line, xendx, clamp_i32(length));
@@ -144,9 +138,9 @@ void end_by_staff_end(Drosa line, Drosa chord) {
 double extension(Drosa chord) { return param_value(P_CLIP_EXTEND, chord, nullptr)->real(); }
 
 // A BEGLINE whose ENDLINE is on a later system: clipped before the staff's right end.
-int clip_at_staff_end(Drosa line, Drosa chord) {
-  const int64_t visible_end = int64_t(staff_right_x(staff_of(chord), current_page)) -
-                              param_length(P_CLIP_RIGHT, chord, nullptr);
+int clip_at_staff_end(Drosa line, Drosa chord, int pstaff) {
+  const int64_t visible_end =
+      int64_t(staff_right_x(pstaff, current_page)) - param_length(P_CLIP_RIGHT, chord, nullptr);
   const int64_t length = visible_end - (head_x(chord) + int64_t(line->get(xstartx)));
   if (length < param_length(P_SHORTEST_LINE, chord, nullptr)) return 0;
   set_if_changed(line, xc2x, clamp_i32(length));
@@ -156,8 +150,7 @@ int clip_at_staff_end(Drosa line, Drosa chord) {
 
 // An ENDLINE whose BEGLINE is on an earlier system: it starts after the staff's left end, and
 // after the signs drawn there.
-int clip_at_staff_start(Drosa line, Drosa chord) {
-  const int p = staff_of(chord);
+int clip_at_staff_start(Drosa line, Drosa chord, int p) {
   const int64_t visible_start = std::max<int64_t>(
       int64_t(staff_left_x(p, current_page)) + param_length(P_CLIP_LEFT, chord, nullptr),
       staff_data[p].signs_end_x);
@@ -225,7 +218,7 @@ int layout_lines(Drosa line, Drosa first_note) {
   return 0;
 }
 
-int layout_hairpins(Drosa line, Drosa chord) {
+int layout_hairpins(Drosa line, Drosa chord, int pstaff) {
   const int role = line->get(xline_ord);
   if (line->get(xline_eocvar) || (role != LINE_BEGIN && role != LINE_END)) return 1;
   if (!note_ntdata(chord)) return 0;
@@ -236,10 +229,10 @@ int layout_hairpins(Drosa line, Drosa chord) {
     report_lost_partner(line, chord);
     return 0;
   }
-  if (role == LINE_END) return same ? 0 : clip_at_staff_start(line, chord);
-  if (!same) return clip_at_staff_end(line, chord);
-  reach_partner(line, chord, partner);
-  end_by_staff_end(line, chord);
+  if (role == LINE_END) return same ? 0 : clip_at_staff_start(line, chord, pstaff);
+  if (!same) return clip_at_staff_end(line, chord, pstaff);
+  reach_partner(line, chord, pstaff, partner);
+  end_by_staff_end(line, chord, pstaff);
   return 1;
 }
 

@@ -24,7 +24,8 @@ int line_geometry(Drosa line, Drosa* partner, int* same_system);
 // crosses that system whole and a MIDLINE is drawn there; else 0.
 int layout_lines(Drosa line, Drosa first_note);
 
-// layout_hairpins: 1 when the line attached before `chord` is drawn on this system, its ends
+// layout_hairpins: 1 when the line attached before `chord`, which stands on the printed staff
+// `pstaff` (the staff whose print chain holds it), is drawn on this system, its ends
 // first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system, but not past
 // parameter 684 before the staff's right end, or is clipped
 // parameter 684 before the staff's right end when the ENDLINE is on a later system (its
@@ -36,7 +37,7 @@ int layout_lines(Drosa line, Drosa first_note);
 // segment, the layout of both notes, staff_data (signs_end_x too),
 //         parameters 260, 684-686.
 // Writes: the line's xstartx, xendx, xc1x, xc2x (only when they change); unpaired_lines_said.
-int layout_hairpins(Drosa line, Drosa chord);
+int layout_hairpins(Drosa line, Drosa chord, int pstaff);
 
 // ---- Making and reshaping lines with the mouse ----------------------------------------------
 
