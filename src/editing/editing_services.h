@@ -722,6 +722,11 @@ int systems(Drosa start, int reason, const char* extra);
 // Failure: level 2 "You cannot make a system start at a note which is not at a timing
 //          boundary for all voices.  Bar %d."; level 4 "end_of_page logic error in
 //          insert_system_start", "at_sys_time logic error in splits".
+// `strict` STRICT_AT_TIME_CURSORS: strict, and the voices stand at the note's time already:
+// system_cursor and time_cursor as voices_to_system (page relative) of the note's system and
+// voices_to_system_at_time(find_time_in_system(note), 0, 1) left them, finding every voice at
+// that time, and the lists have not changed since; the voices are not walked to the time again.
+inline constexpr int STRICT_AT_TIME_CURSORS = 2;
 int insert_system_start(Drosa note, int page_flag, int page_relative, int strict);
 
 // insert_endsyst_on_voice: puts a new ENDSYST of the current context (with the page flag and
@@ -766,9 +771,9 @@ bool move_page_end(int system);
 // start), and the music from the note on joins the system after it: the end of the note's
 // system goes. When that end ended a page, the page ends at the new system start instead.
 // False when no system start was made; when the note's system ends the piece, only the
-// system start is made.
+// system start is made. `strict` as insert_system_start's (1, or STRICT_AT_TIME_CURSORS).
 // Writes: the voice lists (recorded), ENDSYST xendpage, the change flags.
-bool cut_and_join_next_system(Drosa note);
+bool cut_and_join_next_system(Drosa note, int strict = 1);
 
 // ---- Commands (one entry point each, for the menus) ----------------------------------------
 

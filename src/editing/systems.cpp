@@ -1107,7 +1107,7 @@ int insert_system_start(Drosa note, int page_flag, int page_relative, int strict
     return 0;
   }
   if (strict) {
-    if (voices_to_system_at_time(t, 0, page_relative)) {
+    if (strict != STRICT_AT_TIME_CURSORS && voices_to_system_at_time(t, 0, page_relative)) {
       REPORT_ERROR(2,
                    "You cannot make a system start at a note which is not at a timing boundary "
                    "for all voices.  Bar %d.",
@@ -1360,8 +1360,8 @@ bool move_page_end(int system) {
   return true;
 }
 
-bool cut_and_join_next_system(Drosa note) {
-  if (!insert_system_start(note, 0, 1, 1)) return false;
+bool cut_and_join_next_system(Drosa note, int strict) {
+  if (!insert_system_start(note, 0, 1, strict)) return false;
   // Each voice's note at the cut (time_cursor), the system start just made before it and the
   // end of the system after it, which goes.
   std::array<Drosa, MAX_VOICES> made{}, ends{};

@@ -254,6 +254,8 @@ bool next_system_takes_the_rest() {
 // A voice that is not at a boundary at the note (one outside the print chains), or that has
 // two clefs or two keys there, which a break would take one of away, keeps a cut from being
 // made there: the system stays whole there rather than ask the user or change the music.
+// Leaves every voice at the note's time (system_cursor, time_cursor), where a system start
+// made at the note right after finds them.
 bool can_cut_at(Drosa note) {
   voices_to_system(system_number_on_page(note, 1), 1);
   if (voices_to_system_at_time(find_time_in_system(note), 0, 1)) return false;
@@ -324,13 +326,13 @@ int cut_overfull_system(JoinedCut* joined) {
     for (size_t k = parts.front() + 1; k-- > 0 && !made;) {
       if (o.end - o.places[k].origin > o.width || !can_cut_at(o.places[k].note)) continue;
       const bool plain = joined && plain_rest_of_system();
-      made = cut_and_join_next_system(o.places[k].note);
+      made = cut_and_join_next_system(o.places[k].note, STRICT_AT_TIME_CURSORS);
       if (made && joined) *joined = {o.places[k].note, o.places[k].time, plain};
     }
   }
   const std::vector<Drosa> cuts = made ? std::vector<Drosa>{} : even_cuts(o);
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)
-    if (can_cut_at(*it)) made += insert_system_start(*it, 0, 1, 1);
+    if (can_cut_at(*it)) made += insert_system_start(*it, 0, 1, STRICT_AT_TIME_CURSORS);
   if (made) {
     mark_layout_changed(CHANGE_NO_VIEWS, 0);
   } else {
