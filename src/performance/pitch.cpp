@@ -57,6 +57,17 @@ int32_t step_to_key(int32_t position, int accidental, int32_t transposition) {
          transposition;
 }
 
+namespace {
+
+// A pitch worked out in floating point, held to what the pitch fits in: a damaged piece's
+// position, transposition or special-accidental cents can reach far beyond any key.
+int32_t held_pitch(double p) {
+  if (!(p == p)) return 0;  // not a number
+  return int32_t(std::clamp(p + 0.5, double(INT32_MIN), double(INT32_MAX)));
+}
+
+}  // namespace
+
 int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t* codes,
                       int32_t transposition, Drosa note) {
   accidental = checked_accidental(accidental);
@@ -65,7 +76,7 @@ int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t
   double base = 12.0 * floor_div(position, 7) + C_MAJOR_OFFSET[s] + transposition;
   if (count <= 0) {
     double p = 200 * (base + (accidental ? accidental - 3 : 0)) + 2 * tuning(s, accidental);
-    return int32_t(p + 0.5);
+    return held_pitch(p);
   }
   double sum = 0;
   bool standard = false;
@@ -80,7 +91,7 @@ int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t
     }
   }
   if (!standard) sum += 2 * tuning(s, 3);
-  return int32_t(200 * base + sum + 0.5);
+  return held_pitch(200 * base + sum);
 }
 
 uint16_t note_pitch_word(Drosa note, int32_t transposition) {

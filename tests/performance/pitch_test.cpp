@@ -44,6 +44,13 @@ TEST_F(PitchWords, KeysTuningAndSpecialAccidentals) {
   c->set(xmod7, 127);
   spacc->set(xnumspacc, 0);
   EXPECT_EQ(note_pitch_word(c, 12) >> 8, 127) << "kept to keys 0..127";
+  // A damaged piece's transposition or cents far beyond any pitch still give the last key.
+  EXPECT_EQ(note_pitch_word(c, 100000000) >> 8, 127);
+  EXPECT_EQ(note_pitch_word(c, -100000000), 0);
+  spacc->set(xnumspacc, 1);
+  cents.set_real(1e12);
+  param[479].value = cents;
+  EXPECT_EQ(note_pitch_word(c, 0) >> 8, 127);
 }
 
 // A measure of one voice with the insertion point on a rest after its notes.
