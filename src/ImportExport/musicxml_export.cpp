@@ -34,6 +34,7 @@
 
 #include "ImportExport/musicxml_export_groups.h"
 #include "ImportExport/musicxml_export_layout.h"
+#include "ImportExport/musicxml_export_tuplets.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/percussion_staff.h"
 #include "ImportExport/xml_writer.h"
@@ -491,6 +492,7 @@ struct ChordContext {
   std::vector<NoteMark> marks;        // of the music font, before the chord's notes
   bool arpeggiate = false;
   std::vector<Drosa> gliss_stops;  // notes a glissando of the chord before ends at
+  std::vector<ExportTupletMark> tuplets;  // the tuplets it starts and stops
 };
 
 // One character of a chord symbol: a letter of its text, or the glyph of a chord-symbol
@@ -762,6 +764,7 @@ class Exporter {
   void note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc);
   void notations(VoiceState& vs, Drosa n, bool first, bool tie_stop, bool tie_start,
                  const ChordContext& cc);
+  void tuplet_marks(const std::vector<ExportTupletMark>& marks);
   void directions(VoiceState& vs, const Chord& notes, ChordContext& cc);
   bool harmony(const VoiceState& vs, Drosa symbol, bool above);
   void direction_start(bool above);
@@ -1250,6 +1253,11 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     durations[last_timed] += long(measure - written);
     written = measure;
   }
+  std::vector<Drosa> firsts;
+  for (const Chord& ch : chords) firsts.push_back(ch[0].note);
+  std::vector<std::vector<ExportTupletMark>> tuplets =
+      whole_rest ? std::vector<std::vector<ExportTupletMark>>(chords.size())
+                 : export_tuplet_marks(firsts);
   size_t sign = 0;
   for (size_t c = 0; c < chords.size(); ++c) {
     for (; sign < signs.size() && signs[sign].first <= c; ++sign) {
@@ -1280,6 +1288,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     ChordContext cc;
     cc.whole_measure = whole_rest;
     cc.duration = durations[c];
+    cc.tuplets = std::move(tuplets[c]);
     // Ties go to the notes of the same position in the voice's next chord.
     Drosa after = next_note_after(ch.back().note);
     if (!first->get(xgrace))
@@ -1504,6 +1513,7 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   const bool gliss_stop =
       std::find(cc.gliss_stops.begin(), cc.gliss_stops.end(), n) != cc.gliss_stops.end();
   const bool arpeggiate = !rest && cc.arpeggiate;
+  const bool tuplets = first && !cc.tuplets.empty();
   auto has_marks = [&](const char* holder) {
     return first && std::any_of(cc.marks.begin(), cc.marks.end(), [holder](const NoteMark& m) {
              return std::strcmp(m.holder, holder) == 0;
@@ -1526,7 +1536,7 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
   const bool technical = has_marks("technical");
   const bool articulated = articulations || has_marks("articulations");
   if (!articulated && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !ornaments &&
-      !technical && !gliss_start && !gliss_stop && !arpeggiate)
+      !technical && !gliss_start && !gliss_stop && !arpeggiate && !tuplets)
     return;
   o.start("notations");
   if (articulated) {
@@ -1575,6 +1585,7 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     if (cc.slur_side == 1) o.attr("orientation", "under");
     o.end();
   }
+  if (tuplets) tuplet_marks(cc.tuplets);
   if (n->get(xferm)) o.empty("fermata");
   if (ornaments) {
     write_marks("ornaments", [&] {
@@ -1592,6 +1603,25 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     });
   }
   o.end();
+}
+
+// A tuplet's start or stop; a tuplet inside another, and the one around it, with their own
+// ratios (the note's time-modification is their product).
+void Exporter::tuplet_marks(const std::vector<ExportTupletMark>& marks) {
+  for (const ExportTupletMark& m : marks) {
+    o.start("tuplet");
+    o.attr("type", m.start ? "start" : "stop");
+    o.attr("number", long(m.number));
+    if (m.start && !m.number_shown) o.attr("show-number", "none");
+    if (m.own_ratio) {
+      for (auto [name, count] : {std::pair{"tuplet-actual", m.actual}, {"tuplet-normal", m.normal}}) {
+        o.start(name);
+        o.number("tuplet-number", count);
+        o.end();
+      }
+    }
+    o.end();
+  }
 }
 
 // ---- Directions and lyrics --------------------------------------------------------------------

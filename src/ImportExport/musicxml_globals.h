@@ -110,6 +110,15 @@ inline constexpr int MXML_TYPE_LONG = 100, MXML_TYPE_MAXIMA = 101;
 // How a bar line's lines are drawn, beside its style.
 inline constexpr int MXML_BAR_DASHED = 1, MXML_BAR_TICK = 2, MXML_BAR_HIDDEN = 4;
 
+// A tuplet element of a note: a tuplet's start or stop, and how the document shows it.
+struct MxmlTupletMark {
+  bool start = false;
+  int number = 1;
+  int bracket = -1;            // bracket="yes" 1, "no" 0, not given -1
+  bool number_shown = true;    // show-number is not "none"
+  int actual = 0, normal = 0;  // its own ratio as tuplet-actual and tuplet-normal give it; 0 not
+};
+
 // What the elements inside one note or forward say.
 struct MxmlNoteRecord {
   bool rest = true, chord = false, grace = false, forward = false;
@@ -130,6 +139,7 @@ struct MxmlNoteRecord {
   bool staccato = false, staccatissimo = false, tenuto = false;
   int tremolo = 0;                // strokes through its stem (a tremolo of one note), 0 none
   bool gliss = false;             // a glissando or slide begins at it
+  std::vector<MxmlTupletMark> tuplets;  // the tuplets it starts and stops
   int tremolo_pair = 0;           // a tremolo between two notes: 1 its first note, 2 its second
   int pair_strokes = 0;           // the strokes between the two notes
   bool cue = false;               // a cue note: drawn small
@@ -151,6 +161,17 @@ struct MxmlVoice {
   // is awaited; NIL when none waits.
   Drosa tremolo_start = NIL;
   int tremolo_strokes = 0;  // its strokes, given back to it when no second note comes
+  // The tuplets open in the voice, the outermost first, with the first notes of the chords
+  // read in them so far.
+  struct Tuplet {
+    int number = 1;
+    int actual = 1, normal = 1;  // its own ratio: the tuplets around it not counted
+    bool number_shown = true;
+    int bracket = -1;
+    bool holds_nested = false;  // another tuplet began inside it
+    std::vector<Drosa> notes;
+  };
+  std::vector<Tuplet> tuplets;
 };
 
 // A staff list of the parse pass (one per staff of every part; voices of the piece).

@@ -512,6 +512,7 @@ void end_measure_time() {
 void mxml_measure_end() {
   if (!mxml_in_part()) return;
   mxml_end_tremolos();
+  mxml_end_tuplets();
   mxml_flush_measure_end();
   mxml_arpeggios_measure_end();
   mxml_octave_lines_end(false);

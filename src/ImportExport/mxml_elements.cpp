@@ -152,6 +152,8 @@ constexpr ElementEntry element_table[] = {
     {"top-margin", mxml_margin, nullptr},
     {"top-system-distance", mxml_top_system_distance, nullptr},
     {"tremolo", mxml_tremolo, nullptr},
+    {"tuplet", mxml_tuplet, nullptr},
+    {"tuplet-number", mxml_tuplet_number, nullptr},
     {"type", mxml_type, nullptr},
     {"unpitched", mxml_pitch, nullptr},
     {"voice", mxml_voice, nullptr},
@@ -160,7 +162,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 135, "the import understands 135 elements");
+static_assert(ELEMENT_COUNT == 137, "the import understands 137 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

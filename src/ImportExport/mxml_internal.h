@@ -199,6 +199,8 @@ void mxml_accent(XmlElement& e);
 void mxml_strong_accent(XmlElement& e);
 void mxml_staccato(XmlElement& e);
 void mxml_tremolo(XmlElement& e);
+void mxml_tuplet(XmlElement& e);
+void mxml_tuplet_number(XmlElement& e);
 void mxml_string_number(XmlElement& e);  // `string` of `technical`
 void mxml_staccatissimo(XmlElement& e);
 void mxml_tenuto(XmlElement& e);
@@ -218,6 +220,9 @@ void mxml_note_end();
 // second never came keeps its written value, with strokes through its stem.
 // Reads and writes: mxml.voices (their waiting tremolo notes, cleared), those notes.
 void mxml_end_tremolos();
+// mxml_end_tuplets: at a measure's end, the tuplets still open in the voices end there.
+// Reads and writes: mxml.voices (their open tuplets, cleared), the tuplets' notes.
+void mxml_end_tuplets();
 // mxml_make_rest: a rest NOTE after `after` in the list, placed at the part's time; a
 // whole-measure rest takes its value from the time signature (a quarter without one), with
 // further rests when the measure is not one rest long. Returns the rest.

@@ -504,6 +504,61 @@ void end_waiting_tremolo(MxmlVoice& vs) {
   vs.tremolo_start = NIL;
 }
 
+// ---- Tuplets
+// ------------------------------------------------------------------------------------------
+
+// A tuplet ends: a number the document hides is hidden on its notes; a tuplet inside another
+// shows none of its own (the number drawn over the group is the outer tuplet's).
+void end_tuplet(const MxmlVoice::Tuplet& t, bool nested) {
+  if (nested || t.number_shown) return;
+  for (Drosa first : t.notes) for_chord(first, [](Drosa p) { p->set(xhidet, 1); });
+}
+
+// A note read in tuplets inside one another holds the innermost one's own ratio, and a NEST
+// before it the ratio of those around it, when the document's ratio is their product: the
+// number the layout draws over the group is then the outer tuplet's own count.
+void nest_note(const std::vector<MxmlVoice::Tuplet>& open, const MxmlNoteRecord& n, Drosa note) {
+  int actual = 1, normal = 1;
+  for (size_t i = 0; i + 1 < open.size(); ++i) actual *= open[i].actual, normal *= open[i].normal;
+  const MxmlVoice::Tuplet& inner = open.back();
+  if (actual <= 1 || 4 * normal > 255 || 4 * inner.normal > 255 ||
+      n.actual != inner.actual * actual || n.normal != inner.normal * normal)
+    return;
+  note->set(xtupl, uint8_t(inner.actual));
+  note->set(xintimeof, uint8_t(4 * inner.normal));
+  Drosa nest = newDrosa(NEST, 0);
+  nest->set(xnest_tupl, uint8_t(actual));
+  nest->set(xnest_intimeof, uint8_t(4 * normal));
+  link_after(nest, note->xback);
+}
+
+// The tuplets a chord's first note starts, is read in and stops. A tuplet's own ratio is the
+// one the document numbers it with, else the note's ratio over those of the tuplets around it.
+void follow_tuplets(MxmlVoice& vs, const MxmlNoteRecord& n, Drosa note) {
+  for (const MxmlTupletMark& m : n.tuplets) {
+    if (!m.start || vs.tuplets.size() >= 8) continue;
+    MxmlVoice::Tuplet t{m.number, n.actual, n.normal, m.number_shown, m.bracket, false, {}};
+    for (MxmlVoice::Tuplet& outer : vs.tuplets) {
+      outer.holds_nested = true;
+      if (t.actual % outer.actual == 0 && t.normal % outer.normal == 0)
+        t.actual /= outer.actual, t.normal /= outer.normal;
+    }
+    if (m.actual > 0 && m.normal > 0) t.actual = m.actual, t.normal = m.normal;
+    vs.tuplets.push_back(std::move(t));
+  }
+  for (MxmlVoice::Tuplet& t : vs.tuplets) t.notes.push_back(note);
+  if (vs.tuplets.size() >= 2) nest_note(vs.tuplets, n, note);
+  for (const MxmlTupletMark& m : n.tuplets) {
+    if (m.start) continue;
+    for (size_t i = vs.tuplets.size(); i-- > 0;) {
+      if (vs.tuplets[i].number != m.number) continue;
+      end_tuplet(vs.tuplets[i], i > 0);
+      vs.tuplets.erase(vs.tuplets.begin() + std::ptrdiff_t(i));
+      break;
+    }
+  }
+}
+
 // An octave the program cannot hold becomes the nearest it can.
 int checked_octave(int octave) {
   if (octave >= -1 && octave <= 9) return octave;
@@ -668,6 +723,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
       note->set(xhidet, 1);
     }
   }
+  if (!place.chord && !n.grace && !copy) follow_tuplets(vs, n, note);
   for (int i = 1; i < breves && !place.chord; ++i) {
     mxml_count_note();
     Drosa next = copyDrosa(note);
@@ -693,6 +749,13 @@ int32_t mxml_to_units(int64_t t) {
 
 void mxml_end_tremolos() {
   for (MxmlVoice& vs : mxml.voices) end_waiting_tremolo(vs);
+}
+
+void mxml_end_tuplets() {
+  for (MxmlVoice& vs : mxml.voices) {
+    for (size_t i = 0; i < vs.tuplets.size(); ++i) end_tuplet(vs.tuplets[i], i > 0);
+    vs.tuplets.clear();
+  }
 }
 
 Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
@@ -948,6 +1011,28 @@ void mxml_tremolo(XmlElement& e) {
     mxml_notice(MxmlNotice::tremolo, "In %s a tremolo has %d strokes; Vesk draws three.",
                 mxml_where().c_str(), strokes);
   mxml.note.tremolo = std::clamp(strokes, 0, MOST_STROKES);
+}
+
+// A tuplet's start or stop: its number, and whether its number and bracket are shown.
+void mxml_tuplet(XmlElement& e) {
+  const bool start = mxml_attr_is(e, "type", "start");
+  if (!start && !mxml_attr_is(e, "type", "stop")) return;
+  MxmlTupletMark m;
+  m.start = start;
+  const int number = xml_attr_int(e, "number");
+  m.number = number == XML_NO_INT ? 1 : number;
+  m.bracket = mxml_attr_is(e, "bracket", "yes") ? 1 : mxml_attr_is(e, "bracket", "no") ? 0 : -1;
+  m.number_shown = !mxml_attr_is(e, "show-number", "none");
+  if (mxml.note.tuplets.size() < 16) mxml.note.tuplets.push_back(m);
+}
+
+// The numbers of a tuplet's own ratio (tuplet-actual and tuplet-normal).
+void mxml_tuplet_number(XmlElement& e) {
+  if (mxml.note.tuplets.empty() || xml_open_element_level(e, "tuplet") < 0) return;
+  MxmlTupletMark& m = mxml.note.tuplets.back();
+  const int number = std::clamp(mxml_int(e, 0), 0, 255);
+  if (xml_open_element_level(e, "tuplet-actual") >= 0) m.actual = number;
+  if (xml_open_element_level(e, "tuplet-normal") >= 0) m.normal = number;
 }
 
 void mxml_string_number(XmlElement& e) {

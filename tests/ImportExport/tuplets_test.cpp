@@ -1,0 +1,177 @@
+// tuplets_test.cpp: tuplets read from MusicXML, drawn and written back: tuplets inside one
+// another, hidden numbers, and where the written document starts and stops each tuplet.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+
+#include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "ImportExport/wild_support.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "model/model_services.h"
+#include "platform/fonts.h"
+#include "platform/port.h"
+#include "support/page_checker.h"
+#include "support/page_image.h"
+
+namespace {
+
+using Tuplets = MusicXmlTest;
+
+constexpr int VAR_TUPLET_NUMBER = 6;
+
+// Formats page 1, writes it as test-output/tuplets/<name>.png (and, when VESK_ZOOM asks for a
+// zoom, <name>-zoom.png as the screen shows it there) and checks it.
+void engrave(const std::string& name) {
+  if (const char* zoom = std::getenv("VESK_ZOOM")) {
+    const float standard = zoom_factor;
+    zoom_factor = std::strtof(zoom, nullptr);
+    offscreen_changesize();
+    ASSERT_EQ(format_page(1, 0), 1);
+    save_drawn_page("tuplets", name + "-zoom.png", PLOT_SCREEN);
+    zoom_factor = standard;
+    offscreen_changesize();
+  }
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_TRUE(save_drawn_page("tuplets", name + ".png"));
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+}
+
+// The tuplet numbers drawn, in the order of the list.
+std::string tuplet_numbers() {
+  std::string out;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if ((e->xkind != GE_CHAR && e->xkind != GE_STRING) || e->get(xgscreen)) continue;
+    Drosa run = e;
+    std::string text;
+    GE_string_text(&text, &run);
+    if (run->get(xgc_var) == VAR_TUPLET_NUMBER) out += (out.empty() ? "" : " ") + text;
+    e = run;
+  }
+  return out;
+}
+
+// Each note of voice 0: its value letter and own ratio, "n" and the ratio of the NEST before
+// it, "h" when its tuplet number is hidden.
+std::string tuplet_notes() {
+  std::string out;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    out += (out.empty() ? "" : " ") + std::string(1, "Bwhqesxyz"[p->get(xlgval) % 9]);
+    if (p->get(xtupl) > 1)
+      out += std::to_string(p->get(xtupl)) + ":" + std::to_string(p->get(xintimeof));
+    Drosa nest = p->xback && p->xback->xkind == NEST ? p->xback : NIL;
+    if (nest)
+      out += "n" + std::to_string(nest->get(xnest_tupl)) + ":" +
+             std::to_string(nest->get(xnest_intimeof));
+    if (p->get(xhidet)) out += "h";
+  }
+  return out;
+}
+
+// The piece written as MusicXML.
+std::string exported() {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vesk-tuplets-" + std::to_string(::getpid()));
+  EXPECT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), {});
+  std::filesystem::remove(path);
+  return written;
+}
+
+// The tuplet elements of a written document, in order, without their tabs and line ends.
+std::string tuplet_elements(const std::string& written) {
+  std::string out;
+  for (size_t at = written.find("<tuplet "); at != std::string::npos;
+       at = written.find("<tuplet ", at + 1)) {
+    const size_t close = written.find('>', at);
+    const size_t end = written[close - 1] == '/' ? close + 1 : written.find("</tuplet>", at) + 9;
+    std::string element;
+    for (char c : written.substr(at, end - at))
+      if (c != '\t' && c != '\n') element += c;
+    out += (out.empty() ? "" : " ") + element;
+  }
+  return out;
+}
+
+// A note of voice 1 in a document of 36 divisions to the quarter: a tuplet's time-modification,
+// and its notations.
+std::string note(const char* type, int duration, int actual, int normal,
+                 const std::string& notations = "") {
+  return std::string("<note><pitch><step>C</step><octave>5</octave></pitch><duration>") +
+         std::to_string(duration) + "</duration><voice>1</voice><type>" + type +
+         "</type><time-modification><actual-notes>" + std::to_string(actual) +
+         "</actual-notes><normal-notes>" + std::to_string(normal) +
+         "</normal-notes></time-modification>" +
+         (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
+}
+
+std::string two_four(const std::string& measure1, const std::string& measure2) {
+  return "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
+         "V</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
+         "<attributes><divisions>36</divisions><time><beats>2</beats><beat-type>4</beat-type>"
+         "</time><clef><sign>G</sign><line>2</line></clef></attributes>" +
+         measure1 + "</measure><measure number=\"2\">" + measure2 +
+         "</measure></part></score-partwise>";
+}
+
+TEST_F(Tuplets, NestedTupletsShowTheOuterNumberAndHideWhatTheDocumentHides) {
+  // A duplet, a triplet holding a triplet whose number the document hides (9 notes in the
+  // time of 4 in all), and a sextuplet: "9" was drawn over the outer triplet.
+  platform_init_fonts();
+  ASSERT_EQ(import(wild_document("wild2", "graces_tuplets"), 1), 1);
+  take_reports();
+  engrave("nested_tuplets");
+  EXPECT_EQ(tuplet_numbers(), "2 3 6");
+  // The inner notes last 9 in the time of 4 sixteenths, the outer 3 in the time of 2 eighths
+  // (the document writes its second measure an eighth short).
+  EXPECT_EQ(measure_lengths(0), "49152 90112 40960 81920");
+}
+
+TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
+  // A triplet of eighths; a triplet whose middle eighth is a triplet of sixteenths (9 in the
+  // time of 4: the export wrote 9:4 and nothing more, and the nest came back as one tuplet of
+  // 9); a quarter and an eighth of a triplet; a triplet whose number the document hides.
+  const std::string start = "<tuplet type=\"start\" number=\"1\"/>";
+  const std::string stop = "<tuplet type=\"stop\" number=\"1\"/>";
+  const std::string doc = two_four(
+      note("eighth", 12, 3, 2, start) + note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop) +
+          note("eighth", 12, 3, 2, start) +
+          note("16th", 4, 9, 4, "<tuplet type=\"start\" number=\"2\"/>") + note("16th", 4, 9, 4) +
+          note("16th", 4, 9, 4, "<tuplet type=\"stop\" number=\"2\"/>") +
+          note("eighth", 12, 3, 2, stop),
+      note("quarter", 24, 3, 2, start) + note("eighth", 12, 3, 2, stop) +
+          note("eighth", 12, 3, 2, "<tuplet type=\"start\" show-number=\"none\"/>") +
+          note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop));
+  ASSERT_EQ(import(doc), 1);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  const std::string read =
+      "e3:8 e3:8 e3:8 e3:8 s3:8n3:8 s3:8n3:8 s3:8n3:8 e3:8 q3:8 e3:8 e3:8h e3:8h e3:8h";
+  ASSERT_EQ(tuplet_notes(), read);
+
+  const std::string written = exported();
+  const std::string starts = "<tuplet type=\"start\" number=\"1\"/>";
+  const std::string stops = "<tuplet type=\"stop\" number=\"1\"/>";
+  const std::string own = "<tuplet-actual><tuplet-number>3</tuplet-number></tuplet-actual>"
+                          "<tuplet-normal><tuplet-number>2</tuplet-number></tuplet-normal>";
+  EXPECT_EQ(tuplet_elements(written),
+            starts + " " + stops + " <tuplet type=\"start\" number=\"1\">" + own +
+                "</tuplet> <tuplet type=\"start\" number=\"2\">" + own +
+                "</tuplet> <tuplet type=\"stop\" number=\"2\"/> " + stops + " " + starts + " " +
+                stops + " <tuplet type=\"start\" number=\"1\" show-number=\"none\"/> " + stops);
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  EXPECT_EQ(tuplet_notes(), read) << written;
+}
+
+}  // namespace
