@@ -484,6 +484,7 @@ using Chord = std::vector<ChordNote>;
 struct ChordContext {
   long duration = 0;
   bool whole_measure = false;
+  bool short_measure = false;       // its rest lasts a measure shorter than its time signature
   std::vector<int> next_positions;  // of the next chord, where ties go
   int beams = 0, beams_left = 0, beams_right = 0;
   bool beamed_next = false;
@@ -491,7 +492,7 @@ struct ChordContext {
   int slur_side = 3;                  // of the slur that starts: 1 under, 2 over
   std::vector<NoteMark> marks;        // of the music font, before the chord's notes
   bool arpeggiate = false;
-  std::vector<Drosa> gliss_stops;  // notes a glissando of the chord before ends at
+  std::vector<Drosa> gliss_stops;         // notes a glissando of the chord before ends at
   std::vector<ExportTupletMark> tuplets;  // the tuplets it starts and stops
 };
 
@@ -1219,6 +1220,10 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
                           chords[0][0].note->get(xrest) && !chords[0][0].note->get(xhider) &&
                           chords[0][0].note->get(xlgval) <= 1 &&
                           note_duration(chords[0][0].note, 1) != length;
+  // The rest of a measure shorter than its time signature (a piece's last after a pickup) is
+  // a whole rest holding the ratio that makes it last the measure.
+  const bool short_measure = whole_rest && chords[0][0].note->get(xtupl) > 1 &&
+                             note_duration(chords[0][0].note, 1) < length;
   // The chords' times: each its shortest note's, rounded with the error carried. A voice
   // whose time comes within a rounding of its time signature's measure (tuplets whose stored
   // times do not add up exactly) is given the measure's time in its last chord, so that every
@@ -1234,7 +1239,8 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     if (first->get(xgrace) || first->get(xnachschlag)) continue;
     double exact = 1e300;
     for (const ChordNote& n : chords[c]) exact = std::min(exact, nominal_divisions(n.note));
-    if (whole_rest) exact = double(length) * DIVISIONS / QUARTER_TIME;
+    if (whole_rest)
+      exact = double(short_measure ? note_duration(first, 1) : length) * DIVISIONS / QUARTER_TIME;
     at += exact;
     ends[c] = at;
     long duration = long(exact + 0.5);
@@ -1287,6 +1293,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     Drosa first = ch[0].note;
     ChordContext cc;
     cc.whole_measure = whole_rest;
+    cc.short_measure = short_measure;
     cc.duration = durations[c];
     cc.tuplets = std::move(tuplets[c]);
     // Ties go to the notes of the same position in the voice's next chord.
@@ -1435,7 +1442,8 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   // of it.
   int value = n->get(xlgval), dots = n->get(xdots);
   const bool tremolo_pair = n->get(xtrembeam) && decode_note_type(n, &value, &dots);
-  if (value <= 9) o.text("type", TYPE_NAMES[value]);
+  // A short measure's rest is written as the document wrote it: its time alone.
+  if (value <= 9 && !cc.short_measure) o.text("type", TYPE_NAMES[value]);
   for (int d = 0; d < std::min(dots, 3); ++d) o.empty("dot");
   if (!rest && n->get(xaccplot)) {
     static const char* const names[8] = {nullptr, "flat-flat",    "flat",  "natural",
@@ -1448,7 +1456,7 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
     o.number("actual-notes", 2);
     o.number("normal-notes", 1);
     o.end();
-  } else if (get_tuplet(n, &actual, &normal) && actual > 1 && normal > 0) {
+  } else if (!cc.short_measure && get_tuplet(n, &actual, &normal) && actual > 1 && normal > 0) {
     // Both counts whole: the stored normal count is in quarters.
     int scale = normal % 4 == 0 ? 1 : normal % 2 == 0 ? 2 : 4;
     o.start("time-modification");
@@ -1614,7 +1622,8 @@ void Exporter::tuplet_marks(const std::vector<ExportTupletMark>& marks) {
     o.attr("number", long(m.number));
     if (m.start && !m.number_shown) o.attr("show-number", "none");
     if (m.own_ratio) {
-      for (auto [name, count] : {std::pair{"tuplet-actual", m.actual}, {"tuplet-normal", m.normal}}) {
+      for (auto [name, count] :
+           {std::pair{"tuplet-actual", m.actual}, {"tuplet-normal", m.normal}}) {
         o.start(name);
         o.number("tuplet-number", count);
         o.end();

@@ -122,6 +122,7 @@ struct MxmlTupletMark {
 // What the elements inside one note or forward say.
 struct MxmlNoteRecord {
   bool rest = true, chord = false, grace = false, forward = false;
+  bool measure_rest = false;  // a rest the document calls the measure's (measure="yes")
   bool unpitched = false;
   int step = -1, octave = MXML_NO_OCTAVE, alter = 3;
   bool accidental = false;
@@ -137,8 +138,8 @@ struct MxmlNoteRecord {
   int slur_side = 3;                        // 1 under, 2 over, 3 either
   int fermata = 0, accent = 0;
   bool staccato = false, staccatissimo = false, tenuto = false;
-  int tremolo = 0;                // strokes through its stem (a tremolo of one note), 0 none
-  bool gliss = false;             // a glissando or slide begins at it
+  int tremolo = 0;                      // strokes through its stem (a tremolo of one note), 0 none
+  bool gliss = false;                   // a glissando or slide begins at it
   std::vector<MxmlTupletMark> tuplets;  // the tuplets it starts and stops
   int tremolo_pair = 0;           // a tremolo between two notes: 1 its first note, 2 its second
   int pair_strokes = 0;           // the strokes between the two notes
@@ -360,6 +361,13 @@ struct MxmlState {
   int parts_read = 0;             // part elements read
   int64_t last_duration = -1;     // the last duration read; positive after a backup
   int64_t measure_end = 0;        // the latest time a note of the measure reaches, divisions
+  // The measure rests of the measure being read that are shorter than its time signature, with
+  // the ratio that makes a whole rest last as long: in the part's last measure they become so.
+  struct ShortMeasureRest {
+    Drosa rest = NIL;
+    int actual = 1, intimeof = 4;  // a whole rest's ratio, as NOTE xtupl and xintimeof hold it
+  };
+  std::vector<ShortMeasureRest> short_measure_rests;
   // ---- The note being read
   MxmlNoteRecord note;
   bool notations_open = false;

@@ -368,6 +368,7 @@ void reset_part_state() {
   mxml.last_number = 0;
   mxml.measure_counter = 0;
   mxml.measure_notes = 0;
+  mxml.short_measure_rests.clear();
   mxml.waiting_bars.clear();
   mxml.number_to_show = 0;
   mxml.chord_beam_left = mxml.chord_beam_right = 0;
@@ -425,6 +426,7 @@ void mxml_part_end() {
     for (int i = 0; i < mxml_part_list_count(); ++i)
       if (Drosa info = find_next_kind_until(VINFO, piece_start[first_list() + i], NOTE, 0))
         info->set(xmidichan, uint8_t(channel - 1));
+  mxml_end_short_measure_rests();
   mxml_octave_lines_end(true);
   mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
@@ -486,6 +488,7 @@ void mxml_measure(XmlElement& e) {
   mxml.measure_notes = 0;
   mxml.measure_nodes = 0;
   mxml.measure_end = mxml.part_cursor[mxml.part_index] + mxml.pending;
+  mxml.short_measure_rests.clear();
 }
 
 namespace {

@@ -223,6 +223,11 @@ void mxml_end_tremolos();
 // mxml_end_tuplets: at a measure's end, the tuplets still open in the voices end there.
 // Reads and writes: mxml.voices (their open tuplets, cleared), the tuplets' notes.
 void mxml_end_tuplets();
+// mxml_end_short_measure_rests: at a part's end, the measure rests of its last measure that
+// are shorter than its time signature (a piece that began with a pickup) become whole rests
+// lasting the measure through a ratio whose number is hidden: the layout draws them centred.
+// Reads and writes: mxml.short_measure_rests (cleared), those rests.
+void mxml_end_short_measure_rests();
 // mxml_make_rest: a rest NOTE after `after` in the list, placed at the part's time; a
 // whole-measure rest takes its value from the time signature (a quarter without one), with
 // further rests when the measure is not one rest long. Returns the rest.

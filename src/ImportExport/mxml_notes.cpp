@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -504,6 +505,17 @@ void end_waiting_tremolo(MxmlVoice& vs) {
   vs.tremolo_start = NIL;
 }
 
+// A measure rest shorter than its time signature's measure is kept with the ratio that makes
+// a whole rest last as long (3 quarters: 4 in the time of 3), when a NOTE can hold it.
+void keep_short_measure_rest(Drosa rest, int64_t duration) {
+  const int64_t whole = 4 * int64_t(mxml.divisions);
+  if (duration <= 0 || duration >= mxml_measure_length() || whole <= 0) return;
+  const int64_t g = std::gcd(duration, whole);
+  const int64_t actual = whole / g, normal = duration / g;
+  if (actual > 127 || 4 * normal > 255) return;
+  mxml.short_measure_rests.push_back({rest, int(actual), int(4 * normal)});
+}
+
 // ---- Tuplets
 // ------------------------------------------------------------------------------------------
 
@@ -700,6 +712,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     // A hidden rest takes no part in beams: the beam before it ends.
     if (n.invisible && !place.chord) end_previous_beam(voice, tag);
     note = make_rest(place, list, n, false, value, dots, tag, start);
+    if (n.measure_rest && !place.chord && !n.grace) keep_short_measure_rest(note, n.duration);
   } else {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
     note->set(xslur, mark);
@@ -756,6 +769,17 @@ void mxml_end_tuplets() {
     for (size_t i = 0; i < vs.tuplets.size(); ++i) end_tuplet(vs.tuplets[i], i > 0);
     vs.tuplets.clear();
   }
+}
+
+void mxml_end_short_measure_rests() {
+  for (const MxmlState::ShortMeasureRest& r : mxml.short_measure_rests) {
+    r.rest->set(xlgval, 1);
+    r.rest->set(xdots, 0);
+    r.rest->set(xtupl, uint8_t(r.actual));
+    r.rest->set(xintimeof, uint8_t(r.intimeof));
+    r.rest->set(xhidet, 1);
+  }
+  mxml.short_measure_rests.clear();
 }
 
 Drosa mxml_make_rest(Drosa after, int list, bool whole_measure, int tag) {
@@ -818,7 +842,10 @@ void mxml_forward_end() {
   mxml_note_end();
 }
 
-void mxml_rest(XmlElement&) { mxml.note.rest = true; }
+void mxml_rest(XmlElement& e) {
+  mxml.note.rest = true;
+  mxml.note.measure_rest = mxml_attr_is(e, "measure", "yes");
+}
 void mxml_chord(XmlElement&) { mxml.note.chord = true; }
 void mxml_grace(XmlElement&) { mxml.note.grace = true; }
 void mxml_pitch(XmlElement& e) {

@@ -351,7 +351,10 @@ int32_t measure_of_rest(Drosa N) {
   Drosa timesig = time_signature_at(N);
   // A time signature without a beat (a damaged one) gives no measure.
   if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) < 0) return -1;
-  return int32_t(int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat));
+  const int32_t measure =
+      int32_t(int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat));
+  // The rest of a measure shorter than its time signature lasts its own value.
+  return nt->get(xrestchar) == 1 ? std::min(measure, note_duration(N, 1)) : measure;
 }
 
 // Step 10: the ideal position advances across the gap T..Tn.
@@ -510,6 +513,8 @@ int32_t spaced_duration(Drosa note) {
   if (glyph == 2) {
     Drosa cd = last_note_cddata(chord_last_note(note));
     d *= cd ? std::max<int16_t>(cd->get(xrcmeas), 0) : 1;
+  } else {
+    d = std::min<int64_t>(d, note_duration(note, 1));  // a measure shorter than its signature
   }
   return int32_t(std::min<int64_t>(d, NO_TIME - 1));
 }

@@ -616,6 +616,40 @@ Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
   return NIL;
 }
 
+// A chord of whole rests. In a measure shorter than its time signature such a rest holds a
+// ratio that makes it last the measure: it is the measure's rest (the import makes one of a
+// document's measure rest there).
+bool whole_rests(Drosa chord) {
+  const std::vector<Drosa> notes = chord_notes(chord);
+  return std::all_of(notes.begin(), notes.end(), [](Drosa note) {
+    return note->get(xrest) && note->get(xlgval) == 1 && note->get(xdots) == 0;
+  });
+}
+
+// The length of the measure at `start` when it is the piece's last and shorter than M, its
+// time signature's measure (it ends a piece that began with a pickup), and a layer rests
+// through it on a whole rest: up to where its last chord ends. 0 for any other measure.
+int32_t short_last_measure(const std::vector<RestLayer>& layers, int64_t start, int32_t M) {
+  int64_t end = start;
+  Drosa last = NIL;
+  bool whole_rest = false;
+  for (const RestLayer& layer : layers) {
+    for (Drosa n = layer.at; n; n = chain_next(chord_last_note(n))) {
+      whole_rest |= near(chord_start(n), start) && whole_rests(n);
+      if (chord_start(n) >= start + M - TIME_TOLERANCE) return 0;
+      end = std::max<int64_t>(end, chord_start(n) + spaced_chord_duration(n));
+      last = chord_last_note(n);
+    }
+  }
+  if (!whole_rest || !last || end >= start + M - TIME_TOLERANCE || end <= start) return 0;
+  for (Drosa p = last->xnext; p; p = p->xnext) {
+    const int k = effective_kind(p);
+    if (k == NOTE) return 0;
+    if (k == ENDSYST) return p->get(xendpiece) ? int32_t(end - start) : 0;
+  }
+  return 0;
+}
+
 void unlink_from_chord_chain(Drosa cd, Drosa cd3) {
   Drosa prev = cd3->get(xprevchord), next = cd3->get(xnextchord);
   auto cd3_of = [](Drosa c) { return c && c->xnext ? c->xnext->xnext : NIL; };
@@ -739,6 +773,10 @@ int32_t look_for_measures_of_rests(int32_t time) {
   int32_t M = 0;
   for (const RestLayer& layer : layers)
     if (!M && near(chord_start(layer.at), time)) M = measure_length_at(layer.at);
+  const int32_t short_measure = M > 0 ? short_last_measure(layers, time, M) : 0;
+  if (short_measure) M = short_measure;
+  // Of a measure shorter than its time signature only whole rests are the measure's rests.
+  auto measure_rest = [&](Drosa chord) { return !short_measure || whole_rests(chord); };
   int32_t count = 0;
   int64_t start = time;
   std::vector<std::vector<Drosa>> chords;
@@ -776,7 +814,8 @@ int32_t look_for_measures_of_rests(int32_t time) {
     }
   } else if (count == 1) {
     for (const RestLayer& layer : layers)
-      if (layer.first_measure == 1) set_rest_glyph(layer.kept.front(), 1);
+      if (layer.first_measure == 1 && measure_rest(layer.kept.front()))
+        set_rest_glyph(layer.kept.front(), 1);
   } else if (M > 0) {
     // A voice that only rests through a measure where other staves (or other voices of its
     // layer) have notes has a whole-measure rest, centred in its bar: at the bar's start it
@@ -787,7 +826,7 @@ int32_t look_for_measures_of_rests(int32_t time) {
         return other.p == layer.p && other.l != layer.l && other.at &&
                chord_start(other.at) < start + M - TIME_TOLERANCE;
       });
-      if (rest && alone) set_rest_glyph(rest, 1);
+      if (rest && alone && measure_rest(rest)) set_rest_glyph(rest, 1);
     }
   }
   if (count >= 1) part_rests(layers);

@@ -38,9 +38,13 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
 // in a row become one multi-measure rest: the first chord of each layer keeps its rests
 // (xrestchar 2, CDDATA xrcmeas the count) and the other chords of those measures leave the
 // print chains with their chord records. A single one makes a layer's lone rest a
-// whole-measure rest (xrestchar 1). Rests of an up-stem and a down-stem layer sharing a staff
-// move apart (unless their stems were set). Returns the measures counted.
-// Reads:  spacing_staff, the chains, TIMESIG in force, parameters 190 and 553.
+// whole-measure rest (xrestchar 1). The piece's last measure, shorter than its time signature
+// after a pickup, counts as long as its chords last when a layer rests through it on a whole
+// rest (one holding a ratio that makes it last the measure); only such rests become its
+// whole-measure rests. Rests of an up-stem and a down-stem layer
+// sharing a staff move apart (unless their stems were set). Returns the measures counted.
+// Reads:  spacing_staff, the chains, the ENDSYST after the last chord, TIMESIG in force,
+//         parameters 190 and 553.
 // Writes: NTDATA xrestchar and xhdy, CDDATA xrcmeas, the chains, the chord records, the page's
 //         chord chain and last_chord.
 // Failure: level 4 "CDDATA logic error in spacing2" (also CDDATA2, CDDATA3) for a chord

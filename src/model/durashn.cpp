@@ -82,7 +82,8 @@ int32_t clamp_time(int64_t t) { return int32_t(std::clamp<int64_t>(t, 0, NO_TIME
 bool polytempo_scales() { return param_changed(POLYTEMPO_PARAM) != 0; }
 
 // The measure a whole-measure rest fills, or -1 when no usable time signature applies
-// (reported; the rest then counts by its own value).
+// (reported; the rest then counts by its own value). The rest of a measure shorter than its
+// time signature (the last measure after a pickup) fills what its own value does.
 int64_t whole_measure_rest_length(Drosa rest, Drosa ntdata) {
   Drosa timesig = find_object(TIMESIG, rest);
   if (!timesig) timesig = find_prev_kind(TIMESIG, rest);
@@ -95,6 +96,8 @@ int64_t whole_measure_rest_length(Drosa rest, Drosa ntdata) {
   if (ntdata->get(xrestchar) == 2) {
     Drosa cddata = cddatptr(rest, 0);
     if (cddata) measure *= std::max<int16_t>(cddata->get(xrcmeas), 0);
+  } else {
+    measure = std::min<int64_t>(measure, note_duration(rest, 1));
   }
   return measure;
 }

@@ -1,5 +1,6 @@
 // tuplets_test.cpp: tuplets read from MusicXML, drawn and written back: tuplets inside one
-// another, hidden numbers, and where the written document starts and stops each tuplet.
+// another, hidden numbers, where the written document starts and stops each tuplet, and the
+// measure rest of a short last measure (a whole rest held in a ratio).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -161,8 +162,9 @@ TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
   const std::string written = exported();
   const std::string starts = "<tuplet type=\"start\" number=\"1\"/>";
   const std::string stops = "<tuplet type=\"stop\" number=\"1\"/>";
-  const std::string own = "<tuplet-actual><tuplet-number>3</tuplet-number></tuplet-actual>"
-                          "<tuplet-normal><tuplet-number>2</tuplet-number></tuplet-normal>";
+  const std::string own =
+      "<tuplet-actual><tuplet-number>3</tuplet-number></tuplet-actual>"
+      "<tuplet-normal><tuplet-number>2</tuplet-number></tuplet-normal>";
   EXPECT_EQ(tuplet_elements(written),
             starts + " " + stops + " <tuplet type=\"start\" number=\"1\">" + own +
                 "</tuplet> <tuplet type=\"start\" number=\"2\">" + own +
@@ -172,6 +174,71 @@ TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
   voice_count = 0;
   ASSERT_EQ(import(written), 1);
   EXPECT_EQ(tuplet_notes(), read) << written;
+}
+
+TEST_F(Tuplets, AMeasureRestOfAShortLastMeasureIsCentredAndATypedRestIsNot) {
+  // A pickup of one beat and a last measure of three. The second part rests through the last
+  // as the document's measure rest: a whole-measure rest lasting three beats, centred. The
+  // third writes a dotted half rest there: it stays one, at the measure's first beat (it was
+  // made a whole-measure rest too).
+  platform_init_fonts();
+  auto part = [](const char* id, const std::string& last) {
+    return std::string("<part id=\"") + id +
+           "\"><measure number=\"0\" implicit=\"yes\"><attributes><divisions>2</divisions>"
+           "<time><beats>4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2"
+           "</line></clef></attributes><note><pitch><step>G</step><octave>4</octave></pitch>"
+           "<duration>2</duration><voice>1</voice><type>quarter</type></note></measure>"
+           "<measure number=\"1\"><note><pitch><step>C</step><octave>5</octave></pitch>"
+           "<duration>8</duration><voice>1</voice><type>whole</type></note></measure>"
+           "<measure number=\"2\" implicit=\"yes\">" +
+           last + "</measure></part>";
+  };
+  std::string doc = "<?xml version=\"1.0\"?><score-partwise><part-list>";
+  for (const char* id : {"P1", "P2", "P3"})
+    doc +=
+        std::string("<score-part id=\"") + id + "\"><part-name>" + id + "</part-name></score-part>";
+  doc += "</part-list>" +
+         part("P1",
+              "<note><pitch><step>E</step><octave>5</octave></pitch><duration>6</duration>"
+              "<voice>1</voice><type>half</type><dot/></note>") +
+         part("P2", "<note><rest measure=\"yes\"/><duration>6</duration><voice>1</voice></note>") +
+         part("P3",
+              "<note><rest/><duration>6</duration><voice>1</voice><type>half</type><dot/>"
+              "</note>") +
+         "</score-partwise>";
+  ASSERT_EQ(import(doc, 1), 1);
+  take_reports();
+  engrave("short_measure_rest");
+  // Each last rest: value, dots, ratio, hidden number, rest glyph (1 the measure's), duration.
+  auto last_rests = [] {
+    std::string out;
+    for (int v = 1; v < voice_count; ++v) {
+      Drosa rest = NIL;
+      for (Drosa p = piece_start[v]; p; p = p->xnext)
+        if (p->xkind == NOTE && p->get(xrest)) rest = p;
+      if (!rest) continue;
+      Drosa nt = note_ntdata(rest);
+      out += std::to_string(rest->get(xlgval)) + "." + std::to_string(rest->get(xdots)) + " " +
+             std::to_string(rest->get(xtupl)) + ":" + std::to_string(rest->get(xintimeof)) +
+             (rest->get(xhidet) ? "h " : " ") + std::to_string(nt ? nt->get(xrestchar) : -1) + " " +
+             std::to_string(note_duration(rest, 0)) + "; ";
+    }
+    return out;
+  };
+  EXPECT_EQ(last_rests(), "1.0 4:12h 1 49152; 2.1 1:4 0 49152; ");
+  EXPECT_EQ(measure_lengths(1), "16384 65536 49152");
+
+  const std::string written = exported();
+  EXPECT_NE(
+      written.find("<rest measure=\"yes\"/>\n\t\t\t\t<duration>576</duration>\n\t\t\t</note>"),
+      std::string::npos)
+      << written;
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written, 1), 1);
+  take_reports();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(last_rests(), "1.0 4:12h 1 49152; 2.1 1:4 0 49152; ");
 }
 
 }  // namespace
