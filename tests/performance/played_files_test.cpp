@@ -22,21 +22,7 @@ using Note = std::array<int32_t, 3>;  // tick, key, length
 
 // A format-0 file of one track, `division` ticks a quarter.
 void write_file(const std::string& path, const std::vector<Note>& notes, int division) {
-  std::vector<std::array<int32_t, 3>> events;  // tick, key, velocity
-  for (const Note& n : notes) {
-    events.push_back({n[0], n[1], 80});
-    events.push_back({n[0] + n[2], n[1], 0});
-  }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const auto& a, const auto& b) { return a[0] < b[0]; });
-  std::vector<uint8_t> body;
-  int32_t last = 0;
-  for (const auto& e : events) {
-    append_variable_length(body, uint32_t(e[0] - last));
-    last = e[0];
-    body.insert(body.end(), {0x90, uint8_t(e[1]), uint8_t(e[2])});
-  }
-  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+  const std::vector<uint8_t> body = note_track_body(notes, 80);
   std::vector<uint8_t> file = {
       'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, uint8_t(division >> 8), uint8_t(division),
       'M', 'T', 'r', 'k'};

@@ -31,25 +31,7 @@ using Note = std::array<int32_t, 3>;  // tick (or ms), key, length
 void write_two_track_file(const std::string& path, const std::vector<Note>& notes,
                           int division = 960,
                           const std::vector<std::array<int32_t, 2>>& pedals = {}) {
-  std::vector<std::array<int32_t, 3>> events;  // tick, key (-1 the pedal), velocity or value
-  for (const Note& n : notes) {
-    events.push_back({n[0], n[1], 90});
-    events.push_back({n[0] + n[2], n[1], 0});
-  }
-  for (const auto& p : pedals) events.push_back({p[0], -1, p[1]});
-  std::stable_sort(events.begin(), events.end(),
-                   [](const auto& a, const auto& b) { return a[0] < b[0]; });
-  std::vector<uint8_t> body;
-  int32_t last = 0;
-  for (const auto& e : events) {
-    append_variable_length(body, uint32_t(e[0] - last));
-    last = e[0];
-    if (e[1] < 0)
-      body.insert(body.end(), {0xB0, 0x40, uint8_t(e[2])});
-    else
-      body.insert(body.end(), {0x90, uint8_t(e[1]), uint8_t(e[2])});
-  }
-  body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+  const std::vector<uint8_t> body = note_track_body(notes, 90, pedals);
   auto chunk = [](std::ofstream& out, const char* type, const std::vector<uint8_t>& bytes) {
     const uint32_t n = uint32_t(bytes.size());
     out.write(type, 4);
