@@ -84,17 +84,6 @@ int drawn_count(int kind, int var) {
   return n;
 }
 
-// The piece written as MusicXML.
-std::string exported() {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("vesk-engraving-" + std::to_string(::getpid()));
-  EXPECT_EQ(export_musicxml_file(path.string()), 1);
-  std::ifstream in(path, std::ios::binary);
-  const std::string written((std::istreambuf_iterator<char>(in)), {});
-  std::filesystem::remove(path);
-  return written;
-}
-
 // Formats page 1, writes it as test-output/engraving/<name>.png (and, when VESK_ZOOM asks for
 // a zoom, <name>-zoom.png as the screen shows it there), and checks it.
 void engrave(const char* name) {
@@ -138,7 +127,7 @@ TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues)
   // Three strokes between the half notes and the whole notes, two between the quarter chords.
   EXPECT_EQ(drawn_count(GE_LINE, VAR_MAIN_BEAM) + drawn_count(GE_LINE, VAR_FURTHER_BEAM), 8);
 
-  const std::string written = exported();
+  const std::string written = exported_musicxml();
   EXPECT_NE(written.find("<tremolo type=\"start\">3</tremolo>"), std::string::npos);
   EXPECT_NE(written.find("<tremolo type=\"stop\">2</tremolo>"), std::string::npos);
   discard_piece_lists();
@@ -185,7 +174,7 @@ TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
   ASSERT_EQ(read_piece(nullptr), 1);
   std::filesystem::remove(saved);
   EXPECT_EQ(annotations_of(0), read) << "read from the piece file";
-  const std::string written = exported();
+  const std::string written = exported_musicxml();
   EXPECT_NE(written.find("<text>to</text>\n\t\t\t\t\t<elision>\u203F</elision>"), std::string::npos)
       << written;
   discard_piece_lists();
@@ -208,7 +197,7 @@ TEST_F(EngravingDetails, ColouredLyricsAreDrawnInTheNearestColourOfTheTable) {
     if (p->xkind == TPARAM && !part_name_record(p)) colours += std::to_string(p->get(xtext_color));
   EXPECT_EQ(colours, "110");
   engrave("coloured_lyrics");
-  const std::string written = exported();
+  const std::string written = exported_musicxml();
   discard_piece_lists();
   voice_count = 0;
   ASSERT_EQ(import(written), 1);

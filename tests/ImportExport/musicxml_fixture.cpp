@@ -1,8 +1,10 @@
 // musicxml_fixture.cpp: importing handwritten MusicXML documents in tests.
 #include "ImportExport/musicxml_fixture.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
@@ -10,12 +12,22 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/script.h"
+#include "support/real_scores.h"
 
 std::string musicxml_fixture(const char* name) {
   std::ifstream in(std::string(VESK_TEST_DATA) + "/ImportExport/" + name, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::string exported_musicxml() {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vesk-exported-" + std::to_string(::getpid()));
+  EXPECT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  std::filesystem::remove(path);
+  return written;
 }
 
 namespace {

@@ -41,5 +41,8 @@ std::string annotations_of(int v);
 // True for a hidden text that keeps a part's name ("partname 1 Flute", "partabbr 1 Fl.").
 bool part_name_record(Drosa tparam);
 
+// The piece written as MusicXML (through a file of the system's temporary folder).
+std::string exported_musicxml();
+
 // The k-th NOTE (from 0) of voice v.
 Drosa nth_note(int v, int k);

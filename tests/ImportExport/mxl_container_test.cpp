@@ -23,6 +23,7 @@
 #include "platform/script.h"
 #include "support/app_fixture.h"
 #include "support/piece_files.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -94,13 +95,6 @@ std::string container_naming(const std::string& path) {
   return text;
 }
 
-std::string file_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -114,7 +108,7 @@ std::string all_notes() {
 
 // A real score of shared/data/scores beside the repository; "" when it is not there.
 std::string real_score(const char* name) {
-  return file_text(std::filesystem::path(VESK_TEST_DATA) / ".." / ".." / ".." / "shared" / "data" /
+  return read_file(std::filesystem::path(VESK_TEST_DATA) / ".." / ".." / ".." / "shared" / "data" /
                    "scores" / name);
 }
 
@@ -157,7 +151,7 @@ TEST_F(MxlContainer, ARealScoreOpensPackedAsItDoesPlain) {
                            const_cast<char*>(packed.c_str()), nullptr};
   platform_post_command_line_events(3, words.data());
   EXPECT_EQ(run_until_idle(), 0);
-  EXPECT_EQ(file_text(dir + "/spooled.ps").substr(0, 14), "%!PS-Adobe-3.0");
+  EXPECT_EQ(read_file(dir + "/spooled.ps").substr(0, 14), "%!PS-Adobe-3.0");
   EXPECT_EQ(count_open_views(), 0);
   for (const ShownText& s : shown()) ADD_FAILURE() << "shown: " << s.text;
   for (const Report& r : take_reports()) ADD_FAILURE() << "said: " << r.text;

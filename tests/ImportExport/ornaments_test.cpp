@@ -24,6 +24,7 @@
 #include "platform/port.h"
 #include "support/page_checker.h"
 #include "support/page_image.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -95,13 +96,6 @@ std::string marks_of(int v) {
   return out;
 }
 
-std::string file_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST_F(Ornaments, MarksAreKeptDrawnClearWrittenBackAndSaved) {
   // Each mark was left out without a word: a trill (44 in a Haydn sonata) lost in print.
   platform_init_fonts();
@@ -127,7 +121,7 @@ TEST_F(Ornaments, MarksAreKeptDrawnClearWrittenBackAndSaved) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("vesk-ornaments-" + std::to_string(::getpid()));
   ASSERT_EQ(export_musicxml_file(path.string()), 1);
-  const std::string written = file_text(path);
+  const std::string written = read_file(path);
   for (const char* element :
        {"<trill-mark placement=\"above\"/>", "<mordent placement=\"below\"/>",
         "<inverted-mordent placement=\"above\"/>", "<up-bow placement=\"above\"/>",

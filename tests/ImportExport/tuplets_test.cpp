@@ -78,17 +78,6 @@ std::string tuplet_notes() {
   return out;
 }
 
-// The piece written as MusicXML.
-std::string exported() {
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("vesk-tuplets-" + std::to_string(::getpid()));
-  EXPECT_EQ(export_musicxml_file(path.string()), 1);
-  std::ifstream in(path, std::ios::binary);
-  const std::string written((std::istreambuf_iterator<char>(in)), {});
-  std::filesystem::remove(path);
-  return written;
-}
-
 // The tuplet elements of a written document, in order, without their tabs and line ends.
 std::string tuplet_elements(const std::string& written) {
   std::string out;
@@ -159,7 +148,7 @@ TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
       "e3:8 e3:8 e3:8 e3:8 s3:8n3:8 s3:8n3:8 s3:8n3:8 e3:8 q3:8 e3:8 e3:8h e3:8h e3:8h";
   ASSERT_EQ(tuplet_notes(), read);
 
-  const std::string written = exported();
+  const std::string written = exported_musicxml();
   const std::string starts = "<tuplet type=\"start\" number=\"1\"/>";
   const std::string stops = "<tuplet type=\"stop\" number=\"1\"/>";
   const std::string own =
@@ -228,7 +217,7 @@ TEST_F(Tuplets, AMeasureRestOfAShortLastMeasureIsCentredAndATypedRestIsNot) {
   EXPECT_EQ(last_rests(), "1.0 4:12h 1 49152; 2.1 1:4 0 49152; ");
   EXPECT_EQ(measure_lengths(1), "16384 65536 49152");
 
-  const std::string written = exported();
+  const std::string written = exported_musicxml();
   EXPECT_NE(
       written.find("<rest measure=\"yes\"/>\n\t\t\t\t<duration>576</duration>\n\t\t\t</note>"),
       std::string::npos)

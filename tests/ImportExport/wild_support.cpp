@@ -17,15 +17,9 @@
 #include "platform/port.h"
 #include "platform/script.h"
 #include "support/page_checker.h"
+#include "support/real_scores.h"
 
 namespace {
-
-std::string file_text(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::filesystem::path output_folder(const std::string& folder) {
   std::filesystem::path build = std::filesystem::current_path();
@@ -40,7 +34,7 @@ std::filesystem::path output_folder(const std::string& folder) {
 }  // namespace
 
 std::string wild_document(const std::string& folder, const std::string& name) {
-  return file_text(std::string(VESK_TEST_DATA) + "/" + folder + "/" + name + ".xml");
+  return read_file(std::string(VESK_TEST_DATA) + "/" + folder + "/" + name + ".xml");
 }
 
 int note_count() {
@@ -97,7 +91,7 @@ void check_wild_document(const std::string& folder, const std::string& name) {
   discard_piece_lists();
   voice_count = 0;
   std::vector<std::string> said_again;
-  ASSERT_EQ(import_said(file_text(path), &said_again), 1) << name << " written as " << path;
+  ASSERT_EQ(import_said(read_file(path), &said_again), 1) << name << " written as " << path;
   EXPECT_EQ(note_count(), notes) << name << " written as " << path;
 
   discard_piece_lists();

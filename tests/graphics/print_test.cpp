@@ -38,6 +38,7 @@
 #include "support/engraved_piece.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
+#include "support/real_scores.h"
 
 namespace fs = std::filesystem;
 
@@ -51,13 +52,6 @@ fs::path output_folder() {
                                                          : fs::temp_directory_path() / "vesk-print";
   fs::create_directories(folder);
   return folder;
-}
-
-std::string file_text(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Runs a command; its exit status, with what it wrote in *output.
@@ -130,7 +124,7 @@ class PrintTest : public ModelTest {
     EXPECT_EQ(platform_print_end_page(print_session), 0);
     EXPECT_EQ(platform_print_end_document(print_session), 0);
     expect_ghostscript_reads(path);
-    return file_text(path);
+    return read_file(path);
   }
 
   fs::path folder;
@@ -490,7 +484,7 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
   EXPECT_EQ(current_page, 1);
   EXPECT_EQ(last_formatted_page, 1) << "the screen's page is formatted again";
   expect_ghostscript_reads(ps);
-  const std::string text = file_text(ps);
+  const std::string text = read_file(ps);
   EXPECT_NE(text.find("%%Pages: 2"), std::string::npos);
   EXPECT_EQ(text.find("findfont"), std::string::npos) << "no font is needed from the printer";
 
@@ -529,7 +523,7 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
   const fs::path again = folder / "piece-again.pdf";
   print_settings->file = again.string();
   print_piece(PRINT_WITHOUT_DIALOG);
-  EXPECT_TRUE(file_text(again) == file_text(pdf)) << "printed twice, the PDFs differ";
+  EXPECT_TRUE(read_file(again) == read_file(pdf)) << "printed twice, the PDFs differ";
 
   save_details(offscreen_page, {folder / "piece-ps-1.png", folder / "piece-pdf-1.png"}, at,
                folder / "piece-details.png");
@@ -691,10 +685,10 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
   for (int i = 0; i < 2; ++i) {
     ASSERT_TRUE(fs::exists(files[i]));
     expect_ghostscript_reads(files[i]);
-    lines[i] = lines_ending(body_lines(file_text(files[i])), " lineq").size();
+    lines[i] = lines_ending(body_lines(read_file(files[i])), " lineq").size();
   }
   EXPECT_LT(lines[1] * 2, lines[0]) << "one staff against three";
-  const std::string turned = file_text(files[1]);
+  const std::string turned = read_file(files[1]);
   EXPECT_NE(turned.find("%%BoundingBox: 0 0 612 792"), std::string::npos);
   EXPECT_NE(turned.find("%%Orientation: Landscape"), std::string::npos);
   EXPECT_EQ(current_ncontext, 1);
