@@ -742,6 +742,20 @@ const char* const DYNAMIC_NAMES[20] = {"pppp", "ppp", "pp",   "p",   "mp",   "mf
                                        "ff",   "fff", "ffff", "sp",  "sf",   "sfz", "fz",
                                        "fp",   "rf",  "rfz",  "sfp", "sfpp", "sffz"};
 
+// The name of a dynamic: the softest and loudest glyphs followed by more of their letters
+// ("pppp" and "pp") are the extreme dynamics, named as themselves ("pppppp").
+const char* dynamic_name(Drosa anno, int index) {
+  if (index == 0 || index == 9) {
+    static const char* const EXTREMES[] = {"ppppp", "pppppp", "fffff", "ffffff"};
+    std::string words;
+    for (Drosa run = anno; run && words.size() <= 6; run = next_style_run(run))
+      words += anno_run_words(run);
+    for (const char* name : EXTREMES)
+      if (words == name) return name;
+  }
+  return DYNAMIC_NAMES[index];
+}
+
 class Exporter {
  public:
   explicit Exporter(XmlWriter& w) : o{w} {}
@@ -1756,7 +1770,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         if (d == 10)
           o.text("other-dynamics", DYNAMIC_NAMES[d]);
         else
-          o.empty(DYNAMIC_NAMES[d]);
+          o.empty(dynamic_name(a, d));
         o.end();
         direction_end(vs);
         continue;
