@@ -29,6 +29,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
+#include "platform/glyph_map.h"
 #include "platform/port.h"
 
 namespace {
@@ -136,7 +137,38 @@ double width_of(const RunFont& f, std::string_view text) {
 struct RunPiece {
   Drosa run;
   std::string text;
+  Drosa style = NIL;  // the run whose font, size and face it is drawn in, when not its own
+  Drosa styled() const { return style ? style : run; }
 };
+
+// The letters of a compound dynamic ("sfz", "fz", "rf"), kept in a text font beside the music
+// font's f, are drawn as the music font's own dynamic letters, in the f's font and size: the s,
+// z and r of a text font stood thin and upright beside the music font's heavy f.
+void dynamic_letters_as_glyphs(Drosa head, std::vector<RunPiece>& runs) {
+  const int index = dynamic_index(NIL, head, nullptr);
+  if (index < 10 || index > 19) return;
+  Drosa glyphs = NIL;
+  for (const RunPiece& r : runs)
+    if (!glyphs && any_music_font(r.run->get(xtextfont))) glyphs = r.run;
+  if (!glyphs) return;
+  const int font = font_from_code(glyphs->get(xtextfont));
+  for (RunPiece& r : runs) {
+    if (any_music_font(r.run->get(xtextfont)) || r.text.empty()) continue;
+    std::string drawn;
+    for (char c : r.text) {
+      const char* name = c == 's'   ? "dynamicSforzando"
+                         : c == 'z' ? "dynamicZ"
+                         : c == 'r' ? "dynamicRinforzando"
+                                    : nullptr;
+      const int code = name ? music_font_code(font, name) : -1;
+      if (code < 0) break;
+      drawn.push_back(char(code));
+    }
+    if (drawn.size() != r.text.size()) continue;
+    r.text = drawn;
+    r.style = glyphs;
+  }
+}
 
 // The runs of an annotation with the texts drawn: the hyphen of a single run and the
 // extender marks taken off, the flags set in m.
@@ -148,6 +180,7 @@ std::vector<RunPiece> drawn_runs(Drosa head, AnnoTextMeasure* m) {
     runs[0].text.pop_back();
   }
   if (head->get(xfing)) return runs;
+  if (runs.size() > 1) dynamic_letters_as_glyphs(head, runs);
   for (RunPiece& r : runs) {
     bool lead = false, trail = false;
     trim_text_underscores(head, r.run, &r.text, &lead, &trail);
@@ -244,13 +277,13 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
     int feeds = 0, returns = 0;
     double line = 0, widest = 0;
     for (const RunPiece& r : runs) {
-      const RunFont f = run_font(note, tparam, r.run);
+      const RunFont f = run_font(note, tparam, r.styled());
       const FontMetrics& metrics = font_metrics_of(f);
       m.ascent = std::max(m.ascent, units(metrics.ascent));
       m.descent = std::max(m.descent, units(metrics.descent));
       m.leading = std::max(m.leading, units(metrics.leading));
-      m.max_size = std::max<int16_t>(m.max_size, r.run->get(xtextsize));
-      m.music_font |= music_font(r.run->get(xtextfont));
+      m.max_size = std::max<int16_t>(m.max_size, r.styled()->get(xtextsize));
+      m.music_font |= music_font(r.styled()->get(xtextfont));
       if (vertical) {
         for (char c : r.text) widest = std::max(widest, width_of(f, std::string_view(&c, 1)));
         continue;
@@ -486,8 +519,8 @@ void draw_runs(Drosa tparam, Drosa note, const TextPlace& t, int face_mask, int 
     if (!head && r.text.empty()) continue;
     GEstring(tparam->get(xtext_drawmode), head ? t.x1 : ADJACENT_TEXT, head ? t.y1 : ADJACENT_TEXT,
              r.run->get(xexpand), r.run->get(xsuper), t.pstaff,
-             font_from_code(r.run->get(xtextfont)), r.run->get(xcharset),
-             note_text_offset(note, tparam, r.run), r.run->get(xtextface) & face_mask,
+             font_from_code(r.styled()->get(xtextfont)), r.styled()->get(xcharset),
+             note_text_offset(note, tparam, r.styled()), r.styled()->get(xtextface) & face_mask,
              tparam->get(xtext_color), r.text.c_str(), tparam->get(xpslayout), where, note, tparam);
   }
 }

@@ -49,6 +49,7 @@
 #include "platform/glyph_map.h"
 
 #include <array>
+#include <cstring>
 #include <set>
 #include <utility>
 
@@ -105,9 +106,12 @@ constexpr MusicFontGlyph GLYPHS[] = {
     {FONT_QUOR, 80, "repeatDots", 0xE043, QUOR, 0.0f, -0.2f},  // p24 repeat dots
     {FONT_QUOR, 81, "restWhole", 0xE4E3, QUOR, 0.436f, 2.8f},  // p51 whole rest
     {FONT_QUOR, 82, "rest8th", 0xE4E6, QUOR, 0.006f, 1.8f},  // p54 eighth rest
+    {FONT_QUOR, 83, "dynamicSforzando", 0xE524, QUOR, 0.0f, 0.0f},  // the s of a compound dynamic (sfz)
     {FONT_QUOR, 84, "rest16th", 0xE4E7, QUOR, 0.06f, 1.8f},  // p55 16th rest
     {FONT_QUOR, 85, "rest64th", 0xE4E9, QUOR, -0.046f, 1.8f},  // p57 64th rest
+    {FONT_QUOR, 86, "dynamicRinforzando", 0xE523, QUOR, 0.0f, 0.0f},  // the r of a compound dynamic (rf)
     {FONT_QUOR, 87, "restHalf", 0xE4E4, QUOR, 0.436f, 1.8f},  // p52 half rest
+    {FONT_QUOR, 88, "dynamicZ", 0xE525, QUOR, -0.15f, 0.0f},  // the z of a compound dynamic (fz), under the f
     {FONT_QUOR, 89, "rest32nd", 0xE4E8, QUOR, 0.074f, 1.8f},  // p56 32nd rest
     {FONT_QUOR, 91, "metAugmentationDot", 0xECB7, QUOR, -0.32f, 0.5f},  // p22 dot kerned left for tempo markings (\ed)
     {FONT_QUOR, 93, "metAugmentationDot", 0xECB7, QUOR, -0.32f, 0.5f, 2, 0.55f},  // p23 double dot kerned left for tempos (\edd)
@@ -291,9 +295,12 @@ constexpr MusicFontGlyph GLYPHS[] = {
     {FONT_SONATA, 109, "ornamentShortTrill", 0xE56C, SONATA, 0.0f, 0.0f},  // p729 upward mordent (\mordent)
     {FONT_SONATA, 110, "accidentalNatural", 0xE261, SONATA, -0.14f, 0.0f},  // p27 natural
     {FONT_SONATA, 112, "dynamicPiano", 0xE520, SONATA, 0.3f, 0.0f},  // p44 p dynamic (\p)
+    {FONT_SONATA, 114, "dynamicRinforzando", 0xE523, SONATA, 0.0f, 0.0f},  // the r of a compound dynamic (rf)
+    {FONT_SONATA, 115, "dynamicSforzando", 0xE524, SONATA, 0.0f, 0.0f},  // the s of a compound dynamic (sfz)
     {FONT_SONATA, 117, "fermataBelow", 0xE4C1, SONATA, -0.016f, 0.0f},  // p7 fermata below note (\fermata2)
     {FONT_SONATA, 118, "articMarcatoBelow", 0xE4AD, SONATA, 0.152f, 1.308f},  // p10 accent below
     {FONT_SONATA, 119, "noteheadWhole", 0xE0A2, SONATA, -0.094f, 0.0f},  // p71 whole note head
+    {FONT_SONATA, 122, "dynamicZ", 0xE525, SONATA, -0.15f, 0.0f},  // the z of a compound dynamic (fz), under the f
     {FONT_SONATA, 123, "repeatDots", 0xE043, SONATA, 0.0f, 0.0f},  // p24 repeat dots
     {FONT_SONATA, 161, "keyboardPedalPed", 0xE650, SONATA, -0.7f, 0.0f},  // p606 pedal marking (\ped)
     {FONT_SONATA, 167, "brace", 0xE000, SONATA * 4.f, 0.0f, -12.0f},  // p708 Sonata system brace: top part
@@ -393,6 +400,12 @@ const MusicFontGlyph* music_font_glyph(int font_number, int code) {
   if (reported.insert({font_number, code}).second && unmapped_handler)
     unmapped_handler(font_number, code);
   return nullptr;
+}
+
+int music_font_code(int font_number, const char* name) {
+  for (const MusicFontGlyph& g : GLYPHS)
+    if (g.font == font_number && std::strcmp(g.name, name) == 0) return g.code;
+  return -1;
 }
 
 const MusicFontGlyph* music_font_glyph_table(int* count) {

@@ -22,6 +22,8 @@ struct MusicFontGlyph {
 // The entry of a character of a music font; nullptr when the font is no music font or the
 // code has no glyph (the first time that happens for a code it is reported, see below).
 const MusicFontGlyph* music_font_glyph(int font_number, int code);
+// The code of a music font that draws the glyph of a SMuFL name; -1 when it has none.
+int music_font_code(int font_number, const char* name);
 // Every entry, for tests that check the table against the font and the parameters.
 const MusicFontGlyph* music_font_glyph_table(int* count);
 

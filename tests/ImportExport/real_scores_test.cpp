@@ -1111,6 +1111,22 @@ TEST_F(EngravedFixture, DynamicsStandBelowTheLowNotesTheyAreAt) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, CompoundDynamicsDrawTheirLettersInTheMusicFont) {
+  // The s, z and r of sfz, rf, fz and rfz stood in the text font beside the music font's f.
+  const std::vector<PageFault> faults = engrave("extreme_and_compound_dynamics");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  int runs = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_CHAR || !e->xback || e->xback->xkind != GE_STRING || e->get(xgscreen) ||
+        !e->get(xganno))
+      continue;
+    ++runs;
+    EXPECT_GE(e->get(xgc_font), FONT_QUOR) << "every letter of a dynamic is the music font's";
+  }
+  EXPECT_EQ(runs, 14) << "four extreme dynamics, and sfz, rf, fz and rfz by their letters";
+  offscreen_dispose();
+}
+
 // The curves of a variety code drawn on the page (ties 4, slurs 5).
 int curves_of(int var) {
   int n = 0;
