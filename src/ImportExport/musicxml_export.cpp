@@ -382,16 +382,37 @@ struct Clef {
   int octave_change;
 };
 
+// A staff of guitar tablature shows no clef of its own: it is written with the TAB sign.
+constexpr int TAB_CLEF = 12;
+
 // The clefs by code; what the import reads back as the same code.
 bool clef_of_code(int code, Clef* clef) {
-  static const Clef clefs[12] = {
-      {"G", 2, 0},          {"F", 4, 0},          {"C", 3, 0}, {"C", 4, 0},
-      {"C", 1, 0},          {"G", 2, -1},         {"F", 3, 0}, {"percussion", 0, 0},
-      {"percussion", 0, 0}, {"percussion", 0, 0}, {"C", 2, 0}, {"C", 5, 0},
+  static const Clef clefs[13] = {
+      {"G", 2, 0},  {"F", 4, 0}, {"C", 3, 0},          {"C", 4, 0},          {"C", 1, 0},
+      {"G", 2, -1}, {"F", 3, 0}, {"percussion", 0, 0}, {"percussion", 0, 0}, {"percussion", 0, 0},
+      {"C", 2, 0},  {"C", 5, 0}, {"TAB", 5, 0},
   };
-  if (code < 0 || code > 11) return false;
+  if (code < 0 || code > TAB_CLEF) return false;
   *clef = clefs[code];
   return true;
+}
+
+// The PRINT's kind of staff as the export writes it: 1 or 2 guitar tablature, else 0 (piano
+// tablature is written as notes on a staff).
+int string_tablature(Drosa print) {
+  const int kind = print->get(xtablature);
+  return kind == 1 || kind == 2 ? kind : 0;
+}
+
+// The open keys of the strings (1 the top) of a tablature staff of `lines` lines, as the
+// voice's tuning has them at the node.
+std::vector<int> tab_tuning(Drosa at, int lines) {
+  constexpr int FIRST_STRING_PARAM = 543;  // "MIDI pitch for string 1 in guitar tablature"
+  std::vector<int> keys;
+  for (int s = 1; s <= std::clamp(lines, 1, 7); ++s)
+    keys.push_back(
+        std::clamp(param_value(FIRST_STRING_PARAM - 1 + s, at, nullptr)->integer(), 0, 127));
+  return keys;
 }
 
 int fifths_of_key(int code) {
@@ -458,6 +479,10 @@ struct PartState {
   std::vector<int> lines_written;         // by staff: the lines written last (5 when none were)
   std::vector<int> sizes, sizes_written;  // by staff: its size, and the size written last
   std::vector<bool> hidden;               // by staff: written as not shown
+  std::vector<int> tabs;                  // by staff: 1, 2 guitar tablature, 0 other
+  std::vector<int> real_clefs;            // by staff: its clef, whether shown or not
+  std::vector<Drosa> tuning_at;           // by staff: where its voices' tuning is read
+  std::vector<std::vector<int>> tunings_written;  // by staff: the tuning written last
   int key = -1;
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
@@ -494,6 +519,7 @@ struct ChordContext {
   bool arpeggiate = false;
   std::vector<Drosa> gliss_stops;         // notes a glissando of the chord before ends at
   std::vector<ExportTupletMark> tuplets;  // the tuplets it starts and stops
+  std::vector<int> strings;               // on guitar tablature: each note's string (1..7)
 };
 
 // One character of a chord symbol: a letter of its text, or the glyph of a chord-symbol
@@ -776,9 +802,10 @@ class Exporter {
   void measure_attributes(std::vector<Segment>& segs, bool first, bool system_start);
   int64_t voice_measure(VoiceState& vs, const Segment& seg);
   void chord(VoiceState& vs, const Chord& notes, ChordContext& cc);
-  void note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc);
-  void notations(VoiceState& vs, Drosa n, bool first, bool tie_stop, bool tie_start,
+  void note(VoiceState& vs, const ChordNote& cn, int string, bool in_chord, const ChordContext& cc);
+  void notations(VoiceState& vs, Drosa n, int string, bool first, bool tie_stop, bool tie_start,
                  const ChordContext& cc);
+  void staff_print(int staff, Drosa print);
   void tuplet_marks(const std::vector<ExportTupletMark>& marks);
   void directions(VoiceState& vs, const Chord& notes, ChordContext& cc);
   bool harmony(const VoiceState& vs, Drosa symbol, bool above);
@@ -924,11 +951,33 @@ void Exporter::document() {
 // from here, 1 shown again, -1 as before).
 void Exporter::staff_lines(int staff, int shown) {
   const size_t s = size_t(staff);
-  if (ps.lines[s] == ps.lines_written[s] && ps.sizes[s] == ps.sizes_written[s] && shown < 0) return;
+  // A tablature staff's strings and their tuning.
+  const std::vector<int> tuning =
+      ps.tabs[s] ? tab_tuning(ps.tuning_at[s], ps.lines[s]) : std::vector<int>{};
+  const bool new_tuning = !tuning.empty() && tuning != ps.tunings_written[s];
+  if (ps.lines[s] == ps.lines_written[s] && ps.sizes[s] == ps.sizes_written[s] && shown < 0 &&
+      !new_tuning)
+    return;
   o.start("staff-details");
   if (multi_staff()) o.attr("number", long(staff + 1));
   if (shown >= 0) o.attr("print-object", shown ? "yes" : "no");
-  if (ps.lines[s] != ps.lines_written[s]) o.number("staff-lines", ps.lines[s]);
+  if (ps.lines[s] != ps.lines_written[s] || new_tuning) o.number("staff-lines", ps.lines[s]);
+  if (new_tuning) {
+    // Lines count from the bottom; string 1 is the top line.
+    static const char steps[] = "CCDDEFFGGAAB";
+    static const int alters[12] = {0, 1, 0, 1, 0, 0, 1, 0, 1, 0, 1, 0};
+    const int lines = int(tuning.size());
+    for (int line = 1; line <= lines; ++line) {
+      const int key = tuning[size_t(lines - line)];
+      o.start("staff-tuning");
+      o.attr("line", long(line));
+      o.text("tuning-step", std::string(1, steps[key % 12]).c_str());
+      if (alters[key % 12]) o.number("tuning-alter", alters[key % 12]);
+      o.number("tuning-octave", key / 12 - 1);
+      o.end();
+    }
+    ps.tunings_written[s] = tuning;
+  }
   // A staff drawn smaller or larger than the first (a cue-sized one), in percent of it.
   if (ps.sizes[s] != ps.sizes_written[s]) {
     char percent[32];
@@ -940,6 +989,16 @@ void Exporter::staff_lines(int staff, int shown) {
   ps.lines_written[s] = ps.lines[s];
   ps.sizes_written[s] = ps.sizes[s];
   if (shown >= 0) ps.hidden[s] = shown == 0;
+}
+
+// The staff settings of a PRINT in force on the staff.
+void Exporter::staff_print(int staff, Drosa print) {
+  const size_t s = size_t(staff);
+  ps.lines[s] = print->get(xslines);
+  ps.sizes[s] = print->get(xstaffsize);
+  ps.tabs[s] = string_tablature(print);
+  ps.tuning_at[s] = print;
+  if (ps.tabs[s]) ps.lines[s] = std::clamp<int>(ps.lines[s], 1, 7);
 }
 
 void Exporter::clef(int staff, int code, bool numbered) {
@@ -1029,8 +1088,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
       if (kind == PRINT && p->get(xsstaff) >= 0) {
         staff = part_staff(*ps.part, p);
         ps.voices[i].staff = staff;
-        ps.lines[size_t(staff)] = p->get(xslines);
-        ps.sizes[size_t(staff)] = p->get(xstaffsize);
+        staff_print(staff, p);
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
       if (kind == TIMESIG && !time) time = p;
@@ -1048,10 +1106,20 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
   const bool new_time = time && (!ps.time || time->get(xbpm) != ps.time->get(xbpm) ||
                                  time->get(xbeat) != ps.time->get(xbeat) ||
                                  time->get(xtimesig_symbol) != ps.time->get(xtimesig_symbol));
+  // A tablature staff is written with the TAB sign, and with its own clef again when it is
+  // tablature no longer.
+  for (size_t s = 0; s < clefs.size(); ++s) {
+    if (clefs[s] >= 0) ps.real_clefs[s] = clefs[s];
+    if (ps.tabs[s])
+      clefs[s] = TAB_CLEF;
+    else if (ps.clefs[s] == TAB_CLEF && clefs[s] < 0)
+      clefs[s] = std::max(ps.real_clefs[s], 0);
+  }
   bool new_clef = false, new_lines = false;
   for (size_t s = 0; s < clefs.size(); ++s) {
     new_clef |= clefs[s] >= 0 && clefs[s] != ps.clefs[s];
-    new_lines |= ps.lines[s] != ps.lines_written[s] || ps.sizes[s] != ps.sizes_written[s];
+    new_lines |= ps.lines[s] != ps.lines_written[s] || ps.sizes[s] != ps.sizes_written[s] ||
+                 (ps.tabs[s] && tab_tuning(ps.tuning_at[s], ps.lines[s]) != ps.tunings_written[s]);
   }
   const int transposition = key ? key->get(key_transposition) : ps.transposition;
   const bool new_transposition = transposition != ps.transposition;
@@ -1108,6 +1176,10 @@ void Exporter::part(const Part& part) {
   ps = PartState{};
   ps.part = &part;
   ps.clefs.assign(part.staves.size(), -1);
+  ps.tabs.assign(part.staves.size(), 0);
+  ps.real_clefs.assign(part.staves.size(), -1);
+  ps.tuning_at.assign(part.staves.size(), NIL);
+  ps.tunings_written.assign(part.staves.size(), {});
   ps.lines.assign(part.staves.size(), 5);
   ps.lines_written.assign(part.staves.size(), 5);
   ps.sizes.assign(part.staves.size(), layout.staff_size);
@@ -1285,19 +1357,27 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
       if (p->xkind == PRINT) {
         if (p->get(xsstaff) < 0) continue;
         vs.staff = part_staff(*ps.part, p);
-        ps.lines[size_t(vs.staff)] = p->get(xslines);
-        ps.sizes[size_t(vs.staff)] = p->get(xstaffsize);
-        if (ps.lines[size_t(vs.staff)] == ps.lines_written[size_t(vs.staff)] &&
-            ps.sizes[size_t(vs.staff)] == ps.sizes_written[size_t(vs.staff)])
+        const size_t s = size_t(vs.staff);
+        const bool was_tab = ps.clefs[s] == TAB_CLEF;
+        staff_print(vs.staff, p);
+        const bool new_tab = (ps.tabs[s] != 0) != was_tab;
+        if (ps.lines[s] == ps.lines_written[s] && ps.sizes[s] == ps.sizes_written[s] && !new_tab &&
+            (!ps.tabs[s] || tab_tuning(p, ps.lines[s]) == ps.tunings_written[s]))
           continue;
         o.start("attributes");
+        if (new_tab) {
+          const int code = ps.tabs[s] ? TAB_CLEF : std::max(ps.real_clefs[s], 0);
+          clef(vs.staff, code, multi_staff());
+          ps.clefs[s] = code;
+        }
         staff_lines(vs.staff);
         o.end();
         continue;
       }
       const int code = p->get(xclef);
       Clef known;
-      if (code == clef_of(vs) || !clef_of_code(code, &known)) continue;
+      ps.real_clefs[size_t(vs.staff)] = code;
+      if (code == clef_of(vs) || clef_of(vs) == TAB_CLEF || !clef_of_code(code, &known)) continue;
       o.start("attributes");
       clef(vs.staff, code, multi_staff());
       o.end();
@@ -1377,8 +1457,17 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
             cc.next_positions.end())
       tied.push_back(n->get(xmod7));
   }
+  // On guitar tablature every note is written with its string and fret.
+  if (ps.tabs[size_t(vs.staff)]) {
+    std::vector<Drosa> heads;
+    for (const ChordNote& n : notes) heads.push_back(n.note);
+    choose_tab_strings(heads, ps.lines[size_t(vs.staff)], &cc.strings);
+    for (int& string : cc.strings)  // a note that no string of the staff plays has none
+      if (string > ps.lines[size_t(vs.staff)]) string = 0;
+  }
   for (size_t i = 0; i < notes.size(); ++i) {
-    note(vs, notes[i], i > 0, cc);
+    const int string = cc.strings.empty() ? notes[i].note->get(xstring) : cc.strings[i];
+    note(vs, notes[i], string, i > 0, cc);
   }
   vs.tied = std::move(tied);
   if (vs.octave_stop) {
@@ -1393,7 +1482,8 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
   }
 }
 
-void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const ChordContext& cc) {
+void Exporter::note(VoiceState& vs, const ChordNote& cn, int string, bool in_chord,
+                    const ChordContext& cc) {
   Drosa n = cn.note;
   const bool rest = n->get(xrest);
   const bool grace = n->get(xgrace) || n->get(xnachschlag);
@@ -1481,8 +1571,10 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
   if (!rest) {
     static const char* const stems[3] = {"none", "down", "up"};
     const int dir = n->get(xdir);
-    if (dir <= 2 && !n->get(xnostem)) o.text("stem", stems[dir]);
-    if (n->get(xnostem)) o.text("stem", "none");
+    // Tablature of the second kind shows its fret numbers without stems.
+    const bool stemless = n->get(xnostem) || ps.tabs[size_t(vs.staff)] == 2;
+    if (dir <= 2 && !stemless) o.text("stem", stems[dir]);
+    if (stemless) o.text("stem", "none");
     // The head's shape, as the import reads it back.
     static const struct {
       const char* name;
@@ -1513,14 +1605,17 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, bool in_chord, const Ch
       o.end();
     }
   }
-  notations(vs, n, !in_chord, tie_stop, tie_start, cc);
+  notations(vs, n, string, !in_chord, tie_stop, tie_start, cc);
   lyrics(vs, cn.attached);
   o.end();
 }
 
-void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool tie_start,
-                         const ChordContext& cc) {
+void Exporter::notations(VoiceState&, Drosa n, int string, bool first, bool tie_stop,
+                         bool tie_start, const ChordContext& cc) {
   const bool rest = n->get(xrest);
+  // A note's string: on tablature with its fret, elsewhere the string it is asked to be on.
+  if (rest || string < 1 || string > 7) string = 0;
+  const bool fretted = string && !cc.strings.empty();
   Drosa tsmod = find_prev_kind_stop(TSMOD, n, ENDSYST);
   const bool staccatissimo = n->get(xstacc) && tsmod && tsmod->get(xstacissimo);
   const int accent = n->get(xaccent);
@@ -1555,7 +1650,7 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
     o.end();
   };
   const bool ornaments = has_marks("ornaments") || tremolo || pair;
-  const bool technical = has_marks("technical");
+  const bool technical = has_marks("technical") || string;
   const bool articulated = articulations || has_marks("articulations");
   if (!articulated && !tie_stop && !tie_start && !slurs && !n->get(xferm) && !ornaments &&
       !technical && !gliss_start && !gliss_stop && !arpeggiate && !tuplets)
@@ -1570,7 +1665,19 @@ void Exporter::notations(VoiceState&, Drosa n, bool first, bool tie_stop, bool t
       if (n->get(xtenu)) o.empty("tenuto");
     });
   }
-  if (technical) write_marks("technical", [] {});
+  if (technical && !string) write_marks("technical", [] {});
+  if (string) {  // the chord's marks go with its first note only
+    o.start("technical");
+    o.number("string", string);
+    if (fretted) o.number("fret", std::max(check_tab_string(n, string), 0));
+    for (const NoteMark& m : cc.marks) {
+      if (!first || std::strcmp(m.holder, "technical") != 0) continue;
+      o.start(m.name);
+      o.attr("placement", m.below ? "below" : "above");
+      o.end();
+    }
+    o.end();
+  }
   if (gliss_stop) {
     o.start("glissando");
     o.attr("type", "stop");

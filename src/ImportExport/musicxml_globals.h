@@ -131,6 +131,7 @@ struct MxmlNoteRecord {
   int actual = 1, normal = 1;
   int staff = -1, voice = 0;
   int stem = 3;
+  bool stem_none = false;  // stem "none": drawn without a stem
   int beam_left = 0, beam_right = 0;
   bool tie_start = false;
   int tie_side = 3;                         // of the tie that starts: 1 under, 2 over, 3 either
@@ -149,6 +150,7 @@ struct MxmlNoteRecord {
   int notehead_filled = -1;       // its filled attribute: 1 yes, 0 no, -1 not given
   int32_t default_x = INT32_MIN;  // its default-x (units of the reference staff), if given
   int key = -1;                   // the MIDI key its instrument sounds (midi-unpitched), -1 none
+  int string = 0, fret = -1;      // its string and fret on tablature (technical); 0, -1 none
 };
 
 // A voice of the part being read. Document voices keep their own numbers where they can; a
@@ -177,13 +179,23 @@ struct MxmlVoice {
 
 // A staff list of the parse pass (one per staff of every part; voices of the piece).
 struct MxmlList {
-  Drosa insert = NIL;     // nodes are appended after it
-  bool barsep = false;    // bar lines do not join the staff below
-  Drosa last_note = NIL;  // the last note placed in it
-  Drosa print = NIL;      // the PRINT whose staff settings are in force at its end
-  int staff_size = 50;    // the size its staff is drawn at (50 a staff of the piece's size)
-  int clef = 0;           // the clef code in force at its end
-  Drosa timesig = NIL;    // the time signature in force at its end, once looked up
+  Drosa insert = NIL;      // nodes are appended after it
+  bool barsep = false;     // bar lines do not join the staff below
+  Drosa last_note = NIL;   // the last note placed in it
+  Drosa print = NIL;       // the PRINT whose staff settings are in force at its end
+  int staff_size = 50;     // the size its staff is drawn at (50 a staff of the piece's size)
+  int clef = 0;            // the clef code in force at its end
+  int lines = 5;           // the staff's lines (a tablature staff's strings) as the document says
+  bool tab = false;        // a TAB clef is in force: the staff is guitar tablature
+  int tab_kind = 0;        // its kind: 2 drawn without stems (its first note has none), else 1
+  Drosa tab_clef = NIL;    // the CLEF its last TAB clef made
+  int strings_noted = -1;  // the strings of its tablature said to be more than Vesk has
+  // The open key of each line of a tablature staff (its staff-tuning, lines counted from the
+  // bottom as the document counts them), -1 not given; and the key each string (1 the top)
+  // has in the staff's voice so far, -1 the program's own tuning.
+  int tuning_by_line[13] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  int tuning_in_force[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+  Drosa timesig = NIL;  // the time signature in force at its end, once looked up
   bool timesig_known = false;
   std::vector<Drosa> bars;                   // its BARs, one per measure
   int32_t last_param[2] = {-1, -1};          // the last staff and system distances set
@@ -271,7 +283,9 @@ enum class MxmlNotice : uint8_t {
   music_character,  // words holding a character of a music font Vesk has no sign for
   ending,           // an ending (first or second time bar) that begins or stops out of turn
   tremolo,          // a tremolo of more strokes than Vesk draws
-  string_number,    // a string number, which Vesk does not show
+  string_number,    // a string number that the note's staff cannot hold
+  strings,          // a tablature staff of more strings than Vesk has, or of none
+  fret,             // a fret that the note's pitch and its string's tuning do not give
   count
 };
 
@@ -307,11 +321,10 @@ struct MxmlState {
   int64_t pending = 0;  // duration of the last note read, not yet added to the cursor
   std::vector<MxmlPartGroup> part_groups;
   std::string part_symbol[MXML_MAX_PARTS];  // each part's part-symbol; "" none given
-  // The time signature, divisions and staff lines each part ended with: the measures of rest
-  // that make a part as long as the longest go on with them.
+  // The time signature and divisions each part ended with: the measures of rest that make a
+  // part as long as the longest go on with them.
   struct PartEnd {
     int32_t divisions = -1, beats = 4, beat_type = -1;
-    int staff_lines = 5;
   };
   PartEnd part_end[MXML_MAX_PARTS];
   std::vector<MxmlList> lists;
@@ -319,10 +332,8 @@ struct MxmlState {
   MxmlVoice voices[MXML_MAX_VOICE + 1];
   int highest_voice = 0;  // the highest voice number of the part's voice elements
   int last_voice = 0;     // the voice of the last note placed
-  int staff_lines = 5;
-  int staves_stated = 0;
-  int staff_details_number = 0;  // the staff the staff-details being read names (0: all)  // the
-                                 // staves the part's last staves element asked for (0: none yet)
+  int staves_stated = 0;  // the staves the part's last staves element asked for (0: none yet)
+  int staff_details_number = 0;  // the staff the staff-details being read names (0: all)
   int transposition = 0;         // the part's transposition in semitones
   // ---- Instruments of the part list whose sound is a key (percussion)
   struct UnpitchedSound {
@@ -338,6 +349,8 @@ struct MxmlState {
   Drosa last_clef = NIL;  // the clef being read
   std::string clef_sign;  // the sign, line and octave change of the clef being read
   int clef_line = 0, clef_octave = 0;
+  // The staff-tuning being read: its line, step (0 C .. 6 B), alter and octave; -1 not given.
+  int tuning_line = -1, tuning_step = -1, tuning_alter = 0, tuning_octave = -1;
   // ---- Time
   int32_t divisions = -1;             // per quarter; -1 not given
   int32_t tolerance = 4;              // divisions

@@ -157,10 +157,14 @@ Drosa remove_note(Drosa note) {
 }
 
 // A change of the distance below a staff or below its system, which every voice of the staff
-// keeps: the distances are read at the voice that ends up on the staff.
-bool changes_staff_distance(Drosa tparam) {
+// keeps (the distances are read at the voice that ends up on the staff), or of the tuning of
+// a tablature staff's strings, which every voice on it plays from.
+bool changes_staff_setting(Drosa tparam) {
   const std::string text = anno_run_text(tparam);
-  return text.rfind("param {129:", 0) == 0 || text.rfind("param {560:", 0) == 0;
+  if (text.rfind("param {129:", 0) == 0 || text.rfind("param {560:", 0) == 0) return true;
+  for (int pindex = 543; pindex <= 549; ++pindex)  // "MIDI pitch for string 1 ..." to 7
+    if (text.rfind("param {" + std::to_string(pindex) + ":", 0) == 0) return true;
+  return false;
 }
 
 // Keeps in the list only the notes and annotations of one voice tag, and the changes of its
@@ -176,7 +180,7 @@ void keep_voice(int v, int tag, int stems) {
       if (stems && p->get(xdir) == FREE_STEM) p->set(xdir, stems);
     } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
       const int t = anno_tag(p) ? anno_tag(p) : next_note_tag(p);
-      if (t != tag && !(p->xkind == TPARAM && changes_staff_distance(p))) {
+      if (t != tag && !(p->xkind == TPARAM && changes_staff_setting(p))) {
         p = remove_annotation(p);
         continue;
       }

@@ -126,7 +126,13 @@ void duplicate_voice_list(int staff_index) {
   mxml.lists[size_t(at)].insert = copy_insert ? copy_insert : tail->xback;
   mxml.lists[size_t(at)].barsep = mxml.lists[size_t(source)].barsep;
   mxml.lists[size_t(source)].barsep = false;
-  mxml.lists[size_t(at)].clef = mxml.lists[size_t(source)].clef;
+  // The new staff begins as the last one is: its clef, lines and tablature.
+  const MxmlList& from = mxml.lists[size_t(source)];
+  MxmlList& to = mxml.lists[size_t(at)];
+  to.clef = from.clef;
+  to.lines = from.lines;
+  to.tab = from.tab;
+  std::copy(std::begin(from.tuning_by_line), std::end(from.tuning_by_line), to.tuning_by_line);
   ++mxml.part_lists[mxml.part_index];
 }
 
@@ -356,7 +362,6 @@ void reset_part_state() {
   mxml.pending = 0;
   for (MxmlSlur& s : mxml.slurs) s = MxmlSlur{};
   for (MxmlVoice& v : mxml.voices) v = MxmlVoice{};
-  mxml.staff_lines = 5;
   mxml.highest_voice = 0;
   mxml.last_voice = 0;
   mxml.wedges.clear();
@@ -420,7 +425,7 @@ void mxml_part_end() {
       for (Drosa p = piece_start[first_list() + i]; p; p = p->xnext)
         if (p->xkind == PRINT) p->set(xstaffsize, int16_t(l.staff_size));
   }
-  mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
+  mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type};
   // A part of percussion sounds plays on their channel.
   if (const int channel = mxml.part_channel[mxml.part_index])
     for (int i = 0; i < mxml_part_list_count(); ++i)
@@ -562,13 +567,12 @@ void mxml_pad_short_parts() {
   size_t measures = 0;
   for (int p = 0; p < mxml.part_count; ++p)
     measures = std::max(measures, mxml.part_measures[p].size());
-  const MxmlState::PartEnd last_read{mxml.divisions, mxml.beats, mxml.beat_type, mxml.staff_lines};
+  const MxmlState::PartEnd last_read{mxml.divisions, mxml.beats, mxml.beat_type};
   for (int p = 0; p < mxml.part_count; ++p) {
     const size_t read = mxml.part_measures[p].size();
     if (read == 0 || read >= measures || !valid_list(mxml.part_first[p])) continue;
     const MxmlState::PartEnd& end = mxml.part_end[p];
     mxml.divisions = end.divisions, mxml.beats = end.beats, mxml.beat_type = end.beat_type;
-    mxml.staff_lines = end.staff_lines;
     mxml.part_index = p;
     mxml.cur_list = mxml.part_first[p];
     mxml.number_to_show = 0;
@@ -583,7 +587,7 @@ void mxml_pad_short_parts() {
     mxml.part_index = -1;
   }
   mxml.divisions = last_read.divisions, mxml.beats = last_read.beats;
-  mxml.beat_type = last_read.beat_type, mxml.staff_lines = last_read.staff_lines;
+  mxml.beat_type = last_read.beat_type;
 }
 
 void mxml_align_measures() {
@@ -982,7 +986,8 @@ bool clef_code(const std::string& sign, int line, int octave, int* code) {
     *code = line >= 0 && line <= 5 ? by_line[line] : 2;
     return line >= 0 && line <= 5 && octave == 0;
   }
-  *code = sign == "percussion" ? 7 : 0;
+  // A guitar's tablature keeps the clef its notes are written in on a staff: an octave down.
+  *code = sign == "percussion" ? 7 : sign == "TAB" ? 5 : 0;
   return sign == "percussion" || sign == "TAB";
 }
 
@@ -1006,7 +1011,11 @@ void mxml_clef_end() {
                 mxml_where().c_str(), asked.c_str(), clef_name(code));
   }
   clef->set(xclef, uint8_t(code));
-  mxml.lists[size_t(mxml.cur_list)].clef = code;
+  MxmlList& l = mxml.lists[size_t(mxml.cur_list)];
+  l.clef = code;
+  l.tab = mxml.clef_sign == "TAB";
+  l.tab_clef = l.tab ? clef : NIL;
+  l.tab_kind = 0;
 }
 
 void mxml_staves(XmlElement& e) {
@@ -1040,7 +1049,15 @@ void mxml_staves(XmlElement& e) {
                 mxml_where().c_str(), asked, got, MXML_MAX_STAVES, MAX_LISTS_FOR_STAVES);
 }
 
-void mxml_staff_lines(XmlElement& e) { mxml.staff_lines = clamped_int(e, 0, 12, 5); }
+// The lines of the staves the staff-details being read names (all of the part's when it names
+// none).
+void mxml_staff_lines(XmlElement& e) {
+  if (!mxml_in_part()) return;
+  const int lines = clamped_int(e, 0, 12, 5);
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    if (mxml.staff_details_number == 0 || mxml.staff_details_number == i + 1)
+      mxml.lists[size_t(first_list() + i)].lines = lines;
+}
 
 // A staff the document hides (print-object "no") from this measure on, or shows again: every
 // staff of the part, or the one its number names.

@@ -69,6 +69,7 @@ constexpr ElementEntry element_table[] = {
     {"fermata", mxml_fermata, nullptr},
     {"fifths", mxml_fifths, nullptr},
     {"forward", mxml_note, mxml_forward_end},
+    {"fret", mxml_fret, nullptr},
     {"function", mxml_function, nullptr},
     {"glissando", mxml_glissando, nullptr},
     {"grace", mxml_grace, nullptr},
@@ -135,6 +136,7 @@ constexpr ElementEntry element_table[] = {
     {"staff-layout", mxml_staff_layout, nullptr},
     {"staff-lines", mxml_staff_lines, nullptr},
     {"staff-size", mxml_staff_size, nullptr},
+    {"staff-tuning", mxml_staff_tuning, mxml_staff_tuning_end},
     {"staves", mxml_staves, nullptr},
     {"stem", mxml_stem, nullptr},
     {"step", mxml_step, nullptr},
@@ -152,6 +154,9 @@ constexpr ElementEntry element_table[] = {
     {"top-margin", mxml_margin, nullptr},
     {"top-system-distance", mxml_top_system_distance, nullptr},
     {"tremolo", mxml_tremolo, nullptr},
+    {"tuning-alter", mxml_tuning_alter, nullptr},
+    {"tuning-octave", mxml_tuning_octave, nullptr},
+    {"tuning-step", mxml_tuning_step, nullptr},
     {"tuplet", mxml_tuplet, nullptr},
     {"tuplet-number", mxml_tuplet_number, nullptr},
     {"type", mxml_type, nullptr},
@@ -162,7 +167,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 137, "the import understands 137 elements");
+static_assert(ELEMENT_COUNT == 142, "the import understands 142 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -201,7 +201,31 @@ void mxml_staccato(XmlElement& e);
 void mxml_tremolo(XmlElement& e);
 void mxml_tuplet(XmlElement& e);
 void mxml_tuplet_number(XmlElement& e);
+
+// ---- Guitar tablature (mxml_tablature.cpp) ------------------------------------------------------
+// The PRINT value (xtablature) of the program's guitar tablature.
+inline constexpr int MXML_GUITAR_TABLATURE = 1;
+// The same without stems (the fret numbers alone): a staff whose first note has no stem.
+inline constexpr int MXML_STEMLESS_TABLATURE = 2;
+// The lines a list's staff is drawn with: a tablature staff has 1 to 7 (6 when the document
+// gives it none).
+int mxml_staff_lines_of(int list);
+void mxml_staff_tuning(XmlElement& e);
+void mxml_staff_tuning_end();
+void mxml_tuning_step(XmlElement& e);
+void mxml_tuning_alter(XmlElement& e);
+void mxml_tuning_octave(XmlElement& e);
 void mxml_string_number(XmlElement& e);  // `string` of `technical`
+void mxml_fret(XmlElement& e);           // `fret` of `technical`
+// mxml_tablature_tuning: at a chord's first note on a tablature staff, the tuning the document
+// gives its strings, as changes of the string pitch parameters before the note where it
+// differs from the tuning in force in the list.
+// Reads and writes: the list's tuning; the list (annotations before the note).
+void mxml_tablature_tuning(Drosa note, int list);
+// mxml_tablature_note: the string the document puts a note on, kept on the note when its staff
+// has it (on any staff: it is the note's string when the staff is made tablature); a fret
+// that the pitch does not give on a tablature staff is noted.
+void mxml_tablature_note(Drosa note, int list, const MxmlNoteRecord& n);
 void mxml_staccatissimo(XmlElement& e);
 void mxml_tenuto(XmlElement& e);
 void mxml_detached_legato(XmlElement& e);
@@ -362,6 +386,9 @@ int32_t mxml_page_tenths(double tenths);
 // a print gave them already.
 // Reads and writes: mxml (the defaults' distances, the list's last distances); the list.
 void mxml_default_distances(Drosa note, int list);
+// mxml_param_text: the text of a hidden annotation that changes an integer engraving
+// parameter from the note it stands before on ("param {129:5,40} " and the description).
+std::string mxml_param_text(int pindex, int32_t value);
 // mxml_print_system_distance: at a print of a part, the distance between systems an earlier
 // part's print of the same measure gave, in every list of this part.
 // Reads and writes: mxml (the distances by measure, the lists' last distances); the lists.

@@ -18,6 +18,12 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 
+std::string mxml_param_text(int pindex, int32_t value) {
+  char text[48];
+  std::snprintf(text, sizeof text, "param {%03d:%d,%d} ", pindex, 5, int(value));
+  return std::string(text) + (param[pindex].description ? param[pindex].description : "");
+}
+
 namespace {
 
 constexpr double POINTS_PER_INCH = 72.0;
@@ -112,12 +118,6 @@ int32_t distance_points(int32_t tenths) {
   return std::clamp<int32_t>(int32_t(std::lround((tenths + STAFF_HEIGHT_TENTHS) * 0.5)), 1, 32767);
 }
 
-std::string param_text(int pindex, int32_t value) {
-  char text[48];
-  std::snprintf(text, sizeof text, "param {%03d:%d,%d} ", pindex, 5, int(value));
-  return std::string(text) + (param[pindex].description ? param[pindex].description : "");
-}
-
 // The first NOTE after a node, none past the list's end.
 Drosa note_after(Drosa node) {
   for (Drosa p = node ? node->xnext : NIL; p; p = p->xnext)
@@ -130,7 +130,7 @@ Drosa note_after(Drosa node) {
 void param_change(int pindex, int32_t value, Drosa note, int staff) {
   MxmlItem item;
   item.command = true;
-  item.text = param_text(pindex, value);
+  item.text = mxml_param_text(pindex, value);
   if (note) {
     make_text_anno(note, 0, 1, 578, item.text.c_str(), nullptr);
     return;
@@ -161,7 +161,7 @@ void list_system_distance(int list, int32_t value) {
     }
   }
   if (Drosa note = note_after(start))
-    make_text_anno(note, 0, 1, 578, param_text(PARAM_SYSTEM_DISTANCE, value).c_str(), nullptr);
+    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_SYSTEM_DISTANCE, value).c_str(), nullptr);
 }
 
 // The distance between systems, in every list of the part; kept by measure, for the parts
@@ -194,7 +194,7 @@ void staff_distance_change(int32_t tenths, int staff) {
                                             : NIL;
   Drosa note = from ? note_after(from) : NIL;
   if (note)
-    make_text_anno(note, 0, 1, 578, param_text(PARAM_STAFF_DISTANCE, value).c_str(), nullptr);
+    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_STAFF_DISTANCE, value).c_str(), nullptr);
 }
 
 }  // namespace
@@ -358,11 +358,11 @@ void mxml_default_distances(Drosa note, int list) {
   MxmlList& l = mxml.lists[size_t(list)];
   if (mxml.system_distance_points > 0 && l.last_param[1] < 0) {
     l.last_param[1] = mxml.system_distance_points;
-    make_text_anno(note, 0, 1, 578, param_text(PARAM_SYSTEM_DISTANCE, l.last_param[1]).c_str(),
+    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_SYSTEM_DISTANCE, l.last_param[1]).c_str(),
                    nullptr);
   }
   if (mxml.staff_distance <= 0 || l.last_param[0] >= 0) return;
   l.last_param[0] = distance_points(mxml.staff_distance);
-  make_text_anno(note, 0, 1, 578, param_text(PARAM_STAFF_DISTANCE, l.last_param[0]).c_str(),
+  make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_STAFF_DISTANCE, l.last_param[0]).c_str(),
                  nullptr);
 }

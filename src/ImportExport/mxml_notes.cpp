@@ -294,8 +294,12 @@ void link_in_list(int list, Drosa node, Drosa after) {
 // when the PRINT in force does not have them.
 void staff_settings(int list, Drosa note) {
   MxmlList& l = mxml.lists[size_t(list)];
+  const int lines = mxml_staff_lines_of(list);
+  const int tablature = !l.tab ? 0 : l.tab_kind ? l.tab_kind : MXML_GUITAR_TABLATURE;
   Drosa print = l.print;
-  if (print && print->get(xsstaff) == list && print->get(xslines) == mxml.staff_lines) return;
+  if (print && print->get(xsstaff) == list && print->get(xslines) == lines &&
+      print->get(xtablature) == tablature)
+    return;
   Drosa attached = NIL;
   for (Drosa p = note->xback; p && p->xkind != NOTE && p->xkind != ENDSYST; p = p->xback)
     if (p->xkind == PRINT) attached = p;
@@ -306,7 +310,8 @@ void staff_settings(int list, Drosa note) {
     link_after(attached, note->xback);
   }
   attached->set(xsstaff, int16_t(list));
-  attached->set(xslines, int16_t(mxml.staff_lines));
+  attached->set(xslines, int16_t(lines));
+  attached->set(xtablature, uint8_t(tablature));
   l.print = attached;
 }
 
@@ -331,6 +336,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
          vs.staff, mxml.measure_counter, start});
   }
   if (!mxml.lists[size_t(list)].last_note) mxml_default_distances(note, list);
+  if (!place.chord) mxml_tablature_tuning(note, list);
   mxml_attach_to_note(note, list, tag, start, start + mxml.pending);
   if (!place.chord) staff_settings(list, note);
   mxml.lists[size_t(list)].last_note = note;
@@ -418,7 +424,11 @@ Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, in
   }
   link_in_list(list, note, place.after);
   if (place.chord) join_chord(note, place.after, n);
+  MxmlList& l = mxml.lists[size_t(list)];
+  if (l.tab && !l.tab_kind)
+    l.tab_kind = n.stem_none ? MXML_STEMLESS_TABLATURE : MXML_GUITAR_TABLATURE;
   place_note(note, list, place, tag, start);
+  mxml_tablature_note(note, list, n);
   if (n.staccatissimo) {
     Drosa mod = newDrosa(TSMOD, 0);
     mod->set(xstacissimo, 1);
@@ -634,7 +644,8 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     if (n.step < 0 || n.octave == MXML_NO_OCTAVE)
       position = clefmod7(clef, NIL) - 1;
     else if (is_percussion_clef(clef))
-      position = 7 * (n.octave + 1) + n.step + percussion_display_shift(clef, mxml.staff_lines);
+      position = 7 * (n.octave + 1) + n.step +
+                 percussion_display_shift(clef, mxml.lists[size_t(list)].lines);
     else
       position = 7 * (n.octave + 1) + n.step;
     position = std::clamp(position, 0, 7 * 11 - 1);
@@ -933,6 +944,7 @@ void mxml_normal_notes(XmlElement& e) { mxml.note.normal = std::clamp(mxml_int(e
 void mxml_stem(XmlElement& e) {
   const std::string text = mxml_text(e, 16);
   mxml.note.stem = text == "up" ? 2 : text == "down" ? 1 : 3;
+  mxml.note.stem_none = text == "none";
 }
 
 void mxml_beam(XmlElement& e) {
@@ -1060,13 +1072,6 @@ void mxml_tuplet_number(XmlElement& e) {
   const int number = std::clamp(mxml_int(e, 0), 0, 255);
   if (xml_open_element_level(e, "tuplet-actual") >= 0) m.actual = number;
   if (xml_open_element_level(e, "tuplet-normal") >= 0) m.normal = number;
-}
-
-void mxml_string_number(XmlElement& e) {
-  if (std::strcmp(mxml_parent(e), "technical") != 0) return;
-  mxml_notice(MxmlNotice::string_number,
-              "In %s a note has a string number, which Vesk does not show; it is left out.",
-              mxml_where().c_str());
 }
 
 void mxml_detached_legato(XmlElement&) {

@@ -471,6 +471,16 @@ void nearest_staff_positions(int32_t y, int staff, int32_t* above, int32_t* abov
 // Draws the key outline at the start of a piano-tablature staff.
 void staff_lines_geometry(int32_t x, int pstaff);
 
+// ---- String tablature -----------------------------------------------------------------------
+
+// choose_tab_strings: the string (1 the top) of each note of a chord on string tablature of
+// `lines` lines: an explicit string (NOTE xstring) is kept; the others take the first free
+// string on which they can be played, searching from string 1 up when the chord's first note
+// lies lower on string 1 than on the last string, else from the last string down. A rest
+// gets 8; a note that finds no string, 7.
+// Reads: the notes, the string pitch parameters at them.
+void choose_tab_strings(const std::vector<Drosa>& notes, int lines, std::vector<int>* strings);
+
 // ---- The pass -------------------------------------------------------------------------------
 
 // note_positions_pass: gives every note, rest and tablature number of the system its y, its

@@ -67,32 +67,10 @@ int black_line_of(int key, int staff) {
 
 // ---- The pass -------------------------------------------------------------------------------
 
-// Strings for the notes of a chord on string tablature: an explicit string is kept; the
-// others take the first free string on which they can be played, searching from string 1
-// up when the chord's first note lies lower on string 1 than on the last string, else from
-// the last string down. A rest gets string 8; a note that finds no string, string 7.
 void assign_strings(const std::vector<Drosa>& notes, int lines) {
-  int last = std::clamp(lines, 1, 7);
-  bool used[9] = {};
-  for (Drosa n : notes)
-    if (!n->get(xrest) && n->get(xstring)) used[n->get(xstring)] = true;
-  bool upward = check_tab_string(notes.front(), 1) < check_tab_string(notes.front(), last);
-  for (Drosa n : notes) {
-    int string = n->get(xstring);
-    if (n->get(xrest)) {
-      string = REST_STRING;
-    } else if (!string) {
-      string = NO_STRING_FOUND;
-      for (int i = 0; i < last; ++i) {
-        int s = upward ? 1 + i : last - i;
-        if (used[s] || check_tab_string(n, s) < 0) continue;
-        string = s;
-        used[s] = true;
-        break;
-      }
-    }
-    note_ntdata(n)->set(xtabstr, string);
-  }
+  std::vector<int> strings;
+  choose_tab_strings(notes, lines, &strings);
+  for (size_t i = 0; i < notes.size(); ++i) note_ntdata(notes[i])->set(xtabstr, strings[i]);
 }
 
 int32_t note_y(Drosa n, int pstaff, Drosa clef) {
@@ -361,4 +339,31 @@ int32_t note_positions_pass() {
       if (!place_layer(p, l, several_layers ? &clefs : nullptr)) return 0;
   }
   return 1;
+}
+
+void choose_tab_strings(const std::vector<Drosa>& notes, int lines, std::vector<int>* strings) {
+  strings->assign(notes.size(), 0);
+  if (notes.empty()) return;
+  const int last = std::clamp(lines, 1, 7);
+  bool used[9] = {};
+  for (Drosa n : notes)
+    if (!n->get(xrest) && n->get(xstring)) used[n->get(xstring)] = true;
+  const bool upward = check_tab_string(notes.front(), 1) < check_tab_string(notes.front(), last);
+  for (size_t k = 0; k < notes.size(); ++k) {
+    Drosa n = notes[k];
+    int string = n->get(xstring);
+    if (n->get(xrest)) {
+      string = REST_STRING;
+    } else if (!string) {
+      string = NO_STRING_FOUND;
+      for (int i = 0; i < last; ++i) {
+        const int s = upward ? 1 + i : last - i;
+        if (used[s] || check_tab_string(n, s) < 0) continue;
+        string = s;
+        used[s] = true;
+        break;
+      }
+    }
+    (*strings)[k] = string;
+  }
 }
