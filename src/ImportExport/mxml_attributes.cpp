@@ -1091,13 +1091,22 @@ void mxml_staff_size(XmlElement& e) {
 
 namespace {
 
-// The part sounds `semitones` from where it is written, by its key in force.
+// The part sounds `semitones` from where it is written, by its key in force. A transposition
+// that changes after the part's notes began (a flute taking up the piccolo) restates the key
+// in force here, so that the notes before keep sounding as they did.
 void set_part_transposition(int semitones) {
   mxml.transposition = std::clamp(semitones, -36, 36);
   for (int i = 0; i < mxml_part_list_count(); ++i) {
-    const MxmlList& l = mxml.lists[size_t(first_list() + i)];
-    Drosa key = at_or_before(KEYSIG, l.insert);
-    if (key) key->set(key_transposition, int8_t(mxml.transposition));
+    const int list = first_list() + i;
+    Drosa key = at_or_before(KEYSIG, mxml.lists[size_t(list)].insert);
+    if (!key || key->get(key_transposition) == mxml.transposition) continue;
+    Drosa here = find_or_make(list, KEYSIG);
+    if (here != key) {
+      here->xcontext = 1;
+      here->set(xkey, key->get(xkey));
+      fill_key(here, key, key->get(xkey));
+    }
+    here->set(key_transposition, int8_t(mxml.transposition));
   }
 }
 

@@ -57,9 +57,12 @@ TEST_F(MusicXmlTest, AStaffADivisiAddsShowsOnlyWhereTheSectionDivides) {
 
 // Instruments written an octave or two from where they sound, by the octave-change of their
 // transposition: the guitar and the double bass sound an octave lower, the glockenspiel two
-// higher, beside the English horn's fifth.
+// higher, beside the English horn's fifth; the flute takes up the piccolo in its fourth
+// measure, with no new key, and sounds an octave higher from there only.
 TEST_F(MusicXmlTest, ATranspositionCountsItsOctaves) {
   ASSERT_EQ(import(wild_document("wild3", "doublings")), 1);
+  EXPECT_EQ(nth_note(0, 10)->get(xpitch) >> 8, 82) << "the flute's last B flat";
+  EXPECT_EQ(nth_note(0, 11)->get(xpitch) >> 8, 94) << "the piccolo's first";
   auto sounds = [](int v) {
     const Drosa key = find_next_kind_before_note(KEYSIG, piece_start[v]);
     return key ? int(key->get(key_transposition)) : 99;
