@@ -76,6 +76,8 @@ struct MxmlItem {
   bool credit = false;                    // a credit, placed on the page
   int32_t document_y = INT32_MIN;         // a credit: its height on the page as the document
                                           // gives it, units from the page's bottom
+  int8_t valign = 0;                      // a credit: what its y gives, 0 its first
+                                          // baseline, 1 its top, 2 its middle, 3 its bottom
   bool parentheses = false;               // a metronome mark in parentheses
   bool octave_line = false;               // the words that begin an octave line
   bool sound_tempo = false;               // a tempo the document gives for the performance only

@@ -392,6 +392,21 @@ bool break_ends_run_only(const std::string& before, const std::string& more) {
          std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// A credit whose y gives the top, middle or bottom of its lines stands with its first
+// baseline where that puts it, its words whole (the runs after the first, and the lines they
+// add, are known by now). Its height as the document gives it stays: of two credits given
+// one height, the later still gives way.
+void baseline_from_valign(MxmlItem& item) {
+  if (!item.valign) return;
+  const CreditBox box = credit_box(item);
+  const int32_t given = credit_y(item);
+  const int32_t at = item.valign == 1   ? box.top
+                     : item.valign == 3 ? box.bottom
+                                        : box.bottom + (box.top - box.bottom) / 2;
+  item.y += given - at;
+  item.valign = 0;
+}
+
 bool boxes_meet(const CreditBox& a, const CreditBox& b) {
   return a.left < b.right && b.left < a.right && a.bottom < b.top && b.bottom < a.top;
 }
@@ -403,6 +418,7 @@ void mxml_keep_credits_apart() {
   for (MxmlGroup& g : mxml.slots[MXML_CREDIT_SLOT])
     for (MxmlItem& item : g.items)
       if (item.credit) {
+        baseline_from_valign(item);
         wrap_to_the_paper(item);
         credits.push_back(&item);
       }
@@ -498,6 +514,11 @@ void mxml_credit_words(XmlElement& e) {
   // Words placed nowhere stand where their kind does.
   item.y = s == STYLE_RIGHTS || !placed ? st.y : y;
   if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
+  if (item.given & 2)
+    item.valign = mxml_attr_is(e, "valign", "top")      ? 1
+                  : mxml_attr_is(e, "valign", "middle") ? 2
+                  : mxml_attr_is(e, "valign", "bottom") ? 3
+                                                        : 0;
   if (!(item.given & 1)) item.x = st.x;
   item.credit = true;
   // Credits take the place of the identification's texts of their kind, and of any that

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/wild_support.h"
+#include "annotations/anno_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 
@@ -146,6 +148,43 @@ TEST_F(MusicXmlTest, AnAlterationOutOfAllMeasureIsReadAsADoubleOne) {
                    notes + "</measure></part></score-partwise>"),
             1);
   EXPECT_EQ(notes_of(0), "C##5h Cbb5h |");
+}
+
+// The first baseline of each credit ("Credit...") before the first note, by its text.
+std::map<std::string, int32_t> credit_baselines() {
+  std::map<std::string, int32_t> baselines;
+  for (Drosa t = piece_start[0]; t && t->xkind != NOTE; t = t->xnext)
+    if (t->xkind == TPARAM && run_text(t).rfind("Credit", 0) == 0)
+      baselines[run_text(t)] = t->get(xtexty);
+  return baselines;
+}
+
+// Credits given one height, one by the top of its letters, one by their middle, one by
+// their first baseline and one by the bottom of its two lines, stand in that order from the
+// lowest up, a line and more apart at the ends.
+TEST_F(MusicXmlTest, ACreditStandsByTheEdgeOfItsLinesItsDocumentGives) {
+  std::string credits;
+  const char* valigns[] = {"top", "middle", "", "bottom"};
+  for (int i = 0; i < 4; ++i)
+    credits += "<credit page=\"1\"><credit-words default-x=\"" + std::to_string(150 + 250 * i) +
+               "\" default-y=\"1500\" font-size=\"10\"" +
+               (*valigns[i] ? std::string(" valign=\"") + valigns[i] + "\"" : "") + ">Credit" +
+               std::to_string(i) + (i == 3 ? "&#10;line" : "") + "</credit-words></credit>";
+  ASSERT_EQ(import("<score-partwise><part-list><score-part id=\"P1\"><part-name>A</part-name>"
+                   "</score-part></part-list>" +
+                   credits +
+                   "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions>"
+                   "</attributes><note><rest/><duration>4</duration></note></measure></part>"
+                   "</score-partwise>"),
+            1);
+  std::map<std::string, int32_t> y = credit_baselines();
+  ASSERT_EQ(y.size(), 4u);
+  const int32_t top = y["Credit0"], middle = y["Credit1"], baseline = y["Credit2"];
+  const int32_t bottom = y["Credit3\nline"];
+  EXPECT_LT(top, middle);
+  EXPECT_LT(middle, baseline);
+  EXPECT_LT(baseline, bottom);
+  EXPECT_GT(bottom - top, 2 * 10 * 10) << "two lines of ten points";
 }
 
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
