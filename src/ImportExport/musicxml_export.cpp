@@ -530,13 +530,14 @@ struct SymbolChar {
   int alter = 0;
 };
 
-std::vector<SymbolChar> chord_symbol_chars(Drosa head) {
+// The characters of a chord symbol's runs from `head` (of that run alone with `one_run`).
+std::vector<SymbolChar> chord_symbol_chars(Drosa head, bool one_run = false) {
   static const struct {
     int pindex, alter;
   } glyphs[] = {{584, -2}, {585, -1}, {586, 0}, {587, 1}, {588, 2}, {590, -1}, {591, 1},
                 {734, 0},  {25, -2},  {26, -1}, {27, 0},  {28, 1},  {29, 2}};
   std::vector<SymbolChar> chars;
-  for (Drosa run = head; run; run = next_style_run(run)) {
+  for (Drosa run = head; run; run = one_run ? NIL : next_style_run(run)) {
     const int font = run->get(xtextfont);
     for (char c : run_text(run)) {
       if (font < -3 || font > -1) {
@@ -606,6 +607,16 @@ std::string tempo_note_characters(Drosa run) {
       return {};
   }
   return out;
+}
+
+// The accidental signs (UTF-8) of a run of the music font that words hold ("E♮ B♭"); empty
+// for a run of any other glyph.
+std::string accidental_characters(Drosa run) {
+  const std::vector<SymbolChar> chars = chord_symbol_chars(run, true);
+  if (chars.empty() || chars.size() != run_text(run).size() ||
+      !std::all_of(chars.begin(), chars.end(), [](const SymbolChar& c) { return c.accidental; }))
+    return {};
+  return chord_symbol_text(chars, 0, SIZE_MAX, false);
 }
 
 // The text of a whole annotation, every style run.
@@ -1965,7 +1976,8 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         continue;
       }
       const int font = a->get(xtextfont);
-      if (font >= -3 && font <= -1) continue;  // glyphs of a music font, no text
+      // Glyphs of a music font are no text, but for the accidentals of words.
+      if (font >= -3 && font <= -1 && accidental_characters(a).empty()) continue;
       const std::string text = utf8(anno_text(a));
       if (text.find_first_not_of(" \n") == std::string::npos) continue;
       // The words and dashed line of an octave line: its notes are written as they sound.
@@ -1983,13 +1995,24 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (c == CLASS_CHORD_SYMBOL && harmony(vs, a, above)) continue;
       direction_start(above);
       // Words of several styles: a words element a run, each later one running on. A chord
-      // symbol is one, its accidentals among its letters.
-      const bool whole = c == CLASS_REHEARSAL || c == CLASS_CHORD_SYMBOL;
+      // symbol is one, its accidentals among its letters; so are words holding accidentals.
+      std::string signed_words;
+      bool signed_ = false;
+      for (Drosa run = a; run; run = next_style_run(run)) {
+        const int run_font = run->get(xtextfont);
+        const std::string signs =
+            run_font >= -3 && run_font <= -1 ? accidental_characters(run) : "";
+        signed_ |= !signs.empty();
+        signed_words += signs.empty() ? utf8(run_text(run)) : signs;
+      }
+      if (!signed_) signed_words.clear();
+      const bool whole = c == CLASS_REHEARSAL || c == CLASS_CHORD_SYMBOL || !signed_words.empty();
       for (Drosa run = a; run; run = whole ? NIL : next_style_run(run)) {
         const int run_font = run->get(xtextfont);
         const std::string words = c == CLASS_REHEARSAL ? text
                                   : c == CLASS_CHORD_SYMBOL
                                       ? chord_symbol_text(chord_symbol_chars(a), 0, SIZE_MAX, false)
+                                  : !signed_words.empty()            ? signed_words
                                   : run_font >= -3 && run_font <= -1 ? tempo_note_characters(run)
                                                                      : utf8(run_text(run));
         if (words.empty()) continue;

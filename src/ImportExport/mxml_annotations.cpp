@@ -31,7 +31,7 @@ constexpr int PARAM_TEMPO_DOT = 582, PARAM_TEMPO_DOUBLE_DOT = 583;
 constexpr int PARAM_PEDAL_PRESS = 606, PARAM_PEDAL_RELEASE = 607;
 constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
 constexpr int PARAM_HIDDEN_TEXT = 578;
-constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5;
+constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5, CLASS_CHORD_SYMBOL = 11;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5, NEXT_BAR = 10, CENTRED = 1;
 constexpr int PARAM_FERMATA_ABOVE = 6, PARAM_FERMATA_BELOW = 7;
@@ -177,17 +177,19 @@ Drosa make_run(const Run& run, const MxmlItem& item, Drosa before, bool continua
   return t;
 }
 
-// An annotation of coded text (a chord symbol): its characters parsed as editing ends parses
-// them, into runs of the item's style and of the glyphs of the codes. A chord symbol is not
-// played, and is underlined flat when underlined, as its class has it; it leaves room for
-// itself, as a syllable does: symbols at close notes (a change at every eighth) stood on one
-// another, and one at a system's last note past the staff's end.
+// An annotation of coded text (a chord symbol, words with accidental signs): its characters
+// parsed as editing ends parses them, into runs of the item's style and of the glyphs of the
+// codes. A chord symbol is not played, and is underlined flat when underlined, as its class
+// has it; it leaves room for itself, as a syllable does: symbols at close notes (a change at
+// every eighth) stood on one another, and one at a system's last note past the staff's end.
 Drosa make_coded(const MxmlItem& item, Drosa before, int tag, int context) {
   const Run run = {item.font, item.size, item.face, item.text};
   Drosa head = text_head(run, item, false, tag, context);
-  head->set(xignore, 1);
-  head->set(xspec_underline, 1);
-  head->set(xleavespace, 1);
+  if (item.kind == CLASS_CHORD_SYMBOL) {
+    head->set(xignore, 1);
+    head->set(xspec_underline, 1);
+    head->set(xleavespace, 1);
+  }
   auto item_style = [&run](size_t) {
     ParamValue style{};
     style.set_font(run.font);
@@ -291,7 +293,8 @@ bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
   // Neither placed across: the two stand at the note, whatever their kinds' own x.
   const bool same_x = more.x + more.dx == words.x + words.dx || !((more.given | words.given) & 5);
   const bool same_place = same_x && more.y + more.dy == words.y + words.dy;
-  return shown && more.kind == 1 && !more.command && (!(more.given & 15) || same_place);
+  return shown && more.kind == 1 && !more.command && !more.coded &&
+         (!(more.given & 15) || same_place);
 }
 
 // A pedal mark: the release glyph, the press glyph, or both for a change.

@@ -680,7 +680,7 @@ void mxml_words(XmlElement& e) {
   MxmlItem* before = g.items.empty() ? nullptr : &g.items.back();
   MxmlItem* item = direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW));
   std::u32string music;
-  item->text = mxml_words_text(e, &music);
+  item->text = mxml_words_text(e, &music, &item->coded);
   int dots = 0;
   if (const int unit = metronome_note(xml_element_text(e.text), &dots)) {
     item->note_glyph = int8_t(unit);

@@ -316,8 +316,9 @@ std::string mxml_sung_text(XmlElement& element, bool* goes_on) {
   return system_text(text.c_str(), 1024);
 }
 
-std::string mxml_words_text(XmlElement& element, std::u32string* music) {
+std::string mxml_words_text(XmlElement& element, std::u32string* music, bool* coded) {
   std::string text = xml_element_text(element.text);
+  *coded = false;
   // U+E000 .. U+F8FF are EE 80 80 .. EF A3 BF in UTF-8.
   for (size_t at = 0; at + 2 < text.size();) {
     const uint8_t lead = uint8_t(text[at]), second = uint8_t(text[at + 1]);
@@ -329,6 +330,33 @@ std::string mxml_words_text(XmlElement& element, std::u32string* music) {
         char32_t(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) | (uint8_t(text[at + 2]) & 0x3F)));
     text.erase(at, 3);
   }
+  // The flat, natural and sharp signs (U+266D .. U+266F, E2 99 AD .. AF), which the system's
+  // characters lack, are the music font's: the words become coded text, those signs its codes.
+  // A sign's code that a '-' or '+' would lengthen (a double flat's "\\--") ends with a size
+  // step of nothing.
+  static const char* const SIGN_CODES[3] = {"\\-", "\\n", "\\+"};
+  std::string words;
+  auto add_text = [&words](const std::string& piece) {
+    if (!words.empty() && !piece.empty() && (piece[0] == '-' || piece[0] == '+')) words += "\\0";
+    for (char c : piece) {
+      if (c == '\\') words += '\\';
+      words += c;
+    }
+  };
+  size_t from = 0;
+  for (size_t at = text.find("\xE2\x99"); at != std::string::npos && at + 2 < text.size();
+       at = text.find("\xE2\x99", at + 1)) {
+    const uint8_t last = uint8_t(text[at + 2]);
+    if (last < 0xAD || last > 0xAF) continue;
+    if (at > from) add_text(system_text(text.substr(from, at - from).c_str(), 1024));
+    words += SIGN_CODES[last - 0xAD];
+    from = at + 3;
+    *coded = true;
+  }
+  if (!*coded) return system_text(text.c_str(), 1024);
+  if (from < text.size()) add_text(system_text(text.substr(from).c_str(), 1024));
+  if (words.size() <= 1024) return words;
+  *coded = false;
   return system_text(text.c_str(), 1024);
 }
 

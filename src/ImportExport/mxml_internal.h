@@ -46,8 +46,10 @@ std::string mxml_text(XmlElement& element, size_t limit = 1024);
 // or continues one.
 std::string mxml_sung_text(XmlElement& element, bool* goes_on = nullptr);
 // The element's text without the characters of the music font's private range (U+E000 ..
-// U+F8FF, which no text font draws): those go in order to *music (UTF-32).
-std::string mxml_words_text(XmlElement& element, std::u32string* music);
+// U+F8FF, which no text font draws): those go in order to *music (UTF-32). Words holding a
+// flat, natural or sharp sign come back as coded text, those signs as the codes of the music
+// font's, and *coded is set.
+std::string mxml_words_text(XmlElement& element, std::u32string* music, bool* coded);
 std::string mxml_attr_text(XmlElement& element, const char* name, size_t limit = 1024);
 // True when the attribute has exactly this value.
 bool mxml_attr_is(XmlElement& element, const char* name, const char* value);

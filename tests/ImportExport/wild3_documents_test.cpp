@@ -4,6 +4,7 @@
 // multiple rests and cues, lines running over system breaks, staves of one and two lines,
 // credits on every page, and other declarations and encodings. Each goes through the round
 // trip of wild_support.h.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -185,6 +186,23 @@ TEST_F(MusicXmlTest, ACreditStandsByTheEdgeOfItsLinesItsDocumentGives) {
   EXPECT_LT(middle, baseline);
   EXPECT_LT(baseline, bottom);
   EXPECT_GT(bottom - top, 2 * 10 * 10) << "two lines of ten points";
+}
+
+// Harp pedal words with the natural, flat and sharp signs draw them as the music font's and
+// write them back as they were.
+TEST_F(MusicXmlTest, AccidentalSignsOfWordsAreTheMusicFontsAndComeBack) {
+  const std::string document =
+      "<score-partwise><part-list><score-part id=\"P1\"><part-name>Harp</part-name>"
+      "</score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+      "<divisions>1</divisions></attributes><direction placement=\"below\"><direction-type>"
+      "<words>E\u266E B\u266D F\u266F\\-</words></direction-type></direction>"
+      "<note><rest/><duration>4</duration></note></measure></part></score-partwise>";
+  ASSERT_EQ(import(document), 1);
+  const std::string shown = annotations_of(0);
+  EXPECT_EQ(shown.find('?'), std::string::npos) << shown;
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), '+'), 6) << shown;
+  EXPECT_NE(exported_musicxml().find("<words font-size=\"12\">E\u266E B\u266D F\u266F\\-</words>"),
+            std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
