@@ -70,6 +70,7 @@ enum : int {
   ITEM_LAST_CHANNEL = 26,
   ITEM_LOWEST_KEY = 29,
   ITEM_HIGHEST_KEY = 31,
+  ITEM_TRACK_LABEL = 32,
   ITEM_TRACK = 33,
 };
 
@@ -534,6 +535,13 @@ void open_record_dialog(int import) {
   // Keys clicked on the piano window are played into the recording as well.
   if (!import) platform_dialog_admit_window(d, piano_dialog);
   if (import) {
+    // The tracks the file offers, beside the one chosen.
+    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
+    const int high = midi_file_header.tracks - 1;
+    if (high > low)
+      platform_set_item_text(
+          d, ITEM_TRACK_LABEL,
+          "Track (" + std::to_string(low) + " to " + std::to_string(high) + "):");
     platform_set_item_text(d, ITEM_TRACK, std::to_string(rs.track));
     platform_set_item_text(d, ITEM_FIRST_CHANNEL, std::to_string(rs.first_channel + 1));
     platform_set_item_text(d, ITEM_LAST_CHANNEL, std::to_string(rs.last_channel + 1));
