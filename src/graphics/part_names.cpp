@@ -87,7 +87,20 @@ struct ShownPart {
   int voice = -1, top = MAX_PSTAVES, bottom = -1;
 };
 
-std::vector<ShownPart> shown_parts() {
+// The part name of every voice, read once for a system's names.
+std::vector<std::string> part_of_voices() {
+  std::vector<std::string> names;
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
+    names.push_back(piece_start[v] ? voice_part_name(v) : std::string());
+  return names;
+}
+
+bool same_part(const std::vector<std::string>& names, int a, int b) {
+  return piece_start[a] && piece_start[b] &&
+         names_equal16(names[size_t(a)].c_str(), names[size_t(b)].c_str());
+}
+
+std::vector<ShownPart> shown_parts(const std::vector<std::string>& names) {
   std::vector<ShownPart> parts;
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
     const VoiceData& voice = voice_data[v];
@@ -97,7 +110,7 @@ std::vector<ShownPart> shown_parts() {
     const int p = staff + first_pstaff;
     if (p < first_pstaff || p > last_pstaff) continue;
     auto same = std::find_if(parts.begin(), parts.end(),
-                             [&](const ShownPart& s) { return voices_same_part(s.voice, v); });
+                             [&](const ShownPart& s) { return same_part(names, s.voice, v); });
     if (same == parts.end()) same = parts.insert(parts.end(), ShownPart{v});
     same->top = std::min(same->top, p);
     same->bottom = std::max(same->bottom, p);
@@ -106,9 +119,9 @@ std::vector<ShownPart> shown_parts() {
 }
 
 // A solo piece: every voice of one part.
-bool one_part() {
-  for (int v = 1; v < voice_count; ++v)
-    if (!voices_same_part(v, 0)) return false;
+bool one_part(const std::vector<std::string>& names) {
+  for (int v = 1; v < int(names.size()); ++v)
+    if (!same_part(names, v, 0)) return false;
   return true;
 }
 
@@ -125,7 +138,8 @@ int32_t part_name_room(const std::string& text, int staff_space) {
 
 void draw_part_names(Drosa system_drawn_after) {
   if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return;
-  if (one_part()) return;
+  const std::vector<std::string> names_of_voices = part_of_voices();
+  if (one_part(names_of_voices)) return;
   // The lines to draw by the staves they stand before: parts that share their staves share
   // one block of lines, each part's name under the one before.
   struct Block {
@@ -133,7 +147,7 @@ void draw_part_names(Drosa system_drawn_after) {
     std::vector<std::string> lines;
   };
   std::vector<Block> blocks;
-  for (const ShownPart& part : shown_parts()) {
+  for (const ShownPart& part : shown_parts(names_of_voices)) {
     const PartNames names = part_names_of_voice(part.voice);
     const bool first = first_system_of_piece(voice_data[part.voice].system_start);
     const PartName& name = first ? names.full : names.abbreviation;

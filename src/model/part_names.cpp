@@ -56,10 +56,14 @@ std::string format_record(bool abbreviation, const PartName& name) {
 
 PartNames part_names_of_voice(int v) {
   PartNames names;
-  if (v < 0 || v >= voice_count) return names;
+  if (v < 0 || v >= voice_count || v >= MAX_VOICES) return names;
   bool full_found = false, short_found = false;
-  for (int w = 0; w < voice_count && !(full_found && short_found); ++w) {
-    if (w != v && !voices_same_part(w, v)) continue;
+  // The part's name is read once, not once for every voice it is compared with.
+  const std::string part = voice_part_name(v);
+  for (int w = 0; w < voice_count && w < MAX_VOICES && !(full_found && short_found); ++w) {
+    if (w != v && !(piece_start[v] && piece_start[w] &&
+                    names_equal16(voice_part_name(w).c_str(), part.c_str())))
+      continue;
     for (Drosa p = piece_start[w]; p && p->xkind != NOTE; p = p->xnext) {
       PartName found;
       const int kind = parse_record(p, &found.text, &found.shown);
