@@ -73,9 +73,12 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
   const int64_t x1 = int64_t(rx) + line->get(xstartx), y1 = int64_t(ry) + line->get(xstarty);
   const GEInkBox band = hairpin_band(line, y1);
   int64_t need = 0;
+  // A dynamic moved off the notes counts where it was drawn: the hairpin moves with it.
   for (const DrawnMark& m : marks_drawn)
     if (m.pdata && m.pstaff == pstaff && m.box.left < x1 &&
-        m.box.right + HAIRPIN_BESIDE_MARK > x1 && !apart_vertically(m.box, band))
+        m.box.right + HAIRPIN_BESIDE_MARK > x1 &&
+        !apart_vertically({m.box.left, m.box.bottom - m.moved, m.box.right, m.box.top - m.moved},
+                          band))
       need = std::max(need, m.box.right + HAIRPIN_BESIDE_MARK - x1);
   if (need == 0 || line->get(xendx) - need < shortest_hairpin(note)) return 0;
   return int32_t(need);

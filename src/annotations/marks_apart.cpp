@@ -28,6 +28,8 @@ namespace {
 constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
+constexpr int VAR_TUPLET = 6, VAR_LEDGER = 24, VAR_DOT = 47, VAR_ACCIDENTAL = 48, VAR_FLAG = 49,
+              VAR_FLAG_LAST = 50;
 
 bool movable_class(int klass) {
   return klass == CLASS_OTHER || klass == CLASS_TEMPO || klass == CLASS_REHEARSAL ||
@@ -58,21 +60,38 @@ int32_t space_of(int pstaff) {
 }
 
 bool meet(const DrawnMark& a, const DrawnMark& b, int32_t tolerance) {
-  // A stem is thinner than the tolerance: it meets a mark it passes through.
+  // A stem, or a ledger line, is thinner than the tolerance: it meets a mark it passes through.
+  const bool narrow = b.stem || (b.note_part && b.box.right - b.box.left <= 2 * tolerance);
+  const bool flat = b.note_part && b.box.top - b.box.bottom <= 2 * tolerance;
   const bool across =
-      b.stem ? b.box.right > a.box.left + tolerance && b.box.left < a.box.right - tolerance
+      narrow ? b.box.right > a.box.left + tolerance && b.box.left < a.box.right - tolerance
              : std::min(a.box.right, b.box.right) - std::max(a.box.left, b.box.left) > tolerance;
-  return across &&
-         std::min(a.box.top, b.box.top) - std::max(a.box.bottom, b.box.bottom) > tolerance;
+  const bool up =
+      flat ? b.box.top > a.box.bottom + tolerance && b.box.bottom < a.box.top - tolerance
+           : std::min(a.box.top, b.box.top) - std::max(a.box.bottom, b.box.bottom) > tolerance;
+  return across && up;
+}
+
+// What a mark moves beyond. A dynamic: the notes of its staff (heads, stems and beams, their
+// ledger lines, flags, accidentals, dots and tuplet numbers) and its ties and slurs. Words and
+// signs: the marks of their staff and side, its note heads, the parts of its notes and its stems
+// and beams; a sign the stems and beams of any staff, and their heads (notes may reach into the
+// staff from the next one).
+bool in_the_way(const DrawnMark& m, const DrawnMark& o) {
+  if (m.dynamic) return o.pstaff == m.pstaff && (o.head || o.stem || o.note_part || o.curve);
+  if (o.stem) return m.sign || o.pstaff == m.pstaff;
+  if (o.pstaff != m.pstaff) return o.head && m.sign;
+  return o.above == m.above || o.head || o.note_part;
 }
 
 void shift(DrawnMark& m, int32_t dy) {
   ge_shift_elements(m.first, m.last, dy);
   m.box.bottom += dy;
   m.box.top += dy;
-  if (m.pdata) {
-    m.pdata->set(xpagey1, m.pdata->get(xpagey1) + dy);
-    m.pdata->set(xpagey2, m.pdata->get(xpagey2) + dy);
+  for (Drosa pd : {m.pdata, m.line_pdata}) {
+    if (!pd) continue;
+    pd->set(xpagey1, pd->get(xpagey1) + dy);
+    pd->set(xpagey2, pd->get(xpagey2) + dy);
   }
 }
 
@@ -85,10 +104,7 @@ void move_beyond(size_t mover, bool up) {
     for (size_t i = 0; i < marks_drawn.size(); ++i) {
       const DrawnMark& o = marks_drawn[i];
       // Notes may reach into the staff from the next one (drawn across).
-      if (i == mover || (o.pstaff != m.pstaff && !o.stem && !(o.head && m.sign)) ||
-          (o.above != m.above && !o.head && !o.stem) || (o.stem && !m.sign) ||
-          !meet(m, o, space / MEET_FIFTHS))
-        continue;
+      if (i == mover || !in_the_way(m, o) || !meet(m, o, space / MEET_FIFTHS)) continue;
       const int32_t clear = space / CLEAR_QUARTERS;
       shift(m, up ? o.box.top + clear - m.box.bottom : o.box.bottom - clear - m.box.top);
       moved = true;
@@ -98,17 +114,123 @@ void move_beyond(size_t mover, bool up) {
 
 bool on_paper(const GEInkBox& box) { return box.bottom >= 0 && box.top <= layout_page_height(); }
 
-// Moves the mark away from the staff beyond the marks it meets; toward the staff when that
-// would take it off the paper (words the document sets at the page's foot); else it stays.
+// What a mark meets where it stands: the other marks and notes of the system, and the staves
+// whose lines it reaches into.
+struct Met {
+  std::vector<size_t> marks;
+  std::vector<int> staves;
+  // Whether all this meets, the other met too.
+  bool within(const Met& o) const {
+    return std::includes(o.marks.begin(), o.marks.end(), marks.begin(), marks.end()) &&
+           std::includes(o.staves.begin(), o.staves.end(), staves.begin(), staves.end());
+  }
+};
+
+Met met_by(size_t mover) {
+  Met met;
+  const DrawnMark& m = marks_drawn[mover];
+  const int32_t tolerance = space_of(m.pstaff) / MEET_FIFTHS;
+  for (size_t i = 0; i < marks_drawn.size(); ++i)
+    if (i != mover && meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
+  for (int p = std::max(first_pstaff, 0); p <= last_pstaff && p < MAX_PSTAVES; ++p) {
+    const int32_t top = staff_top_y(p, 0), bottom = staff_bottom_y(p, 0);
+    if (std::min(m.box.top, top) - std::max(m.box.bottom, bottom) > tolerance)
+      met.staves.push_back(p);
+  }
+  return met;
+}
+
+// Moves the mark away from the staff beyond what is in its way, by as little as it must; the
+// other way when that would take it off the paper (words the document sets at the page's foot)
+// or onto what it did not meet where it stood (the notes or lines of the next staff, a mark of
+// its own): close staves leave no room between them. Else it stays.
+// Words standing on another mark (words under a dynamic) move beyond it wherever that takes
+// them, as they always did: left where they were they could not be read.
 void move_clear(size_t mover) {
   const int32_t from = marks_drawn[mover].box.bottom;
   const bool up = marks_drawn[mover].above;
-  move_beyond(mover, up);
-  if (on_paper(marks_drawn[mover].box)) return;
-  shift(marks_drawn[mover], from - marks_drawn[mover].box.bottom);
-  move_beyond(mover, !up);
-  if (!on_paper(marks_drawn[mover].box))
+  const Met before = met_by(mover);
+  const bool on_a_mark = std::any_of(before.marks.begin(), before.marks.end(), [](size_t i) {
+    const DrawnMark& o = marks_drawn[i];
+    return !o.head && !o.stem && !o.note_part && !o.curve;
+  });
+  for (bool way : {up, !up}) {
+    move_beyond(mover, way);
+    if (marks_drawn[mover].box.bottom == from) return;
+    if (on_paper(marks_drawn[mover].box) && (on_a_mark || met_by(mover).within(before))) return;
     shift(marks_drawn[mover], from - marks_drawn[mover].box.bottom);
+  }
+}
+
+// The ink of an element. A text run that goes on at the pen has none of its own: measured at
+// the start of the run before it, it gives how far it reaches up and down (its letters of the
+// music font stand taller than the text font's before them, the f of "sf").
+bool ink_of(Drosa e, int32_t run_x, int32_t run_y, GEInkBox* box) {
+  if (e->xkind != GE_CHAR || e->get(xgc_x) != ADJACENT_TEXT) return ge_ink_box(e, box);
+  e->set(xgc_x, run_x), e->set(xgc_y, run_y);
+  const bool inked = ge_ink_box(e, box);
+  e->set(xgc_x, ADJACENT_TEXT), e->set(xgc_y, ADJACENT_TEXT);
+  box->left = box->right = run_x;  // across, the text reaches as far as it is wide
+  return inked;
+}
+
+// ---- Dynamics and their hairpins ---------------------------------------------------------------
+
+// Whether two marks of a staff stand in line, `left` beginning first and reaching to within two
+// spaces of where `right` begins.
+bool in_line_before(const GEInkBox& left, const GEInkBox& right, int pstaff) {
+  return left.bottom < right.top && left.top > right.bottom && left.left < right.left &&
+         left.right > right.left - 2 * space_of(pstaff);
+}
+
+GEInkBox where_drawn(const DrawnMark& m) {
+  return {m.box.left, m.box.bottom - m.moved, m.box.right, m.box.top - m.moved};
+}
+
+// Moves a mark by dy when it meets nothing there it did not meet where it stood.
+void shift_if_clear(size_t i, int32_t dy) {
+  const Met before = met_by(i);
+  shift(marks_drawn[i], dy);
+  if (on_paper(marks_drawn[i].box) && met_by(i).within(before)) {
+    marks_drawn[i].moved += dy;
+    return;
+  }
+  shift(marks_drawn[i], -dy);
+}
+
+// A dynamic at the end of a hairpin keeps in line with it, moved or not. Another moves off the
+// notes of its staff, and the hairpins drawn before it that go on from it in line follow.
+void place_dynamic(size_t d) {
+  const DrawnMark m = marks_drawn[d];
+  for (size_t i = 0; i < d; ++i) {
+    const DrawnMark& h = marks_drawn[i];
+    if (!h.hairpin || h.pstaff != m.pstaff || !in_line_before(where_drawn(h), m.box, m.pstaff))
+      continue;
+    if (h.moved) shift_if_clear(d, h.moved);
+    return;
+  }
+  move_clear(d);
+  const int32_t dy = marks_drawn[d].box.bottom - m.box.bottom;
+  if (!dy) return;
+  marks_drawn[d].moved = dy;
+  for (size_t i = 0; i < d; ++i) {
+    const DrawnMark& h = marks_drawn[i];
+    if (h.hairpin && h.pstaff == m.pstaff && !h.moved && in_line_before(m.box, h.box, m.pstaff))
+      shift_if_clear(i, dy);
+  }
+}
+
+// A hairpin going on in line from a dynamic of its note that moved moves with it.
+void follow_its_dynamic(size_t h) {
+  const DrawnMark hairpin = marks_drawn[h];
+  for (size_t i = 0; i < h; ++i) {
+    const DrawnMark& d = marks_drawn[i];
+    if (d.dynamic && d.moved && d.note == hairpin.note && d.pstaff == hairpin.pstaff &&
+        in_line_before(where_drawn(d), hairpin.box, d.pstaff)) {
+      shift_if_clear(h, d.moved);
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -120,16 +242,21 @@ void begin_marks_apart() {
     if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
     if (!owner || owner->xkind != NOTE || owner->get(xrest)) continue;
     const int var = e->xkind == GE_LINE ? e->get(xgl_var) : -1;
+    const int glyph_var = e->xkind == GE_CHAR ? e->get(xgc_var) : -1;
     const bool stem =
         var == VAR_BEAM || var == VAR_BEAM_LINE || (var >= VAR_STEM && var <= VAR_STEM_LAST);
-    if (!stem && (e->xkind != GE_CHAR || e->get(xgc_var) != VAR_HEAD)) continue;
+    const bool part = var == VAR_LEDGER || glyph_var == VAR_TUPLET || glyph_var == VAR_DOT ||
+                      glyph_var == VAR_ACCIDENTAL || glyph_var == VAR_FLAG ||
+                      glyph_var == VAR_FLAG_LAST;
+    if (!stem && !part && glyph_var != VAR_HEAD) continue;
     DrawnMark head;
     head.pstaff = ge_pstaff(e);
     if (head.pstaff < first_pstaff || head.pstaff > last_pstaff || !ge_ink_box(e, &head.box))
       continue;
     head.movable = false;
-    head.head = !stem;
+    head.head = !stem && !part;
     head.stem = stem;
+    head.note_part = part;
     marks_drawn.push_back(head);
   }
 }
@@ -143,6 +270,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     if (head->get(xfooter) || head->get(xpagemargin)) return;
     mark.movable = movable_class(klass) && !line_begins_at(note);
     mark.sign = sign_class(klass);
+    mark.dynamic = klass == CLASS_DYNAMIC;
     Drosa pd = head->xnext;
     if (pd && pd->xkind == PDATA) mark.pdata = pd;
   } else {
@@ -152,13 +280,19 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
       return;
     mark.movable = false;
     mark.hairpin = style == STYLE_HAIRPIN;
+    Drosa pd = head->xnext;
+    if (pd && pd->xkind == PDATA) mark.line_pdata = pd;
   }
+  mark.note = note;
   mark.first = before->xnext;
   mark.last = GE_tail;
   bool inked = false;
+  int32_t run_x = 0, run_y = 0;  // where the last text run began
   for (Drosa e = mark.first; e; e = e->xnext) {
     GEInkBox b;
-    if (ge_ink_box(e, &b)) {
+    if (e->xkind == GE_CHAR && e->get(xgc_x) != ADJACENT_TEXT)
+      run_x = e->get(xgc_x), run_y = e->get(xgc_y);
+    if (ink_of(e, run_x, run_y, &b)) {
       if (!inked) mark.pstaff = ge_pstaff(e);
       mark.box =
           !inked ? b
@@ -170,8 +304,11 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   }
   if (!inked || mark.pstaff < 0 || mark.pstaff >= MAX_PSTAVES) return;
   // Runs that go on at the pen have no ink of their own: the text reaches as far as it is wide.
-  if (mark.pdata && mark.pdata->get(xpagex2) != NOT_DRAWN)
+  // Their letters stand on the base line.
+  if (mark.pdata && mark.pdata->get(xpagex2) != NOT_DRAWN) {
     mark.box.right = std::max(mark.box.right, mark.pdata->get(xpagex2));
+    mark.box.bottom = std::min(mark.box.bottom, mark.pdata->get(xpagey1));
+  }
   mark.above =
       int64_t(mark.box.bottom) + mark.box.top > 2 * int64_t(staff_data[mark.pstaff].middle_y);
   marks_drawn.push_back(mark);
@@ -180,6 +317,8 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     move_clear(drawn);
     return;
   }
+  if (mark.dynamic) place_dynamic(drawn);
+  if (mark.hairpin) follow_its_dynamic(drawn);
   // A mark that stays: the words it stands on move.
   const int32_t tolerance = space_of(mark.pstaff) / MEET_FIFTHS;
   for (size_t i = 0; i < drawn; ++i) {
@@ -221,6 +360,7 @@ void add_curve(Drosa e) {
     m.pstaff = pstaff;
     m.above = above;
     m.movable = false;
+    m.curve = true;
     m.box = {int32_t(std::min(x0, x1)), int32_t(std::min(y0, y1)) - pad,
              int32_t(std::max(x0, x1)) + 1, int32_t(std::max(y0, y1)) + pad};
     marks_drawn.push_back(m);

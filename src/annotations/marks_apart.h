@@ -12,12 +12,19 @@ struct DrawnMark {
   Drosa pdata = NIL;              // NIL for a line
   GEInkBox box;
   int pstaff = 0;
-  bool above = true;     // above its staff's middle line
-  bool movable = true;   // words, tempo and rehearsal marks; the others stay
-  bool head = false;     // a note head of the system: in the way on either side
-  bool hairpin = false;  // a hairpin: its legs are the lines among its elements
-  bool stem = false;     // a beam or a stem: in the way of the signs only, on either side
-  bool sign = false;     // an ornament, a bowing, a breath mark or a pause, over its note
+  bool above = true;       // above its staff's middle line
+  bool movable = true;     // words, tempo and rehearsal marks; the others stay
+  bool head = false;       // a note head of the system: in the way on either side
+  bool hairpin = false;    // a hairpin: its legs are the lines among its elements
+  bool stem = false;       // a beam or a stem: in the way of the signs only, on either side
+  bool sign = false;       // an ornament, a bowing, a breath mark or a pause, over its note
+  bool note_part = false;  // a ledger line, flag, accidental or tuplet number: in the way of
+                           // the dynamics and words of its staff
+  bool curve = false;      // a stretch of a tie or slur
+  bool dynamic = false;    // a dynamic: moved off the notes of its staff, never onto others
+  Drosa note = NIL;        // the note it was drawn for
+  Drosa line_pdata = NIL;  // a line's PDATA
+  int32_t moved = 0;       // how far a dynamic or hairpin moved from where it was drawn
 };
 
 // begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the
@@ -29,9 +36,14 @@ void begin_marks_apart();
 // keep_mark_apart: the annotation `head` before `note` has just been drawn (the elements after
 // `before`, GE_tail's value before it was drawn). Words, a tempo or rehearsal mark, an ornament,
 // a bowing, a breath mark or a pause that stand on
-// a mark drawn before them on the system (of their staff and side), or a dynamic drawn now that
-// stands on them, move away from the staff beyond it, with their page rectangle; a dynamic,
-// a pedal mark, a syllable or a line stays where it is.
+// a mark drawn before them on the system (of their staff and side), on the notes of their
+// staff, or a dynamic drawn now that stands on them, move away from the staff beyond it, with
+// their page rectangle. A dynamic on the notes of its staff (heads, stems, beams, ledger lines,
+// flags, accidentals, tuplet numbers, ties and slurs) moves just clear of them, up or down as it
+// stands, and a hairpin going on from it in line moves with it; a dynamic at the end of a
+// hairpin keeps in line with it. No mark moves onto the notes or marks of
+// another staff, into a staff, or onto a mark it did not stand on: then it moves the other way,
+// or stays where it was. A pedal mark, a syllable or a line stays where it is.
 // Reads and writes: marks_drawn, the GE list after `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 

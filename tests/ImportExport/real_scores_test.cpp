@@ -1127,6 +1127,29 @@ TEST_F(EngravedFixture, CompoundDynamicsDrawTheirLettersInTheMusicFont) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, DynamicsAndWordsMoveOffTheStemsTheyStandOn) {
+  // The document's height put an sf and an ff under the staff on their notes' stems, with a
+  // crescendo between them, and words over the staff on a stem reaching up: each moves just
+  // clear, and the crescendo keeps in line with the dynamics.
+  const std::vector<PageFault> faults = engrave("dynamics_on_stems");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<GEInkBox> legs, texts;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->get(xgscreen) || !e->get(xganno) || !ge_ink_box(e, &box)) continue;
+    if (e->xkind == GE_LINE) legs.push_back(box);
+    if (e->xkind == GE_CHAR && e->get(xgc_x) != ADJACENT_TEXT) texts.push_back(box);
+  }
+  ASSERT_EQ(legs.size(), 2u);
+  ASSERT_EQ(texts.size(), 3u) << "the s of the sf, the ff and the words";
+  const int32_t middle = (legs[0].top + legs[0].bottom + legs[1].top + legs[1].bottom) / 4;
+  for (const GEInkBox& dynamic : {texts[0], texts[1]}) {
+    EXPECT_GT(middle, dynamic.bottom - 40);
+    EXPECT_LT(middle, dynamic.top + 40);
+  }
+  offscreen_dispose();
+}
+
 // The curves of a variety code drawn on the page (ties 4, slurs 5).
 int curves_of(int var) {
   int n = 0;
