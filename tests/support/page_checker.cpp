@@ -710,6 +710,35 @@ struct Checker {
     }
   }
 
+  // Dynamics and words (a tempo or rehearsal mark too) keep off the note heads, stems and beams
+  // of their staff: the document's height for them may be kept only where it is clear.
+  void notes() {
+    constexpr int WORDS = 1, REHEARSAL = 4, TEMPO = 6, DYNAMIC = 7, MOOD = 21, ALTERATION = 22;
+    std::vector<const Element*> texts;
+    std::map<int, std::vector<const Element*>> notes;  // by pstaff
+    for (const Element& e : elements) {
+      const int c = e.head && e.head->xkind == TPARAM ? e.head->get(xclassify) : -1;
+      if (e.anno == Anno::MARK && e.kind == GE_CHAR &&
+          (c == WORDS || c == REHEARSAL || c == TEMPO || c == DYNAMIC || c == MOOD ||
+           c == ALTERATION))
+        texts.push_back(&e);
+      if (is_note(e.owner) && !is_rest(e.owner) && e.anno == Anno::NONE &&
+          ((e.kind == GE_CHAR && e.glyph && e.var == V_HEAD) ||
+           (e.kind == GE_LINE && (e.var == V_MAIN_BEAM || e.var == V_BEAM_LINE ||
+                                  (e.var >= V_STEM && e.var <= V_STEM_LAST)))))
+        notes[e.pstaff].push_back(&e);
+    }
+    std::set<std::pair<uint32_t, uint32_t>> said;  // each mark once at a chord
+    for (const Element* t : texts) {
+      const int32_t depth = space_of(t->pstaff) / 5;
+      for (const Element* n : notes[t->pstaff]) {
+        if (!Mark(*t).stands_on(Mark(*n), depth)) continue;
+        if (said.insert({t->head.handle(), chord_of(n->owner).handle()}).second)
+          fault("notes", mark_name(*t, t->box) + " stands on " + element_name(*n));
+      }
+    }
+  }
+
   static bool sign_mark(const Element& e) {
     constexpr int BREATH = 15, ORNAMENT = 16, BOWING = 19, PAUSE = 20;
     const int c = e.head && e.head->xkind == TPARAM ? e.head->get(xclassify) : -1;
@@ -842,6 +871,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.systems();
   c.ends();
   c.marks();
+  c.notes();
   c.lyrics();
   return c.faults;
 }

@@ -3,7 +3,8 @@
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no clef, key or time signature
 // on another, no line of one system through
-// another, no mark of the music on another or on a note head, no syllable on another or on
+// another, no mark of the music on another or on a note head, no dynamic or words on the notes
+// of their staff, no syllable on another or on
 // another staff, ties, slurs and marks within their staff's ends, part names clear of their
 // system and near no edge, and no report or message while formatting and drawing.
 #pragma once
@@ -38,7 +39,9 @@ struct PageFrame {
 // on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie, slur or mark
 // of the music running past its staff's right end, or a tie, slur or line beginning before its left
 // end, by more than half a space), "names" (a part's name before a system within an eighth of an
-// inch of the paper's edge, or reaching its system's bracket, brace or staves).
+// inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
+// dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its staff, by more
+// than a fifth of a space).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

@@ -158,7 +158,13 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
          glyph(1980, TOPS[2] + 420, 2, P_QUARTER_HEAD, V_HEAD, note());
        }},
       {"marks", [&] { words(listed_note(), 1400, TOPS[0] + 160, 0, "=60", 6); }},
-      {"marks", [&] { words(listed_note(), 1550, TOPS[0] - 120, 0, "dolce"); }},
+      {"marks", [&] { words(listed_note(), 1550, TOPS[0] - 120, 0, "Ped.", 9); }},
+      {"notes",
+       [&] {
+         Drosa n = listed_note();
+         line(2500, TOPS[0] - 100, 0, 2500, TOPS[0] - 440, 0, V_STEM_UP, n);
+         words(n, 2450, TOPS[0] - 400, 0, "sfz", 7);
+       }},
       {"marks", [&] { words(listed_note(), 1700, TOPS[0] - 400, 0, "p", 7); }},
       {"marks", [&] { hairpin(listed_note(), 1700, 2100, TOPS[0] - 360, 0); }},
       {"marks", [&] { words(listed_note(), 1260, TOPS[0] - 410, 0, "la", 5); }},
