@@ -850,8 +850,7 @@ void check_scripted_hit(const Dialog* dialog, int item, bool alert) {
                         " is disabled");
 }
 
-// Questions asked in a row with no scripted answer left.
-int unanswered_in_a_row = 0;
+// Questions asked in a row with no scripted answer left that end the run.
 constexpr int MAX_UNANSWERED = 1000;
 
 int cancel_answer(const Dialog* dialog) {
@@ -868,14 +867,13 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
       script_record_fault(fault_prefix(dialog, alert) + " ran out of answers");
       // A dialog that keeps asking after the script has ended would loop for ever: a script
       // that ran dry this often in a row ends the run.
-      if (++unanswered_in_a_row > MAX_UNANSWERED) {
+      if (script_count_unanswered() > MAX_UNANSWERED) {
         std::fprintf(stderr, "%s kept asking after the script ran out of answers\n",
                      fault_prefix(dialog, alert).c_str());
         std::abort();
       }
       return cancel_answer(dialog);
     }
-    unanswered_in_a_row = 0;
     const std::string prefix = fault_prefix(dialog, alert);
     switch (answer.kind) {
       case AnswerKind::HIT:

@@ -15,6 +15,7 @@ std::deque<std::string> file_names;
 std::deque<std::pair<bool, RgbColour>> colours;  // (chosen, colour); not chosen is Cancel
 std::vector<ShownText> shown;
 std::vector<std::string> faults;
+int unanswered_in_a_row = 0;  // questions asked since the last answer taken
 
 void queue_answer(ScriptAnswer answer) { answers.push_back(std::move(answer)); }
 
@@ -34,6 +35,7 @@ void script_begin() {
   colours.clear();
   shown.clear();
   faults.clear();
+  unanswered_in_a_row = 0;
   platform_set_test_modifiers(false, 0);
 }
 
@@ -142,8 +144,11 @@ bool script_take_answer(ScriptAnswer* answer) {
   if (answers.empty()) return false;
   *answer = std::move(answers.front());
   answers.pop_front();
+  unanswered_in_a_row = 0;
   return true;
 }
+
+int script_count_unanswered() { return ++unanswered_in_a_row; }
 
 void script_record_shown(int id, const std::string& text) { shown.push_back({id, text}); }
 

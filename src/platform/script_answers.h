@@ -21,6 +21,9 @@ struct ScriptAnswer {
 const ScriptAnswer* script_peek_answer();
 // Takes the next answer; false when none is left.
 bool script_take_answer(ScriptAnswer* answer);
+// Counts a question left without an answer; returns how many came in a row since the last
+// answer taken or the script's start.
+int script_count_unanswered();
 
 void script_record_shown(int id, const std::string& text);
 void script_record_fault(const std::string& fault);
