@@ -53,6 +53,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPolygonF>
+#include <QRawFont>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -1049,11 +1050,30 @@ void port_line_hull(Point a, Point b, int w, int h, QPointF* corners) {
   line_hull(a, b, w, h, corners);
 }
 
+namespace {
+
+// FreeType keeps, on the face that every size of a font shares, the fraction of a pixel by
+// which the glyph drawn smooth last was moved, and the toolkit takes outlines from the face with
+// it: an outline made after a glyph drawn smooth three quarters of a pixel to the right came out
+// moved right by three quarters of a unit of its own size, so that a printed glyph's shape
+// depended on what had been drawn before it. A glyph of the font rendered at a whole pixel, by
+// a font engine of its own whose cache holds nothing, sets the fraction back to none.
+void clear_smooth_offset(const QFont& font, const QString& text) {
+  QRawFont raw = QRawFont::fromFont(font);
+  if (!raw.isValid() || text.isEmpty()) return;
+  raw.setPixelSize(raw.pixelSize() == 8 ? 9 : 8);  // a small size makes a new engine
+  const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+  if (!glyphs.isEmpty()) raw.alphaMapForGlyph(glyphs.first(), QRawFont::PixelAntialiasing);
+}
+
+}  // namespace
+
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
   const char c = static_cast<char>(byte);
   QPainterPath outline;
   double pen = 0;
   for (const TextRun& run : text_runs({font, size, face}, &c, 1)) {
+    clear_smooth_offset(run.font->font, run.text);
     outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
     pen += run.advance;
   }

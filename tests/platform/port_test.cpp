@@ -5,6 +5,7 @@
 //   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
 //   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it
 //   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
+//   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it
 //   Smooth.*:   smooth text and polygons: edges in part covered, the same widths, drawing again
 //               changes nothing, exclusive-or marks apart from the ink restore in any order;
 //               other ports stay whole pixels
@@ -15,8 +16,15 @@
 #include <cmath>
 #include <string>
 
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "platform/font_families.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
+#include "platform/port_sink.h"
 
 namespace {
 
@@ -394,6 +402,26 @@ TEST_F(PortTest, MusicFontCharactersAreDrawnThroughTheGlyphTable) {
   // The double dot is two dots, the second 0.55 spaces on.
   EXPECT_NEAR(char_width(112) - char_width(111), 0.55 * 5, 0.05);
   platform_set_unmapped_glyph_handler(nullptr);
+}
+
+// A glyph's outline for printing is the same whatever was drawn smooth before it: the outline
+// was taken moved by the fraction of a pixel that the glyph drawn smooth last was moved by.
+TEST(Port, GlyphOutlinesDoNotDependOnWhatWasDrawnSmoothBefore) {
+  double advance = 0;
+  const QPainterPath outline = port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance);
+  ASSERT_FALSE(outline.isEmpty());
+  QFont font(QString::fromStdString(platform_font_family(FONT_QUOR)));
+  font.setPixelSize(20);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  QImage image(60, 60, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.drawText(QPointF(10.75, 40), QString(QChar(0xE1E7)));
+  }
+  EXPECT_EQ(port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance), outline);
 }
 
 TEST(Port, DisposingTheCurrentPortLeavesNoneAndBadSizesFail) {
