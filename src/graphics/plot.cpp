@@ -21,6 +21,7 @@
 #include "graphics/raster.h"
 #include "model/model_services.h"
 #include "platform/port.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -147,8 +148,10 @@ void plot_GE_list(Rect update, int mode, int skip_text) {
   if (swapped) restore_view_transform(saved);
 }
 
+// Kept off the screen (the program only prints), a view is seen by nobody: its picture is not
+// drawn, and the page is drawn only where it is printed.
 void redraw_view() {
-  if (!offscreen_page) return;
+  if (!offscreen_page || platform_windows_kept_off_screen()) return;
   offscreen_erase();
   Port* saved = platform_current_port();
   platform_set_port(offscreen_page);

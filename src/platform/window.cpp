@@ -216,6 +216,8 @@ bool input_window_widgets_usable() {
 
 void platform_keep_windows_off_screen(bool keep) { windows_off_screen = keep; }
 
+bool platform_windows_kept_off_screen() { return windows_off_screen; }
+
 int platform_new_window(const std::string& title, Rect bounds, bool visible) {
   if (bounds.empty()) return 0;
   const int number = input_new_window_number();

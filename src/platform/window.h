@@ -21,8 +21,9 @@ struct Port;
 // platform_keep_windows_off_screen: while kept, windows and menus made have nothing of the
 // window system: a window is its port alone, drawn on, shown and hidden as any, but never on
 // the screen. For a program that only prints: it has nothing to show. Alerts and dialogs
-// still come up.
+// still come up. Whether they are kept: what is drawn only for a window is then seen by nobody.
 void platform_keep_windows_off_screen(bool keep);
+bool platform_windows_kept_off_screen();
 
 // A document window with its content at `bounds` (screen pixels), titled (UTF-8), in front of
 // the others; hidden until shown when `visible` is false. Returns its number, 0 on failure.
