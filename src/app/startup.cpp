@@ -140,12 +140,15 @@ void start_up(int argc, char** argv) {
   // 12, 13. The parameter table and the glyphs it chooses.
   param_init();
   init_glyph_tables();
-  // 14. MIDI output: the MIDI service, else the synthesizer (none when only printing: the
-  //     output chosen before stays chosen).
+  // 14. MIDI output: the MIDI service, else the synthesizer. Started only to print, the program
+  //     opens neither (it quits before it could play, and no sequencer client of its own comes
+  //     and goes): the output chosen before stays chosen.
   midi_out_available = 0;
-  const bool synthesizer = !only_printing && qt_open_note_channels();  // ALSA's own set-up first
-  if (midi_setup() == 0) midi_out_available |= MIDI_OUT_SERVICE;
-  if (synthesizer) midi_out_available |= MIDI_OUT_SYNTH;
+  if (!only_printing) {
+    const bool synthesizer = qt_open_note_channels();  // ALSA's own set-up first
+    if (midi_setup() == 0) midi_out_available |= MIDI_OUT_SERVICE;
+    if (synthesizer) midi_out_available |= MIDI_OUT_SYNTH;
+  }
   if (midi_out_available & MIDI_OUT_SERVICE)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 2);
   else if (midi_out_available & MIDI_OUT_SYNTH)
