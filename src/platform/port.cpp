@@ -1081,12 +1081,18 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
   return outline;
 }
 
+// The text of the runs that draw the byte, found without loading the font: a music glyph's
+// repeated copies stand for one character.
 QString port_glyph_text(int font, int face, uint8_t byte) {
+  if (!qGuiApp) return {};
+  if (platform_is_music_font(font)) {
+    if (platform_font_family(font).empty()) return {};
+    const MusicGlyph glyph = music_glyph(font, byte);
+    return glyph.code_point && glyph.copies > 0 ? QString::fromUcs4(&glyph.code_point, 1)
+                                                : QString();
+  }
   const char c = static_cast<char>(byte);
-  QString text;
-  for (const TextRun& run : text_runs({font, DEFAULT_TEXT_SIZE, face}, &c, 1))
-    if (!text.endsWith(run.text)) text += run.text;  // repeated copies stand for one
-  return text;
+  return text_string({font, DEFAULT_TEXT_SIZE, face}, &c, 1);
 }
 
 void port_dispose(Port* port) {
