@@ -4,6 +4,8 @@
 // `dynamics` and the ornaments, technical marks and articulations of `notations` that the
 // table does not hold. Any other element is passed over with its text.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -190,19 +192,38 @@ constexpr int MARK_COUNT = sizeof notation_marks / sizeof notation_marks[0];
 constexpr int CODE_INVERTED_TURN = 8, CODE_DELAYED_INVERTED_TURN = 9;
 constexpr int CODE_FINGERING = 14, CODE_ARPEGGIATE = MXML_CODE_ARPEGGIATE;
 
-// Binary search of the element table; -1 when the name is not in it.
-int find_element(const char* name) {
-  int low = 0, high = ELEMENT_COUNT;
-  while (low < high) {
-    const int middle = (low + high - 1) / 2;
-    const int order = std::strcmp(name, element_table[middle].name);
-    if (order == 0) return middle;
-    if (order < 0)
-      high = middle;
-    else
-      low = middle + 1;
+// The element table hashed by name, with open addressing: the reader asks for every start
+// and end of the document, and a search through the table compared the name eight times.
+constexpr size_t ELEMENT_SLOTS = 512;  // a power of two, four times the table
+
+constexpr uint32_t element_hash(const char* name) {
+  uint32_t hash = 2166136261u;
+  for (; *name; ++name) hash = (hash ^ uint8_t(*name)) * 16777619u;
+  return hash;
+}
+
+constexpr bool same_name(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+constexpr std::array<int16_t, ELEMENT_SLOTS> element_slots = [] {
+  std::array<int16_t, ELEMENT_SLOTS> slots{};
+  for (int16_t& slot : slots) slot = -1;
+  for (int i = 0; i < ELEMENT_COUNT; ++i) {
+    size_t at = element_hash(element_table[i].name) & (ELEMENT_SLOTS - 1);
+    while (slots[at] >= 0) at = (at + 1) & (ELEMENT_SLOTS - 1);
+    slots[at] = int16_t(i);
   }
-  return -1;
+  return slots;
+}();
+
+// The entry of an element of the table; -1 when the name is not in it.
+int find_element(const char* name) {
+  for (size_t at = element_hash(name) & (ELEMENT_SLOTS - 1);; at = (at + 1) & (ELEMENT_SLOTS - 1)) {
+    const int entry = element_slots[at];
+    if (entry < 0 || same_name(name, element_table[entry].name)) return entry;
+  }
 }
 
 // A word inside `dynamics` sets the open dynamics item's code: its index, or 0xFFFF for a
