@@ -140,7 +140,7 @@ bool take_road(benchmark::State& state, const std::string& doc, double stage[3])
   start = cpu_seconds();
   print_settings->destination = PRINT_TO_PDF_FILE;
   print_settings->file = pdf;
-  print_piece(PRINT_WITHOUT_DIALOG);
+  print_piece(PRINT_BEFORE_CLOSING);
   stage[2] += cpu_seconds() - start;
   state.PauseTiming();
   const std::string written = file_text(pdf);

@@ -63,7 +63,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print) {
       const bool opened = open_piece_window(-2);
       all &= opened;
       if (opened && print) {
-        print_piece(-1);
+        print_piece(PRINT_BEFORE_CLOSING);
         close_view(0);
       }
       activate_window(nullptr);
@@ -78,7 +78,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print) {
     if (!opened) {
       copy_from_VIEW_nodes(most_recent_view());
     } else if (print) {
-      print_piece(-1);
+      print_piece(PRINT_BEFORE_CLOSING);
       close_view(0);
     }
     activate_window(nullptr);

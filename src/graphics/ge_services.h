@@ -667,6 +667,9 @@ inline constexpr int PRINT_CURRENT_CONTEXT = 0;
 // piece under its name ("song.pdf"; with several contexts "song-1.pdf", "song-2.pdf"),
 // replacing one there.
 inline constexpr int PRINT_WITHOUT_DIALOG = -1;
+// As PRINT_WITHOUT_DIALOG, for a piece that is closed straight after: the page shown is not
+// formatted again, since nobody will see it.
+inline constexpr int PRINT_BEFORE_CLOSING = -2;
 
 // print_piece: the Print command: the contexts to print (the current one, a choice, or every
 // one), then for each the Print dialog and its pages, formatted for printing and printed in

@@ -386,6 +386,8 @@ void print_dialog_item_proc(DialogRef dialog, int item) {
 
 void print_piece(int which) {
   if (!session_ready()) return;
+  const bool closing = which == PRINT_BEFORE_CLOSING;
+  if (closing) which = PRINT_WITHOUT_DIALOG;
   uint8_t chosen[MAX_NCONTEXTS + 1] = {};
   if (which == PRINT_CURRENT_CONTEXT) {
     chosen[std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS)] = 1;
@@ -409,6 +411,7 @@ void print_piece(int which) {
   for (int c = 1; c <= ncontext_count && c <= MAX_NCONTEXTS; ++c)
     if (chosen[c] && !print_context(c, which, shown)) break;
   if (which == PRINT_WITHOUT_DIALOG) *print_settings = settings;
+  if (closing) shown.formatted = false;
   put_back(shown);
 }
 
