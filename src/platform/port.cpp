@@ -662,6 +662,19 @@ struct LoadedFont {
   QFontMetricsF metrics;
   explicit LoadedFont(const QFont& f) : font(f), metrics(f) {}
 
+  // The font's own heights and widest character, asked for by every text a page measures.
+  struct Lines {
+    double ascent, descent, leading, max_width, height;
+  };
+  const Lines& lines() const {
+    if (!lines_known) {
+      kept_lines = {metrics.ascent(), metrics.descent(), metrics.leading(), metrics.maxWidth(),
+                    metrics.height()};
+      lines_known = true;
+    }
+    return kept_lines;
+  }
+
   double advance(const QString& text) const { return measure(text).advance; }
   QRectF bounds(const QString& text) const {
     Measure& m = measure(text);
@@ -677,6 +690,8 @@ struct LoadedFont {
   };
   static constexpr qsizetype MOST_MEASURES = 4096;  // texts kept, so odd texts cannot pile up
   mutable QHash<QString, Measure> measures;
+  mutable Lines kept_lines{};
+  mutable bool lines_known = false;
 
   Measure& measure(const QString& text) const {
     auto it = measures.find(text);
@@ -800,8 +815,8 @@ TextStyle style_of(const Port* port) {
 
 // The rectangle a run may touch, its origin at its pen.
 QRectF run_box(const TextRun& run) {
-  const QFontMetricsF& m = run.font->metrics;
-  return run.font->bounds(run.text) | QRectF(0, -m.ascent(), run.advance, m.height());
+  const LoadedFont::Lines& m = run.font->lines();
+  return run.font->bounds(run.text) | QRectF(0, -m.ascent, run.advance, m.height);
 }
 
 // The pixel rectangle that the runs may touch when drawn with their origin at (x, y), given
@@ -1529,6 +1544,6 @@ FontMetrics get_font_metrics() {
             : pixel_size(style);
   const LoadedFont& font =
       loaded_font(platform_font_family(style.font), size, music ? FACE_PLAIN : style.face);
-  const QFontMetricsF& m = font.metrics;
-  return {m.ascent(), m.descent(), m.leading(), m.maxWidth()};
+  const LoadedFont::Lines& m = font.lines();
+  return {m.ascent, m.descent, m.leading, m.max_width};
 }
