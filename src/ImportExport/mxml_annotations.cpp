@@ -387,6 +387,9 @@ constexpr int32_t MIDDLE_LINE = -100, STAFF_STEP = 25;
 // How far a dynamic's letters reach above their baseline (an f's top), and a pedal mark's
 // (the press of "Ped.", or the release beside it), and the room they keep under a note head.
 constexpr int32_t DYNAMIC_LETTERS_TOP = 75, PEDAL_MARK_TOP = 125, UNDER_HEAD_GAP = 15;
+// An octave line's dashes stand at the middle of its words' letters, this far over their
+// baseline (ten points high).
+constexpr int32_t OCTAVE_WORDS_HALF = 30;
 
 // A dynamic or a pedal mark under the staff stands below the head of its note when that hangs
 // low (on ledger lines, as an octave line shows it): at the height of the others, or at the
@@ -404,8 +407,13 @@ void below_its_note(MxmlItem& item, Drosa note, int list, int tag) {
   const int32_t steps =
       note->get(xmod7) + 7 * octaves - clefmod7(mxml.lists[size_t(list)].clef, NIL);
   const int32_t head_bottom = MIDDLE_LINE + STAFF_STEP * (steps - 1);
-  const int32_t highest =
-      head_bottom - UNDER_HEAD_GAP - (pedal ? PEDAL_MARK_TOP : DYNAMIC_LETTERS_TOP);
+  int32_t highest = head_bottom - UNDER_HEAD_GAP - (pedal ? PEDAL_MARK_TOP : DYNAMIC_LETTERS_TOP);
+  // A pedal mark under an octave line below the staff stands below the line's words, not on
+  // its dashes.
+  const Drosa line = octaves > 0 ? mxml.octave_lines[staff].line : NIL;
+  if (pedal && line)
+    highest = std::min<int32_t>(
+        highest, line->get(xstarty) - OCTAVE_WORDS_HALF - UNDER_HEAD_GAP - PEDAL_MARK_TOP);
   if (baseline > highest) item.y -= baseline - highest;
 }
 
