@@ -213,7 +213,9 @@ class StaffInk {
     const bool below = staff_below(p) && (mark ? box.top : box.bottom) > top_line(p + 1);
     if (above && box.top < bottom_line(p - 1) && !anno_lyric_lines(p - 1).empty())
       gaps_[size_t(p - 1)].all_rising.add(box, columns_, false);
-    const bool note = !mark && e->xkind == GE_CHAR && owner && owner->xkind == NOTE;
+    // A note's ink is its heads and signs, and its stems, beams and ledger lines.
+    const bool note =
+        !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && owner && owner->xkind == NOTE;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
     if (below)
       (mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging)

@@ -491,6 +491,38 @@ TEST_F(EngravedFixture, CreditsGivenOnePlaceStandApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, MarksKeepClearOfStemsBelowAndPedalsOfOctaveLines) {
+  // An ff and words under the first violins stood on the second violins' stems rising above
+  // their staff; pedal marks under a left hand's 8vb stood on the line's dashes.
+  const std::vector<PageFault> faults = engrave("marks_over_stems");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  constexpr int STEM_UP = 20, SECOND_VIOLINS = 1, LEFT_HAND = 3;
+  std::vector<GEInkBox> stems, marks, dashes, pedals;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->xkind == NOTEPTR || e->get(xgscreen) || !ge_ink_box(e, &box)) continue;
+    const int p = ge_pstaff(e);
+    const bool line = e->xkind == GE_LINE;
+    if (line && p == SECOND_VIOLINS && e->get(xgl_var) == STEM_UP) stems.push_back(box);
+    if (!line && p == 0 && e->get(xganno)) marks.push_back(box);
+    if (line && p == LEFT_HAND && e->get(xgl_dash)) dashes.push_back(box);
+    if (!line && p == LEFT_HAND && e->get(xganno)) pedals.push_back(box);
+  }
+  ASSERT_EQ(stems.size(), 4u);
+  ASSERT_FALSE(marks.empty());
+  for (const GEInkBox& m : marks)
+    for (const GEInkBox& s : stems)
+      if (m.left < s.right && s.left < m.right)
+        EXPECT_GE(m.bottom - s.top, staff_data[SECOND_VIOLINS].staff_size / 2 - 10);
+  ASSERT_FALSE(dashes.empty());
+  ASSERT_FALSE(pedals.empty());
+  for (const GEInkBox& p : pedals)
+    for (const GEInkBox& d : dashes)
+      EXPECT_FALSE(p.left < d.right && d.left < p.right && p.bottom < d.top && d.bottom < p.top)
+          << "a pedal mark at x " << p.left << " on the 8vb's dashes";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, WordsAtTheLastNoteOfASystemEndWithIt) {
   // Words that begin at the last note of a system ran on into the page's margin.
   const std::vector<PageFault> faults = engrave("words_at_a_system_end");
