@@ -1752,6 +1752,7 @@ void Exporter::tuplet_marks(const std::vector<ExportTupletMark>& marks) {
     o.start("tuplet");
     o.attr("type", m.start ? "start" : "stop");
     o.attr("number", long(m.number));
+    if (m.start && m.bracket >= 0) o.attr("bracket", m.bracket ? "yes" : "no");
     if (m.start && !m.number_shown) o.attr("show-number", "none");
     if (m.own_ratio) {
       for (auto [name, count] :

@@ -59,6 +59,17 @@ void set_counts(ExportTupletMark& m, Ratio r) {
   m.normal = r.intimeof * scale / 4;
 }
 
+// The bracket a modifier before a note of the chord asks for; 0 none.
+int bracket_asked(Drosa first) {
+  for (Drosa p = first; p; p = p->xnext) {
+    if (p->xkind != NOTE) continue;
+    if (Drosa mod = find_prev_kind_stop(TSMOD, p, ENDSYST); mod && mod->get(xtupl_bracket))
+      return mod->get(xtupl_bracket);
+    if (p->get(xendvcd)) break;
+  }
+  return 0;
+}
+
 struct Open {
   Ratio ratio;
   size_t first = 0, last = 0;  // chords
@@ -94,6 +105,8 @@ std::vector<std::vector<ExportTupletMark>> export_tuplet_marks(const std::vector
       start.start = true;
       start.number = int(d) + 1;
       start.number_shown = !note->get(xhidet);
+      if (const int asked = d == 0 ? bracket_asked(note) : 0)
+        start.bracket = asked == TUPLET_BRACKET_SHOWN;
       set_counts(start, ratios[d]);
       marks[c].push_back(start);
     }

@@ -14,6 +14,8 @@ struct ExportTupletMark {
   bool own_ratio = false;      // written as tuplet-actual and tuplet-normal: nested tuplets
   int actual = 1, normal = 1;  // its own ratio, both counts whole
   bool number_shown = true;    // false: written show-number="none"
+  int bracket = -1;            // an outermost start's bracket="yes" (1) or "no" (0) as the
+                               // piece asks; -1 none asked (the layout decides)
 };
 
 // export_tuplet_marks: the tuplet starts and stops of a measure's chords, given by their first
@@ -21,8 +23,9 @@ struct ExportTupletMark {
 // the NEST's tuplet. A tuplet takes in the chords that follow while they hold its ratio; it ends
 // when the time it has taken is a whole multiple of its count times the shortest written
 // value in it (the tuplets inside it complete), at a chord of another ratio, or at the measure's
-// end. Grace notes take no marks and end no tuplet.
-// Reads: the NOTE fields xtupl, xintimeof, xlgval, xdots, xgrace, xnachschlag, xhidet and the
-// NEST before each note.
+// end. Grace notes take no marks and end no tuplet. An outermost tuplet's bracket is the one
+// the tie and slur modifier before a note of its first chord asks for.
+// Reads: the NOTE fields xtupl, xintimeof, xlgval, xdots, xgrace, xnachschlag, xhidet, xendvcd,
+// the NEST and TSMOD (xtupl_bracket) before each note.
 // Returns: by chord, its marks: the starts, outermost first, then the stops, innermost first.
 std::vector<std::vector<ExportTupletMark>> export_tuplet_marks(const std::vector<Drosa>& firsts);

@@ -554,11 +554,25 @@ void nest_note(const std::vector<MxmlVoice::Tuplet>& open, const MxmlNoteRecord&
   link_after(nest, note->xback);
 }
 
+// A bracket the document shows or hides over the tuplet that starts at the note is kept in the
+// note's tie and slur modifier; where it says nothing the layout decides.
+void keep_tuplet_bracket(Drosa note, int bracket) {
+  if (bracket < 0) return;
+  Drosa mod = find_prev_kind_stop(TSMOD, note, ENDSYST);
+  if (!mod) {
+    mod = newDrosa(TSMOD, 0);
+    link_after(mod, note->xback);
+  }
+  mod->set(xtupl_bracket, bracket ? TUPLET_BRACKET_SHOWN : TUPLET_BRACKET_HIDDEN);
+}
+
 // The tuplets a chord's first note starts, is read in and stops. A tuplet's own ratio is the
 // one the document numbers it with, else the note's ratio over those of the tuplets around it.
+// The outermost tuplet's bracket is the one drawn over the group.
 void follow_tuplets(MxmlVoice& vs, const MxmlNoteRecord& n, Drosa note) {
   for (const MxmlTupletMark& m : n.tuplets) {
     if (!m.start || vs.tuplets.size() >= 8) continue;
+    if (vs.tuplets.empty()) keep_tuplet_bracket(note, m.bracket);
     MxmlVoice::Tuplet t{m.number, n.actual, n.normal, m.number_shown, m.bracket, false, {}};
     for (MxmlVoice::Tuplet& outer : vs.tuplets) {
       outer.holds_nested = true;

@@ -7,10 +7,16 @@
 // Marks go opposite the stem (below a chord without one), or on the stem side when the staff
 // is shared with the other stem direction; fermatas go above. A mark above a beam that is
 // drawn on the neighbouring staff lands on that staff.
+//
+// A tuplet whose notes are not all under one beam (or whose first note's modifier asks for
+// one) has its number in a bracket: a thin line with hooks toward the notes, broken around the
+// number, clear of every chord of the group and outside the staff. It is drawn with the group's
+// last chord, when the marks of all its chords stand, and the number with it at its middle.
 #include "graphics/marks.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "graphics/GE.h"
 #include "graphics/glyph_tables.h"
@@ -24,9 +30,12 @@ constexpr int P_FERMATA_BELOW = 7, P_ACCENT_FLAT = 8, P_ACCENT_ABOVE = 9, P_ACCE
 constexpr int P_ACCENT_HEIGHT = 125, P_ACCENT_GAP = 126, P_FERMATA_HEIGHT = 137;
 constexpr int P_FERMATA_GAP = 140, P_NOTE_HEAD_HEIGHT = 141, P_MARK_HEIGHT = 194;
 constexpr int P_MARK_GAP = 195, P_TUPLET_HEIGHT = 217, P_TUPLET_GAP = 219;
+constexpr int P_TUPLET_WIDTH = 218, P_BRACKET_WIDTH = 394, P_BRACKET_HOOK = 395;
+constexpr int P_BRACKET_GAP = 396;
 constexpr int P_UP_STEM_X = 672, P_DOWN_STEM_X = 673;
 constexpr int P_STACCATISSIMO_BELOW = 713, P_STACCATISSIMO_ABOVE = 714;
-constexpr int VAR_TUPLET = 6, VAR_FERMATA = 36, VAR_ACCENT = 37, VAR_STACCATO = 38;
+constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_FERMATA = 36, VAR_ACCENT = 37,
+              VAR_STACCATO = 38;
 constexpr int OPTIONS_TUPLET_NUMBERS = 16;  // i16: non-zero when tuplet numbers are drawn
 constexpr int STEM_UP = 2, PIANO_TABLATURE = 3, NO_HEADS = 2;
 constexpr int TUPLET_MARKED = 1, TUPLET_AT_END = 2;  // xtup_mark bits
@@ -99,6 +108,147 @@ bool extents_unset(Drosa cd) {
 
 int32_t max_hiy(Drosa cd) { return std::max(cd->get(xuphiy), cd->get(xdownhiy)); }
 int32_t min_loy(Drosa cd) { return std::min(cd->get(xuploy), cd->get(xdownloy)); }
+
+// ---- Tuplet brackets
+
+// The tuplet group of the note on its chain: the last notes of the stem groups that carry it,
+// from the one whose chord starts it to the one whose chord ends it. Empty when the group does
+// not lie whole on the chain (its voice went on to the other staff).
+std::vector<Drosa> tuplet_group(Drosa note) {
+  std::vector<Drosa> group{note};
+  for (Drosa n = note; !cddatptr(n, 1) || !cddatptr(n, 1)->get(xtup_start);) {
+    do n = chain_prev(n);
+    while (!at_chain_start(n) && !note_ntdata(n)->get(xtup_info));
+    if (at_chain_start(n)) return {};
+    group.insert(group.begin(), n);
+  }
+  for (Drosa n = note; !cddatptr(n, 1) || !cddatptr(n, 1)->get(xtup_end);) {
+    do n = chain_next(n);
+    while (note_ntdata(n) && !note_ntdata(n)->get(xtup_info));
+    if (!note_ntdata(n) || is_chain_head(n)) return {};
+    group.push_back(n);
+  }
+  return group;
+}
+
+// The bracket a modifier of the notes of the note's staff chord asks for; 0 none.
+int bracket_asked(Drosa note) {
+  Drosa n = note;
+  while (!at_chain_start(chain_prev(n)) && !note_ntdata(chain_prev(n))->get(xendscd))
+    n = chain_prev(n);
+  for (; note_ntdata(n); n = chain_next(n)) {
+    if (Drosa mod = attached_to_note(TSMOD, n); mod && mod->get(xtupl_bracket))
+      return mod->get(xtupl_bracket);
+    if (note_ntdata(n)->get(xendscd)) break;
+  }
+  return 0;
+}
+
+// A beam that comes into the group's first chord from the chord before it, or goes on from
+// its last chord: the group was found across the tuplets of its voice (another voice's notes
+// in its chords broke them), and a bracket would join pieces of two.
+bool beam_crosses_edge(const std::vector<Drosa>& group) {
+  Drosa before = chain_prev(group.front());
+  while (!at_chain_start(before) && !note_ntdata(before)->get(xendscd)) before = chain_prev(before);
+  Drosa first_cd = cddatptr(group.front(), 1);
+  for (Drosa n = before; !at_chain_start(n); n = chain_prev(n)) {
+    Drosa into = note_ntdata(n)->get(xendbeam) ? NIL : beam_next(n, nullptr);
+    if (into && cddatptr(into, 1) == first_cd) return true;
+    if (n != before && note_ntdata(n)->get(xendscd)) break;
+  }
+  return !note_ntdata(group.back())->get(xendbeam) && beam_next(group.back(), nullptr);
+}
+
+// Whether the group's number stands in a bracket: as its first chord asks (where the voice's
+// tuplets were found in other groups than the piece's, a bracket any of its chords asks for,
+// else none when one asks for none), else when its notes are not all under one beam (and its
+// number is shown).
+bool bracketed(const std::vector<Drosa>& group) {
+  if (group.size() < 2) return false;
+  int asked = 0;
+  for (Drosa n : group)
+    if (const int a = bracket_asked(n); a && asked != TUPLET_BRACKET_SHOWN) asked = a;
+  if (asked) return asked == TUPLET_BRACKET_SHOWN;
+  if (group.front()->get(xhidet)) return false;
+  bool broken = false;
+  for (size_t i = 0; i + 1 < group.size(); ++i) broken |= note_ntdata(group[i])->get(xendbeam);
+  return broken && !beam_crosses_edge(group);
+}
+
+// The far edge of a chord on a side: its highest point above (side 2), its lowest below.
+int32_t chord_edge(Drosa note, int side) {
+  Drosa nt = note_ntdata(note), cd = cddatptr(note, 1);
+  if (!cd || extents_unset(cd))
+    return nt->get(xhdy) + (side == 2 ? param_length(P_NOTE_HEAD_HEIGHT, note) : 0);
+  return side == 2 ? max_hiy(cd) : min_loy(cd);
+}
+
+// The bracket of a group, its number (unless hidden) in a break at its middle; every chord
+// of the group is then taken to reach past the number.
+void draw_tuplet_bracket(const std::vector<Drosa>& group, int pstaff) {
+  Drosa mid = group.front();
+  for (Drosa n : group)
+    if (Drosa cd = cddatptr(n, 1); cd && cd->get(xtup_mark)) {
+      mid = n;
+      break;
+    }
+  Drosa mnt = note_ntdata(mid), first = group.front(), last = group.back();
+  const int stem = mnt->get(xstmdir);
+  const int side = mnt->get(xforced) ? stem : away_from_stem(stem);
+  const int up = side == 2 ? 1 : -1;
+  const int mp = side_pstaff_of_note(mid, side, pstaff);
+  const int32_t gap = param_length(P_TUPLET_GAP, mid), height = param_length(P_TUPLET_HEIGHT, mid);
+  const int32_t hook = param_length(P_BRACKET_HOOK, mid);
+  const int32_t clear = gap + hook;  // from a chord to the line: the hooks' ends clear it
+  const int32_t staff_edge = side == 2 ? staff_top_y(mp, 0) : staff_bottom_y(mp, 0);
+  // A level line from the first chord's left edge to the last's right edge, beyond every
+  // chord of the group (a slur over them too) and outside the staff.
+  int32_t y = staff_edge + up * clear;
+  for (Drosa n : group)
+    y = up > 0 ? std::max(y, chord_edge(n, side) + clear)
+               : std::min(y, chord_edge(n, side) - clear);
+  const int32_t x1 = note_ntdata(first)->get(xhdx);
+  const int32_t x2 =
+      note_ntdata(last)->get(xhdx) + (last->get(xrest) ? rest_width(last, 0) : hdw(last, 0));
+  const int32_t middle = int32_t((int64_t(x1) + x2) / 2);
+  const bool numbered = !mid->get(xhidet);
+  char text[8];
+  std::snprintf(text, sizeof text, "%hd", short(mid->get(xtupl)));
+  ParamValue font;
+  scaled_char_param(&font, P_TUPLET_FONT, mid, nullptr);
+  const int32_t width = numbered ? param_string_width(font, text) : 0;
+  const int32_t half_break = numbered ? std::max(width, param_length(P_TUPLET_WIDTH, mid)) / 2 +
+                                            param_length(P_BRACKET_GAP, mid)
+                                      : 0;
+  // Too short a group for a bracket around its number shows the number alone.
+  if (x2 - x1 > 2 * half_break) {
+    const int32_t w = std::max<int32_t>(param_length(P_BRACKET_WIDTH, mid), 1);
+    auto stroke = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
+      GEline(0, xa, ya, mp, 0, xb, yb, mp, 0, w, 0, 0, 0, 0, 0, 0, 0, VAR_TUPLET_BRACKET, mid);
+    };
+    stroke(x1, y - up * hook, x1, y);
+    if (half_break) {
+      stroke(x1, y, middle - half_break, y);
+      stroke(middle + half_break, y, x2, y);
+    } else {
+      stroke(x1, y, x2, y);
+    }
+    stroke(x2, y, x2, y - up * hook);
+  }
+  if (numbered)
+    GEstring(0, middle - width / 2 + font.x(), y - height / 2 + font.y(), 0, 0, mp,
+             font_from_code(font.font()), font.bytes[2], font.size(), font.style(), 0, text, 0,
+             VAR_TUPLET, mid, NIL);
+  const int32_t reach = y + up * std::max(height / 2, hook / 2);
+  for (Drosa n : group) {
+    Drosa cd = cddatptr(n, 1);
+    if (!cd) continue;
+    if (side == 2)
+      set_max_hiy(cd, note_ntdata(n)->get(xstmdir), reach);
+    else
+      set_min_loy(cd, note_ntdata(n)->get(xstmdir), reach);
+  }
+}
 
 }  // namespace
 
@@ -173,13 +323,19 @@ void place_marks(Drosa note, int parameter, int pstaff) {
 void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   if (!options_i16(current_ncontext, OPTIONS_TUPLET_NUMBERS)) return;
   Drosa nt = note_ntdata(note);
-  if (!nt || note->get(xhidet) || note->get(xtrembeam) || note->get(xgrace)) return;
+  if (!nt || note->get(xtrembeam) || note->get(xgrace)) return;
   if (nt->get(xtabtyp) == NO_HEADS || !nt->get(xtup_info)) return;
   Drosa cd = cddatptr(note, 1);
   const int mark = cd ? cd->get(xtup_mark) : 0;
-  if (mark == 0 || (mark == TUPLET_AT_END && !draw_at_end) ||
-      (mark == TUPLET_MARKED && !draw_marked))
+  const bool number_here = mark != 0 && !(mark == TUPLET_AT_END && !draw_at_end) &&
+                           !(mark == TUPLET_MARKED && !draw_marked);
+  const bool group_ends = draw_marked && cd && cd->get(xtup_end);
+  if (!number_here && !group_ends) return;
+  if (const std::vector<Drosa> group = tuplet_group(note); bracketed(group)) {
+    if (group_ends) draw_tuplet_bracket(group, pstaff);
     return;
+  }
+  if (!number_here || note->get(xhidet)) return;
   const int stem = nt->get(xstmdir);
   const int side = nt->get(xforced) ? stem : away_from_stem(stem);
   const int mp = side_pstaff_of_note(note, side, pstaff);

@@ -943,6 +943,10 @@ inline constexpr auto xa_splitslur = bit_field("xa_splitslur", TSMOD, 11, 1, 1);
 inline constexpr auto xa_dashslur = bit_field("xa_dashslur", TSMOD, 11, 0, 0);
 inline constexpr auto bendslur = bit_field("bendslur", TSMOD, 12, 7, 7);
 inline constexpr auto xstacissimo = bit_field("xstacissimo", TSMOD, 12, 6, 6);
+// The bracket of the tuplet that starts at the note: 0 as the layout decides (a bracket where
+// its notes are not all under one beam), 1 shown, 2 not shown.
+inline constexpr auto xtupl_bracket = bit_field("xtupl_bracket", TSMOD, 12, 5, 0);
+inline constexpr int TUPLET_BRACKET_SHOWN = 1, TUPLET_BRACKET_HIDDEN = 2;
 
 // ---- SPACC: special accidentals before their NOTE -------------------------------------
 inline constexpr auto xnumspacc = word_field<uint8_t>("xnumspacc", SPACC, 10);  // entries in use

@@ -89,6 +89,7 @@ const NodeField* const model_node_fields[] = {
     &xa_dashslur,
     &bendslur,
     &xstacissimo,
+    &xtupl_bracket,
     &xnumspacc,
     &xclef,
     &xclefx,

@@ -1,12 +1,13 @@
 // tuplets_test.cpp: tuplets read from MusicXML, drawn and written back: tuplets inside one
-// another, hidden numbers, where the written document starts and stops each tuplet, and the
-// measure rest of a short last measure (a whole rest held in a ratio).
+// another, hidden numbers, brackets, where the written document starts and stops each tuplet,
+// and the measure rest of a short last measure (a whole rest held in a ratio).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <unistd.h>
 
@@ -20,12 +21,13 @@
 #include "platform/port.h"
 #include "support/page_checker.h"
 #include "support/page_image.h"
+#include "support/real_scores.h"
 
 namespace {
 
 using Tuplets = MusicXmlTest;
 
-constexpr int VAR_TUPLET_NUMBER = 6;
+constexpr int VAR_TUPLET_NUMBER = 6, VAR_TUPLET_BRACKET = 82;
 
 // Formats page 1, writes it as test-output/tuplets/<name>.png (and, when VESK_ZOOM asks for a
 // zoom, <name>-zoom.png as the screen shows it there) and checks it.
@@ -56,6 +58,27 @@ std::string tuplet_numbers() {
     GE_string_text(&text, &run);
     if (run->get(xgc_var) == VAR_TUPLET_NUMBER) out += (out.empty() ? "" : " ") + text;
     e = run;
+  }
+  return out;
+}
+
+// The notes whose tuplets are drawn in brackets on the formatted page, as "voice.note" (counted
+// from 0 in the voice), and the bracket's line pieces.
+std::string brackets_drawn() {
+  std::map<uint32_t, std::string> names;
+  for (int v = 0; v < voice_count; ++v) {
+    int k = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == NOTE) names[p.handle()] = std::to_string(v) + "." + std::to_string(k++);
+  }
+  std::string out;
+  Drosa owner = NIL, drawn = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    if (e->xkind != GE_LINE || e->get(xgl_var) != VAR_TUPLET_BRACKET || !owner) continue;
+    if (owner != drawn) out += (out.empty() ? "" : " ") + names[owner.handle()] + ":";
+    out += "-";
+    drawn = owner;
   }
   return out;
 }
@@ -105,13 +128,32 @@ std::string note(const char* type, int duration, int actual, int normal,
          (notations.empty() ? "" : "<notations>" + notations + "</notations>") + "</note>";
 }
 
-std::string two_four(const std::string& measure1, const std::string& measure2) {
-  return "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
-         "V</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
-         "<attributes><divisions>36</divisions><time><beats>2</beats><beat-type>4</beat-type>"
-         "</time><clef><sign>G</sign><line>2</line></clef></attributes>" +
-         measure1 + "</measure><measure number=\"2\">" + measure2 +
-         "</measure></part></score-partwise>";
+// A note under a beam: "begin", "continue" or "end".
+std::string beamed(std::string note, const char* beam) {
+  const size_t at = note.find("<notations>") != std::string::npos ? note.find("<notations>")
+                                                                  : note.find("</note>");
+  return note.insert(at, std::string("<beam number=\"1\">") + beam + "</beam>");
+}
+
+std::string rest(const char* type, int duration, int actual, int normal) {
+  std::string n = note(type, duration, actual, normal);
+  return n.replace(n.find("<pitch>"), n.find("</pitch>") + 8 - n.find("<pitch>"), "<rest/>");
+}
+
+std::string two_four(std::initializer_list<std::string> measures) {
+  std::string doc =
+      "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>"
+      "V</part-name></score-part></part-list><part id=\"P1\">";
+  int number = 1;
+  for (const std::string& m : measures)
+    doc += "<measure number=\"" + std::to_string(number) + "\">" +
+           (number == 1 ? "<attributes><divisions>36</divisions><time><beats>2</beats><beat-type>"
+                          "4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+                          "</attributes>"
+                        : "") +
+           m + "</measure>",
+        ++number;
+  return doc + "</part></score-partwise>";
 }
 
 TEST_F(Tuplets, NestedTupletsShowTheOuterNumberAndHideWhatTheDocumentHides) {
@@ -134,14 +176,14 @@ TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
   const std::string start = "<tuplet type=\"start\" number=\"1\"/>";
   const std::string stop = "<tuplet type=\"stop\" number=\"1\"/>";
   const std::string doc = two_four(
-      note("eighth", 12, 3, 2, start) + note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop) +
-          note("eighth", 12, 3, 2, start) +
-          note("16th", 4, 9, 4, "<tuplet type=\"start\" number=\"2\"/>") + note("16th", 4, 9, 4) +
-          note("16th", 4, 9, 4, "<tuplet type=\"stop\" number=\"2\"/>") +
-          note("eighth", 12, 3, 2, stop),
-      note("quarter", 24, 3, 2, start) + note("eighth", 12, 3, 2, stop) +
-          note("eighth", 12, 3, 2, "<tuplet type=\"start\" show-number=\"none\"/>") +
-          note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop));
+      {note("eighth", 12, 3, 2, start) + note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop) +
+           note("eighth", 12, 3, 2, start) +
+           note("16th", 4, 9, 4, "<tuplet type=\"start\" number=\"2\"/>") + note("16th", 4, 9, 4) +
+           note("16th", 4, 9, 4, "<tuplet type=\"stop\" number=\"2\"/>") +
+           note("eighth", 12, 3, 2, stop),
+       note("quarter", 24, 3, 2, start) + note("eighth", 12, 3, 2, stop) +
+           note("eighth", 12, 3, 2, "<tuplet type=\"start\" show-number=\"none\"/>") +
+           note("eighth", 12, 3, 2) + note("eighth", 12, 3, 2, stop)});
   ASSERT_EQ(import(doc), 1);
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
   const std::string read =
@@ -163,6 +205,76 @@ TEST_F(Tuplets, TupletsAreWrittenWithTheirStartsStopsAndNestsAndComeBack) {
   voice_count = 0;
   ASSERT_EQ(import(written), 1);
   EXPECT_EQ(tuplet_notes(), read) << written;
+}
+
+TEST_F(Tuplets, BracketsStandWhereNotesAreNotUnderOneBeamOrWhereTheDocumentAsks) {
+  // Beamed eighths; a quarter and an eighth; eighths about a rest; beamed eighths the document
+  // brackets; a quarter and an eighth it leaves without one; a quarter and an eighth whose
+  // number it hides. The export writes the brackets the document gave, and each bracket comes
+  // back as it was drawn.
+  platform_init_fonts();
+  const std::string start = "<tuplet type=\"start\"/>", stop = "<tuplet type=\"stop\"/>";
+  const std::string doc = two_four(
+      {beamed(note("eighth", 12, 3, 2, start), "begin") +
+           beamed(note("eighth", 12, 3, 2), "continue") +
+           beamed(note("eighth", 12, 3, 2, stop), "end") + note("quarter", 36, 1, 1),
+       note("quarter", 24, 3, 2, start) + note("eighth", 12, 3, 2, stop) +
+           note("eighth", 12, 3, 2, start) + rest("eighth", 12, 3, 2) +
+           note("eighth", 12, 3, 2, stop),
+       beamed(note("eighth", 12, 3, 2, "<tuplet type=\"start\" bracket=\"yes\"/>"), "begin") +
+           beamed(note("eighth", 12, 3, 2), "continue") +
+           beamed(note("eighth", 12, 3, 2, stop), "end") +
+           note("quarter", 24, 3, 2, "<tuplet type=\"start\" bracket=\"no\"/>") +
+           note("eighth", 12, 3, 2, stop),
+       note("quarter", 24, 3, 2, "<tuplet type=\"start\" show-number=\"none\"/>") +
+           note("eighth", 12, 3, 2, stop) + note("quarter", 36, 1, 1)});
+  ASSERT_EQ(import(doc, 1), 1);
+  take_reports();
+  engrave("brackets");
+  const std::string drawn = "0.5:---- 0.7:---- 0.10:----";
+  EXPECT_EQ(brackets_drawn(), drawn);
+  EXPECT_EQ(tuplet_numbers(), "3 3 3 3 3");
+
+  const std::string written = exported_musicxml();
+  std::string brackets;
+  for (size_t at = written.find("bracket=\""); at != std::string::npos;
+       at = written.find("bracket=\"", at + 1))
+    brackets += written.substr(at + 9, written.find('"', at + 9) - at - 9) + " ";
+  EXPECT_EQ(brackets, "yes no ");
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written, 1), 1);
+  take_reports();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_EQ(brackets_drawn(), drawn);
+}
+
+TEST_F(Tuplets, RealScoresComeBackFromTheExportWithTheirBrackets) {
+  // Brackets the documents ask for, and ones the layout draws where they say nothing.
+  platform_init_fonts();
+  for (const char* name : {"demo-nested-tuplets", "webern-dormi-jesu-op16-no2"}) {
+    const std::filesystem::path path = real_scores_folder() / (std::string(name) + ".musicxml");
+    if (real_scores_folder().empty() || !std::filesystem::exists(path))
+      GTEST_SKIP() << "the real scores are not there (shared/data/scores)";
+    auto every_page = [] {
+      std::string out;
+      for (int32_t page = 1; page <= page_count; ++page)
+        if (format_page(page, 0) == 1) out += brackets_drawn() + " |";
+      return out;
+    };
+    ASSERT_EQ(import(read_file(path), 1), 1) << name;
+    take_reports();
+    const std::string drawn = every_page();
+    EXPECT_NE(drawn.find(':'), std::string::npos) << name;
+    const std::string written = exported_musicxml();
+    discard_piece_lists();
+    voice_count = 0;
+    ASSERT_EQ(import(written, 1), 1) << name;
+    take_reports();
+    EXPECT_EQ(every_page(), drawn) << name;
+    discard_piece_lists();
+    voice_count = 0;
+  }
 }
 
 TEST_F(Tuplets, AMeasureRestOfAShortLastMeasureIsCentredAndATypedRestIsNot) {

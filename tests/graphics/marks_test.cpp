@@ -143,10 +143,10 @@ TEST_F(TupletNumbers, NumbersOverTheMarkedChordOrBetweenTwoChordsAndNoneWhenSwit
     return "text 6 " + std::to_string(x + 30 - half_width + font.x()) + " " +
            std::to_string(y + font.y()) + " \"3\"";
   };
-  // Stems up: below, 10 + 70 under the staff (no head lies lower); over the middle chord, and
-  // between the quarter and the eighth whose middles stand either side of the group's.
+  // Stems up: below, 10 + 70 under the staff (no head lies lower); over the middle chord, and,
+  // for the quarter and the eighth, which no beam joins, in a bracket 10 + 50 under the staff.
   EXPECT_EQ(ge_lines(TUPLET), (Lines{number(hx(eighths[1]), BOTTOM - 80),
-                                     number((hx(uneven[0]) + hx(uneven[1])) / 2, BOTTOM - 80)}));
+                                     number((hx(uneven[0]) + hx(uneven[1])) / 2, BOTTOM - 95)}));
   EXPECT_EQ(get_min_loy(cddatptr(eighths[1], 1)), BOTTOM - 80);
 
   set_options_i16(1, OPTIONS_TUPLET_NUMBERS, 0);
