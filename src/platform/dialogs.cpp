@@ -57,6 +57,7 @@
 #include "platform/script_answers.h"
 #include "platform/text_encoding.h"
 #include "platform/ticks.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -927,6 +928,13 @@ int run_scripted(Dialog* dialog, ModalFilter filter, bool alert) {
 }
 
 int run_on_display(Dialog* dialog, ModalFilter filter) {
+  // Started only to print, no window is shown and nobody could answer: what the dialog says
+  // goes to standard error and its default button answers it (its Cancel where it has none).
+  if (platform_windows_kept_off_screen()) {
+    const std::string text = shown_text(dialog);
+    if (!text.empty()) std::fprintf(stderr, "vesk: %s\n", macroman_to_utf8(text).c_str());
+    return dialog->default_item > 0 ? dialog->default_item : dialog->cancel_item;
+  }
   if (!dialog->qt) return dialog->cancel_item;
   dialog->visible = true;
   show_window(dialog);

@@ -36,6 +36,7 @@
 #include "platform/fonts.h"
 #include "platform/port.h"
 #include "platform/script.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -262,6 +263,20 @@ TEST_F(Alerts, AnAlertThatCannotBeShownAnswersMinusOneAndShowsNothing) {
   EXPECT_EQ(platform_alert(4242), -1);  // no table: no answer used
   EXPECT_TRUE(script_take_shown().empty());
   EXPECT_TRUE(script_take_faults().empty());
+}
+
+TEST_F(Alerts, StartedOnlyToPrintAnAlertSaysItsMessageAndItsDefaultButtonAnswers) {
+  // Nobody can answer a program started only to print: it must not wait.
+  script_end();
+  platform_keep_windows_off_screen(true);
+  platform_set_param_texts("The file is ", "locked.", "x", "y");
+  testing::internal::CaptureStderr();
+  const int item = platform_alert(16841);
+  const std::string said = testing::internal::GetCapturedStderr();
+  platform_keep_windows_off_screen(false);
+  script_begin();
+  EXPECT_EQ(item, platform_dialog_spec(16841)->default_item);
+  EXPECT_NE(said.find("The file is locked."), std::string::npos) << said;
 }
 
 TEST_F(Alerts, MissingOrMisfitAnswersAreFaults) {
