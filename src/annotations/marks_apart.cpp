@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "annotations/anno_classes.h"
 #include "annotations/anno_globals.h"
@@ -95,16 +96,29 @@ void shift(DrawnMark& m, int32_t dy) {
   }
 }
 
+// The marks that reach across where the mover stands, in the order they were drawn: marks move
+// only up and down, so these are all it can meet wherever it moves (a system holds thousands of
+// notes' parts; a mark reaches across a few of them).
+std::vector<size_t> across_from(size_t mover) {
+  const GEInkBox& b = marks_drawn[mover].box;
+  std::vector<size_t> near;
+  for (size_t i = 0; i < marks_drawn.size(); ++i) {
+    const GEInkBox& o = marks_drawn[i].box;
+    if (i != mover && o.right > b.left && o.left < b.right) near.push_back(i);
+  }
+  return near;
+}
+
 // Moves the mark up (or down) beyond every mark of its staff and side it meets.
-void move_beyond(size_t mover, bool up) {
+void move_beyond(size_t mover, bool up, const std::vector<size_t>& near) {
   DrawnMark& m = marks_drawn[mover];
   const int32_t space = space_of(m.pstaff);
   for (bool moved = true; moved;) {
     moved = false;
-    for (size_t i = 0; i < marks_drawn.size(); ++i) {
+    for (size_t i : near) {
       const DrawnMark& o = marks_drawn[i];
       // Notes may reach into the staff from the next one (drawn across).
-      if (i == mover || !in_the_way(m, o) || !meet(m, o, space / MEET_FIFTHS)) continue;
+      if (!in_the_way(m, o) || !meet(m, o, space / MEET_FIFTHS)) continue;
       const int32_t clear = space / CLEAR_QUARTERS;
       shift(m, up ? o.box.top + clear - m.box.bottom : o.box.bottom - clear - m.box.top);
       moved = true;
@@ -126,12 +140,12 @@ struct Met {
   }
 };
 
-Met met_by(size_t mover) {
+Met met_by(size_t mover, const std::vector<size_t>& near) {
   Met met;
   const DrawnMark& m = marks_drawn[mover];
   const int32_t tolerance = space_of(m.pstaff) / MEET_FIFTHS;
-  for (size_t i = 0; i < marks_drawn.size(); ++i)
-    if (i != mover && meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
+  for (size_t i : near)
+    if (meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
   for (int p = std::max(first_pstaff, 0); p <= last_pstaff && p < MAX_PSTAVES; ++p) {
     const int32_t top = staff_top_y(p, 0), bottom = staff_bottom_y(p, 0);
     if (std::min(m.box.top, top) - std::max(m.box.bottom, bottom) > tolerance)
@@ -149,15 +163,17 @@ Met met_by(size_t mover) {
 void move_clear(size_t mover) {
   const int32_t from = marks_drawn[mover].box.bottom;
   const bool up = marks_drawn[mover].above;
-  const Met before = met_by(mover);
+  const std::vector<size_t> near = across_from(mover);
+  const Met before = met_by(mover, near);
   const bool on_a_mark = std::any_of(before.marks.begin(), before.marks.end(), [](size_t i) {
     const DrawnMark& o = marks_drawn[i];
     return !o.head && !o.stem && !o.note_part && !o.curve;
   });
   for (bool way : {up, !up}) {
-    move_beyond(mover, way);
+    move_beyond(mover, way, near);
     if (marks_drawn[mover].box.bottom == from) return;
-    if (on_paper(marks_drawn[mover].box) && (on_a_mark || met_by(mover).within(before))) return;
+    if (on_paper(marks_drawn[mover].box) && (on_a_mark || met_by(mover, near).within(before)))
+      return;
     shift(marks_drawn[mover], from - marks_drawn[mover].box.bottom);
   }
 }
@@ -189,9 +205,10 @@ GEInkBox where_drawn(const DrawnMark& m) {
 
 // Moves a mark by dy when it meets nothing there it did not meet where it stood.
 void shift_if_clear(size_t i, int32_t dy) {
-  const Met before = met_by(i);
+  const std::vector<size_t> near = across_from(i);
+  const Met before = met_by(i, near);
   shift(marks_drawn[i], dy);
-  if (on_paper(marks_drawn[i].box) && met_by(i).within(before)) {
+  if (on_paper(marks_drawn[i].box) && met_by(i, near).within(before)) {
     marks_drawn[i].moved += dy;
     return;
   }
