@@ -1897,7 +1897,9 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (const int pedal = anno_is_pedal(n, a)) {
         direction_start(above);
         o.start("pedal");
-        o.attr("type", pedal == 606 ? "start" : "stop");
+        // A change releases and presses again in one mark.
+        const char* type = pedal != 606 ? "stop" : anno_is_pedal_change(n, a) ? "change" : "start";
+        o.attr("type", type);
         o.end();
         direction_end(vs);
         continue;

@@ -666,6 +666,9 @@ int anno_is_trill(Drosa note, Drosa tparam);
 // character, 607 for the pedal-up glyph (607 "pedal up marking"); a release glyph followed by
 // the press glyph (a pedal change) counts as down. Else 0; and 0 for a continuation run.
 int anno_is_pedal(Drosa note, Drosa tparam);
+// anno_is_pedal_change: true when the text is a pedal change: the release glyph followed by the
+// press glyph.
+bool anno_is_pedal_change(Drosa note, Drosa tparam);
 
 // anno_is_style_670: 670 or 671 when the annotation, a TPARAM seen in the current context, is
 // one character that is the single (670) or double (671) breath mark glyph in its font; else 0.

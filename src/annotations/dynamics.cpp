@@ -234,6 +234,12 @@ int anno_is_pedal(Drosa note, Drosa tparam) {
   return is(ch[1], down) ? P_PEDAL_DOWN : P_PEDAL_UP;
 }
 
+bool anno_is_pedal_change(Drosa note, Drosa tparam) {
+  if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return false;
+  const std::vector<StyledChar> ch = first_chars(tparam, 2);
+  return is(ch[0], glyph_of(P_PEDAL_UP, note)) && is(ch[1], glyph_of(P_PEDAL_DOWN, note));
+}
+
 int anno_is_style_670(Drosa note, Drosa anno) {
   if (!text_head(anno) || effective_kind(anno) != TPARAM) return 0;
   Drosa text = anno->xnext;

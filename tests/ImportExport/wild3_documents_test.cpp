@@ -18,6 +18,7 @@
 #include "annotations/anno_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -203,6 +204,18 @@ TEST_F(MusicXmlTest, AccidentalSignsOfWordsAreTheMusicFontsAndComeBack) {
   EXPECT_EQ(std::count(shown.begin(), shown.end(), '+'), 6) << shown;
   EXPECT_NE(exported_musicxml().find("<words font-size=\"12\">E\u266E B\u266D F\u266F\\-</words>"),
             std::string::npos);
+}
+
+// A pedal change (release and press in one mark) comes back from the export as a change, not
+// a press alone.
+TEST_F(MusicXmlTest, APedalChangeComesBackAsAChange) {
+  ASSERT_GE(import(read_file(std::string(VESK_TEST_DATA) + "/wild3/lines.xml")), 1);
+  const std::string exported = exported_musicxml();
+  size_t changes = 0;
+  for (size_t at = exported.find("<pedal type=\"change\""); at != std::string::npos;
+       at = exported.find("<pedal type=\"change\"", at + 1))
+    ++changes;
+  EXPECT_EQ(changes, 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Wild3, Wild3Document,
