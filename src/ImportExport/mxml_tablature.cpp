@@ -46,6 +46,12 @@ bool in_technical(XmlElement& e) { return std::strcmp(mxml_parent(e), "technical
 
 bool in_staff_tuning(XmlElement& e) { return std::strcmp(mxml_parent(e), "staff-tuning") == 0; }
 
+// The key of a step (0 C .. 6 B) altered by `alter` semitones in an octave (4 the middle C's).
+int key_of_step(int step, int alter, int octave) {
+  static const int semitones[7] = {0, 2, 4, 5, 7, 9, 11};
+  return 12 * (octave + 1) + semitones[step] + alter;
+}
+
 }  // namespace
 
 int mxml_staff_lines_of(int list) {
@@ -80,9 +86,8 @@ void mxml_tuning_octave(XmlElement& e) {
 void mxml_staff_tuning_end() {
   if (!mxml_in_part() || mxml.tuning_step < 0 || mxml.tuning_octave < 0) return;
   if (mxml.tuning_line < 1 || mxml.tuning_line > 12) return;
-  static const int semitones[7] = {0, 2, 4, 5, 7, 9, 11};
-  const int key = std::clamp(
-      12 * (mxml.tuning_octave + 1) + semitones[mxml.tuning_step] + mxml.tuning_alter, 0, 127);
+  const int key =
+      std::clamp(key_of_step(mxml.tuning_step, mxml.tuning_alter, mxml.tuning_octave), 0, 127);
   for (int i = 0; i < mxml_part_list_count(); ++i)
     if (mxml.staff_details_number == 0 || mxml.staff_details_number == i + 1)
       list_of(first_list() + i).tuning_by_line[mxml.tuning_line] = key;
@@ -136,8 +141,7 @@ void mxml_tablature_note(Drosa note, int list, const MxmlNoteRecord& n) {
   note->set(xstring, uint8_t(n.string));
   if (!l.tab || n.fret < 0 || n.step < 0) return;
   // The pitch sounds; the fret the document gives it must agree with the string's tuning.
-  static const int semitones[7] = {0, 2, 4, 5, 7, 9, 11};
-  const int key = 12 * (n.octave + 1) + semitones[n.step] + (n.alter - 3) + mxml.transposition;
+  const int key = key_of_step(n.step, n.alter - 3, n.octave) + mxml.transposition;
   const int fret = key - open_key(l, n.string);
   if (fret != n.fret)
     mxml_notice(MxmlNotice::fret,
