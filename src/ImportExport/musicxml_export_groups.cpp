@@ -6,6 +6,7 @@
 
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 
 namespace {
 
@@ -66,6 +67,23 @@ Join join_of(int v, size_t system) {
   return j;
 }
 
+// The staff a voice's first PRINT puts it on.
+int first_staff(int v) {
+  const Drosa print = find_next_kind(PRINT, piece_start[v]);
+  return print ? int(print->get(xsstaff)) : 0;
+}
+
+// A piece of one staff draws the bracket its staff goes on with only where the document or
+// its parameter asks for a bracket before a staff standing alone (as plot_page does).
+bool lone_staff_hides_bracket(const std::vector<std::pair<int, int>>& parts, const Join& top) {
+  if (parts.size() != 1 || top.bracket != BRACKET_GOES_ON) return false;
+  const auto [first_voice, last_voice] = parts.front();
+  if (first_staff(first_voice) != first_staff(last_voice)) return false;
+  constexpr int P_SYSTEM_BAR_ONE = 706;
+  const Drosa at = find_next_kind(NOTE, piece_start[first_voice]);
+  return param_value_variant(P_SYSTEM_BAR_ONE, at, 0)->integer() == 0;
+}
+
 bool nests(const ExportGroup& a, const ExportGroup& b) {
   return a.last < b.first || b.last < a.first || (a.first <= b.first && b.last <= a.last) ||
          (b.first <= a.first && a.last <= b.last);
@@ -95,7 +113,8 @@ std::vector<ExportGroup> export_part_groups(const std::vector<std::pair<int, int
   };
   for (int i = 0; i < n; ++i) {
     if (top[size_t(i)].bracket == NO_BRACKET ||
-        (i > 0 && last[size_t(i - 1)].bracket == BRACKET_GOES_ON))
+        (i > 0 && last[size_t(i - 1)].bracket == BRACKET_GOES_ON) ||
+        lone_staff_hides_bracket(parts, top[size_t(i)]))
       continue;
     int j = i;
     while (j + 1 < n && last[size_t(j)].bracket == BRACKET_GOES_ON) ++j;

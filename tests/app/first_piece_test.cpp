@@ -1,7 +1,12 @@
 // first_piece_test.cpp: what a newcomer meets writing a first piece and sending it elsewhere.
-//   FirstPiece.*: the names the export dialogs offer; the name of the first new piece made
+//   FirstPiece.*: the names the export dialogs offer; the name of the first new piece made;
+//   a new piece of one staff sent out as MusicXML and read back
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "ImportExport/musicxml_services.h"
 #include "app/app_globals.h"
 #include "app/app_services.h"
 #include "app/file_commands.h"
@@ -38,6 +43,24 @@ TEST_F(FirstPiece, ANewPieceCancelledInItsDialogLeavesTheNextOneTheFirstName) {
   ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
   EXPECT_EQ(piece_fsspec, ":New Piece:");
   shown();
+}
+
+TEST_F(FirstPiece, ANewPieceOfOneStaffComesBackFromMusicXmlWithoutABracket) {
+  // The staff of a new piece goes on with a bracket that a staff standing alone does not
+  // draw; written as a group of its one part, it came back with a bracket before it.
+  ASSERT_TRUE(start({}));
+  script_hit(1);
+  ASSERT_EQ(file_menu(FILE_COMMAND_NEW, 'v'), 1);
+  shown();
+  const std::string path = dir + "/one_staff.xml";
+  ASSERT_EQ(export_musicxml_file(path), 1);
+  std::stringstream written;
+  written << std::ifstream(path).rdbuf();
+  EXPECT_EQ(written.str().find("<part-group"), std::string::npos);
+  const std::string document = written.str();
+  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  shown();
+  EXPECT_NE(find_next_kind(PRINT, piece_start[0])->get(xfirst_bracket), 1);
 }
 
 }  // namespace
