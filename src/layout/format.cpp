@@ -487,10 +487,11 @@ void forget_page_ink() {
 // with the work its passes did for the bars it keeps: a format of those bars alone would give
 // them the same records. It can when the layering took one step (no voice moved to another
 // layer, which is decided over the whole system), the music cut off changes nothing before it
-// (`cut.plain`), no chord holds a grace note or a rest, and the page has no room kept for ink
-// that a format again would forget. Its chains and voices then end at the cut, as a layering
-// of the bars kept leaves them, and the page counts as formatted again from the cut on; the
-// spacing goes on from the last chords kept (`spaced`), else the bars are spaced again.
+// (`cut.plain`), no chord holds a grace note (nor a rest, unless the spacing goes on from the
+// last chords kept), and the page has no room kept for ink that a format again would forget.
+// Its chains and voices then end at the cut, as a layering of the bars kept leaves them, and
+// the page counts as formatted again from the cut on; the spacing goes on from the last chords
+// kept (`spaced`), else the bars are spaced again.
 bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced) {
   // Nothing is drawn before the system's passes reach the drawing.
   if (!cut.note || !cut.plain || !layered_once || system_count != 1 ||
@@ -508,7 +509,14 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced)
     if (staff_data[p].distance_below != below[size_t(p)] ||
         staff_data[p].least_below != least[size_t(p)])
       return false;
-  if (page_fitting.system_distance != between || !end_chains_before(cut.time)) return false;
+  bool rests = false;
+  if (page_fitting.system_distance != between || !end_chains_before(cut.time, &rests)) return false;
+  // The spacing goes on from the last chords kept; failing that the kept bars are spaced
+  // again, which a system with rests cannot be: the rests were given their measures (whole-
+  // measure and multi-measure rests) by the spacing just made. The page is then formatted
+  // again, which makes every record anew.
+  *spaced = spacing_before(cut.time);
+  if (!*spaced && rests) return false;
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     VoiceData& voice = voice_data[v];
@@ -522,7 +530,6 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced)
   }
   // Bar lines are placed anew by the spacing, as step 6 leaves them: those after the last
   // chords kept when the spacing goes on from there, else all of the system's.
-  *spaced = spacing_before(cut.time);
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     const VoiceData& voice = voice_data[v];

@@ -697,8 +697,9 @@ int32_t setprint() {
   return 1;
 }
 
-bool end_chains_before(int32_t time) {
+bool end_chains_before(int32_t time, bool* rests) {
   const int64_t from = int64_t(time) - TIME_TOLERANCE;
+  *rests = false;
   // First only looked at: the chords left out, each chain's first one, and what the chains
   // hold that the layering would count otherwise.
   int32_t first_point = INT32_MAX;
@@ -709,8 +710,10 @@ bool end_chains_before(int32_t time) {
         Drosa last = chord_last_note(first);
         Drosa cd2 = last_note_cddata2(last);
         if (!cd2) return false;
-        for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
-          if (n->get(xgrace) || n->get(xrest)) return false;
+        for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+          if (n->get(xgrace)) return false;
+          *rests = *rests || n->get(xrest);
+        }
         if (cd2->get(xswholec) >= from) {
           if (!cut[p][l]) cut[p][l] = first;
           first_point = std::min<int32_t>(first_point, cd2->get(xchordNum));
