@@ -64,6 +64,7 @@
 #include "platform/port_image.h"
 #include "platform/port_sink.h"
 #include "platform/text_encoding.h"
+#include "platform/window.h"
 
 struct Port {
   QImage image;
@@ -1030,12 +1031,23 @@ void sink_text(Port& port, const TextStyle& style, const char* bytes, int length
 
 // ---- Ports ----------------------------------------------------------------------------------
 
+namespace {
+
+// A new image starts white; not in a program that keeps its windows off the screen (started
+// only to print): nothing of it is ever shown, and painting a page's megabytes would only
+// make the system hand over every page of its memory at once.
+void paint_white_if_shown(QImage& image) {
+  if (!platform_windows_kept_off_screen()) image.fill(Qt::white);
+}
+
+}  // namespace
+
 Port* port_new_offscreen(int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   auto port = std::make_unique<Port>();
   port->image = QImage(width, height, QImage::Format_RGB32);
   if (port->image.isNull()) return nullptr;
-  port->image.fill(Qt::white);
+  paint_white_if_shown(port->image);
   port->clip = image_bounds(port->image);
   return port.release();
 }
@@ -1045,7 +1057,7 @@ Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes) 
   auto port = std::make_unique<Port>();
   port->image = QImage(static_cast<uchar*>(pixels), width, height, row_bytes, QImage::Format_RGB32);
   if (port->image.isNull()) return nullptr;
-  port->image.fill(Qt::white);
+  paint_white_if_shown(port->image);
   port->clip = image_bounds(port->image);
   return port.release();
 }
