@@ -52,10 +52,15 @@ int16_t quit_event() {
   }
 }
 
-// Opens (and prints) each document in turn; false when one could not be opened.
-bool open_documents(const std::vector<std::string>& documents, bool print) {
+// Opens (and prints) each document in turn; false when one could not be opened. A printed
+// piece is let go of, except the last one when the program quits after it: taking a large
+// piece apart node by node only keeps the program from ending, and the system takes back all
+// of its memory at once.
+bool open_documents(const std::vector<std::string>& documents, bool print, bool quit_after) {
   bool all = true;
-  for (const std::string& path : documents) {
+  for (size_t i = 0; i < documents.size(); ++i) {
+    const std::string& path = documents[i];
+    const bool keep_open = quit_after && i + 1 == documents.size();
     if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) return false;
     if (is_musicxml_document(path)) {
       import_fsspec = path;
@@ -64,7 +69,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print) {
       all &= opened;
       if (opened && print) {
         print_piece(PRINT_BEFORE_CLOSING);
-        close_view(0);
+        if (!keep_open) close_view(0);
       }
       activate_window(nullptr);
       continue;
@@ -79,7 +84,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print) {
       copy_from_VIEW_nodes(most_recent_view());
     } else if (print) {
       print_piece(PRINT_BEFORE_CLOSING);
-      close_view(0);
+      if (!keep_open) close_view(0);
     }
     activate_window(nullptr);
   }
@@ -124,16 +129,18 @@ int16_t handle_apple_event(const EventRecord& event, uint32_t id) {
   quiet_convert_flag = id == EVENT_PRINT_DOCUMENTS ? 1 : 0;
   if (id == EVENT_QUIT_APPLICATION) return quit_event();
   bool quit_when_done = false, all_opened = true;
-  if (id == EVENT_OPEN_DOCUMENTS || id == EVENT_PRINT_DOCUMENTS)
-    all_opened = open_documents(platform_take_event_documents(event, &quit_when_done),
-                                id == EVENT_PRINT_DOCUMENTS);
+  if (id == EVENT_OPEN_DOCUMENTS || id == EVENT_PRINT_DOCUMENTS) {
+    const std::vector<std::string> documents =
+        platform_take_event_documents(event, &quit_when_done);
+    all_opened = open_documents(documents, id == EVENT_PRINT_DOCUMENTS,
+                                quit_when_done && id == EVENT_PRINT_DOCUMENTS);
+  }
   quiet_convert_flag = 0;
-  // Started only to print: the quit comes once the documents are done, after any message.
+  // Started only to print: the program ends once the documents are done, after any message,
+  // without a question about the last piece, left open.
   if (quit_when_done) {
     if (!all_opened) fail_exit_status();
-    EventRecord quit;
-    quit.what = EVENT_QUIT;
-    platform_post_event(quit);
+    quit_program(1);
   }
   // A program about to quit shows no window of its own first.
   if (count_open_views() == 0 && !quit_when_done) platform_open_main_window("Vesk");
