@@ -218,9 +218,33 @@ int export_midi_file() {
 
 // ---- Reading ------------------------------------------------------------------------------------
 
+namespace {
+
+// A RIFF MIDI file (RMID) holds a Standard MIDI File in its "data" chunk: the bytes of that
+// chunk, or the bytes as they are when they are no such file. RIFF numbers are little-endian.
+std::vector<uint8_t> unwrap_riff_midi(std::vector<uint8_t> bytes) {
+  auto type_at = [&](size_t at, const char* type) {
+    return at + 4 <= bytes.size() && std::memcmp(&bytes[at], type, 4) == 0;
+  };
+  if (!type_at(0, "RIFF") || !type_at(8, "RMID")) return bytes;
+  for (size_t at = 12; at + 8 <= bytes.size();) {
+    const uint32_t length = uint32_t(bytes[at + 4]) | uint32_t(bytes[at + 5]) << 8 |
+                            uint32_t(bytes[at + 6]) << 16 | uint32_t(bytes[at + 7]) << 24;
+    const size_t body = at + 8, left = bytes.size() - body;
+    if (type_at(at, "data"))
+      return std::vector<uint8_t>(bytes.begin() + ptrdiff_t(body),
+                                  bytes.begin() + ptrdiff_t(body + std::min<size_t>(length, left)));
+    if (length >= left) break;
+    at = body + length + (length & 1);  // chunks are padded to an even length
+  }
+  return bytes;
+}
+
+}  // namespace
+
 void open_midi_reader(std::vector<uint8_t> bytes) {
   rd = MidiReader{};
-  rd.data = std::move(bytes);
+  rd.data = unwrap_riff_midi(std::move(bytes));
   rd.open = true;
   rd.budget = int64_t(rd.data.size());
 }
@@ -256,12 +280,12 @@ int64_t read_midi_number(int n) {
 int read_midi_header() {
   midi_file_header = MidiFileHeader{};
   if (!chunk_type_is(0, "MThd") || rd.data.size() < 14) {
-    REPORT_ERROR(2, "%s", "The is not a valid MIDI file!");
+    REPORT_ERROR(2, "%s", "This is not a valid MIDI file!");
     return 0;
   }
   const uint32_t length = big_endian_at(4);
   if (length < 6 || length > uint32_t(rd.data.size())) {
-    REPORT_ERROR(2, "%s", "The is not a valid MIDI file!");
+    REPORT_ERROR(2, "%s", "This is not a valid MIDI file!");
     return 0;
   }
   rd.position = 8;

@@ -220,7 +220,7 @@ extern MidiReader midi_reader;
 void open_midi_reader(std::vector<uint8_t> bytes);
 void close_midi_reader();
 // read_midi_header: "MThd" and its fields into midi_file_header; 1 when the file can be read.
-// Failure: level 2 "The is not a valid MIDI file!", "The timing in your MIDI file must be in
+// Failure: level 2 "This is not a valid MIDI file!", "The timing in your MIDI file must be in
 //          divisions of quarter notes, not absolute time!" (also for a division of 0).
 int read_midi_header();
 

@@ -216,6 +216,13 @@ TEST_F(SmfFile, FormatsRunningStatusAndEventsOfAnyLengthAreRead) {
   EXPECT_EQ(events(two, 0), std::vector<std::string>{});  // channel 1 is not accepted
   record_settings = RecordSettings{};
   EXPECT_EQ(midi_file_click_division(), 8);
+  // A RIFF MIDI file: the Standard MIDI File in its data chunk, after a chunk of odd length
+  // and its pad byte.
+  const std::string head("RIFF\0\0\0\0RMIDLIST\1\0\0\0x\0data", 26);
+  Bytes riff(head.begin(), head.end());
+  riff.insert(riff.end(), {uint8_t(one.size()), uint8_t(one.size() >> 8), 0, 0});
+  riff.insert(riff.end(), one.begin(), one.end());
+  EXPECT_EQ(events(riff, 0).size(), 4u);
 }
 
 TEST_F(SmfFile, DamagedFilesEndInAMessageNeverPastTheirEnd) {
@@ -239,12 +246,12 @@ TEST_F(SmfFile, DamagedFilesEndInAMessageNeverPastTheirEnd) {
   Bytes huge_chunk = track({note});
   huge_chunk.insert(huge_chunk.begin() + 14, {'J', 'u', 'n', 'k', 0xFF, 0xFF, 0xFF, 0xF0});
   const std::vector<Case> cases = {
-      {"not MIDI", {'h', 'e', 'l', 'l', 'o'}, 0, 0, "The is not a valid MIDI file!"},
+      {"not MIDI", {'h', 'e', 'l', 'l', 'o'}, 0, 0, "This is not a valid MIDI file!"},
       {"a header too short",
        {'M', 'T', 'h', 'd', 0, 0, 0, 2, 0, 0},
        0,
        0,
-       "The is not a valid MIDI file!"},
+       "This is not a valid MIDI file!"},
       {"SMPTE time", smpte, 0, 0,
        "The timing in your MIDI file must be in divisions of quarter notes, not absolute time!"},
       {"division 0", no_division, 0, 0,
