@@ -33,9 +33,9 @@ std::vector<Drosa> find_system_cuts();
 // A cut that `joined`, when given, is told of: the system was cut once, the rest joining the
 // next system; the first note after the cut, its time in the system, and whether the music
 // cut off (from each voice's last note before the cut to the system's old end) holds nothing
-// but notes, bar lines, annotations and their records: no PRINT, staff drag, beaming,
-// parameter change, clef, key or time signature, whose change would reach back to the bars
-// kept. Anything else leaves note NIL.
+// but notes, clefs, bar lines, annotations and their records: no PRINT, staff drag, beaming,
+// parameter change, key or time signature, whose change would reach back to the bars kept.
+// Anything else leaves note NIL.
 struct JoinedCut {
   Drosa note = NIL;
   int32_t time = 0;
