@@ -17,6 +17,7 @@
 #include "graphics/specplot.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -473,12 +474,23 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   const bool at_end = mode == SPECPLOT_SYSTEM_END;
   DueLayer due[MAX_PSTAVES][LAYERS];
   Drosa last_notes[MAX_PSTAVES][LAYERS];
+  // A bit for each layer of a staff whose chord here carries a sign of a kind (by the kind's
+  // place in START_ORDER), and at the system's end for each layer that has a last note: each
+  // kind visits only these layers.
+  unsigned layers_with[MAX_PSTAVES][5] = {};
+  unsigned last_layers[MAX_PSTAVES] = {};
+  static_assert(LAYERS <= 32, "a layer is a bit of an unsigned");
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
     for (int layer = 0; layer < LAYERS; ++layer) {
-      if (at_end)
+      if (at_end) {
         last_notes[p][layer] = layer_last_note(p, layer);
-      else
-        due[p][layer] = due_layer(p, layer, time, any_grace, any_after, prev_grace);
+        if (last_notes[p][layer]) last_layers[p] |= 1u << layer;
+        continue;
+      }
+      due[p][layer] = due_layer(p, layer, time, any_grace, any_after, prev_grace);
+      if (!due[p][layer].note) continue;
+      for (int step = 0; step < 5; ++step)
+        if (due[p][layer].kinds & kind_bit(START_ORDER[step])) layers_with[p][step] |= 1u << layer;
     }
   }
   const int* order = mode == SPECPLOT_SYSTEM_START ? START_ORDER : LATER_ORDER;
@@ -488,10 +500,14 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
     // A bar line a voice's chord on a lower staff carries for the voice's own staff, which has
     // no chord here to carry it.
     Drosa carried[MAX_PSTAVES][2] = {};
+    const int kind_index = int(std::find(START_ORDER, START_ORDER + 5, kind) - START_ORDER);
     for (int p = last_pstaff; p >= first_pstaff; --p) {
+      if (!staff_takes(kind, p, mode)) continue;
+      unsigned layers = at_end ? last_layers[p] : layers_with[p][kind_index];
+      if (kind == BAR && carried[p][0]) layers |= 1u << (LAYERS - 1);
       bool drawn = false;
-      for (int layer = 0; layer < LAYERS; ++layer) {
-        if (!staff_takes(kind, p, mode)) continue;
+      for (; layers; layers &= layers - 1) {
+        const int layer = std::countr_zero(layers);
         Drosa node = NIL, owner = NIL;
         if (at_end) {
           owner = last_notes[p][layer];
