@@ -39,29 +39,53 @@ constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
 
 // ---- Numbers ----------------------------------------------------------------------------------
 
+// A number rounded to the nearest integer, halves away from zero (as llround). Below 2^52 the
+// truncation and what it leaves are exact, so the rounding needs no call.
+long long round_half_away(double v) {
+  if (!(std::fabs(v) < 4503599627370496.0)) return std::llround(v);
+  long long whole = static_cast<long long>(v);
+  const double rest = v - static_cast<double>(whole);
+  if (rest >= 0.5)
+    ++whole;
+  else if (rest <= -0.5)
+    --whole;
+  return whole;
+}
+
 // Appends a number with at most two decimals and no trailing zeros.
 void put_num(std::string& out, double v) {
+  static constexpr char PAIRS[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   if (!std::isfinite(v)) v = 0;
-  long long hundredths = std::llround(v * 100);
+  const long long rounded = round_half_away(v * 100);
+  unsigned long long hundredths = rounded < 0 ? 0ull - static_cast<unsigned long long>(rounded)
+                                              : static_cast<unsigned long long>(rounded);
   char text[32];
-  char* end = text + sizeof text;
+  char* const end = text + sizeof text;
   char* p = end;
-  const bool negative = hundredths < 0;
-  if (negative) hundredths = -hundredths;
-  const int fraction = int(hundredths % 100);
+  const unsigned fraction = unsigned(hundredths % 100);
   if (fraction) {
     if (fraction % 10) *--p = char('0' + fraction % 10);
     *--p = char('0' + fraction / 10);
     *--p = '.';
   }
-  long long whole = hundredths / 100;
-  do {
-    *--p = char('0' + whole % 10);
-    whole /= 10;
-  } while (whole);
-  if (negative) *--p = '-';
-  const size_t length = std::min(size_t(end - p), sizeof text);
-  out.append(end - length, length);
+  unsigned long long whole = hundredths / 100;
+  while (whole >= 100) {
+    const unsigned pair = unsigned(whole % 100);
+    whole /= 100;
+    p -= 2;
+    std::memcpy(p, PAIRS + 2 * pair, 2);
+  }
+  if (whole >= 10) {
+    p -= 2;
+    std::memcpy(p, PAIRS + 2 * whole, 2);
+  } else {
+    *--p = char('0' + whole);
+  }
+  if (rounded < 0) *--p = '-';
+  out.append(p, size_t(end - p));
 }
 
 void put_colour(std::string& out, QRgb colour) {
