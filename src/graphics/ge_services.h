@@ -630,8 +630,9 @@ void redraw_view();
 // Reads:  first_pstaff, last_pstaff, staff_data (chain heads, middle lines, sizes, lines,
 //         types, chord count), voice_data, the print chains and layout records of the system,
 //         the parameters, options_struct (system separators), prefs (Sonata braces).
-// Writes: the GE list; staff_data cur_note, next_time, rest_group, rest_group_x; voice_data
-//         beaming_end; the beam buffer; bracket_state; the drawn rests' NTDATA and CDDATA.
+// Writes: the GE list; staff_data cur_note, next_time, rest_group, rest_group_x,
+//         layers_with_notes; voice_data beaming_end; the beam buffer; bracket_state; the drawn
+//         rests' NTDATA and CDDATA.
 // Failure: level 4 "No ENDSYST found in get_bracket()!" for a staff whose first note has no
 //          ENDSYST before it (no bracket and no brace there); the reports of the beam buffer
 //          and of the system symbols.

@@ -287,14 +287,17 @@ void start_layers() {
     StaffData& staff = staff_data[p];
     const int32_t left = staff_left_x(p, current_page);
     staff.signs_end_x = left;
+    staff.layers_with_notes = 0;
     for (int layer = 0; layer < LAYERS; ++layer) {
       staff.cur_note[layer] = staff.ppnt[layer];
       staff.rest_group[layer] = NIL;
       staff.rest_group_x[layer] = left;
-      if (Drosa first = first_note_of_layer(p, layer))
+      if (Drosa first = first_note_of_layer(p, layer)) {
         staff.next_time[layer] = chord_time(first);
-      else if (layer == 0)
+        staff.layers_with_notes |= uint8_t(1u << layer);
+      } else if (layer == 0) {
         staff.next_time[layer] = 0;
+      }
     }
   }
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)

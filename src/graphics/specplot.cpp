@@ -479,9 +479,11 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   // kind visits only these layers.
   unsigned layers_with[MAX_PSTAVES][5] = {};
   unsigned last_layers[MAX_PSTAVES] = {};
-  static_assert(LAYERS <= 32, "a layer is a bit of an unsigned");
+  static_assert(LAYERS <= 8, "a staff's layers are the bits of a byte");
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
-    for (int layer = 0; layer < LAYERS; ++layer) {
+    // A layer without notes at the system's start never has a chord due nor a last note.
+    for (unsigned in_use = staff_data[p].layers_with_notes; in_use; in_use &= in_use - 1) {
+      const int layer = std::countr_zero(in_use);
       if (at_end) {
         last_notes[p][layer] = layer_last_note(p, layer);
         if (last_notes[p][layer]) last_layers[p] |= 1u << layer;

@@ -22,10 +22,10 @@ inline constexpr int SPECPLOT_SYSTEM_END = 18;
 // bar line (or whose last chord does) keeps that bar line on its own staff too, when nothing
 // else there carries one. At mode 16 it also draws the bar number and, on
 // the page's first system, the title line, and counts the system's bars.
-// Reads:  staff_data (cur_note, next_time, the staff geometry), the signs' nodes and their
-//         x, the PRINTs between a bar line and its chord, voice_data (system end), the parameters,
-//         options_struct (words 8, 38, 68), prefs (colour by pitch name, simplified notation),
-//         piece_fsspec, DrosaDirty, page_count, ncontext_count.
+// Reads:  staff_data (cur_note, next_time, layers_with_notes, the staff geometry), the signs'
+//         nodes and their x, the PRINTs between a bar line and its chord, voice_data (system
+//         end), the parameters, options_struct (words 8, 38, 68), prefs (colour by pitch name,
+//         simplified notation), piece_fsspec, DrosaDirty, page_count, ncontext_count.
 // Writes: the GE list, staff_data rest_group_x and signs_end_x, specplot_last_seen,
 //         current_bar_number.
 // Failure: level 4 "fgrace logic error in specplot step 1" when a grace chord is due in a

@@ -244,6 +244,7 @@ struct StaffData {
   Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
   int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
   int32_t signs_end_x;           // x after the signs drawn at the system's start (its left end)
+  uint8_t layers_with_notes;     // a bit for each layer that has notes to draw in the system
 };
 
 // One voice while its page is formatted (twelve words).
