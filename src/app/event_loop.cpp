@@ -453,6 +453,13 @@ int do_update_event(EventRecord* event, DialogRef dialog) {
 void update_window() {
   const int window = music_window();
   if (!window) return;
+  // Kept off the screen (the program only prints), the window is seen by nobody: nothing is
+  // drawn in it, and its update is over at once.
+  if (platform_windows_kept_off_screen()) {
+    platform_begin_window_update(window);
+    platform_end_window_update(window);
+    return;
+  }
   track_ruler_marks({-1, -1}, false);
   platform_begin_window_update(window);
   Port* saved = platform_current_port();

@@ -120,7 +120,8 @@ void platform_show_control(Control* c) { c->visible = true; }
 
 void platform_draw_control(const Control* c) {
   Port* port = platform_window_port(c->window);
-  if (!c->visible || !port) return;
+  // A window kept off the screen is seen by nobody: its controls are not drawn.
+  if (!c->visible || !port || platform_windows_kept_off_screen()) return;
   Port* saved = platform_current_port();
   platform_set_port(port);
   const PenState pen = get_pen_state();
@@ -178,7 +179,7 @@ int platform_track_control(Control* c, Point start, ControlAction action) {
 
 void platform_draw_grow_box(int window) {
   Port* port = platform_window_port(window);
-  if (!port) return;
+  if (!port || platform_windows_kept_off_screen()) return;
   Port* saved = platform_current_port();
   platform_set_port(port);
   const PenState pen = get_pen_state();

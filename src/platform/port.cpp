@@ -64,10 +64,12 @@
 #include "platform/port_image.h"
 #include "platform/port_sink.h"
 #include "platform/text_encoding.h"
-#include "platform/window.h"
 
 struct Port {
-  QImage image;
+  // The pixels. A new image is white, but is painted white only when first read or drawn in
+  // (blank until then): a window or page that is never drawn in never touches its memory.
+  mutable QImage image;
+  mutable bool blank = false;
   PenState pen;
   double pen_fraction = 0;  // of a pixel to the right of pen.position, left there by text
   RgbColour fore = COLOUR_BLACK;
@@ -103,6 +105,15 @@ Rect intersection(Rect a, Rect b) {
 }
 
 Rect image_bounds(const QImage& image) { return {0, 0, image.width(), image.height()}; }
+
+// The port's pixels to read or change, a blank image made white first.
+QImage& pixels_of(const Port& port) {
+  if (port.blank) {
+    port.image.fill(Qt::white);
+    port.blank = false;
+  }
+  return port.image;
+}
 
 Rect bounds_of(const Port& port) {
   return port.on_sink ? port.sink_bounds : image_bounds(port.image);
@@ -201,7 +212,7 @@ inline QRgb through_mark(QRgb pixel, uint8_t mark) {
 
 // What a pixel of the port shows: its colour through its marks.
 QRgb shown_pixel(const Port& port, int x, int y) {
-  const QRgb pixel = reinterpret_cast<const QRgb*>(port.image.constScanLine(y))[x];
+  const QRgb pixel = reinterpret_cast<const QRgb*>(pixels_of(port).constScanLine(y))[x];
   if (!port.marks_set) return pixel;
   return through_mark(pixel, port.marks[static_cast<size_t>(y) * port.image.width() + x]);
 }
@@ -235,7 +246,7 @@ void paint_area(Port& port, Rect area, const Paint& paint, Covered covered) {
   Rect r = intersection(area, drawable(port));
   const bool solid = paint.solid();
   for (int y = r.top; y < r.bottom; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(port.image.scanLine(y));
+    QRgb* row = reinterpret_cast<QRgb*>(pixels_of(port).scanLine(y));
     const uint8_t bits = paint.pattern.rows[y & 7];
     for (int x = r.left; x < r.right; ++x) {
       if (!covered(x, y)) continue;
@@ -265,11 +276,14 @@ bool paint_plain_rect(Port& port, Rect area, const Paint& paint) {
   if (r.empty()) return true;
   const bool set = bits != 0;
   const QRgb colour = set ? paint.fore : paint.back;
-  uchar* pixels = port.image.bits();
-  const qsizetype row_bytes = port.image.bytesPerLine();
-  for (int y = r.top; y < r.bottom; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
-    std::fill(row + r.left, row + r.right, colour);
+  // White over a blank image changes no pixel.
+  if (!port.blank || colour != qRgb(255, 255, 255)) {
+    uchar* pixels = pixels_of(port).bits();
+    const qsizetype row_bytes = port.image.bytesPerLine();
+    for (int y = r.top; y < r.bottom; ++y) {
+      QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
+      std::fill(row + r.left, row + r.right, colour);
+    }
   }
   // Copying the background over a pixel takes its marks away.
   if (!port.smooth || set || !port.marks_set) return true;
@@ -354,7 +368,7 @@ void paint_mask(Port& port, const Mask& mask, const Paint& paint, int dx = 0, in
   if (r.empty()) return;
   const int width = mask.area.width();
   // The image's pixels are made its own once, not at every row.
-  uchar* pixels = port.image.bits();
+  uchar* pixels = pixels_of(port).bits();
   const qsizetype row_bytes = port.image.bytesPerLine();
   for (int y = r.top; y < r.bottom; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
@@ -430,7 +444,7 @@ void paint_convex(Port& port, const PointF* points, int count, const Paint& pain
     *to = hi;
     return lo <= hi;
   };
-  uchar* pixels = port.image.bits();
+  uchar* pixels = pixels_of(port).bits();
   const qsizetype row_bytes = port.image.bytesPerLine();
   // A row's coverage in 256ths of a pixel summed over the sample rows: the pixels at a span's
   // ends take their share directly, the whole ones between through running sums.
@@ -1031,23 +1045,12 @@ void sink_text(Port& port, const TextStyle& style, const char* bytes, int length
 
 // ---- Ports ----------------------------------------------------------------------------------
 
-namespace {
-
-// A new image starts white; not in a program that keeps its windows off the screen (started
-// only to print): nothing of it is ever shown, and painting a page's megabytes would only
-// make the system hand over every page of its memory at once.
-void paint_white_if_shown(QImage& image) {
-  if (!platform_windows_kept_off_screen()) image.fill(Qt::white);
-}
-
-}  // namespace
-
 Port* port_new_offscreen(int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
   auto port = std::make_unique<Port>();
   port->image = QImage(width, height, QImage::Format_RGB32);
   if (port->image.isNull()) return nullptr;
-  paint_white_if_shown(port->image);
+  port->blank = true;
   port->clip = image_bounds(port->image);
   return port.release();
 }
@@ -1057,7 +1060,7 @@ Port* port_new_offscreen_on(void* pixels, int width, int height, int row_bytes) 
   auto port = std::make_unique<Port>();
   port->image = QImage(static_cast<uchar*>(pixels), width, height, row_bytes, QImage::Format_RGB32);
   if (port->image.isNull()) return nullptr;
-  paint_white_if_shown(port->image);
+  port->blank = true;
   port->clip = image_bounds(port->image);
   return port.release();
 }
@@ -1142,7 +1145,7 @@ bool port_smooth(const Port* port) { return port && port->smooth; }
 void platform_set_port(Port* port) { current_port = port; }
 Port* platform_current_port() { return current_port; }
 
-QImage* port_image(Port* port) { return port ? &port->image : nullptr; }
+QImage* port_image(Port* port) { return port ? &pixels_of(*port) : nullptr; }
 
 void port_set_view(Port* port, QWidget* view) {
   if (port) port->view = view;
@@ -1154,22 +1157,24 @@ void port_set_size(Port* port, int width, int height) {
   const bool whole_clip = port->clip == image_bounds(port->image);
   QImage image(width, height, QImage::Format_RGB32);
   if (image.isNull()) return;
-  image.fill(Qt::white);
-  const int w = std::min(width, port->image.width()), h = std::min(height, port->image.height());
-  for (int y = 0; y < h; ++y)
-    std::memcpy(image.scanLine(y), port->image.constScanLine(y), sizeof(QRgb) * size_t(w));
+  if (!port->blank) {
+    image.fill(Qt::white);
+    const int w = std::min(width, port->image.width()), h = std::min(height, port->image.height());
+    for (int y = 0; y < h; ++y)
+      std::memcpy(image.scanLine(y), port->image.constScanLine(y), sizeof(QRgb) * size_t(w));
+  }
   port->image = image;
   port->marks.clear();  // what was marked is no longer where it was
   port->marks_set = 0;
   if (whole_clip) port->clip = image_bounds(port->image);
   if (port->view) port->view->update();
 }
-const QImage* port_image(const Port* port) { return port ? &port->image : nullptr; }
+const QImage* port_image(const Port* port) { return port ? &pixels_of(*port) : nullptr; }
 
 QImage port_shown_image(const Port* port) {
   if (!port) return QImage();
-  if (!port->marks_set) return port->image;
-  QImage shown = port->image.copy();
+  if (!port->marks_set) return pixels_of(*port);
+  QImage shown = pixels_of(*port).copy();
   for (int y = 0; y < shown.height(); ++y)
     show_marks(*port, 0, y, reinterpret_cast<QRgb*>(shown.scanLine(y)), shown.width());
   return shown;
@@ -1216,12 +1221,12 @@ static bool copy_rows(const Port* source, Port* destination, Rect from, Rect to)
   const Rect source_bounds = image_bounds(source->image);
   const Rect needed = offset_rect(r, from.left - to.left, from.top - to.top);
   if (intersection(needed, source_bounds) != needed || r.empty()) return r.empty();
-  const QImage pixels = source == destination ? source->image.copy() : QImage();
-  const QImage& image = source == destination ? pixels : source->image;
+  const QImage pixels = source == destination ? pixels_of(*source).copy() : QImage();
+  const QImage& image = source == destination ? pixels : pixels_of(*source);
   for (int y = r.top; y < r.bottom; ++y) {
     const QRgb* from_row =
         reinterpret_cast<const QRgb*>(image.constScanLine(needed.top + y - r.top));
-    QRgb* to_row = reinterpret_cast<QRgb*>(destination->image.scanLine(y));
+    QRgb* to_row = reinterpret_cast<QRgb*>(pixels_of(*destination).scanLine(y));
     std::memcpy(to_row + r.left, from_row + needed.left, sizeof(QRgb) * size_t(r.width()));
     if (source != destination)
       show_marks(*source, needed.left, needed.top + y - r.top, to_row + r.left, r.width());
@@ -1235,7 +1240,7 @@ void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_
   if (destination->view) destination->view->update();
   if ((mode & 3) == MODE_COPY && copy_rows(source, destination, from, to)) return;
   // A copy within one port reads what was there before.
-  const QImage pixels = source == destination ? source->image.copy() : source->image;
+  const QImage pixels = source == destination ? pixels_of(*source).copy() : pixels_of(*source);
   const Rect source_bounds = image_bounds(pixels);
   const Operation operation = static_cast<Operation>(mode & 3);
   const QRgb back = to_qrgb(destination->back);
@@ -1243,7 +1248,7 @@ void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_
   for (int y = r.top; y < r.bottom; ++y) {
     const int sy = from.top + static_cast<int>(static_cast<long long>(y - to.top) * from.height() /
                                                to.height());
-    QRgb* row = reinterpret_cast<QRgb*>(destination->image.scanLine(y));
+    QRgb* row = reinterpret_cast<QRgb*>(pixels_of(*destination).scanLine(y));
     for (int x = r.left; x < r.right; ++x) {
       const int sx = from.left + static_cast<int>(static_cast<long long>(x - to.left) *
                                                   from.width() / to.width());

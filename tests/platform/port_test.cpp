@@ -3,7 +3,8 @@
 //   Modes.*:    copy, or, exclusive-or and bit-clear with a pattern aligned to the port
 //   Lines.*:    the pen hangs below and right of the path; a zero pen draws nothing
 //   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
-//   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it
+//   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it; a port
+//               not yet drawn in reads, copies and grows white
 //   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
 //   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it
 //   Smooth.*:   smooth text and polygons: edges in part covered, the same widths, drawing again
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -24,6 +26,7 @@
 #include "platform/font_families.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
+#include "platform/port_image.h"
 #include "platform/port_sink.h"
 
 namespace {
@@ -422,6 +425,24 @@ TEST(Port, GlyphOutlinesDoNotDependOnWhatWasDrawnSmoothBefore) {
     painter.drawText(QPointF(10.75, 40), QString(QChar(0xE1E7)));
   }
   EXPECT_EQ(port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance), outline);
+}
+
+TEST_F(PortTest, CopyingFromOrGrowingAPortNotYetDrawnInGivesWhite) {
+  Port* fresh = port_new_offscreen(8, 8);
+  port_set_size(fresh, 12, 10);
+  scribble();
+  port_copy(fresh, port, {0, 0, 12, 10}, {0, 0, 12, 10}, MODE_COPY);
+  EXPECT_EQ(count(WHITE), 120);
+
+  platform_set_port(fresh);
+  erase_rect(port_bounds(fresh));
+  paint_rect({0, 0, 2, 2});
+  port_set_size(fresh, 16, 16);  // what was drawn stays, the new pixels are white
+  const std::vector<uint32_t> pixels = port_pixels(fresh);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), BLACK), 4);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), WHITE), 16 * 16 - 4);
+  platform_set_port(port);
+  port_dispose(fresh);
 }
 
 TEST(Port, DisposingTheCurrentPortLeavesNoneAndBadSizesFail) {
