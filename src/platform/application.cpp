@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fontconfig/fontconfig.h>
+#include <locale.h>
 #include <signal.h>
+#include <thread>
 #include <unistd.h>
 
 #include <QApplication>
@@ -67,6 +70,28 @@ void on_quit_signal(int) {
   (void)written;
 }
 
+// Reads the font configuration (every configuration file and font cache of fontconfig, which the
+// toolkit reads at its first use of fonts, once for the whole program). It runs on a thread of its
+// own while the application object is made, in a locale of the thread's own set as the program
+// sets its own (the user's, numbers with a decimal point): the application object changes the
+// program's locale meanwhile.
+void read_font_configuration() {
+  locale_t locale = newlocale(LC_ALL_MASK, "", nullptr);
+  if (!locale) locale = newlocale(LC_ALL_MASK, "C", nullptr);
+  if (locale) {
+    if (locale_t with_point = newlocale(LC_NUMERIC_MASK, "C", locale))
+      locale = with_point;
+    else
+      freelocale(locale), locale = nullptr;
+  }
+  if (locale) uselocale(locale);
+  FcInit();
+  if (locale) {
+    uselocale(LC_GLOBAL_LOCALE);
+    freelocale(locale);
+  }
+}
+
 ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
 int saved_argc = 0;
@@ -80,11 +105,13 @@ constexpr int MAIN_WINDOW_HEIGHT = 700;
 
 void platform_start(int argc, char** argv) {
   if (application) return;
+  std::thread font_configuration(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
   application = new QApplication(saved_argc, argv);
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);
+  font_configuration.join();
 }
 
 void platform_open_main_window(const char* title) {
