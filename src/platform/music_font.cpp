@@ -1,7 +1,9 @@
 // music_font.cpp: loading the embedded music font (Bravura, a SMuFL font).
 #include "platform/music_font.h"
 
+#include <QByteArray>
 #include <QFontDatabase>
+#include <QResource>
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,16 @@ static void register_font_resource() { Q_INIT_RESOURCE(musicfont); }
 
 std::string platform_load_music_font() {
   register_font_resource();
-  int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/bravura.otf"));
+  // The font is handed over where the program holds it, not read into a copy (twice: once to
+  // register it, once more to draw with it).
+  const QResource resource(QStringLiteral(":/fonts/bravura.otf"));
+  if (!resource.isValid()) return {};
+  const QByteArray data =
+      resource.compressionAlgorithm() == QResource::NoCompression
+          ? QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                    qsizetype(resource.size()))
+          : resource.uncompressedData();
+  int id = QFontDatabase::addApplicationFontFromData(data);
   if (id < 0) return {};
   QStringList families = QFontDatabase::applicationFontFamilies(id);
   return families.isEmpty() ? std::string() : families.first().toStdString();
