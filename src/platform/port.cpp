@@ -919,10 +919,13 @@ Mask outline_mask(const Mask& glyphs, bool shadow) {
 
 // A single character drawn at a whole pixel is drawn so often (every glyph of a page) that its
 // covered pixels and advance are kept, relative to the pen, by font, size, face and byte. The
-// pixels are the same as drawing it afresh: a glyph at a whole pixel is only moved.
+// pixels are the same as drawing it afresh: a glyph at a whole pixel is only moved. They are
+// found when the glyph is first drawn: a glyph only measured (a page only printed) needs its
+// advance alone.
 struct CachedGlyph {
-  Mask mask;  // covered pixels with the pen at (0, 0)
   double advance;
+  bool masked = false;
+  Mask mask{Rect{}};  // covered pixels with the pen at (0, 0), once masked
 };
 
 std::map<std::tuple<int, int, int, uint8_t, bool>, CachedGlyph>* glyph_cache = nullptr;
@@ -951,7 +954,8 @@ Mask ink_only(const Mask& mask) {
   return cut;
 }
 
-const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smooth) {
+// The glyph of a byte, with its mask when `masked` is asked.
+const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smooth, bool masked) {
   if (!glyph_cache) {
     glyph_cache = new std::remove_pointer_t<decltype(glyph_cache)>();
     qAddPostRoutine(drop_glyph_cache);
@@ -959,16 +963,20 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smoot
   if (glyph_cache->size() > GLYPH_CACHE_LIMIT) glyph_cache->clear();
   auto key = std::make_tuple(style.font, style.size, style.face, byte, smooth);
   auto it = glyph_cache->find(key);
-  if (it == glyph_cache->end()) {
-    const char c = static_cast<char>(byte);
+  const char c = static_cast<char>(byte);
+  if (it == glyph_cache->end())
+    it = glyph_cache->emplace(key, CachedGlyph{runs_width(text_runs(style, &c, 1))}).first;
+  CachedGlyph& glyph = it->second;
+  if (masked && !glyph.masked) {
     const std::vector<TextRun> runs = text_runs(style, &c, 1);
     Mask mask =
         runs.empty() ? Mask(Rect{}) : glyph_mask(runs, 0, 0, runs_extent(runs, 0, 0), smooth);
     if (style.face & (FACE_OUTLINE | FACE_SHADOW))
       mask = outline_mask(mask, (style.face & FACE_SHADOW) != 0);
-    it = glyph_cache->emplace(key, CachedGlyph{ink_only(mask), runs_width(runs)}).first;
+    glyph.mask = ink_only(mask);
+    glyph.masked = true;
   }
-  return it->second;
+  return glyph;
 }
 
 // The runs of a text in a style with their boxes and width, kept by style and bytes: the
@@ -1489,7 +1497,8 @@ void draw_text(const char* bytes, int length) {
     return;
   }
   if (length == 1 && port->pen_fraction == 0 && qGuiApp) {
-    const CachedGlyph& glyph = cached_glyph(style, static_cast<uint8_t>(bytes[0]), port->smooth);
+    const CachedGlyph& glyph =
+        cached_glyph(style, static_cast<uint8_t>(bytes[0]), port->smooth, true);
     paint_mask(*port, glyph.mask, paint_of(*port, mode, PATTERN_BLACK), port->pen.position.x,
                port->pen.position.y);
     const double end = port->pen.position.x + glyph.advance;
@@ -1524,7 +1533,7 @@ void draw_char(uint8_t c) {
 double text_width(const char* bytes, int length) {
   if (length == 1 && bytes && qGuiApp)
     return cached_glyph(style_of(current_port), static_cast<uint8_t>(bytes[0]),
-                        current_port && current_port->smooth)
+                        current_port && current_port->smooth, false)
         .advance;
   return runs_width(text_runs(style_of(current_port), bytes, length));
 }
