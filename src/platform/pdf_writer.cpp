@@ -3,9 +3,11 @@
 // Objects are written as soon as they are known and found again through the cross-reference
 // table at the end: each page's dictionary and content stream when the page has been
 // compressed, then the fonts (every glyph the document used), the resources all pages share,
-// the page tree and the catalogue. A page's content is compressed on a worker thread while
-// the program draws the next ones; pages are written in order, so the file does not depend on
-// which thread finished first.
+// the page tree and the catalogue. A page's drawing is kept as it comes (its shapes' points,
+// its texts, their colours and clips); a worker thread makes the page's content stream of it
+// and compresses that while the program draws the next pages. Pages are written in order, and
+// a page's stream depends on its drawing alone, so the file does not depend on which thread
+// finished first. Only the fonts' glyphs are made as the texts come, in the order of drawing.
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
@@ -276,6 +278,111 @@ Glyph make_glyph(int font, int face, uint8_t code) {
   return g;
 }
 
+// A page's drawing in order, kept for the worker that makes its content stream.
+struct PageDrawing {
+  enum Kind : uint8_t { FILL, FILL_EVEN_ODD, TEXT };
+  struct Step {
+    Kind kind = FILL;
+    QRgb colour = 0;
+    QRectF clip;             // empty: none
+    uint32_t first = 0;      // a fill's first element; a text's first byte
+    uint32_t count = 0;      // its elements; its bytes
+    uint32_t font_first = 0, font_count = 0;  // a text's font name, in `bytes`
+    int size = 0;            // a text's size
+    double x = 0, y = 0;     // a text's pen
+  };
+  std::vector<Step> steps;
+  std::vector<QPainterPath::Element> elements;  // the fills' outlines, one after another
+  std::string bytes;                            // the texts and their fonts' names
+};
+
+// Sets the fill colour unless it is set already.
+void set_colour(std::string& body, std::string& set, QRgb colour) {
+  std::string op;
+  put_colour(op, colour);
+  if (op == set) return;
+  body += op;
+  set = std::move(op);
+}
+
+void put_text(std::string& b, std::string& set_font, const PageDrawing& d,
+              const PageDrawing::Step& step) {
+  b += "BT ";
+  // The font is set again only when it changes: most texts of a page are in one font.
+  char font[64];
+  char* end = font;
+  *end++ = '/';
+  end = std::copy_n(d.bytes.data() + step.font_first, std::min<size_t>(step.font_count, 32), end);
+  *end++ = ' ';
+  end = std::to_chars(end, font + sizeof font, step.size).ptr;
+  end = std::copy_n(" Tf ", 4, end);
+  const std::string_view wanted(font, size_t(end - font));
+  if (wanted != set_font) {
+    b += wanted;
+    set_font = wanted;
+  }
+  b += "1 0 0 -1 ";
+  put_num(b, step.x);
+  b += ' ';
+  put_num(b, step.y);
+  b += " Tm (";
+  for (uint32_t i = step.first; i < step.first + step.count; ++i) {
+    const unsigned char c = static_cast<unsigned char>(d.bytes[i]);
+    if (c == '(' || c == ')' || c == '\\') {
+      b += '\\';
+      b += char(c);
+    } else if (c < 32 || c > 126) {
+      const char octal[4] = {'\\', char('0' + (c >> 6)), char('0' + ((c >> 3) & 7)),
+                             char('0' + (c & 7))};
+      b.append(octal, 4);
+    } else {
+      b += char(c);
+    }
+  }
+  b += ") Tj ET\n";
+}
+
+// The content stream of a page drawn on a page of this setup: the page's pixels, y downward
+// from its top-left corner, then every step in order, each clipped in a saved graphics state
+// (what is set inside is forgotten after it).
+std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
+  std::string body;
+  body.reserve(d.elements.size() * 12 + d.bytes.size() * 2 + d.steps.size() * 24 + 64);
+  put_num(body, s.points_per_pixel);
+  body += " 0 0 ";
+  put_num(body, -s.points_per_pixel);
+  body += ' ';
+  put_num(body, s.origin_x);
+  body += ' ';
+  put_num(body, s.media_height - s.origin_y);
+  body += " cm\n";
+  std::string colour, font;  // the fill colour's operator and the font as set last
+  for (const PageDrawing::Step& step : d.steps) {
+    const bool clipped = !step.clip.isEmpty();
+    std::string outer_colour, outer_font;
+    if (clipped) {
+      outer_colour = colour;
+      outer_font = font;
+      put_clip(body, step.clip);
+    }
+    set_colour(body, colour, step.colour);
+    if (step.kind == PageDrawing::TEXT) {
+      put_text(body, font, d, step);
+    } else {
+      put_path(
+          body, int(step.count), [&](int i) { return d.elements[step.first + size_t(i)]; },
+          false);
+      body += step.kind == PageDrawing::FILL_EVEN_ODD ? "f*\n" : "f\n";
+    }
+    if (clipped) {
+      body += "Q\n";
+      colour = std::move(outer_colour);
+      font = std::move(outer_font);
+    }
+  }
+  return body;
+}
+
 // A page handed to the workers, with the numbers of its objects.
 struct PendingPage {
   int page = 0, content = 0;
@@ -294,9 +401,7 @@ struct PdfWriter {
   std::vector<int> page_objects;
   std::map<std::pair<int, int>, Font> fonts;  // by font number and face
   bool page_open = false;
-  std::string body;  // the page under way
-  // The page's graphics state as set last: the fill colour's operator, the font and size.
-  std::string colour, font;
+  PageDrawing page;  // the page under way
   std::deque<PendingPage> pending;
   unsigned workers = 1;
 };
@@ -459,60 +564,33 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
 
 void pdf_writer_begin_page(PdfWriter* w) {
   w->page_open = true;
-  w->body.clear();
-  w->colour.clear();
-  w->font.clear();
-  // The page's pixels: y downward from the page's top-left corner.
-  const PdfPageSetup& s = w->setup;
-  put_num(w->body, s.points_per_pixel);
-  w->body += " 0 0 ";
-  put_num(w->body, -s.points_per_pixel);
-  w->body += ' ';
-  put_num(w->body, s.origin_x);
-  w->body += ' ';
-  put_num(w->body, s.media_height - s.origin_y);
-  w->body += " cm\n";
+  w->page = PageDrawing{};
 }
 
 namespace {
 
-// Sets the fill colour unless it is set already.
-void set_colour(PdfWriter* w, QRgb colour) {
-  std::string op;
-  put_colour(op, colour);
-  if (op == w->colour) return;
-  w->body += op;
-  w->colour = std::move(op);
+// Adds a fill of `count` elements, element(i) the i-th, to the page under way.
+template <typename ElementAt>
+void add_fill(PdfWriter* w, PageDrawing::Kind kind, int count, ElementAt element, QRgb colour,
+              const QRectF& clip) {
+  PageDrawing& d = w->page;
+  PageDrawing::Step step;
+  step.kind = kind;
+  step.colour = colour;
+  step.clip = clip;
+  step.first = uint32_t(d.elements.size());
+  step.count = uint32_t(count);
+  for (int i = 0; i < count; ++i) d.elements.push_back(element(i));
+  d.steps.push_back(step);
 }
-
-// Drawing clipped to a rectangle, in a saved graphics state: what is set inside is forgotten
-// after it.
-struct Clipped {
-  PdfWriter* w;
-  bool on;
-  std::string colour, font;
-  Clipped(PdfWriter* writer, const QRectF& clip) : w(writer), on(!clip.isEmpty()) {
-    if (!on) return;
-    colour = w->colour;
-    font = w->font;
-    put_clip(w->body, clip);
-  }
-  ~Clipped() {
-    if (!on) return;
-    w->body += "Q\n";
-    w->colour = colour;
-    w->font = font;
-  }
-};
 
 }  // namespace
 
 void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
   if (!w->page_open || shape.isEmpty()) return;
-  Clipped clipped(w, clip);
-  set_colour(w, colour);
-  put_path(w->body, shape, false);
-  w->body += shape.fillRule() == Qt::OddEvenFill ? "f*\n" : "f\n";
+  add_fill(
+      w, shape.fillRule() == Qt::OddEvenFill ? PageDrawing::FILL_EVEN_ODD : PageDrawing::FILL,
+      shape.elementCount(), [&shape](int i) { return shape.elementAt(i); }, colour, clip);
 }
 
 void pdf_writer_fill_outline(PdfWriter* w, const PdfOutline& outline, QRgb colour,
@@ -521,11 +599,14 @@ void pdf_writer_fill_outline(PdfWriter* w, const PdfOutline& outline, QRgb colou
   if (!w->page_open || outline.empty() ||
       (outline.size() == 1 && outline[0].type == QPainterPath::MoveToElement))
     return;
-  Clipped clipped(w, clip);
-  set_colour(w, colour);
-  put_path(
-      w->body, int(outline.size()), [&outline](int i) { return outline[size_t(i)]; }, false);
-  w->body += "f\n";
+  PageDrawing& d = w->page;
+  PageDrawing::Step step;
+  step.colour = colour;
+  step.clip = clip;
+  step.first = uint32_t(d.elements.size());
+  step.count = uint32_t(outline.size());
+  d.elements.insert(d.elements.end(), outline.begin(), outline.end());
+  d.steps.push_back(step);
 }
 
 void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRectF& clip) {
@@ -538,41 +619,21 @@ void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRec
   }
   for (unsigned char c : text.bytes)
     if (!f.glyphs.count(c)) f.glyphs.emplace(c, make_glyph(text.font, text.face, c));
-  Clipped clipped(w, clip);
-  set_colour(w, colour);
-  std::string& b = w->body;
-  b += "BT ";
-  // The font is set again only when it changes: most texts of a page are in one font.
-  char font[64];
-  char* end = font;
-  *end++ = '/';
-  end = std::copy_n(f.name.data(), std::min<size_t>(f.name.size(), 32), end);
-  *end++ = ' ';
-  end = std::to_chars(end, font + sizeof font, int(text.size)).ptr;
-  end = std::copy_n(" Tf ", 4, end);
-  const std::string_view wanted(font, size_t(end - font));
-  if (wanted != w->font) {
-    b += wanted;
-    w->font = wanted;
-  }
-  b += "1 0 0 -1 ";
-  put_num(b, text.x);
-  b += ' ';
-  put_num(b, text.y);
-  b += " Tm (";
-  for (unsigned char c : text.bytes) {
-    if (c == '(' || c == ')' || c == '\\') {
-      b += '\\';
-      b += char(c);
-    } else if (c < 32 || c > 126) {
-      char octal[8];
-      std::snprintf(octal, sizeof octal, "\\%03o", c);
-      b += octal;
-    } else {
-      b += char(c);
-    }
-  }
-  b += ") Tj ET\n";
+  PageDrawing& d = w->page;
+  PageDrawing::Step step;
+  step.kind = PageDrawing::TEXT;
+  step.colour = colour;
+  step.clip = clip;
+  step.font_first = uint32_t(d.bytes.size());
+  step.font_count = uint32_t(f.name.size());
+  d.bytes += f.name;
+  step.first = uint32_t(d.bytes.size());
+  step.count = uint32_t(text.bytes.size());
+  d.bytes += text.bytes;
+  step.size = int(text.size);
+  step.x = text.x;
+  step.y = text.y;
+  d.steps.push_back(step);
 }
 
 bool pdf_writer_end_page(PdfWriter* w) {
@@ -581,10 +642,12 @@ bool pdf_writer_end_page(PdfWriter* w) {
   // Object numbers are given here, in the order of drawing, whatever the workers do.
   const int page = new_object(*w), content = new_object(*w);
   w->page_objects.push_back(page);
-  w->pending.push_back({page, content, std::async(std::launch::async, [data = std::move(w->body)] {
-                          return deflate(data);
-                        })});
-  w->body.clear();
+  w->pending.push_back({page, content,
+                        std::async(std::launch::async,
+                                   [drawing = std::move(w->page), setup = w->setup] {
+                                     return deflate(page_content(drawing, setup));
+                                   })});
+  w->page = PageDrawing{};
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
