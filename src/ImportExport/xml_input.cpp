@@ -50,10 +50,10 @@ bool read_more_raw(XmlInputBuffer& in) {
   std::memmove(in.raw_block, in.raw_block + in.raw_position, left);
   in.raw_position = 0;
   in.raw_count = left;
-  if (left == XML_INPUT_BLOCK) return true;
+  if (left == XML_FILE_BLOCK) return true;
   ssize_t got;
   do {
-    got = platform_file_read(in.file, in.raw_block + left, XML_INPUT_BLOCK - left);
+    got = platform_file_read(in.file, in.raw_block + left, XML_FILE_BLOCK - left);
   } while (got < 0 && errno == EINTR);
   if (got <= 0) {
     in.raw_ended = true;

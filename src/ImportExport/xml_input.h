@@ -7,6 +7,9 @@
 #include <cstdint>
 
 inline constexpr uint32_t XML_INPUT_BLOCK = 1024;
+// A file is read this many bytes at a time: a large document in blocks of the decoded size
+// took a system call for every kilobyte.
+inline constexpr uint32_t XML_FILE_BLOCK = 64 * 1024;
 
 // How the document's bytes become UTF-8. Told by the byte-order mark, else by the first
 // character ('<' in two bytes is UTF-16), else by the encoding the XML declaration names;
@@ -29,7 +32,7 @@ struct XmlInputBuffer {
   bool at_end = false;      // once the decoded input has ended it stays ended
   bool after_cr = false;    // the last character was a CR, given as LF: a LF next is dropped
   XmlEncoding encoding = XmlEncoding::unknown;
-  uint8_t raw_block[XML_INPUT_BLOCK];  // a file's bytes, read in blocks
+  uint8_t raw_block[XML_FILE_BLOCK];  // a file's bytes, read in blocks
   // Where the reader is, for messages: the decoded bytes handed out before the current block
   // (which begins at `block`), the line ends among them and where the last line began.
   const uint8_t* block = nullptr;
