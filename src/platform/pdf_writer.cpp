@@ -7,7 +7,8 @@
 // its texts, their colours and clips); a worker thread makes the page's content stream of it
 // and compresses that while the program draws the next pages. Pages are written in order, and
 // a page's stream depends on its drawing alone, so the file does not depend on which thread
-// finished first. Only the fonts' glyphs are made as the texts come, in the order of drawing.
+// finished first. Only the fonts' glyphs are made as the texts come, in the order of drawing;
+// the worker of the page that drew a glyph first compresses its drawing.
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
@@ -239,7 +240,8 @@ std::string deflate(const std::string& data) {
 // ---- Fonts ------------------------------------------------------------------------------------
 
 struct Glyph {
-  std::string proc;  // the glyph's drawing in font units, y upward
+  std::string proc;    // the glyph's drawing in font units, y upward
+  std::string packed;  // proc compressed, by the worker of the page that first drew the glyph
   double advance = 0;
   QRectF box;
   QString text;  // the characters it stands for
@@ -284,16 +286,23 @@ struct PageDrawing {
   struct Step {
     Kind kind = FILL;
     QRgb colour = 0;
-    QRectF clip;             // empty: none
-    uint32_t first = 0;      // a fill's first element; a text's first byte
-    uint32_t count = 0;      // its elements; its bytes
+    QRectF clip;                              // empty: none
+    uint32_t first = 0;                       // a fill's first element; a text's first byte
+    uint32_t count = 0;                       // its elements; its bytes
     uint32_t font_first = 0, font_count = 0;  // a text's font name, in `bytes`
-    int size = 0;            // a text's size
-    double x = 0, y = 0;     // a text's pen
+    int size = 0;                             // a text's size
+    double x = 0, y = 0;                      // a text's pen
   };
   std::vector<Step> steps;
   std::vector<QPainterPath::Element> elements;  // the fills' outlines, one after another
   std::string bytes;                            // the texts and their fonts' names
+  std::vector<std::string> glyph_procs;         // of the glyphs the page drew first
+};
+
+// A page's content stream and its new glyphs' drawings, compressed.
+struct PackedPage {
+  std::string content;
+  std::vector<std::string> glyphs;
 };
 
 // Sets the fill colour unless it is set already.
@@ -370,8 +379,7 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
       put_text(body, font, d, step);
     } else {
       put_path(
-          body, int(step.count), [&](int i) { return d.elements[step.first + size_t(i)]; },
-          false);
+          body, int(step.count), [&](int i) { return d.elements[step.first + size_t(i)]; }, false);
       body += step.kind == PageDrawing::FILL_EVEN_ODD ? "f*\n" : "f\n";
     }
     if (clipped) {
@@ -386,7 +394,8 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
 // A page handed to the workers, with the numbers of its objects.
 struct PendingPage {
   int page = 0, content = 0;
-  std::future<std::string> data;
+  std::future<PackedPage> data;
+  std::vector<std::pair<std::pair<int, int>, uint8_t>> glyphs;  // font key and code, in order
 };
 
 }  // namespace
@@ -401,7 +410,8 @@ struct PdfWriter {
   std::vector<int> page_objects;
   std::map<std::pair<int, int>, Font> fonts;  // by font number and face
   bool page_open = false;
-  PageDrawing page;  // the page under way
+  PageDrawing page;                                                  // the page under way
+  std::vector<std::pair<std::pair<int, int>, uint8_t>> page_glyphs;  // its new glyphs
   std::deque<PendingPage> pending;
   unsigned workers = 1;
 };
@@ -439,7 +449,12 @@ void write_stream(PdfWriter& w, int number, const std::string& entries, const st
 void write_oldest_page(PdfWriter& w) {
   PendingPage page = std::move(w.pending.front());
   w.pending.pop_front();
-  const std::string data = page.data.get();
+  PackedPage packed = page.data.get();
+  for (size_t i = 0; i < page.glyphs.size() && i < packed.glyphs.size(); ++i) {
+    const auto& [key, code] = page.glyphs[i];
+    w.fonts[key].glyphs[code].packed = std::move(packed.glyphs[i]);
+  }
+  const std::string& data = packed.content;
   const int number = page.page, content = page.content;
   std::string dict = "<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 ";
   put_num(dict, w.setup.media_width);
@@ -516,7 +531,8 @@ void write_font(PdfWriter& w, const Font& f) {
   dict += " /Widths [" + widths + "] /ToUnicode " + std::to_string(unicode) + " 0 R >>\nendobj\n";
   begin_object(w, f.object);
   write(w, dict);
-  for (const auto& [object, g] : streams) write_stream(w, object, "", deflate(g->proc), true);
+  for (const auto& [object, g] : streams)
+    write_stream(w, object, "", g->packed.empty() ? deflate(g->proc) : g->packed, true);
   write_stream(w, unicode, "", deflate(to_unicode_map(f)), true);
 }
 
@@ -565,6 +581,7 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
 void pdf_writer_begin_page(PdfWriter* w) {
   w->page_open = true;
   w->page = PageDrawing{};
+  w->page_glyphs.clear();
 }
 
 namespace {
@@ -617,9 +634,13 @@ void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRec
     f.object = new_object(*w);
     f.name = "F" + std::to_string(w->fonts.size());
   }
-  for (unsigned char c : text.bytes)
-    if (!f.glyphs.count(c)) f.glyphs.emplace(c, make_glyph(text.font, text.face, c));
   PageDrawing& d = w->page;
+  for (unsigned char c : text.bytes) {
+    if (f.glyphs.count(c)) continue;
+    const Glyph& g = f.glyphs.emplace(c, make_glyph(text.font, text.face, c)).first->second;
+    d.glyph_procs.push_back(g.proc);
+    w->page_glyphs.push_back({it->first, c});
+  }
   PageDrawing::Step step;
   step.kind = PageDrawing::TEXT;
   step.colour = colour;
@@ -645,9 +666,14 @@ bool pdf_writer_end_page(PdfWriter* w) {
   w->pending.push_back({page, content,
                         std::async(std::launch::async,
                                    [drawing = std::move(w->page), setup = w->setup] {
-                                     return deflate(page_content(drawing, setup));
-                                   })});
+                                     PackedPage packed{deflate(page_content(drawing, setup)), {}};
+                                     for (const std::string& proc : drawing.glyph_procs)
+                                       packed.glyphs.push_back(deflate(proc));
+                                     return packed;
+                                   }),
+                        std::move(w->page_glyphs)});
   w->page = PageDrawing{};
+  w->page_glyphs.clear();
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
