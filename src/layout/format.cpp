@@ -483,6 +483,8 @@ void forget_page_ink() {
   page_fitting.ink_passes = 0;
 }
 
+bool end_page_at(const std::vector<int>& cuts);
+
 // Whether the page's one system, cut once with the rest joining the next system, can go on
 // with the work its passes did for the bars it keeps: a format of those bars alone would give
 // them the same records. It can when the layering took one step (no voice moved to another
@@ -491,8 +493,12 @@ void forget_page_ink() {
 // last chords kept), and the page has no room kept for ink that a format again would forget.
 // Its chains and voices then end at the cut, as a layering of the bars kept leaves them, and
 // the page counts as formatted again from the cut on; the spacing goes on from the last chords
-// kept (`spaced`), else the bars are spaced again.
-bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced) {
+// kept (`spaced`), else the bars are spaced again. A system cut into even parts instead is
+// kept so where the page would be cut to hold its first part alone (`page_cuts`, the cuts of
+// the page that leave it so): the page's end is moved there once its chains end before the
+// cut, since the move takes the records of what it sends on.
+bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced,
+                          const std::vector<int>& page_cuts) {
   // Nothing is drawn before the system's passes reach the drawing.
   if (!cut.note || !cut.plain || !layered_once || system_count != 1 ||
       !page_fitting.ink_room.empty() || !page_fitting.staff_room.empty() || GE_head->xnext)
@@ -517,6 +523,9 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced)
   // again, which makes every record anew.
   *spaced = spacing_before(cut.time);
   if (!*spaced && rests) return false;
+  // A system cut into even parts: the page keeps the first alone, the records of the others
+  // going with them.
+  if (!page_cuts.empty() && !end_page_at(page_cuts)) return false;
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     VoiceData& voice = voice_data[v];
@@ -555,6 +564,101 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced)
   return true;
 }
 
+bool page_has_cut_systems();
+bool cut_page_before(int s);
+int first_system_past_page(const std::vector<int32_t>& staves, int64_t available);
+
+// The first system (0 none, the first is never cut off) past the staves a page takes.
+size_t first_system_past_staves(const std::vector<int32_t>& staves) {
+  int32_t sum = 0;
+  for (size_t s = 0; s < staves.size(); ++s)
+    if ((sum += staves[s]) > MAX_PSTAVES && s > 0) return s;
+  return 0;
+}
+
+// The cuts a format of the page makes for its height (steps 7 to 9a, again and again), the
+// page holding systems of `staves` staves (no more than a page takes), added to `cuts`, and
+// `staves` left with the systems kept. Measured on the staves' distances alone, which are left
+// as those formats leave them, and system_count with them.
+void add_height_cuts(std::vector<int32_t>& staves, std::vector<int>& cuts) {
+  const int32_t default_distance = param_value(P_STAFF_DISTANCE, NIL, nullptr)->integer() * 10;
+  int64_t y0, available;
+  page_height_between_margins(last_formatted_page, &y0, &available);
+  for (;;) {
+    system_count = int32_t(staves.size());
+    int p = 0;
+    for (int32_t n : staves)
+      for (int32_t place = 1; place <= n && p < MAX_PSTAVES; ++place, ++p) {
+        staff_data[p].place = uint8_t(place);
+        staff_data[p].distance_below = default_distance;
+        staff_data[p].least_below = 0;
+      }
+    set_staff_distances(staves);
+    const int first = first_system_past_page(staves, available);
+    if (first <= 0) return;
+    cuts.push_back(first);
+    staves.resize(size_t(first));
+  }
+}
+
+// Whether no shown voice changes its PRINT within the system: every system it is cut into
+// then takes as many staves as it did.
+bool system_keeps_its_prints() {
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    const VoiceData& voice = voice_data[v];
+    for (Drosa p = voice.system_start->xnext; p && p != voice.system_end; p = p->xnext)
+      if (effective_kind(p) == PRINT) return false;
+  }
+  return true;
+}
+
+// The page's one system was cut into even parts (`cut.even` system starts), which a format of
+// the page again would find holding more staves than a page takes, or reaching further down
+// than it may: it would cut the page until what is left fits (steps 6a to 9a), each cut
+// sending the systems after it to the next page. The systems it would cut the page before,
+// in turn, when what is left is the first part alone; else none (the page is formatted
+// again). Found on the staves' distances alone, which are put back after.
+std::vector<int> cuts_leaving_first_part(const JoinedCut& cut, bool layered_once) {
+  const int32_t staves_each = pstaff_count;
+  if (!cut.even || !cut.note || !cut.plain || !layered_once || system_count != 1 ||
+      staves_each < 1 || staves_each >= MAX_PSTAVES ||
+      page_fitting.depth + cut.even + 2 > MAX_RESTARTS || !page_fitting.ink_room.empty() ||
+      !page_fitting.staff_room.empty() || GE_head->xnext || !page_has_cut_systems() ||
+      !system_keeps_its_prints())
+    return {};
+  std::vector<StaffData> kept(staff_data, staff_data + staves_each);
+  const int32_t between = page_fitting.system_distance;
+  std::vector<int32_t> staves(size_t(cut.even) + 1, staves_each);
+  std::vector<int> cuts;
+  if (const size_t s = first_system_past_staves(staves)) {
+    cuts.push_back(int(s));
+    staves.resize(s);
+  }
+  add_height_cuts(staves, cuts);
+  system_count = 1;
+  std::copy(kept.begin(), kept.end(), staff_data);
+  page_fitting.system_distance = between;
+  if (staves.size() != 1) cuts.clear();
+  return cuts;
+}
+
+// The page ends at once where the cuts `cuts` (of systems of the page, 0 the first) would end
+// it in turn, before its system cuts.back(); the pages the cuts before the last would have
+// begun are remembered as such (the last one's is as it is made). False when the page could
+// not be cut there.
+bool end_page_at(const std::vector<int>& cuts) {
+  std::vector<Drosa> starts;
+  for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+    if (voices_to_system(cuts[k], 1)) return false;
+    for (int v = 0; v < voices(); ++v)
+      if (shown(v) && system_cursor[v]) starts.push_back(system_cursor[v]);
+  }
+  if (cuts.empty() || !cut_page_before(cuts.back())) return false;
+  for (Drosa start : starts) fitted_page_starts.insert(start.handle());
+  return true;
+}
+
 // Step 13.3a: a system whose music is wider than its staves is cut into systems that fit.
 // FITS: it was not cut; KEPT: cut, and the bars it keeps go on with their passes' work, spaced
 // (`spaced`) or to be spaced again; AGAIN: cut, and the page is formatted again.
@@ -572,7 +676,10 @@ Fit fit_system(bool layered_once, bool* spaced) {
     while (end && !ends_page(end)) end = end->xnext;
     if (end && !end->get(xendpiece)) fitted_page_starts.insert(end.handle());
   }
-  if (keep_bars_before_cut(cut, layered_once, spaced)) return Fit::KEPT;
+  const std::vector<int> page_cuts = cuts_leaving_first_part(cut, layered_once);
+  if ((!cut.even || !page_cuts.empty()) &&
+      keep_bars_before_cut(cut, layered_once, spaced, page_cuts))
+    return Fit::KEPT;
   forget_page_ink();
   page_fitting.restart = true;
   return Fit::AGAIN;
@@ -791,20 +898,27 @@ bool cut_page_before(int s) {
 
 // Step 6a: a page holding systems cut for their width that has more staves than a page takes
 // is cut before the first system that does not fit, as step 7 would, but without a message:
-// the user did not ask for these systems. True when it was (the page is formatted again);
-// `staves` then holds the systems kept.
+// the user did not ask for these systems; and before the first its height cannot hold, as
+// step 9a would find it next. True when it was (the page is formatted again); `staves` then
+// holds the systems kept.
 bool fit_page_staves(std::vector<int32_t>& staves) {
   if (page_fitting.depth > MAX_RESTARTS || !page_has_cut_systems()) return false;
-  int32_t sum = 0;
-  for (size_t s = 0; s < staves.size(); ++s) {
-    sum += staves[s];
-    if (sum > MAX_PSTAVES && s > 0) {
-      if (!cut_page_before(int(s))) return false;
-      staves.resize(s);
-      return true;
-    }
+  const size_t s = first_system_past_staves(staves);
+  if (!s) return false;
+  // The page is measured for its height next, on the systems kept, as the cut leaves it (what
+  // was measured of its ink forgotten): the cuts for its height are found now, so that its
+  // end is moved once.
+  const PageFitting before = page_fitting;
+  forget_page_ink();
+  std::vector<int32_t> kept(staves.begin(), staves.begin() + std::ptrdiff_t(s));
+  std::vector<int> cuts = {int(s)};
+  if (page_fitting.depth < MAX_RESTARTS) add_height_cuts(kept, cuts);
+  if (!end_page_at(cuts)) {
+    page_fitting = before;
+    return false;
   }
-  return false;
+  staves = kept;
+  return true;
 }
 
 // The first system (0 none) that the page cannot hold: one whose staves would have to stand
@@ -950,7 +1064,7 @@ int32_t format_page_once(int32_t page, int keep) {
   for (bool prepared = false;;) {
     if (!count_staves(staves)) return 0;  // 6: staves of every system
     // 6a: too many staves. The systems kept are measured for the page's height before the
-    // page is located again, so that a page too tall as well is measured once more, not twice.
+    // page's end is moved, so that a page too tall as well has its end moved once.
     const bool cut_for_staves = fit_page_staves(staves);
     // 5: a record for every note, made once the systems that do not fit the page's staves
     // have gone on to the next page, which would destroy what was made for them and make it

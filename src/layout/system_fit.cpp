@@ -207,8 +207,8 @@ Overfull overfull_system() {
 
 // As few parts as the width allows, as even as they can be: the least width within which
 // that many parts still do.
-std::vector<Drosa> even_cuts(const Overfull& o) {
-  std::vector<Drosa> cuts;
+std::vector<Cut> even_cuts(const Overfull& o) {
+  std::vector<Cut> cuts;
   const std::vector<size_t> fewest = parts_within(o.places, o.first_x, o.end, o.width);
   int64_t low = (o.end - o.first_x) / int64_t(fewest.size() + 1), high = o.width;
   while (low < high) {
@@ -218,7 +218,7 @@ std::vector<Drosa> even_cuts(const Overfull& o) {
     else
       low = mid + 1;
   }
-  for (size_t k : parts_within(o.places, o.first_x, o.end, high)) cuts.push_back(o.places[k].note);
+  for (size_t k : parts_within(o.places, o.first_x, o.end, high)) cuts.push_back(o.places[k]);
   return cuts;
 }
 
@@ -307,7 +307,10 @@ bool plain_rest_of_system() {
 
 std::vector<Drosa> find_system_cuts() {
   const Overfull o = overfull_system();
-  return o.places.empty() ? std::vector<Drosa>{} : even_cuts(o);
+  std::vector<Drosa> notes;
+  if (!o.places.empty())
+    for (const Cut& cut : even_cuts(o)) notes.push_back(cut.note);
+  return notes;
 }
 
 int cut_overfull_system(JoinedCut* joined) {
@@ -332,9 +335,16 @@ int cut_overfull_system(JoinedCut* joined) {
       if (made && joined) *joined = {o.places[k].note, o.places[k].time, plain};
     }
   }
-  const std::vector<Drosa> cuts = made ? std::vector<Drosa>{} : even_cuts(o);
+  const std::vector<Cut> cuts = made ? std::vector<Cut>{} : even_cuts(o);
+  // Whether the music from the first cut on is plain is seen before any cut is made.
+  const bool plain =
+      joined && !cuts.empty() && can_cut_at(cuts.front().note) && plain_rest_of_system();
+  int parts = 0;
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)
-    if (can_cut_at(*it)) made += insert_system_start(*it, 0, 1, STRICT_AT_TIME_CURSORS);
+    if (can_cut_at(it->note)) parts += insert_system_start(it->note, 0, 1, STRICT_AT_TIME_CURSORS);
+  if (joined && parts > 0 && parts == int(cuts.size()))
+    *joined = {cuts.front().note, cuts.front().time, plain, parts};
+  made += parts;
   if (made) {
     mark_layout_changed(CHANGE_NO_VIEWS, 0);
   } else {

@@ -35,11 +35,13 @@ std::vector<Drosa> find_system_cuts();
 // cut off (from each voice's last note before the cut to the system's old end) holds nothing
 // but notes, clefs, bar lines, annotations and their records: no PRINT, staff drag, beaming,
 // parameter change, key or time signature, whose change would reach back to the bars kept.
-// Anything else leaves note NIL.
+// A system cut into even parts instead tells of its first cut so, and of the number of
+// system starts made (`even`), when every one was made. Anything else leaves note NIL.
 struct JoinedCut {
   Drosa note = NIL;
   int32_t time = 0;
   bool plain = false;
+  int even = 0;
 };
 int cut_overfull_system(JoinedCut* joined = nullptr);
 
