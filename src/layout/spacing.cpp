@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include "layout/format.h"
 #include "layout/layout_fields.h"
@@ -102,6 +104,10 @@ struct MeasureEnd {
   std::vector<KeptRightEdge> edges;
 };
 std::vector<MeasureEnd> measure_ends;
+// Each chord's start and the latest end of a note of it or of a chord before it, as the
+// pass's start found them (no rest given its measure yet), in start order: a spacing of only
+// the chords before a time finds its system's end there.
+std::vector<std::pair<int32_t, int32_t>> chord_ends;
 // The one the system's spacing goes on from.
 int32_t spacing_resumed_at = 0;
 std::vector<std::array<bool, LAYERS>> resumed_placed;
@@ -153,6 +159,7 @@ Drosa system_first_node() {
 int start_walks() {
   int chords = 0;
   system_end_time = 0;
+  chord_ends.clear();
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
     s.layers = 0;
@@ -168,10 +175,13 @@ int start_walks() {
         Drosa last = chord_last_note(n);
         Drosa cd2 = last_note_cddata2(last);
         chords += cd2 ? 1 : 0;
+        int32_t chord_end = 0;
         for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
           int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
-          system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
+          chord_end = int32_t(std::clamp<int64_t>(end, chord_end, NO_TIME - 1));
         }
+        if (cd2) chord_ends.emplace_back(cd2->get(xswholec), chord_end);
+        system_end_time = std::max(system_end_time, chord_end);
         n = chain_next(last);
       }
     }
@@ -182,6 +192,10 @@ int start_walks() {
     Drosa first = chain_next(staff_data[p].ppnt[0]);
     s.timesig = first ? find_object(TIMESIG, first) : NIL;
   }
+  std::stable_sort(chord_ends.begin(), chord_ends.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t k = 1; k < chord_ends.size(); ++k)
+    chord_ends[k].second = std::max(chord_ends[k].second, chord_ends[k - 1].second);
   return chords;
 }
 
@@ -611,19 +625,13 @@ bool spacing_before(int32_t time) {
       if (!next_chord(p, l)) s.next_time[l] = NO_TIME;
   }
   restore_right_edges(system_from(), at->edges);
-  // The system's end is where the longest-sounding of its notes now ends.
-  system_end_time = 0;
-  for (int p = system_from(); p <= system_to(); ++p)
-    for (int l = 0; l < LAYERS; ++l)
-      for (Drosa n = first_in_chain(p, l); n;) {
-        Drosa last = chord_last_note(n);
-        Drosa cd2 = last_note_cddata2(last);
-        for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
-          int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
-          system_end_time = int32_t(std::clamp<int64_t>(end, system_end_time, NO_TIME - 1));
-        }
-        n = chain_next(last);
-      }
+  // The system's end is where the longest-sounding of the chords kept (those before the time,
+  // as the chains were ended) ends, as a spacing of only them finds it at its start: before
+  // any of their rests was given its measure, with those a measure of rests took in.
+  const int64_t from = int64_t(time) - TIME_TOLERANCE;
+  auto kept_end = std::partition_point(chord_ends.begin(), chord_ends.end(),
+                                       [&](const auto& c) { return c.first < from; });
+  system_end_time = kept_end == chord_ends.begin() ? 0 : std::prev(kept_end)->second;
   spacing_resumed_at = at->T;
   resumed_placed = at->placed;
   return true;
@@ -636,4 +644,5 @@ void end_spacing() {
               resumed_placed[size_t(p - system_from())].end(), std::begin(widths.placed[p]));
   end_system(spacing_resumed_at, widths);
   measure_ends.clear();
+  chord_ends.clear();
 }

@@ -19,10 +19,11 @@ inline constexpr int32_t MAX_DURATION_SPACE = 100000;
 // the chords at `time` (a measure's start: end_chains_before) goes on from where the spacing
 // pass stood when it had placed the last chord before that time, and ends the system there, as
 // a spacing of only the chords kept ends it. spacing_before puts back the pass's state (packed
-// and ideal x, each pstaff's walk, the right edges specspace kept, the system's end time from
-// the chains now); false, and nothing changed, when the pass kept no such place or a layer's
-// chords were all cut off. end_spacing then spaces the system's end (what a caller leaves
-// unplaced after the last chords, such as bar lines, is placed there as at any system end).
+// and ideal x, each pstaff's walk, the right edges specspace kept, the system's end time as a
+// spacing of the kept chords finds it at its start); false, and nothing changed, when the
+// pass kept no such place or a layer's chords were all cut off. end_spacing then spaces the
+// system's end (what a caller leaves unplaced after the last chords, such as bar lines, is
+// placed there as at any system end).
 // Reads and writes what spacing_pass does.
 bool spacing_before(int32_t time);
 void end_spacing();
