@@ -245,9 +245,13 @@ void fill_defaults(int import) {
   }
 }
 
+// While a number is being typed into a field of the recording dialog, what it holds so far is
+// taken when it is in range and passed over quietly when not (the "1" of "120").
+bool typing_in_field = false;
+
 // Reads a number field; false (the message given) when it is out of its range.
 bool read_field(int item, const char* name, int low, int high, int* value) {
-  const int32_t v = get_long_item(rs.dialog, item, name, low, high);
+  const int32_t v = get_long_item(rs.dialog, item, typing_in_field ? nullptr : name, low, high);
   if (v == BAD_LONG_ITEM) return false;
   *value = v;
   return true;
@@ -272,6 +276,14 @@ bool dialog_item(int item, bool* cancelled) {
   const bool live = !rs.import;
   switch (item) {
     case ITEM_OK:
+      // The recording's fields as typed: one out of its range is said and the dialog stays.
+      if (live) {
+        int unused = 0;
+        if (!read_field(ITEM_TEMPO, "tempo", 10, 300, &unused) ||
+            !read_field(ITEM_CLICK_CHANNEL, "click channel", 0, 16, &unused) ||
+            !read_field(ITEM_CLICK_KEY, "click key", 1, 127, &unused))
+          break;
+      }
       stop_playing(0);
       rs.played_along = rs.play_along;
       *cancelled = false;
@@ -582,6 +594,11 @@ void recimp_dialog_event(const EventRecord& event) {
     }
     if (c == KEY_RETURN || c == KEY_ENTER) item = ITEM_OK;
     if (c == KEY_ESCAPE) item = ITEM_CANCEL;
+    // Other keys type into the field with the caret, which takes what it holds as it goes.
+    if (!item && !rs.import) {
+      item = platform_dialog_key(rs.dialog, event);
+      typing_in_field = item != 0;
+    }
   } else if (event.what == EVENT_MOUSE_DOWN) {
     if (event.window != platform_dialog_window(rs.dialog)) {
       if (event.window == piano_dialog && !rs.import) {
@@ -608,8 +625,12 @@ void recimp_dialog_event(const EventRecord& event) {
       return;
     }
     item = item_under(event.where);
+    if (item && platform_item_kind(rs.dialog, item) == ITEM_EDIT_TEXT)
+      platform_select_item_text(rs.dialog, item, 0, 32767);
   }
-  if (item && dialog_item(item, &cancelled)) close_recording(now_ms(), cancelled);
+  const bool closes = item && dialog_item(item, &cancelled);
+  typing_in_field = false;
+  if (closes) close_recording(now_ms(), cancelled);
 }
 
 int end_record_dialog(int32_t time, int cancelled, int import) {

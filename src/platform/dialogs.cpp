@@ -1105,6 +1105,17 @@ int platform_take_dialog_hit(DialogRef dialog) {
   return dialog ? std::exchange(dialog->pending_hit, 0) : 0;
 }
 
+int platform_dialog_key(DialogRef dialog, const EventRecord& event) {
+  if (!dialog || (event.what != EVENT_KEY_DOWN && event.what != EVENT_AUTO_KEY)) return 0;
+  const uint8_t c = event_char(event);
+  if (c == KEY_RETURN || c == KEY_ENTER || c == KEY_ESCAPE) return 0;
+  if (event.what == EVENT_KEY_DOWN) dialog->pressed_key = c;
+  int item = 0;
+  handle_key(dialog, event, &item);
+  const DialogItem* field = item_of(dialog, dialog->focus_item);
+  return field && field->kind == ITEM_EDIT_TEXT ? dialog->focus_item : 0;
+}
+
 // ---- Items ----------------------------------------------------------------------------------
 
 // -1 for an item the dialog does not have.

@@ -91,6 +91,10 @@ int platform_item_count(DialogRef dialog);
 // the last call, 0 none. A dialog run by the program's own loop rather than
 // platform_modal_dialog takes such hits here: they come as no mouse-down event.
 int platform_take_dialog_hit(DialogRef dialog);
+// A key typed while such a dialog is up goes into its edit field with the caret (Tab moves
+// the caret to the next field): the field's item, 0 when none took it. Return, Enter and
+// Escape are left to the caller.
+int platform_dialog_key(DialogRef dialog, const EventRecord& event);
 
 // ---- Items ------------------------------------------------------------------------------
 int platform_item_kind(DialogRef dialog, int item);  // with ITEM_DISABLED added when disabled

@@ -168,6 +168,44 @@ TEST_F(Recording, WithoutAnInsertionPointRecordSaysWhereToClick) {
   EXPECT_NE(said[0].text.find("then choose Record... again"), std::string::npos) << said[0].text;
 }
 
+// Keys typed while recording: digits into the tempo field, which has the caret when the
+// dialog opens (they went nowhere), and a tempo out of range said when Done is asked for.
+TEST_F(Recording, ATempoTypedIntoTheRecordDialogIsTakenAndOneOutOfRangeIsSaid) {
+  open_empty(2, true);
+  start_entry();
+  static std::string keys;
+  static int turns = 0;
+  auto record = [] {
+    turns = 0;
+    // The keys, then (should the dialog stay up) Escape after a while.
+    record_loop_hook = [] {
+      platform_advance_microseconds(5000);
+      for (char c : turns == 0 ? keys : turns == 500 ? std::string(1, char(KEY_ESCAPE)) : "") {
+        EventRecord key;
+        key.what = EVENT_KEY_DOWN;
+        key.message = uint8_t(c);
+        platform_post_event(key);
+      }
+      ++turns;
+    };
+    do_menu_item(VOICE_MENU, 4, 'v');
+    record_loop_hook = nullptr;
+  };
+  keys = "120\r";
+  record();
+  EXPECT_LT(turns, 500) << "Return did not end the recording";
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(record_settings.beat_period, 500);
+  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
+  keys = std::string("\b\b\b5\r") + char(KEY_ESCAPE);
+  record();
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(record_settings.beat_period, 500);
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].text, "Illegal tempo; please use an integer between 10 and 300.");
+}
+
 // A C major scale in quarters at 60 a minute, each key a little early or late.
 TEST_F(Recording, AScalePlayedWithHumanTimingBecomesQuarterNotes) {
   open_empty(4, true);
