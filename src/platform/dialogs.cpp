@@ -192,6 +192,50 @@ std::string shown_text(DialogRef dialog) {
   return text;
 }
 
+// What a dialog shows, as standard error has it when nobody sees the dialog: an alert's texts
+// alone; a dialog with fields, choices or pop-ups row by row, each item in its place, a field
+// with what it holds in brackets, a radio button or check box with its mark, a pop-up with
+// its choice (the Systems dialog: "(*) Density [100] % with [4] systems per page").
+std::string printed_text(DialogRef dialog) {
+  std::vector<const DialogItem*> shown;
+  bool plain = true;
+  for (const DialogItem& item : dialog->items) {
+    if (hidden(item) || item.kind == ITEM_BUTTON || item.kind == ITEM_USER) continue;
+    plain &= item.kind == ITEM_STATIC_TEXT;
+    shown.push_back(&item);
+  }
+  if (plain) return shown_text(dialog);
+  std::stable_sort(shown.begin(), shown.end(), [](const DialogItem* a, const DialogItem* b) {
+    return a->rect.top < b->rect.top;
+  });
+  constexpr int ROW = 8;  // items whose tops lie closer than this stand in one row
+  std::string text;
+  for (size_t first = 0; first < shown.size();) {
+    size_t end = first;
+    while (end < shown.size() && shown[end]->rect.top - shown[first]->rect.top < ROW) ++end;
+    std::stable_sort(
+        shown.begin() + ptrdiff_t(first), shown.begin() + ptrdiff_t(end),
+        [](const DialogItem* a, const DialogItem* b) { return a->rect.left < b->rect.left; });
+    std::string row;
+    for (size_t i = first; i < end; ++i) {
+      const DialogItem& it = *shown[i];
+      std::string word;
+      if (it.kind == ITEM_STATIC_TEXT) word = substitute_params(it.text);
+      if (it.kind == ITEM_EDIT_TEXT) word = "[" + it.text + "]";
+      if (it.kind == ITEM_RADIO) word = (it.value ? "(*) " : "( ) ") + it.text;
+      if (it.kind == ITEM_CHECK_BOX) word = (it.value ? "[x] " : "[ ] ") + it.text;
+      if (it.kind == ITEM_POPUP && it.value >= 1 && it.value <= int(it.entries.size()))
+        word = it.entries[size_t(it.value - 1)];
+      if (word.empty()) continue;
+      if (!row.empty()) row += ' ';
+      row += word;
+    }
+    if (!row.empty()) text += (text.empty() ? "" : "\n") + row;
+    first = end;
+  }
+  return text;
+}
+
 void record_shown_once(DialogRef dialog) {
   if (!dialog->scripted || dialog->shown_recorded) return;
   dialog->shown_recorded = true;
@@ -931,7 +975,7 @@ int run_on_display(Dialog* dialog, ModalFilter filter) {
   // Started only to print, no window is shown and nobody could answer: what the dialog says
   // goes to standard error and its default button answers it (its Cancel where it has none).
   if (platform_windows_kept_off_screen()) {
-    const std::string text = shown_text(dialog);
+    const std::string text = printed_text(dialog);
     if (!text.empty()) std::fprintf(stderr, "vesk: %s\n", macroman_to_utf8(text).c_str());
     return dialog->default_item > 0 ? dialog->default_item : dialog->cancel_item;
   }

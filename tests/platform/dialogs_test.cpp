@@ -279,6 +279,28 @@ TEST_F(Alerts, StartedOnlyToPrintAnAlertSaysItsMessageAndItsDefaultButtonAnswers
   EXPECT_NE(said.find("The file is locked."), std::string::npos) << said;
 }
 
+TEST_F(Alerts, StartedOnlyToPrintADialogSaysItsFieldsAndChoicesRowByRow) {
+  // Its labels alone said "% with" and "systems per page" with nothing between them.
+  script_end();
+  platform_keep_windows_off_screen(true);
+  platform_set_param_texts("", "", "", "Score");
+  DialogRef d = platform_open_dialog(15339, false);  // Systems
+  ASSERT_NE(d, nullptr);
+  platform_set_item_value(d, 4, 1);
+  platform_set_item_text(d, 5, "100");
+  platform_set_item_text(d, 7, "4");
+  testing::internal::CaptureStderr();
+  const int item = platform_modal_dialog(d, nullptr);
+  const std::string said = testing::internal::GetCapturedStderr();
+  platform_close_dialog(d);
+  platform_keep_windows_off_screen(false);
+  script_begin();
+  EXPECT_EQ(item, 1);
+  EXPECT_EQ(said.substr(0, said.find('\n', said.find('\n') + 1)),
+            "vesk: Systems and pages of Score:\n(*) Density [100] % with [4] systems per page")
+      << said;
+}
+
 TEST_F(Alerts, MissingOrMisfitAnswersAreFaults) {
   EXPECT_EQ(platform_alert(20148), 2);
   script_type(1, "x");
