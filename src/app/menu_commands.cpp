@@ -1082,6 +1082,8 @@ void text_category_menu(int item, int32_t) {
   // stay while the class stays the same).
   Drosa nt = insertion_point ? note_ntdata(insertion_point) : NIL;
   anno_set_class(code, 0, nt ? nt->get(xstsize) : 50, text_template, 0);
+  // The palette's line names the category the next text takes.
+  if (MODE == TEXT_MODE) icon_update();
   if (MODE == MUSIC_MODE || !(current_anno || group_selected)) return;
   const int now = query_selection_field(1, xclassify, 0);
   bool with_style = true;

@@ -92,6 +92,13 @@ TEST_F(AnnoModes, IconsModesNextAnnotationAndAPublishedPiece) {
     save_palette(names[item - 3]);
   }
   EXPECT_EQ(text_edit_length(), 0);
+  // A Text Category chosen with no text selected: the palette names it at once (it named the
+  // one before).
+  icon(3);
+  constexpr int16_t TEXT_CATEGORY = 26;  // the Text Category submenu; its item 9 is Dynamic
+  do_menu_item(TEXT_CATEGORY, 9, 'v');
+  EXPECT_EQ(anno_info.rfind("Text Annotation  Dynamic", 0), 0u) << anno_info;
+  icon(6);
 
   // A straight line selected in line mode is let go when curve mode begins.
   select_anno(line);
