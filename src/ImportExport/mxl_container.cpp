@@ -1,7 +1,7 @@
 // mxl_container.cpp: reading the MusicXML document out of a compressed MusicXML file.
 //
 // A compressed MusicXML file is a ZIP archive. Its file META-INF/container.xml names the
-// document in the full-path attribute of its first <rootfile>; other files (images, other
+// document in the full-path attribute of its first MusicXML <rootfile>; other files (images, other
 // renderings) may lie beside it. The archive is read through its table of contents (the
 // central directory), found from the end-of-directory record near the file's end; the local
 // headers are used only to find where an entry's data begins. All numbers are little-endian.
@@ -241,11 +241,14 @@ std::string unpack(const Bytes& b, const Entry& e, uint64_t limit) {
   return out;
 }
 
-// The full-path of the container's first rootfile; "" when it names none.
+// The full-path of the container's first rootfile that is MusicXML (its media type, when it
+// gives one, names MusicXML: a PDF or image listed before it is passed over); "" for none.
 int find_rootfile(const char* name, XmlElement& element, void* user) {
   auto* path = static_cast<std::string*>(user);
-  if (path->empty() && std::strcmp(name, "rootfile") == 0)
-    if (const char* full_path = xml_attr(element, "full-path")) *path = full_path;
+  if (!path->empty() || std::strcmp(name, "rootfile") != 0) return 0;
+  const char* type = xml_attr(element, "media-type");
+  if (type && *type && !std::strstr(type, "musicxml")) return 0;
+  if (const char* full_path = xml_attr(element, "full-path")) *path = full_path;
   return 0;
 }
 

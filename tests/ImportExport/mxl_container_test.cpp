@@ -216,8 +216,13 @@ TEST_F(MxlContainer, ADamagedOrUnreadableFileIsSaidAndTheOpenPieceStays) {
     EXPECT_EQ(piece_fsspec, piece) << c.message;
     EXPECT_EQ(all_notes(), before) << c.message;
   }
-  // The good file opens, beside the piece.
-  write_file(dir + "/bad.mxl", good);
+  // The good file opens, beside the piece, also with a rendering listed before the document
+  // in its container, as some have it.
+  std::string listed = container.data;
+  listed.insert(listed.find("<rootfile"),
+                "<rootfile full-path=\"score.pdf\" media-type=\"application/pdf\"/>");
+  write_file(dir + "/bad.mxl",
+             zip({{container.name, listed}, {"score.pdf", "%PDF-1.4"}, {"score.xml", document}}));
   script_hit(3);
   script_file_name(dir + "/bad.mxl");
   EXPECT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
