@@ -70,9 +70,20 @@ int bracket_asked(Drosa first) {
   return 0;
 }
 
+// The bracket the chords from first to last ask for: shown when one asks for it, else none
+// when one asks for none (the drawing's groups are the same; where a document started its
+// tuplets elsewhere, the bracket it asked for stays with the notes drawn under it).
+int bracket_asked(const std::vector<Drosa>& firsts, size_t first, size_t last) {
+  int asked = 0;
+  for (size_t c = first; c <= last && asked != TUPLET_BRACKET_SHOWN; ++c)
+    if (const int a = bracket_asked(firsts[c])) asked = a;
+  return asked;
+}
+
 struct Open {
   Ratio ratio;
   size_t first = 0, last = 0;  // chords
+  size_t start_mark = 0;       // its start among the marks of its first chord
   Time taken;                  // written time, the tuplets inside it at their sounding time
   int64_t shortest = 0;        // written value
 };
@@ -85,6 +96,9 @@ std::vector<std::vector<ExportTupletMark>> export_tuplet_marks(const std::vector
   std::vector<bool> nested_start(firsts.size(), false);
   auto close_from = [&](size_t depth) {
     for (size_t d = open.size(); d-- > depth;) {
+      if (d == 0)
+        if (const int asked = bracket_asked(firsts, open[0].first, open[0].last))
+          marks[open[0].first][open[0].start_mark].bracket = asked == TUPLET_BRACKET_SHOWN;
       ExportTupletMark stop;
       stop.number = int(d) + 1;
       marks[open[d].last].push_back(stop);
@@ -100,13 +114,11 @@ std::vector<std::vector<ExportTupletMark>> export_tuplet_marks(const std::vector
     while (same < open.size() && same < ratios.size() && open[same].ratio == ratios[same]) ++same;
     close_from(same);
     for (size_t d = open.size(); d < ratios.size(); ++d) {
-      open.push_back({ratios[d], c, c, {}, 0});
+      open.push_back({ratios[d], c, c, marks[c].size(), {}, 0});
       ExportTupletMark start;
       start.start = true;
       start.number = int(d) + 1;
       start.number_shown = !note->get(xhidet);
-      if (const int asked = d == 0 ? bracket_asked(note) : 0)
-        start.bracket = asked == TUPLET_BRACKET_SHOWN;
       set_counts(start, ratios[d]);
       marks[c].push_back(start);
     }

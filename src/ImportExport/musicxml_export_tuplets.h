@@ -24,7 +24,7 @@ struct ExportTupletMark {
 // when the time it has taken is a whole multiple of its count times the shortest written
 // value in it (the tuplets inside it complete), at a chord of another ratio, or at the measure's
 // end. Grace notes take no marks and end no tuplet. An outermost tuplet's bracket is the one
-// the tie and slur modifier before a note of its first chord asks for.
+// the tie and slur modifiers before the notes of its chords ask for (shown where one asks).
 // Reads: the NOTE fields xtupl, xintimeof, xlgval, xdots, xgrace, xnachschlag, xhidet, xendvcd,
 // the NEST and TSMOD (xtupl_bracket) before each note.
 // Returns: by chord, its marks: the starts, outermost first, then the stops, innermost first.

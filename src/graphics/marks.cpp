@@ -111,33 +111,41 @@ int32_t min_loy(Drosa cd) { return std::min(cd->get(xuploy), cd->get(xdownloy));
 
 // ---- Tuplet brackets
 
-// The tuplet group of the note on its chain: the last notes of the stem groups that carry it,
-// from the one whose chord starts it to the one whose chord ends it. Empty when the group does
+// A note of a voice's tuplet group: the last note of its stem group (another voice sharing the
+// chain has groups of its own).
+bool in_group_of(Drosa n, int voice) {
+  return note_ntdata(n)->get(xtup_info) && n->get(xvoice) == voice;
+}
+
+// The tuplet group of the note on its chain: the last notes of the stem groups of its voice
+// that carry it, from the group's first to its last. Empty when the group does
 // not lie whole on the chain (its voice went on to the other staff).
 std::vector<Drosa> tuplet_group(Drosa note) {
   std::vector<Drosa> group{note};
-  for (Drosa n = note; !cddatptr(n, 1) || !cddatptr(n, 1)->get(xtup_start);) {
+  const int voice = note->get(xvoice);
+  for (Drosa n = note; !note_ntdata(n)->get(xtup_first);) {
     do n = chain_prev(n);
-    while (!at_chain_start(n) && !note_ntdata(n)->get(xtup_info));
+    while (!at_chain_start(n) && !in_group_of(n, voice));
     if (at_chain_start(n)) return {};
     group.insert(group.begin(), n);
   }
-  for (Drosa n = note; !cddatptr(n, 1) || !cddatptr(n, 1)->get(xtup_end);) {
+  for (Drosa n = note; !note_ntdata(n)->get(xtup_last);) {
     do n = chain_next(n);
-    while (note_ntdata(n) && !note_ntdata(n)->get(xtup_info));
+    while (note_ntdata(n) && !is_chain_head(n) && !in_group_of(n, voice));
     if (!note_ntdata(n) || is_chain_head(n)) return {};
     group.push_back(n);
   }
   return group;
 }
 
-// The bracket a modifier of the notes of the note's staff chord asks for; 0 none.
+// The bracket a modifier of the note's voice's notes in its staff chord asks for; 0 none.
 int bracket_asked(Drosa note) {
   Drosa n = note;
   while (!at_chain_start(chain_prev(n)) && !note_ntdata(chain_prev(n))->get(xendscd))
     n = chain_prev(n);
   for (; note_ntdata(n); n = chain_next(n)) {
-    if (Drosa mod = attached_to_note(TSMOD, n); mod && mod->get(xtupl_bracket))
+    if (Drosa mod = attached_to_note(TSMOD, n);
+        mod && mod->get(xtupl_bracket) && n->get(xvoice) == note->get(xvoice))
       return mod->get(xtupl_bracket);
     if (note_ntdata(n)->get(xendscd)) break;
   }
@@ -329,7 +337,7 @@ void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   const int mark = cd ? cd->get(xtup_mark) : 0;
   const bool number_here = mark != 0 && !(mark == TUPLET_AT_END && !draw_at_end) &&
                            !(mark == TUPLET_MARKED && !draw_marked);
-  const bool group_ends = draw_marked && cd && cd->get(xtup_end);
+  const bool group_ends = draw_marked && nt->get(xtup_last);
   if (!number_here && !group_ends) return;
   if (const std::vector<Drosa> group = tuplet_group(note); bracketed(group)) {
     if (group_ends) draw_tuplet_bracket(group, pstaff);
@@ -346,7 +354,7 @@ void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   if (mark & TUPLET_AT_END) {
     // Centred between this chord and the group's chord before it.
     Drosa before = chain_prev(note);
-    while (!at_chain_start(before) && !note_ntdata(before)->get(xtup_info))
+    while (!at_chain_start(before) && !in_group_of(before, note->get(xvoice)))
       before = chain_prev(before);
     if (at_chain_start(before)) {
       REPORT_ERROR(4, "Confusion over previous note in drawtupl()!");

@@ -132,6 +132,10 @@ inline constexpr auto xhdy = word_field<int32_t>("xhdy", NTDATA, 24);
 inline constexpr auto xaccx = word_field<uint8_t>("xaccx", NTDATA, 28);      // accidental distance / 5; 255 none
 inline constexpr auto xrestchar = bit_field("xrestchar", NTDATA, 29, 7, 6);  // rest glyph choice
 inline constexpr auto xscrrestchar = bit_field("xscrrestchar", NTDATA, 29, 5, 4);
+// The last note of a stem group in a tuplet group of its voice; of the group's first and of
+// its last stem group (two voices sharing a staff chord have groups of their own).
+inline constexpr auto xtup_first = bit_field("xtup_first", NTDATA, 29, 3, 3);
+inline constexpr auto xtup_last = bit_field("xtup_last", NTDATA, 29, 2, 2);
 inline constexpr auto xtup_info = bit_field("xtup_info", NTDATA, 29, 1, 1);  // carries tuplet information
 inline constexpr auto xother_staff = bit_field("xother_staff", NTDATA, 29, 0, 0);  // drawn on the next staff
 inline constexpr auto xstemxoff = word_field<int8_t>("xstemxoff", NTDATA, 30);  // horizontal stem offset

@@ -1,13 +1,16 @@
 // tuplets.cpp: tuplet groups of a system, found for the drawing of their numbers, and the bar
 // separator marks that stand before the note after a bar.
 //
-// A group opens at a note whose tuplet factor (xtupl times the NEST multiplier) is not 1 and
-// takes in the following chords while each starts where the group's running time says it
-// should; it is complete when the running time is a whole multiple of the group's expected
-// total (the factor times the shortest duration met). A note of factor 1, a gap in time or the
-// end of the chain undoes an incomplete group, unless the voice goes on with it on another
-// chain of the system (its notes moved to the other staff). Grace notes take no time and are
-// passed over.
+// Groups are found voice by voice: where two voices share a chain, the stem groups of the
+// other neither join nor break a group. A group opens at a note whose tuplet factor (xtupl
+// times the NEST multiplier) is not 1 and takes in the voice's following chords while each
+// lies in an outermost tuplet of the same pace (a 5:4 after a 3:2 starts a group of its own)
+// and starts where the group's running time says it should; it is complete when the running
+// time is a whole multiple of the group's expected total (the factor times the shortest
+// duration met). A note of factor 1 or of another pace, a gap in time or the end of the chain
+// leaves an incomplete group unmarked, unless the voice goes on with it on another chain of
+// the system (its notes moved to the other staff). Grace notes take no time and are passed
+// over.
 #include "layout/tuplets.h"
 
 #include <algorithm>
@@ -43,26 +46,34 @@ void set_chord_marks(Drosa cd, int start, int end, int mark) {
   cd->set(xtup_mark, mark);
 }
 
+// The outermost tuplet a note lies in, as its count and the time it takes (xintimeof): the
+// NEST's when one stands before the note, else the note's own. Two are the same tuplet when
+// their notes move at the same pace: a 6:4 goes on with a 3:2, not with a 5:4.
+struct Outer {
+  int32_t actual = 1, intimeof = 4;
+  bool operator==(const Outer& o) const {
+    return int64_t(actual) * o.intimeof == int64_t(o.actual) * intimeof;
+  }
+};
+
+Outer outer_tuplet(Drosa note) {
+  if (Drosa nest = attached_to_note(NEST, note); nest && nest->get(xnest_tupl) > 1)
+    return {nest->get(xnest_tupl), nest->get(xnest_intimeof)};
+  return {note->get(xtupl), note->get(xintimeof)};
+}
+
 struct Group {
   bool open = false;
-  Drosa first;              // the first note examined
-  Drosa first_chord;        // its CDDATA
+  Outer outer;              // the outermost tuplet of its notes
   int32_t start_time;       // time of the first chord from the system start
   int32_t expected;         // the total that completes the group
   int32_t time;             // the running time
   std::vector<Drosa> ends;  // the last notes of its stem groups, in time
 };
 
-// Notes a group took in from another chain, when the voice carried the group across to it:
-// that chain's own walk leaves them as they are.
+// Notes a group took in from another chain, when the voice carried the group across to it,
+// and their chords' records: that chain's own walk leaves them as they are.
 using TakenAcross = std::unordered_set<uint32_t>;
-
-// An incomplete group is undone: its notes lose xtup_info and its first chord xtup_start.
-void undo_group(Group& g) {
-  for (Drosa n : g.ends) note_ntdata(n)->set(xtup_info, 0);
-  g.first_chord->set(xtup_start, 0);
-  g.open = false;
-}
 
 // Where the number of a complete group goes. m is the middle of the group's time: a chord
 // whose middle lies within 50 of m gets mark 1 (over it); otherwise the number goes between
@@ -101,31 +112,38 @@ void mark_middle(const Group& g) {
   }
 }
 
+// A complete group is marked: its notes, its first and last chords and its number's chord.
+// Marks of another voice's group in a chord both share stay.
+void mark_group(const Group& g) {
+  for (Drosa n : g.ends) note_ntdata(n)->set(xtup_info, 1);
+  note_ntdata(g.ends.front())->set(xtup_first, 1);
+  note_ntdata(g.ends.back())->set(xtup_last, 1);
+  cddatptr(g.ends.front(), 1)->set(xtup_start, 1);
+  cddatptr(g.ends.back(), 1)->set(xtup_end, 1);
+  mark_middle(g);
+}
+
 void open_group(Group& g, Drosa note, Drosa cd, int32_t f, int32_t d) {
-  note_ntdata(note)->set(xtup_info, 1);
-  set_chord_marks(cd, 1, 0, 0);
-  g = Group{true, note, cd, cd->xnext->get(xswholec), f * d, d, {note}};
+  g = Group{true, outer_tuplet(note), cd->xnext->get(xswholec), f * d, d, {note}};
 }
 
 // The chord n of factor f and duration d goes on with the open group: true when the group is
 // then complete (marked, and closed).
-bool take_in(Group& g, Drosa n, Drosa cd, int32_t f, int32_t d) {
+bool take_in(Group& g, Drosa n, int32_t f, int32_t d) {
   if (f * d < g.expected - TIME_TOLERANCE) g.expected = f * d;
   g.time += d;
-  note_ntdata(n)->set(xtup_info, 1);
-  set_chord_marks(cd, 0, 0, 0);
   g.ends.push_back(n);
   if (div_round50(g.time, g.expected) == 0) return false;
-  cd->set(xtup_end, 1);
-  mark_middle(g);
+  mark_group(g);
   g.open = false;
   return true;
 }
 
-// Whether the chord of n goes on with the open group: of a tuplet factor, where the group's
-// running time says.
-bool goes_on(const Group& g, int32_t f, Drosa cd) {
-  return f != 1 && std::abs(cd->xnext->get(xswholec) - g.start_time - g.time) <= TIME_TOLERANCE;
+// Whether the chord of n goes on with the open group: in the same outermost tuplet, where the
+// group's running time says.
+bool goes_on(const Group& g, Drosa n, int32_t f, Drosa cd) {
+  return f != 1 && outer_tuplet(n) == g.outer &&
+         std::abs(cd->xnext->get(xswholec) - g.start_time - g.time) <= TIME_TOLERANCE;
 }
 
 // A group its chain leaves incomplete goes on with the voice's next chord when that stands on
@@ -139,45 +157,71 @@ bool complete_across(Group& g, int chain, TakenAcross& taken_across) {
     if (n->xkind == NOTE && n->get(xvoice) == voice && !n->get(xgrace)) break;
   if (!n || n->xkind != NOTE || !note_ntdata(n) || chord_chain(n) < 0 || chord_chain(n) == chain)
     return false;
+  std::vector<Drosa> taken;
   for (; note_ntdata(n); n = chain_next(n)) {
-    if (!ends_stem_group(n) || n->get(xgrace)) continue;
+    if (!ends_stem_group(n) || n->get(xgrace) || n->get(xvoice) != voice) continue;
     Drosa cd = cddatptr(n, 1);
     const int32_t f = tuplet_factor(n);
-    if (!cd || !goes_on(g, f, cd)) return false;
-    taken_across.insert(n.handle());
-    if (take_in(g, n, cd, f, note_duration(n, 0))) return true;
+    if (!cd || !goes_on(g, n, f, cd)) return false;
+    taken.push_back(n);
+    if (take_in(g, n, f, note_duration(n, 0))) {
+      for (Drosa t : taken) {
+        taken_across.insert(t.handle());
+        taken_across.insert(cddatptr(t, 1).handle());
+      }
+      return true;
+    }
   }
   return false;
 }
 
-// One chain; false when interrupted.
-bool group_chain(Drosa head, int chain, TakenAcross& taken_across) {
+// The groups of one voice on a chain: the stem groups of other voices sharing it neither go on
+// with a group of this one nor break it.
+void group_voice(Drosa head, int chain, int voice, TakenAcross& taken_across) {
   Group g;
   for (Drosa n = chain_next(head); note_ntdata(n); n = chain_next(n)) {
+    if (!ends_stem_group(n) || n->get(xgrace) || n->get(xvoice) != voice) continue;
     if (taken_across.count(n.handle())) {
-      if (g.open) undo_group(g);
+      g.open = false;
       continue;
     }
-    Drosa nt = note_ntdata(n);
-    nt->set(xtup_info, 0);
-    if (nt->get(xendscd) && format_interrupted()) return false;
-    if (!ends_stem_group(n) || n->get(xgrace)) continue;
     const int32_t f = tuplet_factor(n);
     if (f == 1 && !g.open) continue;
     Drosa cd = cddatptr(n, 1);
     if (!cd) continue;
     const int32_t d = note_duration(n, 0);
     if (g.open) {
-      if (goes_on(g, f, cd)) {
-        take_in(g, n, cd, f, d);
+      if (goes_on(g, n, f, cd)) {
+        take_in(g, n, f, d);
         continue;
       }
-      if (!complete_across(g, chain, taken_across)) undo_group(g);
+      complete_across(g, chain, taken_across);
       g.open = false;
     }
     if (f != 1) open_group(g, n, cd, f, d);
   }
-  if (g.open && !complete_across(g, chain, taken_across)) undo_group(g);
+  if (g.open) complete_across(g, chain, taken_across);
+}
+
+// One chain: its marks cleared (but for notes a group of another chain took in), then the
+// groups of each voice with tuplets on it found; false when interrupted.
+bool group_chain(Drosa head, int chain, TakenAcross& taken_across) {
+  std::vector<int> voices;
+  for (Drosa n = chain_next(head); note_ntdata(n); n = chain_next(n)) {
+    Drosa nt = note_ntdata(n);
+    if (nt->get(xendscd) && format_interrupted()) return false;
+    if (taken_across.count(n.handle())) continue;
+    nt->set(xtup_info, 0);
+    nt->set(xtup_first, 0);
+    nt->set(xtup_last, 0);
+    Drosa cd = cddatptr(n, 1);
+    if (cd && !taken_across.count(cd.handle())) set_chord_marks(cd, 0, 0, 0);
+    const int voice = n->get(xvoice);
+    if (cd && tuplet_factor(n) != 1 &&
+        std::find(voices.begin(), voices.end(), voice) == voices.end())
+      voices.push_back(voice);
+  }
+  for (int voice : voices) group_voice(head, chain, voice, taken_across);
   return true;
 }
 

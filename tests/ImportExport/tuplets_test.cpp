@@ -249,10 +249,42 @@ TEST_F(Tuplets, BracketsStandWhereNotesAreNotUnderOneBeamOrWhereTheDocumentAsks)
   EXPECT_EQ(brackets_drawn(), drawn);
 }
 
+TEST_F(Tuplets, VoicesSharingAStaffHaveTheirOwnGroups) {
+  // Stems up: a triplet of an eighth rest and a quarter, then a plain quarter. Stems down: a
+  // triplet of an eighth rest and two eighths, then beamed triplet eighths, the first of them
+  // with the plain quarter. The other voice's chords broke each voice's triplets (one group
+  // lost, another drawn twice).
+  platform_init_fonts();
+  auto in_voice = [](std::string n, const char* voice, const char* step, const char* stem) {
+    n.replace(n.find("<voice>1"), 8, std::string("<voice>") + voice);
+    n.replace(n.find("<step>C"), 7, std::string("<step>") + step);
+    return n.insert(n.find("</type>") + 7, std::string("<stem>") + stem + "</stem>");
+  };
+  const std::string start = "<tuplet type=\"start\"/>", stop = "<tuplet type=\"stop\"/>";
+  std::string up = rest("eighth", 12, 3, 2);
+  up.insert(up.find("</note>"), "<notations>" + start + "</notations>");
+  up += in_voice(note("quarter", 24, 3, 2, stop), "1", "E", "up") +
+        in_voice(note("quarter", 36, 1, 1), "1", "E", "up");
+  std::string down = rest("eighth", 12, 3, 2);
+  down.insert(down.find("</note>"), "<notations>" + start + "</notations>");
+  down.replace(down.find("<voice>1"), 8, "<voice>2");
+  down += in_voice(note("eighth", 12, 3, 2), "2", "A", "down") +
+          in_voice(note("eighth", 12, 3, 2, stop), "2", "F", "down") +
+          in_voice(beamed(note("eighth", 12, 3, 2, start), "begin"), "2", "A", "down") +
+          in_voice(beamed(note("eighth", 12, 3, 2), "continue"), "2", "F", "down") +
+          in_voice(beamed(note("eighth", 12, 3, 2, stop), "end"), "2", "D", "down");
+  ASSERT_EQ(import(two_four({up + "<backup><duration>72</duration></backup>" + down}), 1), 1);
+  take_reports();
+  engrave("two_voices");
+  EXPECT_EQ(tuplet_numbers(), "3 3 3");
+  EXPECT_EQ(brackets_drawn(), "0.1:---- 1.1:----");
+}
+
 TEST_F(Tuplets, RealScoresComeBackFromTheExportWithTheirBrackets) {
   // Brackets the documents ask for, and ones the layout draws where they say nothing.
   platform_init_fonts();
-  for (const char* name : {"demo-nested-tuplets", "webern-dormi-jesu-op16-no2"}) {
+  for (const char* name : {"demo-nested-tuplets", "webern-dormi-jesu-op16-no2",
+                           "haydn-keyboard-sonata-hob16-6-g-major-mvt1"}) {
     const std::filesystem::path path = real_scores_folder() / (std::string(name) + ".musicxml");
     if (real_scores_folder().empty() || !std::filesystem::exists(path))
       GTEST_SKIP() << "the real scores are not there (shared/data/scores)";
