@@ -29,8 +29,8 @@ namespace {
 constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
-constexpr int VAR_TUPLET = 6, VAR_LEDGER = 24, VAR_DOT = 47, VAR_ACCIDENTAL = 48, VAR_FLAG = 49,
-              VAR_FLAG_LAST = 50;
+constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_LEDGER = 24, VAR_DOT = 47,
+              VAR_ACCIDENTAL = 48, VAR_FLAG = 49, VAR_FLAG_LAST = 50;
 
 bool movable_class(int klass) {
   return klass == CLASS_OTHER || klass == CLASS_TEMPO || klass == CLASS_REHEARSAL ||
@@ -79,7 +79,8 @@ bool meet(const DrawnMark& a, const DrawnMark& b, int32_t tolerance) {
 // and beams; a sign the stems and beams of any staff, and their heads (notes may reach into the
 // staff from the next one).
 bool in_the_way(const DrawnMark& m, const DrawnMark& o) {
-  if (m.dynamic) return o.pstaff == m.pstaff && (o.head || o.stem || o.note_part || o.curve);
+  if (m.dynamic || m.hairpin)
+    return o.pstaff == m.pstaff && (o.head || o.stem || o.note_part || o.curve);
   if (o.stem) return m.sign || o.pstaff == m.pstaff;
   if (o.pstaff != m.pstaff) return o.head && m.sign;
   return o.above == m.above || o.head || o.note_part;
@@ -159,8 +160,9 @@ Met met_by(size_t mover, const std::vector<size_t>& near) {
 // or onto what it did not meet where it stood (the notes or lines of the next staff, a mark of
 // its own): close staves leave no room between them. Else it stays.
 // Words standing on another mark (words under a dynamic) move beyond it wherever that takes
-// them, as they always did: left where they were they could not be read.
-void move_clear(size_t mover) {
+// them, as they always did: left where they were they could not be read. A hairpin (one way
+// false) moves only away from its staff: over the staff it would leave the notes it is for.
+void move_clear(size_t mover, bool both_ways = true) {
   const int32_t from = marks_drawn[mover].box.bottom;
   const bool up = marks_drawn[mover].above;
   const std::vector<size_t> near = across_from(mover);
@@ -170,6 +172,7 @@ void move_clear(size_t mover) {
     return !o.head && !o.stem && !o.note_part && !o.curve;
   });
   for (bool way : {up, !up}) {
+    if (way != up && !both_ways) return;
     move_beyond(mover, way, near);
     if (marks_drawn[mover].box.bottom == from) return;
     if (on_paper(marks_drawn[mover].box) && (on_a_mark || met_by(mover, near).within(before)))
@@ -237,17 +240,27 @@ void place_dynamic(size_t d) {
   }
 }
 
-// A hairpin going on in line from a dynamic of its note that moved moves with it.
-void follow_its_dynamic(size_t h) {
+// A hairpin going on in line from a dynamic of its note that moved moves with it. Another
+// moves off the notes of its staff (beams, tuplet brackets, slurs) as a dynamic does, and a
+// dynamic of its note it goes on from in line follows.
+void place_hairpin(size_t h) {
   const DrawnMark hairpin = marks_drawn[h];
+  size_t from = h;  // the dynamic it goes on from
   for (size_t i = 0; i < h; ++i) {
     const DrawnMark& d = marks_drawn[i];
-    if (d.dynamic && d.moved && d.note == hairpin.note && d.pstaff == hairpin.pstaff &&
-        in_line_before(where_drawn(d), hairpin.box, d.pstaff)) {
+    if (!d.dynamic || d.note != hairpin.note || d.pstaff != hairpin.pstaff ||
+        !in_line_before(where_drawn(d), hairpin.box, d.pstaff))
+      continue;
+    if (d.moved) {
       shift_if_clear(h, d.moved);
       return;
     }
+    from = i;
   }
+  move_clear(h, false);
+  const int32_t dy = marks_drawn[h].box.bottom - hairpin.box.bottom;
+  marks_drawn[h].moved = dy;
+  if (dy && from < h) shift_if_clear(from, dy);
 }
 
 }  // namespace
@@ -262,9 +275,9 @@ void begin_marks_apart() {
     const int glyph_var = e->xkind == GE_CHAR ? e->get(xgc_var) : -1;
     const bool stem =
         var == VAR_BEAM || var == VAR_BEAM_LINE || (var >= VAR_STEM && var <= VAR_STEM_LAST);
-    const bool part = var == VAR_LEDGER || glyph_var == VAR_TUPLET || glyph_var == VAR_DOT ||
-                      glyph_var == VAR_ACCIDENTAL || glyph_var == VAR_FLAG ||
-                      glyph_var == VAR_FLAG_LAST;
+    const bool part = var == VAR_LEDGER || var == VAR_TUPLET_BRACKET || glyph_var == VAR_TUPLET ||
+                      glyph_var == VAR_DOT || glyph_var == VAR_ACCIDENTAL ||
+                      glyph_var == VAR_FLAG || glyph_var == VAR_FLAG_LAST;
     if (!stem && !part && glyph_var != VAR_HEAD) continue;
     DrawnMark head;
     head.pstaff = ge_pstaff(e);
@@ -335,7 +348,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     return;
   }
   if (mark.dynamic) place_dynamic(drawn);
-  if (mark.hairpin) follow_its_dynamic(drawn);
+  if (mark.hairpin) place_hairpin(drawn);
   // A mark that stays: the words it stands on move.
   const int32_t tolerance = space_of(mark.pstaff) / MEET_FIFTHS;
   for (size_t i = 0; i < drawn; ++i) {

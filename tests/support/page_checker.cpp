@@ -710,13 +710,20 @@ struct Checker {
     }
   }
 
-  // Dynamics and words (a tempo or rehearsal mark too) keep off the note heads, stems and beams
-  // of their staff: the document's height for them may be kept only where it is clear.
+  // Dynamics, words (a tempo or rehearsal mark too) and hairpins keep off the note heads, stems
+  // and beams of their staff: the document's height for them may be kept only where it is clear.
   void notes() {
     constexpr int WORDS = 1, REHEARSAL = 4, TEMPO = 6, DYNAMIC = 7, MOOD = 21, ALTERATION = 22;
     std::vector<const Element*> texts;
+    std::vector<Mark> hairpins;
     std::map<int, std::vector<const Element*>> notes;  // by pstaff
     for (const Element& e : elements) {
+      if (e.anno == Anno::MARK && hairpin(e)) {
+        if (!hairpins.empty() && hairpins.back().legs == 1 && hairpins.back().e->head == e.head)
+          hairpins.back().add_leg(e);
+        else
+          hairpins.push_back(Mark(e));
+      }
       const int c = e.head && e.head->xkind == TPARAM ? e.head->get(xclassify) : -1;
       if (e.anno == Anno::MARK && e.kind == GE_CHAR &&
           (c == WORDS || c == REHEARSAL || c == TEMPO || c == DYNAMIC || c == MOOD ||
@@ -729,14 +736,16 @@ struct Checker {
         notes[e.pstaff].push_back(&e);
     }
     std::set<std::pair<uint32_t, uint32_t>> said;  // each mark once at a chord
-    for (const Element* t : texts) {
-      const int32_t depth = space_of(t->pstaff) / 5;
-      for (const Element* n : notes[t->pstaff]) {
-        if (!Mark(*t).stands_on(Mark(*n), depth)) continue;
-        if (said.insert({t->head.handle(), chord_of(n->owner).handle()}).second)
-          fault("notes", mark_name(*t, t->box) + " stands on " + element_name(*n));
+    auto check = [&](const Mark& m) {
+      const int32_t depth = space_of(m.e->pstaff) / 5;
+      for (const Element* n : notes[m.e->pstaff]) {
+        if (!m.stands_on(Mark(*n), depth)) continue;
+        if (said.insert({m.e->head.handle(), chord_of(n->owner).handle()}).second)
+          fault("notes", mark_name(*m.e, m.box) + " stands on " + element_name(*n));
       }
-    }
+    };
+    for (const Element* t : texts) check(Mark(*t));
+    for (const Mark& h : hairpins) check(h);
   }
 
   static bool sign_mark(const Element& e) {
