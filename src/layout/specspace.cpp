@@ -558,60 +558,72 @@ bool note_has_line(Drosa note) {
 bool measure_of_rests(const RestLayer& layer, int64_t start, int32_t M, bool later,
                       std::vector<Drosa>* chords, Drosa* after) {
   *after = layer.at;
-  if (!layer.at || chord_start(layer.at) >= start + M - TIME_TOLERANCE) return true;
+  if (!layer.at) return true;
+  const int64_t end = start + M - TIME_TOLERANCE;
   int64_t t = start;
   Drosa n = layer.at;
-  while (n && chord_start(n) < start + M - TIME_TOLERANCE) {
-    if (!near(chord_start(n), t)) return false;
+  while (n) {
+    // The chord's last note, found once: its start, its notes and the chord after it.
+    const Drosa last = chord_last_note(n);
+    const Drosa cd2 = last_note_cddata2(last);
+    const int32_t at = cd2 ? cd2->get(xswholec) : NO_TIME;
+    if (at >= end) {
+      if (n == layer.at) return true;
+      break;
+    }
+    if (!near(at, t)) return false;
     // A text over the run's first rest (a rehearsal mark, a tempo) stands over the whole
     // multi-measure rest; a text later, or a line, ends the run before it.
     const bool first = !later && n == layer.at;
-    for (Drosa note : chord_notes(n))
+    for (Drosa note = n; note; note = note == last ? NIL : chain_next(note))
       if (!note->get(xrest) || note->get(xgrace) ||
           (first ? note_has_line(note) : note_has_line_or_text(note)))
         return false;
     if (!first && (has_clef_key_time_before(n, 0) || marked_bar_before(n))) return false;
     chords->push_back(n);
     t += spaced_chord_duration(n);
-    n = chain_next(chord_last_note(n));
+    n = chain_next(last);
   }
   *after = n;
   return near(t, start + M);
-}
-
-// The voice of a chord's notes; -1 for a chord of several voices.
-int chord_voice(Drosa chord) {
-  int v = -1;
-  for (Drosa note : chord_notes(chord)) {
-    if (v >= 0 && int(note->get(xvoice)) != v) return -1;
-    v = note->get(xvoice);
-  }
-  return v;
 }
 
 // The layer's chord of drawn rests of one voice at `start` lasting the measure start..start+M,
 // when that voice has no other chord in the measure (other voices of the layer may); else NIL.
 // Marks over the rest keep it.
 Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
-  std::vector<Drosa> chords;
-  for (Drosa n = layer.at; n && chord_start(n) < start + M - TIME_TOLERANCE;
-       n = chain_next(chord_last_note(n)))
-    chords.push_back(n);
-  for (Drosa n : chords) {
-    if (!near(chord_start(n), start) || !near(spaced_chord_duration(n), M)) continue;
-    const std::vector<Drosa> notes = chord_notes(n);
-    const int v = chord_voice(n);
-    if (v < 0 || std::any_of(notes.begin(), notes.end(), [](Drosa note) {
-          return !note->get(xrest) || note->get(xgrace) || note->get(xhider);
-        }))
-      continue;
-    if (std::none_of(chords.begin(), chords.end(), [&](Drosa other) {
-          if (other == n) return false;
-          const std::vector<Drosa> others = chord_notes(other);
-          return std::any_of(others.begin(), others.end(),
-                             [&](Drosa note) { return int(note->get(xvoice)) == v; });
-        }))
-      return n;
+  const int64_t end = start + M - TIME_TOLERANCE;
+  // The chords of the measure, each with its last note and its start.
+  int64_t at = 0;
+  auto next_in_measure = [&](Drosa n, Drosa* last) {
+    if (!n) return NIL;
+    *last = chord_last_note(n);
+    const Drosa cd2 = last_note_cddata2(*last);
+    at = cd2 ? cd2->get(xswholec) : NO_TIME;
+    return at < end ? n : NIL;
+  };
+  Drosa last = NIL;
+  for (Drosa n = next_in_measure(layer.at, &last); n;
+       n = next_in_measure(chain_next(last), &last)) {
+    if (!near(at, start)) continue;
+    int v = -1;  // the voice of the chord's notes, all drawn rests of one voice
+    bool rests = true;
+    for (Drosa note = n; note && rests; note = note == last ? NIL : chain_next(note)) {
+      rests = note->get(xrest) && !note->get(xgrace) && !note->get(xhider) &&
+              (v < 0 || int(note->get(xvoice)) == v);
+      v = note->get(xvoice);
+    }
+    if (!rests || v < 0 || !near(spaced_chord_duration(n), M)) continue;
+    bool other_of_voice = false;
+    Drosa other_last = NIL;
+    for (Drosa other = next_in_measure(layer.at, &other_last); other && !other_of_voice;
+         other = next_in_measure(chain_next(other_last), &other_last)) {
+      if (other == n) continue;
+      for (Drosa note = other; note && !other_of_voice;
+           note = note == other_last ? NIL : chain_next(note))
+        other_of_voice = int(note->get(xvoice)) == v;
+    }
+    if (!other_of_voice) return n;
   }
   return NIL;
 }
