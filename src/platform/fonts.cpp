@@ -58,6 +58,7 @@ struct Registry {
   std::set<std::string> families;      // every installed family
   std::map<std::string, int> numbers;  // derived numbers of the other families
   std::map<int, std::string> names;    // and back
+  int generation = 0;                  // times built
 };
 
 Registry registry;
@@ -164,7 +165,10 @@ void platform_init_fonts() {
     registry.names[number] = family;
   }
   registry.built = true;
+  ++registry.generation;
 }
+
+int platform_font_registry_generation() { return registry.generation; }
 
 int platform_font_number(const std::string& name) {
   if (const FixedFont* font = fixed_font_named(name))

@@ -23,6 +23,10 @@ enum FixedFontNumber {
 // installed families. Safe to call more than once.
 void platform_init_fonts();
 
+// A count that moves on each time the registry is built: what was found by font number holds
+// while it stays the same.
+int platform_font_registry_generation();
+
 // The number of a family by name, or -1 when no such font is installed.
 int platform_font_number(const std::string& name);
 

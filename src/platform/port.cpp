@@ -41,6 +41,7 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <unordered_map>
 
 #include <QChar>
 #include <QCoreApplication>
@@ -719,9 +720,27 @@ struct LoadedFont {
 // Fonts in use, by family, pixel size and face; emptied when the application object goes.
 std::map<std::tuple<std::string, int, int>, std::unique_ptr<LoadedFont>>* font_cache = nullptr;
 
+// The same fonts by font number, pixel size and face, while the registry stays as it was
+// built: a measured text is found again without naming its family and comparing names.
+struct NumberedFont {
+  int font, pixel_size, face;
+  bool operator==(const NumberedFont&) const = default;
+};
+struct NumberedFontHash {
+  size_t operator()(const NumberedFont& f) const {
+    return std::hash<uint64_t>()((uint64_t(uint32_t(f.font)) << 32) ^
+                                 (uint64_t(uint32_t(f.pixel_size)) << 8) ^
+                                 uint64_t(uint32_t(f.face)));
+  }
+};
+std::unordered_map<NumberedFont, const LoadedFont*, NumberedFontHash>* numbered_fonts = nullptr;
+int numbered_fonts_generation = -1;
+
 void drop_font_cache() {
   delete font_cache;
   font_cache = nullptr;
+  delete numbered_fonts;
+  numbered_fonts = nullptr;
 }
 
 QFont make_font(const std::string& family, int pixel_size, int face) {
@@ -753,6 +772,21 @@ const LoadedFont& loaded_font(const std::string& family, int pixel_size, int fac
     it = font_cache->emplace(key, std::make_unique<LoadedFont>(make_font(drawn, pixel_size, face)))
              .first;
   }
+  return *it->second;
+}
+
+// The loaded font of a font number: loaded_font of its family.
+const LoadedFont& numbered_font(int font, int pixel_size, int face) {
+  if (!numbered_fonts) numbered_fonts = new std::remove_pointer_t<decltype(numbered_fonts)>();
+  if (numbered_fonts_generation != platform_font_registry_generation()) {
+    numbered_fonts->clear();
+    numbered_fonts_generation = platform_font_registry_generation();
+  }
+  const NumberedFont key{font, pixel_size, face};
+  auto it = numbered_fonts->find(key);
+  if (it == numbered_fonts->end())
+    it = numbered_fonts->emplace(key, &loaded_font(platform_font_family(font), pixel_size, face))
+             .first;
   return *it->second;
 }
 
@@ -810,8 +844,7 @@ std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int le
     music_runs(style, bytes, length, runs);
     return runs;
   }
-  const LoadedFont& font =
-      loaded_font(platform_font_family(style.font), pixel_size(style), style.face);
+  const LoadedFont& font = numbered_font(style.font, pixel_size(style), style.face);
   QString text = text_string(style, bytes, length);
   runs.push_back({&font, text, 0, 0, font.advance(text)});
   return runs;
@@ -1568,8 +1601,7 @@ FontMetrics get_font_metrics() {
   const int size =
       music ? static_cast<int>(std::lround(pixel_size(style) * music_font_scale(style.font)))
             : pixel_size(style);
-  const LoadedFont& font =
-      loaded_font(platform_font_family(style.font), size, music ? FACE_PLAIN : style.face);
+  const LoadedFont& font = numbered_font(style.font, size, music ? FACE_PLAIN : style.face);
   const LoadedFont::Lines& m = font.lines();
   return {m.ascent, m.descent, m.leading, m.max_width};
 }
