@@ -18,6 +18,7 @@
 #include "graphics/plot_page.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -320,8 +321,14 @@ bool draw_columns() {
     Drosa cd2 = n ? cddata2_of_chord(n) : NIL;
     next_column[p][layer] = cd2 ? cd2->get(xchordNum) : ENDED;
   };
-  for (int p = first_pstaff; p <= last_pstaff; ++p)
-    for (int layer = 0; layer < LAYERS; ++layer) look_ahead(p, layer);
+  // The layers that have notes, staff by staff and layer by layer: the others have no chord
+  // to come and are left out of every walk.
+  auto each_layer = [&](auto visit) {
+    for (int p = first_pstaff; p <= last_pstaff; ++p)
+      for (unsigned in_use = staff_data[p].layers_with_notes; in_use; in_use &= in_use - 1)
+        visit(p, std::countr_zero(in_use));
+  };
+  each_layer(look_ahead);
   int32_t t = 0;
   int mode = SPECPLOT_SYSTEM_START;
   int prev_grace = 0;
@@ -340,21 +347,19 @@ bool draw_columns() {
     // at a later time, so the columns can run ahead of the numbers: the grace chords at the
     // time still come first, one column after the other.
     int graces = 0x7FFFFFFF;
-    for (int p = first_pstaff; p <= last_pstaff; ++p)
-      for (int layer = 0; layer < LAYERS; ++layer)
-        if (at_time(p, layer) && next_column[p][layer] != ENDED && next_note(p, layer)->get(xgrace))
-          graces = std::min(graces, next_column[p][layer]);
-    for (int p = first_pstaff; p <= last_pstaff; ++p) {
-      for (int layer = 0; layer < LAYERS; ++layer) {
-        if (next_column[p][layer] > k || !at_time(p, layer)) continue;
-        if (graces < k && (!next_note(p, layer)->get(xgrace) || next_column[p][layer] > graces))
-          continue;
-        Drosa n = next_note(p, layer);
-        due[count++] = {p, layer};
-        any_grace |= n->get(xgrace);
-        any_after |= n->get(xgrace) && n->get(xnachschlag);
-      }
-    }
+    each_layer([&](int p, int layer) {
+      if (at_time(p, layer) && next_column[p][layer] != ENDED && next_note(p, layer)->get(xgrace))
+        graces = std::min(graces, next_column[p][layer]);
+    });
+    each_layer([&](int p, int layer) {
+      if (next_column[p][layer] > k || !at_time(p, layer)) return;
+      if (graces < k && (!next_note(p, layer)->get(xgrace) || next_column[p][layer] > graces))
+        return;
+      Drosa n = next_note(p, layer);
+      due[count++] = {p, layer};
+      any_grace |= n->get(xgrace);
+      any_after |= n->get(xgrace) && n->get(xnachschlag);
+    });
     if (!count) {
       if (k >= columns) break;  // past every column number: nothing is left to come
       continue;
@@ -367,9 +372,9 @@ bool draw_columns() {
     }
     fix_beam_buffer();
     int32_t least = NO_NEXT_TIME;
-    for (int p = first_pstaff; p <= last_pstaff; ++p)
-      for (int layer = 0; layer < LAYERS; ++layer)
-        if (next_column[p][layer] != ENDED) least = std::min(least, staff_data[p].next_time[layer]);
+    each_layer([&](int p, int layer) {
+      if (next_column[p][layer] != ENDED) least = std::min(least, staff_data[p].next_time[layer]);
+    });
     if (least == NO_NEXT_TIME) break;
     t = least;
     prev_grace = any_grace && !any_after;
