@@ -92,7 +92,11 @@ std::string groups_of_staves() {
 
 // Exports the piece and imports what was written in its place.
 void export_and_import_again() {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "wild3-again.xml";
+  // Named after the test: the tests run side by side, each exporting its own document.
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      (std::string("wild3-again-") +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".xml");
   ASSERT_EQ(export_musicxml_file(path.string()), 1);
   std::ifstream in(path, std::ios::binary);
   const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
