@@ -25,7 +25,9 @@ namespace {
 constexpr int ARROW = 16;  // the arrow boxes' length along the bar
 constexpr int THUMB = 16;
 
-std::vector<Control*> controls;
+// Lives as long as the program: a program started only to print ends with its last piece's
+// window still open, and its scroll bars stay listed until the end.
+std::vector<Control*>& controls = *new std::vector<Control*>;
 
 bool vertical(const Control& c) { return c.rect.height() > c.rect.width(); }
 bool active(const Control& c) { return c.hilite != CONTROL_INACTIVE && c.maximum > c.minimum; }
