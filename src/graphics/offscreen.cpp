@@ -163,8 +163,6 @@ void offscreen_dispose() {
 }
 
 void offscreen_erase() {
-  // A page image that is never shown is never painted either (see redraw_view).
-  if (platform_windows_kept_off_screen()) return;
   in_port(offscreen_page, [] { erase_rect(port_bounds(offscreen_page)); });
 }
 
