@@ -35,28 +35,7 @@
 
 namespace {
 
-// shared/data/scores beside the repository (or beside the folder of worktrees it lies in).
-std::filesystem::path scores_folder() {
-  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path();
-  for (int level = 0; level < 2; ++level) {
-    up = up.parent_path();
-    if (std::filesystem::is_directory(up / "shared" / "data" / "scores"))
-      return up / "shared" / "data" / "scores";
-  }
-  return std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path().parent_path() /
-         "shared" / "data" / "scores";
-}
-const std::filesystem::path SCORES = scores_folder();
-
-std::vector<std::string> score_names() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(SCORES, error))
-    if (entry.path().extension() == ".musicxml") names.push_back(entry.path().stem().string());
-  std::sort(names.begin(), names.end());
-  if (names.empty()) names.push_back("none");
-  return names;
-}
+const std::filesystem::path SCORES = real_scores_folder();
 
 // The rules each document is known to break: rule -> "class N: reason".
 std::map<std::string, std::string> known_failures(const std::string& document) {
@@ -1219,7 +1198,7 @@ TEST_F(EngravedFixture, ATripletTheVoiceCarriesToTheOtherStaffIsOneGroup) {
   offscreen_dispose();
 }  // ATripletTheVoiceCarriesToTheOtherStaffIsOneGroup
 
-INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(score_names()),
+INSTANTIATE_TEST_SUITE_P(Scores, RealScore, ::testing::ValuesIn(real_score_names()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string id = info.param;
                            for (char& c : id)

@@ -19,6 +19,7 @@
 #include "support/app_fixture.h"
 #include "support/piece_builder.h"
 #include "support/piece_files.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -101,15 +102,11 @@ TEST_F(PageNavigation, LeavingAChangedPageAsksToSaveFirstAndClearsTheUndoHistory
   EXPECT_TRUE(shown().empty());
 }
 
-// shared/data/scores beside the repository (or beside the folder of worktrees it lies in).
+// A real score beside the repository; empty when it is not there.
 std::filesystem::path real_score(const char* name) {
-  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path();
-  for (int level = 0; level < 2; ++level) {
-    up = up.parent_path();
-    if (std::filesystem::exists(up / "shared" / "data" / "scores" / name))
-      return up / "shared" / "data" / "scores" / name;
-  }
-  return {};
+  const std::filesystem::path folder = real_scores_folder();
+  if (folder.empty() || !std::filesystem::exists(folder / name)) return {};
+  return folder / name;
 }
 
 TEST_F(PageNavigation, AnImportedPieceNotChangedSinceIsNotAskedAboutButClosingItAsks) {

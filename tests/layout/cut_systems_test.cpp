@@ -28,10 +28,8 @@ namespace {
 
 // shared/ beside the repository (or beside the folder of worktrees it lies in).
 std::filesystem::path shared_folder() {
-  std::filesystem::path up = std::filesystem::path(VESK_TEST_DATA).parent_path().parent_path();
-  for (int level = 0; level < 3; ++level, up = up.parent_path())
-    if (std::filesystem::is_directory(up / "shared" / "data" / "scores")) return up / "shared";
-  return {};
+  const std::filesystem::path scores = real_scores_folder();
+  return scores.empty() ? scores : scores.parent_path().parent_path();
 }
 
 // The document of a case: "SxB" a generated score of S staves and B bars, else a real score's
