@@ -512,8 +512,11 @@ int reformat_with_flag(int32_t page, int keep) {
 }
 
 void adjust_cursor(int32_t) {
-  const int window = music_window();
+  // Asked at every step of a format: with no window of the program in front (a program started
+  // only to print has none), the music window is not looked for.
   const int front = front_window();
+  if (!front) return;
+  const int window = music_window();
   if (!window || (front != window && (!palette_window || front != palette_window))) return;
   // Command and Option held over the music window: the feedback of a rectangle selection
   // (with no rectangle to fill, nothing is tracked).

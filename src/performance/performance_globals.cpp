@@ -42,6 +42,7 @@ std::atomic<int32_t> playing_flag{0};
 std::recursive_mutex midi_lock;
 PlayQueue play_queue;
 Drosa play_nodes_released;
+std::atomic<bool> play_nodes_waiting{false};
 std::atomic<uint32_t> last_sounded_note{0};
 std::atomic<int32_t> next_click_ms{0};
 DueClicks due_clicks;
@@ -98,6 +99,7 @@ void reset_performance_globals() {
     std::lock_guard<std::recursive_mutex> held(midi_lock);
     play_queue = PlayQueue{};
     play_nodes_released = NIL;
+    play_nodes_waiting.store(false, std::memory_order_release);
     due_clicks = DueClicks{};
     midi_send_state = MidiSendState{};
   }

@@ -169,6 +169,9 @@ struct PlayQueue {
 };
 extern PlayQueue play_queue;
 extern Drosa play_nodes_released;  // chain the task is done with, for the main thread (midi_lock)
+// Set (under midi_lock) while play_nodes_released holds a chain: the main thread's polls look at
+// it first and take the lock only when there is something to take back.
+extern std::atomic<bool> play_nodes_waiting;
 extern std::atomic<uint32_t> last_sounded_note;  // handle of the NOTE sounded last; 0 none
 extern std::atomic<int32_t> next_click_ms;       // the recording metronome's next click; 0 none
 // Clicks the task found due, for the record loop to sound and store (midi_lock).

@@ -170,6 +170,7 @@ bool play_timer_task() {
         } else {
           play_nodes_released = play_queue.head;
         }
+        play_nodes_waiting.store(true, std::memory_order_release);
       }
       play_queue = PlayQueue{};
       next_click_ms = 0;
@@ -279,11 +280,14 @@ int32_t stop_playing(int reset_tempo) {
 }
 
 void release_play_nodes() {
+  // Polled at every step of a format: without a chain handed back, no lock is taken.
+  if (!play_nodes_waiting.load(std::memory_order_acquire)) return;
   Drosa chain;
   {
     Lock held(midi_lock);
     chain = play_nodes_released;
     play_nodes_released = NIL;
+    play_nodes_waiting.store(false, std::memory_order_relaxed);
   }
   free_chain(chain);
 }
