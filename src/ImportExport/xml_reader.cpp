@@ -16,7 +16,11 @@
 //   - an unquoted attribute value runs to the next '>' or '/', blanks included;
 //   - attributes past the caller's slots are read and dropped;
 //   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
-//     references give their character in UTF-8.
+//     references give their character in UTF-8;
+//   - general entities the DOCTYPE's internal subset declares with a value in quotes are read
+//     and their uses replaced by that value as text (references in it expanded in turn, to a
+//     bounded depth and amount); parameter and external entities are passed over, nothing is
+//     fetched, and a use of one is an unknown entity.
 // Elements still open at the end of the input get no end callback, and the result says the
 // document was cut short; a failed read is its own result, never taken for the end. Names, values
 // and texts stay below XML_TEXT_CAPACITY_LIMIT; reaching it ends the read with XML_READ_TOO_LONG.
@@ -29,6 +33,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "Editor/text_numbers.h"
 #include "ImportExport/xml_input.h"
@@ -188,6 +194,13 @@ struct Reader {
   void* user = nullptr;
   int c = XML_END_OF_INPUT;         // the current byte
   XmlText spare_name, spare_value;  // where attributes past the record's slots are read
+  // The internal subset's general entities, first declaration first.
+  struct Entity {
+    std::string name, value;
+    bool external;  // kept in another file (SYSTEM, PUBLIC): never fetched
+  };
+  std::vector<Entity> entities;
+  uint64_t expanded = 0;  // bytes and references the uses of declared entities have added
 
   int next() { return c = xml_read_byte(input); }
   bool tag_opened = false;  // the '<' of the next tag is read already
@@ -234,6 +247,30 @@ struct Reader {
   }
 };
 
+// Appends the character of a code point: values past Unicode become the replacement character.
+int32_t append_code_point(XmlText& out, uint32_t value) {
+  if (value < 0x80)
+    return xml_text_append_char(out, static_cast<char>(value)) ? 0 : XML_READ_TOO_LONG;
+  std::string utf8;
+  append_utf8(utf8, value);
+  return xml_text_append(out, utf8.data(), static_cast<uint32_t>(utf8.size())) ? 0
+                                                                               : XML_READ_TOO_LONG;
+}
+
+// Adds one byte of a numeric reference to its value: decimal digits, hexadecimal ones when
+// `hex`; other bytes are ignored. The value stops growing past Unicode.
+uint32_t add_reference_digit(uint32_t value, int c, bool hex) {
+  int digit = -1;
+  if (c >= '0' && c <= '9')
+    digit = c - '0';
+  else if (hex && c >= 'a' && c <= 'f')
+    digit = c - 'a' + 10;
+  else if (hex && c >= 'A' && c <= 'F')
+    digit = c - 'A' + 10;
+  if (digit < 0) return value;
+  return std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+}
+
 // Appends a numeric character reference, after "&#": decimal digits, or hexadecimal after
 // 'x', up to ';'. Other bytes inside are ignored; no digits gives the byte 0.
 int32_t read_character_reference(Reader& r, XmlText& out) {
@@ -243,31 +280,102 @@ int32_t read_character_reference(Reader& r, XmlText& out) {
   uint32_t value = 0;
   while (r.c != ';') {
     if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
-    int digit = -1;
-    if (r.c >= '0' && r.c <= '9')
-      digit = r.c - '0';
-    else if (hex && r.c >= 'a' && r.c <= 'f')
-      digit = r.c - 'a' + 10;
-    else if (hex && r.c >= 'A' && r.c <= 'F')
-      digit = r.c - 'A' + 10;
-    if (digit >= 0) value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    value = add_reference_digit(value, r.c, hex);
     r.next();
   }
-  if (value < 0x80)
-    return xml_text_append_char(out, static_cast<char>(value)) ? 0 : XML_READ_TOO_LONG;
-  std::string utf8;
-  append_utf8(utf8, value);  // values past Unicode become the replacement character
-  return xml_text_append(out, utf8.data(), static_cast<uint32_t>(utf8.size())) ? 0
-                                                                               : XML_READ_TOO_LONG;
+  return append_code_point(out, value);
+}
+
+// Bounds on what a document's internal subset may declare and its uses expand to.
+constexpr size_t ENTITY_NAME_LIMIT = 64;
+constexpr size_t ENTITY_VALUE_LIMIT = 64 * 1024;
+constexpr size_t ENTITY_COUNT_LIMIT = 1024;
+constexpr int ENTITY_DEPTH_LIMIT = 8;
+constexpr uint64_t ENTITY_EXPANSION_LIMIT = 4u << 20;
+
+// The character an entity's first letters give (lt, gt, quot, amp, apos), 0 for none.
+char first_letters_entity(std::string_view name) {
+  if (name.empty()) return 0;
+  switch (name[0]) {
+    case 'l':
+      return '<';
+    case 'g':
+      return '>';
+    case 'q':
+      return '"';
+    case 'a':
+      if (name.size() > 1 && name[1] == 'm') return '&';
+      if (name.size() > 1 && name[1] == 'p') return '\'';
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int32_t expand_entity(Reader& r, std::string_view value, int depth, XmlText& out);
+
+// Appends what a named entity stands for: the five the language predefines by their names,
+// then the document's own, then the first-letters reading.
+int32_t append_named_entity(Reader& r, std::string_view name, int depth, XmlText& out) {
+  for (const char* predefined : {"lt", "gt", "amp", "quot", "apos"})
+    if (name == predefined)
+      return xml_text_append_char(out, first_letters_entity(name)) ? 0 : XML_READ_TOO_LONG;
+  for (const Reader::Entity& entity : r.entities)
+    if (name == entity.name)
+      return entity.external ? XML_READ_EXTERNAL_ENTITY
+                             : expand_entity(r, entity.value, depth, out);
+  const char decoded = first_letters_entity(name);
+  if (decoded == 0) return XML_READ_SYNTAX;
+  return xml_text_append_char(out, decoded) ? 0 : XML_READ_TOO_LONG;
+}
+
+// Appends a declared entity's value, its character and entity references replaced; the
+// nesting and the whole document's expansion are bounded, so that entities referring to
+// themselves or multiplying their text end the read rather than fill the memory.
+int32_t expand_entity(Reader& r, std::string_view value, int depth, XmlText& out) {
+  if (depth > ENTITY_DEPTH_LIMIT) return XML_READ_ENTITY_LIMIT;
+  while (!value.empty()) {
+    const size_t amp = std::min(value.find('&'), value.size());
+    r.expanded += amp + 1;
+    if (r.expanded > ENTITY_EXPANSION_LIMIT) return XML_READ_ENTITY_LIMIT;
+    if (!xml_text_append(out, value.data(), static_cast<uint32_t>(amp))) return XML_READ_TOO_LONG;
+    if (amp == value.size()) break;
+    const size_t semicolon = value.find(';', amp);
+    if (semicolon == std::string_view::npos) return XML_READ_SYNTAX;
+    const std::string_view name = value.substr(amp + 1, semicolon - amp - 1);
+    value.remove_prefix(semicolon + 1);
+    int32_t code;
+    if (!name.empty() && name[0] == '#') {
+      const bool hex = name.size() > 1 && name[1] == 'x';
+      uint32_t code_point = 0;
+      for (char c : name.substr(hex ? 2 : 1))
+        code_point = add_reference_digit(code_point, static_cast<unsigned char>(c), hex);
+      code = append_code_point(out, code_point);
+    } else {
+      code = append_named_entity(r, name, depth + 1, out);
+    }
+    if (code) return code;
+  }
+  return 0;
 }
 
 // Reads an entity after '&' and appends its character; the current byte is then its ';'.
-// Only the first letters decide; the rest up to ';' is skipped unread.
+// With no entity declared, only the first letters decide and the rest up to ';' is skipped
+// unread; otherwise the whole name is read.
 int32_t xml_read_entity(Reader& r, XmlText& out) {
+  if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+  if (r.c == '#') return read_character_reference(r, out);
+  if (!r.entities.empty()) {
+    char name[ENTITY_NAME_LIMIT];
+    size_t length = 0;
+    for (; r.c != ';'; r.next()) {
+      if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
+      if (length < ENTITY_NAME_LIMIT) name[length++] = static_cast<char>(r.c);
+    }
+    return append_named_entity(r, std::string_view(name, length), 1, out);
+  }
   char decoded;
-  switch (r.next()) {
-    case XML_END_OF_INPUT:
-      return XML_READ_TRUNCATED;
+  switch (r.c) {
     case 'l':
       decoded = '<';
       break;
@@ -287,8 +395,6 @@ int32_t xml_read_entity(Reader& r, XmlText& out) {
       else
         return XML_READ_SYNTAX;
       break;
-    case '#':
-      return read_character_reference(r, out);
     default:
       return XML_READ_SYNTAX;
   }
@@ -297,9 +403,55 @@ int32_t xml_read_entity(Reader& r, XmlText& out) {
   return xml_text_append_char(out, decoded) ? 0 : XML_READ_TOO_LONG;
 }
 
+// Keeps an entity's declaration unless one of its name came first.
+void keep_entity(Reader& r, std::string name, std::string value, bool external) {
+  if (name.empty() || r.entities.size() >= ENTITY_COUNT_LIMIT) return;
+  for (const Reader::Entity& entity : r.entities)
+    if (entity.name == name) return;
+  r.entities.push_back({std::move(name), std::move(value), external});
+}
+
+// In an internal subset, after "<!E": a general entity's declaration is kept, with its quoted
+// value or as one kept in another file; the current byte is then the one after the value (or
+// wherever reading stopped), and the caller goes on to the declaration's '>'.
+void read_entity_declaration(Reader& r) {
+  std::string keyword;
+  while (r.c >= 'A' && r.c <= 'Z' && keyword.size() < 8) {
+    keyword += static_cast<char>(r.c);
+    r.next();
+  }
+  if (keyword != "ENTITY" || !is_blank(r.c)) return;
+  r.skip_blanks();
+  if (r.c == '%') return;  // a parameter entity
+  std::string name;
+  while (r.c != XML_END_OF_INPUT && !is_blank(r.c) && r.c != '"' && r.c != '\'' && r.c != '>') {
+    name += static_cast<char>(r.c);
+    if (name.size() > ENTITY_NAME_LIMIT) return;
+    r.next();
+  }
+  r.skip_blanks();
+  if (r.c != '"' && r.c != '\'') {
+    if (r.c == 'S' || r.c == 'P') keep_entity(r, std::move(name), std::string(), true);
+    return;
+  }
+  const int quote = r.c;
+  std::string value;
+  bool kept = true;
+  while (r.next() != quote) {
+    if (r.c == XML_END_OF_INPUT) return;
+    if (value.size() < ENTITY_VALUE_LIMIT)
+      value += static_cast<char>(r.c);
+    else
+      kept = false;
+  }
+  r.next();
+  if (kept) keep_entity(r, std::move(name), std::move(value), false);
+}
+
 // A declaration such as DOCTYPE: to its '>' outside quotes and outside an internal subset in
-// brackets; comments inside the subset are skipped whole.
-void skip_declaration(Reader& r) {
+// brackets; comments inside the subset are skipped whole, and its entity declarations are
+// kept when `entities` asks for them.
+void skip_declaration(Reader& r, bool entities) {
   int brackets = 0;
   int quote = 0;
   while (r.c != XML_END_OF_INPUT) {
@@ -324,9 +476,14 @@ void skip_declaration(Reader& r) {
         if (brackets == 0) return;
         break;
       case '<':
-        if (r.c == '!' && r.next() == '-' && r.next() == '-') {
-          r.next();
-          r.skip_past('-', 2);
+        if (r.c != '!') break;
+        if (r.next() == '-') {
+          if (r.next() == '-') {
+            r.next();
+            r.skip_past('-', 2);
+          }
+        } else if (entities && brackets > 0 && r.c == 'E') {
+          read_entity_declaration(r);
         }
         break;
     }
@@ -345,7 +502,7 @@ int32_t skip_markup(Reader& r) {
   } else if (r.c == '[') {
     r.skip_past(']', 2);
   } else {
-    skip_declaration(r);
+    skip_declaration(r, true);
   }
   r.skip_to_tag();
   return NEXT_CYCLE;
@@ -381,7 +538,7 @@ int32_t read_markup_in_text(Reader& r, XmlText& text) {
     return 0;
   }
   if (r.c != '[') {
-    skip_declaration(r);
+    skip_declaration(r, false);
     return 0;
   }
   while (r.next() != '[')  // "CDATA["
@@ -575,6 +732,10 @@ const char* xml_read_result_text(int32_t code) {
       return "The file could not be read to its end.";
     case XML_READ_TOO_BIG:
       return "The file is larger than any document Vesk reads.";
+    case XML_READ_ENTITY_LIMIT:
+      return "The file's entities nest too deeply or stand for too much text.";
+    case XML_READ_EXTERNAL_ENTITY:
+      return "The file uses an entity kept in another file, and Vesk reads no other file.";
     default:
       return "The file is not well-formed XML.";
   }

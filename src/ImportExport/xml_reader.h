@@ -4,7 +4,8 @@
 // The reader makes one pass over a document and calls back at the start and at the end of
 // every element; it builds no tree. It is lenient where the MusicXML import can live with it
 // (end tags are not matched by name, text after a child element is dropped) and strict where
-// it cannot go on (an unknown entity, a missing '=').
+// it cannot go on (an unknown entity, a missing '='). Entities a DOCTYPE declares inside the
+// document are read; nothing outside it is ever fetched.
 #pragma once
 
 #include <cstddef>
@@ -72,6 +73,11 @@ inline constexpr int32_t XML_READ_TOO_LONG = 7;  // a name, value or text reache
 inline constexpr int32_t XML_READ_INPUT_ERROR = 8;  // the file could not be read to its end
 
 inline constexpr int32_t XML_READ_TOO_BIG = 9;  // the document passed the caller's byte limit
+
+// The document's own entities nest too deeply or expand past the reader's bound.
+inline constexpr int32_t XML_READ_ENTITY_LIMIT = 10;
+
+inline constexpr int32_t XML_READ_EXTERNAL_ENTITY = 11;  // a use of an entity of another file
 
 // What a result code says went wrong, as a sentence for the user ("" for XML_READ_OK).
 const char* xml_read_result_text(int32_t code);

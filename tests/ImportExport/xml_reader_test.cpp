@@ -2,7 +2,8 @@
 //   XmlText.*:           growth steps, clearing gives memory back, the capacity limit
 //   XmlReaderQuirks.*:   lenient reading of small documents, event by event
 //   XmlReaderCodes.*:    the result code of each kind of malformed or truncated document
-//   XmlReaderEntities.*: entities decided by their first letters, numeric references
+//   XmlReaderEntities.*: entities decided by their first letters, numeric references, the
+//                        document's own entities and their bounds
 //   XmlReaderLimits.*:   element and attribute stacks, the 16 MiB text limit
 //   XmlReaderInput.*:    reading a file descriptor across blocks; throwing callbacks
 //   XmlReaderEncodings.*: UTF-16 and declared 8-bit encodings decoded to UTF-8; line ends
@@ -239,6 +240,43 @@ TEST(XmlReaderEntities, DecidedByTheirFirstLetters) {
   const std::string_view doc = "<a>x&#;y</a>";
   EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), keep_text, nullptr, &text, 16, 16, 16), 0);
   EXPECT_EQ(text, std::string("x\0y", 3));
+}
+
+TEST(XmlReaderEntities, TheDocumentsOwnFromItsInternalSubset) {
+  const std::string subset =
+      "<!DOCTYPE a [\n"
+      "  <!ENTITY % p SYSTEM 'p.ent'> <!ENTITY ext SYSTEM \"http://x/e.xml\">\n"
+      "  <!ENTITY comp \"L. v. B.\"> <!ENTITY comp 'second'>\n"
+      "  <!ENTITY lrm '&#x200E;'> <!ENTITY both \"&comp; &amp; &lrm;\">\n"
+      "  <!ENTITY tag '<b>]'> <!ENTITY lt '&#38;#60;'>\n"
+      "]>\n";
+  const struct {
+    const char* body;
+    int32_t code;
+    const char* log;
+  } cases[] = {
+      {"<a v='&comp;'>&comp;!</a>", XML_READ_OK, "<a v=\"L. v. B.\">L. v. B.!</a>"},
+      {"<a>&both;</a>", XML_READ_OK, "<a>L. v. B. & \xE2\x80\x8E</a>"},
+      {"<a>&tag;&lt;&ltx;</a>", XML_READ_OK, "<a><b>]<<</a>"},  // values are text
+      {"<a>&ext;</a>", XML_READ_EXTERNAL_ENTITY, ""},           // never fetched
+      {"<a>&p;</a>", XML_READ_SYNTAX, ""},
+      {"<a>&nothing;</a>", XML_READ_SYNTAX, ""},
+  };
+  for (const auto& c : cases) {
+    const Result r = read(subset + c.body);
+    EXPECT_EQ(r.code, c.code) << c.body;
+    EXPECT_EQ(r.log, c.log) << c.body;
+  }
+  // Entities that refer to themselves or multiply their text end the read.
+  EXPECT_EQ(read("<!DOCTYPE a [<!ENTITY e '&e;'>]><a>&e;</a>").code, XML_READ_ENTITY_LIMIT);
+  std::string laughs = "<!DOCTYPE a [<!ENTITY l0 'ha'>";
+  for (int i = 1; i < 9; ++i) {
+    laughs += "<!ENTITY l" + std::to_string(i) + " '";
+    for (int k = 0; k < 10; ++k) laughs += "&l" + std::to_string(i - 1) + ";";
+    laughs += "'>";
+  }
+  EXPECT_EQ(read(laughs + "]><a>&l8;</a>").code, XML_READ_ENTITY_LIMIT);
+  EXPECT_EQ(read(laughs + "]><a>&l5;</a>").code, XML_READ_OK);
 }
 
 std::string nested(int n) {
