@@ -574,12 +574,14 @@ void fit_page_to_paper(Drosa start);
 int locate_page(int n);
 
 // prepare_piece: counts the pages, makes the saved page (or page 1) current, rebuilds the
-// annotation class models and formats the current page, which cannot be interrupted.
-// Reads:  requested_page, the voice lists. Writes: page_count, current_page,
-//         last_formatted_page, first_format, flashing_node, class_models, the TPARAM flags of
-//         surplus class models, the window title, the page index.
+// annotation class models and formats the current page, which cannot be interrupted;
+// `only_to_print`: a piece opened only to be printed, whose current page is kept as formatted,
+// is not formatted again (nothing shows it, and the print takes the kept page).
+// Reads:  requested_page, the voice lists, the kept page graphics. Writes: page_count,
+//         current_page, last_formatted_page, first_format, flashing_node, class_models, the
+//         TPARAM flags of surplus class models, the window title, the page index.
 // Failure: level 4 "format_page() interrupted on first format".
-void prepare_piece();
+void prepare_piece(bool only_to_print = false);
 
 // ---- Measures and beats ---------------------------------------------------------------------
 

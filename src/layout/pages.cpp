@@ -283,7 +283,7 @@ int locate_page(int n) { return locate(n, false); }
 
 int locate_page_to_format(int n) { return locate(n, true); }
 
-void prepare_piece() {
+void prepare_piece(bool only_to_print) {
   preparing_piece = 1;
   update_window();
   page_count = 1;
@@ -295,7 +295,11 @@ void prepare_piece() {
   last_formatted_page = -500;
   display_win_title(1, " (preparing piece)");
   rebuild_class_models();
-  if (!format_page(current_page, 0)) REPORT_ERROR(4, "format_page() interrupted on first format");
+  // A piece opened only to be printed shows no page: one kept as formatted (an import formats
+  // and keeps every page) is printed as kept, and formatting it again would make the same page.
+  const bool kept = only_to_print && kept_page_graphics(current_page);
+  if (!kept && !format_page(current_page, 0))
+    REPORT_ERROR(4, "format_page() interrupted on first format");
   display_win_title(1, nullptr);
   first_format = 0;
   preparing_piece = 0;

@@ -21,6 +21,7 @@
 #include "model/voice_lists.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -118,7 +119,8 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
   std::fill(page_start, page_start + MAX_VOICES, NIL);
   param_init();
   rebuild_param_nodes();
-  prepare_piece();
+  // Opened by a program started only to print: the piece is printed and let go of unseen.
+  prepare_piece(quiet_convert_flag && platform_windows_kept_off_screen());
   cursor_to_time(-1, -1, 0.0);
   clear_undo(1);
   return 1;
