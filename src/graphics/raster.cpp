@@ -10,7 +10,9 @@
 #include "graphics/raster.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "graphics/ge_fields.h"
@@ -308,6 +310,11 @@ void virtual_rect_to_screen(Rect* out, int32_t x1, int32_t y1, int32_t x2, int32
 }
 
 ViewTransform transform_for_zoom(float z) {
+  // Every stroke asks at the zoom of the page under way: the last one's answer is kept.
+  thread_local uint32_t last_bits = 0;
+  thread_local ViewTransform last{0.0f};
+  thread_local bool known = false;
+  if (known && std::bit_cast<uint32_t>(z) == last_bits) return last;
   ViewTransform t;
   t.zoom = z;
   t.half = double(z) * 0.5;
@@ -315,6 +322,9 @@ ViewTransform transform_for_zoom(float z) {
   t.half_pixel = int32_t(rounded(t.half));
   t.pixel_and_half = int32_t(rounded(z + t.half));
   t.two_pixels = int32_t(rounded(2.0 * z));
+  last_bits = std::bit_cast<uint32_t>(z);
+  last = t;
+  known = true;
   return t;
 }
 

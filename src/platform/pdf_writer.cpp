@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -251,6 +252,7 @@ struct Font {
   int object = 0;    // the font dictionary's object number
   std::string name;  // its resource name
   std::map<uint8_t, Glyph> glyphs;
+  std::bitset<256> made;  // the codes in glyphs
 };
 
 Glyph make_glyph(int font, int face, uint8_t code) {
@@ -636,7 +638,8 @@ void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRec
   }
   PageDrawing& d = w->page;
   for (unsigned char c : text.bytes) {
-    if (f.glyphs.count(c)) continue;
+    if (f.made[c]) continue;
+    f.made[c] = true;
     const Glyph& g = f.glyphs.emplace(c, make_glyph(text.font, text.face, c)).first->second;
     d.glyph_procs.push_back(g.proc);
     w->page_glyphs.push_back({it->first, c});

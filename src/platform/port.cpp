@@ -530,7 +530,7 @@ QRgb mixed(QRgb a, QRgb b, double share_of_a) {
 // The one colour a paint leaves on a printed page; false when it leaves none. A pattern's
 // share of set bits mixes the foreground with the background (or, under or and bit-clear,
 // with the white paper); exclusive-or leaves nothing.
-bool sink_colour(const Paint& paint, QRgb* colour) {
+bool sink_colour_of(const Paint& paint, QRgb* colour) {
   int set = 0;
   for (uint8_t row : paint.pattern.rows) set += std::popcount(row);
   const double share = set / 64.0;
@@ -548,6 +548,28 @@ bool sink_colour(const Paint& paint, QRgb* colour) {
       return true;
   }
   return false;
+}
+
+bool sink_colour(const Paint& paint, QRgb* colour) {
+  // A page's drawing asks again and again with a few paints (text, lines): the last answer of
+  // each operation is kept.
+  struct Kept {
+    bool known = false, leaves = false;
+    Pattern pattern{};
+    QRgb fore = 0, back = 0, colour = 0;
+  };
+  thread_local Kept kept[4];
+  Kept& k = kept[static_cast<int>(paint.operation) & 3];
+  if (!k.known || paint.fore != k.fore || paint.back != k.back ||
+      std::memcmp(paint.pattern.rows, k.pattern.rows, sizeof k.pattern.rows) != 0) {
+    k.known = true;
+    k.pattern = paint.pattern;
+    k.fore = paint.fore;
+    k.back = paint.back;
+    k.leaves = sink_colour_of(paint, &k.colour);
+  }
+  if (k.leaves) *colour = k.colour;
+  return k.leaves;
 }
 
 // Hands a shape (port pixels) to the port's sink, clipped to the port's clip.
@@ -961,7 +983,20 @@ struct CachedGlyph {
   Mask mask{Rect{}};  // covered pixels with the pen at (0, 0), once masked
 };
 
-std::map<std::tuple<int, int, int, uint8_t, bool>, CachedGlyph>* glyph_cache = nullptr;
+struct GlyphKey {
+  int font, size, face;
+  uint8_t byte;
+  bool smooth;
+  bool operator==(const GlyphKey&) const = default;
+};
+struct GlyphKeyHash {
+  size_t operator()(const GlyphKey& k) const {
+    const uint64_t low = uint64_t(uint32_t(k.size)) << 32 | uint32_t(k.face) << 9 |
+                         uint32_t(k.byte) << 1 | uint32_t(k.smooth);
+    return std::hash<uint64_t>()(low ^ uint64_t(uint32_t(k.font)) * 0x9E3779B97F4A7C15ull);
+  }
+};
+std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash>* glyph_cache = nullptr;
 constexpr size_t GLYPH_CACHE_LIMIT = 8192;
 
 void drop_glyph_cache() {
@@ -994,7 +1029,7 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smoot
     qAddPostRoutine(drop_glyph_cache);
   }
   if (glyph_cache->size() > GLYPH_CACHE_LIMIT) glyph_cache->clear();
-  auto key = std::make_tuple(style.font, style.size, style.face, byte, smooth);
+  const GlyphKey key{style.font, style.size, style.face, byte, smooth};
   auto it = glyph_cache->find(key);
   const char c = static_cast<char>(byte);
   if (it == glyph_cache->end())
@@ -1018,10 +1053,16 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smoot
 struct SinkRuns {
   std::vector<TextRun> runs;
   std::vector<QRectF> boxes;
+  std::vector<SinkTextRun> handed;  // the runs as a sink takes them, each at its pen
   double width = 0;
 };
 
-std::map<std::tuple<int, int, int, std::string>, SinkRuns>* sink_runs_cache = nullptr;
+// Keys are the style's three numbers and the bytes in one string, looked up without making one.
+struct KeyHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+};
+std::unordered_map<std::string, SinkRuns, KeyHash, std::equal_to<>>* sink_runs_cache = nullptr;
 constexpr size_t SINK_RUNS_LIMIT = 8192;
 
 void drop_sink_runs_cache() {
@@ -1035,15 +1076,22 @@ const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length)
     qAddPostRoutine(drop_sink_runs_cache);
   }
   if (sink_runs_cache->size() > SINK_RUNS_LIMIT) sink_runs_cache->clear();
-  auto key = std::make_tuple(style.font, style.size, style.face,
-                             std::string(bytes, static_cast<size_t>(std::max(length, 0))));
-  auto it = sink_runs_cache->find(key);
+  thread_local std::string key;
+  const int numbers[3] = {style.font, style.size, style.face};
+  key.assign(reinterpret_cast<const char*>(numbers), sizeof numbers);
+  if (length > 0) key.append(bytes, static_cast<size_t>(length));
+  auto it = sink_runs_cache->find(std::string_view(key));
   if (it == sink_runs_cache->end()) {
     SinkRuns kept;
     kept.runs = text_runs(style, bytes, length);
-    for (const TextRun& run : kept.runs) kept.boxes.push_back(run_box(run));
+    double pen = 0;
+    for (const TextRun& run : kept.runs) {
+      kept.boxes.push_back(run_box(run));
+      kept.handed.push_back({run.font->font, run.text, pen + run.dx, run.dy});
+      pen += run.advance;
+    }
     kept.width = runs_width(kept.runs);
-    it = sink_runs_cache->emplace(std::move(key), std::move(kept)).first;
+    it = sink_runs_cache->emplace(key, std::move(kept)).first;
   }
   return it->second;
 }
@@ -1065,14 +1113,10 @@ void sink_text(Port& port, const TextStyle& style, const char* bytes, int length
       text.font = style.font;
       text.size = pixel_size(style);
       text.face = style.face;
-      text.bytes.assign(bytes, static_cast<size_t>(length));
+      text.bytes = std::string_view(bytes, static_cast<size_t>(length));
       text.x = x;
       text.y = y;
-      double pen = 0;
-      for (const TextRun& run : runs) {
-        text.runs.push_back({run.font->font, run.text, pen + run.dx, run.dy});
-        pen += run.advance;
-      }
+      text.runs = laid.handed;
       const QRectF clip = shown == extent ? QRectF() : QRectF(d.left, d.top, d.width(), d.height());
       port.sink.text(port.sink.context, text, colour, clip);
     }

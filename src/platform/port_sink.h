@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QFont>
@@ -29,11 +31,12 @@ struct SinkTextRun {
   double dx = 0, dy = 0;
 };
 
+// A text handed to a sink; the bytes and runs last only while the sink takes it.
 struct SinkText {
-  int font = 0, size = 0, face = 0;  // the port's text style (size in pixels)
-  std::string bytes;                 // as the program drew them
-  double x = 0, y = 0;               // the pen: the baseline's left end, in pixels
-  std::vector<SinkTextRun> runs;     // how the port lays the bytes out
+  int font = 0, size = 0, face = 0;   // the port's text style (size in pixels)
+  std::string_view bytes;             // as the program drew them
+  double x = 0, y = 0;                // the pen: the baseline's left end, in pixels
+  std::span<const SinkTextRun> runs;  // how the port lays the bytes out
 };
 
 // Where a sink port's drawing goes. `clip` is empty when the shape lies inside the port's

@@ -245,7 +245,8 @@ void ps_driver_text(void* driver, const SinkText& text, QRgb colour, const QRect
   if (!clip.isEmpty()) out += "gsave\n" + clip_op(clip);
   out += colour_op(colour);
   out += '/' + font_name(text.font, text.face) + ' ' + std::to_string(text.size) + " selectfont\n";
-  out += num(text.x) + ' ' + num(text.y) + " :M " + ps_string_literal(text.bytes) + " S\n";
+  out += num(text.x) + ' ' + num(text.y) + " :M " + ps_string_literal(std::string(text.bytes)) +
+         " S\n";
   if (!clip.isEmpty()) out += "grestore\n";
   d->body += out;
 }
