@@ -27,6 +27,6 @@ void reset_anno_globals() {
   anno_hyphens_pending = 0;
   lyric_line_y.clear();
   for (auto& lines : lyric_line_boxes) lines.clear();
-  marks_drawn.clear();
+  forget_marks_drawn();
   anno_measure_cache = AnnoMeasureCache{};
 }

@@ -12,6 +12,7 @@
 #include "annotations/marks_apart.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -97,15 +98,70 @@ void shift(DrawnMark& m, int32_t dy) {
   }
 }
 
+// Where the marks drawn on the system stand across it: for each stretch of x, the marks whose
+// ink reaches into it, in the order drawn. Marks move only up and down (a hairpin cut short only
+// ends sooner), so a mark stays listed wherever it may still reach.
+constexpr int STRETCH_SHIFT = 8;          // stretches of 256 units
+constexpr int64_t MOST_STRETCHES = 4096;  // a wider mark is compared with every mover
+struct MarksAcross {
+  size_t listed = 0;  // marks_drawn[0 .. listed) are in
+  int64_t first = 0;  // the stretch of stretches[0]
+  std::vector<std::vector<uint32_t>> stretches;
+  std::vector<uint32_t> everywhere;  // too wide, or its left past its right
+};
+MarksAcross marks_across;
+
+void list_across(uint32_t i) {
+  const GEInkBox& b = marks_drawn[i].box;
+  const int64_t from = int64_t(b.left) >> STRETCH_SHIFT, to = int64_t(b.right) >> STRETCH_SHIFT;
+  if (b.left > b.right || to - from >= MOST_STRETCHES) {
+    marks_across.everywhere.push_back(i);
+    return;
+  }
+  auto& s = marks_across.stretches;
+  if (s.empty()) {
+    marks_across.first = from;
+  } else if (from < marks_across.first) {
+    s.insert(s.begin(), size_t(marks_across.first - from), {});
+    marks_across.first = from;
+  }
+  if (to - marks_across.first >= int64_t(s.size())) s.resize(size_t(to - marks_across.first + 1));
+  for (int64_t k = from; k <= to; ++k) s[size_t(k - marks_across.first)].push_back(i);
+}
+
 // The marks that reach across where the mover stands, in the order they were drawn: marks move
 // only up and down, so these are all it can meet wherever it moves (a system holds thousands of
 // notes' parts; a mark reaches across a few of them).
 std::vector<size_t> across_from(size_t mover) {
+  if (marks_across.listed > marks_drawn.size()) marks_across = MarksAcross{};
+  for (; marks_across.listed < marks_drawn.size(); ++marks_across.listed)
+    list_across(uint32_t(marks_across.listed));
   const GEInkBox& b = marks_drawn[mover].box;
-  std::vector<size_t> near;
-  for (size_t i = 0; i < marks_drawn.size(); ++i) {
+  // A mark listed in several stretches is found once each: a bit per mark keeps them apart and
+  // gives them back in the order drawn.
+  thread_local std::vector<uint64_t> found;
+  found.resize((marks_drawn.size() + 63) / 64);
+  size_t low = found.size(), high = 0;
+  auto take = [&](uint32_t i) {
     const GEInkBox& o = marks_drawn[i].box;
-    if (i != mover && o.right > b.left && o.left < b.right) near.push_back(i);
+    if (i == mover || o.right <= b.left || o.left >= b.right) return;
+    found[i / 64] |= uint64_t(1) << (i % 64);
+    low = std::min<size_t>(low, i / 64);
+    high = std::max<size_t>(high, i / 64);
+  };
+  for (uint32_t i : marks_across.everywhere) take(i);
+  const auto& s = marks_across.stretches;
+  const int64_t last = marks_across.first + int64_t(s.size()) - 1;
+  const int64_t from =
+      std::max(int64_t(std::min(b.left, b.right)) >> STRETCH_SHIFT, marks_across.first);
+  const int64_t to = std::min(int64_t(std::max(b.left, b.right)) >> STRETCH_SHIFT, last);
+  for (int64_t k = from; k <= to; ++k)
+    for (uint32_t i : s[size_t(k - marks_across.first)]) take(i);
+  std::vector<size_t> near;
+  for (size_t w = low; w <= high && w < found.size(); ++w) {
+    for (uint64_t bits = found[w]; bits; bits &= bits - 1)
+      near.push_back(w * 64 + size_t(std::countr_zero(bits)));
+    found[w] = 0;
   }
   return near;
 }
@@ -267,6 +323,7 @@ void place_hairpin(size_t h) {
 
 void begin_marks_apart() {
   marks_drawn.clear();
+  marks_across = MarksAcross{};
   Drosa owner = NIL;
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
@@ -349,9 +406,9 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   }
   if (mark.dynamic) place_dynamic(drawn);
   if (mark.hairpin) place_hairpin(drawn);
-  // A mark that stays: the words it stands on move.
+  // A mark that stays: the words it stands on move (only those reaching across it can).
   const int32_t tolerance = space_of(mark.pstaff) / MEET_FIFTHS;
-  for (size_t i = 0; i < drawn; ++i) {
+  for (size_t i : across_from(drawn)) {
     const DrawnMark& o = marks_drawn[i];
     if (o.movable && o.pstaff == mark.pstaff && o.above == mark.above &&
         meet(o, marks_drawn[drawn], tolerance))
@@ -398,6 +455,11 @@ void add_curve(Drosa e) {
 }
 
 }  // namespace
+
+void forget_marks_drawn() {
+  marks_drawn.clear();
+  marks_across = MarksAcross{};
+}
 
 void add_curve_marks() {
   for (Drosa e = slur_pass_first; e; e = e->xnext) {

@@ -51,3 +51,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 // words drawn later that would stand on one move beyond it.
 // Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn.
 void add_curve_marks();
+
+// forget_marks_drawn: no mark drawn (a new document).
+// Writes: marks_drawn.
+void forget_marks_drawn();
