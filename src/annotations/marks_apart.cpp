@@ -107,11 +107,14 @@ struct MarksAcross {
   size_t listed = 0;  // marks_drawn[0 .. listed) are in
   int64_t first = 0;  // the stretch of stretches[0]
   std::vector<std::vector<uint32_t>> stretches;
-  std::vector<uint32_t> everywhere;  // too wide, or its left past its right
+  std::vector<uint32_t> everywhere;          // too wide, or its left past its right
+  std::vector<uint32_t> hairpins, dynamics;  // in the order drawn
 };
 MarksAcross marks_across;
 
 void list_across(uint32_t i) {
+  if (marks_drawn[i].hairpin) marks_across.hairpins.push_back(i);
+  if (marks_drawn[i].dynamic) marks_across.dynamics.push_back(i);
   const GEInkBox& b = marks_drawn[i].box;
   const int64_t from = int64_t(b.left) >> STRETCH_SHIFT, to = int64_t(b.right) >> STRETCH_SHIFT;
   if (b.left > b.right || to - from >= MOST_STRETCHES) {
@@ -132,10 +135,14 @@ void list_across(uint32_t i) {
 // The marks that reach across where the mover stands, in the order they were drawn: marks move
 // only up and down, so these are all it can meet wherever it moves (a system holds thousands of
 // notes' parts; a mark reaches across a few of them).
-std::vector<size_t> across_from(size_t mover) {
+void list_new_marks() {
   if (marks_across.listed > marks_drawn.size()) marks_across = MarksAcross{};
   for (; marks_across.listed < marks_drawn.size(); ++marks_across.listed)
     list_across(uint32_t(marks_across.listed));
+}
+
+std::vector<size_t> across_from(size_t mover) {
+  list_new_marks();
   const GEInkBox& b = marks_drawn[mover].box;
   // A mark listed in several stretches is found once each: a bit per mark keeps them apart and
   // gives them back in the order drawn.
@@ -278,10 +285,11 @@ void shift_if_clear(size_t i, int32_t dy) {
 // notes of its staff, and the hairpins drawn before it that go on from it in line follow.
 void place_dynamic(size_t d) {
   const DrawnMark m = marks_drawn[d];
-  for (size_t i = 0; i < d; ++i) {
-    const DrawnMark& h = marks_drawn[i];
-    if (!h.hairpin || h.pstaff != m.pstaff || !in_line_before(where_drawn(h), m.box, m.pstaff))
-      continue;
+  list_new_marks();
+  const std::vector<uint32_t>& hairpins = marks_across.hairpins;
+  for (size_t k = 0; k < hairpins.size() && hairpins[k] < d; ++k) {
+    const DrawnMark& h = marks_drawn[hairpins[k]];
+    if (h.pstaff != m.pstaff || !in_line_before(where_drawn(h), m.box, m.pstaff)) continue;
     if (h.moved) shift_if_clear(d, h.moved);
     return;
   }
@@ -289,9 +297,10 @@ void place_dynamic(size_t d) {
   const int32_t dy = marks_drawn[d].box.bottom - m.box.bottom;
   if (!dy) return;
   marks_drawn[d].moved = dy;
-  for (size_t i = 0; i < d; ++i) {
+  for (size_t k = 0; k < hairpins.size() && hairpins[k] < d; ++k) {
+    const size_t i = hairpins[k];
     const DrawnMark& h = marks_drawn[i];
-    if (h.hairpin && h.pstaff == m.pstaff && !h.moved && in_line_before(m.box, h.box, m.pstaff))
+    if (h.pstaff == m.pstaff && !h.moved && in_line_before(m.box, h.box, m.pstaff))
       shift_if_clear(i, dy);
   }
 }
@@ -302,9 +311,12 @@ void place_dynamic(size_t d) {
 void place_hairpin(size_t h) {
   const DrawnMark hairpin = marks_drawn[h];
   size_t from = h;  // the dynamic it goes on from
-  for (size_t i = 0; i < h; ++i) {
+  list_new_marks();
+  const std::vector<uint32_t>& dynamics = marks_across.dynamics;
+  for (size_t k = 0; k < dynamics.size() && dynamics[k] < h; ++k) {
+    const size_t i = dynamics[k];
     const DrawnMark& d = marks_drawn[i];
-    if (!d.dynamic || d.note != hairpin.note || d.pstaff != hairpin.pstaff ||
+    if (d.note != hairpin.note || d.pstaff != hairpin.pstaff ||
         !in_line_before(where_drawn(d), hairpin.box, d.pstaff))
       continue;
     if (d.moved) {
