@@ -61,9 +61,20 @@ constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, 
               LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
+// A text's x from its note as the import gives words and rehearsal marks written with none,
+// and the page units in a tenth of a staff space.
+constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH = 5;
 
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
                                     "16th",  "32nd",  "64th", "128th",   "256th"};
+
+// Page units as tenths, to a tenth of a tenth at most ("-10", "12.4").
+std::string tenths_text(int32_t units) {
+  char text[32];
+  const bool whole = units % UNITS_PER_TENTH == 0;
+  std::snprintf(text, sizeof text, "%.*f", whole ? 0 : 1, double(units) / UNITS_PER_TENTH);
+  return text;
+}
 
 // The program's text (Mac OS Roman) as UTF-8, the control characters XML does not allow
 // replaced by blanks.
@@ -2010,6 +2021,13 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       }
       if (!signed_) signed_words.clear();
       const bool whole = c == CLASS_REHEARSAL || c == CLASS_CHORD_SYMBOL || !signed_words.empty();
+      // A text moved sideways from its note (placed by a click away from it) keeps its x,
+      // counted from the note, on each of its runs: without it the text came back at the note.
+      const int32_t x = a->get(xtextx);
+      const bool page_locked = a->get(xpagemargin) || a->get(xfooter);
+      const int32_t x_read = c == CLASS_REHEARSAL ? REHEARSAL_X_READ : WORDS_X_READ;
+      std::string default_x;
+      if (!page_locked && x != x_read) default_x = tenths_text(x);
       for (Drosa run = a; run; run = whole ? NIL : next_style_run(run)) {
         const int run_font = run->get(xtextfont);
         const std::string words = c == CLASS_REHEARSAL ? text
@@ -2020,6 +2038,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
                                                                      : utf8(run_text(run));
         if (words.empty()) continue;
         o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
+        if (!default_x.empty()) o.attr("default-x", default_x.c_str());
         o.attr("font-size", long(run->get(xtextsize)));
         const int face = run->get(xtextface);
         if (face & 2) o.attr("font-style", "italic");

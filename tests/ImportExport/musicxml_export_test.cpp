@@ -7,7 +7,8 @@
 //   RealScoreRoundTrip.*: the same for each real score of ../shared/data/scores, when it is
 //                        there: its document checked, its notes, ties, slurs and annotations
 //   MusicXmlExport.*:    what signs, tuplets and staves are written as; the command; a failed
-//                        export leaves no document and the old file as it was
+//                        export leaves no document and the old file as it was; a text moved
+//                        sideways from its note keeps its place
 #include "ImportExport/musicxml_export.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -391,6 +393,42 @@ TEST_F(MusicXmlExport, ChordSymbolsAreWrittenAsHarmonies) {
             "</bass-step></bass>");
   const std::string none = compact(written, "<kind text=\"N.C.\"");
   EXPECT_EQ(none.substr(0, none.find("</kind>")), "<kind text=\"N.C.\">none");
+}
+
+TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
+  // A text clicked into place beyond its note is written with its x from the note, on each of
+  // its runs; written at the note with none, it came back under that note.
+  const auto note = [](const char* step) {
+    return std::string("<note><pitch><step>") + step +
+           "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
+  };
+  const std::string document =
+      "<score-partwise><part-list><score-part id=\"P1\"><part-name/></score-part></part-list>"
+      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>"
+      "4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+      "</attributes><direction placement=\"above\"><direction-type><words>near</words>"
+      "</direction-type></direction>" +
+      note("C") +
+      "<direction placement=\"above\"><direction-type><words default-x=\"60.4\" "
+      "font-weight=\"bold\">far</words><words default-x=\"60.4\"> away</words>"
+      "</direction-type></direction>" +
+      note("D") + note("E") + note("F") + "</measure></part></score-partwise>";
+  const std::string written = exported(*this, document);
+  std::vector<std::string> placed;
+  for (size_t at = written.find("<words"); at != std::string::npos;
+       at = written.find("<words", at + 1)) {
+    const std::string tag = written.substr(at, written.find('<', at + 1) - at);
+    placed.push_back(tag.substr(tag.find('>') + 1) +
+                     (tag.find(" default-x=\"60.4\"") != std::string::npos ? "@60.4" : ""));
+  }
+  EXPECT_EQ(placed, (std::vector<std::string>{"near", "far@60.4", " away@60.4"})) << written;
+  discard_piece_lists();
+  ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
+  std::map<std::string, int32_t> x;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM && !p->get(xadjacent)) x[run_text(p)] = p->get(xtextx);
+  EXPECT_EQ(x["near"], -50);
+  EXPECT_EQ(x["far"], 302);
 }
 
 }  // namespace
