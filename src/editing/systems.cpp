@@ -832,10 +832,11 @@ bool read_choice(DialogRef dialog, std::vector<measure_record>& table, int64_t t
       systems_by_density(table, total, S, choice, &largest, &smallest);
       char text[REPORT_TEXT_SIZE];
       std::snprintf(text, sizeof text,
-                    "This rounds to %hd pages in the %s Notation Context.  Maximum density of "
+                    "This rounds to %hd %s in the %s Notation Context.  Maximum density of "
                     "any system is %ld%%, minimum is %ld%%.",
                     short(std::min<int32_t>(choice->pages, INT16_MAX)),
-                    ncontext_name_of(current_ncontext), long(largest), long(smallest));
+                    choice->pages == 1 ? "page" : "pages", ncontext_name_of(current_ncontext),
+                    long(largest), long(smallest));
       return really_alert(text, 1) != 0;
     }
     case MEASURES_RADIO:
