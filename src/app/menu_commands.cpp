@@ -1114,7 +1114,7 @@ void size_menu(int item, int32_t) {
     text_set_style(4, 1, 0);
   } else if (item == 12) {
     int32_t size = text_template->get(xtextsize);
-    if (number_dialog_long("Set to point size:", size, 2, 250, &size)) {
+    if (number_dialog_long("Set to point size:", size, 2, 250, &size, "point size")) {
       assign_anno_field(xtextsize, size);
       text_set_style(4, 1, 0);
     }
@@ -1253,7 +1253,8 @@ void line_style_menu(int item, int32_t) {
       break;
     case 4: {
       double width = line_template->get(xlinewidth) / 10.0;
-      if (!number_dialog_double("Set line width:", width, 0, 25.5, &width, nullptr)) break;
+      if (!number_dialog_double("Set line width:", width, 0, 25.5, &width, nullptr, "line width"))
+        break;
       const int tenths = int(std::lround(width * 10));
       const int minimum = current_min_line_width();
       if (tenths < minimum) {
@@ -1272,8 +1273,8 @@ void line_style_menu(int item, int32_t) {
     case 5: {
       int32_t dash = line_template->get(xdashlth), gap = line_template->get(xgaplth);
       if (!number_dialog_long("Set dash length:                        Type 0 for no dashes.", dash,
-                              0, 15, &dash) ||
-          !number_dialog_long("Set gap length:", gap, 0, 15, &gap))
+                              0, 15, &dash, "dash length") ||
+          !number_dialog_long("Set gap length:", gap, 0, 15, &gap, "gap length"))
         break;
       line_template->set(xdashlth, dash);
       line_template->set(xgaplth, gap);

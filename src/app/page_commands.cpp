@@ -102,7 +102,7 @@ bool ask_for_bar(Drosa note, PageTarget* target) {
   const int32_t last = last_bar_of_piece(note);
   double answer = 0, beat = 0;
   if (!number_dialog_double("Go to bar number:\n(Type bar,beat to go to a particular beat.)",
-                            target->bar, 0, DIALOG_LIMIT, &answer, &beat))
+                            target->bar, 0, DIALOG_LIMIT, &answer, &beat, "bar number"))
     return false;
   target->bar = std::clamp<int32_t>(int32_t(answer), 1, last);
   target->beat = beat;
@@ -121,7 +121,8 @@ bool find_target(int item, PageTarget* target) {
       return current_page < page_count;
     case PAGE_COMMAND_GO_TO_PAGE: {
       int32_t answer = 0;
-      if (!number_dialog_long("Go to page number:", current_page, 0, DIALOG_LIMIT, &answer))
+      if (!number_dialog_long("Go to page number:", current_page, 0, DIALOG_LIMIT, &answer,
+                              "page number"))
         return false;
       target->page = std::clamp<int32_t>(answer, 1, std::max<int32_t>(1, page_count));
       return true;

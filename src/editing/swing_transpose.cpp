@@ -170,7 +170,7 @@ void transpose_prompt() {
   int32_t n = 0;
   if (!number_dialog_long("Specify the number of half steps to transpose.  Type a negative number "
                           "to transpose down, a positive number to transpose up.",
-                          12, -48, 48, &n))
+                          12, -48, 48, &n, "number of half steps"))
     return;
   transpose_half_steps = n;
   apply_to_cursor_or_group(transpose_note, 1);

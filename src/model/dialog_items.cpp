@@ -33,6 +33,12 @@ void check_edit_item(DialogRef dialog, int item) {
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// Whether only blanks follow.
+bool only_blanks(const char* p) {
+  while (is_space(*p)) ++p;
+  return *p == 0;
+}
+
 // Reads one integer the way a scan of "%ld" or "%lx" would, into 64 bits (saturating).
 // Returns the position after it, or nullptr when there is none.
 const char* scan_integer(const char* p, int base, int64_t* value) {
@@ -62,11 +68,14 @@ const char* scan_integer(const char* p, int base, int64_t* value) {
 }
 
 // How many of two integers separated by blanks the text holds (0, 1 or 2).
+// Anything else after them, "3x" or "12.5", gives -1: the entry is no integer.
 int scan_two_integers(const std::string& text, int base, int64_t* first) {
   int64_t second;
   const char* p = scan_integer(text.c_str(), base, first);
   if (!p) return 0;
-  return scan_integer(p, base, &second) ? 2 : 1;
+  const char* after = scan_integer(p, base, &second);
+  if (!only_blanks(after ? after : p)) return -1;
+  return after ? 2 : 1;
 }
 
 // Reads one number the way a scan of "%lf" would.
@@ -149,7 +158,7 @@ int32_t get_long_item(DialogRef dialog, int item, const char* name, int32_t low,
   int count = scan_two_integers(platform_item_text(dialog, item), 10, &value);
   if (count == 1 && value >= low && value <= high) return int32_t(value);
   if (name) {
-    if (count == 1)
+    if (count == 1 || count < 0)
       REPORT_ERROR(2, "Illegal %s; please use an integer between %ld and %ld.", name, long(low),
                    long(high));
     else
@@ -169,7 +178,7 @@ int32_t get_hex_item(DialogRef dialog, int item, const char* name, int32_t low, 
   if (count == 1 && fits && value32 >= low && value32 <= high) return value32;
   if (name) {
     unsigned long lo = uint32_t(low), hi = uint32_t(high);
-    if (count == 1)
+    if (count == 1 || count < 0)
       REPORT_ERROR(2, "Illegal %s; please use a hex value between %lx and %lx.", name, lo, hi);
     else
       REPORT_ERROR(2, "Illegal %s; please use one hex value between %lx and %lx.", name, lo, hi);
@@ -185,8 +194,11 @@ double get_double_item(DialogRef dialog, int item, const char* name, double low,
   const char* p = scan_double(text.c_str(), &value);
   if (p && second && *p == ',') {
     double other;
-    if (scan_double(p + 1, &other)) *second = other;
+    const char* after = scan_double(p + 1, &other);
+    if (after) *second = other;
+    p = after ? after : p + 1;
   }
+  if (p && !only_blanks(p)) p = nullptr;  // "3x" is no number
   if (p && value >= low && value <= high) return value;
   if (name) REPORT_ERROR(2, "Illegal %s; please use a number between %g and %g.", name, low, high);
   return BAD_DOUBLE_ITEM;

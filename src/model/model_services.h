@@ -1028,12 +1028,13 @@ inline constexpr auto xspace = word_field<int16_t>("xspace", SPACE, 10);        
 // Ready-made dialogs that ask for one number or one choice.
 
 // 1 with the value in *result when the user confirmed a value in low..high (a bad entry is
-// refused with a message and asked again); 0 after Cancel, with *result BAD_LONG_ITEM.
+// refused with a message naming what is asked for, "Illegal <name>; ...", and asked again);
+// 0 after Cancel, with *result BAD_LONG_ITEM.
 int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t high,
-                       int32_t* result);
+                       int32_t* result, const char* name = "number");
 // As above for real numbers; second, when not null, receives a number typed after a comma.
 int number_dialog_double(const char* prompt, double initial, double low, double high,
-                         double* result, double* second);
+                         double* result, double* second, const char* name = "number");
 
 // ==== piece_format.cpp ===========================================================================
 // The bytes of the piece file that reading and writing share: the format numbers and record sizes,

@@ -240,7 +240,8 @@ void move_context() {
     return;
   }
   int32_t to = 0;
-  if (!number_dialog_long("Move to what position?", from, 2, ncontext_count, &to) || to == from)
+  if (!number_dialog_long("Move to what position?", from, 2, ncontext_count, &to, "position") ||
+      to == from)
     return;
   set_cursor(CURSOR_ID_WATCH);
   renumber_contexts(from, to);

@@ -76,25 +76,25 @@ bool popup_text_single = false;       // it was opened with a single choice
 }  // namespace
 
 int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t high,
-                       int32_t* result) {
+                       int32_t* result, const char* name) {
   *result = BAD_LONG_ITEM;
   DialogRef dialog = open_in_front(NUMBER_DIALOG);
   if (!dialog) return 0;
   set_long_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
-    *result = get_long_item(dialog, NUMBER_ITEM, "number", low, high);
+    *result = get_long_item(dialog, NUMBER_ITEM, name, low, high);
     return *result != BAD_LONG_ITEM;
   });
 }
 
 int number_dialog_double(const char* prompt, double initial, double low, double high,
-                         double* result, double* second) {
+                         double* result, double* second, const char* name) {
   *result = BAD_DOUBLE_ITEM;
   DialogRef dialog = open_in_front(NUMBER_DIALOG);
   if (!dialog) return 0;
   set_double_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
-    *result = get_double_item(dialog, NUMBER_ITEM, "number", low, high, second);
+    *result = get_double_item(dialog, NUMBER_ITEM, name, low, high, second);
     return *result != BAD_DOUBLE_ITEM;
   });
 }

@@ -256,7 +256,7 @@ void split_staff(Drosa r) {
 void move_staff(Drosa r) {
   int32_t position = 0;
   if (!number_dialog_long("Move staff to which position in the list?", index_of(r) + 1, 1,
-                          records(), &position))
+                          records(), &position, "position"))
     return;
   Drosa copy = copyDrosa(r);
   unlink_record(r);

@@ -207,7 +207,7 @@ int export_midi_file() {
   int32_t divisions = prefs.i32(PREFS_SMF_TICKS);
   if (divisions < 1 || divisions > 16384) divisions = DEFAULT_DIVISIONS;
   if (!number_dialog_long("How many divisions per quarter would you like in the MIDI encoding?",
-                          divisions, 1, 16384, &divisions))
+                          divisions, 1, 16384, &divisions, "number of divisions per quarter"))
     return 0;
   prefs.set_i32(PREFS_SMF_TICKS, divisions);
   set_cursor(CURSOR_ID_WATCH);

@@ -794,7 +794,7 @@ void modify_playback_command(int item) {
           edit.got_volume >= 0 ? edit.got_volume : current_note_template->get(xvolume);
       double answer = 0;
       if (!number_dialog_double("Set percent volume (0-100):", volume / 2.0, 0, 100, &answer,
-                                nullptr))
+                                nullptr, "volume"))
         return;
       edit.level_value = std::min(int32_t((answer + 0.25) * 2), int32_t(200));
       apply_to_cursor_or_group(play_level_set_cb, 1);
@@ -810,8 +810,9 @@ void modify_playback_command(int item) {
       apply_to_cursor_or_group(play_pitch_get_cb, 0);
       const int word = edit.got_pitch >= 0 ? edit.got_pitch : current_note_template->get(xpitch);
       double answer = 0;
-      if (!number_dialog_double("Set Pitch (60.00 is middle C):",
-                                (word >> 8) + (word & 0xFF) / 200.0, 0, 100, &answer, nullptr))
+      if (!number_dialog_double(
+              "Set Pitch (60.00 is middle C):", (word >> 8) + (word & 0xFF) / 200.0, 0, 100,
+              &answer, nullptr, "pitch"))
         return;
       edit.pitch_value = answer;
       apply_to_cursor_or_group(play_pitch_set_cb, 1);

@@ -53,7 +53,9 @@ TEST_F(Numbers, LongItemAcceptsOneIntegerInRange) {
       {"  7", 7, ""},
       {"0", 0, ""},
       {"100", 100, ""},
-      {"5abc", 5, ""},
+      {"5abc", BAD_LONG_ITEM, "Illegal staff; please use an integer between 0 and 100."},
+      {"12.5", BAD_LONG_ITEM, "Illegal staff; please use an integer between 0 and 100."},
+      {"12 ", 12, ""},
       {"12 13", BAD_LONG_ITEM, "Illegal staff; please use one integer between 0 and 100."},
       {"", BAD_LONG_ITEM, "Illegal staff; please use one integer between 0 and 100."},
       {"abc", BAD_LONG_ITEM, "Illegal staff; please use one integer between 0 and 100."},
@@ -92,6 +94,7 @@ TEST_F(Numbers, HexItemReadsThirtyTwoBitsSigned) {
       {"1ffffffff", BAD_LONG_ITEM, "Illegal mask; please use a hex value between ffffff00 and ff."},
       {"100", BAD_LONG_ITEM, "Illegal mask; please use a hex value between ffffff00 and ff."},
       {"1 2", BAD_LONG_ITEM, "Illegal mask; please use one hex value between ffffff00 and ff."},
+      {"fg", BAD_LONG_ITEM, "Illegal mask; please use a hex value between ffffff00 and ff."},
       {"xyz", BAD_LONG_ITEM, "Illegal mask; please use one hex value between ffffff00 and ff."},
   };
   for (const auto& c : cases) {
@@ -108,14 +111,14 @@ TEST_F(Numbers, DoubleItemReadsOneOrTwoNumbers) {
   EXPECT_EQ(get_double_item(dialog, FIELD, "scale", 0, 10, &second), 1.5);
   EXPECT_EQ(second, 2.5);
   second = -9;
-  platform_set_item_text(dialog, FIELD, "1.5");
+  platform_set_item_text(dialog, FIELD, "1.5 ");
   EXPECT_EQ(get_double_item(dialog, FIELD, "scale", 0, 10, &second), 1.5);
   EXPECT_EQ(second, -9);
   platform_set_item_text(dialog, FIELD, " 10");
   EXPECT_EQ(get_double_item(dialog, FIELD, "scale", 0.25, 10, nullptr), 10);
   platform_set_item_text(dialog, FIELD, "0.25");
   EXPECT_EQ(get_double_item(dialog, FIELD, "scale", 0.25, 10, nullptr), 0.25);
-  for (const char* bad : {"10.01", "nan", "inf", "", "x", "0,5"}) {
+  for (const char* bad : {"10.01", "nan", "inf", "", "x", "0,5", "1x", "1.0.1"}) {
     platform_set_item_text(dialog, FIELD, bad);
     script_hit(2);
     EXPECT_EQ(get_double_item(dialog, FIELD, "scale", 0.25, 1.2, nullptr), BAD_DOUBLE_ITEM) << bad;
