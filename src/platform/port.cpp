@@ -36,6 +36,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fontconfig/fontconfig.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -692,13 +693,34 @@ struct TextStyle {
   int font, size, face;
 };
 
+// Loads the font engine of a font drawn neither smooth nor hinted (make_font's), with the
+// system's font configuration set aside. Loading an engine runs every substitution rule of the
+// configuration and matches the font against every installed one, a good part of a millisecond
+// each time, only to learn how to render it: smooth or not, hinted or not, auto-hinted, and the
+// filter of subpixel rendering, none of which such a font uses. The engine's file, size and
+// face come from the toolkit's own list of fonts, the same either way. Only the engine is
+// loaded here (its heights need no glyph): characters missing from the font are looked for
+// later, in the system's configuration.
+void load_plain_engine(const QFontMetricsF& metrics) {
+  static FcConfig* const bare = FcConfigCreate();
+  FcConfig* const system = FcConfigReference(nullptr);  // kept while set aside
+  if (bare && system && FcConfigSetCurrent(bare)) {
+    (void)metrics.ascent();
+    FcConfigSetCurrent(system);
+  }
+  if (system) FcConfigDestroy(system);
+}
+
 // A font with its metrics. The advance and the bounding box of a text are kept once measured:
 // a page draws the same glyphs and words again and again, and shaping them each time costs
 // more than drawing them.
 struct LoadedFont {
   QFont font;
   QFontMetricsF metrics;
-  explicit LoadedFont(const QFont& f) : font(f), metrics(f) {}
+  explicit LoadedFont(const QFont& f) : font(f), metrics(f) {
+    if ((f.styleStrategy() & QFont::NoAntialias) && f.hintingPreference() == QFont::PreferNoHinting)
+      load_plain_engine(metrics);
+  }
 
   // The font's own heights and widest character, asked for by every text a page measures.
   struct Lines {

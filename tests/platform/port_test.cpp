@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fontconfig/fontconfig.h>
 #include <string>
 
 #include <QFont>
@@ -289,6 +290,15 @@ TEST_F(PortTest, TextWidthAgreesWithThePensAdvance) {
   EXPECT_NEAR(string_width("Vesk"), width + 4, 1e-9);
   text_face(FACE_CONDENSE);
   EXPECT_NEAR(string_width("Vesk"), width - 4, 1e-9);
+
+  // A font loaded afresh sets the system's font configuration aside only while it loads:
+  // characters a font lacks are still looked for among every installed font.
+  text_face(FACE_PLAIN);
+  text_size(37);
+  EXPECT_GT(string_width("Vesk"), 2 * width);
+  const FcFontSet* installed = FcConfigGetFonts(nullptr, FcSetSystem);
+  ASSERT_NE(installed, nullptr);
+  EXPECT_GT(installed->nfont, 0);
 
   platform_set_port(nullptr);  // measuring needs no port and no window
   EXPECT_GT(string_width("Vesk"), 0);
