@@ -99,6 +99,9 @@ void start_up(int argc, char** argv) {
   // it could sound a note: it makes none.
   const bool only_printing = platform_command_line_only_prints(argc, argv);
   if (!only_printing) platform_synth_start();
+  // The console and the windows use fonts at once; started only to print, the program makes
+  // no use of them before step 10, and their configuration is read meanwhile.
+  if (!only_printing) platform_wait_font_configuration();
   // Started only to print, the program has nothing to show: its windows are never put on the
   // screen (what goes wrong is still said in alerts).
   platform_keep_windows_off_screen(only_printing);

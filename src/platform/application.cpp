@@ -86,9 +86,9 @@ void on_quit_signal(int) {
 
 // Reads the font configuration (every configuration file and font cache of fontconfig, which the
 // toolkit reads at its first use of fonts, once for the whole program). It runs on a thread of its
-// own while the application object is made, in a locale of the thread's own set as the program
-// sets its own (the user's, numbers with a decimal point): the application object changes the
-// program's locale meanwhile.
+// own while the application object is made and the program starts, up to its first use of fonts,
+// in a locale of the thread's own set as the program sets its own (the user's, numbers with a
+// decimal point): the application object changes the program's locale meanwhile.
 void read_font_configuration() {
   locale_t locale = newlocale(LC_ALL_MASK, "", nullptr);
   if (!locale) locale = newlocale(LC_ALL_MASK, "C", nullptr);
@@ -106,6 +106,8 @@ void read_font_configuration() {
   }
 }
 
+std::thread font_configuration;
+
 ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
 int saved_argc = 0;
@@ -119,13 +121,16 @@ constexpr int MAIN_WINDOW_HEIGHT = 700;
 
 void platform_start(int argc, char** argv) {
   if (application) return;
-  std::thread font_configuration(read_font_configuration);
+  font_configuration = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
   application = new QApplication(saved_argc, argv);
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setQuitOnLastWindowClosed(false);
-  font_configuration.join();
+}
+
+void platform_wait_font_configuration() {
+  if (font_configuration.joinable()) font_configuration.join();
 }
 
 void platform_open_main_window(const char* title) {
@@ -170,6 +175,7 @@ void platform_wait_events(int timeout_ms) {
 }
 
 void platform_finish() {
+  platform_wait_font_configuration();
   delete main_window.data();
   main_window = nullptr;
   if (platform_current_port() == main_window_port) platform_set_port(nullptr);

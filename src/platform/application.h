@@ -1,8 +1,10 @@
 // application.h: the application object and the program's main window.
 #pragma once
 
-// Creates the application object on the window system; call once, before any window.
+// Creates the application object on the window system; call once, before any window. The font
+// configuration is still being read when it returns: wait for it before the first use of fonts.
 void platform_start(int argc, char** argv);
+void platform_wait_font_configuration();
 
 // Opens the main window with the given title (UTF-8).
 void platform_open_main_window(const char* title);

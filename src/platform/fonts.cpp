@@ -21,6 +21,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/application.h"
 #include "platform/font_families.h"
 #include "platform/music_font.h"
 
@@ -141,6 +142,7 @@ bool precedes_in_menu(const FontEntry& a, const FontEntry& b) {
 
 void platform_init_fonts() {
   if (!qGuiApp) return;
+  platform_wait_font_configuration();
   load_music_font_once();
   set_substitutions();
 
