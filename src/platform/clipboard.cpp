@@ -54,6 +54,7 @@ void picture_text(void* context, const SinkText& text, QRgb colour, const QRectF
   p->painter->save();
   if (!clip.isEmpty()) p->painter->setClipRect(clip, Qt::IntersectClip);
   p->painter->setPen(QColor::fromRgba(colour));
+  port_note_text_drawn();
   for (const SinkTextRun& run : text.runs) {
     p->painter->setFont(run.font);
     p->painter->drawText(QPointF(text.x + run.dx, text.y + run.dy), run.text);

@@ -66,6 +66,7 @@
 #include "platform/port_image.h"
 #include "platform/port_sink.h"
 #include "platform/text_encoding.h"
+#include "platform/window.h"
 
 struct Port {
   // The pixels. A new image is white, but is painted white only when first read or drawn in
@@ -938,6 +939,7 @@ Rect runs_extent(const std::vector<TextRun>& runs, double x, double y) {
 Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area, bool smooth) {
   Mask mask(area);
   if (area.empty()) return mask;
+  port_note_text_drawn();
   QImage glyphs(area.width(), area.height(), QImage::Format_ARGB32_Premultiplied);
   if (glyphs.isNull()) return mask;
   glyphs.fill(Qt::transparent);
@@ -1195,6 +1197,22 @@ namespace {
 // moved right by three quarters of a unit of its own size, so that a printed glyph's shape
 // depended on what had been drawn before it. A glyph of the font rendered at a whole pixel, by
 // a font engine of its own whose cache holds nothing, sets the fraction back to none.
+// Texts drawn into pixels so far.
+uint64_t texts_drawn = 0;
+
+// Whether a glyph of the font may have been drawn at a fraction of a pixel since the font's
+// offset was last set back. A program that only prints shows no window: only its own drawing
+// (counted) draws glyphs, and an outline needs the offset set back only after it drew some. A
+// program with windows has the toolkit drawing texts of its own, and sets it back every time.
+bool offset_may_be_left(const QFont& font) {
+  if (!platform_windows_kept_off_screen()) return true;
+  static std::map<QString, uint64_t> set_back;  // texts drawn when each font's was set back
+  uint64_t& at = set_back.try_emplace(font.key(), 0).first->second;
+  if (at == texts_drawn) return false;
+  at = texts_drawn;
+  return true;
+}
+
 void clear_smooth_offset(const QFont& font, const QString& text) {
   QRawFont raw = QRawFont::fromFont(font);
   if (!raw.isValid() || text.isEmpty()) return;
@@ -1210,13 +1228,15 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
   QPainterPath outline;
   double pen = 0;
   for (const TextRun& run : text_runs({font, size, face}, &c, 1)) {
-    clear_smooth_offset(run.font->font, run.text);
+    if (offset_may_be_left(run.font->font)) clear_smooth_offset(run.font->font, run.text);
     outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
     pen += run.advance;
   }
   if (advance) *advance = pen;
   return outline;
 }
+
+void port_note_text_drawn() { ++texts_drawn; }
 
 // The text of the runs that draw the byte, found without loading the font: a music glyph's
 // repeated copies stand for one character.

@@ -66,3 +66,7 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
 
 // The characters one byte of a font number in a face stands for (empty when it draws none).
 QString port_glyph_text(int font, int face, uint8_t byte);
+
+// Says that text was drawn into pixels outside the ports (glyph outlines taken afterwards
+// make sure they do not depend on it).
+void port_note_text_drawn();

@@ -6,7 +6,8 @@
 //   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it; a port
 //               not yet drawn in reads, copies and grows white
 //   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
-//   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it
+//   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it,
+//               also in a program that only prints
 //   Smooth.*:   smooth text and polygons: edges in part covered, the same widths, drawing again
 //               changes nothing, exclusive-or marks apart from the ink restore in any order;
 //               other ports stay whole pixels
@@ -29,6 +30,7 @@
 #include "platform/glyph_map.h"
 #include "platform/port_image.h"
 #include "platform/port_sink.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -435,6 +437,21 @@ TEST(Port, GlyphOutlinesDoNotDependOnWhatWasDrawnSmoothBefore) {
     painter.drawText(QPointF(10.75, 40), QString(QChar(0xE1E7)));
   }
   EXPECT_EQ(port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance), outline);
+
+  // Started only to print, the program draws glyphs only on its own ports: those count.
+  platform_keep_windows_off_screen(true);
+  EXPECT_EQ(port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance), outline);
+  Port* page = port_new_offscreen(60, 60);
+  port_set_smooth(page, true);
+  platform_set_port(page);
+  text_font(FONT_QUOR);
+  text_size(20);
+  move_to(10, 40);
+  draw_string("ppp");  // the second and third at fractions of a pixel
+  EXPECT_EQ(port_glyph_outline(FONT_QUOR, FACE_PLAIN, 112, 1000, &advance), outline);
+  platform_set_port(nullptr);
+  port_dispose(page);
+  platform_keep_windows_off_screen(false);
 }
 
 TEST_F(PortTest, CopyingFromOrGrowingAPortNotYetDrawnInGivesWhite) {
