@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   ::testing::UnitTest::GetInstance()->listeners().Append(new FailuresToStandardError);
   // One application object serves every test; fonts are measured through it.
   platform_start(argc, argv);
+  platform_wait_font_configuration();
   int status = RUN_ALL_TESTS();
   std::error_code ignored;
   std::filesystem::remove_all(config, ignored);

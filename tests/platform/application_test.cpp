@@ -1,10 +1,13 @@
 // application_test.cpp: the application object, the main window and the embedded music font.
-//   Application.*: the main window opens, shows copied pages, closes as by its close box
+//   Application.*: the main window opens, shows copied pages, closes as by its close box; the
+//                  font configuration read at the start is the system's, as fontconfig reads it
 #include "platform/application.h"
 
 #include <gtest/gtest.h>
 
+#include <fontconfig/fontconfig.h>
 #include <signal.h>
+#include <string>
 
 #include "platform/events.h"
 #include "platform/music_font.h"
@@ -55,5 +58,35 @@ TEST(Application, ClosingTheWindowAndQuitSignalsAskToQuit) {
 }
 
 TEST(Application, EmbeddedMusicFontLoads) { EXPECT_EQ(platform_load_music_font(), "Bravura"); }
+
+// The file fontconfig chooses for a family in a configuration.
+std::string chosen_file(FcConfig* config, const char* family) {
+  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(config, pattern, &result);
+  FcChar8* file = nullptr;
+  std::string chosen = match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch
+                           ? reinterpret_cast<const char*>(file)
+                           : "";
+  if (match) FcPatternDestroy(match);
+  FcPatternDestroy(pattern);
+  return chosen;
+}
+
+TEST(Application, TheFontConfigurationReadAtTheStartIsTheSystems) {
+  platform_wait_font_configuration();
+  FcConfig* read = FcConfigGetCurrent();
+  FcConfig* system = FcInitLoadConfigAndFonts();
+  ASSERT_NE(system, nullptr);
+  EXPECT_EQ(FcConfigGetFonts(read, FcSetSystem)->nfont,
+            FcConfigGetFonts(system, FcSetSystem)->nfont);
+  // The aliases of the rules, and the default families.
+  for (const char* family : {"Times New Roman", "Arial", "Courier New", "sans-serif", "serif",
+                             "monospace", "Liberation Serif:bold"})
+    EXPECT_EQ(chosen_file(read, family), chosen_file(system, family)) << family;
+  FcConfigDestroy(system);
+}
 
 }  // namespace
