@@ -336,6 +336,7 @@ void delete_notes_command(int remove) {
 namespace {
 
 void record_and_perform(Drosa first, Drosa last, int a, int b, int c) {
+  record_default_performance(first, last);
   for (Drosa p = first; p; p = p->xnext) {
     if (p->xkind == NOTE) modifyvc_with_undo(p);
     if (p == last) break;
@@ -362,6 +363,7 @@ void recompute_selection_playback(int a, int b, int c, int all) {
         const bool end = !p || ends_page(p);
         const bool breaks = end || (p->xkind == NOTE && !p->get(xselected));
         if (breaks && first) {
+          record_default_performance(first, last);
           set_default_performance(first, last, a, 0, b, c, 0);
           first = last = NIL;
         }

@@ -292,7 +292,10 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
     FreshChain fresh(recorded ? new_first : NIL, new_last);
     adjust_accidentals(ACC_CHANGED, first_note, new_last);
   }
-  if (perf_mode) set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
+  if (perf_mode) {
+    if (recorded) record_default_performance(first_note, new_last);
+    set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
+  }
 }
 
 void restify(Drosa old_start, Drosa old_end, int32_t duration, int adjust_acc) {

@@ -220,7 +220,7 @@ void widen_start(Range& r) {
   r.start = vchord_first_note(r.start);
 }
 
-bool widen_end(Range& r) {
+bool widen_end(Range& r, bool report = true) {
   auto extend_end_to_chord = [&] {
     for (Drosa p = r.end; p && p->xkind == NOTE && !p->get(xendvcd);) {
       Drosa next = next_note_of(p);
@@ -247,7 +247,7 @@ bool widen_end(Range& r) {
   }
   extend_end_to_chord();
   if (!r.end->get(xendvcd)) {
-    REPORT_ERROR(4, "%s", "logic error in set_default_performance: xendvcd FALSE");
+    if (report) REPORT_ERROR(4, "%s", "logic error in set_default_performance: xendvcd FALSE");
     return false;
   }
   return true;
@@ -682,6 +682,20 @@ void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, i
   if (!run) return;
   begin_known_bar(*stamp);
   if (nominal) keep_known_range(r.start, r.end, nullptr, chords, volumes);
+}
+
+void record_default_performance(Drosa first, Drosa last) {
+  if (!is_NOTE(first) || !is_NOTE(last)) return;
+  Range r{first, last, NO_TOTAL};
+  widen_start(r);
+  const bool whole = widen_end(r, false);
+  bool inside = false;  // between first and last, which the caller records
+  for (Drosa p = r.start; p; p = p->xnext) {
+    if (p == first) inside = true;
+    if (p->xkind == NOTE && !inside) modifyvc_with_undo(p);
+    if (p == last) inside = false;
+    if (p == r.end || (!whole && p == last)) break;
+  }
 }
 
 void change_grace_time(Drosa first, Drosa last, int give) {

@@ -397,6 +397,11 @@ void set_default_duration(Drosa note, int32_t nominal);
 //          stops or goes on with what it has.
 void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, int set_volume,
                              int mode, int32_t total);
+// record_default_performance: records for undo the notes set_default_performance(first, last)
+// gives their data again besides first..last themselves: those before them in their measure
+// and the rest of the last one's chord (a volume or length edited there comes back with Undo).
+// Writes: the undo list.
+void record_default_performance(Drosa first, Drosa last);
 
 // change_grace_time: gives (give 1) or takes back (0) the time of every group of grace notes
 // that meets first..last, from or to its main note.

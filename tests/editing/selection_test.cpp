@@ -3,7 +3,9 @@
 //   SelectionState.*: the insertion point selects its note's voice and the voice's channels;
 //                     commands over a group visit the page's notes only and may remove them;
 //                     clicks take the nearest note; Delete Notes refuses an empty measure,
-//                     hands each note on once and leaves the insertion point in its place
+//                     hands each note on once and leaves the insertion point in its place;
+//                     undoing a recompute or a deletion gives back the playback edited
+//                     before it in its measure
 //   MouseAndKeys.*:   rubber bands, Shift-bands and small presses; Shift-arrows stretch the
 //                     group round its anchor; arrows by chords, through the voices and the
 //                     annotations; the view follows the insertion point
@@ -20,6 +22,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "performance/performance_services.h"
 #include "platform/events.h"
 #include "platform/menus.h"
 #include "platform/script.h"
@@ -169,6 +172,36 @@ TEST_F(SelectionState, DeleteLeavesTheInsertionPointOnTheRestInTheNotesPlace) {
   key(KEY_DELETE);
   run_until_idle();
   EXPECT_TRUE(voice_bytes(true) == once) << "the rest stays a rest; no other note goes";
+}
+
+// Recomputing a note's playback, or clearing it, gives the notes before it in its measure
+// their playback data again; Undo gave back only the note's own, and a volume edited before
+// it was lost.
+TEST_F(SelectionState, UndoGivesBackThePlaybackEditedBeforeARecomputedOrClearedNote) {
+  open(1, 1);
+  const std::vector<Drosa> notes = drawn(0);
+  ASSERT_GT(notes.size(), 2u);
+  ASSERT_LT(find_time_abs(notes[2]), 65536) << "in the first bar";
+  set_insertion_point(notes[0], 0, -10);
+  constexpr int16_t MODIFY_PLAYBACK_MENU = 14;
+  do_menu_item(MODIFY_PLAYBACK_MENU, 2, 'v');  // Louder
+  run_until_idle();
+  ASSERT_EQ(notes[0]->get(xvolume_edited), 1);
+  const std::string edited = voice_bytes(true);
+  const int32_t volume = notes[0]->get(xvolume);
+  const auto undone = [&](int16_t menu, int16_t item, bool asks) {
+    set_insertion_point(notes[2], 0, -10);
+    if (asks) script_hit(1);  // the dialog's OK
+    do_menu_item(menu, item, 'v');
+    run_until_idle();
+    script_take_shown();
+    EXPECT_NE(notes[0]->get(xvolume), volume) << "given its volume again";
+    do_menu_item(EDIT_MENU, 1, 'v');
+    run_until_idle();
+    return voice_bytes(true) == edited;
+  };
+  EXPECT_TRUE(undone(HEAR_MENU, 7, true)) << "Recompute Playback undone";
+  EXPECT_TRUE(undone(CLEAR_MENU, 1, false)) << "Clear > Note undone";
 }
 
 TEST_F(SelectionState, NothingSelectedAHiddenVoiceAndThePageEndChangeNothing) {
