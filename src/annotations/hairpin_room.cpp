@@ -74,18 +74,20 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
   const GEInkBox band = hairpin_band(line, y1);
   int64_t need = 0;
   // A dynamic moved off the notes counts where it was drawn: the hairpin moves with it.
-  for (const DrawnMark& m : marks_drawn)
-    if (m.pdata && m.pstaff == pstaff && m.box.left < x1 &&
-        m.box.right + HAIRPIN_BESIDE_MARK > x1 &&
+  for (uint32_t i : texts_drawn()) {
+    const DrawnMark& m = marks_drawn[i];
+    if (m.pstaff == pstaff && m.box.left < x1 && m.box.right + HAIRPIN_BESIDE_MARK > x1 &&
         !apart_vertically({m.box.left, m.box.bottom - m.moved, m.box.right, m.box.top - m.moved},
                           band))
       need = std::max(need, m.box.right + HAIRPIN_BESIDE_MARK - x1);
+  }
   if (need == 0 || line->get(xendx) - need < shortest_hairpin(note)) return 0;
   return int32_t(need);
 }
 
 void end_hairpins_before(Drosa head, Drosa before) {
-  if (!before || GE_tail == before || head->xkind != TPARAM) return;
+  // Without a hairpin drawn on the system there is none to end.
+  if (!before || GE_tail == before || head->xkind != TPARAM || hairpins_drawn().empty()) return;
   const int klass = head->get(xclassify);
   if (klass != CLASS_DYNAMIC && klass != CLASS_OTHER && klass != CLASS_MOOD &&
       klass != CLASS_TEMPO_ALTERATION)
@@ -101,8 +103,9 @@ void end_hairpins_before(Drosa head, Drosa before) {
   }
   if (pstaff < 0) return;
   const int32_t end = ink.left - HAIRPIN_BESIDE_MARK;
-  for (DrawnMark& h : marks_drawn) {
-    if (!h.hairpin || h.pstaff != pstaff || end >= h.box.right ||
+  for (uint32_t i : hairpins_drawn()) {
+    DrawnMark& h = marks_drawn[i];
+    if (h.pstaff != pstaff || end >= h.box.right ||
         int64_t(end) - h.box.left < shortest_hairpin(head) || apart_vertically(ink, h.box))
       continue;
     end_hairpin_at(h, end);
@@ -117,8 +120,9 @@ HairpinRoom hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t 
   int64_t x1 = start + shift, x2 = stop;
   const GEInkBox band = hairpin_legs(line, int64_t(ry) + line->get(xstarty));
   const int64_t least = shortest_hairpin(note);
-  for (DrawnMark& h : marks_drawn) {
-    if (!h.hairpin || h.pstaff != pstaff || apart_vertically(h.box, band)) continue;
+  for (uint32_t i : hairpins_drawn()) {
+    DrawnMark& h = marks_drawn[i];
+    if (h.pstaff != pstaff || apart_vertically(h.box, band)) continue;
     if (h.box.left > x1) {
       // One begun inside this one (drawn first, its chord visited first): this one ends a
       // little before it, where it stays long enough to read.

@@ -107,14 +107,15 @@ struct MarksAcross {
   size_t listed = 0;  // marks_drawn[0 .. listed) are in
   int64_t first = 0;  // the stretch of stretches[0]
   std::vector<std::vector<uint32_t>> stretches;
-  std::vector<uint32_t> everywhere;          // too wide, or its left past its right
-  std::vector<uint32_t> hairpins, dynamics;  // in the order drawn
+  std::vector<uint32_t> everywhere;                 // too wide, or its left past its right
+  std::vector<uint32_t> hairpins, dynamics, texts;  // in the order drawn
 };
 MarksAcross marks_across;
 
 void list_across(uint32_t i) {
   if (marks_drawn[i].hairpin) marks_across.hairpins.push_back(i);
   if (marks_drawn[i].dynamic) marks_across.dynamics.push_back(i);
+  if (marks_drawn[i].pdata) marks_across.texts.push_back(i);
   const GEInkBox& b = marks_drawn[i].box;
   const int64_t from = int64_t(b.left) >> STRETCH_SHIFT, to = int64_t(b.right) >> STRETCH_SHIFT;
   if (b.left > b.right || to - from >= MOST_STRETCHES) {
@@ -467,6 +468,16 @@ void add_curve(Drosa e) {
 }
 
 }  // namespace
+
+const std::vector<uint32_t>& hairpins_drawn() {
+  list_new_marks();
+  return marks_across.hairpins;
+}
+
+const std::vector<uint32_t>& texts_drawn() {
+  list_new_marks();
+  return marks_across.texts;
+}
 
 void forget_marks_drawn() {
   marks_drawn.clear();

@@ -3,6 +3,9 @@
 // on one another.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
 
@@ -51,6 +54,12 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 // words drawn later that would stand on one move beyond it.
 // Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn.
 void add_curve_marks();
+
+// hairpins_drawn, texts_drawn: where in marks_drawn the hairpins, and the marks with a PDATA
+// (words and dynamics), of the system stand, in the order drawn.
+// Reads: marks_drawn.
+const std::vector<uint32_t>& hairpins_drawn();
+const std::vector<uint32_t>& texts_drawn();
 
 // forget_marks_drawn: no mark drawn (a new document).
 // Writes: marks_drawn.
