@@ -57,8 +57,8 @@ constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LY
               CLASS_WORK_TITLE = 24;
 // The glyphs of an arpeggio and of fermatas (over a bar line, as notes carry their own).
 constexpr int PARAM_ARPEGGIO = 339, PARAM_FERMATA = 6, PARAM_FERMATA_BELOW = 7;
-constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_WHOLE = 0,
-              LINE_BEGIN = 3, LINE_END = 1;
+constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_TRILL = 11,
+              LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
 // A text's x from its note as the import gives words and rehearsal marks written with none,
@@ -507,6 +507,8 @@ struct NoteMark {
   const char* holder;  // "ornaments", "technical", "articulations"
   const char* name;
   bool below;
+  const char* type = nullptr;  // a wavy line's start or stop
+  int32_t y = INT32_MIN;       // a wavy line's height over the staff's top line, tenths
 };
 
 // One chord being written: its notes with the annotations before each.
@@ -708,6 +710,24 @@ bool notation_mark_of(Drosa note, Drosa a, NoteMark* mark) {
     return true;
   }
   return false;
+}
+
+// A trill line's segments as the wavy line's start (with its height over the staff's top line)
+// and stop among the chord's ornaments; a line of one segment both.
+void trill_line(Drosa line, ChordContext& cc) {
+  constexpr int FROM_STAFF = 5, UNITS_PER_TENTH = 5;
+  const int role = line->get(xline_ord);
+  const bool below = line->get(xstarty) < STAFF_TOP_TO_MIDDLE;
+  if (role == LINE_BEGIN || role == LINE_WHOLE) {
+    NoteMark start{"ornaments", "wavy-line", below, "start"};
+    // Counted from the staff's top line: so asked, or so kept once drawn.
+    const int rely = line->get(xline_rely);
+    if (rely == FROM_STAFF || (rely == 0 && line->get(xline_fromstaff)))
+      start.y = line->get(xstarty) / UNITS_PER_TENTH;
+    cc.marks.push_back(start);
+  }
+  if (role == LINE_END || role == LINE_WHOLE)
+    cc.marks.push_back({"ornaments", "wavy-line", below, "stop"});
 }
 
 // The direction element of an annotation that is a segno or coda of the music font; nullptr
@@ -1665,6 +1685,9 @@ void Exporter::notations(VoiceState&, Drosa n, int string, bool first, bool tie_
     for (const NoteMark& m : cc.marks) {
       if (std::strcmp(m.holder, holder) != 0) continue;
       o.start(m.name);
+      if (m.type) o.attr("type", m.type);
+      if (m.type) o.attr("number", 1L);
+      if (m.y != INT32_MIN) o.attr("default-y", long(m.y));
       if (std::strcmp(holder, "articulations") != 0)
         o.attr("placement", m.below ? "below" : "above");
       o.end();
@@ -1882,6 +1905,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
     Drosa n = cn.note;
     for (Drosa a : cn.attached) {
       if (a->xkind == LINE) {
+        if (a->get(xmetaline) == LINE_TRILL) trill_line(a, cc);
         if (a->get(xmetaline) == LINE_HAIRPIN) wedge(vs, a);
         if (a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END && vs.octaves)
           vs.octave_stop = true;

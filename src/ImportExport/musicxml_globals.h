@@ -31,9 +31,10 @@ inline constexpr int64_t MXML_MOST_MEASURE_DIVISIONS = INT32_MAX;
 
 inline constexpr int MXML_MAX_PARTS = 64;
 inline constexpr int MXML_MAX_LISTS = MAX_VOICES;
-inline constexpr int MXML_MAX_VOICE = 30;  // voice numbers of a part: 1..30
-inline constexpr int MXML_MAX_STAVES = 7;  // staves of a part
-inline constexpr int MXML_SLUR_SLOTS = 7;  // slur numbers 1..7
+inline constexpr int MXML_MAX_VOICE = 30;   // voice numbers of a part: 1..30
+inline constexpr int MXML_MAX_STAVES = 7;   // staves of a part
+inline constexpr int MXML_SLUR_SLOTS = 7;   // slur numbers 1..7
+inline constexpr int MXML_TRILL_LINES = 6;  // wavy-line numbers 1..6
 inline constexpr int MXML_TITLE_RECORDS = 6;
 inline constexpr int MXML_LYRICS_RECORD = 5;  // the title record that holds the lyrics
 inline constexpr int MXML_SLOTS = 4;          // pending text slots
@@ -153,6 +154,15 @@ struct MxmlNoteRecord {
   int32_t default_x = INT32_MIN;  // its default-x (units of the reference staff), if given
   int key = -1;                   // the MIDI key its instrument sounds (midi-unpitched), -1 none
   int string = 0, fret = -1;      // its string and fret on tablature (technical); 0, -1 none
+  // The wavy lines it starts and stops, in the document's order: number (1..6), start or stop,
+  // and a start's height over the staff's top line (units) and side.
+  struct WavyLine {
+    int number = 1;
+    bool start = true;
+    int32_t y = INT32_MIN;  // not given
+    bool below = false;
+  };
+  std::vector<WavyLine> wavy_lines;
 };
 
 // A voice of the part being read. Document voices keep their own numbers where they can; a
@@ -438,6 +448,12 @@ struct MxmlState {
     Drosa words = NIL, note = NIL;  // its words' first node, and the note they went to
     int staff = 0;                  // of a line in octave_lines_stopped
   } octave_lines[MXML_MAX_STAVES + 1];
+  // The trill lines (wavy lines) of the part begun and not yet stopped, by number - 1: the
+  // first segment, before its note, and the list and voice it is in.
+  struct TrillLine {
+    Drosa line = NIL;
+    int list = -1, voice = 0;
+  } trill_lines[MXML_TRILL_LINES];
   // Lines a later line of their staff followed in the measure of their stop, in the order
   // they began: they end with that measure too, once every voice of it has been read.
   std::vector<OctaveLine> octave_lines_stopped;

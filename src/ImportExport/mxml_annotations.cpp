@@ -777,6 +777,70 @@ void mxml_end_octave_line(Drosa line, Drosa last) {
   link_after(end, first->xback);
 }
 
+namespace {
+
+// A trill line stands over the staff, a space above its top line, unless the document says
+// where; its first segment goes on from its "tr", which the drawing finds.
+constexpr int TRILL_LINE = 11;
+constexpr int32_t TRILL_LINE_ABOVE = 50, TRILL_LINE_BELOW = -250, TRILL_LINE_START = 100;
+
+Drosa begin_trill_line(const MxmlNoteRecord::WavyLine& w, Drosa note, int tag) {
+  const int32_t y = w.y != INT32_MIN ? w.y : w.below ? TRILL_LINE_BELOW : TRILL_LINE_ABOVE;
+  Drosa line = copyDrosa(line_template);
+  line->xcontext = 0;
+  line->set(xmetaline, TRILL_LINE);
+  line->set(xline_ord, BEGLINE);
+  line->set(xline_rely, FROM_STAFF);
+  line->set(xcurve, 0);
+  line->set(xdashlth, 0);
+  line->set(xgaplth, 0);
+  line->set(xstartx, TRILL_LINE_START);
+  line->set(xstarty, y);
+  line->set(xendx, TRILL_LINE_START);
+  line->set(xendy, 0);
+  line->set(xc1x, -CLIP_MARGIN);
+  line->set(xc1y, -CLIP_MARGIN);
+  line->set(xc2x, TRILL_LINE_START + CLIP_MARGIN);
+  line->set(xc2y, CLIP_MARGIN);
+  line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  link_after(line, note->xback);
+  return line;
+}
+
+// The line's last segment, after `after`: before its last note, or after the line itself.
+void end_trill_line(Drosa line, Drosa after) {
+  Drosa end = copyDrosa(line);
+  end->set(xline_ord, ENDLINE);
+  end->set(xstartx, 0);
+  link_after(end, after);
+}
+
+}  // namespace
+
+void mxml_trill_lines_at(const MxmlNoteRecord& n, Drosa note, int list, int tag) {
+  for (const MxmlNoteRecord::WavyLine& w : n.wavy_lines) {
+    MxmlState::TrillLine& open = mxml.trill_lines[w.number - 1];
+    if (w.start) {
+      // One begun again before its stop ends where it began.
+      if (open.line) end_trill_line(open.line, open.line);
+      open = {begin_trill_line(w, note, tag), list, tag & MXML_TAG_VOICE_BITS};
+    } else if (open.line) {
+      // One stopped in another voice (read after it, perhaps at an earlier time) ends where it
+      // began.
+      const bool own = open.list == list && open.voice == (tag & MXML_TAG_VOICE_BITS);
+      end_trill_line(open.line, own ? note->xback : open.line);
+      open = {};
+    }
+  }
+}
+
+void mxml_trill_lines_end() {
+  for (MxmlState::TrillLine& open : mxml.trill_lines) {
+    if (open.line) end_trill_line(open.line, open.line);
+    open = {};
+  }
+}
+
 void mxml_arpeggios_measure_end() {
   for (const MxmlState::Arpeggio& a : mxml.arpeggios) {
     // The note's time, then every note of its list in the measure at that time.

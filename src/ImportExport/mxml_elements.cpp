@@ -164,12 +164,13 @@ constexpr ElementEntry element_table[] = {
     {"type", mxml_type, nullptr},
     {"unpitched", mxml_pitch, nullptr},
     {"voice", mxml_voice, nullptr},
+    {"wavy-line", mxml_wavy_line, nullptr},
     {"wedge", mxml_wedge, nullptr},
     {"words", mxml_words, nullptr},
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 142, "the import understands 142 elements");
+static_assert(ELEMENT_COUNT == 143, "the import understands 143 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -201,6 +201,7 @@ void mxml_accent(XmlElement& e);
 void mxml_strong_accent(XmlElement& e);
 void mxml_staccato(XmlElement& e);
 void mxml_tremolo(XmlElement& e);
+void mxml_wavy_line(XmlElement& e);
 void mxml_tuplet(XmlElement& e);
 void mxml_tuplet_number(XmlElement& e);
 
@@ -282,6 +283,12 @@ void mxml_end_octave_line(Drosa line, Drosa last);
 // Moves an octave line's words (from `words`) and its line before the chord of `note`, in the
 // voice `tag`, their heights still counted from their staff (1-based); returns the line.
 Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff);
+// The trill lines the note (before which the annotations of `n` were just made, in `list`)
+// starts and stops: a line's first segment before its first note, after its "tr", and a copy
+// of it, its last segment, before its last note (its first, when it starts and stops there).
+void mxml_trill_lines_at(const MxmlNoteRecord& n, Drosa note, int list, int tag);
+// Ends the part's trill lines that were never stopped at the notes they began at.
+void mxml_trill_lines_end();
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

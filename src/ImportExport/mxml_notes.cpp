@@ -762,6 +762,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     }
   }
   if (!place.chord && !n.grace && !copy) follow_tuplets(vs, n, note);
+  if (!copy && !n.wavy_lines.empty()) mxml_trill_lines_at(n, note, list, tag);
   for (int i = 1; i < breves && !place.chord; ++i) {
     mxml_count_note();
     Drosa next = copyDrosa(note);
@@ -1064,6 +1065,22 @@ void mxml_tremolo(XmlElement& e) {
     mxml_notice(MxmlNotice::tremolo, "In %s a tremolo has %d strokes; Vesk draws three.",
                 mxml_where().c_str(), strokes);
   mxml.note.tremolo = std::clamp(strokes, 0, MOST_STROKES);
+}
+
+// A trill's wavy line starts or stops at the note.
+void mxml_wavy_line(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "ornaments") != 0 || mxml.note.wavy_lines.size() >= 8) return;
+  const bool start = mxml_attr_is(e, "type", "start");
+  if (!start && !mxml_attr_is(e, "type", "stop")) return;  // "continue"
+  MxmlNoteRecord::WavyLine w;
+  const int number = xml_attr_int(e, "number");
+  w.number = number == XML_NO_INT ? 1 : std::clamp(number, 1, MXML_TRILL_LINES);
+  w.start = start;
+  const double y = xml_attr_double(e, "default-y");
+  if (y != XML_NO_DOUBLE && std::isfinite(y) && std::fabs(y) < 1e4)
+    w.y = int32_t(std::lround(y * 5));  // five units a tenth
+  w.below = mxml_attr_is(e, "placement", "below");
+  mxml.note.wavy_lines.push_back(w);
 }
 
 // A tuplet's start or stop: its number, and whether its number and bracket are shown.

@@ -188,9 +188,9 @@ const char* line_style_name(int style) {
   static const char* const names[] = {
       "plain line",         "hairpin",          "tuplet bracket",      "plain bracket",
       "right bracket",      "left bracket",     "rectangle",           "left of rectangle",
-      "right of rectangle", "top of rectangle", "bottom of rectangle",
+      "right of rectangle", "top of rectangle", "bottom of rectangle", "trill line",
   };
-  return style >= 0 && style <= 10 ? names[style] : "ERROR BAD VALUE";
+  return style >= 0 && style <= 11 ? names[style] : "ERROR BAD VALUE";
 }
 
 const AnnoFlagWord anno_flag_words[] = {

@@ -334,7 +334,7 @@ const std::string& anno_info_text(int32_t h, int32_t v, Drosa anno, Drosa note) 
     } else {
       text = "Line Annotation  ";
       const int style = line_template ? line_template->get(xmetaline) : 0;
-      if (style) text += line_style_name(std::min(style, 11));
+      if (style) text += line_style_name(style);
       if (anno && anno->xkind == LINE && anno->get(xline_ord) && !anno->get(xline_eocvar))
         text += " with Extend style";
     }

@@ -38,6 +38,7 @@ constexpr int P_TUPLET_HEIGHT = 217;  // "space given for height of tuplet numbe
 constexpr int P_TUPLET_WIDTH = 218;   // "space given for width of tuplet number"
 constexpr int P_HOOK_LENGTH = 395;    // "length of small vertical lines at ends of tuplet brackets"
 constexpr int P_TUPLET_GAP = 396;     // "distance between either side of tuplet number and bracket"
+constexpr int P_TRILL_WIGGLE = 731;   // "trill extension segment (\~)"
 constexpr int P_FINGERING_SPACING =
     615;  // "adjustment to vertical spacing between fingering numbers"
 constexpr int EMIT = -2;
@@ -201,6 +202,69 @@ void draw_tuplet_bracket(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint
   place_LINE(number, note, GANNO_BOTH, mode, pstaff);
 }
 
+// ---- Trill lines ------------------------------------------------------------------------------
+
+// A trill line's wiggles stand a sixth of one's width after the "tr"; a run holds at most this
+// many (a text's limit).
+constexpr int WIGGLE_GAP_PART = 6, MOST_WIGGLES_A_RUN = 200;
+
+// `count` trill wiggles from (x, y), their base line, as a temporary text with its PDATA: of
+// the size of the "tr" they go on from, else of the parameter's.
+Drosa wiggles(Drosa line, Drosa sign, Drosa note, int count, int32_t x, int32_t y) {
+  const ParamValue v = *param_value(P_TRILL_WIGGLE, note, nullptr);
+  Drosa t = newDrosa(TPARAM, 0);
+  t->set(xtextfont, v.font());
+  t->set(xcharset, v.bytes[2]);
+  t->set(xtextsize, sign ? sign->get(xtextsize) : v.size());
+  t->set(xtextface, v.style());
+  if (sign) {
+    t->set(xtext_stsize, sign->get(xtext_stsize));
+    t->set(xno_size_adjust, sign->get(xno_size_adjust));
+  }
+  t->set(xtext_color, line->get(xline_color));
+  t->set(xtext_drawmode, line->get(xline_drawmode));
+  Drosa pd = newDrosa(PDATA, 0);
+  link_after(pd, t);
+  for (const auto* f : {&xpagex1, &xscrx1, &xpagex2, &xscrx2}) pd->set(*f, x);
+  for (const auto* f : {&xpagey1, &xscry1, &xpagey2, &xscry2}) pd->set(*f, y);
+  const std::string glyphs(size_t(std::min(count, TEXT_NODE_CHARS)), char(v.character()));
+  for (int left = count; left > 0; left -= TEXT_NODE_CHARS) {
+    Drosa text = newDrosa(TEXT, 0);
+    text->set(xtext, glyphs.substr(0, size_t(std::min(left, TEXT_NODE_CHARS))).c_str());
+    link_after(text, pd);
+  }
+  return t;
+}
+
+// The wiggles that fit between the line's ends, within its clip box (one at least where half of
+// one fits): on its first segment from just after the "tr" drawn at its note, at that
+// sign's base line.
+void draw_trill_line(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint a, AnnoPoint b) {
+  const Box clip = clip_box(line, a);
+  if (b.x < a.x) std::swap(a, b);
+  Drosa sign = trill_sign_drawn(line, note, pstaff);
+  Drosa one = wiggles(line, sign, note, 1, 0, 0);
+  const int64_t width = measure_anno_text(note, one, nullptr);
+  destroy_Drosa_list(one);
+  if (width <= 0) return;
+  int64_t from = std::max<int64_t>(a.x, clip.x1), y = a.y;
+  const int64_t to = std::min<int64_t>(b.x, clip.x2);
+  if (sign) {
+    Drosa pd = pdata_of(sign);
+    from = pd->get(xpagex2) + width / WIGGLE_GAP_PART;
+    y = pd->get(xpagey1);
+  }
+  int64_t count = (to - from) / width;
+  if (count == 0 && to - from >= width / 2) count = 1;
+  while (count > 0) {
+    const int run = int(std::min<int64_t>(count, MOST_WIGGLES_A_RUN));
+    place_LINE(wiggles(line, sign, note, run, clamp_i32(from), clamp_i32(y)), note, GANNO_BOTH,
+               mode, pstaff);
+    from += run * width;
+    count -= run;
+  }
+}
+
 }  // namespace
 
 // ---- Shapes -------------------------------------------------------------------------------------
@@ -283,10 +347,26 @@ void draw_anno_graphic(Drosa line, Drosa note, int mode, int pstaff) {
     case STYLE_RECTANGLE_BOTTOM:
       draw_anno_shape(line, note, mode, pstaff, 3, 1);
       break;
+    case STYLE_TRILL_LINE:
+      draw_trill_line(line, note, mode, pstaff, a, b);
+      break;
     default:  // a style of no known shape: its plain line
       emit_part(line, note, pstaff, mode, a, b, GANNO_BOTH, nullptr);
       break;
   }
+}
+
+Drosa trill_sign_drawn(Drosa line, Drosa note, int pstaff) {
+  if (!line || line->xkind != LINE || line->get(xmetaline) != STYLE_TRILL_LINE ||
+      !shows_start(line))
+    return NIL;
+  for (Drosa p = line->xback; p && p->xkind != NOTE && p->xkind != BAR && p->xkind != ENDSYST;
+       p = p->xback) {
+    if (p->xkind != TPARAM || p->get(xadjacent) || !anno_is_trill(note, p)) continue;
+    Drosa pd = pdata_of(p);
+    if (pd && pd->get(xpagex1) != NOT_DRAWN && pd->get(xy1pstaff) == pstaff) return p;
+  }
+  return NIL;
 }
 
 // ---- Parts ------------------------------------------------------------------------------------

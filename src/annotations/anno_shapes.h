@@ -27,6 +27,7 @@ enum LineStyle {
   STYLE_RECTANGLE_RIGHT = 8,
   STYLE_RECTANGLE_TOP = 9,
   STYLE_RECTANGLE_BOTTOM = 10,
+  STYLE_TRILL_LINE = 11,
 };
 
 // The element varieties of the parts of shapes.
@@ -43,10 +44,14 @@ inline constexpr int VAR_RECT_X_MIN = 77, VAR_RECT_X_MAX = 78, VAR_RECT_Y_MAX = 
 //   hairpin: the line is its upper leg, the lower one mirrors it about the horizontal through
 //     the closed end (the leg's lower end); tuplet bracket: hooks toward the note at both ends,
 //     a gap for the note's tuplet number with the number in it; brackets: hooks toward the
-//     note at the ends their style names; rectangles: the sides their style names.
+//     note at the ends their style names; rectangles: the sides their style names; a trill
+//     line: a row of the music font's trill wiggles (parameter 731), as many as fit between its
+//     ends, going on from the "tr" drawn before its note on its first segment, on that sign's
+//     base line (at its start's height on the other segments).
 //   A line that runs on shows its start's hook or side only on its first segment and its end's
 //   only where it ends; the parts of the line itself keep its clip box.
-// Reads:  the line, its PDATA, the note's layout, parameters 1, 217, 218, 395, 396.
+// Reads:  the line, its PDATA, the note's layout, the trill sign's PDATA, parameters 1, 217,
+//         218, 395, 396, 731.
 // Writes: the GE list.
 void draw_anno_graphic(Drosa line, Drosa note, int mode, int pstaff);
 // draw_anno_shape: the sides of a rectangle between the line's two ends: vertical mask bit 2
@@ -58,6 +63,10 @@ void draw_anno_shape(Drosa line, Drosa note, int mode, int pstaff, int vertical,
 // downward one at the higher end of a sloping line shortened by that width times the sine of
 // the slope.
 void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask);
+
+// trill_sign_drawn: the "tr" a trill line's first segment goes on from: a trill sign before
+// the line's note, after the note before, drawn on the staff; NIL for none (or another line).
+Drosa trill_sign_drawn(Drosa line, Drosa note, int pstaff);
 
 // ---- Parts ------------------------------------------------------------------------------------
 // place_LINE: emits a temporary copy `node` (a LINE or a TPARAM, followed by its PDATA and, for

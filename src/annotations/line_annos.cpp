@@ -94,16 +94,25 @@ int64_t time_end_x(Drosa chord, int pstaff) {
   return staff_right_x(pstaff, current_page);
 }
 
+// Where a line over the chord's time ends: a little before the bar line or the next chord; a
+// trill line twice as far, clear of a "tr" centred over the next chord.
+int64_t time_reach_x(Drosa line, Drosa chord, int pstaff) {
+  const int gaps = line->get(xmetaline) == STYLE_TRILL_LINE ? 2 : 1;
+  return time_end_x(chord, pstaff) - gaps * param_length(P_CLIP_RIGHT, chord, nullptr);
+}
+
 // A BEGLINE whose ENDLINE is on the same system reaches the ENDLINE's end. One whose ENDLINE
 // stands at its own chord (a document stops it after that chord, at the end of its measure)
-// reaches over the chord's time, to the bar line or the next chord.
+// reaches over the chord's time, to the bar line or the next chord; a trill line over the time
+// of the chord it ends at.
 void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   Drosa next = partner;
   while (next && next->xkind != NOTE) next = next->xnext;
   if (!next || !is_visible_note(next)) return;
   const int64_t x = head_x(chord), next_x = head_x(next);
   int64_t reach = next_x + partner->get(xstartx) + partner->get(xendx);
-  if (next_x <= x) reach = time_end_x(chord, pstaff) - param_length(P_CLIP_RIGHT, chord, nullptr);
+  if (next_x <= x) reach = time_reach_x(line, chord, pstaff);
+  if (line->get(xmetaline) == STYLE_TRILL_LINE) reach = time_reach_x(line, next, pstaff);
   int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
   // be too short to read: it reaches twice the shortest line past its start, but not into a
@@ -149,12 +158,14 @@ int clip_at_staff_end(Drosa line, Drosa chord, int pstaff) {
 }
 
 // An ENDLINE whose BEGLINE is on an earlier system: it starts after the staff's left end, and
-// after the signs drawn there.
+// after the signs drawn there; a trill line's ends over the time of its chord.
 int clip_at_staff_start(Drosa line, Drosa chord, int p) {
   const int64_t visible_start = std::max<int64_t>(
       int64_t(staff_left_x(p, current_page)) + param_length(P_CLIP_LEFT, chord, nullptr),
       staff_data[p].signs_end_x);
-  const int64_t end = head_x(chord) + int64_t(line->get(xstartx)) + line->get(xendx);
+  const int64_t end = line->get(xmetaline) == STYLE_TRILL_LINE
+                          ? time_reach_x(line, chord, p)
+                          : head_x(chord) + int64_t(line->get(xstartx)) + line->get(xendx);
   const int64_t length = end - visible_start;
   if (length < param_length(P_SHORTEST_LINE, chord, nullptr)) return 0;
   const int64_t geometric = int64_t((1 + extension(chord)) * double(length));

@@ -26,7 +26,8 @@ int layout_lines(Drosa line, Drosa first_note);
 
 // layout_hairpins: 1 when the line attached before `chord`, which stands on the printed staff
 // `pstaff` (the staff whose print chain holds it), is drawn on this system, its ends
-// first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system, but not past
+// first fitted to it: a BEGLINE reaches its ENDLINE's end on the same system (a trill line the
+// end of its ENDLINE chord's time, parameter 684 before the next chord or bar line), but not past
 // parameter 684 before the staff's right end, or is clipped
 // parameter 684 before the staff's right end when the ENDLINE is on a later system (its
 // geometric end 1 + parameter 686 times the visible length on, so that a hairpin keeps its

@@ -5,10 +5,10 @@
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark, an
 // ornament, a bowing, a breath mark or a pause: a trill over the end of a slur) that meet
 // another move away from the staff beyond it, as far as they must. A dynamic stays where
-// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and brackets:
-// octave lines, endings), and words at a note where a line begins (an octave line's, whose line
-// follows from them). Note heads are in the way too: words the document places at one height
-// stood on the heads of high or low notes.
+// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, trill lines,
+// and brackets: octave lines, endings), and words at a note where a line begins (an octave line's,
+// whose line follows from them). Note heads are in the way too: words the document places at one
+// height stood on the heads of high or low notes.
 #include "annotations/marks_apart.h"
 
 #include <algorithm>
@@ -49,10 +49,13 @@ bool stays_class(int klass) {
   return klass == CLASS_DYNAMIC || klass == CLASS_PEDAL || klass == CLASS_LYRIC;
 }
 
-// Whether a line (not a hairpin, nor an ending) begins at the note: words there may be its own.
+// Whether a line (not a hairpin, a trill line, nor an ending) begins at the note: words there
+// may be its own. A trill line goes on from its "tr", wherever that is moved.
 bool line_begins_at(Drosa note) {
   for (Drosa p = note->xback; p && p->xkind != NOTE; p = p->xback)
-    if (p->xkind == LINE && p->get(xmetaline) != STYLE_HAIRPIN && !ending_number_of(p)) return true;
+    if (p->xkind == LINE && p->get(xmetaline) != STYLE_HAIRPIN &&
+        p->get(xmetaline) != STYLE_TRILL_LINE && !ending_number_of(p))
+      return true;
   return false;
 }
 
@@ -332,6 +335,28 @@ void place_hairpin(size_t h) {
   if (dy && from < h) shift_if_clear(from, dy);
 }
 
+// A trill line moves off what it stands on as a sign does, and the "tr" it goes on from (its
+// mark `sign`, drawn before it) with it: the two move as one.
+void place_trill_line(size_t line, size_t sign) {
+  list_new_marks();  // where they stand across the system, before their boxes change
+  DrawnMark& m = marks_drawn[line];
+  const GEInkBox own = m.box;
+  GEInkBox sign_box{};
+  if (sign < line) {
+    sign_box = marks_drawn[sign].box;
+    m.box = {std::min(own.left, sign_box.left), std::min(own.bottom, sign_box.bottom),
+             std::max(own.right, sign_box.right), std::max(own.top, sign_box.top)};
+    marks_drawn[sign].box = {INT32_MIN, 0, INT32_MIN, 0};  // met by nothing while they move
+  }
+  const int32_t from = marks_drawn[line].box.bottom;
+  move_clear(line);
+  const int32_t dy = marks_drawn[line].box.bottom - from;
+  marks_drawn[line].box = {own.left, own.bottom + dy, own.right, own.top + dy};
+  if (sign >= line) return;
+  marks_drawn[sign].box = sign_box;
+  if (dy) shift(marks_drawn[sign], dy);
+}
+
 }  // namespace
 
 void begin_marks_apart() {
@@ -375,11 +400,12 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     if (pd && pd->xkind == PDATA) mark.pdata = pd;
   } else {
     const int style = head->get(xmetaline);
-    if (head->xkind != LINE ||
-        (style != STYLE_HAIRPIN && (style < STYLE_PLAIN_BRACKET || style > STYLE_LEFT_BRACKET)))
+    if (head->xkind != LINE || (style != STYLE_HAIRPIN && style != STYLE_TRILL_LINE &&
+                                (style < STYLE_PLAIN_BRACKET || style > STYLE_LEFT_BRACKET)))
       return;
     mark.movable = false;
     mark.hairpin = style == STYLE_HAIRPIN;
+    mark.sign = style == STYLE_TRILL_LINE;
     Drosa pd = head->xnext;
     if (pd && pd->xkind == PDATA) mark.line_pdata = pd;
   }
@@ -415,6 +441,14 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   const size_t drawn = marks_drawn.size() - 1;
   if (mark.movable) {
     move_clear(drawn);
+    return;
+  }
+  if (mark.sign && head->xkind == LINE) {
+    Drosa sign = trill_sign_drawn(head, note, mark.pstaff);
+    size_t at = drawn;
+    for (size_t i = 0; i < drawn && sign; ++i)
+      if (marks_drawn[i].pdata == sign->xnext) at = i;
+    place_trill_line(drawn, at);
     return;
   }
   if (mark.dynamic) place_dynamic(drawn);

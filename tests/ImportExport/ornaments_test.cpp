@@ -150,4 +150,89 @@ TEST_F(Ornaments, MarksAreKeptDrawnClearWrittenBackAndSaved) {
   take_reports();
 }
 
+// A trill over one half note, one held over two tied whole notes (across a bar line), and one
+// never stopped.
+const std::string TRILLS =
+    "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>V"
+    "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+    "<divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time><clef>"
+    "<sign>G</sign><line>2</line></clef></attributes>" +
+    note("A5", "half",
+         "<ornaments><trill-mark/><wavy-line type=\"start\" default-y=\"30\"/>"
+         "<wavy-line type=\"stop\"/></ornaments>") +
+    note("B4", "half", "") + "</measure><measure number=\"2\">" +
+    note("C5", "half",
+         "<ornaments><trill-mark/><wavy-line type=\"start\" number=\"2\"/></ornaments>") +
+    note("C5", "half", "") + "</measure><measure number=\"3\">" +
+    note("C5", "half", "<ornaments><wavy-line type=\"stop\" number=\"2\"/></ornaments>") +
+    note("D5", "half", "<ornaments><trill-mark/><wavy-line type=\"start\"/></ornaments>") +
+    "</measure></part></score-partwise>";
+
+// The trill lines of voice v: each segment as its role (3 first, 1 last) "@" the number of the
+// note it stands before.
+std::string trill_lines_of(int v) {
+  std::string out;
+  int k = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE) ++k;
+    if (p->xkind == LINE && p->get(xmetaline) == 11)
+      out += std::to_string(p->get(xline_ord)) + "@" + std::to_string(k) + " ";
+  }
+  return out;
+}
+
+TEST_F(Ornaments, TrillLinesRunOverTheirNotesAndAreWrittenBack) {
+  // Nothing read a wavy line: a trill held over tied notes showed its "tr" alone.
+  platform_init_fonts();
+  ASSERT_EQ(import(TRILLS, 1), 1);
+  const std::string kept = "3@0 1@0 3@2 1@4 3@5 1@5 ";
+  EXPECT_EQ(trill_lines_of(0), kept);
+  const std::vector<PageFault> faults = engrave_first_page("ImportExport", "trill-lines");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  // Where the wiggles reach that begin between the heads of notes a and b (the last: on).
+  std::vector<int32_t> heads;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == NOTE) heads.push_back(note_ntdata(p)->get(xhdx));
+  ASSERT_EQ(heads.size(), 6u);
+  const char wiggle = char(param_value(731, piece_start[0], nullptr)->character());
+  auto reach = [&](int a, int b) {
+    int32_t left = INT32_MAX, right = INT32_MIN;
+    for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+      if (e->xkind != GE_STRING) continue;
+      std::string text;
+      GE_string_text(&text, &e);  // e: the run's attribute node
+      GEInkBox box;
+      if (text.find_first_not_of(wiggle) != std::string::npos || !ge_ink_box(e, &box)) continue;
+      const int32_t until = size_t(b) < heads.size() ? heads[size_t(b)] : INT32_MAX;
+      if (box.left < heads[size_t(a)] || box.left >= until) continue;
+      left = std::min(left, box.left), right = std::max(right, box.right);
+    }
+    return std::pair{left, right};
+  };
+  // From after the "tr" (a head and a half on) to the next note, not onto it; the wiggles of
+  // a line longer than a text holds (21) all drawn.
+  const auto [first_left, first_right] = reach(0, 1);
+  EXPECT_GT(first_left, heads[0] + 60);
+  EXPECT_LT(first_right, heads[1]);
+  EXPECT_GT(first_right, heads[1] - 150);
+  const auto [held_left, held_right] = reach(2, 5);
+  EXPECT_GT(held_right, heads[4]) << "over the tied note";
+  EXPECT_LT(held_right, heads[5]);
+  EXPECT_NE(reach(5, 6).first, INT32_MAX) << "the line never stopped runs to the bar's end";
+
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vesk-trills-" + std::to_string(::getpid()));
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  EXPECT_NE(written.find("<wavy-line type=\"start\" number=\"1\" default-y=\"30\""),
+            std::string::npos)
+      << written;
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written), 1);
+  EXPECT_EQ(trill_lines_of(0), kept) << "written back and read again";
+  std::filesystem::remove(path);
+  take_reports();
+}
+
 }  // namespace
