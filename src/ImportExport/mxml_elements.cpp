@@ -304,6 +304,10 @@ int mxml_end_element(const char* name, void*) {
 namespace {
 
 std::string system_text(const char* utf8, size_t limit) {
+  // Plain ASCII, most of a document's text, is the same bytes in the system's characters.
+  const char* end = utf8;
+  while (*end && static_cast<unsigned char>(*end) < 0x80) ++end;
+  if (!*end) return std::string(utf8, std::min(size_t(end - utf8), limit));
   std::string out(limit + 1, '\0');
   if (!utf8_to_system_text(utf8, out.data(), int32_t(limit + 1))) {
     out.assign(utf8, std::min(std::strlen(utf8), limit));  // not UTF-8: the bytes as they are
