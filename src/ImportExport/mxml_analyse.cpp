@@ -144,8 +144,14 @@ Drosa remove_annotation(Drosa head) {
   return p;
 }
 
-// Removes a note of another voice with the marks attached just before it.
-Drosa remove_note(Drosa note) {
+// Removes a note of another voice with the marks attached just before it. `previous`: the note
+// before it in the list when the caller knows it (NIL there: none; nullptr: it is looked for),
+// which ends the chord in its place when the note ended one.
+Drosa remove_note(Drosa note, const Drosa* previous = nullptr) {
+  if (previous && note->get(xendvcd)) {
+    if (*previous) (*previous)->set(xendvcd, 1);
+    note->set(xendvcd, 0);
+  }
   Drosa next = note->xnext;
   for (Drosa p = note->xback; p && is_attached_mark(p->xkind);) {
     Drosa before = p->xback;
@@ -170,13 +176,23 @@ bool changes_staff_setting(Drosa tparam) {
 // Keeps in the list only the notes and annotations of one voice tag, and the changes of its
 // staff's distances. With `stems`, the voice's free stems go that way (two voices sharing a
 // staff).
+// The last note before `start` in its list, NIL none.
+Drosa note_before(Drosa start) {
+  Drosa p = start ? start->xback : NIL;
+  while (p && p->xkind != NOTE) p = p->xback;
+  return p;
+}
+
 void keep_voice(int v, int tag, int stems) {
+  // The last note kept: the note before the next one, those between gone.
+  Drosa kept = note_before(piece_start[v]);
   for (Drosa p = piece_start[v]; p;) {
     if (p->xkind == NOTE) {
       if (voice_tag(p) != tag) {
-        p = remove_note(p);
+        p = remove_note(p, &kept);
         continue;
       }
+      kept = p;
       if (stems && p->get(xdir) == FREE_STEM) p->set(xdir, stems);
     } else if ((p->xkind == TPARAM && !p->get(xadjacent)) || p->xkind == LINE) {
       const int t = anno_tag(p) ? anno_tag(p) : next_note_tag(p);
@@ -429,7 +445,8 @@ Drosa cross_staff_voice(const CrossStaffSplit& split, int staff,
     if (p->xkind == NOTE) {
       const size_t i = ordinal++;
       if (i >= split.staves.size() || split.staves[i] != staff) {
-        p = remove_note(p);
+        const Drosa previous = kept.empty() ? NIL : kept.back().first;  // the copy is the list
+        p = remove_note(p, &previous);
         continue;
       }
       kept.push_back({p, i});
@@ -474,7 +491,9 @@ void remove_cross_staff_notes(const CrossStaffSplit& split, const std::vector<in
   };
   size_t ordinal = 0;
   Drosa stays = NIL;  // the chord's last note that stays
-  int slur = 0;       // the slur marks of its notes that go
+  // The last note that stays: the note before the next one.
+  Drosa stayed = note_before(piece_start[split.voice]);
+  int slur = 0;  // the slur marks of its notes that go
   for (Drosa p = piece_start[split.voice]; p;) {
     if (p->xkind != NOTE) {
       p = p->xnext;
@@ -483,9 +502,9 @@ void remove_cross_staff_notes(const CrossStaffSplit& split, const std::vector<in
     const bool ends = p->get(xendvcd);
     if (goes(ordinal++)) {
       slur |= p->get(xslur);
-      p = remove_note(p);
+      p = remove_note(p, &stayed);
     } else {
-      stays = p;
+      stays = stayed = p;
       p = p->xnext;
     }
     if (!ends) continue;
