@@ -30,7 +30,10 @@ namespace {
 
 class EventTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform_flush_events(EVERY_EVENT); }
+  void SetUp() override {
+    platform_flush_events(EVERY_EVENT);
+    platform_use_virtual_ticks(false);  // a test before may have left the virtual clock on
+  }
   void TearDown() override {
     platform_flush_events(EVERY_EVENT);
     platform_use_virtual_ticks(false);
