@@ -809,11 +809,18 @@ int ge_pstaff(Drosa element);
 // ge_shift_staves: moves the current list's elements with the staves of the page, staff p by
 // dy[p] (layout units, upward): a glyph or text with its staff, a line's ends each with its own
 // staff (bar lines and the joins of brackets between staves moved apart stretch), a curve with
-// its staves. False, and nothing moved, when an element cannot follow so: one of no staff of
-// the page, a curve or another line between staves moved apart, a brace whose staves are, a
-// separator between systems that are.
+// its staves; a brace whose staves move apart is left for ge_redraw_braces. False, and nothing
+// moved, when an element cannot follow so: one of no staff of the page, a curve or another
+// line between staves moved apart, a brace drawn on no known staves whose system's staves do,
+// a separator between systems that are, a part's name whose staves do.
 // Reads: the current list, pstaff_count, staff_data places. Writes: the elements' heights.
 bool ge_shift_staves(const std::vector<int32_t>& dy);
+// ge_redraw_braces: after ge_shift_staves and the staves' middle lines moved by dy, draws every
+// brace whose staves moved apart again for their new places, in the place of its old pieces,
+// and the names of the parts before its system end a staff space left of it again.
+// Reads: the current list, pstaff_count, staff_data, how each brace was drawn. Writes: the
+// list (GE_tail and last_GE_owner as they were), the names' x.
+void ge_redraw_braces(const std::vector<int32_t>& dy);
 // ge_shift_elements: moves the elements from first to last (of the current list, in its order)
 // dy layout units upward, wherever their staves stand: a mark moved away from another.
 void ge_shift_elements(Drosa first, Drosa last, int32_t dy);

@@ -1,12 +1,17 @@
 // ge_shift.cpp: a drawn page's elements moved with its staves, when only the distances between
 // the staves changed: what belongs to one staff moves with it, what joins two staves (bar
-// lines, the joins of brackets) stretches between them; and a run of elements moved alone.
+// lines, the joins of brackets) stretches between them, a brace whose staves move apart is
+// drawn again for its new height in the place of its old pieces (and the names of the parts
+// before its system follow its new width); and a run of elements moved alone.
 #include <cstdint>
 #include <vector>
 
 #include "graphics/GE.h"
 #include "graphics/ge_fields.h"
 #include "graphics/ge_services.h"
+#include "graphics/graphics_globals.h"
+#include "graphics/part_names.h"
+#include "graphics/plot_page.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 
@@ -31,14 +36,33 @@ struct Shift {
       if (dy[size_t(q)] != dy[size_t(p)]) return false;
     return true;
   }
+  // Whether the brace drawn from p can be drawn again: its staves are known.
+  bool brace_known(int p) const {
+    const int last = brace_last_pstaff(p);
+    return last >= p && last < staves;
+  }
+  // Whether the staves of the brace drawn from p move apart (it is then drawn again).
+  bool brace_stretches(int p) const {
+    for (int q = p + 1; q <= brace_last_pstaff(p); ++q)
+      if (dy[size_t(q)] != dy[size_t(p)]) return true;
+    return false;
+  }
 };
+
+// A piece of a brace whose staves move apart: the brace is drawn again rather than moved.
+bool redrawn_brace(const Shift& s, Drosa e) {
+  if (e->xkind != GE_CHAR || e->get(xgc_x) == ADJACENT_TEXT || !is_brace(e->get(xgc_var)))
+    return false;
+  const int p = e->get(xgc_pstaff);
+  return s.valid(p) && s.brace_known(p) && s.brace_stretches(p);
+}
 
 bool glyph_follows(const Shift& s, Drosa e) {
   if (e->get(xgc_x) == ADJACENT_TEXT) return true;
   const int p = e->get(xgc_pstaff);
   if (!s.valid(p)) return true;  // placed by the page: stays
   const int var = e->get(xgc_var);
-  if (is_brace(var)) return s.system_moves_alike(p);
+  if (is_brace(var)) return s.brace_known(p) || s.system_moves_alike(p);
   // A separator stands halfway between the system above and its own.
   if (var == VAR_SEPARATOR) return p == 0 || s.dy[size_t(p - 1)] == s.dy[size_t(p)];
   return true;
@@ -84,6 +108,7 @@ void move_curve(Drosa e, int32_t dy) {
 }
 
 void shift(const Shift& s, Drosa e) {
+  if (redrawn_brace(s, e)) return;
   switch (e->xkind) {
     case GE_CHAR:
       if (e->get(xgc_x) != ADJACENT_TEXT && s.valid(e->get(xgc_pstaff)))
@@ -100,11 +125,62 @@ void shift(const Shift& s, Drosa e) {
   }
 }
 
+// Draws the brace whose pieces are first..last again in their place in the list: the list is
+// cut after the element before them, the brace drawn at its tail for the note it was drawn for
+// (named by a NOTEPTR before it, so none is added), and the rest joined on again. Returns the
+// element after the brace.
+Drosa draw_again(Drosa first, Drosa last) {
+  const Drosa before = first->xback, after = last->xnext;
+  const Drosa tail = GE_tail, tail_owner = last_GE_owner;
+  Drosa owner = NIL;
+  for (Drosa p = before; p; p = p->xback)
+    if (p->xkind == NOTEPTR) {
+      owner = p->get(xnoteptr);
+      break;
+    }
+  const int pstaff = first->get(xgc_pstaff);
+  first->xback = NIL;
+  last->xnext = NIL;
+  destroy_Drosa_list(first);
+  before->xnext = NIL;
+  if (after) after->xback = NIL;
+  GE_tail = before;
+  last_GE_owner = owner;
+  draw_brace_again(pstaff);
+  if (after) {
+    GE_tail->xnext = after;
+    after->xback = GE_tail;
+    GE_tail = tail;
+    last_GE_owner = tail_owner;
+  }
+  return after;
+}
+
 }  // namespace
+
+void ge_redraw_braces(const std::vector<int32_t>& dy) {
+  if (!GE_head) return;
+  const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
+  bool drawn = false;
+  for (Drosa e = GE_head->xnext; e;) {
+    if (!redrawn_brace(s, e)) {
+      e = e->xnext;
+      continue;
+    }
+    Drosa last = e;
+    while (last->xnext && redrawn_brace(s, last->xnext) &&
+           last->xnext->get(xgc_pstaff) == e->get(xgc_pstaff))
+      last = last->xnext;
+    e = draw_again(e, last);
+    drawn = true;
+  }
+  if (drawn) part_names_follow_braces();
+}
 
 bool ge_shift_staves(const std::vector<int32_t>& dy) {
   if (!GE_head) return false;
   const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
+  if (!part_names_follow(dy)) return false;
   for (Drosa e = GE_head->xnext; e; e = e->xnext)
     if (!follows(s, e)) return false;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) shift(s, e);

@@ -67,13 +67,32 @@ int32_t line_width(const std::string& line, int size) {
   return int32_t(std::lround(width * 10));
 }
 
-// The leftmost ink of the elements after `from` (the system's start as drawn so far).
-int32_t leftmost_ink(Drosa from, int32_t left) {
+bool is_brace_piece(Drosa g) {
+  return g->xkind == GE_CHAR && g->get(xgc_x) != ADJACENT_TEXT &&
+         g->get(xgc_var) >= VAR_BRACE_TOP && g->get(xgc_var) <= VAR_BRACE_BOTTOM;
+}
+
+// The leftmost ink of the elements after `from` (the system's start as drawn so far), of its
+// braces' pieces or of the others.
+int32_t leftmost_ink(Drosa from, int32_t left, bool braces) {
   for (Drosa g = from ? from->xnext : (GE_head ? GE_head->xnext : NIL); g; g = g->xnext) {
     GEInkBox box;
-    if (ge_ink_box(g, &box)) left = std::min(left, box.left);
+    if (is_brace_piece(g) == braces && ge_ink_box(g, &box)) left = std::min(left, box.left);
   }
   return left;
+}
+
+// What the names of a system were placed by, kept by its first staff: the edge they end at,
+// what of it the braces do not give, and the staves of each block of names.
+struct NamedSystem {
+  int32_t edge = 0, others_left = 0, staff_space = 0;
+  std::vector<std::pair<int, int>> blocks;
+};
+NamedSystem named_systems[MAX_PSTAVES];
+
+int system_first_staff(int p) {
+  while (p > 0 && staff_data[p].place != 1) --p;
+  return p;
 }
 
 bool first_system_of_piece(Drosa system_start) {
@@ -138,6 +157,7 @@ int32_t part_name_room(const std::string& text, int staff_space) {
 
 void draw_part_names(Drosa system_drawn_after) {
   if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return;
+  named_systems[first_pstaff] = {};
   const std::vector<std::string> names_of_voices = part_of_voices();
   if (one_part(names_of_voices)) return;
   // The lines to draw by the staves they stand before: parts that share their staves share
@@ -160,8 +180,14 @@ void draw_part_names(Drosa system_drawn_after) {
     for (std::string& line : name_lines(name.text)) block->lines.push_back(std::move(line));
   }
   if (blocks.empty()) return;
-  const int32_t edge = leftmost_ink(system_drawn_after, staff_left_x(first_pstaff, current_page)) -
-                       staff_data[first_pstaff].staff_size;
+  NamedSystem& named = named_systems[first_pstaff];
+  named.others_left =
+      leftmost_ink(system_drawn_after, staff_left_x(first_pstaff, current_page), false);
+  named.staff_space = staff_data[first_pstaff].staff_size;
+  const int32_t edge =
+      leftmost_ink(system_drawn_after, named.others_left, true) - named.staff_space;
+  named.edge = edge;
+  for (const Block& block : blocks) named.blocks.emplace_back(block.top, block.bottom);
   for (const Block& block : blocks) {
     const int size = name_size(staff_data[block.top].staff_size);
     const int32_t middle =
@@ -175,5 +201,54 @@ void draw_part_names(Drosa system_drawn_after) {
                  line.c_str(), 0, VAR_PART_NAME, NIL, NIL);
       base -= distance;
     }
+  }
+}
+
+bool part_names_follow(const std::vector<int32_t>& dy) {
+  if (!GE_head) return true;
+  for (Drosa g = GE_head->xnext; g; g = g->xnext) {
+    if (g->xkind != GE_CHAR || g->get(xgc_var) != VAR_PART_NAME || g->get(xgc_x) == ADJACENT_TEXT)
+      continue;
+    const int top = g->get(xgc_pstaff);
+    if (top < 0 || top >= int(dy.size()) || top >= MAX_PSTAVES) return false;
+    for (const auto& [first, last] : named_systems[system_first_staff(top)].blocks) {
+      if (first != top) continue;
+      if (last < top || last >= int(dy.size())) return false;
+      for (int p = top + 1; p <= last; ++p)
+        if (dy[size_t(p)] != dy[size_t(top)]) return false;
+    }
+  }
+  return true;
+}
+
+void part_names_follow_braces() {
+  if (!GE_head) return;
+  // The leftmost ink of each named system's braces as they now stand.
+  std::vector<int32_t> brace_left(MAX_PSTAVES, INT32_MAX);
+  bool named[MAX_PSTAVES] = {};
+  for (Drosa g = GE_head->xnext; g; g = g->xnext) {
+    if (g->xkind != GE_CHAR || g->get(xgc_x) == ADJACENT_TEXT) continue;
+    const int p = g->get(xgc_pstaff);
+    if (p < 0 || p >= MAX_PSTAVES || p >= pstaff_count) continue;
+    const size_t first = size_t(system_first_staff(p));
+    if (g->get(xgc_var) == VAR_PART_NAME) named[first] = true;
+    GEInkBox box;
+    if (is_brace_piece(g) && ge_ink_box(g, &box))
+      brace_left[first] = std::min(brace_left[first], box.left);
+  }
+  int32_t moved[MAX_PSTAVES] = {};
+  for (int s = 0; s < MAX_PSTAVES; ++s) {
+    if (!named[s]) continue;
+    NamedSystem& system = named_systems[s];
+    const int32_t edge = std::min(system.others_left, brace_left[size_t(s)]) - system.staff_space;
+    moved[s] = edge - system.edge;
+    system.edge = edge;
+  }
+  for (Drosa g = GE_head->xnext; g; g = g->xnext) {
+    if (g->xkind != GE_CHAR || g->get(xgc_var) != VAR_PART_NAME || g->get(xgc_x) == ADJACENT_TEXT)
+      continue;
+    const int p = g->get(xgc_pstaff);
+    if (p < 0 || p >= MAX_PSTAVES || p >= pstaff_count) continue;
+    g->set(xgc_x, g->get(xgc_x) + moved[system_first_staff(p)]);
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
@@ -15,3 +16,12 @@
 //         names of the piece, current_page, the GE list after system_drawn_after.
 // Writes: the GE list (text runs of var VAR_PART_NAME, owned by no note).
 void draw_part_names(Drosa system_drawn_after);
+
+// part_names_follow: whether the names of the page drawn last stay centred on their parts'
+// staves when staff p moves by dy[p]: the staves of each block of names move alike.
+// part_names_follow_braces: once the page's braces were drawn again for their staves, the names
+// of each system moved to end a staff space left of its leftmost ink again.
+// Reads: the current list, staff_data places, what each system's names were placed by.
+// Writes: the names' x.
+bool part_names_follow(const std::vector<int32_t>& dy);
+void part_names_follow_braces();

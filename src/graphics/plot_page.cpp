@@ -139,30 +139,22 @@ void draw_staff_lines(int p, int32_t left, int32_t right, Drosa owner) {
   }
 }
 
-// The brace of the staves from p down, when p starts one; settings holds every staff's.
-void draw_brace(int p, const StaffBracket* settings) {
-  const StaffBracket& own = settings[p];
-  if (!own.brace || p >= last_pstaff) return;
-  if (p != first_pstaff) {
-    const StaffBracket& above = settings[p - 1];
-    if (above.has_note && above.brace) return;
-  }
-  int q = p;
-  bool bracketed = own.bracket != NO_BRACKET;
-  while (q < last_pstaff) {
-    const StaffBracket& next = settings[q + 1];
-    if (!next.has_note) return;  // a staff without notes cancels the brace
-    ++q;
-    if (!next.has_endsyst) break;
-    bracketed |= next.bracket != NO_BRACKET;
-    if (!next.brace) break;
-  }
+// The brace drawn from each staff of the page: its last staff (-1 where none was drawn),
+// whether a bracket stands beside it, and the note its pieces are drawn for.
+struct DrawnBrace {
+  int last = -1;
+  bool bracketed = false;
+  Drosa owner = NIL;
+};
+DrawnBrace drawn_braces[MAX_PSTAVES];
+
+// The pieces of the brace from staff p down to staff q, for where the staves stand.
+void draw_brace_pieces(int p, int q, bool bracketed, Drosa owner) {
   int32_t x = staff_left_x(p, current_page);
   if (bracketed) x -= param_length_at_staff(P_BRACKET_X, NIL, p);
   int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
   if (lo > hi) std::swap(lo, hi);
   const int32_t h = hi - lo;
-  const Drosa owner = staff_first_normal_note(p);
   if (prefs.use_sonata_font() == 1) {
     const int32_t y = int32_t(h * param_float_value(P_SONATA_BRACE_PLACE, owner) + lo);
     const int32_t s = int32_t((h / 20) * param_float_value(P_SONATA_BRACE_SIZE, owner));
@@ -190,6 +182,29 @@ void draw_brace(int p, const StaffBracket* settings) {
   for (int32_t i = 0; i < n; ++i) piece(y -= seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
   piece(low + seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
   piece(low, P_BRACE_BOTTOM, VAR_BRACE_BOTTOM);
+}
+
+// The brace of the staves from p down, when p starts one; settings holds every staff's.
+void draw_brace(int p, const StaffBracket* settings) {
+  const StaffBracket& own = settings[p];
+  if (!own.brace || p >= last_pstaff) return;
+  if (p != first_pstaff) {
+    const StaffBracket& above = settings[p - 1];
+    if (above.has_note && above.brace) return;
+  }
+  int q = p;
+  bool bracketed = own.bracket != NO_BRACKET;
+  while (q < last_pstaff) {
+    const StaffBracket& next = settings[q + 1];
+    if (!next.has_note) return;  // a staff without notes cancels the brace
+    ++q;
+    if (!next.has_endsyst) break;
+    bracketed |= next.bracket != NO_BRACKET;
+    if (!next.brace) break;
+  }
+  const Drosa owner = staff_first_normal_note(p);
+  drawn_braces[p] = {q, bracketed, owner};
+  draw_brace_pieces(p, q, bracketed, owner);
 }
 
 // The part of the square bracket that belongs to staff p (see draw_system_brackets).
@@ -555,6 +570,17 @@ Drosa layer_last_note(int p, int layer) {
   return last;
 }
 
+int brace_last_pstaff(int pstaff) {
+  return pstaff >= 0 && pstaff < MAX_PSTAVES ? drawn_braces[pstaff].last : -1;
+}
+
+void draw_brace_again(int pstaff) {
+  if (pstaff < 0 || pstaff >= MAX_PSTAVES) return;
+  const DrawnBrace& brace = drawn_braces[pstaff];
+  if (brace.last >= pstaff && brace.last < MAX_PSTAVES)
+    draw_brace_pieces(pstaff, brace.last, brace.bracketed, brace.owner);
+}
+
 int32_t plot_page() {
   if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return 1;
   beam_buffer_reset();
@@ -568,6 +594,7 @@ int32_t plot_page() {
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
     draw_staff_lines(p, staff_left_x(p, current_page), right, staff_first_note(p));
     draw_bracket_part(p, settings[p]);
+    drawn_braces[p] = {};
     draw_brace(p, settings);
   }
   draw_part_names(staves_drawn_after);

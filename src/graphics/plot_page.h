@@ -14,6 +14,14 @@
 // Reads and writes: bracket_state. Writes: the GE list.
 void draw_system_brackets(int pstaff);
 
+// brace_last_pstaff: the last staff of the brace drawn from pstaff on the page drawn last (its
+// pieces stand with pstaff); -1 when none was drawn from there.
+int brace_last_pstaff(int pstaff);
+// draw_brace_again: the pieces of the brace drawn from pstaff (see brace_last_pstaff), drawn at
+// the list's tail again for where its staves stand now, for the note they were drawn for.
+// Reads: current_page, staff_data, parameters 280, 397-402, 707-712. Writes: the GE list.
+void draw_brace_again(int pstaff);
+
 // place_rests_in_group: places and draws the whole-measure (or multi-measure) rest waiting in
 // the layer, centred between the x where its measure begins and x_end, with the number of
 // measures above a multi-measure rest; rests of two voices are spread apart, and a rest beside

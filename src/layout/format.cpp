@@ -290,6 +290,8 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
   const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
   page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
+  auto& read = page_fitting.read_distances;
+  read.assign(size_t(std::max(pstaff_count, 0)), {});
   std::vector<std::vector<SystemEnd>> ends(static_cast<size_t>(voices()));
   for (int v = 0; v < voices(); ++v)
     if (shown(v)) ends[size_t(v)] = system_ends(v, system_count);
@@ -309,23 +311,44 @@ void set_staff_distances(const std::vector<int32_t>& counts) {
       if (n < 0 || n >= counts[s - 1]) continue;
       Drosa at = end.at;
       StaffData& staff = staff_data[first + n];
+      PageFitting::ReadDistance* r =
+          size_t(first + n) < read.size() ? &read[size_t(first + n)] : nullptr;
       if (n == counts[s - 1] - 1) {
         const int32_t between_systems = param_value(system_parameter, at, nullptr)->integer() * 10;
         if (s < system_count) {
           staff.distance_below = between_systems + ink_room(size_t(s));
+          if (r) *r = {PageFitting::ReadDistance::TO_SYSTEM, s, n, between_systems};
           continue;
         }
         // Below the page's last system: the room another system would stand in.
         page_fitting.system_distance = between_systems;
       }
+      const int32_t own = param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10;
       staff.least_below = staff_room(size_t(s - 1), size_t(n));
-      staff.distance_below =
-          std::max(param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10, staff.least_below);
+      staff.distance_below = std::max(own, staff.least_below);
+      if (r) *r = {PageFitting::ReadDistance::TO_STAFF, s, n, own};
     }
     first += counts[s - 1];
   }
   if (system_count < 1) return;
   for (int v = 0; v < voices(); ++v) system_cursor[v] = shown(v) ? ends[size_t(v)].back().end : NIL;
+}
+
+// The distances below the staves as the page's format read them (set_staff_distances), with
+// the room the ink of its systems and staves takes now: what a format of the page again reads,
+// where the voices as a format leaves them could read another.
+void apply_staff_distances() {
+  const auto& read = page_fitting.read_distances;
+  for (int p = 0; p < pstaff_count && p < int(read.size()); ++p) {
+    const PageFitting::ReadDistance& r = read[size_t(p)];
+    StaffData& staff = staff_data[p];
+    if (r.kind == PageFitting::ReadDistance::TO_SYSTEM) {
+      staff.distance_below = r.distance + ink_room(size_t(r.system));
+    } else if (r.kind == PageFitting::ReadDistance::TO_STAFF) {
+      staff.least_below = staff_room(size_t(r.system - 1), size_t(r.staff));
+      staff.distance_below = std::max(r.distance, staff.least_below);
+    }
+  }
 }
 
 // The page's height in layout units: its height in pixels on the view, times the layout
@@ -1002,7 +1025,7 @@ bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
   const std::vector<int32_t> before = page_fitting.placed_middle_y;
   std::vector<int32_t> drawn;  // the middle lines the page was drawn at
   for (int p = 0; p < pstaff_count; ++p) drawn.push_back(staff_data[p].middle_y);
-  set_staff_distances(staves);
+  apply_staff_distances();
   int64_t y0, available;
   page_height_between_margins(page, &y0, &available);
   if (first_system_past_page(staves, available) > 0) return false;

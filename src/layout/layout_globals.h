@@ -52,6 +52,16 @@ struct PageFitting {
   // Each staff's middle line where the page's last format placed it, before the staff settings
   // of its system moved it.
   std::vector<int32_t> placed_middle_y;
+  // What the distance below each staff was read as by the page's format: the distance to the
+  // next system below a system's last staff, or the staff's own (system 1 the first, staff 0
+  // the system's first); staves moved apart are placed from these, as a new format places
+  // them (the voices as a format leaves them may read others).
+  struct ReadDistance {
+    enum Kind { NONE, TO_SYSTEM, TO_STAFF };
+    Kind kind = NONE;
+    int32_t system = 0, staff = 0, distance = 0;
+  };
+  std::vector<ReadDistance> read_distances;
   // Whether a page whose staves stand apart for their ink is moved rather than formatted again
   // (tests compare the two), and how many times it was.
   bool move_staves = true;

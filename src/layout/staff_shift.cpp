@@ -114,5 +114,6 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   });
   anno_shift_lyric_lines(dy);
   for (int p = 0; p < staves; ++p) staff_data[p].middle_y += dy[size_t(p)];
+  ge_redraw_braces(dy);
   return true;
 }
