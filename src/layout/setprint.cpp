@@ -710,11 +710,14 @@ bool end_chains_before(int32_t time, bool* rests) {
         Drosa last = chord_last_note(first);
         Drosa cd2 = last_note_cddata2(last);
         if (!cd2) return false;
+        const bool left_out = cd2->get(xswholec) >= from;
         for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
-          if (n->get(xgrace)) return false;
+          // Grace notes at the time of the cut may belong to the music kept (after-grace
+          // notes of its last chord), which a layering of it alone would keep with it.
+          if (left_out && n->get(xgrace)) return false;
           *rests = *rests || n->get(xrest);
         }
-        if (cd2->get(xswholec) >= from) {
+        if (left_out) {
           if (!cut[p][l]) cut[p][l] = first;
           first_point = std::min<int32_t>(first_point, cd2->get(xchordNum));
         }

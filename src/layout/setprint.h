@@ -22,10 +22,10 @@ Drosa first_in_chain(int pstaff, int layer);
 // of only the music before that time leaves them: each layer's chain ends at its last chord
 // before the time, last_chord is the staff chord closed last before it, and the system's
 // chord count is the number of the first time point left out. False, and nothing changed,
-// when a chord of the system holds a grace note, whose time points the layering and spacing
-// count apart, or no chord is left out. `rests` tells whether a chord of the system holds a
-// rest: the spacing gives rests the measures they fill, and a spacing of the kept chords
-// over again would find them given already.
+// when a chord left out holds a grace note (grace notes at the time of the cut may belong to
+// the music kept, as after-grace notes of its last chord), or no chord is left out. `rests`
+// tells whether a chord of the system holds a rest: the spacing gives rests the measures they
+// fill, and a spacing of the kept chords over again would find them given already.
 // Reads:  staff_data chain heads, the chains' notes and chord records, last_chord.
 // Writes: the NTDATA xpnext of each chain's new last note, staff_data pending notes and
 //         chord count, the CDDATA3 xnextchord of the new last chord, last_chord.
