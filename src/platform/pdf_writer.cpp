@@ -416,6 +416,7 @@ struct PdfWriter {
   std::vector<std::pair<std::pair<int, int>, uint8_t>> page_glyphs;  // its new glyphs
   std::deque<PendingPage> pending;
   unsigned workers = 1;
+  size_t last_elements = 0;  // the outline elements of the page before: room made for as many
 };
 
 namespace {
@@ -583,6 +584,7 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
 void pdf_writer_begin_page(PdfWriter* w) {
   w->page_open = true;
   w->page = PageDrawing{};
+  w->page.elements.reserve(w->last_elements);
   w->page_glyphs.clear();
 }
 
@@ -612,19 +614,23 @@ void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const
       shape.elementCount(), [&shape](int i) { return shape.elementAt(i); }, colour, clip);
 }
 
-void pdf_writer_fill_outline(PdfWriter* w, const PdfOutline& outline, QRgb colour,
-                             const QRectF& clip) {
-  // Empty as a path is: no element, or only where it would begin.
-  if (!w->page_open || outline.empty() ||
-      (outline.size() == 1 && outline[0].type == QPainterPath::MoveToElement))
-    return;
+PdfOutline& pdf_writer_page_elements(PdfWriter* w) { return w->page.elements; }
+
+void pdf_writer_fill_last(PdfWriter* w, size_t count, QRgb colour, const QRectF& clip) {
   PageDrawing& d = w->page;
+  count = std::min(count, d.elements.size());
+  const size_t first = d.elements.size() - count;
+  // Empty as a path is: no element, or only where it would begin.
+  if (!w->page_open || count == 0 ||
+      (count == 1 && d.elements[first].type == QPainterPath::MoveToElement)) {
+    d.elements.resize(first);
+    return;
+  }
   PageDrawing::Step step;
   step.colour = colour;
   step.clip = clip;
-  step.first = uint32_t(d.elements.size());
-  step.count = uint32_t(outline.size());
-  d.elements.insert(d.elements.end(), outline.begin(), outline.end());
+  step.first = uint32_t(first);
+  step.count = uint32_t(count);
   d.steps.push_back(step);
 }
 
@@ -665,6 +671,7 @@ bool pdf_writer_end_page(PdfWriter* w) {
   w->page_open = false;
   // Object numbers are given here, in the order of drawing, whatever the workers do.
   const int page = new_object(*w), content = new_object(*w);
+  w->last_elements = w->page.elements.size();
   w->page_objects.push_back(page);
   w->pending.push_back({page, content,
                         std::async(std::launch::async,

@@ -32,9 +32,12 @@ void pdf_writer_begin_page(PdfWriter* writer);
 void pdf_writer_fill(PdfWriter* writer, const QPainterPath& shape, QRgb colour, const QRectF& clip);
 // A shape given as the elements a QPainterPath would hold (gathered without a path's
 // overhead: the many small outlines of a page's lines), filled by the nonzero winding rule.
+// They are gathered in place, at the end of the page's own: the caller appends them to
+// pdf_writer_page_elements, then pdf_writer_fill_last makes the last `count` one fill (none when
+// they are no element, or only where a path would begin, or no page is open: then they go).
 using PdfOutline = std::vector<QPainterPath::Element>;
-void pdf_writer_fill_outline(PdfWriter* writer, const PdfOutline& outline, QRgb colour,
-                             const QRectF& clip);
+PdfOutline& pdf_writer_page_elements(PdfWriter* writer);
+void pdf_writer_fill_last(PdfWriter* writer, size_t count, QRgb colour, const QRectF& clip);
 void pdf_writer_text(PdfWriter* writer, const SinkText& text, QRgb colour, const QRectF& clip);
 // Hands the page to be compressed and written; false when writing has failed.
 bool pdf_writer_end_page(PdfWriter* writer);

@@ -93,7 +93,8 @@ struct PrintSession {
   // Shapes of one colour and clip drawn one after another are filled as one, so that the
   // strokes that make up a wide line leave no seams between them: their elements one after
   // another, as a path they were added to would hold them.
-  PdfOutline pending;
+  // They are gathered at the end of the PDF page's own elements: `pending` of them.
+  size_t pending = 0;
   QRgb pending_colour = 0;
   QRectF pending_clip;
   // Lines drawn side by side one pixel apart (a wide line drawn as strokes) become one band:
@@ -162,9 +163,9 @@ void flush_band(PrintSession* s);
 
 void flush_fills(PrintSession* s) {
   flush_band(s);
-  if (!s->pending.empty() && s->pdf)
-    pdf_writer_fill_outline(s->pdf, s->pending, s->pending_colour, s->pending_clip);
-  s->pending.clear();
+  if (s->pending && s->pdf)
+    pdf_writer_fill_last(s->pdf, s->pending, s->pending_colour, s->pending_clip);
+  s->pending = 0;
 }
 
 constexpr size_t MOST_PENDING_ELEMENTS = 4096;
@@ -172,8 +173,8 @@ constexpr size_t MOST_PENDING_ELEMENTS = 4096;
 // Makes the pending fills ready for a shape of nonzero winding in a colour and clip: what is
 // pending goes first when it is of another colour or clip, or large.
 void pend_fill(PrintSession* s, QRgb colour, const QRectF& clip) {
-  if (!s->pending.empty() && (colour != s->pending_colour || clip != s->pending_clip ||
-                              s->pending.size() > MOST_PENDING_ELEMENTS))
+  if (s->pending && (colour != s->pending_colour || clip != s->pending_clip ||
+                     s->pending > MOST_PENDING_ELEMENTS))
     flush_fills(s);
   s->pending_colour = colour;
   s->pending_clip = clip;
@@ -182,8 +183,12 @@ void pend_fill(PrintSession* s, QRgb colour, const QRectF& clip) {
 // Before the elements of a shape are added: pending fills that end with a lone move drop it
 // for the shape's own start.
 void drop_lone_move(PrintSession* s) {
-  if (!s->pending.empty() && s->pending.back().type == QPainterPath::MoveToElement)
-    s->pending.pop_back();
+  if (!s->pending) return;
+  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
+  if (elements.back().type == QPainterPath::MoveToElement) {
+    elements.pop_back();
+    --s->pending;
+  }
 }
 
 // The band's strokes as one shape (the outline of a pen as wide as they stand, closed back to
@@ -201,11 +206,15 @@ void flush_band(PrintSession* s) {
   if (!s->pdf) return;
   pend_fill(s, b.colour, b.clip);
   drop_lone_move(s);
+  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
   for (int i = 0; i < 6; ++i)
-    s->pending.push_back({hull[i].x(), hull[i].y(),
-                          i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement});
-  if (hull[5].x() != hull[0].x() || hull[5].y() != hull[0].y())
-    s->pending.push_back({hull[0].x(), hull[0].y(), QPainterPath::LineToElement});
+    elements.push_back({hull[i].x(), hull[i].y(),
+                        i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement});
+  s->pending += 6;
+  if (hull[5].x() != hull[0].x() || hull[5].y() != hull[0].y()) {
+    elements.push_back({hull[0].x(), hull[0].y(), QPainterPath::LineToElement});
+    ++s->pending;
+  }
 }
 
 void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const QRectF& clip) {
@@ -241,7 +250,9 @@ void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRect
   if (shape.isEmpty()) return;
   drop_lone_move(s);
   const int count = shape.elementCount();
-  for (int i = 0; i < count; ++i) s->pending.push_back(shape.elementAt(i));
+  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
+  for (int i = 0; i < count; ++i) elements.push_back(shape.elementAt(i));
+  s->pending += size_t(count);
 }
 
 void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
@@ -275,7 +286,7 @@ void remove_temp(PrintSession* s) {
 }
 
 void close_document(PrintSession* s) {
-  s->pending.clear();
+  s->pending = 0;
   s->band = PrintSession::Band{};
   pdf_writer_dispose(s->pdf);
   s->pdf = nullptr;
@@ -797,6 +808,7 @@ int16_t platform_print_begin_page(PrintSession* s) {
   if (failing(s, FAIL_BEGIN_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::PDF) {
     pdf_writer_begin_page(s->pdf);
+    s->pending = 0;  // gathered on a page that was never ended, they went with it
   } else {
     ps_driver_begin_page(&s->ps);
   }
