@@ -5,16 +5,17 @@
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark, an
 // ornament, a bowing, a breath mark or a pause: a trill over the end of a slur) that meet
 // another move away from the staff beyond it, as far as they must. A dynamic stays where
-// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, trill lines,
-// and brackets: octave lines, endings), and words at a note where a line begins (an octave line's,
-// whose line follows from them). Note heads are in the way too: words the document places at one
-// height stood on the heads of high or low notes.
+// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and brackets:
+// endings), and words at a note where a line begins. A trill line moves with its "tr", and an
+// octave line with its words, as one sign or words. Note heads are in the way too: words the
+// document places at one height stood on the heads of high or low notes.
 #include "annotations/marks_apart.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "annotations/anno_classes.h"
@@ -335,8 +336,27 @@ void place_hairpin(size_t h) {
   if (dy && from < h) shift_if_clear(from, dy);
 }
 
+// The words an octave line's first segment goes on from ("8va"): the text before its note,
+// before the line; NIL for another line or segment.
+Drosa octave_words_of(Drosa line) {
+  static const char* const words[] = {"8va", "8vb", "15ma", "15mb", "22ma", "22mb"};
+  const int role = line->get(xline_ord);
+  if (line->get(xmetaline) != STYLE_RIGHT_BRACKET || !line->get(xdashlth) ||
+      (role != LINE_WHOLE && role != LINE_BEGIN))
+    return NIL;
+  for (Drosa p = line->xback; p && p->xkind != NOTE && p->xkind != ENDSYST; p = p->xback) {
+    if (p->xkind != TPARAM || p->get(xadjacent)) continue;
+    const std::string text = anno_run_text(p);
+    for (const char* w : words)
+      if (text == w) return p;
+    return NIL;
+  }
+  return NIL;
+}
+
 // A trill line moves off what it stands on as a sign does, and the "tr" it goes on from (its
-// mark `sign`, drawn before it) with it: the two move as one.
+// mark `sign`, drawn before it) with it: the two move as one. So does an octave line with its
+// words, as words do.
 void place_trill_line(size_t line, size_t sign) {
   list_new_marks();  // where they stand across the system, before their boxes change
   DrawnMark& m = marks_drawn[line];
@@ -450,6 +470,15 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
       if (marks_drawn[i].pdata == sign->xnext) at = i;
     place_trill_line(drawn, at);
     return;
+  }
+  if (Drosa words = head->xkind == LINE ? octave_words_of(head) : NIL) {
+    size_t at = drawn;
+    for (size_t i = 0; i < drawn; ++i)
+      if (marks_drawn[i].pdata == words->xnext && marks_drawn[i].pstaff == mark.pstaff) at = i;
+    if (at < drawn) {
+      place_trill_line(drawn, at);
+      return;
+    }
   }
   if (mark.dynamic) place_dynamic(drawn);
   if (mark.hairpin) place_hairpin(drawn);
