@@ -123,7 +123,15 @@ void read_font_configuration() {
   }
 }
 
-std::thread font_configuration;
+// The thread reading the font configuration. A process that ends before it used any font (a
+// fuzzing run, an early exit) still waits for it: a thread left running when the process ends
+// would end it abnormally.
+struct FontConfigurationThread {
+  std::thread thread;
+  ~FontConfigurationThread() {
+    if (thread.joinable()) thread.join();
+  }
+} font_configuration;
 
 ExitHook exit_hook = nullptr;
 QApplication* application = nullptr;
@@ -138,7 +146,7 @@ constexpr int MAIN_WINDOW_HEIGHT = 700;
 
 void platform_start(int argc, char** argv) {
   if (application) return;
-  font_configuration = std::thread(read_font_configuration);
+  font_configuration.thread = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
   application = new QApplication(saved_argc, argv);
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
@@ -147,7 +155,7 @@ void platform_start(int argc, char** argv) {
 }
 
 void platform_wait_font_configuration() {
-  if (font_configuration.joinable()) font_configuration.join();
+  if (font_configuration.thread.joinable()) font_configuration.thread.join();
 }
 
 void platform_open_main_window(const char* title) {
