@@ -40,6 +40,9 @@ constexpr int GLYPH_SIZE = 1000;  // glyph outlines are made at this size: font 
 // of the time; level 4 is faster still but 5% larger.
 constexpr int DEFLATE_LEVEL = 5;
 constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
+// New glyphs of a page are handed to a worker of their own in batches of this many as they come,
+// compressed while the page is still drawn; the page's worker takes those left at its end.
+constexpr size_t GLYPH_BATCH = 8;
 
 // ---- Numbers ----------------------------------------------------------------------------------
 
@@ -393,10 +396,14 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
   return body;
 }
 
+// The compressed drawings of a batch of glyphs, in the order they were made.
+using GlyphBatch = std::future<std::vector<std::string>>;
+
 // A page handed to the workers, with the numbers of its objects.
 struct PendingPage {
   int page = 0, content = 0;
-  std::future<PackedPage> data;
+  std::vector<GlyphBatch> batches;  // its first new glyphs, compressed while it was drawn
+  std::future<PackedPage> data;     // its content and the new glyphs after the batches
   std::vector<std::pair<std::pair<int, int>, uint8_t>> glyphs;  // font key and code, in order
 };
 
@@ -414,6 +421,7 @@ struct PdfWriter {
   bool page_open = false;
   PageDrawing page;                                                  // the page under way
   std::vector<std::pair<std::pair<int, int>, uint8_t>> page_glyphs;  // its new glyphs
+  std::vector<GlyphBatch> page_batches;                              // those handed on already
   std::deque<PendingPage> pending;
   unsigned workers = 1;
   size_t last_elements = 0;  // the outline elements of the page before: room made for as many
@@ -453,9 +461,13 @@ void write_oldest_page(PdfWriter& w) {
   PendingPage page = std::move(w.pending.front());
   w.pending.pop_front();
   PackedPage packed = page.data.get();
-  for (size_t i = 0; i < page.glyphs.size() && i < packed.glyphs.size(); ++i) {
+  std::vector<std::string> glyphs;
+  for (GlyphBatch& batch : page.batches)
+    for (std::string& g : batch.get()) glyphs.push_back(std::move(g));
+  for (std::string& g : packed.glyphs) glyphs.push_back(std::move(g));
+  for (size_t i = 0; i < page.glyphs.size() && i < glyphs.size(); ++i) {
     const auto& [key, code] = page.glyphs[i];
-    w.fonts[key].glyphs[code].packed = std::move(packed.glyphs[i]);
+    w.fonts[key].glyphs[code].packed = std::move(glyphs[i]);
   }
   const std::string& data = packed.content;
   const int number = page.page, content = page.content;
@@ -650,6 +662,14 @@ void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRec
     d.glyph_procs.push_back(g.proc);
     w->page_glyphs.push_back({it->first, c});
   }
+  if (d.glyph_procs.size() >= GLYPH_BATCH) {
+    w->page_batches.push_back(std::async(std::launch::async, [procs = std::move(d.glyph_procs)] {
+      std::vector<std::string> packed;
+      for (const std::string& proc : procs) packed.push_back(deflate(proc));
+      return packed;
+    }));
+    d.glyph_procs.clear();
+  }
   PageDrawing::Step step;
   step.kind = PageDrawing::TEXT;
   step.colour = colour;
@@ -673,7 +693,7 @@ bool pdf_writer_end_page(PdfWriter* w) {
   const int page = new_object(*w), content = new_object(*w);
   w->last_elements = w->page.elements.size();
   w->page_objects.push_back(page);
-  w->pending.push_back({page, content,
+  w->pending.push_back({page, content, std::move(w->page_batches),
                         std::async(std::launch::async,
                                    [drawing = std::move(w->page), setup = w->setup] {
                                      PackedPage packed{deflate(page_content(drawing, setup)), {}};
@@ -684,6 +704,7 @@ bool pdf_writer_end_page(PdfWriter* w) {
                         std::move(w->page_glyphs)});
   w->page = PageDrawing{};
   w->page_glyphs.clear();
+  w->page_batches.clear();
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
