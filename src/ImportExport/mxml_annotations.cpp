@@ -706,6 +706,35 @@ void mxml_begin_wedges_back(int64_t at) {
   }
 }
 
+namespace {
+
+// A straight line that begins at a note, standing from its staff, as far to the right as its
+// length, in the note's voice (dash and gap 0 for a solid line); linked before the note.
+Drosa begin_line_at(Drosa note, int meta, int dash, int gap, int32_t x, int32_t y, int32_t length,
+                    int tag) {
+  Drosa line = copyDrosa(line_template);
+  line->xcontext = 0;
+  line->set(xmetaline, meta);
+  line->set(xline_ord, BEGLINE);
+  line->set(xline_rely, FROM_STAFF);
+  line->set(xcurve, 0);
+  line->set(xdashlth, dash);
+  line->set(xgaplth, gap);
+  line->set(xstartx, x);
+  line->set(xstarty, y);
+  line->set(xendx, length);
+  line->set(xendy, 0);
+  line->set(xc1x, -CLIP_MARGIN);
+  line->set(xc1y, -CLIP_MARGIN);
+  line->set(xc2x, length + CLIP_MARGIN);
+  line->set(xc2y, CLIP_MARGIN);
+  line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  link_after(line, note->xback);
+  return line;
+}
+
+}  // namespace
+
 void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag) {
   // The lines of a staff begin in the order their words come: the first of them not begun yet.
   staff = std::clamp(staff, 1, MXML_MAX_STAVES);
@@ -722,24 +751,8 @@ void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag
   const int32_t words = 5 * item.size * int32_t(item.text.size());
   const int32_t x = item.x + item.dx + words + OCTAVE_WORDS_GAP;
   const int32_t length = std::max(OCTAVE_PAST_NOTE - x, OCTAVE_SHORTEST);
-  Drosa line = copyDrosa(line_template);
-  line->xcontext = 0;
-  line->set(xmetaline, RIGHT_BRACKET);
-  line->set(xline_ord, BEGLINE);
-  line->set(xline_rely, FROM_STAFF);
-  line->set(xcurve, 0);
-  line->set(xdashlth, OCTAVE_DASH);
-  line->set(xgaplth, OCTAVE_GAP);
-  line->set(xstartx, x);
-  line->set(xstarty, item.y + item.dy - VERTICAL_ORIGIN + 10 * item.size / 4);
-  line->set(xendx, length);
-  line->set(xendy, 0);
-  line->set(xc1x, -CLIP_MARGIN);
-  line->set(xc1y, -CLIP_MARGIN);
-  line->set(xc2x, length + CLIP_MARGIN);
-  line->set(xc2y, CLIP_MARGIN);
-  line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
-  link_after(line, note->xback);
+  Drosa line = begin_line_at(note, RIGHT_BRACKET, OCTAVE_DASH, OCTAVE_GAP, x,
+                             item.y + item.dy - VERTICAL_ORIGIN + 10 * item.size / 4, length, tag);
   state.line = line;
   state.tag = tag & MXML_TAG_VOICE_BITS;
   state.words = words_head && words_head->xkind == TPARAM ? words_head : line;
@@ -786,25 +799,7 @@ constexpr int32_t TRILL_LINE_ABOVE = 50, TRILL_LINE_BELOW = -250, TRILL_LINE_STA
 
 Drosa begin_trill_line(const MxmlNoteRecord::WavyLine& w, Drosa note, int tag) {
   const int32_t y = w.y != INT32_MIN ? w.y : w.below ? TRILL_LINE_BELOW : TRILL_LINE_ABOVE;
-  Drosa line = copyDrosa(line_template);
-  line->xcontext = 0;
-  line->set(xmetaline, TRILL_LINE);
-  line->set(xline_ord, BEGLINE);
-  line->set(xline_rely, FROM_STAFF);
-  line->set(xcurve, 0);
-  line->set(xdashlth, 0);
-  line->set(xgaplth, 0);
-  line->set(xstartx, TRILL_LINE_START);
-  line->set(xstarty, y);
-  line->set(xendx, TRILL_LINE_START);
-  line->set(xendy, 0);
-  line->set(xc1x, -CLIP_MARGIN);
-  line->set(xc1y, -CLIP_MARGIN);
-  line->set(xc2x, TRILL_LINE_START + CLIP_MARGIN);
-  line->set(xc2y, CLIP_MARGIN);
-  line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
-  link_after(line, note->xback);
-  return line;
+  return begin_line_at(note, TRILL_LINE, 0, 0, TRILL_LINE_START, y, TRILL_LINE_START, tag);
 }
 
 // The line's last segment, after `after`: before its last note, or after the line itself.
