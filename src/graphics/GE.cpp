@@ -178,9 +178,12 @@ std::string page_graphics_key() {
 
 }  // namespace
 
-void keep_page_graphics(int32_t page, uint32_t count) {
-  if (GE_head && GE_list_complete) keep_page_list(page, GE_head, page_graphics_key(), count);
+void keep_page_graphics(int32_t page, uint32_t count, bool until_replaced) {
+  if (GE_head && GE_list_complete)
+    keep_page_list(page, GE_head, page_graphics_key(), count, until_replaced);
 }
+
+void settle_page_graphics() { settle_waiting_list(); }
 
 Drosa kept_page_graphics(int32_t page) { return kept_page_list(page, page_graphics_key()); }
 
@@ -191,8 +194,10 @@ void GEinit(int save_old) {
   }
   if (!save_old && old_GE_head && !reformat_pending)
     REPORT_ERROR(4, "GEinit called with !save_old and old_GE_head != NIL");
+  // Elements kept for their page as they stand go to it rather than to the old list.
+  const bool taken = take_waiting_list(GE_head);
   Drosa first = GE_head->xnext;
-  if (GE_list_complete && save_old) {
+  if (GE_list_complete && save_old && !taken) {
     if (old_GE_head) {
       REPORT_ERROR(4, "Old Graphics Object list not NIL in GEinit.");
       destroy_Drosa_list(old_GE_head);  // two old lists cannot be kept: the older one goes

@@ -190,11 +190,14 @@ void GEinit(int save_old);
 // ---- Pages kept formatted -------------------------------------------------------------------
 
 // keep_page_graphics: keeps a copy of the complete list as page `page`'s, formatted from change
-// count `count` on (nothing when the piece changed since). kept_page_graphics: the head of the
-// list kept for the page, NIL when there is none or it was made in another state: another
-// notation context, view, zoom or mode, other options, page setup, parameters or preferences,
-// or a piece changed since.
-void keep_page_graphics(int32_t page, uint32_t count);
+// count `count` on (nothing when the piece changed since). `until_replaced`: the elements
+// themselves are kept when the next GEinit begins a list, with no old list for the screen
+// then, or copied by settle_page_graphics; nothing may change them meanwhile.
+// kept_page_graphics: the head of the list kept for the page, NIL when there is none or it
+// was made in another state: another notation context, view, zoom or mode, other options,
+// page setup, parameters or preferences, or a piece changed since.
+void keep_page_graphics(int32_t page, uint32_t count, bool until_replaced = false);
+void settle_page_graphics();
 Drosa kept_page_graphics(int32_t page);
 
 // ---- Constructors -------------------------------------------------------------------------

@@ -1136,8 +1136,10 @@ int32_t format_page_once(int32_t page, int keep) {
   if (flashing_node) stop_flashing(flashing_node);  // 14
   copy_to_screen();                                 // 15: screen copies
   finish_format(printing);                          // 16: show it
-  forget_changed_pages(page, changes);              // 17: kept for printing, unless it
-  keep_page_graphics(page, changes);                //     changed the piece
+  // 17: kept for printing, unless it changed the piece; every page formatted in turn keeps its
+  // list as it stands when the next page begins one.
+  forget_changed_pages(page, changes);
+  keep_page_graphics(page, changes, whole_piece_format != 0);
   keep_drawn_staves(page, changes);
   return 1;
 }
@@ -1180,6 +1182,7 @@ void format_all_pages() {
     current_page = page;
     format_page(page, 0);
   }
+  settle_page_graphics();  // the last page's list stays the screen's
   current_page = shown_page;
   whole_piece_format = 0;
   split_said = false;

@@ -11,6 +11,10 @@ struct KeptPages {
   std::string key;           // the state the lists were made in
   uint32_t count = 0;        // the change count they were made at
   long nodes = 0;
+  // A page kept as the elements of a list still in use, taken over when they leave it.
+  int32_t waiting_page = 0;
+  Drosa waiting_head = NIL;
+  long waiting_length = 0;
 };
 
 KeptPages kept;
@@ -21,7 +25,15 @@ long list_length(Drosa head) {
   return n;
 }
 
+void forget_waiting() {
+  kept.nodes -= kept.waiting_length;
+  kept.waiting_page = 0;
+  kept.waiting_head = NIL;
+  kept.waiting_length = 0;
+}
+
 void forget_page(size_t page) {
+  if (kept.waiting_page > 0 && page == size_t(kept.waiting_page)) forget_waiting();
   if (page >= kept.heads.size() || !kept.heads[page]) return;
   kept.nodes -= list_length(kept.heads[page]);
   destroy_Drosa_list(kept.heads[page]);
@@ -44,13 +56,26 @@ Drosa copy_list(Drosa head, long* length) {
   return first;
 }
 
+// The waiting page's list is copied where it stands: its elements stay in use.
+void copy_waiting() {
+  if (!kept.waiting_page) return;
+  const size_t page = size_t(kept.waiting_page);
+  long copied = 0;
+  kept.heads[page] = copy_list(kept.waiting_head, &copied);
+  kept.nodes += copied - kept.waiting_length;
+  kept.waiting_page = 0;
+  kept.waiting_head = NIL;
+  kept.waiting_length = 0;
+}
+
 }  // namespace
 
 uint32_t piece_change_count = 0;
 
 void count_piece_change() { ++piece_change_count; }
 
-void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count) {
+void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count,
+                    bool until_replaced) {
   if (page < 1 || !head || count != piece_change_count) return;
   if (!holds(key)) {
     forget_kept_pages();
@@ -58,13 +83,36 @@ void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t c
     kept.count = piece_change_count;
   }
   forget_page(size_t(page));
+  copy_waiting();
   const long length = list_length(head);
   if (kept.nodes + length > KEPT_PAGE_NODES_MOST) return;
   if (kept.heads.size() <= size_t(page)) kept.heads.resize(size_t(page) + 1, NIL);
+  if (until_replaced) {
+    kept.waiting_page = page;
+    kept.waiting_head = head;
+    kept.waiting_length = length;
+    kept.nodes += length;
+    return;
+  }
   long copied = 0;
   kept.heads[size_t(page)] = copy_list(head, &copied);
   kept.nodes += copied;
 }
+
+bool take_waiting_list(Drosa head) {
+  if (!kept.waiting_page || head != kept.waiting_head) return false;
+  Drosa own = copyDrosa(head), first = head->xnext;
+  own->xnext = first;
+  if (first) first->xback = own;
+  head->xnext = NIL;
+  kept.heads[size_t(kept.waiting_page)] = own;
+  kept.waiting_page = 0;
+  kept.waiting_head = NIL;
+  kept.waiting_length = 0;
+  return true;
+}
+
+void settle_waiting_list() { copy_waiting(); }
 
 Drosa kept_page_list(int32_t page, const std::string& key) {
   if (kept.nodes == 0 || page < 1 || size_t(page) >= kept.heads.size()) return NIL;
@@ -72,6 +120,7 @@ Drosa kept_page_list(int32_t page, const std::string& key) {
     forget_kept_pages();
     return NIL;
   }
+  if (page == kept.waiting_page) copy_waiting();
   return kept.heads[size_t(page)];
 }
 
@@ -85,6 +134,7 @@ void forget_kept_pages_from(int32_t page, uint32_t count) {
 }
 
 void forget_kept_pages() {
+  if (kept.waiting_page) forget_waiting();
   for (size_t p = 0; p < kept.heads.size(); ++p) forget_page(p);
   kept.heads.clear();
   kept.nodes = 0;

@@ -552,8 +552,17 @@ void count_piece_change();
 
 // Keeps a copy of the list that begins at `head` (its head node included) as page `page`'s,
 // made in the state `key` at change count `count`; nothing when the piece has changed since
-// `count`. A list kept for the page before is replaced.
-void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count);
+// `count`. A list kept for the page before is replaced. `until_replaced`: no copy is made
+// now; the list's elements are taken over as they stand when take_waiting_list is told they
+// leave it, or copied as they stand by settle_waiting_list, by a lookup of the page, or when
+// another page is kept (nothing may change them meanwhile).
+void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count,
+                    bool until_replaced = false);
+// Whether the elements of the list at `head` were waiting to be kept: they are then the kept
+// page's, and `head` is left without elements.
+bool take_waiting_list(Drosa head);
+// A list still waiting to be kept is copied as it stands.
+void settle_waiting_list();
 // The head of the list kept for the page in the state `key`, NIL when there is none.
 Drosa kept_page_list(int32_t page, const std::string& key);
 // Forgets the lists of the page and of the pages after it, which a change made while the page

@@ -656,6 +656,24 @@ TEST_F(PrintedPiece, APageIsKeptAsFormattedUntilThePieceAParameterAnOptionOrTheZ
   }
 }
 
+TEST_F(PrintedPiece, EveryPageFormattedInTurnIsKeptAsAFormatOfItAloneMakesIt) {
+  build_engraved_piece(2, 8, 2, 2);
+  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  count_pages();
+  format_all_pages();
+  ASSERT_GE(page_count, 2);
+  std::vector<std::string> kept;
+  for (int32_t page = 1; page <= page_count; ++page) {
+    ASSERT_TRUE(kept_page_graphics(page)) << page;
+    kept.push_back(list_bytes(kept_page_graphics(page)));
+  }
+  EXPECT_EQ(list_bytes(GE_head), kept.back()) << "the last page stays the screen's";
+  for (int32_t page = 1; page <= page_count; ++page) {
+    ASSERT_EQ(format_page(page, 0), 1);
+    EXPECT_EQ(list_bytes(GE_head), kept[size_t(page - 1)]) << page;
+  }
+}
+
 TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) {
   // The Score shows three staves; context 2 only the second, on a landscape page.
   ncontext_count = 2;
