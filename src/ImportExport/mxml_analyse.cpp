@@ -829,12 +829,17 @@ void clefs_follow_staff(int v, const std::vector<std::vector<TimedClef>>& clefs,
 }
 
 // The MIDI keys of the percussion notes of voice v (xxmlkey), taken before their performance
-// data is made, which takes the byte back.
-std::vector<std::pair<Drosa, int>> unpitched_keys(int v) {
+// data is made, which takes the byte back; and the last note from `first` (its first) on.
+std::vector<std::pair<Drosa, int>> unpitched_keys(int v, Drosa first, Drosa* last) {
   std::vector<std::pair<Drosa, int>> keys;
-  for (Drosa p = piece_start[v]; p; p = p->xnext)
-    if (p->xkind == NOTE && !p->get(xrest) && p->get(xxmlkey))
-      keys.push_back({p, p->get(xxmlkey) - 1});
+  *last = first;
+  bool from_first = false;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    from_first = from_first || p == first;
+    if (p->xkind != NOTE) continue;
+    if (from_first) *last = p;
+    if (!p->get(xrest) && p->get(xxmlkey)) keys.push_back({p, p->get(xxmlkey) - 1});
+  }
   return keys;
 }
 
@@ -928,10 +933,8 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
     directions_keep_their_staff(v, staves[size_t(v)]);
     point_cross_staff_beams(v);
     clefs_follow_staff(v, clefs, staves);
-    Drosa last = first;
-    for (Drosa p = first; p; p = p->xnext)
-      if (p->xkind == NOTE) last = p;
-    const std::vector<std::pair<Drosa, int>> keys = unpitched_keys(v);
+    Drosa last;
+    const std::vector<std::pair<Drosa, int>> keys = unpitched_keys(v, first, &last);
     set_default_performance(first, last, 1, 1, 1, 42, 0);
     sound_written_octaves(v);
     sound_unpitched_keys(keys);
@@ -1112,21 +1115,27 @@ void turn_filling_rests_away(int v) {
       p->set(xdir, 3 - note->get(xdir));
 }
 
-// Gives (1) or takes back (0) the playback time of every voice's grace notes.
+// Gives (1) or takes back (0) the playback time of every voice's grace notes; a voice without
+// any is walked once.
 void lend_grace_time(int give) {
   for (int v = 0; v < voice_count; ++v) {
     Drosa first = find_next_kind(NOTE, piece_start[v]);
     Drosa last = first;
-    for (Drosa p = first; p; p = p->xnext)
-      if (p->xkind == NOTE) last = p;
-    if (first) change_grace_time(first, last, give);
+    bool grace = false;
+    for (Drosa p = first; p; p = p->xnext) {
+      if (p->xkind != NOTE) continue;
+      last = p;
+      grace = grace || p->get(xgrace);
+    }
+    if (grace) change_grace_time(first, last, give);
   }
 }
 
 // A clef or key that a later one of the same context replaces before any note of the voice
 // (a clef change of the staff while the voice sounds on, followed by another) shows nothing:
-// it goes, so that one clef and one key at most stand before each note.
-void remove_superseded_signs(int v) {
+// it goes, so that one clef and one key at most stand before each note. The XMLT records of
+// the document's times go too, in the same walk.
+void remove_superseded_signs_and_xmlts(int v) {
   Drosa clef = NIL, key = NIL;
   for (Drosa p = piece_start[v]; p;) {
     Drosa next = p->xnext;
@@ -1136,13 +1145,6 @@ void remove_superseded_signs(int v) {
       if (*last && (*last)->xcontext == p->xcontext) destroy_node(*last);
       *last = p;
     }
-    p = next;
-  }
-}
-
-void remove_xmlts(int v) {
-  for (Drosa p = piece_start[v]; p;) {
-    Drosa next = p->xnext;
     if (p->xkind == XMLT) destroy_node(p);
     p = next;
   }
@@ -1173,9 +1175,6 @@ void mxml_analyse(int* first_change) {
   for (int v = 0; v < voice_count; ++v)
     if (homes[size_t(v)] >= 0) turn_filling_rests_away(v);
   lend_grace_time(1);
-  for (int v = 0; v < voice_count; ++v) {
-    remove_superseded_signs(v);
-    remove_xmlts(v);
-  }
+  for (int v = 0; v < voice_count; ++v) remove_superseded_signs_and_xmlts(v);
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }

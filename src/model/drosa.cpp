@@ -240,8 +240,8 @@ void destroyDrosa(Drosa node) {
   ++freeCount;
 }
 
-void destroy_Drosa_list(Drosa first) {
-  if (!first) return;
+int32_t destroy_Drosa_list(Drosa first) {
+  if (!first) return 0;
   ++list_change_count;  // nodes a cache may name are freed
   if (Drosa before = first->xback) {
     before->xnext = NIL;
@@ -260,12 +260,13 @@ void destroy_Drosa_list(Drosa first) {
     ++count;
     last = p;
   }
-  if (!last) return;  // the chain began with a free node: nothing to return
+  if (!last) return 0;  // the chain began with a free node: nothing to return
   // The nodes before a free node are returned; the free node and what follows are left alone.
   last->xnext = freeHead;
   if (freeHead) freeHead->xback = last;
   freeHead = first;
   freeCount += count;
+  return count;
 }
 
 void order_free_nodes() {

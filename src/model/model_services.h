@@ -167,8 +167,9 @@ Drosa newDrosa(int kind, int context);
 void destroyDrosa(Drosa node);
 
 // Returns the chain from first along xnext to its end, after detaching first from its
-// predecessor. NIL does nothing. Its SDRAGs leave staff_drag_nodes.
-void destroy_Drosa_list(Drosa first);
+// predecessor, and says how many nodes it returned. NIL does nothing. Its SDRAGs leave
+// staff_drag_nodes.
+int32_t destroy_Drosa_list(Drosa first);
 
 // A new node with node's kind, context and payload; links NIL.
 Drosa copyDrosa(Drosa node);

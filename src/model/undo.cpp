@@ -85,8 +85,7 @@ void append_mark(int list) {
 }
 
 void destroy_list(int list) {
-  undo_node_count -= undo_list_length(list);
-  if (undo_heads[list]) destroy_Drosa_list(undo_heads[list]);
+  undo_node_count -= destroy_Drosa_list(undo_heads[list]);
   undo_heads[list] = undo_tails[list] = NIL;
 }
 

@@ -22,6 +22,8 @@
 //     exactly what the walk would.
 #include "params/param_lookup.h"
 
+#include <vector>
+
 #include "annotations/anno_services.h"
 #include "editing/editing_services.h"
 #include "layout/layout_services.h"
@@ -245,13 +247,24 @@ void check_and_insert_param(Drosa at, Drosa templ) {
 
 void rebuild_param_nodes() {
   int voices = voice_count < 0 ? 0 : (voice_count > MAX_VOICES ? MAX_VOICES : voice_count);
-  for (int v = 0; v < voices; ++v)
-    for (Drosa p = piece_start[v]; p; p = p->xnext)
-      if (p->xkind == NOTE) param_annos_to_nodes(p);
   // Flags for the changes of every notation context: a flag set for a change the current
-  // context does not see costs only a walk; a flag missing would hide the change.
-  for (int v = 0; v < voices; ++v)
-    for (Drosa p = piece_start[v]; p; p = p->xnext)
-      if (p->xkind == PARAM && valid_pindex(p->get(xparam_index)))
-        param[p->get(xparam_index)].changed = 1;
+  // context does not see costs only a walk; a flag missing would hide the change. One walk
+  // does both: the changes met since the last note are flagged once that note's are made
+  // again, if they are still changes then (made again, the note's own are flagged already).
+  std::vector<Drosa> met;
+  auto flag_met = [&met] {
+    for (Drosa change : met)
+      if (change->xkind == PARAM && valid_pindex(change->get(xparam_index)))
+        param[change->get(xparam_index)].changed = 1;
+    met.clear();
+  };
+  for (int v = 0; v < voices; ++v) {
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind == PARAM) met.push_back(p);
+      if (p->xkind != NOTE) continue;
+      param_annos_to_nodes(p);
+      flag_met();
+    }
+    flag_met();
+  }
 }

@@ -5,7 +5,7 @@
 //   LookupScale.*: lengths scaled by type, reference size (-1, 0) and staff sizes 50 and 100
 //   ParamInsert.*: check_and_insert_param replacing a change and keeping the other variant;
 //                  its two refusals
-//   ParamValues.*: same_param_value; rebuilding the changed flags from the PARAM nodes
+//   ParamValues.*: same_param_value; rebuilding the changes and their flags from the texts
 //   LookupIndex.*: the index agrees with the plain walk through random pieces and edits
 #include "params/param_lookup.h"
 
@@ -294,15 +294,20 @@ TEST_F(ParamValues, SameValueIgnoresTheCharacterCode) {
 }
 
 // The changes are made again from their texts, whatever their notation context; a text that
-// names no parameter makes none.
+// names no parameter makes none. A change after the last note is no note's: it stays, flagged.
 TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
+  constexpr int Q = 175;
+  declare(Q, PARAM_COORDINATE_PAIR, 75, 60);
   int v = new_voice();
   Drosa note = sized_note(v);
   make_text_anno(note, 3, 1, 0, "param {198:5,7}", nullptr);
   make_text_anno(note, 0, 1, 0, "param {900:5,7}", nullptr);
   Drosa stale = make_change(S, 5);
   link_after(stale, note->xback);
+  link_after(make_change(Q, 9), voice_end(v)->xback);
   rebuild_param_nodes();
+  EXPECT_EQ(find_prev_kind_raw(PARAM, voice_end(v))->get(xparam_index), Q);
+  EXPECT_EQ(param_changed(Q), 1);
   Drosa change = find_prev_kind_raw(PARAM, note);
   ASSERT_TRUE(change);
   EXPECT_EQ(change->xcontext, 3);
