@@ -319,6 +319,10 @@ struct MxmlState {
   MxmlNoticeRecord notices[size_t(MxmlNotice::count)];
   std::vector<MxmlNotice> notice_order;  // kinds in the order they were first met
   bool sibelius = false, sharpeye = false;
+  // ---- The reader's place
+  // The element table's entry of each open element (-1 for one it does not hold), outermost
+  // first: an end is the innermost open element's, and is not looked up again by its name.
+  std::vector<int16_t> open_elements;
   // ---- Parts
   int part_count = 0;   // parts declared by score-part
   int part_index = -1;  // the part being read

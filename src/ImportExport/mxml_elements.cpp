@@ -282,6 +282,9 @@ void notation_mark(const char* name, XmlElement& element) {
 
 int mxml_start_element(const char* name, XmlElement& element, void*) {
   const int found = find_element(name);
+  // The reader starts each element at its depth before anything inside it, and ends it after.
+  mxml.open_elements.resize(size_t(std::max(element.depth, 1)));
+  mxml.open_elements.back() = int16_t(found);
   if (found >= 0) {
     if (element_table[found].start) element_table[found].start(element);
     return 0;
@@ -294,7 +297,13 @@ int mxml_start_element(const char* name, XmlElement& element, void*) {
 bool mxml_understands(const char* name) { return find_element(name) >= 0; }
 
 int mxml_end_element(const char* name, void*) {
-  const int found = find_element(name);
+  int found;
+  if (mxml.open_elements.empty()) {
+    found = find_element(name);
+  } else {
+    found = mxml.open_elements.back();
+    mxml.open_elements.pop_back();
+  }
   if (found >= 0 && element_table[found].end) element_table[found].end();
   return 0;
 }
