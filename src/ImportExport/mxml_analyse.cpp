@@ -944,17 +944,22 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
 // ---- Step 7: completion
 // ----------------------------------------------------------------------------
 
+// The first note at or after `from`, NIL for none.
+Drosa note_from(Drosa from) {
+  for (Drosa p = from; p; p = p->xnext)
+    if (p->xkind == NOTE) return p;
+  return NIL;
+}
+
 // Hidden rests filling a gap before `before`, starting `position` into the measure, in plain
-// values or the tuplets of the notes near it; what no rest fits (less than a 128th) is left.
-int32_t fill_gap(Drosa before, int32_t gap, int32_t position) {
+// values or the tuplet of `next_note`, the first note at or after `before`; what no rest fits
+// (less than a 128th) is left.
+int32_t fill_gap(Drosa before, Drosa next_note, int32_t gap, int32_t position) {
   RestKind kinds[3] = {PLAIN_REST_KIND, PLAIN_REST_KIND, PLAIN_REST_KIND};
   int count = 1;
-  for (Drosa p = before; p && count < 3; p = p->xnext) {
-    if (p->xkind != NOTE) continue;
-    if (p->get(xtupl) > 1)
-      kinds[count++] = {p->get(xlgval), p->get(xtupl), p->get(xintimeof), 1, 4};
-    break;
-  }
+  if (next_note && next_note->get(xtupl) > 1)
+    kinds[count++] = {next_note->get(xlgval), next_note->get(xtupl), next_note->get(xintimeof), 1,
+                      4};
   const uint8_t volume = before->xkind == NOTE ? before->get(xvolume) : 120;
   const Drosa start = before->xback;
   Drosa tail = start;
@@ -976,14 +981,33 @@ struct Completion {
   int32_t target = -1;  // the document's time of the next chord, -1 none
   Drosa xmlt = NIL;
   bool ended_chord = true, note_in_measure = false;
+  // The first note at or after the walk's place, once looked for (`ahead_known`; NIL: none):
+  // a voice silent for many measures is not searched to its next note again in each of them.
+  // The rests that fill gaps go in before the walk's place, and the walk forgets the note when
+  // it comes to it.
+  Drosa ahead = NIL;
+  bool ahead_known = false;
 };
 
+// The first note at or after `before`, which stands at the walk's place or just before it.
+Drosa note_ahead(Completion& c, Drosa before) {
+  if (!c.ahead_known) {
+    c.ahead = note_from(before);
+    c.ahead_known = true;
+  }
+  return c.ahead;
+}
+
 // The model time plus the piece's earliest time falls short of a target time by more than
-// the tolerance: the gap is filled with rests before `before`.
-void fill_to(Completion& c, Drosa before, int32_t earliest, int32_t target, int32_t tolerance) {
+// the tolerance: the gap is filled with rests before `before`, at the walk's place or just
+// before it (`at_walk`), or anywhere before.
+void fill_to(Completion& c, Drosa before, int32_t earliest, int32_t target, int32_t tolerance,
+             bool at_walk = true) {
   const int32_t t = c.time + earliest;
-  if (t < target - tolerance - TIME_TOLERANCE)
-    c.time += fill_gap(before, target - t, c.time - c.bar_time);
+  if (t < target - tolerance - TIME_TOLERANCE) {
+    const Drosa next_note = at_walk ? note_ahead(c, before) : note_from(before);
+    c.time += fill_gap(before, next_note, target - t, c.time - c.bar_time);
+  }
 }
 
 // Walks a voice up to the XMLT of the bar line that closes its measure, filling the gaps before
@@ -992,6 +1016,7 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
   const int32_t tolerance = mxml.tolerance_units;
   for (Drosa p = c.p; p;) {
     Drosa next = p->xnext;
+    if (p == c.ahead) c.ahead = NIL, c.ahead_known = false;
     const int kind = effective_kind(p);
     if (kind == XMLT) {
       if (p->get(xxmlmeasure)) {
@@ -1015,7 +1040,7 @@ bool walk_measure(Completion& c, int32_t earliest, int32_t shift) {
         int32_t tol = tolerance;
         if (c.note_in_measure && p->get(xtupl) > 1)
           tol *= int32_t(p->get(xtupl) / (p->get(xintimeof) / 4.0) + 0.99999);
-        fill_to(c, c.xmlt ? c.xmlt : p, earliest, c.target, tol);
+        fill_to(c, c.xmlt ? c.xmlt : p, earliest, c.target, tol, false);
       }
       c.ended_chord = p->get(xendvcd);
       c.note_in_measure = true;
@@ -1089,7 +1114,7 @@ void complete_voices(int32_t earliest) {
     for (Completion& c : walks) {
       if (!c.p) continue;
       if (end - c.time > TIME_TOLERANCE) {
-        c.time += fill_gap(c.p, end - c.time, c.time - c.bar_time);
+        c.time += fill_gap(c.p, note_ahead(c, c.p), end - c.time, c.time - c.bar_time);
         c.time += fill_remainder(c.p, end - c.time);
       }
       shift = end + earliest - c.p->get(xnwholec);
