@@ -43,16 +43,21 @@ bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 
 int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-// The text annotations attached before the note, in list order.
-std::vector<Drosa> texts_before(Drosa note) {
-  std::vector<Drosa> texts;
+bool is_attached_text(Drosa p) { return effective_kind(p) == TPARAM && !p->get(xadjacent); }
+
+// Visits the text annotations attached before the note, in list order, until `visit` says
+// stop (returns true). Most notes have none: they are looked for walking back, and only
+// then visited walking on from the first.
+template <typename Visit>
+void visit_texts_before(Drosa note, Visit visit) {
+  Drosa first = NIL;
   for (Drosa p = note->xback; p; p = p->xback) {
     int k = effective_kind(p);
     if (k == NOTE || k == ENDSYST) break;
-    if (k == TPARAM && !p->get(xadjacent)) texts.push_back(p);
+    if (k == TPARAM && !p->get(xadjacent)) first = p;
   }
-  std::reverse(texts.begin(), texts.end());
-  return texts;
+  for (Drosa p = first; p && p != note; p = p->xnext)
+    if (is_attached_text(p) && visit(p)) return;
 }
 
 // The space the note's dots take to the right of its head.
@@ -134,20 +139,23 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
     Drosa nt = note_ntdata(n);
     if (!nt) break;
-    for (Drosa text : texts_before(n)) {
-      if (text->get(xhidden) || text->get(xpagemargin)) continue;
+    bool found = false;
+    visit_texts_before(n, [&](Drosa text) {
+      if (text->get(xhidden) || text->get(xpagemargin)) return false;
       const TextReach reach = text_reach(n, nt, text);
       if (text->get(xleavespace)) {
         *left = std::min(*left, reach.left);
         *right = std::max(*right, reach.right);
       }
-      if (y == NO_LYRIC_PLACE) continue;
+      if (y == NO_LYRIC_PLACE) return false;
       if (std::fabs(double(y) - double(text_y_at(nt, text, pstaff))) <= 10.0) {
         *left = reach.left;
         *right = reach.right;
-        return;
+        found = true;
       }
-    }
+      return found;
+    });
+    if (found) return;
   }
 }
 
@@ -158,8 +166,8 @@ std::vector<LyricReach> lyric_lines_of(Drosa note, int32_t pstaff) {
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
     Drosa nt = note_ntdata(n);
     if (!nt) break;
-    for (Drosa text : texts_before(n)) {
-      if (text->get(xhidden) || text->get(xpagemargin) || !text->get(xleavespace)) continue;
+    visit_texts_before(n, [&](Drosa text) {
+      if (text->get(xhidden) || text->get(xpagemargin) || !text->get(xleavespace)) return false;
       const TextReach reach = text_reach(n, nt, text);
       const int32_t y = clamp_i32(text_y_at(nt, text, pstaff));
       const int32_t half = std::max<int32_t>(10, text->get(xtextsize) * 5);
@@ -172,7 +180,8 @@ std::vector<LyricReach> lyric_lines_of(Drosa note, int32_t pstaff) {
         same->left = std::min(same->left, reach.left);
         same->right = std::max(same->right, reach.right);
       }
-    }
+      return false;
+    });
   }
   return lines;
 }
