@@ -91,66 +91,87 @@ bool ends_page(Drosa node) {
   return is_visible_endsyst(node) && (node->get(xendpage) || node->get(xendpiece));
 }
 
-// Reads one page of voice v from its start; returns the ENDSYST that ends it (a page break
-// or the voice's end), NIL when the list ends without one. Every visible ENDSYST on the way
-// is given the voice's number, which the parameter lookup reads.
-Drosa read_page(int v, Drosa start, PageSpan* span) {
-  *span = PageSpan{};
-  span->start = start;
-  start->set(xsys_voice, uint8_t(v));
-  for (Drosa p = start->xnext; p; p = p->xnext) {
+// The reading of one page of voice v, a node at a time. Every visible ENDSYST on the way is
+// given the voice's number, which the parameter lookup reads.
+class PageRead {
+ public:
+  PageRead(int v, Drosa start) : v_(v), at_(start->xnext) {
+    span_.start = start;
+    start->set(xsys_voice, uint8_t(v));
+  }
+
+  // Looks at the next node; false once the page is read (or the list ends without an end).
+  [[gnu::always_inline]] bool step() {
+    if (!at_) return false;
+    const Drosa p = at_;
+    at_ = p->xnext;
     switch (effective_kind(p)) {
       case ENDSYST:
-        p->set(xsys_voice, uint8_t(v));
-        if (ends_page(p)) return p;
+        p->set(xsys_voice, uint8_t(v_));
+        if (ends_page(p)) {
+          end_ = p;
+          at_ = NIL;
+          return false;
+        }
         break;
       case PARAM: {
         int16_t pindex = p->get(xparam_index);
         if (pindex < 1 || pindex > PARAM_LAST) {
           REPORT_ERROR(4, "Bad PARAM node in findpage: %lx pindex %hd voice %hd",
-                       static_cast<unsigned long>(p.handle()), pindex, short(v));
+                       static_cast<unsigned long>(p.handle()), pindex, short(v_));
           break;
         }
-        span->params.push_back(p);
+        span_.params.push_back(p);
         break;
       }
       case LINE:
-        if (p->get(xline_ord) == LINE_BEGIN && !p->get(xline_eocvar)) span->lines.push_back(p);
+        if (p->get(xline_ord) == LINE_BEGIN && !p->get(xline_eocvar)) span_.lines.push_back(p);
         break;
       case BAR:
-        ++span->bars;
+        ++span_.bars;
         if (p->get(xrestart_number)) {
-          span->restarts = true;
-          span->restart_number = p->get(xbarnumber);
-          span->numbered_bars = 0;
+          span_.restarts = true;
+          span_.restart_number = p->get(xbarnumber);
+          span_.numbered_bars = 0;
         } else if (!p->get(xunnumbered)) {
-          ++span->numbered_bars;
+          ++span_.numbered_bars;
         }
         break;
       case NOTE:
-        span->time += p->get(xttn);
+        span_.time += p->get(xttn);
         break;
       case PRINT:
-        span->print = p;
+        span_.print = p;
         break;
       case BEAMING:
-        span->beaming = p;
+        span_.beaming = p;
         break;
       case CLEF:
-        span->clef = p;
+        span_.clef = p;
         break;
       case KEYSIG:
-        span->keysig = p;
+        span_.keysig = p;
         break;
       case TIMESIG:
-        span->timesig = p;
+        span_.timesig = p;
         break;
       default:
         break;
     }
+    return true;
   }
-  return NIL;
-}
+
+  int voice() const { return v_; }
+  PageSpan& span() { return span_; }
+  // The ENDSYST that ends the page (a page break or the voice's end), NIL when the list
+  // ended without one.
+  Drosa end() const { return end_; }
+
+ private:
+  int v_;
+  Drosa at_, end_;
+  PageSpan span_;
+};
 
 // Where the index of a voice goes on after a page that ended at `end`.
 void continue_after(VoiceIndex& index, Drosa end) {
@@ -215,28 +236,41 @@ void update_entries(VoiceIndex& index, size_t k) {
   index.entries_valid = std::max(index.entries_valid, k + 1);
 }
 
-// Indexes voice v up to page k (or its end).
-void extend_voice(int v, int k) {
+// The next page of voice v to read for indexing it up to page k; false when there is none.
+bool next_page_to_read(int v, int k) {
   VoiceIndex& index = voices_index[v];
   if (!index.started) {
     index.started = true;
     index.next_start = piece_start[v];
   }
-  while (int(index.pages.size()) < k && index.next_start) {
-    PageSpan span;
-    Drosa end = read_page(v, index.next_start, &span);
-    page_of_start[span.start.handle()] = {v, int(index.pages.size())};
-    index.pages.push_back(std::move(span));
-    continue_after(index, end);
+  return int(index.pages.size()) < k && index.next_start;
+}
+
+// Indexes the page just read.
+void add_page_read(PageRead& read) {
+  VoiceIndex& index = voices_index[read.voice()];
+  page_of_start[read.span().start.handle()] = {read.voice(), int(index.pages.size())};
+  index.pages.push_back(std::move(read.span()));
+  continue_after(index, read.end());
+}
+
+// Indexes voice v up to page k (or its end).
+void extend_voice(int v, int k) {
+  while (next_page_to_read(v, k)) {
+    PageRead read(v, voices_index[v].next_start);
+    while (read.step()) {
+    }
+    add_page_read(read);
   }
 }
 
-// Reads page k (0-based) of voice v again; drops the later pages when it now ends elsewhere.
-void reread(int v, int k) {
+// Page k (0-based) of the voice, read again: what the index holds of it, and of the pages
+// after it when it now ends elsewhere (they are dropped).
+void take_page_read_again(PageRead& read, int k) {
+  const int v = read.voice();
   VoiceIndex& index = voices_index[v];
-  if (k < 0 || k >= int(index.pages.size())) return;
-  PageSpan span;
-  Drosa end = read_page(v, index.pages[k].start, &span);
+  PageSpan& span = read.span();
+  const Drosa end = read.end();
   bool same_end = size_t(k) + 1 < index.pages.size()
                       ? end == index.pages[k + 1].start && end && !end->get(xendpiece)
                       : end == (index.next_start ? index.next_start : index.end);
@@ -248,51 +282,95 @@ void reread(int v, int k) {
   continue_after(index, end);
 }
 
-// The indexed page (voice, 0-based page) a node lies on, walking back to the nearest page
-// start the index knows. false when the walk meets a list's start that no indexed voice
-// begins with (a node outside the voices, or a voice not indexed yet: then *none is set).
-// No page needs reading again (*none set) for a node that lies after a page start the index
+// Reads page k (0-based) of voice v again; drops the later pages when it now ends elsewhere.
+void reread(int v, int k) {
+  VoiceIndex& index = voices_index[v];
+  if (k < 0 || k >= int(index.pages.size())) return;
+  PageRead read(v, index.pages[k].start);
+  while (read.step()) {
+  }
+  take_page_read_again(read, k);
+}
+
+// The walk back from a node to the nearest page start the index knows, a node at a time: it
+// finds the indexed page (voice, 0-based page) the node lies on, or not when it meets a
+// list's start that no indexed voice begins with (a node outside the voices, or a voice not
+// indexed yet: then no page needs reading, `none`). No page needs reading again either for a
+// node that lies after a page start the index
 // does not know, before the node: the index holds every voice's pages from its first on, so
 // that page is beyond them, or is a page end made by a change whose own record names the
 // page it was made on. Nor for a node that a later change of the same records removed (it
 // is kept in the undo history): the removal's record names the page it left.
-bool page_of_node(Drosa node, std::pair<int, int>* page, bool* none) {
-  *none = false;
-  for (Drosa p = node; p; p = p->xback) {
+class PageWalk {
+ public:
+  explicit PageWalk(Drosa node) : node_(node), at_(node) {}
+
+  // Looks at the next node back; false once the walk has ended.
+  [[gnu::always_inline]] bool step() {
+    if (done_) return false;
+    const Drosa p = at_;
     if (starts_page(p)) {
       auto found = page_of_start.find(p.handle());
       if (found != page_of_start.end()) {
-        *page = found->second;
-        return true;
+        page_ = found->second;
+        found_ = done_ = true;
+        return false;
       }
-      if (p != node) {
-        *none = true;
+      if (p != node_) {
+        none_ = done_ = true;
         return false;
       }
     }
     if (!p->xback) {
       for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
-        if (piece_start[v] == p && voices_index[v].pages.empty()) *none = true;
-      if (p == undo_heads[0] || p == undo_heads[1]) *none = true;
+        if (piece_start[v] == p && voices_index[v].pages.empty()) none_ = true;
+      if (p == undo_heads[0] || p == undo_heads[1]) none_ = true;
+      done_ = true;
       return false;
     }
+    at_ = p->xback;
+    return true;
   }
-  return false;
-}
 
-// Adds the page of the node and that of the node before it (a changed page start also
+  // Once ended: whether the page was found, and which; else whether no page needs reading.
+  bool found() const { return found_; }
+  const std::pair<int, int>& page() const { return page_; }
+  bool none() const { return none_; }
+
+ private:
+  Drosa node_, at_;
+  std::pair<int, int> page_;
+  bool done_ = false, found_ = false, none_ = false;
+};
+
+// Adds the pages of the nodes, and of the node before each (a changed page start also
 // changes the page it ends). false when a node's page cannot be told. Where neither starts a
-// page, both lie on one page, found by one walk back.
-bool note_changed_pages(Drosa node, std::vector<std::pair<int, int>>* dirty) {
-  const Drosa before = node ? node->xback : NIL;
-  const bool one_page = before && !starts_page(node) && !starts_page(before);
-  for (Drosa n : {one_page ? NIL : node, before}) {
-    if (!n) continue;
-    std::pair<int, int> page;
-    bool none = false;
-    if (page_of_node(n, &page, &none))
-      dirty->push_back(page);
-    else if (!none)
+// page, both lie on one page, found by one walk back. The walks are taken side by side, a
+// node of each in turn, so that the nodes they reach are waited for together.
+bool note_changed_pages(const std::vector<Drosa>& nodes, std::vector<std::pair<int, int>>* dirty) {
+  std::vector<PageWalk> walks;
+  for (Drosa node : nodes) {
+    if (!node) continue;
+    const Drosa before = node->xback;
+    const bool one_page = before && !starts_page(node) && !starts_page(before);
+    if (!one_page) walks.emplace_back(node);
+    if (before) walks.emplace_back(before);
+  }
+  std::vector<PageWalk*> walking;
+  for (PageWalk& walk : walks) walking.push_back(&walk);
+  while (!walking.empty())
+    for (size_t i = 0; i < walking.size();) {
+      if (walking[i]->step()) {
+        ++i;
+      } else {
+        walking[i] = walking.back();
+        walking.pop_back();
+      }
+    }
+  for (const PageWalk& walk : walks) {
+    if (walk.found())
+      dirty->push_back(walk.page());
+    else if (!walk.none())
       return false;
   }
   return true;
@@ -357,9 +435,17 @@ bool follow_undo_records(int left) {
     return undo_marks_made(0) == stamp.marks;
   std::vector<Drosa> records;
   if (!new_undo_records(&records)) return false;
+  // A cut of a system records the same few nodes many times over: each is walked back from
+  // once (the walks only read, so the pages they find do not depend on their order).
+  std::vector<uint32_t> handles;
+  handles.reserve(records.size());
+  for (Drosa record : records) handles.push_back(record->get(xundo_prev).handle());
+  std::sort(handles.begin(), handles.end());
+  handles.erase(std::unique(handles.begin(), handles.end()), handles.end());
+  std::vector<Drosa> changed;
+  for (uint32_t handle : handles) changed.push_back(Drosa(handle));
   std::vector<std::pair<int, int>> dirty;
-  for (Drosa record : records)
-    if (!note_changed_pages(record->get(xundo_prev), &dirty)) return false;
+  if (!note_changed_pages(changed, &dirty)) return false;
   reread_pages(std::move(dirty), left);
   return true;
 }
@@ -418,15 +504,50 @@ bool indexed_page_start(Drosa start, int* v, int* k) {
 
 void page_index_changed_at(Drosa node) {
   std::vector<std::pair<int, int>> dirty;
-  if (note_changed_pages(node, &dirty))
+  if (note_changed_pages({node}, &dirty))
     reread_pages(std::move(dirty));
   else
     clear_page_index();
 }
 
-void page_index_reread_page(int k) {
+void page_index_extend_shown(int k) {
+  // A page not read since the piece was made lies in memory its reading is the first to
+  // reach, a node at a time along each voice: the voices are read side by side, a node of
+  // each in turn, so that their nodes are waited for together rather than one by one.
+  std::vector<PageRead> reads;
   for (int v = 0; v < shown_voices(); ++v)
-    if (!voice_not_shown(v)) reread(v, k - 1);
+    if (!voice_not_shown(v) && piece_start[v] && k >= 1 && next_page_to_read(v, k))
+      reads.emplace_back(v, voices_index[v].next_start);
+  while (!reads.empty()) {
+    for (size_t i = 0; i < reads.size();) {
+      if (reads[i].step()) {
+        ++i;
+        continue;
+      }
+      const int v = reads[i].voice();
+      add_page_read(reads[i]);
+      if (next_page_to_read(v, k)) {
+        reads[i] = PageRead(v, voices_index[v].next_start);
+        ++i;
+      } else {
+        reads[i] = std::move(reads.back());
+        reads.pop_back();
+      }
+    }
+  }
+}
+
+void page_index_reread_page(int k) {
+  // The voices' pages are read side by side, as page_index_extend_shown reads them.
+  std::vector<PageRead> reads;
+  for (int v = 0; v < shown_voices(); ++v)
+    if (!voice_not_shown(v) && k >= 1 && k <= int(voices_index[v].pages.size()))
+      reads.emplace_back(v, voices_index[v].pages[size_t(k) - 1].start);
+  for (bool reading = true; reading;) {
+    reading = false;
+    for (PageRead& read : reads) reading |= read.step();
+  }
+  for (PageRead& read : reads) take_page_read_again(read, k - 1);
 }
 
 void clear_page_index() {

@@ -42,5 +42,8 @@ int voice_page_total(int v, Drosa* end);
 // index does not know such a page.
 bool indexed_page_start(Drosa start, int* v, int* k);
 
+// Indexes every shown voice up to page k (1-based), as page_entry and the others would.
+void page_index_extend_shown(int k);
+
 // Reads page k of every shown voice again (its PARAM nodes are made anew by each format).
 void page_index_reread_page(int k);

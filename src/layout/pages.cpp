@@ -112,6 +112,7 @@ void counts_before(int v, int n, int32_t* bars, int64_t* times) {
 // Step 2: page_start of every shown voice, and one warning at most when a voice disagrees
 // with the first in bars or beats before the page.
 void find_page_starts(int n) {
+  page_index_extend_shown(std::max(n, 1));
   int reference = -1;
   bool warned = false;
   int32_t ref_bars = 0;
@@ -217,6 +218,7 @@ double beat_length(Drosa note) {
 
 void count_pages() {
   refresh_page_index();
+  page_index_extend_shown(INT32_MAX);
   int most = 1;
   for (int v = 0; v < voices(); ++v) {
     if (voice_not_shown(v)) continue;
