@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/design_outlines.h"
+
 static void register_font_resource() { Q_INIT_RESOURCE(musicfont); }
 
 std::string platform_load_music_font() {
@@ -22,6 +24,7 @@ std::string platform_load_music_font() {
           : resource.uncompressedData();
   int id = QFontDatabase::addApplicationFontFromData(data);
   if (id < 0) return {};
+  note_font_data(data);
   QStringList families = QFontDatabase::applicationFontFamilies(id);
   return families.isEmpty() ? std::string() : families.first().toStdString();
 }

@@ -60,6 +60,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/design_outlines.h"
 #include "platform/font_families.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
@@ -712,6 +713,44 @@ void load_plain_engine(const QFontMetricsF& metrics) {
   if (system) FcConfigDestroy(system);
 }
 
+// The one character of a text; 0 for none or more.
+char32_t sole_character(const QString& text) {
+  if (text.size() == 1) return text.front().isSurrogate() ? 0 : char32_t(text.front().unicode());
+  if (text.size() == 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate())
+    return QChar::surrogateToUcs4(text[0], text[1]);
+  return 0;
+}
+
+// Whether the layout draws a character alone as the font's glyph for it, at the pen: no
+// control or format character, separator of lines, combining mark (shown on a dotted circle)
+// or object, and of a script whose shaping keeps one character one glyph.
+bool drawn_alone(char32_t c) {
+  switch (QChar::category(c)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+      return false;
+    default:
+      break;
+  }
+  if (c == QChar::ObjectReplacementCharacter) return false;
+  switch (QChar::script(c)) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Unknown:  // private use: the music font's glyphs
+      return true;
+    default:
+      return false;
+  }
+}
+
 // A font with its metrics. The advance and the bounding box of a text are kept once measured:
 // a page draws the same glyphs and words again and again, and shaping them each time costs
 // more than drawing them.
@@ -736,6 +775,27 @@ struct LoadedFont {
     return kept_lines;
   }
 
+  // The font's own engine (characters it lacks are drawn by others), made once.
+  const QRawFont& raw() const {
+    if (!raw_known) {
+      kept_raw = QRawFont::fromFont(font);
+      raw_alone = kept_raw.isValid() && same_in_every_language(kept_raw);
+      raw_known = true;
+    }
+    return kept_raw;
+  }
+
+  // The glyph of the font's own that the layout draws for a text of one character, alone, at
+  // the pen: 0 when the layout would do more (see drawn_alone) or the font lacks it.
+  quint32 own_glyph(const QString& text) const {
+    const char32_t c = sole_character(text);
+    if (!c || !drawn_alone(c)) return 0;
+    const QRawFont& r = raw();
+    if (!raw_alone) return 0;
+    const QList<quint32> glyphs = r.glyphIndexesForString(text);
+    return glyphs.size() == 1 ? glyphs.first() : 0;
+  }
+
   double advance(const QString& text) const { return measure(text).advance; }
   QRectF bounds(const QString& text) const {
     Measure& m = measure(text);
@@ -753,12 +813,21 @@ struct LoadedFont {
   mutable QHash<QString, Measure> measures;
   mutable Lines kept_lines{};
   mutable bool lines_known = false;
+  mutable QRawFont kept_raw;
+  mutable bool raw_known = false;
+  mutable bool raw_alone = false;  // lays one character out the same in every language
 
   Measure& measure(const QString& text) const {
     auto it = measures.find(text);
     if (it != measures.end()) return *it;
     if (measures.size() >= MOST_MEASURES) measures.clear();
-    return *measures.insert(text, Measure{metrics.horizontalAdvance(text), {}, false});
+    // One character of the font's own advances by its glyph's design width (no spacing between
+    // letters added): the layout's width without laying it out or loading the glyph.
+    const quint32 glyph = font.letterSpacing() == 0 ? own_glyph(text) : 0;
+    double advance = 0;
+    if (!glyph || !design_advance(raw(), font.bold(), font.italic(), glyph, &advance))
+      advance = metrics.horizontalAdvance(text);
+    return *measures.insert(text, Measure{advance, {}, false});
   }
 };
 
@@ -1223,13 +1292,26 @@ void clear_smooth_offset(const QFont& font, const QString& text) {
 
 }  // namespace
 
+// Adds the outline of a run that is one character of the font's own, as laying the text out
+// would, straight from the font: without the layout, and from a face of its own at the font's
+// design size (see design_outlines.h). False, adding nothing, when the run needs the layout or
+// the toolkit's face.
+bool add_own_outline(const TextRun& run, double x, double y, QPainterPath* outline) {
+  const QFont& font = run.font->font;
+  if (font.underline() || font.strikeOut() || font.overline()) return false;
+  const quint32 glyph = run.font->own_glyph(run.text);
+  return glyph && design_outline(run.font->raw(), font.bold(), font.italic(), glyph, x, y, outline);
+}
+
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
   const char c = static_cast<char>(byte);
   QPainterPath outline;
   double pen = 0;
   for (const TextRun& run : text_runs({font, size, face}, &c, 1)) {
-    if (offset_may_be_left(run.font->font)) clear_smooth_offset(run.font->font, run.text);
-    outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
+    if (!add_own_outline(run, pen + run.dx, run.dy, &outline)) {
+      if (offset_may_be_left(run.font->font)) clear_smooth_offset(run.font->font, run.text);
+      outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
+    }
     pen += run.advance;
   }
   if (advance) *advance = pen;

@@ -7,7 +7,8 @@
 //               not yet drawn in reads, copies and grows white
 //   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
 //   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it,
-//               also in a program that only prints
+//               also in a program that only prints; outlines and advances read from the font's
+//               file are the layout's own, to the bit
 //   Smooth.*:   smooth text and polygons: edges in part covered, the same widths, drawing again
 //               changes nothing, exclusive-or marks apart from the ink restore in any order;
 //               other ports stay whole pixels
@@ -21,15 +22,19 @@
 #include <string>
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
 
+#include "platform/design_outlines.h"
 #include "platform/font_families.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
 #include "platform/port_image.h"
 #include "platform/port_sink.h"
+#include "platform/text_encoding.h"
 #include "platform/window.h"
 
 namespace {
@@ -452,6 +457,60 @@ TEST(Port, GlyphOutlinesDoNotDependOnWhatWasDrawnSmoothBefore) {
   platform_set_port(nullptr);
   port_dispose(page);
   platform_keep_windows_off_screen(false);
+}
+
+// Every character of the text font in its faces and every music glyph, drawn with the pen off
+// the pixel grid: the outline and the advance read from the font's file are the layout's.
+TEST(Port, OutlinesAndAdvancesFromTheFontFileAreTheLayouts) {
+  auto check = [](int number, bool bold, bool italic, int size, const std::vector<char32_t>& cs) {
+    QFont font(QString::fromStdString(platform_font_family(number)));
+    font.setPixelSize(size);
+    font.setBold(bold);
+    font.setItalic(italic);
+    font.setKerning(false);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QFontMetricsF metrics(font);
+    int checked = 0;
+    for (char32_t c : cs) {
+      const QString text = QString::fromUcs4(&c, 1);
+      const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+      if (glyphs.size() != 1 || glyphs[0] == 0) continue;
+      QPainterPath own, laid;
+      ASSERT_TRUE(design_outline(raw, bold, italic, glyphs[0], 3.3, -0.71, &own)) << int(c);
+      laid.addText(3.3, -0.71, font, text);
+      bool same = own.elementCount() == laid.elementCount() || (own.isEmpty() && laid.isEmpty());
+      for (int i = 0; same && i < own.elementCount(); ++i) {
+        const QPainterPath::Element a = own.elementAt(i), b = laid.elementAt(i);
+        same = a.type == b.type && a.x == b.x && a.y == b.y;
+      }
+      EXPECT_TRUE(same) << number << ' ' << bold << italic << " U+" << std::hex << int(c);
+      double advance = -1;
+      ASSERT_TRUE(design_advance(raw, bold, italic, glyphs[0], &advance));
+      EXPECT_EQ(advance, metrics.horizontalAdvance(text)) << number << " U+" << std::hex << int(c);
+      ++checked;
+    }
+    EXPECT_GT(checked, int(cs.size()) / 2);
+  };
+  std::vector<char32_t> roman;
+  for (int byte = 0x20; byte < 0x100; ++byte)
+    if (byte != 0x7F) roman.push_back(macroman_to_unicode(uint8_t(byte)));
+  for (int face = 0; face < 4; ++face) check(FONT_TIMES, face & 1, face & 2, 1000, roman);
+  int count = 0;
+  const MusicFontGlyph* table = music_font_glyph_table(&count);
+  std::vector<char32_t> music;
+  for (int i = 0; i < count; ++i)
+    if (table[i].code_point) music.push_back(table[i].code_point);
+  check(FONT_QUOR, false, false, 1000, music);
+  check(FONT_QUOR, false, false, 1333, music);
+  // The toolkit thickens a face asked bold that is not: that outline is the toolkit's to make.
+  QFont bold(QString::fromStdString(platform_font_family(FONT_QUOR)));
+  bold.setPixelSize(1000);
+  bold.setBold(true);
+  QPainterPath untouched;
+  EXPECT_FALSE(design_outline(QRawFont::fromFont(bold), true, false, 1, 0, 0, &untouched));
+  EXPECT_TRUE(untouched.isEmpty());
 }
 
 TEST_F(PortTest, CopyingFromOrGrowingAPortNotYetDrawnInGivesWhite) {

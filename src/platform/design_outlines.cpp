@@ -1,0 +1,306 @@
+// design_outlines.cpp: glyph outlines from faces of the program's own at the fonts' design
+// sizes (see design_outlines.h). Used on the main thread only.
+#include "platform/design_outlines.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
+#include FT_ADVANCES_H
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QPointF>
+
+namespace {
+
+// A face opened here, set to its design size once.
+struct OwnFace {
+  FT_Face face = nullptr;
+  QByteArray head;  // the font's 'head' table, which tells one font file from another
+};
+
+FT_Library library() {
+  static FT_Library kept = [] {
+    FT_Library made = nullptr;
+    return FT_Init_FreeType(&made) == 0 ? made : nullptr;
+  }();
+  return kept;
+}
+
+// The faces and what finds them are kept to the end of the program, never destroyed (the
+// toolkit's engines that the raw fonts hold must not outlive the toolkit's font library).
+std::vector<QByteArray>& noted_data() {
+  static auto& kept = *new std::vector<QByteArray>();
+  return kept;
+}
+
+QByteArray sfnt_table(FT_Face face, FT_ULong tag) {
+  FT_ULong length = 0;
+  if (FT_Load_Sfnt_Table(face, tag, 0, nullptr, &length) != 0 || length == 0) return {};
+  QByteArray table(qsizetype(length), '\0');
+  if (FT_Load_Sfnt_Table(face, tag, 0, reinterpret_cast<FT_Byte*>(table.data()), &length) != 0)
+    return {};
+  return table;
+}
+
+// Opens a face from a file or from bytes; null when it cannot serve: no scalable outlines,
+// variable axes, or no 'head' table.
+std::unique_ptr<OwnFace> open_face(const std::string& file, int index, const QByteArray* data) {
+  FT_Library lib = library();
+  if (!lib) return nullptr;
+  FT_Face face = nullptr;
+  const FT_Error error =
+      data ? FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte*>(data->constData()),
+                                FT_Long(data->size()), index, &face)
+           : FT_New_Face(lib, file.c_str(), index, &face);
+  if (error != 0) return nullptr;
+  auto own = std::make_unique<OwnFace>();
+  own->face = face;
+  own->head = sfnt_table(face, TTAG_head);
+  if (!FT_IS_SCALABLE(face) || !FT_IS_SFNT(face) || FT_HAS_MULTIPLE_MASTERS(face) ||
+      own->head.size() < 54 || face->units_per_EM == 0 ||
+      FT_Set_Char_Size(face, FT_F26Dot6(face->units_per_EM) << 6,
+                       FT_F26Dot6(face->units_per_EM) << 6, 0, 0) != 0) {
+    FT_Done_Face(face);
+    return nullptr;
+  }
+  return own;
+}
+
+// Faces opened so far, by file and index (bytes noted: by their address).
+std::map<std::pair<std::string, int>, std::unique_ptr<OwnFace>>& opened() {
+  static auto& kept = *new std::map<std::pair<std::string, int>, std::unique_ptr<OwnFace>>();
+  return kept;
+}
+
+OwnFace* face_of(const std::string& file, int index, const QByteArray* data) {
+  auto& faces = opened();
+  const auto key = std::make_pair(file, index);
+  auto it = faces.find(key);
+  if (it == faces.end()) it = faces.emplace(key, open_face(file, index, data)).first;
+  return it->second.get();
+}
+
+uint16_t be16(const QByteArray& b, qsizetype at) {
+  return uint16_t((uint8_t(b[at]) << 8) | uint8_t(b[at + 1]));
+}
+
+// The PostScript name the font's 'name' table gives (id 6), Windows Unicode or Mac Roman.
+std::string postscript_name(const QByteArray& name) {
+  if (name.size() < 6) return {};
+  const int count = be16(name, 2);
+  const qsizetype strings = be16(name, 4);
+  for (int i = 0; i < count; ++i) {
+    const qsizetype record = 6 + qsizetype(i) * 12;
+    if (record + 12 > name.size()) break;
+    const uint16_t platform = be16(name, record), encoding = be16(name, record + 2);
+    const uint16_t id = be16(name, record + 6);
+    const qsizetype length = be16(name, record + 8), offset = be16(name, record + 10);
+    if (id != 6 || strings + offset + length > name.size()) continue;
+    std::string text;
+    if (platform == 3 && (encoding == 1 || encoding == 0)) {
+      for (qsizetype k = 0; k + 1 < length; k += 2) {
+        const uint16_t unit = be16(name, strings + offset + k);
+        if (unit < 0x21 || unit > 0x7e) return {};  // printable ASCII only
+        text += char(unit);
+      }
+    } else if (platform == 1 && encoding == 0) {
+      text.assign(name.constData() + strings + offset, size_t(length));
+    } else {
+      continue;
+    }
+    if (!text.empty()) return text;
+  }
+  return {};
+}
+
+// The face of the file the raw font's engine reads: the noted bytes or the installed file
+// of the font's PostScript name, whose 'head' table is the engine's own.
+OwnFace* find_face(const QByteArray& head, const std::string& name) {
+  if (head.size() < 54) return nullptr;
+  for (const QByteArray& data : noted_data()) {
+    OwnFace* own = face_of(std::to_string(quintptr(data.constData())), 0, &data);
+    if (own && own->head == head) return own;
+  }
+  if (name.empty()) return nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, nullptr);
+  FcFontSet* fonts = nullptr;
+  if (pattern && objects &&
+      FcPatternAddString(pattern, FC_POSTSCRIPT_NAME,
+                         reinterpret_cast<const FcChar8*>(name.c_str())))
+    fonts = FcFontList(nullptr, pattern, objects);
+  OwnFace* found = nullptr;
+  for (int i = 0; fonts && i < fonts->nfont && !found; ++i) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+    if (FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+    if (index < 0 || (index >> 16) != 0) continue;  // named instances of variable fonts
+    OwnFace* own = face_of(reinterpret_cast<const char*>(file), index, nullptr);
+    if (own && own->head == head) found = own;
+  }
+  if (fonts) FcFontSetDestroy(fonts);
+  if (objects) FcObjectSetDestroy(objects);
+  if (pattern) FcPatternDestroy(pattern);
+  return found;
+}
+
+OwnFace* face_for(const QRawFont& raw) {
+  static auto& known = *new std::vector<std::pair<QRawFont, OwnFace*>>();
+  for (const auto& [font, face] : known)
+    if (font == raw) return face;
+  // Every size of a font reads the same file; the fonts of one collection may share a 'head'.
+  static auto& by_head = *new std::map<std::pair<QByteArray, std::string>, OwnFace*>();
+  const QByteArray head = raw.fontTable("head");
+  const std::string name = postscript_name(raw.fontTable("name"));
+  auto it = by_head.find({head, name});
+  if (it == by_head.end()) it = by_head.emplace(std::pair(head, name), find_face(head, name)).first;
+  known.emplace_back(raw, it->second);
+  return it->second;
+}
+
+// The glyph slot's outline as a path: quadratic pieces become cubic ones, a contour starting
+// off the curve starts at the midpoint of its ends or at its on-curve end.
+void add_outline(const FT_Outline& o, FT_Fixed x_scale, FT_Fixed y_scale, QPointF pen,
+                 QPainterPath* path) {
+  const qreal factor = 1 / 64.;
+  auto at = [&](int k) {
+    return QPointF(qreal(FT_MulFix(o.points[k].x, x_scale)) * factor,
+                   qreal(-FT_MulFix(o.points[k].y, y_scale)) * factor);
+  };
+  int i = 0;
+  for (int j = 0; j < o.n_contours; ++j) {
+    const int last = o.contours[j];
+    QPointF start = at(i);
+    if (!(o.tags[i] & 1)) {
+      start = (o.tags[last] & 1) ? at(last) : (at(last) + start) / 2.0;
+      --i;  // the first point is a control point of the first piece
+    }
+    start += pen;
+    path->moveTo(start);
+    QPointF c[4];
+    c[0] = start;
+    int n = 1;
+    while (i < last) {
+      ++i;
+      c[n] = pen + at(i);
+      ++n;
+      switch (o.tags[i] & 3) {
+        case 2:  // cubic control point
+          if (n < 4) continue;
+          c[3] = (c[3] + c[2]) / 2;
+          --i;
+          break;
+        case 0:  // quadratic control point
+          if (n < 3) continue;
+          c[3] = (c[1] + c[2]) / 2;
+          c[2] = (2 * c[1] + c[3]) / 3;
+          c[1] = (2 * c[1] + c[0]) / 3;
+          --i;
+          break;
+        default:  // on the curve
+          if (n == 2) {
+            path->lineTo(c[1]);
+            c[0] = c[1];
+            n = 1;
+            continue;
+          }
+          if (n == 3) {
+            c[3] = c[2];
+            c[2] = (2 * c[1] + c[3]) / 3;
+            c[1] = (2 * c[1] + c[0]) / 3;
+          }
+          break;
+      }
+      path->cubicTo(c[1], c[2], c[3]);
+      c[0] = c[3];
+      n = 1;
+    }
+    if (n == 1) {
+      path->closeSubpath();
+    } else {
+      c[3] = start;
+      if (n == 2) {
+        c[2] = (2 * c[1] + c[3]) / 3;
+        c[1] = (2 * c[1] + c[0]) / 3;
+      }
+      path->cubicTo(c[1], c[2], c[3]);
+    }
+    ++i;
+  }
+}
+
+// The face that serves the raw font, at a whole pixel size; null where the toolkit would
+// draw the glyph otherwise (a face thickened or slanted by it).
+FT_Face serving_face(const QRawFont& raw, bool bold, bool italic) {
+  const qreal size = raw.pixelSize();
+  if (!raw.isValid() || size <= 0 || size != std::floor(size) || size > 32767) return nullptr;
+  OwnFace* own = face_for(raw);
+  if (!own) return nullptr;
+  FT_Face face = own->face;
+  if ((bold && !(face->style_flags & FT_STYLE_FLAG_BOLD)) ||
+      (italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC)))
+    return nullptr;
+  return face;
+}
+
+}  // namespace
+
+void note_font_data(const QByteArray& data) { noted_data().push_back(data); }
+
+bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double x, double y,
+                    QPainterPath* outline) {
+  // The pen, in 64ths of a pixel.
+  const double pen_x = x * 64, pen_y = y * 64;
+  if (!(std::fabs(pen_x) < 1e9 && std::fabs(pen_y) < 1e9)) return false;
+  const QPointF pen(qreal(int(pen_x)) / qreal(64), qreal(int(pen_y)) / qreal(64));
+  FT_Face face = serving_face(raw, bold, italic);
+  if (!face) return false;
+  const qreal size = raw.pixelSize();
+  if (FT_Load_Glyph(face, FT_UInt(glyph), FT_LOAD_NO_BITMAP) != 0) return false;
+  if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+  // The design size's 26.6 units to the size asked for, as a 16.16 factor.
+  const FT_Fixed scale = FT_MulDiv(FT_Long(size) << 6, 1 << 10, face->units_per_EM);
+  add_outline(face->glyph->outline, scale, scale, pen, outline);
+  return true;
+}
+
+bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance) {
+  FT_Face face = serving_face(raw, bold, italic);
+  FT_Fixed units = 0;
+  if (!face || FT_Get_Advance(face, FT_UInt(glyph), FT_LOAD_NO_SCALE, &units) != 0) return false;
+  // Font units to 16.16 pixels at the size asked for, then to 26.6.
+  const FT_Fixed x_scale = FT_DivFix(FT_Long(raw.pixelSize()) << 6, face->units_per_EM);
+  const FT_Fixed linear = FT_MulDiv(units, x_scale, 64);
+  *advance = qreal(int(linear >> 10)) / qreal(64);
+  return true;
+}
+
+bool same_in_every_language(const QRawFont& raw) {
+  for (const char* table : {"GSUB", "GPOS"}) {
+    const QByteArray t = raw.fontTable(table);
+    if (t.isEmpty()) continue;
+    if (t.size() < 10) return false;
+    const qsizetype scripts = be16(t, 4);
+    if (scripts + 2 > t.size()) return false;
+    const int count = be16(t, scripts);
+    for (int i = 0; i < count; ++i) {
+      const qsizetype record = scripts + 2 + qsizetype(i) * 6;
+      if (record + 6 > t.size()) return false;
+      const QByteArray tag = t.mid(record, 4);
+      if (tag != "DFLT" && tag != "dflt" && tag != "latn" && tag != "grek") continue;
+      const qsizetype script = scripts + be16(t, record + 4);
+      if (script + 4 > t.size() || be16(t, script + 2) != 0) return false;
+    }
+  }
+  return true;
+}

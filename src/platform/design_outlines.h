@@ -1,0 +1,36 @@
+// design_outlines.h: inside the platform layer, glyph outlines read from a font's file by a
+// face of the program's own that stays at the font's design size.
+//
+// The toolkit takes an outline from the face that every size of a font shares: it sets that
+// face to the design size first, and setting a TrueType face to a size runs the font's
+// size program again, far dearer than the outline itself; the next measure at another size sets
+// it back. A face kept at the design size runs that program once. The outline comes out as the
+// toolkit's own: loaded with the same hints at the same size and scaled to the size asked for in
+// the same 16.16 steps, its curves made by the same arithmetic.
+#pragma once
+
+#include <QByteArray>
+#include <QPainterPath>
+#include <QRawFont>
+
+// Adds the outline of a glyph of the raw font's engine at its pixel size, drawn with the pen at
+// (x, y), to the path, as the toolkit's layout adds it (the pen placed in 64ths of a pixel,
+// what is finer dropped). False, adding nothing, where the toolkit would make it otherwise or
+// the font's file is not found: a bold or italic asked of a face that is not (the toolkit
+// thickens or slants those), a font of bitmaps or of variable axes.
+bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double x, double y,
+                    QPainterPath* outline);
+
+// The advance of a glyph of the raw font's engine at its pixel size, as the toolkit gives it
+// for a font drawn without hints (the design width scaled in the same steps). False where
+// design_outline is false.
+bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance);
+
+// Whether the font lays out a character of the default, Latin or Greek scripts the same in
+// every language: its substitution and positioning tables name no language of those scripts
+// (the toolkit lays text out in the language of the user's locale).
+bool same_in_every_language(const QRawFont& raw);
+
+// A font handed to the toolkit from memory: its outlines may be read from the same bytes,
+// which stay where they are for the rest of the program.
+void note_font_data(const QByteArray& data);
