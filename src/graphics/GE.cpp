@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/app_services.h"
@@ -153,12 +154,20 @@ namespace {
 
 // The state besides the piece that a formatted page depends on, as bytes.
 std::string page_graphics_key() {
-  std::string key;
-  auto add = [&key](const void* bytes, size_t size) {
-    key.append(static_cast<const char*>(bytes), size);
-  };
   const int context = std::clamp<int>(current_ncontext, 0, MAX_NCONTEXTS);
   const int32_t scalars[] = {context, current_view_index, MODE, page_top_offset, min_line_width};
+  constexpr size_t SLOT_BYTES = sizeof(ParamRecord::type) + sizeof(ParamRecord::changed) +
+                                sizeof(ParamRecord::ref_size) + 2 * sizeof(ParamValue::bytes);
+  std::string key(sizeof scalars + sizeof zoom_factor + sizeof view_transform.zoom +
+                      sizeof view_transform.flags + OPTIONS_SIZE + PRINT_RECORD_SIZE +
+                      std::size(param) * SLOT_BYTES + sizeof prefs.bytes,
+                  '\0');
+  // Written in place: the table alone is some thousands of small pieces.
+  char* out = key.data();
+  auto add = [&out](const void* bytes, size_t size) {
+    std::memcpy(out, bytes, size);
+    out += size;
+  };
   add(scalars, sizeof scalars);
   add(&zoom_factor, sizeof zoom_factor);
   add(&view_transform.zoom, sizeof view_transform.zoom);
