@@ -55,12 +55,18 @@ Drosa chain_first(int pstaff, int layer) {
   return nt ? nt->get(xpnext) : NIL;
 }
 
-// The annotation heads (TPARAMs that start a text, LINEs) attached before a note, in order.
-std::vector<Drosa> heads_before(Drosa note) {
-  std::vector<Drosa> heads;
+// The annotation heads (TPARAMs that start a text, LINEs) attached before a note, in order,
+// appended to `heads`.
+void add_heads_before(Drosa note, std::vector<Drosa>& heads) {
+  const size_t from = heads.size();
   for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
     if (is_anno_head(p)) heads.push_back(p);
-  std::reverse(heads.begin(), heads.end());
+  std::reverse(heads.begin() + long(from), heads.end());
+}
+
+std::vector<Drosa> heads_before(Drosa note) {
+  std::vector<Drosa> heads;
+  add_heads_before(note, heads);
   return heads;
 }
 
@@ -164,26 +170,59 @@ EveryPart every_part_filter() {
   return e;
 }
 
-// The pending reference requests of a chord's texts are folded in before any of the system is
+// Every staff chord of the system's printed staves with the heads before its notes, walked once
+// for the passes that change no list: the chords of notes[chords[i]..chords[i + 1]), the heads
+// of notes[n] at heads[first_head[n]..first_head[n + 1]).
+struct SystemChords {
+  std::vector<uint32_t> chords;
+  std::vector<int> pstaff, layer;  // by chord
+  std::vector<Drosa> notes;
+  std::vector<uint32_t> first_head;
+  std::vector<Drosa> heads;
+  // Calls visit(note, pstaff, head) for every head, chord by chord.
+  template <typename Visit>
+  void each_head(Visit visit) const {
+    for (size_t c = 0; c + 1 < chords.size(); ++c)
+      for (uint32_t n = chords[c]; n < chords[c + 1]; ++n)
+        for (uint32_t h = first_head[n]; h < first_head[n + 1]; ++h)
+          visit(notes[n], pstaff[c], heads[h]);
+  }
+};
+
+// false when interrupted.
+bool gather_chords(SystemChords& system) {
+  const bool done = for_each_chord([&](const ChordVisit& chord) {
+    system.chords.push_back(uint32_t(system.notes.size()));
+    system.pstaff.push_back(chord.pstaff);
+    system.layer.push_back(chord.layer);
+    for (Drosa note : chord.notes) {
+      system.notes.push_back(note);
+      system.first_head.push_back(uint32_t(system.heads.size()));
+      add_heads_before(note, system.heads);
+    }
+  });
+  system.chords.push_back(uint32_t(system.notes.size()));
+  system.first_head.push_back(uint32_t(system.heads.size()));
+  return done;
+}
+
+// The pending reference requests of the system's texts are folded in before any of it is
 // drawn: a text then finds the texts of later chords at the heights they will be drawn at.
-void resolve_requests(const ChordVisit& chord) {
-  for (Drosa note : chord.notes)
-    for (Drosa head : heads_before(note))
-      if (head->xkind == TPARAM && !head->get(xeocvar) && node_byte(head, 33) != 0)
-        resolve_text_requests(head, note, chord.pstaff);
+void resolve_requests(const SystemChords& system) {
+  system.each_head([](Drosa note, int pstaff, Drosa head) {
+    if (head->xkind == TPARAM && !head->get(xeocvar) && node_byte(head, 33) != 0)
+      resolve_text_requests(head, note, pstaff);
+  });
 }
 
 // The lyric lines of every staff of the system, each at one height (lyric_line_y).
-bool place_lyric_lines() {
+void place_lyric_lines(const SystemChords& system) {
   lyric_line_y.clear();
   std::map<int, std::vector<LyricSyllable>> by_staff;
-  const bool done = for_each_chord([&](const ChordVisit& chord) {
-    for (Drosa note : chord.notes)
-      for (Drosa head : heads_before(note)) {
-        LyricSyllable s;
-        int pstaff = chord.pstaff;
-        if (lyric_syllable(head, note, chord.pstaff, &s, &pstaff)) by_staff[pstaff].push_back(s);
-      }
+  system.each_head([&](Drosa note, int chord_pstaff, Drosa head) {
+    LyricSyllable s;
+    int pstaff = chord_pstaff;
+    if (lyric_syllable(head, note, chord_pstaff, &s, &pstaff)) by_staff[pstaff].push_back(s);
   });
   std::vector<int> pstaves;
   for (const auto& [pstaff, syllables] : by_staff) pstaves.push_back(pstaff);
@@ -193,7 +232,6 @@ bool place_lyric_lines() {
     for (const LyricSyllable& s : syllables) lyric_line_y[s.tparam.handle()] = s.drawn_y;
     record_lyric_lines(pstaff, syllables);
   }
-  return done;
 }
 
 void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every,
@@ -290,17 +328,31 @@ int32_t draw_voice_annos() {
   insert_midline_marks();
   begin_marks_apart();
   add_curve_marks();
-  if (!for_each_chord(resolve_requests) || !place_lyric_lines()) return 0;
+  SystemChords system;
+  if (!gather_chords(system)) return 0;
+  resolve_requests(system);
+  place_lyric_lines(system);
   const EveryPart every = every_part_filter();
   int previous_layer = -1, previous_staff = -1;
   SystemEndings endings;
-  const bool done = for_each_chord([&](const ChordVisit& chord) {
+  // The chords as gathered: drawing changes annotations, not the print chains.
+  bool done = true;
+  ChordVisit chord;
+  for (size_t c = 0; c + 1 < system.chords.size(); ++c) {
+    if (format_interrupted()) {
+      done = false;
+      break;
+    }
+    chord.notes.assign(system.notes.begin() + system.chords[c],
+                       system.notes.begin() + system.chords[c + 1]);
+    chord.pstaff = system.pstaff[c];
+    chord.layer = system.layer[c];
     // A leading extender is drawn only at the first chord of each layer on the system.
     const bool first = chord.layer != previous_layer || chord.pstaff != previous_staff;
     previous_layer = chord.layer;
     previous_staff = chord.pstaff;
     draw_chord_annos(chord, first ? 1 : 0, every, endings);
-  });
+  }
   // Endings over all the rest (their mid-line marks go once drawn, interrupted or not).
   draw_system_endings(endings);
   return done ? 1 : 0;
