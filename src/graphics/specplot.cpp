@@ -184,7 +184,8 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   int32_t x0 = bar->get(xbarx);
   if (x0 == NOT_DRAWN) return;  // not placed on this page
   if (layer == 0)
-    for (int l = 0; l < LAYERS; ++l) place_rests_in_group(x0, p, l);
+    for (int l = 0; l < LAYERS; ++l)
+      if (staff_data[p].rest_group[l]) place_rests_in_group(x0, p, l);
 
   int type = bar->get(xdouble);
   bool dots_after = bar->get(xrepeat_start) != 0, wings = bar->get(xbarthick) != 0;
@@ -480,6 +481,7 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   unsigned layers_with[MAX_PSTAVES][5] = {};
   unsigned last_layers[MAX_PSTAVES] = {};
   static_assert(LAYERS <= 8, "a staff's layers are the bits of a byte");
+  unsigned signs_here = 0;  // whether any chord due here carries a sign
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
     // A layer without notes at the system's start never has a chord due nor a last note.
     for (unsigned in_use = staff_data[p].layers_with_notes; in_use; in_use &= in_use - 1) {
@@ -491,12 +493,14 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
       }
       due[p][layer] = due_layer(p, layer, time, any_grace, any_after, prev_grace);
       if (!due[p][layer].note) continue;
+      signs_here |= due[p][layer].kinds;
       for (int step = 0; step < 5; ++step)
         if (due[p][layer].kinds & kind_bit(START_ORDER[step])) layers_with[p][step] |= 1u << layer;
     }
   }
   const int* order = mode == SPECPLOT_SYSTEM_START ? START_ORDER : LATER_ORDER;
-  for (int step = 0; step < 5; ++step) {
+  // A column whose chords carry no sign draws none (a bar line is carried only from another).
+  for (int step = 0; step < 5 && (at_end || signs_here); ++step) {
     const int kind = order[step];
     bool bar_at_layer0[MAX_PSTAVES + 1] = {};
     // A bar line a voice's chord on a lower staff carries for the voice's own staff, which has
