@@ -58,7 +58,7 @@ constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LY
 // The glyphs of an arpeggio and of fermatas (over a bar line, as notes carry their own).
 constexpr int PARAM_ARPEGGIO = 339, PARAM_FERMATA = 6, PARAM_FERMATA_BELOW = 7;
 constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_TRILL = 11,
-              LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
+              LINE_PEDAL = 12, LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
 // A text's x from its note as the import gives words and rehearsal marks written with none,
@@ -475,11 +475,14 @@ struct VoiceState {
   std::vector<bool> syllable;  // by lyric line: the last syllable goes on
   bool wedge_whole = false;    // a hairpin drawn whole began: it ends at the next chord
   bool wedge_above = false;
-  int octaves = 0;           // under an octave line: written minus sounding octaves
-  int octave_size = 0;       // its size (8, 15, 22)
-  bool octave_stop = false;  // it ends with the chord being written
-  bool hidden = false;       // its staff is not shown in the system
-  int glissandi = 0;         // glissandi begun at its last chord
+  int octaves = 0;            // under an octave line: written minus sounding octaves
+  int octave_size = 0;        // its size (8, 15, 22)
+  bool octave_stop = false;   // it ends with the chord being written
+  bool pedal_stop = false;    // a pedal line is released after the chord being written
+  bool pedal_change = false;  // and pressed again at the next: a change, written there
+  bool pedal_above = false;
+  bool hidden = false;  // its staff is not shown in the system
+  int glissandi = 0;    // glissandi begun at its last chord
 };
 
 struct PartState {
@@ -524,6 +527,7 @@ struct ChordContext {
   bool whole_measure = false;
   bool short_measure = false;       // its rest lasts a measure shorter than its time signature
   std::vector<int> next_positions;  // of the next chord, where ties go
+  Drosa next_note = NIL;            // the voice's next note
   int beams = 0, beams_left = 0, beams_right = 0;
   bool beamed_next = false;
   int slur_stop = 0, slur_start = 0;  // slur numbers, 0 none
@@ -855,6 +859,7 @@ class Exporter {
   void direction_end(const VoiceState& vs);
   void wedge(VoiceState& vs, Drosa line);
   void wedge_direction(const VoiceState& vs, bool above, const char* type);
+  void pedal_line(VoiceState& vs, Drosa line, Drosa next);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
   void clef(int staff, int code, bool numbered);
@@ -1437,6 +1442,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     if (!first->get(xgrace))
       while (after && after->get(xgrace)) after = next_note_after(after);
     cc.next_positions = chord_positions(after);
+    cc.next_note = after;
     // Beams join it to the chords before and after it in the measure.
     cc.beams = beam_count(first);
     Drosa before = c > 0 ? chords[c - 1][0].note : NIL;
@@ -1521,6 +1527,15 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
     direction_end(vs);
     vs.octaves = 0;
     vs.octave_stop = false;
+  }
+  if (vs.pedal_stop) {
+    direction_start(vs.pedal_above);
+    o.start("pedal");
+    o.attr("type", "stop");
+    o.attr("line", "yes");
+    o.end();
+    direction_end(vs);
+    vs.pedal_stop = false;
   }
 }
 
@@ -1818,6 +1833,40 @@ void Exporter::direction_end(const VoiceState& vs) {
   o.end();
 }
 
+// Whether a pedal line begins at the note.
+bool pedal_line_begins_at(Drosa note) {
+  for (Drosa p = note ? note->xback : NIL; p && p->xkind != NOTE; p = p->xback)
+    if (p->xkind == LINE && p->get(xmetaline) == LINE_PEDAL && p->get(xline_ord) == LINE_BEGIN)
+      return true;
+  return false;
+}
+
+// A pedal line's first segment presses the pedal at its chord; its last releases it when the
+// chord's time is over (at the next chord, or the bar line): a change where the next line
+// begins at the voice's next note.
+void Exporter::pedal_line(VoiceState& vs, Drosa line, Drosa next) {
+  constexpr int FROM_STAFF = 5, UNITS_PER_TENTH = 5;
+  const int role = line->get(xline_ord);
+  const bool above = above_staff(line->get(xstarty));
+  if (role == LINE_BEGIN || role == LINE_WHOLE) {
+    direction_start(above);
+    o.start("pedal");
+    o.attr("type", vs.pedal_change ? "change" : "start");
+    vs.pedal_change = false;
+    o.attr("line", "yes");
+    const int rely = line->get(xline_rely);
+    if (rely == FROM_STAFF || (rely == 0 && line->get(xline_fromstaff)))
+      o.attr("default-y", std::lround(line->get(xstarty) / double(UNITS_PER_TENTH)));
+    o.end();
+    direction_end(vs);
+  }
+  if (role != LINE_END && role != LINE_WHOLE) return;
+  if (pedal_line_begins_at(next))
+    vs.pedal_change = true;
+  else
+    vs.pedal_stop = true, vs.pedal_above = above;
+}
+
 void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type) {
   direction_start(above);
   o.start("wedge");
@@ -1906,6 +1955,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
     for (Drosa a : cn.attached) {
       if (a->xkind == LINE) {
         if (a->get(xmetaline) == LINE_TRILL) trill_line(a, cc);
+        if (a->get(xmetaline) == LINE_PEDAL) pedal_line(vs, a, cc.next_note);
         if (a->get(xmetaline) == LINE_HAIRPIN) wedge(vs, a);
         if (a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END && vs.octaves)
           vs.octave_stop = true;

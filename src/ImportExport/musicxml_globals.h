@@ -70,6 +70,7 @@ struct MxmlItem {
   int32_t beat_unit = -1;  // 0 breve, 1 whole .. 9 256th; -1 none
   int32_t dots = 0;
   bool press = false, release = false;    // pedal
+  bool pedal_line = false;                // the pedal is shown as a bracket line, not marks
   bool syllable = false, extend = false;  // lyric: a hyphen or an extender follows
   int32_t code = 0;                       // notation mark code
   int32_t number = 0;                     // the element's number (lyric verse...)
@@ -191,9 +192,13 @@ struct MxmlVoice {
 
 // A staff list of the parse pass (one per staff of every part; voices of the piece).
 struct MxmlList {
-  Drosa insert = NIL;      // nodes are appended after it
-  bool barsep = false;     // bar lines do not join the staff below
-  Drosa last_note = NIL;   // the last note placed in it
+  Drosa insert = NIL;     // nodes are appended after it
+  bool barsep = false;    // bar lines do not join the staff below
+  Drosa last_note = NIL;  // the last note placed in it
+  // The chord of the measure that starts last in it (a voice read earlier may end the
+  // measure), and its start; -1 while the measure has none.
+  Drosa latest_note = NIL;
+  int64_t latest_start = -1;
   Drosa print = NIL;       // the PRINT whose staff settings are in force at its end
   int staff_size = 50;     // the size its staff is drawn at (50 a staff of the piece's size)
   int clef = 0;            // the clef code in force at its end
@@ -458,6 +463,12 @@ struct MxmlState {
     Drosa line = NIL;
     int list = -1, voice = 0;
   } trill_lines[MXML_TRILL_LINES];
+  // The pedal line of the part begun and not yet released: its first segment, and the note,
+  // list and voice it begins at.
+  struct PedalLine {
+    Drosa line = NIL, note = NIL;
+    int list = -1, voice = 0;
+  } pedal_line;
   // Lines a later line of their staff followed in the measure of their stop, in the order
   // they began: they end with that measure too, once every voice of it has been read.
   std::vector<OctaveLine> octave_lines_stopped;

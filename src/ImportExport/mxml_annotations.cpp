@@ -34,6 +34,8 @@ constexpr int PARAM_HIDDEN_TEXT = 578;
 constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5, CLASS_CHORD_SYMBOL = 11;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5, NEXT_BAR = 10, CENTRED = 1;
+// A pedal release at a measure's end stands this far before its bar line.
+constexpr int32_t RELEASE_BEFORE_BAR = 20;
 constexpr int PARAM_FERMATA_ABOVE = 6, PARAM_FERMATA_BELOW = 7;
 constexpr int32_t BAR_FERMATA_GAP = 40;  // from the staff's top or bottom line
 // The arpeggio's glyph: the music font's arpeggio sign, 10 units tall a point of its size,
@@ -507,9 +509,11 @@ void arpeggio_at(const MxmlItem& item, Drosa note, int tag, int context) {
     mxml.arpeggios.push_back({t, note});
 }
 
-// Makes the items of the groups of a slot that fit the list, and whose offsets name a time
-// before `until` (the end of the note's chord); the others stay.
-void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t until = INT64_MAX) {
+// Makes the items of the groups of a slot that fit the list, and whose times come before `until`
+// (the end of the note's chord) or are the chord's `start` (a grace note takes what stands
+// before it); the others stay.
+void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t start = 0,
+                int64_t until = INT64_MAX) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
   if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
   std::deque<MxmlGroup> kept;
@@ -522,7 +526,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
       [&](const MxmlGroup& g) { return g.metronome && (list < 0 || group_fits(g, list)); });
   std::vector<const MxmlItem*> marks;  // the tempo marks made at this note
   for (MxmlGroup& g : mxml.slots[slot]) {
-    if ((list >= 0 && !group_fits(g, list)) || g.at >= until) {
+    if ((list >= 0 && !group_fits(g, list)) || (g.at >= until && g.at != start)) {
       kept.push_back(std::move(g));
       continue;
     }
@@ -559,22 +563,27 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t un
         const bool undecided = slot == MXML_DIRECTION_SLOT && x_from_its_note(placed, list);
         if (slot == MXML_DIRECTION_SLOT) within_its_gap(placed, list);
         if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
-        if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
-          taken.place(placed);
-        const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
-        // A dynamic the document centres (or sets right) at its x stands so.
-        const int32_t width = !dynamic ? 0
-                              : placed.dynamics >= 0 && placed.dynamics <= 23
-                                  ? dynamic_width(placed.dynamics)
-                                  : DYNAMIC_WORDS_LETTER * int32_t(placed.dynamics_before.size() +
-                                                                   placed.dynamics_after.size());
-        if (dynamic) placed.x -= width * placed.halign / 2;
-        Drosa head = annotate(placed, note, tag, context);
-        if (undecided) made_from_x(head);
-        if (dynamic)
-          mxml.marks_shown.push_back({note, placed.x + placed.dx,
-                                      placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE, width, false});
-        if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
+        // A pedal shown as a line begins or ends it here, drawing no mark.
+        made = !(placed.pedal_line && mxml_pedal_line_at(placed, note, list, tag));
+        if (made) {
+          if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
+            taken.place(placed);
+          const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
+          // A dynamic the document centres (or sets right) at its x stands so.
+          const int32_t width = !dynamic ? 0
+                                : placed.dynamics >= 0 && placed.dynamics <= 23
+                                    ? dynamic_width(placed.dynamics)
+                                    : DYNAMIC_WORDS_LETTER * int32_t(placed.dynamics_before.size() +
+                                                                     placed.dynamics_after.size());
+          if (dynamic) placed.x -= width * placed.halign / 2;
+          Drosa head = annotate(placed, note, tag, context);
+          if (undecided) made_from_x(head);
+          if (dynamic)
+            mxml.marks_shown.push_back({note, placed.x + placed.dx,
+                                        placed.y + placed.dy + DYNAMIC_LETTERS_MIDDLE, width,
+                                        false});
+          if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
+        }
       }
       words = made && (item.kind == 1 || mark) ? &item : nullptr;
       if (&item == mxml.item) mxml.item = nullptr;
@@ -829,6 +838,62 @@ void mxml_trill_lines_at(const MxmlNoteRecord& n, Drosa note, int list, int tag)
   }
 }
 
+namespace {
+
+// A pedal line stands at its "Ped."'s height, its hooks reaching up from there; it begins a
+// little before the head of its first note and ends over the time of its last chord (the
+// release stands at the next chord's head, or at the bar line).
+constexpr int PEDAL_LINE = 12;
+constexpr int32_t PEDAL_LINE_START = -20, PEDAL_LINE_LENGTH = 100;
+
+Drosa first_of_chord(Drosa note) {
+  while (note->xback && note->xback->xkind == NOTE && !note->xback->get(xendvcd))
+    note = note->xback;
+  return note;
+}
+
+// Ends the open line over the time of the last chord its voice has sounded on its staff (at
+// the chord it began at when there is none after that).
+void end_pedal_line(bool at_its_start) {
+  MxmlState::PedalLine& open = mxml.pedal_line;
+  const int index = ((open.voice >> 7) & 31) - 1;
+  Drosa last =
+      index >= 0 && index <= MXML_MAX_VOICE && !at_its_start ? mxml.voices[index].last_note : NIL;
+  if (last && (last->get(xpitch) >> 12) != 0) last = NIL;  // written on another staff
+  Drosa first = last ? first_of_chord(last) : NIL;
+  Drosa end = copyDrosa(open.line);
+  end->set(xline_ord, ENDLINE);
+  end->set(xstartx, 0);
+  end->set(xendx, 0);
+  link_after(end, first && first != first_of_chord(open.note) ? first->xback : open.line);
+  open = {};
+}
+
+}  // namespace
+
+bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag) {
+  MxmlState::PedalLine& open = mxml.pedal_line;
+  if (item.release && !open.line && !item.press) return false;
+  // At the measure's end: the list whose last note it goes to.
+  for (int i = 0; list < 0 && mxml_in_part() && i < mxml_part_list_count(); ++i) {
+    const MxmlList& l = mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)];
+    if (l.last_note == note || l.latest_note == note) list = mxml.part_first[mxml.part_index] + i;
+  }
+  if (open.line) {
+    // Released at the chord it began at: it ends over that chord's time.
+    end_pedal_line(first_of_chord(note) == first_of_chord(open.note));
+  }
+  if (!item.press || list < 0) return true;
+  Drosa line = begin_line_at(note, PEDAL_LINE, 0, 0, PEDAL_LINE_START,
+                             item.y + item.dy - VERTICAL_ORIGIN, PEDAL_LINE_LENGTH, tag);
+  open = {line, note, list, tag & MXML_TAG_VOICE_BITS};
+  return true;
+}
+
+void mxml_pedal_lines_end() {
+  if (mxml.pedal_line.line) end_pedal_line(false);
+}
+
 void mxml_trill_lines_end() {
   for (MxmlState::TrillLine& open : mxml.trill_lines) {
     if (open.line) end_trill_line(open.line, open.line);
@@ -906,7 +971,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t u
   }
   mxml.title_flush = MXML_LYRICS_RECORD;
   flush_slot(MXML_CREDIT_SLOT, note, -1, tag, 1);
-  flush_slot(MXML_DIRECTION_SLOT, note, list, tag, 0, until);
+  flush_slot(MXML_DIRECTION_SLOT, note, list, tag, 0, start, until);
   flush_slot(MXML_NOTATIONS_SLOT, note, -1, tag, 0);
   for (const MxmlItem& item : mxml.titles[MXML_LYRICS_RECORD].items) annotate(item, note, tag, 0);
   mxml_reset_title(MXML_LYRICS_RECORD);
@@ -914,13 +979,25 @@ void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t u
   mxml_ending_at_note(note, list, tag);
 }
 
-void mxml_flush_measure_end() {
-  Drosa last = mxml.last_note;
-  if (!last) return;
+namespace {
+
+// The list of the part whose chord of the measure starts last (the first of those that tie).
+const MxmlList* list_sounding_last() {
+  const MxmlList* found = nullptr;
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    const MxmlList& l = mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)];
+    if (l.latest_note && (!found || l.latest_start > found->latest_start)) found = &l;
+  }
+  return found;
+}
+
+void flush_directions_at_measure_end(Drosa last) {
   mxml.marks_shown.clear();
   const int tag = last->get(xpitch);
   flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
-  // Directions that name a staff go to the last note of that staff.
+  // Directions that name a staff go to the last note of that staff: the chord that starts
+  // last in the measure, when they come at its end (written after the voice that ends it, before
+  // a backup to the voices read after it).
   std::deque<MxmlGroup> groups = std::move(mxml.slots[MXML_DIRECTION_SLOT]);
   mxml.slots[MXML_DIRECTION_SLOT].clear();
   for (MxmlGroup& g : groups) {
@@ -928,13 +1005,25 @@ void mxml_flush_measure_end() {
     for (int i = 0; i < mxml_part_list_count(); ++i)
       if (group_fits(g, mxml.part_first[mxml.part_index] + i) && g.staff > 0)
         list = mxml.part_first[mxml.part_index] + i;
-    Drosa note =
-        list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
+    // One of no staff, at the measure's end, of the staff whose chord starts last.
+    const MxmlList* l = list >= 0   ? &mxml.lists[size_t(list)]
+                        : g.at >= 0 ? list_sounding_last()
+                                    : nullptr;
+    Drosa note = !l || !l->last_note                        ? last
+                 : g.at > l->latest_start && l->latest_note ? l->latest_note
+                                                            : l->last_note;
     // Words written after a measure's notes ("D.S. al Coda", "Fine") end at its last note: begun
     // there, they ran over the bar line onto the signs of the next measure.
-    for (MxmlItem& item : g.items)
+    // A pedal released there lets go at the bar line: the release stands before it, not at
+    // the last chord (under its press).
+    for (MxmlItem& item : g.items) {
       if (item.kind == 1 && !item.justify_given && !(item.given & 1))
         item.reference = uint16_t((item.reference & ~7) | 2);
+      if (item.release && !item.press && !item.pedal_line && !(item.given & 1) && g.at >= 0) {
+        item.reference = uint16_t((NEXT_BAR << 12) | (item.reference & 0x0F00) | 2);
+        item.x = -RELEASE_BEFORE_BAR;
+      }
+    }
     mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
     flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
   }
@@ -950,4 +1039,14 @@ void mxml_flush_measure_end() {
     if (note_list >= 0) wedge_at(w, note, note_list, note->get(xpitch), INT64_MAX, INT64_MAX);
   }
   drop_ended_wedges();
+}
+
+}  // namespace
+
+void mxml_flush_measure_end() {
+  if (mxml.last_note) flush_directions_at_measure_end(mxml.last_note);
+  for (int i = 0; i < mxml_part_list_count(); ++i) {
+    MxmlList& l = mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)];
+    l.latest_note = NIL, l.latest_start = -1;
+  }
 }

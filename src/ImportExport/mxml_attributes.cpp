@@ -434,6 +434,7 @@ void mxml_part_end() {
   mxml_end_short_measure_rests();
   mxml_octave_lines_end(true);
   mxml_trill_lines_end();
+  mxml_pedal_lines_end();
   mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);

@@ -543,6 +543,9 @@ void mxml_direction(XmlElement& e) {
   if (std::strcmp(xml_open_element_name(e, -1), "directive") == 0 ||
       mxml_attr_is(e, "directive", "yes"))
     g.voffset = -100;
+  // It goes to the note sounding at the time the reader is at: written after a voice's last
+  // note, before a backup, it waits for the notes read later at its time (or the measure's end).
+  if (mxml_in_part()) g.at = mxml.part_cursor[mxml.part_index] + mxml.pending;
   mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
@@ -826,6 +829,7 @@ void mxml_pedal(XmlElement& e) {
     item->press = true;
   }
   if (item) item->text = " ";
+  if (item) item->pedal_line = mxml_attr_is(e, "line", "yes");
 }
 
 // How far above the staff's middle line the words of an octave line, or a hairpin, may stand

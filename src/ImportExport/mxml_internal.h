@@ -289,6 +289,12 @@ Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int st
 void mxml_trill_lines_at(const MxmlNoteRecord& n, Drosa note, int list, int tag);
 // Ends the part's trill lines that were never stopped at the notes they began at.
 void mxml_trill_lines_end();
+// A pedal's bracket line at a note of `list` (-1 at the measure's end): a press begins it, a
+// release ends it (at the note when it is of the line's voice, else over the time of that
+// voice's last chord), a change does both. False when it is no line's (a release of none).
+bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag);
+// Ends the part's pedal line never released over the time of its voice's last chord.
+void mxml_pedal_lines_end();
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

@@ -339,7 +339,9 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
   if (!place.chord) mxml_tablature_tuning(note, list);
   mxml_attach_to_note(note, list, tag, start, start + mxml.pending);
   if (!place.chord) staff_settings(list, note);
-  mxml.lists[size_t(list)].last_note = note;
+  MxmlList& l = mxml.lists[size_t(list)];
+  l.last_note = note;
+  if (!place.chord && start >= l.latest_start) l.latest_note = note, l.latest_start = start;
   mxml.last_note = note;
 }
 

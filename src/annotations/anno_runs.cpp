@@ -189,8 +189,9 @@ const char* line_style_name(int style) {
       "plain line",         "hairpin",          "tuplet bracket",      "plain bracket",
       "right bracket",      "left bracket",     "rectangle",           "left of rectangle",
       "right of rectangle", "top of rectangle", "bottom of rectangle", "trill line",
+      "pedal line",
   };
-  return style >= 0 && style <= 11 ? names[style] : "ERROR BAD VALUE";
+  return style >= 0 && style <= 12 ? names[style] : "ERROR BAD VALUE";
 }
 
 const AnnoFlagWord anno_flag_words[] = {

@@ -269,7 +269,7 @@ void draw_trill_line(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint a, 
 
 // ---- Shapes -------------------------------------------------------------------------------------
 
-void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask) {
+void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask, bool up) {
   AnnoPoint a, b;
   if (!line_ends(line, mode, &a, &b) || (a.x == b.x && a.y == b.y)) return;
   const Box clip = clip_box(line, a);
@@ -278,7 +278,7 @@ void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask) {
       join_width(std::max<int32_t>(line->get(xlinewidth), current_min_line_width()));
   const double sine = std::fabs(std::sin(std::atan2(double(b.y) - a.y, double(b.x) - a.x)));
   auto hook = [&](AnnoPoint end, AnnoPoint other, int var) {
-    const int direction = toward_note(note, end);
+    const int direction = up ? 1 : toward_note(note, end);
     int64_t reach = length;
     if (direction > 0)
       reach += join;
@@ -349,6 +349,9 @@ void draw_anno_graphic(Drosa line, Drosa note, int mode, int pstaff) {
       break;
     case STYLE_TRILL_LINE:
       draw_trill_line(line, note, mode, pstaff, a, b);
+      break;
+    case STYLE_PEDAL_LINE:
+      draw_anno_arrow(line, note, mode, pstaff, 3, true);
       break;
     default:  // a style of no known shape: its plain line
       emit_part(line, note, pstaff, mode, a, b, GANNO_BOTH, nullptr);

@@ -28,6 +28,7 @@ enum LineStyle {
   STYLE_RECTANGLE_TOP = 9,
   STYLE_RECTANGLE_BOTTOM = 10,
   STYLE_TRILL_LINE = 11,
+  STYLE_PEDAL_LINE = 12,
 };
 
 // The element varieties of the parts of shapes.
@@ -47,7 +48,8 @@ inline constexpr int VAR_RECT_X_MIN = 77, VAR_RECT_X_MAX = 78, VAR_RECT_Y_MAX = 
 //     note at the ends their style names; rectangles: the sides their style names; a trill
 //     line: a row of the music font's trill wiggles (parameter 731), as many as fit between its
 //     ends, going on from the "tr" drawn before its note on its first segment, on that sign's
-//     base line (at its start's height on the other segments).
+//     base line (at its start's height on the other segments); a pedal line: a bracket whose
+//     hooks reach up wherever it stands.
 //   A line that runs on shows its start's hook or side only on its first segment and its end's
 //   only where it ends; the parts of the line itself keep its clip box.
 // Reads:  the line, its PDATA, the note's layout, the trill sign's PDATA, parameters 1, 217,
@@ -59,10 +61,10 @@ void draw_anno_graphic(Drosa line, Drosa note, int mode, int pstaff);
 // max by the line width less 5, less 6 above zoom 5), bit 2 at y min.
 void draw_anno_shape(Drosa line, Drosa note, int mode, int pstaff, int vertical, int horizontal);
 // draw_anno_arrow: a bracket: mask bit 2 the hook at the start, bit 1 at the end, then the
-// bracket line. An upward hook is lengthened by the line width less 5 (6 above zoom 5), a
-// downward one at the higher end of a sloping line shortened by that width times the sine of
-// the slope.
-void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask);
+// bracket line; `up`: the hooks reach up, not toward the note. An upward hook is lengthened by the
+// line width less 5 (6 above zoom 5), a downward one at the higher end of a sloping line shortened
+// by that width times the sine of the slope.
+void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask, bool up = false);
 
 // trill_sign_drawn: the "tr" a trill line's first segment goes on from: a trill sign before
 // the line's note, after the note before, drawn on the staff; NIL for none (or another line).

@@ -101,10 +101,17 @@ int64_t time_reach_x(Drosa line, Drosa chord, int pstaff) {
   return time_end_x(chord, pstaff) - gaps * param_length(P_CLIP_RIGHT, chord, nullptr);
 }
 
+// Whether a line ends over the time of the chord it ends at: a trill line's wiggles, and a
+// pedal line released at the next chord or the bar line.
+bool ends_over_time(Drosa line) {
+  const int style = line->get(xmetaline);
+  return style == STYLE_TRILL_LINE || style == STYLE_PEDAL_LINE;
+}
+
 // A BEGLINE whose ENDLINE is on the same system reaches the ENDLINE's end. One whose ENDLINE
 // stands at its own chord (a document stops it after that chord, at the end of its measure)
 // reaches over the chord's time, to the bar line or the next chord; a trill line over the time
-// of the chord it ends at.
+// of the chord it ends at, and a pedal line.
 void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   Drosa next = partner;
   while (next && next->xkind != NOTE) next = next->xnext;
@@ -112,7 +119,7 @@ void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   const int64_t x = head_x(chord), next_x = head_x(next);
   int64_t reach = next_x + partner->get(xstartx) + partner->get(xendx);
   if (next_x <= x) reach = time_reach_x(line, chord, pstaff);
-  if (line->get(xmetaline) == STYLE_TRILL_LINE) reach = time_reach_x(line, next, pstaff);
+  if (ends_over_time(line)) reach = time_reach_x(line, next, pstaff);
   int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
   // be too short to read: it reaches twice the shortest line past its start, but not into a
@@ -163,7 +170,7 @@ int clip_at_staff_start(Drosa line, Drosa chord, int p) {
   const int64_t visible_start = std::max<int64_t>(
       int64_t(staff_left_x(p, current_page)) + param_length(P_CLIP_LEFT, chord, nullptr),
       staff_data[p].signs_end_x);
-  const int64_t end = line->get(xmetaline) == STYLE_TRILL_LINE
+  const int64_t end = ends_over_time(line)
                           ? time_reach_x(line, chord, p)
                           : head_x(chord) + int64_t(line->get(xstartx)) + line->get(xendx);
   const int64_t length = end - visible_start;

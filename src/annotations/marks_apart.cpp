@@ -420,8 +420,9 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
     if (pd && pd->xkind == PDATA) mark.pdata = pd;
   } else {
     const int style = head->get(xmetaline);
-    if (head->xkind != LINE || (style != STYLE_HAIRPIN && style != STYLE_TRILL_LINE &&
-                                (style < STYLE_PLAIN_BRACKET || style > STYLE_LEFT_BRACKET)))
+    if (head->xkind != LINE ||
+        (style != STYLE_HAIRPIN && style != STYLE_TRILL_LINE && style != STYLE_PEDAL_LINE &&
+         (style < STYLE_PLAIN_BRACKET || style > STYLE_LEFT_BRACKET)))
       return;
     mark.movable = false;
     mark.hairpin = style == STYLE_HAIRPIN;

@@ -1,12 +1,17 @@
 // octave_lines_test.cpp: octave lines a document writes for one voice of a staff over the
-// notes of another: the line goes to the voice whose notes it covers, and is drawn whole.
+// notes of another: the line goes to the voice whose notes it covers, and is drawn whole; and
+// pedal marks and lines written after a voice's last note, before the voices read after it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -55,6 +60,102 @@ TEST_F(MusicXmlOctaveLines, ALineWrittenAfterAWholeBarRestGoesToTheVoiceWhoseNot
   EXPECT_EQ(dashes, 2);
   EXPECT_EQ(hooks, 2);
   offscreen_dispose();
+}
+
+// Bar 1: a pedal pressed at voice 1's third beat and released after its last note, before the
+// backup to voice 2. Bar 2: a pedal line pressed at the first beat and released at the third.
+const std::string PEDALS =
+    "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>P"
+    "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+    "<divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time><clef>"
+    "<sign>G</sign><line>2</line></clef></attributes>"
+    "<note><pitch><step>C</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice>"
+    "<type>half</type><stem>up</stem></note>"
+    "<direction placement=\"below\"><direction-type><pedal type=\"start\"/></direction-type>"
+    "</direction>"
+    "<note><pitch><step>D</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice>"
+    "<type>half</type><stem>up</stem></note>"
+    "<direction placement=\"below\"><direction-type><pedal type=\"stop\"/></direction-type>"
+    "</direction><backup><duration>4</duration></backup>"
+    "<note><pitch><step>E</step><octave>4</octave></pitch><duration>4</duration><voice>2</voice>"
+    "<type>whole</type><stem>down</stem></note></measure><measure number=\"2\">"
+    "<direction placement=\"below\"><direction-type><pedal type=\"start\" line=\"yes\" "
+    "default-y=\"-70\"/></direction-type></direction>"
+    "<note><pitch><step>C</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice>"
+    "<type>half</type></note>"
+    "<direction placement=\"below\"><direction-type><pedal type=\"stop\" line=\"yes\"/>"
+    "</direction-type></direction>"
+    "<note><pitch><step>D</step><octave>5</octave></pitch><duration>2</duration><voice>1</voice>"
+    "<type>half</type></note></measure></part></score-partwise>";
+
+// The pedal lines of voice v: each segment as its role (3 first, 1 last) "@" the number of the
+// note it stands before.
+std::string pedal_lines_of(int v) {
+  std::string out;
+  int k = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE) ++k;
+    if (p->xkind == LINE && p->get(xmetaline) == 12)
+      out += std::to_string(p->get(xline_ord)) + "@" + std::to_string(k) + " ";
+  }
+  return out;
+}
+
+TEST_F(MusicXmlOctaveLines, APedalReleasedAfterAVoiceStaysAfterItsPressAndALineIsDrawn) {
+  // The release written before the backup went to voice 2's first note, at the bar's start,
+  // before its press; a pedal asked as a line drew marks.
+  platform_init_fonts();
+  ASSERT_EQ(import(PEDALS, 1), 1);
+  EXPECT_EQ(pedal_lines_of(0), "3@2 1@2 ") << "a line from the third note over its time";
+  ASSERT_EQ(format_page(1, 0), 1);
+  save_page("pedal_line");
+  // A bracket: its hooks reach up from its line's ends; the line runs over the half note.
+  constexpr int START_HOOK = 66, END_HOOK = 67, BRACKET_LINE = 68;
+  GEInkBox parts[3] = {};
+  int found = 0;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    const int var = e->xkind == GE_LINE ? e->get(xgl_var) : 0;
+    if (var >= START_HOOK && var <= BRACKET_LINE && ge_ink_box(e, &parts[var - START_HOOK]))
+      ++found;
+  }
+  ASSERT_EQ(found, 3);
+  // The marks of bar 1: "Ped.", then its release, after it.
+  std::vector<GEInkBox> marks;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox box;
+    if (e->xkind != GE_LINE && e->xkind != NOTEPTR && e->get(xganno) && ge_ink_box(e, &box))
+      marks.push_back(box);
+  }
+  ASSERT_EQ(marks.size(), 2u);
+  auto width = [](const GEInkBox& b) { return b.right - b.left; };
+  const bool press_first = width(marks[0]) > width(marks[1]);  // "Ped." is the wider
+  const GEInkBox& press = marks[press_first ? 0 : 1];
+  const GEInkBox& release = marks[press_first ? 1 : 0];
+  EXPECT_LT(press.right, release.left) << "the release after its press";
+  const GEInkBox& line = parts[2];
+  for (const GEInkBox& hook : {parts[0], parts[1]}) {
+    EXPECT_LE(hook.bottom, line.bottom + 5);
+    EXPECT_GT(hook.top, line.top + 40) << "up from the line";
+  }
+  EXPECT_LT(parts[0].right, line.left + 20);
+  EXPECT_GT(parts[1].left, line.right - 20);
+  EXPECT_GT(line.right - line.left, 400) << "over the half note";
+
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("vesk-pedals-" + std::to_string(::getpid()));
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  std::ifstream in(path);
+  std::stringstream written;
+  written << in.rdbuf();
+  EXPECT_NE(written.str().find("<pedal type=\"start\" line=\"yes\" default-y=\"-70\""),
+            std::string::npos)
+      << written.str();
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written.str()), 1);
+  EXPECT_EQ(pedal_lines_of(0), "3@2 1@2 ") << "written back and read again";
+  std::filesystem::remove(path);
+  take_reports();
 }
 
 }  // namespace
