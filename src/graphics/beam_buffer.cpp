@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "graphics/graphics_globals.h"
 #include "layout/layout_services.h"
@@ -30,6 +31,15 @@ int entry_index(int pstaff, int layer, int direction, int grace) {
 }
 
 bool is_open(const BeamBufferEntry& e) { return bool(e.first); }
+
+// The entries touched since fix_beam_buffer last ran, so that it need not look at every one.
+std::vector<int> touched_entries;
+
+void touch(int index) {
+  if (beam_buffer_touched[index]) return;
+  beam_buffer_touched[index] = 1;
+  touched_entries.push_back(index);
+}
 
 void empty(int index) {
   beam_buffer[index] = BeamBufferEntry{};
@@ -71,7 +81,7 @@ void endchord(Drosa first, Drosa last, int pstaff, int layer) {
         beam_buffer_beam_drawer(from, last, pstaff, layer);
       } else {
         e.last = last;
-        beam_buffer_touched[index] = 1;
+        touch(index);
       }
       return;
     }
@@ -82,50 +92,56 @@ void endchord(Drosa first, Drosa last, int pstaff, int layer) {
     beam_buffer_chord_drawer(first, last, pstaff, layer);
   } else {
     beam_buffer[index] = {first, last};
-    beam_buffer_touched[index] = 1;
+    touch(index);
   }
 }
 
 void fix_beam_buffer() {
-  for (int p = system_from(); p <= system_to(); ++p) {
-    for (int layer = 0; layer < LAYERS; ++layer) {
-      for (int direction = 1; direction <= 2; ++direction) {
-        for (int grace = 0; grace <= 1; ++grace) {
-          const int index = entry_index(p, layer, direction, grace);
-          if (!beam_buffer_touched[index]) continue;
-          BeamBufferEntry& e = beam_buffer[index];
-          if (!is_open(e)) {
-            REPORT_ERROR(4,
-                         "new_note_in_beam logic error in fix_beam_buffer: pstaff %hd, layer %d, "
-                         "dir %hd grace %d",
-                         short(p), layer, short(direction), grace);
-            continue;
-          }
-          int where = 3;
-          beam_next(e.last, &where);
-          if (where == 3) continue;
-          const int next = where == 2 ? p + 1 : p - 1;
-          if (next < first_pstaff || next > last_pstaff || next < 0 || next >= MAX_PSTAVES) {
-            REPORT_ERROR(4, "fix_beam_buffer: nextpstaff %hd out of range %hd..%hd", short(next),
-                         short(first_pstaff), short(last_pstaff));
-            continue;
-          }
-          // The beam goes on at the neighbouring staff, whose chords have stems towards it.
-          const int target = entry_index(next, layer, where, grace);
-          if (is_open(beam_buffer[target])) {
-            BeamBufferEntry old = beam_buffer[target];
-            empty(target);
-            beam_buffer_beam_drawer(old.first, old.last, next, layer);
-          }
-          beam_buffer[target] = e;
-          e = BeamBufferEntry{};
-        }
-      }
+  // The touched entries of the system's staves in the order of their index: by staff, layer,
+  // direction and grace. An entry emptied meanwhile is passed by.
+  std::vector<int>& touched = touched_entries;
+  std::sort(touched.begin(), touched.end());
+  touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+  const int from = entry_index(system_from(), 0, 0, 0), to = entry_index(system_to() + 1, 0, 0, 0);
+  for (const int index : touched) {
+    if (index < from || index >= to || !beam_buffer_touched[index]) continue;
+    const int grace = index % 2, direction = index / 2 % BEAM_BUFFER_DIRECTIONS;
+    const int layer = index / (2 * BEAM_BUFFER_DIRECTIONS) % BEAM_BUFFER_LAYERS;
+    const int p = index / (2 * BEAM_BUFFER_DIRECTIONS * BEAM_BUFFER_LAYERS);
+    if (direction < 1 || direction > 2) continue;
+    BeamBufferEntry& e = beam_buffer[index];
+    if (!is_open(e)) {
+      REPORT_ERROR(4,
+                   "new_note_in_beam logic error in fix_beam_buffer: pstaff %hd, layer %d, "
+                   "dir %hd grace %d",
+                   short(p), layer, short(direction), grace);
+      continue;
     }
+    int where = 3;
+    beam_next(e.last, &where);
+    if (where == 3) continue;
+    const int next = where == 2 ? p + 1 : p - 1;
+    if (next < first_pstaff || next > last_pstaff || next < 0 || next >= MAX_PSTAVES) {
+      REPORT_ERROR(4, "fix_beam_buffer: nextpstaff %hd out of range %hd..%hd", short(next),
+                   short(first_pstaff), short(last_pstaff));
+      continue;
+    }
+    // The beam goes on at the neighbouring staff, whose chords have stems towards it.
+    const int target = entry_index(next, layer, where, grace);
+    if (is_open(beam_buffer[target])) {
+      BeamBufferEntry old = beam_buffer[target];
+      empty(target);
+      beam_buffer_beam_drawer(old.first, old.last, next, layer);
+    }
+    beam_buffer[target] = e;
+    e = BeamBufferEntry{};
   }
-  for (int p = system_from(); p <= system_to(); ++p)
-    for (int i = entry_index(p, 0, 0, 0); i < entry_index(p + 1, 0, 0, 0); ++i)
-      beam_buffer_touched[i] = 0;
+  // Entries of staves outside the system stay touched, as they were.
+  std::erase_if(touched, [&](int index) {
+    if (index < from || index >= to) return !beam_buffer_touched[index];
+    beam_buffer_touched[index] = 0;
+    return true;
+  });
 }
 
 void check_beam_buffer() {
