@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_TAGS_H
 #include FT_ADVANCES_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -24,7 +25,8 @@ namespace {
 // A face opened here, set to its design size once.
 struct OwnFace {
   FT_Face face = nullptr;
-  QByteArray head;  // the font's 'head' table, which tells one font file from another
+  QByteArray head;   // the font's 'head' table, which tells one font file from another
+  int setting = -1;  // how it sets the default, Latin and Greek scripts (TextSetting), once known
 };
 
 FT_Library library() {
@@ -158,14 +160,20 @@ OwnFace* face_for(const QRawFont& raw) {
   static auto& known = *new std::vector<std::pair<QRawFont, OwnFace*>>();
   for (const auto& [font, face] : known)
     if (font == raw) return face;
-  // Every size of a font reads the same file; the fonts of one collection may share a 'head'.
-  static auto& by_head = *new std::map<std::pair<QByteArray, std::string>, OwnFace*>();
+  // Every size of a font reads the same file; only the fonts of one collection may share a
+  // 'head', and are told apart by name.
+  static auto& by_head = *new std::map<QByteArray, OwnFace*>();
   const QByteArray head = raw.fontTable("head");
-  const std::string name = postscript_name(raw.fontTable("name"));
-  auto it = by_head.find({head, name});
-  if (it == by_head.end()) it = by_head.emplace(std::pair(head, name), find_face(head, name)).first;
-  known.emplace_back(raw, it->second);
-  return it->second;
+  auto it = by_head.find(head);
+  OwnFace* face = nullptr;
+  if (it != by_head.end() && (!it->second || it->second->face->num_faces == 1)) {
+    face = it->second;
+  } else {
+    face = find_face(head, postscript_name(raw.fontTable("name")));
+    if (it == by_head.end()) by_head.emplace(head, face);
+  }
+  known.emplace_back(raw, face);
+  return face;
 }
 
 // The glyph slot's outline as a path: quadratic pieces become cubic ones, a contour starting
@@ -285,22 +293,58 @@ bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
   return true;
 }
 
-bool same_in_every_language(const QRawFont& raw) {
-  for (const char* table : {"GSUB", "GPOS"}) {
-    const QByteArray t = raw.fontTable(table);
-    if (t.isEmpty()) continue;
-    if (t.size() < 10) return false;
-    const qsizetype scripts = be16(t, 4);
-    if (scripts + 2 > t.size()) return false;
-    const int count = be16(t, scripts);
-    for (int i = 0; i < count; ++i) {
-      const qsizetype record = scripts + 2 + qsizetype(i) * 6;
-      if (record + 6 > t.size()) return false;
-      const QByteArray tag = t.mid(record, 4);
-      if (tag != "DFLT" && tag != "dflt" && tag != "latn" && tag != "grek") continue;
-      const qsizetype script = scripts + be16(t, record + 4);
-      if (script + 4 > t.size() || be16(t, script + 2) != 0) return false;
-    }
+namespace {
+
+// The features a layout table ('GSUB' or 'GPOS') applies by default to the default, Latin and
+// Greek scripts, added to the list. False when the table is cut short or names a language of
+// those scripts.
+bool default_features(const QByteArray& t, std::vector<QByteArray>* features) {
+  if (t.isEmpty()) return true;
+  if (t.size() < 10) return false;
+  const qsizetype scripts = be16(t, 4), list = be16(t, 6);
+  if (scripts + 2 > t.size() || list + 2 > t.size()) return false;
+  const int count = be16(t, scripts), feature_count = be16(t, list);
+  auto add = [&](int index) {
+    const qsizetype record = list + 2 + qsizetype(index) * 6;
+    if (index >= feature_count || record + 6 > t.size()) return false;
+    features->push_back(t.mid(record, 4));
+    return true;
+  };
+  for (int i = 0; i < count; ++i) {
+    const qsizetype record = scripts + 2 + qsizetype(i) * 6;
+    if (record + 6 > t.size()) return false;
+    const QByteArray tag = t.mid(record, 4);
+    if (tag != "DFLT" && tag != "dflt" && tag != "latn" && tag != "grek") continue;
+    const qsizetype script = scripts + be16(t, record + 4);
+    if (script + 4 > t.size() || be16(t, script + 2) != 0) return false;
+    if (be16(t, script) == 0) continue;  // no default language system
+    const qsizetype system = script + be16(t, script);
+    if (system + 6 > t.size()) return false;
+    const int required = be16(t, system + 2), n = be16(t, system + 4);
+    if (required != 0xFFFF && !add(required)) return false;
+    for (int k = 0; k < n; ++k)
+      if (system + 8 + 2 * k > t.size() || !add(be16(t, system + 6 + 2 * k))) return false;
   }
   return true;
+}
+
+}  // namespace
+
+TextSetting text_setting(const QRawFont& raw) {
+  OwnFace* own = face_for(raw);
+  if (!own) return TextSetting::LAID_OUT;
+  if (own->setting < 0) {
+    std::vector<QByteArray> substitutions, positions;
+    TextSetting setting = TextSetting::LAID_OUT;
+    if (default_features(sfnt_table(own->face, TTAG_GSUB), &substitutions) &&
+        default_features(sfnt_table(own->face, TTAG_GPOS), &positions)) {
+      setting = TextSetting::ALONE;
+      if (substitutions.empty() &&
+          std::all_of(positions.begin(), positions.end(),
+                      [](const QByteArray& feature) { return feature == "kern"; }))
+        setting = TextSetting::GLYPH_BY_GLYPH;
+    }
+    own->setting = int(setting);
+  }
+  return TextSetting(own->setting);
 }

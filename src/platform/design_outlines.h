@@ -26,10 +26,17 @@ bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
 // design_outline is false.
 bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance);
 
-// Whether the font lays out a character of the default, Latin or Greek scripts the same in
-// every language: its substitution and positioning tables name no language of those scripts
-// (the toolkit lays text out in the language of the user's locale).
-bool same_in_every_language(const QRawFont& raw);
+// How the font sets characters of the default, Latin and Greek scripts. The toolkit lays text
+// out in the language of the user's locale, and a font may substitute and position glyphs.
+enum class TextSetting {
+  LAID_OUT,        // only the layout knows: the font names languages of those scripts (or its
+                   // file is not found)
+  ALONE,           // a character alone is its glyph, the same in every language
+  GLYPH_BY_GLYPH,  // and a line is its characters' glyphs side by side: the font substitutes
+                   // nothing by default (no ligatures, no contextual forms) and positions
+                   // nothing but by kerning, which the program's fonts turn off
+};
+TextSetting text_setting(const QRawFont& raw);
 
 // A font handed to the toolkit from memory: its outlines may be read from the same bytes,
 // which stay where they are for the rest of the program.

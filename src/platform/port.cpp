@@ -779,7 +779,7 @@ struct LoadedFont {
   const QRawFont& raw() const {
     if (!raw_known) {
       kept_raw = QRawFont::fromFont(font);
-      raw_alone = kept_raw.isValid() && same_in_every_language(kept_raw);
+      setting = kept_raw.isValid() ? text_setting(kept_raw) : TextSetting::LAID_OUT;
       raw_known = true;
     }
     return kept_raw;
@@ -791,7 +791,7 @@ struct LoadedFont {
     const char32_t c = sole_character(text);
     if (!c || !drawn_alone(c)) return 0;
     const QRawFont& r = raw();
-    if (!raw_alone) return 0;
+    if (setting == TextSetting::LAID_OUT) return 0;
     const QList<quint32> glyphs = r.glyphIndexesForString(text);
     return glyphs.size() == 1 ? glyphs.first() : 0;
   }
@@ -815,18 +815,40 @@ struct LoadedFont {
   mutable bool lines_known = false;
   mutable QRawFont kept_raw;
   mutable bool raw_known = false;
-  mutable bool raw_alone = false;  // lays one character out the same in every language
+  mutable TextSetting setting = TextSetting::LAID_OUT;
+
+  // The advance of a text of characters of the font's own, each laid out as if alone, in a
+  // font that sets a line glyph by glyph (one character: any such font), with no spacing
+  // added between letters or words: the sum of the glyphs' design widths, the layout's width
+  // without laying it out or loading a glyph. False where the layout is needed.
+  bool own_advance(const QString& text, double* advance) const {
+    if (text.isEmpty() || font.letterSpacing() != 0 || font.wordSpacing() != 0) return false;
+    const QList<uint> characters = text.toUcs4();
+    if (!std::all_of(characters.begin(), characters.end(),
+                     [](uint c) { return drawn_alone(char32_t(c)); }))
+      return false;
+    const QRawFont& r = raw();
+    if (setting == TextSetting::LAID_OUT ||
+        (characters.size() > 1 && setting != TextSetting::GLYPH_BY_GLYPH))
+      return false;
+    const QList<quint32> glyphs = r.glyphIndexesForString(text);
+    if (glyphs.size() != characters.size()) return false;
+    double sum = 0;
+    for (quint32 glyph : glyphs) {
+      double width = 0;
+      if (!glyph || !design_advance(r, font.bold(), font.italic(), glyph, &width)) return false;
+      sum += width;
+    }
+    *advance = sum;
+    return true;
+  }
 
   Measure& measure(const QString& text) const {
     auto it = measures.find(text);
     if (it != measures.end()) return *it;
     if (measures.size() >= MOST_MEASURES) measures.clear();
-    // One character of the font's own advances by its glyph's design width (no spacing between
-    // letters added): the layout's width without laying it out or loading the glyph.
-    const quint32 glyph = font.letterSpacing() == 0 ? own_glyph(text) : 0;
     double advance = 0;
-    if (!glyph || !design_advance(raw(), font.bold(), font.italic(), glyph, &advance))
-      advance = metrics.horizontalAdvance(text);
+    if (!own_advance(text, &advance)) advance = metrics.horizontalAdvance(text);
     return *measures.insert(text, Measure{advance, {}, false});
   }
 };

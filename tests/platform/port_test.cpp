@@ -5,7 +5,8 @@
 //   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
 //   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it; a port
 //               not yet drawn in reads, copies and grows white
-//   Text.*:     widths agree with the pen's advance; symbol and music fonts; faces; modes
+//   Text.*:     widths agree with the pen's advance and the layout's; symbol and music fonts;
+//               faces; modes
 //   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it,
 //               also in a program that only prints; outlines and advances read from the font's
 //               file are the layout's own, to the bit
@@ -511,6 +512,27 @@ TEST(Port, OutlinesAndAdvancesFromTheFontFileAreTheLayouts) {
   QPainterPath untouched;
   EXPECT_FALSE(design_outline(QRawFont::fromFont(bold), true, false, 1, 0, 0, &untouched));
   EXPECT_TRUE(untouched.isEmpty());
+}
+
+// A line of the text font is as wide as the layout makes it, kerning pairs and all (the
+// program's fonts turn kerning off), though it is not laid out.
+TEST_F(PortTest, TextWidthsAreTheLayoutsOwn) {
+  const std::string line = "AVAWAY To, Ty. Wa f. L'T";
+  for (int face : {FACE_PLAIN, FACE_BOLD, FACE_ITALIC}) {
+    text_font(FONT_TIMES);
+    text_size(13);
+    text_face(face);
+    QFont font(QString::fromStdString(platform_font_family(FONT_TIMES)));
+    font.setPixelSize(13);
+    font.setBold(face == FACE_BOLD);
+    font.setItalic(face == FACE_ITALIC);
+    font.setKerning(false);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setStyleStrategy(QFont::NoAntialias);
+    EXPECT_EQ(text_width(line.data(), int(line.size())),
+              QFontMetricsF(font).horizontalAdvance(QString::fromLatin1(line)))
+        << face;
+  }
 }
 
 TEST_F(PortTest, CopyingFromOrGrowingAPortNotYetDrawnInGivesWhite) {
