@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 #include <vector>
 
 #include "layout/layout_fields.h"
@@ -95,7 +94,55 @@ int search_chord(const int* kinds, int count, const bool* open, Drosa* answers, 
 // A kept walk looks for the three signs at once.
 constexpr int SIGN_KINDS[3] = {CLEF, KEYSIG, TIMESIG};
 bool walks_kept = false;
-std::unordered_map<uint32_t, std::array<Drosa, 3>> kept_walks;
+// The kept walks' answers by chord handle, in a table of open addressing: a walk asks it at
+// every chord it passes and fills it for every chord it passed.
+class KeptWalks {
+ public:
+  // The answers kept for the chord; nullptr when it has none.
+  const std::array<Drosa, 3>* find(uint32_t handle) const {
+    if (keys_.empty()) return nullptr;
+    for (size_t i = slot(handle);; i = (i + 1) & (keys_.size() - 1)) {
+      if (keys_[i] == handle) return &values_[i];
+      if (keys_[i] == EMPTY) return nullptr;
+    }
+  }
+  // The chord's answers, all NIL when new.
+  std::array<Drosa, 3>& operator[](uint32_t handle) {
+    if ((used_ + 1) * 2 > keys_.size()) grow();
+    size_t i = slot(handle);
+    for (; keys_[i] != handle && keys_[i] != EMPTY; i = (i + 1) & (keys_.size() - 1)) {
+    }
+    if (keys_[i] == EMPTY) {
+      keys_[i] = handle;
+      values_[i] = {};
+      ++used_;
+    }
+    return values_[i];
+  }
+  void clear() {
+    if (used_ == 0) return;
+    std::fill(keys_.begin(), keys_.end(), EMPTY);
+    used_ = 0;
+  }
+
+ private:
+  static constexpr uint32_t EMPTY = 0;  // no chord has the handle of NIL
+  size_t slot(uint32_t handle) const { return size_t(handle * 0x9E3779B1u) & (keys_.size() - 1); }
+  void grow() {
+    std::vector<uint32_t> keys = std::move(keys_);
+    std::vector<std::array<Drosa, 3>> values = std::move(values_);
+    keys_.assign(std::max<size_t>(64, keys.size() * 2), EMPTY);
+    values_.assign(keys_.size(), {});
+    used_ = 0;
+    for (size_t i = 0; i < keys.size(); ++i)
+      if (keys[i] != EMPTY) (*this)[keys[i]] = values[i];
+  }
+
+  std::vector<uint32_t> keys_;
+  std::vector<std::array<Drosa, 3>> values_;
+  size_t used_ = 0;
+};
+KeptWalks kept_walks;
 
 // The chords of each pstaff along the page's chain, oldest first, for the kept walks: a walk
 // from a chord of one staff passes the chords of every other staff of the page, so every
@@ -147,11 +194,11 @@ int answer_at_chord(const int* kinds, int count, Drosa* answers, Drosa chord, bo
                     std::vector<uint32_t>* walked) {
   int found = 0;
   bool search[3] = {};
-  auto kept = keep ? kept_walks.find(chord.handle()) : kept_walks.end();
+  const std::array<Drosa, 3>* kept = keep ? kept_walks.find(chord.handle()) : nullptr;
   for (int k = 0; k < count; ++k) {
     if (answers[k]) continue;
-    if (kept != kept_walks.end() && kept->second[size_t(k)]) {
-      answers[k] = kept->second[size_t(k)];
+    if (kept && (*kept)[size_t(k)]) {
+      answers[k] = (*kept)[size_t(k)];
       ++found;
     } else {
       if (keep) walked[k].push_back(chord.handle());
@@ -168,7 +215,10 @@ int answer_at_chord(const int* kinds, int count, Drosa* answers, Drosa chord, bo
 void walk_staff_chords(const int* kinds, int count, Drosa* answers, Drosa chord, Drosa links,
                        bool keep) {
   const int pstaff = links->get(xpstaff);
-  std::vector<uint32_t> walked[3];  // the staff's chords passed, whose answer is the walk's
+  // The staff's chords passed, whose answer is the walk's (kept from walk to walk for their
+  // room: a walk makes no other).
+  static std::vector<uint32_t> walked[3];
+  for (std::vector<uint32_t>& chords : walked) chords.clear();
   Drosa earliest = chord;
   int open = count;
   size_t at = 0;
