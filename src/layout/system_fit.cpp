@@ -267,9 +267,9 @@ bool can_cut_at(Drosa note) {
 
 // Whether the music of every shown voice from its last note before the cut (time_cursor, as
 // can_cut_at leaves it) to its system's end holds only what a system's end cannot change the
-// bars before it for. A clef changes only the notes after it: where one stands at the cut,
-// the system's end is spaced anew all the same. A tie and slur modifier is read only by the
-// ties and slurs of its note, laid out after the cut.
+// bars before it for. A clef or a time signature changes only the notes after it: where one
+// stands at the cut, the system's end is spaced anew all the same. A tie and slur modifier is
+// read only by the ties and slurs of its note, laid out after the cut.
 bool plain_rest_of_system() {
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     if (voice_not_shown(v) || !page_start[v]) continue;
@@ -295,6 +295,7 @@ bool plain_rest_of_system() {
         case PDATA:
         case BARSEP:
         case CLEF:
+        case TIMESIG:
         case TSMOD:
           break;
         default:
