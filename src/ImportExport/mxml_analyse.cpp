@@ -1140,20 +1140,11 @@ void turn_filling_rests_away(int v) {
       p->set(xdir, 3 - note->get(xdir));
 }
 
-// Gives (1) or takes back (0) the playback time of every voice's grace notes; a voice without
-// any is walked once.
+// Gives (1) or takes back (0) the playback time of every voice's grace notes, in one walk from
+// its first note to its end.
 void lend_grace_time(int give) {
-  for (int v = 0; v < voice_count; ++v) {
-    Drosa first = find_next_kind(NOTE, piece_start[v]);
-    Drosa last = first;
-    bool grace = false;
-    for (Drosa p = first; p; p = p->xnext) {
-      if (p->xkind != NOTE) continue;
-      last = p;
-      grace = grace || p->get(xgrace);
-    }
-    if (grace) change_grace_time(first, last, give);
-  }
+  for (int v = 0; v < voice_count; ++v)
+    if (Drosa first = find_next_kind(NOTE, piece_start[v])) change_grace_time(first, NIL, give);
 }
 
 // A clef or key that a later one of the same context replaces before any note of the voice

@@ -404,7 +404,8 @@ void set_default_performance(Drosa first, Drosa last, int set_pitch, int keep, i
 void record_default_performance(Drosa first, Drosa last);
 
 // change_grace_time: gives (give 1) or takes back (0) the time of every group of grace notes
-// that meets first..last, from or to its main note.
+// that meets first..last (first to the end of its list for a NIL last), from or to its main
+// note.
 // Reads: perf_defaults. Writes: xttn, xlength and xnachschlag of the group and its main chord.
 // Failure: level 4 "bad call on change_grace_time" for a first node that is no NOTE.
 void change_grace_time(Drosa first, Drosa last, int give);
