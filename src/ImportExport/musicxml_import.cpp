@@ -400,14 +400,6 @@ void fit_pages_to_paper() {
   }
 }
 
-// Every note carries the number of the voice whose list holds it: the layout reads it of
-// notes it has not laid out yet (those of the systems and pages after the one it formats).
-void number_notes_by_voice() {
-  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v)
-    for (Drosa p = piece_start[v]; p; p = p->xnext)
-      if (p->xkind == NOTE) p->set(xvoice, v);
-}
-
 // The fix-ups that make the voices a piece the program can show.
 void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
   if (!skip_respelling)
@@ -467,7 +459,6 @@ int run_import(int complete) {
     int first_change = 0;
     mxml_analyse(&first_change);
     if (voice_count < 1) mxml_throw("This is not a valid MusicXML file.");
-    number_notes_by_voice();
     mxml_set_part_names();
     const std::vector<std::string> notices = mxml_notice_texts();
     // The document's own systems and pages are kept: it may hide staves in some of them.

@@ -19,8 +19,9 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling);
 // mxml_analyse: splits the staff lists by voice (at most six a list, 63 voices in all; the
 // notes of any further voice stay with the list's first), numbers the voices of each part,
 // makes staff changes and performance data, fills the gaps with rests against the
-// document's times and removes the XMLTs; first_change gets the first measure in which a
-// note of some voice is written on another staff (0 when none).
+// document's times, removes the XMLTs and gives every note the number of its voice (xvoice);
+// first_change gets the first measure in which a note of some voice is written on another
+// staff (0 when none).
 // Reads:  the voice lists, mxml.tolerance_units, the debug modifier key.
 // Writes: voice_count, piece_start, the voice lists, the window title's extra text.
 // Failure: level 4 "Import problem in start_end_split_voices()" for a voice without a PRINT

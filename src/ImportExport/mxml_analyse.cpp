@@ -1147,14 +1147,17 @@ void lend_grace_time(int give) {
     if (Drosa first = find_next_kind(NOTE, piece_start[v])) change_grace_time(first, NIL, give);
 }
 
-// A clef or key that a later one of the same context replaces before any note of the voice
-// (a clef change of the staff while the voice sounds on, followed by another) shows nothing:
-// it goes, so that one clef and one key at most stand before each note. The XMLT records of
-// the document's times go too, in the same walk.
-void remove_superseded_signs_and_xmlts(int v) {
+// The last walk of a voice. A clef or key that a later one of the same context replaces
+// before any note of the voice (a clef change of the staff while the voice sounds on, followed
+// by another) shows nothing: it goes, so that one clef and one key at most stand before each
+// note. The XMLT records of the document's times go too. Every note carries the number of the
+// voice whose list holds it: the layout reads it of notes it has not laid out yet (those of
+// the systems and pages after the one it formats).
+void finish_voice(int v) {
   Drosa clef = NIL, key = NIL;
   for (Drosa p = piece_start[v]; p;) {
     Drosa next = p->xnext;
+    if (p->xkind == NOTE && v < MAX_VOICES) p->set(xvoice, v);
     if (p->xkind == NOTE || p->xkind == ENDSYST) clef = key = NIL;
     for (auto [kind, last] : {std::pair{CLEF, &clef}, std::pair{KEYSIG, &key}}) {
       if (p->xkind != kind) continue;
@@ -1191,6 +1194,6 @@ void mxml_analyse(int* first_change) {
   for (int v = 0; v < voice_count; ++v)
     if (homes[size_t(v)] >= 0) turn_filling_rests_away(v);
   lend_grace_time(1);
-  for (int v = 0; v < voice_count; ++v) remove_superseded_signs_and_xmlts(v);
+  for (int v = 0; v < voice_count; ++v) finish_voice(v);
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }
