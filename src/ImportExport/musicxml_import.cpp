@@ -357,10 +357,15 @@ void hide_staves_the_document_hides() {
 }
 
 // The staves of every page of the piece, from the PRINT in force in each voice at each of its
-// systems (every voice has the same breaks).
-std::vector<int32_t> staves_of_pages() {
+// systems (every voice has the same breaks); and the ENDSYST that begins each page of each
+// voice (its head, then those that end a page).
+std::vector<int32_t> staves_of_pages(std::vector<std::vector<Drosa>>* page_starts) {
   std::vector<int32_t> systems, page_of{0};  // staves and page of each system
+  page_starts->assign(size_t(std::max<int>(voice_count, 0)), {});
   for (int v = 0; v < voice_count; ++v) {
+    std::vector<Drosa>& starts = (*page_starts)[size_t(v)];
+    if (piece_start[v]->xkind == ENDSYST && !piece_start[v]->get(xendpiece))
+      starts.push_back(piece_start[v]);
     size_t s = 0;
     Drosa print = NIL;
     auto raise = [&] {
@@ -373,6 +378,7 @@ std::vector<int32_t> staves_of_pages() {
         raise();
       } else if (p->xkind == ENDSYST && !p->get(xendpiece)) {
         if (page_of.size() <= ++s) page_of.push_back(page_of.back() + (p->get(xendpage) ? 1 : 0));
+        if (p->get(xendpage)) starts.push_back(p);
         raise();
       }
     }
@@ -387,17 +393,13 @@ std::vector<int32_t> staves_of_pages() {
 // breaks none (the format breaks them where they are full), and each page the document ends
 // whose systems have more staves than a page takes (its breaks were made for other paper).
 void fit_pages_to_paper() {
-  const std::vector<int32_t> staves = staves_of_pages();
+  std::vector<std::vector<Drosa>> page_starts;
+  const std::vector<int32_t> staves = staves_of_pages(&page_starts);
   const bool chosen = staves.size() > 1;
-  for (int v = 0; v < voice_count; ++v) {
-    size_t page = 0;
-    for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      if (p->xkind != ENDSYST || p->get(xendpiece)) continue;
-      if (p != piece_start[v] && !p->get(xendpage)) continue;
-      if (!chosen || (page < staves.size() && staves[page] > MAX_PSTAVES)) fit_page_to_paper(p);
-      ++page;
-    }
-  }
+  for (const std::vector<Drosa>& starts : page_starts)
+    for (size_t page = 0; page < starts.size(); ++page)
+      if (!chosen || (page < staves.size() && staves[page] > MAX_PSTAVES))
+        fit_page_to_paper(starts[page]);
 }
 
 // The fix-ups that make the voices a piece the program can show.

@@ -225,15 +225,19 @@ void ensure_first_print(int v, int staff) {
 }  // namespace
 
 void close_up_print_staves() {
+  // One walk finds the PRINTs with a staff; they are few, and renumbered from the list.
   std::vector<int> used;
+  std::vector<std::vector<Drosa>> prints(static_cast<size_t>(voices()));
   for (int v = 0; v < voices(); ++v)
     for (Drosa p = piece_start[v]; p; p = p->xnext)
-      if (own_print(p) && p->get(xsstaff) >= 0) used.push_back(p->get(xsstaff));
+      if (own_print(p) && p->get(xsstaff) >= 0) {
+        used.push_back(p->get(xsstaff));
+        prints[size_t(v)].push_back(p);
+      }
   std::sort(used.begin(), used.end());
   used.erase(std::unique(used.begin(), used.end()), used.end());
   for (int v = 0; v < voices(); ++v) {
-    for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      if (!own_print(p) || p->get(xsstaff) < 0) continue;
+    for (Drosa p : prints[size_t(v)]) {
       auto at = std::lower_bound(used.begin(), used.end(), int(p->get(xsstaff)));
       p->set(xsstaff, int16_t(at - used.begin()));
     }
