@@ -96,13 +96,23 @@ int32_t earliest_time() {
 // The distinct tags of a list's notes, ascending, as many as may be split off. Notes without
 // a tag, and notes of tags beyond those, are given the first tag, and so are annotations.
 std::vector<int> collect_tags(int v) {
-  std::vector<int> tags;
-  for (Drosa p = piece_start[v]; p; p = p->xnext)
-    if (p->xkind == NOTE && voice_tag(p)) tags.push_back(voice_tag(p));
+  std::vector<int> tags, anno_tags;
+  bool untagged = false;  // a note without a tag
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == NOTE) {
+      if (voice_tag(p))
+        tags.push_back(voice_tag(p));
+      else
+        untagged = true;
+    } else if (anno_tag(p)) {
+      anno_tags.push_back(anno_tag(p));
+    }
+  }
   std::sort(tags.begin(), tags.end());
   tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
   const size_t most = size_t(std::clamp(MAX_SPLIT_VOICES - voice_count + 1, 1, MAX_TAGS));
-  if (tags.size() > most) {
+  const bool too_many = tags.size() > most;
+  if (too_many) {
     Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
     mxml_notice(MxmlNotice::split_voices,
                 "Staff %d of part \"%s\" has %zu voices; Vesk gives a staff at most %zu (and a "
@@ -114,6 +124,8 @@ std::vector<int> collect_tags(int v) {
   }
   if (tags.empty()) return tags;
   auto kept = [&](int t) { return std::binary_search(tags.begin(), tags.end(), t); };
+  // Most lists have every note tagged and no tag dropped: they are not walked again.
+  if (!untagged && !too_many && std::all_of(anno_tags.begin(), anno_tags.end(), kept)) return tags;
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     if (p->xkind == NOTE && !kept(voice_tag(p)))
       p->set(xpitch, uint16_t((p->get(xpitch) & ~MXML_TAG_VOICE_BITS) | tags[0]));
