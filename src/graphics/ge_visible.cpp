@@ -49,9 +49,7 @@ Box text_box(Drosa element) {
 
 // The widest a curve is drawn: its tapering width or its constant width.
 int64_t curve_reach() {
-  return std::max(2 * param_length(P_CURVE_THICKNESS, NIL, nullptr),
-                  param_length(P_CURVE_WIDTH, NIL, nullptr)) +
-         1;
+  return std::max(2 * page_param_length(P_CURVE_THICKNESS), page_param_length(P_CURVE_WIDTH)) + 1;
 }
 
 }  // namespace

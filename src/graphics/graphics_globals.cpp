@@ -43,8 +43,8 @@ int32_t selection_frame_width = 1;
 int16_t selection_frame_font = 3;
 int16_t selection_frame_size = 9;
 
-CurveState curve_state;
-TextPenMemory text_pen;
+thread_local constinit CurveState curve_state;
+thread_local constinit TextPenMemory text_pen;
 BeamRecord beam_record;
 
 BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];

@@ -53,14 +53,15 @@ extern int16_t selection_frame_size;
 
 // ---- Drawing ------------------------------------------------------------------------------
 
-extern CurveState curve_state;  // set by draw_curve for bezier_subdivide
+// Each thread that draws has its own (pages are printed on several at once).
+extern thread_local constinit CurveState curve_state;  // set by draw_curve for bezier_subdivide
 // Where the last text was drawn, for a text that continues it (an adjacent text).
 struct TextPenMemory {
   int dx = 0, dy = 0;  // its offsets
   int32_t y = 0;       // its y in layout units (without dy)
   int32_t row = 0;     // the pixel row it was drawn on
 };
-extern TextPenMemory text_pen;
+extern thread_local constinit TextPenMemory text_pen;
 
 // ---- The page drawing pass ----------------------------------------------------------------
 

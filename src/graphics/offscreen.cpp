@@ -166,7 +166,10 @@ void offscreen_erase() {
   in_port(offscreen_page, [] { erase_rect(port_bounds(offscreen_page)); });
 }
 
+thread_local constinit Port* own_measuring_port = nullptr;
+
 Port* offscreen_port() {
+  if (own_measuring_port) return own_measuring_port;
   if (offscreen_page) return offscreen_page;
   if (!measuring_port) measuring_port = port_new_offscreen(8, 8);
   return measuring_port;

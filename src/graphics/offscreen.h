@@ -11,6 +11,10 @@
 
 struct Port;
 
+// A thread other than the main one that measures texts (one printing pages) sets a port of its
+// own here, which offscreen_port() then gives it; nullptr on the main thread.
+extern thread_local constinit Port* own_measuring_port;
+
 inline constexpr int SCROLL_BAR_WIDTH = 15;  // at the window's right and bottom
 inline constexpr int RULER_WIDTH = 16;       // of each ruler strip, at the top and the left
 inline constexpr int MAX_PAGE_PIXEL_WIDTH = 4080;

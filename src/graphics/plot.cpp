@@ -102,17 +102,14 @@ void restore_view_transform(const SavedViewTransform& saved) {
   transform_saved = 0;
 }
 
-void plot_GE_list(Rect update, int mode, int skip_text) {
-  if (!GE_head) return;
+void plot_GE_list_of(Drosa head, Rect update, int mode, int skip_text) {
+  if (!head) return;
   const PenState pen = get_pen_state();
   const Rect clip = get_clip();
   const bool print_like = mode != PLOT_SCREEN;
-  const bool swapped = print_like && print_transform.zoom > 0;
-  SavedViewTransform saved{};
-  if (swapped) saved = use_print_transform();
   clip_rect(update);
   pen_size(1, 1);
-  for (Drosa p = GE_head->xnext; p; p = p->xnext) {
+  for (Drosa p = head->xnext; p; p = p->xnext) {
     if (p->xkind == NOTEPTR) continue;
     if (!is_graphics_element_kind(p->xkind)) {
       REPORT_ERROR(4, "plot.c: Unrecognized Graphics Element kind %hd", short(p->xkind));
@@ -145,6 +142,14 @@ void plot_GE_list(Rect update, int mode, int skip_text) {
   text_mode(MODE_OR);
   set_pen_state(pen);
   clip_rect(clip);
+}
+
+void plot_GE_list(Rect update, int mode, int skip_text) {
+  if (!GE_head) return;
+  const bool swapped = mode != PLOT_SCREEN && print_transform.zoom > 0;
+  SavedViewTransform saved{};
+  if (swapped) saved = use_print_transform();
+  plot_GE_list_of(GE_head, update, mode, skip_text);
   if (swapped) restore_view_transform(saved);
 }
 

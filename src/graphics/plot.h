@@ -29,3 +29,9 @@ struct SavedViewTransform {
 // transform_saved.
 SavedViewTransform use_print_transform();
 void restore_view_transform(const SavedViewTransform& saved);
+
+// plot_GE_list_of: plot_GE_list of the list that `head` leads, with the view transform as it
+// stands (a print has put the print transform in place already). Changes nothing but the
+// current port and this thread's text pen: pages are printed on several threads at once.
+// Reads: the list, zoom_factor, page_pixel_height, the curve parameters.
+void plot_GE_list_of(Drosa head, Rect update, int mode, int skip_text);

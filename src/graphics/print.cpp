@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 #include "app/app_services.h"
@@ -179,6 +180,41 @@ bool run_print_dialog(int context) {
   return true;
 }
 
+// Prints the pages of a PDF document side by side, when every one is kept as formatted and the
+// document can: each page's kept list is drawn on a thread of its own, on its own port, with the
+// print transform put in place once for all of them; *ok is false when a page could not be
+// ended (it has been reported). False when they are to be printed one by one.
+bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
+  if (first >= last || !platform_print_pages_together(print_session, int(last - first + 1)))
+    return false;
+  std::vector<Drosa> lists;
+  for (int32_t n = first; n <= last; ++n) {
+    lists.push_back(kept_page_graphics(n));
+    if (!lists.back()) return false;
+  }
+  char title[48];
+  std::snprintf(title, sizeof title, " Printing pages %d to %d", int(first), int(last));
+  show_title(title);
+  const bool swapped = print_transform.zoom > 0;
+  SavedViewTransform saved{};
+  if (swapped) saved = use_print_transform();
+  const int16_t code = platform_print_draw_pages(
+      print_session, int(lists.size()),
+      [&lists, page, caller = std::this_thread::get_id()](int i) {
+        // Another thread measures texts on a port of its own.
+        if (std::this_thread::get_id() != caller && !own_measuring_port)
+          own_measuring_port = port_new_offscreen(8, 8);
+        plot_GE_list_of(lists[size_t(i)], page, PLOT_PRINT, 0);
+      },
+      [] {
+        port_dispose(own_measuring_port);
+        own_measuring_port = nullptr;
+      });
+  if (swapped) restore_view_transform(saved);
+  *ok = !step_failed(code, "Close Printer Page");
+  return true;
+}
+
 // Prints the pages of the current context; false when a step failed (it has been reported).
 bool print_pages(int32_t first, int32_t last) {
   const std::vector<std::string> formats =
@@ -199,7 +235,8 @@ bool print_pages(int32_t first, int32_t last) {
           "Open Printer Document"))
     return false;
   bool ok = true;
-  for (int32_t n = first; ok && n <= last; ++n) {
+  const bool together = !postscript && print_pages_together(first, last, page, &ok);
+  for (int32_t n = first; !together && ok && n <= last; ++n) {
     char title[40];
     std::snprintf(title, sizeof title, " Printing page %d", int(n));
     show_title(title);

@@ -474,9 +474,9 @@ void draw_curve(int32_t x1, int32_t y1, int32_t c1x, int32_t c1y, int32_t c2x, i
   CurveState s;
   int cls = subdivision_class(zoom_factor);
   if (!fill) {
-    s.pen_width = param_length(P_CURVE_WIDTH, NIL, nullptr);
+    s.pen_width = page_param_length(P_CURVE_WIDTH);
   } else {
-    int32_t w = 2 * param_length(P_CURVE_THICKNESS, NIL, nullptr);
+    int32_t w = 2 * page_param_length(P_CURVE_THICKNESS);
     const int64_t adx = std::llabs(int64_t(x2) - x1), ady = std::llabs(int64_t(y2) - y1);
     if (adx < 5 * int64_t(w) && ady < 5 * int64_t(w))
       w = w / 2 + 1;

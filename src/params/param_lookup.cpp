@@ -173,13 +173,27 @@ const ParamValue* param_value_variant(int pindex, Drosa node, int small) {
   return lookup(pindex, node, nullptr, small ? 1 : 0);
 }
 
-int32_t scale_param_length(int pindex, int32_t value) {
+namespace {
+
+int32_t scaled_length(int pindex, int32_t value, int32_t reference, int32_t current) {
   if (valid_pindex(pindex) && param[pindex].type == PARAM_COORDINATE) return value;
-  if (param_ref_size == 0) return value;
+  if (reference == 0) return value;
   // The product is taken in 64 bits so that a large value cannot overflow before dividing.
-  int64_t product = int64_t(value) * param_cur_size;
-  if (param_ref_size == -1) return int32_t(-product);
-  return int32_t(product / param_ref_size);
+  int64_t product = int64_t(value) * current;
+  if (reference == -1) return int32_t(-product);
+  return int32_t(product / reference);
+}
+
+}  // namespace
+
+int32_t scale_param_length(int pindex, int32_t value) {
+  return scaled_length(pindex, value, param_ref_size, param_cur_size);
+}
+
+int32_t page_param_length(int pindex) {
+  if (!valid_pindex(pindex)) return param_length(pindex, NIL, nullptr);  // reported there
+  const ParamRecord& slot = param[pindex];
+  return scaled_length(pindex, slot.value.integer(), slot.ref_size, DEFAULT_STAFF_SIZE);
 }
 
 int32_t param_length(int pindex, Drosa node, const StaffData* staff) {

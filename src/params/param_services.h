@@ -203,6 +203,10 @@ int32_t scale_param_length(int pindex, int32_t value);
 int32_t param_length(int pindex, Drosa node, const StaffData* staff = nullptr);
 // param_length with the staff record of pstaff; none for a pstaff outside the table.
 int32_t param_length_at_staff(int pindex, Drosa node, int pstaff);
+// param_length(pindex, NIL): a value for the whole page (no staff, no note), without the
+// lookup's writes, so that pages may be drawn on several threads at once.
+// Reads: param. Writes: nothing (but a pindex outside 1..753 is reported, as param_value does).
+int32_t page_param_length(int pindex);
 
 // Non-zero when the parameter has been changed anywhere in the piece (0 outside 1..753).
 int param_changed(int pindex);

@@ -50,6 +50,7 @@
 
 #include <array>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <utility>
 
@@ -397,6 +398,9 @@ const MusicFontGlyph* music_font_glyph(int font_number, int code) {
   if (slot < 0 || code < 0 || code > 255) return nullptr;
   const int entry = glyph_index()[static_cast<size_t>(slot)][static_cast<size_t>(code)];
   if (entry) return &GLYPHS[entry - 1];
+  // Printed pages are drawn on several threads at once: a code is reported once by one.
+  static std::mutex reporting;
+  std::lock_guard lock(reporting);
   if (reported.insert({font_number, code}).second && unmapped_handler)
     unmapped_handler(font_number, code);
   return nullptr;

@@ -5,10 +5,11 @@
 // compressed, then the fonts (every glyph the document used), the resources all pages share,
 // the page tree and the catalogue. A page's drawing is kept as it comes (its shapes' points,
 // its texts, their colours and clips); a worker thread makes the page's content stream of it
-// and compresses that while the program draws the next pages. Pages are written in order, and
-// a page's stream depends on its drawing alone, so the file does not depend on which thread
-// finished first. Only the fonts' glyphs are made as the texts come, in the order of drawing;
-// the worker of the page that drew a glyph first compresses its drawing.
+// and compresses that while the program draws the next pages. Pages may also be drawn apart,
+// several at once, and ended in order. Pages are written in order, and a page's stream depends
+// on its drawing alone, so the file does not depend on which thread finished first. The fonts'
+// glyphs are made as the pages end, in the order of their texts; the worker of the page that
+// drew a glyph first compresses its drawing.
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
@@ -24,10 +25,13 @@
 #include <libdeflate.h>
 #include <map>
 #include <memory_resource>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -40,9 +44,6 @@ constexpr int GLYPH_SIZE = 1000;  // glyph outlines are made at this size: font 
 // of the time; level 4 is faster still but 5% larger.
 constexpr int DEFLATE_LEVEL = 5;
 constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
-// New glyphs of a page are handed to a worker of their own in batches of this many as they come,
-// compressed while the page is still drawn; the page's worker takes those left at its end.
-constexpr size_t GLYPH_BATCH = 8;
 
 // ---- Numbers ----------------------------------------------------------------------------------
 
@@ -294,14 +295,13 @@ struct PageDrawing {
     QRectF clip;                              // empty: none
     uint32_t first = 0;                       // a fill's first element; a text's first byte
     uint32_t count = 0;                       // its elements; its bytes
-    uint32_t font_first = 0, font_count = 0;  // a text's font name, in `bytes`
-    int size = 0;                             // a text's size
+    uint32_t font_first = 0, font_count = 0;  // a text's font name, in `bytes`, once ended
+    int font = 0, face = 0, size = 0;         // a text's font number, face and size
     double x = 0, y = 0;                      // a text's pen
   };
   std::vector<Step> steps;
   std::vector<QPainterPath::Element> elements;  // the fills' outlines, one after another
   std::string bytes;                            // the texts and their fonts' names
-  std::vector<std::string> glyph_procs;         // of the glyphs the page drew first
 };
 
 // A page's content stream and its new glyphs' drawings, compressed.
@@ -396,18 +396,18 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
   return body;
 }
 
-// The compressed drawings of a batch of glyphs, in the order they were made.
-using GlyphBatch = std::future<std::vector<std::string>>;
-
 // A page handed to the workers, with the numbers of its objects.
 struct PendingPage {
   int page = 0, content = 0;
-  std::vector<GlyphBatch> batches;  // its first new glyphs, compressed while it was drawn
-  std::future<PackedPage> data;     // its content and the new glyphs after the batches
+  std::future<PackedPage> data;                                 // its content and its new glyphs
   std::vector<std::pair<std::pair<int, int>, uint8_t>> glyphs;  // font key and code, in order
 };
 
 }  // namespace
+
+struct PdfPage {
+  PageDrawing drawing;
+};
 
 struct PdfWriter {
   std::FILE* out = nullptr;
@@ -418,11 +418,13 @@ struct PdfWriter {
   int next_object = 4;                // 1 catalogue, 2 page tree, 3 shared resources
   std::vector<int> page_objects;
   std::map<std::pair<int, int>, Font> fonts;  // by font number and face
-  bool page_open = false;
-  PageDrawing page;                                                  // the page under way
-  std::vector<std::pair<std::pair<int, int>, uint8_t>> page_glyphs;  // its new glyphs
-  std::vector<GlyphBatch> page_batches;                              // those handed on already
+  PdfPage* page = nullptr;                    // the page under way, begun by the writer
   std::deque<PendingPage> pending;
+  // Glyphs made ahead by the threads that draw pages apart, by glyph_key, for the pages' ends to
+  // take; and every glyph one of them or the writer has begun to make.
+  std::mutex ahead_lock;
+  std::unordered_map<uint64_t, Glyph> made_ahead;
+  std::unordered_set<uint64_t> begun;
   unsigned workers = 1;
   size_t last_elements = 0;  // the outline elements of the page before: room made for as many
 };
@@ -461,10 +463,7 @@ void write_oldest_page(PdfWriter& w) {
   PendingPage page = std::move(w.pending.front());
   w.pending.pop_front();
   PackedPage packed = page.data.get();
-  std::vector<std::string> glyphs;
-  for (GlyphBatch& batch : page.batches)
-    for (std::string& g : batch.get()) glyphs.push_back(std::move(g));
-  for (std::string& g : packed.glyphs) glyphs.push_back(std::move(g));
+  std::vector<std::string>& glyphs = packed.glyphs;
   for (size_t i = 0; i < page.glyphs.size() && i < glyphs.size(); ++i) {
     const auto& [key, code] = page.glyphs[i];
     w.fonts[key].glyphs[code].packed = std::move(glyphs[i]);
@@ -593,48 +592,45 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
   return w;
 }
 
-void pdf_writer_begin_page(PdfWriter* w) {
-  w->page_open = true;
-  w->page = PageDrawing{};
-  w->page.elements.reserve(w->last_elements);
-  w->page_glyphs.clear();
+PdfPage* pdf_page_new(size_t room) {
+  auto* page = new PdfPage;
+  page->drawing.elements.reserve(room);
+  return page;
 }
 
-namespace {
+PdfPage* pdf_writer_new_page(PdfWriter* w) { return pdf_page_new(w->last_elements); }
 
-// Adds a fill of `count` elements, element(i) the i-th, to the page under way.
-template <typename ElementAt>
-void add_fill(PdfWriter* w, PageDrawing::Kind kind, int count, ElementAt element, QRgb colour,
-              const QRectF& clip) {
-  PageDrawing& d = w->page;
+void pdf_page_dispose(PdfPage* page) { delete page; }
+
+void pdf_writer_begin_page(PdfWriter* w) {
+  pdf_page_dispose(w->page);
+  w->page = pdf_writer_new_page(w);
+}
+
+PdfPage* pdf_writer_page(PdfWriter* w) { return w->page; }
+
+void pdf_page_fill(PdfPage* page, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
+  if (!page || shape.isEmpty()) return;
+  PageDrawing& d = page->drawing;
   PageDrawing::Step step;
-  step.kind = kind;
+  step.kind = shape.fillRule() == Qt::OddEvenFill ? PageDrawing::FILL_EVEN_ODD : PageDrawing::FILL;
   step.colour = colour;
   step.clip = clip;
   step.first = uint32_t(d.elements.size());
-  step.count = uint32_t(count);
-  for (int i = 0; i < count; ++i) d.elements.push_back(element(i));
+  step.count = uint32_t(shape.elementCount());
+  for (int i = 0; i < shape.elementCount(); ++i) d.elements.push_back(shape.elementAt(i));
   d.steps.push_back(step);
 }
 
-}  // namespace
+PdfOutline& pdf_page_elements(PdfPage* page) { return page->drawing.elements; }
 
-void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
-  if (!w->page_open || shape.isEmpty()) return;
-  add_fill(
-      w, shape.fillRule() == Qt::OddEvenFill ? PageDrawing::FILL_EVEN_ODD : PageDrawing::FILL,
-      shape.elementCount(), [&shape](int i) { return shape.elementAt(i); }, colour, clip);
-}
-
-PdfOutline& pdf_writer_page_elements(PdfWriter* w) { return w->page.elements; }
-
-void pdf_writer_fill_last(PdfWriter* w, size_t count, QRgb colour, const QRectF& clip) {
-  PageDrawing& d = w->page;
+void pdf_page_fill_last(PdfPage* page, size_t count, QRgb colour, const QRectF& clip) {
+  if (!page) return;
+  PageDrawing& d = page->drawing;
   count = std::min(count, d.elements.size());
   const size_t first = d.elements.size() - count;
   // Empty as a path is: no element, or only where it would begin.
-  if (!w->page_open || count == 0 ||
-      (count == 1 && d.elements[first].type == QPainterPath::MoveToElement)) {
+  if (count == 0 || (count == 1 && d.elements[first].type == QPainterPath::MoveToElement)) {
     d.elements.resize(first);
     return;
   }
@@ -646,71 +642,146 @@ void pdf_writer_fill_last(PdfWriter* w, size_t count, QRgb colour, const QRectF&
   d.steps.push_back(step);
 }
 
-void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRectF& clip) {
-  if (!w->page_open || text.bytes.empty()) return;
-  auto [it, made] = w->fonts.try_emplace({text.font, text.face});
-  Font& f = it->second;
-  if (made) {
-    f.object = new_object(*w);
-    f.name = "F" + std::to_string(w->fonts.size());
-  }
-  PageDrawing& d = w->page;
-  for (unsigned char c : text.bytes) {
-    if (f.made[c]) continue;
-    f.made[c] = true;
-    const Glyph& g = f.glyphs.emplace(c, make_glyph(text.font, text.face, c)).first->second;
-    d.glyph_procs.push_back(g.proc);
-    w->page_glyphs.push_back({it->first, c});
-  }
-  if (d.glyph_procs.size() >= GLYPH_BATCH) {
-    w->page_batches.push_back(std::async(std::launch::async, [procs = std::move(d.glyph_procs)] {
-      std::vector<std::string> packed;
-      for (const std::string& proc : procs) packed.push_back(deflate(proc));
-      return packed;
-    }));
-    d.glyph_procs.clear();
-  }
+void pdf_page_text(PdfPage* page, const SinkText& text, QRgb colour, const QRectF& clip) {
+  if (!page || text.bytes.empty()) return;
+  PageDrawing& d = page->drawing;
   PageDrawing::Step step;
   step.kind = PageDrawing::TEXT;
   step.colour = colour;
   step.clip = clip;
-  step.font_first = uint32_t(d.bytes.size());
-  step.font_count = uint32_t(f.name.size());
-  d.bytes += f.name;
   step.first = uint32_t(d.bytes.size());
   step.count = uint32_t(text.bytes.size());
   d.bytes += text.bytes;
+  step.font = text.font;
+  step.face = text.face;
   step.size = int(text.size);
   step.x = text.x;
   step.y = text.y;
   d.steps.push_back(step);
 }
 
-bool pdf_writer_end_page(PdfWriter* w) {
-  if (!w->page_open) return !w->failed;
-  w->page_open = false;
-  // Object numbers are given here, in the order of drawing, whatever the workers do.
-  const int page = new_object(*w), content = new_object(*w);
-  w->last_elements = w->page.elements.size();
-  w->page_objects.push_back(page);
-  w->pending.push_back({page, content, std::move(w->page_batches),
-                        std::async(std::launch::async,
-                                   [drawing = std::move(w->page), setup = w->setup] {
-                                     PackedPage packed{deflate(page_content(drawing, setup)), {}};
-                                     for (const std::string& proc : drawing.glyph_procs)
-                                       packed.glyphs.push_back(deflate(proc));
-                                     return packed;
-                                   }),
-                        std::move(w->page_glyphs)});
-  w->page = PageDrawing{};
-  w->page_glyphs.clear();
-  w->page_batches.clear();
+void pdf_writer_fill(PdfWriter* w, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
+  pdf_page_fill(w->page, shape, colour, clip);
+}
+
+void pdf_writer_text(PdfWriter* w, const SinkText& text, QRgb colour, const QRectF& clip) {
+  pdf_page_text(w->page, text, colour, clip);
+}
+
+namespace {
+
+uint64_t glyph_key(int font, int face, uint8_t code) {
+  return uint64_t(uint32_t(font)) << 32 | uint64_t(uint32_t(face) & 0xFFFFFF) << 8 | code;
+}
+
+// The glyph of a font, face and code: made ahead by a thread drawing pages, or made now.
+Glyph take_glyph(PdfWriter& w, int font, int face, uint8_t code) {
+  const uint64_t key = glyph_key(font, face, code);
+  {
+    std::lock_guard held(w.ahead_lock);
+    auto it = w.made_ahead.find(key);
+    if (it != w.made_ahead.end()) {
+      Glyph g = std::move(it->second);
+      w.made_ahead.erase(it);
+      return g;
+    }
+    w.begun.insert(key);  // one begun ahead and not done yet is made twice, the same
+  }
+  return make_glyph(font, face, code);
+}
+
+// Gives the texts of a page their fonts, in order: a font met first gets its object number
+// and name, a glyph met first is made (its drawing returned, its font and code in `made`).
+std::vector<std::string> name_fonts(PdfWriter& w, PageDrawing& d,
+                                    std::vector<std::pair<std::pair<int, int>, uint8_t>>& made) {
+  std::vector<std::string> procs;
+  for (PageDrawing::Step& step : d.steps) {
+    if (step.kind != PageDrawing::TEXT) continue;
+    auto [it, added] = w.fonts.try_emplace({step.font, step.face});
+    Font& f = it->second;
+    if (added) {
+      f.object = new_object(w);
+      f.name = "F" + std::to_string(w.fonts.size());
+    }
+    for (uint32_t i = step.first; i < step.first + step.count; ++i) {
+      const auto c = static_cast<unsigned char>(d.bytes[i]);
+      if (f.made[c]) continue;
+      f.made[c] = true;
+      procs.push_back(
+          f.glyphs.emplace(c, take_glyph(w, step.font, step.face, c)).first->second.proc);
+      made.push_back({it->first, c});
+    }
+    step.font_first = uint32_t(d.bytes.size());
+    step.font_count = uint32_t(f.name.size());
+    d.bytes += f.name;
+  }
+  return procs;
+}
+
+}  // namespace
+
+void pdf_writer_make_glyphs_ahead(PdfWriter* w, const PdfPage* page) {
+  if (!page) return;
+  const PageDrawing& d = page->drawing;
+  std::vector<uint64_t> wanted;
+  for (const PageDrawing::Step& step : d.steps)
+    if (step.kind == PageDrawing::TEXT)
+      for (uint32_t i = step.first; i < step.first + step.count; ++i)
+        wanted.push_back(glyph_key(step.font, step.face, static_cast<uint8_t>(d.bytes[i])));
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  {
+    std::lock_guard held(w->ahead_lock);
+    std::erase_if(wanted, [w](uint64_t key) { return !w->begun.insert(key).second; });
+  }
+  if (wanted.empty()) return;
+  std::vector<std::pair<uint64_t, Glyph>> made;
+  for (const uint64_t key : wanted)
+    made.push_back({key, make_glyph(int(int32_t(key >> 32)), int((key >> 8) & 0xFFFFFF),
+                                    uint8_t(key & 0xFF))});
+  std::lock_guard held(w->ahead_lock);
+  for (auto& [key, glyph] : made) w->made_ahead.emplace(key, std::move(glyph));
+}
+
+bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
+  if (!page) return !w->failed;
+  PageDrawing drawing = std::move(page->drawing);
+  pdf_page_dispose(page);
+  std::vector<std::pair<std::pair<int, int>, uint8_t>> made;
+  std::vector<std::string> procs = name_fonts(*w, drawing, made);
+  // Object numbers are given here, in the order of the pages, whatever the workers do.
+  const int number = new_object(*w), content = new_object(*w);
+  w->last_elements = drawing.elements.size();
+  w->page_objects.push_back(number);
+  w->pending.push_back(
+      {number, content,
+       std::async(std::launch::async,
+                  [drawing = std::move(drawing), procs = std::move(procs), setup = w->setup] {
+                    PackedPage packed{deflate(page_content(drawing, setup)), {}};
+                    for (const std::string& proc : procs) packed.glyphs.push_back(deflate(proc));
+                    return packed;
+                  }),
+       std::move(made)});
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
 
+PdfOutline& pdf_writer_page_elements(PdfWriter* w) { return pdf_page_elements(w->page); }
+
+void pdf_writer_fill_last(PdfWriter* w, size_t count, QRgb colour, const QRectF& clip) {
+  if (w->page) {
+    pdf_page_fill_last(w->page, count, colour, clip);
+  }
+}
+
+bool pdf_writer_end_page(PdfWriter* w) {
+  PdfPage* page = w->page;
+  w->page = nullptr;
+  return pdf_writer_end_apart(w, page);
+}
+
 bool pdf_writer_end(PdfWriter* w) {
-  if (w->page_open) pdf_writer_end_page(w);
+  if (w->page) pdf_writer_end_page(w);
   if (w->page_objects.empty()) {
     pdf_writer_begin_page(w);
     pdf_writer_end_page(w);
@@ -721,4 +792,7 @@ bool pdf_writer_end(PdfWriter* w) {
   return !w->failed;
 }
 
-void pdf_writer_dispose(PdfWriter* w) { delete w; }
+void pdf_writer_dispose(PdfWriter* w) {
+  if (w) pdf_page_dispose(w->page);
+  delete w;
+}

@@ -6,7 +6,7 @@
 // uses, in the fonts the screen uses, each font once for the whole document with only the
 // glyphs drawn, and with the characters of every glyph so that the text can be selected and
 // searched. Page contents are compressed on worker threads while the next pages are drawn;
-// the file is the same, byte for byte, for the same drawing.
+// the file is the same, byte for byte, for the same drawing, whichever threads drew its pages.
 #pragma once
 
 #include <cstdio>
@@ -41,6 +41,29 @@ void pdf_writer_fill_last(PdfWriter* writer, size_t count, QRgb colour, const QR
 void pdf_writer_text(PdfWriter* writer, const SinkText& text, QRgb colour, const QRectF& clip);
 // Hands the page to be compressed and written; false when writing has failed.
 bool pdf_writer_end_page(PdfWriter* writer);
+
+// Pages drawn apart from the writer (several at once, on threads of their own) and ended by it
+// in order. A page apart takes the same drawing as the page under way; nothing of it touches
+// the writer until it ends, so pages apart may be drawn on different threads at once.
+struct PdfPage;
+// A new page apart (room made for as many outline elements as the page ended last had).
+PdfPage* pdf_writer_new_page(PdfWriter* writer);
+// A new page apart with room made for `room` outline elements.
+PdfPage* pdf_page_new(size_t room);
+// The page under way (nullptr when none is begun): the same drawing calls draw on it.
+PdfPage* pdf_writer_page(PdfWriter* writer);
+void pdf_page_fill(PdfPage* page, const QPainterPath& shape, QRgb colour, const QRectF& clip);
+PdfOutline& pdf_page_elements(PdfPage* page);
+void pdf_page_fill_last(PdfPage* page, size_t count, QRgb colour, const QRectF& clip);
+void pdf_page_text(PdfPage* page, const SinkText& text, QRgb colour, const QRectF& clip);
+// Ends a page apart as the next page of the document (the page is freed); false when writing
+// has failed. The fonts and glyphs its texts meet first are made here, on the writer's thread.
+bool pdf_writer_end_apart(PdfWriter* writer, PdfPage* page);
+// Makes ahead, on the calling thread, the glyphs of the page's texts that no page has begun to
+// make, for the pages' ends to take (a glyph is the same whichever thread makes it). Only this
+// of the writer may be called while its pages end.
+void pdf_writer_make_glyphs_ahead(PdfWriter* writer, const PdfPage* page);
+void pdf_page_dispose(PdfPage* page);
 // Writes what is left, the fonts and the file's trailer; false when writing failed. A
 // document without pages gets one, empty.
 bool pdf_writer_end(PdfWriter* writer);

@@ -39,6 +39,8 @@
 #include <fontconfig/fontconfig.h>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -58,6 +60,7 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
+#include <QThread>
 #include <QWidget>
 
 #include "platform/design_outlines.h"
@@ -96,7 +99,8 @@ struct Port {
 
 namespace {
 
-Port* current_port = nullptr;
+// Each thread draws on a port of its own (pages are printed on several threads at once).
+thread_local Port* current_port = nullptr;
 
 constexpr int DEFAULT_TEXT_SIZE = 12;
 constexpr int LARGEST_TEXT_SIZE = 2048;  // larger sizes are drawn at this one
@@ -453,7 +457,7 @@ void paint_convex(Port& port, const PointF* points, int count, const Paint& pain
   // A row's coverage in 256ths of a pixel summed over the sample rows: the pixels at a span's
   // ends take their share directly, the whole ones between through running sums.
   const size_t width = static_cast<size_t>(r.width());
-  static std::vector<int> coverage, whole;  // kept from polygon to polygon: no allocation
+  thread_local std::vector<int> coverage, whole;  // kept from polygon to polygon: no allocation
   if (coverage.size() < width + 1) coverage.resize(width + 1), whole.resize(width + 1);
   for (int y = r.top; y < r.bottom; ++y) {
     QRgb* row = reinterpret_cast<QRgb*>(pixels + row_bytes * y);
@@ -695,6 +699,34 @@ struct TextStyle {
   int font, size, face;
 };
 
+// Loading a font's engine sets the system's font configuration aside for a moment
+// (load_plain_engine), and is done holding this lock alone; every other call into the toolkit
+// that may load an engine (a fallback for a missing character) shares it, so that none loads one
+// meanwhile and finds other fonts. Texts measured once are kept, so the lock is taken rarely.
+std::shared_mutex& font_lock() {
+  static std::shared_mutex lock;
+  return lock;
+}
+
+// The faces and fonts that design_outlines.h keeps are the process's: one thread at a time uses
+// them (texts measured once are kept, so the lock is taken rarely).
+std::mutex& design_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// The caches below are each thread's own; the main thread's go when the application object
+// goes, another thread's when it says it is done drawing (port_thread_done).
+void drop_when_done(void (*drop)()) {
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (!app || app->thread() == QThread::currentThread()) qAddPostRoutine(drop);
+}
+
+// A thread that only draws printed pages apart (port_thread_draws_pages) loads a font's engine
+// only when it has to measure a text no thread has measured: the toolkit keeps engines per
+// thread, and loading one is most of what a thread's first page would cost.
+thread_local bool engines_on_demand = false;
+
 // Loads the font engine of a font drawn neither smooth nor hinted (make_font's), with the
 // system's font configuration set aside. Loading an engine runs every substitution rule of the
 // configuration and matches the font against every installed one, a good part of a millisecond
@@ -751,26 +783,77 @@ bool drawn_alone(char32_t c) {
   }
 }
 
+// What a text measures in a font: its advance and, once asked for, its bounding box.
+struct Measure {
+  double advance = 0;
+  QRectF bounds;
+  bool bounds_known = false;
+};
+// The font's own heights and widest character.
+struct Lines {
+  double ascent, descent, leading, max_width, height;
+};
+
+// What every thread has measured in one font (family, pixel size and face): a measure is the
+// same whichever thread's engine took it, so each text is measured once for all.
+struct SharedMeasures {
+  std::shared_mutex lock;
+  QHash<QString, Measure> measures;
+  bool lines_known = false;
+  Lines lines{};
+  static constexpr qsizetype MOST = 16384;  // texts kept, so odd texts cannot pile up
+};
+
+SharedMeasures& shared_measures(const std::tuple<std::string, int, int>& key) {
+  static std::mutex lock;
+  // Kept to the end of the process, by every thread.
+  static auto* all = new std::map<std::tuple<std::string, int, int>, SharedMeasures>();
+  std::lock_guard held(lock);
+  return (*all)[key];
+}
+
 // A font with its metrics. The advance and the bounding box of a text are kept once measured:
 // a page draws the same glyphs and words again and again, and shaping them each time costs
 // more than drawing them.
 struct LoadedFont {
   QFont font;
   QFontMetricsF metrics;
-  explicit LoadedFont(const QFont& f) : font(f), metrics(f) {
-    if ((f.styleStrategy() & QFont::NoAntialias) && f.hintingPreference() == QFont::PreferNoHinting)
+  SharedMeasures& shared;
+  LoadedFont(const QFont& f, SharedMeasures& measured) : font(f), metrics(f), shared(measured) {
+    if (!engines_on_demand) ready();
+  }
+
+  // Loads the font's engine on this thread, as a font drawn neither smooth nor hinted is loaded,
+  // before anything is measured or drawn with it.
+  void ready() const {
+    if (engine_ready) return;
+    if ((font.styleStrategy() & QFont::NoAntialias) &&
+        font.hintingPreference() == QFont::PreferNoHinting) {
+      std::unique_lock lock(font_lock());
       load_plain_engine(metrics);
+    }
+    engine_ready = true;
   }
 
   // The font's own heights and widest character, asked for by every text a page measures.
-  struct Lines {
-    double ascent, descent, leading, max_width, height;
-  };
   const Lines& lines() const {
     if (!lines_known) {
-      kept_lines = {metrics.ascent(), metrics.descent(), metrics.leading(), metrics.maxWidth(),
-                    metrics.height()};
-      lines_known = true;
+      {
+        std::shared_lock held(shared.lock);
+        if (shared.lines_known) kept_lines = shared.lines, lines_known = true;
+      }
+      if (!lines_known) {
+        ready();
+        {
+          std::shared_lock lock(font_lock());
+          kept_lines = {metrics.ascent(), metrics.descent(), metrics.leading(), metrics.maxWidth(),
+                        metrics.height()};
+        }
+        lines_known = true;
+        std::unique_lock held(shared.lock);
+        shared.lines = kept_lines;
+        shared.lines_known = true;
+      }
     }
     return kept_lines;
   }
@@ -778,7 +861,12 @@ struct LoadedFont {
   // The font's own engine (characters it lacks are drawn by others), made once.
   const QRawFont& raw() const {
     if (!raw_known) {
-      kept_raw = QRawFont::fromFont(font);
+      ready();
+      {
+        std::shared_lock lock(font_lock());
+        kept_raw = QRawFont::fromFont(font);
+      }
+      std::lock_guard held(design_lock());
       setting = kept_raw.isValid() ? text_setting(kept_raw) : TextSetting::LAID_OUT;
       raw_known = true;
     }
@@ -799,16 +887,27 @@ struct LoadedFont {
   double advance(const QString& text) const { return measure(text).advance; }
   QRectF bounds(const QString& text) const {
     Measure& m = measure(text);
-    if (!m.bounds_known) m.bounds = metrics.boundingRect(text), m.bounds_known = true;
+    if (!m.bounds_known) {
+      {
+        std::shared_lock held(shared.lock);
+        auto it = shared.measures.constFind(text);
+        if (it != shared.measures.constEnd() && it->bounds_known)
+          m.bounds = it->bounds, m.bounds_known = true;
+      }
+      if (!m.bounds_known) {
+        ready();
+        {
+          std::shared_lock lock(font_lock());
+          m.bounds = metrics.boundingRect(text);
+        }
+        m.bounds_known = true;
+        share(text, m);
+      }
+    }
     return m.bounds;
   }
 
  private:
-  struct Measure {
-    double advance = 0;
-    QRectF bounds;
-    bool bounds_known = false;
-  };
   static constexpr qsizetype MOST_MEASURES = 4096;  // texts kept, so odd texts cannot pile up
   mutable QHash<QString, Measure> measures;
   mutable Lines kept_lines{};
@@ -836,6 +935,7 @@ struct LoadedFont {
     double sum = 0;
     for (quint32 glyph : glyphs) {
       double width = 0;
+      std::lock_guard held(design_lock());
       if (!glyph || !design_advance(r, font.bold(), font.italic(), glyph, &width)) return false;
       sum += width;
     }
@@ -843,18 +943,39 @@ struct LoadedFont {
     return true;
   }
 
+  mutable bool engine_ready = false;
+
+  void share(const QString& text, const Measure& m) const {
+    std::unique_lock held(shared.lock);
+    if (shared.measures.size() >= SharedMeasures::MOST) shared.measures.clear();
+    Measure& kept = shared.measures[text];
+    kept.advance = m.advance;
+    if (m.bounds_known) kept.bounds = m.bounds, kept.bounds_known = true;
+  }
+
   Measure& measure(const QString& text) const {
     auto it = measures.find(text);
     if (it != measures.end()) return *it;
     if (measures.size() >= MOST_MEASURES) measures.clear();
-    double advance = 0;
-    if (!own_advance(text, &advance)) advance = metrics.horizontalAdvance(text);
-    return *measures.insert(text, Measure{advance, {}, false});
+    {
+      std::shared_lock held(shared.lock);
+      auto found = shared.measures.constFind(text);
+      if (found != shared.measures.constEnd()) return *measures.insert(text, *found);
+    }
+    ready();
+    Measure m;
+    if (!own_advance(text, &m.advance)) {
+      std::shared_lock lock(font_lock());
+      m.advance = metrics.horizontalAdvance(text);
+    }
+    share(text, m);
+    return *measures.insert(text, m);
   }
 };
 
 // Fonts in use, by family, pixel size and face; emptied when the application object goes.
-std::map<std::tuple<std::string, int, int>, std::unique_ptr<LoadedFont>>* font_cache = nullptr;
+thread_local std::map<std::tuple<std::string, int, int>, std::unique_ptr<LoadedFont>>* font_cache =
+    nullptr;
 
 // The same fonts by font number, pixel size and face, while the registry stays as it was
 // built: a measured text is found again without naming its family and comparing names.
@@ -869,8 +990,9 @@ struct NumberedFontHash {
                                  uint64_t(uint32_t(f.face)));
   }
 };
-std::unordered_map<NumberedFont, const LoadedFont*, NumberedFontHash>* numbered_fonts = nullptr;
-int numbered_fonts_generation = -1;
+thread_local std::unordered_map<NumberedFont, const LoadedFont*, NumberedFontHash>* numbered_fonts =
+    nullptr;
+thread_local int numbered_fonts_generation = -1;
 
 void drop_font_cache() {
   delete font_cache;
@@ -899,13 +1021,15 @@ QFont make_font(const std::string& family, int pixel_size, int face) {
 const LoadedFont& loaded_font(const std::string& family, int pixel_size, int face) {
   if (!font_cache) {
     font_cache = new std::remove_pointer_t<decltype(font_cache)>();
-    qAddPostRoutine(drop_font_cache);
+    drop_when_done(drop_font_cache);
   }
   auto key = std::make_tuple(family, pixel_size, face);
   auto it = font_cache->find(key);
   if (it == font_cache->end()) {
     std::string drawn = family.empty() ? platform_font_family(FONT_SYSTEM) : family;
-    it = font_cache->emplace(key, std::make_unique<LoadedFont>(make_font(drawn, pixel_size, face)))
+    it = font_cache
+             ->emplace(key, std::make_unique<LoadedFont>(make_font(drawn, pixel_size, face),
+                                                         shared_measures(key)))
              .first;
   }
   return *it->second;
@@ -999,7 +1123,7 @@ TextStyle style_of(const Port* port) {
 
 // The rectangle a run may touch, its origin at its pen.
 QRectF run_box(const TextRun& run) {
-  const LoadedFont::Lines& m = run.font->lines();
+  const Lines& m = run.font->lines();
   return run.font->bounds(run.text) | QRectF(0, -m.ascent, run.advance, m.height);
 }
 
@@ -1041,6 +1165,7 @@ Mask glyph_mask(const std::vector<TextRun>& runs, double x, double y, Rect area,
     painter.setPen(Qt::black);
     double pen = 0;
     for (const TextRun& run : runs) {
+      run.font->ready();
       if (smooth) {
         QFont font = run.font->font;
         font.setStyleStrategy(QFont::PreferAntialias);
@@ -1111,7 +1236,7 @@ struct GlyphKeyHash {
     return std::hash<uint64_t>()(low ^ uint64_t(uint32_t(k.font)) * 0x9E3779B97F4A7C15ull);
   }
 };
-std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash>* glyph_cache = nullptr;
+thread_local std::unordered_map<GlyphKey, CachedGlyph, GlyphKeyHash>* glyph_cache = nullptr;
 constexpr size_t GLYPH_CACHE_LIMIT = 8192;
 
 void drop_glyph_cache() {
@@ -1141,7 +1266,7 @@ Mask ink_only(const Mask& mask) {
 const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smooth, bool masked) {
   if (!glyph_cache) {
     glyph_cache = new std::remove_pointer_t<decltype(glyph_cache)>();
-    qAddPostRoutine(drop_glyph_cache);
+    drop_when_done(drop_glyph_cache);
   }
   if (glyph_cache->size() > GLYPH_CACHE_LIMIT) glyph_cache->clear();
   const GlyphKey key{style.font, style.size, style.face, byte, smooth};
@@ -1177,7 +1302,8 @@ struct KeyHash {
   using is_transparent = void;
   size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
 };
-std::unordered_map<std::string, SinkRuns, KeyHash, std::equal_to<>>* sink_runs_cache = nullptr;
+thread_local std::unordered_map<std::string, SinkRuns, KeyHash, std::equal_to<>>* sink_runs_cache =
+    nullptr;
 constexpr size_t SINK_RUNS_LIMIT = 8192;
 
 void drop_sink_runs_cache() {
@@ -1188,7 +1314,7 @@ void drop_sink_runs_cache() {
 const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length) {
   if (!sink_runs_cache) {
     sink_runs_cache = new std::remove_pointer_t<decltype(sink_runs_cache)>();
-    qAddPostRoutine(drop_sink_runs_cache);
+    drop_when_done(drop_sink_runs_cache);
   }
   if (sink_runs_cache->size() > SINK_RUNS_LIMIT) sink_runs_cache->clear();
   thread_local std::string key;
@@ -1297,6 +1423,8 @@ uint64_t texts_drawn = 0;
 // program with windows has the toolkit drawing texts of its own, and sets it back every time.
 bool offset_may_be_left(const QFont& font) {
   if (!platform_windows_kept_off_screen()) return true;
+  static std::mutex keeping;
+  std::lock_guard kept(keeping);
   static std::map<QString, uint64_t> set_back;  // texts drawn when each font's was set back
   uint64_t& at = set_back.try_emplace(font.key(), 0).first->second;
   if (at == texts_drawn) return false;
@@ -1322,14 +1450,19 @@ bool add_own_outline(const TextRun& run, double x, double y, QPainterPath* outli
   const QFont& font = run.font->font;
   if (font.underline() || font.strikeOut() || font.overline()) return false;
   const quint32 glyph = run.font->own_glyph(run.text);
-  return glyph && design_outline(run.font->raw(), font.bold(), font.italic(), glyph, x, y, outline);
+  if (!glyph) return false;
+  std::lock_guard held(design_lock());
+  return design_outline(run.font->raw(), font.bold(), font.italic(), glyph, x, y, outline);
 }
 
 QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, double* advance) {
   const char c = static_cast<char>(byte);
   QPainterPath outline;
   double pen = 0;
-  for (const TextRun& run : text_runs({font, size, face}, &c, 1)) {
+  const std::vector<TextRun> runs = text_runs({font, size, face}, &c, 1);
+  for (const TextRun& run : runs) run.font->raw();  // the engine loaded, the raw font made
+  std::shared_lock lock(font_lock());
+  for (const TextRun& run : runs) {
     if (!add_own_outline(run, pen + run.dx, run.dy, &outline)) {
       if (offset_may_be_left(run.font->font)) clear_smooth_offset(run.font->font, run.text);
       outline.addText(pen + run.dx, run.dy, run.font->font, run.text);
@@ -1341,6 +1474,15 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
 }
 
 void port_note_text_drawn() { ++texts_drawn; }
+
+void port_thread_draws_pages() { engines_on_demand = true; }
+
+void port_thread_done() {
+  drop_sink_runs_cache();
+  drop_glyph_cache();
+  drop_font_cache();
+  current_port = nullptr;
+}
 
 // The text of the runs that draw the byte, found without loading the font: a music glyph's
 // repeated copies stand for one character.
@@ -1775,6 +1917,8 @@ Rect text_ink_box(const char* bytes, int length) {
   QRectF ink;
   double pen = 0;
   for (const TextRun& run : runs) {
+    run.font->ready();
+    std::shared_lock lock(font_lock());
     const QRectF box = run.font->metrics.tightBoundingRect(run.text);
     if (!box.isEmpty()) ink |= box.translated(pen + run.dx, run.dy);
     pen += run.advance;
@@ -1792,6 +1936,6 @@ FontMetrics get_font_metrics() {
       music ? static_cast<int>(std::lround(pixel_size(style) * music_font_scale(style.font)))
             : pixel_size(style);
   const LoadedFont& font = numbered_font(style.font, size, music ? FACE_PLAIN : style.face);
-  const LoadedFont::Lines& m = font.lines();
+  const Lines& m = font.lines();
   return {m.ascent, m.descent, m.leading, m.max_width};
 }

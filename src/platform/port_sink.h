@@ -70,3 +70,11 @@ QString port_glyph_text(int font, int face, uint8_t byte);
 // Says that text was drawn into pixels outside the ports (glyph outlines taken afterwards
 // make sure they do not depend on it).
 void port_note_text_drawn();
+
+// A thread other than the main one that only draws printed pages into a PDF document says so
+// first: it then loads the fonts' engines only to measure what no thread has measured (the runs
+// it hands to its sinks hold fonts that must not be drawn with on it).
+void port_thread_draws_pages();
+// A thread other than the main one that drew on ports (a printed page's) lets go of the fonts
+// and texts it kept; called on that thread before it ends.
+void port_thread_done();

@@ -13,18 +13,24 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +65,7 @@ enum FailStep {
 };
 
 int fail_step = FAIL_NONE, fail_page = 0;
+int most_page_helpers = -1;
 int16_t fail_code = 0;
 bool use_test_printers = false;
 std::vector<std::string> test_printers;
@@ -79,17 +86,9 @@ constexpr int MOST_COPIES = 999;
 
 }  // namespace
 
-struct PrintSession {
-  std::string format = PRINT_FORMAT_PDF;   // of the next document
-  DocumentKind kind = DocumentKind::NONE;  // of the document under way
-  int16_t error = 0;
-  int pages_done = 0;
-  bool page_open = false;
-  PrintSettings settings;
-  std::string final_path;  // the file the document is for ("" for a printer)
-  std::string temp_path;   // where it is written meanwhile
-  // PDF
-  PdfWriter* pdf = nullptr;
+// How a PDF page's drawing reaches the writer's page.
+struct PdfPageSink {
+  PdfPage* page = nullptr;  // where the page is drawn; nullptr while none is open
   // Shapes of one colour and clip drawn one after another are filled as one, so that the
   // strokes that make up a wide line leave no seams between them: their elements one after
   // another, as a path they were added to would hold them.
@@ -107,6 +106,21 @@ struct PrintSession {
     QRgb colour = 0;
     QRectF clip;
   } band;
+};
+
+struct PrintSession {
+  std::string format = PRINT_FORMAT_PDF;   // of the next document
+  DocumentKind kind = DocumentKind::NONE;  // of the document under way
+  int16_t error = 0;
+  int pages_done = 0;
+  bool page_open = false;
+  PrintSettings settings;
+  std::string final_path;  // the file the document is for ("" for a printer)
+  std::string temp_path;   // where it is written meanwhile
+  // PDF
+  PdfWriter* pdf = nullptr;
+  PdfPageSink sink;           // the page under way
+  int width = 0, height = 0;  // the pages' ports, pixels
   // PostScript
   PostScriptDriver ps;
   std::FILE* file = nullptr;  // the document's file, either kind
@@ -159,12 +173,11 @@ void snap_to_paper(double* width, double* height) {
 
 // ---- Sinks -------------------------------------------------------------------------------------
 
-void flush_band(PrintSession* s);
+void flush_band(PdfPageSink* s);
 
-void flush_fills(PrintSession* s) {
+void flush_fills(PdfPageSink* s) {
   flush_band(s);
-  if (s->pending && s->pdf)
-    pdf_writer_fill_last(s->pdf, s->pending, s->pending_colour, s->pending_clip);
+  if (s->pending) pdf_page_fill_last(s->page, s->pending, s->pending_colour, s->pending_clip);
   s->pending = 0;
 }
 
@@ -172,7 +185,7 @@ constexpr size_t MOST_PENDING_ELEMENTS = 4096;
 
 // Makes the pending fills ready for a shape of nonzero winding in a colour and clip: what is
 // pending goes first when it is of another colour or clip, or large.
-void pend_fill(PrintSession* s, QRgb colour, const QRectF& clip) {
+void pend_fill(PdfPageSink* s, QRgb colour, const QRectF& clip) {
   if (s->pending && (colour != s->pending_colour || clip != s->pending_clip ||
                      s->pending > MOST_PENDING_ELEMENTS))
     flush_fills(s);
@@ -182,9 +195,9 @@ void pend_fill(PrintSession* s, QRgb colour, const QRectF& clip) {
 
 // Before the elements of a shape are added: pending fills that end with a lone move drop it
 // for the shape's own start.
-void drop_lone_move(PrintSession* s) {
+void drop_lone_move(PdfPageSink* s) {
   if (!s->pending) return;
-  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
+  PdfOutline& elements = pdf_page_elements(s->page);
   if (elements.back().type == QPainterPath::MoveToElement) {
     elements.pop_back();
     --s->pending;
@@ -193,8 +206,8 @@ void drop_lone_move(PrintSession* s) {
 
 // The band's strokes as one shape (the outline of a pen as wide as they stand, closed back to
 // its first corner), added to the pending fills.
-void flush_band(PrintSession* s) {
-  PrintSession::Band& b = s->band;
+void flush_band(PdfPageSink* s) {
+  PdfPageSink::Band& b = s->band;
   if (b.strokes == 0) return;
   const int more = b.strokes - 1;
   QPointF hull[6];
@@ -203,10 +216,10 @@ void flush_band(PrintSession* s) {
   else
     port_line_hull(b.a, b.b, b.w + more, b.h, hull);
   b.strokes = 0;
-  if (!s->pdf) return;
+  if (!s->page) return;
   pend_fill(s, b.colour, b.clip);
   drop_lone_move(s);
-  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
+  PdfOutline& elements = pdf_page_elements(s->page);
   for (int i = 0; i < 6; ++i)
     elements.push_back({hull[i].x(), hull[i].y(),
                         i == 0 ? QPainterPath::MoveToElement : QPainterPath::LineToElement});
@@ -218,8 +231,8 @@ void flush_band(PrintSession* s) {
 }
 
 void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const QRectF& clip) {
-  auto* s = static_cast<PrintSession*>(context);
-  PrintSession::Band& band = s->band;
+  auto* s = static_cast<PdfPageSink*>(context);
+  PdfPageSink::Band& band = s->band;
   if (band.strokes > 0 && colour == band.colour && clip == band.clip && w == band.w &&
       h == band.h) {
     const int n = band.strokes;
@@ -234,31 +247,31 @@ void pdf_line(void* context, Point a, Point b, int w, int h, QRgb colour, const 
     }
   }
   flush_band(s);
-  band = PrintSession::Band{1, a, b, w, h, 0, colour, clip};
+  band = PdfPageSink::Band{1, a, b, w, h, 0, colour, clip};
 }
 
 void pdf_fill(void* context, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
-  auto* s = static_cast<PrintSession*>(context);
-  if (!s->pdf) return;
+  auto* s = static_cast<PdfPageSink*>(context);
+  if (!s->page) return;
   flush_band(s);  // a band drawn before this shape goes first
   if (shape.fillRule() != Qt::WindingFill) {
     flush_fills(s);
-    pdf_writer_fill(s->pdf, shape, colour, clip);
+    pdf_page_fill(s->page, shape, colour, clip);
     return;
   }
   pend_fill(s, colour, clip);
   if (shape.isEmpty()) return;
   drop_lone_move(s);
   const int count = shape.elementCount();
-  PdfOutline& elements = pdf_writer_page_elements(s->pdf);
+  PdfOutline& elements = pdf_page_elements(s->page);
   for (int i = 0; i < count; ++i) elements.push_back(shape.elementAt(i));
   s->pending += size_t(count);
 }
 
 void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& clip) {
-  auto* s = static_cast<PrintSession*>(context);
+  auto* s = static_cast<PdfPageSink*>(context);
   flush_fills(s);
-  if (s->pdf) pdf_writer_text(s->pdf, text, colour, clip);
+  pdf_page_text(s->page, text, colour, clip);
 }
 
 // ---- Files
@@ -286,8 +299,8 @@ void remove_temp(PrintSession* s) {
 }
 
 void close_document(PrintSession* s) {
-  s->pending = 0;
-  s->band = PrintSession::Band{};
+  pdf_page_dispose(s->sink.page);
+  s->sink = PdfPageSink{};
   pdf_writer_dispose(s->pdf);
   s->pdf = nullptr;
   if (s->file) std::fclose(s->file);
@@ -785,7 +798,7 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     setup.origin_y = origin_y;
     setup.points_per_pixel = ppp;
     s->pdf = pdf_writer_begin(s->file, setup);
-    sink = {s, pdf_fill, pdf_line, pdf_text};
+    sink = {&s->sink, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
     PostScriptPageSetup setup;
@@ -799,7 +812,9 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
     s->kind = DocumentKind::POSTSCRIPT;
   }
-  s->port = port_new_on_sink(sink, std::max(1, placement.width), std::max(1, placement.height));
+  s->width = std::max(1, placement.width);
+  s->height = std::max(1, placement.height);
+  s->port = port_new_on_sink(sink, s->width, s->height);
   return RESULT_OK;
 }
 
@@ -807,8 +822,10 @@ int16_t platform_print_begin_page(PrintSession* s) {
   if (s->kind == DocumentKind::NONE) return s->error = RESULT_NOT_OPEN;
   if (failing(s, FAIL_BEGIN_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::PDF) {
-    pdf_writer_begin_page(s->pdf);
-    s->pending = 0;  // gathered on a page that was never ended, they went with it
+    // What was gathered on a page that was never ended goes with it.
+    pdf_page_dispose(s->sink.page);
+    s->sink = PdfPageSink{};
+    s->sink.page = pdf_writer_new_page(s->pdf);
   } else {
     ps_driver_begin_page(&s->ps);
   }
@@ -836,11 +853,13 @@ int16_t platform_print_page_port(PrintSession* s, Port** port) {
 int16_t platform_print_end_page(PrintSession* s) {
   if (!s->page_open) return s->error = RESULT_NOT_OPEN;
   s->page_open = false;
-  if (s->kind == DocumentKind::PDF) flush_fills(s);
+  if (s->kind == DocumentKind::PDF) flush_fills(&s->sink);
   if (failing(s, FAIL_END_PAGE)) return s->error = take_failure();
   if (s->kind == DocumentKind::POSTSCRIPT && !ps_driver_end_page(&s->ps))
     return s->error = errno_code();
-  if (s->kind == DocumentKind::PDF && !pdf_writer_end_page(s->pdf)) return s->error = errno_code();
+  if (s->kind == DocumentKind::PDF &&
+      !pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr)))
+    return s->error = errno_code();
   ++s->pages_done;
   return RESULT_OK;
 }
@@ -854,7 +873,8 @@ int16_t platform_print_end_document(PrintSession* s) {
   }
   int16_t code = RESULT_OK;
   if (s->kind == DocumentKind::PDF) {
-    flush_fills(s);
+    flush_fills(&s->sink);
+    if (s->sink.page) pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr));
     if (!pdf_writer_end(s->pdf)) code = errno_code();  // a document without pages gets one
   } else {
     if (!ps_driver_end(&s->ps)) code = errno_code();
@@ -887,6 +907,143 @@ void platform_print_abort_document(PrintSession* s) {
 }
 
 int platform_print_pages_done(const PrintSession* s) { return s ? s->pages_done : 0; }
+
+namespace {
+
+// The threads beside the caller's that draw `pages` pages. A thread's first page costs it a
+// few pages' time (it loads the fonts it measures with), so a short document is drawn by the
+// caller alone, a longer one by one more thread, a long one by two; never more than one fewer
+// than the cores the program may run on.
+unsigned page_helpers(int pages) {
+  if (most_page_helpers >= 0) return unsigned(most_page_helpers);
+  const unsigned wanted = pages < 8 ? 0 : pages < 20 ? 1 : 2;
+  cpu_set_t cores;
+  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
+                         ? CPU_COUNT(&cores)
+                         : int(std::thread::hardware_concurrency());
+  return std::min(unsigned(std::max(usable, 1) - 1), wanted);
+}
+
+}  // namespace
+
+bool platform_print_pages_together(const PrintSession* s, int pages) {
+  return s && s->kind == DocumentKind::PDF && s->pdf && !s->page_open && fail_step == FAIL_NONE &&
+         page_helpers(pages) > 0;
+}
+
+int16_t platform_print_draw_pages(PrintSession* s, int count, const std::function<void(int)>& draw,
+                                  const std::function<void()>& done) {
+  if (s->kind != DocumentKind::PDF || !s->pdf || s->page_open) return s->error = RESULT_NOT_OPEN;
+  if (count <= 0) return RESULT_OK;
+  struct Page {
+    PdfPageSink sink;
+    Port* port = nullptr;
+    bool drawn = false;
+  };
+  std::vector<Page> pages(size_t(count), Page{});
+  const unsigned helpers = std::min(page_helpers(count), unsigned(count - 1));
+  // Pages drawn and not yet ended are held in memory: no more than this many at once.
+  const int most_ahead = 2 * int(helpers + 1);
+  std::mutex lock;
+  std::condition_variable changed;
+  int next = 0, ended = 0;  // the next page to draw, the next to end
+  std::atomic<size_t> room{0};
+  auto may_take = [&] { return next < count && next < ended + most_ahead; };
+  // Makes the glyphs of page i's texts that no page has begun to make; the page is drawn.
+  auto finish_page = [&](int i) {
+    Page& page = pages[size_t(i)];
+    pdf_writer_make_glyphs_ahead(s->pdf, page.sink.page);
+    room.store(pdf_page_elements(page.sink.page).size(), std::memory_order_relaxed);
+    {
+      std::lock_guard held(lock);
+      page.drawn = true;
+    }
+    changed.notify_all();
+  };
+  // Draws page i on a new port of its own, fresh as a begun page's.
+  auto draw_page = [&](int i) {
+    Page& page = pages[size_t(i)];
+    page.sink.page = pdf_page_new(room.load(std::memory_order_relaxed));
+    page.port = port_new_on_sink({&page.sink, pdf_fill, pdf_line, pdf_text}, s->width, s->height);
+    Port* saved = platform_current_port();
+    platform_set_port(page.port);
+    pen_normal();
+    fore_colour(COLOUR_BLACK);
+    back_colour(COLOUR_WHITE);
+    clip_rect(port_bounds(page.port));
+    move_to(0, 0);
+    draw(i);
+    flush_fills(&page.sink);
+    platform_set_port(saved);
+  };
+  // The first page is drawn before the others are begun: the texts it measures are then known to
+  // every thread, which would otherwise all measure the same texts at once, each loading the fonts.
+  next = 1;
+  draw_page(0);
+  std::vector<std::thread> threads;
+  threads.reserve(helpers);
+  for (unsigned t = 0; t < helpers; ++t)
+    threads.emplace_back([&] {
+      port_thread_draws_pages();
+      for (;;) {
+        int i;
+        {
+          std::unique_lock held(lock);
+          changed.wait(held, [&] { return next >= count || may_take(); });
+          if (next >= count) break;
+          i = next++;
+        }
+        draw_page(i);
+        finish_page(i);
+      }
+      done();
+      port_thread_done();
+    });
+  finish_page(0);
+  // This thread draws pages too, and ends them in order as soon as they are drawn.
+  int16_t code = RESULT_OK;
+  while (ended < count) {
+    int take = -1;
+    {
+      std::unique_lock held(lock);
+      if (!pages[size_t(ended)].drawn) {
+        if (may_take()) {
+          take = next++;
+        } else {
+          changed.wait(held, [&] { return pages[size_t(ended)].drawn || may_take(); });
+          continue;
+        }
+      }
+    }
+    if (take >= 0) {
+      draw_page(take);
+      finish_page(take);
+      continue;
+    }
+    Page& page = pages[size_t(ended)];
+    if (!pdf_writer_end_apart(s->pdf, std::exchange(page.sink.page, nullptr))) {
+      if (!code) code = errno_code();
+    } else {
+      ++s->pages_done;
+    }
+    port_dispose(page.port);
+    page.port = nullptr;
+    {
+      std::lock_guard held(lock);
+      ++ended;
+      if (code) next = count;  // a page that could not be written: no more are drawn
+    }
+    changed.notify_all();
+    if (code) break;
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (Page& page : pages) {
+    pdf_page_dispose(page.sink.page);
+    port_dispose(page.port);
+  }
+  if (code) s->error = code;
+  return code;
+}
 
 // ---- PostScript
 // ----------------------------------------------------------------------------------
@@ -935,3 +1092,5 @@ void platform_print_fail_at(int step, int page, int16_t code) {
   fail_page = page;
   fail_code = code;
 }
+
+void platform_print_set_page_helpers(int most) { most_page_helpers = most; }

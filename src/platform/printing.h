@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,18 @@ void platform_print_abort_document(PrintSession* session);
 // The number of pages ended in the session's current or last document.
 int platform_print_pages_done(const PrintSession* session);
 
+// Whether `pages` pages of the document under way are to be drawn side by side (a PDF document
+// of enough pages, on a machine of several cores).
+bool platform_print_pages_together(const PrintSession* session, int pages);
+// Draws `count` pages side by side, as if each were begun, drawn by draw(i) on the page's port
+// and ended in turn: draw(i) is called with the current port set to page i's own port, on one
+// of several threads (the caller's among them), and must only draw; the pages are ended in order
+// on the caller's thread. done() is called on each other thread before it ends. The first error
+// of ending a page is returned (0 none).
+int16_t platform_print_draw_pages(PrintSession* session, int count,
+                                  const std::function<void(int)>& draw,
+                                  const std::function<void()>& done);
+
 // ---- PostScript ---------------------------------------------------------------------------------
 // Blocks of the program's PostScript on the current page; a prolog block's text goes before
 // every page of the document instead. Refused (an error) by a document that is not
@@ -167,3 +180,6 @@ void platform_print_spool_to_file(const std::string& path);
 // port, 4 end page, 5 end document; the failure comes on the page given (from 1) for the page
 // steps. 0 for no failure.
 void platform_print_fail_at(int step, int page, int16_t code);
+// Pages are drawn side by side by this many threads beside the caller's whatever their number
+// (0: one by one); -1 for as many as the document's length and the machine's cores call for.
+void platform_print_set_page_helpers(int most);
