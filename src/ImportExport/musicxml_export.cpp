@@ -1700,8 +1700,10 @@ void Exporter::notations(VoiceState&, Drosa n, int string, bool first, bool tie_
     for (const NoteMark& m : cc.marks) {
       if (std::strcmp(m.holder, holder) != 0) continue;
       o.start(m.name);
-      if (m.type) o.attr("type", m.type);
-      if (m.type) o.attr("number", 1L);
+      if (m.type) {
+        o.attr("type", m.type);
+        o.attr("number", 1L);
+      }
       if (m.y != INT32_MIN) o.attr("default-y", long(m.y));
       if (std::strcmp(holder, "articulations") != 0)
         o.attr("placement", m.below ? "below" : "above");

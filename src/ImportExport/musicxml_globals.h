@@ -102,7 +102,7 @@ struct MxmlGroup {
   bool metronome = false;     // a metronome mark was read in it
   bool octave_shift = false;  // an octave-shift was read in it: it sets the staff's shift
   int octaves = 0;            // that shift: written minus sounding octaves, 0 at its stop
-  int64_t at = -1;            // the time its offset names: it goes to a note from there on
+  int64_t at = -1;            // the time written at, offset added: to a note from there on
   int64_t shift = 0;          // its offset as given, back in time too: an octave line's time
   std::deque<MxmlItem> items;
 };

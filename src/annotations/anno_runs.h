@@ -24,7 +24,7 @@ void forget_anno_references(Drosa anno);
 // formatted page (staff_data); 0 when it is on none.
 int32_t staff_value_of_node(Drosa node);
 
-// The palette's name of a line style (xmetaline 0..11); "ERROR BAD VALUE" for any other.
+// The palette's name of a line style (xmetaline 0..12); "ERROR BAD VALUE" for any other.
 const char* line_style_name(int style);
 
 // One flag of the annotation nodes with the words the menus and the palette use for it.

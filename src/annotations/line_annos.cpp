@@ -118,8 +118,10 @@ void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   if (!next || !is_visible_note(next)) return;
   const int64_t x = head_x(chord), next_x = head_x(next);
   int64_t reach = next_x + partner->get(xstartx) + partner->get(xendx);
-  if (next_x <= x) reach = time_reach_x(line, chord, pstaff);
-  if (ends_over_time(line)) reach = time_reach_x(line, next, pstaff);
+  if (ends_over_time(line))
+    reach = time_reach_x(line, next, pstaff);
+  else if (next_x <= x)
+    reach = time_reach_x(line, chord, pstaff);
   int32_t end = clamp_i32(reach - x - line->get(xstartx));
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
   // be too short to read: it reaches twice the shortest line past its start, but not into a

@@ -8,6 +8,7 @@
 #include "graphics/GE.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -182,6 +183,7 @@ std::string page_graphics_key() {
     add(slot.small.bytes, sizeof slot.small.bytes);
   }
   add(prefs.bytes, sizeof prefs.bytes);
+  assert(out == key.data() + key.size());  // the size above names every piece added
   return key;
 }
 

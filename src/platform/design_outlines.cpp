@@ -1,5 +1,5 @@
 // design_outlines.cpp: glyph outlines from faces of the program's own at the fonts' design
-// sizes (see design_outlines.h). Used on the main thread only.
+// sizes (see design_outlines.h). One thread at a time uses them (the port holds a lock).
 #include "platform/design_outlines.h"
 
 #include <fontconfig/fontconfig.h>

@@ -607,8 +607,6 @@ void pdf_writer_begin_page(PdfWriter* w) {
   w->page = pdf_writer_new_page(w);
 }
 
-PdfPage* pdf_writer_page(PdfWriter* w) { return w->page; }
-
 void pdf_page_fill(PdfPage* page, const QPainterPath& shape, QRgb colour, const QRectF& clip) {
   if (!page || shape.isEmpty()) return;
   PageDrawing& d = page->drawing;
@@ -764,14 +762,6 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
        std::move(made)});
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
-}
-
-PdfOutline& pdf_writer_page_elements(PdfWriter* w) { return pdf_page_elements(w->page); }
-
-void pdf_writer_fill_last(PdfWriter* w, size_t count, QRgb colour, const QRectF& clip) {
-  if (w->page) {
-    pdf_page_fill_last(w->page, count, colour, clip);
-  }
 }
 
 bool pdf_writer_end_page(PdfWriter* w) {

@@ -33,11 +33,9 @@ void pdf_writer_fill(PdfWriter* writer, const QPainterPath& shape, QRgb colour, 
 // A shape given as the elements a QPainterPath would hold (gathered without a path's
 // overhead: the many small outlines of a page's lines), filled by the nonzero winding rule.
 // They are gathered in place, at the end of the page's own: the caller appends them to
-// pdf_writer_page_elements, then pdf_writer_fill_last makes the last `count` one fill (none when
-// they are no element, or only where a path would begin, or no page is open: then they go).
+// pdf_page_elements, then pdf_page_fill_last makes the last `count` one fill (none when they
+// are no element, or only where a path would begin: then they go).
 using PdfOutline = std::vector<QPainterPath::Element>;
-PdfOutline& pdf_writer_page_elements(PdfWriter* writer);
-void pdf_writer_fill_last(PdfWriter* writer, size_t count, QRgb colour, const QRectF& clip);
 void pdf_writer_text(PdfWriter* writer, const SinkText& text, QRgb colour, const QRectF& clip);
 // Hands the page to be compressed and written; false when writing has failed.
 bool pdf_writer_end_page(PdfWriter* writer);
@@ -50,8 +48,6 @@ struct PdfPage;
 PdfPage* pdf_writer_new_page(PdfWriter* writer);
 // A new page apart with room made for `room` outline elements.
 PdfPage* pdf_page_new(size_t room);
-// The page under way (nullptr when none is begun): the same drawing calls draw on it.
-PdfPage* pdf_writer_page(PdfWriter* writer);
 void pdf_page_fill(PdfPage* page, const QPainterPath& shape, QRgb colour, const QRectF& clip);
 PdfOutline& pdf_page_elements(PdfPage* page);
 void pdf_page_fill_last(PdfPage* page, size_t count, QRgb colour, const QRectF& clip);

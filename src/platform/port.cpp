@@ -32,6 +32,7 @@
 #include "platform/port.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -1414,8 +1415,8 @@ namespace {
 // moved right by three quarters of a unit of its own size, so that a printed glyph's shape
 // depended on what had been drawn before it. A glyph of the font rendered at a whole pixel, by
 // a font engine of its own whose cache holds nothing, sets the fraction back to none.
-// Texts drawn into pixels so far.
-uint64_t texts_drawn = 0;
+// Texts drawn into pixels so far (read by the threads that make a PDF's glyph outlines ahead).
+std::atomic<uint64_t> texts_drawn{0};
 
 // Whether a glyph of the font may have been drawn at a fraction of a pixel since the font's
 // offset was last set back. A program that only prints shows no window: only its own drawing
@@ -1427,8 +1428,9 @@ bool offset_may_be_left(const QFont& font) {
   std::lock_guard kept(keeping);
   static std::map<QString, uint64_t> set_back;  // texts drawn when each font's was set back
   uint64_t& at = set_back.try_emplace(font.key(), 0).first->second;
-  if (at == texts_drawn) return false;
-  at = texts_drawn;
+  const uint64_t drawn = texts_drawn.load(std::memory_order_relaxed);
+  if (at == drawn) return false;
+  at = drawn;
   return true;
 }
 
@@ -1473,7 +1475,7 @@ QPainterPath port_glyph_outline(int font, int face, uint8_t byte, int size, doub
   return outline;
 }
 
-void port_note_text_drawn() { ++texts_drawn; }
+void port_note_text_drawn() { texts_drawn.fetch_add(1, std::memory_order_relaxed); }
 
 void port_thread_draws_pages() { engines_on_demand = true; }
 
