@@ -768,10 +768,14 @@ void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag
   state.note = note;
 }
 
+Drosa mxml_chord_first(Drosa note) {
+  while (note->xback && note->xback->xkind == NOTE && !note->xback->get(xendvcd))
+    note = note->xback;
+  return note;
+}
+
 Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff) {
-  Drosa first = note;  // the first note of its chord
-  while (first->xback && first->xback->xkind == NOTE && !first->xback->get(xendvcd))
-    first = first->xback;
+  Drosa first = mxml_chord_first(note);
   Drosa last = NIL;
   Drosa moved = copy_detached_chain(words, line, &last);
   destroy_chain(words, line);
@@ -790,9 +794,7 @@ Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int st
 }
 
 void mxml_end_octave_line(Drosa line, Drosa last) {
-  Drosa first = last;  // the first note of its chord
-  while (first->xback && first->xback->xkind == NOTE && !first->xback->get(xendvcd))
-    first = first->xback;
+  Drosa first = mxml_chord_first(last);
   Drosa end = copyDrosa(line);
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, OCTAVE_PAST_NOTE - line->get(xendx));
@@ -846,12 +848,6 @@ namespace {
 constexpr int PEDAL_LINE = 12;
 constexpr int32_t PEDAL_LINE_START = -20, PEDAL_LINE_LENGTH = 100;
 
-Drosa first_of_chord(Drosa note) {
-  while (note->xback && note->xback->xkind == NOTE && !note->xback->get(xendvcd))
-    note = note->xback;
-  return note;
-}
-
 // Ends the open line over the time of the last chord its voice has sounded on its staff (at
 // the chord it began at when there is none after that).
 void end_pedal_line(bool at_its_start) {
@@ -860,12 +856,12 @@ void end_pedal_line(bool at_its_start) {
   Drosa last =
       index >= 0 && index <= MXML_MAX_VOICE && !at_its_start ? mxml.voices[index].last_note : NIL;
   if (last && (last->get(xpitch) >> 12) != 0) last = NIL;  // written on another staff
-  Drosa first = last ? first_of_chord(last) : NIL;
+  Drosa first = last ? mxml_chord_first(last) : NIL;
   Drosa end = copyDrosa(open.line);
   end->set(xline_ord, ENDLINE);
   end->set(xstartx, 0);
   end->set(xendx, 0);
-  link_after(end, first && first != first_of_chord(open.note) ? first->xback : open.line);
+  link_after(end, first && first != mxml_chord_first(open.note) ? first->xback : open.line);
   open = {};
 }
 
@@ -881,7 +877,7 @@ bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag) {
   }
   if (open.line) {
     // Released at the chord it began at: it ends over that chord's time.
-    end_pedal_line(first_of_chord(note) == first_of_chord(open.note));
+    end_pedal_line(mxml_chord_first(note) == mxml_chord_first(open.note));
   }
   if (!item.press || list < 0) return true;
   Drosa line = begin_line_at(note, PEDAL_LINE, 0, 0, PEDAL_LINE_START,

@@ -130,10 +130,8 @@ void end_ending(int stop) {
   for (Drosa p = mxml.lists[size_t(list)].insert; p && p != ending.line && !last; p = p->xback)
     if (p->xkind == NOTE && printed(p) && (p->get(xpitch) & MXML_TAG_VOICE_BITS) == ending.tag)
       last = p;
-  if (!last) return;   // the first note always matches: never so
-  Drosa first = last;  // the first note of its chord
-  while (first->xback && first->xback->xkind == NOTE && !first->xback->get(xendvcd))
-    first = first->xback;
+  if (!last) return;  // the first note always matches: never so
+  Drosa first = mxml_chord_first(last);
   ending.line->set(xmetaline, stop == 1 ? PLAIN_BRACKET : LEFT_BRACKET);
   Drosa end = copyDrosa(ending.line);
   end->set(xline_ord, ENDLINE);

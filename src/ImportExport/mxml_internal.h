@@ -280,6 +280,8 @@ void mxml_octave_lines_end(bool all);
 // end, a copy of it, before the chord of `last` (the line's last note), ending just past it.
 void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag);
 void mxml_end_octave_line(Drosa line, Drosa last);
+// The first note of the chord the imported note belongs to (the note itself when it begins one).
+Drosa mxml_chord_first(Drosa note);
 // Moves an octave line's words (from `words`) and its line before the chord of `note`, in the
 // voice `tag`, their heights still counted from their staff (1-based); returns the line.
 Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff);
