@@ -276,6 +276,16 @@ struct MxmlHarmony {
   };
   std::vector<Degree> degrees;
   MxmlItem item;  // where and how it stands
+  // Its chord diagram (`frame`), drawn as a fret grid over the symbol.
+  struct Frame {
+    bool open = false, given = false;
+    int strings = 6, first_fret = 1;
+    int string = 0, fret = -1;  // of the frame note being read
+    bool barre_start = false, barre_stop = false;
+    int frets[6] = {-1, -1, -1, -1, -1, -1};  // by string from the lowest; -1 muted
+    int barre_from = -1;                      // the string a barre starts at
+    int barres[6] = {};                       // the fret of a barre from each string to the next
+  } frame;
 };
 
 // What the import changed or left out of a document, said once per kind at its end: the

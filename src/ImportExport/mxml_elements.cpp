@@ -32,6 +32,7 @@ constexpr ElementEntry element_table[] = {
     {"alter", mxml_alter, nullptr},
     {"bar-style", mxml_bar_style, nullptr},
     {"barline", mxml_barline, mxml_barline_end},
+    {"barre", mxml_barre, nullptr},
     {"bass-alter", mxml_bass_alter, nullptr},
     {"bass-step", mxml_bass_step, nullptr},
     {"beam", mxml_beam, nullptr},
@@ -70,7 +71,11 @@ constexpr ElementEntry element_table[] = {
     {"extend", mxml_extend, nullptr},
     {"fermata", mxml_fermata, nullptr},
     {"fifths", mxml_fifths, nullptr},
+    {"first-fret", mxml_first_fret, nullptr},
     {"forward", mxml_note, mxml_forward_end},
+    {"frame", mxml_frame, mxml_frame_end},
+    {"frame-note", nullptr, mxml_frame_note_end},
+    {"frame-strings", mxml_frame_strings, nullptr},
     {"fret", mxml_fret, nullptr},
     {"function", mxml_function, nullptr},
     {"glissando", mxml_glissando, nullptr},
@@ -170,7 +175,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 143, "the import understands 143 elements");
+static_assert(ELEMENT_COUNT == 148, "the import understands 148 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

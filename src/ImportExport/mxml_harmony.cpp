@@ -9,6 +9,11 @@
 //    only its extension goes up into superscript, and a 'b' or '#' before a number becomes the
 //    alteration's flat or sharp. A degree the kind's text already names ("add2" with the degree
 //    "add 2") is not shown twice.
+//  - Its chord diagram (`frame`) of six strings becomes a fret grid text over it, written in
+//    the characters of the second music font the Text Assistant writes: the nut's letter, then
+//    each string's dot and barre from the lowest string. A diagram that starts above the first
+//    fret has no nut and the first fret's number beside it; one of other strings, or with a
+//    note beyond the grid's five frets, is left out.
 //  - A chord symbol the import cannot read (no root, a letter that is none, an accidental of
 //    more than two steps, a kind it does not know) is left out; the rest of the document is
 //    read as before.
@@ -26,6 +31,10 @@
 namespace {
 
 constexpr int CLASS_CHORD_SYMBOL = 11;
+constexpr int CLASS_FRET_GRID = 10;
+constexpr int GRID_SIZE = 10;        // points
+constexpr int32_t GRID_ABOVE = 230;  // the grid's base line over the symbol's
+constexpr int GRID_FRETS = 5, GRID_STRINGS = 6;
 // Over the staff at the height of words, its left end at the note; under it as words under it.
 constexpr int32_t ABOVE_Y = 240, BELOW_Y = -360;
 constexpr uint16_t FROM_THE_STAFF = 0x0500;  // left-justified, counted from the staff
@@ -226,6 +235,26 @@ std::string chord_symbol_text(const MxmlHarmony& h) {
   return text;
 }
 
+// The fret grid text of a chord diagram; empty when the grid cannot show it.
+std::string fret_grid_text(const MxmlHarmony::Frame& f) {
+  if (f.strings != GRID_STRINGS || f.first_fret < 1 || f.first_fret > 99) return "";
+  // A fret's row in the grid, 1 the first fret shown; 0 for an open string.
+  auto row = [&](int fret) { return fret == 0 ? 0 : fret - f.first_fret + 1; };
+  // The grid's characters are written in the music font, the number in the text font.
+  std::string text = "\\SAYL";
+  text += f.first_fret == 1 ? 'a' : 'A';
+  static const char bars[] = "`!@#$%";
+  for (int i = 0; i < GRID_STRINGS; ++i) {
+    const int dot = f.frets[i] < 0 ? -1 : row(f.frets[i]);
+    const int bar = f.barres[i] > 0 ? row(f.barres[i]) : 0;
+    if (dot > GRID_FRETS || bar < 0 || bar > GRID_FRETS || (f.frets[i] > 0 && dot < 1)) return "";
+    text += dot < 0 ? '9' : char('0' + dot);
+    text += bars[bar];
+  }
+  if (f.first_fret > 1) text += "\\TIMES\\g" + std::to_string(f.first_fret);
+  return text;
+}
+
 }  // namespace
 
 void mxml_harmony(XmlElement& e) {
@@ -252,8 +281,77 @@ void mxml_harmony_end() {
   h.open = false;
   if (!h.shown || h.malformed || mxml.slots[MXML_DIRECTION_SLOT].empty()) return;
   h.item.text = chord_symbol_text(h);
+  const std::string grid = h.frame.given ? fret_grid_text(h.frame) : "";
+  if (!grid.empty()) {
+    MxmlItem g = h.item;
+    g.kind = CLASS_FRET_GRID;
+    g.size = GRID_SIZE;
+    g.face = 0;
+    g.y += GRID_ABOVE;
+    g.text = grid;
+    mxml.slots[MXML_DIRECTION_SLOT].back().items.push_back(std::move(g));
+  }
   if (h.item.text.empty()) return;
   mxml.slots[MXML_DIRECTION_SLOT].back().items.push_back(std::move(h.item));
+}
+
+void mxml_frame(XmlElement&) {
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!mxml.harmony.open) return;
+  f = MxmlHarmony::Frame{};
+  f.open = true;
+}
+
+void mxml_frame_end() {
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!f.open) return;
+  f.open = false;
+  f.given = true;
+}
+
+void mxml_frame_strings(XmlElement& e) {
+  if (mxml.harmony.frame.open) mxml.harmony.frame.strings = mxml_int(e, 0);
+}
+
+void mxml_first_fret(XmlElement& e) {
+  if (mxml.harmony.frame.open) mxml.harmony.frame.first_fret = mxml_int(e, 1);
+}
+
+bool mxml_frame_note_part(XmlElement& e, bool string) {
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!f.open || std::strcmp(mxml_parent(e), "frame-note") != 0) return false;
+  if (string)
+    f.string = std::clamp(mxml_int(e, 0), 0, 99);
+  else
+    f.fret = std::clamp(mxml_int(e, -1), -1, 99);
+  return true;
+}
+
+void mxml_barre(XmlElement& e) {
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!f.open) return;
+  f.barre_start |= mxml_attr_is(e, "type", "start");
+  f.barre_stop |= mxml_attr_is(e, "type", "stop");
+}
+
+// The document counts strings from the highest; the grid from the lowest. A barre joins the
+// strings from its start to its stop.
+void mxml_frame_note_end() {
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!f.open) return;
+  const int i = f.strings - f.string;
+  if (f.strings == GRID_STRINGS && f.string >= 1 && i >= 0 && i < GRID_STRINGS && f.fret >= 0) {
+    f.frets[i] = f.fret;
+    if (f.barre_start) f.barre_from = i;
+    if (f.barre_stop && f.barre_from >= 0) {
+      for (int k = std::min(f.barre_from, i); k < std::max(f.barre_from, i); ++k)
+        f.barres[k] = f.fret;
+      f.barre_from = -1;
+    }
+  }
+  f.string = 0;
+  f.fret = -1;
+  f.barre_start = f.barre_stop = false;
 }
 
 void mxml_root_step(XmlElement& e) {

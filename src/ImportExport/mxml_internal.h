@@ -356,6 +356,14 @@ void mxml_reset_titles(int from);
 // the import cannot read it.
 void mxml_harmony(XmlElement& e);
 void mxml_harmony_end();
+void mxml_frame(XmlElement& e);
+void mxml_frame_end();
+void mxml_frame_strings(XmlElement& e);
+void mxml_first_fret(XmlElement& e);
+void mxml_frame_note_end();
+void mxml_barre(XmlElement& e);
+// A `string` or `fret` of a frame note; false for one of another element.
+bool mxml_frame_note_part(XmlElement& e, bool string);
 void mxml_root_step(XmlElement& e);
 void mxml_root_alter(XmlElement& e);
 void mxml_bass_step(XmlElement& e);

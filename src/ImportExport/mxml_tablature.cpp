@@ -94,10 +94,12 @@ void mxml_staff_tuning_end() {
 }
 
 void mxml_string_number(XmlElement& e) {
+  if (mxml_frame_note_part(e, true)) return;
   if (in_technical(e)) mxml.note.string = std::clamp(mxml_int(e, 0), 0, 99);
 }
 
 void mxml_fret(XmlElement& e) {
+  if (mxml_frame_note_part(e, false)) return;
   if (in_technical(e)) mxml.note.fret = std::clamp(mxml_int(e, -1), -1, 99);
 }
 

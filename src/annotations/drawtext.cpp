@@ -25,6 +25,7 @@
 #include "annotations/anno_runs.h"
 #include "annotations/anno_shapes.h"
 #include "annotations/drawanno.h"
+#include "annotations/fret_grid.h"
 #include "annotations/hidden_text.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -288,6 +289,10 @@ int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out) {
         for (char c : r.text) widest = std::max(widest, width_of(f, std::string_view(&c, 1)));
         continue;
       }
+      if (fret_grid_of(r.styled()->get(xtextfont), r.text, nullptr)) {
+        line += fret_grid_width(f.size) / 10.0;
+        continue;
+      }
       size_t from = 0;
       for (size_t at = 0; at <= r.text.size(); ++at) {
         if (at < r.text.size() && r.text[at] != '\n' && r.text[at] != '\r') continue;
@@ -514,14 +519,34 @@ void draw_runs(Drosa tparam, Drosa note, const TextPlace& t, int face_mask, int 
   // Nothing is left of a text that was only an extender mark.
   if (std::all_of(runs.begin(), runs.end(), [](const RunPiece& r) { return r.text.empty(); }))
     return;
+  // A fret grid is drawn as lines and dots, not as a run: the run after it starts anew at its
+  // right end, so the pen is followed through the runs.
+  const bool any_grid = std::any_of(runs.begin(), runs.end(), [](const RunPiece& r) {
+    return fret_grid_of(r.styled()->get(xtextfont), r.text, nullptr);
+  });
+  int64_t pen = t.x1;
+  bool after_grid = false;
   for (const RunPiece& r : runs) {
     const bool head = r.run == tparam;
     if (!head && r.text.empty()) continue;
-    GEstring(tparam->get(xtext_drawmode), head ? t.x1 : ADJACENT_TEXT, head ? t.y1 : ADJACENT_TEXT,
-             r.run->get(xexpand), r.run->get(xsuper), t.pstaff,
-             font_from_code(r.styled()->get(xtextfont)), r.styled()->get(xcharset),
-             note_text_offset(note, tparam, r.styled()), r.styled()->get(xtextface) & face_mask,
-             tparam->get(xtext_color), r.text.c_str(), tparam->get(xpslayout), where, note, tparam);
+    const int size = note_text_offset(note, tparam, r.styled());
+    FretGrid grid;
+    if (fret_grid_of(r.styled()->get(xtextfont), r.text, &grid)) {
+      pen += r.run->get(xexpand);
+      draw_fret_grid(grid, tparam, note, t.pstaff, clamp_i32(pen),
+                     clamp_i32(int64_t(t.y1) + r.run->get(xsuper)), size, where);
+      pen += fret_grid_width(size);
+      after_grid = true;
+      continue;
+    }
+    const bool anew = head || after_grid;
+    GEstring(tparam->get(xtext_drawmode), anew ? clamp_i32(pen) : ADJACENT_TEXT,
+             anew ? t.y1 : ADJACENT_TEXT, r.run->get(xexpand), r.run->get(xsuper), t.pstaff,
+             font_from_code(r.styled()->get(xtextfont)), r.styled()->get(xcharset), size,
+             r.styled()->get(xtextface) & face_mask, tparam->get(xtext_color), r.text.c_str(),
+             tparam->get(xpslayout), where, note, tparam);
+    after_grid = false;
+    if (any_grid) pen += r.run->get(xexpand) + anno_string_width(note, tparam, r.styled(), r.text);
   }
 }
 

@@ -4,7 +4,8 @@
 //                           cannot read are left out and the rest of the document is kept;
 //                           every kind comes back from its export as a harmony as it went;
 //                           chord symbols at close notes are drawn apart (the page goes to
-//                           test-output/graphics of the build folder).
+//                           test-output/graphics of the build folder); a chord diagram is a
+//                           fret grid over its symbol, drawn without the music font.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -236,6 +237,55 @@ TEST_F(MusicXmlChordSymbols, ChordSymbolsAtCloseNotesStandApart) {
   save_page_image("chord_symbols_at_every_eighth.png");
   std::vector<PageFault> faults = check_page_reports(take_reports());
   for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
+TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
+  // C with the low string muted; a barre chord at the fifth fret; a ukulele's four strings.
+  auto frame = [](const std::string& inside) {
+    return "<frame><frame-strings>6</frame-strings><frame-frets>4</frame-frets>" + inside +
+           "</frame>";
+  };
+  auto at = [](int string, int fret, const char* barre = "") {
+    return "<frame-note><string>" + std::to_string(string) + "</string><fret>" +
+           std::to_string(fret) + "</fret>" + barre + "</frame-note>";
+  };
+  auto measure = [](int number, const std::string& root, const std::string& diagram) {
+    return "<measure number=\"" + std::to_string(number) + "\"><harmony><root><root-step>" + root +
+           "</root-step></root><kind>major</kind>" + diagram +
+           "</harmony><note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration>"
+           "<voice>1</voice><type>whole</type></note></measure>";
+  };
+  const std::string c = frame(at(5, 3) + at(4, 2) + at(3, 0) + at(2, 1) + at(1, 0));
+  const std::string d =
+      frame("<first-fret>5</first-fret>" + at(6, 5, "<barre type=\"start\"/>") + at(5, 5) +
+            at(4, 7) + at(3, 7) + at(2, 7) + at(1, 5, "<barre type=\"stop\"/>"));
+  const std::string g =
+      "<frame><frame-strings>4</frame-strings><frame-frets>4</frame-frets>" + at(1, 2) + "</frame>";
+  platform_init_fonts();
+  ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+                   "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
+                   "</part-list><part id=\"P1\">" +
+                       measure(1, "C", c).insert(20,
+                                                 "<attributes><divisions>1</divisions><clef><sign>"
+                                                 "G</sign><line>2</line></clef></attributes>") +
+                       measure(2, "D", d) + measure(3, "G", g) + "</part></score-partwise>",
+                   1),
+            1);
+  std::vector<std::string> grids;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM && !p->get(xadjacent) && p->get(xclassify) == 10)
+      grids.push_back(runs_of(p));
+  // Strings from the lowest; the barre joins each string to the next; the ukulele's is left out.
+  const std::vector<std::string> expected = {"[-2 10 0 0]a9`3`2`0`1`0`",
+                                             "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5"};
+  EXPECT_EQ(grids, expected);
+  EXPECT_EQ(chord_symbols(0).size(), 3u);
+  ASSERT_EQ(format_page(1, 0), 1);
+  save_page_image("fret_grids.png");
+  // Drawn as lines and dots: no character of the music font goes unmapped.
+  std::vector<PageFault> faults = check_page_reports(take_reports());
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
 }
