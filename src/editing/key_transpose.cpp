@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "annotations/anno_services.h"
 #include "editing/acc.h"
@@ -134,11 +135,65 @@ void insert_accidental(const TextPlace& letter, int code, Drosa note) {
   insertvc_node_with_undo(text, run);
 }
 
-// The place after the first '/' of the annotation's text, NIL when there is none.
+// The place after the last '/' of the annotation's text (the bass of "C6/9/E" follows the
+// second), NIL when there is none.
 TextPlace after_slash(Drosa head) {
-  TextPlace at = next_place({head, NIL, 0});
-  while (at && at.character() != '/') at = next_place(at);
-  return at ? next_place(at) : TextPlace{};
+  TextPlace slash;
+  for (TextPlace at = next_place({head, NIL, 0}); at; at = next_place(at))
+    if (at.character() == '/') slash = at;
+  return slash ? next_place(slash) : TextPlace{};
+}
+
+// A letter name of a chord symbol with the accidental after it.
+struct ChordLetter {
+  TextPlace letter, accidental;  // accidental: none when code is 0
+  int32_t step = 0;              // 0 C .. 6 B
+  int code = 0;                  // the accidental's code, 0 for none
+  bool upper = false;
+};
+
+const std::string LOWER_LETTERS = "cdefgab", UPPER_LETTERS = "CDEFGAB";
+
+// The letter at a place (blanks skipped) and its accidental; false for anything but a..g, A..G.
+bool read_chord_letter(TextPlace at, Drosa note, ChordLetter* out) {
+  out->letter = skip_blanks(at);
+  if (!out->letter) return false;
+  const char c = out->letter.character();
+  out->upper = UPPER_LETTERS.find(c) != std::string::npos;
+  const size_t found = out->upper ? UPPER_LETTERS.find(c) : LOWER_LETTERS.find(c);
+  if (c == 0 || found == std::string::npos) return false;
+  out->step = int32_t(found);
+  out->accidental = skip_blanks(next_place(out->letter));
+  out->code = out->accidental ? accidental_of(out->accidental, note) : 0;
+  if (!out->code) out->accidental = {};
+  return true;
+}
+
+// The letter becomes the step's (its case kept); its accidental character is rewritten, given
+// a run of its own, or taken out for a natural.
+void write_chord_letter(const ChordLetter& at, int32_t step, int code, Drosa note) {
+  set_character(at.letter, (at.upper ? UPPER_LETTERS : LOWER_LETTERS)[size_t(floor_mod(step, 7))]);
+  if (code == NATURAL) {
+    if (at.accidental) remove_accidental(at.accidental);
+    return;
+  }
+  if (at.accidental) {
+    const char glyph =
+        char(param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr)->character());
+    set_character(at.accidental, glyph);
+    modifyvc_with_undo(at.accidental.run);
+    take_accidental_style(at.accidental.run, code, note);
+    return;
+  }
+  insert_accidental(at.letter, code, note);
+}
+
+// The chord symbols attached before a note: back to the previous note or the system's start.
+std::vector<Drosa> chord_symbols_before(Drosa note) {
+  std::vector<Drosa> symbols;
+  for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+    if (chord_symbol_head(p)) symbols.push_back(p);
+  return symbols;
 }
 
 }  // namespace
@@ -191,33 +246,34 @@ bool chord_symbol_head(Drosa node) {
 
 void transpose_chord_symbol(Drosa note, Drosa run, Drosa text, int index, Drosa new_key,
                             Drosa old_key) {
-  TextPlace letter = skip_blanks({run, text, index});
-  if (!letter) return;
-  const char c = letter.character();
-  const std::string lower = "cdefgab", upper = "CDEFGAB";
-  const bool is_upper = upper.find(c) != std::string::npos;
-  const size_t found = is_upper ? upper.find(c) : lower.find(c);
-  if (c == 0 || found == std::string::npos) return;
-  int32_t step = int32_t(found);
-  TextPlace accidental = skip_blanks(next_place(letter));
-  int code = accidental ? accidental_of(accidental, note) : 0;
-  if (!code) accidental = {};
-  const int new_code = transpose_written_note(nullptr, &step, code ? code : NATURAL, new_key,
-                                              old_key, KEY_MOVE_NEAREST);
-  set_character(letter, (is_upper ? upper : lower)[size_t(floor_mod(step, 7))]);
-  if (new_code == NATURAL) {
-    if (accidental) remove_accidental(accidental);
-    return;
+  ChordLetter at;
+  if (!read_chord_letter({run, text, index}, note, &at)) return;
+  int32_t step = at.step;
+  const int code = transpose_written_note(nullptr, &step, at.code ? at.code : NATURAL, new_key,
+                                          old_key, KEY_MOVE_NEAREST);
+  write_chord_letter(at, step, code, note);
+}
+
+bool transpose_chord_symbols_by(Drosa note, int32_t half_steps) {
+  if (!is_NOTE(note) || floor_mod(half_steps, 12) == 0) return false;
+  bool changed = false;
+  auto move = [&](TextPlace place) {
+    ChordLetter at;
+    if (!place || !read_chord_letter(place, note, &at)) return;
+    const int32_t key = step_to_key(at.step, at.code ? at.code : NATURAL, 0) + half_steps;
+    const int pitch_class = floor_mod(key, 12);
+    const Spelling& s =
+        pitch_spelling_table[pitch_class][std::clamp(key_spelling[pitch_class], 0, 2)];
+    write_chord_letter(at, s.step, s.accidental, note);
+    changed = true;
+  };
+  for (Drosa head : chord_symbols_before(note)) {
+    if (TextPlace first = next_place({head, NIL, 0})) {
+      move(first);
+      move(after_slash(head));  // found afresh: the root may have gained or lost a run
+    }
   }
-  if (accidental) {
-    const char glyph =
-        char(param_value(P_CHORD_ACCIDENTAL_BASE + new_code, note, nullptr)->character());
-    set_character(accidental, glyph);
-    modifyvc_with_undo(accidental.run);
-    take_accidental_style(accidental.run, new_code, note);
-    return;
-  }
-  insert_accidental(letter, new_code, note);
+  return changed;
 }
 
 void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direction,
@@ -242,10 +298,7 @@ void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direct
     return;
   }
   if (direction) {
-    std::vector<Drosa> symbols;
-    for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
-      if (chord_symbol_head(p)) symbols.push_back(p);
-    for (Drosa head : symbols) {
+    for (Drosa head : chord_symbols_before(note)) {
       TextPlace first = next_place({head, NIL, 0});
       if (!first) continue;
       transpose_chord_symbol(note, first.run, first.text, first.index, new_key, old_key);

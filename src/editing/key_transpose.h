@@ -26,8 +26,9 @@ int transpose_written_note(uint16_t* pitch, int32_t* step, int accidental, Drosa
 
 // transpose_note_for_key: one note from the old key to the new: its pitch word by the
 // difference of the keys' transpositions; with a direction its written step and accidental
-// and the chord symbols attached before it (rests take only the chord symbols); then, unless
-// keep_display, its printed accidental is judged again (adjust_accidentals with acc_op).
+// and the chord symbols attached before it, root and bass (the letter after the last '/'; rests
+// take only the chord symbols); then, unless keep_display, its printed accidental is judged
+// again (adjust_accidentals with acc_op).
 // Reads:  the keys, the annotations before the note, key_spelling, parameters 25-29 and
 //         583-588 at the note.
 // Writes: the note, the chord symbols' text and style runs (all recorded for undo).
@@ -42,6 +43,13 @@ void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direct
 // Writes: the annotation's TEXT and TPARAM nodes (recorded for undo).
 void transpose_chord_symbol(Drosa note, Drosa run, Drosa text, int index, Drosa new_key,
                             Drosa old_key);
+
+// transpose_chord_symbols_by: the root and bass of every chord symbol attached before a note
+// or rest (back to the previous note or the system's start) moved by a number of half steps
+// and spelled as key_spelling prefers; whole octaves leave them alone. True when any moved.
+// Reads:  key_spelling, parameters 25-29 and 583-588 at the note.
+// Writes: the annotations' TEXT and TPARAM nodes (recorded for undo).
+bool transpose_chord_symbols_by(Drosa note, int32_t half_steps);
 
 // chord_symbol_head: an annotation head the current context sees that is classified as a
 // chord symbol.

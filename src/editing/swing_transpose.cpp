@@ -1,10 +1,14 @@
 // swing_transpose.cpp: Swing Eighth Beam, Transpose... and the rest flag.
+//
+// Transpose moves the chord symbols attached before each selected note or rest with it, so a
+// lead sheet keeps its harmony.
 #include "editing/swing_transpose.h"
 
 #include <cstdlib>
 
 #include "editing/acc.h"
 #include "editing/editing_globals.h"
+#include "editing/key_transpose.h"
 #include "editing/selection.h"
 #include "params/param_services.h"
 #include "performance/performance_services.h"
@@ -140,9 +144,13 @@ void swing_all_eighths() {
 }
 
 void transpose_note(Drosa note) {
-  if (!is_NOTE(note) || note->get(xrest)) return;
-  modifyvc_with_undo(note);
+  if (!is_NOTE(note)) return;
   const int32_t n = transpose_half_steps;
+  if (note->get(xrest)) {
+    if (transpose_chord_symbols_by(note, n)) mark_piece_changed(1, 1, 0);
+    return;
+  }
+  modifyvc_with_undo(note);
   int32_t position = note->get(xmod7), accidental = note->get(xacc);
   uint16_t pitch = note->get(xpitch);
   if (n % 12 == 0) {
@@ -157,6 +165,7 @@ void transpose_note(Drosa note) {
     pitch = played.pitch;
   }
   if (uint32_t(position) > 72) return;
+  transpose_chord_symbols_by(note, n);
   adjust_accidentals(ACC_REMOVING, note, note);
   note->set(xpitch, pitch);
   note->set(xmod7, int8_t(position));

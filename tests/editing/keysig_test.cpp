@@ -1,6 +1,6 @@
 // tests/editing/keysig_test.cpp: key signatures and the music brought into a new key.
 //   KeyBuild.*:       entries and names of a key with its cancelling naturals; damaged keys
-//   KeyTranspose.*:   written notes and chord symbols moved between keys
+//   KeyTranspose.*:   written notes and chord symbols moved between keys or by half steps
 //   KeyCommand.*:     Insert Key Signature on a piece of two staves: transposed and kept notes,
 //                     later keys rebuilt, Delete, the questions, undo and redo; its dialog
 #include "editing/keysig.h"
@@ -130,9 +130,9 @@ TEST_F(KeyTranspose, WrittenNotesMoveByTheDistanceBetweenTheTonics) {
 }
 
 // The characters of an annotation's text, across its TEXT nodes and style runs, with "{b}"
-// for a character of a run in the chord-symbol flat's font.
+// for a character of a run in the chord-symbol flat's font, "{#}" in the sharp's.
 std::string chord_text(Drosa head) {
-  const ParamValue* flat = param_value(585, NIL, nullptr);
+  const ParamValue *flat = param_value(585, NIL, nullptr), *sharp = param_value(587, NIL, nullptr);
   std::string text;
   Drosa run = head, node = NIL;
   int index = 0;
@@ -140,6 +140,8 @@ std::string chord_text(Drosa head) {
     const char c = node->get(xtext)[size_t(index)];
     if (run->get(xtextfont) == flat->font() && uint8_t(c) == flat->character())
       text += "{b}";
+    else if (run->get(xtextfont) == sharp->font() && uint8_t(c) == sharp->character())
+      text += "{#}";
     else
       text += c;
   }
@@ -188,6 +190,33 @@ TEST_F(KeyTranspose, ChordSymbolsFollowTheirNoteAndLoseOrGainTheirAccidentalRuns
   EXPECT_EQ(chord_text(minor), "fm7") << "undone";
   EXPECT_EQ(symbol_dump(v), "r E5");
   for (Drosa key : {e_flat, f, c, b_flat}) destroyDrosa(key);
+}
+
+TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
+  param_init();
+  const int v = new_voice();
+  const ParamValue* flat = param_value(585, NIL, nullptr);
+  Drosa head = add_run(v, true, -5, "A");
+  add_run(v, false, flat->font(), std::string(1, char(flat->character())));
+  add_run(v, false, -5, "m6/9/C");  // the bass follows the last slash
+  Drosa rest = add_rest(v, QUARTER);
+  Drosa after = add_run(v, true, -5, "G");
+  add_note(v, QUARTER, 37);
+  set_key_spelling(NIL);  // C major: F sharp, B flat
+  const std::string before = chord_text(head);
+  set_undo_mark(0);
+  EXPECT_FALSE(transpose_chord_symbols_by(rest, -24)) << "whole octaves change nothing";
+  EXPECT_TRUE(transpose_chord_symbols_by(rest, 2));
+  EXPECT_EQ(chord_text(head), "B{b}m6/9/D");
+  EXPECT_EQ(chord_text(after), "G") << "a symbol of the next note stays";
+  set_undo_mark(0);
+  EXPECT_TRUE(transpose_chord_symbols_by(rest, -4));
+  EXPECT_EQ(chord_text(head), "F{#}m6/9/B{b}") << "the flat's run leaves the root, joins the bass";
+  set_undo_mark(0);
+  undo_redo(1);
+  EXPECT_EQ(chord_text(head), "B{b}m6/9/D") << "undone";
+  undo_redo(1);
+  EXPECT_EQ(chord_text(head), before);
 }
 
 // Two staves in C major: the upper in the treble clef, the lower in the bass clef, changing to
