@@ -5,6 +5,8 @@
 // renderings) may lie beside it. The archive is read through its table of contents (the
 // central directory), found from the end-of-directory record near the file's end; the local
 // headers are used only to find where an entry's data begins. All numbers are little-endian.
+// A self-extracting archive, with a program in front of it, is read as any other: its stated
+// offsets are moved on by the length of what stands before it.
 //
 //   End-of-directory record (searched in the last 64 KiB + 22 bytes)
 //   OFFSET SIZE DESCRIPTION
@@ -116,19 +118,41 @@ size_t find_end_record(const Bytes& b) {
 
 struct Directory {
   uint64_t count = 0, size = 0, offset = 0;
+  uint64_t shift = 0;  // bytes before the archive's start (a self-extracting stub): added to
+                       // every offset the archive states
 };
 
+// Whether a directory of `count` entries may start at `at`: its first entry's signature is there.
+bool directory_at(const Bytes& b, uint64_t at, uint64_t count) {
+  return b.holds(at, count ? ENTRY_SIZE : 0) && (count == 0 || b.number(at, 4) == ENTRY_SIGNATURE);
+}
+
 // The directory's place and count, from the ZIP64 record when the end record defers to it.
+// An archive with bytes before it (a self-extracting one, its stub in front) states its offsets
+// from its own start: the directory then ends where the end record (or the ZIP64 record) begins,
+// and the difference between where it lies and where it is said to lie is added to every offset.
 Directory find_directory(const Bytes& b) {
   const size_t end = find_end_record(b);
   Directory d{b.number(end + 10, 2), b.number(end + 12, 4), b.number(end + 16, 4)};
+  uint64_t directory_end = end;
   const bool deferred = d.count == 0xFFFF || d.size == 0xFFFFFFFF || d.offset == 0xFFFFFFFF;
   if (deferred && end >= ZIP64_LOCATOR_SIZE &&
       b.number(end - ZIP64_LOCATOR_SIZE, 4) == ZIP64_LOCATOR_SIGNATURE) {
-    const uint64_t record = b.number(end - ZIP64_LOCATOR_SIZE + 8, 8);
+    uint64_t record = b.number(end - ZIP64_LOCATOR_SIZE + 8, 8);
+    const uint64_t found = end - ZIP64_LOCATOR_SIZE;  // where the record is when it is shifted
+    if ((!b.holds(record, ZIP64_END_SIZE) || b.number(record, 4) != ZIP64_END_SIGNATURE) &&
+        found >= ZIP64_END_SIZE && record < found - ZIP64_END_SIZE &&
+        b.number(found - ZIP64_END_SIZE, 4) == ZIP64_END_SIGNATURE)
+      record = found - ZIP64_END_SIZE;
     if (!b.holds(record, ZIP64_END_SIZE) || b.number(record, 4) != ZIP64_END_SIGNATURE)
       damaged("its table of contents lies outside the file");
     d = Directory{b.number(record + 32, 8), b.number(record + 40, 8), b.number(record + 48, 8)};
+    directory_end = record;
+  }
+  if (!directory_at(b, d.offset, d.count) && d.size <= directory_end &&
+      d.offset < directory_end - d.size && directory_at(b, directory_end - d.size, d.count)) {
+    d.shift = directory_end - d.size - d.offset;
+    d.offset += d.shift;
   }
   if (!b.holds(d.offset, d.size)) damaged("its table of contents lies outside the file");
   if (d.count > d.size / ENTRY_SIZE) damaged("its table of contents is cut short");
@@ -177,6 +201,8 @@ std::vector<Entry> read_directory(const Bytes& b) {
     e.unpacked = b.number(at + 24, 4);
     e.local = b.number(at + 42, 4);
     read_zip64_extra(b, at + ENTRY_SIZE + name_length, extra_length, e);
+    // Past the file's end either way when the shift would carry it over: unpack says so.
+    e.local = e.local > UINT64_MAX - d.shift ? UINT64_MAX : e.local + d.shift;
     entries.push_back(std::move(e));
     at = next;
   }

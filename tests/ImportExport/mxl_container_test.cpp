@@ -5,7 +5,7 @@
 //                   from the command line; a damaged or unreadable file (cut short, a wrong
 //                   checksum or size, no document, a container naming nothing, method 12,
 //                   encrypted, a claim of 4 GB) gets its message and leaves the open piece as
-//                   it was
+//                   it was; a self-extracting archive opens
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -227,7 +227,16 @@ TEST_F(MxlContainer, ADamagedOrUnreadableFileIsSaidAndTheOpenPieceStays) {
   script_file_name(dir + "/bad.mxl");
   EXPECT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
   EXPECT_EQ(count_open_views(), 2);
+  const std::string opened = all_notes();
+  // A self-extracting archive: a program in front, the offsets counted from the archive's start.
+  write_file(dir + "/stub.mxl", "MZ" + std::string(5000, '\x90') + good);
+  script_hit(3);
+  script_file_name(dir + "/stub.mxl");
+  EXPECT_EQ(file_menu(FILE_COMMAND_OPEN, 'v'), 1);
+  EXPECT_EQ(count_open_views(), 3);
+  EXPECT_EQ(all_notes(), opened);
   shown();
+  for (const Report& r : take_reports()) ADD_FAILURE() << "said: " << r.text;
 }
 
 }  // namespace
