@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,15 @@ int16_t quit_event() {
   }
 }
 
+// A document named from where the program was started stands by its whole path: the save
+// dialog offers the document's own folder, and the piece keeps its file wherever it is saved.
+std::string whole_path(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::error_code error;
+  const std::filesystem::path whole = std::filesystem::absolute(path, error);
+  return error ? path : whole.lexically_normal().string();
+}
+
 // Opens (and prints) each document in turn; false when one could not be opened. A printed
 // piece is let go of, except the last one when the program quits after it: taking a large
 // piece apart node by node only keeps the program from ending, and the system takes back all
@@ -59,7 +69,7 @@ int16_t quit_event() {
 bool open_documents(const std::vector<std::string>& documents, bool print, bool quit_after) {
   bool all = true;
   for (size_t i = 0; i < documents.size(); ++i) {
-    const std::string& path = documents[i];
+    const std::string path = whole_path(documents[i]);
     const bool keep_open = quit_after && i + 1 == documents.size();
     if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) return false;
     if (is_musicxml_document(path)) {
