@@ -39,22 +39,24 @@ int32_t half_height(const StaffData& staff) {
   return int32_t(std::max<int>(staff.lines, 1) - 1) * staff.staff_size / 2;
 }
 
+// The columns a box covers, first to last; found once for every side of the page's gaps it
+// is added to.
+struct Columns {
+  size_t first, last;
+  Columns(const GEInkBox& box, size_t columns)
+      : first(size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1))),
+        last(size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1))) {}
+};
+
 // The highest and lowest ink of one system, column by column.
 struct Skyline {
   std::vector<int32_t> top, bottom;
   explicit Skyline(size_t columns) : top(columns, INT32_MIN), bottom(columns, INT32_MAX) {}
-  void add(const GEInkBox& box, size_t columns) {
-    spread(box, columns, [&](size_t c) {
+  void add(const GEInkBox& box, Columns span) {
+    for (size_t c = span.first; c <= span.last; ++c) {
       top[c] = std::max(top[c], box.top);
       bottom[c] = std::min(bottom[c], box.bottom);
-    });
-  }
-  // Visits the columns a box covers.
-  template <typename Visit>
-  static void spread(const GEInkBox& box, size_t columns, Visit visit) {
-    const size_t first = size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1));
-    const size_t last = size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1));
-    for (size_t c = first; c <= last; ++c) visit(c);
+    }
   }
 };
 
@@ -86,11 +88,10 @@ bool in_footer(const GEInkBox& box) {
 // Empty until something is added.
 struct Edge {
   std::vector<int32_t> y;
-  void add(const GEInkBox& box, size_t columns, bool hanging) {
+  void add(const GEInkBox& box, Columns span, size_t columns, bool hanging) {
     if (y.empty()) y.assign(columns, hanging ? INT32_MAX : INT32_MIN);
-    Skyline::spread(box, columns, [&](size_t c) {
+    for (size_t c = span.first; c <= span.last; ++c)
       y[c] = hanging ? std::min(y[c], box.bottom) : std::max(y[c], box.top);
-    });
   }
 };
 
@@ -132,10 +133,10 @@ class SystemInk {
     }
   }
 
-  void add(int pstaff, const GEInkBox& box) {
+  void add(int pstaff, const GEInkBox& box, Columns span) {
     const size_t s = size_t(system_of_[size_t(pstaff)]);
     if (!reaches(box, s) || in_footer(box)) return;
-    ink_[s].add(box, columns_);
+    ink_[s].add(box, span);
   }
 
   std::vector<int32_t> overlaps(int32_t paper_top) const {
@@ -162,9 +163,11 @@ class SystemInk {
     // The last system's ink stays on the paper, and a staff space clear of the page's footer.
     std::vector<int32_t> floor(columns_, 0);
     const int32_t clearance = staff_data[systems_.back().last].staff_size;
-    for (const AnnoBox& f : anno_footer_boxes())
-      Skyline::spread(to_ink_box(f), columns_,
-                      [&](size_t c) { floor[c] = std::max(floor[c], f.top + clearance); });
+    for (const AnnoBox& f : anno_footer_boxes()) {
+      const Columns span(to_ink_box(f), columns_);
+      for (size_t c = span.first; c <= span.last; ++c)
+        floor[c] = std::max(floor[c], f.top + clearance);
+    }
     int32_t most = INT32_MIN;
     for (size_t c = 0; c < columns_; ++c)
       if (ink_.back().bottom[c] != INT32_MAX)
@@ -201,10 +204,17 @@ class StaffInk {
         system_of_(system_of),
         columns_(columns),
         staves_(int(system_of.size())),
-        gaps_(system_of.size()) {}
+        gaps_(system_of.size()) {
+    // The staves stand still while the page is measured: their lines are found once.
+    for (int p = 0; p < staves_; ++p) {
+      top_line_.push_back(staff_data[p].middle_y + half_height(staff_data[p]));
+      bottom_line_.push_back(staff_data[p].middle_y - half_height(staff_data[p]));
+      below_.push_back(p + 1 < staves_ && system_of_[size_t(p)] == system_of_[size_t(p + 1)]);
+    }
+  }
 
   // An element on pstaff p, drawn for `owner` (the node of the NOTEPTR before it).
-  void add(Drosa e, int p, const GEInkBox& box, Drosa owner) {
+  void add(Drosa e, int p, const GEInkBox& box, Columns span, Drosa owner) {
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
     // other staff) and passed over; so are lines drawn from one staff to another. A mark
     // reaching them from between the staves moves with its own staff: it counts.
@@ -212,17 +222,17 @@ class StaffInk {
     const bool above = staff_below(p - 1) && (mark ? box.bottom : box.top) < bottom_line(p - 1);
     const bool below = staff_below(p) && (mark ? box.top : box.bottom) > top_line(p + 1);
     if (above && box.top < bottom_line(p - 1) && !anno_lyric_lines(p - 1).empty())
-      gaps_[size_t(p - 1)].all_rising.add(box, columns_, false);
+      gaps_[size_t(p - 1)].all_rising.add(box, span, columns_, false);
     // A note's ink is its heads and signs, and its stems, beams and ledger lines.
     const bool note =
         !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && owner && owner->xkind == NOTE;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
     if (below)
       (mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging)
-          .add(box, columns_, true);
+          .add(box, span, columns_, true);
     if (above)
       (mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising)
-          .add(box, columns_, false);
+          .add(box, span, columns_, false);
   }
 
   std::vector<std::vector<int32_t>> overlaps() const {
@@ -239,7 +249,8 @@ class StaffInk {
       if (!gap.all_rising.y.empty())
         for (const LyricLineBox& line : anno_lyric_lines(p)) {
           Edge lyric;
-          lyric.add(GEInkBox{line.left, line.bottom, line.right, line.top}, columns_, true);
+          const GEInkBox box{line.left, line.bottom, line.right, line.top};
+          lyric.add(box, Columns(box, columns_), columns_, true);
           most = std::max(most, meeting(lyric, gap.all_rising, clearance));
         }
       const SystemStaves& s = systems_[size_t(system_of_[size_t(p)])];
@@ -249,17 +260,17 @@ class StaffInk {
   }
 
  private:
-  static int32_t top_line(int p) { return staff_data[p].middle_y + half_height(staff_data[p]); }
-  static int32_t bottom_line(int p) { return staff_data[p].middle_y - half_height(staff_data[p]); }
-  bool staff_below(int p) const {
-    return p >= 0 && p + 1 < staves_ && system_of_[size_t(p)] == system_of_[size_t(p + 1)];
-  }
+  int32_t top_line(int p) const { return top_line_[size_t(p)]; }
+  int32_t bottom_line(int p) const { return bottom_line_[size_t(p)]; }
+  bool staff_below(int p) const { return p >= 0 && below_[size_t(p)]; }
 
   const std::vector<SystemStaves>& systems_;
   const std::vector<int>& system_of_;
   size_t columns_;
   int staves_;
   std::vector<Gap> gaps_;
+  std::vector<int32_t> top_line_, bottom_line_;  // of each pstaff
+  std::vector<bool> below_;                      // a staff of its system stands below it
 };
 
 }  // namespace
@@ -283,8 +294,9 @@ PageOverlaps page_overlaps(int32_t paper_top) {
     const int p = ge_pstaff(e);
     GEInkBox box;
     if (p < 0 || p >= int(system_of.size()) || !ge_ink_box(e, &box)) continue;
-    if (by_system) system_ink.add(p, box);
-    if (by_staff) staff_ink.add(e, p, box, owner);
+    const Columns span(box, columns);
+    if (by_system) system_ink.add(p, box, span);
+    if (by_staff) staff_ink.add(e, p, box, span, owner);
   }
   PageOverlaps page;
   page.systems =
