@@ -423,6 +423,23 @@ void distribute_staves(int32_t page) {
   }
 }
 
+// The staves placed again for the distances below them as they now stand: each moves from
+// where it was laid out to its new place, with what the page drew and placed on it
+// (shift_page_staves); false when something cannot follow, and the page is formatted again.
+bool place_staves_again(int32_t page) {
+  if (int(page_fitting.placed_middle_y.size()) != pstaff_count) return false;
+  const std::vector<int32_t> before = page_fitting.placed_middle_y;
+  std::vector<int32_t> drawn;  // the middle lines the page was laid out at
+  for (int p = 0; p < pstaff_count; ++p) drawn.push_back(staff_data[p].middle_y);
+  distribute_staves(page);
+  std::vector<int32_t> dy(static_cast<size_t>(pstaff_count));
+  for (int p = 0; p < pstaff_count; ++p) {
+    dy[size_t(p)] = staff_data[p].middle_y - before[size_t(p)];
+    staff_data[p].middle_y = drawn[size_t(p)];
+  }
+  return shift_page_staves(dy);
+}
+
 // ---- Steps 11 to 13: the systems ------------------------------------------------------------
 
 // Step 11.
@@ -514,8 +531,11 @@ bool end_page_at(const std::vector<int>& cuts);
 // layer, which is decided over the whole system), the music cut off changes nothing before it
 // (`cut.plain`), no chord cut off holds a grace note, no chord a rest (unless the spacing
 // goes on from the last chords kept), and the page has no room kept for ink that a format
-// again would forget. Its chains and voices then end at the cut, as a layering of the bars
-// kept leaves them, and the page counts as formatted again from the cut on; the spacing goes
+// again would forget. The distances below its staves are read again where the system now ends:
+// where the music cut off changed them, the staves move to where they place them, and what the
+// passes laid out on them with them, as a format again would place it. Its chains and voices
+// then end at the cut, as a layering of the bars kept leaves them, and the page counts as
+// formatted again from the cut on; the spacing goes
 // on from the last chords kept (`spaced`), else the bars are spaced again. A system cut into
 // even parts instead is kept so where the page would be cut to hold its first part alone
 // (`page_cuts`, the cuts of the page that leave it so): the page's end is moved there once its
@@ -526,26 +546,26 @@ bool keep_bars_before_cut(const JoinedCut& cut, bool layered_once, bool* spaced,
   if (!cut.note || !cut.plain || !layered_once || system_count != 1 ||
       !page_fitting.ink_room.empty() || !page_fitting.staff_room.empty() || GE_head->xnext)
     return false;
-  // The distances below the staves are read at the system's last note: they must not change.
+  // The distances below the staves are read at the system's last note, which the cut moves.
   std::vector<int32_t> below, least;
   for (int p = 0; p < pstaff_count; ++p) {
     below.push_back(staff_data[p].distance_below);
     least.push_back(staff_data[p].least_below);
   }
-  const int32_t between = page_fitting.system_distance;
   set_staff_distances({pstaff_count});
+  bool moved = false;
   for (int p = 0; p < pstaff_count; ++p)
-    if (staff_data[p].distance_below != below[size_t(p)] ||
-        staff_data[p].least_below != least[size_t(p)])
-      return false;
+    moved |= staff_data[p].distance_below != below[size_t(p)] ||
+             staff_data[p].least_below != least[size_t(p)];
   bool rests = false;
-  if (page_fitting.system_distance != between || !end_chains_before(cut.time, &rests)) return false;
+  if (!end_chains_before(cut.time, &rests)) return false;
   // The spacing goes on from the last chords kept; failing that the kept bars are spaced
   // again, which a system with rests cannot be: the rests were given their measures (whole-
   // measure and multi-measure rests) by the spacing just made. The page is then formatted
   // again, which makes every record anew.
   *spaced = spacing_before(cut.time);
   if (!*spaced && rests) return false;
+  if (moved && !place_staves_again(last_formatted_page)) return false;
   // A system cut into even parts: the page keeps the first alone, the records of the others
   // going with them.
   if (!page_cuts.empty() && !end_page_at(page_cuts)) return false;
@@ -1022,20 +1042,11 @@ bool fit_page_ink() {
 bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
   if (!page_fitting.move_staves || int(page_fitting.placed_middle_y.size()) != pstaff_count)
     return false;
-  const std::vector<int32_t> before = page_fitting.placed_middle_y;
-  std::vector<int32_t> drawn;  // the middle lines the page was drawn at
-  for (int p = 0; p < pstaff_count; ++p) drawn.push_back(staff_data[p].middle_y);
   apply_staff_distances();
   int64_t y0, available;
   page_height_between_margins(page, &y0, &available);
   if (first_system_past_page(staves, available) > 0) return false;
-  distribute_staves(page);
-  std::vector<int32_t> dy(static_cast<size_t>(pstaff_count));
-  for (int p = 0; p < pstaff_count; ++p) {
-    dy[size_t(p)] = staff_data[p].middle_y - before[size_t(p)];
-    staff_data[p].middle_y = drawn[size_t(p)];
-  }
-  return shift_page_staves(dy);
+  return place_staves_again(page);
 }
 
 // A format of the page that began at change count `changes` and changed the piece (cut its

@@ -49,6 +49,12 @@ constexpr int BAR_SEARCH_NODES = 100;  // how far back a chord's bar line is loo
 // rather than carry it to the next page.
 constexpr int64_t LEAST_SQUEEZE_PERCENT = 88;
 
+// Parameters of the distances below the staves.
+constexpr int P_STAFF_DISTANCE = 129;   // "default distance between this voice's staff and next"
+constexpr int P_SYSTEM_DISTANCE = 560;  // "default vertical distance between systems"
+constexpr int P_SEPARATED_SYSTEM_DISTANCE =
+    667;  // "distance between systems with separator symbols"
+
 struct FitChord {
   Drosa first;
   int32_t time;      // start in the system
@@ -265,11 +271,21 @@ bool can_cut_at(Drosa note) {
   return true;
 }
 
+// Whether a parameter change is of the distance below a staff or between systems: those are
+// read only at a system's last note, and a system that keeps the bars before a cut reads them
+// again at its new end.
+bool changes_distance_below(Drosa param) {
+  const int16_t pindex = param->get(xparam_index);
+  return pindex == P_STAFF_DISTANCE || pindex == P_SYSTEM_DISTANCE ||
+         pindex == P_SEPARATED_SYSTEM_DISTANCE;
+}
+
 // Whether the music of every shown voice from its last note before the cut (time_cursor, as
 // can_cut_at leaves it) to its system's end holds only what a system's end cannot change the
 // bars before it for. A clef or a time signature changes only the notes after it: where one
 // stands at the cut, the system's end is spaced anew all the same. A tie and slur modifier is
-// read only by the ties and slurs of its note, laid out after the cut.
+// read only by the ties and slurs of its note, laid out after the cut; a change of the
+// distances below the staves only where the system ends.
 bool plain_rest_of_system() {
   for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
     if (voice_not_shown(v) || !page_start[v]) continue;
@@ -297,6 +313,9 @@ bool plain_rest_of_system() {
         case CLEF:
         case TIMESIG:
         case TSMOD:
+          break;
+        case PARAM:
+          if (!changes_distance_below(p)) return false;
           break;
         default:
           return false;

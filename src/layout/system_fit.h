@@ -33,8 +33,9 @@ std::vector<Drosa> find_system_cuts();
 // A cut that `joined`, when given, is told of: the system was cut once, the rest joining the
 // next system; the first note after the cut, its time in the system, and whether the music
 // cut off (from each voice's last note before the cut to the system's old end) holds nothing
-// but notes, clefs, bar lines, annotations, tie and slur modifiers and their records: no
-// PRINT, staff drag, beaming, parameter change, key or time signature, whose change would
+// but notes, clefs, time signatures, bar lines, annotations, tie and slur modifiers, changes
+// of the distances below the staves (read again where the system now ends) and their records:
+// no PRINT, staff drag, beaming, other parameter change or key signature, whose change would
 // reach back to the bars kept.
 // A system cut into even parts instead tells of its first cut so, and of the number of
 // system starts made (`even`), when every one was made. Anything else leaves note NIL.
