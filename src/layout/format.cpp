@@ -529,14 +529,14 @@ bool end_page_at(const std::vector<int>& cuts);
 // with the work its passes did for the bars it keeps: a format of those bars alone would give
 // them the same records. It can when the layering took one step (no voice moved to another
 // layer, which is decided over the whole system), the music cut off changes nothing before it
-// (`cut.plain`), no chord cut off holds a grace note, no chord a rest (unless the spacing
-// goes on from the last chords kept), and the page has no room kept for ink that a format
-// again would forget. The distances below its staves are read again where the system now ends:
-// where the music cut off changed them, the staves move to where they place them, and what the
-// passes laid out on them with them, as a format again would place it. Its chains and voices
-// then end at the cut, as a layering of the bars kept leaves them, and the page counts as
-// formatted again from the cut on; the spacing goes
-// on from the last chords kept (`spaced`), else the bars are spaced again. A system cut into
+// (`cut.plain`), no chord cut off at the cut's time holds a grace note, no chord a rest
+// (unless the spacing goes on from the last chords kept), and the page has no room kept for
+// ink that a format again would forget. The distances below its staves are read again where
+// the system now ends: where the music cut off changed them, the staves move to where they
+// place them, and what the passes laid out on them with them, as a format again would place
+// it. Its chains and voices then end at the cut, as a layering of the bars kept leaves them,
+// and the page counts as formatted again from the cut on; the spacing goes on from the last
+// chords kept (`spaced`), else the bars are spaced again. A system cut into
 // even parts instead is kept so where the page would be cut to hold its first part alone
 // (`page_cuts`, the cuts of the page that leave it so): the page's end is moved there once its
 // chains end before the cut, since the move takes the records of what it sends on.

@@ -713,8 +713,10 @@ bool end_chains_before(int32_t time, bool* rests) {
         const bool left_out = cd2->get(xswholec) >= from;
         for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
           // Grace notes at the time of the cut may belong to the music kept (after-grace
-          // notes of its last chord), which a layering of it alone would keep with it.
-          if (left_out && n->get(xgrace)) return false;
+          // notes of its last chord), which a layering of it alone would keep with it; those
+          // of a later time belong to the music left out.
+          if (left_out && n->get(xgrace) && cd2->get(xswholec) <= int64_t(time) + TIME_TOLERANCE)
+            return false;
           *rests = *rests || n->get(xrest);
         }
         if (left_out) {

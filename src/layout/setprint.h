@@ -22,8 +22,8 @@ Drosa first_in_chain(int pstaff, int layer);
 // of only the music before that time leaves them: each layer's chain ends at its last chord
 // before the time, last_chord is the staff chord closed last before it, and the system's
 // chord count is the number of the first time point left out. False, and nothing changed,
-// when a chord left out holds a grace note (grace notes at the time of the cut may belong to
-// the music kept, as after-grace notes of its last chord), or no chord is left out. `rests`
+// when a chord left out at the time of the cut holds a grace note (it may belong to the music
+// kept, as an after-grace note of its last chord), or no chord is left out. `rests`
 // tells whether a chord of the system holds a rest: the spacing gives rests the measures they
 // fill, and a spacing of the kept chords over again would find them given already.
 // Reads:  staff_data chain heads, the chains' notes and chord records, last_chord.
