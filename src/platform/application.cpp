@@ -104,17 +104,13 @@ void load_font_configuration() {
 // Reads the font configuration (every configuration file and font cache of fontconfig, which the
 // toolkit reads at its first use of fonts, once for the whole program). It runs on a thread of its
 // own while the application object is made and the program starts, up to its first use of fonts,
-// in a locale of the thread's own set as the program sets its own (the user's, numbers with a
-// decimal point): the application object changes the program's locale meanwhile.
+// in the C locale set for the thread alone: the application object changes the program's locale
+// meanwhile. The C locale is the one the C library holds without reading files: the user's would
+// be loaded under the lock the application object's own setlocale then waits for. Fontconfig
+// reads its numbers with a decimal point as the program does; only the wording of its warnings
+// would follow the user's language.
 void read_font_configuration() {
-  locale_t locale = newlocale(LC_ALL_MASK, "", nullptr);
-  if (!locale) locale = newlocale(LC_ALL_MASK, "C", nullptr);
-  if (locale) {
-    if (locale_t with_point = newlocale(LC_NUMERIC_MASK, "C", locale))
-      locale = with_point;
-    else
-      freelocale(locale), locale = nullptr;
-  }
+  const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
   if (locale) uselocale(locale);
   load_font_configuration();
   if (locale) {
