@@ -7,11 +7,15 @@
 // need no lock of their own for this layer.
 #include "platform/midi.h"
 
+#include <alloca.h>
 #include <alsa/asoundlib.h>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
+#include <dlfcn.h>
 #include <mutex>
 #include <poll.h>
 #include <thread>
@@ -20,6 +24,65 @@
 #include "platform/ticks.h"
 
 namespace {
+
+// ALSA's library is loaded when the sequencer is first opened, not when the program starts: a
+// run that never plays (one started only to print) maps and binds none of it. The calls made
+// here, found in it by name.
+#define VESK_ALSA_CALLS(X)            \
+  X(snd_lib_error_set_handler)        \
+  X(snd_midi_event_decode)            \
+  X(snd_midi_event_encode_byte)       \
+  X(snd_midi_event_free)              \
+  X(snd_midi_event_new)               \
+  X(snd_midi_event_no_status)         \
+  X(snd_midi_event_reset_decode)      \
+  X(snd_midi_event_reset_encode)      \
+  X(snd_seq_client_id)                \
+  X(snd_seq_client_info_get_client)   \
+  X(snd_seq_client_info_get_name)     \
+  X(snd_seq_client_info_set_client)   \
+  X(snd_seq_close)                    \
+  X(snd_seq_connect_from)             \
+  X(snd_seq_create_simple_port)       \
+  X(snd_seq_disconnect_from)          \
+  X(snd_seq_event_input)              \
+  X(snd_seq_event_input_pending)      \
+  X(snd_seq_event_output_direct)      \
+  X(snd_seq_open)                     \
+  X(snd_seq_poll_descriptors)         \
+  X(snd_seq_poll_descriptors_count)   \
+  X(snd_seq_port_info_get_capability) \
+  X(snd_seq_port_info_get_name)       \
+  X(snd_seq_port_info_get_port)       \
+  X(snd_seq_port_info_set_client)     \
+  X(snd_seq_port_info_set_port)       \
+  X(snd_seq_query_next_client)        \
+  X(snd_seq_query_next_port)          \
+  X(snd_seq_set_client_name)          \
+  X(snd_seq_client_info_sizeof)       \
+  X(snd_seq_port_info_sizeof)
+
+struct Alsa {
+#define VESK_ALSA_CALL(name) decltype(&::name) name = nullptr;
+  VESK_ALSA_CALLS(VESK_ALSA_CALL)
+#undef VESK_ALSA_CALL
+};
+Alsa alsa;
+
+// Loads the library once; false when it or one of its calls is missing.
+bool load_alsa() {
+  static const bool loaded = [] {
+    void* library = dlopen(VESK_ALSA_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
+    if (!library) return false;
+    bool found = true;
+#define VESK_ALSA_FIND(name) \
+  found = found && (alsa.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name)));
+    VESK_ALSA_CALLS(VESK_ALSA_FIND)
+#undef VESK_ALSA_FIND
+    return found;
+  }();
+  return loaded;
+}
 
 struct Port {
   int client;
@@ -165,21 +228,23 @@ void deliver(const uint8_t* message, int length) {
 
 std::vector<Port> list_ports(unsigned needed_caps) {
   std::vector<Port> ports;
-  snd_seq_client_info_t* client;
-  snd_seq_port_info_t* port;
-  snd_seq_client_info_alloca(&client);
-  snd_seq_port_info_alloca(&port);
-  snd_seq_client_info_set_client(client, -1);
-  while (snd_seq_query_next_client(service.seq, client) >= 0) {
-    const int id = snd_seq_client_info_get_client(client);
+  const size_t client_size = alsa.snd_seq_client_info_sizeof();
+  const size_t port_size = alsa.snd_seq_port_info_sizeof();
+  auto* client = static_cast<snd_seq_client_info_t*>(alloca(client_size));
+  auto* port = static_cast<snd_seq_port_info_t*>(alloca(port_size));
+  std::memset(client, 0, client_size);
+  std::memset(port, 0, port_size);
+  alsa.snd_seq_client_info_set_client(client, -1);
+  while (alsa.snd_seq_query_next_client(service.seq, client) >= 0) {
+    const int id = alsa.snd_seq_client_info_get_client(client);
     if (id == service.client || id == SND_SEQ_CLIENT_SYSTEM) continue;
-    snd_seq_port_info_set_client(port, id);
-    snd_seq_port_info_set_port(port, -1);
-    while (snd_seq_query_next_port(service.seq, port) >= 0) {
-      if ((snd_seq_port_info_get_capability(port) & needed_caps) != needed_caps) continue;
-      ports.push_back({id, snd_seq_port_info_get_port(port),
-                       std::string(snd_seq_client_info_get_name(client)) + ": " +
-                           snd_seq_port_info_get_name(port)});
+    alsa.snd_seq_port_info_set_client(port, id);
+    alsa.snd_seq_port_info_set_port(port, -1);
+    while (alsa.snd_seq_query_next_port(service.seq, port) >= 0) {
+      if ((alsa.snd_seq_port_info_get_capability(port) & needed_caps) != needed_caps) continue;
+      ports.push_back({id, alsa.snd_seq_port_info_get_port(port),
+                       std::string(alsa.snd_seq_client_info_get_name(client)) + ": " +
+                           alsa.snd_seq_port_info_get_name(port)});
     }
   }
   return ports;
@@ -194,51 +259,55 @@ void refresh_lists() {
 // controller and other channel message as bytes.
 void input_loop(snd_seq_t* seq, int wake_fd) {
   snd_midi_event_t* decoder = nullptr;
-  if (snd_midi_event_new(64, &decoder) < 0) return;
-  snd_midi_event_no_status(decoder, 1);
-  const int count = snd_seq_poll_descriptors_count(seq, POLLIN);
+  if (alsa.snd_midi_event_new(64, &decoder) < 0) return;
+  alsa.snd_midi_event_no_status(decoder, 1);
+  const int count = alsa.snd_seq_poll_descriptors_count(seq, POLLIN);
   std::vector<pollfd> fds(size_t(count) + 1);
-  snd_seq_poll_descriptors(seq, fds.data(), unsigned(count), POLLIN);
+  alsa.snd_seq_poll_descriptors(seq, fds.data(), unsigned(count), POLLIN);
   fds[size_t(count)] = {wake_fd, POLLIN, 0};
   for (;;) {
     if (poll(fds.data(), fds.size(), -1) < 0) continue;
     if (fds[size_t(count)].revents) break;
     snd_seq_event_t* event = nullptr;
-    while (snd_seq_event_input(seq, &event) >= 0 && event) {
+    while (alsa.snd_seq_event_input(seq, &event) >= 0 && event) {
       uint8_t bytes[16];
-      snd_midi_event_reset_decode(decoder);
-      const long n = snd_midi_event_decode(decoder, bytes, sizeof bytes, event);
+      alsa.snd_midi_event_reset_decode(decoder);
+      const long n = alsa.snd_midi_event_decode(decoder, bytes, sizeof bytes, event);
       if (n > 0 && (bytes[0] & 0x80) && bytes[0] < 0xF0) deliver(bytes, int(n));
-      if (snd_seq_event_input_pending(seq, 0) <= 0) break;
+      if (alsa.snd_seq_event_input_pending(seq, 0) <= 0) break;
     }
   }
-  snd_midi_event_free(decoder);
+  alsa.snd_midi_event_free(decoder);
 }
 
 bool open_sequencer(const char* client_name, const char* input_name, const char* output_name,
                     int codes[3]) {
-  snd_lib_error_set_handler(quiet_alsa);
-  int result = snd_seq_open(&service.seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+  if (!load_alsa()) {
+    codes[0] = -ENOENT;
+    return false;
+  }
+  alsa.snd_lib_error_set_handler(quiet_alsa);
+  int result = alsa.snd_seq_open(&service.seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
   codes[0] = result < 0 ? result : 0;
   if (result < 0) {
     service.seq = nullptr;
     return false;
   }
-  snd_seq_set_client_name(service.seq, client_name);
-  service.client = snd_seq_client_id(service.seq);
-  service.input_port = snd_seq_create_simple_port(
+  alsa.snd_seq_set_client_name(service.seq, client_name);
+  service.client = alsa.snd_seq_client_id(service.seq);
+  service.input_port = alsa.snd_seq_create_simple_port(
       service.seq, input_name, SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
   codes[1] = service.input_port < 0 ? service.input_port : 0;
-  service.output_port = snd_seq_create_simple_port(
+  service.output_port = alsa.snd_seq_create_simple_port(
       service.seq, output_name, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
       SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
   codes[2] = service.output_port < 0 ? service.output_port : 0;
   if (service.input_port < 0 || service.output_port < 0 ||
-      snd_midi_event_new(256, &service.encoder) < 0 || pipe(service.wake_pipe) != 0) {
-    if (service.encoder) snd_midi_event_free(service.encoder);
+      alsa.snd_midi_event_new(256, &service.encoder) < 0 || pipe(service.wake_pipe) != 0) {
+    if (service.encoder) alsa.snd_midi_event_free(service.encoder);
     service.encoder = nullptr;
-    snd_seq_close(service.seq);
+    alsa.snd_seq_close(service.seq);
     service.seq = nullptr;
     return false;
   }
@@ -254,10 +323,10 @@ void close_sequencer() {
   }
   if (service.input_thread.joinable()) service.input_thread.join();
   if (service.connected_client >= 0)
-    snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
-                            service.connected_port);
-  snd_midi_event_free(service.encoder);
-  snd_seq_close(service.seq);
+    alsa.snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
+                                 service.connected_port);
+  alsa.snd_midi_event_free(service.encoder);
+  alsa.snd_seq_close(service.seq);
   close(service.wake_pipe[0]);
   close(service.wake_pipe[1]);
   clear_service();
@@ -267,7 +336,7 @@ void output_event(snd_seq_event_t* event, const Port& to) {
   snd_seq_ev_set_source(event, service.output_port);
   snd_seq_ev_set_dest(event, to.client, to.port);
   snd_seq_ev_set_direct(event);
-  snd_seq_event_output_direct(service.seq, event);
+  alsa.snd_seq_event_output_direct(service.seq, event);
 }
 
 bool send_to_sequencer(const Port& to, const uint8_t* bytes, int count) {
@@ -278,10 +347,10 @@ bool send_to_sequencer(const Port& to, const uint8_t* bytes, int count) {
     output_event(&event, to);
     return true;
   }
-  snd_midi_event_reset_encode(service.encoder);
+  alsa.snd_midi_event_reset_encode(service.encoder);
   for (int i = 0; i < count; ++i) {
     snd_seq_ev_clear(&event);
-    if (snd_midi_event_encode_byte(service.encoder, bytes[i], &event) == 1)
+    if (alsa.snd_midi_event_encode_byte(service.encoder, bytes[i], &event) == 1)
       output_event(&event, to);
   }
   return true;
@@ -343,12 +412,12 @@ bool platform_midi_connect_source(int index) {
   }
   if (!service.seq) return false;
   if (service.connected_client >= 0)
-    snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
-                            service.connected_port);
+    alsa.snd_seq_disconnect_from(service.seq, service.input_port, service.connected_client,
+                                 service.connected_port);
   service.connected_client = service.connected_port = -1;
   if (!valid) return false;
   const Port& from = service.sources[size_t(index)];
-  if (snd_seq_connect_from(service.seq, service.input_port, from.client, from.port) < 0)
+  if (alsa.snd_seq_connect_from(service.seq, service.input_port, from.client, from.port) < 0)
     return false;
   service.connected_client = from.client;
   service.connected_port = from.port;

@@ -118,6 +118,17 @@ bool load_library() {
 void quiet_log(int, const char*, void*) {}
 void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
 
+// ALSA's messages quieted in the library FluidSynth brought with it (the program links none of
+// its own, and loads none here when FluidSynth did not).
+void quiet_alsa_messages() {
+  void* alsa = dlopen(VESK_ALSA_LIBRARY, RTLD_LAZY | RTLD_NOLOAD);
+  if (!alsa) return;
+  using SetHandler = decltype(&snd_lib_error_set_handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+    set(quiet_alsa);
+  dlclose(alsa);  // the hold this look took; FluidSynth keeps its own
+}
+
 int64_t frames_at(int64_t microseconds) {
   return microseconds <= 0 ? 0 : microseconds * SYNTH_SAMPLE_RATE / 1000000;
 }
@@ -160,7 +171,7 @@ SynthState open_synth() {
   if (!load_library()) return SYNTH_NONE;
   for (int level = FLUID_PANIC; level < LAST_LOG_LEVEL; ++level)
     fluid.set_log_function(level, quiet_log, nullptr);
-  snd_lib_error_set_handler(quiet_alsa);
+  quiet_alsa_messages();
   synth.settings = fluid.new_settings();
   if (!synth.settings) return SYNTH_NONE;
   fluid.settings_setnum(synth.settings, "synth.gain", SYNTH_GAIN);
