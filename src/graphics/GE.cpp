@@ -47,8 +47,16 @@ void ensure_list() {
   while (GE_tail->xnext) GE_tail = GE_tail->xnext;
 }
 
+// A new element goes after the tail. The general link is kept for a tail that is not the
+// list's end; the common case is linked here, as a fresh element is in no list and changes
+// nothing the voice lists count.
 void append(Drosa node) {
-  link_after(node, GE_tail);
+  if (GE_tail->xnext) {
+    link_after(node, GE_tail);
+  } else {
+    node->xback = GE_tail;
+    GE_tail->xnext = node;
+  }
   GE_tail = node;
 }
 

@@ -52,15 +52,34 @@ int64_t curve_reach() {
   return std::max(2 * page_param_length(P_CURVE_THICKNESS), page_param_length(P_CURVE_WIDTH)) + 1;
 }
 
+// The node holding a text run's place: the first GE_CHAR at or after `element` past its
+// GE_STRINGs; NIL for a run cut off.
+Drosa run_attributes(Drosa element) {
+  Drosa p = element;
+  while (p && p->xkind == GE_STRING) p = p->xnext;
+  return p && p->xkind == GE_CHAR ? p : NIL;
+}
+
 }  // namespace
 
 int check_GE_visible_in_rect(Drosa element, Rect pixels) {
+  const double z = zoom_factor > 0 ? zoom_factor : 10.0;
+  const int64_t left = nearest(pixels.left * z), right = nearest(pixels.right * z);
+  const int64_t low = nearest((page_pixel_height - pixels.bottom) * z);
+  const int64_t high = nearest((page_pixel_height - pixels.top) * z);
   Box box;
   switch (element->xkind) {
     case GE_CHAR:
-    case GE_STRING:
+    case GE_STRING: {
+      // A text whose origin lies inside the rectangle reaches into it whatever its width,
+      // ascent and descent (none of them negative): most texts need not be measured.
+      if (Drosa run = run_attributes(element)) {
+        const int64_t x = run->get(xgc_x), y = run->get(xgc_y);
+        if (x > left && x < right && y > low && y < high) return 1;
+      }
       box = text_box(element);
       break;
+    }
     case GE_LINE:
       box = box_of_points({{element->get(xge_x1), element->get(xge_y1)},
                            {element->get(xge_x2), element->get(xge_y2)}},
@@ -80,9 +99,5 @@ int check_GE_visible_in_rect(Drosa element, Rect pixels) {
                    short(element->xkind));
       return 0;
   }
-  const double z = zoom_factor > 0 ? zoom_factor : 10.0;
-  const int64_t left = nearest(pixels.left * z), right = nearest(pixels.right * z);
-  const int64_t low = nearest((page_pixel_height - pixels.bottom) * z);
-  const int64_t high = nearest((page_pixel_height - pixels.top) * z);
   return box.x1 < right && box.x2 > left && box.y1 < high && box.y2 > low;
 }
