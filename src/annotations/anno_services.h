@@ -604,8 +604,8 @@ void anno_shift_lyric_lines(const std::vector<int32_t>& dy);
 // at most size - 1); characters below 32 but line feed and return become blanks. Returns the
 // length.
 int get_anno_text(char* buffer, int size, Drosa tparam);
-// The same text as a string.
-std::string anno_run_text(Drosa tparam);
+// The same text as a string; its first `limit` characters at most when a caller needs no more.
+std::string anno_run_text(Drosa tparam, int limit = ANNO_RUN_TEXT_LIMIT);
 
 // measure_anno_text: the width of the text of the annotation headed by `tparam` as it is
 // drawn at `note` (every style run in its own font, face and size scaled to the note's staff;

@@ -203,15 +203,24 @@ std::vector<RunPiece> drawn_runs(Drosa head, AnnoTextMeasure* m) {
 
 // ---- Text -----------------------------------------------------------------------------------
 
-std::string anno_run_text(Drosa tparam) {
+std::string anno_run_text(Drosa tparam, int limit) {
   std::string text;
   if (!tparam) return text;
+  limit = std::min(limit, ANNO_RUN_TEXT_LIMIT);
   Drosa p = tparam->xnext;
   if (p && p->xkind == PDATA) p = p->xnext;
-  for (; p && effective_kind(p) == TEXT; p = p->xnext) {
-    for (unsigned char c : p->get(xtext)) {
-      if (text.size() >= size_t(ANNO_RUN_TEXT_LIMIT)) return text;
-      text.push_back(c < 32 && c != 10 && c != 13 ? ' ' : char(c));
+  const size_t most = size_t(std::max(limit, 0));
+  // Each node's bytes are read in place (as get(xtext) reads them, without the copy).
+  for (; p && effective_kind(p) == TEXT && text.size() < most; p = p->xnext) {
+    const uint8_t* bytes = p->bytes() + xtext.offset;
+    size_t length = 0;
+    while (length + 1 < xtext.size && bytes[length]) ++length;
+    length = std::min(length, most - text.size());
+    const size_t from = text.size();
+    text.resize(from + length);
+    for (size_t i = 0; i < length; ++i) {
+      const uint8_t c = bytes[i];
+      text[from + i] = c < 32 && c != 10 && c != 13 ? ' ' : char(c);
     }
   }
   return text;

@@ -72,14 +72,16 @@ bool is_brace_piece(Drosa g) {
          g->get(xgc_var) >= VAR_BRACE_TOP && g->get(xgc_var) <= VAR_BRACE_BOTTOM;
 }
 
-// The leftmost ink of the elements after `from` (the system's start as drawn so far), of its
-// braces' pieces or of the others.
-int32_t leftmost_ink(Drosa from, int32_t left, bool braces) {
+// The leftmost ink of the elements after `from` (the system's start as drawn so far): of
+// its braces' pieces into *braces, of the others into *others (each no further right than
+// it was).
+void leftmost_ink(Drosa from, int32_t* others, int32_t* braces) {
   for (Drosa g = from ? from->xnext : (GE_head ? GE_head->xnext : NIL); g; g = g->xnext) {
     GEInkBox box;
-    if (is_brace_piece(g) == braces && ge_ink_box(g, &box)) left = std::min(left, box.left);
+    if (!ge_ink_box(g, &box)) continue;
+    int32_t* left = is_brace_piece(g) ? braces : others;
+    *left = std::min(*left, box.left);
   }
-  return left;
 }
 
 // What the names of a system were placed by, kept by its first staff: the edge they end at,
@@ -167,8 +169,9 @@ void draw_part_names(Drosa system_drawn_after) {
     std::vector<std::string> lines;
   };
   std::vector<Block> blocks;
+  const std::vector<PartNames> names_by_voice = part_names_of_voices();
   for (const ShownPart& part : shown_parts(names_of_voices)) {
-    const PartNames names = part_names_of_voice(part.voice);
+    const PartNames& names = names_by_voice[size_t(part.voice)];
     const bool first = first_system_of_piece(voice_data[part.voice].system_start);
     const PartName& name = first ? names.full : names.abbreviation;
     if (!name.shown || name.text.empty()) continue;
@@ -181,11 +184,11 @@ void draw_part_names(Drosa system_drawn_after) {
   }
   if (blocks.empty()) return;
   NamedSystem& named = named_systems[first_pstaff];
-  named.others_left =
-      leftmost_ink(system_drawn_after, staff_left_x(first_pstaff, current_page), false);
+  named.others_left = staff_left_x(first_pstaff, current_page);
+  int32_t braces_left = INT32_MAX;
+  leftmost_ink(system_drawn_after, &named.others_left, &braces_left);
   named.staff_space = staff_data[first_pstaff].staff_size;
-  const int32_t edge =
-      leftmost_ink(system_drawn_after, named.others_left, true) - named.staff_space;
+  const int32_t edge = std::min(named.others_left, braces_left) - named.staff_space;
   named.edge = edge;
   for (const Block& block : blocks) named.blocks.emplace_back(block.top, block.bottom);
   for (const Block& block : blocks) {

@@ -522,6 +522,8 @@ struct PartNames {
 // part's voices, the lowest voice first; empty names when there are none.
 // Reads: voice_count, piece_start, the VINFO part names.
 PartNames part_names_of_voice(int v);
+// part_names_of_voices: part_names_of_voice of every voice, each voice's records read once.
+std::vector<PartNames> part_names_of_voices();
 
 // set_part_names: replaces the records of voice v (those before its first note) by the names
 // given (an empty name gets none). False when v has no note to hold them.
