@@ -784,11 +784,15 @@ bool drawn_alone(char32_t c) {
   }
 }
 
-// What a text measures in a font: its advance and, once asked for, its bounding box.
+// The boxes a text is measured by besides its advance: the layout's bounding box, and the
+// box of its ink alone.
+enum class TextBox { BOUNDS, INK };
+
+// What a text measures in a font: its advance and, once asked for, its boxes.
 struct Measure {
   double advance = 0;
-  QRectF bounds;
-  bool bounds_known = false;
+  QRectF boxes[2];
+  bool boxes_known[2] = {false, false};
 };
 // The font's own heights and widest character.
 struct Lines {
@@ -877,35 +881,35 @@ struct LoadedFont {
   // The glyph of the font's own that the layout draws for a text of one character, alone, at
   // the pen: 0 when the layout would do more (see drawn_alone) or the font lacks it.
   quint32 own_glyph(const QString& text) const {
-    const char32_t c = sole_character(text);
-    if (!c || !drawn_alone(c)) return 0;
-    const QRawFont& r = raw();
-    if (setting == TextSetting::LAID_OUT) return 0;
-    const QList<quint32> glyphs = r.glyphIndexesForString(text);
-    return glyphs.size() == 1 ? glyphs.first() : 0;
+    if (!sole_character(text)) return 0;
+    const QList<quint32> glyphs = own_glyphs(text);
+    return glyphs.isEmpty() ? 0 : glyphs.first();
   }
 
   double advance(const QString& text) const { return measure(text).advance; }
-  QRectF bounds(const QString& text) const {
+  // A box of the text: this thread's, else another thread's, else measured here and shared.
+  QRectF box(const QString& text, TextBox kind) const {
     Measure& m = measure(text);
-    if (!m.bounds_known) {
+    const int k = int(kind);
+    if (!m.boxes_known[k]) {
       {
         std::shared_lock held(shared.lock);
         auto it = shared.measures.constFind(text);
-        if (it != shared.measures.constEnd() && it->bounds_known)
-          m.bounds = it->bounds, m.bounds_known = true;
+        if (it != shared.measures.constEnd() && it->boxes_known[k])
+          m.boxes[k] = it->boxes[k], m.boxes_known[k] = true;
       }
-      if (!m.bounds_known) {
+      if (!m.boxes_known[k]) {
         ready();
         {
           std::shared_lock lock(font_lock());
-          m.bounds = metrics.boundingRect(text);
+          m.boxes[k] =
+              kind == TextBox::INK ? metrics.tightBoundingRect(text) : metrics.boundingRect(text);
         }
-        m.bounds_known = true;
+        m.boxes_known[k] = true;
         share(text, m);
       }
     }
-    return m.bounds;
+    return m.boxes[k];
   }
 
  private:
@@ -922,17 +926,10 @@ struct LoadedFont {
   // added between letters or words: the sum of the glyphs' design widths, the layout's width
   // without laying it out or loading a glyph. False where the layout is needed.
   bool own_advance(const QString& text, double* advance) const {
-    if (text.isEmpty() || font.letterSpacing() != 0 || font.wordSpacing() != 0) return false;
-    const QList<uint> characters = text.toUcs4();
-    if (!std::all_of(characters.begin(), characters.end(),
-                     [](uint c) { return drawn_alone(char32_t(c)); }))
-      return false;
+    if (font.letterSpacing() != 0 || font.wordSpacing() != 0) return false;
+    const QList<quint32> glyphs = own_glyphs(text);
+    if (glyphs.isEmpty()) return false;
     const QRawFont& r = raw();
-    if (setting == TextSetting::LAID_OUT ||
-        (characters.size() > 1 && setting != TextSetting::GLYPH_BY_GLYPH))
-      return false;
-    const QList<quint32> glyphs = r.glyphIndexesForString(text);
-    if (glyphs.size() != characters.size()) return false;
     double sum = 0;
     for (quint32 glyph : glyphs) {
       double width = 0;
@@ -944,6 +941,23 @@ struct LoadedFont {
     return true;
   }
 
+  // The font's own glyphs for a text of characters each laid out as if alone (see
+  // drawn_alone), one for each: one character in any font that sets it so, more only in a font
+  // that sets a line glyph by glyph. None where the layout is needed.
+  QList<quint32> own_glyphs(const QString& text) const {
+    const QList<uint> characters = text.toUcs4();
+    if (characters.isEmpty() || !std::all_of(characters.begin(), characters.end(),
+                                             [](uint c) { return drawn_alone(char32_t(c)); }))
+      return {};
+    const QRawFont& r = raw();
+    if (setting == TextSetting::LAID_OUT ||
+        (characters.size() > 1 && setting != TextSetting::GLYPH_BY_GLYPH))
+      return {};
+    QList<quint32> glyphs = r.glyphIndexesForString(text);
+    if (glyphs.size() != characters.size()) return {};
+    return glyphs;
+  }
+
   mutable bool engine_ready = false;
 
   void share(const QString& text, const Measure& m) const {
@@ -951,7 +965,8 @@ struct LoadedFont {
     if (shared.measures.size() >= SharedMeasures::MOST) shared.measures.clear();
     Measure& kept = shared.measures[text];
     kept.advance = m.advance;
-    if (m.bounds_known) kept.bounds = m.bounds, kept.bounds_known = true;
+    for (int k = 0; k < 2; ++k)
+      if (m.boxes_known[k]) kept.boxes[k] = m.boxes[k], kept.boxes_known[k] = true;
   }
 
   Measure& measure(const QString& text) const {
@@ -1125,7 +1140,7 @@ TextStyle style_of(const Port* port) {
 // The rectangle a run may touch, its origin at its pen.
 QRectF run_box(const TextRun& run) {
   const Lines& m = run.font->lines();
-  return run.font->bounds(run.text) | QRectF(0, -m.ascent, run.advance, m.height);
+  return run.font->box(run.text, TextBox::BOUNDS) | QRectF(0, -m.ascent, run.advance, m.height);
 }
 
 // The pixel rectangle that the runs may touch when drawn with their origin at (x, y), given
@@ -1919,9 +1934,7 @@ Rect text_ink_box(const char* bytes, int length) {
   QRectF ink;
   double pen = 0;
   for (const TextRun& run : runs) {
-    run.font->ready();
-    std::shared_lock lock(font_lock());
-    const QRectF box = run.font->metrics.tightBoundingRect(run.text);
+    const QRectF box = run.font->box(run.text, TextBox::INK);
     if (!box.isEmpty()) ink |= box.translated(pen + run.dx, run.dy);
     pen += run.advance;
   }
