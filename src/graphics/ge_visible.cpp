@@ -7,7 +7,6 @@
 #include "graphics/ge_visible.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "graphics/GE.h"
@@ -26,7 +25,8 @@ struct Box {
   int64_t x1, y1, x2, y2;  // layout units, x1 <= x2 and y1 <= y2
 };
 
-int64_t nearest(double v) { return int64_t(v >= 0 ? std::floor(v + 0.5) : -std::floor(-v + 0.5)); }
+// Halves away from zero; v + 0.5 being positive, truncating it is taking its floor.
+int64_t nearest(double v) { return v >= 0 ? int64_t(v + 0.5) : -int64_t(-v + 0.5); }
 
 Box box_of_points(std::initializer_list<std::pair<int64_t, int64_t>> points, int64_t margin) {
   Box b{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
