@@ -478,6 +478,7 @@ struct MxmlState {
   struct PedalLine {
     Drosa line = NIL, note = NIL;
     int list = -1, voice = 0;
+    int64_t at = -1;  // the document time of its note
   } pedal_line;
   // Lines a later line of their staff followed in the measure of their stop, in the order
   // they began: they end with that measure too, once every voice of it has been read.

@@ -564,7 +564,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
         if (slot == MXML_DIRECTION_SLOT) within_its_gap(placed, list);
         if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
         // A pedal shown as a line begins or ends it here, drawing no mark.
-        made = !(placed.pedal_line && mxml_pedal_line_at(placed, note, list, tag));
+        made = !(placed.pedal_line && mxml_pedal_line_at(placed, note, list, tag, start));
         if (made) {
           if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
             taken.place(placed);
@@ -867,7 +867,7 @@ void end_pedal_line(bool at_its_start) {
 
 }  // namespace
 
-bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag) {
+bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag, int64_t start) {
   MxmlState::PedalLine& open = mxml.pedal_line;
   if (item.release && !open.line && !item.press) return false;
   // At the measure's end: the list whose last note it goes to.
@@ -882,8 +882,28 @@ bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag) {
   if (!item.press || list < 0) return true;
   Drosa line = begin_line_at(note, PEDAL_LINE, 0, 0, PEDAL_LINE_START,
                              item.y + item.dy - VERTICAL_ORIGIN, PEDAL_LINE_LENGTH, tag);
-  open = {line, note, list, tag & MXML_TAG_VOICE_BITS};
+  open = {line, note, list, tag & MXML_TAG_VOICE_BITS, start};
   return true;
+}
+
+void mxml_pedal_line_to_note(Drosa note, int list, int tag, int64_t start) {
+  MxmlState::PedalLine& open = mxml.pedal_line;
+  if (!open.line || !open.note->get(xrest) || note->get(xrest) || list != open.list ||
+      start != open.at || (tag >> 12) != 0)
+    return;
+  // A rest that shares its time with a note of another voice gives way to it on the page, and
+  // whatever stands before the rest goes with it: the line's "Ped." was lost. The line goes to
+  // the note's voice, before the note's chord.
+  Drosa first = mxml_chord_first(note);
+  if (first != mxml_chord_first(open.note)) {
+    Drosa moved = copyDrosa(open.line);
+    link_after(moved, first->xback);
+    destroy_node(open.line);
+    open.line = moved;
+  }
+  open.line->set(xline_styleref, uint16_t(tag & MXML_TAG_VOICE_BITS));
+  open.note = note;
+  open.voice = tag & MXML_TAG_VOICE_BITS;
 }
 
 void mxml_pedal_lines_end() {
@@ -973,6 +993,7 @@ void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t u
   mxml_reset_title(MXML_LYRICS_RECORD);
   wedges_at(note, list, tag, start, until);
   mxml_ending_at_note(note, list, tag);
+  mxml_pedal_line_to_note(note, list, tag, start);
 }
 
 namespace {

@@ -294,7 +294,10 @@ void mxml_trill_lines_end();
 // A pedal's bracket line at a note of `list` (-1 at the measure's end): a press begins it, a
 // release ends it (at the note when it is of the line's voice, else over the time of that
 // voice's last chord), a change does both. False when it is no line's (a release of none).
-bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag);
+bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag, int64_t start);
+// A pedal line begun at a rest moves to a note of its staff that sounds at the rest's time
+// (where the rest gives way to it and is not drawn), and goes on in that note's voice.
+void mxml_pedal_line_to_note(Drosa note, int list, int tag, int64_t start);
 // Ends the part's pedal line never released over the time of its voice's last chord.
 void mxml_pedal_lines_end();
 void mxml_pedal(XmlElement& e);

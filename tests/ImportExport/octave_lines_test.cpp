@@ -1,6 +1,7 @@
 // octave_lines_test.cpp: octave lines a document writes for one voice of a staff over the
 // notes of another: the line goes to the voice whose notes it covers, and is drawn whole; and
-// pedal marks and lines written after a voice's last note, before the voices read after it.
+// pedal marks and lines written after a voice's last note, before the voices read after it,
+// or before a rest that gives way to another voice's note.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -156,6 +157,29 @@ TEST_F(MusicXmlOctaveLines, APedalReleasedAfterAVoiceStaysAfterItsPressAndALineI
   EXPECT_EQ(pedal_lines_of(0), "3@2 1@2 ") << "written back and read again";
   std::filesystem::remove(path);
   take_reports();
+}
+
+TEST_F(MusicXmlOctaveLines, APedalLineWrittenBeforeARestGoesToTheNoteSoundingThen) {
+  // Voice 1 rests on the first beat where voice 2 sounds: the rest gives way to the note on the
+  // page, and the line once went with it.
+  const std::string document =
+      "<?xml version=\"1.0\"?><score-partwise><part-list><score-part id=\"P1\"><part-name>P"
+      "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+      "<divisions>1</divisions><time><beats>2</beats><beat-type>4</beat-type></time><clef>"
+      "<sign>G</sign><line>2</line></clef></attributes>"
+      "<direction><direction-type><pedal type=\"start\" line=\"yes\"/></direction-type>"
+      "</direction><note><rest/><duration>1</duration><voice>1</voice><type>quarter</type>"
+      "</note><note><pitch><step>C</step><octave>5</octave></pitch><duration>1</duration>"
+      "<voice>1</voice><type>quarter</type><stem>up</stem></note><backup><duration>2</duration>"
+      "</backup><note><pitch><step>E</step><octave>4</octave></pitch><duration>1</duration>"
+      "<voice>2</voice><type>quarter</type><stem>down</stem></note><note><pitch><step>F</step>"
+      "<octave>4</octave></pitch><duration>1</duration><voice>2</voice><type>quarter</type>"
+      "<stem>down</stem></note><direction><direction-type><pedal type=\"stop\" line=\"yes\"/>"
+      "</direction-type></direction></measure></part></score-partwise>";
+  ASSERT_EQ(import(document, 1), 1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(pedal_lines_of(0), "");
+  EXPECT_EQ(pedal_lines_of(1), "3@0 1@1 ");
 }
 
 }  // namespace
