@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
@@ -288,8 +289,14 @@ void notation_mark(const char* name, XmlElement& element) {
 int mxml_start_element(const char* name, XmlElement& element, void*) {
   const int found = find_element(name);
   // The reader starts each element at its depth before anything inside it, and ends it after.
-  mxml.open_elements.resize(size_t(std::max(element.depth, 1)));
-  mxml.open_elements.back() = int16_t(found);
+  std::vector<int16_t>& open = mxml.open_elements;
+  const size_t depth = size_t(std::max(element.depth, 1));
+  if (open.size() + 1 == depth) {
+    open.push_back(int16_t(found));
+  } else {
+    open.resize(depth);
+    open.back() = int16_t(found);
+  }
   if (found >= 0) {
     if (element_table[found].start) element_table[found].start(element);
     return 0;

@@ -28,16 +28,24 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <sched.h>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "Editor/text_numbers.h"
 #include "ImportExport/xml_input.h"
+#include "platform/files.h"
 #include "platform/text_encoding.h"
 
 // ---- XmlText -------------------------------------------------------------------------------
@@ -712,6 +720,206 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
   return r.input.failed ? XML_READ_INPUT_ERROR : code;  // what was read ended early
 }
 
+// ---- Reading ahead on a second thread -------------------------------------------------------
+//
+// A large document is tokenised on a thread of its own while the callbacks run on the caller's.
+// The reading thread records each element's start (its depth, name, attributes and text) and
+// end in blocks of bytes; the caller's thread replays them in order into an element record of
+// its own, so that the callbacks see what a read on one thread shows them, in the same order,
+// and the result and the place the read stopped are the reading thread's. A callback that
+// throws stops the reading thread before the exception goes on; what the reading thread
+// throws (no memory) is thrown again on the caller's once the records before it are replayed.
+
+constexpr uint64_t READ_AHEAD_LEAST = 256 * 1024;  // smaller documents are read on one thread
+constexpr size_t RECORD_BLOCK = 64 * 1024;         // bytes of records handed over at once
+constexpr size_t BLOCKS_AHEAD = 16;  // the reading thread waits while this many wait to be replayed
+
+constexpr char RECORD_START = 'S', RECORD_END = 'E';
+
+struct ReadCancelled {};
+
+struct ReadAhead {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<std::string> blocks;  // recorded and not yet replayed
+  bool finished = false;           // the reading thread has handed over its last block
+  bool cancelled = false;          // the caller's thread has stopped replaying
+  std::string filling;             // the block being recorded (reading thread only)
+  int32_t code = XML_READ_OK;
+  XmlReadStop stop;
+  std::exception_ptr failure;
+};
+
+void put_count(std::string& s, uint32_t n) {
+  s.append(reinterpret_cast<const char*>(&n), sizeof n);
+}
+
+void put_text(std::string& s, const XmlText& text) {
+  const uint32_t n = xml_text_size(text);
+  put_count(s, n);
+  if (n) s.append(text.bytes.get(), n);
+}
+
+uint32_t get_count(const char*& at) {
+  uint32_t n;
+  std::memcpy(&n, at, sizeof n);
+  at += sizeof n;
+  return n;
+}
+
+// Sets a text to the next recorded one, as the reader leaves it: storage of the step is
+// reused, longer storage given back first. It was read under the limit, so it fits again.
+void get_text(XmlText& text, const char*& at) {
+  const uint32_t n = get_count(at);
+  if (n < text.capacity && text.capacity <= text.step) {
+    std::memcpy(text.bytes.get(), at, n);
+    text.bytes[n] = 0;
+    text.length = n + 1;
+  } else {
+    xml_text_clear(text);
+    if (n) xml_text_append(text, at, n);
+  }
+  at += n;
+}
+
+// Passes the filled block to the caller's thread, waiting while it has enough to replay.
+void hand_over(ReadAhead& a) {
+  {
+    std::unique_lock held(a.lock);
+    a.changed.wait(held, [&a] { return a.cancelled || a.blocks.size() < BLOCKS_AHEAD; });
+    if (a.cancelled) throw ReadCancelled{};
+    a.blocks.push_back(std::move(a.filling));
+  }
+  a.changed.notify_all();
+  a.filling.clear();
+  a.filling.reserve(RECORD_BLOCK + RECORD_BLOCK / 4);
+}
+
+int record_start(const char*, XmlElement& e, void* user) {
+  ReadAhead& a = *static_cast<ReadAhead*>(user);
+  std::string& s = a.filling;
+  s += RECORD_START;
+  put_count(s, uint32_t(e.depth));
+  put_text(s, e.element_names[size_t(e.depth - 1)]);
+  put_count(s, uint32_t(e.attribute_count));
+  for (int32_t i = 0; i < e.attribute_count; ++i) {
+    put_text(s, e.attribute_names[size_t(i)]);
+    put_text(s, e.attribute_values[size_t(i)]);
+  }
+  put_text(s, e.text);
+  if (s.size() >= RECORD_BLOCK) hand_over(a);
+  return 0;
+}
+
+int record_end(const char*, void* user) {
+  ReadAhead& a = *static_cast<ReadAhead*>(user);
+  a.filling += RECORD_END;
+  if (a.filling.size() >= RECORD_BLOCK) hand_over(a);
+  return 0;
+}
+
+void read_ahead(ReadAhead& a, Reader& r, int32_t element_stack_size, int32_t attribute_stack_size,
+                uint32_t text_step, uint64_t byte_limit) {
+  int32_t code = XML_READ_OK;
+  std::exception_ptr failure;
+  try {
+    code = run_reader(r, record_start, record_end, &a, element_stack_size, attribute_stack_size,
+                      text_step, byte_limit, &a.stop);
+  } catch (const ReadCancelled&) {
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  {
+    std::lock_guard held(a.lock);
+    // A block a failure broke off may end inside a record: it is not replayed.
+    if (!failure && !a.filling.empty()) a.blocks.push_back(std::move(a.filling));
+    a.code = code;
+    a.failure = failure;
+    a.finished = true;
+  }
+  a.changed.notify_all();
+}
+
+void replay(const std::string& block, XmlElement& e, XmlStartCallback start, XmlEndCallback end,
+            void* user) {
+  const char* at = block.data();
+  const char* const stop = at + block.size();
+  while (at < stop) {
+    if (*at++ == RECORD_END) {
+      if (end) end(xml_element_text(e.element_names[size_t(e.depth - 1)]), user);
+      --e.depth;
+      continue;
+    }
+    e.depth = int32_t(get_count(at));
+    XmlText& name = e.element_names[size_t(e.depth - 1)];
+    get_text(name, at);
+    e.attribute_count = int32_t(get_count(at));
+    for (int32_t i = 0; i < e.attribute_count; ++i) {
+      get_text(e.attribute_names[size_t(i)], at);
+      get_text(e.attribute_values[size_t(i)], at);
+    }
+    get_text(e.text, at);
+    if (start) start(xml_element_text(name), e, user);
+  }
+}
+
+// Reads with the reader on a thread of its own and the callbacks on this one (one thread when
+// no other can be made).
+int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback end, void* user,
+                               int32_t element_stack_size, int32_t attribute_stack_size,
+                               uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop) {
+  ReadAhead ahead;
+  ahead.filling.reserve(RECORD_BLOCK + RECORD_BLOCK / 4);
+  XmlElement element;
+  xml_element_init(element, element_stack_size, attribute_stack_size, text_step);
+  std::thread reading;
+  try {
+    reading = std::thread(read_ahead, std::ref(ahead), std::ref(r), element_stack_size,
+                          attribute_stack_size, text_step, byte_limit);
+  } catch (const std::system_error&) {
+    return run_reader(r, start, end, user, element_stack_size, attribute_stack_size, text_step,
+                      byte_limit, stop);
+  }
+  struct Join {
+    ReadAhead& a;
+    std::thread& reading;
+    ~Join() {
+      {
+        std::lock_guard held(a.lock);
+        a.cancelled = true;
+      }
+      a.changed.notify_all();
+      reading.join();
+    }
+  } join{ahead, reading};
+  for (;;) {
+    std::string block;
+    {
+      std::unique_lock held(ahead.lock);
+      ahead.changed.wait(held, [&ahead] { return !ahead.blocks.empty() || ahead.finished; });
+      if (ahead.blocks.empty()) break;
+      block = std::move(ahead.blocks.front());
+      ahead.blocks.pop_front();
+    }
+    ahead.changed.notify_all();
+    replay(block, element, start, end, user);
+  }
+  if (ahead.failure) std::rethrow_exception(ahead.failure);
+  if (stop) *stop = ahead.stop;
+  return ahead.code;
+}
+
+// A document of `size` bytes is read ahead when it is large and another core the program may
+// run on can take it: on one core the records would only add their own cost.
+bool worth_reading_ahead(uint64_t size) {
+  if (size < READ_AHEAD_LEAST) return false;
+  cpu_set_t cores;
+  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
+                         ? CPU_COUNT(&cores)
+                         : int(std::thread::hardware_concurrency());
+  return usable > 1;
+}
+
 }  // namespace
 
 const char* xml_read_result_text(int32_t code) {
@@ -746,6 +954,11 @@ int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* use
                  uint64_t byte_limit, XmlReadStop* stop) {
   auto reader = std::make_unique<Reader>();
   xml_input_from_file(reader->input, file);
+  PlatformFileStatus status;
+  if (platform_file_status_of(file, &status) == 0 && status.size > 0 &&
+      worth_reading_ahead(uint64_t(status.size)))
+    return read_with_reader_ahead(*reader, start, end, user, element_stack_size,
+                                  attribute_stack_size, text_step, byte_limit, stop);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step,
                     byte_limit, stop);
 }
@@ -755,6 +968,9 @@ int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, 
                         uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop) {
   auto reader = std::make_unique<Reader>();
   xml_input_from_memory(reader->input, bytes, size);
+  if (worth_reading_ahead(size))
+    return read_with_reader_ahead(*reader, start, end, user, element_stack_size,
+                                  attribute_stack_size, text_step, byte_limit, stop);
   return run_reader(*reader, start, end, user, element_stack_size, attribute_stack_size, text_step,
                     byte_limit, stop);
 }

@@ -5,7 +5,8 @@
 // every element; it builds no tree. It is lenient where the MusicXML import can live with it
 // (end tags are not matched by name, text after a child element is dropped) and strict where
 // it cannot go on (an unknown entity, a missing '='). Entities a DOCTYPE declares inside the
-// document are read; nothing outside it is ever fetched.
+// document are read; nothing outside it is ever fetched. A large document is tokenised on a
+// thread of its own while the callbacks run, in the same order, on the caller's thread.
 #pragma once
 
 #include <cstddef>

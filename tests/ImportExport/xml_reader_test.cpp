@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <string>
@@ -366,6 +367,41 @@ TEST(XmlReaderInput, ThrowingCallbacksPassThroughAndLeakNothing) {
   EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), nullptr, throw_at_end, nullptr, 16, 16, 16),
                int);
   EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), nullptr, nullptr, nullptr, 16, 16, 16), 0);
+}
+
+TEST(XmlReaderInput, LargeDocumentsGiveTheEventsOfTheirPieces) {
+  // Large enough to be read ahead by a second thread: the callbacks must see each piece as
+  // they see it read alone, with the open elements of its place, and a cut or a throw ends
+  // the read where it would.
+  const std::string piece =
+      "<m n='1' e='&amp;&#233;'>\n  <note><pitch>C&lt;</pitch><dot/><!-- c --></note>\n</m>\n";
+  std::string doc = "<score><part>";
+  std::string expected = "<score><part>";
+  const std::string piece_log = read(piece).log;
+  for (int i = 0; i < 4000; ++i) doc += piece, expected += piece_log;
+  expected += "</part></score>";
+  EXPECT_EQ(read(doc + "</part></score>").log, expected);
+  std::string parents;
+  auto note_parents = [](const char* name, XmlElement& e, void* user) {
+    if (std::strcmp(name, "dot") == 0)
+      *static_cast<std::string*>(user) =
+          xml_open_element_name(e, 1) + std::string(xml_open_element_name(e, 3));
+    return 0;
+  };
+  EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), note_parents, nullptr, &parents, 16, 16, 16),
+            XML_READ_TRUNCATED);
+  EXPECT_EQ(parents, "partnote");
+  const Result cut = read(doc.substr(0, doc.size() - 10));
+  EXPECT_EQ(cut.code, XML_READ_TRUNCATED);
+  EXPECT_EQ(cut.log, expected.substr(0, cut.log.size()));
+  auto throw_late = [](const char*, void* user) -> int {
+    if (++*static_cast<int*>(user) == 10000) throw std::runtime_error("stop");
+    return 0;
+  };
+  int ends = 0;
+  EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), nullptr, throw_late, &ends, 16, 16, 16),
+               std::runtime_error);
+  EXPECT_EQ(ends, 10000);
 }
 
 // The UTF-16 form of a UTF-8 text, with its byte-order mark.
