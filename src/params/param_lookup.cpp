@@ -263,22 +263,26 @@ void rebuild_param_nodes() {
   int voices = voice_count < 0 ? 0 : (voice_count > MAX_VOICES ? MAX_VOICES : voice_count);
   // Flags for the changes of every notation context: a flag set for a change the current
   // context does not see costs only a walk; a flag missing would hide the change. One walk
-  // does both: the changes met since the last note are flagged once that note's are made
-  // again, if they are still changes then (made again, the note's own are flagged already).
-  std::vector<Drosa> met;
-  auto flag_met = [&met] {
-    for (Drosa change : met)
-      if (change->xkind == PARAM && valid_pindex(change->get(xparam_index)))
-        param[change->get(xparam_index)].changed = 1;
-    met.clear();
+  // does both. The changes attached to a note (those after the previous note or system break)
+  // are destroyed when the note makes its changes again, which flags those it makes; the
+  // others are flagged as the walk leaves them behind, never after they could be freed.
+  std::vector<Drosa> attached;
+  auto flag_left = [&attached] {
+    for (Drosa change : attached)
+      if (valid_pindex(change->get(xparam_index))) param[change->get(xparam_index)].changed = 1;
+    attached.clear();
   };
   for (int v = 0; v < voices; ++v) {
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      if (p->xkind == PARAM) met.push_back(p);
-      if (p->xkind != NOTE) continue;
-      param_annos_to_nodes(p);
-      flag_met();
+      if (p->xkind == NOTE) {
+        attached.clear();
+        param_annos_to_nodes(p);
+      } else if (p->xkind == PARAM) {
+        attached.push_back(p);
+      } else if (effective_kind(p) == ENDSYST) {
+        flag_left();
+      }
     }
-    flag_met();
+    flag_left();
   }
 }
