@@ -338,6 +338,15 @@ bool failing(const PrintSession* s, int step) {
   return true;
 }
 
+// Each page starts on the current port with a fresh pen, text style and clip.
+void fresh_page() {
+  pen_normal();
+  fore_colour(COLOUR_BLACK);
+  back_colour(COLOUR_WHITE);
+  clip_rect(port_bounds(platform_current_port()));
+  move_to(0, 0);
+}
+
 int16_t take_failure() {
   fail_step = FAIL_NONE;
   return fail_code ? fail_code : int16_t(RESULT_IO_ERROR);
@@ -829,14 +838,9 @@ int16_t platform_print_begin_page(PrintSession* s) {
   } else {
     ps_driver_begin_page(&s->ps);
   }
-  // Each page starts with a fresh pen, text style and clip.
   Port* saved = platform_current_port();
   platform_set_port(s->port);
-  pen_normal();
-  fore_colour(COLOUR_BLACK);
-  back_colour(COLOUR_WHITE);
-  clip_rect(port_bounds(s->port));
-  move_to(0, 0);
+  fresh_page();
   platform_set_port(saved);
   s->page_open = true;
   return RESULT_OK;
@@ -967,11 +971,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
     page.port = port_new_on_sink({&page.sink, pdf_fill, pdf_line, pdf_text}, s->width, s->height);
     Port* saved = platform_current_port();
     platform_set_port(page.port);
-    pen_normal();
-    fore_colour(COLOUR_BLACK);
-    back_colour(COLOUR_WHITE);
-    clip_rect(port_bounds(page.port));
-    move_to(0, 0);
+    fresh_page();
     draw(i);
     flush_fills(&page.sink);
     platform_set_port(saved);
