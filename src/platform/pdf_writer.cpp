@@ -4,12 +4,12 @@
 // table at the end: each page's dictionary and content stream when the page has been
 // compressed, then the fonts (every glyph the document used), the resources all pages share,
 // the page tree and the catalogue. A page's drawing is kept as it comes (its shapes' points,
-// its texts, their colours and clips); a worker thread makes the page's content stream of it
-// and compresses that while the program draws the next pages. Pages may also be drawn apart,
+// its texts, their colours and clips); a compressing thread makes the page's content stream of
+// it and compresses that while the program draws the next pages. Pages may also be drawn apart,
 // several at once, and ended in order. Pages are written in order, and a page's stream depends
 // on its drawing alone, so the file does not depend on which thread finished first. The fonts'
-// glyphs are made as the pages end, in the order of their texts; the worker of the page that
-// drew a glyph first compresses its drawing.
+// glyphs are made as the pages end, in the order of their texts, and handed to the compressing
+// threads a few at a time while the next are made.
 #include "platform/pdf_writer.h"
 
 #include <algorithm>
@@ -17,15 +17,19 @@
 #include <bitset>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <future>
 #include <libdeflate.h>
 #include <map>
+#include <memory>
 #include <memory_resource>
 #include <mutex>
+#include <sched.h>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +48,9 @@ constexpr int GLYPH_SIZE = 1000;  // glyph outlines are made at this size: font 
 // of the time; level 4 is faster still but 5% larger.
 constexpr int DEFLATE_LEVEL = 5;
 constexpr size_t MOST_IN_FLIGHT = 8;  // pages compressed at once, at most
+// A page's new glyphs are compressed in batches of this many, each handed over once made, so
+// that they are packed while the next are made and while the page's content is.
+constexpr size_t GLYPH_BATCH = 8;
 
 // ---- Numbers ----------------------------------------------------------------------------------
 
@@ -242,11 +249,76 @@ std::string deflate(const std::string& data) {
   return out;
 }
 
+// Threads that compress the document's streams, each job in the order handed over. A thread is
+// started when a job finds none idle, up to `most`; each keeps its compressor until the document
+// ends. Jobs left when the document ends are done first.
+class Compressors {
+ public:
+  explicit Compressors(unsigned most) : most_(std::max(most, 1u)) {}
+  Compressors(const Compressors&) = delete;
+  Compressors& operator=(const Compressors&) = delete;
+  ~Compressors() {
+    {
+      std::lock_guard held(lock_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  template <typename Job>
+  auto hand(Job job) -> std::future<decltype(job())> {
+    using Result = decltype(job());
+    auto task = std::make_shared<std::packaged_task<Result()>>(std::move(job));
+    std::future<Result> result = task->get_future();
+    {
+      std::lock_guard held(lock_);
+      jobs_.push_back([task] { (*task)(); });
+      if (idle_ == 0 && threads_.size() < most_) threads_.emplace_back([this] { run(); });
+    }
+    wake_.notify_one();
+    return result;
+  }
+
+ private:
+  void run() {
+    std::unique_lock held(lock_);
+    for (;;) {
+      ++idle_;
+      wake_.wait(held, [this] { return closing_ || !jobs_.empty(); });
+      --idle_;
+      if (jobs_.empty()) return;
+      std::function<void()> job = std::move(jobs_.front());
+      jobs_.pop_front();
+      held.unlock();
+      job();
+      held.lock();
+    }
+  }
+
+  const unsigned most_;
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  unsigned idle_ = 0;
+  bool closing_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// The cores the program may run on.
+unsigned usable_cores() {
+  cpu_set_t cores;
+  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
+                         ? CPU_COUNT(&cores)
+                         : int(std::thread::hardware_concurrency());
+  return unsigned(std::max(usable, 1));
+}
+
 // ---- Fonts ------------------------------------------------------------------------------------
 
 struct Glyph {
   std::string proc;    // the glyph's drawing in font units, y upward
-  std::string packed;  // proc compressed, by the worker of the page that first drew the glyph
+  std::string packed;  // proc compressed, handed over by the page that first drew the glyph
   double advance = 0;
   QRectF box;
   QString text;  // the characters it stands for
@@ -302,12 +374,6 @@ struct PageDrawing {
   std::vector<Step> steps;
   std::vector<QPainterPath::Element> elements;  // the fills' outlines, one after another
   std::string bytes;                            // the texts and their fonts' names
-};
-
-// A page's content stream and its new glyphs' drawings, compressed.
-struct PackedPage {
-  std::string content;
-  std::vector<std::string> glyphs;
 };
 
 // Sets the fill colour unless it is set already.
@@ -396,11 +462,15 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
   return body;
 }
 
-// A page handed to the workers, with the numbers of its objects.
+using GlyphKeys = std::vector<std::pair<std::pair<int, int>, uint8_t>>;  // font key and code
+
+// A page handed to the compressors, with the numbers of its objects.
 struct PendingPage {
   int page = 0, content = 0;
-  std::future<PackedPage> data;                                 // its content and its new glyphs
-  std::vector<std::pair<std::pair<int, int>, uint8_t>> glyphs;  // font key and code, in order
+  std::future<std::string> content_data;  // its content stream, compressed
+  // Its new glyphs' drawings, compressed, batch by batch in the order of `glyphs`.
+  std::vector<std::future<std::vector<std::string>>> glyph_data;
+  GlyphKeys glyphs;
 };
 
 }  // namespace
@@ -425,7 +495,8 @@ struct PdfWriter {
   std::mutex ahead_lock;
   std::unordered_map<uint64_t, Glyph> made_ahead;
   std::unordered_set<uint64_t> begun;
-  unsigned workers = 1;
+  unsigned workers = 1;  // pages handed to the compressors and not yet written, at most
+  std::unique_ptr<Compressors> compressors;
   size_t last_elements = 0;  // the outline elements of the page before: room made for as many
 };
 
@@ -458,17 +529,18 @@ void write_stream(PdfWriter& w, int number, const std::string& entries, const st
   write(w, "\nendstream\nendobj\n");
 }
 
-// Writes the oldest page handed to the workers.
+// Writes the oldest page handed to the compressors.
 void write_oldest_page(PdfWriter& w) {
   PendingPage page = std::move(w.pending.front());
   w.pending.pop_front();
-  PackedPage packed = page.data.get();
-  std::vector<std::string>& glyphs = packed.glyphs;
-  for (size_t i = 0; i < page.glyphs.size() && i < glyphs.size(); ++i) {
-    const auto& [key, code] = page.glyphs[i];
-    w.fonts[key].glyphs[code].packed = std::move(glyphs[i]);
-  }
-  const std::string& data = packed.content;
+  size_t i = 0;
+  for (std::future<std::vector<std::string>>& batch : page.glyph_data)
+    for (std::string& packed : batch.get()) {
+      if (i >= page.glyphs.size()) break;
+      const auto& [key, code] = page.glyphs[i++];
+      w.fonts[key].glyphs[code].packed = std::move(packed);
+    }
+  const std::string data = page.content_data.get();
   const int number = page.page, content = page.content;
   std::string dict = "<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 ";
   put_num(dict, w.setup.media_width);
@@ -507,7 +579,8 @@ std::string to_unicode_map(const Font& f) {
   return m;
 }
 
-void write_font(PdfWriter& w, const Font& f) {
+// Writes a font; its ToUnicode map comes compressed.
+void write_font(PdfWriter& w, const Font& f, const std::string& packed_map) {
   std::string procs, differences, widths;
   QRectF bounds;
   int last_code = -2;
@@ -547,7 +620,7 @@ void write_font(PdfWriter& w, const Font& f) {
   write(w, dict);
   for (const auto& [object, g] : streams)
     write_stream(w, object, "", g->packed.empty() ? deflate(g->proc) : g->packed, true);
-  write_stream(w, unicode, "", deflate(to_unicode_map(f)), true);
+  write_stream(w, unicode, "", packed_map, true);
 }
 
 void write_trailer(PdfWriter& w) {
@@ -587,6 +660,8 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
   w->out = out;
   w->setup = setup;
   w->workers = std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(MOST_IN_FLIGHT));
+  w->compressors = std::make_unique<Compressors>(
+      std::min(std::max(usable_cores(), 2u) - 1, unsigned(MOST_IN_FLIGHT)));
   // The binary comment tells file transfers that the file is not text.
   write(*w, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
   return w;
@@ -689,10 +764,9 @@ Glyph take_glyph(PdfWriter& w, int font, int face, uint8_t code) {
 }
 
 // Gives the texts of a page their fonts, in order: a font met first gets its object number
-// and name, a glyph met first is made (its drawing returned, its font and code in `made`).
-std::vector<std::string> name_fonts(PdfWriter& w, PageDrawing& d,
-                                    std::vector<std::pair<std::pair<int, int>, uint8_t>>& made) {
-  std::vector<std::string> procs;
+// and name; the glyphs met first are returned (font key and code), in order, to be made.
+GlyphKeys name_fonts(PdfWriter& w, PageDrawing& d) {
+  GlyphKeys made;
   for (PageDrawing::Step& step : d.steps) {
     if (step.kind != PageDrawing::TEXT) continue;
     auto [it, added] = w.fonts.try_emplace({step.font, step.face});
@@ -705,15 +779,13 @@ std::vector<std::string> name_fonts(PdfWriter& w, PageDrawing& d,
       const auto c = static_cast<unsigned char>(d.bytes[i]);
       if (f.made[c]) continue;
       f.made[c] = true;
-      procs.push_back(
-          f.glyphs.emplace(c, take_glyph(w, step.font, step.face, c)).first->second.proc);
       made.push_back({it->first, c});
     }
     step.font_first = uint32_t(d.bytes.size());
     step.font_count = uint32_t(f.name.size());
     d.bytes += f.name;
   }
-  return procs;
+  return made;
 }
 
 }  // namespace
@@ -745,21 +817,32 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   if (!page) return !w->failed;
   PageDrawing drawing = std::move(page->drawing);
   pdf_page_dispose(page);
-  std::vector<std::pair<std::pair<int, int>, uint8_t>> made;
-  std::vector<std::string> procs = name_fonts(*w, drawing, made);
-  // Object numbers are given here, in the order of the pages, whatever the workers do.
+  GlyphKeys made = name_fonts(*w, drawing);
+  // Object numbers are given here, in the order of the pages, whatever the compressors do.
   const int number = new_object(*w), content = new_object(*w);
   w->last_elements = drawing.elements.size();
   w->page_objects.push_back(number);
-  w->pending.push_back(
-      {number, content,
-       std::async(std::launch::async,
-                  [drawing = std::move(drawing), procs = std::move(procs), setup = w->setup] {
-                    PackedPage packed{deflate(page_content(drawing, setup)), {}};
-                    for (const std::string& proc : procs) packed.glyphs.push_back(deflate(proc));
-                    return packed;
-                  }),
-       std::move(made)});
+  PendingPage pending{number, content, {}, {}, {}};
+  pending.content_data = w->compressors->hand([drawing = std::move(drawing), setup = w->setup] {
+    return deflate(page_content(drawing, setup));
+  });
+  // The glyphs the page meets first are made in order while its content is compressed.
+  std::vector<std::string> batch;
+  for (size_t i = 0; i < made.size(); ++i) {
+    const auto& [key, code] = made[i];
+    Font& f = w->fonts[key];
+    batch.push_back(
+        f.glyphs.emplace(code, take_glyph(*w, key.first, key.second, code)).first->second.proc);
+    if (batch.size() < GLYPH_BATCH && i + 1 < made.size()) continue;
+    pending.glyph_data.push_back(w->compressors->hand([procs = std::move(batch)] {
+      std::vector<std::string> packed;
+      for (const std::string& proc : procs) packed.push_back(deflate(proc));
+      return packed;
+    }));
+    batch.clear();
+  }
+  pending.glyphs = std::move(made);
+  w->pending.push_back(std::move(pending));
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
@@ -776,8 +859,13 @@ bool pdf_writer_end(PdfWriter* w) {
     pdf_writer_begin_page(w);
     pdf_writer_end_page(w);
   }
+  // Every glyph is known once the pages have ended: the fonts' maps are compressed meanwhile.
+  std::vector<std::future<std::string>> maps;
+  for (const auto& [key, f] : w->fonts)
+    maps.push_back(w->compressors->hand([map = to_unicode_map(f)] { return deflate(map); }));
   while (!w->pending.empty()) write_oldest_page(*w);
-  for (const auto& [key, f] : w->fonts) write_font(*w, f);
+  size_t i = 0;
+  for (const auto& [key, f] : w->fonts) write_font(*w, f, maps[i++].get());
   write_trailer(*w);
   return !w->failed;
 }
