@@ -125,6 +125,8 @@ struct PrintSession {
   PostScriptDriver ps;
   std::FILE* file = nullptr;  // the document's file, either kind
   Port* port = nullptr;
+  // Whether a print server might answer, found once for the session's defaults (-1: not yet).
+  int server = -1;
 };
 
 namespace {
@@ -412,11 +414,20 @@ std::vector<std::string> printers() {
   return names;
 }
 
-std::string default_printer() {
+// The default printer, when a print server might answer.
+std::string default_printer(bool server_may_answer) {
   if (use_test_printers || script_active())
     return test_printers.empty() ? std::string() : test_printers.front();
-  if (!print_server_may_answer()) return {};
+  if (!server_may_answer) return {};
   return QPrinterInfo::defaultPrinterName().toStdString();
+}
+
+// Whether a print server might answer, asked once for a session's defaults (asking takes a few
+// connections); asked each time without a session.
+bool session_server_may_answer(PrintSession* s) {
+  if (!s) return print_server_may_answer();
+  if (s->server < 0) s->server = print_server_may_answer() ? 1 : 0;
+  return s->server != 0;
 }
 
 bool parse_int(const std::string& text, int32_t low, int32_t high, int32_t* value) {
@@ -613,14 +624,15 @@ int16_t platform_print_settings_create(PrintSession*, PrintSettings** settings) 
 
 void platform_print_settings_release(PrintSettings* settings) { delete settings; }
 
-int16_t platform_print_default_page_format(PrintSession*, PrintPageFormat* format) {
+int16_t platform_print_default_page_format(PrintSession* session, PrintPageFormat* format) {
   *format = PrintPageFormat();
   // The default printer's paper, else the paper of the user's measurement system.
   bool a4 = false;
   if (use_test_printers || script_active()) {
     a4 = false;
-  } else if (const QPrinterInfo printer =
-                 print_server_may_answer() ? QPrinterInfo::defaultPrinter() : QPrinterInfo();
+  } else if (const QPrinterInfo printer = session_server_may_answer(session)
+                                              ? QPrinterInfo::defaultPrinter()
+                                              : QPrinterInfo();
              !printer.isNull()) {
     a4 = printer.defaultPageSize().id() == QPageSize::A4;
   } else {
@@ -630,9 +642,9 @@ int16_t platform_print_default_page_format(PrintSession*, PrintPageFormat* forma
   return RESULT_OK;
 }
 
-int16_t platform_print_default_settings(PrintSession*, PrintSettings* settings) {
+int16_t platform_print_default_settings(PrintSession* session, PrintSettings* settings) {
   *settings = PrintSettings();
-  settings->printer = default_printer();
+  settings->printer = default_printer(session_server_may_answer(session));
   settings->destination = settings->printer.empty() ? PRINT_TO_PDF_FILE : PRINT_TO_PRINTER;
   return RESULT_OK;
 }
@@ -767,7 +779,8 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   const bool pdf = s->format == PRINT_FORMAT_PDF;
   if (settings->destination == PRINT_TO_PRINTER) {
     if (pdf) return s->error = RESULT_BAD_PARAMETER;
-    if (spool_file.empty() && default_printer().empty() && settings->printer.empty())
+    if (spool_file.empty() && default_printer(print_server_may_answer()).empty() &&
+        settings->printer.empty())
       return s->error = RESULT_NOT_FOUND;
     s->final_path.clear();
   } else {
@@ -799,6 +812,9 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     remove_temp(s);
     return s->error = code;
   }
+  // Written in large blocks: a long document in the stream's own small ones takes a hundred
+  // system calls and more.
+  std::setvbuf(s->file, nullptr, _IOFBF, size_t(1) << 18);
   if (pdf) {
     PdfPageSetup setup;
     setup.media_width = media_w;
