@@ -260,11 +260,12 @@ struct MxmlWedge {
 // it becomes at its end, placed and styled from the harmony element.
 struct MxmlHarmony {
   bool open = false;
-  bool malformed = false;  // something the import cannot read: the symbol is left out
-  bool shown = true;       // print-object="no" hides it
-  std::string root;        // coded: the root's letter and accidental ("B\-"), or its function
-  std::string bass;        // coded, likewise
-  std::string kind;        // the kind's value ("major-seventh"); "" not read
+  bool malformed = false;   // something the import cannot read: the symbol is left out
+  bool shown = true;        // print-object="no" hides it
+  bool frame_shown = true;  // print-frame="no" hides its chord diagram
+  std::string root;         // coded: the root's letter and accidental ("B\-"), or its function
+  std::string bass;         // coded, likewise
+  std::string kind;         // the kind's value ("major-seventh"); "" not read
   bool kind_text_given = false;
   bool use_symbols = false;  // the kind is shown in symbols (minus, circle, slashed circle)
   std::string kind_text;     // the text the kind is shown as, when given

@@ -12,8 +12,9 @@
 //  - Its chord diagram (`frame`) of six strings becomes a fret grid text over it, written in
 //    the characters of the second music font the Text Assistant writes: the nut's letter, then
 //    each string's dot and barre from the lowest string. A diagram that starts above the first
-//    fret has no nut and the first fret's number beside it; one of other strings, or with a
-//    note beyond the grid's five frets, is left out.
+//    fret has no nut and the first fret's number beside it; one of other strings, with a
+//    note beyond the grid's five frets, or of a harmony that says not to print it
+//    (print-frame="no"), is left out.
 //  - A chord symbol the import cannot read (no root, a letter that is none, an accidental of
 //    more than two steps, a kind it does not know) is left out; the rest of the document is
 //    read as before.
@@ -262,6 +263,7 @@ void mxml_harmony(XmlElement& e) {
   h = MxmlHarmony{};
   h.open = true;
   h.shown = !mxml_attr_is(e, "print-object", "no");
+  h.frame_shown = !mxml_attr_is(e, "print-frame", "no");
   // It waits in a group of its own, as a direction does, for its staff and offset.
   const int placement = mxml_attr_is(e, "placement", "below") ? -1 : 1;
   mxml.slots[MXML_DIRECTION_SLOT].emplace_back().placement = placement;
@@ -281,7 +283,7 @@ void mxml_harmony_end() {
   h.open = false;
   if (!h.shown || h.malformed || mxml.slots[MXML_DIRECTION_SLOT].empty()) return;
   h.item.text = chord_symbol_text(h);
-  const std::string grid = h.frame.given ? fret_grid_text(h.frame) : "";
+  const std::string grid = h.frame.given && h.frame_shown ? fret_grid_text(h.frame) : "";
   if (!grid.empty()) {
     MxmlItem g = h.item;
     g.kind = CLASS_FRET_GRID;

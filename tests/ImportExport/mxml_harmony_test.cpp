@@ -242,7 +242,8 @@ TEST_F(MusicXmlChordSymbols, ChordSymbolsAtCloseNotesStandApart) {
 }
 
 TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
-  // C with the low string muted; a barre chord at the fifth fret; a ukulele's four strings.
+  // C with the low string muted; a barre chord at the fifth fret; a ukulele's four strings; a
+  // C diagram the harmony says not to print.
   auto frame = [](const std::string& inside) {
     return "<frame><frame-strings>6</frame-strings><frame-frets>4</frame-frets>" + inside +
            "</frame>";
@@ -263,25 +264,29 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
             at(4, 7) + at(3, 7) + at(2, 7) + at(1, 5, "<barre type=\"stop\"/>"));
   const std::string g =
       "<frame><frame-strings>4</frame-strings><frame-frets>4</frame-frets>" + at(1, 2) + "</frame>";
+  std::string unprinted = measure(4, "E", c);
+  unprinted.insert(unprinted.find("<harmony") + 8, " print-frame=\"no\"");
   platform_init_fonts();
-  ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
-                   "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
-                   "</part-list><part id=\"P1\">" +
-                       measure(1, "C", c).insert(20,
-                                                 "<attributes><divisions>1</divisions><clef><sign>"
-                                                 "G</sign><line>2</line></clef></attributes>") +
-                       measure(2, "D", d) + measure(3, "G", g) + "</part></score-partwise>",
-                   1),
-            1);
+  ASSERT_EQ(
+      import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+             "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
+             "</part-list><part id=\"P1\">" +
+                 measure(1, "C", c).insert(20,
+                                           "<attributes><divisions>1</divisions><clef><sign>"
+                                           "G</sign><line>2</line></clef></attributes>") +
+                 measure(2, "D", d) + measure(3, "G", g) + unprinted + "</part></score-partwise>",
+             1),
+      1);
   std::vector<std::string> grids;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
     if (p->xkind == TPARAM && !p->get(xadjacent) && p->get(xclassify) == 10)
       grids.push_back(runs_of(p));
-  // Strings from the lowest; the barre joins each string to the next; the ukulele's is left out.
+  // Strings from the lowest; the barre joins each string to the next; the ukulele's and the
+  // one its harmony does not print are left out.
   const std::vector<std::string> expected = {"[-2 10 0 0]a9`3`2`0`1`0`",
                                              "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5"};
   EXPECT_EQ(grids, expected);
-  EXPECT_EQ(chord_symbols(0).size(), 3u);
+  EXPECT_EQ(chord_symbols(0).size(), 4u);
   ASSERT_EQ(format_page(1, 0), 1);
   save_page_image("fret_grids.png");
   // Drawn as lines and dots: no character of the music font goes unmapped.
