@@ -123,7 +123,8 @@ struct PrintSession {
   int width = 0, height = 0;  // the pages' ports, pixels
   // PostScript
   PostScriptDriver ps;
-  std::FILE* file = nullptr;  // the document's file, either kind
+  std::FILE* file = nullptr;            // the document's file, either kind
+  std::unique_ptr<char[]> file_buffer;  // its buffer, kept while a file is open
   Port* port = nullptr;
   // Whether a print server might answer, found once for the session's defaults (-1: not yet).
   int server = -1;
@@ -813,8 +814,11 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     return s->error = code;
   }
   // Written in large blocks: a long document in the stream's own small ones takes a hundred
-  // system calls and more.
-  std::setvbuf(s->file, nullptr, _IOFBF, size_t(1) << 18);
+  // system calls and more. The buffer is the session's: one the C library allocates itself is
+  // sized by the file system's block, whatever size is asked for.
+  constexpr size_t FILE_BUFFER = size_t(1) << 18;
+  if (!s->file_buffer) s->file_buffer = std::make_unique_for_overwrite<char[]>(FILE_BUFFER);
+  std::setvbuf(s->file, s->file_buffer.get(), _IOFBF, FILE_BUFFER);
   if (pdf) {
     PdfPageSetup setup;
     setup.media_width = media_w;
