@@ -817,9 +817,9 @@ SharedMeasures& shared_measures(const std::tuple<std::string, int, int>& key) {
   return (*all)[key];
 }
 
-// A font with its metrics. The advance and the bounding box of a text are kept once measured:
-// a page draws the same glyphs and words again and again, and shaping them each time costs
-// more than drawing them.
+// A font with its metrics. The advance and the boxes of a text (its bounding box, its ink) are
+// kept once measured: a page draws the same glyphs and words again and again, and shaping them
+// each time costs more than drawing them.
 struct LoadedFont {
   QFont font;
   QFontMetricsF metrics;
