@@ -196,6 +196,23 @@ std::vector<Drosa> chord_symbols_before(Drosa note) {
   return symbols;
 }
 
+// The root and then the bass of each chord symbol attached before a note, handed to `move`. The
+// bass is found after the root has moved: the root may have gained or lost a run.
+template <typename Move>
+void move_roots_and_basses(Drosa note, Move move) {
+  for (Drosa head : chord_symbols_before(note)) {
+    const TextPlace root = next_place({head, NIL, 0});
+    if (!root) continue;
+    move(root);
+    if (const TextPlace bass = after_slash(head)) move(bass);
+  }
+}
+
+// The spelling key_spelling prefers for a pitch class (0..11).
+const Spelling& preferred_spelling(int pitch_class) {
+  return pitch_spelling_table[pitch_class][std::clamp(key_spelling[pitch_class], 0, 2)];
+}
+
 }  // namespace
 
 // ---- Keys -----------------------------------------------------------------------------------
@@ -232,9 +249,7 @@ int transpose_written_note(uint16_t* pitch, int32_t* step, int accidental, Drosa
     *step = moved;
     return new_accidental;
   }
-  const int pitch_class = floor_mod(new_number, 12);
-  const Spelling& s =
-      pitch_spelling_table[pitch_class][std::clamp(key_spelling[pitch_class], 0, 2)];
+  const Spelling& s = preferred_spelling(floor_mod(new_number, 12));
   *step = floor_div(new_number, 12) * 7 + s.step;
   return s.accidental;
 }
@@ -257,22 +272,14 @@ void transpose_chord_symbol(Drosa note, Drosa run, Drosa text, int index, Drosa 
 bool transpose_chord_symbols_by(Drosa note, int32_t half_steps) {
   if (!is_NOTE(note) || floor_mod(half_steps, 12) == 0) return false;
   bool changed = false;
-  auto move = [&](TextPlace place) {
+  move_roots_and_basses(note, [&](const TextPlace& place) {
     ChordLetter at;
-    if (!place || !read_chord_letter(place, note, &at)) return;
+    if (!read_chord_letter(place, note, &at)) return;
     const int32_t key = step_to_key(at.step, at.code ? at.code : NATURAL, 0) + half_steps;
-    const int pitch_class = floor_mod(key, 12);
-    const Spelling& s =
-        pitch_spelling_table[pitch_class][std::clamp(key_spelling[pitch_class], 0, 2)];
+    const Spelling& s = preferred_spelling(floor_mod(key, 12));
     write_chord_letter(at, s.step, s.accidental, note);
     changed = true;
-  };
-  for (Drosa head : chord_symbols_before(note)) {
-    if (TextPlace first = next_place({head, NIL, 0})) {
-      move(first);
-      move(after_slash(head));  // found afresh: the root may have gained or lost a run
-    }
-  }
+  });
   return changed;
 }
 
@@ -298,13 +305,9 @@ void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direct
     return;
   }
   if (direction) {
-    for (Drosa head : chord_symbols_before(note)) {
-      TextPlace first = next_place({head, NIL, 0});
-      if (!first) continue;
-      transpose_chord_symbol(note, first.run, first.text, first.index, new_key, old_key);
-      if (TextPlace bass = after_slash(head))
-        transpose_chord_symbol(note, bass.run, bass.text, bass.index, new_key, old_key);
-    }
+    move_roots_and_basses(note, [&](const TextPlace& at) {
+      transpose_chord_symbol(note, at.run, at.text, at.index, new_key, old_key);
+    });
   }
   if (rest) return;
   if (!keep_display) note->set(xaccplot, 0);

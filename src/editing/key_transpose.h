@@ -30,7 +30,7 @@ int transpose_written_note(uint16_t* pitch, int32_t* step, int accidental, Drosa
 // take only the chord symbols); then, unless keep_display, its printed accidental is judged
 // again (adjust_accidentals with acc_op).
 // Reads:  the keys, the annotations before the note, key_spelling, parameters 25-29 and
-//         583-588 at the note.
+//         584-588 at the note.
 // Writes: the note, the chord symbols' text and style runs (all recorded for undo).
 void transpose_note_for_key(Drosa note, Drosa old_key, Drosa new_key, int direction,
                             int keep_display, int acc_op);
@@ -47,7 +47,7 @@ void transpose_chord_symbol(Drosa note, Drosa run, Drosa text, int index, Drosa 
 // transpose_chord_symbols_by: the root and bass of every chord symbol attached before a note
 // or rest (back to the previous note or the system's start) moved by a number of half steps
 // and spelled as key_spelling prefers; whole octaves leave them alone. True when any moved.
-// Reads:  key_spelling, parameters 25-29 and 583-588 at the note.
+// Reads:  key_spelling, parameters 25-29 and 584-588 at the note.
 // Writes: the annotations' TEXT and TPARAM nodes (recorded for undo).
 bool transpose_chord_symbols_by(Drosa note, int32_t half_steps);
 
