@@ -35,7 +35,6 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <sched.h>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,6 +44,7 @@
 
 #include "Editor/text_numbers.h"
 #include "ImportExport/xml_input.h"
+#include "platform/cores.h"
 #include "platform/files.h"
 #include "platform/text_encoding.h"
 
@@ -913,11 +913,7 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
 // run on can take it: on one core the records would only add their own cost.
 bool worth_reading_ahead(uint64_t size) {
   if (size < READ_AHEAD_LEAST) return false;
-  cpu_set_t cores;
-  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
-                         ? CPU_COUNT(&cores)
-                         : int(std::thread::hardware_concurrency());
-  return usable > 1;
+  return platform_usable_cores() > 1;
 }
 
 }  // namespace

@@ -29,7 +29,6 @@
 #include <memory>
 #include <memory_resource>
 #include <mutex>
-#include <sched.h>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +39,8 @@
 #include <vector>
 
 #include <QString>
+
+#include "platform/cores.h"
 
 namespace {
 
@@ -304,15 +305,6 @@ class Compressors {
   bool closing_ = false;
   std::vector<std::thread> threads_;
 };
-
-// The cores the program may run on.
-unsigned usable_cores() {
-  cpu_set_t cores;
-  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
-                         ? CPU_COUNT(&cores)
-                         : int(std::thread::hardware_concurrency());
-  return unsigned(std::max(usable, 1));
-}
 
 // ---- Fonts ------------------------------------------------------------------------------------
 
@@ -659,9 +651,9 @@ PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup) {
   auto* w = new PdfWriter;
   w->out = out;
   w->setup = setup;
-  w->workers = std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(MOST_IN_FLIGHT));
+  w->workers = std::clamp(platform_usable_cores(), 1u, unsigned(MOST_IN_FLIGHT));
   w->compressors = std::make_unique<Compressors>(
-      std::min(std::max(usable_cores(), 2u) - 1, unsigned(MOST_IN_FLIGHT)));
+      std::min(std::max(platform_usable_cores(), 2u) - 1, unsigned(MOST_IN_FLIGHT)));
   // The binary comment tells file transfers that the file is not text.
   write(*w, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
   return w;

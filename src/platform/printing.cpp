@@ -24,7 +24,6 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sched.h>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -42,6 +41,7 @@
 #include <QStringList>
 
 #include "platform/beep.h"
+#include "platform/cores.h"
 #include "platform/file_dialog.h"
 #include "platform/os_errors.h"
 #include "platform/pdf_writer.h"
@@ -941,11 +941,7 @@ namespace {
 unsigned page_helpers(int pages) {
   if (most_page_helpers >= 0) return unsigned(most_page_helpers);
   const unsigned wanted = pages < 8 ? 0 : pages < 20 ? 1 : 2;
-  cpu_set_t cores;
-  const int usable = sched_getaffinity(0, sizeof cores, &cores) == 0
-                         ? CPU_COUNT(&cores)
-                         : int(std::thread::hardware_concurrency());
-  return std::min(unsigned(std::max(usable, 1) - 1), wanted);
+  return std::min(platform_usable_cores() - 1, wanted);
 }
 
 }  // namespace
