@@ -210,16 +210,14 @@ std::string anno_run_text(Drosa tparam, int limit) {
   Drosa p = tparam->xnext;
   if (p && p->xkind == PDATA) p = p->xnext;
   const size_t most = size_t(std::max(limit, 0));
-  // Each node's bytes are read in place (as get(xtext) reads them, without the copy).
+  // Each node's text is read in place, without a copy of its own.
   for (; p && effective_kind(p) == TEXT && text.size() < most; p = p->xnext) {
-    const uint8_t* bytes = p->bytes() + xtext.offset;
-    size_t length = 0;
-    while (length + 1 < xtext.size && bytes[length]) ++length;
-    length = std::min(length, most - text.size());
+    const std::string_view bytes = p->view(xtext);
+    const size_t length = std::min(bytes.size(), most - text.size());
     const size_t from = text.size();
     text.resize(from + length);
     for (size_t i = 0; i < length; ++i) {
-      const uint8_t c = bytes[i];
+      const uint8_t c = uint8_t(bytes[i]);
       text[from + i] = c < 32 && c != 10 && c != 13 ? ' ' : char(c);
     }
   }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -129,6 +130,8 @@ struct alignas(DROSA_NODE_SIZE) DrosaNode {
   template <typename T>
   void set(const ArrayField<T>& field, int index, std::type_identity_t<T> value);
   std::string get(const TextField& field) const;
+  // The text in place, up to its terminating zero or the field's end: valid while the node is.
+  std::string_view view(const TextField& field) const;
   void set(const TextField& field, const char* text);
   Drosa get(const LinkField& field) const;
   void set(const LinkField& field, Drosa link);

@@ -7,12 +7,14 @@ void report_bad_field_index(const char* field, int index) {
   REPORT_ERROR(4, "Index %d out of range for the field %s", index, field);
 }
 
-std::string DrosaNode::get(const TextField& f) const {
+std::string_view DrosaNode::view(const TextField& f) const {
   const char* text = reinterpret_cast<const char*>(bytes() + f.offset);
   size_t length = 0;
   while (length + 1 < f.size && text[length]) ++length;
-  return std::string(text, length);
+  return std::string_view(text, length);
 }
+
+std::string DrosaNode::get(const TextField& f) const { return std::string(view(f)); }
 
 void DrosaNode::set(const TextField& f, const char* text) {
   uint8_t* p = bytes() + f.offset;
