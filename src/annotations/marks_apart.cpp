@@ -113,6 +113,7 @@ struct MarksAcross {
   std::vector<std::vector<uint32_t>> stretches;
   std::vector<uint32_t> everywhere;                 // too wide, or its left past its right
   std::vector<uint32_t> hairpins, dynamics, texts;  // in the order drawn
+  std::vector<uint32_t> movables;                   // the marks that move, in the order drawn
 };
 MarksAcross marks_across;
 
@@ -120,6 +121,7 @@ void list_across(uint32_t i) {
   if (marks_drawn[i].hairpin) marks_across.hairpins.push_back(i);
   if (marks_drawn[i].dynamic) marks_across.dynamics.push_back(i);
   if (marks_drawn[i].pdata) marks_across.texts.push_back(i);
+  if (marks_drawn[i].movable) marks_across.movables.push_back(i);
   const GEInkBox& b = marks_drawn[i].box;
   const int64_t from = int64_t(b.left) >> STRETCH_SHIFT, to = int64_t(b.right) >> STRETCH_SHIFT;
   if (b.left > b.right || to - from >= MOST_STRETCHES) {
@@ -209,9 +211,9 @@ struct Met {
   }
 };
 
-Met met_by(size_t mover, const std::vector<size_t>& near) {
+// What the mark `m` (a mover, or a copy of one as it stood) meets of the marks near it.
+Met met_by(const DrawnMark& m, const std::vector<size_t>& near) {
   Met met;
-  const DrawnMark& m = marks_drawn[mover];
   const int32_t tolerance = space_of(m.pstaff) / MEET_FIFTHS;
   for (size_t i : near)
     if (meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
@@ -230,20 +232,29 @@ Met met_by(size_t mover, const std::vector<size_t>& near) {
 // Words standing on another mark (words under a dynamic) move beyond it wherever that takes
 // them, as they always did: left where they were they could not be read. A hairpin (one way
 // false) moves only away from its staff: over the staff it would leave the notes it is for.
+// What the mark met where it stood is found only once it has moved: most marks meet nothing
+// in their way and stay.
 void move_clear(size_t mover, bool both_ways = true) {
-  const int32_t from = marks_drawn[mover].box.bottom;
-  const bool up = marks_drawn[mover].above;
+  const DrawnMark where = marks_drawn[mover];
+  const int32_t from = where.box.bottom;
+  const bool up = where.above;
   const std::vector<size_t> near = across_from(mover);
-  const Met before = met_by(mover, near);
-  const bool on_a_mark = std::any_of(before.marks.begin(), before.marks.end(), [](size_t i) {
-    const DrawnMark& o = marks_drawn[i];
-    return !o.head && !o.stem && !o.note_part && !o.curve;
-  });
+  Met before;
+  bool on_a_mark = false, before_known = false;
   for (bool way : {up, !up}) {
     if (way != up && !both_ways) return;
     move_beyond(mover, way, near);
     if (marks_drawn[mover].box.bottom == from) return;
-    if (on_paper(marks_drawn[mover].box) && (on_a_mark || met_by(mover, near).within(before)))
+    if (!before_known) {
+      before = met_by(where, near);
+      on_a_mark = std::any_of(before.marks.begin(), before.marks.end(), [](size_t i) {
+        const DrawnMark& o = marks_drawn[i];
+        return !o.head && !o.stem && !o.note_part && !o.curve;
+      });
+      before_known = true;
+    }
+    if (on_paper(marks_drawn[mover].box) &&
+        (on_a_mark || met_by(marks_drawn[mover], near).within(before)))
       return;
     shift(marks_drawn[mover], from - marks_drawn[mover].box.bottom);
   }
@@ -277,9 +288,9 @@ GEInkBox where_drawn(const DrawnMark& m) {
 // Moves a mark by dy when it meets nothing there it did not meet where it stood.
 void shift_if_clear(size_t i, int32_t dy) {
   const std::vector<size_t> near = across_from(i);
-  const Met before = met_by(i, near);
+  const Met before = met_by(marks_drawn[i], near);
   shift(marks_drawn[i], dy);
-  if (on_paper(marks_drawn[i].box) && met_by(i, near).within(before)) {
+  if (on_paper(marks_drawn[i].box) && met_by(marks_drawn[i], near).within(before)) {
     marks_drawn[i].moved += dy;
     return;
   }
@@ -483,12 +494,15 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   }
   if (mark.dynamic) place_dynamic(drawn);
   if (mark.hairpin) place_hairpin(drawn);
-  // A mark that stays: the words it stands on move (only those reaching across it can).
+  // A mark that stays: the words it stands on move (only those reaching across it can: the
+  // marks that move are few beside the notes' parts, and are looked at alone).
   const int32_t tolerance = space_of(mark.pstaff) / MEET_FIFTHS;
-  for (size_t i : across_from(drawn)) {
+  list_new_marks();
+  const GEInkBox& b = marks_drawn[drawn].box;
+  for (uint32_t i : marks_across.movables) {
     const DrawnMark& o = marks_drawn[i];
-    if (o.movable && o.pstaff == mark.pstaff && o.above == mark.above &&
-        meet(o, marks_drawn[drawn], tolerance))
+    if (i == drawn || o.box.right <= b.left || o.box.left >= b.right) continue;
+    if (o.pstaff == mark.pstaff && o.above == mark.above && meet(o, marks_drawn[drawn], tolerance))
       move_clear(i);
   }
 }
