@@ -334,7 +334,8 @@ int32_t beam_end_pass() {
         first = chain_next(notes.back());
         for (Drosa n : notes) follow_beaming(n);
         order_chord(notes);
-        Drosa cd2 = chord_records2(notes.back());
+        // The chord's records follow its last note.
+        Drosa cd2 = last_note_cddata2(notes.back());
         int32_t time = cd2 ? cd2->get(xmwholec) : 0;
         size_t split = 1;
         while (split < notes.size() && stem(notes[split]) == stem(notes.front())) ++split;
