@@ -535,12 +535,23 @@ void move_signs(SignColumns& columns, const Chord& chord, Drosa note, const Sign
   relocate_attached(note, move.a, move.f, move.b);
 }
 
+// The chord's CDDATA as cddatptr finds it from the chord's last note (known here, not walked
+// to): NIL unless the note is in a chain and its three chord records follow it.
+Drosa whole_chord_records(const Chord& chord) {
+  if (!is_visible_note(chord.last)) return NIL;
+  Drosa cd3 = chord.cd2->xnext;
+  return effective_kind(chord.cd) == CDDATA && effective_kind(chord.cd2) == CDDATA2 && cd3 &&
+                 effective_kind(cd3) == CDDATA3
+             ? chord.cd
+             : NIL;
+}
+
 // A chord passed over (one that takes no spring) keeps its packed distance to the chord of
 // its layer that follows it: it moves by `shift` as that chord's origin did.
 void move_with(SignColumns& columns, const Chord& chord, double shift) {
   chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
   double m = CMOVE_value(chord.first);
-  const LowerLayerNotes lower(cddatptr(chord.last, 1));
+  const LowerLayerNotes lower(whole_chord_records(chord));
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
@@ -565,7 +576,7 @@ void place_chord(SignColumns& columns, Layer& layer, const Chord& chord, double 
   // f (P - o + xprex) - c
   chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
   const double m = CMOVE_value(chord.first);
-  const LowerLayerNotes lower(cddatptr(chord.last, 1));
+  const LowerLayerNotes lower(whole_chord_records(chord));
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
