@@ -115,41 +115,19 @@ const ParamValue* change_before(Drosa from, int pindex, int small, const ParamVa
   return value_at_stop(stop, pindex, small, dflt);
 }
 
-// The lookup, with the variant given (0 normal, 1 small notes) or, with -1, taken from the
-// node: a cue or grace NOTE takes the small-notes value of a pair parameter.
-const ParamValue* lookup(int pindex, Drosa node, const StaffData* staff, int variant) {
-  if (!valid_pindex(pindex)) {
-    REPORT_ERROR(4, "param_value: no parameter %d", pindex);
-    param_ref_size = 0;
-    param_cur_size = DEFAULT_STAFF_SIZE;
-    return &param[0].value;
-  }
-  const ParamRecord& slot = param[pindex];
-  param_ref_size = slot.ref_size;
-
-  bool is_note = node && node->xkind == NOTE;
-  int small = variant >= 0 ? variant != 0 : is_note && (node->get(xcue) || node->get(xgrace));
-  small = small && is_pair_type(slot.type);
-  const ParamValue* dflt = small ? &slot.small : &slot.value;
-
-  Drosa ntdata = node ? node->xnext : NIL;
-  int32_t note_size = ntdata && is_seen(ntdata, NTDATA) ? ntdata->get(xstsize) : 0;
-  if (note_size != 0)
-    param_cur_size = note_size;
-  else
-    param_cur_size = staff ? staff->staff_size : DEFAULT_STAFF_SIZE;
-
-  if (!slot.changed) return dflt;
-
-  // The walk starts before the first note of the staff, before the note, or before the next
-  // note or ENDSYST after any other node; a chain that ends first is walked from its last
-  // node, or from the node before when that is the node itself.
+// The walk of a lookup whose parameter has a change somewhere in the piece: from before the
+// first note of the staff, before the note, or before the next note or ENDSYST after any other
+// node; a chain that ends first is walked from its last node, or from the node before when
+// that is the node itself. Kept out of line: most lookups find their parameter unchanged and
+// return the default without setting up a walk.
+[[gnu::noinline]] const ParamValue* changed_value(int pindex, Drosa node, const StaffData* staff,
+                                                  int small, const ParamValue* dflt) {
   Drosa from;
   if (!node) {
     if (!staff) return dflt;
     from = first_chain_note(staff);
     if (!from) return dflt;
-  } else if (is_note) {
+  } else if (node->xkind == NOTE) {
     from = node;
   } else {
     from = next_note_or_endsyst(node);
@@ -161,6 +139,38 @@ const ParamValue* lookup(int pindex, Drosa node, const StaffData* staff, int var
     }
   }
   return change_before(from, pindex, small, dflt);
+}
+
+// A parameter number outside the table: reported, with slot 0's empty value and sizes.
+[[gnu::noinline]] const ParamValue* unknown_param(int pindex) {
+  REPORT_ERROR(4, "param_value: no parameter %d", pindex);
+  param_ref_size = 0;
+  param_cur_size = DEFAULT_STAFF_SIZE;
+  return &param[0].value;
+}
+
+// The lookup, with the variant given (0 normal, 1 small notes) or, with -1, taken from the
+// node: a cue or grace NOTE takes the small-notes value of a pair parameter.
+const ParamValue* lookup(int pindex, Drosa node, const StaffData* staff, int variant) {
+  if (!valid_pindex(pindex)) return unknown_param(pindex);
+  const ParamRecord& slot = param[pindex];
+  param_ref_size = slot.ref_size;
+
+  int small = 0;
+  if (node) {
+    const DrosaNode& n = *node;
+    if (is_pair_type(slot.type))
+      small = variant >= 0 ? variant != 0 : n.xkind == NOTE && (n.get(xcue) || n.get(xgrace));
+    Drosa ntdata = n.xnext;
+    int32_t note_size = ntdata && is_seen(ntdata, NTDATA) ? ntdata->get(xstsize) : 0;
+    param_cur_size = note_size != 0 ? note_size : staff ? staff->staff_size : DEFAULT_STAFF_SIZE;
+  } else {
+    small = variant > 0 && is_pair_type(slot.type);
+    param_cur_size = staff ? staff->staff_size : DEFAULT_STAFF_SIZE;
+  }
+  const ParamValue* dflt = small ? &slot.small : &slot.value;
+  if (!slot.changed) return dflt;
+  return changed_value(pindex, node, staff, small, dflt);
 }
 
 }  // namespace
