@@ -32,6 +32,22 @@ void write_command_line_usage(std::FILE* out) {
       out);
 }
 
+bool command_line_needs_no_window(int argc, char** argv) {
+  bool printing = false, documents = false;
+  for (int i = 1; i < argc && argv[i]; ++i) {
+    const char* argument = argv[i];
+    if (std::strcmp(argument, "--print") == 0) {
+      printing = true;
+      continue;
+    }
+    if (argument[0] == '\0') continue;
+    if (argument[0] == '-' && argument[1] != '\0') return false;
+    if (!printing) return false;  // a document to open
+    documents = true;
+  }
+  return documents;
+}
+
 bool report_unknown_option(int argc, char** argv, std::FILE* err) {
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];

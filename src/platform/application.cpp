@@ -2,6 +2,9 @@
 //
 // The program runs its own loop: it asks for events with platform_wait_events and never
 // enters Qt's exec(), so posted deletions are run here by hand.
+//
+// Built without the toolkit's widgets (VESK_HEADLESS: the program that only prints), the
+// application object is the toolkit's GUI application, and there is no main window.
 #include "platform/application.h"
 
 #include <clocale>
@@ -14,19 +17,22 @@
 #include <thread>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QImage>
+#include <QGuiApplication>
 #include <QMainWindow>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QString>
 #include <QTimer>
+#ifndef VESK_HEADLESS
+#include <QApplication>
+#include <QCloseEvent>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QString>
+#endif
 
 #include "platform/event_input.h"
 #include "platform/port.h"
@@ -48,6 +54,7 @@
 
 namespace {
 
+#ifndef VESK_HEADLESS
 // The content of a window: shows a port's pixels.
 class PortView : public QWidget {
  public:
@@ -72,6 +79,11 @@ class MainWindow : public QMainWindow {
     platform_post_quit_event();
   }
 };
+
+using Application = QApplication;
+#else
+using Application = QGuiApplication;
+#endif
 
 // A signal asking the process to end is written into a pipe, whose reading end the event
 // loop watches, so that the quit takes the program's own path on the main thread.
@@ -130,13 +142,15 @@ struct FontConfigurationThread {
 } font_configuration;
 
 ExitHook exit_hook = nullptr;
-QApplication* application = nullptr;
+Application* application = nullptr;
 int saved_argc = 0;
 QPointer<QMainWindow> main_window;
 Port* main_window_port = nullptr;
 
+#ifndef VESK_HEADLESS
 constexpr int MAIN_WINDOW_WIDTH = 900;
 constexpr int MAIN_WINDOW_HEIGHT = 700;
+#endif
 
 }  // namespace
 
@@ -144,10 +158,10 @@ void platform_start(int argc, char** argv) {
   if (application) return;
   font_configuration.thread = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
-  application = new QApplication(saved_argc, argv);
+  application = new Application(saved_argc, argv);
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
   std::setlocale(LC_NUMERIC, "C");
-  QApplication::setQuitOnLastWindowClosed(false);
+  Application::setQuitOnLastWindowClosed(false);
 }
 
 void platform_wait_font_configuration() {
@@ -155,6 +169,9 @@ void platform_wait_font_configuration() {
 }
 
 void platform_open_main_window(const char* title) {
+#ifdef VESK_HEADLESS
+  (void)title;  // no window system's window to open
+#else
   if (main_window) {
     main_window->show();
     return;
@@ -171,18 +188,29 @@ void platform_open_main_window(const char* title) {
   input_register_window(main_window, main_window, MAIN_WINDOW_NUMBER);
   main_window->show();
   main_window->activateWindow();
+#endif
 }
 
 Port* platform_main_window_port() { return main_window ? main_window_port : nullptr; }
 
-bool platform_main_window_open() { return main_window && main_window->isVisible(); }
+bool platform_main_window_open() {
+#ifdef VESK_HEADLESS
+  return false;
+#else
+  return main_window && main_window->isVisible();
+#endif
+}
 
 void platform_close_main_window() {
+#ifndef VESK_HEADLESS
   if (main_window) main_window->close();
+#endif
 }
 
 void platform_hide_main_window() {
+#ifndef VESK_HEADLESS
   if (main_window) main_window->hide();
+#endif
 }
 
 void platform_wait_events(int timeout_ms) {

@@ -1,9 +1,12 @@
-// beep.cpp: the system beep, counted so that tests can see it sounded.
+// beep.cpp: the system beep, counted so that tests can see it sounded. Built without the
+// toolkit's widgets (VESK_HEADLESS: the program that only prints), it is counted alone.
 #include "platform/beep.h"
 
 #include <atomic>
 
+#ifndef VESK_HEADLESS
 #include <QApplication>
+#endif
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
@@ -16,6 +19,7 @@ std::atomic<int> beeps{0};
 
 void platform_beep() {
   ++beeps;
+#ifndef VESK_HEADLESS
   if (!input_window_system_usable() || !qobject_cast<QApplication*>(QCoreApplication::instance()))
     return;
   if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
@@ -24,6 +28,7 @@ void platform_beep() {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [] { QApplication::beep(); }, Qt::QueuedConnection);
   }
+#endif
 }
 
 int platform_beeps_sounded() { return beeps; }

@@ -1,10 +1,14 @@
 // colour_picker.cpp: the colour picker: the toolkit's own colour dialog, run in our event
-// loop while it is shown (so no nested toolkit loop runs), or the script's answer.
+// loop while it is shown (so no nested toolkit loop runs), or the script's answer. Built
+// without the toolkit's widgets (VESK_HEADLESS: the program that only prints), there is no
+// dialog: only a script answers.
 #include "platform/colour_picker.h"
 
+#ifndef VESK_HEADLESS
 #include <QApplication>
 #include <QColor>
 #include <QColorDialog>
+#endif
 #include <QString>
 
 #include "platform/event_input.h"
@@ -19,6 +23,9 @@ bool platform_pick_colour(const std::string& prompt, RgbColour* colour) {
     *colour = chosen;
     return true;
   }
+#ifdef VESK_HEADLESS
+  return false;
+#else
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
     return false;
   QColorDialog dialog;
@@ -40,4 +47,5 @@ bool platform_pick_colour(const std::string& prompt, RgbColour* colour) {
   const QRgba64 c = dialog.selectedColor().rgba64();
   *colour = {c.red(), c.green(), c.blue()};
   return true;
+#endif
 }

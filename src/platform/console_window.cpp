@@ -16,12 +16,17 @@
 //
 // Menu buttons do not carry out their commands: a choice queues a menu event (menu id and
 // item, with the window's number) for the program's own dispatch, like the menu bar's.
+//
+// Built without the toolkit's widgets (VESK_HEADLESS: the program that only prints, which has
+// no console), no console or help window can be made; a script still answers the log file
+// dialog.
 #include "platform/console_window.h"
 
 #include <algorithm>
 #include <map>
 #include <utility>
 
+#ifndef VESK_HEADLESS
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,6 +62,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
+#endif
 
 #include "platform/application.h"
 #include "platform/event_input.h"
@@ -67,8 +73,10 @@
 
 namespace {
 
-constexpr int NOT_ALIVE = -9861;
 constexpr int CANCELLED = -128;
+
+#ifndef VESK_HEADLESS
+constexpr int NOT_ALIVE = -9861;
 
 // ---- Posted messages --------------------------------------------------------------------------
 
@@ -827,12 +835,77 @@ bool console_help_window_save_png(ConsoleHelpWindow* help, const char* path) {
   return help->widget->grab().save(QString::fromUtf8(path), "PNG");
 }
 
+#else
+}  // namespace
+
+ConsoleWindow* console_window_create(const ConsoleWindowSpec&, const ConsoleWindowCallbacks&) {
+  return nullptr;
+}
+void console_window_dispose(ConsoleWindow*) {}
+int console_window_number(const ConsoleWindow*) { return 0; }
+void console_window_set_kind(ConsoleWindow*, ConsoleWindowClass, bool, bool) {}
+ConsoleWindowClass console_window_kind(const ConsoleWindow*) { return CONSOLE_DOCUMENT_WINDOW; }
+void console_window_set_title(ConsoleWindow*, const std::string&) {}
+std::string console_window_title(const ConsoleWindow*) { return {}; }
+void console_window_set_modified(ConsoleWindow*, bool) {}
+bool console_window_modified(const ConsoleWindow*) { return false; }
+void console_window_show(ConsoleWindow*, bool) {}
+void console_window_hide(ConsoleWindow*) {}
+bool console_window_visible(const ConsoleWindow*) { return false; }
+void console_window_keep_on_screen(ConsoleWindow*) {}
+bool console_window_save_png(ConsoleWindow*, const char*) { return false; }
+int console_window_post(ConsoleWindow*, uint32_t, void*) { return 0; }
+void console_control_show(ConsoleWindow*, ConsoleControl, bool) {}
+bool console_control_shown(const ConsoleWindow*, ConsoleControl) { return false; }
+void console_control_set_title(ConsoleWindow*, ConsoleControl, const std::string&) {}
+std::string console_control_title(const ConsoleWindow*, ConsoleControl) { return {}; }
+void console_control_set_text(ConsoleWindow*, ConsoleControl, const std::string&) {}
+std::string console_control_text(const ConsoleWindow*, ConsoleControl) { return {}; }
+void console_control_focus(ConsoleWindow*, ConsoleControl) {}
+void console_hscroll_set(ConsoleWindow*, int, int) {}
+int console_hscroll_maximum(const ConsoleWindow*) { return 0; }
+void console_menu_choose(ConsoleWindow*, ConsoleControl, int) {}
+int32_t console_view_length(const ConsoleWindow*) { return 0; }
+void console_view_insert(ConsoleWindow*, int32_t, const std::vector<ConsoleStyledRun>&, bool) {}
+bool console_view_delete_all(ConsoleWindow*) { return false; }
+bool console_view_can_undo(const ConsoleWindow*) { return false; }
+void console_view_undo(ConsoleWindow*) {}
+void console_view_clear_undo(ConsoleWindow*) {}
+std::u16string console_view_text(const ConsoleWindow*, int32_t, int32_t) { return {}; }
+std::vector<ConsoleStyledRun> console_view_runs(const ConsoleWindow*, int32_t, int32_t) {
+  return {};
+}
+void console_view_set_font(ConsoleWindow*, const std::string&, int, int) {}
+std::string console_view_font_family(const ConsoleWindow*) { return {}; }
+int console_view_font_size(const ConsoleWindow*) { return 0; }
+void console_view_set_wrap(ConsoleWindow*, bool) {}
+void console_view_set_insertion_point(ConsoleWindow*, int32_t) {}
+int32_t console_view_insertion_point(const ConsoleWindow*) { return 0; }
+void console_view_scroll_to(ConsoleWindow*, int32_t) {}
+double console_view_h_origin(const ConsoleWindow*) { return 0; }
+void console_view_set_h_origin(ConsoleWindow*, double) {}
+ConsoleHelpWindow* console_help_window_create(const std::string&, const ConsoleHelpCallbacks&) {
+  return nullptr;
+}
+void console_help_window_dispose(ConsoleHelpWindow*) {}
+void console_help_window_set_text(ConsoleHelpWindow*, const std::string&) {}
+std::string console_help_window_text(const ConsoleHelpWindow*) { return {}; }
+void console_help_window_scroll_to_top(ConsoleHelpWindow*) {}
+void console_help_window_cascade(ConsoleHelpWindow*, const ConsoleWindow*) {}
+void console_help_window_show(ConsoleHelpWindow*) {}
+void console_help_window_hide(ConsoleHelpWindow*) {}
+bool console_help_window_visible(const ConsoleHelpWindow*) { return false; }
+bool console_help_window_save_png(ConsoleHelpWindow*, const char*) { return false; }
+#endif
+
 // ---- The log file dialog
 // ------------------------------------------------------------------------------
 
 namespace {
 
+#ifndef VESK_HEADLESS
 std::map<std::string, QString> remembered_folders;
+#endif
 
 int scripted_log_dialog(LogFileDialog& dialog, std::string* path) {
   script_record_shown(LOG_FILE_DIALOG_ID, dialog.title + "\n" + dialog.message);
@@ -864,12 +937,17 @@ int scripted_log_dialog(LogFileDialog& dialog, std::string* path) {
   return 0;
 }
 
+#ifndef VESK_HEADLESS
 QString filter_of(const std::string& format) { return QString::fromUtf8(format.c_str()); }
+#endif
 
 }  // namespace
 
 int platform_log_file_dialog(LogFileDialog& dialog, std::string* path) {
   if (script_active()) return scripted_log_dialog(dialog, path);
+#ifdef VESK_HEADLESS
+  return CANCELLED;
+#else
   if (!input_window_system_usable() || !qobject_cast<QApplication*>(QCoreApplication::instance()))
     return CANCELLED;
   QFileDialog files;
@@ -914,4 +992,5 @@ int platform_log_file_dialog(LogFileDialog& dialog, std::string* path) {
   remembered_folders[dialog.preference_key] = files.directory().absolutePath();
   *path = files.selectedFiles().front().toStdString();
   return 0;
+#endif
 }

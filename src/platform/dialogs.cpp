@@ -16,6 +16,9 @@
 // A scripted dialog records its static texts as shown once, at its first drawing or at its
 // first modal call, whichever comes first, so that texts the program sets after opening are
 // included. An alert records its texts when it is shown.
+//
+// Built without the toolkit's widgets (VESK_HEADLESS: the program that only prints, whose
+// dialogs are never shown), a dialog has no window: the window's side below does nothing.
 #include "platform/dialogs.h"
 
 #include <algorithm>
@@ -25,28 +28,30 @@
 #include <string_view>
 #include <utility>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#ifndef VESK_HEADLESS
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QString>
 #include <QTextCursor>
-#include <QWidget>
+#endif
 
 #include "platform/event_input.h"
 #include "platform/fonts.h"
@@ -115,17 +120,18 @@ std::vector<Dialog*> open_dialogs;
 // Dialogs show their texts in the desktop's font: its family (when the font registry knows it)
 // at its size in pixels, kept between 11 and 14 so that the tables' rectangles hold the texts.
 
-bool have_application() { return qobject_cast<QApplication*>(QCoreApplication::instance()); }
+bool have_application() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
 
 int dialog_text_size() {
   if (!have_application()) return SYSTEM_SIZE;
-  const int pixels = QFontInfo(QApplication::font()).pixelSize();
+  const int pixels = QFontInfo(QGuiApplication::font()).pixelSize();
   return pixels > 0 ? std::clamp(pixels, 11, 14) : SYSTEM_SIZE;
 }
 
 int dialog_font() {
   if (!have_application()) return FONT_SYSTEM;
-  const int number = platform_font_number(QFontInfo(QApplication::font()).family().toStdString());
+  const int number =
+      platform_font_number(QFontInfo(QGuiApplication::font()).family().toStdString());
   return number > 0 ? number : FONT_SYSTEM;
 }
 
@@ -242,6 +248,9 @@ void record_shown_once(DialogRef dialog) {
   script_record_shown(dialog->id, shown_text(dialog));
 }
 
+// ---- The window on a display ---------------------------------------------------------------
+
+#ifndef VESK_HEADLESS
 QString to_qstring(const std::string& macroman) {
   return QString::fromStdString(macroman_to_utf8(macroman));
 }
@@ -258,8 +267,6 @@ std::string first_unheld(const QString& text) {
     }
   return shown;
 }
-
-// ---- The window on a display ---------------------------------------------------------------
 
 // The dialog's window: it paints the dialog's port and holds a native widget for each
 // control and edit text.
@@ -477,6 +484,54 @@ void destroy_window(Dialog* dialog) {
 void repaint_window(Dialog* dialog) {
   if (dialog->qt) dialog->qt->update();
 }
+
+// A pop-up's list, opened by a click on its native control.
+void show_popup_list(const DialogItem& it) {
+  if (auto* combo = qobject_cast<QComboBox*>(it.widget.data())) combo->showPopup();
+}
+
+// The window lets input reach the admitted window (0: none) while it is up.
+void admit_to_window(Dialog* dialog, int window) {
+  if (!dialog->qt) return;
+  QWidget* admitted = window ? input_window_numbered(window) : nullptr;
+  // The window system's modality would hold back the admitted window too: a dialog that admits
+  // one is not modal to the window system, and the input filter holds back the other windows.
+  const bool shown = dialog->qt->isVisible();
+  if (shown) dialog->qt->hide();
+  dialog->qt->setWindowModality(admitted ? Qt::NonModal : Qt::ApplicationModal);
+  input_admit_window(dialog->qt, admitted);
+  if (shown) {
+    dialog->qt->show();
+    dialog->qt->activateWindow();
+  }
+}
+
+// The window takes a new size, and widgets for the items from `first` on.
+void grow_window(Dialog* dialog, int width, int height, int first) {
+  if (!dialog->qt) return;
+  dialog->qt->setFixedSize(width, height);
+  for (int item = first; item <= static_cast<int>(dialog->items.size()); ++item) {
+    dialog->items[item - 1].widget = make_widget(dialog, item, dialog->qt);
+    sync_widget(dialog, item);
+  }
+}
+
+bool save_window_png(Dialog* dialog, const char* path) {
+  if (!dialog->qt) return port_save_png(dialog->port, path);
+  return dialog->qt->grab().save(QString::fromUtf8(path), "PNG");
+}
+#else
+void sync_widget(Dialog*, int) {}
+void sync_focus(Dialog*) {}
+void make_window(Dialog*) {}
+void show_window(Dialog*) {}
+void destroy_window(Dialog*) {}
+void repaint_window(Dialog*) {}
+void show_popup_list(const DialogItem&) {}
+void admit_to_window(Dialog*, int) {}
+void grow_window(Dialog*, int, int, int) {}
+bool save_window_png(Dialog* dialog, const char* path) { return port_save_png(dialog->port, path); }
+#endif
 
 // ---- Drawing --------------------------------------------------------------------------------
 
@@ -840,7 +895,7 @@ bool handle_click(Dialog* dialog, Point where, int* item) {
         *item = i;
         return true;
       case ITEM_POPUP:
-        if (auto* combo = qobject_cast<QComboBox*>(it.widget.data())) combo->showPopup();
+        show_popup_list(it);
         return false;
       default:
         return false;
@@ -1057,18 +1112,7 @@ DialogRef platform_open_dialog(int id, bool show) {
 }
 
 void platform_dialog_admit_window(DialogRef dialog, int window) {
-  if (!dialog || !dialog->qt) return;
-  QWidget* admitted = window ? input_window_numbered(window) : nullptr;
-  // The window system's modality would hold back the admitted window too: a dialog that admits
-  // one is not modal to the window system, and the input filter holds back the other windows.
-  const bool shown = dialog->qt->isVisible();
-  if (shown) dialog->qt->hide();
-  dialog->qt->setWindowModality(admitted ? Qt::NonModal : Qt::ApplicationModal);
-  input_admit_window(dialog->qt, admitted);
-  if (shown) {
-    dialog->qt->show();
-    dialog->qt->activateWindow();
-  }
+  if (dialog) admit_to_window(dialog, window);
 }
 
 void platform_show_dialog(DialogRef dialog) {
@@ -1120,13 +1164,7 @@ bool platform_append_dialog_items(DialogRef dialog, int list_id) {
   const int width = std::max(bounds.width(), spec->bounds.width());
   const int height = bounds.height() + added;
   port_set_size(dialog->port, width, height);
-  if (dialog->qt) {
-    dialog->qt->setFixedSize(width, height);
-    for (int item = first; item <= static_cast<int>(dialog->items.size()); ++item) {
-      dialog->items[item - 1].widget = make_widget(dialog, item, dialog->qt);
-      sync_widget(dialog, item);
-    }
-  }
+  grow_window(dialog, width, height, first);
   dialog->needs_update = true;
   return true;
 }
@@ -1328,8 +1366,7 @@ void platform_draw_dialog(DialogRef dialog) {
 bool platform_dialog_save_png(DialogRef dialog, const char* path) {
   if (!dialog || !path) return false;
   draw_if_needed(dialog);
-  if (!dialog->qt) return port_save_png(dialog->port, path);
-  return dialog->qt->grab().save(QString::fromUtf8(path), "PNG");
+  return save_window_png(dialog, path);
 }
 
 // ---- The modal loop ---------------------------------------------------------------------------
@@ -1371,7 +1408,7 @@ void move_items_below(Dialog* dialog, int from, int except, int dy) {
   }
   const Rect bounds = port_bounds(dialog->port);
   port_set_size(dialog->port, bounds.width(), bounds.height() + dy);
-  if (dialog->qt) dialog->qt->setFixedSize(bounds.width(), bounds.height() + dy);
+  grow_window(dialog, bounds.width(), bounds.height() + dy, int(dialog->items.size()) + 1);
   dialog->needs_update = true;
 }
 
@@ -1419,8 +1456,7 @@ int platform_alert(int id) {
     platform_close_dialog(alert);
     return item;
   }
-  if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
-    return -1;
+  if (!have_application() || !input_window_system_usable()) return -1;
   DialogRef alert = platform_open_dialog(id, false);
   fit_alert_to_message(alert);
   platform_show_dialog(alert);

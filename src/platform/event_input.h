@@ -8,6 +8,7 @@
 #include "platform/events.h"
 
 class QMainWindow;
+class QObject;
 class QWidget;
 
 // Dialogs and any later window take numbers from input_new_window_number (100 upward); the
@@ -52,6 +53,10 @@ bool input_window_system_usable();
 // True when windows and menus are made with the window system's widgets: there is a widget
 // application this process may use and the windows are not kept off the screen (window.cpp).
 bool input_window_widgets_usable();
+
+// Repaints the widget that shows a port (port_image.h): the drawing code holds it as an
+// object and uses nothing of the toolkit's widgets itself.
+void input_repaint_view(QObject* view);
 
 // True while the clock is the virtual one of the tests (ticks.h).
 bool input_ticks_are_virtual();

@@ -44,7 +44,9 @@
 #include <unistd.h>
 #include <vector>
 
+#ifndef VESK_HEADLESS
 #include <QApplication>
+#endif
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -128,6 +130,8 @@ uint16_t modifiers_of(Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
 }
 
 // ---- Keys ---------------------------------------------------------------------------------
+
+#ifndef VESK_HEADLESS
 
 constexpr uint8_t LETTER_CODES[26] = {0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,
                                       45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6};
@@ -255,6 +259,7 @@ bool translate_key(const QKeyEvent& key_event, EventRecord* record) {
   }
   return true;
 }
+#endif
 
 // ---- Registered windows and remembered keys -----------------------------------------------
 
@@ -277,6 +282,7 @@ struct RememberedKey {
   QPointer<QWidget> window;
 };
 std::deque<RememberedKey> remembered_keys;
+#ifndef VESK_HEADLESS
 constexpr size_t MAX_REMEMBERED_KEYS = 64;
 bool redelivering = false;
 // The last key released: its scan code and time stamp.
@@ -299,7 +305,9 @@ void remember_key(const EventRecord& record, const QKeyEvent& key_event, QWidget
   remembered_keys.push_back({record, std::move(copy), window});
   if (remembered_keys.size() > MAX_REMEMBERED_KEYS) remembered_keys.pop_front();
 }
+#endif
 
+#ifndef VESK_HEADLESS
 bool is_input_event(QEvent::Type type) {
   switch (type) {
     case QEvent::KeyPress:
@@ -450,13 +458,18 @@ class InputFilter : public QObject {
 };
 
 InputFilter* input_filter = nullptr;
+#endif
 
+// The filter turns the input of the program's widgets into its events: built without the
+// toolkit's widgets (VESK_HEADLESS: the program that only prints) there are none.
 void ensure_input_filter() {
+#ifndef VESK_HEADLESS
   if (input_filter || !QCoreApplication::instance()) return;
   input_filter = new InputFilter();
   input_filter->setParent(QCoreApplication::instance());  // goes with the application
   QCoreApplication::instance()->installEventFilter(input_filter);
   QObject::connect(input_filter, &QObject::destroyed, [] { input_filter = nullptr; });
+#endif
 }
 
 void handle_window_system_input() {
@@ -615,9 +628,13 @@ int find_window_part(const EventRecord& event, int* window) {
 int front_window() {
   if (test_front_window_on) return test_front_window;
   if (!input_window_system_usable()) return 0;
+#ifdef VESK_HEADLESS
+  return 0;
+#else
   const QWidget* active = QApplication::activeWindow();
   const InputWindow* entry = active ? input_window_of(active) : nullptr;
   return entry ? entry->number : 0;
+#endif
 }
 
 void platform_set_test_front_window(bool on, int number) {
@@ -651,7 +668,9 @@ void input_register_window(QWidget* window, QWidget* content, int number) {
   ensure_input_filter();
   input_unregister_window(window);
   input_windows.push_back({window, content ? content : window, number});
+#ifndef VESK_HEADLESS
   (content ? content : window)->setAttribute(Qt::WA_InputMethodEnabled);
+#endif
 }
 
 QWidget* input_window_numbered(int number) {
@@ -701,6 +720,14 @@ bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* ev
   return false;
 }
 
+void input_repaint_view(QObject* view) {
+#ifndef VESK_HEADLESS
+  if (auto* widget = qobject_cast<QWidget*>(view)) widget->update();
+#else
+  (void)view;  // without the toolkit's widgets no widget shows a port
+#endif
+}
+
 bool input_quit_requested(bool handle_input) {
   if (handle_input && input_window_system_usable()) {
     ensure_input_filter();
@@ -721,12 +748,16 @@ bool input_redeliver_key(const EventRecord& event) {
   std::unique_ptr<QKeyEvent> key = std::move(match->key);
   QPointer<QWidget> window = match->window;
   remembered_keys.erase(remembered_keys.begin(), match + 1);
+#ifdef VESK_HEADLESS
+  return false;
+#else
   QWidget* target = QApplication::focusWidget();
   if (!target || !window || target->window() != window) return false;
   redelivering = true;
   QCoreApplication::sendEvent(target, key.get());
   redelivering = false;
   return true;
+#endif
 }
 
 void platform_post_quit_event() {

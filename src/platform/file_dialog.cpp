@@ -1,6 +1,8 @@
 // file_dialog.cpp: the toolkit's file dialog, run in our event loop (no nested toolkit loop),
 // or the script's answer. The folders last used are kept for the next run in a small text
-// file of the configuration folder: one line per key, the key, a tab and the folder.
+// file of the configuration folder: one line per key, the key, a tab and the folder. Built
+// without the toolkit's widgets (VESK_HEADLESS: the program that only prints), there is no
+// dialog: only a script answers.
 #include "platform/file_dialog.h"
 
 #include <cstdio>
@@ -10,12 +12,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+#ifndef VESK_HEADLESS
+#include <QApplication>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#endif
 #include <QString>
 #include <QStringList>
 
@@ -112,6 +116,9 @@ bool platform_file_dialog(const FileDialogRequest& request, std::string* path) {
     remember_folder(request.preference_key, chosen);
     return true;
   }
+#ifdef VESK_HEADLESS
+  return false;
+#else
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || !input_window_system_usable())
     return false;
   QFileDialog dialog;
@@ -148,4 +155,5 @@ bool platform_file_dialog(const FileDialogRequest& request, std::string* path) {
   *path = chosen.toStdString();
   remember_folder(request.preference_key, *path);
   return true;
+#endif
 }

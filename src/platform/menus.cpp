@@ -7,18 +7,22 @@
 // the menu bar, after which the program's menu pass brings the open menu up to date. Shortcut
 // keys are shown after a tab in the item's text (never bound as Qt shortcuts: the program
 // looks keys up itself), and a Command key is registered with the key table of events.cpp.
+// Built without the toolkit's widgets (VESK_HEADLESS: the program that only prints), the
+// table has no Qt menus to follow it.
 #include "platform/menus.h"
 
 #include <algorithm>
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFont>
-#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QString>
+#ifndef VESK_HEADLESS
+#include <QFont>
+#include <QMainWindow>
+#endif
 
 #include "platform/event_input.h"
 #include "platform/events.h"
@@ -26,7 +30,9 @@
 
 namespace {
 
+#ifndef VESK_HEADLESS
 constexpr char APPLICATION_MENU_TITLE[] = "\x14";
+#endif
 
 struct Item {
   std::string text;
@@ -90,6 +96,7 @@ void post_menu_bar_click(int16_t menu) {
 
 // ---- The Qt side -------------------------------------------------------------------------------
 
+#ifndef VESK_HEADLESS
 QString shown_text(const std::string& macroman) {
   QString text = QString::fromUtf8(macroman_to_utf8(macroman).c_str());
   text.replace('&', "&&");  // no mnemonics: the text stands as it is
@@ -192,10 +199,64 @@ void show_quit_item(int16_t menu) {
   QObject::connect(quit, &QAction::triggered, [] { post_menu_event(PLATFORM_QUIT_MENU, 1); });
 }
 
+void show_title(int16_t menu) {
+  if (QMenu* q = qt_menu(menu)) q->setTitle(shown_title(menus[menu]));
+}
+
+void enable_action(const Item& it) {
+  if (it.action) it.action->setEnabled(it.enabled);
+}
+
+void check_action(const Item& it) {
+  if (!it.action) return;
+  it.action->setCheckable(it.checked);
+  it.action->setChecked(it.checked);
+}
+
+// A menu of the bar: opening it is a click in the menu bar; it joins every window's bar.
+void show_in_bar(int16_t menu) {
+  QMenu* q = qt_menu(menu);
+  if (!q) return;
+  QObject::connect(q, &QMenu::aboutToShow, [menu] {
+    open_menu = menu;
+    post_menu_bar_click(menu);
+  });
+  QObject::connect(q, &QMenu::aboutToHide, [menu] {
+    if (open_menu == menu) open_menu = 0;
+  });
+  for (const auto& menu_bar : bars)
+    if (menu_bar) add_to_bar(menu_bar, menu);
+}
+
+// Chooses the item's Qt action, which posts its menu event; false when it has none.
+bool trigger_action(const Item& it) {
+  if (!it.action) return false;
+  it.action->trigger();
+  return true;
+}
+
+void repaint_bars() {
+  for (const auto& menu_bar : bars)
+    if (menu_bar) menu_bar->update();
+}
+#else
+QMenu* qt_menu(int16_t) { return nullptr; }
+void show_item(const Item&) {}
+void make_action(int16_t, size_t) {}
+void show_quit_item(int16_t) {}
+void show_title(int16_t) {}
+void enable_action(const Item&) {}
+void check_action(const Item&) {}
+void show_in_bar(int16_t) {}
+bool trigger_action(const Item&) { return false; }
+void repaint_bars() {}
+#endif
+
 }  // namespace
 
 // ---- Inside the platform: a window's menu bar ---------------------------------------------------
 
+#ifndef VESK_HEADLESS
 void input_attach_menu_bar(QMainWindow* window) {
   if (!window) return;
   auto* menu_bar = new QMenuBar(window);
@@ -206,6 +267,7 @@ void input_attach_menu_bar(QMainWindow* window) {
              bars.end());
   bars.emplace_back(menu_bar);
 }
+#endif
 
 // ---- Building --------------------------------------------------------------------------------
 
@@ -213,7 +275,7 @@ void platform_new_menu(int16_t menu, const std::string& title) {
   if (!valid_menu(menu)) return;
   platform_define_menu(menu, 0, {});
   menus[menu].title = title;
-  if (QMenu* q = qt_menu(menu)) q->setTitle(shown_title(menus[menu]));
+  show_title(menu);
 }
 
 void platform_append_menu_item(int16_t menu, const std::string& text) {
@@ -252,17 +314,7 @@ void platform_insert_menu(int16_t menu, bool in_bar) {
   if (!valid_menu(menu) || !in_bar) return;
   if (std::find(bar.begin(), bar.end(), menu) != bar.end()) return;
   bar.push_back(menu);
-  if (QMenu* q = qt_menu(menu)) {
-    QObject::connect(q, &QMenu::aboutToShow, [menu] {
-      open_menu = menu;
-      post_menu_bar_click(menu);
-    });
-    QObject::connect(q, &QMenu::aboutToHide, [menu] {
-      if (open_menu == menu) open_menu = 0;
-    });
-    for (const auto& menu_bar : bars)
-      if (menu_bar) add_to_bar(menu_bar, menu);
-  }
+  show_in_bar(menu);
 }
 
 std::vector<int16_t> platform_menu_bar() { return bar; }
@@ -325,7 +377,7 @@ void platform_enable_menu_item(int16_t menu, int item, bool enabled) {
   Item* it = item_of(menu, item);
   if (!it || it->separator || it->enabled == enabled) return;
   it->enabled = enabled;
-  if (it->action) it->action->setEnabled(enabled);
+  enable_action(*it);
 }
 
 bool platform_menu_item_checked(int16_t menu, int item) {
@@ -348,13 +400,10 @@ void platform_set_menu_item_mark(int16_t menu, int item, uint8_t mark) {
   const bool dash_changed = (it->mark == MENU_MARK_DASH) != (mark == MENU_MARK_DASH);
   it->mark = mark;
   it->checked = mark == MENU_MARK_CHECK;
-  if (!it->action) return;
-  if (dash_changed) {
+  if (dash_changed)
     show_item(*it);
-  } else {
-    it->action->setCheckable(it->checked);
-    it->action->setChecked(it->checked);
-  }
+  else
+    check_action(*it);
 }
 
 uint8_t platform_menu_item_style(int16_t menu, int item) {
@@ -424,8 +473,7 @@ int16_t platform_item_submenu(int16_t menu, int item) {
 
 void platform_draw_menu_bar() {
   ++bar_draws;
-  for (const auto& menu_bar : bars)
-    if (menu_bar) menu_bar->update();
+  repaint_bars();
 }
 
 long platform_menu_bar_draw_count() { return bar_draws; }
@@ -448,26 +496,33 @@ bool platform_choose_menu_item(int16_t menu, int item) {
   const Item* it = item_of(menu, item);
   if (!it || it->separator || !it->enabled || it->submenu) return false;
   open_menu = 0;
-  if (it->action)
-    it->action->trigger();
-  else
-    post_menu_event(menu, item);
+  if (!trigger_action(*it)) post_menu_event(menu, item);
   return true;
 }
 
 bool platform_save_menu_png(int16_t menu, const char* path) {
+#ifdef VESK_HEADLESS
+  (void)menu, (void)path;
+  return false;
+#else
   QMenu* q = valid_menu(menu) ? menus[menu].qmenu.data() : nullptr;
   if (!q) return false;
   q->adjustSize();
   return q->grab().save(QString::fromUtf8(path), "PNG");
+#endif
 }
 
 bool platform_save_menu_bar_png(int window, const char* path) {
+#ifdef VESK_HEADLESS
+  (void)window, (void)path;
+  return false;
+#else
   auto* main = qobject_cast<QMainWindow*>(input_window_numbered(window));
   QMenuBar* menu_bar = main ? qobject_cast<QMenuBar*>(main->menuWidget()) : nullptr;
   if (!menu_bar) return false;
   menu_bar->adjustSize();
   return menu_bar->grab().save(QString::fromUtf8(path), "PNG");
+#endif
 }
 
 void platform_clear_menus() {

@@ -62,9 +62,9 @@
 #include <QRectF>
 #include <QString>
 #include <QThread>
-#include <QWidget>
 
 #include "platform/design_outlines.h"
+#include "platform/event_input.h"
 #include "platform/font_families.h"
 #include "platform/fonts.h"
 #include "platform/glyph_map.h"
@@ -87,7 +87,7 @@ struct Port {
   int text_size = 0;
   int text_face = FACE_PLAIN;
   int16_t text_mode = MODE_OR;
-  QPointer<QWidget> view;  // the widget that shows the port, repainted after a copy into it
+  QPointer<QObject> view;  // the widget that shows the port, repainted after a copy into it
   bool on_sink = false;    // a printed page: drawing goes to the sink, the image stays empty
   bool smooth = false;     // text and polygons drawn with anti-aliased edges
   // A smooth port's exclusive-or marks, a byte per pixel (1: shown inverted), made at the
@@ -1537,7 +1537,7 @@ Port* platform_current_port() { return current_port; }
 
 QImage* port_image(Port* port) { return port ? &pixels_of(*port) : nullptr; }
 
-void port_set_view(Port* port, QWidget* view) {
+void port_set_view(Port* port, QObject* view) {
   if (port) port->view = view;
 }
 
@@ -1557,7 +1557,7 @@ void port_set_size(Port* port, int width, int height) {
   port->marks.clear();  // what was marked is no longer where it was
   port->marks_set = 0;
   if (whole_clip) port->clip = image_bounds(port->image);
-  if (port->view) port->view->update();
+  if (port->view) input_repaint_view(port->view);
 }
 const QImage* port_image(const Port* port) { return port ? &pixels_of(*port) : nullptr; }
 
@@ -1627,7 +1627,7 @@ static bool copy_rows(const Port* source, Port* destination, Rect from, Rect to)
 
 void port_copy(const Port* source, Port* destination, Rect from, Rect to, int16_t mode) {
   if (!source || !destination || destination->on_sink || from.empty() || to.empty()) return;
-  if (destination->view) destination->view->update();
+  if (destination->view) input_repaint_view(destination->view);
   if ((mode & 3) == MODE_COPY && copy_rows(source, destination, from, to)) return;
   // A copy within one port reads what was there before.
   const QImage pixels = source == destination ? pixels_of(*source).copy() : pixels_of(*source);

@@ -3,7 +3,7 @@
 #pragma once
 
 class QImage;
-class QWidget;
+class QObject;
 struct Port;
 
 // The port's pixels (Format_RGB32); nullptr for a null port.
@@ -13,7 +13,7 @@ const QImage* port_image(const Port* port);
 QImage port_shown_image(const Port* port);
 
 // The widget that shows the port: it is repainted when something is copied into the port.
-void port_set_view(Port* port, QWidget* view);
+void port_set_view(Port* port, QObject* view);
 
 // Resizes a window's port: what fits stays where it is, the rest is white. A clip that was
 // the whole port stays the whole port.

@@ -12,7 +12,6 @@
 #include "platform/printing.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -22,10 +21,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -35,8 +31,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QPageSize>
-#include <QPrinterInfo>
 #include <QProcess>
 #include <QStringList>
 
@@ -48,6 +42,8 @@
 #include "platform/port.h"
 #include "platform/port_sink.h"
 #include "platform/postscript_driver.h"
+#include "platform/print_server.h"
+#include "platform/printer_list.h"
 #include "platform/script.h"
 
 namespace {
@@ -357,62 +353,10 @@ int16_t take_failure() {
 
 // ---- The printers -----------------------------------------------------------------------------
 
-// Whether a print server might answer at all. Asking the toolkit for printers loads its
-// printing plug-in and the print system's client library with some twenty libraries of its
-// own: a tenth of printing a small piece to a PDF file. The client finds its server by
-// settings (its environment and client files, a default printer chosen by the user), else at
-// the local server's socket, else at the local host's printing port; where none of them is
-// there, no printer can be asked for or printed to. A port that neither takes nor refuses the
-// connection at once is taken for a server.
-bool print_server_may_answer() {
-  for (const char* name : {"CUPS_SERVER", "CUPS_SERVERROOT", "IPP_PORT", "LPDEST", "PRINTER"}) {
-    const char* value = std::getenv(name);
-    if (value && *value) return true;
-  }
-  std::vector<std::string> paths = {"/etc/cups/client.conf", "/etc/cups/lpoptions",
-                                    "/run/cups/cups.sock", "/var/run/cups/cups.sock"};
-  if (const char* home = std::getenv("HOME"); home && *home) {
-    paths.push_back(std::string(home) + "/.cups/client.conf");
-    paths.push_back(std::string(home) + "/.cups/lpoptions");
-  }
-  for (const std::string& path : paths)
-    if (::access(path.c_str(), F_OK) == 0) return true;
-  sockaddr_in ipv4 = {};
-  ipv4.sin_family = AF_INET;
-  ipv4.sin_port = htons(631);
-  ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  sockaddr_in6 ipv6 = {};
-  ipv6.sin6_family = AF_INET6;
-  ipv6.sin6_port = htons(631);
-  ipv6.sin6_addr = in6addr_loopback;
-  const std::pair<const sockaddr*, socklen_t> addresses[] = {
-      {reinterpret_cast<const sockaddr*>(&ipv4), socklen_t(sizeof ipv4)},
-      {reinterpret_cast<const sockaddr*>(&ipv6), socklen_t(sizeof ipv6)}};
-  for (const auto& [address, length] : addresses) {
-    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) continue;  // no such network on this machine
-    bool answered = ::connect(fd, address, length) == 0;
-    if (!answered && errno == EINPROGRESS) {
-      pollfd wait = {fd, POLLOUT, 0};
-      const int ready = ::poll(&wait, 1, 50);
-      int error = 0;
-      socklen_t size = sizeof error;
-      answered =
-          ready != 1 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error == 0;
-    }
-    ::close(fd);
-    if (answered) return true;
-  }
-  return false;
-}
-
 std::vector<std::string> printers() {
   if (use_test_printers || script_active()) return test_printers;
   if (!print_server_may_answer()) return {};
-  std::vector<std::string> names;
-  for (const QString& name : QPrinterInfo::availablePrinterNames())
-    names.push_back(name.toStdString());
-  return names;
+  return printer_list_names();
 }
 
 // The default printer, when a print server might answer.
@@ -420,7 +364,7 @@ std::string default_printer(bool server_may_answer) {
   if (use_test_printers || script_active())
     return test_printers.empty() ? std::string() : test_printers.front();
   if (!server_may_answer) return {};
-  return QPrinterInfo::defaultPrinterName().toStdString();
+  return printer_list_default_name();
 }
 
 // Whether a print server might answer, asked once for a session's defaults (asking takes a few
@@ -631,11 +575,10 @@ int16_t platform_print_default_page_format(PrintSession* session, PrintPageForma
   bool a4 = false;
   if (use_test_printers || script_active()) {
     a4 = false;
-  } else if (const QPrinterInfo printer = session_server_may_answer(session)
-                                              ? QPrinterInfo::defaultPrinter()
-                                              : QPrinterInfo();
-             !printer.isNull()) {
-    a4 = printer.defaultPageSize().id() == QPageSize::A4;
+  } else if (const int printer_a4 =
+                 session_server_may_answer(session) ? printer_list_default_paper_is_a4() : -1;
+             printer_a4 >= 0) {
+    a4 = printer_a4 == 1;
   } else {
     a4 = QLocale::system().measurementSystem() == QLocale::MetricSystem;
   }

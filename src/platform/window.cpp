@@ -6,28 +6,35 @@
 // came from the window system and is queued as a grow (the program answers by sizing the
 // window to the size it allows). Closing a window never closes it: it queues a click in its
 // close box, and the program decides.
+//
+// Built without the toolkit's widgets (VESK_HEADLESS: the program that only prints, whose
+// windows are kept off the screen), a window is its record and port alone: the widget side
+// below does nothing.
 #include "platform/window.h"
 
 #include <algorithm>
 #include <map>
 
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QSize>
+#include <QStyleHints>
+#include <QWidget>
+#ifndef VESK_HEADLESS
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMainWindow>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QString>
-#include <QStyleHints>
-#include <QWidget>
 #include <QWindow>
+#endif
 
 #include "platform/event_input.h"
 #include "platform/port.h"
@@ -49,6 +56,7 @@ void post_window_event(int16_t what, int window, uint32_t message, Point where,
   platform_post_event(event);
 }
 
+#ifndef VESK_HEADLESS
 // The content of a document window: shows the port's pixels, white beyond them.
 class ContentView : public QWidget {
  public:
@@ -138,6 +146,7 @@ class DocumentWindow : public QMainWindow {
   int number_;
   QPointer<QWindow> watched_;
 };
+#endif
 
 struct WindowRecord {
   QPointer<QWidget> window;
@@ -158,6 +167,9 @@ WindowRecord* record_of(int number) {
 
 bool windows_off_screen = false;  // windows are ports alone: the program only prints
 
+// ---- The widget side --------------------------------------------------------------------------
+
+#ifndef VESK_HEADLESS
 // The window's size for a content size: the content plus whatever the window puts around it.
 QSize window_size_for(const WindowRecord& r, int width, int height) {
   const auto* main = qobject_cast<const QMainWindow*>(r.window.data());
@@ -200,6 +212,97 @@ void float_over(int number) {
   if (WindowRecord* r = record_of(number)) attach_floating_windows(*r);
 }
 
+// A document window's widgets: the window, its menu bar and its content showing the port.
+void make_document_widgets(WindowRecord& record, int number, Rect bounds) {
+  auto* window = new DocumentWindow(number);
+  record.window = window;
+  record.view = new ContentView(record.port, number);
+  port_set_view(record.port, record.view);
+  window->setCentralWidget(record.view);
+  input_attach_menu_bar(window);
+  record.window->setWindowTitle(QString::fromStdString(record.title));
+  record.window->move(bounds.left, bounds.top);
+  record.window->resize(window_size_for(record, bounds.width(), bounds.height()));
+  input_register_window(record.window, record.view, number);
+}
+
+// A floating window's widget, its own content.
+void make_floating_widgets(WindowRecord& record, int number, Rect bounds) {
+  auto* view = new FloatingView(record.port);
+  record.window = view;
+  record.view = view;
+  port_set_view(record.port, view);
+  view->setWindowTitle(QString::fromStdString(record.title));
+  view->setFixedSize(bounds.width(), bounds.height());
+  view->setGeometry(bounds.left, bounds.top, bounds.width(), bounds.height());
+  input_register_window(view, view, number);
+}
+
+void title_widgets(const WindowRecord& r) {
+  if (r.window) r.window->setWindowTitle(QString::fromStdString(r.title));
+}
+
+void show_widgets(const WindowRecord& r) {
+  if (!r.window) return;
+  r.window->show();
+  r.window->raise();
+  attach_floating_windows(r);
+}
+
+void hide_widgets(const WindowRecord& r) {
+  if (r.window) r.window->hide();
+}
+
+void select_widgets(const WindowRecord& r) {
+  if (!r.window) return;
+  r.window->raise();
+  if (!r.floating) r.window->activateWindow();
+  attach_floating_windows(r);
+}
+
+void size_widgets(const WindowRecord& r, int width, int height) {
+  apply_largest(r);
+  if (r.window && r.floating)
+    r.window->setFixedSize(width, height);
+  else if (r.window)
+    r.window->resize(window_size_for(r, width, height));
+}
+
+// Where content of that size lies on the screen: at the content's widget.
+Rect widget_bounds(const WindowRecord& r, Rect size) {
+  if (!r.window) return size;
+  const QPoint at = r.view->mapToGlobal(QPoint(0, 0));
+  return offset_rect(size, at.x(), at.y());
+}
+
+void move_widgets(const WindowRecord& r, int left, int top) {
+  if (!r.window) return;
+  // The geometry of a window is its client area's (the frame lies around it); the content may
+  // lie below a menu bar within it.
+  const QPoint content = r.view->mapTo(r.window, QPoint(0, 0));
+  r.window->setGeometry(left - content.x(), top - content.y(), r.window->width(),
+                        r.window->height());
+}
+
+Point widget_mouse_position(const WindowRecord& r) {
+  if (!r.view) return {-1, -1};
+  const QPoint at = r.view->mapFromGlobal(QCursor::pos());
+  return {at.x(), at.y()};
+}
+#else
+void apply_largest(const WindowRecord&) {}
+void make_document_widgets(WindowRecord&, int, Rect) {}
+void make_floating_widgets(WindowRecord&, int, Rect) {}
+void title_widgets(const WindowRecord&) {}
+void show_widgets(const WindowRecord&) {}
+void hide_widgets(const WindowRecord&) {}
+void select_widgets(const WindowRecord&) {}
+void size_widgets(const WindowRecord&, int, int) {}
+Rect widget_bounds(const WindowRecord&, Rect size) { return size; }
+void move_widgets(const WindowRecord&, int, int) {}
+Point widget_mouse_position(const WindowRecord&) { return {-1, -1}; }
+#endif
+
 bool screen_on_test = false;
 Rect test_screen;
 bool mouse_on_test = false;
@@ -210,8 +313,12 @@ Point test_mouse;
 // ---- Windows ---------------------------------------------------------------------------------
 
 bool input_window_widgets_usable() {
+#ifdef VESK_HEADLESS
+  return false;
+#else
   return !windows_off_screen && qobject_cast<QApplication*>(QCoreApplication::instance()) &&
          input_window_system_usable();
+#endif
 }
 
 void platform_keep_windows_off_screen(bool keep) { windows_off_screen = keep; }
@@ -225,18 +332,7 @@ int platform_new_window(const std::string& title, Rect bounds, bool visible) {
   record.port = port_new_offscreen(bounds.width(), bounds.height());
   if (!record.port) return 0;
   record.title = title;
-  if (input_window_widgets_usable()) {
-    auto* window = new DocumentWindow(number);
-    record.window = window;
-    record.view = new ContentView(record.port, number);
-    port_set_view(record.port, record.view);
-    window->setCentralWidget(record.view);
-    input_attach_menu_bar(window);
-    record.window->setWindowTitle(QString::fromStdString(title));
-    record.window->move(bounds.left, bounds.top);
-    record.window->resize(window_size_for(record, bounds.width(), bounds.height()));
-    input_register_window(record.window, record.view, number);
-  }
+  if (input_window_widgets_usable()) make_document_widgets(record, number, bounds);
   windows[number] = record;
   if (visible) platform_show_window(number);
   return number;
@@ -250,16 +346,7 @@ int platform_new_floating_window(const std::string& title, Rect bounds, bool vis
   if (!record.port) return 0;
   record.title = title;
   record.floating = true;
-  if (input_window_widgets_usable()) {
-    auto* view = new FloatingView(record.port);
-    record.window = view;
-    record.view = view;
-    port_set_view(record.port, view);
-    view->setWindowTitle(QString::fromStdString(title));
-    view->setFixedSize(bounds.width(), bounds.height());
-    view->setGeometry(bounds.left, bounds.top, bounds.width(), bounds.height());
-    input_register_window(view, view, number);
-  }
+  if (input_window_widgets_usable()) make_floating_widgets(record, number, bounds);
   windows[number] = record;
   if (visible) platform_show_window(number);
   return number;
@@ -293,7 +380,7 @@ void platform_set_window_title(int window, const std::string& title) {
   WindowRecord* r = record_of(window);
   if (!r) return;
   r->title = title;
-  if (r->window) r->window->setWindowTitle(QString::fromStdString(title));
+  title_widgets(*r);
 }
 
 std::string platform_window_title(int window) {
@@ -306,11 +393,7 @@ void platform_show_window(int window) {
   if (!r) return;
   const bool was_visible = r->visible;
   r->visible = true;
-  if (r->window) {
-    r->window->show();
-    r->window->raise();
-    attach_floating_windows(*r);
-  }
+  show_widgets(*r);
   if (!was_visible) platform_invalidate_window(window, port_bounds(r->port));
 }
 
@@ -318,7 +401,7 @@ void platform_hide_window(int window) {
   WindowRecord* r = record_of(window);
   if (!r) return;
   r->visible = false;
-  if (r->window) r->window->hide();
+  hide_widgets(*r);
 }
 
 bool platform_window_visible(int window) {
@@ -328,10 +411,7 @@ bool platform_window_visible(int window) {
 
 void platform_select_window(int window) {
   WindowRecord* r = record_of(window);
-  if (!r || !r->window) return;
-  r->window->raise();
-  if (!r->floating) r->window->activateWindow();
-  attach_floating_windows(*r);
+  if (r) select_widgets(*r);
 }
 
 void platform_size_window(int window, int width, int height, bool update) {
@@ -342,11 +422,7 @@ void platform_size_window(int window, int width, int height, bool update) {
   // program does not take then stops asking, instead of the two resizing each other for ever.
   if (old.width() == width && old.height() == height) return;
   port_set_size(r->port, width, height);
-  apply_largest(*r);
-  if (r->window && r->floating)
-    r->window->setFixedSize(width, height);
-  else if (r->window)
-    r->window->resize(window_size_for(*r, width, height));
+  size_widgets(*r, width, height);
   if (update && (width > old.width() || height > old.height()))
     platform_invalidate_window(window, port_bounds(r->port));
 }
@@ -354,20 +430,12 @@ void platform_size_window(int window, int width, int height, bool update) {
 Rect platform_window_bounds(int window) {
   WindowRecord* r = record_of(window);
   if (!r) return {};
-  const Rect size = port_bounds(r->port);
-  if (!r->window) return size;
-  const QPoint at = r->view->mapToGlobal(QPoint(0, 0));
-  return offset_rect(size, at.x(), at.y());
+  return widget_bounds(*r, port_bounds(r->port));
 }
 
 void platform_move_window(int window, int left, int top) {
   WindowRecord* r = record_of(window);
-  if (!r || !r->window) return;
-  // The geometry of a window is its client area's (the frame lies around it); the content may
-  // lie below a menu bar within it.
-  const QPoint content = r->view->mapTo(r->window, QPoint(0, 0));
-  r->window->setGeometry(left - content.x(), top - content.y(), r->window->width(),
-                         r->window->height());
+  if (r) move_widgets(*r, left, top);
 }
 
 bool platform_drag_window(int window, const EventRecord& event, Rect limits, Point* top_left) {
@@ -396,7 +464,7 @@ bool platform_drag_window(int window, const EventRecord& event, Rect limits, Poi
 
 void platform_window_changed(int window) {
   WindowRecord* r = record_of(window);
-  if (r && r->view) r->view->update();
+  if (r && r->view) input_repaint_view(r->view);
 }
 
 void platform_invalidate_window(int window, Rect rect) {
@@ -476,9 +544,7 @@ void platform_set_test_screen(bool on, Rect bounds) {
 Point platform_mouse_position(int window) {
   if (mouse_on_test) return test_mouse;
   WindowRecord* r = record_of(window);
-  if (!r || !r->view) return {-1, -1};
-  const QPoint at = r->view->mapFromGlobal(QCursor::pos());
-  return {at.x(), at.y()};
+  return r ? widget_mouse_position(*r) : Point{-1, -1};
 }
 
 void platform_set_test_mouse(bool on, Point where) {
