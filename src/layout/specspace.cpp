@@ -404,6 +404,12 @@ struct RightEdge {
 };
 RightEdge right_edges[MAX_PSTAVES][LAYERS][2];
 
+// The layers of the system that may hold lyrics among the chords the walk has passed: those
+// with a chord whose lyric lines were found, or one passed without being asked for them. The
+// system's end walks back through the chords of these alone for syllables reaching past the
+// last chord.
+bool lyrics_passed[MAX_PSTAVES][LAYERS];
+
 int32_t right_edge_of(Drosa last, int p, int l, bool heads_only) {
   RightEdge& kept = right_edges[p][l][heads_only ? 1 : 0];
   if (kept.chord != last) kept = {last, heads_only ? heads_right(last) : space_lyrics(last, false)};
@@ -462,7 +468,7 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
 // included, keeps the minimum space from the right edge of the chord before it. Stores the
 // pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
 int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePointState& at,
-                     const Signs& signs, GraceGap& graces) {
+                     const Signs& signs, GraceGap& graces, bool* asked) {
   const bool end = at.mode == SPACE_SYSTEM_END;
   const int p = t.p;
   SpacingStaff& s = spacing_staff[p];
@@ -478,8 +484,10 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
     // The system ends after the lyrics of its last chords, and after any syllable of an
-    // earlier chord that reaches past them.
-    R = end ? std::max(space_lyrics(P), lyrics_right_in_system(P))
+    // earlier chord that reaches past them, looked for in a layer that may hold lyrics (the
+    // last chord's own right edge is never left of what none would give).
+    R = end ? lyrics_passed[p][t.l] ? std::max(space_lyrics(P), lyrics_right_in_system(P))
+                                    : space_lyrics(P)
             : right_edge_of(P, p, t.l, false);
     Q = (R - o) + (X - E) +
         param_length_at_staff(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
@@ -508,6 +516,8 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     const int64_t lyrics =
         lyric_lines_demand(first, P, p, param_length_at_staff(P_NOTE_SPACE, first, p));
     if (lyrics != INT64_MIN) Q = std::max(Q, lyrics + (X - o));
+    lyrics_passed[p][t.l] |= lyrics != INT64_MIN;
+    *asked = true;
   }
   int32_t q = int32_t(std::clamp<int64_t>(Q, INT32_MIN, INT32_MAX));
   if (at.mode == SPACE_SYSTEM_START) s.front_space = std::max(s.front_space, q);
@@ -756,8 +766,14 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   GraceGap graces;
   // The chords here once more: measures of rests may have changed what follows them.
   layers_taking_part(at, 2, taking);
+  bool asked[MAX_PSTAVES][LAYERS] = {};
   for (const Taking& t : taking)
-    advance = std::max(advance, layer_demand(t, widths, at, signs, graces));
+    advance = std::max(advance, layer_demand(t, widths, at, signs, graces, &asked[t.p][t.l]));
+  // A chord placed here that was not asked for its lyrics may hold some.
+  if (!end)
+    for (int p = system_from(); p <= system_to(); ++p)
+      for (int l = 0; l < spacing_staff[p].layers; ++l)
+        lyrics_passed[p][l] |= widths.placed[p][l] && !asked[p][l];
   if (advance == INT64_MIN) advance = 0;
   if (graces.gap > 0 && graces.gap != NO_EDGE && signs.columns.empty()) {
     advance -= graces.gap;
@@ -924,6 +940,8 @@ void forget_right_edges() {
   for (auto& staff : right_edges)
     for (auto& layer : staff)
       for (RightEdge& kept : layer) kept = RightEdge{};
+  for (auto& staff : lyrics_passed)
+    for (bool& passed : staff) passed = false;
 }
 
 std::vector<KeptRightEdge> copy_right_edges(int from, int to) {

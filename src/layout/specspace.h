@@ -65,8 +65,9 @@ Drosa bar_info(Drosa note, int* repeat, int* type, int* thick);
 // thick line, on pstaff `staff`; out_repeat (may be null) receives the repeat flag.
 int32_t bar_width(Drosa bar, int staff, int* out_repeat);
 
-// Forgets the right edges of chords that specspace keeps while a layer stands at one chord;
-// the spacing pass calls it before it places a system's chords anew.
+// Forgets the right edges of chords that specspace keeps while a layer stands at one chord,
+// and which layers' chords passed so far hold lyrics; the spacing pass calls it before it
+// places a system's chords anew.
 void forget_right_edges();
 // The right edges kept for the layers of pstaves `from`..`to`, and the same given back: the
 // spacing pass goes on from an earlier time point with what it kept there.

@@ -4,7 +4,8 @@
 //   Ideal.*:   the ideal x of a system's chords
 //   Columns.*: clefs, keys, time signatures and bars take their columns across the staves
 //   MeasureRests.*: measures of rests become one multi-measure rest
-//   Lyrics.*:  a lyric widens the space after its own note only, wherever its note stood before
+//   Lyrics.*:  a lyric widens the space after its own note only, wherever its note stood before,
+//              and the system's end after any syllable reaching past its last chord
 //
 // Expectations come from the formulas: space(d) = s x (d / eighth)^k with k = -ln(1 - r),
 // parameter 220 = s = 120 and parameter 221 = r = 0.5 here, so k = ln 2 and each doubling of
@@ -454,6 +455,21 @@ TEST_F(Lyrics, ALongLyricWidensTheSpaceUpToTheNextSyllableOfItsLineOnly) {
   lyrlth(sung[0], NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &right);
   EXPECT_EQ(left, 2100000000);
   EXPECT_EQ(right, -2100000000);
+}
+
+TEST_F(Lyrics, ASyllableReachingPastTheLastChordEndsTheSystemAfterIt) {
+  // A long lyric under the third of four quarters, none under the fourth.
+  int v = new_voice("Voice", 0, 1);
+  std::vector<Drosa> notes;
+  Drosa lyric = NIL;
+  for (int i = 0; i < 4; ++i) {
+    if (i == 2) lyric = add_lyric(v, "Hallelujah, hallelujah");
+    notes.push_back(add_note(v, QUARTER, HIGH));
+  }
+  format_first_page();
+  const int32_t width = measure_anno_text(notes[2], lyric, nullptr);
+  ASSERT_GT(note_ntdata(notes[2])->get(xhdx) + width, note_ntdata(notes[3])->get(xhdx) + 60);
+  EXPECT_EQ(spacing_x, note_ntdata(notes[2])->get(xhdx) + width + 60);
 }
 
 TEST_F(Lyrics, ASyllableAtTheTimeOfAnotherStaffsGraceNoteIsSpacedWhereItsNoteStands) {
