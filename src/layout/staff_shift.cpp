@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -25,8 +26,9 @@ bool shown(int v) { return !voice_not_shown(v) && page_start[v]; }
 
 bool ends_page(Drosa node) { return effective_kind(node) == ENDSYST && node->get(xendpage); }
 
-// Moves a height; an unset one (not drawn, or an extent not yet reached) stays so.
-void move(Drosa node, const Field<int32_t>& y, int32_t dy) {
+// Moves a height; an unset one (not drawn, or an extent not yet reached) stays so. Inlined
+// where it is called: the field's place is then known there.
+[[gnu::always_inline]] inline void move(Drosa node, const Field<int32_t>& y, int32_t dy) {
   const int32_t v = node->get(y);
   if (v != NOT_DRAWN && v != EXTENT_HIGH_START && v != EXTENT_LOW_START) node->set(y, v + dy);
 }
@@ -85,7 +87,18 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   // Texts brought down to stay on the paper would be brought down by another amount.
   for (int p = 0; p < staves; ++p)
     if (moves(p) && anno_lowered_at_paper_top(p) != 0) return false;
-  if (!each_chained_note(note_follows) || !each_pdata(pdata_follows) || !ge_shift_staves(dy))
+  // What the checks walk to is kept for the moves: the page's voices are walked once.
+  std::vector<std::pair<Drosa, int>> notes;  // the chained notes, with their staves
+  std::vector<Drosa> drawn;                  // the annotation records drawn on the page
+  if (!each_chained_note([&](Drosa n, int p) {
+        notes.emplace_back(n, p);
+        return note_follows(n, p);
+      }) ||
+      !each_pdata([&](Drosa pd) {
+        if (pd->get(xpagex1) != NOT_DRAWN) drawn.push_back(pd);
+        return pdata_follows(pd);
+      }) ||
+      !ge_shift_staves(dy))
     return false;
 
   std::vector<int> system_first(static_cast<size_t>(staves)), system_last(system_first);
@@ -94,24 +107,21 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   for (int p = staves - 1; p >= 0; --p)
     system_last[size_t(p)] =
         p + 1 == staves || staff_data[p + 1].place == 1 ? p : system_last[size_t(p + 1)];
-  each_chained_note([&](Drosa n, int p) {
+  for (const auto& [n, p] : notes) {
     Drosa nt = note_ntdata(n);
     move(nt, xhdy, dy[size_t(p)]);
-    if (!nt->get(xendscd)) return true;
+    if (!nt->get(xendscd)) continue;
     Drosa cd = nt->xnext;
-    if (!cd || cd->xkind != CDDATA) return true;
+    if (!cd || cd->xkind != CDDATA) continue;
     for (const auto* y : {&xuphiy, &xuploy, &xdownhiy, &xdownloy}) move(cd, *y, dy[size_t(p)]);
     // What stands before a chord is kept between its system's outer staves.
     move(cd, xprehiy, dy[size_t(system_first[size_t(p)])]);
     move(cd, xpreloy, dy[size_t(system_last[size_t(p)])]);
-    return true;
-  });
-  each_pdata([&](Drosa pd) {
-    if (pd->get(xpagex1) == NOT_DRAWN) return true;
+  }
+  for (Drosa pd : drawn) {
     move(pd, xpagey1, dy[size_t(pd->get(xy1pstaff))]);
     move(pd, xpagey2, dy[size_t(pd->get(xy2pstaff))]);
-    return true;
-  });
+  }
   anno_shift_lyric_lines(dy);
   for (int p = 0; p < staves; ++p) staff_data[p].middle_y += dy[size_t(p)];
   ge_redraw_braces(dy);
