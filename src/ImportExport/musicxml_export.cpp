@@ -636,6 +636,32 @@ std::string accidental_characters(Drosa run) {
   return chord_symbol_text(chars, 0, SIZE_MAX, false);
 }
 
+// A fret grid as a chord diagram writes it: what the grid shows and the fret of its first row
+// (the number after a grid with no nut; 1 for one with a nut, or with no number).
+struct GridFrame {
+  FretGrid grid;
+  int first_fret = 1;
+  bool above = true;  // over the staff
+};
+
+// Whether an annotation is a fret grid (its first run), and what it shows.
+bool grid_frame_of(Drosa text, GridFrame* out) {
+  if (text->xkind != TPARAM || text->get(xhidden)) return false;
+  GridFrame f;
+  if (!fret_grid_of(text->get(xtextfont), run_text(text), &f.grid)) return false;
+  if (!f.grid.nut) {
+    for (Drosa run = next_style_run(text); run; run = next_style_run(run)) {
+      const std::string t = run_text(run);
+      const size_t at = t.find_first_of("0123456789");
+      if (at == std::string::npos) continue;
+      f.first_fret = std::clamp(std::atoi(t.c_str() + at), 1, 99);
+      break;
+    }
+  }
+  *out = f;
+  return true;
+}
+
 // The text of a whole annotation, every style run.
 std::string anno_text(Drosa head) {
   std::string text;
@@ -854,7 +880,8 @@ class Exporter {
   void staff_print(int staff, Drosa print);
   void tuplet_marks(const std::vector<ExportTupletMark>& marks);
   void directions(VoiceState& vs, const Chord& notes, ChordContext& cc);
-  bool harmony(const VoiceState& vs, Drosa symbol, bool above);
+  bool harmony(const VoiceState& vs, Drosa symbol, bool above, const GridFrame* grid);
+  void frame(const GridFrame& f);
   void direction_start(bool above);
   void direction_end(const VoiceState& vs);
   void wedge(VoiceState& vs, Drosa line);
@@ -1902,7 +1929,23 @@ void Exporter::wedge(VoiceState& vs, Drosa line) {
 // slash, and between them the text of its kind ("m7(b5)"), of kind "other" (the text says
 // what it is); "N.C." a harmony of kind "none". False, with nothing written, for a text that
 // does not begin with a root: it goes as words.
-bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above) {
+// With no symbol, a harmony of kind "none" that shows nothing but its grid.
+bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above, const GridFrame* grid) {
+  if (!symbol) {
+    o.start("harmony");
+    o.attr("placement", above ? "above" : "below");
+    o.start("root");
+    o.text("root-step", "C");
+    o.end();
+    o.start("kind");
+    o.attr("text", "");
+    xml_add_text(o.w, "none");
+    o.end();
+    frame(*grid);
+    if (multi_staff()) o.number("staff", vs.home + 1);
+    o.end();
+    return true;
+  }
   const std::vector<SymbolChar> chars = chord_symbol_chars(symbol);
   const size_t n = chars.size();
   auto letter = [&](size_t i) {
@@ -1941,9 +1984,48 @@ bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above) {
     if (bass_alter) o.number("bass-alter", bass_alter);
     o.end();
   }
+  if (grid) frame(*grid);
   if (multi_staff()) o.number("staff", vs.home + 1);
   o.end();
   return true;
+}
+
+// A fret grid as a chord diagram: six strings, five frets, a note for each string held or open
+// (strings counted from the highest; a muted one has none), and barres as notes where they
+// start and stop. A string's barre notes come before its dot, so that a reader takes the dot
+// as the string's fret, and a barre's stop before another's start.
+void Exporter::frame(const GridFrame& f) {
+  constexpr int STRINGS = 6;
+  auto fret = [&](int row) { return row == 0 ? 0 : f.first_fret + row - 1; };
+  // The barre from string i to the next (the last string's joins nothing).
+  auto bar = [&](int i) { return i >= 0 && i < STRINGS - 1 ? int(f.grid.bar[i]) : 0; };
+  auto note = [&](int string, int row, const char* barre) {
+    o.start("frame-note");
+    o.number("string", string);
+    o.number("fret", fret(row));
+    if (barre) {
+      o.start("barre");
+      o.attr("type", barre);
+      o.end();
+    }
+    o.end();
+  };
+  o.start("frame");
+  o.number("frame-strings", STRINGS);
+  o.number("frame-frets", 5);
+  if (f.first_fret > 1) o.number("first-fret", f.first_fret);
+  for (int i = 0; i < STRINGS; ++i) {
+    const int string = STRINGS - i, dot = f.grid.dot[i];
+    const int stop = bar(i - 1) > 0 && bar(i - 1) != bar(i) ? bar(i - 1) : 0;
+    const int start = bar(i) > 0 && bar(i - 1) != bar(i) ? bar(i) : 0;
+    // The dot carries the last barre mark of its string when they are at one fret.
+    const int last = start ? start : stop;
+    const bool joined = dot > 0 && dot == last;
+    if (stop && !(joined && !start)) note(string, stop, "stop");
+    if (start && !joined) note(string, start, "start");
+    if (dot >= 0) note(string, dot, joined ? (start ? "start" : "stop") : nullptr);
+  }
+  o.end();
 }
 
 void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
@@ -1954,6 +2036,16 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
   }
   for (const ChordNote& cn : notes) {
     Drosa n = cn.note;
+    // Fret grids go into the harmonies of the note's chord symbols, one each; one left over is
+    // a harmony of its own.
+    std::vector<GridFrame> grids;
+    for (Drosa a : cn.attached) {
+      if (GridFrame f; grid_frame_of(a, &f)) {
+        f.above = above_staff(a->get(xtexty));
+        grids.push_back(f);
+      }
+    }
+    size_t grids_written = 0;
     for (Drosa a : cn.attached) {
       if (a->xkind == LINE) {
         if (a->get(xmetaline) == LINE_TRILL) trill_line(a, cc);
@@ -1966,6 +2058,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       const int c = anno_class(a);
       if (c == CLASS_LYRIC || title_class(c) || a->get(xhidden)) continue;
       if (is_ending_number(a)) continue;  // written with its bar lines
+      if (GridFrame f; grid_frame_of(a, &f)) continue;
       int code = 0;
       anno_kind_code(a, n, &code);
       if (code == 1 || code == 12) continue;  // commands to the program, not music
@@ -2082,7 +2175,11 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         vs.octave_size = size;
         continue;
       }
-      if (c == CLASS_CHORD_SYMBOL && harmony(vs, a, above)) continue;
+      const GridFrame* grid = grids_written < grids.size() ? &grids[grids_written] : nullptr;
+      if (c == CLASS_CHORD_SYMBOL && harmony(vs, a, above, grid)) {
+        grids_written += grid != nullptr;
+        continue;
+      }
       direction_start(above);
       // Words of several styles: a words element a run, each later one running on. A chord
       // symbol is one, its accidentals among its letters; so are words holding accidentals.
@@ -2124,6 +2221,8 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       }
       direction_end(vs);
     }
+    for (size_t g = grids_written; g < grids.size(); ++g)
+      harmony(vs, NIL, grids[g].above, &grids[g]);
   }
 }
 

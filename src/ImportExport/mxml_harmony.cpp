@@ -214,7 +214,8 @@ std::string degrees_text(const MxmlHarmony& h) {
 
 // The whole symbol as coded text; empty when it cannot be shown.
 std::string chord_symbol_text(const MxmlHarmony& h) {
-  if (h.kind == "none") return "N.C.";
+  // "No chord", unless its text is empty: a harmony that shows only its chord diagram.
+  if (h.kind == "none") return h.kind_text_given && h.kind_text.empty() ? "" : "N.C.";
   if (h.root.empty()) return "";
   std::string kind;
   if (h.kind_text_given) {

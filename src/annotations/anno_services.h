@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -616,6 +617,21 @@ std::string anno_run_text(Drosa tparam, int limit = ANNO_RUN_TEXT_LIMIT);
 //         while it measures.
 // Failure: a node that is not a TPARAM gives 0 and an empty measurement.
 int32_t measure_anno_text(Drosa note, Drosa tparam, AnnoTextMeasure* out);
+
+// ==== fret_grid.cpp ==============================================================================
+// A guitar chord diagram typed as a text of the second music font (the fret grid the Text
+// Assistant composes). Strings are counted from the lowest (the left one).
+struct FretGrid {
+  bool nut = false;    // the top line is the nut (the diagram starts at the first fret)
+  int8_t dot[6] = {};  // -1 none, -2 muted (x), 0 open, 1..5 the fret held
+  int8_t bar[6] = {};  // 0 none, 1..5 a barre at that fret from this string to the next
+};
+
+// fret_grid_of: whether a run's text in font code `font` (-2 the second music font) is a fret
+// grid: the nut's letter ('a' with the nut, 'A' without), then for each string from the lowest
+// its dot ('`' none, '9' muted, '0' open, '1'..'5' a fret) and its barre ('`' none, '!', '@',
+// '#', '$', '%' frets 1 to 5); strings left out show nothing. *grid gets what it shows.
+bool fret_grid_of(int font, std::string_view text, FretGrid* grid);
 
 // ==== dynamics.cpp ===============================================================================
 // What a text annotation says by its content: dynamics and the velocities they give the notes after

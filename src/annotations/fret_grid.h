@@ -1,26 +1,12 @@
 // fret_grid.h: a guitar chord diagram typed as a text of the second music font (the fret grid
 // the Text Assistant composes), read and drawn as a diagram of six strings and five frets.
+// FretGrid and fret_grid_of, which the export reads too, are in anno_services.h.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
+#include "annotations/anno_services.h"
 #include "model/model_services.h"
-
-// What a fret grid text shows. Strings are counted from the lowest (the left one).
-struct FretGrid {
-  bool nut = false;    // the top line is the nut (the diagram starts at the first fret)
-  int8_t dot[6] = {};  // -1 none, -2 muted (x), 0 open, 1..5 the fret held
-  int8_t bar[6] = {};  // 0 none, 1..5 a barre at that fret from this string to the next
-};
-
-// ---- Reading ----------------------------------------------------------------------------------
-
-// fret_grid_of: whether a run's text in font code `font` (-2 the second music font) is a fret
-// grid: the nut's letter ('a' with the nut, 'A' without), then for each string from the lowest
-// its dot ('`' none, '9' muted, '0' open, '1'..'5' a fret) and its barre ('`' none, '!', '@',
-// '#', '$', '%' frets 1 to 5); strings left out show nothing. *grid gets what it shows.
-bool fret_grid_of(int font, std::string_view text, FretGrid* grid);
 
 // ---- Measuring and drawing ----------------------------------------------------------------
 

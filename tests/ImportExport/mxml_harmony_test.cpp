@@ -5,7 +5,8 @@
 //                           every kind comes back from its export as a harmony as it went;
 //                           chord symbols at close notes are drawn apart (the page goes to
 //                           test-output/graphics of the build folder); a chord diagram is a
-//                           fret grid over its symbol, drawn without the music font.
+//                           fret grid over its symbol, drawn without the music font, and
+//                           written back as the harmony's frame.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -266,26 +267,34 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
       "<frame><frame-strings>4</frame-strings><frame-frets>4</frame-frets>" + at(1, 2) + "</frame>";
   std::string unprinted = measure(4, "E", c);
   unprinted.insert(unprinted.find("<harmony") + 8, " print-frame=\"no\"");
+  // A harmony of no chord whose text is empty shows only its diagram.
+  std::string alone =
+      measure(5, "C", frame(at(6, 0) + at(5, 2) + at(4, 2) + at(3, 1) + at(2, 0) + at(1, 0)));
+  alone.replace(alone.find("<kind>major"), 11, "<kind text=\"\">none");
   platform_init_fonts();
-  ASSERT_EQ(
-      import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
-             "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
-             "</part-list><part id=\"P1\">" +
-                 measure(1, "C", c).insert(20,
-                                           "<attributes><divisions>1</divisions><clef><sign>"
-                                           "G</sign><line>2</line></clef></attributes>") +
-                 measure(2, "D", d) + measure(3, "G", g) + unprinted + "</part></score-partwise>",
-             1),
-      1);
-  std::vector<std::string> grids;
-  for (Drosa p = piece_start[0]; p; p = p->xnext)
-    if (p->xkind == TPARAM && !p->get(xadjacent) && p->get(xclassify) == 10)
-      grids.push_back(runs_of(p));
+  ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
+                   "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
+                   "</part-list><part id=\"P1\">" +
+                       measure(1, "C", c).insert(20,
+                                                 "<attributes><divisions>1</divisions><clef><sign>"
+                                                 "G</sign><line>2</line></clef></attributes>") +
+                       measure(2, "D", d) + measure(3, "G", g) + unprinted + alone +
+                       "</part></score-partwise>",
+                   1),
+            1);
+  auto grids = [] {
+    std::vector<std::string> found;
+    for (Drosa p = piece_start[0]; p; p = p->xnext)
+      if (p->xkind == TPARAM && !p->get(xadjacent) && p->get(xclassify) == 10)
+        found.push_back(runs_of(p));
+    return found;
+  };
   // Strings from the lowest; the barre joins each string to the next; the ukulele's and the
   // one its harmony does not print are left out.
   const std::vector<std::string> expected = {"[-2 10 0 0]a9`3`2`0`1`0`",
-                                             "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5"};
-  EXPECT_EQ(grids, expected);
+                                             "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5",
+                                             "[-2 10 0 0]a0`2`2`1`0`0`"};
+  EXPECT_EQ(grids(), expected);
   EXPECT_EQ(chord_symbols(0).size(), 4u);
   ASSERT_EQ(format_page(1, 0), 1);
   save_page_image("fret_grids.png");
@@ -293,6 +302,12 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
   std::vector<PageFault> faults = check_page_reports(take_reports());
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
+  // Exported as frames of their harmonies (the lone one of its own) and read back the same.
+  const std::string written = exported_musicxml();
+  discard_piece_lists();
+  ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
+  EXPECT_EQ(grids(), expected) << written;
+  EXPECT_EQ(chord_symbols(0).size(), 4u);
 }
 
 }  // namespace
