@@ -28,6 +28,7 @@
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/part_names.h"
+#include "graphics/printbeam.h"
 #include "graphics/specplot.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -584,6 +585,8 @@ void draw_brace_again(int pstaff) {
 int32_t plot_page() {
   if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return 1;
   beam_buffer_reset();
+  // The marks of beams going on into the next system are set again by the beams that do.
+  clear_voice_beam_flags();
   start_layers();
   if (first_pstaff == 0) current_bar_number = page_first_bar;
   bracket_state.closed = 1;

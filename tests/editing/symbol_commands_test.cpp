@@ -6,7 +6,8 @@
 //   TimeCommand.*:    the beaming that comes with a time signature; the end of a system;
 //                     refusals
 //   BracketCommand.*: brackets and braces of a system and the later ones
-//   BeamingCommand.*: rules in eighths for one voice or all; the end of a system refused
+//   BeamingCommand.*: rules in eighths for one voice or all; the end of a system refused; a
+//                     beam going on into the next system, undone
 //   BarSamples.*:     the bar line dialog's samples follow the repeat-dot parameters
 #include "editing/symbol_commands.h"
 
@@ -310,6 +311,21 @@ TEST_F(BeamingCommand, RulesInEighthsForOneVoiceOrAll) {
   EXPECT_EQ(rule->get(xbvalue, 0), 16384);
   EXPECT_EQ(rule->get(xsbvalue), 8192);
   expect_consistent();
+}
+
+TEST_F(BeamingCommand, ABeamGoingOnIntoTheNextSystemUndoneLeavesThatSystemAsItWas) {
+  // The second system opens with rising beams, stems down; while the first system's last beam
+  // goes on into it, its first beam comes level from the left edge.
+  open([] {
+    add_tokens(staff_voice(0, 0),
+               "eC5 eD5 eE5 eF5 eG5 eA5 eB5 eC6 / eB5 eF6 eB5 eF6 eB5 eF6 eB5 eF6");
+  });
+  const std::vector<uint32_t> page = port_pixels(offscreen_page);
+  select(voice_notes(0)[7]);
+  command(STEM_MENU, 7);  // Continue Primary Beam
+  ASSERT_TRUE(port_pixels(offscreen_page) != page);
+  undo();
+  EXPECT_TRUE(port_pixels(offscreen_page) == page);
 }
 
 // ---- The bar line samples ---------------------------------------------------------------------
