@@ -180,18 +180,34 @@ Drosa voice_scan_helper(int kind, int p, int l) {
   return NIL;
 }
 
+// A shown voice with a system end, on the pstaff and layer its PRINT puts it on.
+struct VoiceAtEnd {
+  int p, l, v;
+};
+
+// The voices that end the system, in voice order: found once for every kind of sign and every
+// layer at the system's end.
+std::vector<VoiceAtEnd> voices_at_end() {
+  std::vector<VoiceAtEnd> voices;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    const VoiceData& voice = voice_data[v];
+    if (!voice.print || !voice.system_end || voice.print->get(xsstaff) < 0 || voice_not_shown(v) ||
+        voice_list_empty(v))
+      continue;
+    voices.push_back({voice.print->get(xsstaff) + first_pstaff, voice.print->get(xlayer), v});
+  }
+  return voices;
+}
+
 // The signs of the kind that end the system in the other voices of the layer (by their
 // PRINT) stand in the same column: drawing takes the sign of the layer's first voice, which
 // need not be the voice of its last chord, nor one that has a sign there (a clef change
 // that a voice of rests only makes at the system's end is drawn all the same).
-void add_other_voices_end_signs(int kind, int p, int l, Drosa placed, std::vector<Drosa>& signs) {
-  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
-    const VoiceData& voice = voice_data[v];
-    if (!voice.print || !voice.system_end || voice.print->get(xsstaff) < 0 ||
-        voice.print->get(xsstaff) + first_pstaff != p || voice.print->get(xlayer) != l ||
-        voice_not_shown(v) || voice_list_empty(v))
-      continue;
-    Drosa sign = find_prev_kind_stop(kind, voice.system_end, 0);
+void add_other_voices_end_signs(int kind, int p, int l, Drosa placed,
+                                const std::vector<VoiceAtEnd>& voices, std::vector<Drosa>& signs) {
+  for (const VoiceAtEnd& voice : voices) {
+    if (voice.p != p || voice.l != l) continue;
+    Drosa sign = find_prev_kind_stop(kind, voice_data[voice.v].system_end, 0);
     if (sign && sign != placed) signs.push_back(sign);
   }
 }
@@ -300,6 +316,8 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
   Signs placed;
   if (at.grace_carry) return placed;  // placed with the graces before this time point
   const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
+  const std::vector<VoiceAtEnd> voices =
+      at.mode == SPACE_SYSTEM_END ? voices_at_end() : std::vector<VoiceAtEnd>{};
   std::vector<Drosa> found;
   std::vector<const Taking*> layers;
   for (int step = 0; step < 5; ++step) {
@@ -312,7 +330,7 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
       if (!t.first) {
         Drosa sign = voice_scan_helper(kind, t.p, t.l);
         if (sign) column.signs.push_back(sign);
-        add_other_voices_end_signs(kind, t.p, t.l, sign, column.signs);
+        add_other_voices_end_signs(kind, t.p, t.l, sign, voices, column.signs);
       } else if (Drosa last = t.signs_last) {
         for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
           if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);
