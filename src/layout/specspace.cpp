@@ -962,19 +962,21 @@ void forget_right_edges() {
     for (bool& passed : staff) passed = false;
 }
 
+// Only the layers that hold chords (spacing_staff's count) have right edges: the others keep
+// none from the pass's start on.
 std::vector<KeptRightEdge> copy_right_edges(int from, int to) {
   std::vector<KeptRightEdge> edges;
   for (int p = std::max(from, 0); p <= to && p < MAX_PSTAVES; ++p)
-    for (auto& layer : right_edges[p])
-      for (RightEdge& kept : layer) edges.push_back({kept.chord, kept.edge});
+    for (int l = 0; l < spacing_staff[p].layers && l < LAYERS; ++l)
+      for (RightEdge& kept : right_edges[p][l]) edges.push_back({kept.chord, kept.edge});
   return edges;
 }
 
 void restore_right_edges(int from, const std::vector<KeptRightEdge>& edges) {
   size_t i = 0;
   for (int p = std::max(from, 0); p < MAX_PSTAVES && i < edges.size(); ++p)
-    for (auto& layer : right_edges[p])
-      for (RightEdge& kept : layer)
+    for (int l = 0; l < spacing_staff[p].layers && l < LAYERS; ++l)
+      for (RightEdge& kept : right_edges[p][l])
         if (i < edges.size()) {
           kept = {edges[i].chord, edges[i].edge};
           ++i;

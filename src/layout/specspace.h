@@ -69,8 +69,9 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat);
 // and which layers' chords passed so far hold lyrics; the spacing pass calls it before it
 // places a system's chords anew.
 void forget_right_edges();
-// The right edges kept for the layers of pstaves `from`..`to`, and the same given back: the
-// spacing pass goes on from an earlier time point with what it kept there.
+// The right edges kept for the layers of pstaves `from`..`to` that hold chords, and the same
+// given back (spacing_staff counting the same layers): the spacing pass goes on from an
+// earlier time point with what it kept there.
 struct KeptRightEdge {
   Drosa chord;
   int32_t edge;
