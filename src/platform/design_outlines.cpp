@@ -2,6 +2,7 @@
 // sizes (see design_outlines.h). One thread at a time uses them (the port holds a lock).
 #include "platform/design_outlines.h"
 
+#include <fontconfig/fcfreetype.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -91,6 +92,11 @@ OwnFace* face_of(const std::string& file, int index, const QByteArray* data) {
   return it->second.get();
 }
 
+// Bytes noted are known by their address.
+OwnFace* noted_face(const QByteArray& data) {
+  return face_of(std::to_string(quintptr(data.constData())), 0, &data);
+}
+
 uint16_t be16(const QByteArray& b, qsizetype at) {
   return uint16_t((uint8_t(b[at]) << 8) | uint8_t(b[at + 1]));
 }
@@ -129,7 +135,7 @@ std::string postscript_name(const QByteArray& name) {
 OwnFace* find_face(const QByteArray& head, const std::string& name) {
   if (head.size() < 54) return nullptr;
   for (const QByteArray& data : noted_data()) {
-    OwnFace* own = face_of(std::to_string(quintptr(data.constData())), 0, &data);
+    OwnFace* own = noted_face(data);
     if (own && own->head == head) return own;
   }
   if (name.empty()) return nullptr;
@@ -263,7 +269,13 @@ FT_Face serving_face(const QRawFont& raw, bool bold, bool italic) {
 
 }  // namespace
 
-void note_font_data(const QByteArray& data) { noted_data().push_back(data); }
+FcPattern* note_font_data(const QByteArray& data, const char* file) {
+  noted_data().push_back(data);
+  const OwnFace* own = noted_face(data);
+  // The face set to a size is described as a fresh one: only its tables are read.
+  return own ? FcFreeTypeQueryFace(own->face, reinterpret_cast<const FcChar8*>(file), 0, nullptr)
+             : nullptr;
+}
 
 bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double x, double y,
                     QPainterPath* outline) {

@@ -9,6 +9,8 @@
 // the same 16.16 steps, its curves made by the same arithmetic.
 #pragma once
 
+#include <fontconfig/fontconfig.h>
+
 #include <QByteArray>
 #include <QPainterPath>
 #include <QRawFont>
@@ -38,6 +40,8 @@ enum class TextSetting {
 };
 TextSetting text_setting(const QRawFont& raw);
 
-// A font handed to the toolkit from memory: its outlines may be read from the same bytes,
-// which stay where they are for the rest of the program.
-void note_font_data(const QByteArray& data);
+// A font handed over from memory: its outlines may be read from the same bytes, which stay
+// where they are for the rest of the program. Returns fontconfig's description of the font, as
+// fontconfig gives it for a font file of the name given (the caller's to destroy), or null
+// when the bytes hold no font this file serves. Needs no font configuration.
+FcPattern* note_font_data(const QByteArray& data, const char* file);

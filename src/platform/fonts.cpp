@@ -142,6 +142,8 @@ bool precedes_in_menu(const FontEntry& a, const FontEntry& b) {
 
 void platform_init_fonts() {
   if (!qGuiApp) return;
+  // While the configuration is still being read.
+  platform_prepare_music_font();
   platform_wait_font_configuration();
   load_music_font_once();
   set_substitutions();

@@ -1,5 +1,18 @@
 // music_font.cpp: loading the embedded music font (Bravura, a SMuFL font).
+//
+// Handed to the toolkit from memory, a font is described by fontconfig only once the font
+// configuration has been read, and describing it means reading every character the font maps.
+// The program describes it itself, as fontconfig describes a font file, while the configuration
+// is still being read on a thread of its own (start-up waits for that thread anyway), and then
+// adds the description to the configuration's application fonts: the toolkit lists it with the
+// installed fonts and maps the file named in it when it first draws the font.
 #include "platform/music_font.h"
+
+#include <fcntl.h>
+#include <fontconfig/fontconfig.h>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QFontDatabase>
@@ -9,22 +22,121 @@
 
 #include "platform/design_outlines.h"
 
+// Outside any namespace, where the resource's own routine is declared.
 static void register_font_resource() { Q_INIT_RESOURCE(musicfont); }
 
-std::string platform_load_music_font() {
-  register_font_resource();
-  // The font is handed over where the program holds it, not read into a copy (twice: once to
-  // register it, once more to draw with it).
-  const QResource resource(QStringLiteral(":/fonts/bravura.otf"));
+namespace {
+
+constexpr char RESOURCE_PATH[] = ":/fonts/bravura.otf";
+
+struct Prepared {
+  bool done = false;
+  QByteArray data;                   // where the program holds the font
+  FcPattern* description = nullptr;  // until it is handed to the configuration
+  std::string family;
+};
+Prepared prepared;
+
+// A file in memory holding the font's bytes, by a name that opens it: the toolkit maps a font
+// file, but would read one of the program's resources whole into a copy when it first draws
+// the font. Empty where the system gives no such file.
+std::string font_file(const QByteArray& data) {
+  const int fd = memfd_create("music-font", MFD_CLOEXEC);
+  if (fd < 0) return {};
+  for (qsizetype written = 0; written < data.size();) {
+    const ssize_t n = write(fd, data.constData() + written, size_t(data.size() - written));
+    if (n <= 0) {
+      close(fd);
+      return {};
+    }
+    written += n;
+  }
+  std::string name = "/proc/self/fd/" + std::to_string(fd);
+  const int opened = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (opened < 0) {
+    close(fd);
+    return {};
+  }
+  close(opened);
+  return name;  // open for the rest of the program
+}
+
+QByteArray resource_data() {
+  // The font is read where the program holds it, not into a copy.
+  const QResource resource(QString::fromLatin1(RESOURCE_PATH));
   if (!resource.isValid()) return {};
-  const QByteArray data =
-      resource.compressionAlgorithm() == QResource::NoCompression
-          ? QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
-                                    qsizetype(resource.size()))
-          : resource.uncompressedData();
-  int id = QFontDatabase::addApplicationFontFromData(data);
+  return resource.compressionAlgorithm() == QResource::NoCompression
+             ? QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                       qsizetype(resource.size()))
+             : resource.uncompressedData();
+}
+
+// The configuration's set of application fonts, made when it has none: only adding a file
+// makes it, and a file that does not exist adds nothing else.
+FcFontSet* application_fonts() {
+  if (FcFontSet* fonts = FcConfigGetFonts(nullptr, FcSetApplication)) return fonts;
+  FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(":/non-existent"));
+  return FcConfigGetFonts(nullptr, FcSetApplication);
+}
+
+// True when an installed font bears the family's name: the toolkit is then left to tell the
+// two apart its own way.
+bool installed_family(const std::string& family) {
+  const FcFontSet* fonts = FcConfigGetFonts(nullptr, FcSetSystem);
+  for (int i = 0; fonts && i < fonts->nfont; ++i) {
+    FcChar8* name = nullptr;
+    for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &name) == FcResultMatch; ++k)
+      if (family == reinterpret_cast<const char*>(name)) return true;
+  }
+  return false;
+}
+
+// The toolkit's own way, for a font database it has already filled (it lists the fonts of the
+// configuration only once).
+std::string load_through_toolkit() {
+  const int id = QFontDatabase::addApplicationFontFromData(prepared.data);
   if (id < 0) return {};
-  note_font_data(data);
-  QStringList families = QFontDatabase::applicationFontFamilies(id);
+  const QStringList families = QFontDatabase::applicationFontFamilies(id);
   return families.isEmpty() ? std::string() : families.first().toStdString();
+}
+
+}  // namespace
+
+void platform_prepare_music_font() {
+  if (prepared.done) return;
+  prepared.done = true;
+  register_font_resource();
+  prepared.data = resource_data();
+  if (prepared.data.isEmpty()) return;
+  std::string file = font_file(prepared.data);
+  if (file.empty()) file = RESOURCE_PATH;
+  prepared.description = note_font_data(prepared.data, file.c_str());
+  FcChar8* family = nullptr;
+  if (prepared.description &&
+      FcPatternGetString(prepared.description, FC_FAMILY, 0, &family) == FcResultMatch)
+    prepared.family = reinterpret_cast<const char*>(family);
+}
+
+std::string platform_load_music_font() {
+  platform_prepare_music_font();
+  if (prepared.data.isEmpty()) return {};
+  // The description serves once; a font loaded again (the configuration read anew) is handed
+  // to the toolkit.
+  FcPattern* description = prepared.description;
+  prepared.description = nullptr;
+  FcFontSet* fonts = nullptr;
+  if (description && !installed_family(prepared.family)) fonts = application_fonts();
+  if (!fonts || !FcFontSetAdd(fonts, description)) {
+    if (description) FcPatternDestroy(description);
+    return load_through_toolkit();
+  }
+  if (QFontDatabase::families().contains(QString::fromStdString(prepared.family)))
+    return prepared.family;
+  // The toolkit had listed the configuration's fonts before: the description is taken back
+  // (the set holds it last) and the font handed to the toolkit itself.
+  if (fonts->nfont > 0 && fonts->fonts[fonts->nfont - 1] == description) {
+    --fonts->nfont;
+    FcPatternDestroy(description);
+  }
+  return load_through_toolkit();
 }
