@@ -102,20 +102,38 @@ void shift(DrawnMark& m, int32_t dy) {
   }
 }
 
-// Where the marks drawn on the system stand across it: for each stretch of x, the marks whose
-// ink reaches into it, in the order drawn. Marks move only up and down (a hairpin cut short only
-// ends sooner), so a mark stays listed wherever it may still reach.
+// Where the marks drawn on the system stand across it: for each staff and each stretch of x,
+// the marks of the staff whose ink reaches into it, in the order drawn. Marks move only up and
+// down (a hairpin cut short only ends sooner), so a mark stays listed wherever it may still
+// reach.
 constexpr int STRETCH_SHIFT = 8;          // stretches of 256 units
 constexpr int64_t MOST_STRETCHES = 4096;  // a wider mark is compared with every mover
+constexpr int EVERY_STAFF = -1;
+struct Stretches {
+  int64_t first = 0;  // the stretch of lists[0]
+  size_t count = 0;   // lists[0 .. count) are in use; those after are empty, kept for their room
+  std::vector<std::vector<uint32_t>> lists;
+};
 struct MarksAcross {
-  size_t listed = 0;  // marks_drawn[0 .. listed) are in
-  int64_t first = 0;  // the stretch of stretches[0]
-  std::vector<std::vector<uint32_t>> stretches;
-  std::vector<uint32_t> everywhere;                 // too wide, or its left past its right
+  size_t listed = 0;                 // marks_drawn[0 .. listed) are in
+  std::vector<Stretches> staves;     // by pstaff
+  std::vector<uint32_t> everywhere;  // too wide, its left past its right, or of no staff
   std::vector<uint32_t> hairpins, dynamics, texts;  // in the order drawn
   std::vector<uint32_t> movables;                   // the marks that move, in the order drawn
 };
 MarksAcross marks_across;
+
+// No mark listed. The lists keep their room: the next system lists as many marks.
+void clear_listing() {
+  for (Stretches& staff : marks_across.staves) {
+    for (size_t k = 0; k < staff.count; ++k) staff.lists[k].clear();
+    staff.count = 0;
+  }
+  marks_across.listed = 0;
+  for (auto* list : {&marks_across.everywhere, &marks_across.hairpins, &marks_across.dynamics,
+                     &marks_across.texts, &marks_across.movables})
+    list->clear();
+}
 
 void list_across(uint32_t i) {
   if (marks_drawn[i].hairpin) marks_across.hairpins.push_back(i);
@@ -123,32 +141,45 @@ void list_across(uint32_t i) {
   if (marks_drawn[i].pdata) marks_across.texts.push_back(i);
   if (marks_drawn[i].movable) marks_across.movables.push_back(i);
   const GEInkBox& b = marks_drawn[i].box;
+  const int pstaff = marks_drawn[i].pstaff;
   const int64_t from = int64_t(b.left) >> STRETCH_SHIFT, to = int64_t(b.right) >> STRETCH_SHIFT;
-  if (b.left > b.right || to - from >= MOST_STRETCHES) {
+  if (b.left > b.right || to - from >= MOST_STRETCHES || pstaff < 0 || pstaff >= MAX_PSTAVES) {
     marks_across.everywhere.push_back(i);
     return;
   }
-  auto& s = marks_across.stretches;
-  if (s.empty()) {
-    marks_across.first = from;
-  } else if (from < marks_across.first) {
-    s.insert(s.begin(), size_t(marks_across.first - from), {});
-    marks_across.first = from;
+  if (marks_across.staves.size() <= size_t(pstaff)) marks_across.staves.resize(size_t(pstaff) + 1);
+  Stretches& staff = marks_across.staves[size_t(pstaff)];
+  auto& s = staff.lists;
+  if (staff.count == 0) {
+    staff.first = from;
+  } else if (from < staff.first) {
+    // Empty lists are brought round to the front.
+    const size_t more = size_t(staff.first - from);
+    if (s.size() < staff.count + more) s.resize(staff.count + more);
+    std::rotate(s.begin(), s.begin() + ptrdiff_t(staff.count),
+                s.begin() + ptrdiff_t(staff.count + more));
+    staff.count += more;
+    staff.first = from;
   }
-  if (to - marks_across.first >= int64_t(s.size())) s.resize(size_t(to - marks_across.first + 1));
-  for (int64_t k = from; k <= to; ++k) s[size_t(k - marks_across.first)].push_back(i);
+  const size_t reach = size_t(to - staff.first + 1);
+  if (reach > staff.count) {
+    if (s.size() < reach) s.resize(reach);
+    staff.count = reach;
+  }
+  for (int64_t k = from; k <= to; ++k) s[size_t(k - staff.first)].push_back(i);
 }
 
 // The marks that reach across where the mover stands, in the order they were drawn: marks move
 // only up and down, so these are all it can meet wherever it moves (a system holds thousands of
 // notes' parts; a mark reaches across a few of them).
 void list_new_marks() {
-  if (marks_across.listed > marks_drawn.size()) marks_across = MarksAcross{};
+  if (marks_across.listed > marks_drawn.size()) clear_listing();
   for (; marks_across.listed < marks_drawn.size(); ++marks_across.listed)
     list_across(uint32_t(marks_across.listed));
 }
 
-std::vector<size_t> across_from(size_t mover) {
+// Those of one staff (with the marks of no staff, or too wide to list), or of every staff.
+std::vector<size_t> across_from(size_t mover, int pstaff = EVERY_STAFF) {
   list_new_marks();
   const GEInkBox& b = marks_drawn[mover].box;
   // A mark listed in several stretches is found once each: a bit per mark keeps them apart and
@@ -164,13 +195,19 @@ std::vector<size_t> across_from(size_t mover) {
     high = std::max<size_t>(high, i / 64);
   };
   for (uint32_t i : marks_across.everywhere) take(i);
-  const auto& s = marks_across.stretches;
-  const int64_t last = marks_across.first + int64_t(s.size()) - 1;
-  const int64_t from =
-      std::max(int64_t(std::min(b.left, b.right)) >> STRETCH_SHIFT, marks_across.first);
-  const int64_t to = std::min(int64_t(std::max(b.left, b.right)) >> STRETCH_SHIFT, last);
-  for (int64_t k = from; k <= to; ++k)
-    for (uint32_t i : s[size_t(k - marks_across.first)]) take(i);
+  auto take_staff = [&](const Stretches& staff) {
+    const auto& s = staff.lists;
+    const int64_t last = staff.first + int64_t(staff.count) - 1;
+    const int64_t from = std::max(int64_t(std::min(b.left, b.right)) >> STRETCH_SHIFT, staff.first);
+    const int64_t to = std::min(int64_t(std::max(b.left, b.right)) >> STRETCH_SHIFT, last);
+    for (int64_t k = from; k <= to; ++k)
+      for (uint32_t i : s[size_t(k - staff.first)]) take(i);
+  };
+  if (pstaff == EVERY_STAFF) {
+    for (const Stretches& staff : marks_across.staves) take_staff(staff);
+  } else if (pstaff >= 0 && size_t(pstaff) < marks_across.staves.size()) {
+    take_staff(marks_across.staves[size_t(pstaff)]);
+  }
   std::vector<size_t> near;
   for (size_t w = low; w <= high && w < found.size(); ++w) {
     for (uint64_t bits = found[w]; bits; bits &= bits - 1)
@@ -232,20 +269,23 @@ Met met_by(const DrawnMark& m, const std::vector<size_t>& near) {
 // Words standing on another mark (words under a dynamic) move beyond it wherever that takes
 // them, as they always did: left where they were they could not be read. A hairpin (one way
 // false) moves only away from its staff: over the staff it would leave the notes it is for.
-// What the mark met where it stood is found only once it has moved: most marks meet nothing
-// in their way and stay.
+// Only a sign has another staff's notes in its way: the way of any other mark is looked for
+// among the marks of its staff. What the mark met where it stood, on any staff, is found only
+// once it has moved: most marks meet nothing in their way and stay.
 void move_clear(size_t mover, bool both_ways = true) {
   const DrawnMark where = marks_drawn[mover];
   const int32_t from = where.box.bottom;
   const bool up = where.above;
-  const std::vector<size_t> near = across_from(mover);
+  const std::vector<size_t> in_way = across_from(mover, where.sign ? EVERY_STAFF : where.pstaff);
+  std::vector<size_t> near;
   Met before;
   bool on_a_mark = false, before_known = false;
   for (bool way : {up, !up}) {
     if (way != up && !both_ways) return;
-    move_beyond(mover, way, near);
+    move_beyond(mover, way, in_way);
     if (marks_drawn[mover].box.bottom == from) return;
     if (!before_known) {
+      near = where.sign ? in_way : across_from(mover);
       before = met_by(where, near);
       on_a_mark = std::any_of(before.marks.begin(), before.marks.end(), [](size_t i) {
         const DrawnMark& o = marks_drawn[i];
@@ -392,7 +432,7 @@ void place_trill_line(size_t line, size_t sign) {
 
 void begin_marks_apart() {
   marks_drawn.clear();
-  marks_across = MarksAcross{};
+  clear_listing();
   Drosa owner = NIL;
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
