@@ -508,6 +508,82 @@ struct SignMove {
   double a, f, b;
 };
 
+// Calls visit(node, x field, origin field) for each bar, key, time signature and clef attached
+// before the note: of two of a kind, the one nearest the note, which the spacing placed (a
+// clef that a voice holding a note makes before a clef back holds for no note, is not drawn
+// and has no place to move from).
+// The same walk finds, when asked (cmove not null), the CMOVE nearest the note.
+template <typename Visit>
+void for_each_attached_sign(Drosa note, Visit visit, Drosa* cmove = nullptr) {
+  uint64_t seen = 0;  // a bit for each kind met (the kinds lie within 64 of each other)
+  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
+    int kind = effective_kind(p);
+    if (cmove && kind == CMOVE && !*cmove) *cmove = p;
+    if (p->xkind == NOTE || kind == ENDSYST) break;
+    const uint64_t bit = uint64_t(1) << (unsigned(kind) & 63);
+    if (seen & bit) continue;
+    seen |= bit;
+    switch (kind) {
+      case BAR:
+        if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbarx);
+        break;
+      case KEYSIG:
+        visit(p, xkeysigx, xkeysig_origin);
+        break;
+      case TIMESIG:
+        visit(p, xtimesigx, xtimesig_origin);
+        break;
+      case CLEF:
+        visit(p, xclefx, xcleforigin);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// The signs attached before each note of a chord and the chord's CMOVE, found by one walk back
+// from each note: moving a note's signs changes nothing another note's walk reads (each walks
+// its own nodes), so they may be found before any moves.
+struct ChordSigns {
+  struct Sign {
+    Drosa node;
+    const Field<int32_t>* x;
+    const Field<int32_t>* origin;
+  };
+  std::vector<Sign> signs;
+  std::vector<size_t> ends;  // the signs of the chord's note k end at ends[k]
+  int32_t cmove = 0;         // the chord's move, as CMOVE_value gives it
+
+  void find(const Chord& chord) {
+    signs.clear();
+    ends.clear();
+    Drosa nearest_to_last = NIL;
+    for_each_note(chord, [&](Drosa note) {
+      Drosa own = NIL;
+      for_each_attached_sign(
+          note,
+          [&](Drosa node, const Field<int32_t>& x, const Field<int32_t>& origin) {
+            signs.push_back({node, &x, &origin});
+          },
+          &own);
+      ends.push_back(signs.size());
+      // The CMOVE nearest the chord's last note: that of the last note that has one.
+      if (own) nearest_to_last = own;
+    });
+    cmove = nearest_to_last ? nearest_to_last->get(xchordmove) : 0;
+  }
+
+  // relocate_attached for the chord's note k.
+  void move(size_t k, const SignMove& m) const {
+    for (size_t i = k ? ends[k - 1] : 0; i < ends[k]; ++i) {
+      const Sign& sign = signs[i];
+      const double o = sign.node->get(*sign.origin);
+      sign.node->set(*sign.x, truncate(sign.node->get(*sign.x) + m.f * (m.a + o) - (m.b + o)));
+    }
+  }
+};
+
 // The signs attached before a grace chord (a bar line that grace notes begin, say) and those
 // before the main chords of other layers that start at the same time stand in one column, set
 // with the grace chord: the main chords' signs move as the grace chord's do, so that the
@@ -529,10 +605,10 @@ class SignColumns {
   std::map<int64_t, SignMove> moves_;
 };
 
-void move_signs(SignColumns& columns, const Chord& chord, Drosa note, const SignMove& own,
-                bool takes_spring) {
-  const SignMove& move = columns.at(chord, own, takes_spring);
-  relocate_attached(note, move.a, move.f, move.b);
+// Moves the signs of the chord's note k.
+void move_signs(SignColumns& columns, const Chord& chord, const ChordSigns& signs, size_t k,
+                const SignMove& own, bool takes_spring) {
+  signs.move(k, columns.at(chord, own, takes_spring));
 }
 
 // The chord's CDDATA as cddatptr finds it from the chord's last note (known here, not walked
@@ -550,12 +626,15 @@ Drosa whole_chord_records(const Chord& chord) {
 // its layer that follows it: it moves by `shift` as that chord's origin did.
 void move_with(SignColumns& columns, const Chord& chord, double shift) {
   chord.cd->set(xprex, truncate(chord.cd->get(xprex) + shift));
-  double m = CMOVE_value(chord.first);
+  thread_local ChordSigns signs;
+  signs.find(chord);
+  double m = signs.cmove;
   const LowerLayerNotes lower(whole_chord_records(chord));
+  size_t k = 0;
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
-    move_signs(columns, chord, note, {shift, 1.0, 0.0}, false);
+    move_signs(columns, chord, signs, k++, {shift, 1.0, 0.0}, false);
   });
 }
 
@@ -575,14 +654,17 @@ void place_chord(SignColumns& columns, Layer& layer, const Chord& chord, double 
   layer.last_shift = shift;
   // f (P - o + xprex) - c
   chord.cd->set(xprex, truncate(zone.at(P - o + chord.cd->get(xprex))));
-  const double m = CMOVE_value(chord.first);
+  thread_local ChordSigns signs;
+  signs.find(chord);
+  const double m = signs.cmove;
   const LowerLayerNotes lower(whole_chord_records(chord));
+  size_t k = 0;
   for_each_note(chord, [&](Drosa note) {
     Drosa nt = note_ntdata(note);
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
-    move_signs(columns, chord, note, {P - zone.start - o, f, -zone.target}, true);
+    move_signs(columns, chord, signs, k++, {P - zone.start - o, f, -zone.target}, true);
   });
 }
 
@@ -703,42 +785,6 @@ int32_t RMOVE_offset(Drosa note, const StaffData* staff) {
   int64_t move = attached_move(note, RMOVE);
   return staff ? truncate(double(move * staff->staff_size) / 2.0) : int32_t(move);
 }
-
-namespace {
-
-// Calls visit(node, x field, origin field) for each bar, key, time signature and clef attached
-// before the note: of two of a kind, the one nearest the note, which the spacing placed (a
-// clef that a voice holding a note makes before a clef back holds for no note, is not drawn
-// and has no place to move from).
-template <typename Visit>
-void for_each_attached_sign(Drosa note, Visit visit) {
-  uint64_t seen = 0;  // a bit for each kind met (the kinds lie within 64 of each other)
-  for (Drosa p = note ? note->xback : NIL; p; p = p->xback) {
-    int kind = effective_kind(p);
-    if (p->xkind == NOTE || kind == ENDSYST) break;
-    const uint64_t bit = uint64_t(1) << (unsigned(kind) & 63);
-    if (seen & bit) continue;
-    seen |= bit;
-    switch (kind) {
-      case BAR:
-        if (p->get(xbarx) != NOT_DRAWN) visit(p, xbarx, xbarx);
-        break;
-      case KEYSIG:
-        visit(p, xkeysigx, xkeysig_origin);
-        break;
-      case TIMESIG:
-        visit(p, xtimesigx, xtimesig_origin);
-        break;
-      case CLEF:
-        visit(p, xclefx, xcleforigin);
-        break;
-      default:
-        break;
-    }
-  }
-}
-
-}  // namespace
 
 void relocate_attached(Drosa note, double a, double f, double b) {
   for_each_attached_sign(note,
