@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
@@ -236,6 +237,7 @@ void put_hex16(std::string& out, unsigned v) {
 // ---- Compression ------------------------------------------------------------------------------
 
 // The bytes as a zlib stream (the PDF's FlateDecode); each thread keeps its own compressor.
+// Empty when the compressor could not be allocated: a zlib stream never is.
 std::string deflate(const std::string& data) {
   thread_local struct Compressor {
     libdeflate_compressor* c = libdeflate_alloc_compressor(DEFLATE_LEVEL);
@@ -512,6 +514,10 @@ void begin_object(PdfWriter& w, int number) {
 // compressed when `compressed` is true.
 void write_stream(PdfWriter& w, int number, const std::string& entries, const std::string& data,
                   bool compressed) {
+  if (compressed && data.empty() && !w.failed) {  // out of memory when it was compressed
+    w.failed = true;
+    errno = ENOMEM;
+  }
   begin_object(w, number);
   std::string head = "<< /Length " + std::to_string(data.size());
   if (compressed) head += " /Filter /FlateDecode";

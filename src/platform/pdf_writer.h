@@ -60,8 +60,8 @@ bool pdf_writer_end_apart(PdfWriter* writer, PdfPage* page);
 // of the writer may be called while its pages end.
 void pdf_writer_make_glyphs_ahead(PdfWriter* writer, const PdfPage* page);
 void pdf_page_dispose(PdfPage* page);
-// Writes what is left, the fonts and the file's trailer; false when writing failed. A
-// document without pages gets one, empty.
+// Writes what is left, the fonts and the file's trailer; false when writing failed (errno
+// ENOMEM when a stream could not be compressed). A document without pages gets one, empty.
 bool pdf_writer_end(PdfWriter* writer);
 // Frees the writer (waiting for pages still being compressed); nothing more is written.
 void pdf_writer_dispose(PdfWriter* writer);
