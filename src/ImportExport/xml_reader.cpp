@@ -880,9 +880,11 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
     return run_reader(r, start, end, user, element_stack_size, attribute_stack_size, text_step,
                       byte_limit, stop);
   }
+  // The place is given however the replay ends, also when a callback throws.
   struct Join {
     ReadAhead& a;
     std::thread& reading;
+    XmlReadStop* stop;
     ~Join() {
       {
         std::lock_guard held(a.lock);
@@ -890,8 +892,9 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
       }
       a.changed.notify_all();
       reading.join();
+      if (stop) *stop = a.stop;
     }
-  } join{ahead, reading};
+  } join{ahead, reading, stop};
   for (;;) {
     std::string block;
     {
@@ -905,7 +908,6 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
     replay(block, element, start, end, user);
   }
   if (ahead.failure) std::rethrow_exception(ahead.failure);
-  if (stop) *stop = ahead.stop;
   return ahead.code;
 }
 

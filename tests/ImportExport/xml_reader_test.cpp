@@ -399,9 +399,12 @@ TEST(XmlReaderInput, LargeDocumentsGiveTheEventsOfTheirPieces) {
     return 0;
   };
   int ends = 0;
-  EXPECT_THROW(xml_read_memory(doc.data(), doc.size(), nullptr, throw_late, &ends, 16, 16, 16),
-               std::runtime_error);
+  XmlReadStop stop;
+  EXPECT_THROW(
+      xml_read_memory(doc.data(), doc.size(), nullptr, throw_late, &ends, 16, 16, 16, 0, &stop),
+      std::runtime_error);
   EXPECT_EQ(ends, 10000);
+  EXPECT_GT(stop.line, 1u);  // the place is given however the read ends
 }
 
 // The UTF-16 form of a UTF-8 text, with its byte-order mark.
