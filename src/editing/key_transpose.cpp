@@ -154,10 +154,11 @@ struct ChordLetter {
 
 const std::string LOWER_LETTERS = "cdefgab", UPPER_LETTERS = "CDEFGAB";
 
-// The letter at a place (blanks skipped) and its accidental; false for anything but a..g, A..G.
+// The letter at a place (blanks skipped) and its accidental; false for anything but a..g, A..G,
+// and for an accidental's glyph in a music font ("C7/#9": the sharp of a sharp ninth is an 'f').
 bool read_chord_letter(TextPlace at, Drosa note, ChordLetter* out) {
   out->letter = skip_blanks(at);
-  if (!out->letter) return false;
+  if (!out->letter || accidental_of(out->letter, note)) return false;
   const char c = out->letter.character();
   out->upper = UPPER_LETTERS.find(c) != std::string::npos;
   const size_t found = out->upper ? UPPER_LETTERS.find(c) : LOWER_LETTERS.find(c);

@@ -199,6 +199,11 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   Drosa head = add_run(v, true, -5, "A");
   add_run(v, false, flat->font(), std::string(1, char(flat->character())));
   add_run(v, false, -5, "m6/9/C");  // the bass follows the last slash
+  // An alteration's sharp after a slash, no bass.
+  const ParamValue* raised = param_value(591, NIL, nullptr);
+  Drosa sharp_ninth = add_run(v, true, -5, "C7/");
+  add_run(v, false, raised->font(), std::string(1, char(raised->character())));
+  add_run(v, false, -5, "9");
   Drosa rest = add_rest(v, QUARTER);
   Drosa after = add_run(v, true, -5, "G");
   add_note(v, QUARTER, 37);
@@ -208,6 +213,7 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   EXPECT_FALSE(transpose_chord_symbols_by(rest, -24)) << "whole octaves change nothing";
   EXPECT_TRUE(transpose_chord_symbols_by(rest, 2));
   EXPECT_EQ(chord_text(head), "B{b}m6/9/D");
+  EXPECT_EQ(chord_text(sharp_ninth), "D7/{#}9") << "a sharp after the slash is no bass";
   EXPECT_EQ(chord_text(after), "G") << "a symbol of the next note stays";
   set_undo_mark(0);
   EXPECT_TRUE(transpose_chord_symbols_by(rest, -4));
