@@ -156,18 +156,21 @@ Drosa remove_annotation(Drosa head) {
   return p;
 }
 
-// Removes a note of another voice with the marks attached just before it. `previous`: the note
-// before it in the list when the caller knows it (NIL there: none; nullptr: it is looked for),
-// which ends the chord in its place when the note ended one.
+// Removes a note of another voice with the marks attached before it: back to the note, bar or
+// document time before it, past the annotations read in between (a mark left there would go to
+// the next note of the voice kept). `previous`: the note before it in the list when the caller
+// knows it (NIL there: none; nullptr: it is looked for), which ends the chord in its place when
+// the note ended one.
 Drosa remove_note(Drosa note, const Drosa* previous = nullptr) {
   if (previous && note->get(xendvcd)) {
     if (*previous) (*previous)->set(xendvcd, 1);
     note->set(xendvcd, 0);
   }
   Drosa next = note->xnext;
-  for (Drosa p = note->xback; p && is_attached_mark(p->xkind);) {
+  for (Drosa p = note->xback;
+       p && p->xkind != NOTE && p->xkind != XMLT && p->xkind != BAR && p->xkind != ENDSYST;) {
     Drosa before = p->xback;
-    destroy_node(p);
+    if (is_attached_mark(p->xkind)) destroy_node(p);
     p = before;
   }
   destroy_node(note);

@@ -170,7 +170,7 @@ bool beam_crosses_edge(const std::vector<Drosa>& group) {
 // Whether the group's number stands in a bracket: as its first chord asks (where the voice's
 // tuplets were found in other groups than the piece's, a bracket any of its chords asks for,
 // else none when one asks for none), else when its notes are not all under one beam (and its
-// number is shown).
+// number is shown), and neither end is a hidden rest (the bracket would end at nothing).
 bool bracketed(const std::vector<Drosa>& group) {
   if (group.size() < 2) return false;
   int asked = 0;
@@ -178,6 +178,8 @@ bool bracketed(const std::vector<Drosa>& group) {
     if (const int a = bracket_asked(n); a && asked != TUPLET_BRACKET_SHOWN) asked = a;
   if (asked) return asked == TUPLET_BRACKET_SHOWN;
   if (group.front()->get(xhidet)) return false;
+  for (Drosa end : {group.front(), group.back()})
+    if (end->get(xrest) && end->get(xhider)) return false;
   bool broken = false;
   for (size_t i = 0; i + 1 < group.size(); ++i) broken |= note_ntdata(group[i])->get(xendbeam);
   return broken && !beam_crosses_edge(group);

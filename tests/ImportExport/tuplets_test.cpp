@@ -280,6 +280,38 @@ TEST_F(Tuplets, VoicesSharingAStaffHaveTheirOwnGroups) {
   EXPECT_EQ(brackets_drawn(), "0.1:---- 1.1:----");
 }
 
+TEST_F(Tuplets, AMarkOfAnotherVoicesHiddenRestStaysWithThatVoice) {
+  // A system begins with, stems up, a hidden eighth rest starting a bracketed triplet, and
+  // stems down, from the same time, beamed triplet eighths; the next system's distance is put
+  // before that rest, after its bracket. The bracket went to the first eighth below when the
+  // voices were parted.
+  std::string up = rest("eighth", 12, 3, 2);
+  up.replace(up.find("<note>"), 6, "<note print-object=\"no\">");
+  up.insert(up.find("</note>"), "<notations><tuplet type=\"start\" bracket=\"yes\"/></notations>");
+  up += note("quarter", 24, 3, 2, "<tuplet type=\"stop\"/>") + note("quarter", 36, 1, 1);
+  std::string down = beamed(note("eighth", 12, 3, 2, "<tuplet type=\"start\"/>"), "begin") +
+                     beamed(note("eighth", 12, 3, 2), "continue") +
+                     beamed(note("eighth", 12, 3, 2, "<tuplet type=\"stop\"/>"), "end") +
+                     note("quarter", 36, 1, 1);
+  for (size_t at = down.find("<voice>1"); at != std::string::npos; at = down.find("<voice>1"))
+    down.replace(at, 8, "<voice>2");
+  ASSERT_EQ(import(two_four({note("half", 72, 1, 1),
+                             "<print new-system=\"yes\"/>" + up +
+                                 "<backup><duration>72</duration></backup>" + down,
+                             "<print new-system=\"yes\"><system-layout><system-distance>150"
+                             "</system-distance></system-layout></print>" +
+                                 note("half", 72, 1, 1)}),
+                   1),
+            1);
+  take_reports();
+  for (int v = 0; v < 2; ++v) {
+    int shown = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      shown += p->xkind == TSMOD && p->get(xtupl_bracket) == TUPLET_BRACKET_SHOWN;
+    EXPECT_EQ(shown, v == 0 ? 1 : 0) << "voice " << v;
+  }
+}
+
 TEST_F(Tuplets, RealScoresComeBackFromTheExportWithTheirBrackets) {
   // Brackets the documents ask for, and ones the layout draws where they say nothing.
   platform_init_fonts();
