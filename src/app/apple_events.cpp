@@ -74,13 +74,14 @@ bool open_documents(const std::vector<std::string>& documents, bool print, bool 
     if (!piece_fsspec.empty() && current_view_index >= 0 && !leave_view()) return false;
     if (is_musicxml_document(path)) {
       import_fsspec = path;
-      // An imported document to print is printed and let go of as a piece file is.
+      // An imported document to print is printed and let go of as a piece file is; its pages
+      // are drawn for printing as they are formatted.
+      draw_pages_ahead(print);
       const bool opened = open_piece_window(-2);
       all &= opened;
-      if (opened && print) {
-        print_piece(PRINT_BEFORE_CLOSING);
-        if (!keep_open) close_view(0);
-      }
+      if (opened && print) print_piece(PRINT_BEFORE_CLOSING);
+      draw_pages_ahead(false);
+      if (opened && print && !keep_open) close_view(0);
       activate_window(nullptr);
       continue;
     }

@@ -18,6 +18,7 @@
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/note_colors.h"
+#include "graphics/print.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -213,8 +214,9 @@ void GEinit(int save_old) {
   }
   if (!save_old && old_GE_head && !reformat_pending)
     REPORT_ERROR(4, "GEinit called with !save_old and old_GE_head != NIL");
-  // Elements kept for their page as they stand go to it rather than to the old list.
-  const bool taken = take_waiting_list(GE_head);
+  // Elements kept for their page as they stand go to it rather than to the old list; the page
+  // is then final.
+  const int32_t taken = take_waiting_list(GE_head);
   Drosa first = GE_head->xnext;
   if (GE_list_complete && save_old && !taken) {
     if (old_GE_head) {
@@ -236,6 +238,7 @@ void GEinit(int save_old) {
   GE_tail = GE_head;
   last_GE_owner = NIL;
   GE_list_complete = 0;
+  if (taken) page_final(taken);
 }
 
 int32_t GEcharacter(int drawmode, int32_t x, int32_t y, int pstaff, int param, int colour, int var,

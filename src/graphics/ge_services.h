@@ -99,8 +99,10 @@ extern Drosa old_GE_head;     // the previous list, kept until a new format comp
 extern Drosa GE_tail;         // last element of the current list
 extern int GE_list_complete;  // non-zero when the current list holds a whole formatted page
 
-extern float zoom_factor;    // screen scale divisor of the music window; 10.0 at the standard zoom
-extern Drosa flashing_node;  // the note being flashed; NIL none
+// Each thread has its own view transform (zoom_factor, view_transform, page_pixel_width and
+// _height): a thread that draws printed pages sets the print transform on itself alone.
+extern thread_local constinit float zoom_factor;  // screen scale divisor; 10.0 at the standard zoom
+extern Drosa flashing_node;                       // the note being flashed; NIL none
 
 // A view transform: how many layout units make a pixel, and the pixel lengths derived from it.
 struct ViewTransform {
@@ -121,8 +123,8 @@ struct VirtualRect {
 
 // ---- The current view's page and transform ----------------------------------------------
 
-extern int32_t page_pixel_width;  // the page at the current zoom, in pixels
-extern int32_t page_pixel_height;
+extern thread_local constinit int32_t page_pixel_width;  // the page at the current zoom, in pixels
+extern thread_local constinit int32_t page_pixel_height;
 
 extern Port* offscreen_page;  // the current view's page image; nullptr none
 extern int32_t scroll_h;      // pixel offsets of the window's view into the page
@@ -687,6 +689,18 @@ inline constexpr int PRINT_BEFORE_CLOSING = -2;
 //          "Graphics Context", "Close Printer Page", "Before EndDoc", "EndDoc") and ends the
 //          command; nothing of the document is left behind and the piece is as it was.
 void print_piece(int which);
+
+// draw_pages_ahead: while on, each page final in a format of the whole piece (its list kept and
+// the next page begun) is drawn as a printed page on a thread of its own while the main thread
+// formats the pages after it; the print that follows takes each page drawn so whose kept list,
+// print transform and page size are those it prints with. Off lets the thread go and drops what it
+// drew. On only where two cores or more are usable. Reads: current_ncontext's page size,
+// zoom_factor, page_pixel_width and _height.
+void draw_pages_ahead(bool on);
+// last_page_final: the last page's kept list is final, the format of the whole piece ended; it
+// is drawn ahead only when every page before it has been (the print draws it sooner than a
+// thread still busy).
+void last_page_final(int32_t page);
 
 // page_setup: the Page Setup command: the contexts to change, the scaling advice for the
 // current context's page, the Page Setup dialog, and its choices kept in the page setup of

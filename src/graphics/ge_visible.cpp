@@ -12,14 +12,11 @@
 #include "graphics/GE.h"
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/raster.h"
 #include "params/param_services.h"
 #include "platform/port.h"
 
 namespace {
-
-// "tie and slur thickness control (one value for whole page)"
-constexpr int P_CURVE_THICKNESS = 326;
-constexpr int P_CURVE_WIDTH = 328;  // "width for curves without Thicker Center (one for page)"
 
 struct Box {
   int64_t x1, y1, x2, y2;  // layout units, x1 <= x2 and y1 <= y2
@@ -49,7 +46,8 @@ Box text_box(Drosa element) {
 
 // The widest a curve is drawn: its tapering width or its constant width.
 int64_t curve_reach() {
-  return std::max(2 * page_param_length(P_CURVE_THICKNESS), page_param_length(P_CURVE_WIDTH)) + 1;
+  const PageCurveWidths widths = curve_widths();
+  return std::max(2 * widths.thickness, widths.width) + 1;
 }
 
 // The node holding a text run's place: the first GE_CHAR at or after `element` past its

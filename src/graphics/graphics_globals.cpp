@@ -11,13 +11,13 @@ Drosa old_GE_head;
 Drosa GE_tail;
 int GE_list_complete = 0;
 Drosa last_GE_owner;
-float zoom_factor = 10.0f;
+thread_local constinit float zoom_factor = 10.0f;
 Drosa flashing_node;
 int8_t current_color_index = 0;
 
-ViewTransform view_transform;
-int32_t page_pixel_width = 0;
-int32_t page_pixel_height = 0;
+thread_local constinit ViewTransform view_transform;
+thread_local constinit int32_t page_pixel_width = 0;
+thread_local constinit int32_t page_pixel_height = 0;
 ViewTransform print_transform;
 int32_t print_page_pixel_width = 0;
 int32_t print_page_pixel_height = 0;
@@ -45,6 +45,7 @@ int16_t selection_frame_size = 9;
 
 thread_local constinit CurveState curve_state;
 thread_local constinit TextPenMemory text_pen;
+thread_local constinit PageCurveWidths page_curve_widths;
 BeamRecord beam_record;
 
 BeamBufferEntry beam_buffer[BEAM_BUFFER_SIZE];
@@ -93,6 +94,7 @@ void reset_graphics_globals() {
   selection_frame_size = 9;
   curve_state = CurveState{};
   text_pen = TextPenMemory{};
+  page_curve_widths = PageCurveWidths{};
   current_color_index = 0;
   for (BeamBufferEntry& e : beam_buffer) e = BeamBufferEntry{};
   for (uint32_t& t : beam_buffer_touched) t = 0;

@@ -35,7 +35,7 @@ struct CurveState {
 
 // ---- The current view's page and transform ----------------------------------------------
 
-extern ViewTransform view_transform;    // the current view's; its zoom is zoom_factor's value
+extern thread_local constinit ViewTransform view_transform;  // the current view's (this thread's)
 extern ViewTransform print_transform;   // the printed page's, set by the printing code
 extern int32_t print_page_pixel_width;  // the page at the print transform's zoom
 extern int32_t print_page_pixel_height;
@@ -62,6 +62,14 @@ struct TextPenMemory {
   int32_t row = 0;     // the pixel row it was drawn on
 };
 extern thread_local constinit TextPenMemory text_pen;
+// The widths of a page's curves (parameters 326 and 328, one value for the page) as this thread
+// draws them: a thread that draws pages while the main thread formats (and sets the parameter
+// table anew) takes them once; `kept` 0 reads the table at each curve.
+struct PageCurveWidths {
+  int kept = 0;
+  int32_t thickness = 0, width = 0;
+};
+extern thread_local constinit PageCurveWidths page_curve_widths;
 
 // ---- The page drawing pass ----------------------------------------------------------------
 

@@ -83,22 +83,28 @@ Drosa plot_text_run(Drosa element, int skip_text) {
   return run;
 }
 
+SavedViewTransform print_view_of(const ViewTransform& print) {
+  const double ratio = double(zoom_factor) / print.zoom;
+  return {print, print.zoom, int32_t(std::floor(page_pixel_width * ratio + 0.5)),
+          int32_t(std::floor(page_pixel_height * ratio + 0.5))};
+}
+
+void put_view_transform(const SavedViewTransform& view) {
+  view_transform = view.transform;
+  zoom_factor = view.zoom;
+  page_pixel_width = view.width;
+  page_pixel_height = view.height;
+}
+
 SavedViewTransform use_print_transform() {
   SavedViewTransform saved{view_transform, zoom_factor, page_pixel_width, page_pixel_height};
-  const double ratio = double(zoom_factor) / print_transform.zoom;
-  view_transform = print_transform;
-  zoom_factor = print_transform.zoom;
-  page_pixel_width = int32_t(std::floor(page_pixel_width * ratio + 0.5));
-  page_pixel_height = int32_t(std::floor(page_pixel_height * ratio + 0.5));
+  put_view_transform(print_view_of(print_transform));
   transform_saved = 1;
   return saved;
 }
 
 void restore_view_transform(const SavedViewTransform& saved) {
-  view_transform = saved.transform;
-  zoom_factor = saved.zoom;
-  page_pixel_width = saved.width;
-  page_pixel_height = saved.height;
+  put_view_transform(saved);
   transform_saved = 0;
 }
 

@@ -29,6 +29,13 @@ struct SavedViewTransform {
 // transform_saved.
 SavedViewTransform use_print_transform();
 void restore_view_transform(const SavedViewTransform& saved);
+// The view transform that use_print_transform would put in place for the print transform
+// `print` (of a zoom above 0), from this thread's.
+// Reads: zoom_factor, page_pixel_width and _height.
+SavedViewTransform print_view_of(const ViewTransform& print);
+// Puts a view transform in place on this thread (another thread's stays as it is).
+// Writes: view_transform, zoom_factor, page_pixel_width and _height.
+void put_view_transform(const SavedViewTransform& view);
 
 // plot_GE_list_of: plot_GE_list of the list that `head` leads, with the view transform as it
 // stands (a print has put the print transform in place already). Changes nothing but the

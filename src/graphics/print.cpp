@@ -17,11 +17,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <strings.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/app_services.h"
@@ -36,6 +41,7 @@
 #include "graphics/raster.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
+#include "platform/cores.h"
 #include "platform/dialogs.h"
 #include "platform/port.h"
 #include "platform/printing.h"
@@ -180,17 +186,132 @@ bool run_print_dialog(int context) {
   return true;
 }
 
+// ---- Pages drawn ahead -------------------------------------------------------------------------
+
+// How a printed page is drawn: the view transform in place while it is drawn and the page's
+// rectangle, which is also its port's size. The transform is the print zoom's, whatever follows
+// from the zoom.
+struct PrintedView {
+  SavedViewTransform view;
+  Rect page;
+  bool operator==(const PrintedView& o) const {
+    return view.zoom == o.view.zoom && view.width == o.view.width && view.height == o.view.height &&
+           page == o.page;
+  }
+};
+
+// The current context's printed view, for a print transform of the print zoom.
+PrintedView printed_view(const ViewTransform& print) {
+  const int c = current_ncontext;
+  int32_t width = 0, height = 0;
+  set_view_transform(PRINT_ZOOM, options_i32(c, OPTIONS_PAGE_WIDTH),
+                     options_i32(c, OPTIONS_PAGE_HEIGHT), 0, nullptr, 0, 0, 1, &width, &height);
+  return {print_view_of(print), Rect{0, 0, width, height}};
+}
+
+// A page drawn, or to be drawn, ahead: its kept list (lent until it is drawn), which keeping of
+// the page that was, and the printed page.
+struct AheadPage {
+  int32_t page = 0;
+  Drosa head;
+  uint32_t serial = 0;
+  PrintedPage* printed = nullptr;
+};
+
+// The pages drawn ahead and the thread that draws them, one page after another in the order
+// they became final.
+struct DrawingAhead {
+  PrintedView view;
+  PageCurveWidths curves;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<AheadPage> waiting;  // final, not yet drawn
+  bool drawing = false;           // a page is being drawn
+  std::vector<AheadPage> drawn;
+  bool stopping = false;  // pages still waiting are left undrawn
+  std::thread thread;
+};
+std::unique_ptr<DrawingAhead> ahead;
+
+void draw_ahead(DrawingAhead& a) {
+  platform_print_thread_begins();
+  own_measuring_port = port_new_offscreen(8, 8);
+  put_view_transform(a.view.view);
+  page_curve_widths = a.curves;
+  for (;;) {
+    AheadPage page;
+    {
+      std::unique_lock held(a.lock);
+      a.changed.wait(held, [&a] { return a.stopping || !a.waiting.empty(); });
+      if (a.stopping) break;
+      page = a.waiting.front();
+      a.waiting.pop_front();
+      a.drawing = true;
+    }
+    page.printed = platform_print_page_apart(a.view.page.right, a.view.page.bottom, [&] {
+      plot_GE_list_of(page.head, a.view.page, PLOT_PRINT, 0);
+    });
+    kept_page_give_back(page.page);
+    std::lock_guard held(a.lock);
+    a.drawn.push_back(page);
+    a.drawing = false;
+  }
+  port_dispose(own_measuring_port);
+  own_measuring_port = nullptr;
+  platform_print_thread_ends();
+}
+
+// Stops the thread drawing ahead: the page it is drawing is finished, the pages waiting are left.
+void stop_drawing_ahead(DrawingAhead& a) {
+  {
+    std::lock_guard held(a.lock);
+    a.stopping = true;
+  }
+  a.changed.notify_all();
+  if (a.thread.joinable()) a.thread.join();
+  for (const AheadPage& page : a.waiting) kept_page_give_back(page.page);
+  a.waiting.clear();
+}
+
+// The page drawn ahead from the list `head` now kept for page `page`, with the view `view`; taken
+// from those drawn (nullptr when there is none).
+PrintedPage* take_drawn_ahead(int32_t page, Drosa head, const PrintedView& view) {
+  if (!ahead || !(ahead->view == view)) return nullptr;
+  for (AheadPage& drawn : ahead->drawn)
+    if (drawn.page == page && drawn.printed && drawn.head == head &&
+        drawn.serial == kept_page_serial(page))
+      return std::exchange(drawn.printed, nullptr);
+  return nullptr;
+}
+
 // Prints the pages of a PDF document side by side, when every one is kept as formatted and the
 // document can: each page's kept list is drawn on a thread of its own, on its own port, with the
 // print transform put in place once for all of them; *ok is false when a page could not be
 // ended (it has been reported). False when they are to be printed one by one.
 bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
-  if (first >= last || !platform_print_pages_together(print_session, int(last - first + 1)))
+  const int count = int(last - first + 1);
+  const bool drawing_ahead = ahead && ahead->thread.joinable();
+  if (count < 1 || (!drawing_ahead && !platform_print_pages_together(print_session, count)))
     return false;
   std::vector<Drosa> lists;
   for (int32_t n = first; n <= last; ++n) {
     lists.push_back(kept_page_graphics(n));
     if (!lists.back()) return false;
+  }
+  // The pages drawn ahead that are still as printed now.
+  const PrintedView view{
+      print_transform.zoom > 0
+          ? print_view_of(print_transform)
+          : SavedViewTransform{view_transform, zoom_factor, page_pixel_width, page_pixel_height},
+      page};
+  if (ahead) stop_drawing_ahead(*ahead);
+  std::vector<PrintedPage*> drawn(lists.size(), nullptr);
+  int drawn_count = 0;
+  for (size_t i = 0; i < lists.size(); ++i)
+    if ((drawn[i] = take_drawn_ahead(first + int32_t(i), lists[i], view))) ++drawn_count;
+  if (!platform_print_pages_together(print_session, count, drawn_count)) {
+    for (PrintedPage* printed : drawn) platform_print_page_apart_dispose(printed);
+    return false;
   }
   char title[48];
   std::snprintf(title, sizeof title, " Printing pages %d to %d", int(first), int(last));
@@ -200,16 +321,19 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
   if (swapped) saved = use_print_transform();
   const int16_t code = platform_print_draw_pages(
       print_session, int(lists.size()),
-      [&lists, page, caller = std::this_thread::get_id()](int i) {
-        // Another thread measures texts on a port of its own.
-        if (std::this_thread::get_id() != caller && !own_measuring_port)
+      [&lists, &view, page, caller = std::this_thread::get_id()](int i) {
+        // Another thread measures texts on a port of its own, with the print transform on itself.
+        if (std::this_thread::get_id() != caller && !own_measuring_port) {
           own_measuring_port = port_new_offscreen(8, 8);
+          put_view_transform(view.view);
+        }
         plot_GE_list_of(lists[size_t(i)], page, PLOT_PRINT, 0);
       },
       [] {
         port_dispose(own_measuring_port);
         own_measuring_port = nullptr;
-      });
+      },
+      [&drawn](int i) { return std::exchange(drawn[size_t(i)], nullptr); });
   if (swapped) restore_view_transform(saved);
   *ok = !step_failed(code, "Close Printer Page");
   return true;
@@ -236,6 +360,7 @@ bool print_pages(int32_t first, int32_t last) {
     return false;
   bool ok = true;
   const bool together = !postscript && print_pages_together(first, last, page, &ok);
+  if (ahead) stop_drawing_ahead(*ahead);  // what was drawn ahead goes with the thread
   for (int32_t n = first; !together && ok && n <= last; ++n) {
     char title[40];
     std::snprintf(title, sizeof title, " Printing page %d", int(n));
@@ -450,6 +575,42 @@ void print_piece(int which) {
   if (which == PRINT_WITHOUT_DIALOG) *print_settings = settings;
   if (closing) shown.formatted = false;
   put_back(shown);
+}
+
+void draw_pages_ahead(bool on) {
+  if (ahead) {
+    stop_drawing_ahead(*ahead);
+    for (AheadPage& page : ahead->drawn) platform_print_page_apart_dispose(page.printed);
+    ahead.reset();
+  }
+  if (on && platform_usable_cores() >= 2) ahead = std::make_unique<DrawingAhead>();
+}
+
+void page_final(int32_t page) {
+  if (!ahead || ahead->stopping) return;
+  DrawingAhead& a = *ahead;
+  if (!a.thread.joinable()) {
+    a.view = printed_view(transform_for_zoom(PRINT_ZOOM));
+    a.curves = curve_widths();
+    a.thread = std::thread(draw_ahead, std::ref(a));
+  }
+  AheadPage lent{page, NIL, 0, nullptr};
+  lent.head = kept_page_lend(page, &lent.serial);
+  if (!lent.head) return;
+  {
+    std::lock_guard held(a.lock);
+    a.waiting.push_back(lent);
+  }
+  a.changed.notify_all();
+}
+
+void last_page_final(int32_t page) {
+  if (!ahead || !ahead->thread.joinable()) return;
+  {
+    std::lock_guard held(ahead->lock);
+    if (ahead->drawing || !ahead->waiting.empty()) return;
+  }
+  page_final(page);
 }
 
 void page_setup(int) {

@@ -22,6 +22,10 @@ inline constexpr uint8_t PRINT_CENTRED_DOWN = 0x80;
 // The layout units a pixel of the printed page holds: a fifth of a point at 100 percent.
 inline constexpr float PRINT_ZOOM = 2.0f;
 
+// page_final: the page's kept list is final (the next page has begun): while pages are drawn
+// ahead (draw_pages_ahead), it is drawn on their thread.
+void page_final(int32_t page);
+
 // ---- The session --------------------------------------------------------------------------------
 
 // apply_page_format: puts the context's page setup (scale, paper, orientation) into the page

@@ -454,6 +454,11 @@ void offscreen_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t widt
 
 // ---- Curves ---------------------------------------------------------------------------------
 
+PageCurveWidths curve_widths() {
+  if (page_curve_widths.kept) return page_curve_widths;
+  return {1, page_param_length(P_CURVE_THICKNESS), page_param_length(P_CURVE_WIDTH)};
+}
+
 int32_t curve_segment_width(int i) {
   const CurveState& s = curve_state;
   if (s.max_width < 1) return s.pen_width;
@@ -474,9 +479,9 @@ void draw_curve(int32_t x1, int32_t y1, int32_t c1x, int32_t c1y, int32_t c2x, i
   CurveState s;
   int cls = subdivision_class(zoom_factor);
   if (!fill) {
-    s.pen_width = page_param_length(P_CURVE_WIDTH);
+    s.pen_width = curve_widths().width;
   } else {
-    int32_t w = 2 * page_param_length(P_CURVE_THICKNESS);
+    int32_t w = 2 * curve_widths().thickness;
     const int64_t adx = std::llabs(int64_t(x2) - x1), ady = std::llabs(int64_t(y2) - y1);
     if (adx < 5 * int64_t(w) && ady < 5 * int64_t(w))
       w = w / 2 + 1;

@@ -66,3 +66,8 @@ int32_t curve_segment_width(int i);
 // down to curve_state's depth, drawing each leaf as a segment from the last point.
 // Reads and writes: curve_state.
 void bezier_subdivide(CurvePoint p0, CurvePoint p1, CurvePoint p2, CurvePoint p3, int level);
+
+// curve_widths: the widths of the page's curves: this thread's kept ones (page_curve_widths), else
+// parameters 326 and 328 as the table holds them, with `kept` set.
+// Reads: page_curve_widths, the parameter table.
+PageCurveWidths curve_widths();

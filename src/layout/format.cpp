@@ -1194,6 +1194,7 @@ void format_all_pages() {
     format_page(page, 0);
   }
   settle_page_graphics();  // the last page's list stays the screen's
+  if (page_count > 1) last_page_final(page_count);
   current_page = shown_page;
   whole_piece_format = 0;
   split_said = false;

@@ -565,8 +565,8 @@ void count_piece_change();
 void keep_page_list(int32_t page, Drosa head, const std::string& key, uint32_t count,
                     bool until_replaced = false);
 // Whether the elements of the list at `head` were waiting to be kept: they are then the kept
-// page's, and `head` is left without elements.
-bool take_waiting_list(Drosa head);
+// page's, and `head` is left without elements. The page, 0 when they were not waiting.
+int32_t take_waiting_list(Drosa head);
 // A list still waiting to be kept is copied as it stands.
 void settle_waiting_list();
 // The head of the list kept for the page in the state `key`, NIL when there is none.
@@ -579,6 +579,13 @@ void forget_kept_pages_from(int32_t page, uint32_t count);
 void forget_kept_pages();
 // The nodes the kept lists hold.
 long kept_page_nodes();
+// Lends the list kept for the page (NIL when there is none) to another thread to read: until it
+// is given back (kept_page_give_back, on any thread) nothing destroys it, a forget waits for it.
+// *serial tells this keeping of the page from any later one.
+Drosa kept_page_lend(int32_t page, uint32_t* serial);
+void kept_page_give_back(int32_t page);
+// The serial of the list kept for the page (0 when there is none), as kept_page_lend gives it.
+uint32_t kept_page_serial(int32_t page);
 
 // ==== list_boxes.cpp =============================================================================
 // The list boxes of the program's dialogs, filled from the piece or the parameter table.

@@ -746,6 +746,18 @@ uint64_t glyph_key(int font, int face, uint8_t code) {
 }
 
 // The glyph of a font, face and code: made ahead by a thread drawing pages, or made now.
+// Glyphs made for pages drawn apart before their document began (pdf_page_make_glyphs), by
+// glyph_key, for the writers of the documents the pages go to.
+struct GlyphsApart {
+  std::mutex lock;
+  std::unordered_map<uint64_t, Glyph> made;
+};
+
+GlyphsApart& glyphs_apart() {
+  static GlyphsApart apart;
+  return apart;
+}
+
 Glyph take_glyph(PdfWriter& w, int font, int face, uint8_t code) {
   const uint64_t key = glyph_key(font, face, code);
   {
@@ -758,7 +770,24 @@ Glyph take_glyph(PdfWriter& w, int font, int face, uint8_t code) {
     }
     w.begun.insert(key);  // one begun ahead and not done yet is made twice, the same
   }
+  {
+    GlyphsApart& apart = glyphs_apart();
+    std::lock_guard held(apart.lock);
+    if (auto it = apart.made.find(key); it != apart.made.end()) return it->second;
+  }
   return make_glyph(font, face, code);
+}
+
+// The glyphs of a page's texts, by glyph_key, each once.
+std::vector<uint64_t> glyph_keys_of(const PageDrawing& d) {
+  std::vector<uint64_t> keys;
+  for (const PageDrawing::Step& step : d.steps)
+    if (step.kind == PageDrawing::TEXT)
+      for (uint32_t i = step.first; i < step.first + step.count; ++i)
+        keys.push_back(glyph_key(step.font, step.face, static_cast<uint8_t>(d.bytes[i])));
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  return keys;
 }
 
 // Gives the texts of a page their fonts, in order: a font met first gets its object number
@@ -790,14 +819,7 @@ GlyphKeys name_fonts(PdfWriter& w, PageDrawing& d) {
 
 void pdf_writer_make_glyphs_ahead(PdfWriter* w, const PdfPage* page) {
   if (!page) return;
-  const PageDrawing& d = page->drawing;
-  std::vector<uint64_t> wanted;
-  for (const PageDrawing::Step& step : d.steps)
-    if (step.kind == PageDrawing::TEXT)
-      for (uint32_t i = step.first; i < step.first + step.count; ++i)
-        wanted.push_back(glyph_key(step.font, step.face, static_cast<uint8_t>(d.bytes[i])));
-  std::sort(wanted.begin(), wanted.end());
-  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+  std::vector<uint64_t> wanted = glyph_keys_of(page->drawing);
   {
     std::lock_guard held(w->ahead_lock);
     std::erase_if(wanted, [w](uint64_t key) { return !w->begun.insert(key).second; });
@@ -809,6 +831,22 @@ void pdf_writer_make_glyphs_ahead(PdfWriter* w, const PdfPage* page) {
                                     uint8_t(key & 0xFF))});
   std::lock_guard held(w->ahead_lock);
   for (auto& [key, glyph] : made) w->made_ahead.emplace(key, std::move(glyph));
+}
+
+void pdf_page_make_glyphs(const PdfPage* page) {
+  if (!page) return;
+  std::vector<uint64_t> wanted = glyph_keys_of(page->drawing);
+  GlyphsApart& apart = glyphs_apart();
+  {
+    std::lock_guard held(apart.lock);
+    std::erase_if(wanted, [&apart](uint64_t key) { return apart.made.count(key) != 0; });
+  }
+  for (const uint64_t key : wanted) {
+    Glyph glyph =
+        make_glyph(int(int32_t(key >> 32)), int((key >> 8) & 0xFFFFFF), uint8_t(key & 0xFF));
+    std::lock_guard held(apart.lock);
+    apart.made.emplace(key, std::move(glyph));
+  }
 }
 
 bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {

@@ -59,6 +59,9 @@ bool pdf_writer_end_apart(PdfWriter* writer, PdfPage* page);
 // make, for the pages' ends to take (a glyph is the same whichever thread makes it). Only this
 // of the writer may be called while its pages end.
 void pdf_writer_make_glyphs_ahead(PdfWriter* writer, const PdfPage* page);
+// Makes, on the calling thread, the glyphs of the texts of a page drawn before any writer was
+// begun that no such page has made, for the writers its pages end in to take.
+void pdf_page_make_glyphs(const PdfPage* page);
 void pdf_page_dispose(PdfPage* page);
 // Writes what is left, the fonts and the file's trailer; false when writing failed (errno
 // ENOMEM when a stream could not be compressed). A document without pages gets one, empty.

@@ -889,13 +889,44 @@ unsigned page_helpers(int pages) {
 
 }  // namespace
 
-bool platform_print_pages_together(const PrintSession* s, int pages) {
+struct PrintedPage {
+  PdfPageSink sink;
+  int width = 0, height = 0;
+};
+
+PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw) {
+  auto* page = new PrintedPage{{}, std::max(1, width), std::max(1, height)};
+  page->sink.page = pdf_page_new(0);
+  Port* port =
+      port_new_on_sink({&page->sink, pdf_fill, pdf_line, pdf_text}, page->width, page->height);
+  Port* saved = platform_current_port();
+  platform_set_port(port);
+  fresh_page();
+  draw();
+  flush_fills(&page->sink);
+  platform_set_port(saved);
+  port_dispose(port);
+  pdf_page_make_glyphs(page->sink.page);
+  return page;
+}
+
+void platform_print_page_apart_dispose(PrintedPage* page) {
+  if (page) pdf_page_dispose(page->sink.page);
+  delete page;
+}
+
+void platform_print_thread_begins() { port_thread_draws_pages(); }
+
+void platform_print_thread_ends() { port_thread_done(); }
+
+bool platform_print_pages_together(const PrintSession* s, int pages, int drawn) {
   return s && s->kind == DocumentKind::PDF && s->pdf && !s->page_open && fail_step == FAIL_NONE &&
-         page_helpers(pages) > 0;
+         (page_helpers(pages) > 0 || drawn > 0);
 }
 
 int16_t platform_print_draw_pages(PrintSession* s, int count, const std::function<void(int)>& draw,
-                                  const std::function<void()>& done) {
+                                  const std::function<void()>& done,
+                                  const std::function<PrintedPage*(int)>& drawn) {
   if (s->kind != DocumentKind::PDF || !s->pdf || s->page_open) return s->error = RESULT_NOT_OPEN;
   if (count <= 0) return RESULT_OK;
   struct Page {
@@ -904,13 +935,29 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
     bool drawn = false;
   };
   std::vector<Page> pages(size_t(count), Page{});
-  const unsigned helpers = std::min(page_helpers(count), unsigned(count - 1));
+  // The pages drawn apart before are taken as they are, when they are of this document's size.
+  int to_draw = 0;
+  for (int i = 0; i < count; ++i) {
+    PrintedPage* apart = drawn ? drawn(i) : nullptr;
+    if (apart && apart->width == s->width && apart->height == s->height) {
+      pages[size_t(i)].drawn = true;
+      pages[size_t(i)].sink.page = std::exchange(apart->sink.page, nullptr);
+    } else {
+      ++to_draw;
+    }
+    platform_print_page_apart_dispose(apart);
+  }
+  const unsigned helpers = std::min(page_helpers(count), unsigned(std::max(to_draw - 1, 0)));
   // Pages drawn and not yet ended are held in memory: no more than this many at once.
   const int most_ahead = 2 * int(helpers + 1);
   std::mutex lock;
   std::condition_variable changed;
   int next = 0, ended = 0;  // the next page to draw, the next to end
   std::atomic<size_t> room{0};
+  // Steps over the pages drawn apart (the lock held, or before the threads start).
+  auto skip_drawn = [&] {
+    while (next < count && pages[size_t(next)].drawn) ++next;
+  };
   auto may_take = [&] { return next < count && next < ended + most_ahead; };
   // Makes the glyphs of page i's texts that no page has begun to make; the page is drawn.
   auto finish_page = [&](int i) {
@@ -937,8 +984,10 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
   };
   // The first page is drawn before the others are begun: the texts it measures are then known to
   // every thread, which would otherwise all measure the same texts at once, each loading the fonts.
-  next = 1;
-  draw_page(0);
+  skip_drawn();
+  const int first = next < count ? next++ : -1;
+  skip_drawn();
+  if (first >= 0) draw_page(first);
   std::vector<std::thread> threads;
   threads.reserve(helpers);
   for (unsigned t = 0; t < helpers; ++t)
@@ -951,6 +1000,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
           changed.wait(held, [&] { return next >= count || may_take(); });
           if (next >= count) break;
           i = next++;
+          skip_drawn();
         }
         draw_page(i);
         finish_page(i);
@@ -958,7 +1008,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
       done();
       port_thread_done();
     });
-  finish_page(0);
+  if (first >= 0) finish_page(first);
   // This thread draws pages too, and ends them in order as soon as they are drawn.
   int16_t code = RESULT_OK;
   while (ended < count) {
@@ -968,6 +1018,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
       if (!pages[size_t(ended)].drawn) {
         if (may_take()) {
           take = next++;
+          skip_drawn();
         } else {
           changed.wait(held, [&] { return pages[size_t(ended)].drawn || may_take(); });
           continue;

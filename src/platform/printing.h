@@ -147,17 +147,31 @@ void platform_print_abort_document(PrintSession* session);
 // The number of pages ended in the session's current or last document.
 int platform_print_pages_done(const PrintSession* session);
 
+// A PDF page drawn apart from any document, on any thread, for a later document whose pages are
+// of its size to take (platform_print_draw_pages).
+struct PrintedPage;
+// Draws a page of width x height pixels apart: draw() is called with the current port set to the
+// page's own port, fresh as a begun page's.
+PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw);
+void platform_print_page_apart_dispose(PrintedPage* page);
+// A thread other than the main one that draws pages apart says so before its first page, and
+// lets go of the fonts and texts it kept before it ends.
+void platform_print_thread_begins();
+void platform_print_thread_ends();
+
 // Whether `pages` pages of the document under way are to be drawn side by side (a PDF document
-// of enough pages, on a machine of several cores).
-bool platform_print_pages_together(const PrintSession* session, int pages);
+// of enough pages, on a machine of several cores), or taken as drawn apart (`drawn` of them).
+bool platform_print_pages_together(const PrintSession* session, int pages, int drawn = 0);
 // Draws `count` pages side by side, as if each were begun, drawn by draw(i) on the page's port
 // and ended in turn: draw(i) is called with the current port set to page i's own port, on one
 // of several threads (the caller's among them), and must only draw; the pages are ended in order
-// on the caller's thread. done() is called on each other thread before it ends. The first error
-// of ending a page is returned (0 none).
+// on the caller's thread. done() is called on each other thread before it ends. drawn(i), when
+// given, is page i drawn apart, which the document takes over (nullptr: the page is drawn now; a
+// page of another size is drawn again). The first error of ending a page is returned (0 none).
 int16_t platform_print_draw_pages(PrintSession* session, int count,
                                   const std::function<void(int)>& draw,
-                                  const std::function<void()>& done);
+                                  const std::function<void()>& done,
+                                  const std::function<PrintedPage*(int)>& drawn = {});
 
 // ---- PostScript ---------------------------------------------------------------------------------
 // Blocks of the program's PostScript on the current page; a prolog block's text goes before

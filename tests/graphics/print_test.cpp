@@ -536,6 +536,15 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
   expect_same_page(offscreen_page, folder / "piece-pdf-1.png", at, 0);
   EXPECT_TRUE(fs::exists(folder / "piece-ps-2.png"));
   EXPECT_TRUE(fs::exists(folder / "piece-pdf-2.png"));
+
+  // Drawn while the pages after them are formatted, the same file again.
+  const fs::path ahead = folder / "piece-ahead.pdf";
+  print_settings->file = ahead.string();
+  draw_pages_ahead(true);
+  format_all_pages();
+  print_piece(PRINT_WITHOUT_DIALOG);
+  draw_pages_ahead(false);
+  EXPECT_TRUE(read_file(ahead) == read_file(pdf)) << "drawn ahead, the PDFs differ";
 }
 
 TEST_F(PrintedPiece, TheProgramsCheckBoxesAFailurePartWayAndCancel) {
