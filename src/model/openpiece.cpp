@@ -117,8 +117,12 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
   text_template->xcontext = 0;
   line_template->xcontext = 0;
   std::fill(page_start, page_start + MAX_VOICES, NIL);
-  param_init();
-  rebuild_param_nodes();
+  // An import has built the table and the PARAM nodes already, before it formatted every
+  // page; the format only makes a note's PARAM nodes again from the same texts.
+  if (mode != 2) {
+    param_init();
+    rebuild_param_nodes();
+  }
   // Opened by a program started only to print: the piece is printed and let go of unseen.
   prepare_piece(quiet_convert_flag && platform_windows_kept_off_screen());
   cursor_to_time(-1, -1, 0.0);
