@@ -789,7 +789,8 @@ int32_t mxml_to_units(int64_t t) {
 }
 
 void mxml_end_tremolos() {
-  for (MxmlVoice& vs : mxml.voices) end_waiting_tremolo(vs);
+  for (MxmlVoice& vs : mxml.voices)
+    if (vs.tremolo_start) end_waiting_tremolo(vs);
 }
 
 void mxml_end_tuplets() {
