@@ -130,16 +130,18 @@ void read_document() {
     if (!read_mxl_file(piece_fsspec, mxml_byte_limit, &unpacked, &message))
       mxml_throw(message.c_str());
     code = xml_read_memory(unpacked.data(), unpacked.size(), mxml_start_element, mxml_end_element,
-                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
+                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop,
+                           mxml_element_code);
   } else if (mxml_input.memory) {
     code = xml_read_memory(mxml_input.bytes, mxml_input.size, mxml_start_element, mxml_end_element,
-                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop);
+                           nullptr, XML_SIZES, XML_SIZES, XML_SIZES, mxml_byte_limit, &stop,
+                           mxml_element_code);
   } else {
     const int file = platform_file_open(piece_fsspec.c_str(), O_RDONLY | O_CLOEXEC);
     if (file < 0) mxml_throw("Vesk could not open the MusicXML file.");
     FileCloser closer{file};
     code = xml_read(file, mxml_start_element, mxml_end_element, nullptr, XML_SIZES, XML_SIZES,
-                    XML_SIZES, mxml_byte_limit, &stop);
+                    XML_SIZES, mxml_byte_limit, &stop, mxml_element_code);
   }
   if (code == XML_READ_TOO_BIG)
     mxml_refuse(

@@ -103,6 +103,8 @@ struct XmlElement {
   std::vector<XmlText> attribute_names;
   std::vector<XmlText> attribute_values;  // entry i belongs to attribute_names[i]
   XmlText text;                           // the element's leading text
+  // What the read's coder made of the innermost name; XML_NO_NAME_CODE in a read without one.
+  int32_t name_code = INT32_MIN;
 };
 
 // ---- Reading -------------------------------------------------------------------------------
@@ -120,20 +122,27 @@ struct XmlReadStop {
 // caller of xml_read unchanged, and the reader's storage is released.
 using XmlStartCallback = int (*)(const char* name, XmlElement& element, void* user);
 using XmlEndCallback = int (*)(const char* name, void* user);
+// Turns an element's name into the number its start callback finds in name_code. It runs
+// wherever the document is tokenised (a thread of its own for a large one): it must read
+// nothing that changes while the document is read.
+using XmlNameCoder = int32_t (*)(const char* name);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
 // it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.
 // At most element_stack_size - 1 elements are open at once; an element's first
 // attribute_stack_size - 1 attributes are kept, any more dropped. A byte_limit above 0 ends the
 // read with XML_READ_TOO_BIG once more decoded bytes than that have come. Returns an XML_READ_
-// code; `stop`, when given, receives where the read stopped.
+// code; `stop`, when given, receives where the read stopped; `coder`, when given, codes each
+// element's name before its start callback.
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step,
-                 uint64_t byte_limit = 0, XmlReadStop* stop = nullptr);
+                 uint64_t byte_limit = 0, XmlReadStop* stop = nullptr,
+                 XmlNameCoder coder = nullptr);
 // The same over a document held in memory.
 int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, XmlEndCallback end,
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
-                        uint32_t text_step, uint64_t byte_limit = 0, XmlReadStop* stop = nullptr);
+                        uint32_t text_step, uint64_t byte_limit = 0, XmlReadStop* stop = nullptr,
+                        XmlNameCoder coder = nullptr);
 
 // ---- What a start callback reads from the element ------------------------------------------
 

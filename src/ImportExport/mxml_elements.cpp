@@ -287,7 +287,9 @@ void notation_mark(const char* name, XmlElement& element) {
 }  // namespace
 
 int mxml_start_element(const char* name, XmlElement& element, void*) {
-  const int found = find_element(name);
+  // The reader codes the name where it tokenises (mxml_element_code), in a read that has it.
+  const int32_t coded = element.name_code;
+  const int found = coded >= -1 && coded < ELEMENT_COUNT ? coded : find_element(name);
   // The reader starts each element at its depth before anything inside it, and ends it after.
   std::vector<int16_t>& open = mxml.open_elements;
   const size_t depth = size_t(std::max(element.depth, 1));
@@ -307,6 +309,8 @@ int mxml_start_element(const char* name, XmlElement& element, void*) {
 }
 
 bool mxml_understands(const char* name) { return find_element(name) >= 0; }
+
+int32_t mxml_element_code(const char* name) { return find_element(name); }
 
 int mxml_end_element(const char* name, void*) {
   int found;

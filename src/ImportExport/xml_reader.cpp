@@ -200,6 +200,7 @@ struct Reader {
   XmlStartCallback start = nullptr;
   XmlEndCallback end = nullptr;
   void* user = nullptr;
+  XmlNameCoder coder = nullptr;
   int c = XML_END_OF_INPUT;         // the current byte
   XmlText spare_name, spare_value;  // where attributes past the record's slots are read
   // The internal subset's general entities, first declaration first.
@@ -516,6 +517,15 @@ int32_t skip_markup(Reader& r) {
   return NEXT_CYCLE;
 }
 
+// The start callback of the innermost element, its name coded first. Returns the name.
+const char* start_element(Reader& r) {
+  XmlElement& e = r.element;
+  const char* name = xml_element_text(e.element_names[e.depth - 1]);
+  e.name_code = r.coder ? r.coder(name) : XML_NO_NAME_CODE;
+  if (r.start) r.start(name, e, r.user);
+  return name;
+}
+
 int32_t read_end_tag(Reader& r) {
   XmlElement& e = r.element;
   if (e.depth == 0) return XML_READ_UNOPENED_END;
@@ -528,8 +538,7 @@ int32_t read_end_tag(Reader& r) {
 // At the '/' of an empty element: both callbacks, no text.
 int32_t finish_empty_element(Reader& r) {
   XmlElement& e = r.element;
-  const char* name = xml_element_text(e.element_names[e.depth - 1]);
-  if (r.start) r.start(name, e, r.user);
+  const char* name = start_element(r);
   if (r.end) r.end(name, r.user);
   --e.depth;
   r.skip_to_tag();
@@ -593,7 +602,7 @@ int32_t read_element_text(Reader& r) {
     if (int32_t code = xml_read_entity(r, text)) return code;
     r.next();
   }
-  if (r.start) r.start(xml_element_text(e.element_names[e.depth - 1]), e, r.user);
+  start_element(r);
   return NEXT_CYCLE;
 }
 
@@ -800,6 +809,7 @@ int record_start(const char*, XmlElement& e, void* user) {
   std::string& s = a.filling;
   s += RECORD_START;
   put_count(s, uint32_t(e.depth));
+  put_count(s, uint32_t(e.name_code));
   put_text(s, e.element_names[size_t(e.depth - 1)]);
   put_count(s, uint32_t(e.attribute_count));
   for (int32_t i = 0; i < e.attribute_count; ++i) {
@@ -851,6 +861,7 @@ void replay(const std::string& block, XmlElement& e, XmlStartCallback start, Xml
       continue;
     }
     e.depth = int32_t(get_count(at));
+    e.name_code = int32_t(get_count(at));
     XmlText& name = e.element_names[size_t(e.depth - 1)];
     get_text(name, at);
     e.attribute_count = int32_t(get_count(at));
@@ -949,8 +960,9 @@ const char* xml_read_result_text(int32_t code) {
 
 int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* user,
                  int32_t element_stack_size, int32_t attribute_stack_size, uint32_t text_step,
-                 uint64_t byte_limit, XmlReadStop* stop) {
+                 uint64_t byte_limit, XmlReadStop* stop, XmlNameCoder coder) {
   auto reader = std::make_unique<Reader>();
+  reader->coder = coder;
   xml_input_from_file(reader->input, file);
   PlatformFileStatus status;
   if (platform_file_status_of(file, &status) == 0 && status.size > 0 &&
@@ -963,8 +975,10 @@ int32_t xml_read(int file, XmlStartCallback start, XmlEndCallback end, void* use
 
 int32_t xml_read_memory(const void* bytes, size_t size, XmlStartCallback start, XmlEndCallback end,
                         void* user, int32_t element_stack_size, int32_t attribute_stack_size,
-                        uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop) {
+                        uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop,
+                        XmlNameCoder coder) {
   auto reader = std::make_unique<Reader>();
+  reader->coder = coder;
   xml_input_from_memory(reader->input, bytes, size);
   if (worth_reading_ahead(size))
     return read_with_reader_ahead(*reader, start, end, user, element_stack_size,

@@ -83,6 +83,9 @@ inline constexpr int32_t XML_READ_EXTERNAL_ENTITY = 11;  // a use of an entity o
 // What a result code says went wrong, as a sentence for the user ("" for XML_READ_OK).
 const char* xml_read_result_text(int32_t code);
 
+// The name_code of an element read without a coder.
+inline constexpr int32_t XML_NO_NAME_CODE = INT32_MIN;
+
 // ---- What a start callback reads from the element ------------------------------------------
 
 inline constexpr double XML_NO_DOUBLE = -2147483648.0;  // no number

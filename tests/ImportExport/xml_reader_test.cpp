@@ -405,6 +405,19 @@ TEST(XmlReaderInput, LargeDocumentsGiveTheEventsOfTheirPieces) {
       std::runtime_error);
   EXPECT_EQ(ends, 10000);
   EXPECT_GT(stop.line, 1u);  // the place is given however the read ends
+  // The coder's number for each name reaches the start callback, read ahead or not.
+  auto length_code = [](const char* name) { return int32_t(std::strlen(name)); };
+  auto count_miscoded = [](const char* name, XmlElement& e, void* user) {
+    *static_cast<int*>(user) += e.name_code != int32_t(std::strlen(name));
+    return 0;
+  };
+  for (const std::string& text : {piece, doc + "</part></score>"}) {
+    int miscoded = 0;
+    EXPECT_EQ(xml_read_memory(text.data(), text.size(), count_miscoded, nullptr, &miscoded, 16, 16,
+                              16, 0, nullptr, length_code),
+              XML_READ_OK);
+    EXPECT_EQ(miscoded, 0);
+  }
 }
 
 // The UTF-16 form of a UTF-8 text, with its byte-order mark.
