@@ -662,6 +662,13 @@ bool grid_frame_of(Drosa text, GridFrame* out) {
   return true;
 }
 
+// Whether the grid shows a string held, open or under a barre: a frame holds at least one note.
+bool shows_a_string(const FretGrid& g) {
+  for (int i = 0; i < 6; ++i)
+    if (g.dot[i] >= 0 || (i < 5 && g.bar[i] > 0)) return true;
+  return false;
+}
+
 // The text of a whole annotation, every style run.
 std::string anno_text(Drosa head) {
   std::string text;
@@ -2037,10 +2044,11 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
   for (const ChordNote& cn : notes) {
     Drosa n = cn.note;
     // Fret grids go into the harmonies of the note's chord symbols, one each; one left over is
-    // a harmony of its own.
+    // a harmony of its own. A grid that shows no string is passed over: a frame must hold a
+    // note, and a reader that checks the document refuses one that holds none.
     std::vector<GridFrame> grids;
     for (Drosa a : cn.attached) {
-      if (GridFrame f; grid_frame_of(a, &f)) {
+      if (GridFrame f; grid_frame_of(a, &f) && shows_a_string(f.grid)) {
         f.above = above_staff(a->get(xtexty));
         grids.push_back(f);
       }

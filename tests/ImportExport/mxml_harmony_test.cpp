@@ -271,6 +271,8 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
   std::string alone =
       measure(5, "C", frame(at(6, 0) + at(5, 2) + at(4, 2) + at(3, 1) + at(2, 0) + at(1, 0)));
   alone.replace(alone.find("<kind>major"), 11, "<kind text=\"\">none");
+  // A diagram of no note: every string muted.
+  const std::string muted = measure(6, "A", frame(""));
   platform_init_fonts();
   ASSERT_EQ(import("<?xml version=\"1.0\"?>\n<score-partwise version=\"3.1\"><part-list>"
                    "<score-part id=\"P1\"><part-name>Guitar</part-name></score-part>"
@@ -278,7 +280,7 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
                        measure(1, "C", c).insert(20,
                                                  "<attributes><divisions>1</divisions><clef><sign>"
                                                  "G</sign><line>2</line></clef></attributes>") +
-                       measure(2, "D", d) + measure(3, "G", g) + unprinted + alone +
+                       measure(2, "D", d) + measure(3, "G", g) + unprinted + alone + muted +
                        "</part></score-partwise>",
                    1),
             1);
@@ -291,23 +293,25 @@ TEST_F(MusicXmlChordSymbols, AChordDiagramIsAFretGridOverItsSymbol) {
   };
   // Strings from the lowest; the barre joins each string to the next; the ukulele's and the
   // one its harmony does not print are left out.
-  const std::vector<std::string> expected = {"[-2 10 0 0]a9`3`2`0`1`0`",
-                                             "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5",
-                                             "[-2 10 0 0]a0`2`2`1`0`0`"};
+  std::vector<std::string> expected = {"[-2 10 0 0]a9`3`2`0`1`0`",
+                                       "[-2 10 0 0]A1!1!3!3!3!1`[-5 6 120 0]5",
+                                       "[-2 10 0 0]a0`2`2`1`0`0`", "[-2 10 0 0]a9`9`9`9`9`9`"};
   EXPECT_EQ(grids(), expected);
-  EXPECT_EQ(chord_symbols(0).size(), 4u);
+  EXPECT_EQ(chord_symbols(0).size(), 5u);
   ASSERT_EQ(format_page(1, 0), 1);
   save_page_image("fret_grids.png");
   // Drawn as lines and dots: no character of the music font goes unmapped.
   std::vector<PageFault> faults = check_page_reports(take_reports());
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
-  // Exported as frames of their harmonies (the lone one of its own) and read back the same.
+  // Exported as frames of their harmonies (the lone one of its own) and read back the same; the
+  // grid of no note is left out (a frame must hold a note).
   const std::string written = exported_musicxml();
   discard_piece_lists();
   ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
+  expected.pop_back();
   EXPECT_EQ(grids(), expected) << written;
-  EXPECT_EQ(chord_symbols(0).size(), 4u);
+  EXPECT_EQ(chord_symbols(0).size(), 5u);
 }
 
 }  // namespace
