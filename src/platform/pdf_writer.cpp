@@ -745,7 +745,6 @@ uint64_t glyph_key(int font, int face, uint8_t code) {
   return uint64_t(uint32_t(font)) << 32 | uint64_t(uint32_t(face) & 0xFFFFFF) << 8 | code;
 }
 
-// The glyph of a font, face and code: made ahead by a thread drawing pages, or made now.
 // Glyphs made for pages drawn apart before their document began (pdf_page_make_glyphs), by
 // glyph_key, for the writers of the documents the pages go to.
 struct GlyphsApart {
@@ -758,6 +757,8 @@ GlyphsApart& glyphs_apart() {
   return apart;
 }
 
+// The glyph of a font, face and code: made ahead by a thread drawing pages, made for a page
+// drawn apart, or made now.
 Glyph take_glyph(PdfWriter& w, int font, int face, uint8_t code) {
   const uint64_t key = glyph_key(font, face, code);
   {
