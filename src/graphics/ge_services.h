@@ -693,9 +693,9 @@ void print_piece(int which);
 // draw_pages_ahead: while on, each page final in a format of the whole piece (its list kept and
 // the next page begun) is drawn as a printed page on a thread of its own while the main thread
 // formats the pages after it; the print that follows takes each page drawn so whose kept list,
-// print transform and page size are those it prints with. Off lets the thread go and drops what it
-// drew. On only where two cores or more are usable. Reads: current_ncontext's page size,
-// zoom_factor, page_pixel_width and _height.
+// print transform, page size and curve widths are those it prints with. Off lets the thread go and
+// drops what it drew. On only where two cores or more are usable. Reads: current_ncontext's page
+// size, zoom_factor, page_pixel_width and _height, the curve widths.
 void draw_pages_ahead(bool on);
 // last_page_final: the last page's kept list is final, the format of the whole piece ended; it
 // is drawn ahead only when every page before it has been (the print draws it sooner than a

@@ -63,8 +63,8 @@ struct TextPenMemory {
 };
 extern thread_local constinit TextPenMemory text_pen;
 // The widths of a page's curves (parameters 326 and 328, one value for the page) as this thread
-// draws them: a thread that draws pages while the main thread formats (and sets the parameter
-// table anew) takes them once; `kept` 0 reads the table at each curve.
+// draws them: a thread that draws pages while the main thread formats takes them once, rather
+// than reading the main thread's table; `kept` 0 reads the table at each curve.
 struct PageCurveWidths {
   int kept = 0;
   int32_t thickness = 0, width = 0;

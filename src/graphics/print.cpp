@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <strings.h>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -273,10 +274,13 @@ void stop_drawing_ahead(DrawingAhead& a) {
   a.waiting.clear();
 }
 
-// The page drawn ahead from the list `head` now kept for page `page`, with the view `view`; taken
-// from those drawn (nullptr when there is none).
+// The page drawn ahead from the list `head` now kept for page `page`, with the view `view` and the
+// curve widths in force now; taken from those drawn (nullptr when there is none).
 PrintedPage* take_drawn_ahead(int32_t page, Drosa head, const PrintedView& view) {
   if (!ahead || !(ahead->view == view)) return nullptr;
+  const PageCurveWidths curves = curve_widths();
+  if (curves.thickness != ahead->curves.thickness || curves.width != ahead->curves.width)
+    return nullptr;
   for (AheadPage& drawn : ahead->drawn)
     if (drawn.page == page && drawn.printed && drawn.head == head &&
         drawn.serial == kept_page_serial(page))
@@ -334,6 +338,7 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
         own_measuring_port = nullptr;
       },
       [&drawn](int i) { return std::exchange(drawn[size_t(i)], nullptr); });
+  for (PrintedPage* printed : drawn) platform_print_page_apart_dispose(printed);  // not taken
   if (swapped) restore_view_transform(saved);
   *ok = !step_failed(code, "Close Printer Page");
   return true;
@@ -592,7 +597,12 @@ void page_final(int32_t page) {
   if (!a.thread.joinable()) {
     a.view = printed_view(transform_for_zoom(PRINT_ZOOM));
     a.curves = curve_widths();
-    a.thread = std::thread(draw_ahead, std::ref(a));
+    try {
+      a.thread = std::thread(draw_ahead, std::ref(a));
+    } catch (const std::system_error&) {
+      a.stopping = true;  // no thread to be had: the print draws every page
+      return;
+    }
   }
   AheadPage lent{page, NIL, 0, nullptr};
   lent.head = kept_page_lend(page, &lent.serial);

@@ -196,7 +196,8 @@ void kept_page_give_back(int32_t page) {
 }
 
 uint32_t kept_page_serial(int32_t page) {
-  return page >= 1 && size_t(page) < kept.serials.size() && kept.heads[size_t(page)]
+  // The heads may be fewer than the serials: a forget of every page empties them.
+  return page >= 1 && size_t(page) < kept.heads.size() && kept.heads[size_t(page)]
              ? kept.serials[size_t(page)]
              : 0;
 }

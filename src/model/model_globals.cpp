@@ -88,13 +88,13 @@ bool dump_springs_next = false;
 bool record_transcribe = false;
 
 void reset_model_globals() {
+  reset_kept_pages();  // waits for lists lent to another thread before their nodes go
   for (uint32_t b = 1; b <= drosa_block_total; ++b) {
     platform_release(drosa_block_allocation[b]);
     drosa_block_allocation[b] = nullptr;
     drosa_block_base[b] = nullptr;
   }
   drosa_block_total = 0;
-  reset_kept_pages();
   freeHead = freeTail = NIL;
   freeCount = total_Drosa_count = 0;
   staff_drag_nodes = 0;
