@@ -1938,22 +1938,8 @@ void Exporter::wedge(VoiceState& vs, Drosa line) {
 // does not begin with a root: it goes as words.
 // With no symbol, a harmony of kind "none" that shows nothing but its grid.
 bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above, const GridFrame* grid) {
-  if (!symbol) {
-    o.start("harmony");
-    o.attr("placement", above ? "above" : "below");
-    o.start("root");
-    o.text("root-step", "C");
-    o.end();
-    o.start("kind");
-    o.attr("text", "");
-    xml_add_text(o.w, "none");
-    o.end();
-    frame(*grid);
-    if (multi_staff()) o.number("staff", vs.home + 1);
-    o.end();
-    return true;
-  }
-  const std::vector<SymbolChar> chars = chord_symbol_chars(symbol);
+  const std::vector<SymbolChar> chars =
+      symbol ? chord_symbol_chars(symbol) : std::vector<SymbolChar>();
   const size_t n = chars.size();
   auto letter = [&](size_t i) {
     return i < n && !chars[i].accidental && chars[i].c >= 'A' && chars[i].c <= 'G';
@@ -1963,7 +1949,7 @@ bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above, const Gri
     for (*alter = 0, ++i; i < n && chars[i].accidental; ++i) *alter += chars[i].alter;
     return i;
   };
-  const bool no_chord = chord_symbol_text(chars, 0, n, true) == "N.C.";
+  const bool no_chord = !symbol || chord_symbol_text(chars, 0, n, true) == "N.C.";
   int root_alter = 0, bass_alter = 0;
   const size_t kind_from = no_chord ? n : step(0, &root_alter);
   if (!no_chord && (!letter(0) || std::abs(root_alter) > 2)) return false;
@@ -1982,7 +1968,7 @@ bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above, const Gri
   if (root_alter) o.number("root-alter", root_alter);
   o.end();
   o.start("kind");
-  o.attr("text", no_chord ? "N.C." : kind.c_str());
+  o.attr("text", !symbol ? "" : no_chord ? "N.C." : kind.c_str());
   xml_add_text(o.w, no_chord ? "none" : kind.empty() ? "major" : "other");
   o.end();
   if (kind_to < n) {
