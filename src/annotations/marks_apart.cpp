@@ -33,6 +33,7 @@ constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
 constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_LEDGER = 24, VAR_DOT = 47,
               VAR_ACCIDENTAL = 48, VAR_FLAG = 49, VAR_FLAG_LAST = 50;
+constexpr int VAR_FERMATA = 36, VAR_STACCATO = 38;  // to VAR_STACCATO: fermatas, accents, dots
 
 bool movable_class(int klass) {
   return klass == CLASS_OTHER || klass == CLASS_TEMPO || klass == CLASS_REHEARSAL ||
@@ -79,7 +80,8 @@ bool meet(const DrawnMark& a, const DrawnMark& b, int32_t tolerance) {
 }
 
 // What a mark moves beyond. A dynamic: the notes of its staff (heads, stems and beams, their
-// ledger lines, flags, accidentals, dots and tuplet numbers) and its ties and slurs. Words and
+// ledger lines, flags, accidentals, dots, tuplet numbers and the marks of their articulation:
+// staccatos, tenutos, accents, fermatas) and its ties and slurs. Words and
 // signs: the marks of their staff and side, its note heads, the parts of its notes and its stems
 // and beams; a sign the stems and beams of any staff, and their heads (notes may reach into the
 // staff from the next one).
@@ -248,12 +250,14 @@ struct Met {
   }
 };
 
-// What the mark `m` (a mover, or a copy of one as it stood) meets of the marks near it.
+// What the mark `m` (a mover, or a copy of one as it stood) meets of the marks near it. The
+// small marks of articulation are passed over: a mark moved beyond those of its own notes may
+// come near those of the next staff's, close staves leave no room between them.
 Met met_by(const DrawnMark& m, const std::vector<size_t>& near) {
   Met met;
   const int32_t tolerance = space_of(m.pstaff) / MEET_FIFTHS;
   for (size_t i : near)
-    if (meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
+    if (!marks_drawn[i].articulation && meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
   for (int p = std::max(first_pstaff, 0); p <= last_pstaff && p < MAX_PSTAVES; ++p) {
     const int32_t top = staff_top_y(p, 0), bottom = staff_bottom_y(p, 0);
     if (std::min(m.box.top, top) - std::max(m.box.bottom, bottom) > tolerance)
@@ -441,9 +445,10 @@ void begin_marks_apart() {
     const int glyph_var = e->xkind == GE_CHAR ? e->get(xgc_var) : -1;
     const bool stem =
         var == VAR_BEAM || var == VAR_BEAM_LINE || (var >= VAR_STEM && var <= VAR_STEM_LAST);
+    const bool articulation = glyph_var >= VAR_FERMATA && glyph_var <= VAR_STACCATO;
     const bool part = var == VAR_LEDGER || var == VAR_TUPLET_BRACKET || glyph_var == VAR_TUPLET ||
                       glyph_var == VAR_DOT || glyph_var == VAR_ACCIDENTAL ||
-                      glyph_var == VAR_FLAG || glyph_var == VAR_FLAG_LAST;
+                      glyph_var == VAR_FLAG || glyph_var == VAR_FLAG_LAST || articulation;
     if (!stem && !part && glyph_var != VAR_HEAD) continue;
     DrawnMark head;
     head.pstaff = ge_pstaff(e);
@@ -453,6 +458,7 @@ void begin_marks_apart() {
     head.head = !stem && !part;
     head.stem = stem;
     head.note_part = part;
+    head.articulation = articulation;
     marks_drawn.push_back(head);
   }
 }

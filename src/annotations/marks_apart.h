@@ -21,8 +21,10 @@ struct DrawnMark {
   bool hairpin = false;    // a hairpin: its legs are the lines among its elements
   bool stem = false;       // a beam or a stem: in the way of the signs only, on either side
   bool sign = false;       // an ornament, a bowing, a breath mark or a pause, over its note
-  bool note_part = false;  // a ledger line, flag, accidental or tuplet number: in the way of
-                           // the dynamics and words of its staff
+  bool note_part = false;  // a ledger line, flag, accidental, tuplet number or mark of
+                           // articulation: in the way of the dynamics and words of its staff
+  // A staccato, tenuto, accent or fermata of a note: not minded where a moved mark lands.
+  bool articulation = false;
   bool curve = false;      // a stretch of a tie or slur
   bool dynamic = false;    // a dynamic: moved off the notes of its staff, never onto others
   Drosa note = NIL;        // the note it was drawn for
@@ -42,11 +44,12 @@ void begin_marks_apart();
 // a mark drawn before them on the system (of their staff and side), on the notes of their
 // staff, or a dynamic drawn now that stands on them, move away from the staff beyond it, with
 // their page rectangle. A dynamic on the notes of its staff (heads, stems, beams, ledger lines,
-// flags, accidentals, tuplet numbers, ties and slurs) moves just clear of them, up or down as it
-// stands, and a hairpin going on from it in line moves with it; a dynamic at the end of a
-// hairpin keeps in line with it. No mark moves onto the notes or marks of
-// another staff, into a staff, or onto a mark it did not stand on: then it moves the other way,
-// or stays where it was. A pedal mark, a syllable or a line stays where it is.
+// flags, accidentals, tuplet numbers, marks of articulation, ties and slurs) moves just clear of
+// them, up or down as it stands, and a hairpin going on from it in line moves with it; a dynamic
+// at the end of a hairpin keeps in line with it. No mark moves onto the notes or marks of another
+// staff (their marks of articulation aside), into a staff, or onto a mark it did not stand on:
+// then it moves the other way, or stays where it was. A pedal mark, a syllable or a line stays
+// where it is.
 // Reads and writes: marks_drawn, the GE list after `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 

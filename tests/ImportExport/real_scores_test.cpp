@@ -1129,9 +1129,19 @@ TEST_F(EngravedFixture, HairpinsOfTwoVoicesOfAStaffStandApart) {
 
 TEST_F(EngravedFixture, DynamicsStandBelowTheLowNotesTheyAreAt) {
   // A dynamic with no height of its own and one at the document's height, each under a note on
-  // ledger lines below the staff: both stood on the note's head.
+  // ledger lines below the staff: both stood on the note's head. A p moved off its low note
+  // stood on the note's accent below it.
   const std::vector<PageFault> faults = engrave("dynamics_under_low_notes");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  constexpr int ACCENT = 37;
+  GEInkBox accent{}, dynamic{};
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_CHAR || e->get(xgscreen)) continue;
+    if (e->get(xgc_var) == ACCENT) ASSERT_TRUE(ge_ink_box(e, &accent));
+    if (e->get(xganno) && e->xback && e->xback->xkind == GE_STRING) ge_ink_box(e, &dynamic);
+  }
+  ASSERT_LT(accent.left, accent.right);
+  EXPECT_LT(dynamic.top, accent.bottom) << "the last p stands below the accent";
   offscreen_dispose();
 }
 
