@@ -131,22 +131,46 @@ void raise_staff_count(std::vector<int32_t>& counts, size_t s, Drosa print) {
   if (print) counts[s] = std::max(counts[s], int32_t(print->get(xsstaff)) + 1);
 }
 
-// Step 6: the staves each system of the page needs; false when interrupted.
-bool count_staves(std::vector<int32_t>& counts) {
+// What the walk of a voice's page found at each of its system ends: the ENDSYST, the last
+// PRINT on the page before it (NIL: none) and the last note of its system (NIL: none). The
+// PRINT in force and the node the distances below the staff are read at follow from these
+// where they are read (set_staff_distances).
+struct SystemEndSeen {
+  Drosa end, print, note;
+};
+
+// The system ends of every voice's page as step 6 walked them, for step 9 to read the
+// distances at; a voice not walked has none. Good while the page's systems stay as the walk
+// found them: `changes` is the piece's change count then, `systems` the systems counted.
+struct PageWalk {
+  std::vector<std::vector<SystemEndSeen>> ends;
+  uint32_t changes = 0;
+  size_t systems = 0;
+};
+
+// Step 6: the staves each system of the page needs; false when interrupted. Keeps the system
+// ends its walks pass in `walk`.
+bool count_staves(std::vector<int32_t>& counts, PageWalk& walk) {
   counts.assign(1, 1);
+  walk.ends.assign(size_t(voices()), {});
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v) || page_start[v]->get(xendpiece)) continue;
     if (format_interrupted()) return false;
+    std::vector<SystemEndSeen>& ends = walk.ends[size_t(v)];
     Drosa print = voice_data[v].print;
+    Drosa print_seen = NIL, note = NIL;  // on the page, in the system
     size_t system = 0;
     raise_staff_count(counts, system, print);
-    for (Drosa p = page_start[v]->xnext; p && !ends_page(p); p = p->xnext) {
+    Drosa p = page_start[v]->xnext;
+    for (; p && !ends_page(p); p = p->xnext) {
       switch (effective_kind(p)) {
         case PRINT:
-          print = p;
+          print = print_seen = p;
           raise_staff_count(counts, system, print);
           break;
         case ENDSYST: {
+          ends.push_back({p, print_seen, note});
+          note = NIL;
           Drosa next_print = find_next_kind_before_note(PRINT, p);
           raise_staff_count(counts, ++system, next_print ? next_print : print);
           break;
@@ -158,8 +182,12 @@ bool count_staves(std::vector<int32_t>& counts) {
         default:
           break;
       }
+      if (p->xkind == NOTE) note = p;
     }
+    if (p) ends.push_back({p, print_seen, note});
   }
+  walk.changes = piece_change_count;
+  walk.systems = counts.size();
   return true;
 }
 
@@ -281,20 +309,40 @@ std::vector<SystemEnd> system_ends(int v, int32_t systems) {
   return ends;
 }
 
+// The ends of voice v's first `systems` systems on the page from what step 6's walk saw of
+// them, as system_ends finds them; empty when the walk saw none.
+std::vector<SystemEnd> system_ends_seen(int v, int32_t systems, const PageWalk& walk) {
+  std::vector<SystemEnd> ends;
+  if (size_t(v) >= walk.ends.size()) return ends;
+  for (const SystemEndSeen& seen : walk.ends[size_t(v)]) {
+    if (int32_t(ends.size()) >= systems) break;
+    Drosa in_force = seen.print ? seen.print : voice_data[v].print;
+    ends.push_back({seen.end, in_force, seen.note ? seen.note : distance_node(seen.end, in_force)});
+  }
+  if (!ends.empty()) ends.resize(size_t(std::max<int32_t>(systems, 1)), ends.back());
+  return ends;
+}
+
 // Step 9: the distance below each pstaff from the PRINT of the voice printed on it; below a
 // system's last staff, the distance to the next system, and more where the next system holds
 // what reaches up to this one. Both are read at the voice's last note in the system, so that
 // a piece can change them from system to system. Leaves system_cursor at the end of the
-// page's last system, as voices_to_system does.
-void set_staff_distances(const std::vector<int32_t>& counts) {
+// page's last system, as voices_to_system does. The system ends are taken from `walk` when
+// the page's systems are still those it walked, else found by walking the voices again.
+void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* walk = nullptr) {
   bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
   const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
   page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
   auto& read = page_fitting.read_distances;
   read.assign(size_t(std::max(pstaff_count, 0)), {});
+  if (walk && (walk->changes != piece_change_count || walk->systems != size_t(system_count)))
+    walk = nullptr;
   std::vector<std::vector<SystemEnd>> ends(static_cast<size_t>(voices()));
-  for (int v = 0; v < voices(); ++v)
-    if (shown(v)) ends[size_t(v)] = system_ends(v, system_count);
+  for (int v = 0; v < voices(); ++v) {
+    if (!shown(v)) continue;
+    if (walk) ends[size_t(v)] = system_ends_seen(v, system_count, *walk);
+    if (ends[size_t(v)].empty()) ends[size_t(v)] = system_ends(v, system_count);
+  }
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
     for (int v = 0; v < voices(); ++v) {
@@ -1095,11 +1143,13 @@ int32_t format_page_once(int32_t page, int keep) {
   page = locate(page);  // 4: page starts and voice records
   const DepthKept kept;
   std::vector<int32_t> staves;
+  PageWalk walk;
   for (bool prepared = false;;) {
-    if (!count_staves(staves)) return 0;  // 6: staves of every system
+    if (!count_staves(staves, walk)) return 0;  // 6: staves of every system
     // 6a: too many staves. The systems kept are measured for the page's height before the
     // page's end is moved, so that a page too tall as well has its end moved once.
     const bool cut_for_staves = fit_page_staves(staves);
+    const PageWalk* walked = cut_for_staves ? nullptr : &walk;  // the systems as step 6 saw them
     // 5: a record for every note, made once the systems that do not fit the page's staves
     // have gone on to the next page, which would destroy what was made for them and make it
     // again. The records of the systems kept are what a format of the page cut first makes.
@@ -1107,7 +1157,7 @@ int32_t format_page_once(int32_t page, int keep) {
     prepared = true;
     if (!number_pstaves(staves, other_page)) return 0;  // 7: at most 64, numbered
     reset_chain_heads();                                // 8: layer chain heads
-    set_staff_distances(staves);                        // 9: distances below the staves
+    set_staff_distances(staves, walked);                // 9: distances below the staves
     // 9a: too tall, or cut for its staves above.
     if (!fit_page_height(page, staves) && !cut_for_staves) break;
     // A cut page keeps its start and the records of the systems it keeps: the cut changed
