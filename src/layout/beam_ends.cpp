@@ -77,6 +77,10 @@ void follow_beaming(Drosa note) {
   if (beaming && v < MAX_VOICES) voice_data[v].beaming_end = beaming;
 }
 
+// Whether a BEAMING stands before any note of the pstaff's chains: else following the
+// BEAMINGs along them changes nothing.
+bool beamings_before_notes(int pstaff) { return staff_data[pstaff].beamings_before_notes; }
+
 void start_beamings() {
   for (VoiceData& vd : voice_data) vd.beaming_end = vd.beaming_start;
 }
@@ -325,6 +329,7 @@ int32_t beam_end_pass() {
   start_beamings();
   std::vector<Drosa> notes;
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {
+    const bool beamings = beamings_before_notes(p);
     for (int l = 0; l < LAYERS; ++l) {
       Drosa head = staff_data[p].ppnt[l];
       Drosa last_note = NIL;
@@ -332,7 +337,8 @@ int32_t beam_end_pass() {
         if (format_interrupted()) return 0;
         staff_chord_notes(first, notes);
         first = chain_next(notes.back());
-        for (Drosa n : notes) follow_beaming(n);
+        if (beamings)
+          for (Drosa n : notes) follow_beaming(n);
         order_chord(notes);
         // The chord's records follow its last note.
         Drosa cd2 = last_note_cddata2(notes.back());
@@ -364,11 +370,12 @@ int32_t join_beams_pass() {
   start_beamings();
   bool linear = linear_spacing_context();
   for (int p = std::max(first_pstaff, 0); p <= std::min(last_pstaff, MAX_PSTAVES - 1); ++p) {
+    const bool beamings = beamings_before_notes(p);
     for (int l = 0; l < LAYERS; ++l) {
       if (format_interrupted()) return 0;
       Drosa head = staff_data[p].ppnt[l];
       for (Drosa n = head ? chain_next(head) : NIL; chain_note(n); n = chain_next(n)) {
-        follow_beaming(n);
+        if (beamings) follow_beaming(n);
         Drosa nt = note_ntdata(n);
         if (!nt->get(xtmpbeam)) continue;
         if (format_interrupted()) return 0;

@@ -336,9 +336,10 @@ bool staff_shared_with_other_stems(const StaffStems& stems, int pstaff, Drosa no
   return stems.settings[p] > 1 || (stems.settings[p] == 1 && stems.dir[p] != own->get(xprintdir));
 }
 
-// Closes the open chord of one layer of a pstaff.
+// Closes the open chord of one layer of a pstaff; `bar_before`: whether a BAR may stand
+// before one of its notes.
 void close_layer_chord(const StaffStems& stems, int pstaff, int layer, int32_t time,
-                       int32_t chord_number) {
+                       int32_t chord_number, bool bar_before) {
   StaffData& staff = staff_data[pstaff];
   if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
@@ -365,7 +366,8 @@ void close_layer_chord(const StaffStems& stems, int pstaff, int layer, int32_t t
 
   Drosa cd = link_chord_records(last.nt, pstaff, layer, time, chord_number);
   Drosa cd2 = cd->xnext;
-  bool new_measure = search_staff_chord(BAR, notes.front().note, last.note, ALL_VOICES) != NIL;
+  bool new_measure =
+      bar_before && search_staff_chord(BAR, notes.front().note, last.note, ALL_VOICES) != NIL;
   cd->set(xnewmeas, new_measure ? 1 : 0);
   if (new_measure) measure_start[pstaff] = time;
   cd2->set(xmwholec, time - measure_start[pstaff]);
@@ -462,7 +464,7 @@ void build_staff_chord(int32_t time, int32_t chord_number) {
   int from = std::max(first_pstaff, 0), to = std::min(last_pstaff, MAX_PSTAVES - 1);
   for (int pstaff = from; pstaff <= to; ++pstaff)
     for (int layer = 0; layer < LAYERS; ++layer)
-      close_layer_chord(stems, pstaff, layer, time, chord_number);
+      close_layer_chord(stems, pstaff, layer, time, chord_number, true);
 }
 
 // read_staff_stems: the stem settings of the PRINTs in force (voice_data) of the shown
@@ -489,10 +491,10 @@ void read_staff_stems(StaffStems& stems) {
 // close_staff_chords: build_staff_chord for the listed chains alone, in the order listed,
 // with the stem settings read for this time point. Reads and writes what build_staff_chord
 // does.
-void close_staff_chords(const std::vector<int>& chains, const StaffStems& stems, int32_t time,
-                        int32_t chord_number) {
+void close_staff_chords(const std::vector<int>& chains, const bool* bar_before,
+                        const StaffStems& stems, int32_t time, int32_t chord_number) {
   for (int chain : chains)
-    close_layer_chord(stems, chain / LAYERS, chain % LAYERS, time, chord_number);
+    close_layer_chord(stems, chain / LAYERS, chain % LAYERS, time, chord_number, bar_before[chain]);
 }
 
 void clear_chord_table() { std::memset(measure_start, 0, sizeof measure_start); }

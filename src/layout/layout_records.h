@@ -31,9 +31,10 @@ void read_staff_stems(StaffStems& stems);
 
 // Closes at `time` the pending staff chords of the listed print chains only (pstaff * LAYERS +
 // layer, ascending): those that took notes since the chords were last closed, the others
-// having nothing open.
-void close_staff_chords(const std::vector<int>& chains, const StaffStems& stems, int32_t time,
-                        int32_t chord_number);
+// having nothing open. `bar_before[chain]`: whether a BAR stands before a note the chain took
+// (else its chord begins no measure).
+void close_staff_chords(const std::vector<int>& chains, const bool* bar_before,
+                        const StaffStems& stems, int32_t time, int32_t chord_number);
 
 // Zeroes the table of measure starts per pstaff.
 void clear_chord_table();

@@ -249,6 +249,11 @@ struct StaffData {
   int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
   int32_t signs_end_x;           // x after the signs drawn at the system's start (its left end)
   uint8_t layers_with_notes;     // a bit for each layer that has notes to draw in the system
+  // Kept by the layering pass for the walks back from the notes of the staff's chains, which
+  // find nothing where these say none stands: a bit for each time point (its chord number
+  // mod 64) at which a CLEF stands before a note, and whether a BEAMING stands before any.
+  uint64_t clef_points;
+  bool beamings_before_notes;
 };
 
 // One voice while its page is formatted (twelve words).

@@ -108,6 +108,13 @@ bool other_layers_used(int pstaff) {
   return false;
 }
 
+// Whether a CLEF may stand before a note of the staff chord whose last note is given: the
+// layering pass marked its time point.
+bool clef_may_stand_before(int pstaff, Drosa last_note) {
+  Drosa cd2 = last_note_cddata2(last_note);
+  return !cd2 || (staff_data[pstaff].clef_points >> (cd2->get(xchordNum) & 63) & 1);
+}
+
 // Where a chord stands among the chords of its pstaff: its time point, then its layer.
 struct ChordPlace {
   int time_point, layer;
@@ -140,6 +147,7 @@ struct StaffClefs {
         first = chain_next(notes.back());
         if (!first_seen) before_first = find_object(CLEF, notes.front());
         first_seen = true;
+        if (!clef_may_stand_before(pstaff, notes.back())) continue;
         if (Drosa clef = search_staff_chord(CLEF, notes.front(), notes.back(), ALL_VOICES))
           changes.push_back({place_of(notes.back()), clef});
       }
@@ -168,8 +176,9 @@ bool place_layer(int pstaff, int layer, const StaffClefs* several_layers) {
     first = chain_next(notes.back());
     if (several_layers) {
       clef = several_layers->at(place_of(notes.back()));
-    } else if (Drosa inside = search_staff_chord(CLEF, notes.front(), notes.back(), ALL_VOICES)) {
-      clef = inside;
+    } else if (clef_may_stand_before(pstaff, notes.back())) {
+      if (Drosa inside = search_staff_chord(CLEF, notes.front(), notes.back(), ALL_VOICES))
+        clef = inside;
     }
     place_chord(notes, pstaff, clef);
   }

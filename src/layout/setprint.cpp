@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "layout/format.h"
@@ -63,10 +64,13 @@ struct Run {
   // their staff chords are open.
   std::vector<int> open_chains;
   bool open[MAX_PSTAVES * LAYERS] = {};
+  // Whether a note an open chain took stands after a BAR.
+  bool bar_before[MAX_PSTAVES * LAYERS] = {};
   StaffStems stems;  // as the voices' PRINTs in force set them
 
-  void note_linked(int pstaff, int layer) {
+  void note_linked(int pstaff, int layer, bool bar) {
     const int chain = pstaff * LAYERS + layer;
+    bar_before[chain] |= bar;
     if (open[chain]) return;
     open[chain] = true;
     open_chains.push_back(chain);
@@ -74,8 +78,8 @@ struct Run {
   // Closes the open staff chords, chain by chain in order, as every chain's would be.
   void close_chords() {
     std::sort(open_chains.begin(), open_chains.end());
-    close_staff_chords(open_chains, stems, setprint_time, chord_number);
-    for (int chain : open_chains) open[chain] = false;
+    close_staff_chords(open_chains, bar_before, stems, setprint_time, chord_number);
+    for (int chain : open_chains) open[chain] = bar_before[chain] = false;
     open_chains.clear();
   }
 };
@@ -86,6 +90,8 @@ struct Step {
   Drosa switch_to = NIL;
   bool bar = false;
   bool print_met = false;  // in any voice during this time point
+  // A CLEF, a BEAMING met since its previous note.
+  bool clef = false, beaming = false;
 };
 
 struct Placement {
@@ -149,6 +155,8 @@ void reset_chains() {
       s.pending[l] = s.ppnt[l];
       s.end_record[l] = 0;
     }
+    s.clef_points = 0;
+    s.beamings_before_notes = false;
   }
 }
 
@@ -320,19 +328,23 @@ void take_note(int v, Drosa note, Step& step, Run& run) {
     vd.switch_active = 0;
     vd.switch_direction = 3;
   }
-  step.bar = false;
+  const bool bar = std::exchange(step.bar, false);
   if (step.switch_to) {
     if (step.switch_from) staff_switch(v, step.switch_from, step.switch_to, run);
     step.switch_to = NIL;
   }
   Placement at = placement_of(v, vd.print, run);
   Drosa nt = note_ntdata(note);
+  const bool clef = std::exchange(step.clef, false), beaming = std::exchange(step.beaming, false);
   if (at.pstaff < 0 || !nt) return;
+  StaffData& staff = staff_data[at.pstaff];
+  if (clef) staff.clef_points |= uint64_t(1) << (chord_number & 63);
+  staff.beamings_before_notes |= beaming;
   if (nt->get(xforced)) REPORT_ERROR(4, "Unexpected xforced in relink");
   decide_stem(v, note, nt, at);
   nt->set(xtmpdir, note->get(xgrace));
   link_note(note, nt, at);
-  run.note_linked(at.pstaff, at.layer);
+  run.note_linked(at.pstaff, at.layer, bar);
 }
 
 // The voice's next vertical chord; returns its shortest duration, or NO_TIME when the
@@ -350,6 +362,8 @@ int32_t take_vertical_chord(int v, Step& step, Run& run) {
     int kind = effective_kind(p);
     if (kind == PRINT) apply_print(v, p, step, run);
     if (kind == BAR) step.bar = true;
+    if (kind == CLEF) step.clef = true;
+    if (kind == BEAMING) step.beaming = true;
     if (p->xkind != NOTE) continue;
     take_note(v, p, step, run);
     shortest = std::min(shortest, note_duration(p, 0));
