@@ -345,14 +345,18 @@ class PageWalk {
 
 // Adds the pages of the nodes, and of the node before each (a changed page start also
 // changes the page it ends). false when a node's page cannot be told. Where neither starts a
-// page, both lie on one page, found by one walk back. The walks are taken side by side, a
-// node of each in turn, so that the nodes they reach are waited for together.
+// page, both lie on one page, found by one walk back; so do they where the node starts a page
+// the index does not know and the node before it starts none: the walk back from the node
+// goes on past it, from the node before, as the walk from that node does. The walks are taken
+// side by side, a node of each in turn, so that the nodes they reach are waited for together.
 bool note_changed_pages(const std::vector<Drosa>& nodes, std::vector<std::pair<int, int>>* dirty) {
   std::vector<PageWalk> walks;
   for (Drosa node : nodes) {
     if (!node) continue;
     const Drosa before = node->xback;
-    const bool one_page = before && !starts_page(node) && !starts_page(before);
+    const bool one_page =
+        before && !starts_page(before) &&
+        (!starts_page(node) || page_of_start.find(node.handle()) == page_of_start.end());
     if (!one_page) walks.emplace_back(node);
     if (before) walks.emplace_back(before);
   }
