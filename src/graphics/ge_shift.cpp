@@ -90,39 +90,50 @@ bool follows(const Shift& s, Drosa e) {
   }
 }
 
-void move(Drosa e, const Field<int32_t>& y, int32_t dy) { e->set(y, e->get(y) + dy); }
+[[gnu::always_inline]] void move(Drosa e, const Field<int32_t>& y, int32_t dy) {
+  e->set(y, e->get(y) + dy);
+}
 
 // A line's ends (with their clipping) move by their own amounts; a curve moves whole.
-void move_line(Drosa e, int32_t dy1, int32_t dy2) {
+[[gnu::always_inline]] void move_line(Drosa e, int32_t dy1, int32_t dy2) {
   move(e, xge_y1, dy1);
   move(e, xgl_clipy1, dy1);
   move(e, xge_y2, dy2);
   move(e, xgl_clipy2, dy2);
 }
 
-void move_curve(Drosa e, int32_t dy) {
+[[gnu::always_inline]] void move_curve(Drosa e, int32_t dy) {
   move(e, xge_y1, dy);
   move(e, xgv_c1y, dy);
   move(e, xgv_c2y, dy);
   move(e, xge_y2, dy);
 }
 
-void shift(const Shift& s, Drosa e) {
+// Moves the element with its staves; `sign` -1 moves it back.
+[[gnu::always_inline]] void shift(const Shift& s, Drosa e, int32_t sign = 1) {
   if (redrawn_brace(s, e)) return;
   switch (e->xkind) {
     case GE_CHAR:
       if (e->get(xgc_x) != ADJACENT_TEXT && s.valid(e->get(xgc_pstaff)))
-        move(e, xgc_y, s.dy[size_t(e->get(xgc_pstaff))]);
+        move(e, xgc_y, sign * s.dy[size_t(e->get(xgc_pstaff))]);
       break;
     case GE_LINE:
-      move_line(e, s.dy[size_t(e->get(xge_pstaff1))], s.dy[size_t(e->get(xge_pstaff2))]);
+      move_line(e, sign * s.dy[size_t(e->get(xge_pstaff1))],
+                sign * s.dy[size_t(e->get(xge_pstaff2))]);
       break;
     case GE_CURVE:
-      move_curve(e, s.dy[size_t(e->get(xge_pstaff1))]);
+      move_curve(e, sign * s.dy[size_t(e->get(xge_pstaff1))]);
       break;
     default:
       break;
   }
+}
+
+// Whether some brace of the page has staves that move apart.
+bool any_brace_stretches(const Shift& s) {
+  for (int p = 0; p < s.staves; ++p)
+    if (s.brace_known(p) && s.brace_stretches(p)) return true;
+  return false;
 }
 
 // Draws the brace whose pieces are first..last again in their place in the list: the list is
@@ -161,6 +172,7 @@ Drosa draw_again(Drosa first, Drosa last) {
 void ge_redraw_braces(const std::vector<int32_t>& dy) {
   if (!GE_head) return;
   const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
+  if (!any_brace_stretches(s)) return;
   bool drawn = false;
   for (Drosa e = GE_head->xnext; e;) {
     if (!redrawn_brace(s, e)) {
@@ -181,9 +193,16 @@ bool ge_shift_staves(const std::vector<int32_t>& dy) {
   if (!GE_head) return false;
   const Shift s{dy, std::min<int>(pstaff_count, int(dy.size()))};
   if (!part_names_follow(dy)) return false;
-  for (Drosa e = GE_head->xnext; e; e = e->xnext)
-    if (!follows(s, e)) return false;
-  for (Drosa e = GE_head->xnext; e; e = e->xnext) shift(s, e);
+  // The elements are moved as they are found to follow; when one does not, those moved go
+  // back to where they were.
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (follows(s, e)) {
+      shift(s, e);
+      continue;
+    }
+    for (Drosa moved = GE_head->xnext; moved != e; moved = moved->xnext) shift(s, moved, -1);
+    return false;
+  }
   return true;
 }
 
