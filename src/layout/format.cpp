@@ -137,7 +137,15 @@ void raise_staff_count(std::vector<int32_t>& counts, size_t s, Drosa print) {
 // where they are read (set_staff_distances).
 struct SystemEndSeen {
   Drosa end, print, note;
+  ParamWalk distances;  // the distance parameters in force at `note`
 };
+
+// The parameter of the distance between systems: another when systems are drawn with
+// separators.
+int system_distance_parameter() {
+  return context_option(OPTIONS_SYSTEM_SEPARATORS) != 0 ? P_SEPARATED_SYSTEM_DISTANCE
+                                                        : P_SYSTEM_DISTANCE;
+}
 
 // The system ends of every voice's page as step 6 walked them, for step 9 to read the
 // distances at; a voice not walked has none. Good while the page's systems stay as the walk
@@ -146,6 +154,7 @@ struct PageWalk {
   std::vector<std::vector<SystemEndSeen>> ends;
   uint32_t changes = 0;
   size_t systems = 0;
+  uint64_t lists = 0;  // list_change_count then: the distances seen hold while it stays
 };
 
 // Step 6: the staves each system of the page needs; false when interrupted. Keeps the system
@@ -159,18 +168,21 @@ bool count_staves(std::vector<int32_t>& counts, PageWalk& walk) {
     std::vector<SystemEndSeen>& ends = walk.ends[size_t(v)];
     Drosa print = voice_data[v].print;
     Drosa print_seen = NIL, note = NIL;  // on the page, in the system
+    ParamWalk distances(system_distance_parameter(), P_STAFF_DISTANCE, page_start[v]), at_note;
     size_t system = 0;
     raise_staff_count(counts, system, print);
     Drosa p = page_start[v]->xnext;
     for (; p && !ends_page(p); p = p->xnext) {
+      distances.pass(p);
       switch (effective_kind(p)) {
         case PRINT:
           print = print_seen = p;
           raise_staff_count(counts, system, print);
           break;
         case ENDSYST: {
-          ends.push_back({p, print_seen, note});
+          ends.push_back({p, print_seen, note, at_note});
           note = NIL;
+          at_note = ParamWalk();
           Drosa next_print = find_next_kind_before_note(PRINT, p);
           raise_staff_count(counts, ++system, next_print ? next_print : print);
           break;
@@ -182,12 +194,16 @@ bool count_staves(std::vector<int32_t>& counts, PageWalk& walk) {
         default:
           break;
       }
-      if (p->xkind == NOTE) note = p;
+      if (p->xkind == NOTE) {
+        note = p;
+        at_note = distances;
+      }
     }
-    if (p) ends.push_back({p, print_seen, note});
+    if (p) ends.push_back({p, print_seen, note, at_note});
   }
   walk.changes = piece_change_count;
   walk.systems = counts.size();
+  walk.lists = list_change_count;
   return true;
 }
 
@@ -280,30 +296,37 @@ Drosa distance_node(Drosa end, Drosa print) {
 // distances below its staff are read at there.
 struct SystemEnd {
   Drosa end, print, at;
+  ParamWalk distances;  // the distance parameters in force at `at`
 };
 
 // The ends of voice v's first `systems` systems on the page (at least one), found in one walk
 // of its page. A voice whose page start ends the piece, and a system without a note, have
 // theirs found by walking back from the end, as any system's once were.
-std::vector<SystemEnd> system_ends(int v, int32_t systems) {
+std::vector<SystemEnd> system_ends(int v, int32_t systems, const ParamWalk& walk_start) {
   std::vector<SystemEnd> ends;
   Drosa start = page_start[v];
   Drosa print = NIL, note = NIL;  // the last PRINT on the page, the last note of the system
+  ParamWalk walk = walk_start, at_note;
   for (Drosa p = start->get(xendpiece) ? NIL : start->xnext; p && int32_t(ends.size()) < systems;
        p = p->xnext) {
+    walk.pass(p);
     if (is_visible_endsyst(p)) {
       Drosa in_force = print ? print : voice_data[v].print;
-      ends.push_back({p, in_force, note ? note : distance_node(p, in_force)});
+      ends.push_back({p, in_force, note ? note : distance_node(p, in_force), at_note});
       if (p->get(xendpiece) || p->get(xendpage)) break;
       note = NIL;
+      at_note = ParamWalk();
     } else if (effective_kind(p) == PRINT) {
       print = p;
     }
-    if (p->xkind == NOTE) note = p;
+    if (p->xkind == NOTE) {
+      note = p;
+      at_note = walk;
+    }
   }
   if (ends.empty()) {
     Drosa in_force = print_in_force(v, start);
-    ends.push_back({start, in_force, distance_node(start, in_force)});
+    ends.push_back({start, in_force, distance_node(start, in_force), ParamWalk()});
   }
   ends.resize(size_t(std::max<int32_t>(systems, 1)), ends.back());
   return ends;
@@ -317,7 +340,8 @@ std::vector<SystemEnd> system_ends_seen(int v, int32_t systems, const PageWalk& 
   for (const SystemEndSeen& seen : walk.ends[size_t(v)]) {
     if (int32_t(ends.size()) >= systems) break;
     Drosa in_force = seen.print ? seen.print : voice_data[v].print;
-    ends.push_back({seen.end, in_force, seen.note ? seen.note : distance_node(seen.end, in_force)});
+    ends.push_back({seen.end, in_force, seen.note ? seen.note : distance_node(seen.end, in_force),
+                    seen.distances});
   }
   if (!ends.empty()) ends.resize(size_t(std::max<int32_t>(systems, 1)), ends.back());
   return ends;
@@ -330,18 +354,22 @@ std::vector<SystemEnd> system_ends_seen(int v, int32_t systems, const PageWalk& 
 // page's last system, as voices_to_system does. The system ends are taken from `walk` when
 // the page's systems are still those it walked, else found by walking the voices again.
 void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* walk = nullptr) {
-  bool separators = context_option(OPTIONS_SYSTEM_SEPARATORS) != 0;
-  const int system_parameter = separators ? P_SEPARATED_SYSTEM_DISTANCE : P_SYSTEM_DISTANCE;
+  const int system_parameter = system_distance_parameter();
   page_fitting.system_distance = param_value(system_parameter, NIL, nullptr)->integer() * 10;
   auto& read = page_fitting.read_distances;
   read.assign(size_t(std::max(pstaff_count, 0)), {});
-  if (walk && (walk->changes != piece_change_count || walk->systems != size_t(system_count)))
+  // The records made since (step 5) may have made a note's parameter changes again: the
+  // voices are then walked again for the distances in force.
+  if (walk && (walk->changes != piece_change_count || walk->systems != size_t(system_count) ||
+               walk->lists != list_change_count))
     walk = nullptr;
   std::vector<std::vector<SystemEnd>> ends(static_cast<size_t>(voices()));
   for (int v = 0; v < voices(); ++v) {
     if (!shown(v)) continue;
     if (walk) ends[size_t(v)] = system_ends_seen(v, system_count, *walk);
-    if (ends[size_t(v)].empty()) ends[size_t(v)] = system_ends(v, system_count);
+    if (ends[size_t(v)].empty())
+      ends[size_t(v)] = system_ends(v, system_count,
+                                    ParamWalk(system_parameter, P_STAFF_DISTANCE, page_start[v]));
   }
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
@@ -362,7 +390,7 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
       PageFitting::ReadDistance* r =
           size_t(first + n) < read.size() ? &read[size_t(first + n)] : nullptr;
       if (n == counts[s - 1] - 1) {
-        const int32_t between_systems = param_value(system_parameter, at, nullptr)->integer() * 10;
+        const int32_t between_systems = end.distances.value(system_parameter, at)->integer() * 10;
         if (s < system_count) {
           staff.distance_below = between_systems + ink_room(size_t(s));
           if (r) *r = {PageFitting::ReadDistance::TO_SYSTEM, s, n, between_systems};
@@ -371,7 +399,7 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
         // Below the page's last system: the room another system would stand in.
         page_fitting.system_distance = between_systems;
       }
-      const int32_t own = param_value(P_STAFF_DISTANCE, at, nullptr)->integer() * 10;
+      const int32_t own = end.distances.value(P_STAFF_DISTANCE, at)->integer() * 10;
       staff.least_below = staff_room(size_t(s - 1), size_t(n));
       staff.distance_below = std::max(own, staff.least_below);
       if (r) *r = {PageFitting::ReadDistance::TO_STAFF, s, n, own};

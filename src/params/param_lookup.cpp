@@ -183,6 +183,39 @@ const ParamValue* param_value_variant(int pindex, Drosa node, int small) {
   return lookup(pindex, node, nullptr, small ? 1 : 0);
 }
 
+ParamWalk::ParamWalk(int first, int second, Drosa start) : params_{first, second} {
+  if (start && (ends_param_walk(start) || is_voice_head(start))) stop_ = start;
+}
+
+void ParamWalk::pass(Drosa node) {
+  if (!stop_) return;
+  if (ends_param_walk(node)) {
+    *this = ParamWalk(params_[0], params_[1], node);
+    return;
+  }
+  if (!is_seen(node, PARAM)) return;
+  const int pindex = node->get(xparam_index);
+  for (int i = 0; i < 2; ++i)
+    if (pindex == params_[i]) changes_[i][node->get(xparam_small) ? 1 : 0] = node;
+}
+
+// As lookup() at a NOTE without a staff, its walk back answered by what the walk passed.
+const ParamValue* ParamWalk::value(int pindex, Drosa note) const {
+  const int i = pindex == params_[0] ? 0 : pindex == params_[1] ? 1 : -1;
+  if (i < 0 || !stop_ || !valid_pindex(pindex) || !note || note->xkind != NOTE)
+    return param_value(pindex, note, nullptr);
+  const ParamRecord& slot = param[pindex];
+  param_ref_size = slot.ref_size;
+  const int small = is_pair_type(slot.type) && (note->get(xcue) || note->get(xgrace));
+  Drosa ntdata = note->xnext;
+  const int32_t note_size = ntdata && is_seen(ntdata, NTDATA) ? ntdata->get(xstsize) : 0;
+  param_cur_size = note_size != 0 ? note_size : DEFAULT_STAFF_SIZE;
+  const ParamValue* dflt = small ? &slot.small : &slot.value;
+  if (!slot.changed) return dflt;
+  if (Drosa change = changes_[i][small]) return found_change(change);
+  return value_at_stop(stop_, pindex, small, dflt);
+}
+
 namespace {
 
 int32_t scaled_length(int pindex, int32_t value, int32_t reference, int32_t current) {

@@ -194,6 +194,26 @@ const ParamValue* param_value(int pindex, Drosa node, const StaffData* staff);
 // Reads, Writes and Failure: as param_value (no staff).
 const ParamValue* param_value_variant(int pindex, Drosa node, int small);
 
+// ParamWalk: the values of two parameters in force at the notes of a forward walk of a voice
+// list, had without walking back from each. Begun at a node where param_value's walk back ends
+// (a seen ENDSYST that ends a page or starts the piece, or the voice's head) and passed every
+// node after it in list order, it answers at the NOTE passed last exactly as param_value(pindex,
+// note, nullptr) does, with its writes. Begun anywhere else, or asked of another parameter or
+// node, it asks param_value. A copy keeps the answers at the node passed last.
+// Reads:  as param_value. Writes: param_ref_size, param_cur_size when asked.
+class ParamWalk {
+ public:
+  ParamWalk() = default;
+  ParamWalk(int first, int second, Drosa start);
+  void pass(Drosa node);
+  const ParamValue* value(int pindex, Drosa note) const;
+
+ private:
+  int params_[2] = {0, 0};
+  Drosa stop_ = NIL;          // where the walk back from the node passed last would end
+  Drosa changes_[2][2] = {};  // the last change of each parameter and variant since then
+};
+
 // The length v of parameter pindex scaled by the sizes of the last lookup: a single
 // coordinate (type 4) is never scaled; reference size 0 leaves v; -1 gives -(v x current);
 // otherwise v x current / reference, truncated toward zero.

@@ -6,7 +6,8 @@
 //   ParamInsert.*: check_and_insert_param replacing a change and keeping the other variant;
 //                  its two refusals
 //   ParamValues.*: same_param_value; rebuilding the changes and their flags from the texts
-//   LookupIndex.*: the index agrees with the plain walk through random pieces and edits
+//   LookupIndex.*: the index and a forward walk agree with the plain walk through random
+//                  pieces and edits
 #include "params/param_lookup.h"
 
 #include <gtest/gtest.h>
@@ -322,7 +323,7 @@ TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
 // check_and_insert_param, notes inserted and nodes removed with undo, Undo and Redo, page ends
 // switched in place, contexts switched, page lists replaced. After each edit every node of
 // every voice must get the same value, reference size and staff size with and without the
-// index.
+// index, and from a walk forward (ParamWalk).
 TEST_F(LookupIndex, AgreesWithThePlainWalkThroughEdits) {
   constexpr int Q = 175;
   declare(Q, PARAM_COORDINATE_PAIR, 75, 60);
@@ -402,8 +403,10 @@ TEST_F(LookupIndex, AgreesWithThePlainWalkThroughEdits) {
           if (Drosa gone = random_node(v, [](Drosa p) { return p->xkind == PARAM; }))
             destroy_node(gone);
       }
-      for (int u = first; u < first + 3; ++u)
-        for (Drosa p : voice_nodes(u))
+      for (int u = first; u < first + 3; ++u) {
+        ParamWalk forward(P, Q, piece_start[u]);  // and a forward walk, at every note
+        for (Drosa p : voice_nodes(u)) {
+          if (p != piece_start[u]) forward.pass(p);
           for (int pindex : {P, Q}) {
             use_param_index(false);
             const ParamValue* walked = param_value(pindex, p, nullptr);
@@ -414,8 +417,13 @@ TEST_F(LookupIndex, AgreesWithThePlainWalkThroughEdits) {
                 << dump_voice(u);
             ASSERT_EQ(param_ref_size, sizes[0]);
             ASSERT_EQ(param_cur_size, sizes[1]);
+            ASSERT_EQ(forward.value(pindex, p), walked) << "forward, step " << step;
+            ASSERT_EQ(param_ref_size, sizes[0]);
+            ASSERT_EQ(param_cur_size, sizes[1]);
             ++checked;
           }
+        }
+      }
     }
   }
   EXPECT_GT(checked, 40000);
