@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -516,7 +518,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
                 int64_t until = INT64_MAX) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
   if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
-  std::deque<MxmlGroup> kept;
+  std::vector<MxmlGroup> kept;  // taken from the slot, which gets them back at the end
   TakenLines taken;
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
   // another direction at the same moment (the sound of the tempo words beside it) would
@@ -592,7 +594,12 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
       if (&item == mxml.metronome) mxml.metronome = nullptr;
     }
   }
-  mxml.slots[slot] = std::move(kept);
+  // Emptied or refilled in place, the slot keeps its storage for the next note.
+  std::deque<MxmlGroup>& groups = mxml.slots[slot];
+  if (kept.empty())
+    groups.clear();
+  else
+    groups.assign(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
 }
 
 // ---- Wedges ------------------------------------------------------------------------------------
@@ -1008,13 +1015,10 @@ const MxmlList* list_sounding_last() {
   return found;
 }
 
-void flush_directions_at_measure_end(Drosa last) {
-  mxml.marks_shown.clear();
-  const int tag = last->get(xpitch);
-  flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
-  // Directions that name a staff go to the last note of that staff: the chord that starts
-  // last in the measure, when they come at its end (written after the voice that ends it, before
-  // a backup to the voices read after it).
+// Directions that name a staff go to the last note of that staff: the chord that starts last
+// in the measure, when they come at its end (written after the voice that ends it, before a
+// backup to the voices read after it).
+void flush_directions_to_staves(Drosa last) {
   std::deque<MxmlGroup> groups = std::move(mxml.slots[MXML_DIRECTION_SLOT]);
   mxml.slots[MXML_DIRECTION_SLOT].clear();
   for (MxmlGroup& g : groups) {
@@ -1044,6 +1048,14 @@ void flush_directions_at_measure_end(Drosa last) {
     mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
     flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
   }
+}
+
+void flush_directions_at_measure_end(Drosa last) {
+  mxml.marks_shown.clear();
+  const int tag = last->get(xpitch);
+  flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
+  // Most measures end with no direction waiting: no list of them is made then.
+  if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) flush_directions_to_staves(last);
   for (MxmlWedge& w : mxml.wedges) {
     const int list = w.line ? w.list : -1;
     Drosa note =
