@@ -362,6 +362,9 @@ struct MxmlState {
   std::vector<MxmlList> lists;
   // ---- Voices of the part being read
   MxmlVoice voices[MXML_MAX_VOICE + 1];
+  // Bit v: voices[v] has taken a note since the part began; the others are as reset, with
+  // nothing to end, move or scale at a measure's end.
+  uint32_t voices_used = 0;
   int highest_voice = 0;  // the highest voice number of the part's voice elements
   int last_voice = 0;     // the voice of the last note placed
   int staves_stated = 0;  // the staves the part's last staves element asked for (0: none yet)

@@ -362,6 +362,7 @@ void reset_part_state() {
   mxml.pending = 0;
   for (MxmlSlur& s : mxml.slurs) s = MxmlSlur{};
   for (MxmlVoice& v : mxml.voices) v = MxmlVoice{};
+  mxml.voices_used = 0;
   mxml.highest_voice = 0;
   mxml.last_voice = 0;
   mxml.wedges.clear();
@@ -514,7 +515,7 @@ void end_measure_time() {
   mxml.part_cursor[part] = 0;
   mxml.pending = 0;
   mxml.measure_end = 0;
-  for (MxmlVoice& v : mxml.voices) v.end = std::max<int64_t>(v.end - length, 0);
+  for_used_voices([length](MxmlVoice& v) { v.end = std::max<int64_t>(v.end - length, 0); });
 }
 
 }  // namespace
@@ -799,7 +800,7 @@ void mxml_divisions(XmlElement& e) {
     mxml.pending = mxml.pending * d / old;
     mxml.measure_end = mxml.measure_end * d / old;
     if (mxml.last_duration > 0) mxml.last_duration = mxml.last_duration * d / old;
-    for (MxmlVoice& v : mxml.voices) v.end = v.end * d / old;
+    for_used_voices([d, old](MxmlVoice& v) { v.end = v.end * d / old; });
     rescale_measure_times(old, d);
     mxml.divisions = d;
     mxml_check_measure_time(std::max(cursor + mxml.pending, mxml.measure_end));

@@ -3,6 +3,7 @@
 // Only the import's own files include it.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -250,6 +251,14 @@ void mxml_note_end();
 // second never came keeps its written value, with strokes through its stem.
 // Reads and writes: mxml.voices (their waiting tremolo notes, cleared), those notes.
 void mxml_end_tremolos();
+// Calls f(voice) on each entry of mxml.voices that has taken a note since the part began, in
+// the table's order.
+template <typename F>
+void for_used_voices(F f) {
+  for (uint32_t bits = mxml.voices_used; bits; bits &= bits - 1)
+    f(mxml.voices[std::countr_zero(bits)]);
+}
+
 // mxml_end_tuplets: at a measure's end, the tuplets still open in the voices end there.
 // Reads and writes: mxml.voices (their open tuplets, cleared), the tuplets' notes.
 void mxml_end_tuplets();

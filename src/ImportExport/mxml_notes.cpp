@@ -640,6 +640,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
   }
   const int voice = forced_voice ? forced_voice : choose_voice(n, document_voice, start);
   MxmlVoice& vs = mxml.voices[voice];
+  mxml.voices_used |= uint32_t(1) << voice;
   const int staves = mxml_part_list_count();
   const int list = first_list() + std::clamp(vs.staff, 1, staves) - 1;
   const int note_staff = n.staff > 0 && !copy ? std::min(n.staff, staves) : vs.staff;
@@ -789,15 +790,16 @@ int32_t mxml_to_units(int64_t t) {
 }
 
 void mxml_end_tremolos() {
-  for (MxmlVoice& vs : mxml.voices)
+  for_used_voices([](MxmlVoice& vs) {
     if (vs.tremolo_start) end_waiting_tremolo(vs);
+  });
 }
 
 void mxml_end_tuplets() {
-  for (MxmlVoice& vs : mxml.voices) {
+  for_used_voices([](MxmlVoice& vs) {
     for (size_t i = 0; i < vs.tuplets.size(); ++i) end_tuplet(vs.tuplets[i], i > 0);
     vs.tuplets.clear();
-  }
+  });
 }
 
 void mxml_end_short_measure_rests() {
