@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -33,9 +35,14 @@ extern std::vector<DrawnMark> marks_drawn;
 extern std::vector<LyricLineBox> lyric_line_boxes[MAX_PSTAVES];
 
 // Text measured for annotations, by font number, point size and face: the widths of texts
-// (points) and the font metrics. A font's measures never change while the program runs.
+// (points) and the font metrics. A font's measures never change while the program runs. A
+// width is found by a view of its key, without making a string of it.
+struct AnnoMeasureKeyHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+};
 struct AnnoMeasureCache {
-  std::unordered_map<std::string, double> widths;
+  std::unordered_map<std::string, double, AnnoMeasureKeyHash, std::equal_to<>> widths;
   std::unordered_map<uint64_t, FontMetrics> metrics;
 };
 extern AnnoMeasureCache anno_measure_cache;

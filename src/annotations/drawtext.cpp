@@ -124,15 +124,27 @@ const FontMetrics& font_metrics_of(const RunFont& f) {
 // The width of a text in points.
 double width_of(const RunFont& f, std::string_view text) {
   if (text.empty()) return 0;
-  std::string key(reinterpret_cast<const char*>(&f), sizeof f);
-  key.append(text);
+  // The key is the font's three numbers and the text; a short one is put together in place.
+  char in_place[128];
+  std::string long_key;
+  std::string_view key;
+  if (sizeof f + text.size() <= sizeof in_place) {
+    std::memcpy(in_place, &f, sizeof f);
+    std::memcpy(in_place + sizeof f, text.data(), text.size());
+    key = std::string_view(in_place, sizeof f + text.size());
+  } else {
+    long_key.assign(reinterpret_cast<const char*>(&f), sizeof f);
+    long_key.append(text);
+    key = long_key;
+  }
   auto& cache = anno_measure_cache.widths;
   auto found = cache.find(key);
   if (found != cache.end()) return found->second;
   if (cache.size() > MOST_CACHED) cache.clear();
   const double width =
       in_measuring_port(f, [&] { return text_width(text.data(), int(text.size())); });
-  return cache[key] = width;
+  cache.emplace(std::string(key), width);
+  return width;
 }
 
 struct RunPiece {
@@ -146,12 +158,14 @@ struct RunPiece {
 // font's f, are drawn as the music font's own dynamic letters, in the f's font and size: the s,
 // z and r of a text font stood thin and upright beside the music font's heavy f.
 void dynamic_letters_as_glyphs(Drosa head, std::vector<RunPiece>& runs) {
-  const int index = dynamic_index(NIL, head, nullptr);
-  if (index < 10 || index > 19) return;
+  // The runs are looked at first: most texts of several runs (a chord symbol's) have no run in
+  // the music font, and reading the dynamic costs more.
   Drosa glyphs = NIL;
   for (const RunPiece& r : runs)
     if (!glyphs && any_music_font(r.run->get(xtextfont))) glyphs = r.run;
   if (!glyphs) return;
+  const int index = dynamic_index(NIL, head, nullptr);
+  if (index < 10 || index > 19) return;
   const int font = font_from_code(glyphs->get(xtextfont));
   for (RunPiece& r : runs) {
     if (any_music_font(r.run->get(xtextfont)) || r.text.empty()) continue;
