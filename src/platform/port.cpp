@@ -788,9 +788,10 @@ bool drawn_alone(char32_t c) {
 // box of its ink alone.
 enum class TextBox { BOUNDS, INK };
 
-// What a text measures in a font: its advance and, once asked for, its boxes.
+// What a text measures in a font, each once asked for: its advance and its boxes.
 struct Measure {
   double advance = 0;
+  bool advance_known = false;
   QRectF boxes[2];
   bool boxes_known[2] = {false, false};
 };
@@ -886,7 +887,29 @@ struct LoadedFont {
     return glyphs.isEmpty() ? 0 : glyphs.first();
   }
 
-  double advance(const QString& text) const { return measure(text).advance; }
+  // The advance of the text: this thread's, else another thread's, else measured here and
+  // shared.
+  double advance(const QString& text) const {
+    Measure& m = measure(text);
+    if (!m.advance_known) {
+      {
+        std::shared_lock held(shared.lock);
+        auto it = shared.measures.constFind(text);
+        if (it != shared.measures.constEnd() && it->advance_known)
+          m.advance = it->advance, m.advance_known = true;
+      }
+      if (!m.advance_known) {
+        ready();
+        if (!own_advance(text, &m.advance)) {
+          std::shared_lock lock(font_lock());
+          m.advance = metrics.horizontalAdvance(text);
+        }
+        m.advance_known = true;
+        share(text, m);
+      }
+    }
+    return m.advance;
+  }
   // A box of the text: this thread's, else another thread's, else measured here and shared.
   QRectF box(const QString& text, TextBox kind) const {
     Measure& m = measure(text);
@@ -964,11 +987,12 @@ struct LoadedFont {
     std::unique_lock held(shared.lock);
     if (shared.measures.size() >= SharedMeasures::MOST) shared.measures.clear();
     Measure& kept = shared.measures[text];
-    kept.advance = m.advance;
+    if (m.advance_known) kept.advance = m.advance, kept.advance_known = true;
     for (int k = 0; k < 2; ++k)
       if (m.boxes_known[k]) kept.boxes[k] = m.boxes[k], kept.boxes_known[k] = true;
   }
 
+  // This thread's record of the text, begun from another thread's when there is one.
   Measure& measure(const QString& text) const {
     auto it = measures.find(text);
     if (it != measures.end()) return *it;
@@ -978,14 +1002,7 @@ struct LoadedFont {
       auto found = shared.measures.constFind(text);
       if (found != shared.measures.constEnd()) return *measures.insert(text, *found);
     }
-    ready();
-    Measure m;
-    if (!own_advance(text, &m.advance)) {
-      std::shared_lock lock(font_lock());
-      m.advance = metrics.horizontalAdvance(text);
-    }
-    share(text, m);
-    return *measures.insert(text, m);
+    return *measures.insert(text, Measure{});
   }
 };
 
@@ -1112,8 +1129,10 @@ QString text_string(const TextStyle& style, const char* bytes, int length) {
   return text;
 }
 
-// The runs that draw the bytes in a style, each with its advance.
-std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int length) {
+// The runs that draw the bytes in a style, each with its advance; a text font's single run
+// without it (0) when `last_advance` is false, for what needs no pen after it.
+std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int length,
+                               bool last_advance = true) {
   std::vector<TextRun> runs;
   if (!bytes || length <= 0 || !qGuiApp) return runs;
   if (platform_is_music_font(style.font)) {
@@ -1122,7 +1141,7 @@ std::vector<TextRun> text_runs(const TextStyle& style, const char* bytes, int le
   }
   const LoadedFont& font = numbered_font(style.font, pixel_size(style), style.face);
   QString text = text_string(style, bytes, length);
-  runs.push_back({&font, text, 0, 0, font.advance(text)});
+  runs.push_back({&font, text, 0, 0, last_advance ? font.advance(text) : 0.0});
   return runs;
 }
 
@@ -1930,7 +1949,8 @@ double char_width(uint8_t c) {
 }
 
 Rect text_ink_box(const char* bytes, int length) {
-  const std::vector<TextRun> runs = text_runs(style_of(current_port), bytes, length);
+  // The pen after the last run is not needed: its advance is not measured.
+  const std::vector<TextRun> runs = text_runs(style_of(current_port), bytes, length, false);
   QRectF ink;
   double pen = 0;
   for (const TextRun& run : runs) {
