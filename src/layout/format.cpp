@@ -371,6 +371,21 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
       ends[size_t(v)] = system_ends(v, system_count,
                                     ParamWalk(system_parameter, P_STAFF_DISTANCE, page_start[v]));
   }
+  // The staff n of system s a voice prints on there; -1 none.
+  auto staff_of = [&](int v, int32_t s) {
+    Drosa print = ends[size_t(v)][size_t(s - 1)].print;
+    const int32_t n = print ? print->get(xsstaff) : -1;
+    return n >= 0 && n < counts[size_t(s - 1)] ? n : -1;
+  };
+  // What a voice reads is written over by the next voice on its staff: the last voice of each
+  // staff alone reads the distances below it.
+  std::vector<int> last_voice;
+  for (int32_t s = 1, first = 0; s <= system_count; first += counts[size_t(s - 1)], ++s)
+    for (int v = 0; v < voices(); ++v)
+      if (const int32_t n = shown(v) ? staff_of(v, s) : -1; n >= 0) {
+        if (last_voice.size() <= size_t(first + n)) last_voice.resize(size_t(first + n) + 1, -1);
+        last_voice[size_t(first + n)] = v;
+      }
   int32_t first = 0;
   for (int32_t s = 1; s <= system_count; ++s) {
     for (int v = 0; v < voices(); ++v) {
@@ -384,7 +399,7 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
         continue;
       }
       int32_t n = print->get(xsstaff);
-      if (n < 0 || n >= counts[s - 1]) continue;
+      if (n < 0 || n >= counts[s - 1] || last_voice[size_t(first + n)] != v) continue;
       Drosa at = end.at;
       StaffData& staff = staff_data[first + n];
       PageFitting::ReadDistance* r =
