@@ -903,7 +903,7 @@ void carry_signs_from_voice(VoiceData& voice) {
   if (found[2]) voice.timesig = found[2];
 }
 
-// Step 13.4: the beaming, clef, key and time signature each voice carries into the next
+// Step 13.4: the beaming, clef, key and time signature each voice carries into the page's next
 // system. The walks back through the page's chords are kept for the systems after.
 void carry_voice_state() {
   keep_staff_walks(true);
@@ -946,8 +946,11 @@ bool format_systems() {
     apply_staff_settings();
     const int steps = assign_layers();
     if (!steps || !run_passes(steps == 1)) return false;
+    // The page's last system carries nothing: a format of any page starts its voices with
+    // what is in force at its start (step 4).
+    if (s >= system_count) break;
     carry_voice_state();
-    if (s < system_count && !advance_to_next_system()) return false;
+    if (!advance_to_next_system()) return false;
   }
   return true;
 }
