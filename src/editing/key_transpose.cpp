@@ -12,6 +12,7 @@
 #include "editing/key_transpose.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ constexpr int KEY_ENTRIES = 14;
 constexpr int CHORD_SYMBOL_CLASS = 11;
 constexpr int P_CHORD_ACCIDENTAL_BASE = 583;  // + accidental code: the chord-symbol accidental
 constexpr int P_NOTE_ACCIDENTAL_BASE = 24;    // + accidental code: the note accidental
+// The flat, natural and sharp of an alteration ("C7(\alt-9)"), which no letter carries.
+constexpr int P_ALTERATIONS[] = {590, 734, 591};
 
 int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 int32_t floor_div(int32_t a, int32_t b) { return (a - floor_mod(a, b)) / b; }
@@ -68,6 +71,17 @@ int accidental_of(const TextPlace& at, Drosa note) {
       if (p->character() == c && font_from_code(p->font()) == font) return code;
     }
   return 0;
+}
+
+// Whether a character is an alteration's flat, natural or sharp in its run's font.
+bool is_alteration(const TextPlace& at, Drosa note) {
+  const uint8_t c = uint8_t(at.character());
+  const int32_t font = font_from_code(at.run->get(xtextfont));
+  for (int pindex : P_ALTERATIONS) {
+    const ParamValue* p = param_value(pindex, note, nullptr);
+    if (p->character() == c && font_from_code(p->font()) == font) return true;
+  }
+  return false;
 }
 
 void set_character(const TextPlace& at, char c) {
@@ -136,12 +150,16 @@ void insert_accidental(const TextPlace& letter, int code, Drosa note) {
 }
 
 // The place after the last '/' of the annotation's text (the bass of "C6/9/E" follows the
-// second), NIL when there is none.
+// second), NIL when there is none, or when a number follows the character there: an
+// alteration, its flat typed as a letter ("C7/b9"), not a bass.
 TextPlace after_slash(Drosa head) {
   TextPlace slash;
   for (TextPlace at = next_place({head, NIL, 0}); at; at = next_place(at))
     if (at.character() == '/') slash = at;
-  return slash ? next_place(slash) : TextPlace{};
+  const TextPlace bass = slash ? next_place(slash) : TextPlace{};
+  const TextPlace after = bass ? skip_blanks(next_place(skip_blanks(bass))) : TextPlace{};
+  if (after && std::isdigit(static_cast<unsigned char>(after.character()))) return {};
+  return bass;
 }
 
 // A letter name of a chord symbol with the accidental after it.
@@ -158,7 +176,8 @@ const std::string LOWER_LETTERS = "cdefgab", UPPER_LETTERS = "CDEFGAB";
 // and for an accidental's glyph in a music font ("C7/#9": the sharp of a sharp ninth is an 'f').
 bool read_chord_letter(TextPlace at, Drosa note, ChordLetter* out) {
   out->letter = skip_blanks(at);
-  if (!out->letter || accidental_of(out->letter, note)) return false;
+  if (!out->letter || accidental_of(out->letter, note) || is_alteration(out->letter, note))
+    return false;
   const char c = out->letter.character();
   out->upper = UPPER_LETTERS.find(c) != std::string::npos;
   const size_t found = out->upper ? UPPER_LETTERS.find(c) : LOWER_LETTERS.find(c);

@@ -204,6 +204,13 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   Drosa sharp_ninth = add_run(v, true, -5, "C7/");
   add_run(v, false, raised->font(), std::string(1, char(raised->character())));
   add_run(v, false, -5, "9");
+  // The same with the alteration's sharp given a glyph of its own, and a flat typed as a letter.
+  const uint8_t sharp_glyph = raised->character();
+  param[591].value.set_character('e');
+  Drosa own_sharp = add_run(v, true, -5, "C7/");
+  add_run(v, false, raised->font(), "e");
+  add_run(v, false, -5, "9");
+  Drosa typed_flat = add_run(v, true, -5, "C7/b9");
   Drosa rest = add_rest(v, QUARTER);
   Drosa after = add_run(v, true, -5, "G");
   add_note(v, QUARTER, 37);
@@ -214,6 +221,8 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   EXPECT_TRUE(transpose_chord_symbols_by(rest, 2));
   EXPECT_EQ(chord_text(head), "B{b}m6/9/D");
   EXPECT_EQ(chord_text(sharp_ninth), "D7/{#}9") << "a sharp after the slash is no bass";
+  EXPECT_EQ(chord_text(own_sharp), "D7/e9");
+  EXPECT_EQ(chord_text(typed_flat), "D7/b9");
   EXPECT_EQ(chord_text(after), "G") << "a symbol of the next note stays";
   set_undo_mark(0);
   EXPECT_TRUE(transpose_chord_symbols_by(rest, -4));
@@ -223,6 +232,7 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   EXPECT_EQ(chord_text(head), "B{b}m6/9/D") << "undone";
   undo_redo(1);
   EXPECT_EQ(chord_text(head), before);
+  param[591].value.set_character(sharp_glyph);
 }
 
 // Two staves in C major: the upper in the treble clef, the lower in the bass clef, changing to
