@@ -641,7 +641,8 @@ std::string accidental_characters(Drosa run) {
 struct GridFrame {
   FretGrid grid;
   int first_fret = 1;
-  bool above = true;  // over the staff
+  bool numbered = false;  // a number stands beside it
+  bool above = true;      // over the staff
 };
 
 // Whether an annotation is a fret grid (its first run), and what it shows.
@@ -655,6 +656,7 @@ bool grid_frame_of(Drosa text, GridFrame* out) {
       const size_t at = t.find_first_of("0123456789");
       if (at == std::string::npos) continue;
       f.first_fret = std::clamp(std::atoi(t.c_str() + at), 1, 99);
+      f.numbered = true;
       break;
     }
   }
@@ -1987,6 +1989,11 @@ bool Exporter::harmony(const VoiceState& vs, Drosa symbol, bool above, const Gri
 // (strings counted from the highest; a muted one has none), and barres as notes where they
 // start and stop. A string's barre notes come before its dot, so that a reader takes the dot
 // as the string's fret, and a barre's stop before another's start.
+//  - A string with no note is shown muted unless the frame says to show it unplayed with no
+//    mark: it says so when the grid marks no string muted and leaves one without a mark.
+//  - A grid with no nut at the first fret, or with no number beside it, gives the first fret
+//    the text shown beside it ("" for none): a first fret with no text of its own at 1 is read
+//    as a grid with a nut.
 void Exporter::frame(const GridFrame& f) {
   constexpr int STRINGS = 6;
   auto fret = [&](int row) { return row == 0 ? 0 : f.first_fret + row - 1; };
@@ -2004,9 +2011,19 @@ void Exporter::frame(const GridFrame& f) {
     o.end();
   };
   o.start("frame");
+  const auto& dots = f.grid.dot;
+  if (std::count(dots, dots + STRINGS, -1) && !std::count(dots, dots + STRINGS, -2))
+    o.attr("unplayed", "");
   o.number("frame-strings", STRINGS);
   o.number("frame-frets", 5);
-  if (f.first_fret > 1) o.number("first-fret", f.first_fret);
+  if (!f.grid.nut && (!f.numbered || f.first_fret == 1)) {
+    o.start("first-fret");
+    o.attr("text", f.numbered ? "1" : "");
+    xml_add_text(o.w, std::to_string(f.first_fret).c_str());
+    o.end();
+  } else if (f.first_fret > 1) {
+    o.number("first-fret", f.first_fret);
+  }
   for (int i = 0; i < STRINGS; ++i) {
     const int string = STRINGS - i, dot = f.grid.dot[i];
     const int stop = bar(i - 1) > 0 && bar(i - 1) != bar(i) ? bar(i - 1) : 0;

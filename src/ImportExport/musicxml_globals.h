@@ -281,7 +281,10 @@ struct MxmlHarmony {
   struct Frame {
     bool open = false, given = false;
     int strings = 6, first_fret = 1;
-    int string = 0, fret = -1;  // of the frame note being read
+    bool unplayed_unmarked = false;  // a string with no note shows no mark (else muted)
+    bool fret_text_given = false;    // the first fret says what is shown beside the grid
+    bool fret_text_empty = false;    // and that is nothing
+    int string = 0, fret = -1;       // of the frame note being read
     bool barre_start = false, barre_stop = false;
     int frets[6] = {-1, -1, -1, -1, -1, -1};  // by string from the lowest; -1 muted
     int barre_from = -1;                      // the string a barre starts at

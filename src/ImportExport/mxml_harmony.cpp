@@ -237,23 +237,26 @@ std::string chord_symbol_text(const MxmlHarmony& h) {
   return text;
 }
 
-// The fret grid text of a chord diagram; empty when the grid cannot show it.
+// The fret grid text of a chord diagram; empty when the grid cannot show it. A diagram from the
+// first fret has a nut, unless its first fret has a text of its own: the diagram then stands
+// with that number beside it, or none when the text is empty.
 std::string fret_grid_text(const MxmlHarmony::Frame& f) {
   if (f.strings != GRID_STRINGS || f.first_fret < 1 || f.first_fret > 99) return "";
   // A fret's row in the grid, 1 the first fret shown; 0 for an open string.
   auto row = [&](int fret) { return fret == 0 ? 0 : fret - f.first_fret + 1; };
+  const bool nut = f.first_fret == 1 && !f.fret_text_given;
   // The grid's characters are written in the music font, the number in the text font.
   std::string text = "\\SAYL";
-  text += f.first_fret == 1 ? 'a' : 'A';
+  text += nut ? 'a' : 'A';
   static const char bars[] = "`!@#$%";
   for (int i = 0; i < GRID_STRINGS; ++i) {
     const int dot = f.frets[i] < 0 ? -1 : row(f.frets[i]);
     const int bar = f.barres[i] > 0 ? row(f.barres[i]) : 0;
     if (dot > GRID_FRETS || bar < 0 || bar > GRID_FRETS || (f.frets[i] > 0 && dot < 1)) return "";
-    text += dot < 0 ? '9' : char('0' + dot);
+    text += dot >= 0 ? char('0' + dot) : f.unplayed_unmarked ? '`' : '9';
     text += bars[bar];
   }
-  if (f.first_fret > 1) text += "\\TIMES\\g" + std::to_string(f.first_fret);
+  if (!nut && !f.fret_text_empty) text += "\\TIMES\\g" + std::to_string(f.first_fret);
   return text;
 }
 
@@ -298,11 +301,21 @@ void mxml_harmony_end() {
   mxml.slots[MXML_DIRECTION_SLOT].back().items.push_back(std::move(h.item));
 }
 
-void mxml_frame(XmlElement&) {
+namespace {
+bool blank(const char* text) {
+  for (; *text; ++text)
+    if (!std::isspace(static_cast<unsigned char>(*text))) return false;
+  return true;
+}
+}  // namespace
+
+void mxml_frame(XmlElement& e) {
   MxmlHarmony::Frame& f = mxml.harmony.frame;
   if (!mxml.harmony.open) return;
   f = MxmlHarmony::Frame{};
   f.open = true;
+  const char* unplayed = xml_attr(e, "unplayed");
+  f.unplayed_unmarked = unplayed && blank(unplayed);
 }
 
 void mxml_frame_end() {
@@ -317,7 +330,12 @@ void mxml_frame_strings(XmlElement& e) {
 }
 
 void mxml_first_fret(XmlElement& e) {
-  if (mxml.harmony.frame.open) mxml.harmony.frame.first_fret = mxml_int(e, 1);
+  MxmlHarmony::Frame& f = mxml.harmony.frame;
+  if (!f.open) return;
+  const char* text = xml_attr(e, "text");
+  f.fret_text_given = text != nullptr;
+  f.fret_text_empty = text && blank(text);
+  f.first_fret = mxml_int(e, 1);
 }
 
 bool mxml_frame_note_part(XmlElement& e, bool string) {
