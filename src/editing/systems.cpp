@@ -43,6 +43,10 @@ constexpr size_t LIST_TEXT_LIMIT = 3000;
 
 bool visible_endsyst(Drosa p) { return p && effective_kind(p) == ENDSYST; }
 
+// While a system command goes over a group: whether its refusal of a note not at a timing
+// boundary is to be said once only, and whether it has been said.
+bool refuse_once = false, refusal_said = false;
+
 bool is_layout_record(Drosa p) {
   int kind = effective_kind(p);
   return kind == NTDATA || kind == CDDATA || kind == CDDATA2 || kind == CDDATA3 || kind == PDATA;
@@ -1109,10 +1113,12 @@ int insert_system_start(Drosa note, int page_flag, int page_relative, int strict
   }
   if (strict) {
     if (strict != STRICT_AT_TIME_CURSORS && voices_to_system_at_time(t, 0, page_relative)) {
-      REPORT_ERROR(2,
-                   "You cannot make a system start at a note which is not at a timing boundary "
-                   "for all voices.  Bar %d.",
-                   int(bar_number_of_node(note)));
+      if (!refusal_said)
+        REPORT_ERROR(2,
+                     "You cannot make a system start at a note which is not at a timing "
+                     "boundary for all voices.  Bar %d.",
+                     int(bar_number_of_node(note)));
+      refusal_said = refuse_once;
       return 0;
     }
   } else {
@@ -1436,15 +1442,21 @@ void systems_command() {
   clear_undo(1);
 }
 
-void split_system_command() {
+namespace {
+// A system command over the insertion point or group, which says its refusal of a note not at a
+// timing boundary for the first such note only.
+void apply_refusing_once(void (*fn)(Drosa note)) {
   set_undo_mark(0);
-  apply_to_cursor_or_group(split_system_cb, 1);
+  refuse_once = true;
+  refusal_said = false;
+  apply_to_cursor_or_group(fn, 1);
+  refuse_once = refusal_said = false;
 }
+}  // namespace
 
-void combine_with_next_system_command() {
-  set_undo_mark(0);
-  apply_to_cursor_or_group(combine_with_next_system_cb, 1);
-}
+void split_system_command() { apply_refusing_once(split_system_cb); }
+
+void combine_with_next_system_command() { apply_refusing_once(combine_with_next_system_cb); }
 
 namespace {
 void end_page_command() {

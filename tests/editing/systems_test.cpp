@@ -237,7 +237,8 @@ TEST_F(BreakChoice, APageWithNoRoomForASystemIsRefused) {
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 5);  // narrower than its margins
   const std::string before = dump_voice(v);
   EXPECT_EQ(systems(piece_start[v], SYSTEMS_MENU, nullptr), 0);
-  EXPECT_EQ(report_texts().size(), 1u);
+  const std::vector<std::string> said = report_texts();
+  EXPECT_EQ(said.size(), 1u) << testing::PrintToString(said);
   EXPECT_EQ(dump_voice(v), before);
 }
 
@@ -514,6 +515,16 @@ TEST_F(OneBreak, RefusalsLeaveThePieceAsItWas) {
                 "the same in both systems before you combine systems!",
                 "You cannot make a system start at a note which is not at a timing boundary for "
                 "all voices.  Bar 1."}));
+  EXPECT_EQ(dump_voice(flute) + dump_voice(oboe), before);
+  // Over a group, said for the first such note only.
+  insertion_point = NIL;
+  page_start[flute] = piece_start[flute];
+  page_start[oboe] = piece_start[oboe];
+  for (int n : {1, 3, 5}) nth_note(flute, n)->set(xselected, 1);
+  group_selected = 1;
+  split_system_command();
+  const std::vector<std::string> said = report_texts();
+  EXPECT_EQ(said.size(), 1u) << testing::PrintToString(said);
   EXPECT_EQ(dump_voice(flute) + dump_voice(oboe), before);
 }
 
