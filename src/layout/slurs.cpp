@@ -628,6 +628,9 @@ bool walk_chain(int pstaff, int layer) {
   SlurWork work[2] = {};
   for (Drosa n = head ? chain_next(head) : NIL; note_ntdata(n); n = chain_next(n)) {
     if (format_interrupted()) return false;
+    // The marks of a slur going on past the system's end, set again at its end for the slurs
+    // that still do (none may after an edit, or its undoing).
+    set_node_byte(n, 46, uint8_t(node_byte(n, 46) & ~3));
     if (n->get(xgliss)) draw_gliss(n, pstaff);
     record_slurs(n, work);
     if (!n->get(xrest) && (n->get(xtie) || ties_waiting(pstaff, layer))) {

@@ -1,8 +1,10 @@
 // tests/editing/edit_sequence_test.cpp: a long run of measure insertions and deletions, pastes,
 // chord and staff drags and undos chosen from a fixed seed, the voice lists checked after every
-// step, and every step undone at the end back to the piece as it was opened, byte for byte.
+// step, and every step undone at the end back to the piece as it was opened, byte for byte; a
+// real song's first two systems split at every note that can start one, and undone.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "platform/script.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
+#include "support/real_scores.h"
 #include "support/symbol_page.h"
 
 namespace {
@@ -157,6 +160,41 @@ TEST_F(EditSequence, ThreeHundredStepsKeepTheVoicesWholeAndUndoToTheStart) {
   EXPECT_TRUE(stored_voice_bytes() == start) << "undone all the way back";
   std::string problems;
   EXPECT_EQ(check_voice_lists(&problems), 0) << problems;
+}
+
+// Slurs cross the new system starts: the marks their drawing there writes into their first
+// notes go with the undoing. The notes not at a timing boundary of every voice are refused in
+// one message.
+TEST_F(EditSequence, SplitSystemOverTwoSystemsOfARealSongUndoneLeavesNoSlurMark) {
+  const std::filesystem::path score =
+      real_scores_folder() / "webern-dormi-jesu-op16-no2.musicxml";
+  if (!std::filesystem::exists(score)) GTEST_SKIP() << "the real scores are not beside it";
+  const std::string copy = dir + "/song.musicxml";
+  std::filesystem::copy_file(score, copy);
+  ASSERT_TRUE(start({copy}));
+  take_reports();
+  auto slur_marks = [] {
+    std::string marks;
+    for (int v = 0; v < voice_count; ++v)
+      for (Drosa p = piece_start[v]; p; p = p->xnext)
+        if (p->xkind == NOTE) marks += char('0' + (node_byte(p, 46) & 3));
+    return marks;
+  };
+  const std::string before = slur_marks();
+  set_insertion_point(NIL, 0, -10);
+  for (int v = 0; v < voice_count; ++v) {
+    int systems = 0;
+    for (Drosa p = page_start[v]->xnext; p && systems < 2; p = p->xnext) {
+      if (effective_kind(p) == ENDSYST) ++systems;
+      if (p->xkind == NOTE) p->set(xselected, 1);
+    }
+  }
+  group_selected = 1;
+  command(PAGE_MENU, 10);
+  EXPECT_EQ(take_reports().size(), 1u);
+  ASSERT_NE(slur_marks(), before);
+  undo();
+  EXPECT_EQ(slur_marks(), before);
 }
 
 }  // namespace
