@@ -131,6 +131,9 @@ void edit_command(int item) {
     case 1:
     case 2:
       undo_redo(item == 1 ? 1 : 0);
+      // The step may take away or bring back the end of a page that a format made (a page
+      // too full for its systems is split in two): the count follows the voices again.
+      count_pages();
       break;
     case 4:
     case 5:

@@ -163,11 +163,10 @@ TEST_F(EditSequence, ThreeHundredStepsKeepTheVoicesWholeAndUndoToTheStart) {
 }
 
 // Slurs cross the new system starts: the marks their drawing there writes into their first
-// notes go with the undoing. The notes not at a timing boundary of every voice are refused in
-// one message.
+// notes go with the undoing, and so does the second page the systems took. The notes not at a
+// timing boundary of every voice are refused in one message.
 TEST_F(EditSequence, SplitSystemOverTwoSystemsOfARealSongUndoneLeavesNoSlurMark) {
-  const std::filesystem::path score =
-      real_scores_folder() / "webern-dormi-jesu-op16-no2.musicxml";
+  const std::filesystem::path score = real_scores_folder() / "webern-dormi-jesu-op16-no2.musicxml";
   if (!std::filesystem::exists(score)) GTEST_SKIP() << "the real scores are not beside it";
   const std::string copy = dir + "/song.musicxml";
   std::filesystem::copy_file(score, copy);
@@ -193,8 +192,10 @@ TEST_F(EditSequence, SplitSystemOverTwoSystemsOfARealSongUndoneLeavesNoSlurMark)
   command(PAGE_MENU, 10);
   EXPECT_EQ(take_reports().size(), 1u);
   ASSERT_NE(slur_marks(), before);
+  ASSERT_EQ(page_count, 2);
   undo();
   EXPECT_EQ(slur_marks(), before);
+  EXPECT_EQ(page_count, 1);
 }
 
 }  // namespace
