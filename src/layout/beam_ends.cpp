@@ -42,11 +42,12 @@ void close_beam(Drosa n) {
   note_ntdata(n)->set(xtmpbeam, 0);
 }
 
+// A staff switch after the note.
+bool switch_after(Drosa n) { return hand_prints_in_system && followingLHRH(n, n) != 3; }
+
 // A candidate before a staff switch: its beam may go on to the other staff's chain, whose
 // note's stem the stem pass forces only later.
-bool candidate_at_switch(Drosa n) {
-  return note_ntdata(n)->get(xtmpbeam) && followingLHRH(n, n) != 3;
-}
+bool candidate_at_switch(Drosa n) { return note_ntdata(n)->get(xtmpbeam) && switch_after(n); }
 
 // A beam ends here unless the stems allow it to go on (a candidate).
 void mark_candidate(Drosa n) {
@@ -188,7 +189,7 @@ void normal_group(Drosa first, Drosa last, int pstaff) {
   if (!ended(last)) {
     if (!can_carry_beam(last, pstaff) && !last->get(xcbeam))
       close_beam(last);
-    else if (followingLHRH(last, last) != 3)
+    else if (switch_after(last))
       mark_candidate(last);
   }
   Drosa p = previous_chord_note(first);
@@ -210,7 +211,7 @@ void grace_group(Drosa first, Drosa last, int pstaff) {
   Drosa print = NIL;
   Drosa a, b;
   stem_group_bounds(first, &a, &b);
-  if (precedingLHRH(a, b, &print) != 3) {
+  if (hand_prints_in_system && precedingLHRH(a, b, &print) != 3) {
     Drosa before = print;
     while (before && before->xkind != NOTE) before = before->xback;
     if (before && is_visible_note(before) && grace(before)) {

@@ -74,6 +74,7 @@ int32_t setprint_time = 0;       // time point of the layering pass
 int32_t chord_number = 0;        // time points passed in the system
 Drosa layering_start_print[64];  // each voice's PRINT at the system start
 bool layering_rerun = false;     // the next layering run repeats the same system
+bool hand_prints_in_system = false;
 
 bool linear_spacing_context() {
   int context = current_ncontext >= 1 && current_ncontext <= MAX_NCONTEXTS ? current_ncontext : 1;
@@ -85,6 +86,7 @@ void reset_print_chain_globals() {
   chord_number = 0;
   for (Drosa& print : layering_start_print) print = NIL;
   layering_rerun = false;
+  hand_prints_in_system = false;
 }
 
 // ---- Horizontal spacing -------------------------------------------------------------------

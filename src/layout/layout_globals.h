@@ -87,6 +87,9 @@ extern int32_t chord_number;
 extern Drosa layering_start_print[64];
 // Set when the layers were split and the layering pass must run again on the same system.
 extern bool layering_rerun;
+// Whether a PRINT of the system's shown voices carries a staff switch's hand code (xlhrh), as
+// the layering pass left them: else no note of the system has a staff switch near it.
+extern bool hand_prints_in_system;
 
 // The options field that turns on linear spacing in a notation context (16 bits, non-zero
 // on); grace notes are then never beamed across chords.

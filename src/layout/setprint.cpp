@@ -273,6 +273,7 @@ void apply_print(int v, Drosa print, Step& step, Run& run) {
   if (old_staff >= 0 && new_staff >= 0 && new_staff == old_staff + 1) code = 1;
   if (old_staff >= 0 && new_staff >= 0 && new_staff == old_staff - 1) code = 2;
   print->set(xlhrh, code);
+  hand_prints_in_system |= code != 0;
   vd.print = print;
   vd.switch_direction = 3;
   vd.switch_active = 0;
@@ -456,6 +457,7 @@ void finish_system(const Run& run) {
     vd.switch_direction = 3;
     for (Drosa q = vd.cursor; q && q != vd.system_end; q = q->xnext) {
       if (effective_kind(q) != PRINT) continue;
+      hand_prints_in_system |= q->get(xlhrh) != 0;
       vd.print = q;
       int16_t staff = q->get(xsstaff);
       int p = first_pstaff + staff;
@@ -682,6 +684,7 @@ bool is_chain_head(Drosa note) { return note && note->xkind == NOTE && !note->xb
 //         Polls for an interrupt at every time point: 0 when told to stop.
 int32_t setprint() {
   Run run;
+  hand_prints_in_system = false;
   start_voices(run);
   read_staff_stems(run.stems);
   reset_chains();

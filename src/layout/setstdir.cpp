@@ -64,6 +64,7 @@ void collect_group(Drosa first, Group& g) {
 
 // Step 3.1: a staff switch before the group's first chord or after its last; 3 when none.
 int switch_direction(const Group& g) {
+  if (!hand_prints_in_system) return 3;
   Drosa a, b;
   stem_group_bounds(g.members.front(), &a, &b);
   int preceding = precedingLHRH(a, b, nullptr);
