@@ -598,8 +598,9 @@ bool contains(const std::vector<Drosa>& notes, Drosa n) {
 }
 
 // Takes the unequal notes out of one staff chord and gives each a chord of its own after it.
+// A chord of one note or rest keeps it.
 void split_chord(const std::vector<Drosa>& chord) {
-  if (chord.size() == 1 && !chord.front()->get(xrest)) return;
+  if (chord.size() == 1) return;
   std::vector<std::vector<Drosa>> runs;
   for (Drosa n : chord) {
     if (runs.empty() || stem_of(runs.back().back()) != stem_of(n)) runs.emplace_back();
