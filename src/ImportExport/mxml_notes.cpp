@@ -764,7 +764,9 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
       note->set(xhidet, 1);
     }
   }
-  if (!place.chord && !n.grace && !copy) follow_tuplets(vs, n, note);
+  // A note of the voice's own that another voice's note at its time took into its staff chord
+  // still starts, holds and ends the voice's tuplets.
+  if ((!place.chord || !n.chord) && !n.grace && !copy) follow_tuplets(vs, n, note);
   if (!copy && !n.wavy_lines.empty()) mxml_trill_lines_at(n, note, list, tag);
   for (int i = 1; i < breves && !place.chord; ++i) {
     mxml_count_note();

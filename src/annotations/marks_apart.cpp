@@ -29,6 +29,9 @@ namespace {
 // Two marks meet when their inks overlap by more than a fifth of a space both ways; one moved
 // clears the other by a quarter of a space.
 constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
+// A curve's stretch is kept a fifth of a space wider each way; one crosses a tuplet's number
+// when its line reaches a tenth of a space into the number.
+constexpr int32_t CURVE_PAD_FIFTHS = 5, CROSS_TENTHS = 10;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
 constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_LEDGER = 24, VAR_DOT = 47,
@@ -124,6 +127,9 @@ struct MarksAcross {
   std::vector<uint32_t> movables;                   // the marks that move, in the order drawn
 };
 MarksAcross marks_across;
+
+// The tuplet numbers of the system drawn without a bracket, in marks_drawn.
+std::vector<uint32_t> loose_numbers;
 
 // No mark listed. The lists keep their room: the next system lists as many marks.
 void clear_listing() {
@@ -437,7 +443,8 @@ void place_trill_line(size_t line, size_t sign) {
 void begin_marks_apart() {
   marks_drawn.clear();
   clear_listing();
-  Drosa owner = NIL;
+  loose_numbers.clear();
+  Drosa owner = NIL, bracketed = NIL;  // the note whose tuplet bracket was drawn last
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
     if (!owner || owner->xkind != NOTE || owner->get(xrest)) continue;
@@ -459,6 +466,14 @@ void begin_marks_apart() {
     head.stem = stem;
     head.note_part = part;
     head.articulation = articulation;
+    if (var == VAR_TUPLET_BRACKET) bracketed = owner;
+    if (glyph_var == VAR_TUPLET && owner != bracketed) {
+      // A number alone moves as a mark does: its ink is the one element.
+      head.first = head.last = e;
+      head.above =
+          int64_t(head.box.bottom) + head.box.top > 2 * int64_t(staff_data[head.pstaff].middle_y);
+      loose_numbers.push_back(uint32_t(marks_drawn.size()));
+    }
     marks_drawn.push_back(head);
   }
 }
@@ -575,7 +590,7 @@ void add_curve(Drosa e) {
                         double(e->get(xge_x2))};
   const double ys[4] = {double(e->get(xge_y1)), double(e->get(xgv_c1y)), double(e->get(xgv_c2y)),
                         double(e->get(xge_y2))};
-  const int32_t pad = space_of(pstaff) / 5;  // a slur's middle is thick
+  const int32_t pad = space_of(pstaff) / CURVE_PAD_FIFTHS;  // a slur's middle is thick
   const bool above = int64_t(whole.bottom) + whole.top > 2 * int64_t(staff_data[pstaff].middle_y);
   for (int k = 0; k < CURVE_STRETCHES; ++k) {
     const double t0 = double(k) / CURVE_STRETCHES, t1 = double(k + 1) / CURVE_STRETCHES;
@@ -605,6 +620,7 @@ const std::vector<uint32_t>& texts_drawn() {
 
 void forget_marks_drawn() {
   marks_drawn.clear();
+  loose_numbers.clear();
   marks_across = MarksAcross{};
 }
 
@@ -612,5 +628,39 @@ void add_curve_marks() {
   for (Drosa e = slur_pass_first; e; e = e->xnext) {
     if (e->xkind == GE_CURVE) add_curve(e);
     if (e == slur_pass_last) break;
+  }
+  // A tuplet's number with no bracket is placed by its chords alone, before a slur over them
+  // is drawn (a bracket is drawn beyond the slur already). One the slur runs through (not one
+  // it only touches), moves in under it when it touches nothing there and reaches no further
+  // into a staff, else beyond it as words do.
+  for (uint32_t i : loose_numbers) {
+    const DrawnMark where = marks_drawn[i];
+    const GEInkBox& n = where.box;
+    const int32_t space = space_of(where.pstaff), tolerance = space / MEET_FIFTHS;
+    bool crossed = false;
+    std::vector<size_t> curves;
+    for (size_t k : across_from(i, where.pstaff)) {
+      const DrawnMark& o = marks_drawn[k];
+      if (!o.curve || o.above != where.above || !meet(where, o, tolerance)) continue;
+      curves.push_back(k);
+      // The stretch's line itself, without the room kept for its width.
+      const int32_t pad = space / CURVE_PAD_FIFTHS;
+      crossed |= std::min(n.top, o.box.top - pad) - std::max(n.bottom, o.box.bottom + pad) >
+                 space / CROSS_TENTHS;
+    }
+    if (!crossed) continue;
+    const std::vector<size_t> near = across_from(i);
+    const Met before = met_by(where, near);
+    move_beyond(i, !where.above, curves);
+    const GEInkBox& b = marks_drawn[i].box;
+    if (on_paper(b) && met_by(marks_drawn[i], {}).within(before) &&
+        std::none_of(near.begin(), near.end(), [&](size_t k) {
+          const GEInkBox& o = marks_drawn[k].box;
+          return std::min(b.right, o.right) > std::max(b.left, o.left) &&
+                 std::min(b.top, o.top) > std::max(b.bottom, o.bottom);
+        }))
+      continue;
+    shift(marks_drawn[i], where.box.bottom - marks_drawn[i].box.bottom);
+    move_clear(i);
   }
 }

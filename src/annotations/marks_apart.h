@@ -54,8 +54,9 @@ void begin_marks_apart();
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 
 // add_curve_marks: the ties and slurs the slur pass drew on the system, as marks that stay:
-// words drawn later that would stand on one move beyond it.
-// Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn.
+// words drawn later that would stand on one move beyond it. A tuplet number drawn without a
+// bracket that stands on one moves beyond it, as words do.
+// Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn, the numbers' GE.
 void add_curve_marks();
 
 // hairpins_drawn, texts_drawn: where in marks_drawn the hairpins, and the marks with a PDATA

@@ -251,9 +251,10 @@ TEST_F(Tuplets, BracketsStandWhereNotesAreNotUnderOneBeamOrWhereTheDocumentAsks)
 
 TEST_F(Tuplets, VoicesSharingAStaffHaveTheirOwnGroups) {
   // Stems up: a triplet of an eighth rest and a quarter, then a plain quarter. Stems down: a
-  // triplet of an eighth rest and two eighths, then beamed triplet eighths, the first of them
-  // with the plain quarter. The other voice's chords broke each voice's triplets (one group
-  // lost, another drawn twice).
+  // triplet of an eighth rest and two eighths, then beamed triplet eighths asking for a
+  // bracket, the first of them with the plain quarter. The other voice's chords broke each
+  // voice's triplets (one group lost, another drawn twice); the start at the other voice's
+  // note was passed over, with the bracket it asks for.
   platform_init_fonts();
   auto in_voice = [](std::string n, const char* voice, const char* step, const char* stem) {
     n.replace(n.find("<voice>1"), 8, std::string("<voice>") + voice);
@@ -270,14 +271,16 @@ TEST_F(Tuplets, VoicesSharingAStaffHaveTheirOwnGroups) {
   down.replace(down.find("<voice>1"), 8, "<voice>2");
   down += in_voice(note("eighth", 12, 3, 2), "2", "A", "down") +
           in_voice(note("eighth", 12, 3, 2, stop), "2", "F", "down") +
-          in_voice(beamed(note("eighth", 12, 3, 2, start), "begin"), "2", "A", "down") +
+          in_voice(
+              beamed(note("eighth", 12, 3, 2, "<tuplet type=\"start\" bracket=\"yes\"/>"), "begin"),
+              "2", "A", "down") +
           in_voice(beamed(note("eighth", 12, 3, 2), "continue"), "2", "F", "down") +
           in_voice(beamed(note("eighth", 12, 3, 2, stop), "end"), "2", "D", "down");
   ASSERT_EQ(import(two_four({up + "<backup><duration>72</duration></backup>" + down}), 1), 1);
   take_reports();
   engrave("two_voices");
   EXPECT_EQ(tuplet_numbers(), "3 3 3");
-  EXPECT_EQ(brackets_drawn(), "0.1:---- 1.1:----");
+  EXPECT_EQ(brackets_drawn(), "0.1:---- 1.1:---- 1.4:----");
 }
 
 TEST_F(Tuplets, AMarkOfAnotherVoicesHiddenRestStaysWithThatVoice) {
