@@ -19,6 +19,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "annotations/anno_classes.h"
@@ -55,7 +56,7 @@ int command_kind(Drosa tparam) {
   Drosa first = tparam->xnext;
   if (first && first->xkind == PDATA) first = first->xnext;
   if (!first || first->xkind != TEXT) return 0;
-  std::string start = first->get(xtext);
+  const std::string_view start = first->view(xtext);
   for (int k = 0; k < 7; ++k)
     if (start.compare(0, std::strlen(COMMAND_PREFIXES[k]), COMMAND_PREFIXES[k]) == 0) return k + 1;
   return 0;
@@ -311,14 +312,21 @@ int midi_anno_kind(Drosa node, Drosa* next) {
 
 void param_annos_to_nodes(Drosa note) {
   if (!note || note->xkind != NOTE) return;
-  for (Drosa p = first_attached(note); p != note;) {
+  const Drosa first = first_attached(note);
+  bool changes = false;
+  std::vector<Drosa> texts;
+  for (Drosa p = first; p != note; p = p->xnext) {
+    if (p->xkind == PARAM)
+      changes = true;
+    else if (command_kind(p) == COMMAND_PARAM)
+      texts.push_back(p);
+  }
+  if (!changes && texts.empty()) return;  // most notes: nothing to make again
+  for (Drosa p = first; p != note;) {
     Drosa next = p->xnext;
     if (p->xkind == PARAM) destroy_node(p);
     p = next;
   }
-  std::vector<Drosa> texts;
-  for (Drosa p = first_attached(note); p != note; p = p->xnext)
-    if (command_kind(p) == COMMAND_PARAM) texts.push_back(p);
   for (Drosa tparam : texts) {
     Drosa change = param_node_of(tparam);
     if (!change) continue;
