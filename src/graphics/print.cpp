@@ -117,23 +117,24 @@ double centring(double printable, int32_t page) {
 // Where the context's pages go on the paper. A PDF file has no paper: its sheet is the
 // context's page (tenths of an inch) at the page setup's scale, in whole tenths of an inch,
 // which is the paper a page laid out larger than its paper was made for.
-PrintPagePlacement placement_for(int32_t width, int32_t height, bool pdf) {
+PrintPagePlacement placement_for(const PrintPageFormat& format, int32_t width, int32_t height,
+                                 bool pdf) {
   PrintPagePlacement placement;
   placement.width = width;
   placement.height = height;
-  placement.points_per_pixel = PRINT_ZOOM / 10.0 * page_format->scale / 100.0;
+  placement.points_per_pixel = PRINT_ZOOM / 10.0 * format.scale / 100.0;
   if (pdf) {
     const int c = current_ncontext;
     auto sheet = [&](int offset) {
-      return std::lround(options_i32(c, offset) * page_format->scale / 100.0) * POINTS_PER_TENTH;
+      return std::lround(options_i32(c, offset) * format.scale / 100.0) * POINTS_PER_TENTH;
     };
     placement.sheet_width = sheet(OPTIONS_PAGE_WIDTH);
     placement.sheet_height = sheet(OPTIONS_PAGE_HEIGHT);
     return placement;
   }
-  const bool landscape = page_format->orientation == ORIENTATION_LANDSCAPE ||
-                         page_format->orientation == ORIENTATION_REVERSE_LANDSCAPE;
-  const int32_t* paper = page_format->paper;
+  const bool landscape = format.orientation == ORIENTATION_LANDSCAPE ||
+                         format.orientation == ORIENTATION_REVERSE_LANDSCAPE;
+  const int32_t* paper = format.paper;
   // The printable area: the paper less the same margin on opposite sides.
   const double across = (paper[3] - paper[1]) + 2.0 * paper[1];
   const double down = (paper[2] - paper[0]) + 2.0 * paper[0];
@@ -187,6 +188,23 @@ bool run_print_dialog(int context) {
   return true;
 }
 
+void read_page_setup(int context, int32_t* scale, int32_t* landscape, int32_t paper[4]) {
+  const uint8_t* r = print_record[context];
+  *scale = get_be32(r + PRINT_SCALE);
+  *landscape = get_be32(r + PRINT_LANDSCAPE);
+  for (int i = 0; i < 4; ++i) paper[i] = get_be32(r + PRINT_PAPER + 4 * i);
+}
+
+// The page format of a context's page setup.
+void format_of(int context, PrintPageFormat* format) {
+  context = std::clamp(context, 1, int(MAX_NCONTEXTS));
+  int32_t scale, landscape, paper[4];
+  read_page_setup(context, &scale, &landscape, paper);
+  format->scale = scale > 0 ? scale : 100;
+  format->orientation = landscape ? ORIENTATION_LANDSCAPE : ORIENTATION_PORTRAIT;
+  std::copy(paper, paper + 4, format->paper);
+}
+
 // ---- Pages drawn ahead -------------------------------------------------------------------------
 
 // How a printed page is drawn: the view transform in place while it is drawn and the page's
@@ -224,10 +242,14 @@ struct AheadPage {
 struct DrawingAhead {
   PrintedView view;
   PageCurveWidths curves;
+  // The pages drawn are made ready for a PDF document of the context's page setup while they
+  // come one after another from the first on: `ready` the last so made.
+  PrintPagesAhead* ready_for = nullptr;
+  int32_t ready = 0;
   std::mutex lock;
   std::condition_variable changed;
   std::deque<AheadPage> waiting;  // final, not yet drawn
-  bool drawing = false;           // a page is being drawn
+  int32_t drawing = 0;            // the page being drawn, 0 none
   std::vector<AheadPage> drawn;
   bool stopping = false;  // pages still waiting are left undrawn
   std::thread thread;
@@ -247,40 +269,63 @@ void draw_ahead(DrawingAhead& a) {
       if (a.stopping) break;
       page = a.waiting.front();
       a.waiting.pop_front();
-      a.drawing = true;
+      a.drawing = page.page;
     }
-    page.printed = platform_print_page_apart(a.view.page.right, a.view.page.bottom, [&] {
-      plot_GE_list_of(page.head, a.view.page, PLOT_PRINT, 0);
-    });
+    const bool next = a.ready_for && page.page == a.ready + 1;
+    if (a.ready_for && !next) {  // out of order: the pages from here on are only drawn
+      platform_print_pages_ahead_dispose(a.ready_for);
+      a.ready_for = nullptr;
+    }
+    page.printed = platform_print_page_apart(
+        a.view.page.right, a.view.page.bottom,
+        [&] { plot_GE_list_of(page.head, a.view.page, PLOT_PRINT, 0); }, a.ready_for);
+    if (next) a.ready = page.page;
     kept_page_give_back(page.page);
-    std::lock_guard held(a.lock);
-    a.drawn.push_back(page);
-    a.drawing = false;
+    {
+      std::lock_guard held(a.lock);
+      a.drawn.push_back(page);
+      a.drawing = 0;
+    }
+    a.changed.notify_all();
   }
+  platform_print_pages_ahead_dispose(std::exchange(a.ready_for, nullptr));
   port_dispose(own_measuring_port);
   own_measuring_port = nullptr;
   platform_print_thread_ends();
 }
 
-// Stops the thread drawing ahead: the page it is drawing is finished, the pages waiting are left.
-void stop_drawing_ahead(DrawingAhead& a) {
+// Lets the thread drawing ahead take no more pages: the pages waiting are left, the page it is
+// drawing (returned, 0 none) is finished.
+int32_t stop_taking_pages(DrawingAhead& a) {
+  std::deque<AheadPage> left;
+  int32_t drawing = 0;
   {
     std::lock_guard held(a.lock);
     a.stopping = true;
+    left.swap(a.waiting);
+    drawing = a.drawing;
   }
   a.changed.notify_all();
+  for (const AheadPage& page : left) kept_page_give_back(page.page);
+  return drawing;
+}
+
+// Stops the thread drawing ahead: the page it is drawing is finished, the pages waiting are left.
+void stop_drawing_ahead(DrawingAhead& a) {
+  stop_taking_pages(a);
   if (a.thread.joinable()) a.thread.join();
-  for (const AheadPage& page : a.waiting) kept_page_give_back(page.page);
-  a.waiting.clear();
 }
 
 // The page drawn ahead from the list `head` now kept for page `page`, with the view `view` and the
-// curve widths in force now; taken from those drawn (nullptr when there is none).
+// curve widths in force now; taken from those drawn (nullptr when there is none). The page being
+// drawn is waited for.
 PrintedPage* take_drawn_ahead(int32_t page, Drosa head, const PrintedView& view) {
   if (!ahead || !(ahead->view == view)) return nullptr;
   const PageCurveWidths curves = curve_widths();
   if (curves.thickness != ahead->curves.thickness || curves.width != ahead->curves.width)
     return nullptr;
+  std::unique_lock held(ahead->lock);
+  ahead->changed.wait(held, [page] { return ahead->drawing != page; });
   for (AheadPage& drawn : ahead->drawn)
     if (drawn.page == page && drawn.printed && drawn.head == head &&
         drawn.serial == kept_page_serial(page))
@@ -308,11 +353,15 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
           ? print_view_of(print_transform)
           : SavedViewTransform{view_transform, zoom_factor, page_pixel_width, page_pixel_height},
       page};
-  if (ahead) stop_drawing_ahead(*ahead);
+  // The page the thread is drawing is taken when it is to end, the others are drawn meanwhile.
+  const int32_t coming = ahead ? stop_taking_pages(*ahead) : 0;
+  const bool is_coming = coming >= first && coming <= last;
   std::vector<PrintedPage*> drawn(lists.size(), nullptr);
-  int drawn_count = 0;
+  int drawn_count = is_coming ? 1 : 0;
   for (size_t i = 0; i < lists.size(); ++i)
-    if ((drawn[i] = take_drawn_ahead(first + int32_t(i), lists[i], view))) ++drawn_count;
+    if (first + int32_t(i) != coming &&
+        (drawn[i] = take_drawn_ahead(first + int32_t(i), lists[i], view)))
+      ++drawn_count;
   if (!platform_print_pages_together(print_session, count, drawn_count)) {
     for (PrintedPage* printed : drawn) platform_print_page_apart_dispose(printed);
     return false;
@@ -337,7 +386,11 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
         port_dispose(own_measuring_port);
         own_measuring_port = nullptr;
       },
-      [&drawn](int i) { return std::exchange(drawn[size_t(i)], nullptr); });
+      [&](int i) {
+        return first + i == coming ? take_drawn_ahead(coming, lists[size_t(i)], view)
+                                   : std::exchange(drawn[size_t(i)], nullptr);
+      },
+      [&](int i) { return first + i == coming; });
   for (PrintedPage* printed : drawn) platform_print_page_apart_dispose(printed);  // not taken
   if (swapped) restore_view_transform(saved);
   *ok = !step_failed(code, "Close Printer Page");
@@ -358,10 +411,10 @@ bool print_pages(int32_t first, int32_t last) {
   set_view_transform(PRINT_ZOOM, width, height, 0, nullptr, 0, 0, 1, &print_page_pixel_width,
                      &print_page_pixel_height);
   const Rect page{0, 0, print_page_pixel_width, print_page_pixel_height};
-  if (step_failed(
-          platform_print_begin_document(print_session, print_settings, page_format,
-                                        placement_for(page.right, page.bottom, !postscript)),
-          "Open Printer Document"))
+  if (step_failed(platform_print_begin_document(
+                      print_session, print_settings, page_format,
+                      placement_for(*page_format, page.right, page.bottom, !postscript)),
+                  "Open Printer Document"))
     return false;
   bool ok = true;
   const bool together = !postscript && print_pages_together(first, last, page, &ok);
@@ -448,13 +501,6 @@ bool print_context(int context, int which, ShownState& shown) {
   return true;
 }
 
-void read_page_setup(int context, int32_t* scale, int32_t* landscape, int32_t paper[4]) {
-  const uint8_t* r = print_record[context];
-  *scale = get_be32(r + PRINT_SCALE);
-  *landscape = get_be32(r + PRINT_LANDSCAPE);
-  for (int i = 0; i < 4; ++i) paper[i] = get_be32(r + PRINT_PAPER + 4 * i);
-}
-
 // Keeps the page format in a context's page setup; true when a value changed.
 bool keep_page_setup(int context) {
   int32_t scale, landscape, paper[4];
@@ -518,12 +564,7 @@ void print_release() {
 
 void apply_page_format(int context) {
   if (!page_format) return;
-  context = std::clamp(context, 1, int(MAX_NCONTEXTS));
-  int32_t scale, landscape, paper[4];
-  read_page_setup(context, &scale, &landscape, paper);
-  page_format->scale = scale > 0 ? scale : 100;
-  page_format->orientation = landscape ? ORIENTATION_LANDSCAPE : ORIENTATION_PORTRAIT;
-  std::copy(paper, paper + 4, page_format->paper);
+  format_of(context, page_format);
   platform_print_validate(print_session, page_format, print_settings);
 }
 
@@ -597,9 +638,15 @@ void page_final(int32_t page) {
   if (!a.thread.joinable()) {
     a.view = printed_view(transform_for_zoom(PRINT_ZOOM));
     a.curves = curve_widths();
+    PrintPageFormat format;
+    format_of(current_ncontext, &format);
+    platform_print_validate(nullptr, &format, nullptr);
+    a.ready_for = platform_print_pages_ahead(
+        format, placement_for(format, a.view.page.right, a.view.page.bottom, true));
     try {
       a.thread = std::thread(draw_ahead, std::ref(a));
     } catch (const std::system_error&) {
+      platform_print_pages_ahead_dispose(std::exchange(a.ready_for, nullptr));
       a.stopping = true;  // no thread to be had: the print draws every page
       return;
     }
@@ -618,7 +665,7 @@ void last_page_final(int32_t page) {
   if (!ahead || !ahead->thread.joinable()) return;
   {
     std::lock_guard held(ahead->lock);
-    if (ahead->drawing || !ahead->waiting.empty()) return;
+    if (ahead->drawing != 0 || !ahead->waiting.empty()) return;
   }
   page_final(page);
 }

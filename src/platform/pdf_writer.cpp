@@ -238,18 +238,21 @@ void put_hex16(std::string& out, unsigned v) {
 
 // The bytes as a zlib stream (the PDF's FlateDecode); each thread keeps its own compressor.
 // Empty when the compressor could not be allocated: a zlib stream never is.
+// The stream is made in room the thread keeps from one stream to the next and returned in a string
+// of its own size: a page's room, taken and given back to the system page after page, would
+// have every thread of the program wait on the system's map of memory.
 std::string deflate(const std::string& data) {
   thread_local struct Compressor {
     libdeflate_compressor* c = libdeflate_alloc_compressor(DEFLATE_LEVEL);
     ~Compressor() { libdeflate_free_compressor(c); }
   } compressor;
-  std::string out;
-  if (!compressor.c) return out;
-  out.resize(libdeflate_zlib_compress_bound(compressor.c, data.size()));
+  thread_local std::string room;
+  if (!compressor.c) return {};
+  const size_t bound = libdeflate_zlib_compress_bound(compressor.c, data.size());
+  if (room.size() < bound) room.resize(bound);
   const size_t n =
-      libdeflate_zlib_compress(compressor.c, data.data(), data.size(), out.data(), out.size());
-  out.resize(n);
-  return out;
+      libdeflate_zlib_compress(compressor.c, data.data(), data.size(), room.data(), bound);
+  return std::string(room.data(), n);
 }
 
 // Threads that compress the document's streams, each job in the order handed over. A thread is
@@ -416,11 +419,11 @@ void put_text(std::string& b, std::string& set_font, const PageDrawing& d,
   b += ") Tj ET\n";
 }
 
-// The content stream of a page drawn on a page of this setup: the page's pixels, y downward
-// from its top-left corner, then every step in order, each clipped in a saved graphics state
-// (what is set inside is forgotten after it).
-std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
-  std::string body;
+// The content stream of a page drawn on a page of this setup, in `body`: the page's pixels, y
+// downward from its top-left corner, then every step in order, each clipped in a saved graphics
+// state (what is set inside is forgotten after it).
+void page_content(const PageDrawing& d, const PdfPageSetup& s, std::string& body) {
+  body.clear();
   body.reserve(d.elements.size() * 12 + d.bytes.size() * 2 + d.steps.size() * 24 + 64);
   put_num(body, s.points_per_pixel);
   body += " 0 0 ";
@@ -453,7 +456,13 @@ std::string page_content(const PageDrawing& d, const PdfPageSetup& s) {
       font = std::move(outer_font);
     }
   }
-  return body;
+}
+
+// The page's content stream compressed, made in room the thread keeps (see deflate).
+std::string packed_content(const PageDrawing& d, const PdfPageSetup& s) {
+  thread_local std::string body;
+  page_content(d, s, body);
+  return deflate(body);
 }
 
 using GlyphKeys = std::vector<std::pair<std::pair<int, int>, uint8_t>>;  // font key and code
@@ -469,8 +478,23 @@ struct PendingPage {
 
 }  // namespace
 
+using FontKey = std::pair<int, int>;  // font number and face
+
 struct PdfPage {
   PageDrawing drawing;
+  // Made ready ahead (pdf_pages_ahead_pack): the content compressed for `packed_setup`, with the
+  // fonts named before the page in the order of `fonts_before`. Empty when not made ready.
+  std::string packed;
+  PdfPageSetup packed_setup;
+  std::vector<FontKey> fonts_before;
+};
+
+// Pages made ready ahead: the fonts named as a document of these pages names them.
+struct PdfPagesAhead {
+  PdfPageSetup setup;
+  std::map<FontKey, Font> fonts;  // names and glyphs met only
+  std::vector<FontKey> order;     // as named
+  int next_object = 0;            // not written: numbers only go up as a document's do
 };
 
 struct PdfWriter {
@@ -481,8 +505,8 @@ struct PdfWriter {
   std::vector<long long> offsets{0};  // by object number; 0 unused
   int next_object = 4;                // 1 catalogue, 2 page tree, 3 shared resources
   std::vector<int> page_objects;
-  std::map<std::pair<int, int>, Font> fonts;  // by font number and face
-  PdfPage* page = nullptr;                    // the page under way, begun by the writer
+  std::map<FontKey, Font> fonts;  // by font number and face
+  PdfPage* page = nullptr;        // the page under way, begun by the writer
   std::deque<PendingPage> pending;
   // Glyphs made ahead by the threads that draw pages apart, by glyph_key, for the pages' ends to
   // take; and every glyph one of them or the writer has begun to make.
@@ -792,28 +816,48 @@ std::vector<uint64_t> glyph_keys_of(const PageDrawing& d) {
 }
 
 // Gives the texts of a page their fonts, in order: a font met first gets its object number
-// and name; the glyphs met first are returned (font key and code), in order, to be made.
-GlyphKeys name_fonts(PdfWriter& w, PageDrawing& d) {
+// and name; the glyphs met first are returned (font key and code), in order, to be made. The
+// texts are given their fonts' names unless `names` is false (the page's content is made).
+GlyphKeys name_fonts(std::map<FontKey, Font>& fonts, int& next_object, PageDrawing& d,
+                     std::vector<FontKey>* order = nullptr, bool names = true) {
   GlyphKeys made;
+  const FontKey* key = nullptr;  // of the text before, most often the same
+  Font* f = nullptr;
   for (PageDrawing::Step& step : d.steps) {
     if (step.kind != PageDrawing::TEXT) continue;
-    auto [it, added] = w.fonts.try_emplace({step.font, step.face});
-    Font& f = it->second;
-    if (added) {
-      f.object = new_object(w);
-      f.name = "F" + std::to_string(w.fonts.size());
+    if (!key || key->first != step.font || key->second != step.face) {
+      auto [it, added] = fonts.try_emplace({step.font, step.face});
+      key = &it->first;
+      f = &it->second;
+      if (added) {
+        f->object = next_object++;
+        f->name = "F" + std::to_string(fonts.size());
+        if (order) order->push_back(*key);
+      }
     }
     for (uint32_t i = step.first; i < step.first + step.count; ++i) {
       const auto c = static_cast<unsigned char>(d.bytes[i]);
-      if (f.made[c]) continue;
-      f.made[c] = true;
-      made.push_back({it->first, c});
+      if (f->made[c]) continue;
+      f->made[c] = true;
+      made.push_back({*key, c});
     }
+    if (!names) continue;
     step.font_first = uint32_t(d.bytes.size());
-    step.font_count = uint32_t(f.name.size());
-    d.bytes += f.name;
+    step.font_count = uint32_t(f->name.size());
+    d.bytes += f->name;
   }
   return made;
+}
+
+// Whether the writer has named its fonts so far as `order` names them (names go by the order in
+// which fonts are met: the i-th is "F" followed by i).
+bool named_as(const PdfWriter& w, const std::vector<FontKey>& order) {
+  if (w.fonts.size() != order.size()) return false;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const auto it = w.fonts.find(order[i]);
+    if (it == w.fonts.end() || it->second.name != "F" + std::to_string(i + 1)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -821,6 +865,11 @@ GlyphKeys name_fonts(PdfWriter& w, PageDrawing& d) {
 void pdf_writer_make_glyphs_ahead(PdfWriter* w, const PdfPage* page) {
   if (!page) return;
   std::vector<uint64_t> wanted = glyph_keys_of(page->drawing);
+  {  // those made for pages drawn apart before are taken from there
+    GlyphsApart& apart = glyphs_apart();
+    std::lock_guard held(apart.lock);
+    std::erase_if(wanted, [&apart](uint64_t key) { return apart.made.count(key) != 0; });
+  }
   {
     std::lock_guard held(w->ahead_lock);
     std::erase_if(wanted, [w](uint64_t key) { return !w->begun.insert(key).second; });
@@ -852,17 +901,28 @@ void pdf_page_make_glyphs(const PdfPage* page) {
 
 bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   if (!page) return !w->failed;
+  // A page made ready ahead for this setup, its fonts named as the writer has named them so far,
+  // names them as the writer does now: its content is taken as it was compressed.
+  std::string packed;
+  if (!page->packed.empty() && page->packed_setup == w->setup && named_as(*w, page->fonts_before))
+    packed = std::move(page->packed);
   PageDrawing drawing = std::move(page->drawing);
   pdf_page_dispose(page);
-  GlyphKeys made = name_fonts(*w, drawing);
+  GlyphKeys made = name_fonts(w->fonts, w->next_object, drawing, nullptr, packed.empty());
   // Object numbers are given here, in the order of the pages, whatever the compressors do.
   const int number = new_object(*w), content = new_object(*w);
   w->last_elements = drawing.elements.size();
   w->page_objects.push_back(number);
   PendingPage pending{number, content, {}, {}, {}};
-  pending.content_data = w->compressors->hand([drawing = std::move(drawing), setup = w->setup] {
-    return deflate(page_content(drawing, setup));
-  });
+  if (!packed.empty()) {
+    std::promise<std::string> ready;
+    ready.set_value(std::move(packed));
+    pending.content_data = ready.get_future();
+  } else {
+    pending.content_data = w->compressors->hand([drawing = std::move(drawing), setup = w->setup] {
+      return packed_content(drawing, setup);
+    });
+  }
   // The glyphs the page meets first are made in order while its content is compressed.
   std::vector<std::string> batch;
   for (size_t i = 0; i < made.size(); ++i) {
@@ -883,6 +943,22 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   while (w->pending.size() > w->workers) write_oldest_page(*w);
   return !w->failed;
 }
+
+PdfPagesAhead* pdf_pages_ahead_begin(const PdfPageSetup& setup) {
+  auto* ahead = new PdfPagesAhead;
+  ahead->setup = setup;
+  return ahead;
+}
+
+void pdf_pages_ahead_pack(PdfPagesAhead* ahead, PdfPage* page) {
+  if (!ahead || !page) return;
+  page->fonts_before = ahead->order;
+  name_fonts(ahead->fonts, ahead->next_object, page->drawing, &ahead->order);
+  page->packed = packed_content(page->drawing, ahead->setup);
+  page->packed_setup = ahead->setup;
+}
+
+void pdf_pages_ahead_dispose(PdfPagesAhead* ahead) { delete ahead; }
 
 bool pdf_writer_end_page(PdfWriter* w) {
   PdfPage* page = w->page;

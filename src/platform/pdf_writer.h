@@ -22,6 +22,7 @@ struct PdfPageSetup {
   double media_width = 612, media_height = 792;  // points
   double origin_x = 0, origin_y = 0;             // the page's top-left on the media, points
   double points_per_pixel = 1;
+  bool operator==(const PdfPageSetup&) const = default;
 };
 
 struct PdfWriter;
@@ -63,6 +64,16 @@ void pdf_writer_make_glyphs_ahead(PdfWriter* writer, const PdfPage* page);
 // begun that no such page has made, for the writers its pages end in to take.
 void pdf_page_make_glyphs(const PdfPage* page);
 void pdf_page_dispose(PdfPage* page);
+// Pages drawn apart before their document began may be made ready for it, one after another in
+// the document's order, on the thread that drew them: their fonts named as the document will name
+// them and their content compressed for its page setup. A document of that setup that has named
+// its fonts so far as they were named for a page takes the page's content as it is; otherwise the
+// page's content is made again when it ends.
+struct PdfPagesAhead;
+PdfPagesAhead* pdf_pages_ahead_begin(const PdfPageSetup& setup);
+// Makes the page ready as the next page of the document.
+void pdf_pages_ahead_pack(PdfPagesAhead* ahead, PdfPage* page);
+void pdf_pages_ahead_dispose(PdfPagesAhead* ahead);
 // Writes what is left, the fonts and the file's trailer; false when writing failed (errno
 // ENOMEM when a stream could not be compressed). A document without pages gets one, empty.
 bool pdf_writer_end(PdfWriter* writer);

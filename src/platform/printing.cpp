@@ -170,6 +170,44 @@ void snap_to_paper(double* width, double* height) {
   }
 }
 
+// The media a document's pages are printed on and where the page's pixels go on it (points).
+struct Sheet {
+  double media_width = 0, media_height = 0;
+  double origin_x = 0, origin_y = 0;  // the page's top-left on the media
+  double points_per_pixel = 1;
+  bool wide = false;  // the paper turned for a landscape page
+};
+
+Sheet sheet_of(const PrintPageFormat& format, const PrintPagePlacement& placement) {
+  Sheet sheet;
+  const bool own_sheet = placement.sheet_width > 0 && placement.sheet_height > 0;
+  const bool wide = !own_sheet && landscape(format);
+  const double ppp = placement.points_per_pixel;
+  sheet.wide = wide;
+  sheet.points_per_pixel = ppp;
+  if (own_sheet) {
+    sheet.media_width = placement.sheet_width;
+    sheet.media_height = placement.sheet_height;
+    snap_to_paper(&sheet.media_width, &sheet.media_height);
+    return sheet;
+  }
+  sheet.media_width = wide ? paper_height(format) : paper_width(format);
+  sheet.media_height = wide ? paper_width(format) : paper_height(format);
+  sheet.origin_x = -(wide ? format.paper[0] : format.paper[1]) + placement.offset_x * ppp;
+  sheet.origin_y = -(wide ? format.paper[1] : format.paper[0]) + placement.offset_y * ppp;
+  return sheet;
+}
+
+PdfPageSetup pdf_setup_of(const Sheet& sheet) {
+  PdfPageSetup setup;
+  setup.media_width = sheet.media_width;
+  setup.media_height = sheet.media_height;
+  setup.origin_x = sheet.origin_x;
+  setup.origin_y = sheet.origin_y;
+  setup.points_per_pixel = sheet.points_per_pixel;
+  return setup;
+}
+
 // ---- Sinks -------------------------------------------------------------------------------------
 
 void flush_band(PdfPageSink* s);
@@ -733,22 +771,7 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   }
   if (const int16_t code = make_temp_path(s, pdf ? ".pdf" : ".ps")) return s->error = code;
 
-  // The media and where the page's pixels go on it.
-  const bool own_sheet = placement.sheet_width > 0 && placement.sheet_height > 0;
-  const bool wide = !own_sheet && landscape(*format);
-  const double margin_x = -(wide ? format->paper[0] : format->paper[1]);
-  const double margin_y = -(wide ? format->paper[1] : format->paper[0]);
-  double media_w = wide ? paper_height(*format) : paper_width(*format);
-  double media_h = wide ? paper_width(*format) : paper_height(*format);
-  const double ppp = placement.points_per_pixel;
-  double origin_x = margin_x + placement.offset_x * ppp;
-  double origin_y = margin_y + placement.offset_y * ppp;
-  if (own_sheet) {
-    media_w = placement.sheet_width;
-    media_h = placement.sheet_height;
-    origin_x = origin_y = 0;
-    snap_to_paper(&media_w, &media_h);
-  }
+  const Sheet sheet = sheet_of(*format, placement);
   PortSink sink;
   s->file = std::fopen(s->temp_path.c_str(), "wb");
   if (!s->file) {
@@ -763,23 +786,17 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   if (!s->file_buffer) s->file_buffer = std::make_unique_for_overwrite<char[]>(FILE_BUFFER);
   std::setvbuf(s->file, s->file_buffer.get(), _IOFBF, FILE_BUFFER);
   if (pdf) {
-    PdfPageSetup setup;
-    setup.media_width = media_w;
-    setup.media_height = media_h;
-    setup.origin_x = origin_x;
-    setup.origin_y = origin_y;
-    setup.points_per_pixel = ppp;
-    s->pdf = pdf_writer_begin(s->file, setup);
+    s->pdf = pdf_writer_begin(s->file, pdf_setup_of(sheet));
     sink = {&s->sink, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
     PostScriptPageSetup setup;
-    setup.media_width = media_w;
-    setup.media_height = media_h;
-    setup.origin_x = origin_x;
-    setup.origin_y = origin_y;
-    setup.points_per_pixel = ppp;
-    setup.landscape = wide;
+    setup.media_width = sheet.media_width;
+    setup.media_height = sheet.media_height;
+    setup.origin_x = sheet.origin_x;
+    setup.origin_y = sheet.origin_y;
+    setup.points_per_pixel = sheet.points_per_pixel;
+    setup.landscape = sheet.wide;
     ps_driver_begin(&s->ps, s->file, setup);
     sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
     s->kind = DocumentKind::POSTSCRIPT;
@@ -894,7 +911,22 @@ struct PrintedPage {
   int width = 0, height = 0;
 };
 
-PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw) {
+struct PrintPagesAhead {
+  PdfPagesAhead* pdf = nullptr;
+};
+
+PrintPagesAhead* platform_print_pages_ahead(const PrintPageFormat& format,
+                                            const PrintPagePlacement& placement) {
+  return new PrintPagesAhead{pdf_pages_ahead_begin(pdf_setup_of(sheet_of(format, placement)))};
+}
+
+void platform_print_pages_ahead_dispose(PrintPagesAhead* ahead) {
+  if (ahead) pdf_pages_ahead_dispose(ahead->pdf);
+  delete ahead;
+}
+
+PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw,
+                                       PrintPagesAhead* ready_for) {
   auto* page = new PrintedPage{{}, std::max(1, width), std::max(1, height)};
   page->sink.page = pdf_page_new(0);
   Port* port =
@@ -907,6 +939,7 @@ PrintedPage* platform_print_page_apart(int width, int height, const std::functio
   platform_set_port(saved);
   port_dispose(port);
   pdf_page_make_glyphs(page->sink.page);
+  if (ready_for) pdf_pages_ahead_pack(ready_for->pdf, page->sink.page);
   return page;
 }
 
@@ -926,26 +959,31 @@ bool platform_print_pages_together(const PrintSession* s, int pages, int drawn) 
 
 int16_t platform_print_draw_pages(PrintSession* s, int count, const std::function<void(int)>& draw,
                                   const std::function<void()>& done,
-                                  const std::function<PrintedPage*(int)>& drawn) {
+                                  const std::function<PrintedPage*(int)>& drawn,
+                                  const std::function<bool(int)>& coming) {
   if (s->kind != DocumentKind::PDF || !s->pdf || s->page_open) return s->error = RESULT_NOT_OPEN;
   if (count <= 0) return RESULT_OK;
   struct Page {
     PdfPageSink sink;
     Port* port = nullptr;
     bool drawn = false;
+    bool coming = false;  // being drawn apart: taken when it is to end
   };
   std::vector<Page> pages(size_t(count), Page{});
-  // The pages drawn apart before are taken as they are, when they are of this document's size.
+  // Takes page i drawn apart as it is, when it is of this document's size.
+  auto take_apart = [&](int i) {
+    PrintedPage* apart = drawn ? drawn(i) : nullptr;
+    const bool taken = apart && apart->width == s->width && apart->height == s->height;
+    if (taken) pages[size_t(i)].sink.page = std::exchange(apart->sink.page, nullptr);
+    platform_print_page_apart_dispose(apart);
+    return taken;
+  };
   int to_draw = 0;
   for (int i = 0; i < count; ++i) {
-    PrintedPage* apart = drawn ? drawn(i) : nullptr;
-    if (apart && apart->width == s->width && apart->height == s->height) {
-      pages[size_t(i)].drawn = true;
-      pages[size_t(i)].sink.page = std::exchange(apart->sink.page, nullptr);
-    } else {
-      ++to_draw;
-    }
-    platform_print_page_apart_dispose(apart);
+    Page& page = pages[size_t(i)];
+    page.coming = drawn && coming && coming(i);
+    page.drawn = page.coming || take_apart(i);
+    if (!page.drawn) ++to_draw;
   }
   const unsigned helpers = std::min(page_helpers(count), unsigned(std::max(to_draw - 1, 0)));
   // Pages drawn and not yet ended are held in memory: no more than this many at once.
@@ -1031,6 +1069,10 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
       continue;
     }
     Page& page = pages[size_t(ended)];
+    if (page.coming && !take_apart(ended)) {  // not to be had as it is: drawn here
+      draw_page(ended);
+      finish_page(ended);
+    }
     if (!pdf_writer_end_apart(s->pdf, std::exchange(page.sink.page, nullptr))) {
       if (!code) code = errno_code();
     } else {

@@ -150,9 +150,18 @@ int platform_print_pages_done(const PrintSession* session);
 // A PDF page drawn apart from any document, on any thread, for a later document whose pages are
 // of its size to take (platform_print_draw_pages).
 struct PrintedPage;
+// Pages drawn apart one after another for a PDF document yet to begin, from its first page on,
+// may be made ready for it as they are drawn (their content compressed), for a document of this
+// format and placement (another takes them as drawn only).
+struct PrintPagesAhead;
+PrintPagesAhead* platform_print_pages_ahead(const PrintPageFormat& format,
+                                            const PrintPagePlacement& placement);
+void platform_print_pages_ahead_dispose(PrintPagesAhead* ahead);
 // Draws a page of width x height pixels apart: draw() is called with the current port set to the
-// page's own port, fresh as a begun page's.
-PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw);
+// page's own port, fresh as a begun page's. Given `ready_for`, the page is made ready as the
+// next page of that document.
+PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw,
+                                       PrintPagesAhead* ready_for = nullptr);
 void platform_print_page_apart_dispose(PrintedPage* page);
 // A thread other than the main one that draws pages apart says so before its first page, and
 // lets go of the fonts and texts it kept before it ends.
@@ -167,11 +176,14 @@ bool platform_print_pages_together(const PrintSession* session, int pages, int d
 // of several threads (the caller's among them), and must only draw; the pages are ended in order
 // on the caller's thread. done() is called on each other thread before it ends. drawn(i), when
 // given, is page i drawn apart, which the document takes over (nullptr: the page is drawn now; a
-// page of another size is drawn again). The first error of ending a page is returned (0 none).
+// page of another size is drawn again). coming(i), when given with drawn, says that page i is
+// still being drawn apart: drawn(i) is asked for it only when it is to end (and may wait for it),
+// the other pages being drawn meanwhile. The first error of ending a page is returned (0 none).
 int16_t platform_print_draw_pages(PrintSession* session, int count,
                                   const std::function<void(int)>& draw,
                                   const std::function<void()>& done,
-                                  const std::function<PrintedPage*(int)>& drawn = {});
+                                  const std::function<PrintedPage*(int)>& drawn = {},
+                                  const std::function<bool(int)>& coming = {});
 
 // ---- PostScript ---------------------------------------------------------------------------------
 // Blocks of the program's PostScript on the current page; a prolog block's text goes before
