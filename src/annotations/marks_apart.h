@@ -55,7 +55,9 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 
 // add_curve_marks: the ties and slurs the slur pass drew on the system, as marks that stay:
 // words drawn later that would stand on one move beyond it. A tuplet number drawn without a
-// bracket that stands on one moves beyond it, as words do.
+// bracket that a tie's or slur's line runs through (one it only touches stays) moves in under
+// the curve when it touches nothing there and reaches no further into a staff, else beyond it
+// as words do.
 // Reads: slur_pass_first .. slur_pass_last, staff_data. Writes: marks_drawn, the numbers' GE.
 void add_curve_marks();
 
