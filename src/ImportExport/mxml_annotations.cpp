@@ -518,7 +518,10 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
                 int64_t until = INT64_MAX) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
   if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
-  std::vector<MxmlGroup> kept;  // taken from the slot, which gets them back at the end
+  // Taken from the slot, which gets them back at the end. Its room is made once: grown, it
+  // would copy the groups moved in (a group's move may throw), freeing the items that the open
+  // dynamics and metronome point at.
+  std::vector<MxmlGroup> kept;
   TakenLines taken;
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
   // another direction at the same moment (the sound of the tempo words beside it) would
@@ -529,6 +532,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
   std::vector<const MxmlItem*> marks;  // the tempo marks made at this note
   for (MxmlGroup& g : mxml.slots[slot]) {
     if ((list >= 0 && !group_fits(g, list)) || (g.at >= until && g.at != start)) {
+      if (kept.empty()) kept.reserve(mxml.slots[slot].size());
       kept.push_back(std::move(g));
       continue;
     }
