@@ -11,6 +11,7 @@
 // choosing a marked item clears the property, an unmarked one sets it. Operations whose work
 // belongs to parts of the program not built yet go to that part's routine in
 // menu_unavailable.cpp, which says so.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -132,8 +133,10 @@ void edit_command(int item) {
     case 2:
       undo_redo(item == 1 ? 1 : 0);
       // The step may take away or bring back the end of a page that a format made (a page
-      // too full for its systems is split in two): the count follows the voices again.
+      // too full for its systems is split in two): the count follows the voices again, and a
+      // view left on a page taken away (following a playback there) shows the last one.
       count_pages();
+      current_page = std::clamp<int32_t>(current_page, 1, std::max<int16_t>(page_count, 1));
       break;
     case 4:
     case 5:
