@@ -646,6 +646,21 @@ TEST_F(MusicXmlElements, DynamicsWordsAndNotationMarks) {
   EXPECT_EQ(annotations_of(0), p + "@0 -/3@0 " + tr + "@0 ?@1");
 }
 
+TEST_F(MusicXmlElements, DirectionsWaitingForTheirStaffKeepTheirItemsInPlace) {
+  // Two directions of the lower staff wait while the upper staff's notes are read; the open
+  // dynamics still points at the first one's item when a word of a dynamics comes after a
+  // notations element closed inside it.
+  const std::string lower = "<staff>2</staff></direction>";
+  const std::string stray = "<notations><dynamics><notations/><p/></dynamics></notations>";
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR + "<staves>2</staves>",
+                {"<direction><direction-type><dynamics><f/></dynamics></direction-type>" + lower +
+                 "<direction><direction-type><words>dolce</words></direction-type>" + lower +
+                 note("C", 5, 2, "half", 1, "<staff>1</staff>") +
+                 note("D", 5, 2, "half", 1, "<staff>1</staff>" + stray)})),
+            1);
+}
+
 // ---- Attributes
 // --------------------------------------------------------------------------------------
 
