@@ -198,8 +198,11 @@ Sheet sheet_of(const PrintPageFormat& format, const PrintPagePlacement& placemen
   return sheet;
 }
 
-PdfPageSetup pdf_setup_of(const Sheet& sheet) {
-  PdfPageSetup setup;
+// The page setup a PDF or PostScript document starts with: the media and where the page
+// stands on it.
+template <class Setup>
+Setup setup_of(const Sheet& sheet) {
+  Setup setup;
   setup.media_width = sheet.media_width;
   setup.media_height = sheet.media_height;
   setup.origin_x = sheet.origin_x;
@@ -786,16 +789,11 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   if (!s->file_buffer) s->file_buffer = std::make_unique_for_overwrite<char[]>(FILE_BUFFER);
   std::setvbuf(s->file, s->file_buffer.get(), _IOFBF, FILE_BUFFER);
   if (pdf) {
-    s->pdf = pdf_writer_begin(s->file, pdf_setup_of(sheet));
+    s->pdf = pdf_writer_begin(s->file, setup_of<PdfPageSetup>(sheet));
     sink = {&s->sink, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
-    PostScriptPageSetup setup;
-    setup.media_width = sheet.media_width;
-    setup.media_height = sheet.media_height;
-    setup.origin_x = sheet.origin_x;
-    setup.origin_y = sheet.origin_y;
-    setup.points_per_pixel = sheet.points_per_pixel;
+    PostScriptPageSetup setup = setup_of<PostScriptPageSetup>(sheet);
     setup.landscape = sheet.wide;
     ps_driver_begin(&s->ps, s->file, setup);
     sink = {&s->ps, ps_driver_fill, nullptr, ps_driver_text};
@@ -917,7 +915,8 @@ struct PrintPagesAhead {
 
 PrintPagesAhead* platform_print_pages_ahead(const PrintPageFormat& format,
                                             const PrintPagePlacement& placement) {
-  return new PrintPagesAhead{pdf_pages_ahead_begin(pdf_setup_of(sheet_of(format, placement)))};
+  return new PrintPagesAhead{
+      pdf_pages_ahead_begin(setup_of<PdfPageSetup>(sheet_of(format, placement)))};
 }
 
 void platform_print_pages_ahead_dispose(PrintPagesAhead* ahead) {
