@@ -47,6 +47,36 @@ void cannot_start(const char* program, const char* why) {
   std::fprintf(stderr, "vesk: the program %s cannot be started: %s\n", program, why);
 }
 
+// The stand-ins beside the launcher for libraries the toolkit names that a print never calls
+// (src/CMakeLists.txt), each name followed by a colon: loaded before the print program, they are
+// taken for the real ones, which are then not loaded at all.
+#ifdef VESK_PRINT_STAND_INS
+constexpr char STAND_INS[] = VESK_PRINT_STAND_INS;
+#else
+constexpr char STAND_INS[] = "";
+#endif
+constexpr char STAND_IN_FOLDER[] = "print-stand-ins/";
+constexpr int MOST_STAND_INS = 16;
+
+// Loads the stand-ins that are there into loaded[]; returns how many.
+int load_stand_ins(void* (&loaded)[MOST_STAND_INS]) {
+  int count = 0;
+  for (const char* name = STAND_INS; *name && count < MOST_STAND_INS;) {
+    const char* end = std::strchr(name, ':');
+    if (!end) break;
+    char file[256], path[4096];
+    if (size_t(end - name) + sizeof STAND_IN_FOLDER < sizeof file) {
+      std::memcpy(file, STAND_IN_FOLDER, sizeof STAND_IN_FOLDER - 1);
+      std::memcpy(file + sizeof STAND_IN_FOLDER - 1, name, size_t(end - name));
+      file[sizeof STAND_IN_FOLDER - 1 + size_t(end - name)] = 0;
+      if (program_path(file, path, sizeof path))
+        if (void* library = dlopen(path, LOADING)) loaded[count++] = library;
+    }
+    name = end + 1;
+  }
+  return count;
+}
+
 // Loads the print program and runs it; returns only when it could not be loaded.
 void run_printing_program(int argc, char** argv) {
   char path[4096];
@@ -54,7 +84,15 @@ void run_printing_program(int argc, char** argv) {
     cannot_start(PRINTING_PROGRAM, std::strerror(errno ? errno : ENOENT));
     return;
   }
+  void* stand_ins[MOST_STAND_INS];
+  const int stand_in_count = load_stand_ins(stand_ins);
   void* program = dlopen(path, LOADING);
+  if (!program && stand_in_count > 0) {
+    // Stand-ins made for libraries since updated may lack a name the toolkit now asks for: the
+    // program is loaded once more with the real ones.
+    for (int i = 0; i < stand_in_count; ++i) dlclose(stand_ins[i]);
+    program = dlopen(path, LOADING);
+  }
   const auto entry =
       program ? reinterpret_cast<PrintProgramEntry>(dlsym(program, VESK_PRINT_PROGRAM_ENTRY))
               : nullptr;
