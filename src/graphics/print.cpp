@@ -251,7 +251,8 @@ struct DrawingAhead {
   std::deque<AheadPage> waiting;  // final, not yet drawn
   int32_t drawing = 0;            // the page being drawn, 0 none
   std::vector<AheadPage> drawn;
-  bool stopping = false;  // pages still waiting are left undrawn
+  bool stopping = false;     // pages still waiting are left undrawn
+  int32_t fewest_pages = 0;  // a piece of fewer pages is not drawn ahead
   std::thread thread;
 };
 std::unique_ptr<DrawingAhead> ahead;
@@ -623,19 +624,26 @@ void print_piece(int which) {
   put_back(shown);
 }
 
-void draw_pages_ahead(bool on) {
+void draw_pages_ahead(bool on, int32_t fewest_pages) {
   if (ahead) {
     stop_drawing_ahead(*ahead);
     for (AheadPage& page : ahead->drawn) platform_print_page_apart_dispose(page.printed);
     ahead.reset();
   }
-  if (on && platform_usable_cores() >= 2) ahead = std::make_unique<DrawingAhead>();
+  if (on && platform_usable_cores() >= 2) {
+    ahead = std::make_unique<DrawingAhead>();
+    ahead->fewest_pages = fewest_pages;
+  }
 }
 
 void page_final(int32_t page) {
   if (!ahead || ahead->stopping) return;
   DrawingAhead& a = *ahead;
   if (!a.thread.joinable()) {
+    if (page_count < a.fewest_pages) {  // the print draws every page
+      a.stopping = true;
+      return;
+    }
     a.view = printed_view(transform_for_zoom(PRINT_ZOOM));
     a.curves = curve_widths();
     PrintPageFormat format;

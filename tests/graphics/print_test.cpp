@@ -540,7 +540,7 @@ TEST_F(PrintedPiece, PostScriptAndPdfPagesShowWhatTheScreenShows) {
   // Drawn while the pages after them are formatted, the same file again.
   const fs::path ahead = folder / "piece-ahead.pdf";
   print_settings->file = ahead.string();
-  draw_pages_ahead(true);
+  draw_pages_ahead(true, 2);
   format_all_pages();
   print_piece(PRINT_WITHOUT_DIALOG);
   draw_pages_ahead(false);
