@@ -38,6 +38,9 @@
 #include "platform/port.h"
 #include "platform/port_image.h"
 #include "platform/window.h"
+#ifdef VESK_HEADLESS
+#include "platform/print_platform.h"
+#endif
 
 // The leak checker of a sanitizer build runs when the process ends normally; a process that
 // ends at once asks for it first.
@@ -158,6 +161,9 @@ void platform_start(int argc, char** argv) {
   if (application) return;
   font_configuration.thread = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
+#ifdef VESK_HEADLESS
+  platform_use_print_platform();
+#endif
   application = new Application(saved_argc, argv);
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
   std::setlocale(LC_NUMERIC, "C");

@@ -145,8 +145,9 @@ void platform_init_fonts() {
   // While the configuration is still being read.
   platform_prepare_music_font();
   platform_wait_font_configuration();
-  load_music_font_once();
+  // The stand-ins first: a font database that lists fonts lazily registers them at once.
   set_substitutions();
+  load_music_font_once();
 
   QStringList installed = QFontDatabase::families();
   std::vector<std::string> sorted;
