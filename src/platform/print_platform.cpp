@@ -74,12 +74,15 @@ class LazyFontDatabase : public QFontconfigDatabase {
                      QFont::Unstretched, true, true, 0, fixed, latin, nullptr);
     // The fonts the program added, registered before any the toolkit is handed afterwards, as
     // the toolkit registers them, and the families that stand in for others.
+    std::set<size_t> chosen;
     const FcFontSet* added = FcConfigGetFonts(config_, FcSetApplication);
     for (int i = 0; added && i < added->nfont; ++i)
       for (const ListedFont& font : fonts_)
-        if (font.pattern == added->fonts[i] && !font.names.empty()) populate(font.names.front());
+        if (font.pattern == added->fonts[i] && !font.names.empty())
+          choose(font.names.front(), &chosen);
     for (const QString& name : QFont::substitutions())
-      for (const QString& family : QFont::substitutes(name)) populate(family.toCaseFolded());
+      for (const QString& family : QFont::substitutes(name)) choose(family.toCaseFolded(), &chosen);
+    register_fonts(chosen);
   }
 
   // Any other family: every font is registered, as the toolkit registers them (the threads that
@@ -124,35 +127,41 @@ class LazyFontDatabase : public QFontconfigDatabase {
     FcChar8* value = nullptr;
     if (FcPatternGetString(pattern, FC_FAMILY, 0, &value) != FcResultMatch) return;
     ListedFont font{pattern, {}};
+    // Fonts of one family mostly follow one another.
     const QString family = QString::fromUtf8(reinterpret_cast<const char*>(value));
-    registerFontFamily(family);
-    QString style, language;
-    if (FcPatternGetString(pattern, FC_STYLE, 0, &value) == FcResultMatch)
-      style = QString::fromUtf8(reinterpret_cast<const char*>(value));
-    if (FcPatternGetString(pattern, FC_FAMILYLANG, 0, &value) == FcResultMatch)
-      language = QString::fromUtf8(reinterpret_cast<const char*>(value));
-    font.names.push_back(family.toCaseFolded());
-    for (int k = 1; FcPatternGetString(pattern, FC_FAMILY, k, &value) == FcResultMatch; ++k) {
-      const QString other = QString::fromUtf8(reinterpret_cast<const char*>(value));
-      // Another name is a family of its own when it names the same language's family with
-      // another style, else an alias of the first, known once that is registered.
-      QString other_style = style, other_language = language;
-      if (FcPatternGetString(pattern, FC_STYLE, k, &value) == FcResultMatch)
-        other_style = QString::fromUtf8(reinterpret_cast<const char*>(value));
-      if (FcPatternGetString(pattern, FC_FAMILYLANG, k, &value) == FcResultMatch)
-        other_language = QString::fromUtf8(reinterpret_cast<const char*>(value));
-      if (language == other_language && other_style != style) registerFontFamily(other);
-      font.names.push_back(other.toCaseFolded());
+    if (family != last_family_) {
+      registerFontFamily(family);
+      last_family_ = family;
+      last_folded_ = family.toCaseFolded();
+    }
+    font.names.push_back(last_folded_);
+    if (FcPatternGetString(pattern, FC_FAMILY, 1, &value) == FcResultMatch) {
+      QString style, language;
+      if (FcPatternGetString(pattern, FC_STYLE, 0, &value) == FcResultMatch)
+        style = QString::fromUtf8(reinterpret_cast<const char*>(value));
+      if (FcPatternGetString(pattern, FC_FAMILYLANG, 0, &value) == FcResultMatch)
+        language = QString::fromUtf8(reinterpret_cast<const char*>(value));
+      for (int k = 1; FcPatternGetString(pattern, FC_FAMILY, k, &value) == FcResultMatch; ++k) {
+        const QString other = QString::fromUtf8(reinterpret_cast<const char*>(value));
+        // Another name is a family of its own when it names the same language's family with
+        // another style, else an alias of the first, known once that is registered.
+        QString other_style = style, other_language = language;
+        if (FcPatternGetString(pattern, FC_STYLE, k, &value) == FcResultMatch)
+          other_style = QString::fromUtf8(reinterpret_cast<const char*>(value));
+        if (FcPatternGetString(pattern, FC_FAMILYLANG, k, &value) == FcResultMatch)
+          other_language = QString::fromUtf8(reinterpret_cast<const char*>(value));
+        if (language == other_language && other_style != style) registerFontFamily(other);
+        font.names.push_back(other.toCaseFolded());
+      }
     }
     for (const QString& name : font.names) by_name_[name].push_back(fonts_.size());
     fonts_.push_back(std::move(font));
   }
 
-  // Registers every font bearing the family's name, and every font bearing a name of those
-  // (the toolkit registers a font under each of its names), in the order of the configuration.
-  void populate(const QString& family) {
-    if (!config_ || populated_.count(family) || !by_name_.count(family)) return;
-    std::set<size_t> chosen;
+  // Chooses every font bearing the family's name, and every font bearing a name of those (the
+  // toolkit registers a font under each of its names).
+  void choose(const QString& family, std::set<size_t>* chosen) {
+    if (populated_.count(family) || !by_name_.count(family)) return;
     std::vector<QString> names{family};
     populated_.insert(family);
     while (!names.empty()) {
@@ -161,17 +170,18 @@ class LazyFontDatabase : public QFontconfigDatabase {
       auto it = by_name_.find(name);
       if (it == by_name_.end()) continue;
       for (size_t index : it->second) {
-        if (!chosen.insert(index).second) continue;
+        if (!chosen->insert(index).second) continue;
         for (const QString& other : fonts_[index].names)
           if (populated_.insert(other).second) names.push_back(other);
       }
     }
-    register_fonts(chosen);
   }
 
-  // The toolkit registers the fonts from a configuration holding these alone, made current for
-  // the moment: its full list of them keeps the order it has in the full list of all.
+  // The toolkit registers the fonts chosen from a configuration holding them alone, in the order
+  // of the configuration, made current for the moment: its full list of them keeps the order it
+  // has in the full list of all.
   void register_fonts(const std::set<size_t>& chosen) {
+    if (chosen.empty()) return;
     FcConfig* alone = FcConfigCreate();
     if (!alone) return;
     FcFontSet* set = nullptr;
@@ -195,6 +205,8 @@ class LazyFontDatabase : public QFontconfigDatabase {
 
   void forget() {
     all_ = false;
+    last_family_.clear();
+    last_folded_.clear();
     fonts_.clear();
     by_name_.clear();
     populated_.clear();
@@ -205,8 +217,10 @@ class LazyFontDatabase : public QFontconfigDatabase {
   FcConfig* config_ = nullptr;  // the configuration listed
   bool all_ = false;            // every font registered
   std::vector<ListedFont> fonts_;
+  QString last_family_, last_folded_;               // the family last listed, and folded
   std::map<QString, std::vector<size_t>> by_name_;  // the fonts bearing each name
-  std::set<QString> populated_;                     // names whose fonts are registered
+  std::set<QString> populated_;                     // names whose fonts are registered (at
+                                                    // start-up)
 };
 
 class PrintScreen : public QPlatformScreen {
