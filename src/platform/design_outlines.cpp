@@ -20,6 +20,8 @@
 #include <vector>
 
 #include <QPointF>
+#include <QtGui/private/qfontengine_p.h>
+#include <QtGui/private/qrawfont_p.h>
 
 namespace {
 
@@ -130,13 +132,20 @@ std::string postscript_name(const QByteArray& name) {
   return {};
 }
 
-// The face of the file the raw font's engine reads: the noted bytes or the installed file
-// of the font's PostScript name, whose 'head' table is the engine's own.
-OwnFace* find_face(const QByteArray& head, const std::string& name) {
+// The face of the file the raw font's engine reads: the noted bytes, the file the engine names,
+// or an installed file of the font's PostScript name, whose 'head' table is the engine's own.
+OwnFace* find_face(const QRawFont& raw, const QByteArray& head, const std::string& name) {
   if (head.size() < 54) return nullptr;
   for (const QByteArray& data : noted_data()) {
     OwnFace* own = noted_face(data);
     if (own && own->head == head) return own;
+  }
+  if (const QFontEngine* engine = QRawFontPrivate::get(raw)->fontEngine) {
+    const QFontEngine::FaceId id = engine->faceId();
+    if (!id.filename.isEmpty() && id.index >= 0 && (id.index >> 16) == 0) {
+      OwnFace* own = face_of(id.filename.toStdString(), id.index, nullptr);
+      if (own && own->head == head) return own;
+    }
   }
   if (name.empty()) return nullptr;
   FcPattern* pattern = FcPatternCreate();
@@ -175,7 +184,7 @@ OwnFace* face_for(const QRawFont& raw) {
   if (it != by_head.end() && (!it->second || it->second->face->num_faces == 1)) {
     face = it->second;
   } else {
-    face = find_face(head, postscript_name(raw.fontTable("name")));
+    face = find_face(raw, head, postscript_name(raw.fontTable("name")));
     if (it == by_head.end()) by_head.emplace(head, face);
   }
   known.emplace_back(raw, face);
