@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#ifndef VESK_HEADLESS
 namespace {
 
 bool exists(const char* path) { return ::access(path, F_OK) == 0; }
@@ -41,8 +42,14 @@ bool answers(const sockaddr* address, socklen_t length) {
 }
 
 }  // namespace
+#endif
 
 bool print_server_may_answer() {
+#ifdef VESK_HEADLESS
+  // The program that only prints is loaded by its launcher only where it found that none might
+  // (app/main.cpp): asked again at the print, the answer would be the same.
+  return false;
+#else
   for (const char* name : {"CUPS_SERVER", "CUPS_SERVERROOT", "IPP_PORT", "LPDEST", "PRINTER"}) {
     const char* value = std::getenv(name);
     if (value && *value) return true;
@@ -62,4 +69,5 @@ bool print_server_may_answer() {
   ipv6.sin6_addr = in6addr_loopback;
   return answers(reinterpret_cast<const sockaddr*>(&ipv4), sizeof ipv4) ||
          answers(reinterpret_cast<const sockaddr*>(&ipv6), sizeof ipv6);
+#endif
 }
