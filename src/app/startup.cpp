@@ -157,9 +157,10 @@ void start_up(int argc, char** argv) {
   else if (midi_out_available & MIDI_OUT_SYNTH)
     prefs.set_i16(PREFS_MIDI_OUTPUT_DEVICE, 0);
   // 15. Playback, the piano window (none when only printing: it shows nothing) and the menus
-  //     (the printing session is made when first printing).
+  //     (the printing session is made when first printing). Started only to print, the program
+  //     plays nothing: the play timer's thread is not started.
   piano_idle(0);
-  install_play_timer();
+  if (!only_printing) install_play_timer();
   stop_playing(1);
   if (!only_printing) create_piano_window();
   build_menus();
