@@ -225,19 +225,27 @@ std::vector<size_t> across_from(size_t mover, int pstaff = EVERY_STAFF) {
   return near;
 }
 
-// Moves the mark up (or down) beyond every mark of its staff and side it meets.
+// Moves the mark up (or down) beyond every mark of its staff and side it meets. Once it has
+// moved it keeps clear of the rest as well: moved beyond a slur's steeper stretch, it would
+// else land on the next, flatter one, within the tolerance of meeting it.
 void move_beyond(size_t mover, bool up, const std::vector<size_t>& near) {
   DrawnMark& m = marks_drawn[mover];
   const int32_t space = space_of(m.pstaff);
+  const int32_t tolerance = space / MEET_FIFTHS, clear = space / CLEAR_QUARTERS;
+  bool moved_once = false;
   for (bool moved = true; moved;) {
     moved = false;
     for (size_t i : near) {
       const DrawnMark& o = marks_drawn[i];
       // Notes may reach into the staff from the next one (drawn across).
-      if (!in_the_way(m, o) || !meet(m, o, space / MEET_FIFTHS)) continue;
-      const int32_t clear = space / CLEAR_QUARTERS;
+      if (!in_the_way(m, o)) continue;
+      // Moved, the side it comes from reaches on by the room it keeps.
+      DrawnMark reach = m;
+      if (moved_once && up) reach.box.bottom -= clear + tolerance;
+      if (moved_once && !up) reach.box.top += clear + tolerance;
+      if (!meet(reach, o, tolerance)) continue;
       shift(m, up ? o.box.top + clear - m.box.bottom : o.box.bottom - clear - m.box.top);
-      moved = true;
+      moved = moved_once = true;
     }
   }
 }

@@ -1,5 +1,5 @@
 // score_details_test.cpp: details of real documents: where a tie curves; signs of the music
-// font in directions; words kept off the slur under them (its page goes to
+// font in directions; words kept off the slurs and ties they meet (its page goes to
 // test-output/real_scores of the build folder).
 #include <gtest/gtest.h>
 
@@ -52,8 +52,8 @@ TEST_F(MusicXmlDetails, SignsOfTheMusicFontAreDrawnWithIt) {
             std::string::npos);
 }
 
-// The highest point of a drawn curve between two x.
-double curve_top(Drosa c, int32_t left, int32_t right) {
+// The highest (or lowest) point of a drawn curve between two x.
+double curve_top(Drosa c, int32_t left, int32_t right, bool lowest = false) {
   const double xs[4] = {double(c->get(xge_x1)), double(c->get(xgv_c1x)), double(c->get(xgv_c2x)),
                         double(c->get(xge_x2))};
   const double ys[4] = {double(c->get(xge_y1)), double(c->get(xgv_c1y)), double(c->get(xgv_c2y)),
@@ -64,14 +64,15 @@ double curve_top(Drosa c, int32_t left, int32_t right) {
     auto at = [&](const double(&v)[4]) {
       return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
     };
-    if (at(xs) >= left && at(xs) <= right) top = std::max(top, at(ys));
+    if (at(xs) >= left && at(xs) <= right) top = std::max(top, lowest ? -at(ys) : at(ys));
   }
-  return top;
+  return lowest ? -top : top;
 }
 
-TEST_F(MusicXmlDetails, WordsStandClearOfTheSlurUnderThem) {
+TEST_F(MusicXmlDetails, WordsStandClearOfTheSlursAndTiesTheyMeet) {
   // Words the document sets just over the staff, at a note under a slur over high notes: the
-  // slur, lower in the document's own engraving, ran through them.
+  // slur, lower in the document's own engraving, ran through them. Words under a tie that
+  // deepens as they run on, moved down beyond its first stretches, stood on the next.
   platform_init_fonts();
   ASSERT_EQ(import_fixture("words_over_a_slur.xml", 1), 1);
   ASSERT_EQ(format_page(1, 0), 1);
@@ -87,6 +88,19 @@ TEST_F(MusicXmlDetails, WordsStandClearOfTheSlurUnderThem) {
   const double top = curve_top(slur, place->get(xpagex1), place->get(xpagex2));
   ASSERT_GT(top, -1e9) << "the words stand over the slur";
   EXPECT_GT(place->get(xpagey1), top) << "the words' base line stands above the slur";
+  Drosa tie = slur->xnext;
+  while (tie && (tie->xkind != GE_CURVE || tie->get(xgv_var) != 4)) tie = tie->xnext;
+  ASSERT_TRUE(tie);
+  GEInkBox under{0, INT32_MAX, 0, INT32_MAX};  // the lowest text's ink: the words under the tie
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox b;
+    if (e->xkind == GE_CHAR && e->get(xganno) && !e->get(xgscreen) &&
+        e->xback->xkind == GE_STRING && ge_ink_box(e, &b) && b.bottom < under.bottom)
+      under = b;
+  }
+  const double bottom = curve_top(tie, under.left, under.right, true);
+  ASSERT_LT(bottom, 1e9) << "the words stand under the tie";
+  EXPECT_GT(bottom - under.top, 10) << "the words stand a fifth of a space clear of the tie";
   offscreen_dispose();
 }
 
