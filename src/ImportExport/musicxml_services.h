@@ -79,11 +79,15 @@ inline constexpr uint32_t XML_TEXT_DEFAULT_STEP = 16;
 // A growable byte buffer. `length` counts the bytes in use plus one terminator slot (the byte
 // at length - 1) and is 0 exactly when no storage is held. Appending a character writes into
 // the terminator slot; the terminator is written only when the text is handed out.
+// A text may instead show bytes held elsewhere (`shown`, terminated, length - 1 of them, the
+// owned storage then unused): the record of a document read ahead lends its texts so. Every
+// change first copies them into owned storage.
 struct XmlText {
   uint32_t length = 0;                    // bytes in use including the terminator slot
   uint32_t capacity = 0;                  // bytes allocated
   uint32_t step = XML_TEXT_DEFAULT_STEP;  // smallest capacity allocated
   std::unique_ptr<char[]> bytes;          // owned storage
+  const char* shown = nullptr;            // the bytes held elsewhere; nullptr when owned
 };
 
 // The text as a zero-terminated string; "" when it holds nothing.

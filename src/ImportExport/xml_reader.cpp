@@ -56,10 +56,29 @@ void xml_text_init(XmlText& text, uint32_t step) {
 }
 
 void xml_text_free(XmlText& text) {
+  text.shown = nullptr;
   text.bytes.reset();
   text.length = 0;
   text.capacity = 0;
 }
+
+namespace {
+
+// Copies shown bytes into owned storage. They were read under the limit, so they fit again.
+void own_shown_bytes(XmlText& text) {
+  const char* shown = text.shown;
+  if (!shown) return;
+  const uint32_t n = text.length - 1;
+  text.shown = nullptr;
+  text.length = 0;
+  if (text.capacity > 0) {
+    text.bytes[0] = 0;
+    text.length = 1;
+  }
+  xml_text_append(text, shown, n);
+}
+
+}  // namespace
 
 bool xml_text_reserve(XmlText& text, uint32_t capacity) {
   if (capacity == 0) {
@@ -67,6 +86,7 @@ bool xml_text_reserve(XmlText& text, uint32_t capacity) {
     return true;
   }
   if (capacity >= XML_TEXT_CAPACITY_LIMIT) return false;
+  own_shown_bytes(text);
   auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
   if (text.length == 0) {
     bytes[0] = 0;
@@ -94,11 +114,14 @@ bool grow(XmlText& text, uint64_t wanted, uint64_t needed_length) {
 }  // namespace
 
 bool xml_text_grow_for_char(XmlText& text) {
+  own_shown_bytes(text);
+  if (text.length < text.capacity) return true;
   const uint64_t length = std::max(text.length, 1u);
   return grow(text, std::max(uint64_t{text.step}, 2 * uint64_t{text.capacity}), length + 1);
 }
 
 bool xml_text_append(XmlText& text, const char* bytes, uint32_t n) {
+  own_shown_bytes(text);
   const uint64_t after = uint64_t{text.length} + n;
   if (after >= text.capacity && !grow(text, 2 * after, std::max(text.length, 1u) + uint64_t{n}))
     return false;
@@ -116,6 +139,10 @@ bool xml_text_append_cstring(XmlText& text, const char* string) {
 }
 
 void xml_text_clear(XmlText& text) {
+  if (text.shown) {
+    text.shown = nullptr;
+    text.length = text.capacity > 0 ? 1 : 0;
+  }
   if (text.capacity > text.step) {
     xml_text_free(text);
   } else if (text.capacity > 0) {
@@ -125,6 +152,7 @@ void xml_text_clear(XmlText& text) {
 }
 
 const char* xml_element_text(XmlText& text) {
+  if (text.shown) return text.shown;
   if (text.length == 0) return "";
   text.bytes[text.length - 1] = 0;
   return text.bytes.get();
@@ -759,14 +787,21 @@ struct ReadAhead {
   std::exception_ptr failure;
 };
 
-void put_count(std::string& s, uint32_t n) {
-  s.append(reinterpret_cast<const char*>(&n), sizeof n);
+// A record is written in place, its room made first: a count, or a text as its size, its
+// bytes and a terminator, which lets the replay show them where they lie.
+char* put_count(char* at, uint32_t n) {
+  std::memcpy(at, &n, sizeof n);
+  return at + sizeof n;
 }
 
-void put_text(std::string& s, const XmlText& text) {
+size_t text_room(const XmlText& text) { return sizeof(uint32_t) + xml_text_size(text) + 1; }
+
+char* put_text(char* at, const XmlText& text) {
   const uint32_t n = xml_text_size(text);
-  put_count(s, n);
-  if (n) s.append(text.bytes.get(), n);
+  at = put_count(at, n);
+  if (n) std::memcpy(at, text.shown ? text.shown : text.bytes.get(), n);
+  at[n] = 0;
+  return at + n + 1;
 }
 
 uint32_t get_count(const char*& at) {
@@ -776,19 +811,23 @@ uint32_t get_count(const char*& at) {
   return n;
 }
 
-// Sets a text to the next recorded one, as the reader leaves it: storage of the step is
-// reused, longer storage given back first. It was read under the limit, so it fits again.
+// Sets a text to show the next recorded one where it lies in the block.
 void get_text(XmlText& text, const char*& at) {
   const uint32_t n = get_count(at);
-  if (n < text.capacity && text.capacity <= text.step) {
-    std::memcpy(text.bytes.get(), at, n);
-    text.bytes[n] = 0;
-    text.length = n + 1;
-  } else {
-    xml_text_clear(text);
-    if (n) xml_text_append(text, at, n);
+  text.shown = at;
+  text.length = n + 1;
+  at += n + 1;
+}
+
+// At the end of a block's replay: the names of the elements still open are copied out of it,
+// for their end records in later blocks, and no other text goes on showing it.
+void release_block(XmlElement& e) {
+  for (int32_t i = 0; i < e.depth; ++i) own_shown_bytes(e.element_names[size_t(i)]);
+  for (int32_t i = 0; i < e.attribute_count; ++i) {
+    xml_text_clear(e.attribute_names[size_t(i)]);
+    xml_text_clear(e.attribute_values[size_t(i)]);
   }
-  at += n;
+  xml_text_clear(e.text);
 }
 
 // Passes the filled block to the caller's thread, waiting while it has enough to replay.
@@ -807,16 +846,23 @@ void hand_over(ReadAhead& a) {
 int record_start(const char*, XmlElement& e, void* user) {
   ReadAhead& a = *static_cast<ReadAhead*>(user);
   std::string& s = a.filling;
-  s += RECORD_START;
-  put_count(s, uint32_t(e.depth));
-  put_count(s, uint32_t(e.name_code));
-  put_text(s, e.element_names[size_t(e.depth - 1)]);
-  put_count(s, uint32_t(e.attribute_count));
+  const XmlText& name = e.element_names[size_t(e.depth - 1)];
+  size_t room = 1 + 3 * sizeof(uint32_t) + text_room(name) + text_room(e.text);
+  for (int32_t i = 0; i < e.attribute_count; ++i)
+    room += text_room(e.attribute_names[size_t(i)]) + text_room(e.attribute_values[size_t(i)]);
+  const size_t from = s.size();
+  s.resize(from + room);
+  char* at = s.data() + from;
+  *at++ = RECORD_START;
+  at = put_count(at, uint32_t(e.depth));
+  at = put_count(at, uint32_t(e.name_code));
+  at = put_text(at, name);
+  at = put_count(at, uint32_t(e.attribute_count));
   for (int32_t i = 0; i < e.attribute_count; ++i) {
-    put_text(s, e.attribute_names[size_t(i)]);
-    put_text(s, e.attribute_values[size_t(i)]);
+    at = put_text(at, e.attribute_names[size_t(i)]);
+    at = put_text(at, e.attribute_values[size_t(i)]);
   }
-  put_text(s, e.text);
+  put_text(at, e.text);
   if (s.size() >= RECORD_BLOCK) hand_over(a);
   return 0;
 }
@@ -872,6 +918,7 @@ void replay(const std::string& block, XmlElement& e, XmlStartCallback start, Xml
     get_text(e.text, at);
     if (start) start(xml_element_text(name), e, user);
   }
+  release_block(e);
 }
 
 // Reads with the reader on a thread of its own and the callbacks on this one (one thread when

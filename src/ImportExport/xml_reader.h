@@ -44,7 +44,7 @@ bool xml_text_grow_for_char(XmlText& text);
 
 // Appends one byte; false when the text would pass the capacity limit.
 inline bool xml_text_append_char(XmlText& text, char c) {
-  if (text.length >= text.capacity && !xml_text_grow_for_char(text)) return false;
+  if ((text.length >= text.capacity || text.shown) && !xml_text_grow_for_char(text)) return false;
   text.bytes[text.length - 1] = c;
   ++text.length;
   return true;
