@@ -60,6 +60,11 @@ void set_chord_durations(Drosa chord_first) {
   int32_t shortest = NO_TIME;
   int notes = 0;
   const Drosa first = vchord_first_note(chord_first);
+  // A chord of one note is its own shortest: it takes the chord's time, its own duration unasked.
+  if (first && first->xkind == NOTE && first->get(xendvcd)) {
+    set_default_duration(first, int32_t(first->get(xttn)));
+    return;
+  }
   Drosa last = NIL;
   for (Drosa p = first; p; p = p->xnext) {
     if (p->xkind != NOTE) continue;
