@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <numeric>
+#include <string_view>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -373,12 +374,12 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
   const bool revalue =
       whole_measure || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 && usable &&
                         timesig->get(xbpm) < timesig->get(xbeat));
-  std::vector<RestValue> values{{value, dots}};
-  if (revalue && usable)
-    values = measure_rest_values(timesig->get(xbpm), timesig->get(xbeat));
-  else if (whole_measure)
-    values = {RestValue{}};
-  const RestValue v = values.front();
+  // The values the measure gives it, else its own (a quarter for a whole-measure rest).
+  std::vector<RestValue> values;
+  if (revalue && usable) values = measure_rest_values(timesig->get(xbpm), timesig->get(xbeat));
+  const RestValue v = !values.empty() ? values.front()
+                      : whole_measure ? RestValue{}
+                                      : RestValue{value, dots};
   mxml_count_note();
   Drosa rest = newDrosa(NOTE, 0);
   fill_note(rest, n, v.value, v.dots, tag);
@@ -944,11 +945,11 @@ void mxml_staff(XmlElement& e) {
 }
 
 void mxml_type(XmlElement& e) {
-  static const char* const types[] = {"breve", "whole", "half", "quarter", "eighth",
-                                      "16th",  "32nd",  "64th", "128th"};
+  static constexpr std::string_view types[] = {"breve", "whole", "half", "quarter", "eighth",
+                                               "16th",  "32nd",  "64th", "128th"};
   const std::string text = mxml_text(e, 16);
   for (int i = 0; i < 9; ++i)
-    if (text == types[i]) mxml.note.type = i;
+    if (std::string_view(text) == types[i]) mxml.note.type = i;
   if (text == "long") mxml.note.type = MXML_TYPE_LONG;
   if (text == "maxima") mxml.note.type = MXML_TYPE_MAXIMA;
   if (text == "256th" || text == "512th" || text == "1024th") {
