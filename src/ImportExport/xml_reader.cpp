@@ -264,8 +264,14 @@ struct Reader {
     const uint8_t* from = input.next - 1;
     const uint8_t* to = input.next;
     while (to < input.end && !(run_stops[*to] & stops)) ++to;
-    if (!xml_text_append(text, reinterpret_cast<const char*>(from), uint32_t(to - from)))
+    const uint32_t n = uint32_t(to - from);
+    // Most runs fit the text's storage: appended here, the terminator left for later.
+    if (!text.shown && uint64_t{text.length} + n < text.capacity) {
+      std::memcpy(text.bytes.get() + text.length - 1, from, n);
+      text.length += n;
+    } else if (!xml_text_append(text, reinterpret_cast<const char*>(from), n)) {
       return false;
+    }
     input.next = to;
     next();
     return true;
