@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_TRUETYPE_TAGS_H
 #include FT_ADVANCES_H
+#include FT_SIZES_H
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,9 @@ struct OwnFace {
   FT_Face face = nullptr;
   QByteArray head;   // the font's 'head' table, which tells one font file from another
   int setting = -1;  // how it sets the default, Latin and Greek scripts (TextSetting), once known
+  FT_Size design = nullptr;      // the face's own size object, at the design size
+  std::map<int, FT_Size> sizes;  // others, by pixel size, made as glyphs' boxes are asked at them
+  std::unordered_map<uint64_t, GlyphBox> boxes;  // glyphs' boxes by pixel size and glyph
 };
 
 FT_Library library() {
@@ -77,6 +82,7 @@ std::unique_ptr<OwnFace> open_face(const std::string& file, int index, const QBy
     FT_Done_Face(face);
     return nullptr;
   }
+  own->design = face->size;
   return own;
 }
 
@@ -262,18 +268,27 @@ void add_outline(const FT_Outline& o, FT_Fixed x_scale, FT_Fixed y_scale, QPoint
   }
 }
 
-// The face that serves the raw font, at a whole pixel size; null where the toolkit would
-// draw the glyph otherwise (a face thickened or slanted by it).
-FT_Face serving_face(const QRawFont& raw, bool bold, bool italic) {
-  const qreal size = raw.pixelSize();
-  if (!raw.isValid() || size <= 0 || size != std::floor(size) || size > 32767) return nullptr;
+// The face of the raw font's file in the style asked for; null where the toolkit would draw
+// the glyph otherwise (a face thickened or slanted by it).
+OwnFace* styled_face(const QRawFont& raw, bool bold, bool italic) {
+  if (!raw.isValid()) return nullptr;
   OwnFace* own = face_for(raw);
   if (!own) return nullptr;
-  FT_Face face = own->face;
+  const FT_Face face = own->face;
   if ((bold && !(face->style_flags & FT_STYLE_FLAG_BOLD)) ||
       (italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC)))
     return nullptr;
-  return face;
+  return own;
+}
+
+bool whole_pixel_size(qreal size) { return size > 0 && size == std::floor(size) && size <= 32767; }
+
+// The face that serves the raw font, at a whole pixel size; null where the toolkit would
+// draw the glyph otherwise.
+FT_Face serving_face(const QRawFont& raw, bool bold, bool italic) {
+  if (!whole_pixel_size(raw.pixelSize())) return nullptr;
+  OwnFace* own = styled_face(raw, bold, italic);
+  return own ? own->face : nullptr;
 }
 
 }  // namespace
@@ -304,13 +319,54 @@ bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
 }
 
 bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance) {
-  FT_Face face = serving_face(raw, bold, italic);
+  return design_advance_at(raw, raw.pixelSize(), bold, italic, glyph, advance);
+}
+
+bool design_advance_at(const QRawFont& raw, qreal pixel_size, bool bold, bool italic, quint32 glyph,
+                       double* advance) {
+  if (!whole_pixel_size(pixel_size)) return false;
+  OwnFace* own = styled_face(raw, bold, italic);
   FT_Fixed units = 0;
-  if (!face || FT_Get_Advance(face, FT_UInt(glyph), FT_LOAD_NO_SCALE, &units) != 0) return false;
+  if (!own || FT_Get_Advance(own->face, FT_UInt(glyph), FT_LOAD_NO_SCALE, &units) != 0)
+    return false;
+  const FT_Face face = own->face;
   // Font units to 16.16 pixels at the size asked for, then to 26.6.
-  const FT_Fixed x_scale = FT_DivFix(FT_Long(raw.pixelSize()) << 6, face->units_per_EM);
+  const FT_Fixed x_scale = FT_DivFix(FT_Long(pixel_size) << 6, face->units_per_EM);
   const FT_Fixed linear = FT_MulDiv(units, x_scale, 64);
   *advance = qreal(int(linear >> 10)) / qreal(64);
+  return true;
+}
+
+bool design_glyph_box(const QRawFont& raw, int pixel_size, bool bold, bool italic, quint32 glyph,
+                      GlyphBox* box) {
+  if (!whole_pixel_size(pixel_size)) return false;
+  OwnFace* own = styled_face(raw, bold, italic);
+  if (!own || !own->design) return false;
+  const uint64_t key = (uint64_t(uint32_t(pixel_size)) << 32) | glyph;
+  if (auto kept = own->boxes.find(key); kept != own->boxes.end()) {
+    *box = kept->second;
+    return true;
+  }
+  // Loaded at its size by a size object of its own, the face's design size kept for outlines.
+  const FT_Face face = own->face;
+  FT_Size& sized = own->sizes[pixel_size];
+  const FT_F26Dot6 size = FT_F26Dot6(pixel_size) << 6;
+  if (!sized && FT_New_Size(face, &sized) != 0) sized = nullptr;
+  bool loaded = sized && FT_Activate_Size(sized) == 0 &&
+                FT_Set_Char_Size(face, size, size, 0, 0) == 0 &&
+                FT_Load_Glyph(face, FT_UInt(glyph), FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
+                face->glyph->format == FT_GLYPH_FORMAT_OUTLINE;
+  const FT_Glyph_Metrics m = face->glyph->metrics;
+  loaded &= FT_Activate_Size(own->design) == 0;
+  if (!loaded) return false;
+  // The ink's edges rounded out to whole pixels.
+  const FT_Pos left = m.horiBearingX & -64, right = (m.horiBearingX + m.width + 63) & -64;
+  const FT_Pos top = (m.horiBearingY + 63) & -64, bottom = (m.horiBearingY - m.height) & -64;
+  box->x = int(left >> 6);
+  box->y = -int(top >> 6);
+  box->width = int((right - left) >> 6);
+  box->height = int((top - bottom) >> 6);
+  own->boxes.emplace(key, *box);
   return true;
 }
 

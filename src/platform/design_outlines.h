@@ -28,6 +28,20 @@ bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
 // design_outline is false.
 bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance);
 
+// The same at another whole pixel size than the raw font's.
+bool design_advance_at(const QRawFont& raw, qreal pixel_size, bool bold, bool italic, quint32 glyph,
+                       double* advance);
+
+// The box of a glyph's ink as the toolkit's engine of a font drawn without hints measures it:
+// its edges rounded out to whole pixels, x to the right of the pen and y down from the base line.
+struct GlyphBox {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+// The box of a glyph of the raw font's file at a whole pixel size (any size of a font reads its
+// file). False where design_outline is false.
+bool design_glyph_box(const QRawFont& raw, int pixel_size, bool bold, bool italic, quint32 glyph,
+                      GlyphBox* box);
+
 // How the font sets characters of the default, Latin and Greek scripts. The toolkit lays text
 // out in the language of the user's locale, and a font may substitute and position glyphs.
 enum class TextSetting {

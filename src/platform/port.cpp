@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -910,6 +911,51 @@ struct LoadedFont {
     }
     return m.advance;
   }
+  // The advance and the ink of a text of the font's own glyphs at another whole pixel size, as
+  // advance() and box(INK) give them in the font at that size, read from the font's file without
+  // the toolkit's engine at that size. False where the layout is needed.
+  bool advance_at(const QString& text, qreal pixel_size, double* advance) const {
+    const QList<quint32> glyphs = spaced_own_glyphs(text);
+    if (glyphs.isEmpty()) return false;
+    const QRawFont& r = raw();
+    double sum = 0;
+    std::lock_guard held(design_lock());
+    for (quint32 glyph : glyphs) {
+      double width = 0;
+      if (!glyph || !design_advance_at(r, pixel_size, font.bold(), font.italic(), glyph, &width))
+        return false;
+      sum += width;
+    }
+    *advance = sum;
+    return true;
+  }
+  // The layout's tight box: each glyph's box placed at the pen, moved by the advances before it
+  // (64ths of a pixel); its right edge from the pen's next whole pixel; the base line within.
+  bool ink_at(const QString& text, int pixel_size, QRectF* ink) const {
+    const QList<quint32> glyphs = spaced_own_glyphs(text);
+    if (glyphs.isEmpty()) return false;
+    const QRawFont& r = raw();
+    int64_t pen = 0, left = INT32_MAX, right = 0;
+    int top = INT32_MAX, bottom = 0;
+    std::lock_guard held(design_lock());
+    for (quint32 glyph : glyphs) {
+      GlyphBox box;
+      double advance = 0;
+      if (!glyph || !design_glyph_box(r, pixel_size, font.bold(), font.italic(), glyph, &box) ||
+          !design_advance_at(r, pixel_size, font.bold(), font.italic(), glyph, &advance) ||
+          advance <= 0)  // the layout passes over a glyph that does not advance
+        return false;
+      const int64_t x = pen + int64_t(box.x) * 64;
+      left = std::min(left, x);
+      right = std::max(right, ((x + 63) & -64) + int64_t(box.width) * 64);
+      top = std::min(top, box.y);
+      bottom = std::max(bottom, box.y + box.height);
+      pen += std::llround(advance * 64);
+    }
+    *ink = QRectF(double(left) / 64, top, double(right - left) / 64, std::max(0, bottom - top));
+    return true;
+  }
+
   // A box of the text: this thread's, else another thread's, else measured here and shared.
   QRectF box(const QString& text, TextBox kind) const {
     Measure& m = measure(text);
@@ -949,19 +995,14 @@ struct LoadedFont {
   // added between letters or words: the sum of the glyphs' design widths, the layout's width
   // without laying it out or loading a glyph. False where the layout is needed.
   bool own_advance(const QString& text, double* advance) const {
-    if (font.letterSpacing() != 0 || font.wordSpacing() != 0) return false;
-    const QList<quint32> glyphs = own_glyphs(text);
-    if (glyphs.isEmpty()) return false;
-    const QRawFont& r = raw();
-    double sum = 0;
-    for (quint32 glyph : glyphs) {
-      double width = 0;
-      std::lock_guard held(design_lock());
-      if (!glyph || !design_advance(r, font.bold(), font.italic(), glyph, &width)) return false;
-      sum += width;
-    }
-    *advance = sum;
-    return true;
+    return advance_at(text, raw().pixelSize(), advance);
+  }
+
+  // The font's own glyphs of a text (see own_glyphs) in a font that adds no spacing between
+  // letters or words; none where the layout is needed.
+  QList<quint32> spaced_own_glyphs(const QString& text) const {
+    if (font.letterSpacing() != 0 || font.wordSpacing() != 0) return {};
+    return own_glyphs(text);
   }
 
   // The font's own glyphs for a text of characters each laid out as if alone (see
@@ -1948,15 +1989,71 @@ double char_width(uint8_t c) {
   return text_width(&byte, 1);
 }
 
-Rect text_ink_box(const char* bytes, int length) {
-  // The pen after the last run is not needed: its advance is not measured.
-  const std::vector<TextRun> runs = text_runs(style_of(current_port), bytes, length, false);
-  QRectF ink;
+namespace {
+
+// A font of the family and face already loaded on this thread, at any size; null when there is
+// none.
+const LoadedFont* loaded_sibling(const std::string& family, int face) {
+  if (!font_cache) return nullptr;
+  for (auto it = font_cache->lower_bound(std::make_tuple(family, INT_MIN, INT_MIN));
+       it != font_cache->end() && std::get<0>(it->first) == family; ++it)
+    if (std::get<2>(it->first) == face) return it->second.get();
+  return nullptr;
+}
+
+// The ink of the bytes in a style as the runs' boxes give it (text_ink_box), read from the
+// glyphs' boxes in the font's file by a font of the family loaded at another size: the texts
+// measured for their ink are measured at sizes drawn nowhere, and loading the toolkit's engine
+// at each of them and laying each text out cost more than the rest of their measuring. False
+// where the layout is needed.
+bool glyph_ink(const TextStyle& style, const char* bytes, int length, QRectF* ink) {
+  if (!bytes || length <= 0 || !qGuiApp) return false;
+  const std::string family = platform_font_family(style.font);
+  const int size = pixel_size(style);
+  if (!platform_is_music_font(style.font)) {
+    const LoadedFont* font = loaded_sibling(family, style.face);
+    QRectF box;
+    if (!font || !font->ink_at(text_string(style, bytes, length), size, &box)) return false;
+    if (!box.isEmpty()) *ink = box;
+    return true;
+  }
+  // As music_runs lays the glyphs out.
+  const LoadedFont* font = family.empty() ? nullptr : loaded_sibling(family, FACE_PLAIN);
+  if (!font) return false;
   double pen = 0;
-  for (const TextRun& run : runs) {
-    const QRectF box = run.font->box(run.text, TextBox::INK);
-    if (!box.isEmpty()) ink |= box.translated(pen + run.dx, run.dy);
-    pen += run.advance;
+  for (int i = 0; i < length; ++i) {
+    const MusicGlyph glyph = music_glyph(style.font, static_cast<uint8_t>(bytes[i]));
+    if (glyph.code_point == 0) continue;
+    const int glyph_size = static_cast<int>(std::lround(size * glyph.scale));
+    const QString text = QString::fromUcs4(&glyph.code_point, 1);
+    double advance = 0;
+    QRectF box;
+    if (!font->advance_at(text, glyph_size, &advance) || !font->ink_at(text, glyph_size, &box))
+      return false;
+    for (int copy = 0; copy < glyph.copies; ++copy) {
+      const double shift = copy * glyph.step * size;
+      if (!box.isEmpty()) *ink |= box.translated(pen + glyph.dx * size + shift, glyph.dy * size);
+      if (copy == glyph.copies - 1) pen += advance + shift;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+Rect text_ink_box(const char* bytes, int length) {
+  const TextStyle style = style_of(current_port);
+  QRectF ink;
+  if (!glyph_ink(style, bytes, length, &ink)) {
+    ink = QRectF();
+    // The pen after the last run is not needed: its advance is not measured.
+    const std::vector<TextRun> runs = text_runs(style, bytes, length, false);
+    double pen = 0;
+    for (const TextRun& run : runs) {
+      const QRectF box = run.font->box(run.text, TextBox::INK);
+      if (!box.isEmpty()) ink |= box.translated(pen + run.dx, run.dy);
+      pen += run.advance;
+    }
   }
   if (ink.isEmpty()) return {};
   return {static_cast<int>(std::floor(ink.left())), static_cast<int>(std::floor(ink.top())),

@@ -5,8 +5,8 @@
 //   Shapes.*:   frames, fills and ovals cover pixels inside their rectangle; clipping
 //   Copying.*:  port_copy scales, and reads a port's old pixels when copying within it; a port
 //               not yet drawn in reads, copies and grows white
-//   Text.*:     widths agree with the pen's advance and the layout's; symbol and music fonts;
-//               faces; modes
+//   Text.*:     widths agree with the pen's advance and the layout's, inks at other sizes with the
+//               layout's tight box; symbol and music fonts; faces; modes
 //   Outlines:   a glyph outline for printing is the same whatever was drawn smooth before it,
 //               also in a program that only prints; outlines and advances read from the font's
 //               file are the layout's own, to the bit
@@ -21,6 +21,7 @@
 #include <cmath>
 #include <fontconfig/fontconfig.h>
 #include <string>
+#include <vector>
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -73,6 +74,12 @@ class PortTest : public ::testing::Test {
 
   Port* port = nullptr;
 };
+
+QString mac_roman(const std::string& bytes) {
+  QString text;
+  for (char c : bytes) text += QChar(char16_t(macroman_to_unicode(uint8_t(c))));
+  return text;
+}
 
 TEST_F(PortTest, XorShapesAndLinesTwiceRestoreEveryPixel) {
   scribble();
@@ -532,6 +539,27 @@ TEST_F(PortTest, TextWidthsAreTheLayoutsOwn) {
     EXPECT_EQ(text_width(line.data(), int(line.size())),
               QFontMetricsF(font).horizontalAdvance(QString::fromLatin1(line)))
         << face;
+    // The ink at sizes not otherwise used is read from the glyphs' boxes in the font's file,
+    // the font loaded at 13 pixels: every character alone and words, as the layout's tight box.
+    std::vector<std::string> texts = {line, "in", "Cre", "11a. Credo", " a b ", "1 ", "-'"};
+    for (int byte = 0x20; byte < 0x100; ++byte)
+      if (byte != 0x7F) texts.push_back(std::string(1, char(byte)));
+    for (int size : {57, 120}) {
+      text_size(size);
+      font.setPixelSize(size);
+      const QFontMetricsF metrics(font);
+      for (const std::string& text : texts) {
+        const QRectF laid = metrics.tightBoundingRect(mac_roman(text));
+        const Rect expected =
+            laid.isEmpty() ? Rect{}
+                           : Rect{int(std::floor(laid.left())), int(std::floor(laid.top())),
+                                  int(std::ceil(laid.right())), int(std::ceil(laid.bottom()))};
+        const Rect ink = text_ink_box(text.data(), int(text.size()));
+        EXPECT_TRUE(ink.left == expected.left && ink.top == expected.top &&
+                    ink.right == expected.right && ink.bottom == expected.bottom)
+            << face << ' ' << size << " [" << text << ']';
+      }
+    }
   }
 }
 
