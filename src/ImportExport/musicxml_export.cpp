@@ -7,7 +7,8 @@
 // chords are rounded with the error carried from chord to chord, so that a measure of tuplets
 // adds up to the measure's length. Every note of a chord takes the chord's time (its shortest
 // note's), so that any reader advances by it. The page layout goes in the defaults and in a
-// print where each system begins (musicxml_export_layout.cpp), with the staves each system hides.
+// print where each system begins (musicxml_export_layout.cpp), with the staves each system hides;
+// the titles in credits where the first page draws them.
 //
 // The document goes through the platform's replacement of a file whole: into a new file beside
 // the one asked for, which takes that name only when the document is complete, so that a failed
@@ -877,6 +878,7 @@ class Exporter {
   PrintedDistances printed;
 
   void header();
+  void credits();
   void part_names(const Part& part);
   void part_group(const char* type, int number, const ExportGroup* group);
   void part(const Part& part);
@@ -951,6 +953,59 @@ void Exporter::header() {
   o.end();
 }
 
+// The titles, composer, poet and rights of the first system as credits of the first page,
+// each run of words where the page draws it (its first baseline, and its left end, middle or
+// right end as it is justified), in tenths from the page's bottom left corner: a reader that
+// places credits shows the page's head as it was. The identification says them once more for
+// a reader that does not.
+void Exporter::credits() {
+  auto tenths = [&](int32_t units) {
+    char text[32];
+    const double t = double(units) * 10 / std::max(layout.staff_size, 1);
+    std::snprintf(text, sizeof text, "%.1f", t);
+    std::string s = text;
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+    return s;
+  };
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == ENDSYST) break;
+      if (kind != TPARAM || !is_anno_head(p) || !title_class(anno_class(p)) || p->get(xhidden))
+        continue;
+      const Drosa pd = p->xnext;
+      if (!pd || pd->xkind != PDATA || pd->get(xpagex1) == NOT_DRAWN ||
+          pd->get(xpagex2) == NOT_DRAWN || pd->get(xpagey1) == NOT_DRAWN)
+        continue;
+      const int32_t left = pd->get(xpagex1), right = pd->get(xpagex2);
+      const int justified = p->get(xjustified);
+      const int32_t x = justified == 0 ? left : justified == 2 ? right : left + (right - left) / 2;
+      bool first = true;
+      for (Drosa run = p; run; run = next_style_run(run)) {
+        const std::string words = utf8(run_text(run));
+        if (words.empty()) continue;
+        if (first) {
+          o.start("credit");
+          o.attr("page", 1L);
+        }
+        o.start("credit-words");
+        if (first) {
+          o.attr("default-x", tenths(x).c_str());
+          o.attr("default-y", tenths(pd->get(xpagey1)).c_str());
+          o.attr("justify", justified == 0 ? "left" : justified == 2 ? "right" : "center");
+        }
+        o.attr("font-size", long(run->get(xtextsize)));
+        const int face = run->get(xtextface);
+        if (face & 2) o.attr("font-style", "italic");
+        if (face & 1) o.attr("font-weight", "bold");
+        xml_add_text(o.w, words.c_str());
+        o.end();
+        first = false;
+      }
+      if (!first) o.end();
+    }
+}
+
 // The part's names: `part-name` its key (as every part has), with the full name it draws in a
 // `part-name-display` where that differs from the key (a longer name, or one with a '-' or a
 // line break); `part-abbreviation` its abbreviation. A name it does not draw (the key, where
@@ -985,6 +1040,7 @@ void Exporter::document() {
   header();
   layout = export_layout();
   write_layout_defaults(o.w, layout);
+  credits();
   printed = printed_distances_of_defaults(layout);
   const std::vector<Part> parts = find_parts();
   const std::vector<ExportGroup> groups = part_groups(parts);

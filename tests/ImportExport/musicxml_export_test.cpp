@@ -28,6 +28,7 @@
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/xml_reader.h"
 #include "annotations/anno_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/script.h"
 #include "support/real_scores.h"
@@ -429,6 +430,60 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
     if (p->xkind == TPARAM && !p->get(xadjacent)) x[run_text(p)] = p->get(xtextx);
   EXPECT_EQ(x["near"], -50);
   EXPECT_EQ(x["far"], 302);
+}
+
+TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
+  // A title, a subtitle and a composer the credits place are written as credits where the
+  // page draws them, and come back there: the identification alone brought back one title,
+  // small, and no subtitle.
+  const std::string document =
+      "<score-partwise><movement-title>Song</movement-title><identification><creator "
+      "type=\"composer\">A. Maker</creator></identification><defaults><scaling><millimeters>7"
+      "</millimeters><tenths>40</tenths></scaling><page-layout><page-height>1600</page-height>"
+      "<page-width>1200</page-width></page-layout></defaults><credit page=\"1\"><credit-words "
+      "default-x=\"600\" default-y=\"1500\" font-size=\"24\" justify=\"center\">Song"
+      "</credit-words></credit><credit page=\"1\"><credit-words default-x=\"600\" "
+      "default-y=\"1440\" font-size=\"12\" font-style=\"italic\" justify=\"center\">from a "
+      "Cycle</credit-words></credit><credit page=\"1\"><credit-words default-x=\"1100\" "
+      "default-y=\"1400\" font-size=\"11\" justify=\"right\">A. Maker</credit-words></credit>"
+      "<part-list><score-part id=\"P1\"><part-name/></score-part></part-list><part id=\"P1\">"
+      "<measure number=\"1\"><attributes><divisions>1</divisions><time><beats>4</beats>"
+      "<beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef></attributes>"
+      "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><type>whole"
+      "</type></note></measure></part></score-partwise>";
+  // Each title's words, size and face, and its drawn left end and baseline.
+  using Place = std::pair<int32_t, int32_t>;
+  auto titles = [] {
+    std::map<std::string, Place> found;
+    for (Drosa p = piece_start[0]; p; p = p->xnext) {
+      const int c = p->xkind == TPARAM && !p->get(xadjacent) ? int(p->get(xclassify)) : 0;
+      Drosa pd = p->xnext;
+      if ((c == 2 || c == 3 || c == 23 || c == 24) && pd && pd->xkind == PDATA)
+        found[run_text(p) + " " + std::to_string(p->get(xtextsize)) + "/" +
+              std::to_string(p->get(xtextface))] = {pd->get(xpagex1), pd->get(xpagey1)};
+    }
+    return found;
+  };
+  ASSERT_EQ(import(document, 1), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  const std::map<std::string, Place> before = titles();
+  ASSERT_EQ(before.size(), 3u);
+  const std::filesystem::path path = output_folder() / "titled.xml";
+  ASSERT_EQ(export_musicxml_file(path.string()), 1);
+  const std::string written = read_file(path);
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written, 1), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  const std::map<std::string, Place> after = titles();
+  ASSERT_EQ(after.size(), before.size()) << written;
+  // The paper's width is written in whole tenths, a little short of the page's: a centred or
+  // right-hand credit comes back within a tenth of a point or two.
+  for (const auto& [words, place] : before) {
+    ASSERT_TRUE(after.count(words)) << words << " in " << written;
+    EXPECT_NEAR(after.at(words).first, place.first, 2) << words;
+    EXPECT_EQ(after.at(words).second, place.second) << words;
+  }
 }
 
 }  // namespace
