@@ -1257,8 +1257,30 @@ void delete_system_start(Drosa node, int which, int page_relative, int skip_staf
 
 // ---- The Page menu's single steps -------------------------------------------------------------
 
+namespace {
+
+// Whether every shown voice holds nothing but hidden rests from its system's start to the
+// note's time (a pickup filled out by rests that are not drawn): a system begun at the note
+// would leave one that draws no note, so the note counts as the system's start.
+bool only_hidden_rests_before(Drosa note) {
+  bool missing = false;
+  const int32_t system = place_system_cursors(note, 1, &missing);
+  if ((missing && system > 0) || voices_to_system_at_time(find_time_in_system(note), 0, 1))
+    return false;
+  for (int v = 0; v < std::min<int>(voice_count, MAX_VOICES); ++v) {
+    if (voice_not_shown(v) || !system_cursor[v]) continue;
+    for (Drosa p = system_cursor[v]->xnext; p && p != time_cursor[v]; p = p->xnext)
+      if (effective_kind(p) == NOTE && !(p->get(xrest) && p->get(xhider) && !p->get(xgrace)))
+        return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void split_system_cb(Drosa note) {
   if (!is_NOTE(note) || find_time_in_system(note) <= TIME_TOLERANCE) return;
+  if (only_hidden_rests_before(note)) return;
   if (insert_system_start(note, 0, 1, 1)) mark_piece_changed(1, 1, current_ncontext);
 }
 

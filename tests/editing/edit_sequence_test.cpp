@@ -201,4 +201,38 @@ TEST_F(EditSequence, SplitSystemOverTwoSystemsOfARealSongUndoneLeavesNoSlurMark)
   EXPECT_EQ(current_page, 1);
 }
 
+// A song whose pickup is filled out by rests that are not drawn: Split System over its first
+// two systems begins no system that draws no note.
+TEST_F(EditSequence, SplitSystemAfterAPickupsHiddenRestsMakesNoEmptySystem) {
+  const std::filesystem::path score =
+      real_scores_folder() / "schumann-dichterliebe-op48-no2.musicxml";
+  if (!std::filesystem::exists(score)) GTEST_SKIP() << "the real scores are not beside it";
+  const std::string copy = dir + "/song.musicxml";
+  std::filesystem::copy_file(score, copy);
+  ASSERT_TRUE(start({copy}));
+  set_insertion_point(NIL, 0, -10);
+  for (int v = 0; v < voice_count; ++v) {
+    int systems = 0;
+    for (Drosa p = page_start[v]->xnext; p && systems < 2; p = p->xnext) {
+      if (effective_kind(p) == ENDSYST) ++systems;
+      if (p->xkind == NOTE) p->set(xselected, 1);
+    }
+  }
+  group_selected = 1;
+  command(PAGE_MENU, 10);
+  take_reports();
+  std::vector<bool> drawn;
+  for (int v = 0; v < voice_count; ++v) {
+    size_t system = 0;
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (effective_kind(p) == ENDSYST) ++system;
+      if (drawn.size() <= system) drawn.resize(system + 1, false);
+      if (effective_kind(p) == NOTE && !(p->get(xrest) && p->get(xhider))) drawn[system] = true;
+    }
+  }
+  ASSERT_GT(drawn.size(), 2u);
+  for (size_t system = 0; system + 1 < drawn.size(); ++system)
+    EXPECT_TRUE(drawn[system]) << "system " << system + 1;
+}
+
 }  // namespace
