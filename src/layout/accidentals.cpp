@@ -82,6 +82,17 @@ void notes_at_time(Drosa first, Drosa last, Notes& notes) {
     add_chord_notes(first, last, &notes);
     return;
   }
+  // A chord whose neighbours in the chord chain stand on other pstaves is the only one of
+  // its time point here (most are): the layer walks would find it alone.
+  Drosa cd3 = cd->xnext->xnext;
+  auto on_other_pstaff = [&](Drosa other) {
+    Drosa other3 = other && other->xkind == CDDATA && other->xnext ? other->xnext->xnext : NIL;
+    return !other3 || other3->xkind != CDDATA3 || other3->get(xpstaff) != cd3->get(xpstaff);
+  };
+  if (on_other_pstaff(cd3->get(xprevchord)) && on_other_pstaff(cd3->get(xnextchord))) {
+    add_chord_notes(first, last, &notes);
+    return;
+  }
   int32_t time = cd->xnext->get(xswholec);
   Drosa end = layer_last(cd);
   for (Drosa c = layer_first(cd); c;) {
