@@ -17,8 +17,8 @@
 //     ends elsewhere drops every later page from the index.
 //  2. Anything it cannot follow empties the index: another notation context, a voice made
 //     or removed, the undo list shortened or cleared (an Undo consumed records), any change
-//     of the redo list (an Undo, a Redo, or an edit after an Undo), or more new records than
-//     it is worth following one by one.
+//     of the redo list (an Undo, a Redo, or an edit after an Undo), or more changed nodes
+//     than it is worth following one by one.
 //  3. Changes made without the undo primitives call page_index_changed_at (the page split)
 //     or clear_page_index (preparing a piece, a format that must rebuild everything). PARAM
 //     nodes are linked without undo records, by the parameter editor at the insertion point
@@ -70,11 +70,14 @@ VoiceIndex voices_index[MAX_VOICES];
 std::unordered_map<uint32_t, std::pair<int, int>> page_of_start;  // start → (voice, page - 1)
 Stamp stamp;
 
-// Following a record costs a walk back to its page's start, about a page of one voice;
-// emptying the index costs reading again every page of every voice up to the next page
-// located, about every page indexed. A change that cuts a system or a page records a few
-// nodes in every voice, so the records followed grow with the voices.
-int most_records_followed() {
+// Following the records of a node costs a walk back to its page's start, about a page of one
+// voice; emptying the index costs reading again every page of every voice up to the next
+// page located, about every page indexed. A change that cuts a system or a page records a
+// few nodes in every voice, so the nodes followed grow with the voices. A node is recorded
+// for each change made to it (a cut records most of its nodes two or three times): the
+// records are counted to a few times as many, the nodes they name once each.
+constexpr int RECORDS_A_NODE = 4;
+int most_nodes_followed() {
   size_t indexed = 0;
   for (const VoiceIndex& index : voices_index) indexed += index.pages.size();
   return int(std::max<size_t>(64 + 8 * size_t(std::clamp<int>(voice_count, 0, MAX_VOICES)),
@@ -422,7 +425,7 @@ bool is_remembered_tail(Drosa node) {
 bool new_undo_records(std::vector<Drosa>* records) {
   Drosa p = undo_tails[0];
   uint64_t marks = 0;
-  const int most = most_records_followed();
+  const int most = RECORDS_A_NODE * most_nodes_followed();
   for (; p && !is_remembered_tail(p); p = p->xback) {
     if (p->xkind == UNDO) records->push_back(p);
     if (p->xkind == MARK) ++marks;
@@ -446,6 +449,7 @@ bool follow_undo_records(int left) {
   for (Drosa record : records) handles.push_back(record->get(xundo_prev).handle());
   std::sort(handles.begin(), handles.end());
   handles.erase(std::unique(handles.begin(), handles.end()), handles.end());
+  if (int(handles.size()) > most_nodes_followed()) return false;
   std::vector<Drosa> changed;
   for (uint32_t handle : handles) changed.push_back(Drosa(handle));
   std::vector<std::pair<int, int>> dirty;
