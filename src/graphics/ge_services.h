@@ -693,12 +693,14 @@ void print_piece(int which);
 // draw_pages_ahead: while on, each page final in a format of the whole piece (its list kept and
 // the next page begun) is drawn as a printed page on a thread of its own while the main thread
 // formats the pages after it; the print that follows takes each page drawn so whose kept list,
-// print transform, page size and curve widths are those it prints with. Off lets the thread go and
+// print transform, page size and curve widths are those it prints with. The pages that come in
+// order from the first are also ended there in a PDF document begun ahead for the context's page
+// setup, which a print of the same setup from page 1 goes on with. Off lets the thread go and
 // drops what it drew. On only where two cores or more are usable, and for a piece of at least
-// `fewest_pages` pages: a fresh thread's first page costs it about twice what it costs the main
-// thread, and its start slows the format, so that a piece of two pages prints sooner without it.
-// Reads: current_ncontext's page size, zoom_factor, page_pixel_width and _height, the curve widths,
-// page_count.
+// `fewest_pages` pages (as counted when its first page is final): a fresh thread's first page
+// costs it about twice what it costs the main thread, and its start slows the format, so that a
+// piece of two pages prints sooner without it. Reads: current_ncontext's page size, zoom_factor,
+// page_pixel_width and _height, the curve widths, page_count.
 void draw_pages_ahead(bool on, int32_t fewest_pages = 3);
 // last_page_final: the last page's kept list is final, the format of the whole piece ended; it
 // is drawn ahead only when every page before it has been (the print draws it sooner than a

@@ -229,12 +229,13 @@ PrintedView printed_view(const ViewTransform& print) {
 }
 
 // A page drawn, or to be drawn, ahead: its kept list (lent until it is drawn), which keeping of
-// the page that was, and the printed page.
+// the page that was, the printed page, and whether it was ended in the document begun ahead.
 struct AheadPage {
   int32_t page = 0;
   Drosa head;
   uint32_t serial = 0;
   PrintedPage* printed = nullptr;
+  bool ended = false;
 };
 
 // The pages drawn ahead and the thread that draws them, one page after another in the order
@@ -242,14 +243,15 @@ struct AheadPage {
 struct DrawingAhead {
   PrintedView view;
   PageCurveWidths curves;
-  // The pages drawn are made ready for a PDF document of the context's page setup while they
-  // come one after another from the first on: `ready` the last so made.
+  // The pages drawn are ended in a PDF document of the context's page setup, begun ahead, while
+  // they come one after another from the first on: `ready` the last so ended, or being ended.
   PrintPagesAhead* ready_for = nullptr;
   int32_t ready = 0;
   std::mutex lock;
   std::condition_variable changed;
   std::deque<AheadPage> waiting;  // final, not yet drawn
   int32_t drawing = 0;            // the page being drawn, 0 none
+  AheadPage under_way;            // that page
   std::vector<AheadPage> drawn;
   bool stopping = false;     // pages still waiting are left undrawn
   int32_t fewest_pages = 0;  // a piece of fewer pages is not drawn ahead
@@ -270,17 +272,15 @@ void draw_ahead(DrawingAhead& a) {
       if (a.stopping) break;
       page = a.waiting.front();
       a.waiting.pop_front();
+      page.ended = a.ready_for && page.page == a.ready + 1;  // else only drawn
+      if (page.ended) a.ready = page.page;
       a.drawing = page.page;
-    }
-    const bool next = a.ready_for && page.page == a.ready + 1;
-    if (a.ready_for && !next) {  // out of order: the pages from here on are only drawn
-      platform_print_pages_ahead_dispose(a.ready_for);
-      a.ready_for = nullptr;
+      a.under_way = page;
     }
     page.printed = platform_print_page_apart(
         a.view.page.right, a.view.page.bottom,
-        [&] { plot_GE_list_of(page.head, a.view.page, PLOT_PRINT, 0); }, a.ready_for);
-    if (next) a.ready = page.page;
+        [&] { plot_GE_list_of(page.head, a.view.page, PLOT_PRINT, 0); },
+        page.ended ? a.ready_for : nullptr);
     kept_page_give_back(page.page);
     {
       std::lock_guard held(a.lock);
@@ -289,7 +289,6 @@ void draw_ahead(DrawingAhead& a) {
     }
     a.changed.notify_all();
   }
-  platform_print_pages_ahead_dispose(std::exchange(a.ready_for, nullptr));
   port_dispose(own_measuring_port);
   own_measuring_port = nullptr;
   platform_print_thread_ends();
@@ -312,9 +311,43 @@ int32_t stop_taking_pages(DrawingAhead& a) {
 }
 
 // Stops the thread drawing ahead: the page it is drawing is finished, the pages waiting are left.
+// The document begun ahead goes (a print has taken it, or can no longer), with the pages ended in
+// it.
 void stop_drawing_ahead(DrawingAhead& a) {
   stop_taking_pages(a);
   if (a.thread.joinable()) a.thread.join();
+  platform_print_pages_ahead_dispose(std::exchange(a.ready_for, nullptr));
+  for (AheadPage& page : a.drawn)
+    if (page.ended) platform_print_page_apart_dispose(std::exchange(page.printed, nullptr));
+}
+
+// The document the thread drawing ahead has ended pages in, when the print of pages `first` to
+// `last` in the view `view` can go on with it: those pages begin with its first, every page ended
+// in it (or being ended) is still as printed now, and every page is kept as formatted (the pages
+// are printed side by side). nullptr when not. The thread takes no more pages.
+PrintPagesAhead* document_ahead(int32_t first, int32_t last, const PrintedView& view) {
+  if (!ahead || !ahead->ready_for || first != 1 || !(ahead->view == view)) return nullptr;
+  const PageCurveWidths curves = curve_widths();
+  if (curves.thickness != ahead->curves.thickness || curves.width != ahead->curves.width)
+    return nullptr;
+  std::vector<AheadPage> ended;
+  {
+    std::lock_guard held(ahead->lock);
+    if (ahead->ready < 1 || ahead->ready > last) return nullptr;
+    ended.resize(size_t(ahead->ready) + 1);
+    for (const AheadPage& page : ahead->drawn)
+      if (page.ended) ended[size_t(page.page)] = page;
+    if (ahead->drawing && ahead->under_way.ended)
+      ended[size_t(ahead->under_way.page)] = ahead->under_way;
+  }
+  for (int32_t n = 1; n < int32_t(ended.size()); ++n) {
+    const AheadPage& page = ended[size_t(n)];
+    if (page.page != n || page.head != kept_page_graphics(n) || page.serial != kept_page_serial(n))
+      return nullptr;
+  }
+  for (int32_t n = first; n <= last; ++n)
+    if (!kept_page_graphics(n)) return nullptr;
+  return ahead->ready_for;
 }
 
 // The page drawn ahead from the list `head` now kept for page `page`, with the view `view` and the
@@ -337,8 +370,10 @@ PrintedPage* take_drawn_ahead(int32_t page, Drosa head, const PrintedView& view)
 // Prints the pages of a PDF document side by side, when every one is kept as formatted and the
 // document can: each page's kept list is drawn on a thread of its own, on its own port, with the
 // print transform put in place once for all of them; *ok is false when a page could not be
-// ended (it has been reported). False when they are to be printed one by one.
-bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
+// ended (it has been reported). False when they are to be printed one by one. The pages drawn
+// ahead in the view `view` are taken, `coming` the page being drawn ahead (0 none).
+bool print_pages_together(int32_t first, int32_t last, Rect page, const PrintedView& view,
+                          int32_t coming, bool* ok) {
   const int count = int(last - first + 1);
   const bool drawing_ahead = ahead && ahead->thread.joinable();
   if (count < 1 || (!drawing_ahead && !platform_print_pages_together(print_session, count)))
@@ -348,14 +383,7 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, bool* ok) {
     lists.push_back(kept_page_graphics(n));
     if (!lists.back()) return false;
   }
-  // The pages drawn ahead that are still as printed now.
-  const PrintedView view{
-      print_transform.zoom > 0
-          ? print_view_of(print_transform)
-          : SavedViewTransform{view_transform, zoom_factor, page_pixel_width, page_pixel_height},
-      page};
   // The page the thread is drawing is taken when it is to end, the others are drawn meanwhile.
-  const int32_t coming = ahead ? stop_taking_pages(*ahead) : 0;
   const bool is_coming = coming >= first && coming <= last;
   std::vector<PrintedPage*> drawn(lists.size(), nullptr);
   int drawn_count = is_coming ? 1 : 0;
@@ -412,13 +440,22 @@ bool print_pages(int32_t first, int32_t last) {
   set_view_transform(PRINT_ZOOM, width, height, 0, nullptr, 0, 0, 1, &print_page_pixel_width,
                      &print_page_pixel_height);
   const Rect page{0, 0, print_page_pixel_width, print_page_pixel_height};
+  // The thread drawing ahead takes no more pages; those it drew that are still as printed now
+  // are taken, and the document it ended them in goes on when it can.
+  const int32_t coming = ahead ? stop_taking_pages(*ahead) : 0;
+  const PrintedView view{
+      print_transform.zoom > 0
+          ? print_view_of(print_transform)
+          : SavedViewTransform{view_transform, zoom_factor, page_pixel_width, page_pixel_height},
+      page};
   if (step_failed(platform_print_begin_document(
                       print_session, print_settings, page_format,
-                      placement_for(*page_format, page.right, page.bottom, !postscript)),
+                      placement_for(*page_format, page.right, page.bottom, !postscript),
+                      postscript ? nullptr : document_ahead(first, last, view)),
                   "Open Printer Document"))
     return false;
   bool ok = true;
-  const bool together = !postscript && print_pages_together(first, last, page, &ok);
+  const bool together = !postscript && print_pages_together(first, last, page, view, coming, &ok);
   if (ahead) stop_drawing_ahead(*ahead);  // what was drawn ahead goes with the thread
   for (int32_t n = first; !together && ok && n <= last; ++n) {
     char title[40];

@@ -482,23 +482,11 @@ using FontKey = std::pair<int, int>;  // font number and face
 
 struct PdfPage {
   PageDrawing drawing;
-  // Made ready ahead (pdf_pages_ahead_pack): the content compressed for `packed_setup`, with the
-  // fonts named before the page in the order of `fonts_before`. Empty when not made ready.
-  std::string packed;
-  PdfPageSetup packed_setup;
-  std::vector<FontKey> fonts_before;
-};
-
-// Pages made ready ahead: the fonts named as a document of these pages names them.
-struct PdfPagesAhead {
-  PdfPageSetup setup;
-  std::map<FontKey, Font> fonts;  // names and glyphs met only
-  std::vector<FontKey> order;     // as named
-  int next_object = 0;            // not written: numbers only go up as a document's do
 };
 
 struct PdfWriter {
-  std::FILE* out = nullptr;
+  std::FILE* out = nullptr;  // none: the bytes are kept in memory
+  std::string kept;
   PdfPageSetup setup;
   bool failed = false;
   long long written = 0;
@@ -523,8 +511,11 @@ namespace {
 int new_object(PdfWriter& w) { return w.next_object++; }
 
 void write(PdfWriter& w, const std::string& text) {
-  if (w.failed || !w.out) return;
-  if (std::fwrite(text.data(), 1, text.size(), w.out) != text.size()) w.failed = true;
+  if (w.failed) return;
+  if (!w.out)
+    w.kept += text;
+  else if (std::fwrite(text.data(), 1, text.size(), w.out) != text.size())
+    w.failed = true;
   w.written += (long long)text.size();
 }
 
@@ -816,10 +807,8 @@ std::vector<uint64_t> glyph_keys_of(const PageDrawing& d) {
 }
 
 // Gives the texts of a page their fonts, in order: a font met first gets its object number
-// and name; the glyphs met first are returned (font key and code), in order, to be made. The
-// texts are given their fonts' names unless `names` is false (the page's content is made).
-GlyphKeys name_fonts(std::map<FontKey, Font>& fonts, int& next_object, PageDrawing& d,
-                     std::vector<FontKey>* order = nullptr, bool names = true) {
+// and name; the glyphs met first are returned (font key and code), in order, to be made.
+GlyphKeys name_fonts(std::map<FontKey, Font>& fonts, int& next_object, PageDrawing& d) {
   GlyphKeys made;
   const FontKey* key = nullptr;  // of the text before, most often the same
   Font* f = nullptr;
@@ -832,7 +821,6 @@ GlyphKeys name_fonts(std::map<FontKey, Font>& fonts, int& next_object, PageDrawi
       if (added) {
         f->object = next_object++;
         f->name = "F" + std::to_string(fonts.size());
-        if (order) order->push_back(*key);
       }
     }
     for (uint32_t i = step.first; i < step.first + step.count; ++i) {
@@ -841,23 +829,11 @@ GlyphKeys name_fonts(std::map<FontKey, Font>& fonts, int& next_object, PageDrawi
       f->made[c] = true;
       made.push_back({*key, c});
     }
-    if (!names) continue;
     step.font_first = uint32_t(d.bytes.size());
     step.font_count = uint32_t(f->name.size());
     d.bytes += f->name;
   }
   return made;
-}
-
-// Whether the writer has named its fonts so far as `order` names them (names go by the order in
-// which fonts are met: the i-th is "F" followed by i).
-bool named_as(const PdfWriter& w, const std::vector<FontKey>& order) {
-  if (w.fonts.size() != order.size()) return false;
-  for (size_t i = 0; i < order.size(); ++i) {
-    const auto it = w.fonts.find(order[i]);
-    if (it == w.fonts.end() || it->second.name != "F" + std::to_string(i + 1)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -901,28 +877,16 @@ void pdf_page_make_glyphs(const PdfPage* page) {
 
 bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   if (!page) return !w->failed;
-  // A page made ready ahead for this setup, its fonts named as the writer has named them so far,
-  // names them as the writer does now: its content is taken as it was compressed.
-  std::string packed;
-  if (!page->packed.empty() && page->packed_setup == w->setup && named_as(*w, page->fonts_before))
-    packed = std::move(page->packed);
   PageDrawing drawing = std::move(page->drawing);
   pdf_page_dispose(page);
-  GlyphKeys made = name_fonts(w->fonts, w->next_object, drawing, nullptr, packed.empty());
+  GlyphKeys made = name_fonts(w->fonts, w->next_object, drawing);
   // Object numbers are given here, in the order of the pages, whatever the compressors do.
   const int number = new_object(*w), content = new_object(*w);
   w->last_elements = drawing.elements.size();
   w->page_objects.push_back(number);
   PendingPage pending{number, content, {}, {}, {}};
-  if (!packed.empty()) {
-    std::promise<std::string> ready;
-    ready.set_value(std::move(packed));
-    pending.content_data = ready.get_future();
-  } else {
-    pending.content_data = w->compressors->hand([drawing = std::move(drawing), setup = w->setup] {
-      return packed_content(drawing, setup);
-    });
-  }
+  pending.content_data = w->compressors->hand(
+      [drawing = std::move(drawing), setup = w->setup] { return packed_content(drawing, setup); });
   // The glyphs the page meets first are made in order while its content is compressed.
   std::vector<std::string> batch;
   for (size_t i = 0; i < made.size(); ++i) {
@@ -944,21 +908,17 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   return !w->failed;
 }
 
-PdfPagesAhead* pdf_pages_ahead_begin(const PdfPageSetup& setup) {
-  auto* ahead = new PdfPagesAhead;
-  ahead->setup = setup;
-  return ahead;
-}
+int pdf_writer_pages(const PdfWriter* w) { return int(w->page_objects.size()); }
 
-void pdf_pages_ahead_pack(PdfPagesAhead* ahead, PdfPage* page) {
-  if (!ahead || !page) return;
-  page->fonts_before = ahead->order;
-  name_fonts(ahead->fonts, ahead->next_object, page->drawing, &ahead->order);
-  page->packed = packed_content(page->drawing, ahead->setup);
-  page->packed_setup = ahead->setup;
+bool pdf_writer_write_to(PdfWriter* w, std::FILE* out) {
+  if (w->out) return !w->failed;
+  w->out = out;
+  if (!w->failed && !w->kept.empty() &&
+      std::fwrite(w->kept.data(), 1, w->kept.size(), out) != w->kept.size())
+    w->failed = true;
+  std::string().swap(w->kept);
+  return !w->failed;
 }
-
-void pdf_pages_ahead_dispose(PdfPagesAhead* ahead) { delete ahead; }
 
 bool pdf_writer_end_page(PdfWriter* w) {
   PdfPage* page = w->page;

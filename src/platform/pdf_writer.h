@@ -27,8 +27,14 @@ struct PdfPageSetup {
 
 struct PdfWriter;
 
-// Starts the document on an open file (the caller closes it after pdf_writer_end).
+// Starts the document on an open file (the caller closes it after pdf_writer_end); without one
+// (nullptr), the document is kept in memory until pdf_writer_write_to gives it its file.
 PdfWriter* pdf_writer_begin(std::FILE* out, const PdfPageSetup& setup);
+// Writes what the document kept in memory to the file, which takes what follows; false when
+// writing has failed.
+bool pdf_writer_write_to(PdfWriter* writer, std::FILE* out);
+// The pages ended so far.
+int pdf_writer_pages(const PdfWriter* writer);
 void pdf_writer_begin_page(PdfWriter* writer);
 void pdf_writer_fill(PdfWriter* writer, const QPainterPath& shape, QRgb colour, const QRectF& clip);
 // A shape given as the elements a QPainterPath would hold (gathered without a path's
@@ -64,16 +70,6 @@ void pdf_writer_make_glyphs_ahead(PdfWriter* writer, const PdfPage* page);
 // begun that no such page has made, for the writers its pages end in to take.
 void pdf_page_make_glyphs(const PdfPage* page);
 void pdf_page_dispose(PdfPage* page);
-// Pages drawn apart before their document began may be made ready for it, one after another in
-// the document's order, on the thread that drew them: their fonts named as the document will name
-// them and their content compressed for its page setup. A document of that setup that has named
-// its fonts so far as they were named for a page takes the page's content as it is; otherwise the
-// page's content is made again when it ends.
-struct PdfPagesAhead;
-PdfPagesAhead* pdf_pages_ahead_begin(const PdfPageSetup& setup);
-// Makes the page ready as the next page of the document.
-void pdf_pages_ahead_pack(PdfPagesAhead* ahead, PdfPage* page);
-void pdf_pages_ahead_dispose(PdfPagesAhead* ahead);
 // Writes what is left, the fonts and the file's trailer; false when writing failed (errno
 // ENOMEM when a stream could not be compressed). A document without pages gets one, empty.
 bool pdf_writer_end(PdfWriter* writer);

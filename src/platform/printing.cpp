@@ -115,8 +115,9 @@ struct PrintSession {
   std::string temp_path;   // where it is written meanwhile
   // PDF
   PdfWriter* pdf = nullptr;
-  PdfPageSink sink;           // the page under way
-  int width = 0, height = 0;  // the pages' ports, pixels
+  bool pdf_in_memory = false;  // the document begun ahead: its file not yet written
+  PdfPageSink sink;            // the page under way
+  int width = 0, height = 0;   // the pages' ports, pixels
   // PostScript
   PostScriptDriver ps;
   std::FILE* file = nullptr;            // the document's file, either kind
@@ -343,6 +344,7 @@ void close_document(PrintSession* s) {
   s->sink = PdfPageSink{};
   pdf_writer_dispose(s->pdf);
   s->pdf = nullptr;
+  s->pdf_in_memory = false;
   if (s->file) std::fclose(s->file);
   s->file = nullptr;
   port_dispose(s->port);
@@ -753,9 +755,39 @@ int16_t platform_print_set_document_format(PrintSession* session, const std::str
   return RESULT_OK;
 }
 
+struct PrintedPage {
+  PdfPageSink sink;
+  int width = 0, height = 0;
+  PdfWriter* ended_in = nullptr;  // ended there as its next page: nothing is kept of it here
+};
+
+struct PrintPagesAhead {
+  PdfWriter* pdf = nullptr;  // the document the pages end in, kept in memory
+  PdfPageSetup setup;
+  int width = 0, height = 0;
+  bool taken = false;  // by a session's document, which frees it
+};
+
+namespace {
+
+// The document begun ahead, taken by a session, gets the session's file before the session ends
+// a page of its own or the document: every page ended ahead must be one the session has counted
+// as ended (false when not, or when writing fails).
+bool pdf_to_file(PrintSession* s) {
+  if (!s->pdf_in_memory) return true;
+  s->pdf_in_memory = false;
+  if (pdf_writer_pages(s->pdf) != s->pages_done) {
+    errno = EIO;
+    return false;
+  }
+  return pdf_writer_write_to(s->pdf, s->file);
+}
+
+}  // namespace
+
 int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* settings,
                                       const PrintPageFormat* format,
-                                      const PrintPagePlacement& placement) {
+                                      const PrintPagePlacement& placement, PrintPagesAhead* ahead) {
   if (s->kind != DocumentKind::NONE) platform_print_abort_document(s);
   s->error = RESULT_OK;
   s->pages_done = 0;
@@ -789,7 +821,16 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
   if (!s->file_buffer) s->file_buffer = std::make_unique_for_overwrite<char[]>(FILE_BUFFER);
   std::setvbuf(s->file, s->file_buffer.get(), _IOFBF, FILE_BUFFER);
   if (pdf) {
-    s->pdf = pdf_writer_begin(s->file, setup_of<PdfPageSetup>(sheet));
+    const PdfPageSetup setup = setup_of<PdfPageSetup>(sheet);
+    if (ahead && !ahead->taken && ahead->setup == setup &&
+        ahead->width == std::max(1, placement.width) &&
+        ahead->height == std::max(1, placement.height) && fail_step == FAIL_NONE) {
+      s->pdf = ahead->pdf;
+      s->pdf_in_memory = true;
+      ahead->taken = true;
+    } else {
+      s->pdf = pdf_writer_begin(s->file, setup);
+    }
     sink = {&s->sink, pdf_fill, pdf_line, pdf_text};
     s->kind = DocumentKind::PDF;
   } else {
@@ -840,7 +881,7 @@ int16_t platform_print_end_page(PrintSession* s) {
   if (s->kind == DocumentKind::POSTSCRIPT && !ps_driver_end_page(&s->ps))
     return s->error = errno_code();
   if (s->kind == DocumentKind::PDF &&
-      !pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr)))
+      (!pdf_to_file(s) || !pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr))))
     return s->error = errno_code();
   ++s->pages_done;
   return RESULT_OK;
@@ -856,8 +897,12 @@ int16_t platform_print_end_document(PrintSession* s) {
   int16_t code = RESULT_OK;
   if (s->kind == DocumentKind::PDF) {
     flush_fills(&s->sink);
-    if (s->sink.page) pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr));
-    if (!pdf_writer_end(s->pdf)) code = errno_code();  // a document without pages gets one
+    if (!pdf_to_file(s)) {
+      code = errno_code();
+    } else {
+      if (s->sink.page) pdf_writer_end_apart(s->pdf, std::exchange(s->sink.page, nullptr));
+      if (!pdf_writer_end(s->pdf)) code = errno_code();  // a document without pages gets one
+    }
   } else {
     if (!ps_driver_end(&s->ps)) code = errno_code();
   }
@@ -904,29 +949,23 @@ unsigned page_helpers(int pages) {
 
 }  // namespace
 
-struct PrintedPage {
-  PdfPageSink sink;
-  int width = 0, height = 0;
-};
-
-struct PrintPagesAhead {
-  PdfPagesAhead* pdf = nullptr;
-};
-
 PrintPagesAhead* platform_print_pages_ahead(const PrintPageFormat& format,
                                             const PrintPagePlacement& placement) {
-  return new PrintPagesAhead{
-      pdf_pages_ahead_begin(setup_of<PdfPageSetup>(sheet_of(format, placement)))};
+  const PdfPageSetup setup = setup_of<PdfPageSetup>(sheet_of(format, placement));
+  return new PrintPagesAhead{pdf_writer_begin(nullptr, setup), setup, std::max(1, placement.width),
+                             std::max(1, placement.height)};
 }
 
 void platform_print_pages_ahead_dispose(PrintPagesAhead* ahead) {
-  if (ahead) pdf_pages_ahead_dispose(ahead->pdf);
+  if (ahead && !ahead->taken) pdf_writer_dispose(ahead->pdf);
   delete ahead;
 }
 
 PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw,
                                        PrintPagesAhead* ready_for) {
   auto* page = new PrintedPage{{}, std::max(1, width), std::max(1, height)};
+  if (ready_for && (ready_for->width != page->width || ready_for->height != page->height))
+    ready_for = nullptr;
   page->sink.page = pdf_page_new(0);
   Port* port =
       port_new_on_sink({&page->sink, pdf_fill, pdf_line, pdf_text}, page->width, page->height);
@@ -937,8 +976,12 @@ PrintedPage* platform_print_page_apart(int width, int height, const std::functio
   flush_fills(&page->sink);
   platform_set_port(saved);
   port_dispose(port);
-  pdf_page_make_glyphs(page->sink.page);
-  if (ready_for) pdf_pages_ahead_pack(ready_for->pdf, page->sink.page);
+  if (ready_for) {
+    page->ended_in = ready_for->pdf;
+    pdf_writer_end_apart(ready_for->pdf, std::exchange(page->sink.page, nullptr));
+  } else {
+    pdf_page_make_glyphs(page->sink.page);
+  }
   return page;
 }
 
@@ -967,13 +1010,21 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
     Port* port = nullptr;
     bool drawn = false;
     bool coming = false;  // being drawn apart: taken when it is to end
+    bool ended = false;   // ended ahead in the document
   };
   std::vector<Page> pages(size_t(count), Page{});
-  // Takes page i drawn apart as it is, when it is of this document's size.
+  // Takes page i drawn apart as it is, when it is of this document's size; or ended ahead, when
+  // it was ended in this document.
   auto take_apart = [&](int i) {
     PrintedPage* apart = drawn ? drawn(i) : nullptr;
-    const bool taken = apart && apart->width == s->width && apart->height == s->height;
-    if (taken) pages[size_t(i)].sink.page = std::exchange(apart->sink.page, nullptr);
+    Page& page = pages[size_t(i)];
+    bool taken = false;
+    if (apart && apart->ended_in) {
+      taken = page.ended = apart->ended_in == s->pdf;
+    } else if (apart && apart->width == s->width && apart->height == s->height) {
+      page.sink.page = std::exchange(apart->sink.page, nullptr);
+      taken = true;
+    }
     platform_print_page_apart_dispose(apart);
     return taken;
   };
@@ -1072,7 +1123,10 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
       draw_page(ended);
       finish_page(ended);
     }
-    if (!pdf_writer_end_apart(s->pdf, std::exchange(page.sink.page, nullptr))) {
+    if (page.ended) {
+      ++s->pages_done;
+    } else if (!pdf_to_file(s) ||
+               !pdf_writer_end_apart(s->pdf, std::exchange(page.sink.page, nullptr))) {
       if (!code) code = errno_code();
     } else {
       ++s->pages_done;

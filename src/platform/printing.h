@@ -131,12 +131,17 @@ struct PrintPagePlacement {
   double sheet_width = 0, sheet_height = 0;
 };
 
+struct PrintPagesAhead;
 // platform_print_begin_document: starts a document with the settings, the format and the
 // placement of its pages. A file is written under a temporary name and takes its own name
-// only when the document ends; a printer's document is handed to the spooler then.
+// only when the document ends; a printer's document is handed to the spooler then. A PDF
+// document of the same page setup and page size as pages drawn `ahead` (see below) is the
+// document those pages were ended in: they are its first pages, taken as ended by
+// platform_print_draw_pages, and one being ended apart may still end meanwhile.
 int16_t platform_print_begin_document(PrintSession* session, const PrintSettings* settings,
                                       const PrintPageFormat* format,
-                                      const PrintPagePlacement& placement);
+                                      const PrintPagePlacement& placement,
+                                      PrintPagesAhead* ahead = nullptr);
 int16_t platform_print_begin_page(PrintSession* session);
 // The port of the page begun (valid until the page ends).
 int16_t platform_print_page_port(PrintSession* session, Port** port);
@@ -151,15 +156,16 @@ int platform_print_pages_done(const PrintSession* session);
 // of its size to take (platform_print_draw_pages).
 struct PrintedPage;
 // Pages drawn apart one after another for a PDF document yet to begin, from its first page on,
-// may be made ready for it as they are drawn (their content compressed), for a document of this
-// format and placement (another takes them as drawn only).
-struct PrintPagesAhead;
+// may be ended in it as they are drawn, on the thread that drew them: the document is begun
+// ahead, for this format and placement, and kept in memory until a print takes it
+// (platform_print_begin_document); another document takes those pages as drawn only. Disposing
+// of it frees the document unless a print took it.
 PrintPagesAhead* platform_print_pages_ahead(const PrintPageFormat& format,
                                             const PrintPagePlacement& placement);
 void platform_print_pages_ahead_dispose(PrintPagesAhead* ahead);
 // Draws a page of width x height pixels apart: draw() is called with the current port set to the
-// page's own port, fresh as a begun page's. Given `ready_for`, the page is made ready as the
-// next page of that document.
+// page's own port, fresh as a begun page's. Given `ready_for`, the page is ended as the next page
+// of that document, when it is of its size.
 PrintedPage* platform_print_page_apart(int width, int height, const std::function<void()>& draw,
                                        PrintPagesAhead* ready_for = nullptr);
 void platform_print_page_apart_dispose(PrintedPage* page);
@@ -176,7 +182,8 @@ bool platform_print_pages_together(const PrintSession* session, int pages, int d
 // of several threads (the caller's among them), and must only draw; the pages are ended in order
 // on the caller's thread. done() is called on each other thread before it ends. drawn(i), when
 // given, is page i drawn apart, which the document takes over (nullptr: the page is drawn now; a
-// page of another size is drawn again). coming(i), when given with drawn, says that page i is
+// page of another size is drawn again), or ended ahead in the document (counted as ended; ended
+// in another document, it is drawn again). coming(i), when given with drawn, says that page i is
 // still being drawn apart: drawn(i) is asked for it only when it is to end (and may wait for it),
 // the other pages being drawn meanwhile. The first error of ending a page is returned (0 none).
 int16_t platform_print_draw_pages(PrintSession* session, int count,
