@@ -125,7 +125,8 @@ int choose_voice(const MxmlNoteRecord& n, int document_voice, int64_t start) {
   for (int v = 1; v <= MXML_MAX_VOICE; ++v) {
     if (mxml.voices[v].document_voice != document_voice) continue;
     if (!primary) primary = v;
-    if (note_staff && mxml.voices[v].staff == note_staff) return v;
+    if (!note_staff) break;  // a note naming no staff takes the first voice of its number
+    if (mxml.voices[v].staff == note_staff) return v;
   }
   if (primary && (!note_staff || start + mxml.tolerance >= mxml.voices[primary].end))
     return primary;
