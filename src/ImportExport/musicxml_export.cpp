@@ -65,6 +65,8 @@ constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics sta
 // A text's x from its note as the import gives words and rehearsal marks written with none,
 // and the page units in a tenth of a staff space.
 constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH = 5;
+// The heights, from the staff's top line, the import gives words above and below it.
+constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
 
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
                                     "16th",  "32nd",  "64th", "128th",   "256th"};
@@ -2268,6 +2270,14 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       const int32_t x_read = c == CLASS_REHEARSAL ? REHEARSAL_X_READ : WORDS_X_READ;
       std::string default_x;
       if (!page_locked && x != x_read) default_x = tenths_text(x);
+      // Words at another height than the import gives words of their side are written with
+      // it: read back at the import's height, they met the marks standing there and were moved
+      // past them (words under a tempo mark came back over it).
+      const int32_t y = a->get(xtexty);
+      std::string default_y;
+      if (!page_locked && c != CLASS_REHEARSAL && a->get(xfromstaff) &&
+          y != (above ? WORDS_ABOVE_Y_READ : WORDS_BELOW_Y_READ))
+        default_y = tenths_text(y);
       for (Drosa run = a; run; run = whole ? NIL : next_style_run(run)) {
         const int run_font = run->get(xtextfont);
         const std::string words = c == CLASS_REHEARSAL ? text
@@ -2279,6 +2289,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         if (words.empty()) continue;
         o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
         if (!default_x.empty()) o.attr("default-x", default_x.c_str());
+        if (!default_y.empty()) o.attr("default-y", default_y.c_str());
         o.attr("font-size", long(run->get(xtextsize)));
         const int face = run->get(xtextface);
         if (face & 2) o.attr("font-style", "italic");

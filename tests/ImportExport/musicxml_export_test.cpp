@@ -398,7 +398,8 @@ TEST_F(MusicXmlExport, ChordSymbolsAreWrittenAsHarmonies) {
 
 TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
   // A text clicked into place beyond its note is written with its x from the note, on each of
-  // its runs; written at the note with none, it came back under that note.
+  // its runs; written at the note with none, it came back under that note. So is one higher
+  // than words are read.
   const auto note = [](const char* step) {
     return std::string("<note><pitch><step>") + step +
            "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
@@ -411,7 +412,8 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
       "</direction-type></direction>" +
       note("C") +
       "<direction placement=\"above\"><direction-type><words default-x=\"60.4\" "
-      "font-weight=\"bold\">far</words><words default-x=\"60.4\"> away</words>"
+      "default-y=\"36\" font-weight=\"bold\">far</words><words default-x=\"60.4\" "
+      "default-y=\"36\"> away</words>"
       "</direction-type></direction>" +
       note("D") + note("E") + note("F") + "</measure></part></score-partwise>";
   const std::string written = exported(*this, document);
@@ -425,11 +427,13 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
   EXPECT_EQ(placed, (std::vector<std::string>{"near", "far@60.4", " away@60.4"})) << written;
   discard_piece_lists();
   ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
-  std::map<std::string, int32_t> x;
+  std::map<std::string, std::pair<int32_t, int32_t>> at;
   for (Drosa p = piece_start[0]; p; p = p->xnext)
-    if (p->xkind == TPARAM && !p->get(xadjacent)) x[run_text(p)] = p->get(xtextx);
-  EXPECT_EQ(x["near"], -50);
-  EXPECT_EQ(x["far"], 302);
+    if (p->xkind == TPARAM && !p->get(xadjacent))
+      at[run_text(p)] = {p->get(xtextx), p->get(xtexty)};
+  EXPECT_EQ(at["near"], std::make_pair(-50, 140));
+  // Its height too: written without it, it came back at the height of "near".
+  EXPECT_EQ(at["far"], std::make_pair(302, 180));
 }
 
 TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
