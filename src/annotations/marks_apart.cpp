@@ -32,6 +32,8 @@ constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
 // A curve's stretch is kept a fifth of a space wider each way; one crosses a tuplet's number
 // when its line reaches a tenth of a space into the number.
 constexpr int32_t CURVE_PAD_FIFTHS = 5, CROSS_TENTHS = 10;
+// A dynamic keeps a tenth of a space across from a mark of articulation beside it.
+constexpr int32_t BESIDE_TENTHS = 10;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
 constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_LEDGER = 24, VAR_DOT = 47,
@@ -243,6 +245,12 @@ void move_beyond(size_t mover, bool up, const std::vector<size_t>& near) {
       DrawnMark reach = m;
       if (moved_once && up) reach.box.bottom -= clear + tolerance;
       if (moved_once && !up) reach.box.top += clear + tolerance;
+      // A dynamic touching a note's accent or staccato beside it reads as one sign with it
+      // ("ff>").
+      if (m.dynamic && o.articulation) {
+        reach.box.left -= tolerance + space / BESIDE_TENTHS;
+        reach.box.right += tolerance + space / BESIDE_TENTHS;
+      }
       if (!meet(reach, o, tolerance)) continue;
       shift(m, up ? o.box.top + clear - m.box.bottom : o.box.bottom - clear - m.box.top);
       moved = moved_once = true;
