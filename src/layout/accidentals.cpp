@@ -65,21 +65,23 @@ const StaffData* staff_of(int pstaff) {
 // memory of the heap unless the time point has very many notes.
 using Notes = std::pmr::vector<Drosa>;
 
-// The notes of a staff chord from first along the chain to last (or to the chord's end).
-void add_chord_notes(Drosa first, Drosa last, Notes* notes) {
+// Visits the notes of a staff chord from first along the chain to last (or to the chord's end).
+template <typename Visit>
+void each_chord_note(Drosa first, Drosa last, Visit& visit) {
   for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
-    notes->push_back(n);
+    visit(n);
     if (n == last || note_ntdata(n)->get(xendscd)) break;
   }
 }
 
-// The notes of the chord first..last and, in layer order around it, of the chords of the
-// other layers that start at the same time on its pstaff, into `notes`.
-void notes_at_time(Drosa first, Drosa last, Notes& notes) {
+// Visits the notes of the chord first..last and, in layer order around it, of the chords of
+// the other layers that start at the same time on its pstaff.
+template <typename Visit>
+void each_note_at_time(Drosa first, Drosa last, Visit visit) {
   Drosa cd = note_ntdata(last) ? note_ntdata(last)->xnext : NIL;
   if (!cd || cd->xkind != CDDATA || !cd->xnext || cd->xnext->xkind != CDDATA2 ||
       !cd->xnext->xnext || cd->xnext->xnext->xkind != CDDATA3) {
-    add_chord_notes(first, last, &notes);
+    each_chord_note(first, last, visit);
     return;
   }
   // A chord whose neighbours in the chord chain stand on other pstaves is the only one of
@@ -90,16 +92,16 @@ void notes_at_time(Drosa first, Drosa last, Notes& notes) {
     return !other3 || other3->xkind != CDDATA3 || other3->get(xpstaff) != cd3->get(xpstaff);
   };
   if (on_other_pstaff(cd3->get(xprevchord)) && on_other_pstaff(cd3->get(xnextchord))) {
-    add_chord_notes(first, last, &notes);
+    each_chord_note(first, last, visit);
     return;
   }
   int32_t time = cd->xnext->get(xswholec);
   Drosa end = layer_last(cd);
   for (Drosa c = layer_first(cd); c;) {
     if (c == cd) {
-      add_chord_notes(first, last, &notes);
+      each_chord_note(first, last, visit);
     } else if (std::abs(c->xnext->get(xswholec) - time) <= TIME_TOLERANCE) {
-      add_chord_notes(chord_first_note(c), chord_last_note(c), &notes);
+      each_chord_note(chord_first_note(c), chord_last_note(c), visit);
     }
     if (c == end) break;
     Drosa cd3 = c->xnext ? c->xnext->xnext : NIL;
@@ -249,11 +251,15 @@ int accidental_sort_cmp(Drosa a, Drosa b) {
 //         columns; the notes left over get no accidental (255), the others their places.
 int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int32_t interlock) {
   if (!note_ntdata(first)) return left;
+  // Most time points show no accidental: they are told in a walk that makes no list.
+  bool shown = false;
+  each_note_at_time(first, last, [&](Drosa n) { shown = shown || accidental_shown(n); });
+  if (!shown) return left;
   std::array<std::byte, 4096> room;
   std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
   Notes notes(&resource);
   notes.reserve(32);
-  notes_at_time(first, last, notes);
+  each_note_at_time(first, last, [&](Drosa n) { notes.push_back(n); });
   const StaffData* staff = staff_of(pstaff);
   int32_t result = left;
   std::pmr::vector<Candidate> list(&resource);
