@@ -7,6 +7,7 @@
 // loader's own files a second time, about a millisecond.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -86,6 +87,9 @@ void run_printing_program(int argc, char** argv) {
   }
   void* stand_ins[MOST_STAND_INS];
   const int stand_in_count = load_stand_ins(stand_ins);
+  // The toolkit then waits for events with its own loop, not GLib's, whose library has a
+  // stand-in too.
+  if (stand_in_count > 0) setenv("QT_NO_GLIB", "1", 1);
   void* program = dlopen(path, LOADING);
   if (!program && stand_in_count > 0) {
     // Stand-ins made for libraries since updated may lack a name the toolkit now asks for: the
