@@ -48,30 +48,36 @@ void cannot_start(const char* program, const char* why) {
   std::fprintf(stderr, "vesk: the program %s cannot be started: %s\n", program, why);
 }
 
-// The stand-ins beside the launcher for libraries the toolkit names that a print never calls
-// (src/CMakeLists.txt), each name followed by a colon: loaded before the print program, they are
-// taken for the real ones, which are then not loaded at all.
+// The stand-in beside the launcher for the libraries the toolkit names that a print never calls
+// (src/CMakeLists.txt), and their names, each followed by a colon. Loaded by those names before
+// the print program (the launcher's search path leads to links to it), it is taken for the real
+// ones, which are then not loaded at all.
 #ifdef VESK_PRINT_STAND_INS
-constexpr char STAND_INS[] = VESK_PRINT_STAND_INS;
+constexpr char STAND_IN_NAMES[] = VESK_PRINT_STAND_INS;
 #else
-constexpr char STAND_INS[] = "";
+constexpr char STAND_IN_NAMES[] = "";
 #endif
-constexpr char STAND_IN_FOLDER[] = "print-stand-ins/";
+constexpr char STAND_IN[] = "print-stand-ins/libvesk-stand-ins.so";
 constexpr int MOST_STAND_INS = 16;
 
-// Loads the stand-ins that are there into loaded[]; returns how many.
-int load_stand_ins(void* (&loaded)[MOST_STAND_INS]) {
+// Loads the stand-in by its own file, then by each name (only when it is there: a name alone could
+// also be found among the system's libraries), keeping each hold in held[]; returns how many.
+int load_stand_ins(void* (&held)[MOST_STAND_INS]) {
   int count = 0;
-  for (const char* name = STAND_INS; *name && count < MOST_STAND_INS;) {
+  char path[4096];
+  if (!*STAND_IN_NAMES || !program_path(STAND_IN, path, sizeof path)) return 0;
+  void* stand_in = dlopen(path, LOADING);
+  if (!stand_in) return 0;
+  held[count++] = stand_in;
+  for (const char* name = STAND_IN_NAMES; *name && count < MOST_STAND_INS;) {
     const char* end = std::strchr(name, ':');
     if (!end) break;
-    char file[256], path[4096];
-    if (size_t(end - name) + sizeof STAND_IN_FOLDER < sizeof file) {
-      std::memcpy(file, STAND_IN_FOLDER, sizeof STAND_IN_FOLDER - 1);
-      std::memcpy(file + sizeof STAND_IN_FOLDER - 1, name, size_t(end - name));
-      file[sizeof STAND_IN_FOLDER - 1 + size_t(end - name)] = 0;
-      if (program_path(file, path, sizeof path))
-        if (void* library = dlopen(path, LOADING)) loaded[count++] = library;
+    char file[256];
+    const size_t length = size_t(end - name);
+    if (length < sizeof file) {
+      std::memcpy(file, name, length);
+      file[length] = 0;
+      if (void* library = dlopen(file, LOADING)) held[count++] = library;
     }
     name = end + 1;
   }

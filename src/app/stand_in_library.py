@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
-"""stand_in_library.py LIBRARY OUTPUT COMPILER: makes OUTPUT, a stand-in for the shared library
-LIBRARY (x86-64): the same name for the loader, the same names offered with the same versions,
-but no code behind them. Every function, if ever called, says which it is and aborts; every
-variable is zeroed storage of the same size. It needs nothing but the C library, so the libraries
-LIBRARY needs are not loaded either.
+"""stand_in_library.py OUTPUT COMPILER NAME=LIBRARY...: makes OUTPUT, one stand-in for the shared
+libraries given (x86-64), each by the name the loader knows it by: the names they offer, with the
+same versions, but no code behind them. Every function, if ever called, says which it is and
+aborts; every variable is zeroed storage of the same size. It needs nothing but the C library,
+so the libraries those need are not loaded either. Beside OUTPUT, a link of each library's name
+leads to it: loaded by those names, the one file is taken for all of them.
 
-The program that only prints has the libraries the toolkit's GUI library names for windows,
-OpenGL, D-Bus and the like replaced by such stand-ins (src/CMakeLists.txt): it never calls them,
-and loading them and what they need was a tenth of a short run."""
+The program that only prints has the libraries the toolkit names for windows, OpenGL, D-Bus and
+the like replaced by it (src/CMakeLists.txt, app/main.cpp): it never calls them, and loading them
+and what they need was a tenth of a short run."""
 import os
 import struct
 import subprocess
@@ -140,12 +141,22 @@ def version_script(versions):
 
 
 def main():
-    if len(sys.argv) != 4:
-        fail("usage: stand_in_library.py LIBRARY OUTPUT COMPILER")
-    library, output, compiler = sys.argv[1:]
-    soname, versions, symbols = read_library(library)
-    if os.path.basename(output) != soname:
-        fail(f"{output} should be named {soname}, the name the loader looks for")
+    if len(sys.argv) < 4:
+        fail("usage: stand_in_library.py OUTPUT COMPILER NAME=LIBRARY...")
+    output, compiler = sys.argv[1:3]
+    symbols, versions, names = [], [], []
+    offered, versioned = set(), set()
+    for pair in sys.argv[3:]:
+        name, _, library = pair.partition("=")
+        soname, library_versions, library_symbols = read_library(library)
+        if soname != name:
+            fail(f"{library} is named {soname} for the loader, not {name}")
+        names.append(name)
+        # A name or version two libraries share is offered once.
+        versions += [v for v in library_versions if v[0] not in versioned]
+        versioned.update(v[0] for v in library_versions)
+        symbols += [s for s in library_symbols if (s[0], s[4]) not in offered]
+        offered.update((s[0], s[4]) for s in library_symbols)
     with open(output + ".s", "w") as f:
         f.write(assembly(symbols))
     with open(output + ".map", "w") as f:
@@ -153,10 +164,16 @@ def main():
     # Two segments (code and names, variables), nothing to protect after loading: the loader maps
     # it in three calls.
     subprocess.run([compiler, "-shared", "-nostdlib", "-o", output, output + ".s", "-lc",
-                    f"-Wl,-soname,{soname}", f"-Wl,--version-script={output}.map",
+                    f"-Wl,-soname,{os.path.basename(output)}", f"-Wl,--version-script={output}.map",
                     "-Wl,-z,noseparate-code", "-Wl,-z,norelro"], check=True)
     os.remove(output + ".s")
     os.remove(output + ".map")
+    folder = os.path.dirname(output)
+    for name in names:
+        link = os.path.join(folder, name)
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.basename(output), link)
 
 
 main()
