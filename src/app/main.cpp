@@ -5,6 +5,7 @@
 // thousand names fewer for the loader to bind, a good part of a short run). That one is a library
 // the launcher loads and runs itself: a process started afresh would map the C library and the
 // loader's own files a second time, about a millisecond.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -59,13 +60,27 @@ constexpr char STAND_IN_NAMES[] = "";
 #endif
 constexpr char STAND_IN[] = "print-stand-ins/libvesk-stand-ins.so";
 constexpr int MOST_STAND_INS = 16;
+// In the environment of a print started again after a function of the stand-in was called.
+constexpr char NO_STAND_IN[] = "VESK_NO_STAND_IN";
+char NO_STAND_IN_SETTING[] = "VESK_NO_STAND_IN=1";
+
+char** command_line = nullptr;  // the launcher's own, for a print started again
+
+// Whether the stand-in is loaded: only for the toolkit's platform that keeps windows off the
+// screen, which a print run takes built into the program (a window system's, which it takes when
+// asked for one, calls the window system's libraries), and not in a print started again.
+bool stand_in_wanted() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  return platform && std::strcmp(platform, "offscreen") == 0 && !std::getenv(NO_STAND_IN);
+}
 
 // Loads the stand-in by its own file, then by each name (only when it is there: a name alone could
 // also be found among the system's libraries), keeping each hold in held[]; returns how many.
 int load_stand_ins(void* (&held)[MOST_STAND_INS]) {
   int count = 0;
   char path[4096];
-  if (!*STAND_IN_NAMES || !program_path(STAND_IN, path, sizeof path)) return 0;
+  if (!*STAND_IN_NAMES || !stand_in_wanted() || !program_path(STAND_IN, path, sizeof path))
+    return 0;
   void* stand_in = dlopen(path, LOADING);
   if (!stand_in) return 0;
   held[count++] = stand_in;
@@ -116,7 +131,34 @@ void run_printing_program(int argc, char** argv) {
 
 }  // namespace
 
+// Called by a function of the stand-in, which it names, were a print ever to reach one: the
+// launcher is started again in the process's place, with the same command line, to print with
+// the real libraries (a temporary file of the print under way may be left beside its document).
+extern "C" [[gnu::visibility("default"), noreturn]] void vesk_stand_in_called(
+    const char* function) {
+  char line[512];
+  const int length =
+      std::snprintf(line, sizeof line,
+                    "vesk: %s was called, which a print does without: printing again\n", function);
+  if (length > 0) (void)!write(STDERR_FILENO, line, std::min(size_t(length), sizeof line - 1));
+  size_t count = 0;
+  while (environ[count]) ++count;
+  auto** environment = static_cast<char**>(std::malloc((count + 2) * sizeof(char*)));
+  char path[4096];
+  const ssize_t path_length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (environment && path_length > 0 && command_line) {
+    path[path_length] = 0;
+    std::memcpy(environment, environ, count * sizeof(char*));
+    environment[count] = NO_STAND_IN_SETTING;
+    environment[count + 1] = nullptr;
+    execve(path, command_line, environment);
+  }
+  cannot_start("vesk", std::strerror(errno ? errno : ENOMEM));
+  std::abort();
+}
+
 int main(int argc, char** argv) {
+  command_line = argv;
   if (command_line_asks_for_help(argc, argv)) {
     write_command_line_usage(stdout);
     return 0;

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """stand_in_library.py OUTPUT COMPILER NAME=LIBRARY...: makes OUTPUT, one stand-in for the shared
 libraries given (x86-64), each by the name the loader knows it by: the names they offer, with the
-same versions, but no code behind them. Every function, if ever called, says which it is and
-aborts; every variable is zeroed storage of the same size. It needs nothing but the C library,
-so the libraries those need are not loaded either. Beside OUTPUT, a link of each library's name
-leads to it: loaded by those names, the one file is taken for all of them.
+same versions, but no code behind them. Every function, if ever called, hands its name to the
+launcher's vesk_stand_in_called, which prints again without the stand-in; every variable is
+zeroed storage of the same size. It needs no other library, so the libraries those need are not
+loaded either. Beside OUTPUT, a link of each library's name leads to it: loaded by those names,
+the one file is taken for all of them.
 
 The program that only prints has the libraries the toolkit names for windows, OpenGL, D-Bus and
 the like replaced by it (src/CMakeLists.txt, app/main.cpp): it never calls them, and loading them
@@ -98,25 +99,15 @@ def read_library(path):
 
 
 def assembly(symbols):
-    text = [".text",
-            # Called with the function's name: says it and aborts.
-            "vesk_stand_in_called:",
-            "\tsubq $8, %rsp",
-            "\tmovq %rdi, %rdx",
-            "\tleaq .Lmessage(%rip), %rsi",
-            "\tmovl $2, %edi",
-            "\txorl %eax, %eax",
-            "\tcall dprintf@PLT",
-            "\tcall abort@PLT"]
+    # Each function hands its name to the launcher's vesk_stand_in_called (app/main.cpp).
+    text = [".text"]
     bss = [".bss"]
-    rodata = [".section .rodata.str1.1,\"aMS\",@progbits,1",
-              ".Lmessage: .asciz \"vesk: %s was called, but a run that only prints does not load "
-              "its library\\n\""]
+    rodata = [".section .rodata.str1.1,\"aMS\",@progbits,1"]
     for n, (name, kind, binding, size, version, default) in enumerate(symbols):
         local = f"vesk_stand_in_{n}"
         if kind in (STT_FUNC, STT_GNU_IFUNC):
             text += [".p2align 4", f".globl {local}", f".type {local},@function", f"{local}:",
-                     f"\tleaq .Lname{n}(%rip), %rdi", "\tjmp vesk_stand_in_called"]
+                     f"\tleaq .Lname{n}(%rip), %rdi", "\tjmp vesk_stand_in_called@PLT"]
             rodata.append(f".Lname{n}: .asciz \"{name}\"")
             section = text
         else:
@@ -163,7 +154,7 @@ def main():
         f.write(version_script(versions))
     # Two segments (code and names, variables), nothing to protect after loading: the loader maps
     # it in three calls.
-    subprocess.run([compiler, "-shared", "-nostdlib", "-o", output, output + ".s", "-lc",
+    subprocess.run([compiler, "-shared", "-nostdlib", "-o", output, output + ".s",
                     f"-Wl,-soname,{os.path.basename(output)}", f"-Wl,--version-script={output}.map",
                     "-Wl,-z,noseparate-code", "-Wl,-z,norelro"], check=True)
     os.remove(output + ".s")
