@@ -106,6 +106,10 @@ void run_printing_program(int argc, char** argv) {
     cannot_start(PRINTING_PROGRAM, std::strerror(errno ? errno : ENOENT));
     return;
   }
+  // A print opens no window: without a platform asked for, it takes the one that keeps windows
+  // off any screen (as the print program itself would), so the stand-in serves it too.
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (!platform || !*platform) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   void* stand_ins[MOST_STAND_INS];
   const int stand_in_count = load_stand_ins(stand_ins);
   // The toolkit then waits for events with its own loop, not GLib's, whose library has a

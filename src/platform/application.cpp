@@ -162,6 +162,9 @@ void platform_start(int argc, char** argv) {
   font_configuration.thread = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
 #ifdef VESK_HEADLESS
+  // A print opens no window: without a platform asked for, it takes the one that keeps windows
+  // off any screen, so that it runs where no window system answers (a remote shell, a server).
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   platform_use_print_platform();
 #endif
   application = new Application(saved_argc, argv);
