@@ -113,6 +113,17 @@ struct Out {
   }
 };
 
+// Ends the element begun for a run of text (words, a credit's words) with the run's size and
+// face, then its words.
+void styled_words(Out& o, Drosa run, const std::string& words) {
+  o.attr("font-size", long(run->get(xtextsize)));
+  const int face = run->get(xtextface);
+  if (face & 2) o.attr("font-style", "italic");
+  if (face & 1) o.attr("font-weight", "bold");
+  xml_add_text(o.w, words.c_str());
+  o.end();
+}
+
 // ---- The piece's parts --------------------------------------------------------------------
 
 struct Part {
@@ -996,12 +1007,7 @@ void Exporter::credits() {
           o.attr("default-y", tenths(pd->get(xpagey1)).c_str());
           o.attr("justify", justified == 0 ? "left" : justified == 2 ? "right" : "center");
         }
-        o.attr("font-size", long(run->get(xtextsize)));
-        const int face = run->get(xtextface);
-        if (face & 2) o.attr("font-style", "italic");
-        if (face & 1) o.attr("font-weight", "bold");
-        xml_add_text(o.w, words.c_str());
-        o.end();
+        styled_words(o, run, words);
         first = false;
       }
       if (!first) o.end();
@@ -2290,12 +2296,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         o.start(c == CLASS_REHEARSAL ? "rehearsal" : "words");
         if (!default_x.empty()) o.attr("default-x", default_x.c_str());
         if (!default_y.empty()) o.attr("default-y", default_y.c_str());
-        o.attr("font-size", long(run->get(xtextsize)));
-        const int face = run->get(xtextface);
-        if (face & 2) o.attr("font-style", "italic");
-        if (face & 1) o.attr("font-weight", "bold");
-        xml_add_text(o.w, words.c_str());
-        o.end();
+        styled_words(o, run, words);
       }
       direction_end(vs);
     }

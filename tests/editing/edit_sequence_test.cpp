@@ -22,7 +22,22 @@
 
 namespace {
 
-using EditSequence = SymbolPage;
+class EditSequence : public SymbolPage {
+ protected:
+  // Split System over a group: every note of the first page's first two systems.
+  void split_first_two_systems() {
+    set_insertion_point(NIL, 0, -10);
+    for (int v = 0; v < voice_count; ++v) {
+      int systems = 0;
+      for (Drosa p = page_start[v]->xnext; p && systems < 2; p = p->xnext) {
+        if (effective_kind(p) == ENDSYST) ++systems;
+        if (p->xkind == NOTE) p->set(xselected, 1);
+      }
+    }
+    group_selected = 1;
+    command(PAGE_MENU, 10);
+  }
+};
 
 // Two staves, eight bars, two bars to a system; chords and eighths in the upper staff.
 void sequence_piece() {
@@ -181,16 +196,7 @@ TEST_F(EditSequence, SplitSystemOverTwoSystemsOfARealSongUndoneLeavesNoSlurMark)
     return marks;
   };
   const std::string before = slur_marks();
-  set_insertion_point(NIL, 0, -10);
-  for (int v = 0; v < voice_count; ++v) {
-    int systems = 0;
-    for (Drosa p = page_start[v]->xnext; p && systems < 2; p = p->xnext) {
-      if (effective_kind(p) == ENDSYST) ++systems;
-      if (p->xkind == NOTE) p->set(xselected, 1);
-    }
-  }
-  group_selected = 1;
-  command(PAGE_MENU, 10);
+  split_first_two_systems();
   EXPECT_EQ(take_reports().size(), 1u);
   ASSERT_NE(slur_marks(), before);
   ASSERT_EQ(page_count, 2);
@@ -210,16 +216,7 @@ TEST_F(EditSequence, SplitSystemAfterAPickupsHiddenRestsMakesNoEmptySystem) {
   const std::string copy = dir + "/song.musicxml";
   std::filesystem::copy_file(score, copy);
   ASSERT_TRUE(start({copy}));
-  set_insertion_point(NIL, 0, -10);
-  for (int v = 0; v < voice_count; ++v) {
-    int systems = 0;
-    for (Drosa p = page_start[v]->xnext; p && systems < 2; p = p->xnext) {
-      if (effective_kind(p) == ENDSYST) ++systems;
-      if (p->xkind == NOTE) p->set(xselected, 1);
-    }
-  }
-  group_selected = 1;
-  command(PAGE_MENU, 10);
+  split_first_two_systems();
   take_reports();
   std::vector<bool> drawn;
   for (int v = 0; v < voice_count; ++v) {
