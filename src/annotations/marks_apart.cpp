@@ -5,10 +5,13 @@
 // the marks drawn before it on its staff, on its side; words (a tempo or rehearsal mark, an
 // ornament, a bowing, a breath mark or a pause: a trill over the end of a slur) that meet
 // another move away from the staff beyond it, as far as they must. A dynamic stays where
-// it is, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and brackets:
-// endings), and words at a note where a line begins. A trill line moves with its "tr", and an
-// octave line with its words, as one sign or words. Note heads are in the way too: words the
-// document places at one height stood on the heads of high or low notes.
+// words meet it, its hairpin beside it; so do pedal marks, syllables and lines (hairpins, and
+// brackets: endings), and words at a note where a line begins. A trill line moves with its
+// "tr", and an octave line with its words, as one sign or words. Note heads are in the way too:
+// words the document places at one height stood on the heads of high or low notes. A dynamic
+// or a hairpin moves off the notes of its staff alone (their heads, stems, beams, ties and
+// slurs, and an accent or staccato it touches beside it); a dynamic and the hairpin going on
+// from it in line move together.
 #include "annotations/marks_apart.h"
 
 #include <algorithm>

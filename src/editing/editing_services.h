@@ -743,9 +743,12 @@ void insert_endsyst_on_voice(Drosa note, int page_flag);
 
 // ---- The Page menu's single steps ----------------------------------------------------------
 
-// split_system_cb: a system starts at the note, unless it starts one already.
+// split_system_cb: a system starts at the note, unless it starts one already or every shown
+// voice holds only hidden rests before it in its system (a pickup filled out by rests not drawn:
+// the note counts as the system's start).
 void split_system_cb(Drosa note);
-// combine_with_next_system_cb: the music from the note on joins the next system.
+// combine_with_next_system_cb: the music from the note on (from its system's start, when only
+// hidden rests stand before it) joins the next system.
 void combine_with_next_system_cb(Drosa note);
 
 // split_page: makes system `system` of the current page (0 its first) start a new page in
