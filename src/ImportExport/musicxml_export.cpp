@@ -71,12 +71,14 @@ constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
                                     "16th",  "32nd",  "64th", "128th",   "256th"};
 
-// Page units as tenths, to a tenth of a tenth at most ("-10", "12.4").
-std::string tenths_text(int32_t units) {
+// Page units as tenths, `staff_size` units to a staff space (50 to a text's offsets from its
+// note or staff), to a tenth of a tenth at most ("-10", "12.4").
+std::string tenths_text(int32_t units, int32_t staff_size = 10 * UNITS_PER_TENTH) {
   char text[32];
-  const bool whole = units % UNITS_PER_TENTH == 0;
-  std::snprintf(text, sizeof text, "%.*f", whole ? 0 : 1, double(units) / UNITS_PER_TENTH);
-  return text;
+  std::snprintf(text, sizeof text, "%.1f", double(units) * 10 / std::max(staff_size, 1));
+  std::string s = text;
+  if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+  return s;
 }
 
 // The program's text (Mac OS Roman) as UTF-8, the control characters XML does not allow
@@ -972,14 +974,6 @@ void Exporter::header() {
 // places credits shows the page's head as it was. The identification says them once more for
 // a reader that does not.
 void Exporter::credits() {
-  auto tenths = [&](int32_t units) {
-    char text[32];
-    const double t = double(units) * 10 / std::max(layout.staff_size, 1);
-    std::snprintf(text, sizeof text, "%.1f", t);
-    std::string s = text;
-    if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
-    return s;
-  };
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
       const int kind = effective_kind(p);
@@ -1003,8 +997,8 @@ void Exporter::credits() {
         }
         o.start("credit-words");
         if (first) {
-          o.attr("default-x", tenths(x).c_str());
-          o.attr("default-y", tenths(pd->get(xpagey1)).c_str());
+          o.attr("default-x", tenths_text(x, layout.staff_size).c_str());
+          o.attr("default-y", tenths_text(pd->get(xpagey1), layout.staff_size).c_str());
           o.attr("justify", justified == 0 ? "left" : justified == 2 ? "right" : "center");
         }
         styled_words(o, run, words);
