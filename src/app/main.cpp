@@ -99,6 +99,11 @@ int load_stand_ins(void* (&held)[MOST_STAND_INS]) {
   return count;
 }
 
+bool has_value(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value && *value;
+}
+
 // Loads the print program and runs it; returns only when it could not be loaded.
 void run_printing_program(int argc, char** argv) {
   char path[4096];
@@ -108,8 +113,7 @@ void run_printing_program(int argc, char** argv) {
   }
   // A print opens no window: without a platform asked for, it takes the one that keeps windows
   // off any screen (as the print program itself would), so the stand-in serves it too.
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (!platform || !*platform) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (!has_value("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   void* stand_ins[MOST_STAND_INS];
   const int stand_in_count = load_stand_ins(stand_ins);
   // The toolkit then waits for events with its own loop, not GLib's, whose library has a
@@ -169,9 +173,16 @@ int main(int argc, char** argv) {
   }
   // A run that only prints goes to the default printer when there is one: the toolkit's
   // printing library, which lists the printers, comes only with the whole program.
-  if (command_line_needs_no_window(argc, argv) && !print_server_may_answer()) {
-    run_printing_program(argc, argv);
-    return 127;
+  if (command_line_needs_no_window(argc, argv)) {
+    if (!print_server_may_answer()) {
+      run_printing_program(argc, argv);
+      return 127;
+    }
+    // The whole program prints too without a window: where no window system is named (a remote
+    // shell, a server), it takes the platform that keeps windows off any screen rather than
+    // failing to start.
+    if (!has_value("QT_QPA_PLATFORM") && !has_value("DISPLAY") && !has_value("WAYLAND_DISPLAY"))
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
   char path[4096];
   if (program_path(WINDOWED_PROGRAM, path, sizeof path)) execv(path, argv);
