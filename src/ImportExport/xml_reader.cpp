@@ -828,11 +828,16 @@ void get_text(XmlText& text, const char*& at) {
 // At the end of a block's replay: the names of the elements still open are copied out of it,
 // for their end records in later blocks, and no other text goes on showing it.
 void release_block(XmlElement& e) {
-  for (int32_t i = 0; i < e.depth; ++i) own_shown_bytes(e.element_names[size_t(i)]);
-  for (int32_t i = 0; i < e.attribute_count; ++i) {
-    xml_text_clear(e.attribute_names[size_t(i)]);
-    xml_text_clear(e.attribute_values[size_t(i)]);
+  // Names of closed elements and attributes of earlier records may show it too.
+  for (size_t i = 0; i < e.element_names.size(); ++i) {
+    XmlText& name = e.element_names[i];
+    if (int32_t(i) < e.depth)
+      own_shown_bytes(name);
+    else if (name.shown)
+      xml_text_clear(name);
   }
+  for (XmlText& name : e.attribute_names) xml_text_clear(name);
+  for (XmlText& value : e.attribute_values) xml_text_clear(value);
   xml_text_clear(e.text);
 }
 
