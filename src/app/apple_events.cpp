@@ -79,7 +79,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print, bool 
       draw_pages_ahead(print);
       const bool opened = open_piece_window(-2);
       all &= opened;
-      if (opened && print) print_piece(PRINT_BEFORE_CLOSING);
+      if (opened && print) all &= print_piece(PRINT_BEFORE_CLOSING);
       draw_pages_ahead(false);
       if (opened && print && !keep_open) close_view(0);
       activate_window(nullptr);
@@ -94,7 +94,7 @@ bool open_documents(const std::vector<std::string>& documents, bool print, bool 
     if (!opened) {
       copy_from_VIEW_nodes(most_recent_view());
     } else if (print) {
-      print_piece(PRINT_BEFORE_CLOSING);
+      all &= print_piece(PRINT_BEFORE_CLOSING);
       if (!keep_open) close_view(0);
     }
     activate_window(nullptr);

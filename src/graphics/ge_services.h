@@ -688,7 +688,9 @@ inline constexpr int PRINT_BEFORE_CLOSING = -2;
 // Failure: a step of the session that fails is reported with its name ("Open Printer Page",
 //          "Graphics Context", "Close Printer Page", "Before EndDoc", "EndDoc") and ends the
 //          command; nothing of the document is left behind and the piece is as it was.
-void print_piece(int which);
+// Returns: false when it failed or was cancelled (or no print session could be had), so that
+//          a run started only to print ends with a failure status.
+bool print_piece(int which);
 
 // draw_pages_ahead: while on, each page final in a format of the whole piece (its list kept and
 // the next page begun) is drawn as a printed page on a thread of its own while the main thread

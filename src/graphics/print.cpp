@@ -630,15 +630,15 @@ void print_dialog_item_proc(DialogRef dialog, int item) {
 
 // ---- Commands -----------------------------------------------------------------------------------
 
-void print_piece(int which) {
-  if (!session_ready()) return;
+bool print_piece(int which) {
+  if (!session_ready()) return false;
   const bool closing = which == PRINT_BEFORE_CLOSING;
   if (closing) which = PRINT_WITHOUT_DIALOG;
   uint8_t chosen[MAX_NCONTEXTS + 1] = {};
   if (which == PRINT_CURRENT_CONTEXT) {
     chosen[std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS)] = 1;
   } else if (which == PRINT_CHOSEN_CONTEXTS) {
-    if (!choose_contexts_dialog("Print Which Notation Contexts?", nullptr, chosen)) return;
+    if (!choose_contexts_dialog("Print Which Notation Contexts?", nullptr, chosen)) return false;
   } else {
     for (int c = 1; c <= ncontext_count; ++c) chosen[c] = 1;
   }
@@ -654,11 +654,16 @@ void print_piece(int which) {
   shown.scroll_v = scroll_v;
   // A print without the dialog leaves the settings the dialog shows as they were.
   const PrintSettings settings = *print_settings;
+  bool printed = true;
   for (int c = 1; c <= ncontext_count && c <= MAX_NCONTEXTS; ++c)
-    if (chosen[c] && !print_context(c, which, shown)) break;
+    if (chosen[c] && !print_context(c, which, shown)) {
+      printed = false;
+      break;
+    }
   if (which == PRINT_WITHOUT_DIALOG) *print_settings = settings;
   if (closing) shown.formatted = false;
   put_back(shown);
+  return printed;
 }
 
 void draw_pages_ahead(bool on, int32_t fewest_pages) {

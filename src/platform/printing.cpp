@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -912,9 +913,7 @@ int16_t platform_print_end_document(PrintSession* s) {
     if (s->final_path.empty()) {
       code = spool(s);
       remove_temp(s);
-    } else if (!QFile::setPermissions(
-                   QString::fromStdString(s->temp_path),
-                   QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther) ||
+    } else if (chmod(s->temp_path.c_str(), 0644) != 0 ||  // by its bytes: any encoding
                std::rename(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
       code = errno_code();
       remove_temp(s);

@@ -643,6 +643,21 @@ TEST_F(PrintedPiece, AFileIsProposedUnderThePiecesName) {
   piece_fsspec = saved;
 }
 
+// A file named in another encoding than UTF-8 (a Latin-1 name) is kept under its name.
+TEST_F(PrintedPiece, APdfNamedInLatin1IsKept) {
+  build_engraved_piece(1, 2, 2, 1);
+  ASSERT_EQ(offscreen_create(10, 85, 110, 0, 0), 1);
+  ASSERT_EQ(format_page(1, 0), 1);
+  const fs::path pdf = folder /
+                       "Etude n\xe9"
+                       "e.pdf";
+  fs::remove(pdf);
+  print_settings->destination = PRINT_TO_PDF_FILE;
+  print_settings->file = pdf.string();
+  EXPECT_TRUE(print_piece(PRINT_WITHOUT_DIALOG));
+  EXPECT_TRUE(fs::exists(pdf));
+}
+
 // The elements of a GE list, byte for byte.
 std::string list_bytes(Drosa head) {
   std::string bytes;
