@@ -318,10 +318,6 @@ bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
   return true;
 }
 
-bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance) {
-  return design_advance_at(raw, raw.pixelSize(), bold, italic, glyph, advance);
-}
-
 bool design_advance_at(const QRawFont& raw, qreal pixel_size, bool bold, bool italic, quint32 glyph,
                        double* advance) {
   if (!whole_pixel_size(pixel_size)) return false;

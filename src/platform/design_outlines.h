@@ -23,12 +23,9 @@
 bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double x, double y,
                     QPainterPath* outline);
 
-// The advance of a glyph of the raw font's engine at its pixel size, as the toolkit gives it
+// The advance of a glyph of the raw font's engine at a whole pixel size, as the toolkit gives it
 // for a font drawn without hints (the design width scaled in the same steps). False where
 // design_outline is false.
-bool design_advance(const QRawFont& raw, bool bold, bool italic, quint32 glyph, double* advance);
-
-// The same at another whole pixel size than the raw font's.
 bool design_advance_at(const QRawFont& raw, qreal pixel_size, bool bold, bool italic, quint32 glyph,
                        double* advance);
 

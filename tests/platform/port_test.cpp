@@ -495,7 +495,7 @@ TEST(Port, OutlinesAndAdvancesFromTheFontFileAreTheLayouts) {
       }
       EXPECT_TRUE(same) << number << ' ' << bold << italic << " U+" << std::hex << int(c);
       double advance = -1;
-      ASSERT_TRUE(design_advance(raw, bold, italic, glyphs[0], &advance));
+      ASSERT_TRUE(design_advance_at(raw, raw.pixelSize(), bold, italic, glyphs[0], &advance));
       EXPECT_EQ(advance, metrics.horizontalAdvance(text)) << number << " U+" << std::hex << int(c);
       ++checked;
     }
