@@ -35,6 +35,7 @@
 #endif
 
 #include "platform/event_input.h"
+#include "platform/font_configuration.h"
 #include "platform/port.h"
 #include "platform/port_image.h"
 #include "platform/window.h"
@@ -99,13 +100,30 @@ void on_quit_signal(int) {
   (void)written;
 }
 
+// The system's configuration, read as fontconfig reads it; nullptr when it cannot be read. A
+// program that only prints reads its files put together as one document, for a third less work
+// on the way to its first page; the program with windows, which lives on while they may change,
+// keeps the names of the files that fontconfig reads.
+FcConfig* read_system_font_configuration() {
+#ifdef VESK_HEADLESS
+  return platform_read_font_configuration();
+#else
+  FcConfig* config = FcConfigCreate();
+  if (config && !FcConfigParseAndLoad(config, nullptr, FcTrue)) {
+    FcConfigDestroy(config);
+    config = nullptr;
+  }
+  return config;
+#endif
+}
+
 // The system's font configuration made the program's current one, as fontconfig's own start
 // makes it, but for the descriptions of the configuration files a system offers without using
 // them, which fontconfig also reads at its start (a third of its work) only to list them. A
 // configuration that names no font cache is left to fontconfig's start, which adds its own.
 void load_font_configuration() {
-  FcConfig* config = FcConfigCreate();
-  bool loaded = config && FcConfigParseAndLoad(config, nullptr, FcTrue);
+  FcConfig* config = read_system_font_configuration();
+  bool loaded = config != nullptr;
   if (loaded) {
     FcStrList* caches = FcConfigGetCacheDirs(config);
     loaded = caches && FcStrListNext(caches);
