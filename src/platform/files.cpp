@@ -61,6 +61,17 @@ int platform_file_close(int fd) {
 
 int platform_file_rename(const char* from, const char* to) { return std::rename(from, to); }
 
+int platform_file_put_in_place(const char* from, const char* to) {
+  struct stat there;
+  if (::lstat(to, &there) == 0 && (S_ISREG(there.st_mode) || S_ISLNK(there.st_mode)) &&
+      ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) == 0) {
+    if (::unlink(from) == 0) return 0;
+    // What took the name meanwhile is not to be removed: the two go back, and rename says why.
+    ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+  }
+  return std::rename(from, to);
+}
+
 off_t platform_file_seek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
 
 int platform_file_duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }

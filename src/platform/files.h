@@ -16,6 +16,11 @@ ssize_t platform_file_write(int fd, const void* bytes, size_t n);
 int platform_file_sync(int fd);
 int platform_file_close(int fd);
 int platform_file_rename(const char* from, const char* to);
+// Renames a file to a name that may be taken, as rename(2) does (a file or link there replaced
+// at once, a folder refused), without having the file system write the new file out first: it
+// may do so before a file takes the name of an existing one, which would cost the caller the
+// write. The two are exchanged instead and the old one removed.
+int platform_file_put_in_place(const char* from, const char* to);
 // Moves the file position (lseek(2)): the new position, or -1 with errno.
 off_t platform_file_seek(int fd, off_t offset, int whence);
 // A second descriptor of the same open file (dup(2)), to close on its own; -1 with errno.

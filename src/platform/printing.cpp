@@ -38,6 +38,7 @@
 #include "platform/beep.h"
 #include "platform/cores.h"
 #include "platform/file_dialog.h"
+#include "platform/files.h"
 #include "platform/os_errors.h"
 #include "platform/pdf_writer.h"
 #include "platform/port.h"
@@ -914,7 +915,7 @@ int16_t platform_print_end_document(PrintSession* s) {
       code = spool(s);
       remove_temp(s);
     } else if (chmod(s->temp_path.c_str(), 0644) != 0 ||  // by its bytes: any encoding
-               std::rename(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
+               platform_file_put_in_place(s->temp_path.c_str(), s->final_path.c_str()) != 0) {
       code = errno_code();
       remove_temp(s);
     } else {

@@ -1,6 +1,7 @@
 // files_test.cpp: the file layer's whole-file read and its replacement of a file whole.
 //   ReadWhole.*: what is not a regular file is refused at once, a longer file too
 //   Replace.*: links followed, permissions given or kept, nothing left by an abandoned write
+//   PutInPlace.*: a file or a link replaced whole, a free name taken, a folder refused
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@ class FilesTest : public ::testing::Test {
 
 using ReadWhole = FilesTest;
 using Replace = FilesTest;
+using PutInPlace = FilesTest;
 
 TEST_F(ReadWhole, WhatIsNotAFileIsRefusedAtOnceAndALongerFileToo) {
   const std::string file = dir + "/a.txt", pipe = dir + "/pipe";
@@ -54,6 +56,37 @@ TEST_F(ReadWhole, WhatIsNotAFileIsRefusedAtOnceAndALongerFileToo) {
   EXPECT_TRUE(S_ISFIFO(status.mode));
   EXPECT_EQ(platform_file_read_whole(dir, 100, &bytes), EISDIR);
   EXPECT_EQ(platform_file_read_whole(dir + "/none", 100, &bytes), ENOENT);
+}
+
+TEST_F(PutInPlace, AFileOrALinkIsReplacedAFreeNameTakenAFolderRefused) {
+  const std::string made = dir + "/made.tmp", old = dir + "/old.pdf", real = dir + "/real.pdf",
+                    link = dir + "/link.pdf", folder = dir + "/folder";
+  std::ofstream(old) << "old";
+  std::ofstream(real) << "real";
+  fs::create_symlink(real, link);
+  fs::create_directory(folder);
+  const auto files = [&] { return std::distance(fs::directory_iterator(dir), {}); };
+
+  std::ofstream(made) << "new";
+  EXPECT_EQ(platform_file_put_in_place(made.c_str(), old.c_str()), 0);
+  EXPECT_EQ(read(old), "new");
+  EXPECT_FALSE(fs::exists(made)) << "the old file is left under the new one's name";
+  std::ofstream(made) << "new";
+  EXPECT_EQ(platform_file_put_in_place(made.c_str(), link.c_str()), 0);
+  EXPECT_FALSE(fs::is_symlink(link)) << "the link itself is replaced, as rename does";
+  EXPECT_EQ(read(link), "new");
+  EXPECT_EQ(read(real), "real");
+  std::ofstream(made) << "new";
+  EXPECT_EQ(platform_file_put_in_place(made.c_str(), (dir + "/free.pdf").c_str()), 0);
+  EXPECT_EQ(read(dir + "/free.pdf"), "new");
+  EXPECT_EQ(files(), 5);
+
+  std::ofstream(made) << "new";
+  errno = 0;
+  EXPECT_NE(platform_file_put_in_place(made.c_str(), folder.c_str()), 0);
+  EXPECT_EQ(errno, EISDIR);
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(read(made), "new");
 }
 
 TEST_F(Replace, ALinkKeepsItsFileWhichTakesTheGivenOrTheOldPermissions) {
