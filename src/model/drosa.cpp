@@ -49,6 +49,12 @@ constexpr uintptr_t ALIGN = DROSA_NODE_SIZE;
 constexpr int LEAK_ALERTS = 8;  // leaked nodes listed in alerts; the rest go to the debug stream
 constexpr uint32_t LEAK_RECHECK_TICKS = 333;  // wait for late returns before reporting a leak
 
+// Per block, how many of its lowest nodes were never taken since it was built: they are free,
+// and still linked to one another as built (each to the one below it), which is the order
+// order_free_nodes gives them; only the highest one's link back and the lowest one's link on
+// may have changed. A take lowers it to the node taken when that lies below it.
+uint32_t never_taken[DROSA_MAX_BLOCKS + 1];
+
 Drosa handle_of(uint32_t block, uint32_t index) {
   return Drosa((block << DROSA_INDEX_BITS) | index);
 }
@@ -67,6 +73,7 @@ int build_block(void* allocation, long size, bool first) {
   int count = int((end - start) / ALIGN);
 
   uint32_t block = ++drosa_block_total;
+  never_taken[block] = uint32_t(count);
   drosa_block_allocation[block] = allocation;
   drosa_block_base[block] = reinterpret_cast<DrosaNode*>(start);
   if (first) {
@@ -204,6 +211,9 @@ Drosa newDrosa(int kind, int context) {
   --freeCount;
   Drosa node = freeHead;
   DrosaNode* p = node.address();
+  const uint32_t taken_block = node.handle() >> DROSA_INDEX_BITS,
+                 taken_index = node.handle() & DROSA_INDEX_MASK;
+  if (taken_index < never_taken[taken_block]) never_taken[taken_block] = taken_index;
   freeHead = p->xnext;
   if (freeHead) freeHead->xback = NIL;
   p->xnext = p->xback = NIL;
@@ -271,21 +281,32 @@ int32_t destroy_Drosa_list(Drosa first) {
 
 void order_free_nodes() {
   // A count that differs means a free node off the list or a listed node in use: the list
-  // is left as it was rather than changed on a guess.
+  // is left as it was rather than changed on a guess. The nodes never taken are free.
   long count = 0;
-  for (uint32_t block = 1; block <= drosa_block_total; ++block)
-    for (uint32_t i = 0; i < nodes_in_block(block); ++i)
+  for (uint32_t block = 1; block <= drosa_block_total; ++block) {
+    count += never_taken[block];
+    for (uint32_t i = never_taken[block]; i < nodes_in_block(block); ++i)
       if (drosa_block_base[block][i].xkind == FREE) ++count;
+  }
   if (count != long(freeCount)) {
     REPORT_ERROR(4, "order_free_nodes: %ld free nodes in the blocks, %ld on the free list", count,
                  long(freeCount));
     return;
   }
   // Every block from its lowest node up, each free node put in front: the list is then taken
-  // as new blocks are, the newest block first and each from its highest node down.
+  // as new blocks are, the newest block first and each from its highest node down. The nodes
+  // never taken are linked so already: only the ends of their run are set.
   Drosa head = NIL, far_end = NIL;
   for (uint32_t block = 1; block <= drosa_block_total; ++block) {
-    for (uint32_t i = 0; i < nodes_in_block(block); ++i) {
+    if (const uint32_t run = never_taken[block]) {
+      const Drosa lowest = handle_of(block, 0), highest = handle_of(block, run - 1);
+      lowest->xnext = head;
+      if (head) head->xback = lowest;
+      highest->xback = NIL;
+      if (!far_end) far_end = lowest;
+      head = highest;
+    }
+    for (uint32_t i = never_taken[block]; i < nodes_in_block(block); ++i) {
       DrosaNode* node = drosa_block_base[block] + i;
       if (node->xkind != FREE) continue;
       const Drosa handle = handle_of(block, i);

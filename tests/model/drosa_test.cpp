@@ -236,6 +236,29 @@ TEST_F(Growth, TakeLeavingNineGrowsByOneBlockAndNextTakeIsItsHighestNode) {
   EXPECT_EQ(still_free->xback, lowest);
 }
 
+TEST_F(Growth, FreeNodesOfSeveralBlocksPutBackInOrderRunFromTheNewestBlocksHighest) {
+  std::vector<Drosa> taken = drain_to(10);
+  for (int i = 0; i < 5; ++i) taken.push_back(newDrosa(NOTE, 0));  // the last ones grow
+  ASSERT_EQ(drosa_block_total, 2u);
+  for (size_t i : {taken.size() - 2, size_t(3), taken.size() - 4, size_t(0), size_t(7)})
+    destroyDrosa(taken[i]);
+  // Twice: the second time the list's head is a node of a block never taken from.
+  for (int round = 0; round < 2; ++round) {
+    order_free_nodes();
+    EXPECT_TRUE(take_reports().empty());
+    int32_t length = 0;
+    Drosa before = NIL;
+    for (Drosa p = freeHead; p; before = p, p = p->xnext, ++length) {
+      ASSERT_EQ(p->xback, before);
+      if (before) ASSERT_LT(p.handle(), before.handle());
+    }
+    EXPECT_EQ(length, freeCount);
+    EXPECT_EQ(freeTail, before);
+    newDrosa(NOTE, 0);
+    newDrosa(NOTE, 0);
+  }
+}
+
 TEST_F(Growth, RefusedGrowthIsSilentAndTheReserveStillServes) {
   drain_to(10);
   platform_refuse_allocations_after(0);
