@@ -28,10 +28,21 @@ namespace {
 
 constexpr int32_t NO_RIGHT_EDGE = 2100000000;  // the right edge of a chord with no note after it
 
+// The NTDATA of a note in place, as note_ntdata finds it; nullptr where that gives NIL. The
+// chain walks below read it at once: the node is reached once, not again through its link.
+DrosaNode* ntdata_node(Drosa note) {
+  if (!note) return nullptr;
+  const DrosaNode& n = *note;
+  if (n.xkind != NOTE || !n.xnext) return nullptr;
+  DrosaNode& nt = *n.xnext;
+  const int kind = nt.xcontext == 0 ? nt.xkind : effective_kind_in_context(n.xnext);
+  return kind == NTDATA ? &nt : nullptr;
+}
+
 // ---- Chain links -------------------------------------------------------------------------
 
 bool ends_chord(Drosa note) {
-  Drosa nt = note_ntdata(note);
+  const DrosaNode* nt = ntdata_node(note);
   return nt && nt->get(xendscd);
 }
 
@@ -43,9 +54,10 @@ int stem_dir(Drosa note) {
 // The note a node stands for: a note itself; for a CDDATA the note two nodes before it.
 Drosa chord_note_of(Drosa node) {
   if (!node) return NIL;
-  if (node->xkind == NOTE) return node;
-  if (node->xkind != CDDATA || !node->xback) return NIL;
-  Drosa note = node->xback->xback;
+  const DrosaNode& n = *node;
+  if (n.xkind == NOTE) return node;
+  if (n.xkind != CDDATA || !n.xback) return NIL;
+  Drosa note = n.xback->xback;
   return is_NOTE(note) ? note : NIL;
 }
 
@@ -251,25 +263,29 @@ Drosa search_line(const std::vector<Drosa>& notes) {
 // ---- Walking a print chain -------------------------------------------------------------------
 
 Drosa chain_next(Drosa note) {
-  Drosa nt = note_ntdata(note);
-  return nt ? nt->get(xpnext) : NIL;
+  const DrosaNode* nt = ntdata_node(note);
+  return nt ? nt->get(xpnext) : Drosa();
 }
 
 Drosa chain_prev(Drosa note) {
-  Drosa nt = note_ntdata(note);
-  return nt ? nt->get(xpback) : NIL;
+  const DrosaNode* nt = ntdata_node(note);
+  return nt ? nt->get(xpback) : Drosa();
 }
 
 Drosa last_note_cddata(Drosa last) {
-  Drosa nt = note_ntdata(last);
-  Drosa cd = nt ? nt->xnext : NIL;
-  return cd && cd->xkind == CDDATA ? cd : NIL;
+  const DrosaNode* nt = ntdata_node(last);
+  if (!nt || !nt->xnext) return NIL;
+  const Drosa cd = nt->xnext;
+  return cd->xkind == CDDATA ? cd : Drosa();
 }
 
 Drosa last_note_cddata2(Drosa last) {
-  Drosa cd = last_note_cddata(last);
-  Drosa cd2 = cd ? cd->xnext : NIL;
-  return cd2 && cd2->xkind == CDDATA2 ? cd2 : NIL;
+  const DrosaNode* nt = ntdata_node(last);
+  if (!nt || !nt->xnext) return NIL;
+  const DrosaNode& cd = *nt->xnext;
+  if (cd.xkind != CDDATA || !cd.xnext) return NIL;
+  const Drosa cd2 = cd.xnext;
+  return cd2->xkind == CDDATA2 ? cd2 : Drosa();
 }
 
 void staff_chord_notes(Drosa first, std::vector<Drosa>& notes) {
@@ -293,11 +309,11 @@ std::vector<Drosa> staff_chord_notes(Drosa first) {
 // Reads: xpback, xendscd. A note outside the chains is its own chord; other nodes give NIL.
 Drosa chord_first_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  Drosa nt = note_ntdata(p);
+  const DrosaNode* nt = ntdata_node(p);
   if (!nt) return p;
   for (;;) {
-    Drosa prev = nt->get(xpback);
-    Drosa prev_nt = note_ntdata(prev);
+    const Drosa prev = nt->get(xpback);
+    const DrosaNode* prev_nt = ntdata_node(prev);
     if (!prev_nt || prev_nt->get(xendscd)) return p;
     p = prev;
     nt = prev_nt;
@@ -308,11 +324,11 @@ Drosa chord_first_note(Drosa node) {
 // without one, its last note.
 Drosa chord_last_note(Drosa node) {
   Drosa p = chord_note_of(node);
-  Drosa nt = note_ntdata(p);
+  const DrosaNode* nt = ntdata_node(p);
   if (!nt) return p;
   while (!nt->get(xendscd)) {
-    Drosa next = nt->get(xpnext);
-    Drosa next_nt = note_ntdata(next);
+    const Drosa next = nt->get(xpnext);
+    const DrosaNode* next_nt = ntdata_node(next);
     if (!next_nt) return p;
     p = next;
     nt = next_nt;
@@ -387,12 +403,18 @@ Drosa cddatptr(Drosa note, int quiet) {
     return NIL;
   }
   Drosa p = note;
-  while (is_NOTE(p) && !ends_chord(p)) p = chain_next(p);
+  const DrosaNode* nt = ntdata_node(p);
+  while (nt && !nt->get(xendscd)) {
+    p = nt->get(xpnext);
+    nt = ntdata_node(p);
+  }
+  // A note without NTDATA ends the walk as the chain's end does; a link to something else
+  // than a note is a broken chain.
+  if (!nt && is_NOTE(p)) p = NIL;
   if (!p) {
     REPORT_ERROR(4, "cddatptr: no xendscd note found!");
     return NIL;
   }
-  Drosa nt = note_ntdata(p);
   if (!nt) {
     REPORT_ERROR(4, "cddatptr logic error (staffops)");
     return NIL;
