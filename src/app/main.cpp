@@ -59,7 +59,7 @@ constexpr char STAND_IN_NAMES[] = VESK_PRINT_STAND_INS;
 constexpr char STAND_IN_NAMES[] = "";
 #endif
 constexpr char STAND_IN[] = "print-stand-ins/libvesk-stand-ins.so";
-constexpr int MOST_STAND_INS = 16;
+constexpr int MOST_STAND_INS = 32;
 // In the environment of a print started again after a function of the stand-in was called.
 constexpr char NO_STAND_IN[] = "VESK_NO_STAND_IN";
 char NO_STAND_IN_SETTING[] = "VESK_NO_STAND_IN=1";
