@@ -2,7 +2,7 @@
 //
 // The dialogs themselves are the platform's (the toolkit's file dialogs on a display, the
 // script's answers in tests). The folder a dialog shows first is the one last used for its
-// kind, or for a save the folder of the file being saved.
+// kind, or for a save the folder of the file being saved (for an export, of the piece).
 #include "app/file_dialogs.h"
 
 #include <cstdlib>
@@ -134,7 +134,10 @@ int save_file_dialog(int kind, int published, int graphics) {
   request.filters = {t.filter};
   request.default_name = name_of(*spec);
   if (request.default_name.empty()) request.default_name = std::string("New Piece") + t.extension;
-  if (kind >= 0 && k != FILE_MIDI && k != FILE_MUSICXML) request.folder = folder_of(*spec);
+  // An export starts beside its piece (also one opened from the command line, which no dialog
+  // has shown yet); a new piece's export, in the folder last used.
+  if (kind >= 0)
+    request.folder = folder_of(k == FILE_MIDI || k == FILE_MUSICXML ? piece_fsspec : *spec);
   std::string path;
   if (!platform_file_dialog(request, &path)) return 0;
   *spec = path;

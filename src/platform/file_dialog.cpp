@@ -112,8 +112,8 @@ bool platform_file_dialog(const FileDialogRequest& request, std::string* path) {
     script_record_shown(FILE_DIALOG_ID, shown_text(request));
     std::string chosen;
     if (!script_take_file_name(&chosen) || chosen.empty()) return false;
-    *path = chosen;
-    remember_folder(request.preference_key, chosen);
+    *path = chosen[0] == '/' ? chosen : platform_file_dialog_folder(request) + "/" + chosen;
+    remember_folder(request.preference_key, *path);
     return true;
   }
 #ifdef VESK_HEADLESS

@@ -34,8 +34,9 @@ void script_alert_fails();
 // the dialog's port, as it is drawn at that moment, written to a PNG file; the dialog goes on.
 void script_save_image(const std::string& path);
 
-// The answer of the next file dialog: the path chosen, or "" for Cancel. File names form a
-// queue of their own beside the answers above.
+// The answer of the next file dialog: the path chosen, or "" for Cancel; a name without a
+// folder is taken in the folder the dialog shows first, as one typed into it. File names form
+// a queue of their own beside the answers above.
 void script_file_name(const std::string& path);
 // Takes the next file name; false (and a fault recorded) when none is left.
 bool script_take_file_name(std::string* path);

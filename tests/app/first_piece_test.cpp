@@ -1,6 +1,6 @@
 // first_piece_test.cpp: what a newcomer meets writing a first piece and sending it elsewhere.
-//   FirstPiece.*: the names the export dialogs offer; the name of the first new piece made;
-//   a new piece of one staff sent out as MusicXML and read back
+//   FirstPiece.*: the names and folders the export dialogs offer; the name of the first new
+//   piece made; a new piece of one staff sent out as MusicXML and read back
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -33,6 +33,12 @@ TEST_F(FirstPiece, ExportsOfferThePiecesNameButNeverTheDocumentItCameFrom) {
   EXPECT_EQ(offered(FILE_MUSICXML), "chorale.xml");
   piece_fsspec = "/music/chorale.vesk";
   EXPECT_EQ(offered(FILE_MUSICXML), "chorale.xml");
+  // They start beside the piece, also one opened without a dialog.
+  piece_fsspec = dir + "/:from: chorale.xml";
+  script_file_name("chorale.musicxml");
+  EXPECT_EQ(save_file_dialog(FILE_MUSICXML, 0, 0), 1);
+  EXPECT_EQ(*file_spec_of_kind(FILE_MUSICXML), dir + "/chorale.musicxml");
+  shown();
 }
 
 TEST_F(FirstPiece, ANewPieceCancelledInItsDialogLeavesTheNextOneTheFirstName) {
