@@ -1095,12 +1095,21 @@ void move_system_ends(const RelocationZone& right_edge) {
   }
 }
 
+// Whether any chord of the system is drawn: a system of a pickup may begin with rests that
+// are not, which take no room, so that its note stands left of its first time point.
+bool draws_a_chord(const std::vector<Layer>& layers) {
+  for (const Layer& layer : layers)
+    for (const Chord& chord : layer.chords)
+      if (!chord.first->get(xrest) || !chord.first->get(xhider)) return true;
+  return false;
+}
+
 }  // namespace
 
 int32_t relocate(int32_t system) {
   if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return 1;
   const int32_t first_x = staff_data[first_pstaff].first_note_x;
-  if (first_x > spacing_x)
+  if (first_x > spacing_x && !draws_a_chord(system_layers()))
     REPORT_ERROR(2, "Warning:  This system has no notes!  (page %d system %d context %d)",
                  int(current_page), int(system), int(current_ncontext));
   if (skip_relocate) return 1;

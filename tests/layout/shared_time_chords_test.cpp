@@ -5,6 +5,7 @@
 //                     as before, a page formatted again draws the same
 //   SplitChords.*:    a chord whose notes cannot share a stem is drawn as chords side by side
 //                     at its time
+//   Pickups.*:        a system of a pickup whose silence is not drawn is not told empty
 #include <gtest/gtest.h>
 
 #include <string>
@@ -75,6 +76,16 @@ TEST_F(SplitChords, AChordOfAQuarterAndAHalfAfterAHiddenRestStandsTogetherAtItsB
   const int32_t first = x(1, 0), quarter = x(0, 1), half = x(0, 2), third = x(0, 3);
   EXPECT_GT(quarter - first, (third - quarter) / 2) << "the chord stands at the second beat";
   EXPECT_LT(half - quarter, (third - quarter) / 4) << "the half stands beside the quarter";
+}
+
+using Pickups = SharedTime;
+
+TEST_F(Pickups, ASystemOfAnUpbeatAfterSilenceNotDrawnIsNotToldEmpty) {
+  // The upbeat's note stands left of the rest not drawn before it, which begins the system:
+  // the system was told to have no notes, though it draws one.
+  engrave("pickup_system_after_a_forward");
+  const std::vector<Report> told = take_reports();
+  EXPECT_TRUE(told.empty()) << told.front().text;
 }
 
 }  // namespace
