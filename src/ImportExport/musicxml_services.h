@@ -126,10 +126,10 @@ struct XmlReadStop {
 // caller of xml_read unchanged, and the reader's storage is released.
 using XmlStartCallback = int (*)(const char* name, XmlElement& element, void* user);
 using XmlEndCallback = int (*)(const char* name, void* user);
-// Turns an element's name into the number its start callback finds in name_code. It runs
-// wherever the document is tokenised (a thread of its own for a large one): it must read
-// nothing that changes while the document is read.
-using XmlNameCoder = int32_t (*)(const char* name);
+// Turns an element's name (of `length` bytes) into the number its start callback finds in
+// name_code. It runs wherever the document is tokenised (a thread of its own for a large one):
+// it must read nothing that changes while the document is read.
+using XmlNameCoder = int32_t (*)(const char* name, uint32_t length);
 
 // Reads a document from an open file descriptor, from its current position, and never closes
 // it. The document may be UTF-8, UTF-16 or ISO-8859-1/windows-1252: callbacks see UTF-8.

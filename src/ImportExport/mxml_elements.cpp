@@ -203,35 +203,49 @@ constexpr int CODE_FINGERING = 14, CODE_ARPEGGIATE = MXML_CODE_ARPEGGIATE;
 // and end of the document, and a search through the table compared the name eight times.
 constexpr size_t ELEMENT_SLOTS = 512;  // a power of two, four times the table
 
-constexpr uint32_t element_hash(const char* name) {
-  uint32_t hash = 2166136261u;
-  for (; *name; ++name) hash = (hash ^ uint8_t(*name)) * 16777619u;
-  return hash;
+// The hash mixes the length with the first, middle and last bytes: the names of the table
+// differ there but for one pair, and hashing every byte cost as much again as the comparison.
+constexpr uint32_t element_hash(const char* name, uint32_t n) {
+  if (n == 0) return 0;
+  const uint32_t key = n | uint32_t(uint8_t(name[0])) << 8 | uint32_t(uint8_t(name[n / 2])) << 16 |
+                       uint32_t(uint8_t(name[n - 1])) << 24;
+  return (key * 2654435761u) >> 23;  // the top nine bits: a slot
+}
+static_assert(ELEMENT_SLOTS == 1u << 9);
+
+constexpr uint32_t name_length(const char* name) {
+  uint32_t n = 0;
+  while (name[n]) ++n;
+  return n;
 }
 
-constexpr bool same_name(const char* a, const char* b) {
-  while (*a && *a == *b) ++a, ++b;
-  return *a == *b;
+// True when the n bytes of a are those of the name b.
+constexpr bool same_name(const char* a, uint32_t n, const char* b) {
+  for (uint32_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return false;
+  return b[n] == 0;
 }
 
 constexpr std::array<int16_t, ELEMENT_SLOTS> element_slots = [] {
   std::array<int16_t, ELEMENT_SLOTS> slots{};
   for (int16_t& slot : slots) slot = -1;
   for (int i = 0; i < ELEMENT_COUNT; ++i) {
-    size_t at = element_hash(element_table[i].name) & (ELEMENT_SLOTS - 1);
+    size_t at = element_hash(element_table[i].name, name_length(element_table[i].name));
     while (slots[at] >= 0) at = (at + 1) & (ELEMENT_SLOTS - 1);
     slots[at] = int16_t(i);
   }
   return slots;
 }();
 
-// The entry of an element of the table; -1 when the name is not in it.
-int find_element(const char* name) {
-  for (size_t at = element_hash(name) & (ELEMENT_SLOTS - 1);; at = (at + 1) & (ELEMENT_SLOTS - 1)) {
+// The entry of an element of the table, its name of n bytes; -1 when the name is not in it.
+int find_element(const char* name, uint32_t n) {
+  for (size_t at = element_hash(name, n);; at = (at + 1) & (ELEMENT_SLOTS - 1)) {
     const int entry = element_slots[at];
-    if (entry < 0 || same_name(name, element_table[entry].name)) return entry;
+    if (entry < 0 || same_name(name, n, element_table[entry].name)) return entry;
   }
 }
+
+int find_element(const char* name) { return find_element(name, name_length(name)); }
 
 // A word inside `dynamics` sets the open dynamics item's code: its index, or 0xFFFF for a
 // word that is none of the 24 (the words of `other-dynamics` are kept as text). Only the children
@@ -310,7 +324,7 @@ int mxml_start_element(const char* name, XmlElement& element, void*) {
 
 bool mxml_understands(const char* name) { return find_element(name) >= 0; }
 
-int32_t mxml_element_code(const char* name) { return find_element(name); }
+int32_t mxml_element_code(const char* name, uint32_t length) { return find_element(name, length); }
 
 int mxml_end_element(const char* name, void*) {
   int found;

@@ -39,7 +39,7 @@ int mxml_end_element(const char* name, void* user);
 bool mxml_understands(const char* name);
 // The name's entry in the element table, -1 when it has none: the reader's coder, so that a
 // large document's names are looked up on the thread that reads it.
-int32_t mxml_element_code(const char* name);
+int32_t mxml_element_code(const char* name, uint32_t length);
 // The element's text, or an attribute's value, in the program's text: UTF-8 converted to Mac
 // OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
 std::string mxml_text(XmlElement& element, size_t limit = 1024);

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,9 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "Editor/text_numbers.h"
 #include "ImportExport/xml_input.h"
@@ -222,6 +226,38 @@ constexpr std::array<uint8_t, 256> run_stops = [] {
   return stops;
 }();
 
+// The first byte from p on that `stops` holds, end when none does before it.
+template <RunStop STOPS>
+const uint8_t* run_end(const uint8_t* p, const uint8_t* end) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the bytes that may stop the run are marked (for names every byte
+  // up to the blank, a few more than stop one), and the first marked byte the table holds ends
+  // it. Runs of indentation and numbers take one or two steps.
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto is = [v](char b) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(b)); };
+    __m128i marked = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(char(0xFE))), v);
+    if constexpr (STOPS == STOPS_TEXT) {
+      marked = _mm_or_si128(marked, _mm_or_si128(is('<'), _mm_or_si128(is('&'), is(0))));
+    } else if constexpr (STOPS == STOPS_NAME || STOPS == STOPS_ATTRIBUTE) {
+      marked = _mm_or_si128(marked, _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(' ')), v));
+      marked = _mm_or_si128(marked, _mm_or_si128(is('/'), is('>')));
+      if constexpr (STOPS == STOPS_ATTRIBUTE) marked = _mm_or_si128(marked, is('='));
+    } else {
+      const char quote = STOPS == STOPS_DOUBLE_QUOTE ? '"' : '\'';
+      marked = _mm_or_si128(marked, _mm_or_si128(is(quote), _mm_or_si128(is('&'), is(0))));
+    }
+    for (unsigned mask = unsigned(_mm_movemask_epi8(marked)); mask; mask &= mask - 1) {
+      const uint8_t* at = p + std::countr_zero(mask);
+      if (run_stops[*at] & STOPS) return at;
+    }
+    p += 16;
+  }
+#endif
+  while (p < end && !(run_stops[*p] & STOPS)) ++p;
+  return p;
+}
+
 struct Reader {
   XmlInputBuffer input;
   XmlElement element;
@@ -260,10 +296,10 @@ struct Reader {
   // Appends the current byte and the plain bytes after it in the input's block up to one that
   // `stops` holds, then reads the byte after them. False when the text would pass its limit.
   // The current byte is always the one before `input.next`: only next() and skip_to_tag set it.
-  bool append_run(XmlText& text, RunStop stops) {
+  template <RunStop STOPS>
+  bool append_run(XmlText& text) {
     const uint8_t* from = input.next - 1;
-    const uint8_t* to = input.next;
-    while (to < input.end && !(run_stops[*to] & stops)) ++to;
+    const uint8_t* to = run_end<STOPS>(input.next, input.end);
     const uint32_t n = uint32_t(to - from);
     // Most runs fit the text's storage: appended here, the terminator left for later.
     if (!text.shown && uint64_t{text.length} + n < text.capacity) {
@@ -554,8 +590,9 @@ int32_t skip_markup(Reader& r) {
 // The start callback of the innermost element, its name coded first. Returns the name.
 const char* start_element(Reader& r) {
   XmlElement& e = r.element;
-  const char* name = xml_element_text(e.element_names[e.depth - 1]);
-  e.name_code = r.coder ? r.coder(name) : XML_NO_NAME_CODE;
+  XmlText& text = e.element_names[e.depth - 1];
+  const char* name = xml_element_text(text);
+  e.name_code = r.coder ? r.coder(name, xml_text_size(text)) : XML_NO_NAME_CODE;
   if (r.start) r.start(name, e, r.user);
   return name;
 }
@@ -630,7 +667,7 @@ int32_t read_element_text(Reader& r) {
       continue;
     }
     if (c != '&') {
-      if (!r.append_run(text, STOPS_TEXT)) return XML_READ_TOO_LONG;
+      if (!r.append_run<STOPS_TEXT>(text)) return XML_READ_TOO_LONG;
       continue;
     }
     if (int32_t code = xml_read_entity(r, text)) return code;
@@ -659,7 +696,7 @@ int32_t read_attribute(Reader& r) {
   xml_text_clear(value);  // a name with no value shows an empty value
   while (!is_blank(r.c) && r.c != '=') {
     if (r.c == '>' || r.c == '/') return TAG_ENDS;
-    if (!r.append_run(name, STOPS_ATTRIBUTE)) return XML_READ_TOO_LONG;
+    if (!r.append_run<STOPS_ATTRIBUTE>(name)) return XML_READ_TOO_LONG;
     if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   }
   r.skip_blanks();
@@ -670,14 +707,15 @@ int32_t read_attribute(Reader& r) {
   if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   if (r.c == '"' || r.c == '\'') {
     const int quote = r.c;
-    const RunStop stops = quote == '"' ? STOPS_DOUBLE_QUOTE : STOPS_SINGLE_QUOTE;
+    const bool double_quoted = quote == '"';
     r.next();
     while (r.c != quote) {
       if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
       if (r.c == '&') {
         if (int32_t code = xml_read_entity(r, value)) return code;
         r.next();
-      } else if (!r.append_run(value, stops)) {
+      } else if (!(double_quoted ? r.append_run<STOPS_DOUBLE_QUOTE>(value)
+                                 : r.append_run<STOPS_SINGLE_QUOTE>(value))) {
         return XML_READ_TOO_LONG;
       }
     }
@@ -697,7 +735,7 @@ int32_t read_start_tag(Reader& r) {
   XmlText& name = e.element_names[e.depth];
   xml_text_clear(name);
   do {
-    if (!r.append_run(name, STOPS_NAME)) return XML_READ_TOO_LONG;
+    if (!r.append_run<STOPS_NAME>(name)) return XML_READ_TOO_LONG;
     if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   } while (!is_blank(r.c) && r.c != '/' && r.c != '>');
   if (++e.depth >= e.element_stack_size) return XML_READ_TOO_DEEP;
@@ -781,13 +819,33 @@ constexpr char RECORD_START = 'S', RECORD_END = 'E';
 
 struct ReadCancelled {};
 
+// A block of records, written in place: a string's growth would zero every byte first.
+struct RecordBlock {
+  std::unique_ptr<char[]> bytes;
+  size_t size = 0, capacity = 0;
+
+  // Room for n more bytes at the end, counted as written.
+  char* extend(size_t n) {
+    if (size + n > capacity) {
+      const size_t grown = std::max({size + n, 2 * capacity, RECORD_BLOCK + RECORD_BLOCK / 4});
+      auto more = std::make_unique_for_overwrite<char[]>(grown);
+      if (size) std::memcpy(more.get(), bytes.get(), size);
+      bytes = std::move(more);
+      capacity = grown;
+    }
+    char* at = bytes.get() + size;
+    size += n;
+    return at;
+  }
+};
+
 struct ReadAhead {
   std::mutex lock;
   std::condition_variable changed;
-  std::deque<std::string> blocks;  // recorded and not yet replayed
+  std::deque<RecordBlock> blocks;  // recorded and not yet replayed
   bool finished = false;           // the reading thread has handed over its last block
   bool cancelled = false;          // the caller's thread has stopped replaying
-  std::string filling;             // the block being recorded (reading thread only)
+  RecordBlock filling;             // the block being recorded (reading thread only)
   int32_t code = XML_READ_OK;
   XmlReadStop stop;
   std::exception_ptr failure;
@@ -850,20 +908,16 @@ void hand_over(ReadAhead& a) {
     a.blocks.push_back(std::move(a.filling));
   }
   a.changed.notify_all();
-  a.filling.clear();
-  a.filling.reserve(RECORD_BLOCK + RECORD_BLOCK / 4);
+  a.filling = RecordBlock{};
 }
 
 int record_start(const char*, XmlElement& e, void* user) {
   ReadAhead& a = *static_cast<ReadAhead*>(user);
-  std::string& s = a.filling;
   const XmlText& name = e.element_names[size_t(e.depth - 1)];
   size_t room = 1 + 3 * sizeof(uint32_t) + text_room(name) + text_room(e.text);
   for (int32_t i = 0; i < e.attribute_count; ++i)
     room += text_room(e.attribute_names[size_t(i)]) + text_room(e.attribute_values[size_t(i)]);
-  const size_t from = s.size();
-  s.resize(from + room);
-  char* at = s.data() + from;
+  char* at = a.filling.extend(room);
   *at++ = RECORD_START;
   at = put_count(at, uint32_t(e.depth));
   at = put_count(at, uint32_t(e.name_code));
@@ -874,14 +928,14 @@ int record_start(const char*, XmlElement& e, void* user) {
     at = put_text(at, e.attribute_values[size_t(i)]);
   }
   put_text(at, e.text);
-  if (s.size() >= RECORD_BLOCK) hand_over(a);
+  if (a.filling.size >= RECORD_BLOCK) hand_over(a);
   return 0;
 }
 
 int record_end(const char*, void* user) {
   ReadAhead& a = *static_cast<ReadAhead*>(user);
-  a.filling += RECORD_END;
-  if (a.filling.size() >= RECORD_BLOCK) hand_over(a);
+  *a.filling.extend(1) = RECORD_END;
+  if (a.filling.size >= RECORD_BLOCK) hand_over(a);
   return 0;
 }
 
@@ -899,7 +953,7 @@ void read_ahead(ReadAhead& a, Reader& r, int32_t element_stack_size, int32_t att
   {
     std::lock_guard held(a.lock);
     // A block a failure broke off may end inside a record: it is not replayed.
-    if (!failure && !a.filling.empty()) a.blocks.push_back(std::move(a.filling));
+    if (!failure && a.filling.size > 0) a.blocks.push_back(std::move(a.filling));
     a.code = code;
     a.failure = failure;
     a.finished = true;
@@ -907,10 +961,10 @@ void read_ahead(ReadAhead& a, Reader& r, int32_t element_stack_size, int32_t att
   a.changed.notify_all();
 }
 
-void replay(const std::string& block, XmlElement& e, XmlStartCallback start, XmlEndCallback end,
+void replay(const RecordBlock& block, XmlElement& e, XmlStartCallback start, XmlEndCallback end,
             void* user) {
-  const char* at = block.data();
-  const char* const stop = at + block.size();
+  const char* at = block.bytes.get();
+  const char* const stop = at + block.size;
   while (at < stop) {
     if (*at++ == RECORD_END) {
       if (end) end(xml_element_text(e.element_names[size_t(e.depth - 1)]), user);
@@ -938,7 +992,6 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
                                int32_t element_stack_size, int32_t attribute_stack_size,
                                uint32_t text_step, uint64_t byte_limit, XmlReadStop* stop) {
   ReadAhead ahead;
-  ahead.filling.reserve(RECORD_BLOCK + RECORD_BLOCK / 4);
   XmlElement element;
   xml_element_init(element, element_stack_size, attribute_stack_size, text_step);
   std::thread reading;
@@ -965,7 +1018,7 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
     }
   } join{ahead, reading, stop};
   for (;;) {
-    std::string block;
+    RecordBlock block;
     {
       std::unique_lock held(ahead.lock);
       ahead.changed.wait(held, [&ahead] { return !ahead.blocks.empty() || ahead.finished; });
