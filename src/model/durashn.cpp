@@ -38,16 +38,31 @@ struct Tuplet {
   bool tuplet = false;
 };
 
+// The NEST attached before a NOTE, as find_prev_kind_stop(NEST, note, ENDSYST) finds it; NIL
+// when there is none. The layout records of the note before (its NTDATA, and its chord's
+// CDDATA to CDDATA3) stand straight after that note: the walk back ends at the first of them
+// it meets, with nothing of this note's before it. A note right after another has no nodes of
+// its own before it.
+Drosa nest_before(Drosa note) {
+  Drosa found = NIL;
+  for (Drosa p = note->xback; p; p = p->xback) {
+    const int k = p->xkind == NOTE ? NOTE : effective_kind(p);
+    if (k == NEST)
+      found = p;
+    else if (k == NOTE || k == ENDSYST || k == NTDATA || k == CDDATA || k == CDDATA2 ||
+             k == CDDATA3)
+      break;
+  }
+  return found;
+}
+
 // Of a NOTE.
 Tuplet tuplet_of(Drosa note) {
   int32_t t = note->get(xtupl), i = note->get(xintimeof);
-  // A note right after another note has no nodes of its own before it: no nest.
-  const Drosa before = note->xback;
-  if (before && before->xkind != NOTE)
-    if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) {
-      t *= nest->get(xnest_tupl);
-      i = (i * nest->get(xnest_intimeof)) >> 2;
-    }
+  if (Drosa nest = nest_before(note)) {
+    t *= nest->get(xnest_tupl);
+    i = (i * nest->get(xnest_intimeof)) >> 2;
+  }
   if (t > 1) return {t, i, true};
   return {};
 }
@@ -183,12 +198,10 @@ int32_t note_duration(Drosa note, int own_value) {
     const int lgval = n.get(xlgval);
     const int64_t num = dotted_breve[n.get(xdots)], den = int64_t(1) << lgval;
     int32_t tupl = n.get(xtupl), intimeof = n.get(xintimeof);
-    const Drosa before = n.xback;
-    if (before && before->xkind != NOTE)
-      if (Drosa nest = find_prev_kind_stop(NEST, note, ENDSYST)) {
-        tupl *= nest->get(xnest_tupl);
-        intimeof = (intimeof * nest->get(xnest_intimeof)) >> 2;
-      }
+    if (Drosa nest = nest_before(note)) {
+      tupl *= nest->get(xnest_tupl);
+      intimeof = (intimeof * nest->get(xnest_intimeof)) >> 2;
+    }
     // Without a tuplet the denominator is a power of two: a shift divides.
     duration =
         tupl > 1 ? rounded_quotient((num * intimeof) >> 2, den * tupl) : (num + den / 2) >> lgval;
