@@ -1268,8 +1268,12 @@ void measure_keeps_a_note(Drosa node);
 // note's NTDATA straight after it, so this is what find_next_kind_before_note(NTDATA, note)
 // finds, without walking on past a note that has none.
 inline Drosa note_ntdata(Drosa note) {
-  Drosa nt = note && note->xkind == NOTE ? note->xnext : NIL;
-  return nt && effective_kind(nt) == NTDATA ? nt : NIL;
+  if (!note) return Drosa();
+  const DrosaNode& n = *note;
+  if (n.xkind != NOTE || !n.xnext) return Drosa();
+  const DrosaNode& nt = *n.xnext;
+  const int kind = nt.xcontext == 0 ? nt.xkind : effective_kind_in_context(n.xnext);
+  return kind == NTDATA ? n.xnext : Drosa();
 }
 // The next and the previous note of a note's print chain; NIL at its ends or without NTDATA.
 Drosa chain_next(Drosa note);
