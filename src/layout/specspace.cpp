@@ -153,17 +153,19 @@ Drosa chord_here(int p, int l, const TimePointState& at, int step) {
 
 // ---- Step 1: the signs before the chords ---------------------------------------------------
 
-// The sign of the kind attached before the note, searched back to the note before it or the
-// system's start however many nodes stand between: a document's words at a first note (a
-// hundred nodes of them) once hid the staff's clef, key and time signature, left unplaced at
-// the paper's edge.
-Drosa attached_before(int kind, Drosa note) {
+// The signs of the five kinds of `order` attached before the note, the nearest of each,
+// searched back to the note before it or the system's start however many nodes stand
+// between: a document's words at a first note (a hundred nodes of them) once hid the staff's
+// clef, key and time signature, left unplaced at the paper's edge. One walk for every kind.
+std::array<Drosa, 5> attached_before(const int* order, Drosa note) {
+  std::array<Drosa, 5> signs{};
   for (Drosa p = note->xback; p; p = p->xback) {
-    int k = effective_kind(p);
-    if (k == NOTE || k == ENDSYST) return NIL;
-    if (k == kind) return p;
+    const int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) break;
+    for (size_t i = 0; i < signs.size(); ++i)
+      if (k == order[i] && !signs[i]) signs[i] = p;
   }
-  return NIL;
+  return signs;
 }
 
 // The sign of the kind that ends the system in the voice of the layer's last chord.
@@ -318,22 +320,32 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
   const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
   const std::vector<VoiceAtEnd> voices =
       at.mode == SPACE_SYSTEM_END ? voices_at_end() : std::vector<VoiceAtEnd>{};
-  std::vector<Drosa> found;
+  // The signs before each note of the chords here, kept by the index of its layer's first.
+  std::vector<std::array<Drosa, 5>> attached;
+  std::vector<size_t> attached_from(taking.size() + 1, 0);
+  for (size_t i = 0; i < taking.size(); ++i) {
+    attached_from[i] = attached.size();
+    if (Drosa last = taking[i].signs_last; taking[i].first && last)
+      for (Drosa n = taking[i].first; n; n = n == last ? NIL : chain_next(n))
+        attached.push_back(attached_before(order, n));
+  }
+  attached_from[taking.size()] = attached.size();
   std::vector<const Taking*> layers;
   for (int step = 0; step < 5; ++step) {
     const int kind = order[step];
     Column column;
     layers.clear();
-    for (const Taking& t : taking) {
+    for (size_t i = 0; i < taking.size(); ++i) {
+      const Taking& t = taking[i];
       if (!staff_takes(kind, t.p, at.mode)) continue;
       size_t before = column.signs.size();
       if (!t.first) {
         Drosa sign = voice_scan_helper(kind, t.p, t.l);
         if (sign) column.signs.push_back(sign);
         add_other_voices_end_signs(kind, t.p, t.l, sign, voices, column.signs);
-      } else if (Drosa last = t.signs_last) {
-        for (Drosa n = t.first; n; n = n == last ? NIL : chain_next(n))
-          if (Drosa sign = attached_before(kind, n)) column.signs.push_back(sign);
+      } else {
+        for (size_t n = attached_from[i]; n < attached_from[i + 1]; ++n)
+          if (Drosa sign = attached[n][size_t(step)]) column.signs.push_back(sign);
       }
       if (column.signs.size() == before) continue;
       int32_t& edge = widths.x[t.p][t.l];
