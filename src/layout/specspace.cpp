@@ -745,7 +745,9 @@ void drop_chord(Drosa first, int p) {
 }
 
 void set_rest_glyph(Drosa first, int glyph) {
-  for (Drosa n : chord_notes(first)) note_ntdata(n)->set(xrestchar, glyph);
+  Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+    note_ntdata(n)->set(xrestchar, glyph);
 }
 
 // Rests of an up-stem and a down-stem layer sharing a staff stand above and below its middle.
