@@ -53,9 +53,10 @@ struct Element {
   Drosa owner = NIL;
   Box box;
   int pstaff = 0, pstaff2 = 0;
-  int32_t x = 0, y = 0;    // a glyph's origin
-  int glyph = 0;           // a glyph's character; 0 for a text run
-  int32_t x2 = 0, y2 = 0;  // a line's second end (x, y its first)
+  int32_t x = 0, y = 0;            // a glyph's origin
+  int glyph = 0;                   // a glyph's character; 0 for a text run
+  int32_t x2 = 0, y2 = 0;          // a line's second end (x, y its first)
+  int32_t cx[2] = {}, cy[2] = {};  // a curve's control points
   Anno anno = Anno::NONE;
   Drosa head = NIL;  // the annotation's TPARAM or LINE
   std::string text;  // a text run's characters
@@ -215,6 +216,10 @@ std::vector<Element> drawn_elements() {
       e.var = kind == GE_LINE ? p->get(xgl_var) : p->get(xgv_var);
       e.pstaff = p->get(xge_pstaff1), e.pstaff2 = p->get(xge_pstaff2);
       e.x = p->get(xge_x1), e.y = p->get(xge_y1), e.x2 = p->get(xge_x2), e.y2 = p->get(xge_y2);
+      if (kind == GE_CURVE) {
+        e.cx[0] = p->get(xgv_c1x), e.cy[0] = p->get(xgv_c1y);
+        e.cx[1] = p->get(xgv_c2x), e.cy[1] = p->get(xgv_c2y);
+      }
     }
     if (p->get(xganno) != 0) {
       if (adjacent && run >= 0 && out[size_t(run)].owner == owner) {
@@ -748,6 +753,77 @@ struct Checker {
     for (const Mark& h : hairpins) check(h);
   }
 
+  // Ties and slurs: no mark of the music stands on one, the curve running through its words,
+  // dynamic or sign, or across a hairpin's leg or another line, by more than a fifth of a space.
+  void curves() {
+    struct Piece {
+      Element line;  // a short straight stretch of the curve
+      const Element* curve;
+    };
+    constexpr int STEPS = 16;
+    std::vector<Piece> pieces;
+    for (const Element& e : elements) {
+      if (e.kind != GE_CURVE || (e.var != V_TIE && e.var != V_SLUR)) continue;
+      const double xs[4] = {double(e.x), double(e.cx[0]), double(e.cx[1]), double(e.x2)};
+      const double ys[4] = {double(e.y), double(e.cy[0]), double(e.cy[1]), double(e.y2)};
+      auto at = [](const double(&v)[4], double t) {
+        const double u = 1 - t;
+        return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+      };
+      for (int k = 0; k < STEPS; ++k) {
+        Piece piece{e, &e};
+        Element& l = piece.line;
+        l.kind = GE_LINE, l.head = NIL;
+        l.x = int32_t(at(xs, double(k) / STEPS)), l.y = int32_t(at(ys, double(k) / STEPS));
+        l.x2 = int32_t(at(xs, double(k + 1) / STEPS));
+        l.y2 = int32_t(at(ys, double(k + 1) / STEPS));
+        l.box = {std::min(l.x, l.x2), std::min(l.y, l.y2), std::max(l.x, l.x2) + 1,
+                 std::max(l.y, l.y2) + 1};
+        pieces.push_back(piece);
+      }
+    }
+    if (pieces.empty()) return;
+    std::vector<Mark> marks;
+    for (const Element& e : elements) {
+      if (e.anno != Anno::MARK || e.kind == GE_CURVE) continue;
+      if (hairpin(e) && !marks.empty() && marks.back().legs == 1 && marks.back().e->head == e.head)
+        marks.back().add_leg(e);
+      else
+        marks.push_back(Mark(e));
+    }
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.line.box.left < b.line.box.left; });
+    // Whether a stretch crosses a line of the mark away from the line's ends.
+    auto crosses = [](const Element& mark_line, const Element& piece, int32_t depth) {
+      const double ax = mark_line.x2 - mark_line.x, ay = mark_line.y2 - mark_line.y;
+      const double bx = piece.x2 - piece.x, by = piece.y2 - piece.y;
+      const double d = ax * by - ay * bx;
+      if (d == 0) return false;
+      const double cx = piece.x - mark_line.x, cy = piece.y - mark_line.y;
+      const double t = (cx * by - cy * bx) / d, u = (cx * ay - cy * ax) / d;
+      const double length = std::hypot(ax, ay);
+      return t * length > depth && (1 - t) * length > depth && u >= 0 && u <= 1;
+    };
+    std::set<std::pair<uint32_t, const Element*>> said;
+    for (const Mark& m : marks) {
+      const int32_t depth = space_of(m.e->pstaff) / 5;
+      for (const Piece& piece : pieces) {
+        if (piece.line.box.left >= m.box.right) break;
+        if (!overlap_by(m.box, piece.line.box, -1)) continue;
+        bool on = false;
+        if (m.legs)
+          for (int i = 0; i < m.legs; ++i) on |= crosses(*m.leg[i], piece.line, depth);
+        else if (m.line())
+          on = crosses(*m.e, piece.line, depth);
+        else
+          on = segment_through(piece.line.x, piece.line.y, piece.line.x2, piece.line.y2,
+                               shrunk(m.box, depth));
+        if (on && said.insert({m.e->head.handle(), piece.curve}).second)
+          fault("curves", mark_name(*m.e, m.box) + " stands on " + element_name(*piece.curve));
+      }
+    }
+  }
+
   static bool sign_mark(const Element& e) {
     constexpr int BREATH = 15, ORNAMENT = 16, BOWING = 19, PAUSE = 20;
     const int c = e.head && e.head->xkind == TPARAM ? e.head->get(xclassify) : -1;
@@ -881,6 +957,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.ends();
   c.marks();
   c.notes();
+  c.curves();
   c.lyrics();
   return c.faults;
 }

@@ -3,8 +3,8 @@
 // within the margins, staves apart, the bar lines of a system lined up, no note head, clef,
 // signature or accidental on top of another chord's note head, no clef, key or time signature
 // on another, no line of one system through
-// another, no mark of the music on another or on a note head, no dynamic or words on the notes
-// of their staff, no syllable on another or on
+// another, no mark of the music on another, on a note head or on a tie or slur, no dynamic or
+// words on the notes of their staff, no syllable on another or on
 // another staff, ties, slurs and marks within their staff's ends, part names clear of their
 // system and near no edge, and no report or message while formatting and drawing.
 #pragma once
@@ -41,7 +41,8 @@ struct PageFrame {
 // end, by more than half a space), "names" (a part's name before a system within an eighth of an
 // inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
 // dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its staff, by more
-// than a fifth of a space).
+// than a fifth of a space), "curves" (a tie or slur through a mark of the music: words, a dynamic,
+// a sign, or a hairpin's or other line's leg, by more than a fifth of a space).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page

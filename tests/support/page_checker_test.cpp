@@ -169,6 +169,16 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
       {"marks", [&] { hairpin(listed_note(), 1700, 2100, TOPS[0] - 360, 0); }},
       {"marks", [&] { words(listed_note(), 1260, TOPS[0] - 410, 0, "la", 5); }},
       {"lyrics", [&] { words(listed_note(), 1300, TOPS[1] - 80, 0, "la", 5); }},
+      {"curves",
+       [&] {
+         slur(2000, 2600, 0);
+         words(listed_note(), 2150, TOPS[0] + 60, 0, "dolce");
+       }},
+      {"curves",
+       [&] {
+         slur(1900, 2700, 0);
+         hairpin(listed_note(), 2000, 2500, TOPS[0] + 80, 0);
+       }},
       {"ends", [&] { slur(5000, 5660, 0); }},
       {"ends", [&] { slur(420, 1000, 2); }},
       {"ends", [&] { hairpin(listed_note(), 5100, 5600, TOPS[1] - 380, 1); }},
