@@ -76,9 +76,9 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
   // A dynamic moved off the notes counts where it was drawn: the hairpin moves with it.
   for (uint32_t i : texts_drawn()) {
     const DrawnMark& m = marks_drawn[i];
+    const int32_t moved = m.dynamic ? m.moved : 0;
     if (m.pstaff == pstaff && m.box.left < x1 && m.box.right + HAIRPIN_BESIDE_MARK > x1 &&
-        !apart_vertically({m.box.left, m.box.bottom - m.moved, m.box.right, m.box.top - m.moved},
-                          band))
+        !apart_vertically({m.box.left, m.box.bottom - moved, m.box.right, m.box.top - moved}, band))
       need = std::max(need, m.box.right + HAIRPIN_BESIDE_MARK - x1);
   }
   if (need == 0 || line->get(xendx) - need < shortest_hairpin(note)) return 0;

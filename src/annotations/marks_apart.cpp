@@ -366,6 +366,28 @@ void shift_if_clear(size_t i, int32_t dy) {
   shift(marks_drawn[i], -dy);
 }
 
+// Whether a dynamic stands on the base line of words (which stood at y).
+bool on_one_base_line(const DrawnMark& dynamic, const DrawnMark& words, int32_t y) {
+  return dynamic.pdata && words.pdata &&
+         std::abs(int64_t(dynamic.pdata->get(xpagey1)) - y) <= space_of(dynamic.pstaff) / 4;
+}
+
+// A dynamic that stays, drawn after words going on from it in line on its base line that moved
+// (the words of "p cresc." written first), follows them when that lands it on nothing new.
+void follow_words(size_t d) {
+  const DrawnMark& m = marks_drawn[d];
+  for (uint32_t i : marks_across.texts) {
+    if (i >= d) return;
+    const DrawnMark& w = marks_drawn[i];
+    if (!w.movable || w.sign || !w.moved || w.pstaff != m.pstaff || w.above != m.above ||
+        !in_line_before(m.box, where_drawn(w), m.pstaff) ||
+        !on_one_base_line(m, w, w.pdata ? w.pdata->get(xpagey1) - w.moved : 0))
+      continue;
+    shift_if_clear(d, w.moved);
+    return;
+  }
+}
+
 // A dynamic at the end of a hairpin keeps in line with it, moved or not. Another moves off the
 // notes of its staff, and the hairpins drawn before it that go on from it in line follow.
 void place_dynamic(size_t d) {
@@ -379,6 +401,7 @@ void place_dynamic(size_t d) {
     return;
   }
   move_clear(d);
+  if (marks_drawn[d].box.bottom == m.box.bottom) follow_words(d);
   const int32_t dy = marks_drawn[d].box.bottom - m.box.bottom;
   if (!dy) return;
   marks_drawn[d].moved = dy;
@@ -387,6 +410,34 @@ void place_dynamic(size_t d) {
     const DrawnMark& h = marks_drawn[i];
     if (h.pstaff == m.pstaff && !h.moved && in_line_before(m.box, h.box, m.pstaff))
       shift_if_clear(i, dy);
+  }
+}
+
+// Words that moved off what they stood on ("cresc." off a tie) after a dynamic they went on
+// from in line on their base line ("p cresc.") take the dynamic along, and the hairpins going on
+// from it, when that lands them on nothing new: the two read as one direction on one base line.
+void keep_words_with_dynamic(size_t words, const GEInkBox& stood) {
+  DrawnMark& w = marks_drawn[words];
+  const int32_t dy = w.box.bottom - stood.bottom;
+  w.moved += dy;
+  if (!dy || w.sign) return;
+  list_new_marks();
+  const std::vector<uint32_t>& dynamics = marks_across.dynamics;
+  for (size_t k = 0; k < dynamics.size() && dynamics[k] < words; ++k) {
+    const size_t d = dynamics[k];
+    const DrawnMark m = marks_drawn[d];
+    if (m.pstaff != w.pstaff || m.above != w.above || !in_line_before(m.box, stood, m.pstaff) ||
+        !on_one_base_line(m, w, w.pdata ? w.pdata->get(xpagey1) - dy : 0))
+      continue;
+    shift_if_clear(d, dy);
+    if (marks_drawn[d].box.bottom == m.box.bottom) return;
+    const std::vector<uint32_t>& hairpins = marks_across.hairpins;
+    for (size_t h = 0; h < hairpins.size() && hairpins[h] < words; ++h) {
+      const DrawnMark& pin = marks_drawn[hairpins[h]];
+      if (pin.pstaff == m.pstaff && in_line_before(m.box, pin.box, m.pstaff))
+        shift_if_clear(hairpins[h], dy);
+    }
+    return;
   }
 }
 
@@ -553,6 +604,7 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   const size_t drawn = marks_drawn.size() - 1;
   if (mark.movable) {
     move_clear(drawn);
+    keep_words_with_dynamic(drawn, mark.box);
     return;
   }
   if (mark.sign && head->xkind == LINE) {
@@ -582,8 +634,12 @@ void keep_mark_apart(Drosa head, Drosa note, Drosa before) {
   for (uint32_t i : marks_across.movables) {
     const DrawnMark& o = marks_drawn[i];
     if (i == drawn || o.box.right <= b.left || o.box.left >= b.right) continue;
-    if (o.pstaff == mark.pstaff && o.above == mark.above && meet(o, marks_drawn[drawn], tolerance))
+    if (o.pstaff == mark.pstaff && o.above == mark.above &&
+        meet(o, marks_drawn[drawn], tolerance)) {
+      const GEInkBox stood = o.box;
       move_clear(i);
+      keep_words_with_dynamic(i, stood);
+    }
   }
 }
 

@@ -29,7 +29,7 @@ struct DrawnMark {
   bool dynamic = false;    // a dynamic: moved off the notes of its staff, never onto others
   Drosa note = NIL;        // the note it was drawn for
   Drosa line_pdata = NIL;  // a line's PDATA
-  int32_t moved = 0;       // how far a dynamic or hairpin moved from where it was drawn
+  int32_t moved = 0;       // how far a dynamic, hairpin or words moved from where drawn
 };
 
 // begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the
