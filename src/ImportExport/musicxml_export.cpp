@@ -968,6 +968,22 @@ void Exporter::header() {
   o.end();
 }
 
+// What a credit of a title class is, as a reader that does not guess it by its place knows it.
+const char* credit_type(int c) {
+  switch (c) {
+    case CLASS_TITLE:
+      return "title";
+    case CLASS_WORK_TITLE:
+      return "subtitle";
+    case CLASS_COMPOSER:
+      return "composer";
+    case CLASS_POET:
+      return "lyricist";
+    default:
+      return "rights";
+  }
+}
+
 // The titles, composer, poet and rights of the first system as credits of the first page,
 // each run of words where the page draws it (its first baseline, and its left end, middle or
 // right end as it is justified), in tenths from the page's bottom left corner: a reader that
@@ -994,6 +1010,7 @@ void Exporter::credits() {
         if (first) {
           o.start("credit");
           o.attr("page", 1L);
+          o.text("credit-type", credit_type(anno_class(p)));
         }
         o.start("credit-words");
         if (first) {

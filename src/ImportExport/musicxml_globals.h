@@ -567,6 +567,7 @@ struct MxmlState {
   MxmlTitle titles[MXML_TITLE_RECORDS];
   int title_flush = 0;
   bool credit_of_later_page = false;  // the credit being read belongs to a page after the first
+  int credit_type_style = -1;         // the style of the kind the credit's type names, -1 none
   std::deque<MxmlGroup> slots[MXML_SLOTS];
   MxmlItem* item = nullptr;                // the item text, syllabic and extend write into
   MxmlItem* direction_dynamics = nullptr;  // open dynamics item of a direction

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -474,7 +475,20 @@ void mxml_creator(XmlElement& e) {
 void mxml_credit(XmlElement& e) {
   const int page = xml_attr_int(e, "page");
   mxml.credit_of_later_page = page != XML_NO_INT && page > 1;
+  mxml.credit_type_style = -1;
   mxml.slots[MXML_CREDIT_SLOT].emplace_back();
+}
+
+// A credit that says what it is (its first type of a title, a composer and so on) is of that
+// kind wherever it stands; of another type (a page number, an arranger), its place tells.
+void mxml_credit_type(XmlElement& e) {
+  if (mxml.credit_type_style >= 0) return;
+  static constexpr std::pair<const char*, int> kinds[] = {
+      {"title", STYLE_MOVEMENT_TITLE}, {"subtitle", STYLE_WORK_TITLE}, {"composer", STYLE_COMPOSER},
+      {"lyricist", STYLE_POET},        {"poet", STYLE_POET},           {"rights", STYLE_RIGHTS}};
+  const std::string type = mxml_text(e);
+  for (const auto& [name, style] : kinds)
+    if (type == name) mxml.credit_type_style = style;
 }
 
 void mxml_credit_words(XmlElement& e) {
@@ -504,7 +518,7 @@ void mxml_credit_words(XmlElement& e) {
   int32_t y = item.y;
   const bool placed = (item.given & 2) || (item.size_given && item.size > 19);
   if (!(item.given & 2) && item.size_given && item.size > 19) y = -320;
-  const int s = credit_style(item, y);
+  const int s = mxml.credit_type_style >= 0 ? mxml.credit_type_style : credit_style(item, y);
   if (s < 0 || item.text.empty()) return;
   const ItemStyle& st = styles[s];
   item.kind = st.kind;

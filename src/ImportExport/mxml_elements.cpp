@@ -49,6 +49,7 @@ constexpr ElementEntry element_table[] = {
     {"coda", mxml_segno, nullptr},
     {"creator", mxml_creator, nullptr},
     {"credit", mxml_credit, nullptr},
+    {"credit-type", mxml_credit_type, nullptr},
     {"credit-words", mxml_credit_words, nullptr},
     {"cue", mxml_cue, nullptr},
     {"defaults", nullptr, mxml_defaults_end},
@@ -176,7 +177,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 148, "the import understands 148 elements");
+static_assert(ELEMENT_COUNT == 149, "the import understands 149 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

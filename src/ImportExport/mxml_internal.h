@@ -321,6 +321,7 @@ void mxml_rehearsal(XmlElement& e);
 void mxml_sound(XmlElement& e);
 void mxml_offset(XmlElement& e);
 void mxml_credit(XmlElement& e);
+void mxml_credit_type(XmlElement& e);
 void mxml_credit_words(XmlElement& e);
 // mxml_keep_credits_apart: a credit whose words would stand on those of another credit moves
 // off them, toward the middle of the page: of two that meet, the one the document puts farther

@@ -438,8 +438,8 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
 
 TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
   // A title, a subtitle and a composer the credits place are written as credits where the
-  // page draws them, and come back there: the identification alone brought back one title,
-  // small, and no subtitle.
+  // page draws them, and come back there, of their kinds: the identification alone brought
+  // back one title, small, and no subtitle; a composer on the left came back a poet.
   const std::string document =
       "<score-partwise><movement-title>Song</movement-title><identification><creator "
       "type=\"composer\">A. Maker</creator></identification><defaults><scaling><millimeters>7"
@@ -448,14 +448,15 @@ TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
       "default-x=\"600\" default-y=\"1500\" font-size=\"24\" justify=\"center\">Song"
       "</credit-words></credit><credit page=\"1\"><credit-words default-x=\"600\" "
       "default-y=\"1440\" font-size=\"12\" font-style=\"italic\" justify=\"center\">from a "
-      "Cycle</credit-words></credit><credit page=\"1\"><credit-words default-x=\"1100\" "
-      "default-y=\"1400\" font-size=\"11\" justify=\"right\">A. Maker</credit-words></credit>"
+      "Cycle</credit-words></credit><credit page=\"1\"><credit-type>composer</credit-type>"
+      "<credit-words default-x=\"100\" default-y=\"1400\" font-size=\"11\">A. Maker"
+      "</credit-words></credit>"
       "<part-list><score-part id=\"P1\"><part-name/></score-part></part-list><part id=\"P1\">"
       "<measure number=\"1\"><attributes><divisions>1</divisions><time><beats>4</beats>"
       "<beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef></attributes>"
       "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><type>whole"
       "</type></note></measure></part></score-partwise>";
-  // Each title's words, size and face, and its drawn left end and baseline.
+  // Each title's kind, words, size and face, and its drawn left end and baseline.
   using Place = std::pair<int32_t, int32_t>;
   auto titles = [] {
     std::map<std::string, Place> found;
@@ -463,8 +464,8 @@ TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
       const int c = p->xkind == TPARAM && !p->get(xadjacent) ? int(p->get(xclassify)) : 0;
       Drosa pd = p->xnext;
       if ((c == 2 || c == 3 || c == 23 || c == 24) && pd && pd->xkind == PDATA)
-        found[run_text(p) + " " + std::to_string(p->get(xtextsize)) + "/" +
-              std::to_string(p->get(xtextface))] = {pd->get(xpagex1), pd->get(xpagey1)};
+        found[std::to_string(c) + " " + run_text(p) + " " + std::to_string(p->get(xtextsize)) +
+              "/" + std::to_string(p->get(xtextface))] = {pd->get(xpagex1), pd->get(xpagey1)};
     }
     return found;
   };
@@ -472,6 +473,9 @@ TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
   ASSERT_EQ(format_page(1, 0), 1);
   const std::map<std::string, Place> before = titles();
   ASSERT_EQ(before.size(), 3u);
+  const auto maker = before.lower_bound("3 A. Maker");
+  EXPECT_TRUE(maker != before.end() && maker->first.rfind("3 A. Maker", 0) == 0)
+      << "the composer is one";
   const std::filesystem::path path = output_folder() / "titled.xml";
   ASSERT_EQ(export_musicxml_file(path.string()), 1);
   const std::string written = read_file(path);
