@@ -587,9 +587,11 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
         *out = node;
         return 1;
       }
+      // The way to what the file holds is told: Shift held while it opens.
       REPORT_ERROR(2,
                    "Reading piece aborted: Premature end of file at voice %hd (voice range "
-                   "%hd..%hd); missing final ENDSYST node.",
+                   "%hd..%hd); missing final ENDSYST node. The file is cut short or damaged: "
+                   "open it again with the Shift key held down to read what it holds.",
                    short(v), short(0), short(voice_count - 1));
       discard_record_node(node);
       return 0;

@@ -691,7 +691,8 @@ TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
   EXPECT_EQ(read_from(file), 0);
   EXPECT_EQ(messages(), std::vector<std::string>{
                             "Reading piece aborted: Premature end of file at voice 1 (voice range "
-                            "0..1); missing final ENDSYST node."});
+                            "0..1); missing final ENDSYST node. The file is cut short or damaged: "
+                            "open it again with the Shift key held down to read what it holds."});
 
   platform_set_test_modifiers(true, MOD_SHIFT);
   ASSERT_EQ(read_from(file), 1);
