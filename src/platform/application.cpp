@@ -8,12 +8,15 @@
 #include "platform/application.h"
 
 #include <clocale>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <locale.h>
+#include <mutex>
 #include <signal.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -101,13 +104,15 @@ void on_quit_signal(int) {
 }
 
 // The system's configuration, read as fontconfig reads it; nullptr when it cannot be read. A
-// program that only prints reads its files put together as one document, for a third less work
-// on the way to its first page; the program with windows, which lives on while they may change,
-// keeps the names of the files that fontconfig reads.
-FcConfig* read_system_font_configuration() {
+// program that only prints reads its files put together as documents, for a third less work on
+// the way to its first page, and its rules only once its fonts are built (left in *rules); the
+// program with windows, which lives on while they may change, keeps the names of the files that
+// fontconfig reads.
+FcConfig* read_system_font_configuration(std::string* rules) {
 #ifdef VESK_HEADLESS
-  return platform_read_font_configuration();
+  return platform_read_font_configuration(rules);
 #else
+  rules->clear();
   FcConfig* config = FcConfigCreate();
   if (config && !FcConfigParseAndLoad(config, nullptr, FcTrue)) {
     FcConfigDestroy(config);
@@ -117,12 +122,41 @@ FcConfig* read_system_font_configuration() {
 #endif
 }
 
+// The thread reading the font configuration, and how far it has come. A process that ends before
+// it used any font (a fuzzing run, an early exit) still waits for it: a thread left running when
+// the process ends would end it abnormally.
+struct FontConfigurationThread {
+  std::thread thread;
+  std::mutex lock;
+  std::condition_variable changed;
+  bool started = false;      // the thread was started
+  bool fonts_ready = false;  // the configuration is current, its fonts built
+  bool rules_ready = false;  // and every rule of it read
+  void mark(bool* ready) {
+    {
+      std::lock_guard held(lock);
+      *ready = true;
+    }
+    changed.notify_all();
+  }
+  void wait(const bool* ready) {
+    std::unique_lock held(lock);
+    changed.wait(held, [&] { return !started || *ready; });
+  }
+  ~FontConfigurationThread() {
+    if (thread.joinable()) thread.join();
+  }
+} font_configuration;
+
 // The system's font configuration made the program's current one, as fontconfig's own start
 // makes it, but for the descriptions of the configuration files a system offers without using
 // them, which fontconfig also reads at its start (a third of its work) only to list them. A
-// configuration that names no font cache is left to fontconfig's start, which adds its own.
+// configuration that names no font cache is left to fontconfig's start, which adds its own. The
+// rules left to read once the fonts are built are read while the fonts are in use: nothing asks
+// for them before platform_wait_font_rules.
 void load_font_configuration() {
-  FcConfig* config = read_system_font_configuration();
+  std::string rules;
+  FcConfig* config = read_system_font_configuration(&rules);
   bool loaded = config != nullptr;
   if (loaded) {
     FcStrList* caches = FcConfigGetCacheDirs(config);
@@ -130,8 +164,14 @@ void load_font_configuration() {
     if (caches) FcStrListDone(caches);
   }
   loaded = loaded && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
-  if (config) FcConfigDestroy(config);  // the current configuration keeps its own hold
   if (!loaded) FcInit();
+  if (loaded && !rules.empty()) {
+    font_configuration.mark(&font_configuration.fonts_ready);
+    platform_read_font_rules(config, rules);
+  }
+  if (config) FcConfigDestroy(config);  // the current configuration keeps its own hold
+  font_configuration.mark(&font_configuration.fonts_ready);
+  font_configuration.mark(&font_configuration.rules_ready);
 }
 
 // Reads the font configuration (every configuration file and font cache of fontconfig, which the
@@ -152,16 +192,6 @@ void read_font_configuration() {
   }
 }
 
-// The thread reading the font configuration. A process that ends before it used any font (a
-// fuzzing run, an early exit) still waits for it: a thread left running when the process ends
-// would end it abnormally.
-struct FontConfigurationThread {
-  std::thread thread;
-  ~FontConfigurationThread() {
-    if (thread.joinable()) thread.join();
-  }
-} font_configuration;
-
 ExitHook exit_hook = nullptr;
 Application* application = nullptr;
 int saved_argc = 0;
@@ -177,6 +207,10 @@ constexpr int MAIN_WINDOW_HEIGHT = 700;
 
 void platform_start(int argc, char** argv) {
   if (application) return;
+  {
+    std::lock_guard held(font_configuration.lock);
+    font_configuration.started = true;
+  }
   font_configuration.thread = std::thread(read_font_configuration);
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
 #ifdef VESK_HEADLESS
@@ -192,8 +226,10 @@ void platform_start(int argc, char** argv) {
 }
 
 void platform_wait_font_configuration() {
-  if (font_configuration.thread.joinable()) font_configuration.thread.join();
+  font_configuration.wait(&font_configuration.fonts_ready);
 }
+
+void platform_wait_font_rules() { font_configuration.wait(&font_configuration.rules_ready); }
 
 void platform_open_main_window(const char* title) {
 #ifdef VESK_HEADLESS
@@ -251,7 +287,7 @@ void platform_wait_events(int timeout_ms) {
 }
 
 void platform_finish() {
-  platform_wait_font_configuration();
+  if (font_configuration.thread.joinable()) font_configuration.thread.join();
   delete main_window.data();
   main_window = nullptr;
   if (platform_current_port() == main_window_port) platform_set_port(nullptr);
@@ -272,6 +308,8 @@ void platform_exit(int status) {
   // written is flushed it ends at once, without taking apart windows, fonts and the
   // application object the system frees anyway.
   if (platform_windows_kept_off_screen()) {
+    // The font configuration's thread has mostly long read the rules it reads after the fonts.
+    if (font_configuration.thread.joinable()) font_configuration.thread.join();
 #ifdef VESK_LEAK_CHECK
     __lsan_do_leak_check();
 #endif

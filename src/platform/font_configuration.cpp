@@ -21,6 +21,12 @@
 // as before. An inclusion that is not plain (of a file, a user's folder, with a prefix or marked
 // deprecated, whose warning fontconfig gives) stays as it is: fontconfig finds its path the same
 // way from any file.
+//
+// The top-level elements that choose the fonts are written apart from the rest, in their order:
+// the order of the one kind among the other does not count (the fonts are built from the folders,
+// caches and selection alone, and a rule applies only to patterns of its own kind), so the fonts
+// can be built before the rules are read. Not when a file left to fontconfig could name folders
+// of its own: then the document is one, as the files have it.
 #include "platform/font_configuration.h"
 
 #include <algorithm>
@@ -197,42 +203,60 @@ bool read_text_element(std::string_view text, size_t* at, std::string_view name,
   return false;
 }
 
+// Whether a top-level element chooses the fonts: their folders and caches, which of their files are
+// taken, the rules applied as they are scanned, and how often they are looked at again.
+bool chooses_fonts(const StartTag& tag) {
+  for (std::string_view name :
+       {"dir", "cachedir", "selectfont", "config", "reset-dirs", "remap-dir"})
+    if (tag.name == name) return true;
+  if (tag.name != "match") return false;
+  for (int k = 0; k < tag.attribute_count; ++k)
+    if (tag.attributes[k].name == "target") return tag.attributes[k].value == "scan";
+  return false;
+}
+
 struct Combiner {
   FcConfig* config;
+  std::string text;  // the document's content, in order
+  // The spans of text that choose the fonts (whole top-level elements), and the start of the one
+  // being written.
+  std::vector<std::pair<size_t, size_t>> font_parts;
+  size_t font_start = std::string::npos;
+  bool apart = true;  // no file left to fontconfig could choose fonts
 
   // The content of a configuration file's root element, written out; false when the file
   // cannot be taken in as it is.
-  bool write_file(std::string_view text, int depth, std::string* out) {
+  bool write_file(std::string_view file, int depth) {
     size_t at = 0;
-    if (!skip_prolog(text, &at)) return false;
+    if (!skip_prolog(file, &at)) return false;
     std::vector<std::string_view> open{"fontconfig"};
-    size_t text_start = out->size();  // where the text since the last tag was written
+    size_t text_start = text.size();  // where the text since the last tag was written
     bool blank = true;                // it is blanks alone
     bool after_start = false;         // the last tag written was a start tag
     while (!open.empty()) {
-      if (at >= text.size()) return false;
-      if (text[at] != '<') {
+      if (at >= file.size()) return false;
+      if (file[at] != '<') {
         size_t end;
         bool run_blank;
-        if (!read_text_run(text, at, &end, &run_blank)) return false;
-        out->append(text.substr(at, end - at));
+        if (!read_text_run(file, at, &end, &run_blank)) return false;
+        text.append(file.substr(at, end - at));
         blank = blank && run_blank;
         at = end;
-      } else if (starts_at(text, at, "<!--")) {
-        if (!skip_comment(text, &at)) return false;
+      } else if (starts_at(file, at, "<!--")) {
+        if (!skip_comment(file, &at)) return false;
       } else {
         // Blanks alone are text of their own only as an element's whole text.
-        if (blank && !(starts_at(text, at, "</") && after_start)) out->resize(text_start);
-        if (!write_tag(text, &at, depth, &open, &after_start, out)) return false;
-        text_start = out->size();
+        if (blank && !(starts_at(file, at, "</") && after_start)) text.resize(text_start);
+        if (!write_tag(file, &at, depth, &open, &after_start)) return false;
+        text_start = text.size();
         blank = true;
       }
     }
     // Only blanks and comments after the root element.
-    while (at < text.size()) {
-      if (is_blank(text[at])) {
+    while (at < file.size()) {
+      if (is_blank(file[at])) {
         ++at;
-      } else if (!starts_at(text, at, "<!--") || !skip_comment(text, &at)) {
+      } else if (!starts_at(file, at, "<!--") || !skip_comment(file, &at)) {
         return false;
       }
     }
@@ -280,48 +304,85 @@ struct Combiner {
     }
   }
 
-  // Writes the tag at text[*at] (an end tag, or a start tag with the text of a description or
+  // Writes the tag at file[*at] (an end tag, or a start tag with the text of a description or
   // an inclusion), moving *at past it; the elements open are kept in *open.
-  bool write_tag(std::string_view text, size_t* at, int depth, std::vector<std::string_view>* open,
-                 bool* after_start, std::string* out) {
+  bool write_tag(std::string_view file, size_t* at, int depth, std::vector<std::string_view>* open,
+                 bool* after_start) {
     *after_start = false;
-    if (starts_at(text, *at, "<!") || starts_at(text, *at, "<?")) return false;
-    if (starts_at(text, *at, "</")) {
-      const size_t end = text.find('>', *at);
+    if (starts_at(file, *at, "<!") || starts_at(file, *at, "<?")) return false;
+    if (starts_at(file, *at, "</")) {
+      const size_t end = file.find('>', *at);
       if (end == std::string_view::npos) return false;
-      std::string_view name = text.substr(*at + 2, end - *at - 2);
+      std::string_view name = file.substr(*at + 2, end - *at - 2);
       while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
       if (name != open->back()) return false;
       open->pop_back();
-      if (!open->empty()) out->append(text.substr(*at, end + 1 - *at));
+      if (!open->empty()) text.append(file.substr(*at, end + 1 - *at));
+      if (open->size() == 1 && font_start != std::string::npos) {
+        font_parts.emplace_back(font_start, text.size());
+        font_start = std::string::npos;
+      }
       *at = end + 1;
       return true;
     }
     const size_t tag_start = *at;
     StartTag tag;
-    if (!read_start_tag(text, at, &tag)) return false;
+    if (!read_start_tag(file, at, &tag)) return false;
     for (int k = 0; k < tag.attribute_count; ++k)
       if (tag.attributes[k].value == "relative") return false;  // from the file's own folder
     if (tag.name == "description") {
       std::string content;
-      return tag.empty || read_text_element(text, at, tag.name, &content);
+      return tag.empty || read_text_element(file, at, tag.name, &content);
     }
     if (tag.name == "include" && !tag.empty) {
       std::string path;
-      if (!read_text_element(text, at, tag.name, &path)) return false;
-      if (!write_include(tag, path, depth, out))
-        out->append(text.substr(tag_start, *at - tag_start));
+      if (!read_text_element(file, at, tag.name, &path)) return false;
+      if (!write_include(tag, path, depth)) {
+        text.append(file.substr(tag_start, *at - tag_start));
+        if (may_name_a_file(tag, path)) apart = false;
+      }
       return true;
     }
-    out->append(text.substr(tag_start, *at - tag_start));
+    const size_t written = text.size();
+    text.append(file.substr(tag_start, *at - tag_start));
+    if (open->size() == 1 && chooses_fonts(tag)) {
+      if (tag.empty)
+        font_parts.emplace_back(written, text.size());
+      else
+        font_start = written;
+    }
     if (!tag.empty) open->push_back(tag.name);
     *after_start = !tag.empty;
     return true;
   }
 
+  // Whether an inclusion left to fontconfig may find a file to read.
+  bool may_name_a_file(const StartTag& tag, const std::string& path) const {
+    std::string_view prefix;
+    for (int k = 0; k < tag.attribute_count; ++k)
+      if (tag.attributes[k].name == "prefix") prefix = tag.attributes[k].value;
+    if (prefix.empty()) {
+      FcChar8* found = FcConfigGetFilename(config, reinterpret_cast<const FcChar8*>(path.c_str()));
+      if (found) FcStrFree(found);
+      return found != nullptr;
+    }
+    if (prefix != "xdg") return true;
+    // Under the user's folder of configurations, as fontconfig finds it.
+    std::string folder;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) {
+      folder = xdg;
+    } else if (const char* home = std::getenv("HOME")) {
+      folder = std::string(home) + "/.config";
+    } else {
+      return true;
+    }
+    PlatformFileStatus status;
+    return platform_file_status((folder + "/" + path).c_str(), &status) == 0;
+  }
+
   // Writes the files of a folder included plainly in their place; false when the inclusion is
   // to stay as it is.
-  bool write_include(const StartTag& tag, const std::string& path, int depth, std::string* out) {
+  bool write_include(const StartTag& tag, const std::string& path, int depth) {
     std::string_view ignore_missing = "no";
     for (int k = 0; k < tag.attribute_count; ++k) {
       const Attribute& attribute = tag.attributes[k];
@@ -354,22 +415,24 @@ struct Combiner {
     });
     for (const std::string& name : names) {
       const std::string file = folder + (folder.back() == '/' ? "" : "/") + name;
-      std::string contents, written;
-      if (read_file(file, &contents) && write_file(contents, depth + 1, &written)) {
-        out->append(written);
-        continue;
-      }
+      const size_t text_size = text.size(), parts = font_parts.size();
+      std::string contents;
+      if (read_file(file, &contents) && write_file(contents, depth + 1)) continue;
       // Left to fontconfig, which reads it as it would have from the folder.
-      out->append("<include ignore_missing=\"").append(ignore_missing).append("\">");
+      text.resize(text_size);
+      font_parts.resize(parts);
+      font_start = std::string::npos;
+      apart = false;
+      text.append("<include ignore_missing=\"").append(ignore_missing).append("\">");
       for (char c : file) {
         if (c == '&')
-          out->append("&amp;");
+          text.append("&amp;");
         else if (c == '<')
-          out->append("&lt;");
+          text.append("&lt;");
         else
-          out->push_back(c);
+          text.push_back(c);
       }
-      out->append("</include>");
+      text.append("</include>");
     }
     return true;
   }
@@ -377,29 +440,54 @@ struct Combiner {
 
 }  // namespace
 
-std::string platform_font_configuration_in_one(FcConfig* config, const char* file) {
+FontConfigurationDocuments platform_font_configuration_documents(FcConfig* config,
+                                                                 const char* file) {
   // A configuration under another root is left to fontconfig.
   if (std::getenv("FONTCONFIG_SYSROOT")) return {};
   FcChar8* found = FcConfigGetFilename(config, reinterpret_cast<const FcChar8*>(file));
   if (!found) return {};
   const std::string path = reinterpret_cast<const char*>(found);
   FcStrFree(found);
-  std::string contents, written = "<fontconfig>";
-  if (!read_file(path, &contents) || !Combiner{config}.write_file(contents, 0, &written)) return {};
-  return written.append("</fontconfig>");
+  std::string contents;
+  Combiner combiner{config, {}, {}};
+  if (!read_file(path, &contents) || !combiner.write_file(contents, 0)) return {};
+  FontConfigurationDocuments documents;
+  if (!combiner.apart) {
+    documents.fonts = "<fontconfig>" + combiner.text + "</fontconfig>";
+    return documents;
+  }
+  documents.fonts = documents.rules = "<fontconfig>";
+  size_t at = 0;
+  for (const auto& [start, end] : combiner.font_parts) {
+    documents.rules.append(combiner.text, at, start - at);
+    documents.fonts.append(combiner.text, start, end - start);
+    at = end;
+  }
+  documents.rules.append(combiner.text, at).append("</fontconfig>");
+  documents.fonts.append("</fontconfig>");
+  return documents;
 }
 
-FcConfig* platform_read_font_configuration() {
+FcConfig* platform_read_font_configuration(std::string* rules) {
+  rules->clear();
   FcConfig* config = FcConfigCreate();
   if (!config) return nullptr;
-  const std::string text = platform_font_configuration_in_one(config);
-  if (!text.empty() && FcConfigParseAndLoadFromMemory(
-                           config, reinterpret_cast<const FcChar8*>(text.c_str()), FcTrue))
+  FontConfigurationDocuments documents = platform_font_configuration_documents(config);
+  if (!documents.fonts.empty() &&
+      FcConfigParseAndLoadFromMemory(
+          config, reinterpret_cast<const FcChar8*>(documents.fonts.c_str()), FcTrue)) {
+    *rules = std::move(documents.rules);
     return config;
+  }
   // Read from the files, which say where anything is wrong.
   FcConfigDestroy(config);
   config = FcConfigCreate();
   if (config && FcConfigParseAndLoad(config, nullptr, FcTrue)) return config;
   if (config) FcConfigDestroy(config);
   return nullptr;
+}
+
+bool platform_read_font_rules(FcConfig* config, const std::string& rules) {
+  return rules.empty() || FcConfigParseAndLoadFromMemory(
+                              config, reinterpret_cast<const FcChar8*>(rules.c_str()), FcTrue);
 }

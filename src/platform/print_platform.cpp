@@ -13,9 +13,12 @@
 // although a print uses a handful. This one lists the configuration's family names alone, and
 // registers at once the fonts the program added and the families standing in for others, with
 // the toolkit's own code, in the order the full list has them; a print that asks for any other
-// family has every font registered then, as the toolkit would have at the start.
+// family has every font registered then, as the toolkit would have at the start. The rules of the
+// configuration may still be being read when the fonts are registered: whatever substitutes,
+// matches or looks for fallbacks waits for them.
 #include "platform/print_platform.h"
 
+#include <atomic>
 #include <fontconfig/fontconfig.h>
 #include <map>
 #include <set>
@@ -100,9 +103,46 @@ class LazyFontDatabase : public QFontconfigDatabase {
     QFontconfigDatabase::invalidate();
   }
 
+  // What substitutes, matches or looks for fallbacks with the system's configuration waits for
+  // its rules, which are read while the fonts are already in use. An engine loaded with the
+  // configuration set aside (the port's plain fonts) runs none of them.
+  QFontEngine* fontEngine(const QFontDef& font, void* handle) override {
+    wait_for_rules();
+    return QFontconfigDatabase::fontEngine(font, handle);
+  }
+  QFontEngine* fontEngine(const QByteArray& data, qreal pixel_size,
+                          QFont::HintingPreference hinting) override {
+    wait_for_rules();
+    return QFontconfigDatabase::fontEngine(data, pixel_size, hinting);
+  }
+  QStringList fallbacksForFamily(const QString& family, QFont::Style style, QFont::StyleHint hint,
+                                 QChar::Script script) const override {
+    wait_for_rules();
+    return QFontconfigDatabase::fallbacksForFamily(family, style, hint, script);
+  }
+  QString resolveFontFamilyAlias(const QString& family) const override {
+    wait_for_rules();
+    return QFontconfigDatabase::resolveFontFamilyAlias(family);
+  }
+  QFont defaultFont() const override {
+    wait_for_rules();
+    return QFontconfigDatabase::defaultFont();
+  }
+
  private:
+  void wait_for_rules() const {
+    if (rules_read_) return;
+    FcConfig* const current = FcConfigReference(nullptr);
+    const bool set_aside = config_ && current && current != config_;
+    if (current) FcConfigDestroy(current);
+    if (set_aside) return;
+    platform_wait_font_rules();
+    rules_read_ = true;
+  }
+
   void populate_all() {
     if (all_ || !config_) return;
+    wait_for_rules();
     all_ = true;
     // Where another configuration is current for a moment (the port loads some engines with a
     // bare one, holding every other thread off the fonts), the one listed is set back.
@@ -214,8 +254,9 @@ class LazyFontDatabase : public QFontconfigDatabase {
     config_ = nullptr;
   }
 
-  FcConfig* config_ = nullptr;  // the configuration listed
-  bool all_ = false;            // every font registered
+  FcConfig* config_ = nullptr;                    // the configuration listed
+  mutable std::atomic<bool> rules_read_ = false;  // its rules were waited for
+  bool all_ = false;                              // every font registered
   std::vector<ListedFont> fonts_;
   QString last_family_, last_folded_;               // the family last listed, and folded
   std::map<QString, std::vector<size_t>> by_name_;  // the fonts bearing each name

@@ -1,7 +1,9 @@
-// font_configuration_test.cpp: the font configuration read as one document.
-//   InOne.*: the document gives what fontconfig's files give (fonts, folders, rules in their order,
-//            texts kept whole); a file it cannot take in is left to fontconfig in its place, and
-//            a configuration that does not read is read from its files
+// font_configuration_test.cpp: the font configuration read as documents.
+//   ConfigurationDocuments.*: read as a print reads them, they give what the files give
+//   MadeUpConfiguration.*:    rules keep their order and texts stay whole; a file that cannot be
+//                             taken in is left to fontconfig in its place; what chooses the fonts
+//                             comes apart unless an inclusion left to fontconfig may name
+//                             folders; a configuration that does not read is read from its files
 #include "platform/font_configuration.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +23,15 @@ FcConfig* from_files(const std::string& file) {
   return config;
 }
 
-FcConfig* in_one(const std::string& file, std::string* text) {
+// Read as a print reads it: what chooses the fonts, the fonts, then the rules.
+FcConfig* in_documents(const std::string& file, FontConfigurationDocuments* documents) {
   FcConfig* config = FcConfigCreate();
-  *text = platform_font_configuration_in_one(config, file.c_str());
-  EXPECT_FALSE(text->empty());
+  *documents = platform_font_configuration_documents(config, file.c_str());
+  EXPECT_FALSE(documents->fonts.empty());
   EXPECT_TRUE(FcConfigParseAndLoadFromMemory(
-      config, reinterpret_cast<const FcChar8*>(text->c_str()), FcTrue));
+      config, reinterpret_cast<const FcChar8*>(documents->fonts.c_str()), FcTrue));
+  EXPECT_TRUE(FcConfigBuildFonts(config));
+  EXPECT_TRUE(platform_read_font_rules(config, documents->rules));
   return config;
 }
 
@@ -57,30 +62,31 @@ std::string listed(FcStrList* list) {
   return names;
 }
 
-TEST(InOne, TheSystemsConfigurationGivesWhatItsFilesGive) {
+TEST(ConfigurationDocuments, TheSystemsConfigurationGivesWhatItsFilesGive) {
   FcChar8* file = FcConfigGetFilename(nullptr, nullptr);
   ASSERT_NE(file, nullptr);
   const std::string path = reinterpret_cast<const char*>(file);
   FcStrFree(file);
-  std::string text;
+  FontConfigurationDocuments documents;
   FcConfig* files = from_files(path);
-  FcConfig* one = in_one(path, &text);
-  ASSERT_TRUE(FcConfigBuildFonts(files) && FcConfigBuildFonts(one));
-  EXPECT_EQ(text.find("<!--"), std::string::npos);
-  EXPECT_EQ(listed(FcConfigGetFontDirs(one)), listed(FcConfigGetFontDirs(files)));
-  EXPECT_EQ(listed(FcConfigGetCacheDirs(one)), listed(FcConfigGetCacheDirs(files)));
-  EXPECT_EQ(FcConfigGetFonts(one, FcSetSystem)->nfont, FcConfigGetFonts(files, FcSetSystem)->nfont);
+  FcConfig* read = in_documents(path, &documents);
+  ASSERT_TRUE(FcConfigBuildFonts(files));
+  EXPECT_EQ((documents.fonts + documents.rules).find("<!--"), std::string::npos);
+  EXPECT_EQ(listed(FcConfigGetFontDirs(read)), listed(FcConfigGetFontDirs(files)));
+  EXPECT_EQ(listed(FcConfigGetCacheDirs(read)), listed(FcConfigGetCacheDirs(files)));
+  EXPECT_EQ(FcConfigGetFonts(read, FcSetSystem)->nfont,
+            FcConfigGetFonts(files, FcSetSystem)->nfont);
   // Aliases, generic names, languages and styles, and a family nobody has.
   for (const char* name :
        {"Times", "Arial:bold", "Helvetica:italic", "Courier New", "mono", "sans", "serif:lang=ja",
         "sans-serif:lang=ar", "monospace:lang=zh-cn", "system-ui", "emoji", "Symbol",
         "DejaVu Sans:lang=fa", "Liberation Serif:pixelsize=9", "No Such Family:lang=ru"})
-    EXPECT_EQ(chosen(one, name), chosen(files, name)) << name;
+    EXPECT_EQ(chosen(read, name), chosen(files, name)) << name;
   FcConfigDestroy(files);
-  FcConfigDestroy(one);
+  FcConfigDestroy(read);
 }
 
-class MadeUp : public ::testing::Test {
+class MadeUpConfiguration : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/vesk-fontconfig-XXXXXX";
@@ -107,11 +113,10 @@ class MadeUp : public ::testing::Test {
   std::string dir;
 };
 
-TEST_F(MadeUp, RulesKeepTheirOrderTextsStayWholeAndOddFilesAreLeftToFontconfig) {
-  write("fonts.conf",
-        file_of("<!-- first -->\n<description>Test</description>\n" + renaming("a", "b") +
-                "<include ignore_missing=\"yes\">" + dir + "/conf.d</include>\n" +
-                renaming("e", "f") + "<include ignore_missing=\"yes\">missing.conf</include>\n"));
+TEST_F(MadeUpConfiguration, RulesKeepTheirOrderTextsStayWholeAndOddFilesAreLeftToFontconfig) {
+  write("fonts.conf", file_of("<!-- first -->\n<description>Test</description>\n" +
+                              renaming("a", "b") + "<include ignore_missing=\"yes\">" + dir +
+                              "/conf.d</include>\n" + renaming("e", "f")));
   // A comment within a name, blanks as a whole name, an entity.
   write("conf.d/10-text.conf",
         file_of(renaming("b", "c<!-- no -->") + renaming("x", "  ") + renaming("y", "R&amp;D")));
@@ -121,37 +126,75 @@ TEST_F(MadeUp, RulesKeepTheirOrderTextsStayWholeAndOddFilesAreLeftToFontconfig) 
   write("conf.d/30-cdata.conf", file_of("<![CDATA[ ]]>" + renaming("d", "e")));
   write("conf.d/notes.conf", file_of(renaming("a", "wrong")));  // not a numbered file
   const std::string top = dir + "/fonts.conf";
-  std::string text;
+  FontConfigurationDocuments documents;
   FcConfig* files = from_files(top);
-  FcConfig* one = in_one(top, &text);
-  EXPECT_EQ(text.find("Test"), std::string::npos);
-  EXPECT_NE(text.find("<include ignore_missing=\"yes\">" + dir + "/conf.d/20-latin1.conf"),
-            std::string::npos);
-  EXPECT_NE(text.find(dir + "/conf.d/30-cdata.conf</include>"), std::string::npos);
-  for (const char* name : {"a", "x", "y"}) {
-    EXPECT_EQ(chosen(one, name), chosen(files, name)) << name;
-  }
-  EXPECT_EQ(chosen(one, "a").rfind("f-12", 0), 0u) << chosen(one, "a");
-  EXPECT_EQ(chosen(one, "x").rfind("  -12", 0), 0u) << chosen(one, "x");
+  FcConfig* read = in_documents(top, &documents);
+  // Files left to fontconfig may name folders of fonts: the document stays whole.
+  EXPECT_EQ(documents.rules, "");
+  EXPECT_EQ(documents.fonts.find("Test"), std::string::npos);
+  EXPECT_NE(
+      documents.fonts.find("<include ignore_missing=\"yes\">" + dir + "/conf.d/20-latin1.conf"),
+      std::string::npos);
+  EXPECT_NE(documents.fonts.find(dir + "/conf.d/30-cdata.conf</include>"), std::string::npos);
+  for (const char* name : {"a", "x", "y"})
+    EXPECT_EQ(chosen(read, name), chosen(files, name)) << name;
+  EXPECT_EQ(chosen(read, "a").rfind("f-12", 0), 0u) << chosen(read, "a");
+  EXPECT_EQ(chosen(read, "x").rfind("  -12", 0), 0u) << chosen(read, "x");
   FcConfigDestroy(files);
-  FcConfigDestroy(one);
+  FcConfigDestroy(read);
 }
 
-TEST_F(MadeUp, AConfigurationThatDoesNotReadIsReadFromItsFiles) {
+TEST_F(MadeUpConfiguration, WhatChoosesTheFontsComesApartUnlessAnInclusionMayNameFolders) {
+  fs::create_directory(dir + "/fonts");
+  fs::create_directory(dir + "/more");
+  write("fonts.conf", file_of("<dir>" + dir + "/fonts</dir>\n" + renaming("a", "b") +
+                              "<include ignore_missing=\"yes\">" + dir + "/conf.d</include>\n" +
+                              "<cachedir>" + dir + "/cache</cachedir>\n"));
+  write("conf.d/10-more.conf",
+        file_of(renaming("b", "c") + "<dir>" + dir + "/more</dir>\n<reset-dirs/>" +
+                "<match target=\"scan\"><edit name=\"family\"><string>s</string></edit></match>" +
+                "<include ignore_missing=\"yes\">" + dir + "/later.conf</include>\n"));
+  const std::string top = dir + "/fonts.conf";
+  FontConfigurationDocuments documents;
+  FcConfig* files = from_files(top);
+  FcConfig* read = in_documents(top, &documents);
+  ASSERT_TRUE(FcConfigBuildFonts(files));
+  EXPECT_EQ(documents.fonts, "<fontconfig><dir>" + dir + "/fonts</dir><dir>" + dir +
+                                 "/more</dir><reset-dirs/><match target=\"scan\"><edit "
+                                 "name=\"family\"><string>s</string></edit></match><cachedir>" +
+                                 dir + "/cache</cachedir></fontconfig>");
+  EXPECT_EQ(documents.rules.find("<dir"), std::string::npos);
+  EXPECT_NE(documents.rules.find("later.conf"), std::string::npos);
+  EXPECT_EQ(listed(FcConfigGetFontDirs(read)), listed(FcConfigGetFontDirs(files)));
+  EXPECT_EQ(chosen(read, "a"), chosen(files, "a"));
+  FcConfigDestroy(files);
+  FcConfigDestroy(read);
+  // The file included is there: it may name folders, and is read in its place.
+  write("later.conf", file_of(""));
+  FcConfig* config = FcConfigCreate();
+  documents = platform_font_configuration_documents(config, top.c_str());
+  EXPECT_EQ(documents.rules, "");
+  EXPECT_NE(documents.fonts.find(renaming("a", "b").substr(0, 30)), std::string::npos);
+  FcConfigDestroy(config);
+}
+
+TEST_F(MadeUpConfiguration, AConfigurationThatDoesNotReadIsReadFromItsFiles) {
   write("fonts.conf", file_of("<include>" + dir + "/conf.d</include>\n"));
   write("conf.d/10-open.conf", file_of("<match>"));  // never closed
   FcConfig* config = FcConfigCreate();
-  EXPECT_EQ(platform_font_configuration_in_one(config, (dir + "/fonts.conf").c_str()),
+  EXPECT_EQ(platform_font_configuration_documents(config, (dir + "/fonts.conf").c_str()).fonts,
             "<fontconfig><include ignore_missing=\"no\">" + dir +
                 "/conf.d/10-open.conf</include></fontconfig>");
   FcConfigDestroy(config);
-  // Both ways fail; the program's own reading says so as fontconfig does.
+  // Both ways fail; fontconfig says why.
   setenv("FONTCONFIG_FILE", (dir + "/fonts.conf").c_str(), 1);
-  EXPECT_EQ(platform_read_font_configuration(), nullptr);
+  std::string rules;
+  EXPECT_EQ(platform_read_font_configuration(&rules), nullptr);
   write("conf.d/10-open.conf", file_of(renaming("a", "b")));
-  FcConfig* read = platform_read_font_configuration();
+  FcConfig* read = platform_read_font_configuration(&rules);
   unsetenv("FONTCONFIG_FILE");
   ASSERT_NE(read, nullptr);
+  EXPECT_TRUE(platform_read_font_rules(read, rules));
   EXPECT_EQ(chosen(read, "a").rfind("b-12", 0), 0u);
   FcConfigDestroy(read);
 }
