@@ -61,6 +61,7 @@ int check_voice_lists(std::string* problems) {
   Checker c{problems};
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) check_voice(c, v);
   long free_nodes = 0;
+  drosa_build_free_nodes();
   for (Drosa p = freeHead; p && free_nodes <= total_Drosa_count; p = p->xnext, ++free_nodes) {
     if (p->xkind != FREE) c.problem("a live node on the free list", -1, free_nodes);
     if (p->xnext && p->xnext->xback != p) c.problem("free list links disagree", -1, free_nodes);

@@ -6,7 +6,8 @@
 // highest node of the newest block is the next one taken.
 //
 // Invariants:
-//  - a free node has xkind FREE and xcontext 0, and lies on the free list exactly once;
+//  - a free node has xkind FREE and xcontext 0, and lies on the free list exactly once (the
+//    lowest nodes of a block hold nothing until the free list reaches them: see built_from);
 //  - freeCount is the length of the free list, total_Drosa_count the nodes of all blocks;
 //  - after a take, the store holds more than DROSA_LOW_WATER free nodes unless the system
 //    refused to grow it.
@@ -55,12 +56,45 @@ constexpr uint32_t LEAK_RECHECK_TICKS = 333;  // wait for late returns before re
 // may have changed. A take lowers it to the node taken when that lies below it.
 uint32_t never_taken[DROSA_MAX_BLOCKS + 1];
 
+// Per block, the lowest of its nodes whose links are written, but for the lowest node, written
+// at once. A block's nodes are linked in turns of BUILD_TURN from the highest down, as the free
+// list reaches them: a print takes a few thousand nodes of the first block's 16,381, and the
+// pages of the others are never touched. The nodes not yet built are never taken: the free
+// list's head is always built, and so is the highest of the nodes never taken.
+uint32_t built_from[DROSA_MAX_BLOCKS + 1];
+constexpr uint32_t BUILD_TURN = 512;  // 32 KB of nodes
+
 Drosa handle_of(uint32_t block, uint32_t index) {
   return Drosa((block << DROSA_INDEX_BITS) | index);
 }
 
 uint32_t nodes_in_block(uint32_t block) {
   return block == 1 ? uint32_t(first_block_nodes) : uint32_t(DROSA_GROWTH_NODES);
+}
+
+// Writes the links of a block's nodes from `from` up to the lowest built one, each free and
+// linked to the one below it, as the whole block was built at first.
+void build_nodes(uint32_t block, uint32_t from) {
+  const uint32_t end = built_from[block];
+  if (from < 1) from = 1;  // the lowest node is built with the block
+  if (from >= end) return;
+  for (uint32_t i = end - 1;; --i) {
+    DrosaNode* node = drosa_block_base[block] + i;
+    node->xkind = FREE;
+    node->xcontext = 0;
+    node->xnext = handle_of(block, i - 1);
+    node->xback = handle_of(block, i + 1);
+    if (i == from) break;
+  }
+  built_from[block] = from;
+}
+
+// The node a link names is built, with a turn of the nodes below it.
+void build_up_to(Drosa node) {
+  const uint32_t block = node.handle() >> DROSA_INDEX_BITS,
+                 index = node.handle() & DROSA_INDEX_MASK;
+  if (index < built_from[block] && index > 0)
+    build_nodes(block, index + 1 > BUILD_TURN ? index + 1 - BUILD_TURN : 1);
 }
 
 // Builds the nodes of a new block from the highest down, in front of the free list, and
@@ -80,18 +114,18 @@ int build_block(void* allocation, long size, bool first) {
     first_block = {start, start, end, long(end - start)};
     first_block_nodes = count;
   }
-  // A node's payload is cleared when it is taken (newDrosa) and its header set below: a later
-  // block's megabyte is not cleared first.
-  if (first) std::memset(reinterpret_cast<void*>(start), 0, end - start);
-
+  // A node's payload is cleared when it is taken (newDrosa) and its links are written as the
+  // free list reaches it (build_nodes): the block's megabyte is not cleared first. The highest
+  // node and the lowest, which links to the list before, are built now.
   Drosa old_head = first ? NIL : freeHead;
-  for (int i = count - 1; i >= 0; --i) {
-    DrosaNode* node = drosa_block_base[block] + i;
-    node->xkind = FREE;
-    node->xcontext = 0;
-    node->xnext = i > 0 ? handle_of(block, i - 1) : old_head;
-    node->xback = i < count - 1 ? handle_of(block, i + 1) : NIL;
-  }
+  DrosaNode* lowest_node = drosa_block_base[block];
+  lowest_node->xkind = FREE;
+  lowest_node->xcontext = 0;
+  lowest_node->xnext = old_head;
+  lowest_node->xback = count > 1 ? handle_of(block, 1) : NIL;
+  built_from[block] = uint32_t(count);
+  build_nodes(block, uint32_t(count) > BUILD_TURN ? uint32_t(count) - BUILD_TURN : 1);
+  if (count > 1) drosa_block_base[block][count - 1].xback = NIL;
   Drosa lowest = handle_of(block, 0);
   if (old_head) old_head->xback = lowest;
   freeHead = handle_of(block, count - 1);
@@ -215,7 +249,10 @@ Drosa newDrosa(int kind, int context) {
                  taken_index = node.handle() & DROSA_INDEX_MASK;
   if (taken_index < never_taken[taken_block]) never_taken[taken_block] = taken_index;
   freeHead = p->xnext;
-  if (freeHead) freeHead->xback = NIL;
+  if (freeHead) {
+    build_up_to(freeHead);
+    freeHead->xback = NIL;
+  }
   p->xnext = p->xback = NIL;
   p->xcontext = int8_t(context);
   p->xkind = uint8_t(kind);
@@ -279,6 +316,10 @@ int32_t destroy_Drosa_list(Drosa first) {
   return count;
 }
 
+void drosa_build_free_nodes() {
+  for (uint32_t block = 1; block <= drosa_block_total; ++block) build_nodes(block, 1);
+}
+
 void order_free_nodes() {
   // A count that differs means a free node off the list or a listed node in use: the list
   // is left as it was rather than changed on a guess. The nodes never taken are free.
@@ -300,6 +341,7 @@ void order_free_nodes() {
   for (uint32_t block = 1; block <= drosa_block_total; ++block) {
     if (const uint32_t run = never_taken[block]) {
       const Drosa lowest = handle_of(block, 0), highest = handle_of(block, run - 1);
+      build_up_to(highest);
       lowest->xnext = head;
       if (head) head->xback = lowest;
       highest->xback = NIL;
@@ -406,6 +448,7 @@ void CheckfreeDrosa() {
   REPORT_ERROR(
       4, "CheckfreeDrosa: %ld nodes used; expected %hd; total %ld. Press RETURN %ld more times.",
       used, short(permanent + in_clipboard), long(total_Drosa_count), alerts);
+  drosa_build_free_nodes();  // the free list is walked
   REPORT_ERROR(4, "%s: total_Drosa_count %ld; freeCount %ld; actual free %ld", "CheckfreeDrosa",
                long(total_Drosa_count), long(freeCount), long(chain_length(freeHead)));
   REPORT_ERROR(4, "CheckfreeDrosa: undo %ld paste_count %hd paste_ptr %lx paste_list %lx.",
@@ -415,7 +458,7 @@ void CheckfreeDrosa() {
   // List the live nodes of every block: the first few as alerts, the rest on the debug stream.
   long listed = 0;
   for (uint32_t block = 1; block <= drosa_block_total; ++block) {
-    for (uint32_t i = 0; i < nodes_in_block(block); ++i) {
+    for (uint32_t i = never_taken[block]; i < nodes_in_block(block); ++i) {
       Drosa node = handle_of(block, i);
       if (node->xkind == FREE) continue;
       describe_live_node(node, message_buffer, sizeof message_buffer);

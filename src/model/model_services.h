@@ -191,6 +191,10 @@ void* NewPtr_or_alert(long size);
 // True when handle names a node of an existing block.
 bool drosa_handle_valid(Drosa node);
 
+// Writes the links of every free node a block has not built yet (a block's nodes are built as
+// the free list reaches them), so that the free list can be walked to its end.
+void drosa_build_free_nodes();
+
 // ==== debug_dump.cpp =============================================================================
 // The debug stream, the text dumps that show the inside of a piece and of the layout while the
 // program runs, and the chooser that writes them.

@@ -179,6 +179,17 @@ TEST_F(Take, LastReturnedFirstTaken) {
   EXPECT_EQ(newDrosa(NOTE, 0), a);
 }
 
+TEST_F(Take, EveryNodeOfTheFirstBlockIsTakenInTurnFromTheHighestDown) {
+  // The block's nodes are linked as the takes reach them, a few hundred at a time.
+  const int highest = drosa_index_of(freeHead);
+  ASSERT_EQ(freeCount, highest + 1);  // every node below the head is free
+  const std::vector<Drosa> taken = drain_to(10);
+  ASSERT_EQ(taken.size(), size_t(highest + 1 - 10));
+  for (size_t i = 0; i < taken.size(); ++i) ASSERT_EQ(drosa_index_of(taken[i]), highest - int(i));
+  EXPECT_EQ(free_list_length(), freeCount);
+  EXPECT_EQ(drosa_index_of(freeTail), 0);
+}
+
 TEST_F(Take, FreeNodesPutBackInOrderAreTakenInTheOrderOfMemory) {
   std::vector<Drosa> taken;
   for (int i = 0; i < 6; ++i) taken.push_back(newDrosa(NOTE, 0));
@@ -246,6 +257,7 @@ TEST_F(Growth, FreeNodesOfSeveralBlocksPutBackInOrderRunFromTheNewestBlocksHighe
   for (int round = 0; round < 2; ++round) {
     order_free_nodes();
     EXPECT_TRUE(take_reports().empty());
+    drosa_build_free_nodes();  // the walk below reads the links of every free node
     int32_t length = 0;
     Drosa before = NIL;
     for (Drosa p = freeHead; p; before = p, p = p->xnext, ++length) {

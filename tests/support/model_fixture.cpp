@@ -73,6 +73,7 @@ void ModelTest::TearDown() {
 }
 
 int free_list_length() {
+  drosa_build_free_nodes();
   int forward = 0;
   Drosa last = NIL;
   for (Drosa p = freeHead; p; p = p->xnext) {
