@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -99,9 +100,30 @@ bool fills_its_bar(Drosa F, Drosa last) {
 struct TextReach {
   int32_t left, right;
 };
-TextReach text_reach(Drosa n, Drosa nt, Drosa text) {
+// What text_reach reads of a text's measure.
+struct TextWidth {
+  Drosa note;
+  int32_t width, pad, offsets;
+  bool leading_extender, trailing_extender;
+};
+bool keeping_widths = false;
+std::unordered_map<uint32_t, TextWidth> kept_widths;  // by the text's TPARAM
+
+TextWidth measured_width(Drosa n, Drosa text) {
+  if (keeping_widths) {
+    auto found = kept_widths.find(text.handle());
+    if (found != kept_widths.end() && found->second.note == n) return found->second;
+  }
   AnnoTextMeasure m;
-  int32_t w = measure_anno_text(n, text, &m);
+  const int32_t w = measure_anno_text(n, text, &m);
+  const TextWidth measured{n, w, m.pad, m.offsets, m.leading_extender, m.trailing_extender};
+  if (keeping_widths) kept_widths[text.handle()] = measured;
+  return measured;
+}
+
+TextReach text_reach(Drosa n, Drosa nt, Drosa text) {
+  const TextWidth m = measured_width(n, text);
+  const int32_t w = m.width;
   int64_t x = int64_t(nt->get(xhdx)) + text->get(xtextx);
   int aligned = text->get(xjustified);
   if (aligned == RIGHT_ALIGNED)
@@ -126,6 +148,16 @@ int64_t text_y_at(Drosa nt, Drosa text, int32_t pstaff) {
 }
 
 }  // namespace
+
+KeptTextWidths::KeptTextWidths() {
+  keeping_widths = true;
+  kept_widths.clear();
+}
+
+KeptTextWidths::~KeptTextWidths() {
+  keeping_widths = false;
+  kept_widths.clear();
+}
 
 void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right) {
   *left = NO_LEFT;

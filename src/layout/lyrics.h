@@ -41,6 +41,17 @@ int64_t lyric_lines_demand(Drosa first, Drosa before, int32_t pstaff, int32_t ga
 // back to the system's start: a syllable of an earlier chord may reach past the last chord.
 int32_t lyrics_right_in_system(Drosa last);
 
+// While one lives, the widths of the texts measured for how far they reach are kept by text:
+// a spacing pass asks for the texts of a chord again at each chord after it, and changes no
+// text, note size or parameter they are measured by. One at a time.
+class KeptTextWidths {
+ public:
+  KeptTextWidths();
+  ~KeptTextWidths();
+  KeptTextWidths(const KeptTextWidths&) = delete;
+  KeptTextWidths& operator=(const KeptTextWidths&) = delete;
+};
+
 // The right edge of the heads of the chord that holds the note, with their dots; rests do not
 // count (-2100000000 for a chord of rests).
 int32_t heads_right(Drosa note);

@@ -556,6 +556,7 @@ int32_t spacing_pass() {
   spacing_x = 0;
   spacing_idealx = 0;
   if (system_from() > system_to()) return 1;
+  const KeptTextWidths kept_widths;
   Drosa start = system_first_node();
   init_spacing_curve(start);
   const int chords = start_walks();
@@ -638,6 +639,7 @@ bool spacing_before(int32_t time) {
 }
 
 void end_spacing() {
+  const KeptTextWidths kept_widths;
   SpacingWidths widths;
   for (int p = system_from(); p <= system_to(); ++p)
     std::copy(resumed_placed[size_t(p - system_from())].begin(),
