@@ -143,6 +143,25 @@ Drosa next_seen_endsyst(Drosa node) {
   return NIL;
 }
 
+// The system break after a staff's first note, kept by staff: every text and hairpin drawn on
+// a staff asks for its right edge, and the walk to the break passes the whole system. An
+// answer stands until a list changes (a note or a break moved, added or freed) or another
+// notation context is in force.
+struct KeptSystemEnd {
+  Drosa first, end;
+  uint64_t changes = 0;
+  int16_t context = 0;
+};
+KeptSystemEnd kept_system_ends[MAX_PSTAVES];
+
+Drosa system_end_of_staff(int staff, Drosa first) {
+  KeptSystemEnd& kept = kept_system_ends[staff];
+  if (!first || kept.first != first || kept.changes != list_change_count ||
+      kept.context != current_ncontext)
+    kept = {first, next_seen_endsyst(first), list_change_count, current_ncontext};
+  return kept.end;
+}
+
 }  // namespace
 
 // ---- Character parameters -----------------------------------------------------------------
@@ -345,7 +364,7 @@ int32_t staff_right_x(int staff, int parity) {
   if (staff >= 0 && staff < MAX_PSTAVES) {
     Drosa first = staff_first_note(staff);
     right -= param_length(P_RIGHT_MARGIN, first, &staff_data[staff]);
-    Drosa endsyst = next_seen_endsyst(first);
+    Drosa endsyst = system_end_of_staff(staff, first);
     if (endsyst && endsyst->get(xendpiece))
       return right - options_margin(OPTIONS_RIGHT_MARGIN_LAST_SYSTEM);
   }

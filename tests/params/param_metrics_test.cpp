@@ -4,7 +4,8 @@
 //   RestMetrics.*:  rest widths by glyph kind and value; the missing-rest report
 //   CharParams.*:   character parameters scaled to the staff; pDrawChar's offsets and refusal
 //   RoundNearest.*: round_nearest_int
-//   StaffMargins.*: staff_left_x of the piece's first system and of later ones
+//   StaffMargins.*: staff_left_x of the piece's first system and of later ones; staff_right_x
+//                   of its last system, until a break follows the staff's first note
 #include "params/param_metrics.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +194,20 @@ TEST_F(StaffMargins, FirstSystemIgnoresPageParity) {
   EXPECT_EQ(staff_left_x(1, 1), 230);
   EXPECT_EQ(staff_left_x(1, 2), 330);
   EXPECT_EQ(staff_left_x(-1, 2), 300) << "no staff: no margin parameter";
+}
+
+TEST_F(StaffMargins, LastSystemUntilABreakFollowsTheFirstNote) {
+  set_options_i32(1, 30, 200);  // right, odd pages
+  set_options_i32(1, 34, 500);  // right, the piece's last system
+  int v = new_voice();
+  Drosa first = sized(add_note(v, QUARTER), 50);
+  add_note(v, QUARTER);
+  Drosa head = newDrosa(NOTE, 0);
+  add_after(head, NTDATA)->set(xpnext, first);
+  staff_data[0].ppnt[0] = head;
+  const int32_t last_system = staff_right_x(0, 1);
+  add_after(first->xnext, ENDSYST);  // after its NTDATA: the piece goes on after one note
+  EXPECT_EQ(staff_right_x(0, 1), last_system + 300);
 }
 
 }  // namespace
