@@ -699,7 +699,8 @@ bool print_piece(int which);
 // order from the first are also ended there in a PDF document begun ahead for the context's page
 // setup, which a print of the same setup from page 1 goes on with. Off lets the thread go and
 // drops what it drew. On only where two cores or more are usable, and for a piece of at least
-// `fewest_pages` pages (as counted when its first page is final): a fresh thread's first page
+// `fewest_pages` pages as counted when its first page is final, or one fewer when the bars after
+// that page fill most of another (the count is then likely one short): a fresh thread's first page
 // costs it about twice what it costs the main thread, and its start slows the format, so that a
 // piece of two pages prints sooner without it. Reads: current_ncontext's page size, zoom_factor,
 // page_pixel_width and _height, the curve widths, page_count.

@@ -678,12 +678,24 @@ void draw_pages_ahead(bool on, int32_t fewest_pages) {
   }
 }
 
+// Whether the bars after the first page, as the pages stand before the next is formatted, fill
+// most of another page: the pages counted are then likely one short.
+bool a_page_more_after_the_first() {
+  const PageSpan* first = page_span(0, 1);
+  const int32_t on_first = first ? first->bars : 0;
+  if (on_first <= 0) return false;
+  int32_t after = 0;
+  for (int k = 2; const PageSpan* span = page_span(0, k); ++k) after += span->bars;
+  return after * 20 >= on_first * 17;
+}
+
 void page_final(int32_t page) {
   if (!ahead || ahead->stopping) return;
   DrawingAhead& a = *ahead;
   if (!a.thread.joinable()) {
-    if (page_count < a.fewest_pages) {  // the print draws every page
-      a.stopping = true;
+    if (page_count < a.fewest_pages &&
+        !(page == 1 && page_count + 1 == a.fewest_pages && a_page_more_after_the_first())) {
+      a.stopping = true;  // the print draws every page
       return;
     }
     a.view = printed_view(transform_for_zoom(PRINT_ZOOM));
