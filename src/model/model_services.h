@@ -1528,6 +1528,6 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
 int is_untitled_file(const std::string& fsspec);
 // untitled_file_name: the file proposed for a piece that has no file of its own yet: for a
 // ":from: name" copy the document's name with the piece extension in place of its own (the
-// document itself is no piece), else "Untitled.vesk" ("New Piece 2.vesk" and so on for
+// document itself is no piece), else "New Piece.vesk" ("New Piece 2.vesk" and so on for
 // ":New Piece:2"), in the same folder; a piece's own file stays as it is.
 std::string untitled_file_name(const std::string& fsspec);

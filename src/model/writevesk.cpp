@@ -157,7 +157,8 @@ std::string untitled_file_name(const std::string& fsspec) {
   }
   if (name.rfind(":New Piece:", 0) == 0) {
     const std::string count = name.substr(11);
-    return folder + (count.empty() ? "Untitled.vesk" : "New Piece " + count + ".vesk");
+    // Under the name its window shows, as its exports are proposed.
+    return folder + (count.empty() ? "New Piece.vesk" : "New Piece " + count + ".vesk");
   }
   return fsspec;
 }

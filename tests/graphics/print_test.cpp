@@ -625,7 +625,7 @@ TEST_F(PrintedPiece, AFileIsProposedUnderThePiecesName) {
   for (const auto& [spec, proposed] :
        {std::pair{(folder / "Sonata.vesk").string(), "Sonata.pdf"},
         std::pair{(folder / ":from: Etude op. 25.musicxml").string(), "Etude op. 25.pdf"},
-        std::pair{(folder / ":New Piece:").string(), "Untitled.pdf"}}) {
+        std::pair{(folder / ":New Piece:").string(), "New Piece.pdf"}}) {
     piece_fsspec = spec;
     script_choose(PRINT_DIALOG_DESTINATION, 1);
     script_hit(PRINT_DIALOG_CHOOSE);
