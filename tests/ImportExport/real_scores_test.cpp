@@ -1189,6 +1189,21 @@ TEST_F(EngravedFixture, DynamicsAndWordsMoveOffTheStemsTheyStandOn) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, WordsMovedOffATieKeepTheBaseLineOfTheirDynamic) {
+  // "cresc." written before its p, both under a note tied on: the words moved off the tie and
+  // the p stayed, the two on different lines.
+  const std::vector<PageFault> faults = engrave("words_and_dynamic_under_a_tie");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<int32_t> base_lines;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xganno) &&
+        e->get(xgc_x) != ADJACENT_TEXT)
+      base_lines.push_back(e->get(xgc_y));
+  ASSERT_EQ(base_lines.size(), 2u) << "the words and the p";
+  EXPECT_NEAR(base_lines[0], base_lines[1], 10);
+  offscreen_dispose();
+}
+
 // The curves of a variety code drawn on the page (ties 4, slurs 5).
 int curves_of(int var) {
   int n = 0;
