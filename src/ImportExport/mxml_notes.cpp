@@ -12,6 +12,7 @@
 #include <cstring>
 #include <numeric>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -831,9 +832,13 @@ void mxml_note_end() {
   // A forward without a voice element moves the time of the voice read last.
   if (n.forward && !n.voice && mxml.last_voice)
     n.voice = mxml.voices[mxml.last_voice].document_voice;
-  end_note_in_voice(n, 0, false);
   // A rest without a voice element stands for every voice of the part.
-  if (!n.rest || n.voice || n.grace || n.forward || mxml.highest_voice <= 1) return;
+  if (!n.rest || n.voice || n.grace || n.forward) {
+    end_note_in_voice(std::move(n), 0, false);  // most notes: no copy of the record is made
+    return;
+  }
+  end_note_in_voice(n, 0, false);
+  if (mxml.highest_voice <= 1) return;
   const int own = mxml.last_voice;
   for (int v = 1; v <= MXML_MAX_VOICE; ++v) {
     const int d = mxml.voices[v].document_voice;

@@ -7,13 +7,15 @@
 //   XmlReaderLimits.*:   element and attribute stacks, the 16 MiB text limit
 //   XmlReaderInput.*:    reading a file descriptor across blocks; throwing callbacks
 //   XmlReaderEncodings.*: UTF-16 and declared 8-bit encodings decoded to UTF-8; line ends
-//   XmlAccessors.*:      numbers of texts and attributes, open elements
+//   XmlAccessors.*:      numbers of texts and attributes (short decimals as all others), open
+//                        elements
 //   XmlLookup.*:         binary search of sorted tables
 //   XmlConversion.*:     UTF-8 to Mac OS Roman with its replacements, and back
 #include "ImportExport/xml_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -22,6 +24,9 @@
 #include <string_view>
 #include <thread>
 #include <unistd.h>
+#include <vector>
+
+#include "Editor/text_numbers.h"
 
 namespace {
 
@@ -548,6 +553,36 @@ TEST(XmlAccessors, NumbersAttributesAndOpenElements) {
   };
   ASSERT_EQ(seen.lines.size(), std::size(expected));
   for (size_t i = 0; i < seen.lines.size(); ++i) EXPECT_EQ(seen.lines[i], expected[i]);
+}
+
+// Short decimals are read apart from other numbers: each must come out as the full reading
+// gives it, to the last bit.
+TEST(XmlAccessors, ShortDecimalsReadAsEveryOtherNumber) {
+  std::vector<std::string> texts = {".5",        "5.",    "-0",      "+.25",
+                                    " \t-3.5",   "1.5e",  "1.5E2",   "12345678",
+                                    "0.0000001", "1.2.3", "9999999", "0.3333333"};
+  uint32_t state = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 1103515245u + 12345u;
+    std::string digits = std::to_string(state % 10000000 >> (state >> 28));
+    digits.insert(size_t(state >> 8) % (digits.size() + 1), ".");
+    texts.push_back((state & 0x80 ? "-" : "") + digits);
+  }
+  std::string doc = "<m>";
+  for (const std::string& text : texts) doc += "<k>" + text + "</k>";
+  doc += "</m>";
+  std::vector<double> read;
+  auto keep = [](const char*, XmlElement& e, void* user) {
+    static_cast<std::vector<double>*>(user)->push_back(xml_text_double(e));
+    return 0;
+  };
+  ASSERT_EQ(xml_read_memory(doc.data(), doc.size(), keep, nullptr, &read, 16, 16, 16), 0);
+  ASSERT_EQ(read.size(), texts.size() + 1);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    float full = 0;
+    const double expected = scan_single(texts[i], &full) ? double(full) : XML_NO_DOUBLE;
+    EXPECT_EQ(std::bit_cast<uint64_t>(read[i + 1]), std::bit_cast<uint64_t>(expected)) << texts[i];
+  }
 }
 
 TEST(XmlAccessors, OpenElementNameOutsideTheStackIsEmpty) {
