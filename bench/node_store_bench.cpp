@@ -25,6 +25,7 @@ void start_store() {
 void order_free_list() {
   std::vector<Drosa> nodes;
   nodes.reserve(size_t(freeCount));
+  drosa_build_free_nodes();  // the walk reads the links of every free node
   for (Drosa p = freeHead; p; p = p->xnext) nodes.push_back(p);
   std::sort(nodes.begin(), nodes.end(), [](Drosa a, Drosa b) { return a.handle() > b.handle(); });
   for (size_t i = 0; i < nodes.size(); ++i) {
