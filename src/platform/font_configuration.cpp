@@ -1,5 +1,5 @@
-// font_configuration.cpp: the system's font configuration read as one document (see
-// font_configuration.h).
+// font_configuration.cpp: the system's font configuration read as documents, what chooses the
+// fonts apart from the rules (see font_configuration.h).
 //
 // Fontconfig reads a configuration file by file: a folder included (conf.d) is read as each of
 // its files whose name begins with a digit and ends in ".conf", in the order of their names, as

@@ -1,5 +1,5 @@
-// font_configuration.h: inside the platform layer, the system's font configuration read as one
-// document.
+// font_configuration.h: inside the platform layer, the system's font configuration read as
+// documents, what chooses the fonts apart from the rules.
 #pragma once
 
 #include <fontconfig/fontconfig.h>
