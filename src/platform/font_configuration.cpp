@@ -21,6 +21,9 @@
 // as before. An inclusion that is not plain (of a file, a user's folder, with a prefix or marked
 // deprecated, whose warning fontconfig gives) stays as it is: fontconfig finds its path the same
 // way from any file.
+// A file or folder reached again (two links to one file, a folder included twice) is read once,
+// where it is first reached: fontconfig reads each once, telling them apart by their names with a
+// link followed once.
 //
 // The top-level elements that choose the fonts are written apart from the rest, in their order:
 // the order of the one kind among the other does not count (the fonts are built from the folders,
@@ -35,8 +38,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <set>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/files.h"
@@ -66,6 +72,17 @@ constexpr size_t LONGEST_FILE = 1 << 20;
 
 bool read_file(const std::string& path, std::string* contents) {
   return platform_file_read_whole(path, LONGEST_FILE, contents) == 0;
+}
+
+// A file's or folder's name as fontconfig tells one read before from another: a link is followed
+// once (a relative one from the link's own folder).
+std::string real_name(const std::string& path) {
+  char target[4096];
+  const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+  if (length <= 0) return path;
+  const std::string_view link(target, size_t(length));
+  if (link.front() == '/') return std::string(link);
+  return (std::filesystem::path(path).parent_path() / link).lexically_normal().string();
 }
 
 // The length of the reference at text[at] ('&') when the XML itself defines it (the five
@@ -222,7 +239,8 @@ struct Combiner {
   // being written.
   std::vector<std::pair<size_t, size_t>> font_parts;
   size_t font_start = std::string::npos;
-  bool apart = true;  // no file left to fontconfig could choose fonts
+  bool apart = true;              // no file left to fontconfig could choose fonts
+  std::set<std::string> reached;  // the files and folders read, by their real names
 
   // The content of a configuration file's root element, written out; false when the file
   // cannot be taken in as it is.
@@ -396,12 +414,14 @@ struct Combiner {
       return false;
     FcChar8* found = FcConfigGetFilename(config, reinterpret_cast<const FcChar8*>(path.c_str()));
     if (!found) return false;
-    const std::string folder = reinterpret_cast<const char*>(found);
+    const std::string folder = real_name(reinterpret_cast<const char*>(found));
     FcStrFree(found);
     PlatformFileStatus status;
     if (platform_file_status(folder.c_str(), &status) != 0 || !S_ISDIR(status.mode)) return false;
+    if (reached.count(folder)) return true;
     DIR* listing = opendir(folder.c_str());
     if (!listing) return false;
+    reached.insert(folder);
     std::vector<std::string> names;
     while (const dirent* entry = readdir(listing)) {
       const std::string_view name = entry->d_name;
@@ -415,6 +435,7 @@ struct Combiner {
     });
     for (const std::string& name : names) {
       const std::string file = folder + (folder.back() == '/' ? "" : "/") + name;
+      if (!reached.insert(real_name(file)).second) continue;
       const size_t text_size = text.size(), parts = font_parts.size();
       std::string contents;
       if (read_file(file, &contents) && write_file(contents, depth + 1)) continue;
@@ -450,6 +471,7 @@ FontConfigurationDocuments platform_font_configuration_documents(FcConfig* confi
   FcStrFree(found);
   std::string contents;
   Combiner combiner{config, {}, {}};
+  combiner.reached.insert(real_name(path));
   if (!read_file(path, &contents) || !combiner.write_file(contents, 0)) return {};
   FontConfigurationDocuments documents;
   if (!combiner.apart) {

@@ -3,7 +3,8 @@
 //   MadeUpConfiguration.*:    rules keep their order and texts stay whole; a file that cannot be
 //                             taken in is left to fontconfig in its place; what chooses the fonts
 //                             comes apart unless an inclusion left to fontconfig may name
-//                             folders; a configuration that does not read is read from its files
+//                             folders; a configuration that does not read is read from its files;
+//                             a file or folder reached again is read once
 #include "platform/font_configuration.h"
 
 #include <gtest/gtest.h>
@@ -207,3 +208,22 @@ TEST_F(MadeUpConfiguration, AConfigurationThatDoesNotReadIsReadFromItsFiles) {
 }
 
 }  // namespace
+
+TEST_F(MadeUpConfiguration, AFileOrFolderReachedAgainIsReadOnce) {
+  const std::string appending =
+      "<match target=\"pattern\"><test name=\"family\"><string>a</string></test><edit "
+      "name=\"family\" mode=\"append\"><string>z</string></edit></match>\n";
+  const std::string folder = "<include ignore_missing=\"yes\">" + dir + "/conf.d</include>\n";
+  write("fonts.conf", file_of(folder + folder));
+  write("appending.conf", file_of(appending));
+  fs::create_symlink(dir + "/appending.conf", dir + "/conf.d/10-one.conf");
+  fs::create_symlink("../appending.conf", dir + "/conf.d/20-two.conf");
+  const std::string top = dir + "/fonts.conf";
+  FontConfigurationDocuments documents;
+  FcConfig* files = from_files(top);
+  FcConfig* read = in_documents(top, &documents);
+  EXPECT_EQ(chosen(read, "a"), chosen(files, "a"));
+  EXPECT_EQ(chosen(read, "a").rfind("a,z-12", 0), 0u) << chosen(read, "a");
+  FcConfigDestroy(files);
+  FcConfigDestroy(read);
+}
