@@ -264,20 +264,14 @@ int open_prefs_file() {
   return loaded;
 }
 
-int write_prefs_file(int replace) {
-  if (!make_folders(vesk_folder()) || !hold_folder_lock()) {
-    REPORT_ERROR(2, "The Vesk preferences file cannot be updated because it is %s",
-                 folder_lock == LOCK_HELD_ELSEWHERE
-                     ? "in use!\n\nIs another instance of Vesk running?"
-                     : "locked!");
-    return 0;
-  }
-  const std::string path = prefs_file_path();
-  std::vector<uint8_t> bytes;
+namespace {
+
+// The file's bytes with the preferences in force written into them: the other resources of a
+// sound file are kept; a damaged file is replaced whole. Tells whether the file could be read.
+bool prefs_file_update(int replace, std::vector<uint8_t>* bytes, std::vector<uint8_t>* written) {
   std::vector<Resource> resources;
-  // The other resources of a sound file are kept; a damaged file is replaced whole.
-  const bool read = read_whole_file(path, &bytes) == ReadResult::READ;
-  if (!read || !parse_container(bytes, &resources)) resources.clear();
+  const bool read = read_whole_file(prefs_file_path(), bytes) == ReadResult::READ;
+  if (!read || !parse_container(*bytes, &resources)) resources.clear();
   if (replace) std::erase_if(resources, is_record);
   Resource record;
   std::memcpy(record.type, RECORD_TYPE, 4);
@@ -287,7 +281,28 @@ int write_prefs_file(int replace) {
   while (record_id_taken(resources, record.id)) ++record.id;
   resources.push_back(record);
   if (resources.size() > MAX_RESOURCES) resources.erase(resources.begin());
-  const std::vector<uint8_t> written = container_bytes(resources);
+  *written = container_bytes(resources);
+  return read;
+}
+
+}  // namespace
+
+int write_prefs_file(int replace) {
+  std::vector<uint8_t> bytes, written;
+  if (!make_folders(vesk_folder()) || !hold_folder_lock()) {
+    // Another instance holding the folder (a second print run, say) need not be told of when
+    // the file already holds these preferences: nothing would be written.
+    if (folder_lock == LOCK_HELD_ELSEWHERE && prefs_file_update(replace, &bytes, &written) &&
+        written == bytes)
+      return 1;
+    REPORT_ERROR(2, "The Vesk preferences file cannot be updated because it is %s",
+                 folder_lock == LOCK_HELD_ELSEWHERE
+                     ? "in use!\n\nIs another instance of Vesk running?"
+                     : "locked!");
+    return 0;
+  }
+  const std::string path = prefs_file_path();
+  const bool read = prefs_file_update(replace, &bytes, &written);
   // A file that holds these bytes already is left as it is: replacing it would change nothing,
   // and quitting would wait for the disk twice.
   if (read && written == bytes) return 1;

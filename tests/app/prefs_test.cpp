@@ -218,6 +218,8 @@ TEST_F(PrefsTest, SecondInstanceKeepsTheFirstOnesRecord) {
   int other = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   EXPECT_EQ(open_prefs_file(), 1) << "reading is allowed";
+  EXPECT_EQ(write_prefs_file(1), 1) << "unchanged preferences need no update, nor a word";
+  EXPECT_TRUE(take_reports().empty());
   prefs.set_zoom_step(7);
   EXPECT_EQ(write_prefs_file(1), 0);
   close(other);
