@@ -552,7 +552,7 @@ void mxml_credit_words(XmlElement& e) {
 // --------------------------------------------------------------------------------------
 
 void mxml_direction(XmlElement& e) {
-  MxmlGroup g;
+  MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
   g.placement = placement_of(e);
   if (std::strcmp(xml_open_element_name(e, -1), "directive") == 0 ||
       mxml_attr_is(e, "directive", "yes"))
@@ -560,7 +560,6 @@ void mxml_direction(XmlElement& e) {
   // It goes to the note sounding at the time the reader is at: written after a voice's last
   // note, before a backup, it waits for the notes read later at its time (or the measure's end).
   if (mxml_in_part()) g.at = mxml.part_cursor[mxml.part_index] + mxml.pending;
-  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
 void mxml_direction_end() {

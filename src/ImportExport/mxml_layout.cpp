@@ -135,10 +135,9 @@ void param_change(int pindex, int32_t value, Drosa note, int staff) {
     make_text_anno(note, 0, 1, 578, item.text.c_str(), nullptr);
     return;
   }
-  MxmlGroup g;
+  MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
   g.staff = staff;
   g.items.push_back(std::move(item));
-  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
 // The distance between systems in one list: from the start of the system before the one the
@@ -338,10 +337,9 @@ void mxml_first_system_below_credits(int32_t reach) {
 }
 
 void mxml_staff_layout(XmlElement& e) {
-  MxmlGroup g;
+  MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
   int number = xml_attr_int(e, "number");
   g.staff = number == XML_NO_INT ? -1 : std::clamp(number, 1, MXML_MAX_STAVES);
-  mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
 }
 
 void mxml_staff_distance(XmlElement& e) {

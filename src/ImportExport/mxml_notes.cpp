@@ -1033,11 +1033,11 @@ void mxml_notehead(XmlElement& e) {
 
 void mxml_notations(XmlElement& e) {
   mxml.notations_open = true;
-  MxmlGroup group;
+  // Made in its place: a group moved into the slot would build its list of items twice.
+  MxmlGroup& group = mxml.slots[MXML_NOTATIONS_SLOT].emplace_back();
   group.placement = mxml_attr_is(e, "placement", "above")   ? 1
                     : mxml_attr_is(e, "placement", "below") ? -1
                                                             : 0;
-  mxml.slots[MXML_NOTATIONS_SLOT].push_back(std::move(group));
 }
 
 void mxml_notations_end() {
