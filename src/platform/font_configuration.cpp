@@ -239,8 +239,8 @@ struct Combiner {
   // being written.
   std::vector<std::pair<size_t, size_t>> font_parts;
   size_t font_start = std::string::npos;
-  bool apart = true;              // no file left to fontconfig could choose fonts
-  std::set<std::string> reached;  // the files and folders read, by their real names
+  bool apart = true;                   // no file left to fontconfig could choose fonts
+  std::set<std::string> reached = {};  // the files and folders read, by their real names
 
   // The content of a configuration file's root element, written out; false when the file
   // cannot be taken in as it is.
