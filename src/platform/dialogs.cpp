@@ -1458,7 +1458,8 @@ int platform_alert(int id) {
   }
   if (!have_application() || !input_window_system_usable()) return -1;
   DialogRef alert = platform_open_dialog(id, false);
-  fit_alert_to_message(alert);
+  // An alert nobody sees (a print's) only writes its message: its size needs no measuring.
+  if (!platform_windows_kept_off_screen()) fit_alert_to_message(alert);
   platform_show_dialog(alert);
   const int item = run_on_display(alert, nullptr);
   platform_close_dialog(alert);
