@@ -367,6 +367,18 @@ bool design_glyph_box(const QRawFont& raw, int pixel_size, bool bold, bool itali
   return true;
 }
 
+bool design_face_box(const QRawFont& raw, int pixel_size, bool bold, bool italic, QRectF* box) {
+  if (!whole_pixel_size(pixel_size)) return false;
+  OwnFace* own = styled_face(raw, bold, italic);
+  if (!own || !own->design || !FT_IS_SCALABLE(own->face) || own->face->units_per_EM == 0)
+    return false;
+  const FT_BBox& b = own->face->bbox;
+  const double scale = double(pixel_size) / own->face->units_per_EM;
+  *box = QRectF(b.xMin * scale, -b.yMax * scale, double(b.xMax - b.xMin) * scale,
+                double(b.yMax - b.yMin) * scale);
+  return true;
+}
+
 namespace {
 
 // The features a layout table ('GSUB' or 'GPOS') applies by default to the default, Latin and

@@ -40,6 +40,9 @@ struct GlyphBox {
 // file). False where design_outline is false.
 bool design_glyph_box(const QRawFont& raw, int pixel_size, bool bold, bool italic, quint32 glyph,
                       GlyphBox* box);
+// The box that holds every glyph of the raw font's file at a whole pixel size, in pixels, x to
+// the right of the pen and y down from the base line. False where design_outline is false.
+bool design_face_box(const QRawFont& raw, int pixel_size, bool bold, bool italic, QRectF* box);
 
 // How the font sets characters of the default, Latin and Greek scripts. The toolkit lays text
 // out in the language of the user's locale, and a font may substitute and position glyphs.

@@ -956,6 +956,32 @@ struct LoadedFont {
     return true;
   }
 
+  // A box that holds the text's box(BOUNDS) and its line, found without laying the text out: a
+  // text of the font's own glyphs set one after another has their pens between 0 and its
+  // advance, and each glyph lies within the box of all the font's glyphs at its pen; a pixel for
+  // each glyph and a quarter em to spare for rounding. False where the layout is needed.
+  bool bounds_within(const QString& text, QRectF* bound) const {
+    const QList<quint32> glyphs = spaced_own_glyphs(text);
+    if (glyphs.isEmpty() || glyphs.contains(0u)) return false;
+    const QRawFont& r = raw();
+    const double size = r.pixelSize();
+    QRectF face;
+    {
+      std::lock_guard held(design_lock());
+      if (size != std::floor(size) ||
+          !design_face_box(r, int(size), font.bold(), font.italic(), &face))
+        return false;
+    }
+    const Lines& m = lines();
+    const double spare = 2 + double(glyphs.size()) + size / 4;
+    const double left = std::min(0.0, face.left()) - spare;
+    const double right = std::max(0.0, advance(text)) + std::max(0.0, face.right()) + spare;
+    const double top = std::min(-m.ascent, face.top()) - spare;
+    const double bottom = std::max(m.descent, face.bottom()) + spare;
+    *bound = QRectF(left, top, right - left, bottom - top);
+    return true;
+  }
+
   // A box of the text: this thread's, else another thread's, else measured here and shared.
   QRectF box(const QString& text, TextBox kind) const {
     Measure& m = measure(text);
@@ -1368,7 +1394,8 @@ const CachedGlyph& cached_glyph(const TextStyle& style, uint8_t byte, bool smoot
 // than drawing it.
 struct SinkRuns {
   std::vector<TextRun> runs;
-  std::vector<QRectF> boxes;
+  std::vector<QRectF> boxes;   // each run's run_box, found when first needed
+  std::vector<QRectF> bounds;  // boxes holding them, found without a layout; none if any needs it
   std::vector<SinkTextRun> handed;  // the runs as a sink takes them, each at its pen
   double width = 0;
 };
@@ -1387,7 +1414,7 @@ void drop_sink_runs_cache() {
   sink_runs_cache = nullptr;
 }
 
-const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length) {
+SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length) {
   if (!sink_runs_cache) {
     sink_runs_cache = new std::remove_pointer_t<decltype(sink_runs_cache)>();
     drop_when_done(drop_sink_runs_cache);
@@ -1402,11 +1429,17 @@ const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length)
     SinkRuns kept;
     kept.runs = text_runs(style, bytes, length);
     double pen = 0;
+    bool bounded = true;
     for (const TextRun& run : kept.runs) {
-      kept.boxes.push_back(run_box(run));
+      QRectF bound;
+      bounded = bounded && run.font->bounds_within(run.text, &bound);
+      if (bounded)
+        kept.bounds.push_back(
+            bound | QRectF(0, -run.font->lines().ascent, run.advance, run.font->lines().height));
       kept.handed.push_back({run.font->font, run.text, pen + run.dx, run.dy});
       pen += run.advance;
     }
+    if (!bounded) kept.bounds.clear();
     kept.width = runs_width(kept.runs);
     it = sink_runs_cache->emplace(key, std::move(kept)).first;
   }
@@ -1416,14 +1449,22 @@ const SinkRuns& sink_runs(const TextStyle& style, const char* bytes, int length)
 // Hands text to the port's sink as the runs the port would draw, at the pen.
 void sink_text(Port& port, const TextStyle& style, const char* bytes, int length,
                const Paint& paint) {
-  const SinkRuns& laid = sink_runs(style, bytes, length);
+  SinkRuns& laid = sink_runs(style, bytes, length);
   const std::vector<TextRun>& runs = laid.runs;
   const double x = port.pen.position.x + port.pen_fraction;
   const double y = port.pen.position.y;
   QRgb colour;
   const Rect d = drawable(port);
   if (port.sink.text && !runs.empty() && !d.empty() && sink_colour(paint, &colour)) {
-    const Rect extent = runs_extent_of(runs, x, y, [&laid](size_t i) { return laid.boxes[i]; });
+    // Runs whose bounds lie within the drawable lie there whole: their boxes are not needed.
+    Rect extent;
+    if (!laid.bounds.empty())
+      extent = runs_extent_of(runs, x, y, [&laid](size_t i) { return laid.bounds[i]; });
+    if (laid.bounds.empty() || intersection(extent, d) != extent) {
+      if (laid.boxes.empty())
+        for (const TextRun& run : runs) laid.boxes.push_back(run_box(run));
+      extent = runs_extent_of(runs, x, y, [&laid](size_t i) { return laid.boxes[i]; });
+    }
     const Rect shown = intersection(extent, d);
     if (!shown.empty()) {
       SinkText text;
