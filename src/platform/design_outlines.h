@@ -5,10 +5,8 @@
 // face to the design size first, and setting a TrueType face to a size runs the font's
 // size program again, far dearer than the outline itself; the next measure at another size sets
 // it back. A face kept at the design size runs that program once. The outline comes out as the
-// toolkit's own: loaded at the same size and scaled to the size asked for in the same 16.16
-// steps, its curves made by the same arithmetic. Its hints are not run: at the design size, a
-// pixel to a font unit, they move no point of the program's fonts (the port's test compares
-// every glyph of them with the toolkit's), and running them costs two fifths of the load.
+// toolkit's own: loaded with the same hints at the same size and scaled to the size asked for in
+// the same 16.16 steps, its curves made by the same arithmetic.
 #pragma once
 
 #include <fontconfig/fontconfig.h>
