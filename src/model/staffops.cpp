@@ -31,12 +31,8 @@ constexpr int32_t NO_RIGHT_EDGE = 2100000000;  // the right edge of a chord with
 // The NTDATA of a note in place, as note_ntdata finds it; nullptr where that gives NIL. The
 // chain walks below read it at once: the node is reached once, not again through its link.
 DrosaNode* ntdata_node(Drosa note) {
-  if (!note) return nullptr;
-  const DrosaNode& n = *note;
-  if (n.xkind != NOTE || !n.xnext) return nullptr;
-  DrosaNode& nt = *n.xnext;
-  const int kind = nt.xcontext == 0 ? nt.xkind : effective_kind_in_context(n.xnext);
-  return kind == NTDATA ? &nt : nullptr;
+  const Drosa nt = note_ntdata(note);
+  return nt ? &*nt : nullptr;
 }
 
 // ---- Chain links -------------------------------------------------------------------------

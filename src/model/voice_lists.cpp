@@ -259,12 +259,8 @@ int is_TPARAM_with_PDATA(Drosa node) {
 }
 
 int is_visible_note(Drosa node) {
-  if (!node) return 0;
-  const DrosaNode& n = *node;
-  if (n.xkind != NOTE || !n.xnext) return 0;
-  const DrosaNode& nt = *n.xnext;
-  const int kind = nt.xcontext == 0 ? nt.xkind : effective_kind_in_context(n.xnext);
-  return kind == NTDATA && bool(nt.get(xpback));
+  const Drosa nt = note_ntdata(node);
+  return nt && bool(nt->get(xpback));
 }
 
 int is_plotted_note(Drosa node) {
