@@ -25,11 +25,9 @@
 #include "layout/layout_records.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory_resource>
 #include <vector>
 
 #include "annotations/anno_services.h"
@@ -197,12 +195,6 @@ Drosa remove_record(Drosa p, bool with_note_records) {
 
 // ---- build_staff_chord ------------------------------------------------------------------
 
-struct ChordNote {
-  Drosa note;
-  Drosa nt;
-  int32_t duration;
-};
-
 Drosa ntdata_after(Drosa note) {
   return is_NOTE(note) ? find_next_kind_before_note(NTDATA, note) : NIL;
 }
@@ -211,8 +203,7 @@ bool same_duration(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) <= TI
 bool is_hidden_rest(Drosa note) { return note->get(xrest) && note->get(xhider); }
 int opposite_dir(int dir) { return dir == 1 ? 2 : dir == 2 ? 1 : dir; }
 
-// The notes of a chord being closed, kept in room on the stack.
-using ChordNotes = std::pmr::vector<ChordNote>;
+using ChordNotes = std::vector<ChordNote>;
 
 // The pending notes of a layer's open chord, in chain order, into `notes`.
 void pending_chord(Drosa last, ChordNotes& notes) {
@@ -337,18 +328,15 @@ bool staff_shared_with_other_stems(const StaffStems& stems, int pstaff, Drosa no
 }
 
 // Closes the open chord of one layer of a pstaff; `bar_before`: whether a BAR may stand
-// before one of its notes.
+// before one of its notes. `notes`: the chord's notes when known (else empty: they are found
+// along the chain); left as the chord keeps them.
 void close_layer_chord(const StaffStems& stems, int pstaff, int layer, int32_t time,
-                       int32_t chord_number, bool bar_before) {
+                       int32_t chord_number, bool bar_before, ChordNotes& notes) {
   StaffData& staff = staff_data[pstaff];
   if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
   Drosa pending_nt = ntdata_after(staff.pending[layer]);
   if (!pending_nt || pending_nt->get(xendscd)) return;
-  std::array<std::byte, 64 * sizeof(ChordNote)> room;
-  std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
-  ChordNotes notes(&resource);
-  notes.reserve(16);
-  pending_chord(staff.pending[layer], notes);
+  if (notes.empty()) pending_chord(staff.pending[layer], notes);
   drop_shared_rests(notes, staff.pending[layer]);
   if (notes.empty()) return;
   ChordDifferences d = compare_neighbours(notes);
@@ -461,10 +449,13 @@ void remove_ntdata(int mode) {
 void build_staff_chord(int32_t time, int32_t chord_number) {
   StaffStems stems;
   read_staff_stems(stems);
+  ChordNotes notes;
   int from = std::max(first_pstaff, 0), to = std::min(last_pstaff, MAX_PSTAVES - 1);
   for (int pstaff = from; pstaff <= to; ++pstaff)
-    for (int layer = 0; layer < LAYERS; ++layer)
-      close_layer_chord(stems, pstaff, layer, time, chord_number, true);
+    for (int layer = 0; layer < LAYERS; ++layer) {
+      notes.clear();
+      close_layer_chord(stems, pstaff, layer, time, chord_number, true, notes);
+    }
 }
 
 // read_staff_stems: the stem settings of the PRINTs in force (voice_data) of the shown
@@ -492,9 +483,13 @@ void read_staff_stems(StaffStems& stems) {
 // with the stem settings read for this time point. Reads and writes what build_staff_chord
 // does.
 void close_staff_chords(const std::vector<int>& chains, const bool* bar_before,
-                        const StaffStems& stems, int32_t time, int32_t chord_number) {
-  for (int chain : chains)
-    close_layer_chord(stems, chain / LAYERS, chain % LAYERS, time, chord_number, bar_before[chain]);
+                        const StaffStems& stems, int32_t time, int32_t chord_number,
+                        std::vector<ChordNote>* taken) {
+  for (int chain : chains) {
+    close_layer_chord(stems, chain / LAYERS, chain % LAYERS, time, chord_number, bar_before[chain],
+                      taken[chain]);
+    taken[chain].clear();
+  }
 }
 
 void clear_chord_table() { std::memset(measure_start, 0, sizeof measure_start); }

@@ -29,12 +29,21 @@ struct StaffStems {
 };
 void read_staff_stems(StaffStems& stems);
 
+// A note of a staff chord being closed: its NTDATA and its duration.
+struct ChordNote {
+  Drosa note;
+  Drosa nt;
+  int32_t duration;
+};
+
 // Closes at `time` the pending staff chords of the listed print chains only (pstaff * LAYERS +
 // layer, ascending): those that took notes since the chords were last closed, the others
 // having nothing open. `bar_before[chain]`: whether a BAR stands before a note the chain took
-// (else its chord begins no measure).
+// (else its chord begins no measure). `taken[chain]`: the notes the chain took since, in chain
+// order, as the chain holds them (the chord is then not walked again); emptied here.
 void close_staff_chords(const std::vector<int>& chains, const bool* bar_before,
-                        const StaffStems& stems, int32_t time, int32_t chord_number);
+                        const StaffStems& stems, int32_t time, int32_t chord_number,
+                        std::vector<ChordNote>* taken);
 
 // Zeroes the table of measure starts per pstaff.
 void clear_chord_table();

@@ -66,6 +66,8 @@ struct Run {
   bool open[MAX_PSTAVES * LAYERS] = {};
   // Whether a note an open chain took stands after a BAR.
   bool bar_before[MAX_PSTAVES * LAYERS] = {};
+  // The notes each open chain took, in chain order, with their durations.
+  std::vector<ChordNote> taken[MAX_PSTAVES * LAYERS];
   StaffStems stems;  // as the voices' PRINTs in force set them
 
   void note_linked(int pstaff, int layer, bool bar) {
@@ -78,7 +80,7 @@ struct Run {
   // Closes the open staff chords, chain by chain in order, as every chain's would be.
   void close_chords() {
     std::sort(open_chains.begin(), open_chains.end());
-    close_staff_chords(open_chains, bar_before, stems, setprint_time, chord_number);
+    close_staff_chords(open_chains, bar_before, stems, setprint_time, chord_number, taken);
     for (int chain : open_chains) open[chain] = bar_before[chain] = false;
     open_chains.clear();
   }
@@ -307,21 +309,25 @@ void decide_stem(int v, Drosa note, Drosa nt, Placement at) {
   nt->set(xforced, forced);
 }
 
-void link_note(Drosa note, Drosa nt, Placement at) {
+// False when the chain has no pending note to link after.
+bool link_note(Drosa note, Drosa nt, Placement at) {
   Drosa& pending = staff_data[at.pstaff].pending[at.layer];
   Drosa pending_nt = note_ntdata(pending);
   if (!pending_nt) {
     REPORT_ERROR(4, "logic error in relink: staff_data(%hd)->ppnt[%d] is NIL", short(at.pstaff),
                  at.layer);
-    return;
+    return false;
   }
   nt->set(xpback, pending);
   nt->set(xpnext, NIL);
   pending_nt->set(xpnext, note);
   pending = note;
+  return true;
 }
 
-void take_note(int v, Drosa note, Step& step, Run& run) {
+// Takes the note into its chain; returns where the chain's list of notes taken stands for
+// it, or null when the note was linked into no chain.
+std::vector<ChordNote>* take_note(int v, Drosa note, Step& step, Run& run) {
   VoiceData& vd = voice_data[v];
   note->set(xvoice, v);
   if (step.bar && vd.switch_active) {
@@ -337,15 +343,16 @@ void take_note(int v, Drosa note, Step& step, Run& run) {
   Placement at = placement_of(v, vd.print, run);
   Drosa nt = note_ntdata(note);
   const bool clef = std::exchange(step.clef, false), beaming = std::exchange(step.beaming, false);
-  if (at.pstaff < 0 || !nt) return;
+  if (at.pstaff < 0 || !nt) return nullptr;
   StaffData& staff = staff_data[at.pstaff];
   if (clef) staff.clef_points |= uint64_t(1) << (chord_number & 63);
   staff.beamings_before_notes |= beaming;
   if (nt->get(xforced)) REPORT_ERROR(4, "Unexpected xforced in relink");
   decide_stem(v, note, nt, at);
   nt->set(xtmpdir, note->get(xgrace));
-  link_note(note, nt, at);
+  const bool linked = link_note(note, nt, at);
   run.note_linked(at.pstaff, at.layer, bar);
+  return linked ? &run.taken[at.pstaff * LAYERS + at.layer] : nullptr;
 }
 
 // The voice's next vertical chord; returns its shortest duration, or NO_TIME when the
@@ -366,8 +373,10 @@ int32_t take_vertical_chord(int v, Step& step, Run& run) {
     if (kind == CLEF) step.clef = true;
     if (kind == BEAMING) step.beaming = true;
     if (p->xkind != NOTE) continue;
-    take_note(v, p, step, run);
-    shortest = std::min(shortest, note_duration(p, 0));
+    std::vector<ChordNote>* chain = take_note(v, p, step, run);
+    const int32_t duration = note_duration(p, 0);
+    if (chain) chain->push_back({p, note_ntdata(p), duration});
+    shortest = std::min(shortest, duration);
     if (p->get(xendvcd)) {
       vd.cursor = p->xnext;
       return shortest;
