@@ -341,13 +341,12 @@ int32_t beam_end_pass() {
         if (beamings)
           for (Drosa n : notes) follow_beaming(n);
         order_chord(notes);
-        // The chord's records follow its last note.
-        Drosa cd2 = last_note_cddata2(notes.back());
-        int32_t time = cd2 ? cd2->get(xmwholec) : 0;
         size_t split = 1;
         while (split < notes.size() && stem(notes[split]) == stem(notes.front())) ++split;
-        setendbm(notes.front(), notes[split - 1], p, time);
-        if (split < notes.size()) setendbm(notes[split], notes.back(), p, time);
+        // (setendbm measures time gaps from the system start: the chord's time in its measure
+        // is not asked for.)
+        setendbm(notes.front(), notes[split - 1], p, 0);
+        if (split < notes.size()) setendbm(notes[split], notes.back(), p, 0);
         last_note = notes.back();
       }
       if (last_note) beam_chain_recurse(last_note);
