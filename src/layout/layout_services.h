@@ -304,6 +304,13 @@ struct SpacingStaff {
   Drosa current[LAYERS];      // the layer's current note (the last of the chords walked so far);
                               // its chain head until the walk leaves the start
   int32_t next_time[LAYERS];  // start time of the layer's next chord; NO_TIME when it has ended
+  // The chord after `current` in the chain (whatever next_time says), read once when the walk
+  // moves or the chains change: its first and last note, its CDDATA2 (NIL without records)
+  // and its time point (INT32_MAX without records).
+  Drosa next_first[LAYERS];
+  Drosa next_last[LAYERS];
+  Drosa next_cd2[LAYERS];
+  int32_t next_point[LAYERS];
   int layers;                 // the layers before this one hold chords; those after are empty
   int32_t shortest[LAYERS];   // the shortest duration of the layer's current chord
   int32_t left_edge[LAYERS];  // first-note x less twice the gap after keys and time signatures

@@ -65,6 +65,11 @@ int chord_point(Drosa first) {
 
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
 
+// The start time of the layer's next chord as find_next_chord read it.
+int32_t next_chord_start(const SpacingStaff& s, int l) {
+  return s.next_cd2[l] ? s.next_cd2[l]->get(xswholec) : NO_TIME;
+}
+
 bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 
 // Within the tolerance of a multiple of a 64th note.
@@ -126,8 +131,7 @@ const CurrentChord& current_chord(int p, int l, Drosa last) {
 // The layer's next chord, or NIL when its walk has ended.
 Drosa next_chord(int p, int l) {
   const SpacingStaff& s = spacing_staff[p];
-  if (!s.current[l] || s.next_time[l] == NO_TIME) return NIL;
-  return chain_next(s.current[l]);
+  return s.next_time[l] == NO_TIME ? NIL : s.next_first[l];
 }
 
 // The TIMESIG attached before a note of the chord that begins with `first`.
@@ -166,8 +170,9 @@ int start_walks() {
     for (int l = 0; l < LAYERS; ++l) {
       s.current[l] = staff_data[p].ppnt[l];
       current_chords[p][l] = {};
-      Drosa first = chain_next(s.current[l]);
-      s.next_time[l] = first ? chord_start(first) : NO_TIME;
+      find_next_chord(s, l);
+      Drosa first = s.next_first[l];
+      s.next_time[l] = first ? next_chord_start(s, l) : NO_TIME;
       s.left_edge[l] = 0;
       if (first) s.layers = l + 1;
       for (Drosa n = first; n;) {
@@ -218,8 +223,9 @@ int32_t grace_run_from(Drosa grace_first) {
 
 // The layer's next chord when it stands at time T, else NIL.
 Drosa chord_due(int p, int l, int32_t T) {
-  Drosa first = next_chord(p, l);
-  return first && spacing_staff[p].next_time[l] <= int64_t(T) + TIME_TOLERANCE ? first : NIL;
+  const SpacingStaff& s = spacing_staff[p];
+  const bool due = s.next_time[l] != NO_TIME && s.next_time[l] <= int64_t(T) + TIME_TOLERANCE;
+  return due ? s.next_first[l] : NIL;
 }
 
 // The earliest time point of the grace chords at time T (INT32_MAX when none). A chord split
@@ -231,7 +237,7 @@ int earliest_grace_point(int32_t T) {
   for (int p = system_from(); p <= system_to(); ++p)
     for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (Drosa first = chord_due(p, l, T); first && first->get(xgrace))
-        earliest = std::min(earliest, chord_point(first));
+        earliest = std::min(earliest, spacing_staff[p].next_point[l]);
   return earliest;
 }
 
@@ -244,8 +250,10 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
     std::fill(std::begin(widths.placed[p]), std::end(widths.placed[p]), false);
     for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa first = chord_due(p, l, T);
-      if (!first || t < chord_point(first)) continue;
-      if (graces < t && (!first->get(xgrace) || chord_point(first) > graces)) continue;
+      if (!first) continue;
+      const int point = spacing_staff[p].next_point[l];
+      if (t < point) continue;
+      if (graces < t && (!first->get(xgrace) || point > graces)) continue;
       if (!page_first_note) page_first_note = first;
       if (first->get(xgrace)) {
         tp.grace_seen = true;
@@ -255,7 +263,7 @@ TimePoint place_chords(int t, int32_t T, bool grace_carry, SpacingWidths& widths
         tp.grace_run = grace_run_from(first);
       if (!is_placeholder_rest(first)) tp.all_placeholders = false;
       // The chord's notes stand at the packed position until placecd places them.
-      Drosa last = chord_last_note(first);
+      Drosa last = spacing_staff[p].next_last[l];
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
         note_ntdata(n)->set(xhdx, spacing_x);
       widths.x[p][l] = placecd(first, p, l);
@@ -275,19 +283,19 @@ void move_chords(const SpacingWidths& widths, int32_t advance, bool first_point,
     for (int l = 0; l < s.layers; ++l) {
       Drosa first = next_chord(p, l);
       if (!first || !widths.placed[p][l]) continue;
-      Drosa last = chord_last_note(first);
+      Drosa last = s.next_last[l];
       for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
         Drosa nt = note_ntdata(n);
         nt->set(xhdx, clamp_i32(double(nt->get(xhdx)) + advance));
         set_attached_origins(n, spacing_x);
       }
       if (Drosa cd = last_note_cddata(last)) cd->set(xorigin, spacing_x);
-      if (Drosa cd2 = last_note_cddata2(last)) cd2->set(xidealx, spacing_idealx);
+      if (Drosa cd2 = s.next_cd2[l]) cd2->set(xidealx, spacing_idealx);
       if (Drosa timesig = timesig_before(first)) s.timesig = timesig;
       s.current[l] = last;
       s.shortest[l] = spaced_chord_duration(first);
-      Drosa after = chain_next(last);
-      s.next_time[l] = after ? chord_start(after) : NO_TIME;
+      find_next_chord(s, l);
+      s.next_time[l] = s.next_first[l] ? next_chord_start(s, l) : NO_TIME;
     }
   }
   if (!first_point) return;
@@ -332,7 +340,7 @@ Shortest shortest_sounding(int32_t Tn) {
       Drosa F = current.first;
       int32_t umin = spacing_staff[p].shortest[l];
       int32_t u = umin;
-      Drosa after = chain_next(L);
+      Drosa after = spacing_staff[p].next_first[l];
       if (after && is_placeholder_rest(after)) {
         int32_t dF = spaced_duration(F), dL = spaced_duration(L);
         if (!near(dF, dL)) u = std::max(dF, dL);
@@ -430,7 +438,7 @@ bool starts_measure(int32_t Tn) {
     for (int l = 0; l < spacing_staff[p].layers; ++l) {
       Drosa first = chord_due(p, l, Tn);
       if (!first || !near(spacing_staff[p].next_time[l], Tn)) continue;
-      Drosa cd2 = last_note_cddata2(chord_last_note(first));
+      Drosa cd2 = spacing_staff[p].next_cd2[l];
       return cd2 && cd2->get(xmwholec) == 0;
     }
   return false;
@@ -458,6 +466,21 @@ void end_system(int32_t T, SpacingWidths& widths) {
 }
 
 }  // namespace
+
+void find_next_chord(SpacingStaff& s, int l) {
+  const Drosa first = s.current[l] ? chain_next(s.current[l]) : NIL;
+  const Drosa last = first ? chord_last_note(first) : NIL;
+  const Drosa cd2 = last ? last_note_cddata2(last) : NIL;
+  s.next_first[l] = first;
+  s.next_last[l] = last;
+  s.next_cd2[l] = cd2;
+  s.next_point[l] = cd2 ? cd2->get(xchordNum) : INT32_MAX;
+}
+
+void find_next_chords() {
+  for (int p = system_from(); p <= system_to(); ++p)
+    for (int l = 0; l < LAYERS; ++l) find_next_chord(spacing_staff[p], l);
+}
 
 // ---- The spacing curve ------------------------------------------------------------------------
 
@@ -622,6 +645,7 @@ bool spacing_before(int32_t time) {
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
     s = at->staves[size_t(p - system_from())];
+    for (int l = 0; l < LAYERS; ++l) find_next_chord(s, l);
     for (int l = 0; l < s.layers; ++l)  // the walks end where the chains now end
       if (!next_chord(p, l)) s.next_time[l] = NO_TIME;
   }

@@ -28,6 +28,13 @@ inline constexpr int32_t MAX_DURATION_SPACE = 100000;
 bool spacing_before(int32_t time);
 void end_spacing();
 
+// find_next_chord: the layer's next chord as spacing_staff keeps it (next_first, next_last,
+// next_cd2, next_point), read from the chains after its current note; find_next_chords reads
+// it for every layer of the system. The walk calls it where it moves, and whatever changes the
+// chains ahead of the walk (measures of rests taking chords out) must call it after.
+void find_next_chord(SpacingStaff& s, int l);
+void find_next_chords();
+
 // time_signature_at: the TIMESIG in force at a note of a staff chord: for the chord the
 // spacing walk of its layer passed last, or the next one, what the walk keeps for its pstaff
 // (or one attached before the next chord); for any other note the object lookup's.

@@ -123,8 +123,7 @@ int system_to() { return std::min(last_pstaff, MAX_PSTAVES - 1); }
 
 Drosa next_chord(int p, int l) {
   const SpacingStaff& s = spacing_staff[p];
-  if (!s.current[l] || s.next_time[l] == NO_TIME) return NIL;
-  return chain_next(s.current[l]);
+  return s.next_time[l] == NO_TIME ? NIL : s.next_first[l];
 }
 
 // ---- Which chords stand at the time point ----------------------------------------------------
@@ -308,7 +307,7 @@ void layers_taking_part(const TimePointState& at, int step, std::pmr::vector<Tak
         if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL, NIL});
       } else if (Drosa first = chord_here(p, l, at, step)) {
         const bool signs = step == 1 && !split_off_chord(first);
-        taking.push_back({p, l, first, signs ? chord_last_note(first) : NIL});
+        taking.push_back({p, l, first, signs ? spacing_staff[p].next_last[l] : NIL});
       }
     }
   }
@@ -872,6 +871,7 @@ int32_t look_for_measures_of_rests(int32_t time) {
       if (Drosa cd = last_note_cddata(chord_last_note(keep)))
         cd->set(xrcmeas, int16_t(std::min(count, 32767)));
     }
+    find_next_chords();  // a layer's next chord may have been taken out
   } else if (count == 1) {
     for (const RestLayer& layer : layers)
       if (layer.first_measure == 1 && measure_rest(layer.kept.front()))
