@@ -806,14 +806,36 @@ struct TextField {
   uint8_t size;
 };
 
-// Big-endian words of the payload.
+// Big-endian words of the payload. A word of 2 or 4 bytes is moved as one load or store and
+// one byte swap: put together byte by byte, a field read whose parts are used apart (a link's
+// block and index) is left as four loads and their shifts.
 inline uint32_t load_big_endian(const uint8_t* p, int bytes) {
+  if (bytes == 4) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return __builtin_bswap32(v);
+  }
+  if (bytes == 2) {
+    uint16_t v;
+    std::memcpy(&v, p, 2);
+    return __builtin_bswap16(v);
+  }
   uint32_t v = 0;
   for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
   return v;
 }
 
 inline void store_big_endian(uint8_t* p, int bytes, uint32_t v) {
+  if (bytes == 4) {
+    const uint32_t swapped = __builtin_bswap32(v);
+    std::memcpy(p, &swapped, 4);
+    return;
+  }
+  if (bytes == 2) {
+    const uint16_t swapped = __builtin_bswap16(uint16_t(v));
+    std::memcpy(p, &swapped, 2);
+    return;
+  }
   for (int i = bytes - 1; i >= 0; --i, v >>= 8) p[i] = uint8_t(v);
 }
 
