@@ -89,12 +89,18 @@ void build_nodes(uint32_t block, uint32_t from) {
   built_from[block] = from;
 }
 
+// True when the links of the node a link names are not written yet.
+bool is_unbuilt(Drosa node) {
+  const uint32_t index = node.handle() & DROSA_INDEX_MASK;
+  return index < built_from[node.handle() >> DROSA_INDEX_BITS] && index > 0;
+}
+
 // The node a link names is built, with a turn of the nodes below it.
 void build_up_to(Drosa node) {
-  const uint32_t block = node.handle() >> DROSA_INDEX_BITS,
-                 index = node.handle() & DROSA_INDEX_MASK;
-  if (index < built_from[block] && index > 0)
-    build_nodes(block, index + 1 > BUILD_TURN ? index + 1 - BUILD_TURN : 1);
+  if (!is_unbuilt(node)) return;
+  const uint32_t index = node.handle() & DROSA_INDEX_MASK;
+  build_nodes(node.handle() >> DROSA_INDEX_BITS,
+              index + 1 > BUILD_TURN ? index + 1 - BUILD_TURN : 1);
 }
 
 // Builds the nodes of a new block from the highest down, in front of the free list, and
@@ -237,10 +243,33 @@ void VeskMemory_Init() {
   GE_list_complete = 0;
 }
 
+namespace {
+
+// The rare ends of a take, kept out of line so that a take saves few registers.
+// An empty list is possible only after the system refused to grow the store: try once more,
+// and end the program rather than hand out NIL.
+[[gnu::noinline]] Drosa take_from_empty_store(int kind, int context) {
+  if (!grow_store()) REPORT_ERROR(3, "ERROR - VESK IS OUT OF MEMORY FOR DROSA NODES.");
+  return newDrosa(kind, context);
+}
+
+// After a take: the new head of the free list built, and the store refilled when it is low.
+[[gnu::noinline]] void settle_after_take() {
+  if (freeHead) {
+    build_up_to(freeHead);
+    freeHead->xback = NIL;
+  }
+  if (freeCount > DROSA_LOW_WATER) return;
+  reclaim_undo_nodes();
+  if (freeCount > DROSA_LOW_WATER) return;
+  grow_store();  // a refusal is silent: the remaining free nodes serve until it succeeds
+}
+
+}  // namespace
+
 Drosa newDrosa(int kind, int context) {
-  // An empty list is possible only after the system refused to grow the store: try once
-  // more, and end the program rather than hand out NIL.
-  if (!freeHead && !grow_store()) REPORT_ERROR(3, "ERROR - VESK IS OUT OF MEMORY FOR DROSA NODES.");
+  if (!freeHead) [[unlikely]]
+    return take_from_empty_store(kind, context);
 
   --freeCount;
   Drosa node = freeHead;
@@ -248,21 +277,18 @@ Drosa newDrosa(int kind, int context) {
   const uint32_t taken_block = node.handle() >> DROSA_INDEX_BITS,
                  taken_index = node.handle() & DROSA_INDEX_MASK;
   if (taken_index < never_taken[taken_block]) never_taken[taken_block] = taken_index;
-  freeHead = p->xnext;
-  if (freeHead) {
-    build_up_to(freeHead);
-    freeHead->xback = NIL;
-  }
+  const Drosa next = p->xnext;
+  freeHead = next;
   p->xnext = p->xback = NIL;
   p->xcontext = int8_t(context);
   p->xkind = uint8_t(kind);
   std::memset(p->payload, 0, sizeof p->payload);
   if (kind == SDRAG) ++staff_drag_nodes;
 
-  if (freeCount > DROSA_LOW_WATER) return node;
-  reclaim_undo_nodes();
-  if (freeCount > DROSA_LOW_WATER) return node;
-  grow_store();  // a refusal is silent: the remaining free nodes serve until it succeeds
+  if (!next || is_unbuilt(next) || freeCount <= DROSA_LOW_WATER) [[unlikely]]
+    settle_after_take();
+  else
+    next->xback = NIL;
   return node;
 }
 
