@@ -31,15 +31,20 @@ namespace {
 // A note of the chain, not its head (a head stands in no voice list).
 bool chain_note(Drosa n) { return n && n->xkind == NOTE && n->xback && note_ntdata(n); }
 
-bool ended(Drosa n) { return note_ntdata(n)->get(xendbeam); }
-int stem(Drosa n) { return note_ntdata(n)->get(xstmdir); }
-bool forced(Drosa n) { return note_ntdata(n)->get(xforced); }
+// The NTDATA of a note the chains hold: it stands right after the note (note_ntdata's test,
+// which every such note passes, is not made again at each field read here).
+Drosa chain_nt(Drosa n) { return n->xnext; }
+
+bool ended(Drosa n) { return chain_nt(n)->get(xendbeam); }
+int stem(Drosa n) { return chain_nt(n)->get(xstmdir); }
+bool forced(Drosa n) { return chain_nt(n)->get(xforced); }
 bool grace(Drosa n) { return n->get(xgrace); }
 
 // A beam must end here.
 void close_beam(Drosa n) {
-  note_ntdata(n)->set(xendbeam, 1);
-  note_ntdata(n)->set(xtmpbeam, 0);
+  Drosa nt = note_ntdata(n);
+  nt->set(xendbeam, 1);
+  nt->set(xtmpbeam, 0);
 }
 
 // A staff switch after the note.
@@ -51,8 +56,9 @@ bool candidate_at_switch(Drosa n) { return note_ntdata(n)->get(xtmpbeam) && swit
 
 // A beam ends here unless the stems allow it to go on (a candidate).
 void mark_candidate(Drosa n) {
-  note_ntdata(n)->set(xendbeam, 1);
-  note_ntdata(n)->set(xtmpbeam, 1);
+  Drosa nt = note_ntdata(n);
+  nt->set(xendbeam, 1);
+  nt->set(xtmpbeam, 1);
 }
 
 Drosa chord_records2(Drosa note) {
