@@ -20,7 +20,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -55,9 +54,13 @@ constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int PIANO_TAB = 3;
 constexpr int REST_WHOLE_MEASURE = 1;
 
-int stem_of(Drosa note) { return note_ntdata(note)->get(xstmdir); }
-int32_t head_x(Drosa note) { return note_ntdata(note)->get(xhdx); }
-int32_t head_y(Drosa note) { return note_ntdata(note)->get(xhdy); }
+// The NTDATA of a note of the chord being placed (ChordNotes takes only notes that have
+// one): it stands right after the note, so note_ntdata's test is not made again at each read.
+Drosa chord_nt(Drosa note) { return note->xnext; }
+
+int stem_of(Drosa note) { return chord_nt(note)->get(xstmdir); }
+int32_t head_x(Drosa note) { return chord_nt(note)->get(xhdx); }
+int32_t head_y(Drosa note) { return chord_nt(note)->get(xhdy); }
 
 const StaffData* staff_of(int pstaff) {
   return pstaff >= 0 && pstaff < MAX_PSTAVES ? &staff_data[pstaff] : nullptr;
@@ -82,21 +85,32 @@ void set_stem_offset(Drosa nt, int32_t offset) {
 // placed unless it has very many notes.
 class ChordNotes {
  public:
-  ChordNotes() { notes_.reserve(32); }
   // The notes first..last along the print chain, stopping at the end of the staff chord.
   std::span<const Drosa> chain_run(Drosa first, Drosa last) {
-    notes_.clear();
+    count_ = 0;
+    more_.clear();
     for (Drosa n = first; note_ntdata(n); n = chain_next(n)) {
-      notes_.push_back(n);
+      add(n);
       if (n == last || note_ntdata(n)->get(xendscd)) break;
     }
-    return notes_;
+    if (more_.empty()) return std::span<const Drosa>(room_.data(), count_);
+    return more_;
   }
 
  private:
-  std::array<std::byte, 64 * sizeof(Drosa)> room_;
-  std::pmr::monotonic_buffer_resource resource_{room_.data(), room_.size()};
-  std::pmr::vector<Drosa> notes_{&resource_};
+  // The first notes stand in room_; a chord of more has them all in more_.
+  void add(Drosa n) {
+    if (more_.empty() && count_ < room_.size()) {
+      room_[count_++] = n;
+      return;
+    }
+    if (more_.empty()) more_.assign(room_.begin(), room_.end());
+    more_.push_back(n);
+  }
+
+  std::array<Drosa, 64> room_;
+  size_t count_ = 0;
+  std::vector<Drosa> more_;
 };
 
 // The group's reference head: its last note that is not a cue note, else its first.
@@ -196,7 +210,7 @@ int32_t set_groups_apart(std::span<const Drosa> down, std::span<const Drosa> up,
     int32_t apart = up_moves ? head_x(d.down) - head_x(d.up) : head_x(d.up) - head_x(d.down);
     shift = std::max(shift, apart + d.distance);
   }
-  for (Drosa n : up_moves ? up : down) note_ntdata(n)->set(xhdx, head_x(n) + shift);
+  for (Drosa n : up_moves ? up : down) chord_nt(n)->set(xhdx, head_x(n) + shift);
   return up_moves ? -shift : shift;
 }
 
@@ -243,7 +257,7 @@ void place_rests(std::span<const Drosa> notes, int pstaff) {
       int stem = stem_of(n);
       bool above = stem == STEM_UP || (stem != STEM_DOWN && heads_stem == STEM_DOWN);
       int32_t y = chorded_rest_y(n, above, highest, lowest, pstaff);
-      note_ntdata(n)->set(xhdy, y + RMOVE_offset(n, &s));
+      chord_nt(n)->set(xhdy, y + RMOVE_offset(n, &s));
     }
     return;
   }
@@ -262,7 +276,7 @@ void place_rests(std::span<const Drosa> notes, int pstaff) {
       int32_t offset = staff_space(pstaff) / 2 * integer(P_REST_OFFSET, n, pstaff);
       y += stem_of(n) == STEM_UP ? offset : -offset;
     }
-    note_ntdata(n)->set(xhdy, y);
+    chord_nt(n)->set(xhdy, y);
     adjust_rest_y(n, pstaff);
   }
 }
@@ -282,7 +296,7 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
   int32_t stem_width = param_length_at_staff(P_STEM_WIDTH, reference, staff);
   int32_t stem_line = up ? x + head - stem_width : x;
   for (Drosa n : group) {
-    Drosa nt = note_ntdata(n);
+    Drosa nt = chord_nt(n);
     nt->set(xhdx, x);
     nt->set(xcluster, 0);
     set_stem_offset(nt, stem_line - x);
@@ -293,7 +307,7 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
   bool cluster = false;
   for (size_t i = 1; i < group.size(); ++i) {
     Drosa p = from_stem_end(i - 1), n = from_stem_end(i);
-    Drosa pnt = note_ntdata(p), nnt = note_ntdata(n);
+    Drosa pnt = chord_nt(p), nnt = chord_nt(n);
     if (p->get(xrest) || n->get(xrest)) continue;
     if (nnt->get(xtabtyp) == 1 || nnt->get(xtabtyp) == 2) continue;
     int32_t apart = std::abs(nnt->get(xhdy) - pnt->get(xhdy));
@@ -311,19 +325,19 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
   // Small heads left of the stem line stand against it.
   if (!is_small(reference)) {
     for (Drosa n : group) {
-      Drosa nt = note_ntdata(n);
+      Drosa nt = chord_nt(n);
       if (!is_small(n) || nt->get(xhdx) >= stem_line) continue;
       nt->set(xhdx, nt->get(xhdx) + head - hdw(n, 0));
       set_stem_offset(nt, stem_line - nt->get(xhdx));
     }
   }
   if (cluster) {
-    for (Drosa n : group) note_ntdata(n)->set(xcluster, 1);
+    for (Drosa n : group) chord_nt(n)->set(xcluster, 1);
     return 1;
   }
   int32_t extra =
       param_length_at_staff(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
-  for (Drosa n : group) set_stem_offset(note_ntdata(n), note_ntdata(n)->get(xstemxoff) + extra);
+  for (Drosa n : group) set_stem_offset(chord_nt(n), chord_nt(n)->get(xstemxoff) + extra);
   return 0;
 }
 
