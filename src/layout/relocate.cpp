@@ -270,8 +270,11 @@ void stretch_springs(bool log) {
 struct Chord {
   Drosa first, last;  // first and last note in the print chain
   Drosa cd, cd2;      // its CDDATA and CDDATA2
-  int32_t idealx() const { return cd2->get(xidealx); }
-  int32_t origin() const { return cd->get(xorigin); }
+  // Its ideal and packed x, which justification reads often and never changes, and its
+  // spring (CDDATA2 xreloc_spring, -1 for none), kept here as it is written there.
+  int32_t ideal = 0, packed = 0, spring = -1;
+  int32_t idealx() const { return ideal; }
+  int32_t origin() const { return packed; }
 };
 
 // The chords of one layer, walked in time order.
@@ -308,6 +311,9 @@ std::vector<Layer> system_layers() {
         }
         chord.cd = cd;
         chord.cd2 = cd2;
+        chord.ideal = cd2->get(xidealx);
+        chord.packed = cd->get(xorigin);
+        chord.spring = cd2->get(xreloc_spring);
         layer.chords.push_back(chord);
         note = chain_next(chord.last);
       }
@@ -916,7 +922,7 @@ bool next_time_point(std::vector<Layer>& layers, TimePoint* point) {
       point->I = layer.chords[layer.next].idealx();
     }
   if (!point->layer) return false;
-  point->takes_spring = point->chord().cd2->get(xreloc_spring) != -1;
+  point->takes_spring = point->chord().spring != -1;
   return true;
 }
 
@@ -1003,8 +1009,11 @@ void relocate_layers_at(Relocation& r, const TimePoint& point, bool made_bar_spr
       if (made_bar_spring) clear_sounding_chord(r, layer, point);
       continue;
     }
-    const Chord& chord = layer.chords[layer.next];
-    if (chord.cd2->get(xreloc_spring) != -1) chord.cd2->set(xreloc_spring, spring_count);
+    Chord& chord = layer.chords[layer.next];
+    if (chord.spring != -1) {
+      chord.spring = spring_count;
+      chord.cd2->set(xreloc_spring, spring_count);
+    }
     chord.cd2->set(xreloc_zone, uint8_t(zone_count - 1));
     // (Two chords at one ideal x have no spring between them to hold apart.)
     if (point.takes_spring && layer.last_spring >= 0 && layer.last_spring < spring_count &&
@@ -1063,7 +1072,7 @@ void place_chords(std::vector<Layer>& layers) {
     for (Layer& layer : layers) {
       for (; !layer.ended(); ++layer.next) {
         const Chord& chord = layer.chords[layer.next];
-        int32_t spring = chord.cd2->get(xreloc_spring);
+        int32_t spring = chord.spring;
         if (spring == -1) {
           layer.pending.push_back(layer.next);
           continue;
