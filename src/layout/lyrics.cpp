@@ -109,6 +109,49 @@ struct TextWidth {
 bool keeping_widths = false;
 std::unordered_map<uint32_t, TextWidth> kept_widths;  // by the text's TPARAM
 
+// While widths are kept: by pstaff, whether a note of its print chains has a text that leaves
+// space attached before it (-1: not looked for yet). Most staves have none: their chords'
+// texts are then not looked for one by one.
+int8_t staff_leaves_space[MAX_PSTAVES];
+
+// Whether a note of the print chain after `head` has a text that leaves space attached before
+// it (as visit_texts_before finds them).
+bool chain_leaves_space(Drosa head) {
+  for (Drosa n = chain_next(head), nt = note_ntdata(n); nt;
+       n = nt->get(xpnext), nt = note_ntdata(n))
+    for (Drosa p = n->xback; p; p = p->xback) {
+      const int k = effective_kind(p);
+      if (k == NOTE || k == ENDSYST) break;
+      if (k == TPARAM && p->get(xleavespace) && !p->get(xadjacent)) return true;
+    }
+  return false;
+}
+
+// False only when no text of the pstaff's chains leaves space: none of its chords has lyrics.
+bool texts_leave_space(int pstaff) {
+  if (!keeping_widths || pstaff < std::max<int>(first_pstaff, 0) ||
+      pstaff > std::min<int>(last_pstaff, MAX_PSTAVES - 1))
+    return true;
+  int8_t& known = staff_leaves_space[pstaff];
+  if (known < 0) {
+    known = 0;
+    for (int l = 0; l < LAYERS && !known; ++l)
+      known = chain_leaves_space(staff_data[pstaff].ppnt[l]);
+  }
+  return known != 0;
+}
+
+// The pstaff of the chain that holds the chord of the note, from its chord record (-1 when it
+// has none).
+int chain_pstaff(Drosa cd) {
+  Drosa cd3 = cd && cd->xnext ? cd->xnext->xnext : NIL;
+  return cd3 && cd3->xkind == CDDATA3 ? cd3->get(xpstaff) : -1;
+}
+
+void forget_staves_with_lyrics() {
+  std::fill(std::begin(staff_leaves_space), std::end(staff_leaves_space), int8_t(-1));
+}
+
 TextWidth measured_width(Drosa n, Drosa text) {
   if (keeping_widths) {
     auto found = kept_widths.find(text.handle());
@@ -152,11 +195,13 @@ int64_t text_y_at(Drosa nt, Drosa text, int32_t pstaff) {
 KeptTextWidths::KeptTextWidths() {
   keeping_widths = true;
   kept_widths.clear();
+  forget_staves_with_lyrics();
 }
 
 KeptTextWidths::~KeptTextWidths() {
   keeping_widths = false;
   kept_widths.clear();
+  forget_staves_with_lyrics();
 }
 
 void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right) {
@@ -193,7 +238,8 @@ void lyrlth(Drosa note, int32_t pstaff, int32_t y, int32_t* left, int32_t* right
 
 std::vector<LyricReach> lyric_lines_of(Drosa note, int32_t pstaff) {
   std::vector<LyricReach> lines;
-  if (!is_NOTE(note) || pstaff < 0 || pstaff >= MAX_PSTAVES) return lines;
+  if (!is_NOTE(note) || pstaff < 0 || pstaff >= MAX_PSTAVES || !texts_leave_space(pstaff))
+    return lines;
   Drosa first = chord_first_note(note), last = chord_last_note(note);
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
     Drosa nt = note_ntdata(n);
@@ -219,6 +265,7 @@ std::vector<LyricReach> lyric_lines_of(Drosa note, int32_t pstaff) {
 }
 
 int64_t lyric_lines_demand(Drosa first, Drosa before, int32_t pstaff, int32_t gap) {
+  if (!texts_leave_space(pstaff)) return INT64_MIN;
   std::vector<LyricReach> lines = lyric_lines_of(first, pstaff);
   int64_t demand = INT64_MIN;
   if (lines.empty()) return demand;
@@ -249,6 +296,8 @@ int64_t lyric_lines_demand(Drosa first, Drosa before, int32_t pstaff, int32_t ga
 
 int32_t lyrics_right_in_system(Drosa last) {
   int32_t right = NO_RIGHT;
+  if (keeping_widths && is_NOTE(last) && !texts_leave_space(chain_pstaff(cddatptr(last, 1))))
+    return right;
   int chords = 0;
   for (Drosa c = last; is_NOTE(c) && !is_chain_head(c) && chords < MOST_CHORDS_BACK;
        c = chain_prev(chord_first_note(c)), ++chords) {
@@ -262,13 +311,14 @@ int32_t lyrics_right_in_system(Drosa last) {
 int32_t space_lyrics(Drosa note, bool with_lyrics) {
   if (!is_NOTE(note) || is_chain_head(note) || !note_ntdata(note))
     return staff_left_x(std::max(first_pstaff, 0), current_page);
-  Drosa F = chord_first_note(note);
+  Drosa F = chord_first_note(note), cd = cddatptr(note, 1);
   int32_t left = 0, lyrics_right = NO_RIGHT;
-  if (with_lyrics) lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
+  if (with_lyrics && texts_leave_space(chain_pstaff(cd)))
+    lyrlth(F, NO_LYRIC_PLACE, NO_LYRIC_PLACE, &left, &lyrics_right);
   int32_t down = 0, up = 0;
   // Justification moves the heads of a chord right of the chords of lower layers at its time
   // that reach its height: its right edge goes with them.
-  const LowerLayerNotes lower(cddatptr(note, 1));
+  const LowerLayerNotes lower(cd);
   if (note_ntdata(F)->get(xstmdir) == STEM_DOWN)
     down = clamp_i32(int64_t(rest_or_head_right(F)) + lower.overlap_space(F));
   Drosa nt = note_ntdata(note);

@@ -43,7 +43,8 @@ int32_t lyrics_right_in_system(Drosa last);
 
 // While one lives, the widths of the texts measured for how far they reach are kept by text:
 // a spacing pass asks for the texts of a chord again at each chord after it, and changes no
-// text, note size or parameter they are measured by. One at a time.
+// text, note size or parameter they are measured by. So is whether the system's chords have a
+// text that leaves space at all. One at a time.
 class KeptTextWidths {
  public:
   KeptTextWidths();
