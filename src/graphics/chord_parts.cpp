@@ -149,31 +149,33 @@ void draw_piano_ledger_lines(Drosa note, int staff, int32_t x1, int32_t x2) {
 void draw_ledger_lines(Drosa note, int staff) {
   Drosa nt = note_ntdata(note);
   if (!nt || note->get(xrest) || on_string_tablature(nt)) return;
+  const bool piano = staff >= 0 && staff < MAX_PSTAVES && staff_data[staff].staff_type == 3;
+  const int32_t s = line_spacing(staff), y = nt->get(xhdy);
+  if (!piano && s <= 0) return;
+  // The first line out from the staff towards the head, found before the lines are measured:
+  // most heads need none.
+  const bool above = !piano && y >= staff_data[staff].middle_y;
+  const int32_t from = piano ? 0 : above ? staff_top_y(staff, 0) + s : staff_bottom_y(staff, 0) - s;
+  if (!piano && (above ? from >= y + s : from <= y)) return;
   const bool simplified = simplified_notation_on();
   const int32_t x = nt->get(xhdx);
   const int32_t x1 = x - param_length(simplified ? P_SIMPLIFIED_LEDGER_LEFT : P_LEDGER_LEFT, note);
   const int32_t x2 = x + hdw(note, 0) +
                      param_length(simplified ? P_SIMPLIFIED_LEDGER_RIGHT : P_LEDGER_RIGHT, note);
-  if (staff >= 0 && staff < MAX_PSTAVES && staff_data[staff].staff_type == 3) {
+  if (piano) {
     draw_piano_ledger_lines(note, staff, x1, x2);
     return;
   }
-  const int32_t s = line_spacing(staff);
-  if (s <= 0) return;
-  const int32_t width = param_length(P_LEDGER_WIDTH, note), y = nt->get(xhdy);
+  const int32_t width = param_length(P_LEDGER_WIDTH, note);
   auto line_at = [&](int32_t line) {
     const int32_t at = std::max<int32_t>(0, line - width / 2);
     GEline(0, x1, at, staff, 0, x2, at, staff, 0, width, 0, 0, 0, 0, 0, 0, 0, VAR_LEDGER, note);
   };
   int n = 0;
-  if (y >= staff_data[staff].middle_y) {
-    for (int32_t line = staff_top_y(staff, 0) + s; line < y + s && n < MAX_LEDGER_LINES;
-         line += s, ++n)
-      line_at(line);
+  if (above) {
+    for (int32_t line = from; line < y + s && n < MAX_LEDGER_LINES; line += s, ++n) line_at(line);
   } else {
-    for (int32_t line = staff_bottom_y(staff, 0) - s; line > y && n < MAX_LEDGER_LINES;
-         line -= s, ++n)
-      line_at(line);
+    for (int32_t line = from; line > y && n < MAX_LEDGER_LINES; line -= s, ++n) line_at(line);
   }
 }
 
