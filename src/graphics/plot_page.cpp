@@ -550,16 +550,46 @@ void place_rests_in_group(int32_t x_end, int p, int layer) {
   if (cd && note_ntdata(first)->get(xrestchar) == 2) draw_measure_count(first, cd, p);
 }
 
+namespace {
+
+// The staff (a pstaff, maybe outside the system) and layer that voice v is printed on at the
+// system's end, when it is shown there.
+bool voice_at_system_end(int v, int* p, int* layer) {
+  const VoiceData& voice = voice_data[v];
+  if (!voice.print || !voice.system_end || voice.print->get(xsstaff) < 0) return false;
+  if (voice_not_shown(v) || voice_list_empty(v)) return false;
+  *p = voice.print->get(xsstaff) + first_pstaff;
+  *layer = voice.print->get(xlayer);
+  return true;
+}
+
+}  // namespace
+
 Drosa voice_scan_helper(int kind, int p, int layer) {
   for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
-    const VoiceData& voice = voice_data[v];
-    if (!voice.print || !voice.system_end) continue;
-    if (voice.print->get(xsstaff) < 0 || voice.print->get(xsstaff) + first_pstaff != p ||
-        voice.print->get(xlayer) != layer)
-      continue;
-    if (voice_not_shown(v) || voice_list_empty(v)) continue;
-    if (Drosa found = find_prev_kind_stop(kind, voice.system_end, 0)) return found;
+    int vp = 0, vlayer = 0;
+    if (!voice_at_system_end(v, &vp, &vlayer) || vp != p || vlayer != layer) continue;
+    if (Drosa found = find_prev_kind_stop(kind, voice_data[v].system_end, 0)) return found;
   }
+  return NIL;
+}
+
+void system_layer_voices(uint64_t (*voices)[LAYERS]) {
+  static_assert(MAX_VOICES <= 64, "a voice is a bit of a 64-bit set");
+  if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES) return;
+  for (int p = first_pstaff; p <= last_pstaff; ++p) std::fill(voices[p], voices[p] + LAYERS, 0);
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    int p = 0, layer = 0;
+    if (voice_at_system_end(v, &p, &layer) && p >= first_pstaff && p <= last_pstaff && layer >= 0 &&
+        layer < LAYERS)
+      voices[p][layer] |= uint64_t(1) << v;
+  }
+}
+
+Drosa voice_scan_helper_among(int kind, uint64_t voices) {
+  for (; voices; voices &= voices - 1)
+    if (Drosa found = find_prev_kind_stop(kind, voice_data[std::countr_zero(voices)].system_end, 0))
+      return found;
   return NIL;
 }
 

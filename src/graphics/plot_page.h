@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // draw_system_brackets: the part of the square bracket that belongs to one staff: a top hook
@@ -37,6 +38,13 @@ void place_rests_in_group(int32_t x_end, int pstaff, int layer);
 // nodes after it; NIL when there is none.
 // Reads: voice_data (PRINT, system end), the current notation context.
 Drosa voice_scan_helper(int kind, int pstaff, int layer);
+
+// The voices voice_scan_helper looks through for each layer of the system's staves, found in
+// one walk of the voices: voices[p][layer] has bit v for voice v, for p of the system.
+void system_layer_voices(uint64_t (*voices)[LAYERS]);
+
+// voice_scan_helper among a layer's voices as system_layer_voices gives them.
+Drosa voice_scan_helper_among(int kind, uint64_t voices);
 
 // The layer's last note in the system; NIL for an empty layer.
 Drosa layer_last_note(int pstaff, int layer);

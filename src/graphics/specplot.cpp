@@ -212,9 +212,11 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
     bottom = staff_top_y(p, 1) + param_length_at_staff(P_CHANT_Y, bar, p);
     top = bottom + param_length_at_staff(P_CHANT_LENGTH, bar, p);
   }
+  // A single thin line, the common bar, needs neither the thick line nor the gap.
+  const bool single = type == 0 && !wings;
   const int32_t thin = param_length_at_staff(P_BAR_LINE, bar, p),
-                thick = param_length_at_staff(P_THICK_LINE, bar, p);
-  const int32_t g = param_length_at_staff(P_DOUBLE_BAR_GAP, bar, p);
+                thick = single ? 0 : param_length_at_staff(P_THICK_LINE, bar, p);
+  const int32_t g = single ? 0 : param_length_at_staff(P_DOUBLE_BAR_GAP, bar, p);
   struct Line {
     int32_t x, width;
   };
@@ -480,6 +482,9 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   // kind visits only these layers.
   unsigned layers_with[MAX_PSTAVES][5] = {};
   unsigned last_layers[MAX_PSTAVES] = {};
+  // At the system's end, the voices that end it on each layer.
+  uint64_t end_voices[MAX_PSTAVES][LAYERS];
+  if (at_end) system_layer_voices(end_voices);
   static_assert(LAYERS <= 8, "a staff's layers are the bits of a byte");
   unsigned signs_here = 0;  // whether any chord due here carries a sign
   for (int p = first_pstaff; p <= last_pstaff; ++p) {
@@ -517,7 +522,7 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
         Drosa node = NIL, owner = NIL;
         if (at_end) {
           owner = last_notes[p][layer];
-          if (owner) node = voice_scan_helper(kind, p, layer);
+          if (owner) node = voice_scan_helper_among(kind, end_voices[p][layer]);
           if (owner && !node && kind == BAR && layer == 0) node = end_bar_of_voice(owner);
         } else if ((owner = due[p][layer].note) && (due[p][layer].kinds & kind_bit(kind))) {
           node = search_staff_chord(kind, owner, NIL, due[p][layer].voice);
