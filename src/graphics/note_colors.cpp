@@ -71,7 +71,14 @@ void redefine_swatch(DialogRef dialog, int item) {
 
 int voice_color_index(int v) { return v % 7 + 1; }
 
-int note_color_index(Drosa note) {
+namespace {
+
+// The note asked for last and its index, while a NoteColorMemo is held.
+int memo_holders = 0;
+Drosa memo_note;
+int memo_index = 0;
+
+int looked_up_color_index(Drosa note) {
   if (!is_NOTE(note)) return 0;
   const bool rest = note->get(xrest);
   if (flag_set(COLOR_BY_PITCH_NAME) && !rest) return pitch_name_color(note);
@@ -81,6 +88,27 @@ int note_color_index(Drosa note) {
     return MARKED_NOTE_COLOR;
   Drosa color = color_node_of(note);
   return color ? stored_index(color) : 0;
+}
+
+}  // namespace
+
+NoteColorMemo::NoteColorMemo() {
+  ++memo_holders;
+  memo_note = NIL;
+}
+
+NoteColorMemo::~NoteColorMemo() {
+  --memo_holders;
+  memo_note = NIL;
+}
+
+int note_color_index(Drosa note) {
+  if (!memo_holders) return looked_up_color_index(note);
+  if (!note || note != memo_note) {
+    memo_index = looked_up_color_index(note);
+    memo_note = note;
+  }
+  return memo_index;
 }
 
 void set_note_COLOR_node(Drosa note) {

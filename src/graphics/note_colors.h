@@ -17,6 +17,17 @@ inline constexpr int COLOR_BY_PITCH_ITEM = 21;
 // The colour of voice v when voices are coloured: v % 7 + 1.
 int voice_color_index(int v);
 
+// While one is held (on the main thread, by a drawing pass that changes no colour), the colour
+// index of the note note_color_index was asked for last is kept for its next elements rather
+// than looked up again.
+class NoteColorMemo {
+ public:
+  NoteColorMemo();
+  ~NoteColorMemo();
+  NoteColorMemo(const NoteColorMemo&) = delete;
+  NoteColorMemo& operator=(const NoteColorMemo&) = delete;
+};
+
 // The colour of an index 1..15 in the preferences' colour table; index 0 and anything out of
 // range are black.
 RgbColour color_table_entry(int index);

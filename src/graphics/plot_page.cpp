@@ -27,6 +27,7 @@
 #include "graphics/beam_buffer.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
+#include "graphics/note_colors.h"
 #include "graphics/part_names.h"
 #include "graphics/printbeam.h"
 #include "graphics/specplot.h"
@@ -614,6 +615,8 @@ void draw_brace_again(int pstaff) {
 
 int32_t plot_page() {
   if (first_pstaff < 0 || last_pstaff >= MAX_PSTAVES || first_pstaff > last_pstaff) return 1;
+  // Nothing drawn here changes a note's colour: each note's is looked up once for its elements.
+  const NoteColorMemo colours;
   beam_buffer_reset();
   // The marks of beams going on into the next system are set again by the beams that do.
   clear_voice_beam_flags();

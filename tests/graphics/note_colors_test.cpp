@@ -41,6 +41,11 @@ TEST_F(NoteColors, RuleFirstMatchWins) {
   current_color_index = 4;
   for (Drosa n : {c, rest}) set_note_COLOR_node(n);
   EXPECT_EQ(note_color_index(c), 4);
+  {
+    const NoteColorMemo drawing;  // each note keeps its own colour, asked for in any order
+    for (Drosa n : {c, b_flat, c, rest, rest, b_flat})
+      EXPECT_EQ(note_color_index(n), n == b_flat ? 0 : 4);
+  }
 
   prefs.set_colour_flag(COLOR_BY_PITCH_NAME, true);
   EXPECT_EQ(note_color_index(c), 1);
