@@ -48,21 +48,96 @@ struct Columns {
         last(size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1))) {}
 };
 
-// The highest and lowest ink of one system, column by column.
-struct Skyline {
-  std::vector<int32_t> top, bottom;
-  explicit Skyline(size_t columns) : top(columns, INT32_MIN), bottom(columns, INT32_MAX) {}
-  void add(const GEInkBox& box, Columns span) {
-    for (size_t c = span.first; c <= span.last; ++c) {
-      top[c] = std::max(top[c], box.top);
-      bottom[c] = std::min(bottom[c], box.bottom);
-    }
-  }
-};
-
 // The staves' middle lines are placed on whole tenths of a point: what is left over by that
 // rounding is not a meeting.
-int32_t settled(int32_t overlap) { return overlap > 10 ? (overlap + 9) / 10 * 10 : 0; }
+constexpr int32_t ROUNDING = 10;
+int32_t settled(int32_t overlap) { return overlap > ROUNDING ? (overlap + 9) / 10 * 10 : 0; }
+
+// The ink on the sides of the page's gaps (between systems, between the staves of a system),
+// column by column: on a side that rises, the highest ink; on one that hangs, the lowest. Empty
+// (`y`) until something is laid over the columns.
+//
+// Most of a page's ink lies far from every other side of its gaps (notes within their staves):
+// it could only meet ink across a gap by a rounding's width (see settled), which moves nothing.
+// So the boxes added are kept first, with the highest and lowest of each side, and laid over
+// the columns once the page is walked, those alone that reach past what the side is given
+// (`cut`): higher on a rising side, lower on a hanging one. A side that ink across its gap
+// meets by more than the rounding is met so by ink that reaches past both cuts.
+class Sides {
+ public:
+  Sides() : added_(added_room()) { added_.clear(); }
+
+  size_t side(bool rising) {
+    sides_.push_back({rising, {}});
+    extremes_.push_back(rising ? INT32_MIN : INT32_MAX);
+    cuts_.push_back(rising ? INT64_MIN : INT64_MAX);  // all of it, until cut
+    return sides_.size() - 1;
+  }
+
+  // Ink added to a rising side, reaching up to y; to a hanging one, down to y.
+  [[gnu::always_inline]] void rise(size_t side, Columns span, int32_t y) {
+    extremes_[side] = std::max(extremes_[side], y);
+    added_.push_back({uint32_t(side), uint32_t(span.first), uint32_t(span.last), y});
+  }
+  [[gnu::always_inline]] void hang(size_t side, Columns span, int32_t y) {
+    extremes_[side] = std::min(extremes_[side], y);
+    added_.push_back({uint32_t(side), uint32_t(span.first), uint32_t(span.last), y});
+  }
+
+  // The highest ink added to a rising side, the lowest to a hanging one; none: INT32_MIN
+  // rising, INT32_MAX hanging.
+  int32_t extreme(size_t side) const { return extremes_[side]; }
+
+  // What of a side's ink is laid over the columns: rising, only what lies above `cut`;
+  // hanging, below it.
+  void cut(size_t side, int64_t cut) { cuts_[side] = cut; }
+
+  void lay(size_t columns) {
+    for (const Added& a : added_) {
+      Side& s = sides_[a.side];
+      const int64_t cut = cuts_[a.side];
+      if (s.rising ? a.y <= cut : a.y >= cut) continue;
+      if (s.y.empty()) s.y.assign(columns, s.rising ? INT32_MIN : INT32_MAX);
+      int32_t* y = s.y.data();
+      if (s.rising)
+        for (size_t c = a.first; c <= a.last; ++c) y[c] = std::max(y[c], a.y);
+      else
+        for (size_t c = a.first; c <= a.last; ++c) y[c] = std::min(y[c], a.y);
+    }
+  }
+
+  const std::vector<int32_t>& y(size_t side) const { return sides_[side].y; }
+
+ private:
+  struct Side {
+    bool rising;
+    std::vector<int32_t> y;
+  };
+  struct Added {
+    uint32_t side, first, last;
+    int32_t y;
+  };
+  // What was added, in room kept from one page to the next.
+  static std::vector<Added>& added_room() {
+    thread_local std::vector<Added> room;
+    return room;
+  }
+  std::vector<Side> sides_;
+  std::vector<int32_t> extremes_;
+  std::vector<int64_t> cuts_;
+  std::vector<Added>& added_;
+};
+
+// What of a rising side can meet ink hanging no lower than `lowest` across its gap by more
+// than the rounding, with `clearance` kept between them: what rises above the value returned;
+// and of a hanging side, what hangs below the value returned, of rising ink no higher than
+// `highest`. Nothing when there is nothing across the gap.
+int64_t rising_cut(int32_t lowest, int64_t clearance) {
+  return lowest == INT32_MAX ? INT64_MAX : int64_t(lowest) - clearance + ROUNDING;
+}
+int64_t hanging_cut(int32_t highest, int64_t clearance) {
+  return highest == INT32_MIN ? INT64_MIN : int64_t(highest) + clearance - ROUNDING;
+}
 
 GEInkBox to_ink_box(const AnnoBox& b) {
   GEInkBox box;
@@ -74,42 +149,32 @@ GEInkBox to_ink_box(const AnnoBox& b) {
 }
 
 // Whether ink is a footer's own (lies within a footer's box, give or take a little).
-bool in_footer(const GEInkBox& box) {
+bool in_footer(const std::vector<AnnoBox>& footers, const GEInkBox& box) {
   constexpr int32_t SLACK = 40;
-  for (const AnnoBox& f : anno_footer_boxes())
+  for (const AnnoBox& f : footers)
     if (box.left >= f.left - SLACK && box.right <= f.right + SLACK &&
         box.bottom >= f.bottom - SLACK && box.top <= f.top + SLACK)
       return true;
   return false;
 }
 
-// The ink on one side of the gap between two staves of a system, column by column: the
-// lowest of what hangs below the upper staff or the highest of what rises above the lower one.
-// Empty until something is added.
-struct Edge {
-  std::vector<int32_t> y;
-  void add(const GEInkBox& box, Columns span, size_t columns, bool hanging) {
-    if (y.empty()) y.assign(columns, hanging ? INT32_MAX : INT32_MIN);
-    for (size_t c = span.first; c <= span.last; ++c)
-      y[c] = hanging ? std::min(y[c], box.bottom) : std::max(y[c], box.top);
-  }
-};
-
 // How far the ink rising from below reaches into the clearance under the ink hanging above,
 // at most over the columns (INT32_MIN when they share none).
-int32_t meeting(const Edge& hanging, const Edge& rising, int32_t clearance) {
+int32_t meeting(const std::vector<int32_t>& hanging, const std::vector<int32_t>& rising,
+                int32_t clearance) {
   int32_t most = INT32_MIN;
-  if (hanging.y.empty() || rising.y.empty()) return most;
-  for (size_t c = 0; c < hanging.y.size(); ++c)
-    if (hanging.y[c] != INT32_MAX && rising.y[c] != INT32_MIN)
-      most = std::max(most, rising.y[c] + clearance - hanging.y[c]);
+  if (hanging.empty() || rising.empty()) return most;
+  for (size_t c = 0; c < hanging.size(); ++c)
+    if (hanging[c] != INT32_MAX && rising[c] != INT32_MIN)
+      most = std::max(most, rising[c] + clearance - hanging[c]);
   return most;
 }
 
-// The gap below a staff: the marks (annotations) and the notes' glyphs hanging from it, and
-// those rising from the staff below; and all the ink rising from there, for the lyrics.
+// The sides of the gap below a staff: the marks (annotations) and the notes' glyphs hanging
+// from it, and those rising from the staff below; and all the ink rising from there, for the
+// lyrics.
 struct Gap {
-  Edge marks_hanging, notes_hanging, marks_rising, notes_rising, all_rising;
+  size_t marks_hanging, notes_hanging, marks_rising, notes_rising, all_rising;
 };
 
 }  // namespace
@@ -121,57 +186,71 @@ namespace {
 class SystemInk {
  public:
   SystemInk(const std::vector<SystemStaves>& systems, const std::vector<int>& system_of,
-            size_t columns)
+            size_t columns, Sides& sides)
       : systems_(systems),
         system_of_(system_of),
         columns_(columns),
-        ink_(systems.size(), Skyline(columns)) {
+        sides_(sides),
+        footers_(anno_footer_boxes()),
+        reach_(2 * int64_t(page_fitting.system_distance)) {
     // The top line of each system's first staff and the bottom line of its last.
     for (const SystemStaves& s : systems) {
       top_line_.push_back(staff_data[s.first].middle_y + half_height(staff_data[s.first]));
       bottom_line_.push_back(staff_data[s.last].middle_y - half_height(staff_data[s.last]));
+      top_.push_back(sides.side(true));
+      bottom_.push_back(sides.side(false));
     }
   }
 
   void add(int pstaff, const GEInkBox& box, Columns span) {
     const size_t s = size_t(system_of_[size_t(pstaff)]);
-    if (!reaches(box, s) || in_footer(box)) return;
-    ink_[s].add(box, span);
+    if (!reaches(box, s) || (!footers_.empty() && in_footer(footers_, box))) return;
+    sides_.rise(top_[s], span, box.top);
+    sides_.hang(bottom_[s], span, box.bottom);
+  }
+
+  // What of each system's ink can meet the system above or below it, or the paper's top or
+  // footers.
+  void cut(int32_t paper_top) const {
+    for (size_t s = 0; s < systems_.size(); ++s) {
+      const int32_t clearance = staff_data[systems_[s].first].staff_size;
+      if (s == 0)
+        sides_.cut(top_[s], int64_t(paper_top) - lowered_at_top() - clearance + ROUNDING);
+      else
+        sides_.cut(top_[s], rising_cut(sides_.extreme(bottom_[s - 1]), clearance));
+      if (s + 1 < systems_.size())
+        sides_.cut(bottom_[s], hanging_cut(sides_.extreme(top_[s + 1]),
+                                           staff_data[systems_[s + 1].first].staff_size));
+    }
+    int64_t floor = 0;
+    for (int32_t f : floor_over_footers()) floor = std::max<int64_t>(floor, f);
+    sides_.cut(bottom_.back(), floor - ROUNDING);
   }
 
   std::vector<int32_t> overlaps(int32_t paper_top) const {
     std::vector<int32_t> overlaps(systems_.size(), 0);
     for (size_t s = 0; s < systems_.size(); ++s) {
       const int32_t clearance = staff_data[systems_[s].first].staff_size;
+      const std::vector<int32_t>& top = sides_.y(top_[s]);
+      const std::vector<int32_t>* above = s == 0 ? nullptr : &sides_.y(bottom_[s - 1]);
       int32_t most = INT32_MIN;
-      for (size_t c = 0; c < columns_; ++c) {
-        if (ink_[s].top[c] == INT32_MIN) continue;
-        const int32_t above = s == 0 ? paper_top : ink_[s - 1].bottom[c];
-        if (above == INT32_MAX) continue;
-        most = std::max(most, ink_[s].top[c] + clearance - above);
+      for (size_t c = 0; c < top.size(); ++c) {
+        if (top[c] == INT32_MIN) continue;
+        const int32_t a = !above ? paper_top : above->empty() ? INT32_MAX : (*above)[c];
+        if (a == INT32_MAX) continue;
+        most = std::max(most, top[c] + clearance - a);
       }
       // Texts brought down onto the paper stand there whatever the system's place: the first
       // system must stand lower by as much for them to stand where they belong.
-      if (s == 0 && most != INT32_MIN) {
-        int32_t lowered = 0;
-        for (int p = systems_[0].first; p <= systems_[0].last; ++p)
-          lowered = std::max(lowered, anno_lowered_at_paper_top(p));
-        most += lowered;
-      }
+      if (s == 0 && most != INT32_MIN) most += lowered_at_top();
       overlaps[s] = settled(most);
     }
     // The last system's ink stays on the paper, and a staff space clear of the page's footer.
-    std::vector<int32_t> floor(columns_, 0);
-    const int32_t clearance = staff_data[systems_.back().last].staff_size;
-    for (const AnnoBox& f : anno_footer_boxes()) {
-      const Columns span(to_ink_box(f), columns_);
-      for (size_t c = span.first; c <= span.last; ++c)
-        floor[c] = std::max(floor[c], f.top + clearance);
-    }
+    const std::vector<int32_t> floor = floor_over_footers();
+    const std::vector<int32_t>& bottom = sides_.y(bottom_.back());
     int32_t most = INT32_MIN;
-    for (size_t c = 0; c < columns_; ++c)
-      if (ink_.back().bottom[c] != INT32_MAX)
-        most = std::max(most, floor[c] - ink_.back().bottom[c]);
+    for (size_t c = 0; c < bottom.size(); ++c)
+      if (bottom[c] != INT32_MAX) most = std::max(most, floor[c] - bottom[c]);
     overlaps.push_back(most != INT32_MIN ? settled(most) : 0);
     return overlaps;
   }
@@ -181,17 +260,40 @@ class SystemInk {
   // staves of the systems beside it: anything further is placed by the page, or misplaced, and
   // does not move with its system.
   bool reaches(const GEInkBox& box, size_t s) const {
-    const int64_t reach = 2 * int64_t(page_fitting.system_distance);
-    if (box.top < bottom_line_[s] - reach || box.bottom > top_line_[s] + reach) return false;
+    if (box.top < bottom_line_[s] - reach_ || box.bottom > top_line_[s] + reach_) return false;
     if (s + 1 < systems_.size() && box.top < bottom_line_[s + 1]) return false;
     return s == 0 || box.bottom <= top_line_[s - 1];
+  }
+
+  // How far the texts of the first system were brought down onto the paper, at most.
+  int32_t lowered_at_top() const {
+    int32_t lowered = 0;
+    for (int p = systems_[0].first; p <= systems_[0].last; ++p)
+      lowered = std::max(lowered, anno_lowered_at_paper_top(p));
+    return lowered;
+  }
+
+  // Column by column, how high the last system's ink may reach down to: the paper's edge, and
+  // a staff space above the footers.
+  std::vector<int32_t> floor_over_footers() const {
+    std::vector<int32_t> floor(columns_, 0);
+    const int32_t clearance = staff_data[systems_.back().last].staff_size;
+    for (const AnnoBox& f : footers_) {
+      const Columns span(to_ink_box(f), columns_);
+      for (size_t c = span.first; c <= span.last; ++c)
+        floor[c] = std::max(floor[c], f.top + clearance);
+    }
+    return floor;
   }
 
   const std::vector<SystemStaves>& systems_;
   const std::vector<int>& system_of_;
   size_t columns_;
-  std::vector<Skyline> ink_;
+  Sides& sides_;
+  const std::vector<AnnoBox>& footers_;
+  int64_t reach_;
   std::vector<int32_t> top_line_, bottom_line_;
+  std::vector<size_t> top_, bottom_;  // each system's sides
 };
 
 // What stands between the staves of each system (page_overlaps' staves), the GE
@@ -199,78 +301,106 @@ class SystemInk {
 class StaffInk {
  public:
   StaffInk(const std::vector<SystemStaves>& systems, const std::vector<int>& system_of,
-           size_t columns)
-      : systems_(systems),
-        system_of_(system_of),
-        columns_(columns),
-        staves_(int(system_of.size())),
-        gaps_(system_of.size()) {
+           size_t columns, Sides& sides)
+      : systems_(systems), system_of_(system_of), columns_(columns), sides_(sides) {
     // The staves stand still while the page is measured: their lines are found once.
-    for (int p = 0; p < staves_; ++p) {
-      top_line_.push_back(staff_data[p].middle_y + half_height(staff_data[p]));
-      bottom_line_.push_back(staff_data[p].middle_y - half_height(staff_data[p]));
-      below_.push_back(p + 1 < staves_ && system_of_[size_t(p)] == system_of_[size_t(p + 1)]);
+    const int staves = int(system_of.size());
+    for (int p = 0; p < staves; ++p) {
+      const bool below = p + 1 < staves && system_of_[size_t(p)] == system_of_[size_t(p + 1)];
+      staves_.push_back({staff_data[p].middle_y + half_height(staff_data[p]),
+                         staff_data[p].middle_y - half_height(staff_data[p]), below,
+                         !anno_lyric_lines(p).empty()});
+      gaps_.push_back({sides.side(false), sides.side(false), sides.side(true), sides.side(true),
+                       sides.side(true)});
     }
   }
 
-  // An element on pstaff p, drawn for `owner` (the node of the NOTEPTR before it).
-  void add(Drosa e, int p, const GEInkBox& box, Columns span, Drosa owner) {
+  // An element on pstaff p, drawn for a note (`for_note`: the node of the NOTEPTR before it is
+  // one) or not.
+  void add(Drosa e, int p, const GEInkBox& box, Columns span, bool for_note) {
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
     // other staff) and passed over; so are lines drawn from one staff to another. A mark
     // reaching them from between the staves moves with its own staff: it counts.
     const bool mark = e->get(xganno) != 0;
-    const bool above = staff_below(p - 1) && (mark ? box.bottom : box.top) < bottom_line(p - 1);
-    const bool below = staff_below(p) && (mark ? box.top : box.bottom) > top_line(p + 1);
-    if (above && box.top < bottom_line(p - 1) && !anno_lyric_lines(p - 1).empty())
-      gaps_[size_t(p - 1)].all_rising.add(box, span, columns_, false);
+    const Staff* upper = p > 0 && staves_[size_t(p - 1)].below ? &staves_[size_t(p - 1)] : nullptr;
+    const Staff* lower = staves_[size_t(p)].below ? &staves_[size_t(p + 1)] : nullptr;
+    const bool above = upper && (mark ? box.bottom : box.top) < upper->bottom_line;
+    const bool below = lower && (mark ? box.top : box.bottom) > lower->top_line;
+    if (above && upper->lyrics && box.top < upper->bottom_line)
+      sides_.rise(gaps_[size_t(p - 1)].all_rising, span, box.top);
     // A note's ink is its heads and signs, and its stems, beams and ledger lines.
-    const bool note =
-        !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && owner && owner->xkind == NOTE;
+    const bool note = !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && for_note;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
     if (below)
-      (mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging)
-          .add(box, span, columns_, true);
+      sides_.hang(mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging, span,
+                  box.bottom);
     if (above)
-      (mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising)
-          .add(box, span, columns_, false);
+      sides_.rise(mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising,
+                  span, box.top);
+  }
+
+  // What of each gap's ink can meet the ink across it: marks keep clear of marks and notes of
+  // the other staff, lyrics of all its ink.
+  void cut() const {
+    for (size_t p = 0; p < staves_.size(); ++p) {
+      if (!staves_[p].below) continue;
+      const Gap& gap = gaps_[p];
+      const int32_t clearance = staff_data[p + 1].staff_size / 2;
+      sides_.cut(gap.marks_hanging, hanging_cut(std::max(sides_.extreme(gap.marks_rising),
+                                                         sides_.extreme(gap.notes_rising)),
+                                                clearance));
+      sides_.cut(gap.notes_hanging, hanging_cut(sides_.extreme(gap.marks_rising), clearance));
+      sides_.cut(gap.marks_rising, rising_cut(std::min(sides_.extreme(gap.marks_hanging),
+                                                       sides_.extreme(gap.notes_hanging)),
+                                              clearance));
+      sides_.cut(gap.notes_rising, rising_cut(sides_.extreme(gap.marks_hanging), clearance));
+      int32_t lyrics = INT32_MAX;
+      for (const LyricLineBox& line : anno_lyric_lines(int(p)))
+        lyrics = std::min(lyrics, line.bottom);
+      sides_.cut(gap.all_rising, rising_cut(lyrics, clearance));
+    }
   }
 
   std::vector<std::vector<int32_t>> overlaps() const {
     std::vector<std::vector<int32_t>> overlaps;
     for (const SystemStaves& s : systems_) overlaps.emplace_back(size_t(s.last - s.first + 1), 0);
-    for (int p = 0; p < staves_; ++p) {
-      if (!staff_below(p)) continue;
+    for (size_t p = 0; p < staves_.size(); ++p) {
+      if (!staves_[p].below) continue;
       // Marks keep clear of marks and notes of the other staff; lyrics of all its ink.
-      const Gap& gap = gaps_[size_t(p)];
+      const Gap& gap = gaps_[p];
       const int32_t clearance = staff_data[p + 1].staff_size / 2;
-      int32_t most = std::max({meeting(gap.marks_hanging, gap.marks_rising, clearance),
-                               meeting(gap.marks_hanging, gap.notes_rising, clearance),
-                               meeting(gap.notes_hanging, gap.marks_rising, clearance)});
-      if (!gap.all_rising.y.empty())
-        for (const LyricLineBox& line : anno_lyric_lines(p)) {
-          Edge lyric;
+      int32_t most =
+          std::max({meeting(sides_.y(gap.marks_hanging), sides_.y(gap.marks_rising), clearance),
+                    meeting(sides_.y(gap.marks_hanging), sides_.y(gap.notes_rising), clearance),
+                    meeting(sides_.y(gap.notes_hanging), sides_.y(gap.marks_rising), clearance)});
+      const std::vector<int32_t>& all_rising = sides_.y(gap.all_rising);
+      if (!all_rising.empty())
+        for (const LyricLineBox& line : anno_lyric_lines(int(p))) {
           const GEInkBox box{line.left, line.bottom, line.right, line.top};
-          lyric.add(box, Columns(box, columns_), columns_, true);
-          most = std::max(most, meeting(lyric, gap.all_rising, clearance));
+          const Columns span(box, columns_);
+          std::vector<int32_t> lyric(columns_, INT32_MAX);
+          for (size_t c = span.first; c <= span.last; ++c) lyric[c] = box.bottom;
+          most = std::max(most, meeting(lyric, all_rising, clearance));
         }
-      const SystemStaves& s = systems_[size_t(system_of_[size_t(p)])];
-      overlaps[size_t(system_of_[size_t(p)])][size_t(p - s.first)] = settled(most);
+      const SystemStaves& s = systems_[size_t(system_of_[p])];
+      overlaps[size_t(system_of_[p])][p - size_t(s.first)] = settled(most);
     }
     return overlaps;
   }
 
  private:
-  int32_t top_line(int p) const { return top_line_[size_t(p)]; }
-  int32_t bottom_line(int p) const { return bottom_line_[size_t(p)]; }
-  bool staff_below(int p) const { return p >= 0 && below_[size_t(p)]; }
+  struct Staff {
+    int32_t top_line, bottom_line;
+    bool below;   // a staff of its system stands below it
+    bool lyrics;  // lines of lyrics stand under it
+  };
 
   const std::vector<SystemStaves>& systems_;
   const std::vector<int>& system_of_;
   size_t columns_;
-  int staves_;
-  std::vector<Gap> gaps_;
-  std::vector<int32_t> top_line_, bottom_line_;  // of each pstaff
-  std::vector<bool> below_;                      // a staff of its system stands below it
+  Sides& sides_;
+  std::vector<Staff> staves_;
+  std::vector<Gap> gaps_;  // below each pstaff
 };
 
 }  // namespace
@@ -283,12 +413,14 @@ PageOverlaps page_overlaps(int32_t paper_top) {
   // its staves.
   const bool by_system = !systems.empty() && GE_head;
   const bool by_staff = system_of.size() >= 2 && GE_head;
-  SystemInk system_ink(systems, system_of, columns);
-  StaffInk staff_ink(systems, system_of, columns);
-  Drosa owner = NIL;
+  Sides sides;
+  SystemInk system_ink(systems, system_of, columns, sides);
+  StaffInk staff_ink(systems, system_of, columns, sides);
+  bool for_note = false;  // the node of the NOTEPTR before the element is a note
   for (Drosa e = by_system || by_staff ? GE_head->xnext : NIL; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) {
-      owner = e->get(xnoteptr);
+      const Drosa owner = e->get(xnoteptr);
+      for_note = owner && owner->xkind == NOTE;
       continue;
     }
     const int p = ge_pstaff(e);
@@ -296,8 +428,11 @@ PageOverlaps page_overlaps(int32_t paper_top) {
     if (p < 0 || p >= int(system_of.size()) || !ge_ink_box(e, &box)) continue;
     const Columns span(box, columns);
     if (by_system) system_ink.add(p, box, span);
-    if (by_staff) staff_ink.add(e, p, box, span, owner);
+    if (by_staff) staff_ink.add(e, p, box, span, for_note);
   }
+  if (by_system) system_ink.cut(paper_top);
+  staff_ink.cut();
+  sides.lay(columns);
   PageOverlaps page;
   page.systems =
       by_system ? system_ink.overlaps(paper_top) : std::vector<int32_t>(systems.size() + 1, 0);
