@@ -712,31 +712,33 @@ void staff_changes(int v, const std::vector<int>& staves, int* first_change) {
 // A beam of the voice whose chords stand on two staves runs between them: the stems of its
 // notes on the upper staff point down, on the lower staff up (the stems a document gives
 // such a beam, all up or all down, would end it at the staff change).
-void point_cross_staff_beams(int v) {
+class CrossStaffBeams {
+ public:
+  void visit(Drosa p, int kind) {
+    if (kind == PRINT) staff_ = p->get(xsstaff);
+    if (kind == BAR || kind == ENDSYST || kind == BARSEP) close();
+    if (kind != NOTE || p->get(xgrace) || copied_rest(p)) return;
+    group_.push_back({p, staff_});
+    if (p->get(xendvcd) && !p->get(xcbeam)) close();
+  }
+
+  void close() {
+    int lowest = INT32_MAX, highest = INT32_MIN;
+    for (const Member& m : group_)
+      lowest = std::min(lowest, m.staff), highest = std::max(highest, m.staff);
+    if (lowest != highest)
+      for (const Member& m : group_) m.note->set(xdir, m.staff == lowest ? DOWN : UP);
+    group_.clear();
+  }
+
+ private:
   struct Member {
     Drosa note;
     int staff;
   };
-  std::vector<Member> group;
-  auto close = [&] {
-    int lowest = INT32_MAX, highest = INT32_MIN;
-    for (const Member& m : group)
-      lowest = std::min(lowest, m.staff), highest = std::max(highest, m.staff);
-    if (lowest != highest)
-      for (const Member& m : group) m.note->set(xdir, m.staff == lowest ? DOWN : UP);
-    group.clear();
-  };
-  int staff = -1;
-  for (Drosa p = piece_start[v]; p; p = p->xnext) {
-    const int kind = effective_kind(p);
-    if (kind == PRINT) staff = p->get(xsstaff);
-    if (kind == BAR || kind == ENDSYST || kind == BARSEP) close();
-    if (kind != NOTE || p->get(xgrace) || copied_rest(p)) continue;
-    group.push_back({p, staff});
-    if (p->get(xendvcd) && !p->get(xcbeam)) close();
-  }
-  close();
-}
+  std::vector<Member> group_;
+  int staff_ = -1;
+};
 
 // A clef of a voice and the document time from which it is in force: that of the note or bar
 // line that follows it; `unseen` when that note is a hidden rest, which shows no sign before it.
@@ -791,72 +793,85 @@ int clef_at_time(const std::vector<TimedClef>& clefs, int32_t time) {
 // it restates at a system start drawn, by the staff's clef (coming back to its own staff too),
 // also where the staff changes clef for them within a bar; a change the staff's own voice
 // holds before a hidden rest is shown before the notes that come.
-void clefs_follow_staff(int v, const std::vector<std::vector<TimedClef>>& clefs,
-                        const std::vector<int>& staves) {
-  const int own = staves[size_t(v)];
-  if (own < 0) return;
-  int current = own, in_force = -1;
-  Drosa moved = NIL, any_clef = NIL;
+class ClefsFollowStaff {
+ public:
+  ClefsFollowStaff(int v, const std::vector<std::vector<TimedClef>>& clefs,
+                   const std::vector<int>& staves)
+      : v_(v), own_(staves[size_t(v)]), current_(own_), clefs_(clefs), staves_(staves) {}
+
+  void visit(Drosa p, int kind) {
+    if (own_ < 0) return;
+    if (kind == PRINT && p->get(xsstaff) != current_) {
+      current_ = p->get(xsstaff);
+      moved_ = p;
+    } else if (kind == CLEF) {
+      const int clef = current_ == own_ ? -1 : clef_at(current_, next_document_time(p));
+      if (clef >= 0) p->set(xclef, uint8_t(clef));
+      in_force_ = p->get(xclef);
+      any_clef_ = p;
+      moved_ = NIL;
+    } else if (kind == NOTE && moved_) {
+      // A staff that changes clef for the notes that come to it, before a hidden rest of its
+      // own voice, shows the change before them.
+      const int32_t time = next_document_time(moved_);
+      const std::vector<TimedClef>* there = current_ == own_ ? nullptr : staff_clefs(current_);
+      const int shown = there ? unseen_change_at(*there, time) : -1;
+      const int clef = clef_at(current_, time);
+      if (any_clef_ && shown >= 0)
+        add_clef(moved_, shown, false);
+      else if (any_clef_ && clef >= 0 && clef != in_force_)
+        add_clef(moved_, clef, true);
+      moved_ = NIL;
+    }
+  }
+
+ private:
   // The clefs of the staff: the voice's own, or those of the first voice at home there.
-  auto staff_clefs = [&](int staff) -> const std::vector<TimedClef>* {
-    for (size_t u = 0; u < staves.size(); ++u)
-      if ((staff == own ? u == size_t(v) : staves[u] == staff) && !clefs[u].empty())
-        return &clefs[u];
+  const std::vector<TimedClef>* staff_clefs(int staff) const {
+    for (size_t u = 0; u < staves_.size(); ++u)
+      if ((staff == own_ ? u == size_t(v_) : staves_[u] == staff) && !clefs_[u].empty())
+        return &clefs_[u];
     return nullptr;
-  };
-  auto clef_at = [&](int staff, int32_t time) {
+  }
+
+  int clef_at(int staff, int32_t time) const {
     const std::vector<TimedClef>* c = staff_clefs(staff);
     return c ? clef_at_time(*c, time) : -1;
-  };
-  auto add_clef = [&](Drosa after, int clef, bool hide) {
-    Drosa added = copyDrosa(any_clef);
+  }
+
+  // A clef linked after `after`, behind the walk.
+  void add_clef(Drosa after, int clef, bool hide) {
+    Drosa added = copyDrosa(any_clef_);
     added->set(xclef, uint8_t(clef));
     added->set(xclefhide, hide ? 1 : 0);
     added->set(xclef_change, 1);
     link_after(added, after);
-    in_force = clef;
-  };
-  for (Drosa p = piece_start[v]; p; p = p->xnext) {
-    const int kind = effective_kind(p);
-    if (kind == PRINT && p->get(xsstaff) != current) {
-      current = p->get(xsstaff);
-      moved = p;
-    } else if (kind == CLEF) {
-      const int clef = current == own ? -1 : clef_at(current, next_document_time(p));
-      if (clef >= 0) p->set(xclef, uint8_t(clef));
-      in_force = p->get(xclef);
-      any_clef = p;
-      moved = NIL;
-    } else if (kind == NOTE && moved) {
-      // A staff that changes clef for the notes that come to it, before a hidden rest of its
-      // own voice, shows the change before them.
-      const int32_t time = next_document_time(moved);
-      const std::vector<TimedClef>* there = current == own ? nullptr : staff_clefs(current);
-      const int shown = there ? unseen_change_at(*there, time) : -1;
-      const int clef = clef_at(current, time);
-      if (any_clef && shown >= 0)
-        add_clef(moved, shown, false);
-      else if (any_clef && clef >= 0 && clef != in_force)
-        add_clef(moved, clef, true);
-      moved = NIL;
-    }
+    in_force_ = clef;
   }
-}
 
-// The MIDI keys of the percussion notes of voice v (xxmlkey), taken before their performance
+  const int v_, own_;
+  int current_, in_force_ = -1;
+  Drosa moved_ = NIL, any_clef_ = NIL;
+  const std::vector<std::vector<TimedClef>>& clefs_;
+  const std::vector<int>& staves_;
+};
+
+// The MIDI keys of the percussion notes of a voice (xxmlkey), taken before their performance
 // data is made, which takes the byte back; and the last note from `first` (its first) on.
-std::vector<std::pair<Drosa, int>> unpitched_keys(int v, Drosa first, Drosa* last) {
-  std::vector<std::pair<Drosa, int>> keys;
-  *last = first;
-  bool from_first = false;
-  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+struct UnpitchedKeys {
+  explicit UnpitchedKeys(Drosa first) : first(first), last(first) {}
+
+  void visit(Drosa p) {
     from_first = from_first || p == first;
-    if (p->xkind != NOTE) continue;
-    if (from_first) *last = p;
+    if (p->xkind != NOTE) return;
+    if (from_first) last = p;
     if (!p->get(xrest) && p->get(xxmlkey)) keys.push_back({p, p->get(xxmlkey) - 1});
   }
-  return keys;
-}
+
+  Drosa first, last;
+  bool from_first = false;
+  std::vector<std::pair<Drosa, int>> keys;
+};
 
 // A percussion note sounds its instrument's key, not the key of its place on the staff: the
 // pitch is set as by hand.
@@ -910,19 +925,18 @@ bool direction_from_staff(Drosa p) {
 // hung below the lower staff, by the next system). A line's end, found by its heights, moves
 // with its start. An octave line moved to the voice from another staff keeps its height from
 // the staff it names.
-void directions_keep_their_staff(int v, int own) {
-  int current = own;
-  auto raise = [](Drosa p, const auto& field, int32_t by) {
-    p->set(field, int32_t(std::clamp<int64_t>(int64_t(p->get(field)) + by, INT32_MIN, INT32_MAX)));
-  };
-  for (Drosa p = piece_start[v]; p; p = p->xnext) {
-    if (effective_kind(p) == PRINT) current = p->get(xsstaff);
-    if (own < 0 || current < 0 || !direction_from_staff(p)) continue;
-    int named = own;
+class DirectionsKeepTheirStaff {
+ public:
+  explicit DirectionsKeepTheirStaff(int own) : own_(own), current_(own) {}
+
+  void visit(Drosa p, int kind) {
+    if (kind == PRINT) current_ = p->get(xsstaff);
+    if (own_ < 0 || current_ < 0 || !direction_from_staff(p)) return;
+    int named = own_;
     for (const auto& [moved, list] : mxml.moved_directions)
       if (moved == p) named = list;
-    if (current == named) continue;
-    const int32_t rise = staff_rise(current, named);
+    if (current_ == named) return;
+    const int32_t rise = staff_rise(current_, named);
     if (p->xkind == TPARAM) {
       raise(p, xtexty, rise);
     } else if (p->get(xline_ord) == LINE_BEGIN) {
@@ -931,7 +945,16 @@ void directions_keep_their_staff(int v, int own) {
       if (end) raise(end, xstarty, rise);
     }
   }
-}
+
+ private:
+  template <typename F>
+  static void raise(Drosa p, const F& field, int32_t by) {
+    p->set(field, int32_t(std::clamp<int64_t>(int64_t(p->get(field)) + by, INT32_MIN, INT32_MAX)));
+  }
+
+  const int own_;
+  int current_;
+};
 
 // `homes`: for a voice made of notes split from a chord, the staff of the voice they came from.
 void staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
@@ -945,14 +968,22 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
     Drosa first = find_next_kind(NOTE, piece_start[v]);
     if (!first) continue;
     staff_changes(v, staves, first_change);
-    directions_keep_their_staff(v, staves[size_t(v)]);
-    point_cross_staff_beams(v);
-    clefs_follow_staff(v, clefs, staves);
-    Drosa last;
-    const std::vector<std::pair<Drosa, int>> keys = unpitched_keys(v, first, &last);
-    set_default_performance(first, last, 1, 1, 1, 42, 0);
+    // One walk after the staff changes for what follows them; the clefs it adds stand behind it.
+    DirectionsKeepTheirStaff directions(staves[size_t(v)]);
+    CrossStaffBeams beams;
+    ClefsFollowStaff clefs_follow(v, clefs, staves);
+    UnpitchedKeys keys(first);
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      const int kind = effective_kind(p);
+      directions.visit(p, kind);
+      beams.visit(p, kind);
+      clefs_follow.visit(p, kind);
+      keys.visit(p);
+    }
+    beams.close();
+    set_default_performance(first, keys.last, 1, 1, 1, 42, 0);
     sound_written_octaves(v);
-    sound_unpitched_keys(keys);
+    sound_unpitched_keys(keys.keys);
   }
 }
 
