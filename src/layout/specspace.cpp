@@ -205,7 +205,8 @@ std::vector<VoiceAtEnd> voices_at_end() {
 // need not be the voice of its last chord, nor one that has a sign there (a clef change
 // that a voice of rests only makes at the system's end is drawn all the same).
 void add_other_voices_end_signs(int kind, int p, int l, Drosa placed,
-                                const std::vector<VoiceAtEnd>& voices, std::vector<Drosa>& signs) {
+                                const std::vector<VoiceAtEnd>& voices,
+                                std::pmr::vector<Drosa>& signs) {
   for (const VoiceAtEnd& voice : voices) {
     if (voice.p != p || voice.l != l) continue;
     Drosa sign = find_prev_kind_stop(kind, voice_data[voice.v].system_end, 0);
@@ -271,16 +272,18 @@ int32_t sign_width(int kind, Drosa sign, int p, int l, int mode, int32_t edge) {
   }
 }
 
-// The signs placed in one column.
+// The signs placed in one column. Lists of one time point are kept in room on specspace's
+// stack.
 struct Column {
   int32_t left = NO_EDGE;
-  std::vector<Drosa> signs;
+  std::pmr::vector<Drosa> signs;
 };
 
 struct Signs {
-  std::vector<Column> columns;
+  explicit Signs(std::pmr::memory_resource* room) : columns(room), staff_wide(room) {}
+  std::pmr::vector<Column> columns;
   bool bar = false;
-  std::vector<int> staff_wide;  // the layers (p * LAYERS + l) given a clef, key or time
+  std::pmr::vector<int> staff_wide;  // the layers (p * LAYERS + l) given a clef, key or time
 
   bool has_staff_wide(int p, int l) const {
     return std::find(staff_wide.begin(), staff_wide.end(), p * LAYERS + l) != staff_wide.end();
@@ -295,6 +298,14 @@ struct Taking {
   Drosa signs_last;
 };
 
+// Whether the layer's next chord was split off the staff chord before it (its current one): it
+// keeps that chord's number.
+bool split_off_next(const SpacingStaff& s, int l) {
+  const Drosa before = at_start(s.current[l]) ? NIL : last_note_cddata2(s.current[l]);
+  const Drosa own = s.next_cd2[l];
+  return before && own && before->get(xchordNum) == own->get(xchordNum);
+}
+
 // The layers taking part, into `taking`.
 void layers_taking_part(const TimePointState& at, int step, std::pmr::vector<Taking>& taking) {
   taking.clear();
@@ -306,22 +317,23 @@ void layers_taking_part(const TimePointState& at, int step, std::pmr::vector<Tak
       if (at.mode == SPACE_SYSTEM_END) {
         if (!at_start(spacing_staff[p].current[l])) taking.push_back({p, l, NIL, NIL});
       } else if (Drosa first = chord_here(p, l, at, step)) {
-        const bool signs = step == 1 && !split_off_chord(first);
+        const bool signs = step == 1 && !split_off_next(spacing_staff[p], l);
         taking.push_back({p, l, first, signs ? spacing_staff[p].next_last[l] : NIL});
       }
     }
   }
 }
 
-Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<const Taking> taking) {
-  Signs placed;
+Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<const Taking> taking,
+                  std::pmr::memory_resource* room) {
+  Signs placed(room);
   if (at.grace_carry) return placed;  // placed with the graces before this time point
   const int* order = at.mode == SPACE_SYSTEM_START ? START_ORDER : INSIDE_ORDER;
   const std::vector<VoiceAtEnd> voices =
       at.mode == SPACE_SYSTEM_END ? voices_at_end() : std::vector<VoiceAtEnd>{};
   // The signs before each note of the chords here, kept by the index of its layer's first.
-  std::vector<std::array<Drosa, 5>> attached;
-  std::vector<size_t> attached_from(taking.size() + 1, 0);
+  std::pmr::vector<std::array<Drosa, 5>> attached(room);
+  std::pmr::vector<size_t> attached_from(taking.size() + 1, 0, room);
   for (size_t i = 0; i < taking.size(); ++i) {
     attached_from[i] = attached.size();
     if (Drosa last = taking[i].signs_last; taking[i].first && last)
@@ -329,10 +341,10 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
         attached.push_back(attached_before(order, n));
   }
   attached_from[taking.size()] = attached.size();
-  std::vector<const Taking*> layers;
+  std::pmr::vector<const Taking*> layers(room);
   for (int step = 0; step < 5; ++step) {
     const int kind = order[step];
-    Column column;
+    Column column{NO_EDGE, std::pmr::vector<Drosa>(room)};
     layers.clear();
     for (size_t i = 0; i < taking.size(); ++i) {
       const Taking& t = taking[i];
@@ -644,6 +656,7 @@ Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
   Drosa last = NIL;
   for (Drosa n = next_in_measure(layer.at, &last); n;
        n = next_in_measure(chain_next(last), &last)) {
+    if (at > start + TIME_TOLERANCE) break;  // the chain is in time order
     if (!near(at, start)) continue;
     int v = -1;  // the voice of the chord's notes, all drawn rests of one voice
     bool rests = true;
@@ -671,10 +684,10 @@ Drosa lone_rest_of_measure(const RestLayer& layer, int64_t start, int32_t M) {
 // ratio that makes it last the measure: it is the measure's rest (the import makes one of a
 // document's measure rest there).
 bool whole_rests(Drosa chord) {
-  const std::vector<Drosa> notes = chord_notes(chord);
-  return std::all_of(notes.begin(), notes.end(), [](Drosa note) {
-    return note->get(xrest) && note->get(xlgval) == 1 && note->get(xdots) == 0;
-  });
+  const Drosa last = chord_last_note(chord);
+  for (Drosa n = chord; n; n = n == last ? NIL : chain_next(n))
+    if (!n->get(xrest) || n->get(xlgval) != 1 || n->get(xdots) != 0) return false;
+  return true;
 }
 
 // The length of the measure at `start` when it is the piece's last and shorter than M, its
@@ -685,11 +698,14 @@ int32_t short_last_measure(const std::vector<RestLayer>& layers, int64_t start, 
   Drosa last = NIL;
   bool whole_rest = false;
   for (const RestLayer& layer : layers) {
-    for (Drosa n = layer.at; n; n = chain_next(chord_last_note(n))) {
-      whole_rest |= near(chord_start(n), start) && whole_rests(n);
-      if (chord_start(n) >= start + M - TIME_TOLERANCE) return 0;
-      end = std::max<int64_t>(end, chord_start(n) + spaced_chord_duration(n));
+    for (Drosa n = layer.at; n; n = chain_next(last)) {
+      // The chord's last note and start, found once.
       last = chord_last_note(n);
+      const Drosa cd2 = last_note_cddata2(last);
+      const int32_t at = cd2 ? cd2->get(xswholec) : NO_TIME;
+      whole_rest |= near(at, start) && whole_rests(n);
+      if (at >= start + M - TIME_TOLERANCE) return 0;
+      end = std::max<int64_t>(end, at + spaced_chord_duration(n));
     }
   }
   if (!whole_rest || !last || end >= start + M - TIME_TOLERANCE || end <= start) return 0;
@@ -777,12 +793,13 @@ int32_t specspace(SpacingWidths& widths, int32_t previous_time, int mode, int gr
   const TimePointState at{previous_time,    mode,     grace_seen != 0, after_grace_seen != 0,
                           grace_carry != 0, grace_run};
   const bool end = mode == SPACE_SYSTEM_END;
-  // The layers taking part are listed in room on the stack, twice a time point.
-  std::array<std::byte, 4096> room;
+  // The layers taking part (listed twice a time point) and the signs are kept in room on the
+  // stack.
+  std::array<std::byte, 8192> room;
   std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
   std::pmr::vector<Taking> taking(&resource);
   layers_taking_part(at, 1, taking);
-  Signs signs = place_signs(widths, at, taking);
+  Signs signs = place_signs(widths, at, taking, &resource);
 
   if (!end) {
     bool measure_start = false;
