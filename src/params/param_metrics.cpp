@@ -91,7 +91,7 @@ int32_t head_y(Drosa note) {
 // Point size, x or y scaled by the sizes of the last lookup (a character is never of the
 // unscaled coordinate type).
 int32_t scale_by_sizes(int32_t v) {
-  if (param_ref_size == 0) return v;
+  if (param_ref_size == 0 || (param_ref_size == param_cur_size && param_ref_size > 0)) return v;
   int64_t product = int64_t(v) * param_cur_size;
   if (param_ref_size == -1) return int32_t(-product);
   return int32_t(product / param_ref_size);
