@@ -123,6 +123,17 @@ bool counted_kind(int kind) {
 }
 bool text_kind(int kind) { return kind == TPARAM || kind == TEXT; }
 
+// count_chain_change of one node, without the walk: most links are of one node.
+void count_node_change(Drosa node) {
+  const int kind = node->xkind;
+  forget_place(node);
+  if (counted_kind(kind)) {
+    ++list_change_count;
+    if (kind == NOTE) ++note_change_count;
+  }
+  if (text_kind(kind)) ++text_change_count;
+}
+
 }  // namespace
 
 void count_list_change(Drosa node) {
@@ -133,6 +144,10 @@ void count_list_change(Drosa node) {
 }
 
 void count_chain_change(Drosa first, Drosa last) {
+  if (first && first == last) {
+    count_node_change(first);
+    return;
+  }
   bool notes = false, others = false, texts = false;
   for (Drosa p = first; p; p = p->xnext) {
     const int kind = p->xkind;
@@ -150,7 +165,7 @@ void count_chain_change(Drosa first, Drosa last) {
 // ---- Linking ---------------------------------------------------------------------------------
 
 void link_after(Drosa node, Drosa anchor) {
-  count_chain_change(node, node);
+  count_node_change(node);
   Drosa next = anchor->xnext;
   node->xback = anchor;
   node->xnext = next;
@@ -183,7 +198,9 @@ void destroy_node(Drosa node) {
       }
     }
   }
-  count_list_change(node);
+  // Counted as count_list_change counts; destroyDrosa forgets the node's kept places.
+  if (counted_kind(node->xkind)) ++list_change_count;
+  if (text_kind(node->xkind)) ++text_change_count;
   Drosa before = node->xback, after = node->xnext;
   if (before) before->xnext = after;
   if (after) after->xback = before;
