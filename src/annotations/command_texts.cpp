@@ -312,23 +312,23 @@ int midi_anno_kind(Drosa node, Drosa* next) {
 
 void param_annos_to_nodes(Drosa note) {
   if (!note || note->xkind != NOTE) return;
-  const Drosa first = first_attached(note);
-  bool changes = false;
-  std::vector<Drosa> texts;
-  for (Drosa p = first; p != note; p = p->xnext) {
+  bool changes = false, texts = false;
+  for (Drosa p = first_attached(note); p != note; p = p->xnext) {
     if (p->xkind == PARAM)
       changes = true;
     else if (command_kind(p) == COMMAND_PARAM)
-      texts.push_back(p);
+      texts = true;
   }
-  if (!changes && texts.empty()) return;  // most notes: nothing to make again
-  for (Drosa p = first; p != note;) {
+  if (!changes && !texts) return;  // most notes: nothing to make again
+  for (Drosa p = first_attached(note); p != note;) {
     Drosa next = p->xnext;
     if (p->xkind == PARAM) destroy_node(p);
     p = next;
   }
-  for (Drosa tparam : texts) {
-    Drosa change = param_node_of(tparam);
+  // Every PARAM before the note is now one made here, linked after the texts: passed over.
+  for (Drosa p = first_attached(note); p != note; p = p->xnext) {
+    if (p->xkind == PARAM || command_kind(p) != COMMAND_PARAM) continue;
+    Drosa change = param_node_of(p);
     if (!change) continue;
     link_after(change, note->xback);
     param[change->get(xparam_index)].changed = 1;
