@@ -8,9 +8,9 @@
 //
 // All of it is a few walks over each list: no step walks a list from its start again.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -416,8 +416,9 @@ CrossStaffSplit find_cross_staff_notes(int v) {
   int measure = own, chord = 0;
   bool measure_begun = false;
   std::vector<Drosa> notes;  // the chord being read
+  std::vector<int> written;  // the staves its notes are written on
   auto close_chord = [&] {
-    std::vector<int> written;
+    written.clear();
     for (Drosa n : notes)
       written.push_back(n->get(xrest) || copied_rest(n) ? -1 : written_staff(n, own));
     int keep = -1;
@@ -635,15 +636,22 @@ int written_staff(Drosa note, int own) {
 // The staff most of the measure's notes (from `first` to the next bar line) are written on;
 // on a tie, or in a measure of rests, the first note's.
 int measure_staff(Drosa first, int own) {
-  std::map<int, int> notes;
+  // The notes of each staff code (four bits of the tag) in the measure.
+  std::array<int, 16> notes{};
   for (Drosa p = first; p; p = p->xnext) {
     const int kind = effective_kind(p);
     if (kind == BAR || kind == ENDSYST || kind == BARSEP) break;
-    if (kind == NOTE && !copied_rest(p) && !p->get(xrest)) ++notes[written_staff(p, own)];
+    if (kind == NOTE && !copied_rest(p) && !p->get(xrest)) ++notes[size_t(staff_code(p))];
   }
-  int staff = written_staff(first, own), most = notes.count(staff) ? notes[staff] : 0;
-  for (const auto& [s, count] : notes)
-    if (count > most) staff = s, most = count;
+  // By staff: code 0 and the code of no offset both name the voice's own.
+  notes[MXML_STAFF_BIAS] += notes[0];
+  notes[0] = 0;
+  const int first_code = staff_code(first) == 0 ? MXML_STAFF_BIAS : staff_code(first);
+  int staff = written_staff(first, own), most = notes[size_t(first_code)];
+  // The staff of the most notes, if more than the first note's: the first of those that tie.
+  for (int code = 1; code < 16; ++code)
+    if (notes[size_t(code)] > most)
+      staff = own + code - MXML_STAFF_BIAS, most = notes[size_t(code)];
   return staff;
 }
 
