@@ -404,8 +404,9 @@ void fit_pages_to_paper() {
         fit_page_to_paper(starts[page]);
 }
 
-// The fix-ups that make the voices a piece the program can show.
-void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
+// The fix-ups that make the voices a piece the program can show. The undo history is emptied
+// unless the piece is only to be printed (`keep_undo`).
+void finish_piece(int keep_systems, int keep_pages, int skip_respelling, bool keep_undo) {
   if (!skip_respelling)
     for (int v = 0; v < voice_count; ++v)
       for (Drosa p = piece_start[v]; p; p = p->xnext)
@@ -423,7 +424,7 @@ void finish_piece(int keep_systems, int keep_pages, int skip_respelling) {
   }
   fit_pages_to_paper();
   format_all_pages();
-  clear_undo(1);
+  if (!keep_undo) clear_undo(1);
 }
 
 // Releases what the import's state holds, keeping nothing for the next import.
@@ -437,7 +438,7 @@ void release_state() {
   mxml_root_seen = root, mxml_partwise_seen = partwise, mxml_no_note_made = no_note;
 }
 
-int run_import(int complete) {
+int run_import(int complete, bool keep_undo = false) {
   set_cursor(CURSOR_ID_WATCH);
   mxml_root_seen = 0;
   mxml_partwise_seen = 0;
@@ -468,7 +469,7 @@ int run_import(int complete) {
     // The document's own systems and pages are kept: it may hide staves in some of them.
     if (complete && keep_systems && keep_pages) hide_staves_the_document_hides();
     release_state();
-    if (complete) finish_piece(keep_systems, keep_pages, skip_respelling);
+    if (complete) finish_piece(keep_systems, keep_pages, skip_respelling, keep_undo);
     for (const std::string& text : notices) REPORT_ERROR(2, "%s", text.c_str());
   } catch (const ImportFailure& failure) {
     if (!failure.message.empty()) REPORT_ERROR(2, "%s", failure.message.c_str());
@@ -505,9 +506,9 @@ int MusicXML_parse(int* keep_systems, int* keep_pages, int* skip_respelling) {
   return 1;
 }
 
-int import_musicxml() {
+int import_musicxml(bool only_to_print) {
   mxml_input = MxmlInput{};
-  return run_import(1);
+  return run_import(1, only_to_print);
 }
 
 int import_musicxml_memory(const void* bytes, size_t size, int complete) {

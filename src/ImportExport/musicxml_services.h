@@ -17,7 +17,9 @@
 // the piece's voices, notes, bar lines, clefs, keys, time signatures, annotations, system and
 // page breaks and page size; then the parameter table is rebuilt, every page formatted (a
 // document that breaks no pages, and each of its pages with more staves than a page takes,
-// has its pages broken where they are full) and the undo history emptied. 1 when imported;
+// has its pages broken where they are full) and the undo history emptied, unless the piece is
+// `only_to_print`: the records of its format are then let go of with the piece (they are many
+// and nothing undoes them). 1 when imported;
 // 0 when the import was given up after a message, leaving no voice list (voice_count 0) and
 // no node of it in the store.
 // Reads:  piece_fsspec, the current notation context, its options and page size.
@@ -31,7 +33,7 @@
 //          notes in MusicXML.", the limits of parts and staves, and for a compressed file
 //          "The compressed MusicXML file 'x.mxl' is damaged: ...", "... holds no MusicXML
 //          document." or "Vesk cannot read the compressed MusicXML file 'x.mxl': ...".
-int import_musicxml();
+int import_musicxml(bool only_to_print = false);
 
 // The same over a document held in memory. With `complete` 0 the import stops after its
 // analysing pass: the voice lists are the piece's, not yet broken into systems or formatted.

@@ -588,7 +588,8 @@ int locate_page(int n);
 // prepare_piece: counts the pages, makes the saved page (or page 1) current, rebuilds the
 // annotation class models and formats the current page, which cannot be interrupted;
 // `only_to_print`: a piece opened only to be printed, whose current page is kept as formatted,
-// is not formatted again (nothing shows it, and the print takes the kept page).
+// is not formatted again (nothing shows it, and the print takes the kept page); when every
+// page is kept, the page count stands and the class models are not rebuilt.
 // Reads:  requested_page, the voice lists, the kept page graphics. Writes: page_count,
 //         current_page, last_formatted_page, first_format, flashing_node, class_models, the
 //         TPARAM flags of surplus class models, the window title, the page index.

@@ -199,6 +199,13 @@ void rebuild_class_models() {
   }
 }
 
+// Whether every page of the piece, as last counted, is kept as formatted.
+bool every_page_kept() {
+  for (int32_t page = 1; page <= page_count; ++page)
+    if (!kept_page_graphics(page)) return false;
+  return page_count >= 1;
+}
+
 // ---- Walks over measures -------------------------------------------------------------------
 
 Drosa first_note_after(Drosa node) { return node ? find_next_kind(NOTE, node) : NIL; }
@@ -288,15 +295,22 @@ int locate_page_to_format(int n) { return locate(n, true); }
 void prepare_piece(bool only_to_print) {
   preparing_piece = 1;
   update_window();
-  page_count = 1;
   first_format = 1;
   flashing_node = NIL;
   clear_page_index();
-  count_pages();
+  // A piece opened only to be printed whose every page is kept as formatted (an import formats
+  // and keeps every page, counting them as it goes) is printed as kept and then let go of:
+  // nothing formats or edits it, so its pages are not counted again nor its annotation class
+  // models rebuilt, each a walk over every node of the piece.
+  const bool all_kept = only_to_print && every_page_kept();
+  if (!all_kept) {
+    page_count = 1;
+    count_pages();
+  }
   current_page = requested_page >= 1 && requested_page <= page_count ? requested_page : 1;
   last_formatted_page = -500;
   display_win_title(1, " (preparing piece)");
-  rebuild_class_models();
+  if (!all_kept) rebuild_class_models();
   // A piece opened only to be printed shows no page: one kept as formatted (an import formats
   // and keeps every page) is printed as kept, and formatting it again would make the same page.
   const bool kept = only_to_print && kept_page_graphics(current_page);

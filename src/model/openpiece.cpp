@@ -1,6 +1,7 @@
 // openpiece.cpp: filling a newly opened view with its piece, and bringing the rest of the
 // program to a known state for it: the parameter table rebuilt from the piece, the page
-// prepared, the insertion point at the start and no undo history.
+// prepared, the insertion point at the start and no undo history (unless the piece is only to
+// be printed).
 #include "model/openpiece.h"
 
 #include <algorithm>
@@ -92,6 +93,8 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
   if (voice_count != 0) REPORT_ERROR(4, "Bad voices value when calling openpiece()");
   if (DrosaDirty) REPORT_ERROR(4, "Warning: DrosaDirty==TRUE on calling openpiece");
   current_ncontext = 1;
+  // Opened by a program started only to print: the piece is printed and let go of unseen.
+  const bool only_to_print = quiet_convert_flag && platform_windows_kept_off_screen();
   if (mode == 1) {
     set_cursor(CURSOR_ID_WATCH);
     if (!read_piece(shared)) {
@@ -100,7 +103,7 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
     }
   } else if (mode == 0 || mode == 2) {
     if (!read_header(file)) REPORT_ERROR(4, "logic error in calling read_header (piece)");
-    if (mode == 0 ? !make_new_piece() : !import_musicxml()) {
+    if (mode == 0 ? !make_new_piece() : !import_musicxml(only_to_print)) {
       discard_failed_piece(nullptr);
       return 0;
     }
@@ -123,9 +126,9 @@ int openpiece(ViewData* shared, int mode, PieceFile* file) {
     param_init();
     rebuild_param_nodes();
   }
-  // Opened by a program started only to print: the piece is printed and let go of unseen.
-  prepare_piece(quiet_convert_flag && platform_windows_kept_off_screen());
+  prepare_piece(only_to_print);
   cursor_to_time(-1, -1, 0.0);
-  clear_undo(1);
+  // The history of a piece only to be printed goes with it when it is let go of.
+  if (!only_to_print) clear_undo(1);
   return 1;
 }

@@ -13,7 +13,8 @@ struct ViewData;
 // reader for modes 0 and 2. Then the parameter table is rebuilt from the piece, the piece
 // prepared (pages counted, the requested page formatted, unless the program was started only to
 // print and the page is kept as the import formatted it), the insertion point reset and the
-// undo history cleared. 1 when the view holds its piece.
+// undo history cleared (one only to be printed keeps it: it goes when the piece is let go of).
+// 1 when the view holds its piece.
 // Reads:  piece_fsspec, requested_page, quiet_convert_flag. Writes: every piece global,
 //         current_ncontext, page_start, the parameter table, the page, the insertion point, the
 //         undo lists; DrosaDirty and the platform code of perf_defaults for a new or imported
