@@ -207,6 +207,14 @@ void settle_page_graphics() { settle_waiting_list(); }
 
 Drosa kept_page_graphics(int32_t page) { return kept_page_list(page, page_graphics_key()); }
 
+std::vector<Drosa> kept_pages_graphics(int32_t first, int32_t last) {
+  std::vector<Drosa> lists;
+  if (first > last) return lists;
+  const std::string key = page_graphics_key();  // the whole parameter table: read once
+  for (int32_t page = first; page <= last; ++page) lists.push_back(kept_page_list(page, key));
+  return lists;
+}
+
 void GEinit(int save_old) {
   if (!GE_head) {
     REPORT_ERROR(4, "GEinit called with GE_head == NIL");

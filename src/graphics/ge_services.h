@@ -198,9 +198,11 @@ void GEinit(int save_old);
 // kept_page_graphics: the head of the list kept for the page, NIL when there is none or it
 // was made in another state: another notation context, view, zoom or mode, other options,
 // page setup, parameters or preferences, or a piece changed since.
+// kept_pages_graphics: the same for pages first to last, in order: the state is read once.
 void keep_page_graphics(int32_t page, uint32_t count, bool until_replaced = false);
 void settle_page_graphics();
 Drosa kept_page_graphics(int32_t page);
+std::vector<Drosa> kept_pages_graphics(int32_t first, int32_t last);
 
 // ---- Constructors -------------------------------------------------------------------------
 

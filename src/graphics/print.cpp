@@ -340,13 +340,14 @@ PrintPagesAhead* document_ahead(int32_t first, int32_t last, const PrintedView& 
     if (ahead->drawing && ahead->under_way.ended)
       ended[size_t(ahead->under_way.page)] = ahead->under_way;
   }
+  const std::vector<Drosa> kept = kept_pages_graphics(1, last);  // first is 1
   for (int32_t n = 1; n < int32_t(ended.size()); ++n) {
     const AheadPage& page = ended[size_t(n)];
-    if (page.page != n || page.head != kept_page_graphics(n) || page.serial != kept_page_serial(n))
+    if (page.page != n || page.head != kept[size_t(n - 1)] || page.serial != kept_page_serial(n))
       return nullptr;
   }
-  for (int32_t n = first; n <= last; ++n)
-    if (!kept_page_graphics(n)) return nullptr;
+  for (const Drosa list : kept)
+    if (!list) return nullptr;
   return ahead->ready_for;
 }
 
@@ -378,11 +379,9 @@ bool print_pages_together(int32_t first, int32_t last, Rect page, const PrintedV
   const bool drawing_ahead = ahead && ahead->thread.joinable();
   if (count < 1 || (!drawing_ahead && !platform_print_pages_together(print_session, count)))
     return false;
-  std::vector<Drosa> lists;
-  for (int32_t n = first; n <= last; ++n) {
-    lists.push_back(kept_page_graphics(n));
-    if (!lists.back()) return false;
-  }
+  const std::vector<Drosa> lists = kept_pages_graphics(first, last);
+  for (const Drosa list : lists)
+    if (!list) return false;
   // The page the thread is drawing is taken when it is to end, the others are drawn meanwhile.
   const bool is_coming = coming >= first && coming <= last;
   std::vector<PrintedPage*> drawn(lists.size(), nullptr);

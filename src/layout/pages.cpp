@@ -201,9 +201,8 @@ void rebuild_class_models() {
 
 // Whether every page of the piece, as last counted, is kept as formatted.
 bool every_page_kept() {
-  for (int32_t page = 1; page <= page_count; ++page)
-    if (!kept_page_graphics(page)) return false;
-  return page_count >= 1;
+  const std::vector<Drosa> kept = kept_pages_graphics(1, page_count);
+  return !kept.empty() && std::all_of(kept.begin(), kept.end(), [](Drosa list) { return !!list; });
 }
 
 // ---- Walks over measures -------------------------------------------------------------------
