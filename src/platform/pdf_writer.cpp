@@ -264,12 +264,17 @@ class Compressors {
   Compressors(const Compressors&) = delete;
   Compressors& operator=(const Compressors&) = delete;
   ~Compressors() {
+    let_go();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  // The threads end once the jobs handed are done; a job handed after is done by the caller.
+  void let_go() {
     {
       std::lock_guard held(lock_);
       closing_ = true;
     }
     wake_.notify_all();
-    for (std::thread& thread : threads_) thread.join();
   }
 
   template <typename Job>
@@ -277,12 +282,19 @@ class Compressors {
     using Result = decltype(job());
     auto task = std::make_shared<std::packaged_task<Result()>>(std::move(job));
     std::future<Result> result = task->get_future();
+    bool closing;
     {
       std::lock_guard held(lock_);
-      jobs_.push_back([task] { (*task)(); });
-      if (idle_ == 0 && threads_.size() < most_) threads_.emplace_back([this] { run(); });
+      closing = closing_;
+      if (!closing) {
+        jobs_.push_back([task] { (*task)(); });
+        if (idle_ == 0 && threads_.size() < most_) threads_.emplace_back([this] { run(); });
+      }
     }
-    wake_.notify_one();
+    if (closing)
+      (*task)();
+    else
+      wake_.notify_one();
     return result;
   }
 
@@ -939,6 +951,8 @@ bool pdf_writer_end(PdfWriter* w) {
   while (!w->pending.empty()) write_oldest_page(*w);
   size_t i = 0;
   for (const auto& [key, f] : w->fonts) write_font(*w, f, maps[i++].get());
+  // Nothing more is compressed: the threads end while the file is finished and put in place.
+  w->compressors->let_go();
   write_trailer(*w);
   return !w->failed;
 }

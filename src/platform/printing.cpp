@@ -322,23 +322,28 @@ void pdf_text(void* context, const SinkText& text, QRgb colour, const QRectF& cl
 
 int16_t errno_code() { return platform_result_of_errno(errno ? errno : EIO); }
 
+void remove_temp(PrintSession* s) {
+  if (!s->temp_path.empty()) std::remove(s->temp_path.c_str());
+  s->temp_path.clear();
+}
+
 // A temporary file for a document: beside its file, or in the temporary folder for a printer.
-// A new empty file beside the document (or in the temporary folder for the spooler); the
-// system's reason when it cannot be made, so that a missing folder is not a disk error.
-int16_t make_temp_path(PrintSession* s, const char* suffix) {
+// A new empty file beside the document (or in the temporary folder for the spooler), opened
+// for writing as the document's file; the system's reason when it cannot be made, so that a
+// missing folder is not a disk error.
+int16_t make_temp_file(PrintSession* s, const char* suffix) {
   const bool spooled = s->final_path.empty();
   std::string pattern = spooled ? QDir::tempPath().toStdString() + "/vesk-print-XXXXXX" + suffix
                                 : s->final_path + ".XXXXXX";
   const int fd = mkstemps(pattern.data(), spooled ? int(std::strlen(suffix)) : 0);
   if (fd < 0) return errno_code();
-  ::close(fd);
   s->temp_path = pattern;
-  return RESULT_OK;
-}
-
-void remove_temp(PrintSession* s) {
-  if (!s->temp_path.empty()) std::remove(s->temp_path.c_str());
-  s->temp_path.clear();
+  s->file = fdopen(fd, "wb");
+  if (s->file) return RESULT_OK;
+  const int16_t code = errno_code();
+  ::close(fd);
+  remove_temp(s);
+  return code;
 }
 
 void close_document(PrintSession* s) {
@@ -806,16 +811,10 @@ int16_t platform_print_begin_document(PrintSession* s, const PrintSettings* sett
     if (settings->file.empty()) return s->error = RESULT_BAD_NAME;
     s->final_path = settings->file;
   }
-  if (const int16_t code = make_temp_path(s, pdf ? ".pdf" : ".ps")) return s->error = code;
+  if (const int16_t code = make_temp_file(s, pdf ? ".pdf" : ".ps")) return s->error = code;
 
   const Sheet sheet = sheet_of(*format, placement);
   PortSink sink;
-  s->file = std::fopen(s->temp_path.c_str(), "wb");
-  if (!s->file) {
-    const int16_t code = errno_code();
-    remove_temp(s);
-    return s->error = code;
-  }
   // Written in large blocks: a long document in the stream's own small ones takes a hundred
   // system calls and more. The buffer is the session's: one the C library allocates itself is
   // sized by the file system's block, whatever size is asked for.
@@ -909,7 +908,8 @@ int16_t platform_print_end_document(PrintSession* s) {
     if (!ps_driver_end(&s->ps)) code = errno_code();
   }
   if (std::fflush(s->file) != 0 && !code) code = errno_code();
-  close_document(s);
+  // The file is put in place before the writer goes: the writer's threads end meanwhile.
+  std::fclose(std::exchange(s->file, nullptr));
   if (!code) {
     if (s->final_path.empty()) {
       code = spool(s);
@@ -924,6 +924,7 @@ int16_t platform_print_end_document(PrintSession* s) {
   } else {
     remove_temp(s);
   }
+  close_document(s);
   return s->error = code;
 }
 
