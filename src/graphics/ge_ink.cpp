@@ -2,6 +2,8 @@
 // ink of their characters (a music font's ascent and descent reach far past its glyphs),
 // lines by their ends and width, curves by their control points.
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -48,14 +50,25 @@ Rect text_ink(int font, int size, int face, const std::string& text) {
   return ink;
 }
 
-// A glyph's ink, kept by font, size, face and character.
+// A glyph's ink, kept by font, size, face and character; the glyphs met last are found first
+// by a few bits of their key (a page draws few glyphs, again and again).
 Rect glyph_ink(int font, int size, int face, int code) {
+  struct Recent {
+    uint64_t key = UINT64_MAX;  // no key: a style key takes 48 bits
+    Rect ink;
+  };
+  static std::array<Recent, 64> recent;
   static std::unordered_map<uint64_t, Rect> cache;
   const uint64_t key = (style_key(font, size, face) << 8) | uint64_t(code & 0xFF);
+  Recent& last = recent[size_t((key * 0x9E3779B97F4A7C15ULL) >> 58)];
+  if (last.key == key) return last.ink;
   auto found = cache.find(key);
-  if (found != cache.end()) return found->second;
-  const Rect ink = measure_ink(font, size, face, std::string(1, char(code & 0xFF)));
-  cache.emplace(key, ink);
+  const Rect ink =
+      found != cache.end()
+          ? found->second
+          : cache.emplace(key, measure_ink(font, size, face, std::string(1, char(code & 0xFF))))
+                .first->second;
+  last = {key, ink};
   return ink;
 }
 

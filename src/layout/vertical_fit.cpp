@@ -39,13 +39,13 @@ int32_t half_height(const StaffData& staff) {
   return int32_t(std::max<int>(staff.lines, 1) - 1) * staff.staff_size / 2;
 }
 
-// The columns a box covers, first to last; found once for every side of the page's gaps it
-// is added to.
+// The columns a box from `left` to `right` covers, first to last.
 struct Columns {
   size_t first, last;
-  Columns(const GEInkBox& box, size_t columns)
-      : first(size_t(std::clamp<int64_t>(box.left / COLUMN, 0, int64_t(columns) - 1))),
-        last(size_t(std::clamp<int64_t>(box.right / COLUMN, 0, int64_t(columns) - 1))) {}
+  Columns(int32_t left, int32_t right, size_t columns)
+      : first(size_t(std::clamp<int64_t>(left / COLUMN, 0, int64_t(columns) - 1))),
+        last(size_t(std::clamp<int64_t>(right / COLUMN, 0, int64_t(columns) - 1))) {}
+  Columns(const GEInkBox& box, size_t columns) : Columns(box.left, box.right, columns) {}
 };
 
 // The staves' middle lines are placed on whole tenths of a point: what is left over by that
@@ -74,14 +74,14 @@ class Sides {
     return sides_.size() - 1;
   }
 
-  // Ink added to a rising side, reaching up to y; to a hanging one, down to y.
-  [[gnu::always_inline]] void rise(size_t side, Columns span, int32_t y) {
+  // The ink of a box added to a rising side, reaching up to y; to a hanging one, down to y.
+  [[gnu::always_inline]] void rise(size_t side, const GEInkBox& box, int32_t y) {
     extremes_[side] = std::max(extremes_[side], y);
-    added_.push_back({uint32_t(side), uint32_t(span.first), uint32_t(span.last), y});
+    added_.push_back({uint32_t(side), box.left, box.right, y});
   }
-  [[gnu::always_inline]] void hang(size_t side, Columns span, int32_t y) {
+  [[gnu::always_inline]] void hang(size_t side, const GEInkBox& box, int32_t y) {
     extremes_[side] = std::min(extremes_[side], y);
-    added_.push_back({uint32_t(side), uint32_t(span.first), uint32_t(span.last), y});
+    added_.push_back({uint32_t(side), box.left, box.right, y});
   }
 
   // The highest ink added to a rising side, the lowest to a hanging one; none: INT32_MIN
@@ -99,10 +99,11 @@ class Sides {
       if (s.rising ? a.y <= cut : a.y >= cut) continue;
       if (s.y.empty()) s.y.assign(columns, s.rising ? INT32_MIN : INT32_MAX);
       int32_t* y = s.y.data();
+      const Columns span(a.left, a.right, columns);
       if (s.rising)
-        for (size_t c = a.first; c <= a.last; ++c) y[c] = std::max(y[c], a.y);
+        for (size_t c = span.first; c <= span.last; ++c) y[c] = std::max(y[c], a.y);
       else
-        for (size_t c = a.first; c <= a.last; ++c) y[c] = std::min(y[c], a.y);
+        for (size_t c = span.first; c <= span.last; ++c) y[c] = std::min(y[c], a.y);
     }
   }
 
@@ -114,8 +115,8 @@ class Sides {
     std::vector<int32_t> y;
   };
   struct Added {
-    uint32_t side, first, last;
-    int32_t y;
+    uint32_t side;
+    int32_t left, right, y;
   };
   // What was added, in room kept from one page to the next.
   static std::vector<Added>& added_room() {
@@ -202,11 +203,11 @@ class SystemInk {
     }
   }
 
-  void add(int pstaff, const GEInkBox& box, Columns span) {
+  void add(int pstaff, const GEInkBox& box) {
     const size_t s = size_t(system_of_[size_t(pstaff)]);
     if (!reaches(box, s) || (!footers_.empty() && in_footer(footers_, box))) return;
-    sides_.rise(top_[s], span, box.top);
-    sides_.hang(bottom_[s], span, box.bottom);
+    sides_.rise(top_[s], box, box.top);
+    sides_.hang(bottom_[s], box, box.bottom);
   }
 
   // What of each system's ink can meet the system above or below it, or the paper's top or
@@ -317,7 +318,7 @@ class StaffInk {
 
   // An element on pstaff p, drawn for a note (`for_note`: the node of the NOTEPTR before it is
   // one) or not.
-  void add(Drosa e, int p, const GEInkBox& box, Columns span, bool for_note) {
+  void add(Drosa e, int p, const GEInkBox& box, bool for_note) {
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
     // other staff) and passed over; so are lines drawn from one staff to another. A mark
     // reaching them from between the staves moves with its own staff: it counts.
@@ -327,16 +328,16 @@ class StaffInk {
     const bool above = upper && (mark ? box.bottom : box.top) < upper->bottom_line;
     const bool below = lower && (mark ? box.top : box.bottom) > lower->top_line;
     if (above && upper->lyrics && box.top < upper->bottom_line)
-      sides_.rise(gaps_[size_t(p - 1)].all_rising, span, box.top);
+      sides_.rise(gaps_[size_t(p - 1)].all_rising, box, box.top);
     // A note's ink is its heads and signs, and its stems, beams and ledger lines.
     const bool note = !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && for_note;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
     if (below)
-      sides_.hang(mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging, span,
+      sides_.hang(mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging, box,
                   box.bottom);
     if (above)
-      sides_.rise(mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising,
-                  span, box.top);
+      sides_.rise(mark ? gaps_[size_t(p - 1)].marks_rising : gaps_[size_t(p - 1)].notes_rising, box,
+                  box.top);
   }
 
   // What of each gap's ink can meet the ink across it: marks keep clear of marks and notes of
@@ -426,9 +427,8 @@ PageOverlaps page_overlaps(int32_t paper_top) {
     const int p = ge_pstaff(e);
     GEInkBox box;
     if (p < 0 || p >= int(system_of.size()) || !ge_ink_box(e, &box)) continue;
-    const Columns span(box, columns);
-    if (by_system) system_ink.add(p, box, span);
-    if (by_staff) staff_ink.add(e, p, box, span, for_note);
+    if (by_system) system_ink.add(p, box);
+    if (by_staff) staff_ink.add(e, p, box, for_note);
   }
   if (by_system) system_ink.cut(paper_top);
   staff_ink.cut();
