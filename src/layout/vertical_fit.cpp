@@ -65,23 +65,26 @@ int32_t settled(int32_t overlap) { return overlap > ROUNDING ? (overlap + 9) / 1
 // meets by more than the rounding is met so by ink that reaches past both cuts.
 class Sides {
  public:
-  Sides() : added_(added_room()) { added_.clear(); }
+  Sides() : risen_(room(0)), hung_(room(1)) {
+    risen_.clear();
+    hung_.clear();
+  }
 
   size_t side(bool rising) {
-    sides_.push_back({rising, {}});
+    ys_.emplace_back();
     extremes_.push_back(rising ? INT32_MIN : INT32_MAX);
     cuts_.push_back(rising ? INT64_MIN : INT64_MAX);  // all of it, until cut
-    return sides_.size() - 1;
+    return ys_.size() - 1;
   }
 
   // The ink of a box added to a rising side, reaching up to y; to a hanging one, down to y.
   [[gnu::always_inline]] void rise(size_t side, const GEInkBox& box, int32_t y) {
     extremes_[side] = std::max(extremes_[side], y);
-    added_.push_back({uint32_t(side), box.left, box.right, y});
+    risen_.push_back({uint32_t(side), box.left, box.right, y});
   }
   [[gnu::always_inline]] void hang(size_t side, const GEInkBox& box, int32_t y) {
     extremes_[side] = std::min(extremes_[side], y);
-    added_.push_back({uint32_t(side), box.left, box.right, y});
+    hung_.push_back({uint32_t(side), box.left, box.right, y});
   }
 
   // The highest ink added to a rising side, the lowest to a hanging one; none: INT32_MIN
@@ -93,40 +96,42 @@ class Sides {
   void cut(size_t side, int64_t cut) { cuts_[side] = cut; }
 
   void lay(size_t columns) {
-    for (const Added& a : added_) {
-      Side& s = sides_[a.side];
-      const int64_t cut = cuts_[a.side];
-      if (s.rising ? a.y <= cut : a.y >= cut) continue;
-      if (s.y.empty()) s.y.assign(columns, s.rising ? INT32_MIN : INT32_MAX);
-      int32_t* y = s.y.data();
+    for (const Added& a : risen_) {
+      if (a.y <= cuts_[a.side]) continue;
+      int32_t* y = columns_of(a.side, columns, INT32_MIN);
       const Columns span(a.left, a.right, columns);
-      if (s.rising)
-        for (size_t c = span.first; c <= span.last; ++c) y[c] = std::max(y[c], a.y);
-      else
-        for (size_t c = span.first; c <= span.last; ++c) y[c] = std::min(y[c], a.y);
+      for (size_t c = span.first; c <= span.last; ++c) y[c] = std::max(y[c], a.y);
+    }
+    for (const Added& a : hung_) {
+      if (a.y >= cuts_[a.side]) continue;
+      int32_t* y = columns_of(a.side, columns, INT32_MAX);
+      const Columns span(a.left, a.right, columns);
+      for (size_t c = span.first; c <= span.last; ++c) y[c] = std::min(y[c], a.y);
     }
   }
 
-  const std::vector<int32_t>& y(size_t side) const { return sides_[side].y; }
+  const std::vector<int32_t>& y(size_t side) const { return ys_[side]; }
 
  private:
-  struct Side {
-    bool rising;
-    std::vector<int32_t> y;
-  };
   struct Added {
     uint32_t side;
     int32_t left, right, y;
   };
-  // What was added, in room kept from one page to the next.
-  static std::vector<Added>& added_room() {
-    thread_local std::vector<Added> room;
-    return room;
+  // What was added, in room kept from one page to the next: 0 risen, 1 hung.
+  static std::vector<Added>& room(int k) {
+    thread_local std::vector<Added> rooms[2];
+    return rooms[k];
   }
-  std::vector<Side> sides_;
+  int32_t* columns_of(size_t side, size_t columns, int32_t none) {
+    if (ys_[side].empty()) ys_[side].assign(columns, none);
+    return ys_[side].data();
+  }
+
+  std::vector<std::vector<int32_t>> ys_;  // each side's, column by column
   std::vector<int32_t> extremes_;
   std::vector<int64_t> cuts_;
-  std::vector<Added>& added_;
+  std::vector<Added>& risen_;
+  std::vector<Added>& hung_;
 };
 
 // What of a rising side can meet ink hanging no lower than `lowest` across its gap by more
