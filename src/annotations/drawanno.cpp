@@ -99,15 +99,15 @@ struct ChordVisit {
 };
 
 // Walks every staff chord of the system's printed staves, layer by layer. false when
-// interrupted.
+// interrupted; a walk that only reads (`polled` false) is quick and asks for no interruption.
 template <typename Visit>
-bool for_each_chord(Visit visit) {
+bool for_each_chord(Visit visit, bool polled = true) {
   ChordVisit chord;  // one list of notes for every chord
   for (int p = first_staff(); p <= last_staff(); ++p) {
     for (int layer = 0; layer < LAYERS; ++layer) {
       Drosa next = chain_first(p, layer);
       while (next) {
-        if (format_interrupted()) return false;
+        if (polled && format_interrupted()) return false;
         chord_from(next, &next, chord.notes);
         chord.pstaff = p;
         chord.layer = layer;
@@ -189,21 +189,22 @@ struct SystemChords {
   }
 };
 
-// false when interrupted.
-bool gather_chords(SystemChords& system) {
-  const bool done = for_each_chord([&](const ChordVisit& chord) {
-    system.chords.push_back(uint32_t(system.notes.size()));
-    system.pstaff.push_back(chord.pstaff);
-    system.layer.push_back(chord.layer);
-    for (Drosa note : chord.notes) {
-      system.notes.push_back(note);
-      system.first_head.push_back(uint32_t(system.heads.size()));
-      add_heads_before(note, system.heads);
-    }
-  });
+// The drawing after it asks for interruptions, chord by chord.
+void gather_chords(SystemChords& system) {
+  for_each_chord(
+      [&](const ChordVisit& chord) {
+        system.chords.push_back(uint32_t(system.notes.size()));
+        system.pstaff.push_back(chord.pstaff);
+        system.layer.push_back(chord.layer);
+        for (Drosa note : chord.notes) {
+          system.notes.push_back(note);
+          system.first_head.push_back(uint32_t(system.heads.size()));
+          add_heads_before(note, system.heads);
+        }
+      },
+      false);
   system.chords.push_back(uint32_t(system.notes.size()));
   system.first_head.push_back(uint32_t(system.heads.size()));
-  return done;
 }
 
 // The pending reference requests of the system's texts are folded in before any of it is
@@ -234,10 +235,13 @@ void place_lyric_lines(const SystemChords& system) {
   }
 }
 
+// `heads`: room for the heads of a note, kept from chord to chord.
 void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every,
-                      SystemEndings& endings) {
+                      SystemEndings& endings, std::vector<Drosa>& heads) {
   for (Drosa note : chord.notes) {
-    for (Drosa head : heads_before(note)) {
+    heads.clear();
+    add_heads_before(note, heads);
+    for (Drosa head : heads) {
       if (every.skips(head, note)) continue;
       if (ending_defers(endings, head, note, chord.pstaff)) continue;
       if (head->xkind == TPARAM) {
@@ -329,7 +333,7 @@ int32_t draw_voice_annos() {
   begin_marks_apart();
   add_curve_marks();
   SystemChords system;
-  if (!gather_chords(system)) return 0;
+  gather_chords(system);
   resolve_requests(system);
   place_lyric_lines(system);
   const EveryPart every = every_part_filter();
@@ -338,6 +342,7 @@ int32_t draw_voice_annos() {
   // The chords as gathered: drawing changes annotations, not the print chains.
   bool done = true;
   ChordVisit chord;
+  std::vector<Drosa> heads;
   for (size_t c = 0; c + 1 < system.chords.size(); ++c) {
     if (format_interrupted()) {
       done = false;
@@ -351,7 +356,7 @@ int32_t draw_voice_annos() {
     const bool first = chord.layer != previous_layer || chord.pstaff != previous_staff;
     previous_layer = chord.layer;
     previous_staff = chord.pstaff;
-    draw_chord_annos(chord, first ? 1 : 0, every, endings);
+    draw_chord_annos(chord, first ? 1 : 0, every, endings, heads);
   }
   // Endings over all the rest (their mid-line marks go once drawn, interrupted or not).
   draw_system_endings(endings);

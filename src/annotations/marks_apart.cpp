@@ -515,9 +515,13 @@ void begin_marks_apart() {
   clear_listing();
   loose_numbers.clear();
   Drosa owner = NIL, bracketed = NIL;  // the note whose tuplet bracket was drawn last
+  bool owner_sounds = false;           // the owner is a note, not a rest
   for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
-    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
-    if (!owner || owner->xkind != NOTE || owner->get(xrest)) continue;
+    if (e->xkind == NOTEPTR) {
+      owner = e->get(xnoteptr);
+      owner_sounds = owner && owner->xkind == NOTE && !owner->get(xrest);
+    }
+    if (!owner_sounds) continue;
     const int var = e->xkind == GE_LINE ? e->get(xgl_var) : -1;
     const int glyph_var = e->xkind == GE_CHAR ? e->get(xgc_var) : -1;
     const bool stem =
