@@ -409,13 +409,15 @@ void draw_marks_sometimes(Drosa note, int pstaff, int flag) {
     REPORT_ERROR(4, "warning: calling draw_marks_sometimes for note which is not last on stem");
     return;
   }
-  Drosa cd = cddatptr(note, 1);
-  if (cd && note->get(xferm)) {
+  // Most chords have neither: their chord record is not looked for.
+  const bool fermata = note->get(xferm), accent = note->get(xaccent) && !note->get(xrest);
+  Drosa cd = fermata || accent ? cddatptr(note, 1) : NIL;
+  if (cd && fermata) {
     const int side = shares_staff(cd) ? nt->get(xstmdir) : 2;
     place_outside(note, nt, cd, pstaff, side, P_FERMATA_ABOVE, P_FERMATA_BELOW, P_FERMATA_GAP,
                   P_FERMATA_HEIGHT, VAR_FERMATA);
   }
-  if (cd && note->get(xaccent) && !note->get(xrest)) {
+  if (cd && accent) {
     const int flat = note->get(xaccent) == 1;
     place_outside(note, nt, cd, pstaff, mark_side(nt, cd), flat ? P_ACCENT_FLAT : P_ACCENT_ABOVE,
                   flat ? P_ACCENT_FLAT : P_ACCENT_BELOW, P_ACCENT_GAP, P_ACCENT_HEIGHT, VAR_ACCENT);
