@@ -74,15 +74,15 @@ std::vector<Drosa> heads_before(Drosa note) {
 // gets the first note of the next chord of the layer (NIL at the chain's end).
 void chord_from(Drosa first, Drosa* next, std::vector<Drosa>& notes) {
   notes.clear();
-  Drosa n = first;
-  for (; n && note_ntdata(n); n = chain_next(n)) {
+  Drosa n = first, nt = note_ntdata(n);
+  while (nt) {
     notes.push_back(n);
-    if (note_ntdata(n)->get(xendscd)) {
-      n = chain_next(n);
-      break;
-    }
+    const bool ends = nt->get(xendscd) != 0;
+    n = nt->get(xpnext);
+    nt = note_ntdata(n);
+    if (ends) break;
   }
-  *next = n && note_ntdata(n) ? n : NIL;
+  *next = nt ? n : NIL;
 }
 
 std::vector<Drosa> chord_from(Drosa first, Drosa* next) {
@@ -235,9 +235,15 @@ void place_lyric_lines(const SystemChords& system) {
   }
 }
 
+// The system's first staff's top line and last staff's bottom line, which drawing annotations
+// does not move.
+struct SystemLines {
+  int32_t top, bottom;
+};
+
 // `heads`: room for the heads of a note, kept from chord to chord.
 void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPart& every,
-                      SystemEndings& endings, std::vector<Drosa>& heads) {
+                      SystemEndings& endings, std::vector<Drosa>& heads, SystemLines lines) {
   for (Drosa note : chord.notes) {
     heads.clear();
     add_heads_before(note, heads);
@@ -274,8 +280,8 @@ void draw_chord_annos(const ChordVisit& chord, int lead_extender, const EveryPar
   }
   Drosa cd = last_note_cddata(chord.notes.back());
   if (!cd) return;
-  cd->set(xprehiy, staff_top_y(first_staff(), 0));
-  cd->set(xpreloy, staff_bottom_y(last_staff(), 0));
+  cd->set(xprehiy, lines.top);
+  cd->set(xpreloy, lines.bottom);
 }
 
 // ---- The hyphen pass ------------------------------------------------------------------------
@@ -343,6 +349,7 @@ int32_t draw_voice_annos() {
   bool done = true;
   ChordVisit chord;
   std::vector<Drosa> heads;
+  const SystemLines lines{staff_top_y(first_staff(), 0), staff_bottom_y(last_staff(), 0)};
   for (size_t c = 0; c + 1 < system.chords.size(); ++c) {
     if (format_interrupted()) {
       done = false;
@@ -356,7 +363,7 @@ int32_t draw_voice_annos() {
     const bool first = chord.layer != previous_layer || chord.pstaff != previous_staff;
     previous_layer = chord.layer;
     previous_staff = chord.pstaff;
-    draw_chord_annos(chord, first ? 1 : 0, every, endings, heads);
+    draw_chord_annos(chord, first ? 1 : 0, every, endings, heads, lines);
   }
   // Endings over all the rest (their mid-line marks go once drawn, interrupted or not).
   draw_system_endings(endings);
