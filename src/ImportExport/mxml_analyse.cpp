@@ -93,12 +93,12 @@ int32_t earliest_time() {
 
 // ---- Step 3: splitting by voice -----------------------------------------------------------------
 
-// The distinct tags of a list's notes, ascending, as many as may be split off. Notes without
-// a tag, and notes of tags beyond those, are given the first tag, and so are annotations.
-std::vector<int> collect_tags(int v) {
-  std::vector<int> tags, anno_tags;
-  bool untagged = false;  // a note without a tag
-  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+// The tags a staff list's notes and annotations carry, read before the lists are split.
+struct ListTags {
+  std::vector<int> tags, anno_tags;  // of its notes, of its annotations
+  bool untagged = false;             // a note without a tag
+
+  void read(Drosa p) {
     if (p->xkind == NOTE) {
       if (voice_tag(p))
         tags.push_back(voice_tag(p));
@@ -108,6 +108,14 @@ std::vector<int> collect_tags(int v) {
       anno_tags.push_back(anno_tag(p));
     }
   }
+};
+
+// The distinct tags of list v's notes, ascending, as many as may be split off. Notes without
+// a tag, and notes of tags beyond those, are given the first tag, and so are annotations.
+std::vector<int> collect_tags(int v, ListTags&& read) {
+  std::vector<int> tags = std::move(read.tags);
+  const std::vector<int>& anno_tags = read.anno_tags;
+  const bool untagged = read.untagged;
   std::sort(tags.begin(), tags.end());
   tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
   const size_t most = size_t(std::clamp(MAX_SPLIT_VOICES - voice_count + 1, 1, MAX_TAGS));
@@ -243,13 +251,16 @@ struct UnclaimedStaff {
 
 std::vector<uint8_t> clefs_by_bar(int v);
 
-// Read before the staff lists are split: each list still holds one staff.
-std::vector<UnclaimedStaff> unclaimed_staves() {
+// Read before the staff lists are split: each list still holds one staff. The same walk reads
+// each list's tags into `tags`.
+std::vector<UnclaimedStaff> unclaimed_staves(std::vector<ListTags>& tags) {
   std::vector<int> staves;
   for (int v = 0; v < voice_count; ++v) staves.push_back(first_staff(v));
+  tags.assign(size_t(voice_count), ListTags{});
   std::vector<bool> written(size_t(voice_count), false), holds_notes(size_t(voice_count), false);
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      tags[size_t(v)].read(p);
       if (p->xkind != NOTE || staves[size_t(v)] < 0) continue;
       holds_notes[size_t(v)] = true;
       if (staff_code(p) == 0 || copied_rest(p)) continue;
@@ -304,9 +315,10 @@ void hide_clefs_of_other_times(int first, int count) {
   }
 }
 
-// Splits staff list v into one list per voice; returns how many lists it became.
-int split_list(int v) {
-  const std::vector<int> tags = collect_tags(v);
+// Splits staff list v, whose tags were read, into one list per voice; returns how many lists
+// it became.
+int split_list(int v, ListTags&& read) {
+  const std::vector<int> tags = collect_tags(v, std::move(read));
   if (tags.empty()) {
     delete_voice(v);
     return 0;
@@ -1230,8 +1242,10 @@ void mxml_analyse(int* first_change) {
   display_win_title(-3, "Import MusicXML - Analysing");
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SPLITTING =====\n");
   const int32_t earliest = earliest_time();
-  const std::vector<UnclaimedStaff> unclaimed = unclaimed_staves();
-  for (int v = 0; v < voice_count;) v += split_list(v);
+  std::vector<ListTags> tags;  // by staff list, each split in turn
+  const std::vector<UnclaimedStaff> unclaimed = unclaimed_staves(tags);
+  size_t list = 0;
+  for (int v = 0; v < voice_count;) v += split_list(v, std::move(tags[list++]));
   number_voices();
   for (const UnclaimedStaff& u : unclaimed) {
     claim_staff(u);
