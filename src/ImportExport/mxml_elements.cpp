@@ -363,6 +363,15 @@ std::string mxml_text(XmlElement& element, size_t limit) {
   return system_text(xml_element_text(element.text), limit);
 }
 
+std::string_view mxml_text_view(XmlElement& element, size_t limit, std::string& converted) {
+  const char* text = xml_element_text(element.text);
+  const char* end = text;
+  while (*end && static_cast<unsigned char>(*end) < 0x80) ++end;
+  if (!*end) return std::string_view(text, std::min(size_t(end - text), limit));
+  converted = system_text(text, limit);
+  return converted;
+}
+
 std::string mxml_sung_text(XmlElement& element, bool* goes_on) {
   std::string text = xml_element_text(element.text);
   constexpr std::string_view SOFT_HYPHEN = "\xC2\xAD";

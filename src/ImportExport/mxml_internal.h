@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ImportExport/musicxml_globals.h"
@@ -43,6 +44,10 @@ int32_t mxml_element_code(const char* name, uint32_t length);
 // The element's text, or an attribute's value, in the program's text: UTF-8 converted to Mac
 // OS Roman (the bytes as they are when the text is not UTF-8), cut to at most `limit` bytes.
 std::string mxml_text(XmlElement& element, size_t limit = 1024);
+// What mxml_text gives, as a view: of the element's own bytes when its text is plain ASCII (most
+// words of a document, which the program's text keeps as they are), else of `converted`, which
+// holds it then.
+std::string_view mxml_text_view(XmlElement& element, size_t limit, std::string& converted);
 // The text of a syllable: as mxml_text, without soft hyphens (marks of where a word may break,
 // never drawn), and with the lyric's elision mark (LYRIC_ELISION) for an undertie between two
 // syllables of one note (the system's characters have neither). *goes_on (when given) is set

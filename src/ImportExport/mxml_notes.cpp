@@ -894,7 +894,8 @@ void mxml_pitch(XmlElement& e) {
 }
 
 void mxml_step(XmlElement& e) {
-  const std::string text = mxml_text(e, 8);
+  std::string converted;
+  const std::string_view text = mxml_text_view(e, 8, converted);
   const char* letter =
       text.empty() ? nullptr : std::strchr("CDEFGAB", std::toupper(uint8_t(text[0])));
   mxml.note.step = letter && *letter ? int(letter - "CDEFGAB") : 0;
@@ -953,16 +954,17 @@ void mxml_staff(XmlElement& e) {
 void mxml_type(XmlElement& e) {
   static constexpr std::string_view types[] = {"breve", "whole", "half", "quarter", "eighth",
                                                "16th",  "32nd",  "64th", "128th"};
-  const std::string text = mxml_text(e, 16);
+  std::string converted;
+  const std::string_view text = mxml_text_view(e, 16, converted);
   for (int i = 0; i < 9; ++i)
-    if (std::string_view(text) == types[i]) mxml.note.type = i;
+    if (text == types[i]) mxml.note.type = i;
   if (text == "long") mxml.note.type = MXML_TYPE_LONG;
   if (text == "maxima") mxml.note.type = MXML_TYPE_MAXIMA;
   if (text == "256th" || text == "512th" || text == "1024th") {
     mxml.note.type = 8;
     mxml_notice(MxmlNotice::note_value,
                 "In %s a note is a %s note, which Vesk cannot draw; it draws a 128th.",
-                mxml_where().c_str(), text.c_str());
+                mxml_where().c_str(), std::string(text).c_str());
   }
 }
 
@@ -971,13 +973,15 @@ void mxml_actual_notes(XmlElement& e) { mxml.note.actual = std::clamp(mxml_int(e
 void mxml_normal_notes(XmlElement& e) { mxml.note.normal = std::clamp(mxml_int(e, 1), 1, 63); }
 
 void mxml_stem(XmlElement& e) {
-  const std::string text = mxml_text(e, 16);
+  std::string converted;
+  const std::string_view text = mxml_text_view(e, 16, converted);
   mxml.note.stem = text == "up" ? 2 : text == "down" ? 1 : 3;
   mxml.note.stem_none = text == "none";
 }
 
 void mxml_beam(XmlElement& e) {
-  const std::string text = mxml_text(e, 32);
+  std::string converted;
+  const std::string_view text = mxml_text_view(e, 32, converted);
   int number = xml_attr_int(e, "number");
   if (number == XML_NO_INT) number = 1;
   number = std::clamp(number, 1, 8);
