@@ -280,10 +280,10 @@ void follow_beaming(Drosa note) {
   if (Drosa beaming = find_prev_kind_stop_2(BEAMING, note, 0)) voice_data[v].beaming_end = beaming;
 }
 
-// Hands the layer's due chord to the beam buffer: as two chords when its stems go both ways.
-void hand_out_chord(int p, int layer) {
+// Hands the layer's due chord, starting with its next note `first`, to the beam buffer: as two
+// chords when its stems go both ways.
+void hand_out_chord(int p, int layer, Drosa first) {
   StaffData& staff = staff_data[p];
-  const Drosa first = next_note(p, layer);
   const Drosa last = chord_last_note(first);
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) follow_beaming(n);
   if (stem_of(first) != stem_of(last)) {
@@ -333,9 +333,15 @@ bool draw_columns() {
   // The column number of each layer's next chord (INT_MAX when the layer has ended).
   constexpr int ENDED = 0x7FFFFFFF;
   int next_column[MAX_PSTAVES][LAYERS];
+  // Each layer's next note and its grace flag, kept with its column number: the walks below
+  // read them at every column.
+  Drosa next[MAX_PSTAVES][LAYERS];
+  int next_grace[MAX_PSTAVES][LAYERS];
   auto look_ahead = [&](int p, int layer) {
     Drosa n = next_note(p, layer);
     Drosa cd2 = n ? cddata2_of_chord(n) : NIL;
+    next[p][layer] = n;
+    next_grace[p][layer] = n ? n->get(xgrace) : 0;
     next_column[p][layer] = cd2 ? cd2->get(xchordNum) : ENDED;
   };
   // The layers that have notes, staff by staff and layer by layer: the others have no chord
@@ -365,17 +371,15 @@ bool draw_columns() {
     // time still come first, one column after the other.
     int graces = 0x7FFFFFFF;
     each_layer([&](int p, int layer) {
-      if (at_time(p, layer) && next_column[p][layer] != ENDED && next_note(p, layer)->get(xgrace))
+      if (at_time(p, layer) && next_column[p][layer] != ENDED && next_grace[p][layer])
         graces = std::min(graces, next_column[p][layer]);
     });
     each_layer([&](int p, int layer) {
       if (next_column[p][layer] > k || !at_time(p, layer)) return;
-      if (graces < k && (!next_note(p, layer)->get(xgrace) || next_column[p][layer] > graces))
-        return;
-      Drosa n = next_note(p, layer);
+      if (graces < k && (!next_grace[p][layer] || next_column[p][layer] > graces)) return;
       due[count++] = {p, layer};
-      any_grace |= n->get(xgrace);
-      any_after |= n->get(xgrace) && n->get(xnachschlag);
+      any_grace |= next_grace[p][layer];
+      any_after |= next_grace[p][layer] && next[p][layer]->get(xnachschlag);
     });
     if (!count) {
       if (k >= columns) break;  // past every column number: nothing is left to come
@@ -384,7 +388,7 @@ bool draw_columns() {
     specplot(t, mode, any_grace, any_after, prev_grace);
     if (format_interrupted()) return false;
     for (int i = 0; i < count; ++i) {
-      hand_out_chord(due[i].p, due[i].layer);
+      hand_out_chord(due[i].p, due[i].layer, next[due[i].p][due[i].layer]);
       look_ahead(due[i].p, due[i].layer);
     }
     fix_beam_buffer();
