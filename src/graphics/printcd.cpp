@@ -98,12 +98,11 @@ void print_notes(Drosa first, Drosa last, int staff) {
   });
 }
 
-// Step 6: where the stem of first..last ends, away from the heads.
-int32_t stem_end(Drosa first, Drosa last, int staff, int flag, bool up) {
+// Step 6: where the stem of first..last ends, away from the heads (of height `head`).
+int32_t stem_end(Drosa first, Drosa last, int staff, int flag, bool up, int32_t head) {
   Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int value = first->get(xlgval);
-  const int32_t stem = param_length(P_STEM_LENGTH, first),
-                head = param_length(P_NOTE_HEAD_HEIGHT, first);
+  const int32_t stem = param_length(P_STEM_LENGTH, first);
   const int32_t tremolo =
       first->get(xtremolo)
           ? param_length(value > 3 ? P_TREMOLO_FLAGGED_STEM : P_TREMOLO_UNFLAGGED_STEM, first)
@@ -142,9 +141,9 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
   Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int dir = fnt->get(xstmdir), value = first->get(xlgval);
   const bool up = dir == STEM_UP;
+  const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, first);
   // The heads count in the chord's extents even without a stem.
   if (cd) {
-    const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, first);
     for_chord_notes(first, last, [&](Drosa n) {
       set_max_hiy(cd, dir, note_ntdata(n)->get(xhdy) + head);
       set_min_loy(cd, dir, note_ntdata(n)->get(xhdy));
@@ -154,21 +153,22 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
   const int32_t x = fnt->get(xhdx) + fnt->get(xstemxoff);
   const int32_t start = up ? fnt->get(xhdy) + param_length(stem_end_offset_param(first, 0), first)
                            : lnt->get(xhdy) + param_length(stem_end_offset_param(last, 1), last);
-  const int32_t end = stem_end(first, last, staff, flag, up);
+  const int32_t end = stem_end(first, last, staff, flag, up, head);
   if (cd) {
     if (up)
       set_max_hiy(cd, dir, end);
     else
       set_min_loy(cd, dir, end);
   }
-  const SnappedStem screen = snap_stem(x, stem_line_width(first));
+  const int32_t width = stem_line_width(first);
+  const SnappedStem screen = snap_stem(x, width);
   if (value >= 4 && value <= 8) {
     const int glyph = (up ? 61 : 66) + value - 4;
     if (up)
       GEcharacter_screen(0, screen.x, end, staff, glyph, -1, VAR_FLAG_UP, first, screen.differs);
     GEcharacter(0, x, end, staff, glyph, -1, up ? VAR_FLAG_UP : VAR_FLAG_DOWN, first, 0);
   }
-  draw_stem_line(first, staff, x, start, end, up ? VAR_STEM_UP : VAR_STEM_DOWN, up);
+  draw_stem_line_of_width(first, staff, x, start, end, up ? VAR_STEM_UP : VAR_STEM_DOWN, up, width);
   if (first->get(xtremolo)) {
     const int32_t offset = tremolo_yoffset(first, 0);
     draw_tremolo_mark(first, staff, x, up ? end - offset : end + offset);
@@ -181,7 +181,11 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
 int32_t stem_line_width(Drosa note) { return param_length(P_STEM_WIDTH, note); }
 
 void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var, int twin) {
-  const int32_t width = stem_line_width(note);
+  draw_stem_line_of_width(note, staff, x, y1, y2, var, twin, stem_line_width(note));
+}
+
+void draw_stem_line_of_width(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var,
+                             int twin, int32_t width) {
   const SnappedStem screen = snap_stem(x, width);
   if (twin && screen.differs)
     GEline_screen(0, screen.x, y1, staff, 0, screen.x, y2, staff, 0, screen.width, 0, 0, 0, 0, 0, 0,

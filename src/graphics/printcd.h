@@ -20,6 +20,9 @@ int32_t stem_line_width(Drosa note);
 // draw_stem_line: a stem from (x, y1) to (x, y2) of the note's stem width with var `var`;
 // with `twin` first a screen copy snapped to whole pixels at the current zoom.
 void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var, int twin);
+// The same with the note's stem width already looked up.
+void draw_stem_line_of_width(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var,
+                             int twin, int32_t width);
 
 // draw_tremolo_mark: the note's tremolo strokes (parameters 102-104) centred on a stem at x,
 // their top at y (a stem-up note's mark stands parameter 212 lower).
