@@ -373,6 +373,12 @@ struct DueLayer {
 
 unsigned kind_bit(int kind) { return 1u << (kind & 31); }
 
+// The chords due at a column and the layers' last notes at the system's end, by staff and
+// layer: kept from call to call (the drawing pass runs on one thread) so that a call clears
+// only the rows of the system's staves.
+DueLayer due_rows[MAX_PSTAVES][LAYERS];
+Drosa last_note_rows[MAX_PSTAVES][LAYERS];
+
 // The kinds of the signs attached before the notes of the chord that starts with `first`.
 unsigned signs_before(Drosa first) {
   unsigned kinds = 0;
@@ -475,8 +481,12 @@ void specplot(int32_t time, int mode, int any_grace, int any_after, int prev_gra
   static constexpr int START_ORDER[5] = {SPACE, BAR, TIMESIG, KEYSIG, CLEF};
   static constexpr int LATER_ORDER[5] = {SPACE, TIMESIG, KEYSIG, BAR, CLEF};
   const bool at_end = mode == SPECPLOT_SYSTEM_END;
-  DueLayer due[MAX_PSTAVES][LAYERS];
-  Drosa last_notes[MAX_PSTAVES][LAYERS];
+  DueLayer(&due)[MAX_PSTAVES][LAYERS] = due_rows;
+  Drosa(&last_notes)[MAX_PSTAVES][LAYERS] = last_note_rows;
+  for (int p = first_pstaff; p <= last_pstaff; ++p) {
+    std::fill(due[p], due[p] + LAYERS, DueLayer{});
+    std::fill(last_notes[p], last_notes[p] + LAYERS, NIL);
+  }
   // A bit for each layer of a staff whose chord here carries a sign of a kind (by the kind's
   // place in START_ORDER), and at the system's end for each layer that has a last note: each
   // kind visits only these layers.
