@@ -977,7 +977,9 @@ class DirectionsKeepTheirStaff {
 };
 
 // `homes`: for a voice made of notes split from a chord, the staff of the voice they came from.
-void staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
+// Returns by voice whether it holds grace notes.
+std::vector<bool> staff_changes_and_performance(int* first_change, const std::vector<int>& homes) {
+  std::vector<bool> graces(size_t(voice_count), false);
   std::vector<std::vector<TimedClef>> clefs;
   std::vector<int> staves;
   for (int v = 0; v < voice_count; ++v) {
@@ -999,12 +1001,14 @@ void staff_changes_and_performance(int* first_change, const std::vector<int>& ho
       beams.visit(p, kind);
       clefs_follow.visit(p, kind);
       keys.visit(p);
+      if (kind == NOTE && p->get(xgrace)) graces[size_t(v)] = true;
     }
     beams.close();
     set_default_performance(first, keys.last, 1, 1, 1, 42, 0);
     sound_written_octaves(v);
     sound_unpitched_keys(keys.keys);
   }
+  return graces;
 }
 
 // ---- Step 7: completion
@@ -1207,10 +1211,11 @@ void turn_filling_rests_away(int v) {
 }
 
 // Gives (1) or takes back (0) the playback time of every voice's grace notes, in one walk from
-// its first note to its end.
-void lend_grace_time(int give) {
+// its first note to its end; a voice without grace notes (`graces`, by voice) is not walked.
+void lend_grace_time(int give, const std::vector<bool>& graces) {
   for (int v = 0; v < voice_count; ++v)
-    if (Drosa first = find_next_kind(NOTE, piece_start[v])) change_grace_time(first, NIL, give);
+    if (graces[size_t(v)])
+      if (Drosa first = find_next_kind(NOTE, piece_start[v])) change_grace_time(first, NIL, give);
 }
 
 // The last walk of a voice. A clef or key that a later one of the same context replaces
@@ -1254,14 +1259,14 @@ void mxml_analyse(int* first_change) {
   std::vector<int> homes;
   split_cross_staff_chords(homes);
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");
-  staff_changes_and_performance(first_change, homes);
+  const std::vector<bool> graces = staff_changes_and_performance(first_change, homes);
   // The completion measures the voices in the document's time, in which grace notes take none:
   // their playback time goes back to their main notes for it, and comes back afterwards.
-  lend_grace_time(0);
+  lend_grace_time(0, graces);
   complete_voices(earliest);
   for (int v = 0; v < voice_count; ++v)
     if (homes[size_t(v)] >= 0) turn_filling_rests_away(v);
-  lend_grace_time(1);
+  lend_grace_time(1, graces);
   for (int v = 0; v < voice_count; ++v) finish_voice(v);
   dump_if_asked("\n==== IMPORTED VOICE LIST AFTER SET_DEF_PERF =====\n");
 }
