@@ -898,12 +898,13 @@ int32_t look_for_measures_of_rests(int32_t time) {
     // layer) have notes has a whole-measure rest, centred in its bar: at the bar's start it
     // read as its first beat.
     for (const RestLayer& layer : layers) {
-      Drosa rest = lone_rest_of_measure(layer, start, M);
+      const Drosa rest = lone_rest_of_measure(layer, start, M);
+      if (!rest) continue;
       const bool alone = std::none_of(layers.begin(), layers.end(), [&](const RestLayer& other) {
         return other.p == layer.p && other.l != layer.l && other.at &&
                chord_start(other.at) < start + M - TIME_TOLERANCE;
       });
-      if (rest && alone && measure_rest(rest)) set_rest_glyph(rest, 1);
+      if (alone && measure_rest(rest)) set_rest_glyph(rest, 1);
     }
   }
   if (count >= 1) part_rests(layers);
