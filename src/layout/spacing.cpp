@@ -156,6 +156,9 @@ Drosa system_first_node() {
   return NIL;
 }
 
+// Whether a chord of the system begins with a grace note (start_walks finds out).
+bool system_has_graces = true;
+
 // ---- Setting up the walk -------------------------------------------------------------------
 
 // Every layer's walk at its chain head; the system's end is where its longest-sounding note
@@ -164,6 +167,7 @@ int start_walks() {
   int chords = 0;
   system_end_time = 0;
   chord_ends.clear();
+  system_has_graces = false;
   for (int p = system_from(); p <= system_to(); ++p) {
     SpacingStaff& s = spacing_staff[p];
     s.layers = 0;
@@ -180,6 +184,7 @@ int start_walks() {
         Drosa last = chord_last_note(n);
         Drosa cd2 = last_note_cddata2(last);
         chords += cd2 ? 1 : 0;
+        system_has_graces |= n->get(xgrace) != 0;
         int32_t chord_end = 0;
         for (Drosa m = n; m && cd2; m = m == last ? NIL : chain_next(m)) {
           int64_t end = int64_t(cd2->get(xswholec)) + spaced_duration(m);
@@ -234,6 +239,7 @@ Drosa chord_due(int p, int l, int32_t T) {
 // first, one time point after the other, before the other chords at T.
 int earliest_grace_point(int32_t T) {
   int earliest = INT32_MAX;
+  if (!system_has_graces) return earliest;
   for (int p = system_from(); p <= system_to(); ++p)
     for (int l = 0; l < spacing_staff[p].layers; ++l)
       if (Drosa first = chord_due(p, l, T); first && first->get(xgrace))
@@ -292,8 +298,14 @@ void move_chords(const SpacingWidths& widths, int32_t advance, bool first_point,
       if (Drosa cd = last_note_cddata(last)) cd->set(xorigin, spacing_x);
       if (Drosa cd2 = s.next_cd2[l]) cd2->set(xidealx, spacing_idealx);
       if (Drosa timesig = timesig_before(first)) s.timesig = timesig;
+      // The chord passed becomes the layer's current one: its first note and start are known
+      // here (after the chain head, a chord's first note is the one after the chord before).
+      if (!at_start(s.current[l])) current_chords[p][l] = {last, first, next_chord_start(s, l)};
       s.current[l] = last;
-      s.shortest[l] = spaced_chord_duration(first);
+      int32_t shortest = NO_TIME;
+      for (Drosa n = first; n; n = n == last ? NIL : chain_next(n))
+        shortest = std::min(shortest, spaced_duration(n));
+      s.shortest[l] = shortest;
       find_next_chord(s, l);
       s.next_time[l] = s.next_first[l] ? next_chord_start(s, l) : NO_TIME;
     }
