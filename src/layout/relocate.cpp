@@ -286,6 +286,8 @@ struct Layer {
   int32_t last_origin = 0;      // that chord's packed x
   std::vector<size_t> pending;  // chords passed over, placed with the layer's next chord
   double last_shift = 0;        // how far the last placed chord moved
+  // The layers of its pstaff (itself among them): layers[staff_begin..staff_end).
+  size_t staff_begin = 0, staff_end = 0;
   bool ended() const { return next >= chords.size(); }
   // The last note of the chord before the walk's place, NIL at the start.
   Drosa current() const { return next ? chords[next - 1].last : NIL; }
@@ -318,6 +320,14 @@ std::vector<Layer> system_layers() {
         note = chain_next(chord.last);
       }
       if (!layer.chords.empty()) layers.push_back(std::move(layer));
+    }
+  }
+  // The layers of one pstaff follow each other.
+  for (size_t begin = 0, end = 0; begin < layers.size(); begin = end) {
+    while (end < layers.size() && layers[end].pstaff == layers[begin].pstaff) ++end;
+    for (size_t i = begin; i < end; ++i) {
+      layers[i].staff_begin = begin;
+      layers[i].staff_end = end;
     }
   }
   return layers;
@@ -638,7 +648,7 @@ void move_with(SignColumns& columns, const Chord& chord, double shift) {
   const LowerLayerNotes lower(whole_chord_records(chord));
   size_t k = 0;
   for_each_note(chord, [&](Drosa note) {
-    Drosa nt = note_ntdata(note);
+    Drosa nt = note->xnext;  // (a chord's notes have their NTDATA right after them)
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     move_signs(columns, chord, signs, k++, {shift, 1.0, 0.0}, false);
   });
@@ -666,7 +676,7 @@ void place_chord(SignColumns& columns, Layer& layer, const Chord& chord, double 
   const LowerLayerNotes lower(whole_chord_records(chord));
   size_t k = 0;
   for_each_note(chord, [&](Drosa note) {
-    Drosa nt = note_ntdata(note);
+    Drosa nt = note->xnext;  // (a chord's notes have their NTDATA right after them)
     nt->set(xhdx, truncate(nt->get(xhdx) + shift + m + lower.overlap_space(note)));
     stretch_accidental(note, nt, f, layer.pstaff);
     // x + f (P - o + o') - (c + o'), o' the object's origin, written from the zone's start
@@ -995,10 +1005,12 @@ void add_chord_rods(const Relocation& r, const Layer& layer, const Chord& chord)
           r.least(chord.origin() - layer.last_origin));
   // The chords of the other layers of the staff since this layer's last one: the packed
   // distance from them keeps this chord's heads and signs clear of their heads.
-  for (const Layer& other : r.layers)
-    if (&other != &layer && other.pstaff == layer.pstaff && other.last_spring > layer.last_spring &&
+  for (size_t i = layer.staff_begin; i < layer.staff_end; ++i) {
+    const Layer& other = r.layers[i];
+    if (&other != &layer && other.last_spring > layer.last_spring &&
         other.last_spring < spring_count && chord.origin() > other.last_origin)
       new_rod(other.last_spring, spring_count - 1, r.least(chord.origin() - other.last_origin));
+  }
 }
 
 // Every layer's chord at the time point takes its spring and zone, and its rods; a layer
