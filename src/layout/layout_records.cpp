@@ -297,9 +297,12 @@ void settle_stems(ChordNotes& notes, const ChordDifferences& d) {
 Drosa link_chord_records(Drosa last_nt, int pstaff, int layer, int32_t time, int32_t chord_number) {
   last_nt->set(xendscd, 1);
   Drosa cd = newDrosa(CDDATA, 0), cd2 = newDrosa(CDDATA2, 0), cd3 = newDrosa(CDDATA3, 0);
-  link_after(cd, last_nt);
-  link_after(cd2, cd);
-  link_after(cd3, cd2);
+  // The three go in as one run.
+  cd->xnext = cd2;
+  cd2->xback = cd;
+  cd2->xnext = cd3;
+  cd3->xback = cd2;
+  link_chain_after(cd, cd3, last_nt);
   for (const auto* f : {&xuphiy, &xdownhiy, &xprehiy}) cd->set(*f, EXTENT_HIGH_START);
   for (const auto* f : {&xuploy, &xdownloy, &xpreloy}) cd->set(*f, EXTENT_LOW_START);
   cd3->set(xpstaff, uint8_t(pstaff));
