@@ -68,6 +68,21 @@ struct Run {
   bool bar_before[MAX_PSTAVES * LAYERS] = {};
   // The notes each open chain took, in chain order, with their durations.
   std::vector<ChordNote> taken[MAX_PSTAVES * LAYERS];
+  // Each voice's first NOTE after its cursor, as found when the cursor last moved (only
+  // chord records go into the lists meanwhile); NIL when not known.
+  Drosa cursor_seen[MAX_VOICES] = {}, first_note[MAX_VOICES] = {};
+
+  // The first NOTE from the voice's cursor before its system's end or a visible ENDSYST.
+  Drosa find_first_note(int v) {
+    const VoiceData& vd = voice_data[v];
+    cursor_seen[v] = vd.cursor;
+    return first_note[v] = next_note(vd.cursor, vd.system_end);
+  }
+  // Where a walk from the voice's cursor to its first NOTE may begin.
+  Drosa from_first_note(int v) const {
+    const VoiceData& vd = voice_data[v];
+    return first_note[v] && cursor_seen[v] == vd.cursor ? first_note[v] : vd.cursor;
+  }
   StaffStems stems;  // as the voices' PRINTs in force set them
 
   void note_linked(int pstaff, int layer, bool bar) {
@@ -144,7 +159,7 @@ void start_voices(Run& run) {
       layering_start_print[v] = vd.print;
     }
     vd.cursor = vd.system_start->xnext;
-    if (next_note(vd.cursor, vd.system_end)) vd.next_time = 0;
+    if (run.find_first_note(v)) vd.next_time = 0;
   }
 }
 
@@ -165,9 +180,10 @@ void reset_chains() {
 // ---- Step 3.1: which voices take a step ------------------------------------------------------
 
 // The grace notes at the voice's cursor, up to its first normal note.
-void count_graces(const VoiceData& vd, int* before, int* after) {
+void count_graces(const Run& run, int v, int* before, int* after) {
+  const VoiceData& vd = voice_data[v];
   *before = *after = 0;
-  for (Drosa p = vd.cursor; p && p != vd.system_end; p = p->xnext) {
+  for (Drosa p = run.from_first_note(v); p && p != vd.system_end; p = p->xnext) {
     if (p->xkind != NOTE) {
       if (effective_kind(p) == ENDSYST) return;
       continue;
@@ -187,7 +203,7 @@ void choose_stepping(const Run& run, bool stepping[]) {
     const VoiceData& vd = voice_data[v];
     if (!run.shown[v] || vd.next_time == NO_TIME || vd.next_time > limit) continue;
     due[v] = true;
-    count_graces(vd, &before[v], &after[v]);
+    count_graces(run, v, &before[v], &after[v]);
     any_before |= before[v] > 0;
     most_after = std::max(most_after, after[v]);
   }
@@ -418,9 +434,10 @@ void update_part_staves(const Run& run) {
 // whole notes (about 32,000, far past any music). A voice that goes on longer ends there.
 constexpr int32_t MAX_SYSTEM_WHOLE_NOTES = NO_TIME / WHOLE_NOTE_TIME;
 
-void advance_voice(VoiceData& vd, int32_t duration, Run& run) {
+void advance_voice(int v, int32_t duration, Run& run) {
+  VoiceData& vd = voice_data[v];
   if (vd.next_time == NO_TIME || duration == NO_TIME) return;
-  if (!next_note(vd.cursor, vd.system_end)) {
+  if (!run.find_first_note(v)) {
     vd.next_time = NO_TIME;
     return;
   }
@@ -711,7 +728,7 @@ int32_t setprint() {
       Step step;
       int32_t duration = take_vertical_chord(v, step, run);
       any.print_met |= step.print_met;
-      advance_voice(voice_data[v], duration, run);
+      advance_voice(v, duration, run);
     }
     if (any.print_met) {
       update_part_staves(run);
