@@ -764,7 +764,8 @@ void new_rod(int32_t left, int32_t right, int32_t length) {
     lengthen_spring(right, length);
     return;
   }
-  for (Drosa rod = find_rod(left, right); rod; rod = find_rod(left, right)) {
+  // Only the longer of two rods over the same springs is kept, so there is at most one.
+  if (Drosa rod = find_rod(left, right)) {
     if (rod->get(xrodlength) >= length) return;
     destroy_rod(rod);
   }
