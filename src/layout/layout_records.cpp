@@ -337,7 +337,8 @@ void close_layer_chord(const StaffStems& stems, int pstaff, int layer, int32_t t
                        int32_t chord_number, bool bar_before, ChordNotes& notes) {
   StaffData& staff = staff_data[pstaff];
   if (staff.pending[layer] == staff.ppnt[layer]) return;  // an empty chain: its head ends it
-  Drosa pending_nt = ntdata_after(staff.pending[layer]);
+  // (A note the chain holds has its NTDATA right after it.)
+  Drosa pending_nt = note_ntdata(staff.pending[layer]);
   if (!pending_nt || pending_nt->get(xendscd)) return;
   if (notes.empty()) pending_chord(staff.pending[layer], notes);
   drop_shared_rests(notes, staff.pending[layer]);
