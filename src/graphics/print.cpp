@@ -455,7 +455,10 @@ bool print_pages(int32_t first, int32_t last) {
     return false;
   bool ok = true;
   const bool together = !postscript && print_pages_together(first, last, page, view, coming, &ok);
-  if (ahead) stop_drawing_ahead(*ahead);  // what was drawn ahead goes with the thread
+  // Pages printed one by one are formatted here: the thread drawing ahead goes first. Printed
+  // together, it has finished any page of this document and takes no other: it ends while the
+  // document does.
+  if (ahead && !together) stop_drawing_ahead(*ahead);
   for (int32_t n = first; !together && ok && n <= last; ++n) {
     char title[40];
     std::snprintf(title, sizeof title, " Printing page %d", int(n));
@@ -496,6 +499,7 @@ bool print_pages(int32_t first, int32_t last) {
   if (ok && step_failed(platform_print_session_error(print_session), "Before EndDoc")) ok = false;
   if (ok && step_failed(platform_print_end_document(print_session), "EndDoc")) ok = false;
   if (!ok) platform_print_abort_document(print_session);
+  if (ahead) stop_drawing_ahead(*ahead);  // what was drawn ahead goes with the thread
   return ok;
 }
 
