@@ -995,6 +995,7 @@ std::vector<bool> staff_changes_and_performance(int* first_change, const std::ve
     CrossStaffBeams beams;
     ClefsFollowStaff clefs_follow(v, clefs, staves);
     UnpitchedKeys keys(first);
+    bool octave_lines = false;  // notes written under an octave line
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
       const int kind = effective_kind(p);
       directions.visit(p, kind);
@@ -1002,10 +1003,11 @@ std::vector<bool> staff_changes_and_performance(int* first_change, const std::ve
       clefs_follow.visit(p, kind);
       keys.visit(p);
       if (kind == NOTE && p->get(xgrace)) graces[size_t(v)] = true;
+      if (p->xkind == XMLT && p->get(xxmloctaves)) octave_lines = true;
     }
     beams.close();
     set_default_performance(first, keys.last, 1, 1, 1, 42, 0);
-    sound_written_octaves(v);
+    if (octave_lines) sound_written_octaves(v);
     sound_unpitched_keys(keys.keys);
   }
   return graces;
