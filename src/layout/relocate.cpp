@@ -302,9 +302,11 @@ std::vector<Layer> system_layers() {
       layer.last_origin = staff_data[p].first_note_x;
       for (Drosa note = chain_next(head); note;) {
         Chord chord{note, note, NIL, NIL};
-        while (note_ntdata(chord.last) && !note_ntdata(chord.last)->get(xendscd))
-          chord.last = chain_next(chord.last);
         Drosa nt = note_ntdata(chord.last);
+        while (nt && !nt->get(xendscd)) {
+          chord.last = nt->get(xpnext);
+          nt = note_ntdata(chord.last);
+        }
         Drosa cd = nt ? nt->xnext : NIL;
         Drosa cd2 = cd ? cd->xnext : NIL;
         if (!cd || cd->xkind != CDDATA || !cd2 || cd2->xkind != CDDATA2) {
@@ -317,7 +319,7 @@ std::vector<Layer> system_layers() {
         chord.packed = cd->get(xorigin);
         chord.spring = cd2->get(xreloc_spring);
         layer.chords.push_back(chord);
-        note = chain_next(chord.last);
+        note = nt->get(xpnext);
       }
       if (!layer.chords.empty()) layers.push_back(std::move(layer));
     }
