@@ -1,9 +1,10 @@
 // drosa.cpp: the node store.
 //
-// All nodes come from blocks of 1,048,480 bytes asked of the system; a block is never given
-// back. Free nodes form one doubly linked list, used last in, first out: a take unlinks the
-// head, a return pushes onto it. A new block is built from its highest node down, so the
-// highest node of the newest block is the next one taken.
+// All nodes come from blocks of 1,048,480 bytes committed in one reservation of address
+// space, each at its handle's place (drosa_node_base); a block is never given back. Free nodes form
+// one doubly linked list, used last in, first out: a take unlinks the head, a return pushes onto
+// it. A new block is built from its highest node down, so the highest node of the newest block is
+// the next one taken.
 //
 // Invariants:
 //  - a free node has xkind FREE and xcontext 0, and lies on the free list exactly once (the
@@ -145,10 +146,24 @@ int build_block(void* allocation, long size, bool first) {
   return count;
 }
 
+// The room of the next block in the reservation, committed for `size` bytes (at most a block's
+// span); the reservation is made with the first block. nullptr when the system refuses.
+void* commit_next_block(long size) {
+  if (!drosa_reservation) {
+    drosa_reservation = platform_reserve(DROSA_RESERVATION_BYTES);
+    if (!drosa_reservation) return nullptr;
+    drosa_node_base = reinterpret_cast<uintptr_t>(drosa_reservation);
+  }
+  const uint32_t block = drosa_block_total + 1;
+  if (block > DROSA_RESERVED_BLOCKS || size > DROSA_BLOCK_SPAN) return nullptr;
+  void* at = reinterpret_cast<void*>(drosa_node_base + uintptr_t(block) * DROSA_BLOCK_SPAN);
+  return platform_commit(at, size) ? at : nullptr;
+}
+
 // Adds one block to the store; false when the system refuses the memory.
 bool grow_store() {
   if (drosa_block_total >= DROSA_MAX_BLOCKS) return false;
-  void* allocation = platform_allocate(DROSA_BLOCK_REQUEST);
+  void* allocation = commit_next_block(DROSA_BLOCK_REQUEST);
   if (!allocation) return false;
   build_block(allocation, DROSA_BLOCK_REQUEST, false);
   return true;
@@ -230,7 +245,7 @@ void VeskMemory_Init() {
     REPORT_ERROR(4, "VeskMemory_Init called twice");
     return;
   }
-  void* allocation = platform_allocate(first_block.size);
+  void* allocation = commit_next_block(first_block.size);
   // Without its first block the program cannot hold a piece at all.
   if (!allocation) REPORT_ERROR(3, "VeskMemory allocation fails in Drosa.");
   build_block(allocation, first_block.size, true);

@@ -8,6 +8,8 @@
 
 DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
 void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
+uintptr_t drosa_node_base = 0;
+void* drosa_reservation = nullptr;
 
 char message_buffer[REPORT_TEXT_SIZE];
 int16_t part_first_voices[MAX_VOICES];
@@ -90,10 +92,12 @@ bool record_transcribe = false;
 void reset_model_globals() {
   reset_kept_pages();  // waits for lists lent to another thread before their nodes go
   for (uint32_t b = 1; b <= drosa_block_total; ++b) {
-    platform_release(drosa_block_allocation[b]);
     drosa_block_allocation[b] = nullptr;
     drosa_block_base[b] = nullptr;
   }
+  platform_unreserve(drosa_reservation, DROSA_RESERVATION_BYTES);
+  drosa_reservation = nullptr;
+  drosa_node_base = 0;
   drosa_block_total = 0;
   freeHead = freeTail = NIL;
   freeCount = total_Drosa_count = 0;

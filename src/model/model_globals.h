@@ -26,8 +26,19 @@ struct DrosaFirstBlock {
 extern Drosa freeTail;               // lowest node of the first block: far end of the list as built
 extern DrosaFirstBlock first_block;  // the first block's bounds
 extern int32_t first_block_nodes;    // nodes in the first block (16,381 or 16,382)
-// The system allocation behind each block, indexed like drosa_block_base.
+// The system allocation behind each block, indexed like drosa_block_base: its place in the
+// reservation.
 extern void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
+
+// The reservation all blocks lie in (see drosa_node_base): room for a block below block 1,
+// never committed, then room for the blocks up to the memory limit, each DROSA_BLOCK_SPAN
+// bytes apart. nullptr before the store is made.
+inline constexpr long DROSA_BLOCK_SPAN = long(DROSA_NODE_SIZE) << DROSA_INDEX_BITS;
+inline constexpr uint32_t DROSA_RESERVED_BLOCKS =
+    uint32_t(DROSA_MEMORY_LIMIT / DROSA_BLOCK_SPAN) + 1;
+inline constexpr long DROSA_RESERVATION_BYTES =
+    (long(DROSA_RESERVED_BLOCKS) + 1) * DROSA_BLOCK_SPAN;
+extern void* drosa_reservation;
 
 // ---- Permanent template nodes (made by VeskMemory_Init, never freed) --------------------
 

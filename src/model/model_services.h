@@ -63,8 +63,9 @@ extern DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
 
 // Reaching a node through a link that names none (NIL, or a handle of no block) is a fault
 // of the caller. Debug and sanitizer builds check every -> and * and stop there, naming the
-// handle and the caller (drosa_link_fault). Release builds do not check: such an access reads
-// or writes near address 0 and the program crashes there.
+// handle and the caller (drosa_link_fault). Release builds do not check: reaching NIL reads or
+// writes the reservation's room below block 1, which is never committed, and the program
+// crashes there.
 #if !defined(NDEBUG) || defined(VESK_CHECKED_LINKS)
 inline constexpr bool DROSA_CHECKED_LINKS = true;
 #else
@@ -137,8 +138,15 @@ struct alignas(DROSA_NODE_SIZE) DrosaNode {
   void set(const LinkField& field, Drosa link);
 };
 
+// The node store's blocks lie in one reservation, block b (1-based) at drosa_node_base plus b
+// times the 2^14 nodes a handle's index can name: a node is at its handle times 64 from there,
+// found without reading the block table. The range below block 1 is never committed, so that
+// NIL (and a handle of no block) still faults when reached. Owned by the node store.
+extern uintptr_t drosa_node_base;
+
 inline DrosaNode* Drosa::address() const {
-  return drosa_block_base[handle_ >> DROSA_INDEX_BITS] + (handle_ & DROSA_INDEX_MASK);
+  return reinterpret_cast<DrosaNode*>(drosa_node_base +
+                                      uintptr_t(handle_) * uintptr_t(DROSA_NODE_SIZE));
 }
 
 inline DrosaNode* Drosa::checked_address(const char* access) const {
