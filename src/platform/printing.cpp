@@ -908,8 +908,9 @@ int16_t platform_print_end_document(PrintSession* s) {
     if (!ps_driver_end(&s->ps)) code = errno_code();
   }
   if (std::fflush(s->file) != 0 && !code) code = errno_code();
-  // The file is put in place before the writer goes: the writer's threads end meanwhile.
-  std::fclose(std::exchange(s->file, nullptr));
+  // The file is put in place before the writer goes: the writer's threads end meanwhile. A file
+  // the system could not close may not hold what was written: it is not put in place.
+  if (std::fclose(std::exchange(s->file, nullptr)) != 0 && !code) code = errno_code();
   if (!code) {
     if (s->final_path.empty()) {
       code = spool(s);
