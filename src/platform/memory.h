@@ -1,4 +1,5 @@
-// memory.h: long-lived allocations from the system, with a test double that can refuse them.
+// memory.h: long-lived allocations and reserved address space from the system, with a test
+// double that can refuse them.
 #pragma once
 
 #include <cstddef>
