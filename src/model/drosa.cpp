@@ -146,16 +146,28 @@ int build_block(void* allocation, long size, bool first) {
   return count;
 }
 
+// The reservation, made with the first block: room up to the memory limit, else (a process
+// limited to less address space) half as much again and again, down to one block.
+void* reserve_store() {
+  for (uint32_t blocks = DROSA_RESERVED_BLOCKS;; blocks /= 2) {
+    if (void* at = platform_reserve(drosa_reservation_bytes(blocks))) {
+      drosa_reserved_blocks = blocks;
+      return at;
+    }
+    if (blocks == 1) return nullptr;
+  }
+}
+
 // The room of the next block in the reservation, committed for `size` bytes (at most a block's
-// span); the reservation is made with the first block. nullptr when the system refuses.
+// span). nullptr when the system refuses.
 void* commit_next_block(long size) {
   if (!drosa_reservation) {
-    drosa_reservation = platform_reserve(DROSA_RESERVATION_BYTES);
+    drosa_reservation = reserve_store();
     if (!drosa_reservation) return nullptr;
     drosa_node_base = reinterpret_cast<uintptr_t>(drosa_reservation);
   }
   const uint32_t block = drosa_block_total + 1;
-  if (block > DROSA_RESERVED_BLOCKS || size > DROSA_BLOCK_SPAN) return nullptr;
+  if (block > drosa_reserved_blocks || size > DROSA_BLOCK_SPAN) return nullptr;
   void* at = reinterpret_cast<void*>(drosa_node_base + uintptr_t(block) * DROSA_BLOCK_SPAN);
   return platform_commit(at, size) ? at : nullptr;
 }

@@ -10,6 +10,7 @@ DrosaNode* drosa_block_base[DROSA_MAX_BLOCKS + 1];
 void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
 uintptr_t drosa_node_base = 0;
 void* drosa_reservation = nullptr;
+uint32_t drosa_reserved_blocks = 0;
 
 char message_buffer[REPORT_TEXT_SIZE];
 int16_t part_first_voices[MAX_VOICES];
@@ -95,8 +96,9 @@ void reset_model_globals() {
     drosa_block_allocation[b] = nullptr;
     drosa_block_base[b] = nullptr;
   }
-  platform_unreserve(drosa_reservation, DROSA_RESERVATION_BYTES);
+  platform_unreserve(drosa_reservation, drosa_reservation_bytes(drosa_reserved_blocks));
   drosa_reservation = nullptr;
+  drosa_reserved_blocks = 0;
   drosa_node_base = 0;
   drosa_block_total = 0;
   freeHead = freeTail = NIL;

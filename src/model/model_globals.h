@@ -31,14 +31,17 @@ extern int32_t first_block_nodes;    // nodes in the first block (16,381 or 16,3
 extern void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];
 
 // The reservation all blocks lie in (see drosa_node_base): room for a block below block 1,
-// never committed, then room for the blocks up to the memory limit, each DROSA_BLOCK_SPAN
-// bytes apart. nullptr before the store is made.
+// never committed, then room for drosa_reserved_blocks blocks, each DROSA_BLOCK_SPAN bytes
+// apart: those up to the memory limit, or as many as the system gives address space for (a
+// process may be limited to less). nullptr and 0 before the store is made.
 inline constexpr long DROSA_BLOCK_SPAN = long(DROSA_NODE_SIZE) << DROSA_INDEX_BITS;
 inline constexpr uint32_t DROSA_RESERVED_BLOCKS =
     uint32_t(DROSA_MEMORY_LIMIT / DROSA_BLOCK_SPAN) + 1;
-inline constexpr long DROSA_RESERVATION_BYTES =
-    (long(DROSA_RESERVED_BLOCKS) + 1) * DROSA_BLOCK_SPAN;
+inline constexpr long drosa_reservation_bytes(uint32_t blocks) {
+  return (long(blocks) + 1) * DROSA_BLOCK_SPAN;
+}
 extern void* drosa_reservation;
+extern uint32_t drosa_reserved_blocks;
 
 // ---- Permanent template nodes (made by VeskMemory_Init, never freed) --------------------
 

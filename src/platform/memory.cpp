@@ -6,7 +6,8 @@
 
 namespace {
 long allocations_before_refusal = -1;  // negative: never refuse
-}
+long largest_reservation = -1;         // negative: no limit
+}  // namespace
 
 void* platform_allocate(long size) {
   if (size < 0) return nullptr;
@@ -18,7 +19,7 @@ void* platform_allocate(long size) {
 void platform_release(void* memory) { std::free(memory); }
 
 void* platform_reserve(long size) {
-  if (size <= 0) return nullptr;
+  if (size <= 0 || (largest_reservation >= 0 && size > largest_reservation)) return nullptr;
   void* at = mmap(nullptr, static_cast<size_t>(size), PROT_NONE,
                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   return at == MAP_FAILED ? nullptr : at;
@@ -36,3 +37,5 @@ void platform_unreserve(void* at, long size) {
 }
 
 void platform_refuse_allocations_after(long count) { allocations_before_refusal = count; }
+
+void platform_refuse_reservations_over(long size) { largest_reservation = size; }

@@ -25,3 +25,7 @@ void platform_unreserve(void* at, long size);
 // Test double: the next `count` allocations succeed and every later one is refused, until
 // called again; a negative count never refuses (the normal state).
 void platform_refuse_allocations_after(long count);
+
+// Test double: a reservation of more than `size` bytes is refused, as in a process limited to
+// that much address space; a negative size refuses none (the normal state).
+void platform_refuse_reservations_over(long size);

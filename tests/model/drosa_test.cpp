@@ -287,6 +287,21 @@ TEST_F(Growth, RefusedGrowthIsSilentAndTheReserveStillServes) {
   EXPECT_EQ(total_Drosa_count, total + 16381);
 }
 
+// A process given less address space than the memory limit asks for: the store takes the room
+// it is given, grows in it, and a growth past it is refused like one the system refuses.
+TEST_F(Growth, StoreGivenLessAddressSpaceGrowsInWhatItHas) {
+  reset_all_globals();
+  capture_reports();
+  platform_refuse_reservations_over(drosa_reservation_bytes(3));
+  VeskMemory_Init();
+  ASSERT_GE(drosa_reserved_blocks, 2u);
+  ASSERT_LE(drosa_reserved_blocks, 3u);
+  while (drosa_block_total < drosa_reserved_blocks) newDrosa(NOTE, 0);
+  drain_to(1);
+  EXPECT_EQ(drosa_block_total, drosa_reserved_blocks);
+  EXPECT_TRUE(reports().empty());
+}
+
 TEST(GrowthDeathTest, EmptyStoreThatCannotGrowIsFatal) {
   EXPECT_EXIT(
       {

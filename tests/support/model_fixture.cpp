@@ -47,6 +47,7 @@ void reset_all_globals() {
   reset_params_globals();
   reset_performance_globals();
   platform_refuse_allocations_after(-1);
+  platform_refuse_reservations_over(-1);
   platform_print_set_test_printers(true, {});
   platform_keep_windows_off_screen(false);
   platform_print_spool_to_file("");
