@@ -888,7 +888,10 @@ int32_t look_for_measures_of_rests(int32_t time) {
       if (Drosa cd = last_note_cddata(chord_last_note(keep)))
         cd->set(xrcmeas, int16_t(std::min(count, 32767)));
     }
-    find_next_chords();  // a layer's next chord may have been taken out
+    // Each layer keeps its next chord (the run's first) and loses only chords after it: the
+    // walk's next chords stand as they were, and are read again from the changed chains all
+    // the same.
+    find_next_chords();
   } else if (count == 1) {
     for (const RestLayer& layer : layers)
       if (layer.first_measure == 1 && measure_rest(layer.kept.front()))
