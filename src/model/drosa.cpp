@@ -311,6 +311,7 @@ Drosa newDrosa(int kind, int context) {
   p->xkind = uint8_t(kind);
   std::memset(p->payload, 0, sizeof p->payload);
   if (kind == SDRAG) ++staff_drag_nodes;
+  if (kind == NEST) ++nest_nodes;
 
   if (!next || is_unbuilt(next) || freeCount <= DROSA_LOW_WATER) [[unlikely]]
     settle_after_take();
@@ -331,6 +332,7 @@ void destroyDrosa(Drosa node) {
   }
   forget_place(node);  // its handle may come back elsewhere
   if (p->xkind == SDRAG) --staff_drag_nodes;
+  if (p->xkind == NEST) --nest_nodes;
   p->xkind = FREE;
   p->xcontext = 0;
   p->xnext = freeHead;
@@ -355,6 +357,7 @@ int32_t destroy_Drosa_list(Drosa first) {
       break;
     }
     if (p->xkind == SDRAG) --staff_drag_nodes;
+    if (p->xkind == NEST) --nest_nodes;
     p->xkind = FREE;
     p->xcontext = 0;
     ++count;

@@ -42,9 +42,10 @@ struct Tuplet {
 // when there is none. The layout records of the note before (its NTDATA, and its chord's
 // CDDATA to CDDATA3) stand straight after that note: the walk back ends at the first of them
 // it meets, with nothing of this note's before it. A note right after another has no nodes of
-// its own before it.
+// its own before it. With no NEST kept anywhere, nothing is walked.
 Drosa nest_before(Drosa note) {
   Drosa found = NIL;
+  if (nest_nodes == 0) return found;
   for (Drosa p = note->xback; p; p = p->xback) {
     const int k = p->xkind == NOTE ? NOTE : effective_kind(p);
     if (k == NEST)

@@ -21,6 +21,7 @@ Drosa freeTail;
 int32_t freeCount = 0;
 int32_t total_Drosa_count = 0;
 int32_t staff_drag_nodes = 0;
+int32_t nest_nodes = 0;
 DrosaFirstBlock first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
 uint32_t drosa_block_total = 0;
 int32_t first_block_nodes = 0;
@@ -104,6 +105,7 @@ void reset_model_globals() {
   freeHead = freeTail = NIL;
   freeCount = total_Drosa_count = 0;
   staff_drag_nodes = 0;
+  nest_nodes = 0;
   first_block = {0, 0, 0, DROSA_BLOCK_REQUEST};
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;

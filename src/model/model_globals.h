@@ -26,6 +26,9 @@ struct DrosaFirstBlock {
 extern Drosa freeTail;               // lowest node of the first block: far end of the list as built
 extern DrosaFirstBlock first_block;  // the first block's bounds
 extern int32_t first_block_nodes;    // nodes in the first block (16,381 or 16,382)
+// NEST nodes taken from the store (or read from a file) and not given back, wherever they lie,
+// like staff_drag_nodes. None means no note lies in a nested tuplet.
+extern int32_t nest_nodes;
 // The system allocation behind each block, indexed like drosa_block_base: its place in the
 // reservation.
 extern void* drosa_block_allocation[DROSA_MAX_BLOCKS + 1];

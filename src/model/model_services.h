@@ -170,16 +170,17 @@ static_assert(sizeof(Drosa) == 4, "node links are 32 bits");
 void VeskMemory_Init();
 
 // A node of the given kind and context, links NIL, payload zero. Never NIL: a store that is
-// empty and cannot grow is a fatal report. Counts an SDRAG in staff_drag_nodes.
+// empty and cannot grow is a fatal report. Counts an SDRAG in staff_drag_nodes, a NEST in
+// nest_nodes.
 Drosa newDrosa(int kind, int context);
 
 // Returns one unlinked node to the store. NIL and an already free node are reported and
-// change nothing. An SDRAG leaves staff_drag_nodes.
+// change nothing. An SDRAG leaves staff_drag_nodes, a NEST nest_nodes.
 void destroyDrosa(Drosa node);
 
 // Returns the chain from first along xnext to its end, after detaching first from its
 // predecessor, and says how many nodes it returned. NIL does nothing. Its SDRAGs leave
-// staff_drag_nodes.
+// staff_drag_nodes, its NESTs nest_nodes.
 int32_t destroy_Drosa_list(Drosa first);
 
 // A new node with node's kind, context and payload; links NIL.

@@ -624,7 +624,9 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
   convert_record(node, &reading->conversion);
   bound_record(node);
   if (node->xkind == COLOR) reading->colors_in_file = true;
-  if (node->xkind == SDRAG) ++staff_drag_nodes;  // taken as a NOTE, read as a staff drag
+  // Taken as a NOTE: a staff drag or a nesting factor read is counted here.
+  if (node->xkind == SDRAG) ++staff_drag_nodes;
+  if (node->xkind == NEST) ++nest_nodes;
   if (requested_page == 0) lower_translated_text(node, reading);
   *out = node;
   return 1;

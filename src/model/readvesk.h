@@ -36,7 +36,7 @@ int check_page_size_to_save();
 
 // read_node_record: reads the next stored node of voice v into a new node and converts it; 0
 // on a failure that ends reading (the node is returned to the store). A staff drag read is
-// counted in staff_drag_nodes.
+// counted in staff_drag_nodes, a NEST in nest_nodes.
 int read_node_record(PieceReading* reading, Drosa* node, int v);
 
 // check_voice: the checks and repairs of one voice after all voices are read (with the

@@ -158,15 +158,21 @@ TEST_F(Take, ReturnedNodeIsTheNextTakenAndComesBackClean) {
   EXPECT_EQ(free_list_length(), freeCount);
 }
 
-TEST_F(Take, StaffDragsAreCountedUntilReturnedAloneOrInAList) {
-  const int32_t before = staff_drag_nodes;
+TEST_F(Take, StaffDragsAndNestsAreCountedUntilReturnedAloneOrInAList) {
+  const int32_t drags = staff_drag_nodes, nests = nest_nodes;
   Drosa a = newDrosa(SDRAG, 0), b = newDrosa(SDRAG, 2), note = newDrosa(NOTE, 0);
-  EXPECT_EQ(staff_drag_nodes, before + 2);
+  Drosa n1 = newDrosa(NEST, 0), n2 = newDrosa(NEST, 0);
+  EXPECT_EQ(staff_drag_nodes, drags + 2);
+  EXPECT_EQ(nest_nodes, nests + 2);
   destroyDrosa(a);
-  EXPECT_EQ(staff_drag_nodes, before + 1);
+  destroyDrosa(n1);
+  EXPECT_EQ(staff_drag_nodes, drags + 1);
+  EXPECT_EQ(nest_nodes, nests + 1);
   link_after(note, b);
+  link_after(n2, note);
   destroy_Drosa_list(b);
-  EXPECT_EQ(staff_drag_nodes, before);
+  EXPECT_EQ(staff_drag_nodes, drags);
+  EXPECT_EQ(nest_nodes, nests);
 }
 
 TEST_F(Take, LastReturnedFirstTaken) {

@@ -703,17 +703,21 @@ TEST_F(PieceFileTest, TruncatedFileIsRefusedOrReadUpToTheDamageWithShift) {
   EXPECT_EQ(last->xback->xkind, NOTE) << "the voice ends after its last whole record";
 }
 
-// A staff drag read from a file is counted, so that the breaks made later still look for it.
-TEST_F(PieceFileTest, StaffDragsReadAreCounted) {
+// A staff drag or a NEST read from a file is counted, so that the breaks made later still look
+// for it and a note's duration takes in its nest.
+TEST_F(PieceFileTest, StaffDragsAndNestsReadAreCounted) {
   sample_piece();
   add(1, SDRAG)->set(xstaffdrag, 300);
+  add(1, NEST)->set(xnest_tupl, 3);
   ASSERT_EQ(write_to(path), 1);
   discard_piece_lists();
-  const int32_t before = staff_drag_nodes;
+  const int32_t drags = staff_drag_nodes, nests = nest_nodes;
   ASSERT_EQ(read_back(), 1);
-  EXPECT_EQ(staff_drag_nodes, before + 1);
+  EXPECT_EQ(staff_drag_nodes, drags + 1);
+  EXPECT_EQ(nest_nodes, nests + 1);
   discard_piece_lists();
-  EXPECT_EQ(staff_drag_nodes, before);
+  EXPECT_EQ(staff_drag_nodes, drags);
+  EXPECT_EQ(nest_nodes, nests);
 }
 
 TEST_F(PieceFileTest, APartRecordSayingFreeGoesBackToTheStore) {
