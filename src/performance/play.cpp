@@ -584,11 +584,10 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
   return 1;
 }
 
-int32_t play_music(int first, int file_mode) {
-  if (!file_mode && !playing_flag) {
-    release_play_nodes();
-    return 0;
-  }
+namespace {
+
+// play_music with a play under way or in file mode.
+[[gnu::noinline]] int32_t play_music_step(int first, int file_mode) {
   if (!file_mode) {
     release_play_nodes();
     const int32_t now = now_ms();
@@ -623,6 +622,18 @@ int32_t play_music(int first, int file_mode) {
     end_due_notes(t, 1, file_mode);
     if (file_mode) dispatch_file_events(int32_t(std::min<int64_t>(t, INT32_MAX)));
   }
+}
+
+}  // namespace
+
+// Polled at every step of a format: with no play, it does no more than look for nodes handed
+// back, and stays small enough to be taken into its callers.
+int32_t play_music(int first, int file_mode) {
+  if (!file_mode && !playing_flag) {
+    release_play_nodes();
+    return 0;
+  }
+  return play_music_step(first, file_mode);
 }
 
 Drosa repeat_jump(int64_t time, int, int committing) {
