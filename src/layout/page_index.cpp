@@ -363,8 +363,13 @@ bool note_changed_pages(const std::vector<Drosa>& nodes, std::vector<std::pair<i
     if (!one_page) walks.emplace_back(node);
     if (before) walks.emplace_back(before);
   }
+  // One walk alone (a page start made or taken away within a page) needs no turns.
+  if (walks.size() == 1)
+    while (walks[0].step()) {
+    }
   std::vector<PageWalk*> walking;
-  for (PageWalk& walk : walks) walking.push_back(&walk);
+  if (walks.size() > 1)
+    for (PageWalk& walk : walks) walking.push_back(&walk);
   while (!walking.empty())
     for (size_t i = 0; i < walking.size();) {
       if (walking[i]->step()) {
