@@ -573,6 +573,11 @@ void count_pages();
 // held so in turn. For pages no one chose, such as those of a document that breaks none.
 // Writes: fitted_page_starts.
 void fit_page_to_paper(Drosa start);
+// forget_fitted_pages_freed: the pages held so whose start is no longer a node (a piece let go
+// of, a page start deleted) are held so no more: the node store gives their handles to new
+// nodes, the starts of another piece's pages among them.
+// Writes: fitted_page_starts.
+void forget_fitted_pages_freed();
 
 // locate_page: makes page n current for formatting: page_start and the voice records of
 // every shown voice, the staff records reset, the page's first bar number; warns once when

@@ -236,6 +236,11 @@ void count_pages() {
 
 void fit_page_to_paper(Drosa start) { fitted_page_starts.insert(start.handle()); }
 
+void forget_fitted_pages_freed() {
+  std::erase_if(fitted_page_starts,
+                [](uint32_t handle) { return !handle || Drosa(handle)->xkind == FREE; });
+}
+
 Drosa findpage(int v, int n, std::vector<int32_t>* bars, std::vector<int64_t>* times) {
   n = std::max(n, 1);
   if (bars) bars->assign(size_t(n) + 1, 0);

@@ -925,6 +925,7 @@ void discard_piece_lists() {
     if (piece_start[v]) destroy_Drosa_list(piece_start[v]);
     piece_start[v] = page_start[v] = NIL;
   }
+  forget_fitted_pages_freed();
   voice_count = 0;
   order_free_nodes();
 }

@@ -5,7 +5,7 @@
 //   Beats.*:     the note at a beat, time signatures without a beat
 //   Index.*:     the kept page index agrees with a walk from the voice's head after edits,
 //                undo and redo
-//   PreparePiece.*: the page to show, class models
+//   PreparePiece.*: the page to show, class models, pages held to their paper across pieces
 #include "layout/pages.h"
 
 #include <gtest/gtest.h>
@@ -366,6 +366,21 @@ TEST_F(PreparePiece, TheSavedPageOrPageOneIsFormattedAndClassModelsAreUnique) {
   EXPECT_EQ(models[1]->get(xdefault), 0) << "a second model of class 7 is a model no more";
   EXPECT_EQ(class_models[0], models[2]);
   EXPECT_EQ(models[2]->get(xclassify), 0);
+}
+
+TEST_F(PreparePiece, APieceLetGoOfLeavesNoPageOfTheNextHeldToItsPaper) {
+  // The store gives the freed nodes' handles to the next piece: a page start of the next one
+  // must not be taken for the start of a page held to its paper.
+  int v = new_voice();
+  add_quarter(v);
+  fit_page_to_paper(piece_start[v]);
+  discard_piece_lists();
+  for (int i = 0; i < 4; ++i) {
+    v = new_voice();
+    add_quarter(v);
+  }
+  for (int w = 0; w < voice_count; ++w)
+    EXPECT_EQ(fitted_page_starts.count(piece_start[w].handle()), 0u) << "voice " << w;
 }
 
 }  // namespace
