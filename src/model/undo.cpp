@@ -78,6 +78,7 @@ void append_mark(int list) {
   mark->set(xmark_context, uint8_t(current_ncontext));
   mark->set(xmark_insx, insertion_point_pos.x);
   mark->set(xmark_insy, insertion_point_pos.y);
+  mark->set(xmark_point, insertion_point);
   if (!reuse) {
     ++undo_node_count;
     append_to_list(list, mark, mark);
@@ -97,6 +98,9 @@ void begin_record() {
     undo_list_index = 0;
   }
   if (!undo_heads[undo_list_index]) append_mark(undo_list_index);
+  // A step's first record: its MARK keeps where the insertion point stood as it began.
+  Drosa tail = undo_tails[undo_list_index];
+  if (!undo_replaying && visible_mark(tail)) tail->set(xmark_point, insertion_point);
 }
 
 Drosa new_record(int op, Drosa prev) {
@@ -533,14 +537,38 @@ void reclaim_undo_nodes() {
   }
 }
 
+// True when node is a note of some voice list: a link kept in a MARK may name a note that a
+// later change took out of the piece (and the store gave to something else).
+bool note_in_piece(Drosa node) {
+  if (!node || !drosa_handle_valid(node) || node->xkind != NOTE) return false;
+  Drosa head = node;
+  while (head->xback) head = head->xback;
+  for (int v = 0; v < voice_count; ++v)
+    if (piece_start[v] == head) return true;
+  return false;
+}
+
+// The insertion point after a step is undone or redone: the note it stood on when the step
+// began (for Undo) or when it was undone (for Redo), so that entry goes on after the music
+// kept instead of replacing it; the note nearest its old place when that note is gone.
+void point_after_replay(Drosa point) {
+  if (note_in_piece(point)) {
+    set_insertion_point(point, 1, -10);
+    return;
+  }
+  cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
+}
+
 void undo_redo(int undo) {
   int source = undo ? 0 : 1;
   if (!undo_heads[source] || !history_replayable(source)) return;
+  Drosa point_now = insertion_point;
   end_anno_selection(0, 1);
   stop_flashing(insertion_point);
   insertion_point = NIL;
   insertion_point_flashing = 0;
   undo_list_index = undo ? 1 : 0;
+  Drosa other_tail = undo_tails[undo_list_index];
   undo_replaying = true;
   Busy busy;
 
@@ -558,7 +586,13 @@ void undo_redo(int undo) {
     p = before;
   }
   Drosa start_mark = p;  // NIL only for a list that does not begin with a MARK
+  Drosa point_then = start_mark ? start_mark->get(xmark_point) : NIL;
   if (undo_heads[undo_list_index]) append_mark(undo_list_index);
+  // The step now recorded in the other list began where the insertion point stood before this
+  // replay: replaying that step back puts it there again.
+  Drosa other_start = visible_mark(other_tail) ? other_tail : undo_heads[undo_list_index];
+  if (visible_mark(other_start) && other_start != undo_tails[undo_list_index])
+    other_start->set(xmark_point, point_now);
 
   if (start_mark && start_mark != undo_heads[source]) {
     // The step's records and its start MARK go; the tail MARK now ends the previous step.
@@ -579,5 +613,5 @@ void undo_redo(int undo) {
   undo_replaying = false;
   undo_list_index = 0;
   mark_piece_changed(1, 2, 0);
-  cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
+  point_after_replay(point_then);
 }

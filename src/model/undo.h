@@ -20,6 +20,8 @@ inline constexpr auto xmark_page = word_field<uint8_t>("xmark_page", MARK, 10); 
 inline constexpr auto xmark_context = word_field<uint8_t>("xmark_context", MARK, 11); // its notation context
 inline constexpr auto xmark_insx = word_field<int32_t>("xmark_insx", MARK, 12);       // insertion point
 inline constexpr auto xmark_insy = word_field<int32_t>("xmark_insy", MARK, 16);
+// the insertion point's note when the step began (in the redo list: when it was undone)
+inline constexpr LinkField xmark_point{"xmark_point", MARK, 20};
 inline constexpr LinkField xundo_last{"xundo_last", UNDO, 14};  // insertions: the last node inserted
 inline constexpr auto xundo_op = word_field<uint8_t>("xundo_op", UNDO, 18);
 inline constexpr auto xundo_prevkind = word_field<uint8_t>("xundo_prevkind", UNDO, 19);

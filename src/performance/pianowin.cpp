@@ -298,7 +298,7 @@ void draw_memory_indicator() {
 // ---- Events ----------------------------------------------------------------------------------
 
 void show_entry_hint_if_useful() {
-  if (insertion_point && !entry_node() && !duration_edits_enabled && !notes_locked_with_voices() &&
+  if (!entry_node() && !duration_edits_enabled && !notes_locked_with_voices() &&
       !entry_hint_shown) {
     entry_hint_shown = true;
     draw_piano_window();

@@ -47,8 +47,8 @@ void draw_memory_indicator();
 // piano_update: draws the whole window afresh (its update event).
 void piano_update();
 
-// show_entry_hint_if_useful: after a key was played (clicked or typed) outside entry mode, the
-// palette tells how to enter notes.
+// show_entry_hint_if_useful: after a key was played (clicked or typed) outside entry mode, with
+// or without an insertion point, the palette tells how to enter notes.
 // Reads: insertion_point, entry_node, duration_edits_enabled, notes_locked. Writes:
 // entry_hint_shown.
 void show_entry_hint_if_useful();

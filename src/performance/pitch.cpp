@@ -271,6 +271,29 @@ Drosa make_entered_note(PlayedNote* record, Drosa* tail, Drosa* head, BarTime* b
   return note;
 }
 
+// A tie goes only to a following note of the same pitch: the chord before a newly entered one
+// keeps a tie only where the new chord has a note of its pitch.
+void untie_before_entered_chord(Drosa first_note, Drosa last_note) {
+  Drosa prev = find_prev_kind(NOTE, first_note);
+  if (!prev || prev->get(xrest)) return;
+  auto in_new_chord = [&](uint16_t pitch) {
+    for (Drosa p = first_note; p; p = p->xnext) {
+      if (p->xkind == NOTE && !p->get(xrest) && p->get(xpitch) == pitch) return true;
+      if (p == last_note) break;
+    }
+    return false;
+  };
+  for (Drosa p = vchord_first_note(prev); p; p = p->xnext) {
+    if (p->xkind == NOTE && p->get(xtie) && !in_new_chord(p->get(xpitch))) {
+      modifyvc_with_undo(p);
+      p->set(xtie, 0);
+      // It sounds as an untied note now, for its chord's time.
+      set_default_duration(p, prev->get(xttn) > 0 ? prev->get(xttn) : note_duration(p, 1));
+    }
+    if (p == prev) break;
+  }
+}
+
 }  // namespace
 
 Drosa insert_played_notes(PlayedNote* notes, int count, int mode) {
@@ -288,6 +311,7 @@ Drosa insert_played_notes(PlayedNote* notes, int count, int mode) {
   clear_one_shot_attributes(true);
   last_note->set(xendvcd, 1);
   if (!insert_note(head, tail, add, 1, 0, 1, 0)) return NIL;
+  if (!add) untie_before_entered_chord(first_note, last_note);
   (void)mode;  // annotation styles are applied by the annotation code once it offers them
   return first_note;
 }

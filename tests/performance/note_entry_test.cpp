@@ -332,6 +332,69 @@ TEST_F(ComputerKeys, AKeyTypedWithoutNoteEntryShowsHowToBegin) {
   save_piano("piano_window_entry_hint");
 }
 
+namespace {
+
+// The staff positions of the voice's notes, rests left out, in order.
+std::vector<int> entered_positions() {
+  std::vector<int> positions;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == NOTE && !p->get(xrest)) positions.push_back(p->get(xmod7));
+  return positions;
+}
+
+}  // namespace
+
+// Entry after Undo and Redo goes on after the music kept, never over it.
+TEST_F(ComputerKeys, EntryAfterUndoAndRedoGoesOnAfterTheMusicKept) {
+  start();
+  for (char c : std::string("ghjk")) type(c);
+  ASSERT_EQ(entered_positions(), (std::vector<int>{39, 40, 41, 42}));
+  do_menu_item(EDIT_MENU, 1, 'v');
+  do_menu_item(EDIT_MENU, 1, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  ASSERT_EQ(entered_positions(), (std::vector<int>{39, 40}));
+  type('f');
+  EXPECT_EQ(entered_positions(), (std::vector<int>{39, 40, 38}));
+  do_menu_item(EDIT_MENU, 1, 'v');
+  do_menu_item(EDIT_MENU, 2, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  ASSERT_EQ(entered_positions(), (std::vector<int>{39, 40, 38}));
+  type('g');
+  EXPECT_EQ(entered_positions(), (std::vector<int>{39, 40, 38, 39}));
+}
+
+// A note entered with the tie box on is tied on only to a following note of its pitch.
+TEST_F(ComputerKeys, AnEnteredTieGoesOnlyToTheSamePitch) {
+  start();
+  for (char c : std::string("9gg9gh")) type(c);
+  auto ties = [] {
+    std::vector<int> list;
+    for (Drosa p = piece_start[0]; p; p = p->xnext)
+      if (p->xkind == NOTE && !p->get(xrest)) list.push_back(p->get(xtie) != 0);
+    return list;
+  };
+  EXPECT_EQ(ties(), (std::vector<int>{1, 0, 0, 0}));
+  do_menu_item(EDIT_MENU, 1, 'v');
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_EQ(ties(), (std::vector<int>{1, 0, 1})) << "the tie comes back with the Undo";
+}
+
+// With no insertion point at all, a note key or a piano key says how to begin and changes
+// nothing.
+TEST_F(ComputerKeys, AKeyPlayedWithNoInsertionPointShowsHowToBegin) {
+  open_empty(4);
+  set_insertion_point(NIL, 0, -10);
+  entry_hint_shown = false;
+  const std::string before = voice_text();
+  type('a');
+  EXPECT_TRUE(entry_hint_shown);
+  entry_hint_shown = false;
+  click_piano(piano_key_point(60));
+  EXPECT_TRUE(entry_hint_shown);
+  EXPECT_EQ(voice_text(), before);
+  EXPECT_EQ(insertion_point, NIL);
+}
+
 class PageTurn : public EntryPage {};
 
 TEST_F(PageTurn, TheLastChordOfAPageShowsTheNextPageAndOtherChordsDoNot) {
