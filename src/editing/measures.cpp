@@ -539,11 +539,26 @@ int adjust_deletion_bounds(Drosa* first, Drosa* last) {
   return 1;
 }
 
+// True when two settings of one kind say the same to the music: a clef or time signature
+// repeated at a system's start is the one in force, whatever its drawing fields hold.
+bool same_setting(Drosa a, Drosa b) {
+  if (!a || !b) return false;
+  switch (a->xkind) {
+    case CLEF:
+      return a->get(xclef) == b->get(xclef);
+    case TIMESIG:
+      return a->get(xbpm) == b->get(xbpm) && a->get(xbeat) == b->get(xbeat) &&
+             a->get(xtimesig_symbol) == b->get(xtimesig_symbol);
+    default:
+      return same_Drosa(a, b) != 0;
+  }
+}
+
 void restore_settings_in_force(Drosa first, Drosa last) {
   for (int kind : {PRINT, CLEF, TIMESIG, BEAMING}) {
     Drosa at_start = find_prev_kind(kind, first);
     Drosa after = last->xnext ? find_prev_kind(kind, last->xnext) : NIL;
-    if (!after || after == at_start) continue;
+    if (!after || after == at_start || same_setting(after, at_start)) continue;
     if (Drosa attached = find_prev_kind_stop_2(kind, first, 0)) removevc_with_undo(attached);
     insertvc_node_with_undo(copyDrosa(after), first->xback);
   }

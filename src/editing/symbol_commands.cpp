@@ -13,6 +13,7 @@
 #include "editing/symbol_commands.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/app_services.h"
 #include "editing/acc.h"
@@ -256,6 +257,35 @@ void edit_barline() {
   st.bar_template = NIL;
 }
 
+namespace {
+
+// A time signature put at a note says so when the measure that starts there holds more or
+// fewer beats than the signature asks: the notes are left as they are, as in a format that
+// finds voices disagreeing.
+void say_measure_disagrees(Drosa note, Drosa tsig) {
+  const int bpm = tsig->get(xbpm), beat = tsig->get(xbeat);
+  if (bpm <= 0 || beat <= 0) return;
+  int32_t t = 0, carry_num = 0, carry_den = 1, d = 0;
+  for (Drosa p = note; p && p->xkind != BAR && p->xkind != ENDSYST;) {
+    if (p->xkind != NOTE) {
+      p = p->xnext;
+      continue;
+    }
+    Drosa end = chord_duration_carry(p, &t, &carry_num, &carry_den, &d);
+    if (!end) return;
+    p = end->xnext;
+  }
+  const int64_t wanted = int64_t(bpm) * WHOLE_NOTE_TIME / beat;
+  if (t <= 0 || std::abs(t - wanted) <= TIME_TOLERANCE) return;
+  REPORT_ERROR(2,
+               "Measure %ld holds %g beats, but its new time signature of %d/%d asks for %d. "
+               "The notes are as they were: you may want to correct the measure (possibly with "
+               "the help of Enable Duration Edits).",
+               long(bar_number_of_node(note)), double(t) * beat / WHOLE_NOTE_TIME, bpm, beat, bpm);
+}
+
+}  // namespace
+
 void edit_tsig() {
   SymbolEditState& st = symbol_edit_state;
   Drosa note = insertion_point;
@@ -287,6 +317,7 @@ void edit_tsig() {
                          nullptr);
   insert_symbol_in_voice(beaming, note, operation, !st.at_insertion_point, st.all_staves, nullptr,
                          nullptr);
+  if (st.at_insertion_point && !deleting) say_measure_disagrees(note, tsig);
   destroyDrosa(beaming);
   destroyDrosa(tsig);
   mark_piece_changed(1, 1, current_ncontext);

@@ -183,7 +183,7 @@ bool beam_breaks_before(Drosa p, Drosa first, int pstaff) {
   // A beam goes on only to a note that can carry one, or over a rest marked to continue it:
   // an eighth before a quarter, a half or a plain rest keeps its flag.
   if (!can_carry_beam(first, pstaff) &&
-      !(first->get(xrest) && (first->get(xcbeam) || p->get(xcbeam))))
+      !(first->get(xrest) && first->get(xcbeam)))
     return true;
   if (p->get(xcbeam)) return false;
   if (same_tupl(p, first)) return true;

@@ -240,6 +240,22 @@ TEST_F(DeleteMeasures, ThePartsKeepTheirNamesWhenTheFirstMeasureGoes) {
   expect_consistent();
 }
 
+// The clef restated at a system's start is the clef in force: deleting the measures around the
+// break leaves no clef change where they joined.
+TEST_F(DeleteMeasures, MeasuresAcrossASystemBreakLeaveNoStrayClef) {
+  open([] {
+    const int upper = staff_voice(0, 0);
+    add_tokens(upper, "C5 D5 E5 F5 | G5 A5 B5 C6 |");
+    add_system_break(upper);
+    add_clef(upper, 0);
+    add_tokens(upper, "D6 C6 B5 A5 | E5 F5 G5 A5");
+  });
+  select(voice_notes(0)[4]);
+  ASSERT_EQ(delete_measures(2, 1), 1);
+  EXPECT_EQ(symbol_dump(0), "clef0 key0[] 4/4 C5 D5 E5 F5 | E5 F5 G5 A5");
+  expect_consistent();
+}
+
 // The lower voice is shorter than the upper, as a damaged file may leave it.
 TEST_F(DeleteMeasures, AVoiceLeftWithoutNotesRefusesAndOneCutInsideANoteIsSaid) {
   script_hit(2);  // no further warnings of voices that disagree

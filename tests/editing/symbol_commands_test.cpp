@@ -218,6 +218,24 @@ TEST_F(TimeCommand, SixEightAtTheEndOfTheSystemBringsItsBeaming) {
   expect_consistent();
 }
 
+// 3/4 put on a bar of four quarters leaves the notes and says the bar now disagrees; 2/2 on
+// it says nothing.
+TEST_F(TimeCommand, ABarThatNoLongerFitsItsTimeIsSaid) {
+  open(clef_piece);
+  select(voice_notes(0)[4]);
+  script_type(8, "3");
+  script_hit(1);
+  command(SYMBOL_MENU, 3);
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].level, 2);
+  EXPECT_EQ(said[0].text,
+            "Measure 2 holds 4 beats, but its new time signature of 3/4 asks for 3. The notes are "
+            "as they were: you may want to correct the measure (possibly with the help of Enable "
+            "Duration Edits).");
+  EXPECT_EQ(symbol_dump(0).substr(0, 48), "clef0 key0[] 4/4 C5 D5 E5 F5 beam1:2,0,0,0 3/4 |");
+}
+
 TEST_F(BracketCommand, ABraceForAllStavesIsRefusedAndLaterSystemsFollow) {
   open([] {
     const int upper = staff_voice(0, 0), lower = staff_voice(1, 1);

@@ -50,6 +50,9 @@ TEST_F(BeamEnds, BeatsRestsAndTheContinueMark) {
       {"8 r8 8 8", "[0:42v] [0:rv] [0:42v=] [0:42v]"},
       {"8 4 8", "[0:42v] [0:42v] [0:42v]"},
       {"8 r4+ 8", "[0:42v=] [0:rv=] [0:42v]"},
+      // A note's continue mark does not carry its beam onto a rest that lacks the mark.
+      {"8+ r8 8 8", "[0:42v] [0:rv] [0:42v=] [0:42v]"},
+      {"8+ r8+ 8 8", "[0:42v=] [0:rv=] [0:42v=] [0:42v]"},
   };
   for (const Case& c : cases) {
     build(new_voice(), c.tokens);
