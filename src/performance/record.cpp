@@ -24,6 +24,7 @@
 #include "performance/quantise.h"
 #include "platform/beep.h"
 #include "platform/events.h"
+#include "platform/midi.h"
 #include "platform/port.h"
 
 RecordSettings record_settings;
@@ -539,6 +540,11 @@ void record_live() {
 // ---- The dialog ---------------------------------------------------------------------------------
 
 void open_record_dialog(int import) {
+  // Without a keyboard connected, the piano window's keys are what can be played.
+  if (!import && !platform_midi_source_connected())
+    REPORT_ERROR(2, "%s",
+                 "There is no MIDI input: no MIDI keyboard is connected (Hear > MIDI Input "
+                 "chooses one). You can record by playing the keys of the piano window instead.");
   fill_defaults(import);
   all_notes_off(3);
   DialogRef d = platform_open_dialog(import ? IMPORT_DIALOG : RECORD_DIALOG, true);

@@ -424,6 +424,12 @@ bool platform_midi_connect_source(int index) {
   return true;
 }
 
+bool platform_midi_source_connected() {
+  std::lock_guard<std::mutex> held(service.lock);
+  if (service.loopback) return service.loopback_connected;
+  return service.seq && service.connected_client >= 0;
+}
+
 bool platform_midi_send(int destination, const uint8_t* bytes, int count) {
   if (count <= 0) return false;
   std::vector<std::vector<uint8_t>> echo;

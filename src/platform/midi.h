@@ -32,6 +32,8 @@ std::vector<std::string> platform_midi_destinations();
 // Connects the source of that index to the input port, after disconnecting the one connected
 // before; -1 (or any index that names no source now) only disconnects. True when connected.
 bool platform_midi_connect_source(int index);
+// True while a source is connected to the input port: a keyboard can be played into Vesk.
+bool platform_midi_source_connected();
 
 // Sends bytes at once to the destination of that index: channel messages, or a piece of a
 // system-exclusive message (a packet that begins with F0, the bytes that follow while it is

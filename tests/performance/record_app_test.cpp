@@ -168,6 +168,32 @@ TEST_F(Recording, WithoutAnInsertionPointRecordSaysWhereToClick) {
   EXPECT_NE(said[0].text.find("then choose Record... again"), std::string::npos) << said[0].text;
 }
 
+// With no keyboard connected, Record says so and that the piano window can be played; the
+// dialog still opens.
+TEST_F(Recording, WithNoMidiInputRecordSaysThePianoWindowCanBePlayed) {
+  open_empty(2);
+  start_entry();
+  static bool opened = false;
+  opened = false;
+  record_loop_hook = [] {
+    opened = true;
+    EventRecord key;
+    key.what = EVENT_KEY_DOWN;
+    key.message = uint8_t(KEY_ESCAPE);
+    platform_post_event(key);
+  };
+  do_menu_item(VOICE_MENU, 4, 'v');
+  record_loop_hook = nullptr;
+  EXPECT_EQ(run_until_idle(), -1);
+  EXPECT_TRUE(opened);
+  const std::vector<Report> said = take_reports();
+  ASSERT_GE(said.size(), 1u);
+  EXPECT_EQ(said[0].level, 2);
+  EXPECT_EQ(said[0].text,
+            "There is no MIDI input: no MIDI keyboard is connected (Hear > MIDI Input chooses "
+            "one). You can record by playing the keys of the piano window instead.");
+}
+
 // Keys typed while recording: digits into the tempo field, which has the caret when the
 // dialog opens (they went nowhere), and a tempo out of range said when Done is asked for.
 TEST_F(Recording, ATempoTypedIntoTheRecordDialogIsTakenAndOneOutOfRangeIsSaid) {
