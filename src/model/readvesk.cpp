@@ -147,6 +147,9 @@ int skip_header_bytes(PieceFile* file, int count, int version) {
   return 1;
 }
 
+// The shortest settings record any version of the piece file wrote for one context.
+constexpr int MIN_RECORD_LENGTH = 8;
+
 struct RecordBlock {
   uint8_t* first_row;     // the row of context 1
   int row_size;           // bytes of the current record
@@ -170,6 +173,16 @@ int read_record_block(PieceFile* file, int version, int records, RecordBlock* bl
     return 0;
   }
   int record_length = length / records;
+  // Each context's settings are one record of one length: a count of contexts that the block
+  // cannot hold is damage, not settings to make up.
+  if (records > 1 && (length % records != 0 || record_length < MIN_RECORD_LENGTH)) {
+    REPORT_ERROR(2,
+                 "This piece file is damaged: its header says it has %hd notation contexts, but "
+                 "their settings hold %hd bytes, which cannot be divided among them. The piece "
+                 "cannot be opened.",
+                 short(records), length);
+    return 0;
+  }
   block->stored_length = record_length;
   uint8_t scratch[PRINT_RECORD_SIZE + 64];
   for (int i = 1; i <= records; ++i) {
@@ -614,6 +627,19 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
     if (!is_node_kind(node->xkind) || (!*layout_string(node->xkind) && node->xkind != NA)) {
       node->xkind = NA;
       node->xcontext = 0;
+      ++reading->placeholders;
+    }
+    // A node bound to a context belongs to the Score (1), a part (2..65), every part (-1) or
+    // all of them (0); any other context byte is damage that would hide the node's kind.
+    const int context = node->xcontext;
+    if (node->xkind != NOTE && !is_graphics_element_kind(node->xkind) &&
+        (context < -1 || context > MAX_NCONTEXTS)) {
+      REPORT_ERROR(2,
+                   "Reading piece aborted: a node of voice %hd (%s) belongs to notation context "
+                   "%d, which no piece has. The file is damaged.",
+                   short(v), node_kind_name(node), int(uint8_t(context)));
+      discard_record_node(node);
+      return 0;
     }
     break;
   }
@@ -810,6 +836,12 @@ int read_piece_body(PieceReading* reading) {
                  "Warning: This piece contains inaccessible nodes (%hd notation contexts, %hd "
                  "max xcontext value).",
                  ncontext_count, short(totals.max_context));
+  if (reading->placeholders)
+    REPORT_ERROR(2,
+                 "This piece file is damaged: %ld of its records are of kinds that a piece file "
+                 "never holds (such as undo records). They were kept as placeholders that show "
+                 "and play nothing.",
+                 reading->placeholders);
   check_playback_lengths(totals);
   redistribute_sdrags(reading->version);
   for (int v = 0; v < voice_count; ++v) check_voice(v, reading->version);

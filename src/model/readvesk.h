@@ -20,6 +20,7 @@ struct PieceReading {
   bool colors_in_file = false;         // a COLOR node was read
   int lowered_tparams = 0;  // TPARAMs lowered since the last NOTE or ENDSYST (requested_page 0)
   bool stop_after_voice = false;  // the user chose to stop at a damaged record
+  long placeholders = 0;          // records of kinds a piece file never holds, kept as NA nodes
 };
 
 // ---- Reading a piece --------------------------------------------------------------------------

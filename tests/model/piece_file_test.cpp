@@ -754,6 +754,8 @@ TEST_F(PieceFileTest, HostileHeadersAreRefused) {
       {names_length_at, 5000, damaged},
       {14 + 2, 0, "This piece has a bad page size; it cannot be opened."},
       {2, 5000, "Premature end-of-file"},
+      // 65 contexts claimed where the settings of one stand
+      {8, 65, "its header says it has 65 notation contexts, but their settings hold 102 bytes"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
@@ -764,18 +766,37 @@ TEST_F(PieceFileTest, HostileHeadersAreRefused) {
     ASSERT_FALSE(said.empty());
     EXPECT_NE(said[0].find(c.message), std::string::npos) << said[0];
   }
-  // A record of no known kind is read as NA; one of a run-time kind is dropped.
+  // A record of no known kind or of an undo record is read as NA, which is said once; one of a
+  // run-time kind is dropped.
   Bytes odd = good;
-  Drosa info = newDrosa(VINFO, 0), layout = newDrosa(NTDATA, 0);
+  Drosa info = newDrosa(VINFO, 0), layout = newDrosa(NTDATA, 0), undo = newDrosa(UNDO, 0);
+  odd.insert(odd.end() - 56, undo->bytes() + 8, undo->bytes() + 64);
   odd.insert(odd.end() - 56, layout->bytes() + 8, layout->bytes() + 64);
   odd.insert(odd.end() - 56, info->bytes() + 8, info->bytes() + 64);
   odd[odd.size() - 112] = 200;
   destroyDrosa(info);
   destroyDrosa(layout);
+  destroyDrosa(undo);
   ASSERT_EQ(read_from(odd), 1);
   std::string kinds;
   for (Drosa p = piece_start[0]; p; p = p->xnext) kinds += std::string(kind_name(p->xkind)) + " ";
-  EXPECT_EQ(kinds, "ENDSYST VINFO NA ENDSYST ");
+  EXPECT_EQ(kinds, "ENDSYST VINFO NA NA ENDSYST ");
+  std::vector<std::string> said = messages();
+  ASSERT_EQ(said.size(), 1u) << "said once";
+  EXPECT_NE(said[0].find("2 of its records are of kinds that a piece file never holds"),
+            std::string::npos)
+      << said[0];
+  // A context byte no piece has is named as the damage it is.
+  Bytes context = good;
+  Drosa bound = newDrosa(VINFO, 0);
+  context.insert(context.end() - 56, bound->bytes() + 8, bound->bytes() + 64);
+  context[context.size() - 112 + 1] = 200;
+  destroyDrosa(bound);
+  EXPECT_EQ(read_from(context), 0);
+  said = messages();
+  ASSERT_FALSE(said.empty());
+  EXPECT_NE(said[0].find("belongs to notation context 200, which no piece has"), std::string::npos)
+      << said[0];
 }
 
 TEST_F(PieceFileTest, SettingsOutOfRangeAreReplacedByTheirDefaults) {
