@@ -71,8 +71,10 @@ void check_wild_document(const std::string& folder, const std::string& name) {
   EXPECT_GT(notes, 0);
   const std::filesystem::path out = output_folder(folder);
   std::vector<PageFault> faults;
+  std::set<uint32_t> drawn;  // the notes some page draws
   for (int32_t page = 1; page <= page_count; ++page) {
     ASSERT_EQ(format_page(page, 0), 1) << name << " page " << page;
+    add_drawn_notes(&drawn);
     offscreen_erase();
     platform_set_port(offscreen_page);
     plot_GE_list(port_bounds(offscreen_page), 0, 0);
@@ -81,6 +83,7 @@ void check_wild_document(const std::string& folder, const std::string& name) {
     for (PageFault& f : check_page_reports(take_reports())) faults.push_back(f);
     for (PageFault& f : check_page_elements(formatted_page_frame(page))) faults.push_back(f);
   }
+  for (PageFault& f : check_notes_drawn(printed_notes(), drawn)) faults.push_back(f);
   offscreen_dispose();
   // The divisi viola's high notes reach up to the second violins' low ones: between them there
   // is no room for its "div." clear of their stems, and it keeps the document's place.

@@ -491,6 +491,15 @@ struct Checker {
   }
   void fault(const char* rule, const std::string& text) { faults.push_back({rule, text}); }
 
+  // Every note head drawn stands on a staff drawn on the page (told once a staff).
+  void drawn() {
+    std::set<int> told;
+    for (const Element& e : elements)
+      if (e.var == V_HEAD && is_note(e.owner) && !is_rest(e.owner) && !staves.count(e.pstaff) &&
+          told.insert(e.pstaff).second)
+        fault("drawn", element_name(e) + " stands on a staff whose lines are not drawn");
+  }
+
   void paper() {
     const int32_t slack = 10;
     for (const Element& e : elements)
@@ -947,6 +956,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   Checker c{frame, drawn_elements(), {}, {}, {}};
   c.staves = find_staves(c.elements, frame);
   c.paper();
+  c.drawn();
   c.names();
   c.margins();
   c.staves_apart();
@@ -960,6 +970,44 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.curves();
   c.lyrics();
   return c.faults;
+}
+
+std::vector<Drosa> printed_notes() {
+  constexpr int BLANK_SHAPE = 6, HEADLESS_STAFF = 2;
+  std::vector<Drosa> notes;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind != NOTE || p->get(xrest) || p->get(xhider) ||
+          p->get(xnotehead) == BLANK_SHAPE)
+        continue;
+      Drosa nt = note_ntdata(p);
+      if (!nt || nt->get(xtabtyp) != HEADLESS_STAFF) notes.push_back(p);
+    }
+  return notes;
+}
+
+void add_drawn_notes(std::set<uint32_t>* drawn) {
+  constexpr int V_FRET_TEXT = 7, V_PIANO_ROLL = 23, V_TAB_HEAD = 45;
+  for (const Element& e : drawn_elements())
+    if (is_note(e.owner) && (e.var == V_HEAD || e.var == V_TAB_HEAD || e.var == V_FRET_TEXT ||
+                             e.var == V_PIANO_ROLL))
+      drawn->insert(e.owner.handle());
+}
+
+std::vector<PageFault> check_notes_drawn(const std::vector<Drosa>& printed,
+                                         const std::set<uint32_t>& drawn) {
+  std::vector<PageFault> faults;
+  for (Drosa note : printed) {
+    if (drawn.count(note.handle())) continue;
+    int bar = 1;
+    Drosa head = note;
+    for (Drosa p = note->xback; p; p = p->xback) bar += p->xkind == BAR, head = p;
+    int voice = 0;
+    while (voice < voice_count && piece_start[voice] != head) ++voice;
+    faults.push_back({"drawn", "a note of voice " + std::to_string(voice + 1) + " in bar " +
+                                   std::to_string(bar) + " is drawn on no page"});
+  }
+  return faults;
 }
 
 PageFrame formatted_page_frame(int32_t page) {

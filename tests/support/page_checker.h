@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,9 @@ struct PageFrame {
 // inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
 // dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its staff, by more
 // than a fifth of a space), "curves" (a tie or slur through a mark of the music: words, a dynamic,
-// a sign, or a hairpin's or other line's leg, by more than a fifth of a space).
+// a sign, or a hairpin's or other line's leg, by more than a fifth of a space), "drawn" (a note
+// head on a staff whose lines the page does not draw; across the pages of a piece, a note the
+// document prints whose head or tablature number no page draws).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page
@@ -54,6 +57,18 @@ std::vector<PageFault> check_page_reports(const std::vector<Report>& reports);
 // The faults of the current GE list drawn on the frame. Needs the fonts (platform_init_fonts)
 // and the offscreen port, in which glyphs are measured.
 std::vector<PageFault> check_page_elements(const PageFrame& frame);
+
+// The notes of the piece that put a head (or a tablature number) on the page: every voice's
+// notes but rests, hidden notes, blank heads and notes of a staff that draws no heads.
+std::vector<Drosa> printed_notes();
+
+// Adds the notes whose heads, tablature numbers or piano-roll lines the current GE list draws
+// (by their handles) to `drawn`.
+void add_drawn_notes(std::set<uint32_t>* drawn);
+
+// The "drawn" faults of a piece drawn page by page: each of the printed notes no page drew.
+std::vector<PageFault> check_notes_drawn(const std::vector<Drosa>& printed,
+                                         const std::set<uint32_t>& drawn);
 
 // The frame of the page of the current notation context formatted last (format_page): the
 // paper of its options, the margins of its staves, and the systems of its pstaves.

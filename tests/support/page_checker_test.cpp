@@ -1,7 +1,7 @@
 // tests/support/page_checker_test.cpp: the page checker on pages built element by element.
 //   PageChecker.*: a clean page of two systems passes; the same page with one fault added
 //                  breaks exactly the rule that fault breaks; reports and messages by their level
-//                  and text.
+//                  and text; a note no page draws.
 #include "support/page_checker.h"
 
 #include <functional>
@@ -179,6 +179,7 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
          slur(1900, 2700, 0);
          hairpin(listed_note(), 2000, 2500, TOPS[0] + 80, 0);
        }},
+      {"drawn", [&] { glyph(2200, 4900, 3, P_QUARTER_HEAD, V_HEAD, note()); }},
       {"ends", [&] { slur(5000, 5660, 0); }},
       {"ends", [&] { slur(420, 1000, 2); }},
       {"ends", [&] { hairpin(listed_note(), 5100, 5600, TOPS[1] - 380, 1); }},
@@ -189,6 +190,18 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
     c.add_fault();
     EXPECT_EQ(broken_rules(), std::vector<std::string>{c.rule}) << c.rule;
   }
+  take_reports();
+}
+
+TEST_F(PageChecker, ANoteNoPageDrawsIsAFault) {
+  clean_page();
+  std::set<uint32_t> drawn;
+  add_drawn_notes(&drawn);
+  const Drosa hidden = listed_note();
+  const std::vector<PageFault> faults = check_notes_drawn({marked, hidden}, drawn);
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].rule, "drawn");
+  EXPECT_NE(faults[0].text.find("bar 2"), std::string::npos) << faults[0].text;
   take_reports();
 }
 
