@@ -281,9 +281,37 @@ void join_across_hidden_staves(const std::vector<std::vector<int>>& number, int 
     }
 }
 
+// Whether a note puts a head on the page: not a rest, not hidden, not blank.
+bool printed_note(Drosa p) {
+  constexpr int BLANK_SHAPE = 6;
+  return p->xkind == NOTE && !p->get(xrest) && !p->get(xhider) &&
+         p->get(xnotehead) != BLANK_SHAPE;
+}
+
+// Which staves hold a printed note in each system (`starts` systems; staff numbers as the
+// PRINTs of the voices give them).
+std::vector<std::vector<bool>> staves_holding_notes(size_t systems, int staves) {
+  std::vector<std::vector<bool>> holds(systems, std::vector<bool>(size_t(staves)));
+  for (int v = 0; v < voice_count; ++v) {
+    size_t s = 0;
+    int staff = -1;
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext)
+      if (p->xkind == ENDSYST && !p->get(xendpiece) && s + 1 < systems)
+        ++s;
+      else if (p->xkind == PRINT)
+        staff = p->get(xsstaff);
+      else if (staff >= 0 && staff < staves && printed_note(p))
+        holds[s][size_t(staff)] = true;
+  }
+  return holds;
+}
+
 // The staves the document hides are left out of the systems they are hidden in: a staff hidden
-// at the first bar of a system (by the staff-details of its part) is not printed there, and
-// the staves shown are numbered from the top without it. Every PRINT of a voice takes the
+// at the first bar of a system (by the staff-details of its part) is not printed there, nor in
+// the systems after it until the document shows it again or it holds a note; a staff that
+// holds a note in a system is printed there (hidden systems that the document leaves unmarked
+// where the staff plays again), and from there on until the document hides it again. The
+// staves shown are numbered from the top without it. Every PRINT of a voice takes the
 // number its staff has in its system (-1 hidden), and a system whose numbering of the voice's
 // staff differs from the system before begins with a copy of the voice's PRINT so numbered. A
 // system that would hide every staff shows them all. Staff numbers are those the import gave
@@ -297,12 +325,6 @@ void hide_staves_the_document_hides() {
     for (Drosa p = piece_start[v]; p; p = p->xnext)
       if (p->xkind == PRINT) staves = std::max(staves, p->get(xsstaff) + 1);
   staves = std::min<int>(staves, int(mxml.lists.size()));
-  auto hidden_at = [](int staff, int bars) {
-    bool hidden = false;
-    for (auto [at, h] : mxml.lists[size_t(staff)].hidden)
-      if (at <= bars) hidden = h;
-    return hidden;
-  };
   // The bar each system begins with, from the first list's breaks.
   std::vector<int> starts{0};
   const MxmlList& first = mxml.lists[0];
@@ -311,11 +333,20 @@ void hide_staves_the_document_hides() {
     if (bar < first.bars.size() && p == first.bars[bar]) ++bar;
     if (p->xkind == ENDSYST && !p->get(xendpiece)) starts.push_back(int(bar));
   }
+  const std::vector<std::vector<bool>> holds = staves_holding_notes(starts.size(), staves);
   std::vector<std::vector<int>> number(starts.size(), std::vector<int>(size_t(staves)));
+  std::vector<bool> hidden(size_t(staves), false);
+  std::vector<size_t> marks_read(size_t(staves), 0);
   bool renumbered = false;
   for (size_t s = 0; s < starts.size(); ++s) {
     int shown = 0;
-    for (int f = 0; f < staves; ++f) number[s][size_t(f)] = hidden_at(f, starts[s]) ? -1 : shown++;
+    for (int f = 0; f < staves; ++f) {
+      const auto& marks = mxml.lists[size_t(f)].hidden;
+      for (size_t& m = marks_read[size_t(f)]; m < marks.size() && marks[m].first <= starts[s]; ++m)
+        hidden[size_t(f)] = marks[m].second;
+      if (holds[s][size_t(f)]) hidden[size_t(f)] = false;
+      number[s][size_t(f)] = hidden[size_t(f)] ? -1 : shown++;
+    }
     if (shown == 0)
       for (int f = 0; f < staves; ++f) number[s][size_t(f)] = f;
     for (int f = 0; f < staves; ++f) renumbered |= number[s][size_t(f)] != f;

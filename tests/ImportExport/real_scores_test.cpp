@@ -1061,6 +1061,22 @@ TEST_F(EngravedFixture, AStaffTheDocumentHidesInASystemIsLeftOutOfIt) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AStaffHiddenSystemBySystemIsDrawnWhereItPlays) {
+  // The timpani, hidden at the start of the systems where they rest, were hidden from the
+  // first such mark on: their notes of the second and fourth systems drawn nowhere.
+  std::vector<PageFault> faults = engrave("staff_hidden_system_by_system");
+  std::set<uint32_t> drawn;
+  add_drawn_notes(&drawn);
+  for (PageFault& f : check_notes_drawn(printed_notes(), drawn)) faults.push_back(f);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  // The flute alone, then with the timpani where they play and where the document no longer
+  // hides them (the last system, their rest): a head or rest on each staff.
+  EXPECT_EQ(pstaff_count, 8);
+  EXPECT_EQ(heads_by_staff(), (std::map<int, int>{
+                                  {0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}}));
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
