@@ -524,10 +524,12 @@ void mxml_measure_end() {
   if (!mxml_in_part()) return;
   mxml_end_tremolos();
   mxml_end_tuplets();
+  // The rest of a measure that holds none takes the measure's directions: left to the measure's
+  // end, they went to the last note of the measure before.
+  if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   mxml_flush_measure_end();
   mxml_arpeggios_measure_end();
   mxml_octave_lines_end(false);
-  if (!mxml.left_barline && mxml.measure_notes == 0) empty_measure_rests();
   mxml_endings_measure_end(false);
   for (int i = 0; i < mxml_part_list_count(); ++i) mxml_bar_end(first_list() + i, true);
   end_measure_time();

@@ -1077,6 +1077,37 @@ TEST_F(EngravedFixture, AStaffHiddenSystemBySystemIsDrawnWhereItPlays) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, WordsStandAtTheirOwnMeasuresClearOfEachOther) {
+  // The words of a measure that holds no note went to the last note of the measure before,
+  // beside or over that measure's own words.
+  const std::vector<PageFault> faults = engrave("words_one_a_measure");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  int bar = 1, words = 0;
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    bar += p->xkind == BAR;
+    if (p->xkind != TPARAM || !is_anno_head(p)) continue;
+    const std::string text = anno_run_text(p);
+    if (text.find_first_of("0123456789") == std::string::npos || text.starts_with("partname"))
+      continue;
+    ++words;
+    EXPECT_EQ(std::stoi(text.substr(text.find_first_of("0123456789"))), bar) << text;
+  }
+  EXPECT_EQ(words, 50);
+  const std::map<std::string, GEInkBox> boxes = drawn_text_boxes();
+  std::vector<GEInkBox> drawn;
+  for (const auto& [text, box] : boxes)
+    if (text.find_first_of("0123456789") != std::string::npos) drawn.push_back(box);
+  ASSERT_EQ(drawn.size(), 50u);
+  auto meet = [](const GEInkBox& a, const GEInkBox& b) {
+    return std::min(a.right, b.right) > std::max(a.left, b.left) &&
+           std::min(a.top, b.top) > std::max(a.bottom, b.bottom);
+  };
+  for (size_t a = 0; a < drawn.size(); ++a)
+    for (size_t b = a + 1; b < drawn.size(); ++b)
+      EXPECT_FALSE(meet(drawn[a], drawn[b])) << "two words drawn over each other";
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
