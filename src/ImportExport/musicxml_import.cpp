@@ -284,8 +284,7 @@ void join_across_hidden_staves(const std::vector<std::vector<int>>& number, int 
 // Whether a note puts a head on the page: not a rest, not hidden, not blank.
 bool printed_note(Drosa p) {
   constexpr int BLANK_SHAPE = 6;
-  return p->xkind == NOTE && !p->get(xrest) && !p->get(xhider) &&
-         p->get(xnotehead) != BLANK_SHAPE;
+  return p->xkind == NOTE && !p->get(xrest) && !p->get(xhider) && p->get(xnotehead) != BLANK_SHAPE;
 }
 
 // Which staves hold a printed note in each system (`starts` systems; staff numbers as the

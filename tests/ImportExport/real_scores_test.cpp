@@ -1072,8 +1072,8 @@ TEST_F(EngravedFixture, AStaffHiddenSystemBySystemIsDrawnWhereItPlays) {
   // The flute alone, then with the timpani where they play and where the document no longer
   // hides them (the last system, their rest): a head or rest on each staff.
   EXPECT_EQ(pstaff_count, 8);
-  EXPECT_EQ(heads_by_staff(), (std::map<int, int>{
-                                  {0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}}));
+  EXPECT_EQ(heads_by_staff(),
+            (std::map<int, int>{{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}}));
   offscreen_dispose();
 }
 

@@ -977,8 +977,7 @@ std::vector<Drosa> printed_notes() {
   std::vector<Drosa> notes;
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      if (p->xkind != NOTE || p->get(xrest) || p->get(xhider) ||
-          p->get(xnotehead) == BLANK_SHAPE)
+      if (p->xkind != NOTE || p->get(xrest) || p->get(xhider) || p->get(xnotehead) == BLANK_SHAPE)
         continue;
       Drosa nt = note_ntdata(p);
       if (!nt || nt->get(xtabtyp) != HEADLESS_STAFF) notes.push_back(p);
@@ -989,8 +988,8 @@ std::vector<Drosa> printed_notes() {
 void add_drawn_notes(std::set<uint32_t>* drawn) {
   constexpr int V_FRET_TEXT = 7, V_PIANO_ROLL = 23, V_TAB_HEAD = 45;
   for (const Element& e : drawn_elements())
-    if (is_note(e.owner) && (e.var == V_HEAD || e.var == V_TAB_HEAD || e.var == V_FRET_TEXT ||
-                             e.var == V_PIANO_ROLL))
+    if (is_note(e.owner) &&
+        (e.var == V_HEAD || e.var == V_TAB_HEAD || e.var == V_FRET_TEXT || e.var == V_PIANO_ROLL))
       drawn->insert(e.owner.handle());
 }
 
