@@ -490,6 +490,14 @@ extern MeasuresDialogState measures_dialog_state;
 //          make_measures"; 0.
 int make_measures(Drosa timesig, int new_piece, char* part_name);
 
+// append_measures: `count` whole measures of rests at the end of the piece in every voice, as
+// Insert Measures puts them at the end of the last system, in the time signature in force there;
+// new systems take as many measures as the last system holds, new pages as many systems as the
+// first page. For an import that goes on past the measures the piece has.
+// Reads:  the voice lists, measures_dialog_state. Writes: the voice lists (recorded for undo),
+//         page_count, DrosaDirty. 1 done, 0 when the piece has no voice to take them.
+int append_measures(int32_t count);
+
 // do_delete_measures: Delete Measures (dialog 14298) from the insertion point's measure.
 // Every voice's stretch is found and checked before anything is removed: a deletion that
 // would leave a voice without notes changes nothing.

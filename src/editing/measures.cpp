@@ -501,6 +501,45 @@ int make_measures(Drosa timesig, int new_piece, char* part_name) {
   return 1;
 }
 
+int append_measures(int32_t count) {
+  if (count < 1 || voices() == 0 || !piece_start[0]) return 0;
+  Drosa end0 = piece_start[0];
+  while (end0->xnext) end0 = end0->xnext;
+  MeasuresDialogState s = measures_dialog_state;
+  s.new_piece = 0;
+  s.measures = count;
+  s.all_staves = 1;
+  s.keep_systems = 0;
+  if (Drosa timesig = find_prev_kind(TIMESIG, end0))
+    if (timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0) {
+      s.beats = timesig->get(xbpm);
+      s.beat_value = timesig->get(xbeat);
+    }
+  // The systems as the piece has them: the last system's measures, the first page's systems.
+  int32_t bars = 0, systems = 1;
+  for (Drosa p = end0->xback; p && !visible_endsyst(p); p = p->xback)
+    if (effective_kind(p) == BAR) ++bars;
+  for (Drosa p = piece_start[0]->xnext; p && p != end0; p = p->xnext)
+    if (visible_endsyst(p)) {
+      if (p->get(xendpage)) break;
+      ++systems;
+    }
+  s.measures_per_system = std::max<int32_t>(bars, 1);
+  s.systems_per_page = systems;
+  InsertPlan plan{&s, measure_template(s.beats, s.beat_value), true};
+  if (!plan.rests) return 0;
+  for (int v = 0; v < voices(); ++v) {
+    if (!piece_start[v] || voice_not_shown(v)) continue;
+    Drosa end = piece_start[v];
+    while (end->xnext) end = end->xnext;
+    if (effective_kind(end) == ENDSYST && end->xback) insert_into_voice(plan, end->xback);
+  }
+  destroy_Drosa_list(plan.rests);
+  count_pages();
+  mark_piece_changed(1, 1, 0);
+  return 1;
+}
+
 // ---- Deleting ---------------------------------------------------------------------------------
 
 int adjust_deletion_bounds(Drosa* first, Drosa* last) {

@@ -39,9 +39,10 @@ void report_write_problem(const PlatformFileProblem& why) {
 // ---- Reading ------------------------------------------------------------------------------------
 
 MidiReader& rd = midi_reader;
+bool quiet_reading = false;  // a damaged track ends the reading without a message
 
 void reader_error(const char* message) {
-  if (!rd.error) REPORT_ERROR(2, "%s", message);
+  if (!rd.error && !quiet_reading) REPORT_ERROR(2, "%s", message);
   rd.error = true;
 }
 
@@ -370,6 +371,22 @@ int read_midi_event(int reset) {
   }
 }
 
+int32_t midi_track_notes(int index) {
+  const RecordSettings kept = record_settings;
+  record_settings.first_channel = 0;
+  record_settings.last_channel = 15;
+  quiet_reading = true;
+  int32_t notes = 0;
+  if (locate_track(index) >= 0) {
+    read_midi_event(1);
+    while (read_midi_event(0))
+      if ((midi_event.bytes[0] & 0xF0) == 0x90 && midi_event.bytes[2] != 0) ++notes;
+  }
+  record_settings = kept;
+  rd.error = quiet_reading = false;
+  return notes;
+}
+
 int32_t midi_file_click_division() {
   if (locate_track(0) <= 0) return 8;
   for (;;) {
@@ -417,6 +434,13 @@ int import_midi_path(const std::string& path) {
     return 0;
   }
   if (!read_midi_header()) {
+    close_midi_reader();
+    return 0;
+  }
+  bool notes = false;
+  for (int t = 0; t < midi_file_header.tracks && !notes; ++t) notes = midi_track_notes(t) > 0;
+  if (!notes) {
+    REPORT_ERROR(2, "%s", "Your MIDI file holds no notes: nothing was imported.");
     close_midi_reader();
     return 0;
   }

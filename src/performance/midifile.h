@@ -42,6 +42,11 @@ extern MidiFileHeader midi_file_header;
 //          file is longer than four bytes!" for a longer quantity. Both set the error flag.
 int64_t read_midi_number(int n);
 
+// midi_track_notes: the note-ons of track `index` on any channel (0 when the file has no such
+// track or it holds no note); a damaged track counts the notes before the damage, silently.
+// Reads and writes: midi_reader (its place in the file is lost), midi_event.
+int32_t midi_track_notes(int index);
+
 // set_midi_read_budget: the bytes that may be read from now on; clears the error flag.
 void set_midi_read_budget(int64_t bytes);
 

@@ -310,8 +310,9 @@ Drosa insert_played_notes(PlayedNote* notes, int count, int mode) {
   const bool add = add_mode != 0;
   clear_one_shot_attributes(true);
   last_note->set(xendvcd, 1);
-  if (!insert_note(head, tail, add, 1, 0, 1, 0)) return NIL;
+  // A recording goes on over page ends without turning the pages.
+  if (!insert_note(head, tail, add, 1, mode == 2 ? 1 : 0, 1, 0)) return NIL;
   if (!add) untie_before_entered_chord(first_note, last_note);
-  (void)mode;  // annotation styles are applied by the annotation code once it offers them
+  // Annotation styles are applied by the annotation code once it offers them.
   return first_note;
 }

@@ -21,7 +21,8 @@ uint16_t key_to_pitch_word(int32_t key);
 
 // insert_played_notes: enters the played chord (count records) at the insertion point as
 // copies of the current-note template, spelled, with their special accidentals and
-// staccatissimo marks; mode 2 leaves the annotation style alone. Returns the first NOTE
+// staccatissimo marks; mode 2 (a recording) leaves the annotation style alone and moves the
+// insertion point on over page ends without turning the page. Returns the first NOTE
 // inserted, NIL when nothing was (the template's one-shot attributes are cleared either way).
 // Reads:  insertion_point, entry_node, note_entry_active, duration_edits_enabled,
 //         current_note_template, spacc_template, options of the Score and current context.

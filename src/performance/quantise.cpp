@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
+#include "editing/editing_services.h"
+#include "layout/layout_services.h"
 #include "performance/performance_fields.h"
 #include "performance/performance_globals.h"
 #include "performance/pitch.h"
@@ -89,6 +93,10 @@ bool triplet_at(Drosa r, int step) {
 
 Drosa chord_made = NIL;  // the first note of the chord inserted last
 
+// Keys that match_templates put into the chord of an earlier group of their beat (counted from
+// normalize_recording on), for the import's account of what became of the keys played.
+int merged_keys = 0;
+
 void set_tied(bool tied) {
   if (tied) current_note_template->set(xtie, 3);
 }
@@ -109,8 +117,8 @@ int32_t shortest_value_length(int32_t length) {
       t = length / 3;
     else if (finer == 1)
       t = length / 2;
-  } else if (finer == 1) {
-    t = length / 3;
+  } else if (finer >= 1) {
+    t = length / 3;  // a dotted beat is written in thirds at the finest
   }
   return int32_t(t);
 }
@@ -124,6 +132,7 @@ int32_t beat_tolerance(int32_t length) {
 int32_t beat_onset_slack(int32_t length) { return shortest_value_length(length) / 2; }
 
 int normalize_recording() {
+  merged_keys = 0;
   Drosa head = rec.rnotes;
   if (!head || !head->xnext) return 0;
   drop_empty_beats();
@@ -247,21 +256,23 @@ void match_templates() {
     };
     for (int i = 0; i < n; ++i) apply(groups[size_t(i)], entries[i]);
     if (int(groups.size()) > n) {
+      // The groups from the template's last slot on become one chord there, held until the
+      // next beat: their time goes to the last group's end, and their keys stay in the chord.
       Drosa last_end = group_end(groups.back());
       for (size_t i = size_t(n - 1); i + 1 < groups.size(); ++i) {
-        Drosa q = groups[i];
-        for (;;) {
-          Drosa next = q->xnext;
-          const bool end = q->get(rendchord);
-          last_end->set(rttn, last_end->get(rttn) + q->get(rttn));
-          last_end->set(rnormttn, last_end->get(rnormttn) + q->get(rnormttn));
-          if (q->get(rnewbeat)) groups.back()->set(rnewbeat, 1);
-          unlink_rnote(q);
-          if (end) break;
-          q = next;
-        }
+        Drosa end = group_end(groups[i]);
+        last_end->set(rttn, last_end->get(rttn) + end->get(rttn));
+        last_end->set(rnormttn, last_end->get(rnormttn) + end->get(rnormttn));
+        end->set(rttn, 0);
+        end->set(rnormttn, 0);
+        end->set(rendchord, 0);
       }
-      apply(groups.back(), entries[n - 1]);
+      for (Drosa q = groups[size_t(n)]; q; q = q->xnext) {
+        q->set(rnewbeat, 0);
+        if (q->get(rnotenum) >= 0 && q->get(rnotenum) <= 127) ++merged_keys;
+        if (q == last_end) break;
+      }
+      apply(groups[size_t(n - 1)], entries[n - 1]);
     }
   }
 }
@@ -370,6 +381,72 @@ void set_retained_durations(int chord_size, Drosa group_first, Drosa next_group_
   }
 }
 
+namespace {
+
+constexpr int32_t TIME_SLACK = 50;  // time units within which two times are one
+
+struct NoteValue {
+  int lgval, dots;
+};
+
+// The plain and dotted values, longest first, that make up `time` (down to a 128th); false
+// when no such values do.
+bool values_of(int32_t time, std::vector<NoteValue>* values) {
+  values->clear();
+  while (time > TIME_SLACK) {
+    NoteValue best{-1, 0};
+    for (int lgval = 0; lgval <= 8 && best.lgval < 0; ++lgval) {
+      const int32_t plain = 131072 >> lgval;
+      if (plain * 3 / 2 <= time + TIME_SLACK && lgval < 8)
+        best = {lgval, 1};
+      else if (plain <= time + TIME_SLACK)
+        best = {lgval, 0};
+    }
+    if (best.lgval < 0) return false;
+    values->push_back(best);
+    time -= (131072 >> best.lgval) * (best.dots ? 3 : 2) / 2;
+  }
+  return !values->empty();
+}
+
+// What became of the keys played, for the account given when any did not reach the piece as
+// played.
+struct KeyAccount {
+  int total = 0;      // keys played
+  int placed = 0;     // in the chords inserted
+  int crowded = 0;    // past the 9 notes a chord holds
+  int clustered = 0;  // three adjacent semitones made a rest
+  int unfit = 0;      // a triplet that met a bar line
+  int32_t stopped_bar = 0;
+};
+
+std::string key_account_text(const KeyAccount& a, int merged) {
+  auto were = [](int n) { return std::to_string(n) + (n == 1 ? " was" : " were"); };
+  std::string text;
+  const int lost = a.total - a.placed;
+  if (lost > 0) {
+    text = "Only " + std::to_string(a.placed) + " of the " + std::to_string(a.total) +
+           " notes played reached the music.";
+    if (a.crowded) text += " " + were(a.crowded) + " left out: a chord keeps its first 9 notes.";
+    if (a.clustered)
+      text += " " + std::to_string(a.clustered) +
+              " played as three adjacent semitones together became rests.";
+    if (a.unfit) text += " " + were(a.unfit) + " left out: their triplets met a bar line.";
+    const int rest = lost - a.crowded - a.clustered - a.unfit;
+    if (rest > 0)
+      text += " The notes stopped going in at measure " + std::to_string(a.stopped_bar) + ": " +
+              were(rest) + " left out.";
+  }
+  if (merged > 0)
+    text += std::string(text.empty() ? "" : " ") + std::to_string(merged) + " of the " +
+            std::to_string(a.total) + (merged == 1 ? " notes was" : " notes were") +
+            " merged into the chords of notes played just before them: their beats "
+            "hold more notes one after another than the shortest value chosen allows.";
+  return text;
+}
+
+}  // namespace
+
 int make_recorded_notes(Drosa model_template) {
   (void)model_template;
   if (!rec.rnotes) return 0;
@@ -381,11 +458,14 @@ int make_recorded_notes(Drosa model_template) {
   PlayedNote previous[MOST_CHORD_NOTES];
   int previous_count = 0;
   bool previous_rest = false;
-  bool crowded = false;
   Drosa first_chord = NIL;
   Drosa group_first = rec.rnotes->xnext;
+  KeyAccount account;
+  for (Drosa p = group_first; p; p = p->xnext)
+    if (p->get(rnotenum) >= 0 && p->get(rnotenum) <= 127) ++account.total;
   // The chords go in one after another: what is found of a bar is kept for the next.
-  EntryRun run;
+  std::optional<EntryRun> run;
+  run.emplace();
   // The chords inserted with their groups, when keeping played durations: each chord inserted
   // gives its bar its playing data again, so the played lengths are given when all are in.
   struct Played {
@@ -394,33 +474,109 @@ int make_recorded_notes(Drosa model_template) {
     Drosa from, next;
   };
   std::vector<Played> played;
-  // Inserts a chord.
-  auto insert = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat) {
+  Drosa made_end = NIL;  // the last note of the chord inserted last
+  // Inserts one chord of the template's value.
+  auto put = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat, bool whole) {
     Drosa made = insert_played_notes(notes, n, 2);
     if (!made) return false;
     if (!first_chord) first_chord = made;
     chord_made = made;
-    if (repeat)
-      for (Drosa q = made; q; q = q->xnext)
-        if (q->xkind == NOTE) {
-          q->set(xaccplot, 0);
-          if (q->get(xendvcd)) break;
-        }
-    if (rs.keep_played_durations) played.push_back({made, n, from, next});
+    for (Drosa q = made; q; q = q->xnext)
+      if (q->xkind == NOTE) {
+        if (repeat) q->set(xaccplot, 0);
+        made_end = q;
+        if (q->get(xendvcd)) break;
+      }
+    if (rs.keep_played_durations && whole) played.push_back({made, n, from, next});
     return true;
+  };
+  // When the chord inserted last filled the piece to its end, measures are added after it,
+  // enough for the beats still to come, and the next chord goes into the first of them.
+  auto make_room = [&](Drosa rest_of_music) {
+    if (!made_end || insertion_point != made_end) return true;
+    int beats = 1;
+    for (Drosa p = rest_of_music; p; p = p->xnext)
+      if (p->get(rnewbeat)) ++beats;
+    Drosa timesig = find_prev_kind(TIMESIG, made_end);
+    const int64_t bar = timesig && timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0
+                            ? int64_t(timesig->get(xbpm)) * 65536 / timesig->get(xbeat)
+                            : 65536;
+    const int64_t measures = (int64_t(beats) * beat_units() + bar - 1) / bar + 1;
+    run.reset();
+    const int added = append_measures(int32_t(std::clamp<int64_t>(measures, 1, 900)));
+    run.emplace();
+    if (!added) return false;
+    Drosa next = NIL;
+    for (Drosa q = made_end->xnext; q && !next; q = q->xnext)
+      if (q->xkind == NOTE) next = q;
+    if (!next) return false;
+    insertion_point = next;
+    return true;
+  };
+  // Inserts a chord of the template's value: in pieces tied over the bar lines it meets, in
+  // measures added at the end when the music goes on past the piece's. 1 inserted, 0 when
+  // nothing more can go in, -1 when it is left out (a triplet that meets a bar line).
+  auto insert = [&](PlayedNote* notes, int n, Drosa from, Drosa next, bool repeat) {
+    if (!make_room(from)) return 0;
+    Drosa t = current_note_template;
+    const int32_t whole = note_duration(t, 1);
+    int32_t left = find_meas_time_left(insertion_point);
+    if (whole <= left + TIME_SLACK) return put(notes, n, from, next, repeat, true) ? 1 : 0;
+    if (t->get(xtupl) != 1) return -1;
+    const int lgval = t->get(xlgval), dots = t->get(xdots), tie = t->get(xtie);
+    auto restore = [&] {
+      t->set(xlgval, uint8_t(lgval));
+      t->set(xdots, uint8_t(dots));
+      t->set(xtie, uint8_t(tie));
+    };
+    int32_t remaining = whole;
+    bool continued = repeat;
+    std::vector<NoteValue> values;
+    while (remaining > TIME_SLACK) {
+      const int32_t part = std::min(remaining, left);
+      if (!values_of(part, &values)) {
+        restore();
+        return continued == repeat ? -1 : 0;
+      }
+      for (size_t i = 0; i < values.size(); ++i) {
+        const bool last = remaining - part <= TIME_SLACK && i + 1 == values.size();
+        t->set(xlgval, uint8_t(values[i].lgval));
+        t->set(xdots, uint8_t(values[i].dots));
+        t->set(xtie, uint8_t(last ? tie : 3));
+        if (!put(notes, n, from, next, continued, false) || (!last && !make_room(from))) {
+          restore();
+          return 0;
+        }
+        continued = true;
+      }
+      remaining -= part;
+      left = find_meas_time_left(insertion_point);
+    }
+    restore();
+    return 1;
+  };
+  auto keys_of = [](const PlayedNote* notes, int n) {
+    int keys = 0;
+    for (int i = 0; i < n; ++i) keys += notes[i].key >= 0 ? 1 : 0;
+    return keys;
   };
   // Skips the fillers a chord absorbed.
   auto skip = [](Drosa p, int absorbed) {
     for (; absorbed > 0 && is_filler(p); --absorbed) p = p->xnext;
     return p;
   };
-  for (Drosa p = group_first; p;) {
+  bool stopped = false;
+  for (Drosa p = group_first; p && !stopped;) {
     if (is_filler(p)) {
       Drosa after = p->xnext;
       if (previous_count) {
+        if (!make_room(p)) {  // the values chosen depend on the room in the measure
+          stopped = true;
+          break;
+        }
         const int absorbed = combine_tied_chords(p, previous_rest);
         after = skip(p->xnext, absorbed);
-        if (!insert(previous, previous_count, p, after, true)) break;
+        if (!insert(previous, previous_count, p, after, true)) stopped = true;
       }
       p = group_first = after;
       continue;
@@ -430,11 +586,8 @@ int make_recorded_notes(Drosa model_template) {
       chord[count].key = std::clamp<int>(p->get(rnotenum), -1, 127);
       chord[count].volume = uint8_t(std::clamp<int>(p->get(rvolume), 1, 200));
       ++count;
-    } else if (!crowded) {
-      crowded = true;
-      REPORT_ERROR(2, "%s",
-                   "Some chords held more than 9 notes: only the first 9 notes of each were "
-                   "kept.");
+    } else if (p->get(rnotenum) >= 0 && p->get(rnotenum) <= 127) {
+      ++account.crowded;
     }
     if (!p->get(rendchord)) {
       p = p->xnext;
@@ -445,6 +598,7 @@ int make_recorded_notes(Drosa model_template) {
       for (int i = 0; i < 3; ++i)
         low = std::min(low, chord[i].key), high = std::max(high, chord[i].key);
       if (low >= 0 && high - low == 2) {
+        account.clustered += 3;
         chord[0] = PlayedNote{};
         chord[0].key = -1;
         count = 1;
@@ -452,20 +606,34 @@ int make_recorded_notes(Drosa model_template) {
     }
     if (entry_mode && count > 1 && chord[count - 1].key < 0) --count;
     const bool rest = count == 1 && chord[0].key < 0;
+    if (!make_room(group_first)) {
+      stopped = true;
+      break;
+    }
     const int absorbed = combine_tied_chords(p, rest);
     Drosa after = skip(p->xnext, absorbed);
-    if (!insert(chord, count, group_first, after, false)) break;
+    const int done = insert(chord, count, group_first, after, false);
+    if (done == 0) {
+      stopped = true;
+      break;
+    }
+    if (done > 0) account.placed += keys_of(chord, count);
+    if (done < 0) account.unfit += keys_of(chord, count);
     std::copy(chord, chord + count, previous);
-    previous_count = count;
+    previous_count = done > 0 ? count : 0;
     previous_rest = rest;
     count = 0;
     p = group_first = after;
   }
+  if (stopped) account.stopped_bar = bar_number_of_node(insertion_point);
+  run.reset();
   for (const Played& p : played) {
     chord_made = p.chord;
     set_retained_durations(p.size, p.from, p.next);
   }
   note_entry_active = saved_entry;
+  const std::string account_text = key_account_text(account, merged_keys);
+  if (!account_text.empty()) REPORT_ERROR(2, "%s", account_text.c_str());
   if (!first_chord) return 0;
   if (insertion_point) stop_flashing(insertion_point);
   insertion_point = first_chord;

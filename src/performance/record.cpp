@@ -238,8 +238,15 @@ void fill_defaults(int import) {
     rs.subdivision = rs.beat_unit + 2;
     rs.first_channel = std::clamp(rs.first_channel, 0, 15);
     rs.last_channel = std::clamp(rs.last_channel, rs.first_channel, 15);
-    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
-    rs.track = std::clamp(rs.track, low, std::max(low, midi_file_header.tracks - 1));
+    // Every track may hold notes, the first of a format-1 file too; the track offered first is
+    // the one chosen last time when it holds notes, else the first that does.
+    rs.track = std::clamp(rs.track, 0, std::max(0, midi_file_header.tracks - 1));
+    if (!midi_track_notes(rs.track))
+      for (int t = 0; t < midi_file_header.tracks; ++t)
+        if (midi_track_notes(t)) {
+          rs.track = t;
+          break;
+        }
   } else {
     beat_from_denominator(rs.time_signature ? rs.time_signature->get(xbeat) : 4);
     rs.subdivision = rs.beat_unit + 1;
@@ -395,6 +402,16 @@ int item_under(Point where) {
   return 0;
 }
 
+// Says that a track holds no notes, and which do.
+std::string tracks_with_notes_text(int track) {
+  std::string with;
+  int count = 0;
+  for (int t = 0; t < midi_file_header.tracks; ++t)
+    if (midi_track_notes(t)) with += (count++ ? ", " : "") + std::to_string(t);
+  return "Track " + std::to_string(track) + " of your MIDI file holds no notes; " +
+         (count == 1 ? "track " + with + " holds notes." : "tracks " + with + " hold notes.");
+}
+
 void close_recording(int32_t time, bool cancelled) {
   if (end_record_dialog(time, cancelled, rs.import)) {
     rec.active = false;
@@ -471,11 +488,13 @@ void read_recorded_track() {
   };
   while (read_midi_event(0)) {
     const int64_t t = int32_t(midi_event.time);
-    if (!beats_before(t)) {
+    const bool key_down = (midi_event.bytes[0] & 0xF0) == 0x90 && midi_event.bytes[2] != 0;
+    // The first note has the beats up to its own time before it, its own beat too when it falls
+    // on one: the beats before it are then a rest, as for a note after them.
+    if (!beats_before(key_down && !rec.note_recorded ? t + 1 : t)) {
       rec.cancelled = true;
       return;
     }
-    const bool key_down = (midi_event.bytes[0] & 0xF0) == 0x90 && midi_event.bytes[2] != 0;
     if (key_down) last_onset = t;
     end = std::max(end, t);
     record_midi_event(1, 1);
@@ -554,12 +573,9 @@ void open_record_dialog(int import) {
   if (!import) platform_dialog_admit_window(d, piano_dialog);
   if (import) {
     // The tracks the file offers, beside the one chosen.
-    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
     const int high = midi_file_header.tracks - 1;
-    if (high > low)
-      platform_set_item_text(
-          d, ITEM_TRACK_LABEL,
-          "Track (" + std::to_string(low) + " to " + std::to_string(high) + "):");
+    if (high > 0)
+      platform_set_item_text(d, ITEM_TRACK_LABEL, "Track (0 to " + std::to_string(high) + "):");
     platform_set_item_text(d, ITEM_TRACK, std::to_string(rs.track));
     platform_set_item_text(d, ITEM_FIRST_CHANNEL, std::to_string(rs.first_channel + 1));
     platform_set_item_text(d, ITEM_LAST_CHANNEL, std::to_string(rs.last_channel + 1));
@@ -641,10 +657,9 @@ void recimp_dialog_event(const EventRecord& event) {
 
 int end_record_dialog(int32_t time, int cancelled, int import) {
   if (!cancelled && import) {
-    const int low = midi_file_header.format == 1 && midi_file_header.tracks > 1 ? 1 : 0;
     int first = 1, last = 16;
-    if (!read_field(ITEM_TRACK, "track (out of range for your MIDI file)", low,
-                    std::max(low, midi_file_header.tracks - 1), &rs.track) ||
+    if (!read_field(ITEM_TRACK, "track (out of range for your MIDI file)", 0,
+                    std::max(0, midi_file_header.tracks - 1), &rs.track) ||
         !read_field(ITEM_FIRST_CHANNEL, "first MIDI channel", 1, 16, &first) ||
         !read_field(ITEM_LAST_CHANNEL, "last MIDI channel", first, 16, &last) ||
         !read_field(ITEM_LOWEST_KEY, "lowest MIDI key number", 0, 127, &rs.lowest_key) ||
@@ -653,6 +668,10 @@ int end_record_dialog(int32_t time, int cancelled, int import) {
       return 0;
     rs.first_channel = first - 1;
     rs.last_channel = last - 1;
+    if (!midi_track_notes(rs.track)) {
+      REPORT_ERROR(2, "%s", tracks_with_notes_text(rs.track).c_str());
+      return 0;
+    }
   } else if (!cancelled) {
     finish_recorded_beats(time, 0);
   }
