@@ -380,7 +380,11 @@ struct MxmlState {
   std::map<std::string, UnpitchedSound> unpitched_sounds;  // by instrument id
   std::string midi_instrument;                             // the id of the one being read
   int midi_channel = 0;                                    // its channel, 1..16; 0 none given
-  int part_channel[MXML_MAX_PARTS] = {};  // the channel of each part's percussion, 1..16; 0 none
+  int part_channel[MXML_MAX_PARTS] = {};     // each part's channel, 1..16; 0 none given
+  int part_program[MXML_MAX_PARTS] = {};     // each part's program, 1..128; 0 none given
+  bool part_unpitched[MXML_MAX_PARTS] = {};  // the part has sounds of a percussion channel
+  int channels_given = 0;       // the channels that parts name: bit c - 1 for channel c
+  int last_channel_chosen = 0;  // the channel given last to a part that names none (1..16)
   // ---- Attributes
   int fifths = 0;
   bool minor = false;

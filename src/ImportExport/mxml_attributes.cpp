@@ -324,6 +324,20 @@ void mxml_midi_channel(XmlElement& e) {
   if (std::strcmp(mxml_parent(e), "midi-instrument") != 0) return;
   const int channel = mxml_int(e, 0);
   mxml.midi_channel = channel >= 1 && channel <= 16 ? channel : 0;
+  // A part plays on the channel of its first instrument that names one.
+  const int part = mxml.part_count - 1;
+  if (mxml.midi_instrument.empty() || !mxml.midi_channel || part < 0 || mxml.part_channel[part])
+    return;
+  mxml.part_channel[part] = mxml.midi_channel;
+  mxml.channels_given |= 1 << (mxml.midi_channel - 1);
+}
+
+void mxml_midi_program(XmlElement& e) {
+  if (std::strcmp(mxml_parent(e), "midi-instrument") != 0 || mxml.midi_instrument.empty()) return;
+  const int program = mxml_int(e, 0);
+  const int part = mxml.part_count - 1;
+  if (program >= 1 && program <= 128 && part >= 0 && !mxml.part_program[part])
+    mxml.part_program[part] = program;
 }
 
 void mxml_midi_unpitched(XmlElement& e) {
@@ -333,7 +347,7 @@ void mxml_midi_unpitched(XmlElement& e) {
     return;
   const int part = mxml.part_count - 1;
   mxml.unpitched_sounds[mxml.midi_instrument] = {part, unpitched - 1};
-  if (mxml.midi_channel) mxml.part_channel[part] = mxml.midi_channel;
+  mxml.part_unpitched[part] = true;
 }
 
 // ---- Parts
@@ -403,6 +417,26 @@ void separate_parts_bar_lines() {
 
 }  // namespace
 
+namespace {
+constexpr int PERCUSSION_CHANNEL = 9;  // channel 10, counted from 0
+constexpr int VINFO_PROGRAM_BYTE = 27;
+}  // namespace
+
+int mxml_next_free_channel() {
+  // Channels no part names, in order, past the percussion channel; when none is left they are
+  // shared, in the same order.
+  for (int pass = 0; pass < 2; ++pass)
+    for (int step = 1; step <= 16; ++step) {
+      const int c = (mxml.last_channel_chosen + step - 1) % 16 + 1;
+      if (c == PERCUSSION_CHANNEL + 1 || (pass == 0 && (mxml.channels_given >> (c - 1) & 1)))
+        continue;
+      mxml.last_channel_chosen = c;
+      if (pass == 0) mxml.channels_given |= 1 << (c - 1);
+      return c;
+    }
+  return 1;
+}
+
 void mxml_part(XmlElement& e) {
   if (mxml.parts_read == 0) separate_parts_bar_lines();
   ++mxml.parts_read;
@@ -427,11 +461,23 @@ void mxml_part_end() {
         if (p->xkind == PRINT) p->set(xstaffsize, int16_t(l.staff_size));
   }
   mxml.part_end[mxml.part_index] = {mxml.divisions, mxml.beats, mxml.beat_type};
-  // A part of percussion sounds plays on their channel.
-  if (const int channel = mxml.part_channel[mxml.part_index])
-    for (int i = 0; i < mxml_part_list_count(); ++i)
-      if (Drosa info = find_next_kind_until(VINFO, piece_start[first_list() + i], NOTE, 0))
-        info->set(xmidichan, uint8_t(channel - 1));
+  // The part plays on the channel and with the program its instrument names; a part of
+  // percussion sounds that names no channel plays on theirs (10), any other on one of its own.
+  const int part = mxml.part_index;
+  int channel = mxml.part_channel[part];
+  if (!channel && mxml.part_unpitched[part]) channel = PERCUSSION_CHANNEL + 1;
+  if (!channel) channel = mxml_next_free_channel();
+  mxml.part_channel[part] = channel;  // a part read again keeps it
+  const int program = mxml.part_program[part];
+  for (int i = 0; i < mxml_part_list_count(); ++i)
+    if (Drosa info = find_next_kind_until(VINFO, piece_start[first_list() + i], NOTE, 0)) {
+      info->set(xmidichan, uint8_t(channel - 1));
+      // The program goes into the low seven bits of the byte whose top bit says whether the
+      // voice is heard (the play engine's fields of the VINFO).
+      set_node_byte(
+          info, VINFO_PROGRAM_BYTE,
+          uint8_t((node_byte(info, VINFO_PROGRAM_BYTE) & 0x80) | (program > 1 ? program - 1 : 0)));
+    }
   mxml_end_short_measure_rests();
   mxml_octave_lines_end(true);
   mxml_trill_lines_end();

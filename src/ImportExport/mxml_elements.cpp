@@ -96,6 +96,7 @@ constexpr ElementEntry element_table[] = {
     {"metronome", mxml_metronome, nullptr},
     {"midi-channel", mxml_midi_channel, nullptr},
     {"midi-instrument", mxml_midi_instrument, nullptr},
+    {"midi-program", mxml_midi_program, nullptr},
     {"midi-unpitched", mxml_midi_unpitched, nullptr},
     {"millimeters", mxml_millimeters, nullptr},
     {"mode", mxml_mode, nullptr},
@@ -177,7 +178,7 @@ constexpr ElementEntry element_table[] = {
     {"work-title", mxml_work_title, nullptr},
 };
 constexpr int ELEMENT_COUNT = sizeof element_table / sizeof element_table[0];
-static_assert(ELEMENT_COUNT == 149, "the import understands 149 elements");
+static_assert(ELEMENT_COUNT == 150, "the import understands 150 elements");
 
 // The words of `dynamics`; a word's index is its dynamics code.
 constexpr const char* dynamics_words[24] = {

@@ -90,6 +90,11 @@ void mxml_software(XmlElement& e);
 void mxml_midi_instrument(XmlElement& e);
 void mxml_midi_channel(XmlElement& e);
 void mxml_midi_unpitched(XmlElement& e);
+void mxml_midi_program(XmlElement& e);
+// mxml_next_free_channel: a channel (1..16) for a part that names none: the next one no part
+// names, never the percussion channel; when all are named, the next one in turn.
+// Reads and writes: mxml (the channels named and chosen).
+int mxml_next_free_channel();
 void mxml_part(XmlElement& e);
 void mxml_part_end();
 void mxml_measure(XmlElement& e);

@@ -150,17 +150,21 @@ int voice_of_node(Drosa node) {
 }
 
 // Step 2 of an audition: the MIDI commands before the note (the selected voice's first ones
-// without a note) are sent; program 0 on the first channel when none changed the program.
+// without a note) are sent; the voice's own program (0 when it has none) on the first channel
+// when none changed the program.
 void send_voice_program(Drosa note, int channel) {
   bool program_sent = false;
   Drosa start = NIL;
+  int own = 0;
   if (selected_voice >= 0) {
     if (note) {
       const int v = voice_of_node(note);
       Drosa vinfo = vinfo_of_voice(v);
       start = vinfo ? find_prev_kind_raw(ENDSYST, vinfo) : NIL;
+      if (vinfo) own = vinfo->get(xmidiprog);
     } else if (selected_voice < voice_count) {
       start = piece_start[selected_voice];
+      if (Drosa vinfo = vinfo_of_voice(selected_voice)) own = vinfo->get(xmidiprog);
     }
   }
   for (Drosa p = start; p; p = p->xnext) {
@@ -176,7 +180,7 @@ void send_voice_program(Drosa note, int channel) {
     if (count == 2 && (bytes[0] & 0xF0) == 0xC0) program_sent = true;
   }
   if (!program_sent || !start) {
-    const uint8_t program[2] = {uint8_t(0xC0 | (channel & 15)), 0};
+    const uint8_t program[2] = {uint8_t(0xC0 | (channel & 15)), uint8_t(own & 127)};
     send_raw_packet(program, 2, -1, 0);
   }
 }

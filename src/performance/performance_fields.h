@@ -21,6 +21,10 @@ inline constexpr LinkField xplay_note{"xplay_note", PLAY, 22};  // the NOTE play
 inline constexpr auto xvoice_heard =
     bit_field("xvoice_heard", VINFO, 27, 7, 7);  // chosen in Hear...
 
+// The program (0..127) the voice's channels are given when a play starts; 0 gives none, and the
+// channels keep the synthesizer's first program, a piano.
+inline constexpr auto xmidiprog = bit_field("xmidiprog", VINFO, 27, 6, 0);
+
 inline constexpr auto xchanmode =
     word_field<uint8_t>("xchanmode", VINFO, 28);  // CHANNEL_SINGLE ...
 

@@ -142,7 +142,6 @@ struct PlayState {
   bool note_since_bar = false;  // the leading voice read a note since its last bar line
   bool second_pass = false;
   bool ignore_repeats = false;
-  bool first_bar = false;         // the first bar line after the start is no jump
   int64_t catch_up_stamp = 0;     // while catching up: the ms stamp events get (the start's)
   uint64_t notes_checked_at = 0;  // list_change_count when scheduled_notes were last checked
 };

@@ -92,6 +92,24 @@ void read_channel_settings(int v) {
                  : 1;
 }
 
+// The programs of the voices that have one, on each channel they play on, at the start.
+void send_voice_programs() {
+  bool sent[16] = {};
+  for (int v = 0; v < voices(); ++v) {
+    const VoicePlay& vp = ps.voices[v];
+    Drosa vinfo = piece_start[v] ? find_next_kind_before_note(VINFO, piece_start[v]) : NIL;
+    const int program = vinfo ? vinfo->get(xmidiprog) : 0;
+    if (!program || !vp.play || vp.mode == CHANNEL_SILENT) continue;
+    for (int k = 0; k < vp.count; ++k) {
+      const int c = (vp.channel + k) & 15;
+      if (sent[c]) continue;
+      sent[c] = true;
+      const uint8_t change[2] = {uint8_t(0xC0 | c), uint8_t(program & 127)};
+      queue_packet_event(change, 2, stamp(0));
+    }
+  }
+}
+
 void clear_pass_counters(int v) {
   for (Drosa p = piece_start[v]; p; p = p->xnext)
     if (effective_kind(p) == BAR) p->set(xpass_count, 0);
@@ -392,8 +410,7 @@ bool grace_before_jump(Drosa note) {
   for (Drosa p = note->xnext; p; p = p->xnext) {
     if (p->xkind == NOTE && !p->get(xgrace)) return false;
     if (effective_kind(p) == BAR)
-      return ps.note_since_bar && !ps.first_bar &&
-             jump_target(p, ps.leading_voice, p->get(xpass_count) + 1) != NIL;
+      return ps.note_since_bar && jump_target(p, ps.leading_voice, p->get(xpass_count) + 1) != NIL;
   }
   return false;
 }
@@ -558,7 +575,6 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
     ps.voices[v].next_time = piece_start[v] ? 0 : VOICE_FINISHED;
   }
   clear_pass_counters(ps.leading_voice);
-  ps.first_bar = true;
   ps.tempo_rate = tempo_rate_of(ps.tempo_factor, ps.imposed_bpm ? ps.imposed_bpm : 60,
                                 ps.imposed_bpm ? ps.imposed_unit : 3);
   ps.timer_used = !file_mode && output_device != DEVICE_THIRD;
@@ -566,6 +582,7 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
   if (file_mode) {
     ps.file_tempo = ps.tempo_rate;
     write_midi_tempo(ps.tempo_rate, 0);
+    send_voice_programs();
     playing_flag = 1;
     play_music(0, 1);
     return 1;
@@ -579,6 +596,7 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
   ps.catch_up_stamp = ps.last_reading + LOOKAHEAD_MS - 1;
   ps.position = 0;
   ps.first = true;
+  send_voice_programs();
   playing_flag = 1;
   play_music(1, 0);
   return 1;
@@ -642,10 +660,9 @@ Drosa repeat_jump(int64_t time, int, int committing) {
   if (lead.next_time != time || !lead.next) return NIL;
   Drosa bar = bar_before_next_note(lead);
   if (!bar) return NIL;
-  if (ps.first_bar) {
-    if (committing) ps.first_bar = false;
-    return NIL;
-  }
+  // A bar line before the first note is no jump (no note was played since a bar line); the first
+  // one after notes is as any other: a piece of one measure, or a repeat of its first measure, is
+  // played again.
   if (!ps.note_since_bar || ps.ignore_repeats) return NIL;
   const int pass = bar->get(xpass_count) + 1;
   if (committing) bar->set(xpass_count, uint8_t(std::min(pass, 255)));

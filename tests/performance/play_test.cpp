@@ -236,6 +236,37 @@ TEST_F(Engine, ARepeatedBarIsHeardTwiceUnlessRepeatsAreIgnored) {
   EXPECT_EQ(keys_heard(1), "3C 3E 40 41 ");
 }
 
+// A repeat that ends the piece: its bar is played again, in playback and in the file written.
+TEST_F(Engine, ARepeatAtThePiecesLastBarIsPlayed) {
+  use_loopback();
+  const int v = new_voice();
+  add_timesig(v, 2, 4);
+  add_note(v, QUARTER, E4);
+  add_note(v, QUARTER, F4);
+  add_repeat_bar(v, true, false, 0);
+  prepare_piece();
+  const int32_t first = hear();
+  run_play();
+  std::string keys;
+  for (const std::string& line : take_sent(first))
+    if (line.find(" 90 ") != std::string::npos && line.substr(line.size() - 3) != " 00")
+      keys += line.substr(line.find(" 90 ") + 4, 2) + " ";
+  EXPECT_EQ(keys, "40 41 40 41 ");
+  EXPECT_FALSE(is_playing());
+
+  midi_file_writer = MidiFileWriter{};
+  midi_file_writer.open = true;
+  midi_file_writer.divisions = 480;
+  send_midi_packet(nullptr, 1);
+  ASSERT_EQ(hear_command(1, 0, 0, 0, 0), 1);
+  const std::vector<uint8_t> bytes = midi_file_writer.bytes;
+  midi_file_writer = MidiFileWriter{};
+  std::string written;
+  for (size_t i = 0; i + 2 < bytes.size(); ++i)
+    if (bytes[i] == 0x90 && bytes[i + 2] != 0) written += std::to_string(bytes[i + 1]) + " ";
+  EXPECT_EQ(written, "64 65 64 65 ");
+}
+
 TEST_F(Engine, MetronomeMarksSetTheTempo) {
   const int v = new_voice();
   add_tempo_mark(v, 120);
