@@ -41,12 +41,15 @@ namespace {
 
 // ---- Preambles ---------------------------------------------------------------------------------
 
-void music_preamble(int16_t menu, int item) {
+// False when the command is not to run: the store has no room left for the change it makes
+// (page moves and the moves of the Voice and Note menus need none).
+bool music_preamble(int16_t menu, int item) {
   const bool moves =
       (menu == PAGE_MENU || menu == VOICE_MENU || menu == NOTE_MENU) && (item == 1 || item == 2);
   if (!moves) stop_playing(0);
   if (MODE != MUSIC_MODE) end_anno_selection(MUSIC_MODE, 1);
   set_undo_mark(0);
+  return moves || menu == PAGE_MENU || room_for_edit();
 }
 
 void full_preamble() {
@@ -128,6 +131,8 @@ void edit_command(int item) {
     if (options_dialog() && voice_count > 0) mark_piece_changed(1, 2, 0);
     return;
   }
+  // The commands that add to the piece wait for room in the store.
+  if ((item == 6 || item == 8 || item == 10 || item == 12) && !room_for_edit()) return;
   switch (item) {
     case 1:
     case 2:
@@ -582,7 +587,7 @@ void context_menu(int item, int32_t) {
 }
 
 void page_menu(int item, int32_t) {
-  music_preamble(PAGE_MENU, item);
+  if (!music_preamble(PAGE_MENU, item)) return;
   switch (item) {
     case 1:
     case 2:
@@ -664,7 +669,7 @@ void record_from_menu() {
 }  // namespace
 
 void voice_menu(int item, int32_t) {
-  music_preamble(VOICE_MENU, item);
+  if (!music_preamble(VOICE_MENU, item)) return;
   switch (item) {
     case 1:
     case 2:
@@ -705,7 +710,7 @@ void voice_menu(int item, int32_t) {
 }
 
 void note_menu(int item, int32_t) {
-  music_preamble(NOTE_MENU, item);
+  if (!music_preamble(NOTE_MENU, item)) return;
   switch (item) {
     case 4:
       toggle_field(NOTE_MENU, item, xaccplot);
@@ -762,7 +767,7 @@ void note_menu(int item, int32_t) {
 // ----------------------------------------------------------
 
 void stem_menu(int item, int32_t) {
-  music_preamble(STEM_MENU, item);
+  if (!music_preamble(STEM_MENU, item)) return;
   static const NodeField* const BEAM_PAIRS[4][2] = {
       {&xcbeam, &xebeam}, {&xebeam, &xcbeam}, {&xcsbeam, &xesbeam}, {&xesbeam, &xcsbeam}};
   switch (item) {
@@ -903,7 +908,7 @@ void parameters_command() {
 }  // namespace
 
 void symbol_menu(int item, int32_t) {
-  music_preamble(SYMBOL_MENU, item);
+  if (!music_preamble(SYMBOL_MENU, item)) return;
   switch (item) {
     case 1:
       edit_clef();
@@ -936,6 +941,7 @@ void symbol_menu(int item, int32_t) {
 }
 
 void clear_menu(int item, int32_t) {
+  if (!room_for_edit()) return;
   switch (item) {
     case 1:
       delete_notes_command(0);

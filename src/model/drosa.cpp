@@ -280,6 +280,10 @@ namespace {
   return newDrosa(kind, context);
 }
 
+// The free nodes an edit may take before the store must grow: kept free before each command
+// that changes the piece, so that no change stops halfway for want of nodes.
+constexpr int32_t EDIT_RESERVE = 4096;
+
 // After a take: the new head of the free list built, and the store refilled when it is low.
 [[gnu::noinline]] void settle_after_take() {
   if (freeHead) {
@@ -293,6 +297,22 @@ namespace {
 }
 
 }  // namespace
+
+int room_for_edit() {
+  if (freeCount > EDIT_RESERVE) return 1;
+  grow_store();
+  // Old undo steps go before the change is refused.
+  while (freeCount <= EDIT_RESERVE && (undo_heads[0] || undo_heads[1])) {
+    const int32_t held = undo_node_count;
+    reclaim_undo_nodes();
+    if (undo_node_count == held) break;
+  }
+  if (freeCount > EDIT_RESERVE) return 1;
+  REPORT_ERROR(2, "%s",
+               "Vesk is out of memory for this piece, so it cannot make this change; the piece "
+               "is as it was. Save it, then close other pieces to make room.");
+  return 0;
+}
 
 Drosa newDrosa(int kind, int context) {
   if (!freeHead) [[unlikely]]

@@ -200,6 +200,12 @@ void* NewPtr_or_alert(long size);
 // True when handle names a node of an existing block.
 bool drosa_handle_valid(Drosa node);
 
+// room_for_edit: 1 when the node store has room for a command's change: grown when it can, old
+// undo steps freed when it cannot; else 0 after a level 2 "Vesk is out of memory for this
+// piece, so it cannot make this change; ..." (the command then changes nothing).
+// Reads and writes: the free list, the undo and redo histories.
+int room_for_edit();
+
 // Writes the links of every free node a block has not built yet (a block's nodes are built as
 // the free list reaches them), so that the free list can be walked to its end.
 void drosa_build_free_nodes();

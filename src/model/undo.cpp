@@ -503,7 +503,9 @@ void clear_undo(int also_undo) {
 }
 
 void reclaim_undo_nodes() {
-  if (undo_busy || undo_replaying) return;  // the store grows instead
+  // While a primitive records or a step is replayed, the newest step of each list (the one
+  // being written or replayed) stays; older steps go first then as at any other time.
+  const bool at_work = undo_busy || undo_replaying;
   // A list found to hold one unfinished step still holds one while its head and the MARKs made
   // for it are the same, so a long command is not walked again each time the store runs low.
   static struct {
@@ -525,6 +527,7 @@ void reclaim_undo_nodes() {
       continue;
     }
     if (mark == undo_tails[list]) {
+      if (at_work) continue;
       destroy_list(list);
       return;
     }

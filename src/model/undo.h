@@ -27,7 +27,8 @@ inline constexpr auto xundo_op = word_field<uint8_t>("xundo_op", UNDO, 18);
 inline constexpr auto xundo_prevkind = word_field<uint8_t>("xundo_prevkind", UNDO, 19);
 // clang-format on
 
-// Frees the oldest step to make room in a nearly empty node store.
+// Frees the oldest step to make room in a nearly empty node store. While a primitive records or
+// a step is replayed, the newest step of each list stays.
 void reclaim_undo_nodes();
 
 // While one lives, the primitives make the program's own changes (the font table and the

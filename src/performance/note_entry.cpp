@@ -80,6 +80,7 @@ void turn_page_after_entry(Drosa last_entered) {
 // Enters the collected keys (after they are silenced and unmarked) as one undo step; true when
 // notes were made. The palette then shows what the entry left of the template's values.
 bool insert_collected_keys() {
+  if (!room_for_edit()) return false;
   apply_cluster_rule();
   const Drosa old_point = insertion_point;
   set_undo_mark(0);

@@ -17,6 +17,7 @@
 #include "model/model_services.h"
 #include "model/node_kinds.h"
 #include "model/voice_lists.h"
+#include "platform/memory.h"
 #include "support/model_fixture.h"
 #include "support/piece_builder.h"
 
@@ -242,15 +243,46 @@ TEST_F(Reclaim, NearlyEmptyStoreTrimsHistoryAndKeepsThePiece) {
   expect_consistent();
 }
 
-TEST_F(Reclaim, NothingIsReclaimedWhileReplaying) {
-  set_undo_mark(1);
-  modifyvc_with_undo(a);
+// While a step is replayed only older steps go: the one replayed stays.
+TEST_F(Reclaim, WhileReplayingOnlyOlderStepsGo) {
+  for (int step = 0; step < 2; ++step) {
+    set_undo_mark(1);
+    modifyvc_with_undo(a);
+  }
   set_undo_mark(0);
   undo_replaying = true;
-  int32_t held = undo_node_count;
+  const int32_t held = undo_node_count;
   reclaim_undo_nodes();
-  EXPECT_EQ(undo_node_count, held);
+  EXPECT_EQ(undo_node_count, held - 3) << "the oldest step went";
+  reclaim_undo_nodes();
+  EXPECT_EQ(undo_node_count, held - 3) << "the newest stays";
   undo_replaying = false;
+  expect_consistent();
+}
+
+// A store that cannot grow frees old undo steps for an edit, then refuses the edit with a
+// message rather than ending the program; the piece stays as it was.
+TEST_F(Reclaim, AStoreThatCannotGrowRefusesTheEditAndKeepsThePiece) {
+  for (int step = 0; step < 5; ++step) {
+    set_undo_mark(1);
+    modifyvc_with_undo(a);
+    a->set(xdots, step % 2);
+  }
+  set_undo_mark(0);
+  const Snapshot piece = snapshot(v);
+  platform_refuse_allocations_after(0);
+  std::vector<Drosa> taken;
+  while (freeCount > 100) taken.push_back(newDrosa(CLEF, 0));
+  EXPECT_EQ(room_for_edit(), 0);
+  EXPECT_EQ(undo_node_count, 0) << "the history went first";
+  std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].level, 2);
+  EXPECT_NE(said[0].text.find("cannot make this change"), std::string::npos);
+  EXPECT_EQ(snapshot(v), piece);
+  for (Drosa t : taken) destroyDrosa(t);
+  platform_refuse_allocations_after(-1);
+  EXPECT_EQ(room_for_edit(), 1);
 }
 
 TEST_F(Failures, BadCallsAreReportedAndChangeNothingHarmful) {
