@@ -317,6 +317,7 @@ enum class MxmlNotice : uint8_t {
   string_number,    // a string number that the note's staff cannot hold
   strings,          // a tablature staff of more strings than Vesk has, or of none
   fret,             // a fret that the note's pitch and its string's tuning do not give
+  wedge_end,        // a hairpin begun and never stopped
   count
 };
 

@@ -917,6 +917,27 @@ void mxml_pedal_line_to_note(Drosa note, int list, int tag, int64_t start) {
   open.voice = tag & MXML_TAG_VOICE_BITS;
 }
 
+void mxml_wedges_end() {
+  for (const MxmlWedge& w : mxml.wedges) {
+    if (!w.line) continue;
+    // Begun and never stopped: its end is nowhere in the document, and a hairpin without one
+    // is not drawn. It is taken out, and the user told where it began.
+    const int part = mxml.part_index;
+    const std::string name = part < 0 || part >= mxml.part_count ? std::string()
+                             : mxml.part_names[part].empty()     ? mxml.part_ids[part]
+                                                                 : mxml.part_names[part];
+    mxml_notice(MxmlNotice::wedge_end,
+                "In part \"%s\" a hairpin begins in measure %d (counting from the first) that "
+                "the document never ends; it is left out.",
+                name.c_str(), w.start_measure);
+    Drosa before = w.line->xback, after = w.line->xnext;
+    if (before) before->xnext = after;
+    if (after) after->xback = before;
+    destroyDrosa(w.line);
+  }
+  mxml.wedges.clear();
+}
+
 void mxml_pedal_lines_end() {
   if (mxml.pedal_line.line) end_pedal_line(false);
 }

@@ -482,6 +482,7 @@ void mxml_part_end() {
   mxml_octave_lines_end(true);
   mxml_trill_lines_end();
   mxml_pedal_lines_end();
+  mxml_wedges_end();
   mxml_endings_measure_end(true);
   for (int s = 0; s < MXML_SLOTS; ++s) mxml_reset_slot(s);
   mxml_reset_titles(mxml.title_flush);

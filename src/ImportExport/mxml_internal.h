@@ -322,6 +322,8 @@ bool mxml_pedal_line_at(const MxmlItem& item, Drosa note, int list, int tag, int
 void mxml_pedal_line_to_note(Drosa note, int list, int tag, int64_t start);
 // Ends the part's pedal line never released over the time of its voice's last chord.
 void mxml_pedal_lines_end();
+// Takes out the part's hairpins that began and were never stopped, said once for the document.
+void mxml_wedges_end();
 void mxml_pedal(XmlElement& e);
 void mxml_metronome(XmlElement& e);
 void mxml_beat_unit(XmlElement& e);

@@ -256,6 +256,7 @@ void end_anno_selection(int new_mode, int flag) {
   if (new_mode >= LINE_MODE && line_template) line_template->set(xcurve, new_mode == CURVE_MODE);
   if (new_mode == TEXT_MODE && !current_anno && flag) text_start(2);
   icon_update();
+  display_win_title(1, nullptr);
 }
 
 void invert_icon(int item, int op) {
@@ -641,10 +642,36 @@ int palette_click(const EventRecord& event) {
   return 1;
 }
 
+// A double click on a text of the page, in any mode, edits that text: the letters typed next
+// go into it, never into the music as notes. 0 when no text stands under the click.
+int text_double_click(const EventRecord& event) {
+  int32_t distance = 0;
+  Drosa anno = find_nearest_anno(event.where, 1, &distance);
+  Drosa pd = anno && anno->xkind == TPARAM ? anno->xnext : NIL;
+  if (!pd || pd->xkind != PDATA || pd->get(xscrx1) == NOT_DRAWN) return 0;
+  const Point a = window_of(pd->get(xscrx1), pd->get(xscry1));
+  const Point b = window_of(pd->get(xscrx2), pd->get(xscry2));
+  const int grow = 3;
+  const Rect box{std::min(a.x, b.x) - grow, std::min(a.y, b.y) - grow, std::max(a.x, b.x) + grow,
+                 std::max(a.y, b.y) + grow};
+  if (!box.contains(event.where)) return 0;
+  if (MODE == TEXT_MODE && current_anno != anno) text_finish(1);
+  if (current_anno != anno) {
+    Drosa note = select_anno(anno);
+    if (note) set_insertion_point(note, 0, -10);
+  }
+  if (MODE != TEXT_MODE) return 0;
+  if (!text_click(event.where, 0)) text_start(4);
+  return 1;
+}
+
 int music_window_click(const EventRecord& event) {
   const uint16_t mods = event.modifiers;
   const bool command = mods & MOD_COMMAND, option = mods & MOD_EITHER_OPTION;
   const bool control = mods & (MOD_CONTROL | MOD_RIGHT_CONTROL);
+  if (!mods && !is_published() && is_double_click_at(event.where, event.when) &&
+      text_double_click(event))
+    return 1;
   if (option && !command && !control) return is_published() ? 1 : option_click(event);
   if (MODE == TEXT_MODE) {
     if (command || control) {

@@ -63,11 +63,6 @@ TextStyle template_style() {
   return s;
 }
 
-// The window point of a page point.
-Point window_of(int32_t x, int32_t y) {
-  const Point origin = scroll_origin();
-  return {int(screen_x(x)) + origin.x, int(screen_y(y)) + origin.y};
-}
 
 // The page copied to the window again, the record drawn over it.
 void redraw_record() {
@@ -160,6 +155,13 @@ int32_t highest_locked_text_y(Drosa note, int32_t staff_y) {
 }
 
 }  // namespace
+
+// The window point of a page point (pixels of the page image).
+Point window_of(int32_t x, int32_t y) {
+  const Point origin = scroll_origin();
+  return {int(screen_x(x)) + origin.x, int(screen_y(y)) + origin.y};
+}
+
 
 // ---- Starting ---------------------------------------------------------------------------------
 

@@ -21,6 +21,8 @@ void text_update();
 // character that Mac OS Roman cannot hold is refused (level 2). Tab is typed as a blank when the
 // text-entry option is set.
 void text_key(const EventRecord& event);
+// window_of: the music window's point of a point of the page image.
+Point window_of(int32_t x, int32_t y);
 // text_click: a press in text mode: 1 when it falls in the edited text (or the selected
 // annotation, which then begins to be edited), widened by the text's size; 0 outside.
 // Failure: level 4 "text_click called with MODE != TEXT_MODE"; 0.

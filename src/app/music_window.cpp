@@ -404,6 +404,10 @@ void display_win_title(int mode, const char* extra) {
         title += voice_display_name(selected_voice);
         title += "  ";
       }
+      // The mode in force, where the eye is: a click and a key do something else in each.
+      if (MODE == TEXT_MODE) title += "Text mode  ";
+      if (MODE == LINE_MODE) title += "Line mode  ";
+      if (MODE == CURVE_MODE) title += "Curve mode  ";
     }
     if (extra) {
       title += extra;

@@ -28,6 +28,12 @@
 
 namespace {
 
+// The selection: every pixel of the note's box inverted, so that a selected head stands out in
+// reverse on the smoothed page at any size (a sparse pattern left only a speckle in the head).
+constexpr Pattern SELECTION_PATTERN = PATTERN_BLACK;
+
+constexpr int MARK_MARGIN = 2;  // pixels round a note's rectangle
+
 // Every other pixel column, in vertical stripes: the voice marks.
 constexpr Pattern VOICE_PATTERN{{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}};
 
@@ -139,6 +145,9 @@ void highlight_note(Drosa note, int /*order*/, const Pattern& pattern, int refre
   if (!paintable(note) || !offscreen_page) return;
   Rect r;
   DrosaRect(note, &r);
+  // A margin round the head: inverted, the head stands white in a dark box, not mistaken for
+  // an open head.
+  r = {r.left - MARK_MARGIN, r.top - MARK_MARGIN, r.right + MARK_MARGIN, r.bottom + MARK_MARGIN};
   in_page_image([&] { paint_exclusive_or(r, pattern); });
   if (refresh) refresh_from_offscreen();
 }
@@ -148,13 +157,13 @@ void highlight_note_simple(Drosa note, int order) { highlight_note(note, order, 
 void group_highlight_note(Drosa note) {
   if (MODE != MUSIC_MODE)
     REPORT_ERROR(4, "Called group_highlight_note() while not in MUSIC_MODE; MODE is %hd.", MODE);
-  highlight_note(note, 0, PATTERN_LIGHT_GRAY, 0);
+  highlight_note(note, 0, SELECTION_PATTERN, 0);
 }
 
 void group_unhighlight_note(Drosa note) {
   if (MODE != MUSIC_MODE)
     REPORT_ERROR(4, "group_unhighlight_note() while not in MUSIC_MODE; MODE is %hd", MODE);
-  highlight_note(note, 1, PATTERN_LIGHT_GRAY, 0);
+  highlight_note(note, 1, SELECTION_PATTERN, 0);
 }
 
 namespace {
@@ -194,7 +203,7 @@ namespace {
 void paint_group(int order) {
   for (int v = 0; v < voices(); ++v) {
     for_page_notes(v, [order](Drosa note) {
-      if (note->get(xselected)) highlight_note(note, order, PATTERN_LIGHT_GRAY, 0);
+      if (note->get(xselected)) highlight_note(note, order, SELECTION_PATTERN, 0);
     });
     if (MODE == MUSIC_MODE || voice_not_shown(v) || !page_start[v]) continue;
     for (Drosa p = page_start[v]->xnext; p && !ends_page(p); p = p->xnext) {

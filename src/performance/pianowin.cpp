@@ -32,6 +32,8 @@ constexpr int KEYBOARD_LEFT = 18;                  // A0's left edge
 constexpr int REST_KEY = -1;
 constexpr int BLACK_ROWS_END = 13;  // rows 0..13 hold the black keys' zones
 constexpr int WINDOW_WIDTH = 503, SHORT_HEIGHT = 60, TALL_HEIGHT = 100;
+// Room left under the window at the foot of the screen, for the frame a window system adds.
+constexpr int WINDOW_FOOT_GAP = 8;
 constexpr int P_QUARTER_REST = 53;
 constexpr int KEYBOARD_ITEM = 5;
 
@@ -119,17 +121,18 @@ void create_piano_window() {
   int width = prefs.i16(PREFS_PIANO_SIZE + 2), height = prefs.i16(PREFS_PIANO_SIZE);
   int left = prefs.i16(PREFS_PIANO_CORNER + 2), top = prefs.i16(PREFS_PIANO_CORNER);
   if (width < 1 || height < 1) {
-    left = (avail.left + 3) & ~3;
-    top = avail.bottom - 64;
+    // At the foot of the screen, wholly on it, its title bar too.
     width = WINDOW_WIDTH;
     height = SHORT_HEIGHT;
+    left = (avail.left + 3) & ~3;
+    top = std::max(avail.top, avail.bottom - height - WINDOW_FOOT_GAP);
   } else {
     width = std::clamp(width, 427, 1006);
     height = std::clamp(height, 51, 120);
     if (left < avail.left) left = avail.left;
     if (left > avail.right - width) left = avail.right - width;
     if (top < avail.top) top = avail.top;
-    if (top > avail.bottom - height) top = avail.bottom - height;
+    if (top > avail.bottom - height - WINDOW_FOOT_GAP) top = avail.bottom - height - WINDOW_FOOT_GAP;
   }
   store_piano_corner({left, top});
   prefs.set_i16(PREFS_PIANO_SIZE, int16_t(height));
@@ -158,9 +161,9 @@ void place_piano_window() {
     platform_size_window(piano_dialog, WINDOW_WIDTH, height, false);
     const Rect global = platform_window_bounds(piano_dialog);
     const Rect avail = screen_avail_rect;
-    if (global.top > avail.bottom - height ||
-        (height == SHORT_HEIGHT && global.top == avail.bottom - TALL_HEIGHT))
-      platform_move_window(piano_dialog, avail.left, avail.bottom - height);
+    const int foot = avail.bottom - WINDOW_FOOT_GAP;
+    if (global.top > foot - height || (height == SHORT_HEIGHT && global.top == foot - TALL_HEIGHT))
+      platform_move_window(piano_dialog, avail.left, foot - height);
   }
   piano_tall = height == TALL_HEIGHT;
   // What lies right of and below the keyboard is drawn again; the keys are not.

@@ -500,6 +500,21 @@ bool console_window_modified(const ConsoleWindow* window) {
   return window->widget->isWindowModified();
 }
 
+namespace {
+
+// How long a window system takes to frame a window shown, at most, as seen.
+constexpr int FRAME_SETTLE_MS = 100;
+
+// A window system frames a window only once it is shown: its whole frame is kept on the screen
+// when the frame is known (the console once opened half below the screen's foot).
+void keep_on_screen_once_framed(ConsoleWindow* window) {
+  console_window_keep_on_screen(window);
+  QTimer::singleShot(FRAME_SETTLE_MS, window->widget,
+                     [window] { console_window_keep_on_screen(window); });
+}
+
+}  // namespace
+
 void console_window_show(ConsoleWindow* window, bool activate) {
   window->hidden_for_suspend = false;
   if (!activate) {
@@ -507,12 +522,14 @@ void console_window_show(ConsoleWindow* window, bool activate) {
       window->widget->setAttribute(Qt::WA_ShowWithoutActivating, true);
       window->widget->show();
       window->widget->setAttribute(Qt::WA_ShowWithoutActivating, false);
+      keep_on_screen_once_framed(window);
     }
     return;
   }
   window->widget->show();
   window->widget->raise();
   window->widget->activateWindow();
+  keep_on_screen_once_framed(window);
 }
 
 void console_window_hide(ConsoleWindow* window) {

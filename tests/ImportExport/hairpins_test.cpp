@@ -104,3 +104,35 @@ TEST_F(Hairpins, AHairpinEndsBeforeADynamicOrWordsUnderIt) {
 }
 
 }  // namespace
+
+// A wedge begun and never stopped is left out on import, said once about the document; the
+// page then draws without a word of a hairpin that lost its end.
+TEST_F(Hairpins, AHairpinTheDocumentNeverEndsIsLeftOutAndSaidOnce) {
+  std::string measures;
+  for (int m = 1; m <= 3; ++m) {
+    measures += "<measure number=\"" + std::to_string(m) + "\">";
+    if (m == 1)
+      measures +=
+          "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type>"
+          "</time><clef><sign>G</sign><line>2</line></clef></attributes>"
+          "<direction><direction-type><wedge type=\"crescendo\"/></direction-type></direction>";
+    measures +=
+        "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration>"
+        "<type>whole</type></note></measure>";
+  }
+  ASSERT_EQ(import("<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>"
+                   "Flute</part-name></score-part></part-list><part id=\"P1\">" +
+                       measures + "</part></score-partwise>",
+                   1),
+            1);
+  EXPECT_EQ(annotations_of(0).find('<'), std::string::npos) << annotations_of(0);
+  std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].text.find("a hairpin begins in measure 1 (counting from the first) that the "
+                              "document never ends"),
+            std::string::npos)
+      << said[0].text;
+  EXPECT_TRUE(engrave_first_page("hairpins", "never_ended").empty());
+  EXPECT_TRUE(take_reports().empty()) << "nothing said while it is drawn";
+}
+

@@ -21,6 +21,7 @@
 #include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/clipboard.h"
@@ -124,6 +125,35 @@ TEST_F(TextMode, TypedStyledFinishedUndoneRedoneAndEditedAgain) {
   do_menu_item(EDIT_MENU, 1, 'v');
   run_until_idle();
   EXPECT_EQ(voice_bytes(true), typed) << "one undo gives the text as it was";
+}
+
+// A double click on a text in music mode edits that text: the letters typed go into it, not
+// into the music; the title says the mode.
+TEST_F(TextMode, ADoubleClickOnATextEditsItInsteadOfEnteringNotes) {
+  open(1, 1);
+  Drosa note = drawn(0)[1];
+  start_text_at(note);
+  type("word");
+  end_anno_selection(MUSIC_MODE, 1);
+  run_until_idle();
+  EXPECT_EQ(platform_window_title(music_window()).find("Text mode"), std::string::npos);
+  const std::vector<Drosa> heads = heads_before(note);
+  ASSERT_EQ(heads.size(), 1u);
+  Drosa pd = heads[0]->xnext;
+  const Point a = window_of(pd->get(xscrx1), pd->get(xscry1));
+  const Point b = window_of(pd->get(xscrx2), pd->get(xscry2));
+  const Point middle{(a.x + b.x) / 2, (a.y + b.y) / 2};
+  const size_t notes = drawn(0).size();
+  click(middle);
+  click(middle);
+  EXPECT_EQ(MODE, TEXT_MODE);
+  ASSERT_NE(text_edit_record, nullptr);
+  EXPECT_EQ(text_edit_record->text, "word");
+  EXPECT_NE(platform_window_title(music_window()).find("Text mode"), std::string::npos);
+  type("s");
+  EXPECT_EQ(text_edit_record->text.size(), 5u) << text_edit_record->text;
+  EXPECT_EQ(drawn(0).size(), notes) << "no note was entered";
+  EXPECT_EQ(note_entry_active, 0);
 }
 
 TEST_F(TextMode, LongTextsAndCharactersAPieceCannotHold) {

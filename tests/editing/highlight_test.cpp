@@ -69,6 +69,36 @@ TEST_F(PageMarks, MarkingTwiceGivesBackEveryPixel) {
   EXPECT_EQ(notes[1]->get(xselected), 0);
 }
 
+// A selected note shows at every size: each pixel of its rectangle changes, so that the head
+// stands out in reverse, and marking it again gives the page back.
+TEST_F(PageMarks, EveryPixelOfASelectedHeadChangesAtEverySize) {
+  open(1, 3);
+  for (int item : {6, 7, 9}) {  // Reduce, Standard, Double (2x)
+    do_menu_item(ZOOM_MENU, item, 'v');
+    run_until_idle();
+    Drosa note = drawn(1)[2];
+    Rect r;
+    DrosaRect(note, &r);
+    ASSERT_GT(r.right, r.left);
+    std::vector<uint32_t> before;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) before.push_back(port_pixel(offscreen_page, x, y));
+    group_highlight_note(note);
+    size_t i = 0, unchanged = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        unchanged += port_pixel(offscreen_page, x, y) == before[i++];
+    EXPECT_EQ(unchanged, 0u) << "zoom item " << item;
+    if (item == 7) save_page("selected_head");
+    group_unhighlight_note(note);
+    i = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        unchanged += port_pixel(offscreen_page, x, y) == before[i++];
+    EXPECT_EQ(unchanged, before.size()) << "given back";
+  }
+}
+
 TEST_F(PageMarks, VoiceMarksFollowTheSelectedVoice) {
   open(1, 3);
   const std::vector<uint32_t> unmarked = page_pixels();
