@@ -107,12 +107,21 @@ bool hidden_chord(Drosa first) {
   return hidden_rest(last);
 }
 
+// A hidden chord that is all its bar holds, from the bar's start to its end: an empty bar.
+bool fills_its_bar_unseen(Drosa first, Drosa last) {
+  Drosa cd2 = last_note_cddata2(last);
+  if (!cd2 || !near(cd2->get(xmwholec), 0)) return false;
+  const int32_t measure = measure_length_at(first);
+  return measure > 0 && near(spaced_chord_duration(first), measure);
+}
+
 // The chord of the layer that the next chord keeps its space from: the current one, or the
-// last before it that draws something.
+// last before it that draws something or fills a bar that draws nothing.
 Drosa drawn_chord_before(Drosa current) {
   while (current && hidden_rest(current) && !is_chain_head(current)) {
     Drosa first = chord_first_note(current);
-    if (!hidden_chord(first)) break;
+    // An empty bar keeps the room of a bar of rests: its words and chord symbols stand apart.
+    if (!hidden_chord(first) || fills_its_bar_unseen(first, current)) break;
     current = chain_prev(first);
   }
   return current;

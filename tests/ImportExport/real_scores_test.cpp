@@ -1108,6 +1108,26 @@ TEST_F(EngravedFixture, WordsStandAtTheirOwnMeasuresClearOfEachOther) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, WordsOverBarsThatDrawNothingStandApart) {
+  // Bars that only a forward fills took no room: the fifty bars stood in one system ("This
+  // system has no notes!"), their words stacked up over it five deep.
+  const std::vector<PageFault> faults = engrave("words_over_empty_bars");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::vector<GEInkBox> drawn;
+  for (const auto& [text, box] : drawn_text_boxes())
+    if (text.find_first_of("0123456789") != std::string::npos) drawn.push_back(box);
+  ASSERT_EQ(drawn.size(), 50u);
+  // A word shares some of its width with at most the two beside it, lifted over them.
+  for (const GEInkBox& a : drawn) {
+    const auto sharing = std::count_if(drawn.begin(), drawn.end(), [&](const GEInkBox& b) {
+      return std::min(a.right, b.right) > std::max(a.left, b.left) &&
+             std::abs((a.top + a.bottom) / 2 - (b.top + b.bottom) / 2) < 600;
+    });
+    EXPECT_LE(sharing, 3) << "words stacked at x " << a.left;
+  }
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, ADynamicAndAHairpinAtOneNoteShareALine) {
   // A diminuendo and a p at one note, the document's heights putting the hairpin through the
   // p, ending at a pp; a crescendo from an mf below to an ff; a crescendo, then a diminuendo
