@@ -37,6 +37,9 @@ constexpr int32_t MEET_FIFTHS = 5, CLEAR_QUARTERS = 4;
 constexpr int32_t CURVE_PAD_FIFTHS = 5, CROSS_TENTHS = 10;
 // A dynamic keeps a tenth of a space across from a mark of articulation beside it.
 constexpr int32_t BESIDE_TENTHS = 10;
+// A mark moved away from its staff by no more than a staff's height (in spaces) may come onto the
+// next staff of its system, which moves away from it.
+constexpr int64_t STAFF_SPACES = 4;
 constexpr int VAR_HEAD = 46;  // the variety of a note's head
 constexpr int VAR_BEAM = 17, VAR_BEAM_LINE = 18, VAR_STEM = 19, VAR_STEM_LAST = 22;
 constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_LEDGER = 24, VAR_DOT = 47,
@@ -277,13 +280,17 @@ struct Met {
 
 // What the mark `m` (a mover, or a copy of one as it stood) meets of the marks near it. The
 // small marks of articulation are passed over: a mark moved beyond those of its own notes may
-// come near those of the next staff's, close staves leave no room between them.
-Met met_by(const DrawnMark& m, const std::vector<size_t>& near) {
+// come near those of the next staff's, close staves leave no room between them. Nothing of the
+// staff `apart` counts: that staff moves away from what meets it.
+Met met_by(const DrawnMark& m, const std::vector<size_t>& near, int apart = -1) {
   Met met;
   const int32_t tolerance = space_of(m.pstaff) / MEET_FIFTHS;
   for (size_t i : near)
-    if (!marks_drawn[i].articulation && meet(m, marks_drawn[i], tolerance)) met.marks.push_back(i);
+    if (!marks_drawn[i].articulation && marks_drawn[i].pstaff != apart &&
+        meet(m, marks_drawn[i], tolerance))
+      met.marks.push_back(i);
   for (int p = std::max(first_pstaff, 0); p <= last_pstaff && p < MAX_PSTAVES; ++p) {
+    if (p == apart) continue;
     const int32_t top = staff_top_y(p, 0), bottom = staff_bottom_y(p, 0);
     if (std::min(m.box.top, top) - std::max(m.box.bottom, bottom) > tolerance)
       met.staves.push_back(p);
@@ -293,8 +300,10 @@ Met met_by(const DrawnMark& m, const std::vector<size_t>& near) {
 
 // Moves the mark away from the staff beyond what is in its way, by as little as it must; the
 // other way when that would take it off the paper (words the document sets at the page's foot)
-// or onto what it did not meet where it stood (the notes or lines of the next staff, a mark of
-// its own): close staves leave no room between them. Else it stays.
+// or onto what it did not meet where it stood (a mark of its own, or the notes or lines of a
+// staff of another system). Else it stays. Moved away from its staff towards the next staff of
+// its system, it may come onto that staff's notes, ties, marks and lines: the staves then stand
+// apart for it (page_overlaps).
 // Words standing on another mark (words under a dynamic) move beyond it wherever that takes
 // them, as they always did: left where they were they could not be read. A hairpin (one way
 // false) moves only away from its staff: over the staff it would leave the notes it is for.
@@ -309,6 +318,9 @@ void move_clear(size_t mover, bool both_ways = true) {
   std::vector<size_t> near;
   Met before;
   bool on_a_mark = false, before_known = false;
+  // The staff of the system beyond the mark's own, on its side.
+  const int beside = where.pstaff + (up ? -1 : 1);
+  const int apart = beside >= first_pstaff && beside <= last_pstaff ? beside : -1;
   for (bool way : {up, !up}) {
     if (way != up && !both_ways) return;
     move_beyond(mover, way, in_way);
@@ -322,8 +334,12 @@ void move_clear(size_t mover, bool both_ways = true) {
       });
       before_known = true;
     }
+    // The next staff moves away by as much as the staff is high, at most.
+    const bool near_move = int64_t(std::abs(marks_drawn[mover].box.bottom - from)) <=
+                           int64_t(space_of(where.pstaff)) * STAFF_SPACES;
+    const int moved_apart = way == up && near_move ? apart : -1;
     if (on_paper(marks_drawn[mover].box) &&
-        (on_a_mark || met_by(marks_drawn[mover], near).within(before)))
+        (on_a_mark || met_by(marks_drawn[mover], near, moved_apart).within(before)))
       return;
     shift(marks_drawn[mover], from - marks_drawn[mover].box.bottom);
   }

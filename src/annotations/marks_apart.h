@@ -48,8 +48,9 @@ void begin_marks_apart();
 // them, up or down as it stands, and a hairpin going on from it in line moves with it; a dynamic
 // at the end of a hairpin keeps in line with it. No mark moves onto the notes or marks of another
 // staff (their marks of articulation aside), into a staff, or onto a mark it did not stand on:
-// then it moves the other way, or stays where it was. A pedal mark, a syllable or a line stays
-// where it is.
+// then it moves the other way, or stays where it was; but moved away from its staff it may come
+// onto the next staff of its system, which then stands apart for it. A pedal mark, a syllable
+// or a line stays where it is.
 // Reads and writes: marks_drawn, the GE list after `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 

@@ -302,6 +302,29 @@ class SystemInk {
   std::vector<size_t> top_, bottom_;  // each system's sides
 };
 
+// The stretches of a tie's or slur's curve, each the box of the line between two points along
+// it widened by the curve's thickness (its box as a whole reaches as far as the control points,
+// well beyond the curve).
+template <class Each>
+void curve_stretches(Drosa e, int32_t thickness, Each&& each) {
+  constexpr int STRETCHES = 12;
+  const double x[] = {double(e->get(xge_x1)), double(e->get(xgv_c1x)), double(e->get(xgv_c2x)),
+                      double(e->get(xge_x2))};
+  const double y[] = {double(e->get(xge_y1)), double(e->get(xgv_c1y)), double(e->get(xgv_c2y)),
+                      double(e->get(xge_y2))};
+  auto at = [&](const double(&v)[4], double t) {
+    const double u = 1 - t;
+    return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+  };
+  double x0 = x[0], y0 = y[0];
+  for (int k = 1; k <= STRETCHES; ++k) {
+    const double t = double(k) / STRETCHES, x1 = at(x, t), y1 = at(y, t);
+    each(GEInkBox{int32_t(std::min(x0, x1)), int32_t(std::min(y0, y1)) - thickness,
+                  int32_t(std::max(x0, x1)) + 1, int32_t(std::max(y0, y1)) + thickness});
+    x0 = x1, y0 = y1;
+  }
+}
+
 // What stands between the staves of each system (page_overlaps' staves), the GE
 // list's elements added one by one.
 class StaffInk {
@@ -319,10 +342,18 @@ class StaffInk {
       gaps_.push_back({sides.side(false), sides.side(false), sides.side(true), sides.side(true),
                        sides.side(true)});
     }
+    // The lines of the staves are in the way of the marks of the staff beside them.
+    const int32_t width = layout_page_width();
+    for (int p = 0; p + 1 < staves; ++p) {
+      if (!staves_[size_t(p)].below) continue;
+      const int32_t top = staves_[size_t(p + 1)].top_line, bottom = staves_[size_t(p)].bottom_line;
+      sides.rise(gaps_[size_t(p)].notes_rising, GEInkBox{0, top, width, top}, top);
+      sides.hang(gaps_[size_t(p)].notes_hanging, GEInkBox{0, bottom, width, bottom}, bottom);
+    }
   }
 
   // An element on pstaff p, drawn for a note (`for_note`: the node of the NOTEPTR before it is
-  // one) or not.
+  // one) or not. A note's tie or slur is its ink stretch by stretch.
   void add(Drosa e, int p, const GEInkBox& box, bool for_note) {
     // Ink reaching the other staff's lines is joined to it (a bar line, a brace, a note on the
     // other staff) and passed over; so are lines drawn from one staff to another. A mark
@@ -334,9 +365,19 @@ class StaffInk {
     const bool below = lower && (mark ? box.top : box.bottom) > lower->top_line;
     if (above && upper->lyrics && box.top < upper->bottom_line)
       sides_.rise(gaps_[size_t(p - 1)].all_rising, box, box.top);
+    if (e->xkind == GE_CURVE && !mark) {
+      if (for_note && e->get(xge_pstaff2) == p)
+        curve_stretches(e, staff_data[p].staff_size / 10,
+                        [&](const GEInkBox& stretch) { add_note_ink(p, stretch); });
+      return;
+    }
     // A note's ink is its heads and signs, and its stems, beams and ledger lines.
     const bool note = !mark && (e->xkind == GE_CHAR || e->xkind == GE_LINE) && for_note;
     if (!(mark || note) || (e->xkind != GE_CHAR && e->get(xge_pstaff2) != p)) return;
+    if (note) {
+      add_note_ink(p, box);
+      return;
+    }
     if (below)
       sides_.hang(mark ? gaps_[size_t(p)].marks_hanging : gaps_[size_t(p)].notes_hanging, box,
                   box.bottom);
@@ -345,8 +386,18 @@ class StaffInk {
                   box.top);
   }
 
-  // What of each gap's ink can meet the ink across it: marks keep clear of marks and notes of
-  // the other staff, lyrics of all its ink.
+  // A note's ink on pstaff p that reaches past the lines of the staff beside it, into the gap.
+  void add_note_ink(int p, const GEInkBox& box) {
+    const Staff* upper = p > 0 && staves_[size_t(p - 1)].below ? &staves_[size_t(p - 1)] : nullptr;
+    const Staff* lower = staves_[size_t(p)].below ? &staves_[size_t(p + 1)] : nullptr;
+    if (lower && box.bottom > lower->top_line)
+      sides_.hang(gaps_[size_t(p)].notes_hanging, box, box.bottom);
+    if (upper && box.top < upper->bottom_line)
+      sides_.rise(gaps_[size_t(p - 1)].notes_rising, box, box.top);
+  }
+
+  // What of each gap's ink can meet the ink across it: marks keep clear of marks, notes, ties,
+  // slurs and lines of the other staff, lyrics of all its ink.
   void cut() const {
     for (size_t p = 0; p < staves_.size(); ++p) {
       if (!staves_[p].below) continue;

@@ -22,13 +22,13 @@
 // staff_data middle lines, sizes and places, pstaff_count,
 //        page_fitting system_distance, anno_lowered_at_paper_top, anno_footer_boxes.
 
-// `staves`: how much lower each staff but the
-// last of a system must stand for what stands between it and the staff above to keep half a
-// staff space clear, column by column: the marks (annotations) under the staff above of the
-// marks and notes of the staff below, its notes of the marks of the staff below, its lines of
-// lyrics of all the ink of the staff below. Ink of one staff that reaches the other's lines, as
-// a bar line or beam joined to it does, and lines drawn from one staff to another, are passed
-// over. One entry a system, one in it a staff (0 for the last).
+// `staves`: how much lower each staff but the last of a system must stand for what stands
+// between it and the staff above to keep half a staff space clear, column by column: the marks
+// (annotations) under the staff above of the marks, notes, ties, slurs and lines of the staff
+// below; its notes, ties, slurs and lines of the marks of the staff below; its lines of lyrics
+// of all the ink of the staff below. Ink of one staff that reaches the other's lines, as a bar
+// line or beam joined to it does, and lines drawn from one staff to another, are passed over.
+// One entry a system, one in it a staff (0 for the last).
 // Reads: the current GE list, staff_data, pstaff_count, anno_lyric_lines.
 struct PageOverlaps {
   std::vector<int32_t> systems;

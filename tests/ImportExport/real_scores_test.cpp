@@ -1189,6 +1189,15 @@ TEST_F(EngravedFixture, MarksReachingTheStaffAboveKeepTheStavesApart) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, StavesStandApartForMarksOnTheOtherStaffsSlursAndForMarksMovedOffBeams) {
+  // A p under one staff over the close staff's slur, which the staves were not kept apart for;
+  // a crescendo on its staff's beam that, moved below it, would meet the next staff's notes on
+  // ledger lines, and so stayed on the beam.
+  const std::vector<PageFault> faults = engrave("marks_on_the_slur_below");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, HairpinsOfTwoVoicesOfAStaffStandApart) {
   // Two voices of a staff, each with hairpins under it at one height, running over each other:
   // the later begun crossed the other, one read after the other too.
