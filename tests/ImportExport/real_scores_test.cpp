@@ -83,6 +83,59 @@ bool systems_exchange(const Report& r) {
                           r.text.rfind("This rounds to ", 0) == 0);
 }
 
+// The document's own breaks, read from its first part: the ordinal (1 the first) of every
+// measure that begins a system, and its pages (0 when it breaks none).
+struct DocumentBreaks {
+  std::set<int> system_starts;
+  int pages = 0;
+};
+
+DocumentBreaks document_breaks(const std::string& xml) {
+  DocumentBreaks d;
+  const size_t list = xml.find("</part-list>");
+  size_t at = xml.find("<part ", list == std::string::npos ? 0 : list);
+  const size_t end = xml.find("</part>", at);
+  bool breaks_pages = false;
+  for (int ordinal = 1; at < end; ++ordinal) {
+    at = xml.find("<measure", at);
+    while (at < end && xml[at + 8] != ' ' && xml[at + 8] != '>') at = xml.find("<measure", at + 8);
+    if (at >= end) break;
+    const size_t close = std::min(xml.find("</measure>", at), end);
+    const std::string body = xml.substr(at, close - at);
+    at = close;
+    const size_t print = body.find("<print");
+    if (print == std::string::npos || ordinal == 1) continue;
+    const std::string tag = body.substr(print, body.find('>', print) - print);
+    const bool page = tag.find("new-page=\"yes\"") != std::string::npos;
+    if (page || tag.find("new-system=\"yes\"") != std::string::npos)
+      d.system_starts.insert(ordinal);
+    d.pages += page;
+    breaks_pages |= page;
+  }
+  d.pages = breaks_pages ? d.pages + 1 : 0;
+  return d;
+}
+
+// The ordinal (1 the first) of the measure every system after the first begins with, as the
+// piece is formatted: along the first shown voice.
+std::vector<int> system_start_measures() {
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
+    if (voice_not_shown(v) || !piece_start[v]) continue;
+    std::vector<int> starts;
+    Drosa first = piece_start[v]->xnext;
+    while (first && first->xkind != NOTE) first = first->xnext;
+    const int32_t base = bar_number_of_node(first);
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      if (p->xkind != ENDSYST || p->get(xendpiece)) continue;
+      Drosa note = p->xnext;
+      while (note && note->xkind != NOTE) note = note->xnext;
+      if (note) starts.push_back(int(bar_number_of_node(note) - base) + 1);
+    }
+    return starts;
+  }
+  return {};
+}
+
 class RealScore : public MusicXmlTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(RealScore, EngravesEveryPage) {
@@ -137,6 +190,19 @@ TEST_P(RealScore, EngravesEveryPage) {
   offscreen_dispose();
   take_alerts();
   for (const PageFault& f : check_page_reports(alerts)) faults.push_back(f);
+  // A document that breaks its pages keeps them: its systems end where it ends them, squeezed
+  // as tightly as their spacing lets them; a line that does not fit even so is cut.
+  if (const DocumentBreaks theirs = document_breaks(document); theirs.pages) {
+    std::string cut;
+    for (int m : system_start_measures())
+      if (!theirs.system_starts.count(m)) cut += " " + std::to_string(m);
+    std::cout << name << ": pages ours " << page_count << ", the document's " << theirs.pages
+              << "; lines cut before measures" << (cut.empty() ? " (none)" : cut) << "\n";
+    if (page_count != theirs.pages)
+      faults.push_back({"pages", std::to_string(page_count) + " pages where the document sets " +
+                                     std::to_string(theirs.pages) + "; lines cut before measures" +
+                                     (cut.empty() ? " (none)" : cut)});
+  }
 
   const std::map<std::string, std::string> known = known_failures(name);
   std::vector<PageFault> unexpected;
