@@ -3,12 +3,13 @@
 // Every part is written whole before the next: its voices are walked side by side, one
 // measure at a time (a measure ends at a bar line, or at a system end that follows notes), and
 // within a measure voice after voice, each voice after the first preceded by a backup of the
-// time the voice before it wrote. Times are in divisions, 192 to a quarter note; each voice's
-// chords are rounded with the error carried from chord to chord, so that a measure of tuplets
-// adds up to the measure's length. Every note of a chord takes the chord's time (its shortest
-// note's), so that any reader advances by it. The page layout goes in the defaults and in a
-// print where each system begins (musicxml_export_layout.cpp), with the staves each system hides;
-// the titles in credits where the first page draws them.
+// time the voice before it wrote. Times are in divisions, 192 to a quarter note or a multiple
+// of 192 that gives every note's time exactly (a quintuplet's needs 960); where none small
+// enough does, each voice's chords are rounded with the error carried from chord to chord, so
+// that a measure of tuplets adds up to the measure's length. Every note of a chord takes the
+// chord's time (its shortest note's), so that any reader advances by it. The page layout goes in
+// the defaults and in a print where each system begins (musicxml_export_layout.cpp), with the
+// staves each system hides; the titles in credits where the first page draws them.
 //
 // The document goes through the platform's replacement of a file whole: into a new file beside
 // the one asked for, which takes that name only when the document is complete, so that a failed
@@ -26,6 +27,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <iterator>
+#include <numeric>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -41,6 +43,7 @@
 #include "ImportExport/xml_writer.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
+#include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -50,7 +53,9 @@
 
 namespace {
 
-constexpr int DIVISIONS = 192;  // per quarter note
+// Divisions per quarter note: 192, or a multiple of it that gives every note's time exactly.
+constexpr int64_t DIVISIONS = 192;
+constexpr int64_t MOST_DIVISIONS = int64_t(1) << 22;  // a measure's time stays well in 32 bits
 constexpr int QUARTER_TIME = WHOLE_NOTE_TIME / 4;
 
 constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LYRIC = 5,
@@ -457,15 +462,41 @@ int diatonic_of(int t) {
 }
 
 // The note's written value in divisions, exactly: its value, dots and tuplet.
-double nominal_divisions(Drosa note) {
+double nominal_divisions(Drosa note, int64_t divisions) {
   const int value = note->get(xlgval);
   const int dots = note->get(xdots);
-  double d = 8.0 * DIVISIONS / double(1 << std::min(value, 15));  // a breve is 8 quarters
+  double d = 8.0 * double(divisions) / double(1 << std::min(value, 15));  // a breve: 8 quarters
   d *= 2.0 - 1.0 / double(1 << dots);
   int32_t tupl = 1, intimeof = 4;
   if (get_tuplet(note, &tupl, &intimeof) && tupl > 0 && intimeof > 0)
     d *= double(intimeof) / 4.0 / double(tupl);
   return d;
+}
+
+// The divisions of a quarter note that give the time of every note of the piece exactly (by
+// its value, dots and tuplet ratio): 192 times what its tuplets need, 192 alone when they ask
+// for more than a measure's time can hold in 32 bits (their times are then rounded).
+int64_t exact_divisions() {
+  int64_t divisions = DIVISIONS;
+  for (int v = 0; v < voice_count; ++v)
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (effective_kind(p) != NOTE || p->get(xgrace) || p->get(xnachschlag)) continue;
+      // The time in quarters, num / den: 2^(3 - value), its dots, the tuplet's ratio.
+      const int value = std::min<int>(p->get(xlgval), 15), dots = std::min<int>(p->get(xdots), 3);
+      int64_t num = value <= 3 ? int64_t(1) << (3 - value) : 1;
+      int64_t den = value <= 3 ? 1 : int64_t(1) << (value - 3);
+      num *= (int64_t(2) << dots) - 1;
+      den <<= dots;
+      int32_t tupl = 1, intimeof = 4;
+      if (get_tuplet(p, &tupl, &intimeof) && tupl > 0 && intimeof > 0) {
+        num *= intimeof;
+        den *= int64_t(tupl) * 4;
+      }
+      den /= std::gcd(num, den);
+      const int64_t wanted = std::lcm(divisions, den);
+      if (wanted <= MOST_DIVISIONS) divisions = wanted;
+    }
+  return divisions;
 }
 
 int32_t measure_time(Drosa timesig) {
@@ -695,13 +726,14 @@ std::string anno_text(Drosa head) {
 }
 
 // The octaves the words of an octave line shift its notes by, written minus sounding ("8va":
-// -1, "15mb": 2), with the line's size; 0 for other words.
+// -1, "15mb" or "15vb": 2), with the line's size; 0 for other words.
 int octave_words(const std::string& text, int* size) {
   static const struct {
     const char* words;
     int octaves, size;
-  } lines[] = {{"8va", -1, 8},  {"8vb", 1, 8},    {"15ma", -2, 15},
-               {"15mb", 2, 15}, {"22ma", -3, 22}, {"22mb", 3, 22}};
+  } lines[] = {{"8va", -1, 8},   {"8vb", 1, 8},   {"15ma", -2, 15}, {"15mb", 2, 15},
+               {"15va", -2, 15}, {"15vb", 2, 15}, {"22ma", -3, 22}, {"22mb", 3, 22},
+               {"22va", -3, 22}, {"22vb", 3, 22}};
   for (const auto& l : lines)
     if (text == l.words) return *size = l.size, l.octaves;
   return 0;
@@ -718,6 +750,165 @@ bool begins_octave_line(const Chord& notes) {
 }
 
 int anno_class(Drosa t) { return t->xkind == TPARAM ? t->get(xclassify) : 0; }
+
+// Where a chord begins: the bar lines of its voice before it and its time after the last, in
+// divisions.
+struct MusicTime {
+  int bars = 0;
+  double at = 0;
+  bool before(const MusicTime& t) const {
+    return bars < t.bars || (bars == t.bars && at < t.at - 0.01);
+  }
+};
+
+// Visits each chord of voice v with the notes and the annotations before each, its time, its
+// length in divisions and the staff of the part it stands on.
+template <typename Visit>
+void walk_chords(const Part& part, int v, int64_t divisions, Visit visit) {
+  Drosa print = first_print(v);
+  int staff = print ? part_staff(part, print) : 0;
+  MusicTime t;
+  Chord chord;
+  std::vector<Drosa> attached;
+  for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == BAR) {
+      ++t.bars;
+      t.at = 0;
+    } else if (kind == PRINT && p->get(xsstaff) >= 0) {
+      staff = part_staff(part, p);
+    } else if ((kind == TPARAM || kind == LINE) && is_anno_head(p)) {
+      attached.push_back(p);
+    } else if (kind == NOTE) {
+      chord.push_back({p, std::move(attached)});
+      attached.clear();
+      if (!p->get(xendvcd)) continue;
+      double length = 0;
+      if (!chord[0].note->get(xgrace) && !chord[0].note->get(xnachschlag)) {
+        length = 1e300;
+        for (const ChordNote& n : chord)
+          length = std::min(length, nominal_divisions(n.note, divisions));
+      }
+      visit(chord, t, length, staff);
+      t.at += length;
+      chord.clear();
+    }
+  }
+}
+
+bool above_staff(int32_t y);
+
+// An octave line begun before the chord its words stand at, at the first of the rests of its
+// voice before that chord: the notes of the staff's other voices there are under it.
+struct EarlyOctaveLine {
+  int octaves = 0, size = 0;
+  bool above = true;
+  uint32_t begins = 0;  // the first note of the chord its words stand at, by handle
+};
+
+// Where the part's octave lines reach: its notes written from other places than they are
+// displayed (by handle: written minus sounding octaves), and the lines begun early (by the
+// handle of the rest they begin at).
+struct OctaveLines {
+  std::unordered_map<uint32_t, int> shifted;
+  std::unordered_map<uint32_t, EarlyOctaveLine> early;
+  std::set<uint32_t> begun_early;  // the first notes of the chords their words stand at
+};
+
+// Whether a note is displayed `octaves` octaves from where it sounds (written minus sounding),
+// by its pitch.
+bool sounds_octaves_away(Drosa note, int octaves) {
+  if (note->get(xrest) || note->get(xpitch_edited)) return false;
+  const int shown = note_pitch_word(note, note_keysig_value(note)) >> 8;
+  return int(note->get(xpitch) >> 8) - shown == -12 * octaves;
+}
+
+// A line is carried by one voice, from the chord its words begin at to the chord its dashed
+// line ends at, and reaches every note of its staff in that time, whatever its voice, as a
+// reader of the document takes it: every note that begins there and stands on the line's
+// staff, or belongs to a voice of that staff. Where the words stand after rests of their voice
+// (a line a document began at a rest goes to the first note under it), the notes of other
+// voices under those rests that are displayed away from their pitch by the line's octaves are
+// under it too, and the line is written from the first of the rests.
+OctaveLines notes_under_octave_lines(const Part& part, int64_t divisions) {
+  struct Span {
+    int staff = 0, octaves = 0, size = 0;
+    bool above = true;
+    MusicTime from, to;
+    bool gap = false;  // rests of its voice stand before it in its bar
+    MusicTime gap_from;
+    Drosa gap_rest = NIL, begins = NIL;
+    bool early = false;
+  };
+  std::vector<Span> spans;
+  for (int v : part.voices) {
+    Drosa print = first_print(v);
+    const int home = print ? part_staff(part, print) : 0;
+    bool open = false, resting = false;
+    MusicTime rests_from;
+    Drosa first_rest = NIL;
+    walk_chords(part, v, divisions, [&](const Chord& chord, MusicTime t, double length, int) {
+      if (resting && rests_from.bars != t.bars) resting = false;
+      const bool rests = std::all_of(chord.begin(), chord.end(),
+                                     [](const ChordNote& cn) { return cn.note->get(xrest) != 0; });
+      if (rests && !resting) resting = true, rests_from = t, first_rest = chord[0].note;
+      for (const ChordNote& cn : chord)
+        for (Drosa a : cn.attached) {
+          if (a->xkind == LINE) {
+            if (open && a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END) {
+              spans.back().to = {t.bars, t.at + length};
+              open = false;
+            }
+            continue;
+          }
+          int size = 0;
+          const int octaves = a->get(xhidden) ? 0 : octave_words(utf8(anno_text(a)), &size);
+          if (!octaves || !begins_octave_line(chord)) continue;
+          if (open) spans.back().to = t;
+          Span span{home, octaves, size, above_staff(a->get(xtexty)), t, {INT32_MAX, 0}};
+          if (resting && !rests) {
+            span.gap = true;
+            span.gap_from = rests_from;
+            span.gap_rest = first_rest;
+            span.begins = chord[0].note;
+          }
+          spans.push_back(span);
+          open = true;
+        }
+      if (!rests) resting = false;
+    });
+  }
+  OctaveLines lines;
+  if (spans.empty()) return lines;
+  for (int v : part.voices) {
+    Drosa print = first_print(v);
+    const int home = print ? part_staff(part, print) : 0;
+    walk_chords(part, v, divisions, [&](const Chord& chord, MusicTime t, double, int staff) {
+      for (Span& span : spans) {
+        if ((span.staff != staff && span.staff != home) || !t.before(span.to)) continue;
+        if (!t.before(span.from)) {
+          for (const ChordNote& cn : chord)
+            if (!cn.note->get(xrest)) lines.shifted[cn.note.handle()] = span.octaves;
+          break;
+        }
+        if (!span.gap || t.before(span.gap_from)) continue;
+        for (const ChordNote& cn : chord)
+          if (sounds_octaves_away(cn.note, span.octaves)) {
+            lines.shifted[cn.note.handle()] = span.octaves;
+            span.early = true;
+          }
+        break;
+      }
+    });
+  }
+  for (const Span& span : spans)
+    if (span.early) {
+      lines.early[span.gap_rest.handle()] = {span.octaves, span.size, span.above,
+                                             span.begins.handle()};
+      lines.begun_early.insert(span.begins.handle());
+    }
+  return lines;
+}
 
 // Whether an annotation is the one character of a glyph parameter, alone.
 bool is_sign(Drosa a, int pindex) {
@@ -836,15 +1027,15 @@ int beam_count(Drosa n) { return beamable(n) ? n->get(xlgval) - 3 : 0; }
 // Whether a time (in divisions from the measure's start) ends a beam group of the beaming rule:
 // its group lengths are used in turn from the measure's start, repeated after the last
 // non-zero one.
-bool ends_beam_group(Drosa rule, double time) {
+bool ends_beam_group(Drosa rule, double time, int64_t divisions) {
   double groups[4];
   int count = 0;
   for (int i = 0; i < 4; ++i) {
     const int32_t length = rule ? rule->get(xbvalue, i) : 0;
     if (length <= 0) break;
-    groups[count++] = double(length) * DIVISIONS / QUARTER_TIME;
+    groups[count++] = double(length) * double(divisions) / QUARTER_TIME;
   }
-  if (count == 0) groups[count++] = DIVISIONS;  // a beat of a quarter note
+  if (count == 0) groups[count++] = double(divisions);  // a beat of a quarter note
   double boundary = 0;
   for (int i = 0; boundary < time - 0.01; i = (i + 1) % count) boundary += groups[i];
   return std::fabs(boundary - time) < 0.01;
@@ -888,12 +1079,15 @@ class Exporter {
   Out o;
   PartState ps;
   int measure_number = 0;
+  int64_t divisions = DIVISIONS;
+  OctaveLines octave_lines;           // of the part
   const char* bar_fermata = nullptr;  // the type of a fermata over the measure's bar line
   ExportLayout layout;
   PrintedDistances printed;
 
   void header();
   void credits();
+  void write_credits();
   void part_names(const Part& part);
   void part_group(const char* type, int number, const ExportGroup* group);
   void part(const Part& part);
@@ -912,6 +1106,7 @@ class Exporter {
   void direction_end(const VoiceState& vs);
   void wedge(VoiceState& vs, Drosa line);
   void wedge_direction(const VoiceState& vs, bool above, const char* type);
+  void octave_shift_start(VoiceState& vs, bool above, int octaves, int size);
   void pedal_line(VoiceState& vs, Drosa line, Drosa next);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
@@ -990,6 +1185,28 @@ const char* credit_type(int c) {
 // places credits shows the page's head as it was. The identification says them once more for
 // a reader that does not.
 void Exporter::credits() {
+  // Where the first page draws them is known once it is formatted: a page laid out since the
+  // piece was opened may have been another (the layout records are the last page's).
+  bool undrawn = false;
+  for (int v = 0; v < voice_count && !undrawn; ++v)
+    for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
+      const int kind = effective_kind(p);
+      if (kind == ENDSYST) break;
+      if (kind != TPARAM || !is_anno_head(p) || !title_class(anno_class(p)) || p->get(xhidden))
+        continue;
+      undrawn |= !p->xnext || p->xnext->xkind != PDATA || p->xnext->get(xpagex1) == NOT_DRAWN;
+    }
+  if (undrawn && page_count >= 1) {
+    disable_format_interrupts();
+    format_page(1, 0);
+    enable_format_interrupts();
+  }
+  write_credits();
+  if (undrawn && page_count >= 1 && current_page != 1)
+    format_page(std::clamp<int32_t>(current_page, 1, page_count), 0);
+}
+
+void Exporter::write_credits() {
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
       const int kind = effective_kind(p);
@@ -1002,7 +1219,27 @@ void Exporter::credits() {
         continue;
       const int32_t left = pd->get(xpagex1), right = pd->get(xpagex2);
       const int justified = p->get(xjustified);
-      const int32_t x = justified == 0 ? left : justified == 2 ? right : left + (right - left) / 2;
+      int32_t x = justified == 0 ? left : justified == 2 ? right : left + (right - left) / 2;
+      // A title, composer, poet or notice locked to the page is read back from a point of the
+      // page the document gives (a title and a notice from its middle, a composer from its
+      // staves' right end, a poet from its left edge), in whole tenths: written from that
+      // point (as the text is kept, not as its box is drawn), it comes back where it was,
+      // where from the program's own page it moved by the difference each time.
+      const int c = anno_class(p);
+      if ((p->get(xpagemargin) || p->get(xfooter)) && !p->get(xrelativex) &&
+          layout.staff_size == 10 * UNITS_PER_TENTH) {
+        const int64_t page_left = layout_page_left_x();
+        const int64_t middle = page_left + (int64_t(layout_page_width()) + 1) / 2;
+        const int64_t anchor = (justified == 1 ? middle : page_left) + int64_t(p->get(xtextx));
+        const int64_t width = layout.page_width * UNITS_PER_TENTH;
+        if (c == CLASS_TITLE || c == CLASS_WORK_TITLE || c == CLASS_RIGHTS)
+          x = int32_t(anchor - middle + width / 2);
+        else if (c == CLASS_COMPOSER)
+          x = int32_t(anchor - staff_right_x(0, 1) + width -
+                      layout.margins[0][1] * UNITS_PER_TENTH);
+        else if (c == CLASS_POET)
+          x = int32_t(anchor - page_left);
+      }
       bool first = true;
       for (Drosa run = p; run; run = next_style_run(run)) {
         const std::string words = utf8(run_text(run));
@@ -1062,6 +1299,7 @@ void Exporter::document() {
   credits();
   printed = printed_distances_of_defaults(layout);
   const std::vector<Part> parts = find_parts();
+  divisions = exact_divisions();
   const std::vector<ExportGroup> groups = part_groups(parts);
   std::vector<int> numbers(groups.size(), 0);  // of the groups begun
   o.start("part-list");
@@ -1295,7 +1533,7 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
       !new_shown)
     return;
   o.start("attributes");
-  if (first) o.number("divisions", DIVISIONS);
+  if (first) o.number("divisions", long(divisions));
   if (new_key) {
     o.start("key");
     o.number("fifths", fifths_of_key(key_code));
@@ -1352,6 +1590,7 @@ void Exporter::part(const Part& part) {
     vs.staff = vs.home = print ? part_staff(part, print) : 0;
     ps.voices.push_back(vs);
   }
+  octave_lines = notes_under_octave_lines(part, divisions);
   o.start("part");
   o.attr("id", ("P" + std::to_string(part.number)).c_str());
   measure_number = bar_number_of_node(NIL);
@@ -1482,9 +1721,11 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     ends[c] = at;
     if (first->get(xgrace) || first->get(xnachschlag)) continue;
     double exact = 1e300;
-    for (const ChordNote& n : chords[c]) exact = std::min(exact, nominal_divisions(n.note));
+    for (const ChordNote& n : chords[c])
+      exact = std::min(exact, nominal_divisions(n.note, divisions));
     if (whole_rest)
-      exact = double(short_measure ? note_duration(first, 1) : length) * DIVISIONS / QUARTER_TIME;
+      exact = double(short_measure ? note_duration(first, 1) : length) * double(divisions) /
+              QUARTER_TIME;
     at += exact;
     ends[c] = at;
     long duration = long(exact + 0.5);
@@ -1497,7 +1738,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     written += durations[c];
     last_timed = c;
   }
-  const int64_t measure = int64_t(length) * DIVISIONS / QUARTER_TIME;
+  const int64_t measure = int64_t(length) * divisions / QUARTER_TIME;
   if (last_timed < chords.size() && written != measure && std::llabs(written - measure) <= 2 &&
       durations[last_timed] + (measure - written) > 0) {
     durations[last_timed] += long(measure - written);
@@ -1558,9 +1799,9 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     cc.beams = beam_count(first);
     Drosa before = c > 0 ? chords[c - 1][0].note : NIL;
     Drosa next = c + 1 < chords.size() ? chords[c + 1][0].note : NIL;
-    if (before && beamed_to(before, first, ends_beam_group(vs.beaming, ends[c - 1])))
+    if (before && beamed_to(before, first, ends_beam_group(vs.beaming, ends[c - 1], divisions)))
       cc.beams_left = std::min(beam_count(before), cc.beams);
-    if (next && beamed_to(first, next, ends_beam_group(vs.beaming, ends[c]))) {
+    if (next && beamed_to(first, next, ends_beam_group(vs.beaming, ends[c], divisions))) {
       cc.beamed_next = true;
       cc.beams_right = std::min(beam_count(next), cc.beams);
       if (first->get(xesbeam)) cc.beams_right = std::min(cc.beams_right, 1);
@@ -1667,8 +1908,10 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, int string, bool in_cho
   if (in_chord) o.empty("chord");
   const int position = n->get(xmod7);
   const int acc = n->get(xacc);
-  const int sounding = position - 7 * vs.octaves;  // under an octave line
-  bool own_key = false;                            // written as an instrument's key
+  const auto shifted = octave_lines.shifted.find(n.handle());
+  const int sounding =  // under an octave line
+      position - 7 * (shifted == octave_lines.shifted.end() ? 0 : shifted->second);
+  bool own_key = false;  // written as an instrument's key
   if (rest) {
     o.start("rest");
     if (cc.whole_measure) o.attr("measure", "yes");
@@ -1698,8 +1941,10 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, int string, bool in_cho
   // The tie mark is written as it stands, whether or not the next chord holds the note it
   // goes to (a tie may go to another voice, or let the note ring).
   const bool tie_start = !rest && n->get(xtie);
+  // A cue note has no tie element (its notations say it is tied).
+  const bool cue = !grace && n->get(xcue);
   for (auto [on, type] : {std::pair{tie_stop, "stop"}, std::pair{tie_start, "start"}}) {
-    if (!on) continue;
+    if (!on || cue) continue;
     o.start("tie");
     o.attr("type", type);
     o.end();
@@ -1980,6 +2225,17 @@ void Exporter::pedal_line(VoiceState& vs, Drosa line, Drosa next) {
     vs.pedal_stop = true, vs.pedal_above = above;
 }
 
+void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int size) {
+  direction_start(above);
+  o.start("octave-shift");
+  o.attr("type", octaves < 0 ? "down" : "up");
+  o.attr("size", long(size));
+  o.end();
+  direction_end(vs);
+  vs.octaves = octaves;
+  vs.octave_size = size;
+}
+
 void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type) {
   direction_start(above);
   o.start("wedge");
@@ -2114,6 +2370,11 @@ void Exporter::frame(const GridFrame& f) {
 }
 
 void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
+  // An octave line begun at this rest, before the chord its words stand at.
+  if (const auto early = octave_lines.early.find(notes[0].note.handle());
+      early != octave_lines.early.end()) {
+    octave_shift_start(vs, early->second.above, early->second.octaves, early->second.size);
+  }
   // A hairpin drawn whole ends at the chord after it.
   if (vs.wedge_whole) {
     wedge_direction(vs, vs.wedge_above, "stop");
@@ -2251,14 +2512,8 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (text.find_first_not_of(" \n") == std::string::npos) continue;
       // The words and dashed line of an octave line: its notes are written as they sound.
       if (int size = 0, octaves = octave_words(text, &size); octaves && begins_octave_line(notes)) {
-        direction_start(above);
-        o.start("octave-shift");
-        o.attr("type", octaves < 0 ? "down" : "up");
-        o.attr("size", long(size));
-        o.end();
-        direction_end(vs);
-        vs.octaves = octaves;
-        vs.octave_size = size;
+        if (!octave_lines.begun_early.count(notes[0].note.handle()))
+          octave_shift_start(vs, above, octaves, size);
         continue;
       }
       const GridFrame* grid = grids_written < grids.size() ? &grids[grids_written] : nullptr;

@@ -60,10 +60,11 @@ int read_mxl_container(const uint8_t* bytes, size_t size, const std::string& nam
 int export_musicxml();
 
 // export_musicxml_file: writes the piece, as the Score sees it, as a MusicXML score-partwise
-// document (UTF-8, 192 divisions to a quarter note) at `path`. The document is written into a
-// new file in the same folder, which takes the name only once it is complete: a failure (said
-// at level 2, "Exporting MusicXML: ..." or "Could not open XML file for writing.") leaves no
-// partial document and any file of that name as it was. 1 when written, else 0.
+// document (UTF-8, 192 divisions to a quarter note, or a multiple of 192 that times every
+// note exactly) at `path`. The document is written into a new file in the same folder, which
+// takes the name only once it is complete: a failure (said at level 2, "Exporting MusicXML:
+// ..." or "Could not open XML file for writing.") leaves no partial document and any file of
+// that name as it was. 1 when written, else 0.
 // Reads: the voice lists, their annotations, the parameters of the dynamics and tempo glyphs.
 int export_musicxml_file(const std::string& path);
 

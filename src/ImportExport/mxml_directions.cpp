@@ -122,7 +122,8 @@ constexpr XmlNamedValue size_keywords[] = {
     {"x-large", 24}, {"x-small", 9}, {"xx-large", 32}, {"xx-small", 8},
 };
 
-int32_t units(double tenths) { return int32_t(tenths * UNITS_PER_TENTH + 0.5); }
+// Rounded to the nearest unit, below the origin as above it.
+int32_t units(double tenths) { return int32_t(std::lround(tenths * UNITS_PER_TENTH)); }
 
 }  // namespace
 
@@ -199,7 +200,7 @@ int mxml_item_position(XmlElement& e, MxmlItem* item, int line) {
   auto read = [&](const char* name, int bit, int32_t* to, int32_t origin) {
     const double d = xml_attr_double(e, name);
     if (d == XML_NO_DOUBLE || !std::isfinite(d) || std::fabs(d) > 1e6) return;
-    *to = origin + int32_t(d * UNITS_PER_TENTH + 0.5);
+    *to = origin + units(d);
     item->given |= uint8_t(bit);
   };
   read("default-x", 1, &item->x, 0);

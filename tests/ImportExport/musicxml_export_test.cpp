@@ -2,8 +2,14 @@
 //   MusicXmlRoundTrip.*: every handwritten document of tests/data/ImportExport imported,
 //                        exported and imported again gives the same voices note by note
 //                        (pitches, values, ties, slurs, bar lines) and the same annotations
-//                        before the same notes; each written document is well-formed and the
-//                        time of every voice in every measure adds up to the measure's
+//                        before the same notes; each written document is well-formed, passes
+//                        the MusicXML schema (where xmllint and the schema are there), holds
+//                        the document's notes measure by measure (but for those the import
+//                        said it changed), the time of every voice in every measure adds up
+//                        to the measure's, and the piece read back is written as the same
+//                        document, byte for byte but for its date (the two documents of one
+//                        that is not go to test-output/round_trip of the build folder). The
+//                        documents of tests/data/wild* are checked as they are written.
 //   RealScoreRoundTrip.*: the same for each real score of ../shared/data/scores, when it is
 //                        there: its document checked, its notes, ties, slurs and annotations
 //   MusicXmlExport.*:    what signs, tuplets and staves are written as; the command; a failed
@@ -17,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -24,8 +31,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "ImportExport/exchange_checks.h"
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
+#include "ImportExport/wild_support.h"
 #include "ImportExport/xml_reader.h"
 #include "annotations/anno_services.h"
 #include "layout/layout_services.h"
@@ -174,19 +183,86 @@ MeasureCheck check_document(const std::string& document) {
   return check;
 }
 
+// The places the import said it changed a note: each message about notes or chords counts its
+// places ("The document has 4 such places.", else one).
+int notes_said_changed(const std::vector<std::string>& said) {
+  int places = 0;
+  for (const std::string& text : said) {
+    if (text.find(" note") == std::string::npos && text.find(" chord") == std::string::npos)
+      continue;
+    const size_t at = text.find("The document has ");
+    places += at == std::string::npos ? 1 : std::atoi(text.c_str() + at + 17);
+  }
+  return places;
+}
+
+// The line where two documents first differ, with its number.
+std::string first_difference(const std::string& a, const std::string& b) {
+  size_t at = 0, line = 1;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) line += a[at++] == '\n';
+  const size_t from = at == 0 ? std::string::npos : a.rfind('\n', at - 1);
+  const size_t start = from == std::string::npos ? 0 : from + 1;
+  auto line_of = [&](const std::string& t) { return t.substr(start, t.find('\n', start) - start); };
+  return "line " + std::to_string(line) + ":\n  first:  " + line_of(a) +
+         "\n  second: " + line_of(b);
+}
+
+// Writes both documents of one that came back otherwise, for a look at the whole.
+void keep_exports(const std::string& name, const std::string& first, const std::string& second) {
+  std::filesystem::path build = std::filesystem::current_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) build = build.parent_path();
+  if (!std::filesystem::exists(build / "CMakeCache.txt")) return;
+  const std::filesystem::path folder = build / "test-output" / "round_trip";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / (name + "-1.musicxml"), std::ios::binary) << first;
+  std::ofstream(folder / (name + "-2.musicxml"), std::ios::binary) << second;
+}
+
+// Documents whose export, read and written again, is not yet the same document, and why.
+const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
+    // A notice too long for the paper, broken into lines, is centred on its lines again.
+    "wild-credits_groups_layout",
+    // Words at the height the import gives words come back at another, written with it.
+    "ImportExport-marks_placed_by_offsets", "wild-notation_marks", "wild2-marks",
+    // Notes written on the other staff of their part: their staff and clef are written
+    // otherwise once read back.
+    "ImportExport-chord_across_both_staves", "ImportExport-notes_cross_to_the_other_staff_in_a_bar",
+    "ImportExport-clef_change_for_notes_from_the_other_staff",
+    // A hairpin inside one held note, an ending's bar line, an octave line's side and a system
+    // break of a squeezed line come back otherwise.
+    "ImportExport-hairpins_inside_one_held_note", "ImportExport-endings",
+    "ImportExport-octave_lines_over_another_voice", "ImportExport-bar_line_in_a_squeezed_line",
+    "brahms-klavierstucke-op118-no2-intermezzo", "haydn-keyboard-sonata-hob16-6-g-major-mvt1",
+    "haydn-string-quartet-op74-no1-mvt3-menuetto", "liliuokalani-aloha-oe",
+    // The distances of systems and staves a page draws closer, and where systems and pages
+    // break, come out otherwise from the page laid out again.
+    "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
+    "bruckner-symphony-no5-mvt2", "beach-gaelic-symphony-op32-mvt2",
+    "weber-clarinet-concertino-op26",
+    // Words at the import's height for words, as above.
+    "beethoven-string-quartet-op59-no2-mvt3",
+    // As below.
+    "debussy-images-book1-reflets-dans-leau"};
+
+// Documents whose notes are written otherwise than the document gives them, the import saying
+// nothing of it, and why.
+const std::set<std::string> NOTES_OTHERWISE = {
+    // Notes shown an octave from their pitch past the end of the dashed line of the octave
+    // line that shifts them (it stops at the end of a system) are written where they are shown.
+    "debussy-images-book1-reflets-dans-leau"};
+
 class MusicXmlRoundTrip : public MusicXmlTest {
  protected:
-  // Imports the document whole, writes it, checks the written document and imports it again;
-  // the piece read back must be described as the piece first read.
-  // `compare` 0 checks only the written document.
+  // Imports the document whole, writes it, checks the written document and imports it again
+  // as a document opened afresh; the piece read back must be described as the piece first
+  // read, and written as the same document. `compare` 0 leaves out the description; a
+  // document the import refuses is passed over when it `may_be_refused`.
   void round_trip(const std::string& name, const std::string& document, bool places = true,
-                  bool compare = true) {
-    script_begin();
-    answer_systems();
-    ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1) << name;
-    script_take_faults();
-    script_end();
-    take_reports();
+                  bool compare = true, bool may_be_refused = false) {
+    std::vector<std::string> said;
+    const int imported = import_said(document, &said);
+    if (may_be_refused && !imported) return;
+    ASSERT_EQ(imported, 1) << name;
     const std::string first = piece_description(places);
     const std::filesystem::path path = output_folder() / (name + ".xml");
     ASSERT_EQ(export_musicxml_file(path.string()), 1) << name;
@@ -195,27 +271,56 @@ class MusicXmlRoundTrip : public MusicXmlTest {
     const MeasureCheck check = check_document(written);
     EXPECT_TRUE(check.faults.empty()) << name << ": " << check.faults.front();
     EXPECT_GT(check.measures, 0) << name;
-    discard_piece_lists();
-    voice_count = 0;
-    script_begin();
-    answer_systems();
-    ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 1), 1) << name;
-    script_take_faults();
-    script_end();
-    take_reports();
+    EXPECT_EQ(schema_errors(written), "") << name << " written breaks the MusicXML schema";
+    int changed = 0;
+    const std::vector<std::string> differences =
+        note_differences(measure_notes(document), measure_notes(written), &changed);
+    std::string listed;
+    for (size_t i = 0; i < std::min<size_t>(differences.size(), 8); ++i)
+      listed += "\n  " + differences[i];
+    if (NOTES_OTHERWISE.count(name))
+      std::cout << name << " (known to be written with other notes): " << listed << "\n";
+    else
+      EXPECT_LE(changed, notes_said_changed(said))
+          << name << ": " << changed << " notes differ, the import said "
+          << notes_said_changed(said) << " changed:" << listed;
+    TearDown();
+    SetUp();
+    std::vector<std::string> said_again;
+    ASSERT_EQ(import_said(written, &said_again), 1) << name;
     if (compare) EXPECT_EQ(piece_description(places), first) << name << " written as " << path;
+    const std::string again = exported_musicxml(false);
+    const std::string a = without_encoding_date(written), b = without_encoding_date(again);
+    if (a != b) keep_exports(name, written, again);
+    if (WRITTEN_AGAIN_OTHERWISE.count(name)) {
+      if (a == b)
+        std::cout << name << " is written again as it was: take it out of the list of those "
+                  << "written otherwise\n";
+      else
+        std::cout << name << " (known to be written again otherwise) differs at "
+                  << first_difference(a, b) << "\n";
+      return;
+    }
+    EXPECT_TRUE(a == b) << name << " written, read and written again differs at "
+                        << first_difference(a, b);
   }
 };
 
 TEST_F(MusicXmlRoundTrip, EveryHandwrittenDocumentComesBackAsItWent) {
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(VESK_TEST_DATA) + "/ImportExport")) {
-    if (entry.path().extension() != ".xml") continue;
-    SCOPED_TRACE(entry.path().filename().string());
-    round_trip(entry.path().stem().string(), read_file(entry.path()));
-    discard_piece_lists();
-    voice_count = 0;
-  }
+  if (const std::string why = schema_unavailable(); !why.empty())
+    std::cout << "The written documents are not checked by the MusicXML schema: " << why << "\n";
+  for (const char* folder : {"ImportExport", "wild", "wild2", "wild3"})
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(VESK_TEST_DATA) + "/" + folder)) {
+      if (entry.path().extension() != ".xml") continue;
+      SCOPED_TRACE(entry.path().filename().string());
+      const std::string id = std::string(folder) + "-" + entry.path().stem().string();
+      // A document of another program's ways (a timewise score) may be one made to be refused.
+      const bool handwritten = std::string(folder) == "ImportExport";
+      round_trip(id, read_file(entry.path()), true, handwritten, !handwritten);
+      discard_piece_lists();
+      voice_count = 0;
+    }
 }
 
 // shared/data/scores beside the repository, or beside the folder of worktrees it lies in.
@@ -240,6 +345,8 @@ TEST_P(RealScoreRoundTrip, ComesBackAsItWent) {
   const std::filesystem::path path = real_scores_folder() / (name + ".musicxml");
   if (real_scores_folder().empty() || !std::filesystem::exists(path))
     GTEST_SKIP() << "the real scores are not there (shared/data/scores)";
+  if (const std::string why = schema_unavailable(); !why.empty())
+    std::cout << "The written document is not checked by the MusicXML schema: " << why << "\n";
   round_trip(name, read_file(path), false, !COME_BACK_OTHERWISE.count(name));
 }
 
@@ -273,8 +380,8 @@ std::string compact(const std::string& text, const std::string& from) {
 
 TEST_F(MusicXmlExport, SignsTupletsAndStavesAreWrittenAsTheReaderExpects) {
   // A clarinet in B flat (a part of two staves) in common time: a quarter, then nine eighths
-  // in the time of four, whose 42.67 divisions each are written 43, 43, 42 ... by the error
-  // carried, adding up to the half note they fill; a quarter rest ends the measure.
+  // in the time of four, each written exactly in 576 divisions to a quarter (at 192 they were
+  // rounded, 43, 43, 42 ...); a quarter rest ends the measure.
   std::string nine;
   for (int i = 0; i < 9; ++i)
     nine +=
@@ -299,24 +406,48 @@ TEST_F(MusicXmlExport, SignsTupletsAndStavesAreWrittenAsTheReaderExpects) {
   EXPECT_TRUE(check_document(written).faults.empty()) << written;
   const std::string attributes = compact(written, "<attributes>");
   EXPECT_EQ(attributes.substr(0, attributes.find("</attributes>")),
-            "<attributes><divisions>192</divisions><key><fifths>-2</fifths></key>"
+            "<attributes><divisions>576</divisions><key><fifths>-2</fifths></key>"
             "<time symbol=\"common\"><beats>4</beats><beat-type>4</beat-type></time>"
             "<staves>2</staves><clef number=\"1\"><sign>G</sign><line>2</line></clef>"
             "<clef number=\"2\"><sign>F</sign><line>4</line></clef><transpose><diatonic>-1"
             "</diatonic><chromatic>-2</chromatic></transpose>");
   EXPECT_NE(compact(written, "<note>")
                 .find("<step>B</step><alter>-1</alter><octave>4</octave>"
-                      "</pitch><duration>192</duration>"),
+                      "</pitch><duration>576</duration>"),
             std::string::npos);
   std::string durations;
   const std::string tuplets = compact(written, "<time-modification>");
   for (size_t at = written.find("<duration>"); at != std::string::npos;
        at = written.find("<duration>", at + 1))
     durations += written.substr(at + 10, written.find('<', at + 10) - at - 10) + " ";
-  EXPECT_EQ(durations, "192 43 43 42 43 43 42 43 43 42 192 768 768 ");
+  EXPECT_EQ(durations, "576 128 128 128 128 128 128 128 128 128 576 2304 2304 ");
   EXPECT_EQ(tuplets.substr(0, tuplets.find("</time-modification>")),
             "<time-modification><actual-notes>9</actual-notes><normal-notes>4</normal-notes>");
-  EXPECT_NE(written.find("<backup>\n\t\t\t\t<duration>768</duration>"), std::string::npos);
+  EXPECT_NE(written.find("<backup>\n\t\t\t\t<duration>2304</duration>"), std::string::npos);
+}
+
+TEST_F(MusicXmlExport, ACueNoteTiedIsTiedInItsNotationsAlone) {
+  // A cue note has no tie element: written with one, the document broke the schema.
+  auto cue = [](const char* tie) {
+    return std::string(
+               "<note><cue/><pitch><step>C</step><octave>5</octave></pitch><duration>2"
+               "</duration><tie type=\"") +
+           tie + "\"/><type>half</type><notations><tied type=\"" + tie + "\"/></notations></note>";
+  };
+  const std::string document =
+      "<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>Fl"
+      "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+      "<divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time><clef><sign>G"
+      "</sign><line>2</line></clef></attributes>" +
+      cue("start") + cue("stop") + "</measure></part></score-partwise>";
+  ASSERT_EQ(import(document, 1), 1);
+  const std::string written = exported_musicxml();
+  const std::string cue_notes = compact(written, "<note>");
+  EXPECT_NE(cue_notes.find("<cue/>"), std::string::npos) << written;
+  EXPECT_EQ(written.find("<tie "), std::string::npos) << written;
+  EXPECT_NE(written.find("<tied type=\"start\""), std::string::npos) << written;
+  EXPECT_NE(written.find("<tied type=\"stop\""), std::string::npos) << written;
+  take_reports();
 }
 
 TEST_F(MusicXmlExport, APartKeepsItsStavesInASystemThatHidesAStaffAboveIt) {

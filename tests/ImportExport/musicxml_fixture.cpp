@@ -6,6 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "ImportExport/exchange_checks.h"
 #include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
@@ -21,12 +22,16 @@ std::string musicxml_fixture(const char* name) {
   return text.str();
 }
 
-std::string exported_musicxml() {
+std::string exported_musicxml(bool validate) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("vesk-exported-" + std::to_string(::getpid()));
   EXPECT_EQ(export_musicxml_file(path.string()), 1);
   const std::string written = read_file(path);
   std::filesystem::remove(path);
+  if (validate) {
+    const std::string errors = schema_errors(written);
+    EXPECT_EQ(errors, "") << "the export breaks the MusicXML schema";
+  }
   return written;
 }
 

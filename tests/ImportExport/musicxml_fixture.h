@@ -41,8 +41,9 @@ std::string annotations_of(int v);
 // True for a hidden text that keeps a part's name ("partname 1 Flute", "partabbr 1 Fl.").
 bool part_name_record(Drosa tparam);
 
-// The piece written as MusicXML (through a file of the system's temporary folder).
-std::string exported_musicxml();
+// The piece written as MusicXML (through a file of the system's temporary folder), checked by
+// the MusicXML schema where it can be (`validate`).
+std::string exported_musicxml(bool validate = true);
 
 // The k-th NOTE (from 0) of voice v.
 Drosa nth_note(int v, int k);

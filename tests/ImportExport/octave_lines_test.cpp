@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ImportExport/exchange_checks.h"
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
@@ -180,6 +181,57 @@ TEST_F(MusicXmlOctaveLines, APedalLineWrittenBeforeARestGoesToTheNoteSoundingThe
   ASSERT_EQ(voice_count, 2);
   EXPECT_EQ(pedal_lines_of(0), "");
   EXPECT_EQ(pedal_lines_of(1), "3@0 1@1 ");
+}
+
+// Two voices of a staff under an 8va line that the first voice carries, then under a 15ma
+// line; the pitches are the sounding ones.
+std::string two_voices_under_octave_lines() {
+  auto shift = [](const char* type, int size) {
+    return std::string("<direction placement=\"above\"><direction-type><octave-shift type=\"") +
+           type + "\" size=\"" + std::to_string(size) + "\"/></direction-type></direction>";
+  };
+  auto note = [](const char* step, int octave, int voice, int duration, const char* type) {
+    return std::string("<note><pitch><step>") + step + "</step><octave>" + std::to_string(octave) +
+           "</octave></pitch><duration>" + std::to_string(duration) + "</duration><voice>" +
+           std::to_string(voice) + "</voice><type>" + type + "</type></note>";
+  };
+  const std::string backup = "<backup><duration>4</duration></backup>";
+  return "<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>Pno"
+         "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\">"
+         "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type>"
+         "</time><clef><sign>G</sign><line>2</line></clef></attributes>" +
+         shift("down", 8) + note("C", 6, 1, 2, "half") + note("D", 6, 1, 2, "half") + backup +
+         note("E", 5, 2, 4, "whole") + "</measure><measure number=\"2\">" +
+         note("C", 6, 1, 4, "whole") + shift("stop", 8) + backup + note("G", 5, 2, 4, "whole") +
+         "</measure><measure number=\"3\">" + shift("down", 15) + note("C", 7, 1, 4, "whole") +
+         shift("stop", 15) + backup + note("E", 6, 2, 4, "whole") +
+         "</measure><measure number=\"4\">" + note("C", 5, 1, 4, "whole") + backup +
+         note("E", 4, 2, 4, "whole") + "</measure></part></score-partwise>";
+}
+
+TEST_F(MusicXmlOctaveLines, EveryVoiceUnderALineKeepsItsOctavesWrittenAndReadAgain) {
+  // The second voice's notes came back an octave lower each time, and the 15ma line was left
+  // out, its notes written two octaves low.
+  const std::string document = two_voices_under_octave_lines();
+  ASSERT_EQ(import(document, 1), 1);
+  ASSERT_EQ(voice_count, 2);
+  const std::string shown[2] = {notes_of(0), notes_of(1)};
+  EXPECT_EQ(shown[0], "C5h D5h | C5w | C5w | C5w |");
+  EXPECT_EQ(shown[1], "E4w | G4w | E4w | E4w |");
+  std::string written = exported_musicxml();
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    EXPECT_EQ(note_differences(measure_notes(document), measure_notes(written)),
+              std::vector<std::string>{})
+        << "cycle " << cycle;
+    EXPECT_NE(written.find("size=\"15\""), std::string::npos);
+    discard_piece_lists();
+    voice_count = 0;
+    ASSERT_EQ(import(written, 1), 1);
+    EXPECT_EQ(notes_of(0), shown[0]) << "cycle " << cycle;
+    EXPECT_EQ(notes_of(1), shown[1]) << "cycle " << cycle;
+    written = exported_musicxml();
+  }
+  take_reports();
 }
 
 }  // namespace
