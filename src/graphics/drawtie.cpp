@@ -381,7 +381,12 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
     owner = chain_next(staff_data[pstaff].ppnt[0]);
   if (!owner) return;
   x2 -= param_length(P_TIE_CLEAR_HEAD, owner);
+  // A tie that goes on into the next system (no end chord) grows to the left only, one that
+  // comes from the previous system (no note) to the right only: each stays within its system.
+  const int32_t earliest = x1, latest = x2;
   widen_to_shortest(&x1, &x2, owner);
+  if (!chord && x2 > latest) x1 -= x2 - latest, x2 = latest;
+  if (!note && x1 < earliest) x2 += earliest - x1, x1 = earliest;
   int32_t c1x, c1y, c2x, c2y;
   if (chord) {
     // The tie's height is kept before the chord, its end beside the note's stem side.

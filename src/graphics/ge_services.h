@@ -335,7 +335,9 @@ void draw_chord_ties(int32_t x_end);
 
 // draw_bendtie: one tie from x1 to x2 (less the gap of parameter 211) at y, or its bend mark;
 // the owner is note, or the first note of layer 0 of pstaff (none: nothing drawn). Widens the
-// extents of chord (a CDDATA, may be NIL) by the tie's height.
+// extents of chord (a CDDATA, may be NIL) by the tie's height. A tie widened to the shortest
+// length keeps its right end without a chord (it goes on into the next system) and its left
+// end without a note (it comes from the previous one).
 // Reads:  parameters 141, 192, 211, 378-383, 415, 416, 668; staff_data.
 // Writes: the GE list (one GE_CURVE, var 4, or the bend mark), the chord's extents and xprex.
 void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, int bend, int dashed,

@@ -144,6 +144,27 @@ TEST_F(Ties, ASystemBreakSplitsATieIntoTwoHalvesMatchedByPosition) {
   EXPECT_TRUE(on_pstaff(ties, 3).empty());
 }
 
+TEST_F(Ties, HalvesWidenedToTheShortestTieStayWithinTheirSystems) {
+  // Both halves are shorter than the shortest tie: they grew at both ends alike, past the
+  // staff's right end and back over the next system's clef.
+  param[192].value.set_integer(7000);
+  int v = new_voice("Flute", 0, 0);
+  Drosa a = add_note(v, WHOLE, 30);
+  a->set(xtie, 2);
+  add_system_break(v);
+  Drosa b = add_note(v, WHOLE, 30);
+  give_pitches();
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  std::vector<Curve> first = on_pstaff(curves(TIE), 0), second = on_pstaff(curves(TIE), 1);
+  ASSERT_EQ(first.size(), 1u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(first[0].x2, page_right(0) - length(211, a));
+  EXPECT_EQ(first[0].x2 - first[0].x1, 7000);
+  EXPECT_EQ(second[0].x1, staff_data[1].first_note_x - length(669, b));
+  EXPECT_EQ(second[0].x2 - second[0].x1, 7000);
+}
+
 TEST_F(Ties, AChordTiesLowestBelowHighestAboveAndATieWithNoNoteAtItsEndIsDropped) {
   int v = new_voice();
   Drosa low = add_chord(v, HALF, {28, 30, 32});

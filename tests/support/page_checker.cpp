@@ -890,6 +890,41 @@ struct Checker {
     }
   }
 
+  // A tie or slur lies within the width of its system, as drawn (the curve itself, not the
+  // box of its control points): one going on into the next system ends at the system's end,
+  // one coming from the last begins after the system's start. A tenth of a space is allowed
+  // for the curve's own thickness.
+  void reach() {
+    std::map<int, std::pair<int32_t, int32_t>> width;  // of each system: left, right
+    for (const auto& [p, s] : staves) {
+      auto [at, fresh] = width.emplace(s.system, std::make_pair(s.box.left, s.box.right));
+      if (!fresh)
+        at->second = {std::min(at->second.first, s.box.left),
+                      std::max(at->second.second, s.box.right)};
+    }
+    for (const Element& e : elements) {
+      if (e.kind != GE_CURVE || (e.var != V_TIE && e.var != V_SLUR)) continue;
+      auto found = width.find(system_of(e.pstaff));
+      if (found == width.end()) continue;
+      const double xs[4] = {double(e.x), double(e.cx[0]), double(e.cx[1]), double(e.x2)};
+      double lo = xs[0], hi = xs[0];
+      for (int k = 1; k <= 32; ++k) {
+        const double t = k / 32.0, u = 1 - t;
+        const double x = u * u * u * xs[0] + 3 * u * u * t * xs[1] + 3 * u * t * t * xs[2] +
+                         t * t * t * xs[3];
+        lo = std::min(lo, x), hi = std::max(hi, x);
+      }
+      const int32_t slack = space_of(e.pstaff) / 10;
+      const auto [left, right] = found->second;
+      if (hi > right + slack)
+        fault("reach", element_name(e) + " reaches " + std::to_string(int32_t(hi) - right) +
+                           " past its system's right end at x " + std::to_string(right));
+      else if (lo < left - slack)
+        fault("reach", element_name(e) + " reaches " + std::to_string(left - int32_t(lo)) +
+                           " before its system's left end at x " + std::to_string(left));
+    }
+  }
+
   // Lines drawn for notes never cross a staff of another system, and the glyphs and lines of
   // the notes of two systems never meet.
   void systems() {
@@ -965,6 +1000,7 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.signatures();
   c.systems();
   c.ends();
+  c.reach();
   c.marks();
   c.notes();
   c.curves();

@@ -5,7 +5,8 @@
 // on another, no line of one system through
 // another, no mark of the music on another, on a note head or on a tie or slur, no dynamic or
 // words on the notes of their staff, no syllable on another or on
-// another staff, ties, slurs and marks within their staff's ends, part names clear of their
+// another staff, ties, slurs and marks within their staff's ends, every tie and slur within its
+// system's width, part names clear of their
 // system and near no edge, and no report or message while formatting and drawing.
 #pragma once
 
@@ -39,8 +40,9 @@ struct PageFrame {
 // fifth of a space; titles and lyrics among themselves are not its business), "lyrics" (a syllable
 // on another, or on a staff, note head, stem or beam of another staff), "ends" (a tie, slur or mark
 // of the music running past its staff's right end, or a tie, slur or line beginning before its left
-// end, by more than half a space), "names" (a part's name before a system within an eighth of an
-// inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
+// end, by more than half a space), "reach" (a tie or slur, the curve as drawn, reaching outside
+// its system's width by more than a tenth of a space), "names" (a part's name before a system
+// within an eighth of an inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
 // dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its staff, by more
 // than a fifth of a space), "curves" (a tie or slur through a mark of the music: words, a dynamic,
 // a sign, or a hairpin's or other line's leg, by more than a fifth of a space), "drawn" (a note
