@@ -13,8 +13,10 @@
 //    stems-down notes first (the layout orders a chord so).
 //  - Each layer's measure starts, for the rests, at the staff's left end until the signs of the
 //    system's start or a bar line say where it really starts.
+//  - A brace is the music font's brace glyph, scaled to the height of its staves (pieces of
+//    the symbol text font drew a hairline).
 //  - Divisions by a parameter or a staff size that a user or a damaged file can set to 0 are
-//    guarded: the brace then has no extension pieces, rests are not snapped to lines.
+//    guarded: rests are then not snapped to lines.
 #include "graphics/plot_page.h"
 
 #include <algorithm>
@@ -50,13 +52,16 @@ constexpr int P_BAR_LINE = 179, P_REST_DIGITS_X = 188, P_REST_DIGITS_Y = 189;
 constexpr int P_REST_OFFSET = 190, P_FIRST_LINE = 201, P_MULTI_REST_WIDTH = 247;
 constexpr int P_SECOND_LINE = 629;  // the widths of the third to the twelfth line follow
 constexpr int P_BRACKET_WIDTH = 279, P_BRACKET_X = 280, P_HOOK_WIDTH = 281, P_HOOK = 282;
-constexpr int P_BRACE_PIECE = 397, P_BRACE_X = 398;
-constexpr int P_BRACE_TOP = 399, P_BRACE_MIDDLE = 400, P_BRACE_BOTTOM = 401;
-constexpr int P_BRACE_EXTENSION = 402, P_SYSTEM_BAR_MANY = 558, P_REST_DIGIT_0 = 595;
+constexpr int P_SYSTEM_BAR_MANY = 558, P_REST_DIGIT_0 = 595;
 constexpr int P_REST_DIGIT_WIDTH = 605, P_SEPARATOR_LEFT = 665, P_SEPARATOR_RIGHT = 666;
 constexpr int P_SYSTEM_BAR_ONE = 706, P_SONATA_BRACE_SIZE = 707, P_SONATA_BRACE_TOP = 708;
 constexpr int P_SONATA_BRACE_BOTTOM = 709, P_SONATA_BRACE_WIDTH = 710;
 constexpr int P_SONATA_BRACE_HEIGHT = 711, P_SONATA_BRACE_PLACE = 712;
+// The brace glyph (that of parameter 708) is drawn with an em of four points per point of its
+// size, 40 units, its baseline three quarters of an em below the point it is drawn at; the
+// glyph is a twelfth of its em wide.
+constexpr int32_t BRACE_SIZE_STEP = 40;
+constexpr double BRACE_WIDTH_PER_EM = 0.082;
 
 constexpr int OPTIONS_SYSTEM_SEPARATORS = 82;  // i16: marks between systems
 constexpr int NO_BRACKET = 2;
@@ -150,8 +155,8 @@ struct DrawnBrace {
 };
 DrawnBrace drawn_braces[MAX_PSTAVES];
 
-// The pieces of the brace from staff p down to staff q, for where the staves stand.
-void draw_brace_pieces(int p, int q, bool bracketed, Drosa owner) {
+// The brace from staff p down to staff q, for where the staves stand.
+void draw_brace_glyph(int p, int q, bool bracketed, Drosa owner) {
   int32_t x = staff_left_x(p, current_page);
   if (bracketed) x -= param_length_at_staff(P_BRACKET_X, NIL, p);
   int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
@@ -167,23 +172,15 @@ void draw_brace_pieces(int p, int q, bool bracketed, Drosa owner) {
     GEcharacter(0, x1, y2, p, P_SONATA_BRACE_BOTTOM, 0, VAR_BRACE_BOTTOM, owner, s);
     return;
   }
-  const int32_t low = lo + 18, high = hi + 36;
-  const int32_t seg = param_length_at_staff(P_BRACE_PIECE, owner, p);
-  const int32_t n = seg > 0 ? (h + 18 - 3 * seg) / (2 * seg) : 0;
-  const int32_t xb = x - param_length_at_staff(P_BRACE_X, owner, p);
-  auto piece = [&](int32_t y, int pindex, int var) {
-    GEcharacter(0, xb, y, p, pindex, 0, var, owner, 0);
-  };
-  int32_t y = high - seg;
-  piece(y, P_BRACE_TOP, VAR_BRACE_TOP);
-  for (int32_t i = 0; i < n; ++i) piece(y -= seg, P_BRACE_EXTENSION, VAR_BRACE_UPPER);
-  const int32_t mid = (low + high) / 2 + seg / 2;
-  piece(mid, P_BRACE_EXTENSION, VAR_BRACE_UPPER);
-  y = mid - seg;
-  piece(y, P_BRACE_MIDDLE, VAR_BRACE_MIDDLE);
-  for (int32_t i = 0; i < n; ++i) piece(y -= seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
-  piece(low + seg, P_BRACE_EXTENSION, VAR_BRACE_LOWER);
-  piece(low, P_BRACE_BOTTOM, VAR_BRACE_BOTTOM);
+  // The music font's brace, as tall as the staves it joins: its em is their height, to the
+  // nearest size the glyph is drawn at, centred on them, half a space before x.
+  const int32_t size = std::max<int32_t>(1, (h + BRACE_SIZE_STEP / 2) / BRACE_SIZE_STEP);
+  const int32_t em = size * BRACE_SIZE_STEP;
+  const int32_t width = int32_t(std::lround(em * BRACE_WIDTH_PER_EM));
+  const int32_t bottom = lo + (h - em) / 2;
+  const int32_t gap = std::max<int32_t>(staff_data[p].staff_size, 2) / 2;
+  GEcharacter(0, x - gap - width, bottom + em * 3 / 4, p, P_SONATA_BRACE_TOP, 0, VAR_BRACE_TOP,
+              owner, size);
 }
 
 // The brace of the staves from p down, when p starts one; settings holds every staff's.
@@ -206,7 +203,7 @@ void draw_brace(int p, const StaffBracket* settings) {
   }
   const Drosa owner = staff_first_normal_note(p);
   drawn_braces[p] = {q, bracketed, owner};
-  draw_brace_pieces(p, q, bracketed, owner);
+  draw_brace_glyph(p, q, bracketed, owner);
 }
 
 // The part of the square bracket that belongs to staff p (see draw_system_brackets).
@@ -614,7 +611,7 @@ void draw_brace_again(int pstaff) {
   if (pstaff < 0 || pstaff >= MAX_PSTAVES) return;
   const DrawnBrace& brace = drawn_braces[pstaff];
   if (brace.last >= pstaff && brace.last < MAX_PSTAVES)
-    draw_brace_pieces(pstaff, brace.last, brace.bracketed, brace.owner);
+    draw_brace_glyph(pstaff, brace.last, brace.bracketed, brace.owner);
 }
 
 int32_t plot_page() {

@@ -105,7 +105,9 @@ namespace {
 thread_local Port* current_port = nullptr;
 
 constexpr int DEFAULT_TEXT_SIZE = 12;
-constexpr int LARGEST_TEXT_SIZE = 2048;  // larger sizes are drawn at this one
+// Larger sizes are drawn at this one. Printed fonts outline their glyphs at 1000 pixels, and
+// the brace glyph is drawn at four times the size asked for.
+constexpr int LARGEST_TEXT_SIZE = 4096;
 
 // ---- Rectangles -------------------------------------------------------------------------
 

@@ -189,16 +189,25 @@ TEST_F(PlotStaves, LinesBracketsBracesAndTheSystemsBarLine) {
   EXPECT_EQ(dump({10}).substr(0, 5 * 26),
             "L10 500,7419 5720,7419 w2\nL10 500,7369 5720,7369 w2\nL10 500,7319 5720,7319 w2\n"
             "L10 500,7269 5720,7269 w2\nL10 500,7219 5720,7219 w2\n");
-  // The brace spans 7420 down to 6420 (h 1000): two extension pieces a half, left of the
-  // bracket line since staff 1 has a bracket.
+  // The brace spans 7420 down to 6420 (h 1000): the music font's brace at an em of 1000 (its
+  // size 25), 82 wide, half a space left of the bracket line since staff 1 has a bracket.
   EXPECT_EQ(dump({12, 13, 14, 15, 16, 39, 40, 41, 42, 43}),
-            "C39 380,7336 -6:236\nC40 380,7216 -6:239\nC40 380,7096 -6:239\n"
-            "C40 380,7007 -6:239\nC41 380,6887 -6:237\nC42 380,6767 -6:239\n"
-            "C42 380,6647 -6:239\nC42 380,6558 -6:239\nC43 380,6438 -6:238\n"
+            "C39 353,7170 -3:167\n"
             "L13 466,6620 516,6670 w14\nL14 460,6620 460,6420 w20\nL16 466,6420 516,6370 w14\n"
             "L13 466,5820 516,5870 w14\nL14 460,5820 460,5620 w20\nL15 460,5620 460,5020 w20\n"
             "L14 460,5020 460,4820 w20\nL16 466,4820 516,4770 w14\n"
             "L12 500,7420 500,4820 w2\n");
+  // Its ink reaches from the upper staff's top line to the lower's bottom line, a space wide
+  // in the middle stroke's place, clear of the bracket (its line from 450 to 470).
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind != GE_CHAR || e->get(xgc_var) != 39) continue;
+    GEInkBox ink;
+    ASSERT_TRUE(ge_ink_box(e, &ink));
+    EXPECT_NEAR(ink.top, 7420, 10);
+    EXPECT_NEAR(ink.bottom, 6420, 10);
+    EXPECT_GT(ink.right - ink.left, 60);
+    EXPECT_LT(ink.right, 450);
+  }
   save_page("staves.png", 4);
 }
 
@@ -285,10 +294,9 @@ TEST_F(PlotSigns, ClefKeyAndTimeAtTheStartAndAsChanges) {
   save_page("signs.png", 4);
 }
 
-// What a user or a damaged file can set: a brace piece of height 0, a time signature of 100
-// beats, a clef type beyond the table.
+// What a user or a damaged file can set: a time signature of 100 beats, a clef type beyond the
+// table.
 TEST_F(PlotSigns, OutOfRangeSettingsAreDrawnWithoutReadingPastTables) {
-  param[397].value.set_integer(0);
   Drosa clef = NIL, time = NIL;
   for (int s = 0; s < 2; ++s) {
     int v = new_voice("Piano", s, s);
@@ -299,11 +307,8 @@ TEST_F(PlotSigns, OutOfRangeSettingsAreDrawnWithoutReadingPastTables) {
   }
   format();
   EXPECT_EQ(take_reports().empty(), false);  // the layout's unknown clef type
-  // The brace has no extension pieces; 100 shows all its digits; the clef is a treble clef.
+  // 100 shows all its digits; the clef is a treble clef.
   const int32_t m = middle(0), t = time->get(xtimex);
-  EXPECT_EQ(dump({39, 40, 41, 42, 43}),
-            "C39 380,7456 -6:236\nC40 380,6947 -6:239\nC41 380,6947 -6:237\n"
-            "C42 380,6438 -6:239\nC43 380,6438 -6:238\n");
   EXPECT_NE(dump({53}).find(fmt("C53 %ld,%ld -1:193\nC53 %ld,%ld -1:188\nC53 %ld,%ld -1:188\n", t,
                                 m, t + 80, m, t + 160, m) +
                             fmt("C53 %ld,%ld -1:162\n", t + 40, m - 100)),

@@ -432,6 +432,14 @@ TEST_F(PortTest, MusicFontCharactersAreDrawnThroughTheGlyphTable) {
   platform_set_unmapped_glyph_handler(nullptr);
 }
 
+// A printed font outlines each glyph at 1000 pixels: the brace, drawn at four times the size
+// asked for, is as tall as its em (it came out half as tall, its size cut to the largest).
+TEST(Port, TheBraceIsOutlinedForPrintingAtItsFullSize) {
+  double advance = 0;
+  const QPainterPath brace = port_glyph_outline(FONT_SONATA, FACE_PLAIN, 167, 1000, &advance);
+  EXPECT_NEAR(brace.boundingRect().height(), 4000, 40);
+}
+
 // A glyph's outline for printing is the same whatever was drawn smooth before it: the outline
 // was taken moved by the fraction of a pixel that the glyph drawn smooth last was moved by.
 TEST(Port, GlyphOutlinesDoNotDependOnWhatWasDrawnSmoothBefore) {
