@@ -1896,15 +1896,16 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, int string, bool in_cho
   Drosa n = cn.note;
   const bool rest = n->get(xrest);
   const bool grace = n->get(xgrace) || n->get(xnachschlag);
+  // A hidden rest and a note the piece keeps without printing are written unprinted.
+  const bool unprinted = unprinted_note(n);
   o.start("note");
-  if (rest && n->get(xhider)) o.attr("print-object", "no");
+  if ((rest && n->get(xhider)) || unprinted) o.attr("print-object", "no");
   if (grace) {
     o.start("grace");
     if (!n->get(xnoslash)) o.attr("slash", "yes");
     o.end();
-  } else if (n->get(xcue)) {
-    o.empty("cue");
   }
+  if (n->get(xcue)) o.empty("cue");
   if (in_chord) o.empty("chord");
   const int position = n->get(xmod7);
   const int acc = n->get(xacc);
@@ -1981,7 +1982,7 @@ void Exporter::note(VoiceState& vs, const ChordNote& cn, int string, bool in_cho
     o.number("normal-notes", long(normal) * scale / 4);
     o.end();
   }
-  if (!rest) {
+  if (!rest && !unprinted) {
     static const char* const stems[3] = {"none", "down", "up"};
     const int dir = n->get(xdir);
     // Tablature of the second kind shows its fret numbers without stems.

@@ -287,6 +287,30 @@ void fill_pitched(Drosa note, const MxmlNoteRecord& n) {
   note->set(xnotehead, notehead_shape(n, note->get(xlgval)));
 }
 
+// A note the document does not print keeps its pitch, time and sound, and draws nothing that
+// it holds: no beam, articulation, fermata, glissando, tremolo or slur starts at it (a slur it
+// stops is still stopped).
+void leave_unprinted_marks(MxmlNoteRecord& n) {
+  n.beam_left = n.beam_right = 0;
+  n.slur_starts = 0;
+  n.fermata = n.accent = 0;
+  n.staccato = n.staccatissimo = n.tenuto = false;
+  n.tremolo = n.tremolo_pair = 0;
+  n.gliss = false;
+  n.accidental = false;
+  n.notehead.clear();
+  n.notehead_filled = -1;
+}
+
+// The unprinted note: the blank head, no stem (so no flag or grace slash) and no accidental;
+// the layout and drawing leave out its dots and ledger lines.
+void make_unprinted(Drosa note) {
+  constexpr int BLANK_SHAPE = 6;
+  note->set(xnotehead, BLANK_SHAPE);
+  note->set(xnostem, 1);
+  note->set(xaccplot, 0);
+}
+
 // Links a node after `after`; the list's insertion node moves to it when it was `after`.
 void link_in_list(int list, Drosa node, Drosa after) {
   link_after(node, after);
@@ -340,6 +364,8 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
   }
   if (!mxml.lists[size_t(list)].last_note) mxml_default_distances(note, list);
   if (!place.chord) mxml_tablature_tuning(note, list);
+  // A note the document does not print shows none of its own marks (its directions stay).
+  if (unprinted_note(note)) mxml_reset_slot(MXML_NOTATIONS_SLOT);
   mxml_attach_to_note(note, list, tag, start, start + mxml.pending);
   if (!place.chord) staff_settings(list, note);
   MxmlList& l = mxml.lists[size_t(list)];
@@ -429,6 +455,7 @@ Drosa make_pitched(Place place, int list, const MxmlNoteRecord& n, int value, in
   }
   link_in_list(list, note, place.after);
   if (place.chord) join_chord(note, place.after, n);
+  if (n.invisible) make_unprinted(note);
   MxmlList& l = mxml.lists[size_t(list)];
   if (l.tab && !l.tab_kind)
     l.tab_kind = n.stem_none ? MXML_STEMLESS_TABLATURE : MXML_GUITAR_TABLATURE;
@@ -612,9 +639,8 @@ int checked_octave(int octave) {
 // The end of one note in the given voice (0: the voice its elements say); a copied rest
 // carries the copy mark in its tag.
 void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
-  // An invisible note keeps its time as a hidden rest. Invisible grace notes and chord notes
-  // take no time and are left out, and so are the other notes of a chord that begins with an
-  // invisible note.
+  // A note the document does not print keeps its pitch and time as an unprinted note (a rest
+  // it does not print is a hidden rest).
   if (!copy) {
     mxml.chord_size = n.chord ? mxml.chord_size + 1 : 1;
     if (mxml.chord_size > MXML_MOST_CHORD_NOTES) {
@@ -624,10 +650,9 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
                   mxml_where().c_str(), MXML_MOST_CHORD_NOTES, MXML_MOST_CHORD_NOTES);
       return;
     }
-    if (!n.chord) mxml.chord_hidden = n.invisible && !n.rest;
-    if ((n.invisible && !n.rest && (n.chord || n.grace)) || (n.chord && mxml.chord_hidden)) return;
-    if (n.invisible) n.rest = true;
   }
+  const bool unprinted = n.invisible && !n.rest;
+  if (unprinted) leave_unprinted_marks(n);
   // A hidden rest no longer than the timing tolerance is no rest of its own (the shortest rest
   // would outlast it): it only moves its voice's time, and the note after it starts its own
   // chord there.
@@ -702,11 +727,12 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
       mxml.last_voice = voice;
       return;
     } else if (n.duration <= 0) {
-      if (!n.forward && !n.invisible) {  // an unprinted note of no length is nothing
+      if (!n.forward && !(n.invisible && n.rest)) {  // an unprinted rest of no length is nothing
         mxml_notice(MxmlNotice::unknown_length,
-                    "In %s a note has neither a type nor a duration, so Vesk cannot tell how "
+                    "In %s a %s has neither a type nor a duration, so Vesk cannot tell how "
                     "long it lasts; it is left out.",
-                    mxml_where().c_str());
+                    mxml_where().c_str(),
+                    n.invisible ? "note the document does not print" : "note");
       }
       return;
     } else {
@@ -746,7 +772,7 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     if (n.measure_rest && !place.chord && !n.grace) keep_short_measure_rest(note, n.duration);
   } else {
     note = make_pitched(place, list, n, value, dots, tag, voice, start);
-    note->set(xslur, mark);
+    note->set(xslur, unprinted ? 0 : mark);
     Drosa anchor = place.chord ? note_at_or_before(place.after) : NIL;
     if (tremolo.held) {
       make_tremolo_beam(note, tremolo, n.tremolo_pair == 1);

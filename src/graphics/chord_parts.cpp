@@ -90,7 +90,7 @@ int32_t head_column_x(Drosa nt) {
 void draw_notehead_char(Drosa note, int staff) {
   Drosa nt = note_ntdata(note);
   if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE) return;
-  if (staff_kind(nt) == 2) return;
+  if (staff_kind(nt) == 2 || unprinted_note(note)) return;
   // On guitar tablature the fret number stands for the note: an ordinary head would be drawn
   // over it and hide it. The other shapes (the small head made for the tablature staff,
   // harmonics) are drawn as asked.
@@ -112,7 +112,8 @@ void draw_notehead_char(Drosa note, int staff) {
 
 int screen_head_glyph(Drosa note, int32_t* x, int32_t* y) {
   Drosa nt = note_ntdata(note);
-  if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE || staff_kind(nt) == 2)
+  if (!nt || note->get(xhider) || note->get(xnotehead) == PIANO_ROLL_SHAPE || staff_kind(nt) == 2 ||
+      unprinted_note(note))
     return 0;
   *x = nt->get(xscrhdx);
   *y = nt->get(xscrhdy);
@@ -148,7 +149,7 @@ void draw_piano_ledger_lines(Drosa note, int staff, int32_t x1, int32_t x2) {
 
 void draw_ledger_lines(Drosa note, int staff) {
   Drosa nt = note_ntdata(note);
-  if (!nt || note->get(xrest) || on_string_tablature(nt)) return;
+  if (!nt || note->get(xrest) || on_string_tablature(nt) || unprinted_note(note)) return;
   const bool piano = staff >= 0 && staff < MAX_PSTAVES && staff_data[staff].staff_type == 3;
   const int32_t s = line_spacing(staff), y = nt->get(xhdy);
   if (!piano && s <= 0) return;
@@ -298,7 +299,7 @@ int32_t dot_y(Drosa note, Drosa nt, int staff) {
 void draw_dots(Drosa note, int staff) {
   Drosa nt = note_ntdata(note);
   if (!nt || staff_kind(nt) == 2 || note->get(xnotehead) == PIANO_ROLL_SHAPE) return;
-  if (note->get(xrest) && note->get(xhider)) return;
+  if ((note->get(xrest) && note->get(xhider)) || unprinted_note(note)) return;
   const int dots = dot_count(note);
   if (dots == 0) return;
   const int32_t y = dot_y(note, nt, staff);

@@ -13,12 +13,14 @@
 // ---- Heads, ledger lines, accidentals -------------------------------------------------------
 
 // draw_notehead_char: the head or rest glyph at xhdx, xhdy (var 46, var 45 on a tablature
-// staff); nothing for a hidden rest, head shape 7 or a staff of kind 2. A rest whose screen
-// glyph differs, and a whole rest (but with the second glyph set), get a screen twin first.
+// staff); nothing for a hidden rest, an unprinted note, head shape 7 or a staff of kind 2. A
+// rest whose screen glyph differs, and a whole rest (but with the second glyph set), get a
+// screen twin first.
 void draw_notehead_char(Drosa note, int staff);
 
 // draw_ledger_lines: the ledger lines of a head above or below the staff (var 24), or on a
-// piano-tablature staff the black-key lines between the staff and the note (var 25).
+// piano-tablature staff the black-key lines between the staff and the note (var 25); none for
+// an unprinted note.
 void draw_ledger_lines(Drosa note, int staff);
 
 // drawacc: the accidental before a head (var 48), or the entries of a special-accidental node
@@ -30,7 +32,7 @@ void drawacc(Drosa note, int staff);
 // ---- Dots -----------------------------------------------------------------------------------
 
 // draw_dots: the augmentation dots of a note or rest (var 47), kept clear of the other notes of
-// its chord.
+// its chord; none for a hidden rest or an unprinted note.
 void draw_dots(Drosa note, int staff);
 // dot_x_offset: the x of the note's own dots: after a rest's glyph, or after its head (after
 // the stem side's head in a chord with a displaced head).

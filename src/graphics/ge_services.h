@@ -272,7 +272,7 @@ void print_beam_buffer();
 
 // screen_head_glyph: the character parameter of the head or rest glyph the screen shows for a
 // drawn note, with where it stands (*x, *y, page units, before the glyph's own offsets); 0 when
-// the screen shows none (a hidden rest, head shape 7, a staff without heads).
+// the screen shows none (a hidden rest, an unprinted note, head shape 7, a headless staff).
 // Reads: the note's NTDATA (xscrhdx, xscrhdy), prefs.use_sonata_font(), view_transform.
 int screen_head_glyph(Drosa note, int32_t* x, int32_t* y);
 
@@ -409,8 +409,13 @@ int notehead_glyph(int shape, int value, Drosa note);
 // 4 E or B sharp, 2 C or F flat, 5 a double sharp, 1 a double flat.
 int shape_notehead_kind(Drosa note);
 
-// Whether an accidental sign is drawn before the note.
+// Whether an accidental sign is drawn before the note (never before an unprinted note).
 int accidental_shown(Drosa note);
+
+// 1 for a note the piece keeps without printing it: a pitched note of the blank head (shape
+// 6) and no stem. It keeps its time and sound; nothing of it is drawn (no head, dots, ledger
+// lines, accidental or ties), and it leaves a staff chord that shows something.
+int unprinted_note(Drosa note);
 
 // Whether the note and the note before it in its staff chord share one simplified head.
 // Reads: both notes' NTDATA (stem direction, head y), parameter 733 at the note.

@@ -23,6 +23,7 @@ constexpr int PERCUSSION_HEADS[4] = {74, 74, 75, 76};
 constexpr int SQUARE_HEADS[4] = {385, 336, 337, 338};
 constexpr int PERCUSSION_TAB_HEAD = 653;  // quarter and shorter on a tablature staff
 constexpr int BLANK_HEAD = 81;
+constexpr int BLANK_SHAPE = 6;  // the head shape drawn with the blank head
 // Shapes 2..7 draw one parameter for every value.
 constexpr int SHAPE_HEADS[8] = {0, 0, 77, 78, 79, 80, 81, 82};
 
@@ -186,8 +187,13 @@ int stem_end_offset_param(Drosa note, int down) {
   return down == 1 ? STEM_DOWN_TOP_PARAMS + shape : STEM_UP_BOTTOM_PARAMS + shape;
 }
 
+int unprinted_note(Drosa note) {
+  return is_NOTE(note) && !note->get(xrest) && note->get(xnotehead) == BLANK_SHAPE &&
+         note->get(xnostem);
+}
+
 int accidental_shown(Drosa note) {
-  if (!is_NOTE(note) || note->get(xacc) == 0) return 0;
+  if (!is_NOTE(note) || note->get(xacc) == 0 || unprinted_note(note)) return 0;
   if (!simplified_notation_on()) return note->get(xaccplot);
   const int mark = shape_notehead_kind(note);
   if (note->get(xaccplot)) return mark != 0;

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -217,15 +218,27 @@ void pending_chord(Drosa last, ChordNotes& notes) {
   }
 }
 
+// Whether annotations stand before the note (after the note before it): they are drawn where
+// the note stands.
+bool carries_annotations(Drosa note) {
+  for (Drosa p = note->xback; p; p = p->xback) {
+    const int k = effective_kind(p);
+    if (k == NOTE || k == ENDSYST) return false;
+    if (k == TPARAM || k == LINE) return true;
+  }
+  return false;
+}
+
 // Step 1: a rest leaves the chord when another note sounds at most 50 units longer, unless
 // both are forced with different stems. A hidden rest shows nothing, so it never stands for a
 // rest that is drawn: that rest would vanish from the page, and with it what is attached
-// before it.
+// before it. An unprinted note leaves it, taking no room and moving no note that is drawn,
+// unless annotations stand before it.
 void drop_shared_rests(ChordNotes& notes, Drosa& pending) {
   for (size_t i = 0; i < notes.size();) {
     const ChordNote& rest = notes[i];
     const bool drawn = !is_hidden_rest(rest.note);
-    bool drop = false;
+    bool drop = unprinted_note(rest.note) && !carries_annotations(rest.note);
     for (size_t j = 0; j < notes.size() && rest.note->get(xrest) && !drop; ++j) {
       const ChordNote& other = notes[j];
       if (j == i || other.duration > int64_t(rest.duration) + TIME_TOLERANCE) continue;

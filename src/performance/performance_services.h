@@ -600,8 +600,8 @@ int hear_command(int file_mode, int quiet, int ignore_repeats, int32_t tempo_bpm
                  int32_t tempo_unit);
 
 // play_music: one step of the play: every score time the clock has reached is read and its
-// events queued (about 2000 ms ahead); in file mode the whole piece at once. 1 while the play
-// runs, 0 when none runs (or it has just ended).
+// events queued (about 2000 ms ahead); in file mode the whole piece at once. Cue notes are not
+// played. 1 while the play runs, 0 when none runs (or it has just ended).
 int32_t play_music(int first, int file_mode);
 
 // parse_metronome_text: the TPARAM of the annotation (or a later style run of it) that reads

@@ -15,6 +15,9 @@
 //
 // In file mode the stamp is the score time itself; events are queued as live, and each step
 // hands what has become due to the file writer in time order.
+//
+// Rests and cue notes (small notes that show another instrument's music) take their time and
+// sound nothing.
 #include "performance/play.h"
 
 #include <algorithm>
@@ -419,8 +422,9 @@ void read_note(int v, Drosa note, int64_t t) {
   VoicePlay& vp = ps.voices[v];
   vp.next = note->xnext;
   if (ps.first && note == start_cursor[v]) align_clock(t);
-  const bool silent = note->get(xrest) || !vp.play || ps.first || vp.mode == CHANNEL_SILENT ||
-                      grace_before_jump(note);
+  // A cue note shows another instrument's music: it is not played.
+  const bool silent = note->get(xrest) || note->get(xcue) || !vp.play || ps.first ||
+                      vp.mode == CHANNEL_SILENT || grace_before_jump(note);
   if (!silent) {
     sound_note(v, note, double(t));
     // The screen marks the note while it sounds, and at least until the voice's next note.

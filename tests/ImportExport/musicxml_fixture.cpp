@@ -50,6 +50,7 @@ std::string value_of(Drosa n) {
 std::string note_token(Drosa n) {
   std::string t = n->get(xgrace) ? "g" : "";
   if (n->get(xrest)) return t + "r" + (n->get(xhider) ? "?" : "") + value_of(n);
+  if (n->get(xnotehead) == 6 && n->get(xnostem)) t += "?";  // not printed
   const int mod7 = n->get(xmod7);
   t += "CDEFGAB"[((mod7 % 7) + 7) % 7];
   static const char* const accidentals[] = {"", "bb", "b", "", "#", "##", "", ""};

@@ -13,8 +13,8 @@ std::string musicxml_fixture(const char* name);
 
 // One token per chord and bar line of voice v: a note is its letter, accidental (# b ## bb),
 // octave and value (B w h q e s t x y for breve to 128th) with its dots, a rest "r" and its
-// value; "g" before a grace note, "/3:2" after a tuplet, a hidden rest "r?" ; the notes of
-// one chord joined by "+"; "|" a bar line, "//" a system break, "///" a page break.
+// value; "g" before a grace note, "?" before an unprinted one, "/3:2" after a tuplet, "r?" a
+// hidden rest; a chord's notes joined by "+"; "|" a bar, "//" a system break, "///" a page break.
 std::string notes_of(int v);
 
 // The part name and number in the part of voice v, as "name:n".
