@@ -63,7 +63,6 @@ TextStyle template_style() {
   return s;
 }
 
-
 // The page copied to the window again, the record drawn over it.
 void redraw_record() {
   if (!text_edit_record || !music_window_port) return;
@@ -161,7 +160,6 @@ Point window_of(int32_t x, int32_t y) {
   const Point origin = scroll_origin();
   return {int(screen_x(x)) + origin.x, int(screen_y(y)) + origin.y};
 }
-
 
 // ---- Starting ---------------------------------------------------------------------------------
 

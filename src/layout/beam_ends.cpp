@@ -182,9 +182,7 @@ bool beam_breaks_before(Drosa p, Drosa first, int pstaff) {
   if (beatbound(p, 0, MAIN_BEAMS, NOTE_END)) return true;
   // A beam goes on only to a note that can carry one, or over a rest marked to continue it:
   // an eighth before a quarter, a half or a plain rest keeps its flag.
-  if (!can_carry_beam(first, pstaff) &&
-      !(first->get(xrest) && first->get(xcbeam)))
-    return true;
+  if (!can_carry_beam(first, pstaff) && !(first->get(xrest) && first->get(xcbeam))) return true;
   if (p->get(xcbeam)) return false;
   if (same_tupl(p, first)) return true;
   return end_time(p) < int64_t(start_time(first)) - TIME_TOLERANCE;

@@ -296,8 +296,7 @@ void draw_text_at(int x, int y, const char* text) {
 
 // Steps 8 and 9: how to start entering notes, or why the notes cannot change.
 void draw_palette_texts() {
-  if (entry_node() || duration_edits_enabled || palette_refused())
-    entry_hint_shown = false;
+  if (entry_node() || duration_edits_enabled || palette_refused()) entry_hint_shown = false;
   if (entry_hint_shown) {
     const Rect r = box_rect(BOX_BREVE);
     TupletFont font(false);

@@ -132,7 +132,8 @@ void create_piano_window() {
     if (left < avail.left) left = avail.left;
     if (left > avail.right - width) left = avail.right - width;
     if (top < avail.top) top = avail.top;
-    if (top > avail.bottom - height - WINDOW_FOOT_GAP) top = avail.bottom - height - WINDOW_FOOT_GAP;
+    if (top > avail.bottom - height - WINDOW_FOOT_GAP)
+      top = avail.bottom - height - WINDOW_FOOT_GAP;
   }
   store_piano_corner({left, top});
   prefs.set_i16(PREFS_PIANO_SIZE, int16_t(height));

@@ -135,4 +135,3 @@ TEST_F(Hairpins, AHairpinTheDocumentNeverEndsIsLeftOutAndSaidOnce) {
   EXPECT_TRUE(engrave_first_page("hairpins", "never_ended").empty());
   EXPECT_TRUE(take_reports().empty()) << "nothing said while it is drawn";
 }
-
