@@ -119,10 +119,14 @@ void set_null_event(EventRecord* event) {
 
 // ---- Modifiers --------------------------------------------------------------------------
 
+// The middle button is a second Option: most window systems of this platform take Alt with a
+// press or a drag for moving and sizing windows, so that an Alt-click or Alt-drag never
+// reaches the program. A press of the middle button (with the other modifiers as they are) is
+// the Option-click, and held it is the Option key, for as long as a drag lasts.
 uint16_t modifiers_of(Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
   uint16_t bits = 0;
   if (keys & Qt::ControlModifier) bits |= MOD_COMMAND;
-  if (keys & Qt::AltModifier) bits |= MOD_OPTION;
+  if ((keys & Qt::AltModifier) || (buttons & Qt::MiddleButton)) bits |= MOD_OPTION;
   if (keys & Qt::MetaModifier) bits |= MOD_CONTROL;
   if (keys & Qt::ShiftModifier) bits |= MOD_SHIFT;
   if (buttons == Qt::NoButton) bits |= MOD_BUTTON_UP;

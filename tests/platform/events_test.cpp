@@ -235,6 +235,34 @@ TEST_F(Activation, TheFloatingWindowsGoWithTheDocumentWindowBroughtForward) {
   for (int window : {first, second, palette}) platform_dispose_window(window);
 }
 
+using Buttons = EventTest;
+
+// A press of the middle button is an Option-click, with the other modifiers as they are: the
+// window system takes Alt-clicks and Alt-drags for itself.
+TEST_F(Buttons, TheMiddleButtonIsASecondOption) {
+  const int window = platform_new_window("w", {0, 0, 200, 200}, true);
+  auto* main = static_cast<QMainWindow*>(input_window_numbered(window));
+  ASSERT_NE(main, nullptr);
+  QWidget* content = main->centralWidget();
+  for (Qt::KeyboardModifiers keys :
+       {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), content->mapToGlobal(QPointF(5, 5)),
+                      Qt::MiddleButton, Qt::MiddleButton, keys);
+    QCoreApplication::sendEvent(content, &press);
+    EventRecord down;
+    ASSERT_TRUE(platform_get_event(event_mask_of(EVENT_MOUSE_DOWN), 0, &down));
+    EXPECT_TRUE(down.modifiers & MOD_OPTION);
+    EXPECT_EQ((down.modifiers & MOD_SHIFT) != 0, keys == Qt::ShiftModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5),
+                        content->mapToGlobal(QPointF(5, 5)), Qt::MiddleButton, Qt::NoButton, keys);
+    QCoreApplication::sendEvent(content, &release);
+    EventRecord up;
+    ASSERT_TRUE(platform_get_event(event_mask_of(EVENT_MOUSE_UP), 0, &up));
+    EXPECT_FALSE(up.modifiers & MOD_OPTION) << "the Option goes with the button";
+  }
+  platform_dispose_window(window);
+}
+
 using Frames = EventTest;
 
 TEST_F(Frames, TheWindowSystemGrowsADocumentWindowNoLargerThanItsLimits) {
