@@ -1425,8 +1425,10 @@ void Exporter::barline(Drosa bar, bool right, const EndingMark& ending) {
     repeat = bar->get(xrepeat_end) != 0;
     if (repeat && (!style || d == 3)) style = "light-heavy";
   } else {
+    // A repeat's start shows its own bar line; a style of its own is written only where the
+    // bar line has one (read back, the style stays with the bar line).
     repeat = bar->get(xrepeat_start) != 0;
-    if (repeat) style = "heavy-light";
+    if (repeat && bar->get(xdouble) == 3) style = "heavy-light";
   }
   const char* fermata = right ? bar_fermata : nullptr;
   if (right) bar_fermata = nullptr;
