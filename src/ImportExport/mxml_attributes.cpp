@@ -682,11 +682,13 @@ void mxml_barline(XmlElement& e) {
     mxml.left_barline_mid = note_since_break;
   }
   mxml.bar_style = mxml.bar_look = 0;
+  mxml.bar_style_given = false;
   mxml.end_repeat = mxml.start_repeat = false;
 }
 
 void mxml_bar_style(XmlElement& e) {
   const std::string style = mxml_text(e, 32);
+  mxml.bar_style_given = true;
   mxml.bar_look = 0;
   mxml.bar_style = 0;
   if (style == "light-light") {
@@ -716,7 +718,11 @@ void mxml_bar_style(XmlElement& e) {
 }
 
 void mxml_repeat(XmlElement& e) {
-  if (mxml_attr_is(e, "direction", "backward")) mxml.end_repeat = true;
+  if (mxml_attr_is(e, "direction", "backward")) {
+    mxml.end_repeat = true;
+    // A backward repeat whose bar line names no style is printed thin and thick.
+    if (!mxml.bar_style_given) mxml.bar_style = 2;
+  }
   if (mxml_attr_is(e, "direction", "forward")) mxml.start_repeat = true;
 }
 

@@ -494,13 +494,32 @@ TEST_F(MusicXmlEntry, InvalidEndingsLeaveTheMusicAsItIs) {
                      note("E", 5, 4, "whole")})),
             1);
   EXPECT_EQ(notes_of(0), "C5w | D5w | // E5w |");
-  EXPECT_EQ(bars_of(0), "| :| /| ");
+  EXPECT_EQ(bars_of(0), "| :|= /| ");
   // Endings without a number or text, or stopped where none began, are left out and said so
   // once.
   const std::vector<Report> r = take_reports();
   ASSERT_EQ(r.size(), 1u);
   EXPECT_NE(r[0].text.find("neither a number nor a text"), std::string::npos) << r[0].text;
   EXPECT_EQ(annotations_of(0), "");
+}
+
+// A backward repeat whose bar line names no style is drawn thin and thick, as it is printed
+// (it was one thin line after the dots); a style the bar line names is kept.
+TEST_F(MusicXmlEntry, ABackwardRepeatWithoutAStyleIsThinAndThick) {
+  const std::string repeat = "<repeat direction=\"backward\"/></barline>";
+  EXPECT_EQ(import(part_document(
+                FOUR_FOUR, {note("C", 5, 4, "whole") + "<barline location=\"right\">" + repeat,
+                            note("D", 5, 4, "whole") +
+                                "<barline location=\"right\"><bar-style>regular</bar-style>" +
+                                repeat,
+                            note("E", 5, 4, "whole")})),
+            1);
+  EXPECT_EQ(bars_of(0), ":|= :| | ");
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == BAR && p->get(xrepeat_end)) {
+      EXPECT_EQ(p->get(xdouble), 2);
+      break;
+    }
 }
 
 TEST_F(MusicXmlEntry, TheDocumentIsReadFromThePiecesFile) {
