@@ -232,13 +232,15 @@ bool carries_annotations(Drosa note) {
 // Step 1: a rest leaves the chord when another note sounds at most 50 units longer, unless
 // both are forced with different stems. A hidden rest shows nothing, so it never stands for a
 // rest that is drawn: that rest would vanish from the page, and with it what is attached
-// before it. An unprinted note leaves it, taking no room and moving no note that is drawn,
-// unless annotations stand before it.
+// before it. An unprinted note leaves a chord that shows something, moving no note that is
+// drawn, unless annotations stand before it; alone it keeps its time, as a hidden rest does.
 void drop_shared_rests(ChordNotes& notes, Drosa& pending) {
+  bool shows = false;
+  for (const ChordNote& n : notes) shows |= !is_hidden_rest(n.note) && !unprinted_note(n.note);
   for (size_t i = 0; i < notes.size();) {
     const ChordNote& rest = notes[i];
     const bool drawn = !is_hidden_rest(rest.note);
-    bool drop = unprinted_note(rest.note) && !carries_annotations(rest.note);
+    bool drop = shows && unprinted_note(rest.note) && !carries_annotations(rest.note);
     for (size_t j = 0; j < notes.size() && rest.note->get(xrest) && !drop; ++j) {
       const ChordNote& other = notes[j];
       if (j == i || other.duration > int64_t(rest.duration) + TIME_TOLERANCE) continue;

@@ -19,7 +19,7 @@ inline constexpr int REMOVE_OTHER_PAGE = 0;
 inline constexpr int REMOVE_SAME_PAGE = 1;
 
 // Closes the pending staff chord of every layer of the system's pstaves at `time`. A rest the
-// chord's other notes stand for, and an unprinted note without annotations, leave it.
+// chord's other notes stand for, and an unprinted note beside notes that show, leave it.
 void build_staff_chord(int32_t time, int32_t chord_number);
 
 // The stem settings (PRINT xprintdir) the shown voices' PRINTs in force give each pstaff:

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/lyrics.h"
@@ -95,8 +96,10 @@ bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
 bool at_start(Drosa current) { return !current || is_chain_head(current); }
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
 
-// A rest that the document does not show.
-bool hidden_rest(Drosa n) { return n->get(xrest) && n->get(xhider) && !n->get(xgrace); }
+// A rest that the document does not show, or a note it does not print.
+bool hidden_rest(Drosa n) {
+  return !n->get(xgrace) && (n->get(xrest) ? n->get(xhider) != 0 : unprinted_note(n) != 0);
+}
 
 // A chord of hidden rests only: it draws nothing.
 bool hidden_chord(Drosa first) {

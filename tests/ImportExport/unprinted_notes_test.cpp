@@ -94,14 +94,21 @@ TEST_F(UnprintedNotes, KeepTheirPitchesDrawNothingAndComeBack) {
   // The stems (and the eighth's flag) of the three printed notes, within the staff: the
   // eighth's does not reach the note over it that is not printed. Nothing of the others.
   EXPECT_EQ(drawn_with_var(VAR_STEM_UP) + drawn_with_var(VAR_STEM_DOWN), 3);
+  int32_t space = 0;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) {
     if (e->xkind != GE_LINE || (e->get(xgl_var) != VAR_STEM_UP && e->get(xgl_var) != VAR_STEM_DOWN))
       continue;
     const int pstaff = e->get(xge_pstaff1);
-    const int32_t top = staff_top_y(pstaff, 0), space = (top - staff_bottom_y(pstaff, 0)) / 4;
+    const int32_t top = staff_top_y(pstaff, 0);
+    space = (top - staff_bottom_y(pstaff, 0)) / 4;
     EXPECT_LT(std::max(e->get(xge_y1), e->get(xge_y2)), top + space);
   }
   EXPECT_EQ(drawn_with_var(VAR_FLAG_UP) + drawn_with_var(VAR_FLAG_DOWN), 1);
+  // The notes not printed keep their time on the page: the printed notes stand apart, each
+  // measure with its bar line between them, as if hidden rests stood there.
+  auto head_x = [](int k) { return note_ntdata(nth_note(0, k))->get(xhdx); };
+  EXPECT_GT(head_x(2) - head_x(0), 4 * space);  // C5 to G4
+  EXPECT_GT(head_x(8) - head_x(2), 4 * space);  // G4 to E5
   EXPECT_EQ(drawn_with_var(VAR_LEDGER), 0);
   EXPECT_EQ(drawn_with_var(VAR_DOT), 0);
   EXPECT_EQ(drawn_with_var(VAR_ACCIDENTAL), 0);
