@@ -1104,6 +1104,7 @@ class Exporter {
   void frame(const GridFrame& f);
   void direction_start(bool above);
   void direction_end(const VoiceState& vs);
+  void hidden_tempo(Drosa anno);
   void wedge(VoiceState& vs, Drosa line);
   void wedge_direction(const VoiceState& vs, bool above, const char* type);
   void octave_shift_start(VoiceState& vs, bool above, int octaves, int size);
@@ -2194,6 +2195,22 @@ void Exporter::direction_end(const VoiceState& vs) {
   o.end();
 }
 
+// A hidden metronome text is a tempo for the performance only: a sound of its tempo in
+// quarter notes a minute, which shows no mark. Other hidden texts are not written.
+void Exporter::hidden_tempo(Drosa anno) {
+  double bpm = 0;
+  int32_t unit = 0, dots = 0;
+  if (!parse_metronome_text(anno, &bpm, &unit, &dots) || unit < 1 || unit > 6 || !(bpm > 0)) return;
+  double quarters = bpm * std::ldexp(1.0, 3 - unit);
+  if (dots == 1) quarters *= 1.5;
+  if (dots >= 2) quarters *= 1.75;
+  char tempo[32];
+  std::snprintf(tempo, sizeof tempo, "%.6g", quarters);
+  o.start("sound");
+  o.attr("tempo", tempo);
+  o.end();
+}
+
 // Whether a pedal line begins at the note.
 bool pedal_line_begins_at(Drosa note) {
   for (Drosa p = note ? note->xback : NIL; p && p->xkind != NOTE; p = p->xback)
@@ -2406,7 +2423,11 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         continue;
       }
       const int c = anno_class(a);
-      if (c == CLASS_LYRIC || title_class(c) || a->get(xhidden)) continue;
+      if (a->get(xhidden) && c != CLASS_LYRIC && !title_class(c)) {
+        hidden_tempo(a);
+        continue;
+      }
+      if (c == CLASS_LYRIC || title_class(c)) continue;
       if (is_ending_number(a)) continue;  // written with its bar lines
       if (GridFrame f; grid_frame_of(a, &f)) continue;
       int code = 0;

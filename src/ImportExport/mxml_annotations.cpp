@@ -2,8 +2,10 @@
 // annotations before the notes they belong to: titles and credits before the first note,
 // directions before the next note placed (of their staff, when they name one), the marks of
 // `notations` and the lyrics before their own note. Dynamics, tempo and pedal marks are made
-// of the music-font glyphs of their engraving parameters; a wedge becomes a hairpin from the
-// note after its start to the note after its stop.
+// of the music-font glyphs of their engraving parameters; a tempo the document gives for the
+// performance only (a sound with no metronome mark beside it) is a hidden metronome text,
+// which playback reads and the page does not show. A wedge becomes a hairpin from the note
+// after its start to the note after its stop.
 //
 // Item positions count upward from the staff's middle line; an annotation's offsets count
 // upward too, from its reference point, which the item's reference word names: the staff's
@@ -572,7 +574,8 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
         // A pedal shown as a line begins or ends it here, drawing no mark.
         made = !(placed.pedal_line && mxml_pedal_line_at(placed, note, list, tag, start));
         if (made) {
-          if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed))
+          if (slot == MXML_DIRECTION_SLOT && !placed.command && !blank_words(placed) &&
+              !placed.sound_tempo)
             taken.place(placed);
           const bool dynamic = slot == MXML_DIRECTION_SLOT && placed.kind == -7;
           // A dynamic the document centres (or sets right) at its x stands so.
@@ -583,6 +586,9 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
                                                                      placed.dynamics_after.size());
           if (dynamic) placed.x -= width * placed.halign / 2;
           Drosa head = annotate(placed, note, tag, context);
+          // A tempo the document gives for the performance only is no mark anyone wrote: a
+          // hidden metronome text, which playback reads and the page does not show.
+          if (head && placed.sound_tempo) head->set(xhidden, 1);
           if (undecided) made_from_x(head);
           if (dynamic)
             mxml.marks_shown.push_back({note, placed.x + placed.dx,
@@ -591,7 +597,7 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
           if (placed.octave_line) mxml_begin_octave_line(placed, g.staff, note, tag);
         }
       }
-      words = made && (item.kind == 1 || mark) ? &item : nullptr;
+      words = made && (item.kind == 1 || (mark && !item.sound_tempo)) ? &item : nullptr;
       if (&item == mxml.item) mxml.item = nullptr;
       if (&item == mxml.direction_dynamics) mxml.direction_dynamics = nullptr;
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;

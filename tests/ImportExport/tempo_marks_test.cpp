@@ -2,7 +2,9 @@
 //   TempoMarks.MetronomeMarkReadsAsWrittenAndComesBack: a metronome mark is "note = N",
 //     spaced, plays at N and is written back as the same mark.
 //   TempoMarks.SoundTempoCountsTheBeat: a tempo the document gives only for the performance
-//     (in quarter notes a minute) is shown and played in the beat of the time signature.
+//     (in quarter notes a minute) is played in the beat of the time signature.
+//   TempoMarks.SoundTempoAloneIsHidden: such a tempo, with words or with nothing beside it,
+//     is a hidden metronome text the page does not show, written back as a sound only.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +13,8 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "ImportExport/musicxml_services.h"
+#include "annotations/anno_services.h"
+#include "annotations/hidden_text.h"
 #include "model/model_services.h"
 #include "performance/performance_services.h"
 #include "support/real_scores.h"
@@ -32,11 +36,21 @@ std::string one_measure(int beats, int beat_type, const std::string& before, con
          "</type></note></measure></part></score-partwise>";
 }
 
-// The tempo the first annotation of voice 0 plays at: "bpm unit dots", or "none".
+// The first annotation of voice 0 that reads as a metronome mark; NIL for none.
+Drosa first_metronome() {
+  double bpm = 0;
+  int32_t unit = 0, dots = 0;
+  for (Drosa p = piece_start[0]; p; p = p->xnext)
+    if (p->xkind == TPARAM && !p->get(xadjacent) && parse_metronome_text(p, &bpm, &unit, &dots))
+      return p;
+  return NIL;
+}
+
+// The tempo the first metronome mark of voice 0 plays at: "bpm unit dots", or "none".
 std::string played_tempo() {
   double bpm = 0;
   int32_t unit = 0, dots = 0;
-  const Drosa first = find_next_kind(TPARAM, piece_start[0]);
+  const Drosa first = first_metronome();
   if (!first || !parse_metronome_text(first, &bpm, &unit, &dots)) return "none";
   return std::to_string(int(bpm)) + " " + std::to_string(unit) + " " + std::to_string(dots);
 }
@@ -90,6 +104,34 @@ TEST_F(TempoMarks, SoundTempoCountsTheBeat) {
                                  "<sound tempo=\"" + std::string(c.tempo) + "\"/>", c.type)),
               1);
     EXPECT_EQ(played_tempo(), c.played) << c.beats << "/" << c.beat_type << " at " << c.tempo;
+  }
+}
+
+TEST_F(TempoMarks, SoundTempoAloneIsHidden) {
+  // A tempo for the performance alone, and one beside tempo words: the mark "= 35" once stood
+  // over the first system where the document prints none (or only the words).
+  const char* const befores[] = {
+      "<direction><sound tempo=\"35\"/></direction>",
+      "<direction placement=\"above\"><direction-type><words>Adagio</words></direction-type>"
+      "<sound tempo=\"35\"/></direction>"};
+  for (const char* before : befores) {
+    discard_piece_lists();
+    voice_count = 0;
+    ASSERT_EQ(import(one_measure(4, 4, before, "whole")), 1);
+    EXPECT_EQ(played_tempo(), "35 3 0") << before;
+    const Drosa mark = first_metronome();
+    ASSERT_TRUE(mark) << annotations_of(0);
+    EXPECT_EQ(mark->get(xhidden), 1) << before;
+    EXPECT_EQ(hidden_text_where(mark, nth_note(0, 0)), -1) << "not on the page";
+    const std::string written = exported_musicxml();
+    EXPECT_NE(written.find("<sound tempo=\"35\"/>"), std::string::npos) << written;
+    EXPECT_EQ(written.find("<metronome"), std::string::npos) << written;
+    EXPECT_EQ(written.find("Adagio") != std::string::npos,
+              std::string(before).find("Adagio") != std::string::npos);
+    discard_piece_lists();
+    voice_count = 0;
+    ASSERT_EQ(import(written), 1);
+    EXPECT_EQ(played_tempo(), "35 3 0") << written;
   }
 }
 
