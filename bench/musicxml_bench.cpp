@@ -14,6 +14,9 @@
 //                          holds every note of the score and 16 parts of as many measures
 //   MusicXmlExportTwoVoices/400: the worst case: every staff holds a second voice, written
 //                          after a backup in every measure
+//   MusicXmlGraceNotes/2500, /5000, /9996: one measure of one staff whose whole note follows
+//                          N grace notes (9,996 and the note are nearly the most notes a
+//                          measure may hold); the time per grace note must not grow with N
 // Every run checks what it imported: one voice a staff (two in the worst case), the score's
 // notes and the bar lines of every voice.
 #include <benchmark/benchmark.h>
@@ -213,6 +216,40 @@ void export_score(benchmark::State& state, bool two_voices) {
   discard_piece_lists();
 }
 
+// One measure of 4/4 whose whole note follows `graces` grace eighths, rising and falling.
+std::string grace_notes_document(int graces) {
+  std::string doc =
+      "<?xml version=\"1.0\"?><score-partwise version=\"3.1\"><part-list><score-part "
+      "id=\"P1\"><part-name>P</part-name></score-part></part-list><part id=\"P1\"><measure "
+      "number=\"1\"><attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4"
+      "</beat-type></time><clef><sign>G</sign><line>2</line></clef></attributes>\n";
+  static const char steps[] = "CDEFGAB";
+  for (int i = 0; i < graces; ++i) {
+    const int step = i % 14 < 7 ? i % 7 : 6 - i % 7;
+    doc += std::string("<note><grace/><pitch><step>") + steps[step] +
+           "</step><octave>5</octave></pitch><voice>1</voice><type>eighth</type></note>\n";
+  }
+  return doc +
+         "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><voice>1"
+         "</voice><type>whole</type></note></measure></part></score-partwise>";
+}
+
+void MusicXmlGraceNotes(benchmark::State& state) {
+  const int graces = int(state.range(0));
+  const std::string doc = grace_notes_document(graces);
+  start_store();
+  for (auto _ : state) {
+    if (!import_musicxml_memory(doc.data(), doc.size(), 0)) {
+      state.SkipWithError("the import failed");
+      return;
+    }
+  }
+  if (!check_piece(state, doc, 1, 1)) return;
+  state.counters["graces/s"] =
+      benchmark::Counter(double(graces), benchmark::Counter::kIsIterationInvariantRate);
+  discard_piece_lists();
+}
+
 void MusicXmlImportPasses(benchmark::State& state) { import_score(state, 0); }
 void MusicXmlExport(benchmark::State& state) { export_score(state, false); }
 void MusicXmlExportTwoVoices(benchmark::State& state) { export_score(state, true); }
@@ -224,5 +261,6 @@ BENCHMARK(MusicXmlImportWhole)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kM
 BENCHMARK(MusicXmlImportTwoVoices)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(MusicXmlExport)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(MusicXmlExportTwoVoices)->Arg(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(MusicXmlGraceNotes)->Arg(2500)->Arg(5000)->Arg(9996)->Unit(benchmark::kMillisecond);
 
 }  // namespace

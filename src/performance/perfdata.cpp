@@ -708,14 +708,15 @@ void change_grace_time(Drosa first, Drosa last, int give) {
     REPORT_ERROR(4, "%s", "bad call on change_grace_time");
     return;
   }
-  std::vector<Drosa> done;  // first notes of the groups handled
+  // Each group is handled once, at its first note in the range, and the walk goes on after
+  // its last: a long group is walked a few times in all, not once for each of its notes.
   for (Drosa p = first; p; p = p->xnext) {
     if (is_grace(p)) {
       const GraceGroup g = grace_group_of(p);
-      if (std::find(done.begin(), done.end(), g.first) == done.end()) {
-        done.push_back(g.first);
-        handle_grace_group(g, give);
-      }
+      handle_grace_group(g, give);
+      bool past_last = false;
+      for (; p != g.last; p = p->xnext) past_last |= p == last;
+      if (past_last) break;
     }
     if (p == last) break;
   }
