@@ -318,6 +318,10 @@ enum class MxmlNotice : uint8_t {
   strings,          // a tablature staff of more strings than Vesk has, or of none
   fret,             // a fret that the note's pitch and its string's tuning do not give
   wedge_end,        // a hairpin begun and never stopped
+  divisions,        // divisions of a quarter note that are no whole number from 1 on
+  duration,         // a duration that is no number, or less than none
+  time_signature,   // a time signature of no beats or no beat value (0/0)
+  not_utf8,         // bytes of the document that are no UTF-8 character
   count
 };
 
@@ -401,6 +405,9 @@ struct MxmlState {
   int32_t beats = 4, beat_type = -1;  // the time signature being read
   int time_symbol = 0;                // 1 cut, 2 common
   int beat_value = -1;                // note value of the beat, for tempo marks
+  // The beats of the time signature being read when they count none ("0"): the signature is
+  // left out at its beat type.
+  std::string beats_refused;
   // ---- Measures
   int measure_counter = 0, last_number = 0;
   std::vector<Drosa> waiting_bars;  // the bar lines (one a staff) that ended the measure before

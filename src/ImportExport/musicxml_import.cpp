@@ -156,6 +156,13 @@ void read_document() {
         "column %llu.",
         xml_read_result_text(code), static_cast<unsigned long long>(stop.line),
         static_cast<unsigned long long>(stop.column));
+  if (stop.bad_utf8_line)
+    mxml_notice(MxmlNotice::not_utf8,
+                "The MusicXML file is not all UTF-8: line %llu, column %llu holds a byte that is "
+                "no part of a character. Vesk reads a text that holds such bytes byte by byte, "
+                "so some of its letters may be wrong.",
+                static_cast<unsigned long long>(stop.bad_utf8_line),
+                static_cast<unsigned long long>(stop.bad_utf8_column));
 }
 
 // The page size the document gives becomes the current notation context's.

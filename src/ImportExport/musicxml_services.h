@@ -119,9 +119,12 @@ struct XmlElement {
 // Result codes of xml_read.
 inline constexpr int32_t XML_READ_OK = 0;  // the end of input after the last element closed
 
-// Where a read stopped: the line (from 1) and column (bytes from 1) of the byte read last.
+// Where a read stopped: the line (from 1) and column (bytes from 1) of the byte read last;
+// and where the first byte of a UTF-8 document that is no part of a character lies (0: none
+// does), which the read passes as it is.
 struct XmlReadStop {
   uint64_t line = 0, column = 0;
+  uint64_t bad_utf8_line = 0, bad_utf8_column = 0;
 };
 
 // Callbacks; their results are ignored, and either may be null. The element record is valid

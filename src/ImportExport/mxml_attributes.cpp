@@ -845,10 +845,18 @@ void rescale_measure_times(int32_t from, int32_t to) {
 }  // namespace
 
 void mxml_divisions(XmlElement& e) {
-  int32_t d = mxml_int(e, 0);
-  if (d < 1) d = DIVISIONS_DEFAULT;
-  d = std::min(d, 1 << 24);
+  const double given = xml_text_double(e);
   const int32_t old = mxml.divisions;
+  int32_t d = given >= 1 && given <= double(1 << 24) ? int32_t(given) : given > 1 ? 1 << 24 : 0;
+  if (d < 1 || d != given) {
+    // A fraction, none, or a number less than one divides the quarter into nothing: the
+    // divisions in force go on, or those a document is read in without any.
+    if (d < 1) d = old > 0 ? old : DIVISIONS_DEFAULT;
+    mxml_notice(MxmlNotice::divisions,
+                "In %s the divisions of a quarter note are \"%s\", which is no whole number from "
+                "1 on; Vesk reads them as %d.",
+                mxml_where().c_str(), mxml_text(e, 32).c_str(), d);
+  }
   if (mxml_in_part() && old > 0 && old != d) {
     int64_t& cursor = mxml.part_cursor[mxml.part_index];
     cursor = cursor * d / old;
@@ -921,6 +929,7 @@ void mxml_key_end() {
 }
 
 void mxml_time(XmlElement& e) {
+  mxml.beats_refused.clear();
   mxml.time_symbol = mxml_attr_is(e, "symbol", "cut")      ? 1
                      : mxml_attr_is(e, "symbol", "common") ? 2
                                                            : 0;
@@ -940,12 +949,27 @@ void mxml_beats(XmlElement& e) {
       n = std::min(n * 10 + (text[i] - '0'), 999);
     sum = std::min(sum + n, 999);
   }
-  mxml.beats = sum;
+  if (sum < 1)
+    mxml.beats_refused = text.empty() ? "(none)" : text;
+  else
+    mxml.beats = sum;
 }
 
 void mxml_beat_type(XmlElement& e) {
   const int denominator = mxml_int(e, 0);
-  if (denominator < 1) return;  // no beat value: the time signature is not taken
+  if (denominator < 1 || !mxml.beats_refused.empty()) {
+    // No beats or no beat value: the time signature in force goes on.
+    const std::string text = mxml_text(e, 64);
+    mxml_notice(MxmlNotice::time_signature,
+                "In %s a time signature is %s/%s, which counts no beats or has no beat value; "
+                "Vesk leaves it out and keeps the one before.",
+                mxml_where().c_str(),
+                mxml.beats_refused.empty() ? std::to_string(mxml.beats).c_str()
+                                           : mxml.beats_refused.c_str(),
+                text.empty() ? "(none)" : text.c_str());
+    mxml.beats_refused.clear();
+    return;
+  }
   mxml.beat_type = std::min(denominator, 64);
   int value = 0;
   for (int d = mxml.beat_type; d && value < 8; d >>= 1) ++value;

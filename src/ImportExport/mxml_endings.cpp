@@ -154,10 +154,45 @@ void close_ending(int stop) {
 
 }  // namespace
 
+namespace {
+
+// Whether an ending's number is a list of numbers ("1", "1, 2", "1,2,3"), or blank.
+bool well_formed_number(const std::string& number) {
+  bool digit_before = false;
+  for (size_t i = 0; i < number.size(); ++i) {
+    const char c = number[i];
+    if (c >= '0' && c <= '9') {
+      if (!digit_before && c == '0') return false;
+      digit_before = true;
+    } else if (c == ',' && digit_before) {
+      digit_before = false;
+      if (i + 1 < number.size() && number[i + 1] == ' ') ++i;
+    } else {
+      return false;
+    }
+  }
+  return digit_before || number.empty();
+}
+
+}  // namespace
+
 void mxml_ending(XmlElement& e) {
   if (!mxml_in_part()) return;
   MxmlState::Ending& ending = mxml.ending;
   const std::string type = mxml_attr_text(e, "type", 16);
+  if (type != "start" && type != "stop" && type != "discontinue") {
+    mxml_notice(MxmlNotice::ending,
+                "In %s an ending is of type \"%s\", which is none of start, stop and "
+                "discontinue; Vesk leaves it out.",
+                mxml_where().c_str(), type.c_str());
+    return;
+  }
+  if (const std::string number = trimmed(mxml_attr_text(e, "number", TEXT_LIMIT));
+      !well_formed_number(number))
+    mxml_notice(MxmlNotice::ending,
+                "In %s an ending's number is \"%s\", which is no list of numbers from 1 on; "
+                "Vesk shows it as it is written.",
+                mxml_where().c_str(), number.c_str());
   if (type == "start") {
     if (ending.open && !ending.begun) {
       if (ending.shown) begin_unstarted_ending();
@@ -184,7 +219,6 @@ void mxml_ending(XmlElement& e) {
     }
     return;
   }
-  if (type != "stop" && type != "discontinue") return;
   if (!ending.open) {
     const std::string number = trimmed(mxml_attr_text(e, "number", TEXT_LIMIT));
     ending.open = true;

@@ -932,10 +932,30 @@ void mxml_alter(XmlElement& e) { mxml.note.alter = std::clamp(mxml_int(e, 0), -2
 
 void mxml_octave(XmlElement& e) { mxml.note.octave = std::clamp(mxml_int(e, 4), -100, 100); }
 
+namespace {
+
+// A duration's text in divisions, to the nearest whole one; one that is no number, or less
+// than none, is read as none, and said.
+int64_t read_duration(XmlElement& e, const char* parent) {
+  const double given = xml_text_double(e);
+  if (given >= 0) return std::llround(std::min(given, double(int64_t(1) << 30)));
+  mxml_notice(MxmlNotice::duration,
+              "In %s a %s lasts \"%s\" divisions, %s; Vesk reads it as lasting none%s.",
+              mxml_where().c_str(), parent, mxml_text(e, 32).c_str(),
+              given == XML_NO_DOUBLE ? "which is no number" : "less than none",
+              std::strcmp(parent, "note") == 0 ? " (its type gives its value)" : "");
+  return 0;
+}
+
+}  // namespace
+
 void mxml_duration(XmlElement& e) {
   if (!mxml_in_part()) return;
   const char* parent = mxml_parent(e);
-  const int64_t d = std::clamp<int64_t>(mxml_int(e, 0), 0, int64_t(1) << 30);
+  if (std::strcmp(parent, "backup") != 0 && std::strcmp(parent, "note") != 0 &&
+      std::strcmp(parent, "forward") != 0)
+    return;
+  const int64_t d = read_duration(e, parent);
   if (std::strcmp(parent, "backup") == 0) {
     int64_t& c = cursor();
     c = std::max<int64_t>(c + mxml.pending - d, 0);
@@ -943,7 +963,6 @@ void mxml_duration(XmlElement& e) {
     mxml.last_duration = d;
     return;
   }
-  if (std::strcmp(parent, "note") != 0 && std::strcmp(parent, "forward") != 0) return;
   MxmlNoteRecord& n = mxml.note;
   n.duration = d;
   mxml.last_duration = d;

@@ -14,7 +14,10 @@
 //   - 8-bit characters are looked up in the windows-1252 table (ISO-8859-1 files in the wild
 //     use its quotes and dashes in 0x80..0x9F, where ISO-8859-1 has only control codes).
 // Line ends are normalised here for every encoding: CR LF and a lone CR become LF, also when
-// the CR ends one block and the LF begins the next.
+// the CR ends one block and the LF begins the next. A UTF-8 document's bytes are checked as
+// they are handed out (eight at a time while they are ASCII): where the first byte that begins
+// or continues no character lies is kept for the reader's caller, which says so; the bytes
+// themselves go on as they are.
 #include "ImportExport/xml_input.h"
 
 #include <algorithm>
@@ -111,6 +114,63 @@ struct Output {
   }
 };
 
+// Where the byte at `at` of the block about to be handed out (which begins at `block`) lies.
+void position_in_block(const XmlInputBuffer& in, const uint8_t* block, const uint8_t* at,
+                       uint64_t* line, uint64_t* column) {
+  uint64_t lines = in.lines, start = in.line_start;
+  for (const uint8_t* p = block; p < at; ++p)
+    if (*p == '\n') ++lines, start = in.handed + uint64_t(p - block) + 1;
+  *line = lines + 1;
+  *column = in.handed + uint64_t(at - block) - start + 1;
+}
+
+// Checks the bytes about to be handed out as UTF-8, carrying a character begun at the end of
+// one block into the next; the first byte that is no part of a character is kept.
+void check_utf8(XmlInputBuffer& in, const uint8_t* block, size_t n) {
+  if (in.bad_utf8_line) return;
+  for (size_t i = 0; i < n; ++i) {
+    if (in.utf8_needed == 0) {
+      // Most of a document is ASCII: eight bytes at a time.
+      while (i + 8 <= n) {
+        uint64_t word;
+        std::memcpy(&word, block + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+      }
+      if (i == n) break;
+      const uint8_t b = block[i];
+      if (b < 0x80) continue;
+      in.utf8_low = 0x80, in.utf8_high = 0xBF;
+      in.utf8_taken = 0;
+      if (b >= 0xC2 && b <= 0xDF) {
+        in.utf8_needed = 1;
+      } else if (b >= 0xE0 && b <= 0xEF) {
+        in.utf8_needed = 2;
+        if (b == 0xE0) in.utf8_low = 0xA0;   // no overlong form
+        if (b == 0xED) in.utf8_high = 0x9F;  // no surrogate
+      } else if (b >= 0xF0 && b <= 0xF4) {
+        in.utf8_needed = 3;
+        if (b == 0xF0) in.utf8_low = 0x90;
+        if (b == 0xF4) in.utf8_high = 0x8F;  // nothing past U+10FFFF
+      } else {
+        position_in_block(in, block, block + i, &in.bad_utf8_line, &in.bad_utf8_column);
+        return;
+      }
+      continue;
+    }
+    const uint8_t b = block[i];
+    if (b < in.utf8_low || b > in.utf8_high) {
+      // The character broken off is said where it began (in this block).
+      const size_t begun = i >= in.utf8_taken + 1u ? i - in.utf8_taken - 1 : 0;
+      position_in_block(in, block, block + begun, &in.bad_utf8_line, &in.bad_utf8_column);
+      return;
+    }
+    --in.utf8_needed;
+    ++in.utf8_taken;
+    in.utf8_low = 0x80, in.utf8_high = 0xBF;
+  }
+}
+
 // UTF-8 needs no decoding: the tokenizer reads the document's own bytes up to the next CR,
 // and from a CR on a block is copied with its line ends made LF.
 uint32_t decode_utf8(XmlInputBuffer& in) {
@@ -123,6 +183,7 @@ uint32_t decode_utf8(XmlInputBuffer& in) {
     if (before > 0) {
       in.next = p;
       in.raw_position += before;
+      check_utf8(in, p, before);
       return static_cast<uint32_t>(before);
     }
   }
@@ -142,6 +203,7 @@ uint32_t decode_utf8(XmlInputBuffer& in) {
     i += line;
   }
   in.raw_position += copied;
+  check_utf8(in, out.data, out.n);
   return out.finish(in);
 }
 

@@ -39,6 +39,12 @@ struct XmlInputBuffer {
   uint64_t handed = 0, lines = 0, line_start = 0;
   uint64_t limit = 0;    // the most decoded bytes handed out; 0 no limit
   bool too_big = false;  // the input ended at the limit
+  uint64_t dropped = 0;  // bytes 0x00, 0xFE and 0xFF passed over (xml_read_byte)
+  // A UTF-8 document's bytes are checked as they are handed out: the continuation bytes the
+  // character being read still needs (and has), the range its next one must lie in, and where the
+  // first byte that is no UTF-8 character lies (line and column as xml_input_position; 0 none).
+  uint8_t utf8_needed = 0, utf8_taken = 0, utf8_low = 0x80, utf8_high = 0xBF;
+  uint64_t bad_utf8_line = 0, bad_utf8_column = 0;
 };
 
 // Makes the input read a descriptor from its current position, never closing it.
@@ -56,12 +62,13 @@ void xml_input_position(const XmlInputBuffer& input, uint64_t* line, uint64_t* c
 
 inline constexpr int XML_END_OF_INPUT = -1;
 
-// The next byte, or XML_END_OF_INPUT. The bytes 0x00, 0xFE and 0xFF are dropped: none of them
-// belongs to a character of a document.
+// The next byte, or XML_END_OF_INPUT. The bytes 0x00, 0xFE and 0xFF are dropped (and counted):
+// none of them belongs to a character of a document.
 inline int xml_read_byte(XmlInputBuffer& input) {
   for (;;) {
     if (input.next == input.end && !xml_input_refill(input)) return XML_END_OF_INPUT;
     const uint8_t b = *input.next++;
     if (b != 0x00 && b < 0xFE) return b;
+    ++input.dropped;
   }
 }

@@ -16,7 +16,8 @@
 //   - an unquoted attribute value runs to the next '>' or '/', blanks included;
 //   - attributes past the caller's slots are read and dropped;
 //   - entities are told apart by their first letters (lt, gt, quot, amp, apos); numeric
-//     references give their character in UTF-8;
+//     references give their character in UTF-8, and one to no character a document may hold
+//     ends the read; so does a byte 0 in an element's name (elsewhere it is passed over);
 //   - general entities the DOCTYPE's internal subset declares with a value in quotes are read
 //     and their uses replaced by that value as text (references in it expanded in turn, to a
 //     bounded depth and amount); parameter and external entities are passed over, nothing is
@@ -350,18 +351,33 @@ uint32_t add_reference_digit(uint32_t value, int c, bool hex) {
   return std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
 }
 
+// Whether a code point is a character a document may hold: a tab, a line end, or from the
+// blank on, but no surrogate, U+FFFE or U+FFFF, nor anything past Unicode.
+bool document_character(uint32_t value) {
+  if (value < 0x20) return value == '\t' || value == '\n' || value == '\r';
+  return (value < 0xD800 || (value >= 0xE000 && value <= 0xFFFD)) ||
+         (value >= 0x10000 && value <= 0x10FFFF);
+}
+
 // Appends a numeric character reference, after "&#": decimal digits, or hexadecimal after
-// 'x', up to ';'. Other bytes inside are ignored; no digits gives the byte 0.
+// 'x', up to ';'. No digits, any other byte inside, or a character no document may hold is a
+// bad reference.
 int32_t read_character_reference(Reader& r, XmlText& out) {
   if (r.next() == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   const bool hex = r.c == 'x';
   if (hex) r.next();
   uint32_t value = 0;
+  bool digits = false, others = false;
   while (r.c != ';') {
     if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
     value = add_reference_digit(value, r.c, hex);
+    const bool digit = (r.c >= '0' && r.c <= '9') ||
+                       (hex && ((r.c >= 'a' && r.c <= 'f') || (r.c >= 'A' && r.c <= 'F')));
+    digits |= digit;
+    others |= !digit;
     r.next();
   }
+  if (!digits || others || !document_character(value)) return XML_READ_BAD_REFERENCE;
   return append_code_point(out, value);
 }
 
@@ -426,9 +442,14 @@ int32_t expand_entity(Reader& r, std::string_view value, int depth, XmlText& out
     int32_t code;
     if (!name.empty() && name[0] == '#') {
       const bool hex = name.size() > 1 && name[1] == 'x';
+      const std::string_view digits = name.substr(hex ? 2 : 1);
       uint32_t code_point = 0;
-      for (char c : name.substr(hex ? 2 : 1))
+      for (char c : digits)
         code_point = add_reference_digit(code_point, static_cast<unsigned char>(c), hex);
+      const bool all_digits =
+          !digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF"
+                                                          : "0123456789") == std::string_view::npos;
+      if (!all_digits || !document_character(code_point)) return XML_READ_BAD_REFERENCE;
       code = append_code_point(out, code_point);
     } else {
       code = append_named_entity(r, name, depth + 1, out);
@@ -734,10 +755,13 @@ int32_t read_start_tag(Reader& r) {
   XmlElement& e = r.element;
   XmlText& name = e.element_names[e.depth];
   xml_text_clear(name);
+  const uint64_t dropped = r.input.dropped;
   do {
     if (!r.append_run<STOPS_NAME>(name)) return XML_READ_TOO_LONG;
     if (r.c == XML_END_OF_INPUT) return XML_READ_TRUNCATED;
   } while (!is_blank(r.c) && r.c != '/' && r.c != '>');
+  // A byte 0 (or 0xFE, 0xFF) inside the name was passed over: what is left is not its name.
+  if (r.input.dropped != dropped) return XML_READ_BAD_NAME;
   if (++e.depth >= e.element_stack_size) return XML_READ_TOO_DEEP;
   for (;;) {
     r.skip_blanks();
@@ -793,7 +817,10 @@ int32_t run_reader(Reader& r, XmlStartCallback start, XmlEndCallback end, void* 
     Reader& r;
     XmlReadStop* stop;
     ~Place() {
-      if (stop) xml_input_position(r.input, &stop->line, &stop->column);
+      if (!stop) return;
+      xml_input_position(r.input, &stop->line, &stop->column);
+      stop->bad_utf8_line = r.input.bad_utf8_line;
+      stop->bad_utf8_column = r.input.bad_utf8_column;
     }
   } place{r, stop};
   const int32_t code = read_document(r);
@@ -1064,6 +1091,10 @@ const char* xml_read_result_text(int32_t code) {
       return "The file's entities nest too deeply or stand for too much text.";
     case XML_READ_EXTERNAL_ENTITY:
       return "The file uses an entity kept in another file, and Vesk reads no other file.";
+    case XML_READ_BAD_NAME:
+      return "An element's name in the file holds a byte 0, which no name may hold.";
+    case XML_READ_BAD_REFERENCE:
+      return "The file has a character reference (&#...;) to no character a document may hold.";
     default:
       return "The file is not well-formed XML.";
   }

@@ -80,6 +80,11 @@ inline constexpr int32_t XML_READ_ENTITY_LIMIT = 10;
 
 inline constexpr int32_t XML_READ_EXTERNAL_ENTITY = 11;  // a use of an entity of another file
 
+inline constexpr int32_t XML_READ_BAD_NAME = 12;  // an element's name holds a byte 0
+
+// A character reference to no character a document may hold ("&#0;", "&#xD800;", "&#;").
+inline constexpr int32_t XML_READ_BAD_REFERENCE = 13;
+
 // What a result code says went wrong, as a sentence for the user ("" for XML_READ_OK).
 const char* xml_read_result_text(int32_t code);
 

@@ -373,9 +373,10 @@ TEST_F(MusicXmlDocuments, MeasureNumbersAndRestsThatFillMeasures) {
 TEST_F(MusicXmlDocuments, FaultsOfRealDocumentsAreMended) {
   ASSERT_EQ(import_fixture("odd_document.xml"), 1);
   std::vector<Report> r = take_reports();
-  ASSERT_EQ(r.size(), 2u);
+  ASSERT_EQ(r.size(), 3u);
   EXPECT_NE(r[0].text.find("staff 3"), std::string::npos);
   EXPECT_NE(r[1].text.find("octave 12"), std::string::npos);
+  EXPECT_NE(r[2].text.find("time signature is 3/0"), std::string::npos);
   EXPECT_EQ(voice_name(0), "P1_2:0");
   EXPECT_EQ(notes_of(0), "G9q E4q F4h |");
   EXPECT_EQ(find_next_kind(CLEF, piece_start[0])->get(xclef), 1);
@@ -698,6 +699,9 @@ TEST_F(MusicXmlAttributes, KeysWithTheirNaturalsAndClefCodes) {
            "<attributes><key><fifths>1</fifths></key></attributes>" + note("C", 4, 768, "whole")})),
       1);
   EXPECT_EQ(notes_of(0), "C4w | C4w | C4w |");  // 768 of 192 divisions: whole notes
+  const std::vector<Report> said = take_reports();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_NE(said[0].text.find("divisions of a quarter note are \"0\""), std::string::npos);
   std::vector<std::string> keys;
   for (Drosa p = piece_start[0]; p; p = p->xnext) {
     if (p->xkind != KEYSIG) continue;

@@ -6,7 +6,8 @@
 //                        document's own entities and their bounds
 //   XmlReaderLimits.*:   element and attribute stacks, the 16 MiB text limit
 //   XmlReaderInput.*:    reading a file descriptor across blocks; throwing callbacks
-//   XmlReaderEncodings.*: UTF-16 and declared 8-bit encodings decoded to UTF-8; line ends
+//   XmlReaderEncodings.*: UTF-16 and declared 8-bit encodings decoded to UTF-8; line ends;
+//                        bytes that are no UTF-8 found with their place
 //   XmlAccessors.*:      numbers of texts and attributes (short decimals as all others), open
 //                        elements
 //   XmlLookup.*:         binary search of sorted tables
@@ -148,10 +149,11 @@ TEST(XmlReaderQuirks, SmallDocuments) {
 }
 
 // Names, values and texts are taken in runs up to the end of the input's block: wherever a
-// block ends in them, and with the bytes the input drops inside them, they read the same.
+// block ends in them, and with the bytes the input drops inside them, they read the same; a
+// byte 0 in an element's name ends the read wherever the block ends.
 TEST(XmlReaderQuirks, RunsAcrossBlocksAndDroppedBytes) {
   using namespace std::string_literals;
-  const std::string tail = "<na\0me at\xFEtr='va&amp;l\0ue' b=\"q\">te\0xt &lt; t"s +
+  const std::string tail = "<name at\xFEtr='va&amp;l\0ue' b=\"q\">te\0xt &lt; t"s +
                            "</name><empty x='1'/>\n  <c>\xFF"
                            "c</c></r>";
   for (size_t k = 990; k < 1040; ++k) {
@@ -162,6 +164,8 @@ TEST(XmlReaderQuirks, RunsAcrossBlocksAndDroppedBytes) {
                          "<name attr=\"va&lue\" b=\"q\">text < t</name><empty x=\"1\"></empty>"
                          "<c>c</c></r>")
         << k;
+    // In an element's name, a byte 0 leaves no name: the read ends.
+    EXPECT_EQ(read("<r>" + lead + "<na\0me/></r>"s).code, XML_READ_BAD_NAME) << k;
   }
 }
 
@@ -225,27 +229,23 @@ TEST(XmlReaderEntities, DecidedByTheirFirstLetters) {
       {"&#x41;", "A"},
       {"&#x4a;", "J"},
       {"&#x4A;", "J"},
-      {"&#x4g1;", "A"},        // strays are ignored
       {"&#321;", "\xC5\x81"},  // above 127: its UTF-8 bytes
       {"&#233;", "\xC3\xA9"},
       {"&#x266D;", "\xE2\x99\xAD"},
-      {"&#1114112;", "\xEF\xBF\xBD"},
-      {"&#99999999999999999999;", "\xEF\xBF\xBD"},
+      {"&#x10FFFF;", "\xF4\x8F\xBF\xBF"},
   };
   for (const auto& c : cases) {
     const Result r = read(std::string("<a>") + c.entity + "</a>");
     EXPECT_EQ(r.code, XML_READ_OK) << c.entity;
     EXPECT_EQ(r.log, std::string("<a>") + c.text + "</a>") << c.entity;
   }
-  // A reference with no digits is the byte 0.
-  std::string text;
-  auto keep_text = [](const char*, XmlElement& e, void* user) {
-    *static_cast<std::string*>(user) = std::string(e.text.bytes.get(), xml_text_size(e.text));
-    return 0;
-  };
-  const std::string_view doc = "<a>x&#;y</a>";
-  EXPECT_EQ(xml_read_memory(doc.data(), doc.size(), keep_text, nullptr, &text, 16, 16, 16), 0);
-  EXPECT_EQ(text, std::string("x\0y", 3));
+  // A reference to no character a document may hold ends the read, in text and in a value: no
+  // digits (once the byte 0), strays among them, a control code, a surrogate, past Unicode.
+  for (const char* bad : {"&#;", "&#x;", "&#x4g1;", "&#0;", "&#x1F;", "&#xD800;", "&#xFFFE;",
+                          "&#1114112;", "&#99999999999999999999;"}) {
+    EXPECT_EQ(read(std::string("<a>") + bad + "</a>").code, XML_READ_BAD_REFERENCE) << bad;
+    EXPECT_EQ(read(std::string("<a v='") + bad + "'/>").code, XML_READ_BAD_REFERENCE) << bad;
+  }
 }
 
 TEST(XmlReaderEntities, TheDocumentsOwnFromItsInternalSubset) {
@@ -508,6 +508,30 @@ TEST(XmlReaderEncodings, DeclaredLatin1AndWindows1252) {
     EXPECT_EQ(r.code, XML_READ_OK) << c.document;
     EXPECT_EQ(r.log, c.log) << c.document;
   }
+}
+
+// A UTF-8 document's first byte that is no part of a character is found with its place, its
+// bytes read on as they are; characters split between two blocks, or after a CR, are sound.
+TEST(XmlReaderEncodings, BytesThatAreNoUtf8AreFoundWhereTheyStand) {
+  const auto first_bad = [](const std::string& document) {
+    XmlReadStop stop;
+    std::string log;
+    EXPECT_EQ(xml_read_memory(document.data(), document.size(), log_start, log_end, &log, 16, 16,
+                              16, 0, &stop),
+              XML_READ_OK);
+    return std::to_string(stop.bad_utf8_line) + ":" + std::to_string(stop.bad_utf8_column);
+  };
+  for (size_t k = 1010; k < 1030; ++k) {
+    const std::string lead(k, 'x');
+    // An e acute, a flat and a G clef wherever the block ends: sound.
+    EXPECT_EQ(first_bad("<a>" + lead + "\xC3\xA9\xE2\x99\xAD\xF0\x9D\x84\x9E</a>"), "0:0") << k;
+    EXPECT_EQ(first_bad("<a>\r\n" + lead + "\xC3\xA9\xE2\x99\xAD</a>"), "0:0") << k;
+  }
+  EXPECT_EQ(first_bad("<a>\nCaf\xE9</a>"), "2:4");           // a Latin-1 e acute: its lead
+  EXPECT_EQ(first_bad("<a>\r\nx\x80</a>"), "2:2");           // a lone continuation, after a CR
+  EXPECT_EQ(first_bad("<a>\xC0\xAF</a>"), "1:4");            // an overlong '/'
+  EXPECT_EQ(first_bad("<a>\xED\xA0\x80</a>"), "1:4");        // a surrogate
+  EXPECT_EQ(first_bad("<a>\xC3\xA9\n\xF4\x90</a>"), "2:1");  // past Unicode
 }
 
 // What a start callback reads, element by element.
