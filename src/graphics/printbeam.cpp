@@ -3,7 +3,8 @@
 // the middle of its heads; a group of one direction takes the least-squares slope of its heads,
 // clamped, flattened when small and for repeated figures, then is raised or lowered until every
 // stem is long enough and every head and rest clears it. Last, its ends are snapped so that no
-// beam line grazes a staff line, and the slope and height offsets of the parameters are added.
+// beam line grazes a staff line (never making it steeper than its notes made it), and the slope
+// and height offsets of the parameters are added.
 // The lines themselves are drawn in beam_lines.cpp.
 //
 // The main beam's y at x is intercept + trunc(slope x); a beam line is centred on its y. Stems
@@ -517,6 +518,9 @@ void beam_y_positions() {
       n2 += shift;
     }
   }
+  // Ends moved apart never make the beam steeper than its notes gave it: it then keeps that
+  // slope, moved with its first end.
+  if (std::llabs(n2 - n1) > std::llabs(y2 - y1)) n2 = n1 + (y2 - y1);
   const int64_t span = std::max<int64_t>(1, int64_t(l.stem_x) - f.stem_x);
   b.slope = double(n2 - n1) / double(span);
   b.intercept = saturated(n1 - trunc_product(b.slope, f.stem_x));

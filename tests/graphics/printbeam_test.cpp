@@ -183,6 +183,45 @@ TEST_F(BeamSnapping, ABeamNearALineIsMovedToStraddleIt) {
   EXPECT_EQ(stem_ends(), (std::vector<int32_t>{1764, 1764, 1764, 1764}));
 }
 
+// Two notes, or three with the middle one a fifth above or below (it sets the beam's height),
+// rising or falling by a second to a fourth, eighths and sixteenths, on every line and space
+// of the staff: the beam rises as the slope rule gives for its notes (0.9 of the heads'
+// least-squares slope, at least the least rise of parameter 323 and the least slope of
+// parameter 181, at most parameter 180), never more. Ends snapped apart to their nearest lines
+// made some twice as steep.
+TEST_F(BeamSnapping, EndsSnappedToTheLinesNeverSteepenTheBeam) {
+  for (int value : {EIGHTH, SIXTEENTH})
+    for (int step : {1, 2, 3, -1, -2, -3})
+      for (int middle : {0, 4, -4})
+        for (int low = 30; low <= 44; ++low) {
+          SCOPED_TRACE(std::to_string(value) + " " + std::to_string(low) + " by " +
+                       std::to_string(step) + " over " + std::to_string(middle));
+          int v = new_voice();
+          std::vector<Drosa> notes;
+          for (int head : middle ? std::vector<int>{low, low + middle, low + step}
+                                 : std::vector<int>{low, low + step})
+            notes.push_back(add_note(v, value, head));
+          for (size_t i = 0; i + 1 < notes.size(); ++i) notes[i]->set(xcbeam, 1);
+          add_note(v, HALF, 39);
+          format_and_draw();
+          const std::vector<int32_t> ends = stem_ends();
+          ASSERT_EQ(ends.size(), notes.size());
+          const double n = double(notes.size());
+          double mx = 0, my = 0, sxy = 0, sxx = 0;
+          for (Drosa d : notes) mx += nt(d)->get(xhdx) / n, my += nt(d)->get(xhdy) / n;
+          for (Drosa d : notes) {
+            sxy += (nt(d)->get(xhdx) - mx) * (nt(d)->get(xhdy) - my);
+            sxx += (nt(d)->get(xhdx) - mx) * (nt(d)->get(xhdx) - mx);
+          }
+          const double dx = stem_x(notes.back()) - stem_x(notes.front());
+          const double rule =
+              std::min(0.4 * dx, std::max({20.0, 0.9 * std::fabs(sxy / sxx) * dx, 0.1 * dx}));
+          EXPECT_LE(std::abs(ends.back() - ends.front()), rule + 1);
+          TearDown();
+          SetUp();
+        }
+}
+
 // ---- Beam lines ---------------------------------------------------------------------------
 
 TEST_F(BeamLines, SecondaryBeamsOverRunsAndPartialBeamsAtTheEnds) {
