@@ -1052,9 +1052,12 @@ int curve_side(XmlElement& e) {
 
 }  // namespace
 
-// The drawn tie: where it curves. Whether the note is tied at all is the tie element's.
+// The drawn tie: where it curves. Whether the note is tied at all is the tie element's, but
+// for a cue note, which has none: its drawn tie says it.
 void mxml_tied(XmlElement& e) {
-  if (mxml_attr_is(e, "type", "start")) mxml.note.tie_side = curve_side(e);
+  if (!mxml_attr_is(e, "type", "start")) return;
+  mxml.note.tie_side = curve_side(e);
+  if (mxml.note.cue) mxml.note.tie_start = true;
 }
 
 void mxml_slur(XmlElement& e) {

@@ -87,6 +87,7 @@ TEST_F(UnprintedNotes, KeepTheirPitchesDrawNothingAndComeBack) {
     EXPECT_EQ(n->get(xaccplot) + n->get(xstacc) + n->get(xcbeam), 0) << k;
     EXPECT_EQ(n->get(xcue), k == 9) << k;
   }
+  EXPECT_NE(nth_note(0, 9)->get(xtie), 0);  // the cue note's drawn tie says it is tied
 
   ASSERT_EQ(format_page(1, 0), 1);
   EXPECT_TRUE(save_drawn_page("unprinted", "unprinted_notes.png"));
@@ -118,6 +119,7 @@ TEST_F(UnprintedNotes, KeepTheirPitchesDrawNothingAndComeBack) {
   EXPECT_EQ(count_of(written, "<cue/>"), 1);
   ASSERT_EQ(import(written), 1);
   EXPECT_EQ(notes_of(0), read);
+  EXPECT_NE(nth_note(0, 9)->get(xtie), 0);
 }
 
 TEST_F(UnprintedNotes, SoundUnlessTheyAreCueNotes) {
