@@ -32,8 +32,10 @@ constexpr int KEYBOARD_LEFT = 18;                  // A0's left edge
 constexpr int REST_KEY = -1;
 constexpr int BLACK_ROWS_END = 13;  // rows 0..13 hold the black keys' zones
 constexpr int WINDOW_WIDTH = 503, SHORT_HEIGHT = 60, TALL_HEIGHT = 100;
-// Room left under the window at the foot of the screen, for the frame a window system adds.
-constexpr int WINDOW_FOOT_GAP = 8;
+// Room left under the window at the foot of the screen, for the frame a window system adds:
+// some window systems put the frame's corner where the window was asked for, so that the
+// window itself comes out a title bar's height lower.
+constexpr int WINDOW_FOOT_GAP = 32;
 constexpr int P_QUARTER_REST = 53;
 constexpr int KEYBOARD_ITEM = 5;
 

@@ -33,6 +33,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QString>
+#include <QTimer>
 #include <QWindow>
 #endif
 
@@ -200,8 +201,15 @@ void attach_floating_windows(const WindowRecord& shown) {
   for (auto& [number, record] : windows) {
     QWindow* handle = record.window && record.floating ? record.window->windowHandle() : nullptr;
     if (handle && (!shown.floating || &record == &shown) &&
-        handle->transientParent() != floating_parent)
+        handle->transientParent() != floating_parent) {
       handle->setTransientParent(floating_parent);
+      // The window system learns a window's owner when the window is mapped: a floating window
+      // shown already is mapped again, else it stays under the window it first belonged to.
+      if (record.window->isVisible() && &record != &shown) {
+        record.window->hide();
+        record.window->show();
+      }
+    }
     // A window system may keep a shown floating window with the owner it was first shown with,
     // under the document window now in front: it is brought up with that window.
     if (handle && !shown.floating && record.window->isVisible()) record.window->raise();
@@ -242,11 +250,41 @@ void title_widgets(const WindowRecord& r) {
   if (r.window) r.window->setWindowTitle(QString::fromStdString(r.title));
 }
 
+// How long a window system takes to frame a window shown, at most, as seen.
+constexpr int FRAME_SETTLE_MS = 100;
+
+// The window's whole frame, title bar included, moved onto the screen's free area where it
+// reaches past it. A window system frames a window only once it is shown, and places a window
+// asked for at a point with its frame's corner there: a window placed at the foot of the
+// screen came out with its lower edge under the screen's.
+void keep_frame_on_screen(QWidget* window) {
+  if (!window || !window->isVisible()) return;
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect free = screen->availableGeometry(), frame = window->frameGeometry();
+  const int x =
+      std::clamp(frame.x(), free.left(), std::max(free.left(), free.right() + 1 - frame.width()));
+  const int y =
+      std::clamp(frame.y(), free.top(), std::max(free.top(), free.bottom() + 1 - frame.height()));
+  if (x != frame.x() || y != frame.y()) window->move(x, y);
+}
+
 void show_widgets(const WindowRecord& r) {
   if (!r.window) return;
+  const bool was_shown = r.window->isVisible();
+  if (r.floating && !was_shown && floating_parent) {
+    // Its owner set before it is mapped: a window system keeps it in front of that window only
+    // when it knows the owner as it maps it.
+    r.window->winId();
+    if (QWindow* handle = r.window->windowHandle()) handle->setTransientParent(floating_parent);
+  }
   r.window->show();
   r.window->raise();
   attach_floating_windows(r);
+  if (was_shown) return;
+  QPointer<QWidget> window = r.window;
+  for (int wait : {FRAME_SETTLE_MS, 6 * FRAME_SETTLE_MS, 20 * FRAME_SETTLE_MS})
+    QTimer::singleShot(wait, window, [window] { keep_frame_on_screen(window); });
 }
 
 void hide_widgets(const WindowRecord& r) {

@@ -92,18 +92,18 @@ TEST_F(PianoWindow, TheStoredPlaceAndSizeAreKeptOnTheScreenAndADragMovesTheWindo
   // by the room a window system's frame takes.
   prefs.set_i16(PREFS_PIANO_SIZE, 0);
   create_piano_window();
-  EXPECT_EQ(platform_window_bounds(piano_dialog), (Rect{0, 932, 503, 992}));
+  EXPECT_EQ(platform_window_bounds(piano_dialog), (Rect{0, 908, 503, 968}));
   // A stored size and place out of bounds are brought back.
   prefs.set_i16(PREFS_PIANO_SIZE, 10);
   prefs.set_i16(PREFS_PIANO_SIZE + 2, 2000);
   prefs.set_i16(PREFS_PIANO_CORNER, 5000);
   prefs.set_i16(PREFS_PIANO_CORNER + 2, -50);
   create_piano_window();
-  EXPECT_EQ(platform_window_bounds(piano_dialog), (Rect{0, 941, 1006, 992}));
-  EXPECT_EQ(prefs.i16(PREFS_PIANO_CORNER), 941);
+  EXPECT_EQ(platform_window_bounds(piano_dialog), (Rect{0, 917, 1006, 968}));
+  EXPECT_EQ(prefs.i16(PREFS_PIANO_CORNER), 917);
   place_piano_window();
   EXPECT_EQ(piano_dialog_bounds(), (Rect{0, 0, 503, 60}));
-  EXPECT_EQ(platform_window_bounds(piano_dialog).top, 932) << "docked at the bottom";
+  EXPECT_EQ(platform_window_bounds(piano_dialog).top, 908) << "docked at the bottom";
   // A press left of the keys drags the window; its place is kept.
   EXPECT_EQ(run_until_idle(), -1);
   const Rect before = platform_window_bounds(piano_dialog);

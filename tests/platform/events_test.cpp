@@ -15,9 +15,12 @@
 #include <thread>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QThread>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -264,6 +267,22 @@ TEST_F(Buttons, TheMiddleButtonIsASecondOption) {
 }
 
 using Frames = EventTest;
+
+// A window shown partly past the foot of the screen is brought wholly onto it once framed.
+TEST_F(Frames, AWindowShownPastTheScreensFootComesOntoIt) {
+  const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+  const int palette = platform_new_floating_window(
+      "palette", {0, free.bottom() - 20, 100, free.bottom() + 40}, true);
+  QWidget* widget = input_window_numbered(palette);
+  ASSERT_NE(widget, nullptr);
+  for (int i = 0; i < 100 && widget->frameGeometry().bottom() > free.bottom(); ++i) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+  EXPECT_LE(widget->frameGeometry().bottom(), free.bottom());
+  EXPECT_GE(widget->frameGeometry().top(), free.top());
+  platform_dispose_window(palette);
+}
 
 TEST_F(Frames, TheWindowSystemGrowsADocumentWindowNoLargerThanItsLimits) {
   const int window = platform_new_window("w", {0, 0, 200, 150}, true);
