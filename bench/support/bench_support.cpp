@@ -7,17 +7,23 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ImportExport/musicxml_services.h"
 #include "app/app_services.h"
+#include "console/console_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/application.h"
+#include "platform/events.h"
 #include "platform/fonts.h"
+#include "platform/port.h"
 #include "platform/script.h"
+#include "platform/window.h"
 
 void stop_on_report(int16_t level, const char* text) {
   std::fprintf(stderr, "unexpected report (level %d): %s\n", level, text);
@@ -99,4 +105,58 @@ bool import_generated_score(int staves, int bars) {
   new_music_window(900, 700);
   disable_format_interrupts();
   return true;
+}
+
+void start_window_platform() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    std::string dir = "/tmp/vesk-bench-" + std::to_string(getuid());
+    mkdir(dir.c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  }
+  // The preferences of the benchmark live in a folder of their own.
+  std::string config = "/tmp/vesk-bench-config-" + std::to_string(getpid());
+  mkdir(config.c_str(), 0700);
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  static int argc = 1;
+  static char name[] = "vesk_bench";
+  static char* argv[] = {name, nullptr};
+  platform_start(argc, argv);
+}
+
+void reset_window_program() {
+  if (current_view_index >= 0) close_view(0);
+  dispose_music_window();
+  if (console_ref) console_dispose(console_ref);
+  platform_flush_events(EVERY_EVENT);
+  reset_model_globals();
+  reset_graphics_globals();
+  reset_editing_globals();
+  reset_layout_globals();
+  reset_app_globals();
+  reset_prefs();
+  reset_params_globals();
+}
+
+void run_pending_events(int passes) {
+  EventRecord waiting;
+  for (int pass = 0; pass < passes && peek_event(EVERY_EVENT, &waiting); ++pass) main_event_pass();
+}
+
+bool window_shows_page(int pages, int page) {
+  Port* window = platform_window_port(music_window());
+  if (!window || !offscreen_page || page_count != pages || current_page != page) return false;
+  const Rect area = music_area_rect();
+  const Point origin = scroll_origin();
+  int dark = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x) {
+      const uint32_t shown = port_pixel(window, x, y);
+      if (shown != port_pixel(offscreen_page, x - origin.x, y - origin.y)) return false;
+      dark += (shown & 0xFF) < 0x80;
+    }
+  return dark > 1000;
 }

@@ -21,3 +21,19 @@ void fresh_letter_page_program();
 // (made in the benchmark's build folder the first time), four systems to a page, with a window
 // to draw in; false when the generator cannot run or the import fails.
 bool import_generated_score(int staves, int bars);
+
+// Starts Qt's offscreen platform once for benchmarks that run the whole program (start_up and
+// its main loop), with preferences in a folder of the benchmark's own. Later calls do nothing.
+void start_window_platform();
+
+// Closes the view, the music window and the console, and resets every subsystem's globals, so
+// that start_up can run again.
+void reset_window_program();
+
+// Runs the main loop's passes while events wait (at most `passes`), as the user waits for the
+// window to be drawn.
+void run_pending_events(int passes = 20);
+
+// Whether the music window shows page `page` of a piece of `pages` pages, pixel for pixel as
+// the page image where the scroll position puts it, with enough of it drawn.
+bool window_shows_page(int pages, int page);

@@ -1,0 +1,104 @@
+// print_process_bench.cpp: the whole `vesk --print` process, as a user or a script waits for it:
+// the launcher started, the program loaded, the document imported, formatted and printed to a PDF
+// file beside it (no printer is asked for: the run has no print server), and the process ended.
+// The documents are real scores (a link to each in a folder of the benchmark's own):
+//   PrintProcess/0: the Webern song, one page: start-up, fonts and the PDF writer's own cost
+//   PrintProcess/1: the largest score (a symphony movement of some fifty pages)
+// Times are of the process, start to end; besides the mean, the best and the worst run are
+// given (best_ms, worst_ms). Every run checks that the process succeeded and that the PDF it
+// wrote holds the document's pages (the page tree's count).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string document(int which) {
+  if (which == 0) return std::string(VESK_SCORES_DIR) + "/webern-dormi-jesu-op16-no2.musicxml";
+  std::string largest;
+  uintmax_t size = 0;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(VESK_SCORES_DIR, error))
+    if (entry.path().extension() == ".musicxml" && entry.file_size() > size) {
+      size = entry.file_size();
+      largest = entry.path().string();
+    }
+  return largest;
+}
+
+// The page count of the PDF's page tree; 0 when there is none.
+int pdf_pages(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t at = text.rfind("/Type /Pages");
+  const size_t count = at == std::string::npos ? at : text.find("/Count ", at);
+  return count == std::string::npos ? 0 : std::atoi(text.c_str() + count + 7);
+}
+
+// Runs the process to its end; false when it could not start or failed.
+bool print_process(const std::string& program, const std::string& file) {
+  std::string print = "--print", name = file;
+  char* argv[] = {const_cast<char*>(program.c_str()), print.data(), name.data(), nullptr};
+  pid_t pid;
+  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void PrintProcess(benchmark::State& state) {
+  const std::string source = document(int(state.range(0)));
+  const std::string program = std::string(VESK_PROGRAM_DIR) + "/vesk";
+  if (source.empty() || !fs::exists(source)) return state.SkipWithError("no document");
+  // No printer: the PDF goes beside the document, in a folder of the benchmark's own.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    const std::string runtime = "/tmp/vesk-bench-" + std::to_string(getuid());
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  }
+  const fs::path dir = fs::path(VESK_BENCH_DIR) / "print-process";
+  fs::create_directories(dir);
+  const fs::path file = dir / fs::path(source).filename();
+  fs::remove(file);
+  fs::create_symlink(source, file);
+  const fs::path pdf = fs::path(file).replace_extension(".pdf");
+  double best = 1e9, worst = 0;
+  int pages = 0;
+  for (auto _ : state) {
+    fs::remove(pdf);
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = print_process(program, file.string());
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+    best = std::min(best, seconds);
+    worst = std::max(worst, seconds);
+    pages = done ? pdf_pages(pdf.string()) : 0;
+    if (pages < 1) return state.SkipWithError("the process failed or wrote no pages");
+  }
+  state.counters["best_ms"] = best * 1e3;
+  state.counters["worst_ms"] = worst * 1e3;
+  state.counters["pages"] = pages;
+}
+
+BENCHMARK(PrintProcess)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
