@@ -127,7 +127,13 @@ void advance_insertion_point(Drosa from, Drosa fallback, int keep_view) {
 
 // The bookkeeping of a delete before the notes go: grace times, chord marks, PRINT nodes.
 void prepare_delete(Drosa old_start, Drosa old_end, Drosa* prev_out, Drosa* next_out) {
-  if (old_start->get(xgrace)) change_grace_time(old_start, old_end, 0);
+  if (old_start->get(xgrace)) {
+    // The time given back from the grace notes is recorded, the notes that go included: Undo
+    // gives each its time again.
+    record_grace_time(old_start);
+    if (old_end != old_start && old_end->get(xgrace)) record_grace_time(old_end);
+    change_grace_time(old_start, old_end, 0);
+  }
   Drosa prev = prev_note(old_start), next = next_note(old_end);
   *prev_out = prev;
   *next_out = next;
@@ -276,10 +282,13 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
       Drosa prev, next;
       prepare_delete(old_start, old_end, &prev, &next);
       remove_stretch(old_start, old_end, adjust_acc);
-      if (prev && prev->get(xgrace))
-        change_grace_time(prev, prev, 1);
-      else if (next && next->get(xgrace))
-        change_grace_time(next, next, 1);
+      // The grace group beside the stretch takes new times: recorded, so that Undo gives back
+      // the times the group and its main chord had.
+      Drosa grace = prev && prev->get(xgrace) ? prev : next && next->get(xgrace) ? next : NIL;
+      if (grace) {
+        record_grace_time(grace);
+        change_grace_time(grace, grace, 1);
+      }
       return;
     }
     default:

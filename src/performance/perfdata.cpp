@@ -703,6 +703,20 @@ void record_default_performance(Drosa first, Drosa last) {
   }
 }
 
+void record_grace_time(Drosa note) {
+  if (!is_grace(note)) return;
+  const GraceGroup g = grace_group_of(note);
+  for (Drosa p = g.first; p; p = p->xnext) {
+    if (p->xkind == NOTE) modifyvc_with_undo(p);
+    if (p == g.last) break;
+  }
+  if (!g.main) return;
+  for (Drosa p = vchord_first_note(g.main); p; p = p->xnext) {
+    if (p->xkind == NOTE) modifyvc_with_undo(p);
+    if (p == g.main) break;
+  }
+}
+
 void change_grace_time(Drosa first, Drosa last, int give) {
   if (!is_NOTE(first)) {
     REPORT_ERROR(4, "%s", "bad call on change_grace_time");

@@ -409,6 +409,11 @@ void record_default_performance(Drosa first, Drosa last);
 // Reads: perf_defaults. Writes: xttn, xlength and xnachschlag of the group and its main chord.
 // Failure: level 4 "bad call on change_grace_time" for a first node that is no NOTE.
 void change_grace_time(Drosa first, Drosa last, int give);
+// record_grace_time: records for undo the notes whose times change_grace_time(note, note, ...)
+// gives again: the grace group of `note` and its main chord (nothing for a note that is no
+// grace note).
+// Writes: the undo list.
+void record_grace_time(Drosa note);
 
 // ---- Playback edits of the Hear menu, one note each (recorded for undo)
 

@@ -233,3 +233,31 @@ TEST_F(EditSequence, SplitSystemAfterAPickupsHiddenRestsMakesNoEmptySystem) {
 }
 
 }  // namespace
+
+// Clear Note on each of the first notes of a real sonata (grace notes among them), undone:
+// every note comes back as it was, its played length and time to the next note included.
+TEST_F(EditSequence, ClearNoteOnARealSonataIsUndoneExactly) {
+  const std::filesystem::path score =
+      real_scores_folder() / "mozart-piano-sonata-k331-mvt3-rondo-alla-turca.musicxml";
+  if (!std::filesystem::exists(score)) GTEST_SKIP() << "the real scores are not beside it";
+  const std::string copy = dir + "/sonata.musicxml";
+  std::filesystem::copy_file(score, copy);
+  ASSERT_TRUE(start({copy}));
+  take_reports();
+  auto notes_of_voice = [] {
+    std::vector<std::string> nodes;
+    for (Drosa p = piece_start[0]; p; p = p->xnext)
+      if (p->xkind == NOTE) nodes.emplace_back(reinterpret_cast<const char*>(p->bytes()) + 8, 56);
+    return nodes;
+  };
+  for (size_t i = 20; i < 40; ++i) {
+    const std::vector<Drosa> notes = drawn_notes(0);
+    ASSERT_LT(i, notes.size());
+    const std::vector<std::string> before = notes_of_voice();
+    set_insertion_point(notes[i], 0, -10);
+    command(CLEAR_MENU, 1);
+    undo();
+    EXPECT_TRUE(notes_of_voice() == before) << "note " << i;
+    take_reports();
+  }
+}
