@@ -841,6 +841,15 @@ OctaveLines notes_under_octave_lines(const Part& part, int64_t divisions) {
     bool early = false;
   };
   std::vector<Span> spans;
+  OctaveLines lines;
+  // Most parts have no octave line: nothing to walk.
+  const bool any = std::any_of(part.voices.begin(), part.voices.end(), [](int v) {
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == LINE && p->get(xmetaline) == LINE_RIGHT_BRACKET && p->get(xdashlth))
+        return true;
+    return false;
+  });
+  if (!any) return lines;
   for (int v : part.voices) {
     Drosa print = first_print(v);
     const int home = print ? part_staff(part, print) : 0;
@@ -878,7 +887,6 @@ OctaveLines notes_under_octave_lines(const Part& part, int64_t divisions) {
       if (!rests) resting = false;
     });
   }
-  OctaveLines lines;
   if (spans.empty()) return lines;
   for (int v : part.voices) {
     Drosa print = first_print(v);
@@ -1185,15 +1193,26 @@ const char* credit_type(int c) {
 // right end as it is justified), in tenths from the page's bottom left corner: a reader that
 // places credits shows the page's head as it was. The identification says them once more for
 // a reader that does not.
+// Whether a title, composer, poet or notice keeps its place on the page (Position Lock, its
+// offsets from the page's top and its left edge or middle), which the export writes as kept.
+bool kept_on_page(Drosa text, int staff_size) {
+  const int c = anno_class(text);
+  return text->get(xfooter) && !text->get(xrelativex) && !text->get(xrelativey) &&
+         staff_size == 10 * UNITS_PER_TENTH &&
+         (c == CLASS_TITLE || c == CLASS_WORK_TITLE || c == CLASS_RIGHTS || c == CLASS_COMPOSER ||
+          c == CLASS_POET);
+}
+
 void Exporter::credits() {
-  // Where the first page draws them is known once it is formatted: a page laid out since the
-  // piece was opened may have been another (the layout records are the last page's).
+  // Where the first page draws the others is known once it is formatted: a page laid out since
+  // the piece was opened may have been another (the layout records are the last page's).
   bool undrawn = false;
   for (int v = 0; v < voice_count && !undrawn; ++v)
     for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
       const int kind = effective_kind(p);
       if (kind == ENDSYST) break;
-      if (kind != TPARAM || !is_anno_head(p) || !title_class(anno_class(p)) || p->get(xhidden))
+      if (kind != TPARAM || !is_anno_head(p) || !title_class(anno_class(p)) || p->get(xhidden) ||
+          kept_on_page(p, layout.staff_size))
         continue;
       undrawn |= !p->xnext || p->xnext->xkind != PDATA || p->xnext->get(xpagex1) == NOT_DRAWN;
     }
@@ -1214,32 +1233,35 @@ void Exporter::write_credits() {
       if (kind == ENDSYST) break;
       if (kind != TPARAM || !is_anno_head(p) || !title_class(anno_class(p)) || p->get(xhidden))
         continue;
-      const Drosa pd = p->xnext;
-      if (!pd || pd->xkind != PDATA || pd->get(xpagex1) == NOT_DRAWN ||
-          pd->get(xpagex2) == NOT_DRAWN || pd->get(xpagey1) == NOT_DRAWN)
-        continue;
-      const int32_t left = pd->get(xpagex1), right = pd->get(xpagex2);
       const int justified = p->get(xjustified);
-      int32_t x = justified == 0 ? left : justified == 2 ? right : left + (right - left) / 2;
-      // A title, composer, poet or notice locked to the page is read back from a point of the
-      // page the document gives (a title and a notice from its middle, a composer from its
-      // staves' right end, a poet from its left edge), in whole tenths: written from that
-      // point (as the text is kept, not as its box is drawn), it comes back where it was,
-      // where from the program's own page it moved by the difference each time.
-      const int c = anno_class(p);
-      if ((p->get(xpagemargin) || p->get(xfooter)) && !p->get(xrelativex) &&
-          layout.staff_size == 10 * UNITS_PER_TENTH) {
+      int32_t x = 0, y = 0;
+      if (kept_on_page(p, layout.staff_size)) {
+        // Read back from a point of the page the document gives (a title and a notice from
+        // its middle, a composer from its staves' right end, a poet from its left edge) in
+        // whole tenths, and its height from the page's bottom: written from that point, as the
+        // text is kept (not as its box is drawn), it comes back where it was, where from the
+        // program's own page it moved by the difference each time.
+        const int c = anno_class(p);
         const int64_t page_left = layout_page_left_x();
         const int64_t middle = page_left + (int64_t(layout_page_width()) + 1) / 2;
         const int64_t anchor = (justified == 1 ? middle : page_left) + int64_t(p->get(xtextx));
         const int64_t width = layout.page_width * UNITS_PER_TENTH;
-        if (c == CLASS_TITLE || c == CLASS_WORK_TITLE || c == CLASS_RIGHTS)
-          x = int32_t(anchor - middle + width / 2);
-        else if (c == CLASS_COMPOSER)
+        if (c == CLASS_COMPOSER)
           x = int32_t(anchor - staff_right_x(0, 1) + width -
                       layout.margins[0][1] * UNITS_PER_TENTH);
         else if (c == CLASS_POET)
           x = int32_t(anchor - page_left);
+        else
+          x = int32_t(anchor - middle + width / 2);
+        y = int32_t(int64_t(layout_page_height()) + p->get(xtexty));
+      } else {
+        const Drosa pd = p->xnext;
+        if (!pd || pd->xkind != PDATA || pd->get(xpagex1) == NOT_DRAWN ||
+            pd->get(xpagex2) == NOT_DRAWN || pd->get(xpagey1) == NOT_DRAWN)
+          continue;
+        const int32_t left = pd->get(xpagex1), right = pd->get(xpagex2);
+        x = justified == 0 ? left : justified == 2 ? right : left + (right - left) / 2;
+        y = pd->get(xpagey1);
       }
       bool first = true;
       for (Drosa run = p; run; run = next_style_run(run)) {
@@ -1253,7 +1275,7 @@ void Exporter::write_credits() {
         o.start("credit-words");
         if (first) {
           o.attr("default-x", tenths_text(x, layout.staff_size).c_str());
-          o.attr("default-y", tenths_text(pd->get(xpagey1), layout.staff_size).c_str());
+          o.attr("default-y", tenths_text(y, layout.staff_size).c_str());
           o.attr("justify", justified == 0 ? "left" : justified == 2 ? "right" : "center");
         }
         styled_words(o, run, words);
