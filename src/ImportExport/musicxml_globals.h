@@ -412,8 +412,8 @@ struct MxmlState {
   int measure_counter = 0, last_number = 0;
   std::vector<Drosa> waiting_bars;  // the bar lines (one a staff) that ended the measure before
   int number_to_show = 0;
-  int bar_style = 0;  // 0 plain, 1 light-light, 2 light-heavy, 3 heavy-light
-  int bar_look = 0;   // MXML_BAR_DASHED, MXML_BAR_TICK, MXML_BAR_HIDDEN
+  int bar_style = 0;             // 0 plain, 1 light-light, 2 light-heavy, 3 heavy-light
+  int bar_look = 0;              // MXML_BAR_DASHED, MXML_BAR_TICK, MXML_BAR_HIDDEN
   bool bar_style_given = false;  // the bar line being read names its style
   bool end_repeat = false, start_repeat = false;
   bool left_barline = false;      // a left bar line at the start of a system

@@ -508,13 +508,13 @@ TEST_F(MusicXmlEntry, InvalidEndingsLeaveTheMusicAsItIs) {
 // (it was one thin line after the dots); a style the bar line names is kept.
 TEST_F(MusicXmlEntry, ABackwardRepeatWithoutAStyleIsThinAndThick) {
   const std::string repeat = "<repeat direction=\"backward\"/></barline>";
-  EXPECT_EQ(import(part_document(
-                FOUR_FOUR, {note("C", 5, 4, "whole") + "<barline location=\"right\">" + repeat,
-                            note("D", 5, 4, "whole") +
-                                "<barline location=\"right\"><bar-style>regular</bar-style>" +
-                                repeat,
-                            note("E", 5, 4, "whole")})),
-            1);
+  EXPECT_EQ(
+      import(part_document(
+          FOUR_FOUR, {note("C", 5, 4, "whole") + "<barline location=\"right\">" + repeat,
+                      note("D", 5, 4, "whole") +
+                          "<barline location=\"right\"><bar-style>regular</bar-style>" + repeat,
+                      note("E", 5, 4, "whole")})),
+      1);
   EXPECT_EQ(bars_of(0), ":|= :| | ");
   for (Drosa p = piece_start[0]; p; p = p->xnext)
     if (p->xkind == BAR && p->get(xrepeat_end)) {

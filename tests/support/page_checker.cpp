@@ -910,8 +910,8 @@ struct Checker {
       double lo = xs[0], hi = xs[0];
       for (int k = 1; k <= 32; ++k) {
         const double t = k / 32.0, u = 1 - t;
-        const double x = u * u * u * xs[0] + 3 * u * u * t * xs[1] + 3 * u * t * t * xs[2] +
-                         t * t * t * xs[3];
+        const double x =
+            u * u * u * xs[0] + 3 * u * u * t * xs[1] + 3 * u * t * t * xs[2] + t * t * t * xs[3];
         lo = std::min(lo, x), hi = std::max(hi, x);
       }
       const int32_t slack = space_of(e.pstaff) / 10;

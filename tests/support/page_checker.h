@@ -42,12 +42,12 @@ struct PageFrame {
 // of the music running past its staff's right end, or a tie, slur or line beginning before its left
 // end, by more than half a space), "reach" (a tie or slur, the curve as drawn, reaching outside
 // its system's width by more than a tenth of a space), "names" (a part's name before a system
-// within an eighth of an inch of the paper's edge, or reaching its system's bracket, brace or staves), "notes" (a
-// dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its staff, by more
-// than a fifth of a space), "curves" (a tie or slur through a mark of the music: words, a dynamic,
-// a sign, or a hairpin's or other line's leg, by more than a fifth of a space), "drawn" (a note
-// head on a staff whose lines the page does not draw; across the pages of a piece, a note the
-// document prints whose head or tablature number no page draws).
+// within an eighth of an inch of the paper's edge, or reaching its system's bracket, brace or
+// staves), "notes" (a dynamic, words, a tempo or rehearsal mark on a note head, stem or beam of its
+// staff, by more than a fifth of a space), "curves" (a tie or slur through a mark of the music:
+// words, a dynamic, a sign, or a hairpin's or other line's leg, by more than a fifth of a space),
+// "drawn" (a note head on a staff whose lines the page does not draw; across the pages of a piece,
+// a note the document prints whose head or tablature number no page draws).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page
