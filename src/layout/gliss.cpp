@@ -22,17 +22,6 @@ constexpr int P_GLISS_TAB_OFFSET = 622, P_PAREN_WIDTH = 624, P_GLISS_SHORTEST = 
 constexpr int P_TRIPLE_DOT_WIDTH = 739;
 constexpr int GLISS_LINE = 73;  // var of a glissando line
 
-// The notes of a staff chord in chain order.
-std::vector<Drosa> chord_notes(Drosa note) {
-  std::vector<Drosa> notes;
-  Drosa last = chord_last_note(note);
-  for (Drosa n = chord_first_note(note); note_ntdata(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (n == last) break;
-  }
-  return notes;
-}
-
 bool flagged(Drosa note, const NodeField& field) {
   if (&field == &xgliss) return note->get(xgliss);
   if (&field == &xbendtie) return note->get(xbendtie);
@@ -57,6 +46,16 @@ int drawn_pstaff(Drosa note, int pstaff) {
 }
 
 }  // namespace
+
+std::vector<Drosa> chord_notes(Drosa note) {
+  std::vector<Drosa> notes;
+  Drosa last = chord_last_note(note);
+  for (Drosa n = chord_first_note(note); note_ntdata(n); n = chain_next(n)) {
+    notes.push_back(n);
+    if (n == last) break;
+  }
+  return notes;
+}
 
 Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
   if (!note_ntdata(note)) return NIL;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -13,6 +14,10 @@ int32_t note_right_x(Drosa note, int32_t x, int32_t extra);
 // note_left_x: the x just left of a note: before its parentheses (less extra), or its head
 // (x before it).
 int32_t note_left_x(Drosa note, int32_t x, int32_t extra);
+
+// chord_notes: the notes of the staff chord a note belongs to, in chain order (glissandi and
+// slurs look at a note's neighbours in its chord).
+std::vector<Drosa> chord_notes(Drosa note);
 
 // draw_gliss: the glissando line from the note to its partner in the next chord, drawn between
 // the staves the two notes are drawn on. 0 when the note has no partner, else 1.

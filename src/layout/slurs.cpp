@@ -49,17 +49,6 @@ bool valid_pstaff(int p) { return p >= 0 && p < MAX_PSTAVES; }
 
 bool is_guitar_tab(Drosa note) { return note_ntdata(note)->get(xtabtyp) == 1; }
 
-// The notes of a staff chord in chain order.
-std::vector<Drosa> chord_notes(Drosa note) {
-  std::vector<Drosa> notes;
-  Drosa last = chord_last_note(note);
-  for (Drosa n = chord_first_note(note); note_ntdata(n); n = chain_next(n)) {
-    notes.push_back(n);
-    if (n == last) break;
-  }
-  return notes;
-}
-
 // The highest and lowest y of a chord: its extents as widened so far, and never inside its
 // heads (a chord not drawn yet has only its heads).
 int32_t chord_top(Drosa cd, int32_t extent) {
