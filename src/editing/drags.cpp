@@ -84,19 +84,6 @@ void insert_offset(int kind, Drosa before, int32_t value) {
   insertvc_node_with_undo(n, before->xback);
 }
 
-// True while the button is held, with the mouse's place; a queued release ends the drag at its
-// place and stays queued for the main loop.
-bool button_still_down(int window, Point* where) {
-  EventRecord up;
-  if (peek_event(event_mask_of(EVENT_MOUSE_UP), &up)) {
-    if (up.window == window) *where = up.where;
-    return false;
-  }
-  if (platform_modifiers() & MOD_BUTTON_UP) return false;
-  *where = platform_mouse_position(window);
-  return true;
-}
-
 // Exclusive-or framing in the music window (drawn twice it is gone).
 struct XorFrame {
   Port* saved = platform_current_port();

@@ -84,20 +84,6 @@ bool inside(const VirtualRect& band, int32_t x, int32_t y) {
 
 // ---- The band's frame -------------------------------------------------------------------------
 
-// Following the mouse while the band is dragged: true while the button is held, with the
-// mouse's place. The release's mouse-up stays queued for the main loop, which keeps it as the
-// reference of the next double click.
-bool band_button_down(int window, Point* where) {
-  EventRecord up;
-  if (peek_event(event_mask_of(EVENT_MOUSE_UP), &up)) {
-    if (up.window == window) *where = up.where;
-    return false;
-  }
-  if (platform_modifiers() & MOD_BUTTON_UP) return false;
-  *where = platform_mouse_position(window);
-  return true;
-}
-
 void frame_band(Point a, Point b) {
   const Rect r{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1,
                std::max(a.y, b.y) + 1};
@@ -107,6 +93,17 @@ void frame_band(Point a, Point b) {
 }  // namespace
 
 // ---- The rubber band ----------------------------------------------------------------------------
+
+bool button_still_down(int window, Point* where) {
+  EventRecord up;
+  if (peek_event(event_mask_of(EVENT_MOUSE_UP), &up)) {
+    if (up.window == window) *where = up.where;
+    return false;
+  }
+  if (platform_modifiers() & MOD_BUTTON_UP) return false;
+  *where = platform_mouse_position(window);
+  return true;
+}
 
 int drag_select_rect(Point start, VirtualRect* rect, int draw) {
   if (!rect || published_view() || !music_window_port) return 0;
@@ -122,7 +119,7 @@ int drag_select_rect(Point start, VirtualRect* rect, int draw) {
   if (draw) frame_band(start, end);
   const Rect area = music_area_rect();
   Point now = start;
-  while (band_button_down(window, &now)) {
+  while (button_still_down(window, &now)) {
     if (!area.contains(now)) {
       const uint32_t ticks = platform_ticks();
       if (ticks - band_scroll_time >= std::max<uint32_t>(1, platform_caret_ticks() / 8)) {

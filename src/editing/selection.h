@@ -29,3 +29,9 @@ void set_note_selected(Drosa note, int selected, int whole_chord);
 // from `voice` by `step` (a negative voice counts from the end), that has one; that voice is
 // selected. None: no voice is selected, NIL.
 Drosa find_voice_start_note(int voice, int step, int drawn_only);
+
+// button_still_down: true while the mouse button is held, with the mouse's place in `where`; a
+// queued release ends a drag at its place (when in `window`) and stays queued for the main loop,
+// which keeps it as the reference of the next double click.
+// Reads: the event queue, the modifiers, the mouse.
+bool button_still_down(int window, Point* where);
