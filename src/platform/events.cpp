@@ -37,6 +37,7 @@
 #include <algorithm>
 #include <climits>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <pthread.h>
@@ -481,6 +482,24 @@ void handle_window_system_input() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Lets the window system deliver its input, sleeping while there is none, until `done` says
+// so (asked after each delivery) or timeout_ticks have passed.
+void wait_for_window_system(uint32_t timeout_ticks, const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  const qint64 limit_ms = static_cast<qint64>(timeout_ticks) * 1000 / 60;
+  QTimer wake;
+  wake.setSingleShot(true);
+  for (;;) {
+    const qint64 left = limit_ms - clock.elapsed();
+    if (left <= 0) return;
+    wake.start(static_cast<int>(std::min<qint64>(left, INT_MAX)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (done()) return;
+  }
+}
+
 }  // namespace
 
 // ---- The queue --------------------------------------------------------------------------------
@@ -536,19 +555,7 @@ void platform_wait_for_event(uint32_t timeout_ticks) {
     platform_delay_ticks(timeout_ticks);
     return;
   }
-  QElapsedTimer clock;
-  clock.start();
-  const qint64 limit_ms = static_cast<qint64>(timeout_ticks) * 1000 / 60;
-  QTimer wake;
-  wake.setSingleShot(true);
-  for (;;) {
-    const qint64 left = limit_ms - clock.elapsed();
-    if (left <= 0) return;
-    wake.start(static_cast<int>(std::min<qint64>(left, INT_MAX)));
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (!queue.empty()) return;
-  }
+  wait_for_window_system(timeout_ticks, [] { return !queue.empty(); });
 }
 
 long platform_idle_wait_count() { return idle_waits; }
@@ -704,20 +711,12 @@ bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* ev
     handle_window_system_input();
     if (take_queued(mask, event)) return true;
     if (timeout_ticks > 0 && !(stop && stop()) && !input_ticks_are_virtual()) {
-      QElapsedTimer clock;
-      clock.start();
-      const qint64 limit_ms = static_cast<qint64>(timeout_ticks) * 1000 / 60;
-      QTimer wake;
-      wake.setSingleShot(true);
-      for (;;) {
-        const qint64 left = limit_ms - clock.elapsed();
-        if (left <= 0) break;
-        wake.start(static_cast<int>(std::min<qint64>(left, INT_MAX)));
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (take_queued(mask, event)) return true;
-        if (stop && stop()) break;
-      }
+      bool taken = false;
+      wait_for_window_system(timeout_ticks, [&] {
+        taken = take_queued(mask, event);
+        return taken || (stop && stop());
+      });
+      if (taken) return true;
     }
   }
   set_null_event(event);
