@@ -17,29 +17,14 @@
 #include "platform/application.h"
 #include "platform/event_input.h"
 #include "platform/events.h"
+#include "support/bench_support.h"
 
 namespace {
 
 constexpr uint32_t IDLE_TICKS = 6;
 
-void start_platform() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (!std::getenv("XDG_RUNTIME_DIR")) {
-    std::string dir = "/tmp/vesk-bench-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-  }
-  static int argc = 1;
-  static char name[] = "vesk_bench";
-  static char* argv[] = {name, nullptr};
-  platform_start(argc, argv);
-}
-
 void IdleWait(benchmark::State& state) {
-  start_platform();
+  start_window_platform();
   const bool busy = state.range(0) != 0;
   state.SetLabel(busy ? "busy" : "quiet");
   std::atomic<bool> stop{false};

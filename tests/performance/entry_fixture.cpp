@@ -1,8 +1,10 @@
 // entry_fixture.cpp: the note-entry fixture of entry_fixture.h.
 #include "performance/entry_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "app/app_services.h"
 #include "editing/editing_services.h"
@@ -184,4 +186,22 @@ std::string EntryPage::image_path(const std::string& name) {
 
 void EntryPage::save_piano(const std::string& name) {
   port_save_png(platform_window_port(palette_window), image_path(name).c_str());
+}
+
+std::vector<Onset> struck_keys(int division) {
+  std::vector<Onset> list;
+  std::set<int> tied, next_tied;
+  int64_t time = 0;  // time units, 65536 a whole
+  for (Drosa p = piece_start[0]; p; p = p->xnext) {
+    if (p->xkind != NOTE || p->get(xgrace)) continue;
+    const int key = p->get(xpitch) >> 8;
+    if (!p->get(xrest) && !tied.count(key)) list.push_back({time * division / 16384, key});
+    if (!p->get(xrest) && p->get(xtie)) next_tied.insert(key);
+    if (!p->get(xendvcd)) continue;
+    time += note_duration(p, 0);
+    tied.swap(next_tied);
+    next_tied.clear();
+  }
+  std::sort(list.begin(), list.end());
+  return list;
 }

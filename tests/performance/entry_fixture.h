@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/geometry.h"
@@ -42,3 +43,10 @@ class EntryPage : public SelectionPage {
   // The path of test-output/performance/<name>.png of the build folder (the folder made).
   static std::string image_path(const std::string& name);
 };
+
+// A key struck at a time: its onset in ticks and its key number.
+using Onset = std::pair<int64_t, int>;
+
+// The keys struck in voice 0, each with its onset in ticks of `division` a quarter, in order: a
+// note tied from the chord before at its pitch strikes nothing.
+std::vector<Onset> struck_keys(int division);

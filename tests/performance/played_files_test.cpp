@@ -72,31 +72,9 @@ std::vector<uint8_t> with_time_signature(int nn, int dd, int cc, std::vector<uin
   return body;
 }
 
-using Onset = std::pair<int64_t, int>;  // tick, key
-
 std::vector<Onset> onsets_of(const std::vector<Note>& notes) {
   std::vector<Onset> list;
   for (const Note& n : notes) list.push_back({n[0], n[1]});
-  std::sort(list.begin(), list.end());
-  return list;
-}
-
-// The keys struck in voice 0, each with its onset in ticks of `division` a quarter: a note tied
-// from the chord before at its pitch strikes nothing.
-std::vector<Onset> struck_keys(int division) {
-  std::vector<Onset> list;
-  std::set<int> tied, next_tied;
-  int64_t time = 0;  // time units, 65536 a whole
-  for (Drosa p = piece_start[0]; p; p = p->xnext) {
-    if (p->xkind != NOTE || p->get(xgrace)) continue;
-    const int key = p->get(xpitch) >> 8;
-    if (!p->get(xrest) && !tied.count(key)) list.push_back({time * division / 16384, key});
-    if (!p->get(xrest) && p->get(xtie)) next_tied.insert(key);
-    if (!p->get(xendvcd)) continue;
-    time += note_duration(p, 0);
-    tied.swap(next_tied);
-    next_tied.clear();
-  }
   std::sort(list.begin(), list.end());
   return list;
 }

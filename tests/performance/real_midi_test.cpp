@@ -28,8 +28,6 @@
 
 namespace {
 
-using Onset = std::pair<int64_t, int>;  // tick, key
-
 std::filesystem::path midi_folder() {
   const std::filesystem::path scores = real_scores_folder();
   return scores.empty() ? scores : scores.parent_path() / "midi";
@@ -85,27 +83,6 @@ std::vector<std::vector<Onset>> file_tracks(const std::string& bytes, int* divis
     std::sort(tracks.back().begin(), tracks.back().end());
   }
   return tracks;
-}
-
-// The keys struck in voice 0 with their onsets in ticks of `division` a quarter (a note tied
-// from the chord before at its pitch strikes nothing).
-std::vector<Onset> struck_keys(int division) {
-  std::vector<Onset> list;
-  std::vector<int> tied, next_tied;
-  int64_t time = 0;
-  for (Drosa p = piece_start[0]; p; p = p->xnext) {
-    if (p->xkind != NOTE || p->get(xgrace)) continue;
-    const int key = p->get(xpitch) >> 8;
-    const bool continued = std::count(tied.begin(), tied.end(), key) > 0;
-    if (!p->get(xrest) && !continued) list.push_back({time * division / 16384, key});
-    if (!p->get(xrest) && p->get(xtie)) next_tied.push_back(key);
-    if (!p->get(xendvcd)) continue;
-    time += note_duration(p, 0);
-    tied.swap(next_tied);
-    next_tied.clear();
-  }
-  std::sort(list.begin(), list.end());
-  return list;
 }
 
 struct Comparison {
