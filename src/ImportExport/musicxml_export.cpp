@@ -38,6 +38,7 @@
 #include "ImportExport/musicxml_export_groups.h"
 #include "ImportExport/musicxml_export_layout.h"
 #include "ImportExport/musicxml_export_tuplets.h"
+#include "ImportExport/musicxml_globals.h"
 #include "ImportExport/musicxml_services.h"
 #include "ImportExport/percussion_staff.h"
 #include "ImportExport/xml_writer.h"
@@ -1348,7 +1349,22 @@ void Exporter::document() {
       o.end();
     }
     const Drosa info =
-        p.keys.empty() ? NIL : find_next_kind_until(VINFO, piece_start[p.voices[0]], NOTE, 0);
+        p.voices.empty() ? NIL : find_next_kind_until(VINFO, piece_start[p.voices[0]], NOTE, 0);
+    // A part of pitched notes names the channel and the program it plays with, so that they
+    // come back with the document.
+    if (p.keys.empty() && info) {
+      const std::string id = "P" + std::to_string(p.number) + "-I1";
+      o.start("score-instrument");
+      o.attr("id", id.c_str());
+      o.text("instrument-name", utf8(p.name));
+      o.end();
+      o.start("midi-instrument");
+      o.attr("id", id.c_str());
+      o.number("midi-channel", (info->get(xmidichan) & 15) + 1);
+      if (const int program = node_byte(info, VINFO_PROGRAM_BYTE) & 0x7F)
+        o.number("midi-program", program + 1);
+      o.end();
+    }
     for (int key : p.keys) {
       o.start("midi-instrument");
       o.attr("id", instrument_id(p.number, key).c_str());

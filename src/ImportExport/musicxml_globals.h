@@ -294,6 +294,10 @@ struct MxmlHarmony {
 
 // What the import changed or left out of a document, said once per kind at its end: the
 // first case in full, and how many there were.
+// The byte of a voice's VINFO whose low seven bits hold the program it plays with, less one (0:
+// none given); its top bit is the play engine's.
+inline constexpr int VINFO_PROGRAM_BYTE = 27;
+
 enum class MxmlNotice : uint8_t {
   clef,             // a clef Vesk has no equal of
   clef_staff,       // a clef for a staff the part does not have

@@ -419,7 +419,6 @@ void separate_parts_bar_lines() {
 
 namespace {
 constexpr int PERCUSSION_CHANNEL = 9;  // channel 10, counted from 0
-constexpr int VINFO_PROGRAM_BYTE = 27;
 }  // namespace
 
 int mxml_next_free_channel() {

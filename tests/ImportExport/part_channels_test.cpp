@@ -71,6 +71,21 @@ TEST_F(PartChannels, EachPartPlaysOnItsOwnChannelWithItsProgram) {
         std::to_string(find_next_kind_until(VINFO, piece_start[v], NOTE, 0)->get(xmidichan) + 1) +
         " ";
   EXPECT_EQ(channels, "3 1 2 10 ");
+  // Written as MusicXML and read again, each pitched part keeps its channel and its program.
+  auto channels_and_programs = [] {
+    std::string text;
+    for (int v = 0; v < 4; ++v) {
+      const Drosa info = find_next_kind_until(VINFO, piece_start[v], NOTE, 0);
+      text += std::to_string(info->get(xmidichan) + 1) + "/" +
+              std::to_string(node_byte(info, 27) & 0x7F) + " ";
+    }
+    return text;
+  };
+  const std::string played = channels_and_programs();
+  EXPECT_EQ(played, "3/73 1/41 2/0 10/0 ");
+  ASSERT_EQ(import(exported_musicxml(), 1), 1);
+  EXPECT_EQ(channels_and_programs(), played);
+  ASSERT_EQ(import(document, 1), 1);
 
   const std::string python = python_with_mido();
   if (python.empty()) GTEST_SKIP() << "no python3 with Mido (python3-mido) to read the export";
