@@ -540,7 +540,7 @@ struct MxmlState {
   struct ShiftNote {
     Drosa note;
     int staff = 0, home = 0, measure = 0;
-    int64_t start = 0;
+    int64_t start = 0, end = 0;  // in its measure
   };
   std::vector<ShiftNote> shift_notes;
   // The tempo marks the first part made from sound tempos: measure, time in it, tempo.

@@ -791,12 +791,13 @@ Drosa mxml_chord_first(Drosa note) {
   return note;
 }
 
-Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff) {
+Drosa mxml_move_octave_line(Drosa* words, Drosa line, Drosa note, int tag, int staff, bool carry) {
   Drosa first = mxml_chord_first(note);
   Drosa last = NIL;
-  Drosa moved = copy_detached_chain(words, line, &last);
-  destroy_chain(words, line);
+  Drosa moved = copy_detached_chain(*words, line, &last);
+  if (!carry) destroy_chain(*words, line);
   link_chain_after(moved, last, first->xback);
+  *words = moved;
   const int list = mxml.part_first[mxml.part_index] + staff - 1;
   for (Drosa p = moved;; p = p->xnext) {
     if (p->xkind == TPARAM && !p->get(xadjacent)) {

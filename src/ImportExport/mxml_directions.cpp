@@ -940,7 +940,10 @@ int voice_of(Drosa note) { return note->get(xpitch) & MXML_TAG_VOICE_BITS; }
 // last of them in its voice. A line begun at a note not under it (a voice's whole-bar rest the
 // document writes it after, back to the beats of another voice) begins, words and all, at the
 // first note under it: of its own voice if that voice has one there, else of the staff's voice
-// that has.
+// that has. Notes under it after the last of its voice's (another voice takes the music on, in
+// the next bar or system) are under a line that goes on in their voice, words and all, from the
+// first of them: a line ends in the voice it begins in, and reaches the notes of the other
+// voices only in its own voice's time.
 void end_octave_line(MxmlState::OctaveLine& line, int staff) {
   std::vector<const MxmlState::ShiftNote*> under;
   for (const auto& n : mxml.shift_notes) {
@@ -973,15 +976,26 @@ void end_octave_line(MxmlState::OctaveLine& line, int staff) {
     if (!first) first = earliest([](const auto&) { return true; });
     if (first) {
       line.tag = voice_of(first->note);
-      line.line = mxml_move_octave_line(line.words, line.line, first->note, line.tag, staff);
+      line.line = mxml_move_octave_line(&line.words, line.line, first->note, line.tag, staff);
     }
   }
-  const MxmlState::ShiftNote* last = nullptr;  // the last note of the line's voice under it
-  for (const auto* n : under)
-    if (voice_of(n->note) == line.tag &&
-        (!last || !before(n->measure, n->start, last->measure, last->start)))
-      last = n;
-  if (line.line && last) mxml_end_octave_line(line.line, last->note);
+  while (line.line) {
+    const MxmlState::ShiftNote* last = nullptr;  // the last note of the line's voice under it
+    for (const auto* n : under)
+      if (voice_of(n->note) == line.tag &&
+          (!last || !before(n->measure, n->start, last->measure, last->start)))
+        last = n;
+    if (!last) break;
+    mxml_end_octave_line(line.line, last->note);
+    const MxmlState::ShiftNote* next = earliest([&](const auto& n) {
+      return voice_of(n.note) != line.tag &&
+             !before(n.measure, n.start, last->measure, last->end) &&
+             before(last->measure, last->start, n.measure, n.start);
+    });
+    if (!next) break;
+    line.tag = voice_of(next->note);
+    line.line = mxml_move_octave_line(&line.words, line.line, next->note, line.tag, staff, true);
+  }
   line = {};
 }
 

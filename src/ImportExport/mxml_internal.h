@@ -304,9 +304,12 @@ void mxml_begin_octave_line(const MxmlItem& item, int staff, Drosa note, int tag
 void mxml_end_octave_line(Drosa line, Drosa last);
 // The first note of the chord the imported note belongs to (the note itself when it begins one).
 Drosa mxml_chord_first(Drosa note);
-// Moves an octave line's words (from `words`) and its line before the chord of `note`, in the
-// voice `tag`, their heights still counted from their staff (1-based); returns the line.
-Drosa mxml_move_octave_line(Drosa words, Drosa line, Drosa note, int tag, int staff);
+// Moves an octave line's words (from `*words`) and its line before the chord of `note`, in the
+// voice `tag`, their heights still counted from their staff (1-based); returns the line, and
+// the words' first node in `*words`. `carry`: copies them there, the line going on in that
+// voice, and leaves them where they were.
+Drosa mxml_move_octave_line(Drosa* words, Drosa line, Drosa note, int tag, int staff,
+                            bool carry = false);
 // The trill lines the note (before which the annotations of `n` were just made, in `list`)
 // starts and stops: a line's first segment before its first note, after its "tr", and a copy
 // of it, its last segment, before its last note (its first, when it starts and stops there).

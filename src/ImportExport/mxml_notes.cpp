@@ -360,7 +360,7 @@ void place_note(Drosa note, int list, const Place& place, int tag, int64_t start
     const int code = tag >> 12;
     mxml.shift_notes.push_back(
         {note, code && code != MXML_COPIED_REST ? vs.staff + code - MXML_STAFF_BIAS : vs.staff,
-         vs.staff, mxml.measure_counter, start});
+         vs.staff, mxml.measure_counter, start, start + mxml.pending});
   }
   if (!mxml.lists[size_t(list)].last_note) mxml_default_distances(note, list);
   if (!place.chord) mxml_tablature_tuning(note, list);

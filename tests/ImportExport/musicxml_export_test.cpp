@@ -242,14 +242,7 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     "beach-gaelic-symphony-op32-mvt2", "weber-clarinet-concertino-op26",
     // Words at the import's height for words, as above.
     "beethoven-string-quartet-op59-no2-mvt3",
-    // As below.
-    "debussy-images-book1-reflets-dans-leau"};
-
-// Documents whose notes are written otherwise than the document gives them, the import saying
-// nothing of it, and why.
-const std::set<std::string> NOTES_OTHERWISE = {
-    // Notes shown an octave from their pitch past the end of the dashed line of the octave
-    // line that shifts them (it stops at the end of a system) are written where they are shown.
+    // Clefs of the staff that notes cross to, and slurs ending on another voice, as above.
     "debussy-images-book1-reflets-dans-leau"};
 
 class MusicXmlRoundTrip : public MusicXmlTest {
@@ -279,12 +272,9 @@ class MusicXmlRoundTrip : public MusicXmlTest {
     std::string listed;
     for (size_t i = 0; i < std::min<size_t>(differences.size(), 8); ++i)
       listed += "\n  " + differences[i];
-    if (NOTES_OTHERWISE.count(name))
-      std::cout << name << " (known to be written with other notes): " << listed << "\n";
-    else
-      EXPECT_LE(changed, notes_said_changed(said))
-          << name << ": " << changed << " notes differ, the import said "
-          << notes_said_changed(said) << " changed:" << listed;
+    EXPECT_LE(changed, notes_said_changed(said))
+        << name << ": " << changed << " notes differ, the import said " << notes_said_changed(said)
+        << " changed:" << listed;
     TearDown();
     SetUp();
     std::vector<std::string> said_again;

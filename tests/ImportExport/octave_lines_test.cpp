@@ -234,4 +234,45 @@ TEST_F(MusicXmlOctaveLines, EveryVoiceUnderALineKeepsItsOctavesWrittenAndReadAga
   take_reports();
 }
 
+TEST_F(MusicXmlOctaveLines, ALineAnotherVoiceTakesOnShiftsItsNotesToItsStop) {
+  // The second voice begins an 8va line in bar 1 and has no notes after it; the first voice
+  // takes the music on in bar 2, under the line to its stop. The line ended with the second
+  // voice's last note, and the first voice's E6 was written where it was shown, an octave low.
+  const std::string document =
+      "<score-partwise version=\"3.1\"><part-list><score-part id=\"P1\"><part-name>Pno"
+      "</part-name></score-part></part-list><part id=\"P1\"><measure number=\"1\"><attributes>"
+      "<divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type></time><clef>"
+      "<sign>G</sign><line>2</line></clef></attributes><note><pitch><step>E</step><octave>4"
+      "</octave></pitch><duration>2</duration><voice>1</voice><type>half</type></note><note>"
+      "<rest/><duration>2</duration><voice>1</voice><type>half</type></note><backup><duration>2"
+      "</duration></backup><direction><direction-type><octave-shift type=\"down\" size=\"8\"/>"
+      "</direction-type></direction><note><pitch><step>C</step><octave>6</octave></pitch>"
+      "<duration>1</duration><voice>2</voice><type>quarter</type></note><note><pitch><step>D"
+      "</step><octave>6</octave></pitch><duration>1</duration><voice>2</voice><type>quarter"
+      "</type></note></measure><measure number=\"2\"><print new-system=\"yes\"/><note><pitch>"
+      "<step>E</step><octave>6</octave></pitch><duration>1</duration><voice>1</voice><type>"
+      "quarter</type></note><direction><direction-type><octave-shift type=\"stop\" size=\"8\"/>"
+      "</direction-type></direction><note><pitch><step>F</step><octave>4</octave></pitch>"
+      "<duration>3</duration><voice>1</voice><type>half</type><dot/></note></measure></part>"
+      "</score-partwise>";
+  platform_init_fonts();
+  ASSERT_EQ(import(document, 1), 1);
+  // The line goes on in the first voice, its words again at the start of the second system.
+  EXPECT_EQ(annotations_of(0), "8va@2 <@2 >@2");
+  EXPECT_EQ(annotations_of(1), "8va@1 <@1 >@2");
+  ASSERT_EQ(format_page(1, 0), 1);
+  save_page("line_another_voice_takes_on");
+  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+  const std::string written = exported_musicxml();
+  EXPECT_EQ(note_differences(measure_notes(document), measure_notes(written)),
+            std::vector<std::string>{});
+  discard_piece_lists();
+  voice_count = 0;
+  ASSERT_EQ(import(written, 1), 1);
+  EXPECT_EQ(exported_musicxml(), written);
+  take_reports();
+}
+
 }  // namespace
