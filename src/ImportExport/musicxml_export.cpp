@@ -71,8 +71,10 @@ constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics sta
 // A text's x from its note as the import gives words and rehearsal marks written with none,
 // and the page units in a tenth of a staff space.
 constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH = 5;
-// The heights, from the staff's top line, the import gives words above and below it.
+// The heights, from the staff's top line, the import gives words and dynamics above and below
+// it.
 constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
+constexpr int32_t DYNAMICS_ABOVE_Y_READ = 140, DYNAMICS_BELOW_Y_READ = -340;
 
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
                                     "16th",  "32nd",  "64th", "128th",   "256th"};
@@ -2475,6 +2477,13 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (const int d = dynamic_index(n, a, nullptr); d >= 0 && d < 20) {
         direction_start(above);
         o.start("dynamics");
+        // At another height than the import gives dynamics, with it: read back at that height,
+        // the words kept clear of it at this one met it and were moved past it. (At a chord on
+        // another staff its height counts from that staff, not from the one it names.)
+        if (const int32_t y = a->get(xtexty);
+            a->get(xfromstaff) && vs.staff == vs.home &&
+            y != (above ? DYNAMICS_ABOVE_Y_READ : DYNAMICS_BELOW_Y_READ))
+          o.attr("default-y", tenths_text(y).c_str());
         if (d == 10)
           o.text("other-dynamics", DYNAMIC_NAMES[d]);
         else

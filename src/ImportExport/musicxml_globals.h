@@ -457,6 +457,14 @@ struct MxmlState {
     bool hairpin = false;
   };
   std::vector<MarkShown> marks_shown;
+  // The lines the directions made at a note of the measure take, from the bottom to the top of
+  // their letters and across: directions made at that note later (at the measure's end) keep
+  // clear of them as of one another.
+  struct TakenLine {
+    Drosa note = NIL;
+    int32_t bottom = 0, top = 0, left = 0, right = 0;
+  };
+  std::vector<TakenLine> taken_lines;
   // The hairpins of the part ended so far: their list, the height of their middle line, and
   // the measures and times of the notes they begin and end at. A voice read after another may
   // begin a hairpin under one the other ended later.

@@ -525,6 +525,9 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
   // dynamics and metronome point at.
   std::vector<MxmlGroup> kept;
   TakenLines taken;
+  for (const MxmlState::TakenLine& l : mxml.taken_lines)
+    if (l.note == note) taken.lines.push_back({l.bottom, l.top, l.left, l.right});
+  const size_t taken_before = taken.lines.size();
   // A metronome mark at this note shows the tempo that plays here: a performance tempo of
   // another direction at the same moment (the sound of the tempo words beside it) would
   // stand over it as a second, different mark.
@@ -603,6 +606,10 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
       if (&item == mxml.notations_dynamics) mxml.notations_dynamics = nullptr;
       if (&item == mxml.metronome) mxml.metronome = nullptr;
     }
+  }
+  for (size_t i = taken_before; i < taken.lines.size(); ++i) {
+    const TakenLines::Line& l = taken.lines[i];
+    mxml.taken_lines.push_back({note, l.bottom, l.top, l.left, l.right});
   }
   // Emptied or refilled in place, the slot keeps its storage for the next note.
   std::deque<MxmlGroup>& groups = mxml.slots[slot];
@@ -1106,6 +1113,7 @@ void flush_directions_at_measure_end(Drosa last) {
 
 void mxml_flush_measure_end() {
   if (mxml.last_note) flush_directions_at_measure_end(mxml.last_note);
+  mxml.taken_lines.clear();
   for (int i = 0; i < mxml_part_list_count(); ++i) {
     MxmlList& l = mxml.lists[size_t(mxml.part_first[mxml.part_index] + i)];
     l.latest_note = NIL, l.latest_start = -1;

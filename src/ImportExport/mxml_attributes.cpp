@@ -381,6 +381,7 @@ void reset_part_state() {
   mxml.last_voice = 0;
   mxml.wedges.clear();
   mxml.hairpins_shown.clear();
+  mxml.taken_lines.clear();
   for (auto& line : mxml.octave_lines) line = {};
   mxml.octave_lines_stopped.clear();
   mxml.ending = {};

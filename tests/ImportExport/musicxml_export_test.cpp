@@ -222,8 +222,6 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // A notice too long for the paper, broken into lines, is centred on its lines again.
     "wild-credits_groups_layout",
-    // Words at the height the import gives words come back at another, written with it.
-    "ImportExport-marks_placed_by_offsets", "wild-notation_marks", "wild2-marks",
     // Notes written on the other staff of their part: their staff and clef are written
     // otherwise once read back.
     "ImportExport-chord_across_both_staves", "ImportExport-notes_cross_to_the_other_staff_in_a_bar",
@@ -240,8 +238,6 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
     "handel-rinaldo-lascia-chio-pianga", "bruckner-symphony-no5-mvt2",
     "beach-gaelic-symphony-op32-mvt2", "weber-clarinet-concertino-op26",
-    // Words at the import's height for words, as above.
-    "beethoven-string-quartet-op59-no2-mvt3",
     // Clefs of the staff that notes cross to, and slurs ending on another voice, as above.
     "debussy-images-book1-reflets-dans-leau"};
 
