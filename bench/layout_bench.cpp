@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "annotations/anno_services.h"
+#include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -58,6 +59,7 @@ Piece build_piece() {
   reset_layout_globals();
   reset_graphics_globals();
   reset_params_globals();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   set_options_i32(1, OPTIONS_PAGE_HEIGHT, 220);
@@ -234,6 +236,7 @@ void build_system(int bars, bool worst) {
   reset_layout_globals();
   reset_graphics_globals();
   reset_params_globals();
+  connect_subsystems();
   VeskMemory_Init();
   for (int staff = 0; staff < STAVES; ++staff) {
     for (int layer = 0; layer < (worst || staff >= 8 ? 2 : 1); ++layer) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -26,6 +27,7 @@ void fresh_store() {
   reset_model_globals();
   reset_layout_globals();
   reset_params_globals();
+  connect_subsystems();
   VeskMemory_Init();
 }
 

@@ -30,6 +30,7 @@
 #include <string>
 
 #include "ImportExport/musicxml_services.h"
+#include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -101,6 +102,7 @@ void start_store() {
   reset_graphics_globals();
   reset_params_globals();
   reset_musicxml_globals();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);

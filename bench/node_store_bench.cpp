@@ -12,11 +12,13 @@
 #include <random>
 #include <vector>
 
+#include "app/app_services.h"
 #include "model/model_services.h"
 
 namespace {
 
 void start_store() {
+  connect_subsystems();
   if (drosa_block_total == 0) VeskMemory_Init();
 }
 

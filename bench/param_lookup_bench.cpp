@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -98,6 +99,7 @@ Piece build(int notes_a_page, Changes changes) {
   reset_model_globals();
   reset_layout_globals();
   reset_params_globals();
+  connect_subsystems();
   VeskMemory_Init();
   for (int p : {P, UNCHANGED}) {
     param[p].type = PARAM_COORDINATE_PAIR;

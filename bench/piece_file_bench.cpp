@@ -19,6 +19,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -37,6 +38,7 @@ void fresh_piece() {
   set_report_observer(stop_on_report);
   reset_model_globals();
   reset_layout_globals();
+  connect_subsystems();
   VeskMemory_Init();
   read_header(nullptr);
   voice_count = 0;

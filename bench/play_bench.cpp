@@ -67,6 +67,7 @@ bool load_score(benchmark::State& state) {
   reset_musicxml_globals();
   reset_editing_globals();
   reset_performance_globals();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);

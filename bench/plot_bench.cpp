@@ -33,6 +33,7 @@ void set_up_page(bool text_glyphs) {
   reset_graphics_globals();
   reset_params_globals();
   reset_prefs();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   GE_head = GE_tail = newDrosa(GE_CHAR, 0);

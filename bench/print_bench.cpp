@@ -41,6 +41,7 @@ void build(int staves) {
   reset_graphics_globals();
   reset_params_globals();
   reset_prefs();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   GE_head = newDrosa(GE_CHAR, 0);

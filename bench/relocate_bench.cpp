@@ -18,6 +18,7 @@
 #include <map>
 #include <vector>
 
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -32,6 +33,7 @@ void fresh_store() {
   reset_model_globals();
   reset_layout_globals();
   reset_params_globals();
+  connect_subsystems();
   VeskMemory_Init();
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);
   current_page = 1;

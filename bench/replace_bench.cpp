@@ -3,6 +3,7 @@
 //                   both should grow linearly with N.
 #include <benchmark/benchmark.h>
 
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "support/piece_builder.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 void start_store() {
   reset_model_globals();
+  connect_subsystems();
   VeskMemory_Init();
 }
 

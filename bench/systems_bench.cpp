@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/app_services.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -52,6 +53,7 @@ void build_piece(int staves, int bars) {
   reset_graphics_globals();
   reset_params_globals();
   reset_editing_globals();
+  connect_subsystems();
   VeskMemory_Init();
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 76);
   set_options_i32(1, OPTIONS_PAGE_HEIGHT, 101);

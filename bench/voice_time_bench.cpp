@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/app_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "support/bench_support.h"
@@ -22,6 +23,7 @@ void fresh_store() {
   set_report_observer(stop_on_report);
   reset_model_globals();
   reset_layout_globals();
+  connect_subsystems();
   VeskMemory_Init();
 }
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/application.h"
@@ -26,6 +27,7 @@ void start_fuzzed_program(int* argc, char*** argv) {
   }
   platform_start(*argc, *argv);
   set_report_observer(ignore_report);
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
 }

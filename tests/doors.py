@@ -7,7 +7,10 @@ header declares only what other folders use. This check, cheap and without a com
   1. a file includes no header of another folder but that folder's services header;
   2. the names each services header declares are those of tests/doors.txt, so that a door
      widens or narrows only on purpose, where a reviewer sees it;
-  3. every name a services header declares is used by some file of another folder.
+  3. every name a services header declares is used by some file of another folder;
+  4. the model, the parameters and the layout engine (floors 1 to 3) include no header of a
+     subsystem built on them: they call up only through hooks that subsystem registers. The
+     includes not yet turned into hooks are listed in tests/floors.txt, which may only shrink.
 Outside users are the files of other folders, tests/support, bench/ and fuzz/. The tests of a
 folder (tests/F/) test its insides: they may include its own headers, and their use of a name
 does not make it part of the door.
@@ -22,6 +25,10 @@ SERVICES = {
     'editing': 'editing_services.h', 'performance': 'performance_services.h',
     'ImportExport': 'musicxml_services.h', 'console': 'console_services.h'}
 OPEN = {'platform', 'Editor'}
+# Each subsystem's floor: a folder may include the headers of its own floor and those below.
+FLOOR = {'platform': 0, 'Editor': 0, 'model': 1, 'params': 2, 'layout': 3, 'graphics': 4, 'app': 5,
+         'annotations': 6, 'editing': 7, 'performance': 8, 'ImportExport': 9, 'console': 10}
+GROUND = ('model', 'params', 'layout')  # the floors that must not reach up
 
 
 def owner(rel):
@@ -167,6 +174,27 @@ def write_list(path, doors):
                 out.write(name + '\n')
 
 
+def upward_failures(top, files, include_lines):
+    """Includes from the ground floors of a later subsystem's header, but those still listed."""
+    found = set()
+    for rel in files:
+        p = rel.split('/')
+        if p[0] != 'src' or p[1] not in GROUND:
+            continue
+        for folder, _ in include_lines[rel]:
+            if FLOOR.get(folder, 0) > FLOOR[p[1]]:
+                found.add(f'{rel} {folder}')
+    list_path = os.path.join(top, 'tests', 'floors.txt')
+    listed = set()
+    for line in open(list_path):
+        line = line.split('#', 1)[0].strip()
+        if line:
+            listed.add(' '.join(line.split()))
+    return ([f'{f.split()[0]} includes a header of {f.split()[1]}/, a later subsystem: call it '
+             f'through a hook it registers' for f in sorted(found - listed)]
+            + [f'tests/floors.txt lists an include that is gone: {f}' for f in sorted(listed - found)])
+
+
 def main():
     top = sys.argv[1]
     failures = []
@@ -183,6 +211,8 @@ def main():
                     and os.path.exists(os.path.join(top, 'src', folder, header))):
                 failures.append(f'{rel} includes {folder}/{header}: '
                                 f'other folders reach {folder}/ only through {SERVICES[folder]}')
+
+    failures += upward_failures(top, files, include_lines)
 
     groups = {f: declared_groups(open(os.path.join(top, 'src', f, h)).read()) for f, h in SERVICES.items()}
     doors = {f: set().union(*[n for n, _ in g]) for f, g in groups.items()}

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/app_services.h"
 #include "platform/application.h"
 
 namespace {
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
   // One application object serves every test; fonts are measured through it.
   platform_start(argc, argv);
   platform_wait_font_configuration();
+  // The hooks of the subsystems, as start-up registers them; tests that replace one put it back.
+  connect_subsystems();
   int status = RUN_ALL_TESTS();
   std::error_code ignored;
   std::filesystem::remove_all(config, ignored);

@@ -51,6 +51,7 @@ void fresh_letter_page_program() {
   reset_graphics_globals();
   reset_params_globals();
   reset_prefs();
+  connect_subsystems();
   VeskMemory_Init();
   param_init();
   set_options_i32(1, OPTIONS_PAGE_WIDTH, 85);

@@ -270,6 +270,12 @@ inline constexpr auto xline_color = bit_field("xline_color", LINE, 46, 3, 0);  /
 extern const NodeField* const anno_node_fields[];
 extern const int anno_node_field_count;
 
+// ==== anno_hooks.cpp =============================================================================
+
+// Registers what the layout engine calls of the annotations (their passes of a system and their
+// state of a page). Run by connect_subsystems at start-up.
+void register_anno_hooks();
+
 // ==== anno_globals.cpp ===========================================================================
 // The program-wide state of the annotations.
 

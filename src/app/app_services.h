@@ -15,6 +15,14 @@
 #include "platform/menus.h"
 #include "platform/port.h"
 
+// ==== app_hooks.cpp ==============================================================================
+
+// connect_subsystems: every subsystem built on the model, the parameters and the layout engine
+// registers the hooks through which those call it (register_ge_hooks and the others), and the
+// frame its own (the cursor, the window title, the poll of a format). Every start-up path runs
+// it before the node store is made: start_up, the tests and the benchmarks.
+void connect_subsystems();
+
 // ==== app_globals.cpp ============================================================================
 // The program-wide state of the application frame.
 
@@ -83,9 +91,7 @@ void reset_app_globals();
 // The mouse cursor by id, and the modifier keys as the program asks for them. (adjust_cursor, which
 // picks a cursor for the mouse's place, is the main loop's.)
 
-inline constexpr int32_t CURSOR_ID_ARROW = -10;
-inline constexpr int32_t CURSOR_ID_WATCH = 4;
-inline constexpr int32_t CURSOR_ID_FORMATTING = 17380;  // shown while a page is being formatted
+// (The cursor ids the model shows, CURSOR_ID_ARROW and the others, are in model_services.h.)
 
 // Shows the cursor of that id (-10 arrow, 1 I-beam, 4 watch, 17380 the program's own); any
 // other id changes nothing on the screen. The id becomes current_cursor_id either way.
@@ -136,10 +142,6 @@ void deactivate_window(int flag);
 int reformat_and_update(int32_t page, int keep);
 // reformat_with_flag: the same without looking at input: the page is always formatted.
 int reformat_with_flag(int32_t page, int keep);
-
-// adjust_cursor: with Command and Option held over the music window, shows the rectangle
-// selection's feedback; `state` is the play engine's last state.
-void adjust_cursor(int32_t state);
 
 // begin_group_selection: starts a group selection: the insertion point and text editing end,
 // the note template's marks are cleared, the window retitled.

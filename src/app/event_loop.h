@@ -21,6 +21,12 @@ int mouse_down_other(EventRecord* event, DialogRef dialog);
 // do_update_event: update and activate events by window; 1 when handled.
 int do_update_event(EventRecord* event, DialogRef dialog);
 
+// ---- The cursor ----------------------------------------------------------------------------
+
+// adjust_cursor: with Command and Option held over the music window, shows the rectangle
+// selection's feedback; `state` is the play engine's last state.
+void adjust_cursor(int32_t state);
+
 // ---- Modifier keys and double clicks -------------------------------------------------------
 
 int cmd_key_down();                        // Command held now

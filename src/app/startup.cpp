@@ -128,6 +128,7 @@ void start_up(int argc, char** argv) {
   // 6. No files yet; the node store.
   piece_fsspec.clear();
   import_fsspec.clear();
+  connect_subsystems();
   VeskMemory_Init();
   // 8. No views; the preferences, and the rulers they ask for.
   clear_view_array();

@@ -250,6 +250,12 @@ int options_dialog();
 // Failure: the range messages of the fields; the dialog stays open.
 int internal_fields_dialog();
 
+// ==== editing_hooks.cpp ==========================================================================
+
+// Registers what the layout engine calls of the editing commands (the page breaks it moves).
+// Run by connect_subsystems at start-up.
+void register_editing_hooks();
+
 // ==== editing_globals.cpp ========================================================================
 // The program-wide state of the selection and editing commands.
 

@@ -89,15 +89,16 @@ inline constexpr auto xgv_var = word_field<uint8_t>("xgv_var", GE_CURVE, 47);
 extern const NodeField* const ge_node_fields[];
 extern const int ge_node_field_count;
 
+// ==== ge_hooks.cpp ===============================================================================
+
+// Registers what the model and the layout engine call of the drawing (the flash, the zoom, each
+// system's drawing and the page's graphics list). Run by connect_subsystems at start-up.
+void register_ge_hooks();
+
 // ==== graphics_globals.cpp =======================================================================
 // The program-wide state of the graphics-element list, the offscreen page and the view transform.
 
 struct Port;
-
-extern Drosa GE_head;         // head node of the current view's graphics-element list
-extern Drosa old_GE_head;     // the previous list, kept until a new format completes
-extern Drosa GE_tail;         // last element of the current list
-extern int GE_list_complete;  // non-zero when the current list holds a whole formatted page
 
 // Each thread has its own view transform (zoom_factor, view_transform, page_pixel_width and
 // _height): a thread that draws printed pages sets the print transform on itself alone.

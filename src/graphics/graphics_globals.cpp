@@ -6,10 +6,6 @@
 #include "platform/memory.h"
 #include "platform/port.h"
 
-Drosa GE_head;
-Drosa old_GE_head;
-Drosa GE_tail;
-int GE_list_complete = 0;
 Drosa last_GE_owner;
 thread_local constinit float zoom_factor = 10.0f;
 Drosa flashing_node;
@@ -66,8 +62,6 @@ PostScriptPageState ps_page;
 int ps_driver_warning_given = 0;
 
 void reset_graphics_globals() {
-  GE_head = old_GE_head = GE_tail = NIL;
-  GE_list_complete = 0;
   last_GE_owner = NIL;
   zoom_factor = 10.0f;
   flashing_node = NIL;

@@ -25,10 +25,6 @@
 #include <cstring>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "layout/beam_ends.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -46,7 +42,6 @@
 #include "layout/tuplets.h"
 #include "layout/vertical_fit.h"
 #include "params/param_services.h"
-#include "performance/performance_services.h"
 #include "platform/events.h"
 
 namespace {
@@ -98,7 +93,7 @@ bool begin_format(int32_t page) {
   reformat_pending = 1;
   bool other_page = page != last_formatted_page;
   if (other_page || first_format) disable_format_interrupts();
-  set_cursor(format_interrupts_disabled() ? CURSOR_ID_WATCH : CURSOR_ID_FORMATTING);
+  model_hooks.set_cursor(format_interrupts_disabled() ? CURSOR_ID_WATCH : CURSOR_ID_FORMATTING);
   return other_page;
 }
 
@@ -229,8 +224,8 @@ bool number_pstaves(std::vector<int32_t>& counts, bool other_page) {
       counts[0] = sum = MAX_PSTAVES;
       continue;
     }
-    split_page(int(s));
-    display_win_title(1, nullptr);
+    layout_hooks.split_page(int(s));
+    model_hooks.display_win_title(1, nullptr);
     counts.resize(s);
     break;
   }
@@ -445,7 +440,7 @@ void apply_staff_distances() {
 // The page's height in layout units: its height in pixels on the view, times the layout
 // units of a pixel.
 int32_t page_height_units() {
-  double zoom = zoom_factor > 0 ? zoom_factor : 10.0;
+  double zoom = model_hooks.zoom_factor() > 0 ? model_hooks.zoom_factor() : 10.0;
   double inches = context_option_i32(OPTIONS_PAGE_HEIGHT) / 10.0;
   double pixels = std::lround(inches * 72.0 * 10.0 / zoom);
   return int32_t(pixels * zoom + 0.5);
@@ -835,21 +830,28 @@ bool space_and_fit(bool layered_once) {
   }
 }
 
-// Step 13.3: the passes of one system, in order; false as soon as one is interrupted.
+// Step 13.3: the layout passes of one system, in order, each with what it leaves behind; false
+// as soon as one is interrupted. They draw nothing: draw_system does, once they are done.
 bool run_passes(bool layered_once) {
-  return beam_end_pass()                 // where beams must end
-         && note_positions_pass()        // vertical positions of notes and rests
-         && setstdir()                   // stem directions
-         && split_unequal_chords()       // notes that cannot share a stem leave their chord
-         && join_beams_pass()            // beams joined across chords
-         && space_and_fit(layered_once)  // chords, accidentals, spacing, lyrics; too many bars
-         && relocate(system_number)      // justification to the line width
-         && plot_page()                  // staff lines, brackets, beams and chords drawn
-         && group_tuplets()              // tuplet groups
-         && layout_slurs()               // ties and slurs
-         && draw_voice_annos()           // annotations of the voices
-         && draw_pstaff_texts()          // texts of the staves
-         && draw_pstaff_annos();         // line annotations of the staves
+  return beam_end_pass()                 // NTDATA xendbeam: where each beam must end or may go on
+         && note_positions_pass()        // NTDATA xhdy, xstsize, tablature fields; CDDATA clef
+         && setstdir()                   // NTDATA xstmdir: every stem group's stem direction
+         && split_unequal_chords()       // chains and chord records without unequal chords
+         && join_beams_pass()            // NTDATA xendbeam: beams joined across chords
+         && space_and_fit(layered_once)  // CDDATA xorigin, CDDATA2 xidealx: chords packed
+         && relocate(system_number)      // NTDATA xhdx, xaccx, signs' x: justified to the width
+         && group_tuplets();             // NTDATA and CDDATA tuplet groups and number places
+}
+
+// Step 13.3b: the system drawn into the graphics list from what the passes left: its staves,
+// brackets, beams and chords, its ties and slurs (laid out as they are drawn) and its
+// annotations, in that order; false as soon as one is interrupted.
+bool draw_system() {
+  return layout_hooks.plot_page()              // staff lines, brackets, beams and chords
+         && layout_slurs()                     // ties and slurs, and the marks beside them
+         && layout_hooks.draw_voice_annos()    // annotations of the voices
+         && layout_hooks.draw_pstaff_texts()   // texts of the staves
+         && layout_hooks.draw_pstaff_annos();  // line annotations of the staves
 }
 
 // The first note of the voice's system that is in a print chain.
@@ -945,7 +947,7 @@ bool format_systems() {
     while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
     apply_staff_settings();
     const int steps = assign_layers();
-    if (!steps || !run_passes(steps == 1)) return false;
+    if (!steps || !run_passes(steps == 1) || !draw_system()) return false;
     // The page's last system carries nothing: a format of any page starts its voices with
     // what is in force at its start (step 4).
     if (s >= system_count) break;
@@ -996,12 +998,12 @@ void copy_to_screen() {
 // Step 16: the new picture is shown (not a printed page's, nor one of every page formatted
 // in turn, whose last is not the page shown) and the old list freed.
 void finish_format(bool printing) {
-  if (!printing && !whole_piece_format) redraw_view();
+  if (!printing && !whole_piece_format) layout_hooks.redraw_view();
   reformat_pending = 0;
   GE_list_complete = 1;
   if (old_GE_head) destroy_Drosa_list(old_GE_head);
   old_GE_head = NIL;
-  draw_piano_window();
+  layout_hooks.draw_piano_window();
   enable_format_interrupts();
 }
 
@@ -1026,7 +1028,7 @@ bool page_has_cut_systems() {
 // page of its own: that page, too tall in turn, carries its own last systems on, until a page
 // has room for them, so that the pages stay full and few.
 bool cut_page_before(int s) {
-  if (!move_page_end(s)) return false;
+  if (!layout_hooks.move_page_end(s)) return false;
   forget_page_ink();
   for (int v = 0; v < voices(); ++v)
     if (shown(v) && system_cursor[v]) fitted_page_starts.insert(system_cursor[v].handle());
@@ -1220,10 +1222,10 @@ int32_t format_page_once(int32_t page, int keep) {
   }
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
-  GEinit(1);                 // 12: a new graphics list (the old kept for the screen)
-  clear_anno_lowered_at_paper_top();
-  clear_anno_footer_boxes();
-  clear_anno_lyric_lines();
+  layout_hooks.GEinit(1);    // 12: a new graphics list (the old kept for the screen)
+  layout_hooks.clear_anno_lowered_at_paper_top();
+  layout_hooks.clear_anno_footer_boxes();
+  layout_hooks.clear_anno_lyric_lines();
   page_fitting.changes = changes;
   const bool formatted = format_systems();  // 13: every system's passes
   changes = page_fitting.changes;
@@ -1240,13 +1242,13 @@ int32_t format_page_once(int32_t page, int keep) {
     ++page_fitting.depth;  // as a format again would count
   }
   page_fitting.depth = depth;
-  if (flashing_node) stop_flashing(flashing_node);  // 14
-  copy_to_screen();                                 // 15: screen copies
-  finish_format(printing);                          // 16: show it
+  if (Drosa flashing = model_hooks.flashing_node()) model_hooks.stop_flashing(flashing);  // 14
+  copy_to_screen();         // 15: screen copies
+  finish_format(printing);  // 16: show it
   // 17: kept for printing, unless it changed the piece; every page formatted in turn keeps its
   // list as it stands when the next page begins one.
   forget_changed_pages(page, changes);
-  keep_page_graphics(page, changes, whole_piece_format != 0);
+  layout_hooks.keep_page_graphics(page, changes, whole_piece_format != 0);
   keep_drawn_staves(page, changes);
   return 1;
 }
@@ -1289,8 +1291,8 @@ void format_all_pages() {
     current_page = page;
     format_page(page, 0);
   }
-  settle_page_graphics();  // the last page's list stays the screen's
-  if (page_count > 1) last_page_final(page_count);
+  layout_hooks.settle_page_graphics();  // the last page's list stays the screen's
+  if (page_count > 1) layout_hooks.last_page_final(page_count);
   current_page = shown_page;
   whole_piece_format = 0;
   split_said = false;
@@ -1312,41 +1314,18 @@ namespace {
 constexpr uint32_t INTERRUPTING_EVENTS =
     event_mask_of(EVENT_MOUSE_DOWN) | event_mask_of(EVENT_KEY_DOWN) | event_mask_of(EVENT_AUTO_KEY);
 
-bool is_arrow_key(uint8_t c) { return c >= KEY_LEFT && c <= KEY_DOWN; }
-
-// Whether the waiting event must stop the format (steps 5 to 7 of the poll).
-bool event_interrupts(const EventRecord& event) {
-  if (MODE != MUSIC_MODE) return true;
-  if (event.what == EVENT_MOUSE_DOWN) {
-    int window = 0;
-    int part = find_window_part(event, &window);
-    if (part == IN_MENU_BAR) return true;
-    return part == IN_CONTENT && ((window == MAIN_WINDOW_NUMBER && window == front_window()) ||
-                                  (palette_window && window == palette_window));
-  }
-  uint8_t c = event_char(event);
-  if (is_arrow_key(c)) return true;
-  if (event.modifiers & MOD_COMMAND) {
-    update_menus(0);
-    return menu_key_maps(c) != 0;
-  }
-  return piano_key_equivalent(event, 0) != 0;
-}
-
 }  // namespace
 
 int32_t format_interrupted() {
-  if (MODE == TEXT_MODE) text_idle();
-  if (flashing_node) flash_idle();
-  adjust_cursor(play_music(0, 0));
+  layout_hooks.format_idle();
   if (no_format_interrupt) return 0;
   // Keys waiting to be entered stop the format; the main loop enters them.
-  if (MODE == MUSIC_MODE && !group_selected && piano_input_waiting()) return 1;
+  if (layout_hooks.input_stops_format()) return 1;
   EventRecord event;
   if (!peek_event(INTERRUPTING_EVENTS, &event)) return 0;
-  if (event_interrupts(event)) return 1;
+  if (layout_hooks.event_stops_format(event)) return 1;
   no_format_interrupt = 1;
-  set_cursor(CURSOR_ID_WATCH);
+  model_hooks.set_cursor(CURSOR_ID_WATCH);
   return 0;
 }
 

@@ -11,6 +11,38 @@
 
 #include "model/model_services.h"
 
+// ==== layout_hooks.cpp ===========================================================================
+// What the page formatter calls of the subsystems built on it, registered by them at start-up.
+
+struct LayoutHooks {
+  // The drawing of each system once laid out, and of the page (graphics/).
+  Hook<int32_t> plot_page{"plot_page"};
+  Hook<void, int> GEinit{"GEinit"};
+  Hook<void> redraw_view{"redraw_view"};
+  Hook<void, int32_t, uint32_t, bool> keep_page_graphics{"keep_page_graphics"};
+  Hook<void> settle_page_graphics{"settle_page_graphics"};
+  Hook<void, int32_t> last_page_final{"last_page_final"};
+  // The annotations of each system, and their state of a page (annotations/).
+  Hook<int32_t> draw_voice_annos{"draw_voice_annos"};
+  Hook<int32_t> draw_pstaff_texts{"draw_pstaff_texts"};
+  Hook<int32_t> draw_pstaff_annos{"draw_pstaff_annos"};
+  Hook<void> clear_anno_lowered_at_paper_top{"clear_anno_lowered_at_paper_top"};
+  Hook<void> clear_anno_footer_boxes{"clear_anno_footer_boxes"};
+  Hook<void> clear_anno_lyric_lines{"clear_anno_lyric_lines"};
+  // Page breaks the formatter moves (editing/).
+  Hook<void, int> split_page{"split_page"};
+  Hook<bool, int> move_page_end{"move_page_end"};
+  // The piano palette, redrawn after each completed format (performance/).
+  Hook<void> draw_piano_window{"draw_piano_window"};
+  // The poll of a format (app/): the idle work done at each poll (the text caret, the flash,
+  // a step of playback and the cursor); whether input waiting to be entered stops the format;
+  // whether a waiting mouse-down or key stops it.
+  Hook<void> format_idle{"format_idle"};
+  Hook<bool> input_stops_format{"input_stops_format"};
+  Hook<bool, const EventRecord&> event_stops_format{"event_stops_format"};
+};
+extern LayoutHooks layout_hooks;
+
 // ==== beam_ends.cpp ==============================================================================
 // Where beams end and where they join.
 

@@ -16,6 +16,10 @@ char message_buffer[REPORT_TEXT_SIZE];
 int16_t part_first_voices[MAX_VOICES];
 int16_t part_first_voice_count = 0;
 
+Drosa GE_head;
+Drosa old_GE_head;
+Drosa GE_tail;
+int GE_list_complete = 0;
 Drosa freeHead;
 Drosa freeTail;
 int32_t freeCount = 0;
@@ -110,6 +114,8 @@ void reset_model_globals() {
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
+  GE_head = old_GE_head = GE_tail = NIL;
+  GE_list_complete = 0;
   ++list_change_count;
   for (auto& table : kept_places)
     for (Drosa& slot : table) slot = NIL;

@@ -210,6 +210,60 @@ int room_for_edit();
 // the free list reaches them), so that the free list can be walked to its end.
 void drosa_build_free_nodes();
 
+// ==== hooks.cpp ==================================================================================
+// Hooks: the routines of later subsystems that the model, the parameters and the layout engine
+// call, each registered by its own subsystem at start-up (connect_subsystems). A hook called
+// before it is registered reports at level 4 and gives a zero result.
+
+// Reports that the hook `name` was called unregistered.
+void hook_missing(const char* name);
+
+class AnyHook {
+ public:
+  explicit AnyHook(const char* hook_name);  // joins every_hook()
+  AnyHook(const AnyHook&) = delete;
+  AnyHook& operator=(const AnyHook&) = delete;
+  virtual bool registered() const = 0;
+  const char* name;  // the routine's own name
+
+ protected:
+  ~AnyHook();  // leaves every_hook()
+};
+
+// The routine hook_name, of result R and arguments A, as a later subsystem registers it.
+template <class R, class... A>
+class Hook final : public AnyHook {
+ public:
+  using AnyHook::AnyHook;
+  R (*routine)(A...) = nullptr;
+  bool registered() const override { return routine != nullptr; }
+  R operator()(A... args) const {
+    if (routine) return routine(args...);
+    hook_missing(name);
+    if constexpr (!std::is_void_v<R>) return R{};
+  }
+};
+
+// The names of the hooks no subsystem registered (none once start-up connected them).
+std::vector<const char*> unregistered_hooks();
+
+// The mouse cursors the model and the layout engine show (set_cursor).
+inline constexpr int32_t CURSOR_ID_ARROW = -10;
+inline constexpr int32_t CURSOR_ID_WATCH = 4;
+inline constexpr int32_t CURSOR_ID_FORMATTING = 17380;  // shown while a page is being formatted
+
+// What the model, the parameters and the layout engine call of the frame and the drawing.
+struct ModelHooks {
+  // The frame (app/).
+  Hook<void, int32_t> set_cursor{"set_cursor"};
+  Hook<void, int, const char*> display_win_title{"display_win_title"};
+  // The drawing (graphics/).
+  Hook<Drosa> flashing_node{"flashing_node"};  // the note being flashed; NIL none
+  Hook<void, Drosa> stop_flashing{"stop_flashing"};
+  Hook<float> zoom_factor{"zoom_factor"};  // the current view's screen scale divisor
+};
+extern ModelHooks model_hooks;
+
 // ==== debug_dump.cpp =============================================================================
 // The debug stream, the text dumps that show the inside of a piece and of the layout while the
 // program runs, and the chooser that writes them.
@@ -364,6 +418,13 @@ extern Drosa beaming_head;           // BEAMING: beams break at every quarter, s
 extern Drosa current_note_template;  // NOTE: defaults of entered notes (an eighth)
 extern Drosa text_template;          // TPARAM: defaults of new text annotations
 extern Drosa spacc_template;  // SPACC held by the note-entry menu's special accidental; NIL none
+
+// ---- The graphics-element lists (their elements are made and read by the drawing) --------
+
+extern Drosa GE_head;         // head node of the current view's graphics-element list
+extern Drosa old_GE_head;     // the previous list, kept until a new format completes
+extern Drosa GE_tail;         // last element of the current list
+extern int GE_list_complete;  // non-zero when the current list holds a whole formatted page
 
 // ---- The piece -------------------------------------------------------------------------
 

@@ -96,6 +96,12 @@ struct PlayedNote {
 // Failure: level 2 warnings when special accidentals meet a black key.
 void special_acc_entry(PlayedNote* note, Drosa insertion_note, BarTime* bar_time = nullptr);
 
+// ==== performance_hooks.cpp ======================================================================
+
+// Registers what the layout engine calls of the performance subsystem (the piano palette).
+// Run by connect_subsystems at start-up.
+void register_performance_hooks();
+
 // ==== performance_globals.cpp ====================================================================
 // The program-wide state of the performance code: the spelling of entered notes, the play engine's
 // state, the play queue that the main thread shares with the timer task, the state of MIDI sending,

@@ -1,0 +1,67 @@
+// app_hooks.cpp: the subsystems connected at start-up, and what the frame lends the model and
+// the layout engine: the cursor, the window title and the poll through which a format gives
+// way to the user.
+//
+// A format stops for a mouse-down in the menu bar, the front music window or the palette, an
+// arrow key, a Command-key menu shortcut, a key the piano window takes, any event in an
+// annotation mode, or keys waiting to be entered from the piano; the formatter itself decides
+// the rest (whether it may be interrupted at all, and what an event it lets pass does).
+#include "annotations/anno_services.h"
+#include "app/app_services.h"
+#include "app/event_loop.h"
+#include "editing/editing_services.h"
+#include "graphics/ge_services.h"
+#include "layout/layout_services.h"
+#include "performance/performance_services.h"
+#include "platform/events.h"
+
+namespace {
+
+// At each poll: the text caret, the flash, a step of playback and the cursor it asks for.
+void format_idle() {
+  if (MODE == TEXT_MODE) text_idle();
+  if (flashing_node) flash_idle();
+  adjust_cursor(play_music(0, 0));
+}
+
+// Keys waiting to be entered from the piano stop the format; the main loop enters them.
+bool input_stops_format() { return MODE == MUSIC_MODE && !group_selected && piano_input_waiting(); }
+
+bool is_arrow_key(uint8_t c) { return c >= KEY_LEFT && c <= KEY_DOWN; }
+
+// Whether a waiting mouse-down or key must stop the format.
+bool event_stops_format(const EventRecord& event) {
+  if (MODE != MUSIC_MODE) return true;
+  if (event.what == EVENT_MOUSE_DOWN) {
+    int window = 0;
+    int part = find_window_part(event, &window);
+    if (part == IN_MENU_BAR) return true;
+    return part == IN_CONTENT && ((window == MAIN_WINDOW_NUMBER && window == front_window()) ||
+                                  (palette_window && window == palette_window));
+  }
+  uint8_t c = event_char(event);
+  if (is_arrow_key(c)) return true;
+  if (event.modifiers & MOD_COMMAND) {
+    update_menus(0);
+    return menu_key_maps(c) != 0;
+  }
+  return piano_key_equivalent(event, 0) != 0;
+}
+
+void register_app_hooks() {
+  model_hooks.set_cursor.routine = set_cursor;
+  model_hooks.display_win_title.routine = display_win_title;
+  layout_hooks.format_idle.routine = format_idle;
+  layout_hooks.input_stops_format.routine = input_stops_format;
+  layout_hooks.event_stops_format.routine = event_stops_format;
+}
+
+}  // namespace
+
+void connect_subsystems() {
+  register_app_hooks();
+  register_ge_hooks();
+  register_anno_hooks();
+  register_editing_hooks();
+  register_performance_hooks();
+}

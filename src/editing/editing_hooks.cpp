@@ -1,0 +1,9 @@
+// editing_hooks.cpp: what the editing commands lend the layout engine, registered at start-up:
+// the page breaks the formatter moves when a page cannot hold its systems.
+#include "editing/editing_services.h"
+#include "layout/layout_services.h"
+
+void register_editing_hooks() {
+  layout_hooks.split_page.routine = split_page;
+  layout_hooks.move_page_end.routine = move_page_end;
+}
