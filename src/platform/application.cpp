@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -131,7 +132,11 @@ struct FontConfigurationThread {
   std::condition_variable changed;
   bool started = false;      // the thread was started
   bool fonts_ready = false;  // the configuration is current, its fonts built
-  bool rules_ready = false;  // and every rule of it read
+  // The rules a print leaves to read until something asks for them, and the configuration they
+  // go to (held); the lock is held while they are read.
+  std::mutex rules_lock;
+  std::string rules;
+  FcConfig* rules_config = nullptr;
   void mark(bool* ready) {
     {
       std::lock_guard held(lock);
@@ -152,8 +157,9 @@ struct FontConfigurationThread {
 // makes it, but for the descriptions of the configuration files a system offers without using
 // them, which fontconfig also reads at its start (a third of its work) only to list them. A
 // configuration that names no font cache is left to fontconfig's start, which adds its own. The
-// rules left to read once the fonts are built are read while the fonts are in use: nothing asks
-// for them before platform_wait_font_rules.
+// rules left to read once the fonts are built are read when platform_wait_font_rules first asks
+// for them: most prints never substitute, match or look for a fallback with the system's
+// configuration, and reading the rules was a seventh of a one-page print's work.
 void load_font_configuration() {
   std::string rules;
   FcConfig* config = read_system_font_configuration(&rules);
@@ -166,12 +172,12 @@ void load_font_configuration() {
   loaded = loaded && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
   if (!loaded) FcInit();
   if (loaded && !rules.empty()) {
-    font_configuration.mark(&font_configuration.fonts_ready);
-    platform_read_font_rules(config, rules);
+    std::lock_guard held(font_configuration.rules_lock);
+    font_configuration.rules = std::move(rules);
+    font_configuration.rules_config = FcConfigReference(config);
   }
   if (config) FcConfigDestroy(config);  // the current configuration keeps its own hold
   font_configuration.mark(&font_configuration.fonts_ready);
-  font_configuration.mark(&font_configuration.rules_ready);
 }
 
 // Reads the font configuration (every configuration file and font cache of fontconfig, which the
@@ -229,7 +235,15 @@ void platform_wait_font_configuration() {
   font_configuration.wait(&font_configuration.fonts_ready);
 }
 
-void platform_wait_font_rules() { font_configuration.wait(&font_configuration.rules_ready); }
+void platform_wait_font_rules() {
+  font_configuration.wait(&font_configuration.fonts_ready);
+  std::lock_guard held(font_configuration.rules_lock);
+  FcConfig* const config = std::exchange(font_configuration.rules_config, nullptr);
+  if (!config) return;
+  platform_read_font_rules(config, font_configuration.rules);
+  std::string().swap(font_configuration.rules);
+  FcConfigDestroy(config);
+}
 
 void platform_open_main_window(const char* title) {
 #ifdef VESK_HEADLESS
@@ -308,7 +322,7 @@ void platform_exit(int status) {
   // written is flushed it ends at once, without taking apart windows, fonts and the
   // application object the system frees anyway.
   if (platform_windows_kept_off_screen()) {
-    // The font configuration's thread has mostly long read the rules it reads after the fonts.
+    // The font configuration's thread has long built the fonts.
     if (font_configuration.thread.joinable()) font_configuration.thread.join();
 #ifdef VESK_LEAK_CHECK
     __lsan_do_leak_check();

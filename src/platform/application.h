@@ -3,8 +3,9 @@
 
 // Creates the application object on the window system; call once, before any window. The font
 // configuration is still being read when it returns: wait for it before the first use of fonts.
-// A program that only prints may have its fonts before the rules that substitute and match
-// them: wait for those too before anything substitutes, matches or looks for fallbacks with the
+// A program that only prints has its fonts without the rules that substitute and match them:
+// platform_wait_font_rules reads those the first time it is called, from any thread (the others
+// wait meanwhile); call it before anything substitutes, matches or looks for fallbacks with the
 // system's configuration.
 void platform_start(int argc, char** argv);
 void platform_wait_font_configuration();

@@ -14,8 +14,8 @@
 // registers at once the fonts the program added and the families standing in for others, with
 // the toolkit's own code, in the order the full list has them; a print that asks for any other
 // family has every font registered then, as the toolkit would have at the start. The rules of the
-// configuration may still be being read when the fonts are registered: whatever substitutes,
-// matches or looks for fallbacks waits for them.
+// configuration are not read when the fonts are registered: whatever substitutes, matches or
+// looks for fallbacks has them read first.
 #include "platform/print_platform.h"
 
 #include <atomic>
@@ -103,9 +103,9 @@ class LazyFontDatabase : public QFontconfigDatabase {
     QFontconfigDatabase::invalidate();
   }
 
-  // What substitutes, matches or looks for fallbacks with the system's configuration waits for
-  // its rules, which are read while the fonts are already in use. An engine loaded with the
-  // configuration set aside (the port's plain fonts) runs none of them.
+  // What substitutes, matches or looks for fallbacks with the system's configuration has its
+  // rules read first (most prints never do). An engine loaded with the configuration set aside
+  // (the port's plain fonts) runs none of them.
   QFontEngine* fontEngine(const QFontDef& font, void* handle) override {
     wait_for_rules();
     return QFontconfigDatabase::fontEngine(font, handle);
