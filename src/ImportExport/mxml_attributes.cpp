@@ -1008,11 +1008,19 @@ void mxml_clef(XmlElement& e) {
 void mxml_sign(XmlElement& e) {
   if (!mxml_in_part() || !valid_list(mxml.cur_list)) return;
   mxml.clef_sign = mxml_text(e, 32);
-  Drosa clef = find_or_make(mxml.cur_list, CLEF);
-  clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
-  mxml.last_clef = clef;
   MxmlList& l = mxml.lists[size_t(mxml.cur_list)];
   const int64_t time = mxml.part_cursor[mxml.part_index] + mxml.pending;
+  Drosa clef = find_or_make(mxml.cur_list, CLEF);
+  // A clef that comes in force earlier in the measure stays: another voice brings this one
+  // (the staff's voices are read later), and the staff's notes before its time keep the other.
+  if (std::any_of(l.clef_times.begin(), l.clef_times.end(), [&](const auto& c) {
+        return c.first == clef && c.second + mxml.tolerance < time;
+      })) {
+    clef = newDrosa(CLEF, 0);
+    append(mxml.cur_list, clef);
+  }
+  clef->set(xclef_change, earlier(CLEF, clef) ? 1 : 0);
+  mxml.last_clef = clef;
   std::erase_if(l.clef_times, [&](const auto& c) { return c.first == clef; });
   l.clef_times.push_back({clef, time});
 }

@@ -88,8 +88,12 @@ struct Place {
 Place find_place(int list, int64_t start, bool chord, bool grace) {
   Place place{mxml.lists[size_t(list)].insert, chord};
   Drosa x0 = xmlt_at_or_before(place.after);
-  if (!x0 || !xmlt_of_note(x0) || start_of(x0) + (chord ? 0 : x0->get(xxmlincr)) <= start)
+  if (!x0 || !xmlt_of_note(x0) || start_of(x0) + (chord ? 0 : x0->get(xxmlincr)) <= start) {
+    // At the end of the list too: a clef another voice brought to this staff later in the
+    // measure stays after it.
+    if (!chord) place.after = before_later_clefs(list, place.after, start);
     return place;
+  }
   const int64_t tol = mxml.tolerance;
   Drosa walked = NIL, x = x0;
   while (x && xmlt_of_note(x) && start_of(x) + (grace ? x->get(xxmlincr) : 0) - tol > start) {

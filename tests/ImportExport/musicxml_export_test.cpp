@@ -225,7 +225,6 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // Notes written on the other staff of their part: their staff and clef are written
     // otherwise once read back.
     "ImportExport-chord_across_both_staves", "ImportExport-notes_cross_to_the_other_staff_in_a_bar",
-    "ImportExport-clef_change_for_notes_from_the_other_staff",
     // Two hairpins inside one held note (the second begun ends the first), an octave line's
     // side, a system break of a squeezed line, hairpins ending at once and slurs come back
     // otherwise.
@@ -238,7 +237,7 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
     "handel-rinaldo-lascia-chio-pianga", "bruckner-symphony-no5-mvt2",
     "beach-gaelic-symphony-op32-mvt2", "weber-clarinet-concertino-op26",
-    // Clefs of the staff that notes cross to, and slurs ending on another voice, as above.
+    // Slurs ending on another voice, as above.
     "debussy-images-book1-reflets-dans-leau"};
 
 class MusicXmlRoundTrip : public MusicXmlTest {
