@@ -30,6 +30,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_records.h"
+#include "layout/object_lookup.h"
 #include "model/model_services.h"
 
 namespace {
@@ -598,11 +599,26 @@ int32_t run_duration(Drosa note) { return note->get(xgrace) ? 0 : duration_of(no
 
 bool differs(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) > TIME_TOLERANCE; }
 
+// A rest shown for less than its measure.
+bool rest_within_measure(Drosa n) {
+  if (!n->get(xrest) || n->get(xhider)) return false;
+  Drosa timesig = find_object(TIMESIG, n);
+  if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return false;
+  const int64_t measure = int64_t(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
+  return run_duration(n) + TIME_TOLERANCE < measure;
+}
+
 // Which notes of a run (notes of a staff chord with one stem direction) leave the chord: when
 // their durations differ, all but those of the shortest duration; rests too, unless the run
-// ends with a note of that duration. A run that starts with a rest is always looked at.
-std::vector<Drosa> notes_to_move(const std::vector<Drosa>& run) {
+// ends with a note of that duration. A run that starts with a rest is always looked at. A run
+// of shown rests alone, shorter than their measure, stays beside a run of the other stem
+// direction that holds a note, or such rests of a voice whose stems are set: the chord puts
+// the rests over or under its heads, or over one another, in its column. A chord of their
+// own beside it widened the time point: the next chord of every staff moved away from it, a
+// triplet's first note apart from its second.
+std::vector<Drosa> notes_to_move(const std::vector<Drosa>& run, bool beside) {
   if (run.size() == 1 && !run.front()->get(xrest)) return {};
+  if (beside && std::all_of(run.begin(), run.end(), rest_within_measure)) return {};
   int32_t d0 = run_duration(run.front()), target = d0;
   bool unequal = false;
   for (Drosa n : run) {
@@ -633,8 +649,15 @@ void split_chord(const std::vector<Drosa>& chord) {
     runs.back().push_back(n);
   }
   std::vector<Drosa> moved;
-  for (const std::vector<Drosa>& run : runs)
-    for (Drosa n : notes_to_move(run)) moved.push_back(n);
+  for (const std::vector<Drosa>& run : runs) {
+    // Rests of two voices whose stems are set apart stand one over the other.
+    const bool apart = run.front()->get(xdir) != 3;
+    const bool beside = std::any_of(chord.begin(), chord.end(), [&](Drosa n) {
+      return stem_of(n) != stem_of(run.front()) &&
+             (!n->get(xrest) || (apart && n->get(xdir) != 3 && rest_within_measure(n)));
+    });
+    for (Drosa n : notes_to_move(run, beside)) moved.push_back(n);
+  }
   if (moved.size() == chord.size()) moved.pop_back();  // a chord keeps at least one note
   if (moved.empty()) return;
   std::vector<bool> beam_ended(runs.size(), false);
@@ -830,10 +853,12 @@ int compare_note_durations(Drosa a, Drosa b) {
 
 // split_unequal_chords: within each staff chord of the system, a run of notes with one stem
 // direction keeps only the notes of its shortest duration (and rests only beside a note of
-// that duration); a note or rest taken out becomes a staff chord of its own at the same time
-// point, and a chord always keeps one note. A beam that ended at a note taken out ends at the run's
+// that duration, or in a run of their own beside the other stem direction, as notes_to_move
+// says); a note or rest taken out becomes a staff chord of its own at the same time point,
+// and a chord always keeps one note. A beam that ended at a note taken out ends at the run's
 // last remaining note.
-// Reads:  the chains of the system. Writes: the chains, NTDATA xendscd, xendbeam, xtmpbeam,
+// Reads:  the chains of the system, the time signature in force at a rest. Writes: the chains,
+// NTDATA xendscd, xendbeam, xtmpbeam,
 //         chord records, last_chord. Polls for an interrupt per chord: 0 when told to stop.
 int32_t split_unequal_chords() {
   std::vector<Drosa> chord;

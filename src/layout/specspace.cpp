@@ -110,10 +110,11 @@ bool hidden_chord(Drosa first) {
   return hidden_rest(last);
 }
 
-// A hidden chord that is all its bar holds, from the bar's start to its end: an empty bar.
+// A hidden chord that is all its bar holds, from the bar's start to its end: an empty bar. One
+// taken out of the staff chord before it stands beside that chord's notes: its bar holds them.
 bool fills_its_bar_unseen(Drosa first, Drosa last) {
   Drosa cd2 = last_note_cddata2(last);
-  if (!cd2 || !near(cd2->get(xmwholec), 0)) return false;
+  if (!cd2 || !near(cd2->get(xmwholec), 0) || split_off_chord(first)) return false;
   const int32_t measure = measure_length_at(first);
   return measure > 0 && near(spaced_chord_duration(first), measure);
 }

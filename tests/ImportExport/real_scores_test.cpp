@@ -993,6 +993,35 @@ TEST_F(EngravedFixture, AStaffChangesClefForTheNotesThatComeToIt) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, TripletsStandEvenlyBesideRestsOfTheOtherStaff) {
+  // The upper staff's triplets over a lower staff whose two voices rest together on the second
+  // beat, then whose upper voice rests beside the lower voice's triplet there: each rest stood
+  // beside the chord of its time as a chord of its own, and its width moved the second note of
+  // every triplet of that beat away from the first.
+  const std::vector<PageFault> faults = engrave("triplets_beside_rests_of_another_voice");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  std::map<int, std::vector<int32_t>> heads;  // by pstaff, notes only
+  std::vector<int32_t> rests;
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    if (e->xkind != GE_CHAR || e->get(xgscreen) || e->get(xgc_var) != 46 || !owner) continue;
+    (owner->get(xrest) ? rests : heads[e->get(xgc_pstaff)]).push_back(e->get(xgc_x));
+  }
+  std::vector<int32_t>& upper = heads[0];
+  std::sort(upper.begin(), upper.end());
+  ASSERT_GE(upper.size(), 18u);
+  for (size_t i = 0; i + 2 < 18; i += 3) {
+    const int32_t first = upper[i + 1] - upper[i], second = upper[i + 2] - upper[i + 1];
+    EXPECT_LE(std::abs(first - second), second / 8) << "triplet " << i / 3 + 1;
+  }
+  // The rests stand in the column of the triplets' first notes of the second beat.
+  ASSERT_EQ(rests.size(), 3u);
+  for (int32_t x : rests)
+    EXPECT_TRUE(std::abs(x - upper[3]) < 60 || std::abs(x - upper[12]) < 60) << x;
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
