@@ -589,6 +589,14 @@ void claim_staff(const UnclaimedStaff& unclaimed) {
   }
 }
 
+// A voice alone on its staff that notes split from another voice's chords come to shares the
+// staff with them: its free stems and rests go up or down, as the first or the second of two
+// voices of a staff do, by the order of the two voices (as they come back when written).
+void share_staff_stems(int v, int stems) {
+  for (Drosa p = piece_start[v]; p; p = p->xnext)
+    if (p->xkind == NOTE && p->get(xdir) == FREE_STEM) p->set(xdir, stems);
+}
+
 // Splits every chord written across two staves (above); `homes` gives, for each voice made
 // for such notes, the staff of the voice they came from (the staff their staff offsets count
 // from), -1 for the others. A staff no voice of its own is on, or a piece of as many voices as
@@ -606,13 +614,17 @@ void split_cross_staff_chords(std::vector<int>& homes) {
     std::vector<int> moved;
     const int own = first_staff(v);
     for (int staff : targets) {
-      int there = -1;
-      for (int u = 0; u < voice_count && there < 0; ++u)
-        if (u != v && homes[size_t(u)] < 0 && first_staff(u) == staff) there = u;
+      int there = -1, sharing = 0;
+      for (int u = 0; u < voice_count; ++u)
+        if (u != v && homes[size_t(u)] < 0 && first_staff(u) == staff) {
+          if (there < 0) there = u;
+          ++sharing;
+        }
       if (there < 0 || voice_count >= MAX_SPLIT_VOICES) continue;
       const int at = v + 1 + int(moved.size());
       insert_voice(at, cross_staff_voice(split, staff, clefs_by_bar(there)));
       homes.insert(homes.begin() + at, own);
+      if (sharing == 1) share_staff_stems(there < at ? there : there + 1, there < at ? UP : DOWN);
       moved.push_back(staff);
     }
     if (!moved.empty()) remove_cross_staff_notes(split, moved);

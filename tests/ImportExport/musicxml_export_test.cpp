@@ -222,9 +222,6 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // A notice too long for the paper, broken into lines, is centred on its lines again.
     "wild-credits_groups_layout",
-    // Notes written on the other staff of their part: their staff and clef are written
-    // otherwise once read back.
-    "ImportExport-chord_across_both_staves", "ImportExport-notes_cross_to_the_other_staff_in_a_bar",
     // Two hairpins inside one held note (the second begun ends the first), an octave line's
     // side, a system break of a squeezed line, hairpins ending at once and slurs come back
     // otherwise.
