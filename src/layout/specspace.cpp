@@ -337,6 +337,20 @@ void layers_taking_part(const TimePointState& at, int step, std::pmr::vector<Tak
   }
 }
 
+// The left of the accidentals the chord that begins with `first` draws; NO_EDGE for none. The
+// chord's edge keeps an accidental closer to the chord before than a head (placecd): a sign
+// before the chord keeps its room from the accidental itself.
+int64_t accidentals_left(Drosa first) {
+  int64_t left = NO_EDGE;
+  const Drosa last = chord_last_note(first);
+  for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
+    Drosa nt = note_ntdata(n);
+    if (nt && !n->get(xrest) && nt->get(xaccx) != NO_ACCIDENTAL_X)
+      left = std::min<int64_t>(left, int64_t(nt->get(xhdx)) - 5 * int64_t(nt->get(xaccx)));
+  }
+  return left;
+}
+
 Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<const Taking> taking,
                   std::pmr::memory_resource* room) {
   Signs placed(room);
@@ -355,6 +369,9 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
   }
   attached_from[taking.size()] = attached.size();
   std::pmr::vector<const Taking*> layers(room);
+  // At a system start the clef, key and time signature keep from the first chord's
+  // accidentals the room they keep from its heads: the layers whose edge is still their chord's.
+  std::pmr::vector<bool> chord_edge(taking.size(), at.mode == SPACE_SYSTEM_START, room);
   for (int step = 0; step < 5; ++step) {
     const int kind = order[step];
     Column column{NO_EDGE, std::pmr::vector<Drosa>(room)};
@@ -374,7 +391,10 @@ Signs place_signs(SpacingWidths& widths, const TimePointState& at, std::span<con
       if (column.signs.size() == before) continue;
       int32_t& edge = widths.x[t.p][t.l];
       int32_t w = sign_width(kind, column.signs[before], t.p, t.l, at.mode, edge);
-      column.left = int32_t(std::min<int64_t>(column.left, int64_t(edge) - w));
+      int64_t from = edge;
+      if (chord_edge[i] && t.first) from = std::min(from, accidentals_left(t.first));
+      chord_edge[i] = false;
+      column.left = int32_t(std::min<int64_t>(column.left, from - w));
       layers.push_back(&t);
       placed.bar |= kind == BAR;
       if ((kind == CLEF || kind == KEYSIG || kind == TIMESIG) && !placed.has_staff_wide(t.p, t.l))

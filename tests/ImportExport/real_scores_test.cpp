@@ -1022,6 +1022,28 @@ TEST_F(EngravedFixture, TripletsStandEvenlyBesideRestsOfTheOtherStaff) {
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AnAccidentalAtASystemStartKeepsTheRoomOfAHeadFromTheKey) {
+  // Three systems in three flats: the second begins with a natural, the third with a plain
+  // head. The natural stood closer to the key signature than the head stands.
+  const std::vector<PageFault> faults = engrave("accidental_after_the_key_at_a_system_start");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  constexpr int HEAD = 46, ACCIDENTAL = 48, KEY = 58;
+  std::map<int, int32_t> key_right, first_left;  // by pstaff
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    GEInkBox b;
+    if (e->xkind != GE_CHAR || e->get(xgscreen) || !ge_ink_box(e, &b)) continue;
+    const int p = e->get(xgc_pstaff), var = e->get(xgc_var);
+    if (var == KEY) key_right[p] = std::max(key_right[p], b.right);
+    if (var == HEAD || var == ACCIDENTAL) {
+      auto [at, fresh] = first_left.insert({p, b.left});
+      if (!fresh) at->second = std::min(at->second, b.left);
+    }
+  }
+  ASSERT_EQ(key_right.size(), 3u);
+  EXPECT_GE(first_left[1] - key_right[1], first_left[2] - key_right[2]);
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
