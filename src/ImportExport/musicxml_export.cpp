@@ -527,6 +527,7 @@ struct VoiceState {
   bool wedge_above = false;
   int octaves = 0;            // under an octave line: written minus sounding octaves
   int octave_size = 0;        // its size (8, 15, 22)
+  int octave_staff = 0;       // the staff it names: that of the chord it begins at
   bool octave_stop = false;   // it ends with the chord being written
   bool pedal_stop = false;    // a pedal line is released after the chord being written
   bool pedal_change = false;  // and pressed again at the next: a change, written there
@@ -1114,11 +1115,11 @@ class Exporter {
   bool harmony(const VoiceState& vs, Drosa symbol, bool above, const GridFrame* grid);
   void frame(const GridFrame& f);
   void direction_start(bool above);
-  void direction_end(const VoiceState& vs);
+  void direction_end(const VoiceState& vs, int staff = -1);
   void hidden_tempo(Drosa anno);
   void wedge(VoiceState& vs, Drosa line);
   void wedge_direction(const VoiceState& vs, bool above, const char* type);
-  void octave_shift_start(VoiceState& vs, bool above, int octaves, int size);
+  void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y = INT32_MIN);
   void pedal_line(VoiceState& vs, Drosa line, Drosa next);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
@@ -1919,7 +1920,7 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
     o.attr("type", "stop");
     o.attr("size", long(vs.octave_size));
     o.end();
-    direction_end(vs);
+    direction_end(vs, vs.octave_staff);
     vs.octaves = 0;
     vs.octave_stop = false;
   }
@@ -2228,10 +2229,11 @@ void Exporter::direction_start(bool above) {
 }
 
 // Closes the direction-type and the direction, naming the voice's own staff: at a chord the
-// voice writes on another staff, its directions are still those of its own.
-void Exporter::direction_end(const VoiceState& vs) {
+// voice writes on another staff, its directions are still those of its own. (`staff`, 0 and
+// up: another staff it names.)
+void Exporter::direction_end(const VoiceState& vs, int staff) {
   o.end();
-  if (multi_staff()) o.number("staff", vs.home + 1);
+  if (multi_staff()) o.number("staff", (staff >= 0 ? staff : vs.home) + 1);
   o.end();
 }
 
@@ -2285,13 +2287,18 @@ void Exporter::pedal_line(VoiceState& vs, Drosa line, Drosa next) {
     vs.pedal_stop = true, vs.pedal_above = above;
 }
 
-void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int size) {
+// An octave line names the staff of the chord it begins at, where the height of its words (`y`,
+// INT32_MIN none) counts from: named by the voice's own, it was read back over that staff, away
+// from its notes.
+void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y) {
   direction_start(above);
   o.start("octave-shift");
   o.attr("type", octaves < 0 ? "down" : "up");
   o.attr("size", long(size));
+  if (y != INT32_MIN) o.attr("default-y", tenths_text(y).c_str());
   o.end();
-  direction_end(vs);
+  direction_end(vs, vs.staff);
+  vs.octave_staff = vs.staff;
   vs.octaves = octaves;
   vs.octave_size = size;
 }
@@ -2429,6 +2436,21 @@ void Exporter::frame(const GridFrame& f) {
   o.end();
 }
 
+// The end, at the same chord, of a hairpin that begins there (inside one held note): the first
+// end after it of its heights.
+Drosa hairpin_end_at_chord(const Chord& notes, Drosa begin) {
+  bool after = false;
+  for (const ChordNote& cn : notes)
+    for (Drosa a : cn.attached) {
+      if (a == begin) after = true;
+      if (after && a->xkind == LINE && a->get(xmetaline) == LINE_HAIRPIN &&
+          a->get(xline_ord) == LINE_END && a->get(xstarty) == begin->get(xstarty) &&
+          a->get(xendy) == begin->get(xendy))
+        return a;
+    }
+  return NIL;
+}
+
 void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) {
   // An octave line begun at this rest, before the chord its words stand at.
   if (const auto early = octave_lines.early.find(notes[0].note.handle());
@@ -2440,6 +2462,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
     wedge_direction(vs, vs.wedge_above, "stop");
     vs.wedge_whole = false;
   }
+  std::set<uint32_t> ended;  // hairpin ends written with their beginnings, by handle
   for (const ChordNote& cn : notes) {
     Drosa n = cn.note;
     // Fret grids go into the harmonies of the note's chord symbols, one each; one left over is
@@ -2457,7 +2480,14 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       if (a->xkind == LINE) {
         if (a->get(xmetaline) == LINE_TRILL) trill_line(a, cc);
         if (a->get(xmetaline) == LINE_PEDAL) pedal_line(vs, a, cc.next_note);
-        if (a->get(xmetaline) == LINE_HAIRPIN) wedge(vs, a);
+        if (a->get(xmetaline) == LINE_HAIRPIN && !ended.count(a.handle())) {
+          wedge(vs, a);
+          // Ended at once: the next hairpin begun at the chord would end it, read back.
+          if (Drosa end = a->get(xline_ord) == LINE_BEGIN ? hairpin_end_at_chord(notes, a) : NIL) {
+            wedge(vs, end);
+            ended.insert(end.handle());
+          }
+        }
         if (a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END && vs.octaves)
           vs.octave_stop = true;
         continue;
@@ -2584,7 +2614,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       // The words and dashed line of an octave line: its notes are written as they sound.
       if (int size = 0, octaves = octave_words(text, &size); octaves && begins_octave_line(notes)) {
         if (!octave_lines.begun_early.count(notes[0].note.handle()))
-          octave_shift_start(vs, above, octaves, size);
+          octave_shift_start(vs, above, octaves, size, a->get(xtexty));
         continue;
       }
       const GridFrame* grid = grids_written < grids.size() ? &grids[grids_written] : nullptr;
