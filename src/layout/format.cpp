@@ -788,6 +788,24 @@ bool end_page_at(const std::vector<int>& cuts) {
   return true;
 }
 
+// The system being formatted, by the handle of its first node (0 when no voice has one).
+uint32_t system_key() {
+  for (int v = 0; v < voices(); ++v)
+    if (shown(v) && voice_data[v].system_start != voice_data[v].system_end &&
+        voice_data[v].system_start)
+      return voice_data[v].system_start.handle();
+  return 0;
+}
+
+// Whether the piece ends its systems where it chose to: its first page is not one the format
+// fits to the paper (as it fits every page of a document that breaks none).
+bool piece_chose_its_systems() {
+  for (int v = 0; v < voices(); ++v)
+    if (!voice_not_shown(v) && piece_start[v] && fitted_page_starts.count(piece_start[v].handle()))
+      return false;
+  return true;
+}
+
 // Step 13.3a: a system whose music is wider than its staves is cut into systems that fit.
 // FITS: it was not cut; KEPT: cut, and the bars it keeps go on with their passes' work, spaced
 // (`spaced`) or to be spaced again; AGAIN: cut, and the page is formatted again.
@@ -805,20 +823,45 @@ Fit fit_system(bool layered_once, bool* spaced) {
     while (end && !ends_page(end)) end = end->xnext;
     if (end && !end->get(xendpiece)) fitted_page_starts.insert(end.handle());
   }
-  const std::vector<int> page_cuts = cuts_leaving_first_part(cut, layered_once);
-  if ((!cut.even || !page_cuts.empty()) &&
-      keep_bars_before_cut(cut, layered_once, spaced, page_cuts))
-    return Fit::KEPT;
+  // A system cut with its least gaps is formatted again as any system is: spaced as usual
+  // first, with its least gaps only if the bars it keeps need them.
+  if (spacing_tight) {
+    tight_system_starts.erase(system_key());
+  } else {
+    const std::vector<int> page_cuts = cuts_leaving_first_part(cut, layered_once);
+    if ((!cut.even || !page_cuts.empty()) &&
+        keep_bars_before_cut(cut, layered_once, spaced, page_cuts))
+      return Fit::KEPT;
+  }
   forget_page_ink();
   page_fitting.restart = true;
   return Fit::AGAIN;
 }
 
+// A system the piece ends where it does, spaced as usual, that is wider than its staves even
+// squeezed: it is spaced again with its least gaps (the page formatted again, for the spacing
+// changes the chords' records as it goes, rests among them), before any of its bars is sent
+// on. True when the page is to be formatted again so.
+// Reads: spacing_tight, page_fitting depth, fitted_page_starts, the system's spacing.
+// Writes: tight_system_starts, page_fitting restart and its ink.
+bool tighten_system() {
+  if (spacing_tight || page_fitting.depth >= MAX_RESTARTS || !piece_chose_its_systems() ||
+      !system_too_wide())
+    return false;
+  const uint32_t key = system_key();
+  if (!key || !tight_system_starts.insert(key).second) return false;
+  forget_page_ink();
+  page_fitting.restart = true;
+  return true;
+}
+
 // Steps 13.3 spacing and 13.3a: false when interrupted or formatted again.
 bool space_and_fit(bool layered_once) {
+  spacing_tight = tight_system_starts.count(system_key()) != 0;
   for (bool spaced = false;;) {
     if (!spaced && !spacing_pass()) return false;
     spaced = false;
+    if (tighten_system()) return false;
     switch (fit_system(layered_once, &spaced)) {
       case Fit::FITS:
         return true;
@@ -946,8 +989,11 @@ bool format_systems() {
     last_pstaff = first_pstaff;
     while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
     apply_staff_settings();
+    spacing_tight = false;
     const int steps = assign_layers();
-    if (!steps || !run_passes(steps == 1) || !draw_system()) return false;
+    const bool done = steps && run_passes(steps == 1) && draw_system();
+    spacing_tight = false;
+    if (!done) return false;
     // The page's last system carries nothing: a format of any page starts its voices with
     // what is in force at its start (step 4).
     if (s >= system_count) break;
@@ -1264,6 +1310,7 @@ int32_t format_page(int32_t page, int keep) {
     page_fitting.last_staff_overlaps.clear();
     page_fitting.ink_passes = 0;
     page_fitting.staff_moves = 0;
+    tight_system_starts.clear();
   }
   page_fitting.restart = false;
   // A page formatted again after its systems changed says what it found once.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "layout/page_index.h"
+#include "layout/spacing.h"
 #include "model/model_services.h"
 
 StaffData staff_data[MAX_PSTAVES];
@@ -34,6 +35,7 @@ int consistency_warnings_on = 1;
 PageFitting page_fitting;
 DrawnPages drawn_pages;
 std::unordered_set<uint32_t> fitted_page_starts;
+std::unordered_set<uint32_t> tight_system_starts;
 
 void reset_layout_globals() {
   for (StaffData& s : staff_data) s = StaffData{};
@@ -61,6 +63,7 @@ void reset_layout_globals() {
   page_fitting = PageFitting{};
   drawn_pages = DrawnPages{};
   fitted_page_starts.clear();
+  tight_system_starts.clear();
   clear_page_index();
   reset_print_chain_globals();
   reset_spacing_globals();
@@ -97,6 +100,7 @@ int32_t spacing_x = 0;                    // running packed x of the system
 int32_t spacing_idealx = 0;               // running ideal x of the system
 int32_t system_end_time = 0;              // the system's end, from its start
 Drosa page_first_note;                    // first note spaced on the page
+bool spacing_tight = false;               // the system is spaced with its least gaps
 
 void reset_spacing_globals() {
   spacing_curve = SpacingCurve{};
@@ -105,6 +109,7 @@ void reset_spacing_globals() {
   spacing_idealx = 0;
   system_end_time = 0;
   page_first_note = NIL;
+  spacing_tight = false;
 }
 
 // ---- Justification: springs, rods and relocation zones ------------------------------------

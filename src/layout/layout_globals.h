@@ -75,6 +75,12 @@ extern PageFitting page_fitting;
 // did not put there, and are cut for their staves in turn. By node handle: every format of a
 // page asks after its starts.
 extern std::unordered_set<uint32_t> fitted_page_starts;
+// The systems of the page being formatted, by the handle of their first node, that their
+// piece ends where it does but whose music is wider than their staves even squeezed as a line
+// may be: the page is formatted again with them spaced with their least gaps (spacing_tight)
+// before any of their bars is sent on. Kept across the formats of the page again, found anew
+// by each format of it.
+extern std::unordered_set<uint32_t> tight_system_starts;
 
 // ---- Print chains, stems and beams of the system being formatted ------------------------
 

@@ -30,6 +30,7 @@
 #include "layout/layout_services.h"
 #include "layout/lyrics.h"
 #include "layout/relocate.h"
+#include "layout/spacing.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -443,10 +444,15 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   bool accidental_edge = false;
   if (accidental_x < origin) {
     bool grace = first->get(xgrace);
-    int32_t keep = grace ? param_length_at_staff(P_GRACE_SPACE, first, pstaff) -
-                               param_length_at_staff(P_GRACE_ACCIDENTAL_SPACE, first, pstaff)
-                         : param_length_at_staff(P_NOTE_SPACE, first, pstaff) -
-                               param_length_at_staff(P_NOTE_ACCIDENTAL_SPACE, first, pstaff);
+    // The spacing leaves the gap behind a note before the chord's left edge: an accidental's
+    // edge stands in so far that the gap before the accidental is its own.
+    auto gap = [&](int pindex, int percent) {
+      return tight_gap(param_length_at_staff(pindex, first, pstaff), percent);
+    };
+    int32_t keep = grace ? gap(P_GRACE_SPACE, TIGHT_NOTE_GAP_PERCENT) -
+                               gap(P_GRACE_ACCIDENTAL_SPACE, TIGHT_SIGN_GAP_PERCENT)
+                         : gap(P_NOTE_SPACE, TIGHT_NOTE_GAP_PERCENT) -
+                               gap(P_NOTE_ACCIDENTAL_SPACE, TIGHT_SIGN_GAP_PERCENT);
     int32_t accidental_edge_x = accidental_x + keep;
     if (accidental_edge_x < edge) {
       float factor = float(param_float_value(P_ACCIDENTAL_SPACE_FACTOR, first));

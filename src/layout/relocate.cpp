@@ -38,6 +38,7 @@
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/setprint.h"
+#include "layout/spacing.h"
 #include "model/model_services.h"
 #include "params/param_services.h"
 
@@ -921,7 +922,9 @@ Relocation begin_relocation(int32_t first_x) {
   r.right_x = staff_right_x(first_pstaff, current_page);
   r.end_time = system_end_time;
   const int64_t width = int64_t(r.right_x) - first_x, packed = int64_t(spacing_x) - first_x;
-  if (!r.linear && packed > width && packed * LEAST_LINE_SQUEEZE_PERCENT <= width * 100)
+  // A line spaced with its least gaps is not squeezed further: its signs and heads would meet.
+  if (!r.linear && !spacing_tight && packed > width &&
+      packed * LEAST_LINE_SQUEEZE_PERCENT <= width * 100)
     r.squeeze = double(LEAST_LINE_SQUEEZE_PERCENT) / 100.0;
   return r;
 }
@@ -979,9 +982,11 @@ bool add_time_point_springs(Relocation& r, const TimePoint& point, Drosa M) {
   float k = stiffness(int64_t(point.I) - r.previous_ideal);
   float least = 0;
   if (M)
-    least = float(std::trunc(
-        double(k) *
-        r.least(param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]) + hdw(M, 0))));
+    least = float(
+        std::trunc(double(k) *
+                   r.least(tight_gap(param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]),
+                                     TIGHT_NOTE_GAP_PERCENT) +
+                           hdw(M, 0))));
   add_spring(k, least);
   r.previous_ideal = point.I;
   if (!point.bar_line) return false;

@@ -412,7 +412,8 @@ void advance_ideal(int32_t T, int32_t Tn, const Shortest& sh) {
 // share of the minimum space from the chord at the next time point.
 void keep_minimum_space(int32_t T, int32_t Tn, const Shortest& sh) {
   if (int64_t(T) + sh.S <= int64_t(Tn) + TIME_TOLERANCE) return;
-  int32_t m = param_length(P_MIN_NOTE_SPACE, sh.N, nullptr) + hdw(sh.N, 0);
+  int32_t m = tight_gap(param_length(P_MIN_NOTE_SPACE, sh.N, nullptr), TIGHT_NOTE_GAP_PERCENT) +
+              hdw(sh.N, 0);
   Drosa cd = last_note_cddata(chord_last_note(sh.N));
   if (!cd) return;
   int32_t reach = clamp_i32(cd->get(xorigin) + std::trunc(double(Tn - T) / sh.S * m));

@@ -15,6 +15,23 @@ inline constexpr int32_t MAX_DURATION_SPACE = 100000;
 
 // ---- The pass ------------------------------------------------------------------------------
 
+// spacing_tight: set while the system being formatted is spaced with its least gaps: one its
+// piece ends where it does although its music, spaced as usual, is wider than its staves even
+// squeezed. The gaps the spacing leaves clear between a chord and what follows it (behind a
+// note, before an accidental, after a bar line, between syllables) then shrink to a share of
+// themselves; what the chords and their signs cover does not, so nothing drawn meets.
+extern bool spacing_tight;
+// The shares, in per cent, of the gap behind a note (heads, dots and flags stay a little
+// apart) and of the gaps before an accidental, after a bar line and between syllables (which a
+// reader needs wider to tell them from the note or word they belong to).
+inline constexpr int TIGHT_NOTE_GAP_PERCENT = 25;
+inline constexpr int TIGHT_SIGN_GAP_PERCENT = 50;
+// tight_gap: a gap of the spacing as the system takes it: whole, or while spacing_tight the
+// share `percent` of it. Reads: spacing_tight.
+inline int32_t tight_gap(int32_t gap, int percent) {
+  return spacing_tight ? int32_t(int64_t(gap) * percent / 100) : gap;
+}
+
 // spacing_before and end_spacing: the spacing of a system whose print chains were ended before
 // the chords at `time` (a measure's start: end_chains_before) goes on from where the spacing
 // pass stood when it had placed the last chord before that time, and ends the system there, as

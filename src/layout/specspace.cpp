@@ -93,6 +93,12 @@ std::vector<Drosa> chord_notes(Drosa first) {
 }
 
 bool near(int64_t a, int64_t b) { return std::llabs(a - b) <= TIME_TOLERANCE; }
+
+// The least space behind a note (parameter 259 or 260) as the system takes it.
+int32_t note_gap(int pindex, Drosa node, int pstaff) {
+  return tight_gap(param_length_at_staff(pindex, node, pstaff), TIGHT_NOTE_GAP_PERCENT);
+}
+
 bool at_start(Drosa current) { return !current || is_chain_head(current); }
 bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag); }
 
@@ -268,10 +274,10 @@ int32_t sign_width(int kind, Drosa sign, int p, int l, int mode, int32_t edge) {
     }
     case BAR: {
       int32_t own = bar_width(sign, p, nullptr);
-      int32_t w = param_length_at_staff(P_BAR_SPACE, sign, p) +
-                  param_length_at_staff(P_BAR_BEFORE, sign, p) + own;
-      if (mode == SPACE_SYSTEM_END && !key_or_time_ends_system(p, l))
-        w -= param_length_at_staff(P_BAR_SPACE, sign, p);
+      const int32_t after =
+          tight_gap(param_length_at_staff(P_BAR_SPACE, sign, p), TIGHT_SIGN_GAP_PERCENT);
+      int32_t w = after + param_length_at_staff(P_BAR_BEFORE, sign, p) + own;
+      if (mode == SPACE_SYSTEM_END && !key_or_time_ends_system(p, l)) w -= after;
       if (mode == SPACE_SYSTEM_START && own == 0 &&
           edge <=
               int64_t(staff_left_x(p, current_page)) + param_length_at_staff(P_NOTE_SPACE, sign, p))
@@ -532,8 +538,8 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
     if (!head_span(C, &other_low, &other_high) || other_high + space / 2 < low ||
         other_low - space / 2 > high)
       continue;
-    demand = std::max<int64_t>(demand, int64_t(right_edge_of(C, p, l, true)) +
-                                           param_length_at_staff(P_NOTE_SPACE, C, p) - E);
+    demand = std::max<int64_t>(
+        demand, int64_t(right_edge_of(C, p, l, true)) + note_gap(P_NOTE_SPACE, C, p) - E);
   }
   return demand;
 }
@@ -553,7 +559,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   int64_t o = 0, R, Q;
   if (at_start(P)) {
     R = staff_left_x(p, current_page);
-    Q = R + (X - E) + param_length_at_staff(P_NOTE_SPACE, first, p);
+    Q = R + (X - E) + note_gap(P_NOTE_SPACE, first, p);
   } else {
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
@@ -563,13 +569,11 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     R = end ? lyrics_passed[p][t.l] ? std::max(space_lyrics(P), lyrics_right_in_system(P))
                                     : space_lyrics(P)
             : right_edge_of(P, p, t.l, false);
-    Q = (R - o) + (X - E) +
-        param_length_at_staff(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
+    Q = (R - o) + (X - E) + note_gap(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
     if (!end) Q = std::max(Q, X - o);
   }
   if (!end && at.grace_run > 0 && first->get(xgrace)) {
-    int64_t need =
-        int64_t(at.grace_run) * (param_length_at_staff(P_GRACE_SPACE, first, p) + hdw(first, 0));
+    int64_t need = int64_t(at.grace_run) * (note_gap(P_GRACE_SPACE, first, p) + hdw(first, 0));
     graces.gap = std::min(graces.gap, E - R - need);
     graces.chords.push_back(first);
   }
@@ -587,8 +591,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   // of another layer) is the one an earlier spacing left, and its syllables are spaced when it
   // is placed.
   if (first && !end && widths.placed[p][t.l]) {
-    const int64_t lyrics =
-        lyric_lines_demand(first, P, p, param_length_at_staff(P_NOTE_SPACE, first, p));
+    const int64_t lyrics = lyric_lines_demand(
+        first, P, p,
+        tight_gap(param_length_at_staff(P_NOTE_SPACE, first, p), TIGHT_SIGN_GAP_PERCENT));
     if (lyrics != INT64_MIN) Q = std::max(Q, lyrics + (X - o));
     lyrics_passed[p][t.l] |= lyrics != INT64_MIN;
     *asked = true;

@@ -10,6 +10,11 @@
 // reaches at once (a timing boundary) and no beam crosses, into as few parts as fit, made as
 // even as they can be; a bar that is wider than the staff on its own stands alone.
 //
+// A system its piece ends where it does (a document's or the user's system) is first spaced
+// again with its least gaps (spacing_tight: the page's format does that), and is cut only when
+// it does not fit even so; the squeeze is then not taken, for the gaps have given what they
+// can and heads and signs would meet.
+//
 // Where the music after the cut can join the next system (the system does not end the piece
 // and the next one has the same staves), the system keeps the bars that fit and the rest goes
 // on at the start of the next system, which is cut in turn when it no longer fits: the
@@ -177,6 +182,13 @@ bool one_clef_and_key_before(Drosa note) {
   return clefs <= 1 && keys <= 1;
 }
 
+// The packed width the music from `first_x` on may take: the staff's, squeezed as a line may
+// be; a line spaced with its least gaps is not squeezed.
+int64_t packed_width_allowed(int64_t first_x) {
+  const int64_t width = int64_t(staff_right_x(first_pstaff, current_page)) - first_x;
+  return spacing_tight ? width : width * 100 / LEAST_LINE_SQUEEZE_PERCENT;
+}
+
 // The places a system too wide for its staves can be cut at, in time order, and the packed
 // x its music begins and ends at, and the packed width it may take: its staff's, squeezed;
 // no places when it fits.
@@ -189,8 +201,7 @@ Overfull overfull_system() {
   Overfull o;
   if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return o;
   o.first_x = staff_data[first_pstaff].first_note_x;
-  o.width = (int64_t(staff_right_x(first_pstaff, current_page)) - o.first_x) * 100 /
-            LEAST_LINE_SQUEEZE_PERCENT;
+  o.width = packed_width_allowed(o.first_x);
   o.end = spacing_x;
   if (o.end - o.first_x <= o.width || o.width <= 0) return o;
   const std::vector<std::vector<FitChord>> layers = system_chords();
@@ -326,6 +337,13 @@ bool plain_rest_of_system() {
 }
 
 }  // namespace
+
+bool system_too_wide() {
+  if (first_pstaff < 0 || first_pstaff >= MAX_PSTAVES) return false;
+  const int64_t first_x = staff_data[first_pstaff].first_note_x;
+  const int64_t width = packed_width_allowed(first_x);
+  return width > 0 && int64_t(spacing_x) - first_x > width;
+}
 
 std::vector<Drosa> find_system_cuts() {
   const Overfull o = overfull_system();

@@ -1,14 +1,20 @@
 // system_fit.h: systems and pages that hold more music than fits them: a system whose chords,
 // packed as tightly as they may stand, reach past the staff's right edge by more than a
-// squeeze to 88 per cent of their packed width takes back is cut at a bar line,
-// the rest going on in the next system, or into systems that fit; a page that its new
-// systems make too tall is cut too.
+// squeeze to 88 per cent of their packed width takes back (spaced with their least gaps, past
+// it at all) is cut at a bar line, the rest going on in the next system, or into systems that
+// fit; a page that its new systems make too tall is cut too.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "model/model_services.h"
+
+// system_too_wide: after the spacing pass of the system first_pstaff..last_pstaff, whether its
+// packed music reaches past the staff's right edge by more than a squeeze takes back (by any
+// at all when it is spaced with its least gaps, spacing_tight).
+// Reads: spacing_x, staff_data first_note_x, the staff's right x, spacing_tight.
+bool system_too_wide();
 
 // find_system_cuts: after the spacing pass of the system first_pstaff..last_pstaff, the first
 // notes of the bars at which it must be cut so that each part fits between the staff's first

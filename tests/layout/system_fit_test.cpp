@@ -2,7 +2,8 @@
 // that fit, and pages that the new systems make too tall, cut too; each page goes to
 // test-output/layout of the build tree.
 //   SystemFit.*:       a long line of bars cut into even systems that pass the page checker,
-//                      a short one left whole; a page of four staves whose cut systems no
+//                      a short one left whole, one a little longer set with its least
+//                      gaps rather than cut; a page of four staves whose cut systems no
 //                      longer fit its height; a page whose staves a small squeeze lets
 //                      hold one more system; a page cut for its height drawn as when
 //                      formatted again
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -107,6 +109,25 @@ TEST_F(SystemFit, AShortLineStaysWhole) {
   const int v = eighths_voice(0, 3);
   EXPECT_EQ(format_and_check("short-line"), std::vector<std::string>{});
   EXPECT_EQ(bars_per_system(v).size(), 1u);
+  take_reports();
+}
+
+TEST_F(SystemFit, ALineItsPieceEndsIsSetWithItsLeastGapsRatherThanCut) {
+  // Five bars of eighths and sixteenths with accidentals, wider packed than a squeeze of the
+  // staff takes back: the line was cut in two. With the gaps behind its notes and signs at
+  // their least it holds every bar, heads and accidentals clear of each other (the page
+  // checker), no head nearer the next than its own width and a fifth of a space.
+  const int v = eighths_voice(0, 5);
+  EXPECT_EQ(format_and_check("least-gaps"), std::vector<std::string>{});
+  EXPECT_EQ(bars_per_system(v), std::vector<int>{5});
+  std::vector<int32_t> heads;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext)
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46)
+      heads.push_back(e->get(xgc_x));
+  std::sort(heads.begin(), heads.end());
+  ASSERT_EQ(heads.size(), 50u);
+  for (size_t k = 1; k < heads.size(); ++k)
+    EXPECT_GE(heads[k] - heads[k - 1], 60 + 10) << "head " << k;
   take_reports();
 }
 
