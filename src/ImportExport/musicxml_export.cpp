@@ -525,6 +525,7 @@ struct VoiceState {
   std::vector<bool> syllable;  // by lyric line: the last syllable goes on
   bool wedge_whole = false;    // a hairpin drawn whole began: it ends at the next chord
   bool wedge_above = false;
+  Drosa wedge_line = NIL;     // that hairpin
   int octaves = 0;            // under an octave line: written minus sounding octaves
   int octave_size = 0;        // its size (8, 15, 22)
   int octave_staff = 0;       // the staff it names: that of the chord it begins at
@@ -552,7 +553,12 @@ struct PartState {
   int transposition = 0;
   Drosa time = NIL;         // the time signature written last
   uint32_t slurs_open = 0;  // bit n - 1: slur number n
-  int wedges_open = 0;      // hairpins begun and not ended
+  // The hairpins begun and not ended: each its number and heights (its end has the same).
+  struct OpenWedge {
+    int number;
+    int32_t starty, endy;
+  };
+  std::vector<OpenWedge> wedges_open;
 };
 
 // A mark of the music font over or under a note, or after it: its element and the element
@@ -1118,7 +1124,8 @@ class Exporter {
   void direction_end(const VoiceState& vs, int staff = -1);
   void hidden_tempo(Drosa anno);
   void wedge(VoiceState& vs, Drosa line);
-  void wedge_direction(const VoiceState& vs, bool above, const char* type);
+  void wedge_direction(const VoiceState& vs, bool above, const char* type, int number = 0);
+  void wedge_stop(const VoiceState& vs, bool above, Drosa line);
   void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y = INT32_MIN);
   void pedal_line(VoiceState& vs, Drosa line, Drosa next);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
@@ -2303,32 +2310,51 @@ void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int s
   vs.octave_size = size;
 }
 
-void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type) {
+// `number` 0: none (the first hairpin, alone).
+void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type, int number) {
   direction_start(above);
   o.start("wedge");
   o.attr("type", type);
+  if (number) o.attr("number", long(number));
   o.end();
   direction_end(vs);
 }
 
+// The end of the open hairpin of the line's heights (else of the first begun), with its number
+// while another is open.
+void Exporter::wedge_stop(const VoiceState& vs, bool above, Drosa line) {
+  auto& open = ps.wedges_open;
+  if (open.empty()) return;
+  auto it = std::find_if(open.begin(), open.end(), [&](const PartState::OpenWedge& w) {
+    return w.starty == line->get(xstarty) && w.endy == line->get(xendy);
+  });
+  if (it == open.end()) it = open.begin();
+  wedge_direction(vs, above, "stop", it->number > 1 || open.size() > 1 ? it->number : 0);
+  open.erase(it);
+}
+
 // A hairpin's start or end. The ends are counted for the part: a hairpin may end in another
-// voice than the one it began in.
+// voice than the one it began in. Hairpins open at once are numbered: read back, one begun
+// would end the one open of its number.
 void Exporter::wedge(VoiceState& vs, Drosa line) {
   const int ord = line->get(xline_ord);
   const bool above = above_staff(line->get(xstarty));
   if (ord == LINE_END) {
-    if (ps.wedges_open == 0) return;
-    wedge_direction(vs, above, "stop");
-    --ps.wedges_open;
+    wedge_stop(vs, above, line);
     return;
   }
   if (ord != LINE_BEGIN && ord != LINE_WHOLE) return;
-  wedge_direction(vs, above, line->get(xendy) > 0 ? "crescendo" : "diminuendo");
-  if (ord == LINE_BEGIN) {
-    ++ps.wedges_open;
-  } else {
+  int number = 1;
+  while (std::any_of(ps.wedges_open.begin(), ps.wedges_open.end(),
+                     [&](const PartState::OpenWedge& w) { return w.number == number; }))
+    ++number;
+  wedge_direction(vs, above, line->get(xendy) > 0 ? "crescendo" : "diminuendo",
+                  number > 1 || !ps.wedges_open.empty() ? number : 0);
+  ps.wedges_open.push_back({number, line->get(xstarty), line->get(xendy)});
+  if (ord == LINE_WHOLE) {
     vs.wedge_whole = true;
     vs.wedge_above = above;
+    vs.wedge_line = line;
   }
 }
 
@@ -2459,7 +2485,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
   }
   // A hairpin drawn whole ends at the chord after it.
   if (vs.wedge_whole) {
-    wedge_direction(vs, vs.wedge_above, "stop");
+    wedge_stop(vs, vs.wedge_above, vs.wedge_line);
     vs.wedge_whole = false;
   }
   std::set<uint32_t> ended;  // hairpin ends written with their beginnings, by handle

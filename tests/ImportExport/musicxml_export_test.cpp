@@ -222,7 +222,8 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // A notice too long for the paper, broken into lines, is centred on its lines again.
     "wild-credits_groups_layout",
-    // A system break of a squeezed line, hairpins ending at once and slurs come back otherwise.
+    // A system break of a squeezed line, a dynamic under a low note and slurs ending on
+    // another voice come back otherwise; so do the distances of staves (as below).
     "ImportExport-bar_line_in_a_squeezed_line", "brahms-klavierstucke-op118-no2-intermezzo",
     "haydn-keyboard-sonata-hob16-6-g-major-mvt1", "haydn-string-quartet-op74-no1-mvt3-menuetto",
     "liliuokalani-aloha-oe",
@@ -545,6 +546,30 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
   EXPECT_EQ(at["near"], std::make_pair(-50, 140));
   // Its height too: written without it, it came back at the height of "near".
   EXPECT_EQ(at["far"], std::make_pair(302, 180));
+}
+
+TEST_F(MusicXmlExport, HairpinsOpenAtOnceComeBackSo) {
+  // A diminuendo begins over the second note while the crescendo goes on to the third: written
+  // without numbers, the diminuendo read back ended the crescendo where it began.
+  const auto wedge = [](const char* type, int number) {
+    return std::string("<direction placement=\"below\"><direction-type><wedge type=\"") + type +
+           "\" number=\"" + std::to_string(number) + "\"/></direction-type></direction>";
+  };
+  const auto note = [](const char* step) {
+    return std::string("<note><pitch><step>") + step +
+           "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
+  };
+  const std::string document =
+      "<score-partwise><part-list><score-part id=\"P1\"><part-name/></score-part></part-list>"
+      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>"
+      "4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+      "</attributes>" +
+      wedge("crescendo", 1) + note("C") + wedge("diminuendo", 2) + note("D") + wedge("stop", 1) +
+      note("E") + wedge("stop", 2) + note("F") + "</measure></part></score-partwise>";
+  const std::string written = exported(*this, document);
+  discard_piece_lists();
+  ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
+  EXPECT_EQ(exported_musicxml(false), written);
 }
 
 TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
