@@ -824,7 +824,9 @@ int clef_at_time(const std::vector<TimedClef>& clefs, int32_t time) {
 // voice before its next note, gets a hidden one; so the voice's notes are placed, and the clef
 // it restates at a system start drawn, by the staff's clef (coming back to its own staff too),
 // also where the staff changes clef for them within a bar; a change the staff's own voice
-// holds before a hidden rest is shown before the notes that come.
+// holds before a hidden rest is shown before the notes that come. A change of the voice's own
+// staff made while the voice is on another is not drawn there: the own staff shows it when
+// the voice comes back, unless another voice at home there shows it.
 class ClefsFollowStaff {
  public:
   ClefsFollowStaff(int v, const std::vector<std::vector<TimedClef>>& clefs,
@@ -839,7 +841,9 @@ class ClefsFollowStaff {
     } else if (kind == CLEF) {
       const int clef = current_ == own_ ? -1 : clef_at(current_, next_document_time(p));
       if (clef >= 0) p->set(xclef, uint8_t(clef));
+      if (current_ != own_ && p->get(xclef_change)) p->set(xclefhide, 1);
       in_force_ = p->get(xclef);
+      if (current_ == own_) own_shown_ = in_force_;
       any_clef_ = p;
       moved_ = NIL;
     } else if (kind == NOTE && moved_) {
@@ -849,10 +853,13 @@ class ClefsFollowStaff {
       const std::vector<TimedClef>* there = current_ == own_ ? nullptr : staff_clefs(current_);
       const int shown = there ? unseen_change_at(*there, time) : -1;
       const int clef = clef_at(current_, time);
-      if (any_clef_ && shown >= 0)
-        add_clef(moved_, shown, false);
+      const bool changed_away =
+          current_ == own_ && own_shown_ >= 0 && clef >= 0 && clef != own_shown_ && alone_home();
+      if (any_clef_ && (shown >= 0 || changed_away))
+        add_clef(moved_, shown >= 0 ? shown : clef, false);
       else if (any_clef_ && clef >= 0 && clef != in_force_)
         add_clef(moved_, clef, true);
+      if (current_ == own_ && clef >= 0) own_shown_ = clef;
       moved_ = NIL;
     }
   }
@@ -864,6 +871,13 @@ class ClefsFollowStaff {
       if ((staff == own_ ? u == size_t(v_) : staves_[u] == staff) && !clefs_[u].empty())
         return &clefs_[u];
     return nullptr;
+  }
+
+  // No other voice has its home on the voice's own staff.
+  bool alone_home() const {
+    for (size_t u = 0; u < staves_.size(); ++u)
+      if (u != size_t(v_) && staves_[u] == own_) return false;
+    return true;
   }
 
   int clef_at(int staff, int32_t time) const {
@@ -883,6 +897,7 @@ class ClefsFollowStaff {
 
   const int v_, own_;
   int current_, in_force_ = -1;
+  int own_shown_ = -1;  // the clef the own staff shows, as far as the walk has come
   Drosa moved_ = NIL, any_clef_ = NIL;
   const std::vector<std::vector<TimedClef>>& clefs_;
   const std::vector<int>& staves_;

@@ -1092,6 +1092,25 @@ TEST_F(EngravedFixture, AnAccidentalAtASystemStartKeepsTheRoomOfAHeadFromTheKey)
   offscreen_dispose();
 }
 
+TEST_F(EngravedFixture, AStaffChangesClefOnItselfWhileItsHandPlaysOnTheOtherStaff) {
+  // The left hand goes up to the upper staff for two notes, and the lower staff turns to the
+  // treble clef between them: the change stood on the upper staff, before the second, and the
+  // lower staff never showed it. Read back from the export, it stands where it did.
+  for (int pass = 0; pass < 2; ++pass) {
+    const std::vector<PageFault> faults =
+        engrave("clef_change_while_the_hand_is_on_the_other_staff");
+    EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+    if (pass == 1) {
+      const std::string written = exported_musicxml(false);
+      ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 1), 1);
+      ASSERT_EQ(format_page(1, 0), 1);
+    }
+    EXPECT_EQ(glyphs_of(52, 0), 1) << "the upper staff's clef alone, pass " << pass;
+    EXPECT_EQ(glyphs_of(52, 1), 2) << "the bass clef and the change, pass " << pass;
+  }
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
