@@ -2,8 +2,18 @@
 // passes of each system and the state they keep for a page.
 #include "annotations/anno_services.h"
 #include "layout/layout_services.h"
+#include "params/param_services.h"
 
 void register_anno_hooks() {
+  model_hooks.param_annos_to_nodes.routine = param_annos_to_nodes;
+  model_hooks.param_nodes_to_annos.routine = param_nodes_to_annos;
+  param_hooks.pixels_to_tenths.routine = pixels_to_tenths;
+  layout_hooks.anno_fold_request_before_layout.routine = anno_fold_request_before_layout;
+  layout_hooks.measure_anno_text.routine = measure_anno_text;
+  layout_hooks.anno_lowered_at_paper_top.routine = anno_lowered_at_paper_top;
+  layout_hooks.anno_shift_lyric_lines.routine = anno_shift_lyric_lines;
+  layout_hooks.anno_footer_boxes.routine = anno_footer_boxes;
+  layout_hooks.anno_lyric_lines.routine = anno_lyric_lines;
   layout_hooks.draw_voice_annos.routine = draw_voice_annos;
   layout_hooks.draw_pstaff_texts.routine = draw_pstaff_texts;
   layout_hooks.draw_pstaff_annos.routine = draw_pstaff_annos;

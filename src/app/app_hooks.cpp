@@ -12,6 +12,7 @@
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
+#include "params/param_services.h"
 #include "performance/performance_services.h"
 #include "platform/events.h"
 
@@ -51,6 +52,14 @@ bool event_stops_format(const EventRecord& event) {
 void register_app_hooks() {
   model_hooks.set_cursor.routine = set_cursor;
   model_hooks.display_win_title.routine = display_win_title;
+  model_hooks.save_cursor.routine = save_cursor;
+  model_hooks.restore_cursor.routine = restore_cursor;
+  model_hooks.update_menus.routine = update_menus;
+  model_hooks.use_sonata_font.routine = [] { return prefs.use_sonata_font(); };
+  model_hooks.use_simplified_notation.routine = [] { return prefs.use_simplified_notation(); };
+  model_hooks.music_font_number.routine = [](int slot) { return music_font_numbers[slot]; };
+  param_hooks.do_menu_item.routine = do_menu_item;
+  layout_hooks.update_window.routine = update_window;
   layout_hooks.format_idle.routine = format_idle;
   layout_hooks.input_stops_format.routine = input_stops_format;
   layout_hooks.event_stops_format.routine = event_stops_format;

@@ -508,17 +508,6 @@ std::string prefs_file_path();
 // Fills a scale record from a zoom step (|step| 0: divisor 10, over 20: 0, else 20/|step|).
 void set_scale_factor(ScaleRecord* record, int step);
 
-// The fonts looked up at start-up, by their number; 0 for an optional font not installed.
-enum MusicFontSlot {
-  FONT_SLOT_QUOR,
-  FONT_SLOT_SAYL,
-  FONT_SLOT_TIMES,
-  FONT_SLOT_SYMBOL,
-  FONT_SLOT_SONATA,
-  FONT_SLOT_GENEVA,
-  FONT_SLOT_SIMPLIFIED,
-  FONT_SLOT_COUNT
-};
 extern int32_t music_font_numbers[FONT_SLOT_COUNT];
 
 // Tests: lets go of the preferences folder's lock, as if the program had just started.

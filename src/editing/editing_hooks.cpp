@@ -4,6 +4,11 @@
 #include "layout/layout_services.h"
 
 void register_editing_hooks() {
+  model_hooks.insertion_point.routine = [] { return insertion_point; };
   layout_hooks.split_page.routine = split_page;
   layout_hooks.move_page_end.routine = move_page_end;
+  layout_hooks.cut_and_join_next_system.routine = [](Drosa note, int strict) {
+    return cut_and_join_next_system(note, strict);
+  };
+  layout_hooks.insert_system_start.routine = insert_system_start;
 }

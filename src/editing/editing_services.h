@@ -740,7 +740,6 @@ int systems(Drosa start, int reason, const char* extra);
 // system_cursor and time_cursor as voices_to_system (page relative) of the note's system and
 // voices_to_system_at_time(find_time_in_system(note), 0, 1) left them, finding every voice at
 // that time, and the lists have not changed since; the voices are not walked to the time again.
-inline constexpr int STRICT_AT_TIME_CURSORS = 2;
 int insert_system_start(Drosa note, int page_flag, int page_relative, int strict);
 
 // insert_endsyst_on_voice: puts a new ENDSYST of the current context (with the page flag and

@@ -2,6 +2,7 @@
 // the flash, the zoom, the drawing of each system and the graphics list of each page.
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
+#include "params/param_services.h"
 
 void register_ge_hooks() {
   model_hooks.flashing_node.routine = [] { return flashing_node; };
@@ -9,8 +10,36 @@ void register_ge_hooks() {
   model_hooks.zoom_factor.routine = [] { return zoom_factor; };  // the calling thread's
   layout_hooks.plot_page.routine = plot_page;
   layout_hooks.GEinit.routine = GEinit;
-  layout_hooks.redraw_view.routine = redraw_view;
+  model_hooks.redraw_view.routine = redraw_view;
+  model_hooks.font_from_code.routine = font_from_code;
+  param_hooks.decode_note_type.routine = decode_note_type;
+  param_hooks.glyph_table_entry.routine = glyph_table_entry;
+  param_hooks.offscreen_port.routine = offscreen_port;
   layout_hooks.keep_page_graphics.routine = keep_page_graphics;
   layout_hooks.settle_page_graphics.routine = settle_page_graphics;
   layout_hooks.last_page_final.routine = last_page_final;
+  layout_hooks.accidental_shown.routine = accidental_shown;
+  layout_hooks.simplified_notation_on.routine = simplified_notation_on;
+  layout_hooks.pair_shares_notehead.routine = pair_shares_notehead;
+  layout_hooks.stemdir_by_voice_pair.routine = stemdir_by_voice_pair;
+  layout_hooks.shape_notehead_kind.routine = shape_notehead_kind;
+  layout_hooks.check_tab_string.routine = check_tab_string;
+  layout_hooks.unprinted_note.routine = unprinted_note;
+  layout_hooks.dot_positions.routine = dot_positions;
+  layout_hooks.paren_left_x.routine = paren_left_x;
+  layout_hooks.paren_right_x.routine = paren_right_x;
+  layout_hooks.kept_page_graphics.routine = kept_page_graphics;
+  layout_hooks.kept_pages_graphics.routine = kept_pages_graphics;
+  layout_hooks.ge_ink_box.routine = ge_ink_box;
+  layout_hooks.ge_pstaff.routine = ge_pstaff;
+  layout_hooks.GEline.routine = GEline;
+  layout_hooks.draw_tab_fret.routine = draw_tab_fret;
+  layout_hooks.drawtie.routine = drawtie;
+  layout_hooks.draw_chord_ties.routine = draw_chord_ties;
+  layout_hooks.draw_bendtie.routine = draw_bendtie;
+  layout_hooks.draw_marks_always.routine = draw_marks_always;
+  layout_hooks.draw_marks_sometimes.routine = draw_marks_sometimes;
+  layout_hooks.side_pstaff_of_note.routine = side_pstaff_of_note;
+  layout_hooks.ge_shift_staves.routine = ge_shift_staves;
+  layout_hooks.ge_redraw_braces.routine = ge_redraw_braces;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 #include "platform/geometry.h"
@@ -21,69 +22,9 @@ struct Port;
 Port* offscreen_port();
 
 // ==== ge_fields.cpp ==============================================================================
-// The payload fields of the graphics elements NOTEPTR, GE_CHAR, GE_STRING, GE_LINE and GE_CURVE
-// (descriptors as in model/node_fields.h).
-
-inline constexpr int BICMODE = 1;  // the element erases what lies under it
-
-inline constexpr int GANNO_BOTH = 1;         // on screen and in print
-inline constexpr int GANNO_SCREEN_ONLY = 2;  // not printed, not in pictures
-inline constexpr int GANNO_PRINT_ONLY = 3;   // not on screen
-
-// x and y of a text that continues at the pen where the previous text ended.
-inline constexpr int32_t ADJACENT_TEXT = -32768;
-// The default clip box and hit box reach this far beyond an element's ends.
-inline constexpr int32_t GE_BOX_MARGIN = 280;
-
-constexpr Field<int> ge_flag_field(const char* name, int high, int low) {
-  return Field<int>{{name, uint8_t(GE_CHAR), uint8_t(GE_LINE), 9, 1, uint8_t(low),
-                     uint8_t(high - low + 1), false}};
-}
-
-// clang-format off
-// ---- Flags of every graphics element (byte 9) ------------------------------------------
-inline constexpr auto xdrawmode = ge_flag_field("drawmode", 7, 6);  // 0 normal, 1 BICMODE
-inline constexpr auto xganno = ge_flag_field("GANNO", 5, 4);        // annotation class 0-3
-inline constexpr auto xgremove = ge_flag_field("GREMOVE", 3, 3);    // removed: not drawn, not hit
-inline constexpr auto xgscreen = ge_flag_field("GSCREEN", 2, 2);    // screen twin of the next element
-
-// ---- NOTEPTR: the owner of the elements that follow --------------------------------------
-inline constexpr LinkField xnoteptr{"xnoteptr", NOTEPTR, 10};
-
-// ---- GE_CHAR: one character, or the attribute node that closes a text run ---------------
-inline constexpr auto xgc_x = word_field<int32_t>("xgc_x", GE_CHAR, 10);
-inline constexpr auto xgc_y = word_field<int32_t>("xgc_y", GE_CHAR, 14);
-inline constexpr auto xgc_pstaff = word_field<int8_t>("xgc_pstaff", GE_CHAR, 18);
-inline constexpr auto xgc_var = word_field<uint8_t>("xgc_var", GE_CHAR, 19);      // 4 and up, else 0
-inline constexpr auto xgc_font = word_field<int16_t>("xgc_font", GE_CHAR, 20);    // a font number
-inline constexpr auto xgc_size = word_field<uint8_t>("xgc_size", GE_CHAR, 23);    // points
-inline constexpr auto xgc_char = word_field<int16_t>("xgc_char", GE_CHAR, 24);    // 0 in an attribute node
-inline constexpr auto xgc_style = word_field<uint8_t>("xgc_style", GE_CHAR, 26);  // face bits
-
-// ---- GE_LINE and GE_CURVE: the two ends ------------------------------------------------
-inline constexpr auto xge_x1 = word_field<int32_t>("xge_x1", GE_LINE, 10, GE_CURVE);
-inline constexpr auto xge_y1 = word_field<int32_t>("xge_y1", GE_LINE, 14, GE_CURVE);
-inline constexpr auto xge_pstaff1 = word_field<int8_t>("xge_pstaff1", GE_LINE, 18, GE_CURVE);
-inline constexpr auto xge_pstaff2 = word_field<int8_t>("xge_pstaff2", GE_LINE, 19, GE_CURVE);
-inline constexpr auto xge_x2 = word_field<int32_t>("xge_x2", GE_LINE, 20, GE_CURVE);
-inline constexpr auto xge_y2 = word_field<int32_t>("xge_y2", GE_LINE, 24, GE_CURVE);
-
-// ---- GE_LINE: a straight line with its clip box ----------------------------------------
-inline constexpr auto xgl_clipx1 = word_field<int32_t>("xgl_clipx1", GE_LINE, 28);
-inline constexpr auto xgl_clipx2 = word_field<int32_t>("xgl_clipx2", GE_LINE, 36);
-inline constexpr auto xgl_width = word_field<uint8_t>("xgl_width", GE_LINE, 44);  // layout units
-inline constexpr auto xgl_var = word_field<uint8_t>("xgl_var", GE_LINE, 46);
-inline constexpr auto xgl_dash = bit_field("xgl_dash", GE_LINE, 47, 7, 4);  // points; 0 solid
-inline constexpr auto xgl_gap = bit_field("xgl_gap", GE_LINE, 47, 3, 0);
-
-// ---- GE_CURVE: a cubic Bezier curve ----------------------------------------------------
-inline constexpr auto xgv_c1x = word_field<int32_t>("xgv_c1x", GE_CURVE, 28);  // first control point
-inline constexpr auto xgv_c1y = word_field<int32_t>("xgv_c1y", GE_CURVE, 32);
-inline constexpr auto xgv_dash = bit_field("xgv_dash", GE_CURVE, 37, 7, 4);
-inline constexpr auto xgv_c2x = word_field<int32_t>("xgv_c2x", GE_CURVE, 38);  // second control point
-inline constexpr auto xgv_c2y = word_field<int32_t>("xgv_c2y", GE_CURVE, 42);
-inline constexpr auto xgv_var = word_field<uint8_t>("xgv_var", GE_CURVE, 47);
-// clang-format on
+// The registry of the graphics elements' fields (the NOTEPTR, GE_CHAR, GE_LINE and GE_CURVE
+// fields themselves are declared with the node kinds, in model_services.h, for the layout engine
+// reads them too).
 
 // The fields above, for checks and for finding a field by its name.
 extern const NodeField* const ge_node_fields[];
@@ -114,12 +55,6 @@ struct ViewTransform {
   int32_t half_pixel = 5;       // half, to the nearest integer
   int32_t pixel_and_half = 15;  // zoom + half, to the nearest integer
   int32_t two_pixels = 20;      // 2 x zoom, to the nearest integer
-};
-
-// A rectangle of the page in layout units; empty when x2 <= x1 or y2 <= y1.
-struct VirtualRect {
-  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  bool empty() const { return x2 <= x1 || y2 <= y1; }
 };
 
 // ---- The current view's page and transform ----------------------------------------------
@@ -830,9 +765,6 @@ int32_t part_name_room(const std::string& text, int staff_space);
 // its ends and width, a curve by its control points. False for an element that draws nothing
 // of its own: a screen twin, a removed or screen-only element, a text going on at the pen, a
 // glyph without ink, a node that is no element.
-struct GEInkBox {
-  int32_t left = 0, bottom = 0, right = 0, top = 0;
-};
 bool ge_ink_box(Drosa element, GEInkBox* box);
 // ge_pstaff: the pstaff an element is drawn on (a line's or curve's first end's); -1 for a
 // node of another kind.

@@ -24,8 +24,6 @@
 #include <span>
 #include <vector>
 
-#include "app/app_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/placecd.h"
@@ -253,7 +251,8 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
   if (!note_ntdata(first)) return left;
   // Most time points show no accidental: they are told in a walk that makes no list.
   bool shown = false;
-  each_note_at_time(first, last, [&](Drosa n) { shown = shown || accidental_shown(n); });
+  each_note_at_time(first, last,
+                    [&](Drosa n) { shown = shown || layout_hooks.accidental_shown(n); });
   if (!shown) return left;
   std::array<std::byte, 4096> room;
   std::pmr::monotonic_buffer_resource resource(room.data(), room.size());
@@ -269,7 +268,7 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
     Drosa nt = note_ntdata(n);
     Drosa prev = before;
     before = n;
-    if (!accidental_shown(n)) continue;
+    if (!layout_hooks.accidental_shown(n)) continue;
     Drosa spacc = special_accidentals(n);
     int code = n->get(xacc);
     int32_t width = accidental_width(n, pstaff, code, spacc);
@@ -306,7 +305,7 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
   t.sharps = param_value(P_SHARP_SPACES, first, staff)->integer() * t.space;
   t.flats = int32_t(float(t.space) * float(param_float_value(P_FLAT_SPACES, first)));
   t.partial = int32_t(float(t.space) * float(param_float_value(P_FLAT_NATURAL_SPACES, first)));
-  t.simplified = simplified_notation_on();
+  t.simplified = layout_hooks.simplified_notation_on();
 
   int columns = fill_columns(list, t);
   const Columns x = column_xs(list, columns, left, column_reduction(notes, interlock), first,

@@ -1044,7 +1044,7 @@ void copy_to_screen() {
 // Step 16: the new picture is shown (not a printed page's, nor one of every page formatted
 // in turn, whose last is not the page shown) and the old list freed.
 void finish_format(bool printing) {
-  if (!printing && !whole_piece_format) layout_hooks.redraw_view();
+  if (!printing && !whole_piece_format) model_hooks.redraw_view();
   reformat_pending = 0;
   GE_list_complete = 1;
   if (old_GE_head) destroy_Drosa_list(old_GE_head);

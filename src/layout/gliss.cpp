@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "params/param_services.h"
@@ -75,10 +74,11 @@ Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
 
 int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
   Drosa nt = note_ntdata(note);
-  if (note->get(xparen)) return paren_right_x(note) + param_length(P_PAREN_WIDTH, note) + extra;
+  if (note->get(xparen))
+    return layout_hooks.paren_right_x(note) + param_length(P_PAREN_WIDTH, note) + extra;
   static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
   if (int dots = note->get(xdots))
-    return dot_positions(note) + param_length(DOT_WIDTH[dots], note) + extra;
+    return layout_hooks.dot_positions(note) + param_length(DOT_WIDTH[dots], note) + extra;
   // A rest's own x of this format; the screen copy may be an older format's or "not drawn".
   if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0);
   int32_t right = nt->get(xhdx) + nt->get(xstemxoff) + x;
@@ -87,7 +87,7 @@ int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
 
 int32_t note_left_x(Drosa note, int32_t x, int32_t extra) {
   Drosa nt = note_ntdata(note);
-  if (note->get(xparen)) return paren_left_x(note) - extra;
+  if (note->get(xparen)) return layout_hooks.paren_left_x(note) - extra;
   int32_t left = nt->get(xhdx) + nt->get(xstemxoff) - x;
   return nt->get(xstmdir) == 1 ? left - hdw(note, 0) : left;
 }
@@ -125,7 +125,8 @@ int32_t draw_gliss(Drosa note, int pstaff) {
       x2 += d - share1;
     }
   }
-  GEline(0, x1, y1, drawn_pstaff(note, pstaff), 0, x2, y2, drawn_pstaff(partner, pstaff), 0,
-         param_length(P_GLISS_WIDTH, note), 0, 0, 0, 0, 0, 0, 0, GLISS_LINE, note);
+  layout_hooks.GEline(0, x1, y1, drawn_pstaff(note, pstaff), 0, x2, y2,
+                      drawn_pstaff(partner, pstaff), 0, param_length(P_GLISS_WIDTH, note), 0, 0, 0,
+                      0, 0, 0, 0, GLISS_LINE, note);
   return 1;
 }

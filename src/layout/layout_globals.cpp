@@ -7,12 +7,6 @@
 #include "layout/spacing.h"
 #include "model/model_services.h"
 
-StaffData staff_data[MAX_PSTAVES];
-VoiceData voice_data[64];
-
-int32_t last_formatted_page = -500;
-int reformat_pending = 0;
-int32_t pstaff_count = 0;
 int32_t first_pstaff = 0;
 int32_t last_pstaff = -1;
 Drosa last_chord;
@@ -38,11 +32,6 @@ std::unordered_set<uint32_t> fitted_page_starts;
 std::unordered_set<uint32_t> tight_system_starts;
 
 void reset_layout_globals() {
-  for (StaffData& s : staff_data) s = StaffData{};
-  for (VoiceData& v : voice_data) v = VoiceData{};
-  last_formatted_page = -500;
-  reformat_pending = 0;
-  pstaff_count = 0;
   first_pstaff = 0;
   last_pstaff = -1;
   last_chord = NIL;

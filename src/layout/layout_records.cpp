@@ -30,8 +30,6 @@
 #include <cstring>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -60,7 +58,7 @@ struct RepairReports {
 // PARAM nodes before the note are first made again from its annotations. Returns the node
 // after the NTDATA.
 Drosa prepare_note(Drosa note, bool annotation_before) {
-  if (annotation_before) param_annos_to_nodes(note);
+  if (annotation_before) model_hooks.param_annos_to_nodes(note);
   Drosa nt = note->xnext;
   if (nt && effective_kind(nt) == NTDATA) {
     clear_ntdata(note);
@@ -106,7 +104,7 @@ const char* kind_name_of(Drosa node) {
 // context; with no TEXT at all the TPARAM is removed. Returns the node to go on from.
 Drosa prepare_annotation(int v, Drosa head, RepairReports& said) {
   Drosa pd = prepare_pdata(head);
-  anno_fold_request_before_layout(head);
+  layout_hooks.anno_fold_request_before_layout(head);
   Drosa after = pd->xnext;
   if (effective_kind(head) == LINE) return after;
   if (after && effective_kind(after) == TEXT) return after;
@@ -236,11 +234,12 @@ bool carries_annotations(Drosa note) {
 // drawn, unless annotations stand before it; alone it keeps its time, as a hidden rest does.
 void drop_shared_rests(ChordNotes& notes, Drosa& pending) {
   bool shows = false;
-  for (const ChordNote& n : notes) shows |= !is_hidden_rest(n.note) && !unprinted_note(n.note);
+  for (const ChordNote& n : notes)
+    shows |= !is_hidden_rest(n.note) && !layout_hooks.unprinted_note(n.note);
   for (size_t i = 0; i < notes.size();) {
     const ChordNote& rest = notes[i];
     const bool drawn = !is_hidden_rest(rest.note);
-    bool drop = shows && unprinted_note(rest.note) && !carries_annotations(rest.note);
+    bool drop = shows && layout_hooks.unprinted_note(rest.note) && !carries_annotations(rest.note);
     for (size_t j = 0; j < notes.size() && rest.note->get(xrest) && !drop; ++j) {
       const ChordNote& other = notes[j];
       if (j == i || other.duration > int64_t(rest.duration) + TIME_TOLERANCE) continue;

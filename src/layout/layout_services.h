@@ -14,11 +14,51 @@
 // ==== layout_hooks.cpp ===========================================================================
 // What the page formatter calls of the subsystems built on it, registered by them at start-up.
 
+// What the drawing and the annotations hand the layout engine.
+
+// The box (layout units, y upward) a drawn element covers (ge_ink_box).
+struct GEInkBox {
+  int32_t left = 0, bottom = 0, right = 0, top = 0;
+};
+
+// A box on the page, page units, y upward from the page's bottom.
+struct AnnoBox {
+  int32_t left = 0, bottom = 0, right = 0, top = 0;
+};
+
+// A line of lyrics under a staff: from its first syllable's left to its last's right, from the
+// lowest of its letters to the highest (layout units, y upward).
+struct LyricLineBox {
+  int32_t left = 0, right = 0, bottom = 0, top = 0;
+};
+
+// What measure_anno_text finds out about a text besides its width. All lengths are page units
+// (tenths of a point).
+struct AnnoTextMeasure {
+  int32_t width = 0;                             // the widest line
+  int16_t ascent = 0, descent = 0, leading = 0;  // the largest of every run
+  int16_t max_size = 0;                          // the largest xtextsize of the runs
+  // 0 for a single line; the number of line feeds + 1 when there are line feeds; else minus
+  // the number of carriage returns.
+  int16_t line_count = 0;
+  int16_t pad = 0;      // the width of " " (of "-" when the text ends in a centred hyphen)
+  bool hyphen = false;  // the text ends in a centred hyphen
+  bool leading_extender = false;   // the text begins with an underline extender
+  bool trailing_extender = false;  // the text ends with an underline extender
+  bool music_font = false;         // some run is in a music font (Quor or Sayl)
+  // How much farther than its width a text of one line reaches as it is drawn: each style run
+  // after the first moves the pen by its horizontal offset (a chord symbol's accidental).
+  int32_t offsets = 0;
+};
+
+// insert_system_start's `strict` STRICT_AT_TIME_CURSORS: strict, and the voices stand at the
+// note's time already (the system and time cursors as voices_to_system left them).
+inline constexpr int STRICT_AT_TIME_CURSORS = 2;
+
 struct LayoutHooks {
   // The drawing of each system once laid out, and of the page (graphics/).
   Hook<int32_t> plot_page{"plot_page"};
   Hook<void, int> GEinit{"GEinit"};
-  Hook<void> redraw_view{"redraw_view"};
   Hook<void, int32_t, uint32_t, bool> keep_page_graphics{"keep_page_graphics"};
   Hook<void> settle_page_graphics{"settle_page_graphics"};
   Hook<void, int32_t> last_page_final{"last_page_final"};
@@ -34,6 +74,47 @@ struct LayoutHooks {
   Hook<bool, int> move_page_end{"move_page_end"};
   // The piano palette, redrawn after each completed format (performance/).
   Hook<void> draw_piano_window{"draw_piano_window"};
+  // Where the graphics list's elements and the notes' drawing stand (graphics/).
+  Hook<int, Drosa> accidental_shown{"accidental_shown"};
+  Hook<bool> simplified_notation_on{"simplified_notation_on"};
+  Hook<int, Drosa> pair_shares_notehead{"pair_shares_notehead"};
+  Hook<int, int, int> stemdir_by_voice_pair{"stemdir_by_voice_pair"};
+  Hook<int, Drosa> shape_notehead_kind{"shape_notehead_kind"};
+  Hook<int32_t, Drosa, int> check_tab_string{"check_tab_string"};
+  Hook<int, Drosa> unprinted_note{"unprinted_note"};
+  Hook<int32_t, Drosa> dot_positions{"dot_positions"};
+  Hook<int32_t, Drosa> paren_left_x{"paren_left_x"};
+  Hook<int32_t, Drosa> paren_right_x{"paren_right_x"};
+  Hook<Drosa, int32_t> kept_page_graphics{"kept_page_graphics"};
+  Hook<std::vector<Drosa>, int32_t, int32_t> kept_pages_graphics{"kept_pages_graphics"};
+  Hook<bool, Drosa, GEInkBox*> ge_ink_box{"ge_ink_box"};
+  Hook<int, Drosa> ge_pstaff{"ge_pstaff"};
+  // What the layout engine draws as it lays out (graphics/).
+  Hook<Drosa, int, int32_t, int32_t, int, int, int32_t, int32_t, int, int, int, int, int, int32_t,
+       int32_t, int32_t, int32_t, int, int, Drosa>
+      GEline{"GEline"};
+  Hook<int32_t, Drosa, VirtualRect*, int32_t*> draw_tab_fret{"draw_tab_fret"};
+  Hook<int32_t, int32_t, int32_t, int32_t, int, int, int, int, int, Drosa> drawtie{"drawtie"};
+  Hook<void, int32_t> draw_chord_ties{"draw_chord_ties"};
+  Hook<void, int32_t, int32_t, int32_t, Drosa, Drosa, int, int, int, int> draw_bendtie{
+      "draw_bendtie"};
+  Hook<void, Drosa, int, int> draw_marks_always{"draw_marks_always"};
+  Hook<void, Drosa, int, int> draw_marks_sometimes{"draw_marks_sometimes"};
+  Hook<int, Drosa, int, int> side_pstaff_of_note{"side_pstaff_of_note"};
+  Hook<bool, const std::vector<int32_t>&> ge_shift_staves{"ge_shift_staves"};
+  Hook<void, const std::vector<int32_t>&> ge_redraw_braces{"ge_redraw_braces"};
+  // What the annotations tell the layout engine (annotations/).
+  Hook<void, Drosa> anno_fold_request_before_layout{"anno_fold_request_before_layout"};
+  Hook<int32_t, Drosa, Drosa, AnnoTextMeasure*> measure_anno_text{"measure_anno_text"};
+  Hook<int32_t, int> anno_lowered_at_paper_top{"anno_lowered_at_paper_top"};
+  Hook<void, const std::vector<int32_t>&> anno_shift_lyric_lines{"anno_shift_lyric_lines"};
+  Hook<const std::vector<AnnoBox>&> anno_footer_boxes{"anno_footer_boxes"};
+  Hook<const std::vector<LyricLineBox>&, int> anno_lyric_lines{"anno_lyric_lines"};
+  // Systems the formatter cuts to fit (editing/).
+  Hook<bool, Drosa, int> cut_and_join_next_system{"cut_and_join_next_system"};
+  Hook<int, Drosa, int, int, int> insert_system_start{"insert_system_start"};
+  // The frame (app/).
+  Hook<void> update_window{"update_window"};
   // The poll of a format (app/): the idle work done at each poll (the text caret, the flash,
   // a step of playback and the cursor); whether input waiting to be entered stops the format;
   // whether a waiting mouse-down or key stops it.
@@ -138,178 +219,17 @@ void enable_format_interrupts();
 Drosa count_earlier_in_chord(Drosa note, const NodeField& field);
 
 // ==== layout_fields.cpp ==========================================================================
-// The payload fields of the layout records NTDATA, CDDATA, CDDATA2, CDDATA3 and PDATA (descriptors
-// as in model/node_fields.h).
-
-inline constexpr int32_t NOT_DRAWN = INT32_MIN;  // 0x80000000
-inline constexpr int32_t EXTENT_HIGH_START = -2100000000;
-inline constexpr int32_t EXTENT_LOW_START = 2100000000;
-inline constexpr uint8_t NO_ACCIDENTAL_X = 255;
-
-// clang-format off
-// ---- NTDATA: after every NOTE of the formatted page ----------------------------------
-inline constexpr auto xforced = bit_field("xforced", NTDATA, 10, 7, 7);      // stem direction forced
-inline constexpr auto xendbeam = bit_field("xendbeam", NTDATA, 10, 6, 6);    // a beam ends here
-inline constexpr auto xtmpbeam = bit_field("xtmpbeam", NTDATA, 10, 5, 5);    // may be beamed to the next chord
-inline constexpr auto xcluster = bit_field("xcluster", NTDATA, 10, 4, 4);    // chord-drawing flag
-inline constexpr auto xendscd = bit_field("xendscd", NTDATA, 10, 3, 3);      // last note of its staff chord
-inline constexpr auto xstmdir = bit_field("xstmdir", NTDATA, 10, 2, 1);      // 1 down, 2 up, 3 none
-inline constexpr auto xtmpdir = bit_field("xtmpdir", NTDATA, 10, 0, 0);      // grace copy bit
-inline constexpr auto xtabtyp = bit_field("xtabtyp", NTDATA, 11, 7, 5);      // tablature kind of the staff
-inline constexpr auto xtabstr = bit_field("xtabstr", NTDATA, 11, 4, 1);      // tablature string
-inline constexpr LinkField xpback{"xpback", NTDATA, 12};  // previous note of the print chain
-inline constexpr LinkField xpnext{"xpnext", NTDATA, 16};  // next note of the print chain
-inline constexpr auto xhdx = word_field<int32_t>("xhdx", NTDATA, 20);        // note-head position
-inline constexpr auto xhdy = word_field<int32_t>("xhdy", NTDATA, 24);
-inline constexpr auto xaccx = word_field<uint8_t>("xaccx", NTDATA, 28);      // accidental distance / 5; 255 none
-inline constexpr auto xrestchar = bit_field("xrestchar", NTDATA, 29, 7, 6);  // rest glyph choice
-inline constexpr auto xscrrestchar = bit_field("xscrrestchar", NTDATA, 29, 5, 4);
-// The last note of a stem group in a tuplet group of its voice; of the group's first and of
-// its last stem group (two voices sharing a staff chord have groups of their own).
-inline constexpr auto xtup_first = bit_field("xtup_first", NTDATA, 29, 3, 3);
-inline constexpr auto xtup_last = bit_field("xtup_last", NTDATA, 29, 2, 2);
-inline constexpr auto xtup_info = bit_field("xtup_info", NTDATA, 29, 1, 1);  // carries tuplet information
-inline constexpr auto xother_staff = bit_field("xother_staff", NTDATA, 29, 0, 0);  // drawn on the next staff
-inline constexpr auto xstemxoff = word_field<int8_t>("xstemxoff", NTDATA, 30);  // horizontal stem offset
-inline constexpr auto xstsize = word_field<int8_t>("xstsize", NTDATA, 31);      // staff size of the note
-inline constexpr auto xscrhdx = word_field<int32_t>("xscrhdx", NTDATA, 32);     // screen copy of the head
-inline constexpr auto xscrhdy = word_field<int32_t>("xscrhdy", NTDATA, 36);
-
-// ---- CDDATA: after the NTDATA of the last note of a staff chord ----------------------
-inline constexpr auto xuphiy = word_field<int32_t>("xuphiy", CDDATA, 10);      // extents with stems up
-inline constexpr auto xuploy = word_field<int32_t>("xuploy", CDDATA, 14);
-inline constexpr auto xdownhiy = word_field<int32_t>("xdownhiy", CDDATA, 18);  // extents with stems down
-inline constexpr auto xdownloy = word_field<int32_t>("xdownloy", CDDATA, 22);
-inline constexpr auto xorigin = word_field<int32_t>("xorigin", CDDATA, 26);    // packed x of the chord
-inline constexpr auto xprehiy = word_field<int32_t>("xprehiy", CDDATA, 30);    // what stands before the chord
-inline constexpr auto xpreloy = word_field<int32_t>("xpreloy", CDDATA, 34);
-inline constexpr auto xprex = word_field<int32_t>("xprex", CDDATA, 38);
-inline constexpr auto xoppos = bit_field("xoppos", CDDATA, 42, 7, 7);          // shares the staff with the other direction
-inline constexpr auto xtup_start = bit_field("xtup_start", CDDATA, 42, 6, 6);
-inline constexpr auto xtup_end = bit_field("xtup_end", CDDATA, 42, 5, 5);
-inline constexpr auto xtup_mark = bit_field("xtup_mark", CDDATA, 42, 4, 3);
-inline constexpr auto xupbstem = bit_field("xupbstem", CDDATA, 42, 2, 2);
-inline constexpr auto xdnbstem = bit_field("xdnbstem", CDDATA, 42, 1, 1);
-inline constexpr auto xnewmeas = bit_field("xnewmeas", CDDATA, 42, 0, 0);      // first chord of a measure
-inline constexpr auto xrcmeas = word_field<int16_t>("xrcmeas", CDDATA, 44);    // measures of a multi-measure rest
-inline constexpr auto xcdleft = word_field<int16_t>("xcdleft", CDDATA, 48);    // left edge from the packed x, less 20
-inline constexpr auto xcdoverhang = word_field<uint8_t>("xcdoverhang", CDDATA, 50);  // a displaced head's overhang
-
-// ---- CDDATA2 ------------------------------------------------------------------------
-inline constexpr auto xswholec = word_field<int32_t>("xswholec", CDDATA2, 10);  // time from the system start
-inline constexpr auto xmwholec = word_field<int32_t>("xmwholec", CDDATA2, 14);  // time from the measure start
-inline constexpr ArrayField<uint8_t> xabovebeam{"xabovebeam", CDDATA2, 18, 2};  // beams above, by direction
-inline constexpr ArrayField<uint8_t> xbelowbeam{"xbelowbeam", CDDATA2, 20, 2};  // beams below, by direction
-inline constexpr auto xidealx = word_field<int32_t>("xidealx", CDDATA2, 24);    // ideal x from spacing
-inline constexpr auto xopposhide = bit_field("xopposhide", CDDATA2, 28, 7, 7);  // the other voice hides the rest
-inline constexpr auto xreloc_zone = word_field<uint8_t>("xreloc_zone", CDDATA2, 29);
-// A system may hold more time points and springs than 16 bits count: both are 32 bits wide.
-inline constexpr auto xchordNum = word_field<int32_t>("xchordNum", CDDATA2, 32);  // time point in the system
-inline constexpr auto xreloc_spring = word_field<int32_t>("xreloc_spring", CDDATA2, 36);
-
-// ---- CDDATA3: the page's chord chain --------------------------------------------------
-inline constexpr LinkField xnextchord{"xnextchord", CDDATA3, 10};  // CDDATA of the next chord closed
-inline constexpr LinkField xprevchord{"xprevchord", CDDATA3, 14};  // CDDATA of the previous one
-inline constexpr auto xpstaff = word_field<uint8_t>("xpstaff", CDDATA3, 18);
-inline constexpr auto xcdlayer = word_field<uint8_t>("xcdlayer", CDDATA3, 19);   // layer 0..7
-
-// ---- PDATA: after every annotation and staff-resizing mark ---------------------------
-inline constexpr auto xpagex1 = word_field<int32_t>("xpagex1", PDATA, 10);  // page rectangle
-inline constexpr auto xpagey1 = word_field<int32_t>("xpagey1", PDATA, 14);
-inline constexpr auto xpagex2 = word_field<int32_t>("xpagex2", PDATA, 18);
-inline constexpr auto xpagey2 = word_field<int32_t>("xpagey2", PDATA, 22);
-inline constexpr auto xy1pstaff = word_field<int8_t>("xy1pstaff", PDATA, 26);  // pstaff of each end
-inline constexpr auto xy2pstaff = word_field<int8_t>("xy2pstaff", PDATA, 27);
-inline constexpr auto xscrx1 = word_field<int32_t>("xscrx1", PDATA, 28);    // screen rectangle
-inline constexpr auto xscry1 = word_field<int32_t>("xscry1", PDATA, 32);
-inline constexpr auto xscrx2 = word_field<int32_t>("xscrx2", PDATA, 36);
-inline constexpr auto xscry2 = word_field<int32_t>("xscry2", PDATA, 40);
-inline constexpr auto xchyphen = word_field<int16_t>("xchyphen", PDATA, 44);  // width of a centred hyphen
-inline constexpr auto xanno_selected = bit_field("xanno_selected", PDATA, 46, 7, 7);
-// ---- BAR: what page location and the formatter read and write ---------------------------
-// A non-zero xunnumbered keeps the bar out of the count; xrestart_number (bit 0x40 of the
-// flag word at byte 14) restarts the count at xbarnumber with the measure after the bar.
-inline constexpr auto xunnumbered = word_field<uint8_t>("xunnumbered", BAR, 14);
-inline constexpr auto xrestart_number = bit_field("xrestart_number", BAR, 15, 6, 6);
-inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // screen copy of xbarx
-// The sign bit of the flag byte makes the bar's lines thick (its repeat dots are the model's
-// xrepeat_end and xrepeat_start).
-inline constexpr auto xbarthick = bit_field("xbarthick", BAR, 15, 7, 7);
-// How the bar's lines are drawn: without its number, as a short rule across the top line,
-// not at all, dashed.
-inline constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);
-inline constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);
-inline constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
-inline constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
-
-// ---- Signs spacing places: their x and what decides their width --------------------------
-inline constexpr auto xclefchange = word_field<uint8_t>("xclefchange", CLEF, 11);  // drawn small
-inline constexpr auto xclefhide = word_field<uint8_t>("xclefhide", CLEF, 12);      // not drawn
-inline constexpr auto xkeyx = word_field<int32_t>("xkeyx", KEYSIG, 28);
-inline constexpr auto xtimex = word_field<int32_t>("xtimex", TIMESIG, 14);
-// clang-format on
+// The registry of the layout records' fields (the NTDATA, CDDATA, CDDATA2, CDDATA3 and PDATA
+// fields themselves are declared with the node kinds, in model_services.h, for the model and the
+// parameters read them too).
 
 extern const NodeField* const layout_node_fields[];
 extern const int layout_node_field_count;
 
 // ==== layout_globals.cpp =========================================================================
-// The program-wide state of the page layout engine.
+// The program-wide state of the page layout engine (the staves and voices of the page being
+// formatted, staff_data and voice_data, are kept with the model, which reads them too).
 
-inline constexpr int MAX_PSTAVES = 64;  // physical staves on a page
-inline constexpr int LAYERS = 8;        // print chains per pstaff
-
-// One physical staff of the page being formatted.
-struct StaffData {
-  Drosa ppnt[LAYERS];          // head of each layer's print chain (a dummy NOTE and its NTDATA)
-  Drosa pending[LAYERS];       // each layer's last linked note, whose staff chord is open
-  int32_t end_record[LAYERS];  // + end time (stems down), - end time (others), 0 none sounding
-  int32_t middle_y;            // y of the middle line
-  int32_t screen_middle_y;     // its copy made when a format completes
-  int32_t distance_below;      // to the next pstaff
-  int32_t least_below;         // what is kept of it when the page moves its staves closer
-  int16_t staff_size;          // distance between lines, 50 normal
-  uint8_t lines;               // number of lines
-  uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature
-  uint8_t place;               // place in its system, 1 = first staff
-  uint8_t screen_place;        // its copy made when a format completes
-  int32_t chord_count;         // staff chords of the system
-  int32_t first_note_x;        // x of the system's first note
-  // Kept by the page drawing pass, per layer:
-  Drosa cur_note[LAYERS];        // the last note handed to the beam buffer (the chain head first)
-  int32_t next_time[LAYERS];     // start of the layer's next chord in the system
-  Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
-  int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
-  int32_t signs_end_x;           // x after the signs drawn at the system's start (its left end)
-  uint8_t layers_with_notes;     // a bit for each layer that has notes to draw in the system
-  // Kept by the layering pass for the walks back from the notes of the staff's chains, which
-  // find nothing where these say none stands: a bit for each time point (its chord number
-  // mod 64) at which a CLEF stands before a note, and whether a BEAMING stands before any.
-  uint64_t clef_points;
-  bool beamings_before_notes;
-};
-
-// One voice while its page is formatted (twelve words).
-struct VoiceData {
-  Drosa system_start;        // word 0: first node of the system being formatted
-  Drosa system_end;          // word 1: the ENDSYST that ends it
-  Drosa print;               // word 2: the PRINT in force
-  int32_t switch_direction;  // word 3: staff switch, 1 down, 2 up, 3 none
-  int32_t switch_active;     // word 4
-  Drosa cursor;              // word 5: the cursor of the layering pass
-  int32_t next_time;         // word 6: time of its next note; 2100000000 when done
-  Drosa beaming_start;       // word 7: BEAMING in force at the system start
-  Drosa beaming_end;         // word 8: BEAMING in force at the system end
-  Drosa clef;                // word 9: CLEF in force
-  Drosa timesig;             // word 10: TIMESIG in force
-  Drosa keysig;              // word 11: KEYSIG in force
-};
-
-extern StaffData staff_data[MAX_PSTAVES];
-extern VoiceData voice_data[64];
-
-extern int32_t last_formatted_page;  // page last formatted in this context; -500 none
-extern int reformat_pending;  // set while the current page is out of date and being formatted
-extern int32_t pstaff_count;  // pstaves on the page
 extern int32_t first_pstaff;  // pstaves of the system being formatted
 extern int32_t last_pstaff;
 extern Drosa last_chord;  // CDDATA of the staff chord closed last on the page

@@ -13,7 +13,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "annotations/anno_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/relocate.h"
@@ -158,7 +157,7 @@ TextWidth measured_width(Drosa n, Drosa text) {
     if (found != kept_widths.end() && found->second.note == n) return found->second;
   }
   AnnoTextMeasure m;
-  const int32_t w = measure_anno_text(n, text, &m);
+  const int32_t w = layout_hooks.measure_anno_text(n, text, &m);
   const TextWidth measured{n, w, m.pad, m.offsets, m.leading_extender, m.trailing_extender};
   if (keeping_widths) kept_widths[text.handle()] = measured;
   return measured;

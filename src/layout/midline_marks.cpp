@@ -8,8 +8,6 @@
 
 #include <algorithm>
 
-#include "annotations/anno_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "params/param_services.h"

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -206,7 +205,7 @@ int32_t symbol_offset(int clef_type, Drosa node, int staff) {
 }
 
 int32_t scaled_offset(Drosa note, int /*unused*/, int position, int32_t base, int32_t size) {
-  if (int kind = note ? shape_notehead_kind(note) : 0) position += kind <= 2 ? -1 : 1;
+  if (int kind = note ? layout_hooks.shape_notehead_kind(note) : 0) position += kind <= 2 ? -1 : 1;
   return base + half(int64_t(position) * size);
 }
 
@@ -310,8 +309,8 @@ void staff_lines_geometry(int32_t x, int pstaff) {
   int32_t bottom = 0, top = 0;
   staff_line_pitches(pstaff, &bottom, &top);
   auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {
-    GEline(0, x1, y1, pstaff, 0, x2, y2, pstaff, 0, width, 0, 0, 0, 0, 0, 0, 15, STAFF_LINE_VAR,
-           NIL);
+    layout_hooks.GEline(0, x1, y1, pstaff, 0, x2, y2, pstaff, 0, width, 0, 0, 0, 0, 0, 0, 15,
+                        STAFF_LINE_VAR, NIL);
   };
   for (int key = bottom; key <= top; ++key) {
     int32_t y = pitch_to_staff_y(key, pstaff);
@@ -357,7 +356,8 @@ void choose_tab_strings(const std::vector<Drosa>& notes, int lines, std::vector<
   bool used[9] = {};
   for (Drosa n : notes)
     if (!n->get(xrest) && n->get(xstring)) used[n->get(xstring)] = true;
-  const bool upward = check_tab_string(notes.front(), 1) < check_tab_string(notes.front(), last);
+  const bool upward = layout_hooks.check_tab_string(notes.front(), 1) <
+                      layout_hooks.check_tab_string(notes.front(), last);
   for (size_t k = 0; k < notes.size(); ++k) {
     Drosa n = notes[k];
     int string = n->get(xstring);
@@ -367,7 +367,7 @@ void choose_tab_strings(const std::vector<Drosa>& notes, int lines, std::vector<
       string = NO_STRING_FOUND;
       for (int i = 0; i < last; ++i) {
         const int s = upward ? 1 + i : last - i;
-        if (used[s] || check_tab_string(n, s) < 0) continue;
+        if (used[s] || layout_hooks.check_tab_string(n, s) < 0) continue;
         string = s;
         used[s] = true;
         break;

@@ -34,7 +34,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "annotations/anno_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/midline_marks.h"

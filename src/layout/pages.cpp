@@ -15,9 +15,6 @@
 #include <cstdio>
 #include <string>
 
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -201,7 +198,7 @@ void rebuild_class_models() {
 
 // Whether every page of the piece, as last counted, is kept as formatted.
 bool every_page_kept() {
-  const std::vector<Drosa> kept = kept_pages_graphics(1, page_count);
+  const std::vector<Drosa> kept = layout_hooks.kept_pages_graphics(1, page_count);
   return !kept.empty() && std::all_of(kept.begin(), kept.end(), [](Drosa list) { return !!list; });
 }
 
@@ -298,9 +295,9 @@ int locate_page_to_format(int n) { return locate(n, true); }
 
 void prepare_piece(bool only_to_print) {
   preparing_piece = 1;
-  update_window();
+  layout_hooks.update_window();
   first_format = 1;
-  flashing_node = NIL;
+  model_hooks.stop_flashing(NIL);  // nothing flashes
   clear_page_index();
   // A piece opened only to be printed whose every page is kept as formatted (an import formats
   // and keeps every page, counting them as it goes) is printed as kept and then let go of:
@@ -313,14 +310,14 @@ void prepare_piece(bool only_to_print) {
   }
   current_page = requested_page >= 1 && requested_page <= page_count ? requested_page : 1;
   last_formatted_page = -500;
-  display_win_title(1, " (preparing piece)");
+  model_hooks.display_win_title(1, " (preparing piece)");
   if (!all_kept) rebuild_class_models();
   // A piece opened only to be printed shows no page: one kept as formatted (an import formats
   // and keeps every page) is printed as kept, and formatting it again would make the same page.
-  const bool kept = only_to_print && kept_page_graphics(current_page);
+  const bool kept = only_to_print && layout_hooks.kept_page_graphics(current_page);
   if (!kept && !format_page(current_page, 0))
     REPORT_ERROR(4, "format_page() interrupted on first format");
-  display_win_title(1, nullptr);
+  model_hooks.display_win_title(1, nullptr);
   first_format = 0;
   preparing_piece = 0;
 }

@@ -23,7 +23,6 @@
 #include <span>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/accidentals.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -142,7 +141,7 @@ void check_durations(std::span<const Drosa> group) {
 // the dots differ).
 bool heads_shared(Drosa up, Drosa down, int pstaff) {
   if (head_x(up) != head_x(down)) return false;
-  if (pair_shares_notehead(up)) return true;
+  if (layout_hooks.pair_shares_notehead(up)) return true;
   if (integer(P_VOICES_UNISON, up, pstaff) == 0) return false;
   int up_value = up->get(xlgval), down_value = down->get(xlgval);
   bool alike = (up_value == 2 && down_value == 2) || (up_value > 2 && down_value > 2);
@@ -170,7 +169,7 @@ Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pst
     if (shared) return d;
     d.distance = o.complete;
     // The stem-up head's own accidental stands between the heads.
-    if (accidental_shown(up)) {
+    if (layout_hooks.accidental_shown(up)) {
       d.distance +=
           param_group_width(up, staff_of(pstaff), up->get(xacc), NIL) + o.second_accidental;
       d.up_moves = true;

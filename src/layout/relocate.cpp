@@ -33,7 +33,6 @@
 #include <map>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -1002,7 +1001,8 @@ void clear_sounding_chord(const Relocation& r, const Layer& layer, const TimePoi
   if (layer.last_spring < 0 || r.linear || !current) return;
   const Chord& sounding = layer.chords[layer.next - 1];
   new_rod(layer.last_spring, layer.last_spring,
-          r.least(double(paren_right_x(current)) - sounding.origin() + double(point.distance)));
+          r.least(double(layout_hooks.paren_right_x(current)) - sounding.origin() +
+                  double(point.distance)));
 }
 
 // The rods that keep a layer's chord at its packed distance from the chord before it in its

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -80,8 +79,8 @@ int continued_direction(const Group& g) {
   Drosa cd = cddatptr(g.members.back(), 1);
   if (!cd || cd->xnext->get(xswholec) != 0) return 3;
   int voice = g.members.front()->get(xvoice);
-  if (stemdir_by_voice_pair(voice, 2)) return 2;
-  if (stemdir_by_voice_pair(voice, 1)) return 1;
+  if (layout_hooks.stemdir_by_voice_pair(voice, 2)) return 2;
+  if (layout_hooks.stemdir_by_voice_pair(voice, 1)) return 1;
   return 3;
 }
 

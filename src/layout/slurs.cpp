@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/gliss.h"
 #include "layout/layout_fields.h"
@@ -295,7 +294,7 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   e.start_y = y;
   e.extent = slur_end_extent(note, side, rec->flipped, y);
   e.voice = note->get(xvoice);
-  e.pstaff = side_pstaff_of_note(note, side, pstaff);
+  e.pstaff = layout_hooks.side_pstaff_of_note(note, side, pstaff);
   e.flip = rec->flipped;
   e.dashed = rec->dashed;
   e.crawl = rec->crawl;
@@ -322,11 +321,13 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, c
   const int32_t extent = slur_end_extent(note, side, e.flip, y);
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
   if (rec && rec->hang_right) x += param_length(P_SLUR_HANG_RIGHT, note);
-  e.end_pstaff = side_pstaff_of_note(note, side, note_pstaff >= 0 ? note_pstaff : pstaff);
+  e.end_pstaff =
+      layout_hooks.side_pstaff_of_note(note, side, note_pstaff >= 0 ? note_pstaff : pstaff);
   e.end_note = note_pstaff >= 0 && note_pstaff != pstaff ? note : NIL;
   // The room is kept beyond the curve as drawn (it may have been lifted over the chords
   // under it), after it is drawn: the curve clears the chord as it was.
-  const int32_t drawn = drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
+  const int32_t drawn =
+      layout_hooks.drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
   if (cd && !(rec && (rec->hang_left || rec->hang_right || rec->one_sided))) {
     const int32_t marks = param_length(P_SLUR_CLEAR_MARKS, note);
     if (side == 1)
@@ -402,7 +403,7 @@ int32_t tie_end_x(Drosa note) {
   if (is_guitar_tab(note)) {
     VirtualRect box;
     int32_t x;
-    draw_tab_fret(note, &box, &x);
+    layout_hooks.draw_tab_fret(note, &box, &x);
     return box.x1;
   }
   return head_x(note);
@@ -412,7 +413,7 @@ int32_t tie_start_x(Drosa note) {
   if (is_guitar_tab(note)) {
     VirtualRect box;
     int32_t x;
-    draw_tab_fret(note, &box, &x);
+    layout_hooks.draw_tab_fret(note, &box, &x);
     return box.x2;
   }
   return head_x(note) + hdw(note, 0);
@@ -452,7 +453,8 @@ void end_ties(Drosa note, Drosa cd, int pstaff, int layer) {
     if (std::abs(t.end_time - time) > TIME_TOLERANCE) continue;
     if (!tie_ends_at(t, note)) continue;
     const int32_t y = t.flags & TIE_HAS_Y ? t.y : tie_end_y(note, t.side, pstaff);
-    draw_bendtie(t.start_x, y, tie_end_x(note), t.start, cd, t.bend, t.dashed, t.side, pstaff);
+    layout_hooks.draw_bendtie(t.start_x, y, tie_end_x(note), t.start, cd, t.bend, t.dashed, t.side,
+                              pstaff);
     tie_stack_remove(i);
     return;
   }
@@ -494,11 +496,11 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
     const int32_t x = tie_end_x(note);
     const int32_t x1 =
         x - param_length(P_TIE_CLEAR_HEAD, note) - param_length(P_TIE_HANG_LEFT, note);
-    draw_bendtie(x1, t.y, x, note, cd, t.bend, t.dashed, side, pstaff);
+    layout_hooks.draw_bendtie(x1, t.y, x, note, cd, t.bend, t.dashed, side, pstaff);
   } else if (tsmod && tsmod->get(xhangRtie)) {
     const int32_t x2 =
         t.start_x + param_length(P_TIE_HANG_RIGHT, note) + param_length(P_TIE_CLEAR_HEAD, note);
-    draw_bendtie(t.start_x, t.y, x2, note, cd, t.bend, t.dashed, side, pstaff);
+    layout_hooks.draw_bendtie(t.start_x, t.y, x2, note, cd, t.bend, t.dashed, side, pstaff);
   } else {
     tie_stack_push(t);
   }
@@ -580,7 +582,7 @@ void stem_group_slurs(Drosa note, int pstaff, int layer, SlurWork work[2]) {
   bool open = false;
   for (const auto& sides : slur_buffer[pstaff][layer])
     for (const SlurEntry& e : sides) open = open || e.first_note;
-  draw_marks_always(note, pstaff, open);
+  layout_hooks.draw_marks_always(note, pstaff, open);
   bool carried[2][2] = {};  // [side - 1][grace]: started or carried on at this chord
   for (int g = 0; g < 2; ++g) {
     const SlurWork& r = work[g];
@@ -601,7 +603,7 @@ void stem_group_slurs(Drosa note, int pstaff, int layer, SlurWork work[2]) {
     slurdata(r.note, pstaff, layer, r.side, g, &r);
     if (r.hang_left || r.hang_right) endchord_slur_dir(note, pstaff, layer, r.side, g, &r);
   }
-  draw_marks_sometimes(note, pstaff, open);
+  layout_hooks.draw_marks_sometimes(note, pstaff, open);
   work[0] = work[1] = SlurWork{};
 }
 
@@ -659,7 +661,8 @@ void carry_ties(int32_t right_end) {
     if (last_chord_time(t.pstaff, t.layer) > t.end_time + TIME_TOLERANCE) continue;
     const int32_t x = right_end;
     if (t.flags & TIE_HAS_Y)
-      draw_bendtie(t.start_x, t.y, x, t.start, NIL, t.bend, t.dashed, t.side, t.pstaff);
+      layout_hooks.draw_bendtie(t.start_x, t.y, x, t.start, NIL, t.bend, t.dashed, t.side,
+                                t.pstaff);
     Drosa end = system_end(t.voice);
     if (!end) continue;
     const auto& bytes = t.side == 2 ? xsys_tieup : xsys_tiedown;
@@ -739,7 +742,7 @@ int32_t layout_slurs() {
   const int32_t right_end = staff_right_x(first_pstaff, current_page) +
                             std::min(0, param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff));
   carry_ties(right_end);
-  draw_chord_ties(right_end);
+  layout_hooks.draw_chord_ties(right_end);
   if (GE_tail != before) {
     slur_pass_first = before ? before->xnext : GE_head;
     slur_pass_last = GE_tail;

@@ -36,8 +36,6 @@
 #include <span>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/lyrics.h"
@@ -104,7 +102,8 @@ bool is_after_grace(Drosa n) { return n && n->get(xgrace) && n->get(xnachschlag)
 
 // A rest that the document does not show, or a note it does not print.
 bool hidden_rest(Drosa n) {
-  return !n->get(xgrace) && (n->get(xrest) ? n->get(xhider) != 0 : unprinted_note(n) != 0);
+  return !n->get(xgrace) &&
+         (n->get(xrest) ? n->get(xhider) != 0 : layout_hooks.unprinted_note(n) != 0);
 }
 
 // A chord of hidden rests only: it draws nothing.

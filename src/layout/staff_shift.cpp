@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -86,7 +84,7 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   };
   // Texts brought down to stay on the paper would be brought down by another amount.
   for (int p = 0; p < staves; ++p)
-    if (moves(p) && anno_lowered_at_paper_top(p) != 0) return false;
+    if (moves(p) && layout_hooks.anno_lowered_at_paper_top(p) != 0) return false;
   // What the checks walk to is kept for the moves: the page's voices are walked once.
   std::vector<std::pair<Drosa, int>> notes;  // the chained notes, with their staves
   std::vector<Drosa> drawn;                  // the annotation records drawn on the page
@@ -98,7 +96,7 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
         if (pd->get(xpagex1) != NOT_DRAWN) drawn.push_back(pd);
         return pdata_follows(pd);
       }) ||
-      !ge_shift_staves(dy))
+      !layout_hooks.ge_shift_staves(dy))
     return false;
 
   std::vector<int> system_first(static_cast<size_t>(staves)), system_last(system_first);
@@ -122,8 +120,8 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
     move(pd, xpagey1, dy[size_t(pd->get(xy1pstaff))]);
     move(pd, xpagey2, dy[size_t(pd->get(xy2pstaff))]);
   }
-  anno_shift_lyric_lines(dy);
+  layout_hooks.anno_shift_lyric_lines(dy);
   for (int p = 0; p < staves; ++p) staff_data[p].middle_y += dy[size_t(p)];
-  ge_redraw_braces(dy);
+  layout_hooks.ge_redraw_braces(dy);
   return true;
 }

@@ -38,7 +38,6 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "editing/editing_services.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
 #include "layout/object_lookup.h"
@@ -371,7 +370,7 @@ int cut_overfull_system(JoinedCut* joined) {
     for (size_t k = parts.front() + 1; k-- > 0 && !made;) {
       if (o.end - o.places[k].origin > o.width || !can_cut_at(o.places[k].note)) continue;
       const bool plain = joined && plain_rest_of_system();
-      made = cut_and_join_next_system(o.places[k].note, STRICT_AT_TIME_CURSORS);
+      made = layout_hooks.cut_and_join_next_system(o.places[k].note, STRICT_AT_TIME_CURSORS);
       if (made && joined) *joined = {o.places[k].note, o.places[k].time, plain};
     }
   }
@@ -381,7 +380,8 @@ int cut_overfull_system(JoinedCut* joined) {
       joined && !cuts.empty() && can_cut_at(cuts.front().note) && plain_rest_of_system();
   int parts = 0;
   for (auto it = cuts.rbegin(); it != cuts.rend(); ++it)
-    if (can_cut_at(it->note)) parts += insert_system_start(it->note, 0, 1, STRICT_AT_TIME_CURSORS);
+    if (can_cut_at(it->note))
+      parts += layout_hooks.insert_system_start(it->note, 0, 1, STRICT_AT_TIME_CURSORS);
   if (joined && parts > 0 && parts == int(cuts.size()))
     *joined = {cuts.front().note, cuts.front().time, plain, parts};
   made += parts;

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "annotations/anno_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"
@@ -197,7 +195,7 @@ class SystemInk {
         system_of_(system_of),
         columns_(columns),
         sides_(sides),
-        footers_(anno_footer_boxes()),
+        footers_(layout_hooks.anno_footer_boxes()),
         reach_(2 * int64_t(page_fitting.system_distance)) {
     // The top line of each system's first staff and the bottom line of its last.
     for (const SystemStaves& s : systems) {
@@ -275,7 +273,7 @@ class SystemInk {
   int32_t lowered_at_top() const {
     int32_t lowered = 0;
     for (int p = systems_[0].first; p <= systems_[0].last; ++p)
-      lowered = std::max(lowered, anno_lowered_at_paper_top(p));
+      lowered = std::max(lowered, layout_hooks.anno_lowered_at_paper_top(p));
     return lowered;
   }
 
@@ -338,7 +336,7 @@ class StaffInk {
       const bool below = p + 1 < staves && system_of_[size_t(p)] == system_of_[size_t(p + 1)];
       staves_.push_back({staff_data[p].middle_y + half_height(staff_data[p]),
                          staff_data[p].middle_y - half_height(staff_data[p]), below,
-                         !anno_lyric_lines(p).empty()});
+                         !layout_hooks.anno_lyric_lines(p).empty()});
       gaps_.push_back({sides.side(false), sides.side(false), sides.side(true), sides.side(true),
                        sides.side(true)});
     }
@@ -412,7 +410,7 @@ class StaffInk {
                                               clearance));
       sides_.cut(gap.notes_rising, rising_cut(sides_.extreme(gap.marks_hanging), clearance));
       int32_t lyrics = INT32_MAX;
-      for (const LyricLineBox& line : anno_lyric_lines(int(p)))
+      for (const LyricLineBox& line : layout_hooks.anno_lyric_lines(int(p)))
         lyrics = std::min(lyrics, line.bottom);
       sides_.cut(gap.all_rising, rising_cut(lyrics, clearance));
     }
@@ -432,7 +430,7 @@ class StaffInk {
                     meeting(sides_.y(gap.notes_hanging), sides_.y(gap.marks_rising), clearance)});
       const std::vector<int32_t>& all_rising = sides_.y(gap.all_rising);
       if (!all_rising.empty())
-        for (const LyricLineBox& line : anno_lyric_lines(int(p))) {
+        for (const LyricLineBox& line : layout_hooks.anno_lyric_lines(int(p))) {
           const GEInkBox box{line.left, line.bottom, line.right, line.top};
           const Columns span(box, columns_);
           std::vector<int32_t> lyric(columns_, INT32_MAX);
@@ -480,9 +478,9 @@ PageOverlaps page_overlaps(int32_t paper_top) {
       for_note = owner && owner->xkind == NOTE;
       continue;
     }
-    const int p = ge_pstaff(e);
+    const int p = layout_hooks.ge_pstaff(e);
     GEInkBox box;
-    if (p < 0 || p >= int(system_of.size()) || !ge_ink_box(e, &box)) continue;
+    if (p < 0 || p >= int(system_of.size()) || !layout_hooks.ge_ink_box(e, &box)) continue;
     if (by_system) system_ink.add(p, box);
     if (by_staff) staff_ink.add(e, p, box, for_note);
   }

@@ -6,7 +6,6 @@
 // become current again.
 #include "model/change_flags.h"
 
-#include "layout/layout_services.h"
 #include "model/kept_pages.h"
 #include "model/model_globals.h"
 #include "model/views.h"

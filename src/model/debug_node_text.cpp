@@ -13,7 +13,6 @@
 
 #include "Editor/CString.h"
 #include "ImportExport/musicxml_services.h"
-#include "annotations/anno_services.h"
 #include "layout/layout_services.h"
 #include "model/debug_dump.h"
 #include "model/model_globals.h"

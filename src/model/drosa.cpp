@@ -21,7 +21,6 @@
 
 #include "annotations/anno_services.h"
 #include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "model/debug_dump.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"

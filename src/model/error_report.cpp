@@ -13,7 +13,6 @@
 #include <unordered_set>
 
 #include "app/app_services.h"
-#include "layout/layout_services.h"
 #include "model/debug_dump.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"

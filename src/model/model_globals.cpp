@@ -16,6 +16,11 @@ char message_buffer[REPORT_TEXT_SIZE];
 int16_t part_first_voices[MAX_VOICES];
 int16_t part_first_voice_count = 0;
 
+StaffData staff_data[MAX_PSTAVES];
+VoiceData voice_data[64];
+int32_t last_formatted_page = -500;
+int reformat_pending = 0;
+int32_t pstaff_count = 0;
 Drosa GE_head;
 Drosa old_GE_head;
 Drosa GE_tail;
@@ -114,6 +119,11 @@ void reset_model_globals() {
   first_block_nodes = 0;
   line_template = print_template = beaming_head = NIL;
   current_note_template = text_template = spacc_template = NIL;
+  for (StaffData& s : staff_data) s = StaffData{};
+  for (VoiceData& v : voice_data) v = VoiceData{};
+  last_formatted_page = -500;
+  reformat_pending = 0;
+  pstaff_count = 0;
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
   ++list_change_count;

@@ -240,27 +240,65 @@ class Hook final : public AnyHook {
   R operator()(A... args) const {
     if (routine) return routine(args...);
     hook_missing(name);
-    if constexpr (!std::is_void_v<R>) return R{};
+    if constexpr (std::is_reference_v<R>) {
+      static std::remove_cvref_t<R> none{};
+      return none;
+    } else if constexpr (!std::is_void_v<R>) {
+      return R{};
+    }
   }
 };
 
 // The names of the hooks no subsystem registered (none once start-up connected them).
 std::vector<const char*> unregistered_hooks();
 
+// A rectangle of the page in layout units; empty when x2 <= x1 or y2 <= y1.
+struct VirtualRect {
+  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool empty() const { return x2 <= x1 || y2 <= y1; }
+};
+
 // The mouse cursors the model and the layout engine show (set_cursor).
 inline constexpr int32_t CURSOR_ID_ARROW = -10;
 inline constexpr int32_t CURSOR_ID_WATCH = 4;
 inline constexpr int32_t CURSOR_ID_FORMATTING = 17380;  // shown while a page is being formatted
+
+// The fonts looked up at start-up, by their number; 0 for an optional font not installed.
+enum MusicFontSlot {
+  FONT_SLOT_QUOR,
+  FONT_SLOT_SAYL,
+  FONT_SLOT_TIMES,
+  FONT_SLOT_SYMBOL,
+  FONT_SLOT_SONATA,
+  FONT_SLOT_GENEVA,
+  FONT_SLOT_SIMPLIFIED,
+  FONT_SLOT_COUNT
+};
 
 // What the model, the parameters and the layout engine call of the frame and the drawing.
 struct ModelHooks {
   // The frame (app/).
   Hook<void, int32_t> set_cursor{"set_cursor"};
   Hook<void, int, const char*> display_win_title{"display_win_title"};
+  Hook<void> save_cursor{"save_cursor"};
+  Hook<void> restore_cursor{"restore_cursor"};
+  Hook<void, int32_t> update_menus{"update_menus"};
+  // The preferences read here: the second default set of the parameters, simplified notation.
+  Hook<int16_t> use_sonata_font{"use_sonata_font"};
+  Hook<uint32_t> use_simplified_notation{"use_simplified_notation"};
+  // The font number found at start-up for a slot of MusicFontSlot (0 an optional font missing).
+  Hook<int32_t, int> music_font_number{"music_font_number"};
+  // The editing (editing/): the note single-note commands act on; NIL none.
+  Hook<Drosa> insertion_point{"insertion_point"};
   // The drawing (graphics/).
   Hook<Drosa> flashing_node{"flashing_node"};  // the note being flashed; NIL none
   Hook<void, Drosa> stop_flashing{"stop_flashing"};
   Hook<float> zoom_factor{"zoom_factor"};  // the current view's screen scale divisor
+  Hook<void> redraw_view{"redraw_view"};
+  Hook<int32_t, int32_t> font_from_code{"font_from_code"};
+  // The annotations (annotations/): parameter changes kept as annotations and as PARAM nodes.
+  Hook<void, Drosa> param_annos_to_nodes{"param_annos_to_nodes"};
+  Hook<void, Drosa> param_nodes_to_annos{"param_nodes_to_annos"};
 };
 extern ModelHooks model_hooks;
 
@@ -418,6 +456,64 @@ extern Drosa beaming_head;           // BEAMING: beams break at every quarter, s
 extern Drosa current_note_template;  // NOTE: defaults of entered notes (an eighth)
 extern Drosa text_template;          // TPARAM: defaults of new text annotations
 extern Drosa spacc_template;  // SPACC held by the note-entry menu's special accidental; NIL none
+
+// ---- The page being formatted (written by the layout engine) ------------------------------
+
+inline constexpr int MAX_PSTAVES = 64;  // physical staves on a page
+inline constexpr int LAYERS = 8;        // print chains per pstaff
+
+// One physical staff of the page being formatted.
+struct StaffData {
+  Drosa ppnt[LAYERS];          // head of each layer's print chain (a dummy NOTE and its NTDATA)
+  Drosa pending[LAYERS];       // each layer's last linked note, whose staff chord is open
+  int32_t end_record[LAYERS];  // + end time (stems down), - end time (others), 0 none sounding
+  int32_t middle_y;            // y of the middle line
+  int32_t screen_middle_y;     // its copy made when a format completes
+  int32_t distance_below;      // to the next pstaff
+  int32_t least_below;         // what is kept of it when the page moves its staves closer
+  int16_t staff_size;          // distance between lines, 50 normal
+  uint8_t lines;               // number of lines
+  uint8_t staff_type;          // 0 normal, 1 and 2 string tablature, 3 piano tablature
+  uint8_t place;               // place in its system, 1 = first staff
+  uint8_t screen_place;        // its copy made when a format completes
+  int32_t chord_count;         // staff chords of the system
+  int32_t first_note_x;        // x of the system's first note
+  // Kept by the page drawing pass, per layer:
+  Drosa cur_note[LAYERS];        // the last note handed to the beam buffer (the chain head first)
+  int32_t next_time[LAYERS];     // start of the layer's next chord in the system
+  Drosa rest_group[LAYERS];      // a whole-measure rest waiting for the bar that ends its measure
+  int32_t rest_group_x[LAYERS];  // x where the measure of such a rest begins
+  int32_t signs_end_x;           // x after the signs drawn at the system's start (its left end)
+  uint8_t layers_with_notes;     // a bit for each layer that has notes to draw in the system
+  // Kept by the layering pass for the walks back from the notes of the staff's chains, which
+  // find nothing where these say none stands: a bit for each time point (its chord number
+  // mod 64) at which a CLEF stands before a note, and whether a BEAMING stands before any.
+  uint64_t clef_points;
+  bool beamings_before_notes;
+};
+
+// One voice while its page is formatted (twelve words).
+struct VoiceData {
+  Drosa system_start;        // word 0: first node of the system being formatted
+  Drosa system_end;          // word 1: the ENDSYST that ends it
+  Drosa print;               // word 2: the PRINT in force
+  int32_t switch_direction;  // word 3: staff switch, 1 down, 2 up, 3 none
+  int32_t switch_active;     // word 4
+  Drosa cursor;              // word 5: the cursor of the layering pass
+  int32_t next_time;         // word 6: time of its next note; 2100000000 when done
+  Drosa beaming_start;       // word 7: BEAMING in force at the system start
+  Drosa beaming_end;         // word 8: BEAMING in force at the system end
+  Drosa clef;                // word 9: CLEF in force
+  Drosa timesig;             // word 10: TIMESIG in force
+  Drosa keysig;              // word 11: KEYSIG in force
+};
+
+extern StaffData staff_data[MAX_PSTAVES];
+extern VoiceData voice_data[64];
+
+extern int32_t last_formatted_page;  // page last formatted in this context; -500 none
+extern int reformat_pending;  // set while the current page is out of date and being formatted
+extern int32_t pstaff_count;  // pstaves on the page
 
 // ---- The graphics-element lists (their elements are made and read by the drawing) --------
 
@@ -1147,6 +1243,254 @@ inline constexpr auto xzone_wholec = word_field<int32_t>("xzone_wholec", ZONE, 1
 inline constexpr auto xzone_sys_wholec = word_field<int32_t>("xzone_sys_wholec", ZONE, 16);  // system end time
 inline constexpr auto xzone_bar = word_field<uint8_t>("xzone_bar", ZONE, 20);  // starts at the bar before
 inline constexpr auto xspace = word_field<int16_t>("xspace", SPACE, 10);        // extra space
+
+// ---- Fields of the layout records (their meaning is the layout engine's) -----------------
+
+inline constexpr int32_t NOT_DRAWN = INT32_MIN;  // 0x80000000
+inline constexpr int32_t EXTENT_HIGH_START = -2100000000;
+inline constexpr int32_t EXTENT_LOW_START = 2100000000;
+inline constexpr uint8_t NO_ACCIDENTAL_X = 255;
+
+// clang-format off
+// ---- NTDATA: after every NOTE of the formatted page ----------------------------------
+inline constexpr auto xforced = bit_field("xforced", NTDATA, 10, 7, 7);      // stem direction forced
+inline constexpr auto xendbeam = bit_field("xendbeam", NTDATA, 10, 6, 6);    // a beam ends here
+inline constexpr auto xtmpbeam = bit_field("xtmpbeam", NTDATA, 10, 5, 5);    // may be beamed to the next chord
+inline constexpr auto xcluster = bit_field("xcluster", NTDATA, 10, 4, 4);    // chord-drawing flag
+inline constexpr auto xendscd = bit_field("xendscd", NTDATA, 10, 3, 3);      // last note of its staff chord
+inline constexpr auto xstmdir = bit_field("xstmdir", NTDATA, 10, 2, 1);      // 1 down, 2 up, 3 none
+inline constexpr auto xtmpdir = bit_field("xtmpdir", NTDATA, 10, 0, 0);      // grace copy bit
+inline constexpr auto xtabtyp = bit_field("xtabtyp", NTDATA, 11, 7, 5);      // tablature kind of the staff
+inline constexpr auto xtabstr = bit_field("xtabstr", NTDATA, 11, 4, 1);      // tablature string
+inline constexpr LinkField xpback{"xpback", NTDATA, 12};  // previous note of the print chain
+inline constexpr LinkField xpnext{"xpnext", NTDATA, 16};  // next note of the print chain
+inline constexpr auto xhdx = word_field<int32_t>("xhdx", NTDATA, 20);        // note-head position
+inline constexpr auto xhdy = word_field<int32_t>("xhdy", NTDATA, 24);
+inline constexpr auto xaccx = word_field<uint8_t>("xaccx", NTDATA, 28);      // accidental distance / 5; 255 none
+inline constexpr auto xrestchar = bit_field("xrestchar", NTDATA, 29, 7, 6);  // rest glyph choice
+inline constexpr auto xscrrestchar = bit_field("xscrrestchar", NTDATA, 29, 5, 4);
+// The last note of a stem group in a tuplet group of its voice; of the group's first and of
+// its last stem group (two voices sharing a staff chord have groups of their own).
+inline constexpr auto xtup_first = bit_field("xtup_first", NTDATA, 29, 3, 3);
+inline constexpr auto xtup_last = bit_field("xtup_last", NTDATA, 29, 2, 2);
+inline constexpr auto xtup_info = bit_field("xtup_info", NTDATA, 29, 1, 1);  // carries tuplet information
+inline constexpr auto xother_staff = bit_field("xother_staff", NTDATA, 29, 0, 0);  // drawn on the next staff
+inline constexpr auto xstemxoff = word_field<int8_t>("xstemxoff", NTDATA, 30);  // horizontal stem offset
+inline constexpr auto xstsize = word_field<int8_t>("xstsize", NTDATA, 31);      // staff size of the note
+inline constexpr auto xscrhdx = word_field<int32_t>("xscrhdx", NTDATA, 32);     // screen copy of the head
+inline constexpr auto xscrhdy = word_field<int32_t>("xscrhdy", NTDATA, 36);
+
+// ---- CDDATA: after the NTDATA of the last note of a staff chord ----------------------
+inline constexpr auto xuphiy = word_field<int32_t>("xuphiy", CDDATA, 10);      // extents with stems up
+inline constexpr auto xuploy = word_field<int32_t>("xuploy", CDDATA, 14);
+inline constexpr auto xdownhiy = word_field<int32_t>("xdownhiy", CDDATA, 18);  // extents with stems down
+inline constexpr auto xdownloy = word_field<int32_t>("xdownloy", CDDATA, 22);
+inline constexpr auto xorigin = word_field<int32_t>("xorigin", CDDATA, 26);    // packed x of the chord
+inline constexpr auto xprehiy = word_field<int32_t>("xprehiy", CDDATA, 30);    // what stands before the chord
+inline constexpr auto xpreloy = word_field<int32_t>("xpreloy", CDDATA, 34);
+inline constexpr auto xprex = word_field<int32_t>("xprex", CDDATA, 38);
+inline constexpr auto xoppos = bit_field("xoppos", CDDATA, 42, 7, 7);          // shares the staff with the other direction
+inline constexpr auto xtup_start = bit_field("xtup_start", CDDATA, 42, 6, 6);
+inline constexpr auto xtup_end = bit_field("xtup_end", CDDATA, 42, 5, 5);
+inline constexpr auto xtup_mark = bit_field("xtup_mark", CDDATA, 42, 4, 3);
+inline constexpr auto xupbstem = bit_field("xupbstem", CDDATA, 42, 2, 2);
+inline constexpr auto xdnbstem = bit_field("xdnbstem", CDDATA, 42, 1, 1);
+inline constexpr auto xnewmeas = bit_field("xnewmeas", CDDATA, 42, 0, 0);      // first chord of a measure
+inline constexpr auto xrcmeas = word_field<int16_t>("xrcmeas", CDDATA, 44);    // measures of a multi-measure rest
+inline constexpr auto xcdleft = word_field<int16_t>("xcdleft", CDDATA, 48);    // left edge from the packed x, less 20
+inline constexpr auto xcdoverhang = word_field<uint8_t>("xcdoverhang", CDDATA, 50);  // a displaced head's overhang
+
+// ---- CDDATA2 ------------------------------------------------------------------------
+inline constexpr auto xswholec = word_field<int32_t>("xswholec", CDDATA2, 10);  // time from the system start
+inline constexpr auto xmwholec = word_field<int32_t>("xmwholec", CDDATA2, 14);  // time from the measure start
+inline constexpr ArrayField<uint8_t> xabovebeam{"xabovebeam", CDDATA2, 18, 2};  // beams above, by direction
+inline constexpr ArrayField<uint8_t> xbelowbeam{"xbelowbeam", CDDATA2, 20, 2};  // beams below, by direction
+inline constexpr auto xidealx = word_field<int32_t>("xidealx", CDDATA2, 24);    // ideal x from spacing
+inline constexpr auto xopposhide = bit_field("xopposhide", CDDATA2, 28, 7, 7);  // the other voice hides the rest
+inline constexpr auto xreloc_zone = word_field<uint8_t>("xreloc_zone", CDDATA2, 29);
+// A system may hold more time points and springs than 16 bits count: both are 32 bits wide.
+inline constexpr auto xchordNum = word_field<int32_t>("xchordNum", CDDATA2, 32);  // time point in the system
+inline constexpr auto xreloc_spring = word_field<int32_t>("xreloc_spring", CDDATA2, 36);
+
+// ---- CDDATA3: the page's chord chain --------------------------------------------------
+inline constexpr LinkField xnextchord{"xnextchord", CDDATA3, 10};  // CDDATA of the next chord closed
+inline constexpr LinkField xprevchord{"xprevchord", CDDATA3, 14};  // CDDATA of the previous one
+inline constexpr auto xpstaff = word_field<uint8_t>("xpstaff", CDDATA3, 18);
+inline constexpr auto xcdlayer = word_field<uint8_t>("xcdlayer", CDDATA3, 19);   // layer 0..7
+
+// ---- PDATA: after every annotation and staff-resizing mark ---------------------------
+inline constexpr auto xpagex1 = word_field<int32_t>("xpagex1", PDATA, 10);  // page rectangle
+inline constexpr auto xpagey1 = word_field<int32_t>("xpagey1", PDATA, 14);
+inline constexpr auto xpagex2 = word_field<int32_t>("xpagex2", PDATA, 18);
+inline constexpr auto xpagey2 = word_field<int32_t>("xpagey2", PDATA, 22);
+inline constexpr auto xy1pstaff = word_field<int8_t>("xy1pstaff", PDATA, 26);  // pstaff of each end
+inline constexpr auto xy2pstaff = word_field<int8_t>("xy2pstaff", PDATA, 27);
+inline constexpr auto xscrx1 = word_field<int32_t>("xscrx1", PDATA, 28);    // screen rectangle
+inline constexpr auto xscry1 = word_field<int32_t>("xscry1", PDATA, 32);
+inline constexpr auto xscrx2 = word_field<int32_t>("xscrx2", PDATA, 36);
+inline constexpr auto xscry2 = word_field<int32_t>("xscry2", PDATA, 40);
+inline constexpr auto xchyphen = word_field<int16_t>("xchyphen", PDATA, 44);  // width of a centred hyphen
+inline constexpr auto xanno_selected = bit_field("xanno_selected", PDATA, 46, 7, 7);
+// ---- BAR: what page location and the formatter read and write ---------------------------
+// A non-zero xunnumbered keeps the bar out of the count; xrestart_number (bit 0x40 of the
+// flag word at byte 14) restarts the count at xbarnumber with the measure after the bar.
+inline constexpr auto xunnumbered = word_field<uint8_t>("xunnumbered", BAR, 14);
+inline constexpr auto xrestart_number = bit_field("xrestart_number", BAR, 15, 6, 6);
+inline constexpr auto xscrbarx = word_field<int32_t>("xscrbarx", BAR, 20);  // screen copy of xbarx
+// The sign bit of the flag byte makes the bar's lines thick (its repeat dots are the model's
+// xrepeat_end and xrepeat_start).
+inline constexpr auto xbarthick = bit_field("xbarthick", BAR, 15, 7, 7);
+// How the bar's lines are drawn: without its number, as a short rule across the top line,
+// not at all, dashed.
+inline constexpr auto xbar_no_number = bit_field("xbar_no_number", BAR, 15, 5, 5);
+inline constexpr auto xbar_chant = bit_field("xbar_chant", BAR, 15, 4, 4);
+inline constexpr auto xbar_invisible = word_field<uint8_t>("xbar_invisible", BAR, 24);
+inline constexpr auto xbar_dashed = word_field<uint8_t>("xbar_dashed", BAR, 25);
+
+// ---- Signs spacing places: their x and what decides their width --------------------------
+inline constexpr auto xclefchange = word_field<uint8_t>("xclefchange", CLEF, 11);  // drawn small
+inline constexpr auto xclefhide = word_field<uint8_t>("xclefhide", CLEF, 12);      // not drawn
+inline constexpr auto xkeyx = word_field<int32_t>("xkeyx", KEYSIG, 28);
+inline constexpr auto xtimex = word_field<int32_t>("xtimex", TIMESIG, 14);
+// clang-format on
+
+// ---- Fields of the annotation nodes (their meaning is the annotations') ----------------
+
+// clang-format off
+// ---- TPARAM: head of a text annotation and of each further style run -----------------
+inline constexpr auto xtextx = word_field<int32_t>("xtextx", TPARAM, 10);  // position of the text
+inline constexpr auto xtexty = word_field<int32_t>("xtexty", TPARAM, 14);
+inline constexpr auto xtextfont = word_field<int16_t>("xtextfont", TPARAM, 18);  // font code or number
+inline constexpr auto xcharset = word_field<uint8_t>("xcharset", TPARAM, 20);    // character set
+inline constexpr auto xtextsize = word_field<uint8_t>("xtextsize", TPARAM, 21);  // points
+inline constexpr auto xtextface = word_field<uint8_t>("xtextface", TPARAM, 22);  // face bits
+inline constexpr auto xtext_drawmode = bit_field("xtext_drawmode", TPARAM, 23, 7, 6);  // 0 drawn, 1 in white, 2 not drawn
+inline constexpr auto xkeep_hyphen = bit_field("xkeep_hyphen", TPARAM, 23, 5, 5);  // "Center Hyphens"
+inline constexpr auto xkeep_underline = bit_field("xkeep_underline", TPARAM, 23, 4, 4);  // "Extend Underlines"
+inline constexpr auto xno_size_adjust = bit_field("xno_size_adjust", TPARAM, 23, 3, 3);  // "Staff Size Adjust"
+inline constexpr auto xpslayout = bit_field("xpslayout", TPARAM, 23, 2, 2);  // line layout of the printed text
+inline constexpr auto xspec_underline = bit_field("xspec_underline", TPARAM, 23, 1, 1);  // "Flat Underlines"
+inline constexpr auto xbackslash = bit_field("xbackslash", TPARAM, 23, 0, 0);
+inline constexpr auto xjustified = bit_field("xjustified", TPARAM, 24, 7, 6);  // 0 left, 2 right, else centred
+inline constexpr auto xpagemargin = bit_field("xpagemargin", TPARAM, 24, 5, 5);  // "Horizontal Lock"
+inline constexpr auto xboxed = bit_field("xboxed", TPARAM, 24, 4, 4);  // "Boxed"
+inline constexpr auto xleavespace = bit_field("xleavespace", TPARAM, 24, 3, 3);  // "Leave Space"
+inline constexpr auto xfromstaff = bit_field("xfromstaff", TPARAM, 24, 2, 2);  // "Vertical Lock"
+inline constexpr auto xadjacent = bit_field("xadjacent", TPARAM, 24, 1, 1);  // a further style run
+inline constexpr auto xfing = bit_field("xfing", TPARAM, 25, 7, 7);          // "Fingering": one character a line
+inline constexpr auto xhidden = bit_field("xhidden", TPARAM, 25, 5, 5);      // "Hidden"
+inline constexpr auto xdefault = bit_field("xdefault", TPARAM, 25, 4, 4);    // model of its class
+inline constexpr auto xfooter = bit_field("xfooter", TPARAM, 25, 1, 1);      // "Position Lock"
+inline constexpr auto xignore = bit_field("xignore", TPARAM, 25, 0, 0);      // "Do Not Interpret"
+inline constexpr auto xclassify = word_field<uint8_t>("xclassify", TPARAM, 31);  // annotation class 0..24
+inline constexpr auto xtext_stsize = bit_field("xtext_stsize", TPARAM, 26, 7, 4);  // staff size of the text
+inline constexpr auto xtext_color = bit_field("xtext_color", TPARAM, 26, 3, 0);  // colour index, 0 default
+inline constexpr auto xeocord = word_field<uint8_t>("xeocord", TPARAM, 27);  // ordinal of the element replaced
+inline constexpr auto xeocvar = word_field<uint8_t>("xeocvar", TPARAM, 28);  // its variety; 0 an ordinary text
+inline constexpr auto xsuper = word_field<uint8_t>("xsuper", TPARAM, 29);    // superscript value
+inline constexpr auto xexpand = word_field<int8_t>("xexpand", TPARAM, 30);   // character expansion
+inline constexpr auto xrelativey = bit_field("xrelativey", TPARAM, 33, 7, 4);  // pending reference modes
+inline constexpr auto xrelativex = bit_field("xrelativex", TPARAM, 33, 3, 0);
+// Three packed numbers p, v and s: bits 0-6 p + 1, bits 7-11 v + 1, bits 12-15 s.
+inline constexpr auto xstyle_reference = word_field<uint16_t>("xstyle_reference", TPARAM, 36);
+
+// ---- TEXT: up to 21 characters of a style run's text and a NUL -------------------------
+inline constexpr TextField xtext{"xtext", TEXT, 10, 22};
+inline constexpr int TEXT_NODE_CHARS = 21;
+// In a lyric's text, the elision of two syllables sung on one note ("glo‿ry"): drawn as a
+// blank with a small tie under it.
+inline constexpr char LYRIC_ELISION = '\x1F';
+
+// ---- LINE: a line or curve annotation -------------------------------------------------
+inline constexpr auto xstartx = word_field<int32_t>("xstartx", LINE, 10);  // start, from the reference point
+inline constexpr auto xstarty = word_field<int32_t>("xstarty", LINE, 14);
+inline constexpr auto xendx = word_field<int32_t>("xendx", LINE, 18);      // end, from the start
+inline constexpr auto xendy = word_field<int32_t>("xendy", LINE, 22);
+inline constexpr auto xdashlth = bit_field("xdashlth", LINE, 26, 7, 4);    // dash length; 0 solid
+inline constexpr auto xgaplth = bit_field("xgaplth", LINE, 26, 3, 0);
+inline constexpr auto xcurve = bit_field("xcurve", LINE, 27, 0, 0);        // a curve, not a line
+inline constexpr auto xc1x = word_field<int32_t>("xc1x", LINE, 28);  // control points (a line's clip
+inline constexpr auto xc1y = word_field<int32_t>("xc1y", LINE, 32);  // box), from the start
+inline constexpr auto xc2x = word_field<int32_t>("xc2x", LINE, 36);
+inline constexpr auto xc2y = word_field<int32_t>("xc2y", LINE, 40);
+inline constexpr auto xline_rely = bit_field("xline_rely", LINE, 49, 7, 4);
+inline constexpr auto xline_styleref = word_field<uint16_t>("xline_styleref", LINE, 50);  // as xstyle_reference
+inline constexpr auto xfattermid = bit_field("xfattermid", LINE, 44, 7, 7);  // thicker in the middle
+inline constexpr auto xline_fromstaff = bit_field("xline_fromstaff", LINE, 44, 6, 6);  // placed from the staff
+inline constexpr auto xline_eachsys = bit_field("xline_eachsys", LINE, 44, 5, 5);      // "At Each System"
+inline constexpr auto xline_eachpage = bit_field("xline_eachpage", LINE, 44, 4, 4);    // "On Each Page"
+inline constexpr auto xline_everypart = bit_field("xline_everypart", LINE, 44, 3, 3);  // "In Every Context"
+inline constexpr auto xline_drawmode = bit_field("xline_drawmode", LINE, 44, 2, 1);    // as xdrawmode
+inline constexpr auto xline_pagemargin = bit_field("xline_pagemargin", LINE, 44, 0, 0);  // "Horizontal Lock"
+inline constexpr auto xlinewidth = word_field<uint8_t>("xlinewidth", LINE, 45);        // line width
+inline constexpr auto xline_ord = bit_field("xline_ord", LINE, 27, 7, 1);  // piece of a broken line
+inline constexpr auto xmetaline = bit_field("xmetaline", LINE, 46, 7, 4);   // line kind
+inline constexpr auto xline_eocvar = bit_field("xline_eocvar", LINE, 47, 6, 0);
+inline constexpr auto xline_color = bit_field("xline_color", LINE, 46, 3, 0);  // colour index, 0 default
+// clang-format on
+
+// ---- Fields of the graphics elements (their meaning is the drawing's) ------------------------
+
+inline constexpr int BICMODE = 1;  // the element erases what lies under it
+
+inline constexpr int GANNO_BOTH = 1;         // on screen and in print
+inline constexpr int GANNO_SCREEN_ONLY = 2;  // not printed, not in pictures
+inline constexpr int GANNO_PRINT_ONLY = 3;   // not on screen
+
+// x and y of a text that continues at the pen where the previous text ended.
+inline constexpr int32_t ADJACENT_TEXT = -32768;
+// The default clip box and hit box reach this far beyond an element's ends.
+inline constexpr int32_t GE_BOX_MARGIN = 280;
+
+constexpr Field<int> ge_flag_field(const char* name, int high, int low) {
+  return Field<int>{{name, uint8_t(GE_CHAR), uint8_t(GE_LINE), 9, 1, uint8_t(low),
+                     uint8_t(high - low + 1), false}};
+}
+
+// clang-format off
+// ---- Flags of every graphics element (byte 9) ------------------------------------------
+inline constexpr auto xdrawmode = ge_flag_field("drawmode", 7, 6);  // 0 normal, 1 BICMODE
+inline constexpr auto xganno = ge_flag_field("GANNO", 5, 4);        // annotation class 0-3
+inline constexpr auto xgremove = ge_flag_field("GREMOVE", 3, 3);    // removed: not drawn, not hit
+inline constexpr auto xgscreen = ge_flag_field("GSCREEN", 2, 2);    // screen twin of the next element
+
+// ---- NOTEPTR: the owner of the elements that follow --------------------------------------
+inline constexpr LinkField xnoteptr{"xnoteptr", NOTEPTR, 10};
+
+// ---- GE_CHAR: one character, or the attribute node that closes a text run ---------------
+inline constexpr auto xgc_x = word_field<int32_t>("xgc_x", GE_CHAR, 10);
+inline constexpr auto xgc_y = word_field<int32_t>("xgc_y", GE_CHAR, 14);
+inline constexpr auto xgc_pstaff = word_field<int8_t>("xgc_pstaff", GE_CHAR, 18);
+inline constexpr auto xgc_var = word_field<uint8_t>("xgc_var", GE_CHAR, 19);      // 4 and up, else 0
+inline constexpr auto xgc_font = word_field<int16_t>("xgc_font", GE_CHAR, 20);    // a font number
+inline constexpr auto xgc_size = word_field<uint8_t>("xgc_size", GE_CHAR, 23);    // points
+inline constexpr auto xgc_char = word_field<int16_t>("xgc_char", GE_CHAR, 24);    // 0 in an attribute node
+inline constexpr auto xgc_style = word_field<uint8_t>("xgc_style", GE_CHAR, 26);  // face bits
+
+// ---- GE_LINE and GE_CURVE: the two ends ------------------------------------------------
+inline constexpr auto xge_x1 = word_field<int32_t>("xge_x1", GE_LINE, 10, GE_CURVE);
+inline constexpr auto xge_y1 = word_field<int32_t>("xge_y1", GE_LINE, 14, GE_CURVE);
+inline constexpr auto xge_pstaff1 = word_field<int8_t>("xge_pstaff1", GE_LINE, 18, GE_CURVE);
+inline constexpr auto xge_pstaff2 = word_field<int8_t>("xge_pstaff2", GE_LINE, 19, GE_CURVE);
+inline constexpr auto xge_x2 = word_field<int32_t>("xge_x2", GE_LINE, 20, GE_CURVE);
+inline constexpr auto xge_y2 = word_field<int32_t>("xge_y2", GE_LINE, 24, GE_CURVE);
+
+// ---- GE_LINE: a straight line with its clip box ----------------------------------------
+inline constexpr auto xgl_clipx1 = word_field<int32_t>("xgl_clipx1", GE_LINE, 28);
+inline constexpr auto xgl_clipx2 = word_field<int32_t>("xgl_clipx2", GE_LINE, 36);
+inline constexpr auto xgl_width = word_field<uint8_t>("xgl_width", GE_LINE, 44);  // layout units
+inline constexpr auto xgl_var = word_field<uint8_t>("xgl_var", GE_LINE, 46);
+inline constexpr auto xgl_dash = bit_field("xgl_dash", GE_LINE, 47, 7, 4);  // points; 0 solid
+inline constexpr auto xgl_gap = bit_field("xgl_gap", GE_LINE, 47, 3, 0);
+
+// ---- GE_CURVE: a cubic Bezier curve ----------------------------------------------------
+inline constexpr auto xgv_c1x = word_field<int32_t>("xgv_c1x", GE_CURVE, 28);  // first control point
+inline constexpr auto xgv_c1y = word_field<int32_t>("xgv_c1y", GE_CURVE, 32);
+inline constexpr auto xgv_dash = bit_field("xgv_dash", GE_CURVE, 37, 7, 4);
+inline constexpr auto xgv_c2x = word_field<int32_t>("xgv_c2x", GE_CURVE, 38);  // second control point
+inline constexpr auto xgv_c2y = word_field<int32_t>("xgv_c2y", GE_CURVE, 42);
+inline constexpr auto xgv_var = word_field<uint8_t>("xgv_var", GE_CURVE, 47);
+// clang-format on
 
 // ==== number_dialogs.cpp =========================================================================
 // Ready-made dialogs that ask for one number or one choice.

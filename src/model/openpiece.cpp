@@ -9,7 +9,6 @@
 #include "ImportExport/musicxml_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

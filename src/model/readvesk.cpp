@@ -40,7 +40,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"

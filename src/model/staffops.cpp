@@ -15,8 +15,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/node_fields.h"

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"

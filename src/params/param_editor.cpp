@@ -23,10 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "model/model_services.h"
 #include "params/param_lookup.h"
 #include "params/param_metrics.h"
@@ -58,7 +54,9 @@ bool is_character_type(uint32_t t) { return t == PARAM_CHARACTER || t == PARAM_C
 bool is_string_type(uint32_t t) { return t == PARAM_STRING || t == PARAM_STRING_PAIR; }
 
 // The insertion point the lists describe: the editor's note, else the program's.
-Drosa listed_note() { return param_editor_note ? param_editor_note : insertion_point; }
+Drosa listed_note() {
+  return param_editor_note ? param_editor_note : model_hooks.insertion_point();
+}
 
 // 1 when a change of the parameter (either value) is attached before the note.
 int changed_at(Drosa note, int pindex) {
@@ -166,7 +164,7 @@ void show_character(DialogRef dialog, int pindex, Drosa note, int small) {
   text_template->set(xcharset, value.bytes[2]);
   text_template->set(xtextsize, value.size());
   text_template->set(xtextface, value.style());
-  update_menus(110);
+  model_hooks.update_menus(110);
   set_double_item(dialog, PARAM_X_ITEM, value.x() / 10.0);
   set_double_item(dialog, PARAM_Y_ITEM, value.y() / 10.0);
 }
@@ -184,7 +182,7 @@ void show_string(DialogRef dialog, int pindex, Drosa note, int small) {
   text_template->set(xcharset, 0);
   text_template->set(xtextsize, 12);
   text_template->set(xtextface, 0);
-  update_menus(110);
+  model_hooks.update_menus(110);
 }
 
 // An integer, coordinate or float in item 7; false for a type the editor cannot show.
@@ -374,7 +372,7 @@ DialogRef open_editor(Drosa note) {
   DialogRef dialog = platform_open_dialog(PARAM_DIALOG, false);
   if (!dialog) return nullptr;
   param_dialog_window = dialog;
-  update_menus(110);
+  model_hooks.update_menus(110);
   draw_contexts_titles(dialog);
   for (int item : {param_context_radio, param_scope_radio, param_size_radio})
     platform_set_item_value(dialog, item, 1);
@@ -397,8 +395,8 @@ void close_editor() {
   platform_close_dialog(param_dialog_window);
   param_dialog_window = nullptr;
   param_editor_note = NIL;
-  update_menus(118);
-  redraw_view();
+  model_hooks.update_menus(118);
+  model_hooks.redraw_view();
 }
 
 // One item the dialog gave; false when the editor is to close.
@@ -527,13 +525,13 @@ void parameter_dialog(Drosa note, int changes_only) {
     REPORT_ERROR(2, "There are no parameter changes at this point in the piece.");
     return;
   }
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
+  model_hooks.save_cursor();
+  model_hooks.set_cursor(CURSOR_ID_ARROW);
   DialogRef dialog = open_editor(note);
   if (!dialog) {
     param_editor_note = NIL;
     REPORT_ERROR(4, "parameter_dialog: dialog %d is missing", PARAM_DIALOG);
-    restore_cursor();
+    model_hooks.restore_cursor();
     return;
   }
   for (;;) {
@@ -542,7 +540,7 @@ void parameter_dialog(Drosa note, int changes_only) {
     if (!note_in_piece(note)) break;  // a menu command took the note away
   }
   close_editor();
-  restore_cursor();
+  model_hooks.restore_cursor();
 }
 
 void set_param_display(Drosa note) {
@@ -587,7 +585,7 @@ int draw_parameter_item() {
   if (is_character_type(t) || is_string_type(t)) {
     Rect clip = get_clip();
     clip_rect(r);
-    text_font(font_from_code(text_template->get(xtextfont)));
+    text_font(model_hooks.font_from_code(text_template->get(xtextfont)));
     text_face(text_template->get(xtextface));
     text_size(text_template->get(xtextsize));
     move_to((2 * r.left + r.right) / 3, (r.top + 2 * r.bottom) / 3);
@@ -636,9 +634,9 @@ bool param_dialog_filter(DialogRef dialog, EventRecord* event, int* item) {
       return false;
   }
   if ((choice >> 16) == 0) return false;
-  do_menu_item(int16_t(choice >> 16), int16_t(choice & 0xFFFF), 110);
+  param_hooks.do_menu_item(int16_t(choice >> 16), int16_t(choice & 0xFFFF), 110);
   draw_parameter_item();
-  update_menus(110);
+  model_hooks.update_menus(110);
   *item = PARAM_SAMPLE_ITEM;
   return true;
 }
@@ -674,7 +672,7 @@ void remove_later_param_changes(Drosa at, Drosa templ) {
   for (Drosa change; (change = later_change(at, templ));) {
     Drosa next = change->xnext;
     destroy_node(change);
-    param_nodes_to_annos(next);
+    model_hooks.param_nodes_to_annos(next);
     mark_piece_changed(1, 3, 0);
   }
 }

@@ -24,9 +24,6 @@
 
 #include <vector>
 
-#include "annotations/anno_services.h"
-#include "editing/editing_services.h"
-#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_index.h"
 #include "params/params_globals.h"
@@ -96,9 +93,9 @@ const ParamValue* walk_back(Drosa p, Drosa after, int pindex, int small, const P
   bool jumped = false;
   for (;; after = p, p = p->xback) {
     if (!p) {
-      if (is_voice_head(after) || !insertion_point || jumped) return dflt;
+      if (is_voice_head(after) || !model_hooks.insertion_point() || jumped) return dflt;
       jumped = true;
-      p = insertion_point;
+      p = model_hooks.insertion_point();
     }
     int kind = effective_kind(p);
     if (kind == PARAM && same_change(p, pindex, small)) return found_change(p);
@@ -299,7 +296,7 @@ void check_and_insert_param(Drosa at, Drosa templ) {
   param[pindex].changed = 1;
 
   Drosa note = at->xkind == NOTE ? at : find_next_kind(NOTE, at);
-  if (note) param_nodes_to_annos(note);
+  if (note) model_hooks.param_nodes_to_annos(note);
   mark_piece_changed(1, 3, 0);
 }
 
@@ -322,7 +319,7 @@ void rebuild_param_nodes() {
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
       if (p->xkind == NOTE) {
         attached.clear();
-        param_annos_to_nodes(p);
+        model_hooks.param_annos_to_nodes(p);
       } else if (p->xkind == PARAM) {
         attached.push_back(p);
       } else if (effective_kind(p) == ENDSYST) {

@@ -11,11 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
-#include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "params/param_lookup.h"
 #include "params/params_globals.h"
@@ -67,7 +62,8 @@ const char* description_of(int pindex) {
 }
 
 bool simplified_notation() {
-  return music_font_numbers[FONT_SLOT_SIMPLIFIED] != 0 && prefs.use_simplified_notation();
+  return model_hooks.music_font_number(FONT_SLOT_SIMPLIFIED) != 0 &&
+         model_hooks.use_simplified_notation();
 }
 
 // The value code of a note or rest, 0 (breve) to 8 (128th), for indexing the tables.
@@ -104,7 +100,7 @@ int palette_size_bonus(int pindex) {
       (pindex >= 419 && pindex <= 478))
     return 2;
   if (pindex == 713 || pindex == 714) return 6;
-  if (prefs.use_sonata_font() == 1) {
+  if (model_hooks.use_sonata_font() == 1) {
     if (pindex == 4) return 4;
     if (pindex == 5) return 6;
   }
@@ -112,7 +108,7 @@ int palette_size_bonus(int pindex) {
 }
 
 double draw_divisor(int mode) {
-  if (mode == DRAW_CHAR_ZOOMED && zoom_factor > 0) return zoom_factor;
+  if (mode == DRAW_CHAR_ZOOMED && model_hooks.zoom_factor() > 0) return model_hooks.zoom_factor();
   return 10.0;
 }
 
@@ -176,13 +172,13 @@ ParamValue* scaled_char_param(ParamValue* dest, int pindex, Drosa node, const St
 
 int32_t param_string_width(ParamValue value, const char* text) {
   Port* saved = platform_current_port();
-  platform_set_port(offscreen_port());
-  text_font(font_from_code(value.font()));
+  platform_set_port(param_hooks.offscreen_port());
+  text_font(model_hooks.font_from_code(value.font()));
   text_face(value.style());
-  text_size(pixels_to_tenths(value.size()));
+  text_size(param_hooks.pixels_to_tenths(value.size()));
   double width = text ? text_width(text, int(std::strlen(text))) : char_width(value.character());
   platform_set_port(saved);
-  return int32_t(float(width) * zoom_factor);
+  return int32_t(float(width) * model_hooks.zoom_factor());
 }
 
 void pDrawChar(int pindex, Drosa node, const char* text, int mode) {
@@ -195,15 +191,15 @@ void pDrawChar(int pindex, Drosa node, const char* text, int mode) {
   ParamValue value;
   scaled_char_param(&value, pindex, node, nullptr);
   int32_t y = value.y();
-  if (pindex == P_WHOLE_REST_GLYPH && prefs.use_sonata_font() != 1) y += 1;
+  if (pindex == P_WHOLE_REST_GLYPH && model_hooks.use_sonata_font() != 1) y += 1;
 
   double divisor = draw_divisor(mode);
   move_by(int(value.x() / divisor), int(-y / divisor));
 
-  text_font(font_from_code(value.font()));
+  text_font(model_hooks.font_from_code(value.font()));
   text_face(value.style());
   if (mode == DRAW_CHAR_ZOOMED)
-    text_size(pixels_to_tenths(value.size()));
+    text_size(param_hooks.pixels_to_tenths(value.size()));
   else if (mode == DRAW_CHAR_UNZOOMED)
     text_size(value.size());
   else  // the palette: the size as it is, not scaled to the piano window
@@ -236,7 +232,7 @@ int32_t hdw(Drosa note, int widest) {
   int code = note->get(xlgval);
   if (note->get(xtupl) != 1) {
     int dots;
-    decode_note_type(note, &code, &dots);
+    param_hooks.decode_note_type(note, &code, &dots);
   }
   if (code == 0) return param_length(P_BREVE_HEAD_WIDTH, note);
   if (code == 1) return param_length(widest ? P_WHOLE_HEAD_WIDEST : P_WHOLE_HEAD_WIDTH, note);
@@ -323,7 +319,7 @@ int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa gr
     return sum;
   }
   if (code > 5) {
-    int pindex = glyph_table_entry(code, 1);
+    int pindex = param_hooks.glyph_table_entry(code, 1);
     if (pindex < 1 || pindex > PARAM_LAST) return 0;
     uint32_t type = param[pindex].type;
     if (type != PARAM_CHARACTER && type != PARAM_CHARACTER_PAIR) return 0;
@@ -414,7 +410,7 @@ const ParamValue* Debug_xval(int pindex, Drosa node, const StaffData* staff, int
   if (pindex >= 1 && pindex <= PARAM_LAST) {
     check_expected_type(pindex, node, staff, expected);
     const char* description = description_of(pindex);
-    if (node && !node->xnext && !node->xback && !insertion_point)
+    if (node && !node->xnext && !node->xback && !model_hooks.insertion_point())
       REPORT_ERROR(4,
                    "Debug_xval pointer not in voice list and NIL insertion_point: pindex %hd "
                    "ptr %lx sdata %lx '%s'",

@@ -13,6 +13,19 @@
 #include "platform/events.h"
 #include "platform/list_box.h"
 
+// ==== param_hooks.cpp ============================================================================
+// What the parameters call of the subsystems built on them, registered by those at start-up.
+
+struct Port;
+struct ParamHooks {
+  Hook<void, int16_t, int16_t, int32_t> do_menu_item{"do_menu_item"};  // the frame's menus
+  Hook<int, int> pixels_to_tenths{"pixels_to_tenths"};                 // annotations
+  Hook<int, Drosa, int*, int*> decode_note_type{"decode_note_type"};   // the drawing
+  Hook<int, int, int> glyph_table_entry{"glyph_table_entry"};
+  Hook<Port*> offscreen_port{"offscreen_port"};
+};
+extern ParamHooks param_hooks;
+
 // ==== param_editor.cpp ===========================================================================
 // The parameter editor, the window in which every engraving parameter is shown as it is in force at
 // the insertion point and a new value is stored there as a change (a PARAM node), never as a new

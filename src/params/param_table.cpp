@@ -11,7 +11,6 @@
 
 #include <algorithm>
 
-#include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/generated/param_catalogue.h"
 #include "params/params_globals.h"
@@ -140,7 +139,7 @@ void store_character(ParamValue& v, const CharSpec& c) {
 }
 
 // The second default set is chosen by the preference as it stands when the declaration runs.
-bool second_set() { return prefs.use_sonata_font() == 1; }
+bool second_set() { return model_hooks.use_sonata_font() == 1; }
 
 void store_string(ParamRecord& rec, ParamValue& v, const char* text, int32_t font) {
   if (text && std::strlen(text) > 7)
