@@ -265,11 +265,17 @@ std::string deflate(const std::string& data, int level = DEFLATE_LEVEL) {
 }
 
 // Threads that compress the document's streams, each job in the order handed over. A thread is
-// started when a job finds none idle, up to `most`; each keeps its compressors until the document
-// ends. Jobs left when the document ends are done first.
+// started when a job finds none idle, up to the number allowed (see allow) and `most`; each keeps
+// its compressors until the document ends. Jobs left when the document ends are done first.
 class Compressors {
  public:
   explicit Compressors(unsigned most) : most_(std::max(most, 1u)) {}
+
+  // Up to `threads` threads may run from now on (one at first).
+  void allow(unsigned threads) {
+    std::lock_guard held(lock_);
+    allowed_ = std::clamp(threads, allowed_, most_);
+  }
   Compressors(const Compressors&) = delete;
   Compressors& operator=(const Compressors&) = delete;
   ~Compressors() {
@@ -297,7 +303,7 @@ class Compressors {
       closing = closing_;
       if (!closing) {
         jobs_.push_back([task] { (*task)(); });
-        if (idle_ == 0 && threads_.size() < most_) threads_.emplace_back([this] { run(); });
+        if (idle_ == 0 && threads_.size() < allowed_) threads_.emplace_back([this] { run(); });
       }
     }
     if (closing)
@@ -324,6 +330,7 @@ class Compressors {
   }
 
   const unsigned most_;
+  unsigned allowed_ = 1;
   std::mutex lock_;
   std::condition_variable wake_;
   std::deque<std::function<void()>> jobs_;
@@ -906,6 +913,11 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   const int number = new_object(*w), content = new_object(*w);
   w->last_elements = drawing.elements.size();
   w->page_objects.push_back(number);
+  // A thread for each page ended, up to the most: the one page of a short document is packed
+  // by one thread while its glyphs are made, at the pace they are made (more threads only cost
+  // their start and their compressors' memory: an eighth of a one-page print's time where the
+  // processors are busy), and a long document's pages soon have them all.
+  w->compressors->allow(unsigned(w->page_objects.size()));
   PendingPage pending{number, content, {}, {}, {}};
   pending.content_data = w->compressors->hand(
       [drawing = std::move(drawing), setup = w->setup] { return packed_content(drawing, setup); });
