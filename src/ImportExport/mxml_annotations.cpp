@@ -516,8 +516,9 @@ void arpeggio_at(const MxmlItem& item, Drosa note, int tag, int context) {
 // Makes the items of the groups of a slot that fit the list, and whose times come before `until`
 // (the end of the note's chord) or are the chord's `start` (a grace note takes what stands
 // before it); the others stay.
+// `note_list`: the note's list where `list` names none (a dynamic under it keeps below its head).
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t start = 0,
-                int64_t until = INT64_MAX) {
+                int64_t until = INT64_MAX, int note_list = -1) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
   if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
   // Taken from the slot, which gets them back at the end. Its room is made once: grown, it
@@ -573,7 +574,8 @@ void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t st
         if (!(placed.given & 2)) placed.y += g.voffset;
         const bool undecided = slot == MXML_DIRECTION_SLOT && x_from_its_note(placed, list);
         if (slot == MXML_DIRECTION_SLOT) within_its_gap(placed, list);
-        if (slot == MXML_DIRECTION_SLOT) below_its_note(placed, note, list, tag);
+        if (slot == MXML_DIRECTION_SLOT)
+          below_its_note(placed, note, list >= 0 ? list : note_list, tag);
         // A pedal shown as a line begins or ends it here, drawing no mark.
         made = !(placed.pedal_line && mxml_pedal_line_at(placed, note, list, tag, start));
         if (made) {
@@ -1085,7 +1087,8 @@ void flush_directions_to_staves(Drosa last) {
       }
     }
     mxml.slots[MXML_DIRECTION_SLOT].push_back(std::move(g));
-    flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0);
+    const int note_list = l && l->last_note ? int(l - mxml.lists.data()) : -1;
+    flush_slot(MXML_DIRECTION_SLOT, note, -1, note->get(xpitch), 0, 0, INT64_MAX, note_list);
   }
 }
 
