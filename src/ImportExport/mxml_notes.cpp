@@ -744,7 +744,11 @@ void end_note_in_voice(MxmlNoteRecord n, int forced_voice, bool copy) {
     }
   }
   mxml_no_note_made = 0;
-  const int mark = slur_mark(n, tag, place.chord);
+  // A note that joins another voice's note of its time (in the staff's list) begins no chord
+  // of its own voice: it takes the slur it stands under.
+  const Drosa joined = place.chord ? note_at_or_before(place.after) : NIL;
+  const bool own_chord = joined && ((joined->get(xpitch) ^ tag) & MXML_TAG_VOICE_BITS) == 0;
+  const int mark = slur_mark(n, tag, own_chord);
   Drosa note = NIL;
   // A longa is drawn as two tied breves, a maxima as four.
   int breves = 1;
