@@ -315,11 +315,24 @@ void hide_clefs_of_other_times(int first, int count) {
   }
 }
 
+// True when voice v holds no NOTE.
+bool noteless(int v) { return !find_next_kind(NOTE, piece_start[v]); }
+
+// True when voice v is the list, without notes, of a staff that only notes of voices at home on
+// another staff are written on.
+bool unclaimed_list(int v, const std::vector<UnclaimedStaff>& unclaimed) {
+  const int staff = first_staff(v);
+  return staff >= 0 && noteless(v) &&
+         std::any_of(unclaimed.begin(), unclaimed.end(),
+                     [&](const UnclaimedStaff& u) { return u.staff == staff; });
+}
+
 // Splits staff list v, whose tags were read, into one list per voice; returns how many lists
-// it became.
-int split_list(int v, ListTags&& read) {
+// it became. A list without notes goes, unless it is an unclaimed staff's (kept for now).
+int split_list(int v, ListTags&& read, const std::vector<UnclaimedStaff>& unclaimed) {
   const std::vector<int> tags = collect_tags(v, std::move(read));
   if (tags.empty()) {
+    if (unclaimed_list(v, unclaimed)) return 1;
     delete_voice(v);
     return 0;
   }
@@ -373,8 +386,12 @@ void number_voices_of_parts() {
   }
 }
 
-void number_voices() {
+void number_voices(const std::vector<UnclaimedStaff>& unclaimed) {
   for (int v = 0; v < voice_count;) {
+    if (unclaimed_list(v, unclaimed)) {
+      ++v;
+      continue;
+    }
     if (only_copied_rests(v) || (only_hidden_rests(v) && staff_shared(v))) {
       delete_voice(v);
       continue;
@@ -545,10 +562,13 @@ void remove_cross_staff_notes(const CrossStaffSplit& split, const std::vector<in
 }
 
 // Gives an unclaimed staff to the voice that writes the most notes on it, of those whose own
-// staff keeps another voice: its PRINTs and clefs become that staff's, its notes' staff
-// offsets count from it, and the staff changes (step 6) take it back to its first staff
-// where most of a measure is written there.
-void claim_staff(const UnclaimedStaff& unclaimed) {
+// staff keeps another voice, when the voice's first measure is written there: its PRINTs and
+// clefs become that staff's, its notes' staff offsets count from it, and the staff changes
+// (step 6) take it back to its first staff where most of a measure is written there. True
+// when the staff is given; otherwise its list stays as a voice of hidden rests, which keeps
+// the staff's clef, key and time signature and its clef changes (the voices that come to
+// it take its clefs in step 6).
+bool claim_staff(const UnclaimedStaff& unclaimed) {
   int best = -1, most = 0;
   for (int v = 0; v < voice_count; ++v) {
     const int own = first_staff(v);
@@ -558,8 +578,10 @@ void claim_staff(const UnclaimedStaff& unclaimed) {
       count += p->xkind == NOTE && !copied_rest(p) && written_staff(p, own) == unclaimed.staff;
     if (count > most) best = v, most = count;
   }
-  if (best < 0) return;
+  if (best < 0) return false;
   const int own = first_staff(best);
+  const Drosa first = find_next_kind(NOTE, piece_start[best]);
+  if (!first || measure_staff(first, own) != unclaimed.staff) return false;
   size_t bar = 0;
   bool first_print = true;
   for (Drosa p = piece_start[best]; p; p = p->xnext) {
@@ -587,6 +609,7 @@ void claim_staff(const UnclaimedStaff& unclaimed) {
     const int code = written == unclaimed.staff ? 0 : written - unclaimed.staff + MXML_STAFF_BIAS;
     p->set(xpitch, uint16_t((p->get(xpitch) & MXML_TAG_VOICE_BITS) | code << 12));
   }
+  return true;
 }
 
 // A voice alone on its staff that notes split from another voice's chords come to shares the
@@ -787,9 +810,19 @@ int32_t next_document_time(Drosa node) {
   return NO_TIME;
 }
 
-// Voice v's clefs in list order, with their times.
+// Voice v's clefs in list order, with their times. The list of a staff without notes of its
+// own holds the document's times of its bar lines alone: its clefs count from the bar line
+// before them, and stand before the hidden rests that will fill it.
 std::vector<TimedClef> clefs_by_time(int v) {
   std::vector<TimedClef> clefs;
+  if (noteless(v)) {
+    int32_t bar = 0;
+    for (Drosa p = piece_start[v]; p; p = p->xnext) {
+      if (p->xkind == XMLT) bar = p->get(xnwholec);
+      if (effective_kind(p) == CLEF) clefs.push_back({bar, p->get(xclef), true});
+    }
+    return clefs;
+  }
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     if (effective_kind(p) != CLEF) continue;
     Drosa note = find_next_kind(NOTE, p);
@@ -846,6 +879,16 @@ class ClefsFollowStaff {
       if (current_ == own_) own_shown_ = in_force_;
       any_clef_ = p;
       moved_ = NIL;
+    } else if (kind == NOTE && !moved_ && chord_begins_ && current_ != own_ && any_clef_) {
+      // The staff the voice stays on changes clef under it: the voice takes the change before
+      // its chord, drawn when the staff's own voice rests there unseen.
+      const int32_t time = next_document_time(xmlt_before(p));
+      const int clef = clef_at(current_, time);
+      if (clef >= 0 && clef != in_force_) {
+        const std::vector<TimedClef>* there = staff_clefs(current_);
+        const bool shown = there && unseen_change_at(*there, time) == clef;
+        add_clef(xmlt_before(p)->xback, clef, !shown);
+      }
     } else if (kind == NOTE && moved_) {
       // A staff that changes clef for the notes that come to it, before a hidden rest of its
       // own voice, shows the change before them.
@@ -862,6 +905,7 @@ class ClefsFollowStaff {
       if (current_ == own_ && clef >= 0) own_shown_ = clef;
       moved_ = NIL;
     }
+    if (kind == NOTE) chord_begins_ = p->get(xendvcd);
   }
 
  private:
@@ -885,6 +929,15 @@ class ClefsFollowStaff {
     return c ? clef_at_time(*c, time) : -1;
   }
 
+  // The document time before a note (the note itself when it has none).
+  static Drosa xmlt_before(Drosa note) {
+    for (Drosa p = note->xback; p; p = p->xback) {
+      if (p->xkind == XMLT) return p;
+      if (p->xkind == NOTE || p->xkind == BAR || p->xkind == ENDSYST) break;
+    }
+    return note;
+  }
+
   // A clef linked after `after`, behind the walk.
   void add_clef(Drosa after, int clef, bool hide) {
     Drosa added = copyDrosa(any_clef_);
@@ -898,6 +951,7 @@ class ClefsFollowStaff {
   const int v_, own_;
   int current_, in_force_ = -1;
   int own_shown_ = -1;  // the clef the own staff shows, as far as the walk has come
+  bool chord_begins_ = true;
   Drosa moved_ = NIL, any_clef_ = NIL;
   const std::vector<std::vector<TimedClef>>& clefs_;
   const std::vector<int>& staves_;
@@ -1279,12 +1333,15 @@ void mxml_analyse(int* first_change) {
   std::vector<ListTags> tags;  // by staff list, each split in turn
   const std::vector<UnclaimedStaff> unclaimed = unclaimed_staves(tags);
   size_t list = 0;
-  for (int v = 0; v < voice_count;) v += split_list(v, std::move(tags[list++]));
-  number_voices();
+  for (int v = 0; v < voice_count;) v += split_list(v, std::move(tags[list++]), unclaimed);
+  number_voices(unclaimed);
   for (const UnclaimedStaff& u : unclaimed) {
-    claim_staff(u);
+    if (claim_staff(u))
+      for (int v = 0; v < voice_count; ++v)
+        if (noteless(v) && first_staff(v) == u.staff) delete_voice(v--);
     if (u.info) destroy_node(u.info);
   }
+  number_voices_of_parts();
   std::vector<int> homes;
   split_cross_staff_chords(homes);
   dump_if_asked("\n==== IMPORTED VOICE LIST BEFORE SET_DEF_PERF =====\n");

@@ -37,10 +37,11 @@ void append(int list, Drosa node) {
 }
 
 // The node of a kind attached since the last NOTE before the list's insertion node (not
-// past an ENDSYST), or a new one appended.
+// past an ENDSYST or a bar line: a staff without notes keeps each measure's changes), or a
+// new one appended.
 Drosa find_or_make(int list, int kind) {
   for (Drosa p = mxml.lists[size_t(list)].insert; p; p = p->xback) {
-    if (p->xkind == NOTE || p->xkind == ENDSYST) break;
+    if (p->xkind == NOTE || p->xkind == ENDSYST || p->xkind == BAR) break;
     if (p->xkind == kind) return p;
   }
   Drosa node = newDrosa(kind, 0);

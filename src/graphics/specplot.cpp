@@ -411,9 +411,19 @@ DueLayer due_layer(int p, int layer, int32_t time, int any_grace, int any_after,
           split_off_chord(n) ? 0u : signs_before(n)};
 }
 
+// The pstaff of the voice's first PRINT, its own staff; -1 when it has none.
+int home_pstaff(Drosa note) {
+  const int v = note->get(xvoice);
+  if (v >= voice_count || v >= MAX_VOICES) return -1;
+  const Drosa print = find_next_kind_until(PRINT, piece_start[v], NOTE, 0);
+  return print ? print->get(xsstaff) + first_pstaff : -1;
+}
+
 // A BAR before a note of the staff chord starting at `first`, with a staff change between
 // them (a right hand whose bar begins on the lower staff), and the pstaff in force at the BAR,
-// the voice's own; NIL when there is none.
+// the voice's own; or a BAR before the chord of a voice that plays a whole measure away from
+// its own staff (one hand playing both staves), and the voice's own pstaff. NIL when there is
+// none.
 Drosa bar_of_other_staff(Drosa first, int* home) {
   const Drosa last = chord_last_note(first);
   for (Drosa n = first; n; n = n == last ? NIL : chain_next(n)) {
@@ -422,7 +432,13 @@ Drosa bar_of_other_staff(Drosa first, int* home) {
       const int k = effective_kind(q);
       if (k == NOTE || k == ENDSYST) break;
       moved |= k == PRINT;
-      if (k != BAR || !moved) continue;
+      if (k != BAR) continue;
+      if (!moved) {
+        const int own = home_pstaff(n);
+        if (own < 0 || own == *home) break;
+        *home = own;
+        return q;
+      }
       const Drosa before = find_prev_kind(PRINT, q);
       if (!before) break;
       *home = before->get(xsstaff) + first_pstaff;

@@ -19,13 +19,14 @@ inline constexpr int SPECPLOT_SYSTEM_END = 18;
 // clefs. any_grace says a chord of the column is a grace chord, any_after that one is a grace
 // after its note; prev_grace that the column before was of grace chords. A bar line closes the
 // whole-measure rests waiting on its staff. A voice whose chord goes to another staff after a
-// bar line (or whose last chord does) keeps that bar line on its own staff too, when nothing
-// else there carries one. At mode 16 it also draws the bar number and, on
-// the page's first system, the title line, and counts the system's bars.
+// bar line (or whose last chord does), or that plays a whole measure on another staff, keeps
+// that bar line on its own staff too, when nothing else there carries one. At mode 16 it also draws
+// the bar number and, on the page's first system, the title line, and counts the system's bars.
 // Reads:  staff_data (cur_note, next_time, layers_with_notes, the staff geometry), the signs'
-//         nodes and their x, the PRINTs between a bar line and its chord, voice_data (system
-//         end), the parameters, options_struct (words 8, 38, 68), prefs (colour by pitch name,
-//         simplified notation), piece_fsspec, DrosaDirty, page_count, ncontext_count.
+//         nodes and their x, the PRINTs between a bar line and its chord, each voice's first
+//         PRINT (piece_start), voice_data (system end), the parameters, options_struct (words 8,
+//         38, 68), prefs (colour by pitch name, simplified notation), piece_fsspec, DrosaDirty,
+//         page_count, ncontext_count.
 // Writes: the GE list, staff_data rest_group_x and signs_end_x, specplot_last_seen,
 //         current_bar_number.
 // Failure: level 4 "fgrace logic error in specplot step 1" when a grace chord is due in a

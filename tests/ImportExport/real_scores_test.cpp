@@ -1111,6 +1111,57 @@ TEST_F(EngravedFixture, AStaffChangesClefOnItselfWhileItsHandPlaysOnTheOtherStaf
   offscreen_dispose();
 }
 
+// The MIDI keys of the notes of all voices, by pstaff they are drawn on, in order of voice.
+std::map<int, std::vector<int>> keys_by_staff() {
+  std::map<int, std::vector<int>> keys;
+  Drosa owner = NIL;
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    if (e->xkind == NOTEPTR) owner = e->get(xnoteptr);
+    if (e->xkind == GE_CHAR && !e->get(xgscreen) && e->get(xgc_var) == 46 && owner &&
+        !owner->get(xrest))
+      keys[e->get(xgc_pstaff)].push_back(owner->get(xpitch) >> 8);
+  }
+  return keys;
+}
+
+TEST_F(EngravedFixture, AStaffWithNoVoiceOfItsOwnKeepsItsSigns) {
+  // One voice plays both staves; then the lower staff's only voice starts on the upper one.
+  // The lower staff was once dropped with its clef, key and time signature, or given to the
+  // voice from its first note, and its notes drawn by the upper staff's clef on ledger lines;
+  // its clef changes were lost. Read back from the export, each stands the same.
+  struct Case {
+    const char* name;
+    std::vector<int> upper, lower;  // MIDI keys
+    int lower_clefs, lower_key;     // glyphs on the lower staff
+  };
+  for (const Case& c :
+       {Case{"one_hand_plays_both_staves", {74, 69, 66}, {50, 47, 43, 67, 71, 50}, 3, 2},
+        Case{"lower_staff_voice_starts_on_the_upper", {72, 67, 65, 74, 75}, {51, 48, 67}, 2, 3}}) {
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<PageFault> faults = engrave(c.name);
+      if (pass == 1) {
+        const std::string written = exported_musicxml(false);
+        ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 1), 1);
+        ASSERT_EQ(format_page(1, 0), 1);
+        save_page(std::string(c.name) + "_read_back");
+      }
+      EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+      std::map<int, std::vector<int>> keys = keys_by_staff();
+      std::sort(keys[0].begin(), keys[0].end());
+      std::vector<int> upper = c.upper;
+      std::sort(upper.begin(), upper.end());
+      EXPECT_EQ(keys[0], upper) << c.name << " pass " << pass;
+      EXPECT_EQ(keys[1], c.lower) << c.name << " pass " << pass;
+      EXPECT_EQ(lines_of(24), 0) << "ledger lines, " << c.name << " pass " << pass;
+      EXPECT_EQ(glyphs_of(52, 1), c.lower_clefs) << c.name << " pass " << pass;
+      EXPECT_EQ(glyphs_of(58, 1), c.lower_key) << c.name << " pass " << pass;
+      EXPECT_EQ(glyphs_of(58, 0), c.lower_key) << c.name << " pass " << pass;
+      EXPECT_EQ(glyphs_of(53, 1), 2) << "the time signature, " << c.name << " pass " << pass;
+    }
+  }
+  offscreen_dispose();
+}
+
 TEST_F(EngravedFixture, AnOctaveLineRunsDashedToItsLastNoteAcrossASystemBreak) {
   // 8va from the second note of bar 1 to the second of bar 2, which opens the next system:
   // its dashed line once stopped at its words.
