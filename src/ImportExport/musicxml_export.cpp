@@ -1062,6 +1062,19 @@ bool ends_beam_group(Drosa rule, double time, int64_t divisions) {
 // Whether the chord of `n` is beamed to the chord of `next`, its next chord in the measure:
 // both can carry beams (or the beam is asked to go on), the beam is not asked to end, and the
 // chord does not end a group of the beaming rule.
+// The first note of the chord before `note` in its voice, across a bar line; NIL none.
+Drosa chord_before(Drosa note) {
+  Drosa p = note->xback;
+  while (p && effective_kind(p) != NOTE) p = p->xback;
+  for (Drosa q = p; q;) {
+    q = q->xback;
+    while (q && effective_kind(q) != NOTE) q = q->xback;
+    if (!q || q->get(xendvcd)) break;
+    p = q;
+  }
+  return p;
+}
+
 bool beamed_to(Drosa n, Drosa next, bool group_ends) {
   if (!n || !next || n->get(xgrace) != next->get(xgrace)) return false;
   const bool joined = n->get(xcbeam);
@@ -1850,7 +1863,12 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     cc.beams = beam_count(first);
     Drosa before = c > 0 ? chords[c - 1][0].note : NIL;
     Drosa next = c + 1 < chords.size() ? chords[c + 1][0].note : NIL;
-    if (before && beamed_to(before, first, ends_beam_group(vs.beaming, ends[c - 1], divisions)))
+    // A beam the voice carries over the bar line, joined there, goes on in the next measure.
+    if (c == 0 && !before && !first->get(xgrace))
+      if (Drosa p = chord_before(first); p && p->get(xcbeam) && !p->get(xgrace)) before = p;
+    if (!next && first->get(xcbeam) && after && !after->get(xgrace)) next = after;
+    if (before &&
+        beamed_to(before, first, c == 0 || ends_beam_group(vs.beaming, ends[c - 1], divisions)))
       cc.beams_left = std::min(beam_count(before), cc.beams);
     if (next && beamed_to(first, next, ends_beam_group(vs.beaming, ends[c], divisions))) {
       cc.beamed_next = true;

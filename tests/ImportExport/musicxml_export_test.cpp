@@ -222,10 +222,8 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // A notice too long for the paper, broken into lines, is centred on its lines again.
     "wild-credits_groups_layout",
-    // A system break of a squeezed line comes back otherwise; so do the distances of staves
-    // (as below).
-    "ImportExport-bar_line_in_a_squeezed_line", "brahms-klavierstucke-op118-no2-intermezzo",
-    "haydn-keyboard-sonata-hob16-6-g-major-mvt1",
+    // The distances of staves, as below.
+    "brahms-klavierstucke-op118-no2-intermezzo", "haydn-keyboard-sonata-hob16-6-g-major-mvt1",
     // The distances of systems and staves a page draws closer, and where systems and pages
     // break, come out otherwise from the page laid out again.
     "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
