@@ -8,7 +8,17 @@
 
 #include "graphics/ge_services.h"
 #include "graphics/graphics_globals.h"
+#include "layout/layout_services.h"
 #include "model/model_services.h"
+
+// The notes first..last along the print chain, never past the end of the staff chord.
+template <typename F>
+void for_chord_notes(Drosa first, Drosa last, F f) {
+  for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
+    f(n);
+    if (n == last || note_ntdata(n)->get(xendscd)) break;
+  }
+}
 
 // ---- Heads, ledger lines, accidentals -------------------------------------------------------
 

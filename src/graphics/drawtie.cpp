@@ -227,6 +227,23 @@ void bend_range_text(int n, char* text, size_t size) {
     std::snprintf(text, size, "%d 1/2", n / 2);
 }
 
+// The line from (x1, y1) to (x2, y2): the sine and cosine of its angle (straight up when the
+// ends share an x) and its length, cut to whole units. Curves and bends are built along it.
+struct Slant {
+  double s, c, length;
+};
+Slant slant(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  const double dx = double(x2) - x1, dy = double(y2) - y1;
+  double s = 1, c = 0;
+  if (dx != 0) {
+    const double a = std::atan(dy / dx);
+    s = std::sin(a);
+    c = std::cos(a);
+  }
+  const double length = std::trunc(std::sqrt(dx * dx + dy * dy));
+  return {s, c, length};
+}
+
 // A note alone in its staff chord: it and the note before it both end their chords.
 bool alone_in_chord(Drosa note) {
   Drosa prev = chain_prev(note);
@@ -239,14 +256,7 @@ bool alone_in_chord(Drosa note) {
 
 void curve_geometry(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Drosa node, int side, int flat,
                     int32_t* c1x, int32_t* c1y, int32_t* c2x, int32_t* c2y) {
-  const double dx = double(x2) - x1, dy = double(y2) - y1;
-  double s = 1, c = 0;
-  if (dx != 0) {
-    const double a = std::atan(dy / dx);
-    s = std::sin(a);
-    c = std::cos(a);
-  }
-  const double length = std::trunc(std::sqrt(dx * dx + dy * dy));
+  const auto [s, c, length] = slant(x1, y1, x2, y2);
   const double l1 = param_length(P_SLUR_LENGTH_1, node), l2 = param_length(P_SLUR_LENGTH_2, node);
   const double xa = param_length(P_SLUR_X_1, node), xb = param_length(P_SLUR_X_2, node);
   const double ya = param_length(P_SLUR_Y_1, node), yb = param_length(P_SLUR_Y_2, node);
@@ -443,14 +453,7 @@ void draw_bend(Drosa note1, Drosa note2, int side, int32_t x1, int32_t y1, int32
              VAR_BEND_RANGE, note1, NIL);
     return;
   }
-  const double dx = double(x2) - x1, dy = double(y2) - y1;
-  double s = 1, c = 0;
-  if (dx != 0) {
-    const double a = std::atan(dy / dx);
-    s = std::sin(a);
-    c = std::cos(a);
-  }
-  const double length = std::trunc(std::sqrt(dx * dx + dy * dy));
+  const auto [s, c, length] = slant(x1, y1, x2, y2);
   const double height =
       side == 1 ? -param_length(P_BEND_HEIGHT, note1) : param_length(P_BEND_HEIGHT, note1);
   const int32_t ax = nearest(x1 + c * length / 2 - s * height);

@@ -67,14 +67,6 @@ int32_t trunc_product(double slope, int64_t x) { return truncated(slope * double
 // parameters may give heights out of range, never an overflow.
 int32_t saturated(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-template <typename F>
-void for_chord_notes(Drosa first, Drosa last, F f) {
-  for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
-    f(n);
-    if (n == last || note_ntdata(n)->get(xendscd)) break;
-  }
-}
-
 // Whether first..last is one staff chord: no chord ends before last along the print chain.
 bool one_staff_chord(Drosa first, Drosa last) {
   for (Drosa n = first; n != last; n = note_ntdata(n)->get(xpnext)) {

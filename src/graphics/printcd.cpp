@@ -41,15 +41,6 @@ constexpr int STEM_UP = 2, STEM_NONE = 3;
 
 bool valid_staff(int staff) { return staff >= 0 && staff < MAX_PSTAVES; }
 
-// The notes first..last along the print chain, never past the end of the staff chord.
-template <typename F>
-void for_chord_notes(Drosa first, Drosa last, F f) {
-  for (Drosa n = first; note_ntdata(n); n = note_ntdata(n)->get(xpnext)) {
-    f(n);
-    if (n == last || note_ntdata(n)->get(xendscd)) break;
-  }
-}
-
 // The staff a note is drawn on: its chord's, or the neighbouring one for a note moved there.
 int drawing_staff(Drosa nt, int staff) {
   if (!nt->get(xother_staff)) return staff;
