@@ -5,32 +5,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/dialog_table_items.h"
 
 namespace {
 
-constexpr int BUTTON_W = 78, BUTTON_H = 20, MARGIN = 16, GAP = 18;
-
-DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
-DialogItemSpec label(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
-DialogItemSpec check(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
-DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
-
-// OK and Cancel along the bottom right of a dialog `width` by `height`.
-void add_buttons(DialogSpec* spec, int width, int height) {
-  const int top = height - 12 - BUTTON_H;
-  auto slot = [&](int n) {
-    const int right = width - MARGIN - n * (BUTTON_W + GAP);
-    return Rect{right - BUTTON_W, top, right, top + BUTTON_H};
-  };
-  spec->items.push_back(button(slot(0), "OK"));      // 1
-  spec->items.push_back(button(slot(1), "Cancel"));  // 2
-}
-
 DialogSpec hidden_text_dialog() {
   constexpr int WIDTH = 440, HEIGHT = 252;
-  DialogSpec spec{139, ALERT_NONE, "Hidden Text", {0, 0, WIDTH, HEIGHT}, {}};
-  add_buttons(&spec, WIDTH, HEIGHT);
+  DialogSpec spec = dialog_with_buttons(139, "Hidden Text", WIDTH, HEIGHT);
   static const char* const categories[7] = {
       "Metronome marks",      "Dynamics",  "Pedal marks", "MIDI commands", "Parameter changes",
       "Fingerings (stacked)", "Other text"};
@@ -47,8 +28,7 @@ DialogSpec hidden_text_dialog() {
 
 DialogSpec align_dialog() {
   constexpr int WIDTH = 340, HEIGHT = 200;
-  DialogSpec spec{17678, ALERT_NONE, "Align Annotations", {0, 0, WIDTH, HEIGHT}, {}};
-  add_buttons(&spec, WIDTH, HEIGHT);
+  DialogSpec spec = dialog_with_buttons(17678, "Align Annotations", WIDTH, HEIGHT);
   spec.items.push_back(
       label({MARGIN, 12, WIDTH - MARGIN, 30}, "Line up the selected annotations by:"));  // 3
   static const char* const ways[5] = {"Their top edges", "Their bottom edges", "Their left edges",
@@ -58,17 +38,13 @@ DialogSpec align_dialog() {
   return spec;
 }
 
-DialogItemSpec popup(Rect r) { return {ITEM_POPUP, r, ""}; }
-DialogItemSpec edit_text(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
-
 // The Text Assistant: item 3 shows the text composed; from item 4 on, the text typed and the
 // box that asks for older texts of the kind to go, or the pop-ups of the choices.
 DialogSpec assistant_text_dialog(int id, const char* title, const char* prompt) {
   constexpr int WIDTH = 420, HEIGHT = 150;
-  DialogSpec spec{int16_t(id), ALERT_NONE, title, {0, 0, WIDTH, HEIGHT}, {}};
-  add_buttons(&spec, WIDTH, HEIGHT);
+  DialogSpec spec = dialog_with_buttons(int16_t(id), title, WIDTH, HEIGHT);
   spec.items.push_back(label({MARGIN, 12, WIDTH - MARGIN, 30}, prompt));                    // 3
-  spec.items.push_back(edit_text({MARGIN, 36, WIDTH - MARGIN, 58}));                        // 4
+  spec.items.push_back(edit({MARGIN, 36, WIDTH - MARGIN, 58}));                             // 4
   spec.items.push_back(check({MARGIN, 70, WIDTH - MARGIN, 90}, "Replace the older ones"));  // 5
   return spec;
 }
@@ -79,8 +55,7 @@ DialogSpec assistant_popup_dialog(int id, const char* title, const std::vector<c
   const int column_width = 190;
   const int width = std::max(360, MARGIN * 2 + columns * column_width);
   const int height = 90 + rows * 28 + BUTTON_H;
-  DialogSpec spec{int16_t(id), ALERT_NONE, title, {0, 0, width, height}, {}};
-  add_buttons(&spec, width, height);
+  DialogSpec spec = dialog_with_buttons(int16_t(id), title, width, height);
   spec.items.push_back(label({MARGIN, 12, width - MARGIN, 30}, "Text:  "));  // 3
   for (size_t k = 0; k < labels.size(); ++k) {                               // 4, 5, ...
     const int c = int(k) / rows, r = int(k) % rows;

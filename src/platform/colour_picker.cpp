@@ -32,18 +32,7 @@ bool platform_pick_colour(const std::string& prompt, RgbColour* colour) {
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   dialog.setWindowTitle(QString::fromStdString(prompt).trimmed());
   dialog.setCurrentColor(QColor::fromRgba64(colour->red, colour->green, colour->blue));
-  dialog.setWindowModality(Qt::ApplicationModal);
-  bool done = false;
-  QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });
-  dialog.show();
-  // The dialog takes its own input; the program's events wait until it is closed. A request
-  // to quit cancels it.
-  EventRecord ignored;
-  while (!done) {
-    input_wait_for_event(0, 6, &ignored, [&done] { return done || input_quit_requested(); });
-    if (!done && input_quit_requested()) dialog.reject();
-  }
-  if (dialog.result() != QDialog::Accepted) return false;
+  if (!input_run_dialog(&dialog)) return false;
   const QRgba64 c = dialog.selectedColor().rgba64();
   *colour = {c.red(), c.green(), c.blue()};
   return true;

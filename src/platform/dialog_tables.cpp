@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/dialog_table_items.h"
 
 // The dialogs of playback (playback_dialogs.cpp).
 std::vector<DialogSpec> playback_dialog_tables();
@@ -18,23 +18,8 @@ std::vector<DialogSpec> annotation_dialog_tables();
 
 namespace {
 
-constexpr int BUTTON_WIDTH = 78;
-constexpr int BUTTON_HEIGHT = 20;
-constexpr int BUTTON_GAP = 18;
-constexpr int MARGIN = 16;
 constexpr int ICON_SPACE = 76;  // message left of an alert with an icon
 constexpr int PLAIN_LEFT = 20;  // message left of a plain alert
-
-DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
-DialogItemSpec static_text(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
-DialogItemSpec edit_text(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
-DialogItemSpec popup(Rect r) { return {ITEM_POPUP, r, ""}; }
-
-// A button in a row along the bottom of a dialog `width` wide: slot 0 is the rightmost.
-Rect button_slot(int width, int top, int slot) {
-  const int right = width - MARGIN - slot * (BUTTON_WIDTH + BUTTON_GAP);
-  return {right - BUTTON_WIDTH, top, right, top + BUTTON_HEIGHT};
-}
 
 struct AlertButton {
   const char* title;
@@ -49,10 +34,10 @@ DialogSpec alert(int16_t id, AlertKind kind, bool long_message,
   const int message_bottom = long_message ? 192 : 102;
   const int left = kind == ALERT_PLAIN ? PLAIN_LEFT : ICON_SPACE;
   const int button_top = message_bottom + 6;
-  DialogSpec spec{id, kind, "Vesk", {0, 0, width, button_top + BUTTON_HEIGHT + 12}, {}};
+  DialogSpec spec{id, kind, "Vesk", {0, 0, width, button_top + BUTTON_H + 12}, {}};
   for (const AlertButton& b : buttons)
     spec.items.push_back(button(button_slot(width, button_top, b.slot), b.title));
-  spec.items.push_back(static_text({left, 12, width - MARGIN, message_bottom}, "^0^1"));
+  spec.items.push_back(label({left, 12, width - MARGIN, message_bottom}, "^0^1"));
   spec.default_item = default_item;
   spec.cancel_item = cancel_item;
   return spec;
@@ -65,10 +50,10 @@ DialogSpec value_dialog(int16_t id, const char* title, const char* prompt,
   int bottom = 48;
   for (const DialogItemSpec& field : fields) bottom = field.rect.bottom;
   const int button_top = bottom + 12;
-  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, button_top + BUTTON_HEIGHT + 14}, {}};
+  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, button_top + BUTTON_H + 14}, {}};
   spec.items.push_back(button(button_slot(width, button_top, 0), "OK"));
   spec.items.push_back(button(button_slot(width, button_top, 1), "Cancel"));
-  spec.items.push_back(static_text({20, 12, width - 20, 50}, prompt));
+  spec.items.push_back(label({20, 12, width - 20, 50}, prompt));
   for (const DialogItemSpec& field : fields) spec.items.push_back(field);
   return spec;
 }
@@ -76,10 +61,10 @@ DialogSpec value_dialog(int16_t id, const char* title, const char* prompt,
 DialogSpec about_box() {
   DialogSpec spec{15462, ALERT_PLAIN, "About Vesk", {0, 0, 360, 146}, {}};
   spec.items.push_back(button(button_slot(360, 112, 0), "OK"));
-  spec.items.push_back(static_text({20, 14, 340, 34}, "Vesk ^0"));
-  spec.items.push_back(static_text(
-      {20, 40, 340, 100},
-      "A music notation editor: write a score, lay it out on pages, print it and play it."));
+  spec.items.push_back(label({20, 14, 340, 34}, "Vesk ^0"));
+  spec.items.push_back(
+      label({20, 40, 340, 100},
+            "A music notation editor: write a score, lay it out on pages, print it and play it."));
   spec.default_item = 1;
   spec.cancel_item = 1;
   return spec;
@@ -92,9 +77,8 @@ DialogSpec colour_dialog() {
   DialogSpec spec{138, ALERT_NONE, "Color", {0, 0, WIDTH, 290}, {}};
   spec.items.push_back(button(button_slot(WIDTH, 256, 0), "OK"));
   spec.items.push_back(button(button_slot(WIDTH, 256, 1), "Cancel"));
-  spec.items.push_back(static_text({20, 10, WIDTH - 20, 26}, "^0 color:"));
-  spec.items.push_back(
-      static_text({20, 196, WIDTH - 20, 212}, "Shift-click a color to change it."));
+  spec.items.push_back(label({20, 10, WIDTH - 20, 26}, "^0 color:"));
+  spec.items.push_back(label({20, 196, WIDTH - 20, 212}, "Shift-click a color to change it."));
   for (int i = 0; i < 16; ++i) {
     const int left = 20 + (i % 4) * (SWATCH_W + GAP), top = TOP + (i / 4) * (SWATCH_H + GAP);
     spec.items.push_back({ITEM_USER, {left, top, left + SWATCH_W, top + SWATCH_H}, ""});
@@ -103,10 +87,6 @@ DialogSpec colour_dialog() {
   return spec;
 }
 
-DialogItemSpec check_box(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
-DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
-DialogItemSpec user_item(Rect r) { return {ITEM_USER, r, ""}; }
-
 // The notation contexts: the context's name (2), the parts it shows (3, a list) and the
 // contexts (7, a list) with New (9), Delete (10) and Move (12).
 DialogSpec notation_contexts_dialog() {
@@ -114,17 +94,16 @@ DialogSpec notation_contexts_dialog() {
   DialogSpec spec{26757, ALERT_NONE, "Notation Contexts", {0, 0, WIDTH, HEIGHT}, {}};
   spec.items = {
       button(button_slot(WIDTH, HEIGHT - 34, 0), "Done"),
-      edit_text({70, 16, 232, 34}),
-      user_item({16, 70, 232, 266}),
-      static_text({16, 17, 66, 33}, "Name:"),
-      static_text({16, 50, 232, 66}, "Parts shown in this context:"),
-      static_text({252, 50, 464, 66}, "Notation contexts:"),
-      user_item({252, 70, 464, 224}),
-      static_text({16, 274, 300, 306},
-                  "Click a part to show it in this context or to leave it out."),
+      edit({70, 16, 232, 34}),
+      user({16, 70, 232, 266}),
+      label({16, 17, 66, 33}, "Name:"),
+      label({16, 50, 232, 66}, "Parts shown in this context:"),
+      label({252, 50, 464, 66}, "Notation contexts:"),
+      user({252, 70, 464, 224}),
+      label({16, 274, 300, 306}, "Click a part to show it in this context or to leave it out."),
       button({252, 236, 316, 256}, "New"),
       button({322, 236, 392, 256}, "Delete..."),
-      static_text({252, 16, 464, 34}, ""),
+      label({252, 16, 464, 34}, ""),
       button({398, 236, 464, 256}, "Move..."),
   };
   spec.cancel_item = 0;
@@ -139,11 +118,11 @@ DialogSpec choose_contexts_dialog() {
   spec.items = {
       button(button_slot(WIDTH, HEIGHT - 34, 0), "OK"),
       button(button_slot(WIDTH, HEIGHT - 34, 1), "Cancel"),
-      static_text({20, 12, WIDTH - 20, 44}, "^0"),
-      user_item({20, 50, 240, 222}),
+      label({20, 12, WIDTH - 20, 44}, "^0"),
+      user({20, 50, 240, 222}),
       button({252, 50, 320, 70}, "All"),
       button({252, 78, 320, 98}, "None"),
-      check_box({20, 232, WIDTH - 20, 250}, "Print every second page"),
+      check({20, 232, WIDTH - 20, 250}, "Print every second page"),
   };
   return spec;
 }
@@ -161,8 +140,8 @@ DialogSpec parts_and_voices_dialog() {
   spec.items = {
       button(button_slot(WIDTH, HEIGHT - 34, 0), "OK"),
       button(button_slot(WIDTH, HEIGHT - 34, 1), "Cancel"),
-      static_text({16, 12, 276, 30}, "Staves at this point:"),
-      user_item({16, 34, 276, 286}),
+      label({16, 12, 276, 30}, "Staves at this point:"),
+      user({16, 34, 276, 286}),
       command(0, "New Part..."),
       command(1, "Delete Part..."),
       command(2, "Rename Part..."),
@@ -172,20 +151,20 @@ DialogSpec parts_and_voices_dialog() {
       command(6, "Join Next Staff"),
       command(7, "Split Staff"),
       command(8, "Move Staff..."),
-      check_box({16, 300, 160, 318}, "Don't Print"),
-      static_text({16, 330, 100, 346}, "Staff lines:"),
-      edit_text({104, 328, 144, 346}),
-      static_text({150, 330, 240, 346}, "(0 to 12)"),
-      static_text({16, 356, 100, 372}, "Staff size:"),
-      edit_text({104, 354, 144, 372}),
-      static_text({150, 356, 240, 372}, "(2 to 12)"),
-      static_text({252, 300, 340, 316}, "Tablature:"),
+      check({16, 300, 160, 318}, "Don't Print"),
+      label({16, 330, 100, 346}, "Staff lines:"),
+      edit({104, 328, 144, 346}),
+      label({150, 330, 240, 346}, "(0 to 12)"),
+      label({16, 356, 100, 372}, "Staff size:"),
+      edit({104, 354, 144, 372}),
+      label({150, 356, 240, 372}, "(2 to 12)"),
+      label({252, 300, 340, 316}, "Tablature:"),
       radio({252, 320, 420, 338}, "None"),
       radio({252, 340, 440, 358}, "Guitar tab, no rhythm"),
       radio({252, 360, 420, 378}, "Guitar tab"),
       radio({444, 320, 624, 338}, "Piano tab, right hand"),
       radio({444, 340, 624, 358}, "Piano tab, left hand"),
-      check_box({452, 12, 624, 30}, "Stems by voice"),
+      check({452, 12, 624, 30}, "Stems by voice"),
   };
   for (int i = 0; i < 5; ++i) {
     const int top = 60 + i * 24;
@@ -194,11 +173,11 @@ DialogSpec parts_and_voices_dialog() {
   }
   for (int i = 0; i < 5; ++i) {
     const int top = 61 + i * 24;
-    spec.items.push_back(static_text({452, top, 516, top + 16}, ""));
+    spec.items.push_back(label({452, top, 516, top + 16}, ""));
   }
   spec.items.push_back(
-      check_box({16, 392, 430, 410}, "Also remove the later staff changes of these voices"));
-  spec.items.push_back(static_text({16, 412, 16, 412}, ""));
+      check({16, 392, 430, 410}, "Also remove the later staff changes of these voices"));
+  spec.items.push_back(label({16, 412, 16, 412}, ""));
   return spec;
 }
 
@@ -210,23 +189,21 @@ DialogSpec parts_and_voices_dialog() {
 DialogSpec parameter_editor() {
   constexpr int WIDTH = 720, HEIGHT = 440, LEFT = 302, RIGHT = WIDTH - MARGIN;
   DialogSpec spec{13001, ALERT_NONE, "Engraving Parameters", {0, 0, WIDTH, HEIGHT}, {}};
-  auto radio = [](Rect r, const char* title) { return DialogItemSpec{ITEM_RADIO, r, title}; };
-  auto user = [](Rect r) { return DialogItemSpec{ITEM_USER, r, ""}; };
-  const int buttons = HEIGHT - 12 - BUTTON_HEIGHT;
+  const int buttons = HEIGHT - 12 - BUTTON_H;
   spec.items = {
       button(button_slot(WIDTH, buttons, 0), "Store"),            // 1
       button(button_slot(WIDTH, buttons, 1), "Close"),            // 2
-      static_text({LEFT, 234, LEFT + 50, 250}, "Value:"),         // 3
+      label({LEFT, 234, LEFT + 50, 250}, "Value:"),               // 3
       radio({472, 232, 590, 250}, "Normal notes"),                // 4
       radio({592, 232, RIGHT, 250}, "Small notes"),               // 5
-      static_text({LEFT, 330, 480, 346}, "Store the change:"),    // 6
-      edit_text({356, 232, 456, 250}),                            // 7
-      static_text({LEFT, 260, 372, 276}, ""),                     // 8
-      edit_text({376, 258, 456, 276}),                            // 9
+      label({LEFT, 330, 480, 346}, "Store the change:"),          // 6
+      edit({356, 232, 456, 250}),                                 // 7
+      label({LEFT, 260, 372, 276}, ""),                           // 8
+      edit({376, 258, 456, 276}),                                 // 9
       user({472, 256, RIGHT, 302}),                               // 10
-      static_text({LEFT, 286, 372, 302}, "Offset x, y:"),         // 11
-      edit_text({376, 284, 414, 302}),                            // 12
-      edit_text({418, 284, 456, 302}),                            // 13
+      label({LEFT, 286, 372, 302}, "Offset x, y:"),               // 11
+      edit({376, 284, 414, 302}),                                 // 12
+      edit({418, 284, 456, 302}),                                 // 13
       user({12, 12, 292, HEIGHT - 12}),                           // 14
       radio({LEFT, 350, 500, 368}, "In this voice"),              // 15
       radio({LEFT, 370, 500, 388}, "In all shown voices"),        // 16
@@ -234,7 +211,7 @@ DialogSpec parameter_editor() {
       radio({510, 370, RIGHT, 388}, "Not in the Score"),          // 18
       radio({510, 390, RIGHT, 406}, "In all notation contexts"),  // 19
       user({LEFT, 12, RIGHT, 222}),                               // 20
-      static_text({LEFT, 308, RIGHT, 324}, ""),                   // 21
+      label({LEFT, 308, RIGHT, 324}, ""),                         // 21
   };
   return spec;
 }
@@ -249,28 +226,28 @@ DialogSpec systems_dialog() {
   auto field = [](int left, int top) {
     return DialogItemSpec{ITEM_EDIT_TEXT, {left, top, left + FIELD_W, top + 20}, ""};
   };
-  auto label = [](int left, int top, int right, const char* text) {
+  auto text_at = [](int left, int top, int right, const char* text) {
     return DialogItemSpec{ITEM_STATIC_TEXT, {left, top + 2, right, top + 20}, text};
   };
   const int r1 = 40, r2 = r1 + ROW, r3 = r2 + ROW, r4 = r3 + ROW, r5 = r4 + ROW;
   DialogSpec spec{15339, ALERT_NONE, "Systems", {0, 0, WIDTH, 320}, {}};
-  spec.items.push_back(button(button_slot(WIDTH, 286, 0), "OK"));                           // 1
-  spec.items.push_back(button(button_slot(WIDTH, 286, 1), "Cancel"));                       // 2
-  spec.items.push_back(static_text({20, 10, WIDTH - 20, 30}, "Systems and pages of ^3:"));  // 3
-  spec.items.push_back(radio(r1, 110, "Density"));                                          // 4
-  spec.items.push_back(field(112, r1));                                                     // 5
-  spec.items.push_back(label(160, r1, 216, "% with"));                                      // 6
-  spec.items.push_back(field(218, r1));                                                     // 7
-  spec.items.push_back(label(266, r1, WIDTH - 20, "systems per page"));                     // 8
-  spec.items.push_back(radio(r2, 182, "Measures per system"));                              // 9
-  spec.items.push_back(field(186, r2));                                                     // 10
-  spec.items.push_back(label(236, r2, 270, "with"));                                        // 11
-  spec.items.push_back(field(272, r2));                                                     // 12
-  spec.items.push_back(label(320, r2, WIDTH - 20, "systems per page"));                     // 13
-  spec.items.push_back(radio(r3, 250, "Keep the present systems, with"));                   // 14
-  spec.items.push_back(field(252, r3));                                                     // 15
-  spec.items.push_back(label(300, r3, WIDTH - 20, "systems per page"));                     // 16
-  spec.items.push_back(radio(r4, WIDTH - 20, "Same systems and pages as the Score"));       // 17
+  spec.items.push_back(button(button_slot(WIDTH, 286, 0), "OK"));                      // 1
+  spec.items.push_back(button(button_slot(WIDTH, 286, 1), "Cancel"));                  // 2
+  spec.items.push_back(label({20, 10, WIDTH - 20, 30}, "Systems and pages of ^3:"));   // 3
+  spec.items.push_back(radio(r1, 110, "Density"));                                     // 4
+  spec.items.push_back(field(112, r1));                                                // 5
+  spec.items.push_back(text_at(160, r1, 216, "% with"));                               // 6
+  spec.items.push_back(field(218, r1));                                                // 7
+  spec.items.push_back(text_at(266, r1, WIDTH - 20, "systems per page"));              // 8
+  spec.items.push_back(radio(r2, 182, "Measures per system"));                         // 9
+  spec.items.push_back(field(186, r2));                                                // 10
+  spec.items.push_back(text_at(236, r2, 270, "with"));                                 // 11
+  spec.items.push_back(field(272, r2));                                                // 12
+  spec.items.push_back(text_at(320, r2, WIDTH - 20, "systems per page"));              // 13
+  spec.items.push_back(radio(r3, 250, "Keep the present systems, with"));              // 14
+  spec.items.push_back(field(252, r3));                                                // 15
+  spec.items.push_back(text_at(300, r3, WIDTH - 20, "systems per page"));              // 16
+  spec.items.push_back(radio(r4, WIDTH - 20, "Same systems and pages as the Score"));  // 17
   spec.items.push_back(
       radio(r5, WIDTH - 20,
             "Systems start at these bars (\",\" a new system, \";\" a new page):"));  // 18
@@ -284,10 +261,10 @@ DialogSpec shortcut_dialog() {
   DialogSpec spec{7515, ALERT_NONE, "Shortcut Key", {0, 0, WIDTH, 150}, {}};
   spec.items.push_back(button(button_slot(WIDTH, 116, 0), "OK"));
   spec.items.push_back(button(button_slot(WIDTH, 116, 1), "Cancel"));
-  spec.items.push_back(edit_text({250, 14, 280, 34}));
-  spec.items.push_back(static_text({20, 16, 240, 34}, "Shortcut letter for this item:"));
+  spec.items.push_back(edit({250, 14, 280, 34}));
+  spec.items.push_back(label({20, 16, 240, 34}, "Shortcut letter for this item:"));
   spec.items.push_back(
-      static_text({20, 44, WIDTH - 20, 76}, "Type one letter, or nothing to remove the shortcut."));
+      label({20, 44, WIDTH - 20, 76}, "Type one letter, or nothing to remove the shortcut."));
   spec.items.push_back({ITEM_CHECK_BOX, {20, 84, WIDTH - 20, 104}, "Control key (not Command)"});
   return spec;
 }
@@ -299,14 +276,14 @@ DialogSpec page_setup_dialog() {
   spec.items = {
       button(button_slot(WIDTH, 136, 0), "OK"),
       button(button_slot(WIDTH, 136, 1), "Cancel"),
-      static_text({20, 18, 110, 36}, "Paper:"),
+      label({20, 18, 110, 36}, "Paper:"),
       popup({116, 14, 320, 36}),
-      static_text({20, 52, 110, 70}, "Orientation:"),
+      label({20, 52, 110, 70}, "Orientation:"),
       radio({116, 50, 220, 70}, "Portrait"),
       radio({220, 50, 320, 70}, "Landscape"),
-      static_text({20, 90, 110, 108}, "Scale:"),
-      edit_text({120, 88, 170, 108}),
-      static_text({178, 90, 320, 108}, "percent"),
+      label({20, 90, 110, 108}, "Scale:"),
+      edit({120, 88, 170, 108}),
+      label({178, 90, 320, 108}, "percent"),
   };
   return spec;
 }
@@ -319,19 +296,19 @@ DialogSpec print_dialog() {
   spec.items = {
       button(button_slot(WIDTH, 172, 0), "Print"),
       button(button_slot(WIDTH, 172, 1), "Cancel"),
-      static_text({20, 18, 100, 36}, "Print to:"),
+      label({20, 18, 100, 36}, "Print to:"),
       popup({104, 14, 400, 36}),
-      static_text({20, 52, 100, 70}, "File:"),
-      edit_text({108, 50, 310, 70}),
+      label({20, 52, 100, 70}, "File:"),
+      edit({108, 50, 310, 70}),
       button({322, 50, 400, 70}, "Choose..."),
-      static_text({20, 90, 100, 108}, "Pages:"),
+      label({20, 90, 100, 108}, "Pages:"),
       radio({104, 88, 160, 108}, "All"),
       radio({164, 88, 230, 108}, "From:"),
-      edit_text({236, 88, 276, 108}),
-      static_text({284, 90, 304, 108}, "to"),
-      edit_text({312, 88, 352, 108}),
-      static_text({20, 126, 100, 144}, "Copies:"),
-      edit_text({108, 124, 148, 144}),
+      edit({236, 88, 276, 108}),
+      label({284, 90, 304, 108}, "to"),
+      edit({312, 88, 352, 108}),
+      label({20, 126, 100, 144}, "Copies:"),
+      edit({108, 124, 148, 144}),
   };
   return spec;
 }
@@ -342,9 +319,9 @@ DialogSpec print_dialog_extras() {
   constexpr int WIDTH = 420;
   DialogSpec spec{167, ALERT_NONE, "", {0, 0, WIDTH, 78}, {}};
   spec.items = {
-      check_box({20, 4, WIDTH - 20, 22}, "Center the page across the paper"),
-      check_box({20, 28, WIDTH - 20, 46}, "Keep these choices for this notation context"),
-      check_box({20, 52, WIDTH - 20, 70}, "Center the page down the paper"),
+      check({20, 4, WIDTH - 20, 22}, "Center the page across the paper"),
+      check({20, 28, WIDTH - 20, 46}, "Keep these choices for this notation context"),
+      check({20, 52, WIDTH - 20, 70}, "Center the page down the paper"),
   };
   return spec;
 }
@@ -396,15 +373,15 @@ std::vector<DialogSpec> make_tables() {
   for (DialogSpec& spec : annotation_dialog_tables()) tables.push_back(std::move(spec));
 
   // A number: the prompt (two or three lines) comes in the first parameter text.
-  tables.push_back(value_dialog(15946, "Number", "^0", {edit_text({22, 58, 122, 80})}));
+  tables.push_back(value_dialog(15946, "Number", "^0", {edit({22, 58, 122, 80})}));
   // A choice from a pop-up; the program sets the prompt.
   tables.push_back(value_dialog(151, "Vesk", "", {popup({20, 56, 320, 78})}));
   // A choice from a pop-up and a value.
   tables.push_back(
-      value_dialog(152, "Vesk", "", {popup({20, 56, 320, 78}), edit_text({22, 90, 122, 112})}));
+      value_dialog(152, "Vesk", "", {popup({20, 56, 320, 78}), edit({22, 90, 122, 112})}));
   // The single possible choice shown as text, and a value.
-  tables.push_back(value_dialog(
-      153, "Vesk", "", {static_text({20, 58, 320, 76}, ""), edit_text({22, 90, 122, 112})}));
+  tables.push_back(
+      value_dialog(153, "Vesk", "", {label({20, 58, 320, 76}, ""), edit({22, 90, 122, 112})}));
   return tables;
 }
 

@@ -6,32 +6,17 @@
 // The program addresses the items by number; the numbers are the comments' at each item.
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/dialog_table_items.h"
 
 namespace {
-
-constexpr int BUTTON_W = 78, BUTTON_H = 20, MARGIN = 16, GAP = 18;
-
-DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
-DialogItemSpec label(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
-DialogItemSpec edit(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
-DialogItemSpec check(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
-DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
-DialogItemSpec user(Rect r) { return {ITEM_USER, r, ""}; }
 
 // Items 1 to 7 of a symbol dialog `width` by `height`: the buttons along the bottom, the
 // placement pair at `scope_top` on the left and the scope pair beside it.
 DialogSpec symbol_dialog(int16_t id, const char* title, int width, int height, int scope_top,
                          const char* this_staff = "This staff",
                          const char* all_staves = "All staves") {
-  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, height}, {}};
+  DialogSpec spec = dialog_with_buttons(id, title, width, height);  // 1, 2
   const int top = height - 12 - BUTTON_H;
-  auto slot = [&](int n) {
-    const int right = width - MARGIN - n * (BUTTON_W + GAP);
-    return Rect{right - BUTTON_W, top, right, top + BUTTON_H};
-  };
-  spec.items.push_back(button(slot(0), "OK"));                                               // 1
-  spec.items.push_back(button(slot(1), "Cancel"));                                           // 2
   spec.items.push_back(button({MARGIN, top, MARGIN + BUTTON_W, top + BUTTON_H}, "Delete"));  // 3
   spec.items.push_back(radio({MARGIN, scope_top, 230, scope_top + 18}, "At the insertion point"));
   spec.items.push_back(
@@ -189,13 +174,8 @@ DialogSpec delete_measures_dialog() {
 // The Layout dialog: the margins on the left, the page, lines and zoom on the right.
 DialogSpec layout_dialog() {
   constexpr int W = 600, H = 430;
-  DialogSpec spec{27239, ALERT_NONE, "Layout", {0, 0, W, H}, {}};
+  DialogSpec spec = dialog_with_buttons(27239, "Layout", W, H);  // 1, 2
   const int top = H - 12 - BUTTON_H;
-  spec.items.push_back(
-      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
-  spec.items.push_back(
-      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-             "Cancel"));                                            // 2
   spec.items.push_back(label({MARGIN, top, 300, top + 18}, "^0"));  // 3
   static const char* const margins[10] = {"Points to left of staff lines on odd pages:",
                                           "Points to left of staff lines on even pages:",
@@ -246,17 +226,11 @@ DialogSpec layout_dialog() {
 // right, the numbers below.
 DialogSpec options_dialog() {
   constexpr int W = 600, H = 420;
-  DialogSpec spec{26609, ALERT_NONE, "Options", {0, 0, W, H}, {}};
-  const int top = H - 12 - BUTTON_H;
-  spec.items.push_back(
-      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
-  spec.items.push_back(
-      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-             "Cancel"));                                                                        // 2
-  spec.items.push_back(label({MARGIN, 12, 280, 28}, "MIDI output:"));                           // 3
-  spec.items.push_back(radio({32, 34, 280, 52}, "Third output"));                               // 4
-  spec.items.push_back(radio({32, 56, 280, 74}, "ALSA sequencer"));                             // 5
-  spec.items.push_back(radio({32, 78, 280, 96}, "Built-in synthesizer"));                       // 6
+  DialogSpec spec = dialog_with_buttons(26609, "Options", W, H);           // 1, 2
+  spec.items.push_back(label({MARGIN, 12, 280, 28}, "MIDI output:"));      // 3
+  spec.items.push_back(radio({32, 34, 280, 52}, "Third output"));          // 4
+  spec.items.push_back(radio({32, 56, 280, 74}, "ALSA sequencer"));        // 5
+  spec.items.push_back(radio({32, 78, 280, 96}, "Built-in synthesizer"));  // 6
   spec.items.push_back(check({MARGIN, 104, 280, 122}, "Sound the keys of the piano window"));   // 7
   spec.items.push_back(check({MARGIN, 126, 36, 144}, ""));                                      // 8
   spec.items.push_back(label({38, 127, 280, 159}, "Three keys played together enter a rest"));  // 9
@@ -292,15 +266,9 @@ DialogSpec options_dialog() {
 // The Internal Fields dialog: the number fields in two columns, the switches in three.
 DialogSpec internal_fields_dialog() {
   constexpr int W = 700, H = 470;
-  DialogSpec spec{26944, ALERT_NONE, "Internal Fields", {0, 0, W, H}, {}};
-  const int top = H - 12 - BUTTON_H;
-  spec.items.push_back(
-      button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));  // 1
-  spec.items.push_back(
-      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-             "Cancel"));                                       // 2
-  spec.items.push_back(radio({MARGIN, 36, 100, 54}, "Note"));  // 3
-  spec.items.push_back(radio({104, 36, 190, 54}, "Rest"));     // 4
+  DialogSpec spec = dialog_with_buttons(26944, "Internal Fields", W, H);  // 1, 2
+  spec.items.push_back(radio({MARGIN, 36, 100, 54}, "Note"));             // 3
+  spec.items.push_back(radio({104, 36, 190, 54}, "Rest"));                // 4
   // A label and its field, in the left column (row 0..) or the right one.
   auto field = [&](int column, int row, const char* text) {
     const int x = column == 0 ? MARGIN : 280, y = 64 + row * 26;
@@ -345,12 +313,7 @@ DialogSpec internal_fields_dialog() {
 // Copy Measures: how many (4), whose voices (5 this voice, 6 this staff, 7 all voices), which
 // annotations (9 all, 10 all but those before the first note, 11 none) and the zones (12).
 DialogSpec copy_measures_dialog() {
-  DialogSpec spec{999, ALERT_NONE, "Copy Measures", {0, 0, 420, 250}, {}};
-  const int top = 250 - 12 - BUTTON_H;
-  spec.items.push_back(button({420 - MARGIN - BUTTON_W, top, 420 - MARGIN, top + BUTTON_H}, "OK"));
-  spec.items.push_back(button(
-      {420 - MARGIN - 2 * BUTTON_W - GAP, top, 420 - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-      "Cancel"));                                                                     // 2
+  DialogSpec spec = dialog_with_buttons(999, "Copy Measures", 420, 250);              // 1, 2
   spec.items.push_back(label({MARGIN, 13, 240, 29}, "Number of measures to copy:"));  // 3
   spec.items.push_back(edit({250, 12, 300, 30}));                                     // 4
   spec.items.push_back(radio({MARGIN, 44, 200, 62}, "This voice"));                   // 5
@@ -369,12 +332,7 @@ DialogSpec copy_measures_dialog() {
 DialogSpec three_choices(int16_t id, const char* title, const char* prompt, const char* a,
                          const char* b, const char* c, const char* sample) {
   constexpr int W = 420, H = 190;
-  DialogSpec spec{id, ALERT_NONE, title, {0, 0, W, H}, {}};
-  const int top = H - 12 - BUTTON_H;
-  spec.items.push_back(button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));
-  spec.items.push_back(
-      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-             "Cancel"));
+  DialogSpec spec = dialog_with_buttons(id, title, W, H);                                // 1, 2
   spec.items.push_back(label({MARGIN, 10, W - MARGIN, 28}, prompt));                     // 3
   spec.items.push_back(radio({MARGIN, 40, W - MARGIN, 58}, a));                          // 4
   spec.items.push_back(radio({MARGIN, 64, W - MARGIN, 82}, b));                          // 5
@@ -387,13 +345,8 @@ DialogSpec three_choices(int16_t id, const char* title, const char* prompt, cons
 // bar of the rightmost selected note (5), the leftmost (6) or the rightmost bar (7).
 DialogSpec align_bars_dialog() {
   constexpr int W = 400, H = 200;
-  DialogSpec spec{1000, ALERT_NONE, "Align Bars", {0, 0, W, H}, {}};
-  const int top = H - 12 - BUTTON_H;
-  spec.items.push_back(button({W - MARGIN - BUTTON_W, top, W - MARGIN, top + BUTTON_H}, "OK"));
-  spec.items.push_back(
-      button({W - MARGIN - 2 * BUTTON_W - GAP, top, W - MARGIN - BUTTON_W - GAP, top + BUTTON_H},
-             "Cancel"));
-  spec.items.push_back(label({MARGIN, 10, W - MARGIN, 28}, "Bar lines:"));                    // 3
+  DialogSpec spec = dialog_with_buttons(1000, "Align Bars", W, H);          // 1, 2
+  spec.items.push_back(label({MARGIN, 10, W - MARGIN, 28}, "Bar lines:"));  // 3
   spec.items.push_back(radio({MARGIN, 36, W - MARGIN, 54}, "Spread evenly in each system"));  // 4
   spec.items.push_back(
       radio({MARGIN, 60, W - MARGIN, 78}, "Line up with the rightmost selected note's bar"));   // 5

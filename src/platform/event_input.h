@@ -7,6 +7,7 @@
 
 #include "platform/events.h"
 
+class QDialog;
 class QMainWindow;
 class QObject;
 class QWidget;
@@ -30,6 +31,12 @@ void input_admit_window(QWidget* modal, QWidget* admitted);
 // `stop` is asked after every batch of window-system input.
 bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* event,
                           const std::function<bool()>& stop);
+
+// Shows a dialog of the toolkit's own, modal to the application, and runs the program's event
+// wait until it is closed (so no nested toolkit loop runs); the program's events wait in the
+// queue. A request to quit cancels it. True when it was accepted. (Not built without the
+// toolkit's widgets.)
+bool input_run_dialog(QDialog* dialog);
 
 // Gives a key event that came from the window system back to the focused widget of its
 // window, for the widget's own handling (an edit field's caret keys, say). False when the

@@ -47,6 +47,7 @@
 
 #ifndef VESK_HEADLESS
 #include <QApplication>
+#include <QDialog>
 #endif
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -722,6 +723,23 @@ bool input_wait_for_event(uint32_t mask, uint32_t timeout_ticks, EventRecord* ev
   set_null_event(event);
   return false;
 }
+
+#ifndef VESK_HEADLESS
+bool input_run_dialog(QDialog* dialog) {
+  bool done = false;
+  const QMetaObject::Connection finished =
+      QObject::connect(dialog, &QDialog::finished, [&done](int) { done = true; });
+  dialog->setWindowModality(Qt::ApplicationModal);
+  dialog->show();
+  EventRecord ignored;
+  while (!done) {
+    input_wait_for_event(0, 6, &ignored, [&done] { return done || input_quit_requested(); });
+    if (!done && input_quit_requested()) dialog->reject();
+  }
+  QObject::disconnect(finished);
+  return dialog->result() == QDialog::Accepted;
+}
+#endif
 
 void input_repaint_view(QObject* view) {
 #ifndef VESK_HEADLESS

@@ -139,18 +139,7 @@ bool platform_file_dialog(const FileDialogRequest& request, std::string* path) {
     advice->setObjectName("advice");
     grid->addWidget(advice, grid->rowCount(), 0, 1, grid->columnCount());
   }
-  dialog.setWindowModality(Qt::ApplicationModal);
-  bool done = false;
-  QObject::connect(&dialog, &QDialog::finished, [&done](int) { done = true; });
-  dialog.show();
-  // The dialog takes its own input; the program's events wait until it is closed. A request
-  // to quit (a signal) cancels it.
-  EventRecord ignored;
-  while (!done) {
-    input_wait_for_event(0, 6, &ignored, [&done] { return done || input_quit_requested(); });
-    if (!done && input_quit_requested()) dialog.reject();
-  }
-  if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  if (!input_run_dialog(&dialog) || dialog.selectedFiles().isEmpty()) return false;
   const QString chosen = dialog.selectedFiles().front();
   *path = chosen.toStdString();
   remember_folder(request.preference_key, *path);

@@ -6,33 +6,12 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform/dialog_table_items.h"
 
 namespace {
 
-constexpr int BUTTON_W = 78, BUTTON_H = 20, MARGIN = 16;
-
-DialogItemSpec button(Rect r, const char* title) { return {ITEM_BUTTON, r, title}; }
-DialogItemSpec label(Rect r, const char* text) { return {ITEM_STATIC_TEXT, r, text}; }
-DialogItemSpec edit(Rect r) { return {ITEM_EDIT_TEXT, r, ""}; }
-DialogItemSpec check(Rect r, const char* title) { return {ITEM_CHECK_BOX, r, title}; }
-DialogItemSpec radio(Rect r, const char* title) { return {ITEM_RADIO, r, title}; }
-DialogItemSpec user(Rect r) { return {ITEM_USER, r, ""}; }
-
-// OK (1) and Cancel (2) at the bottom right of a dialog `width` by `height`.
-DialogSpec with_buttons(int16_t id, const char* title, int width, int height,
-                        const char* ok = "OK") {
-  DialogSpec spec{id, ALERT_NONE, title, {0, 0, width, height}, {}};
-  const int top = height - 12 - BUTTON_H;
-  const int right = width - MARGIN;
-  spec.items.push_back(button({right - BUTTON_W, top, right, top + BUTTON_H}, ok));
-  spec.items.push_back(
-      button({right - 2 * BUTTON_W - 18, top, right - BUTTON_W - 18, top + BUTTON_H}, "Cancel"));
-  return spec;
-}
-
 DialogSpec hear_dialog() {
-  DialogSpec spec = with_buttons(9384, "Hear", 420, 300);
+  DialogSpec spec = dialog_with_buttons(9384, "Hear", 420, 300);
   spec.items.push_back(label({16, 12, 240, 28}, "^0 these parts:"));              // 3
   spec.items.push_back(user({16, 32, 240, 220}));                                 // 4
   spec.items.push_back(button({252, 32, 330, 52}, "All"));                        // 5
@@ -45,7 +24,7 @@ DialogSpec hear_dialog() {
 
 DialogSpec tuning_dialog() {
   constexpr int LEFT = 48, COLUMN = 80, ROW = 26, TOP = 56;
-  DialogSpec spec = with_buttons(20202, "Tuning", LEFT + 5 * COLUMN + 16, 300);
+  DialogSpec spec = dialog_with_buttons(20202, "Tuning", LEFT + 5 * COLUMN + 16, 300);
   spec.items.push_back(label({16, 10, 384, 26}, "Offset of each note in cents:"));  // 3
   spec.items.push_back(label({0, 0, 0, 0}, ""));                                    // 4
   spec.items.push_back(label({0, 0, 0, 0}, ""));                                    // 5
@@ -65,7 +44,7 @@ DialogSpec tuning_dialog() {
 }
 
 DialogSpec volume_dialog() {
-  DialogSpec spec = with_buttons(21178, "Dynamic Levels", 360, 380);
+  DialogSpec spec = dialog_with_buttons(21178, "Dynamic Levels", 360, 380);
   spec.items.push_back(label({16, 10, 344, 26}, "Volume of each dynamic level, in percent:"));  // 3
   for (int i = 0; i < 10; ++i) {  // 4 .. 13
     const int top = 34 + i * 26;
@@ -78,7 +57,7 @@ DialogSpec volume_dialog() {
 
 DialogSpec lengths_dialog() {
   constexpr int FIELD = 300;
-  DialogSpec spec = with_buttons(7273, "Default Playback", 420, 420);
+  DialogSpec spec = dialog_with_buttons(7273, "Default Playback", 420, 420);
   auto row = [](int i) { return 34 + i * 24; };
   spec.items.push_back(
       label({16, 10, 404, 26}, "Sounding length, percent of the written length:"));  // 3
@@ -110,7 +89,7 @@ DialogSpec lengths_dialog() {
 }
 
 DialogSpec recompute_dialog() {
-  DialogSpec spec = with_buttons(129, "Recompute Playback", 380, 200);
+  DialogSpec spec = dialog_with_buttons(129, "Recompute Playback", 380, 200);
   spec.items.push_back(
       label({16, 10, 364, 26}, "Recompute the playback of the selected notes:"));      // 3
   spec.items.push_back(check({32, 34, 364, 52}, "Start times and sounding lengths"));  // 4
@@ -122,7 +101,7 @@ DialogSpec recompute_dialog() {
 }
 
 DialogSpec midi_channel_dialog() {
-  DialogSpec spec = with_buttons(131, "Voice on Channel", 440, 230);
+  DialogSpec spec = dialog_with_buttons(131, "Voice on Channel", 440, 230);
   spec.items.push_back(label({16, 10, 424, 26}, "How ^0 is played:"));                         // 3
   spec.items.push_back(label({16, 38, 120, 56}, "MIDI channel:"));                             // 4
   spec.items.push_back(edit({124, 36, 164, 56}));                                              // 5
@@ -141,7 +120,7 @@ DialogSpec midi_channel_dialog() {
 
 DialogSpec spelling_dialog() {
   constexpr int LEFT = 20, COLUMN = 34, TOP = 40, HEIGHT = 110;
-  DialogSpec spec = with_buttons(23407, "Default Accidentals", 460, 220);
+  DialogSpec spec = dialog_with_buttons(23407, "Default Accidentals", 460, 220);
   spec.items.push_back(
       label({16, 10, 444, 26}, "Click a note to choose how notes of its pitch are spelled:"));  // 3
   for (int pc = 0; pc < 12; ++pc)  // 4 .. 15
@@ -169,7 +148,7 @@ DialogSpec piano_window_items() {
 }
 
 DialogSpec tuplet_dialog() {
-  DialogSpec spec = with_buttons(29349, "Tuplet", 320, 190);
+  DialogSpec spec = dialog_with_buttons(29349, "Tuplet", 320, 190);
   spec.items.push_back(label({16, 12, 304, 30}, "Notes entered as tuplets:"));    // 3
   spec.items.push_back(edit({32, 40, 72, 60}));                                   // 4
   spec.items.push_back(edit({160, 40, 200, 60}));                                 // 5
@@ -182,7 +161,7 @@ DialogSpec tuplet_dialog() {
 }
 
 DialogSpec grace_dialog() {
-  DialogSpec spec = with_buttons(29350, "Grace Notes", 320, 130);
+  DialogSpec spec = dialog_with_buttons(29350, "Grace Notes", 320, 130);
   spec.items.push_back(label({16, 12, 304, 30}, "Grace notes entered:"));    // 3
   spec.items.push_back(radio({32, 36, 304, 54}, "Before their main note"));  // 4
   spec.items.push_back(radio({32, 58, 304, 76}, "After their main note"));   // 5
@@ -190,7 +169,7 @@ DialogSpec grace_dialog() {
 }
 
 DialogSpec key_equivalent_dialog() {
-  DialogSpec spec = with_buttons(136, "Computer Key", 340, 120);
+  DialogSpec spec = dialog_with_buttons(136, "Computer Key", 340, 120);
   spec.items.push_back(edit({270, 28, 310, 48}));  // 3
   spec.items.push_back(
       label({16, 12, 262, 64}, "Type the computer key that plays this point of the piano window:"));
@@ -223,7 +202,7 @@ void record_common_items(DialogSpec* spec) {
 }
 
 DialogSpec record_dialog() {
-  DialogSpec spec = with_buttons(27029, "Record", 420, 340, "Done");
+  DialogSpec spec = dialog_with_buttons(27029, "Record", 420, 340, "Done");
   record_common_items(&spec);
   auto& it = spec.items;
   it.push_back(check({16, 196, 190, 214}, "Silent metronome"));  // 22
@@ -243,7 +222,7 @@ DialogSpec record_dialog() {
 }
 
 DialogSpec import_midi_dialog() {
-  DialogSpec spec = with_buttons(134, "Import MIDI", 420, 300);
+  DialogSpec spec = dialog_with_buttons(134, "Import MIDI", 420, 300);
   record_common_items(&spec);
   auto& it = spec.items;
   it.push_back(label({0, 0, 0, 0}, ""));                       // 22

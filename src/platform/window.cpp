@@ -363,31 +363,34 @@ void platform_keep_windows_off_screen(bool keep) { windows_off_screen = keep; }
 
 bool platform_windows_kept_off_screen() { return windows_off_screen; }
 
-int platform_new_window(const std::string& title, Rect bounds, bool visible) {
+namespace {
+
+// A new window: its port, its title and, where the window system's widgets are used, its
+// widgets, a document window's or a floating one's; shown when `visible`. 0 when the bounds are
+// empty or the port cannot be made.
+int new_window(const std::string& title, Rect bounds, bool visible, bool floating) {
   if (bounds.empty()) return 0;
   const int number = input_new_window_number();
   WindowRecord record;
   record.port = port_new_offscreen(bounds.width(), bounds.height());
   if (!record.port) return 0;
   record.title = title;
-  if (input_window_widgets_usable()) make_document_widgets(record, number, bounds);
+  record.floating = floating;
+  if (input_window_widgets_usable())
+    (floating ? make_floating_widgets : make_document_widgets)(record, number, bounds);
   windows[number] = record;
   if (visible) platform_show_window(number);
   return number;
 }
 
+}  // namespace
+
+int platform_new_window(const std::string& title, Rect bounds, bool visible) {
+  return new_window(title, bounds, visible, false);
+}
+
 int platform_new_floating_window(const std::string& title, Rect bounds, bool visible) {
-  if (bounds.empty()) return 0;
-  const int number = input_new_window_number();
-  WindowRecord record;
-  record.port = port_new_offscreen(bounds.width(), bounds.height());
-  if (!record.port) return 0;
-  record.title = title;
-  record.floating = true;
-  if (input_window_widgets_usable()) make_floating_widgets(record, number, bounds);
-  windows[number] = record;
-  if (visible) platform_show_window(number);
-  return number;
+  return new_window(title, bounds, visible, true);
 }
 
 void platform_dispose_window(int window) {
