@@ -106,26 +106,11 @@ bool in_tuplet(Drosa note) {
          find_prev_kind_stop_2(NEST, note, 0) != NIL;
 }
 
-// Notated time of the notes of a chain from `first` up to `stop` (not included).
+// Notated time of the notes of a chain from `first` up to `stop` (not included; NIL: to the end
+// of the voice).
 int64_t chain_time(Drosa first, Drosa stop) {
   int64_t total = 0;
   for (Drosa p = first; p && p != stop;) {
-    if (p->xkind != NOTE) {
-      p = p->xnext;
-      continue;
-    }
-    Drosa f, l;
-    const int32_t d = vchord_bounds(p, &f, &l);
-    if (d != NO_TIME && !p->get(xgrace)) total += d;
-    p = l ? l->xnext : NIL;
-  }
-  return total;
-}
-
-// Time from a note to the end of its voice.
-int64_t time_to_end(Drosa note) {
-  int64_t total = 0;
-  for (Drosa p = note; p;) {
     if (p->xkind != NOTE) {
       p = p->xnext;
       continue;
@@ -477,7 +462,8 @@ PastePlan plan_paste(Drosa ip) {
   }
   size_t k = 0;
   for (Drosa seg = clipboard_list; seg && k < plan.targets.size(); seg = next_segment(seg), ++k) {
-    if (time_to_end(plan.targets[k]) + TIME_TOLERANCE < chain_time(seg, segment_end(seg)->xnext)) {
+    if (chain_time(plan.targets[k], NIL) + TIME_TOLERANCE <
+        chain_time(seg, segment_end(seg)->xnext)) {
       report_failure(
           "There is not enough time after the insertion point for the music you are "
           "pasting.");

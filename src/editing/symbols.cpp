@@ -112,10 +112,12 @@ Drosa insertion_anchor(Drosa at) {
 // The effective kind of a template: NA when the current context does not see it.
 int template_kind(Drosa symbol_template) { return effective_kind(symbol_template); }
 
-void place_at_system_end(Drosa symbol_template, Drosa cursor, int operation, int all_staves,
-                         SymbolCallback after_fn, SymbolCallback before_delete_fn) {
+// Calls `f` with the end of the cursor's system in each voice shown whose end is a visible end
+// of system that does not start the piece and, unless `all_staves`, stands on the cursor's staff,
+// until `f` returns false. Nothing without voices or without a note at the cursor.
+template <typename F>
+void for_system_ends(Drosa cursor, int all_staves, F f) {
   if (voices() < 1 || !is_NOTE(cursor)) return;
-  const int kind = template_kind(symbol_template);
   Moment m;
   m.staff = find_sstaff(cursor);
   m.voice = cursor->get(xvoice);
@@ -124,21 +126,30 @@ void place_at_system_end(Drosa symbol_template, Drosa cursor, int operation, int
     Drosa end = voice_not_shown(v) ? NIL : system_cursor[v];
     if (!visible_endsyst(end) || end->get(xstartpiece)) continue;
     if (!all_staves && !on_staff(v, end, m)) continue;
+    if (!f(end)) return;
+  }
+}
+
+void place_at_system_end(Drosa symbol_template, Drosa cursor, int operation, int all_staves,
+                         SymbolCallback after_fn, SymbolCallback before_delete_fn) {
+  for_system_ends(cursor, all_staves, [&](Drosa end) {
+    const int kind = template_kind(symbol_template);
     if (operation == SYMBOL_MODIFY) {
       Drosa start = end->xback;
       while (start && start->xkind != NOTE && !visible_endsyst(start)) start = start->xback;
       for (Drosa p = start; (p = find_next_kind_before_note(kind, p));) after_fn(p);
-      continue;
+      return true;
     }
     while (Drosa old = find_prev_kind_stop(kind, end, ENDSYST)) {
       if (before_delete_fn) before_delete_fn(old);
       removevc_with_undo(old);
     }
-    if (operation != SYMBOL_INSERT) continue;
+    if (operation != SYMBOL_INSERT) return true;
     Drosa copy = copyDrosa(symbol_template);
     insertvc_node_with_undo(copy, end->xback);
     if (after_fn) after_fn(copy);
-  }
+    return true;
+  });
 }
 
 }  // namespace
@@ -183,8 +194,7 @@ int scope_button_hit(DialogRef dialog, int item, int32_t* all_staves, int32_t* a
       return 1;
     case SYMBOL_CANCEL:
     case SYMBOL_DELETE:
-      platform_close_dialog(dialog);
-      restore_cursor();
+      close_dialog_in_front(dialog);
       return 1;
     case SYMBOL_AT_INSERTION:
     case SYMBOL_AT_SYSTEM_END: {
@@ -234,17 +244,12 @@ int insert_symbol_all_voices(Drosa cursor, int kind, int replace, Drosa symbol_t
 }
 
 int symbol_exists_on_staff(Drosa cursor, int kind) {
-  if (voices() < 1 || !is_NOTE(cursor)) return 0;
-  Moment m;
-  m.staff = find_sstaff(cursor);
-  m.voice = cursor->get(xvoice);
-  voices_to_system(system_number_on_page(cursor, 1) + 1, 1);
-  for (int v = 0; v < voices(); ++v) {
-    Drosa end = voice_not_shown(v) ? NIL : system_cursor[v];
-    if (!visible_endsyst(end) || end->get(xstartpiece) || !on_staff(v, end, m)) continue;
-    if (find_prev_kind_stop(kind, end, ENDSYST)) return 1;
-  }
-  return 0;
+  int found = 0;
+  for_system_ends(cursor, 0, [&](Drosa end) {
+    found = find_prev_kind_stop(kind, end, ENDSYST) != NIL;
+    return !found;
+  });
+  return found;
 }
 
 int check_timing_boundary(Drosa cursor, int staff_only, const char* symbol_name) {
