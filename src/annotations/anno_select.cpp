@@ -220,14 +220,7 @@ void end_anno_selection(int new_mode, int flag) {
   if (new_mode < MUSIC_MODE || new_mode > CURVE_MODE) new_mode = MUSIC_MODE;
   // A group of annotations ends, and a group of notes when an annotation mode begins.
   if (group_selected && (MODE != MUSIC_MODE || new_mode != MUSIC_MODE)) end_group_selection(1);
-  if (!inverted_selection_rect.empty()) {
-    show_selection_inverted(inverted_selection_rect);
-    inverted_selection_rect = VirtualRect{};
-  }
-  if (!framed_selection_rect.empty()) {
-    draw_selection_frame(framed_selection_rect, framed_selection_number, 1);
-    framed_selection_rect = VirtualRect{};
-  }
+  remove_selection_marks();
   if (voice_count == 0) new_mode = MUSIC_MODE;
   if (Drosa anno = current_anno) {
     const bool fits = (new_mode == TEXT_MODE && anno->xkind == TPARAM) ||

@@ -103,6 +103,13 @@ void save_cursor();
 // set_cursor with the id put aside.
 void restore_cursor();
 
+// open_dialog_in_front: opens the dialog of that number in front of every window, the cursor
+// put aside (save_cursor) and the arrow shown; close it with close_dialog_in_front.
+// Failure: nullptr, the cursor restored, after REPORT_ERROR level 4 "Dialog %d cannot be opened".
+DialogRef open_dialog_in_front(int id);
+// close_dialog_in_front: closes such a dialog and restores the cursor put aside.
+void close_dialog_in_front(DialogRef dialog);
+
 // Non-zero when either Shift key is held at the moment of the call.
 int debug_modifier_down();
 

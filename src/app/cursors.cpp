@@ -1,8 +1,11 @@
-// cursors.cpp: cursors by id over the platform's cursor shapes.
+// cursors.cpp: cursors by id over the platform's cursor shapes, and the arrow while a dialog
+// stands in front.
 #include "app/cursors.h"
 
 #include "app/app_globals.h"
+#include "model/model_services.h"
 #include "platform/cursors.h"
+#include "platform/dialogs.h"
 #include "platform/events.h"
 
 void set_cursor(int32_t id) {
@@ -31,6 +34,22 @@ void save_cursor() {
 }
 
 void restore_cursor() { set_cursor(saved_cursor_id); }
+
+DialogRef open_dialog_in_front(int id) {
+  save_cursor();
+  set_cursor(CURSOR_ID_ARROW);
+  DialogRef dialog = platform_open_dialog(id, true);
+  if (!dialog) {
+    restore_cursor();
+    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
+  }
+  return dialog;
+}
+
+void close_dialog_in_front(DialogRef dialog) {
+  platform_close_dialog(dialog);
+  restore_cursor();
+}
 
 int debug_modifier_down() { return (platform_modifiers() & MOD_EITHER_SHIFT) != 0; }
 

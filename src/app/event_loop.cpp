@@ -70,18 +70,6 @@ void end_editing_for_click() {
   if (MODE == TEXT_MODE) text_finish(1);
 }
 
-// Removes a rectangle selection or a framed selection still shown.
-void remove_selection_marks() {
-  if (!inverted_selection_rect.empty()) {
-    show_selection_inverted(inverted_selection_rect);
-    inverted_selection_rect = VirtualRect{};
-  }
-  if (!framed_selection_rect.empty()) {
-    draw_selection_frame(framed_selection_rect, framed_selection_number, 1);
-    framed_selection_rect = VirtualRect{};
-  }
-}
-
 void plain_click(const EventRecord& event, Point where, bool shift) {
   if (shift) stop_playing(0);
   set_undo_mark(0);

@@ -164,14 +164,8 @@ void spread_evenly() {
 }
 
 int align_dialog() {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(ALIGN_DIALOG, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", ALIGN_DIALOG);
-    return 0;
-  }
+  DialogRef dialog = open_dialog_in_front(ALIGN_DIALOG);
+  if (!dialog) return 0;
   int on = group_selected ? ALIGN_TO_RIGHTMOST_NOTE : ALIGN_SPREAD;
   for (int item = ALIGN_TO_RIGHTMOST_NOTE; item <= ALIGN_TO_RIGHTMOST; ++item)
     enable_item(dialog, item, group_selected != 0);
@@ -190,8 +184,7 @@ int align_dialog() {
     else
       REPORT_ERROR(2, "%s", "Unexpected item returned from bar align dialog");
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   return result;
 }
 

@@ -33,14 +33,8 @@ Drosa rule_in_force() {
 
 int beaming_rule_dialog(Drosa rule, int32_t* all_voices, int32_t* at_insertion_point,
                         int delete_allowed, int /*unused*/) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(BEAMING_DIALOG, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", BEAMING_DIALOG);
-    return 0;
-  }
+  DialogRef dialog = open_dialog_in_front(BEAMING_DIALOG);
+  if (!dialog) return 0;
   *at_insertion_point = 1;
   init_scope_buttons(dialog, 1, all_voices, at_insertion_point, delete_allowed, 0);
   if (Drosa in_force = rule_in_force())
@@ -74,8 +68,7 @@ int beaming_rule_dialog(Drosa rule, int32_t* all_voices, int32_t* at_insertion_p
     if (!read) continue;
     for (int i = 0; i < 4; ++i) rule->set(xbvalue, i, values[i] * EIGHTH);
     rule->set(xsbvalue, values[4] * EIGHTH);
-    platform_close_dialog(dialog);
-    restore_cursor();
+    close_dialog_in_front(dialog);
     return 1;
   }
 }

@@ -264,14 +264,8 @@ void copy_measures_dialog() {
   Drosa cursors[MAX_VOICES];
   std::copy(time_cursor, time_cursor + MAX_VOICES, cursors);
 
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(COPY_MEASURES_DIALOG, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", COPY_MEASURES_DIALOG);
-    return;
-  }
+  DialogRef dialog = open_dialog_in_front(COPY_MEASURES_DIALOG);
+  if (!dialog) return;
   auto radios = [&](int first, int last, int on) {
     for (int item = first; item <= last; ++item) platform_set_item_value(dialog, item, item == on);
   };
@@ -291,8 +285,7 @@ void copy_measures_dialog() {
   for (;;) {
     const int item = platform_modal_dialog(dialog, nullptr);
     if (item == CM_CANCEL) {
-      platform_close_dialog(dialog);
-      restore_cursor();
+      close_dialog_in_front(dialog);
       return;
     }
     if (item == CM_OK) {
@@ -314,8 +307,7 @@ void copy_measures_dialog() {
       REPORT_ERROR(4, "%s", "Unexpected item returned from copy measures dialog");
     }
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   copy_annos_choice = annos_choice;
   copy_voices_choice = voices_choice;
 

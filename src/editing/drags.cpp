@@ -154,14 +154,8 @@ namespace {
 // A dialog of three radio buttons (4, 5, 6) for three values; the chosen value, or -1 on Cancel.
 int three_way_dialog(int id, const int values[3], int current, int extra_for_first,
                      const char* unexpected) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(id, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
-    return -1;
-  }
+  DialogRef dialog = open_dialog_in_front(id);
+  if (!dialog) return -1;
   int on = 4;
   for (int k = 0; k < 3; ++k)
     if (values[k] == current) on = 4 + k;
@@ -187,8 +181,7 @@ int three_way_dialog(int id, const int values[3], int current, int extra_for_fir
     }
     show();
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   return result;
 }
 

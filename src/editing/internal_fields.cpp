@@ -216,13 +216,9 @@ int internal_fields_dialog() {
   else
     std::snprintf(layer, sizeof layer, "Layer ?  Vop %d", voices_of_part);
   platform_set_param_texts(layer, "", "", "");
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(INTERNAL_FIELDS_DIALOG, true);
+  DialogRef dialog = open_dialog_in_front(INTERNAL_FIELDS_DIALOG);
   if (!dialog) {
-    restore_cursor();
     destroyDrosa(edit);
-    REPORT_ERROR(4, "Dialog %d cannot be opened", INTERNAL_FIELDS_DIALOG);
     return 0;
   }
   fill_dialog(dialog, old, voice);
@@ -234,8 +230,7 @@ int internal_fields_dialog() {
       continue;
     }
     if (item == 2) {
-      platform_close_dialog(dialog);
-      restore_cursor();
+      close_dialog_in_front(dialog);
       destroyDrosa(edit);
       return 0;
     }
@@ -248,8 +243,7 @@ int internal_fields_dialog() {
       REPORT_ERROR(4, "%s", "Unexpected item returned from internal fields dialog");
     }
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   // The marks of a pitch or volume set by hand follow a change of them.
   if (edit->get(xpitch) != old->get(xpitch)) edit->set(xpitch_edited, 1);
   if (edit->get(xvolume) != old->get(xvolume)) edit->set(xvolume_edited, 1);

@@ -463,17 +463,11 @@ void draw_key_preview(Drosa key, DialogRef dialog, int draw) {
 
 int key_dialog(Drosa key, int32_t* all_staves, int32_t* at_insertion_point, Drosa before,
                Drosa at_end, int delete_here, int delete_at_end) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
   const std::string voice =
       "'" + std::string(selected_voice >= 0 ? voice_display_name(selected_voice) : "") + "':";
   platform_set_param_texts(voice, "", "", "");
-  DialogRef dialog = platform_open_dialog(KEY_DIALOG, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", KEY_DIALOG);
-    return 0;
-  }
+  DialogRef dialog = open_dialog_in_front(KEY_DIALOG);
+  if (!dialog) return 0;
   key_view = {dialog, key, before, at_end, ""};
   init_scope_buttons(dialog, *all_staves, all_staves, at_insertion_point, delete_here, 0);
   fill_key_dialog(dialog, key);
@@ -491,8 +485,7 @@ int key_dialog(Drosa key, int32_t* all_staves, int32_t* at_insertion_point, Dros
         key->set(xkeycnt, KEY_REMOVED);
         result = 1;
       } else if (item == SYMBOL_OK && read_key_dialog(dialog, key)) {
-        platform_close_dialog(dialog);
-        restore_cursor();
+        close_dialog_in_front(dialog);
         result = 1;
       }
     } else if (!key_item_hit(dialog, item)) {

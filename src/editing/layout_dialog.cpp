@@ -222,8 +222,7 @@ int layout_dialog() {
   for (;;) {
     const int item = platform_modal_dialog(dialog, nullptr);
     if (item == 2) {
-      platform_close_dialog(dialog);
-      restore_cursor();
+      close_dialog_in_front(dialog);
       return 0;
     }
     if (item == 1) {

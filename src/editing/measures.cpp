@@ -115,23 +115,11 @@ void set_number(DialogRef dialog, int item, int32_t value) {
 }
 
 DialogRef open_measures_dialog(int id, bool name_voice) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
   std::string voice;
   if (name_voice && selected_voice >= 0)
     voice = "'" + std::string(voice_display_name(selected_voice)) + "':";
   platform_set_param_texts(voice, "", "", "");
-  DialogRef dialog = platform_open_dialog(id, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
-  }
-  return dialog;
-}
-
-void close_measures_dialog(DialogRef dialog) {
-  platform_close_dialog(dialog);
-  restore_cursor();
+  return open_dialog_in_front(id);
 }
 
 // Reads the fields on OK; false (the dialog stays) after a refused value.
@@ -203,7 +191,7 @@ bool measures_dialog(MeasuresDialogState* s, bool has_insertion_point) {
       s->at_insertion_point = at_insertion_point;
       s->keep_systems = platform_item_value(dialog, KEEP_SYSTEMS) ? 1 : 0;
       s->two_voices = platform_item_value(dialog, TWO_VOICES) ? 1 : 0;
-      close_measures_dialog(dialog);
+      close_dialog_in_front(dialog);
       return true;
     }
     switch (item) {
@@ -256,7 +244,7 @@ int32_t delete_measures_dialog() {
         continue;
       }
       delete_measures_all_staves = all_staves;
-      close_measures_dialog(dialog);
+      close_dialog_in_front(dialog);
       return n;
     }
     if (item != MEASURES_FIELD) REPORT_ERROR(4, "%s", "Unexpected item returned from dialog");

@@ -410,14 +410,7 @@ int move_selection_by_key(int key, int option, int command, int shift) {
   if (group_selected && !is_NOTE(group_anchor)) group_anchor = find_first_walked_node();
   if (!(group_selected ? is_NOTE(group_anchor) : insertion_point != NIL)) return 0;
   if (MODE != MUSIC_MODE) end_anno_selection(MUSIC_MODE, 1);
-  if (!framed_selection_rect.empty()) {
-    draw_selection_frame(framed_selection_rect, framed_selection_number, 1);
-    framed_selection_rect = VirtualRect{};
-  }
-  if (!inverted_selection_rect.empty()) {
-    show_selection_inverted(inverted_selection_rect);
-    inverted_selection_rect = VirtualRect{};
-  }
+  remove_selection_marks();
   if (key != REPEAT_KEY) stop_playing(0);
   if (shift && (left || right)) {
     if (!group_selected && is_NOTE(insertion_point)) {

@@ -149,8 +149,7 @@ int options_dialog() {
   for (;;) {
     const int item = platform_modal_dialog(dialog, nullptr);
     if (item == 2) {
-      platform_close_dialog(dialog);
-      restore_cursor();
+      close_dialog_in_front(dialog);
       return 0;
     }
     if (item == 1) {
@@ -207,8 +206,7 @@ int options_dialog() {
         for (const auto& f : CHOSEN_FIELDS) copy(f[0], f[1]);
     }
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   place_piano_window();
   return 1;
 }

@@ -39,22 +39,10 @@ int radio_on(DialogRef dialog, int first, int last) {
 
 // Opens a symbol dialog with the arrow cursor and the selected voice's name as ^0.
 DialogRef open_symbol_dialog(int id) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
   const std::string voice =
       "'" + std::string(selected_voice >= 0 ? voice_display_name(selected_voice) : "") + "':";
   platform_set_param_texts(voice, "", "", "");
-  DialogRef dialog = platform_open_dialog(id, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
-  }
-  return dialog;
-}
-
-void close_symbol_dialog(DialogRef dialog) {
-  platform_close_dialog(dialog);
-  restore_cursor();
+  return open_dialog_in_front(id);
 }
 
 // The dialog whose samples the current filter draws (draw_dialog_frame's extra drawing takes
@@ -387,7 +375,7 @@ int clef_dialog(Drosa clef, int32_t* all_staves, int32_t* at_insertion_point, in
       clef->set(xclefhide, checked(dialog, CLEF_HIDE) ? 1 : 0);
       *propagate = checked(dialog, CLEF_PROPAGATE) ? 1 : 0;
       *clef_keep_position = checked(dialog, CLEF_KEEP) ? 1 : 0;
-      close_symbol_dialog(dialog);
+      close_dialog_in_front(dialog);
       return 1;
     }
     if (item >= CLEF_FIRST && item <= CLEF_LAST)
@@ -416,7 +404,7 @@ int barline_dialog(Drosa bar, int32_t* barsep_flag, int32_t* all_staves,
         return 1;
       }
       if (item == SYMBOL_OK && read_bar_dialog(dialog, bar, barsep_flag, propagate)) {
-        close_symbol_dialog(dialog);
+        close_dialog_in_front(dialog);
         return 1;
       }
       continue;
@@ -539,7 +527,7 @@ int tsig_dialog(Drosa tsig, int32_t* all_staves, int32_t* at_insertion_point, in
         result = 1;
       }
       if (item == SYMBOL_OK && read_tsig_dialog(dialog, tsig)) {
-        close_symbol_dialog(dialog);
+        close_dialog_in_front(dialog);
         result = 1;
       }
       continue;
@@ -597,7 +585,7 @@ int bracket_dialog(int32_t* bracket_code, int32_t* brace_flag, int32_t* all_stav
     const int item = platform_modal_dialog(dialog, nullptr);
     if (item == SYMBOL_DELETE) {
       REPORT_ERROR(4, "Bad Delete item in bracket_dialog");
-      close_symbol_dialog(dialog);
+      close_dialog_in_front(dialog);
       return 0;
     }
     if (item == SYMBOL_OK && checked(dialog, BRACKET_BRACE) && *all_staves) {
@@ -613,7 +601,7 @@ int bracket_dialog(int32_t* bracket_code, int32_t* brace_flag, int32_t* all_stav
       *bracket_code = chosen == BRACKET_ENDS ? 1 : chosen == BRACKET_GOES_ON ? 0 : 2;
       *brace_flag = checked(dialog, BRACKET_BRACE) ? 1 : 0;
       *bracket_all_later = checked(dialog, BRACKET_ALL_LATER) ? 1 : 0;
-      close_symbol_dialog(dialog);
+      close_dialog_in_front(dialog);
       return 1;
     }
     if (item >= BRACKET_ENDS && item <= BRACKET_NONE)

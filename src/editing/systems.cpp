@@ -1059,14 +1059,8 @@ int systems_dialog(std::vector<measure_record>& table, int32_t total_width, int 
   const int32_t S = nominal_system_width(table.front().first_node);
   const int32_t systems_per_page = initial_systems_per_page(table, total_width, S);
   if (!systems_per_page) return 0;
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
-  DialogRef dialog = platform_open_dialog(SYSTEMS_DIALOG, true);
-  if (!dialog) {
-    restore_cursor();
-    REPORT_ERROR(4, "Dialog %d cannot be opened", SYSTEMS_DIALOG);
-    return 0;
-  }
+  DialogRef dialog = open_dialog_in_front(SYSTEMS_DIALOG);
+  if (!dialog) return 0;
   fill_systems_dialog(dialog, table, systems_per_page, reason);
   int result = -1;
   while (result < 0) {
@@ -1087,8 +1081,7 @@ int systems_dialog(std::vector<measure_record>& table, int32_t total_width, int 
       REPORT_ERROR(4, "Unexpected item returned from systems dialog");
     }
   }
-  platform_close_dialog(dialog);
-  restore_cursor();
+  close_dialog_in_front(dialog);
   return result;
 }
 

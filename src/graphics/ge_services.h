@@ -96,7 +96,6 @@ extern int current_graphics_view;  // the slot whose state the globals hold; -1 
 
 extern VirtualRect inverted_selection_rect;
 extern VirtualRect framed_selection_rect;
-extern int32_t framed_selection_number;  // written beside the frame
 
 // ---- Drawing ------------------------------------------------------------------------------
 
@@ -529,10 +528,10 @@ void offscreen_copy_view(int view);
 // Both map layout units to page pixels through the integer part of the zoom (at least 1).
 // show_selection_inverted: inverts a rectangle of the page and refreshes the window.
 void show_selection_inverted(const VirtualRect& r);
-// draw_selection_frame: frames a rectangle of the page in grey by exclusive-or and writes the
-// number beside it; with refresh, copies the page to the window. With no voices it only
-// empties framed_selection_rect.
-void draw_selection_frame(const VirtualRect& r, int32_t number, int refresh);
+// remove_selection_marks: takes a rectangle selection and a framed selection still shown off
+// the page, and forgets them.
+// Writes: inverted_selection_rect, framed_selection_rect (both emptied).
+void remove_selection_marks();
 
 // ==== picture.cpp ================================================================================
 // A picture of a rectangle of the formatted page for the system clipboard.

@@ -50,6 +50,7 @@ extern int offscreen_copies_held;  // non-zero: copies to the window are held ba
 extern int32_t selection_frame_width;  // points: the frame is this x 10 / zoom pixels
 extern int16_t selection_frame_font;   // font number and size of the frame's number
 extern int16_t selection_frame_size;
+extern int32_t framed_selection_number;  // written beside the frame
 
 // ---- Drawing ------------------------------------------------------------------------------
 

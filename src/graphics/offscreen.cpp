@@ -319,3 +319,14 @@ void draw_selection_frame(const VirtualRect& r, int32_t number, int refresh) {
   });
   if (refresh) refresh_from_offscreen();
 }
+
+void remove_selection_marks() {
+  if (!inverted_selection_rect.empty()) {
+    show_selection_inverted(inverted_selection_rect);
+    inverted_selection_rect = VirtualRect{};
+  }
+  if (!framed_selection_rect.empty()) {
+    draw_selection_frame(framed_selection_rect, framed_selection_number, 1);
+    framed_selection_rect = VirtualRect{};
+  }
+}

@@ -47,3 +47,10 @@ void copy_offscreen_to_window(Port* window, const Port* source, int16_t mode);
 void offscreen_copy_rect(Rect box, int16_t mode = 1);
 // scroll_view: scrolls to the page's origin, copies the page and redraws the rulers.
 void scroll_view();
+
+// ---- Selection marks ------------------------------------------------------------------------
+
+// draw_selection_frame: frames a rectangle of the page in grey by exclusive-or and writes the
+// number beside it; with refresh, copies the page to the window. With no voices it only
+// empties framed_selection_rect.
+void draw_selection_frame(const VirtualRect& r, int32_t number, int refresh);
