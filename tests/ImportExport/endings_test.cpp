@@ -18,8 +18,7 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 #include "support/real_scores.h"
 
 namespace {
@@ -56,11 +55,7 @@ TEST_F(MusicXmlEndings, AreReadDrawnOverTheirBarsKeptAndWrittenBack) {
   const std::string read = endings_of(0);
   EXPECT_EQ(read, "1.[7-9] 2.[10-10 open] 1, 2.[15-19] 3.[20-22 open]");
 
-  ASSERT_EQ(format_page(1, 0), 1);
-  EXPECT_TRUE(save_drawn_page("endings", "endings.png"));
-  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  expect_page_clean("endings", "endings");
   // Five lines (the broken ending's two segments), a hook at each start but the second
   // segment's, at the ends of those that stop; all over the staff, above its notes.
   int lines = 0, starts = 0, ends = 0;
@@ -142,11 +137,7 @@ TEST_F(MusicXmlEndings, OneThatStopsWhereNoneBeganSpansTheMeasureItStopsIn) {
       << r[0].text;
   EXPECT_EQ(endings_of(0), "1.[1-1] 2.[2-2 open]  [3-3]");
 
-  ASSERT_EQ(format_page(1, 0), 1);
-  EXPECT_TRUE(save_drawn_page("endings", "unstarted.png"));
-  for (const Report& report : take_reports()) ADD_FAILURE() << report.text;
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  expect_page_clean("endings", "unstarted");
 
   // Written back, the first ending begins and stops as any other.
   const std::filesystem::path written = std::filesystem::temp_directory_path() /

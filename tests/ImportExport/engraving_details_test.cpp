@@ -18,8 +18,7 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 
 namespace {
 
@@ -84,25 +83,6 @@ int drawn_count(int kind, int var) {
   return n;
 }
 
-// Formats page 1, writes it as test-output/engraving/<name>.png (and, when VESK_ZOOM asks for
-// a zoom, <name>-zoom.png as the screen shows it there), and checks it.
-void engrave(const char* name) {
-  if (const char* zoom = std::getenv("VESK_ZOOM")) {
-    const float standard = zoom_factor;
-    zoom_factor = std::strtof(zoom, nullptr);
-    offscreen_changesize();
-    ASSERT_EQ(format_page(1, 0), 1);
-    save_drawn_page("engraving", std::string(name) + "-zoom.png", PLOT_SCREEN);
-    zoom_factor = standard;
-    offscreen_changesize();
-  }
-  ASSERT_EQ(format_page(1, 0), 1);
-  EXPECT_TRUE(save_drawn_page("engraving", std::string(name) + ".png"));
-  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-}
-
 TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues) {
   // Half notes of three strokes, quarter chords of two, whole notes of three, and a first note
   // whose second never comes. Each pair was read as two notes of a duplet, its "2" drawn.
@@ -122,7 +102,7 @@ TEST_F(EngravingDetails, TremolosBetweenTwoNotesAreBeamedWithTheirWrittenValues)
   const std::string read = "h~ h~ q~ q~ q~ q~ q w~ w~ hh1 q h";
   EXPECT_EQ(written_notes(), read);
   EXPECT_EQ(measure_lengths(0), "65536 65536 65536");
-  engrave("tremolos");
+  expect_page_clean("engraving", "tremolos");
   EXPECT_EQ(drawn_count(GE_CHAR, VAR_TUPLET_NUMBER), 0);
   // Three strokes between the half notes and the whole notes, two between the quarter chords.
   EXPECT_EQ(drawn_count(GE_LINE, VAR_MAIN_BEAM) + drawn_count(GE_LINE, VAR_FURTHER_BEAM), 8);
@@ -161,7 +141,7 @@ TEST_F(EngravingDetails, LyricElisionsAreTiedKeptAndWrittenBack) {
       "glo\x1Fry@0 to\x1F"
       "a@1 6 5@2";
   EXPECT_EQ(annotations_of(0), read);
-  engrave("elisions");
+  expect_page_clean("engraving", "elisions");
   int curves = 0;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) curves += e->xkind == GE_CURVE;
   EXPECT_EQ(curves, 2);
@@ -196,7 +176,7 @@ TEST_F(EngravingDetails, ColouredLyricsAreDrawnInTheNearestColourOfTheTable) {
   for (Drosa p = piece_start[0]; p; p = p->xnext)
     if (p->xkind == TPARAM && !part_name_record(p)) colours += std::to_string(p->get(xtext_color));
   EXPECT_EQ(colours, "110");
-  engrave("coloured_lyrics");
+  expect_page_clean("engraving", "coloured_lyrics");
   const std::string written = exported_musicxml();
   discard_piece_lists();
   voice_count = 0;
@@ -222,7 +202,7 @@ TEST_F(EngravingDetails, AMultipleRestUnderARehearsalMarkIsOneRest) {
       "</measure><measure number=\"5\">" + pitched("D", 8, "whole"));
   ASSERT_EQ(import(doc, 1), 1);
   for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  engrave("multiple_rest");
+  expect_page_clean("engraving", "multiple_rest");
   std::string rests;  // each rest's glyph choice, with the bars of a multiple rest
   for (Drosa p = piece_start[0]; p; p = p->xnext) {
     if (p->xkind != NOTE || !p->get(xrest) || !note_ntdata(p)) continue;

@@ -9,17 +9,13 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 
 namespace {
 
-class HairpinsMeeting : public MusicXmlTest {
+class HairpinsMeeting : public EngravedPageTest {
  protected:
-  void TearDown() override {
-    offscreen_dispose();
-    MusicXmlTest::TearDown();
-  }
+  HairpinsMeeting() : EngravedPageTest("hairpins") {}
 };
 
 // The hairpins drawn, each as the left and right ends of its legs (a GE_LINE each), in order.
@@ -42,12 +38,9 @@ std::vector<std::pair<int32_t, int32_t>> hairpins_drawn() {
 // and a diminuendo over one held note both ran to the bar line. Drawn, they stand apart, neither
 // shrunk to nothing.
 TEST_F(HairpinsMeeting, HairpinsMeetingAtOneNoteStandApart) {
-  platform_init_fonts();
   for (const char* name : {"hairpins_meeting_at_a_note", "hairpins_inside_one_held_note"}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(import_fixture((std::string(name) + ".xml").c_str(), 1), 1);
-    const std::vector<PageFault> faults = engrave_first_page("hairpins", name);
-    EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+    engrave_clean(name);
     const std::vector<std::pair<int32_t, int32_t>> hairpins = hairpins_drawn();
     ASSERT_EQ(hairpins.size(), 2u);
     EXPECT_LT(hairpins[0].second, hairpins[1].first) << "the first ends before the second";

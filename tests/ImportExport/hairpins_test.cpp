@@ -12,25 +12,13 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 
 namespace {
 
-class Hairpins : public MusicXmlTest {
+class Hairpins : public EngravedPageTest {
  protected:
-  // Imports a fixture of tests/data/ImportExport, formats and draws its first page and gives
-  // what the page checker finds on it.
-  std::vector<PageFault> engrave(const std::string& name) {
-    platform_init_fonts();
-    if (import_fixture((name + ".xml").c_str(), 1) != 1)
-      return {{"import", "the fixture did not import and format"}};
-    return engrave_first_page("hairpins", name);
-  }
-  void TearDown() override {
-    offscreen_dispose();
-    MusicXmlTest::TearDown();
-  }
+  Hairpins() : EngravedPageTest("hairpins") {}
 };
 
 // The left and right ends of the hairpins drawn (each leg a GE_LINE of its own), in order.
@@ -58,8 +46,7 @@ TEST_F(Hairpins, AHairpinStoppedAfterItsOneNoteReachesOverThatNotesTime) {
   // A crescendo over the last eighth of a bar, a diminuendo over the dotted half ending the
   // next, each stopped at the end of its bar: they kept their first length, the crescendo
   // running through the bar line into the next bar's hairpin, the diminuendo ending early.
-  const std::vector<PageFault> faults = engrave("hairpins_stopped_at_the_measure_end");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  engrave_clean("hairpins_stopped_at_the_measure_end");
   const std::vector<std::pair<int32_t, int32_t>> spans = hairpin_spans();
   const std::vector<int32_t> bars = bar_xs();
   ASSERT_EQ(spans.size(), 4u);
@@ -72,8 +59,7 @@ TEST_F(Hairpins, AHairpinStoppedAfterItsOneNoteReachesOverThatNotesTime) {
 TEST_F(Hairpins, AHairpinOffsetBackInTimeBeginsAtTheNoteSoundingThen) {
   // Crescendos written after a note with offsets back into it: they began at the next note,
   // the first one ending there too, on the diminuendo beginning at that note.
-  const std::vector<PageFault> faults = engrave("hairpins_begun_back_in_time");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  engrave_clean("hairpins_begun_back_in_time");
   const std::vector<std::pair<int32_t, int32_t>> spans = hairpin_spans();
   ASSERT_EQ(spans.size(), 3u);
   const auto head = [](int k) { return note_ntdata(nth_note(0, k))->get(xhdx); };
@@ -86,21 +72,18 @@ TEST_F(Hairpins, AHairpinOffsetBackInTimeBeginsAtTheNoteSoundingThen) {
 TEST_F(Hairpins, AShortHairpinStopsShortOfTheHairpinAtItsEnd) {
   // A crescendo begun after a pp at a sixteenth, to the next, where a diminuendo begins: made
   // as long as a hairpin can be read, it ran into the diminuendo.
-  const std::vector<PageFault> faults = engrave("hairpin_after_a_dynamic_close_to_the_next");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  engrave_clean("hairpin_after_a_dynamic_close_to_the_next");
 }
 
 TEST_F(Hairpins, AHairpinBeginsClearOfTheDynamicOfTheNoteBefore) {
   // A diminuendo beginning at the sixteenth after one with a pp: the pp reached past its start.
-  const std::vector<PageFault> faults = engrave("hairpin_beside_the_dynamic_of_the_note_before");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  engrave_clean("hairpin_beside_the_dynamic_of_the_note_before");
 }
 
 TEST_F(Hairpins, AHairpinEndsBeforeADynamicOrWordsUnderIt) {
   // A crescendo over a bar with an f at its middle, at the hairpin's height, a diminuendo over
   // the next with "dim." there: they ran through the f and the words.
-  const std::vector<PageFault> faults = engrave("hairpin_over_a_dynamic");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  engrave_clean("hairpin_over_a_dynamic");
 }
 
 }  // namespace
@@ -132,6 +115,6 @@ TEST_F(Hairpins, AHairpinTheDocumentNeverEndsIsLeftOutAndSaidOnce) {
                               "document never ends"),
             std::string::npos)
       << said[0].text;
-  EXPECT_TRUE(engrave_first_page("hairpins", "never_ended").empty());
+  EXPECT_TRUE(engrave_page("hairpins", "never_ended").empty());
   EXPECT_TRUE(take_reports().empty()) << "nothing said while it is drawn";
 }

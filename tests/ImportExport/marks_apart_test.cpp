@@ -10,21 +10,13 @@
 #include "layout/layout_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 
 namespace {
 
-class MarksApart : public MusicXmlTest {
+class MarksApart : public EngravedPageTest {
  protected:
-  // Imports, formats and draws the first page of a fixture, writes it as an image and gives
-  // what the page checker finds.
-  std::vector<PageFault> engrave(const std::string& name) {
-    platform_init_fonts();
-    if (import_fixture((name + ".xml").c_str(), 1) != 1)
-      return {{"import", "the fixture did not import and format"}};
-    return engrave_first_page("real_scores", name);
-  }
+  MarksApart() : EngravedPageTest("real_scores") {}
 };
 
 TEST_F(MarksApart, MarksOfNeighbouringNotesStandClearOfEachOther) {
@@ -33,18 +25,14 @@ TEST_F(MarksApart, MarksOfNeighbouringNotesStandClearOfEachOther) {
   // the note after it: each pair met at the one height the document gives them. Words at the
   // document's height stood on the head of the high note they are at, words at a syllable's
   // height on the syllable.
-  const std::vector<PageFault> faults = engrave("marks_of_neighbouring_notes");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  offscreen_dispose();
+  engrave_clean("marks_of_neighbouring_notes");
 }
 
 TEST_F(MarksApart, MarksPlacedOverTheOtherStaffOfTheirPartStandBetweenTheStaves) {
   // The left hand's mf and words placed above its staff farther than the staves stand apart,
   // under the right hand's high notes; the right hand's p as far below its staff, on the left
   // hand's notes: each stood on the other staff's heads.
-  const std::vector<PageFault> faults = engrave("dynamic_over_the_staff_above");
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  offscreen_dispose();
+  engrave_clean("dynamic_over_the_staff_above");
 }
 
 TEST_F(MarksApart, DirectionsPlacedFromTheMeasuresStartStandAtTheirNotes) {

@@ -19,7 +19,7 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
+#include "support/engraved_page.h"
 #include "support/page_image.h"
 
 namespace {
@@ -43,11 +43,7 @@ TEST_F(MusicXmlOctaveLines, ALineWrittenAfterAWholeBarRestGoesToTheVoiceWhoseNot
   EXPECT_EQ(notes_of(1), "C5q C6q D5q E6q | C4w |");
   EXPECT_EQ(annotations_of(0), "");
   EXPECT_EQ(annotations_of(1), "8va@1 <@1 >@1 8va@3 <@3 >@3");
-  ASSERT_EQ(format_page(1, 0), 1);
-  save_page("lines_over_another_voice");
-  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  expect_page_clean("octave_lines", "lines_over_another_voice");
   // Each line is drawn dashed with its end hook, over the upper staff, as the document places
   // it there.
   int dashes = 0, hooks = 0;

@@ -22,8 +22,7 @@
 #include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 #include "support/real_scores.h"
 
 namespace {
@@ -107,7 +106,7 @@ TEST_F(Ornaments, MarksAreKeptDrawnClearWrittenBackAndSaved) {
   const std::string kept =
       "//@5 11@0 339@6 646@5v 647@2 670@3 6@10 729@2 730@1v 732@3 732@4 732@5 gliss@9 |@5 ";
   EXPECT_EQ(marks_of(0), kept);
-  const std::vector<PageFault> faults = engrave_first_page("ImportExport", "ornaments");
+  const std::vector<PageFault> faults = engrave_page("ImportExport", "ornaments");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   if (std::getenv("VESK_ZOOM")) {  // as the screen shows it
     offscreen_erase();
@@ -187,7 +186,7 @@ TEST_F(Ornaments, TrillLinesRunOverTheirNotesAndAreWrittenBack) {
   ASSERT_EQ(import(TRILLS, 1), 1);
   const std::string kept = "3@0 1@0 3@2 1@4 3@5 1@5 ";
   EXPECT_EQ(trill_lines_of(0), kept);
-  const std::vector<PageFault> faults = engrave_first_page("ImportExport", "trill-lines");
+  const std::vector<PageFault> faults = engrave_page("ImportExport", "trill-lines");
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   // Where the wiggles reach that begin between the heads of notes a and b (the last: on).
   std::vector<int32_t> heads;

@@ -14,8 +14,7 @@
 #include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 
 namespace {
 
@@ -75,10 +74,7 @@ TEST_F(MusicXmlDetails, WordsStandClearOfTheSlursAndTiesTheyMeet) {
   // deepens as they run on, moved down beyond its first stretches, stood on the next.
   platform_init_fonts();
   ASSERT_EQ(import_fixture("words_over_a_slur.xml", 1), 1);
-  ASSERT_EQ(format_page(1, 0), 1);
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  EXPECT_TRUE(save_drawn_page("real_scores", "words_over_a_slur.png"));
+  expect_page_clean("real_scores", "words_over_a_slur");
   Drosa slur = GE_head->xnext;
   while (slur && slur->xkind != GE_CURVE) slur = slur->xnext;
   Drosa words = find_next_kind(TPARAM, piece_start[0]);

@@ -19,8 +19,7 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
-#include "support/page_image.h"
+#include "support/engraved_page.h"
 #include "support/real_scores.h"
 
 namespace {
@@ -28,25 +27,6 @@ namespace {
 using Tuplets = MusicXmlTest;
 
 constexpr int VAR_TUPLET_NUMBER = 6, VAR_TUPLET_BRACKET = 82;
-
-// Formats page 1, writes it as test-output/tuplets/<name>.png (and, when VESK_ZOOM asks for a
-// zoom, <name>-zoom.png as the screen shows it there) and checks it.
-void engrave(const std::string& name) {
-  if (const char* zoom = std::getenv("VESK_ZOOM")) {
-    const float standard = zoom_factor;
-    zoom_factor = std::strtof(zoom, nullptr);
-    offscreen_changesize();
-    ASSERT_EQ(format_page(1, 0), 1);
-    save_drawn_page("tuplets", name + "-zoom.png", PLOT_SCREEN);
-    zoom_factor = standard;
-    offscreen_changesize();
-  }
-  ASSERT_EQ(format_page(1, 0), 1);
-  EXPECT_TRUE(save_drawn_page("tuplets", name + ".png"));
-  for (const Report& r : take_reports()) ADD_FAILURE() << r.text;
-  const std::vector<PageFault> faults = check_page_elements(formatted_page_frame(1));
-  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-}
 
 // The tuplet numbers drawn, in the order of the list.
 std::string tuplet_numbers() {
@@ -162,7 +142,7 @@ TEST_F(Tuplets, NestedTupletsShowTheOuterNumberAndHideWhatTheDocumentHides) {
   platform_init_fonts();
   ASSERT_EQ(import(wild_document("wild2", "graces_tuplets"), 1), 1);
   take_reports();
-  engrave("nested_tuplets");
+  expect_page_clean("tuplets", "nested_tuplets");
   EXPECT_EQ(tuplet_numbers(), "2 3 6");
   // The inner notes last 9 in the time of 4 sixteenths, the outer 3 in the time of 2 eighths
   // (the document writes its second measure an eighth short).
@@ -230,7 +210,7 @@ TEST_F(Tuplets, BracketsStandWhereNotesAreNotUnderOneBeamOrWhereTheDocumentAsks)
            note("eighth", 12, 3, 2, stop) + note("quarter", 36, 1, 1)});
   ASSERT_EQ(import(doc, 1), 1);
   take_reports();
-  engrave("brackets");
+  expect_page_clean("tuplets", "brackets");
   const std::string drawn = "0.5:---- 0.7:---- 0.10:----";
   EXPECT_EQ(brackets_drawn(), drawn);
   EXPECT_EQ(tuplet_numbers(), "3 3 3 3 3");
@@ -278,7 +258,7 @@ TEST_F(Tuplets, VoicesSharingAStaffHaveTheirOwnGroups) {
           in_voice(beamed(note("eighth", 12, 3, 2, stop), "end"), "2", "D", "down");
   ASSERT_EQ(import(two_four({up + "<backup><duration>72</duration></backup>" + down}), 1), 1);
   take_reports();
-  engrave("two_voices");
+  expect_page_clean("tuplets", "two_voices");
   EXPECT_EQ(tuplet_numbers(), "3 3 3");
   EXPECT_EQ(brackets_drawn(), "0.1:---- 1.1:---- 1.4:----");
 }
@@ -376,7 +356,7 @@ TEST_F(Tuplets, AMeasureRestOfAShortLastMeasureIsCentredAndATypedRestIsNot) {
          "</score-partwise>";
   ASSERT_EQ(import(doc, 1), 1);
   take_reports();
-  engrave("short_measure_rest");
+  expect_page_clean("tuplets", "short_measure_rest");
   // Each last rest: value, dots, ratio, hidden number, rest glyph (1 the measure's), duration.
   auto last_rests = [] {
     std::string out;

@@ -16,25 +16,14 @@
 #include "model/model_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
-#include "support/page_checker.h"
+#include "support/engraved_page.h"
 #include "support/page_image.h"
 
 namespace {
 
-class SharedTime : public MusicXmlTest {
+class SharedTime : public EngravedPageTest {
  protected:
-  void TearDown() override {
-    offscreen_dispose();
-    MusicXmlTest::TearDown();
-  }
-  // Imports a fixture of tests/data/ImportExport and engraves its first page into
-  // test-output/layout/<name>.png; what the page checker finds on it fails the case.
-  void engrave(const char* name) {
-    platform_init_fonts();
-    ASSERT_EQ(import_fixture((std::string(name) + ".xml").c_str(), 1), 1);
-    const std::vector<PageFault> faults = engrave_first_page("layout", name);
-    EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
-  }
+  SharedTime() : EngravedPageTest("layout") {}
 };
 
 using UnplacedChords = SharedTime;
@@ -53,7 +42,7 @@ TEST_F(UnplacedChords, ASystemWithGraceNotesBeforeAStaffSwitchPacksAlikeWhenSpac
   // note it asked to clear the second, not placed yet, from the x that note held: none on a
   // fresh format, the justified one when the system was spaced again, which pushed the rest
   // of the system right.
-  engrave("graces_before_a_note_on_the_other_staff");
+  engrave_clean("graces_before_a_note_on_the_other_staff");
   const std::string first = drawn_page();
   ASSERT_EQ(format_page(1, 0), 1);
   save_drawn_page("layout", "graces_before_a_note_on_the_other_staff-again.png");
@@ -71,7 +60,7 @@ TEST_F(SplitChords, AChordOfAQuarterAndAHalfAfterAHiddenRestStandsTogetherAtItsB
   // rest before them, split from the lower voice's quarter, ended the first beat without
   // its time, and the whole note sounding below gave the half the time of a beat after the
   // quarter: the quarter stood at the first beat, the half at the second.
-  engrave("chord_of_two_values_after_a_hidden_rest");
+  engrave_clean("chord_of_two_values_after_a_hidden_rest");
   const auto x = [](int v, int k) { return note_ntdata(nth_note(v, k))->get(xhdx); };
   const int32_t first = x(1, 0), quarter = x(0, 1), half = x(0, 2), third = x(0, 3);
   EXPECT_GT(quarter - first, (third - quarter) / 2) << "the chord stands at the second beat";
@@ -83,7 +72,7 @@ using Pickups = SharedTime;
 TEST_F(Pickups, ASystemOfAnUpbeatAfterSilenceNotDrawnIsNotToldEmpty) {
   // The upbeat's note stands left of the rest not drawn before it, which begins the system:
   // the system was told to have no notes, though it draws one.
-  engrave("pickup_system_after_a_forward");
+  engrave_clean("pickup_system_after_a_forward");
   const std::vector<Report> told = take_reports();
   EXPECT_TRUE(told.empty()) << told.front().text;
 }

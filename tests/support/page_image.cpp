@@ -39,12 +39,3 @@ std::string drawn_page() {
     if (n->xkind == NOTE && note_ntdata(n)) out << "head " << note_ntdata(n)->get(xhdy) << "\n";
   return out.str();
 }
-
-std::vector<PageFault> engrave_first_page(const std::string& folder, const std::string& name) {
-  if (format_page(1, 0) != 1) return {{"import", "the fixture did not import and format"}};
-  const bool saved = save_drawn_page(folder, name + ".png");
-  std::vector<PageFault> faults = check_page_reports(take_reports());
-  for (PageFault& f : check_page_elements(formatted_page_frame(1))) faults.push_back(f);
-  if (!saved) faults.push_back({"image", "the page's image could not be written"});
-  return faults;
-}

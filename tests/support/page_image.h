@@ -18,8 +18,3 @@ std::string drawn_elements(Drosa head);
 // The page formatted last as drawn and placed: every element byte for byte, the staves' middle
 // lines and the heads of the first voice's notes, one a line, to compare two formats of a page.
 std::string drawn_page();
-
-// Formats page 1 of the piece imported last, writes it as test-output/<folder>/<name>.png and
-// gives what the page checker finds on it (the reports taken, then its elements); a page that
-// does not format is one fault.
-std::vector<PageFault> engrave_first_page(const std::string& folder, const std::string& name);
