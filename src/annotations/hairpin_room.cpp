@@ -64,6 +64,23 @@ void end_hairpin_at(DrawnMark& h, int32_t end) {
   h.box.right = std::min(h.box.right, end);
 }
 
+// The hairpin drawn as `h`, too short to end before the mark whose ink is `ink` (a p the
+// document sets at the note a short diminuendo begins at), keeps its ends and moves off the
+// mark beyond its far side from the staff: below it when lower than the mark's middle, else
+// above it. It does not count as moved: a dynamic drawn later does not follow it.
+void hairpin_off(DrawnMark& h, const GEInkBox& ink) {
+  const bool below = int64_t(h.box.bottom) + h.box.top < int64_t(ink.bottom) + ink.top;
+  const int32_t dy = below ? ink.bottom - HAIRPIN_BESIDE_MARK - h.box.top
+                           : ink.top + HAIRPIN_BESIDE_MARK - h.box.bottom;
+  ge_shift_elements(h.first, h.last, dy);
+  h.box.bottom += dy;
+  h.box.top += dy;
+  if (Drosa pd = h.line_pdata) {
+    pd->set(xpagey1, pd->get(xpagey1) + dy);
+    pd->set(xpagey2, pd->get(xpagey2) + dy);
+  }
+}
+
 }  // namespace
 
 int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
@@ -105,10 +122,11 @@ void end_hairpins_before(Drosa head, Drosa before) {
   const int32_t end = ink.left - HAIRPIN_BESIDE_MARK;
   for (uint32_t i : hairpins_drawn()) {
     DrawnMark& h = marks_drawn[i];
-    if (h.pstaff != pstaff || end >= h.box.right ||
-        int64_t(end) - h.box.left < shortest_hairpin(head) || apart_vertically(ink, h.box))
-      continue;
-    end_hairpin_at(h, end);
+    if (h.pstaff != pstaff || end >= h.box.right || apart_vertically(ink, h.box)) continue;
+    if (int64_t(end) - h.box.left >= shortest_hairpin(head))
+      end_hairpin_at(h, end);
+    else
+      hairpin_off(h, ink);
   }
 }
 

@@ -19,6 +19,8 @@ int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff);
 // hairpin drawn before it on the system, at the hairpin's height, the hairpin ends before it
 // (a cresc. to an f the document sets at a note under it; a diminuendo to "dim."), if it stays
 // two of the shortest spaces long: the right ends of its legs move in, and its ink with them.
+// Else, too short, it keeps its ends and moves off the mark, below it when lower than the
+// mark's middle, else above it, with its page rectangle.
 // Reads and writes: marks_drawn (the hairpins' ink), the hairpins' elements in the GE list.
 void end_hairpins_before(Drosa head, Drosa before);
 
