@@ -107,6 +107,17 @@ Drosa make_glyph(int drawmode, int32_t x, int32_t y, int pstaff, const ParamValu
   return node;
 }
 
+// The two ends of a line or curve, each with its pstaff.
+void set_ends(Drosa node, int32_t x1, int32_t y1, int pstaff1, int32_t x2, int32_t y2,
+              int pstaff2) {
+  node->set(xge_x1, x1);
+  node->set(xge_y1, y1);
+  node->set(xge_pstaff1, int8_t(pstaff1));
+  node->set(xge_pstaff2, int8_t(pstaff2));
+  node->set(xge_x2, x2);
+  node->set(xge_y2, y2);
+}
+
 // The default of a clip coordinate: the ends' box widened by the margin.
 int32_t low_clip(int32_t a, int32_t b) { return a > b ? a + GE_BOX_MARGIN : a - GE_BOX_MARGIN; }
 int32_t high_clip(int32_t a, int32_t b) { return a > b ? b - GE_BOX_MARGIN : b + GE_BOX_MARGIN; }
@@ -115,12 +126,7 @@ Drosa make_line(int drawmode, int32_t x1, int32_t y1, int pstaff1, int yreloc1, 
                 int32_t y2, int pstaff2, int yreloc2, int width, int dash, int gap, int32_t clipx1,
                 int32_t clipy1, int32_t clipx2, int32_t clipy2, int colour, int var, Drosa owner) {
   Drosa node = new_element(GE_LINE, drawmode, var, owner);
-  node->set(xge_x1, x1);
-  node->set(xge_y1, y1);
-  node->set(xge_pstaff1, int8_t(pstaff1));
-  node->set(xge_pstaff2, int8_t(pstaff2));
-  node->set(xge_x2, x2);
-  node->set(xge_y2, y2);
+  set_ends(node, x1, y1, pstaff1, x2, y2, pstaff2);
   node->set(xgl_clipx1, clipx1 ? clipx1 : low_clip(x1, x2));
   node->set(xgl_clipy1, clipy1 ? clipy1 : low_clip(y1, y2));
   node->set(xgl_clipx2, clipx2 ? clipx2 : high_clip(x1, x2));
@@ -328,12 +334,7 @@ Drosa GEcurve(int drawmode, int32_t x1, int32_t y1, int pstaff1, int32_t c1x, in
               int /*c1pstaff*/, int32_t c2x, int32_t c2y, int /*c2pstaff*/, int32_t x2, int32_t y2,
               int pstaff2, int fill, int dash, int gap, int colour, int var, Drosa owner) {
   Drosa node = new_element(GE_CURVE, drawmode, var, owner);
-  node->set(xge_x1, x1);
-  node->set(xge_y1, y1);
-  node->set(xge_pstaff1, int8_t(pstaff1));
-  node->set(xge_pstaff2, int8_t(pstaff2));
-  node->set(xge_x2, x2);
-  node->set(xge_y2, y2);
+  set_ends(node, x1, y1, pstaff1, x2, y2, pstaff2);
   node->set(xgv_c1x, c1x);
   node->set(xgv_c1y, c1y);
   node->set(xgv_dash, clamp_to(dash, 0, 15));

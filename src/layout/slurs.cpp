@@ -398,25 +398,19 @@ void reopen_ties() {
   }
 }
 
-// The x at which a tie ends before a note, and after it where one starts.
-int32_t tie_end_x(Drosa note) {
-  if (is_guitar_tab(note)) {
-    VirtualRect box;
-    int32_t x;
-    layout_hooks.draw_tab_fret(note, &box, &x);
-    return box.x1;
-  }
-  return head_x(note);
+// The box of a tablature note's fret number.
+VirtualRect fret_box(Drosa note) {
+  VirtualRect box;
+  int32_t x;
+  layout_hooks.draw_tab_fret(note, &box, &x);
+  return box;
 }
 
+// The x at which a tie ends before a note, and after it where one starts.
+int32_t tie_end_x(Drosa note) { return is_guitar_tab(note) ? fret_box(note).x1 : head_x(note); }
+
 int32_t tie_start_x(Drosa note) {
-  if (is_guitar_tab(note)) {
-    VirtualRect box;
-    int32_t x;
-    layout_hooks.draw_tab_fret(note, &box, &x);
-    return box.x2;
-  }
-  return head_x(note) + hdw(note, 0);
+  return is_guitar_tab(note) ? fret_box(note).x2 : head_x(note) + hdw(note, 0);
 }
 
 // Whether a note of the chord belongs to the voice and stands at the position.
