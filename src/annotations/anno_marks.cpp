@@ -11,6 +11,7 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 #include "platform/port.h"
+#include "platform/port_scope.h"
 
 namespace {
 
@@ -38,15 +39,14 @@ Rect square(int32_t x, int32_t y, int32_t half) {
   return {cx - h, cy - h, cx + h, cy + h};
 }
 
+// Runs `draw` on the page image, its pen kept.
 template <typename Draw>
 void in_page_image(Draw draw) {
-  if (!offscreen_page) return;
-  Port* saved = platform_current_port();
-  platform_set_port(offscreen_page);
-  const PenState pen = get_pen_state();
-  draw();
-  set_pen_state(pen);
-  platform_set_port(saved);
+  in_port(offscreen_page, [&] {
+    const PenState pen = get_pen_state();
+    draw();
+    set_pen_state(pen);
+  });
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/port.h"
+#include "platform/port_scope.h"
 
 namespace {
 
@@ -62,16 +63,6 @@ bool paintable(Drosa note) {
   if (note->get(xrest) && (note->get(xhider) || code == HEADLESS_STAFF)) return false;
   if ((code == TAB_STAFF || code == HEADLESS_STAFF) && nt->get(xtabstr) == 0) return false;
   return true;
-}
-
-template <typename Draw>
-void in_page_image(Draw draw) {
-  Port* page = offscreen_page;
-  if (!page) return;
-  Port* saved = platform_current_port();
-  platform_set_port(page);
-  draw();
-  platform_set_port(saved);
 }
 
 void paint_exclusive_or(const Rect& r, const Pattern& pattern) {
@@ -138,7 +129,7 @@ void draw_number_label(Drosa note) {
     if (const int glyph = screen_head_glyph(note, &x, &y))
       offscreen_char(x, y, glyph, colour, note);
   }
-  in_page_image([] { fore_colour(COLOUR_BLACK); });
+  in_port(offscreen_page, [] { fore_colour(COLOUR_BLACK); });
 }
 
 void highlight_note(Drosa note, int /*order*/, const Pattern& pattern, int refresh) {
@@ -148,7 +139,7 @@ void highlight_note(Drosa note, int /*order*/, const Pattern& pattern, int refre
   // A margin round the head: inverted, the head stands white in a dark box, not mistaken for
   // an open head.
   r = {r.left - MARK_MARGIN, r.top - MARK_MARGIN, r.right + MARK_MARGIN, r.bottom + MARK_MARGIN};
-  in_page_image([&] { paint_exclusive_or(r, pattern); });
+  in_port(offscreen_page, [&] { paint_exclusive_or(r, pattern); });
   if (refresh) refresh_from_offscreen();
 }
 

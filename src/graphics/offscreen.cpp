@@ -19,6 +19,7 @@
 #include "model/model_services.h"
 #include "platform/memory.h"
 #include "platform/port.h"
+#include "platform/port_scope.h"
 #include "platform/window.h"
 
 namespace {
@@ -46,15 +47,6 @@ Rect selection_pixels(const VirtualRect& r) {
   auto y = [zoom](int32_t v) { return page_pixel_height - nearest(double(v) / zoom); };
   return {std::min(x(r.x1), x(r.x2)), std::min(y(r.y1), y(r.y2)), std::max(x(r.x1), x(r.x2)),
           std::max(y(r.y1), y(r.y2))};
-}
-
-template <typename Draw>
-void in_port(Port* port, Draw draw) {
-  if (!port) return;
-  Port* saved = platform_current_port();
-  platform_set_port(port);
-  draw();
-  platform_set_port(saved);
 }
 
 }  // namespace
