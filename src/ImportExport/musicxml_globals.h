@@ -223,6 +223,9 @@ struct MxmlList {
   // The clefs of the measure read after a note, with the time (divisions into the measure)
   // from which each is in force: a note read later that starts before it goes before it.
   std::vector<std::pair<Drosa, int64_t>> clef_times;
+  // Every clef read for the list, with the time (in units into its measure) from which it is
+  // in force: a staff without notes of its own holds no other record of when its clefs change.
+  std::vector<std::pair<Drosa, int32_t>> clef_units;
 };
 
 // A group of parts of the part list, with the sign that joins their staves.

@@ -810,19 +810,42 @@ int32_t next_document_time(Drosa node) {
   return NO_TIME;
 }
 
-// Voice v's clefs in list order, with their times. The list of a staff without notes of its
-// own holds the document's times of its bar lines alone: its clefs count from the bar line
-// before them, and stand before the hidden rests that will fill it.
-std::vector<TimedClef> clefs_by_time(int v) {
+// The time into its measure from which a clef read for a staff is in force, 0 when the parse
+// did not record it.
+int32_t recorded_clef_time(Drosa clef) {
+  for (const MxmlList& l : mxml.lists)
+    for (const auto& [node, time] : l.clef_units)
+      if (node == clef) return time;
+  return 0;
+}
+
+// The clefs of the list of a staff without notes of its own, which holds the document's times
+// of its bar lines alone: they take the times into the measure the parse recorded, and stand
+// before the hidden rests that will fill the list. A change within a measure gets the time
+// after it, so that the rests before its time go before it, and is hidden there: the voices
+// that come to the staff show it.
+std::vector<TimedClef> clefs_of_noteless(int v) {
   std::vector<TimedClef> clefs;
-  if (noteless(v)) {
-    int32_t bar = 0;
-    for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      if (p->xkind == XMLT) bar = p->get(xnwholec);
-      if (effective_kind(p) == CLEF) clefs.push_back({bar, p->get(xclef), true});
-    }
-    return clefs;
+  int32_t bar = 0;
+  for (Drosa p = piece_start[v]; p; p = p->xnext) {
+    if (p->xkind == XMLT) bar = p->get(xnwholec);
+    if (effective_kind(p) != CLEF) continue;
+    const int32_t into = recorded_clef_time(p);
+    clefs.push_back({bar + into, p->get(xclef), true});
+    if (into <= TIME_TOLERANCE || !p->get(xclef_change)) continue;
+    Drosa time = newDrosa(XMLT, 0);
+    time->set(xnwholec, bar + into);
+    link_after(time, p);
+    p->set(xclefhide, 1);
+    p = time;
   }
+  return clefs;
+}
+
+// Voice v's clefs in list order, with their times.
+std::vector<TimedClef> clefs_by_time(int v) {
+  if (noteless(v)) return clefs_of_noteless(v);
+  std::vector<TimedClef> clefs;
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
     if (effective_kind(p) != CLEF) continue;
     Drosa note = find_next_kind(NOTE, p);

@@ -1024,6 +1024,8 @@ void mxml_sign(XmlElement& e) {
   mxml.last_clef = clef;
   std::erase_if(l.clef_times, [&](const auto& c) { return c.first == clef; });
   l.clef_times.push_back({clef, time});
+  std::erase_if(l.clef_units, [&](const auto& c) { return c.first == clef; });
+  l.clef_units.push_back({clef, mxml_to_units(time)});
 }
 
 void mxml_clef_line(XmlElement& e) {

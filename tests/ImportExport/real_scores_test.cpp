@@ -1135,7 +1135,7 @@ TEST_F(EngravedFixture, AStaffWithNoVoiceOfItsOwnKeepsItsSigns) {
     int lower_clefs, lower_key;     // glyphs on the lower staff
   };
   for (const Case& c :
-       {Case{"one_hand_plays_both_staves", {74, 69, 66}, {50, 47, 43, 67, 71, 50}, 3, 2},
+       {Case{"one_hand_plays_both_staves", {74, 69, 66}, {50, 47, 43, 50, 67, 71, 50}, 3, 2},
         Case{"lower_staff_voice_starts_on_the_upper", {72, 67, 65, 74, 75}, {51, 48, 67}, 2, 3}}) {
     for (int pass = 0; pass < 2; ++pass) {
       std::vector<PageFault> faults = engrave(c.name);
