@@ -338,10 +338,15 @@ CreditBox credit_box(const MxmlItem& item) {
 // Breaks the lines of a credit that runs off the paper (a long notice of rights written as one
 // line) at blanks into lines that fit between the margins, from where its justification holds
 // it; a credit in the page's lower half rises by the lines added, keeping its last line where
-// its one line stood. A credit on the paper stays as the document writes it.
+// its one line stood. A credit on the paper stays as the document writes it, but for one
+// that its kind places in the page's lower half (a notice of rights): its lines rise above
+// that place, as the lines added do.
 void wrap_to_the_paper(MxmlItem& item) {
   const int32_t size = 10 * item.size, paper = page_tenths(false) * UNITS_PER_TENTH;
   const CreditBox box = credit_box(item);
+  const bool lower = item.y >= 0 && credit_y(item) < page_tenths(true) * UNITS_PER_TENTH / 2;
+  if (!(item.given & 2) && lower)
+    item.y += int32_t(std::count(item.text.begin(), item.text.end(), '\n')) * size * 6 / 5;
   if (size <= 0 || (box.left >= 0 && box.right <= paper)) return;
   const int32_t left = std::max(mxml.margins[0][0], 0) * UNITS_PER_TENTH;
   const int32_t right = paper - std::max(mxml.margins[0][1], 0) * UNITS_PER_TENTH;
@@ -370,8 +375,7 @@ void wrap_to_the_paper(MxmlItem& item) {
   }
   item.text = std::move(wrapped);
   if (just == 3) item.x += (left + right) / 2 - (box.left + box.right) / 2;
-  const int32_t rise = added * size * 6 / 5;
-  if (item.y >= 0 && credit_y(item) < page_tenths(true) * UNITS_PER_TENTH / 2) item.y += rise;
+  if (lower) item.y += added * size * 6 / 5;
 }
 
 // Whether the line break that ends a credit's words, before more words of the credit, only

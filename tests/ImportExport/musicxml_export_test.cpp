@@ -220,8 +220,6 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 
 // Documents whose export, read and written again, is not yet the same document, and why.
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
-    // A notice too long for the paper, broken into lines, is centred on its lines again.
-    "wild-credits_groups_layout",
     // The distances of staves, as below.
     "brahms-klavierstucke-op118-no2-intermezzo", "haydn-keyboard-sonata-hob16-6-g-major-mvt1",
     // The distances of systems and staves a page draws closer, and where systems and pages
