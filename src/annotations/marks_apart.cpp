@@ -92,13 +92,15 @@ bool meet(const DrawnMark& a, const DrawnMark& b, int32_t tolerance) {
 
 // What a mark moves beyond. A dynamic: the notes of its staff (heads, stems and beams, their
 // ledger lines, flags, accidentals, dots, tuplet numbers and the marks of their articulation:
-// staccatos, tenutos, accents, fermatas) and its ties and slurs. Words and
+// staccatos, tenutos, accents, fermatas), its ties and slurs, and a dynamic drawn before it at
+// its note (the p under an fp the document sets at one note). Words and
 // signs: the marks of their staff and side, its note heads, the parts of its notes and its stems
 // and beams; a sign the stems and beams of any staff, and their heads (notes may reach into the
 // staff from the next one).
 bool in_the_way(const DrawnMark& m, const DrawnMark& o) {
   if (m.dynamic || m.hairpin)
-    return o.pstaff == m.pstaff && (o.head || o.stem || o.note_part || o.curve);
+    return o.pstaff == m.pstaff && (o.head || o.stem || o.note_part || o.curve ||
+                                    (m.dynamic && o.dynamic && o.note == m.note));
   if (o.stem) return m.sign || o.pstaff == m.pstaff;
   if (o.pstaff != m.pstaff) return o.head && m.sign;
   return o.above == m.above || o.head || o.note_part;
