@@ -310,7 +310,9 @@ bool design_outline(const QRawFont& raw, bool bold, bool italic, quint32 glyph, 
   FT_Face face = serving_face(raw, bold, italic);
   if (!face) return false;
   const qreal size = raw.pixelSize();
-  if (FT_Load_Glyph(face, FT_UInt(glyph), FT_LOAD_NO_BITMAP) != 0) return false;
+  // Unhinted, as the layout's outlines are: the font's hinting program is not run for each glyph.
+  if (FT_Load_Glyph(face, FT_UInt(glyph), FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
+    return false;
   if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
   // The design size's 26.6 units to the size asked for, as a 16.16 factor.
   const FT_Fixed scale = FT_MulDiv(FT_Long(size) << 6, 1 << 10, face->units_per_EM);
