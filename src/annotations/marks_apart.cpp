@@ -406,6 +406,26 @@ void follow_words(size_t d) {
   }
 }
 
+// A dynamic between the staves standing on a tie or slur of the staff beyond moves towards its
+// own staff, clear of the curve, when that lands it on nothing new. A slur arched over the
+// beams the staff reaches across with does not move away when the staves part: it rises with
+// those beams.
+void off_curves_beyond(size_t d) {
+  const DrawnMark& m = marks_drawn[d];
+  const int beyond = m.pstaff + (m.above ? -1 : 1);
+  if (beyond < first_pstaff || beyond > last_pstaff) return;
+  const int32_t space = space_of(m.pstaff);
+  const int32_t tolerance = space / MEET_FIFTHS, clear = space / CLEAR_QUARTERS;
+  int32_t dy = 0;
+  for (size_t i : across_from(d, beyond)) {
+    const DrawnMark& o = marks_drawn[i];
+    if (!o.curve || o.pstaff != beyond || !meet(m, o, tolerance)) continue;
+    dy = m.above ? std::min(dy, o.box.bottom - clear - m.box.top)
+                 : std::max(dy, o.box.top + clear - m.box.bottom);
+  }
+  if (dy) shift_if_clear(d, dy);
+}
+
 // A dynamic at the end of a hairpin keeps in line with it, moved or not. Another moves off the
 // notes of its staff, and the hairpins drawn before it that go on from it in line follow.
 void place_dynamic(size_t d) {
@@ -420,6 +440,7 @@ void place_dynamic(size_t d) {
   }
   move_clear(d);
   if (marks_drawn[d].box.bottom == m.box.bottom) follow_words(d);
+  if (marks_drawn[d].box.bottom == m.box.bottom) off_curves_beyond(d);
   const int32_t dy = marks_drawn[d].box.bottom - m.box.bottom;
   if (!dy) return;
   marks_drawn[d].moved = dy;
