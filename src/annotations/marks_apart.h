@@ -45,13 +45,15 @@ void begin_marks_apart();
 // staff, or a dynamic drawn now that stands on them, move away from the staff beyond it, with
 // their page rectangle. A dynamic on the notes of its staff (heads, stems, beams, ledger lines,
 // flags, accidentals, tuplet numbers, marks of articulation, ties and slurs) moves just clear of
-// them, up or down as it stands, and a hairpin going on from it in line moves with it; a dynamic
-// at the end of a hairpin keeps in line with it. No mark moves onto the notes or marks of another
-// staff (their marks of articulation aside), into a staff, or onto a mark it did not stand on:
-// then it moves the other way, or stays where it was; but moved away from its staff it may come
-// onto the next staff of its system, which then stands apart for it. A pedal mark, a syllable
-// or a line stays where it is.
-// Reads and writes: marks_drawn, the GE list after `before`.
+// them, and beyond a dynamic drawn before it at its note (a p under an fp), up or down as it
+// stands, and a hairpin going on from it in line moves with it; a dynamic between the staves on
+// a tie or slur of the staff beyond moves towards its own staff, clear of it, when that lands it
+// on nothing new; a dynamic at the end of a hairpin keeps in line with it. No mark moves onto the
+// notes or marks of another staff (their marks of articulation aside), into a staff, or onto a mark
+// it did not stand on: then it moves the other way, or stays where it was; but moved away from its
+// staff it may come onto the next staff of its system, which then stands apart for it. A pedal
+// mark, a syllable or a line stays where it is. Reads and writes: marks_drawn, the GE list after
+// `before`.
 void keep_mark_apart(Drosa head, Drosa note, Drosa before);
 
 // add_curve_marks: the ties and slurs the slur pass drew on the system, as marks that stay:
