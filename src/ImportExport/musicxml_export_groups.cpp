@@ -79,9 +79,8 @@ bool lone_staff_hides_bracket(const std::vector<std::pair<int, int>>& parts, con
   if (parts.size() != 1 || top.bracket != BRACKET_GOES_ON) return false;
   const auto [first_voice, last_voice] = parts.front();
   if (first_staff(first_voice) != first_staff(last_voice)) return false;
-  constexpr int P_SYSTEM_BAR_ONE = 706;
   const Drosa at = find_next_kind(NOTE, piece_start[first_voice]);
-  return param_value_variant(P_SYSTEM_BAR_ONE, at, 0)->integer() == 0;
+  return param_value_variant(P_DRAW_BARLINE_AT_LEFT_OF_SINGLE_STAFF_SYSTEM, at, 0)->integer() == 0;
 }
 
 bool nests(const ExportGroup& a, const ExportGroup& b) {

@@ -41,8 +41,6 @@ constexpr int OPTIONS_LEFT_ODD = 22, OPTIONS_LEFT_EVEN = 88, OPTIONS_LEFT_FIRST 
 constexpr int OPTIONS_RIGHT_ODD = 30, OPTIONS_RIGHT_EVEN = 92, OPTIONS_RIGHT_LAST = 34;
 constexpr int OPTIONS_TOP = 50, OPTIONS_TOP_FIRST_PAGE = 54, OPTIONS_BOTTOM = 58;
 constexpr int OPTIONS_SYSTEM_SEPARATORS = 82;  // i16: systems are separated by symbols
-constexpr int P_STAFF_DISTANCE = 129, P_SYSTEM_DISTANCE = 560, P_SEPARATED_SYSTEM_DISTANCE = 667;
-constexpr int P_LEFT_MARGIN = 250, P_RIGHT_MARGIN = 251, P_TOP_MARGIN = 252, P_BOTTOM_MARGIN = 253;
 constexpr int CLASS_LYRIC = 5;
 enum { LEFT, RIGHT, TOP, BOTTOM };
 
@@ -99,14 +97,17 @@ struct VoiceSystem {
 
 std::vector<VoiceSystem> voice_systems(int v, int system_parameter) {
   std::vector<VoiceSystem> systems;
-  int32_t staff_below = param[P_STAFF_DISTANCE].value.integer();
+  int32_t staff_below =
+      param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.integer();
   int32_t system_below = param[system_parameter].value.integer();
   VoiceSystem current;
   bool noted = false;
   for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
     const int kind = effective_kind(p);
     if (kind == PRINT) current.staff = p->get(xsstaff);
-    if (int32_t value = param_change(p, P_STAFF_DISTANCE); value >= 0) staff_below = value;
+    if (int32_t value = param_change(p, P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT);
+        value >= 0)
+      staff_below = value;
     if (int32_t value = param_change(p, system_parameter); value >= 0) system_below = value;
     if (kind == NOTE) {
       current.staff_below = staff_below, current.system_below = system_below;
@@ -164,8 +165,8 @@ std::vector<std::vector<int32_t>> squeezed_distances() {
 
 void set_distances(ExportLayout& layout, int staff_size, int context) {
   const int system_parameter = options_i16(context, OPTIONS_SYSTEM_SEPARATORS)
-                                   ? P_SEPARATED_SYSTEM_DISTANCE
-                                   : P_SYSTEM_DISTANCE;
+                                   ? P_DISTANCE_BETWEEN_SYSTEMS_WITH_SEPARATOR_SYMBOLS
+                                   : P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS;
   std::vector<std::vector<int32_t>> squeezed = squeezed_distances();
   std::vector<std::vector<VoiceSystem>> voices;
   size_t systems = 0;
@@ -176,7 +177,8 @@ void set_distances(ExportLayout& layout, int staff_size, int context) {
   std::vector<int> staves(systems, 0);
   for (const auto& voice : voices)
     for (size_t s = 0; s < voice.size(); ++s) staves[s] = std::max(staves[s], voice[s].staff + 1);
-  const long staff_default = distance_tenths(param[P_STAFF_DISTANCE].value.integer(), staff_size);
+  const long staff_default = distance_tenths(
+      param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.integer(), staff_size);
   long system_default = distance_tenths(param[system_parameter].value.integer(), staff_size);
   if (squeezed.size() != systems) squeezed.clear();  // not the pages' systems: none is used
   // The distance below staff n of system s: as its page draws it, where that is closer.
@@ -267,24 +269,30 @@ ExportLayout export_layout() {
   };
   const int lefts[2] = {OPTIONS_LEFT_ODD, OPTIONS_LEFT_EVEN};
   const int rights[2] = {OPTIONS_RIGHT_ODD, OPTIONS_RIGHT_EVEN};
-  const long bottom = whole_tenths(option(OPTIONS_BOTTOM, P_BOTTOM_MARGIN), size);
+  const long bottom = whole_tenths(option(OPTIONS_BOTTOM, P_MARGIN_WIDTH_AT_BOTTOM_OF_PAGE), size);
   // The top margin as much as the bottom one, where the first staff stands lower.
-  const long top = whole_tenths(option(OPTIONS_TOP, P_TOP_MARGIN), size) - TOP_LINE_TO_MIDDLE;
+  const long top =
+      whole_tenths(option(OPTIONS_TOP, P_MARGIN_WIDTH_AT_TOP_OF_PAGE), size) - TOP_LINE_TO_MIDDLE;
   const long first_top =
-      whole_tenths(option(OPTIONS_TOP_FIRST_PAGE, P_TOP_MARGIN), size) - TOP_LINE_TO_MIDDLE;
+      whole_tenths(option(OPTIONS_TOP_FIRST_PAGE, P_MARGIN_WIDTH_AT_TOP_OF_PAGE), size) -
+      TOP_LINE_TO_MIDDLE;
   const long top_margin = std::max(0L, std::min({bottom, top - 1, first_top - 1}));
   layout.top_system_distance = top - top_margin;
   layout.first_top_system_distance = first_top - top_margin;
   for (int side = 0; side < 2; ++side) {
-    layout.margins[side][LEFT] = whole_tenths(option(lefts[side], P_LEFT_MARGIN), size);
-    layout.margins[side][RIGHT] = whole_tenths(option(rights[side], P_RIGHT_MARGIN), size);
+    layout.margins[side][LEFT] =
+        whole_tenths(option(lefts[side], P_MARGIN_WIDTH_ON_LEFT_OF_PAGE), size);
+    layout.margins[side][RIGHT] =
+        whole_tenths(option(rights[side], P_MARGIN_WIDTH_ON_RIGHT_OF_PAGE), size);
     layout.margins[side][TOP] = top_margin;
     layout.margins[side][BOTTOM] = bottom;
   }
   layout.first_system_indent =
-      whole_tenths(option(OPTIONS_LEFT_FIRST, P_LEFT_MARGIN), size) - layout.margins[0][LEFT];
+      whole_tenths(option(OPTIONS_LEFT_FIRST, P_MARGIN_WIDTH_ON_LEFT_OF_PAGE), size) -
+      layout.margins[0][LEFT];
   layout.last_system_indent =
-      whole_tenths(option(OPTIONS_RIGHT_LAST, P_RIGHT_MARGIN), size) - layout.margins[0][RIGHT];
+      whole_tenths(option(OPTIONS_RIGHT_LAST, P_MARGIN_WIDTH_ON_RIGHT_OF_PAGE), size) -
+      layout.margins[0][RIGHT];
   set_distances(layout, size, context);
   layout.lyric_size = lyric_size();
   return layout;

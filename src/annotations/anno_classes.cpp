@@ -21,12 +21,6 @@
 
 namespace {
 
-constexpr int P_PAGE_NUMBER_FONT = 3;  // "font information for page numbers"
-constexpr int P_PAGE_NUMBER_Y = 185;   // "page number y offset from bottom of page"
-constexpr int P_HIDDEN_TEXT_X = 579;   // "x offset for hidden text made by Parameters dialog"
-constexpr int P_HIDDEN_TEXT_Y = 580;   // "y offset for hidden text made by Parameters dialog"
-constexpr int P_PEDAL_DOWN = 606, P_PEDAL_UP = 607;
-constexpr int P_FINGERING_FONT = 612;  // "default font info for fingerings"
 constexpr int STANDARD_STAFF = 50;
 constexpr int FONT_QUOR = -1, FONT_SAYL = -2, FONT_TIMES = -5;
 
@@ -104,7 +98,7 @@ Drosa style_note() {
 }
 
 void fingering_style(Drosa t) {
-  const ParamValue v = *param_value(P_FINGERING_FONT, style_note(), nullptr);
+  const ParamValue v = *param_value(P_DEFAULT_FONT_INFO_FOR_FINGERINGS, style_note(), nullptr);
   t->set(xtextfont, v.font());
   t->set(xcharset, v.bytes[2]);
   t->set(xtextsize, v.size());
@@ -262,9 +256,11 @@ int anno_text_origin(int32_t* x, int32_t* y) {
       *y = page_height - (size + 36) * 10;
       return 1;
     case CLASS_COPYRIGHT: {
-      const int number = param_value(P_PAGE_NUMBER_FONT, note, nullptr)->size() + 5;
+      const int number =
+          param_value(P_FONT_INFORMATION_FOR_PAGE_NUMBERS, note, nullptr)->size() + 5;
       *x = page_width / 2;
-      *y = param_length(P_PAGE_NUMBER_Y, note, nullptr) + (number + (number & 1)) * 10;
+      *y = param_length(P_PAGE_NUMBER_Y_OFFSET_FROM_BOTTOM_OF_PAGE, note, nullptr) +
+           (number + (number & 1)) * 10;
       return 1;
     }
     case CLASS_COMPOSER:
@@ -339,7 +335,7 @@ Drosa new_pedal_anno(Drosa note, int down) {
     REPORT_ERROR(4, "Bad call to new_pedal_anno: no note");
     return NIL;
   }
-  const ParamValue glyph = *param_value(down ? P_PEDAL_DOWN : P_PEDAL_UP, note, nullptr);
+  const ParamValue glyph = *param_value(down ? P_PEDAL_MARKING : P_PEDAL_UP_MARKING, note, nullptr);
   Drosa t = newDrosa(TPARAM, 0);
   t->set(xtextfont, glyph.font());
   t->set(xcharset, glyph.bytes[2]);
@@ -347,8 +343,8 @@ Drosa new_pedal_anno(Drosa note, int down) {
   t->set(xtextface, glyph.style());
   t->set(xfromstaff, 1);
   t->set(xhidden, 1);
-  t->set(xtextx, param_length(P_HIDDEN_TEXT_X, note, nullptr));
-  t->set(xtexty, param_length(P_HIDDEN_TEXT_Y, note, nullptr));
+  t->set(xtextx, param_length(P_X_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, note, nullptr));
+  t->set(xtexty, param_length(P_Y_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, note, nullptr));
   Drosa text = newDrosa(TEXT, 0);
   const char chars[2] = {char(glyph.character()), 0};
   text->set(xtext, chars);

@@ -581,7 +581,6 @@ int next_anno_in_group(Drosa* tparam, Drosa* text, int* index) {
 
 namespace {
 
-constexpr int P_SMALL_STAFF_TEXT = 386;  // "amount to reduce text point size on a small size staff"
 constexpr int NORMAL_STAFF = 50;
 
 }  // namespace
@@ -597,7 +596,9 @@ int note_text_offset(Drosa node, Drosa tparam, Drosa run) {
   if (staff_size / 10 == set_for) return size;
   if (set_for != 0) return size * staff_size / (set_for * 10);
   if (staff_size < NORMAL_STAFF)
-    return size - param_value(P_SMALL_STAFF_TEXT, node, nullptr)->integer();
+    return size - param_value(P_OUTDATED_AMOUNT_TO_REDUCE_TEXT_POINT_SIZE_ON_SMALL_SIZE_STAFF, node,
+                              nullptr)
+                      ->integer();
   return size;
 }
 
@@ -619,6 +620,8 @@ int32_t adjusted_texty(Drosa node, Drosa tparam) {
   if (staff_size / 10 == set_for) return y;
   if (set_for != 0) return int32_t(int64_t(y) * staff_size / (set_for * 10));
   if (staff_size < NORMAL_STAFF && y < 0)
-    return y + 10 * param_value(P_SMALL_STAFF_TEXT, node, nullptr)->integer();
+    return y + 10 * param_value(P_OUTDATED_AMOUNT_TO_REDUCE_TEXT_POINT_SIZE_ON_SMALL_SIZE_STAFF,
+                                node, nullptr)
+                        ->integer();
   return y;
 }

@@ -33,14 +33,6 @@
 
 namespace {
 
-constexpr int P_TUPLET_FONT = 1;      // "font information for tuplet (triplets, etc) numbers"
-constexpr int P_TUPLET_HEIGHT = 217;  // "space given for height of tuplet number"
-constexpr int P_TUPLET_WIDTH = 218;   // "space given for width of tuplet number"
-constexpr int P_HOOK_LENGTH = 395;    // "length of small vertical lines at ends of tuplet brackets"
-constexpr int P_TUPLET_GAP = 396;     // "distance between either side of tuplet number and bracket"
-constexpr int P_TRILL_WIGGLE = 731;   // "trill extension segment (\~)"
-constexpr int P_FINGERING_SPACING =
-    615;  // "adjustment to vertical spacing between fingering numbers"
 constexpr int EMIT = -2;
 constexpr int MOST_STACKED = 10;
 constexpr uint8_t PAD_LINE = 0xCA;
@@ -149,7 +141,7 @@ void draw_hairpin(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint a, Ann
 
 // A text in the tuplet number's font at the note, as a temporary annotation with its PDATA.
 Drosa tuplet_number_text(Drosa note, const std::string& digits) {
-  const ParamValue style = *param_value(P_TUPLET_FONT, note, nullptr);
+  const ParamValue style = *param_value(P_FONT_INFORMATION_FOR_TUPLET_NUMBERS, note, nullptr);
   Drosa t = newDrosa(TPARAM, 0);
   t->set(xtextfont, style.font());
   t->set(xcharset, style.bytes[2]);
@@ -166,10 +158,13 @@ void draw_tuplet_bracket(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint
   if (a.x == b.x) return;
   const Box clip = clip_box(line, a);
   if (b.x < a.x) std::swap(a, b);
-  const int32_t number_width = param_length(P_TUPLET_WIDTH, note, nullptr);
-  const int32_t gap_side = param_length(P_TUPLET_GAP, note, nullptr);
+  const int32_t number_width =
+      param_length(P_SPACE_GIVEN_FOR_WIDTH_OF_TUPLET_NUMBER, note, nullptr);
+  const int32_t gap_side =
+      param_length(P_DISTANCE_BETWEEN_EITHER_SIDE_OF_TUPLET_NUMBER_AND_BRACKET, note, nullptr);
   if (line->get(xendx) < int64_t(number_width) + 2 * gap_side) return;
-  const int32_t hook = param_length(P_HOOK_LENGTH, note, nullptr);
+  const int32_t hook =
+      param_length(P_LENGTH_OF_SMALL_VERTICAL_LINES_AT_ENDS_OF_TUPLET_BRACKETS, note, nullptr);
   if (shows_start(line))
     emit_part(line, note, pstaff, mode, a,
               {a.x, clamp_i32(a.y + int64_t(toward_note(note, a)) * hook)}, GANNO_BOTH, nullptr);
@@ -193,7 +188,8 @@ void draw_tuplet_bracket(Drosa line, Drosa note, int mode, int pstaff, AnnoPoint
   Drosa pd = number->xnext;
   const int32_t x = clamp_i32(middle - width / 2);
   const int32_t y =
-      clamp_i32(y_at(a, b, middle) - param_length(P_TUPLET_HEIGHT, note, nullptr) / 2);
+      clamp_i32(y_at(a, b, middle) -
+                param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_TUPLET_NUMBER, note, nullptr) / 2);
   for (const auto* f : {&xpagex1, &xscrx1}) pd->set(*f, x);
   for (const auto* f : {&xpagey1, &xscry1, &xpagey2, &xscry2}) pd->set(*f, y);
   for (const auto* f : {&xpagex2, &xscrx2}) pd->set(*f, clamp_i32(int64_t(x) + width));
@@ -211,7 +207,7 @@ constexpr int WIGGLE_GAP_PART = 6, MOST_WIGGLES_A_RUN = 200;
 // `count` trill wiggles from (x, y), their base line, as a temporary text with its PDATA: of
 // the size of the "tr" they go on from, else of the parameter's.
 Drosa wiggles(Drosa line, Drosa sign, Drosa note, int count, int32_t x, int32_t y) {
-  const ParamValue v = *param_value(P_TRILL_WIGGLE, note, nullptr);
+  const ParamValue v = *param_value(P_TRILL_EXTENSION_SEGMENT, note, nullptr);
   Drosa t = newDrosa(TPARAM, 0);
   t->set(xtextfont, v.font());
   t->set(xcharset, v.bytes[2]);
@@ -273,7 +269,8 @@ void draw_anno_arrow(Drosa line, Drosa note, int mode, int pstaff, int mask, boo
   AnnoPoint a, b;
   if (!line_ends(line, mode, &a, &b) || (a.x == b.x && a.y == b.y)) return;
   const Box clip = clip_box(line, a);
-  const int32_t length = param_length(P_HOOK_LENGTH, note, nullptr);
+  const int32_t length =
+      param_length(P_LENGTH_OF_SMALL_VERTICAL_LINES_AT_ENDS_OF_TUPLET_BRACKETS, note, nullptr);
   const int32_t join =
       join_width(std::max<int32_t>(line->get(xlinewidth), current_min_line_width()));
   const double sine = std::fabs(std::sin(std::atan2(double(b.y) - a.y, double(b.x) - a.x)));
@@ -565,7 +562,8 @@ void layout_anno_text(Drosa tparam, Drosa note, int mode, int pstaff, int lines,
       where == GANNO_SCREEN_ONLY || where == GANNO_PRINT_ONLY ? where : VAR_TEXT_LINE_PIECE;
   const int32_t block = clamp_i32(right - left);
   const int justified = tparam->get(xjustified);
-  const int32_t adjust = param_length(P_FINGERING_SPACING, note, nullptr);
+  const int32_t adjust =
+      param_length(P_ADJUSTMENT_TO_VERTICAL_SPACING_BETWEEN_FINGERING_NUMBERS, note, nullptr);
   const int size = note_text_offset(note, tparam, tparam);
   const bool fingering = tparam->get(xfing);
   // A fingering above its note stands on its place (its last line there), else lines go down.

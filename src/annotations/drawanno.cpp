@@ -37,9 +37,6 @@
 
 namespace {
 
-constexpr int P_ORNAMENT_HEIGHT = 137;  // "space given for height of fermata/ornament"
-constexpr int P_ORNAMENT_SPACE = 140;   // "space left between fermata/ornament and note"
-constexpr int P_HYPHEN_DISTANCE = 664;  // "centered hyphens: maximum distance for each hyphen"
 constexpr int32_t HYPHEN_HEIGHT_TOLERANCE = 30;
 constexpr int STEM_DOWN = 1, STEM_UP = 2;
 
@@ -315,7 +312,8 @@ void draw_hyphens(Drosa head, Drosa note, Drosa next, int pstaff) {
   Drosa pd = head->xnext;
   const int32_t start = pd->get(xpagex2), y = pd->get(xpagey1);
   const int64_t d = int64_t(next_syllable_x(next, y)) - start;
-  const int32_t p = param_length(P_HYPHEN_DISTANCE, note, nullptr);
+  const int32_t p =
+      param_length(P_CENTERED_HYPHENS_MAXIMUM_DISTANCE_FOR_EACH_HYPHEN, note, nullptr);
   // No distance to divide by: one hyphen in the middle of the gap.
   const int64_t n = p > 0 ? d / p : 0;
   const int64_t half = pd->get(xchyphen) / 2;
@@ -479,7 +477,7 @@ int32_t anno_note_extent_y(Drosa note, int pstaff, int side) {
   }
   if (nt && nt->get(xother_staff)) pstaff += stem == STEM_UP ? -1 : 1;
   pstaff = std::clamp(pstaff, 0, std::max(0, std::min<int>(pstaff_count, MAX_PSTAVES) - 1));
-  const int32_t space = param_length(P_ORNAMENT_SPACE, note, nullptr);
+  const int32_t space = param_length(P_SPACE_LEFT_BETWEEN_FERMATA_ORNAMENT_AND_NOTE, note, nullptr);
   // A chord whose extents were never set is reached only by the staff's lines.
   if (side > 0) {
     int32_t top = staff_top_y(pstaff, 0);
@@ -490,5 +488,6 @@ int32_t anno_note_extent_y(Drosa note, int pstaff, int side) {
   int32_t bottom = staff_bottom_y(pstaff, 0);
   if (cd && std::min(get_loy(cd, STEM_UP), get_loy(cd, STEM_DOWN)) != EXTENT_LOW_START)
     bottom = std::min(bottom, get_min_loy(cd));
-  return bottom - (space + param_length(P_ORNAMENT_HEIGHT, note, nullptr));
+  return bottom -
+         (space + param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_FERMATA_ORNAMENT, note, nullptr));
 }

@@ -35,19 +35,6 @@
 
 namespace {
 
-// Parameters read here.
-constexpr int P_BOX_X = 303;        // "boxed text: x distance from text to vertical box lines"
-constexpr int P_BOX_Y = 304;        // "boxed text: y distance from text to horizontal box lines"
-constexpr int P_BOX_WIDTH = 305;    // "boxed text: line width for box lines"
-constexpr int P_UNDERLINE_Y = 364;  // "y offset from text to underline"
-constexpr int P_PUNCTUATION = 365;  // "x offset from end of underline to punctuation"
-constexpr int P_UNDERLINE_START = 366;  // "x offset from end of text to start of underline"
-constexpr int P_UNDERLINE_WIDTH = 367;  // "line width of extended underline"
-constexpr int P_UNDERLINE_END = 392;  // "right end of underline extends this far under ending note"
-constexpr int P_CHORD_UNDERLINE_WIDTH = 593;  // "width of underline for chord symbols"
-constexpr int P_CHORD_UNDERLINE_Y = 594;      // "distance from chord symbol text to underline"
-constexpr int P_UNDERLINE_ONTO_SYSTEM = 741;  // "length of underline onto system"
-
 constexpr int NODRAW = 2;
 constexpr int RIGHT = 2;  // xjustified: 0 left, 2 right, 1 and 3 centred
 constexpr int FACE_UNDERLINE_BIT = 4;
@@ -433,7 +420,8 @@ TextPlace place_text(Drosa tparam, Drosa note, int pstaff, const AnnoTextMeasure
   else if (justified != 0)
     x -= m.width / 2;
   if (m.leading_extender && !m.trailing_extender)
-    x += param_length(P_UNDERLINE_END, note) + param_length(P_PUNCTUATION, note);
+    x += param_length(P_RIGHT_END_OF_UNDERLINE_EXTENDS_THIS_FAR_UNDER_ENDING_NOTE, note) +
+         param_length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION, note);
   // A text that would run past the paper's side (a direction at the last note of a full
   // system, a word before the first note of one) comes back onto it, whole.
   // (One wholly off the paper is clip_anno_line's, which marks it moved.)
@@ -510,17 +498,18 @@ void record_fingered_notes(Drosa tparam, Drosa note) {
 // underline bit.
 int chord_underline(Drosa tparam, Drosa note, const TextPlace& t, int where) {
   if (!tparam->get(xspec_underline) || !(tparam->get(xtextface) & FACE_UNDERLINE_BIT)) return 255;
-  const int32_t y = t.y1 - param_length(P_CHORD_UNDERLINE_Y, note);
+  const int32_t y = t.y1 - param_length(P_DISTANCE_FROM_CHORD_SYMBOL_TEXT_TO_UNDERLINE, note);
   line_element(tparam, note, t, t.x1, y, clamp_i32(int64_t(t.x1) + t.width), y,
-               param_length(P_CHORD_UNDERLINE_WIDTH, note), tparam->get(xtext_drawmode), 0, 0,
-               where);
+               param_length(P_WIDTH_OF_UNDERLINE_FOR_CHORD_SYMBOLS, note),
+               tparam->get(xtext_drawmode), 0, 0, where);
   return 255 & ~FACE_UNDERLINE_BIT;
 }
 
 // Step 14: the box of a "Boxed" text.
 void draw_box(Drosa tparam, Drosa note, const TextPlace& t, const AnnoTextMeasure& m, int where) {
-  const int32_t h = param_length(P_BOX_X, note), v = param_length(P_BOX_Y, note);
-  const int width = param_length(P_BOX_WIDTH, note);
+  const int32_t h = param_length(P_BOXED_TEXT_X_DISTANCE_FROM_TEXT_TO_VERTICAL_BOX_LINES, note),
+                v = param_length(P_BOXED_TEXT_Y_DISTANCE_FROM_TEXT_TO_HORIZONTAL_BOX_LINES, note);
+  const int width = param_length(P_BOXED_TEXT_LINE_WIDTH_FOR_BOX_LINES, note);
   const int32_t left = t.x1 - h, right = clamp_i32(int64_t(t.x1) + t.width + h);
   const int32_t bottom = t.y1 - m.descent - v;
   const bool symbol_set = tparam->get(xtextfont) == -5 && tparam->get(xcharset) == 4;
@@ -637,19 +626,21 @@ void draw_extenders(Drosa tparam, Drosa note, const TextPlace& t, const AnnoText
     a = t.x1;
     b = clamp_i32(int64_t(a) + m.pad);
   }
-  const int32_t p365 = param_length(P_PUNCTUATION, note);
-  const int32_t y = t.y1 + param_length(P_UNDERLINE_Y, note);
-  const int width = param_length(P_UNDERLINE_WIDTH, note);
+  const int32_t p365 = param_length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION, note);
+  const int32_t y = t.y1 + param_length(P_Y_OFFSET_FROM_TEXT_TO_UNDERLINE, note);
+  const int width = param_length(P_LINE_WIDTH_OF_EXTENDED_UNDERLINE, note);
   const int drawmode = tparam->get(xtext_drawmode);
   if (leading) {
-    const int32_t from = a - p365 - param_length(P_UNDERLINE_ONTO_SYSTEM, note);
+    const int32_t from = a - p365 - param_length(P_LENGTH_OF_UNDERLINE_ONTO_SYSTEM, note);
     line_element(tparam, note, t, from, y, a - p365, y, width, drawmode, 0, 0, where);
     return;
   }
   const int32_t c = extender_end(note, t.pstaff, line_y);
-  const int32_t from = m.leading_extender
-                           ? a - p365
-                           : clamp_i32(int64_t(b) - m.pad + param_length(P_UNDERLINE_START, note));
+  const int32_t from =
+      m.leading_extender
+          ? a - p365
+          : clamp_i32(int64_t(b) - m.pad +
+                      param_length(P_X_OFFSET_FROM_END_OF_TEXT_TO_START_OF_UNDERLINE, note));
   const int32_t to = c - p365;
   if (to > from) line_element(tparam, note, t, from, y, to, y, width, drawmode, 0, 0, where);
 }

@@ -20,12 +20,6 @@
 
 namespace {
 
-constexpr int P_DYNAMIC_FIRST = 41;  // "pppp dynamic" .. 50 "ffff dynamic"
-constexpr int P_PP = 43, P_P = 44, P_F = 47, P_FF = 48;
-constexpr int P_TRILL = 11;
-constexpr int P_PEDAL_DOWN = 606, P_PEDAL_UP = 607;
-constexpr int P_BREATH = 670, P_DOUBLE_BREATH = 671;
-constexpr int P_SEGNO = 723, P_CODA = 724;
 constexpr int MF_LEVEL = 5;
 
 // A character of a text with the font of its run.
@@ -78,10 +72,10 @@ int dynamic_index(Drosa note, Drosa tparam, int* glyph) {
   if (glyph) *glyph = -1;
   if (!text_head(tparam)) return -1;
   const std::vector<StyledChar> ch = first_chars(tparam, 3);
-  const Glyph f = glyph_of(P_F, note), p = glyph_of(P_P, note);
-  const Glyph pp = glyph_of(P_PP, note), ff = glyph_of(P_FF, note);
+  const Glyph f = glyph_of(P_F_DYNAMIC, note), p = glyph_of(P_P_DYNAMIC, note);
+  const Glyph pp = glyph_of(P_PP_DYNAMIC, note), ff = glyph_of(P_FF_DYNAMIC, note);
   Glyph levels[10];
-  for (int k = 0; k < 10; ++k) levels[k] = glyph_of(P_DYNAMIC_FIRST + k, note);
+  for (int k = 0; k < 10; ++k) levels[k] = glyph_of(P_PPPP_DYNAMIC + k, note);
   if (glyph)
     for (int k = 0; k < 10; ++k)
       if (is(ch[2], levels[k])) {
@@ -112,11 +106,11 @@ std::string anno_run_words(Drosa run) {
   static const struct {
     int pindex;
     const char* words;
-  } OTHERS[] = {{P_TRILL, "tr"},
-                {P_PEDAL_DOWN, "Ped."},
-                {P_PEDAL_UP, "*"},
+  } OTHERS[] = {{P_TR, "tr"},
+                {P_PEDAL_MARKING, "Ped."},
+                {P_PEDAL_UP_MARKING, "*"},
                 {P_SEGNO, "Segno"},
-                {P_CODA, "Coda"}};
+                {P_CODA_SYMBOL, "Coda"}};
   auto matches = [font](int pindex, unsigned char c) {
     const Glyph g = glyph_of(pindex, NIL);
     return g.font == font && g.c == c;
@@ -125,7 +119,7 @@ std::string anno_run_words(Drosa run) {
   for (unsigned char c : text) {
     const char* said = nullptr;
     for (int k = 0; k < 10 && !said; ++k)
-      if (matches(P_DYNAMIC_FIRST + k, c)) said = LEVELS[k];
+      if (matches(P_PPPP_DYNAMIC + k, c)) said = LEVELS[k];
     for (const auto& other : OTHERS)
       if (!said && matches(other.pindex, c)) said = other.words;
     if (said) words += said;
@@ -153,7 +147,7 @@ namespace {
 std::array<uint32_t, 10> dynamic_glyphs() {
   std::array<uint32_t, 10> glyphs{};
   for (int k = 0; k < 10; ++k) {
-    const Glyph g = glyph_of(P_DYNAMIC_FIRST + k, NIL);
+    const Glyph g = glyph_of(P_PPPP_DYNAMIC + k, NIL);
     glyphs[k] = uint32_t(uint16_t(g.font)) << 8 | g.c;
   }
   return glyphs;
@@ -222,22 +216,23 @@ int apply_dynamic_velocity(Drosa node) {
 
 int anno_is_trill(Drosa note, Drosa tparam) {
   if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return 0;
-  return is(first_chars(tparam, 1)[0], glyph_of(P_TRILL, note)) ? P_TRILL : 0;
+  return is(first_chars(tparam, 1)[0], glyph_of(P_TR, note)) ? P_TR : 0;
 }
 
 int anno_is_pedal(Drosa note, Drosa tparam) {
   if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return 0;
   const std::vector<StyledChar> ch = first_chars(tparam, 2);
-  const Glyph down = glyph_of(P_PEDAL_DOWN, note), up = glyph_of(P_PEDAL_UP, note);
-  if (is(ch[0], down)) return P_PEDAL_DOWN;
+  const Glyph down = glyph_of(P_PEDAL_MARKING, note), up = glyph_of(P_PEDAL_UP_MARKING, note);
+  if (is(ch[0], down)) return P_PEDAL_MARKING;
   if (!is(ch[0], up)) return 0;
-  return is(ch[1], down) ? P_PEDAL_DOWN : P_PEDAL_UP;
+  return is(ch[1], down) ? P_PEDAL_MARKING : P_PEDAL_UP_MARKING;
 }
 
 bool anno_is_pedal_change(Drosa note, Drosa tparam) {
   if (!text_head(tparam) || effective_kind(tparam) != TPARAM) return false;
   const std::vector<StyledChar> ch = first_chars(tparam, 2);
-  return is(ch[0], glyph_of(P_PEDAL_UP, note)) && is(ch[1], glyph_of(P_PEDAL_DOWN, note));
+  return is(ch[0], glyph_of(P_PEDAL_UP_MARKING, note)) &&
+         is(ch[1], glyph_of(P_PEDAL_MARKING, note));
 }
 
 int anno_is_style_670(Drosa note, Drosa anno) {
@@ -248,7 +243,7 @@ int anno_is_style_670(Drosa note, Drosa anno) {
   const std::string chars = text->get(xtext);
   if (chars.size() != 1) return 0;
   const StyledChar ch{true, anno->get(xtextfont), uint8_t(chars[0])};
-  for (int pindex : {P_BREATH, P_DOUBLE_BREATH})
+  for (int pindex : {P_BREATH_MARK_SINGLE, P_BREATH_MARK_DOUBLE})
     if (is(ch, glyph_of(pindex, note))) return pindex;
   return 0;
 }

@@ -20,10 +20,10 @@
 namespace {
 
 constexpr int32_t HAIRPIN_BESIDE_MARK = 30;  // the room a hairpin leaves beside a mark
-constexpr int P_SHORTEST_SPACE = 260;        // "minimum space between normal note and next chord"
 
 int64_t shortest_hairpin(Drosa note) {
-  return 2 * int64_t(param_length(P_SHORTEST_SPACE, note, nullptr));
+  return 2 *
+         int64_t(param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, note, nullptr));
 }
 
 bool apart_vertically(const GEInkBox& a, const GEInkBox& b) {

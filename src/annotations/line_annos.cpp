@@ -35,11 +35,6 @@
 
 namespace {
 
-constexpr int P_SHORTEST_LINE = 260;  // "minimum space between normal note and next chord"
-constexpr int P_CLIP_RIGHT = 684;   // "x offset for clipping hairpins/lines at right end of staff"
-constexpr int P_CLIP_LEFT = 685;    // "x offset for clipping hairpins/lines at left end of staff"
-constexpr int P_CLIP_EXTEND = 686;  // "amount to extend clipped hairpins/lines beyond staff"
-
 bool is_segment(Drosa node, int role) {
   return node && effective_kind(node) == LINE && node->get(xline_eocvar) == 0 &&
          node->get(xline_ord) == role;
@@ -98,7 +93,9 @@ int64_t time_end_x(Drosa chord, int pstaff) {
 // trill line twice as far, clear of a "tr" centred over the next chord.
 int64_t time_reach_x(Drosa line, Drosa chord, int pstaff) {
   const int gaps = line->get(xmetaline) == STYLE_TRILL_LINE ? 2 : 1;
-  return time_end_x(chord, pstaff) - gaps * param_length(P_CLIP_RIGHT, chord, nullptr);
+  return time_end_x(chord, pstaff) -
+         gaps * param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, chord,
+                             nullptr);
 }
 
 // Whether a line ends over the time of the chord it ends at: a trill line's wiggles, and a
@@ -126,14 +123,17 @@ void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
   // A hairpin whose start stands after a mark at a note close to its end would reach back, or
   // be too short to read: it reaches twice the shortest line past its start, but not into a
   // dynamic at its end (its partner stops before that) nor into a hairpin beginning there.
-  const int32_t shortest = 2 * param_length(P_SHORTEST_LINE, chord, nullptr);
+  const int32_t shortest =
+      2 * param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, chord, nullptr);
   if (line->get(xmetaline) == STYLE_HAIRPIN && end < shortest) {
     int64_t room = INT64_MAX;  // the last x it may reach
     for (Drosa p = next->xback; p && p->xkind != NOTE; p = p->xback) {
       if (p->xkind == TPARAM && p->get(xclassify) == CLASS_DYNAMIC) room = std::min(room, reach);
       if (p != line && is_segment(p, LINE_BEGIN) && p->get(xmetaline) == STYLE_HAIRPIN)
-        room =
-            std::min(room, next_x + p->get(xstartx) - param_length(P_CLIP_RIGHT, chord, nullptr));
+        room = std::min(
+            room, next_x + p->get(xstartx) -
+                      param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF,
+                                   chord, nullptr));
     }
     const int64_t longest = room - x - line->get(xstartx);
     end = longest > 0 && longest < shortest ? std::max(end, int32_t(longest)) : shortest;
@@ -146,21 +146,27 @@ void reach_partner(Drosa line, Drosa chord, int pstaff, Drosa partner) {
 // one drawn at the last note of a system (a hairpin to its bar's end) ran past the staff.
 void end_by_staff_end(Drosa line, Drosa chord, int pstaff) {
   const int64_t visible_end =
-      int64_t(staff_right_x(pstaff, current_page)) - param_length(P_CLIP_RIGHT, chord, nullptr);
+      int64_t(staff_right_x(pstaff, current_page)) -
+      param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, chord, nullptr);
   const int64_t length = visible_end - (head_x(chord) + int64_t(line->get(xstartx)));
   if (length <= 0 || line->get(xendx) <= length) return;
   set_if_changed(line, xendx, clamp_i32(length));
   set_if_changed(line, xc2x, clamp_i32(length + GE_BOX_MARGIN));
 }
 
-double extension(Drosa chord) { return param_value(P_CLIP_EXTEND, chord, nullptr)->real(); }
+double extension(Drosa chord) {
+  return param_value(P_AMOUNT_TO_EXTEND_CLIPPED_HAIRPINS_LINES_BEYOND_STAFF, chord, nullptr)
+      ->real();
+}
 
 // A BEGLINE whose ENDLINE is on a later system: clipped before the staff's right end.
 int clip_at_staff_end(Drosa line, Drosa chord, int pstaff) {
   const int64_t visible_end =
-      int64_t(staff_right_x(pstaff, current_page)) - param_length(P_CLIP_RIGHT, chord, nullptr);
+      int64_t(staff_right_x(pstaff, current_page)) -
+      param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, chord, nullptr);
   const int64_t length = visible_end - (head_x(chord) + int64_t(line->get(xstartx)));
-  if (length < param_length(P_SHORTEST_LINE, chord, nullptr)) return 0;
+  if (length < param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, chord, nullptr))
+    return 0;
   set_if_changed(line, xc2x, clamp_i32(length));
   set_if_changed(line, xendx, clamp_i32(int64_t((1 + extension(chord)) * double(length))));
   return 1;
@@ -170,13 +176,15 @@ int clip_at_staff_end(Drosa line, Drosa chord, int pstaff) {
 // after the signs drawn there; a trill line's ends over the time of its chord.
 int clip_at_staff_start(Drosa line, Drosa chord, int p) {
   const int64_t visible_start = std::max<int64_t>(
-      int64_t(staff_left_x(p, current_page)) + param_length(P_CLIP_LEFT, chord, nullptr),
+      int64_t(staff_left_x(p, current_page)) +
+          param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, chord, nullptr),
       staff_data[p].signs_end_x);
   const int64_t end = ends_over_time(line)
                           ? time_reach_x(line, chord, p)
                           : head_x(chord) + int64_t(line->get(xstartx)) + line->get(xendx);
   const int64_t length = end - visible_start;
-  if (length < param_length(P_SHORTEST_LINE, chord, nullptr)) return 0;
+  if (length < param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, chord, nullptr))
+    return 0;
   const int64_t geometric = int64_t((1 + extension(chord)) * double(length));
   const int64_t start = end - geometric - head_x(chord);
   set_if_changed(line, xstartx, clamp_i32(start));

@@ -27,10 +27,9 @@ namespace {
 constexpr int FLAT = 2, NATURAL = 3, SHARP = 4;
 constexpr int KEY_ENTRIES = 14;
 constexpr int CHORD_SYMBOL_CLASS = 11;
-constexpr int P_CHORD_ACCIDENTAL_BASE = 583;  // + accidental code: the chord-symbol accidental
-constexpr int P_NOTE_ACCIDENTAL_BASE = 24;    // + accidental code: the note accidental
 // The flat, natural and sharp of an alteration ("C7(\alt-9)"), which no letter carries.
-constexpr int P_ALTERATIONS[] = {590, 734, 591};
+constexpr int ALTERATION_GLYPHS[] = {P_FLAT_FOR_CHORD_SYMBOL_ALTERATIONS, P_NATURAL_FOR_ALTERATIONS,
+                                     P_SHARP_FOR_CHORD_SYMBOL_ALTERATIONS};
 
 int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
 int32_t floor_div(int32_t a, int32_t b) { return (a - floor_mod(a, b)) / b; }
@@ -65,7 +64,7 @@ TextPlace skip_blanks(TextPlace at) {
 int accidental_of(const TextPlace& at, Drosa note) {
   const uint8_t c = uint8_t(at.character());
   const int32_t font = font_from_code(at.run->get(xtextfont));
-  for (int base : {P_CHORD_ACCIDENTAL_BASE, P_NOTE_ACCIDENTAL_BASE})
+  for (int base : {P_DOUBLE_FLAT_FOR_CHORD_SYMBOLS - 1, P_DOUBLE_FLAT - 1})
     for (int code = 1; code <= 5; ++code) {
       const ParamValue* p = param_value(base + code, note, nullptr);
       if (p->character() == c && font_from_code(p->font()) == font) return code;
@@ -77,7 +76,7 @@ int accidental_of(const TextPlace& at, Drosa note) {
 bool is_alteration(const TextPlace& at, Drosa note) {
   const uint8_t c = uint8_t(at.character());
   const int32_t font = font_from_code(at.run->get(xtextfont));
-  for (int pindex : P_ALTERATIONS) {
+  for (int pindex : ALTERATION_GLYPHS) {
     const ParamValue* p = param_value(pindex, note, nullptr);
     if (p->character() == c && font_from_code(p->font()) == font) return true;
   }
@@ -94,7 +93,7 @@ void set_character(const TextPlace& at, char c) {
 
 // The run's font, size and face become those of the accidental's parameter.
 void take_accidental_style(Drosa run, int code, Drosa note) {
-  const ParamValue* p = param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr);
+  const ParamValue* p = param_value(P_DOUBLE_FLAT_FOR_CHORD_SYMBOLS - 1 + code, note, nullptr);
   run->set(xtextfont, p->font());
   run->set(xtextsize, p->size());
   run->set(xtextface, p->style());
@@ -143,7 +142,7 @@ void insert_accidental(const TextPlace& letter, int code, Drosa note) {
   take_accidental_style(run, code, note);
   Drosa text = newDrosa(TEXT, letter.text->xcontext);
   const char glyph[2] = {
-      char(param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr)->character()), 0};
+      char(param_value(P_DOUBLE_FLAT_FOR_CHORD_SYMBOLS - 1 + code, note, nullptr)->character()), 0};
   text->set(xtext, glyph);
   insertvc_node_with_undo(run, anchor);
   insertvc_node_with_undo(text, run);
@@ -199,7 +198,7 @@ void write_chord_letter(const ChordLetter& at, int32_t step, int code, Drosa not
   }
   if (at.accidental) {
     const char glyph =
-        char(param_value(P_CHORD_ACCIDENTAL_BASE + code, note, nullptr)->character());
+        char(param_value(P_DOUBLE_FLAT_FOR_CHORD_SYMBOLS - 1 + code, note, nullptr)->character());
     set_character(at.accidental, glyph);
     modifyvc_with_undo(at.accidental.run);
     take_accidental_style(at.accidental.run, code, note);

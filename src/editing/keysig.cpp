@@ -69,8 +69,6 @@ enum KeyItem {
   KEY_REPLACE_LATER = 26,
 };
 
-// Parameters of the preview.
-constexpr int P_KEY_SPACE = 123;
 constexpr int CLEF_GLYPHS[12] = {112, 116, 114, 308, 310, 118, 312, 342, 344, 346, 405, 408};
 
 int32_t floor_mod(int32_t a, int32_t b) { return ((a % b) + b) % b; }
@@ -444,7 +442,8 @@ void draw_key_preview(Drosa key, DialogRef dialog, int draw) {
     move_to(area.left + 8, middle);
     pDrawChar(CLEF_GLYPHS[clef], NIL, nullptr, DRAW_CHAR_UNZOOMED);
     int32_t x = (area.left + 36) * 10;  // tenths of a pixel
-    const int32_t space = param_length(P_KEY_SPACE, NIL, nullptr);
+    const int32_t space =
+        param_length(P_X_SPACE_LEFT_BETWEEN_ACCIDENTALS_IN_KEYS_AND_CHORDS, NIL, nullptr);
     const int count = key->get(xkeycnt) == KEY_REMOVED ? 0 : entry_count(key);
     for (int i = 0; i < count; ++i) {
       const int code = key->get(xkeysig_entry, i);

@@ -229,8 +229,6 @@ void vline(int x, int y1, int y2) {
 
 constexpr int TSIG_BEATS = 8, TSIG_BEAT = 9, TSIG_NUMBERS = 10, TSIG_CUT = 11, TSIG_COMMON = 12;
 constexpr int TSIG_FLAG = 14;
-constexpr int P_TIME_DIGIT_0 = 31, P_COMMON_TIME = 59, P_CUT_TIME = 60, P_TIME_WIDTH = 215;
-constexpr int P_TIME_Y = 216;
 
 struct TsigView {
   Drosa tsig;
@@ -242,7 +240,7 @@ void draw_time_number(int number, int left, int y, int width) {
   const std::string digits = std::to_string(std::clamp(number, 0, 99));
   int x = digits.size() == 1 ? left + width / 2 : left;
   for (char c : digits) {
-    glyph_at(P_TIME_DIGIT_0 + (c - '0'), x, y);
+    glyph_at(P_0_FOR_TIME_SIGNATURES + (c - '0'), x, y);
     x += width;
   }
 }
@@ -260,8 +258,9 @@ void draw_tsig_sample() {
   if (style == 1 || style == 2) {
     glyph_at(style == 1 ? P_CUT_TIME : P_COMMON_TIME, area.left + 20, middle);
   } else {
-    const int width = param_length(P_TIME_WIDTH, NIL, nullptr) / 10;
-    const int upper = middle - param_length(P_TIME_Y, NIL, nullptr) / 10;
+    const int width = param_length(P_SPACE_GIVEN_FOR_TIME_SIGNATURE_WIDTH, NIL, nullptr) / 10;
+    const int upper =
+        middle - param_length(P_Y_OFFSET_FROM_STAFF_LINE_TO_TIME_SIGNATURE, NIL, nullptr) / 10;
     draw_time_number(tsig->get(xbpm), area.left + 20, upper, width);
     draw_time_number(tsig->get(xbeat), area.left + 20, upper + 10, width);
   }
@@ -427,13 +426,14 @@ int barline_dialog(Drosa bar, int32_t* barsep_flag, int32_t* all_staves,
 
 int draw_bar_line_samples(DialogRef dialog) {
   if (!dialog) return 0;
-  const int w = param_length(554, NIL, nullptr) / 10;
-  const int32_t gap = param_length(186, NIL, nullptr), width = param_length(187, NIL, nullptr);
+  const int w = param_length(P_LENGTH_OF_WING_LINES_ON_REPEATS, NIL, nullptr) / 10;
+  const int32_t gap = param_length(P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS, NIL, nullptr),
+                width = param_length(P_SPACE_GIVEN_FOR_WIDTH_OF_REPEAT_DOTS, NIL, nullptr);
   const Rect first = platform_item_rect(dialog, BAR_FIRST);
   const int T = first.top;
   staff_lines(first.left, platform_item_rect(dialog, BAR_LAST).right, T - 32);
-  auto dots_after = [&](int x) { glyph_at(24, x + 1 + gap / 10, T - 21); };
-  auto dots_before = [&](int x) { glyph_at(24, x - (gap + width) / 10, T - 21); };
+  auto dots_after = [&](int x) { glyph_at(P_REPEAT_DOTS, x + 1 + gap / 10, T - 21); };
+  auto dots_before = [&](int x) { glyph_at(P_REPEAT_DOTS, x - (gap + width) / 10, T - 21); };
   auto thick = [&](int x) {
     vline(x, T - 32, T - 12);
     vline(x + 1, T - 32, T - 12);
@@ -458,8 +458,10 @@ int draw_bar_line_samples(DialogRef dialog) {
         if (item == 16) dots_before(L + 7);
         break;
       case BAR_DASHED: {
-        const int dash = std::max(1, param_value(324, NIL, nullptr)->integer());
-        const int space = std::max(1, param_value(325, NIL, nullptr)->integer());
+        const int dash =
+            std::max(1, param_value(P_DASH_LENGTH_FOR_DASHED_BAR_LINES, NIL, nullptr)->integer());
+        const int space =
+            std::max(1, param_value(P_GAP_LENGTH_FOR_DASHED_BAR_LINES, NIL, nullptr)->integer());
         for (int y = T - 32; y < T - 12; y += dash + space)
           vline(L + 8, y, std::min(y + dash - 1, T - 12));
         break;

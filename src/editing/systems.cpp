@@ -30,14 +30,6 @@
 
 namespace {
 
-// Engraving parameters read here.
-constexpr int P_STAFF_DISTANCE = 129;  // "default distance between this voice's staff and next"
-constexpr int P_LEFT_MARGIN = 250;     // "margin width on left of page (add value in Layout)"
-constexpr int P_RIGHT_MARGIN = 251;    // "margin width on right of page (add Layout value)"
-constexpr int P_GRACE_SPACE = 259;     // "minimum space between grace note and next chord"
-constexpr int P_NOTE_SPACE = 260;      // "minimum space between normal note and next chord"
-constexpr int P_REST_BAR_WIDTH = 393;  // "minimum width of a bar containing only rests"
-
 constexpr int SCORE_CONTEXT = 1;
 constexpr size_t LIST_TEXT_LIMIT = 3000;
 
@@ -876,7 +868,9 @@ int32_t initial_systems_per_page(const std::vector<measure_record>& table, int64
                                  int32_t S) {
   const int64_t height = int64_t(options_i32(current_ncontext, OPTIONS_PAGE_HEIGHT)) * 72 / 10;
   const int64_t distance =
-      int64_t(param_value(P_STAFF_DISTANCE, table.front().first_node, nullptr)->integer()) *
+      int64_t(param_value(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT,
+                          table.front().first_node, nullptr)
+                  ->integer()) *
       table.front().staves;
   if (S <= 0 || distance <= 0 || height < 0) {
     REPORT_ERROR(2,
@@ -951,9 +945,11 @@ int systems(Drosa start, int reason, const char* extra) {
     REPORT_ERROR(2, "Your piece has no measures!?");
     return 0;
   }
-  const ChordSpaces spaces{param_length(P_GRACE_SPACE, start_note, nullptr),
-                           param_length(P_NOTE_SPACE, start_note, nullptr)};
-  const int32_t rest_width = param_length(P_REST_BAR_WIDTH, start_note, nullptr);
+  const ChordSpaces spaces{
+      param_length(P_MINIMUM_SPACE_BETWEEN_GRACE_NOTE_AND_NEXT_CHORD, start_note, nullptr),
+      param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, start_note, nullptr)};
+  const int32_t rest_width =
+      param_length(P_MINIMUM_WIDTH_OF_BAR_CONTAINING_ONLY_RESTS, start_note, nullptr);
   init_spacing_curve(start_note);
   announce(reason, extra);
   save_cursor();
@@ -966,9 +962,11 @@ int systems(Drosa start, int reason, const char* extra) {
 // ---- The Systems dialog ------------------------------------------------------------------
 
 int32_t nominal_system_width(Drosa at) {
-  const int32_t left = staff_left_x(-1, current_page) + param_length(P_LEFT_MARGIN, at, nullptr) +
+  const int32_t left = staff_left_x(-1, current_page) +
+                       param_length(P_MARGIN_WIDTH_ON_LEFT_OF_PAGE, at, nullptr) +
                        layout_page_left_x();
-  const int32_t right = staff_right_x(-1, current_page) - param_length(P_RIGHT_MARGIN, at, nullptr);
+  const int32_t right =
+      staff_right_x(-1, current_page) - param_length(P_MARGIN_WIDTH_ON_RIGHT_OF_PAGE, at, nullptr);
   return int32_t(0.4 * (int64_t(right) - left));
 }
 

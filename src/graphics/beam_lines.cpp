@@ -20,22 +20,6 @@
 
 namespace {
 
-constexpr int P_BEAM_DISTANCE = 127;  // "offset between successive beams"
-constexpr int P_PARTIAL_BEAM = 191;   // "length of partial beams between note stems"
-constexpr int P_BEAM_WIDTH = 202;     // "stem connection beam line width"
-constexpr int P_BEAM_EXTEND = 203;  // "extend beam lines this far past the note stem (before clip)"
-constexpr int P_MAIN_BEAM_CLIP = 204;  // "clip the main beam line this far from stem"
-constexpr int P_SUB_BEAM_CLIP = 205;   // "clip the sub beam lines this far from stem"
-// "beams off end of system extend this far right of final stem"
-constexpr int P_BEAM_OFF_SYSTEM = 388;
-// "beams onto start of system extend this far left of first stem"
-constexpr int P_BEAM_ONTO_SYSTEM = 389;
-// "clip tremolo-between-pitches this far from quarter stem"
-constexpr int P_TREMOLO_CLIP_QUARTER = 410;
-constexpr int P_TREMOLO_CLIP_HALF = 411;  // "clip tremolo-between-pitches this far from half stem"
-// "clip tremolo-between-pitches this far from whole note"
-constexpr int P_TREMOLO_CLIP_WHOLE = 412;
-
 constexpr int VAR_MAIN_BEAM = 17, VAR_BEAM_LINE = 18, VAR_BEAMED_STEM_DOWN = 21,
               VAR_BEAMED_STEM_UP = 22;
 constexpr int32_t CLIP_MARGIN = 280;
@@ -50,7 +34,7 @@ int written_value(Drosa note) {
 // A beam line from x1 to x2, `offset` from the main beam, clipped to clip1..clip2 in x.
 void beam_line(int32_t x1, int32_t x2, int32_t offset, int32_t clip1, int32_t clip2, int var,
                int pstaff1, int pstaff2) {
-  const int32_t width = param_length(P_BEAM_WIDTH, beam_record.first);
+  const int32_t width = param_length(P_STEM_CONNECTION_BEAM_LINE_WIDTH, beam_record.first);
   const int32_t y1 = beam_y(x1) + offset - width / 2, y2 = beam_y(x2) + offset - width / 2;
   const int32_t low = std::min(y1, y2) - CLIP_MARGIN, high = std::max(y1, y2) + width + CLIP_MARGIN;
   GEline(0, x1, y1, pstaff1, 0, x2, y2, pstaff2, 0, width, 0, 0, clip1, low, clip2, high,
@@ -76,14 +60,14 @@ bool ends_secondary_beam(const BeamChord& c) {
 void draw_segment(size_t first, size_t last, int k) {
   const BeamRecord& b = beam_record;
   const std::vector<BeamChord>& chords = b.chords;
-  const int32_t apart = param_length(P_BEAM_DISTANCE, b.first);
+  const int32_t apart = param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, b.first);
   const bool above = !chords[first].up;  // toward the heads of the run's first chord
   const int32_t offset = (above ? 1 : -1) * k * apart;
   for (size_t i = first; i <= last; ++i) count_beam(chords[i], above);
   const BeamChord &a = chords[first], &z = chords[last];
   if (first != last) {
-    int32_t x1 = a.stem_x + param_length(P_SUB_BEAM_CLIP, b.first),
-            x2 = z.stem_x - param_length(P_SUB_BEAM_CLIP, b.first);
+    int32_t x1 = a.stem_x + param_length(P_CLIP_SUB_BEAM_LINES_THIS_FAR_FROM_STEM, b.first),
+            x2 = z.stem_x - param_length(P_CLIP_SUB_BEAM_LINES_THIS_FAR_FROM_STEM, b.first);
     if (tremolo_group()) {
       const int value = written_value(a.first);
       x1 = a.stem_x + trem_beam_clip_compute(a.first, value, a.stem_x, 0);
@@ -109,7 +93,7 @@ void draw_segment(size_t first, size_t last, int k) {
     left = true;
   else
     left = !beatbound(a.first, 0, SECONDARY_BEAMS, NOTE_START);
-  const int32_t partial = param_length(P_PARTIAL_BEAM, b.first);
+  const int32_t partial = param_length(P_LENGTH_OF_PARTIAL_BEAMS_BETWEEN_NOTE_STEMS, b.first);
   const int32_t x1 = left ? a.stem_x - partial : a.stem_x,
                 x2 = left ? a.stem_x : a.stem_x + partial;
   beam_line(x1, x2, offset, x1, x2, VAR_BEAM_LINE, a.pstaff, a.pstaff);
@@ -118,13 +102,14 @@ void draw_segment(size_t first, size_t last, int k) {
 }  // namespace
 
 int32_t trem_beam_clip_compute(Drosa note, int value, int32_t position, int at_end) {
-  if (value >= 3) return param_length(P_TREMOLO_CLIP_QUARTER, note);
-  if (value == 2) return param_length(P_TREMOLO_CLIP_HALF, note);
+  if (value >= 3)
+    return param_length(P_CLIP_TREMOLO_BETWEEN_PITCHES_THIS_FAR_FROM_QUARTER_STEM, note);
+  if (value == 2) return param_length(P_CLIP_TREMOLO_BETWEEN_PITCHES_THIS_FAR_FROM_HALF_STEM, note);
   Drosa nt = note_ntdata(note);
   if (value == 1 && nt) {
     // Between whole notes the beam keeps clear of the heads: it starts past the first head
     // and stops before the last.
-    const int32_t gap = param_length(P_TREMOLO_CLIP_WHOLE, note);
+    const int32_t gap = param_length(P_CLIP_TREMOLO_BETWEEN_PITCHES_THIS_FAR_FROM_WHOLE_NOTE, note);
     if (at_end) return position - (nt->get(xhdx) - gap);
     return nt->get(xhdx) + hdw(note, 1) + gap - position;
   }
@@ -136,7 +121,7 @@ void draw_main_beam() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
   if (f.first->get(xtremolo) && written_value(f.first) <= 3) return;
-  const int32_t extend = param_length(P_BEAM_EXTEND, f.first);
+  const int32_t extend = param_length(P_EXTEND_BEAM_LINES_THIS_FAR_PAST_NOTE_STEM, f.first);
   b.start_x = f.stem_x - extend;
   b.end_x = l.stem_x + extend;
   if (tremolo_group()) {
@@ -144,17 +129,19 @@ void draw_main_beam() {
     b.clip_start = f.stem_x + trem_beam_clip_compute(f.first, value, f.stem_x, 0);
     b.clip_end = l.stem_x - trem_beam_clip_compute(l.first, value, l.stem_x, 1);
   } else {
-    const int32_t clip = param_length(P_MAIN_BEAM_CLIP, f.first);
+    const int32_t clip = param_length(P_CLIP_MAIN_BEAM_LINE_THIS_FAR_FROM_STEM, f.first);
     b.clip_start = f.stem_x + clip;
     b.clip_end = l.stem_x - clip;
   }
   if (b.continued_in) {
-    const int32_t onto = param_length(P_BEAM_ONTO_SYSTEM, f.first);
+    const int32_t onto =
+        param_length(P_BEAMS_ONTO_START_OF_SYSTEM_EXTEND_THIS_FAR_LEFT_OF_FIRST_STEM, f.first);
     b.clip_start -= onto;
     b.start_x -= onto;
   }
   if (b.continues_out) {
-    const int32_t off = param_length(P_BEAM_OFF_SYSTEM, l.first);
+    const int32_t off =
+        param_length(P_BEAMS_OFF_END_OF_SYSTEM_EXTEND_THIS_FAR_RIGHT_OF_FINAL_STEM, l.first);
     b.clip_end += off;
     b.end_x += off;
   }
@@ -191,8 +178,8 @@ void draw_beam_lines() {
 
 void draw_beamed_stems() {
   const BeamRecord& b = beam_record;
-  const int32_t apart = param_length(P_BEAM_DISTANCE, b.first),
-                half_beam = param_length(P_BEAM_WIDTH, b.first) / 2;
+  const int32_t apart = param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, b.first),
+                half_beam = param_length(P_STEM_CONNECTION_BEAM_LINE_WIDTH, b.first) / 2;
   for (size_t i = 0; i < b.chords.size(); ++i) {
     const BeamChord& c = b.chords[i];
     if (c.first->get(xrest) || written_value(c.first) <= 1) continue;

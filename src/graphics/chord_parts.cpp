@@ -22,30 +22,6 @@
 
 namespace {
 
-constexpr int P_DOUBLE_DOT_WIDTH = 135;    // "space given for width of double dot"
-constexpr int P_DOT_WIDTH = 136;           // "space given for width of dot"
-constexpr int P_LEDGER_LEFT = 177;         // "ledger line length to left of note"
-constexpr int P_LEDGER_RIGHT = 178;        // "ledger line length to right of notehead"
-constexpr int P_DOT_GAP = 184;             // "space left between note and its dot"
-constexpr int P_LEDGER_WIDTH = 276;        // "ledger line width"
-constexpr int P_PIANO_ROLL_WIDTH = 314;    // "piano roll width"
-constexpr int P_DOTS_BELOW_LINE = 413;     // "dots ok below line for notes on a line (1=yes)"
-constexpr int P_FIRST_STRING_PITCH = 543;  // "MIDI pitch for string 1 in guitar tablature"
-// "x adjust for two digit stem-up guitar tablature numbers"
-constexpr int P_TAB_TWO_DIGITS_UP_X = 557;
-// "x adjust for single digit stem-up guitar tablature numbers"
-constexpr int P_TAB_ONE_DIGIT_UP_X = 559;
-constexpr int P_TAB_ERASE = 589;  // "length of staff to erase around tablature (0 for no erase)"
-// "x adjust for two digit stemless guitar tablature numbers"
-constexpr int P_TAB_TWO_DIGITS_X = 609;
-// "x adjust for single digit stemless guitar tablature numbers"
-constexpr int P_TAB_ONE_DIGIT_X = 610;
-constexpr int P_PAREN_WIDTH = 624;             // "width of note head parentheses characters"
-constexpr int P_TRIPLE_DOT_WIDTH = 739;        // "space given for width of triple dot"
-constexpr int P_SIMPLIFIED_LEDGER_LEFT = 743;  // "simplified notation ledger line to left of note"
-// "simplified notation ledger line to right of notehead"
-constexpr int P_SIMPLIFIED_LEDGER_RIGHT = 744;
-
 constexpr int VAR_FRET_TEXT = 7, VAR_TAB_LINE = 23, VAR_LEDGER = 24, VAR_PIANO_LEDGER = 25;
 constexpr int VAR_TAB_HEAD = 45, VAR_HEAD = 46, VAR_DOT = 47, VAR_ACCIDENTAL = 48;
 constexpr int VAR_TAB_ERASE = 69, VAR_PARENTHESIS = 72;
@@ -160,14 +136,19 @@ void draw_ledger_lines(Drosa note, int staff) {
   if (!piano && (above ? from >= y + s : from <= y)) return;
   const bool simplified = simplified_notation_on();
   const int32_t x = nt->get(xhdx);
-  const int32_t x1 = x - param_length(simplified ? P_SIMPLIFIED_LEDGER_LEFT : P_LEDGER_LEFT, note);
-  const int32_t x2 = x + hdw(note, 0) +
-                     param_length(simplified ? P_SIMPLIFIED_LEDGER_RIGHT : P_LEDGER_RIGHT, note);
+  const int32_t x1 = x - param_length(simplified ? P_SIMPLIFIED_NOTATION_LEDGER_LINE_TO_LEFT_OF_NOTE
+                                                 : P_LEDGER_LINE_LENGTH_TO_LEFT_OF_NOTE,
+                                      note);
+  const int32_t x2 =
+      x + hdw(note, 0) +
+      param_length(simplified ? P_SIMPLIFIED_NOTATION_LEDGER_LINE_TO_RIGHT_OF_NOTEHEAD
+                              : P_LEDGER_LINE_LENGTH_TO_RIGHT_OF_NOTEHEAD,
+                   note);
   if (piano) {
     draw_piano_ledger_lines(note, staff, x1, x2);
     return;
   }
-  const int32_t width = param_length(P_LEDGER_WIDTH, note);
+  const int32_t width = param_length(P_LEDGER_LINE_WIDTH, note);
   auto line_at = [&](int32_t line) {
     const int32_t at = std::max<int32_t>(0, line - width / 2);
     GEline(0, x1, at, staff, 0, x2, at, staff, 0, width, 0, 0, 0, 0, 0, 0, 0, VAR_LEDGER, note);
@@ -215,9 +196,12 @@ void drawacc(Drosa note, int staff) {
 int32_t dot_x_offset(Drosa note) {
   Drosa nt = note_ntdata(note);
   if (!nt) return 0;
-  if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0) + param_length(P_DOT_GAP, note);
+  if (note->get(xrest))
+    return nt->get(xhdx) + rest_width(note, 0) +
+           param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_ITS_DOT, note);
   Drosa extreme = stem_group_extreme(note, nullptr);
-  return head_column_x(nt) + hdw(note, 0) + param_length(P_DOT_GAP, extreme ? extreme : note);
+  return head_column_x(nt) + hdw(note, 0) +
+         param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_ITS_DOT, extreme ? extreme : note);
 }
 
 int32_t dot_positions(Drosa note) {
@@ -255,7 +239,7 @@ bool chord_has_head_at(Drosa note, int32_t y) {
 int32_t opposed_stems_dot_y(Drosa note, Drosa nt, int32_t y, bool on_line, int32_t s) {
   if (nt->get(xstmdir) == 2)
     return on_line && chord_has_head_at(note, nt->get(xhdy) + s / 2) ? y - s : y;
-  if (param_value(P_DOTS_BELOW_LINE, note, nullptr)->integer() == 0) return y;
+  if (param_value(P_DOTS_OK_BELOW_LINE_FOR_NOTES_ON_LINE, note, nullptr)->integer() == 0) return y;
   Drosa first = NIL, last = NIL;
   chord_extent(note, &first, &last);
   int32_t highest_up = INT32_MIN;
@@ -305,8 +289,10 @@ void draw_dots(Drosa note, int staff) {
   const int32_t y = dot_y(note, nt, staff);
   if (y == NO_DOTS) return;
   const int32_t x = dot_positions(note);
-  GEcharacter(0, x, y, staff, dots == 1 ? 20 : 21, -1, VAR_DOT, note, 0);
-  if (dots == 3) GEcharacter(0, x, y, staff, 740, -1, VAR_DOT, note, 0);
+  GEcharacter(0, x, y, staff, dots == 1 ? P_DOT_FOR_DOTTED_NOTES : P_DOUBLE_DOT, -1, VAR_DOT, note,
+              0);
+  if (dots == 3)
+    GEcharacter(0, x, y, staff, P_THIRD_DOT_FOR_TRIPLE_DOTTED_NOTES, -1, VAR_DOT, note, 0);
 }
 
 // ---- Marks beside the head --------------------------------------------------------------------
@@ -320,7 +306,9 @@ int32_t paren_right_x(Drosa note) {
     draw_tab_fret(note, &box, &x);
     return box.x2;
   }
-  static const int dot_space[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
+  static const int dot_space[4] = {0, P_SPACE_GIVEN_FOR_WIDTH_OF_DOT,
+                                   P_SPACE_GIVEN_FOR_WIDTH_OF_DOUBLE_DOT,
+                                   P_SPACE_GIVEN_FOR_WIDTH_OF_TRIPLE_DOT};
   if (const int dots = dot_count(note))
     return dot_positions(note) + param_length(dot_space[dots], note);
   if (note->get(xrest)) return nt->get(xhdx) + rest_width(note, 0);
@@ -337,7 +325,7 @@ int32_t paren_left_x(Drosa note) {
   } else if (accidental_shown(note) && nt->get(xaccx) != NO_X) {
     left = std::min(left, nt->get(xhdx) - 5 * int32_t(nt->get(xaccx)));
   }
-  return left - param_length(P_PAREN_WIDTH, note);
+  return left - param_length(P_WIDTH_OF_NOTE_HEAD_PARENTHESES_CHARACTERS, note);
 }
 
 void draw_note_marks(Drosa note, int staff) {
@@ -345,9 +333,14 @@ void draw_note_marks(Drosa note, int staff) {
   if (!nt || note->get(xparen) == 0) return;
   const bool tablature = on_string_tablature(nt);
   const int32_t y = nt->get(xhdy);
-  GEcharacter(0, paren_left_x(note), y, staff, tablature ? 625 : 616, -1, VAR_PARENTHESIS, note, 0);
-  GEcharacter(0, paren_right_x(note), y, staff, tablature ? 626 : 617, -1, VAR_PARENTHESIS, note,
-              0);
+  GEcharacter(0, paren_left_x(note), y, staff,
+              tablature ? P_PARENTHESIS_TO_LEFT_OF_GUITAR_TABLATURE_NOTE
+                        : P_PARENTHESIS_TO_LEFT_OF_STANDARD_NOTATION_NOTE_HEAD,
+              -1, VAR_PARENTHESIS, note, 0);
+  GEcharacter(0, paren_right_x(note), y, staff,
+              tablature ? P_PARENTHESIS_TO_RIGHT_OF_GUITAR_TABLATURE_NOTE
+                        : P_PARENTHESIS_TO_RIGHT_OF_STANDARD_NOTATION_NOTE_HEAD,
+              -1, VAR_PARENTHESIS, note, 0);
 }
 
 // ---- Tablature ------------------------------------------------------------------------------
@@ -358,7 +351,9 @@ int32_t check_tab_string(Drosa note, int string) {
                  (unsigned long)note.handle(), short(string));
     return 0;
   }
-  const int32_t open = param_value(P_FIRST_STRING_PITCH - 1 + string, note, nullptr)->integer();
+  const int32_t open =
+      param_value(P_MIDI_PITCH_FOR_STRING_1_IN_GUITAR_TABLATURE - 1 + string, note, nullptr)
+          ->integer();
   return int32_t(note->get(xpitch) >> 8) - open;
 }
 
@@ -367,8 +362,13 @@ namespace {
 // The x adjustment of a fret number of one or of two digits.
 int32_t fret_x_adjust(Drosa note, Drosa nt, int32_t fret) {
   const bool up = nt->get(xstmdir) == 2;
-  if (fret > 9) return param_length(up ? P_TAB_TWO_DIGITS_UP_X : P_TAB_TWO_DIGITS_X, note);
-  return param_length(up ? P_TAB_ONE_DIGIT_UP_X : P_TAB_ONE_DIGIT_X, note);
+  if (fret > 9)
+    return param_length(up ? P_X_ADJUST_FOR_TWO_DIGIT_STEM_UP_GUITAR_TABLATURE_NUMBERS
+                           : P_X_ADJUST_FOR_TWO_DIGIT_STEMLESS_GUITAR_TABLATURE_NUMBERS,
+                        note);
+  return param_length(up ? P_X_ADJUST_FOR_SINGLE_DIGIT_STEM_UP_GUITAR_TABLATURE_NUMBERS
+                         : P_X_ADJUST_FOR_SINGLE_DIGIT_STEMLESS_GUITAR_TABLATURE_NUMBERS,
+                      note);
 }
 
 }  // namespace
@@ -421,7 +421,8 @@ void draw_tab_chord(Drosa note, int staff) {
            note_color_index(note), VAR_TAB_LINE, note);
     return;
   }
-  if (const int32_t erase = param_length(P_TAB_ERASE, note); erase > 0) {
+  if (const int32_t erase = param_length(P_LENGTH_OF_STAFF_TO_ERASE_AROUND_TABLATURE, note);
+      erase > 0) {
     GEline(BICMODE, f.x - erase, f.y, staff, 0, f.x + f.width + erase, f.y, staff, 0, f.height, 0,
            0, 0, 0, 0, 0, 0, VAR_TAB_ERASE, note);
   }

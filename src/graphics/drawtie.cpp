@@ -27,13 +27,6 @@
 
 namespace {
 
-constexpr int P_NOTE_HEAD_HEIGHT = 141, P_SHORTEST_CURVE = 192, P_TIE_CLEAR_HEAD = 211;
-constexpr int P_SLUR_CLEAR_HEAD = 222, P_MAX_SLOPE = 228, P_BESIDE_STEM = 249;
-constexpr int P_RAISED_CLOSER = 360, P_SLUR_LENGTH_1 = 378, P_SLUR_LENGTH_2 = 379;
-constexpr int P_SLUR_X_1 = 380, P_SLUR_X_2 = 381, P_SLUR_Y_1 = 382, P_SLUR_Y_2 = 383;
-constexpr int P_RAISED_LENGTH = 387, P_RAISED_SHORTEN = 391, P_DASH = 415, P_GAP = 416;
-constexpr int P_BEND_WIDTH = 618, P_BEND_HEIGHT = 623, P_BEND_UP = 627, P_BEND_DOWN = 628;
-constexpr int P_BEND_RANGE = 641, P_DASHED_FILL = 668;
 constexpr int TIE_CURVE = 4, SLUR_CURVE = 5, VAR_BEND = 71, VAR_BEND_RANGE = 74;
 constexpr int GUITAR_TABLATURE = 1, NO_HEADS = 2;
 constexpr int32_t UNSET = SLUR_Y_UNSET;
@@ -46,7 +39,7 @@ int32_t nearest(double v) { return int32_t(std::lround(v)); }
 
 // A curve shorter than the shortest curve grows at both ends alike.
 void widen_to_shortest(int32_t* x1, int32_t* x2, Drosa node) {
-  const int32_t shortest = param_length(P_SHORTEST_CURVE, node);
+  const int32_t shortest = param_length(P_SHORTEST_TIE_OR_SLUR_SYMBOL, node);
   if (*x2 - *x1 >= shortest) return;
   const int32_t missing = shortest - (*x2 - *x1);
   *x1 -= missing / 2;
@@ -59,8 +52,9 @@ struct CurveStyle {
 
 CurveStyle curve_style(bool dashed, Drosa node) {
   if (!dashed) return {1, 0, 0};
-  return {raw_integer(P_DASHED_FILL, node) ? 1 : 0, raw_integer(P_DASH, node),
-          raw_integer(P_GAP, node)};
+  return {raw_integer(P_1_IF_DASHED_TIES_AND_SLURS_HAVE_THICKER_CENTER_ELSE_0, node) ? 1 : 0,
+          raw_integer(P_DASH_LENGTH_IN_DASHED_TIES_AND_SLURS, node),
+          raw_integer(P_LENGTH_OF_GAP_BETWEEN_DASHES_IN_DASHED_SLURS, node)};
 }
 
 // ---- The ends of a slur ---------------------------------------------------------------------
@@ -104,7 +98,7 @@ void choose_end_heights(SlurEnds* s, int32_t start_extent, int32_t end_extent, b
 // A slope steeper than parameter 228 is eased by moving the end on the far side from the bow:
 // the lower end up for a slur above, the higher end down for one below.
 void limit_slope(SlurEnds* s, int d, Drosa owner) {
-  const double limit = param_float_value(P_MAX_SLOPE, owner);
+  const double limit = param_float_value(P_MAXIMUM_SLOPE_FOR_SLURS, owner);
   const double dx = double(s->x2) - s->x1, dy = double(s->y2) - s->y1;
   if (dx <= 0 || !(limit >= 0) || std::fabs(dy) / dx <= limit) return;
   const int32_t rise = nearest(limit * dx);
@@ -168,7 +162,7 @@ int32_t slur_lift(const Clearance& c, const SlurEnds& s) {
   Drosa owner = c.e->first_note;
   int32_t px[4] = {s.x1, 0, 0, s.x2}, py[4] = {s.y1, 0, 0, s.y2};
   curve_geometry(s.x1, s.y1, s.x2, s.y2, owner, c.d, 1, &px[1], &py[1], &px[2], &py[2]);
-  const int32_t clear = param_length(P_SLUR_CLEAR_HEAD, owner);
+  const int32_t clear = param_length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, owner);
   int32_t lift = 0;
   auto consider = [&](int32_t x, int32_t obstacle) {
     if (x < s.x1 || x > s.x2) return;
@@ -257,9 +251,12 @@ bool alone_in_chord(Drosa note) {
 void curve_geometry(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Drosa node, int side, int flat,
                     int32_t* c1x, int32_t* c1y, int32_t* c2x, int32_t* c2y) {
   const auto [s, c, length] = slant(x1, y1, x2, y2);
-  const double l1 = param_length(P_SLUR_LENGTH_1, node), l2 = param_length(P_SLUR_LENGTH_2, node);
-  const double xa = param_length(P_SLUR_X_1, node), xb = param_length(P_SLUR_X_2, node);
-  const double ya = param_length(P_SLUR_Y_1, node), yb = param_length(P_SLUR_Y_2, node);
+  const double l1 = param_length(P_FIRST_SLUR_LENGTH, node),
+               l2 = param_length(P_SECOND_SLUR_LENGTH, node);
+  const double xa = param_length(P_SLUR_CONTROL_POINT_X_OFFSET_AT_FIRST_SLUR_LENGTH, node),
+               xb = param_length(P_SLUR_CONTROL_POINT_X_OFFSET_AT_SECOND_SLUR_LENGTH, node);
+  const double ya = param_length(P_SLUR_CONTROL_POINT_Y_OFFSET_AT_FIRST_SLUR_LENGTH, node),
+               yb = param_length(P_SLUR_CONTROL_POINT_Y_OFFSET_AT_SECOND_SLUR_LENGTH, node);
   double xo, yo;
   if (length > l2) {
     xo = xb;
@@ -320,8 +317,9 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
     end_extent = start_extent;
   }
   choose_end_heights(&s, start_extent, end_extent, e.crawl, shorten_end, grace);
-  if (s.start_beside) s.x1 += param_length(P_BESIDE_STEM, owner);
-  if (s.end_beside) s.x2 -= param_length(P_BESIDE_STEM, owner);
+  if (s.start_beside)
+    s.x1 += param_length(P_AMOUNT_TO_SHORTEN_SLUR_WHEN_IT_ENDS_BESIDE_STEM, owner);
+  if (s.end_beside) s.x2 -= param_length(P_AMOUNT_TO_SHORTEN_SLUR_WHEN_IT_ENDS_BESIDE_STEM, owner);
   if (s.x2 <= s.x1) return y_end;
   limit_slope(&s, d, owner);
   // A curve from the previous system grows to the right only: its start stays off the signs.
@@ -332,7 +330,8 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
   const Clearance c{&e,           d,        grace ? 1 : 0, e.flip != 0, from_previous_system,
                     s.end_beside, end_chord};
   int32_t lift = slur_lift(c, s);
-  if (raw_integer(P_RAISED_CLOSER, owner) && s.x2 - s.x1 >= param_length(P_RAISED_LENGTH, owner) &&
+  if (raw_integer(P_START_LONG_RAISED_SLURS_CLOSER_TO_FIRST_NOTE, owner) &&
+      s.x2 - s.x1 >= param_length(P_MINIMUM_SLUR_LENGTH_FOR_APPLYING_NEXT_PARAMETER_BELOW, owner) &&
       lift >= 10 && s.y1 != s.y2) {
     // A long slur lifted well clear starts or ends lower at its lower end (higher end for a
     // slur below), closer to its note, and is measured again.
@@ -345,7 +344,7 @@ int32_t drawtie(int32_t x_end, int32_t y_end, int32_t end_extent, int shorten_en
     s.y1 += d == 2 ? lift : -lift;
     s.y2 += d == 2 ? lift : -lift;
     if (lift > 10) {
-      const int32_t shorten = param_length(P_RAISED_SHORTEN, owner);
+      const int32_t shorten = param_length(P_AMOUNT_TO_SHORTEN_EACH_END_OF_RAISED_SLUR, owner);
       s.x1 += shorten;
       s.x2 -= shorten;
       widen_to_shortest(&s.x1, &s.x2, owner);
@@ -390,7 +389,7 @@ void draw_bendtie(int32_t x1, int32_t y, int32_t x2, Drosa note, Drosa chord, in
   if (!owner && pstaff >= 0 && pstaff < MAX_PSTAVES && staff_data[pstaff].ppnt[0])
     owner = chain_next(staff_data[pstaff].ppnt[0]);
   if (!owner) return;
-  x2 -= param_length(P_TIE_CLEAR_HEAD, owner);
+  x2 -= param_length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, owner);
   // A tie that goes on into the next system (no end chord) grows to the left only, one that
   // comes from the previous system (no note) to the right only: each stays within its system.
   const int32_t earliest = x1, latest = x2;
@@ -438,15 +437,18 @@ void draw_bend(Drosa note1, Drosa note2, int side, int32_t x1, int32_t y1, int32
   const int kind = nt1->get(xtabtyp);
   if ((kind == GUITAR_TABLATURE || kind == NO_HEADS) && (!note2 || is_visible_note(note2))) {
     const bool down = note2 && note2->get(xpitch) < note1->get(xpitch);
-    GEcharacter(0, nt1->get(xhdx), nt1->get(xhdy), pstaff, down ? P_BEND_DOWN : P_BEND_UP, 0,
-                VAR_BEND, note1, 0);
+    GEcharacter(0, nt1->get(xhdx), nt1->get(xhdy), pstaff,
+                down ? P_SYMBOL_FOR_BEND_TO_LOWER_PITCH_ON_TABLATURE_STAFF
+                     : P_SYMBOL_FOR_BEND_TO_HIGHER_PITCH_ON_TABLATURE_STAFF,
+                0, VAR_BEND, note1, 0);
     if (!note2 || !alone_in_chord(note1)) return;
     char text[16];
     bend_range_text(std::abs(int(note2->get(xpitch)) - int(note1->get(xpitch))) / 256, text,
                     sizeof text);
     if (!text[0]) return;
     ParamValue font;
-    scaled_char_param(&font, P_BEND_RANGE, note1, nullptr);
+    scaled_char_param(&font, P_FONT_AND_X_Y_OFFSET_FOR_BEND_RANGE_ON_TABLATURE_STAFF, note1,
+                      nullptr);
     const int32_t width = param_string_width(font, text);
     GEstring(0, nt1->get(xhdx) + font.x() - width, staff_top_y(pstaff, 0) + font.y(), 0, 0, pstaff,
              font_from_code(font.font()), font.bytes[2], font.size(), font.style(), 0, text, 0,
@@ -454,11 +456,11 @@ void draw_bend(Drosa note1, Drosa note2, int side, int32_t x1, int32_t y1, int32
     return;
   }
   const auto [s, c, length] = slant(x1, y1, x2, y2);
-  const double height =
-      side == 1 ? -param_length(P_BEND_HEIGHT, note1) : param_length(P_BEND_HEIGHT, note1);
+  const double height = side == 1 ? -param_length(P_HEIGHT_OF_TIE_WITH_PITCH_BEND_MARKS, note1)
+                                  : param_length(P_HEIGHT_OF_TIE_WITH_PITCH_BEND_MARKS, note1);
   const int32_t ax = nearest(x1 + c * length / 2 - s * height);
   const int32_t ay = nearest(y1 + s * length / 2 + c * height);
-  const int width = param_length(P_BEND_WIDTH, note1);
+  const int width = param_length(P_WIDTH_FOR_LINES_IN_TIE_WITH_PITCH_BEND_MARKS, note1);
   GEline(0, x1, y1, pstaff, 0, ax, ay, pstaff, 0, width, dash, gap, 0, 0, 0, 0, 0, VAR_BEND, note1);
   GEline(0, ax, ay, pstaff, 0, x2, y2, pstaff, 0, width, dash, gap, 0, 0, 0, 0, 0, VAR_BEND, note1);
 }

@@ -25,15 +25,6 @@
 
 namespace {
 
-constexpr int P_TUPLET_FONT = 1, P_STACCATO = 4, P_TENUTO = 5, P_FERMATA_ABOVE = 6;
-constexpr int P_FERMATA_BELOW = 7, P_ACCENT_FLAT = 8, P_ACCENT_ABOVE = 9, P_ACCENT_BELOW = 10;
-constexpr int P_ACCENT_HEIGHT = 125, P_ACCENT_GAP = 126, P_FERMATA_HEIGHT = 137;
-constexpr int P_FERMATA_GAP = 140, P_NOTE_HEAD_HEIGHT = 141, P_MARK_HEIGHT = 194;
-constexpr int P_MARK_GAP = 195, P_TUPLET_HEIGHT = 217, P_TUPLET_GAP = 219;
-constexpr int P_TUPLET_WIDTH = 218, P_BRACKET_WIDTH = 394, P_BRACKET_HOOK = 395;
-constexpr int P_BRACKET_GAP = 396;
-constexpr int P_UP_STEM_X = 672, P_DOWN_STEM_X = 673;
-constexpr int P_STACCATISSIMO_BELOW = 713, P_STACCATISSIMO_ABOVE = 714;
 constexpr int VAR_TUPLET = 6, VAR_TUPLET_BRACKET = 82, VAR_FERMATA = 36, VAR_ACCENT = 37,
               VAR_STACCATO = 38;
 constexpr int OPTIONS_TUPLET_NUMBERS = 16;  // i16: non-zero when tuplet numbers are drawn
@@ -60,8 +51,9 @@ int mark_side(Drosa nt, Drosa cd) {
 // x of every mark of the note: the left edge of its head, by its stem.
 int32_t mark_x(Drosa note, Drosa nt) {
   const int32_t stem_x = nt->get(xhdx) + nt->get(xstemxoff);
-  if (nt->get(xstmdir) == STEM_UP) return stem_x - hdw(note, 0) - param_length(P_UP_STEM_X, note);
-  return stem_x - param_length(P_DOWN_STEM_X, note);
+  if (nt->get(xstmdir) == STEM_UP)
+    return stem_x - hdw(note, 0) - param_length(P_X_OFFSET_ADDED_TO_NORMAL_UP_STEM_POSITION, note);
+  return stem_x - param_length(P_X_OFFSET_ADDED_TO_NORMAL_DOWN_STEM_POSITION, note);
 }
 
 // The chord's extent on the note's stem side; the note's own head when nothing was drawn.
@@ -207,8 +199,10 @@ void draw_tuplet_bracket(const std::vector<Drosa>& group, int pstaff) {
   const int side = mnt->get(xforced) ? stem : away_from_stem(stem);
   const int up = side == 2 ? 1 : -1;
   const int mp = side_pstaff_of_note(mid, side, pstaff);
-  const int32_t gap = param_length(P_TUPLET_GAP, mid), height = param_length(P_TUPLET_HEIGHT, mid);
-  const int32_t hook = param_length(P_BRACKET_HOOK, mid);
+  const int32_t gap = param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_TUPLET_NUMBER, mid),
+                height = param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_TUPLET_NUMBER, mid);
+  const int32_t hook =
+      param_length(P_LENGTH_OF_SMALL_VERTICAL_LINES_AT_ENDS_OF_TUPLET_BRACKETS, mid);
   const int32_t clear = gap + hook;  // from a chord to the line: the hooks' ends clear it
   const int32_t staff_edge = side == 2 ? staff_top_y(mp, 0) : staff_bottom_y(mp, 0);
   // A level line from the first chord's left edge to the last's right edge, beyond every
@@ -225,14 +219,16 @@ void draw_tuplet_bracket(const std::vector<Drosa>& group, int pstaff) {
   char text[8];
   std::snprintf(text, sizeof text, "%hd", short(mid->get(xtupl)));
   ParamValue font;
-  scaled_char_param(&font, P_TUPLET_FONT, mid, nullptr);
+  scaled_char_param(&font, P_FONT_INFORMATION_FOR_TUPLET_NUMBERS, mid, nullptr);
   const int32_t width = numbered ? param_string_width(font, text) : 0;
-  const int32_t half_break = numbered ? std::max(width, param_length(P_TUPLET_WIDTH, mid)) / 2 +
-                                            param_length(P_BRACKET_GAP, mid)
-                                      : 0;
+  const int32_t half_break =
+      numbered ? std::max(width, param_length(P_SPACE_GIVEN_FOR_WIDTH_OF_TUPLET_NUMBER, mid)) / 2 +
+                     param_length(P_DISTANCE_BETWEEN_EITHER_SIDE_OF_TUPLET_NUMBER_AND_BRACKET, mid)
+               : 0;
   // Too short a group for a bracket around its number shows the number alone.
   if (x2 - x1 > 2 * half_break) {
-    const int32_t w = std::max<int32_t>(param_length(P_BRACKET_WIDTH, mid), 1);
+    const int32_t w =
+        std::max<int32_t>(param_length(P_LINE_WIDTH_FOR_LINES_IN_TUPLET_BRACKETS, mid), 1);
     auto stroke = [&](int32_t xa, int32_t ya, int32_t xb, int32_t yb) {
       GEline(0, xa, ya, mp, 0, xb, yb, mp, 0, w, 0, 0, 0, 0, 0, 0, 0, VAR_TUPLET_BRACKET, mid);
     };
@@ -294,13 +290,14 @@ void place_marks(Drosa note, int parameter, int pstaff) {
   if (!cd || note->get(xrest)) return;
   const int stem = nt->get(xstmdir), side = mark_side(nt, cd);
   const int mp = side_pstaff_of_note(note, side, pstaff);
-  if (parameter == P_STACCATO)
+  if (parameter == P_STACCATO_MARK)
     if (Drosa tsmod = attached_to_note(TSMOD, note); tsmod && tsmod->get(xstacissimo))
-      parameter = side == 2 ? P_STACCATISSIMO_ABOVE : P_STACCATISSIMO_BELOW;
+      parameter = side == 2 ? P_STACCATISSIMO_MARK_ABOVE_NOTE : P_STACCATISSIMO_MARK_BELOW_NOTE;
   // A damaged file may give a staff no line spacing: then nothing snaps to its lines.
   const int32_t sp = staff_data[mp].staff_size;
   const bool piano_tab = staff_data[mp].staff_type == PIANO_TABLATURE;
-  const int32_t gap = param_length(P_MARK_GAP, note), height = param_length(P_MARK_HEIGHT, note);
+  const int32_t gap = param_length(P_SPACE_LEFT_BETWEEN_STACCATO_TENUTO_AND_NOTE_STAFFLINE, note),
+                height = param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_STACCATO_TENUTO, note);
   int32_t y;
   if (side == 2) {
     int32_t t = upper_extent(note, nt, cd);
@@ -373,18 +370,20 @@ void drawtupl(Drosa note, int pstaff, int draw_at_end, int draw_marked) {
   }
   int32_t y;
   if (side == 2) {
-    y = std::max(hi, staff_top_y(mp, 0)) + param_length(P_TUPLET_GAP, note);
-    set_max_hiy(cd, stem, y + param_length(P_TUPLET_HEIGHT, note));
+    y = std::max(hi, staff_top_y(mp, 0)) +
+        param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_TUPLET_NUMBER, note);
+    set_max_hiy(cd, stem, y + param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_TUPLET_NUMBER, note));
   } else {
     y = std::min(lo, staff_bottom_y(mp, 0)) -
-        (param_length(P_TUPLET_GAP, note) + param_length(P_TUPLET_HEIGHT, note));
+        (param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_TUPLET_NUMBER, note) +
+         param_length(P_SPACE_GIVEN_FOR_HEIGHT_OF_TUPLET_NUMBER, note));
     set_min_loy(cd, stem, y);
   }
   x += tuplet_number_xoffset(note, stem, side == stem);
   char text[8];
   std::snprintf(text, sizeof text, "%hd", short(note->get(xtupl)));
   ParamValue font;
-  scaled_char_param(&font, P_TUPLET_FONT, note, nullptr);
+  scaled_char_param(&font, P_FONT_INFORMATION_FOR_TUPLET_NUMBERS, note, nullptr);
   const int32_t width = param_string_width(font, text);
   GEstring(0, x - width / 2 + font.x(), y + font.y(), 0, 0, mp, font_from_code(font.font()),
            font.bytes[2], font.size(), font.style(), 0, text, 0, VAR_TUPLET, note, NIL);
@@ -397,8 +396,8 @@ void draw_marks_always(Drosa note, int pstaff, int flag) {
     REPORT_ERROR(4, "warning: calling draw_marks_always for note which is not last on stem");
     return;
   }
-  if (note->get(xstacc)) place_marks(note, P_STACCATO, pstaff);
-  if (note->get(xtenu)) place_marks(note, P_TENUTO, pstaff);
+  if (note->get(xstacc)) place_marks(note, P_STACCATO_MARK, pstaff);
+  if (note->get(xtenu)) place_marks(note, P_TENUTO_MARK, pstaff);
   if (note->get(xtupl) != 1) drawtupl(note, pstaff, flag, 0);
 }
 
@@ -414,13 +413,16 @@ void draw_marks_sometimes(Drosa note, int pstaff, int flag) {
   Drosa cd = fermata || accent ? cddatptr(note, 1) : NIL;
   if (cd && fermata) {
     const int side = shares_staff(cd) ? nt->get(xstmdir) : 2;
-    place_outside(note, nt, cd, pstaff, side, P_FERMATA_ABOVE, P_FERMATA_BELOW, P_FERMATA_GAP,
-                  P_FERMATA_HEIGHT, VAR_FERMATA);
+    place_outside(note, nt, cd, pstaff, side, P_FERMATA_ABOVE_NOTE, P_FERMATA_BELOW_NOTE,
+                  P_SPACE_LEFT_BETWEEN_FERMATA_ORNAMENT_AND_NOTE,
+                  P_SPACE_GIVEN_FOR_HEIGHT_OF_FERMATA_ORNAMENT, VAR_FERMATA);
   }
   if (cd && accent) {
     const int flat = note->get(xaccent) == 1;
-    place_outside(note, nt, cd, pstaff, mark_side(nt, cd), flat ? P_ACCENT_FLAT : P_ACCENT_ABOVE,
-                  flat ? P_ACCENT_FLAT : P_ACCENT_BELOW, P_ACCENT_GAP, P_ACCENT_HEIGHT, VAR_ACCENT);
+    place_outside(note, nt, cd, pstaff, mark_side(nt, cd),
+                  flat ? P_ACCENT_HORIZONTAL : P_ACCENT_ABOVE,
+                  flat ? P_ACCENT_HORIZONTAL : P_ACCENT_BELOW, P_SPACE_LEFT_BETWEEN_ACCENT_AND_NOTE,
+                  P_SPACE_GIVEN_FOR_HEIGHT_OF_ACCENT, VAR_ACCENT);
   }
   if (note->get(xtupl) != 1) drawtupl(note, pstaff, !flag, 1);
 }

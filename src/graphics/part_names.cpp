@@ -28,7 +28,6 @@
 
 namespace {
 
-constexpr int P_BRACKET_WIDTH = 279, P_BRACKET_X = 280, P_BRACE_X = 398;
 constexpr int NORMAL_STAFF_SPACE = 50;  // layout units of a staff space at the normal size
 constexpr int NORMAL_NAME_SIZE = 10;    // points at the normal size
 // Where a line's base line stands below the middle of its capitals, and the distance of lines,
@@ -153,8 +152,10 @@ int32_t part_name_room(const std::string& text, int staff_space) {
   int32_t widest = 0;
   for (const std::string& line : name_lines(text))
     widest = std::max(widest, line_width(line, size));
-  return widest + staff_space + param_length(P_BRACKET_X, NIL) + param_length(P_BRACE_X, NIL) +
-         param_length(P_BRACKET_WIDTH, NIL);
+  return widest + staff_space +
+         param_length(P_X_OFFSET_FROM_START_OF_STAFF_TO_VERTICAL_BRACKET_LINE, NIL) +
+         param_length(P_X_OFFSET_FOR_SYSTEM_BRACES_FROM_LEFT_END_OF_STAFF, NIL) +
+         param_length(P_WIDTH_OF_VERTICAL_BRACKET_LINE_AT_START_OF_SYSTEM, NIL);
 }
 
 void draw_part_names(Drosa system_drawn_after) {

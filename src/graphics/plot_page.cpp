@@ -47,16 +47,6 @@ constexpr int VAR_STAFF_LINE = 10, VAR_TAB_LINE = 11;
 constexpr int VAR_HOOK_TOP = 13, VAR_BRACKET = 14, VAR_HOOK_BOTTOM = 16;
 constexpr int VAR_REST_DIGIT = 44, VAR_HEAD = 46;
 
-// Parameters.
-constexpr int P_BAR_LINE = 179, P_REST_DIGITS_X = 188, P_REST_DIGITS_Y = 189;
-constexpr int P_REST_OFFSET = 190, P_FIRST_LINE = 201, P_MULTI_REST_WIDTH = 247;
-constexpr int P_SECOND_LINE = 629;  // the widths of the third to the twelfth line follow
-constexpr int P_BRACKET_WIDTH = 279, P_BRACKET_X = 280, P_HOOK_WIDTH = 281, P_HOOK = 282;
-constexpr int P_SYSTEM_BAR_MANY = 558, P_REST_DIGIT_0 = 595;
-constexpr int P_REST_DIGIT_WIDTH = 605, P_SEPARATOR_LEFT = 665, P_SEPARATOR_RIGHT = 666;
-constexpr int P_SYSTEM_BAR_ONE = 706, P_SONATA_BRACE_SIZE = 707, P_SONATA_BRACE_TOP = 708;
-constexpr int P_SONATA_BRACE_BOTTOM = 709, P_SONATA_BRACE_WIDTH = 710;
-constexpr int P_SONATA_BRACE_HEIGHT = 711, P_SONATA_BRACE_PLACE = 712;
 // The brace glyph (that of parameter 708) is drawn with an em of four points per point of its
 // size, 40 units, its baseline three quarters of an em below the point it is drawn at; the
 // glyph is a twelfth of its em wide.
@@ -139,7 +129,9 @@ void draw_staff_lines(int p, int32_t left, int32_t right, Drosa owner) {
   }
   int32_t y = staff_top_y(p, 0);
   for (int i = 0; i < staff.lines; ++i, y -= staff.staff_size) {
-    const int pindex = i == 0 || i > 11 ? P_FIRST_LINE : P_SECOND_LINE - 1 + i;
+    const int pindex = i == 0 || i > 11
+                           ? P_WIDTH_OF_FIRST_STAFF_LINE_OR_B_FLAT_IN_PIANO_TAB
+                           : P_WIDTH_OF_SECOND_STAFF_LINE_OR_A_FLAT_IN_PIANO_TAB - 1 + i;
     const int32_t width = param_length_at_staff(pindex, NIL, p);
     const int32_t at = std::max<int32_t>(0, y - width / 2);
     line(left, at, p, right, at, p, width, VAR_STAFF_LINE, owner);
@@ -158,18 +150,23 @@ DrawnBrace drawn_braces[MAX_PSTAVES];
 // The brace from staff p down to staff q, for where the staves stand.
 void draw_brace_glyph(int p, int q, bool bracketed, Drosa owner) {
   int32_t x = staff_left_x(p, current_page);
-  if (bracketed) x -= param_length_at_staff(P_BRACKET_X, NIL, p);
+  if (bracketed)
+    x -= param_length_at_staff(P_X_OFFSET_FROM_START_OF_STAFF_TO_VERTICAL_BRACKET_LINE, NIL, p);
   int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
   if (lo > hi) std::swap(lo, hi);
   const int32_t h = hi - lo;
   if (prefs.use_sonata_font() == 1) {
-    const int32_t y = int32_t(h * param_float_value(P_SONATA_BRACE_PLACE, owner) + lo);
-    const int32_t s = int32_t((h / 20) * param_float_value(P_SONATA_BRACE_SIZE, owner));
+    const int32_t y = int32_t(
+        h * param_float_value(P_SONATA_SYSTEM_BRACE_PLACEMENT_FROM_STAFF_SPACING, owner) + lo);
+    const int32_t s = int32_t(
+        (h / 20) * param_float_value(P_SONATA_SYSTEM_BRACE_FONT_SIZE_FROM_STAFF_SPACING, owner));
     const int32_t d = -10 * s;
-    const int32_t x1 = int32_t(d * param_float_value(P_SONATA_BRACE_WIDTH, owner) + x);
-    const int32_t y2 = int32_t(d * param_float_value(P_SONATA_BRACE_HEIGHT, owner) + y);
-    GEcharacter(0, x1, y, p, P_SONATA_BRACE_TOP, 0, VAR_BRACE_TOP, owner, s);
-    GEcharacter(0, x1, y2, p, P_SONATA_BRACE_BOTTOM, 0, VAR_BRACE_BOTTOM, owner, s);
+    const int32_t x1 =
+        int32_t(d * param_float_value(P_SONATA_SYSTEM_BRACE_WIDTH_FROM_FONT_SIZE, owner) + x);
+    const int32_t y2 =
+        int32_t(d * param_float_value(P_SONATA_SYSTEM_BRACE_HEIGHT_FROM_FONT_SIZE, owner) + y);
+    GEcharacter(0, x1, y, p, P_SONATA_SYSTEM_BRACE_TOP_PART, 0, VAR_BRACE_TOP, owner, s);
+    GEcharacter(0, x1, y2, p, P_SONATA_SYSTEM_BRACE_BOTTOM_PART, 0, VAR_BRACE_BOTTOM, owner, s);
     return;
   }
   // The music font's brace, as tall as the staves it joins: its em is their height, to the
@@ -179,8 +176,8 @@ void draw_brace_glyph(int p, int q, bool bracketed, Drosa owner) {
   const int32_t width = int32_t(std::lround(em * BRACE_WIDTH_PER_EM));
   const int32_t bottom = lo + (h - em) / 2;
   const int32_t gap = std::max<int32_t>(staff_data[p].staff_size, 2) / 2;
-  GEcharacter(0, x - gap - width, bottom + em * 3 / 4, p, P_SONATA_BRACE_TOP, 0, VAR_BRACE_TOP,
-              owner, size);
+  GEcharacter(0, x - gap - width, bottom + em * 3 / 4, p, P_SONATA_SYSTEM_BRACE_TOP_PART, 0,
+              VAR_BRACE_TOP, owner, size);
 }
 
 // The brace of the staves from p down, when p starts one; settings holds every staff's.
@@ -212,15 +209,19 @@ void draw_bracket_part(int p, const StaffBracket& settings) {
   if (!settings.has_note || !first) return;
   const int b = settings.bracket;
   if (first_pstaff == last_pstaff &&
-      param_value(P_SYSTEM_BAR_ONE, first, &staff_data[p])->integer() == 0 && b != 1)
+      param_value(P_DRAW_BARLINE_AT_LEFT_OF_SINGLE_STAFF_SYSTEM, first, &staff_data[p])
+              ->integer() == 0 &&
+      b != 1)
     return;
   BracketState& s = bracket_state;
   const bool starting = s.closed || p == first_pstaff;
   if (starting) {
-    s.hook = param_length_at_staff(P_HOOK, first, p);
-    s.x = staff_left_x(p, current_page) - param_length_at_staff(P_BRACKET_X, first, p);
-    s.width = param_length_at_staff(P_BRACKET_WIDTH, first, p);
-    s.hook_width = param_length_at_staff(P_HOOK_WIDTH, first, p);
+    s.hook = param_length_at_staff(P_LENGTH_OF_DIAGONAL_BRACKET_LINES, first, p);
+    s.x = staff_left_x(p, current_page) -
+          param_length_at_staff(P_X_OFFSET_FROM_START_OF_STAFF_TO_VERTICAL_BRACKET_LINE, first, p);
+    s.width = param_length_at_staff(P_WIDTH_OF_VERTICAL_BRACKET_LINE_AT_START_OF_SYSTEM, first, p);
+    s.hook_width =
+        param_length_at_staff(P_WIDTH_OF_DIAGONAL_BRACKET_LINES_AT_START_OF_SYSTEM, first, p);
     s.hook_x = s.x + s.width - s.hook_width;
   }
   const int32_t top = staff_top_y_outer(p), bottom = staff_bottom_y_outer(p);
@@ -242,17 +243,20 @@ void draw_bracket_part(int p, const StaffBracket& settings) {
 void draw_system_bar_and_separator() {
   const Drosa owner = staff_first_note(first_pstaff);
   const int32_t left = staff_left_x(first_pstaff, current_page);
-  const int pindex = first_pstaff == last_pstaff ? P_SYSTEM_BAR_ONE : P_SYSTEM_BAR_MANY;
+  const int pindex = first_pstaff == last_pstaff ? P_DRAW_BARLINE_AT_LEFT_OF_SINGLE_STAFF_SYSTEM
+                                                 : P_DRAW_BARLINE_AT_LEFT_OF_MULTI_STAFF_SYSTEM;
   if (param_value(pindex, owner, &staff_data[first_pstaff])->integer() != 0)
     line(left, staff_top_y_outer(first_pstaff), first_pstaff, left,
          staff_bottom_y_outer(last_pstaff), last_pstaff,
-         param_length_at_staff(P_BAR_LINE, NIL, first_pstaff), VAR_SYSTEM_BAR, owner);
+         param_length_at_staff(P_LINE_WIDTH_FOR_BAR_LINES, NIL, first_pstaff), VAR_SYSTEM_BAR,
+         owner);
   if (options_i16(current_ncontext, OPTIONS_SYSTEM_SEPARATORS) == 0 || first_pstaff <= 0) return;
   const int32_t y =
       int32_t((int64_t(staff_bottom_y(first_pstaff - 1, 0)) + staff_top_y(first_pstaff, 0)) / 2);
-  GEcharacter(0, left, y, first_pstaff, P_SEPARATOR_LEFT, 0, VAR_SEPARATOR, owner, 0);
-  GEcharacter(0, staff_right_x(first_pstaff, current_page), y, first_pstaff, P_SEPARATOR_RIGHT, 0,
+  GEcharacter(0, left, y, first_pstaff, P_SYSTEM_SEPARATOR_SYMBOL_LEFT_SIDE_OF_PAGE, 0,
               VAR_SEPARATOR, owner, 0);
+  GEcharacter(0, staff_right_x(first_pstaff, current_page), y, first_pstaff,
+              P_SYSTEM_SEPARATOR_SYMBOL_RIGHT_SIDE_OF_PAGE, 0, VAR_SEPARATOR, owner, 0);
 }
 
 // ---- The column loop ----------------------------------------------------------------------
@@ -435,7 +439,10 @@ int64_t positive_mod(int64_t a, int64_t m) { return ((a % m) + m) % m; }
 // last above it, on the staff's line grid.
 void spread_rests(Drosa first, Drosa last, const StaffData& staff) {
   const int64_t step = staff.staff_size, mid = staff.middle_y;
-  const int64_t g = int64_t(param_value(P_REST_OFFSET, first, &staff)->integer()) * step;
+  const int64_t g =
+      int64_t(param_value(P_STAFF_SPACES_TO_OFFSET_RESTS_FOR_MULTIPLE_VOICES, first, &staff)
+                  ->integer()) *
+      step;
   int64_t lo = EXTENT_LOW_START, hi = EXTENT_HIGH_START;
   bool first_chord = true;
   for (Drosa n = first; is_visible_note(n); n = chain_next(chord_last_note(n))) {
@@ -467,16 +474,21 @@ void draw_rest_glyph(Drosa rest, int p) {
 void draw_measure_count(Drosa first, Drosa cd, int p) {
   const StaffData& staff = staff_data[p];
   const int32_t step = staff.staff_size;
-  const int32_t cx = note_ntdata(first)->get(xhdx) +
-                     param_length_at_staff(P_REST_DIGITS_X, first, p) +
-                     param_length_at_staff(P_MULTI_REST_WIDTH, first, p) / 2;
+  const int32_t cx =
+      note_ntdata(first)->get(xhdx) +
+      param_length_at_staff(P_X_OFFSET_MULTI_REST_CENTER_TO_NUMBER_OF_BARS_CENTER, first, p) +
+      param_length_at_staff(P_SPACE_GIVEN_FOR_WIDTH_OF_MULTI_REST_SYMBOL, first, p) / 2;
   const int32_t above = staff.middle_y + (staff.lines < 6 ? 2 * step : step * (staff.lines / 2));
-  int32_t y = std::max(std::min(cd->get(xuphiy), cd->get(xdownhiy)), above) +
-              param_length_at_staff(P_REST_DIGITS_Y, first, p) +
-              10 * ((param_length_at_staff(P_FIRST_LINE, first, p) + 1) / 2) - 10;
+  int32_t y =
+      std::max(std::min(cd->get(xuphiy), cd->get(xdownhiy)), above) +
+      param_length_at_staff(P_Y_OFFSET_TOP_STAFF_LINE_TO_NUMBER_OF_BARS, first, p) +
+      10 * ((param_length_at_staff(P_WIDTH_OF_FIRST_STAFF_LINE_OR_B_FLAT_IN_PIANO_TAB, first, p) +
+             1) /
+            2) -
+      10;
   if (staff.staff_type == PIANO_TABLATURE) y += staff.lines > 7 ? step / 2 : step;
   set_max_hiy(cd, 1, y + 2 * step);
-  int32_t dw = param_length_at_staff(P_REST_DIGIT_WIDTH, first, p);
+  int32_t dw = param_length_at_staff(P_SPACE_GIVEN_FOR_WIDTH_OF_MULTI_REST_NUMBER, first, p);
   if (step > 50) dw = int32_t(double(step) / 50 * dw + 0.5);
   int count = std::max<int>(cd->get(xrcmeas), 0);
   int digits = 0;
@@ -484,7 +496,8 @@ void draw_measure_count(Drosa first, Drosa cd, int p) {
   int32_t x = dw * digits / 2;
   for (int i = 0; i < digits; ++i, count /= 10) {
     x -= dw;
-    GEcharacter(0, cx + x, y, p, P_REST_DIGIT_0 + count % 10, 0, VAR_REST_DIGIT, first, 0);
+    GEcharacter(0, cx + x, y, p, P_0_FOR_MULTI_REST_NUMBERS + count % 10, 0, VAR_REST_DIGIT, first,
+                0);
   }
 }
 

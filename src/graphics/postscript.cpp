@@ -33,8 +33,6 @@ namespace {
 constexpr int COMMENT_LINE_LAYOUT_OFF = 155;
 constexpr int COMMENT_LINE_LAYOUT_ON = 156;
 constexpr int32_t THIN_LINE = 10;  // widths up to this may go without their clip box
-constexpr int P_CURVE_THICKNESS = 326;
-constexpr int P_CURVE_WIDTH = 328;
 
 double zoom() { return zoom_factor > 0 ? zoom_factor : 10.0; }
 
@@ -167,12 +165,13 @@ void page_curve(Drosa curve, Rect page) {
   const short gray = curve->get(xdrawmode) == BICMODE ? 1 : 0;
   if (curve->get(xgv_fill)) {
     // The thickness goes across the curve's shorter extent.
-    const double half = param_length(P_CURVE_THICKNESS, NIL, nullptr) / zoom();
+    const double half = param_length(P_TIE_AND_SLUR_THICKNESS_CONTROL, NIL, nullptr) / zoom();
     const bool wide = std::llabs(int64_t(x2) - x1) > std::llabs(int64_t(y2) - y1);
     ps_emit_format("%.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f  %.1f %.1f %hd curve", c[0], c[1], c[2],
                    c[3], c[4], c[5], c[6], c[7], wide ? 0.0 : half, wide ? half : 0.0, gray);
   } else {
-    const double width = param_length(P_CURVE_WIDTH, NIL, nullptr) / zoom();
+    const double width =
+        param_length(P_WIDTH_FOR_CURVES_WITHOUT_THICKER_CENTER, NIL, nullptr) / zoom();
     ps_emit_format("%.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f  %.1f %hd unicurve", c[0], c[1], c[2],
                    c[3], c[4], c[5], c[6], c[7], width, gray);
   }

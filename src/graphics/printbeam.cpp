@@ -25,22 +25,6 @@
 
 namespace {
 
-constexpr int P_BEAM_Y_OFFSET = 120;      // "y offset to add to final beam location"
-constexpr int P_BEAM_SLOPE_OFFSET = 121;  // "offset to add to final beam slope"
-constexpr int P_BEAM_DISTANCE = 127;      // "offset between successive beams"
-constexpr int P_BEAM_SLOPE_FACTOR = 131;  // "multiplier to compute beam slope from note locations"
-constexpr int P_NOTE_HEAD_HEIGHT = 141;   // "note head height"
-constexpr int P_STEEPEST_BEAM = 180;      // "maximum slope for beam"
-constexpr int P_FLATTEST_BEAM = 181;  // "minimum slope for beam: use flat beam for lesser slope"
-constexpr int P_BEAM_WIDTH = 202;     // "stem connection beam line width"
-constexpr int P_SHORTEST_BEAMED_STEM = 206;  // "minimum length of note-stems in beams"
-constexpr int P_HEADS_TO_BEAM = 275;    // "minimum distance from noteheads under beams to beams"
-constexpr int P_LEAST_BEAM_RISE = 323;  // "min change in y between beam ends: flat beam for lesser"
-constexpr int P_TREMOLO_BEAMED_STEM = 331;  // "extend stem length for tremolo on beamed notes"
-constexpr int P_RESTS_TO_BEAM = 358;        // "minimum distance from rests under beams to beams"
-constexpr int P_SWITCH_BEAM_RISE = 565;  // "change in y between ends of beams over switch to rh/lh"
-constexpr int P_BEAMED_STEM_LENGTH = 742;  // "normal length of note-stems in beams"
-
 constexpr int STEM_UP = 2;
 constexpr int32_t NO_LIMIT = 2100000000;
 constexpr int MAX_CHORDS = 4096;  // a walk that goes on longer has met a broken chain
@@ -273,9 +257,10 @@ void slope_both_directions() {
   b.slope = 0;
   const int64_t dx = int64_t(l.stem_x) - f.stem_x;
   if (f.up != l.up && dx != 0) {  // two stems at one x stay flat
-    const int32_t h = f.up ? param_length(P_SWITCH_BEAM_RISE, f.first)
-                           : -param_length(P_SWITCH_BEAM_RISE, f.first);
-    const double limit = param_float_value(P_STEEPEST_BEAM, f.first);
+    const int32_t h =
+        f.up ? param_length(P_CHANGE_IN_Y_BETWEEN_ENDS_OF_BEAMS_OVER_SWITCH_TO_RH_LH, f.first)
+             : -param_length(P_CHANGE_IN_Y_BETWEEN_ENDS_OF_BEAMS_OVER_SWITCH_TO_RH_LH, f.first);
+    const double limit = param_float_value(P_MAXIMUM_SLOPE_FOR_BEAM, f.first);
     b.slope = double(h) / double(dx);
     b.slope = f.up ? std::min(b.slope, limit) : std::max(b.slope, -limit);
   }
@@ -287,7 +272,8 @@ void slope_both_directions() {
   }
   Drosa extreme = stem_group_extreme(f.first, nullptr);
   int32_t ym = int32_t((int64_t(b.mean_y[1]) + b.mean_y[0]) / 2) +
-               param_length(P_BEAM_DISTANCE, extreme ? extreme : f.first) * (below - above) / 2;
+               param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, extreme ? extreme : f.first) *
+                   (below - above) / 2;
   if (system_staff(b.upper_pstaff)) ym = std::min(ym, staff_bottom_y(b.upper_pstaff, 0));
   if (system_staff(b.lower_pstaff)) ym = std::max(ym, staff_top_y(b.lower_pstaff, 0));
   b.intercept = saturated(int64_t(ym) - trunc_product(b.slope, xm));
@@ -333,19 +319,20 @@ void slope_one_direction() {
     q += double(dx) * double(dx);
   }
   double slope = q != 0 ? double(s) / q : 0;
-  slope *= param_float_value(P_BEAM_SLOPE_FACTOR, f.first);
-  const double largest = param_float_value(P_STEEPEST_BEAM, f.first);
+  slope *= param_float_value(P_MULTIPLIER_TO_COMPUTE_BEAM_SLOPE_FROM_NOTE_LOCATIONS, f.first);
+  const double largest = param_float_value(P_MAXIMUM_SLOPE_FOR_BEAM, f.first);
   slope = std::clamp(slope, -std::fabs(largest), std::fabs(largest));
   const int64_t span = int64_t(l.stem_x) - f.stem_x;
   const int64_t h = trunc_product(slope, span);
-  const int32_t m = param_length(P_LEAST_BEAM_RISE, f.first);
+  const int32_t m = param_length(P_MIN_CHANGE_IN_Y_BETWEEN_BEAM_ENDS_FLAT_BEAM_FOR_LESSER, f.first);
   if (-m < h && h < m) {
     if ((-(m / 4) < h && h < m / 4) || span == 0)
       slope = 0;
     else
       slope = double(h < 0 ? -m : m) / double(span);
   }
-  const double least = param_float_value(P_FLATTEST_BEAM, f.first);
+  const double least =
+      param_float_value(P_MINIMUM_SLOPE_FOR_BEAM_USE_FLAT_BEAM_FOR_LESSER_SLOPE, f.first);
   if (-least < slope && slope < least)
     slope = (-0.5 * least < slope && slope < 0.5 * least) ? 0 : std::copysign(least, slope);
   if (b.continued_in || b.continues_out) slope = 0;
@@ -360,16 +347,17 @@ int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
   BeamRecord& b = beam_record;
   Drosa f = b.chords.front().first, nt = note_ntdata(note);
   const int32_t y = nt->get(xhdy), head = param_length(P_NOTE_HEAD_HEIGHT, f),
-                heads = param_length(P_HEADS_TO_BEAM, f);
+                heads = param_length(P_MINIMUM_DISTANCE_FROM_NOTEHEADS_UNDER_BEAMS_TO_BEAMS, f);
   if (note->get(xgrace) && !b.grace && c.cddata)
     return up ? get_max_hiy(c.cddata) + heads : get_min_loy(c.cddata) - heads;
   if (note->get(xrest)) {
-    const int32_t gap = param_length(P_RESTS_TO_BEAM, f);
+    const int32_t gap = param_length(P_MINIMUM_DISTANCE_FROM_RESTS_UNDER_BEAMS_TO_BEAMS, f);
     return up ? y + rest_ascend_size(note, 0) + gap : y - rest_descend_size(note, 0) - gap;
   }
   if ((nt->get(xstmdir) == STEM_UP) != up) return up ? y + heads + head : y - heads;
-  const int32_t stem = param_length(P_SHORTEST_BEAMED_STEM, f) +
-                       (note->get(xtremolo) ? param_length(P_TREMOLO_BEAMED_STEM, f) : 0);
+  const int32_t stem =
+      param_length(P_MINIMUM_LENGTH_OF_NOTE_STEMS_IN_BEAMS, f) +
+      (note->get(xtremolo) ? param_length(P_EXTEND_STEM_LENGTH_FOR_TREMOLO_ON_BEAMED_NOTES, f) : 0);
   return up ? y + stem + head : y - stem;
 }
 
@@ -377,7 +365,7 @@ int32_t clearance_limit(Drosa note, const BeamChord& c, bool up) {
 // every head and rest.
 void clear_heads_and_rests(bool up) {
   BeamRecord& b = beam_record;
-  const int32_t apart = param_length(P_BEAM_DISTANCE, b.chords.front().first);
+  const int32_t apart = param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, b.chords.front().first);
   bool reported = false;
   for (const BeamChord& c : b.chords) {
     const int32_t inner = apart * std::max(0, c.value - 4);
@@ -405,17 +393,18 @@ void height_one_direction() {
   if (decode_note_type(l.first, &value, &dots) && value == 1) {
     // A whole-note tremolo: the beams lie between the heads.
     const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, f.first);
-    const int32_t beams = param_length(P_BEAM_DISTANCE, f.first) * (l.first->get(xlgval) - 4);
+    const int32_t beams =
+        param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, f.first) * (l.first->get(xlgval) - 4);
     b.intercept =
         saturated(mean_y + (up ? int64_t(head) + beams : int64_t(head) - beams) / 2 - at_mean);
     return;
   }
   if (f.first->get(xrest)) {
-    const int32_t gap = param_length(P_RESTS_TO_BEAM, f.first);
+    const int32_t gap = param_length(P_MINIMUM_DISTANCE_FROM_RESTS_UNDER_BEAMS_TO_BEAMS, f.first);
     b.intercept = saturated(up ? int64_t(mean_y) + rest_ascend_size(f.first, 0) + gap - at_mean
                                : int64_t(mean_y) - rest_descend_size(f.first, 0) - gap - at_mean);
   } else {
-    const int32_t stem = param_length(P_BEAMED_STEM_LENGTH, f.first);
+    const int32_t stem = param_length(P_NORMAL_LENGTH_OF_NOTE_STEMS_IN_BEAMS, f.first);
     b.intercept =
         saturated(up ? int64_t(mean_y) + param_length(P_NOTE_HEAD_HEIGHT, f.first) + stem - at_mean
                      : int64_t(mean_y) - stem - at_mean);
@@ -430,14 +419,14 @@ void height_one_direction() {
 void final_offsets() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
-  const double turn = param_float_value(P_BEAM_SLOPE_OFFSET, l.first);
+  const double turn = param_float_value(P_OFFSET_TO_ADD_TO_FINAL_BEAM_SLOPE, l.first);
   if (turn != 0) {
     b.turn_x = int32_t((int64_t(f.stem_x) + l.stem_x) / 2);
     b.turn_y = truncated(b.turn_x * b.slope + b.intercept);
     b.slope += turn;
     b.intercept = truncated(b.turn_y - b.slope * b.turn_x);
   }
-  b.intercept += param_length(P_BEAM_Y_OFFSET, l.first);
+  b.intercept += param_length(P_Y_OFFSET_TO_ADD_TO_FINAL_BEAM_LOCATION, l.first);
 }
 
 }  // namespace
@@ -452,8 +441,8 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
   const int32_t s = staff_data[staff].staff_size;
   if (s <= 0) return;
   const bool piano = staff_data[staff].staff_type == 3;
-  const int32_t band = int32_t(0.8 * param_length(P_BEAM_WIDTH, note)),
-                apart = param_length(P_BEAM_DISTANCE, note);
+  const int32_t band = int32_t(0.8 * param_length(P_STEM_CONNECTION_BEAM_LINE_WIDTH, note)),
+                apart = param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, note);
   const int32_t top = staff_top_y(staff, 0), bottom = staff_bottom_y(staff, 0);
   for (int k = n - 4; k >= 0; --k) {
     const int64_t line =
@@ -488,7 +477,7 @@ void beam_slope_limits(int32_t y, int n, int direction, int staff, Drosa note, i
 void beam_y_positions() {
   BeamRecord& b = beam_record;
   const BeamChord &f = b.chords.front(), &l = b.chords.back();
-  const int32_t t = param_length(P_BEAM_WIDTH, f.first) / 5;
+  const int32_t t = param_length(P_STEM_CONNECTION_BEAM_LINE_WIDTH, f.first) / 5;
   const int64_t y1 = beam_y(f.stem_x), y2 = beam_y(l.stem_x);
   int32_t lo1, hi1, lo2, hi2;
   beam_slope_limits(int32_t(y1), b.largest_value, f.up ? STEM_UP : 1, f.pstaff, f.first, &lo1,
@@ -517,7 +506,8 @@ void beam_y_positions() {
   b.slope = double(n2 - n1) / double(span);
   b.intercept = saturated(n1 - trunc_product(b.slope, f.stem_x));
   const int64_t a = std::min(y1 + hi1, y2 + hi2), c = std::max(y1 + lo1, y2 + lo2);
-  const double least = param_float_value(P_FLATTEST_BEAM, f.first);
+  const double least =
+      param_float_value(P_MINIMUM_SLOPE_FOR_BEAM_USE_FLAT_BEAM_FOR_LESSER_SLOPE, f.first);
   if (a > c && b.slope != 0 && -0.5 * least < b.slope && b.slope < 0.5 * least) {
     b.slope = 0;
     b.intercept = int32_t((a + c) / 2);

@@ -23,18 +23,6 @@
 
 namespace {
 
-constexpr int P_NOTE_HEAD_HEIGHT = 141;      // "note head height"
-constexpr int P_STEM_WIDTH = 197;            // "stem line width"
-constexpr int P_STEM_LENGTH = 198;           // "normal length of note-stems"
-constexpr int P_TREMOLO_HEIGHT = 212;        // "height given for tremolo"
-constexpr int P_TREMOLO_X = 213;             // "x offset for centering tremolo mark around stem"
-constexpr int P_TREMOLO_FLAGGED_STEM = 262;  // "extend stem length for tremolo on flagged notes"
-// "extend stem length for tremolo on unflagged notes"
-constexpr int P_TREMOLO_UNFLAGGED_STEM = 263;
-constexpr int P_GRACE_SLASH = 654;        // "grace note slash x offset from end of stem"
-constexpr int P_GRACE_BEAM_SLASH = 658;   // "grace beam slash x offset from end of stem"
-constexpr int P_GRACE_SLASH_WIDTH = 662;  // "grace note slash line width"
-
 constexpr int VAR_STEM_DOWN = 19, VAR_STEM_UP = 20, VAR_FLAG_UP = 49, VAR_FLAG_DOWN = 50;
 constexpr int VAR_TREMOLO = 51, VAR_GRACE_SLASH = 75;
 constexpr int STEM_UP = 2, STEM_NONE = 3;
@@ -93,10 +81,12 @@ void print_notes(Drosa first, Drosa last, int staff) {
 int32_t stem_end(Drosa first, Drosa last, int staff, int flag, bool up, int32_t head) {
   Drosa fnt = note_ntdata(first), lnt = note_ntdata(last);
   const int value = first->get(xlgval);
-  const int32_t stem = param_length(P_STEM_LENGTH, first);
+  const int32_t stem = param_length(P_NORMAL_LENGTH_OF_NOTE_STEMS, first);
   const int32_t tremolo =
       first->get(xtremolo)
-          ? param_length(value > 3 ? P_TREMOLO_FLAGGED_STEM : P_TREMOLO_UNFLAGGED_STEM, first)
+          ? param_length(value > 3 ? P_EXTEND_STEM_LENGTH_FOR_TREMOLO_ON_FLAGGED_NOTES
+                                   : P_EXTEND_STEM_LENGTH_FOR_TREMOLO_ON_UNFLAGGED_NOTES,
+                         first)
           : 0;
   const bool to_middle = !flag && !first->get(xgrace) && valid_staff(staff);
   // The other stem direction's notes of the staff chord, when it goes on after this stem.
@@ -169,7 +159,7 @@ void print_stem(Drosa first, Drosa last, int staff, int flag, Drosa cd) {
 
 }  // namespace
 
-int32_t stem_line_width(Drosa note) { return param_length(P_STEM_WIDTH, note); }
+int32_t stem_line_width(Drosa note) { return param_length(P_STEM_LINE_WIDTH, note); }
 
 void draw_stem_line(Drosa note, int staff, int32_t x, int32_t y1, int32_t y2, int var, int twin) {
   draw_stem_line_of_width(note, staff, x, y1, y2, var, twin, stem_line_width(note));
@@ -189,21 +179,23 @@ void draw_tremolo_mark(Drosa note, int staff, int32_t x, int32_t y) {
   const int strokes = note->get(xtremolo);
   if (strokes < 1 || strokes > 3) return;
   Drosa nt = note_ntdata(note);
-  if (nt && nt->get(xstmdir) == STEM_UP) y -= param_length(P_TREMOLO_HEIGHT, note);
-  GEcharacter(0, x - param_length(P_TREMOLO_X, note), y, staff, 101 + strokes, -1, VAR_TREMOLO,
-              note, 0);
+  if (nt && nt->get(xstmdir) == STEM_UP) y -= param_length(P_HEIGHT_GIVEN_FOR_TREMOLO, note);
+  GEcharacter(0, x - param_length(P_X_OFFSET_FOR_CENTERING_TREMOLO_MARK_AROUND_STEM, note), y,
+              staff, P_SINGLE_SLASH_TREMOLO_MARK - 1 + strokes, -1, VAR_TREMOLO, note, 0);
 }
 
 void draw_grace_slash(Drosa note, int staff, int32_t x, int32_t y, int up, int beamed) {
-  const int base = beamed ? P_GRACE_BEAM_SLASH : P_GRACE_SLASH;
+  const int base = beamed ? P_GRACE_BEAM_SLASH_X_OFFSET_FROM_END_OF_STEM
+                          : P_GRACE_NOTE_SLASH_X_OFFSET_FROM_END_OF_STEM;
   const int32_t a = param_length(base, note), c = param_length(base + 2, note);
   int32_t b = param_length(base + 1, note), d = param_length(base + 3, note);
   if (!up) {
     b = -b;
     d = -d;
   }
-  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0, param_length(P_GRACE_SLASH_WIDTH, note),
-         0, 0, 0, 0, 0, 0, note_color_index(note), VAR_GRACE_SLASH, note);
+  GEline(0, x + a, y + b, staff, 0, x + c, y + d, staff, 0,
+         param_length(P_GRACE_NOTE_SLASH_LINE_WIDTH, note), 0, 0, 0, 0, 0, 0,
+         note_color_index(note), VAR_GRACE_SLASH, note);
 }
 
 int32_t printcd(Drosa first, Drosa last, int staff, int flag) {

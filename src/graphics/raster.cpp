@@ -25,10 +25,6 @@
 
 namespace {
 
-// "tie and slur thickness control (one value for whole page)"
-constexpr int P_CURVE_THICKNESS = 326;
-constexpr int P_CURVE_WIDTH = 328;  // "width for curves without Thicker Center (one for page)"
-
 // How far outside the clip a line may reach before it is cut: lines that stay within this
 // are drawn exactly as they are; longer ones are cut so that huge coordinates cost nothing.
 constexpr double CUT_MARGIN = 64;
@@ -456,7 +452,8 @@ void offscreen_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t widt
 
 PageCurveWidths curve_widths() {
   if (page_curve_widths.kept) return page_curve_widths;
-  return {1, page_param_length(P_CURVE_THICKNESS), page_param_length(P_CURVE_WIDTH)};
+  return {1, page_param_length(P_TIE_AND_SLUR_THICKNESS_CONTROL),
+          page_param_length(P_WIDTH_FOR_CURVES_WITHOUT_THICKER_CENTER)};
 }
 
 int32_t curve_segment_width(int i) {

@@ -45,19 +45,6 @@ constexpr int VAR_WING_BOTTOM_AFTER = 34, VAR_WING_BOTTOM_BEFORE = 35;
 constexpr int VAR_CLEF = 52, VAR_TIME_DIGIT = 53, VAR_CUT_TIME = 54, VAR_COMMON_TIME = 55;
 constexpr int VAR_DOTS_BEFORE = 56, VAR_DOTS_AFTER = 57, VAR_KEY = 58;
 
-// Parameters.
-constexpr int P_BAR_NUMBER_FONT = 2, P_PAGE_NUMBER_FONT = 3, P_REPEAT_DOTS = 24;
-constexpr int P_FLAT = 26, P_NATURAL = 27, P_SHARP = 28, P_TIME_DIGIT_0 = 31;
-constexpr int P_COMMON_TIME = 59, P_CUT_TIME = 60, P_QUARTER_HEAD = 73;
-constexpr int P_KEY_SPACE = 123, P_CLEF_WIDTH = 133, P_DOUBLE_BAR_GAP = 134;
-constexpr int P_BAR_LINE = 179, P_BAR_NUMBER_X = 182, P_BAR_NUMBER_Y = 183;
-constexpr int P_PAGE_NUMBER_Y = 185, P_REPEAT_DOTS_GAP = 186, P_REPEAT_DOTS_WIDTH = 187;
-constexpr int P_TIME_WIDTH = 215, P_TIME_Y = 216, P_THICK_LINE = 322;
-constexpr int P_DASH = 324, P_GAP = 325, P_WING_LENGTH = 554, P_WING_WIDTH = 555;
-constexpr int P_CLEF_CHANGE_WIDTH = 570, P_TIME_X = 680, P_CHANT_LENGTH = 681;
-constexpr int P_CHANT_Y = 682, P_SIMPLE_KEY_SPACE = 745, P_SIMPLE_FLAT = 749;
-constexpr int P_SIMPLE_SHARP = 750;
-
 // Options words of the notation context.
 constexpr int OPTIONS_NO_BAR_NUMBERS = 8, OPTIONS_PAGE_NUMBERS = 38;
 
@@ -130,7 +117,8 @@ void draw_clef(Drosa clef, Drosa owner, int p, int layer, int mode) {
               VAR_CLEF, owner, 0);
   measure_begins_after(
       p, layer, mode,
-      x + param_length_at_staff(change ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH, clef, p));
+      x + param_length_at_staff(change ? P_WIDTH_OF_CLEF_CHANGE_SYMBOL : P_WIDTH_OF_CLEF_SYMBOL,
+                                clef, p));
 }
 
 // The digits of one number of a time signature at y: one digit centred on the signature's
@@ -139,7 +127,7 @@ int32_t draw_time_number(int number, int32_t x, int32_t y, int32_t w, int p, Dro
   std::string digits = std::to_string(std::abs(number));
   int32_t at = digits.size() == 1 ? x + w / 2 : x;
   for (char c : digits) {
-    GEcharacter(0, at, y, p, P_TIME_DIGIT_0 + (c - '0'), 0, VAR_TIME_DIGIT, owner, 0);
+    GEcharacter(0, at, y, p, P_0_FOR_TIME_SIGNATURES + (c - '0'), 0, VAR_TIME_DIGIT, owner, 0);
     at += w;
   }
   return digits.size() == 1 ? x + w : at;
@@ -147,15 +135,17 @@ int32_t draw_time_number(int number, int32_t x, int32_t y, int32_t w, int p, Dro
 
 void draw_timesig(Drosa timesig, Drosa owner, int p, int layer, int mode) {
   const StaffData& staff = staff_data[p];
-  const int32_t x = timesig->get(xtimex) - param_length_at_staff(P_TIME_X, timesig, p);
+  const int32_t x =
+      timesig->get(xtimex) - param_length_at_staff(P_X_OFFSET_FOR_TIME_SIGNATURE, timesig, p);
   const int symbol = timesig->get(xtimesymbol);
-  const int32_t w = param_length_at_staff(P_TIME_WIDTH, timesig, p);
+  const int32_t w = param_length_at_staff(P_SPACE_GIVEN_FOR_TIME_SIGNATURE_WIDTH, timesig, p);
   int32_t right = x + w;
   if (symbol == 1 || symbol == 2) {
     GEcharacter(0, x, staff.middle_y, p, symbol == 1 ? P_CUT_TIME : P_COMMON_TIME, 0,
                 symbol == 1 ? VAR_CUT_TIME : VAR_COMMON_TIME, owner, 0);
   } else {
-    int32_t y = staff.middle_y + param_length_at_staff(P_TIME_Y, timesig, p);
+    int32_t y = staff.middle_y +
+                param_length_at_staff(P_Y_OFFSET_FROM_STAFF_LINE_TO_TIME_SIGNATURE, timesig, p);
     right = draw_time_number(timesig->get(xbpm), x, y, w, p, owner);
     y -= 2 * staff.staff_size;
     right = std::max(right, draw_time_number(timesig->get(xbeat), x, y, w, p, owner));
@@ -199,24 +189,27 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   const int32_t middle = staff.middle_y;
   if (dots_before && visible) {
     GEcharacter(0, x0, middle, p, P_REPEAT_DOTS, 0, VAR_DOTS_BEFORE, owner, 0);
-    x0 += param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, p) +
-          param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p);
+    x0 += param_length_at_staff(P_SPACE_GIVEN_FOR_WIDTH_OF_REPEAT_DOTS, bar, p) +
+          param_length_at_staff(P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS, bar, p);
   }
   int dash = 0, gap = 0;
   if (bar->get(xbar_dashed)) {
-    dash = param_value(P_DASH, bar, &staff)->integer();
-    gap = param_value(P_GAP, bar, &staff)->integer();
+    dash = param_value(P_DASH_LENGTH_FOR_DASHED_BAR_LINES, bar, &staff)->integer();
+    gap = param_value(P_GAP_LENGTH_FOR_DASHED_BAR_LINES, bar, &staff)->integer();
   }
   int32_t top = staff_top_y(p, 1), bottom = staff_bottom_y(p, 1);
   if (bar->get(xbar_chant)) {
-    bottom = staff_top_y(p, 1) + param_length_at_staff(P_CHANT_Y, bar, p);
-    top = bottom + param_length_at_staff(P_CHANT_LENGTH, bar, p);
+    bottom = staff_top_y(p, 1) + param_length_at_staff(P_Y_OFFSET_FOR_RULE, bar, p);
+    top = bottom + param_length_at_staff(P_LENGTH_OF_RULE, bar, p);
   }
   // A single thin line, the common bar, needs neither the thick line nor the gap.
   const bool single = type == 0 && !wings;
-  const int32_t thin = param_length_at_staff(P_BAR_LINE, bar, p),
-                thick = single ? 0 : param_length_at_staff(P_THICK_LINE, bar, p);
-  const int32_t g = single ? 0 : param_length_at_staff(P_DOUBLE_BAR_GAP, bar, p);
+  const int32_t thin = param_length_at_staff(P_LINE_WIDTH_FOR_BAR_LINES, bar, p),
+                thick = single ? 0
+                               : param_length_at_staff(P_LINE_WIDTH_FOR_THICKER_LINE_IN_DOUBLE_BAR,
+                                                       bar, p);
+  const int32_t g =
+      single ? 0 : param_length_at_staff(P_SEPARATION_BETWEEN_LINES_IN_DOUBLE_BARS, bar, p);
   struct Line {
     int32_t x, width;
   };
@@ -246,8 +239,8 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
   }
   int32_t xl = lines[count - 1].x;
   if (wings) {
-    const int32_t L = param_length_at_staff(P_WING_LENGTH, bar, p),
-                  W = param_length_at_staff(P_WING_WIDTH, bar, p);
+    const int32_t L = param_length_at_staff(P_LENGTH_OF_WING_LINES_ON_REPEATS, bar, p),
+                  W = param_length_at_staff(P_LINE_WIDTH_OF_WING_LINES_ON_REPEATS, bar, p);
     const int32_t T = thick - W;
     const int32_t xr = dots_before && count > 1 ? lines[1].x : x0;
     auto wing = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int var) {
@@ -268,10 +261,10 @@ void draw_bar(Drosa bar, Drosa owner, int p, int layer, bool join) {
     }
   }
   if (dots_after && visible) {
-    GEcharacter(0, xl + param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p), middle, p, P_REPEAT_DOTS,
-                0, VAR_DOTS_AFTER, owner, 0);
-    xl += param_length_at_staff(P_REPEAT_DOTS_GAP, bar, p) +
-          param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, p);
+    GEcharacter(0, xl + param_length_at_staff(P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS, bar, p),
+                middle, p, P_REPEAT_DOTS, 0, VAR_DOTS_AFTER, owner, 0);
+    xl += param_length_at_staff(P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS, bar, p) +
+          param_length_at_staff(P_SPACE_GIVEN_FOR_WIDTH_OF_REPEAT_DOTS, bar, p);
   }
   staff_data[p].rest_group_x[layer] = xl;
 }
@@ -302,10 +295,14 @@ void draw_bar_number() {
   if (hidden) return;
   const int p = first_pstaff;
   const std::string text = std::to_string(int16_t(current_bar_number));
-  draw_text(text.c_str(),
-            staff_left_x(p, current_page) + param_length_at_staff(P_BAR_NUMBER_X, first, p),
-            staff_top_y_outer(p) + param_length_at_staff(P_BAR_NUMBER_Y, first, p), p,
-            *param_value(P_BAR_NUMBER_FONT, first, &staff_data[p]), VAR_BAR_NUMBER, first);
+  draw_text(
+      text.c_str(),
+      staff_left_x(p, current_page) +
+          param_length_at_staff(P_BAR_NUMBER_X_OFFSET_FROM_START_OF_1ST_STAFF_IN_SYSTEM, first, p),
+      staff_top_y_outer(p) +
+          param_length_at_staff(P_BAR_NUMBER_Y_OFFSET_FROM_TOP_OF_1ST_STAFF_IN_SYSTEM, first, p),
+      p, *param_value(P_FONT_INFORMATION_FOR_BAR_NUMBERS, first, &staff_data[p]), VAR_BAR_NUMBER,
+      first);
 }
 
 // The measure number advances over the bars of the first shown voice's system.
@@ -355,10 +352,11 @@ void draw_page_title() {
   }
   const std::string text = buffer;
   if (text.empty()) return;
-  const ParamValue font = *param_value(P_PAGE_NUMBER_FONT, NIL, nullptr);
+  const ParamValue font = *param_value(P_FONT_INFORMATION_FOR_PAGE_NUMBERS, NIL, nullptr);
   const int32_t width = param_string_width(font, text.c_str());
   const int32_t x = (layout_page_width() - width + layout_page_left_x()) / 2;
-  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y, NIL), -1, font, VAR_TITLE, NIL);
+  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y_OFFSET_FROM_BOTTOM_OF_PAGE, NIL), -1,
+            font, VAR_TITLE, NIL);
 }
 
 // ---- Finding the signs ------------------------------------------------------------------------
@@ -466,7 +464,9 @@ int clef_sig_offsets(int code, int clef_type, int p, Drosa owner, int32_t* y) {
   const bool simplified = simplified_notation_on();
   int param = code <= 6 ? P_FLAT : code <= 13 ? P_SHARP : P_NATURAL;
   if (simplified)
-    param = param == P_FLAT ? P_SIMPLE_FLAT : param == P_SHARP ? P_SIMPLE_SHARP : P_QUARTER_HEAD;
+    param = param == P_FLAT    ? P_SIMPLIFIED_FLAT_FOR_KEY_SIGNATURE
+            : param == P_SHARP ? P_SIMPLIFIED_SHARP_FOR_KEY_SIGNATURE
+                               : P_QUARTER_NOTE_HEAD;
   const int position = keysig_octave_table[clef_type][code % 14] * 7 + code % 7;
   const int32_t size = valid_staff(p) ? staff_data[p].staff_size : 50;
   const int32_t middle = valid_staff(p) ? staff_data[p].middle_y : 0;
@@ -478,8 +478,10 @@ int32_t draw_keysig_glyphs(int p, Drosa keysig, Drosa owner, int32_t x) {
   const int count = std::min<int>(keysig->get(xkeycnt), 15);
   const int clef_type = clef_type_of(owner ? find_object(CLEF, owner) : NIL);
   const bool by_name = (prefs.colour_flags() & COLOR_BY_PITCH_NAME) != 0;
-  const int32_t space =
-      param_length_at_staff(simplified_notation_on() ? P_SIMPLE_KEY_SPACE : P_KEY_SPACE, keysig, p);
+  const int32_t space = param_length_at_staff(
+      simplified_notation_on() ? P_SIMPLIFIED_X_SPACE_BETWEEN_ACCIDENTALS
+                               : P_X_SPACE_LEFT_BETWEEN_ACCIDENTALS_IN_KEYS_AND_CHORDS,
+      keysig, p);
   const StaffData* staff = valid_staff(p) ? &staff_data[p] : nullptr;
   for (int i = 0; i < count; ++i) {
     const int code = keysig->get(xkeysig_entry, i);

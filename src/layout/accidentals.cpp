@@ -35,14 +35,6 @@ namespace {
 
 constexpr int LAST_COLUMN = 14;
 
-// Parameters read here by number.
-constexpr int P_SHARP_SPACES = 122;
-constexpr int P_FLAT_NATURAL_SPACES = 571;
-constexpr int P_FLAT_SPACES = 572;
-constexpr int P_ACCIDENTAL_GAP = 123, P_SIMPLIFIED_ACCIDENTAL_GAP = 745;
-constexpr int P_ACCIDENTAL_TO_HEAD = 124;
-constexpr int P_SECOND_ACCIDENTAL = 735;
-
 // Accidental codes.
 constexpr int DOUBLE_FLAT = 1, FLAT = 2, NATURAL = 3, SHARP = 4, DOUBLE_SHARP = 5;
 
@@ -191,13 +183,15 @@ Columns column_xs(std::span<const Candidate> list, int columns, int32_t origin, 
         start[size_t(col)], start[size_t(col) + 1] - start[size_t(col)]);
   };
   const StaffData* staff = staff_of(pstaff);
-  int32_t gap =
-      param_length(t.simplified ? P_SIMPLIFIED_ACCIDENTAL_GAP : P_ACCIDENTAL_GAP, at, staff);
+  int32_t gap = param_length(t.simplified ? P_SIMPLIFIED_X_SPACE_BETWEEN_ACCIDENTALS
+                                          : P_X_SPACE_LEFT_BETWEEN_ACCIDENTALS_IN_KEYS_AND_CHORDS,
+                             at, staff);
   int32_t natural_width = param_group_width(at, staff, NATURAL, NIL);
   Columns x{};
   int32_t widest = 0;
   for (const Candidate* c : in(0)) widest = std::max(widest, c->width);
-  x[0] = origin - widest - param_length(P_ACCIDENTAL_TO_HEAD, at, staff) - reduction;
+  x[0] = origin - widest - param_length(P_SPACE_LEFT_BETWEEN_ACCIDENTAL_AND_NOTE, at, staff) -
+         reduction;
   for (int col = 1; col < columns; ++col) {
     x[col] = x[col - 1];
     for (const Candidate* a : in(col)) {
@@ -278,7 +272,8 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
     if (prev_nt && prev_nt->get(xpnext) == n && !prev_nt->get(xendscd) && nt->get(xstmdir) == 2 &&
         prev_nt->get(xstmdir) == 1 && nt->get(xhdy) == prev_nt->get(xhdy) &&
         nt->get(xhdx) > prev_nt->get(xhdx)) {
-      int32_t x = nt->get(xhdx) - width - param_length(P_SECOND_ACCIDENTAL, n, staff) +
+      int32_t x = nt->get(xhdx) - width -
+                  param_length(P_SPACE_FOR_SECOND_ACC_IN_CHORD_AT_SAME_NOTENAME, n, staff) +
                   AMOVE_value(n) - accidental_overlap_space(n);
       nt->set(xaccx, distance_in_fives(nt->get(xhdx), x));
       result = std::min(result, x);
@@ -302,9 +297,16 @@ int32_t place_accidentals(Drosa first, Drosa last, int pstaff, int32_t left, int
 
   Thresholds t;
   t.space = staff && staff->staff_size > 0 ? staff->staff_size : 50;
-  t.sharps = param_value(P_SHARP_SPACES, first, staff)->integer() * t.space;
-  t.flats = int32_t(float(t.space) * float(param_float_value(P_FLAT_SPACES, first)));
-  t.partial = int32_t(float(t.space) * float(param_float_value(P_FLAT_NATURAL_SPACES, first)));
+  t.sharps =
+      param_value(P_SHARPS_THIS_MANY_VERTICAL_STAFF_SPACES_APART_DO_NOT_OVERLAP, first, staff)
+          ->integer() *
+      t.space;
+  t.flats = int32_t(float(t.space) *
+                    float(param_float_value(
+                        P_FLATS_THIS_MANY_VERTICAL_STAFF_SPACES_APART_DO_NOT_OVERLAP, first)));
+  t.partial = int32_t(float(t.space) *
+                      float(param_float_value(
+                          P_FLATS_NATURALS_THIS_MANY_STAFF_SPACES_APART_PARTIALLY_OVERLAP, first)));
   t.simplified = layout_hooks.simplified_notation_on();
 
   int columns = fill_columns(list, t);

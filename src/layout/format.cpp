@@ -46,14 +46,6 @@
 
 namespace {
 
-// Parameters read here.
-constexpr int P_STAFF_DISTANCE = 129;   // "default distance between this voice's staff and next"
-constexpr int P_SYSTEM_DISTANCE = 560;  // "default vertical distance between systems"
-constexpr int P_SEPARATED_SYSTEM_DISTANCE =
-    667;                              // "distance between systems with separator symbols"
-constexpr int P_TOP_MARGIN = 252;     // "margin width at top of page (add Layout value)"
-constexpr int P_BOTTOM_MARGIN = 253;  // "margin width at bottom of page (add Layout value)"
-
 // Set once a format of the whole piece has said that a page is split.
 bool split_said = false;
 
@@ -138,8 +130,9 @@ struct SystemEndSeen {
 // The parameter of the distance between systems: another when systems are drawn with
 // separators.
 int system_distance_parameter() {
-  return context_option(OPTIONS_SYSTEM_SEPARATORS) != 0 ? P_SEPARATED_SYSTEM_DISTANCE
-                                                        : P_SYSTEM_DISTANCE;
+  return context_option(OPTIONS_SYSTEM_SEPARATORS) != 0
+             ? P_DISTANCE_BETWEEN_SYSTEMS_WITH_SEPARATOR_SYMBOLS
+             : P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS;
 }
 
 // The system ends of every voice's page as step 6 walked them, for step 9 to read the
@@ -163,7 +156,9 @@ bool count_staves(std::vector<int32_t>& counts, PageWalk& walk) {
     std::vector<SystemEndSeen>& ends = walk.ends[size_t(v)];
     Drosa print = voice_data[v].print;
     Drosa print_seen = NIL, note = NIL;  // on the page, in the system
-    ParamWalk distances(system_distance_parameter(), P_STAFF_DISTANCE, page_start[v]), at_note;
+    ParamWalk distances(system_distance_parameter(),
+                        P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, page_start[v]),
+        at_note;
     size_t system = 0;
     raise_staff_count(counts, system, print);
     Drosa p = page_start[v]->xnext;
@@ -244,7 +239,9 @@ bool number_pstaves(std::vector<int32_t>& counts, bool other_page) {
 // Step 8: every pstaff's layer chain heads, made when missing and reset; the distance below
 // every pstaff starts as the default.
 void reset_chain_heads() {
-  int32_t distance = param_value(P_STAFF_DISTANCE, NIL, nullptr)->integer() * 10;
+  int32_t distance =
+      param_value(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, NIL, nullptr)->integer() *
+      10;
   for (int p = 0; p < pstaff_count; ++p) {
     StaffData& staff = staff_data[p];
     for (Drosa& head : staff.ppnt) {
@@ -363,8 +360,10 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
     if (!shown(v)) continue;
     if (walk) ends[size_t(v)] = system_ends_seen(v, system_count, *walk);
     if (ends[size_t(v)].empty())
-      ends[size_t(v)] = system_ends(v, system_count,
-                                    ParamWalk(system_parameter, P_STAFF_DISTANCE, page_start[v]));
+      ends[size_t(v)] = system_ends(
+          v, system_count,
+          ParamWalk(system_parameter, P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT,
+                    page_start[v]));
   }
   // The staff n of system s a voice prints on there; -1 none.
   auto staff_of = [&](int v, int32_t s) {
@@ -409,7 +408,10 @@ void set_staff_distances(const std::vector<int32_t>& counts, const PageWalk* wal
         // Below the page's last system: the room another system would stand in.
         page_fitting.system_distance = between_systems;
       }
-      const int32_t own = end.distances.value(P_STAFF_DISTANCE, at)->integer() * 10;
+      const int32_t own =
+          end.distances.value(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, at)
+              ->integer() *
+          10;
       staff.least_below = staff_room(size_t(s - 1), size_t(n));
       staff.distance_below = std::max(own, staff.least_below);
       if (r) *r = {PageFitting::ReadDistance::TO_STAFF, s, n, own};
@@ -451,8 +453,8 @@ int64_t round_down_to_ten(int64_t y) { return y >= 0 ? y - y % 10 : -((-y + 9) /
 // The y of the first staff's middle line under the top margins (lower when what stands above
 // it needs the room), and the height from there to the bottom margins.
 void page_height_between_margins(int32_t page, int64_t* y0, int64_t* available) {
-  int64_t top = param_length(P_TOP_MARGIN, NIL, nullptr) + page_top_offset;
-  int64_t bottom = param_length(P_BOTTOM_MARGIN, NIL, nullptr);
+  int64_t top = param_length(P_MARGIN_WIDTH_AT_TOP_OF_PAGE, NIL, nullptr) + page_top_offset;
+  int64_t bottom = param_length(P_MARGIN_WIDTH_AT_BOTTOM_OF_PAGE, NIL, nullptr);
   bool first_page = page == 1;
   int64_t options_top =
       context_option_i32(first_page ? OPTIONS_TOP_MARGIN_FIRST_PAGE : OPTIONS_TOP_MARGIN);
@@ -710,7 +712,9 @@ size_t first_system_past_staves(const std::vector<int32_t>& staves) {
 // `staves` left with the systems kept. Measured on the staves' distances alone, which are left
 // as those formats leave them, and system_count with them.
 void add_height_cuts(std::vector<int32_t>& staves, std::vector<int>& cuts) {
-  const int32_t default_distance = param_value(P_STAFF_DISTANCE, NIL, nullptr)->integer() * 10;
+  const int32_t default_distance =
+      param_value(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, NIL, nullptr)->integer() *
+      10;
   int64_t y0, available;
   page_height_between_margins(last_formatted_page, &y0, &available);
   for (;;) {

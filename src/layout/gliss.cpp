@@ -15,10 +15,6 @@
 
 namespace {
 
-constexpr int P_DOUBLE_DOT_WIDTH = 135, P_DOT_WIDTH = 136, P_NOTE_HEAD_HEIGHT = 141;
-constexpr int P_GLISS_WIDTH = 619, P_GLISS_CLEAR_HEAD = 620, P_GLISS_CLEAR_MARK = 621;
-constexpr int P_GLISS_TAB_OFFSET = 622, P_PAREN_WIDTH = 624, P_GLISS_SHORTEST = 642;
-constexpr int P_TRIPLE_DOT_WIDTH = 739;
 constexpr int GLISS_LINE = 73;  // var of a glissando line
 
 bool flagged(Drosa note, const NodeField& field) {
@@ -75,8 +71,11 @@ Drosa count_earlier_in_chord(Drosa note, const NodeField& field) {
 int32_t note_right_x(Drosa note, int32_t x, int32_t extra) {
   Drosa nt = note_ntdata(note);
   if (note->get(xparen))
-    return layout_hooks.paren_right_x(note) + param_length(P_PAREN_WIDTH, note) + extra;
-  static constexpr int DOT_WIDTH[4] = {0, P_DOT_WIDTH, P_DOUBLE_DOT_WIDTH, P_TRIPLE_DOT_WIDTH};
+    return layout_hooks.paren_right_x(note) +
+           param_length(P_WIDTH_OF_NOTE_HEAD_PARENTHESES_CHARACTERS, note) + extra;
+  static constexpr int DOT_WIDTH[4] = {0, P_SPACE_GIVEN_FOR_WIDTH_OF_DOT,
+                                       P_SPACE_GIVEN_FOR_WIDTH_OF_DOUBLE_DOT,
+                                       P_SPACE_GIVEN_FOR_WIDTH_OF_TRIPLE_DOT};
   if (int dots = note->get(xdots))
     return layout_hooks.dot_positions(note) + param_length(DOT_WIDTH[dots], note) + extra;
   // A rest's own x of this format; the screen copy may be an older format's or "not drawn".
@@ -95,14 +94,16 @@ int32_t note_left_x(Drosa note, int32_t x, int32_t extra) {
 int32_t draw_gliss(Drosa note, int pstaff) {
   Drosa partner = count_earlier_in_chord(note, xgliss);
   if (!partner || !note_ntdata(partner)) return 0;
-  const int32_t head_clear = param_length(P_GLISS_CLEAR_HEAD, note);
-  const int32_t mark_clear = param_length(P_GLISS_CLEAR_MARK, note);
+  const int32_t head_clear = param_length(P_DISTANCE_FROM_NOTE_TO_CLIP_GLISSANDO_LINE, note);
+  const int32_t mark_clear =
+      param_length(P_DISTANCE_FROM_ACCIDENTAL_OR_DOT_TO_CLIP_GLISSANDO_LINE, note);
   int32_t x1 = note_right_x(note, head_clear, mark_clear);
   int32_t x2 = note_left_x(partner, head_clear, mark_clear);
   int32_t y1, y2;
   const StaffData& staff = staff_data[std::clamp(pstaff, 0, MAX_PSTAVES - 1)];
   if (staff.staff_type == 1 || staff.staff_type == 2) {
-    const int32_t offset = param_length(P_GLISS_TAB_OFFSET, note);
+    const int32_t offset =
+        param_length(P_VERTICAL_OFFSET_FOR_GLISSANDO_LINE_ENDS_IN_TABLATURE, note);
     const int32_t toward = partner->get(xpitch) >= note->get(xpitch) ? offset : -offset;
     y1 = note_ntdata(note)->get(xhdy) + staff.staff_size / 2 + toward;
     y2 = note_ntdata(partner)->get(xhdy) + staff.staff_size / 2 + toward;
@@ -112,7 +113,7 @@ int32_t draw_gliss(Drosa note, int pstaff) {
   }
   // Too short a line grows to the shortest length, each end into the room it has between
   // the line and its note's head, or by half each when there is not room enough.
-  const int32_t d = param_length(P_GLISS_SHORTEST, note) + x1 - x2;
+  const int32_t d = param_length(P_MINIMUM_HORIZONTAL_LENGTH_OF_GLISSANDO_LINE, note) + x1 - x2;
   if (d > 0) {
     const int64_t room1 = std::max<int64_t>(0, int64_t(x1) - head_x(note));
     const int64_t room2 = std::max<int64_t>(0, head_x(partner) + hdw(partner, 0) - int64_t(x2));
@@ -125,8 +126,8 @@ int32_t draw_gliss(Drosa note, int pstaff) {
       x2 += d - share1;
     }
   }
-  layout_hooks.GEline(0, x1, y1, drawn_pstaff(note, pstaff), 0, x2, y2,
-                      drawn_pstaff(partner, pstaff), 0, param_length(P_GLISS_WIDTH, note), 0, 0, 0,
-                      0, 0, 0, 0, GLISS_LINE, note);
+  layout_hooks.GEline(
+      0, x1, y1, drawn_pstaff(note, pstaff), 0, x2, y2, drawn_pstaff(partner, pstaff), 0,
+      param_length(P_WIDTH_OF_GLISSANDO_LINE, note), 0, 0, 0, 0, 0, 0, 0, GLISS_LINE, note);
   return 1;
 }

@@ -23,14 +23,6 @@
 
 namespace {
 
-constexpr int P_DOUBLE_DOT = 135;     // "space given for width of double dot"
-constexpr int P_DOT = 136;            // "space given for width of dot"
-constexpr int P_FLAG = 138;           // "space given for width of flag"
-constexpr int P_DOT_GAP = 184;        // "space left between note and its dot"
-constexpr int P_PUNCTUATION = 365;    // "x offset from end of underline to punctuation"
-constexpr int P_UNDERLINE_END = 392;  // "right end of underline extends this far under ending note"
-constexpr int P_RESTS_BAR = 393;      // "minimum width of a bar containing only rests"
-constexpr int P_TRIPLE_DOT = 739;     // "space given for width of triple dot"
 constexpr int32_t NO_LEFT = 2100000000, NO_RIGHT = -2100000000;
 // How far back along a layer the syllable before another on its line is looked for: a
 // melisma longer than this is taken as ending the line.
@@ -64,8 +56,11 @@ void visit_texts_before(Drosa note, Visit visit) {
 int32_t dot_space(Drosa n) {
   int dots = n->get(xdots);
   if (!dots) return 0;
-  int width = dots == 1 ? P_DOT : dots == 2 ? P_DOUBLE_DOT : P_TRIPLE_DOT;
-  return param_length(P_DOT_GAP, n, nullptr) + param_length(width, n, nullptr);
+  int width = dots == 1   ? P_SPACE_GIVEN_FOR_WIDTH_OF_DOT
+              : dots == 2 ? P_SPACE_GIVEN_FOR_WIDTH_OF_DOUBLE_DOT
+                          : P_SPACE_GIVEN_FOR_WIDTH_OF_TRIPLE_DOT;
+  return param_length(P_SPACE_LEFT_BETWEEN_NOTE_AND_ITS_DOT, n, nullptr) +
+         param_length(width, n, nullptr);
 }
 
 // The right edge of a rest or of a head, with its dots.
@@ -175,7 +170,8 @@ TextReach text_reach(Drosa n, Drosa nt, Drosa text) {
   // A text that only continues an underline from before stands after the underline's end,
   // as the text is drawn.
   if (m.leading_extender && !m.trailing_extender)
-    x += param_length(P_UNDERLINE_END, n, nullptr) + param_length(P_PUNCTUATION, n, nullptr);
+    x += param_length(P_RIGHT_END_OF_UNDERLINE_EXTENDS_THIS_FAR_UNDER_ENDING_NOTE, n, nullptr) +
+         param_length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION, n, nullptr);
   // Runs drawn moved by their offsets (a chord symbol's accidentals) reach farther.
   int64_t extension = (m.trailing_extender ? m.pad : 0) + std::max(m.offsets, 0);
   return {clamp_i32(x), clamp_i32(x + w + extension)};
@@ -328,14 +324,17 @@ int32_t space_lyrics(Drosa note, bool with_lyrics) {
       int64_t x0 = int64_t(nt->get(xhdx)) + nt->get(xstemxoff);
       bool flag = note_duration(note, 1) < WHOLE_NOTE_TIME / 4 - TIME_TOLERANCE &&
                   nt->get(xendbeam) && !note->get(xdots) && nt->get(xtabtyp) != TAB_NO_FLAG;
-      up = clamp_i32(x0 + (flag ? param_length(P_FLAG, note, nullptr) : dot_space(note)) +
-                     lower.overlap_space(note));
+      up = clamp_i32(
+          x0 +
+          (flag ? param_length(P_SPACE_GIVEN_FOR_WIDTH_OF_FLAG, note, nullptr) : dot_space(note)) +
+          lower.overlap_space(note));
     }
   }
   int32_t R = std::max({lyrics_right, down, up});
   if (fills_its_bar(F, note))
-    R = std::max(R, clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) +
-                              param_length(P_RESTS_BAR, note, nullptr)));
+    R = std::max(
+        R, clamp_i32(int64_t(nt->get(xhdx)) + nt->get(xstemxoff) +
+                     param_length(P_MINIMUM_WIDTH_OF_BAR_CONTAINING_ONLY_RESTS, note, nullptr)));
   return R;
 }
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int P_SHORTEST_LINE = 260, P_CLIP_RIGHT = 684, P_CLIP_LEFT = 685;
-
 // The pstaff of a note in the system's chains, -1 for another node.
 int chained_pstaff(Drosa node) {
   Drosa cd = cddatptr(node, 1);
@@ -44,13 +42,16 @@ Drosa insert_resizing(Drosa line, Drosa node) {
   const int pstaff = chained_pstaff(node);
   if (pstaff < 0 || pstaff >= MAX_PSTAVES) return mark;
   const StaffData* staff = &staff_data[pstaff];
-  const int32_t left =
-      std::max(staff_left_x(pstaff, current_page) + param_length(P_CLIP_LEFT, node, staff),
-               staff->signs_end_x);
+  const int32_t left = std::max(
+      staff_left_x(pstaff, current_page) +
+          param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, node, staff),
+      staff->signs_end_x);
   const int32_t right =
-      staff_right_x(pstaff, current_page) - param_length(P_CLIP_RIGHT, node, staff);
+      staff_right_x(pstaff, current_page) -
+      param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, node, staff);
   const int32_t length = right - left;
-  if (length < param_length(P_SHORTEST_LINE, node, staff)) return mark;
+  if (length < param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, node, staff))
+    return mark;
   const int32_t reference =
       node->xnext && node->xnext->xkind == NTDATA ? node->xnext->get(xhdx) : 0;
   mark->set(xstartx, left - reference);

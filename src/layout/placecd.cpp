@@ -35,21 +35,6 @@
 
 namespace {
 
-// Parameters read here by number.
-constexpr int P_HALF_STEP_OVERLAP = 176;
-constexpr int P_COMPLETE_OVERLAP = 130;
-constexpr int P_STEM_WIDTH = 197;
-constexpr int P_UP_STEM_OFFSET = 672, P_DOWN_STEM_OFFSET = 673;
-constexpr int P_ONE_VOICE_UNISON = 703, P_VOICES_UNISON = 704;
-constexpr int P_DOTS_MAY_DIFFER = 733;
-constexpr int P_SECOND_ACCIDENTAL = 735;
-constexpr int P_CHORDED_REST_SPACE = 302;
-constexpr int P_HEAD_HEIGHT = 141;
-constexpr int P_REST_OFFSET = 190;
-constexpr int P_NOTE_SPACE = 260, P_GRACE_SPACE = 259;
-constexpr int P_NOTE_ACCIDENTAL_SPACE = 569, P_GRACE_ACCIDENTAL_SPACE = 568;
-constexpr int P_ACCIDENTAL_SPACE_FACTOR = 564;
-
 constexpr int STEM_DOWN = 1, STEM_UP = 2;
 constexpr int PIANO_TAB = 3;
 constexpr int REST_WHOLE_MEASURE = 1;
@@ -142,12 +127,13 @@ void check_durations(std::span<const Drosa> group) {
 bool heads_shared(Drosa up, Drosa down, int pstaff) {
   if (head_x(up) != head_x(down)) return false;
   if (layout_hooks.pair_shares_notehead(up)) return true;
-  if (integer(P_VOICES_UNISON, up, pstaff) == 0) return false;
+  if (integer(P_SUPPRESS_DOUBLE_NOTEHEADS_FROM_MULTIPLE_VOICES, up, pstaff) == 0) return false;
   int up_value = up->get(xlgval), down_value = down->get(xlgval);
   bool alike = (up_value == 2 && down_value == 2) || (up_value > 2 && down_value > 2);
   if (!alike || up->get(xacc) != down->get(xacc) || up->get(xaccplot) != down->get(xaccplot))
     return false;
-  return up->get(xdots) == down->get(xdots) || integer(P_DOTS_MAY_DIFFER, up, pstaff) != 0;
+  return up->get(xdots) == down->get(xdots) ||
+         integer(P_DOT_DISCREPANCY_OK_FOR_SHARED_NOTE_HEADS, up, pstaff) != 0;
 }
 
 // The distances that stem-up and stem-down heads keep, read once per chord.
@@ -189,9 +175,11 @@ Demand pair_demand(Drosa up, Drosa down, bool shared, const Overlaps& o, int pst
 // the stem-down group moved and negative when the stem-up group did.
 int32_t set_groups_apart(std::span<const Drosa> down, std::span<const Drosa> up, int pstaff) {
   Drosa at = up.front();
-  Overlaps o{param_length_at_staff(P_COMPLETE_OVERLAP, at, pstaff),
-             param_length_at_staff(P_HALF_STEP_OVERLAP, at, pstaff),
-             param_length_at_staff(P_SECOND_ACCIDENTAL, at, pstaff), staff_space(pstaff)};
+  Overlaps o{
+      param_length_at_staff(P_X_OFFSET_FOR_COMPLETE_OVERLAP_IN_STEM_UP_AND_STEM_DOWN, at, pstaff),
+      param_length_at_staff(P_X_OFFSET_FOR_HALF_STEP_OVERLAP_IN_STEM_UP_AND_STEM_DOWN, at, pstaff),
+      param_length_at_staff(P_SPACE_FOR_SECOND_ACC_IN_CHORD_AT_SAME_NOTENAME, at, pstaff),
+      staff_space(pstaff)};
   bool shared = heads_shared(up.front(), down.back(), pstaff);
   std::vector<Demand> demands;
   const Demand* decider = nullptr;
@@ -220,8 +208,9 @@ int32_t set_groups_apart(std::span<const Drosa> down, std::span<const Drosa> up,
 // on a line of the staff (a drawn key line on piano tablature).
 int32_t chorded_rest_y(Drosa rest, bool above, int32_t highest, int32_t lowest, int pstaff) {
   const StaffData& s = staff_data[pstaff];
-  int32_t half_head = param_length_at_staff(P_HEAD_HEIGHT, rest, pstaff) / 2;
-  int32_t space = param_length_at_staff(P_CHORDED_REST_SPACE, rest, pstaff);
+  int32_t half_head = param_length_at_staff(P_NOTE_HEAD_HEIGHT, rest, pstaff) / 2;
+  int32_t space =
+      param_length_at_staff(P_MINIMUM_SPACE_LEFT_BETWEEN_CHORDED_RESTS_AND_NOTES, rest, pstaff);
   int32_t y = above ? highest + half_head + space + rest_descend_size(rest, 0)
                     : lowest - half_head - space - rest_ascend_size(rest, 0);
   if (s.staff_type == PIANO_TAB) {
@@ -273,7 +262,8 @@ void place_rests(std::span<const Drosa> notes, int pstaff) {
   for (Drosa n : notes) {
     int32_t y = s.middle_y;
     if (shared_staff && !two_alike) {
-      int32_t offset = staff_space(pstaff) / 2 * integer(P_REST_OFFSET, n, pstaff);
+      int32_t offset = staff_space(pstaff) / 2 *
+                       integer(P_STAFF_SPACES_TO_OFFSET_RESTS_FOR_MULTIPLE_VOICES, n, pstaff);
       y += stem_of(n) == STEM_UP ? offset : -offset;
     }
     chord_nt(n)->set(xhdy, y);
@@ -293,7 +283,7 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
   bool up = stem_of(group.front()) == STEM_UP;
   Drosa reference = reference_head(group);
   int32_t head = hdw(reference, 0);
-  int32_t stem_width = param_length_at_staff(P_STEM_WIDTH, reference, staff);
+  int32_t stem_width = param_length_at_staff(P_STEM_LINE_WIDTH, reference, staff);
   int32_t stem_line = up ? x + head - stem_width : x;
   for (Drosa n : group) {
     Drosa nt = chord_nt(n);
@@ -314,7 +304,10 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
     if (apart >= space) continue;
     if (apart == 0) {
       bool one_voice = n->get(xvoice) == p->get(xvoice);
-      if (integer(one_voice ? P_ONE_VOICE_UNISON : P_VOICES_UNISON, n, staff) != 0) continue;
+      if (integer(one_voice ? P_SUPPRESS_DOUBLE_NOTEHEADS_FROM_ONE_VOICE
+                            : P_SUPPRESS_DOUBLE_NOTEHEADS_FROM_MULTIPLE_VOICES,
+                  n, staff) != 0)
+        continue;
     }
     if (nnt->get(xother_staff) != pnt->get(xother_staff)) continue;
     cluster = true;
@@ -335,8 +328,9 @@ int place_stem_group(std::span<const Drosa> group, int32_t x, int staff) {
     for (Drosa n : group) chord_nt(n)->set(xcluster, 1);
     return 1;
   }
-  int32_t extra =
-      param_length_at_staff(up ? P_UP_STEM_OFFSET : P_DOWN_STEM_OFFSET, reference, staff);
+  int32_t extra = param_length_at_staff(up ? P_X_OFFSET_ADDED_TO_NORMAL_UP_STEM_POSITION
+                                           : P_X_OFFSET_ADDED_TO_NORMAL_DOWN_STEM_POSITION,
+                                        reference, staff);
   for (Drosa n : group) set_stem_offset(chord_nt(n), chord_nt(n)->get(xstemxoff) + extra);
   return 0;
 }
@@ -435,7 +429,7 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
   if (cluster_a || cluster_b) {
     bool use_a = down_cluster ? a_is_down : cluster_a;
     Drosa reference = reference_head(use_a ? group_a : group_b);
-    overhang = hdw(reference, 0) + param_length_at_staff(P_STEM_WIDTH, reference, pstaff);
+    overhang = hdw(reference, 0) + param_length_at_staff(P_STEM_LINE_WIDTH, reference, pstaff);
   }
   int32_t edge = down_cluster ? least - overhang : least;
 
@@ -448,13 +442,17 @@ int32_t placecd(Drosa note, int pstaff, int /*layer*/) {
     auto gap = [&](int pindex, int percent) {
       return tight_gap(param_length_at_staff(pindex, first, pstaff), percent);
     };
-    int32_t keep = grace ? gap(P_GRACE_SPACE, TIGHT_NOTE_GAP_PERCENT) -
-                               gap(P_GRACE_ACCIDENTAL_SPACE, TIGHT_SIGN_GAP_PERCENT)
-                         : gap(P_NOTE_SPACE, TIGHT_NOTE_GAP_PERCENT) -
-                               gap(P_NOTE_ACCIDENTAL_SPACE, TIGHT_SIGN_GAP_PERCENT);
+    int32_t keep =
+        grace
+            ? gap(P_MINIMUM_SPACE_BETWEEN_GRACE_NOTE_AND_NEXT_CHORD, TIGHT_NOTE_GAP_PERCENT) -
+                  gap(P_MIN_SPACE_BETWEEN_GRACE_NOTE_AND_NEXT_NOTES_ACCIDENTAL,
+                      TIGHT_SIGN_GAP_PERCENT)
+            : gap(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, TIGHT_NOTE_GAP_PERCENT) -
+                  gap(P_MIN_SPACE_BETWEEN_NORMAL_NOTE_AND_NOTES_ACCIDENTAL, TIGHT_SIGN_GAP_PERCENT);
     int32_t accidental_edge_x = accidental_x + keep;
     if (accidental_edge_x < edge) {
-      float factor = float(param_float_value(P_ACCIDENTAL_SPACE_FACTOR, first));
+      float factor = float(
+          param_float_value(P_MULTIPLIER_FOR_EXTRA_SPACE_BETWEEN_NOTES_FOR_ACCIDENTALS, first));
       left = int32_t(float(edge) - float(edge - accidental_edge_x) * factor);
       accidental_edge = true;
     }

@@ -55,9 +55,6 @@ constexpr auto xtimesig_origin = word_field<int32_t>("xtimesig_origin", TIMESIG,
 
 constexpr float STIFFNESS_NUMERATOR = 30000.0f;  // a spring of ideal length g has 30000 / g
 constexpr int32_t BAR_SEARCH_NODES = 100;        // how far back a chord's bar is looked for
-constexpr int P_MIN_SPACE = 260;                 // minimum space between normal note and next chord
-constexpr int P_ACCIDENTAL_GAP = 124;            // space left between accidental and note
-constexpr int P_OVERLAP_STEMS = 683;             // x offset for chords with multiple stems up/down
 
 // ---- Numbers ------------------------------------------------------------------------------
 
@@ -500,7 +497,7 @@ std::vector<ZoneScale> zone_scales() {
 void stretch_accidental(Drosa note, Drosa nt, double f, int pstaff) {
   int distance = nt->get(xaccx);
   if (f == 1.0 || nt->get(xtabtyp) != 0 || distance == NO_ACCIDENTAL_X) return;
-  double gap = param_length(P_ACCIDENTAL_GAP, note, &staff_data[pstaff]);
+  double gap = param_length(P_SPACE_LEFT_BETWEEN_ACCIDENTAL_AND_NOTE, note, &staff_data[pstaff]);
   int32_t stretched = std::max(0, truncate(distance + (gap + 2.5) * (1.0 - f) / -5.0));
   if (stretched >= NO_ACCIDENTAL_X) {
     if (note->get(xaccplot))
@@ -870,7 +867,7 @@ int32_t LowerLayerNotes::offsets(Drosa note, size_t below) const {
 int32_t LowerLayerNotes::overlap_space(Drosa note) const {
   if (chords_.empty()) return 0;
   const int32_t n = offsets(note, chords_.size());
-  return n ? n * param_length(P_OVERLAP_STEMS, note, nullptr) : 0;
+  return n ? n * param_length(P_X_OFFSET_FOR_CHORDS_WITH_MULTIPLE_STEMS_UP_DOWN, note, nullptr) : 0;
 }
 
 int32_t accidental_overlap_space(Drosa note) {
@@ -981,11 +978,12 @@ bool add_time_point_springs(Relocation& r, const TimePoint& point, Drosa M) {
   float k = stiffness(int64_t(point.I) - r.previous_ideal);
   float least = 0;
   if (M)
-    least = float(
-        std::trunc(double(k) *
-                   r.least(tight_gap(param_length(P_MIN_SPACE, M, &staff_data[point.layer->pstaff]),
-                                     TIGHT_NOTE_GAP_PERCENT) +
-                           hdw(M, 0))));
+    least = float(std::trunc(
+        double(k) *
+        r.least(tight_gap(param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, M,
+                                       &staff_data[point.layer->pstaff]),
+                          TIGHT_NOTE_GAP_PERCENT) +
+                hdw(M, 0))));
   add_spring(k, least);
   r.previous_ideal = point.I;
   if (!point.bar_line) return false;

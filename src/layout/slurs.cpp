@@ -33,10 +33,6 @@ const int slur_flag_field_count = sizeof slur_flag_fields / sizeof slur_flag_fie
 
 namespace {
 
-constexpr int P_NOTE_HEAD_HEIGHT = 141, P_OFF_SYSTEM = 193, P_TIE_CLEAR_LINE = 210;
-constexpr int P_TIE_CLEAR_HEAD = 211, P_SLUR_CLEAR_HEAD = 222, P_SLUR_CLEAR_MARKS = 390;
-constexpr int P_SLUR_HANG_RIGHT = 649, P_SLUR_HANG_LEFT = 650, P_TIE_HANG_RIGHT = 651;
-constexpr int P_TIE_HANG_LEFT = 652, P_ONTO_SYSTEM = 669;
 constexpr int TIE_HAS_Y = 1;  // TieEntry flags: the entry's y is set
 constexpr int TIES_PER_SIDE = 5;
 
@@ -168,7 +164,7 @@ int tie_side(Drosa note, Drosa cd) {
 }  // namespace
 
 int32_t tie_end_y(Drosa note, int side, int pstaff) {
-  const int32_t clear = param_length(P_TIE_CLEAR_LINE, note);
+  const int32_t clear = param_length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_STAFF_LINE, note);
   const int32_t height = param_length(P_NOTE_HEAD_HEIGHT, note);
   const StaffData& staff = staff_data[std::clamp(pstaff, 0, MAX_PSTAVES - 1)];
   const int32_t size = std::max<int32_t>(staff.staff_size, 1);
@@ -204,7 +200,7 @@ bool slur_end_candidate(Drosa note, int side, int flip) {
 int32_t slur_end_y(Drosa note, int side, int flipped) {
   Drosa cd = cddatptr(note, 1);
   if (!cd) return head_y(note);
-  const int32_t p = param_length(P_SLUR_CLEAR_HEAD, note);
+  const int32_t p = param_length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, note);
   if (flipped) {
     if (side == 1) return chord_top(cd, cd->get(xdownhiy)) + p;
     return chord_bottom(cd, cd->get(xuploy)) - p;
@@ -216,7 +212,7 @@ int32_t slur_end_y(Drosa note, int side, int flipped) {
 int32_t slur_end_extent(Drosa note, int side, int flipped, int32_t y) {
   Drosa cd = cddatptr(note, 1);
   if (!cd || !slur_end_candidate(note, side, flipped)) return 0;
-  const int32_t p = param_length(P_SLUR_CLEAR_HEAD, note);
+  const int32_t p = param_length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, note);
   const int drawn = flipped ? 3 - side : side;
   const int32_t beside =
       drawn == 2 ? chord_top(cd, EXTENT_HIGH_START) + p : chord_bottom(cd, EXTENT_LOW_START) - p;
@@ -286,7 +282,7 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   }
   int32_t x =
       head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, rec->flipped), side);
-  if (rec->hang_left) x -= param_length(P_SLUR_HANG_LEFT, note);
+  if (rec->hang_left) x -= param_length(P_LENGTH_OF_SLUR_WITH_HANG_LEFT_SELECTED, note);
   e = SlurEntry{};
   e.first_note = note;
   e.chord = cd;
@@ -300,7 +296,8 @@ void slurdata(Drosa note, int pstaff, int layer, int side, int grace, const Slur
   e.crawl = rec->crawl;
   e.bend = rec->bend;
   if (cd && !rec->hang_left && !rec->hang_right && !rec->one_sided) {
-    const int32_t marks = param_length(P_SLUR_CLEAR_MARKS, note);
+    const int32_t marks =
+        param_length(P_EXTRA_SPACE_BETWEEN_SLUR_END_AND_ACCENT_FERMATA_SYMBOLS, note);
     if (side == 1)
       set_min_loy(cd, stem(note), y - marks);
     else
@@ -320,7 +317,7 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, c
   const int32_t y = slur_end_y(note, side, e.flip);
   const int32_t extent = slur_end_extent(note, side, e.flip, y);
   int32_t x = head_x(note) + slur_end_xoffset(note, slur_end_candidate(note, side, e.flip), side);
-  if (rec && rec->hang_right) x += param_length(P_SLUR_HANG_RIGHT, note);
+  if (rec && rec->hang_right) x += param_length(P_LENGTH_OF_SLUR_WITH_HANG_RIGHT_SELECTED, note);
   e.end_pstaff =
       layout_hooks.side_pstaff_of_note(note, side, note_pstaff >= 0 ? note_pstaff : pstaff);
   e.end_note = note_pstaff >= 0 && note_pstaff != pstaff ? note : NIL;
@@ -329,7 +326,8 @@ void endchord_slur_dir(Drosa note, int pstaff, int layer, int side, int grace, c
   const int32_t drawn =
       layout_hooks.drawtie(x, y, extent, 0, side, grace ? 1 : 0, pstaff, layer, cd);
   if (cd && !(rec && (rec->hang_left || rec->hang_right || rec->one_sided))) {
-    const int32_t marks = param_length(P_SLUR_CLEAR_MARKS, note);
+    const int32_t marks =
+        param_length(P_EXTRA_SPACE_BETWEEN_SLUR_END_AND_ACCENT_FERMATA_SYMBOLS, note);
     if (side == 1)
       set_min_loy(cd, stem(note), std::min(y, drawn) - marks);
     else
@@ -471,7 +469,7 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
   t.start = note;
   t.side = side;
   t.alt_start_x = tie_start_x(note);
-  t.start_x = t.alt_start_x + param_length(P_TIE_CLEAR_HEAD, note);
+  t.start_x = t.alt_start_x + param_length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, note);
   t.flags = TIE_HAS_Y;
   t.position = note->get(xmod7);
   t.y = tie_end_y(note, side, pstaff);
@@ -488,12 +486,12 @@ void start_tie(Drosa note, Drosa cd, int pstaff, int layer) {
     // The callee keeps the gap of parameter 211 before the end: each curve is as long as its
     // parameter.
     const int32_t x = tie_end_x(note);
-    const int32_t x1 =
-        x - param_length(P_TIE_CLEAR_HEAD, note) - param_length(P_TIE_HANG_LEFT, note);
+    const int32_t x1 = x - param_length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, note) -
+                       param_length(P_LENGTH_OF_TIE_WITH_HANG_LEFT_SELECTED, note);
     layout_hooks.draw_bendtie(x1, t.y, x, note, cd, t.bend, t.dashed, side, pstaff);
   } else if (tsmod && tsmod->get(xhangRtie)) {
-    const int32_t x2 =
-        t.start_x + param_length(P_TIE_HANG_RIGHT, note) + param_length(P_TIE_CLEAR_HEAD, note);
+    const int32_t x2 = t.start_x + param_length(P_LENGTH_OF_TIE_WITH_HANG_RIGHT_SELECTED, note) +
+                       param_length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, note);
     layout_hooks.draw_bendtie(t.start_x, t.y, x2, note, cd, t.bend, t.dashed, side, pstaff);
   } else {
     tie_stack_push(t);
@@ -714,10 +712,12 @@ int32_t onto_system_x(int pstaff) {
   const int p = std::clamp(pstaff, 0, MAX_PSTAVES - 1);
   const int32_t first = first_note_x();
   const int32_t after_signs =
-      staff_data[p].signs_end_x + param_length_at_staff(P_TIE_CLEAR_HEAD, NIL, p);
+      staff_data[p].signs_end_x +
+      param_length_at_staff(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, NIL, p);
   if (staff_data[p].signs_end_x > staff_left_x(p, current_page) && after_signs < first)
     return after_signs;
-  return first - param_length_at_staff(P_ONTO_SYSTEM, NIL, p);
+  return first -
+         param_length_at_staff(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, NIL, p);
 }
 
 int32_t layout_slurs() {
@@ -733,8 +733,10 @@ int32_t layout_slurs() {
   end_slurs_elsewhere(last);
   // Every staff of a system ends at the same x. What goes on into the next system ends there:
   // the parameter may end it sooner, never past the staff into the margin.
-  const int32_t right_end = staff_right_x(first_pstaff, current_page) +
-                            std::min(0, param_length_at_staff(P_OFF_SYSTEM, NIL, first_pstaff));
+  const int32_t right_end =
+      staff_right_x(first_pstaff, current_page) +
+      std::min(0, param_length_at_staff(P_TIES_AND_SLURS_OFF_SYSTEM_EXTEND_THIS_FAR_PAST_STAFF, NIL,
+                                        first_pstaff));
   carry_ties(right_end);
   layout_hooks.draw_chord_ties(right_end);
   if (GE_tail != before) {

@@ -41,12 +41,6 @@
 
 namespace {
 
-constexpr int P_EIGHTH_SPACE = 220;     // "space given to a eighth note before justification"
-constexpr int P_DURATION_EFFECT = 221;  // "effect of duration on note spacing (overrides Layout)"
-constexpr int P_FIRST_NOTE_GAP =
-    196;  // "additional space between key/time and first note on staff"
-constexpr int P_MIN_NOTE_SPACE = 260;   // "minimum space between normal note and next chord"
-constexpr int P_POLYTEMPO = 553;        // "polytempo note duration multiplier (normally 1.0)"
 constexpr double LARGEST_EFFECT = 0.9;  // the largest effect the context's options allow
 constexpr int32_t SIXTY_FOURTH = 1024;
 
@@ -412,8 +406,10 @@ void advance_ideal(int32_t T, int32_t Tn, const Shortest& sh) {
 // share of the minimum space from the chord at the next time point.
 void keep_minimum_space(int32_t T, int32_t Tn, const Shortest& sh) {
   if (int64_t(T) + sh.S <= int64_t(Tn) + TIME_TOLERANCE) return;
-  int32_t m = tight_gap(param_length(P_MIN_NOTE_SPACE, sh.N, nullptr), TIGHT_NOTE_GAP_PERCENT) +
-              hdw(sh.N, 0);
+  int32_t m =
+      tight_gap(param_length(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, sh.N, nullptr),
+                TIGHT_NOTE_GAP_PERCENT) +
+      hdw(sh.N, 0);
   Drosa cd = last_note_cddata(chord_last_note(sh.N));
   if (!cd) return;
   int32_t reach = clamp_i32(cd->get(xorigin) + std::trunc(double(Tn - T) / sh.S * m));
@@ -498,8 +494,8 @@ void find_next_chords() {
 // ---- The spacing curve ------------------------------------------------------------------------
 
 void init_spacing_curve(Drosa node) {
-  double r = param_float_value(P_DURATION_EFFECT, node);
-  int32_t s = param_length(P_EIGHTH_SPACE, node, nullptr);
+  double r = param_float_value(P_EFFECT_OF_DURATION_ON_NOTE_SPACING, node);
+  int32_t s = param_length(P_SPACE_GIVEN_TO_EIGHTH_NOTE_BEFORE_JUSTIFICATION, node, nullptr);
   SpacingCurve& c = spacing_curve;
   if (r == c.r && s == c.s) return;
   double effect = std::isnan(r) ? 0.0 : r >= 1.0 ? LARGEST_EFFECT : r;
@@ -550,7 +546,8 @@ int32_t measure_length_at(Drosa note) {
   // A time signature without a beat (a damaged one) gives no measure.
   if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) <= 0) return 0;
   double m = double(timesig->get(xbpm)) * WHOLE_NOTE_TIME / timesig->get(xbeat);
-  if (param_changed(P_POLYTEMPO)) m *= param_float_value(P_POLYTEMPO, note);
+  if (param_changed(P_POLYTEMPO_NOTE_DURATION_MULTIPLIER))
+    m *= param_float_value(P_POLYTEMPO_NOTE_DURATION_MULTIPLIER, note);
   return m >= 1 && m < NO_TIME ? int32_t(m) : 0;
 }
 
@@ -616,7 +613,8 @@ int32_t spacing_pass() {
     if (format_interrupted()) return 0;
     bool first_point = mode == SPACE_SYSTEM_START;
     if (first_point) {
-      key_gap = param_length(P_FIRST_NOTE_GAP, start, &staff_data[system_from()]);
+      key_gap = param_length(P_ADDITIONAL_SPACE_BETWEEN_KEY_TIME_AND_FIRST_NOTE_ON_STAFF, start,
+                             &staff_data[system_from()]);
       advance += std::abs(key_gap);
       key_gap = std::max(key_gap, 0);
       mode = SPACE_INSIDE;

@@ -46,27 +46,6 @@
 
 namespace {
 
-constexpr int P_BAR_SPACE = 128;          // "space left between bar line and next object"
-constexpr int P_CLEF_SPACE = 132;         // "space left between clef and next object"
-constexpr int P_CLEF_WIDTH = 133;         // "width of clef symbol"
-constexpr int P_DOUBLE_BAR_GAP = 134;     // "separation between lines in double bars"
-constexpr int P_REPEAT_DOTS_GAP = 186;    // "distance between bar line and repeat dots"
-constexpr int P_REPEAT_DOTS_WIDTH = 187;  // "space given for width of repeat dots"
-constexpr int P_REST_OFFSET = 190;        // "staff spaces to offset rests for multiple voices"
-constexpr int P_TIME_SPACE = 214;         // "space left between time signature and next object"
-constexpr int P_TIME_WIDTH = 215;         // "space given for time signature width"
-constexpr int P_GRACE_SPACE = 259;        // "minimum space between grace note and next chord"
-constexpr int P_NOTE_SPACE = 260;         // "minimum space between normal note and next chord"
-constexpr int P_BAR_BEFORE = 316;         // "additional space left before bar line"
-constexpr int P_CLEF_BEFORE = 317;        // "additional space left before clef"
-constexpr int P_TIME_BEFORE = 318;        // "additional space left before time signature"
-constexpr int P_KEY_BEFORE = 319;         // "additional space left before key signature"
-constexpr int P_SWITCH_RIGHT = 320;  // "min space between chords in staff switch to right hand"
-constexpr int P_SWITCH_LEFT = 321;   // "min space between chords in staff switch to left hand"
-constexpr int P_THICK_LINE = 322;    // "line width for thicker line in double bar"
-constexpr int P_CLEF_CHANGE_WIDTH = 570;  // "width of clef change symbol"
-constexpr int P_PIANO_KEYS = 644;  // "length of white keys at start of piano tab (0 for none)"
-
 constexpr int PIANO_TABLATURE = 3;
 constexpr int NOTE_ANNOTATION_FLAG = 0x04;  // of the NOTE's beam and accent byte
 constexpr int NOTE_FLAG_BYTE = 15;
@@ -252,34 +231,40 @@ int32_t sign_width(int kind, Drosa sign, int p, int l, int mode, int32_t edge) {
   switch (kind) {
     case CLEF:
       if (staff_data[p].staff_type == PIANO_TABLATURE)
-        return param_length_at_staff(P_PIANO_KEYS, sign, p) +
-               param_length_at_staff(P_CLEF_SPACE, sign, p);
+        return param_length_at_staff(P_LENGTH_OF_WHITE_KEYS_AT_START_OF_PIANO_TAB, sign, p) +
+               param_length_at_staff(P_SPACE_LEFT_BETWEEN_CLEF_AND_NEXT_OBJECT, sign, p);
       if (sign->get(xclefhide)) return 0;
-      return param_length_at_staff(sign->get(xclefchange) ? P_CLEF_CHANGE_WIDTH : P_CLEF_WIDTH,
-                                   sign, p) +
-             param_length_at_staff(P_CLEF_SPACE, sign, p) +
-             param_length_at_staff(P_CLEF_BEFORE, sign, p);
+      return param_length_at_staff(
+                 sign->get(xclefchange) ? P_WIDTH_OF_CLEF_CHANGE_SYMBOL : P_WIDTH_OF_CLEF_SYMBOL,
+                 sign, p) +
+             param_length_at_staff(P_SPACE_LEFT_BETWEEN_CLEF_AND_NEXT_OBJECT, sign, p) +
+             param_length_at_staff(P_ADDITIONAL_SPACE_LEFT_BEFORE_CLEF, sign, p);
     case KEYSIG: {
       int32_t w = key_signature_width(sign, p);
       if (w)
-        w += param_pair_select(sign, &staff_data[p]) + param_length_at_staff(P_KEY_BEFORE, sign, p);
+        w += param_pair_select(sign, &staff_data[p]) +
+             param_length_at_staff(P_ADDITIONAL_SPACE_LEFT_BEFORE_KEY_SIGNATURE, sign, p);
       return w;
     }
     case TIMESIG: {
-      int32_t w = param_length_at_staff(P_TIME_WIDTH, sign, p);
+      int32_t w = param_length_at_staff(P_SPACE_GIVEN_FOR_TIME_SIGNATURE_WIDTH, sign, p);
       if (std::abs(sign->get(xbpm)) >= 10 || std::abs(sign->get(xbeat)) >= 10) w *= 2;
-      return w + param_length_at_staff(P_TIME_SPACE, sign, p) +
-             param_length_at_staff(P_TIME_BEFORE, sign, p);
+      return w +
+             param_length_at_staff(P_SPACE_LEFT_BETWEEN_TIME_SIGNATURE_AND_NEXT_OBJECT, sign, p) +
+             param_length_at_staff(P_ADDITIONAL_SPACE_LEFT_BEFORE_TIME_SIGNATURE, sign, p);
     }
     case BAR: {
       int32_t own = bar_width(sign, p, nullptr);
       const int32_t after =
-          tight_gap(param_length_at_staff(P_BAR_SPACE, sign, p), TIGHT_SIGN_GAP_PERCENT);
-      int32_t w = after + param_length_at_staff(P_BAR_BEFORE, sign, p) + own;
+          tight_gap(param_length_at_staff(P_SPACE_LEFT_BETWEEN_BAR_LINE_AND_NEXT_OBJECT, sign, p),
+                    TIGHT_SIGN_GAP_PERCENT);
+      int32_t w =
+          after + param_length_at_staff(P_ADDITIONAL_SPACE_LEFT_BEFORE_BAR_LINE, sign, p) + own;
       if (mode == SPACE_SYSTEM_END && !key_or_time_ends_system(p, l)) w -= after;
       if (mode == SPACE_SYSTEM_START && own == 0 &&
-          edge <=
-              int64_t(staff_left_x(p, current_page)) + param_length_at_staff(P_NOTE_SPACE, sign, p))
+          edge <= int64_t(staff_left_x(p, current_page)) +
+                      param_length_at_staff(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD,
+                                            sign, p))
         w = 0;
       return w;
     }
@@ -538,7 +523,8 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
         other_low - space / 2 > high)
       continue;
     demand = std::max<int64_t>(
-        demand, int64_t(right_edge_of(C, p, l, true)) + note_gap(P_NOTE_SPACE, C, p) - E);
+        demand, int64_t(right_edge_of(C, p, l, true)) +
+                    note_gap(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, C, p) - E);
   }
   return demand;
 }
@@ -558,7 +544,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   int64_t o = 0, R, Q;
   if (at_start(P)) {
     R = staff_left_x(p, current_page);
-    Q = R + (X - E) + note_gap(P_NOTE_SPACE, first, p);
+    Q = R + (X - E) + note_gap(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, first, p);
   } else {
     Drosa cd = last_note_cddata(P);
     o = cd ? cd->get(xorigin) : X;
@@ -568,11 +554,16 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     R = end ? lyrics_passed[p][t.l] ? std::max(space_lyrics(P), lyrics_right_in_system(P))
                                     : space_lyrics(P)
             : right_edge_of(P, p, t.l, false);
-    Q = (R - o) + (X - E) + note_gap(P->get(xgrace) ? P_GRACE_SPACE : P_NOTE_SPACE, P, p);
+    Q = (R - o) + (X - E) +
+        note_gap(P->get(xgrace) ? P_MINIMUM_SPACE_BETWEEN_GRACE_NOTE_AND_NEXT_CHORD
+                                : P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD,
+                 P, p);
     if (!end) Q = std::max(Q, X - o);
   }
   if (!end && at.grace_run > 0 && first->get(xgrace)) {
-    int64_t need = int64_t(at.grace_run) * (note_gap(P_GRACE_SPACE, first, p) + hdw(first, 0));
+    int64_t need =
+        int64_t(at.grace_run) *
+        (note_gap(P_MINIMUM_SPACE_BETWEEN_GRACE_NOTE_AND_NEXT_CHORD, first, p) + hdw(first, 0));
     graces.gap = std::min(graces.gap, E - R - need);
     graces.chords.push_back(first);
   }
@@ -580,7 +571,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
     // The chord the voice left on the other staff keeps this one clear of it, once placed:
     // the voice's grace notes before this chord may still be to come.
     if (Drosa partner = switch_partner(first); partner && placed_yet(partner, widths, at)) {
-      int gap = note_ntdata(first)->get(xstmdir) == 2 ? P_SWITCH_RIGHT : P_SWITCH_LEFT;
+      int gap = note_ntdata(first)->get(xstmdir) == 2
+                    ? P_MIN_SPACE_BETWEEN_CHORDS_IN_STAFF_SWITCH_TO_RIGHT_HAND
+                    : P_MIN_SPACE_BETWEEN_CHORDS_IN_STAFF_SWITCH_TO_LEFT_HAND;
       Q = std::max<int64_t>(
           Q, int64_t(space_lyrics(partner)) - o + param_length_at_staff(gap, first, p));
     }
@@ -592,7 +585,9 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
   if (first && !end && widths.placed[p][t.l]) {
     const int64_t lyrics = lyric_lines_demand(
         first, P, p,
-        tight_gap(param_length_at_staff(P_NOTE_SPACE, first, p), TIGHT_SIGN_GAP_PERCENT));
+        tight_gap(
+            param_length_at_staff(P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD, first, p),
+            TIGHT_SIGN_GAP_PERCENT));
     if (lyrics != INT64_MIN) Q = std::max(Q, lyrics + (X - o));
     lyrics_passed[p][t.l] |= lyrics != INT64_MIN;
     *asked = true;
@@ -813,7 +808,9 @@ void part_rests(const std::vector<RestLayer>& layers) {
     if (!shared) continue;
     const StaffData& staff = staff_data[a.p];
     int32_t offset =
-        param_value(P_REST_OFFSET, a.kept.front(), &staff)->integer() * (staff.staff_size / 2);
+        param_value(P_STAFF_SPACES_TO_OFFSET_RESTS_FOR_MULTIPLE_VOICES, a.kept.front(), &staff)
+            ->integer() *
+        (staff.staff_size / 2);
     for (Drosa first : a.kept)
       for (Drosa n : chord_notes(first))
         if (n->get(xdir) == 3)
@@ -1019,10 +1016,13 @@ int32_t bar_width(Drosa bar, int staff, int* out_repeat) {
   if (out_repeat) *out_repeat = repeat;
   if (!bar) return 0;
   int n = (bar->get(xrepeat_end) ? 1 : 0) + repeat;
-  int32_t w = n * (param_length_at_staff(P_REPEAT_DOTS_WIDTH, bar, staff) +
-                   param_length_at_staff(P_REPEAT_DOTS_GAP, bar, staff));
-  if (type) w += (thick ? n : 1) * param_length_at_staff(P_DOUBLE_BAR_GAP, bar, staff);
-  if (type == 2 || type == 3 || thick) w += param_length_at_staff(P_THICK_LINE, bar, staff) - 5;
+  int32_t w = n * (param_length_at_staff(P_SPACE_GIVEN_FOR_WIDTH_OF_REPEAT_DOTS, bar, staff) +
+                   param_length_at_staff(P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS, bar, staff));
+  if (type)
+    w += (thick ? n : 1) *
+         param_length_at_staff(P_SEPARATION_BETWEEN_LINES_IN_DOUBLE_BARS, bar, staff);
+  if (type == 2 || type == 3 || thick)
+    w += param_length_at_staff(P_LINE_WIDTH_FOR_THICKER_LINE_IN_DOUBLE_BAR, bar, staff) - 5;
   return w;
 }
 

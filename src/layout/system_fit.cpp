@@ -53,12 +53,6 @@ constexpr int BAR_SEARCH_NODES = 100;  // how far back a chord's bar line is loo
 // rather than carry it to the next page.
 constexpr int64_t LEAST_SQUEEZE_PERCENT = 88;
 
-// Parameters of the distances below the staves.
-constexpr int P_STAFF_DISTANCE = 129;   // "default distance between this voice's staff and next"
-constexpr int P_SYSTEM_DISTANCE = 560;  // "default vertical distance between systems"
-constexpr int P_SEPARATED_SYSTEM_DISTANCE =
-    667;  // "distance between systems with separator symbols"
-
 struct FitChord {
   Drosa first;
   int32_t time;      // start in the system
@@ -286,8 +280,9 @@ bool can_cut_at(Drosa note) {
 // again at its new end.
 bool changes_distance_below(Drosa param) {
   const int16_t pindex = param->get(xparam_index);
-  return pindex == P_STAFF_DISTANCE || pindex == P_SYSTEM_DISTANCE ||
-         pindex == P_SEPARATED_SYSTEM_DISTANCE;
+  return pindex == P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT ||
+         pindex == P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS ||
+         pindex == P_DISTANCE_BETWEEN_SYSTEMS_WITH_SEPARATOR_SYMBOLS;
 }
 
 // Whether the music of every shown voice from its last note before the cut (time_cursor, as

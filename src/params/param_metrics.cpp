@@ -18,23 +18,6 @@
 
 namespace {
 
-// Parameters read here by number.
-constexpr int P_WHOLE_REST_GLYPH = 51;
-constexpr int P_NOTE_HEAD_HEIGHT = 141;
-constexpr int P_BEAM_DISTANCE = 127;
-constexpr int P_HEAD_WIDTH = 174;  // half and quarter notes
-constexpr int P_WHOLE_HEAD_WIDTH = 175;
-constexpr int P_BREVE_HEAD_WIDTH = 369;
-constexpr int P_WHOLE_HEAD_WIDEST = 414;
-constexpr int P_SLUR_END_Y = 222;
-constexpr int P_MULTI_REST_DESCEND = 229, P_MULTI_REST_ASCEND = 230;
-constexpr int P_MULTI_REST_WIDTH = 247, P_MEASURE_REST_WIDTH = 248;
-constexpr int P_LEFT_MARGIN = 250, P_RIGHT_MARGIN = 251;
-constexpr int P_KEY_SPACE = 264, P_KEY_SPACE_SIMPLIFIED = 746;
-constexpr int P_TUPLET_UP = 265, P_TUPLET_DOWN = 266, P_TUPLET_OFF_STEM = 267;
-constexpr int P_TREMOLO_BEAMED = 334, P_TREMOLO_NO_FLAG = 332, P_TREMOLO_FLAG = 333;
-constexpr int P_REST_DESCEND_DEFAULT = 233;
-
 // Rest metrics by value code (breve, whole, half, ... 128th).
 constexpr int REST_DESCEND[9] = {374, 231, 232, 233, 234, 235, 236, 237, 238};
 constexpr int REST_ASCEND[9] = {375, 239, 240, 241, 242, 243, 244, 245, 246};
@@ -191,7 +174,7 @@ void pDrawChar(int pindex, Drosa node, const char* text, int mode) {
   ParamValue value;
   scaled_char_param(&value, pindex, node, nullptr);
   int32_t y = value.y();
-  if (pindex == P_WHOLE_REST_GLYPH && model_hooks.use_sonata_font() != 1) y += 1;
+  if (pindex == P_WHOLE_REST && model_hooks.use_sonata_font() != 1) y += 1;
 
   double divisor = draw_divisor(mode);
   move_by(int(value.x() / divisor), int(-y / divisor));
@@ -227,22 +210,24 @@ int32_t round_nearest_int(double x) {
 int32_t hdw(Drosa note, int widest) {
   if (!is_NOTE(note) || !note_ntdata(note)) {
     REPORT_ERROR(4, "Bad call to hdw!");
-    return param_length(P_HEAD_WIDTH, NIL);
+    return param_length(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, NIL);
   }
   int code = note->get(xlgval);
   if (note->get(xtupl) != 1) {
     int dots;
     param_hooks.decode_note_type(note, &code, &dots);
   }
-  if (code == 0) return param_length(P_BREVE_HEAD_WIDTH, note);
-  if (code == 1) return param_length(widest ? P_WHOLE_HEAD_WIDEST : P_WHOLE_HEAD_WIDTH, note);
-  return param_length(P_HEAD_WIDTH, note);
+  if (code == 0) return param_length(P_BREVE_NOTE_HEAD_WIDTH, note);
+  if (code == 1)
+    return param_length(widest ? P_WHOLE_NOTE_HEAD_WIDTH_AT_WIDEST_POINT : P_WHOLE_NOTE_HEAD_WIDTH,
+                        note);
+  return param_length(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, note);
 }
 
 int32_t rest_descend_size(Drosa rest, int screen) {
-  if (!rest) return param_length(P_REST_DESCEND_DEFAULT, NIL);
+  if (!rest) return param_length(P_AMOUNT_QUARTER_REST_DESCENDS_BELOW_ITS_Y_LOCATION, NIL);
   if (rest_kind(rest, screen) == REST_MULTI_MEASURE)
-    return param_length(P_MULTI_REST_DESCEND, rest);
+    return param_length(P_AMOUNT_MULTI_REST_DESCENDS_BELOW_ITS_Y_LOCATION, rest);
   return param_length(REST_DESCEND[value_code(rest)], rest);
 }
 
@@ -251,7 +236,8 @@ int32_t rest_ascend_size(Drosa rest, int screen) {
     REPORT_ERROR(4, "NIL rest pointer in rest_ascend_size");
     return 0;
   }
-  if (rest_kind(rest, screen) == REST_MULTI_MEASURE) return param_length(P_MULTI_REST_ASCEND, rest);
+  if (rest_kind(rest, screen) == REST_MULTI_MEASURE)
+    return param_length(P_AMOUNT_MULTI_REST_ASCENDS_ABOVE_ITS_Y_LOCATION, rest);
   return param_length(REST_ASCEND[value_code(rest)], rest);
 }
 
@@ -261,8 +247,9 @@ int32_t rest_width(Drosa rest, int screen) {
     return 0;
   }
   int kind = rest_kind(rest, screen);
-  if (kind == REST_MULTI_MEASURE) return param_length(P_MULTI_REST_WIDTH, rest);
-  if (kind == REST_WHOLE_MEASURE) return param_length(P_MEASURE_REST_WIDTH, rest);
+  if (kind == REST_MULTI_MEASURE)
+    return param_length(P_SPACE_GIVEN_FOR_WIDTH_OF_MULTI_REST_SYMBOL, rest);
+  if (kind == REST_WHOLE_MEASURE) return param_length(P_WIDTH_OF_WHOLE_REST, rest);
   return param_length(REST_WIDTH[value_code(rest)], rest);
 }
 
@@ -282,30 +269,39 @@ int32_t slur_end_yclearance(Drosa note, int side, int32_t extra) {
   stem_group_bounds(last, &last_low, &last_high);
   if (side != 2) {
     Drosa bottom = head_y(first_low) < head_y(last_low) ? first_low : last_low;
-    return head_y(bottom) - param_length(P_SLUR_END_Y, bottom) - extra;
+    return head_y(bottom) - param_length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, bottom) -
+           extra;
   }
   Drosa top = head_y(last_high) > head_y(first_high) ? last_high : first_high;
   int32_t height = param_length(P_NOTE_HEAD_HEIGHT, top);
-  return head_y(top) + height + param_length(P_SLUR_END_Y, top) - extra;
+  return head_y(top) + height + param_length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, top) -
+         extra;
 }
 
 int32_t tremolo_yoffset(Drosa note, int beamed) {
   int code = value_code(note);
   if (beamed) {
-    int32_t base = param_length(P_TREMOLO_BEAMED, note);
-    return base + param_length(P_BEAM_DISTANCE, note) * (code - 3);
+    int32_t base = param_length(P_Y_OFFSET_FROM_BEAM_FOR_TREMOLO_ON_BEAMED_NOTES, note);
+    return base + param_length(P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, note) * (code - 3);
   }
-  return param_length(code <= 3 ? P_TREMOLO_NO_FLAG : P_TREMOLO_FLAG, note);
+  return param_length(code <= 3 ? P_Y_OFFSET_FROM_STEM_END_FOR_TREMOLO_ON_UNFLAGGED_NOTES
+                                : P_Y_OFFSET_FROM_STEM_END_FOR_TREMOLO_ON_FLAGGED_NOTES,
+                      note);
 }
 
 int32_t tuplet_number_xoffset(Drosa note, int direction, int at_stem_end) {
-  if (!at_stem_end) return param_length(P_TUPLET_OFF_STEM, note);
-  return param_length(direction == 2 ? P_TUPLET_UP : P_TUPLET_DOWN, note);
+  if (!at_stem_end) return param_length(P_X_OFFSET_FOR_TUPLET_BY_NOTEHEAD, note);
+  return param_length(direction == 2 ? P_X_OFFSET_FOR_TUPLET_NUMBER_AT_END_OF_UP_STEM
+                                     : P_X_OFFSET_FOR_TUPLET_NUMBER_AT_END_OF_DOWN_STEM,
+                      note);
 }
 
 int32_t param_pair_select(Drosa node, const StaffData* staff) {
   if (node && effective_kind(node) == KEYSIG && node->get(xkeycnt) == 0) return 0;
-  return param_length(simplified_notation() ? P_KEY_SPACE_SIMPLIFIED : P_KEY_SPACE, node, staff);
+  return param_length(simplified_notation()
+                          ? P_SIMPLIFIED_SPACE_BETWEEN_KEY_SIGNATURE_AND_NEXT_OBJECT
+                          : P_SPACE_LEFT_BETWEEN_KEY_SIGNATURE_AND_NEXT_OBJECT,
+                      node, staff);
 }
 
 int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa group) {
@@ -329,7 +325,7 @@ int32_t param_group_width(Drosa node, const StaffData* staff, int code, Drosa gr
   }
   if (code < 1) return 0;
   if (node && simplified_notation()) {
-    if (node->xkind != NOTE) return param_length(P_HEAD_WIDTH, node);
+    if (node->xkind != NOTE) return param_length(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, node);
     return param_length(SIMPLIFIED_ACCIDENTAL_WIDTH[code], node, staff);
   }
   return param_length(ACCIDENTAL_WIDTH[code], node, staff);
@@ -347,7 +343,7 @@ int32_t staff_left_x(int staff, int parity) {
   int32_t x = layout_page_left_x();
   if (staff >= 0 && staff < MAX_PSTAVES) {
     Drosa first = staff_first_note(staff);
-    x += param_length(P_LEFT_MARGIN, first, &staff_data[staff]);
+    x += param_length(P_MARGIN_WIDTH_ON_LEFT_OF_PAGE, first, &staff_data[staff]);
     Drosa endsyst = prev_seen_endsyst(first);
     if (endsyst && endsyst->get(xstartpiece))
       return x + options_margin(OPTIONS_LEFT_MARGIN_FIRST_SYSTEM);
@@ -359,7 +355,7 @@ int32_t staff_right_x(int staff, int parity) {
   int32_t right = layout_page_left_x() + layout_page_width();
   if (staff >= 0 && staff < MAX_PSTAVES) {
     Drosa first = staff_first_note(staff);
-    right -= param_length(P_RIGHT_MARGIN, first, &staff_data[staff]);
+    right -= param_length(P_MARGIN_WIDTH_ON_RIGHT_OF_PAGE, first, &staff_data[staff]);
     Drosa endsyst = system_end_of_staff(staff, first);
     if (endsyst && endsyst->get(xendpiece))
       return right - options_margin(OPTIONS_RIGHT_MARGIN_LAST_SYSTEM);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/model_services.h"
+#include "params/param_names.h"  // the parameters by name
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/list_box.h"

@@ -24,7 +24,6 @@ constexpr int HEAR_LIST = 4, HEAR_ALL = 5, HEAR_NONE = 6, HEAR_TEMPO = 8, HEAR_I
 constexpr int TUNING_FIRST = 6;
 // ---- Dynamic levels
 constexpr int LEVEL_FIRST = 4, LEVEL_GLYPHS = 14, LEVEL_ONE_FOR_ALL = 15;
-constexpr int P_DYNAMIC_FIRST = 41;  // pppp .. ffff: parameters 41 .. 50
 // ---- Default Playback
 constexpr int LENGTHS_KEEP_NOMINAL = 12, LENGTHS_BEFORE_BEAT = 13, LENGTHS_ON_BEAT = 14;
 // ---- Recompute Playback
@@ -35,7 +34,6 @@ constexpr int CHANNEL_ITEM = 5, CHANNEL_ONE = 6, CHANNEL_STREAM_ITEM = 7, CHANNE
 constexpr int CHANNEL_COUNT_ITEM = 11, CHANNEL_SILENT_ITEM = 14;
 // ---- Spelling: pitch class pc at item 4 + pc; the preview after them.
 constexpr int SPELLING_FIRST = 4, SPELLING_PREVIEW = 16;
-constexpr int P_NOTE_HEAD = 73, P_FIRST_ACCIDENTAL = 24;  // 25 double flat .. 29 double sharp
 
 ListBox* hear_list = nullptr;
 bool hear_list_touched = false;
@@ -123,7 +121,7 @@ void draw_level_glyphs(DialogRef dialog, int) {
   for (int i = 0; i < DYNAMIC_LEVELS; ++i) {
     const Rect r = platform_item_rect(dialog, LEVEL_FIRST + i);
     move_to(r.right + 10, r.bottom - 5);
-    pDrawChar(P_DYNAMIC_FIRST + i, NIL, nullptr, DRAW_CHAR_UNZOOMED);
+    pDrawChar(P_PPPP_DYNAMIC + i, NIL, nullptr, DRAW_CHAR_UNZOOMED);
   }
 }
 
@@ -159,9 +157,9 @@ void draw_spelled_note(DialogRef dialog, int pc, bool erase) {
       move_to(x - 7, ly);
       line_to(x + 7, ly);
     }
-  draw_preview_glyph(P_NOTE_HEAD, x - 4, y);
+  draw_preview_glyph(P_QUARTER_NOTE_HEAD, x - 4, y);
   if (sp.accidental && sp.accidental != 3)
-    draw_preview_glyph(P_FIRST_ACCIDENTAL + sp.accidental, x - 14, y);
+    draw_preview_glyph(P_DOUBLE_FLAT - 1 + sp.accidental, x - 14, y);
 }
 
 void draw_spelling_preview(DialogRef dialog, int item) {

@@ -61,9 +61,6 @@ constexpr int BOX_ADD = 12, BOX_HEAD = 13, BOX_GRACE = 14, BOX_TUPLET = 15, BOX_
 constexpr int BOX_LAST_VALUE = 24, BOX_FIRST_ACC = 25, BOX_LAST_ACC = 29, BOX_UP = 31;
 constexpr int BOX_DOWN = 32, BOX_SQUARE = 34;
 
-constexpr int P_TUPLET_FONT = 1, P_DOT = 20, P_DOUBLE_DOT = 21, P_THIRD_DOT = 740;
-constexpr int P_STACCATISSIMO = 714, P_HEAVY_ACCENT = 9, P_PIANO_ROLL_HEAD = 5;
-constexpr int P_TREMOLO_1 = 102;
 constexpr int ROWS_TOP = 60, SPECIAL_CODES = 60, FIRST_SPECIAL = 6, MAX_GROUP = 15;
 constexpr int GROUP_ITEM = 9;
 
@@ -94,7 +91,7 @@ struct TupletFont {
   int font = current_text_font(), size = current_text_size(), face = current_text_face();
   explicit TupletFont(bool with_style) {
     ParamValue value;
-    scaled_char_param(&value, P_TUPLET_FONT, NIL, nullptr);
+    scaled_char_param(&value, P_FONT_INFORMATION_FOR_TUPLET_NUMBERS, NIL, nullptr);
     text_font(font_from_code(value.font()));
     scaled_TextSize(value.size());
     text_face(with_style ? value.style() : FACE_PLAIN);
@@ -197,10 +194,10 @@ void draw_box_symbol(int box) {
   const char* label = LABELS[box];
   switch (box) {
     case BOX_ACCENT:
-      glyph = t->get(xaccent) == 2 ? P_HEAVY_ACCENT : glyph;
+      glyph = t->get(xaccent) == 2 ? P_ACCENT_ABOVE : glyph;
       break;
     case BOX_STACCATO:
-      glyph = template_staccatissimo ? P_STACCATISSIMO : glyph;
+      glyph = template_staccatissimo ? P_STACCATISSIMO_MARK_ABOVE_NOTE : glyph;
       break;
     case BOX_ADD:
       label = entry_node() ? "Add" : "Kill";
@@ -212,12 +209,13 @@ void draw_box_symbol(int box) {
     case BOX_HEAD: {
       const int head = t->get(xnotehead);
       if (head == 6) return;
-      glyph = head == 7 ? P_PIANO_ROLL_HEAD : notehead_glyph(head, 3, NIL);
+      // A piano-roll head is shown as the tenuto dash, the bar it becomes on the staff.
+      glyph = head == 7 ? P_TENUTO_MARK : notehead_glyph(head, 3, NIL);
       break;
     }
     case BOX_TREMOLO: {
       const int tremolo = t->get(xtremolo);
-      glyph = tremolo == 0 ? GLYPHS[BOX_TREMOLO] : P_TREMOLO_1 + tremolo - 1;
+      glyph = tremolo == 0 ? GLYPHS[BOX_TREMOLO] : P_SINGLE_SLASH_TREMOLO_MARK + tremolo - 1;
       break;
     }
     default:
@@ -254,11 +252,11 @@ void draw_value_dots() {
   const int y = r.bottom - Y_OFFSETS[box];
   text_mode(MODE_OR);
   scaled_MoveTo(r.right - (box == BOX_BREVE ? 4 : 8), y);
-  pDrawChar(dots == 1 ? P_DOT : P_DOUBLE_DOT, NIL, nullptr, DRAW_CHAR_PALETTE);
+  pDrawChar(dots == 1 ? P_DOT_FOR_DOTTED_NOTES : P_DOUBLE_DOT, NIL, nullptr, DRAW_CHAR_PALETTE);
   if (dots == 3) {
     const double smaller = std::min(piano_hscale, piano_vscale);
     scaled_MoveTo(r.right - int(9 - 2 * smaller), y);
-    pDrawChar(P_THIRD_DOT, NIL, nullptr, DRAW_CHAR_PALETTE);
+    pDrawChar(P_THIRD_DOT_FOR_TRIPLE_DOTTED_NOTES, NIL, nullptr, DRAW_CHAR_PALETTE);
   }
 }
 

@@ -36,7 +36,6 @@ constexpr int WINDOW_WIDTH = 503, SHORT_HEIGHT = 60, TALL_HEIGHT = 100;
 // some window systems put the frame's corner where the window was asked for, so that the
 // window itself comes out a title bar's height lower.
 constexpr int WINDOW_FOOT_GAP = 32;
-constexpr int P_QUARTER_REST = 53;
 constexpr int KEYBOARD_ITEM = 5;
 
 // Per semitone: white or black, the left of its drawn key from x0, and its mark's left.

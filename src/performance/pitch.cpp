@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr int P_FIRST_SPECIAL_CENTS = 479;  // "cents offset for special accidental 1"
 constexpr int LAST_SPECIAL_CODE = 65;
 constexpr int C_MAJOR_OFFSET[7] = {0, 2, 4, 5, 7, 9, 11};
 
@@ -87,7 +86,7 @@ int32_t special_pitch(int32_t position, int count, int accidental, const uint8_t
       sum += c * 200 - 600 + 2 * tuning(s, c);
       standard = true;
     } else if (c <= LAST_SPECIAL_CODE) {
-      sum += 2 * param_float_value(P_FIRST_SPECIAL_CENTS + c - 6, note);
+      sum += 2 * param_float_value(P_CENTS_OFFSET_FOR_SPECIAL_ACCIDENTAL_1 + c - 6, note);
     }
   }
   if (!standard) sum += 2 * tuning(s, 3);

@@ -46,9 +46,6 @@ constexpr size_t MAX_SCHEDULED_NOTES = 4096;  // far more than two seconds of mu
 constexpr double BEND_STEP_MS = 20;
 constexpr int DEVICE_THIRD = 1;
 constexpr int PEDAL_DOWN = 606;
-constexpr int P_TEMPO_WHOLE = 12;        // whole .. 32nd note for tempo marks: 12 .. 17
-constexpr int P_TEMPO_DOT = 582;         // dot for tempo marks
-constexpr int P_TEMPO_DOUBLE_DOT = 583;  // double dot for tempo marks
 constexpr int PREFS_METRONOME_CHANNEL = 389;
 constexpr int PREFS_METRONOME_PITCH = 390;
 
@@ -728,13 +725,13 @@ bool read_metronome(Drosa tparam, double* bpm, int32_t* unit, int32_t* dots) {
   if (chars.empty()) return false;
   int found = 0;
   for (int u = 1; u <= 6 && !found; ++u)
-    if (is_symbol(P_TEMPO_WHOLE + u - 1, tparam, chars[0])) found = u;
+    if (is_symbol(P_WHOLE_NOTE_FOR_TEMPO_MARKINGS + u - 1, tparam, chars[0])) found = u;
   if (!found) return false;
   int d = 0;
   size_t i = 1;
   for (; i < chars.size() && chars[i].c != '='; ++i) {
-    if (is_symbol(P_TEMPO_DOT, tparam, chars[i])) d = std::max(d, 1);
-    if (is_symbol(P_TEMPO_DOUBLE_DOT, tparam, chars[i])) d = 2;
+    if (is_symbol(P_DOT_FOR_TEMPO_MARKINGS, tparam, chars[i])) d = std::max(d, 1);
+    if (is_symbol(P_DOUBLE_DOT_FOR_TEMPO_MARKINGS, tparam, chars[i])) d = 2;
   }
   if (i >= chars.size()) return false;
   for (++i; i < chars.size() && chars[i].c == ' '; ++i) {

@@ -36,7 +36,6 @@ namespace {
 
 constexpr int RECORD_DIALOG = 27029, IMPORT_DIALOG = 134;
 constexpr int CLICK_MS = 80, TAP_GAP = 80, CLICK_VOLUME = 96;
-constexpr int P_TOLERANCE = 556;
 constexpr int SUSTAIN = 64;
 constexpr int FIRST_TAP_CONTROLLER = 64, LAST_TAP_CONTROLLER = 95;
 
@@ -148,7 +147,7 @@ void stop_metronome() {
 
 // ---- The dialog's pictures: notes with stems (the tempo-marking glyphs) ------------------------
 
-constexpr int P_DOT = 20, P_TIMES_FONT = -5;
+constexpr int TIMES_FONT = -5;
 
 // The glyph parameter of a note value code (0 breve .. 6 32nd).
 int value_glyph(int code) {
@@ -161,14 +160,14 @@ constexpr int PICTURE_POINTS = 20;
 // A note of the value at x on the baseline y, dotted or not.
 void draw_value(int code, bool dotted, int x, int y) {
   draw_dialog_glyph(value_glyph(code), x, y, PICTURE_POINTS);
-  if (dotted) draw_dialog_glyph(P_DOT, x + 10, y, PICTURE_POINTS);
+  if (dotted) draw_dialog_glyph(P_DOT_FOR_DOTTED_NOTES, x + 10, y, PICTURE_POINTS);
 }
 
 // Notes 12 pixels apart under a "3": a triplet (three of the value) or a pair (the beat's
 // value, then the next smaller).
 void draw_triplet_figure(const Rect& r, const int* codes, int count) {
   const int y = r.bottom - 1;
-  text_font(font_from_code(P_TIMES_FONT));
+  text_font(font_from_code(TIMES_FONT));
   text_face(FACE_ITALIC);
   text_size(10);
   move_to(r.left + 2 + 6 * (count - 1), r.top + 7);
@@ -861,7 +860,8 @@ void begin_recording(int import, int32_t start) {
   rec.last_event_time = start;
   rec.chord_threshold = 50;
   rec.onset_slack = 50;
-  const ParamValue* tolerance = param_value(P_TOLERANCE, insertion_point, nullptr);
+  const ParamValue* tolerance =
+      param_value(P_RECORD_IMPORT_MIDI_MAX_ARPEGGIATION, insertion_point, nullptr);
   rec.tolerance_percent = std::clamp<int32_t>(tolerance ? tolerance->integer() : 100, 1, 400);
 }
 
