@@ -63,7 +63,6 @@ constexpr int CLASS_TITLE = 2, CLASS_COMPOSER = 3, CLASS_REHEARSAL = 4, CLASS_LY
               CLASS_CHORD_SYMBOL = 11, CLASS_RIGHTS = 18, CLASS_PAUSE = 20, CLASS_POET = 23,
               CLASS_WORK_TITLE = 24;
 // The glyphs of an arpeggio and of fermatas (over a bar line, as notes carry their own).
-constexpr int PARAM_ARPEGGIO = 339, PARAM_FERMATA = 6, PARAM_FERMATA_BELOW = 7;
 constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, LINE_TRILL = 11,
               LINE_PEDAL = 12, LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
@@ -442,11 +441,11 @@ int string_tablature(Drosa print) {
 // The open keys of the strings (1 the top) of a tablature staff of `lines` lines, as the
 // voice's tuning has them at the node.
 std::vector<int> tab_tuning(Drosa at, int lines) {
-  constexpr int FIRST_STRING_PARAM = 543;  // "MIDI pitch for string 1 in guitar tablature"
   std::vector<int> keys;
   for (int s = 1; s <= std::clamp(lines, 1, 7); ++s)
-    keys.push_back(
-        std::clamp(param_value(FIRST_STRING_PARAM - 1 + s, at, nullptr)->integer(), 0, 127));
+    keys.push_back(std::clamp(
+        param_value(P_MIDI_PITCH_FOR_STRING_1_IN_GUITAR_TABLATURE - 1 + s, at, nullptr)->integer(),
+        0, 127));
   return keys;
 }
 
@@ -658,7 +657,6 @@ std::string chord_symbol_text(const std::vector<SymbolChar>& chars, size_t from,
 // The SMuFL characters (UTF-8) of a run of the music font's tempo notes, a note and its dots,
 // as words write a metronome mark's note; empty for any other run.
 std::string tempo_note_characters(Drosa run) {
-  constexpr int TEMPO_WHOLE = 12, TEMPO_DOT = 582, TEMPO_DOUBLE_DOT = 583;
   static const char* const NOTES[6] = {"\xEE\xB2\xA2", "\xEE\xB2\xA3", "\xEE\xB2\xA5",
                                        "\xEE\xB2\xA7", "\xEE\xB2\xA9", "\xEE\xB2\xAB"};
   const char* const DOT = "\xEE\xB2\xB7";  // metAugmentationDot
@@ -670,12 +668,12 @@ std::string tempo_note_characters(Drosa run) {
   for (char c : run_text(run)) {
     int unit = 0;
     for (int u = 1; u <= 6 && !unit && out.empty(); ++u)
-      if (drawn_as(TEMPO_WHOLE + u - 1, c)) unit = u;
+      if (drawn_as(P_WHOLE_NOTE_FOR_TEMPO_MARKINGS + u - 1, c)) unit = u;
     if (unit)
       out = NOTES[unit - 1];
-    else if (!out.empty() && drawn_as(TEMPO_DOT, c))
+    else if (!out.empty() && drawn_as(P_DOT_FOR_TEMPO_MARKINGS, c))
       out += DOT;
-    else if (!out.empty() && drawn_as(TEMPO_DOUBLE_DOT, c))
+    else if (!out.empty() && drawn_as(P_DOUBLE_DOT_FOR_TEMPO_MARKINGS, c))
       out += std::string(DOT) + DOT;
     else
       return {};
@@ -2636,12 +2634,12 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         if (std::strcmp(turn, "delayed-turn") == 0) cc.marks.back().name = "delayed-inverted-turn";
         continue;
       }
-      if (is_sign(a, PARAM_ARPEGGIO)) {
+      if (is_sign(a, P_ARPEGGIATION_CHARACTER)) {
         cc.arpeggiate = true;
         continue;
       }
-      if (is_sign(a, PARAM_FERMATA) || is_sign(a, PARAM_FERMATA_BELOW)) {
-        bar_fermata = is_sign(a, PARAM_FERMATA) ? "upright" : "inverted";
+      if (is_sign(a, P_FERMATA_ABOVE_NOTE) || is_sign(a, P_FERMATA_BELOW_NOTE)) {
+        bar_fermata = is_sign(a, P_FERMATA_ABOVE_NOTE) ? "upright" : "inverted";
         continue;
       }
       if (const char* sign = repeat_sign_element(a)) {

@@ -30,9 +30,8 @@ namespace {
 constexpr int MAX_TAGS = 6;           // voices one staff list is split into
 constexpr int MAX_SPLIT_VOICES = 63;  // voices the piece may reach by splitting
 constexpr int UP = 2, DOWN = 1, FREE_STEM = 3;
-constexpr int PARAM_STAFF_DISTANCE = 129;  // "default distance between this voice's staff and next"
-constexpr int REF_Y_FROM_STAFF = 5;        // an annotation's height counts from its staff
-constexpr int LINE_BEGIN = 3;              // a line's first segment
+constexpr int REF_Y_FROM_STAFF = 5;  // an annotation's height counts from its staff
+constexpr int LINE_BEGIN = 3;        // a line's first segment
 
 int voice_tag(Drosa note) { return note->get(xpitch) & MXML_TAG_VOICE_BITS; }
 int staff_code(Drosa note) { return note->get(xpitch) >> 12; }
@@ -191,7 +190,8 @@ Drosa remove_note(Drosa note, const Drosa* previous = nullptr) {
 bool changes_staff_setting(Drosa tparam) {
   const std::string text = anno_run_text(tparam);
   if (text.rfind("param {129:", 0) == 0 || text.rfind("param {560:", 0) == 0) return true;
-  for (int pindex = 543; pindex <= 549; ++pindex)  // "MIDI pitch for string 1 ..." to 7
+  for (int pindex = P_MIDI_PITCH_FOR_STRING_1_IN_GUITAR_TABLATURE;
+       pindex <= P_MIDI_PITCH_FOR_STRING_7_IN_GUITAR_TABLATURE; ++pindex)
     if (text.rfind("param {" + std::to_string(pindex) + ":", 0) == 0) return true;
   return false;
 }
@@ -1022,7 +1022,8 @@ void sound_written_octaves(int v) {
 // stands below the one above it by the distance the document gives it last (the program's
 // default when it gives none), as the layout places them.
 int32_t staff_rise(int from, int to) {
-  const int32_t otherwise = param_value(PARAM_STAFF_DISTANCE, NIL, nullptr)->integer();
+  const int32_t otherwise =
+      param_value(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, NIL, nullptr)->integer();
   int64_t rise = 0;
   for (int s = std::min(from, to); s < std::max(from, to); ++s) {
     const bool given =

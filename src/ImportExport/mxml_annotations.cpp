@@ -30,22 +30,15 @@ namespace {
 
 constexpr int VERTICAL_ORIGIN = 100;
 constexpr int UNITS_PER_TENTH = 5;
-constexpr int PARAM_TEMPO_WHOLE = 12;  // whole .. 32nd note for tempo marks: 12 .. 17
-constexpr int PARAM_TEMPO_DOT = 582, PARAM_TEMPO_DOUBLE_DOT = 583;
-constexpr int PARAM_PEDAL_PRESS = 606, PARAM_PEDAL_RELEASE = 607;
-constexpr int PARAM_DYNAMIC_FIRST = 41;  // pppp .. ffff: 41 .. 50
-constexpr int PARAM_HIDDEN_TEXT = 578;
 constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5, CLASS_CHORD_SYMBOL = 11;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5, NEXT_BAR = 10, CENTRED = 1;
 // A pedal release at a measure's end stands this far before its bar line.
 constexpr int32_t RELEASE_BEFORE_BAR = 20;
-constexpr int PARAM_FERMATA_ABOVE = 6, PARAM_FERMATA_BELOW = 7;
 constexpr int32_t BAR_FERMATA_GAP = 40;  // from the staff's top or bottom line
 // The arpeggio's glyph: the music font's arpeggio sign, 10 units tall a point of its size,
 // reaching a little past the heads at both ends of its chord, before them (and before their
 // accidentals); heads a step (25 units) apart and a space (50) tall.
-constexpr int PARAM_ARPEGGIO = 339;
 constexpr int32_t ARPEGGIO_HEIGHT_PER_POINT = 100;  // tenths of a unit
 constexpr int32_t ARPEGGIO_PAST_HEADS = 10, HEAD_HEIGHT = 50, ARPEGGIO_STEP = 25;
 constexpr int32_t ARPEGGIO_BEFORE_HEADS = -30, ACCIDENTAL_COLUMN = 70;
@@ -230,15 +223,15 @@ Drosa make_dynamic(const MxmlItem& item, Drosa before, int tag, int context) {
                     tag, context);
   }
   const DynamicParts& d = dynamic_parts[code];
-  Run glyphs = glyph_run(PARAM_DYNAMIC_FIRST + d.first, face);
-  bool second_apart = d.second >= 0 && !add_glyph(glyphs, PARAM_DYNAMIC_FIRST + d.second);
+  Run glyphs = glyph_run(P_PPPP_DYNAMIC + d.first, face);
+  bool second_apart = d.second >= 0 && !add_glyph(glyphs, P_PPPP_DYNAMIC + d.second);
   Drosa head = NIL;
   if (*d.before)
     head = make_run({item.font, item.size, face, d.before}, item, before, false, tag, context);
   Drosa g = make_run(glyphs, item, before, head != NIL, tag, context);
   if (!head) head = g;
   if (second_apart)
-    make_run(glyph_run(PARAM_DYNAMIC_FIRST + d.second, face), item, before, false, tag, context);
+    make_run(glyph_run(P_PPPP_DYNAMIC + d.second, face), item, before, false, tag, context);
   if (*d.after) make_run({item.font, item.size, face, d.after}, item, before, true, tag, context);
   return head;
 }
@@ -250,10 +243,10 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
                  int tag, int context) {
   if (item.tempo <= 0) return NIL;
   const int unit = std::clamp(item.beat_unit < 1 ? 3 : item.beat_unit, 1, 6);
-  Run note = glyph_run(PARAM_TEMPO_WHOLE + unit - 1, 0);
+  Run note = glyph_run(P_WHOLE_NOTE_FOR_TEMPO_MARKINGS + unit - 1, 0);
   std::string dots;
-  if (item.dots == 1 && !add_glyph(note, PARAM_TEMPO_DOT)) dots = ".";
-  if (item.dots >= 2 && !add_glyph(note, PARAM_TEMPO_DOUBLE_DOT)) dots = "..";
+  if (item.dots == 1 && !add_glyph(note, P_DOT_FOR_TEMPO_MARKINGS)) dots = ".";
+  if (item.dots >= 2 && !add_glyph(note, P_DOUBLE_DOT_FOR_TEMPO_MARKINGS)) dots = "..";
   char number[32];
   std::snprintf(number, sizeof number, " = %d%s%s", int(item.tempo), dots.c_str(),
                 item.parentheses ? ")" : "");
@@ -267,9 +260,10 @@ Drosa make_tempo(const MxmlItem& item, Drosa before, bool continuation, const st
 
 // Words that are the note of a metronome mark: the music font's tempo note, with its dots.
 Run note_glyph_run(const MxmlItem& item) {
-  Run note = glyph_run(PARAM_TEMPO_WHOLE + std::clamp<int>(item.note_glyph, 1, 6) - 1, 0);
-  if (item.dots == 1) add_glyph(note, PARAM_TEMPO_DOT);
-  if (item.dots >= 2) add_glyph(note, PARAM_TEMPO_DOUBLE_DOT);
+  Run note =
+      glyph_run(P_WHOLE_NOTE_FOR_TEMPO_MARKINGS + std::clamp<int>(item.note_glyph, 1, 6) - 1, 0);
+  if (item.dots == 1) add_glyph(note, P_DOT_FOR_TEMPO_MARKINGS);
+  if (item.dots >= 2) add_glyph(note, P_DOUBLE_DOT_FOR_TEMPO_MARKINGS);
   return note;
 }
 
@@ -306,12 +300,12 @@ bool words_run_on(const MxmlItem& words, const MxmlItem& more) {
 // A pedal mark: the release glyph, the press glyph, or both for a change.
 Drosa make_pedal(const MxmlItem& item, Drosa before, int tag, int context) {
   Run run{0, 0, 0, ""};
-  if (item.release) run = glyph_run(PARAM_PEDAL_RELEASE, 0);
+  if (item.release) run = glyph_run(P_PEDAL_UP_MARKING, 0);
   if (item.press) {
     if (run.text.empty())
-      run = glyph_run(PARAM_PEDAL_PRESS, 0);
-    else if (!add_glyph(run, PARAM_PEDAL_PRESS))
-      make_run(glyph_run(PARAM_PEDAL_PRESS, 0), item, before, false, tag, context);
+      run = glyph_run(P_PEDAL_MARKING, 0);
+    else if (!add_glyph(run, P_PEDAL_MARKING))
+      make_run(glyph_run(P_PEDAL_MARKING, 0), item, before, false, tag, context);
   }
   return make_run(run, item, before, false, tag, context);
 }
@@ -324,7 +318,8 @@ std::string plain_text(const MxmlItem& item) {
 
 Drosa annotate(const MxmlItem& item, Drosa note, int tag, int context) {
   if (item.command) {
-    make_text_anno(note, 0, CLASS_OTHER, PARAM_HIDDEN_TEXT, item.text.c_str(), nullptr);
+    make_text_anno(note, 0, CLASS_OTHER, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                   item.text.c_str(), nullptr);
     return NIL;
   }
   return mxml_make_annotation(item, note, false, tag, context);
@@ -508,7 +503,7 @@ bool in_chord_of(Drosa anno, Drosa note) {
 void arpeggio_at(const MxmlItem& item, Drosa note, int tag, int context) {
   if (!mxml.arpeggios.empty() && in_chord_of(mxml.arpeggios.back().tparam, note)) return;
   MxmlItem sign = item;
-  sign.sign_param = PARAM_ARPEGGIO;
+  sign.sign_param = P_ARPEGGIATION_CHARACTER;
   if (Drosa t = mxml_make_annotation(sign, note, false, tag, context))
     mxml.arpeggios.push_back({t, note});
 }
@@ -1002,7 +997,7 @@ void mxml_barline_fermata(bool inverted) {
   if (!note) return;
   MxmlItem item;
   item.kind = -20;  // a pause
-  item.sign_param = inverted ? PARAM_FERMATA_BELOW : PARAM_FERMATA_ABOVE;
+  item.sign_param = inverted ? P_FERMATA_BELOW_NOTE : P_FERMATA_ABOVE_NOTE;
   item.text = " ";
   item.reference = uint16_t((NEXT_BAR << 12) | (FROM_STAFF << 8) | CENTRED);
   item.y = VERTICAL_ORIGIN + (inverted ? -STAFF_HEIGHT - BAR_FERMATA_GAP : BAR_FERMATA_GAP);

@@ -21,6 +21,7 @@
 #include "ImportExport/xml_reader.h"
 #include "ImportExport/xmlt_fields.h"
 #include "app/app_services.h"
+#include "params/param_services.h"
 
 namespace {
 
@@ -679,7 +680,6 @@ constexpr MusicSign music_signs[] = {
     {0xE650, 606},  // keyboardPedalPed
     {0xE655, 607},  // keyboardPedalUp
 };
-constexpr int16_t PARAM_SEGNO = 723, PARAM_CODA = 724;
 
 int16_t music_sign_param(char32_t code_point) {
   for (const MusicSign& sign : music_signs)
@@ -691,7 +691,7 @@ int16_t music_sign_param(char32_t code_point) {
 void make_sign(MxmlItem* item, int16_t param) {
   item->sign_param = param;
   item->text = " ";
-  if (param == PARAM_SEGNO || param == PARAM_CODA) item->kind = 17;
+  if (param == P_SEGNO || param == P_CODA_SYMBOL) item->kind = 17;
 }
 
 }  // namespace
@@ -731,7 +731,7 @@ void mxml_segno(XmlElement& e) {
   if (xml_open_element_level(e, "direction-type") < 0) return;
   const bool coda = std::strcmp(xml_open_element_name(e, -1), "coda") == 0;
   make_sign(direction_item(e, by_placement(e, STYLE_WORDS_ABOVE, STYLE_WORDS_BELOW)),
-            coda ? PARAM_CODA : PARAM_SEGNO);
+            coda ? P_CODA_SYMBOL : P_SEGNO);
 }
 
 void mxml_dynamics(XmlElement& e) {
@@ -1061,20 +1061,17 @@ struct NotationSign {
   MarkPlace place;
 };
 
-constexpr int16_t PARAM_TRILL = 11, PARAM_TURN = 732, PARAM_MORDENT_UP = 729,
-                  PARAM_MORDENT_DOWN = 730, PARAM_UP_BOW = 647, PARAM_DOWN_BOW = 646,
-                  PARAM_BREATH = 670;
 constexpr NotationSign notation_signs[] = {
-    {1, PARAM_MORDENT_DOWN, MarkPlace::over},  // mordent: the one with the stroke
-    {2, PARAM_MORDENT_UP, MarkPlace::over},    // inverted mordent
-    {5, PARAM_TRILL, MarkPlace::over},
-    {6, PARAM_TURN, MarkPlace::over},
-    {7, PARAM_TURN, MarkPlace::delayed},
-    {8, PARAM_TURN, MarkPlace::over},
-    {9, PARAM_TURN, MarkPlace::delayed},
-    {10, PARAM_UP_BOW, MarkPlace::over},
-    {11, PARAM_DOWN_BOW, MarkPlace::over},
-    {12, PARAM_BREATH, MarkPlace::after},
+    {1, P_DOWNWARD_MORDENT, MarkPlace::over},  // mordent: the one with the stroke
+    {2, P_UPWARD_MORDENT, MarkPlace::over},    // inverted mordent
+    {5, P_TR, MarkPlace::over},
+    {6, P_TURN, MarkPlace::over},
+    {7, P_TURN, MarkPlace::delayed},
+    {8, P_TURN, MarkPlace::over},
+    {9, P_TURN, MarkPlace::delayed},
+    {10, P_UP_BOW, MarkPlace::over},
+    {11, P_DOWN_BOW, MarkPlace::over},
+    {12, P_BREATH_MARK_SINGLE, MarkPlace::after},
     {13, 0, MarkPlace::after},
 };
 

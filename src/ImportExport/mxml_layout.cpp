@@ -38,7 +38,6 @@ constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
 // A document measures a page's top to its first staff's top line; the program's top margin
 // reaches its middle line, two staff spaces lower.
 constexpr int TOP_LINE_TO_MIDDLE = STAFF_HEIGHT_TENTHS / 2;
-constexpr int PARAM_STAFF_DISTANCE = 129, PARAM_SYSTEM_DISTANCE = 560;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
 constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
 // The least page margin, in tenths of a point (an eighth of an inch): a document's margins of
@@ -132,7 +131,8 @@ void param_change(int pindex, int32_t value, Drosa note, int staff) {
   item.command = true;
   item.text = mxml_param_text(pindex, value);
   if (note) {
-    make_text_anno(note, 0, 1, 578, item.text.c_str(), nullptr);
+    make_text_anno(note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                   item.text.c_str(), nullptr);
     return;
   }
   MxmlGroup& g = mxml.slots[MXML_DIRECTION_SLOT].emplace_back();
@@ -160,7 +160,9 @@ void list_system_distance(int list, int32_t value) {
     }
   }
   if (Drosa note = note_after(start))
-    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_SYSTEM_DISTANCE, value).c_str(), nullptr);
+    make_text_anno(note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                   mxml_param_text(P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS, value).c_str(),
+                   nullptr);
 }
 
 // The distance between systems, in every list of the part; kept by measure, for the parts
@@ -184,7 +186,7 @@ void staff_distance_change(int32_t tenths, int staff) {
   if (l.last_param[0] == value) return;
   l.last_param[0] = value;
   if (above >= first) {  // a staff of this part: its notes of this measure are still to come
-    param_change(PARAM_STAFF_DISTANCE, value, NIL, staff - 1);
+    param_change(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, value, NIL, staff - 1);
     return;
   }
   const int bars = mxml.measure_counter - 1;
@@ -193,7 +195,10 @@ void staff_distance_change(int32_t tenths, int staff) {
                                             : NIL;
   Drosa note = from ? note_after(from) : NIL;
   if (note)
-    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_STAFF_DISTANCE, value).c_str(), nullptr);
+    make_text_anno(
+        note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+        mxml_param_text(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, value).c_str(),
+        nullptr);
 }
 
 }  // namespace
@@ -356,11 +361,16 @@ void mxml_default_distances(Drosa note, int list) {
   MxmlList& l = mxml.lists[size_t(list)];
   if (mxml.system_distance_points > 0 && l.last_param[1] < 0) {
     l.last_param[1] = mxml.system_distance_points;
-    make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_SYSTEM_DISTANCE, l.last_param[1]).c_str(),
-                   nullptr);
+    make_text_anno(
+        note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+        mxml_param_text(P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS, l.last_param[1]).c_str(),
+        nullptr);
   }
   if (mxml.staff_distance <= 0 || l.last_param[0] >= 0) return;
   l.last_param[0] = distance_points(mxml.staff_distance);
-  make_text_anno(note, 0, 1, 578, mxml_param_text(PARAM_STAFF_DISTANCE, l.last_param[0]).c_str(),
-                 nullptr);
+  make_text_anno(
+      note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+      mxml_param_text(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, l.last_param[0])
+          .c_str(),
+      nullptr);
 }

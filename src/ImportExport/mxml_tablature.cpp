@@ -16,9 +16,8 @@
 
 namespace {
 
-constexpr int MOST_STRINGS = 7;          // the program's tablature has strings 1 to 7
-constexpr int GUITAR_STRINGS = 6;        // a tablature staff that says it has no strings gets these
-constexpr int FIRST_STRING_PARAM = 543;  // "MIDI pitch for string 1 in guitar tablature"
+constexpr int MOST_STRINGS = 7;    // the program's tablature has strings 1 to 7
+constexpr int GUITAR_STRINGS = 6;  // a tablature staff that says it has no strings gets these
 constexpr int LOWEST_TREBLE_STRING = 36;  // C2: an instrument whose low string is lower is a bass
 constexpr int BASS_CLEF = 1;
 
@@ -27,7 +26,9 @@ MxmlList& list_of(int list) { return mxml.lists[size_t(list)]; }
 int first_list() { return mxml_in_part() ? mxml.part_first[mxml.part_index] : 0; }
 
 // The key of a string by the program's own tuning.
-int default_open_key(int string) { return param[FIRST_STRING_PARAM - 1 + string].value.integer(); }
+int default_open_key(int string) {
+  return param[P_MIDI_PITCH_FOR_STRING_1_IN_GUITAR_TABLATURE - 1 + string].value.integer();
+}
 
 // The key the string sounds open in the list's voice so far.
 int open_key(const MxmlList& l, int string) {
@@ -118,8 +119,10 @@ void mxml_tablature_tuning(Drosa note, int list) {
     const int key = document_tuning(l, s);
     if (key < 0 || key == open_key(l, s)) continue;
     l.tuning_in_force[s] = key;
-    make_text_anno(note, 0, 1, 578, mxml_param_text(FIRST_STRING_PARAM - 1 + s, key).c_str(),
-                   nullptr);
+    make_text_anno(
+        note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+        mxml_param_text(P_MIDI_PITCH_FOR_STRING_1_IN_GUITAR_TABLATURE - 1 + s, key).c_str(),
+        nullptr);
   }
   // A bass guitar's notes are written in the bass clef (when the staff shows them as notes).
   if (l.tab_clef && open_key(l, strings) < LOWEST_TREBLE_STRING) {

@@ -31,9 +31,6 @@
 
 namespace {
 
-constexpr int PARAM_TEXT_STYLE = 578;  // font of hidden text made by the Parameters dialog
-constexpr int PARAM_TEXT_X = 579;      // its x offset
-constexpr int PARAM_TEXT_Y = 580;      // the y offset of the first such text
 constexpr size_t COMMAND_TEXT_MAX = 1024;
 
 const char* const COMMAND_PREFIXES[] = {"param ", "program", "control", "pressure",
@@ -344,11 +341,13 @@ void param_nodes_to_annos(Drosa node) {
   std::vector<Drosa> changes;
   for (Drosa p = first_attached(note); p != note; p = p->xnext)
     if (p->xkind == PARAM) changes.push_back(p);
-  int y = param_value(PARAM_TEXT_Y, note, nullptr)->integer();
+  int y =
+      param_value(P_Y_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, note, nullptr)->integer();
   for (Drosa change : changes) {
     std::string text = param_text(change);
     if (!text.empty())
-      make_text_anno(note, change->xcontext, CLASS_OTHER, PARAM_TEXT_STYLE, text.c_str(), &y);
+      make_text_anno(note, change->xcontext, CLASS_OTHER,
+                     P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, text.c_str(), &y);
   }
 }
 
@@ -370,7 +369,8 @@ Drosa make_text_anno(Drosa note, int context, int classification, int style_pind
   head->set(xclassify, uint8_t(classification));
   head->set(xfromstaff, 1);
   head->set(xhidden, 1);
-  head->set(xtextx, param_length(PARAM_TEXT_X, note, nullptr));
+  head->set(xtextx,
+            param_length(P_X_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, note, nullptr));
   head->set(xtexty, y ? *y : 0);
   if (y) *y -= 10 * head->get(xtextsize);
   Drosa last = head;

@@ -16,9 +16,8 @@ namespace {
 // A MIDI node of an older piece: up to 12 message bytes, a time, the byte count.
 constexpr int MIDI_FIRST_BYTE = 10, MIDI_TIME_BYTE = 22, MIDI_COUNT_BYTE = 27;
 constexpr int MIDI_MOST_BYTES = 12;
-constexpr int MIDI_TEXT_Y = 120;       // the first text a MIDI node becomes: above its note
-constexpr int CLASS_MIDI_TEXT = 12;    // the class "midi"
-constexpr int PARAM_TEXT_STYLE = 578;  // "font info for hidden text made by Parameters dialog"
+constexpr int MIDI_TEXT_Y = 120;     // the first text a MIDI node becomes: above its note
+constexpr int CLASS_MIDI_TEXT = 12;  // the class "midi"
 
 // " time T" after a command: the time, else 0.
 int32_t trailing_time(const char* rest) {
@@ -118,7 +117,8 @@ void midi_nodes_to_annos(Drosa note) {
     if (time)
       std::snprintf(text + std::strlen(text), sizeof text - std::strlen(text), " time %04x",
                     unsigned(time));
-    make_text_anno(note, 0, CLASS_MIDI_TEXT, PARAM_TEXT_STYLE, text, &y);
+    make_text_anno(note, 0, CLASS_MIDI_TEXT, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                   text, &y);
     destroy_node(m);
   }
 }

@@ -188,15 +188,15 @@ void text_start(int how) {
   set_undo_mark(0);
   auto horizontal = [&](bool with_lock) {
     if (text_template->get(xjustified) == 1)
-      x = rx + param_length(200, note);
+      x = rx + param_length(P_CENTERING_X_OFFSET_IF_CENTERED_CHECKED, note);
     else if (with_lock && text_template->get(xpagemargin)) {
-      x = param_length(277, note);
-      y = staff_y + param_length(278, note);
+      x = param_length(P_X_OFFSET_FROM_LEFT_MARGIN_IF_HORIZONTAL_LOCK_CHECKED, note);
+      y = staff_y + param_length(P_Y_OFFSET_FROM_STAFF_IF_HORIZONTAL_LOCK_CHECKED, note);
       vertical = false;
     } else if (text_template->get(xfing))
-      x = rx + param_length(613, note);
+      x = rx + param_length(P_DEFAULT_X_OFFSET_FROM_NOTE_FOR_FINGERING_NUMBERS, note);
     else
-      x = rx + param_length(199, note);
+      x = rx + param_length(P_X_OFFSET_FOR_TYPING_TEXT_IF_HORIZONTAL_LOCK_UNCHECKED, note);
   };
   if (how == 2) {
     if (anno_text_origin(&x, &y))
@@ -219,13 +219,18 @@ void text_start(int how) {
   if (vertical) {
     int32_t offset;
     if (text_template->get(xfing))
-      offset = staff_y + param_length(614, note), y = offset;
+      offset =
+          staff_y + param_length(P_DEFAULT_Y_OFFSET_FROM_STAFF_FOR_CLOSEST_FINGERING_NUMBER, note),
+      y = offset;
     else if (text_template->get(xfooter))
-      offset = param_length(208, note), y = offset;
+      offset = param_length(P_Y_OFFSET_FROM_NOTE_IF_HORIZ_AND_VERT_LOCK_UNCHECKED, note),
+      y = offset;
     else if (text_template->get(xfromstaff))
-      offset = param_length(207, note), y = staff_y + offset;
+      offset = param_length(P_Y_OFFSET_FROM_STAFF_IF_VERT_LOCK_CHECKED_BUT_NOT_HORIZ, note),
+      y = staff_y + offset;
     else
-      offset = param_length(208, note), y = ry + offset;
+      offset = param_length(P_Y_OFFSET_FROM_NOTE_IF_HORIZ_AND_VERT_LOCK_UNCHECKED, note),
+      y = ry + offset;
     if (offset > 0 && text_template->get(xfromstaff) && !text_template->get(xfooter)) {
       const int32_t highest = highest_locked_text_y(note, staff_y);
       if (highest != INT32_MIN && highest > y) y = highest;
@@ -493,7 +498,8 @@ Drosa text_finish(int convert) {
       const int32_t width = measure_anno_text(note, head, &m);
       anno_refloc(note, head, &rx, &ry, 0);
       const int justified = head->get(xjustified);
-      if (justified == 1) head->set(xtextx, param_length(200, note));
+      if (justified == 1)
+        head->set(xtextx, param_length(P_CENTERING_X_OFFSET_IF_CENTERED_CHECKED, note));
       int32_t x = text_pos_x;
       if (justified == 2) x -= width;
       if (justified == 1 || justified == 3) x -= width / 2;

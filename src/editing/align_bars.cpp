@@ -106,11 +106,13 @@ int32_t spread_start_x(Drosa first_note, int32_t pstaff) {
   Drosa start = find_prev_kind(ENDSYST, first_note);
   Drosa tsig = find_prev_kind_until(TIMESIG, first_note, ENDSYST, 0);
   if (tsig && start && tsig->get(xtimex) != NOT_DRAWN)
-    return tsig->get(xtimex) + param_length(215, first_note, staff);
+    return tsig->get(xtimex) +
+           param_length(P_SPACE_GIVEN_FOR_TIME_SIGNATURE_WIDTH, first_note, staff);
   Drosa key = find_prev_kind_until(KEYSIG, first_note, ENDSYST, 0);
   if (key && key->get(xkeyx) != NOT_DRAWN)
     return key->get(xkeyx) + param_group_width(key, staff, 0, key);
-  return staff_left_x(pstaff, current_page) - param_length(128, first_note, staff);
+  return staff_left_x(pstaff, current_page) -
+         param_length(P_SPACE_LEFT_BETWEEN_BAR_LINE_AND_NEXT_OBJECT, first_note, staff);
 }
 
 // The notes of voice v on the current page, system by system.

@@ -327,7 +327,8 @@ void assign_text_fields(Drosa tparam) {
   const int32_t width = measure_anno_text(note, tparam, nullptr);
   switch (tparam->get(xjustified)) {
     case 1:
-      if (note) tparam->set(xtextx, param_length(200, note, nullptr));
+      if (note)
+        tparam->set(xtextx, param_length(P_CENTERING_X_OFFSET_IF_CENTERED_CHECKED, note, nullptr));
       break;
     case 2:
       tparam->set(xtextx, tparam->get(xtextx) + old_width - width);

@@ -99,8 +99,8 @@ void DrosaRect(Drosa note, Rect* rect) {
     return;
   }
   const bool grace = note->get(xgrace);
-  const int32_t height =
-      scale_param_length(141, param_value_variant(141, note, grace ? 1 : 0)->integer());
+  const int32_t height = scale_param_length(
+      P_NOTE_HEAD_HEIGHT, param_value_variant(P_NOTE_HEAD_HEIGHT, note, grace ? 1 : 0)->integer());
   const int32_t z = int32_t(zoom());
   const int32_t bottom = grace ? y - 2 * z : y, top = grace ? y + height : y + height + z;
   virtual_rect_to_screen(rect, x, bottom, x + hdw(note, 0), top);
@@ -235,7 +235,7 @@ bool node_window_rect(Drosa note, Rect* out) {
   Drosa spacc = find_prev_kind_stop_2(SPACC, note, 0);
   const int32_t width = param_group_width(note, nullptr, note->get(xacc), spacc);
   // An accidental reaches about a head's height below the head and two above it.
-  const int32_t head = param_length(141, note, nullptr);
+  const int32_t head = param_length(P_NOTE_HEAD_HEIGHT, note, nullptr);
   const int32_t y = nt->get(xscrhdy);
   const int left = round_nearest_int(x / zoom()) + origin.x;
   *out = Rect{left, bottom_v - round_nearest_int((y + 3 * head) / zoom()),

@@ -511,8 +511,10 @@ int scroll_to_rect(int h, int v, int place) {
             bottom = bounds.bottom - SCROLL_BAR - margin;
   int dx = 0, dy = 0;
   if (place) {
-    const double fh = param_float_value(752, insertion_point);
-    const double fv = param_float_value(753, insertion_point);
+    const double fh =
+        param_float_value(P_LOW_VISION_RECTANGLE_LEFT_X_PORTION_OF_WINDOW_WIDTH, insertion_point);
+    const double fv =
+        param_float_value(P_LOW_VISION_RECTANGLE_MID_Y_PORTION_OF_WINDOW_HEIGHT, insertion_point);
     dx = int(left * (1 - fh) + right * fh - h);
     dy = int(top * (1 - fv) + bottom * fv - v);
     if (dx < 0) dx -= 2;

@@ -24,8 +24,7 @@ constexpr int THIRD_OUTPUT = 4, MIDI_SERVICE = 5, SYNTHESIZER = 6;  // devices 1
 constexpr int PIANO_SOUND = 7, CLUSTER_REST = 8, CLUSTER_REST_LABEL = 9;
 constexpr int STANDARD_FONT = 20, SONATA_FONT = 21;
 constexpr int PAGE_NUMBER = 23, BAR_NUMBER = 25, NOTE_SPACING = 27, DEFAULT_ZOOM = 33;
-constexpr int NO_BAR_NUMBERS_BOX = 16;  // shown on when the field is 0
-constexpr int PARAM_NOTE_SPACING = 221;
+constexpr int NO_BAR_NUMBERS_BOX = 16;    // shown on when the field is 0
 constexpr uint16_t COLOUR_BITS = 0xC000;  // bits 14 and 15 of the preference word at 388
 
 // The check boxes of the options record: the item, the field's offset, whether it goes to
@@ -176,7 +175,7 @@ int options_dialog() {
     set_scale_factor(&default_scale, zoom_step);
     prefs.set_zoom_step(zoom_step);
   }
-  param[PARAM_NOTE_SPACING].value.set_real(float(spacing));
+  param[P_EFFECT_OF_DURATION_ON_NOTE_SPACING].value.set_real(float(spacing));
   const int16_t font = platform_item_value(dialog, SONATA_FONT) ? 1 : 0;
   if (font != prefs.use_sonata_font()) {
     prefs.set_use_sonata_font(font);

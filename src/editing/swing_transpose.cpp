@@ -19,7 +19,6 @@ namespace {
 
 constexpr int32_t TRIPLET_QUARTER = 10922, TRIPLET_EIGHTH = 5461, EIGHTH = 8192,
                   DOTTED_QUARTER = 24576, QUARTER = 16384;
-constexpr int SWING_RATIO_PARAM = 705;
 
 bool near(int32_t a, int32_t b) { return std::abs(int64_t(a) - b) <= TIME_TOLERANCE; }
 
@@ -124,7 +123,8 @@ void swing_eighth_beam(Drosa note) {
     const int32_t t = find_time_in_bar(a.first), off = ((t % QUARTER) + QUARTER) % QUARTER;
     if (off > TIME_TOLERANCE && QUARTER - off > TIME_TOLERANCE) return;
   }
-  const ParamValue* ratio_value = param_value(SWING_RATIO_PARAM, a.first, nullptr);
+  const ParamValue* ratio_value =
+      param_value(P_SWING_EIGHTH_DURATION_PROPORTION_FOR_FIRST_EIGHTH_IN_PAIR, a.first, nullptr);
   const double r = ratio_value ? ratio_value->real() : 0.0;
   if (!(r > 0.0 && r < 1.0)) return;  // a ratio out of range would leave a chord no time
   const int64_t total = a.ttn + b.ttn;

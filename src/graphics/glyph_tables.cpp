@@ -38,10 +38,7 @@ constexpr int RESTS[9] = {372, 51, 52, 53, 54, 55, 56, 57, 58};
 constexpr int WHOLE_MEASURE_REST = 51;
 constexpr int MULTI_MEASURE_REST = 30;
 
-constexpr int STEM_UP_BOTTOM_PARAMS = 158;  // + head shape
-constexpr int STEM_DOWN_TOP_PARAMS = 142;   // + head shape
-constexpr int SHARED_SHARP_UP_STEM = 738;   // up stem of a shared simplified sharp head
-constexpr int DOT_DISCREPANCY_PARAM = 733;  // different dots may share a simplified head
+constexpr int SHARED_SHARP_UP_STEM = 738;  // up stem of a shared simplified sharp head
 // Simplified stem offsets: flat then sharp, for breves, open heads and closed heads.
 constexpr int SIMPLIFIED_UP_STEM[3][2] = {{695, 696}, {697, 699}, {698, 700}};
 constexpr int SIMPLIFIED_DOWN_STEM[3][2] = {{689, 690}, {691, 693}, {692, 694}};
@@ -184,7 +181,8 @@ int stem_end_offset_param(Drosa note, int down) {
     const int kind = value == 0 ? 0 : value <= 2 ? 1 : 2;
     return down == 1 ? SIMPLIFIED_DOWN_STEM[kind][sharp] : SIMPLIFIED_UP_STEM[kind][sharp];
   }
-  return down == 1 ? STEM_DOWN_TOP_PARAMS + shape : STEM_UP_BOTTOM_PARAMS + shape;
+  return down == 1 ? P_Y_OFFSET_FOR_TOP_OF_DOWN_STEM_NORMAL_NOTE_HEADS + shape
+                   : P_Y_OFFSET_FOR_BOTTOM_OF_UP_STEM_NORMAL_NOTE_HEADS + shape;
 }
 
 int unprinted_note(Drosa note) {
@@ -215,7 +213,7 @@ int pair_shares_notehead(Drosa note) {
   if (!((a == 2 && b == 2) || (a >= 3 && b >= 3))) return 0;
   if (note->get(xacc) != prev->get(xacc) || note->get(xaccplot) != prev->get(xaccplot)) return 0;
   if (note->get(xdots) != prev->get(xdots) &&
-      param_value(DOT_DISCREPANCY_PARAM, note, nullptr)->integer() == 0)
+      param_value(P_DOT_DISCREPANCY_OK_FOR_SHARED_NOTE_HEADS, note, nullptr)->integer() == 0)
     return 0;
   return 1;
 }

@@ -53,7 +53,9 @@ int32_t half(int64_t v) { return int32_t(v / 2); }
 
 // The base pitch of piano tablature at the staff's first note.
 int piano_base(int staff) {
-  return param_value(643, NIL, valid_staff(staff) ? &staff_data[staff] : nullptr)->integer();
+  return param_value(P_MIDI_PITCH_SHIFT_FOR_PIANO_TABLATURE, NIL,
+                     valid_staff(staff) ? &staff_data[staff] : nullptr)
+      ->integer();
 }
 
 int line_param(int n) { return n >= 2 && n <= 12 ? 627 + n : 201; }
@@ -301,11 +303,13 @@ void nearest_staff_positions(int32_t y, int staff, int32_t* above, int32_t* abov
 // vertical line closing the white keys.
 void staff_lines_geometry(int32_t x, int pstaff) {
   if (!valid_staff(pstaff)) return;
-  int32_t white = param_length_at_staff(644, NIL, pstaff);
+  int32_t white = param_length_at_staff(P_LENGTH_OF_WHITE_KEYS_AT_START_OF_PIANO_TAB, NIL, pstaff);
   if (white == 0) return;
-  int32_t black = param_length_at_staff(645, NIL, pstaff);
-  int32_t outline = param_length_at_staff(640, NIL, pstaff);
-  int32_t black_width = param_length_at_staff(561, NIL, pstaff);
+  int32_t black = param_length_at_staff(P_LENGTH_OF_BLACK_KEYS_AT_START_OF_PIANO_TAB, NIL, pstaff);
+  int32_t outline =
+      param_length_at_staff(P_LINE_WIDTH_OUTLINING_WHITE_KEYS_AT_START_OF_PIANO_TAB, NIL, pstaff);
+  int32_t black_width =
+      param_length_at_staff(P_LINE_WIDTH_OF_BLACK_KEYS_AT_START_OF_PIANO_TAB, NIL, pstaff);
   int32_t bottom = 0, top = 0;
   staff_line_pitches(pstaff, &bottom, &top);
   auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width) {
