@@ -74,7 +74,18 @@ void reset_text() {
 constexpr int CLEF_HIDE = 8, CLEF_FIRST = 9, CLEF_LAST = 20, CLEF_PROPAGATE = 22, CLEF_KEEP = 23;
 // The clef code of each button, and the glyph drawn above it.
 constexpr int CLEF_CODES[12] = {0, 1, 2, 4, 10, 3, 11, 6, 5, 7, 8, 9};
-constexpr int CLEF_SAMPLES[12] = {112, 116, 114, 310, 405, 308, 408, 312, 118, 342, 344, 346};
+constexpr int CLEF_SAMPLES[12] = {P_TREBLE_CLEF_AT_START_OF_STAFF,
+                                  P_BASS_CLEF_AT_START_OF_STAFF,
+                                  P_ALTO_CLEF_AT_START_OF_STAFF,
+                                  P_SOPRANO_CLEF_AT_START_OF_STAFF,
+                                  P_MEZZO_SOPRANO_CLEF_AT_START_OF_STAFF,
+                                  P_TENOR_CLEF_AT_START_OF_STAFF,
+                                  P_BARITONE_C_CLEF_AT_START_OF_STAFF,
+                                  P_BARITONE_CLEF_AT_START_OF_STAFF,
+                                  P_OCTAVE_DOWN_TREBLE_CLEF_AT_START_OF_STAFF,
+                                  P_SINGLE_BAR_PERCUSSION_CLEF_AT_START_OF_STAFF,
+                                  P_DUAL_BAR_PERCUSSION_CLEF_AT_START_OF_STAFF,
+                                  P_CYMBAL_CLEF_AT_START_OF_STAFF};
 constexpr int CLEF_ROW_TOP = 72;
 
 void draw_clef_samples() {

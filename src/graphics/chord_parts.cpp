@@ -25,7 +25,7 @@ namespace {
 constexpr int VAR_FRET_TEXT = 7, VAR_TAB_LINE = 23, VAR_LEDGER = 24, VAR_PIANO_LEDGER = 25;
 constexpr int VAR_TAB_HEAD = 45, VAR_HEAD = 46, VAR_DOT = 47, VAR_ACCIDENTAL = 48;
 constexpr int VAR_TAB_ERASE = 69, VAR_PARENTHESIS = 72;
-constexpr int WHOLE_REST_GLYPH = 51, PIANO_ROLL_SHAPE = 7;
+constexpr int PIANO_ROLL_SHAPE = 7;
 constexpr int MAX_LEDGER_LINES = 60;  // no real note needs more; a damaged y is cut short
 constexpr int32_t NO_X = 255;
 
@@ -78,7 +78,7 @@ void draw_notehead_char(Drosa note, int staff) {
     // The screen may show another rest glyph (a measure rest); the whole rest of the first
     // glyph set stands one pixel higher on the screen.
     const int screen = note_glyph(note, 1);
-    const bool lifted = screen == WHOLE_REST_GLYPH && prefs.use_sonata_font() != 1;
+    const bool lifted = screen == P_WHOLE_REST && prefs.use_sonata_font() != 1;
     if (screen != print || lifted)
       GEcharacter_screen(0, x, y + (lifted ? view_transform.one_pixel : 0), staff, screen, -1, var,
                          note, 1);
@@ -95,7 +95,7 @@ int screen_head_glyph(Drosa note, int32_t* x, int32_t* y) {
   *y = nt->get(xscrhdy);
   if (!note->get(xrest)) return note_glyph(note, 0);
   const int screen = note_glyph(note, 1);
-  if (screen == WHOLE_REST_GLYPH && prefs.use_sonata_font() != 1) *y += view_transform.one_pixel;
+  if (screen == P_WHOLE_REST && prefs.use_sonata_font() != 1) *y += view_transform.one_pixel;
   return screen;
 }
 

@@ -18,30 +18,57 @@
 namespace {
 
 // Parameters of the head-shape table, by value code 0 (breve), 1 (whole), 2 (half), 3..8.
-constexpr int NORMAL_HEADS[4] = {371, 71, 72, 73};
-constexpr int PERCUSSION_HEADS[4] = {74, 74, 75, 76};
-constexpr int SQUARE_HEADS[4] = {385, 336, 337, 338};
-constexpr int PERCUSSION_TAB_HEAD = 653;  // quarter and shorter on a tablature staff
-constexpr int BLANK_HEAD = 81;
+constexpr int NORMAL_HEADS[4] = {P_BREVE_NOTE_HEAD, P_WHOLE_NOTE_HEAD, P_HALF_NOTE_HEAD,
+                                 P_QUARTER_NOTE_HEAD};
+constexpr int PERCUSSION_HEADS[4] = {P_PERCUSSION_WHOLE_NOTE_HEAD, P_PERCUSSION_WHOLE_NOTE_HEAD,
+                                     P_PERCUSSION_HALF_NOTE_HEAD, P_PERCUSSION_QUARTER_NOTE_HEAD};
+constexpr int SQUARE_HEADS[4] = {P_SQUARE_BREVE_NOTE_HEAD, P_SQUARE_WHOLE_NOTE_HEAD,
+                                 P_SQUARE_HALF_NOTE_HEAD, P_SQUARE_QUARTER_NOTE_HEAD};
 constexpr int BLANK_SHAPE = 6;  // the head shape drawn with the blank head
 // Shapes 2..7 draw one parameter for every value.
-constexpr int SHAPE_HEADS[8] = {0, 0, 77, 78, 79, 80, 81, 82};
+constexpr int SHAPE_HEADS[8] = {0,
+                                0,
+                                P_OPEN_HARMONIC_NOTE_HEAD,
+                                P_CLOSED_HARMONIC_NOTE_HEAD,
+                                P_OPEN_LOZENGE_NOTE_HEAD,
+                                P_CLOSED_LOZENGE_NOTE_HEAD,
+                                P_BLANK_NOTE_HEAD,
+                                P_PIANO_ROLL_INDICATOR};
 
 // Simplified heads by value code 0, 1, 2, 3..8.
-constexpr int SHARP_STEM_RIGHT[4] = {675, 747, 687, 688};
-constexpr int SHARP_STEM_LEFT[4] = {675, 747, 677, 679};
-constexpr int FLAT_STEM_RIGHT[4] = {674, 748, 676, 701};
-constexpr int FLAT_STEM_LEFT[4] = {674, 748, 702, 678};
+constexpr int SHARP_STEM_RIGHT[4] = {
+    P_SIMPLIFIED_SHARP_BREVE_NOTE_HEAD, P_SIMPLIFIED_SHARP_OPEN_NOTE_HEAD_STEM_LEFT_747,
+    P_SIMPLIFIED_SHARP_OPEN_NOTE_HEAD_STEM_RIGHT, P_SIMPLIFIED_SHARP_CLOSED_NOTE_HEAD_STEM_RIGHT};
+constexpr int SHARP_STEM_LEFT[4] = {
+    P_SIMPLIFIED_SHARP_BREVE_NOTE_HEAD, P_SIMPLIFIED_SHARP_OPEN_NOTE_HEAD_STEM_LEFT_747,
+    P_SIMPLIFIED_SHARP_OPEN_NOTE_HEAD_STEM_LEFT_677, P_SIMPLIFIED_SHARP_CLOSED_NOTE_HEAD_STEM_LEFT};
+constexpr int FLAT_STEM_RIGHT[4] = {
+    P_SIMPLIFIED_FLAT_BREVE_NOTE_HEAD, P_SIMPLIFIED_FLAT_OPEN_NOTE_HEAD_STEM_LEFT_748,
+    P_SIMPLIFIED_FLAT_OPEN_NOTE_HEAD_STEM_RIGHT, P_SIMPLIFIED_FLAT_CLOSED_NOTE_HEAD_STEM_RIGHT};
+constexpr int FLAT_STEM_LEFT[4] = {
+    P_SIMPLIFIED_FLAT_BREVE_NOTE_HEAD, P_SIMPLIFIED_FLAT_OPEN_NOTE_HEAD_STEM_LEFT_748,
+    P_SIMPLIFIED_FLAT_OPEN_NOTE_HEAD_STEM_LEFT_702, P_SIMPLIFIED_FLAT_CLOSED_NOTE_HEAD_STEM_LEFT};
 
 // Rests by value code 0..8, and the whole-measure and multi-measure rests.
-constexpr int RESTS[9] = {372, 51, 52, 53, 54, 55, 56, 57, 58};
-constexpr int WHOLE_MEASURE_REST = 51;
-constexpr int MULTI_MEASURE_REST = 30;
+constexpr int RESTS[9] = {P_DOUBLE_WHOLE_REST, P_WHOLE_REST,  P_HALF_REST,
+                          P_QUARTER_REST,      P_EIGHTH_REST, P_16TH_REST,
+                          P_32ND_REST,         P_64TH_REST,   P_128TH_REST};
 
-constexpr int SHARED_SHARP_UP_STEM = 738;  // up stem of a shared simplified sharp head
 // Simplified stem offsets: flat then sharp, for breves, open heads and closed heads.
-constexpr int SIMPLIFIED_UP_STEM[3][2] = {{695, 696}, {697, 699}, {698, 700}};
-constexpr int SIMPLIFIED_DOWN_STEM[3][2] = {{689, 690}, {691, 693}, {692, 694}};
+constexpr int SIMPLIFIED_UP_STEM[3][2] = {
+    {P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_FLAT_BREVE_HEAD,
+     P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_SHARP_BREVE_HEAD},
+    {P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_FLAT_OPEN_HEAD,
+     P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_SHARP_OPEN_HEAD},
+    {P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_FLAT_CLOSED_HEAD,
+     P_Y_OFFSET_FOR_BOT_OF_UP_STEM_SIMPLIFIED_SHARP_CLOSED_HEAD}};
+constexpr int SIMPLIFIED_DOWN_STEM[3][2] = {
+    {P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_FLAT_BREVE_HEAD,
+     P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_SHARP_BREVE_HEAD},
+    {P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_FLAT_OPEN_HEAD,
+     P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_SHARP_OPEN_HEAD},
+    {P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_FLAT_CLOSED_HEAD,
+     P_Y_OFFSET_FOR_TOP_OF_DN_STEM_SIMPLIFIED_SHARP_CLOSED_HEAD}};
 
 enum Accidental { DOUBLE_FLAT = 1, FLAT = 2, NATURAL = 3, SHARP = 4, DOUBLE_SHARP = 5 };
 
@@ -125,14 +152,14 @@ int glyph_table_entry(int i, int allow_simplified) {
 }
 
 int note_glyph(Drosa note, int screen) {
-  if (!is_NOTE(note)) return BLANK_HEAD;
+  if (!is_NOTE(note)) return P_BLANK_NOTE_HEAD;
   const int value = drawn_value(note);
   if (!note->get(xrest)) return notehead_glyph(note->get(xnotehead), value, note);
-  if (note->get(xnotehead) == 7) return BLANK_HEAD;
+  if (note->get(xnotehead) == 7) return P_BLANK_NOTE_HEAD;
   Drosa nt = note_ntdata(note);
   const int code = nt ? (screen ? nt->get(xscrrestchar) : nt->get(xrestchar)) : 0;
-  if (code == 1) return WHOLE_MEASURE_REST;
-  if (code == 2) return MULTI_MEASURE_REST;
+  if (code == 1) return P_WHOLE_REST;
+  if (code == 2) return P_MULTI_REST;
   return RESTS[value < 0 ? 0 : value > 8 ? 8 : value];
 }
 
@@ -144,13 +171,14 @@ int notehead_glyph(int shape, int value, Drosa note) {
     case 1: {
       Drosa nt = note ? note_ntdata(note) : NIL;
       const int staff_kind = nt ? nt->get(xtabtyp) : 0;
-      if (value > 2 && (staff_kind == 1 || staff_kind == 2)) return PERCUSSION_TAB_HEAD;
+      if (value > 2 && (staff_kind == 1 || staff_kind == 2))
+        return P_PERCUSSION_QUARTER_NOTE_HEAD_FOR_GUITAR_TAB_STAFF;
       return PERCUSSION_HEADS[column];
     }
     case 8:
       return SQUARE_HEADS[column];
     default:
-      return shape >= 2 && shape <= 7 ? SHAPE_HEADS[shape] : BLANK_HEAD;
+      return shape >= 2 && shape <= 7 ? SHAPE_HEADS[shape] : P_BLANK_NOTE_HEAD;
   }
 }
 
@@ -176,7 +204,8 @@ int stem_end_offset_param(Drosa note, int down) {
   if (simplified_notation_on() && is_NOTE(note) && shape_notehead_kind(note) == 0 &&
       note->get(xacc) != NATURAL) {
     const int sharp = note->get(xacc) == FLAT ? 0 : 1;
-    if (!down && sharp && pair_shares_notehead(note)) return SHARED_SHARP_UP_STEM;
+    if (!down && sharp && pair_shares_notehead(note))
+      return P_Y_OFFSET_FOR_UP_STEM_SHARED_SIMPLIFIED_SHARP_HEAD;
     const int value = note->get(xlgval);
     const int kind = value == 0 ? 0 : value <= 2 ? 1 : 2;
     return down == 1 ? SIMPLIFIED_DOWN_STEM[kind][sharp] : SIMPLIFIED_UP_STEM[kind][sharp];

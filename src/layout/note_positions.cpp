@@ -26,8 +26,18 @@ namespace {
 
 constexpr int CLEF_TYPES = 12;
 // The parameter of each clef type's whole-step offset.
-constexpr int clef_offset_param[CLEF_TYPES] = {269, 274, 271, 272, 270, 273,
-                                               307, 348, 349, 350, 404, 407};
+constexpr int clef_offset_param[CLEF_TYPES] = {P_WHOLE_STEP_OFFSET_FOR_TREBLE_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_BASS_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_ALTO_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_TENOR_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_SOPRANO_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_OCTAVE_DOWN_TREBLE_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_BARITONE_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_SINGLE_BAR_PERCUSSION_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_DUAL_BAR_PERCUSSION_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_CYMBAL_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_MEZZO_SOPRANO_CLEF,
+                                               P_WHOLE_STEP_OFFSET_FOR_BARITONE_C_CLEF};
 
 // The black-key line of each pitch class above the base pitch: line 1 (B flat) to line 5
 // (C sharp); 0 for a white key.

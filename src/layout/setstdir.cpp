@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int NOTE_HEAD_HEIGHT = 141;
-
 bool grace(Drosa n) { return n->get(xgrace); }
 int stem(Drosa n) { return note_ntdata(n)->get(xstmdir); }
 bool copy_bit(Drosa n) { return note_ntdata(n)->get(xtmpdir); }
@@ -100,7 +98,7 @@ int heads_direction(const Group& g, int pstaff) {
   }
   if (hi == INT32_MIN) return 1;
   int64_t middle = staff_data[pstaff].middle_y;
-  int64_t h = param_length(NOTE_HEAD_HEIGHT, g.members.front(), &staff_data[pstaff]);
+  int64_t h = param_length(P_NOTE_HEAD_HEIGHT, g.members.front(), &staff_data[pstaff]);
   return middle - lo > h + hi - middle ? 2 : 1;
 }
 

@@ -45,7 +45,6 @@ constexpr int32_t LOOKAHEAD_MS = 2000;
 constexpr size_t MAX_SCHEDULED_NOTES = 4096;  // far more than two seconds of music hold
 constexpr double BEND_STEP_MS = 20;
 constexpr int DEVICE_THIRD = 1;
-constexpr int PEDAL_DOWN = 606;
 constexpr int PREFS_METRONOME_CHANNEL = 389;
 constexpr int PREFS_METRONOME_PITCH = 390;
 
@@ -338,7 +337,7 @@ void read_annotation(int v, Drosa tparam, double t) {
   }
   if (kind == COMMAND_PARAM) return;
   if (const int pedal = anno_is_pedal(NIL, tparam)) {
-    send_pedal(v, pedal == PEDAL_DOWN, t);
+    send_pedal(v, pedal == P_PEDAL_MARKING, t);
     return;
   }
   read_text(v, tparam, t);
