@@ -38,7 +38,6 @@
 
 namespace {
 
-constexpr int P_EIGHTH = 220, P_EFFECT = 221;
 constexpr int HIGH = 45;  // three steps above the middle line: stems down, the stem at the head's x
 
 class SpacingTest : public ModelTest {
@@ -138,7 +137,7 @@ TEST_F(Curve, EachDoublingOfANoteValueMultipliesItsSpaceByTwoToTheK) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    param[P_EFFECT].value.set_real(c.effect);
+    param[P_EFFECT_OF_DURATION_ON_NOTE_SPACING].value.set_real(c.effect);
     init_spacing_curve(note);
     std::vector<int32_t> spaces;
     for (int32_t d : values) spaces.push_back(space_for_duration(d));
@@ -153,7 +152,8 @@ TEST_F(Curve, TheCacheIsEmptiedWhenAParameterChangesAndLinearSpacingIgnoresTheCu
   Drosa note = add_note(v, QUARTER);
   init_spacing_curve(note);
   EXPECT_EQ(space_for_duration(16384), 194);
-  param[P_EIGHTH].value.set_integer(240);  // twice the eighth: twice every space
+  param[P_SPACE_GIVEN_TO_EIGHTH_NOTE_BEFORE_JUSTIFICATION].value.set_integer(
+      240);  // twice the eighth: twice every space
   init_spacing_curve(note);
   EXPECT_EQ(space_for_duration(16384), 388) << "not the cached 194";
   init_spacing_curve(note);  // the same values: the curve and its cache stay

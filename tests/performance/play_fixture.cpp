@@ -16,8 +16,6 @@
 #include "platform/ticks.h"
 #include "support/piece_builder.h"
 
-constexpr int P_TEMPO_WHOLE = 12;
-
 Drosa add_text_anno(int v, int16_t font, const std::string& text, bool adjacent) {
   Drosa t = add(v, TPARAM);
   t->set(xtextfont, font);
@@ -34,7 +32,7 @@ Drosa add_glyph_anno(int v, int pindex) {
 }
 
 void add_tempo_mark(int v, int bpm, int unit) {
-  add_glyph_anno(v, P_TEMPO_WHOLE + unit - 1);
+  add_glyph_anno(v, P_WHOLE_NOTE_FOR_TEMPO_MARKINGS + unit - 1);
   add_text_anno(v, -5, "=" + std::to_string(bpm), true);
 }
 

@@ -31,8 +31,6 @@
 
 namespace {
 
-constexpr int P_PEDAL_DOWN = 606, P_PEDAL_UP = 607;
-
 // Diatonic positions (middle C, key 60, is 35).
 constexpr int C3 = 28, G2 = 25, E3 = 30, F3 = 31, C4 = 35, D4 = 36, E4 = 37, F4 = 38, G4 = 39,
               A4 = 40, B4 = 41, C5 = 42;
@@ -51,7 +49,7 @@ void build_hand_piece() {
   find_next_kind(VINFO, piece_start[w])->set(xmidichan, 1);
   for (int u : {v, w}) add_timesig(u, 2, 4);
   add_text_anno(v, -5, "program 14");  // a xylophone
-  add_glyph_anno(v, P_PEDAL_DOWN);
+  add_glyph_anno(v, P_PEDAL_MARKING);
   add_note(v, QUARTER, C4);
   add_note(v, QUARTER, D4)->set(xtie, 1);
   add_bar(v);
@@ -60,7 +58,7 @@ void build_hand_piece() {
   add_note(v, QUARTER, F4);
   add_repeat_bar(v, false, true, 0);
   add_tempo_mark(v, 120);
-  add_glyph_anno(v, P_PEDAL_UP);
+  add_glyph_anno(v, P_PEDAL_UP_MARKING);
   add_note(v, QUARTER, G4);
   add_note(v, QUARTER, A4);
   add_repeat_bar(v, false, false, 1);

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int P_QUARTER_HEAD = 73, P_SHARP = 28, P_TIME_DIGIT_0 = 31, P_TREBLE_CLEF = 112;
 constexpr int V_STAFF_LINE = 10, V_SYSTEM_BAR = 12, V_STEM_UP = 20, V_BAR_LINE = 26;
 constexpr int V_HEAD = 46, V_ACCIDENTAL = 48, V_CLEF = 52, V_TIME_DIGIT = 53, V_KEY = 58;
 
@@ -90,19 +89,19 @@ class PageChecker : public LetterPageTest {
       for (int i = 0; i < 5; ++i)
         line(600, TOPS[p] - 50 * i, p, 5500, TOPS[p] - 50 * i, p, V_STAFF_LINE);
       line(5500, TOPS[p], p, 5500, TOPS[p] - 200, p, V_BAR_LINE);
-      glyph(650, TOPS[p] - 150, p, P_TREBLE_CLEF, V_CLEF, NIL);
+      glyph(650, TOPS[p] - 150, p, P_TREBLE_CLEF_AT_START_OF_STAFF, V_CLEF, NIL);
     }
     // A key of two sharps and a time signature of 3/4 after the clef of the last staff.
     glyph(880, TOPS[2], 2, P_SHARP, V_KEY, NIL);
     glyph(960, TOPS[2] - 75, 2, P_SHARP, V_KEY, NIL);
-    glyph(1080, TOPS[2] - 50, 2, P_TIME_DIGIT_0 + 3, V_TIME_DIGIT, NIL);
-    glyph(1080, TOPS[2] - 150, 2, P_TIME_DIGIT_0 + 4, V_TIME_DIGIT, NIL);
+    glyph(1080, TOPS[2] - 50, 2, P_0_FOR_TIME_SIGNATURES + 3, V_TIME_DIGIT, NIL);
+    glyph(1080, TOPS[2] - 150, 2, P_0_FOR_TIME_SIGNATURES + 4, V_TIME_DIGIT, NIL);
     line(600, TOPS[0], 0, 600, TOPS[1] - 200, 1, V_SYSTEM_BAR);
     for (int p = 0; p < 2; ++p) line(3000, TOPS[p], p, 3000, TOPS[p] - 200, p, V_BAR_LINE);
     Drosa first = listed_note(), second = listed_note();
     glyph(1200, TOPS[0] - 100, 0, P_SHARP, V_ACCIDENTAL, first);
-    glyph(1300, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, first);
-    glyph(1600, TOPS[0] - 100, 0, P_QUARTER_HEAD, V_HEAD, second);
+    glyph(1300, TOPS[0] - 100, 0, P_QUARTER_NOTE_HEAD, V_HEAD, first);
+    glyph(1600, TOPS[0] - 100, 0, P_QUARTER_NOTE_HEAD, V_HEAD, second);
     // Marks clear of the notes and of each other: words above, a dynamic and a hairpin after
     // it below, and a hairpin meeting the next at its open end.
     words(first, 1200, TOPS[0] + 150, 0, "Grave");
@@ -135,28 +134,29 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
     std::function<void()> add_fault;
     const char* also = nullptr;  // a second rule the fault breaks
   } cases[] = {
-      {"paper", [&] { glyph(-200, 3000, 2, P_TREBLE_CLEF, V_CLEF, NIL); }},
-      {"margins", [&] { glyph(5700, TOPS[2] - 100, 2, P_QUARTER_HEAD, V_HEAD, note()); }},
+      {"paper", [&] { glyph(-200, 3000, 2, P_TREBLE_CLEF_AT_START_OF_STAFF, V_CLEF, NIL); }},
+      {"margins", [&] { glyph(5700, TOPS[2] - 100, 2, P_QUARTER_NOTE_HEAD, V_HEAD, note()); }},
       {"staves",
        [&] {
          for (int i = 0; i < 5; ++i)
            line(600, 5650 - 50 * i, 3, 5500, 5650 - 50 * i, 3, V_STAFF_LINE);
        }},
       {"barlines", [&] { line(4000, TOPS[1], 1, 4000, TOPS[1] - 200, 1, V_BAR_LINE); }},
-      {"heads", [&] { glyph(1630, TOPS[0] - 125, 0, P_QUARTER_HEAD, V_HEAD, note()); }},
+      {"heads", [&] { glyph(1630, TOPS[0] - 125, 0, P_QUARTER_NOTE_HEAD, V_HEAD, note()); }},
       {"signs", [&] { glyph(1600, TOPS[0] - 100, 0, P_SHARP, V_ACCIDENTAL, note()); }},
       {"signs",
        [&] {
-         glyph(3500, TOPS[1] - 150, 1, P_TREBLE_CLEF, V_CLEF, NIL),
-             glyph(3520, TOPS[1] - 100, 1, P_QUARTER_HEAD, V_HEAD, note());
+         glyph(3500, TOPS[1] - 150, 1, P_TREBLE_CLEF_AT_START_OF_STAFF, V_CLEF, NIL),
+             glyph(3520, TOPS[1] - 100, 1, P_QUARTER_NOTE_HEAD, V_HEAD, note());
        }},
-      {"signatures", [&] { glyph(1100, TOPS[2] - 150, 2, P_TREBLE_CLEF, V_CLEF, NIL); }},
+      {"signatures",
+       [&] { glyph(1100, TOPS[2] - 150, 2, P_TREBLE_CLEF_AT_START_OF_STAFF, V_CLEF, NIL); }},
       {"signatures", [&] { glyph(700, TOPS[2] - 25, 2, P_SHARP, V_KEY, NIL); }},
       {"systems", [&] { line(2000, TOPS[1], 1, 2000, TOPS[2] - 300, 1, V_STEM_UP, note()); }},
       {"systems",
        [&] {
          line(2000, TOPS[1] - 200, 1, 2000, TOPS[2] + 400, 1, V_STEM_UP, note());
-         glyph(1980, TOPS[2] + 420, 2, P_QUARTER_HEAD, V_HEAD, note());
+         glyph(1980, TOPS[2] + 420, 2, P_QUARTER_NOTE_HEAD, V_HEAD, note());
        }},
       {"marks", [&] { words(listed_note(), 1400, TOPS[0] + 160, 0, "=60", 6); }},
       {"marks", [&] { words(listed_note(), 1550, TOPS[0] - 120, 0, "Ped.", 9); }},
@@ -180,7 +180,7 @@ TEST_F(PageChecker, ACleanPagePassesAndEachFaultBreaksItsOwnRule) {
          slur(1900, 2700, 0);
          hairpin(listed_note(), 2000, 2500, TOPS[0] + 80, 0);
        }},
-      {"drawn", [&] { glyph(2200, 4900, 3, P_QUARTER_HEAD, V_HEAD, note()); }},
+      {"drawn", [&] { glyph(2200, 4900, 3, P_QUARTER_NOTE_HEAD, V_HEAD, note()); }},
       {"ends", [&] { slur(5000, 5660, 0); }, "reach"},
       {"ends", [&] { slur(420, 1000, 2); }, "reach"},
       // Within half a space of the staff's end by its control points, the curve itself still
