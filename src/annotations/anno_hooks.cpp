@@ -7,6 +7,14 @@
 void register_anno_hooks() {
   model_hooks.param_annos_to_nodes.routine = param_annos_to_nodes;
   model_hooks.param_nodes_to_annos.routine = param_nodes_to_annos;
+  model_hooks.midi_nodes_to_annos.routine = midi_nodes_to_annos;
+  model_hooks.end_anno_selection.routine = end_anno_selection;
+  model_hooks.midi_anno_kind.routine = midi_anno_kind;
+  model_hooks.anno_run_text.routine = [](Drosa tparam, int limit) {
+    return anno_run_text(tparam, limit);
+  };
+  model_hooks.delete_anno_nodes.routine = delete_anno_nodes;
+  model_hooks.make_text_anno.routine = make_text_anno;
   param_hooks.pixels_to_tenths.routine = pixels_to_tenths;
   layout_hooks.anno_fold_request_before_layout.routine = anno_fold_request_before_layout;
   layout_hooks.measure_anno_text.routine = measure_anno_text;

@@ -374,18 +374,6 @@ int anno_dialog_event(const EventRecord& event);
 // Text annotations that are commands: their classification, the parameter changes held as "param "
 // texts (turned into PARAM nodes and back), and the making of a hidden text annotation.
 
-// Command kinds of a text annotation.
-enum CommandKind {
-  COMMAND_NONE = 0,
-  COMMAND_PARAM = 1,  // "param "
-  COMMAND_PROGRAM = 2,
-  COMMAND_CONTROL = 3,
-  COMMAND_PRESSURE = 4,
-  COMMAND_MIDI = 5,
-  COMMAND_CHANNEL = 6,
-  COMMAND_NOTE = 7,
-};
-
 // midi_anno_kind: the command kind of the annotation headed by `node`, from the first
 // characters of its first TEXT: "param " 1, "program" 2, "control" 3, "pressure" 4, "midi" 5,
 // "channel" 6, "note" 7; 0 for any other text, for a text marked Do Not Interpret, and for
@@ -474,8 +462,8 @@ void mark_string_chain(Drosa ge);
 // One text or line annotation turned into graphics elements, and the measuring, trimming and
 // clipping they share.
 
-// The most characters of one style run that drawing and measuring read.
-inline constexpr int ANNO_RUN_TEXT_LIMIT = 255;
+// The most characters of one style run that drawing and measuring read: ANNO_RUN_TEXT_LIMIT
+// (model_services.h).
 
 // ---- Texts kept on the paper ------------------------------------------------------------------
 

@@ -59,6 +59,12 @@ void register_app_hooks() {
   model_hooks.use_simplified_notation.routine = [] { return prefs.use_simplified_notation(); };
   model_hooks.music_font_number.routine = [](int slot) { return music_font_numbers[slot]; };
   param_hooks.do_menu_item.routine = do_menu_item;
+  model_hooks.debug_modifier_down.routine = debug_modifier_down;
+  model_hooks.quit_program.routine = [](int write_prefs) { quit_program(write_prefs); };
+  model_hooks.version_string.routine = []() -> const char* { return version_string; };
+  model_hooks.version_suffix.routine = [] { return version_suffix; };
+  model_hooks.quiet_convert_flag.routine = [] { return quiet_convert_flag; };
+  model_hooks.save_file_dialog.routine = save_file_dialog;
   layout_hooks.update_window.routine = update_window;
   layout_hooks.format_idle.routine = format_idle;
   layout_hooks.input_stops_format.routine = input_stops_format;
@@ -69,6 +75,8 @@ void register_app_hooks() {
 
 void connect_subsystems() {
   register_app_hooks();
+  register_param_hooks();
+  register_layout_hooks();
   register_ge_hooks();
   register_anno_hooks();
   register_editing_hooks();

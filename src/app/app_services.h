@@ -209,7 +209,6 @@ void finish_window_for_view(int opened);
 // of file the program reads and writes.
 
 // File kinds: 0 any, 1 a piece, 2 a MIDI file, 3 MusicXML, 4 a script.
-enum FileKind { FILE_ANY = 0, FILE_PIECE = 1, FILE_MIDI = 2, FILE_MUSICXML = 3, FILE_SCRIPT = 4 };
 
 // The file specification a dialog of that kind fills: kind 1 is piece_fsspec, kind 3
 // import_fsspec; a kind out of 0..4 counts as 0.

@@ -4,9 +4,6 @@
 #include "editing/copypaste.h"
 #include "editing/measures.h"
 
-Drosa insertion_point;
-PagePoint insertion_point_pos;
-int insertion_point_flashing = 0;
 uint32_t group_selected = 0;
 int16_t selected_voice = -10;
 AuditionChannel audition_channel;
@@ -34,9 +31,6 @@ SymbolEditState symbol_edit_state;
 KeyCommandState key_command_state;
 
 void reset_editing_globals() {
-  insertion_point = NIL;
-  insertion_point_pos = {};
-  insertion_point_flashing = 0;
   group_selected = 0;
   selected_voice = -10;
   audition_channel = {};

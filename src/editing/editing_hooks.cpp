@@ -4,7 +4,8 @@
 #include "layout/layout_services.h"
 
 void register_editing_hooks() {
-  model_hooks.insertion_point.routine = [] { return insertion_point; };
+  model_hooks.set_insertion_point.routine = set_insertion_point;
+  model_hooks.cursor_to_nearest_visnote.routine = cursor_to_nearest_visnote;
   layout_hooks.split_page.routine = split_page;
   layout_hooks.move_page_end.routine = move_page_end;
   layout_hooks.cut_and_join_next_system.routine = [](Drosa note, int strict) {

@@ -259,16 +259,6 @@ void register_editing_hooks();
 // ==== editing_globals.cpp ========================================================================
 // The program-wide state of the selection and editing commands.
 
-// A point of the page in layout units (tenths of a point, y upward).
-struct PagePoint {
-  int32_t x = 0;
-  int32_t y = 0;
-};
-
-extern Drosa insertion_point;          // the note single-note commands act on; NIL none
-extern PagePoint insertion_point_pos;  // where the insertion point stands on the page
-extern int insertion_point_flashing;   // the insertion point is flashing
-
 extern uint32_t group_selected;  // non-zero while a group selection exists
 extern int16_t selected_voice;   // the voice commands act on; -10 none
 

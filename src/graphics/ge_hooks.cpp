@@ -12,6 +12,8 @@ void register_ge_hooks() {
   layout_hooks.GEinit.routine = GEinit;
   model_hooks.redraw_view.routine = redraw_view;
   model_hooks.font_from_code.routine = font_from_code;
+  model_hooks.recolor_all_notes.routine = recolor_all_notes;
+  model_hooks.code_from_font.routine = code_from_font;
   param_hooks.decode_note_type.routine = decode_note_type;
   param_hooks.glyph_table_entry.routine = glyph_table_entry;
   param_hooks.offscreen_port.routine = offscreen_port;

@@ -124,6 +124,9 @@ struct LayoutHooks {
 };
 extern LayoutHooks layout_hooks;
 
+// Registers what the model calls of the layout engine. Run by connect_subsystems at start-up.
+void register_layout_hooks();
+
 // ==== beam_ends.cpp ==============================================================================
 // Where beams end and where they join.
 

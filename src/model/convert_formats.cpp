@@ -13,9 +13,6 @@
 #include <vector>
 
 #include "Editor/text_numbers.h"
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"
@@ -122,7 +119,7 @@ void convert_print_records(int stored_length, int version) {
 }
 
 void page_setup_notice(int version) {
-  if (version > 325 || ncontext_count < 2 || quiet_convert_flag) return;
+  if (version > 325 || ncontext_count < 2 || model_hooks.quiet_convert_flag()) return;
   if (current_ncontext != 1)
     REPORT_ERROR(2, "%s",
                  "Use Page Setup before you print the score notation context for this piece.  "
@@ -151,7 +148,8 @@ void convert_up_to_318(Drosa node, int kind) {
     case TPARAM:
       times_ten_32(node, 2);
       times_ten_32(node, 6);
-      if (rec_i16(node, 10) == music_font_numbers[FONT_SLOT_QUOR] && rec_u8(node, 13) == 24)
+      if (rec_i16(node, 10) == model_hooks.music_font_number(FONT_SLOT_QUOR) &&
+          rec_u8(node, 13) == 24)
         set_rec_u8(node, 13, 12);
       break;
     case CMOVE:
@@ -293,7 +291,7 @@ void convert_program_text(Drosa node, ConversionState* st) {
                   "Do you want the MIDI program specifications in this piece to have 1 added to "
                   "the program number?  Vesk %s numbers MIDI programs 1-128; if your piece "
                   "assumes 0-127, click YES to fix the piece.",
-                  version_string);
+                  model_hooks.version_string());
     st->program_answer = yesno_alert(question, 0);
   }
   if (st->program_answer != 1) return;
@@ -303,7 +301,7 @@ void convert_program_text(Drosa node, ConversionState* st) {
 }
 
 void convert_tparam(Drosa node, int version) {
-  if (version <= 331) set_rec_i16(node, 10, int16_t(code_from_font(rec_i16(node, 10))));
+  if (version <= 331) set_rec_i16(node, 10, int16_t(model_hooks.code_from_font(rec_i16(node, 10))));
   if (version <= 340 && is_annotation_head(node) && rec_bit16(node, 14, 1) && rec_u8(node, 23) == 0)
     set_rec_u8(node, 23, 11);
 }
@@ -330,7 +328,7 @@ void convert_record(Drosa node, ConversionState* st) {
   if (kind == PRINT) convert_print(node, version);
   if (kind == BAR) convert_bar(node, version);
   if (version <= 331 && kind == PARAM)
-    set_rec_i16(node, 10, int16_t(code_from_font(rec_i16(node, 10))));
+    set_rec_i16(node, 10, int16_t(model_hooks.code_from_font(rec_i16(node, 10))));
   if (kind == PARAM) convert_param(node, version);
   if (version == 335 && kind == COLOR) convert_color(node);
   if (version <= 337 && kind == TEXT) convert_program_text(node, st);
@@ -451,8 +449,8 @@ int repair_node_by_version(Drosa node, int v, int version) {
   }
   // Up to 335 the parameter changes and MIDI messages of each note become command texts.
   if (version <= 335 && kind == NOTE) {
-    param_nodes_to_annos(node);
-    midi_nodes_to_annos(node);
+    model_hooks.param_nodes_to_annos(node);
+    model_hooks.midi_nodes_to_annos(node);
   }
   if (version <= 337 && kind == VINFO) repair_vinfo(node);
   if (version <= 339 && kind == BAR) add_bar_separators(node, v);

@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
@@ -23,7 +22,6 @@
 #include "model/staffops.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "params/param_services.h"
 
 namespace {
 
@@ -95,13 +93,13 @@ int32_t clamp_time(double t) {
 
 int32_t clamp_time(int64_t t) { return int32_t(std::clamp<int64_t>(t, 0, NO_TIME)); }
 
-bool polytempo_scales() { return param_changed(POLYTEMPO_PARAM) != 0; }
+bool polytempo_scales() { return model_hooks.param_changed(POLYTEMPO_PARAM) != 0; }
 
 // The measure a whole-measure rest fills, or -1 when no usable time signature applies
 // (reported; the rest then counts by its own value). The rest of a measure shorter than its
 // time signature (the last measure after a pickup) fills what its own value does.
 int64_t whole_measure_rest_length(Drosa rest, Drosa ntdata) {
-  Drosa timesig = find_object(TIMESIG, rest);
+  Drosa timesig = model_hooks.find_object(TIMESIG, rest);
   if (!timesig) timesig = find_prev_kind(TIMESIG, rest);
   // A damaged time signature (no beat value, or a negative one) has no measure length.
   if (!timesig || timesig->get(xbeat) <= 0 || timesig->get(xbpm) < 0) {
@@ -208,7 +206,7 @@ int32_t note_duration(Drosa note, int own_value) {
         tupl > 1 ? rounded_quotient((num * intimeof) >> 2, den * tupl) : (num + den / 2) >> lgval;
   }
   if (polytempo_scales())
-    return clamp_time(double(duration) * param_float_value(POLYTEMPO_PARAM, note));
+    return clamp_time(double(duration) * model_hooks.param_float_value(POLYTEMPO_PARAM, note));
   return clamp_time(duration);
 }
 
@@ -268,7 +266,7 @@ Drosa chord_duration_carry(Drosa note, int32_t* time, int32_t* carry_num, int32_
     if (d < shortest) {
       shortest = d;
       ExactDuration exact = exact_duration(p);
-      double multiplier = scaled ? param_float_value(POLYTEMPO_PARAM, p) : 1.0;
+      double multiplier = scaled ? model_hooks.param_float_value(POLYTEMPO_PARAM, p) : 1.0;
       if (multiplier != 1.0) {
         double e = p->get(xgrace) ? 0.0 : double(exact.num) * multiplier / double(exact.den);
         double hundredths = (e - d) * 100;
@@ -508,7 +506,7 @@ int beatbound(Drosa note, int32_t unit, int beamtype, int place) {
   int64_t t = cddata->xnext->get(xmwholec);
   if (place == NOTE_END) t += note_duration(note, 0);
   if (polytempo_scales()) {
-    double value = param_float_value(POLYTEMPO_PARAM, note);
+    double value = model_hooks.param_float_value(POLYTEMPO_PARAM, note);
     // A multiplier near zero scales the time past any integer: it becomes no time, which
     // lies on no beat.
     if (value > 0 && value != 1.0)

@@ -12,7 +12,6 @@
 #include <string>
 #include <unordered_set>
 
-#include "app/app_services.h"
 #include "model/debug_dump.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -39,11 +38,11 @@ int report_alert_for(int16_t level, bool long_text) {
 
 // Shows an alert with the arrow cursor and the text as its parameters; the item hit or -1.
 int ask(int alert, const char* text) {
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
+  model_hooks.save_cursor();
+  model_hooks.set_cursor(CURSOR_ID_ARROW);
   param_text_long(text);
   int item = platform_alert(alert);
-  restore_cursor();
+  model_hooks.restore_cursor();
   return item;
 }
 
@@ -95,15 +94,15 @@ void REPORT_ERROR(int16_t level, const char* format, ...) {
     report_observer(level, text);
   } else {
     Port* port = platform_current_port();
-    save_cursor();
-    set_cursor(reformat_pending ? CURSOR_ID_FORMATTING : CURSOR_ID_ARROW);
+    model_hooks.save_cursor();
+    model_hooks.set_cursor(reformat_pending ? CURSOR_ID_FORMATTING : CURSOR_ID_ARROW);
     param_text_long(text);
     int item = platform_alert(report_alert_for(level, is_long(text)));
-    restore_cursor();
+    model_hooks.restore_cursor();
     // A report that cannot be shown is written where it can still be read.
     if (item == -1) std::fprintf(stderr, "Vesk: %s\n", text);
     if (item != -1) {
-      if (debug_modifier_down()) {
+      if (model_hooks.debug_modifier_down()) {
         debug_dump_menu(text);
       } else if (item == 1 && level != 1 && level != 3) {
         // The user's Quit: the main loop takes the quit path, asking about changed pieces;
@@ -115,7 +114,7 @@ void REPORT_ERROR(int16_t level, const char* format, ...) {
     }
     platform_set_port(port);
   }
-  if (level == 1 || level == 3) quit_program(0);
+  if (level == 1 || level == 3) model_hooks.quit_program(0);
 }
 
 int yesnocan_alert(const char* text) {
@@ -150,13 +149,13 @@ int really_alert(const char* text, int variant) {
 }
 
 void about_vesk_alert() {
-  std::string version = std::string(version_string) + version_suffix;
+  std::string version = std::string(model_hooks.version_string()) + model_hooks.version_suffix();
   if (version.size() > PARAM_TEXT_MAX) version.resize(PARAM_TEXT_MAX);
   platform_set_param_texts(version, "", "", "");
-  save_cursor();
-  set_cursor(CURSOR_ID_ARROW);
+  model_hooks.save_cursor();
+  model_hooks.set_cursor(CURSOR_ID_ARROW);
   int item = platform_alert(ALERT_ABOUT);
-  restore_cursor();
+  model_hooks.restore_cursor();
   if (item == -1)
     REPORT_ERROR(4, "about_vesk_alert not drawn");
   else if (item != 1)

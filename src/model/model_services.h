@@ -258,6 +258,24 @@ struct VirtualRect {
   bool empty() const { return x2 <= x1 || y2 <= y1; }
 };
 
+// A point of the page in layout units (tenths of a point, y upward).
+struct PagePoint {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Command kinds of a text annotation.
+enum CommandKind {
+  COMMAND_NONE = 0,
+  COMMAND_PARAM = 1,  // "param "
+  COMMAND_PROGRAM = 2,
+  COMMAND_CONTROL = 3,
+  COMMAND_PRESSURE = 4,
+  COMMAND_MIDI = 5,
+  COMMAND_CHANNEL = 6,
+  COMMAND_NOTE = 7,
+};
+
 // The mouse cursors the model and the layout engine show (set_cursor).
 inline constexpr int32_t CURSOR_ID_ARROW = -10;
 inline constexpr int32_t CURSOR_ID_WATCH = 4;
@@ -275,6 +293,12 @@ enum MusicFontSlot {
   FONT_SLOT_COUNT
 };
 
+// The kinds of file the save dialog offers (save_file_dialog).
+enum FileKind { FILE_ANY = 0, FILE_PIECE = 1, FILE_MIDI = 2, FILE_MUSICXML = 3, FILE_SCRIPT = 4 };
+
+// The most characters of one annotation style run that drawing and measuring read.
+inline constexpr int ANNO_RUN_TEXT_LIMIT = 255;
+
 // What the model, the parameters and the layout engine call of the frame and the drawing.
 struct ModelHooks {
   // The frame (app/).
@@ -288,8 +312,35 @@ struct ModelHooks {
   Hook<uint32_t> use_simplified_notation{"use_simplified_notation"};
   // The font number found at start-up for a slot of MusicFontSlot (0 an optional font missing).
   Hook<int32_t, int> music_font_number{"music_font_number"};
-  // The editing (editing/): the note single-note commands act on; NIL none.
-  Hook<Drosa> insertion_point{"insertion_point"};
+  // The editing (editing/): the insertion point moved to a note or to the note nearest a point.
+  Hook<void, Drosa, int, int> set_insertion_point{"set_insertion_point"};
+  Hook<void, PagePoint, int, int, int> cursor_to_nearest_visnote{"cursor_to_nearest_visnote"};
+  // The annotations (annotations/): the end of text editing and annotation selection; the
+  // command kind of a text annotation.
+  Hook<void, int, int> end_anno_selection{"end_anno_selection"};
+  Hook<int, Drosa, Drosa*> midi_anno_kind{"midi_anno_kind"};
+  // The frame (app/): the error report's Shift test and the end of the program, the version
+  // texts of the about box, conversions made without questions, the save dialog.
+  Hook<int> debug_modifier_down{"debug_modifier_down"};
+  Hook<void, int> quit_program{"quit_program"};
+  Hook<const char*> version_string{"version_string"};
+  Hook<const char*> version_suffix{"version_suffix"};
+  Hook<int16_t> quiet_convert_flag{"quiet_convert_flag"};
+  Hook<int, int, int, int> save_file_dialog{"save_file_dialog"};
+  // The drawing (graphics/): note colours kept in the file, font codes of older files.
+  Hook<void> recolor_all_notes{"recolor_all_notes"};
+  Hook<int32_t, int32_t> code_from_font{"code_from_font"};
+  // The annotations (annotations/): older MIDI nodes as annotations; the part-name texts.
+  Hook<void, Drosa> midi_nodes_to_annos{"midi_nodes_to_annos"};
+  Hook<std::string, Drosa, int> anno_run_text{"anno_run_text"};
+  Hook<Drosa, Drosa> delete_anno_nodes{"delete_anno_nodes"};
+  Hook<Drosa, Drosa, int, int, int, const char*, int*> make_text_anno{"make_text_anno"};
+  // The layout engine's object lookup (layout/).
+  Hook<int16_t, Drosa> find_sstaff{"find_sstaff"};
+  Hook<Drosa, int, Drosa> find_object{"find_object"};
+  // The parameters (params/): the tempo multiplier of polytempo pieces.
+  Hook<int, int> param_changed{"param_changed"};
+  Hook<double, int, Drosa> param_float_value{"param_float_value"};
   // The drawing (graphics/).
   Hook<Drosa> flashing_node{"flashing_node"};  // the note being flashed; NIL none
   Hook<void, Drosa> stop_flashing{"stop_flashing"};
@@ -514,6 +565,12 @@ extern VoiceData voice_data[64];
 extern int32_t last_formatted_page;  // page last formatted in this context; -500 none
 extern int reformat_pending;  // set while the current page is out of date and being formatted
 extern int32_t pstaff_count;  // pstaves on the page
+
+// ---- The insertion point (set by the selection and editing commands) -----------------------
+
+extern Drosa insertion_point;          // the note single-note commands act on; NIL none
+extern PagePoint insertion_point_pos;  // where the insertion point stands on the page
+extern int insertion_point_flashing;   // the insertion point is flashing
 
 // ---- The graphics-element lists (their elements are made and read by the drawing) --------
 

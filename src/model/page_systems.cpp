@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_services.h"
@@ -192,7 +191,7 @@ int32_t Find_pstaff(Drosa note, int partial) {
 }
 
 int32_t pstaff_of_node(Drosa node) {
-  int32_t sstaff = find_sstaff(node);
+  int32_t sstaff = model_hooks.find_sstaff(node);
   int32_t k = system_number_on_page(node, 1);
   int32_t first = 0;
   int32_t staves = std::clamp<int32_t>(pstaff_count, 0, MAX_PSTAVES);
@@ -208,9 +207,9 @@ int32_t goto_page_position(Drosa node) {
   int32_t k = system_number_on_page(node, 1);
   voices_to_system(k, 1);
   voices_to_system_at_time(t, 1, 1);
-  int16_t staff = find_sstaff(node);
+  int16_t staff = model_hooks.find_sstaff(node);
   int32_t sharing = 0;
   for (int v = 0; v < voices(); ++v)
-    if (time_cursor[v] && find_sstaff(time_cursor[v]) == staff) ++sharing;
+    if (time_cursor[v] && model_hooks.find_sstaff(time_cursor[v]) == staff) ++sharing;
   return sharing;
 }

@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "annotations/anno_services.h"
 #include "model/font_table.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"
@@ -36,14 +35,14 @@ int parse_record(Drosa node, std::string* name, bool* shown) {
     return 0;
   // The word and flag are read first: most texts are no record, and some are long.
   const size_t flag = FULL_WORD.size();
-  const std::string head = anno_run_text(node, int(flag + 2));
+  const std::string head = model_hooks.anno_run_text(node, int(flag + 2));
   const std::string_view record(head);
   int kind = record.starts_with(FULL_WORD) ? 1 : record.starts_with(SHORT_WORD) ? 2 : 0;
   if (!kind || record.size() < flag + 2 || (record[flag] != '0' && record[flag] != '1') ||
       record[flag + 1] != ' ')
     return 0;
   *shown = record[flag] == '1';
-  *name = anno_run_text(node).substr(flag + 2);
+  *name = model_hooks.anno_run_text(node, ANNO_RUN_TEXT_LIMIT).substr(flag + 2);
   return kind;
 }
 
@@ -133,7 +132,7 @@ bool set_part_names(int v, const PartNames& names) {
       p = p->xnext;
       continue;
     }
-    Drosa before = delete_anno_nodes(p);
+    Drosa before = model_hooks.delete_anno_nodes(p);
     p = before ? before->xnext : NIL;
   }
   const struct {
@@ -142,8 +141,8 @@ bool set_part_names(int v, const PartNames& names) {
   } records[2] = {{false, names.full}, {true, names.abbreviation}};
   for (const auto& r : records) {
     if (r.name.text.empty()) continue;
-    make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
-                   format_record(r.abbreviation, r.name).c_str(), nullptr);
+    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+                               format_record(r.abbreviation, r.name).c_str(), nullptr);
   }
   return true;
 }

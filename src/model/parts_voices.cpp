@@ -17,10 +17,6 @@
 #include <vector>
 
 #include "Editor/text_numbers.h"
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
@@ -256,7 +252,7 @@ Drosa copy_source_node(Drosa p, int source_voice, int new_voice, Drosa* tail, co
       if (!p->get(xgrace)) append_copy(p, tail);
       break;
     case TPARAM:
-      if (midi_anno_kind(p, nullptr) != COMMAND_PARAM) break;
+      if (model_hooks.midi_anno_kind(p, nullptr) != COMMAND_PARAM) break;
       append_copy(p, tail);
       if (p->xnext && p->xnext->xkind == PDATA) p = p->xnext;  // a layout record: not copied
       while (p->xnext && p->xnext->xkind == TEXT) {
@@ -329,11 +325,11 @@ int add_voice(int source_voice, const char* part_name, int voice_number, int cop
     REPORT_ERROR(4, "add_voice: no voice %d to copy", source_voice);
     return 0;
   }
-  stop_flashing(insertion_point);
+  model_hooks.stop_flashing(insertion_point);
   insertion_point = NIL;
   insertion_point_flashing = 0;
-  save_cursor();
-  set_cursor(CURSOR_ID_WATCH);
+  model_hooks.save_cursor();
+  model_hooks.set_cursor(CURSOR_ID_WATCH);
   // The duration multiplier counts as unchanged until a change of it is inserted again.
   param[DURATION_MULTIPLIER_PARAM].changed = 0;
 
@@ -343,7 +339,7 @@ int add_voice(int source_voice, const char* part_name, int voice_number, int cop
   create_voice_nodes(source_voice, piece_start[source_voice]->xnext, NIL, new_voice, head,
                      part_name, voice_number, copy_clefs);
   mark_piece_changed(1, 2, 0);
-  restore_cursor();
+  model_hooks.restore_cursor();
   return 1;
 }
 
@@ -391,7 +387,7 @@ int remove_voice_slot(int voice, int* was_printing) {
     return 0;
   }
   clear_undo(1);
-  stop_flashing(insertion_point);
+  model_hooks.stop_flashing(insertion_point);
   insertion_point = NIL;
   insertion_point_flashing = 0;
 

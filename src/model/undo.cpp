@@ -24,9 +24,6 @@
 
 #include <unordered_map>
 
-#include "annotations/anno_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
@@ -556,18 +553,18 @@ bool note_in_piece(Drosa node) {
 // kept instead of replacing it; the note nearest its old place when that note is gone.
 void point_after_replay(Drosa point) {
   if (note_in_piece(point)) {
-    set_insertion_point(point, 1, -10);
+    model_hooks.set_insertion_point(point, 1, -10);
     return;
   }
-  cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
+  model_hooks.cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
 }
 
 void undo_redo(int undo) {
   int source = undo ? 0 : 1;
   if (!undo_heads[source] || !history_replayable(source)) return;
   Drosa point_now = insertion_point;
-  end_anno_selection(0, 1);
-  stop_flashing(insertion_point);
+  model_hooks.end_anno_selection(0, 1);
+  model_hooks.stop_flashing(insertion_point);
   insertion_point = NIL;
   insertion_point_flashing = 0;
   undo_list_index = undo ? 1 : 0;

@@ -16,8 +16,6 @@
 #include <fcntl.h>
 #include <string>
 
-#include "app/app_services.h"
-#include "graphics/ge_services.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
 #include "model/font_table.h"
@@ -116,7 +114,8 @@ int write_piece_file(int with_graphics, Drosa graphics_chain, const std::string&
     {
       UnrecordedChanges own;  // the save's own changes are not the user's to undo
       write_font_table();
-      recolor_all_notes();  // notes coloured by pitch name keep their colours in the file
+      model_hooks
+          .recolor_all_notes();  // notes coloured by pitch name keep their colours in the file
     }
     ok = written(write_voices(&file, with_graphics));
   }
@@ -197,7 +196,7 @@ bool may_replace_other_file(const std::string& fsspec) {
 int ask_file_name(std::string* fsspec, int published, int with_graphics) {
   const std::string own = piece_fsspec;
   piece_fsspec = *fsspec;
-  const int chosen = save_file_dialog(FILE_PIECE, published, with_graphics);
+  const int chosen = model_hooks.save_file_dialog(FILE_PIECE, published, with_graphics);
   const std::string name = piece_fsspec;
   piece_fsspec = own;
   if (chosen) *fsspec = name;
@@ -210,28 +209,28 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
   const std::string original = *fsspec;
   const bool own_file = fsspec == &piece_fsspec;
   if (!check_page_size_to_save()) return 0;  // before any dialog: nothing can be written
-  save_cursor();
-  set_cursor(CURSOR_ID_WATCH);
+  model_hooks.save_cursor();
+  model_hooks.set_cursor(CURSOR_ID_WATCH);
   bool publishing = published && options_i16(1, OPTIONS_PUBLISHED) == 0;
   bool untitled = is_untitled_file(*fsspec);
   if (untitled || ask_name || (DrosaDirty & 0x80)) {
     if (untitled) *fsspec = untitled_file_name(*fsspec);
     if (!ask_file_name(fsspec, published, with_graphics)) {
       *fsspec = original;
-      restore_cursor();
+      model_hooks.restore_cursor();
       return 0;
     }
   }
   if (!may_replace_other_file(*fsspec)) {
     *fsspec = original;
-    restore_cursor();
+    model_hooks.restore_cursor();
     return 0;
   }
   if (publishing && !untitled && *fsspec == original) {
     REPORT_ERROR(2, "%s",
                  "You must change the name of the file or save it to a different folder, \n"
                  "so that a published file does not overwrite an unpublished file.");
-    restore_cursor();
+    model_hooks.restore_cursor();
     return 0;
   }
   // The graphics of every page are not kept between formats yet: a published save writes its
@@ -243,7 +242,7 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
     if (publishing) set_options_i16(1, OPTIONS_PUBLISHED, 0);
     // The piece keeps the file it had: the next Save goes there, not to the name that failed.
     *fsspec = original;
-    restore_cursor();
+    model_hooks.restore_cursor();
     return 0;
   }
   if (own_file) {
@@ -253,7 +252,7 @@ int save_piece(int ask_name, int with_graphics, int published, std::string* fssp
   } else if (publishing) {
     set_options_i16(1, OPTIONS_PUBLISHED, 0);  // only the copy is published
   }
-  restore_cursor();
+  model_hooks.restore_cursor();
   return 1;
 }
 

@@ -54,9 +54,7 @@ bool is_character_type(uint32_t t) { return t == PARAM_CHARACTER || t == PARAM_C
 bool is_string_type(uint32_t t) { return t == PARAM_STRING || t == PARAM_STRING_PAIR; }
 
 // The insertion point the lists describe: the editor's note, else the program's.
-Drosa listed_note() {
-  return param_editor_note ? param_editor_note : model_hooks.insertion_point();
-}
+Drosa listed_note() { return param_editor_note ? param_editor_note : insertion_point; }
 
 // 1 when a change of the parameter (either value) is attached before the note.
 int changed_at(Drosa note, int pindex) {

@@ -93,9 +93,9 @@ const ParamValue* walk_back(Drosa p, Drosa after, int pindex, int small, const P
   bool jumped = false;
   for (;; after = p, p = p->xback) {
     if (!p) {
-      if (is_voice_head(after) || !model_hooks.insertion_point() || jumped) return dflt;
+      if (is_voice_head(after) || !insertion_point || jumped) return dflt;
       jumped = true;
-      p = model_hooks.insertion_point();
+      p = insertion_point;
     }
     int kind = effective_kind(p);
     if (kind == PARAM && same_change(p, pindex, small)) return found_change(p);

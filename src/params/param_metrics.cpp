@@ -432,7 +432,7 @@ const ParamValue* Debug_xval(int pindex, Drosa node, const StaffData* staff, int
   if (pindex >= 1 && pindex <= PARAM_LAST) {
     check_expected_type(pindex, node, staff, expected);
     const char* description = description_of(pindex);
-    if (node && !node->xnext && !node->xback && !model_hooks.insertion_point())
+    if (node && !node->xnext && !node->xback && !insertion_point)
       REPORT_ERROR(4,
                    "Debug_xval pointer not in voice list and NIL insertion_point: pindex %hd "
                    "ptr %lx sdata %lx '%s'",

@@ -27,6 +27,9 @@ struct ParamHooks {
 };
 extern ParamHooks param_hooks;
 
+// Registers what the model calls of the parameters. Run by connect_subsystems at start-up.
+void register_param_hooks();
+
 // ==== param_editor.cpp ===========================================================================
 // The parameter editor, the window in which every engraving parameter is shown as it is in force at
 // the insertion point and a new value is stored there as a change (a PARAM node), never as a new
