@@ -57,6 +57,7 @@ struct MxmlItem {
   uint16_t reference = 0;  // justification (bits 0-2) and reference modes (bits 8-15)
   int16_t font = -5;       // font code
   int16_t size = 12;       // points
+  double points = 0;       // the size the document gives in points, when it gives a number
   uint8_t face = 0;        // bold 1, italic 2
   uint8_t flags = 0;       // bit 1: boxed
   uint8_t given = 0;       // default-x 1, default-y 2, relative-x 4, relative-y 8
@@ -589,6 +590,7 @@ struct MxmlState {
   bool first_top_given = false;  // a top-system-distance for the first page, in defaults or print
   bool defaults_applied = false;
   double layout_scale = 1;  // page lengths on the paper become layout lengths by this factor
+  int print_scale = 100;    // percent: the page setup's scale the layout is printed at
   int32_t result_width = 0,
           result_height = 0;  // the page size the defaults give, tenths of an inch
   // ---- Text

@@ -12,6 +12,7 @@
 // top line (100 units above the middle) for the marks of the music, the page's top or bottom
 // for titles.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -31,6 +32,8 @@ namespace {
 constexpr int VERTICAL_ORIGIN = 100;
 constexpr int UNITS_PER_TENTH = 5;
 constexpr int CLASS_OTHER = 1, CLASS_LYRIC = 5, CLASS_CHORD_SYMBOL = 11;
+constexpr int KIND_TITLE = 2, KIND_COMPOSER = 3, KIND_RIGHTS = 18, KIND_POET = 23,
+              KIND_WORK_TITLE = 24;
 constexpr int PAGE_TOP = 2, PAGE_BOTTOM = 3, PAGE_CENTRE = 4, STAFF_RIGHT = 6;
 constexpr int FROM_STAFF = 5, NEXT_BAR = 10, CENTRED = 1;
 // A pedal release at a measure's end stands this far before its bar line.
@@ -121,6 +124,12 @@ Drosa link_text(Drosa after, const std::string& text, int context) {
   return last;
 }
 
+// The kinds of the texts of the page: titles, composer, poet, rights.
+bool page_text_kind(int kind) {
+  return kind == KIND_TITLE || kind == KIND_WORK_TITLE || kind == KIND_COMPOSER ||
+         kind == KIND_POET || kind == KIND_RIGHTS;
+}
+
 // Where an item stands: its offsets from the reference point its reference word names.
 void place_tparam(Drosa t, const MxmlItem& item) {
   const int h = (item.reference >> 12) & 0xF;
@@ -149,7 +158,12 @@ void place_tparam(Drosa t, const MxmlItem& item) {
 Drosa text_head(const Run& run, const MxmlItem& item, bool continuation, int tag, int context) {
   Drosa t = newDrosa(TPARAM, context);
   t->set(xtextfont, run.font);
-  t->set(xtextsize, uint8_t(std::clamp(run.size, 1, 127)));
+  // A credit's run of the item's own size is drawn at the size the document gives it.
+  const double points = item.points > 0 && run.size == item.size ? item.points : run.size;
+  t->set(xtextsize,
+         uint8_t(std::clamp(item.credit ? mxml_credit_points(points) : run.size, 1, 127)));
+  // Texts of the page (titles, credits) keep their size on staves of any size.
+  t->set(xno_size_adjust, item.credit || page_text_kind(item.kind));
   t->set(xtextface, uint8_t(run.face));
   t->set(xtext_color, item.color);
   t->set(xjustified, item.reference & 3);
@@ -1002,6 +1016,11 @@ void mxml_barline_fermata(bool inverted) {
   item.reference = uint16_t((NEXT_BAR << 12) | (FROM_STAFF << 8) | CENTRED);
   item.y = VERTICAL_ORIGIN + (inverted ? -STAFF_HEIGHT - BAR_FERMATA_GAP : BAR_FERMATA_GAP);
   mxml_make_annotation(item, note, false, note->get(xpitch), 0);
+}
+
+int mxml_credit_points(double size) {
+  const int scale = mxml.print_scale > 0 ? mxml.print_scale : 100;
+  return int(std::lround(size * 100.0 / scale));
 }
 
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,

@@ -171,6 +171,7 @@ void mxml_text_format(XmlElement& e, MxmlItem* item, const MxmlItem* base) {
       item->size =
           std::strchr(size, '%') ? int16_t((int(n) * item->size + 50) / 100) : int16_t(n + 0.5);
       item->size = std::clamp<int16_t>(item->size, 1, 127);
+      item->points = std::strchr(size, '%') ? 0 : n;
       item->size_given = true;
     } else {
       const int32_t found = lookup_sorted_record(size, size_keywords, 9);
@@ -307,8 +308,11 @@ struct CreditBox {
   int32_t left = 0, bottom = 0, right = 0, top = 0;
 };
 
+// A credit's size on the paper, in points.
+double credit_size(const MxmlItem& item) { return item.points > 0 ? item.points : item.size; }
+
 CreditBox credit_box(const MxmlItem& item) {
-  const int32_t size = 10 * item.size;
+  const int32_t size = 10 * mxml_credit_points(credit_size(item));
   int32_t lines = 1, longest = 0, run = 0;
   for (char c : item.text) {
     if (c != '\r' && c != '\n') {
@@ -343,7 +347,8 @@ CreditBox credit_box(const MxmlItem& item) {
 // that its kind places in the page's lower half (a notice of rights): its lines rise above
 // that place, as the lines added do.
 void wrap_to_the_paper(MxmlItem& item) {
-  const int32_t size = 10 * item.size, paper = page_tenths(false) * UNITS_PER_TENTH;
+  const int32_t size = 10 * mxml_credit_points(credit_size(item)),
+                paper = page_tenths(false) * UNITS_PER_TENTH;
   const CreditBox box = credit_box(item);
   const bool lower = item.y >= 0 && credit_y(item) < page_tenths(true) * UNITS_PER_TENTH / 2;
   if (!(item.given & 2) && lower)
@@ -531,9 +536,10 @@ void mxml_credit_words(XmlElement& e) {
   const uint16_t justification = item.justify_given ? (item.reference & 7) : (st.reference & 7);
   item.reference = uint16_t((st.reference & ~7) | justification);
   if (item.given & 2) item.document_y = page_y(item.y - VERTICAL_ORIGIN + item.dy);
-  // Words placed nowhere stand where their kind does.
-  item.y = s == STYLE_RIGHTS || !placed ? st.y : y;
-  if (s == STYLE_RIGHTS) item.given &= uint8_t(~2);
+  // Words placed nowhere stand where their kind does; the rights, where the document puts
+  // them, else at the page's foot.
+  const bool keeps_y = s == STYLE_RIGHTS ? (item.given & 2) != 0 : placed;
+  item.y = keeps_y ? y : st.y;
   if (item.given & 2)
     item.valign = mxml_attr_is(e, "valign", "top")      ? 1
                   : mxml_attr_is(e, "valign", "middle") ? 2

@@ -429,14 +429,19 @@ void mxml_staff_distance(XmlElement& e);
 // pass compares (from 1.5 to 40 inches each way), the margins and the top system distance.
 // A document's page is laid out as much larger than its paper as the document's staff space
 // is smaller than the program's (5 points), and printed at the scale that gives the paper
-// back; a page without a size is laid out at 125 per cent and printed at 80.
-// Reads:  mxml (scaling, page size, margins), current_ncontext.
-// Writes: mxml.result_width, result_height, defaults_applied; the margins of the current
-//         context's options record and the print scale of its page setup.
+// back; a page without a size is laid out on the paper of the context's page setup, as much
+// larger than the paper as a print at 80 per cent makes it smaller, so that it fills that paper.
+// Reads:  mxml (scaling, page size, margins), current_ncontext, print_record (paper).
+// Writes: mxml.result_width, result_height, layout_scale, print_scale, defaults_applied; the
+//         margins of the current context's options record and the print scale of its page
+//         setup.
 void mxml_apply_layout();
 // mxml_page_tenths: tenths of the document's staff space as tenths of a point of the laid-out
 // page. Reads: mxml's scaling and layout scale.
 int32_t mxml_page_tenths(double tenths);
+// mxml_paper_points: points of the paper as tenths of a point of the laid-out page, at the
+// print scale of the defaults. Reads: mxml.print_scale.
+int32_t mxml_paper_points(double points);
 // mxml_default_distances: at the first note of a list, the distances below its staff and
 // below its systems that the document's defaults (or the first measure's print) give, unless
 // a print gave them already.
@@ -502,6 +507,11 @@ void mxml_arpeggios_measure_end();
 // when inverted) over the bar line after the last note placed on the part's top staff.
 // Writes: the top staff's list (a TPARAM and its TEXT before that note).
 void mxml_barline_fermata(bool inverted);
+// mxml_credit_points: a credit's size on the page laid out, for a size on the paper: larger by
+// as much as the print scale makes the page smaller. Reads: mxml.print_scale.
+int mxml_credit_points(double size);
 // Makes the annotation of an item before `before`; returns its TPARAM (NIL for no text).
+// Texts of the page (titles, credits) keep their size on staves of any size, and a credit the
+// size the document gives it on the paper, whatever the print scale.
 Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation, int tag,
                            int context);

@@ -28,8 +28,8 @@ namespace {
 
 constexpr double POINTS_PER_INCH = 72.0;
 constexpr double MM_PER_INCH = 25.4;
-constexpr int32_t DEFAULT_WIDTH = 76, DEFAULT_HEIGHT = 101;  // tenths of an inch
-constexpr int32_t LEAST_PAGE = 15, MOST_PAGE = 400;          // tenths of an inch
+constexpr int32_t LETTER_WIDTH = 85, LETTER_HEIGHT = 110;  // tenths of an inch
+constexpr int32_t LEAST_PAGE = 15, MOST_PAGE = 400;        // tenths of an inch
 constexpr double NO_SIZE_FACTOR = 1.25;
 constexpr double PROGRAM_STAFF_SPACE = 5;  // points: the space of staff size 50
 // The smallest print scale a document's staff size may ask for: a staff space of one point.
@@ -40,11 +40,15 @@ constexpr int STAFF_HEIGHT_TENTHS = 40;  // four staff spaces
 constexpr int TOP_LINE_TO_MIDDLE = STAFF_HEIGHT_TENTHS / 2;
 constexpr int OPTIONS_LEFT[3] = {22, 88, 26}, OPTIONS_RIGHT[3] = {30, 92, 34};
 constexpr int OPTIONS_TOP[2] = {50, 54}, OPTIONS_BOTTOM[2] = {58, 62};
-// The least page margin, in tenths of a point (an eighth of an inch): a document's margins of
-// nothing put the group brackets off the paper and the notes at its edge, where no printer
-// reaches.
-constexpr int32_t LEAST_MARGIN = 90;
+// The least page margins, in points of the paper: nothing the program places comes within a
+// quarter inch of the paper's edge (a document's margins of nothing put the group brackets off
+// the paper and the notes at its edge, where no printer reaches). The left leaves the brackets
+// and braces before the staves their room, the foot the page number's line below the music.
+constexpr double LEAST_LEFT = 27, LEAST_RIGHT = 20, LEAST_TOP = 18, LEAST_FOOT = 40;
 constexpr int PRINT_SCALE = 120, PRINT_SCALE_COPY = 50;  // page setup: scale percent, i32 and i16
+constexpr int PRINT_LANDSCAPE = 124, PRINT_PAPER = 128;  // page setup: i32, 4 x i32 (points)
+constexpr int64_t LEAST_PAPER = 72, MOST_PAPER = 2880;   // points
+constexpr double POINTS_PER_TENTH_INCH = 7.2;
 enum Margin { LEFT, RIGHT, TOP, BOTTOM };
 
 double millimetres_per_tenth() {
@@ -83,29 +87,51 @@ int32_t margin(Margin m) {
 // left margin is that of the first page, an odd one; the last system's right margin, whose
 // page may be either, and the top and bottom margins, which the piece keeps one for all pages,
 // take the middle of the two.
+// The piece's margins are those the document gives, or the context's, and at least the least
+// margins.
 void set_margins(int context) {
+  const int32_t half_width = mxml.result_width * 72 / 2;
   for (Margin m : {LEFT, RIGHT}) {
+    const int32_t side =
+        std::min(mxml_paper_points(m == LEFT ? LEAST_LEFT : LEAST_RIGHT), half_width);
     const int32_t sides[3] = {side_margin(m, 0), side_margin(m, 1),
                               m == LEFT ? side_margin(m, 0) : margin(m)};
-    for (int k = 0; k < 3; ++k)
-      if (sides[k] >= 0)
-        set_options_i32(context, (m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)[k],
-                        std::max(page_tenths(sides[k]), LEAST_MARGIN));
+    for (int k = 0; k < 3; ++k) {
+      const int offset = (m == LEFT ? OPTIONS_LEFT : OPTIONS_RIGHT)[k];
+      const int32_t given = sides[k] >= 0 ? page_tenths(sides[k]) : options_i32(context, offset);
+      set_options_i32(context, offset, std::max(given, side));
+    }
   }
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = margin(TOP), bottom = margin(BOTTOM);
-  if (top >= 0 || mxml.top_system_distance >= 0) {
-    const int32_t t =
-        page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0) + TOP_LINE_TO_MIDDLE);
-    const int32_t least = LEAST_MARGIN + page_tenths(TOP_LINE_TO_MIDDLE);
-    for (int offset : OPTIONS_TOP)
-      set_options_i32(context, offset, std::clamp(t, std::min(least, half_height), half_height));
-  }
-  if (bottom >= 0)
-    for (int offset : OPTIONS_BOTTOM)
-      set_options_i32(
-          context, offset,
-          std::clamp(page_tenths(bottom), std::min(LEAST_MARGIN, half_height), half_height));
+  const int32_t least_top =
+      std::min(mxml_paper_points(LEAST_TOP) + page_tenths(TOP_LINE_TO_MIDDLE), half_height);
+  const bool top_given = top >= 0 || mxml.top_system_distance >= 0;
+  const int32_t t =
+      page_tenths(std::max(top, 0) + std::max(mxml.top_system_distance, 0) + TOP_LINE_TO_MIDDLE);
+  for (int offset : OPTIONS_TOP)
+    set_options_i32(context, offset,
+                    std::clamp(top_given ? t : options_i32(context, offset), least_top,
+                               std::max(half_height, least_top)));
+  const int32_t least_foot = std::min(mxml_paper_points(LEAST_FOOT), half_height);
+  for (int offset : OPTIONS_BOTTOM)
+    set_options_i32(context, offset,
+                    std::clamp(bottom >= 0 ? page_tenths(bottom) : options_i32(context, offset),
+                               least_foot, std::max(half_height, least_foot)));
+}
+
+// The paper of the context's page setup (points, upright, turned for landscape), in tenths of
+// an inch; left as it is (Letter) when the page setup holds no paper a printer has.
+void setup_paper(int context, double* width, double* height) {
+  const uint8_t* setup = print_record[context];
+  int32_t paper[4];
+  for (int i = 0; i < 4; ++i) paper[i] = get_be32(setup + PRINT_PAPER + 4 * i);
+  const int64_t across = int64_t(paper[3]) - paper[1], down = int64_t(paper[2]) - paper[0];
+  if (across < LEAST_PAPER || down < LEAST_PAPER || across > MOST_PAPER || down > MOST_PAPER)
+    return;
+  const bool turned = get_be32(setup + PRINT_LANDSCAPE) != 0;
+  *width = double(turned ? down : across) / POINTS_PER_TENTH_INCH;
+  *height = double(turned ? across : down) / POINTS_PER_TENTH_INCH;
 }
 
 // ---- Parameter changes
@@ -207,16 +233,21 @@ void mxml_apply_layout() {
   if (mxml.defaults_applied) return;
   mxml.defaults_applied = true;
   const bool given = mxml.page_width > 0 || mxml.page_height > 0;
+  const int context = std::max<int>(current_ncontext, 1);
   const double to_inch_tenths = millimetres_per_tenth() / 2.54;
+  double paper_width = LETTER_WIDTH, paper_height = LETTER_HEIGHT;
+  setup_paper(context, &paper_width, &paper_height);
   double width =
-      mxml.page_width > 0 ? std::floor(mxml.page_width * to_inch_tenths + 0.99999) : DEFAULT_WIDTH;
-  double height = mxml.page_height > 0 ? std::floor(mxml.page_height * to_inch_tenths + 0.99999)
-                                       : DEFAULT_HEIGHT;
-  if (!given) width *= NO_SIZE_FACTOR, height *= NO_SIZE_FACTOR;
-  // A page enlarged for want of a size prints at the size it had. A page of the document's
-  // size is laid out larger, by as much as the document's staff space is smaller than the
-  // program's, and printed at the scale that brings it back to the paper: the staves come out
-  // the size the document asks for.
+      mxml.page_width > 0 ? std::floor(mxml.page_width * to_inch_tenths + 0.99999) : paper_width;
+  double height =
+      mxml.page_height > 0 ? std::floor(mxml.page_height * to_inch_tenths + 0.99999) : paper_height;
+  // A page without a size is laid out on the page setup's paper, enlarged by as much as its
+  // print scale shrinks it: the music comes out smaller, on the whole paper (never past it).
+  if (!given)
+    width = std::floor(width * NO_SIZE_FACTOR), height = std::floor(height * NO_SIZE_FACTOR);
+  // A page of the document's size is laid out larger, by as much as the document's staff
+  // space is smaller than the program's, and printed at the scale that brings it back to the
+  // paper: the staves come out the size the document asks for.
   int scale = int(std::lround(100 / NO_SIZE_FACTOR));
   mxml.layout_scale = 1;
   if (given) {
@@ -228,9 +259,9 @@ void mxml_apply_layout() {
     mxml.layout_scale = 100.0 / scale;
     width *= mxml.layout_scale, height *= mxml.layout_scale;
   }
+  mxml.print_scale = scale;
   mxml.result_width = std::clamp<int32_t>(int32_t(std::lround(width)), LEAST_PAGE, MOST_PAGE);
   mxml.result_height = std::clamp<int32_t>(int32_t(std::lround(height)), LEAST_PAGE, MOST_PAGE);
-  const int context = std::max<int>(current_ncontext, 1);
   set_margins(context);
   uint8_t* setup = print_record[context];
   for (int i = 0; i < 4; ++i) setup[PRINT_SCALE + i] = uint8_t(uint32_t(scale) >> (24 - 8 * i));
@@ -241,6 +272,10 @@ void mxml_apply_layout() {
 void mxml_defaults_end() { mxml_apply_layout(); }
 
 int32_t mxml_page_tenths(double tenths) { return page_tenths(tenths); }
+
+int32_t mxml_paper_points(double points) {
+  return int32_t(std::lround(points * 10 * 100 / std::max(mxml.print_scale, 1)));
+}
 
 void mxml_millimeters(XmlElement& e) {
   const double v = xml_text_double(e);
@@ -327,8 +362,11 @@ void mxml_top_system_distance(XmlElement& e) {
   const int context = std::max<int>(current_ncontext, 1);
   const int32_t half_height = mxml.result_height * 72 / 2;
   const int32_t top = std::max(margin(TOP), 0);
+  const int32_t least_top =
+      std::min(mxml_paper_points(LEAST_TOP) + page_tenths(TOP_LINE_TO_MIDDLE), half_height);
   set_options_i32(context, offset,
-                  std::clamp(page_tenths(top + distance + TOP_LINE_TO_MIDDLE), 10, half_height));
+                  std::clamp(page_tenths(top + distance + TOP_LINE_TO_MIDDLE), least_top,
+                             std::max(half_height, least_top)));
 }
 
 void mxml_first_system_below_credits(int32_t reach) {

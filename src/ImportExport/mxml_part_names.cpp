@@ -31,9 +31,9 @@ namespace {
 
 constexpr int OPTIONS_LEFT_ODD = 22, OPTIONS_LEFT_EVEN = 88, OPTIONS_LEFT_FIRST = 26;
 constexpr int OPTIONS_RIGHT_ODD = 30, OPTIONS_RIGHT_EVEN = 92, OPTIONS_RIGHT_LAST = 34;
-// The least page margin, in tenths of a point (an eighth of an inch), as the page margins
-// keep: a name comes no closer to the paper's edge.
-constexpr int32_t LEAST_MARGIN = 90;
+// The least distance of a name from the paper's edge, in points of the paper: nothing the
+// program places comes within a quarter inch of it.
+constexpr double LEAST_MARGIN = 20;
 constexpr int NORMAL_STAFF_SPACE = 50;
 enum Side { LEFT, RIGHT };
 
@@ -84,7 +84,7 @@ int32_t room_for_names(bool abbreviation) {
     if (!name.shown || name.text.empty()) continue;
     room = std::max(room, part_name_room(name.text, list_staff_space(mxml.part_first[p])));
   }
-  return room > 0 ? room + LEAST_MARGIN : 0;
+  return room > 0 ? room + mxml_paper_points(LEAST_MARGIN) : 0;
 }
 
 }  // namespace

@@ -654,6 +654,31 @@ void draw_pages_ahead(bool on, int32_t fewest_pages = 3);
 // thread still busy).
 void last_page_final(int32_t page);
 
+// printed_sheet: the sheet a page of the context is printed on in a PDF file, in points, upright,
+// and the scale it is printed at (the page setup's, validated, when `scale` is 0): the page at
+// that scale in whole tenths of an inch, or the paper of the Page Setup dialog (A4, Letter, ...)
+// within a tenth of an inch of it. The page's top-left stands at the sheet's.
+// Reads: options_struct (page size), print_record (scale).
+struct PrintedSheet {
+  double width = 0, height = 0;
+  int32_t scale = 100;
+};
+PrintedSheet printed_sheet(int context, int32_t scale = 0);
+
+// ==== specplot.cpp (the page's line) ===========================================================
+// paper_edges: how near the foot and the top of the context's page the program places ink
+// (layout units, y upward): a quarter inch of the paper, at the print scale, from the sheet's
+// foot and top. Reads: options_struct (page size), print_record (scale).
+struct PaperEdges {
+  int32_t foot = 0, top = 0;
+};
+PaperEdges paper_edges(int context);
+// lowest_music_y: how low the music of the current context's page may reach: above the page's
+// line (its number) where one is drawn, which stands clear of the paper's foot; else a quarter
+// inch of the paper above its foot. Reads: as paper_edges, the parameters, the options, the page
+// formatted (current_page, page_count, printed_page_number).
+int32_t lowest_music_y();
+
 // page_setup: the Page Setup command: the contexts to change, the scaling advice for the
 // current context's page, the Page Setup dialog, and its choices kept in the page setup of
 // each chosen context.

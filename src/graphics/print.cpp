@@ -124,12 +124,9 @@ PrintPagePlacement placement_for(const PrintPageFormat& format, int32_t width, i
   placement.height = height;
   placement.points_per_pixel = PRINT_ZOOM / 10.0 * format.scale / 100.0;
   if (pdf) {
-    const int c = current_ncontext;
-    auto sheet = [&](int offset) {
-      return std::lround(options_i32(c, offset) * format.scale / 100.0) * POINTS_PER_TENTH;
-    };
-    placement.sheet_width = sheet(OPTIONS_PAGE_WIDTH);
-    placement.sheet_height = sheet(OPTIONS_PAGE_HEIGHT);
+    const PrintedSheet sheet = printed_sheet(current_ncontext, format.scale);
+    placement.sheet_width = sheet.width;
+    placement.sheet_height = sheet.height;
     return placement;
   }
   const bool landscape = format.orientation == ORIENTATION_LANDSCAPE ||
@@ -601,6 +598,22 @@ void print_release() {
   page_format = nullptr;
   print_settings = nullptr;
   print_session = nullptr;
+}
+
+PrintedSheet printed_sheet(int context, int32_t scale) {
+  context = std::clamp(context, 1, int(MAX_NCONTEXTS));
+  if (scale <= 0) {
+    PrintPageFormat format;
+    format_of(context, &format);
+    platform_print_validate(nullptr, &format, nullptr);
+    scale = format.scale;
+  }
+  auto extent = [&](int offset) {
+    return double(std::lround(options_i32(context, offset) * scale / 100.0)) * POINTS_PER_TENTH;
+  };
+  PrintedSheet sheet{extent(OPTIONS_PAGE_WIDTH), extent(OPTIONS_PAGE_HEIGHT), scale};
+  platform_snap_to_paper(&sheet.width, &sheet.height);
+  return sheet;
 }
 
 void apply_page_format(int context) {

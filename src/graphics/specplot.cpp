@@ -18,12 +18,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "app/app_services.h"
 #include "graphics/GE.h"
+#include "graphics/ge_services.h"
 #include "graphics/glyph_tables.h"
 #include "graphics/graphics_globals.h"
 #include "graphics/note_colors.h"
@@ -342,7 +344,31 @@ std::string piece_file_name() {
   return name;
 }
 
-void draw_page_title() {
+// The page's line stands clear of the paper's edge: its baseline a quarter inch of the paper
+// (at the print scale) and a descent above the sheet's foot, or higher where parameter 185 puts
+// it (whose 4 points above the page's foot are on the paper's cut edge in a file).
+int32_t page_title_y(const ParamValue& font) {
+  const PaperEdges edges = paper_edges(current_ncontext);
+  return std::max(param_length(P_PAGE_NUMBER_Y_OFFSET_FROM_BOTTOM_OF_PAGE, NIL),
+                  edges.foot + font.size() * 10 / 4);
+}
+
+}  // namespace
+
+PaperEdges paper_edges(int context) {
+  constexpr double QUARTER_INCH = 180;  // tenths of a point of the paper
+  const PrintedSheet sheet = printed_sheet(context);
+  const double per_paper_unit = 100.0 / std::max<int32_t>(sheet.scale, 1);
+  const double height = options_i32(context, OPTIONS_PAGE_HEIGHT) * 72.0;
+  const double sheet_foot = std::max(height - sheet.height * 10 * per_paper_unit, 0.0);
+  const double room = QUARTER_INCH * per_paper_unit;
+  return {int32_t(std::lround(sheet_foot + room)), int32_t(std::lround(height - room))};
+}
+
+namespace {
+
+// The page's line: its number, and the file's and the context's names as the options ask.
+std::string page_title_text() {
   const char* blanks = "      ";
   const bool numbered = options_i16(current_ncontext, OPTIONS_PAGE_NUMBERS) != 0 &&
                         !(current_page == 1 && page_count == 1);
@@ -362,14 +388,27 @@ void draw_page_title() {
     if (!name.empty() && (name[0] != ':' || page_count > 1 || ncontext_count > 1))
       append("%s%s%s", name.c_str());
   }
-  const std::string text = buffer;
+  return buffer;
+}
+
+void draw_page_title() {
+  const std::string text = page_title_text();
   if (text.empty()) return;
   const ParamValue font = *param_value(P_FONT_INFORMATION_FOR_PAGE_NUMBERS, NIL, nullptr);
   const int32_t width = param_string_width(font, text.c_str());
   const int32_t x = (layout_page_width() - width + layout_page_left_x()) / 2;
-  draw_text(text.c_str(), x, param_length(P_PAGE_NUMBER_Y_OFFSET_FROM_BOTTOM_OF_PAGE, NIL), -1,
-            font, VAR_TITLE, NIL);
+  draw_text(text.c_str(), x, page_title_y(font), -1, font, VAR_TITLE, NIL);
 }
+
+}  // namespace
+
+int32_t lowest_music_y() {
+  if (page_title_text().empty()) return paper_edges(current_ncontext).foot;
+  const ParamValue font = *param_value(P_FONT_INFORMATION_FOR_PAGE_NUMBERS, NIL, nullptr);
+  return page_title_y(font) + font.size() * 10;
+}
+
+namespace {
 
 // ---- Finding the signs ------------------------------------------------------------------------
 

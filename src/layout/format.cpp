@@ -1146,7 +1146,11 @@ bool fit_page_ink() {
   if (page_fitting.room < 0 &&
       (page_fitting.natural_height + page_fitting.room) * 2 < page_fitting.natural_height)
     return false;
-  PageOverlaps page = page_overlaps(page_height_units());
+  // The first system's ink stays a quarter inch of the paper below its top (a staff space
+  // below what is given as the top).
+  const int32_t edge_room = layout_page_height() - paper_edges(current_ncontext).top;
+  const int32_t space = pstaff_count > 0 ? staff_data[0].staff_size : 0;
+  PageOverlaps page = page_overlaps(page_height_units() - std::max(edge_room - space, 0));
   std::vector<int32_t>& overlaps = page.systems;
   // The last system stands higher for what hangs below it by squeezing the page: the room it
   // has below its natural place first (a page of one staff has its staff under the top margins).

@@ -277,10 +277,10 @@ class SystemInk {
     return lowered;
   }
 
-  // Column by column, how high the last system's ink may reach down to: the paper's edge, and
-  // a staff space above the footers.
+  // Column by column, how low the last system's ink may reach: above the page's line (clear of
+  // the paper's edge), and a staff space above the footers.
   std::vector<int32_t> floor_over_footers() const {
-    std::vector<int32_t> floor(columns_, 0);
+    std::vector<int32_t> floor(columns_, lowest_music_y());
     const int32_t clearance = staff_data[systems_.back().last].staff_size;
     for (const AnnoBox& f : footers_) {
       const Columns span(to_ink_box(f), columns_);

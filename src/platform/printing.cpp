@@ -156,10 +156,12 @@ int paper_entry(const PrintPageFormat& f) {
   return 0;
 }
 
-// A sheet within half a tenth of an inch of a paper of the table, either way up, becomes that
-// paper exactly (a page given in tenths of an inch is never quite A4).
-void snap_to_paper(double* width, double* height) {
-  constexpr double NEAR = 3.6;
+}  // namespace
+
+// A sheet within a tenth of an inch of a paper of the table, either way up, becomes that paper
+// exactly (a page given in tenths of an inch, rounded up, is never quite A4 or Letter).
+void platform_snap_to_paper(double* width, double* height) {
+  constexpr double NEAR = 7.2 + 0.01;
   for (const Paper& paper : PAPERS) {
     for (const bool turned : {false, true}) {
       const double w = turned ? paper.height : paper.width;
@@ -172,6 +174,8 @@ void snap_to_paper(double* width, double* height) {
     }
   }
 }
+
+namespace {
 
 // The media a document's pages are printed on and where the page's pixels go on it (points).
 struct Sheet {
@@ -191,7 +195,7 @@ Sheet sheet_of(const PrintPageFormat& format, const PrintPagePlacement& placemen
   if (own_sheet) {
     sheet.media_width = placement.sheet_width;
     sheet.media_height = placement.sheet_height;
-    snap_to_paper(&sheet.media_width, &sheet.media_height);
+    platform_snap_to_paper(&sheet.media_width, &sheet.media_height);
     return sheet;
   }
   sheet.media_width = wide ? paper_height(format) : paper_width(format);

@@ -131,6 +131,10 @@ struct PrintPagePlacement {
   double sheet_width = 0, sheet_height = 0;
 };
 
+// platform_snap_to_paper: a sheet (points) within a tenth of an inch of a paper the Page Setup
+// dialog offers, either way up, becomes that paper exactly.
+void platform_snap_to_paper(double* width, double* height);
+
 struct PrintPagesAhead;
 // platform_print_begin_document: starts a document with the settings, the format and the
 // placement of its pages. A file is written under a temporary name and takes its own name

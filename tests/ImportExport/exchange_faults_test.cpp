@@ -21,6 +21,10 @@
 
 namespace {
 
+// Fields of a notation context's page setup (print_record): the scale in percent, the landscape
+// flag and the paper's top, left, bottom and right (points).
+constexpr int PRINT_SCALE = 120, PRINT_LANDSCAPE = 124, PRINT_PAPER = 128;
+
 using ExchangeFaults = MusicXmlTest;
 
 std::filesystem::path output_folder() {
@@ -311,15 +315,24 @@ std::string pdf_sheet(const std::string& name) {
 
 // A document's page is laid out larger than its paper (by as much as its staves are smaller
 // than the program's) and printed at the scale that gives the paper back; a document without a
-// page size is laid out at 125 per cent and printed at 80. Printed to a PDF file, the sheet is
-// the paper, not the page laid out.
+// page size is laid out on the page setup's paper at 125 per cent and printed at 80. Printed to
+// a PDF file, the sheet is the paper, not the page laid out: never a paper no printer has (a
+// page without a size once came out 7.6 by 10.1 inches).
 TEST_F(ExchangeFaults, APdfOfADocumentIsItsPaper) {
   platform_init_fonts();
   ASSERT_EQ(import_fixture("scaled_page.xml", 1), 1);
   EXPECT_EQ(pdf_sheet("scaled-page"), "Page size:       595 x 842 pts (A4)\n");
   discard_piece_lists();
   ASSERT_EQ(import(score({part("P1", 2)}), 1), 1);
-  EXPECT_EQ(pdf_sheet("no-page-size"), "Page size:       547.2 x 727.2 pts\n");
+  EXPECT_EQ(get_be32(print_record[1] + PRINT_SCALE), 80);
+  EXPECT_EQ(pdf_sheet("no-page-size"), "Page size:       612 x 792 pts (letter)\n");
+  // On A4 paper, turned for landscape.
+  discard_piece_lists();
+  const int32_t a4[4] = {-12, -12, 830, 583};
+  for (int i = 0; i < 4; ++i) put_be32(print_record[1] + PRINT_PAPER + 4 * i, a4[i]);
+  put_be32(print_record[1] + PRINT_LANDSCAPE, 1);
+  ASSERT_EQ(import(score({part("P1", 2)}), 1), 1);
+  EXPECT_EQ(pdf_sheet("no-page-size-a4"), "Page size:       842 x 595 pts (A4)\n");
   take_reports();
 }
 

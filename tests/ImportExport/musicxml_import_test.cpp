@@ -1248,7 +1248,9 @@ TEST_F(MusicXmlPiece, TheDocumentsStaffSizeIsThePagesPrintScale) {
   EXPECT_EQ(print_scale(), 40);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_WIDTH), 208);
   EXPECT_EQ(options_i32(1, OPTIONS_PAGE_HEIGHT), 293);
-  EXPECT_EQ(options_i32(1, 22), 500);  // the left margin: ten staff spaces of 5 points
+  // The left margin: ten staff spaces of 5 points, 20 points of the paper, widened to 27 for
+  // the brackets before the staves to stand a quarter inch from the paper's edge.
+  EXPECT_EQ(options_i32(1, 22), 675);
   // Thirty-six staves of the same page fit it, one system, none over another.
   const std::string fixture = musicxml_fixture("scaled_page.xml");
   const size_t from = fixture.find("<defaults>"), to = fixture.find("</defaults>") + 11;

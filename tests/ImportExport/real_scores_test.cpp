@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -52,6 +53,54 @@ std::map<std::string, std::string> known_failures(const std::string& document) {
     known[rule] = "class " + klass + ": " + reason;
   }
   return known;
+}
+
+// The number an element of the document's text holds, within [from, to); 0 when none.
+double number_in(const std::string& doc, const std::string& tag, size_t from, size_t to) {
+  const size_t at = doc.find("<" + tag + ">", from);
+  return at < to ? std::atof(doc.c_str() + at + tag.size() + 2) : 0;
+}
+
+// A text of the document with its five entities read.
+std::string entities_read(std::string text) {
+  static const std::pair<const char*, const char*> entities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
+  for (const auto& [entity, c] : entities)
+    for (size_t at = 0; (at = text.find(entity, at)) != std::string::npos; ++at)
+      text.replace(at, std::strlen(entity), c);
+  return text;
+}
+
+// What the page checker holds the document's pages to: the paper it gives (points), and the
+// size it gives the words of its first page's credits.
+void document_page(const std::string& doc, PageFrame* frame) {
+  const size_t defaults = doc.find("<defaults>"), end = doc.find("</defaults>");
+  frame->own_width = frame->own_height = 0;
+  if (defaults != std::string::npos && end != std::string::npos) {
+    const double mm = number_in(doc, "millimeters", defaults, end);
+    const double tenths = number_in(doc, "tenths", defaults, end);
+    const double points = tenths > 0 ? mm / tenths / 25.4 * 72 : 0;
+    frame->own_width = number_in(doc, "page-width", defaults, end) * points;
+    frame->own_height = number_in(doc, "page-height", defaults, end) * points;
+  }
+  for (size_t at = 0; (at = doc.find("<credit", at)) != std::string::npos; ++at) {
+    if (doc[at + 7] != ' ' && doc[at + 7] != '>') continue;
+    const size_t close = doc.find("</credit>", at);
+    const size_t page = doc.find("page=\"", at);
+    if (close == std::string::npos) break;
+    if (page < doc.find('>', at) && std::atoi(doc.c_str() + page + 6) > 1) continue;
+    for (size_t w = doc.find("<credit-words", at); w < close;
+         w = doc.find("<credit-words", w + 1)) {
+      const size_t tag_end = doc.find('>', w), text_end = doc.find("</credit-words>", w);
+      if (tag_end >= close || doc[tag_end - 1] == '/' || text_end >= close) continue;
+      const std::string tag = doc.substr(w, tag_end - w);
+      const size_t size = tag.find("font-size=\"");
+      const double points = size == std::string::npos ? 0 : std::atof(tag.c_str() + size + 11);
+      if (points > 0 && tag.find('%', size) == std::string::npos)
+        frame->credit_sizes.push_back(
+            {entities_read(doc.substr(tag_end + 1, text_end - tag_end - 1)), points});
+    }
+  }
 }
 
 // Draws the current GE list and writes it as test-output/real_scores/<name>.png.
@@ -221,11 +270,14 @@ TEST_P(RealScore, EngravesEveryPage) {
       save_page(page == 1 && !every_page ? name : name + "-" + std::to_string(page));
     if (const char* d = std::getenv("VESK_DUMP_PAGE"); d && std::atoi(d) == page) dump_GE();
     std::vector<PageFault> found = check_page_reports(take_reports());
-    const PageFrame frame = formatted_page_frame(page);
+    PageFrame frame = formatted_page_frame(page);
+    add_printed_sheet(&frame);
+    document_page(document, &frame);
     if (page == 1)
       std::cout << name << ": " << page_count << " pages, paper " << frame.paper_width << " x "
                 << frame.paper_height << ", margins x " << frame.left << ".." << frame.right
-                << ", y " << frame.bottom << ".." << frame.top << "\n";
+                << ", y " << frame.bottom << ".." << frame.top << ", sheet " << frame.sheet_width
+                << " x " << frame.sheet_height << " at " << frame.print_scale << "%\n";
     for (PageFault& f : check_page_elements(frame)) found.push_back(f);
     for (PageFault& f : found) f.text = "page " + std::to_string(page) + ": " + f.text;
     faults.insert(faults.end(), found.begin(), found.end());
@@ -774,6 +826,35 @@ TEST_F(EngravedFixture, CreditsAndTheFirstSystemOfEveryPageStayOnThePaper) {
   ASSERT_EQ(page_count, 2);
   ASSERT_EQ(format_page(2, 0), 1);
   for (PageFault& f : check_page_elements(formatted_page_frame(2))) faults.push_back(f);
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  offscreen_dispose();
+}
+
+TEST_F(EngravedFixture, CreditsKeepTheirSizeAndPlaceOnThePaper) {
+  // A 22-point title and a 9-point rights line 57 points above the paper's foot, on a page
+  // printed at half the size with staves of three quarters of the staff size: the title was
+  // drawn a quarter of its size, the rights line at 16 points of the page.
+  std::vector<PageFault> faults = engrave("credits_on_small_staves");
+  EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
+  PageFrame frame = formatted_page_frame(1);
+  add_printed_sheet(&frame);
+  EXPECT_EQ(frame.print_scale, 50);
+  EXPECT_EQ(frame.sheet_width, 612);
+  const std::map<std::string, GEInkBox> boxes = drawn_text_boxes();
+  ASSERT_TRUE(boxes.count("Small Staves") && boxes.count("Public Domain"));
+  std::map<std::string, std::pair<int, int32_t>> drawn;  // each credit's size and baseline
+  for (Drosa e = GE_head->xnext; e; e = e->xnext) {
+    std::string run;
+    if (e->xkind != GE_STRING || e->get(xgscreen)) continue;
+    GE_string_text(&run, &e);
+    drawn[run] = {e->get(xgc_size), e->get(xgc_y)};
+  }
+  EXPECT_EQ(drawn["Small Staves"].first, 44) << "22 points on the paper";
+  EXPECT_EQ(drawn["Public Domain"].first, 18) << "9 points on the paper";
+  EXPECT_NEAR(drawn["Public Domain"].second, 1140, 10) << "57 points above the paper's foot";
+  frame.own_width = 612, frame.own_height = 792;
+  frame.credit_sizes = {{"Small Staves", 22}, {"Public Domain", 9}};
+  for (PageFault& f : check_page_elements(frame)) faults.push_back(f);
   EXPECT_TRUE(faults.empty()) << page_faults_text(faults);
   offscreen_dispose();
 }

@@ -383,8 +383,10 @@ TEST_F(PlotSigns, BarLinesRepeatsNumbersAndTheTitle) {
   // The bar with a separator stands alone on the upper staff; the others join.
   const std::string joins = dump({29, 30, 31});
   EXPECT_EQ(std::count(joins.begin(), joins.end(), '\n'), 3 + 2 + 3);
+  // The page's line a quarter inch of the paper and its descent above the paper's foot (it
+  // once stood 4 points above it, at the cut edge of a file's sheet).
   EXPECT_EQ(dump({8, 9}),
-            "T8 480,7500 1\nT9 2671,40       Sonatina.vesk\nT8 480,5900 4\n"
+            "T8 480,7500 1\nT9 2671,207       Sonatina.vesk\nT8 480,5900 4\n"
             "T8 480,4300 11\n");
   save_page("bars.png", 4);
 }

@@ -747,7 +747,8 @@ TEST_F(PrintedPiece, ChosenContextsArePrintedEachInItsOwnAndTheScreenComesBack) 
 
 // A PDF's sheet is the page at the page setup's scale, whatever paper the page setup names
 // (Letter here): the paper a page laid out larger than its paper was made for, with the music
-// scaled onto it.
+// scaled onto it; exactly A4 or Letter within a tenth of an inch (a Letter page's 11 inches
+// rounded up to 11.1 once came out on a paper no printer has).
 TEST_F(PrintedPiece, APdfSheetIsThePageAtItsScale) {
   new_voice("Flute", 0, 0);
   for (int i = 0; i < 4; ++i) add_note(0, QUARTER, 30 + i);
@@ -758,6 +759,7 @@ TEST_F(PrintedPiece, APdfSheetIsThePageAtItsScale) {
     const char* size;       // as pdfinfo gives the sheet
   } cases[] = {{83, 117, 100, "595 x 842 pts (A4)"},
                {104, 146, 80, "595 x 842 pts (A4)"},
+               {85, 111, 100, "612 x 792 pts (letter)"},
                {110, 60, 100, "792 x 432 pts"}};
   for (const Case& c : cases) {
     put_be32(print_record[1] + PRINT_SCALE, c.scale);

@@ -32,6 +32,8 @@
 
 namespace {
 
+constexpr int PRINT_SCALE = 120;  // the page setup's scale in percent (print_record, i32)
+
 constexpr int TOP_FIRST = 54, BOTTOM_FIRST = 62, SEPARATORS = 82;
 
 class Formatting : public ModelTest {
@@ -43,6 +45,9 @@ class Formatting : public ModelTest {
     set_options_i32(1, OPTIONS_PAGE_HEIGHT, 100);  // 10 inches: 7200 layout units
     set_options_i32(1, TOP_FIRST, 400);
     set_options_i32(1, BOTTOM_FIRST, 400);
+    // Printed at twice the size: the quarter inch of the paper that ink keeps from its edge is
+    // 90 units of the page, clear of the first staff's clef under a top margin of 400.
+    put_be32(print_record[1] + PRINT_SCALE, 200);
     set_options_i16(1, OPTIONS_FIRST_PAGE, 1);
     set_options_i16(1, OPTIONS_FIRST_MEASURE, 1);
     GE_head = newDrosa(GE_CHAR, 0);  // the view's list head, as opening a view makes it
@@ -126,6 +131,14 @@ TEST_F(Distribution, OneStaffStaysAtTheTopAndStavesAreCompressedButNeverSpread) 
     TearDown();  // every case on a fresh piece
     SetUp();
   }
+  // Printed at its size, the clef would reach within a quarter inch of the paper's top: the
+  // staff stands lower.
+  put_be32(print_record[1] + PRINT_SCALE, 100);
+  build_staves(1, 1);
+  count_pages();
+  ASSERT_EQ(format_page(1, 0), 1);
+  EXPECT_LT(staff_data[0].middle_y, 6800);
+  EXPECT_GE(staff_data[0].middle_y, 6700);
 }
 
 TEST_F(Distribution, DistancesChangedInASystemHoldBelowItAndTheSystemsAfter) {

@@ -55,6 +55,7 @@ struct Element {
   int pstaff = 0, pstaff2 = 0;
   int32_t x = 0, y = 0;            // a glyph's origin
   int glyph = 0;                   // a glyph's character; 0 for a text run
+  int size = 0;                    // a glyph's or text run's size in points of the page
   int32_t x2 = 0, y2 = 0;          // a line's second end (x, y its first)
   int32_t cx[2] = {}, cy[2] = {};  // a curve's control points
   Anno anno = Anno::NONE;
@@ -212,6 +213,7 @@ std::vector<Element> drawn_elements() {
       e.pstaff = e.pstaff2 = p->get(xgc_pstaff);
       e.x = adjacent ? pen_x : p->get(xgc_x), e.y = adjacent ? pen_y : p->get(xgc_y);
       e.glyph = text_run ? 0 : p->get(xgc_char);
+      e.size = p->get(xgc_size);
     } else {
       e.var = kind == GE_LINE ? p->get(xgl_var) : p->get(xgv_var);
       e.pstaff = p->get(xge_pstaff1), e.pstaff2 = p->get(xge_pstaff2);
@@ -955,6 +957,82 @@ struct Checker {
     return std::nullopt;
   }
 
+  // ---- The paper
+
+  // The sheet is a paper the Page Setup dialog offers, or the document's own.
+  void sheet() {
+    if (frame.sheet_width <= 0) return;
+    constexpr double PAPERS[][2] = {{612, 792}, {612, 1008}, {792, 1224},
+                                    {420, 595}, {595, 842},  {842, 1191}};
+    const double w = frame.sheet_width, h = frame.sheet_height;
+    for (const auto& paper : PAPERS)
+      for (const bool turned : {false, true})
+        if (std::abs(w - paper[turned]) <= 0.5 && std::abs(h - paper[!turned]) <= 0.5) return;
+    // The page the document gives, in whole tenths of an inch (rounded up, then to the scale).
+    constexpr double ROUNDING = 10.8;  // points: 0.15 inch
+    if (frame.own_width < 0) return;   // the document's own is not known
+    if (frame.own_width > 0 && std::abs(w - frame.own_width) <= ROUNDING &&
+        std::abs(h - frame.own_height) <= ROUNDING)
+      return;
+    fault("sheet", "the page is printed on a sheet of " + std::to_string(int(std::lround(w))) +
+                       " x " + std::to_string(int(std::lround(h))) +
+                       " points, neither a printer's paper nor the document's own");
+  }
+
+  // Nothing the program places itself comes within a quarter inch of the sheet's edge: the
+  // credits alone stand where the document puts them.
+  void edge() {
+    if (frame.sheet_width <= 0) return;
+    const double per_paper_unit = 100.0 / std::max(frame.print_scale, 1);
+    const int32_t room = int32_t(std::lround(180 * per_paper_unit)) - 5;
+    const int32_t right = std::min<int32_t>(
+        frame.paper_width, int32_t(std::lround(frame.sheet_width * 10 * per_paper_unit)));
+    const int32_t bottom = std::max<int32_t>(
+        0, frame.paper_height - int32_t(std::lround(frame.sheet_height * 10 * per_paper_unit)));
+    for (const Element& e : elements) {
+      if (credit(e)) continue;
+      if (e.box.left < room || e.box.right > right - room || e.box.bottom < bottom + room ||
+          e.box.top > frame.paper_height - room)
+        fault("edge", element_name(e) + " comes within a quarter inch of the paper's edge");
+    }
+  }
+
+  // A credit's words are drawn at the size the document gives them, on the paper.
+  void credit_sizes() {
+    for (const Element& e : elements) {
+      if (!credit(e) || e.kind != GE_CHAR || e.glyph || e.size <= 0) continue;
+      const std::string drawn = ascii(e.text);
+      if (drawn.find_first_not_of(' ') == std::string::npos) continue;
+      const double on_paper = e.size * frame.print_scale / 100.0;
+      bool given = false, kept = false;
+      for (const auto& [words, size] : frame.credit_sizes) {
+        const std::string w = ascii(words);
+        if (w.find(drawn) == std::string::npos && drawn.find(w) == std::string::npos) continue;
+        given = true;
+        kept |= std::abs(on_paper - size) <= 0.5;
+      }
+      if (given && !kept)
+        fault("credits", "the credit \"" + drawn + "\" is drawn at " + std::to_string(on_paper) +
+                             " points, not the document's size");
+    }
+  }
+
+  static bool credit(const Element& e) {
+    return e.head && e.head->xkind == TPARAM && page_text_class(e.head->get(xclassify));
+  }
+
+  // The printable ASCII of a text, lines joined by blanks.
+  static std::string ascii(const std::string& text) {
+    std::string out;
+    for (char c : text)
+      if (c >= ' ' && c < 127)
+        out += c;
+      else if (c == '\r' || c == '\n')
+        out += ' ';
+    const size_t first = out.find_first_not_of(' '), last = out.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : out.substr(first, last - first + 1);
+  }
+
   void systems_through_staves() {
     for (const Element& e : elements) {
       if (e.kind != GE_LINE || !is_note(e.owner)) continue;
@@ -1005,6 +1083,9 @@ std::vector<PageFault> check_page_elements(const PageFrame& frame) {
   c.notes();
   c.curves();
   c.lyrics();
+  c.sheet();
+  c.edge();
+  c.credit_sizes();
   return c.faults;
 }
 
@@ -1043,6 +1124,12 @@ std::vector<PageFault> check_notes_drawn(const std::vector<Drosa>& printed,
                                    std::to_string(bar) + " is drawn on no page"});
   }
   return faults;
+}
+
+void add_printed_sheet(PageFrame* frame) {
+  const PrintedSheet sheet = printed_sheet(current_ncontext);
+  frame->sheet_width = sheet.width, frame->sheet_height = sheet.height;
+  frame->print_scale = sheet.scale;
 }
 
 PageFrame formatted_page_frame(int32_t page) {

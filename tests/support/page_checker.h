@@ -6,13 +6,15 @@
 // another, no mark of the music on another, on a note head or on a tie or slur, no dynamic or
 // words on the notes of their staff, no syllable on another or on
 // another staff, ties, slurs and marks within their staff's ends, every tie and slur within its
-// system's width, part names clear of their
-// system and near no edge, and no report or message while formatting and drawing.
+// system's width, part names clear of their system and near no edge, no report or message
+// while formatting and drawing, a sheet a printer has (or the document's own), nothing but the
+// credits within a quarter inch of its edge, and credits at the size the document gives them.
 #pragma once
 
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/model_fixture.h"
@@ -26,6 +28,14 @@ struct PageFrame {
   // The system of each pstaff (any numbers, equal within a system). Empty: staves joined by a
   // system bar line or a bar line are one system, and a staff joined to none its own.
   std::vector<int> system_of_pstaff;
+  // The sheet a PDF file prints the page on (points, upright, the page at its top-left; none
+  // when 0) and the page's print scale in percent. The document's own paper (points; 0 when it
+  // gives none, -1 when not known), and the size on the paper (points) it gives its credits'
+  // words, by their words.
+  double sheet_width = 0, sheet_height = 0;
+  int32_t print_scale = 100;
+  double own_width = -1, own_height = -1;
+  std::vector<std::pair<std::string, double>> credit_sizes;
 };
 
 // One broken rule. The rules: "report" (a level-1, level-3 or level-4 report), "alert" (a
@@ -47,7 +57,10 @@ struct PageFrame {
 // staff, by more than a fifth of a space), "curves" (a tie or slur through a mark of the music:
 // words, a dynamic, a sign, or a hairpin's or other line's leg, by more than a fifth of a space),
 // "drawn" (a note head on a staff whose lines the page does not draw; across the pages of a piece,
-// a note the document prints whose head or tablature number no page draws).
+// a note the document prints whose head or tablature number no page draws), "sheet" (the sheet is
+// neither a paper the Page Setup dialog offers nor the document's own), "edge" (ink the program
+// places, anything but a credit, within a quarter inch of the sheet's edge), "credits" (a credit's
+// words drawn at another size on the paper than the document gives).
 struct PageFault {
   std::string rule;
   std::string text;  // what, and where on the page
@@ -75,6 +88,10 @@ std::vector<PageFault> check_notes_drawn(const std::vector<Drosa>& printed,
 // The frame of the page of the current notation context formatted last (format_page): the
 // paper of its options, the margins of its staves, and the systems of its pstaves.
 PageFrame formatted_page_frame(int32_t page);
+
+// Adds to the frame the sheet a PDF file prints the current notation context's pages on and
+// their print scale: the rules of the sheet and its edge then hold.
+void add_printed_sheet(PageFrame* frame);
 
 // The faults as text, at most `per_rule` of each rule, each on a line of its own.
 std::string page_faults_text(const std::vector<PageFault>& faults, int per_rule = 5);

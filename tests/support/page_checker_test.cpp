@@ -4,7 +4,9 @@
 //                  and text; a note no page draws.
 #include "support/page_checker.h"
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "annotations/anno_services.h"
 #include "graphics/ge_services.h"
@@ -209,6 +211,54 @@ TEST_F(PageChecker, ANoteNoPageDrawsIsAFault) {
   ASSERT_EQ(faults.size(), 1u);
   EXPECT_EQ(faults[0].rule, "drawn");
   EXPECT_NE(faults[0].text.find("bar 2"), std::string::npos) << faults[0].text;
+  take_reports();
+}
+
+// The sheet a page is printed on, the ink near its edge and the credits' sizes, on the clean
+// page printed on Letter at a scale.
+TEST_F(PageChecker, TheSheetItsEdgeAndTheCreditsSizes) {
+  const auto rules_on = [](double sheet_width, double sheet_height, int scale, double own,
+                           std::vector<std::pair<std::string, double>> credits = {}) {
+    PageFrame frame;
+    frame.paper_width = 6120, frame.paper_height = 7920;
+    frame.left = 600, frame.right = 5500, frame.bottom = 500, frame.top = 7400;
+    frame.sheet_width = sheet_width, frame.sheet_height = sheet_height;
+    frame.print_scale = scale;
+    frame.own_width = own > 0 ? sheet_width : own, frame.own_height = own > 0 ? sheet_height : own;
+    frame.credit_sizes = std::move(credits);
+    std::vector<std::string> rules;
+    for (const PageFault& f : check_page_elements(frame))
+      if (std::find(rules.begin(), rules.end(), f.rule) == rules.end()) rules.push_back(f.rule);
+    return rules;
+  };
+  using Rules = std::vector<std::string>;
+  clean_page();
+  EXPECT_EQ(rules_on(612, 792, 100, 0), Rules{});
+  EXPECT_EQ(rules_on(792, 612, 100, 0), Rules{});
+  EXPECT_EQ(rules_on(595, 842, 100, 0), Rules{});
+  // A paper no printer has: right only when it is the document's own (own 1).
+  EXPECT_EQ(rules_on(640, 800, 100, 0), Rules{"sheet"});
+  EXPECT_EQ(rules_on(640, 800, 100, 1), Rules{});
+  // Ink within a quarter inch of an edge, on the page or past its foot where the sheet ends
+  // higher; at half the size a quarter inch of the paper is half an inch of the page.
+  clean_page();
+  glyph(250, 4000, 2, P_TREBLE_CLEF_AT_START_OF_STAFF, V_CLEF, NIL);
+  EXPECT_EQ(rules_on(612, 792, 100, 0), Rules{});
+  EXPECT_EQ(rules_on(612, 792, 50, 0), Rules{"edge"});
+  clean_page();
+  GEstring(0, 3000, 100, 0, 0, -1, font_from_code(-5), 0, 10, 0, 0, "3", 0, 9, NIL, NIL);
+  EXPECT_EQ(rules_on(612, 792, 100, 0), Rules{"edge"});
+  clean_page();
+  glyph(3000, 1800, 2, P_QUARTER_NOTE_HEAD, V_HEAD, note());
+  EXPECT_EQ(rules_on(612, 792, 100, 0), Rules{});
+  EXPECT_EQ(rules_on(612, 620, 100, 1), Rules{"edge"});
+  // A credit stands where the document puts it, at its size on the paper.
+  clean_page();
+  words(listed_note(), 3000, 100, 0, "Copyright 1900", 18);
+  EXPECT_EQ(rules_on(612, 792, 100, 0, {{"Copyright 1900 by Someone", 12}}), Rules{});
+  EXPECT_EQ(rules_on(612, 792, 100, 0, {{"Copyright 1900", 16}}), Rules{"credits"});
+  EXPECT_EQ(rules_on(612, 792, 50, 0, {{"Copyright 1900", 12}}), Rules{"credits"});
+  EXPECT_EQ(rules_on(612, 792, 50, 0, {{"Copyright 1900", 6}}), Rules{});
   take_reports();
 }
 
