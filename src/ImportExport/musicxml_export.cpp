@@ -123,9 +123,20 @@ struct Out {
 };
 
 // Ends the element begun for a run of text (words, a credit's words) with the run's size and
-// face, then its words.
-void styled_words(Out& o, Drosa run, const std::string& words) {
-  o.attr("font-size", long(run->get(xtextsize)));
+// face, then its words. A credit's size is its size on the paper: the page's at the print scale
+// (in percent; words of the music keep the page's).
+void styled_words(Out& o, Drosa run, const std::string& words, int scale = 100) {
+  const int size = run->get(xtextsize);
+  if (scale == 100) {
+    o.attr("font-size", long(size));
+  } else {
+    char points[32];
+    std::snprintf(points, sizeof points, "%.2f", size * scale / 100.0);
+    std::string text = points;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    o.attr("font-size", text.c_str());
+  }
   const int face = run->get(xtextface);
   if (face & 2) o.attr("font-style", "italic");
   if (face & 1) o.attr("font-weight", "bold");
@@ -1249,6 +1260,9 @@ void Exporter::credits() {
 }
 
 void Exporter::write_credits() {
+  constexpr int PRINT_SCALE = 120;  // the page setup's scale, i32 percent
+  const int32_t set = get_be32(print_record[std::max<int>(current_ncontext, 1)] + PRINT_SCALE);
+  const int scale = set >= 1 && set <= 1000 ? int(set) : 100;
   for (int v = 0; v < voice_count; ++v)
     for (Drosa p = piece_start[v]->xnext; p; p = p->xnext) {
       const int kind = effective_kind(p);
@@ -1300,7 +1314,7 @@ void Exporter::write_credits() {
           o.attr("default-y", tenths_text(y, layout.staff_size).c_str());
           o.attr("justify", justified == 0 ? "left" : justified == 2 ? "right" : "center");
         }
-        styled_words(o, run, words);
+        styled_words(o, run, words, scale);
         first = false;
       }
       if (!first) o.end();
