@@ -529,7 +529,6 @@ void arpeggio_at(const MxmlItem& item, Drosa note, int tag, int context) {
 void flush_slot(int slot, Drosa note, int list, int tag, int context, int64_t start = 0,
                 int64_t until = INT64_MAX, int note_list = -1) {
   if (mxml.slots[slot].empty()) return;  // most notes have none: no list is made for them
-  if (slot == MXML_CREDIT_SLOT) mxml_keep_credits_apart();
   // Taken from the slot, which gets them back at the end. Its room is made once: grown, it
   // would copy the groups moved in (a group's move may throw), freeing the items that the open
   // dynamics and metronome point at.
@@ -1043,6 +1042,7 @@ Drosa mxml_make_annotation(const MxmlItem& item, Drosa before, bool continuation
 
 void mxml_attach_to_note(Drosa note, int list, int tag, int64_t start, int64_t until) {
   mxml.marks_shown.clear();
+  if (!mxml.slots[MXML_CREDIT_SLOT].empty()) mxml_keep_credits_apart();
   for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r) {
     for (const MxmlItem& item : mxml.titles[r].items) annotate(item, note, tag, 0);
     mxml_reset_title(r);
@@ -1109,6 +1109,7 @@ void flush_directions_to_staves(Drosa last) {
 void flush_directions_at_measure_end(Drosa last) {
   mxml.marks_shown.clear();
   const int tag = last->get(xpitch);
+  if (!mxml.slots[MXML_CREDIT_SLOT].empty()) mxml_keep_credits_apart();
   flush_slot(MXML_CREDIT_SLOT, last, -1, tag, 1);
   // Most measures end with no direction waiting: no list of them is made then.
   if (!mxml.slots[MXML_DIRECTION_SLOT].empty()) flush_directions_to_staves(last);

@@ -308,11 +308,15 @@ struct CreditBox {
   int32_t left = 0, bottom = 0, right = 0, top = 0;
 };
 
-// A credit's size on the paper, in points.
-double credit_size(const MxmlItem& item) { return item.points > 0 ? item.points : item.size; }
+// The size of a credit's words on the page laid out, in units: a credit has the size the
+// document gives it on the paper, a title of the identification its kind's size on the page.
+int32_t credit_units(const MxmlItem& item) {
+  if (!item.credit) return 10 * item.size;
+  return 10 * mxml_credit_points(item.points > 0 ? item.points : item.size);
+}
 
 CreditBox credit_box(const MxmlItem& item) {
-  const int32_t size = 10 * mxml_credit_points(credit_size(item));
+  const int32_t size = credit_units(item);
   int32_t lines = 1, longest = 0, run = 0;
   for (char c : item.text) {
     if (c != '\r' && c != '\n') {
@@ -347,8 +351,7 @@ CreditBox credit_box(const MxmlItem& item) {
 // that its kind places in the page's lower half (a notice of rights): its lines rise above
 // that place, as the lines added do.
 void wrap_to_the_paper(MxmlItem& item) {
-  const int32_t size = 10 * mxml_credit_points(credit_size(item)),
-                paper = page_tenths(false) * UNITS_PER_TENTH;
+  const int32_t size = credit_units(item), paper = page_tenths(false) * UNITS_PER_TENTH;
   const CreditBox box = credit_box(item);
   const bool lower = item.y >= 0 && credit_y(item) < page_tenths(true) * UNITS_PER_TENTH / 2;
   if (!(item.given & 2) && lower)
@@ -434,6 +437,11 @@ void mxml_keep_credits_apart() {
         wrap_to_the_paper(item);
         credits.push_back(&item);
       }
+  if (credits.empty()) return;
+  // The titles of the identification the credits leave stand on the page with them.
+  for (int r = mxml.title_flush; r < MXML_LYRICS_RECORD; ++r)
+    for (MxmlItem& item : mxml.titles[r].items)
+      if (!item.text.empty()) credits.push_back(&item);
   const int32_t middle = page_tenths(true) * UNITS_PER_TENTH / 2;
   // Each move takes a credit toward the middle of the page, past another: a few rounds settle
   // any page of credits.
@@ -448,8 +456,11 @@ void mxml_keep_credits_apart() {
         };
         const int32_t ya = document_y(*credits[i]), yb = document_y(*credits[j]);
         const bool top = (int64_t(credit_y(*credits[i])) + credit_y(*credits[j])) / 2 > middle;
-        // The one farther from the page's edge moves; the later one when they stand level.
-        const bool later = ya == yb || (top ? yb < ya : yb > ya);
+        // A title the document places nowhere gives way to a credit; else the one farther from
+        // the page's edge moves, the later one when they stand level.
+        const bool later = credits[i]->credit != credits[j]->credit
+                               ? credits[i]->credit
+                               : ya == yb || (top ? yb < ya : yb > ya);
         MxmlItem& mover = *credits[later ? j : i];
         const CreditBox &box = later ? b : a, &other = later ? a : b;
         const int32_t gap = 10 * mover.size / 4;

@@ -340,9 +340,11 @@ void mxml_credit_type(XmlElement& e);
 void mxml_credit_words(XmlElement& e);
 // mxml_keep_credits_apart: a credit whose words would stand on those of another credit moves
 // off them, toward the middle of the page: of two that meet, the one the document puts farther
-// from the page's edge (the later of two at one height). How far words reach is told from
-// their font size and length.
-// Reads and writes: the items of mxml's credit slot; reads the page size and margins.
+// from the page's edge (the later of two at one height). A title of the identification that
+// stands on a credit's words moves off them. How far words reach is told from their font size
+// and length.
+// Reads and writes: the items of mxml's credit slot and the titles not yet made; reads the
+// page size and margins.
 void mxml_keep_credits_apart();
 void mxml_work_title(XmlElement& e);
 void mxml_movement_title(XmlElement& e);
