@@ -1448,7 +1448,7 @@ void Exporter::staff_lines(int staff, int shown) {
     }
     ps.tunings_written[s] = tuning;
   }
-  // A staff drawn smaller or larger than the first (a cue-sized one), in percent of it.
+  // A staff drawn smaller or larger than the program's staff size, in percent of it.
   if (ps.sizes[s] != ps.sizes_written[s]) {
     char percent[32];
     std::snprintf(percent, sizeof percent, "%.2f",

@@ -44,17 +44,6 @@ constexpr int OPTIONS_SYSTEM_SEPARATORS = 82;  // i16: systems are separated by 
 constexpr int CLASS_LYRIC = 5;
 enum { LEFT, RIGHT, TOP, BOTTOM };
 
-// The staff size the document's tenths are tenths of: the first staff's.
-int reference_staff_size() {
-  for (int v = 0; v < voice_count; ++v)
-    for (Drosa p = piece_start[v]; p; p = p->xnext)
-      if (effective_kind(p) == PRINT) {
-        const int size = p->get(xstaffsize);
-        return size > 0 && size <= 1000 ? size : NORMAL_STAFF_SIZE;
-      }
-  return NORMAL_STAFF_SIZE;
-}
-
 int print_scale(int context) {
   const int scale = get_be32(print_record[context] + PRINT_SCALE);
   return scale >= 1 && scale <= 1000 ? scale : 100;
@@ -246,7 +235,10 @@ void staff_layout(XmlWriter& w, int number_in_part, long distance) {
 ExportLayout export_layout() {
   ExportLayout layout;
   const int context = std::max<int>(current_ncontext, 1);
-  const int size = reference_staff_size();
+  // Tenths of the program's staff space, which the reader of the document lays its staves
+  // out at: a staff of another size says so in percent of it (one of every staff of a piece
+  // of small staves), and the pages come back at the scale they have.
+  const int size = NORMAL_STAFF_SIZE;
   layout.staff_size = size;
   const int scale = print_scale(context);
   // 40 tenths on the paper, and the millimetres of a tenth as the reader takes them from

@@ -8,11 +8,11 @@
 
 #include "ImportExport/xml_writer.h"
 
-// The Score's page layout in tenths of a staff space of the piece's staff size, as the
+// The Score's page layout in tenths of a staff space of the program's staff size, as the
 // reader of the written document will read it.
 struct ExportLayout {
   double millimeters = 0;                // of 40 tenths (a staff's height) on the paper
-  int staff_size = 50;                   // the first staff's, whose tenths these are
+  int staff_size = 50;                   // the program's, whose tenths these are
   long page_width = 0, page_height = 0;  // of the paper
   long margins[2][4] = {};               // odd, even pages: left, right, top, bottom
   long top_system_distance = 0;          // page top margin to the first staff's top line

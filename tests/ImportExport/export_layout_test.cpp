@@ -53,6 +53,13 @@ const std::set<std::string> SYSTEMS_OTHERWISE = {
     // A system spaced a little wider read again gives its last bar to the next system.
     "bach-wtc1-fugue-no12-bwv857", "beach-gaelic-symphony-op32-mvt2"};
 
+// Documents whose pages come back more or fewer, and why.
+const std::set<std::string> PAGES_OTHERWISE = {
+    // Of the system the first reading made of bars carried on from the system before, spaced
+    // afresh when read again, the bars no longer fit: it is cut in two, and its page no longer
+    // holds it.
+    "weber-clarinet-concertino-op26"};
+
 // Pages drawn side by side: page p of the first import on the left of image p, of the
 // second on the right, written as test-output/export_layout/<name>-<p>.png.
 class SideBySide {
@@ -134,7 +141,7 @@ TEST_P(ExportedLayout, KeepsPagesAndSystems) {
   discard_piece_lists();
   voice_count = 0;
   import_whole(name, document);
-  EXPECT_EQ(page_count, pages) << name;
+  if (!PAGES_OTHERWISE.count(name)) EXPECT_EQ(page_count, pages) << name;
   if (!SYSTEMS_OTHERWISE.count(name)) EXPECT_EQ(systems(), first) << name;
   if (drawn_beside(name)) {
     beside.draw(1);
@@ -145,7 +152,7 @@ TEST_P(ExportedLayout, KeepsPagesAndSystems) {
 
 TEST_F(ExportedLayout, APieceOfSmallerStavesPrintedSmallerKeepsItsPaper) {
   // Staves of size 40 printed at 80 percent: the staff space on the paper is 3.2 points. Read
-  // again at the program's staff size, the page is laid out larger and printed smaller.
+  // again, the staves are 80 per cent of the program's staff size, at the scale they had.
   platform_init_fonts();
   build_engraved_piece(4, 16, 4, 2);
   for (int v = 0; v < voice_count; ++v)
@@ -167,7 +174,10 @@ TEST_F(ExportedLayout, APieceOfSmallerStavesPrintedSmallerKeepsItsPaper) {
   EXPECT_EQ(page_count, 2);
   EXPECT_EQ(systems(), first);
   const int scale = get_be32(print_record[1] + 120);
-  EXPECT_NEAR(50 * scale, 40 * 80, 50) << "the staff space on the paper";
+  int staff_size = 0;
+  for (Drosa p = piece_start[0]; p && !staff_size; p = p->xnext)
+    if (p->xkind == PRINT) staff_size = p->get(xstaffsize);
+  EXPECT_EQ(staff_size * scale, 40 * 80) << "the staff space on the paper";
   EXPECT_NEAR(options_i32(1, OPTIONS_PAGE_WIDTH) * scale, 85 * 80, scale) << "the paper's width";
   EXPECT_NEAR(options_i32(1, OPTIONS_PAGE_HEIGHT) * scale, 110 * 80, scale);
   // The margins on the paper (tenths of a point of the layout at its scale): left 500, right
