@@ -25,6 +25,7 @@
 #include <cstring>
 #include <vector>
 
+#include "graphics/ge_services.h"
 #include "layout/beam_ends.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
