@@ -1,6 +1,8 @@
 // ge_hooks.cpp: what the drawing lends the model and the layout engine, registered at start-up:
-// the flash, the zoom, the drawing of each system and the graphics list of each page.
+// the flash, the zoom, the drawing of each system, the graphics list of each page and how near
+// the paper's top ink may stand.
 #include "graphics/ge_services.h"
+#include "graphics/specplot.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
 
@@ -44,4 +46,5 @@ void register_ge_hooks() {
   layout_hooks.side_pstaff_of_note.routine = side_pstaff_of_note;
   layout_hooks.ge_shift_staves.routine = ge_shift_staves;
   layout_hooks.ge_redraw_braces.routine = ge_redraw_braces;
+  layout_hooks.paper_top.routine = [](int context) { return paper_edges(context).top; };
 }

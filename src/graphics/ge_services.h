@@ -666,17 +666,11 @@ struct PrintedSheet {
 PrintedSheet printed_sheet(int context, int32_t scale = 0);
 
 // ==== specplot.cpp (the page's line) ===========================================================
-// paper_edges: how near the foot and the top of the context's page the program places ink
-// (layout units, y upward): a quarter inch of the paper, at the print scale, from the sheet's
-// foot and top. Reads: options_struct (page size), print_record (scale).
-struct PaperEdges {
-  int32_t foot = 0, top = 0;
-};
-PaperEdges paper_edges(int context);
 // lowest_music_y: how low the music of the current context's page may reach: above the page's
 // line (its number) where one is drawn, which stands clear of the paper's foot; else a quarter
-// inch of the paper above its foot. Reads: as paper_edges, the parameters, the options, the page
-// formatted (current_page, page_count, printed_page_number).
+// inch of the paper above its foot. Reads: options_struct (page size), print_record (scale),
+// the parameters, the options, the page formatted (current_page, page_count,
+// printed_page_number).
 int32_t lowest_music_y();
 
 // page_setup: the Page Setup command: the contexts to change, the scaling advice for the

@@ -8,6 +8,14 @@
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
 
+// paper_edges: how near the foot and the top of the context's page the program places ink
+// (layout units, y upward): a quarter inch of the paper, at the print scale, from the sheet's
+// foot and top. Reads: options_struct (page size), print_record (scale).
+struct PaperEdges {
+  int32_t foot = 0, top = 0;
+};
+PaperEdges paper_edges(int context);
+
 // Modes of specplot: the system's first column, a later column, after the last column.
 inline constexpr int SPECPLOT_SYSTEM_START = 16;
 inline constexpr int SPECPLOT_COLUMN = 17;

@@ -25,7 +25,6 @@
 #include <cstring>
 #include <vector>
 
-#include "graphics/ge_services.h"
 #include "layout/beam_ends.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_globals.h"
@@ -1149,7 +1148,8 @@ bool fit_page_ink() {
     return false;
   // The first system's ink stays a quarter inch of the paper below its top (a staff space
   // below what is given as the top).
-  const int32_t edge_room = layout_page_height() - paper_edges(current_ncontext).top;
+  const int32_t paper_top = layout_hooks.paper_top(current_ncontext);
+  const int32_t edge_room = paper_top > 0 ? layout_page_height() - paper_top : 0;
   const int32_t space = pstaff_count > 0 ? staff_data[0].staff_size : 0;
   PageOverlaps page = page_overlaps(page_height_units() - std::max(edge_room - space, 0));
   std::vector<int32_t>& overlaps = page.systems;

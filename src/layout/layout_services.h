@@ -62,6 +62,9 @@ struct LayoutHooks {
   Hook<void, int32_t, uint32_t, bool> keep_page_graphics{"keep_page_graphics"};
   Hook<void> settle_page_graphics{"settle_page_graphics"};
   Hook<void, int32_t> last_page_final{"last_page_final"};
+  // How high on the context's page the program may place ink: a quarter inch of the paper
+  // below its top (layout units, y upward; 0 unknown).
+  Hook<int32_t, int> paper_top{"paper_top"};
   // The annotations of each system, and their state of a page (annotations/).
   Hook<int32_t> draw_voice_annos{"draw_voice_annos"};
   Hook<int32_t> draw_pstaff_texts{"draw_pstaff_texts"};
