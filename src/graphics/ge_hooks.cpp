@@ -1,6 +1,6 @@
 // ge_hooks.cpp: what the drawing lends the model and the layout engine, registered at start-up:
 // the flash, the zoom, the drawing of each system, the graphics list of each page and how near
-// the paper's top ink may stand.
+// the paper's top and foot ink may stand.
 #include "graphics/ge_services.h"
 #include "graphics/specplot.h"
 #include "layout/layout_services.h"
@@ -47,4 +47,5 @@ void register_ge_hooks() {
   layout_hooks.ge_shift_staves.routine = ge_shift_staves;
   layout_hooks.ge_redraw_braces.routine = ge_redraw_braces;
   layout_hooks.paper_top.routine = [](int context) { return paper_edges(context).top; };
+  layout_hooks.lowest_music_y.routine = lowest_music_y;
 }

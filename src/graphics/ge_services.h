@@ -665,14 +665,6 @@ struct PrintedSheet {
 };
 PrintedSheet printed_sheet(int context, int32_t scale = 0);
 
-// ==== specplot.cpp (the page's line) ===========================================================
-// lowest_music_y: how low the music of the current context's page may reach: above the page's
-// line (its number) where one is drawn, which stands clear of the paper's foot; else a quarter
-// inch of the paper above its foot. Reads: options_struct (page size), print_record (scale),
-// the parameters, the options, the page formatted (current_page, page_count,
-// printed_page_number).
-int32_t lowest_music_y();
-
 // page_setup: the Page Setup command: the contexts to change, the scaling advice for the
 // current context's page, the Page Setup dialog, and its choices kept in the page setup of
 // each chosen context.

@@ -15,6 +15,11 @@ struct PaperEdges {
   int32_t foot = 0, top = 0;
 };
 PaperEdges paper_edges(int context);
+// lowest_music_y: how low the music of the current context's page may reach: above the page's
+// line (its number) where one is drawn, which stands clear of the paper's foot; else a quarter
+// inch of the paper above its foot. Reads: as paper_edges, the parameters, the options, the page
+// formatted (current_page, page_count, printed_page_number).
+int32_t lowest_music_y();
 
 // Modes of specplot: the system's first column, a later column, after the last column.
 inline constexpr int SPECPLOT_SYSTEM_START = 16;

@@ -65,6 +65,9 @@ struct LayoutHooks {
   // How high on the context's page the program may place ink: a quarter inch of the paper
   // below its top (layout units, y upward; 0 unknown).
   Hook<int32_t, int> paper_top{"paper_top"};
+  // How low the music of the current context's page may reach: above the page's line, clear of
+  // the paper's foot (layout units, y upward; 0 the page's foot).
+  Hook<int32_t> lowest_music_y{"lowest_music_y"};
   // The annotations of each system, and their state of a page (annotations/).
   Hook<int32_t> draw_voice_annos{"draw_voice_annos"};
   Hook<int32_t> draw_pstaff_texts{"draw_pstaff_texts"};

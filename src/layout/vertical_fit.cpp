@@ -280,7 +280,7 @@ class SystemInk {
   // Column by column, how low the last system's ink may reach: above the page's line (clear of
   // the paper's edge), and a staff space above the footers.
   std::vector<int32_t> floor_over_footers() const {
-    std::vector<int32_t> floor(columns_, lowest_music_y());
+    std::vector<int32_t> floor(columns_, layout_hooks.lowest_music_y());
     const int32_t clearance = staff_data[systems_.back().last].staff_size;
     for (const AnnoBox& f : footers_) {
       const Columns span(to_ink_box(f), columns_);
