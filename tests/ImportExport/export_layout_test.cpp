@@ -53,13 +53,6 @@ const std::set<std::string> SYSTEMS_OTHERWISE = {
     // A system spaced a little wider read again gives its last bar to the next system.
     "bach-wtc1-fugue-no12-bwv857", "beach-gaelic-symphony-op32-mvt2"};
 
-// Documents whose pages come back more or fewer, and why.
-const std::set<std::string> PAGES_OTHERWISE = {
-    // Of the system the first reading made of bars carried on from the system before, spaced
-    // afresh when read again, the bars no longer fit: it is cut in two, and its page no longer
-    // holds it.
-    "weber-clarinet-concertino-op26"};
-
 // Pages drawn side by side: page p of the first import on the left of image p, of the
 // second on the right, written as test-output/export_layout/<name>-<p>.png.
 class SideBySide {
@@ -141,7 +134,7 @@ TEST_P(ExportedLayout, KeepsPagesAndSystems) {
   discard_piece_lists();
   voice_count = 0;
   import_whole(name, document);
-  if (!PAGES_OTHERWISE.count(name)) EXPECT_EQ(page_count, pages) << name;
+  EXPECT_EQ(page_count, pages) << name;
   if (!SYSTEMS_OTHERWISE.count(name)) EXPECT_EQ(systems(), first) << name;
   if (drawn_beside(name)) {
     beside.draw(1);

@@ -227,6 +227,7 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
     "handel-rinaldo-lascia-chio-pianga", "bruckner-symphony-no5-mvt2",
     "beach-gaelic-symphony-op32-mvt2", "weber-clarinet-concertino-op26",
+    "beethoven-string-quartet-op59-no2-mvt3",
     // Clefs of a staff that notes of the other staff's voices cross to, an octave line of
     // such notes, and the distances of its staves, as above.
     "debussy-images-book1-reflets-dans-leau"};
