@@ -347,6 +347,20 @@ std::string exported(MusicXmlRoundTrip& t, const std::string& document) {
   return read_file(path);
 }
 
+// A quarter note of the fourth octave, and a one-part document of one 4/4 treble bar holding
+// `body` after its attributes.
+std::string quarter(const char* step) {
+  return std::string("<note><pitch><step>") + step +
+         "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
+}
+std::string one_treble_bar(const std::string& body) {
+  return "<score-partwise><part-list><score-part id=\"P1\"><part-name/></score-part></part-list>"
+         "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>"
+         "4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
+         "</attributes>" +
+         body + "</measure></part></score-partwise>";
+}
+
 // The text from the first occurrence of `from` on, with its tabs and line ends taken out.
 std::string compact(const std::string& text, const std::string& from) {
   std::string out;
@@ -509,22 +523,15 @@ TEST_F(MusicXmlExport, ATextMovedSidewaysFromItsNoteKeepsItsPlace) {
   // A text clicked into place beyond its note is written with its x from the note, on each of
   // its runs; written at the note with none, it came back under that note. So is one higher
   // than words are read.
-  const auto note = [](const char* step) {
-    return std::string("<note><pitch><step>") + step +
-           "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
-  };
-  const std::string document =
-      "<score-partwise><part-list><score-part id=\"P1\"><part-name/></score-part></part-list>"
-      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>"
-      "4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
-      "</attributes><direction placement=\"above\"><direction-type><words>near</words>"
+  const std::string document = one_treble_bar(
+      "<direction placement=\"above\"><direction-type><words>near</words>"
       "</direction-type></direction>" +
-      note("C") +
+      quarter("C") +
       "<direction placement=\"above\"><direction-type><words default-x=\"60.4\" "
       "default-y=\"36\" font-weight=\"bold\">far</words><words default-x=\"60.4\" "
       "default-y=\"36\"> away</words>"
       "</direction-type></direction>" +
-      note("D") + note("E") + note("F") + "</measure></part></score-partwise>";
+      quarter("D") + quarter("E") + quarter("F"));
   const std::string written = exported(*this, document);
   std::vector<std::string> placed;
   for (size_t at = written.find("<words"); at != std::string::npos;
@@ -552,17 +559,9 @@ TEST_F(MusicXmlExport, HairpinsOpenAtOnceComeBackSo) {
     return std::string("<direction placement=\"below\"><direction-type><wedge type=\"") + type +
            "\" number=\"" + std::to_string(number) + "\"/></direction-type></direction>";
   };
-  const auto note = [](const char* step) {
-    return std::string("<note><pitch><step>") + step +
-           "</step><octave>4</octave></pitch><duration>1</duration><type>quarter</type></note>";
-  };
   const std::string document =
-      "<score-partwise><part-list><score-part id=\"P1\"><part-name/></score-part></part-list>"
-      "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><time><beats>"
-      "4</beats><beat-type>4</beat-type></time><clef><sign>G</sign><line>2</line></clef>"
-      "</attributes>" +
-      wedge("crescendo", 1) + note("C") + wedge("diminuendo", 2) + note("D") + wedge("stop", 1) +
-      note("E") + wedge("stop", 2) + note("F") + "</measure></part></score-partwise>";
+      one_treble_bar(wedge("crescendo", 1) + quarter("C") + wedge("diminuendo", 2) + quarter("D") +
+                     wedge("stop", 1) + quarter("E") + wedge("stop", 2) + quarter("F"));
   const std::string written = exported(*this, document);
   discard_piece_lists();
   ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
