@@ -74,6 +74,9 @@ constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH =
 // it.
 constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
 constexpr int32_t DYNAMICS_ABOVE_Y_READ = 140, DYNAMICS_BELOW_Y_READ = -340;
+// The middle of a hairpin, from the staff's top line, as the import gives it above and below.
+constexpr int32_t HAIRPIN_ABOVE_Y_READ = 150, HAIRPIN_BELOW_Y_READ = -450;
+constexpr int LINE_FROM_STAFF = 5;  // a line's heights count from its staff's top line
 
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
                                     "16th",  "32nd",  "64th", "128th",   "256th"};
@@ -1146,7 +1149,8 @@ class Exporter {
   void direction_end(const VoiceState& vs, int staff = -1);
   void hidden_tempo(Drosa anno);
   void wedge(VoiceState& vs, Drosa line);
-  void wedge_direction(const VoiceState& vs, bool above, const char* type, int number = 0);
+  void wedge_direction(const VoiceState& vs, bool above, const char* type, int number = 0,
+                       int32_t y = INT32_MIN);
   void wedge_stop(const VoiceState& vs, bool above, Drosa line);
   void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y = INT32_MIN);
   void pedal_line(VoiceState& vs, Drosa line, Drosa next);
@@ -2340,12 +2344,15 @@ void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int s
   vs.octave_size = size;
 }
 
-// `number` 0: none (the first hairpin, alone).
-void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type, int number) {
+// `number` 0: none (the first hairpin, alone); `y` the height of its middle over the staff's top
+// line, INT32_MIN none.
+void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type, int number,
+                               int32_t y) {
   direction_start(above);
   o.start("wedge");
   o.attr("type", type);
   if (number) o.attr("number", long(number));
+  if (y != INT32_MIN) o.attr("default-y", tenths_text(y).c_str());
   o.end();
   direction_end(vs);
 }
@@ -2378,8 +2385,20 @@ void Exporter::wedge(VoiceState& vs, Drosa line) {
   while (std::any_of(ps.wedges_open.begin(), ps.wedges_open.end(),
                      [&](const PartState::OpenWedge& w) { return w.number == number; }))
     ++number;
-  wedge_direction(vs, above, line->get(xendy) > 0 ? "crescendo" : "diminuendo",
-                  number > 1 || !ps.wedges_open.empty() ? number : 0);
+  // Its height, where it is not the one the import gives a hairpin of its side: read back there,
+  // it reached further from its staff and the staves came apart for it. One leg is drawn, the
+  // other mirrors it about the closed end, where the middle stands. (At a chord on another
+  // staff its height counts from that staff, not from the one it names.)
+  const bool crescendo = line->get(xendy) > 0;
+  const int32_t middle = line->get(xstarty) + (crescendo ? 0 : line->get(xendy));
+  const int rely = line->get(xline_rely);
+  const bool from_staff = rely == LINE_FROM_STAFF || (rely == 0 && line->get(xline_fromstaff));
+  wedge_direction(vs, above, crescendo ? "crescendo" : "diminuendo",
+                  number > 1 || !ps.wedges_open.empty() ? number : 0,
+                  from_staff && vs.staff == vs.home &&
+                          middle != (above ? HAIRPIN_ABOVE_Y_READ : HAIRPIN_BELOW_Y_READ)
+                      ? middle
+                      : INT32_MIN);
   ps.wedges_open.push_back({number, line->get(xstarty), line->get(xendy)});
   if (ord == LINE_WHOLE) {
     vs.wedge_whole = true;

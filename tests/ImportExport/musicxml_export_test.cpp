@@ -220,14 +220,14 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 
 // Documents whose export, read and written again, is not yet the same document, and why.
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
-    // The distances of staves, as below.
-    "brahms-klavierstucke-op118-no2-intermezzo", "haydn-keyboard-sonata-hob16-6-g-major-mvt1",
+    // A hairpin begun under another of its staff that runs on past its stop to a note of its own
+    // voice, moved off it when read back, and the distances of staves, as below.
+    "brahms-klavierstucke-op118-no2-intermezzo",
     // The distances of systems and staves a page draws closer, and where systems and pages
     // break, come out otherwise from the page laid out again.
-    "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "brahms-symphony-no2-op73-mvt1",
-    "handel-rinaldo-lascia-chio-pianga", "bruckner-symphony-no5-mvt2",
-    "beach-gaelic-symphony-op32-mvt2", "weber-clarinet-concertino-op26",
-    "beethoven-string-quartet-op59-no2-mvt3",
+    "bach-mass-in-b-minor-bwv232-no2-christe-eleison", "handel-rinaldo-lascia-chio-pianga",
+    "bruckner-symphony-no5-mvt2", "beach-gaelic-symphony-op32-mvt2",
+    "weber-clarinet-concertino-op26", "beethoven-string-quartet-op59-no2-mvt3",
     // Clefs of a staff that notes of the other staff's voices cross to, an octave line of
     // such notes, and the distances of its staves, as above.
     "debussy-images-book1-reflets-dans-leau"};
@@ -566,6 +566,24 @@ TEST_F(MusicXmlExport, HairpinsOpenAtOnceComeBackSo) {
   discard_piece_lists();
   ASSERT_EQ(import_musicxml_memory(written.data(), written.size(), 0), 1);
   EXPECT_EQ(exported_musicxml(false), written);
+}
+
+TEST_F(MusicXmlExport, AHairpinKeepsItsHeight) {
+  // Written without its height, the crescendo came back lower, and the staves came apart for it.
+  const std::string document = one_treble_bar(
+      "<direction placement=\"below\"><direction-type><wedge type=\"crescendo\" default-y="
+      "\"-65\"/></direction-type></direction>" +
+      quarter("C") +
+      "<direction><direction-type><wedge type=\"stop\"/></direction-type></direction>"
+      "<direction placement=\"above\"><direction-type><wedge type=\"diminuendo\"/>"
+      "</direction-type></direction>" +
+      quarter("D") +
+      "<direction><direction-type><wedge type=\"stop\"/></direction-type></direction>" +
+      quarter("E") + quarter("F"));
+  const std::string written = exported(*this, document);
+  EXPECT_NE(written.find("<wedge type=\"crescendo\" default-y=\"-65\"/>"), std::string::npos);
+  // At the height the import gives a hairpin above, none is written.
+  EXPECT_NE(written.find("<wedge type=\"diminuendo\"/>"), std::string::npos) << written;
 }
 
 TEST_F(MusicXmlExport, TitlesComeBackWhereThePageDrewThem) {
