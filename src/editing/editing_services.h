@@ -252,8 +252,9 @@ int internal_fields_dialog();
 
 // ==== editing_hooks.cpp ==========================================================================
 
-// Registers what the layout engine calls of the editing commands (the page breaks it moves).
-// Run by connect_subsystems at start-up.
+// Registers what the model and the layout engine call of the editing commands (the insertion
+// point, the clipboard, the page breaks the formatter moves). Run by connect_subsystems at
+// start-up.
 void register_editing_hooks();
 
 // ==== editing_globals.cpp ========================================================================

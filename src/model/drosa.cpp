@@ -19,8 +19,6 @@
 #include <cstdlib>
 #include <execinfo.h>
 
-#include "annotations/anno_services.h"
-#include "editing/editing_services.h"
 #include "model/debug_dump.h"
 #include "model/error_report.h"
 #include "model/file_errors.h"
@@ -28,7 +26,6 @@
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/undo.h"
-#include "performance/performance_services.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -264,7 +261,7 @@ void VeskMemory_Init() {
     REPORT_ERROR(4, "VeskMemory_Init logic error: total_Drosa_count %ld, freeCount %ld",
                  long(total_Drosa_count), long(freeCount));
   make_templates();
-  anno_set_class(5, 1, 50, text_template, 0);
+  model_hooks.anno_set_class(5, 1, 50, text_template, 0);
   GE_head = old_GE_head = GE_tail = NIL;
   GE_list_complete = 0;
 }
@@ -503,15 +500,17 @@ void* NewPtr_or_alert(long size) {
 }
 
 void CheckfreeDrosa() {
-  if (clipboard_kind == 0 && clipboard_list)
+  Drosa clipboard_list = model_hooks.clipboard_list();
+  if (model_hooks.clipboard_kind() == 0 && clipboard_list)
     REPORT_ERROR(4, "Your paste_type is NO_PASTE, but paste_list is %lx!!!",
                  static_cast<unsigned long>(clipboard_list.handle()));
   int32_t in_clipboard = chain_length(clipboard_list);
   int32_t permanent = spacc_template ? 6 : 5;
   // A stopped play's queue still sends its last note-offs: its nodes are not lost.
-  release_play_nodes();
+  model_hooks.release_play_nodes();
   auto balanced = [&] {
-    return freeCount == total_Drosa_count - permanent - in_clipboard - play_queue_count();
+    return freeCount ==
+           total_Drosa_count - permanent - in_clipboard - model_hooks.play_queue_count();
   };
   if (balanced()) return;
   // Playback may still be returning its queue: give it time before calling it a leak.

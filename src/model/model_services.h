@@ -350,6 +350,16 @@ struct ModelHooks {
   // The annotations (annotations/): parameter changes kept as annotations and as PARAM nodes.
   Hook<void, Drosa> param_annos_to_nodes{"param_annos_to_nodes"};
   Hook<void, Drosa> param_nodes_to_annos{"param_nodes_to_annos"};
+  // The nodes other subsystems hold outside the piece, which the node store's leak check
+  // counts: the editing's clipboard (editing/) and the playback queue (performance/), whose
+  // nodes the timer task is done with go back to the store first.
+  Hook<Drosa> clipboard_list{"clipboard_list"};  // NIL when empty
+  Hook<int16_t> clipboard_kind{"clipboard_kind"};
+  Hook<void> release_play_nodes{"release_play_nodes"};
+  Hook<int32_t> play_queue_count{"play_queue_count"};
+  // The annotations (annotations/): the class and style of a TPARAM (the text template's, when
+  // the node store starts).
+  Hook<int, int, int, int, Drosa, int> anno_set_class{"anno_set_class"};
 };
 extern ModelHooks model_hooks;
 

@@ -1,6 +1,11 @@
-// performance_hooks.cpp: what the performance subsystem lends the layout engine, registered at
-// start-up: the piano palette, redrawn after every completed format.
+// performance_hooks.cpp: what the performance subsystem lends the model and the layout engine,
+// registered at start-up: the playback queue's nodes, which the node store's leak check counts,
+// and the piano palette, redrawn after every completed format.
 #include "layout/layout_services.h"
 #include "performance/performance_services.h"
 
-void register_performance_hooks() { layout_hooks.draw_piano_window.routine = draw_piano_window; }
+void register_performance_hooks() {
+  model_hooks.release_play_nodes.routine = release_play_nodes;
+  model_hooks.play_queue_count.routine = play_queue_count;
+  layout_hooks.draw_piano_window.routine = draw_piano_window;
+}

@@ -98,8 +98,8 @@ void special_acc_entry(PlayedNote* note, Drosa insertion_note, BarTime* bar_time
 
 // ==== performance_hooks.cpp ======================================================================
 
-// Registers what the layout engine calls of the performance subsystem (the piano palette).
-// Run by connect_subsystems at start-up.
+// Registers what the model and the layout engine call of the performance subsystem (the
+// playback queue's nodes, the piano palette). Run by connect_subsystems at start-up.
 void register_performance_hooks();
 
 // ==== performance_globals.cpp ====================================================================
