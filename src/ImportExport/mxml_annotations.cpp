@@ -488,13 +488,18 @@ struct PartTime {
   auto operator<=>(const PartTime&) const = default;
 };
 
-// The middle lines of the list's hairpins that run on past a note at time `at`, whose chord
-// lasts to `until`: those open and not ending at the note (`self` aside), and those ended
-// after it (read before it, in a voice read earlier) that began at it or before.
-std::vector<int32_t> hairpins_over(int list, PartTime at, int64_t until, const MxmlWedge* self) {
+// The middle lines of the list's hairpins that run on past a note at time `at` of the voice
+// `tag` names, whose chord lasts to `until`: those open and not ending at the note (`self`
+// aside; one stopped ends at a note of the voice it began in, later than a note of another
+// voice), and those ended after it (read before it, in a voice read earlier) that began at it
+// or before.
+std::vector<int32_t> hairpins_over(int list, PartTime at, int64_t until, int tag,
+                                   const MxmlWedge* self) {
   std::vector<int32_t> middles;
   for (const MxmlWedge& w : mxml.wedges)
-    if (&w != self && w.open && w.line && w.list == list && !(w.stopping && w.stop_at < until))
+    if (&w != self && w.open && w.line && w.list == list &&
+        !(w.stopping && w.stop_at < until &&
+          (tag & MXML_TAG_VOICE_BITS) == w.line->get(xline_styleref)))
       middles.push_back(w.y);
   for (const MxmlState::HairpinShown& h : mxml.hairpins_shown)
     if (h.list == list && PartTime{h.start_measure, h.start} <= at &&
@@ -660,7 +665,8 @@ void wedge_at(MxmlWedge& w, Drosa note, int list, int tag, int64_t start, int64_
     // stands beyond it, away from the staff: the two crossed.
     w.start_measure = mxml.measure_counter;
     w.start_time = start;
-    const std::vector<int32_t> others = hairpins_over(list, {w.start_measure, start}, until, &w);
+    const std::vector<int32_t> others =
+        hairpins_over(list, {w.start_measure, start}, until, tag, &w);
     for (bool moved = true; moved;) {
       moved = false;
       for (int32_t middle : others) {

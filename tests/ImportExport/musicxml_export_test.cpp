@@ -220,8 +220,7 @@ void keep_exports(const std::string& name, const std::string& first, const std::
 
 // Documents whose export, read and written again, is not yet the same document, and why.
 const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
-    // A hairpin begun under another of its staff that runs on past its stop to a note of its own
-    // voice, moved off it when read back, and the distances of staves, as below.
+    // The distances of staves a page draws closer, as below.
     "brahms-klavierstucke-op118-no2-intermezzo",
     // The distances of systems and staves a page draws closer, and where systems and pages
     // break, come out otherwise from the page laid out again.
