@@ -82,6 +82,7 @@ int32_t param_change(Drosa p, int pindex) {
 struct VoiceSystem {
   int staff = -1;
   int32_t staff_below = 0, system_below = 0;
+  bool ends_page = false;  // the system is the last of its page
 };
 
 std::vector<VoiceSystem> voice_systems(int v, int system_parameter) {
@@ -104,6 +105,7 @@ std::vector<VoiceSystem> voice_systems(int v, int system_parameter) {
     }
     if (kind != ENDSYST) continue;
     if (!noted) current.staff_below = staff_below, current.system_below = system_below;
+    current.ends_page = p->get(xendpage) != 0;
     systems.push_back(current);
     noted = false;
     if (p->get(xendpiece)) break;
@@ -117,46 +119,89 @@ long distance_tenths(int32_t points, int staff_size) {
   return whole_tenths(10.0 * points, staff_size) - STAFF_HEIGHT_TENTHS;
 }
 
-// By system of the piece, by staff in it: the distance below the staff (between middle lines,
-// layout units) where its page draws it closer than its distance, to fit the staves of the
-// page on the paper; 0 where the page draws it at its distance. A page not formatted since the
-// piece last changed is formatted (as printing formats it, which may cut a system too wide
-// for its staves), and then the current page again.
-std::vector<std::vector<int32_t>> squeezed_distances() {
-  std::vector<std::vector<int32_t>> squeezed;
-  if (voice_count < 1) return squeezed;
-  // A staff drawn nearer the next than its distance by more than the layout's rounding of
-  // the staves' places.
-  constexpr int32_t ROUNDING = 10;
+// Formats every page not formatted since the piece last changed, as printing formats it (which
+// may cut a system too wide for its staves), and then the current page again: the systems and
+// pages written are those printed.
+void format_unformatted_pages() {
+  if (voice_count < 1) return;
   bool formatted = false;
   count_pages();
   for (int32_t page = 1; page <= page_count; ++page) {
-    std::vector<DrawnStaff> staves = drawn_page_staves(page);
-    if (staves.empty()) {
-      disable_format_interrupts();
-      formatted = true;
-      if (format_page(page, 0)) staves = drawn_page_staves(page);
-      enable_format_interrupts();
-    }
-    for (size_t p = 0; p < staves.size(); ++p) {
-      if (p == 0 || staves[p].place <= 1) squeezed.emplace_back();
-      int32_t drawn = 0;
-      if (p + 1 < staves.size()) {
-        const int32_t between = staves[p].middle_y - staves[p + 1].middle_y;
-        if (between > 0 && between < staves[p].distance_below - ROUNDING) drawn = between;
-      }
-      squeezed.back().push_back(drawn);
-    }
+    if (!drawn_page_staves(page).empty()) continue;
+    disable_format_interrupts();
+    formatted = true;
+    format_page(page, 0);
+    enable_format_interrupts();
   }
   if (formatted) format_page(std::clamp<int32_t>(current_page, 1, page_count), 0);
-  return squeezed;
+}
+
+// The distances of a page's systems made closer, in proportion, where the paper cannot hold
+// them as they are: from the top margin and the top system distance down, the last staff's
+// middle line stands above the bottom margin. A reader that places the staves at the
+// distances written (another program, which does not move staves closer) then keeps them on
+// the paper, and a page that holds them is written as it is, so that the distances read
+// back are written again as they were. Distances are whole points: even tenths.
+void fit_pages_on_paper(ExportLayout& layout, const std::vector<std::vector<VoiceSystem>>& voices,
+                        const std::vector<int>& staves, const std::vector<bool>& ends_page) {
+  // One distance between staves of a page: where it is kept (the last voice on the staff
+  // above, which the layout reads, or the system's distance below it), and the distances
+  // below the other voices on that staff, which go with it.
+  struct Between {
+    long* distance;
+    std::vector<long*> alike;
+  };
+  const size_t systems = staves.size();
+  for (size_t first = 0, page = 1; first < systems; ++page) {
+    size_t last = first;
+    while (last + 1 < systems && !ends_page[last]) ++last;
+    std::vector<Between> between;
+    long staff_count = 0;
+    for (size_t s = first; s <= last; ++s) {
+      staff_count += staves[s];
+      for (int n = 0; n + 1 < staves[s]; ++n) {
+        Between b{nullptr, {}};
+        for (size_t v = 0; v < voices.size(); ++v) {
+          if (s >= voices[v].size() || voices[v][s].staff != n) continue;
+          if (b.distance) b.alike.push_back(b.distance);
+          b.distance = &layout.staff_below[s][v];
+        }
+        if (b.distance) between.push_back(std::move(b));
+      }
+      if (s < last) between.push_back({&layout.system_below[s], {}});
+    }
+    const int side = page % 2 ? 0 : 1;
+    const long top = page == 1 ? layout.first_top_system_distance : layout.top_system_distance;
+    // The room for the distances from the first staff's middle line to the bottom margin,
+    // beyond the staves' own heights; staves drawn into each other give theirs to it.
+    long room = layout.page_height - layout.margins[side][TOP] - layout.margins[side][BOTTOM] -
+                top - STAFF_HEIGHT_TENTHS / 2 - STAFF_HEIGHT_TENTHS * std::max(0L, staff_count - 1);
+    long wide = 0;
+    for (const Between& b : between) {
+      if (*b.distance > 0)
+        wide += *b.distance;
+      else
+        room -= *b.distance;
+    }
+    if (wide > room && wide > 0) {
+      room = std::max(0L, room);
+      for (const Between& b : between) {
+        if (*b.distance <= 0) continue;
+        const long closer = 2 * (*b.distance * room / wide / 2);
+        for (long* same : b.alike)
+          if (*same == *b.distance) *same = closer;
+        *b.distance = closer;
+      }
+    }
+    first = last + 1;
+  }
 }
 
 void set_distances(ExportLayout& layout, int staff_size, int context) {
   const int system_parameter = options_i16(context, OPTIONS_SYSTEM_SEPARATORS)
                                    ? P_DISTANCE_BETWEEN_SYSTEMS_WITH_SEPARATOR_SYMBOLS
                                    : P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS;
-  std::vector<std::vector<int32_t>> squeezed = squeezed_distances();
+  format_unformatted_pages();
   std::vector<std::vector<VoiceSystem>> voices;
   size_t systems = 0;
   for (int v = 0; v < voice_count; ++v) {
@@ -164,18 +209,15 @@ void set_distances(ExportLayout& layout, int staff_size, int context) {
     systems = std::max(systems, voices.back().size());
   }
   std::vector<int> staves(systems, 0);
+  std::vector<bool> ends_page(systems, false);
   for (const auto& voice : voices)
-    for (size_t s = 0; s < voice.size(); ++s) staves[s] = std::max(staves[s], voice[s].staff + 1);
+    for (size_t s = 0; s < voice.size(); ++s) {
+      staves[s] = std::max(staves[s], voice[s].staff + 1);
+      if (voice[s].ends_page) ends_page[s] = true;
+    }
   const long staff_default = distance_tenths(
       param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.integer(), staff_size);
   long system_default = distance_tenths(param[system_parameter].value.integer(), staff_size);
-  if (squeezed.size() != systems) squeezed.clear();  // not the pages' systems: none is used
-  // The distance below staff n of system s: as its page draws it, where that is closer.
-  auto drawn = [&](size_t s, int n, long tenths) {
-    if (s >= squeezed.size() || n < 0 || size_t(n) >= squeezed[s].size() || !squeezed[s][size_t(n)])
-      return tenths;
-    return std::min(tenths, whole_tenths(squeezed[s][size_t(n)], staff_size) - STAFF_HEIGHT_TENTHS);
-  };
   // As the layout reads them: the voice on the last staff shown says the distance below the
   // system (the last voice there, when several are).
   for (size_t s = 0; s < systems; ++s) {
@@ -184,15 +226,16 @@ void set_distances(ExportLayout& layout, int staff_size, int context) {
     for (size_t v = 0; v < voices.size(); ++v) {
       const std::vector<VoiceSystem>& voice = voices[v];
       if (s >= voice.size()) continue;
-      below[v] = drawn(s, voice[s].staff, distance_tenths(voice[s].staff_below, staff_size));
+      below[v] = distance_tenths(voice[s].staff_below, staff_size);
       if (voice[s].staff >= 0 && voice[s].staff == staves[s] - 1)
-        between = drawn(s, voice[s].staff, distance_tenths(voice[s].system_below, staff_size));
+        between = distance_tenths(voice[s].system_below, staff_size);
     }
     layout.staff_below.push_back(std::move(below));
     layout.system_below.push_back(between);
     layout.several_staves |= staves[s] > 1;
     system_default = between;
   }
+  fit_pages_on_paper(layout, voices, staves, ends_page);
 }
 
 // The size most of the shown lyrics have; 0 without lyrics.

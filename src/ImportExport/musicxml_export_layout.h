@@ -30,11 +30,11 @@ struct ExportLayout {
 
 // export_layout: the page size, margins and print scale of the current notation context and
 // the staff and system distances in force at the end of every system, from the engraving
-// parameters and their changes in the voice lists, or as the system's page draws them where it
-// moves its staves closer to fit the paper; and the size of the lyrics.
+// parameters and their changes in the voice lists, made closer in proportion on a page whose
+// paper cannot hold them as they are; and the size of the lyrics.
 // Reads: current_ncontext's options_struct and print_record, param (the default distances
 // and margins), the voice lists (PRINT, PARAM, ENDSYST and NOTE nodes the context sees, the
-// lyrics' TPARAM), the staves of the pages as their last formats drew them.
+// lyrics' TPARAM), which pages were formatted since the piece last changed.
 // Writes: what formatting a page writes, for each page not formatted since the piece last
 // changed (format_page; a system too wide for its staves is cut), and then the current page
 // formatted again.

@@ -195,9 +195,9 @@ TEST_F(ExchangeFaults, OddAndEvenPagesKeepTheirOwnMargins) {
             std::string::npos);
 }
 
-// Fourteen staves whose distances the page cannot hold: it draws them closer, and the document
-// written says the distances drawn, so that another program's page holds them too: from the
-// top margin down, the last staff's middle line stands above the bottom margin.
+// Fourteen staves whose distances the page cannot hold: the document written says them closer,
+// so that another program's page holds them too: from the top margin down, the last staff's
+// middle line stands above the bottom margin.
 TEST_F(ExchangeFaults, APageDrawnCloserIsWrittenCloser) {
   constexpr int STAVES = 14;
   const std::string defaults =
