@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <map>
 
 #include "annotations/anno_globals.h"
@@ -73,15 +74,16 @@ std::map<int, StaffFloor> staff_floors(const std::vector<int>& pstaves) {
 }
 
 void lyric_line_heights(std::vector<LyricSyllable>& syllables, const StaffFloor& floor) {
-  std::vector<LyricSyllable*> below;
+  std::vector<LyricSyllable*> below, unlettered;
   for (LyricSyllable& s : syllables) {
     s.drawn_y = s.y;
-    if (s.y < floor.middle_line) below.push_back(&s);
+    if (s.y < floor.middle_line) (s.right > s.left ? below : unlettered).push_back(&s);
   }
   std::stable_sort(below.begin(), below.end(),
                    [](const LyricSyllable* a, const LyricSyllable* b) { return a->y > b->y; });
   int32_t move = 0;                                // how far the line before moved down (0 or less)
   int32_t before = INT32_MAX, before_descent = 0;  // the line before: its base line, descent
+  std::vector<std::pair<int32_t, int32_t>> placed;  // each line's own height and where it stands
   for (size_t from = 0; from < below.size();) {
     // The line: the syllables within half its height of its highest.
     const int32_t top = below[from]->y;
@@ -101,9 +103,20 @@ void lyric_line_heights(std::vector<LyricSyllable>& syllables, const StaffFloor&
     const int32_t line_y = int32_t(std::max<int64_t>(drawn, INT32_MIN / 2));
     move = line_y - y;
     for (size_t k = from; k < to; ++k) below[k]->drawn_y = line_y;
+    placed.emplace_back(y, line_y);
     before = line_y;
     before_descent = descent;
     from = to;
+  }
+  // A syllable without letters (where an extender ends) makes no line of its own: it stands on
+  // the line nearest its own height.
+  for (LyricSyllable* s : unlettered) {
+    int64_t nearest = INT64_MAX;
+    for (const auto& [y, line_y] : placed)
+      if (const int64_t d = std::llabs(int64_t(s->y) - y); d < nearest) {
+        nearest = d;
+        s->drawn_y = line_y;
+      }
   }
 }
 

@@ -37,7 +37,8 @@ std::map<int, StaffFloor> staff_floors(const std::vector<int>& pstaves);
 // its line's height of the highest syllable of the line belongs to it. A line stands at its
 // lowest syllable, lower when its letters would come nearer the music above them than the
 // floor's gap (the staff's bottom line counting as music), and the lines below it move with
-// it, each at least a line's height below the one before. Syllables above the middle line keep
+// it, each at least a line's height below the one before. A syllable without letters (an
+// extender's end) stands on the line nearest its height. Syllables above the middle line keep
 // their place. Pure.
 void lyric_line_heights(std::vector<LyricSyllable>& syllables, const StaffFloor& floor);
 

@@ -1,7 +1,8 @@
 // drawanno_test.cpp: the annotation passes on small formatted pages (page 6120 wide; staff 0's
 // lines from 1560 to 1760), read back as the text of the annotations' graphics elements.
 //   DrawText.*:  a text at its place with its runs; hyphens between syllables and to the
-//                system's end; extenders through a melisma; texts kept on the page; boxes and
+//                system's end; extenders through a melisma (where one ends making no line of
+//                lyrics of its own); texts kept on the page; boxes and
 //                chord-symbol underlines; hidden, not drawn and over-long texts; an interrupt
 //   FindObj.*:   an annotation standing for the third of three accidentals hides that one; a
 //                redundant one goes
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "annotations/anno_classes.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "graphics/ge_services.h"
@@ -189,6 +191,23 @@ TEST_F(DrawText, ExtendersRunUnderAMelismaAndFromASystemsStart) {
   ASSERT_EQ(lines.size(), 1u);
   const int32_t ly = pd(find_prev_kind(TPARAM, carried))->get(xpagey1) + length(364);
   EXPECT_EQ(lines[0], rule(1, 0, a - length(365) - length(741), ly, a - length(365), ly, width));
+}
+
+TEST_F(DrawText, AnExtendersEndLowerThanItsVerseMakesNoLineOfItsOwn) {
+  // A document gives where an extender ends no height of its own, so it comes at the verse's
+  // default, lower than the syllables: it made a line of lyrics of its own under the verse,
+  // which the staff below then kept clear of.
+  int v = new_voice();
+  Drosa la = lyric(v, "la_");
+  add_note(v, QUARTER);
+  Drosa mark = lyric(v, "_");
+  mark->set(xtexty, -500);
+  add_note(v, QUARTER);
+  Drosa dy = lyric(v, "dy");
+  add_note(v, QUARTER);
+  for (Drosa t : {la, mark, dy}) t->set(xclassify, CLASS_LYRIC);
+  format_and_draw();
+  EXPECT_EQ(anno_lyric_lines(0).size(), 1u);
 }
 
 TEST_F(DrawText, AWordGoingOnThroughAMelismaIsHyphenatedNotUnderlined) {
