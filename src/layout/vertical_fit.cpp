@@ -361,8 +361,15 @@ class StaffInk {
     const Staff* lower = staves_[size_t(p)].below ? &staves_[size_t(p + 1)] : nullptr;
     const bool above = upper && (mark ? box.bottom : box.top) < upper->bottom_line;
     const bool below = lower && (mark ? box.top : box.bottom) > lower->top_line;
-    if (above && upper->lyrics && box.top < upper->bottom_line)
-      sides_.rise(gaps_[size_t(p - 1)].all_rising, box, box.top);
+    if (above && upper->lyrics && box.top < upper->bottom_line) {
+      // A curve's box reaches its control points, well above the curve: its ink is its stretches.
+      if (e->xkind == GE_CURVE)
+        curve_stretches(e, staff_data[p].staff_size / 10, [&](const GEInkBox& stretch) {
+          sides_.rise(gaps_[size_t(p - 1)].all_rising, stretch, stretch.top);
+        });
+      else
+        sides_.rise(gaps_[size_t(p - 1)].all_rising, box, box.top);
+    }
     if (e->xkind == GE_CURVE && !mark) {
       if (for_note && e->get(xge_pstaff2) == p)
         curve_stretches(e, staff_data[p].staff_size / 10,
