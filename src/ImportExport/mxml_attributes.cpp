@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,13 +38,19 @@ void append(int list, Drosa node) {
 }
 
 // The node of a kind attached since the last NOTE before the list's insertion node (not
-// past an ENDSYST or a bar line: a staff without notes keeps each measure's changes), or a
-// new one appended.
-Drosa find_or_make(int list, int kind) {
+// past an ENDSYST or a bar line: a staff without notes keeps each measure's changes); NIL
+// when there is none.
+Drosa attached_since_note(int list, int kind) {
   for (Drosa p = mxml.lists[size_t(list)].insert; p; p = p->xback) {
     if (p->xkind == NOTE || p->xkind == ENDSYST || p->xkind == BAR) break;
     if (p->xkind == kind) return p;
   }
+  return NIL;
+}
+
+// That node, or a new one appended.
+Drosa find_or_make(int list, int kind) {
+  if (Drosa p = attached_since_note(list, kind)) return p;
   Drosa node = newDrosa(kind, 0);
   append(list, node);
   return node;
@@ -1011,12 +1018,18 @@ void mxml_sign(XmlElement& e) {
   mxml.clef_sign = mxml_text(e, 32);
   MxmlList& l = mxml.lists[size_t(mxml.cur_list)];
   const int64_t time = mxml.part_cursor[mxml.part_index] + mxml.pending;
-  Drosa clef = find_or_make(mxml.cur_list, CLEF);
+  // A clef read at its time already is this one, which another voice of the staff brings too.
+  const auto same = std::find_if(l.clef_times.begin(), l.clef_times.end(), [&](const auto& c) {
+    return std::llabs(c.second - time) <= mxml.tolerance;
+  });
+  Drosa clef = same != l.clef_times.end() ? same->first : attached_since_note(mxml.cur_list, CLEF);
   // A clef that comes in force earlier in the measure stays: another voice brings this one
   // (the staff's voices are read later), and the staff's notes before its time keep the other.
-  if (std::any_of(l.clef_times.begin(), l.clef_times.end(), [&](const auto& c) {
-        return c.first == clef && c.second + mxml.tolerance < time;
-      })) {
+  // One not read in the measure is the clef the measure or its system begins with.
+  const auto read = std::find_if(l.clef_times.begin(), l.clef_times.end(),
+                                 [&](const auto& c) { return c.first == clef; });
+  const int64_t in_force = read == l.clef_times.end() ? 0 : read->second;
+  if (!clef || in_force + mxml.tolerance < time) {
     clef = newDrosa(CLEF, 0);
     append(mxml.cur_list, clef);
   }

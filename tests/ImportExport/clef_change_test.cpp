@@ -89,4 +89,15 @@ TEST_F(MusicXmlClefChange, EveryVoiceOfTheStaffTakesTheChangeAtItsTime) {
   EXPECT_EQ(notes_and_clefs(3), "r (G) r | n | ");
 }
 
+TEST_F(MusicXmlClefChange, AChangeWrittenByTheVoiceComingFromTheOtherStaffStandsAtItsTime) {
+  // In a measure that opens a system, read before any note of the staff: it took the place of
+  // the clef the system begins with, before the left hand's first note. Written again by the
+  // left hand, it was a second change.
+  ASSERT_EQ(import_fixture("clef_change_written_by_the_voice_crossing_at_a_system_start.xml", 1),
+            1);
+  ASSERT_EQ(voice_count, 2);
+  EXPECT_EQ(notes_and_clefs(1), "n | n G r F n | n | ");
+  EXPECT_EQ(clef_before(1, 1), 1);
+}
+
 }  // namespace

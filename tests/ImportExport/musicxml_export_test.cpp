@@ -224,8 +224,9 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     "beach-gaelic-symphony-op32-mvt2",
     // The height of a dynamic, of words.
     "handel-rinaldo-lascia-chio-pianga", "weber-clarinet-concertino-op26",
-    // Clefs of a staff that notes of the other staff's voices cross to, an octave line of
-    // such notes, where a system breaks.
+    // The words of an octave line begun at a note the voice of the lower staff writes on the
+    // upper: counted from the lower staff, they stand further below the upper one than the
+    // import places an octave line's words from their staff.
     "debussy-images-book1-reflets-dans-leau"};
 
 class MusicXmlRoundTrip : public MusicXmlTest {
