@@ -1552,14 +1552,33 @@ Drosa signs_start(Drosa first) {
 void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool system_start) {
   Drosa key = NIL, time = NIL;
   std::vector<int> clefs(ps.part->staves.size(), -1);
+  // The voice's last clef before its notes is in force at them; of the voices of a staff,
+  // one whose clef changes the staff's says it (the others may keep the clef their system
+  // began with, and change later).
+  auto say_clef = [&](size_t at, int clef) {
+    if (clef >= 0 && (clefs[at] < 0 || (clef != ps.clefs[at] && clefs[at] == ps.clefs[at])))
+      clefs[at] = clef;
+  };
+  // A clef a voice hides, and one before a voice's hidden rests (which fill a gap of the
+  // voice, the clef before them perhaps coming in force later in the measure), may stand
+  // where the voice has no note at its time: it says the staff's clef only where no voice of
+  // the staff begins the measure with notes shown under a clef it shows.
+  std::vector<std::pair<size_t, int>> hidden;   // staff, clef
+  std::vector<bool> sure(clefs.size(), false);  // by staff: a voice of shown clef and notes
   for (size_t i = 0; i < segs.size(); ++i) {
     int staff = ps.voices[i].staff;
     Drosa from = ps.voices[i].signs_from ? ps.voices[i].signs_from : signs_start(segs[i].first);
     ps.voices[i].signs_from = NIL;
-    int clef = -1;
+    int clef = -1, unsure = -1;  // the last clef before its notes: shown, and maybe not at them
     for (Drosa p = from; p && p != segs[i].end; p = p->xnext) {
       const int kind = effective_kind(p);
-      if (kind == NOTE) break;
+      if (kind == NOTE) {
+        if (!p->get(xrest) || !p->get(xhider))
+          sure[size_t(staff)] = sure[size_t(staff)] || unsure < 0;
+        else if (clef >= 0)
+          unsure = clef, clef = -1;
+        break;
+      }
       if (kind == PRINT) ps.voices[i].hidden = p->get(xsstaff) < 0;
       if (kind == PRINT && p->get(xsstaff) >= 0) {
         staff = part_staff(*ps.part, p);
@@ -1568,15 +1587,13 @@ void Exporter::measure_attributes(std::vector<Segment>& segs, bool first, bool s
       }
       if (kind == KEYSIG && !key && p->get(xkey) >= 0) key = p;
       if (kind == TIMESIG && !time) time = p;
-      if (kind == CLEF) clef = p->get(xclef);
+      if (kind == CLEF) (p->get(xclefhide) ? unsure : clef) = p->get(xclef);
     }
-    // The voice's last clef before its notes is in force at them; of the voices of a staff,
-    // one whose clef changes the staff's says it (the others may keep the clef their system
-    // began with, and change later).
-    const size_t at = size_t(staff);
-    if (clef >= 0 && (clefs[at] < 0 || (clef != ps.clefs[at] && clefs[at] == ps.clefs[at])))
-      clefs[at] = clef;
+    say_clef(size_t(staff), clef);
+    if (unsure >= 0) hidden.push_back({size_t(staff), unsure});
   }
+  for (auto [at, clef] : hidden)
+    if (!sure[at]) say_clef(at, clef);
   const int key_code = key ? key->get(xkey) : -1;
   const bool new_key = key && key_code != ps.key;
   const bool new_time = time && (!ps.time || time->get(xbpm) != ps.time->get(xbpm) ||

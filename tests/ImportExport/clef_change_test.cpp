@@ -100,4 +100,15 @@ TEST_F(MusicXmlClefChange, AChangeWrittenByTheVoiceComingFromTheOtherStaffStands
   EXPECT_EQ(clef_before(1, 1), 1);
 }
 
+// The upper staff turns to the treble clef after the second measure's notes, while a voice
+// that begins only in the third has its gap there filled with hidden rests: the change is
+// written where it comes in force, at the third measure, not before the second one's notes.
+TEST_F(MusicXmlClefChange, AChangeAtAMeasureEndIsWrittenForTheNextMeasure) {
+  ASSERT_EQ(import(musicxml_fixture("clef_at_a_measure_end_beside_a_later_voice.xml")), 1);
+  const std::string written = exported_musicxml();
+  const size_t second = written.find("<measure number=\"2\""),
+               third = written.find("<measure number=\"3\"");
+  EXPECT_EQ(written.find("<sign>G</sign>", second), written.find("<sign>G</sign>", third));
+}
+
 }  // namespace
