@@ -494,12 +494,9 @@ void anno_shift_lyric_lines(const std::vector<int32_t>& dy);
 
 // ---- Text -----------------------------------------------------------------------------------
 
-// get_anno_text: the text of one style run (the TEXT nodes after the TPARAM, skipping its
-// PDATA, while the current context sees them) as a C string of at most 255 characters (and
-// at most size - 1); characters below 32 but line feed and return become blanks. Returns the
-// length.
-int get_anno_text(char* buffer, int size, Drosa tparam);
-// The same text as a string; its first `limit` characters at most when a caller needs no more.
+// anno_run_text: the text of one style run (the TEXT nodes after the TPARAM, skipping its
+// PDATA, while the current context sees them), at most 255 characters, its first `limit` at
+// most when a caller needs no more; characters below 32 but line feed and return become blanks.
 std::string anno_run_text(Drosa tparam, int limit = ANNO_RUN_TEXT_LIMIT);
 
 // measure_anno_text: the width of the text of the annotation headed by `tparam` as it is

@@ -11,6 +11,10 @@
 
 // ---- Text -----------------------------------------------------------------------------------
 
+// get_anno_text: the text of one style run as anno_run_text gives it, as a C string of at
+// most size - 1 characters. Returns the length.
+int get_anno_text(char* buffer, int size, Drosa tparam);
+
 // trim_text_underscores: takes the underline extender marks off a run's text: a leading "_"
 // with the blanks after it (first run only) and a trailing "_" with the blanks before it
 // (last run only), neither in a music font (codes -1 to -3); lead and trail are set for each

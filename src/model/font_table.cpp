@@ -12,16 +12,12 @@
 #include <vector>
 
 #include "Editor/text_numbers.h"
-#include "annotations/anno_services.h"
 #include "model/model_globals.h"
 #include "model/node_kinds.h"
 #include "model/piece_format.h"
-#include "params/param_services.h"
 #include "platform/fonts.h"
 
 namespace {
-constexpr int ANNO_TEXT_MAX = ANNO_RUN_TEXT_LIMIT + 1;  // a record's text read back
-
 Drosa first_note_of_voice(int v) {
   for (Drosa p = piece_start[v]; p; p = p->xnext)
     if (p->xkind == NOTE) return p;
@@ -38,8 +34,8 @@ CString format_font_record(int number, const char* name) {
 int parse_font_record(Drosa node, int* number, CString* name) {
   if (!node || effective_kind(node) != TPARAM || rec_bit16(node, 16, 9) || rec_bit16(node, 16, 0))
     return 0;
-  char text[ANNO_TEXT_MAX];
-  get_anno_text(text, sizeof text, node);
+  const std::string read = model_hooks.anno_run_text(node, ANNO_RUN_TEXT_LIMIT);
+  const char* text = read.c_str();
   // "font", the number, blanks, then the name in double quotes.
   std::string_view record(text);
   int64_t found = 0;
@@ -78,13 +74,8 @@ void write_font_table() {
   std::vector<std::pair<int, std::string>> fonts;
   for (int v = 0; v < voice_count; ++v) {
     for (Drosa p = piece_start[v]; p; p = p->xnext) {
-      bool has_font = p->xkind == TPARAM;
-      if (p->xkind == PARAM) {
-        int pindex = p->get(xparam_index);
-        has_font =
-            pindex >= 1 && pindex <= PARAM_LAST &&
-            (param[pindex].type == PARAM_CHARACTER || param[pindex].type == PARAM_CHARACTER_PAIR);
-      }
+      bool has_font =
+          p->xkind == TPARAM || (p->xkind == PARAM && model_hooks.param_node_has_font(p));
       int font = has_font ? rec_i16(p, 10) : -1;
       if (font < 0) continue;
       std::string name = platform_font_name(font);
@@ -101,8 +92,8 @@ void write_font_table() {
     CString recorded;
     Drosa record = find_font_record(number, &recorded);
     if (record && std::strcmp(recorded, name.c_str()) == 0) continue;
-    if (record) delete_anno_nodes(record);
-    make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
-                   format_font_record(number, name.c_str()), nullptr);
+    if (record) model_hooks.delete_anno_nodes(record);
+    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+                               format_font_record(number, name.c_str()), nullptr);
   }
 }

@@ -12,7 +12,6 @@
 #include "model/parts_voices.h"
 #include "model/parts_voices_dialog.h"
 #include "model/voice_lists.h"
-#include "params/param_services.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
 
@@ -72,20 +71,10 @@ bool list_contents(short type, const Drosa* select, ListContents& c) {
     case 3:
       fill_contexts(c, type == 3);
       return true;
-    case 5: {
-      int count = find_parameter_heading(-1);
-      for (int h = 0; h < count; ++h) c.rows.push_back(parameter_heading_text(h));
-      c.selected = heading_cell.v;
+    case 5:
+    case 6:
+      c.selected = model_hooks.parameter_list_rows(type, &c.rows);
       return true;
-    }
-    case 6: {
-      if (heading_cell.v >= heading_count) return true;  // no heading to list (none built)
-      int position = find_parameter_heading(heading_cell.v);
-      int count = find_parameter_edit(-1, &position);
-      for (int r = 0; r < count; ++r) c.rows.push_back(parameter_row_text(r));
-      c.selected = param_cell.v;
-      return true;
-    }
     case 7:
       fill_staff_records(c, select);
       return true;

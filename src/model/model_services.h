@@ -360,6 +360,14 @@ struct ModelHooks {
   // The annotations (annotations/): the class and style of a TPARAM (the text template's, when
   // the node store starts).
   Hook<int, int, int, int, Drosa, int> anno_set_class{"anno_set_class"};
+  // The parameters (params/): the type of parameter pindex (-1 when no parameter has that
+  // number), whether a PARAM node's value names a font, the duration multiplier counted as
+  // unchanged again, and the rows of the parameter editor's lists (list type 5 its headings,
+  // 6 the parameters under the selected heading) with the row selected.
+  Hook<int, int> param_type{"param_type"};
+  Hook<int, Drosa> param_node_has_font{"param_node_has_font"};
+  Hook<void> forget_duration_multiplier_change{"forget_duration_multiplier_change"};
+  Hook<int, int, std::vector<std::string>*> parameter_list_rows{"parameter_list_rows"};
 };
 extern ModelHooks model_hooks;
 
@@ -1576,6 +1584,9 @@ int number_dialog_double(const char* prompt, double initial, double low, double 
 // the layout strings of the header records, the file handle with its big-endian helpers, header
 // field I/O (do_io), the widening of records of old formats (expand_XYPOS_fields) and the
 // conversion applied to every node record (convert_node_io).
+
+// The bytes of a parameter's value in a PARAM node and in the file.
+inline constexpr int PARAM_VALUE_SIZE = 14;
 
 // ---- The open file --------------------------------------------------------------------------
 

@@ -30,7 +30,6 @@
 #include "model/undo.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "params/param_services.h"
 
 namespace {
 
@@ -331,7 +330,7 @@ int add_voice(int source_voice, const char* part_name, int voice_number, int cop
   model_hooks.save_cursor();
   model_hooks.set_cursor(CURSOR_ID_WATCH);
   // The duration multiplier counts as unchanged until a change of it is inserted again.
-  param[DURATION_MULTIPLIER_PARAM].changed = 0;
+  model_hooks.forget_duration_multiplier_change();
 
   int new_voice = voice_count++;
   Drosa head = copyDrosa(piece_start[source_voice]);

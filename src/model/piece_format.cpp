@@ -17,7 +17,6 @@
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
-#include "params/param_services.h"
 #include "platform/files.h"
 #include "platform/os_errors.h"
 
@@ -358,8 +357,9 @@ int expand_XYPOS_fields(uint8_t* data, int count, int capacity, const char* layo
   }
   if (pindex_at < 0 || pindex_at + 2 > count) return end;
   int pindex = get_be16(data + pindex_at);
-  if (pindex < 1 || pindex > PARAM_LAST) return end;
-  const char* inner = value_layout(param[pindex].type);
+  const int type = model_hooks.param_type(pindex);
+  if (type < 0) return end;
+  const char* inner = value_layout(uint32_t(type));
   if (!inner) {
     REPORT_ERROR(4, "Illegal parameter node in expand_XYPOS_fields()!");
     return end;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "model/model_services.h"
 #include "params/param_services.h"
@@ -67,3 +68,27 @@ void store_parameter_change(Drosa note);
 // after `at` up to the end of its voice, rewriting the "param " texts where each one stood.
 // Writes: the voice list, the annotations, the change flags.
 void remove_later_param_changes(Drosa at, Drosa templ);
+
+// ---- The lists ----------------------------------------------------------------------------
+
+// find_parameter_heading: with h = -1 rebuilds the heading rows and returns their count;
+// otherwise the position in param_order where heading row h begins.
+// Reads: param, param_order, the insertion point. Writes: heading_count, heading_position and
+// (through find_parameter_edit) the parameter rows.
+// Failure: level 4 "Heading number %hd >= %hd in find_parameter_heading()!"; row 0's.
+int find_parameter_heading(int h);
+
+// find_parameter_edit: with row = -1 builds the parameter rows of the heading at position *io,
+// returns their count and leaves in *io where the next heading starts; with row >= 0 and io
+// null returns the row's parameter number; with io given stores the row's changed flag in *io
+// and returns the row's position.
+// Reads: param, param_order, the insertion point. Writes: param_row_count, param_row_position,
+// param_row_changed.
+// Failure: level 4 "Parameter list number %hd >= %hd in find_parameter_edit()!"; row 0's (0
+// when there are no rows).
+int find_parameter_edit(int row, int* io);
+
+// The text of heading row h and of parameter row r of the current heading (" *" after a
+// parameter changed at the insertion point).
+std::string parameter_heading_text(int h);
+std::string parameter_row_text(int r);

@@ -56,28 +56,6 @@ struct Cell {
 //          is no NOTE. The messages of Store are listed with store_parameter_change.
 void parameter_dialog(Drosa note, int changes_only);
 
-// find_parameter_heading: with h = -1 rebuilds the heading rows and returns their count;
-// otherwise the position in param_order where heading row h begins.
-// Reads: param, param_order, the insertion point. Writes: heading_count, heading_position and
-// (through find_parameter_edit) the parameter rows.
-// Failure: level 4 "Heading number %hd >= %hd in find_parameter_heading()!"; row 0's.
-int find_parameter_heading(int h);
-
-// find_parameter_edit: with row = -1 builds the parameter rows of the heading at position *io,
-// returns their count and leaves in *io where the next heading starts; with row >= 0 and io
-// null returns the row's parameter number; with io given stores the row's changed flag in *io
-// and returns the row's position.
-// Reads: param, param_order, the insertion point. Writes: param_row_count, param_row_position,
-// param_row_changed.
-// Failure: level 4 "Parameter list number %hd >= %hd in find_parameter_edit()!"; row 0's (0
-// when there are no rows).
-int find_parameter_edit(int row, int* io);
-
-// The text of heading row h and of parameter row r of the current heading (" *" after a
-// parameter changed at the insertion point).
-std::string parameter_heading_text(int h);
-std::string parameter_row_text(int r);
-
 // ==== param_index.cpp ============================================================================
 // An index of the PARAM nodes of each stretch of a voice list between two page ends, so that a
 // lookup finds the change in force at a note without walking back over the notes of the page; and
@@ -94,8 +72,6 @@ void use_param_index(bool on);
 
 inline constexpr int PARAM_SLOTS = 754;
 inline constexpr int PARAM_LAST = 753;
-inline constexpr int PARAM_VALUE_SIZE = 14;
-inline constexpr int DURATION_MULTIPLIER_PARAM = 553;  // note durations under polytempo
 
 enum ParamType : uint32_t {
   PARAM_NONE = 0,  // a slot no filler has declared
@@ -368,14 +344,6 @@ extern int32_t param_cur_size;  // staff size at the point of the last lookup
 // Each voice's PARAM nodes before the page last located, newest first, chained through
 // xprev_param (built by the page locator).
 extern Drosa page_param_lists[64];
-
-// ---- The parameter editor -------------------------------------------------------------------
-
-extern Cell heading_cell;  // the selected row of the headings list
-
-extern Cell param_cell;  // the selected row of the parameters list
-
-extern int heading_count;  // headings listed
 
 // Empties the table (param_init builds it), puts the lookup and editor state back to its
 // start and empties the lookup index.

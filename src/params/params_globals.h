@@ -29,6 +29,12 @@ extern ListBox* heading_list;  // the headings (item 14) while the editor is ope
 
 extern ListBox* param_list;  // the parameters of the selected heading (item 20)
 
+extern Cell heading_cell;  // the selected row of the headings list
+
+extern Cell param_cell;  // the selected row of the parameters list
+
+extern int heading_count;  // headings listed
+
 extern Drosa param_editor_note;  // the insertion point the open editor shows; NIL closed
 
 extern int param_changes_only;  // the lists show only what is changed at the note
