@@ -392,8 +392,8 @@ void make_further_rests(Drosa rest, int list, const std::vector<RestValue>& valu
 }
 
 // A rest NOTE after `after`, placed, of the given value. A whole-measure rest takes its value
-// from the time signature (a quarter without one); so does a whole rest in a measure shorter
-// than a whole note.
+// from the time signature (a quarter without one); so does a whole rest that begins a measure
+// shorter than a whole note (one after other rests of its voice is a whole rest).
 Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whole_measure,
                 int value, int dots, int tag, int64_t start) {
   MxmlList& l = mxml.lists[size_t(list)];
@@ -405,7 +405,7 @@ Drosa make_rest(const Place& place, int list, const MxmlNoteRecord& n, bool whol
   const bool usable = timesig && timesig->get(xbpm) > 0 && timesig->get(xbeat) > 0;
   const bool revalue =
       whole_measure || (n.type == 1 && n.dots == 0 && n.actual == 1 && n.normal == 1 && usable &&
-                        timesig->get(xbpm) < timesig->get(xbeat));
+                        start <= 0 && timesig->get(xbpm) < timesig->get(xbeat));
   // The values the measure gives it, else its own (a quarter for a whole-measure rest).
   std::vector<RestValue> values;
   if (revalue && usable) values = measure_rest_values(timesig->get(xbpm), timesig->get(xbeat));

@@ -306,9 +306,6 @@ const std::set<std::string> COME_BACK_OTHERWISE = {
     // Voices made of hidden rests in some measures and 13:16 tuplets: the rests come back as
     // other rests, and a bar line of such a voice is lost.
     "debussy-images-book1-reflets-dans-leau",
-    // A hidden whole rest after a half rest in a measure of 2/2: it comes back as the rests
-    // that fill the measure.
-    "weber-clarinet-concertino-op26",
     // A hairpin's end or a dynamic goes to the next note read, which is another voice's.
     "chopin-berceuse-op57", "liliuokalani-aloha-oe", "brahms-klavierstucke-op118-no2-intermezzo"};
 
