@@ -771,6 +771,29 @@ bool begins_octave_line(const Chord& notes) {
   return false;
 }
 
+// Whether a node is a segment of an octave line's dashed line that ends it.
+bool ends_octave_line(Drosa p) {
+  return p->xkind == LINE && p->get(xmetaline) == LINE_RIGHT_BRACKET && p->get(xdashlth) &&
+         (p->get(xline_ord) == LINE_END || p->get(xline_ord) == LINE_WHOLE);
+}
+
+// Whether the voice writes a note on another staff of the part than `staff` from `from` (the
+// first note of the chord an octave line is written at) to the chord its dashed line ends at.
+bool octave_line_leaves_staff(const Part& part, Drosa from, int staff) {
+  bool ending = false;  // the chord read ends the line
+  for (Drosa p = from->xback; p && p->xkind != NOTE; p = p->xback) ending |= ends_octave_line(p);
+  int at = staff;
+  for (Drosa p = from; p; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == PRINT && p->get(xsstaff) >= 0) at = part_staff(part, p);
+    ending |= ends_octave_line(p);
+    if (kind != NOTE) continue;
+    if (!p->get(xrest) && at != staff) return true;
+    if (ending && p->get(xendvcd)) break;
+  }
+  return false;
+}
+
 int anno_class(Drosa t) { return t->xkind == TPARAM ? t->get(xclassify) : 0; }
 
 // Where a chord begins: the bar lines of its voice before it and its time after the last, in
@@ -1152,7 +1175,8 @@ class Exporter {
   void wedge_direction(const VoiceState& vs, bool above, const char* type, int number = 0,
                        int32_t y = INT32_MIN);
   void wedge_stop(const VoiceState& vs, bool above, Drosa line);
-  void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y = INT32_MIN);
+  void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, Drosa from,
+                          int32_t y = INT32_MIN);
   void pedal_line(VoiceState& vs, Drosa line, Drosa next);
   void lyrics(VoiceState& vs, const std::vector<Drosa>& attached);
   void barline(Drosa bar, bool right, const EndingMark& ending);
@@ -2345,18 +2369,25 @@ void Exporter::pedal_line(VoiceState& vs, Drosa line, Drosa next) {
     vs.pedal_stop = true, vs.pedal_above = above;
 }
 
-// An octave line names the staff of the chord it begins at, where the height of its words (`y`,
-// INT32_MIN none) counts from: named by the voice's own, it was read back over that staff, away
-// from its notes.
-void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int size, int32_t y) {
+// An octave line names the staff of the chord it begins at (`from`, its first note), where the
+// height of its words (`y`, INT32_MIN none) counts from: named by the voice's own, it was read
+// back over that staff, away from its notes. One that goes on over notes the voice writes on
+// another staff names the voice's own, as the notes it reaches are taken (named by the first,
+// it was read back ending before them, which then printed an octave away); its words' height,
+// counted from the chord's staff, is left to the reader.
+void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int size, Drosa from,
+                                  int32_t y) {
+  int staff = vs.staff;
+  if (vs.staff != vs.home && octave_line_leaves_staff(*ps.part, from, vs.staff))
+    staff = vs.home, y = INT32_MIN;
   direction_start(above);
   o.start("octave-shift");
   o.attr("type", octaves < 0 ? "down" : "up");
   o.attr("size", long(size));
   if (y != INT32_MIN) o.attr("default-y", tenths_text(y).c_str());
   o.end();
-  direction_end(vs, vs.staff);
-  vs.octave_staff = vs.staff;
+  direction_end(vs, staff);
+  vs.octave_staff = staff;
   vs.octaves = octaves;
   vs.octave_size = size;
 }
@@ -2547,7 +2578,8 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
   // An octave line begun at this rest, before the chord its words stand at.
   if (const auto early = octave_lines.early.find(notes[0].note.handle());
       early != octave_lines.early.end()) {
-    octave_shift_start(vs, early->second.above, early->second.octaves, early->second.size);
+    octave_shift_start(vs, early->second.above, early->second.octaves, early->second.size,
+                       notes[0].note);
   }
   // A hairpin drawn whole ends at the chord after it.
   if (vs.wedge_whole) {
@@ -2706,7 +2738,7 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
       // The words and dashed line of an octave line: its notes are written as they sound.
       if (int size = 0, octaves = octave_words(text, &size); octaves && begins_octave_line(notes)) {
         if (!octave_lines.begun_early.count(notes[0].note.handle()))
-          octave_shift_start(vs, above, octaves, size, a->get(xtexty));
+          octave_shift_start(vs, above, octaves, size, notes[0].note, a->get(xtexty));
         continue;
       }
       const GridFrame* grid = grids_written < grids.size() ? &grids[grids_written] : nullptr;

@@ -223,11 +223,7 @@ const std::set<std::string> WRITTEN_AGAIN_OTHERWISE = {
     // Where systems and pages break comes out otherwise from the page laid out again.
     "beach-gaelic-symphony-op32-mvt2",
     // The height of words and hairpins.
-    "weber-clarinet-concertino-op26",
-    // The words of an octave line begun at a note the voice of the lower staff writes on the
-    // upper: counted from the lower staff, they stand further below the upper one than the
-    // import places an octave line's words from their staff.
-    "debussy-images-book1-reflets-dans-leau"};
+    "weber-clarinet-concertino-op26"};
 
 class MusicXmlRoundTrip : public MusicXmlTest {
  protected:
