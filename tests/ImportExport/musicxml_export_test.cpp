@@ -299,11 +299,8 @@ TEST_F(MusicXmlRoundTrip, EveryHandwrittenDocumentComesBackAsItWent) {
 // Scores that come back otherwise, and why: the import of the written document places what
 // the document leaves to it in another way than the import of the original did.
 const std::set<std::string> COME_BACK_OTHERWISE = {
-    // Voices made of hidden rests in some measures and 13:16 tuplets: the rests come back as
-    // other rests, and a bar line of such a voice is lost.
-    "debussy-images-book1-reflets-dans-leau",
     // A hairpin's end or a dynamic goes to the next note read, which is another voice's.
-    "chopin-berceuse-op57", "liliuokalani-aloha-oe", "brahms-klavierstucke-op118-no2-intermezzo"};
+    "chopin-berceuse-op57", "liliuokalani-aloha-oe"};
 
 class RealScoreRoundTrip : public MusicXmlRoundTrip,
                            public ::testing::WithParamInterface<std::string> {};
