@@ -74,6 +74,7 @@ constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH =
 // it.
 constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
 constexpr int32_t DYNAMICS_ABOVE_Y_READ = 140, DYNAMICS_BELOW_Y_READ = -340;
+constexpr int32_t DYNAMICS_X_READ = -50;  // a dynamic's x from its note, as the import gives it
 // The middle of a hairpin, from the staff's top line, as the import gives it above and below.
 constexpr int32_t HAIRPIN_ABOVE_Y_READ = 150, HAIRPIN_BELOW_Y_READ = -450;
 constexpr int LINE_FROM_STAFF = 5;  // a line's heights count from its staff's top line
@@ -2638,6 +2639,10 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
             a->get(xfromstaff) && vs.staff == vs.home &&
             y != (above ? DYNAMICS_ABOVE_Y_READ : DYNAMICS_BELOW_Y_READ))
           o.attr("default-y", tenths_text(y).c_str());
+        // Its x from the note, where it stands elsewhere: read back at the import's x, it met
+        // words standing beside it and moved them.
+        if (const int32_t x = a->get(xtextx); x != DYNAMICS_X_READ && !a->get(xpagemargin))
+          o.attr("default-x", tenths_text(x).c_str());
         if (d == 10)
           o.text("other-dynamics", DYNAMIC_NAMES[d]);
         else
