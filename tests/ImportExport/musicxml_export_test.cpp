@@ -298,9 +298,7 @@ TEST_F(MusicXmlRoundTrip, EveryHandwrittenDocumentComesBackAsItWent) {
 
 // Scores that come back otherwise, and why: the import of the written document places what
 // the document leaves to it in another way than the import of the original did.
-const std::set<std::string> COME_BACK_OTHERWISE = {
-    // A hairpin's end or a dynamic goes to the next note read, which is another voice's.
-    "chopin-berceuse-op57", "liliuokalani-aloha-oe"};
+const std::set<std::string> COME_BACK_OTHERWISE = {};
 
 class RealScoreRoundTrip : public MusicXmlRoundTrip,
                            public ::testing::WithParamInterface<std::string> {};
