@@ -67,9 +67,10 @@ constexpr int LINE_HAIRPIN = 1, LINE_PLAIN_BRACKET = 3, LINE_RIGHT_BRACKET = 4, 
               LINE_PEDAL = 12, LINE_WHOLE = 0, LINE_BEGIN = 3, LINE_END = 1;
 constexpr int STAFF_TOP_TO_MIDDLE = -100;  // an annotation's y from the staff's top line
 constexpr int LYRIC_FIRST_LINE_Y = -460;   // where the first line of lyrics stands
-// A text's x from its note as the import gives words and rehearsal marks written with none,
+// A text's x from its note as the import gives words, rehearsal and tempo marks written with none,
 // and the page units in a tenth of a staff space.
-constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, UNITS_PER_TENTH = 5;
+constexpr int32_t WORDS_X_READ = -50, REHEARSAL_X_READ = -100, TEMPO_X_READ = -100,
+                  UNITS_PER_TENTH = 5;
 // The heights, from the staff's top line, the import gives words and dynamics above and below
 // it.
 constexpr int32_t WORDS_ABOVE_Y_READ = 140, WORDS_BELOW_Y_READ = -460;
@@ -2673,14 +2674,28 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         const bool parentheses = !words.empty() && words.back() == '(';
         if (parentheses) words.pop_back();
         direction_start(above);
-        if (words.find_first_not_of(' ') != std::string::npos) {
+        // The mark's place where it stands elsewhere than the import places one (on the
+        // words it runs on from, when it has them): read back there, it met the words
+        // standing over it and moved them.
+        const bool has_words = words.find_first_not_of(' ') != std::string::npos;
+        const int32_t x = a->get(xtextx), y = a->get(xtexty);
+        const bool placed = a->get(xfromstaff) && !a->get(xpagemargin) && !a->get(xfooter);
+        auto place = [&] {
+          if (placed && x != (has_words ? WORDS_X_READ : TEMPO_X_READ))
+            o.attr("default-x", tenths_text(x).c_str());
+          if (placed && y != (above ? WORDS_ABOVE_Y_READ : WORDS_BELOW_Y_READ))
+            o.attr("default-y", tenths_text(y).c_str());
+        };
+        if (has_words) {
           o.start("words");
+          place();
           xml_add_text(o.w, utf8(words).c_str());
           o.end();
           o.end();
           o.start("direction-type");
         }
         o.start("metronome");
+        if (!has_words) place();
         o.attr("parentheses", parentheses ? "yes" : "no");
         o.text("beat-unit", TYPE_NAMES[unit]);
         for (int d = 0; d < dots; ++d) o.empty("beat-unit-dot");
