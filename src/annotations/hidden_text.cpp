@@ -46,28 +46,6 @@ uint16_t box_bit(int item) {
   return 0;
 }
 
-// Brackets a modal dialog: the arrow while it runs, the cursor as it was afterwards.
-struct ModalRun {
-  DialogRef dialog = nullptr;
-  Port* saved_port = nullptr;
-  explicit ModalRun(int id) {
-    save_cursor();
-    set_cursor(CURSOR_ID_ARROW);
-    dialog = platform_open_dialog(id, true);
-    saved_port = platform_current_port();
-    if (dialog)
-      platform_set_port(platform_dialog_port(dialog));
-    else
-      REPORT_ERROR(4, "Dialog %d cannot be opened", id);
-  }
-  ~ModalRun() {
-    if (dialog) platform_close_dialog(dialog);
-    platform_set_port(saved_port);
-    restore_cursor();
-  }
-  int next_item() { return platform_modal_dialog(dialog, dialog_key_filter); }
-};
-
 }  // namespace
 
 // ---- Where hidden text shows
@@ -108,7 +86,7 @@ int hidden_text_where(Drosa tparam, Drosa note) {
 }
 
 void hidden_text_dialog() {
-  ModalRun run(HIDDEN_TEXT_DIALOG);
+  DialogRun run(HIDDEN_TEXT_DIALOG, CURSOR_ID_ARROW);
   if (!run.dialog) return;
   const uint16_t shown = prefs.u16(PREFS_HIDE_FLAGS);
   for (int item = FIRST_SCREEN_BOX; item <= LAST_PRINT_BOX; ++item)
@@ -272,7 +250,7 @@ void align_one_anno(Drosa anno) {
 void do_align_dialog() {
   int choice = ALIGN_TOPS;
   {
-    ModalRun run(ALIGN_DIALOG);
+    DialogRun run(ALIGN_DIALOG, CURSOR_ID_ARROW);
     if (!run.dialog) return;
     for (int item = ALIGN_TOPS; item <= ALIGN_RIGHTS; ++item)
       platform_set_item_value(run.dialog, item, item == choice);

@@ -88,8 +88,9 @@ extern int32_t voice_highlighted;       // Voice > Highlight Voice
 void reset_app_globals();
 
 // ==== cursors.cpp ================================================================================
-// The mouse cursor by id, and the modifier keys as the program asks for them. (adjust_cursor, which
-// picks a cursor for the mouse's place, is the main loop's.)
+// The mouse cursor by id, the cursor while a dialog stands in front, and the modifier keys as the
+// program asks for them. (adjust_cursor, which picks a cursor for the mouse's place, is the main
+// loop's.)
 
 // (The cursor ids the model shows, CURSOR_ID_ARROW and the others, are in model_services.h.)
 
@@ -109,6 +110,27 @@ void restore_cursor();
 DialogRef open_dialog_in_front(int id);
 // close_dialog_in_front: closes such a dialog and restores the cursor put aside.
 void close_dialog_in_front(DialogRef dialog);
+
+// DialogRun: a modal dialog for the length of a scope. Made, it puts the cursor aside
+// (save_cursor), shows `cursor`, opens the dialog of number id shown and draws in its port; at
+// the end of the scope it closes the dialog, draws in the port of before and restores the cursor.
+// Writes: current_cursor_id, the current port.
+// Failure: dialog stays nullptr after REPORT_ERROR level 4 "Dialog %d cannot be opened"; the
+//          port and the cursor are still restored at the end of the scope.
+class DialogRun {
+ public:
+  DialogRun(int id, int32_t cursor);
+  ~DialogRun();
+  DialogRun(const DialogRun&) = delete;
+  DialogRun& operator=(const DialogRun&) = delete;
+  // The next item hit, the filter taking events first (dialog_key_filter when null).
+  int next_item(ModalFilter filter = nullptr);
+
+  DialogRef dialog = nullptr;
+
+ private:
+  Port* saved_port_ = nullptr;
+};
 
 // Non-zero when either Shift key is held at the moment of the call.
 int debug_modifier_down();

@@ -1,5 +1,5 @@
-// cursors.cpp: cursors by id over the platform's cursor shapes, and the arrow while a dialog
-// stands in front.
+// cursors.cpp: cursors by id over the platform's cursor shapes, and the cursor and the port while
+// a dialog stands in front.
 #include "app/cursors.h"
 
 #include "app/app_globals.h"
@@ -49,6 +49,27 @@ DialogRef open_dialog_in_front(int id) {
 void close_dialog_in_front(DialogRef dialog) {
   platform_close_dialog(dialog);
   restore_cursor();
+}
+
+DialogRun::DialogRun(int id, int32_t cursor) {
+  save_cursor();
+  set_cursor(cursor);
+  dialog = platform_open_dialog(id, true);
+  saved_port_ = platform_current_port();
+  if (dialog)
+    platform_set_port(platform_dialog_port(dialog));
+  else
+    REPORT_ERROR(4, "Dialog %d cannot be opened", id);
+}
+
+DialogRun::~DialogRun() {
+  if (dialog) platform_close_dialog(dialog);
+  platform_set_port(saved_port_);
+  restore_cursor();
+}
+
+int DialogRun::next_item(ModalFilter filter) {
+  return platform_modal_dialog(dialog, filter ? filter : dialog_key_filter);
 }
 
 int debug_modifier_down() { return (platform_modifiers() & MOD_EITHER_SHIFT) != 0; }

@@ -38,32 +38,13 @@ constexpr int SPELLING_FIRST = 4, SPELLING_PREVIEW = 16;
 ListBox* hear_list = nullptr;
 bool hear_list_touched = false;
 
-// Brackets a dialog: the watch while it is built, the cursor as it was when it closes.
-struct DialogRun {
-  DialogRef dialog = nullptr;
-  Port* saved_port = nullptr;
-  explicit DialogRun(int id) {
-    save_cursor();
-    set_cursor(CURSOR_ID_WATCH);
-    dialog = platform_open_dialog(id, true);
-    saved_port = platform_current_port();
-    if (dialog) {
-      platform_set_port(platform_dialog_port(dialog));
-    } else {
-      REPORT_ERROR(4, "Dialog %d cannot be opened", id);
-    }
-  }
-  ~DialogRun() {
-    if (dialog) platform_close_dialog(dialog);
-    platform_set_port(saved_port);
-    restore_cursor();
-  }
-  int run(ModalFilter filter, void (*draw)() = nullptr) {
-    draw_dialog_frame(dialog, draw, nullptr);
-    set_cursor(CURSOR_ID_ARROW);
-    return platform_modal_dialog(dialog, filter ? filter : dialog_key_filter);
-  }
-};
+// The next item hit in a dialog opened under the watch: drawn (with the extra drawing), then the
+// arrow while the user chooses.
+int next_hit(DialogRun& d, ModalFilter filter, void (*draw)() = nullptr) {
+  draw_dialog_frame(d.dialog, draw, nullptr);
+  set_cursor(CURSOR_ID_ARROW);
+  return d.next_item(filter);
+}
 
 void set_radio(DialogRef dialog, int item, bool on) { platform_set_item_value(dialog, item, on); }
 bool value_of(DialogRef dialog, int item) { return platform_item_value(dialog, item) != 0; }
@@ -190,7 +171,7 @@ void draw_dialog_glyph(int pindex, int x, int y, int points) {
 
 int hear_dialog(double* factor, bool* ignore, bool* play) {
   platform_set_param_texts("Hear", "", "", "");
-  DialogRun d(HEAR_DIALOG);
+  DialogRun d(HEAR_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   set_long_item(d.dialog, HEAR_TEMPO, int32_t(std::lround(*factor * 100)));
   platform_select_item_text(d.dialog, HEAR_TEMPO, 0, 1000);
@@ -200,7 +181,7 @@ int hear_dialog(double* factor, bool* ignore, bool* play) {
   select_heard_rows();
   int result = 0;
   for (;;) {
-    const int item = d.run(hear_filter, draw_hear_list);
+    const int item = next_hit(d, hear_filter, draw_hear_list);
     if (item == 2) break;
     if (item == HEAR_IGNORE) toggle(d.dialog, HEAR_IGNORE);
     if (item == HEAR_ALL || item == HEAR_NONE) {
@@ -230,13 +211,13 @@ int hear_dialog(double* factor, bool* ignore, bool* play) {
 // ---- Tuning -------------------------------------------------------------------------------------
 
 int tuning_dialog() {
-  DialogRun d(TUNING_DIALOG);
+  DialogRun d(TUNING_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   for (int s = 0; s < 7; ++s)
     for (int a = 1; a <= 5; ++a)
       set_double_item(d.dialog, TUNING_FIRST + 6 * s + a - 1, tuning_cents(s, a));
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     if (item == 2) return 0;
     if (item != 1) continue;
     float cents[7][6] = {};
@@ -259,7 +240,7 @@ int tuning_dialog() {
 // ---- Dynamic levels -----------------------------------------------------------------------------
 
 int volume_dialog() {
-  DialogRun d(VOLUME_DIALOG);
+  DialogRun d(VOLUME_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   level_dialog = d.dialog;
   for (int i = 0; i < DYNAMIC_LEVELS; ++i)
@@ -268,7 +249,7 @@ int volume_dialog() {
   platform_set_user_item_proc(d.dialog, LEVEL_GLYPHS, draw_level_glyphs);
   int result = 0;
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     if (item == 2) break;
     if (item == LEVEL_ONE_FOR_ALL) toggle(d.dialog, LEVEL_ONE_FOR_ALL);
     if (item != 1) continue;
@@ -312,7 +293,7 @@ int lengths_dialog() {
       {22, PERF_VOLUME_CHANGE, "volume change", 0.5, 100, true},
       {24, PERF_PITCH_CHANGE, "pitch change", 0.5, 100, true},
   };
-  DialogRun d(LENGTHS_DIALOG);
+  DialogRun d(LENGTHS_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   for (const Field& f : fields) {
     if (f.halves)
@@ -324,7 +305,7 @@ int lengths_dialog() {
   set_radio(d.dialog, LENGTHS_BEFORE_BEAT, perf_setting(PERF_GRACE_ON_BEAT) == 0);
   set_radio(d.dialog, LENGTHS_ON_BEAT, perf_setting(PERF_GRACE_ON_BEAT) != 0);
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     if (item == 2) return 0;
     if (item == LENGTHS_KEEP_NOMINAL) toggle(d.dialog, LENGTHS_KEEP_NOMINAL);
     if (item == LENGTHS_BEFORE_BEAT || item == LENGTHS_ON_BEAT) {
@@ -357,14 +338,14 @@ int lengths_dialog() {
 // ---------------------------------------------------------------------------
 
 int recompute_dialog(int* pitches, int* volumes, int* mode) {
-  DialogRun d(RECOMPUTE_DIALOG);
+  DialogRun d(RECOMPUTE_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   for (int item : {RECOMPUTE_TIMES, RECOMPUTE_VOLUMES, RECOMPUTE_PITCHES})
     set_radio(d.dialog, item, true);
   set_radio(d.dialog, RECOMPUTE_LATER_MOVE, true);
   set_radio(d.dialog, RECOMPUTE_KEEP_LENGTH, false);
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     switch (item) {
       case 1:
         *pitches = value_of(d.dialog, RECOMPUTE_PITCHES);
@@ -400,7 +381,7 @@ void midi_channels_dialog() {
   Drosa vinfo = vinfo_of(v);
   if (!vinfo) return;
   platform_set_param_texts(voice_display_name(v).c_str(), "", "", "");
-  DialogRun d(MIDI_CHANNELS_DIALOG);
+  DialogRun d(MIDI_CHANNELS_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return;
   static const int radios[4] = {CHANNEL_ONE, CHANNEL_STREAM_ITEM, CHANNEL_ROTATE,
                                 CHANNEL_SILENT_ITEM};
@@ -412,7 +393,7 @@ void midi_channels_dialog() {
   };
   show_mode();
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     if (item == 2) return;
     for (int m = 0; m < 4; ++m)
       if (item == radios[m]) {
@@ -444,11 +425,11 @@ void midi_channels_dialog() {
 int spelling_dialog() {
   int32_t saved[12];
   std::copy(std::begin(key_spelling), std::end(key_spelling), saved);
-  DialogRun d(SPELLING_DIALOG);
+  DialogRun d(SPELLING_DIALOG, CURSOR_ID_WATCH);
   if (!d.dialog) return 0;
   platform_set_user_item_proc(d.dialog, SPELLING_PREVIEW, draw_spelling_preview);
   for (;;) {
-    const int item = d.run(nullptr);
+    const int item = next_hit(d, nullptr);
     if (item == 1) return 1;
     if (item == 2) {
       std::copy(saved, saved + 12, key_spelling);
