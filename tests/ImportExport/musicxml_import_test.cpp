@@ -289,9 +289,10 @@ TEST_F(MusicXmlDocuments, LyricsAndDirections) {
   ASSERT_EQ(import_fixture("lyrics_directions.xml"), 1);
   ASSERT_EQ(voice_count, 1);
   EXPECT_EQ(notes_of(0), "C5q D5q E5h | F5w |");
-  const std::string p(1, char(param_value(44, NIL, nullptr)->character()));
-  const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
-  const std::string quarter(1, char(param_value(14, NIL, nullptr)->character()));
+  const std::string p(1, char(param_value(P_P_DYNAMIC, NIL, nullptr)->character()));
+  const std::string f(1, char(param_value(P_F_DYNAMIC, NIL, nullptr)->character()));
+  const std::string quarter(
+      1, char(param_value(P_QUARTER_NOTE_FOR_TEMPO_MARKINGS, NIL, nullptr)->character()));
   EXPECT_EQ(annotations_of(0), "dolce@0 " + p + "@0 " + quarter +
                                    "+ = 96@0 A@0 Hel-@0 Two-@0 lo_@1 <@1 s+" + f +
                                    "+z@2 a\x1F"
@@ -383,7 +384,7 @@ TEST_F(MusicXmlDocuments, FaultsOfRealDocumentsAreMended) {
   Drosa time = find_next_kind(TIMESIG, piece_start[0]);
   EXPECT_EQ(time->get(xbeat), 4);
   EXPECT_EQ(find_next_kind(TIMESIG, time), NIL);
-  const std::string f(1, char(param_value(47, NIL, nullptr)->character()));
+  const std::string f(1, char(param_value(P_F_DYNAMIC, NIL, nullptr)->character()));
   EXPECT_EQ(annotations_of(0), f + "@1 C@1");
 }
 
@@ -662,9 +663,9 @@ TEST_F(MusicXmlElements, DynamicsWordsAndNotationMarks) {
            "</direction><trill-mark/>" +
            note("D", 4, 3, "half", 1, "<dot/>")})),
       1);
-  const std::string p(1, char(param_value(44, NIL, nullptr)->character()));
+  const std::string p(1, char(param_value(P_P_DYNAMIC, NIL, nullptr)->character()));
   // The trill of the notations is its glyph; the one outside them is passed over.
-  const std::string tr(1, char(param_value(11, NIL, nullptr)->character()));
+  const std::string tr(1, char(param_value(P_TR, NIL, nullptr)->character()));
   EXPECT_EQ(annotations_of(0), p + "@0 -/3@0 " + tr + "@0 ?@1");
 }
 

@@ -66,7 +66,15 @@ const std::string DOCUMENT =
 // that draws each (or its words), "@" the number of the note it stands before and "v" when it
 // stands under the note, and "gliss@" each note a glissando begins at; in sorted order.
 std::string marks_of(int v) {
-  static const int signs[] = {11, 729, 730, 732, 646, 647, 670, 339, 6};
+  static const int signs[] = {P_TR,
+                              P_UPWARD_MORDENT,
+                              P_DOWNWARD_MORDENT,
+                              P_TURN,
+                              P_DOWN_BOW,
+                              P_UP_BOW,
+                              P_BREATH_MARK_SINGLE,
+                              P_ARPEGGIATION_CHARACTER,
+                              P_FERMATA_ABOVE_NOTE};
   std::set<std::string> marks;
   int k = -1;
   for (Drosa p = piece_start[v]; p; p = p->xnext) {
@@ -86,8 +94,10 @@ std::string marks_of(int v) {
     }
     if (name.rfind("param", 0) == 0) continue;  // the page's layout
     // Under the chord: so placed, or once drawn, standing below its note.
-    const bool below = p->get(xrelativey) == 8 || (p->get(xrelativey) == 0 && name != "339" &&
-                                                   !p->get(xfromstaff) && p->get(xtexty) < 0);
+    const bool below =
+        p->get(xrelativey) == 8 ||
+        (p->get(xrelativey) == 0 && name != std::to_string(P_ARPEGGIATION_CHARACTER) &&
+         !p->get(xfromstaff) && p->get(xtexty) < 0);
     marks.insert(name + "@" + std::to_string(k + 1) + (below ? "v" : ""));
   }
   std::string out;
@@ -193,7 +203,8 @@ TEST_F(Ornaments, TrillLinesRunOverTheirNotesAndAreWrittenBack) {
   for (Drosa p = piece_start[0]; p; p = p->xnext)
     if (p->xkind == NOTE) heads.push_back(note_ntdata(p)->get(xhdx));
   ASSERT_EQ(heads.size(), 6u);
-  const char wiggle = char(param_value(731, piece_start[0], nullptr)->character());
+  const char wiggle =
+      char(param_value(P_TRILL_EXTENSION_SEGMENT, piece_start[0], nullptr)->character());
   auto reach = [&](int a, int b) {
     int32_t left = INT32_MAX, right = INT32_MIN;
     for (Drosa e = GE_head->xnext; e; e = e->xnext) {

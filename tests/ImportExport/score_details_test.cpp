@@ -34,7 +34,8 @@ TEST_F(MusicXmlDetails, SignsOfTheMusicFontAreDrawnWithIt) {
   // A segno or coda direction was passed over; words of one music-font character were drawn
   // as "?", whether the character is a SMuFL sign or one of another program's font.
   ASSERT_EQ(import_fixture("music_font_signs.xml"), 1);
-  const ParamValue segno = *param_value(723, NIL, nullptr), coda = *param_value(724, NIL, nullptr);
+  const ParamValue segno = *param_value(P_SEGNO, NIL, nullptr),
+                   coda = *param_value(P_CODA_SYMBOL, NIL, nullptr);
   const std::string s(1, char(segno.character())), c(1, char(coda.character()));
   EXPECT_EQ(annotations_of(0), s + "@0 " + s + "@1 Andante@2 " + c + "@3 D.S. al Fine@4");
   std::vector<Drosa> annotations;

@@ -64,7 +64,7 @@ TEST_F(AnnoClasses, DefaultsModelsAndTheFontChosenByHand) {
   EXPECT_EQ(t->get(xfromstaff), 0);
   // A fingering takes parameter 612's style.
   anno_set_class(CLASS_FINGERING, 0, 50, t, 0);
-  const ParamValue fingering = *param_value(612, NIL, nullptr);
+  const ParamValue fingering = *param_value(P_DEFAULT_FONT_INFO_FOR_FINGERINGS, NIL, nullptr);
   EXPECT_EQ(t->get(xtextsize), fingering.size());
   EXPECT_EQ(t->get(xfing), 1);
 
@@ -151,8 +151,10 @@ TEST_F(AnnoClasses, PlacesVersesAndPedalMarks) {
   Drosa pedal = new_pedal_anno(note, 1);
   ASSERT_NE(pedal, NIL);
   EXPECT_EQ(pedal->get(xhidden), 1);
-  EXPECT_EQ(pedal->get(xtextx), param_length(579, note, nullptr));
-  EXPECT_EQ(uint8_t(anno_run_text(pedal)[0]), param_value(606, note, nullptr)->character());
+  EXPECT_EQ(pedal->get(xtextx),
+            param_length(P_X_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, note, nullptr));
+  EXPECT_EQ(uint8_t(anno_run_text(pedal)[0]),
+            param_value(P_PEDAL_MARKING, note, nullptr)->character());
   EXPECT_EQ(new_pedal_anno(NIL, 0), NIL);
   EXPECT_EQ(take_reports().size(), 1u);
 }

@@ -56,12 +56,12 @@ TEST_F(AnnoParse, CodesGlyphsFacesSizesAndSuperscripts) {
     const char* text;
     G chars;
   } cases[] = {
-      {"\\ffff", {glyph(50)}},
-      {"\\fff", {glyph(49)}},
-      {"\\fermata2", {glyph(7)}},
+      {"\\ffff", {glyph(P_FFFF_DYNAMIC)}},
+      {"\\fff", {glyph(P_FFF_DYNAMIC)}},
+      {"\\fermata2", {glyph(P_FERMATA_BELOW_NOTE)}},
       {"\\x", {plain('x')}},
-      {"\\8vb\\8va", {glyph(728), glyph(727)}},
-      {"\\N\\n", {plain('\n'), glyph(586)}},
+      {"\\8vb\\8va", {glyph(P_8VB), glyph(P_8VA)}},
+      {"\\N\\n", {plain('\n'), glyph(P_NATURAL_FOR_CHORD_SYMBOLS)}},
       {"a\\ b\\\\", {plain('a'), plain(char(202)), plain('b'), plain('\\')}},
       {"a\\", {plain('a'), plain('\\')}},  // a final backslash is itself
       {"\\b\\i", {}},
@@ -74,7 +74,8 @@ TEST_F(AnnoParse, CodesGlyphsFacesSizesAndSuperscripts) {
   // "\qd": the quarter note and its dot, 2 bytes and then 1.
   std::vector<ParsedChar> qd = parse_coded("\\qd");
   ASSERT_EQ(qd.size(), 2u);
-  EXPECT_EQ(glyphs_of(qd), (G{glyph(14), glyph(582)}));
+  EXPECT_EQ(glyphs_of(qd),
+            (G{glyph(P_QUARTER_NOTE_FOR_TEMPO_MARKINGS), glyph(P_DOT_FOR_TEMPO_MARKINGS)}));
   EXPECT_EQ(qd[0].consumed, 2);
   EXPECT_EQ(qd[1].consumed, 1);
 
@@ -95,7 +96,8 @@ TEST_F(AnnoParse, CodesGlyphsFacesSizesAndSuperscripts) {
 
   // The fret-number superscript switches on and off; its characters take its font, height
   // and size step.
-  const ParamValue& fret = param[663].value;
+  const ParamValue& fret =
+      param[P_FONT_SIZE_OFFSET_FOR_SUPERSCRIPT_FOR_FRET_NUMBER_ON_FRET_GRID].value;
   std::vector<ParsedChar> sup = parse_coded("\\g5\\g6");
   ASSERT_EQ(sup.size(), 2u);
   EXPECT_EQ(sup[0].font, fret.font());
@@ -165,8 +167,12 @@ TEST_F(AnnoStaffSize, TextsScaleToTheStaffTheyStandOnUnlessKept) {
   EXPECT_EQ(note_text_offset(note, head, head), 20 * 40 / 50);
   EXPECT_EQ(adjusted_texty(note, head), -300 * 40 / 50);
   head->set(xtext_stsize, 0);
-  EXPECT_EQ(note_text_offset(note, head, head), 20 - param[386].value.integer());
-  EXPECT_EQ(adjusted_texty(note, head), -300 + 10 * param[386].value.integer());
+  EXPECT_EQ(
+      note_text_offset(note, head, head),
+      20 - param[P_OUTDATED_AMOUNT_TO_REDUCE_TEXT_POINT_SIZE_ON_SMALL_SIZE_STAFF].value.integer());
+  EXPECT_EQ(adjusted_texty(note, head),
+            -300 + 10 * param[P_OUTDATED_AMOUNT_TO_REDUCE_TEXT_POINT_SIZE_ON_SMALL_SIZE_STAFF]
+                            .value.integer());
   head->set(xno_size_adjust, 1);
   EXPECT_EQ(note_text_offset(note, head, head), 20);
   EXPECT_EQ(adjusted_texty(note, head), -300);

@@ -52,7 +52,7 @@ class AnnoModes : public SelectionPage {
   }
   // A text before a note, drawn on the page.
   Drosa placed_text(Drosa note, const char* words) {
-    Drosa text = make_text_anno(note, 0, 6, 606, words, nullptr);
+    Drosa text = make_text_anno(note, 0, 6, P_PEDAL_MARKING, words, nullptr);
     text->set(xhidden, 0);
     return text;
   }

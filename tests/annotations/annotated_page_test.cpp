@@ -204,7 +204,8 @@ TEST_F(AnnotatedPage, EveryAnnotationIsDrawnOnThePaperAndPrinted) {
   add_bar(voice);
   count_pages();
   ASSERT_EQ(page_count, 1);
-  param[560].value.set_integer(140);  // room between the systems for the verses and labels
+  param[P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS].value.set_integer(
+      140);  // room between the systems for the verses and labels
 
   ASSERT_EQ(offscreen_create(ZOOM, 85, 110, 0, 0), 1);
   current_page = 1;

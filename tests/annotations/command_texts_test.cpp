@@ -85,19 +85,22 @@ ParamValue integer(int32_t i) {
 TEST_F(ParamTexts, EveryKindOfValueIsMadeAgainFromItsText) {
   ParamValue real{};
   real.set_real(0.125f);
-  ParamValue glyph = param[24].value;  // a character pair
-  glyph.bytes[2] = 3;                  // character set
-  glyph.set_character(7);              // a control character cannot stand in a text
+  ParamValue glyph = param[P_REPEAT_DOTS].value;  // a character pair
+  glyph.bytes[2] = 3;                             // character set
+  glyph.set_character(7);                         // a control character cannot stand in a text
   glyph.set_x(-15);
   glyph.set_y(125);
-  ParamValue bracket = param[585].value;  // the character '(' and a description with a code
+  ParamValue bracket =
+      param[P_FLAT_FOR_CHORD_SYMBOLS].value;  // the character '(' and a description with a code
   bracket.set_character('(');
-  change(122, 0, 0, integer(-4), 40);  // integer pair
-  change(174, 0, 2, integer(65));      // coordinate pair, in context 2
-  change(174, 1, -1, integer(-35));    // its small-notes value, in every context but the Score
-  change(180, 0, 0, real);             // float pair
-  change(24, 1, 0, glyph);
-  change(585, 0, 0, bracket);
+  change(P_SHARPS_THIS_MANY_VERTICAL_STAFF_SPACES_APART_DO_NOT_OVERLAP, 0, 0, integer(-4),
+         40);                                                     // integer pair
+  change(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, 0, 2, integer(65));  // coordinate pair, in context 2
+  change(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, 1, -1,
+         integer(-35));  // its small-notes value, in every context but the Score
+  change(P_MAXIMUM_SLOPE_FOR_BEAM, 0, 0, real);  // float pair
+  change(P_REPEAT_DOTS, 1, 0, glyph);
+  change(P_FLAT_FOR_CHORD_SYMBOLS, 0, 0, bracket);
   std::vector<std::vector<uint8_t>> before;
   for (Drosa c : changes()) before.emplace_back(c->bytes() + 9, c->bytes() + 34);
 
@@ -120,7 +123,7 @@ TEST_F(ParamTexts, EveryKindOfValueIsMadeAgainFromItsText) {
   std::vector<std::vector<uint8_t>> after;
   for (Drosa c : changes()) after.emplace_back(c->bytes() + 9, c->bytes() + 34);
   EXPECT_EQ(after, before);
-  EXPECT_EQ(param_changed(180), 1);
+  EXPECT_EQ(param_changed(P_MAXIMUM_SLOPE_FOR_BEAM), 1);
   take_reports();
 }
 
@@ -284,15 +287,16 @@ TEST_F(AnnoRuns, DeletingOneAnnotationAndUndoingIt) {
 
 TEST_F(AnnoRuns, HiddenTextForAChange) {
   int y = 10;
-  Drosa head =
-      make_text_anno(note, 2, 1, 578, "param {174:5,7} half and quarter note head width", &y);
-  const ParamValue& style = param[578].value;
+  Drosa head = make_text_anno(note, 2, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                              "param {174:5,7} half and quarter note head width", &y);
+  const ParamValue& style = param[P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG].value;
   EXPECT_EQ(head->xcontext, 2);
   EXPECT_EQ(head->get(xtextfont), style.font());
   EXPECT_EQ(head->get(xtextsize), style.size());
   EXPECT_EQ(head->get(xhidden), 1);
   EXPECT_EQ(head->get(xfromstaff), 1);
-  EXPECT_EQ(head->get(xtextx), param[579].value.integer());
+  EXPECT_EQ(head->get(xtextx),
+            param[P_X_OFFSET_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG].value.integer());
   EXPECT_EQ(head->get(xtexty), 10);
   EXPECT_EQ(y, 10 - 10 * style.size());
   std::string stored;
@@ -300,7 +304,9 @@ TEST_F(AnnoRuns, HiddenTextForAChange) {
   for (Drosa p = head->xnext; p != note; p = p->xnext, ++parts) stored += p->get(xtext);
   EXPECT_EQ(parts, 3) << "21 characters a TEXT";
   EXPECT_EQ(stored, "param {174:5,7} half and quarter note head width");
-  EXPECT_EQ(make_text_anno(note, 0, 1, 578, "", &y), NIL);
+  EXPECT_EQ(
+      make_text_anno(note, 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, "", &y),
+      NIL);
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ TEST_F(DrawText, HyphensBetweenSyllablesAndToTheSystemsEnd) {
   // distance, one in the middle.
   for (int32_t p : {1440, 200, 0}) {
     SCOPED_TRACE(p);
-    param[664].value.set_integer(p);
+    param[P_CENTERED_HYPHENS_MAXIMUM_DISTANCE_FOR_EACH_HYPHEN].value.set_integer(p);
     format_and_draw();
     EXPECT_EQ(anno_run_text(lo), "lo-");
     const int32_t start = pd(lo)->get(xpagex2), y = pd(lo)->get(xpagey1);
@@ -174,23 +174,32 @@ TEST_F(DrawText, ExtendersRunUnderAMelismaAndFromASystemsStart) {
   lyric(v, "_");
   Drosa carried = add_note(v, HALF);
   format_and_draw();
-  const int32_t y = pd(la)->get(xpagey1) + length(364);
-  const int width = length(367);
+  const int32_t y = pd(la)->get(xpagey1) + length(P_Y_OFFSET_FROM_TEXT_TO_UNDERLINE);
+  const int width = length(P_LINE_WIDTH_OF_EXTENDED_UNDERLINE);
   // From the syllable's end to under the melisma's last note.
-  const int32_t from = pd(la)->get(xpagex2) + length(366);
-  const int32_t to = nt(end)->get(xhdx) + length(392);
+  const int32_t from =
+      pd(la)->get(xpagex2) + length(P_X_OFFSET_FROM_END_OF_TEXT_TO_START_OF_UNDERLINE);
+  const int32_t to =
+      nt(end)->get(xhdx) + length(P_RIGHT_END_OF_UNDERLINE_EXTENDS_THIS_FAR_UNDER_ENDING_NOTE);
   EXPECT_EQ(drawn(sung), (std::vector<std::string>{
                              text_line(1, pd(la)->get(xpagex1), pd(la)->get(xpagey1), "la"),
                              rule(1, 0, from, y, to, y, width)}));
   EXPECT_TRUE(drawn(held).empty()) << "a note the melisma goes on over draws nothing of its own";
   // At the next system's start the underline comes in from the left, up to the mark's place.
-  const int32_t a = nt(carried)->get(xhdx) + length(392) + length(365);
+  const int32_t a = nt(carried)->get(xhdx) +
+                    length(P_RIGHT_END_OF_UNDERLINE_EXTENDS_THIS_FAR_UNDER_ENDING_NOTE) +
+                    length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION);
   std::vector<std::string> lines;
   for (const std::string& l : drawn(carried))
     if (l.rfind("line", 0) == 0) lines.push_back(l);
   ASSERT_EQ(lines.size(), 1u);
-  const int32_t ly = pd(find_prev_kind(TPARAM, carried))->get(xpagey1) + length(364);
-  EXPECT_EQ(lines[0], rule(1, 0, a - length(365) - length(741), ly, a - length(365), ly, width));
+  const int32_t ly =
+      pd(find_prev_kind(TPARAM, carried))->get(xpagey1) + length(P_Y_OFFSET_FROM_TEXT_TO_UNDERLINE);
+  EXPECT_EQ(lines[0],
+            rule(1, 0,
+                 a - length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION) -
+                     length(P_LENGTH_OF_UNDERLINE_ONTO_SYSTEM),
+                 ly, a - length(P_X_OFFSET_FROM_END_OF_UNDERLINE_TO_PUNCTUATION), ly, width));
 }
 
 TEST_F(DrawText, AnExtendersEndLowerThanItsVerseMakesNoLineOfItsOwn) {
@@ -225,7 +234,8 @@ TEST_F(DrawText, AWordGoingOnThroughAMelismaIsHyphenatedNotUnderlined) {
   EXPECT_EQ(lines[0], text_line(1, pd(pa)->get(xpagex1), pd(pa)->get(xpagey1), "Pa"));
   // Hyphens share the gap to the next syllable evenly, as between any two syllables.
   const int32_t start = pd(pa)->get(xpagex2), d = pd(trem)->get(xpagex1) - start;
-  const int32_t p = length(664), n = p > 0 ? d / p : 0;
+  const int32_t p = length(P_CENTERED_HYPHENS_MAXIMUM_DISTANCE_FOR_EACH_HYPHEN),
+                n = p > 0 ? d / p : 0;
   ASSERT_EQ(lines.size(), size_t(n + 2)) << "no underline";
   for (int32_t k = 1; k <= n + 1; ++k)
     EXPECT_EQ(lines[size_t(k)], text_line(1, start + k * d / (n + 2) - pd(pa)->get(xchyphen) / 2,
@@ -255,7 +265,9 @@ TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
   AnnoTextMeasure m;
   measure_anno_text(note, box, &m);
   const int32_t bx = pd(box)->get(xpagex1), by = pd(box)->get(xpagey1);
-  const int32_t h = length(303), vv = length(304), t = length(305);
+  const int32_t h = length(P_BOXED_TEXT_X_DISTANCE_FROM_TEXT_TO_VERTICAL_BOX_LINES),
+                vv = length(P_BOXED_TEXT_Y_DISTANCE_FROM_TEXT_TO_HORIZONTAL_BOX_LINES),
+                t = length(P_BOXED_TEXT_LINE_WIDTH_FOR_BOX_LINES);
   const int32_t l = bx - h, r = bx + m.width + h, bottom = by - m.descent - vv,
                 top = by + m.ascent + vv;
   const int32_t cx = pd(chord)->get(xpagex1), cy = pd(chord)->get(xpagey1);
@@ -269,7 +281,9 @@ TEST_F(DrawText, TextsOffThePageComeBackMarkedAndBoxesAndUnderlinesAreDrawn) {
                 rule(1, 0, l, top, r + t - 6, top, t), rule(1, 0, r, top, r, bottom, t),
                 rule(1, 0, r, bottom, l, bottom, t), rule(1, 0, l, bottom, l, top, t),
                 text_line(1, bx, by, "A"),
-                rule(1, 0, cx, cy - length(594), cx + cw, cy - length(594), length(593)),
+                rule(1, 0, cx, cy - length(P_DISTANCE_FROM_CHORD_SYMBOL_TEXT_TO_UNDERLINE), cx + cw,
+                     cy - length(P_DISTANCE_FROM_CHORD_SYMBOL_TEXT_TO_UNDERLINE),
+                     length(P_WIDTH_OF_UNDERLINE_FOR_CHORD_SYMBOLS)),
                 text_line(1, cx, cy, "Cmaj")}));
   // The chord symbol's own underline replaces the face's.
   for (Drosa e = GE_head->xnext; e; e = e->xnext)

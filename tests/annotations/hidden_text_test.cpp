@@ -58,7 +58,7 @@ std::string image_path(const char* name) {
 }
 
 TEST_F(HiddenText, EachCategoryShowsWhereItsBitsSay) {
-  const ParamValue p = *param_value(44, NIL, nullptr);
+  const ParamValue p = *param_value(P_P_DYNAMIC, NIL, nullptr);
   Drosa dynamic = text(p.font(), std::string(1, char(p.character())));
   // A parameter text in the music font, beginning with the p glyph's character.
   Drosa command =

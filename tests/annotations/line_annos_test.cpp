@@ -129,7 +129,8 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
   EXPECT_EQ(line_geometry_wrapper(hairpin), hairpin_end);
   EXPECT_EQ(line_geometry_wrapper(hairpin_end), hairpin);
   EXPECT_EQ(line_geometry_wrapper(octave_end), octave);
-  const double more = 1 + param_value(686, a2, nullptr)->real();
+  const double more =
+      1 + param_value(P_AMOUNT_TO_EXTEND_CLIPPED_HAIRPINS_LINES_BEYOND_STAFF, a2, nullptr)->real();
 
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass);
@@ -138,7 +139,9 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
     // (up to p684 before the staff's end), its legs drawn up to there, so that they keep their
     // angle: open 50 / (1 + p686) there.
     const int32_t start = head_x(a2);
-    const int32_t visible = staff_right_x(0, 1) - length(684, a2) - start;
+    const int32_t visible =
+        staff_right_x(0, 1) -
+        length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, a2) - start;
     EXPECT_EQ(hairpin->get(xendx), int32_t(more * visible));
     EXPECT_EQ(hairpin->get(xc2x), visible);
     const int32_t open = int32_t(std::lround(50.0 * visible / hairpin->get(xendx)));
@@ -156,7 +159,8 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
     legs = lines_of(b2);
     ASSERT_EQ(legs.size(), 2u);
     const int32_t end = head_x(b2) - 400 + 600;
-    const int32_t from = staff_left_x(1, 1) + length(685, b2);
+    const int32_t from = staff_left_x(1, 1) +
+                         length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, b2);
     EXPECT_EQ(hairpin_end->get(xendx), int32_t(more * (end - from)));
     EXPECT_EQ(head_x(b2) + hairpin_end->get(xstartx) + hairpin_end->get(xendx), end);
     for (Drosa leg : legs) {
@@ -167,7 +171,9 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
               int32_t(std::lround(50.0 * (end - from) / hairpin_end->get(xendx))));
     // The octave line goes on over the page turn: its line to the staff's end, no hook.
     EXPECT_EQ(parts_of(b3), "68 ");
-    EXPECT_EQ(lines_of(b3)[0]->get(xgl_clipx2), staff_right_x(1, 1) - length(684, b3));
+    EXPECT_EQ(lines_of(b3)[0]->get(xgl_clipx2),
+              staff_right_x(1, 1) -
+                  length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, b3));
     if (pass == 0) {
       // A second format of the page writes nothing new into the piece.
       const std::vector<uint8_t> before = voice_bytes(v);
@@ -178,7 +184,9 @@ TEST_F(LineSegments, AHairpinAndAnOctaveLineOverASystemBreakAndAPageBreak) {
   ASSERT_EQ(format_page(2, 0), 1);
   EXPECT_EQ(parts_of(c2), "67 68 ") << "the end hook, then the line";
   const std::vector<Drosa> parts = lines_of(c2);
-  EXPECT_EQ(parts[1]->get(xgl_clipx1), staff_left_x(0, 2) + length(685, c2));
+  EXPECT_EQ(
+      parts[1]->get(xgl_clipx1),
+      staff_left_x(0, 2) + length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, c2));
   EXPECT_EQ(parts[1]->get(xge_x2), head_x(c2) - 300 + 800);
   EXPECT_EQ(parts[0]->get(xge_x1), parts[1]->get(xge_x2));
   EXPECT_LT(parts[0]->get(xge_y2), parts[0]->get(xge_y1)) << "the hook turns toward the note";
@@ -199,8 +207,12 @@ TEST_F(LineSegments, ALineOverAWholePageCrossesIt) {
   ASSERT_EQ(format_page(2, 0), 1);
   std::vector<Drosa> across = lines_of(middle);
   ASSERT_EQ(across.size(), 1u);
-  EXPECT_EQ(across[0]->get(xge_x1), staff_left_x(0, 2) + length(685, middle));
-  EXPECT_EQ(across[0]->get(xge_x2), staff_right_x(0, 2) - length(684, middle));
+  EXPECT_EQ(across[0]->get(xge_x1),
+            staff_left_x(0, 2) +
+                length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, middle));
+  EXPECT_EQ(across[0]->get(xge_x2),
+            staff_right_x(0, 2) -
+                length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, middle));
 }
 
 TEST_F(LineSegments, ASegmentThatLostItsPartnerIsNotDrawnAndSaidOnce) {
@@ -254,12 +266,15 @@ TEST_F(LineShapes, EachStyleIsMadeOfItsParts) {
     EXPECT_EQ(parts_of(notes[style]), expected[style]) << style;
   // A bracket above its note hooks down to it; every part at least the context's minimum width.
   std::vector<Drosa> bracket = lines_of(notes[STYLE_PLAIN_BRACKET]);
-  EXPECT_EQ(bracket[0]->get(xge_y2) - bracket[0]->get(xge_y1), -length(395, notes[3]));
+  EXPECT_EQ(bracket[0]->get(xge_y2) - bracket[0]->get(xge_y1),
+            -length(P_LENGTH_OF_SMALL_VERTICAL_LINES_AT_ENDS_OF_TUPLET_BRACKETS, notes[3]));
   for (Drosa part : bracket) EXPECT_GE(part->get(xgl_width), current_min_line_width());
 }
 
 TEST_F(LineShapes, ShapesWithNoRoomDrawNothing) {
-  const int32_t too_short = length(218, NIL) + 2 * length(396, NIL) - 1;
+  const int32_t too_short =
+      length(P_SPACE_GIVEN_FOR_WIDTH_OF_TUPLET_NUMBER, NIL) +
+      2 * length(P_DISTANCE_BETWEEN_EITHER_SIDE_OF_TUPLET_NUMBER_AND_BRACKET, NIL) - 1;
   line(STYLE_TUPLET_BRACKET, LINE_WHOLE, 0, 300, too_short, 0);
   Drosa tuplet = quarter();
   line(STYLE_PLAIN_BRACKET, LINE_WHOLE, 0, 300, 0, 0);

@@ -206,7 +206,7 @@ TEST_F(LinePage, EveryKindOfLineOnTwoPages) {
   bar_of_quarters({40, 39, 37, 35});
   count_pages();
   ASSERT_EQ(page_count, 2);
-  param[560].value.set_integer(140);
+  param[P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS].value.set_integer(140);
   // The hidden text shows on the screen only.
   prefs.set_u16(PREFS_HIDE_FLAGS, 0x0800);
 

@@ -95,8 +95,8 @@ TEST_F(TextMode, TypedStyledFinishedUndoneRedoneAndEditedAgain) {
   EXPECT_EQ(run_text(head), "word ");
   Drosa glyph = next_style_run(head);
   ASSERT_NE(glyph, NIL);
-  EXPECT_EQ(glyph->get(xtextfont), param[46].value.font());
-  EXPECT_EQ(run_text(glyph), std::string(1, char(param[46].value.character())));
+  EXPECT_EQ(glyph->get(xtextfont), param[P_MF_DYNAMIC].value.font());
+  EXPECT_EQ(run_text(glyph), std::string(1, char(param[P_MF_DYNAMIC].value.character())));
   EXPECT_EQ(next_style_run(glyph), NIL);
   const std::string typed = voice_bytes(true);
 
@@ -220,9 +220,12 @@ TEST_F(TextMode, SyllablesTypedFasterThanThePageFormatsStayLevel) {
 TEST_F(AnnoClipboard, CopyPasteDuplicateAndClear) {
   open(2, 1);
   const std::vector<Drosa> notes = drawn(0);
-  Drosa a = make_text_anno(notes[0], 0, 1, 578, "one", nullptr);
-  Drosa b = make_text_anno(notes[0], 0, 1, 578, "two", nullptr);
-  Drosa other = make_text_anno(notes[1], 0, 1, 578, "three", nullptr);
+  Drosa a = make_text_anno(notes[0], 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                           "one", nullptr);
+  Drosa b = make_text_anno(notes[0], 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                           "two", nullptr);
+  Drosa other = make_text_anno(
+      notes[1], 0, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, "three", nullptr);
   for (Drosa t : {a, b, other}) t->set(xhidden, 0);
   mark_piece_changed(1, 1, 0);
   run_until_idle();
@@ -309,8 +312,10 @@ std::vector<Drosa> repeats(int voice, const std::string& words, bool pages) {
 TEST_F(AnnoClipboard, CopiesOnEachSystemAndPageFollowTheirSourceWhenSystemsAreRebuilt) {
   open(2, 1);
   Drosa first = drawn(0)[0];
-  Drosa each_system = make_text_anno(first, 1, 1, 578, "sys", nullptr);
-  Drosa each_page = make_text_anno(first, 1, 1, 578, "pg", nullptr);
+  Drosa each_system = make_text_anno(
+      first, 1, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, "sys", nullptr);
+  Drosa each_page = make_text_anno(
+      first, 1, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG, "pg", nullptr);
   for (Drosa t : {each_system, each_page}) {
     t->set(xhidden, 0);
     t->set(xpagemargin, 1);
@@ -372,7 +377,8 @@ TEST_F(AnnoClipboard, CopiesOnEachSystemAndPageFollowTheirSourceWhenSystemsAreRe
 TEST_F(AnnoClipboard, InEveryPartACopyInEachVoiceAndClearedAgain) {
   open(1, 2);
   Drosa note = drawn(0)[1];
-  Drosa text = make_text_anno(note, 1, 1, 578, "solo", nullptr);
+  Drosa text = make_text_anno(note, 1, 1, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                              "solo", nullptr);
   text->set(xhidden, 0);
   mark_piece_changed(1, 1, 0);
   run_until_idle();

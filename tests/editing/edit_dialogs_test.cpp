@@ -175,7 +175,7 @@ TEST_F(OptionsDialog, FieldsGoToTheContextAndTheZoomToThePreferences) {
   EXPECT_EQ(options_i16(c, 10), 5);
   EXPECT_EQ(options_i16(c, 40), 3);
   EXPECT_EQ(options_float(c, OPTIONS_NOTE_SPACING), 1.0f);
-  EXPECT_EQ(param[221].value.real(), 0.0f);
+  EXPECT_EQ(param[P_EFFECT_OF_DURATION_ON_NOTE_SPACING].value.real(), 0.0f);
   EXPECT_EQ(options_i16(c, 8), !bar_numbers);
   EXPECT_EQ(options_i16(c, 16), !tuplet_numbers);
   EXPECT_EQ(prefs.zoom_step(), 5);

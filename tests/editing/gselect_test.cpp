@@ -107,7 +107,7 @@ TEST_F(FieldAssignment, EveryFieldIsUndoneAndRedoneByteForByte) {
 
   // The annotation fields, on a text and a line before the first note of voice 2.
   Drosa note = drawn(2)[0];
-  Drosa text = make_text_anno(note, 0, 1, 606, "Allegro", nullptr);
+  Drosa text = make_text_anno(note, 0, 1, P_PEDAL_MARKING, "Allegro", nullptr);
   Drosa line = newDrosa(LINE, 0);
   insertvc_node_with_undo(line, note->xback);
   set_undo_mark(0);
@@ -296,7 +296,7 @@ TEST_F(SelectionMarks, TheHangingSwitchesOfTheSlurMenusWorkTogether) {
 TEST_F(AnnotationFields, ATextKeepsItsRightEdgeAndAContextThatHidesItLetsItGo) {
   open(1, 3);
   Drosa note = drawn(0)[0];
-  Drosa text = make_text_anno(note, 0, 1, 606, "cresc.", nullptr);
+  Drosa text = make_text_anno(note, 0, 1, P_PEDAL_MARKING, "cresc.", nullptr);
   text->set(xjustified, 2);
   text->set(xtextx, 500);
   const int32_t right = 500 + measure_anno_text(note, text, nullptr);
@@ -315,7 +315,7 @@ TEST_F(AnnotationFields, ATextKeepsItsRightEdgeAndAContextThatHidesItLetsItGo) {
 
 TEST_F(AnnotationFields, ABandOverATextSelectsItForTheStyleCommands) {
   open(1, 3);
-  Drosa text = make_text_anno(drawn(0)[0], 0, 1, 606, "Allegro", nullptr);
+  Drosa text = make_text_anno(drawn(0)[0], 0, 1, P_PEDAL_MARKING, "Allegro", nullptr);
   text->set(xhidden, 0);
   mark_piece_changed(1, 1, 0);
   run_until_idle();

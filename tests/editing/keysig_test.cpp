@@ -132,7 +132,8 @@ TEST_F(KeyTranspose, WrittenNotesMoveByTheDistanceBetweenTheTonics) {
 // The characters of an annotation's text, across its TEXT nodes and style runs, with "{b}"
 // for a character of a run in the chord-symbol flat's font, "{#}" in the sharp's.
 std::string chord_text(Drosa head) {
-  const ParamValue *flat = param_value(585, NIL, nullptr), *sharp = param_value(587, NIL, nullptr);
+  const ParamValue *flat = param_value(P_FLAT_FOR_CHORD_SYMBOLS, NIL, nullptr),
+                   *sharp = param_value(P_SHARP_FOR_CHORD_SYMBOLS, NIL, nullptr);
   std::string text;
   Drosa run = head, node = NIL;
   int index = 0;
@@ -162,7 +163,7 @@ Drosa add_run(int v, bool head, int font, const std::string& text) {
 TEST_F(KeyTranspose, ChordSymbolsFollowTheirNoteAndLoseOrGainTheirAccidentalRuns) {
   param_init();
   const int v = new_voice();
-  const ParamValue* flat = param_value(585, NIL, nullptr);
+  const ParamValue* flat = param_value(P_FLAT_FOR_CHORD_SYMBOLS, NIL, nullptr);
   Drosa head = add_run(v, true, -5, "E");
   add_run(v, false, flat->font(), std::string(1, char(flat->character())));
   add_run(v, false, -5, "/G");
@@ -195,18 +196,18 @@ TEST_F(KeyTranspose, ChordSymbolsFollowTheirNoteAndLoseOrGainTheirAccidentalRuns
 TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   param_init();
   const int v = new_voice();
-  const ParamValue* flat = param_value(585, NIL, nullptr);
+  const ParamValue* flat = param_value(P_FLAT_FOR_CHORD_SYMBOLS, NIL, nullptr);
   Drosa head = add_run(v, true, -5, "A");
   add_run(v, false, flat->font(), std::string(1, char(flat->character())));
   add_run(v, false, -5, "m6/9/C");  // the bass follows the last slash
   // An alteration's sharp after a slash, no bass.
-  const ParamValue* raised = param_value(591, NIL, nullptr);
+  const ParamValue* raised = param_value(P_SHARP_FOR_CHORD_SYMBOL_ALTERATIONS, NIL, nullptr);
   Drosa sharp_ninth = add_run(v, true, -5, "C7/");
   add_run(v, false, raised->font(), std::string(1, char(raised->character())));
   add_run(v, false, -5, "9");
   // The same with the alteration's sharp given a glyph of its own, and a flat typed as a letter.
   const uint8_t sharp_glyph = raised->character();
-  param[591].value.set_character('e');
+  param[P_SHARP_FOR_CHORD_SYMBOL_ALTERATIONS].value.set_character('e');
   Drosa own_sharp = add_run(v, true, -5, "C7/");
   add_run(v, false, raised->font(), "e");
   add_run(v, false, -5, "9");
@@ -232,7 +233,7 @@ TEST_F(KeyTranspose, ChordSymbolsMoveByHalfStepsSpelledAsTheKeyPrefers) {
   EXPECT_EQ(chord_text(head), "B{b}m6/9/D") << "undone";
   undo_redo(1);
   EXPECT_EQ(chord_text(head), before);
-  param[591].value.set_character(sharp_glyph);
+  param[P_SHARP_FOR_CHORD_SYMBOL_ALTERATIONS].value.set_character(sharp_glyph);
 }
 
 // Two staves in C major: the upper in the treble clef, the lower in the bass clef, changing to

@@ -394,16 +394,17 @@ int dots_column(const std::vector<int>& ink, int from) {
 }
 
 TEST_F(BarSamples, RepeatDotsFollowTheirParametersAndEverySampleDiffers) {
-  param[186].value.set_integer(40);
+  param[P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS].value.set_integer(40);
   std::vector<std::vector<int>> a = samples();
-  param[186].value.set_integer(60);
+  param[P_DISTANCE_BETWEEN_BAR_LINE_AND_REPEAT_DOTS].value.set_integer(60);
   std::vector<std::vector<int>> b = samples();
   const int left_of_dots = 10 + 11;  // past the lines of item 10
   EXPECT_EQ(dots_column(b[2], left_of_dots) - dots_column(a[2], left_of_dots), 2)
-      << "item 10's dots move with parameter 186";
-  param[187].value.set_integer(60);
+      << "item 10's dots move with the distance between bar line and dots";
+  param[P_SPACE_GIVEN_FOR_WIDTH_OF_REPEAT_DOTS].value.set_integer(60);
   std::vector<std::vector<int>> c = samples();
-  EXPECT_LT(dots_column(c[3], 0), dots_column(b[3], 0)) << "item 11's dots move left with 187";
+  EXPECT_LT(dots_column(c[3], 0), dots_column(b[3], 0))
+      << "item 11's dots move left with their width";
   for (size_t i = 0; i < a.size(); ++i)
     for (size_t j = i + 1; j < a.size(); ++j) EXPECT_NE(a[i], a[j]) << i + 8 << " and " << j + 8;
 }

@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int REST_BAR = 350;  // parameter 393 at staff size 50
+constexpr int REST_BAR = 350;  // P_MINIMUM_WIDTH_OF_BAR_CONTAINING_ONLY_RESTS at staff size 50
 
 class Breaks : public ModelTest {
  protected:

@@ -173,7 +173,7 @@ TEST_F(GEText, AdjacentRunsAndLoneCharactersAreRecognised) {
   GEstring(0, 100, 200, 0, 0, 0, 20, 0, 12, 0, 0, "one ", 0, 0, NIL, NIL);
   Drosa second =
       GEstring(0, ADJACENT_TEXT, ADJACENT_TEXT, 0, 0, 0, 20, 0, 12, 0, 0, "two", 0, 0, NIL, NIL);
-  GEcharacter(0, 300, 400, 0, 73, 0, 46, NIL, 0);
+  GEcharacter(0, 300, 400, 0, P_QUARTER_NOTE_HEAD, 0, 46, NIL, 0);
   std::string text;
   Drosa at = GE_head->xnext;
   EXPECT_EQ(GE_string_text(&text, &at), 1);
@@ -184,7 +184,7 @@ TEST_F(GEText, AdjacentRunsAndLoneCharactersAreRecognised) {
   EXPECT_EQ(at, second);
   at = GE_tail;
   EXPECT_EQ(GE_string_text(&text, &at), 0);
-  EXPECT_EQ(text, std::string(1, char(param[73].value.character())));
+  EXPECT_EQ(text, std::string(1, char(param[P_QUARTER_NOTE_HEAD].value.character())));
   EXPECT_GT(GE_string_width(GE_head->xnext), 10);
 }
 
@@ -215,8 +215,9 @@ TEST_F(GELines, ZeroClipsTakeTheWidenedBoxAndAnnotationsTheMinimumWidth) {
 
 TEST_F(GEGlyphs, TakeTheGlyphsOffsetsFontNumberAndColour) {
   Drosa note = add_note_with_colour(7);
-  const ParamValue& head = param[73].value;
-  EXPECT_EQ(GEcharacter(0, 1000, 2000, 3, 73, -1, 46, note, 0), font_from_code(head.font()));
+  const ParamValue& head = param[P_QUARTER_NOTE_HEAD].value;
+  EXPECT_EQ(GEcharacter(0, 1000, 2000, 3, P_QUARTER_NOTE_HEAD, -1, 46, note, 0),
+            font_from_code(head.font()));
   Drosa c = GE_tail;
   EXPECT_EQ(c->get(xgc_x), 1000 + head.x());
   EXPECT_EQ(c->get(xgc_y), 2000 + head.y());
@@ -224,16 +225,16 @@ TEST_F(GEGlyphs, TakeTheGlyphsOffsetsFontNumberAndColour) {
   EXPECT_EQ(c->get(xgc_size), head.size());
   EXPECT_EQ(c->get(xgc_var), 46);
   EXPECT_EQ(c->get(xgc_color), 7);
-  GEcharacter(0, 0, 0, 3, 73, -1, 46, NIL, 30);  // colour -1 without a note: 15
+  GEcharacter(0, 0, 0, 3, P_QUARTER_NOTE_HEAD, -1, 46, NIL, 30);  // colour -1 without a note: 15
   EXPECT_EQ(GE_tail->get(xgc_color), 15);
   EXPECT_EQ(GE_tail->get(xgc_size), 30);
-  GEcharacter(0, 0, 0, 3, 73, 18, 2, NIL, 0);
+  GEcharacter(0, 0, 0, 3, P_QUARTER_NOTE_HEAD, 18, 2, NIL, 0);
   EXPECT_EQ(GE_tail->get(xgc_color), 2);
   EXPECT_EQ(GE_tail->get(xganno), 2);
-  EXPECT_EQ(GEcharacter_screen(0, 0, 0, 3, 73, 0, 46, note, 0), 0);
-  GEcharacter_screen(0, 0, 0, 3, 73, 0, 46, note, 1);
+  EXPECT_EQ(GEcharacter_screen(0, 0, 0, 3, P_QUARTER_NOTE_HEAD, 0, 46, note, 0), 0);
+  GEcharacter_screen(0, 0, 0, 3, P_QUARTER_NOTE_HEAD, 0, 46, note, 1);
   EXPECT_EQ(GE_tail->get(xgscreen), 1);
-  GEcharacter(2, 0, 0, 65, 73, 0, 46, NIL, 0);
+  GEcharacter(2, 0, 0, 65, P_QUARTER_NOTE_HEAD, 0, 46, NIL, 0);
   std::vector<Report> got = take_reports();
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].text, "bad pstaff value for GEcharacter");
@@ -243,7 +244,7 @@ TEST_F(GEGlyphs, TakeTheGlyphsOffsetsFontNumberAndColour) {
 
 TEST_F(GERelocate, MovesByYrelocHalvesTowardZeroAndLeavesAdjacentTexts) {
   auto glyph_with = [](int pstaff, int reloc) {
-    GEcharacter(0, 0, 1000, pstaff, 73, 0, 46, NIL, 0);
+    GEcharacter(0, 0, 1000, pstaff, P_QUARTER_NOTE_HEAD, 0, 46, NIL, 0);
     GE_tail->set(xgc_yreloc, reloc);
     return GE_tail;
   };

@@ -153,7 +153,10 @@ TEST_F(SystemBreaks, ASlurOverThreeSystemsAndATieOverOneBreakInHalves) {
   save_page_image("ties_slurs_system_break.png");
   ASSERT_EQ(pstaff_count, 3);
   auto right = [](int p) { return staff_right_x(p, 1); };
-  auto left = [](int p) { return staff_data[p].first_note_x - param_length(669, NIL, nullptr); };
+  auto left = [](int p) {
+    return staff_data[p].first_note_x -
+           param_length(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, NIL, nullptr);
+  };
   const Lines ties = ge_lines(TIE);
   ASSERT_EQ(ties.size(), 2u);
   int32_t tie_y;

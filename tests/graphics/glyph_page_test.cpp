@@ -166,7 +166,7 @@ void line(const Cell& c, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 // A quarter head of the value's set with its bottom at y, left end at x.
 void plain_head(const Cell& c, bool small, int32_t x, int32_t y) {
-  glyph(c, small ? param[73].small : param[73].value, x, y);
+  glyph(c, small ? param[P_QUARTER_NOTE_HEAD].small : param[P_QUARTER_NOTE_HEAD].value, x, y);
 }
 
 // The Sonata brace over two staves, as the page pass draws it.
@@ -174,17 +174,23 @@ void draw_brace(const Cell& c) {
   staff(c, 300, -200, 400);
   staff(c, -300, -200, 400);
   const int32_t lo = -500, hi = 500, h = hi - lo, x = -100;
-  const int32_t y = int32_t(h * param[712].value.real() + lo);
-  const int32_t s = int32_t(h / 20 * param[707].value.real());
-  const int32_t d = -10 * s, x1 = int32_t(d * param[710].value.real() + x);
-  glyph(c, param[708].value, x1, y, s);
-  glyph(c, param[709].value, x1, int32_t(d * param[711].value.real() + y), s);
+  const int32_t y =
+      int32_t(h * param[P_SONATA_SYSTEM_BRACE_PLACEMENT_FROM_STAFF_SPACING].value.real() + lo);
+  const int32_t s =
+      int32_t(h / 20 * param[P_SONATA_SYSTEM_BRACE_FONT_SIZE_FROM_STAFF_SPACING].value.real());
+  const int32_t d = -10 * s,
+                x1 =
+                    int32_t(d * param[P_SONATA_SYSTEM_BRACE_WIDTH_FROM_FONT_SIZE].value.real() + x);
+  glyph(c, param[P_SONATA_SYSTEM_BRACE_TOP_PART].value, x1, y, s);
+  glyph(c, param[P_SONATA_SYSTEM_BRACE_BOTTOM_PART].value, x1,
+        int32_t(d * param[P_SONATA_SYSTEM_BRACE_HEIGHT_FROM_FONT_SIZE].value.real() + y), s);
   line(c, x, lo, x, hi);
 }
 
 void draw_one(const Cell& c, GlyphParam g, bool small) {
   const ParamValue& v = small ? param[g.pindex].small : param[g.pindex].value;
-  const int32_t head_w = param_int(174, small), stem_len = param_int(198, small);
+  const int32_t head_w = param_int(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, small),
+                stem_len = param_int(P_NORMAL_LENGTH_OF_NOTE_STEMS, small);
   switch (g.place) {
     case Place::HEAD: {
       staff(c, 0);
@@ -192,7 +198,9 @@ void draw_one(const Cell& c, GlyphParam g, bool small) {
       glyph(c, v, 250 + 0, 0 - 25 + 125);  // in the top space, right of it
       // An up stem where the layout puts it, to show that the head meets it.
       pen_size(1, 1);
-      line(c, head_w - 2, -25 + param_int(158, small), head_w - 2, -25 + stem_len + 50);
+      line(c, head_w - 2,
+           -25 + param_int(P_Y_OFFSET_FOR_BOTTOM_OF_UP_STEM_NORMAL_NOTE_HEADS, small), head_w - 2,
+           -25 + stem_len + 50);
       line(c, 0, -150, head_w, -150);  // the head width the layout gives
       break;
     }
@@ -218,28 +226,31 @@ void draw_one(const Cell& c, GlyphParam g, bool small) {
     case Place::DOT:
       staff(c, 0);
       plain_head(c, small, -100, -25);  // on a line: its dot goes to the space above
-      glyph(c, v, -100 + head_w + param_int(184, small), 0);
+      glyph(c, v, -100 + head_w + param_int(P_SPACE_LEFT_BETWEEN_NOTE_AND_ITS_DOT, small), 0);
       plain_head(c, small, 150, 0);  // in a space
-      glyph(c, v, 150 + head_w + param_int(184, small), 0);
+      glyph(c, v, 150 + head_w + param_int(P_SPACE_LEFT_BETWEEN_NOTE_AND_ITS_DOT, small), 0);
       break;
     case Place::FLAG_UP:
     case Place::TREMOLO: {
       staff(c, 0);
       const int32_t y = -125, top = y + stem_len + 50;
       plain_head(c, small, 0, y);
-      line(c, head_w - 2, y + param_int(158, small), head_w - 2, top);
+      line(c, head_w - 2, y + param_int(P_Y_OFFSET_FOR_BOTTOM_OF_UP_STEM_NORMAL_NOTE_HEADS, small),
+           head_w - 2, top);
       if (g.place == Place::FLAG_UP)
         glyph(c, v, head_w - 2, top);
       else
-        glyph(c, v, head_w - 2 - param_int(213, small),
-              top - param_int(332, small) - param_int(212, small));
+        glyph(c, v,
+              head_w - 2 - param_int(P_X_OFFSET_FOR_CENTERING_TREMOLO_MARK_AROUND_STEM, small),
+              top - param_int(P_Y_OFFSET_FROM_STEM_END_FOR_TREMOLO_ON_UNFLAGGED_NOTES, small) -
+                  param_int(P_HEIGHT_GIVEN_FOR_TREMOLO, small));
       break;
     }
     case Place::FLAG_DOWN: {
       staff(c, 0);
       const int32_t y = 75, end = y - stem_len;
       plain_head(c, small, 0, y);
-      line(c, 0, y + param_int(142, small), 0, end);
+      line(c, 0, y + param_int(P_Y_OFFSET_FOR_TOP_OF_DOWN_STEM_NORMAL_NOTE_HEADS, small), 0, end);
       glyph(c, v, 0, end);
       break;
     }

@@ -108,9 +108,9 @@ TEST_F(HitRules, OnlyPrintedMusicOfPlottedNotesCountsAndTheEarlierWinsATie) {
   GEline_screen(0, 1000, 1000, 0, 0, 1000, 1400, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 20, a, 1);
   Drosa twin = GEline(0, 1004, 1000, 0, 0, 1004, 1400, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 20, a);
   GEline(0, 1000, 1000, 0, 0, 2000, 1000, 0, 0, 10, 0, 0, 0, 0, 0, 0, 0, GANNO_BOTH, a);
-  GEcharacter(0, 1000, 1000, 0, 73, 0, 46, a, 0);
+  GEcharacter(0, 1000, 1000, 0, P_QUARTER_NOTE_HEAD, 0, 46, a, 0);
   GE_tail->set(xgremove, 1);
-  GEcharacter(0, 1000, 1000, 0, 73, 0, 46, hidden, 0);
+  GEcharacter(0, 1000, 1000, 0, P_QUARTER_NOTE_HEAD, 0, 46, hidden, 0);
   GEline(0, 996, 1000, 0, 0, 996, 1400, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 20, b);  // as near
   Drosa text = GEstring(0, 3000, 500, 0, 0, 0, 20, 0, 12, 0, 0, "12", 0, 6, b, NIL);
   GE_list_complete = 1;

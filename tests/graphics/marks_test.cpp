@@ -115,7 +115,7 @@ TEST_F(NoteMarks, StackOutwardAboveAndBelowForStemsDownAndUpWithAndWithoutSlurs)
   // A staff that a damaged file left without line spacing (its lines all at the middle): the
   // mark keeps 20 + 20 under the head.
   staff_data[0].staff_size = 0;
-  place_marks(plain, 4, 0);
+  place_marks(plain, P_STACCATO_MARK, 0);
   EXPECT_EQ(ge_lines(STACCATO),
             Lines{glyph_line(STACCATO, hx(plain) + nt(plain)->get(xstemxoff) - 60, hy(plain) - 40,
                              4, plain)});

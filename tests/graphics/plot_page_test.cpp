@@ -226,7 +226,7 @@ TEST_F(PlotStaves, OneStaffSystemsAndManyLines) {
     SCOPED_TRACE(c.bar_at_left * 10 + c.bracket);
     TearDown();
     SetUp();
-    param[706].value.set_integer(c.bar_at_left);
+    param[P_DRAW_BARLINE_AT_LEFT_OF_SINGLE_STAFF_SYSTEM].value.set_integer(c.bar_at_left);
     int v = new_voice("Solo", 0, 0);
     find_next_kind(PRINT, piece_start[v])->set(xfirst_bracket, c.bracket);
     add_note(v, WHOLE);
@@ -240,8 +240,8 @@ TEST_F(PlotStaves, OneStaffSystemsAndManyLines) {
   // Lines beyond the twelfth take the first line's width.
   TearDown();
   SetUp();
-  param[201].value.set_integer(4);
-  param[639].value.set_integer(6);
+  param[P_WIDTH_OF_FIRST_STAFF_LINE_OR_B_FLAT_IN_PIANO_TAB].value.set_integer(4);
+  param[P_WIDTH_OF_TWELFTH_STAFF_LINE].value.set_integer(6);
   int v = new_voice("Solo", 0, 0);
   find_next_kind(PRINT, piece_start[v])->set(xslines, 14);
   add_note(v, WHOLE);

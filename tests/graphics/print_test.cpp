@@ -295,8 +295,8 @@ TEST_F(PostScriptPage, LinesGoThinOrClippedAndDashesAndCurvesAsTheirProcedures) 
                                       "1000 2905 2000 0 30 0 0 -280 -265 2280 295 vesk",
                                       "1000 2920 2000 0 10 0 0 500 -1000 1500 1000 vesk",
                                       "1010 4920 0 -1000 20 0 0 -290 -1280 270 280 vesk"}));
-  const double half = param_length(326, NIL, nullptr) / 2.0;
-  const double width = param_length(328, NIL, nullptr) / 2.0;
+  const double half = param_length(P_TIE_AND_SLUR_THICKNESS_CONTROL, NIL, nullptr) / 2.0;
+  const double width = param_length(P_WIDTH_FOR_CURVES_WITHOUT_THICKER_CENTER, NIL, nullptr) / 2.0;
   char curve[160], unicurve[160];
   std::snprintf(curve, sizeof curve,
                 "500.0 3460.0 600.0 3260.0 900.0 3260.0 1000.0 3460.0  0.0 %.1f 0 curve", half);
@@ -672,7 +672,11 @@ TEST_F(PrintedPiece, APageIsKeptAsFormattedUntilThePieceAParameterAnOptionOrTheZ
   current_page = 1;
   const std::vector<std::pair<const char*, void (*)()>> changes = {
       {"an edit", [] { mark_piece_changed(1, 2, 0); }},
-      {"a parameter", [] { param[129].value.set_integer(param[129].value.integer() + 1); }},
+      {"a parameter",
+       [] {
+         param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.set_integer(
+             param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.integer() + 1);
+       }},
       {"an option", [] { set_options_i16(1, OPTIONS_FIRST_PAGE, 3); }},
       {"the zoom", [] { zoom_factor = 20; }},
   };

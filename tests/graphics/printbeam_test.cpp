@@ -84,8 +84,8 @@ TEST_F(BeamSlopes, GraceGroupsFollowTheirHeadsScaledClampedAndFlattened) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    param[323].small.set_integer(c.least_rise);
-    param[181].small.set_real(c.least_slope);
+    param[P_MIN_CHANGE_IN_Y_BETWEEN_BEAM_ENDS_FLAT_BEAM_FOR_LESSER].small.set_integer(c.least_rise);
+    param[P_MINIMUM_SLOPE_FOR_BEAM_USE_FLAT_BEAM_FOR_LESSER_SLOPE].small.set_real(c.least_slope);
     int v = new_voice();
     Drosa first = add_grace(v, EIGHTH, false, 39);
     Drosa second = add_grace(v, EIGHTH, false, c.second);
@@ -316,14 +316,21 @@ TEST_F(BeamBreaks, ZeroParametersAndAZeroStaffSizeDivideNothing) {
   add_note(v, EIGHTH, 41, 1)->set(xcbeam, 1);
   add_note(v, SIXTEENTH, 38);
   add_note(v, QUARTER, 35, 1);
-  for (int p : {127, 191, 198, 202, 203, 323, 742}) param[p].value.set_integer(0);
-  for (int p : {131, 180, 181}) param[p].value.set_real(0);
+  for (int p : {P_OFFSET_BETWEEN_SUCCESSIVE_BEAMS, P_LENGTH_OF_PARTIAL_BEAMS_BETWEEN_NOTE_STEMS,
+                P_NORMAL_LENGTH_OF_NOTE_STEMS, P_STEM_CONNECTION_BEAM_LINE_WIDTH,
+                P_EXTEND_BEAM_LINES_THIS_FAR_PAST_NOTE_STEM,
+                P_MIN_CHANGE_IN_Y_BETWEEN_BEAM_ENDS_FLAT_BEAM_FOR_LESSER,
+                P_NORMAL_LENGTH_OF_NOTE_STEMS_IN_BEAMS})
+    param[p].value.set_integer(0);
+  for (int p : {P_MULTIPLIER_TO_COMPUTE_BEAM_SLOPE_FROM_NOTE_LOCATIONS, P_MAXIMUM_SLOPE_FOR_BEAM,
+                P_MINIMUM_SLOPE_FOR_BEAM_USE_FLAT_BEAM_FOR_LESSER_SLOPE})
+    param[p].value.set_real(0);
   format_and_draw();
   const size_t groups = lines_of(17).size();
   EXPECT_GE(groups, 1u);
-  param[131].value.set_real(1e30f);
-  param[180].value.set_real(1e30f);
-  param[121].value.set_real(std::nanf(""));
+  param[P_MULTIPLIER_TO_COMPUTE_BEAM_SLOPE_FROM_NOTE_LOCATIONS].value.set_real(1e30f);
+  param[P_MAXIMUM_SLOPE_FOR_BEAM].value.set_real(1e30f);
+  param[P_OFFSET_TO_ADD_TO_FINAL_BEAM_SLOPE].value.set_real(std::nanf(""));
   staff_data[0].staff_size = 0;
   GEinit(0);
   draw_page_chords();

@@ -43,7 +43,8 @@ Drosa alone(Drosa eighth) {  // a beam ends at the note
 }
 
 TEST_F(ChordStems, LengthsDirectionsChordsAndFlags) {
-  param[198].value.set_integer(60);  // short stems: the middle-line rule shows
+  param[P_NORMAL_LENGTH_OF_NOTE_STEMS].value.set_integer(
+      60);  // short stems: the middle-line rule shows
   int v = new_voice();
   Drosa low = add_note(v, QUARTER, 35);  // C4 below the staff: up, to the middle line
   Drosa top = add_note(v, QUARTER, 45);  // F5 on the top line: down, to the middle line

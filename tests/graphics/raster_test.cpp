@@ -208,7 +208,8 @@ TEST_F(RasterCurves, SubdivisionAndTaperFollowTheZoom) {
   }
   zoom_factor = 10;
   draw_curve(0, 0, 10, 10, 20, 20, 1000, 0, 0, 0, 0, 0);
-  EXPECT_EQ(curve_segment_width(3), param_length(328, NIL, nullptr));  // constant width
+  EXPECT_EQ(curve_segment_width(3), param_length(P_WIDTH_FOR_CURVES_WITHOUT_THICKER_CENTER, NIL,
+                                                 nullptr));  // constant width
   erase_rect(port_bounds(port));
   draw_curve(500, 500, 900, 900, 100, 900, 500, 500, 1, 0, 0, 0);
   EXPECT_EQ(dark_count(), 1);  // start equal to end: one point
@@ -300,12 +301,13 @@ TEST_F(RasterMarks, SelectionFrameAtAZoomBelowOneDividesByOne) {
 
 TEST_F(RasterPage, OffscreenCharDrawsOnlyForANoteOnTheScreen) {
   ASSERT_EQ(offscreen_create(10, 40, 30, 0, 0), 1);
-  offscreen_char(500, 1000, 2, 0, NIL);  // the sample character of the bar numbers' font
+  offscreen_char(500, 1000, P_FONT_INFORMATION_FOR_BAR_NUMBERS, 0,
+                 NIL);  // the sample character of the bar numbers' font
   int drawn = 0;
   for (uint32_t p : port_pixels(offscreen_page)) drawn += p != 0xFFFFFF;
   EXPECT_GT(drawn, 10);
   offscreen_erase();
-  offscreen_char(500, 1000, 2, 0, newDrosa(NOTE, 0));
+  offscreen_char(500, 1000, P_FONT_INFORMATION_FOR_BAR_NUMBERS, 0, newDrosa(NOTE, 0));
   std::vector<Report> got = take_reports();
   ASSERT_EQ(got.size(), 1u);
   EXPECT_NE(got[0].text.find("Should be a scr_vis_noterest."), std::string::npos);

@@ -118,7 +118,8 @@ TEST_F(Distribution, OneStaffStaysAtTheTopAndStavesAreCompressedButNeverSpread) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    param[129].value.set_integer(c.staff_distance);
+    param[P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT].value.set_integer(
+        c.staff_distance);
     set_options_i16(1, SEPARATORS, c.separators);
     set_options_i32(1, TOP_FIRST, c.top);
     set_options_i32(1, BOTTOM_FIRST, c.bottom);
@@ -158,8 +159,8 @@ TEST_F(Distribution, DistancesChangedInASystemHoldBelowItAndTheSystemsAfter) {
     check_and_insert_param(at, templ);
     destroyDrosa(templ);
   };
-  change(560, 1, 1, 100);
-  change(129, 0, 2, 50);
+  change(P_DEFAULT_VERTICAL_DISTANCE_BETWEEN_SYSTEMS, 1, 1, 100);
+  change(P_DEFAULT_DISTANCE_BETWEEN_THIS_VOICES_STAFF_AND_NEXT, 0, 2, 50);
   count_pages();
   ASSERT_EQ(format_page(1, 0), 1);
   EXPECT_EQ(middle_lines(), "6800 6000 5200 4400 3400 2900");

@@ -63,7 +63,7 @@ void space_chords(int32_t gap) {
 }
 
 int32_t middle_of_head(Drosa note) {
-  return note->xnext->get(xhdy) + param_length(141, note, nullptr) / 2;
+  return note->xnext->get(xhdy) + param_length(P_NOTE_HEAD_HEIGHT, note, nullptr) / 2;
 }
 
 TEST_F(Glissandi, LinesFindTheirPartnersAndKeepTheirLength) {
@@ -111,7 +111,8 @@ TEST_F(Glissandi, LinesFindTheirPartnersAndKeepTheirLength) {
        },
        20,
        [](const Line& line, Drosa from, Drosa to) {
-         EXPECT_EQ(line.x2 - line.x1, param_length(642, from, nullptr));
+         EXPECT_EQ(line.x2 - line.x1,
+                   param_length(P_MINIMUM_HORIZONTAL_LENGTH_OF_GLISSANDO_LINE, from, nullptr));
          const int32_t half_head = hdw(from, 0) / 2;
          EXPECT_EQ(line.x1 + line.x2, 600 + half_head + 620 + half_head);
          (void)to;

@@ -67,8 +67,14 @@ TEST_F(MidlineMarks, ACrossedSystemIsDrawnAtEveryFormatAndNoMarkStays) {
     ASSERT_EQ(lines.size(), 3u);
     Drosa l = lines[1];
     EXPECT_EQ(l->get(xge_pstaff1), 1);
-    EXPECT_EQ(l->get(xge_x1), staff_left_x(1, 1) + param_length(685, crossed, nullptr));
-    EXPECT_EQ(l->get(xge_x2), staff_right_x(1, 1) - param_length(684, crossed, nullptr));
+    EXPECT_EQ(l->get(xge_x1),
+              staff_left_x(1, 1) +
+                  param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_LEFT_END_OF_STAFF, crossed,
+                               nullptr));
+    EXPECT_EQ(l->get(xge_x2),
+              staff_right_x(1, 1) -
+                  param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF,
+                               crossed, nullptr));
     // 100 above the crossed system's note: the line's start counts from the note it stands at.
     EXPECT_EQ(l->get(xge_y1), crossed->xnext->get(xhdy) + 100);
     EXPECT_EQ(count(LINE), 2);

@@ -71,7 +71,7 @@ TEST_F(Locate, PagesBeyondTheEndAndWhatIsInForceAtAPageStart) {
   int v = new_voice();
   Drosa clef = add_clef(v, 2);
   add_quarter(v);
-  Drosa change = add_param(v, 174);
+  Drosa change = add_param(v, P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH);
   add_system_break(v, true);  // page 2
   Drosa key = add_key(v, -3);
   add_quarter(v);
@@ -84,7 +84,7 @@ TEST_F(Locate, PagesBeyondTheEndAndWhatIsInForceAtAPageStart) {
   count_pages();
   ASSERT_EQ(page_count, 3);
 
-  param[174].changed = 0;
+  param[P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH].changed = 0;
   EXPECT_EQ(locate_page(9), 3);
   std::vector<Report> got = take_reports();
   ASSERT_EQ(got.size(), 1u);
@@ -99,8 +99,8 @@ TEST_F(Locate, PagesBeyondTheEndAndWhatIsInForceAtAPageStart) {
   EXPECT_EQ(record.print, find_next_kind(PRINT, piece_start[v]));
   EXPECT_EQ(record.switch_direction, 3);
   EXPECT_EQ(page_param_lists[v], change) << "a change of an earlier page is on the page list";
-  EXPECT_EQ(param[174].changed, 1);
-  EXPECT_EQ(param_value(174, last_note, nullptr)->integer(), 99)
+  EXPECT_EQ(param[P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH].changed, 1);
+  EXPECT_EQ(param_value(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, last_note, nullptr)->integer(), 99)
       << "a change on a page never formatted is in force two pages on";
 
   locate_page(1);
@@ -276,7 +276,7 @@ Drosa new_node(int kind) {
     n->set(xttn, 16384);
   }
   if (kind == ENDSYST) n->set(xendpage, 1);
-  if (kind == PARAM) n->set(xparam_index, 174);
+  if (kind == PARAM) n->set(xparam_index, P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH);
   return n;
 }
 
@@ -296,7 +296,7 @@ TEST_F(Index, FollowsEveryEditUndoAndRedo) {
       add_quarter(v, 16384 + i);
       if (i % 4 == 3) add_bar(v);
       if (i % 8 == 7) add_system_break(v, i % 16 == 15);
-      if (i % 13 == 5) add_param(v, 174);
+      if (i % 13 == 5) add_param(v, P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH);
     }
   }
   expect_index_agrees(VOICES, "building");

@@ -73,7 +73,7 @@ int32_t place(Drosa first = NIL) {
 
 Drosa cddata(Drosa note) { return cddatptr(note, 0); }
 
-int32_t stem_width() { return param_length(197, NIL, nullptr); }
+int32_t stem_width() { return param_length(P_STEM_LINE_WIDTH, NIL, nullptr); }
 
 // Two voices on one staff, the first with stems up, the second with stems down.
 void two_voices(int* up, int* down) {
@@ -293,7 +293,7 @@ TEST_F(Edge, AccidentalsWidenTheEdgeByParameter564) {
   // A grace sharp is 50 wide and stands 20 from its head (the small values of parameters 257
   // and 124); it keeps parameter 568 (20) where a grace head keeps parameter 259 (30).
   EXPECT_EQ(place(grace), X - 70 + 10);
-  param[564].value.set_real(0.0f);
+  param[P_MULTIPLIER_FOR_EXTRA_SPACE_BETWEEN_NOTES_FOR_ACCIDENTALS].value.set_real(0.0f);
   EXPECT_EQ(place(n), X);
   EXPECT_EQ(cddata(n)->get(xcdleft), -20);
 }
@@ -346,7 +346,7 @@ TEST_F(Clamps, LargeStaves) {
   Drosa up = chord(v, QUARTER, {42}, 2)[0];
   std::vector<Drosa> down = chord(v, QUARTER, {41, 42}, 1);
   ASSERT_EQ(format_one_system(), 1);
-  int32_t sw = param_length(197, up, nullptr);
+  int32_t sw = param_length(P_STEM_LINE_WIDTH, up, nullptr);
   place(up);
   EXPECT_EQ(nt(up)->get(xstemxoff), 127);
   EXPECT_EQ(place(down[0]), X - (144 - sw) - (144 + sw));

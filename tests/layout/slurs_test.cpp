@@ -80,7 +80,7 @@ std::vector<Curve> on_pstaff(const std::vector<Curve>& all, int pstaff) {
 int32_t length(int pindex, Drosa note) { return param_length(pindex, note, nullptr); }
 int32_t head_x(Drosa note) { return note->xnext->get(xhdx); }
 int32_t head_y(Drosa note) { return note->xnext->get(xhdy); }
-int32_t head_top(Drosa note) { return head_y(note) + length(141, note); }
+int32_t head_top(Drosa note) { return head_y(note) + length(P_NOTE_HEAD_HEIGHT, note); }
 // Where a tie or slur going on into the next system ends: the staff's right end.
 int32_t page_right(int pstaff) { return staff_right_x(pstaff, 1); }
 
@@ -128,15 +128,17 @@ TEST_F(Ties, ASystemBreakSplitsATieIntoTwoHalvesMatchedByPosition) {
   // v's first half: from its head to the right edge of system 1, above the head.
   std::vector<Curve> first = on_pstaff(ties, 0), second = on_pstaff(ties, 2);
   ASSERT_EQ(first.size(), 1u);
-  EXPECT_EQ(first[0].x1, head_x(a) + hdw(a, 0) + length(211, a));
-  EXPECT_EQ(first[0].x2, page_right(0) - length(211, a));
+  EXPECT_EQ(first[0].x1,
+            head_x(a) + hdw(a, 0) + length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, a));
+  EXPECT_EQ(first[0].x2, page_right(0) - length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, a));
   EXPECT_EQ(first[0].y1, first[0].y2);
   expect_side(first[0], a, 2);
   // Its second half on system 2 (pstaff 2), from the left edge to b, at the same height over
   // its staff.
   ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(second[0].x1, staff_data[2].first_note_x - length(669, b));
-  EXPECT_EQ(second[0].x2, head_x(b) - length(211, b));
+  EXPECT_EQ(second[0].x1, staff_data[2].first_note_x -
+                              length(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, b));
+  EXPECT_EQ(second[0].x2, head_x(b) - length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, b));
   EXPECT_EQ(second[0].y1 - staff_data[2].middle_y, first[0].y1 - staff_data[0].middle_y);
   // w: only the half to the edge; nothing on pstaff 3.
   EXPECT_EQ(on_pstaff(ties, 1).size(), 1u);
@@ -147,7 +149,7 @@ TEST_F(Ties, ASystemBreakSplitsATieIntoTwoHalvesMatchedByPosition) {
 TEST_F(Ties, HalvesWidenedToTheShortestTieStayWithinTheirSystems) {
   // Both halves are shorter than the shortest tie: they grew at both ends alike, past the
   // staff's right end and back over the next system's clef.
-  param[192].value.set_integer(7000);
+  param[P_SHORTEST_TIE_OR_SLUR_SYMBOL].value.set_integer(7000);
   int v = new_voice("Flute", 0, 0);
   Drosa a = add_note(v, WHOLE, 30);
   a->set(xtie, 2);
@@ -159,9 +161,10 @@ TEST_F(Ties, HalvesWidenedToTheShortestTieStayWithinTheirSystems) {
   std::vector<Curve> first = on_pstaff(curves(TIE), 0), second = on_pstaff(curves(TIE), 1);
   ASSERT_EQ(first.size(), 1u);
   ASSERT_EQ(second.size(), 1u);
-  EXPECT_EQ(first[0].x2, page_right(0) - length(211, a));
+  EXPECT_EQ(first[0].x2, page_right(0) - length(P_SPACE_LEFT_BETWEEN_TIE_END_AND_NOTE_HEAD, a));
   EXPECT_EQ(first[0].x2 - first[0].x1, 7000);
-  EXPECT_EQ(second[0].x1, staff_data[1].first_note_x - length(669, b));
+  EXPECT_EQ(second[0].x1, staff_data[1].first_note_x -
+                              length(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, b));
   EXPECT_EQ(second[0].x2 - second[0].x1, 7000);
 }
 
@@ -269,11 +272,13 @@ TEST_F(Slurs, SidesFollowTheStemsAndGoOnIntoTheNextSystem) {
     expect_side(mine[0], n1, c.side);
     EXPECT_EQ(mine[0].x1, head_x(n1) + slur_end_xoffset(n1, c.first_stem == c.side, c.side));
     EXPECT_EQ(mine[0].x2, page_right(c.staff));
-    EXPECT_EQ(mine[1].x1, staff_data[STAVES].first_note_x - length(669, n1));
+    EXPECT_EQ(mine[1].x1, staff_data[STAVES].first_note_x -
+                              length(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, n1));
     EXPECT_EQ(mine[1].y1, mine[1].y2) << "the start takes the end's height";
     // Room beyond the slur is kept for what stacks on the chord after it.
     Drosa cd = cddatptr(n1, 1);
-    const int32_t room = length(222, n1) + length(390, n1);
+    const int32_t room = length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, n1) +
+                         length(P_EXTRA_SPACE_BETWEEN_SLUR_END_AND_ACCENT_FERMATA_SYMBOLS, n1);
     if (c.side == 2)
       EXPECT_GE(get_max_hiy(cd), head_top(n1) + room);
     else
@@ -293,7 +298,7 @@ TEST_F(Slurs, ADashedSlurRunsIntoTheNextPage) {
   ASSERT_EQ(format_page(1, 0), 1);
   EXPECT_EQ(page_end->get(xsys_slurup), 1);
   EXPECT_EQ(page_end->get(xsys_dash_slurup), 1);
-  const int dash = param_value(415, n1, nullptr)->integer();
+  const int dash = param_value(P_DASH_LENGTH_IN_DASHED_TIES_AND_SLURS, n1, nullptr)->integer();
   std::vector<Curve> before = curves(SLUR);
   ASSERT_EQ(before.size(), 1u);
   EXPECT_EQ(before[0].x2, page_right(0));
@@ -304,10 +309,11 @@ TEST_F(Slurs, ADashedSlurRunsIntoTheNextPage) {
     ASSERT_EQ(format_page(2, 0), 1);
     std::vector<Curve> after = curves(SLUR);
     ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(after[0].x1, staff_data[0].first_note_x - length(669, n2));
+    EXPECT_EQ(after[0].x1, staff_data[0].first_note_x -
+                               length(P_TIES_AND_SLURS_ONTO_SYSTEM_EXTEND_THIS_FAR_TO_LEFT, n2));
     EXPECT_EQ(after[0].x2, head_x(n2) + slur_end_xoffset(n2, n2->xnext->get(xstmdir) == 2, 2));
     // Above the up-stem's end, which the chord's drawn stem reaches: higher than the head.
-    EXPECT_GT(after[0].y1, head_top(n2) + length(222, n2));
+    EXPECT_GT(after[0].y1, head_top(n2) + length(P_SPACE_LEFT_BETWEEN_SLUR_END_AND_NOTEHEAD, n2));
     if (format == 1) EXPECT_EQ(after[0].y1, first_y) << "a reformat puts it in the same place";
     first_y = after[0].y1;
     EXPECT_EQ(after[0].dash, dash);

@@ -306,7 +306,7 @@ TEST_F(NodeText, KindsOfTheOtherSubsystems) {
   xmlt->set(xnwholec, 0x4000);
   xmlt->set(xxmlincr, 2);
   Drosa change = newDrosa(PARAM, -1);
-  change->set(xparam_index, 198);
+  change->set(xparam_index, P_NORMAL_LENGTH_OF_NOTE_STEMS);
   change->set(xparam_stsize, 50);
   Drosa stray = newDrosa(NTDATA, 0);
   std::vector<std::pair<Drosa, std::string>> cases = {

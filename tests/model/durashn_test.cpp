@@ -394,11 +394,13 @@ TEST_F(Beatbound, TheTempoMultiplierScalesTheTimeAndANearZeroOneStaysInRange) {
   Drosa note = add_note(v, EIGHTH);
   PrintChain chain(0);
   chain.chord({note}, 32768);
-  param[553].changed = 1;
-  param[553].value.set_real(2.0f);  // the measure time 32768 counts as 16384
+  param[P_POLYTEMPO_NOTE_DURATION_MULTIPLIER].changed = 1;
+  param[P_POLYTEMPO_NOTE_DURATION_MULTIPLIER].value.set_real(
+      2.0f);  // the measure time 32768 counts as 16384
   EXPECT_EQ(beatbound(note, 16384, ANY_BEAMS, NOTE_START), 1);
   EXPECT_EQ(beatbound(note, 32768, ANY_BEAMS, NOTE_START), 0);
-  param[553].value.set_real(1e-30f);  // the scaled time becomes no time, on no beat
+  param[P_POLYTEMPO_NOTE_DURATION_MULTIPLIER].value.set_real(
+      1e-30f);  // the scaled time becomes no time, on no beat
   EXPECT_EQ(beatbound(note, 16384, ANY_BEAMS, NOTE_START), 0);
 }
 

@@ -68,27 +68,30 @@ TEST_F(FontTable, OneRecordPerFontKeptAcrossSaves) {
   Drosa record = find_font_record(FONT_MONACO, &name);
   ASSERT_TRUE(record);
   EXPECT_EQ(record->xnext->xnext, note) << "the record stands before the first note";
-  EXPECT_EQ(rec_i16(record, 10), param[FONT_RECORD_STYLE].value.font());
+  EXPECT_EQ(rec_i16(record, 10),
+            param[P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG].value.font());
 }
 
 TEST_F(FontTable, RenamedFontGetsANewRecord) {
   annotation_in(FONT_MONACO);
-  make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+  make_text_anno(note, 0, FONT_RECORD_CLASSIFY,
+                 P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
                  format_font_record(FONT_MONACO, "Old Monaco"), nullptr);
   write_font_table();
   EXPECT_EQ(records(), "4 Monaco\n");
 }
 
 TEST_F(FontTable, RecordsNeedANumberInRangeAClosingQuoteAndAVoiceWithNotes) {
-  Drosa broken = make_text_anno(note, 0, 120, FONT_RECORD_STYLE, "font 4 \"Monaco", nullptr);
+  Drosa broken = make_text_anno(note, 0, 120, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                                "font 4 \"Monaco", nullptr);
   int number = 0;
   CString name;
   EXPECT_EQ(parse_font_record(broken, &number, &name), 0);
   EXPECT_STREQ(name, "Monaco");
   delete_anno_nodes(broken);
   // A number past any font's is no record (it once wrapped round to some other font).
-  Drosa huge =
-      make_text_anno(note, 0, 120, FONT_RECORD_STYLE, "font 99999999999 \"Monaco\"", nullptr);
+  Drosa huge = make_text_anno(note, 0, 120, P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG,
+                              "font 99999999999 \"Monaco\"", nullptr);
   EXPECT_EQ(parse_font_record(huge, &number, &name), 0);
   delete_anno_nodes(huge);
 

@@ -618,7 +618,6 @@ std::vector<int32_t> values_at_notes(int p) {
 }
 
 TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
-  constexpr int HEAD_WIDTH = 174, REPEAT_DOTS = 24;
   sample_piece(8);
   auto change = [](int p, Drosa at, int small, int32_t value) {
     Drosa templ = newDrosa(PARAM, 0);
@@ -634,23 +633,24 @@ TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
   std::vector<Drosa> notes;
   for (Drosa n = piece_start[0]; n; n = n->xnext)
     if (n->xkind == NOTE) notes.push_back(n);
-  change(HEAD_WIDTH, notes[2], 0, 75);
-  change(HEAD_WIDTH, notes[2], 1, 55);
-  change(HEAD_WIDTH, notes[6], 0, -12);
-  change(REPEAT_DOTS, notes[5], 0, 0);
-  const std::vector<int32_t> widths = values_at_notes(HEAD_WIDTH);
+  change(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, notes[2], 0, 75);
+  change(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, notes[2], 1, 55);
+  change(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, notes[6], 0, -12);
+  change(P_REPEAT_DOTS, notes[5], 0, 0);
+  const std::vector<int32_t> widths = values_at_notes(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH);
   ASSERT_EQ(widths[2], 75);
   ASSERT_EQ(widths[0], 60);
-  const ParamValue dots = *param_value(REPEAT_DOTS, notes.back(), nullptr);
+  const ParamValue dots = *param_value(P_REPEAT_DOTS, notes.back(), nullptr);
   ASSERT_EQ(write_to(path), 1);
   save_seed("parameter_texts.vesk", file_bytes(path));
   ASSERT_EQ(read_back(), 1);
-  EXPECT_EQ(values_at_notes(HEAD_WIDTH), widths);
+  EXPECT_EQ(values_at_notes(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH), widths);
   Drosa last = find_prev_kind(NOTE, voice_end(0));
-  EXPECT_EQ(std::memcmp(param_value(REPEAT_DOTS, last, nullptr), &dots, sizeof dots), 0);
+  EXPECT_EQ(std::memcmp(param_value(P_REPEAT_DOTS, last, nullptr), &dots, sizeof dots), 0);
   Drosa cue = find_prev_kind(NOTE, last);
   cue->set(xcue, 1);
-  EXPECT_EQ(param_value(HEAD_WIDTH, cue, nullptr)->integer(), 55) << "the small-notes change";
+  EXPECT_EQ(param_value(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, cue, nullptr)->integer(), 55)
+      << "the small-notes change";
 
   // Format 335 kept the changes as PARAM records of 24 bytes (a coordinate in 2 bytes).
   read_header(nullptr);
@@ -660,7 +660,7 @@ TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
       Drosa record = newDrosa(PARAM, 0);
       uint8_t* r = record->bytes() + 8;
       std::memset(r + 2, 0, 22);
-      put_be16(r + 6, HEAD_WIDTH);
+      put_be16(r + 6, P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH);
       put_be16(r + 10, 90);
       put_be16(r + 20, 50);
       old_nodes.push_back(record);
@@ -675,10 +675,12 @@ TEST_F(PieceFileTest, ParameterChangesAreKeptBySavingAndFromOldFormats) {
   script_hit(1);
   ASSERT_EQ(read_from(old_file), 1);
   questions();
-  EXPECT_EQ(values_at_notes(HEAD_WIDTH), (std::vector<int32_t>{60, 60, 90, 90}));
+  EXPECT_EQ(values_at_notes(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH),
+            (std::vector<int32_t>{60, 60, 90, 90}));
   ASSERT_EQ(write_to(path), 1);
   ASSERT_EQ(read_back(), 1);
-  EXPECT_EQ(values_at_notes(HEAD_WIDTH), (std::vector<int32_t>{60, 60, 90, 90}));
+  EXPECT_EQ(values_at_notes(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH),
+            (std::vector<int32_t>{60, 60, 90, 90}));
 }
 
 // ---- Damaged files ---------------------------------------------------------------------------

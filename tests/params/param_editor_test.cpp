@@ -31,12 +31,6 @@
 
 namespace {
 
-constexpr int STEM = 198;           // coordinate pair "normal length of note-stems", 140 / 100
-constexpr int CRES = 329;           // string "cres"
-constexpr int BAR_NUMBER_FONT = 2;  // character
-constexpr int BEAM_SLOPE = 131;     // float 0.9
-constexpr int QUARTER_HEAD = 73;    // character pair
-
 class ParamEditor : public ModelTest {
  protected:
   void SetUp() override {
@@ -110,7 +104,7 @@ bool shows_alert(const std::vector<ShownText>& shown, int id) {
 TEST_F(ParamEditor, StoredChangeIsInForceFromTheInsertionPointOn) {
   int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, 1);
   std::vector<Drosa> f = quarters(flute, 4), o = quarters(oboe, 4);
-  select_parameter(STEM);
+  select_parameter(P_NORMAL_LENGTH_OF_NOTE_STEMS);
   // "Not in the Score" cannot be chosen while the Score is shown: all contexts instead.
   param_context_radio = PARAM_NOT_SCORE_ITEM;
   script_hit(PARAM_THIS_VOICE_ITEM);
@@ -119,40 +113,41 @@ TEST_F(ParamEditor, StoredChangeIsInForceFromTheInsertionPointOn) {
   script_hit(PARAM_CLOSE_ITEM);
   parameter_dialog(f[2], 0);
 
-  std::vector<Drosa> made = changes_before(f[2], STEM);
+  std::vector<Drosa> made = changes_before(f[2], P_NORMAL_LENGTH_OF_NOTE_STEMS);
   ASSERT_EQ(made.size(), 1u);
   EXPECT_EQ(made[0]->xcontext, 0) << "all notation contexts";
   EXPECT_EQ(param_context_radio, PARAM_ALL_CONTEXTS_ITEM);
   EXPECT_EQ(made[0]->get(xparam_small), 0);
   EXPECT_EQ(made[0]->get(xparam_stsize), 50);
   EXPECT_EQ(get_xparam_value(made[0]).integer(), 13) << "1.25 points, rounded to tenths";
-  EXPECT_EQ(value_at(STEM, f[1]), 140);
-  EXPECT_EQ(value_at(STEM, f[2]), 13);
-  EXPECT_EQ(value_at(STEM, f[3]), 13);
-  EXPECT_EQ(value_at(STEM, o[2]), 140) << "the other voice keeps the default";
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, f[1]), 140);
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, f[2]), 13);
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, f[3]), 13);
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, o[2]), 140)
+      << "the other voice keeps the default";
   Drosa text = find_prev_kind_stop(TEXT, f[2], ENDSYST);
   ASSERT_TRUE(text);
   EXPECT_EQ(text->get(xtext).rfind("param {198:", 0), 0u) << text->get(xtext);
   EXPECT_EQ(DrosaDirty & 1, 1);
-  EXPECT_TRUE(changes_before(f[3], STEM).empty());
+  EXPECT_TRUE(changes_before(f[3], P_NORMAL_LENGTH_OF_NOTE_STEMS).empty());
   shown();
 }
 
 TEST_F(ParamEditor, AllVoicesGetTheChangeAndNoRemovesLaterChanges) {
   int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, 1);
   std::vector<Drosa> f = quarters(flute, 4), o = quarters(oboe, 4);
-  later_change(o[3], STEM, 70);
-  select_parameter(STEM);
+  later_change(o[3], P_NORMAL_LENGTH_OF_NOTE_STEMS, 70);
+  select_parameter(P_NORMAL_LENGTH_OF_NOTE_STEMS);
   script_type(PARAM_VALUE_ITEM, "2");
   script_hit(PARAM_STORE_ITEM);
   script_hit(3);  // No: the later changes go
   script_hit(PARAM_CLOSE_ITEM);
   parameter_dialog(f[2], 0);
 
-  EXPECT_EQ(value_at(STEM, f[3]), 20);
-  EXPECT_EQ(value_at(STEM, o[2]), 20);
-  EXPECT_EQ(value_at(STEM, o[3]), 20) << "the later change was removed";
-  EXPECT_TRUE(changes_before(o[3], STEM).empty());
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, f[3]), 20);
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, o[2]), 20);
+  EXPECT_EQ(value_at(P_NORMAL_LENGTH_OF_NOTE_STEMS, o[3]), 20) << "the later change was removed";
+  EXPECT_TRUE(changes_before(o[3], P_NORMAL_LENGTH_OF_NOTE_STEMS).empty());
   std::vector<ShownText> s = shown();
   ASSERT_TRUE(shows_alert(s, ALERT_YES_NO_CANCEL));
 }
@@ -161,8 +156,9 @@ TEST_F(ParamEditor, AllVoicesStoresNothingWhenOneVoiceEndsBeforeThePoint) {
   int flute = new_voice("Flute"), oboe = new_voice("Oboe", 0, 1);
   std::vector<Drosa> f = quarters(flute, 4);
   quarters(oboe, 2);
-  Drosa later = later_change(f[3], STEM, 70);  // would be asked about first, were it checked first
-  select_parameter(STEM);
+  Drosa later = later_change(f[3], P_NORMAL_LENGTH_OF_NOTE_STEMS,
+                             70);  // would be asked about first, were it checked first
+  select_parameter(P_NORMAL_LENGTH_OF_NOTE_STEMS);
   script_type(PARAM_VALUE_ITEM, "2");
   script_hit(PARAM_STORE_ITEM);
   script_hit(PARAM_CLOSE_ITEM);
@@ -177,7 +173,7 @@ TEST_F(ParamEditor, AllVoicesStoresNothingWhenOneVoiceEndsBeforeThePoint) {
             "this point!");
   EXPECT_EQ(dump_voice(flute), before_flute);
   EXPECT_EQ(dump_voice(oboe), before_oboe);
-  EXPECT_EQ(changes_before(f[3], STEM), std::vector<Drosa>{later});
+  EXPECT_EQ(changes_before(f[3], P_NORMAL_LENGTH_OF_NOTE_STEMS), std::vector<Drosa>{later});
   EXPECT_FALSE(shows_alert(shown(), ALERT_YES_NO_CANCEL)) << "nothing is asked";
 }
 
@@ -213,7 +209,7 @@ TEST_F(ParamEditor, VariantChosenIsShownAndStoredAndTheNoteIsLeftAlone) {
   seen.clear();
   set_report_observer(watch);
   std::snprintf(ncontext_name[1], 16, "Score");
-  select_parameter(QUARTER_HEAD);
+  select_parameter(P_QUARTER_NOTE_HEAD);
   param_scope_radio = PARAM_THIS_VOICE_ITEM;
   script_hit(PARAM_STORE_ITEM);  // the normal note head as shown
   script_hit(PARAM_SMALL_ITEM);
@@ -229,13 +225,14 @@ TEST_F(ParamEditor, VariantChosenIsShownAndStoredAndTheNoteIsLeftAlone) {
   EXPECT_EQ(seen[0].text, "Logic error in do_menu_item: menu 99");  // it ran, for no menu
   EXPECT_EQ(seen[0].grace, 1) << "the note is not changed while a command can run";
   EXPECT_EQ(seen[0].cue, 0);
-  std::vector<Drosa> made = changes_before(watched, QUARTER_HEAD);
+  std::vector<Drosa> made = changes_before(watched, P_QUARTER_NOTE_HEAD);
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0]->get(xparam_small), 0);
-  EXPECT_EQ(get_xparam_value(made[0]).character(), param[QUARTER_HEAD].value.character());
+  EXPECT_EQ(get_xparam_value(made[0]).character(), param[P_QUARTER_NOTE_HEAD].value.character());
   EXPECT_EQ(made[1]->get(xparam_small), 1);
-  EXPECT_EQ(get_xparam_value(made[1]).character(), param[QUARTER_HEAD].small.character());
-  EXPECT_NE(param[QUARTER_HEAD].value.character(), param[QUARTER_HEAD].small.character());
+  EXPECT_EQ(get_xparam_value(made[1]).character(), param[P_QUARTER_NOTE_HEAD].small.character());
+  EXPECT_NE(param[P_QUARTER_NOTE_HEAD].value.character(),
+            param[P_QUARTER_NOTE_HEAD].small.character());
   EXPECT_EQ(param_size_radio, PARAM_SMALL_ITEM) << "the choice outlives the window";
   shown();
 }
@@ -243,7 +240,7 @@ TEST_F(ParamEditor, VariantChosenIsShownAndStoredAndTheNoteIsLeftAlone) {
 TEST_F(ParamEditor, ChangesOnlyListsWhatIsChangedAtTheNote) {
   int v = new_voice();
   std::vector<Drosa> n = quarters(v, 3);
-  later_change(n[1], STEM, 70);
+  later_change(n[1], P_NORMAL_LENGTH_OF_NOTE_STEMS, 70);
 
   parameter_dialog(n[0], 1);
   std::vector<Report> r = take_reports();
@@ -272,23 +269,26 @@ TEST_F(ParamEditor, EntriesAcceptedAndRefusedByType) {
   Drosa note = add_note(v, QUARTER);
   param_scope_radio = PARAM_THIS_VOICE_ITEM;
   param_size_radio = PARAM_SMALL_ITEM;
-  param_order[param_order_count++] = CRES;  // listed under the last heading, to be edited
+  param_order[param_order_count++] =
+      P_FONT_AND_TEXT_FOR_CRES;  // listed under the last heading, to be edited
   struct Case {
     int pindex, item;
     const char* typed;
     const char* refusal;  // nullptr: stored
   };
   const Case cases[] = {
-      {BEAM_SLOPE, PARAM_VALUE_ITEM, "0.5", nullptr},
-      {STEM, PARAM_VALUE_ITEM, "-1.25", nullptr},
-      {STEM, PARAM_VALUE_ITEM, "3201",
+      {P_MULTIPLIER_TO_COMPUTE_BEAM_SLOPE_FROM_NOTE_LOCATIONS, PARAM_VALUE_ITEM, "0.5", nullptr},
+      {P_NORMAL_LENGTH_OF_NOTE_STEMS, PARAM_VALUE_ITEM, "-1.25", nullptr},
+      {P_NORMAL_LENGTH_OF_NOTE_STEMS, PARAM_VALUE_ITEM, "3201",
        "Illegal value; please use a number between -3200 and 3200."},
-      {CRES, PARAM_TEXT_ITEM, "1234567", nullptr},
-      {CRES, PARAM_TEXT_ITEM, "", nullptr},
-      {CRES, PARAM_TEXT_ITEM, "12345678", "You can use at most 7 characters!"},
-      {CRES, PARAM_TEXT_ITEM, " cres", "You cannot use a space at the start of your text!"},
-      {BAR_NUMBER_FONT, PARAM_TEXT_ITEM, "ab", "You must specify one character."},
-      {QUARTER_HEAD, PARAM_X_ITEM, "1.5", nullptr},
+      {P_FONT_AND_TEXT_FOR_CRES, PARAM_TEXT_ITEM, "1234567", nullptr},
+      {P_FONT_AND_TEXT_FOR_CRES, PARAM_TEXT_ITEM, "", nullptr},
+      {P_FONT_AND_TEXT_FOR_CRES, PARAM_TEXT_ITEM, "12345678", "You can use at most 7 characters!"},
+      {P_FONT_AND_TEXT_FOR_CRES, PARAM_TEXT_ITEM, " cres",
+       "You cannot use a space at the start of your text!"},
+      {P_FONT_INFORMATION_FOR_BAR_NUMBERS, PARAM_TEXT_ITEM, "ab",
+       "You must specify one character."},
+      {P_QUARTER_NOTE_HEAD, PARAM_X_ITEM, "1.5", nullptr},
   };
   for (const Case& c : cases) {
     select_parameter(c.pindex);
@@ -306,15 +306,15 @@ TEST_F(ParamEditor, EntriesAcceptedAndRefusedByType) {
     EXPECT_TRUE(r.empty()) << c.typed;
     ASSERT_FALSE(made.empty()) << c.typed;
     ParamValue stored = get_xparam_value(made.back());
-    if (c.pindex == BEAM_SLOPE) {
+    if (c.pindex == P_MULTIPLIER_TO_COMPUTE_BEAM_SLOPE_FROM_NOTE_LOCATIONS) {
       EXPECT_FLOAT_EQ(stored.real(), 0.5f);
       EXPECT_EQ(param_size_radio, PARAM_NORMAL_ITEM) << "a single value: back to normal notes";
     }
-    if (c.pindex == STEM) EXPECT_EQ(stored.integer(), -13);
-    if (c.pindex == CRES) EXPECT_STREQ(stored.text(), c.typed);
-    if (c.pindex == QUARTER_HEAD) {
+    if (c.pindex == P_NORMAL_LENGTH_OF_NOTE_STEMS) EXPECT_EQ(stored.integer(), -13);
+    if (c.pindex == P_FONT_AND_TEXT_FOR_CRES) EXPECT_STREQ(stored.text(), c.typed);
+    if (c.pindex == P_QUARTER_NOTE_HEAD) {
       EXPECT_EQ(stored.x(), 15);
-      EXPECT_EQ(stored.character(), param[QUARTER_HEAD].value.character());
+      EXPECT_EQ(stored.character(), param[P_QUARTER_NOTE_HEAD].value.character());
     }
   }
   shown();

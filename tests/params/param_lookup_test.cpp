@@ -26,8 +26,8 @@
 
 namespace {
 
-constexpr int P = 198;  // a coordinate pair
-constexpr int S = 179;  // a single coordinate
+constexpr int P = P_NORMAL_LENGTH_OF_NOTE_STEMS;  // a coordinate pair
+constexpr int S = P_LINE_WIDTH_FOR_BAR_LINES;     // a single coordinate
 
 class ParamLookup : public ModelTest {
  protected:
@@ -297,7 +297,7 @@ TEST_F(ParamValues, SameValueIgnoresTheCharacterCode) {
 // The changes are made again from their texts, whatever their notation context; a text that
 // names no parameter makes none. A change after the last note is no note's: it stays, flagged.
 TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
-  constexpr int Q = 175;
+  constexpr int Q = P_WHOLE_NOTE_HEAD_WIDTH;
   declare(Q, PARAM_COORDINATE_PAIR, 75, 60);
   int v = new_voice();
   Drosa note = sized_note(v);
@@ -325,7 +325,7 @@ TEST_F(ParamValues, RebuildMakesTheChangesOfEveryContextFromTheirTexts) {
 // every voice must get the same value, reference size and staff size with and without the
 // index, and from a walk forward (ParamWalk).
 TEST_F(LookupIndex, AgreesWithThePlainWalkThroughEdits) {
-  constexpr int Q = 175;
+  constexpr int Q = P_WHOLE_NOTE_HEAD_WIDTH;
   declare(Q, PARAM_COORDINATE_PAIR, 75, 60);
   param[P].changed = param[Q].changed = 1;
   std::mt19937 rng(2024);

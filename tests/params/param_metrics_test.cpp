@@ -30,14 +30,14 @@ class ParamMetrics : public ModelTest {
     ModelTest::SetUp();
     reset_params_globals();
     // Head widths, rest widths and margins, as the catalogue's first set has them.
-    pair(174, 60, 50);
-    pair(175, 75, 60);
-    pair(414, 80, 70);
-    pair(369, 109, 92);
-    pair(247, 150, 120);
-    pair(248, 200, 160);
-    pair(353, 50, 40);
-    pair(250, 30, 30);
+    pair(P_HALF_AND_QUARTER_NOTE_HEAD_WIDTH, 60, 50);
+    pair(P_WHOLE_NOTE_HEAD_WIDTH, 75, 60);
+    pair(P_WHOLE_NOTE_HEAD_WIDTH_AT_WIDEST_POINT, 80, 70);
+    pair(P_BREVE_NOTE_HEAD_WIDTH, 109, 92);
+    pair(P_SPACE_GIVEN_FOR_WIDTH_OF_MULTI_REST_SYMBOL, 150, 120);
+    pair(P_WIDTH_OF_WHOLE_REST, 200, 160);
+    pair(P_WIDTH_OF_EIGHTH_REST, 50, 40);
+    pair(P_MARGIN_WIDTH_ON_LEFT_OF_PAGE, 30, 30);
   }
   void TearDown() override {
     ModelTest::TearDown();
@@ -126,12 +126,12 @@ TEST_F(RestMetrics, WidthByGlyphKindAndValue) {
 }
 
 TEST_F(CharParams, ScaledToTheStaff) {
-  param[24].type = PARAM_CHARACTER_PAIR;
-  param[24].ref_size = 50;
-  param[24].value.set_size(12);
-  param[24].value.set_x(15);
-  param[24].value.set_y(-90);
-  param[24].value.set_character(80);
+  param[P_REPEAT_DOTS].type = PARAM_CHARACTER_PAIR;
+  param[P_REPEAT_DOTS].ref_size = 50;
+  param[P_REPEAT_DOTS].value.set_size(12);
+  param[P_REPEAT_DOTS].value.set_x(15);
+  param[P_REPEAT_DOTS].value.set_y(-90);
+  param[P_REPEAT_DOTS].value.set_character(80);
   ParamValue v;
   Drosa n = sized(add_note(new_voice(), QUARTER), 100);
   scaled_char_param(&v, 24, n, nullptr);
@@ -139,28 +139,28 @@ TEST_F(CharParams, ScaledToTheStaff) {
   EXPECT_EQ(v.x(), 30);
   EXPECT_EQ(v.y(), -180);
   EXPECT_EQ(v.character(), 80);
-  param[24].ref_size = 0;
+  param[P_REPEAT_DOTS].ref_size = 0;
   scaled_char_param(&v, 24, n, nullptr);
   EXPECT_EQ(v.size(), 12) << "reference size 0: not scaled";
 }
 
 TEST_F(CharParams, DrawRaisesTheWholeRestUnlessSonata) {
-  param[51].type = PARAM_CHARACTER_PAIR;
-  param[51].ref_size = 50;
-  param[51].value.set_y(-100);
-  param[51].value.set_x(40);
+  param[P_WHOLE_REST].type = PARAM_CHARACTER_PAIR;
+  param[P_WHOLE_REST].ref_size = 50;
+  param[P_WHOLE_REST].value.set_y(-100);
+  param[P_WHOLE_REST].value.set_x(40);
   Port* port = port_new_offscreen(200, 200);
   platform_set_port(port);
   for (int sonata : {0, 1}) {
     prefs.set_use_sonata_font(int16_t(sonata));
     move_to(100, 100);
-    pDrawChar(51, NIL, "x", DRAW_CHAR_UNZOOMED);
+    pDrawChar(P_WHOLE_REST, NIL, "x", DRAW_CHAR_UNZOOMED);
     EXPECT_EQ(pen_position().y, sonata ? 110 : 109) << "y -99 moves down 9, toward zero";
     EXPECT_GE(pen_position().x, 104);
   }
   Drosa clef = add_clef(new_voice(), 1);
   move_to(100, 100);
-  pDrawChar(51, clef, nullptr, DRAW_CHAR_ZOOMED);
+  pDrawChar(P_WHOLE_REST, clef, nullptr, DRAW_CHAR_ZOOMED);
   EXPECT_EQ(pen_position().x, 100) << "nothing drawn";
   EXPECT_EQ(take_reports().size(), 1u);
   platform_set_port(nullptr);

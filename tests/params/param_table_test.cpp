@@ -118,37 +118,47 @@ TEST_F(ParamTableTest, ShapeEverySlotTypedWithTheStatedCounts) {
   const int expected[13] = {0, 27, 38, 4, 77, 227, 75, 3, 49 + 2, 218, 2, 0, 31};
   for (int t = 1; t <= 12; ++t) EXPECT_EQ(by_type[t], expected[t]) << "type " << t;
   EXPECT_EQ(ref100, 6);
-  for (int p : {550, 625, 626, 627, 628, 641}) EXPECT_EQ(param[p].ref_size, 100) << p;
-  EXPECT_EQ(param[198].ref_size, 50);
-  EXPECT_EQ(param[329].ref_size, 0);  // strings and headings keep theirs unset
-  EXPECT_EQ(param[284].ref_size, 0);
-  for (int p : {417, 105}) {
+  for (int p : {P_FONT_INFORMATION_FOR_GUITAR_TABLATURE_NUMBERS,
+                P_PARENTHESIS_TO_LEFT_OF_GUITAR_TABLATURE_NOTE,
+                P_PARENTHESIS_TO_RIGHT_OF_GUITAR_TABLATURE_NOTE,
+                P_SYMBOL_FOR_BEND_TO_HIGHER_PITCH_ON_TABLATURE_STAFF,
+                P_SYMBOL_FOR_BEND_TO_LOWER_PITCH_ON_TABLATURE_STAFF,
+                P_FONT_AND_X_Y_OFFSET_FOR_BEND_RANGE_ON_TABLATURE_STAFF})
+    EXPECT_EQ(param[p].ref_size, 100) << p;
+  EXPECT_EQ(param[P_NORMAL_LENGTH_OF_NOTE_STEMS].ref_size, 50);
+  EXPECT_EQ(param[P_FONT_AND_TEXT_FOR_CRES].ref_size, 0);  // strings and headings keep theirs unset
+  EXPECT_EQ(param[284].ref_size, 0);                       // a heading
+  for (int p : {P_EDITOR_PARAMETER_417, P_EDITOR_PARAMETER_105}) {
     EXPECT_EQ(param[p].type, PARAM_CHARACTER);
     EXPECT_STREQ(param[p].description, "editor parameter");
   }
-  EXPECT_EQ(show(417), "-1 12 0 104 (0, 0)");
-  EXPECT_EQ(show(105), "-1 12 0 92 (0, 0)");
+  EXPECT_EQ(show(P_EDITOR_PARAMETER_417), "-1 12 0 104 (0, 0)");
+  EXPECT_EQ(show(P_EDITOR_PARAMETER_105), "-1 12 0 92 (0, 0)");
 }
 
 TEST_F(ParamTableTest, ShapeValueBytesAreBigEndian) {
   build();
   const uint8_t repeat_dots[14] = {0xFF, 0xFF, 0, 12, 0, 80, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xA6};
-  EXPECT_EQ(0, std::memcmp(param[24].value.bytes, repeat_dots, 14));
+  EXPECT_EQ(0, std::memcmp(param[P_REPEAT_DOTS].value.bytes, repeat_dots, 14));
   const uint8_t two_point_two[4] = {0x40, 0x0C, 0xCC, 0xCD};
-  EXPECT_EQ(0, std::memcmp(param[572].value.bytes, two_point_two, 4));
+  EXPECT_EQ(0, std::memcmp(
+                   param[P_FLATS_THIS_MANY_VERTICAL_STAFF_SPACES_APART_DO_NOT_OVERLAP].value.bytes,
+                   two_point_two, 4));
   const uint8_t cres[14] = {0xFF, 0xFB, 'c', 'r', 'e', 's', 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(0, std::memcmp(param[329].value.bytes, cres, 14));
+  EXPECT_EQ(0, std::memcmp(param[P_FONT_AND_TEXT_FOR_CRES].value.bytes, cres, 14));
   const uint8_t minus_200[4] = {0xFF, 0xFF, 0xFF, 0x38};
-  EXPECT_EQ(0, std::memcmp(param[207].value.bytes, minus_200, 4));
+  EXPECT_EQ(0,
+            std::memcmp(param[P_Y_OFFSET_FROM_STAFF_IF_VERT_LOCK_CHECKED_BUT_NOT_HORIZ].value.bytes,
+                        minus_200, 4));
 }
 
 TEST_F(ParamTableTest, ShapeTooLongStringIsReportedAndCut) {
-  declare_string_param(329, "crescendo", -5, "font and text for cres");
+  declare_string_param(P_FONT_AND_TEXT_FOR_CRES, "crescendo", -5, "font and text for cres");
   auto taken = take_reports();
   ASSERT_EQ(taken.size(), 1u);
   EXPECT_EQ(taken[0].level, 4);
   EXPECT_EQ(taken[0].text, "String too long for 'font and text for cres' parameter!");
-  EXPECT_STREQ(param[329].value.text(), "crescen");
+  EXPECT_STREQ(param[P_FONT_AND_TEXT_FOR_CRES].value.text(), "crescen");
 }
 
 // ---- Order -------------------------------------------------------------------------------
@@ -166,7 +176,9 @@ TEST_F(ParamTableTest, OrderWithAndWithoutTheSimplifiedFont) {
     for (int p : o) {
       EXPECT_TRUE(seen.insert(p).second) << p << " listed twice";
       if (param[p].type == PARAM_HEADING) ++headings;
-      EXPECT_FALSE(NOT_LISTED.count(p) || p == 417 || p == 105) << p;
+      EXPECT_FALSE(NOT_LISTED.count(p) || p == P_EDITOR_PARAMETER_417 ||
+                   p == P_EDITOR_PARAMETER_105)
+          << p;
       EXPECT_FALSE(!installed && simplified.count(p)) << p;
     }
     EXPECT_EQ(headings, 27);
@@ -205,9 +217,9 @@ TEST_F(ParamTableTest, SetsSecondSetChangesTheStatedParameters) {
 
 TEST_F(ParamTableTest, SetsRepeatDots) {
   build(0, 1);
-  EXPECT_EQ(show(24), "-3 20 0 123 (0, -100) | -3 12 0 123 (0, -60)");
+  EXPECT_EQ(show(P_REPEAT_DOTS), "-3 20 0 123 (0, -100) | -3 12 0 123 (0, -60)");
   build(0, 0);
-  EXPECT_EQ(show(24), "-1 12 0 80 (0, -90) | -1 7 0 80 (0, -53)");
+  EXPECT_EQ(show(P_REPEAT_DOTS), "-1 12 0 80 (0, -90) | -1 7 0 80 (0, -53)");
 }
 
 // ---- Floors ------------------------------------------------------------------------------
@@ -237,10 +249,11 @@ TEST_F(ParamTableTest, FloorsFollowTheMinimumLineWidth) {
 
 TEST_F(ParamTableTest, FloorsNoteSpacingDefaultFollowsTheContext) {
   build();
-  EXPECT_EQ(param[221].value.real(), 1.0f);  // a cleared options record
+  EXPECT_EQ(param[P_EFFECT_OF_DURATION_ON_NOTE_SPACING].value.real(),
+            1.0f);  // a cleared options record
   set_options_float(1, 18, 0.25f);
   build();
-  EXPECT_EQ(param[221].value.real(), 0.75f);
+  EXPECT_EQ(param[P_EFFECT_OF_DURATION_ON_NOTE_SPACING].value.real(), 0.75f);
 }
 
 // ---- Rebuild -----------------------------------------------------------------------------
@@ -249,10 +262,10 @@ TEST_F(ParamTableTest, RebuildGivesTheSameTableAndClearsChangedFlags) {
   build(2, 1);
   std::vector<ParamRecord> once(param, param + PARAM_SLOTS);
   std::vector<int> order_once = order();
-  param[198].changed = 1;
-  param[24].changed = 1;
-  param[198].value.set_integer(500);
-  param[552].small.set_integer(-1);
+  param[P_NORMAL_LENGTH_OF_NOTE_STEMS].changed = 1;
+  param[P_REPEAT_DOTS].changed = 1;
+  param[P_NORMAL_LENGTH_OF_NOTE_STEMS].value.set_integer(500);
+  param[P_OUTDATED_POINTS_SEPARATION_BETW_LINES_OF_STAFF].small.set_integer(-1);
   param_order[0] = 1;
   param_init();
   for (int i = 0; i < PARAM_SLOTS; ++i) ASSERT_TRUE(same_record(once[i], param[i])) << i;

@@ -30,7 +30,7 @@ TEST_F(PitchWords, KeysTuningAndSpecialAccidentals) {
   EXPECT_EQ(key_to_pitch_word(63), (63 << 8) | 100);
   key_spelling[1] = 1;
   EXPECT_EQ(key_to_pitch_word(61), 61 << 8);
-  // A quarter-tone sign (parameter 479 at 50 cents) on middle C.
+  // A quarter-tone sign (the first special accidental, at 50 cents) on middle C.
   const int v = new_voice();
   Drosa spacc = add(v, SPACC);
   spacc->set(xnumspacc, 200);  // damaged: only 15 entries are read
@@ -39,7 +39,7 @@ TEST_F(PitchWords, KeysTuningAndSpecialAccidentals) {
   c->set(xacc, 0);
   ParamValue cents;
   cents.set_real(50);
-  param[479].value = cents;
+  param[P_CENTS_OFFSET_FOR_SPECIAL_ACCIDENTAL_1].value = cents;
   EXPECT_EQ(note_pitch_word(c, 0), (60 << 8) | 100);
   c->set(xmod7, 127);
   spacc->set(xnumspacc, 0);
@@ -49,7 +49,7 @@ TEST_F(PitchWords, KeysTuningAndSpecialAccidentals) {
   EXPECT_EQ(note_pitch_word(c, -100000000), 0);
   spacc->set(xnumspacc, 1);
   cents.set_real(1e12);
-  param[479].value = cents;
+  param[P_CENTS_OFFSET_FOR_SPECIAL_ACCIDENTAL_1].value = cents;
   EXPECT_EQ(note_pitch_word(c, 0) >> 8, 127);
 }
 

@@ -279,8 +279,8 @@ TEST_F(Engine, MetronomeMarksSetTheTempo) {
   EXPECT_EQ(dots, 0);
   EXPECT_DOUBLE_EQ(tempo_rate_of(1.0, bpm, unit), 32.768);
   // A dotted quarter: the dot symbol before "=" makes the rate half as large again.
-  const ParamValue* quarter = param_value(14, NIL, nullptr);
-  const ParamValue* dot = param_value(582, NIL, nullptr);
+  const ParamValue* quarter = param_value(P_QUARTER_NOTE_FOR_TEMPO_MARKINGS, NIL, nullptr);
+  const ParamValue* dot = param_value(P_DOT_FOR_TEMPO_MARKINGS, NIL, nullptr);
   ASSERT_EQ(quarter->font(), dot->font());
   Drosa dotted =
       add_text_anno(v, quarter->font(), {char(quarter->character()), char(dot->character())});

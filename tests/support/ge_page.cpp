@@ -5,6 +5,7 @@
 
 #include "graphics/ge_services.h"
 #include "model/model_services.h"
+#include "params/param_services.h"
 #include "platform/fonts.h"
 
 namespace {
@@ -20,9 +21,9 @@ void staff(int s) {
     const int y = top - line * STAFF_SPACE;
     GEline(0, LEFT, y, s, 0, RIGHT, y, s, 0, 10, 0, 0, 0, 0, 0, 0, 0, 10, NIL);
   }
-  GEcharacter(0, LEFT + 60, bottom + 100, s, 112, 0, 52, NIL, 0);
-  GEcharacter(0, LEFT + 320, top - 50, s, 35, 0, 53, NIL, 0);
-  GEcharacter(0, LEFT + 320, bottom + 50, s, 35, 0, 53, NIL, 0);
+  GEcharacter(0, LEFT + 60, bottom + 100, s, P_TREBLE_CLEF_AT_START_OF_STAFF, 0, 52, NIL, 0);
+  GEcharacter(0, LEFT + 320, top - 50, s, P_4_FOR_TIME_SIGNATURES, 0, 53, NIL, 0);
+  GEcharacter(0, LEFT + 320, bottom + 50, s, P_4_FOR_TIME_SIGNATURES, 0, 53, NIL, 0);
   const int bar_width = (RIGHT - LEFT - 500) / 4;
   for (int bar = 0; bar < 4; ++bar) {
     const int x0 = LEFT + 500 + bar * bar_width;
@@ -32,9 +33,9 @@ void staff(int s) {
       Drosa note = newDrosa(NOTE, 0);
       const int x = x0 + 60 + n * (bar_width - 120) / 8;
       const int y = bottom + 25 * ((s * 3 + bar * 5 + n * 2) % 11) - 25;
-      GEcharacter_screen(0, x, y, s, 73, -1, 46, note, 1);
-      GEcharacter(0, x, y, s, 73, -1, 46, note, 0);
-      if ((n + bar) % 5 == 0) GEcharacter(0, x - 110, y, s, 28, 0, 48, note, 0);
+      GEcharacter_screen(0, x, y, s, P_QUARTER_NOTE_HEAD, -1, 46, note, 1);
+      GEcharacter(0, x, y, s, P_QUARTER_NOTE_HEAD, -1, 46, note, 0);
+      if ((n + bar) % 5 == 0) GEcharacter(0, x - 110, y, s, P_SHARP, 0, 48, note, 0);
       if (y < bottom)
         GEline(0, x - 30, bottom - 50, s, 0, x + 130, bottom - 50, s, 0, 10, 0, 0, 0, 0, 0, 0, 0,
                24, note);
@@ -75,7 +76,8 @@ void build_ge_page(int staves, bool text_glyphs) {
            NIL);
   const int bottom = TOP - (staves - 1) * STAFF_STEP - 4 * STAFF_SPACE;
   GEline(0, LEFT, TOP, 0, 0, LEFT, bottom, staves - 1, 0, 20, 0, 0, 0, 0, 0, 0, 0, 12, NIL);
-  for (int y = TOP; y > bottom; y -= 300) GEcharacter(0, LEFT - 140, y, 0, 402, 0, 40, NIL, 0);
+  for (int y = TOP; y > bottom; y -= 300)
+    GEcharacter(0, LEFT - 140, y, 0, P_EXTENSION_PART_MAKING_UP_SYSTEM_BRACE, 0, 40, NIL, 0);
   for (int s = 0; s < staves; ++s) staff(s);
   if (!text_glyphs) return;
   for (Drosa p = GE_head->xnext; p; p = p->xnext)
