@@ -42,7 +42,7 @@ void register_param_hooks() {
   model_hooks.param_type.routine = param_type_of;
   model_hooks.param_node_has_font.routine = param_node_has_font;
   model_hooks.forget_duration_multiplier_change.routine = [] {
-    param[DURATION_MULTIPLIER_PARAM].changed = 0;
+    param[P_POLYTEMPO_NOTE_DURATION_MULTIPLIER].changed = 0;
   };
   model_hooks.parameter_list_rows.routine = parameter_list_rows;
 }

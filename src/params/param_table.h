@@ -8,8 +8,6 @@
 
 #include "params/param_services.h"
 
-inline constexpr int DURATION_MULTIPLIER_PARAM = 553;  // note durations under polytempo
-
 // A character default: code, font code, style, size and offsets.
 struct CharSpec {
   int32_t code;
