@@ -214,7 +214,8 @@ TEST_F(Bends, ABentTieOnAStaffAndBendMarksWithTheirRangesOnTablature) {
   // On tablature: the glyph of a bend up or down at the first note, and the range right-aligned
   // on the note at the staff's top plus the font's offsets.
   ParamValue font;
-  scaled_char_param(&font, 641, tab[0], nullptr);
+  scaled_char_param(&font, P_FONT_AND_X_Y_OFFSET_FOR_BEND_RANGE_ON_TABLATURE_STAFF, tab[0],
+                    nullptr);
   auto range = [&](Drosa n, const char* text) {
     return "text 74 " + std::to_string(hx(n) + font.x() - param_string_width(font, text)) + " " +
            std::to_string(staff_top_y(1, 0) + font.y()) + " \"" + text + "\"";

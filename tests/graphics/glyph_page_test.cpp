@@ -258,10 +258,17 @@ void draw_one(const Cell& c, GlyphParam g, bool small) {
     case Place::MARK_BELOW: {
       staff(c, 0);
       plain_head(c, small, 0, -25);
-      const bool fermata = g.pindex == 6 || g.pindex == 7;
-      const bool accent = g.pindex >= 8 && g.pindex <= 10;
-      const int32_t gap = param_int(fermata ? 140 : accent ? 126 : 195, small);
-      const int32_t h = param_int(fermata ? 137 : accent ? 125 : 194, small);
+      const bool fermata = g.pindex == P_FERMATA_ABOVE_NOTE || g.pindex == P_FERMATA_BELOW_NOTE;
+      const bool accent = g.pindex >= P_ACCENT_HORIZONTAL && g.pindex <= P_ACCENT_BELOW;
+      const int32_t gap =
+          param_int(fermata  ? P_SPACE_LEFT_BETWEEN_FERMATA_ORNAMENT_AND_NOTE
+                    : accent ? P_SPACE_LEFT_BETWEEN_ACCENT_AND_NOTE
+                             : P_SPACE_LEFT_BETWEEN_STACCATO_TENUTO_AND_NOTE_STAFFLINE,
+                    small);
+      const int32_t h = param_int(fermata  ? P_SPACE_GIVEN_FOR_HEIGHT_OF_FERMATA_ORNAMENT
+                                  : accent ? P_SPACE_GIVEN_FOR_HEIGHT_OF_ACCENT
+                                           : P_SPACE_GIVEN_FOR_HEIGHT_OF_STACCATO_TENUTO,
+                                  small);
       const int32_t y = g.place == Place::MARK_ABOVE ? 100 + gap : -100 - gap - h;
       fore_colour({65535, 40000, 40000});  // the box the drawing code keeps for the mark
       frame_rect({c.px(0), c.py(y + h), c.px(head_w), c.py(y) + 1});
@@ -277,19 +284,25 @@ void draw_one(const Cell& c, GlyphParam g, bool small) {
       draw_brace(half);
       break;
     }
-    case Place::TEXT:
+    case Place::TEXT: {
       fore_colour({40000, 40000, 40000});
       line(c, -300, 0, 400, 0);
       fore_colour(COLOUR_BLACK);
-      if (g.pindex == 582 || g.pindex == 583 || g.pindex == 22 || g.pindex == 23) {
+      const bool kerned = g.pindex == P_DOT_KERNED_LEFT_FOR_TEMPO_MARKINGS ||
+                          g.pindex == P_DOUBLE_DOT_KERNED_LEFT_FOR_TEMPOS;
+      if (kerned || g.pindex == P_DOT_FOR_TEMPO_MARKINGS ||
+          g.pindex == P_DOUBLE_DOT_FOR_TEMPO_MARKINGS) {
         // After a metronome note (an eighth for the kerned dots), the dot the text escape adds.
-        const ParamValue& note = param[g.pindex == 22 || g.pindex == 23 ? 15 : 14].value;
+        const ParamValue& note =
+            param[kerned ? P_EIGHTH_NOTE_FOR_TEMPO_MARKINGS : P_QUARTER_NOTE_FOR_TEMPO_MARKINGS]
+                .value;
         glyph(c, note, -120, 0);
         glyph(c, v, -120 + int32_t(char_width(note.character()) * 10 / PIXELS_PER_POINT), 0);
       } else {
         glyph(c, v, 0, 0);
       }
       break;
+    }
   }
 }
 
@@ -447,13 +460,13 @@ TEST_F(GlyphPage, HeadsAccidentalsAndRestsSitOnTheirLines) {
       int32_t y;           // its point, tenths above the middle line
       double top, bottom;  // where its ink must reach, points above the middle line
     } cases[] = {
-        {73, -25, 2.5, -2.5},  // quarter head on the middle line: one space high
-        {72, -25, 2.5, -2.5},  // half head
-        {28, -25, 7.0, -7.0},  // sharp: centred on its head
-        {26, -25, 9.0, -3.5},  // flat: its bowl on the head
-        {52, 0, 2.5, 0.0},     // half rest on the middle line
-        {51, 0, 5.0, 2.5},     // whole rest hanging from the line above
-        {53, 0, 7.5, -7.5},    // quarter rest about the middle line
+        {P_QUARTER_NOTE_HEAD, -25, 2.5, -2.5},  // quarter head on the middle line: one space high
+        {P_HALF_NOTE_HEAD, -25, 2.5, -2.5},     // half head
+        {P_SHARP, -25, 7.0, -7.0},              // sharp: centred on its head
+        {P_FLAT, -25, 9.0, -3.5},               // flat: its bowl on the head
+        {P_HALF_REST, 0, 2.5, 0.0},             // half rest on the middle line
+        {P_WHOLE_REST, 0, 5.0, 2.5},            // whole rest hanging from the line above
+        {P_QUARTER_REST, 0, 7.5, -7.5},         // quarter rest about the middle line
     };
     for (const auto& k : cases) {
       Port* port = port_new_offscreen(200, 200);

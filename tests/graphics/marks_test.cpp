@@ -137,7 +137,7 @@ TEST_F(TupletNumbers, NumbersOverTheMarkedChordOrBetweenTwoChordsAndNoneWhenSwit
   format_and_draw(3);
   save_page_image("tuplets.png");
   ParamValue font;
-  scaled_char_param(&font, 1, eighths[0], nullptr);
+  scaled_char_param(&font, P_FONT_INFORMATION_FOR_TUPLET_NUMBERS, eighths[0], nullptr);
   const int32_t half_width = param_string_width(font, "3") / 2;
   auto number = [&](int32_t x, int32_t y) {
     return "text 6 " + std::to_string(x + 30 - half_width + font.x()) + " " +

@@ -134,13 +134,13 @@ TEST_F(CharParams, ScaledToTheStaff) {
   param[P_REPEAT_DOTS].value.set_character(80);
   ParamValue v;
   Drosa n = sized(add_note(new_voice(), QUARTER), 100);
-  scaled_char_param(&v, 24, n, nullptr);
+  scaled_char_param(&v, P_REPEAT_DOTS, n, nullptr);
   EXPECT_EQ(v.size(), 24);
   EXPECT_EQ(v.x(), 30);
   EXPECT_EQ(v.y(), -180);
   EXPECT_EQ(v.character(), 80);
   param[P_REPEAT_DOTS].ref_size = 0;
-  scaled_char_param(&v, 24, n, nullptr);
+  scaled_char_param(&v, P_REPEAT_DOTS, n, nullptr);
   EXPECT_EQ(v.size(), 12) << "reference size 0: not scaled";
 }
 
