@@ -921,7 +921,10 @@ OctaveLines notes_under_octave_lines(const Part& part, int64_t divisions) {
           const int octaves = a->get(xhidden) ? 0 : octave_words(utf8(anno_text(a)), &size);
           if (!octaves || !begins_octave_line(chord)) continue;
           if (open) spans.back().to = t;
-          Span span{home, octaves, size, above_staff(a->get(xtexty)), t, {INT32_MAX, 0}};
+          Span span;
+          span.staff = home, span.octaves = octaves, span.size = size;
+          span.above = above_staff(a->get(xtexty));
+          span.from = t, span.to = {INT32_MAX, 0};
           if (resting && !rests) {
             span.gap = true;
             span.gap_from = rests_from;

@@ -79,8 +79,8 @@ const char* const PROLOG_REST[] = {
     "hy sub c2x hx sub c2y hy sub x1 y1 curveto c2x hx add c2y hy add c1x hx add c1y hy add x0 "
     "y0 curveto closepath clip newpath x0 y0 moveto c1x c1y c2x c2y x1 y1 curveto 500 "
     "setlinewidth stroke grestore end} bind def",
-    "/unicurve {gsave zerox zeroy translate scalex scaley scale setgray setlinewidth newpath 8 "
-    "-2 roll moveto curveto stroke grestore} bind def",
+    ("/unicurve {gsave zerox zeroy translate scalex scaley scale setgray setlinewidth newpath 8 "
+     "-2 roll moveto curveto stroke grestore} bind def"),
     "/tran {/ytran exch def /xtran exch def} bind def",
     "/gm {ytran add exch xtran add exch moveto} bind def",
     "/:M {ytran add exch xtran add exch moveto} bind def",

@@ -180,7 +180,7 @@ TEST_F(Documents, MusicXmlNamesGoToTheImportAndPrintedPiecesCloseWithoutAsking) 
   EXPECT_FALSE(is_musicxml_name(".xml")) << "four characters: a piece file";
   EXPECT_FALSE(is_musicxml_name("a.Xml"));
   const std::string score = dir + "/score";
-  for (const std::string start :
+  for (const std::string& start :
        {std::string("\xEF\xBB\xBF \n<?xml version=\"1.0\"?>"), std::string("\t<score-timewise>"),
         std::string("\xFF\xFE<\0?\0x\0m\0l\0", 12)}) {
     std::ofstream(score) << start;
