@@ -4,7 +4,9 @@
 // window, the program built without the toolkit's widgets and printing libraries (some thirty
 // thousand names fewer for the loader to bind, a good part of a short run). That one is a library
 // the launcher loads and runs itself: a process started afresh would map the C library and the
-// loader's own files a second time, about a millisecond.
+// loader's own files a second time, about a millisecond. Before it, the launcher loads the
+// program's font reading (libvesk-fonts.so) and starts it, so that the system's font
+// configuration is read while the program is loaded.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "app/command_line.h"
 #include "app/print_program.h"
+#include "platform/font_reading.h"
 #include "platform/print_server.h"
 
 // The launcher uses the C library alone, so that it loads and ends in a moment.
@@ -23,6 +26,7 @@ namespace {
 
 constexpr char WINDOWED_PROGRAM[] = "vesk-program";
 constexpr char PRINTING_PROGRAM[] = "libvesk-print.so";
+constexpr char FONT_READING[] = "libvesk-fonts.so";
 
 // The loader binds the print program's own calls as they are first made; a sanitizer build binds
 // them all at once, so that a call left without its definition fails the first run.
@@ -99,9 +103,41 @@ int load_stand_ins(void* (&held)[MOST_STAND_INS]) {
   return count;
 }
 
+// Loads the print program's font reading and starts it: the font configuration is read on its
+// thread while the program is loaded. nullptr when it could not be loaded (the program then
+// starts the reading itself).
+void* start_font_reading() {
+  char path[4096];
+  if (!program_path(FONT_READING, path, sizeof path)) return nullptr;
+  void* library = dlopen(path, LOADING);
+  const auto entry =
+      library ? reinterpret_cast<FontReadingEntry>(dlsym(library, VESK_FONT_READING_ENTRY))
+              : nullptr;
+  if (entry) entry();
+  return library;
+}
+
 bool has_value(const char* variable) {
   const char* value = std::getenv(variable);
   return value && *value;
+}
+
+// The launcher started again in the process's place, with the same command line, without the
+// stand-ins; returns only when it could not be.
+void print_again_without_stand_ins() {
+  size_t count = 0;
+  while (environ[count]) ++count;
+  auto** environment = static_cast<char**>(std::malloc((count + 2) * sizeof(char*)));
+  char path[4096];
+  const ssize_t path_length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (environment && path_length > 0 && command_line) {
+    path[path_length] = 0;
+    std::memcpy(environment, environ, count * sizeof(char*));
+    environment[count] = NO_STAND_IN_SETTING;
+    environment[count + 1] = nullptr;
+    execve(path, command_line, environment);
+  }
+  cannot_start("vesk", std::strerror(errno ? errno : ENOMEM));
 }
 
 // Loads the print program and runs it; returns only when it could not be loaded.
@@ -119,10 +155,13 @@ void run_printing_program(int argc, char** argv) {
   // The toolkit then waits for events with its own loop, not GLib's, whose library has a
   // stand-in too.
   if (stand_in_count > 0) setenv("QT_NO_GLIB", "1", 1);
+  const void* font_reading = start_font_reading();
   void* program = dlopen(path, LOADING);
   if (!program && stand_in_count > 0) {
     // Stand-ins made for libraries since updated may lack a name the toolkit now asks for: the
-    // program is loaded once more with the real ones.
+    // program is loaded once more with the real ones, in a process started afresh when the font
+    // reading holds the stand-ins.
+    if (font_reading) print_again_without_stand_ins();
     for (int i = 0; i < stand_in_count; ++i) dlclose(stand_ins[i]);
     program = dlopen(path, LOADING);
   }
@@ -149,19 +188,7 @@ extern "C" [[gnu::visibility("default"), noreturn]] void vesk_stand_in_called(
       std::snprintf(line, sizeof line,
                     "vesk: %s was called, which a print does without: printing again\n", function);
   if (length > 0) (void)!write(STDERR_FILENO, line, std::min(size_t(length), sizeof line - 1));
-  size_t count = 0;
-  while (environ[count]) ++count;
-  auto** environment = static_cast<char**>(std::malloc((count + 2) * sizeof(char*)));
-  char path[4096];
-  const ssize_t path_length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (environment && path_length > 0 && command_line) {
-    path[path_length] = 0;
-    std::memcpy(environment, environ, count * sizeof(char*));
-    environment[count] = NO_STAND_IN_SETTING;
-    environment[count + 1] = nullptr;
-    execve(path, command_line, environment);
-  }
-  cannot_start("vesk", std::strerror(errno ? errno : ENOMEM));
+  print_again_without_stand_ins();
   std::abort();
 }
 

@@ -8,18 +8,11 @@
 #include "platform/application.h"
 
 #include <clocale>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fontconfig/fontconfig.h>
-#include <locale.h>
-#include <mutex>
 #include <signal.h>
-#include <string>
-#include <thread>
 #include <unistd.h>
-#include <utility>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -39,7 +32,6 @@
 #endif
 
 #include "platform/event_input.h"
-#include "platform/font_configuration.h"
 #include "platform/port.h"
 #include "platform/port_image.h"
 #include "platform/window.h"
@@ -104,100 +96,6 @@ void on_quit_signal(int) {
   (void)written;
 }
 
-// The system's configuration, read as fontconfig reads it; nullptr when it cannot be read. A
-// program that only prints reads its files put together as documents, for a third less work on
-// the way to its first page, and its rules only once its fonts are built (left in *rules); the
-// program with windows, which lives on while they may change, keeps the names of the files that
-// fontconfig reads.
-FcConfig* read_system_font_configuration(std::string* rules) {
-#ifdef VESK_HEADLESS
-  return platform_read_font_configuration(rules);
-#else
-  rules->clear();
-  FcConfig* config = FcConfigCreate();
-  if (config && !FcConfigParseAndLoad(config, nullptr, FcTrue)) {
-    FcConfigDestroy(config);
-    config = nullptr;
-  }
-  return config;
-#endif
-}
-
-// The thread reading the font configuration, and how far it has come. A process that ends before
-// it used any font (a fuzzing run, an early exit) still waits for it: a thread left running when
-// the process ends would end it abnormally.
-struct FontConfigurationThread {
-  std::thread thread;
-  std::mutex lock;
-  std::condition_variable changed;
-  bool started = false;      // the thread was started
-  bool fonts_ready = false;  // the configuration is current, its fonts built
-  // The rules a print leaves to read until something asks for them, and the configuration they
-  // go to (held); the lock is held while they are read.
-  std::mutex rules_lock;
-  std::string rules;
-  FcConfig* rules_config = nullptr;
-  void mark(bool* ready) {
-    {
-      std::lock_guard held(lock);
-      *ready = true;
-    }
-    changed.notify_all();
-  }
-  void wait(const bool* ready) {
-    std::unique_lock held(lock);
-    changed.wait(held, [&] { return !started || *ready; });
-  }
-  ~FontConfigurationThread() {
-    if (thread.joinable()) thread.join();
-  }
-} font_configuration;
-
-// The system's font configuration made the program's current one, as fontconfig's own start
-// makes it, but for the descriptions of the configuration files a system offers without using
-// them, which fontconfig also reads at its start (a third of its work) only to list them. A
-// configuration that names no font cache is left to fontconfig's start, which adds its own. The
-// rules left to read once the fonts are built are read when platform_wait_font_rules first asks
-// for them: most prints never substitute, match or look for a fallback with the system's
-// configuration, and reading the rules was a seventh of a one-page print's work.
-void load_font_configuration() {
-  std::string rules;
-  FcConfig* config = read_system_font_configuration(&rules);
-  bool loaded = config != nullptr;
-  if (loaded) {
-    FcStrList* caches = FcConfigGetCacheDirs(config);
-    loaded = caches && FcStrListNext(caches);
-    if (caches) FcStrListDone(caches);
-  }
-  loaded = loaded && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
-  if (!loaded) FcInit();
-  if (loaded && !rules.empty()) {
-    std::lock_guard held(font_configuration.rules_lock);
-    font_configuration.rules = std::move(rules);
-    font_configuration.rules_config = FcConfigReference(config);
-  }
-  if (config) FcConfigDestroy(config);  // the current configuration keeps its own hold
-  font_configuration.mark(&font_configuration.fonts_ready);
-}
-
-// Reads the font configuration (every configuration file and font cache of fontconfig, which the
-// toolkit reads at its first use of fonts, once for the whole program). It runs on a thread of its
-// own while the application object is made and the program starts, up to its first use of fonts,
-// in the C locale set for the thread alone: the application object changes the program's locale
-// meanwhile. The C locale is the one the C library holds without reading files: the user's would
-// be loaded under the lock the application object's own setlocale then waits for. Fontconfig
-// reads its numbers with a decimal point as the program does; only the wording of its warnings
-// would follow the user's language.
-void read_font_configuration() {
-  const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
-  if (locale) uselocale(locale);
-  load_font_configuration();
-  if (locale) {
-    uselocale(LC_GLOBAL_LOCALE);
-    freelocale(locale);
-  }
-}
-
 ExitHook exit_hook = nullptr;
 Application* application = nullptr;
 int saved_argc = 0;
@@ -213,11 +111,7 @@ constexpr int MAIN_WINDOW_HEIGHT = 700;
 
 void platform_start(int argc, char** argv) {
   if (application) return;
-  {
-    std::lock_guard held(font_configuration.lock);
-    font_configuration.started = true;
-  }
-  font_configuration.thread = std::thread(read_font_configuration);
+  platform_start_font_configuration();
   saved_argc = argc;  // QApplication keeps a reference to argc for its life
 #ifdef VESK_HEADLESS
   // A print opens no window: without a platform asked for, it takes the one that keeps windows
@@ -229,20 +123,6 @@ void platform_start(int argc, char** argv) {
   // The toolkit adopts the user's locale; numbers in texts and files keep the decimal point.
   std::setlocale(LC_NUMERIC, "C");
   Application::setQuitOnLastWindowClosed(false);
-}
-
-void platform_wait_font_configuration() {
-  font_configuration.wait(&font_configuration.fonts_ready);
-}
-
-void platform_wait_font_rules() {
-  font_configuration.wait(&font_configuration.fonts_ready);
-  std::lock_guard held(font_configuration.rules_lock);
-  FcConfig* const config = std::exchange(font_configuration.rules_config, nullptr);
-  if (!config) return;
-  platform_read_font_rules(config, font_configuration.rules);
-  std::string().swap(font_configuration.rules);
-  FcConfigDestroy(config);
 }
 
 void platform_open_main_window(const char* title) {
@@ -301,7 +181,7 @@ void platform_wait_events(int timeout_ms) {
 }
 
 void platform_finish() {
-  if (font_configuration.thread.joinable()) font_configuration.thread.join();
+  platform_end_font_configuration();
   delete main_window.data();
   main_window = nullptr;
   if (platform_current_port() == main_window_port) platform_set_port(nullptr);
@@ -323,7 +203,7 @@ void platform_exit(int status) {
   // application object the system frees anyway.
   if (platform_windows_kept_off_screen()) {
     // The font configuration's thread has long built the fonts.
-    if (font_configuration.thread.joinable()) font_configuration.thread.join();
+    platform_end_font_configuration();
 #ifdef VESK_LEAK_CHECK
     __lsan_do_leak_check();
 #endif

@@ -1,15 +1,12 @@
 // application.h: the application object and the program's main window.
 #pragma once
 
+#include "platform/font_reading.h"
+
 // Creates the application object on the window system; call once, before any window. The font
-// configuration is still being read when it returns: wait for it before the first use of fonts.
-// A program that only prints has its fonts without the rules that substitute and match them:
-// platform_wait_font_rules reads those the first time it is called, from any thread (the others
-// wait meanwhile); call it before anything substitutes, matches or looks for fallbacks with the
-// system's configuration.
+// configuration is still being read when it returns (font_reading.h): wait for it before the
+// first use of fonts.
 void platform_start(int argc, char** argv);
-void platform_wait_font_configuration();
-void platform_wait_font_rules();
 
 // Opens the main window with the given title (UTF-8).
 void platform_open_main_window(const char* title);
