@@ -17,6 +17,7 @@
 #include <bitset>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
@@ -290,6 +291,24 @@ class Compressors {
       closing_ = true;
     }
     wake_.notify_all();
+  }
+
+  // The job's result, the caller doing the jobs still waiting meanwhile rather than waiting idle
+  // for the threads (a job's result is the same whoever does it): at the end of a short document
+  // the caller and the thread share what is left to compress.
+  template <typename Result>
+  Result result_of(std::future<Result>& result) {
+    while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+      std::function<void()> job;
+      {
+        std::lock_guard held(lock_);
+        if (jobs_.empty()) break;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      job();
+    }
+    return result.get();
   }
 
   template <typename Job>
@@ -576,12 +595,12 @@ void write_oldest_page(PdfWriter& w) {
   w.pending.pop_front();
   size_t i = 0;
   for (std::future<std::vector<std::string>>& batch : page.glyph_data)
-    for (std::string& packed : batch.get()) {
+    for (std::string& packed : w.compressors->result_of(batch)) {
       if (i >= page.glyphs.size()) break;
       const auto& [key, code] = page.glyphs[i++];
       w.fonts[key].glyphs[code].packed = std::move(packed);
     }
-  const std::string data = page.content_data.get();
+  const std::string data = w.compressors->result_of(page.content_data);
   const int number = page.page, content = page.content;
   std::string dict = "<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 ";
   put_num(dict, w.setup.media_width);
@@ -972,7 +991,7 @@ bool pdf_writer_end(PdfWriter* w) {
     maps.push_back(w->compressors->hand([map = to_unicode_map(f)] { return deflate(map); }));
   while (!w->pending.empty()) write_oldest_page(*w);
   size_t i = 0;
-  for (const auto& [key, f] : w->fonts) write_font(*w, f, maps[i++].get());
+  for (const auto& [key, f] : w->fonts) write_font(*w, f, w->compressors->result_of(maps[i++]));
   // Nothing more is compressed: the threads end while the file is finished and put in place.
   w->compressors->let_go();
   write_trailer(*w);
