@@ -932,11 +932,11 @@ bool pdf_writer_end_apart(PdfWriter* w, PdfPage* page) {
   const int number = new_object(*w), content = new_object(*w);
   w->last_elements = drawing.elements.size();
   w->page_objects.push_back(number);
-  // A thread for each page ended, up to the most: the one page of a short document is packed
-  // by one thread while its glyphs are made, at the pace they are made (more threads only cost
-  // their start and their compressors' memory: an eighth of a one-page print's time where the
-  // processors are busy), and a long document's pages soon have them all.
-  w->compressors->allow(unsigned(w->page_objects.size()));
+  // A thread more than the pages ended, up to the most: the one page of a short document is
+  // packed by two threads while its glyphs are made, and by the writer too once they are (a
+  // thread the processors have no room for holds nothing up: the writer does its jobs), and a
+  // long document's pages soon have them all.
+  w->compressors->allow(unsigned(w->page_objects.size()) + 1);
   PendingPage pending{number, content, {}, {}, {}};
   pending.content_data = w->compressors->hand(
       [drawing = std::move(drawing), setup = w->setup] { return packed_content(drawing, setup); });
