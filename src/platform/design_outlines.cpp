@@ -293,6 +293,11 @@ FT_Face serving_face(const QRawFont& raw, bool bold, bool italic) {
 
 }  // namespace
 
+bool note_font_bytes(const QByteArray& data) {
+  noted_data().push_back(data);
+  return noted_face(data) != nullptr;
+}
+
 FcPattern* note_font_data(const QByteArray& data, const char* file) {
   noted_data().push_back(data);
   const OwnFace* own = noted_face(data);

@@ -59,3 +59,6 @@ TextSetting text_setting(const QRawFont& raw);
 // fontconfig gives it for a font file of the name given (the caller's to destroy), or null
 // when the bytes hold no font this file serves. Needs no font configuration.
 FcPattern* note_font_data(const QByteArray& data, const char* file);
+// The same without the description (made otherwise, from a file of the same bytes): false when
+// the bytes hold no font this file serves.
+bool note_font_bytes(const QByteArray& data);

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/font_configuration.h"
@@ -46,11 +47,15 @@ struct FontConfigurationThread {
   std::condition_variable changed;
   bool started = false;      // the thread was started
   bool fonts_ready = false;  // the configuration is current, its fonts built
+  bool described = false;    // the music font's copy was described (or found missing)
   // The rules a print leaves to read until something asks for them, and the configuration they
   // go to (held); the lock is held while they are read.
   std::mutex rules_lock;
   std::string rules;
   FcConfig* rules_config = nullptr;
+  // The music font's copy and its description, until taken (both under `lock`).
+  std::string music_font_file;
+  FcPattern* music_font = nullptr;
   void mark(bool* ready) {
     {
       std::lock_guard held(lock);
@@ -102,9 +107,34 @@ void load_font_configuration() {
 // be loaded under the lock the application object's own setlocale then waits for. Fontconfig
 // reads its numbers with a decimal point as the program does; only the wording of its warnings
 // would follow the user's language.
+// The program that only prints has the copy of its music font beside it described here first, as
+// fontconfig describes a font file (which needs no configuration), while its own start goes on:
+// the description reads every character the font maps, a thirtieth of a one-page print. The
+// program takes it when the copy holds the same bytes as the font it holds
+// (platform_take_music_font_description).
+void describe_music_font() {
+#ifdef VESK_HEADLESS
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return;
+  std::string file(path, size_t(length));
+  file.erase(file.find_last_of('/') + 1).append(VESK_MUSIC_FONT_COPY);
+  if (access(file.c_str(), R_OK) != 0) return;
+  int faces = 0;
+  FcPattern* description =
+      FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()), 0, nullptr, &faces);
+  if (!description) return;
+  std::lock_guard held(font_configuration.lock);
+  font_configuration.music_font_file = std::move(file);
+  font_configuration.music_font = description;
+#endif
+}
+
 void read_font_configuration() {
   const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
   if (locale) uselocale(locale);
+  describe_music_font();
+  font_configuration.mark(&font_configuration.described);
   load_font_configuration();
   if (locale) {
     uselocale(LC_GLOBAL_LOCALE);
@@ -135,6 +165,13 @@ void platform_wait_font_rules() {
   platform_read_font_rules(config, font_configuration.rules);
   std::string().swap(font_configuration.rules);
   FcConfigDestroy(config);
+}
+
+FcPattern* platform_take_music_font_description(const char** file) {
+  font_configuration.wait(&font_configuration.described);
+  std::lock_guard held(font_configuration.lock);
+  *file = font_configuration.music_font_file.c_str();
+  return std::exchange(font_configuration.music_font, nullptr);
 }
 
 void platform_end_font_configuration() {

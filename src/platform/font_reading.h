@@ -21,6 +21,14 @@ void platform_wait_font_configuration();
 // call it before anything substitutes, matches or looks for fallbacks with the system's
 // configuration.
 void platform_wait_font_rules();
+// The program that only prints has the copy of its music font that the build puts beside it
+// (VESK_MUSIC_FONT_COPY) described by fontconfig on the reading's thread, before the
+// configuration is read. Waits for that, then returns the description (the caller's to destroy)
+// and the copy's path, kept for the program's life; null after it was taken, or where there is
+// none (the program with windows describes its font itself).
+typedef struct _FcPattern FcPattern;
+#define VESK_MUSIC_FONT_COPY "vesk-music-font.otf"
+FcPattern* platform_take_music_font_description(const char** file);
 // Waits for the thread to end; the process may then end (a thread left running when it ends would
 // end it abnormally).
 void platform_end_font_configuration();

@@ -5,13 +5,17 @@
 // The program describes it itself, as fontconfig describes a font file, while the configuration
 // is still being read on a thread of its own (start-up waits for that thread anyway), and then
 // adds the description to the configuration's application fonts: the toolkit lists it with the
-// installed fonts and maps the file named in it when it first draws the font.
+// installed fonts and maps the file named in it when it first draws the font. The program that
+// only prints takes the description its font reading made of the copy of the font beside it,
+// when the copy holds the same bytes: the toolkit then maps the copy.
 #include "platform/music_font.h"
 
+#include <cstring>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <string>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -21,6 +25,7 @@
 #include <QStringList>
 
 #include "platform/design_outlines.h"
+#include "platform/font_reading.h"
 
 // Outside any namespace, where the resource's own routine is declared.
 static void register_font_resource() { Q_INIT_RESOURCE(musicfont); }
@@ -59,6 +64,29 @@ std::string font_file(const QByteArray& data) {
   }
   close(opened);
   return name;  // open for the rest of the program
+}
+
+// Whether the file holds the bytes given (the copy of the font beside the program).
+bool same_bytes(const char* path, const QByteArray& data) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  bool same = fstat(fd, &status) == 0 && status.st_size == data.size();
+  if (same) {
+    void* bytes = mmap(nullptr, size_t(data.size()), PROT_READ, MAP_PRIVATE, fd, 0);
+    same = bytes != MAP_FAILED && std::memcmp(bytes, data.constData(), size_t(data.size())) == 0;
+    if (bytes != MAP_FAILED) munmap(bytes, size_t(data.size()));
+  }
+  close(fd);
+  return same;
+}
+
+// The family the description names.
+void take_family() {
+  FcChar8* family = nullptr;
+  if (prepared.description &&
+      FcPatternGetString(prepared.description, FC_FAMILY, 0, &family) == FcResultMatch)
+    prepared.family = reinterpret_cast<const char*>(family);
 }
 
 QByteArray resource_data() {
@@ -108,13 +136,20 @@ void platform_prepare_music_font() {
   register_font_resource();
   prepared.data = resource_data();
   if (prepared.data.isEmpty()) return;
+  const char* copy = nullptr;
+  if (FcPattern* description = platform_take_music_font_description(&copy)) {
+    if (same_bytes(copy, prepared.data)) {
+      prepared.description = note_font_bytes(prepared.data) ? description : nullptr;
+      if (!prepared.description) FcPatternDestroy(description);
+      take_family();
+      return;
+    }
+    FcPatternDestroy(description);
+  }
   std::string file = font_file(prepared.data);
   if (file.empty()) file = RESOURCE_PATH;
   prepared.description = note_font_data(prepared.data, file.c_str());
-  FcChar8* family = nullptr;
-  if (prepared.description &&
-      FcPatternGetString(prepared.description, FC_FAMILY, 0, &family) == FcResultMatch)
-    prepared.family = reinterpret_cast<const char*>(family);
+  take_family();
 }
 
 std::string platform_load_music_font() {

@@ -1,14 +1,20 @@
 // application_test.cpp: the application object, the main window and the embedded music font.
 //   Application.*: the main window opens, shows copied pages, closes as by its close box; the
-//                  font configuration read at the start is the system's, as fontconfig reads it
+//                  font configuration read at the start is the system's, as fontconfig reads it;
+//                  the description a print takes of the music font's copy is the font's own
 #include "platform/application.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fontconfig/fontconfig.h>
 #include <signal.h>
 #include <string>
 
+#include <QByteArray>
+#include <QResource>
+
+#include "platform/design_outlines.h"
 #include "platform/events.h"
 #include "platform/music_font.h"
 #include "platform/port.h"
@@ -58,6 +64,29 @@ TEST(Application, ClosingTheWindowAndQuitSignalsAskToQuit) {
 }
 
 TEST(Application, EmbeddedMusicFontLoads) { EXPECT_EQ(platform_load_music_font(), "Bravura"); }
+
+// A print takes the description of a copy of the music font made as fontconfig describes a font
+// file: it must be the one the program makes of the font it holds, for a file of that name.
+TEST(Application, TheMusicFontsCopyIsDescribedAsTheFontHeld) {
+  const QResource resource(QStringLiteral(":/fonts/bravura.otf"));
+  ASSERT_TRUE(resource.isValid());
+  const QByteArray bytes = resource.uncompressedData();
+  const std::string file = testing::TempDir() + "music-font-copy.otf";
+  std::FILE* out = std::fopen(file.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out), size_t(bytes.size()));
+  std::fclose(out);
+  int faces = 0;
+  FcPattern* copy =
+      FcFreeTypeQuery(reinterpret_cast<const FcChar8*>(file.c_str()), 0, nullptr, &faces);
+  FcPattern* held = note_font_data(bytes, file.c_str());
+  ASSERT_NE(copy, nullptr);
+  ASSERT_NE(held, nullptr);
+  EXPECT_TRUE(FcPatternEqual(copy, held));
+  FcPatternDestroy(copy);
+  FcPatternDestroy(held);
+  std::remove(file.c_str());
+}
 
 // The file fontconfig chooses for a family in a configuration.
 std::string chosen_file(FcConfig* config, const char* family) {
