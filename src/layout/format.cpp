@@ -801,13 +801,37 @@ uint32_t system_key() {
   return 0;
 }
 
-// Whether the piece ends its systems where it chose to: its first page is not one the format
-// fits to the paper (as it fits every page of a document that breaks none).
+// Whether the piece ends its systems where it chose to: it breaks its pages (its first page is
+// not one the format fits to the paper, as it fits every page of a document that breaks none),
+// or it breaks its systems: it holds a system end that the format did not make cutting the
+// systems of a piece that breaks none. Every system of such a piece is its own, the parts of
+// one cut for its width too: each runs from or to a break of the piece's, or was cut from
+// one that does. Walks the piece only while its pages are fitted, up to its first such end.
 bool piece_chose_its_systems() {
+  int first = -1;
+  bool fitted = false;
+  for (int v = 0; v < voices(); ++v) {
+    if (voice_not_shown(v) || !piece_start[v]) continue;
+    if (first < 0) first = v;
+    fitted |= fitted_page_starts.count(piece_start[v].handle()) != 0;
+  }
+  if (!fitted) return true;
+  if (first < 0) return false;
+  for (Drosa p = piece_start[first]->xnext; p; p = p->xnext)
+    if (is_visible_endsyst(p) && !p->get(xendpiece) && !unchosen_system_ends.count(p.handle()))
+      return true;
+  return false;
+}
+
+// The system ends of a piece that ends none of its systems where it chose to, every one of
+// which the format has made, are remembered as the format's once it has cut a system (those
+// it has taken away again forgotten).
+// Writes: unchosen_system_ends.
+void remember_unchosen_system_ends() {
+  unchosen_system_ends.clear();
   for (int v = 0; v < voices(); ++v)
-    if (!voice_not_shown(v) && piece_start[v] && fitted_page_starts.count(piece_start[v].handle()))
-      return false;
-  return true;
+    for (Drosa p = piece_start[v]; p; p = p->xnext)
+      if (p->xkind == ENDSYST && !p->get(xendpiece)) unchosen_system_ends.insert(p.handle());
 }
 
 // Step 13.3a: a system whose music is wider than its staves is cut into systems that fit.
@@ -817,7 +841,11 @@ enum class Fit { FITS, KEPT, AGAIN };
 
 Fit fit_system(bool layered_once, bool* spaced) {
   JoinedCut cut;
+  // Asked before the cut, whose system ends would answer it.
+  const bool unchosen =
+      page_fitting.depth <= MAX_RESTARTS && system_too_wide() && !piece_chose_its_systems();
   if (page_fitting.depth > MAX_RESTARTS || !cut_overfull_system(&cut)) return Fit::FITS;
+  if (unchosen) remember_unchosen_system_ends();
   ++page_fitting.cuts;
   // The music a cut sends past the page's end begins the next page, which holds more than
   // the piece put there: it is fitted too.
@@ -846,11 +874,12 @@ Fit fit_system(bool layered_once, bool* spaced) {
 // squeezed: it is spaced again with its least gaps (the page formatted again, for the spacing
 // changes the chords' records as it goes, rests among them), before any of its bars is sent
 // on. True when the page is to be formatted again so.
-// Reads: spacing_tight, page_fitting depth, fitted_page_starts, the system's spacing.
+// Reads: spacing_tight, page_fitting depth, fitted_page_starts, unchosen_system_ends, the
+//        piece's system ends, the system's spacing.
 // Writes: tight_system_starts, page_fitting restart and its ink.
 bool tighten_system() {
-  if (spacing_tight || page_fitting.depth >= MAX_RESTARTS || !piece_chose_its_systems() ||
-      !system_too_wide())
+  if (spacing_tight || page_fitting.depth >= MAX_RESTARTS || !system_too_wide() ||
+      !piece_chose_its_systems())
     return false;
   const uint32_t key = system_key();
   if (!key || !tight_system_starts.insert(key).second) return false;

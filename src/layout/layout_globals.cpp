@@ -30,6 +30,7 @@ PageFitting page_fitting;
 DrawnPages drawn_pages;
 std::unordered_set<uint32_t> fitted_page_starts;
 std::unordered_set<uint32_t> tight_system_starts;
+std::unordered_set<uint32_t> unchosen_system_ends;
 
 void reset_layout_globals() {
   first_pstaff = 0;
@@ -53,6 +54,7 @@ void reset_layout_globals() {
   drawn_pages = DrawnPages{};
   fitted_page_starts.clear();
   tight_system_starts.clear();
+  unchosen_system_ends.clear();
   clear_page_index();
   reset_print_chain_globals();
   reset_spacing_globals();

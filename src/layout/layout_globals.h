@@ -81,6 +81,11 @@ extern std::unordered_set<uint32_t> fitted_page_starts;
 // before any of their bars is sent on. Kept across the formats of the page again, found anew
 // by each format of it.
 extern std::unordered_set<uint32_t> tight_system_starts;
+// The system ends the format made cutting the systems of a piece that ends none where it
+// chose to (it breaks neither its pages nor its systems), by node handle: they are not the
+// piece's breaks, and the systems between them are the format's own, cut as soon as they are
+// too wide. A break of the piece's own (the user's) makes every system its piece's again.
+extern std::unordered_set<uint32_t> unchosen_system_ends;
 
 // ---- Print chains, stems and beams of the system being formatted ------------------------
 

@@ -3,9 +3,10 @@
 // test-output/layout of the build tree.
 //   SystemFit.*:       a long line of bars cut into even systems that pass the page checker,
 //                      a short one left whole, one a little longer set with its least
-//                      gaps rather than cut; a page of four staves whose cut systems no
-//                      longer fit its height; a page whose staves a small squeeze lets
-//                      hold one more system; a page cut for its height drawn as when
+//                      gaps rather than cut, also on a page fitted to the paper where
+//                      the piece ends it, but cut where only the format does; a page of four staves
+//                      whose cut systems no longer fit its height; a page whose staves a small
+//                      squeeze lets hold one more system; a page cut for its height drawn as when
 //                      formatted again
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
@@ -128,6 +129,26 @@ TEST_F(SystemFit, ALineItsPieceEndsIsSetWithItsLeastGapsRatherThanCut) {
   ASSERT_EQ(heads.size(), 50u);
   for (size_t k = 1; k < heads.size(); ++k)
     EXPECT_GE(heads[k] - heads[k - 1], 60 + 10) << "head " << k;
+  take_reports();
+}
+
+// A piece that breaks its systems but not its pages (its page fitted to the paper, as the
+// import fits a document's): its systems of five bars were cut at once, as if the format had
+// ended them. Set with their least gaps they hold their bars; the same bars in one system that
+// no break of the piece's ends are still cut, squeezed as the format's own lines are.
+TEST_F(SystemFit, ASystemItsPieceEndsOnAPageFittedToThePaperIsSetWithItsLeastGaps) {
+  const int v = eighths_voice(0, 10, 5);
+  fit_page_to_paper(piece_start[v]);
+  EXPECT_EQ(format_and_check("fitted-chosen"), std::vector<std::string>{});
+  EXPECT_EQ(bars_per_system(v), (std::vector<int>{5, 5}));
+  take_reports();
+}
+
+TEST_F(SystemFit, ALineNoBreakOfItsPieceEndsOnAPageFittedToThePaperIsCut) {
+  const int v = eighths_voice(0, 5);
+  fit_page_to_paper(piece_start[v]);
+  EXPECT_EQ(format_and_check("fitted-own"), std::vector<std::string>{});
+  EXPECT_GT(bars_per_system(v).size(), 1u);
   take_reports();
 }
 
