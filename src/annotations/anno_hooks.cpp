@@ -1,6 +1,7 @@
 // anno_hooks.cpp: what the annotations lend the layout engine, registered at start-up: their
 // passes of each system and the state they keep for a page.
 #include "annotations/anno_services.h"
+#include "annotations/hairpin_room.h"
 #include "layout/layout_services.h"
 #include "params/param_services.h"
 
@@ -23,6 +24,7 @@ void register_anno_hooks() {
   layout_hooks.anno_shift_lyric_lines.routine = anno_shift_lyric_lines;
   layout_hooks.anno_footer_boxes.routine = anno_footer_boxes;
   layout_hooks.anno_lyric_lines.routine = anno_lyric_lines;
+  layout_hooks.hairpin_room_after.routine = hairpin_room_after;
   layout_hooks.draw_voice_annos.routine = draw_voice_annos;
   layout_hooks.draw_pstaff_texts.routine = draw_pstaff_texts;
   layout_hooks.draw_pstaff_annos.routine = draw_pstaff_annos;

@@ -13,6 +13,7 @@
 #include "annotations/anno_globals.h"
 #include "annotations/anno_services.h"
 #include "annotations/anno_shapes.h"
+#include "annotations/line_annos.h"
 #include "annotations/marks_apart.h"
 #include "graphics/ge_services.h"
 #include "params/param_services.h"
@@ -81,7 +82,55 @@ void hairpin_off(DrawnMark& h, const GEInkBox& ink) {
   }
 }
 
+// Calls `each` for every hairpin segment of the document's attached before the note.
+template <class Each>
+void hairpins_before(Drosa note, Each each) {
+  for (Drosa p = note->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST; p = p->xback)
+    if (effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xmetaline) == STYLE_HAIRPIN)
+      each(p);
+}
+
+int32_t clamp_i32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 }  // namespace
+
+HairpinSpan hairpin_room_after(Drosa note) {
+  HairpinSpan room;
+  if (!note || note->xkind != NOTE) return room;
+  Drosa next = note->xnext;
+  while (next && next->xkind != NOTE && effective_kind(next) != ENDSYST) next = next->xnext;
+  if (next && next->xkind != NOTE) next = NIL;
+  int64_t next_start = INT64_MAX;  // the earliest start of a hairpin begun at the next note
+  if (next)
+    hairpins_before(next, [&](Drosa h) {
+      if (h->get(xline_ord) == LINE_BEGIN)
+        next_start = std::min<int64_t>(next_start, h->get(xstartx));
+    });
+  const int64_t least = shortest_hairpin(note);
+  const int64_t before_end =
+      param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, note, nullptr);
+  int64_t signs = 0, chord = 0;
+  hairpins_before(note, [&](Drosa h) {
+    if (h->get(xline_ord) != LINE_BEGIN) return;
+    Drosa partner = NIL;
+    int same = 1;
+    line_geometry(h, &partner, &same);
+    if (!partner || !same) return;
+    Drosa at = partner;
+    while (at && at->xkind != NOTE) at = at->xnext;
+    const int64_t end = int64_t(h->get(xstartx)) + least;  // its least end, from the head
+    if (at == note)
+      signs = std::max(signs, end + before_end);
+    else if (at && at == next)
+      chord = std::max(chord, end - partner->get(xstartx) - partner->get(xendx));
+    else
+      return;
+    if (next_start != INT64_MAX) chord = std::max(chord, end + HAIRPIN_BESIDE_MARK - next_start);
+  });
+  room.to_signs = clamp_i32(signs);
+  room.to_next = clamp_i32(chord);
+  return room;
+}
 
 int32_t hairpin_start_past_marks(Drosa line, Drosa note, int pstaff) {
   if (line->get(xmetaline) != STYLE_HAIRPIN || line->get(xline_ord) != LINE_BEGIN) return 0;

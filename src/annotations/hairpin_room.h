@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "layout/layout_services.h"
 #include "model/model_services.h"
 
 // hairpin_start_past_marks: how far the hairpin BEGLINE `line` before `note`, on printed staff
@@ -40,3 +41,14 @@ struct HairpinRoom {
 // Reads: the line's offsets (anno_refloc), staff_data. Reads and writes: marks_drawn (the
 // hairpins' ink), the earlier hairpins' elements in the GE list.
 HairpinRoom hairpin_beside_hairpins(Drosa line, Drosa note, int pstaff, int32_t shift);
+
+// hairpin_room_after: the room the hairpins that begin at `note` need after it for the spacing
+// to leave them, each two of the shortest spaces long: one that ends over the note's time (a
+// crescendo to the bar's end) as far as the bar line or the next chord, less the gap a line
+// keeps before them; one that ends at the voice's next note as far as that note, where its
+// end stands; each clear of a hairpin that begins at that next note, by the room a hairpin
+// leaves beside a mark. Measured from the note's head, whose chord's packed x the spacing
+// takes for it.
+// Reads: the LINEs before the note and before the voice's next note, the parameters of the
+// shortest space after a note and of the gap before a line's end.
+HairpinSpan hairpin_room_after(Drosa note);

@@ -32,6 +32,13 @@ struct LyricLineBox {
   int32_t left = 0, right = 0, bottom = 0, top = 0;
 };
 
+// The room the hairpins that begin at a note need after it, from its chord's packed x, to be
+// read (hairpin_room_after): as far as the signs before the next chord (the bar line a hairpin
+// over the note's time ends at), and as far as the next chord itself; 0 when none needs any.
+struct HairpinSpan {
+  int32_t to_signs = 0, to_next = 0;
+};
+
 // What measure_anno_text finds out about a text besides its width. All lengths are page units
 // (tenths of a point).
 struct AnnoTextMeasure {
@@ -116,6 +123,7 @@ struct LayoutHooks {
   Hook<void, const std::vector<int32_t>&> anno_shift_lyric_lines{"anno_shift_lyric_lines"};
   Hook<const std::vector<AnnoBox>&> anno_footer_boxes{"anno_footer_boxes"};
   Hook<const std::vector<LyricLineBox>&, int> anno_lyric_lines{"anno_lyric_lines"};
+  Hook<HairpinSpan, Drosa> hairpin_room_after{"hairpin_room_after"};
   // Systems the formatter cuts to fit (editing/).
   Hook<bool, Drosa, int> cut_and_join_next_system{"cut_and_join_next_system"};
   Hook<int, Drosa, int, int, int> insert_system_start{"insert_system_start"};

@@ -529,6 +529,22 @@ int64_t other_layers_demand(const Taking& t, int64_t E, int64_t o, bool from_sta
   return demand;
 }
 
+// How far from the packed x of the chord before, `last`, the layer's next chord must stand, its
+// signs `signs` wide, for the hairpins begun at that chord to be read: to the signs for one
+// over its time (to the bar line), to the chord for one ending there; at the system's end
+// (`end`), to the staff's end.
+int64_t hairpins_demand(Drosa last, int64_t signs, bool end) {
+  if (!layout_hooks.hairpin_room_after.registered()) return INT64_MIN;
+  int64_t demand = INT64_MIN;
+  Drosa final = chord_last_note(last);
+  for (Drosa n = chord_first_note(last); n; n = n == final ? NIL : chain_next(n)) {
+    const HairpinSpan room = layout_hooks.hairpin_room_after(n);
+    if (room.to_signs > 0) demand = std::max(demand, room.to_signs + signs);
+    if (room.to_next > 0 && !end) demand = std::max<int64_t>(demand, room.to_next);
+  }
+  return demand;
+}
+
 // Step 2 for one layer: how far the packed position must advance so that its chord, signs
 // included, keeps the minimum space from the right edge of the chord before it. Stores the
 // pstaff's space in front of its first chord (mode 16) and behind its last (mode 18).
@@ -559,6 +575,7 @@ int64_t layer_demand(const Taking& t, const SpacingWidths& widths, const TimePoi
                                 : P_MINIMUM_SPACE_BETWEEN_NORMAL_NOTE_AND_NEXT_CHORD,
                  P, p);
     if (!end) Q = std::max(Q, X - o);
+    Q = std::max(Q, hairpins_demand(P, X - E, end));
   }
   if (!end && at.grace_run > 0 && first->get(xgrace)) {
     int64_t need =
