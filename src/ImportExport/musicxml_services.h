@@ -254,6 +254,12 @@ int xml_write_line(XmlWriter& writer, const char* text);
 // I/O error) or nothing was attached.
 int xml_writer_close(XmlWriter& writer);
 
+// ==== musicxml_hooks.cpp =========================================================================
+
+// Registers what the model calls of the import (the document a view opens). Run by
+// connect_subsystems at start-up.
+void register_musicxml_hooks();
+
 // ==== musicxml_globals.cpp =======================================================================
 // The program-wide state of the MusicXML import, shared by its element handlers during one import.
 // MusicXML_parse resets all of it at its start.

@@ -17,6 +17,7 @@ void register_anno_hooks() {
   model_hooks.delete_anno_nodes.routine = delete_anno_nodes;
   model_hooks.make_text_anno.routine = make_text_anno;
   model_hooks.anno_set_class.routine = anno_set_class;
+  model_hooks.delete_marked_annos.routine = delete_marked_annos;
   param_hooks.pixels_to_tenths.routine = pixels_to_tenths;
   layout_hooks.anno_fold_request_before_layout.routine = anno_fold_request_before_layout;
   layout_hooks.measure_anno_text.routine = measure_anno_text;

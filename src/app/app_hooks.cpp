@@ -1,11 +1,12 @@
 // app_hooks.cpp: the subsystems connected at start-up, and what the frame lends the model and
-// the layout engine: the cursor, the window title and the poll through which a format gives
-// way to the user.
+// the layout engine: the cursor, the window title, what follows when a piece is read or let go
+// of, and the poll through which a format gives way to the user.
 //
 // A format stops for a mouse-down in the menu bar, the front music window or the palette, an
 // arrow key, a Command-key menu shortcut, a key the piano window takes, any event in an
 // annotation mode, or keys waiting to be entered from the piano; the formatter itself decides
 // the rest (whether it may be interrupted at all, and what an event it lets pass does).
+#include "ImportExport/musicxml_services.h"
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "app/event_loop.h"
@@ -49,6 +50,25 @@ bool event_stops_format(const EventRecord& event) {
   return piano_key_equivalent(event, 0) != 0;
 }
 
+// The piece's header was read into the current view: its page image for the current
+// context's page size and scale, the window's title for a file, and the piano palette. 0 when
+// the page image cannot be made.
+int piece_header_read(bool from_file) {
+  const int c = current_ncontext;
+  if (!offscreen_create(options_float(c, OPTIONS_SCALE), options_i32(c, OPTIONS_PAGE_WIDTH),
+                        options_i32(c, OPTIONS_PAGE_HEIGHT), 0, 1))
+    return 0;
+  if (from_file) display_win_title(2, nullptr);
+  draw_piano_window();
+  return 1;
+}
+
+// The piece opened in the current view: its page prepared, the insertion point at its start.
+void piece_opened(bool only_to_print) {
+  prepare_piece(only_to_print);
+  cursor_to_time(-1, -1, 0.0);
+}
+
 void register_app_hooks() {
   model_hooks.set_cursor.routine = set_cursor;
   model_hooks.display_win_title.routine = display_win_title;
@@ -65,6 +85,10 @@ void register_app_hooks() {
   model_hooks.version_suffix.routine = [] { return version_suffix; };
   model_hooks.quiet_convert_flag.routine = [] { return quiet_convert_flag; };
   model_hooks.save_file_dialog.routine = save_file_dialog;
+  model_hooks.piece_header_read.routine = piece_header_read;
+  model_hooks.piece_opened.routine = piece_opened;
+  model_hooks.clear_current_piece.routine = clear_current_piece;
+  model_hooks.shift_or_option_down.routine = shift_or_option_down;
   layout_hooks.update_window.routine = update_window;
   layout_hooks.format_idle.routine = format_idle;
   layout_hooks.input_stops_format.routine = input_stops_format;
@@ -81,4 +105,5 @@ void connect_subsystems() {
   register_anno_hooks();
   register_editing_hooks();
   register_performance_hooks();
+  register_musicxml_hooks();
 }

@@ -1,5 +1,4 @@
-// editing_services.cpp: the nodes attached before a note, the staff drags of a page, the
-// default beaming of a time signature.
+// editing_services.cpp: the nodes attached before a note, the staff drags of a page.
 #include "editing/editing_services.h"
 
 #include <algorithm>
@@ -68,42 +67,6 @@ Drosa unary_node(int op, Drosa node) {
     default:
       REPORT_ERROR(4, "Illegal operation for unary_node()!");
       return NIL;
-  }
-}
-
-// ---- Measures and beaming ----------------------------------------------------------------
-
-void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub) {
-  *group = *sub = 0;
-  if (!timesig || effective_kind(timesig) != TIMESIG) {
-    REPORT_ERROR(4, "bad call to get_timesig_beaming");
-    return;
-  }
-  const int32_t beats = timesig->get(xbpm);
-  switch (timesig->get(xbeat)) {
-    case 1:
-      *group = 65536, *sub = 32768;
-      break;
-    case 2:
-      *group = 32768, *sub = 16384;
-      break;
-    case 4:
-      *group = 16384, *sub = 8192;
-      break;
-    case 8:
-      *group = beats % 3 == 0 ? 24576 : beats % 2 == 0 ? beats * 4096 : beats * 8192;
-      *sub = 8192;
-      break;
-    case 16:
-      *group = beats == 12 ? 16384 : beats % 3 == 0 ? 12288 : beats * 2048;
-      *sub = 4096;
-      break;
-    case 32:
-    case 64:
-      *group = 8192, *sub = 2048;
-      break;
-    default:
-      break;
   }
 }
 

@@ -12,10 +12,10 @@
 #include "platform/geometry.h"
 #include "platform/port.h"
 
-// Operations on the SPACC, COLOR, TSMOD and NEST nodes attached before a NOTE: 1 appends
-// copies of them (one of each kind, in that order) to the clipboard list after clipboard_tail;
-// 2 removes them with undo; 3 and 4 skip them forward or backward.
-inline constexpr int UNARY_COPY = 1, UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
+// Operations (UNARY_COPY and the others) on the SPACC, COLOR, TSMOD and NEST nodes attached
+// before a NOTE: UNARY_COPY appends copies of them (one of each kind, in that order) to the
+// clipboard list after clipboard_tail; UNARY_DELETE removes them with undo; UNARY_SKIP_FORWARD
+// and UNARY_SKIP_BACK skip them forward or backward.
 Drosa unary_node(int op, Drosa node);
 
 // ---- Staff drags -------------------------------------------------------------------------------
@@ -25,14 +25,6 @@ Drosa unary_node(int op, Drosa node);
 // one went. Walks nothing while no SDRAG is kept anywhere (staff_drag_nodes).
 // Reads: current_ncontext, staff_drag_nodes. Writes: the voice list (recorded), DrosaDirty.
 void update_SDRAG_on_page(Drosa node);
-
-// ---- Measures and beaming ----------------------------------------------------------------
-
-// get_timesig_beaming: the default beam grouping of a time signature: the beat value of its
-// groups and of its secondary groups (time units).
-// Failure: level 4 "bad call to get_timesig_beaming" for a node that is no visible TIMESIG;
-//          0 and 0.
-void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
 
 // clear_music_scrap: 0 frees the internal clipboard and empties the system clipboard; 1 frees
 // the internal clipboard only when another program has put text or a picture on the system
@@ -45,11 +37,6 @@ void clear_music_scrap(int flag);
 // printed is the note's xaccplot bit, which these rules keep right as the music is edited: an
 // accidental carries through its bar on its staff line, a tie carries it into the next bar, and the
 // key signature implies the accidentals it holds.
-
-// Operations of adjust_accidentals.
-inline constexpr int ACC_CHANGED = 102;   // after notes were inserted or changed
-inline constexpr int ACC_REMOVING = 103;  // before notes are removed or re-pitched
-inline constexpr int ACC_OWN_ONLY = 104;  // the notes' own display only
 
 // ---- What is in force at a note -----------------------------------------------------------
 

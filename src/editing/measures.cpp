@@ -1,4 +1,4 @@
-// measures.cpp: Insert Measures and Delete Measures.
+// measures.cpp: Insert Measures and Delete Measures, and the first measures of a new piece.
 //
 // Inserted measures are copies of one chain of rests (the measure template) closed by a BAR,
 // put into each voice with the undo primitives, with new systems (and pages) made between them
@@ -486,6 +486,77 @@ int make_measures(Drosa timesig, int new_piece, char* part_name) {
   destroy_Drosa_list(plan.rests);
   if (!new_piece) count_pages();
   mark_piece_changed(1, 1, 0);
+  return 1;
+}
+
+void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub) {
+  *group = *sub = 0;
+  if (!timesig || effective_kind(timesig) != TIMESIG) {
+    REPORT_ERROR(4, "bad call to get_timesig_beaming");
+    return;
+  }
+  const int32_t beats = timesig->get(xbpm);
+  switch (timesig->get(xbeat)) {
+    case 1:
+      *group = 65536, *sub = 32768;
+      break;
+    case 2:
+      *group = 32768, *sub = 16384;
+      break;
+    case 4:
+      *group = 16384, *sub = 8192;
+      break;
+    case 8:
+      *group = beats % 3 == 0 ? 24576 : beats % 2 == 0 ? beats * 4096 : beats * 8192;
+      *sub = 8192;
+      break;
+    case 16:
+      *group = beats == 12 ? 16384 : beats % 3 == 0 ? 12288 : beats * 2048;
+      *sub = 4096;
+      break;
+    case 32:
+    case 64:
+      *group = 8192, *sub = 2048;
+      break;
+    default:
+      break;
+  }
+}
+
+// The two voices of a new piece, one part of two staves, with the first measures the user
+// asks for, a 4/4 time signature and its default beaming. 0 when the user cancelled.
+int make_new_piece() {
+  make_empty_voice(0, 0);
+  make_empty_voice(1, 0);
+  voice_count = 2;
+  page_count = 1;
+  group_selected = 0;
+  insertion_point = NIL;
+  Drosa timesig = newDrosa(TIMESIG, 0);
+  timesig->set(xbpm, 4);
+  timesig->set(xbeat, 4);
+  char part_name[256] = "";
+  if (!make_measures(timesig, 1, part_name)) {
+    destroyDrosa(timesig);
+    return 0;
+  }
+  int32_t group = 0, sub = 0;
+  get_timesig_beaming(timesig, &group, &sub);
+  for (int v = 0; v < voice_count; ++v) {
+    Drosa key = find_next_kind_before_note(KEYSIG, piece_start[v]);
+    if (!key) continue;
+    Drosa copy = copyDrosa(timesig);
+    link_after(copy, key);
+    Drosa beaming = newDrosa(BEAMING, 0);
+    beaming->set(xbvalue, 0, group);
+    beaming->set(xsbvalue, sub);
+    link_after(beaming, copy);
+    if (part_name[0]) {
+      Drosa info = find_next_kind_before_note(VINFO, piece_start[v]);
+      if (info) info->set(xpname, part_name);
+    }
+  }
+  destroyDrosa(timesig);
   return 1;
 }
 

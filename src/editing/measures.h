@@ -10,6 +10,19 @@
 #include "editing/editing_services.h"
 #include "model/model_services.h"
 
+// get_timesig_beaming: the default beam grouping of a time signature: the beat value of its
+// groups and of its secondary groups (time units).
+// Failure: level 4 "bad call to get_timesig_beaming" for a node that is no visible TIMESIG;
+//          0 and 0.
+void get_timesig_beaming(Drosa timesig, int32_t* group, int32_t* sub);
+
+// make_new_piece: the two voices of a new piece, one part of two staves, with the first
+// measures the user asks for (make_measures), a 4/4 time signature and its default beaming;
+// the model opens a new piece through its hook.
+// Writes: voice_count, piece_start, page_count, group_selected, insertion_point (cleared).
+// Failure: 0 when the user cancelled (the voices made stay for the caller to let go of).
+int make_new_piece();
+
 // Delete Measures: all staves (1) or the insertion point's staff (0), kept between uses.
 extern int32_t delete_measures_all_staves;
 

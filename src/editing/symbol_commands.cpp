@@ -18,6 +18,7 @@
 #include "app/app_services.h"
 #include "editing/acc.h"
 #include "editing/editing_globals.h"
+#include "editing/measures.h"
 #include "editing/selection.h"
 #include "editing/symbols.h"
 #include "graphics/ge_services.h"

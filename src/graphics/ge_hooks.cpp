@@ -9,6 +9,7 @@
 void register_ge_hooks() {
   model_hooks.flashing_node.routine = [] { return flashing_node; };
   model_hooks.stop_flashing.routine = stop_flashing;
+  model_hooks.start_flashing.routine = start_flashing;
   model_hooks.zoom_factor.routine = [] { return zoom_factor; };  // the calling thread's
   layout_hooks.plot_page.routine = plot_page;
   layout_hooks.GEinit.routine = GEinit;

@@ -9,4 +9,5 @@ LayoutHooks layout_hooks;
 void register_layout_hooks() {
   model_hooks.find_sstaff.routine = find_sstaff;
   model_hooks.find_object.routine = find_object;
+  model_hooks.forget_fitted_pages_freed.routine = forget_fitted_pages_freed;
 }

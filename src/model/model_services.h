@@ -299,6 +299,16 @@ enum FileKind { FILE_ANY = 0, FILE_PIECE = 1, FILE_MIDI = 2, FILE_MUSICXML = 3, 
 // The most characters of one annotation style run that drawing and measuring read.
 inline constexpr int ANNO_RUN_TEXT_LIMIT = 255;
 
+// The operations of unary_node (editing/) on the nodes attached before a note, which the
+// replace primitives ask for through model_hooks.unary_node.
+inline constexpr int UNARY_COPY = 1, UNARY_DELETE = 2, UNARY_SKIP_FORWARD = 3, UNARY_SKIP_BACK = 4;
+
+// The operations of adjust_accidentals (editing/), which the replace primitives ask for through
+// model_hooks.adjust_accidentals.
+inline constexpr int ACC_CHANGED = 102;   // after notes were inserted or changed
+inline constexpr int ACC_REMOVING = 103;  // before notes are removed or re-pitched
+inline constexpr int ACC_OWN_ONLY = 104;  // the notes' own display only
+
 // What the model, the parameters and the layout engine call of the frame and the drawing.
 struct ModelHooks {
   // The frame (app/).
@@ -368,6 +378,42 @@ struct ModelHooks {
   Hook<int, Drosa> param_node_has_font{"param_node_has_font"};
   Hook<void> forget_duration_multiplier_change{"forget_duration_multiplier_change"};
   Hook<int, int, std::vector<std::string>*> parameter_list_rows{"parameter_list_rows"};
+  // What the replace primitives call above the model: the flash of the insertion point
+  // (graphics/); the insertion point made visible, the printed accidentals and the nodes
+  // attached before a note (editing/); the annotations that go with deleted notes
+  // (annotations/); grace times and default playback data, recorded for undo
+  // (performance/).
+  Hook<void, Drosa> start_flashing{"start_flashing"};
+  Hook<void> make_cursor_visible{"make_cursor_visible"};
+  Hook<void, int, Drosa, Drosa> adjust_accidentals{"adjust_accidentals"};
+  Hook<Drosa, int, Drosa> unary_node{"unary_node"};
+  Hook<Drosa, Drosa> delete_marked_annos{"delete_marked_annos"};
+  Hook<void, Drosa> record_grace_time{"record_grace_time"};
+  Hook<void, Drosa, Drosa, int> change_grace_time{"change_grace_time"};
+  Hook<void, Drosa, Drosa> record_default_performance{"record_default_performance"};
+  Hook<void, Drosa, Drosa, int, int, int, int, int32_t> set_default_performance{
+      "set_default_performance"};
+  // Opening a piece and letting it go. The frame (app/): the piece's header was read into the
+  // current view (from its own file or not): its page image made for the current context's
+  // page size and scale, the window titled for a file, the piano palette drawn, 0 when the
+  // page image cannot be made; the piece opened: its page prepared (only to print: for the
+  // printer) and the insertion point at its start; the current piece let go of; Shift or
+  // Option held (a damaged file is read for what it holds).
+  Hook<int, bool> piece_header_read{"piece_header_read"};
+  Hook<void, bool> piece_opened{"piece_opened"};
+  Hook<void> clear_current_piece{"clear_current_piece"};
+  Hook<int> shift_or_option_down{"shift_or_option_down"};
+  // The parameters (params/): the table built anew and the PARAM nodes made from the piece's
+  // annotations.
+  Hook<void> rebuild_param_table{"rebuild_param_table"};
+  // The layout engine (layout/): the pages fitted to the paper whose lists were freed forgotten.
+  Hook<void> forget_fitted_pages_freed{"forget_fitted_pages_freed"};
+  // The editing (editing/): the voices and first measures of a new piece, 0 when cancelled.
+  Hook<int> make_new_piece{"make_new_piece"};
+  // The MusicXML import (ImportExport/) of the document named by import_fsspec.
+  Hook<int, bool> import_musicxml{"import_musicxml"};
+  // The piano palette (performance/).
+  Hook<void> draw_piano_window{"draw_piano_window"};
 };
 extern ModelHooks model_hooks;
 

@@ -40,9 +40,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/app_services.h"
-#include "graphics/ge_services.h"
-#include "layout/layout_services.h"
 #include "model/convert_formats.h"
 #include "model/drosa.h"
 #include "model/durashn.h"
@@ -59,8 +56,6 @@
 #include "model/views.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "params/param_services.h"
-#include "performance/performance_services.h"
 #include "platform/files.h"
 #include "platform/os_errors.h"
 
@@ -289,7 +284,7 @@ int accept_version(int version) {
     return 0;
   }
   if (version > PIECE_FORMAT_WRITTEN) {
-    if (!quiet_convert_flag &&
+    if (!model_hooks.quiet_convert_flag() &&
         !yesno_alert("This piece was saved by a newer version of Vesk and has a slightly newer "
                      "file format; your old version of Vesk can edit it but there may be "
                      "information loss.  Convert it to the old format?",
@@ -297,7 +292,7 @@ int accept_version(int version) {
       return 0;
     DrosaDirty = 0xFF;
   } else if (version < PIECE_FORMAT_WRITTEN) {
-    if (!quiet_convert_flag &&
+    if (!model_hooks.quiet_convert_flag() &&
         !yesno_alert("This piece has an old file format.  Convert it to the new format?", 1))
       return 0;
     DrosaDirty |= 1;
@@ -510,31 +505,15 @@ int header_io(int mode, PieceFile* file, int* version) {
   return write_header_fields(file);
 }
 
-namespace {
-
-// After the header: the view's page image for the current context's page size and scale, the
-// window's title for a file, and the piano window. 0 when the page image cannot be made.
-int finish_header(bool from_file) {
-  const int c = current_ncontext;
-  if (!offscreen_create(options_float(c, OPTIONS_SCALE), options_i32(c, OPTIONS_PAGE_WIDTH),
-                        options_i32(c, OPTIONS_PAGE_HEIGHT), 0, 1))
-    return 0;
-  if (from_file) display_win_title(2, nullptr);
-  draw_piano_window();
-  return 1;
-}
-
-}  // namespace
-
 int read_header(PieceFile* file) {
   set_default_piece();
   if (!file) {
     set_options_float(current_ncontext, OPTIONS_SCALE, NEW_PIECE_SCALE);
     options_struct[current_ncontext][OPTIONS_DISPLAY] = NEW_PIECE_DISPLAY;
-    return finish_header(false);
+    return model_hooks.piece_header_read(false);
   }
   int result = header_io(IO_READ, file, nullptr);
-  return result && finish_header(true) ? result : 0;
+  return result && model_hooks.piece_header_read(true) ? result : 0;
 }
 
 // ---- Node records
@@ -594,7 +573,7 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
     std::memset(node->bytes() + NODE_RECORD_OFFSET, 0, NODE_RECORD_SIZE);
     int16_t result = piece_read(reading->file, node->bytes() + NODE_RECORD_OFFSET, size_t(size));
     if (result == RESULT_END_OF_FILE) {
-      if (shift_or_option_down()) {
+      if (model_hooks.shift_or_option_down()) {
         make_final_endsyst(node);
         *out = node;
         return 1;
@@ -610,7 +589,7 @@ int read_node_record(PieceReading* reading, Drosa* out, int v) {
     }
     if (result != RESULT_OK) {
       report_file_error(result, "");
-      if (!shift_or_option_down()) {
+      if (!model_hooks.shift_or_option_down()) {
         discard_record_node(node);
         return 0;
       }
@@ -683,7 +662,7 @@ int read_voice_head(PieceReading* reading, int v) {
     piece_start[v] = head;
     return 1;
   }
-  if (shift_or_option_down() && v > 0) {
+  if (model_hooks.shift_or_option_down() && v > 0) {
     destroyDrosa(head);
     voice_count = int16_t(v);
     REPORT_ERROR(2, "Due to missing xstartpiece ENDSYST, have %hd voices.", short(v));
@@ -788,9 +767,9 @@ void recompute_playback(bool from_translator) {
       continue;
     }
     if (from_translator)
-      set_default_performance(first, last, 1, 0, 1, 42, 0);
+      model_hooks.set_default_performance(first, last, 1, 0, 1, 42, 0);
     else
-      set_default_performance(first, last, 0, 0, 0, 42, 0);
+      model_hooks.set_default_performance(first, last, 0, 0, 0, 42, 0);
   }
 }
 
@@ -847,8 +826,7 @@ int read_piece_body(PieceReading* reading) {
   // Conversions made through the editing primitives are no step the user could undo.
   clear_undo(1);
   // The parameter changes of the piece are in force from the start.
-  param_init();
-  rebuild_param_nodes();
+  model_hooks.rebuild_param_table();
   return 1;
 }
 
@@ -860,7 +838,7 @@ int read_piece_file(PieceFile* file, const ViewData* shared, bool page) {
   set_default_piece();
   int result = header_io(IO_READ, file, &reading.version);
   reading.conversion.version = reading.version;
-  if (result && page) result = finish_header(true);
+  if (result && page) result = model_hooks.piece_header_read(true);
   if (result && shared) {
     restore_view_data(*shared);
     return 1;
@@ -956,7 +934,7 @@ void discard_piece_lists() {
     if (piece_start[v]) destroy_Drosa_list(piece_start[v]);
     piece_start[v] = page_start[v] = NIL;
   }
-  forget_fitted_pages_freed();
+  model_hooks.forget_fitted_pages_freed();
   voice_count = 0;
   order_free_nodes();
 }

@@ -6,9 +6,6 @@
 
 #include <cstdlib>
 
-#include "annotations/anno_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
 #include "model/change_flags.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
@@ -19,7 +16,6 @@
 #include "model/undo.h"
 #include "model/voice_chords.h"
 #include "model/voice_lists.h"
-#include "performance/performance_services.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -121,8 +117,8 @@ void advance_insertion_point(Drosa from, Drosa fallback, int keep_view) {
     if (effective_kind(p) == ENDSYST && p->get(xendpage) && (!keep_view || p->get(xendpiece)))
       break;
   }
-  start_flashing(insertion_point);
-  if (!keep_view) make_cursor_visible();
+  model_hooks.start_flashing(insertion_point);
+  if (!keep_view) model_hooks.make_cursor_visible();
 }
 
 // The bookkeeping of a delete before the notes go: grace times, chord marks, PRINT nodes.
@@ -130,9 +126,9 @@ void prepare_delete(Drosa old_start, Drosa old_end, Drosa* prev_out, Drosa* next
   if (old_start->get(xgrace)) {
     // The time given back from the grace notes is recorded, the notes that go included: Undo
     // gives each its time again.
-    record_grace_time(old_start);
-    if (old_end != old_start && old_end->get(xgrace)) record_grace_time(old_end);
-    change_grace_time(old_start, old_end, 0);
+    model_hooks.record_grace_time(old_start);
+    if (old_end != old_start && old_end->get(xgrace)) model_hooks.record_grace_time(old_end);
+    model_hooks.change_grace_time(old_start, old_end, 0);
   }
   Drosa prev = prev_note(old_start), next = next_note(old_end);
   *prev_out = prev;
@@ -160,10 +156,10 @@ void prepare_delete(Drosa old_start, Drosa old_end, Drosa* prev_out, Drosa* next
 
 // Removes old_start..old_end with undo; returns the node before the stretch.
 Drosa remove_stretch(Drosa old_start, Drosa old_end, int adjust_acc) {
-  if (adjust_acc) adjust_accidentals(ACC_REMOVING, old_start, old_end);
+  if (adjust_acc) model_hooks.adjust_accidentals(ACC_REMOVING, old_start, old_end);
   old_end = after_layout(old_end);
-  if (old_start->xkind == NOTE) unary_node(UNARY_DELETE, old_start);
-  delete_marked_annos(old_start);
+  if (old_start->xkind == NOTE) model_hooks.unary_node(UNARY_DELETE, old_start);
+  model_hooks.delete_marked_annos(old_start);
   for (Drosa p = old_start->xback; p && p->xkind != NOTE && effective_kind(p) != ENDSYST;) {
     Drosa before = p->xback;
     if (p->xkind == PDATA) destroy_node(p);
@@ -249,7 +245,7 @@ int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* 
 
 void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start, Drosa old_end,
                      int perf_mode, int adjust_acc) {
-  stop_flashing(insertion_point);
+  model_hooks.stop_flashing(insertion_point);
   insertion_point = NIL;
   int32_t old_time = 0;
   Drosa place = NIL;
@@ -286,8 +282,8 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
       // the times the group and its main chord had.
       Drosa grace = prev && prev->get(xgrace) ? prev : next && next->get(xgrace) ? next : NIL;
       if (grace) {
-        record_grace_time(grace);
-        change_grace_time(grace, grace, 1);
+        model_hooks.record_grace_time(grace);
+        model_hooks.change_grace_time(grace, grace, 1);
       }
       return;
     }
@@ -296,14 +292,14 @@ void do_Drosa_update(int mode, Drosa new_first, Drosa new_last, Drosa old_start,
   }
   if (!new_first) return;
   const bool recorded = bool(insertvc_with_undo(new_first, new_last, place));
-  Drosa first_note = unary_node(UNARY_SKIP_FORWARD, new_first);
+  Drosa first_note = model_hooks.unary_node(UNARY_SKIP_FORWARD, new_first);
   {
     FreshChain fresh(recorded ? new_first : NIL, new_last);
-    adjust_accidentals(ACC_CHANGED, first_note, new_last);
+    model_hooks.adjust_accidentals(ACC_CHANGED, first_note, new_last);
   }
   if (perf_mode) {
-    if (recorded) record_default_performance(first_note, new_last);
-    set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
+    if (recorded) model_hooks.record_default_performance(first_note, new_last);
+    model_hooks.set_default_performance(first_note, new_last, 1, 0, perf_mode != 2, 43, old_time);
   }
 }
 
@@ -357,7 +353,7 @@ namespace {
 
 // Where a grace chord goes that is not added to a chord (the insertion point is C).
 Drosa grace_place(Drosa n, Drosa chord_first, Drosa chord_last, int nachschlag_after) {
-  if (!n->get(xnachschlag)) return unary_node(UNARY_SKIP_BACK, chord_first->xback);
+  if (!n->get(xnachschlag)) return model_hooks.unary_node(UNARY_SKIP_BACK, chord_first->xback);
   Drosa prev = prev_note(chord_first);
   if (prev && !nachschlag_after) return prev;
   // After the chord and every nachschlag grace chord that follows it.
@@ -430,7 +426,7 @@ int insert_note(Drosa first, Drosa last, int add_to_chord, int perf_mode, int ke
     destroy_Drosa_list(first);
     return 0;
   }
-  Drosa n = unary_node(UNARY_SKIP_FORWARD, first);
+  Drosa n = model_hooks.unary_node(UNARY_SKIP_FORWARD, first);
   if (!n || n->xkind != NOTE) {
     destroy_Drosa_list(first);
     return 0;

@@ -45,4 +45,8 @@ void register_param_hooks() {
     param[P_POLYTEMPO_NOTE_DURATION_MULTIPLIER].changed = 0;
   };
   model_hooks.parameter_list_rows.routine = parameter_list_rows;
+  model_hooks.rebuild_param_table.routine = [] {
+    param_init();
+    rebuild_param_nodes();
+  };
 }

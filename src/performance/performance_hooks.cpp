@@ -1,11 +1,17 @@
 // performance_hooks.cpp: what the performance subsystem lends the model and the layout engine,
 // registered at start-up: the playback queue's nodes, which the node store's leak check counts,
-// and the piano palette, redrawn after every completed format.
+// grace times and default playback data, and the piano palette, redrawn after every completed
+// format.
 #include "layout/layout_services.h"
 #include "performance/performance_services.h"
 
 void register_performance_hooks() {
   model_hooks.release_play_nodes.routine = release_play_nodes;
   model_hooks.play_queue_count.routine = play_queue_count;
+  model_hooks.record_grace_time.routine = record_grace_time;
+  model_hooks.change_grace_time.routine = change_grace_time;
+  model_hooks.record_default_performance.routine = record_default_performance;
+  model_hooks.set_default_performance.routine = set_default_performance;
+  model_hooks.draw_piano_window.routine = draw_piano_window;
   layout_hooks.draw_piano_window.routine = draw_piano_window;
 }
