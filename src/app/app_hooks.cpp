@@ -10,6 +10,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "app/event_loop.h"
+#include "app/view_frames.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
@@ -99,6 +100,7 @@ void register_app_hooks() {
 
 void connect_subsystems() {
   register_app_hooks();
+  register_view_frame_hooks();
   register_param_hooks();
   register_layout_hooks();
   register_ge_hooks();

@@ -161,9 +161,6 @@ void update_window();
 // activate_window: shows the current music window in front and activates it, then puts the
 // palette (and the dialog, when given) in front of it.
 void activate_window(DialogRef dialog);
-// deactivate_window: 1 highlights the music window and shows its scroll bars; 0 makes the
-// scroll bars inactive. Both redraw the grow box.
-void deactivate_window(int flag);
 
 // reformat_and_update: redraws the window and formats the page; 1 when the page was formatted
 // to its end, 0 when input interrupted it (the reformat stays pending).

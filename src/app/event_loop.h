@@ -21,6 +21,10 @@ int mouse_down_other(EventRecord* event, DialogRef dialog);
 // do_update_event: update and activate events by window; 1 when handled.
 int do_update_event(EventRecord* event, DialogRef dialog);
 
+// deactivate_window: 1 highlights the music window and shows its scroll bars; 0 makes the
+// scroll bars inactive. Both redraw the grow box.
+void deactivate_window(int flag);
+
 // ---- The cursor ----------------------------------------------------------------------------
 
 // adjust_cursor: with Command and Option held over the music window, shows the rectangle

@@ -10,6 +10,10 @@ void register_ge_hooks() {
   model_hooks.flashing_node.routine = [] { return flashing_node; };
   model_hooks.stop_flashing.routine = stop_flashing;
   model_hooks.start_flashing.routine = start_flashing;
+  model_hooks.set_graphics_view.routine = [](int slot) { current_graphics_view = slot; };
+  model_hooks.forget_view_graphics.routine = [](int slot) { view_graphics[slot] = nullptr; };
+  model_hooks.GEinit.routine = GEinit;
+  model_hooks.offscreen_dispose.routine = offscreen_dispose;
   model_hooks.zoom_factor.routine = [] { return zoom_factor; };  // the calling thread's
   layout_hooks.plot_page.routine = plot_page;
   layout_hooks.GEinit.routine = GEinit;

@@ -309,6 +309,10 @@ inline constexpr int ACC_CHANGED = 102;   // after notes were inserted or change
 inline constexpr int ACC_REMOVING = 103;  // before notes are removed or re-pitched
 inline constexpr int ACC_OWN_ONLY = 104;  // the notes' own display only
 
+// What the subsystems above the model keep of a view's window while another view is current
+// (app/view_frames.cpp).
+struct ViewFrameState;
+
 // What the model, the parameters and the layout engine call of the frame and the drawing.
 struct ModelHooks {
   // The frame (app/).
@@ -414,6 +418,43 @@ struct ModelHooks {
   Hook<int, bool> import_musicxml{"import_musicxml"};
   // The piano palette (performance/).
   Hook<void> draw_piano_window{"draw_piano_window"};
+  // What the views (views.cpp) ask of the subsystems above the model as they open, switch and
+  // close. The frame (app/): the state those subsystems keep of a view's window, made (nullptr
+  // when it cannot be allocated), freed, parked for the view's slot (its page image then shows
+  // the parked window) and restored; the music window of a parked state (nullptr: the current
+  // view's); a parked view's page image and window disposed of; out of an annotation mode;
+  // the window of the view left made inactive and its group selection cleared; the selection
+  // of the view being closed cleared; the state of no current view (no graphics view, group
+  // selection or selected voice); the music window activated and disposed of.
+  Hook<ViewFrameState*> new_frame_state{"new_frame_state"};
+  Hook<void, ViewFrameState*> free_frame_state{"free_frame_state"};
+  Hook<void, ViewFrameState*, int> park_frame_state{"park_frame_state"};
+  Hook<void, const ViewFrameState*> restore_frame_state{"restore_frame_state"};
+  Hook<const Port*, const ViewFrameState*> frame_window{"frame_window"};
+  Hook<void, ViewFrameState*> dispose_frame_window{"dispose_frame_window"};
+  Hook<void> end_anno_mode{"end_anno_mode"};
+  Hook<void> view_left{"view_left"};
+  Hook<void> view_closing{"view_closing"};
+  Hook<void> no_current_frame{"no_current_frame"};
+  Hook<void> activate_window{"activate_window"};
+  Hook<void> dispose_music_window{"dispose_music_window"};
+  // The drawing (graphics/): the slot whose state the graphics globals hold (-1 none), a slot's
+  // kept page image forgotten, the graphics list started, the page image disposed of.
+  Hook<void, int> set_graphics_view{"set_graphics_view"};
+  Hook<void, int> forget_view_graphics{"forget_view_graphics"};
+  Hook<void, int> GEinit{"GEinit"};
+  Hook<void> offscreen_dispose{"offscreen_dispose"};
+  // The layout engine (layout/): the page index cleared, the pages counted (the count), a
+  // page's starts found, the page of a view made current again formatted, every layout
+  // record of the piece removed.
+  Hook<void> clear_page_index{"clear_page_index"};
+  Hook<int> count_pages{"count_pages"};
+  Hook<int, int> locate_page{"locate_page"};
+  Hook<void> format_view_page{"format_view_page"};
+  Hook<void> remove_piece_layout_records{"remove_piece_layout_records"};
+  // The piano palette (performance/): its drawing held back (true) while a view opens its
+  // piece, then let go (false) and drawn once when it was asked for.
+  Hook<void, bool> hold_palette_draws{"hold_palette_draws"};
 };
 extern ModelHooks model_hooks;
 

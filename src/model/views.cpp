@@ -24,11 +24,6 @@
 #include <cstring>
 #include <new>
 
-#include "annotations/anno_services.h"
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
-#include "layout/layout_services.h"
 #include "model/change_flags.h"
 #include "model/drosa.h"
 #include "model/file_errors.h"
@@ -40,8 +35,6 @@
 #include "model/undo.h"
 #include "model/voice_lists.h"
 #include "model/writevesk.h"
-#include "params/param_services.h"
-#include "performance/performance_services.h"
 #include "platform/memory.h"
 #include "platform/ticks.h"
 
@@ -52,15 +45,12 @@ int32_t current_view_index = -1;
 
 // The state of a view's window, kept while another view is current.
 struct ViewWindowState {
-  ViewGraphics graphics;  // zoom, page image, window, scroll origin, graphics lists
-  VirtualRect inverted_selection, framed_selection;  // the selection rectangles
+  // What the subsystems above the model keep of the window (model_hooks.new_frame_state):
+  // its page image and graphics lists, selection, mode, page index and parameter lists.
+  ViewFrameState* frame = nullptr;
   Drosa insertion_point;
   PagePoint insertion_point_pos;
   int insertion_point_flashing = 0;
-  int16_t selected_voice = -10;
-  uint32_t group_selected = 0;
-  int page_graphics_stale = 0;
-  int16_t mode = MUSIC_MODE;
   int32_t current_page = 1;
   // The permanent template nodes NOTE, TPARAM, LINE, PRINT and BEAMING, from the kind byte on.
   uint8_t templates[5][DROSA_NODE_SIZE - 8] = {};
@@ -69,13 +59,8 @@ struct ViewWindowState {
   VoiceData voice_data[64];
   int32_t last_formatted_page = -500;
   int reformat_pending = 0;  // set: the piece changed in another view; reformat on return
-  int16_t page_count = 1;
-  int16_t page_first_bar = 1;
   int16_t current_ncontext = 1;
   Drosa page_start[MAX_VOICES];
-  Drosa class_models[CLASS_MODEL_SLOTS];
-  uint8_t param_changed[PARAM_SLOTS] = {};
-  Drosa page_param_lists[64];
 };
 
 namespace {
@@ -103,6 +88,30 @@ void free_record(T* record) {
   platform_release(record);
 }
 
+// A window record with the record of the subsystems above the model in it; nullptr when
+// either cannot be allocated.
+ViewWindowState* allocate_window_record() {
+  ViewWindowState* window = allocate_record<ViewWindowState>();
+  if (!window) return nullptr;
+  window->frame = model_hooks.new_frame_state();
+  if (window->frame) return window;
+  free_record(window);
+  return nullptr;
+}
+
+void free_window_record(ViewWindowState* window) {
+  if (window) model_hooks.free_frame_state(window->frame);
+  free_record(window);
+}
+
+// While one is alive, the piano palette is drawn once at its end however often it is asked for.
+struct PaletteHeldBack {
+  PaletteHeldBack() { model_hooks.hold_palette_draws(true); }
+  ~PaletteHeldBack() { model_hooks.hold_palette_draws(false); }
+  PaletteHeldBack(const PaletteHeldBack&) = delete;
+  PaletteHeldBack& operator=(const PaletteHeldBack&) = delete;
+};
+
 // ---- Piece and window state ---------------------------------------------------------------
 
 void save_view_data(ViewData* d) {
@@ -118,17 +127,13 @@ void save_view_data(ViewData* d) {
   std::memcpy(d->ncontext_name, ncontext_name, sizeof ncontext_name);
 }
 
-void save_window_state(ViewWindowState* w) {
-  save_view_graphics(&w->graphics);
-  w->inverted_selection = inverted_selection_rect;
-  w->framed_selection = framed_selection_rect;
+// Also parks the state of the subsystems above the model, whose page image and graphics lists
+// the window of the parked view `slot` is then copied from.
+void save_window_state(ViewWindowState* w, int slot) {
+  model_hooks.park_frame_state(w->frame, slot);
   w->insertion_point = insertion_point;
   w->insertion_point_pos = insertion_point_pos;
   w->insertion_point_flashing = insertion_point_flashing;
-  w->selected_voice = selected_voice;
-  w->group_selected = group_selected;
-  w->page_graphics_stale = page_graphics_stale;
-  w->mode = MODE;
   w->current_page = current_page;
   for (int i = 0; i < 5; ++i)
     if (*template_nodes[i])
@@ -138,27 +143,15 @@ void save_window_state(ViewWindowState* w) {
   std::copy(voice_data, voice_data + 64, w->voice_data);
   w->last_formatted_page = last_formatted_page;
   w->reformat_pending = reformat_pending;
-  w->page_count = page_count;
-  w->page_first_bar = page_first_bar;
   w->current_ncontext = current_ncontext;
   std::copy(page_start, page_start + MAX_VOICES, w->page_start);
-  std::copy(class_models, class_models + CLASS_MODEL_SLOTS, w->class_models);
-  for (int p = 0; p < PARAM_SLOTS; ++p) w->param_changed[p] = param[p].changed;
-  std::copy(page_param_lists, page_param_lists + 64, w->page_param_lists);
 }
 
 void restore_window_state(const ViewWindowState& w) {
-  restore_view_graphics(w.graphics);
-  inverted_selection_rect = w.inverted_selection;
-  framed_selection_rect = w.framed_selection;
+  model_hooks.restore_frame_state(w.frame);
   insertion_point = w.insertion_point;
-  previous_anno = NIL;  // it may be an annotation of another piece
   insertion_point_pos = w.insertion_point_pos;
   insertion_point_flashing = w.insertion_point_flashing;
-  selected_voice = w.selected_voice;
-  group_selected = w.group_selected;
-  page_graphics_stale = w.page_graphics_stale;
-  MODE = w.mode;
   current_page = w.current_page;
   for (int i = 0; i < 5; ++i)
     if (*template_nodes[i])
@@ -168,13 +161,8 @@ void restore_window_state(const ViewWindowState& w) {
   std::copy(w.voice_data, w.voice_data + 64, voice_data);
   last_formatted_page = w.last_formatted_page;
   reformat_pending = w.reformat_pending;
-  page_count = w.page_count;
-  page_first_bar = w.page_first_bar;
   current_ncontext = w.current_ncontext;
   std::copy(w.page_start, w.page_start + MAX_VOICES, page_start);
-  std::copy(w.class_models, w.class_models + CLASS_MODEL_SLOTS, class_models);
-  for (int p = 0; p < PARAM_SLOTS; ++p) param[p].changed = w.param_changed[p];
-  std::copy(w.page_param_lists, w.page_param_lists + 64, page_param_lists);
 }
 
 // ---- Per-view copies of the layout records ---------------------------------------------------
@@ -347,19 +335,7 @@ void start_view_lists() {
   GE_tail = GE_head;
   old_GE_head = NIL;
   GE_list_complete = 0;
-  GEinit(0);
-}
-
-// Shows the restored view's page: formatted anew, so that its chord records are there again.
-void format_view_page() {
-  if (last_formatted_page != current_page) {
-    requested_page = int16_t(current_page);  // preparing keeps the view's page
-    prepare_piece();
-    return;
-  }
-  disable_format_interrupts();
-  format_page(current_page, 1);
-  enable_format_interrupts();
+  model_hooks.GEinit(0);
 }
 
 }  // namespace
@@ -387,10 +363,11 @@ int most_recent_view() {
 }
 
 int view_index_of_window(const Port* window) {
-  if (current_view_index >= 0 && window == music_window_port) return current_view_index;
+  if (current_view_index >= 0 && window == model_hooks.frame_window(nullptr))
+    return current_view_index;
   for (int slot = 0; slot < MAX_VIEWS; ++slot)
     if (slot != current_view_index && slot_used(slot) && view_array[slot].window &&
-        view_array[slot].window->graphics.window == window)
+        model_hooks.frame_window(view_array[slot].window->frame) == window)
       return slot;
   return -1;
 }
@@ -466,7 +443,7 @@ void restore_view_data(const ViewData& d) {
 int open_view(int mode, PieceFile* file) {
   // Reading, formatting and placing the piece ask for the palette many times: it is drawn once,
   // as the piece is when the opening ends.
-  PaletteDrawsHeld palette_held;
+  PaletteHeldBack palette_held;
   if (current_view_index != -1) {
     // Going on would write the new piece over the globals of the view still current.
     REPORT_ERROR(4, "Bad current_view_index when calling open_view");
@@ -481,11 +458,11 @@ int open_view(int mode, PieceFile* file) {
   }
   view_array[slot] = {shared, nullptr, tick_now()};
   current_view_index = slot;
-  current_graphics_view = slot;
+  model_hooks.set_graphics_view(slot);
   start_view_lists();
   ++list_change_count;  // another piece's lists: what was known of the last one is gone
-  clear_page_index();
-  draw_piano_window();
+  model_hooks.clear_page_index();
+  model_hooks.draw_piano_window();
   clear_view_changes();
   if (openpiece(shared, mode, file)) return 1;
 
@@ -505,28 +482,26 @@ int leave_view() {
     REPORT_ERROR(4, "Bad current_view_index when calling leave_view");
     return 0;
   }
-  end_anno_selection(0, 1);
-  stop_flashing(flashing_node);
+  model_hooks.end_anno_selection(0, 1);
+  model_hooks.stop_flashing(model_hooks.flashing_node());
   ViewSlot& s = view_array[slot];
   ViewData* piece = s.piece ? s.piece : allocate_record<ViewData>();
-  ViewWindowState* window = s.window ? s.window : allocate_record<ViewWindowState>();
+  ViewWindowState* window = s.window ? s.window : allocate_window_record();
   if (!piece || !window) {
     if (piece != s.piece) free_record(piece);
-    if (window != s.window) free_record(window);
+    if (window != s.window) free_window_record(window);
     out_of_memory_alert();
     return 0;
   }
   s.piece = piece;
   s.window = window;
   save_view_data(piece);
-  save_window_state(window);
-  view_graphics[slot] = &window->graphics;
+  save_window_state(window, slot);
   for_each_shown_page_voice(park_voice, slot);
   clear_undo(1);
   propagate_view_changes();
-  deactivate_window(0);
-  // The group selection is kept in the view's record and comes back with it.
-  group_selected = 0;
+  // The window goes inactive; the group selection, kept in the view's record, comes back with it.
+  model_hooks.view_left();
   indicate_no_current_view();
   return 1;
 }
@@ -549,43 +524,41 @@ void copy_from_VIEW_nodes(int slot) {
   s.last_activation = tick_now();
   restore_view_data(*s.piece);
   restore_window_state(*s.window);
-  current_graphics_view = slot;
+  model_hooks.set_graphics_view(slot);
   ++list_change_count;  // another piece's lists may be current now
-  clear_page_index();
-  draw_piano_window();
+  model_hooks.clear_page_index();
+  model_hooks.draw_piano_window();
 
   // Another view may have changed the piece: the page is found again in every case. The
   // copies stand on the page formatted last, which the view showed when it was left.
   std::fill(page_start, page_start + MAX_VOICES, NIL);
-  count_pages();
-  current_page = std::clamp<int32_t>(current_page, 1, page_count);
-  if (reformat_pending) {
-    param_init();
-    rebuild_param_nodes();
-  }
-  const bool parked_page_left = last_formatted_page >= 1 && last_formatted_page <= page_count;
-  locate_page(parked_page_left ? last_formatted_page : current_page);
+  const int pages = model_hooks.count_pages();
+  current_page = std::clamp<int32_t>(current_page, 1, pages);
+  if (reformat_pending) model_hooks.rebuild_param_table();
+  const bool parked_page_left = last_formatted_page >= 1 && last_formatted_page <= pages;
+  model_hooks.locate_page(parked_page_left ? last_formatted_page : current_page);
   for_each_shown_page_voice(unpark_voice, slot);
 
-  activate_window(nullptr);
+  model_hooks.activate_window();
   clear_view_changes();
-  display_win_title(1, nullptr);
-  format_view_page();
+  model_hooks.display_win_title(1, nullptr);
+  // Formatted anew, so that its chord records are there again.
+  model_hooks.format_view_page();
   const bool had_insertion_point = bool(insertion_point);
   insertion_point = NIL;  // its note may be gone: it is found again by its place on the page
-  if (had_insertion_point) cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
+  if (had_insertion_point) model_hooks.cursor_to_nearest_visnote(insertion_point_pos, 0, 0, 1);
 }
 
 // ---- Releasing and closing ---------------------------------------------------------------------
 
 int save_and_release_view(int save) {
   const int slot = current_view_index;
-  offscreen_dispose();
+  model_hooks.offscreen_dispose();
   if (!slot_valid(slot)) return 1;
   ViewSlot& s = view_array[slot];
   s.last_activation = -1;
-  view_graphics[slot] = nullptr;
-  free_record(s.window);
+  model_hooks.forget_view_graphics(slot);
+  free_window_record(s.window);
   s.window = nullptr;
   ViewData* piece = s.piece;
   s.piece = nullptr;
@@ -598,28 +571,26 @@ int save_and_release_view(int save) {
 }
 
 int close_view(int ask) {
-  if (MODE != MUSIC_MODE) end_anno_selection(0, 1);
+  model_hooks.end_anno_mode();
   if (ask && !ask_save_piece()) return 0;
   clear_undo(1);
-  stop_flashing(flashing_node);
+  model_hooks.stop_flashing(model_hooks.flashing_node());
   insertion_point = NIL;
-  previous_anno = NIL;  // an annotation of this piece
-  group_selected = 0;
-  inverted_selection_rect = framed_selection_rect = VirtualRect{};
+  model_hooks.view_closing();
   // The other views of the piece learn of its changes while this view still names it.
   propagate_view_changes();
   if (save_and_release_view(1)) {
     destroy_pstaff_lists();
-    clear_current_piece();
+    model_hooks.clear_current_piece();
   } else {
     // The piece stays with the other views: only this view's layout records and copies go,
     // wherever they are.
-    remove_ntdata(REMOVE_WHOLE_PIECE);
+    model_hooks.remove_piece_layout_records();
     destroy_pstaff_lists();
-    draw_piano_window();
+    model_hooks.draw_piano_window();
   }
   free_graphics_lists();
-  dispose_music_window();
+  model_hooks.dispose_music_window();
   indicate_no_current_view();
   if (count_open_views() == 0) CheckfreeDrosa();
   return 1;
@@ -627,21 +598,15 @@ int close_view(int ask) {
 
 void indicate_no_current_view() {
   current_view_index = -1;
-  current_graphics_view = -1;
-  if (group_selected) {
-    REPORT_ERROR(4, "GROUP_SELECT in indicate_no_current_view().");
-    group_selected = 0;
-  }
-  if (MODE != MUSIC_MODE) end_anno_selection(0, 1);
-  // The page image and graphics lists now belong to a parked view, or are gone.
-  restore_view_graphics(ViewGraphics{});
+  // No graphics view, group selection, annotation mode, selected voice; the page image and
+  // graphics lists now belong to a parked view, or are gone.
+  model_hooks.no_current_frame();
   ncontext_count = 0;
   voice_count = 0;
   std::fill(piece_start, piece_start + MAX_VOICES, NIL);
   std::fill(page_start, page_start + MAX_VOICES, NIL);
   insertion_point = NIL;
   insertion_point_flashing = 0;
-  selected_voice = -10;
   piece_fsspec.clear();
   DrosaDirty = 0;
   reformat_pending = 0;
@@ -654,23 +619,16 @@ void reset_views_globals() {
   int freed_count = 0;
   for (int slot = 0; slot < MAX_VIEWS; ++slot) {
     ViewSlot& s = view_array[slot];
-    if (s.window && slot != current_view_index) {
-      ViewGraphics current;
-      save_view_graphics(&current);
-      restore_view_graphics(s.window->graphics);
-      offscreen_dispose();
-      dispose_music_window();
-      restore_view_graphics(current);
-    }
-    free_record(s.window);
+    if (s.window && slot != current_view_index) model_hooks.dispose_frame_window(s.window->frame);
+    free_window_record(s.window);
     if (s.piece && std::find(freed, freed + freed_count, s.piece) == freed + freed_count) {
       freed[freed_count++] = s.piece;
       free_record(s.piece);
     }
     s = ViewSlot{};
-    view_graphics[slot] = nullptr;
+    model_hooks.forget_view_graphics(slot);
   }
-  dispose_music_window();  // the current view's, if one is open
+  model_hooks.dispose_music_window();  // the current view's, if one is open
   current_view_index = -1;
-  current_graphics_view = -1;
+  model_hooks.set_graphics_view(-1);
 }

@@ -19,6 +19,18 @@
 
 inline constexpr int PALETTE_BOXES = 35;
 
+// PaletteDrawsHeld: while one is alive, draw_piano_window only notes that the palette is to be
+// drawn; when the last goes, the palette is drawn once if it was asked for. For work that asks
+// for the palette many times and lets no one look in between (opening a document).
+// Reads and writes: palette_draws_held, palette_draw_waiting; as draw_piano_window.
+class PaletteDrawsHeld {
+ public:
+  PaletteDrawsHeld();
+  ~PaletteDrawsHeld();
+  PaletteDrawsHeld(const PaletteDrawsHeld&) = delete;
+  PaletteDrawsHeld& operator=(const PaletteDrawsHeld&) = delete;
+};
+
 // ---- Boxes -----------------------------------------------------------------------------------
 
 // boxnum_to_rect: a box's rectangle in the window.

@@ -323,18 +323,6 @@ void set_key_spelling(Drosa keysig);
 //         entry_hint_shown, memory_shown.
 void draw_piano_window();
 
-// PaletteDrawsHeld: while one is alive, draw_piano_window only notes that the palette is to be
-// drawn; when the last goes, the palette is drawn once if it was asked for. For work that asks
-// for the palette many times and lets no one look in between (opening a document).
-// Reads and writes: palette_draws_held, palette_draw_waiting; as draw_piano_window.
-class PaletteDrawsHeld {
- public:
-  PaletteDrawsHeld();
-  ~PaletteDrawsHeld();
-  PaletteDrawsHeld(const PaletteDrawsHeld&) = delete;
-  PaletteDrawsHeld& operator=(const PaletteDrawsHeld&) = delete;
-};
-
 // invert_piano_box: inverts a box (feedback; 12 the Add/Kill box).
 void invert_piano_box(int box);
 
