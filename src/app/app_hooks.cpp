@@ -10,6 +10,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "app/event_loop.h"
+#include "app/parts_voices_dialog.h"
 #include "app/view_frames.h"
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
@@ -90,6 +91,9 @@ void register_app_hooks() {
   model_hooks.piece_opened.routine = piece_opened;
   model_hooks.clear_current_piece.routine = clear_current_piece;
   model_hooks.shift_or_option_down.routine = shift_or_option_down;
+  model_hooks.open_dialog_in_front.routine = open_dialog_in_front;
+  model_hooks.close_dialog_in_front.routine = close_dialog_in_front;
+  model_hooks.staff_list_text.routine = staff_list_text;
   layout_hooks.update_window.routine = update_window;
   layout_hooks.format_idle.routine = format_idle;
   layout_hooks.input_stops_format.routine = input_stops_format;

@@ -372,6 +372,23 @@ void draw_ruler(int flag);
 // image, 2 takes it away.
 void toggle_insertion_cursor(int mode);
 
+// ==== parts_voices_dialog.cpp ====================================================================
+// The Parts and Voices dialog, which shows how the voices lie on staves at the insertion point and
+// changes that layout from there on.
+
+// parts_and_voices_dialog: the "Parts and Voices..." command for the insertion point's time.
+// On OK every shown voice gets a PRINT of the current context before its chord at that time
+// (with undo), made from its staff record; parts and voices made or removed in the dialog
+// are in the piece at once. When anything changed the voices are grouped by part in staff
+// order (in the Score) and the piece is formatted again.
+// Reads:  insertion_point, selected_voice, the voice lists, current_ncontext.
+// Writes: the voice lists, voice_count, piece_start, page_start, staff_list_head (while open),
+//         voices_removed, voices_added, insertion_point, selected_voice, the page; the undo
+//         and redo histories are discarded when voices were added or removed.
+// Failure: level 4 "Bad call on Parts and Voices... dialog (NIL insertion_point)" and nothing
+//          is done; refused entries are level-2 messages after which the dialog stays.
+void parts_and_voices_dialog();
+
 // ==== play_follow.cpp ============================================================================
 // The music window follows a piece while it plays.
 
@@ -380,6 +397,59 @@ void toggle_insertion_cursor(int mode);
 // Nothing when no play is followed.
 // Writes: play_follow, current_page, the page, the scroll position, the title.
 void end_play_display();
+
+// ==== ncontext_dialog.cpp ========================================================================
+// The notation-context dialog, where the user creates, names, deletes and reorders notation
+// contexts and chooses the parts each one shows; and the dialog that asks which contexts a command
+// is to act on.
+
+// Items of the notation-context dialog.
+inline constexpr int NCONTEXT_DONE = 1, NCONTEXT_NAME = 2, NCONTEXT_PARTS = 3;
+inline constexpr int NCONTEXT_LIST = 7, NCONTEXT_NEW = 9, NCONTEXT_DELETE = 10;
+
+// Items of the choose-contexts dialog.
+inline constexpr int CHOOSE_LIST = 4, CHOOSE_ALL = 5, CHOOSE_NONE = 6, CHOOSE_CHECK = 7;
+
+// ncontext_dialog: runs the notation-context dialog until Done. Every change is made on the
+// voice lists at once; choosing a context switches to it. On Done the current context's page
+// is prepared and the insertion point goes to the start of `measure`, whose page is shown.
+// Reads:  the voice lists, the contexts and their records, selected_voice.
+// Writes: current_ncontext, ncontext_count, ncontext_name, options_struct, print_record, the
+//         voice lists (PRINT and ENDSYST nodes of contexts, node contexts), DrosaDirty, the
+//         page, the page image, insertion_point, selected_voice; the undo and redo histories
+//         are discarded when the voice lists changed.
+// Failure: refusals are level-2 messages after which the dialog stays; a dialog that cannot
+//          be opened is a level-4 report and nothing changes.
+void ncontext_dialog(int32_t measure);
+
+// choose_contexts_dialog: asks which notation contexts a command is to act on. `chosen` has an
+// entry per context from 1 (at least ncontext_count + 1 bytes); after OK each entry is 1 for
+// a chosen context and 0 otherwise, and the result is 1 when any was chosen. With one
+// context and no check box nothing is asked: the current context is chosen. `check_value`
+// (may be null) receives the check box's state after OK; without it the box is hidden.
+// Cancel returns 0 and leaves `chosen` as it was.
+// Reads: ncontext_count, current_ncontext, ncontext_name. Writes: choose_contexts_list (while
+//        open), the cursor (restored).
+int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chosen);
+
+// ==== ncontext_switch.cpp ========================================================================
+// The user's switch to another notation context.
+
+// change_ncontext: the user's switch to context n: unless no_ask, a changed piece may first be
+// saved (when the preference asks for it); the page image follows the new context's page
+// size and scale; the page is prepared, and the insertion point goes to `node` when it is
+// drawn in the new context, else to the start of its measure (measure 1 for NIL).
+// Reads:  prefs, DrosaDirty, the context's options. Writes: as set_notation_context, the page
+//         image, the page, the insertion point, selected_voice; the file when saved.
+// Failure: Cancel in the question changes nothing; a failed save is reported by the saving
+//          code and the switch goes on.
+void change_ncontext(Drosa node, int n, int no_ask);
+
+// follow_context_page_size: re-creates the page image when the current context's page size
+// differs from the one given, or its scale from the image's; 0 when that failed, else 1.
+// Reads:  the current context's options record, zoom_factor.
+// Writes: zoom_factor, the page image (offscreen_changesize).
+int follow_context_page_size(int32_t old_width, int32_t old_height);
 
 // ==== page_commands.cpp ==========================================================================
 // Moving the music window to another page, a bar or the next measure whose notes do not fill its

@@ -26,6 +26,7 @@
 #include "app/menus.h"
 #include "app/music_window.h"
 #include "app/page_commands.h"
+#include "app/parts_voices_dialog.h"
 #include "app/prefs.h"
 #include "app/shortcut_keys.h"
 #include "editing/editing_services.h"

@@ -21,6 +21,9 @@ void register_ge_hooks() {
   model_hooks.font_from_code.routine = font_from_code;
   model_hooks.recolor_all_notes.routine = recolor_all_notes;
   model_hooks.code_from_font.routine = code_from_font;
+  model_hooks.debug_GE.routine = debug_GE;
+  model_hooks.dump_GE.routine = dump_GE;
+  model_hooks.print_beam_buffer.routine = print_beam_buffer;
   param_hooks.decode_note_type.routine = decode_note_type;
   param_hooks.glyph_table_entry.routine = glyph_table_entry;
   param_hooks.offscreen_port.routine = offscreen_port;

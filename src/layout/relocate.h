@@ -10,6 +10,24 @@
 
 struct StaffData;
 
+// clang-format off
+// ---- SPRING and ROD: run-time nodes that live only while one system is justified -------
+// A spring's length under force F is F / xspringk; it never carries less than xminforce.
+// Both forces are 32-bit floats, kept as their bits (read them with spring_k and the like).
+inline constexpr auto xspringnum = word_field<int32_t>("xspringnum", SPRING, 20);  // 0-based, in creation order
+// A rod: springs xrodleft..xrodright together are at least xrodlength long; xrodforce is the
+// force they must carry to reach it.
+inline constexpr auto xrodlength = word_field<int32_t>("xrodlength", ROD, 10);
+inline constexpr auto xrodleft = word_field<int32_t>("xrodleft", ROD, 18);
+inline constexpr auto xrodright = word_field<int32_t>("xrodright", ROD, 22);
+// clang-format on
+
+float spring_k(Drosa spring);
+float spring_minforce(Drosa spring);
+float rod_force(Drosa rod);
+// The length of a spring at its least force, truncated; 0 for a spring of no stiffness.
+int32_t spring_length(Drosa spring);
+
 inline constexpr auto xspringk =
     word_field<uint32_t>("xspringk", SPRING, 12);  // stiffness (float bits)
 inline constexpr auto xminforce =

@@ -13,20 +13,13 @@
 #include <cstdio>
 #include <string>
 
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
-#include "layout/layout_services.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
 #include "model/number_dialogs.h"
 #include "model/voice_lists.h"
-#include "performance/performance_services.h"
 
 namespace {
-
-// A node as the dumps name it: its handle, written as an address ("(nil)" for NIL).
-const void* id(Drosa node) { return reinterpret_cast<const void*>(uintptr_t(node.handle())); }
 
 const char* const BLUE = "\033[34m";
 const char* const MAGENTA = "\033[35m";
@@ -105,16 +98,16 @@ void dump_staves() {
   for (int p = 0; p < count; ++p) {
     std::string line;
     char part[48];
-    std::snprintf(part, sizeof part, "pstaff %d, %p", p, id(staff_data[p].ppnt[0]));
+    std::snprintf(part, sizeof part, "pstaff %d, %p", p, dump_id(staff_data[p].ppnt[0]));
     line = part;
     if (Drosa first = first_chain_note(staff_data[p])) {
-      std::snprintf(part, sizeof part, " n%p", id(first));
+      std::snprintf(part, sizeof part, " n%p", dump_id(first));
       line += part;
     }
     line += "; ";
     debug_out(line.c_str());
   }
-  outf("\ninsertion point %p\n", id(insertion_point));
+  outf("\ninsertion point %p\n", dump_id(insertion_point));
 }
 
 int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
@@ -128,7 +121,8 @@ void dump_system_voices() {
     if (voice_not_shown(v)) {
       Drosa start = page_start[v];
       outf("Voice+ %d is not active.  PRINT at %p page start %p endpiece %d \n", v + 1,
-           id(vd.print), id(start), start && start->xkind == ENDSYST ? start->get(xendpiece) : 0);
+           dump_id(vd.print), dump_id(start),
+           start && start->xkind == ENDSYST ? start->get(xendpiece) : 0);
       colour(PLAIN);
       continue;
     }
@@ -197,19 +191,19 @@ void dump_voices(int mode, const char* message) {
       break;
     case DUMP_RODS:
       colour(PLAIN);
-      dump_list(rod_head, NIL);
+      dump_list(model_hooks.rod_list(), NIL);
       break;
     case DUMP_SPRINGS:
       colour(PLAIN);
-      dump_list(spring_head, NIL);
+      dump_list(model_hooks.spring_list(), NIL);
       break;
     case DUMP_PLAY:
       colour(PLAIN);
-      dump_list(play_queue_first(), NIL);
+      dump_list(model_hooks.play_queue_first(), NIL);
       break;
     default:
       colour(PLAIN);
-      dump_list(recorded_notes_first(), NIL);
+      dump_list(model_hooks.recorded_notes_first(), NIL);
       break;
   }
   colour(BLUE);
@@ -218,32 +212,6 @@ void dump_voices(int mode, const char* message) {
   debug_out("\n");
   std::fflush(debug_stream);
   current_ncontext = context;
-}
-
-void dump_slur_buffer() {
-  debug_out("Contents of the slur buffer (normal layer):\n");
-  bool any = false;
-  for (int staff = 0; staff < MAX_PSTAVES; ++staff)
-    for (int dir = 1; dir <= 2; ++dir)
-      for (int grace = 0; grace <= 1; ++grace) {
-        const SlurEntry& e = slur_buffer[staff][0][dir - 1][grace];
-        if (!e.first_note) continue;
-        any = true;
-        outf("staff %d, voice %d, dir %d grace %d: begx %d, begy %d, head %p, tail %p\n", staff,
-             e.voice, dir, grace, e.start_x, e.start_y, id(e.first_note), id(e.chord));
-      }
-  if (!any) debug_out("*** empty slur buffer ***\n");
-}
-
-void dump_tie_buffer() {
-  debug_out("Contents of the tie buffer:\n");
-  const int count = std::clamp<int32_t>(tie_count, 0, TIE_STACK_SIZE);
-  for (int i = 0; i < count; ++i) {
-    const TieEntry& e = tie_struct[i];
-    outf("staff %d, voice %d, dir %d, x %d, mod7 %d, wholec 0x%X\n", e.pstaff, e.voice, e.side,
-         e.start_x, e.position, unsigned(e.end_time));
-  }
-  if (count == 0) debug_out("*** empty tie buffer ***\n");
 }
 
 void debug_dump_menu(const char* message) {
@@ -280,19 +248,19 @@ void debug_dump_menu(const char* message) {
       dump_voices(DUMP_UNDO, message);
       break;
     case 4:
-      debug_GE();
+      model_hooks.debug_GE();
       break;
     case 5:
-      dump_GE();
+      model_hooks.dump_GE();
       break;
     case 6:
-      print_beam_buffer();
+      model_hooks.print_beam_buffer();
       break;
     case 7:
-      dump_slur_buffer();
+      model_hooks.dump_slur_buffer();
       break;
     case 8:
-      dump_tie_buffer();
+      model_hooks.dump_tie_buffer();
       break;
     case 9:
       dump_springs_next = true;

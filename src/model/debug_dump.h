@@ -36,7 +36,3 @@ void dump_voice_nodes(Drosa node, std::string* line);
 // Failure: level 4 "startvc logic error" and "endvc logic error" for a voice of the system
 //          dump whose system start or end is missing; that voice is left out.
 void dump_voices(int mode, const char* message);
-
-// The slur buffer of the normal layer and the tie buffer of the layout.
-void dump_slur_buffer();
-void dump_tie_buffer();

@@ -14,7 +14,6 @@
 // Highlight operations of invert_item.
 inline constexpr int INVERT_ITEM = 777;      // inverts the rectangle
 inline constexpr int LIGHT_GRAY_ITEM = 888;  // light-gray pattern, exclusive-or
-inline constexpr int GRAY_OUT_ITEM = 999;    // gray pattern, bit-clear
 
 // An item of a dialog (what the routines below hand back as an item's control).
 struct ItemRef {
@@ -31,6 +30,5 @@ Rect* get_item_in_window(Rect* rect, int item);
 ItemRef get_radio_item(DialogRef dialog, int item);
 ItemRef get_check_item(DialogRef dialog, int item);
 
-void invert_item(DialogRef dialog, int item, int outset, int operation);
 // Fills a pop-up menu with list[1], list[2], ... up to the first null entry.
 void fill_popup_menu(DialogRef dialog, int item, const char* const* list);

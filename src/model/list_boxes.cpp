@@ -10,7 +10,6 @@
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/parts_voices.h"
-#include "model/parts_voices_dialog.h"
 #include "model/voice_lists.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
@@ -53,7 +52,7 @@ void fill_staff_records(ListContents& c, const Drosa* select) {
   c.selected = -1;
   int row = 0;
   for (Drosa record = staff_list_head; record; record = record->xnext, ++row) {
-    staff_list_text(record, text);
+    model_hooks.staff_list_text(record, text);
     c.rows.push_back(text);
     if (select && *select == record) c.selected = row;
   }

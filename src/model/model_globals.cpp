@@ -79,14 +79,7 @@ int16_t ncontext_count = 1;
 char ncontext_name[MAX_NCONTEXTS + 1][NCONTEXT_NAME_SIZE];
 uint8_t options_struct[MAX_NCONTEXTS + 1][OPTIONS_SIZE];
 uint8_t print_record[MAX_NCONTEXTS + 1][PRINT_RECORD_SIZE];
-Dialog* dialog_ncontext = nullptr;
-ListBox* parts_list_handle = nullptr;
-ListBox* contexts_list_handle = nullptr;
-int32_t systems_pending = 0;
-ListBox* choose_contexts_list = nullptr;
-
 Drosa staff_list_head;
-ListBox* staff_list = nullptr;
 int32_t voices_removed = 0;
 int32_t voices_added = 0;
 
@@ -156,11 +149,7 @@ void reset_model_globals() {
   std::memset(ncontext_name, 0, sizeof ncontext_name);
   std::memset(options_struct, 0, sizeof options_struct);
   std::memset(print_record, 0, sizeof print_record);
-  dialog_ncontext = nullptr;
-  parts_list_handle = contexts_list_handle = choose_contexts_list = nullptr;
-  systems_pending = 0;
   staff_list_head = NIL;
-  staff_list = nullptr;
   voices_removed = voices_added = 0;
   std::memset(perf_defaults, 0, sizeof perf_defaults);
   requested_page = 0;

@@ -80,24 +80,7 @@ inline constexpr uint8_t DIRTY_NEVER_SAVED = 0x02;
 extern int32_t view_change_current;  // views of the current context need reformatting
 extern int32_t view_change_other;    // views of other contexts need reformatting
 
-// ---- Notation contexts -----------------------------------------------------------------
-
-struct Dialog;
 struct ListBox;
-extern Dialog* dialog_ncontext;        // the notation-context dialog while it is open; else nullptr
-extern ListBox* parts_list_handle;     // its list of parts while it is open
-extern ListBox* contexts_list_handle;  // its list of contexts while it is open
-// The current context has just been made or has just received its first parts: its systems
-// must be built before the notation-context dialog leaves it.
-extern int32_t systems_pending;
-extern ListBox* choose_contexts_list;  // the choose-contexts dialog's list while it is open
-
-// ---- The Parts and Voices dialog (while it is open) ----------------------------------------
-
-extern Drosa staff_list_head;   // its staff records (VOICES nodes) in list order; else NIL
-extern ListBox* staff_list;     // the list box that shows them
-extern int32_t voices_removed;  // a voice with a staff was removed while it was open
-extern int32_t voices_added;    // a part or voice was added while it was open
 
 // ---- The piece file -----------------------------------------------------------------------
 

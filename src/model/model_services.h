@@ -455,6 +455,31 @@ struct ModelHooks {
   // The piano palette (performance/): its drawing held back (true) while a view opens its
   // piece, then let go (false) and drawn once when it was asked for.
   Hook<void, bool> hold_palette_draws{"hold_palette_draws"};
+  // The frame (app/): a dialog opened in front of every window, the cursor put aside, and
+  // closed again.
+  Hook<DialogRef, int> open_dialog_in_front{"open_dialog_in_front"};
+  Hook<void, DialogRef> close_dialog_in_front{"close_dialog_in_front"};
+  // The layout engine (layout/): the page on which measure n starts in the first shown voice.
+  Hook<int32_t, int32_t> find_measure_any_voice{"find_measure_any_voice"};
+  // The frame (app/): a row of the Parts and Voices dialog's staff list (dst holds 256 bytes).
+  Hook<void, Drosa, char*> staff_list_text{"staff_list_text"};
+  // The debug dumps. The one-line text of a node of a kind the parameters (PARAM), the layout
+  // engine (ROD, SPRING) or the performance subsystem (PLAY, RNOTE, MIDI) own, appended to
+  // the line; 0 for a kind not theirs. The lists of rods and springs (layout/), the play queue
+  // and the recorded keys (performance/); the slur and tie buffers (layout/), the graphics
+  // elements and the beam buffer (graphics/) written to the debug stream.
+  Hook<int, Drosa, std::string*> param_node_text{"param_node_text"};
+  Hook<int, Drosa, std::string*> layout_node_text{"layout_node_text"};
+  Hook<int, Drosa, std::string*> performance_node_text{"performance_node_text"};
+  Hook<Drosa> rod_list{"rod_list"};
+  Hook<Drosa> spring_list{"spring_list"};
+  Hook<Drosa> play_queue_first{"play_queue_first"};
+  Hook<Drosa> recorded_notes_first{"recorded_notes_first"};
+  Hook<void> dump_slur_buffer{"dump_slur_buffer"};
+  Hook<void> dump_tie_buffer{"dump_tie_buffer"};
+  Hook<void> debug_GE{"debug_GE"};
+  Hook<void> dump_GE{"dump_GE"};
+  Hook<void> print_beam_buffer{"print_beam_buffer"};
 };
 extern ModelHooks model_hooks;
 
@@ -470,6 +495,15 @@ class CString;
 // Reads: piece_fsspec. Writes: debug_stream.
 void debug_out(const char* text);
 
+// append_dump_text: the text formatted as by printf (at most 319 characters) appended to the
+// line: how the one-line texts of nodes in the dumps are made.
+void append_dump_text(std::string* line, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+// A node as the dumps name it: its handle, written with %p as an address ("(nil)" for NIL).
+inline const void* dump_id(Drosa node) {
+  return reinterpret_cast<const void*>(uintptr_t(node.handle()));
+}
+
 // debug_dump_menu: asks which dump to write (the message, when given, heads the question) and
 // acts on the answer: closes the stream, toggles the debugging switches, or writes a dump.
 // Reads, Writes: debug_last_choice, the switches, the debug stream.
@@ -484,6 +518,10 @@ void debug_dump_menu(const char* message);
 // What a typed getter returns when no acceptable value was typed.
 inline constexpr int32_t BAD_LONG_ITEM = INT32_MIN;  // 0x80000000
 inline constexpr double BAD_DOUBLE_ITEM = 2147483648.0;
+
+// Highlights an item (operation GRAY_OUT_ITEM: grays it out, a gray pattern cleared from it).
+inline constexpr int GRAY_OUT_ITEM = 999;
+void invert_item(DialogRef dialog, int item, int outset, int operation);
 
 // Makes the item's control active (flag non-zero) or inactive.
 void enable_item(DialogRef dialog, int item, int flag);
@@ -693,6 +731,12 @@ extern Drosa page_start[MAX_VOICES];     // where the current page begins in eac
 extern Drosa system_cursor[MAX_VOICES];  // each shown voice's ENDSYST after voices_to_system
 extern Drosa time_cursor[MAX_VOICES];    // each shown voice's node at a time of its system
 
+// ---- The Parts and Voices dialog (while it is open) ----------------------------------------
+
+extern Drosa staff_list_head;   // its staff records (VOICES nodes) in list order; else NIL
+extern int32_t voices_removed;  // a voice with a staff was removed while it was open
+extern int32_t voices_added;    // a part or voice was added while it was open
+
 // ---- List changes ------------------------------------------------------------------------
 
 // Counts the changes that may alter the order of the NOTE, ENDSYST, PARAM and KEYSIG nodes of
@@ -708,6 +752,9 @@ inline uint64_t changes_beside_notes() { return list_change_count - note_change_
 // Links and unlinks of TPARAM and TEXT nodes (annotation texts), which list_change_count does
 // not count; a change in place of one counts in list_change_count as for any node.
 extern uint64_t text_change_count;
+// Counts a change made in place to a linked node's kind, context, page flags or parameter
+// fields, as the link primitives count theirs.
+void count_list_change(Drosa node);
 // Nodes whose place in their list a cache keeps, a table per cache and one slot per handle
 // modulo the table's size. Linking, unlinking or freeing a node takes it out of every table
 // (forget_place), so a cache that takes an answer only for a node still kept never takes it
@@ -942,40 +989,6 @@ bool list_click(EventRecord* event, ListBox* list);
 
 void list_dispose(ListBox* list);
 
-// ==== ncontext_dialog.cpp ========================================================================
-// The notation-context dialog, where the user creates, names, deletes and reorders notation
-// contexts and chooses the parts each one shows; and the dialog that asks which contexts a command
-// is to act on.
-
-// Items of the notation-context dialog.
-inline constexpr int NCONTEXT_DONE = 1, NCONTEXT_NAME = 2, NCONTEXT_PARTS = 3;
-inline constexpr int NCONTEXT_LIST = 7, NCONTEXT_NEW = 9, NCONTEXT_DELETE = 10;
-
-// Items of the choose-contexts dialog.
-inline constexpr int CHOOSE_LIST = 4, CHOOSE_ALL = 5, CHOOSE_NONE = 6, CHOOSE_CHECK = 7;
-
-// ncontext_dialog: runs the notation-context dialog until Done. Every change is made on the
-// voice lists at once; choosing a context switches to it. On Done the current context's page
-// is prepared and the insertion point goes to the start of `measure`, whose page is shown.
-// Reads:  the voice lists, the contexts and their records, selected_voice.
-// Writes: current_ncontext, ncontext_count, ncontext_name, options_struct, print_record, the
-//         voice lists (PRINT and ENDSYST nodes of contexts, node contexts), DrosaDirty, the
-//         page, the page image, insertion_point, selected_voice; the undo and redo histories
-//         are discarded when the voice lists changed.
-// Failure: refusals are level-2 messages after which the dialog stays; a dialog that cannot
-//          be opened is a level-4 report and nothing changes.
-void ncontext_dialog(int32_t measure);
-
-// choose_contexts_dialog: asks which notation contexts a command is to act on. `chosen` has an
-// entry per context from 1 (at least ncontext_count + 1 bytes); after OK each entry is 1 for
-// a chosen context and 0 otherwise, and the result is 1 when any was chosen. With one
-// context and no check box nothing is asked: the current context is chosen. `check_value`
-// (may be null) receives the check box's state after OK; without it the box is hidden.
-// Cancel returns 0 and leaves `chosen` as it was.
-// Reads: ncontext_count, current_ncontext, ncontext_name. Writes: choose_contexts_list (while
-//        open), the cursor (restored).
-int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chosen);
-
 // ==== ncontexts.cpp ==============================================================================
 // Notation contexts: switching the current context, and keeping the PRINT nodes of the current
 // context consistent when a part leaves it or systems are rebuilt.
@@ -991,22 +1004,6 @@ int choose_contexts_dialog(const char* question, int* check_value, uint8_t* chos
 // Failure: level 4 "Bad notation context %hd in set_notation_context" for a context that does
 //          not exist; nothing changes.
 void set_notation_context(int n, int where);
-// change_ncontext: the user's switch to context n: unless no_ask, a changed piece may first be
-// saved (when the preference asks for it); the page image follows the new context's page
-// size and scale; the page is prepared, and the insertion point goes to `node` when it is
-// drawn in the new context, else to the start of its measure (measure 1 for NIL).
-// Reads:  prefs, DrosaDirty, the context's options. Writes: as set_notation_context, the page
-//         image, the page, the insertion point, selected_voice; the file when saved.
-// Failure: Cancel in the question changes nothing; a failed save is reported by the saving
-//          code and the switch goes on.
-void change_ncontext(Drosa node, int n, int no_ask);
-
-// follow_context_page_size: re-creates the page image when the current context's page size
-// differs from the one given, or its scale from the image's; 0 when that failed, else 1.
-// Reads:  the current context's options record, zoom_factor.
-// Writes: zoom_factor, the page image (offscreen_changesize).
-int follow_context_page_size(int32_t old_width, int32_t old_height);
-
 // rebuild_print_nodes: where, at the time of a PRINT of the current context, no shown voice
 // would print, the PRINTs in force there are removed with undo (the settings before them
 // stay), except at the start of the first system, where the first voice with a PRINT prints
@@ -1016,6 +1013,14 @@ int follow_context_page_size(int32_t old_width, int32_t old_height);
 void rebuild_print_nodes();
 
 // ---- Parts leaving a context ------------------------------------------------------------------
+
+// Renumbers the staff fields (xsstaff, xlist) of one PRINT as if the named part's staves were
+// taken out of the system at the PRINT's time.
+void ncontext_staff_range(const char* part_name, Drosa print);
+
+// 1 when, at the PRINT's time, every printing voice belongs to the named part and at least one
+// does; else 0 (also when the PRINT has no note after it in its system).
+int ncontext_parts_present(const char* part_name, Drosa print);
 
 // close_up_print_staves: makes the staff numbers of every PRINT of the current notation context
 // run from 0 without gaps, keeping their order (a staff nobody prints on is closed up), and
@@ -1758,12 +1763,45 @@ int32_t goto_page_position(Drosa node);
 
 // ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
 
-inline constexpr int PART_NAME_MAX = 15;  // characters of a part name
+inline constexpr int PART_NAME_MAX = 15;               // characters of a part name
+inline constexpr int STAFF_RECORD_VOICES = 15;         // entries one staff record holds
+inline constexpr uint8_t STAFF_VOICE_NUMBER = 0x3F;    // bits of an entry: the voice number
+inline constexpr uint8_t STAFF_VOICE_STEMS_UP = 0x40;  // bit of an entry: its stems go up
+// clang-format off
+inline constexpr auto xstaffrec_size = word_field<uint8_t>("xstaffrec_size", VOICES, 10);    // staff size, 50 normal
+inline constexpr auto xstaffrec_lines = word_field<int8_t>("xstaffrec_lines", VOICES, 11);   // staff lines
+inline constexpr auto xstaffrec_count = word_field<int8_t>("xstaffrec_count", VOICES, 12);   // voices on the staff
+inline constexpr ArrayField<uint8_t> xstaffrec_voice{"xstaffrec_voice", VOICES, 13, STAFF_RECORD_VOICES};
+inline constexpr auto xstaffrec_tablature = word_field<int8_t>("xstaffrec_tablature", VOICES, 28);  // 0 none
+inline constexpr auto xstaffrec_printed = word_field<uint8_t>("xstaffrec_printed", VOICES, 29);  // the staff prints
+inline constexpr auto xstaffrec_by_voice = word_field<uint8_t>("xstaffrec_by_voice", VOICES, 30);  // stems set per voice
+// clang-format on
+
+// ---- Commands of the Parts and Voices dialog: 1 when done, 0 when refused or cancelled --------
+
+int create_new_part(Drosa staff);
+int rename_part(Drosa staff);
+int delete_part(Drosa staff, int* was_printing);
+int start_additional_voice(Drosa staff);
+int end_voice(Drosa staff, int* was_printing);
+
+// ---- Lists of a staff record ------------------------------------------------------------------
+
+// Display names, last entry first, of the staff's voices whose part has more than one voice on
+// the staff.
+std::vector<std::string> part_names_reverse_list(Drosa staff);
+// The choices of "Start Additional Voice:": per part of the staff, its voices on no staff of the
+// list, then a new voice of the part (while voices may be added here).
+std::vector<std::string> voice_names_of_staff_list(Drosa staff);
 
 // ---- Part names ---------------------------------------------------------------------------------
 
 // The part name of voice v ("" when it has none).
 std::string voice_part_name(int v);
+int voice_part_is(int v, const char* name);
+// Lists the first voice of every part (with all_voices false: only parts shown in the current
+// context, that is with a PRINT before their first note) into part_first_voices.
+void list_part_first_voices(bool all_voices);
 // 1 when s has at most 15 characters, an ASCII letter and no '-'.
 int valid_part_name(const char* s);
 int voice_number_in_part(int v);  // xvoiceOnPart of voice v
@@ -1775,26 +1813,6 @@ int max_voice_number_like(int v);
 
 // The part name for the only voice of a part, else "name-n" with n = xvoiceOnPart + 1.
 std::string voice_display_name(int v);
-
-// ==== parts_voices_dialog.cpp ====================================================================
-// The Parts and Voices dialog, which shows how the voices lie on staves at the insertion point and
-// changes that layout from there on; and moving a voice to the staff above or below.
-
-// parts_and_voices_dialog: the "Parts and Voices..." command for the insertion point's time.
-// On OK every shown voice gets a PRINT of the current context before its chord at that time
-// (with undo), made from its staff record; parts and voices made or removed in the dialog
-// are in the piece at once. When anything changed the voices are grouped by part in staff
-// order (in the Score) and the piece is formatted again.
-// Reads:  insertion_point, selected_voice, the voice lists, current_ncontext.
-// Writes: the voice lists, voice_count, piece_start, page_start, staff_list_head (while open),
-//         voices_removed, voices_added, insertion_point, selected_voice, the page; the undo
-//         and redo histories are discarded when voices were added or removed.
-// Failure: level 4 "Bad call on Parts and Voices... dialog (NIL insertion_point)" and nothing
-//          is done; refused entries are level-2 messages after which the dialog stays.
-void parts_and_voices_dialog();
-
-void move_voice_down_a_staff(Drosa note);
-void move_voice_up_a_staff(Drosa note);
 
 // ==== readvesk.cpp ===============================================================================
 // Reading a piece file into the piece globals and one voice list per voice, accepting every format
@@ -2035,6 +2053,13 @@ void copy_from_VIEW_nodes(int slot);
 // last view of a file discards the piece; otherwise the piece stays with the other views.
 // Runs the node store's leak check when no view is left. 0 when the user cancelled.
 int close_view(int ask);
+
+// renumber_view_contexts: after the current piece's notation contexts were deleted or moved,
+// every other view of the piece shows its context under the number `map` gives it (a context
+// that no longer exists maps to the Score, 1), its annotation templates take that number, and
+// it is formatted anew when it comes back.
+// Reads: piece_fsspec, ncontext_count, view_array. Writes: the other views' window records.
+void renumber_view_contexts(int (*map)(int context, int from, int to), int from, int to);
 
 // ---- Per-view copies ---------------------------------------------------------------------------
 

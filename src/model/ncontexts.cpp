@@ -5,29 +5,18 @@
 // prints there (xsstaff, -1 not printed) and its place in the staff list (xlist, 0 none).
 // When a part leaves a context, the staves below it move up by the part's staff count.
 // Switching the context discards every layout record: each context lays out its own pages.
-#include "model/ncontexts.h"
-
 #include <algorithm>
 #include <vector>
 
-#include "app/app_services.h"
-#include "editing/editing_services.h"
-#include "graphics/ge_services.h"
-#include "layout/layout_services.h"
 #include "model/durashn.h"
 #include "model/error_report.h"
 #include "model/model_globals.h"
 #include "model/model_services.h"
-#include "model/ncontext_dialog.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
-#include "model/options.h"
 #include "model/parts_voices.h"
 #include "model/undo.h"
 #include "model/voice_lists.h"
-#include "model/writevesk.h"
-#include "performance/performance_services.h"
-#include "platform/dialogs.h"
 
 namespace {
 
@@ -50,9 +39,6 @@ bool voices_to_print_time(Drosa print, int32_t* system = nullptr, int32_t* time 
 Drosa print_at_cursor(int v) {
   return time_cursor[v] ? find_prev_kind(PRINT, time_cursor[v]) : NIL;
 }
-
-constexpr const char* SAVE_BEFORE_SWITCH =
-    "Do you want to save your file now, before you change Notation Contexts?";
 
 // The voice's PRINT that stands before its first note: the one that shows the voice at all.
 bool is_head_print(Drosa print) { return !find_prev_kind_raw(NOTE, print); }
@@ -94,59 +80,13 @@ void set_notation_context(int n, int where) {
     REPORT_ERROR(4, "Bad notation context %hd in set_notation_context", short(n));
     return;
   }
-  remove_ntdata(REMOVE_WHOLE_PIECE);
+  model_hooks.remove_piece_layout_records();
   current_ncontext = int16_t(n);
   std::copy(piece_start, piece_start + MAX_VOICES, page_start);
   last_formatted_page = -500;  // no page of this context is laid out
   text_template->xcontext = int8_t(n);
   line_template->xcontext = int8_t(n);
-  current_page = where < 0 ? -where : find_measure_any_voice(where);
-}
-
-// Reads: dialog_ncontext, parts_list_handle. Writes: as set_notation_context; the dialog's
-// name item and the selection of its parts list.
-void ncontext_dialog_set_name(int n, int where) {
-  set_notation_context(n, where);
-  if (!dialog_ncontext) return;
-  platform_set_item_text(dialog_ncontext, 2, ncontext_name_of(current_ncontext));
-  platform_select_item_text(dialog_ncontext, 2, 0, 16);
-  if (parts_list_handle) ncontext_list_select();
-}
-
-void change_ncontext(Drosa node, int n, int no_ask) {
-  const int32_t measure = node ? bar_number_of_node(node) : 1;
-  if (!no_ask && n != current_ncontext && prefs.ask_save_before_context_change() &&
-      (DrosaDirty & DIRTY_CHANGED) && !is_playing()) {
-    const int answer = yesnocan_alert(SAVE_BEFORE_SWITCH);
-    if (answer == ANSWER_CANCEL) return;
-    if (answer == ANSWER_YES) save_piece(0, 0, 0, &piece_fsspec);
-  }
-  stop_flashing(flashing_node);
-  insertion_point = NIL;
-  set_selected_voice(-10);
-  const int old = std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS);
-  const int32_t old_width = options_i32(old, OPTIONS_PAGE_WIDTH);
-  const int32_t old_height = options_i32(old, OPTIONS_PAGE_HEIGHT);
-  set_notation_context(n, measure);
-  follow_context_page_size(old_width, old_height);
-  count_pages();
-  current_page = std::clamp<int32_t>(current_page, 1, page_count);
-  requested_page = int16_t(current_page);  // preparing keeps the page of the measure
-  prepare_piece();
-  if (is_plotted_note(node))
-    set_insertion_point(node, 1, -10);
-  else
-    cursor_to_time(measure, -1, 0.0);
-}
-
-int follow_context_page_size(int32_t old_width, int32_t old_height) {
-  const int c = std::clamp<int>(current_ncontext, 1, MAX_NCONTEXTS);
-  const float scale = options_float(c, OPTIONS_SCALE);
-  if (options_i32(c, OPTIONS_PAGE_WIDTH) == old_width &&
-      options_i32(c, OPTIONS_PAGE_HEIGHT) == old_height && !(scale > 0 && scale != zoom_factor))
-    return 1;
-  if (scale > 0) zoom_factor = scale;
-  return offscreen_changesize();
+  current_page = where < 0 ? -where : model_hooks.find_measure_any_voice(where);
 }
 
 void rebuild_print_nodes() {

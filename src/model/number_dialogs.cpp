@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_services.h"
 #include "model/dialog_items.h"
 #include "model/error_report.h"
 #include "platform/dialogs.h"
@@ -40,14 +39,14 @@ int run_number_dialog(DialogRef dialog, const char* prompt, Read read) {
     draw_dialog_frame(dialog, nullptr, prompt);
     int item = platform_modal_dialog(dialog, nullptr);
     if (item == 2) {
-      close_dialog_in_front(dialog);
+      model_hooks.close_dialog_in_front(dialog);
       return 0;
     }
     if (item != 1) REPORT_ERROR(4, "Unexpected item returned from number dialog");
     bool good = read();
     platform_select_item_text(dialog, NUMBER_ITEM, 0, SELECTED_CHARACTERS);
     if (good) {
-      close_dialog_in_front(dialog);
+      model_hooks.close_dialog_in_front(dialog);
       return 1;
     }
   }
@@ -61,7 +60,7 @@ bool popup_text_single = false;       // it was opened with a single choice
 int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t high,
                        int32_t* result, const char* name) {
   *result = BAD_LONG_ITEM;
-  DialogRef dialog = open_dialog_in_front(NUMBER_DIALOG);
+  DialogRef dialog = model_hooks.open_dialog_in_front(NUMBER_DIALOG);
   if (!dialog) return 0;
   set_long_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
@@ -73,7 +72,7 @@ int number_dialog_long(const char* prompt, int32_t initial, int32_t low, int32_t
 int number_dialog_double(const char* prompt, double initial, double low, double high,
                          double* result, double* second, const char* name) {
   *result = BAD_DOUBLE_ITEM;
-  DialogRef dialog = open_dialog_in_front(NUMBER_DIALOG);
+  DialogRef dialog = model_hooks.open_dialog_in_front(NUMBER_DIALOG);
   if (!dialog) return 0;
   set_double_item(dialog, NUMBER_ITEM, initial);
   return run_number_dialog(dialog, prompt, [&] {
@@ -83,7 +82,7 @@ int number_dialog_double(const char* prompt, double initial, double low, double 
 }
 
 int popup_dialog(const char* prompt, const char* const* choices) {
-  DialogRef dialog = open_dialog_in_front(POPUP_DIALOG);
+  DialogRef dialog = model_hooks.open_dialog_in_front(POPUP_DIALOG);
   if (!dialog) return 0;
   platform_set_item_text(dialog, PROMPT_ITEM, prompt);
   fill_popup_menu(dialog, CHOICE_ITEM, choices);
@@ -91,16 +90,16 @@ int popup_dialog(const char* prompt, const char* const* choices) {
   platform_show_dialog(dialog);
   int item = run_until_ok_or_cancel(dialog);
   int choice = platform_item_value(dialog, CHOICE_ITEM);
-  close_dialog_in_front(dialog);
+  model_hooks.close_dialog_in_front(dialog);
   return item == 1 ? choice : 0;
 }
 
 int popup_text_dialog(char* text, const char* prompt, const char* const* choices) {
   if (prompt) {
-    if (popup_text_open) close_dialog_in_front(popup_text_open);  // never two at once
+    if (popup_text_open) model_hooks.close_dialog_in_front(popup_text_open);  // never two at once
     popup_text_single = !choices[1] || !choices[2];
-    DialogRef dialog =
-        open_dialog_in_front(popup_text_single ? POPUP_TEXT_SINGLE_DIALOG : POPUP_TEXT_DIALOG);
+    DialogRef dialog = model_hooks.open_dialog_in_front(popup_text_single ? POPUP_TEXT_SINGLE_DIALOG
+                                                                          : POPUP_TEXT_DIALOG);
     if (!dialog) return 0;
     popup_text_open = dialog;
     platform_set_item_text(dialog, PROMPT_ITEM, prompt);
@@ -116,13 +115,13 @@ int popup_text_dialog(char* text, const char* prompt, const char* const* choices
   if (!dialog) return 0;  // nothing left open to run or close
   if (!text) {
     popup_text_open = nullptr;
-    close_dialog_in_front(dialog);
+    model_hooks.close_dialog_in_front(dialog);
     return 0;
   }
   platform_show_dialog(dialog);
   if (run_until_ok_or_cancel(dialog) == 2) {
     popup_text_open = nullptr;
-    close_dialog_in_front(dialog);
+    model_hooks.close_dialog_in_front(dialog);
     return 0;
   }
   std::string typed = platform_item_text(dialog, TEXT_ITEM);

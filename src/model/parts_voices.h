@@ -17,19 +17,6 @@
 
 // ---- VOICES: one staff of the Parts and Voices dialog's staff list (run time only) ------------
 
-inline constexpr int STAFF_RECORD_VOICES = 15;         // entries one staff record holds
-inline constexpr uint8_t STAFF_VOICE_NUMBER = 0x3F;    // bits of an entry: the voice number
-inline constexpr uint8_t STAFF_VOICE_STEMS_UP = 0x40;  // bit of an entry: its stems go up
-// clang-format off
-inline constexpr auto xstaffrec_size = word_field<uint8_t>("xstaffrec_size", VOICES, 10);    // staff size, 50 normal
-inline constexpr auto xstaffrec_lines = word_field<int8_t>("xstaffrec_lines", VOICES, 11);   // staff lines
-inline constexpr auto xstaffrec_count = word_field<int8_t>("xstaffrec_count", VOICES, 12);   // voices on the staff
-inline constexpr ArrayField<uint8_t> xstaffrec_voice{"xstaffrec_voice", VOICES, 13, STAFF_RECORD_VOICES};
-inline constexpr auto xstaffrec_tablature = word_field<int8_t>("xstaffrec_tablature", VOICES, 28);  // 0 none
-inline constexpr auto xstaffrec_printed = word_field<uint8_t>("xstaffrec_printed", VOICES, 29);  // the staff prints
-inline constexpr auto xstaffrec_by_voice = word_field<uint8_t>("xstaffrec_by_voice", VOICES, 30);  // stems set per voice
-// clang-format on
-
 // ---- Creating and removing voices --------------------------------------------------------------
 
 // Makes voice `voice_count` from the source voice (its structure, with rests for its notes) as
@@ -45,17 +32,8 @@ Drosa create_voice_nodes(int source_voice, Drosa from, Drosa to, int new_voice, 
 // had a PRINT with a staff. 1 when removed.
 int remove_voice_slot(int voice, int* was_printing);
 
-// ---- Commands of the Parts and Voices dialog: 1 when done, 0 when refused or cancelled --------
-
-int create_new_part(Drosa staff);
-int rename_part(Drosa staff);
-int delete_part(Drosa staff, int* was_printing);
-int start_additional_voice(Drosa staff);
-int end_voice(Drosa staff, int* was_printing);
-
 // ---- Part names ---------------------------------------------------------------------------------
 
-int voice_part_is(int v, const char* name);
 // The highest xvoiceOnPart of the part's voices; -1 when the part has none.
 int max_voice_number_of_part(const char* name);
 // The number of parts whose first voice comes before the first voice of v's part.
@@ -81,19 +59,11 @@ int part_staff_field_hi(Drosa node);
 
 // ---- Lists -------------------------------------------------------------------------------------
 
-// Lists the first voice of every part (with all_voices false: only parts shown in the current
-// context, that is with a PRINT before their first note) into part_first_voices.
-void list_part_first_voices(bool all_voices);
 // How many voices of the staff record belong to v's part.
 int count_voices_of_part_in_list(Drosa staff, int v);
 // The distinct part names of the staff record's voices, in its order.
 std::vector<std::string> part_names_of_staff_list(Drosa staff);
-// Display names, last entry first, of the staff's voices whose part has more than one voice on
-// the staff.
-std::vector<std::string> part_names_reverse_list(Drosa staff);
-// The choices of "Start Additional Voice:": per part of the staff, its voices on no staff of the
-// list, then a new voice of the part (while voices may be added here).
-std::vector<std::string> voice_names_of_staff_list(Drosa staff);
+
 // At the insertion point's system, the part names of the parts' first voices ordered by their
 // staff (not printed first).
 std::vector<std::string> part_names_in_staff_order();

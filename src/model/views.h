@@ -48,9 +48,3 @@ const ViewData* view_piece(int slot);
 int view_ncontext(int slot);
 void mark_view_for_reformat(int slot);
 int view_reformat_pending(int slot);
-// renumber_view_contexts: after the current piece's notation contexts were deleted or moved,
-// every other view of the piece shows its context under the number `map` gives it (a context
-// that no longer exists maps to the Score, 1), its annotation templates take that number, and
-// it is formatted anew when it comes back.
-// Reads: piece_fsspec, ncontext_count, view_array. Writes: the other views' window records.
-void renumber_view_contexts(int (*map)(int context, int from, int to), int from, int to);

@@ -26,8 +26,7 @@ Drosa node_kind_between(int kind, Drosa node);
 // note_change_count); every node counted is taken out of the kept places. Code that changes the
 // kind, context, page flags (xendpage, xstartpiece) or parameter fields (xparam_index,
 // xparam_small) of such a node while it is linked counts the change itself with count_list_change,
-// which never counts as notes alone.
-void count_list_change(Drosa node);
+// which never counts as notes alone (count_list_change, declared in model_services.h).
 void count_chain_change(Drosa first, Drosa last);
 
 // ---- Linking -----------------------------------------------------------------------------

@@ -34,6 +34,17 @@ int parameter_list_rows(int list, std::vector<std::string>* rows) {
   return param_cell.v;
 }
 
+// A PARAM node's line in the debug dumps; 0 for another kind.
+int param_node_text(Drosa p, std::string* line) {
+  if (p->xkind != PARAM) return 0;
+  const ParamValue v = get_xparam_value(p);
+  const char c = v.character() >= 32 && v.character() < 127 ? char(v.character()) : ' ';
+  append_dump_text(line, "PARAM  %p xparam_index %d xparam_small %d stsize %d ival %d char %c ",
+                   dump_id(p), p->get(xparam_index), p->get(xparam_small), p->get(xparam_stsize),
+                   v.integer(), c);
+  return 1;
+}
+
 }  // namespace
 
 void register_param_hooks() {
@@ -49,4 +60,5 @@ void register_param_hooks() {
     param_init();
     rebuild_param_nodes();
   };
+  model_hooks.param_node_text.routine = param_node_text;
 }

@@ -257,8 +257,8 @@ TEST_F(Dumps, UndoListsAndLayoutBuffers) {
   slur_buffer[3][0][1][1].start_x = 120;
   slur_buffer[3][0][1][1].start_y = -60;
   EXPECT_EQ(dumped([] {
-              dump_tie_buffer();
-              dump_slur_buffer();
+              model_hooks.dump_tie_buffer();
+              model_hooks.dump_slur_buffer();
             }),
             "Contents of the tie buffer:\nstaff 2, voice 1, dir 1, x 140, mod7 33, wholec 0x4000\n"
             "Contents of the slur buffer (normal layer):\nstaff 3, voice 4, dir 2 grace 1: begx "

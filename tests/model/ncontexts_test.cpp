@@ -3,8 +3,6 @@
 //                    image following the context's page size
 //   PrintRebuild.*:  PRINT nodes where no voice would print: removed (with undo), made to print
 //                    at the piece's start, a voice's head PRINT kept; a sound piece unchanged
-#include "model/ncontexts.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +12,7 @@
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
 #include "model/model_globals.h"
+#include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"

@@ -24,8 +24,6 @@
 #include "layout/layout_services.h"
 #include "model/change_flags.h"
 #include "model/model_globals.h"
-#include "model/ncontext_dialog.h"
-#include "model/ncontexts.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
 #include "model/options.h"

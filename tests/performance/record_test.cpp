@@ -10,6 +10,7 @@
 #include "annotations/anno_services.h"
 #include "app/app_services.h"
 #include "editing/editing_services.h"
+#include "performance/performance_fields.h"
 #include "performance/performance_services.h"
 #include "performance/play_fixture.h"
 #include "performance/quantise.h"

@@ -4,7 +4,7 @@
 //                        there on and undone; a new part placed and the voices regrouped; a
 //                        staff moved to the top and joined with the next
 //   MoveVoice.*:         a voice moved down a staff until it switches back; no staff below
-#include "model/parts_voices_dialog.h"
+#include "app/parts_voices_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +15,7 @@
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "model/list_boxes.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/parts_voices.h"
-#include "model/readvesk.h"
-#include "model/undo.h"
-#include "model/voice_lists.h"
+#include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"

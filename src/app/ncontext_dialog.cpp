@@ -12,7 +12,7 @@
 //
 // Node contexts and staff numbers are changed here without undo records, so the undo and
 // redo histories are discarded when the dialog closes after changing the voice lists.
-#include "model/ncontext_dialog.h"
+#include "app/ncontext_dialog.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,21 +24,7 @@
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "model/change_flags.h"
-#include "model/dialog_items.h"
-#include "model/error_report.h"
-#include "model/list_boxes.h"
-#include "model/model_globals.h"
 #include "model/model_services.h"
-#include "model/ncontexts.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/number_dialogs.h"
-#include "model/options.h"
-#include "model/parts_voices.h"
-#include "model/undo.h"
-#include "model/views.h"
-#include "model/voice_lists.h"
 #include "platform/event_input.h"
 #include "platform/port.h"
 
@@ -47,6 +33,15 @@ namespace {
 constexpr int SCORE = 1;
 constexpr int NAME_SELECTION = 16;  // characters of the name selected for retyping
 constexpr int ROW_SIZE = 22;        // a numbered context row
+
+// The open dialogs.
+DialogRef dialog_ncontext = nullptr;      // the notation-context dialog while it is open
+ListBox* parts_list_handle = nullptr;     // its list of parts while it is open
+ListBox* contexts_list_handle = nullptr;  // its list of contexts while it is open
+ListBox* choose_contexts_list = nullptr;  // the choose-contexts dialog's list while it is open
+// The current context has just been made or has just received its first parts: its systems
+// must be built before the notation-context dialog leaves it.
+int32_t systems_pending = 0;
 
 int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
@@ -90,6 +85,18 @@ void make_contexts_list() {
 
 void select_only(ListBox* list, int row) {
   for (int r = 0; r < list_box_rows(list); ++r) list_box_select(list, r, r == row);
+}
+
+// ncontext_dialog_set_name: switches to context n as set_notation_context does, and shows the
+// context's name (item 2, selected) and the parts it shows in the dialog.
+// Reads: dialog_ncontext, parts_list_handle. Writes: as set_notation_context; the dialog's
+// name item and the selection of its parts list.
+void ncontext_dialog_set_name(int n, int where) {
+  set_notation_context(n, where);
+  if (!dialog_ncontext) return;
+  platform_set_item_text(dialog_ncontext, 2, ncontext_name_of(current_ncontext));
+  platform_select_item_text(dialog_ncontext, 2, 0, 16);
+  if (parts_list_handle) ncontext_list_select();
 }
 
 void select_name() { platform_select_item_text(dialog_ncontext, NCONTEXT_NAME, 0, NAME_SELECTION); }

@@ -3,13 +3,12 @@
 // staff above or below.
 //
 // The dialog keeps one staff record (a VOICES node, fields in parts_voices.h) per staff of
-// its list, chained from staff_list_head (model_globals.h) in list order.
+// its list, chained from staff_list_head (model_services.h) in list order.
 #pragma once
 
 #include <cstdint>
 
-#include "model/drosa.h"
-#include "model/model_globals.h"
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -63,3 +62,6 @@ Drosa find_PRINT_before_note(Drosa chord);
 // when there is no staff on that side.
 // Reads:  the voice lists. Writes: PRINT nodes (with undo), DrosaDirty, the view flags.
 void move_voice_to_adjacent_staff(Drosa note, int up);
+// The same for the staff below and the staff above (the Voice menu's commands).
+void move_voice_down_a_staff(Drosa note);
+void move_voice_up_a_staff(Drosa note);

@@ -6,7 +6,7 @@
 // listed, at the end. The user edits the records; OK writes every shown voice's PRINT anew
 // from its record. Part and voice commands change the piece at once, so Cancel after them
 // still regroups the voices and formats the piece again.
-#include "model/parts_voices_dialog.h"
+#include "app/parts_voices_dialog.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,20 +17,7 @@
 #include "editing/editing_services.h"
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "model/change_flags.h"
-#include "model/dialog_items.h"
-#include "model/durashn.h"
-#include "model/error_report.h"
-#include "model/list_boxes.h"
-#include "model/model_globals.h"
 #include "model/model_services.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/number_dialogs.h"
-#include "model/parts_voices.h"
-#include "model/undo.h"
-#include "model/voice_chords.h"
-#include "model/voice_lists.h"
 #include "platform/port.h"
 
 namespace {
@@ -43,6 +30,8 @@ constexpr int PIANO_RIGHT_LINES = 7, PIANO_LEFT_LINES = 8;
 constexpr int PART_STAVES_MAX = 15;      // what the PRINT's 4-bit staff count holds
 constexpr uint8_t TAB_KEPT_BITS = 0xF0;  // the two 2-bit fields above xtablature's
 constexpr char EN_DASH = '\xD0';         // in Mac OS Roman
+
+ListBox* staff_list = nullptr;  // the list box that shows the staff records while it is open
 
 int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 

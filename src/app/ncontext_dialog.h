@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/app_services.h"
 #include "model/model_services.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"

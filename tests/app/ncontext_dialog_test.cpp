@@ -2,7 +2,7 @@
 //   ContextDialog.*:  contexts made, named, given parts, moved, deleted and saved; parts placed
 //                     below the staves there, taken out, and the refusals
 //   ChooseContexts.*: no question with one context; All, None, Cancel and the check box
-#include "model/ncontext_dialog.h"
+#include "app/ncontext_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +14,7 @@
 
 #include "graphics/ge_services.h"
 #include "layout/layout_services.h"
-#include "model/model_globals.h"
-#include "model/node_fields.h"
-#include "model/node_kinds.h"
-#include "model/readvesk.h"
-#include "model/undo.h"
-#include "model/voice_lists.h"
-#include "model/writevesk.h"
+#include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/script.h"
 #include "support/model_fixture.h"
