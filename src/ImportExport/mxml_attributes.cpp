@@ -207,7 +207,11 @@ void mxml_part_group(XmlElement& e) {
   if (number == XML_NO_INT) number = 1;
   std::vector<MxmlPartGroup>& groups = mxml.part_groups;
   if (mxml_attr_is(e, "type", "start")) {
-    if (groups.size() < size_t(MXML_MAX_PARTS)) groups.push_back({number, mxml.part_count});
+    if (groups.size() < size_t(MXML_MAX_PARTS)) {
+      MxmlPartGroup group;
+      group.number = number, group.first = mxml.part_count;
+      groups.push_back(group);
+    }
     return;
   }
   if (!mxml_attr_is(e, "type", "stop")) return;

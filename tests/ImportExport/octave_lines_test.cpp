@@ -108,7 +108,7 @@ TEST_F(MusicXmlOctaveLines, APedalReleasedAfterAVoiceStaysAfterItsPressAndALineI
   ASSERT_EQ(format_page(1, 0), 1);
   save_page("pedal_line");
   // A bracket: its hooks reach up from its line's ends; the line runs over the half note.
-  constexpr int START_HOOK = 66, END_HOOK = 67, BRACKET_LINE = 68;
+  constexpr int START_HOOK = 66, BRACKET_LINE = 68;  // the end's hook is 67
   GEInkBox parts[3] = {};
   int found = 0;
   for (Drosa e = GE_head->xnext; e; e = e->xnext) {
