@@ -275,6 +275,4 @@ void reset_musicxml_globals();
 // clang-format off
 inline constexpr auto xnwholec = word_field<int32_t>("xnwholec", XMLT, 10);  // start, 65536 a whole note
 
-inline constexpr auto xxmltime = word_field<int32_t>("xxmltime", XMLT, 14);  // start, in divisions
-
 inline constexpr auto xxmlincr = word_field<int32_t>("xxmlincr", XMLT, 18);  // duration, in divisions

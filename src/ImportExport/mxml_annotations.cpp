@@ -22,6 +22,7 @@
 
 #include "ImportExport/musicxml_globals.h"
 #include "ImportExport/mxml_internal.h"
+#include "ImportExport/xmlt_fields.h"
 #include "annotations/anno_services.h"
 #include "layout/layout_services.h"
 #include "model/model_services.h"

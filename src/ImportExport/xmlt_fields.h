@@ -10,6 +10,9 @@
 #include "ImportExport/musicxml_services.h"
 #include "model/model_services.h"
 
+// clang-format off
+inline constexpr auto xxmltime = word_field<int32_t>("xxmltime", XMLT, 14);  // start, in divisions
+// clang-format on
 inline constexpr auto xxmlmeasure =
     word_field<uint8_t>("xxmlmeasure", XMLT, 22);  // 1: ends a measure
 inline constexpr auto xxmloctaves =

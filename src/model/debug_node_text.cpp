@@ -12,7 +12,6 @@
 #include <string>
 
 #include "Editor/CString.h"
-#include "ImportExport/musicxml_services.h"
 #include "model/debug_dump.h"
 #include "model/model_globals.h"
 #include "model/node_fields.h"
@@ -325,10 +324,6 @@ bool simple_line(std::string* line, Drosa n) {
       append_dump_text(line, ">>>>OBSOLETE NODE TYPE<<<< TEMPO  %p lgval%d bpm%d", dump_id(n),
                        n->get(xtempo_lgval), n->get(xtempo_bpm));
       return true;
-    case XMLT:
-      append_dump_text(line, "XMLT   %p xnwholec=0x%X xxmltime=%d xxmlincr=%d", dump_id(n),
-                       unsigned(n->get(xnwholec)), n->get(xxmltime), n->get(xxmlincr));
-      return true;
     case NTVIEW:
       append_dump_text(line, "NTVIEW  %p ntview %d xvhdx,y %d,%d xvrestchar %d xvbarx %d",
                        dump_id(n), n->get(xntview), n->get(xvhdx), n->get(xvhdy),
@@ -423,7 +418,8 @@ void dump_voice_nodes(Drosa node, std::string* line) {
   line->clear();
   append_dump_text(line, "%d$$ ", node->xcontext);
   if (simple_line(line, node) || model_hooks.param_node_text(node, line) ||
-      model_hooks.layout_node_text(node, line) || model_hooks.performance_node_text(node, line))
+      model_hooks.layout_node_text(node, line) || model_hooks.performance_node_text(node, line) ||
+      model_hooks.musicxml_node_text(node, line))
     return;
   switch (node->xkind) {
     case NOTE:

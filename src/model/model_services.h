@@ -464,13 +464,15 @@ struct ModelHooks {
   // The frame (app/): a row of the Parts and Voices dialog's staff list (dst holds 256 bytes).
   Hook<void, Drosa, char*> staff_list_text{"staff_list_text"};
   // The debug dumps. The one-line text of a node of a kind the parameters (PARAM), the layout
-  // engine (ROD, SPRING) or the performance subsystem (PLAY, RNOTE, MIDI) own, appended to
-  // the line; 0 for a kind not theirs. The lists of rods and springs (layout/), the play queue
-  // and the recorded keys (performance/); the slur and tie buffers (layout/), the graphics
-  // elements and the beam buffer (graphics/) written to the debug stream.
+  // engine (ROD, SPRING), the performance subsystem (PLAY, RNOTE, MIDI) or the MusicXML
+  // interchange (XMLT) own, appended to the line; 0 for a kind not theirs. The lists of rods and
+  // springs (layout/), the play queue and the recorded keys (performance/); the slur and tie
+  // buffers (layout/), the graphics elements and the beam buffer (graphics/) written to the debug
+  // stream.
   Hook<int, Drosa, std::string*> param_node_text{"param_node_text"};
   Hook<int, Drosa, std::string*> layout_node_text{"layout_node_text"};
   Hook<int, Drosa, std::string*> performance_node_text{"performance_node_text"};
+  Hook<int, Drosa, std::string*> musicxml_node_text{"musicxml_node_text"};
   Hook<Drosa> rod_list{"rod_list"};
   Hook<Drosa> spring_list{"spring_list"};
   Hook<Drosa> play_queue_first{"play_queue_first"};
