@@ -6,16 +6,15 @@
 #include "params/params_globals.h"
 #include "params/generated/param_catalogue.h"
 
-#include "app/app_services.h"
 #include "model/model_services.h"
 #include "params/param_table.h"
 
 namespace {
 // Font numbers found at start-up (0 for a font not installed), read when a filler runs.
-int32_t simplified_font() { return music_font_numbers[FONT_SLOT_SIMPLIFIED]; }
-int32_t symbol_font() { return music_font_numbers[FONT_SLOT_SYMBOL]; }
+int32_t simplified_font() { return model_hooks.music_font_number(FONT_SLOT_SIMPLIFIED); }
+int32_t symbol_font() { return model_hooks.music_font_number(FONT_SLOT_SYMBOL); }
 // The second default set: glyph widths and overlaps follow the music font choice.
-bool sonata_set() { return prefs.use_sonata_font() == 1; }
+bool sonata_set() { return model_hooks.use_sonata_font() == 1; }
 // The current notation context's note spacing value.
 float context_note_spacing() { return options_float(current_ncontext, OPTIONS_NOTE_SPACING); }
 
