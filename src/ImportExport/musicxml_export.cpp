@@ -78,6 +78,9 @@ constexpr int32_t DYNAMICS_ABOVE_Y_READ = 140, DYNAMICS_BELOW_Y_READ = -340;
 constexpr int32_t DYNAMICS_X_READ = -50;  // a dynamic's x from its note, as the import gives it
 // The middle of a hairpin, from the staff's top line, as the import gives it above and below.
 constexpr int32_t HAIRPIN_ABOVE_Y_READ = 150, HAIRPIN_BELOW_Y_READ = -450;
+// From a dynamic's height to the middle of its letters, and from the staff's top line to where
+// the import counts heights from.
+constexpr int32_t DYNAMIC_LETTERS_MIDDLE = 20, VERTICAL_ORIGIN = 100;
 constexpr int LINE_FROM_STAFF = 5;  // a line's heights count from its staff's top line
 
 const char* const TYPE_NAMES[10] = {"breve", "whole", "half", "quarter", "eighth",
@@ -548,6 +551,9 @@ struct VoiceState {
   bool pedal_stop = false;    // a pedal line is released after the chord being written
   bool pedal_change = false;  // and pressed again at the next: a change, written there
   bool pedal_above = false;
+  // Hairpins begun at the chord being written, and their ends there (NIL none), written after
+  // it and taken back to its start.
+  std::vector<std::pair<Drosa, Drosa>> hairpins_back;
   bool hidden = false;  // its staff is not shown in the system
   int glissandi = 0;    // glissandi begun at its last chord
 };
@@ -598,6 +604,7 @@ struct ChordContext {
   long duration = 0;
   bool whole_measure = false;
   bool short_measure = false;       // its rest lasts a measure shorter than its time signature
+  bool last = false;                // the voice's last chord of the measure
   std::vector<int> next_positions;  // of the next chord, where ties go
   Drosa next_note = NIL;            // the voice's next note
   int beams = 0, beams_left = 0, beams_right = 0;
@@ -1174,11 +1181,11 @@ class Exporter {
   bool harmony(const VoiceState& vs, Drosa symbol, bool above, const GridFrame* grid);
   void frame(const GridFrame& f);
   void direction_start(bool above);
-  void direction_end(const VoiceState& vs, int staff = -1);
+  void direction_end(const VoiceState& vs, int staff = -1, long back = 0);
   void hidden_tempo(Drosa anno);
-  void wedge(VoiceState& vs, Drosa line);
+  void wedge(VoiceState& vs, Drosa line, long back = 0);
   void wedge_direction(const VoiceState& vs, bool above, const char* type, int number = 0,
-                       int32_t y = INT32_MIN);
+                       int32_t y = INT32_MIN, long back = 0);
   void wedge_stop(const VoiceState& vs, bool above, Drosa line);
   void octave_shift_start(VoiceState& vs, bool above, int octaves, int size, Drosa from,
                           int32_t y = INT32_MIN);
@@ -1914,6 +1921,7 @@ int64_t Exporter::voice_measure(VoiceState& vs, const Segment& seg) {
     cc.whole_measure = whole_rest;
     cc.short_measure = short_measure;
     cc.duration = durations[c];
+    cc.last = c + 1 == chords.size();
     cc.tuplets = std::move(tuplets[c]);
     // Ties go to the notes of the same position in the voice's next chord.
     Drosa after = next_note_after(ch.back().note);
@@ -2001,6 +2009,11 @@ void Exporter::chord(VoiceState& vs, const Chord& notes, ChordContext& cc) {
     note(vs, notes[i], string, i > 0, cc);
   }
   vs.tied = std::move(tied);
+  for (const auto& [begin, end] : vs.hairpins_back) {
+    wedge(vs, begin, cc.duration);
+    if (end) wedge(vs, end);
+  }
+  vs.hairpins_back.clear();
   if (vs.octave_stop) {
     direction_start(vs.octaves < 0);
     o.start("octave-shift");
@@ -2317,9 +2330,10 @@ void Exporter::direction_start(bool above) {
 
 // Closes the direction-type and the direction, naming the voice's own staff: at a chord the
 // voice writes on another staff, its directions are still those of its own. (`staff`, 0 and
-// up: another staff it names.)
-void Exporter::direction_end(const VoiceState& vs, int staff) {
+// up: another staff it names; `back` the divisions it stands before where it is written.)
+void Exporter::direction_end(const VoiceState& vs, int staff, long back) {
   o.end();
+  if (back) o.number("offset", -back);
   if (multi_staff()) o.number("staff", (staff >= 0 ? staff : vs.home) + 1);
   o.end();
 }
@@ -2398,16 +2412,16 @@ void Exporter::octave_shift_start(VoiceState& vs, bool above, int octaves, int s
 }
 
 // `number` 0: none (the first hairpin, alone); `y` the height of its middle over the staff's top
-// line, INT32_MIN none.
+// line, INT32_MIN none; `back` the divisions it begins before where it is written.
 void Exporter::wedge_direction(const VoiceState& vs, bool above, const char* type, int number,
-                               int32_t y) {
+                               int32_t y, long back) {
   direction_start(above);
   o.start("wedge");
   o.attr("type", type);
   if (number) o.attr("number", long(number));
   if (y != INT32_MIN) o.attr("default-y", tenths_text(y).c_str());
   o.end();
-  direction_end(vs);
+  direction_end(vs, -1, back);
 }
 
 // The end of the open hairpin of the line's heights (else of the first begun), with its number
@@ -2425,8 +2439,8 @@ void Exporter::wedge_stop(const VoiceState& vs, bool above, Drosa line) {
 
 // A hairpin's start or end. The ends are counted for the part: a hairpin may end in another
 // voice than the one it began in. Hairpins open at once are numbered: read back, one begun
-// would end the one open of its number.
-void Exporter::wedge(VoiceState& vs, Drosa line) {
+// would end the one open of its number. `back`: written after its chord, the chord's divisions.
+void Exporter::wedge(VoiceState& vs, Drosa line, long back) {
   const int ord = line->get(xline_ord);
   const bool above = above_staff(line->get(xstarty));
   if (ord == LINE_END) {
@@ -2451,7 +2465,8 @@ void Exporter::wedge(VoiceState& vs, Drosa line) {
                   from_staff && vs.staff == vs.home &&
                           middle != (above ? HAIRPIN_ABOVE_Y_READ : HAIRPIN_BELOW_Y_READ)
                       ? middle
-                      : INT32_MIN);
+                      : INT32_MIN,
+                  back);
   ps.wedges_open.push_back({number, line->get(xstarty), line->get(xendy)});
   if (ord == LINE_WHOLE) {
     vs.wedge_whole = true;
@@ -2564,6 +2579,28 @@ void Exporter::frame(const GridFrame& f) {
   o.end();
 }
 
+// Whether a hairpin begun at a chord of several notes stands on another line than a dynamic of
+// its side there. Written before the chord, it was read back on the dynamic's line; written
+// after it, taken back to its start, it is read where it stood, as a reader places a hairpin
+// begun while its chord sounds (past the heads, at its own height).
+bool hairpin_beside_dynamic(const Chord& notes, Drosa line) {
+  if (notes.size() < 2) return false;
+  const int rely = line->get(xline_rely);
+  if (rely != LINE_FROM_STAFF && !(rely == 0 && line->get(xline_fromstaff))) return false;
+  const int32_t middle = line->get(xstarty) + (line->get(xendy) > 0 ? 0 : line->get(xendy));
+  for (const ChordNote& cn : notes)
+    for (Drosa a : cn.attached) {
+      if (a->xkind == LINE || !a->get(xfromstaff)) continue;
+      const int d = dynamic_index(cn.note, a, nullptr);
+      if (d < 0 || d >= 20) continue;
+      // The middle of its letters, as the reader takes a hairpin's line from them.
+      const int32_t letters = a->get(xtexty) + DYNAMIC_LETTERS_MIDDLE;
+      if ((letters + VERTICAL_ORIGIN >= 0) == (middle + VERTICAL_ORIGIN >= 0) && letters != middle)
+        return true;
+    }
+  return false;
+}
+
 // The end, at the same chord, of a hairpin that begins there (inside one held note): the first
 // end after it of its heights.
 Drosa hairpin_end_at_chord(const Chord& notes, Drosa begin) {
@@ -2610,12 +2647,18 @@ void Exporter::directions(VoiceState& vs, const Chord& notes, ChordContext& cc) 
         if (a->get(xmetaline) == LINE_TRILL) trill_line(a, cc);
         if (a->get(xmetaline) == LINE_PEDAL) pedal_line(vs, a, cc.next_note);
         if (a->get(xmetaline) == LINE_HAIRPIN && !ended.count(a.handle())) {
-          wedge(vs, a);
           // Ended at once: the next hairpin begun at the chord would end it, read back.
-          if (Drosa end = a->get(xline_ord) == LINE_BEGIN ? hairpin_end_at_chord(notes, a) : NIL) {
-            wedge(vs, end);
-            ended.insert(end.handle());
+          Drosa end = a->get(xline_ord) == LINE_BEGIN ? hairpin_end_at_chord(notes, a) : NIL;
+          if (end) ended.insert(end.handle());
+          // (One that ends at the chord too goes so only at the measure's end: its end, read
+          // after the chord, would go to the voice's next chord.)
+          if (a->get(xline_ord) != LINE_END && (!end || cc.last) && cc.duration > 0 &&
+              vs.staff == vs.home && hairpin_beside_dynamic(notes, a)) {
+            vs.hairpins_back.emplace_back(a, end);
+            continue;
           }
+          wedge(vs, a);
+          if (end) wedge(vs, end);
         }
         if (a->get(xmetaline) == LINE_RIGHT_BRACKET && a->get(xline_ord) == LINE_END && vs.octaves)
           vs.octave_stop = true;
