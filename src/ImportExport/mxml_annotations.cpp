@@ -1113,6 +1113,18 @@ void flush_directions_to_staves(Drosa last) {
   }
 }
 
+// The last note of a voice (its tag's voice bits) in the measure of a list ending at `last`,
+// past rests that show nothing of other voices read after it; NIL where a note of another voice
+// that shows comes first.
+Drosa voice_note_past_hidden_rests(Drosa last, int voice) {
+  for (Drosa p = last; p && p->xkind != BAR; p = p->xback) {
+    if (p->xkind != NOTE) continue;
+    if ((p->get(xpitch) & MXML_TAG_VOICE_BITS) == voice) return p;
+    if (!p->get(xrest) || !p->get(xhider)) return NIL;
+  }
+  return NIL;
+}
+
 void flush_directions_at_measure_end(Drosa last) {
   mxml.marks_shown.clear();
   const int tag = last->get(xpitch);
@@ -1124,6 +1136,11 @@ void flush_directions_at_measure_end(Drosa last) {
     const int list = w.line ? w.list : -1;
     Drosa note =
         list >= 0 && mxml.lists[size_t(list)].last_note ? mxml.lists[size_t(list)].last_note : last;
+    // A hairpin stopped ends at its voice's last note, where the staff's other voices read after
+    // it only rest unseen (filled out so by a writer): it waited for its voice's next note and
+    // ran on into the next measure.
+    if (list >= 0 && w.stopping)
+      if (Drosa own = voice_note_past_hidden_rests(note, w.line->get(xline_styleref))) note = own;
     int note_list = list;
     if (note_list < 0)
       for (int i = 0; i < mxml_part_list_count(); ++i)
