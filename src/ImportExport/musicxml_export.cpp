@@ -359,6 +359,43 @@ struct Segment {
   int systems = 0;  // the system ends passed before its notes
 };
 
+// A rest that neither shows nor leans up or down: what the import fills a voice's silence with.
+bool unseen_rest(Drosa note) {
+  return note->get(xrest) && note->get(xhider) && note->get(xdir) == 3 && !note->get(xgrace) &&
+         note->get(xtupl) <= 1 && !note->get(xslur);
+}
+
+// A voice's measure of unseen rests alone, with nothing else of its own (words, lines, a clef
+// or staff change among its notes, a beaming rule; a command to the program, which is not
+// written, may stand there), the rests the import fills such a measure with when a document
+// leaves the voice out there: left out, it is read back as it is.
+bool only_unseen_rests(const Segment& seg) {
+  bool seen_note = false;
+  std::vector<Drosa> texts;  // the texts before the next note
+  std::vector<int> values;
+  int32_t time = 0;
+  for (Drosa p = seg.first; p && p != seg.end; p = p->xnext) {
+    const int kind = effective_kind(p);
+    if (kind == NOTE) {
+      if (!unseen_rest(p) || p->get(xdots)) return false;
+      values.push_back(p->get(xlgval));
+      time += int32_t(p->get(xttn));
+      for (Drosa text : texts) {
+        int code = 0;
+        anno_kind_code(text, p, &code);
+        if (code != 1 && code != 12) return false;
+      }
+      texts.clear();
+      seen_note = true;
+    } else if (kind == TPARAM && is_anno_head(p)) {
+      texts.push_back(p);
+    } else if (kind == LINE || kind == BEAMING || ((kind == CLEF || kind == PRINT) && seen_note)) {
+      return false;
+    }
+  }
+  return seen_note && texts.empty() && values == document_gap_rest_values(time, 0);
+}
+
 Segment next_segment(Drosa from) {
   Segment s;
   s.first = from;
@@ -554,8 +591,9 @@ struct VoiceState {
   // Hairpins begun at the chord being written, and their ends there (NIL none), written after
   // it and taken back to its start.
   std::vector<std::pair<Drosa, Drosa>> hairpins_back;
-  bool hidden = false;  // its staff is not shown in the system
-  int glissandi = 0;    // glissandi begun at its last chord
+  bool hidden = false;           // its staff is not shown in the system
+  int glissandi = 0;             // glissandi begun at its last chord
+  bool may_be_left_out = false;  // a measure of unseen rests alone may be (silent_voices)
 };
 
 struct PartState {
@@ -1170,6 +1208,7 @@ class Exporter {
   void part_group(const char* type, int number, const ExportGroup* group);
   void part(const Part& part);
   void measure_attributes(std::vector<Segment>& segs, bool first, bool system_start);
+  std::vector<bool> silent_voices(const std::vector<Segment>& segs) const;
   int64_t voice_measure(VoiceState& vs, const Segment& seg);
   void chord(VoiceState& vs, const Chord& notes, ChordContext& cc);
   void note(VoiceState& vs, const ChordNote& cn, int string, bool in_chord, const ChordContext& cc);
@@ -1721,8 +1760,16 @@ void Exporter::part(const Part& part) {
     vs.beaming = beaming_head;
     Drosa print = first_print(v);
     vs.staff = vs.home = print ? part_staff(part, print) : 0;
+    for (Drosa p = piece_start[v]; p && !vs.may_be_left_out; p = p->xnext)
+      vs.may_be_left_out = effective_kind(p) == NOTE && !unseen_rest(p);
     ps.voices.push_back(vs);
   }
+  // Of a staff that holds more than two voices the third reads its rests back as they are;
+  // the import stems the rests of two voices that share a staff up and down.
+  for (VoiceState& vs : ps.voices)
+    vs.may_be_left_out &=
+        std::count_if(ps.voices.begin(), ps.voices.end(),
+                      [&](const VoiceState& w) { return w.home == vs.home; }) == 2;
   octave_lines = notes_under_octave_lines(part, divisions);
   o.start("part");
   o.attr("id", ("P" + std::to_string(part.number)).c_str());
@@ -1779,9 +1826,10 @@ void Exporter::part(const Part& part) {
     endings_of_measure(segs, &starts, &stops);
     if (repeat_start || starts.type) barline(repeat_start, false, starts);
     measure_attributes(segs, first, system_start);
+    const std::vector<bool> left_out = silent_voices(segs);
     int64_t previous = 0;
     for (size_t i = 0; i < segs.size(); ++i) {
-      if (!segs[i].notes) continue;
+      if (!segs[i].notes || left_out[i]) continue;
       if (previous > 0) {
         o.start("backup");
         o.number("duration", long(previous));
@@ -1800,6 +1848,22 @@ void Exporter::part(const Part& part) {
     first = false;
   }
   o.end();
+}
+
+// The voices of the measure that are left out: each one that holds only unseen rests there,
+// while the other voice of its staff writes notes, and that is heard elsewhere in the piece.
+// The import fills a voice's measure it is not given with such rests, as it did when it read
+// the piece from a document that left the voice out there; written, they would come back
+// stemmed as the voice's notes, and be spaced otherwise.
+std::vector<bool> Exporter::silent_voices(const std::vector<Segment>& segs) const {
+  std::vector<bool> silent(segs.size(), false);
+  for (size_t i = 0; i < segs.size(); ++i)
+    silent[i] = segs[i].notes && ps.voices[i].may_be_left_out && only_unseen_rests(segs[i]);
+  std::vector<bool> left_out(segs.size(), false);
+  for (size_t i = 0; i < segs.size(); ++i)
+    for (size_t j = 0; j < segs.size() && silent[i] && !left_out[i]; ++j)
+      left_out[i] = segs[j].notes && !silent[j] && ps.voices[j].staff == ps.voices[i].staff;
+  return left_out;
 }
 
 // One voice's measure: its chords, with the clefs and staff changes that stand between them.

@@ -1882,6 +1882,10 @@ inline constexpr RestKind PLAIN_REST_KIND = {1, 1, 4, 1, 4};
 // short to make ends the filling without a message (the rests made stay).
 int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count,
                     int document_gap = 0);
+// The plain values (1 a whole to 8 a 128th) make_fill_rests fills a document's gap of `gap`
+// with from `position`, in order; empty when the rests would not fill it. Changes no list: it
+// takes two nodes of the store for the while and gives them back.
+std::vector<int> document_gap_rest_values(int32_t gap, int32_t position);
 void restify(Drosa old_start, Drosa old_end, int32_t duration, int adjust_acc);
 int insert_note(Drosa first, Drosa last, int add_to_chord, int perf_mode, int keep_view, int report,
                 int nachschlag_after);

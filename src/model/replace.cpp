@@ -197,6 +197,42 @@ int fit_rest_value(Drosa rest, int short_values, int32_t gap, int32_t position,
   return 0;
 }
 
+namespace {
+
+// Gives the rest (its NEST before it) the longest value that fills part of the gap at
+// `position` in step with it: by short values first, then by any; a document's gap may take
+// the longest plain value that fits when none keeps step. False when none fits.
+bool fit_fill_rest(Drosa rest, int32_t gap, int32_t position, const RestKind* kinds, int count,
+                   int document_gap) {
+  return fit_rest_value(rest, 1, gap, position, kinds, count, 1) ||
+         fit_rest_value(rest, 1, gap, position, kinds, count, 0) ||
+         fit_rest_value(rest, 0, gap, position, kinds, count, 1) ||
+         fit_rest_value(rest, 0, gap, position, kinds, count, 0) ||
+         (document_gap && fit_rest_value(rest, 0, gap, 0, kinds, 1, 0));
+}
+
+}  // namespace
+
+std::vector<int> document_gap_rest_values(int32_t gap, int32_t position) {
+  std::vector<int> values;
+  Drosa rest = newDrosa(NOTE, 0), nest = newDrosa(NEST, 0);
+  rest->set(xrest, 1);
+  nest->xnext = rest;
+  rest->xback = nest;
+  while (gap > TOL && fit_fill_rest(rest, gap, position, &PLAIN_REST_KIND, 1, 1)) {
+    const int32_t d = int32_t(rest->get(xttn));
+    values.push_back(rest->get(xlgval));
+    gap -= d;
+    position += d;
+  }
+  if (gap > TOL) values.clear();
+  rest->xback = NIL;
+  nest->xnext = NIL;
+  destroyDrosa(rest);
+  destroyDrosa(nest);
+  return values;
+}
+
 int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* kinds, int count,
                     int document_gap) {
   while (gap > TOL) {
@@ -208,11 +244,7 @@ int make_fill_rests(int32_t gap, int32_t position, Drosa* tail, const RestKind* 
     Drosa nest = newDrosa(NEST, 0);
     nest->xnext = rest;
     rest->xback = nest;
-    bool fitted = fit_rest_value(rest, 1, gap, position, kinds, count, 1) ||
-                  fit_rest_value(rest, 1, gap, position, kinds, count, 0) ||
-                  fit_rest_value(rest, 0, gap, position, kinds, count, 1) ||
-                  fit_rest_value(rest, 0, gap, position, kinds, count, 0) ||
-                  (document_gap && fit_rest_value(rest, 0, gap, 0, kinds, 1, 0));
+    const bool fitted = fit_fill_rest(rest, gap, position, kinds, count, document_gap);
     if (!fitted) {
       destroyDrosa(rest);
       destroyDrosa(nest);
