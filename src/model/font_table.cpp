@@ -93,7 +93,7 @@ void write_font_table() {
     Drosa record = find_font_record(number, &recorded);
     if (record && std::strcmp(recorded, name.c_str()) == 0) continue;
     if (record) model_hooks.delete_anno_nodes(record);
-    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, model_hooks.hidden_record_style(),
                                format_font_record(number, name.c_str()), nullptr);
   }
 }

@@ -8,7 +8,6 @@
 #include "model/drosa.h"
 #include "model/model_services.h"
 
-inline constexpr int FONT_RECORD_STYLE = 578;     // text style of the records (hidden text)
 inline constexpr int FONT_RECORD_CLASSIFY = 120;  // classification of a font record
 
 // The text of a font record.

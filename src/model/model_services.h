@@ -380,6 +380,9 @@ struct ModelHooks {
   // 6 the parameters under the selected heading) with the row selected.
   Hook<int, int> param_type{"param_type"};
   Hook<int, Drosa> param_node_has_font{"param_node_has_font"};
+  // The text style of hidden text made by the parameter editor, which the font and part-name
+  // records of a piece are made in.
+  Hook<int> hidden_record_style{"hidden_record_style"};
   Hook<void> forget_duration_multiplier_change{"forget_duration_multiplier_change"};
   Hook<int, int, std::vector<std::string>*> parameter_list_rows{"parameter_list_rows"};
   // What the replace primitives call above the model: the flash of the insertion point

@@ -141,7 +141,7 @@ bool set_part_names(int v, const PartNames& names) {
   } records[2] = {{false, names.full}, {true, names.abbreviation}};
   for (const auto& r : records) {
     if (r.name.text.empty()) continue;
-    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, FONT_RECORD_STYLE,
+    model_hooks.make_text_anno(note, 0, FONT_RECORD_CLASSIFY, model_hooks.hidden_record_style(),
                                format_record(r.abbreviation, r.name).c_str(), nullptr);
   }
   return true;
