@@ -25,8 +25,6 @@
 
 namespace {
 
-inline constexpr int POLYTEMPO_PARAM = 553;  // float: the note-duration multiplier of polytempo
-
 // A breve with 0 to 3 dots.
 inline constexpr int64_t dotted_breve[4] = {131072, 196608, 229376, 245760};
 
@@ -93,7 +91,7 @@ int32_t clamp_time(double t) {
 
 int32_t clamp_time(int64_t t) { return int32_t(std::clamp<int64_t>(t, 0, NO_TIME)); }
 
-bool polytempo_scales() { return model_hooks.param_changed(POLYTEMPO_PARAM) != 0; }
+bool polytempo_scales() { return model_hooks.param_changed(model_hooks.polytempo_param()) != 0; }
 
 // The measure a whole-measure rest fills, or -1 when no usable time signature applies
 // (reported; the rest then counts by its own value). The rest of a measure shorter than its
@@ -206,7 +204,8 @@ int32_t note_duration(Drosa note, int own_value) {
         tupl > 1 ? rounded_quotient((num * intimeof) >> 2, den * tupl) : (num + den / 2) >> lgval;
   }
   if (polytempo_scales())
-    return clamp_time(double(duration) * model_hooks.param_float_value(POLYTEMPO_PARAM, note));
+    return clamp_time(double(duration) *
+                      model_hooks.param_float_value(model_hooks.polytempo_param(), note));
   return clamp_time(duration);
 }
 
@@ -266,7 +265,8 @@ Drosa chord_duration_carry(Drosa note, int32_t* time, int32_t* carry_num, int32_
     if (d < shortest) {
       shortest = d;
       ExactDuration exact = exact_duration(p);
-      double multiplier = scaled ? model_hooks.param_float_value(POLYTEMPO_PARAM, p) : 1.0;
+      double multiplier =
+          scaled ? model_hooks.param_float_value(model_hooks.polytempo_param(), p) : 1.0;
       if (multiplier != 1.0) {
         double e = p->get(xgrace) ? 0.0 : double(exact.num) * multiplier / double(exact.den);
         double hundredths = (e - d) * 100;
@@ -506,7 +506,7 @@ int beatbound(Drosa note, int32_t unit, int beamtype, int place) {
   int64_t t = cddata->xnext->get(xmwholec);
   if (place == NOTE_END) t += note_duration(note, 0);
   if (polytempo_scales()) {
-    double value = model_hooks.param_float_value(POLYTEMPO_PARAM, note);
+    double value = model_hooks.param_float_value(model_hooks.polytempo_param(), note);
     // A multiplier near zero scales the time past any integer: it becomes no time, which
     // lies on no beat.
     if (value > 0 && value != 1.0)

@@ -383,6 +383,8 @@ struct ModelHooks {
   // The text style of hidden text made by the parameter editor, which the font and part-name
   // records of a piece are made in.
   Hook<int> hidden_record_style{"hidden_record_style"};
+  // The parameter that multiplies note durations under polytempo.
+  Hook<int> polytempo_param{"polytempo_param"};
   Hook<void> forget_duration_multiplier_change{"forget_duration_multiplier_change"};
   Hook<int, int, std::vector<std::string>*> parameter_list_rows{"parameter_list_rows"};
   // What the replace primitives call above the model: the flash of the insertion point

@@ -643,7 +643,7 @@ namespace {
 
 struct VoiceTotals {
   int max_context = 0;
-  bool param553 = false;
+  bool polytempo = false;  // a voice changes the polytempo duration multiplier
   bool inconsistent = false;
   int64_t first_total = 0;
 };
@@ -682,11 +682,15 @@ int read_voice_head(PieceReading* reading, int v) {
   return 0;
 }
 
-// A change of parameter 553: a PARAM node, or the parameter command text it is rebuilt from.
-bool changes_param_553(Drosa node) {
-  if (node->xkind == PARAM) return rec_i16(node, 6) == 553;
-  return node->xkind == TEXT &&
-         std::strncmp(reinterpret_cast<const char*>(node->bytes() + 10), "param {553:", 11) == 0;
+// A change of the polytempo duration multiplier: a PARAM node, or the parameter command text it
+// is rebuilt from.
+bool changes_polytempo(Drosa node) {
+  const int slot = model_hooks.polytempo_param();
+  if (node->xkind == PARAM) return rec_i16(node, 6) == slot;
+  if (node->xkind != TEXT) return false;
+  const std::string command = "param {" + std::to_string(slot) + ":";
+  return std::strncmp(reinterpret_cast<const char*>(node->bytes() + 10), command.c_str(),
+                      command.size()) == 0;
 }
 
 // A voice without a VINFO before its first note gets one after its head.
@@ -711,7 +715,7 @@ int read_voice_body(PieceReading* reading, int v, VoiceTotals* totals) {
     link_after(node, last);
     last = node;
     totals->max_context = std::max<int>(totals->max_context, node->xcontext);
-    if (changes_param_553(node)) totals->param553 = true;
+    if (changes_polytempo(node)) totals->polytempo = true;
     if (node->xkind == NOTE) total += rec_i32(node, 20);
     if (node->xkind == ENDSYST && node->get(xendpiece)) {
       node->set(xendpage, 1);
@@ -776,7 +780,7 @@ void recompute_playback(bool from_translator) {
 void check_playback_lengths(const VoiceTotals& totals) {
   bool recompute = requested_page == 0;
   if (totals.inconsistent && requested_page != 0) {
-    if (totals.param553) {
+    if (totals.polytempo) {
       REPORT_ERROR(2, "%s",
                    "The voices in your piece have inconsistent playback lengths.  To try to fix "
                    "the problem, you can Group Select all the notes in your piece, and use the "

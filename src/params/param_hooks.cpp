@@ -52,6 +52,7 @@ void register_param_hooks() {
   model_hooks.param_float_value.routine = param_float_value;
   model_hooks.param_type.routine = param_type_of;
   model_hooks.param_node_has_font.routine = param_node_has_font;
+  model_hooks.polytempo_param.routine = [] { return int(P_POLYTEMPO_NOTE_DURATION_MULTIPLIER); };
   model_hooks.hidden_record_style.routine = [] {
     return int(P_FONT_INFO_FOR_HIDDEN_TEXT_MADE_BY_PARAMETERS_DIALOG);
   };
