@@ -22,23 +22,18 @@
 
 namespace {
 
-class ContextDialogTest : public ModelTest {
+class ContextDialogTest : public ScriptedModelTest {
  protected:
   void SetUp() override {
-    ModelTest::SetUp();
-    script_begin();
+    ScriptedModelTest::SetUp();
     param_init();
     read_header(nullptr);
     voice_count = 0;
     GE_head = newDrosa(GE_CHAR, 0);
   }
   void TearDown() override {
-    for (const std::string& fault : script_take_faults())
-      ADD_FAILURE() << "script fault: " << fault;
-    EXPECT_EQ(script_pending(), 0) << "answers left over";
-    script_end();
     destroy_pstaff_lists();
-    ModelTest::TearDown();
+    ScriptedModelTest::TearDown();
   }
 };
 

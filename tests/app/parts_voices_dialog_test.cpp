@@ -23,11 +23,10 @@
 
 namespace {
 
-class PartsVoicesTest : public ModelTest {
+class PartsVoicesTest : public ScriptedModelTest {
  protected:
   void SetUp() override {
-    ModelTest::SetUp();
-    script_begin();
+    ScriptedModelTest::SetUp();
     param_init();
     read_header(nullptr);
     std::snprintf(ncontext_name[1], NCONTEXT_NAME_SIZE, "Score");
@@ -35,12 +34,8 @@ class PartsVoicesTest : public ModelTest {
     GE_head = newDrosa(GE_CHAR, 0);
   }
   void TearDown() override {
-    for (const std::string& fault : script_take_faults())
-      ADD_FAILURE() << "script fault: " << fault;
-    EXPECT_EQ(script_pending(), 0) << "answers left over";
-    script_end();
     destroy_pstaff_lists();
-    ModelTest::TearDown();
+    ScriptedModelTest::TearDown();
   }
 };
 

@@ -28,21 +28,13 @@
 
 namespace {
 
-class ConvertTest : public ModelTest {
+class ConvertTest : public ScriptedModelTest {
  protected:
   void SetUp() override {
-    ModelTest::SetUp();
-    script_begin();
+    ScriptedModelTest::SetUp();
     param_init();
     read_header(nullptr);
     voice_count = 0;
-  }
-  void TearDown() override {
-    for (const std::string& fault : script_take_faults())
-      ADD_FAILURE() << "script fault: " << fault;
-    EXPECT_EQ(script_pending(), 0) << "answers left unused";
-    script_end();
-    ModelTest::TearDown();
   }
   static int first_param_of_type(uint32_t type) {
     for (int p = 1; p <= PARAM_LAST; ++p)

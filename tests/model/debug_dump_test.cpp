@@ -44,19 +44,8 @@ std::string dumped(F write) {
   return text;
 }
 
-class DebugDump : public ModelTest {
+class DebugDump : public ScriptedModelTest {
  protected:
-  void SetUp() override {
-    ModelTest::SetUp();
-    script_begin();
-  }
-  void TearDown() override {
-    for (const std::string& fault : script_take_faults())
-      ADD_FAILURE() << "script fault: " << fault;
-    EXPECT_EQ(script_pending(), 0) << "answers left unused";
-    script_end();
-    ModelTest::TearDown();
-  }
   static void choose(const char* number) {
     script_type(4, number);
     script_hit(1);

@@ -11,6 +11,7 @@
 #include "performance/performance_services.h"
 #include "platform/memory.h"
 #include "platform/printing.h"
+#include "platform/script.h"
 #include "platform/synth.h"
 #include "platform/ticks.h"
 #include "platform/window.h"
@@ -83,4 +84,16 @@ int free_list_length() {
     ++forward;
   }
   return forward;
+}
+
+void ScriptedModelTest::SetUp() {
+  ModelTest::SetUp();
+  script_begin();
+}
+
+void ScriptedModelTest::TearDown() {
+  for (const std::string& fault : script_take_faults()) ADD_FAILURE() << "script fault: " << fault;
+  EXPECT_EQ(script_pending(), 0) << "answers left unused";
+  script_end();
+  ModelTest::TearDown();
 }

@@ -32,5 +32,13 @@ class ModelTest : public ::testing::Test {
   void TearDown() override;
 };
 
+// A model case whose alerts and dialogs run in the platform's scripted mode: every case must
+// use up its answers without faults.
+class ScriptedModelTest : public ModelTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 // The number of nodes on the free list, counted by walking it (both ways must agree).
 int free_list_length();
