@@ -40,7 +40,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 #if defined(__SSE2__)
@@ -1021,10 +1020,12 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
   ReadAhead ahead;
   XmlElement element;
   xml_element_init(element, element_stack_size, attribute_stack_size, text_step);
-  std::thread reading;
+  ThreadBeside reading;
   try {
-    reading = std::thread(read_ahead, std::ref(ahead), std::ref(r), element_stack_size,
-                          attribute_stack_size, text_step, byte_limit);
+    reading =
+        ThreadBeside([&ahead, &r, element_stack_size, attribute_stack_size, text_step, byte_limit] {
+          read_ahead(ahead, r, element_stack_size, attribute_stack_size, text_step, byte_limit);
+        });
   } catch (const std::system_error&) {
     return run_reader(r, start, end, user, element_stack_size, attribute_stack_size, text_step,
                       byte_limit, stop);
@@ -1032,7 +1033,7 @@ int32_t read_with_reader_ahead(Reader& r, XmlStartCallback start, XmlEndCallback
   // The place is given however the replay ends, also when a callback throws.
   struct Join {
     ReadAhead& a;
-    std::thread& reading;
+    ThreadBeside& reading;
     XmlReadStop* stop;
     ~Join() {
       {

@@ -11,10 +11,10 @@
 #include <locale.h>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
+#include "platform/cores.h"
 #include "platform/font_configuration.h"
 
 namespace {
@@ -42,7 +42,7 @@ FcConfig* read_system_font_configuration(std::string* rules) {
 // it used any font (a fuzzing run, an early exit) still waits for it: a thread left running when
 // the process ends would end it abnormally.
 struct FontConfigurationThread {
-  std::thread thread;
+  ThreadBeside thread;
   std::mutex lock;
   std::condition_variable changed;
   bool started = false;      // the thread was started
@@ -150,7 +150,7 @@ void platform_start_font_configuration() {
   std::lock_guard held(font_configuration.lock);
   if (font_configuration.thread.joinable()) return;
   font_configuration.started = true;
-  font_configuration.thread = std::thread(read_font_configuration);
+  font_configuration.thread = ThreadBeside(read_font_configuration);
 }
 
 void platform_wait_font_configuration() {

@@ -34,7 +34,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -281,7 +280,7 @@ class Compressors {
   Compressors& operator=(const Compressors&) = delete;
   ~Compressors() {
     let_go();
-    for (std::thread& thread : threads_) thread.join();
+    for (ThreadBeside& thread : threads_) thread.join();
   }
 
   // The threads end once the jobs handed are done; a job handed after is done by the caller.
@@ -355,7 +354,7 @@ class Compressors {
   std::deque<std::function<void()>> jobs_;
   unsigned idle_ = 0;
   bool closing_ = false;
-  std::vector<std::thread> threads_;
+  std::vector<ThreadBeside> threads_;
 };
 
 // ---- Fonts ------------------------------------------------------------------------------------

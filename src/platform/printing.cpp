@@ -23,7 +23,6 @@
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -1082,7 +1081,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
   const int first = next < count ? next++ : -1;
   skip_drawn();
   if (first >= 0) draw_page(first);
-  std::vector<std::thread> threads;
+  std::vector<ThreadBeside> threads;
   threads.reserve(helpers);
   for (unsigned t = 0; t < helpers; ++t)
     threads.emplace_back([&] {
@@ -1147,7 +1146,7 @@ int16_t platform_print_draw_pages(PrintSession* s, int count, const std::functio
     changed.notify_all();
     if (code) break;
   }
-  for (std::thread& thread : threads) thread.join();
+  for (ThreadBeside& thread : threads) thread.join();
   for (Page& page : pages) {
     pdf_page_dispose(page.sink.page);
     port_dispose(page.port);
