@@ -85,13 +85,13 @@ void reset_print_chain_globals() {
 
 // ---- Horizontal spacing -------------------------------------------------------------------
 
-SpacingCurve spacing_curve;               // the duration-to-space curve and its cache
-SpacingStaff spacing_staff[MAX_PSTAVES];  // the spacing walk of each pstaff
-int32_t spacing_x = 0;                    // running packed x of the system
-int32_t spacing_idealx = 0;               // running ideal x of the system
-int32_t system_end_time = 0;              // the system's end, from its start
-Drosa page_first_note;                    // first note spaced on the page
-bool spacing_tight = false;               // the system is spaced with its least gaps
+SpacingCurve spacing_curve;                           // the duration-to-space curve and its cache
+constinit SpacingStaff spacing_staff[MAX_PSTAVES]{};  // the spacing walk of each pstaff
+int32_t spacing_x = 0;                                // running packed x of the system
+int32_t spacing_idealx = 0;                           // running ideal x of the system
+int32_t system_end_time = 0;                          // the system's end, from its start
+Drosa page_first_note;                                // first note spaced on the page
+bool spacing_tight = false;                           // the system is spaced with its least gaps
 
 void reset_spacing_globals() {
   spacing_curve = SpacingCurve{};
@@ -128,9 +128,12 @@ void reset_relocation_globals() {
 
 // ---- Ties and slurs ---------------------------------------------------------------------------
 
-TieEntry tie_struct[TIE_STACK_SIZE];                // the tie stack
-int32_t tie_count = 0;                              // entries in use
-SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2];   // open slurs by pstaff, layer, side, grace
+// The large tables are zero from the start (constinit): cleared by code when the program starts,
+// their hundred kilobytes would each be given memory, where a print uses a few of their entries.
+constinit TieEntry tie_struct[TIE_STACK_SIZE]{};  // the tie stack
+int32_t tie_count = 0;                            // entries in use
+// Open slurs by pstaff, layer, side and grace.
+constinit SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2]{};
 Drosa slur_pass_first = NIL, slur_pass_last = NIL;  // what the slur pass drew for the system
 
 void reset_tie_slur_work() {

@@ -16,7 +16,7 @@ char message_buffer[REPORT_TEXT_SIZE];
 int16_t part_first_voices[MAX_VOICES];
 int16_t part_first_voice_count = 0;
 
-StaffData staff_data[MAX_PSTAVES];
+constinit StaffData staff_data[MAX_PSTAVES]{};
 VoiceData voice_data[64];
 int32_t last_formatted_page = -500;
 int reformat_pending = 0;
