@@ -10,6 +10,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -221,8 +222,12 @@ __attribute__((no_sanitize("address", "undefined"))) int teardown_companion(void
 }
 
 // Starts the companion; without it (no memory for its stack, no pipe) the program takes its
-// address space apart itself, as any process does.
+// address space apart itself, as any process does. Nor is it started under a memory checker
+// that runs the program on a machine of its own (loaded before it as a preloaded library),
+// which ends the program on such a process.
 void hand_over_teardown() {
+  const char* preloaded = std::getenv("LD_PRELOAD");
+  if (preloaded && std::strstr(preloaded, "vgpreload")) return;
   constexpr size_t STACK = 64 * 1024;
   void* stack = mmap(nullptr, STACK, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (stack == MAP_FAILED || pipe2(teardown_pipe, O_CLOEXEC) != 0) return;
