@@ -35,6 +35,7 @@
 #include "platform/events.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <deque>
 #include <functional>
@@ -84,6 +85,19 @@ bool forked_copy = false;
 
 bool test_modifiers_on = false;
 uint16_t test_modifiers = 0;
+
+// The modifier keys the window system gave when last asked. Asking waits for its answer (a round
+// trip to an X server), and a format asks at every step (the cursor it shows depends on the keys
+// held): a page turn in a window took a third of a second so. An answer serves for a moment
+// shorter than any hand changes keys in, and any input the program takes asks afresh.
+constexpr auto MODIFIERS_KEPT = std::chrono::milliseconds(20);
+struct AskedModifiers {
+  bool known = false;
+  std::chrono::steady_clock::time_point when;
+  Qt::KeyboardModifiers keys;
+};
+AskedModifiers asked_modifiers;
+long modifier_queries = 0;  // times the window system was asked
 
 bool test_front_window_on = false;
 int test_front_window = 0;
@@ -386,7 +400,9 @@ bool translate_wheel(const QWheelEvent& wheel, int window, EventRecord* record) 
 class InputFilter : public QObject {
  public:
   bool eventFilter(QObject* receiver, QEvent* event) override {
-    if (redelivering || !is_input_event(event->type())) return false;
+    if (!is_input_event(event->type())) return false;
+    asked_modifiers.known = false;
+    if (redelivering) return false;
     auto* widget = qobject_cast<QWidget*>(receiver);
     if (!widget) return false;
     QWidget* modal = QApplication::activeModalWidget();
@@ -536,8 +552,16 @@ void platform_flush_events(uint32_t mask) {
 uint16_t platform_modifiers() {
   if (test_modifiers_on) return test_modifiers;
   if (!qGuiApp) return MOD_BUTTON_UP;
-  return modifiers_of(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
+  const auto now = std::chrono::steady_clock::now();
+  if (!asked_modifiers.known || now - asked_modifiers.when >= MODIFIERS_KEPT) {
+    ++modifier_queries;
+    asked_modifiers = {true, now, QGuiApplication::queryKeyboardModifiers()};
+  }
+  // The buttons are the toolkit's own record, which asks nothing.
+  return modifiers_of(asked_modifiers.keys, QGuiApplication::mouseButtons());
 }
+
+long platform_modifier_queries() { return modifier_queries; }
 
 void platform_set_test_modifiers(bool on, uint16_t modifiers) {
   test_modifiers_on = on;

@@ -139,8 +139,11 @@ bool peek_event(uint32_t mask, EventRecord* event);
 // Drops every queued event whose kind is in `mask`.
 void platform_flush_events(uint32_t mask);
 
-// The modifier keys held at the moment of the call (MOD_BUTTON_UP when the button is up).
+// The modifier keys held at the moment of the call (MOD_BUTTON_UP when the button is up): the
+// window system is asked at most once in 20 ms but after input the program takes.
 uint16_t platform_modifiers();
+// The number of times the window system was asked for the keys held (the tests read it).
+long platform_modifier_queries();
 
 // Test double: the modifiers platform_modifiers() reports, instead of the keyboard's.
 void platform_set_test_modifiers(bool on, uint16_t modifiers);

@@ -1,7 +1,8 @@
 // events_test.cpp: the event queue, waiting for events, the modifier keys and the cursor.
 //   EventQueue.*: order, masks, flushing, the time stamp of posted events
 //   EventWait.*:  timeouts on the virtual clock, waking from another thread
-//   Modifiers.*:  the test override and the button state
+//   Modifiers.*:  the test override and the button state; the window system asked once in a
+//                 while
 //   Cursor.*:     every shape can be shown without a display
 //   Wheel.*:      wheel notches and touchpad pixels become wheel events in whole pixels
 //   Activation.*: the floating windows go with the document window the user brings forward
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include <QApplication>
@@ -177,6 +179,24 @@ TEST_F(Modifiers, TestOverrideReplacesTheKeyboard) {
   EXPECT_EQ(platform_modifiers(), 0);
   platform_set_test_modifiers(false, 0);
   EXPECT_NE(platform_modifiers() & MOD_BUTTON_UP, 0);
+}
+
+// Asking the window system for the keys held waits for its answer, and a format asks at every
+// step: a thousand asks in a row reach it about once in 20 ms, and input asks afresh.
+TEST_F(Modifiers, TheWindowSystemIsAskedOnceInAWhileButAfterInput) {
+  const int window = platform_new_window("w", {0, 0, 200, 200}, true);
+  const long before = platform_modifier_queries();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 1000; ++i) platform_modifiers();
+  const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+  EXPECT_LE(platform_modifier_queries() - before, spent.count() / 20 + 1);
+  QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(input_window_numbered(window), &shift);
+  const long after_input = platform_modifier_queries();
+  platform_modifiers();
+  EXPECT_EQ(platform_modifier_queries(), after_input + 1);
+  platform_dispose_window(window);
 }
 
 TEST(Cursor, EveryShapeCanBeShownWithoutADisplay) {
