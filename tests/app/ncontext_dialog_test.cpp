@@ -17,28 +17,13 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/script.h"
-#include "support/model_fixture.h"
+#include "support/page_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-class ContextDialogTest : public ScriptedModelTest {
- protected:
-  void SetUp() override {
-    ScriptedModelTest::SetUp();
-    param_init();
-    read_header(nullptr);
-    voice_count = 0;
-    GE_head = newDrosa(GE_CHAR, 0);
-  }
-  void TearDown() override {
-    destroy_pstaff_lists();
-    ScriptedModelTest::TearDown();
-  }
-};
-
-using ContextDialog = ContextDialogTest;
-using ChooseContexts = ContextDialogTest;
+using ContextDialog = ScriptedPieceTest;
+using ChooseContexts = ScriptedPieceTest;
 
 // Flute, Oboe and Horn, one voice each on staves 0 to 2 of the Score, four measures with a
 // system break of the Score after the second.

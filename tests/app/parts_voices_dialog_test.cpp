@@ -18,24 +18,16 @@
 #include "model/model_services.h"
 #include "params/param_services.h"
 #include "platform/script.h"
-#include "support/model_fixture.h"
+#include "support/page_fixture.h"
 #include "support/piece_builder.h"
 
 namespace {
 
-class PartsVoicesTest : public ScriptedModelTest {
+class PartsVoicesTest : public ScriptedPieceTest {
  protected:
   void SetUp() override {
-    ScriptedModelTest::SetUp();
-    param_init();
-    read_header(nullptr);
+    ScriptedPieceTest::SetUp();
     std::snprintf(ncontext_name[1], NCONTEXT_NAME_SIZE, "Score");
-    voice_count = 0;
-    GE_head = newDrosa(GE_CHAR, 0);
-  }
-  void TearDown() override {
-    destroy_pstaff_lists();
-    ScriptedModelTest::TearDown();
   }
 };
 

@@ -1,6 +1,9 @@
-// page_fixture.h: a fixture for cases that lay out a page: a fresh node store with the
-// parameter table, the Score on a letter page (8.5 by 11 inches) numbering pages and measures
-// from 1, an empty GE list; the page's staff records are freed after each case.
+// page_fixture.h: fixtures for cases that lay out a page: a fresh node store with the parameter
+// table and an empty GE list; the page's staff records are freed after each case.
+//   LetterPageTest:    the Score on a letter page (8.5 by 11 inches) numbering pages and
+//                      measures from 1
+//   ScriptedPieceTest: a piece's header as a new piece has it and no voice yet, its alerts and
+//                      dialogs in scripted mode
 #pragma once
 
 #include "graphics/ge_services.h"
@@ -23,5 +26,20 @@ class LetterPageTest : public ModelTest {
   void TearDown() override {
     destroy_pstaff_lists();
     ModelTest::TearDown();
+  }
+};
+
+class ScriptedPieceTest : public ScriptedModelTest {
+ protected:
+  void SetUp() override {
+    ScriptedModelTest::SetUp();
+    param_init();
+    read_header(nullptr);
+    voice_count = 0;
+    GE_head = newDrosa(GE_CHAR, 0);
+  }
+  void TearDown() override {
+    destroy_pstaff_lists();
+    ScriptedModelTest::TearDown();
   }
 };
