@@ -39,6 +39,7 @@
 #include "layout/spacing.h"
 #include "layout/staff_shift.h"
 #include "layout/system_fit.h"
+#include "layout/system_records.h"
 #include "layout/tuplets.h"
 #include "layout/vertical_fit.h"
 #include "params/param_services.h"
@@ -48,6 +49,9 @@ namespace {
 
 // Set once a format of the whole piece has said that a page is split.
 bool split_said = false;
+
+// The systems cut for their width on the page when its format came to its systems.
+int cuts_before_systems = 0;
 
 // Fields of the context's options record read here (tenths of a point, tenths of an inch).
 constexpr int OPTIONS_TOP_MARGIN = 50, OPTIONS_TOP_MARGIN_FIRST_PAGE = 54;
@@ -888,19 +892,61 @@ bool tighten_system() {
   return true;
 }
 
+// The system's records as its passes left them for the spacing, while a spacing with its least
+// gaps may follow: a format again would give them the same, the systems before it too.
+KeptSystemRecords records_before_spacing;
+
+// Whether a system spaced again with its least gaps goes on from the records kept before its
+// spacing, rather than the page being formatted again (tests compare the two).
+bool respace_in_place = true;
+int systems_respaced = 0;
+
+// Whether the system about to be spaced could be spaced again with its least gaps, and a format
+// again would lay out the systems before it as they stand: the page has no room kept for ink,
+// which the format again would forget, and no system of it was cut in this format.
+bool may_respace_in_place() {
+  return respace_in_place && !spacing_tight && page_fitting.depth < MAX_RESTARTS &&
+         page_fitting.ink_room.empty() && page_fitting.staff_room.empty() &&
+         page_fitting.ink_passes == 0 && page_fitting.cuts == cuts_before_systems &&
+         piece_chose_its_systems();
+}
+
+// A system to be spaced with its least gaps, its records put back as they stood before its
+// spacing; the page goes on as a format of it again would from there, counted as one. False
+// when they could not be put back (the page is then formatted again).
+bool respace_tight() {
+  if (!records_before_spacing.put_back()) return false;
+  page_fitting.restart = false;
+  forget_changed_pages(last_formatted_page, page_fitting.changes);
+  page_fitting.changes = piece_change_count;
+  ++page_fitting.depth;
+  ++systems_respaced;
+  spacing_tight = true;
+  return true;
+}
+
 // Steps 13.3 spacing and 13.3a: false when interrupted or formatted again.
 bool space_and_fit(bool layered_once) {
   spacing_tight = tight_system_starts.count(system_key()) != 0;
+  if (may_respace_in_place())
+    records_before_spacing.keep();
+  else
+    records_before_spacing.forget();
   for (bool spaced = false;;) {
     if (!spaced && !spacing_pass()) return false;
     spaced = false;
-    if (tighten_system()) return false;
+    if (tighten_system()) {
+      if (!respace_tight()) return false;
+      continue;
+    }
     switch (fit_system(layered_once, &spaced)) {
       case Fit::FITS:
+        records_before_spacing.forget();
         return true;
       case Fit::AGAIN:
         return false;
       case Fit::KEPT:
+        records_before_spacing.forget();  // the system was cut: its records are others now
         break;
     }
   }
@@ -1311,6 +1357,7 @@ int32_t format_page_once(int32_t page, int keep) {
   layout_hooks.clear_anno_footer_boxes();
   layout_hooks.clear_anno_lyric_lines();
   page_fitting.changes = changes;
+  cuts_before_systems = page_fitting.cuts;
   const bool formatted = format_systems();  // 13: every system's passes
   changes = page_fitting.changes;
   if (!formatted) return page_fitting.restart ? format_again(page, keep, changes) : 0;
@@ -1359,6 +1406,13 @@ int32_t format_page(int32_t page, int keep) {
 }
 
 void move_staves_for_ink(bool on) { page_fitting.move_staves = on; }
+
+void respace_systems_in_place(bool on) {
+  respace_in_place = on;
+  systems_respaced = 0;
+}
+
+int systems_respaced_in_place() { return systems_respaced; }
 
 int staves_moved_for_ink() { return page_fitting.staff_moves; }
 

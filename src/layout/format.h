@@ -7,6 +7,15 @@
 #include "layout/layout_services.h"
 #include "model/model_services.h"
 
+// ---- Systems spaced with their least gaps -----------------------------------------------------
+
+// respace_systems_in_place: whether a system that is spaced again with its least gaps goes on
+// from the records its passes made before its spacing, rather than the page being formatted
+// again to make them anew (on unless turned off; the page is the same either way);
+// systems_respaced_in_place: how many systems were so since the switch was last set.
+void respace_systems_in_place(bool on);
+int systems_respaced_in_place();
+
 // ---- Interrupting a format -------------------------------------------------------------------
 
 int format_interrupts_disabled();

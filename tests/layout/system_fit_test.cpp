@@ -7,7 +7,8 @@
 //                      the piece ends it, but cut where only the format does; a page of four staves
 //                      whose cut systems no longer fit its height; a page whose staves a small
 //                      squeeze lets hold one more system; a page cut for its height drawn as when
-//                      formatted again
+//                      formatted again; systems set with their least gaps going on as the page
+//                      formatted again for them would
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
 //                      bar of one of them; a page of a document that cannot hold its systems
@@ -22,6 +23,7 @@
 
 #include "ImportExport/musicxml_fixture.h"
 #include "graphics/ge_services.h"
+#include "layout/format.h"
 #include "layout/layout_globals.h"
 #include "platform/fonts.h"
 #include "platform/port.h"
@@ -178,6 +180,28 @@ TEST_F(SystemFit, SystemsThatAPageCannotHoldGoOnAtTheTopOfTheNextPage) {
   for (size_t k = 1; k + 1 < systems.size(); ++k)
     EXPECT_EQ(systems[k], systems[0]) << "page " << k + 1 << " is as full as the first";
   EXPECT_LE(systems.back(), systems[0]);
+  take_reports();
+}
+
+TEST_F(SystemFit, ASystemSetWithItsLeastGapsGoesOnAsThePageFormattedAgainWould) {
+  // Two staves of systems the piece ends after five bars each, every one set with its least
+  // gaps: each goes on from the records its passes made before its spacing, with the systems
+  // above it as they stand, and the page is what formatting it again for each draws.
+  eighths_voice(0, 15, 5);
+  eighths_voice(1, 15, 5);
+  for (const int keep : {0, 1}) {
+    ASSERT_EQ(format_page(1, 0), 1);  // the records there, for a format that keeps them
+    respace_systems_in_place(true);
+    ASSERT_EQ(format_page(1, keep), 1);
+    EXPECT_EQ(systems_respaced_in_place(), 3) << "keep " << keep;
+    const std::string in_place = drawn_page();
+    respace_systems_in_place(false);
+    ASSERT_EQ(format_page(1, keep), 1);
+    EXPECT_EQ(systems_respaced_in_place(), 0);
+    EXPECT_EQ(in_place, drawn_page()) << "keep " << keep;
+    respace_systems_in_place(true);
+  }
+  EXPECT_EQ(format_and_check("least-gaps-in-place"), std::vector<std::string>{});
   take_reports();
 }
 
