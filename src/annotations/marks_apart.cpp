@@ -547,15 +547,31 @@ void place_trill_line(size_t line, size_t sign) {
   if (dy) shift(marks_drawn[sign], dy);
 }
 
+// The first element of the system's drawing (what the systems above drew is not walked again:
+// a page of many systems would walk its first ones for every system), and the note that owns
+// it, named by the last NOTEPTR before it.
+Drosa system_drawing_start(Drosa* owner) {
+  *owner = NIL;
+  if (!GE_head) return NIL;
+  Drosa before = system_drawn_after ? system_drawn_after : GE_head;
+  for (Drosa p = before; p && p != GE_head; p = p->xback)
+    if (p->xkind == NOTEPTR) {
+      *owner = p->get(xnoteptr);
+      break;
+    }
+  return before->xnext;
+}
+
 }  // namespace
 
 void begin_marks_apart() {
   marks_drawn.clear();
   clear_listing();
   loose_numbers.clear();
-  Drosa owner = NIL, bracketed = NIL;  // the note whose tuplet bracket was drawn last
-  bool owner_sounds = false;           // the owner is a note, not a rest
-  for (Drosa e = GE_head ? GE_head->xnext : NIL; e; e = e->xnext) {
+  Drosa owner, bracketed = NIL;  // the note whose tuplet bracket was drawn last
+  const Drosa start = system_drawing_start(&owner);
+  bool owner_sounds = owner && owner->xkind == NOTE && !owner->get(xrest);  // not a rest
+  for (Drosa e = start; e; e = e->xnext) {
     if (e->xkind == NOTEPTR) {
       owner = e->get(xnoteptr);
       owner_sounds = owner && owner->xkind == NOTE && !owner->get(xrest);

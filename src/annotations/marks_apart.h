@@ -35,7 +35,7 @@ struct DrawnMark {
 // begin_marks_apart: a new system, its music drawn: no mark drawn yet, its note heads in the
 // way of the marks to come, its beams and stems in the way of the signs (a trill under the beam
 // of the other voice of its staff).
-// Reads: the GE list, first_pstaff, last_pstaff. Writes: marks_drawn.
+// Reads: the GE list from system_drawn_after on, first_pstaff, last_pstaff. Writes: marks_drawn.
 void begin_marks_apart();
 
 // keep_mark_apart: the annotation `head` before `note` has just been drawn (the elements after

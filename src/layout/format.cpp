@@ -969,11 +969,14 @@ bool run_passes(bool layered_once) {
 // brackets, beams and chords, its ties and slurs (laid out as they are drawn) and its
 // annotations, in that order; false as soon as one is interrupted.
 bool draw_system() {
-  return layout_hooks.plot_page()              // staff lines, brackets, beams and chords
-         && layout_slurs()                     // ties and slurs, and the marks beside them
-         && layout_hooks.draw_voice_annos()    // annotations of the voices
-         && layout_hooks.draw_pstaff_texts()   // texts of the staves
-         && layout_hooks.draw_pstaff_annos();  // line annotations of the staves
+  system_drawn_after = GE_tail;                          // where the marks kept apart begin to look
+  const bool drawn = layout_hooks.plot_page()            // staff lines, brackets, beams, chords
+                     && layout_slurs()                   // ties and slurs, the marks beside them
+                     && layout_hooks.draw_voice_annos()  // annotations of the voices
+                     && layout_hooks.draw_pstaff_texts()   // texts of the staves
+                     && layout_hooks.draw_pstaff_annos();  // line annotations of the staves
+  system_drawn_after = NIL;
+  return drawn;
 }
 
 // The first note of the voice's system that is in a print chain.

@@ -135,10 +135,12 @@ int32_t tie_count = 0;                            // entries in use
 // Open slurs by pstaff, layer, side and grace.
 constinit SlurEntry slur_buffer[MAX_PSTAVES][LAYERS][2][2]{};
 Drosa slur_pass_first = NIL, slur_pass_last = NIL;  // what the slur pass drew for the system
+Drosa system_drawn_after = NIL;                     // the element the system's drawing follows
 
 void reset_tie_slur_work() {
   tie_count = 0;
   slur_pass_first = slur_pass_last = NIL;
+  system_drawn_after = NIL;
   for (auto& layers : slur_buffer)
     for (auto& sides : layers)
       for (auto& graces : sides)

@@ -348,6 +348,10 @@ void reset_tie_slur_work();
 // slur_pass_first .. slur_pass_last in list order; both NIL when it drew none.
 extern Drosa slur_pass_first, slur_pass_last;
 
+// The last graphics element before the drawing of the system being formatted (its first is the
+// one after it); NIL before a system is drawn.
+extern Drosa system_drawn_after;
+
 // ==== layout_records.cpp =========================================================================
 // The layout records of a page (NTDATA after every note, CDDATA, CDDATA2 and CDDATA3 after the last
 // note of every staff chord, PDATA after every annotation): made, cleared and removed here, and the
