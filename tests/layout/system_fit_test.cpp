@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ImportExport/musicxml_fixture.h"
+#include "ImportExport/musicxml_services.h"
 #include "graphics/ge_services.h"
 #include "layout/format.h"
 #include "layout/layout_globals.h"
@@ -31,6 +32,7 @@
 #include "support/page_fixture.h"
 #include "support/page_image.h"
 #include "support/piece_builder.h"
+#include "support/real_scores.h"
 
 namespace {
 
@@ -242,6 +244,31 @@ TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSyste
             1);
   EXPECT_EQ(format_and_check("systems-too-full"), std::vector<std::string>{});
   EXPECT_GT(bars_per_system(0).size(), 2u) << "two systems of eight bars in the document";
+  take_reports();
+}
+
+// A fugue whose systems are its own, eight of them set with their least gaps and some cut even
+// so: each page is what formatting it again for those systems draws.
+TEST_F(DocumentSystems, SystemsOfARealFugueSetWithTheirLeastGapsGoOnAsThePageFormattedAgain) {
+  const std::filesystem::path path = real_scores_folder() / "bach-wtc1-fugue-no12-bwv857.musicxml";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "the real scores are not beside it";
+  platform_init_fonts();
+  const std::string document = read_file(path);
+  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  int respaced = 0;
+  for (int32_t page = 1; page <= page_count; ++page) {
+    respace_systems_in_place(false);
+    ASSERT_EQ(format_page(page, 0), 1);  // the systems cut as they must be
+    respace_systems_in_place(true);
+    ASSERT_EQ(format_page(page, 0), 1);
+    respaced += systems_respaced_in_place();
+    const std::string in_place = drawn_page();
+    respace_systems_in_place(false);
+    ASSERT_EQ(format_page(page, 0), 1);
+    EXPECT_EQ(in_place, drawn_page()) << "page " << page;
+  }
+  respace_systems_in_place(true);
+  EXPECT_GT(respaced, 0);
   take_reports();
 }
 
