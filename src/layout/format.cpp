@@ -1062,25 +1062,55 @@ bool advance_to_next_system() {
   return true;
 }
 
+// Steps 13.1 and 13.1a: the staves of the page's next system, with their settings.
+void begin_system_staves() {
+  first_pstaff = last_pstaff + 1;
+  last_pstaff = first_pstaff;
+  while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
+  apply_staff_settings();
+}
+
+// Steps 13.4 and 13.5 after system s; false when interrupted. The page's last system carries
+// nothing: a format of any page starts its voices with what is in force at its start (step 4).
+bool go_on_after_system(int32_t s) {
+  if (s >= system_count) return true;
+  carry_voice_state();
+  return advance_to_next_system();
+}
+
+// Step 12: a new graphics list (the old kept for the screen), no annotation drawn yet.
+void begin_page_drawing() {
+  layout_hooks.GEinit(1);
+  layout_hooks.clear_anno_lowered_at_paper_top();
+  layout_hooks.clear_anno_footer_boxes();
+  layout_hooks.clear_anno_lyric_lines();
+}
+
+// What the passes of each system of the page left for its drawing (one a system, in order): a
+// page whose staves stand apart once its ink is known is drawn again from them, rather than
+// formatted again, where what it drew cannot move with its staves (a beam between two staves
+// that move apart is placed anew).
+std::vector<KeptSystemRecords> systems_passed;
+int pages_drawn_again = 0;
+
+bool keep_passes_done(int32_t s) {
+  systems_passed[size_t(s - 1)].keep();
+  return true;
+}
+
 // Step 13: the systems of the page in order. false when interrupted.
 bool format_systems() {
   forget_staff_walks();  // of the chords of a page formatted before
+  systems_passed.resize(size_t(std::max(system_count, 0)));
+  for (KeptSystemRecords& kept : systems_passed) kept.forget();
   last_pstaff = -1;
   for (int32_t s = 1; s <= system_count; ++s) {
-    first_pstaff = last_pstaff + 1;
-    last_pstaff = first_pstaff;
-    while (last_pstaff + 1 < pstaff_count && staff_data[last_pstaff + 1].place != 1) ++last_pstaff;
-    apply_staff_settings();
+    begin_system_staves();
     spacing_tight = false;
     const int steps = assign_layers();
-    const bool done = steps && run_passes(steps == 1) && draw_system();
+    const bool done = steps && run_passes(steps == 1) && keep_passes_done(s) && draw_system();
     spacing_tight = false;
-    if (!done) return false;
-    // The page's last system carries nothing: a format of any page starts its voices with
-    // what is in force at its start (step 4).
-    if (s >= system_count) break;
-    carry_voice_state();
-    if (!advance_to_next_system()) return false;
+    if (!done || !go_on_after_system(s)) return false;
   }
   return true;
 }
@@ -1278,6 +1308,47 @@ bool move_staves_apart(int32_t page, const std::vector<int32_t>& staves) {
   return place_staves_again(page);
 }
 
+// Step 13b, the page drawn again: its staves placed for the room fit_page_ink found as a format
+// again places them, and each system drawn anew from what its passes left, every height they
+// placed moved with its staff. False (the page is then formatted again) when the page would be
+// cut for its height, the passes of a system were not kept, or a note drawn on the staff beside
+// its own would not follow it.
+bool draw_page_again(int32_t page, const std::vector<int32_t>& staves) {
+  if (!page_fitting.move_staves || int(systems_passed.size()) != system_count ||
+      int(page_fitting.placed_middle_y.size()) != pstaff_count ||
+      !std::all_of(systems_passed.begin(), systems_passed.end(),
+                   [](const KeptSystemRecords& kept) { return kept.kept(); }))
+    return false;
+  apply_staff_distances();
+  int64_t y0, available;
+  page_height_between_margins(page, &y0, &available);
+  if (first_system_past_page(staves, available) > 0) return false;
+  distribute_staves(page);  // 10
+  reset_tie_slur_work();
+  start_first_system(page);  // 11
+  begin_page_drawing();      // 12
+  forget_staff_walks();
+  last_pstaff = -1;
+  std::vector<int32_t> dy(size_t(std::max(pstaff_count, 0)), 0);
+  for (int32_t s = 1; s <= system_count; ++s) {
+    begin_system_staves();
+    std::vector<int32_t> placed;
+    for (int p = first_pstaff; p <= last_pstaff; ++p) placed.push_back(staff_data[p].middle_y);
+    KeptSystemRecords& kept = systems_passed[size_t(s - 1)];
+    if (!kept.put_back()) return false;
+    std::fill(dy.begin(), dy.end(), 0);
+    for (int p = first_pstaff; p <= last_pstaff; ++p) {
+      dy[size_t(p)] = placed[size_t(p - first_pstaff)] - staff_data[p].middle_y;
+      staff_data[p].middle_y = placed[size_t(p - first_pstaff)];
+    }
+    if (!shift_system_records(dy)) return false;
+    kept.keep();  // for a drawing again after this one
+    if (!draw_system() || !go_on_after_system(s)) return false;
+  }
+  ++pages_drawn_again;
+  return true;
+}
+
 // A format of the page that began at change count `changes` and changed the piece (cut its
 // systems or the page) may have changed this page and those after it, not those before.
 void forget_changed_pages(int32_t page, uint32_t changes) {
@@ -1355,10 +1426,7 @@ int32_t format_page_once(int32_t page, int keep) {
   }
   distribute_staves(page);   // 10: middle lines on the page
   start_first_system(page);  // 11: the voices at the first system
-  layout_hooks.GEinit(1);    // 12: a new graphics list (the old kept for the screen)
-  layout_hooks.clear_anno_lowered_at_paper_top();
-  layout_hooks.clear_anno_footer_boxes();
-  layout_hooks.clear_anno_lyric_lines();
+  begin_page_drawing();      // 12: a new graphics list (the old kept for the screen)
   page_fitting.changes = changes;
   cuts_before_systems = page_fitting.cuts;
   const bool formatted = format_systems();  // 13: every system's passes
@@ -1367,12 +1435,16 @@ int32_t format_page_once(int32_t page, int keep) {
   // 13a: systems that meet, moved apart (13b) or formatted again.
   const int depth = page_fitting.depth;
   while (fit_page_ink()) {
-    if (!move_staves_apart(page, staves)) {
+    if (move_staves_apart(page, staves)) {
+      ++page_fitting.staff_moves;
+    } else if (draw_page_again(page, staves)) {
+      forget_changed_pages(page, changes);  // as a format again goes on
+      changes = piece_change_count;
+    } else {
       const int32_t done = format_again(page, keep, changes);
       page_fitting.depth = depth;
       return done;
     }
-    ++page_fitting.staff_moves;
     ++page_fitting.depth;  // as a format again would count
   }
   page_fitting.depth = depth;
@@ -1418,6 +1490,8 @@ void respace_systems_in_place(bool on) {
 int systems_respaced_in_place() { return systems_respaced; }
 
 int staves_moved_for_ink() { return page_fitting.staff_moves; }
+
+int pages_drawn_again_for_ink() { return pages_drawn_again; }
 
 void format_all_pages() {
   int32_t shown_page = current_page;

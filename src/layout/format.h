@@ -16,6 +16,10 @@
 void respace_systems_in_place(bool on);
 int systems_respaced_in_place();
 
+// pages_drawn_again_for_ink: how many pages were drawn again from what their systems' passes
+// left, their staves standing apart for their ink, rather than formatted again.
+int pages_drawn_again_for_ink();
+
 // ---- Interrupting a format -------------------------------------------------------------------
 
 int format_interrupts_disabled();

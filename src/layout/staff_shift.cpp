@@ -54,6 +54,39 @@ bool each_pdata(Visit visit) {
   return true;
 }
 
+// Moves the heads and chord extents of the notes, each with its staff (p of `notes`) by dy[p].
+void move_note_records(const std::vector<std::pair<Drosa, int>>& notes,
+                       const std::vector<int32_t>& dy) {
+  const int staves = std::min<int>(pstaff_count, int(dy.size()));
+  std::vector<int> system_first(static_cast<size_t>(staves)), system_last(system_first);
+  for (int p = 0; p < staves; ++p)
+    system_first[size_t(p)] = staff_data[p].place == 1 || p == 0 ? p : system_first[size_t(p - 1)];
+  for (int p = staves - 1; p >= 0; --p)
+    system_last[size_t(p)] =
+        p + 1 == staves || staff_data[p + 1].place == 1 ? p : system_last[size_t(p + 1)];
+  for (const auto& [n, p] : notes) {
+    if (p < 0 || p >= staves) continue;
+    Drosa nt = note_ntdata(n);
+    move(nt, xhdy, dy[size_t(p)]);
+    if (!nt->get(xendscd)) continue;
+    Drosa cd = nt->xnext;
+    if (!cd || cd->xkind != CDDATA) continue;
+    for (const auto* y : {&xuphiy, &xuploy, &xdownhiy, &xdownloy}) move(cd, *y, dy[size_t(p)]);
+    // What stands before a chord is kept between its system's outer staves.
+    move(cd, xprehiy, dy[size_t(system_first[size_t(p)])]);
+    move(cd, xpreloy, dy[size_t(system_last[size_t(p)])]);
+  }
+}
+
+// Whether a note drawn on the staff beside its own moves as both do.
+bool other_staff_note_follows(Drosa n, int p, const std::vector<int32_t>& dy) {
+  if (!note_ntdata(n)->get(xother_staff)) return true;
+  const int staves = std::min<int>(pstaff_count, int(dy.size()));
+  auto valid = [&](int q) { return q >= 0 && q < staves; };
+  return (!valid(p - 1) || dy[size_t(p - 1)] == dy[size_t(p)]) &&
+         (!valid(p + 1) || dy[size_t(p + 1)] == dy[size_t(p)]);
+}
+
 }  // namespace
 
 bool shift_page_staves(const std::vector<int32_t>& dy) {
@@ -61,11 +94,7 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   auto valid = [&](int p) { return p >= 0 && p < staves; };
   auto moves = [&](int p) { return valid(p) && dy[size_t(p)] != 0; };
   // A note drawn on the staff beside its own is placed by both.
-  auto note_follows = [&](Drosa n, int p) {
-    if (!note_ntdata(n)->get(xother_staff)) return true;
-    return (!valid(p - 1) || dy[size_t(p - 1)] == dy[size_t(p)]) &&
-           (!valid(p + 1) || dy[size_t(p + 1)] == dy[size_t(p)]);
-  };
+  auto note_follows = [&](Drosa n, int p) { return other_staff_note_follows(n, p, dy); };
   // An annotation of a moving staff follows it unless the page places it, or the paper's edge
   // is near enough to have brought it, or to bring it, back onto the paper.
   const int64_t paper_top = layout_page_height();
@@ -99,23 +128,7 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
       !layout_hooks.ge_shift_staves(dy))
     return false;
 
-  std::vector<int> system_first(static_cast<size_t>(staves)), system_last(system_first);
-  for (int p = 0; p < staves; ++p)
-    system_first[size_t(p)] = staff_data[p].place == 1 || p == 0 ? p : system_first[size_t(p - 1)];
-  for (int p = staves - 1; p >= 0; --p)
-    system_last[size_t(p)] =
-        p + 1 == staves || staff_data[p + 1].place == 1 ? p : system_last[size_t(p + 1)];
-  for (const auto& [n, p] : notes) {
-    Drosa nt = note_ntdata(n);
-    move(nt, xhdy, dy[size_t(p)]);
-    if (!nt->get(xendscd)) continue;
-    Drosa cd = nt->xnext;
-    if (!cd || cd->xkind != CDDATA) continue;
-    for (const auto* y : {&xuphiy, &xuploy, &xdownhiy, &xdownloy}) move(cd, *y, dy[size_t(p)]);
-    // What stands before a chord is kept between its system's outer staves.
-    move(cd, xprehiy, dy[size_t(system_first[size_t(p)])]);
-    move(cd, xpreloy, dy[size_t(system_last[size_t(p)])]);
-  }
+  move_note_records(notes, dy);
   for (Drosa pd : drawn) {
     move(pd, xpagey1, dy[size_t(pd->get(xy1pstaff))]);
     move(pd, xpagey2, dy[size_t(pd->get(xy2pstaff))]);
@@ -123,5 +136,19 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   layout_hooks.anno_shift_lyric_lines(dy);
   for (int p = 0; p < staves; ++p) staff_data[p].middle_y += dy[size_t(p)];
   layout_hooks.ge_redraw_braces(dy);
+  return true;
+}
+
+bool shift_system_records(const std::vector<int32_t>& dy) {
+  std::vector<std::pair<Drosa, int>> notes;
+  for (int p = std::max(first_pstaff, 0); p <= last_pstaff && p < MAX_PSTAVES; ++p)
+    for (Drosa head : staff_data[p].ppnt) {
+      if (!head || !head->xnext) continue;
+      for (Drosa n = head->xnext->get(xpnext); is_NOTE(n) && n->xnext; n = n->xnext->get(xpnext)) {
+        if (!other_staff_note_follows(n, p, dy)) return false;
+        notes.emplace_back(n, p);
+      }
+    }
+  move_note_records(notes, dy);
   return true;
 }

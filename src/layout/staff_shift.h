@@ -14,3 +14,11 @@
 // Reads and writes: staff_data, the page's layout records, the current GE list, the lines of
 //        lyrics. Reads: pstaff_count, page_start, anno_lowered_at_paper_top, the paper's height.
 bool shift_page_staves(const std::vector<int32_t>& dy);
+
+// shift_system_records: the records the passes of the system first_pstaff..last_pstaff made
+// for its drawing, its staves moved by dy[p] (layout units, upward) before it is drawn: its
+// notes' heads and its chords' extents. False, and nothing moved, when a note is drawn on a
+// neighbouring staff that moves otherwise.
+// Reads: staff_data (chains, places), pstaff_count, first_pstaff, last_pstaff. Writes: the
+//        system's layout records.
+bool shift_system_records(const std::vector<int32_t>& dy);

@@ -28,6 +28,11 @@ bool KeptSystemRecords::each_node(Visit visit) const {
     for (; p && p != voice.system_end; p = p->xnext)
       if (!visit(p)) return false;
     if (!p || !visit(p)) return false;  // the system's end, or a list that has none
+    // What the voice has in force, which may stand before its system and which the layering
+    // writes (the layer its PRINT puts it in).
+    for (Drosa sign : {voice.print, voice.beaming_start, voice.beaming_end, voice.clef,
+                       voice.timesig, voice.keysig})
+      if (sign && !visit(sign)) return false;
   }
   for (int s = first_pstaff; s <= last_pstaff && s < MAX_PSTAVES; ++s)
     for (Drosa head : staff_data[s].ppnt) {

@@ -11,9 +11,9 @@
 
 class KeptSystemRecords {
  public:
-  // keep: every node of each shown voice's system, its system start and end among them, the
-  // chain heads and the data of the system's staves, the voices' data and the page's last
-  // chord, as they now stand.
+  // keep: every node of each shown voice's system, its system start and end among them, and
+  // what the voice has in force there (its PRINT, BEAMINGs and signs), the chain heads and the
+  // data of the system's staves, the voices' data and the page's last chord, as they now stand.
   // Reads: voice_data, first_pstaff..last_pstaff of staff_data, last_chord.
   void keep();
   // put_back: all that keep kept, as it stood then. False, and nothing put back, when nothing
@@ -22,6 +22,7 @@ class KeptSystemRecords {
   // Writes: the nodes kept, voice_data, staff_data of the staves kept, last_chord.
   bool put_back();
   void forget() { kept_ = false; }
+  bool kept() const { return kept_; }
 
  private:
   // Walks the nodes keep keeps, in order.

@@ -11,7 +11,9 @@
 //                      formatted again for them would
 //   DocumentSystems.*: an imported document whose own systems hold more bars than fit
 //                      its bar lines in one column on every staff when grace notes begin a
-//                      bar of one of them; a page of a document that cannot hold its systems
+//                      bar of one of them; a page of a document that cannot hold its systems;
+//                      a real fugue's systems set with their least gaps and a real piano
+//                      piece's pages drawn again for their ink, each as the page formatted again
 #include "layout/system_fit.h"
 
 #include <gtest/gtest.h>
@@ -269,6 +271,29 @@ TEST_F(DocumentSystems, SystemsOfARealFugueSetWithTheirLeastGapsGoOnAsThePageFor
   }
   respace_systems_in_place(true);
   EXPECT_GT(respaced, 0);
+  take_reports();
+}
+
+// A piano piece whose staves stand apart once the marks between them are drawn, its beams
+// between the staves placed anew: each page drawn again from what its systems' passes left is
+// the page formatted again.
+TEST_F(DocumentSystems, PagesOfARealPianoPieceDrawnAgainForTheirInkAreThePagesFormattedAgain) {
+  const std::filesystem::path path =
+      real_scores_folder() / "brahms-klavierstucke-op118-no2-intermezzo.musicxml";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "the real scores are not beside it";
+  platform_init_fonts();
+  const std::string document = read_file(path);
+  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  const int before = pages_drawn_again_for_ink();
+  for (int32_t page = 1; page <= page_count; ++page) {
+    move_staves_for_ink(false);
+    ASSERT_EQ(format_page(page, 0), 1);
+    const std::string again = drawn_page();
+    move_staves_for_ink(true);
+    ASSERT_EQ(format_page(page, 0), 1);
+    EXPECT_EQ(again, drawn_page()) << "page " << page;
+  }
+  EXPECT_GT(pages_drawn_again_for_ink(), before);
   take_reports();
 }
 
