@@ -75,6 +75,16 @@ class SystemFit : public LetterPageTest {
 
 class DocumentSystems : public MusicXmlTest {
  protected:
+  // Imports the real score of that name; the test is skipped when the real scores are not
+  // beside the repository.
+  void import_real_score(const std::string& name) {
+    const std::filesystem::path path = real_scores_folder() / (name + ".musicxml");
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "the real scores are not beside it";
+    platform_init_fonts();
+    const std::string document = read_file(path);
+    ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1) << name;
+  }
+
   void TearDown() override {
     offscreen_dispose();
     MusicXmlTest::TearDown();
@@ -252,11 +262,8 @@ TEST_F(DocumentSystems, SystemsOfADocumentThatHoldMoreBarsThanFitAreCutIntoSyste
 // A fugue whose systems are its own, eight of them set with their least gaps and some cut even
 // so: each page is what formatting it again for those systems draws.
 TEST_F(DocumentSystems, SystemsOfARealFugueSetWithTheirLeastGapsGoOnAsThePageFormattedAgain) {
-  const std::filesystem::path path = real_scores_folder() / "bach-wtc1-fugue-no12-bwv857.musicxml";
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "the real scores are not beside it";
-  platform_init_fonts();
-  const std::string document = read_file(path);
-  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  import_real_score("bach-wtc1-fugue-no12-bwv857");
+  if (IsSkipped() || HasFatalFailure()) return;
   int respaced = 0;
   for (int32_t page = 1; page <= page_count; ++page) {
     respace_systems_in_place(false);
@@ -278,12 +285,8 @@ TEST_F(DocumentSystems, SystemsOfARealFugueSetWithTheirLeastGapsGoOnAsThePageFor
 // between the staves placed anew: each page drawn again from what its systems' passes left is
 // the page formatted again.
 TEST_F(DocumentSystems, PagesOfARealPianoPieceDrawnAgainForTheirInkAreThePagesFormattedAgain) {
-  const std::filesystem::path path =
-      real_scores_folder() / "brahms-klavierstucke-op118-no2-intermezzo.musicxml";
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "the real scores are not beside it";
-  platform_init_fonts();
-  const std::string document = read_file(path);
-  ASSERT_EQ(import_musicxml_memory(document.data(), document.size(), 1), 1);
+  import_real_score("brahms-klavierstucke-op118-no2-intermezzo");
+  if (IsSkipped() || HasFatalFailure()) return;
   const int before = pages_drawn_again_for_ink();
   for (int32_t page = 1; page <= page_count; ++page) {
     move_staves_for_ink(false);
