@@ -5,7 +5,6 @@
 #include "layout/system_records.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
@@ -45,11 +44,10 @@ bool KeptSystemRecords::each_node(Visit visit) const {
 
 void KeptSystemRecords::keep() {
   nodes_.clear();
-  bytes_.clear();
+  nodes_kept_.clear();
   kept_ = each_node([&](Drosa p) {
     nodes_.push_back(p);
-    auto& bytes = bytes_.emplace_back();
-    std::memcpy(bytes.data(), p->bytes(), bytes.size());
+    nodes_kept_.push_back(*p);
     return true;
   });
   first_staff_ = std::max(first_pstaff, 0);
@@ -77,8 +75,7 @@ bool KeptSystemRecords::put_back() {
     std::copy(now.begin(), now.end(), voice_data);
     return false;
   }
-  for (size_t i = 0; i < nodes_.size(); ++i)
-    std::memcpy(nodes_[i]->bytes(), bytes_[i].data(), bytes_[i].size());
+  for (size_t i = 0; i < nodes_.size(); ++i) *nodes_[i] = nodes_kept_[i];
   std::copy(staves_.begin(), staves_.end(), staff_data + first_staff_);
   last_chord = last_chord_;
   return true;

@@ -31,7 +31,7 @@ class KeptSystemRecords {
 
   bool kept_ = false;
   std::vector<Drosa> nodes_;
-  std::vector<std::array<uint8_t, DROSA_NODE_SIZE>> bytes_;
+  std::vector<DrosaNode> nodes_kept_;  // each node whole, its links too
   std::vector<StaffData> staves_;
   std::array<VoiceData, 64> voices_{};
   int32_t first_staff_ = 0;
