@@ -1,10 +1,12 @@
 // system_records.cpp: the records of the system being formatted, kept before its spacing and
-// put back for a spacing with its least gaps. The nodes are kept whole, links too; they are put
-// back only when a walk finds the same nodes in the same order, so that nothing the spacing
-// took out or a cut moved is brought back.
+// put back for a spacing with its least gaps or a drawing again. The nodes are kept whole; their
+// kinds and payloads are put back only when a walk finds the same nodes in the same order, so
+// that nothing the spacing took out or a cut moved is brought back.
 #include "layout/system_records.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 #include "layout/layout_globals.h"
 #include "layout/layout_services.h"
@@ -75,7 +77,11 @@ bool KeptSystemRecords::put_back() {
     std::copy(now.begin(), now.end(), voice_data);
     return false;
   }
-  for (size_t i = 0; i < nodes_.size(); ++i) *nodes_[i] = nodes_kept_[i];
+  // The links stay as they are: the walk found them the same within the systems, and what
+  // stands beside a PRINT or sign before the system may have changed since.
+  constexpr size_t from = offsetof(DrosaNode, xkind);
+  for (size_t i = 0; i < nodes_.size(); ++i)
+    std::memcpy(nodes_[i]->bytes() + from, nodes_kept_[i].bytes() + from, DROSA_NODE_SIZE - from);
   std::copy(staves_.begin(), staves_.end(), staff_data + first_staff_);
   last_chord = last_chord_;
   return true;

@@ -16,9 +16,9 @@ class KeptSystemRecords {
   // data of the system's staves, the voices' data and the page's last chord, as they now stand.
   // Reads: voice_data, first_pstaff..last_pstaff of staff_data, last_chord.
   void keep();
-  // put_back: all that keep kept, as it stood then. False, and nothing put back, when nothing
-  // was kept since the last forget, or the system's lists no longer hold the nodes kept in
-  // their order (the spacing took chords out, or the system was cut).
+  // put_back: all that keep kept, as it stood then (the nodes' links as they are now). False, and
+  // nothing put back, when nothing was kept since the last forget, or the system's lists no longer
+  // hold the nodes kept in their order (the spacing took chords out, or the system was cut).
   // Writes: the nodes kept, voice_data, staff_data of the staves kept, last_chord.
   bool put_back();
   void forget() { kept_ = false; }
@@ -31,7 +31,7 @@ class KeptSystemRecords {
 
   bool kept_ = false;
   std::vector<Drosa> nodes_;
-  std::vector<DrosaNode> nodes_kept_;  // each node whole, its links too
+  std::vector<DrosaNode> nodes_kept_;  // each node as it stood
   std::vector<StaffData> staves_;
   std::array<VoiceData, 64> voices_{};
   int32_t first_staff_ = 0;
