@@ -28,14 +28,8 @@
 
 namespace {
 
-class ConvertTest : public ScriptedModelTest {
+class ConvertTest : public ScriptedNewPieceTest {
  protected:
-  void SetUp() override {
-    ScriptedModelTest::SetUp();
-    param_init();
-    read_header(nullptr);
-    voice_count = 0;
-  }
   static int first_param_of_type(uint32_t type) {
     for (int p = 1; p <= PARAM_LAST; ++p)
       if (param[p].type == type) return p;

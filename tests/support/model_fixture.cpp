@@ -91,6 +91,13 @@ void ScriptedModelTest::SetUp() {
   script_begin();
 }
 
+void ScriptedNewPieceTest::SetUp() {
+  ScriptedModelTest::SetUp();
+  param_init();
+  read_header(nullptr);
+  voice_count = 0;
+}
+
 void ScriptedModelTest::TearDown() {
   for (const std::string& fault : script_take_faults()) ADD_FAILURE() << "script fault: " << fault;
   EXPECT_EQ(script_pending(), 0) << "answers left unused";

@@ -40,5 +40,12 @@ class ScriptedModelTest : public ModelTest {
   void TearDown() override;
 };
 
+// The same, on a new piece with no voice yet: the parameter table built, the default piece's
+// header read.
+class ScriptedNewPieceTest : public ScriptedModelTest {
+ protected:
+  void SetUp() override;
+};
+
 // The number of nodes on the free list, counted by walking it (both ways must agree).
 int free_list_length();

@@ -29,17 +29,14 @@ class LetterPageTest : public ModelTest {
   }
 };
 
-class ScriptedPieceTest : public ScriptedModelTest {
+class ScriptedPieceTest : public ScriptedNewPieceTest {
  protected:
   void SetUp() override {
-    ScriptedModelTest::SetUp();
-    param_init();
-    read_header(nullptr);
-    voice_count = 0;
+    ScriptedNewPieceTest::SetUp();
     GE_head = newDrosa(GE_CHAR, 0);
   }
   void TearDown() override {
     destroy_pstaff_lists();
-    ScriptedModelTest::TearDown();
+    ScriptedNewPieceTest::TearDown();
   }
 };
