@@ -24,15 +24,12 @@ int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
 // Puts every shown voice at the system and time of the first NOTE after print in its system
 // (a voice without a chord at that time stands at its next chord or at the system's end);
-// false when there is no such NOTE. *system and *time (when given) receive where that is.
-bool voices_to_print_time(Drosa print, int32_t* system = nullptr, int32_t* time = nullptr) {
+// false when there is no such NOTE.
+bool voices_to_print_time(Drosa print) {
   Drosa note = find_next_kind_until(NOTE, print, ENDSYST, ENDSYST);
   if (!note) return false;
-  const int32_t n = system_number_on_page(note, 0), t = find_time_in_system(note);
-  voices_to_system(n, 0);
-  voices_to_system_at_time(t, 1, 0);
-  if (system) *system = n;
-  if (time) *time = t;
+  voices_to_system(system_number_on_page(note, 0), 0);
+  voices_to_system_at_time(find_time_in_system(note), 1, 0);
   return true;
 }
 
@@ -43,11 +40,15 @@ Drosa print_at_cursor(int v) {
 // The voice's PRINT that stands before its first note: the one that shows the voice at all.
 bool is_head_print(Drosa print) { return !find_prev_kind_raw(NOTE, print); }
 
-// Where no voice prints at the PRINT's time: settles it as rebuild_print_nodes says. Returns
-// the node the walk of the voice goes on from (`next`, or the node after it when it went).
-Drosa settle_silent_point(Drosa print, Drosa next) {
-  int32_t system = 0, time = 0;
-  if (!voices_to_print_time(print, &system, &time)) return next;
+// Where no voice prints at the PRINT's time: settles it as rebuild_print_nodes says. `system`:
+// the piece's system the PRINT stands in, which `walk` goes on to. Returns the node the walk of
+// the voice goes on from (`next`, or the node after it when it went).
+Drosa settle_silent_point(Drosa print, Drosa next, int32_t system, PieceSystemWalk& walk) {
+  Drosa note = find_next_kind_until(NOTE, print, ENDSYST, ENDSYST);
+  if (!note) return next;
+  const int32_t time = find_time_in_system(note);
+  voices_to_piece_system(system, walk);
+  voices_to_system_at_time(time, 1, 0);
   for (int v = 0; v < voices(); ++v) {
     Drosa p = print_at_cursor(v);
     if (p && p->get(xsstaff) != -1) return next;
@@ -90,11 +91,19 @@ void set_notation_context(int n, int where) {
 }
 
 void rebuild_print_nodes() {
+  PieceSystemWalk walk;
   for (int v = 0; v < voices(); ++v) {
     if (voice_not_shown(v)) continue;
+    // The system ends passed since the piece's start: the system a PRINT stands in, counted as
+    // system_number_on_page counts it back.
+    int32_t system = 0;
     for (Drosa p = piece_start[v]; p;) {
       Drosa next = p->xnext;
-      if (effective_kind(p) == PRINT) next = settle_silent_point(p, next);
+      const int kind = effective_kind(p);
+      if (kind == ENDSYST)
+        system = p->get(xstartpiece) ? 0 : system + 1;
+      else if (kind == PRINT)
+        next = settle_silent_point(p, next, system, walk);
       p = next;
     }
   }

@@ -28,19 +28,27 @@ bool starts_page(Drosa node) {
 
 int voices() { return std::clamp<int>(voice_count, 0, MAX_VOICES); }
 
-// The n-th visible ENDSYST after start, stopping early at the piece's end and, when
-// from_page is set, at the page's end. A list that ends without one (only a broken list
-// does) leaves the cursor at the last one passed.
-Drosa nth_system(Drosa start, int n, int from_page) {
-  if (start->get(xendpiece) || n <= 0) return start;
-  Drosa cursor = start;
-  int count = 0;
-  for (Drosa p = start->xnext; p; p = p->xnext) {
+// Goes on from `cursor`, the visible ENDSYST a walk of nth_system stands at having counted
+// *count of them, to the n-th, stopping early at the piece's end and, when from_page is set, at
+// the page's end (*stopped set: the walk goes no further for any n). A list that ends without
+// one (only a broken list does) leaves the cursor at the last one passed.
+Drosa go_on_to_system(Drosa cursor, int* count, int n, int from_page, bool* stopped) {
+  for (Drosa p = cursor->xnext; p; p = p->xnext) {
     if (!is_visible_endsyst(p)) continue;
     cursor = p;
-    if (++count == n || p->get(xendpiece) || (from_page && p->get(xendpage))) break;
+    ++*count;
+    *stopped = p->get(xendpiece) || (from_page && p->get(xendpage));
+    if (*count == n || *stopped) break;
   }
   return cursor;
+}
+
+// The n-th visible ENDSYST after start, as go_on_to_system finds it from there.
+Drosa nth_system(Drosa start, int n, int from_page) {
+  if (start->get(xendpiece) || n <= 0) return start;
+  int count = 0;
+  bool stopped = false;
+  return go_on_to_system(start, &count, n, from_page, &stopped);
 }
 
 // Where a voice stands at time t of the system that starts at c, walking chord by chord.
@@ -88,6 +96,24 @@ int voices_to_system(int n, int from_page) {
     }
   }
   return all_at_page_end;
+}
+
+void voices_to_piece_system(int n, PieceSystemWalk& walk) {
+  for (int v = 0; v < voices(); ++v) {
+    system_cursor[v] = NIL;
+    if (voice_not_shown(v)) continue;
+    Drosa start = piece_start[v];
+    if (!start) continue;
+    PieceSystemWalk::Voice& at = walk.voices[size_t(v)];
+    if (!at.cursor || at.start != start || n < at.asked) {
+      at.start = at.cursor = start;
+      at.count = 0;
+      at.stopped = start->get(xendpiece) != 0;
+    }
+    if (!at.stopped && at.count < n) at.cursor = go_on_to_system(at.cursor, &at.count, n, 0, &at.stopped);
+    at.asked = n;
+    system_cursor[v] = at.cursor;
+  }
 }
 
 int voices_to_system_at_time(int32_t t, int keep, int page_limit) {

@@ -2,7 +2,8 @@
 //   ContextSwitch.*: the staves a context shows, the question before switching, the page
 //                    image following the context's page size
 //   PrintRebuild.*:  PRINT nodes where no voice would print: removed (with undo), made to print
-//                    at the piece's start, a voice's head PRINT kept; a sound piece unchanged
+//                    at the piece's start, a voice's head PRINT kept; a sound piece unchanged;
+//                    silent points found in later systems and pages, voice after voice
 #include <gtest/gtest.h>
 
 #include <string>
@@ -140,6 +141,22 @@ TEST_F(PrintRebuild, SilentPointsLoseTheirPrintsButNeverTheHeadPrint) {
     EXPECT_EQ(dump_voice(0) + dump_voice(1), before) << "undone";
     clear_undo(1);
   }
+}
+
+TEST_F(PrintRebuild, FindsTheSilentPointsOfLaterSystemsInEveryVoice) {
+  // Five systems, a page break after the third; each voice's PRINTs by system (-2: none). Only
+  // at system 4 does no voice print: the three PRINTs there go, those of systems 2 and 5 stay.
+  const int later[3][5] = {{-2, -1, -2, -1, 0}, {-2, 0, -2, -1, -2}, {-2, -2, -2, -1, -1}};
+  for (int v = 0; v < 3; ++v) {
+    new_voice(v == 0 ? "Flute" : v == 1 ? "Oboe" : "Horn", 0, v);
+    for (int s = 0; s < 5; ++s) {
+      if (s) add_system_break(v, s == 3);
+      if (later[v][s] != -2) add_print(v, 1, later[v][s]);
+      add_measure(v, 30 + s);
+    }
+  }
+  rebuild_print_nodes();
+  EXPECT_EQ(prints(), "0,-1,0,;1,0,;2,-1,");
 }
 
 }  // namespace
