@@ -118,12 +118,72 @@ bool for_each_chord(Visit visit, bool polled = true) {
 
 // ---- The first pass ----------------------------------------------------------------------------
 
+bool is_open_line(Drosa p) {
+  return effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xline_ord) == LINE_BEGIN;
+}
+
+// The lines of a voice that may cross a system of the page being formatted, kept from system
+// to system of one format of the page: those begun before the system (on this page, or on an
+// earlier one, as the page index lists them) whose ENDLINE the voice's list was not yet walked
+// past, each with its ENDLINE, in the order they begin; and how far the list was walked. A line
+// whose ENDLINE stands before a system's first note crosses neither that system nor a later
+// one, and a line without an ENDLINE none: neither is looked at again.
+struct OpenLines {
+  Drosa page_start, walked_to;
+  std::vector<std::pair<Drosa, Drosa>> lines;
+};
+std::vector<OpenLines> open_lines;
+
+// The lines the voice's system may be crossed by, its list walked on to the system's start: from
+// the page's start (the lines of earlier pages that run into it first) at its first system, or
+// when the list no longer leads from where it was left to the system.
+const std::vector<std::pair<Drosa, Drosa>>& lines_into_system(int v) {
+  if (open_lines.size() < size_t(MAX_VOICES)) open_lines.resize(size_t(MAX_VOICES));
+  OpenLines& open = open_lines[size_t(v)];
+  const Drosa start = voice_data[v].system_start;
+  auto begin_page = [&] {
+    open.page_start = open.walked_to = page_start[v];
+    open.lines.clear();
+    for (int k = 1; k < last_formatted_page; ++k) {
+      const PageSpan* span = page_span(v, k);
+      if (!span) break;
+      for (Drosa line : span->lines) {
+        if (!is_open_line(line)) continue;
+        bool into_page = false;
+        if (Drosa end = line_end_after(line, page_start[v], nullptr, &into_page); end && into_page)
+          open.lines.emplace_back(line, end);
+      }
+    }
+  };
+  // Walks on from `from` to the system's start; false when the list ends first.
+  auto walk_to_system = [&](Drosa from) {
+    Drosa p = from;
+    for (; p && p != start; p = p->xnext) {
+      if (effective_kind(p) != LINE) continue;
+      if (is_open_line(p)) {
+        if (Drosa end = line_end_after(p, NIL, nullptr, nullptr)) open.lines.emplace_back(p, end);
+      } else if (p->get(xline_ord) == LINE_END) {
+        std::erase_if(open.lines, [p](const std::pair<Drosa, Drosa>& line) { return line.second == p; });
+      }
+    }
+    return p == start;
+  };
+  if (start == page_start[v] || open.page_start != page_start[v] || !open.walked_to) begin_page();
+  bool reached = walk_to_system(open.walked_to);
+  if (!reached) {  // the system is not after where the list was left: from the page's start
+    begin_page();
+    reached = walk_to_system(open.page_start);
+  }
+  open.walked_to = reached ? start : NIL;
+  return open.lines;
+}
+
 // The mid-line marks of the lines that cross the system whole: a mark before each voice's
-// first note of the system for every line begun before the system (on this page, or on an
-// earlier one, as the page index lists them) and ended after it.
+// first note of the system for every line begun before the system and ended after it.
 void insert_midline_marks() {
-  for (int v = 0; v < voice_count; ++v) {
+  for (int v = 0; v < voice_count && v < MAX_VOICES; ++v) {
     if (voice_not_shown(v) || voice_list_empty(v)) continue;
+    const std::vector<std::pair<Drosa, Drosa>>& lines = lines_into_system(v);
     Drosa first = NIL;
     for (Drosa p = voice_data[v].system_start; p && p != voice_data[v].system_end; p = p->xnext)
       if (is_visible_note(p)) {
@@ -131,17 +191,8 @@ void insert_midline_marks() {
         break;
       }
     if (!first) continue;
-    auto offer = [first](Drosa p) {
-      if (effective_kind(p) == LINE && !p->get(xline_eocvar) && p->get(xline_ord) == LINE_BEGIN &&
-          layout_lines(p, first))
-        insert_resizing(p, first);
-    };
-    for (int k = 1; k < last_formatted_page; ++k) {
-      const PageSpan* span = page_span(v, k);
-      if (!span) break;
-      for (Drosa line : span->lines) offer(line);
-    }
-    for (Drosa p = page_start[v]; p && p != voice_data[v].system_start; p = p->xnext) offer(p);
+    for (const auto& [line, end] : lines)
+      if (is_open_line(line) && layout_lines(line, first)) insert_resizing(line, first);
   }
 }
 

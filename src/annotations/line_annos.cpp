@@ -198,6 +198,17 @@ int clip_at_staff_start(Drosa line, Drosa chord, int p) {
 
 // ---- Segments -------------------------------------------------------------------------------
 
+Drosa line_end_after(Drosa line, Drosa mark, bool* crossed, bool* passed) {
+  for (Drosa p = line->xnext; p; p = p->xnext) {
+    if (crossed && effective_kind(p) == ENDSYST) *crossed = true;
+    if (passed && p == mark) *passed = true;
+    if (effective_kind(p) != LINE || p->get(xline_eocvar) || !same_heights(p, line)) continue;
+    if (p->get(xline_ord) == LINE_END) return p;
+    if (p->get(xline_ord) == LINE_BEGIN) return NIL;
+  }
+  return NIL;
+}
+
 int line_geometry(Drosa line, Drosa* partner, int* same_system) {
   Drosa found = NIL;
   bool crossed = false;
@@ -212,12 +223,7 @@ int line_geometry(Drosa line, Drosa* partner, int* same_system) {
       if (p->get(xline_ord) == LINE_BEGIN || p->get(xline_ord) == LINE_END) break;
     }
   } else if (is_segment(line, LINE_BEGIN)) {
-    for (Drosa p = line->xnext; p; p = p->xnext) {
-      if (effective_kind(p) == ENDSYST) crossed = true;
-      if (effective_kind(p) != LINE || p->get(xline_eocvar) || !same_heights(p, line)) continue;
-      if (p->get(xline_ord) == LINE_END) found = p;
-      if (p->get(xline_ord) == LINE_BEGIN || p->get(xline_ord) == LINE_END) break;
-    }
+    found = line_end_after(line, NIL, &crossed, nullptr);
   }
   if (partner) *partner = found;
   if (same_system) *same_system = found && crossed ? 0 : 1;

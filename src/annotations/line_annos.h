@@ -18,6 +18,11 @@
 // lies between them, else 1. Returns 0 for an ENDLINE, 1 for a BEGLINE or any other node.
 // Reads: the voice list around the line, current_ncontext.
 int line_geometry(Drosa line, Drosa* partner, int* same_system);
+// line_end_after: the ENDLINE that belongs with the BEGLINE `line`, as line_geometry finds it;
+// NIL for none. *crossed (may be null) is set when a seen ENDSYST lies between them, *passed (may
+// be null) when `mark` does (or is the ENDLINE).
+// Reads: the voice list after the line, current_ncontext.
+Drosa line_end_after(Drosa line, Drosa mark, bool* crossed, bool* passed);
 
 // layout_lines: 1 when the BEGLINE `line` belongs with an ENDLINE that lies after a seen
 // ENDSYST after `first_note` (the first note of a system after the BEGLINE), so that the line

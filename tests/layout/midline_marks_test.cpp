@@ -1,6 +1,8 @@
 // midline_marks_test.cpp: the marks that carry a line annotation across a whole system.
 //   MidlineMarks.*: drawn again at every format and never left in the voice list; removed
 //                   with undo; what remove_resizing refuses or only reorders
+//   MidlineMarksOverPages.*: a line from an earlier page crossing only the systems before its
+//                   end, whichever page was formatted before
 #include "layout/midline_marks.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,15 @@
 
 namespace {
 
+Drosa add_line(int v, int role, int starty = 100) {
+  Drosa l = add(v, LINE);
+  l->set(xline_ord, role);
+  l->set(xstarty, starty);
+  l->set(xendx, 300);
+  l->set(xlinewidth, 10);
+  return l;
+}
+
 class MidlineMarks : public LetterPageTest {
  protected:
   void SetUp() override {
@@ -33,14 +44,7 @@ class MidlineMarks : public LetterPageTest {
     add_note(v, QUARTER);
     count_pages();
   }
-  Drosa line(int role) {
-    Drosa l = add(v, LINE);
-    l->set(xline_ord, role);
-    l->set(xstarty, 100);
-    l->set(xendx, 300);
-    l->set(xlinewidth, 10);
-    return l;
-  }
+  Drosa line(int role) { return add_line(v, role); }
   int count(int kind) {
     int n = 0;
     for (Drosa p = piece_start[v]; p; p = p->xnext) n += p->xkind == kind;
@@ -79,6 +83,42 @@ TEST_F(MidlineMarks, ACrossedSystemIsDrawnAtEveryFormatAndNoMarkStays) {
     EXPECT_EQ(l->get(xge_y1), crossed->xnext->get(xhdy) + 100);
     EXPECT_EQ(count(LINE), 2);
     EXPECT_EQ(count(PDATA), 2);
+  }
+}
+
+using MidlineMarksOverPages = LetterPageTest;
+
+TEST_F(MidlineMarksOverPages, ALineFromAnEarlierPageCrossesOnlyTheSystemsBeforeItsEnd) {
+  // Page 1 begins a line that ends on page 2's second system, and a hairpin that ends on page 1:
+  // page 2's first system alone is crossed whole, by the line.
+  const int v = new_voice();
+  add_line(v, LINE_BEGIN);
+  add_line(v, LINE_BEGIN, 200);
+  add_note(v, QUARTER);
+  add_line(v, LINE_END, 200);
+  add_note(v, QUARTER);
+  add_system_break(v, true);
+  add_note(v, QUARTER);
+  add_system_break(v);
+  add_line(v, LINE_END);
+  add_note(v, QUARTER);
+  add_system_break(v);
+  add_note(v, QUARTER);
+  count_pages();
+  ASSERT_EQ(page_count, 2);
+  for (auto [page, keep] : {std::pair{2, 0}, {1, 0}, {2, 0}, {2, 1}}) {
+    SCOPED_TRACE(testing::Message() << "page " << page << " keep " << keep);
+    ASSERT_EQ(format_page(page, keep), 1);
+    if (page != 2) continue;
+    // The mark across the first system's whole staff, the line's end on the second.
+    std::vector<Drosa> lines = annotation_lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]->get(xge_pstaff1), 0);
+    EXPECT_EQ(lines[1]->get(xge_pstaff1), 1);
+    EXPECT_EQ(lines[0]->get(xge_x2),
+              staff_right_x(0, 2) -
+                  param_length(P_X_OFFSET_FOR_CLIPPING_HAIRPINS_LINES_AT_RIGHT_END_OF_STAFF, NIL,
+                               nullptr));
   }
 }
 
