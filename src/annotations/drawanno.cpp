@@ -163,7 +163,8 @@ const std::vector<std::pair<Drosa, Drosa>>& lines_into_system(int v) {
       if (is_open_line(p)) {
         if (Drosa end = line_end_after(p, NIL, nullptr, nullptr)) open.lines.emplace_back(p, end);
       } else if (p->get(xline_ord) == LINE_END) {
-        std::erase_if(open.lines, [p](const std::pair<Drosa, Drosa>& line) { return line.second == p; });
+        std::erase_if(open.lines,
+                      [p](const std::pair<Drosa, Drosa>& line) { return line.second == p; });
       }
     }
     return p == start;

@@ -1753,24 +1753,6 @@ int32_t current_min_line_width();
 // a page, first and last tests, and a node's pstaff.
 
 int voices_to_system(int n, int from_page);
-// Where each shown voice's list stood for a walk that asks voices_to_piece_system for the
-// piece's systems in order.
-struct PieceSystemWalk {
-  struct Voice {
-    Drosa start, cursor;  // the voice's head, and the system end reached from it
-    int count = 0;        // the visible system ends counted to the cursor
-    int asked = 0;        // the system last asked for
-    bool stopped = false;  // the walk reached the piece's end
-  };
-  Voice voices[MAX_VOICES];
-};
-// voices_to_piece_system: every shown voice's system_cursor at the piece's n-th system, as
-// voices_to_system(n, 0) puts it, going on from where `walk` left the voice's list when the
-// system asked for is that one or a later one: a walk through a voice's PRINTs asks for the
-// systems in order, and walks each list once rather than from its head for every PRINT.
-// Valid while no ENDSYST is linked, unlinked or changed between the calls of one walk.
-// Reads: piece_start, the voice lists. Writes: system_cursor, `walk`.
-void voices_to_piece_system(int n, PieceSystemWalk& walk);
 int voices_to_system_at_time(int32_t t, int keep, int page_limit);
 int32_t system_number_on_page(Drosa node, int on_page);
 int check_first_note_of_voice_on_page(Drosa node);

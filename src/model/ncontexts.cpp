@@ -14,6 +14,7 @@
 #include "model/model_services.h"
 #include "model/node_fields.h"
 #include "model/node_kinds.h"
+#include "model/page_systems.h"
 #include "model/parts_voices.h"
 #include "model/undo.h"
 #include "model/voice_lists.h"

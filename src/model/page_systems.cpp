@@ -3,6 +3,8 @@
 // ENDSYST nodes cut a voice list into systems; one with xendpage also ends a page. Each
 // notation context has its own ENDSYST nodes, so only those visible in the current context
 // are counted. An ENDSYST counts as the start of the system that follows it.
+#include "model/page_systems.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -110,7 +112,8 @@ void voices_to_piece_system(int n, PieceSystemWalk& walk) {
       at.count = 0;
       at.stopped = start->get(xendpiece) != 0;
     }
-    if (!at.stopped && at.count < n) at.cursor = go_on_to_system(at.cursor, &at.count, n, 0, &at.stopped);
+    if (!at.stopped && at.count < n)
+      at.cursor = go_on_to_system(at.cursor, &at.count, n, 0, &at.stopped);
     at.asked = n;
     system_cursor[v] = at.cursor;
   }
