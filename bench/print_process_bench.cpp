@@ -6,6 +6,9 @@
 //   PrintProcess/1: the largest score (a symphony movement of some fifty pages)
 //   PrintProcess/2: a piano piece of eight pages (Brahms, op. 118 no. 2): dense piano music
 //                   whose pages are fitted again for their ink and their systems' widths
+//   PrintProcess/3: that piece four times over, each part's measures again after its last
+//                   (some thirty pages): a long piano piece, whose work should grow with its
+//                   length alone
 // Times are of the process, start to end; besides the mean, the best and the worst run are
 // given (best_ms, worst_ms). Every run checks that the process succeeded and that the PDF it
 // wrote holds the document's pages (the page tree's count).
@@ -29,7 +32,7 @@ namespace fs = std::filesystem;
 
 std::string document(int which) {
   if (which == 0) return std::string(VESK_SCORES_DIR) + "/webern-dormi-jesu-op16-no2.musicxml";
-  if (which == 2)
+  if (which == 2 || which == 3)
     return std::string(VESK_SCORES_DIR) + "/brahms-klavierstucke-op118-no2-intermezzo.musicxml";
   std::string largest;
   uintmax_t size = 0;
@@ -40,6 +43,22 @@ std::string document(int which) {
       largest = entry.path().string();
     }
   return largest;
+}
+
+// The document with each part's measures `times` times over, one run after the other.
+std::string measures_over(const std::string& xml, int times) {
+  std::string out;
+  size_t at = 0;
+  for (;;) {
+    const size_t part = xml.find("<part id=", at);
+    const size_t first = part == std::string::npos ? part : xml.find("<measure", part);
+    const size_t end = part == std::string::npos ? part : xml.find("</part>", part);
+    if (first == std::string::npos || end == std::string::npos || first > end) break;
+    out.append(xml, at, end - at);
+    for (int k = 1; k < times; ++k) out.append(xml, first, end - first);
+    at = end;
+  }
+  return out.append(xml, at);
 }
 
 // The page count of the PDF's page tree; 0 when there is none.
@@ -75,9 +94,17 @@ void PrintProcess(benchmark::State& state) {
   }
   const fs::path dir = fs::path(VESK_BENCH_DIR) / "print-process";
   fs::create_directories(dir);
-  const fs::path file = dir / fs::path(source).filename();
+  const bool long_piece = state.range(0) == 3;
+  fs::path file = dir / fs::path(source).filename();
+  if (long_piece) file.replace_filename("four-times-" + file.filename().string());
   fs::remove(file);
-  fs::create_symlink(source, file);
+  if (long_piece) {
+    std::ifstream in(source, std::ios::binary);
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(file, std::ios::binary) << measures_over(xml, 4);
+  } else {
+    fs::create_symlink(source, file);
+  }
   const fs::path pdf = fs::path(file).replace_extension(".pdf");
   double best = 1e9, worst = 0;
   int pages = 0;
@@ -102,6 +129,7 @@ BENCHMARK(PrintProcess)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->UseManualTime()
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond);
