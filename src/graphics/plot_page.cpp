@@ -154,30 +154,35 @@ void draw_brace_glyph(int p, int q, bool bracketed, Drosa owner) {
     x -= param_length_at_staff(P_X_OFFSET_FROM_START_OF_STAFF_TO_VERTICAL_BRACKET_LINE, NIL, p);
   int32_t lo = staff_bottom_y_outer(q), hi = staff_top_y_outer(p);
   if (lo > hi) std::swap(lo, hi);
-  const int32_t h = hi - lo;
+  // Staves placed absurdly far apart (a damaged piece) give sizes and places held to the page's
+  // range rather than wrapping round.
+  const int64_t h = int64_t(hi) - lo;
+  auto held = [](double v) { return int32_t(std::clamp<double>(v, INT32_MIN, INT32_MAX)); };
   if (prefs.use_sonata_font() == 1) {
-    const int32_t y = int32_t(
-        h * param_float_value(P_SONATA_SYSTEM_BRACE_PLACEMENT_FROM_STAFF_SPACING, owner) + lo);
-    const int32_t s = int32_t(
-        (h / 20) * param_float_value(P_SONATA_SYSTEM_BRACE_FONT_SIZE_FROM_STAFF_SPACING, owner));
-    const int32_t d = -10 * s;
+    const int32_t y = held(
+        double(h) * param_float_value(P_SONATA_SYSTEM_BRACE_PLACEMENT_FROM_STAFF_SPACING, owner) +
+        lo);
+    const int32_t s =
+        held(double(h / 20) *
+             param_float_value(P_SONATA_SYSTEM_BRACE_FONT_SIZE_FROM_STAFF_SPACING, owner));
+    const double d = -10.0 * s;
     const int32_t x1 =
-        int32_t(d * param_float_value(P_SONATA_SYSTEM_BRACE_WIDTH_FROM_FONT_SIZE, owner) + x);
+        held(d * param_float_value(P_SONATA_SYSTEM_BRACE_WIDTH_FROM_FONT_SIZE, owner) + x);
     const int32_t y2 =
-        int32_t(d * param_float_value(P_SONATA_SYSTEM_BRACE_HEIGHT_FROM_FONT_SIZE, owner) + y);
+        held(d * param_float_value(P_SONATA_SYSTEM_BRACE_HEIGHT_FROM_FONT_SIZE, owner) + y);
     GEcharacter(0, x1, y, p, P_SONATA_SYSTEM_BRACE_TOP_PART, 0, VAR_BRACE_TOP, owner, s);
     GEcharacter(0, x1, y2, p, P_SONATA_SYSTEM_BRACE_BOTTOM_PART, 0, VAR_BRACE_BOTTOM, owner, s);
     return;
   }
   // The music font's brace, as tall as the staves it joins: its em is their height, to the
   // nearest size the glyph is drawn at, centred on them, half a space before x.
-  const int32_t size = std::max<int32_t>(1, (h + BRACE_SIZE_STEP / 2) / BRACE_SIZE_STEP);
-  const int32_t em = size * BRACE_SIZE_STEP;
-  const int32_t width = int32_t(std::lround(em * BRACE_WIDTH_PER_EM));
-  const int32_t bottom = lo + (h - em) / 2;
+  const int64_t size = std::max<int64_t>(1, (h + BRACE_SIZE_STEP / 2) / BRACE_SIZE_STEP);
+  const int64_t em = size * BRACE_SIZE_STEP;
+  const int64_t width = std::llround(double(em) * BRACE_WIDTH_PER_EM);
+  const int64_t bottom = lo + (h - em) / 2;
   const int32_t gap = std::max<int32_t>(staff_data[p].staff_size, 2) / 2;
-  GEcharacter(0, x - gap - width, bottom + em * 3 / 4, p, P_SONATA_SYSTEM_BRACE_TOP_PART, 0,
-              VAR_BRACE_TOP, owner, size);
+  GEcharacter(0, held(double(x) - gap - width), held(double(bottom) + double(em * 3 / 4)), p,
+              P_SONATA_SYSTEM_BRACE_TOP_PART, 0, VAR_BRACE_TOP, owner, held(double(size)));
 }
 
 // The brace of the staves from p down, when p starts one; settings holds every staff's.
