@@ -132,14 +132,13 @@ struct OpenLines {
   Drosa page_start, walked_to;
   std::vector<std::pair<Drosa, Drosa>> lines;
 };
-std::vector<OpenLines> open_lines;
+OpenLines open_lines[MAX_VOICES];  // by voice
 
 // The lines the voice's system may be crossed by, its list walked on to the system's start: from
 // the page's start (the lines of earlier pages that run into it first) at its first system, or
 // when the list no longer leads from where it was left to the system.
 const std::vector<std::pair<Drosa, Drosa>>& lines_into_system(int v) {
-  if (open_lines.size() < size_t(MAX_VOICES)) open_lines.resize(size_t(MAX_VOICES));
-  OpenLines& open = open_lines[size_t(v)];
+  OpenLines& open = open_lines[v];
   const Drosa start = voice_data[v].system_start;
   auto begin_page = [&] {
     open.page_start = open.walked_to = page_start[v];
@@ -192,8 +191,9 @@ void insert_midline_marks() {
         break;
       }
     if (!first) continue;
-    for (const auto& [line, end] : lines)
-      if (is_open_line(line) && layout_lines(line, first)) insert_resizing(line, first);
+    for (const auto& line : lines)
+      if (is_open_line(line.first) && layout_lines(line.first, first))
+        insert_resizing(line.first, first);
   }
 }
 

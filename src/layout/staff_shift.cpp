@@ -93,8 +93,6 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   const int staves = std::min<int>(pstaff_count, int(dy.size()));
   auto valid = [&](int p) { return p >= 0 && p < staves; };
   auto moves = [&](int p) { return valid(p) && dy[size_t(p)] != 0; };
-  // A note drawn on the staff beside its own is placed by both.
-  auto note_follows = [&](Drosa n, int p) { return other_staff_note_follows(n, p, dy); };
   // An annotation of a moving staff follows it unless the page places it, or the paper's edge
   // is near enough to have brought it, or to bring it, back onto the paper.
   const int64_t paper_top = layout_page_height();
@@ -119,7 +117,7 @@ bool shift_page_staves(const std::vector<int32_t>& dy) {
   std::vector<Drosa> drawn;                  // the annotation records drawn on the page
   if (!each_chained_note([&](Drosa n, int p) {
         notes.emplace_back(n, p);
-        return note_follows(n, p);
+        return other_staff_note_follows(n, p, dy);  // placed by both staves it stands between
       }) ||
       !each_pdata([&](Drosa pd) {
         if (pd->get(xpagex1) != NOT_DRAWN) drawn.push_back(pd);
